@@ -1,0 +1,33 @@
+# One static library per area, made of every .cpp under src/<area>/.
+# Each area links the areas below it; KX_LINKED_AREAS collects the libraries made so far.
+set(KX_LINKED_AREAS "" CACHE INTERNAL "")
+
+function(kx_add_area area)
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${area}/*.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  set(lib kx_${area})
+  add_library(${lib} STATIC ${sources})
+  target_include_directories(${lib} PUBLIC ${PROJECT_SOURCE_DIR}/src ${PROJECT_BINARY_DIR}/generated)
+  target_link_libraries(${lib} PUBLIC ${KX_LINKED_AREAS} Threads::Threads)
+  if(EXISTS ${PROJECT_SOURCE_DIR}/src/${area}/area.cmake)
+    include(${PROJECT_SOURCE_DIR}/src/${area}/area.cmake)
+  endif()
+  set(KX_LINKED_AREAS ${lib} ${KX_LINKED_AREAS} CACHE INTERNAL "")
+endfunction()
+
+# The libraries of an area and everything below it, for executables.
+function(kx_area_libs out area)
+  set(result "")
+  foreach(a IN LISTS KX_AREAS)
+    if(TARGET kx_${a})
+      list(APPEND result kx_${a})
+    endif()
+    if(a STREQUAL area)
+      break()
+    endif()
+  endforeach()
+  list(REVERSE result)
+  set(${out} ${result} PARENT_SCOPE)
+endfunction()

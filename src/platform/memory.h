@@ -1,0 +1,51 @@
+// Relocatable handles and fixed blocks over the C++ heap.
+//
+// A handle is a pointer to a master pointer; the block it points to may move
+// when the handle grows. Each handle keeps spare capacity that grows
+// geometrically under its logical size, so that code which grows a block a
+// little at a time (arrays grow 128 bytes per step) stays linear.
+//
+// For tests the allocator can be told to fail, and MaxBlock() can be given a
+// fixed answer.
+#pragma once
+
+#include "platform/types.h"
+
+Handle NewHandle(Size size);
+Handle NewHandleClear(Size size);
+Handle TempNewHandle(Size size, OSErr* err);
+void DisposeHandle(Handle h);
+void SetHandleSize(Handle h, Size size);
+Size GetHandleSize(Handle h);
+void HLock(Handle h);
+void HUnlock(Handle h);
+// State byte: 0x80 when locked.
+signed char HGetState(Handle h);
+void HSetState(Handle h, signed char state);
+
+Ptr NewPtr(Size size);
+Ptr NewPtrClear(Size size);
+void DisposePtr(Ptr p);
+Size GetPtrSize(Ptr p);
+
+// The largest block that could still be allocated. Without a test setting,
+// a constant large value (the heap has no such figure).
+Size MaxBlock();
+// Result of the last memory call.
+OSErr MemError();
+
+// Test controls.
+namespace kx_memtest {
+// The n-th allocation from now fails (1 = the next); 0 turns failing off.
+// An allocation is a new handle or pointer, or a handle growing past its
+// capacity.
+void FailNth(long n);
+// Every allocation fails while on.
+void FailAll(bool on);
+// What MaxBlock() answers; a negative value restores the default.
+void SetMaxBlock(long bytes);
+// Live handles and pointers, for leak checks in tests.
+long LiveBlocks();
+// Restores every default.
+void Reset();
+}  // namespace kx_memtest

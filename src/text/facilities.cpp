@@ -1,0 +1,9 @@
+#include "text/facilities.h"
+
+#include "platform/core.h"
+#include "text/memory.h"
+
+void KxTextFacilities() {
+  KxPlatformFacilities();
+  KxTextMemoryFacilities();
+}

@@ -1,0 +1,29 @@
+#include "common/test_main.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+class CoreEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override { CoreInit(); }
+  void TearDown() override { CoreTerminate(); }
+};
+
+std::string FromEnv(const char* name, const char* fallback) {
+  const char* v = std::getenv(name);
+  return v && *v ? v : fallback;
+}
+}  // namespace
+
+int KxTestMain(int argc, char** argv, std::initializer_list<KxFacilityFn> registrars) {
+  ::testing::InitGoogleTest(&argc, argv);
+  for (KxFacilityFn reg : registrars) reg();
+  ::testing::AddGlobalTestEnvironment(new CoreEnvironment);
+  return RUN_ALL_TESTS();
+}
+
+std::string KxSourceDir() { return FromEnv("KX_SOURCE_DIR", "."); }
+std::string KxBinDir() { return FromEnv("KX_BIN_DIR", "bin"); }
+std::string KxSharedDir() { return FromEnv("KX_SHARED_DIR", "../shared"); }

@@ -1,0 +1,15 @@
+// The shared main of the test executables: registers the facilities of the
+// areas a test links, and runs CoreInit/CoreTerminate around the tests.
+#pragma once
+
+#include <initializer_list>
+#include <string>
+
+#include "platform/core.h"
+
+int KxTestMain(int argc, char** argv, std::initializer_list<KxFacilityFn> registrars);
+
+// Paths given by CTest (fall back to the build's own layout when run by hand).
+std::string KxSourceDir();
+std::string KxBinDir();
+std::string KxSharedDir();
