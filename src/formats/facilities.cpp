@@ -1,0 +1,5 @@
+#include "formats/facilities.h"
+
+#include "text/facilities.h"
+
+void KxFormatsFacilities() { KxTextFacilities(); }

@@ -1,0 +1,5 @@
+#include "macros/facilities.h"
+
+#include "text/facilities.h"
+
+void KxMacrosFacilities() { KxTextFacilities(); }

@@ -1,0 +1,5 @@
+#include "tools/facilities.h"
+
+#include "text/facilities.h"
+
+void KxToolsFacilities() { KxTextFacilities(); }
