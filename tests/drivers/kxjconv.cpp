@@ -2,9 +2,10 @@
 // library's own converters, for the script tests and the benchmarks.
 //
 //   kxjconv [--from auto|sjis|jis|euc|utf8|utf16] --to sjis|jis|euc|utf8|utf16 IN OUT
-//   kxjconv --detect IN
+//   kxjconv --detect IN...
 //
-// The code detected (or given) is printed on stderr as "detected: NAME".
+// The code detected (or given) is printed on stderr as "detected: NAME",
+// one line per input file.
 // Exit status: 0 done, 1 bad usage or file error, 3 unsupported route.
 #include <cstdio>
 #include <cstring>
@@ -32,7 +33,7 @@ short CodeOf(const std::string& name) {
 int Usage() {
   std::fprintf(stderr,
                "usage: kxjconv [--from auto|sjis|jis|euc|utf8|utf16] --to sjis|jis|euc|utf8|utf16 IN OUT\n"
-               "       kxjconv --detect IN\n");
+               "       kxjconv --detect IN...\n");
   return 1;
 }
 
@@ -115,9 +116,23 @@ int Run(int argc, char** argv) {
   }
   short from = CodeOf(fromName);
   short to = detectOnly ? kKxCodeSJIS : CodeOf(toName);
-  if (from == -2 || to < 0 || files.size() != (detectOnly ? 1u : 2u)) return Usage();
+  if (from == -2 || to < 0) return Usage();
+  if (detectOnly ? files.empty() : files.size() != 2) return Usage();
 
   std::vector<unsigned char> in;
+  if (detectOnly) {
+    CKXJCode::sUseUNICODE = 1;
+    CKXJCode::sUseCVKANJI = 1;
+    for (const char* file : files) {
+      if (!ReadFile(file, in)) {
+        std::fprintf(stderr, "kxjconv: cannot read %s\n", file);
+        return 1;
+      }
+      std::fprintf(stderr, "detected: %s\n", kNames[CKXJCode::AutoCheck(in.data(), long(in.size()))]);
+    }
+    return 0;
+  }
+
   if (!ReadFile(files[0], in)) {
     std::fprintf(stderr, "kxjconv: cannot read %s\n", files[0]);
     return 1;
@@ -128,7 +143,6 @@ int Run(int argc, char** argv) {
     from = CKXJCode::AutoCheck(in.data(), long(in.size()));
   }
   std::fprintf(stderr, "detected: %s\n", kNames[from]);
-  if (detectOnly) return 0;
 
   std::vector<unsigned char> out;
   if (!Convert(from, to, in, out)) {
