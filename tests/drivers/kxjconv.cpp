@@ -9,8 +9,6 @@
 // Exit status: 0 done, 1 bad usage or file error, 3 unsupported route.
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -38,10 +36,21 @@ int Usage() {
 }
 
 bool ReadFile(const char* path, std::vector<unsigned char>& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  std::FILE* f = std::fopen(path, "rb");
+  if (!f) return false;
+  bytes.clear();
+  unsigned char block[1 << 16];
+  size_t got;
+  bool ok = true;
+  if (std::fseek(f, 0, SEEK_END) == 0) {
+    long size = std::ftell(f);
+    if (size > 0) bytes.reserve(size_t(size));
+    std::rewind(f);
+  }
+  while ((got = std::fread(block, 1, sizeof block, f)) > 0) bytes.insert(bytes.end(), block, block + got);
+  if (std::ferror(f)) ok = false;
+  std::fclose(f);
+  return ok;
 }
 
 bool WriteFile(const char* path, const unsigned char* p, long n) {
@@ -52,48 +61,40 @@ bool WriteFile(const char* path, const unsigned char* p, long n) {
 }
 
 // Converts between the Japanese encodings (through Shift_JIS) and between
-// the two Unicode forms. False for a route that needs the Unicode tables.
-bool Convert(short from, short to, const std::vector<unsigned char>& in, std::vector<unsigned char>& out) {
+// the two Unicode forms; the result is in `last`, or `in` itself when the
+// codes are the same. False for a route that needs the Unicode tables.
+bool Convert(short from, short to, const std::vector<unsigned char>& in, CKXJCode& first, CKXJCode& last,
+             const unsigned char*& out, long& outSize) {
   const unsigned char* p = in.data();
   long n = long(in.size());
-  auto take = [&out](CKXJCode& j) {
-    const unsigned char* t = j.GetTextPtr();
-    out.assign(t, t + j.GetTextSize());
-  };
-  if (from == to) {
-    out = in;
-    return true;
-  }
+  out = p;
+  outSize = n;
+  if (from == to) return true;
   bool fromUnicode = from == kKxCodeUTF8 || from == kKxCodeUTF16;
   bool toUnicode = to == kKxCodeUTF8 || to == kKxCodeUTF16;
   if (fromUnicode != toUnicode) return false;
-  CKXJCode j;
   if (fromUnicode) {
     if (to == kKxCodeUTF8)
-      j.UNICODEtoUTF8(p, n);
+      last.UNICODEtoUTF8(p, n);
     else
-      j.UTF8toUNICODE(p, n, true);
-    take(j);
-    return true;
-  }
-  std::vector<unsigned char> sjis;
-  if (from == kKxCodeSJIS) {
-    sjis = in;
+      last.UTF8toUNICODE(p, n, true);
   } else {
-    if (from == kKxCodeJIS)
-      j.JIStoSJIS(p, n);
-    else
-      j.EUCtoSJIS(p, n);
-    take(j);
-    if (to == kKxCodeSJIS) return true;
-    sjis.swap(out);
+    if (from != kKxCodeSJIS) {
+      CKXJCode& step = to == kKxCodeSJIS ? last : first;
+      if (from == kKxCodeJIS)
+        step.JIStoSJIS(p, n);
+      else
+        step.EUCtoSJIS(p, n);
+      p = step.GetTextPtr();
+      n = step.GetTextSize();
+    }
+    if (to == kKxCodeJIS)
+      last.SJIStoJIS(p, n);
+    else if (to == kKxCodeEUC)
+      last.SJIStoEUC(p, n);
   }
-  CKXJCode k;
-  if (to == kKxCodeJIS)
-    k.SJIStoJIS(sjis.data(), long(sjis.size()));
-  else
-    k.SJIStoEUC(sjis.data(), long(sjis.size()));
-  take(k);
+  out = last.GetTextPtr();
+  outSize = last.GetTextSize();
   return true;
 }
 
@@ -144,12 +145,14 @@ int Run(int argc, char** argv) {
   }
   std::fprintf(stderr, "detected: %s\n", kNames[from]);
 
-  std::vector<unsigned char> out;
-  if (!Convert(from, to, in, out)) {
+  CKXJCode first, last;
+  const unsigned char* out;
+  long outSize;
+  if (!Convert(from, to, in, first, last, out, outSize)) {
     std::fprintf(stderr, "kxjconv: unsupported: %s to %s\n", kNames[from], kNames[to]);
     return 3;
   }
-  if (!WriteFile(files[1], out.data(), long(out.size()))) {
+  if (!WriteFile(files[1], out, outSize)) {
     std::fprintf(stderr, "kxjconv: cannot write %s\n", files[1]);
     return 1;
   }
