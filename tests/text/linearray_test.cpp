@@ -25,8 +25,6 @@ TEST(LineArray, StartsWithOneLineAndReportsLengths) {
   EXPECT_EQ(lines[1].offset, 12);
   EXPECT_EQ(lines[2].offset, 25);
   EXPECT_EQ(a.GetArrayIndex(24), 2);  // line search by offset
-  a.InitLineArray();
-  EXPECT_EQ(a.GetCount(), 1);
 }
 
 TEST(HeightArray, RangeHeightsAcrossRunsAndPageBreaks) {
@@ -75,13 +73,6 @@ TEST(PageArray, LineRangesAreOneBased) {
   p.GetLineRangeAt(2, first, last);
   EXPECT_EQ(first, 11);
   EXPECT_EQ(last, 40);
-  p.SetlineCountAt(2, 5);
-  EXPECT_EQ(p.GetLineCountAt(2), 5);
-  p.GetLineRangeAt(3, first, last);
-  EXPECT_EQ(first, 0);
-  p.InitPageArray(3);
-  EXPECT_EQ(p.GetCount(), 1);
-  EXPECT_EQ(p.GetLineCountAt(1), 3);
 }
 
 }  // namespace
