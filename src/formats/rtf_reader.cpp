@@ -154,7 +154,7 @@ int CRTFReader::GetChar() {
     rtfLineNum = 1;
     rtfLinePos = 0;
   } else if (rtfNewLine && !(c == '\n' && rtfPrevChar == '\r')) {
-    ++rtfLineNum;
+    if (rtfLineNum < INT32_MAX) ++rtfLineNum;
     rtfLinePos = 0;
     rtfNewLine = false;
   }
