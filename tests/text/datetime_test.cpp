@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/clock.h"
+#include "platform/resources.h"
 
 namespace {
 
@@ -124,6 +125,20 @@ TEST(DateString, YearsMonthsDaysAndWeekdays) {
   EXPECT_EQ(DateText(99, 1, 2, 7), "99" + kYear + " 1" + kMon + " 2" + kDay + kSaturday);
   EXPECT_EQ(DateText(5, 1, 2, 8), "05" + kYear + " 1" + kMon + " 2" + kDay);  // weekday 8: none
   EXPECT_EQ(DateText(305, 1, 2, -1), "05" + kYear + " 1" + kMon + " 2" + kDay);
+}
+
+TEST(DateWords, EveryWordExistsAndWeekdaysFitTheirSlots) {
+  for (short i = 1; i <= 16; ++i) {
+    Str255 item;
+    GetIndString(item, 203, i);
+    EXPECT_GT(item[0], 0) << "item " << i;
+    if (i >= 10) {
+      EXPECT_LE(item[0], 7) << "weekday item " << i;
+    }
+  }
+  Str255 start;
+  GetIndString(start, 203, 9);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(start + 1), start[0]), "2019");
 }
 
 TEST(Ticks, ComeFromTheInstalledClock) {
