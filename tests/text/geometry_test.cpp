@@ -152,12 +152,6 @@ TEST(Units, ConversionFromPointsAndSnapping) {
   EXPECT_EQ(KxAdjustUnitL(251, 3), 250);
   EXPECT_EQ(KxAdjustUnitL(-249, 0), -249);  // negative values are not snapped
   EXPECT_EQ(KxAdjustUnitL(249, 1), 249);
-
-  EXPECT_EQ(KxDotPerScale100(1), 720);
-  EXPECT_EQ(KxDotPerScale100(0), 566);
-  EXPECT_EQ(KxDotPerScale100(3), 566);
-  EXPECT_EQ(KxDotPerScale100(4), 1200);
-  EXPECT_EQ(KxDotPerScale100(2), 1000);
 }
 
 std::string Num(std::int32_t v, bool commas, std::size_t size = 16) {
