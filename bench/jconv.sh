@@ -7,13 +7,6 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 bin="${KX_BIN_DIR:-$here/build-release/bin}"
 kxjconv="$bin/kxjconv"
-if [ ! -x "$kxjconv" ]; then
-  # The test drivers are built only with the tests: build this one in an
-  # optimised build of its own.
-  cmake -S "$here" -B "$here/build-release-drivers" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKX_BENCH=OFF >/dev/null
-  cmake --build "$here/build-release-drivers" --target kxjconv >/dev/null
-  kxjconv="$here/build-release-drivers/bin/kxjconv"
-fi
 sample="$here/tests/data/text/notation-examples.sjis.txt"
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
