@@ -1,0 +1,111 @@
+// Plain find over Shift_JIS (and the other script encodings) byte buffers:
+// a double-byte character is one unit, the script of each position comes from
+// its style run, and case, width (full-width and half-width forms, with the
+// half-width voiced marks) and kana kind can be folded. The search runs in two
+// steps: a scan for the first pattern character, then a comparison of the
+// whole pattern at the candidate.
+#pragma once
+
+#include <cstdint>
+
+class CKXArrayL;
+
+// Find options (shared with the regular-expression engine and the callers).
+constexpr short kKXFindBackward = 1;
+constexpr short kKXFindIgnoreCase = 2;
+constexpr short kKXFindIgnoreWidth = 4;
+constexpr short kKXFindIgnoreKana = 8;
+constexpr short kKXFindRegexp = 16;
+
+// Alternatives of one find character per kind. Every character of the
+// Japanese set folds to at most three forms of one kind (ガ under width and
+// kana folding: ガ, が and the half-width pair), which a test checks over all
+// codes and options.
+constexpr int kKXFindMaxAlt = 4;
+// Room for the output of UKXFind::EnumFindChar.
+constexpr int kKXFindEnumMax = 16;
+
+// One pattern character with the forms a text character may take to match.
+struct SKXFindChar {
+  std::uint8_t singleCount;
+  std::uint8_t doubleCount;
+  std::uint8_t singles[kKXFindMaxAlt];
+  std::uint16_t doubles[kKXFindMaxAlt];
+};
+
+// Style-run entries as the style array keeps them: a 32-bit start offset,
+// then the style, whose font number sits 8 bytes into the entry.
+constexpr long kKXFindStylEntrySize = 20;
+constexpr long kKXFindStylFontOffset = 8;
+
+// Script lookup context of a search: the locked style runs (or none), the
+// offset in the whole text of byte 0 of the buffer being searched, and the
+// run last looked up (relative to the buffer).
+struct SKXFindStyl {
+  const char* runs;
+  std::int32_t runCount;
+  short defaultScript;
+  std::int32_t base;
+  std::int32_t cacheStart;
+  std::int32_t cacheEnd;
+  short cacheScript;
+  // False while the buffer is one chunk of a longer text: a character cut at
+  // its end then answers "text ends" rather than being read as a lone byte.
+  bool textEnds;
+};
+
+// Sets the buffer's offset in the whole text and drops the cached run.
+void KxFindStylSetBase(SKXFindStyl& styl, std::int32_t base, bool textEnds);
+
+// Scope object: locks the style runs for the life of a search.
+class CKXFindStyl {
+ public:
+  CKXFindStyl(CKXArrayL* runs, short defaultScript);
+  ~CKXFindStyl();
+  CKXFindStyl(const CKXFindStyl&) = delete;
+  CKXFindStyl& operator=(const CKXFindStyl&) = delete;
+  SKXFindStyl& Get() { return mStyl; }
+  operator SKXFindStyl&() { return mStyl; }
+
+ private:
+  CKXArrayL* mRuns;
+  SKXFindStyl mStyl;
+};
+
+namespace UKXFind {
+
+// The find character code at offset (a double-byte character as lead * 256 +
+// trail; with width folding in the Japanese script a half-width kana and its
+// voiced mark as the composed full-width kana); width gets its byte count.
+std::uint16_t GetFindChar(const unsigned char* text, long length, long offset, short options,
+                          short script, int* width = nullptr);
+long CountFindChar(const unsigned char* pattern, long length, short options, short script);
+// Writes the code and its folded alternatives (first the code itself);
+// returns their number (at most kKXFindEnumMax).
+int EnumFindChar(std::uint16_t code, short options, std::uint16_t out[kKXFindEnumMax]);
+// One entry per find character of the pattern; returns the number written.
+// out must have room for CountFindChar entries.
+long MakeFindChar(SKXFindChar* out, const unsigned char* pattern, long length, short options,
+                  short script);
+// True when the text code matches the find character.
+bool MatchFindChar(const SKXFindChar& fc, std::uint16_t code);
+// Script of the style run holding base + offset.
+short ScriptType(long offset, SKXFindStyl& styl);
+
+// First step: from start (negative: the text's length) forward, or backward
+// with option 1, to the next position where the pattern matches or where the
+// text ends inside a partial match. 0 when there is none, else the width of
+// the character at found.
+short Find1stStep(const unsigned char* text, long start, long length, const SKXFindChar* findChars,
+                  long count, short options, long& found, SKXFindStyl& styl);
+// Second step: matched byte length at offset, 0 on a mismatch, -1 when the
+// text ends before the pattern does.
+std::int32_t Find2ndStep(const unsigned char* text, long offset, long length,
+                         const SKXFindChar* findChars, long count, short options,
+                         SKXFindStyl& styl);
+
+// True when offset starts a character, given that `known` (<= offset) does:
+// bytes that cannot start a double-byte character end one.
+bool IsCharStart(const unsigned char* text, long known, long offset, short script);
+
+}  // namespace UKXFind
