@@ -293,6 +293,11 @@ struct CKXRegexp::Program {
   // when some match may begin with any character.
   std::vector<const SKXRegexp*> first;
   bool any = false;
+  // Bytes every match contains (a run of literals of the top-level
+  // sequence): without folding only lines holding them are looked at.
+  std::vector<unsigned char> required;
+  const unsigned char* hitText = nullptr;   // the next occurrence found last
+  long hitLength = 0, hitFrom = 0, hitAt = 0;
 
   // Per-options caches, filled as codes come (0 unknown, 1 no, 2 yes): the
   // single-byte answers of every test, and whether a code can begin a match.
@@ -300,6 +305,9 @@ struct CKXRegexp::Program {
   std::vector<std::uint8_t> testBytes;   // tests.size() * 256
   std::uint8_t firstByte[256];
   std::vector<std::uint8_t> firstWord;   // 65536, allocated for the first double-byte code
+  // Bytes the first step looks at closely, for one script and options.
+  bool look[256];
+  short lookScript = -32768, lookOptions = -1;
 
   // Matching state, kept between calls to save allocations.
   std::vector<Entry> stack;
@@ -588,6 +596,21 @@ void CKXRegexp::Compile(const unsigned char* p, long len) {
   prog.counts.assign(std::size_t(prog.loops), 0);
   prog.starts.assign(std::size_t(prog.loops), -1);
   FirstTests(mRoot, prog.first, prog.any);
+
+  const std::vector<SKXRegexp> single(1, mRoot);
+  const std::vector<SKXRegexp>& seq =
+      mRoot.type == kKXReGroup && mRoot.children.size() > 1 ? mRoot.children : single;
+  std::vector<unsigned char> run;
+  for (std::size_t k = 0; k <= seq.size(); ++k) {
+    if (k < seq.size() && seq[k].type == kKXReLiteral && !seq[k].negated) {
+      if (seq[k].ch > 0xFF) run.push_back(std::uint8_t(seq[k].ch >> 8));
+      run.push_back(std::uint8_t(seq[k].ch));
+      continue;
+    }
+    if (run.size() > prog.required.size()) prog.required = run;
+    run.clear();
+  }
+  if (prog.required.size() < 2) prog.required.clear();
 }
 
 std::uint16_t CKXRegexp::GetEscapeSequence(const unsigned char* text, long length, long& pos) {
@@ -646,16 +669,38 @@ short CKXRegexp::Find1stStep(const unsigned char* text, long start, long length,
     return 0;
   }
 
-  bool look[256];
-  short lookScript = -32768;
+  bool* look = prog.look;
+  if (prog.lookOptions != prog.cachedOptions) {
+    prog.lookOptions = prog.cachedOptions;
+    prog.lookScript = -32768;
+  }
+  const bool prefilter = !prog.required.empty() && prog.cachedOptions == 0;
+  long windowEnd = prefilter ? p : length;   // with the prefilter: the end of the line looked at
   while (p < length) {
+    if (prefilter && p >= windowEnd) {
+      // The next line that holds the required bytes; a match starting at p
+      // or later lies inside one.
+      if (prog.hitText != text || prog.hitLength != length || p < prog.hitFrom || p > prog.hitAt) {
+        const void* hit = memmem(text + p, std::size_t(length - p), prog.required.data(), prog.required.size());
+        prog.hitText = text;
+        prog.hitLength = length;
+        prog.hitFrom = p;
+        prog.hitAt = hit ? static_cast<const unsigned char*>(hit) - text : length;
+      }
+      long h = prog.hitAt;
+      if (h >= length) return 0;
+      const void* cr = memrchr(text + p, kCR, std::size_t(h - p));
+      if (cr) p = static_cast<const unsigned char*>(cr) - text + 1;
+      const void* end = std::memchr(text + h, kCR, std::size_t(length - h));
+      windowEnd = end ? static_cast<const unsigned char*>(end) - text + 1 : length;
+    }
     short script = UKXFind::ScriptType(p, styl);
-    long segEnd = styl.cacheEnd < length ? styl.cacheEnd : length;
+    long segEnd = styl.cacheEnd < windowEnd ? styl.cacheEnd : windowEnd;
     if (segEnd <= p) segEnd = p + 1;
     // Bytes worth a closer look: a first byte that passes, a lead byte, or a
     // half-width kana that a voiced mark may join.
-    if (script != lookScript) {
-      lookScript = script;
+    if (script != prog.lookScript) {
+      prog.lookScript = script;
       for (int b = 0; b < 256; ++b)
         look[b] = prog.firstByte[b] != 1 || KxTextCharFirst(std::uint16_t(b), script) ||
                   (foldWidth && script == kScriptJapanese && b >= 0xA1 && b <= 0xDF);

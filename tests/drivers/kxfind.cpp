@@ -14,6 +14,11 @@
 // line: the matches of a forward search ("offset:length" separated by
 // spaces), then " |", then the length of the match anchored at every offset.
 // Exit status: 0 done, 1 bad usage or file error.
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -34,22 +39,74 @@ int Usage() {
   return 1;
 }
 
-bool ReadFile(const char* path, std::vector<unsigned char>& bytes) {
-  std::FILE* f = std::fopen(path, "rb");
-  if (!f) return false;
-  bytes.clear();
-  if (std::fseek(f, 0, SEEK_END) == 0) {
-    long size = std::ftell(f);
-    if (size > 0) bytes.reserve(std::size_t(size));
-    std::rewind(f);
+// The file's bytes: mapped read-only when they need no change, else read
+// into a block of large pages (LF is then turned into CR in place).
+class FileBytes {
+ public:
+  ~FileBytes() {
+    if (mMap) munmap(mMap, mMapSize);
   }
-  std::vector<unsigned char> block(1 << 20);
-  std::size_t got;
-  while ((got = std::fread(block.data(), 1, block.size(), f)) > 0) bytes.insert(bytes.end(), block.begin(), block.begin() + long(got));
-  bool ok = !std::ferror(f);
-  std::fclose(f);
-  return ok;
-}
+  // With `convert` LF is turned into CR as the bytes are read.
+  bool Open(const char* path, bool convert) {
+    int fd = open(path, O_RDONLY);
+    if (fd < 0) return false;
+    struct stat st;
+    bool ok = fstat(fd, &st) == 0;
+    if (ok && S_ISREG(st.st_mode) && st.st_size > 0) {
+      mSize = std::size_t(st.st_size);
+      if (!convert) {
+        void* m = mmap(nullptr, mSize, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        if (m != MAP_FAILED) {
+          mMap = static_cast<unsigned char*>(m);
+          mMapSize = mSize;
+          close(fd);
+          return true;
+        }
+      } else {
+        constexpr std::size_t kHuge = 2 << 20;
+        std::size_t room = (mSize + kHuge - 1) / kHuge * kHuge;
+        void* m = mmap(nullptr, room, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (m != MAP_FAILED) {
+          mMap = static_cast<unsigned char*>(m);
+          mMapSize = room;
+          madvise(m, room, MADV_HUGEPAGE);
+          // Read in blocks and turn LF into CR while each block is in the cache.
+          std::size_t have = 0;
+          while (have < mSize) {
+            std::size_t want = mSize - have < (1 << 20) ? mSize - have : (1 << 20);
+            ssize_t got = read(fd, mMap + have, want);
+            if (got <= 0) break;
+            for (unsigned char *p = mMap + have, *end = p + got; p < end; ++p)
+              *p = *p == '\n' ? '\r' : *p;
+            have += std::size_t(got);
+          }
+          mSize = have;
+          mConverted = true;
+          close(fd);
+          return true;
+        }
+      }
+    }
+    mSize = 0;
+    unsigned char block[1 << 16];
+    ssize_t got;
+    while (ok && (got = read(fd, block, sizeof block)) != 0) {
+      if (got < 0) ok = false;
+      else mRead.insert(mRead.end(), block, block + got);
+    }
+    close(fd);
+    return ok;
+  }
+  unsigned char* Data() { return mMap ? mMap : mRead.data(); }
+  long Size() const { return long(mMap ? mSize : mRead.size()); }
+  bool Converted() const { return mConverted; }
+
+ private:
+  unsigned char* mMap = nullptr;
+  std::size_t mSize = 0, mMapSize = 0;
+  bool mConverted = false;
+  std::vector<unsigned char> mRead;
+};
 
 class Output {
  public:
@@ -69,7 +126,7 @@ class Output {
   std::string mBuf;
 };
 
-void SearchPlain(const std::vector<unsigned char>& text, const std::string& pattern, short options) {
+void SearchPlain(const unsigned char* text, long len, const std::string& pattern, short options) {
   const auto* pat = reinterpret_cast<const unsigned char*>(pattern.data());
   long patLen = long(pattern.size());
   long count = UKXFind::CountFindChar(pat, patLen, options, kScriptJapanese);
@@ -77,14 +134,13 @@ void SearchPlain(const std::vector<unsigned char>& text, const std::string& patt
   count = UKXFind::MakeFindChar(chars.data(), pat, patLen, options, kScriptJapanese);
   CKXFindStyl styl(nullptr, kScriptJapanese);
   Output out;
-  const long len = long(text.size());
   bool backward = options & kKXFindBackward;
   long pos = backward ? len : 0;
   for (;;) {
     long found = 0;
-    short w = UKXFind::Find1stStep(text.data(), pos, len, chars.data(), count, options, found, styl);
+    short w = UKXFind::Find1stStep(text, pos, len, chars.data(), count, options, found, styl);
     if (w == 0) break;
-    std::int32_t r = UKXFind::Find2ndStep(text.data(), found, len, chars.data(), count, options, styl);
+    std::int32_t r = UKXFind::Find2ndStep(text, found, len, chars.data(), count, options, styl);
     if (r > 0) out.Match(found, r);
     pos = backward ? found : found + (r > 0 ? r : w);
     if (backward && pos == 0) break;
@@ -162,24 +218,27 @@ int Run(int argc, char** argv) {
   }
   if (argc - i != 2) return Usage();
   std::string pattern = argv[i];
-  std::vector<unsigned char> text;
-  if (!ReadFile(argv[i + 1], text)) {
+  if (options & kKXFindRegexp) regexp = true;
+  options &= ~kKXFindRegexp;
+  // LF becomes CR. A plain pattern without either byte finds the same either
+  // way (both are single-byte characters), so the bytes are then left alone.
+  bool convert = regexp || pattern.find_first_of("\r\n") != std::string::npos;
+  FileBytes file;
+  if (!file.Open(argv[i + 1], convert)) {
     std::fprintf(stderr, "kxfind: cannot read %s\n", argv[i + 1]);
     return 1;
   }
-  for (unsigned char* p = text.data(), *end = p + text.size(); p < end;) {
-    p = static_cast<unsigned char*>(std::memchr(p, '\n', std::size_t(end - p)));
-    if (!p) break;
-    *p++ = '\r';
+  unsigned char* text = file.Data();
+  const long len = file.Size();
+  if (convert && !file.Converted()) {
+    for (unsigned char *p = text, *end = p + len; p < end; ++p) *p = *p == '\n' ? '\r' : *p;
   }
-  if (options & kKXFindRegexp) regexp = true;
-  options &= ~kKXFindRegexp;
   if (regexp) {
     CKXRegexp re(reinterpret_cast<const unsigned char*>(pattern.data()), long(pattern.size()), kScriptJapanese);
     Output out;
-    SearchRegexp(text.data(), long(text.size()), re, options, &out, nullptr);
+    SearchRegexp(text, len, re, options, &out, nullptr);
   } else if (!pattern.empty()) {
-    SearchPlain(text, pattern, options);
+    SearchPlain(text, len, pattern, options);
   }
   return 0;
 }

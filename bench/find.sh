@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Find against grep on the same file: a plain pattern that does not occur in
+# 50 MB of Japanese text (with no folding, and with case, width and kana
+# folding) against `grep -c -F`, and a typical regular expression over 10 MB
+# of 80-byte lines against `grep -c -E`. Prints our time / grep's time; the
+# goals are 2.0 or less for plain find and 3.0 or less for the expression.
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+bin="${KX_BIN_DIR:-$here/build-release/bin}"
+kxfind="$bin/kxfind"
+sample="$here/tests/data/text/notation-examples.sjis.txt"
+tmp="$(mktemp -d)"
+trap 'rm -rf "$tmp"' EXIT
+export LC_ALL=C
+
+# Whole copies of the sample (so that no character is cut) up to the size.
+repeat() {  # file bytes out
+  local size copies
+  size=$(stat -c %s "$1")
+  copies=$(( ($2 + size - 1) / size ))
+  for ((k = 0; k < copies; k++)); do cat "$1"; done > "$3"
+}
+
+# Best of three runs, in seconds.
+best() {
+  local best="" t0 t1 t
+  for _ in 1 2 3; do
+    t0=$(date +%s%N)
+    "$@" > /dev/null 2>&1 || true
+    t1=$(date +%s%N)
+    t=$(( t1 - t0 ))
+    if [ -z "$best" ] || [ "$t" -lt "$best" ]; then best=$t; fi
+  done
+  awk -v ns="$best" 'BEGIN { printf "%.3f", ns / 1e9 }'
+}
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+
+repeat "$sample" $((50 * 1024 * 1024)) "$tmp/ja.txt"
+# 検索置換 in Shift_JIS: absent from the sample.
+absent=$(printf '\x8c\x9f\x8d\xf5\x92\x75\x8a\xb7')
+if [ -n "$("$kxfind" "$absent" "$tmp/ja.txt")" ]; then echo "find: warning: the pattern occurs"; fi
+theirs=$(best grep -c -F "$absent" "$tmp/ja.txt")
+for options in 0 14; do
+  ours=$(best "$kxfind" -o "$options" "$absent" "$tmp/ja.txt")
+  echo "plain find, options $options, $(stat -c %s "$tmp/ja.txt") bytes: kxfind ${ours}s, grep -F ${theirs}s, ratio $(ratio "$ours" "$theirs")"
+done
+rm -f "$tmp/ja.txt"
+
+# 80-byte lines of words, numbers and now and then a status.
+python3 - "$tmp/lines.txt" <<'PY'
+import random, sys
+rng = random.Random(7)
+words = "the of and to in is for on with as by at from file line value error warning note data item list".split()
+out = []
+size = 0
+while size < 10 * 1024 * 1024:
+    line = " ".join(rng.choice(words) if rng.random() < 0.8 else str(rng.randint(0, 99999)) for _ in range(16))
+    if rng.random() < 0.05:
+        line = rng.choice(["error", "warning"]) + ": code " + str(rng.randint(100, 999)) + " " + line
+    line = line[:79]
+    out.append(line)
+    size += 80
+open(sys.argv[1], "w").write("\n".join(out) + "\n")
+PY
+regex='(error|warning): code [0-9]+ [a-z]+'
+ours=$(best "$kxfind" -r "$regex" "$tmp/lines.txt")
+theirs=$(best grep -c -E "$regex" "$tmp/lines.txt")
+echo "regular expression '$regex', $(stat -c %s "$tmp/lines.txt") bytes: kxfind ${ours}s, grep -E ${theirs}s, ratio $(ratio "$ours" "$theirs")"
