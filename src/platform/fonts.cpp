@@ -90,6 +90,7 @@ struct Face {
 class Registry {
  public:
   void Install(std::unique_ptr<KxFontBackend> backend) {
+    ++generation_;
     entries_.clear();
     faces_.clear();
     installed_.clear();
@@ -148,6 +149,11 @@ class Registry {
     if (it == byPostScript_.end()) return false;
     font = it->second;
     return true;
+  }
+
+  std::uint32_t Generation() {
+    Ensure();
+    return generation_;
   }
 
  private:
@@ -232,6 +238,7 @@ class Registry {
     entries_[number] = std::move(e);
   }
 
+  std::uint32_t generation_ = 0;
   std::unique_ptr<KxFontBackend> backend_;
   std::vector<Face> faces_;
   std::unordered_map<short, Entry> entries_;
@@ -260,6 +267,23 @@ std::int64_t GlyphWidth(const KxFontFace* f, std::int64_t size, int delta, std::
 
 std::int64_t CodePointWidth(const KxFontFace* f, std::int64_t size, int delta, char32_t cp) {
   return GlyphWidth(f, size, delta, f->GlyphOf(cp));
+}
+
+std::int32_t UTF16Width(const KxFontFace* f, std::int64_t s, int delta, const char16_t* text,
+                        std::int32_t count) {
+  std::int64_t total = 0;
+  for (std::int32_t i = 0; i < count; ++i) {
+    char32_t cp = text[i];
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < count && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00);
+      ++i;
+    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+      cp = 0xFFFFFFFF;   // no glyph: the missing-character box
+    }
+    total += cp == 0xFFFFFFFF ? GlyphWidth(f, s, delta, 0) : CodePointWidth(f, s, delta, cp);
+    if (total > INT32_MAX) return INT32_MAX;
+  }
+  return std::int32_t(total);
 }
 
 short RegistryScript(short font) { return KxFontScript(font); }
@@ -340,29 +364,15 @@ std::int32_t KxFontCharWidth(short font, short size, unsigned char face, std::ui
   char16_t u[2];
   const int n = KxScriptToUTF16(code, KxFontScript(font), u);
   if (n == 0) return ClampShort(GlyphWidth(f, s, delta, 0));
-  const char32_t cp = n == 2 ? char32_t(0x10000 + ((u[0] - 0xD800) << 10) + (u[1] - 0xDC00)) : u[0];
-  return ClampShort(CodePointWidth(f, s, delta, cp));
+  // Two units are a surrogate pair or a character with a combining mark.
+  return ClampShort(UTF16Width(f, s, delta, u, n));
 }
 
 std::int32_t KxFontUTF16Width(short font, short size, unsigned char face, const char16_t* text,
                               std::int32_t count) {
   const KxFontFace* f = ResolveFace(font);
   if (!f || !text || count <= 0) return 0;
-  const std::int64_t s = EffectiveSize(size);
-  const int delta = KxFaceWidthDelta(face);
-  std::int64_t total = 0;
-  for (std::int32_t i = 0; i < count; ++i) {
-    char32_t cp = text[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < count && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00);
-      ++i;
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = 0xFFFFFFFF;   // no glyph: the missing-character box
-    }
-    total += cp == 0xFFFFFFFF ? GlyphWidth(f, s, delta, 0) : CodePointWidth(f, s, delta, cp);
-    if (total > INT32_MAX) return INT32_MAX;
-  }
-  return std::int32_t(total);
+  return UTF16Width(f, EffectiveSize(size), KxFaceWidthDelta(face), text, count);
 }
 
 std::int32_t KxFontGlyphWidth(short font, short size, unsigned char face, std::uint16_t glyph) {
@@ -370,6 +380,8 @@ std::int32_t KxFontGlyphWidth(short font, short size, unsigned char face, std::u
   if (!f || glyph >= f->GlyphCount()) return 0;
   return ClampShort(GlyphWidth(f, EffectiveSize(size), KxFaceWidthDelta(face), glyph));
 }
+
+std::uint32_t KxFontGeneration() { return TheRegistry().Generation(); }
 
 // ---------------------------------------------------------------------------
 // The synthetic backend

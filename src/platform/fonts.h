@@ -125,6 +125,10 @@ std::unique_ptr<KxFontBackend> KxFreeTypeFontBackend(bool useFontconfig,
 // to the default (the FreeType backend over fontconfig, made on first use).
 void KxFontInstallBackend(std::unique_ptr<KxFontBackend> backend);
 
+// Changes whenever a backend is installed: a memo of widths is valid only
+// within one generation.
+std::uint32_t KxFontGeneration();
+
 // Start-up: installs the registry as the answer of FontToScript
 // (platform/script.h); shut-down drops the backend.
 void KxFontsFacilities();

@@ -340,3 +340,32 @@ TEST_F(IpaFonts, WidthsAndMetricsMatchTheFontTables) {
 }
 
 }  // namespace
+
+namespace {
+
+// The program's own set-up: installed families through fontconfig.
+TEST(InstalledFonts, FontconfigGivesIpaGothicAsTheApplicationFont) {
+  if (!Exists(kIpaGothic)) GTEST_SKIP() << "IPA fonts not installed";
+  KxFontInstallBackend(nullptr);
+  std::string name;
+  ASSERT_TRUE(KxFontFamilyName(kKxApplicationFont, name));
+  EXPECT_EQ(name, "IPAGothic");
+  EXPECT_EQ(KxFontScript(kKxApplicationFont), kScriptJapanese);
+  short n = 0;
+  ASSERT_TRUE(KxFontNumberFromName("IPAMincho", n));
+  EXPECT_EQ(KxFontScript(n), kScriptJapanese);
+  EXPECT_GE(n, 0x4100);
+  // Classic Roman numbers land on some installed family and stay script 0.
+  EXPECT_TRUE(KxFontFamilyName(22, name));
+  EXPECT_EQ(KxFontScript(22), kScriptRoman);
+  EXPECT_GT(KxFontCharWidth(22, 12, 0, 'M'), 0);
+  for (short font : KxFontNumbers()) {
+    ASSERT_TRUE(KxFontFamilyName(font, name));
+    short back = 0;
+    ASSERT_TRUE(KxFontNumberFromName(name, back));
+    EXPECT_EQ(back, font) << name;
+  }
+  KxFontInstallBackend(KxSyntheticFontBackend());
+}
+
+}  // namespace
