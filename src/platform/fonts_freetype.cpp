@@ -2,7 +2,6 @@
 // from font files named by path; metrics and advances in design units,
 // straight from the font tables (FreeType reads them; nothing is hinted).
 #include <fontconfig/fontconfig.h>
-#include <fontconfig/fcfreetype.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_ADVANCES_H
@@ -15,6 +14,7 @@
 
 #include "platform/exception.h"
 #include "platform/fonts.h"
+#include "platform/script.h"
 #include "platform/types.h"
 
 namespace {
@@ -90,6 +90,21 @@ bool HasJapanese(FcPattern* p) {
   FcLangSet* ls = nullptr;
   return FcPatternGetLangSet(p, FC_LANG, 0, &ls) == FcResultMatch && ls &&
          FcLangSetHasLang(ls, reinterpret_cast<const FcChar8*>("ja")) == FcLangEqual;
+}
+
+// The Japanese set as fontconfig defines it for installed fonts: the kana
+// and the first level kanji of JIS X 0208, a few missing allowed.
+bool CoversJapanese(FT_Face face) {
+  if (!face->charmap || face->charmap->encoding != FT_ENCODING_UNICODE) return false;
+  int wanted = 0, missing = 0;
+  for (std::uint16_t code = 0x829F; code <= 0x9872; ++code) {
+    if ((code & 0xFF) < 0x40 || (code & 0xFF) > 0xFC || (code >= 0x8397 && code < 0x889F)) continue;
+    char16_t u[2];
+    if (KxScriptToUTF16(code, kScriptJapanese, u) != 1) continue;
+    ++wanted;
+    if (FT_Get_Char_Index(face, FT_ULong(u[0])) == 0) ++missing;
+  }
+  return wanted > 0 && missing * 100 <= wanted;
 }
 
 int FaceRank(FcPattern* p) {
@@ -200,14 +215,12 @@ class FreeTypeBackend : public KxFontBackend {
     }
     FT_Face face = nullptr;
     if (FT_New_Face(lib_->lib, path.c_str(), index, &face) != 0) return;
-    // fontconfig's query gives the family and language coverage the same way
-    // as for installed fonts.
-    FcPattern* p = FcFreeTypeQueryFace(face, reinterpret_cast<const FcChar8*>(path.c_str()),
-                                       unsigned(index), nullptr);
-    if (p) {
-      Offer(FcString(p, FC_FAMILY), Source{path, index, FcString(p, FC_POSTSCRIPT_NAME), HasJapanese(p), 0},
-            true);
-      FcPatternDestroy(p);
+    // FreeType's own names: fontconfig's query of a file mishandles some
+    // malformed name tables.
+    if (FT_IS_SCALABLE(face) && face->family_name && face->family_name[0]) {
+      const char* ps = FT_Get_Postscript_Name(face);
+      FT_Select_Charmap(face, FT_ENCODING_UNICODE);
+      Offer(face->family_name, Source{path, index, ps ? ps : "", CoversJapanese(face), 0}, true);
     }
     FT_Done_Face(face);
   }
