@@ -42,6 +42,26 @@ short KxScaledFontSize(short size, short scale) {
   return short(std::clamp((percent * size + 50) / 100, 1, 32767));
 }
 
+std::int32_t KxGetUnicodeTextWidth(const char16_t* text, std::int32_t count) {
+  if (!text || count <= 0) return 0;
+  const KxPortText& t = KxCurrentPortText();
+  if (count == 2 && text[0] >= 16 && text[0] <= 31) return KxFontGlyphWidth(t.font, t.MeasureSize(), t.face, text[1]);
+  return KxFontUTF16Width(t.font, t.MeasureSize(), t.face, text, count);
+}
+
+std::int32_t KxGetUnicodeCharWidth(std::uint32_t value) {
+  const char16_t first = char16_t(value >> 16), second = char16_t(value & 0xFFFF);
+  if (first == 0) return KxGetUnicodeTextWidth(&second, 1);
+  const char16_t units[2] = {first, second};
+  return KxGetUnicodeTextWidth(units, 2);
+}
+
+std::int32_t KxGetUnicodeCharHeight() {
+  KxFontInfo info;
+  GetFontInfo(&info);
+  return info.ascent + info.descent;
+}
+
 // ---------------------------------------------------------------------------
 // CKXFontState
 
@@ -53,7 +73,7 @@ std::int32_t CKXFontState::GetWidth(unsigned char c) const { return ::CharWidth(
 
 std::int32_t CKXFontState::CharWidth(std::uint16_t code) const {
   const KxPortText& t = KxCurrentPortText();
-  return KxFontCharWidth(t.font, t.size, t.face, code);
+  return KxFontCharWidth(t.font, t.MeasureSize(), t.face, code);
 }
 
 void CKXFontState::SetFont(short font, short size, unsigned char face, Boolean) {
@@ -203,6 +223,6 @@ void CKXCharState::SetVertical(Boolean vertical) {
   sVerticalDrawing = vertical;
 }
 
-void CKXCharState::ScaleOn(short scale) { TextSize(KxScaledFontSize(mSize, scale)); }
+void CKXCharState::ScaleOn(short scale) { KxTextSizeScaled(mSize, KxScaledFontSize(mSize, scale)); }
 
 void CKXCharState::ScaleOff() { TextSize(mSize); }

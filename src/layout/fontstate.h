@@ -33,6 +33,18 @@ std::int32_t KxGetFontWidth(short font, short size, std::int32_t count);
 // counts as 12. Sizes 9 and 10 have fixed answers at some scales.
 short KxScaledFontSize(short size, short scale);
 
+// Widths of Unicode side entries in the port's font, size and face. A packed
+// value is one UTF-16 unit, two units (first << 16 | second: a surrogate pair
+// or a character with a combining mark), or a glyph escape: a first unit of
+// 16-31 with a glyph ID as the second.
+std::int32_t KxGetUnicodeCharWidth(std::uint32_t value);
+// UTF-16 text; a run of exactly two units starting with 16-31 is a glyph
+// escape.
+std::int32_t KxGetUnicodeTextWidth(const char16_t* text, std::int32_t count);
+// ascent + descent of the port's font: the advance of a Unicode character in
+// vertical writing.
+std::int32_t KxGetUnicodeCharHeight();
+
 // Saves the port's text font, size, face and mode; restores them when it goes.
 class CKXFontState {
  public:

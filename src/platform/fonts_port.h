@@ -15,6 +15,10 @@ struct KxPortText {
   short size = 0;            // 0: the default size, 12
   unsigned char face = 0;
   short mode = srcOr;
+  // While a view draws scaled, size is the drawing size and unscaled the
+  // style's own size, which every measurement uses; 0 when not scaled.
+  short unscaled = 0;
+  short MeasureSize() const { return unscaled ? unscaled : size; }
 };
 
 KxPortText& KxCurrentPortText();
@@ -22,11 +26,13 @@ KxPortText& KxCurrentPortText();
 KxPortText* KxSetPortText(KxPortText* text);
 
 void TextFont(short font);
-void TextSize(short size);
+void TextSize(short size);   // also ends a scaled state
+// Draws at drawSize while measurements keep using styleSize.
+void KxTextSizeScaled(short styleSize, short drawSize);
 void TextFace(unsigned char face);
 void TextMode(short mode);
 
-// Widths in the port's font, size and face. CharWidth measures a single byte
+// Widths in the port's font, size (unscaled) and face. CharWidth measures a single byte
 // of the font's script; TextWidth measures text[first, first + count) as
 // characters of the font's script (a lead byte with its trail byte as one
 // character; a lead byte at the end alone).

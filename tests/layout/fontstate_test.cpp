@@ -181,6 +181,33 @@ TEST_F(FontState, PortStateIsRestored) {
   TextSize(0);
 }
 
+TEST_F(FontState, UnicodeSideEntries) {
+  CKXCharState cs;
+  Styl s;
+  s.size = 20;
+  cs.SetStyl(s);
+  EXPECT_EQ(KxGetUnicodeCharWidth(0x4E9C), 20);
+  EXPECT_EQ(KxGetUnicodeCharWidth('A'), 10);
+  EXPECT_EQ(KxGetUnicodeCharWidth(0x00410301), 20);   // A with a combining accent: two narrow glyphs here
+  EXPECT_EQ(KxGetUnicodeCharWidth(0xD842DFB7), 10);   // outside the basic plane: the missing glyph
+  EXPECT_EQ(KxGetUnicodeCharWidth(0x00134E9C), 20);   // glyph escape: glyph 0x4E9C
+  EXPECT_EQ(KxGetUnicodeCharWidth(0x001F0041), 10);
+  EXPECT_EQ(KxGetUnicodeCharWidth(0x00200041), 10 + 10);   // 0x20 is a character, not an escape
+  EXPECT_EQ(KxGetUnicodeCharHeight(), 15 + 5);
+  const char16_t three[] = {0x13, 0x4E9C, 0x4E9C};   // an escape only as exactly two units
+  EXPECT_EQ(KxGetUnicodeTextWidth(three, 3), 10 + 20 + 20);
+  // Measuring goes by the style's size, also while the port is scaled.
+  cs.ScaleOn(200);
+  EXPECT_EQ(KxCurrentPortText().size, 40);
+  EXPECT_EQ(KxGetUnicodeCharWidth(0x4E9C), 20);
+  EXPECT_EQ(KxGetUnicodeCharHeight(), 20);
+  const char kanji[] = "\x88\xA4";
+  EXPECT_EQ(TextWidth(kanji, 0, 2), 20);
+  cs.ScaleOff();
+  EXPECT_EQ(KxCurrentPortText().size, 20);
+  EXPECT_EQ(KxCurrentPortText().unscaled, 0);
+}
+
 // A memo with no history: measuring many styles (more than the shared memo
 // holds) in different orders, with fresh and long-lived states, gives the same
 // widths as measuring each style alone.
