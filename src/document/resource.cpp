@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -51,6 +52,12 @@ void GetFoot(const std::uint8_t* p, SKXResFoot& foot) {
   foot.offset = KxGetU32N(p + 4);
   foot.size = KxGetU32N(p + 8);
 }
+
+struct Block {
+  long start;
+  long end;
+  std::size_t map;
+};
 
 void PutFoot(std::uint8_t* p, const SKXResFoot& foot) {
   KxPutU32N(p, foot.type);
@@ -504,22 +511,34 @@ void CKXResource::OpenResInfo() {
       maps.push_back(map);
     }
     // Data blocks must lie in the data area, which later writes are free to
-    // overwrite beyond its end.
-    for (Handle map : maps) {
-      const char* m = *map;
-      bool good = true;
-      for (long k = 0; good && k < MapCount(m); ++k) {
+    // overwrite beyond its end, and must not overlap: an in-place rewrite or
+    // a byte-order conversion of one would change another.
+    std::vector<bool> good(maps.size(), true);
+    std::vector<Block> blocks;
+    for (std::size_t i = 0; i < maps.size(); ++i) {
+      const char* m = *maps[i];
+      for (long k = 0; good[i] && k < MapCount(m); ++k) {
         const char* e = MapEntry(m, k);
-        good = EntryOffset(e) >= 0 && EntrySize(e) >= 0 && EntryOffset(e) <= dataEnd - EntrySize(e);
+        good[i] = EntryOffset(e) >= 0 && EntrySize(e) >= 0 && EntryOffset(e) <= dataEnd - EntrySize(e);
+        if (good[i] && EntrySize(e) > 0) blocks.push_back({EntryOffset(e), EntryOffset(e) + EntrySize(e), i});
       }
-      if (good)
-        AddResInfoMap(map);
+    }
+    std::sort(blocks.begin(), blocks.end(), [](const Block& a, const Block& b) { return a.start < b.start; });
+    long reached = 0;
+    for (const Block& b : blocks) {
+      if (b.start < reached) good[b.map] = false;
+      if (b.end > reached) reached = b.end;
+    }
+    for (std::size_t i = 0; i < maps.size(); ++i) {
+      if (good[i])
+        AddResInfoMap(maps[i]);
       else
-        KxMemHFree(map);
+        KxMemHFree(maps[i]);
+      maps[i] = nullptr;
     }
   } catch (...) {
     for (Handle map : maps)
-      if (!GetResInfoMap(KxGetU32N(*map))) KxMemHFree(map);
+      if (map) KxMemHFree(map);
     mInverted = false;
     throw;
   }

@@ -399,6 +399,7 @@ TEST(ResourceContainer, DamagedContainersAreRefusedOrTrimmed) {
       {"entry with negative size", textMap + 12, u32(0xFFFFFFFF), 1},
       {"IDs out of order", textMap + 6, u16(5), 1},
       {"duplicate IDs", textMap + 6, u16(2), 1},
+      {"blocks overlap", textMap + 18, u32(2), 1},
   };
   for (const Case& c : cases) {
     Bytes b = good;
