@@ -159,15 +159,21 @@ short CKXResource::GetResInfoIndex(Handle map, short id) {
 
 short CKXResource::GetResInfoUniqueID(Handle map) {
   if (!map) return 1;
-  // Entries are sorted: walk the positive IDs until the first gap.
+  // The positive IDs are sorted and distinct, so ID - position never falls:
+  // the first gap is found by bisection (thousands of pictures written with
+  // ID 0 stay fast).
   const char* m = *map;
   const long count = MapCount(m);
-  long candidate = 1;
-  for (long k = LowerBound(m, count, 1); k < count; ++k) {
-    short id = EntryID(MapEntry(m, k));
-    if (id > candidate) break;
-    if (id == candidate) ++candidate;
+  const long first = LowerBound(m, count, 1);
+  long lo = 0, hi = count - first;  // positions past `first`
+  while (lo < hi) {
+    long mid = lo + (hi - lo) / 2;
+    if (EntryID(MapEntry(m, first + mid)) > mid + 1)
+      hi = mid;
+    else
+      lo = mid + 1;
   }
+  const long candidate = lo + 1;
   return candidate > SHRT_MAX ? 0 : static_cast<short>(candidate);  // 0: every ID taken
 }
 

@@ -155,6 +155,11 @@ TEST(ResourceContainer, IdZeroTakesTheSmallestFreeId) {
   for (short id : {5, 1, 2}) ASSERT_TRUE(Put(s, kStyl, id, "x"));
   ASSERT_TRUE(Put(s, kStyl, 0, "three"));
   EXPECT_EQ(Get(s, kStyl, 3), "three");
+  for (short id : {-5, -1, 4, 6}) ASSERT_TRUE(Put(s, kStyl, id, "x"));
+  EXPECT_EQ(s.GetUniqueID(kStyl), 7);
+  CKXMemResource negative;
+  ASSERT_TRUE(Put(negative, kText, -2, "x"));
+  EXPECT_EQ(negative.GetUniqueID(kText), 1);
   EXPECT_TRUE(r.IsOpen());
   EXPECT_TRUE(r.IsModified());
 }
