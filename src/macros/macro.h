@@ -213,6 +213,7 @@ KxMacroHost& KxMacroGetHost();
 
 // The Escape poll of the player: answers whether Escape is held down now.
 // Asked before every statement besides the target's own check, so that an
-// endless macro can always be stopped. The default answers false.
+// endless macro can always be stopped. The default asks the platform's key
+// state (KxEscapeKeyDown); null restores it.
 using KxMacroEscapePoll = bool (*)();
 void KxMacroSetEscapePoll(KxMacroEscapePoll poll);

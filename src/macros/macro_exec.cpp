@@ -6,6 +6,8 @@
 #include <new>
 
 #include "engine/macro_target.h"
+#include "platform/exception.h"
+#include "text/geometry.h"
 #include "text/memory.h"
 
 namespace {
@@ -13,8 +15,8 @@ namespace {
 KxMacroHost gDefaultHost;
 KxMacroHost* gHost = &gDefaultHost;
 
-bool NoEscape() { return false; }
-KxMacroEscapePoll gEscapePoll = NoEscape;
+bool PlatformEscape() { return KxEscapeKeyDown(); }
+KxMacroEscapePoll gEscapePoll = PlatformEscape;
 
 bool IsStringRegister(int code) { return code >= kStringRegister1 && code < kStringRegister1 + 8; }
 bool IsNumberRegister(int code) { return code >= kNumberRegister1 && code < kNumberRegister1 + 8; }
@@ -38,7 +40,7 @@ std::int32_t Wrap(std::uint32_t value) { return std::int32_t(value); }
 
 void KxMacroSetHost(KxMacroHost* host) { gHost = host ? host : &gDefaultHost; }
 KxMacroHost& KxMacroGetHost() { return *gHost; }
-void KxMacroSetEscapePoll(KxMacroEscapePoll poll) { gEscapePoll = poll ? poll : NoEscape; }
+void KxMacroSetEscapePoll(KxMacroEscapePoll poll) { gEscapePoll = poll ? poll : PlatformEscape; }
 
 // --- State ----------------------------------------------------------------
 
@@ -49,7 +51,7 @@ CKXTMacroExec::~CKXTMacroExec() {
 void CKXTMacroExec::AnalyzeMacro(const char* code, long size) {
   mCode = code;
   mSize = size;
-  mLines.clear();
+  mLines.DeleteAll();
   long pos = 0;
   while (pos < size) {
     auto op = std::uint8_t(code[pos]);
@@ -59,7 +61,7 @@ void CKXTMacroExec::AnalyzeMacro(const char* code, long size) {
       if (size - pos < 3) break;
       length += (long(std::uint8_t(code[pos + 1])) << 8) | std::uint8_t(code[pos + 2]);
     }
-    if (op != kMacroRepeat && op != kMacroHeader) mLines.push_back({std::uint32_t(pos), op});
+    if (op != kMacroRepeat && op != kMacroHeader) mLines.AddItem({std::uint32_t(pos), op});
     pos += length;
   }
 }
@@ -67,12 +69,16 @@ void CKXTMacroExec::AnalyzeMacro(const char* code, long size) {
 long CKXTMacroExec::FindNumber(const char* text, short length) const {
   long line = UKXTextMacro::ReadNumber(text, length);
   if (line < 1 || line > GetLineCount()) return -1;
-  return long(mLines[std::size_t(line - 1)].offset);
+  SKXTMacroExec item;
+  mLines.PeekItem(line, &item);
+  return long(item.offset);
 }
 
 long CKXTMacroExec::FindLabel(const char* code, const char* name, short length) const {
   if (!code || !name || length < 1) return -1;
-  for (const auto& line : mLines) {
+  SKXTMacroExec line;
+  for (long i = 1; i <= mLines.GetCount(); ++i) {
+    mLines.PeekItem(i, &line);
     if (line.opcode != kMacroLabel) continue;
     long at = long(line.offset);
     if (mSize - at < 4) continue;
@@ -458,7 +464,7 @@ Boolean UKXTextMacro::InitExecMacro(char* code, long size) {
   if (!exec) return false;
   try {
     exec->AnalyzeMacro(code, size);
-  } catch (const std::bad_alloc&) {
+  } catch (const LException&) {
     delete exec;
     return false;
   }

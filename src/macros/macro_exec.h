@@ -2,9 +2,8 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
-
 #include "macros/macro.h"
+#include "text/array.h"
 
 class CKXPtrBlock;
 
@@ -41,7 +40,7 @@ class CKXTMacroExec {
 
   // Builds the line index (statements other than repeat and header).
   void AnalyzeMacro(const char* code, long size);
-  long GetLineCount() const { return long(mLines.size()); }
+  long GetLineCount() const { return mLines.GetCount(); }
   // Offset of the line whose number the text holds, or -1.
   long FindNumber(const char* text, short length) const;
   // Offset of the first label statement with this name, or -1.
@@ -77,7 +76,7 @@ class CKXTMacroExec {
   // Stores a length-prefixed answer into a register.
   void StoreText(int reg, const unsigned char* text, std::int32_t number);
 
-  std::vector<SKXTMacroExec> mLines;
+  TKXArray<SKXTMacroExec> mLines;
   const char* mCode = nullptr;
   long mSize = 0;
   std::int32_t mNumbers[kRegisters] = {};

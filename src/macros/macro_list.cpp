@@ -21,13 +21,6 @@ std::uint32_t GetLong(const char* in) {
   return (std::uint32_t(b[0]) << 24) | (std::uint32_t(b[1]) << 16) | (std::uint32_t(b[2]) << 8) | b[3];
 }
 
-template <class T>
-long InsertIndex(const std::vector<T>& items, long n) {
-  long count = long(items.size());
-  if (n < 1) n = 1;
-  return n > count ? count : n - 1;
-}
-
 }  // namespace
 
 // --- CKXTMacroArray ------------------------------------------------------
@@ -35,43 +28,43 @@ long InsertIndex(const std::vector<T>& items, long n) {
 CKXTMacroArray::~CKXTMacroArray() { DeleteAll(); }
 
 Boolean CKXTMacroArray::GetAt(long n, SKXTMacro& macro) const {
-  if (n == kAppend) n = GetCount();
-  if (n < 1 || n > GetCount()) {
-    std::memset(&macro, 0, sizeof macro);
-    return false;
-  }
-  macro = mItems[std::size_t(n - 1)];
-  return true;
+  if (FetchItemAt(n, &macro)) return true;
+  std::memset(&macro, 0, sizeof macro);
+  return false;
 }
 
 void CKXTMacroArray::SetAt(long n, const SKXTMacro& macro) {
-  if (n == kAppend) n = GetCount();
-  if (n < 1 || n > GetCount()) return;
-  SKXTMacro& item = mItems[std::size_t(n - 1)];
+  SKXTMacro item;
+  if (!FetchItemAt(n, &item)) return;
   if (item.code != macro.code) KxMemHFree(item.code);
-  item = macro;
+  SetItemAt(n, &macro);
 }
 
-void CKXTMacroArray::InsertAt(long n, const SKXTMacro& macro) {
-  mItems.insert(mItems.begin() + InsertIndex(mItems, n), macro);
-}
+void CKXTMacroArray::InsertAt(long n, const SKXTMacro& macro) { InsertItemsAt(1, n, &macro); }
 
 void CKXTMacroArray::DeleteAt(long n) {
-  if (n == kAppend) n = GetCount();
-  if (n < 1 || n > GetCount()) return;
-  KxMemHFree(mItems[std::size_t(n - 1)].code);
-  mItems.erase(mItems.begin() + (n - 1));
+  SKXTMacro item;
+  if (!FetchItemAt(n, &item)) return;
+  KxMemHFree(item.code);
+  RemoveItemsAt(1, n);
 }
 
 void CKXTMacroArray::DeleteAll() {
-  for (auto& item : mItems) KxMemHFree(item.code);
-  mItems.clear();
+  SKXTMacro item;
+  for (long n = 1; n <= GetCount(); ++n) {
+    PeekItem(n, &item);
+    KxMemHFree(item.code);
+  }
+  RemoveItemsAt(static_cast<unsigned long>(GetCount()), 1);
 }
 
 long CKXTMacroArray::GetDataSize() const {
   long total = 0;
-  for (const auto& item : mItems)
+  SKXTMacro item;
+  for (long n = 1; n <= GetCount(); ++n) {
+    PeekItem(n, &item);
     if (item.code) total += 36 + (item.size > 0 ? item.size : 0);
+  }
   return total;
 }
 
@@ -79,7 +72,9 @@ long CKXTMacroArray::GetData(char* buffer, long bufferSize) const {
   if (!buffer || bufferSize < 1) return 0;
   std::memset(buffer, 0, std::size_t(bufferSize));
   long pos = 0;
-  for (const auto& item : mItems) {
+  SKXTMacro item;
+  for (long n = 1; n <= GetCount(); ++n) {
+    PeekItem(n, &item);
     if (!item.code) continue;
     long size = item.size > 0 ? item.size : 0;
     if (size > KxMemHSize(item.code)) size = KxMemHSize(item.code);
@@ -108,7 +103,7 @@ OSErr CKXTMacroArray::SetData(const char* blob, long size) {
     if (length > 0) macro.code = KxMemHAlloc(long(length), false);
     if (macro.code) {
       std::memcpy(*macro.code, blob + pos + 36, length);
-      mItems.push_back(macro);
+      InsertAt(kAppend, macro);
     }
     pos += 36 + long(length);
   }
@@ -128,12 +123,13 @@ Boolean CKXTMacroArray::GetNameAt(long n, unsigned char* name) const {
 }
 
 long CKXTMacroArray::FindFunction(char key, char modifiers) const {
-  for (std::size_t i = 0; i < mItems.size(); ++i) {
-    const SKXTMacro& macro = mItems[i];
+  SKXTMacro macro;
+  for (long n = 1; n <= GetCount(); ++n) {
+    PeekItem(n, &macro);
     if (!macro.code || macro.size < 7 || KxMemHSize(macro.code) < 7) continue;
     const char* code = *macro.code;
     if (std::uint8_t(code[0]) == kMacroHeader && code[4] != 0 && code[5] == key && code[6] == modifiers)
-      return long(i) + 1;
+      return n;
   }
   return 0;
 }
@@ -143,35 +139,29 @@ long CKXTMacroArray::FindFunction(char key, char modifiers) const {
 CKXTMacroEditArray::~CKXTMacroEditArray() { DeleteAll(); }
 
 Boolean CKXTMacroEditArray::GetAt(long n, SKXTMacroEdit& line) const {
-  if (n == kAppend) n = GetCount();
-  if (n < 1 || n > GetCount()) {
-    std::memset(&line, 0, sizeof line);
-    return false;
-  }
-  line = mLines[std::size_t(n - 1)];
-  return true;
+  if (FetchItemAt(n, &line)) return true;
+  std::memset(&line, 0, sizeof line);
+  return false;
 }
 
-void CKXTMacroEditArray::SetAt(long n, const SKXTMacroEdit& line) {
-  if (n == kAppend) n = GetCount();
-  if (n < 1 || n > GetCount()) return;
-  mLines[std::size_t(n - 1)] = line;
-}
+void CKXTMacroEditArray::SetAt(long n, const SKXTMacroEdit& line) { SetItemAt(n, &line); }
 
-void CKXTMacroEditArray::InsertAt(long n, const SKXTMacroEdit& line) {
-  mLines.insert(mLines.begin() + InsertIndex(mLines, n), line);
-}
+void CKXTMacroEditArray::InsertAt(long n, const SKXTMacroEdit& line) { InsertItemsAt(1, n, &line); }
 
 void CKXTMacroEditArray::DeleteAt(long n) {
-  if (n == kAppend) n = GetCount();
-  if (n < 1 || n > GetCount()) return;
-  UKXTextMacro::FreeTexts(mLines[std::size_t(n - 1)]);
-  mLines.erase(mLines.begin() + (n - 1));
+  SKXTMacroEdit line;
+  if (!FetchItemAt(n, &line)) return;
+  UKXTextMacro::FreeTexts(line);
+  RemoveItemsAt(1, n);
 }
 
 void CKXTMacroEditArray::DeleteAll() {
-  for (auto& line : mLines) UKXTextMacro::FreeTexts(line);
-  mLines.clear();
+  SKXTMacroEdit line;
+  for (long n = 1; n <= GetCount(); ++n) {
+    PeekItem(n, &line);
+    UKXTextMacro::FreeTexts(line);
+  }
+  RemoveItemsAt(static_cast<unsigned long>(GetCount()), 1);
 }
 
 OSErr CKXTMacroEditArray::AnalyzeMacro(char* code, long size) {
@@ -195,14 +185,23 @@ OSErr CKXTMacroEditArray::AnalyzeMacro(char* code, long size) {
       mHeader[3] = std::uint8_t(line.target1Kind);
       continue;
     }
-    mLines.push_back(line);
+    try {
+      InsertAt(kAppend, line);
+    } catch (...) {
+      UKXTextMacro::FreeTexts(line);
+      throw;
+    }
   }
   return noErr;
 }
 
 long CKXTMacroEditArray::GetMacroSize() const {
   long total = HasHeader() ? 7 : 0;
-  for (const auto& line : mLines) total += UKXTextMacro::GetMacroEditSize(line);
+  SKXTMacroEdit line;
+  for (long n = 1; n <= GetCount(); ++n) {
+    PeekItem(n, &line);
+    total += UKXTextMacro::GetMacroEditSize(line);
+  }
   return total;
 }
 
@@ -218,7 +217,9 @@ long CKXTMacroEditArray::CreateMacro(char* out, long size) const {
     header.target1Kind = mHeader[3];
     pos += UKXTextMacro::CreateMacro(out, header);
   }
-  for (const auto& line : mLines) {
+  SKXTMacroEdit line;
+  for (long n = 1; n <= GetCount(); ++n) {
+    PeekItem(n, &line);
     if (UKXTextMacro::GetMacroEditSize(line) > size - pos) break;
     pos += UKXTextMacro::CreateMacro(out + pos, line);
   }
@@ -227,11 +228,12 @@ long CKXTMacroEditArray::CreateMacro(char* out, long size) const {
 
 long CKXTMacroEditArray::FindLabel(const char* name, short length) const {
   if (!name || length < 1) return 0;
-  for (std::size_t i = 0; i < mLines.size(); ++i) {
-    const SKXTMacroEdit& line = mLines[i];
+  SKXTMacroEdit line;
+  for (long n = 1; n <= GetCount(); ++n) {
+    PeekItem(n, &line);
     if (line.opcode == kMacroLabel && line.text && line.textLength == length &&
         std::memcmp(line.text, name, std::size_t(length)) == 0)
-      return long(i) + 1;
+      return n;
   }
   return 0;
 }
@@ -258,13 +260,17 @@ bool HasTargets(std::int16_t opcode) {
 }  // namespace
 
 void CKXTMacroEditArray::RenumMacro(long from, long delta) {
-  for (auto& line : mLines) {
+  SKXTMacroEdit line;
+  for (long n = 1; n <= GetCount(); ++n) {
+    PeekItem(n, &line);
+    bool changed = false;
     if (line.opcode == kMacroGoto && line.value <= kMacroJumpLine) {
-      Renumber(line.text, line.textLength, from, delta);
+      changed = Renumber(line.text, line.textLength, from, delta);
     } else if (HasTargets(line.opcode)) {
-      if (line.target1Kind == kMacroJumpLine) Renumber(line.target1Text, line.target1Length, from, delta);
-      if (line.target2Kind == kMacroJumpLine) Renumber(line.target2Text, line.target2Length, from, delta);
+      if (line.target1Kind == kMacroJumpLine) changed |= Renumber(line.target1Text, line.target1Length, from, delta);
+      if (line.target2Kind == kMacroJumpLine) changed |= Renumber(line.target2Text, line.target2Length, from, delta);
     }
+    if (changed) SetAt(n, line);
   }
 }
 
@@ -279,8 +285,9 @@ long CKXTMacroEditArray::CheckMacro() const {
     if (!text || length < 1) return false;
     return kind == kMacroJumpLine ? LineNumberOk(text, length) : FindLabel(text, length) != 0;
   };
-  for (std::size_t i = 0; i < mLines.size(); ++i) {
-    const SKXTMacroEdit& line = mLines[i];
+  SKXTMacroEdit line;
+  for (long n = 1; n <= GetCount(); ++n) {
+    PeekItem(n, &line);
     bool ok = true;
     if (line.opcode == kMacroGoto && line.value <= kMacroJumpLabel) {
       std::uint16_t kind = line.value == kMacroJumpLabel ? kMacroJumpLabel : kMacroJumpLine;
@@ -289,7 +296,7 @@ long CKXTMacroEditArray::CheckMacro() const {
       ok = targetOk(line.target1Kind, line.target1Text, line.target1Length) &&
            targetOk(line.target2Kind, line.target2Text, line.target2Length);
     }
-    if (!ok) return long(i) + 1;
+    if (!ok) return n;
   }
   return 0;
 }

@@ -2,23 +2,22 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "macros/macro.h"
+#include "text/array.h"
 
 // The process-wide list of named macros, 1-based. It owns the code handles:
 // InsertAt and SetAt take over the handle given, DeleteAt frees it. Indexes
 // out of range make reads answer false and writes do nothing.
-class CKXTMacroArray {
+class CKXTMacroArray : public CKXArray {
  public:
   static constexpr long kAppend = 2147483647;
 
-  CKXTMacroArray() = default;
+  CKXTMacroArray() : CKXArray(sizeof(SKXTMacro)) {}
   ~CKXTMacroArray();
   CKXTMacroArray(const CKXTMacroArray&) = delete;
   CKXTMacroArray& operator=(const CKXTMacroArray&) = delete;
 
-  long GetCount() const { return long(mItems.size()); }
   Boolean GetAt(long n, SKXTMacro& macro) const;
   // Replaces entry n; its previous code is freed unless it is the same handle.
   void SetAt(long n, const SKXTMacro& macro);
@@ -47,25 +46,21 @@ class CKXTMacroArray {
 
   // Set by whoever alters the list outside the macro editor.
   unsigned char mChanged = 0;
-
- private:
-  std::vector<SKXTMacro> mItems;
 };
 
 extern CKXTMacroArray* gKXTextMacros;
 
 // The lines of one macro being edited, 1-based, owning their texts, and the
 // four header bytes.
-class CKXTMacroEditArray {
+class CKXTMacroEditArray : public CKXArray {
  public:
   static constexpr long kAppend = 2147483647;
 
-  CKXTMacroEditArray() = default;
+  CKXTMacroEditArray() : CKXArray(sizeof(SKXTMacroEdit)) {}
   ~CKXTMacroEditArray();
   CKXTMacroEditArray(const CKXTMacroEditArray&) = delete;
   CKXTMacroEditArray& operator=(const CKXTMacroEditArray&) = delete;
 
-  long GetCount() const { return long(mLines.size()); }
   // A copy of line n; its texts still belong to the list.
   Boolean GetAt(long n, SKXTMacroEdit& line) const;
   // Stores line n; the list takes the texts of the record given (it does not
@@ -94,5 +89,4 @@ class CKXTMacroEditArray {
  private:
   bool HasHeader() const { return mHeader[0] != 0 || mHeader[1] != 0; }
   bool LineNumberOk(const char* text, short length) const;
-  std::vector<SKXTMacroEdit> mLines;
 };

@@ -9,14 +9,12 @@
 #include "macro_builder.h"
 #include "macros/macro.h"
 #include "platform/exception.h"
+#include "platform/keys.h"
 #include "text/memory.h"
 
 namespace {
 
 using Calls = std::vector<std::string>;
-
-bool gEscapeDown = false;
-bool EscapeDown() { return gEscapeDown; }
 
 class Player : public ::testing::Test {
  protected:
@@ -27,7 +25,6 @@ class Player : public ::testing::Test {
   void TearDown() override {
     KxMacroSetHost(nullptr);
     KxMacroSetEscapePoll(nullptr);
-    gEscapeDown = false;
   }
   OSErr Run(MacroBuilder& b) { return UKXTextMacro::ExecuteMacro(b.data(), b.size()); }
   // Runs the statements and then inserts number register n and string register s.
@@ -254,18 +251,28 @@ TEST_F(Player, EscapeStopsKeysAndEndlessLoops) {
   EXPECT_EQ(Run(loop), noErr);
   EXPECT_EQ(view.checks, 101);
 
-  // ...and through the key state even when the target never checks.
+  // ...and through the platform's key state even when the target never looks.
+  KxFakeKeys keyState;
+  KxSetKeySource(&keyState);
   struct Silent : CKXTMacroTarget {
+    KxFakeKeys* keys = nullptr;
     int steps = 0;
     Boolean CheckEscapeKey(unsigned long&) override {
-      if (++steps == 1000) gEscapeDown = true;
+      if (++steps == 1000) keys->SetKey(0x35, true);  // Escape
       return false;
     }
   } silent;
+  silent.keys = &keyState;
   host.view = &silent;
-  KxMacroSetEscapePoll(EscapeDown);
   EXPECT_EQ(Run(loop), noErr);
   EXPECT_EQ(silent.steps, 1000);
+  KxSetKeySource(nullptr);
+
+  // An installed poll takes its place.
+  silent.steps = 0;
+  KxMacroSetEscapePoll([] { return true; });
+  EXPECT_EQ(Run(loop), noErr);
+  EXPECT_EQ(silent.steps, 1);
 }
 
 TEST_F(Player, RefusesBadCodeNestedRunsAndRunsWithoutADocument) {
