@@ -286,17 +286,3 @@ TEST(MacroCode, SyntheticMenuCommands) {
   EXPECT_EQ(UKXTextMacro::DecodeCommand(UKXTextMacro::EncodeCommand(-(100L * 65536 + 3))), 100 * 256 + 3);
   EXPECT_EQ(UKXTextMacro::EncodeCommand(LONG_MIN), 0);  // no overflow on negation
 }
-
-TEST(MacroCode, CopyStringReportsChanges) {
-  char* owned = nullptr;
-  short length = 0;
-  EXPECT_EQ(UKXTextMacro::CopyString("", 0, owned, length), 0);
-  EXPECT_EQ(UKXTextMacro::CopyString("abc", 3, owned, length), 1);
-  EXPECT_EQ(length, 3);
-  EXPECT_EQ(UKXTextMacro::CopyString("abc", 3, owned, length), 0);
-  EXPECT_EQ(UKXTextMacro::CopyString("abd", 3, owned, length), 1);
-  EXPECT_EQ(std::string(owned, 3), "abd");
-  EXPECT_EQ(UKXTextMacro::CopyString("x", 0, owned, length), 1);
-  EXPECT_EQ(owned, nullptr);
-  EXPECT_EQ(length, 0);
-}

@@ -111,24 +111,6 @@ TEST(MacroList, BlobThatRunsPastItsEndIsReadNoFurther) {
   EXPECT_EQ(name[0], 31);
 }
 
-TEST(MacroList, OutOfRangeIndexesAndOwnership) {
-  CKXTMacroArray list;
-  SKXTMacro m;
-  EXPECT_FALSE(list.GetAt(1, m));
-  list.DeleteAt(1);
-  list.SetAt(0, m);
-  MacroBuilder a;
-  a.Command(1);
-  list.InsertAt(1, MakeMacro("a", a.code));
-  SKXTMacro same;
-  list.GetAt(1, same);
-  same.name[1] = 'b';
-  list.SetAt(1, same);  // the same handle stays
-  list.SetAt(1, MakeMacro("c", a.code));  // the old one is freed
-  list.GetAt(CKXTMacroArray::kAppend, m);
-  EXPECT_EQ(Name(m.name), "c");
-}
-
 TEST(MacroEditLines, DecodeAndEncodeAMacro) {
   MacroBuilder b;
   b.Raw({21, 0, 2, 0, 9})  // a repeat that follows no key is dropped

@@ -109,21 +109,3 @@ TEST_F(Recorder, AFirstBufferThatCannotBeHadLosesOnlyThatStatement) {
   expect.Text("b");
   EXPECT_EQ(Recorded(), expect.code);
 }
-
-TEST_F(Recorder, SuspendedWhileAScopeDisablesIt) {
-  UKXTextMacro::StartRecording();
-  {
-    UKXTextMacroDisableRecording off;
-    EXPECT_EQ(UKXTextMacro::mMacroRecording, 0);
-  }
-  EXPECT_EQ(UKXTextMacro::mMacroRecording, 1);
-  UKXTextMacro::StopRecording();
-  {
-    UKXTextMacroDisableRecording off;
-  }
-  EXPECT_EQ(UKXTextMacro::mMacroRecording, 0);
-  char** mine = KxMemHAlloc(3, true);
-  char** previous = UKXTextMacro::SetMacroData(mine, 3);
-  KxMemHFree(previous);
-  EXPECT_EQ(UKXTextMacro::mMacroSize, 3);
-}
