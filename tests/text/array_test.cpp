@@ -144,18 +144,6 @@ TEST(HandleArray, FailedInsertLeavesArrayUnchanged) {
   EXPECT_EQ(a.GetAlloc(), 32);
 }
 
-TEST(HandleArray, InitArrayAdoptsBlock) {
-  CKXArray a(4);
-  Handle h = KxMemHAlloc(12, true);
-  std::int32_t vals[3] = {4, 5, 6};
-  std::memcpy(*h, vals, sizeof vals);
-  a.InitArray(h, 12);
-  EXPECT_EQ(a.GetCount(), 3);
-  std::int32_t out = 0;
-  ASSERT_TRUE(a.FetchItemAt(3, &out));
-  EXPECT_EQ(out, 6);
-}
-
 TEST(HandleArray, TypedArrayAddsAndDeletesAll) {
   TKXArray<unsigned char> bytes;
   EXPECT_EQ(bytes.GetGrowStep(), 128);

@@ -75,23 +75,6 @@ TEST(RunSearch, BisectionAgreesWithLinearScanOnLongArrays) {
   }
 }
 
-TEST(RunElements, OutOfRangeReadsZeroAndWritesNothing) {
-  RunArray a({{0, 7}, {5, 8}});
-  std::int32_t v = -1;
-  a.GetElementAt(3, &v);
-  EXPECT_EQ(v, 0);
-  a.GetElementAt(2, &v);
-  EXPECT_EQ(v, 8);
-  std::int32_t nine = 9;
-  a.SetElementAt(0, &nine);
-  a.SetElementAt(3, &nine);
-  EXPECT_EQ(a.Runs(), (std::vector<TRun>{{0, 7}, {5, 8}}));
-  EXPECT_FALSE(a.IsSameAt(1, 3));
-  a.SetElementAt(2, &nine);
-  a.SetElementAt(1, &nine);
-  EXPECT_TRUE(a.IsSameAt(1, 2));
-}
-
 TEST(RunInsert, MergesAndSplits) {
   RunArray a({{0, 1}, {10, 2}, {20, 3}});
   TRun same{0, 1};
