@@ -51,8 +51,8 @@ bool FillParseTable(std::uint8_t table[256], short script);
 // picks a start that is a character boundary): kByteSingle, kByteFirst or
 // kByteLast. A lead byte is always taken with the byte after it.
 short CharacterByteType(const void* text, std::int32_t offset, short script);
-// The character type of the character at text[offset] (which must be its
-// first byte).
+// The character type of the character at text[offset], which must be its
+// first byte, with the whole character inside the buffer.
 std::uint16_t CharacterType(const void* text, std::int32_t offset, short script);
 // The character type of a code: a single byte or lead * 256 + trail.
 std::uint16_t KxScriptCodeType(std::uint16_t code, short script);

@@ -113,18 +113,4 @@ TEST(CharClass, WordBoundaryClasses) {
   for (const Case& c : cases) EXPECT_EQ(c.type, GetCharType(c.code, c.script)) << std::hex << c.code;
 }
 
-TEST(CharClass, MacWinTableIsSymmetric) {
-  int pairs = 0;
-  bool macSeen[256] = {}, winSeen[256] = {};
-  for (int i = 0; sCharSetMacWin[i] != 0; i += 2, ++pairs) {
-    std::uint8_t mac = sCharSetMacWin[i], win = sCharSetMacWin[i + 1];
-    EXPECT_GE(mac, 0x80);
-    EXPECT_GE(win, 0x80);
-    EXPECT_FALSE(macSeen[mac] || winSeen[win]) << int(mac);   // each byte converts one way only
-    macSeen[mac] = winSeen[win] = true;
-  }
-  EXPECT_EQ(96, pairs);
-  EXPECT_FALSE(macSeen[0xA0] || macSeen[0xCA]);
-}
-
 }  // namespace
