@@ -8,6 +8,7 @@
 
 #include "platform/core.h"
 #include "platform/exception.h"
+#include "platform/fonts.h"
 #include "text/flat.h"
 #include "text/pictures.h"
 #include "text/script.h"
@@ -23,12 +24,13 @@ namespace {
 short AppFont() { return KxGetAppFont(); }
 short SysFont() { return KxGetSysFont(); }
 
-// Integer metrics of (font, size, face).
-void FontMetrics(short /*font*/, short size, unsigned char /*face*/, short& ascent, short& descent, short& leading) {
-  long s = size > 0 ? size : 12;
-  ascent = static_cast<short>((s * 7 + 4) / 8);
-  descent = static_cast<short>(s - ascent + (s + 4) / 8);
-  leading = 0;
+// Integer metrics of (font, size, face), from the font registry.
+void FontMetrics(short font, short size, unsigned char face, short& ascent, short& descent, short& leading) {
+  const KxFontInfo info = KxFontGetInfo(font, size, face);
+  auto clamp = [](std::int32_t v) { return static_cast<short>(std::clamp<std::int32_t>(v, 0, 32767)); };
+  ascent = clamp(info.ascent);
+  descent = clamp(info.descent);
+  leading = clamp(info.leading);
 }
 
 }  // namespace
@@ -241,7 +243,7 @@ void CKXStylArray::InitStylArray(short font, short size, unsigned char face) {
 void CKXStylArray::SetHeightAscent(SStyl& s) {
   short ascent, descent, leading;
   FontMetrics(s.font, s.size, s.face, ascent, descent, leading);
-  s.height = static_cast<std::int16_t>(ascent + descent + leading);
+  s.height = static_cast<std::int16_t>(std::min(ascent + descent + leading, 32767));
   s.ascent = ascent;
 }
 
