@@ -103,6 +103,9 @@ TEST(CharacterStore, RandomEditsMatchAStringModel) {
       store.Copy(a, b, &copy);
       ASSERT_EQ(Text(copy), model.substr(size_t(a), size_t(b - a)));
       ExpectChunksSound(copy, model.substr(size_t(a), size_t(b - a)), 1);
+      long at = Boundary(model, std::uniform_int_distribution<long>(0, len)(rng));
+      store.Insert(at, &copy);
+      model.insert(size_t(at), model.substr(size_t(a), size_t(b - a)));
     }
     ASSERT_EQ(store.GetLength(), static_cast<long>(model.size()));
     ASSERT_EQ(Text(store), model) << "step " << step;
