@@ -1,0 +1,31 @@
+// Find over the character store: the store's chunks are searched in place
+// (a match that may run into the next chunk is compared again over bytes
+// copied out of the store), a selection is tested against a pattern, and a
+// regular-expression replacement text is expanded.
+//
+// These are the store's find operations; the store and the styled text
+// forward to them with their style runs (or null) and a default script. The
+// options are those of text/find.h; lengths are 32-bit.
+#pragma once
+
+#include <cstdint>
+
+class CKXArrayL;
+class CKXStrArray;
+
+// The next match from pos (backward with option 1; a regular expression with
+// option 16): its length, 0 when there is none; found gets its offset.
+std::int32_t KxStrFind(const CKXStrArray& store, long pos, const char* pattern, long patLen, long& found,
+                       short options, short script, CKXArrayL* styleRuns);
+std::int32_t KxStrFindRegexp(const CKXStrArray& store, long pos, const char* pattern, long patLen,
+                             long& found, short options, short script, CKXArrayL* styleRuns);
+// The length of the match anchored at the start of from..to (0 when the
+// range does not start with one); callers compare it with the range's length.
+std::int32_t KxStrCheckFind(const CKXStrArray& store, long from, long to, const char* pattern, long patLen,
+                            short options, short script, CKXArrayL* styleRuns);
+// Expands repl for the match of the regular expression at from..to into out
+// ("&" the selected text, "\1"-"\9" a group, other escapes one character);
+// answers the bytes written, or 0 when repl is to be used as it stands.
+long KxStrCheckReplaceRE(const CKXStrArray& store, long from, long to, const char* pattern, long patLen,
+                         short options, const char* repl, long replLen, char**& out, short script,
+                         CKXArrayL* styleRuns);
