@@ -548,31 +548,27 @@ void CKXJpegDecoder::DecodeMCU(long mcuRow, long mcuColumn) {
 
 namespace {
 
-// 0 below 0, 255 above 255, otherwise truncated toward zero.
+// 0 below 0, 255 above 255, otherwise truncated toward zero (written so that
+// the compiler can do several at once).
 inline unsigned char ClampSample(double v) {
-  if (v < 0) return 0;
-  if (v > 255) return 255;
-  return static_cast<unsigned char>(v);
+  v = v < 0.0 ? 0.0 : v;
+  v = v > 255.0 ? 255.0 : v;
+  return static_cast<unsigned char>(static_cast<int>(v));
 }
 
-// The chroma products for the usual range of samples, each the same double
-// that the multiplication gives.
-struct SChromaTables {
-  static constexpr int kLow = -1024, kHigh = 1279;
-  double mCrR[kHigh - kLow + 1], mCbG[kHigh - kLow + 1], mCrG[kHigh - kLow + 1], mCbB[kHigh - kLow + 1];
-  SChromaTables() {
-    for (int c = kLow; c <= kHigh; ++c) {
-      mCrR[c - kLow] = 1.402 * double(c - 128);
-      mCbG[c - kLow] = 0.3441 * double(c - 128);
-      mCrG[c - kLow] = 0.7139 * double(c - 128);
-      mCbB[c - kLow] = 1.7718 * double(c - 128);
-    }
+void ConvertRow(const std::int32_t* __restrict py, const std::int32_t* __restrict pb,
+                                      const std::int32_t* __restrict pr, unsigned char* __restrict r,
+                                      unsigned char* __restrict g, unsigned char* __restrict b, long columns) {
+  for (long x = 0; x < columns; ++x) {
+    const double yy = double(py[x]);
+    const double cb = double(pb[x]) - 128.0, cr = double(pr[x]) - 128.0;
+    const double vr = yy + 1.402 * cr;
+    const double vg = yy - 0.3441 * cb - 0.7139 * cr;
+    const double vb = yy + 1.7718 * cb;
+    r[x] = ClampSample(vr);
+    g[x] = ClampSample(vg);
+    b[x] = ClampSample(vb);
   }
-};
-
-const SChromaTables& Chroma() {
-  static const SChromaTables tables;
-  return tables;
 }
 
 }  // namespace
@@ -584,38 +580,19 @@ void CKXJpegDecoder::MakeRGB(long mcuRow, long mcuColumn) {
   // Rows below the picture are left out as well as columns right of it.
   if (top + rows > mHeight) rows = mHeight - top;
   if (left + columns > mWidth) columns = mWidth - left;
-  const SChromaTables& t = Chroma();
   for (long y = 0; y < rows; ++y) {
-    const std::int32_t* py = mWork[0] + y * stride;
-    const std::int32_t* pb = mWork[1] + y * stride;
-    const std::int32_t* pr = mWork[2] + y * stride;
+    const std::int32_t* __restrict py = mWork[0] + y * stride;
+    const std::int32_t* __restrict pb = mWork[1] + y * stride;
+    const std::int32_t* __restrict pr = mWork[2] + y * stride;
     const long at = (top + y) * mWidth + left;
-    unsigned char* r = mR + at;
-    unsigned char* g = mG + at;
-    unsigned char* b = mB + at;
+    unsigned char* __restrict r = mR + at;
+    unsigned char* __restrict g = mG + at;
+    unsigned char* __restrict b = mB + at;
     if (mComponentCount == 1) {
       // Cb = Cr = 128 adds exact zeros: R = G = B = Y, clamped.
       for (long x = 0; x < columns; ++x) r[x] = g[x] = b[x] = ClampSample(double(py[x]));
       continue;
     }
-    for (long x = 0; x < columns; ++x) {
-      const double yy = double(py[x]);
-      const std::int32_t cb = pb[x], cr = pr[x];
-      double vr, vg, vb;
-      if (cb >= SChromaTables::kLow && cb <= SChromaTables::kHigh && cr >= SChromaTables::kLow &&
-          cr <= SChromaTables::kHigh) {
-        const int ib = cb - SChromaTables::kLow, ir = cr - SChromaTables::kLow;
-        vr = yy + t.mCrR[ir];
-        vg = yy - t.mCbG[ib] - t.mCrG[ir];
-        vb = yy + t.mCbB[ib];
-      } else {
-        vr = yy + 1.402 * double(cr - 128);
-        vg = yy - 0.3441 * double(cb - 128) - 0.7139 * double(cr - 128);
-        vb = yy + 1.7718 * double(cb - 128);
-      }
-      r[x] = ClampSample(vr);
-      g[x] = ClampSample(vg);
-      b[x] = ClampSample(vb);
-    }
+    ConvertRow(py, pb, pr, r, g, b, columns);
   }
 }

@@ -17,7 +17,8 @@ extern const int kKXJpegZigzag[64];
 // in 32 bits.
 bool KxJpegInverseDCTDirect(const std::int32_t* coefficients, std::int32_t* samples);
 
-// The same results through a separable sum: a sample whose fast value lies
-// so near an integer that the two summation orders might truncate
-// differently is recomputed by the direct sum.
+// The same results through a separable, factored sum (even and odd halves of
+// each 8-point sum): a sample whose fast value lies so near an integer that
+// the two ways of summing might truncate differently is recomputed by the
+// direct sum.
 bool KxJpegInverseDCT(const std::int32_t* coefficients, std::int32_t* samples);

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -19,10 +18,12 @@ namespace {
 
 class CCoefficientDump : public CKXJpegDecoder {
  public:
+  bool mOn = false;
   std::string mText;
 
  protected:
   void BlockDecoded(int component, long row, long column, const std::int32_t* c) override {
+    if (!mOn) return;
     mText += std::to_string(component) + ' ' + std::to_string(row) + ' ' + std::to_string(column);
     for (int i = 0; i < 64; ++i) {
       mText += ' ';
@@ -40,8 +41,12 @@ int Run(bool coefficients, const char* in, const char* out) {
     std::fprintf(stderr, "kxjpeg: cannot read %s\n", in);
     return 1;
   }
-  std::vector<char> data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  file.seekg(0, std::ios::end);
+  std::vector<char> data(std::size_t(file.tellg()));
+  file.seekg(0);
+  file.read(data.data(), std::streamsize(data.size()));
   CCoefficientDump decoder;
+  decoder.mOn = coefficients;
   long code = 0;
   if (decoder.SetJpegData(data.data(), long(data.size())) != 0 || decoder.DoDecode() != 0) {
     int kind = decoder.GetLastError(&code);
