@@ -35,7 +35,7 @@ CKXJpegDecoder::CKXJpegDecoder() {
 }
 
 CKXJpegDecoder::~CKXJpegDecoder() {
-  delete[] mHuffman;
+  KxMemFree(reinterpret_cast<char*>(mHuffman));
   KxMemFree(mComment);
   delete mStream;
   DeleteDecode();
@@ -84,7 +84,7 @@ long CKXJpegDecoder::SetJpegData(char* data, long length) {
   mLastCode = 0;
   try {
     mStream = new CKXJpegDataStream(reinterpret_cast<const unsigned char*>(data), data ? length : 0);
-    if (!mHuffman) mHuffman = new SKXJpegHuffman[8];
+    if (!mHuffman) mHuffman = Allocate<SKXJpegHuffman>(8, 5);
     ResetAnalysis();
     DoAnalysis();
     return 0;

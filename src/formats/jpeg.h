@@ -8,8 +8,8 @@
 // Errors inside the decoder. Each carries a data position (or a size) and
 // the number of the place that threw it:
 //  buffer       22 byte, 23 word, 24 copy, 25 skip read past the end
-//  memory       11, 12, 13 red, green, blue plane; 14, 15, 16 work planes;
-//               33 the comment
+//  memory       5 Huffman tables; 11, 12, 13 red, green, blue plane; 14, 15,
+//               16 work planes; 33 the comment
 //  data format  1 a marker that is not handled; 2 a Huffman table that its
 //               segment cannot hold; 3 Huffman class above 1; 4 Huffman table
 //               number above 3; 17 a marker or bad data where a DC code is
