@@ -106,10 +106,8 @@ bool KxJpegInverseDCT(const std::int32_t* f, std::int32_t* samples) {
   double absSum = 0.0;
   unsigned columns = 0;  // bit u: column u holds a coefficient
   for (int i = 0; i < 64; ++i) {
-    if (f[i]) {
-      absSum += std::fabs(double(f[i]));
-      columns |= 1u << (i & 7);
-    }
+    absSum += std::fabs(double(f[i]));
+    columns |= unsigned(f[i] != 0) << (i & 7);
   }
   // Both ways of summing stay within a few dozen units in the last place of
   // 0.25 * sum |F| + 128 of the exact value; the tolerance is far wider.
