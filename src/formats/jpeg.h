@@ -89,14 +89,14 @@ class CKXJpegDataStream {
   long Position() const { return mPtr - mStart; }
   bool DataLeft() const { return mPtr < mEnd; }
 
-  // The entropy decoder's fast path.
+ private:
+  // The entropy decoder reads the bit buffer directly.
+  friend class CKXJpegDecoder;
   void FillBits();
   void AlignToByte();
   std::uint64_t mBits = 0;  // left-aligned
   int mBitCount = 0;
   bool mMarkerAhead = false;  // filling stopped at a marker, not at the end
-
- private:
   const unsigned char* mStart;
   const unsigned char* mPtr;
   const unsigned char* mEnd;

@@ -41,13 +41,13 @@ void CKXJpegDataStream::AlignToByte() {
 }
 
 int CKXJpegDataStream::GetByte() {
-  if (mBitCount) AlignToByte();
+  if (mBitCount || mMarkerAhead) AlignToByte();
   if (mPtr >= mEnd) throw EKXJpegBufferError(std::int32_t(Position()), 22);
   return *mPtr++;
 }
 
 int CKXJpegDataStream::GetWord() {
-  if (mBitCount) AlignToByte();
+  if (mBitCount || mMarkerAhead) AlignToByte();
   if (mEnd - mPtr < 2) throw EKXJpegBufferError(std::int32_t(Position()), 23);
   int w = (mPtr[0] << 8) | mPtr[1];
   mPtr += 2;
@@ -55,13 +55,13 @@ int CKXJpegDataStream::GetWord() {
 }
 
 void CKXJpegDataStream::SkipByte(long count) {
-  if (mBitCount) AlignToByte();
+  if (mBitCount || mMarkerAhead) AlignToByte();
   if (count < 0 || mEnd - mPtr < count) throw EKXJpegBufferError(std::int32_t(Position()), 25);
   mPtr += count;
 }
 
 void CKXJpegDataStream::CopyByte(char* dest, long count) {
-  if (mBitCount) AlignToByte();
+  if (mBitCount || mMarkerAhead) AlignToByte();
   if (count < 0 || mEnd - mPtr < count) throw EKXJpegBufferError(std::int32_t(Position()), 24);
   if (count > 0) std::memcpy(dest, mPtr, std::size_t(count));
   mPtr += count;
@@ -81,7 +81,7 @@ long CKXJpegDataStream::GetBits(int n) {
 }
 
 int CKXJpegDataStream::GetMarker() {
-  if (mBitCount) AlignToByte();
+  if (mBitCount || mMarkerAhead) AlignToByte();
   for (;;) {
     if (mPtr >= mEnd) throw EKXJpegBufferError(std::int32_t(Position()), 22);
     if (*mPtr++ != 0xFF) continue;

@@ -181,6 +181,26 @@ std::vector<std::int32_t> Dc(int dc) {
   return c;
 }
 
+// ---------------------------------------------------------------- the reader
+
+TEST(JpegDataStream, BitsSkipStuffingStopAtMarkersAndByteReadsResumeWhereTheBitsEnded) {
+  const unsigned char data[] = {0xAB, 0xFF, 0x00, 0x12, 0x34, 0xFF, 0xFF, 0xD0, 0x01};
+  CKXJpegDataStream s(data, sizeof data);
+  EXPECT_EQ(0xA, s.GetBits(4));
+  EXPECT_EQ(0xFF, s.GetByte());  // the rest of 0xAB is dropped; bytes come raw
+  EXPECT_EQ(0x00, s.GetByte());
+  EXPECT_EQ(0x1234, s.GetBits(16));
+  EXPECT_EQ(-0xFF, s.GetBits(3));  // 0xFF 0xFF: a marker, not data
+  EXPECT_EQ(0xD0, s.GetMarker());  // the fill byte is passed over
+  EXPECT_EQ(0x01, s.GetByte());
+  EXPECT_THROW(s.GetWord(), EKXJpegBufferError);
+  EXPECT_THROW(s.GetBits(1), EKXJpegBufferError);
+  CKXJpegDataStream t(data, 3);
+  EXPECT_EQ(0xAB, t.GetBits(8));
+  EXPECT_EQ(0xFF, t.GetBits(8));  // stuffed
+  EXPECT_THROW(t.GetBits(1), EKXJpegBufferError);
+}
+
 // ---------------------------------------------------------------- the IDCT
 
 TEST(JpegIdct, FastEqualsDirectSumOnRandomAndStructuredBlocks) {
