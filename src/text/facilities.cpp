@@ -2,8 +2,10 @@
 
 #include "platform/core.h"
 #include "text/memory.h"
+#include "text/unicode.h"
 
 void KxTextFacilities() {
   KxPlatformFacilities();
   KxTextMemoryFacilities();
+  KxTextUnicodeFacilities();
 }
