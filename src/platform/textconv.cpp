@@ -353,8 +353,19 @@ void NormalizeStretch(std::vector<char32_t>& d, std::vector<char16_t>& out) {
 
 }  // namespace
 
-bool KxNormalizeNFC(const char16_t* in, long n, std::vector<char16_t>& out, std::vector<std::int32_t>* map) {
+bool KxNormalizeNFC(const char16_t* in, long n, std::vector<char16_t>& out, std::vector<std::int32_t>* map,
+                    UnicodeToTextInfo keepFor) {
   if (!in || n <= 0) return false;
+  const std::uint16_t* held = keepFor ? keepFor->maps->encode.get() : nullptr;
+  // Kept: a starter that the converter writes as it stands.
+  auto kept = [held](char32_t cp) { return held && cp < 0x10000 && held[cp] && CombiningClass(cp) == 0; };
+  auto Unstable = [&](char32_t cp) { return ::Unstable(cp) && !kept(cp); };
+  auto Decompose = [&](char32_t cp, std::vector<char32_t>& d) {
+    if (kept(cp))
+      d.push_back(cp);
+    else
+      ::Decompose(cp, d);
+  };
   long first = 0;
   for (long w; first < n; first += w)
     if (Unstable(ReadCp(in, n, first, w))) break;

@@ -70,10 +70,15 @@ OSStatus ConvertFromUnicodeToText(UnicodeToTextInfo info, long srcBytes, const c
 // Normalization Form C. Answers false, leaving `out` and `map` alone, when
 // the text is already in that form (the common case, found by one quick
 // pass). Otherwise `out` gets the composed text and, when asked, `map` gets
-// n + 1 entries: for every input unit the index in `out` where the stretch
-// of text it belongs to begins (never decreasing; map[n] = out.size()).
+// n + 1 entries: for every input unit the index in `out` of that unit, or of
+// the start of the stretch it was composed into (never decreasing; map[n]
+// = out.size()).
+// With `keepFor`, a character that converter writes as it stands is left
+// alone even where NFC would replace it (cp932's Angstrom sign and the
+// compatibility ideographs of its IBM rows), so that text read from the
+// script's bytes goes back to the same bytes.
 bool KxNormalizeNFC(const char16_t* in, long n, std::vector<char16_t>& out,
-                    std::vector<std::int32_t>* map);
+                    std::vector<std::int32_t>* map, UnicodeToTextInfo keepFor = nullptr);
 
 // One Shift_JIS X0213 character of the JIS X 0213 additions: its single
 // UTF-16 unit, or 0 when the code has none (or needs two units).

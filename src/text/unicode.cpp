@@ -424,7 +424,7 @@ Boolean CKXUnicode::ToTextImpl(const char16_t* unitsIn, long unitCount, Handle g
   std::vector<char16_t> norm;
   std::vector<std::int32_t> normMap;
   const bool wantOrigins = mapOut || offsetCount > 0;
-  bool normalized = KxNormalizeNFC(unitsIn, unitCount, norm, &normMap);
+  bool normalized = KxNormalizeNFC(unitsIn, unitCount, norm, &normMap, mInfo.toText);
   const char16_t* src = normalized ? norm.data() : unitsIn;
   const long n = normalized ? long(norm.size()) : unitCount;
   auto toNorm = [&](long i) -> long {

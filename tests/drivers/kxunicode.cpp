@@ -9,6 +9,13 @@
 //     status 1.
 //   kxunicode decode SCRIPT   every code the converter reads: "CODE U1 [U2]"
 //   kxunicode encode SCRIPT   every BMP code point it writes: "CP CODE"
+//   kxunicode plain IN OUT    Shift_JIS (script 1) to UTF-16LE, for timing
+//   kxunicode styled IN ENTRIES RUNS
+//     makes a styled text of the Shift_JIS file with ENTRIES side entries
+//     (ideographs beyond the BMP, on two-byte characters turned into placeholders) and RUNS style
+//     runs, converts it to UTF-16 and back, checks that the bytes and side
+//     entries came back, and prints the time of each direction.
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -157,6 +164,81 @@ int Dump(bool decode, short script) {
   return 0;
 }
 
+bool ReadAll(const char* path, std::vector<char>& bytes) {
+  std::FILE* f = std::fopen(path, "rb");
+  if (!f) return false;
+  char buf[1 << 16];
+  size_t got;
+  while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + got);
+  std::fclose(f);
+  return true;
+}
+
+int Plain(const char* in, const char* out) {
+  std::vector<char> text;
+  if (!ReadAll(in, text)) return 1;
+  Handle units = nullptr, glyphs = nullptr;
+  long count = 0;
+  UKXUnicode::ConvertFromText(1, text.data(), long(text.size()), nullptr, 0, units, count, glyphs);
+  std::FILE* f = std::fopen(out, "wb");
+  if (!f) return 1;
+  if (count) std::fwrite(*units, 2, size_t(count), f);  // the machine's order: little endian here
+  std::fclose(f);
+  if (units) KxMemHFree(units);
+  return 0;
+}
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+int Styled(const char* in, long wantEntries, long wantRuns) {
+  std::vector<char> text;
+  if (!ReadAll(in, text)) return 1;
+  const long length = long(text.size());
+  const std::uint8_t* parse = KxScriptParseTable(1);
+  std::vector<SKXUniChar> entries;
+  long step = wantEntries > 0 ? length / wantEntries : length + 1;
+  long next = step / 2;
+  for (long i = 0; i < length; i += 1 + parse[std::uint8_t(text[size_t(i)])]) {
+    if (i < next || !parse[std::uint8_t(text[size_t(i)])] || i + 1 >= length) continue;
+    text[size_t(i)] = char(0x81);
+    text[size_t(i) + 1] = char(0xFC);
+    // Ideographs beyond the BMP (no Shift_JIS code), as surrogate pairs.
+    std::uint32_t cp = 0x20000 + std::uint32_t(entries.size() % 4096) - 0x10000;
+    entries.push_back({std::int32_t(i), (0xD800 + (cp >> 10)) << 16 | (0xDC00 + (cp & 0x3FF))});
+    next += step;
+  }
+  std::vector<SKXScriptRun> runs;
+  for (long k = 0; k < wantRuns; ++k) runs.push_back({std::int32_t(length / wantRuns * k), 1});
+
+  CKXUnicode uni(1, kKxUnicodeBoth);
+  Handle units = nullptr, glyphs = nullptr, back = nullptr, ucs = nullptr;
+  long count = 0, backLen = 0, ucCount = 0;
+  auto t0 = std::chrono::steady_clock::now();
+  uni.ConvertFromText(text.data(), length, entries.data(), long(entries.size()), units, count, glyphs, runs.data(),
+                      long(runs.size()));
+  double from = Seconds(t0);
+  t0 = std::chrono::steady_clock::now();
+  uni.ConvertToText(reinterpret_cast<const char16_t*>(*units), count, glyphs, back, backLen, ucs, ucCount, 1);
+  double to = Seconds(t0);
+  bool same = backLen == length && std::memcmp(*back, text.data(), size_t(length)) == 0 &&
+              ucCount == long(entries.size()) &&
+              std::memcmp(*ucs, entries.data(), entries.size() * sizeof(SKXUniChar)) == 0;
+  if (!same && backLen == length) {
+    for (long i = 0; i < length; ++i)
+      if ((*back)[i] != text[size_t(i)]) {
+        std::printf("first difference at byte %ld\n", i);
+        break;
+      }
+  }
+  std::printf("%ld bytes, %zu side entries, %zu runs: to UTF-16 %.3fs, back %.3fs%s\n", length, entries.size(),
+              runs.size(), from, to, same ? "" : " (DIFFERS)");
+  for (Handle h : {units, glyphs, back, ucs})
+    if (h) KxMemHFree(h);
+  return same ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -168,8 +250,12 @@ int main(int argc, char** argv) {
     status = RunRoundTrip();
   } else if ((mode == "decode" || mode == "encode") && argc > 2) {
     status = Dump(mode == "decode", short(std::atoi(argv[2])));
+  } else if (mode == "plain" && argc > 3) {
+    status = Plain(argv[2], argv[3]);
+  } else if (mode == "styled" && argc > 4) {
+    status = Styled(argv[2], std::atol(argv[3]), std::atol(argv[4]));
   } else {
-    std::fprintf(stderr, "usage: kxunicode roundtrip | decode SCRIPT | encode SCRIPT\n");
+    std::fprintf(stderr, "usage: kxunicode roundtrip | decode SCRIPT | encode SCRIPT | plain IN OUT | styled IN ENTRIES RUNS\n");
   }
   CoreTerminate();
   return status;
