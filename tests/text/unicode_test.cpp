@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/script.h"
 #include "text/memory.h"
 
 namespace {
@@ -141,6 +142,13 @@ TEST(UnicodeBridge, ScriptRuns) {
   // Bytes 0x8E in a Roman run are é; in the Japanese run a lead byte.
   std::vector<SKXScriptRun> runs = {{0, 0}, {2, 1}, {4, 1}};
   EXPECT_EQ(From(1, "\x8E" "a\x82\xA0", {}, runs).units, u"\u00E9a\u3042");
+  // From style runs: the script of each run's font.
+  SKXStyl styls[2] = {};
+  styls[0].styl.font = 3;  // a Roman font
+  styls[1].offset = 1;
+  styls[1].styl.font = kApplicationFont;  // Japanese
+  runs = KxScriptRunsOf(styls, 2);
+  EXPECT_EQ(From(1, "\x8E\x82\xA0", {}, runs).units, u"\u00E9\u3042");
   // A run boundary inside a double-byte character: the character belongs
   // to the run where it starts.
   runs = {{0, 1}, {1, 0}};
