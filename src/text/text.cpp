@@ -736,7 +736,11 @@ void CKXText::CopyText(long from, long to, CKXText* dest, short what) const {
     }
   } else if (all) {
     mParas->Copy(from, to, dest->mParas);
-    dest->EditParaStylEnd(0, 0);
+  }
+  if (all || (what & kWhatText)) {
+    // Runs the copy left beyond the copied bytes start nothing.
+    dest->TrimEndRuns();
+    if (!(what & kWhatPara)) dest->EditParaStylEnd(0, 0);
   }
   dest->ClearScriptType();
 }
