@@ -115,3 +115,67 @@ void CSEDHost::check_break() {
     Fatal(1);
   }
 }
+
+namespace {
+bool Lead(int c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool Trail(int c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
+}  // namespace
+
+long CSEDFiles::fgetwsr(int dst, long at, long file, bool dropLF) {
+  if (file < 1 || file > kSedMaxFiles || !mFiles[file]) return -1;
+  FILE* f = static_cast<FILE*>(mFiles[file]);
+  long n = at;
+  bool any = false;
+  SEDunit* out = Line(dst);
+  long cap = mBuf.lineCap;
+  for (;;) {
+    int c;
+    if (file == 1 && mPushBack >= 0) {
+      c = mPushBack;
+      mPushBack = -1;
+    } else {
+      c = getc_unlocked(f);
+      if (c == EOF) break;
+    }
+    any = true;
+    SEDunit u = SEDunit(c);
+    if (Lead(c)) {
+      int next = getc_unlocked(f);
+      if (next != EOF) {
+        if (Trail(next))
+          u = SEDunit((c << 8) | next);
+        else
+          ungetc(next, f);
+      }
+    }
+    if (u == '\n' && dropLF) break;
+    if (n >= cap) {
+      NeedLine(n + 1);
+      out = Line(dst);
+      cap = mBuf.lineCap;
+    }
+    out[n++] = u;
+    if (u == '\n') break;
+  }
+  if (!any) return -1;
+  out[n] = 0;
+  return n;
+}
+
+void CSEDFiles::fputwsr(const SEDunit* from, const SEDunit* to, long file, bool newline) {
+  if (file < 1 || file > kSedMaxFiles || !mFiles[file]) return;
+  FILE* f = static_cast<FILE*>(mFiles[file]);
+  unsigned char bytes[8192];
+  long n = 0;
+  for (const SEDunit* p = from; p < to; ++p) {
+    if (n > long(sizeof bytes) - 2) {
+      fwrite_unlocked(bytes, 1, size_t(n), f);
+      n = 0;
+    }
+    SEDunit c = *p;
+    if (c > 255) bytes[n++] = static_cast<unsigned char>(c >> 8);
+    bytes[n++] = static_cast<unsigned char>(c);
+  }
+  if (newline) bytes[n++] = '\n';
+  fwrite_unlocked(bytes, 1, size_t(n), f);
+}

@@ -40,3 +40,11 @@ class CSEDHost : public CSED {
   int mFirstError = 0;
   std::string mMessages;
 };
+
+// CSEDHost over the C library's files (the command-line driver): reads and
+// writes whole lines straight through the FILE buffers.
+class CSEDFiles : public CSEDHost {
+ public:
+  long fgetwsr(int dst, long at, long file, bool dropLF) override;
+  void fputwsr(const SEDunit* from, const SEDunit* to, long file, bool newline) override;
+};

@@ -122,17 +122,23 @@ SEDunit CSED::fgetwc(long file) {
 long CSED::fgetwsr(int dst, long at, long file, bool dropLF) {
   long n = at;
   bool any = false;
+  SEDunit* out = Line(dst);
+  long cap = mBuf.lineCap;
   for (;;) {
     SEDunit c = fgetwc(file);
     if (c == 0xFFFF) break;
     any = true;
     if (c == '\n' && dropLF) break;
-    if (n >= mBuf.lineCap) NeedLine(n + 1);
-    Line(dst)[n++] = c;
+    if (n >= cap) {
+      NeedLine(n + 1);
+      out = Line(dst);
+      cap = mBuf.lineCap;
+    }
+    out[n++] = c;
     if (c == '\n') break;
   }
   if (!any) return -1;
-  Line(dst)[n] = 0;
+  out[n] = 0;
   return n;
 }
 

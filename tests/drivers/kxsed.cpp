@@ -11,7 +11,7 @@ int main(int argc, char** argv) {
   CoreInit();
   int rc = 0;
   {
-    CSEDHost sed;
+    CSEDFiles sed;
     sed.SetEcho("kxsed");
     sed.SetMaxLine(1L << 26);
     try {
