@@ -427,13 +427,16 @@ long CSED::recomp(SEDunit* out, SEDunit delimiter) {
           if (last != kAtom) return -1;
           long lo = 0, hi = -1;
           bool comma = false;
-          while (p < end && IsDigit(*p)) lo = lo > kMaxCount ? lo : lo * 10 + (*p++ - '0');
+          // Digits past the cap are read and dropped.
+          for (; p < end && IsDigit(*p); ++p)
+            if (lo <= kMaxCount) lo = lo * 10 + (*p - '0');
           if (p < end && *p == ',') {
             comma = true;
             ++p;
             if (p < end && IsDigit(*p)) {
               hi = 0;
-              while (p < end && IsDigit(*p)) hi = hi > kMaxCount ? hi : hi * 10 + (*p++ - '0');
+              for (; p < end && IsDigit(*p); ++p)
+                if (hi <= kMaxCount) hi = hi * 10 + (*p - '0');
             }
           }
           if (p + 1 >= end || p[0] != '\\' || p[1] != '}') return -1;

@@ -65,6 +65,7 @@ TEST(SedCompile, MalformedCommands) {
   EXPECT_EQ(ErrorOf("s/x/\\2/"), 2);
   EXPECT_EQ(ErrorOf("s/\\(x\\)/\\1\\1/"), 0);
   EXPECT_EQ(ErrorOf("s/a\\{0,0\\}//"), 2);
+  EXPECT_EQ(ErrorOf("s/a\\{99999999999,5\\}//"), 0);
   EXPECT_EQ(ErrorOf("s/\\1\\(a\\)//"), 2);
   EXPECT_EQ(ErrorOf("s/a\\)//"), 2);
   EXPECT_EQ(ErrorOf("s/a/b/0"), 2);

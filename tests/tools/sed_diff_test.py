@@ -27,7 +27,11 @@ DIFFERENCES = """
   the line is empty: s/x*/-/g on "abc" gives "-a-b-c" (peers: "-a-b-c-"),
   and an empty match right after a non-empty one is allowed: s/b*/-/g on
   "abc" gives "-a--c" (peers: "-a-c-").
-- s///N with N >= 2 finds nothing once an earlier match ends the line.
+- s///N with N >= 2 finds nothing once an earlier match ends the line, and
+  a number together with g replaces the N-th match only (GNU: the N-th and
+  all after it).
+- The GNU extensions (0~N, addr,+N, the I and M flags, T, W, e, F, z, R, v,
+  \cREGEXc addresses, [[:class:]]) are not part of the dialect.
 - A line is always written with a line end, also when the input's last line
   had none.
 - Each -e is a script of its own: a block opened in one -e must close in it.
