@@ -1,5 +1,10 @@
 #include "macros/facilities.h"
 
+#include "macros/macro.h"
+#include "platform/core.h"
 #include "text/facilities.h"
 
-void KxMacrosFacilities() { KxTextFacilities(); }
+void KxMacrosFacilities() {
+  KxTextFacilities();
+  KxRegisterFacility(kRankMacros, "macros", UKXTextMacro::Initialize, UKXTextMacro::Terminate);
+}

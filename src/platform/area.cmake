@@ -8,3 +8,8 @@ add_custom_command(
   DEPENDS ${PROJECT_SOURCE_DIR}/scripts/gen-resources.py ${kx_string_sources}
   COMMENT "Compiling string lists")
 target_sources(kx_platform PRIVATE ${kx_strings_cpp})
+
+# Fonts: FreeType reads the font files, fontconfig lists the installed ones.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(KX_FONT_LIBS REQUIRED IMPORTED_TARGET freetype2 fontconfig)
+target_link_libraries(kx_platform PUBLIC PkgConfig::KX_FONT_LIBS)

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/fonts.h"
+
 namespace {
 struct Facility {
   int rank;
@@ -46,4 +48,4 @@ void CoreTerminate() {
 
 bool CoreIsInitialized() { return gInitialized; }
 
-void KxPlatformFacilities() {}
+void KxPlatformFacilities() { KxFontsFacilities(); }

@@ -1,0 +1,63 @@
+// Inline ruby recognised from an info list (the ruby flavor) over plain text
+// with "(ruby)" parts, both from outside. The input is a count byte, that
+// many 6-byte big-endian infos, then the text. Whatever is recognised must
+// be a sound ruby list, and taking the inline parts out and putting them
+// back must give the text unchanged.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "platform/core.h"
+#include "text/facilities.h"
+#include "text/ruby.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  KxTextFacilities();
+  CoreInit();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 1 || size > 1 << 20) return 0;
+  std::size_t n = std::min<std::size_t>(data[0], (size - 1) / kKxRubyInfoFlatSize);
+  std::vector<SKXRubyInfo> infos(n);
+  for (std::size_t k = 0; k < n; ++k) KxGetRubyInfoFlat(data + 1 + k * kKxRubyInfoFlatSize, infos[k], true);
+  const std::uint8_t* rest = data + 1 + n * kKxRubyInfoFlatSize;
+  // An exact-size copy, so that reading past the end is caught.
+  std::vector<char> text(rest, data + size);
+  const long textLen = static_cast<long>(text.size());
+
+  long count = -1;
+  long removed = UKXRuby::FromRubyInfo(infos.data(), static_cast<long>(n), text.data(), textLen, nullptr, &count);
+  if (count < 0 || count > static_cast<long>(n) || removed > textLen) std::abort();
+  std::vector<SKXRuby> rubys(static_cast<std::size_t>(count) + 1);
+  long count2 = 0;
+  if (UKXRuby::FromRubyInfo(infos.data(), static_cast<long>(n), text.data(), textLen, rubys.data(), &count2) !=
+          removed ||
+      count2 != count)
+    std::abort();
+
+  std::vector<char> plain = text;
+  long plainLen = textLen;
+  UKXRuby::DeleteRubyFromText(0, rubys.data(), count, plain.data(), plainLen);
+  if (plainLen != textLen - removed) std::abort();
+  // What was recognised is a list the store accepts as it stands.
+  std::vector<SKXRuby> checked = rubys;
+  if (KxCheckRubys(checked.data(), count, plainLen) != count) std::abort();
+
+  plain.resize(static_cast<std::size_t>(textLen));
+  UKXRuby::InsertRubyToText(0, rubys.data(), count, plain.data(), plainLen);
+  if (plainLen != textLen || std::memcmp(plain.data(), text.data(), text.size()) != 0) std::abort();
+
+  // The ruby array gives back infos that recognise the same parts.
+  CKXRubyArray array;
+  array.SetRubys(rubys.data(), count);
+  if (array.GetCount() != count) std::abort();
+  std::vector<SKXRubyInfo> again(static_cast<std::size_t>(count) + 1);
+  long m = array.GetRubyInfo(0, textLen, again.data(), count);
+  long count3 = 0;
+  if (UKXRuby::FromRubyInfo(again.data(), m, text.data(), textLen, nullptr, &count3) != removed || count3 != count)
+    std::abort();
+  return 0;
+}

@@ -1,0 +1,5 @@
+#include "document/facilities.h"
+
+#include "text/facilities.h"
+
+void KxDocumentFacilities() { KxTextFacilities(); }

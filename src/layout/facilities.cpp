@@ -1,0 +1,5 @@
+#include "layout/facilities.h"
+
+#include "text/facilities.h"
+
+void KxLayoutFacilities() { KxTextFacilities(); }

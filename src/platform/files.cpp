@@ -1,0 +1,351 @@
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+kx_filetest::KxSafeStep gFailStep = kx_filetest::kStepNone;
+int gFailErr = 0;
+
+// errno, or the injected error when the test asked this step to fail.
+bool Injected(kx_filetest::KxSafeStep step, int& err) {
+  if (gFailStep != step) return false;
+  err = gFailErr;
+  gFailStep = kx_filetest::kStepNone;
+  return true;
+}
+
+std::string DirName(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string BaseName(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string Sibling(const std::string& path, const std::string& name) {
+  std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? name : path.substr(0, slash + 1) + name;
+}
+
+// Follows symbolic links (a dangling one too: the save creates its target).
+int ResolveLinks(const std::string& path, std::string& out) {
+  std::string p = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st;
+    if (lstat(p.c_str(), &st) != 0) {
+      if (errno != ENOENT) return errno;
+      out = p;
+      return 0;
+    }
+    if (!S_ISLNK(st.st_mode)) {
+      out = p;
+      return 0;
+    }
+    std::vector<char> buf(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
+    ssize_t n = readlink(p.c_str(), buf.data(), buf.size());
+    if (n < 0) return errno;
+    if (static_cast<std::size_t>(n) >= buf.size()) return ENAMETOOLONG;
+    std::string link(buf.data(), static_cast<std::size_t>(n));
+    p = link[0] == '/' ? link : DirName(p) + "/" + link;
+  }
+  return ELOOP;
+}
+
+int WriteAll(int fd, const void* data, std::size_t size) {
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    ssize_t n = write(fd, p, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    p += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return 0;
+}
+
+int SyncFolder(const std::string& dir) {
+  int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  int err = fsync(fd) == 0 ? 0 : errno;
+  close(fd);
+  // Some file systems cannot sync a folder; that is no failure of the save.
+  return err == EINVAL || err == EROFS ? 0 : err;
+}
+
+// A write past the file-size limit would kill the process with SIGXFSZ
+// before the error could be reported; ignore the signal so that the write
+// fails with EFBIG and the save reports it.
+void IgnoreFileSizeSignal() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  struct sigaction old;
+  if (sigaction(SIGXFSZ, nullptr, &old) == 0 && old.sa_handler == SIG_DFL) signal(SIGXFSZ, SIG_IGN);
+}
+
+bool EndsWithFolded(const std::string& name, const char* ending) {
+  std::size_t n = std::strlen(ending);
+  if (name.size() <= n) return false;
+  for (std::size_t i = 0; i < n; ++i) {
+    char c = name[name.size() - n + i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != ending[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string KxErrorText(int err) { return std::strerror(err); }
+
+int KxReadFile(const std::string& path, std::vector<std::uint8_t>& out) {
+  out.clear();
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  struct stat st;
+  int err = fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : !S_ISREG(st.st_mode) ? EINVAL : 0;
+  if (err) {
+    close(fd);
+    return err;
+  }
+  out.resize(static_cast<std::size_t>(st.st_size));
+  std::size_t got = 0;
+  while (got < out.size()) {
+    ssize_t n = read(fd, out.data() + got, out.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      err = errno;
+      close(fd);
+      out.clear();
+      return err;
+    }
+    if (n == 0) break;  // shrank meanwhile
+    got += static_cast<std::size_t>(n);
+  }
+  out.resize(got);
+  close(fd);
+  return 0;
+}
+
+OSType KxTypeFromNameEnding(const std::string& name, OSType* creator) {
+  struct Ending {
+    const char* ending;
+    OSType type;
+    OSType creator;
+  };
+  static const Ending kEndings[] = {
+      {".kxt", FourCC("TEXT"), FourCC("KXTE")},
+      {".txt", FourCC("TEXT"), 0},  {".text", FourCC("TEXT"), 0}, {".htm", FourCC("TEXT"), 0},
+      {".html", FourCC("TEXT"), 0}, {".rtf", FourCC("RTF "), 0},  {".jpg", FourCC("JPEG"), 0},
+      {".jpe", FourCC("JPEG"), 0},  {".jpeg", FourCC("JPEG"), 0}, {".pic", FourCC("PICT"), 0},
+      {".pct", FourCC("PICT"), 0},  {".pict", FourCC("PICT"), 0}, {".tif", FourCC("TIFF"), 0},
+      {".tiff", FourCC("TIFF"), 0}, {".eps", FourCC("EPSF"), 0},  {".epsf", FourCC("EPSF"), 0},
+      {".aif", FourCC("AIFF"), 0},  {".aiff", FourCC("AIFF"), 0}, {".mov", FourCC("MooV"), 0},
+      {".mpg", FourCC("MPEG"), 0},  {".mpeg", FourCC("MPEG"), 0}, {".gif", FourCC("GIFf"), 0},
+      {".wav", FourCC("WAVE"), 0},
+  };
+  const std::string base = BaseName(name);
+  for (const Ending& e : kEndings)
+    if (EndsWithFolded(base, e.ending)) {
+      if (creator) *creator = e.creator;
+      return e.type;
+    }
+  if (creator) *creator = 0;
+  return 0;
+}
+
+bool KxGetFileTypeCreator(const std::string& path, OSType& type, OSType& creator) {
+  KxAppleDouble sidecar;
+  if (KxReadSidecar(path, sidecar) == 0 && sidecar.GetTypeCreator(type, creator)) return true;
+  type = KxTypeFromNameEnding(path, &creator);
+  return false;
+}
+
+int KxSetFileTypeCreator(const std::string& path, OSType type, OSType creator) {
+  KxAppleDouble sidecar;
+  int err = KxReadSidecar(path, sidecar);
+  if (err != 0 && err != ENOENT) return err;
+  sidecar.SetTypeCreator(type, creator);
+  return KxWriteSidecar(path, sidecar);
+}
+
+int KxReadSidecar(const std::string& path, KxAppleDouble& sidecar) {
+  std::vector<std::uint8_t> bytes;
+  if (int err = KxReadFile(KxSidecarPath(path), bytes)) return err;
+  return sidecar.Parse(bytes.data(), bytes.size());
+}
+
+int KxWriteSidecar(const std::string& path, const KxAppleDouble& sidecar) {
+  std::vector<std::uint8_t> bytes = sidecar.Build();
+  return KxWriteFileSafely(KxSidecarPath(path), bytes.data(), bytes.size());
+}
+
+int KxRemoveSidecar(const std::string& path) {
+  if (unlink(KxSidecarPath(path).c_str()) != 0 && errno != ENOENT) return errno;
+  return 0;
+}
+
+int KxReadResourceFork(const std::string& path, KxResFork& fork) {
+  fork.Clear();
+  KxAppleDouble sidecar;
+  int err = KxReadSidecar(path, sidecar);
+  if (err == ENOENT) return 0;
+  if (err) return err;
+  return sidecar.GetResourceFork(fork);
+}
+
+int KxWriteResourceFork(const std::string& path, const KxResFork& fork) {
+  KxAppleDouble sidecar;
+  int err = KxReadSidecar(path, sidecar);
+  // A damaged sidecar is replaced rather than left to block every save.
+  if (err != 0 && err != ENOENT && err != EBADMSG) return err;
+  if (err == EBADMSG) sidecar = KxAppleDouble();
+  if (!sidecar.Find(KxAppleDouble::kFinderInfoID)) {
+    OSType creator = 0;
+    OSType type = KxTypeFromNameEnding(path, &creator);
+    sidecar.SetTypeCreator(type, creator);
+  }
+  if (int e = sidecar.SetResourceFork(fork)) return e;
+  return KxWriteSidecar(path, sidecar);
+}
+
+std::string KxBackupName(const std::string& name, int generation) {
+  std::string s = "[" + std::to_string(generation) + "]" + name;
+  if (s.size() > 255) s.resize(255);
+  return s;
+}
+
+void KxRotateBackups(const std::string& path, int generations, const KxBackupNamer& namer) {
+  const std::string name = BaseName(path);
+  for (int k = generations; k >= 1; --k) {
+    const std::string from = Sibling(path, namer(name, k));
+    struct stat st;
+    if (lstat(from.c_str(), &st) != 0) continue;
+    if (k == generations)
+      unlink(from.c_str());
+    else
+      rename(from.c_str(), Sibling(path, namer(name, k + 1)).c_str());
+  }
+}
+
+CKXSafeWriter::CKXSafeWriter(std::string target) : mRequested(std::move(target)) {}
+
+CKXSafeWriter::~CKXSafeWriter() { Abort(); }
+
+int CKXSafeWriter::Open() {
+  Abort();
+  IgnoreFileSizeSignal();
+  int err = 0;
+  if ((err = ResolveLinks(mRequested, mTarget))) return err;
+  struct stat st;
+  bool exists = stat(mTarget.c_str(), &st) == 0;
+  if (exists && !S_ISREG(st.st_mode)) return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+  if (!exists && errno != ENOENT) return errno;
+
+  std::string temp = Sibling(mTarget, "." + BaseName(mTarget) + ".kxsave-XXXXXX");
+  if (Injected(kx_filetest::kStepCreate, err)) return err;
+  std::vector<char> name(temp.begin(), temp.end());
+  name.push_back('\0');
+  int fd = mkostemp(name.data(), O_CLOEXEC);
+  if (fd < 0) return errno;
+  mFd = fd;
+  mTemp = name.data();
+  // The new file gets the old one's mode, and its owner when we may give it;
+  // a new file gets what the umask allows.
+  mode_t mode;
+  if (exists) {
+    mode = st.st_mode & 07777;
+    if (fchown(fd, st.st_uid, st.st_gid) != 0) mode &= ~mode_t(06000);
+  } else {
+    mode_t mask = umask(0);
+    umask(mask);
+    mode = 0666 & ~mask;
+  }
+  if (fchmod(fd, mode) != 0) {
+    err = errno;
+    Abort();
+    return err;
+  }
+  return 0;
+}
+
+int CKXSafeWriter::Write(const void* data, std::size_t size) {
+  if (mFd < 0) return EBADF;
+  int err = 0;
+  if (!Injected(kx_filetest::kStepWrite, err)) err = WriteAll(mFd, data, size);
+  if (err) Abort();
+  return err;
+}
+
+int CKXSafeWriter::Commit(int backupGenerations, const KxBackupNamer& namer) {
+  if (mFd < 0) return EBADF;
+  int err = 0;
+  if (Injected(kx_filetest::kStepSync, err) || fsync(mFd) != 0) {
+    if (!err) err = errno;
+    Abort();
+    return err;
+  }
+  int fd = mFd;
+  mFd = -1;
+  // close can report a delayed write error (network file systems).
+  const bool injected = Injected(kx_filetest::kStepClose, err);
+  if (close(fd) != 0 && !injected) err = errno;
+  if (err) {
+    Abort();
+    return err;
+  }
+  struct stat st;
+  if (backupGenerations > 0 && stat(mTarget.c_str(), &st) == 0) {
+    KxRotateBackups(mTarget, backupGenerations, namer);
+    // The old file becomes generation 1 by a second name, so that the
+    // target's name never goes missing; a failure only costs the backup.
+    link(mTarget.c_str(), Sibling(mTarget, namer(BaseName(mTarget), 1)).c_str());
+  }
+  if (Injected(kx_filetest::kStepRename, err) || rename(mTemp.c_str(), mTarget.c_str()) != 0) {
+    if (!err) err = errno;
+    Abort();
+    return err;
+  }
+  mTemp.clear();
+  return SyncFolder(DirName(mTarget));
+}
+
+void CKXSafeWriter::Abort() {
+  if (mFd >= 0) {
+    close(mFd);
+    mFd = -1;
+  }
+  if (!mTemp.empty()) {
+    unlink(mTemp.c_str());
+    mTemp.clear();
+  }
+}
+
+int KxWriteFileSafely(const std::string& path, const void* data, std::size_t size, int backupGenerations) {
+  CKXSafeWriter writer(path);
+  if (int err = writer.Open()) return err;
+  if (int err = writer.Write(data, size)) return err;
+  return writer.Commit(backupGenerations);
+}
+
+namespace kx_filetest {
+void FailStep(KxSafeStep step, int err) {
+  gFailStep = step;
+  gFailErr = err;
+}
+void Reset() { gFailStep = kStepNone; }
+}  // namespace kx_filetest

@@ -1,0 +1,98 @@
+// The file layer: POSIX files with what the program expects of a Mac
+// volume on top. Type and creator come from the AppleDouble sidecar
+// "._name" when there is one, else from the name's ending; resource forks
+// live in that sidecar. Every save goes through the safe writer.
+//
+// Results are errno values: 0 is success.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/appledouble.h"
+#include "platform/resfork.h"
+#include "platform/types.h"
+
+std::string KxErrorText(int err);
+
+// Reads a whole regular file.
+int KxReadFile(const std::string& path, std::vector<std::uint8_t>& out);
+
+// Type (and creator, 0 unless the ending names our own documents) that a
+// name's ending implies; 0 for an ending we do not know.
+OSType KxTypeFromNameEnding(const std::string& name, OSType* creator = nullptr);
+// Type and creator of a file: from its sidecar's Finder information when
+// that exists, else from the name's ending. True when the sidecar gave them.
+bool KxGetFileTypeCreator(const std::string& path, OSType& type, OSType& creator);
+// Writes them into the sidecar (created when missing), keeping the rest.
+int KxSetFileTypeCreator(const std::string& path, OSType type, OSType creator);
+
+// The sidecar of `path`: ENOENT when there is none, EBADMSG when damaged.
+int KxReadSidecar(const std::string& path, KxAppleDouble& sidecar);
+int KxWriteSidecar(const std::string& path, const KxAppleDouble& sidecar);
+// 0 also when there was none.
+int KxRemoveSidecar(const std::string& path);
+
+// The resource fork kept in the sidecar; no sidecar (or no fork entry)
+// gives an empty fork and 0.
+int KxReadResourceFork(const std::string& path, KxResFork& fork);
+// Stores the fork into the sidecar, keeping its other entries (Finder
+// information, a Mac's attributes, anything unknown).
+int KxWriteResourceFork(const std::string& path, const KxResFork& fork);
+
+// "[k]name", cut to 255 bytes: the name of backup generation k.
+std::string KxBackupName(const std::string& name, int generation);
+using KxBackupNamer = std::function<std::string(const std::string& name, int generation)>;
+
+// Writes a file so that a crash or a failure at any moment leaves either
+// the old or the new contents under the target's name:
+//   Open: follows a symbolic link to the real file, creates a temporary
+//         file in the same folder with the target's mode (and owner when
+//         allowed);
+//   Write: the new contents;
+//   Commit: syncs the temporary file, keeps backup generations (the older
+//         ones move up by rename, the previous file becomes generation 1 by
+//         a second link), renames the temporary over the target and syncs
+//         the folder.
+// Any failure before the rename removes the temporary file and leaves the
+// original as it was. A writer destroyed without Commit aborts.
+class CKXSafeWriter {
+ public:
+  explicit CKXSafeWriter(std::string target);
+  ~CKXSafeWriter();
+  CKXSafeWriter(const CKXSafeWriter&) = delete;
+  CKXSafeWriter& operator=(const CKXSafeWriter&) = delete;
+
+  int Open();
+  int Write(const void* data, std::size_t size);
+  int Commit(int backupGenerations = 0, const KxBackupNamer& namer = KxBackupName);
+  void Abort();
+
+  // The open temporary file, for writers that seek (-1 when not open).
+  int Fd() const { return mFd; }
+  // The file that will be replaced, symbolic links followed.
+  const std::string& Target() const { return mTarget; }
+  const std::string& TempPath() const { return mTemp; }
+
+ private:
+  std::string mRequested;
+  std::string mTarget;
+  std::string mTemp;
+  int mFd = -1;
+};
+
+int KxWriteFileSafely(const std::string& path, const void* data, std::size_t size, int backupGenerations = 0);
+
+// Moves backup generations of `path` up by one (generation n is deleted,
+// k becomes k + 1). Failures are ignored: a backup never stops a save.
+void KxRotateBackups(const std::string& path, int generations, const KxBackupNamer& namer = KxBackupName);
+
+// Test controls: make one step of the safe writer fail with an error.
+namespace kx_filetest {
+enum KxSafeStep { kStepNone, kStepCreate, kStepWrite, kStepSync, kStepClose, kStepRename };
+void FailStep(KxSafeStep step, int err);
+void Reset();
+}  // namespace kx_filetest

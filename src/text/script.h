@@ -1,0 +1,48 @@
+// Per-script character helpers: byte types, lead bytes, character types,
+// case and diacritics of single characters, and the scripts of fonts and of
+// the keyboard. Script 1 is Japanese (Shift_JIS); codes are 16-bit, a single
+// byte as itself and a double-byte character as lead * 256 + trail.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/script.h"
+
+// The byte type of text[offset]: 0 single byte, -1 first byte, 1 second byte
+// of a double-byte character. Only bytes before and at offset are read.
+short KxTextCharByte(const void* text, std::int32_t offset, short script);
+
+namespace kx_script_detail {
+// The parse table of the last script asked (refilled when the script changes).
+inline short gParseScript = -32768;
+inline const std::uint8_t* gParseTable = nullptr;
+}  // namespace kx_script_detail
+
+// True when the byte code is the first byte of a double-byte character in the
+// script. Called for every byte of text the layout and find code handle.
+inline bool KxTextCharFirst(std::uint16_t code, short script) {
+  using namespace kx_script_detail;
+  if (code > 0xFF) return false;
+  if (script != gParseScript || !gParseTable) {
+    gParseTable = KxScriptParseTable(script);
+    gParseScript = script;
+  }
+  return gParseTable[code] != 0;
+}
+
+// The low 4 bits of the character type of a single byte; 0 for double-byte codes.
+short KxTextCharType(std::uint16_t code, short script);
+// True for the Japanese rows 0x8540-0x887E, which are drawn through Unicode.
+bool KxTextCharToUnicode(std::uint16_t code, short script);
+// Case and diacritic stripping of a single byte; double-byte codes unchanged.
+std::uint16_t KxTextCharUpper(std::uint16_t code, short script);
+std::uint16_t KxTextCharLower(std::uint16_t code, short script);
+std::uint16_t KxTextCharStrip(std::uint16_t code, short script);
+
+// The keyboard script, and switching it (non-zero: the system script; 0: Roman).
+short KxGetScriptType();
+void KxSetScriptType(short script);
+short KxFontToScriptType(short font);
+short KxGetSysScriptType();
+short KxGetSysFont();
+short KxGetAppFont();
