@@ -6,12 +6,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bin=${KX_BIN_DIR:-build-release/bin}
 kxsed="$bin/kxsed"
-if [ ! -x "$kxsed" ]; then
-  # The drivers are built with the tests; make an optimised one here.
-  cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DKX_BENCH=OFF >/dev/null
-  cmake --build build-bench --target kxsed >/dev/null
-  kxsed=build-bench/bin/kxsed
-fi
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 python3 - "$tmp/in.txt" <<'PY'
