@@ -66,6 +66,22 @@ bool CKXTextLayout::GetLineExtStyl(SKXLineGrid& grid) const {
 
 void CKXTextLayout::GetParaStylDefault(SParaStyl& para) const { para = SParaStyl{}; }
 
+CKXTextLayoutOf::CKXTextLayoutOf(const CKXText& text)
+    : CKXTextLayout(text.GetStrArray(), text.GetStylArray(), text.GetDecoArray(), text.GetParaArray()), mOwner(text) {}
+
+bool CKXTextLayoutOf::GetLineExtStyl(SKXLineGrid& grid) const {
+  // The text object reports five 16-bit fields in this order.
+  SKXLineExtStyl ext;
+  const bool on = mOwner.GetLineExtStyl(ext) != 0;
+  std::int16_t f[5];
+  static_assert(sizeof ext.bytes == sizeof f);
+  std::memcpy(f, ext.bytes, sizeof f);
+  grid = on ? SKXLineGrid{f[0], f[1], f[2], f[3], f[4]} : SKXLineGrid{};
+  return on;
+}
+
+void CKXTextLayoutOf::GetParaStylDefault(SParaStyl& para) const { mOwner.GetParaStylDefault(para); }
+
 long CKXTextLayout::TextLength() const { return mText ? mText->GetLength() : 0; }
 
 int CKXTextLayout::ByteAt(long offset) const {

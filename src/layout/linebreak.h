@@ -15,6 +15,7 @@
 
 #include "layout/fontstate.h"
 #include "text/runs.h"
+#include "text/text.h"
 
 // The line layout settings of an edit object.
 struct SKXLineStyl {
@@ -177,6 +178,18 @@ class CKXTextLayout {
   const CKXStylArray* mStyls;
   const CKXDecoArray* mDecos;
   const CKXParaArray* mParas;
+};
+
+// The layout of a styled text object: its store and run arrays, with the
+// grid and default paragraph style that the object reports.
+class CKXTextLayoutOf : public CKXTextLayout {
+ public:
+  explicit CKXTextLayoutOf(const CKXText& text);
+  bool GetLineExtStyl(SKXLineGrid& grid) const override;
+  void GetParaStylDefault(SParaStyl& para) const override;
+
+ private:
+  const CKXText& mOwner;
 };
 
 // The size of the block that holds the user's line-break lists.

@@ -37,6 +37,15 @@ struct Doc {
     str.SetText(text.data(), long(text.size()));
     styls.InitStylArray(1, size, 0);
   }
+  // A page-form grid; answers the style that asks for it.
+  SKXLineStyl UseGrid(short charPitch, short linePitch = 0) {
+    layout.hasGrid = true;
+    layout.grid.charPitch = charPitch;
+    layout.grid.linePitch = linePitch;
+    SKXLineStyl s;
+    s.charSpace = kKxCharSpaceGrid;
+    return s;
+  }
   void SetPara(const SParaStyl& p) {
     SKXPara run{0, p};
     paras.SetTextParas(&run, 1);

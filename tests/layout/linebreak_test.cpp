@@ -62,19 +62,6 @@ TEST(LineBreak, WhereLinesStart) {
   }
 }
 
-TEST(LineBreak, EndOfText) {
-  Doc withCR("ab\r"), without("ab"), empty("");
-  SKXLineInfo info;
-  EXPECT_EQ(withCR.layout.CalcLineInfo(3, 100, info, nullptr, nullptr), 4);
-  EXPECT_EQ(without.layout.CalcLineInfo(2, 100, info, nullptr, nullptr), 2);
-  EXPECT_EQ(empty.layout.CalcLineInfo(0, 100, info, nullptr, nullptr), 1);
-  EXPECT_EQ(info.height, 13);
-  EXPECT_EQ(info.width, 100);
-  // Without a style nothing wraps.
-  Doc longLine(std::string(5000, 'a'));
-  EXPECT_EQ(longLine.layout.CalcLineInfo(0, 100, info, nullptr, nullptr), 5000);
-}
-
 TEST(LineBreak, HeightCodes) {
   struct Case {
     const char* name;
@@ -134,12 +121,7 @@ TEST(LineBreak, PictureIsWhole) {
 
 TEST(LineBreak, Grid) {
   Doc d("abcdefgh");
-  d.layout.hasGrid = true;
-  d.layout.grid.charPitch = 20;
-  d.layout.grid.linePitch = 30;
-  SKXLineStyl s = Style();
-  s.charSpace = kKxCharSpaceGrid;
-  EXPECT_EQ(d.Lines(100, s), (std::vector<std::pair<long, unsigned>>{{0, 30}, {4, 30}}));
+  EXPECT_EQ(d.Lines(100, d.UseGrid(20, 30)), (std::vector<std::pair<long, unsigned>>{{0, 30}, {4, 30}}));
 }
 
 TEST(LineBreak, Tabs) {
@@ -174,12 +156,7 @@ TEST(LineBreak, Tabs) {
       p.tabKinds |= std::uint32_t(c.stops[i].second & 3) << (2 * i);
       p.tabLeaders |= std::uint32_t(c.stops[i].second >> 2) << (2 * i);
     }
-    SKXLineStyl s = Style();
-    if (c.pitch) {
-      d.layout.hasGrid = true;
-      d.layout.grid.charPitch = c.pitch;
-      s.charSpace = kKxCharSpaceGrid;
-    }
+    const SKXLineStyl s = c.pitch ? d.UseGrid(c.pitch) : Style();
     char mark = 0;
     EXPECT_EQ(d.layout.GetTabWidthExt(c.x, 0, 0, p, &s, &mark, 0), c.advance) << c.name;
     EXPECT_EQ(mark, c.mark) << c.name;
@@ -203,21 +180,22 @@ TEST(LineBreak, SmallReadBufferAndCacheGiveTheSameLines) {
   big.size = 24;
   CKXStylArray::SetHeightAscent(big);
   for (long at = 50; at < long(text.size()); at += 97) d.styls.InsertStylAt(d.styls.GetCount() + 1, at, big);
-  const auto expected = d.Lines(90, Style(1, true));
+  // Line by line without any cache, then with a tiny read buffer.
+  const SKXLineStyl s = Style(1, true);
+  std::vector<std::pair<long, unsigned>> expected;
+  for (long start = 0; start < long(text.size());) {
+    SKXLineInfo info;
+    const long next = d.layout.CalcLineInfo(start, 90, info, &s, nullptr);
+    expected.emplace_back(start, info.height);
+    start = next;
+  }
   char small[3];
   CKXCharState state;
   SKXLineCalc calc{};
   calc.buffer = small;
   calc.capacity = 3;
   calc.state = &state;
-  EXPECT_EQ(d.Lines(90, Style(1, true), &calc), expected);
-  // And line by line without any cache.
-  for (const auto& [start, height] : expected) {
-    SKXLineInfo info;
-    SKXLineStyl s = Style(1, true);
-    d.layout.CalcLineInfo(start, 90, info, &s, nullptr);
-    EXPECT_EQ(info.height, height) << start;
-  }
+  EXPECT_EQ(d.Lines(90, s, &calc), expected);
 }
 
 // --- the user's lists ------------------------------------------------------------
@@ -251,52 +229,29 @@ TEST(JWrapChars, UserListsChangeTheRules) {
   EXPECT_TRUE(CKXTextLayout::IsHeadChar(0x8142));
 }
 
-TEST(JWrapChars, OutsideDataIsBounded) {
-  // Length bytes beyond the limits, a lead byte without its second, and a
-  // block without its NULs.
-  unsigned char head[256], tail[256];
-  std::memset(head, 'x', sizeof head);
-  std::memset(tail, 'y', sizeof tail);
-  head[0] = 0xFF;
-  tail[0] = 200;
-  tail[63] = 0x82;
-  char lists[kKxJWrapCharsSize];
-  short size = 0;
-  CKXTextLayout::JWrapCharsFromHeadTail(lists, &size, head, tail);
-  EXPECT_EQ(size, 127 + 62 + 4);
-  char block[10];
-  std::memset(block, ',', sizeof block);
-  CKXTextLayout::SetJWrapChars(block, sizeof block);
-  EXPECT_FALSE(CKXTextLayout::IsHeadChar(','));  // all ten bytes are one full-width list
-  CKXTextLayout::SetJWrapChars(nullptr, 0);
-}
-
 // The default lists agree with Unicode's line-break classes.
 TEST(JWrapChars, DefaultsAgreeWithUnicodeLineBreakClasses) {
   std::ifstream lb("/usr/share/unicode/LineBreak.txt"), ud("/usr/share/unicode/UnicodeData.txt");
   if (!lb || !ud) GTEST_SKIP() << "unicode-data is not installed";
-  std::map<char32_t, std::string> cls, category;
-  for (std::string line; std::getline(lb, line);) {
-    if (line.empty() || line[0] == '#') continue;
-    const auto semi = line.find(';');
-    const std::string range = line.substr(0, semi);
-    std::istringstream v(line.substr(semi + 1));
-    std::string c;
-    v >> c;
-    const auto dots = range.find("..");
-    const char32_t lo = char32_t(std::stoul(range.substr(0, dots), nullptr, 16));
-    const char32_t hi = dots == std::string::npos ? lo : char32_t(std::stoul(range.substr(dots + 2), nullptr, 16));
-    if (hi < 0x10000)
-      for (char32_t u = lo; u <= hi; ++u) cls[u] = c;
-  }
-  for (std::string line; std::getline(ud, line);) {
-    std::istringstream f(line);
-    std::string code, name, gc;
-    std::getline(f, code, ';');
-    std::getline(f, name, ';');
-    std::getline(f, gc, ';');
-    category[char32_t(std::stoul(code, nullptr, 16))] = gc;
-  }
+  // Both files: "code(..code);field;..." lines; the field wanted is the
+  // first after the code (LineBreak) or the second (UnicodeData).
+  auto read = [](std::ifstream& f, int field) {
+    std::map<char32_t, std::string> m;
+    for (std::string line; std::getline(f, line);) {
+      if (line.empty() || line[0] == '#') continue;
+      std::istringstream in(line);
+      std::string code, value;
+      std::getline(in, code, ';');
+      for (int k = 0; k < field; ++k) std::getline(in, value, ';');
+      value = value.substr(0, value.find_first_of(" #"));
+      const auto dots = code.find("..");
+      const auto lo = std::stoul(code, nullptr, 16);
+      const auto hi = dots == std::string::npos ? lo : std::stoul(code.substr(dots + 2), nullptr, 16);
+      for (auto u = lo; u <= hi && u < 0x10000; ++u) m[char32_t(u)] = value;
+    }
+    return m;
+  };
+  auto cls = read(lb, 1), category = read(ud, 2);
   unsigned char head[256], tail[256];
   CKXTextLayout::JWrapCharsToHeadTail(nullptr, 0, head, tail);
   auto check = [&](const unsigned char* s, bool isHead) {
@@ -381,14 +336,38 @@ TEST(LineBreakProperties, RandomTextsAndWidths) {
         long n2;
         const auto next = d.layout.CharAt(end, n2);
         EXPECT_FALSE(CKXTextLayout::IsHeadChar(next)) << "line starts with a head character at " << end;
-        // (Word wrap may keep a space after a bracket on the line.)
-        if (!wordWrap) {
-          EXPECT_FALSE(CKXTextLayout::IsTailChar(d.layout.CharBefore(end, first)) && first > start)
-              << "line ends with a tail character at " << end;
-        }
       }
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(LineBreak, OverAStyledTextObject) {
+  KxFontInstallBackend(KxSyntheticFontBackend());
+  const std::string text = "abc def" SJ_A SJ_MARU "\rx";
+  CKXText t;
+  t.SetText(text.data(), long(text.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+  CKXTextLayoutOf layout(t);
+  Doc d(text);
+  SKXLineCalc calc{};
+  SKXLineStyl s = Style(1, true);
+  long start = 0;
+  for (long expected : d.Starts(40, s)) {
+    EXPECT_EQ(start, expected);
+    SKXLineInfo info;
+    start = layout.CalcLineInfo(start, 40, info, &s, &calc);
+  }
+  // A character the encoding cannot hold measures as its Unicode width: é
+  // is half a cell, where its placeholder would be a full one.
+  t.InsertUniChar(1, 0xE9, nullptr, nullptr);
+  char bytes[4];
+  t.CopyBytes(0, 3, bytes, 3);
+  long pos[4];
+  layout.GetMeasureText(0, 3, 100, bytes, pos, &s, nullptr, nullptr);
+  EXPECT_EQ(std::vector<long>(pos, pos + 4), (std::vector<long>{0, 6, -6, 12}));
 }
 
 }  // namespace

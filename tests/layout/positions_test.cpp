@@ -42,14 +42,9 @@ TEST(Positions, MeasureLine) {
   };
   for (const auto& c : cases) {
     Doc d(c.text, c.size);
-    SKXLineStyl s = Style();
+    SKXLineStyl s = c.pitch ? d.UseGrid(c.pitch) : Style();
     s.justify = std::uint8_t(c.justify);
     s.vertical = c.vertical;
-    if (c.pitch) {
-      d.layout.hasGrid = true;
-      d.layout.grid.charPitch = c.pitch;
-      s.charSpace = kKxCharSpaceGrid;
-    }
     if (c.charSpace || c.pitch) {
       // The paragraph's settings replace the style's.
       SParaStyl p{};
@@ -90,13 +85,8 @@ TEST(Positions, MarksAndBaseline) {
   for (const Case& c : {Case{1, 0, 0, 13}, Case{0, 4, 0, 11}, Case{0, 0, 30, 24}, Case{0, 0, 14, 10}}) {
     Doc e("ab");
     e.decos.InitDecoArray(0, 0, c.deco);
-    SKXLineStyl t = Style();
+    SKXLineStyl t = c.linePitch ? e.UseGrid(0, c.linePitch) : Style();
     t.lineSpace = c.lineSpace;
-    if (c.linePitch) {
-      e.layout.hasGrid = true;
-      e.layout.grid.linePitch = c.linePitch;
-      t.charSpace = kKxCharSpaceGrid;
-    }
     long q[3];
     e.layout.GetMeasureText(0, 2, 100, "ab", q, &t, nullptr, &baseline);
     EXPECT_EQ(baseline, c.baseline) << int(c.deco) << " " << c.lineSpace << " " << c.linePitch;
