@@ -10,6 +10,7 @@
 #include "layout/fontstate.h"
 #include "platform/script.h"
 #include "text/text.h"
+#include "text/unicode.h"
 
 namespace {
 #include "formats/tables/aozora_markers.inc"
@@ -837,7 +838,8 @@ long KXUtilConvertAozoraTextWithAttributedString(CKXText* text, const SStyl* sty
     run.offset = 0;
   }
   CKXStylArray::SetHeightAscent(run.styl);
-  const bool converted = KxAozoraConvert(t, KxAozoraIndentUnit(run.styl.font, run.styl.size), true);
+  const bool converted =
+      KxAozoraConvert(t, KxAozoraIndentUnit(run.styl.font, run.styl.size), gAvailUnicodeConvert != 0);
 
   // Decoration runs: plain, with horizontal-in-vertical stretches.
   const long total = static_cast<long>(t.bytes.size());
