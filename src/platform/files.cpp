@@ -224,7 +224,11 @@ int KxWriteResourceFork(const std::string& path, const KxResFork& fork) {
 }
 
 std::string KxBackupName(const std::string& name, int generation) {
-  std::string s = "[" + std::to_string(generation) + "]" + name;
+  // Appended piece by piece: g++ 12 warns falsely on "[" + std::string in release builds.
+  std::string s = "[";
+  s += std::to_string(generation);
+  s += ']';
+  s += name;
   if (s.size() > 255) s.resize(255);
   return s;
 }
