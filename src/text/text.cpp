@@ -611,6 +611,9 @@ void CKXText::DeleteString(long from, long to) {
   // From here on nothing allocates.
   mStyls->Delete(from, to, before);
   mDecos->Delete(from, to, before);
+  // A run that began inside the deleted stretch and reached past it may be
+  // left empty at the new end.
+  TrimEndRuns();
   if (mParas->GetCount() > 0) {
     EditParaStylStart();
     mParas->Delete(from, to, before);
@@ -705,7 +708,12 @@ void CKXText::InsertText(long pos, const CKXText* src, short what) {
     mText->Insert(pos, src->mText, CutScriptAt(pos));
   }
   if (styls) mStyls->Insert(pos, src->mStyls, n);
-  if (decos) mDecos->Insert(pos, src->mDecos, n);
+  if (decos) {
+    // Ruby that comes with the bytes must not land inside another ruby's
+    // base: that base now ends where the new text begins.
+    if (src->GetRubysCount() > 0) CutRubyAt(pos);
+    mDecos->Insert(pos, src->mDecos, n);
+  }
   JoinAttributes(pos, n, !styls, !decos, !paras);
   TrimEndRuns();
   if (paras) {
@@ -745,6 +753,13 @@ void CKXText::CopyText(long from, long to, CKXText* dest, short what) const {
   dest->ClearScriptType();
 }
 
+void CKXText::CutRubyAt(long pos) {
+  long from = pos, to = pos, len = 0;
+  unsigned char text[kKxRubyMaxText] = {};
+  if (!mDecos->GetRuby(from, to, text, len) || from >= pos || to <= pos) return;
+  mDecos->SetRuby(from, pos, text, len);
+}
+
 void CKXText::PasteDecoRuns(long from, long to, const CKXText* src) {
   // The runs land on other bytes than their own: a picture ID is kept only
   // where it lands on one 0xCA byte, and then as a picture of our own.
@@ -759,6 +774,14 @@ void CKXText::PasteDecoRuns(long from, long to, const CKXText* src) {
                                         ? runs[size_t(k)].deco.pictID
                                         : CKXDecoArray::DuplicatePicture(runs[size_t(k)].deco.pictID);
   mDecos->Paste(from, to, runs.data(), n, GetLength());
+  // The ruby of the source comes along, as far as it fits the range.
+  std::vector<SKXRuby> rubys(static_cast<size_t>(src->GetRubysCount()));
+  long nr = src->GetRubys(rubys.data(), static_cast<long>(rubys.size()));
+  nr = KxCheckRubys(rubys.data(), nr, to - from);
+  if (nr > 0) {
+    CutRubyAt(from);
+    mDecos->SetSelRubys(from, to, rubys.data(), nr, GetLength());
+  }
 }
 
 void CKXText::CutText(long from, long to, CKXText* dest) {

@@ -245,6 +245,8 @@ class CKXText {
   // Run insertion at the text end leaves an empty last run: dropped here.
   void TrimEndRuns();
   void PasteDecoRuns(long from, long to, const CKXText* src);
+  // Ends the base of the ruby that reaches over `pos` at `pos`.
+  void CutRubyAt(long pos);
   bool IsParaRunStartValid(long index) const;
   // True when from..to is the one byte 0xCA of an inline picture.
   bool IsPictureByte(long from, long to) const;
