@@ -59,8 +59,8 @@ CKXTextLayout::CKXTextLayout(const CKXStrArray* text, const CKXStylArray* styls,
                              const CKXParaArray* paras)
     : mText(text), mStyls(styls), mDecos(decos), mParas(paras) {}
 
-bool CKXTextLayout::GetLineExtStyl(SKXLineGrid& grid) const {
-  grid = SKXLineGrid{};
+bool CKXTextLayout::GetLineExtStyl(SKXLineExtStyl& grid) const {
+  grid = SKXLineExtStyl{};
   return false;
 }
 
@@ -69,14 +69,9 @@ void CKXTextLayout::GetParaStylDefault(SParaStyl& para) const { para = SParaStyl
 CKXTextLayoutOf::CKXTextLayoutOf(const CKXText& text)
     : CKXTextLayout(text.GetStrArray(), text.GetStylArray(), text.GetDecoArray(), text.GetParaArray()), mOwner(text) {}
 
-bool CKXTextLayoutOf::GetLineExtStyl(SKXLineGrid& grid) const {
-  // The text object reports five 16-bit fields in this order.
-  SKXLineExtStyl ext;
-  const bool on = mOwner.GetLineExtStyl(ext) != 0;
-  std::int16_t f[5];
-  static_assert(sizeof ext.bytes == sizeof f);
-  std::memcpy(f, ext.bytes, sizeof f);
-  grid = on ? SKXLineGrid{f[0], f[1], f[2], f[3], f[4]} : SKXLineGrid{};
+bool CKXTextLayoutOf::GetLineExtStyl(SKXLineExtStyl& grid) const {
+  const bool on = mOwner.GetLineExtStyl(grid) != 0;
+  if (!on) grid = SKXLineExtStyl{};
   return on;
 }
 
@@ -132,7 +127,7 @@ short CKXTextLayout::CharTypeAt(long offset) const {
   return UKXText::GetCharType(CharAt(offset, n), ScriptAt(offset));
 }
 
-void CKXTextLayout::GridStyl(SStyl& styl, const SKXLineGrid& grid) const {
+void CKXTextLayout::GridStyl(SStyl& styl, const SKXLineExtStyl& grid) const {
   if (grid.font != 0 && grid.font != styl.font) {
     styl.font = grid.font;
     if (grid.size != 0) styl.size = grid.size;
@@ -148,11 +143,11 @@ void CKXTextLayout::GetSetup(long start, long width, const SKXLineStyl* style, S
     s.style = SKXLineStyl{};
     s.style.wrap = 0;  // no style counts as all zero
   }
-  s.grid = SKXLineGrid{};
+  s.grid = SKXLineExtStyl{};
   const bool hasParas = mParas && mParas->GetCount() > 0;
   if (s.style.charSpace == kKxCharSpaceGrid) {
     s.style.charSpace = 0;
-    if (!GetLineExtStyl(s.grid)) s.grid = SKXLineGrid{};
+    if (!GetLineExtStyl(s.grid)) s.grid = SKXLineExtStyl{};
     s.usePara = true;
   } else {
     s.usePara = hasParas;
@@ -416,8 +411,8 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
 
 long CKXTextLayout::GetTabWidthExt(long x, long offset, short interval, const SParaStyl& para,
                                    const SKXLineStyl* style, char* marks, long markIndex) const {
-  SKXLineGrid grid;
-  if (!(style && style->charSpace == kKxCharSpaceGrid && GetLineExtStyl(grid))) grid = SKXLineGrid{};
+  SKXLineExtStyl grid;
+  if (!(style && style->charSpace == kKxCharSpaceGrid && GetLineExtStyl(grid))) grid = SKXLineExtStyl{};
   const long pitch = grid.charPitch;
 
   long stop = 0;
@@ -525,7 +520,7 @@ void CKXTextLayout::GetRubyLineHeight(long start, long length, short& lineHeight
   if (!state) state = &local.emplace();
   const long n = mDecos->GetSelRubysCount(start, start + length);
   const long first = mDecos->GetSelRubysFirstNumber(start, start + length);
-  SKXLineGrid grid;
+  SKXLineExtStyl grid;
   grid.font = font;
   grid.size = size;
   long lastRun = -1, h = 0, a = 0, r = 0, maxH = 0, maxA = 0;

@@ -33,14 +33,6 @@ struct SKXLineStyl {
 // Character space value that means "a page form supplies the grid".
 constexpr std::int16_t kKxCharSpaceGrid = std::int16_t(0x8000);
 
-// The page form's grid, as the text object's GetLineExtStyl reports it.
-struct SKXLineGrid {
-  std::int16_t linePitch = 0;  // fixed line height; 0 none
-  std::int16_t charPitch = 0;  // every advance becomes this; 0 none
-  std::int16_t font = 0;       // replaces every run's font; 0 keep
-  std::int16_t size = 0;       // replaces every run's size with the font; 0 keep
-  std::int16_t tabCells = 0;   // character cells per tab stop
-};
 
 // One laid-out line.
 struct SKXLineInfo {
@@ -85,7 +77,7 @@ class CKXTextLayout {
 
   // Hooks of the text object: the page form's grid (false and all zero when
   // none), and the style of paragraphs without a paragraph run.
-  virtual bool GetLineExtStyl(SKXLineGrid& grid) const;
+  virtual bool GetLineExtStyl(SKXLineExtStyl& grid) const;
   virtual void GetParaStylDefault(SParaStyl& para) const;
 
   // Lays out the line beginning at `start` in `width` points and answers
@@ -157,7 +149,7 @@ class CKXTextLayout {
   // measuring.
   struct Setup {
     SKXLineStyl style;
-    SKXLineGrid grid;
+    SKXLineExtStyl grid;
     bool usePara = false;  // tabs go through the paragraph's stops
     SParaStyl para{};
     long lineSpace = 0, charSpace = 0;
@@ -169,7 +161,7 @@ class CKXTextLayout {
   void GetSetup(long start, long width, const SKXLineStyl* style, Setup& s, SParaStyl* cachedPara,
                 SKXLineRun* paraRun) const;
   // The style of run `index` with the grid's font and size applied.
-  void GridStyl(SStyl& styl, const SKXLineGrid& grid) const;
+  void GridStyl(SStyl& styl, const SKXLineExtStyl& grid) const;
 
  private:
   int ByteAt(long offset) const;
@@ -185,7 +177,7 @@ class CKXTextLayout {
 class CKXTextLayoutOf : public CKXTextLayout {
  public:
   explicit CKXTextLayoutOf(const CKXText& text);
-  bool GetLineExtStyl(SKXLineGrid& grid) const override;
+  bool GetLineExtStyl(SKXLineExtStyl& grid) const override;
   void GetParaStylDefault(SParaStyl& para) const override;
 
  private:

@@ -23,11 +23,11 @@ namespace kxtest {
 class GridLayout : public CKXTextLayout {
  public:
   using CKXTextLayout::CKXTextLayout;
-  bool GetLineExtStyl(SKXLineGrid& g) const override {
+  bool GetLineExtStyl(SKXLineExtStyl& g) const override {
     g = grid;
     return hasGrid;
   }
-  SKXLineGrid grid;
+  SKXLineExtStyl grid;
   bool hasGrid = false;
 };
 
