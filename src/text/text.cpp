@@ -872,7 +872,7 @@ long CKXText::CheckReplaceRE(long from, long to, const char* pattern, short patL
 void CKXText::ClearScriptType() {}
 
 short CKXText::GetLineExtStyl(SKXLineExtStyl& ext) const {
-  std::memset(&ext, 0, sizeof ext);
+  ext = SKXLineExtStyl{};
   return 0;
 }
 

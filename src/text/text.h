@@ -21,10 +21,16 @@
 #include "text/strarray.h"
 #include "text/text_store.h"
 
-// The extended line style the layout engine reports; all zero here.
+// The page form's grid that the layout engine reports to the line layout;
+// all zero for a plain text. Five 16-bit fields, 10 bytes.
 struct SKXLineExtStyl {
-  unsigned char bytes[10];
+  std::int16_t linePitch = 0;  // fixed line height; 0 none
+  std::int16_t charPitch = 0;  // every advance becomes this; 0 none
+  std::int16_t font = 0;       // replaces every run's font; 0 keep
+  std::int16_t size = 0;       // replaces every run's size with the font; 0 keep
+  std::int16_t tabCells = 0;   // character cells per tab stop
 };
+static_assert(sizeof(SKXLineExtStyl) == 10);
 
 class CKXText {
  public:

@@ -447,7 +447,7 @@ Boolean CKXUnicode::ToTextImpl(const char16_t* unitsIn, long unitCount, Handle g
   };
   std::vector<GlyphMark> marks;
   long recs = KxGlyphRecordCount(glyphs);
-  SKXGlyphRecord r;
+  SKXGlyphRecord r{};
   if (!(recs == 1 && KxGetGlyphRecord(glyphs, 0, r) && r.glyphID == 0)) {
     for (long k = 0; k < recs; ++k) {
       KxGetGlyphRecord(glyphs, k, r);
@@ -726,7 +726,7 @@ Boolean CKXUnicode::ConvertGlyphInfoToScrap(Handle glyphs) {
   long n = KxGlyphRecordCount(glyphs);
   char* p = *glyphs;
   for (long k = 0; k < n; ++k) {
-    SKXGlyphRecord r;
+    SKXGlyphRecord r{};
     KxGetGlyphRecord(glyphs, k, r);
     char* q = p + kKxGlyphHeaderSize + k * kKxGlyphRecordSize;
     PutField<std::uint32_t>(q, r.index * 2);
