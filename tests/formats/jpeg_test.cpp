@@ -305,34 +305,6 @@ TEST(JpegDecoder, WrittenCoefficientsComeBackInEveryLayout) {
   }
 }
 
-TEST(JpegDecoder, GreyPictureGivesEqualPlanesAndFactorsOfASingleComponentDoNotMatter) {
-  // The same raster of blocks, once with sampling 1x1 and once with 2x2: a
-  // lone component is its own MCU of one block either way.
-  std::vector<Bytes> files;
-  for (int hv : {0x11, 0x22}) {
-    CJpegWriter w;
-    w.Header(24, 16, {{1, hv, 0}}, 0, 8);
-    for (int i = 0; i < 6; ++i) w.Block(0, Dc(i * 3 - 8).data());
-    w.End();
-    files.push_back(w.d);
-  }
-  CKXJpegDecoder a, b;
-  ASSERT_EQ(0, Decode(files[0], a).decode);
-  ASSERT_EQ(0, Decode(files[1], b).decode);
-  unsigned char *r1, *g1, *b1, *r2, *g2, *b2;
-  long w1, h1, w2, h2;
-  a.GetPictData(&r1, &g1, &b1, w1, h1);
-  b.GetPictData(&r2, &g2, &b2, w2, h2);
-  ASSERT_EQ(24, w1);
-  ASSERT_EQ(16, h1);
-  EXPECT_EQ(0, std::memcmp(r1, r2, 24 * 16));
-  EXPECT_EQ(0, std::memcmp(r1, g1, 24 * 16));
-  EXPECT_EQ(0, std::memcmp(r1, b1, 24 * 16));
-  // Block 5 (row 1, column 2) has DC 5 * 3 - 8 = 7, times q 8: 7.00000002 above 128.
-  EXPECT_EQ(128 + 7, r1[8 * 24 + 16]);
-  EXPECT_EQ(119, r1[0]);  // DC -8: 128 - 8.00000002 = 119.99999998, truncated
-}
-
 TEST(JpegDecoder, ChromaIsReplicatedAndConvertedWithTheStatedCoefficients) {
   // 4:2:0, 17 x 9: two MCUs of 16 x 16; every chroma block flat.
   CJpegWriter w;

@@ -200,17 +200,6 @@ TEST(LineBreak, SmallReadBufferAndCacheGiveTheSameLines) {
 
 // --- the user's lists ------------------------------------------------------------
 
-TEST(JWrapChars, DefaultsRoundTripThroughHeadAndTail) {
-  unsigned char head[256], tail[256];
-  CKXTextLayout::JWrapCharsToHeadTail(nullptr, 0, head, tail);
-  EXPECT_EQ(head[0], 18 * 2 + 11);
-  EXPECT_EQ(tail[0], 12 * 2 + 5);
-  char lists[kKxJWrapCharsSize];
-  short size = 0;
-  EXPECT_EQ(CKXTextLayout::JWrapCharsFromHeadTail(lists, &size, head, tail), 0);
-  EXPECT_EQ(size, head[0] + tail[0] + 4);
-}
-
 TEST(JWrapChars, UserListsChangeTheRules) {
   // "a" and あ may not begin a line; nothing may not end one.
   const unsigned char head[] = {3, 'a', 0x82, 0xA0}, tail[] = {0};
