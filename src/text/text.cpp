@@ -41,7 +41,7 @@ long CountOf(const T* list, long n) {
 // ---- construction ---------------------------------------------------------------
 
 CKXText::CKXText() {
-  auto text = MakeMember<CKXTextStore>();
+  auto text = MakeMember<CKXStrArray>();
   auto styls = MakeMember<CKXStylArray>();
   auto decos = MakeMember<CKXDecoArray>();
   auto paras = MakeMember<CKXParaArray>();
@@ -94,13 +94,6 @@ long CKXText::CopyBytes(long from, long to, char* buf, long bufLen) const {
   long n = bufLen;
   mText->GetSelText(from, to, buf, n);
   return n;
-}
-
-SKXCutScript CKXText::CutScriptByRuns() const {
-  struct Runs {
-    static short At(const void* self, long pos) { return static_cast<const CKXText*>(self)->GetScriptType(pos); }
-  };
-  return SKXCutScript{1, &Runs::At, this};
 }
 
 SKXCutScript CKXText::CutScriptAt(long pos) const {
@@ -555,7 +548,7 @@ void CKXText::InsertString(long pos, const char* bytes, long n, const SStyl* sty
   cut.script = styl ? KxStylFontScript(s.font) : GetScriptType(pos);
   const bool created = nUni > 0 && mText->ReserveUniChars(nUni);
   try {
-    mText->InsertStrong(pos, bytes, n, cut);
+    mText->Insert(pos, bytes, n, cut);
   } catch (...) {
     if (created) mText->DisposeUniChars();
     throw;
@@ -607,7 +600,7 @@ void CKXText::DeleteString(long from, long to) {
   if (from == to) return;
   const long before = GetLength();
   ReserveRunEdits(true);
-  mText->DeleteStrong(from, to, CutScriptByRuns());
+  mText->Delete(from, to);
   // From here on nothing allocates.
   mStyls->Delete(from, to, before);
   mDecos->Delete(from, to, before);

@@ -19,7 +19,6 @@
 #include "text/runs.h"
 #include "text/ruby.h"
 #include "text/strarray.h"
-#include "text/text_store.h"
 
 // The page form's grid that the layout engine reports to the line layout;
 // all zero for a plain text. Five 16-bit fields, 10 bytes.
@@ -241,8 +240,6 @@ class CKXText {
   long PrevParaStart(long pos) const;
   // Cut rule of the store: the script of the style run at each cut.
   SKXCutScript CutScriptAt(long base) const;
-  // Cut rule judged by the style runs as they stand (positions of the text).
-  SKXCutScript CutScriptByRuns() const;
   // Reserves room so that the run edits of an insertion or deletion cannot
   // run out of memory once the bytes have changed.
   void ReserveRunEdits(bool paras);
@@ -261,7 +258,7 @@ class CKXText {
   void ReleasePictures(long i, long j, short keep);
   void SetRunsOnPara(long from, long to, short code, const SParaStyl* para);
 
-  CKXTextStore* mText = nullptr;
+  CKXStrArray* mText = nullptr;
   CKXStylArray* mStyls = nullptr;
   CKXDecoArray* mDecos = nullptr;
   CKXParaArray* mParas = nullptr;
