@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/core.h"
-#include "text/facilities.h"
+#include "layout/facilities.h"
 #include "text/text.h"
 #include "text/transform.h"
 
@@ -14,7 +14,7 @@ namespace {
 
 struct Start {
   Start() {
-    KxTextFacilities();
+    KxLayoutFacilities();  // reform then uses the layout's break checks
     CoreInit();
   }
 };

@@ -241,16 +241,22 @@ bool CKXTextRebuild::Apply(CKXText& text) {
   }
   // The pictures move to the new runs as they are: nothing is released or
   // duplicated while the runs are replaced.
+  // The empty last paragraph after a final return has its run at the very
+  // end, which a whole new text cannot carry: it is put back afterwards.
+  const long len = static_cast<long>(mOut.size());
+  const bool lastRun = len > 0 && !mParas.empty() && mParaPending;
+  const SParaStyl last = lastRun ? mParas[size_t(RunAt(mParas, mParaRun, Length()))].para : SParaStyl{};
   const unsigned char refer = text.GetDecoArray()->GetReferToPicture();
   text.SetReferToPicture(1);
   try {
     // Setting the text keeps ruby and side entries unless new ones come.
     if ((!mRubys.empty() && mOutRubys.empty()) || (!mUni.empty() && mOutUni.empty()))
       text.DeleteText(0, text.GetLength());
-    text.SetText(mOut.data(), static_cast<long>(mOut.size()), mOutStyls.data(), static_cast<long>(mOutStyls.size()),
+    text.SetText(mOut.data(), len, mOutStyls.data(), static_cast<long>(mOutStyls.size()),
                  mOutDecos.data(), static_cast<long>(mOutDecos.size()), mOutParas.data(),
                  static_cast<long>(mOutParas.size()), mOutUni.data(), static_cast<long>(mOutUni.size()));
     if (!mOutRubys.empty()) text.SetRubys(mOutRubys.data(), static_cast<long>(mOutRubys.size()));
+    if (lastRun) text.SetPara(len, len, last);
   } catch (...) {
     text.SetReferToPicture(refer);
     throw;

@@ -182,6 +182,10 @@ class Reformer {
         }
       }
       b -= adjust;
+      // Whatever the checks say, the break stays inside what was read and
+      // on a character boundary.
+      b = std::min(b, static_cast<long>(mV.size()) - (end < 0 ? 1 : 0));
+      if (b > 0 && b < static_cast<long>(mV.size())) b = CharStart(b);
     }
     // A break at or before the indentation that the next line gets would
     // give back the same line forever: break at the width instead, and take

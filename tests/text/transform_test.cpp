@@ -2,6 +2,7 @@
 // with the runs carried over to the rebuilt text.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
@@ -110,8 +111,10 @@ TEST_F(Transform, ShiftRightAndLeft) {
   EXPECT_EQ(Bytes(t), "\t");  // an empty text gets the unit once
 
   Set(t, "a\r\rb\r");
+  t.SetParaIndent(5, 5, 20, 20, 0);  // the empty last paragraph keeps its style
   EXPECT_TRUE(ShiftKXText(&t, false));
   EXPECT_EQ(Bytes(t), "\ta\r\t\r\tb\r");
+  EXPECT_EQ(Runs(t, 4, &CKXText::GetParas).back().offset, 8);
   EXPECT_TRUE(ShiftKXText(&t, true));
   EXPECT_EQ(Bytes(t), "a\r\rb\r");
   EXPECT_FALSE(ShiftKXText(&t, true));  // no paragraph starts with the unit
@@ -169,6 +172,9 @@ TEST_F(Transform, ReformEndsOnAnIndentedOverlongWord) {
                   [](const CKXText&, long, long b) { return b; }});
   SetReformMode(3, 1, 1, 1, 1);
   EXPECT_EQ(Reform("  \x82\xA0\x82\xA0", true), "  \x82\xA0\r  \x82\xA0");
+  SetBreakChecks({[](const CKXText&, long, long, short) { return -1000L; }, nullptr});
+  const std::string hung = Reform(std::string(40, 'a'), true);  // hanging past everything read
+  EXPECT_EQ(std::count(hung.begin(), hung.end(), 'a'), 40);
 }
 
 TEST_F(Transform, ReformThenJoinGivesBackTheText) {
@@ -198,6 +204,17 @@ TEST_F(Transform, ReformThenJoinGivesBackTheText) {
     SetReformMode(width, 0, 0, 0, 0);
     ReformKXText(&t, false);
     ASSERT_EQ(Bytes(t), s);
+    ASSERT_EQ(Broken(t), "");
+
+    // Any settings: reform ends and only moves returns and blanks.
+    auto visible = [](std::string v) {
+      std::erase_if(v, [](char c) { return c == '\r' || c == ' ' || c == '\t'; });
+      return v;
+    };
+    const unsigned flags = rng();
+    SetReformMode(width, short(flags % 5), flags & 8 ? 1 : 0, flags & 16 ? 1 : 0, flags & 32 ? 1 : 0);
+    ReformKXText(&t, flags & 64);
+    ASSERT_EQ(visible(Bytes(t)), visible(s));
     ASSERT_EQ(Broken(t), "");
   }
 }
