@@ -1,5 +1,5 @@
 #include "document/facilities.h"
 
-#include "text/facilities.h"
+#include "layout/facilities.h"
 
-void KxDocumentFacilities() { KxTextFacilities(); }
+void KxDocumentFacilities() { KxLayoutFacilities(); }

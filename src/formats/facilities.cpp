@@ -1,5 +1,5 @@
 #include "formats/facilities.h"
 
-#include "text/facilities.h"
+#include "document/facilities.h"
 
-void KxFormatsFacilities() { KxTextFacilities(); }
+void KxFormatsFacilities() { KxDocumentFacilities(); }

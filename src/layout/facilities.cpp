@@ -1,5 +1,19 @@
 #include "layout/facilities.h"
 
+#include "layout/linebreak.h"
+#include "platform/core.h"
 #include "text/facilities.h"
+#include "text/transform.h"
 
-void KxLayoutFacilities() { KxTextFacilities(); }
+namespace {
+// Reform breaks lines by the same rules as the layout.
+long ReformJWrap(const CKXText& t, long start, long b, short mode) { return CKXTextLayoutOf(t).CheckJWrap(start, b, mode); }
+long ReformWordwrap(const CKXText& t, long start, long b) { return CKXTextLayoutOf(t).CheckWordwrap(start, b); }
+void InstallReformChecks() { UKXText::SetBreakChecks({ReformJWrap, ReformWordwrap}); }
+void RemoveReformChecks() { UKXText::SetBreakChecks({}); }
+}  // namespace
+
+void KxLayoutFacilities() {
+  KxTextFacilities();
+  KxRegisterFacility(kRankLayout, "reform break checks", InstallReformChecks, RemoveReformChecks);
+}

@@ -2,9 +2,9 @@
 
 #include "macros/macro.h"
 #include "platform/core.h"
-#include "text/facilities.h"
+#include "tools/facilities.h"
 
 void KxMacrosFacilities() {
-  KxTextFacilities();
+  KxToolsFacilities();
   KxRegisterFacility(kRankMacros, "macros", UKXTextMacro::Initialize, UKXTextMacro::Terminate);
 }

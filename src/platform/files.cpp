@@ -224,7 +224,12 @@ int KxWriteResourceFork(const std::string& path, const KxResFork& fork) {
 }
 
 std::string KxBackupName(const std::string& name, int generation) {
-  std::string s = "[" + std::to_string(generation) + "]" + name;
+  // Appended piece by piece: g++ 12 warns falsely (-Wrestrict) on
+  // "literal" + std::string in optimised builds.
+  std::string s = "[";
+  s += std::to_string(generation);
+  s += ']';
+  s += name;
   if (s.size() > 255) s.resize(255);
   return s;
 }
@@ -256,7 +261,10 @@ int CKXSafeWriter::Open() {
   if (exists && !S_ISREG(st.st_mode)) return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
   if (!exists && errno != ENOENT) return errno;
 
-  std::string temp = Sibling(mTarget, "." + BaseName(mTarget) + ".kxsave-XXXXXX");
+  std::string leaf = ".";  // appended piece by piece: see KxBackupName
+  leaf += BaseName(mTarget);
+  leaf += ".kxsave-XXXXXX";
+  std::string temp = Sibling(mTarget, leaf);
   if (Injected(kx_filetest::kStepCreate, err)) return err;
   std::vector<char> name(temp.begin(), temp.end());
   name.push_back('\0');

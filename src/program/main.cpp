@@ -3,10 +3,12 @@
 // shuts them down again.
 #include <cstdio>
 
+#include "macros/facilities.h"
 #include "platform/core.h"
 
 int main() {
-  KxPlatformFacilities();
+  // The highest area registers its own facilities and those of every area below.
+  KxMacrosFacilities();
   CoreInit();
   std::fprintf(stderr,
                "kxtext: the editor's window is not built yet; only its libraries and "

@@ -104,21 +104,13 @@ class Writer {
   bool mFull = false;
 };
 
-DateTimeRec ToPlatform(const SKXDateTime& t) {
-  return {t.year, t.month, t.day, t.hour, t.minute, t.second, t.dayOfWeek};
-}
-
 }  // namespace
 
 std::uint32_t KxGetTime() { return TickCount(); }
 std::uint32_t KxGetDblTime() { return GetDblTime(); }
 std::uint32_t KxGetBlinkTime() { return GetCaretTime(); }
 
-void KxGetDateTime(SKXDateTime& now) {
-  DateTimeRec t;
-  GetTime(t);
-  now = {t.year, t.month, t.day, t.hour, t.minute, t.second, t.dayOfWeek};
-}
+void KxGetDateTime(SKXDateTime& now) { GetTime(now); }
 
 short KxGetTimeStamp(char* buffer, std::size_t size, short style) {
   SKXDateTime now;
@@ -126,7 +118,7 @@ short KxGetTimeStamp(char* buffer, std::size_t size, short style) {
   Writer out(buffer, size);
   if (style == 5 || style == 6) {
     Str255 text;
-    TimeString(ToPlatform(now), style == 6, text);
+    TimeString(now, style == 6, text);
     out.Put(text);
     return out.Count();
   }
@@ -174,7 +166,7 @@ short KxGetDateStamp(char* buffer, std::size_t size, short style) {
   Writer out(buffer, size);
   if (style >= 5 && style <= 7) {
     Str255 text;
-    DateString(ToPlatform(now), DateForm(style - 5), text);
+    DateString(now, DateForm(style - 5), text);
     out.Put(text);
     return out.Count();
   }

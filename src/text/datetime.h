@@ -6,6 +6,8 @@
 // when first needed.
 #pragma once
 
+#include "platform/clock.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -14,16 +16,8 @@ std::uint32_t KxGetTime();
 std::uint32_t KxGetDblTime();
 std::uint32_t KxGetBlinkTime();
 
-// dayOfWeek: 1 Sunday .. 7 Saturday.
-struct SKXDateTime {
-  std::int16_t year;
-  std::int16_t month;
-  std::int16_t day;
-  std::int16_t hour;
-  std::int16_t minute;
-  std::int16_t second;
-  std::int16_t dayOfWeek;
-};
+// The system date-time record; dayOfWeek: 1 Sunday .. 7 Saturday.
+using SKXDateTime = DateTimeRec;
 
 void KxGetDateTime(SKXDateTime& now);
 

@@ -590,6 +590,7 @@ Boolean CKXJCode::EUCtoSJIS(const unsigned char* p, long n) {
   Boolean result = false;
   Writer w(mText, n);
   uchar* o = w.Ensure(w.Begin(), n);  // never longer than the input
+  uchar* const start = o;
   long i = 0;
   while (i < n) {
     if (n - i >= 8 && AllASCII8(p + i)) {
@@ -603,6 +604,7 @@ Boolean CKXJCode::EUCtoSJIS(const unsigned char* p, long n) {
     if (c == 0x8F && n - i > 2 && IsEUC(d) && IsEUC(p[i + 2])) {
       // JIS X 0212 has no Shift_JIS form: the placeholder, never an
       // unrelated JIS X 0208 character.
+      if (mJIS0212Hook) mJIS0212Hook(mJIS0212Context, long(o - start), d, p[i + 2]);
       *o++ = uchar(kKxSJISPlaceholder >> 8);
       *o++ = uchar(kKxSJISPlaceholder & 0xFF);
       i += 3;

@@ -67,12 +67,24 @@ class CKXJCode {
   long GetTextSize() const { return mText.GetCount(); }
   const TKXArray<unsigned char>& GetText() const { return mText; }
 
+  // JIS X 0212 characters (EUC-JP 0x8F row cell) have no Shift_JIS code:
+  // EUCtoSJIS writes the placeholder and, when a hook is set, tells it the
+  // placeholder's output offset and the two bytes, so that the caller can
+  // keep the character in a side entry (the Unicode bridge).
+  using JIS0212Hook = void (*)(void* context, long offset, unsigned char row, unsigned char cell);
+  void SetJIS0212Hook(JIS0212Hook hook, void* context) {
+    mJIS0212Hook = hook;
+    mJIS0212Context = context;
+  }
+
  private:
   class Writer;
   void ReleaseTextPtr();
 
   TKXArray<unsigned char> mText;
   bool mTextLocked = false;
+  JIS0212Hook mJIS0212Hook = nullptr;
+  void* mJIS0212Context = nullptr;
 };
 
 // One Shift_JIS pair to its JIS row and cell bytes, in place.

@@ -205,6 +205,10 @@ void CKXStrArray::DeleteTextStr(SKXStr& s, long from, long to) {
   char* p = *s.bytes;
   std::memmove(p + from, p + to, static_cast<size_t>(s.len - to));
   s.len = static_cast<std::int16_t>(s.len - (to - from));
+}
+
+void CKXStrArray::FitBlock(SKXStr& s) {
+  // Shrinking a block never fails.
   long fit = RoundBlock(s.len);
   if (s.alloc - fit > kBlockStep) {
     KxMemHReAlloc(s.bytes, fit, true);
@@ -302,53 +306,71 @@ short CKXStrArray::GetCharByte(long offset, short script) const {
 
 // --- editing ---------------------------------------------------------------------------
 
-void CKXStrArray::Insert(long pos, const char* bytes, long n, const SKXCutScript& cut) {
-  if (!bytes || n <= 0) return;
-  if (mCount == 0) NewChunkAt(1);
-  pos = std::clamp(pos, 0L, mLength);
-  long chunk, at;
-  GetIndexPos(pos, chunk, at);
-  SKXStr s;
-  GetAt(chunk, s);
-  if (s.len + n <= kMaxChunk) {
-    InsertTextStr(s, at, bytes, n);
-    SetAt(chunk, s);
-  } else {
-    // Set the chunk's tail aside, fill the chunk and new ones after it with
-    // the new bytes, then put the tail back behind them.
-    const long tailLen = s.len - at;
-    CKXPtrBlock tail(tailLen);
-    if (!tail.Block()) throw LException(memFullErr);
-    std::memcpy(tail.Block(), *s.bytes + at, static_cast<size_t>(tailLen));
-    s.len = static_cast<std::int16_t>(at);
-    SetAt(chunk, s);
+namespace {
+
+// Chunk lengths that a chunk of `len` bytes becomes when the pieces are
+// inserted one after another at its position `at`, each as a single
+// insertion would place it: into the chunk when it fits, else the chunk's
+// tail is set aside, the new bytes fill the chunk and new ones after it to
+// 16320 (never ending on a lead byte) and the tail goes back behind them,
+// in a chunk of its own when it does not fit. The insertion point always
+// stays in the last of these chunks, in front of the old tail.
+template <typename Piece>
+void PlanInsert(long len, long at, const Piece* pieces, long count, const SKXCutScript& cut,
+                std::vector<long>& lens) {
+  lens.assign(1, len);
+  long point = at;
+  for (long k = 0; k < count; ++k) {
+    const Piece& piece = pieces[k];
+    const long n = piece.n;
+    if (n <= 0) continue;
+    if (lens.back() + n <= CKXStrArray::kMaxChunk) {
+      lens.back() += n;
+      point += n;
+      continue;
+    }
+    const long tail = lens.back() - point;
+    lens.back() = point;
     long done = 0;
     while (done < n) {
-      long take = std::min(n - done, kFillChunk - s.len);
+      long take = std::min(n - done, CKXStrArray::kFillChunk - lens.back());
       if (take > 0 && take < n - done &&
-          KxTextCharByte(bytes + done, take - 1, cut.At(done + take - 1)) == kByteFirst)
+          KxTextCharByte(piece.bytes + done, static_cast<std::int32_t>(take - 1),
+                         cut.At(piece.base + done + take - 1)) == kByteFirst)
         --take;
       if (take > 0) {
-        InsertTextStr(s, s.len, bytes + done, take);
-        SetAt(chunk, s);
+        lens.back() += take;
         done += take;
       }
-      if (done < n) {
-        NewChunkAt(++chunk);
-        GetAt(chunk, s);
-      }
+      if (done < n) lens.push_back(0);
     }
-    if (tailLen > 0) {
-      if (s.len + tailLen > kMaxChunk) {
-        NewChunkAt(++chunk);
-        GetAt(chunk, s);
-      }
-      InsertTextStr(s, s.len, tail.Block(), tailLen);
-      SetAt(chunk, s);
-    }
+    if (tail > 0 && lens.back() + tail > CKXStrArray::kMaxChunk) lens.push_back(0);
+    point = lens.back();
+    lens.back() += tail;
   }
-  CalcTextSize();
-  if (mUniChars) mUniChars->Insert(pos, nullptr, 0, n);
+}
+
+}  // namespace
+
+bool CKXStrArray::ReserveUniChars(long n) {
+  bool created = false;
+  if (!mUniChars) {
+    mUniChars = new CKXStrUCArray;
+    created = true;
+  }
+  try {
+    mUniChars->ReAllocItemCount(static_cast<unsigned long>(mUniChars->GetCount() + std::max(n, 0L)));
+  } catch (...) {
+    if (created) DisposeUniChars();
+    throw;
+  }
+  return created;
+}
+
+void CKXStrArray::Insert(long pos, const char* bytes, long n, const SKXCutScript& cut) {
+  if (!bytes || n <= 0) return;
+  const SPiece piece{bytes, n, 0};
+  InsertPieces(pos, &piece, 1, cut, nullptr, 0);
 }
 
 void CKXStrArray::Insert(long pos, const CKXStrArray* src, const SKXCutScript& cut) {
@@ -359,29 +381,121 @@ void CKXStrArray::Insert(long pos, const CKXStrArray* src, const SKXCutScript& c
     Insert(pos, &copy, cut);
     return;
   }
-  pos = std::clamp(pos, 0L, mLength);
-  // Cuts are judged by the script at their place in the whole of `src`.
-  struct Shifted {
-    const SKXCutScript* cut;
-    long base;
-    static short At(const void* c, long offset) {
-      auto* self = static_cast<const Shifted*>(c);
-      return self->cut->At(self->base + offset);
-    }
-  } shifted{&cut, 0};
-  SKXCutScript piece{cut.script, Shifted::At, &shifted};
+  // Each of src's chunks is one piece; the cuts are judged by the script at
+  // their place in the whole of src. Nothing here moves src's blocks.
+  std::vector<SPiece> pieces;
+  pieces.reserve(static_cast<size_t>(src->mCount));
+  long base = 0;
   for (long k = 1; k <= src->mCount; ++k) {
-    SKXStr s;
-    src->GetAt(k, s);
-    if (s.len == 0) continue;
-    CKXLock lock(s.bytes);
-    Insert(pos + shifted.base, lock.Ptr(), s.len, piece);
-    shifted.base += s.len;
+    long len;
+    const unsigned char* p = src->ChunkBytes(k, len);
+    if (len == 0) continue;
+    pieces.push_back(SPiece{reinterpret_cast<const char*>(p), len, base});
+    base += len;
   }
-  if (src->mUniChars && src->mUniChars->GetCount() > 0) {
-    if (!mUniChars) mUniChars = new CKXStrUCArray;
-    mUniChars->Paste(pos, pos + src->mLength, src->mUniChars, mLength);
+  const CKXStrUCArray* uni = src->mUniChars;
+  if (!uni || uni->GetCount() == 0) {
+    InsertPieces(pos, pieces.data(), static_cast<long>(pieces.size()), cut, nullptr, 0);
+    return;
   }
+  StKXArrayLock lock(*uni);
+  InsertPieces(pos, pieces.data(), static_cast<long>(pieces.size()), cut,
+               static_cast<const SKXUniChar*>(uni->GetItemPtr(1)), uni->GetCount());
+}
+
+void CKXStrArray::InsertPieces(long pos, const SPiece* pieces, long count, const SKXCutScript& cut,
+                               const SKXUniChar* uni, long nUni) {
+  long total = 0;
+  for (long k = 0; k < count; ++k) total += std::max(pieces[k].n, 0L);
+  if (total == 0) return;
+  const bool added = mCount == 0;
+  if (added) NewChunkAt(1);
+  bool created = false;
+  pos = std::clamp(pos, 0L, mLength);
+  long chunk, at;
+  GetIndexPos(pos, chunk, at);
+  SKXStr s;
+  GetAt(chunk, s);
+  try {
+    created = nUni > 0 && ReserveUniChars(nUni);
+    if (count == 1 && s.len + total <= kMaxChunk) {
+      // The block grows (or fails) before a byte moves.
+      InsertTextStr(s, at, pieces[0].bytes, total);
+      SetAt(chunk, s);
+    } else {
+      SplitInsert(chunk, at, pieces, count, cut);
+    }
+  } catch (...) {
+    if (created) DisposeUniChars();
+    if (added) DeleteAt(1);
+    throw;
+  }
+  // Nothing below allocates: the side table has its room.
+  CalcTextSize();
+  if (mUniChars) mUniChars->Insert(pos, uni, nUni, total);
+}
+
+void CKXStrArray::SplitInsert(long chunk, long at, const SPiece* pieces, long count, const SKXCutScript& cut) {
+  SKXStr s;
+  GetAt(chunk, s);
+  std::vector<long> lens;
+  PlanInsert(s.len, at, pieces, count, cut, lens);
+  const long m = static_cast<long>(lens.size());
+  const long tail = s.len - at;
+
+  // Everything that can fail, before the first change: room for the chunk
+  // starts, the new chunks' slots and blocks, then the chunk's own block.
+  mStarts.reserve(static_cast<size_t>(mCount + m));
+  const SKXStr none{nullptr, 0, 0};
+  InsertItemsAt(static_cast<unsigned long>(m - 1), chunk + 1, &none);
+  long made = 0;
+  try {
+    for (; made < m - 1; ++made) {
+      const long size = RoundBlock(lens[size_t(made) + 1]);
+      const SKXStr fresh{KxMemHAlloc(size, true), static_cast<std::int16_t>(size), 0};
+      SetItemAt(chunk + 1 + made, &fresh);
+    }
+    const long size = RoundBlock(lens[0]);
+    if (size > s.alloc) {
+      KxMemHReAlloc(s.bytes, size, true);  // keeps the bytes
+      s.alloc = static_cast<std::int16_t>(size);
+    }
+  } catch (...) {
+    for (long k = 1; k <= made; ++k) {
+      SKXStr fresh;
+      GetAt(chunk + k, fresh);
+      KxMemHFree(fresh.bytes);
+    }
+    RemoveItemsAt(static_cast<unsigned long>(m - 1), chunk + 1);
+    throw;
+  }
+
+  // Only moves from here on. The old tail goes to the end of the last chunk
+  // first, then the new bytes fill the stretch from `at` on.
+  SKXStr* chunks = static_cast<SKXStr*>(GetItemPtr(chunk));
+  chunks[0] = s;
+  char* first = *s.bytes;
+  std::memmove(*chunks[m - 1].bytes + lens[size_t(m) - 1] - tail, first + at, static_cast<size_t>(tail));
+  long j = 0, off = at;
+  for (long k = 0; k < count; ++k) {
+    const char* p = pieces[k].bytes;
+    long left = std::max(pieces[k].n, 0L);
+    while (left > 0) {
+      long room = lens[size_t(j)] - off - (j == m - 1 ? tail : 0);
+      if (room <= 0) {
+        ++j;
+        off = 0;
+        continue;
+      }
+      long take = std::min(room, left);
+      std::memcpy(*chunks[j].bytes + off, p, static_cast<size_t>(take));
+      p += take;
+      left -= take;
+      off += take;
+    }
+  }
+  for (long k = 0; k < m; ++k) chunks[k].len = static_cast<std::int16_t>(lens[size_t(k)]);
+  Invalidate(chunk);
 }
 
 void CKXStrArray::SetItems(const CKXStrArray* src) {
@@ -394,11 +508,10 @@ void CKXStrArray::Delete(long from, long to) {
   if (from > to) std::swap(from, to);
   from = std::clamp(from, 0L, mLength);
   to = std::clamp(to, 0L, mLength);
-  if (mUniChars) {
-    mUniChars->Delete(from, to, mLength);
-    if (mUniChars->GetCount() == 0) DisposeUniChars();
+  if (from == to || mCount == 0) {
+    if (mUniChars && mUniChars->GetCount() == 0) DisposeUniChars();
+    return;
   }
-  if (from == to) return;
   long ci, pi, cj, pj;
   GetIndexPos(from, ci, pi);
   GetIndexPos(to, cj, pj);
@@ -408,41 +521,90 @@ void CKXStrArray::Delete(long from, long to) {
     GetAt(cj, prev);
     pj = prev.len;
   }
-  // Last chunk first, so that the indexes before it stay put.
-  bool firstSurvives = true;
-  for (long c = cj; c >= ci; --c) {
-    SKXStr s;
-    GetAt(c, s);
-    long a = c == ci ? pi : 0;
-    long b = c == cj ? pj : s.len;
-    DeleteTextStr(s, a, b);
-    if (s.len == 0) {
-      SetAt(c, s);
-      DeleteAt(c);
-      if (c == ci) firstSurvives = false;
-    } else {
-      SetAt(c, s);
-    }
+  SKXStr first, last;
+  GetAt(ci, first);
+  GetAt(cj, last);
+  const long keepLast = last.len - pj;  // bytes left at the end of chunk cj
+  // Chunk ci keeps its head (and the tail too when the range lies inside
+  // it); chunk cj its tail; those between go. An emptied text keeps chunk
+  // ci as its one empty chunk, so that no block is needed for it.
+  const bool whole = from == 0 && to == mLength;
+  const bool firstStays = whole || (ci == cj ? pi + keepLast > 0 : pi > 0);
+  const bool lastStays = ci != cj && keepLast > 0;
+  const long firstLen = ci == cj ? pi + keepLast : pi;
+  // The chunks that then meet at the deletion are joined when they fit in
+  // one: k before the deletion and the one after it.
+  const long k = firstStays ? ci : ci - 1;
+  const long next = lastStays ? cj : cj + 1;
+  long kLen = 0, nextLen = 0;
+  SKXStr kChunk{nullptr, 0, 0};
+  if (k >= 1) {
+    GetAt(k, kChunk);
+    kLen = k == ci ? firstLen : kChunk.len;
   }
-  if (mCount == 0) {
-    NewChunkAt(1);
-  } else {
-    // Join the chunks that now meet at the deletion when they fit in one.
-    long k = firstSurvives ? ci : ci - 1;
-    if (k >= 1 && k < mCount) {
-      SKXStr a, b;
-      GetAt(k, a);
-      GetAt(k + 1, b);
-      if (a.len + b.len < kMaxChunk) {
-        {
-          CKXLock lock(b.bytes);
-          InsertTextStr(a, a.len, lock.Ptr(), b.len);
-        }
-        SetAt(k, a);
-        DeleteAt(k + 1);
-      }
-    }
+  if (next == cj) {
+    nextLen = keepLast;
+  } else if (next <= mCount) {
+    SKXStr after;
+    GetAt(next, after);
+    nextLen = after.len;
   }
+  const bool join = !whole && k >= 1 && next <= mCount && kLen + nextLen < kMaxChunk;
+
+  // The one thing that can fail: room in k's block for the joined bytes.
+  if (join && RoundBlock(kLen + nextLen) > kChunk.alloc) {
+    const long size = RoundBlock(kLen + nextLen);
+    KxMemHReAlloc(kChunk.bytes, size, true);  // keeps the bytes
+    kChunk.alloc = static_cast<std::int16_t>(size);
+    SetItemAt(k, &kChunk);
+    if (k == ci) first = kChunk;
+  }
+
+  // Nothing below allocates.
+  if (mUniChars) {
+    mUniChars->Delete(from, to, mLength);
+    if (mUniChars->GetCount() == 0) DisposeUniChars();
+  }
+  if (firstStays) {
+    DeleteTextStr(first, pi, ci == cj ? pj : first.len);
+    SetItemAt(ci, &first);
+  }
+  if (lastStays) {
+    DeleteTextStr(last, 0, pj);
+    SetItemAt(cj, &last);
+  }
+  // Chunks lo..hi go: the emptied ones and the one joined to k.
+  long lo = firstStays ? ci + 1 : ci;
+  long hi = lastStays ? cj - 1 : cj;
+  if (join) {
+    SKXStr a, b;
+    GetAt(k, a);
+    GetAt(next, b);
+    std::memcpy(*a.bytes + a.len, *b.bytes, static_cast<size_t>(b.len));
+    a.len = static_cast<std::int16_t>(a.len + b.len);
+    SetItemAt(k, &a);
+    hi = next;
+  }
+  for (long c = lo; c <= hi; ++c) {
+    SKXStr gone;
+    GetAt(c, gone);
+    KxMemHFree(gone.bytes);
+  }
+  if (hi >= lo) RemoveItemsAt(static_cast<unsigned long>(hi - lo + 1), lo);
+  // Blocks with more than 128 bytes to spare shrink (which cannot fail);
+  // the empty text's one chunk keeps a 128-byte block.
+  for (long c : {join ? k : 0L, firstStays ? ci : 0L, lastStays && !join ? lo : 0L}) {
+    if (c < 1 || c > mCount) continue;
+    SKXStr fit;
+    GetAt(c, fit);
+    if (whole && fit.alloc > kBlockStep) {
+      KxMemHReAlloc(fit.bytes, kBlockStep, true);
+      fit.alloc = static_cast<std::int16_t>(kBlockStep);
+    }
+    FitBlock(fit);
+    SetItemAt(c, &fit);
+  }
+  Invalidate(std::max(k, 1L));
   CalcTextSize();
 }
 

@@ -69,6 +69,10 @@ struct SKXCutScript {
   short At(long offset) const { return fn ? fn(context, offset) : script; }
 };
 
+// Insertions and deletions of bytes are all-or-nothing: whatever they need
+// (new chunk blocks, a bigger block, room in the chunk list and in the side
+// table) is allocated before the first byte moves, so that running out of
+// memory leaves the store as it was.
 class CKXStrArray : public CKXArrayL {
  public:
   static constexpr long kMaxChunk = 16384;
@@ -114,6 +118,10 @@ class CKXStrArray : public CKXArrayL {
   virtual unsigned long GetUniChar(long offset) const;
   virtual bool IsUniCharExist(long from, long to) const;
   virtual void AdjustUniChars(long from, long to);
+  // Makes room for `n` more side entries (creating the table when missing),
+  // so that adding them after an edit cannot run out of memory; answers
+  // whether the table had to be created.
+  bool ReserveUniChars(long n);
   unsigned long GetUniCharIfExists(long offset, const char* bytes, long nbytes, short script) const;
 
   // The chunk and position of `offset`: the first chunk in which offset <
@@ -129,8 +137,25 @@ class CKXStrArray : public CKXArrayL {
   void RefreshStarts() const;
   // Adds an empty chunk (one 128-byte block) at `index`.
   void NewChunkAt(long index);
+  // Bytes to insert: `n` bytes that start `base` bytes into the insertion.
+  struct SPiece {
+    const char* bytes;
+    long n;
+    long base;
+  };
+  // Inserts the pieces one after another at the advancing position `pos`,
+  // with `nUni` side entries (offsets relative to `pos`) for the new bytes.
+  void InsertPieces(long pos, const SPiece* pieces, long count, const SKXCutScript& cut,
+                    const SKXUniChar* uni, long nUni);
+  // The overflow case: chunk `chunk` (the insertion at its position `at`)
+  // becomes as many chunks as the insertion needs.
+  void SplitInsert(long chunk, long at, const SPiece* pieces, long count, const SKXCutScript& cut);
   static void InsertTextStr(SKXStr& s, long at, const char* bytes, long n);
+  // Moves the bytes after `to` down to `from`; the block keeps its size.
   static void DeleteTextStr(SKXStr& s, long from, long to);
+  // Shrinks the block to the next multiple of 128 above its length when
+  // more than 128 bytes are spare.
+  static void FitBlock(SKXStr& s);
   // Bytes of chunk `index`, unlocked: valid until the next allocation.
   const unsigned char* ChunkBytes(long index, long& len) const;
 

@@ -1,5 +1,5 @@
 #include "tools/facilities.h"
 
-#include "text/facilities.h"
+#include "formats/facilities.h"
 
-void KxToolsFacilities() { KxTextFacilities(); }
+void KxToolsFacilities() { KxFormatsFacilities(); }

@@ -5,7 +5,12 @@
 //   kxjconv --detect IN...
 //
 // The code detected (or given) is printed on stderr as "detected: NAME",
-// one line per input file.
+// one line per input file. Between the Japanese encodings and Unicode the
+// text goes through Shift_JIS and the Unicode bridge (script 1): characters
+// without a Shift_JIS code are written as the placeholder 0x81FC (counted
+// on stderr), JIS X 0212 characters of EUC-JP reach Unicode through side
+// entries, and bytes that decode to nothing become U+FFFD. UTF-16 is
+// written big-endian after a byte-order mark.
 // Exit status: 0 done, 1 bad usage or file error, 3 unsupported route.
 #include <cstdio>
 #include <cstring>
@@ -15,7 +20,10 @@
 #include "platform/core.h"
 #include "platform/exception.h"
 #include "text/facilities.h"
+#include "platform/script.h"
 #include "text/jcode.h"
+#include "text/memory.h"
+#include "text/unicode.h"
 
 namespace {
 
@@ -60,11 +68,45 @@ bool WriteFile(const char* path, const unsigned char* p, long n) {
   return std::fclose(f) == 0 && ok;
 }
 
-// Converts between the Japanese encodings (through Shift_JIS) and between
-// the two Unicode forms; the result is in `last`, or `in` itself when the
-// codes are the same. False for a route that needs the Unicode tables.
+// Owns a handle for a scope.
+struct HandleOwner {
+  Handle h = nullptr;
+  ~HandleOwner() {
+    if (h) KxMemHFree(h);
+  }
+};
+
+// Units of a UTF-8 or UTF-16 text (a UTF-16 byte-order mark chooses the
+// order, big-endian without one).
+std::vector<char16_t> UnitsOf(short from, const unsigned char* p, long n) {
+  CKXJCode be;
+  bool little = false;
+  if (from == kKxCodeUTF8) {
+    be.UTF8toUNICODE(p, n, false);
+    p = be.GetTextPtr();
+    n = be.GetTextSize();
+  } else if (n >= 2 && ((p[0] == 0xFE && p[1] == 0xFF) || (p[0] == 0xFF && p[1] == 0xFE))) {
+    little = p[0] == 0xFF;
+    p += 2;
+    n -= 2;
+  }
+  std::vector<char16_t> units(size_t(n / 2));
+  for (long k = 0; k + 1 < n; k += 2)
+    units[size_t(k / 2)] = little ? char16_t(p[k] | p[k + 1] << 8) : char16_t(p[k] << 8 | p[k + 1]);
+  return units;
+}
+
+void CollectJIS0212(void* context, long offset, unsigned char row, unsigned char cell) {
+  char16_t u = KxJISX0212ToUnicode(row, cell);
+  if (u) static_cast<std::vector<SKXUniChar>*>(context)->push_back({std::int32_t(offset), std::uint32_t(u) << 16});
+}
+
+// Converts between the Japanese encodings (through Shift_JIS), between the
+// two Unicode forms, and between the two families through the Unicode
+// bridge. The result is in `last`, in `own`, or `in` itself when the codes
+// are the same.
 bool Convert(short from, short to, const std::vector<unsigned char>& in, CKXJCode& first, CKXJCode& last,
-             const unsigned char*& out, long& outSize) {
+             std::vector<unsigned char>& own, const unsigned char*& out, long& outSize) {
   const unsigned char* p = in.data();
   long n = long(in.size());
   out = p;
@@ -72,12 +114,61 @@ bool Convert(short from, short to, const std::vector<unsigned char>& in, CKXJCod
   if (from == to) return true;
   bool fromUnicode = from == kKxCodeUTF8 || from == kKxCodeUTF16;
   bool toUnicode = to == kKxCodeUTF8 || to == kKxCodeUTF16;
-  if (fromUnicode != toUnicode) return false;
-  if (fromUnicode) {
+  if (fromUnicode && toUnicode) {
     if (to == kKxCodeUTF8)
       last.UNICODEtoUTF8(p, n);
     else
       last.UTF8toUNICODE(p, n, true);
+  } else if (fromUnicode) {
+    std::vector<char16_t> units = UnitsOf(from, p, n);
+    HandleOwner text, entries;
+    long len = 0, count = 0;
+    if (!UKXUnicode::ConvertToText(units.data(), long(units.size()), nullptr, text.h, len, entries.h, count,
+                                   kScriptJapanese))
+      return false;
+    if (count) std::fprintf(stderr, "kxjconv: %ld characters have no Shift_JIS code\n", count);
+    const unsigned char* sjis = reinterpret_cast<const unsigned char*>(*text.h);
+    if (to == kKxCodeSJIS) {
+      own.assign(sjis, sjis + len);
+      out = own.data();
+      outSize = len;
+      return true;
+    }
+    if (to == kKxCodeJIS)
+      last.SJIStoJIS(sjis, len);
+    else
+      last.SJIStoEUC(sjis, len);
+  } else if (toUnicode) {
+    std::vector<SKXUniChar> sides;
+    if (from != kKxCodeSJIS) {
+      if (from == kKxCodeJIS) {
+        first.JIStoSJIS(p, n);
+      } else {
+        first.SetJIS0212Hook(CollectJIS0212, &sides);
+        first.EUCtoSJIS(p, n);
+      }
+      p = first.GetTextPtr();
+      n = first.GetTextSize();
+    }
+    HandleOwner units, glyphs;
+    long count = 0;
+    UKXUnicode::ConvertFromText(kScriptJapanese, reinterpret_cast<const char*>(p), n, sides.data(),
+                                long(sides.size()), units.h, count, glyphs.h);
+    own.clear();
+    own.reserve(size_t(count) * 2 + 2);
+    own.push_back(0xFE);
+    own.push_back(0xFF);
+    const char16_t* u = units.h ? reinterpret_cast<const char16_t*>(*units.h) : nullptr;
+    for (long k = 0; k < count; ++k) {
+      own.push_back(static_cast<unsigned char>(u[k] >> 8));
+      own.push_back(static_cast<unsigned char>(u[k] & 0xFF));
+    }
+    if (to == kKxCodeUTF16) {
+      out = own.data();
+      outSize = long(own.size());
+      return true;
+    }
+    last.UNICODEtoUTF8(own.data(), long(own.size()));
   } else {
     if (from != kKxCodeSJIS) {
       CKXJCode& step = to == kKxCodeSJIS ? last : first;
@@ -146,9 +237,10 @@ int Run(int argc, char** argv) {
   std::fprintf(stderr, "detected: %s\n", kNames[from]);
 
   CKXJCode first, last;
+  std::vector<unsigned char> own;
   const unsigned char* out;
   long outSize;
-  if (!Convert(from, to, in, first, last, out, outSize)) {
+  if (!Convert(from, to, in, first, last, own, out, outSize)) {
     std::fprintf(stderr, "kxjconv: unsupported: %s to %s\n", kNames[from], kNames[to]);
     return 3;
   }

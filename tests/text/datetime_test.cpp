@@ -141,22 +141,4 @@ TEST(DateWords, EveryWordExistsAndWeekdaysFitTheirSlots) {
   EXPECT_EQ(std::string(reinterpret_cast<char*>(start + 1), start[0]), "2019");
 }
 
-TEST(Ticks, ComeFromTheInstalledClock) {
-  KxFakeClock clock;
-  clock.ticks = 1000;
-  clock.doubleClick = 30;
-  clock.blink = 20;
-  KxSetClock(&clock);
-  EXPECT_EQ(KxGetTime(), 1000u);
-  clock.Advance(60);
-  EXPECT_EQ(KxGetTime(), 1060u);
-  EXPECT_EQ(KxGetDblTime(), 30u);
-  EXPECT_EQ(KxGetBlinkTime(), 20u);
-  SKXDateTime now;
-  KxGetDateTime(now);
-  EXPECT_EQ(now.year, 2000);
-  EXPECT_EQ(now.dayOfWeek, 7);
-  KxSetClock(nullptr);
-}
-
 }  // namespace

@@ -224,12 +224,9 @@ TEST(JCode, JisToSjisDecodesEscapesAndKana) {
 }
 
 TEST(JCode, MimeEncodedWords) {
-  // こんにちは as an ISO-2022-JP encoded word, in the forms mail uses.
-  const Bytes hello = "\x82\xB1\x82\xF1\x82\xC9\x82\xBF\x82\xCD";
-  EXPECT_EQ(FromJIS("Subject: =?ISO-2022-JP?B?GyRCJDMkcyRLJEEkTxsoQg==?= ok"), "Subject: " + hello + " ok");
-  EXPECT_EQ(FromJIS("=?iso-2022-jp?b?GyRCJDMkcyRLJEEkTxsoQg?="), hello);
-  EXPECT_EQ(FromJIS("=?ISO-2022-JP?Q?=1B$B$3$s$K$A$O=1B(B_!?="), hello + " !");
-  // Two words and text between them.
+  // Single padded words in both forms are compared with a mail library by a
+  // script test. Here: a word without its padding, two words and text between.
+  EXPECT_EQ(FromJIS("=?iso-2022-jp?b?GyRCJDMkcyRLJEEkTxsoQg?="), "\x82\xB1\x82\xF1\x82\xC9\x82\xBF\x82\xCD");
   EXPECT_EQ(FromJIS("=?ISO-2022-JP?B?GyRCJDMbKEI=?= & =?iso-2022-jp?q?a=5Fb?="), "\x82\xB1 & a_b");
   // A word left open keeps its rest undecoded.
   EXPECT_EQ(FromJIS("x =?ISO-2022-JP?B?GyRC"), "x GyRC");

@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "platform/exception.h"
+#include "platform/memory.h"
+#include "text/memory.h"
 #include "text/runs.h"
 #include "text/script.h"
 
@@ -266,6 +270,145 @@ TEST(UnicodeSideTable, IncomingListsAreChecked) {
   EXPECT_EQ(CKXStrArray::GetUnicodeChar(1), 0x81FC);
   EXPECT_EQ(CKXStrArray::GetUnicodeChar(25), 0xA3BF);
   EXPECT_EQ(CKXStrArray::GetUnicodeChar(0), 0xA0);
+}
+
+// ---- memory ---------------------------------------------------------------------------------
+
+// Turns the first failed allocation into a lasting shortage, so that the
+// memory layer's retry fails too.
+class StoreShortage : public KxMemoryRecoverer {
+ public:
+  Boolean INeedMemory() override {
+    kx_memtest::FailAll(true);
+    return false;
+  }
+};
+
+struct StoreState {
+  std::string text;
+  std::vector<long> chunks;
+  std::vector<SKXUniChar> uni;
+  bool operator==(const StoreState& o) const {
+    if (uni.size() != o.uni.size()) return false;
+    for (size_t k = 0; k < uni.size(); ++k)
+      if (uni[k].offset != o.uni[k].offset || uni[k].value != o.uni[k].value) return false;
+    return text == o.text && chunks == o.chunks;
+  }
+};
+
+StoreState State(const CKXStrArray& s) {
+  StoreState st{Text(s), ChunkLens(s), std::vector<SKXUniChar>(size_t(s.GetUniCharsCount()))};
+  s.GetUniChars(st.uni.data(), long(st.uni.size()));
+  return st;
+}
+
+struct Scenario {
+  const char* name;
+  std::function<void(CKXStrArray&)> setup;
+  std::function<void(CKXStrArray&)> edit;
+};
+
+// Fails the n-th allocation of the edit for every n (a failed growth in
+// place is still rescued by a fresh block, so every allocation failing at
+// once comes first): a failed edit leaves the store exactly as it was,
+// without a lost block; one that gets through matches the unhindered edit.
+void ExpectAllOrNothing(const Scenario& sc, bool needsMemory) {
+  CKXStrArray reference;
+  sc.setup(reference);
+  sc.edit(reference);
+  const StoreState want = State(reference);
+  StoreShortage shortage;
+  KxMemSetRecoverer(&shortage);
+  int failures = 0;
+  for (long nth = 0; nth < 64; ++nth) {  // 0: every allocation fails
+    CKXStrArray s;
+    sc.setup(s);
+    const StoreState before = State(s);
+    KxMemEmergencyFree();
+    kx_memtest::SetMaxBlock(0);  // no refill of the reserve meanwhile
+    const long live = kx_memtest::LiveBlocks();
+    if (nth == 0)
+      kx_memtest::FailAll(true);
+    else
+      kx_memtest::FailNth(nth);
+    bool threw = false;
+    try {
+      sc.edit(s);
+    } catch (const LException& e) {
+      threw = true;
+      EXPECT_EQ(e.GetErrorCode(), memFullErr);
+    }
+    kx_memtest::Reset();
+    kx_memtest::SetMaxBlock(0);
+    if (threw) {
+      ++failures;
+      EXPECT_TRUE(State(s) == before) << sc.name << ": failing allocation " << nth;
+      EXPECT_EQ(kx_memtest::LiveBlocks(), live) << sc.name << ": failing allocation " << nth;
+    } else {
+      EXPECT_TRUE(State(s) == want) << sc.name << ": failing allocation " << nth;
+    }
+  }
+  kx_memtest::Reset();
+  KxMemSetRecoverer(nullptr);
+  KxMemPrinting(0);  // refills the reserve
+  if (needsMemory) {
+    EXPECT_GT(failures, 0) << sc.name;
+  }
+}
+
+std::string Japanese(long n, unsigned seed) {
+  std::mt19937 rng(seed);
+  return RandomJapanese(rng, n).substr(0, size_t(n));
+}
+
+void SetWithSideEntries(CKXStrArray& s, const std::string& text) {
+  s.SetText(text.data(), long(text.size()));
+  SKXUniChar u[3] = {{5, 0x20BB7000}, {16000, 0x1F600}, {30000, 0x2603}};
+  long n = 0;
+  for (const auto& e : u)
+    if (e.offset < long(text.size())) u[n++] = e;
+  s.SetUniChars(u, n);
+}
+
+TEST(CharacterStore, EditsAreAllOrNothingWhenMemoryRunsOut) {
+  const std::string big = Japanese(40000, 11);
+  const std::string insert = Japanese(20000, 12);
+  auto plain = [&](CKXStrArray& s) { SetWithSideEntries(s, big); };
+  CKXStrArray source;  // several chunks, with side entries of its own
+  SetWithSideEntries(source, Japanese(36000, 13));
+
+  const Scenario needing[] = {
+      {"split insert", plain, [&](CKXStrArray& s) { s.Insert(16001, insert.data(), long(insert.size())); }},
+      {"insert at the end", plain, [&](CKXStrArray& s) { s.Insert(40000, insert.data(), long(insert.size())); }},
+      {"insert a store", plain, [&](CKXStrArray& s) { s.Insert(Boundary(big, 20000), &source); }},
+      {"insert a store beside no side table", [](CKXStrArray& s) { s.SetText("abcdef", 6); },
+       [&](CKXStrArray& s) { s.Insert(3, &source); }},
+      {"insert into a store without chunks", [](CKXStrArray& s) { s.DeleteAll(); },
+       [&](CKXStrArray& s) { s.Insert(0, "abc", 3); }},
+      {"grow a block in place", [](CKXStrArray& s) { s.SetText("abc", 3); },
+       [&](CKXStrArray& s) { s.Insert(1, insert.data(), 300); }},
+      // Chunk 1 (100 bytes) and the last chunk meet once the middle one goes.
+      {"delete and join", [&](CKXStrArray& s) {
+         s.SetText(big.data(), 40000, SKXCutScript{0});
+         s.Delete(100, 16320);
+       },
+       [](CKXStrArray& s) { s.Delete(100, 16420); }},
+  };
+  for (const auto& sc : needing) ExpectAllOrNothing(sc, true);
+
+  // These need no memory at all: they must get through whatever happens.
+  const Scenario free[] = {
+      {"delete across chunks", plain, [](CKXStrArray& s) { s.Delete(10, 30000); }},
+      {"delete everything", plain, [](CKXStrArray& s) { s.Delete(0, 40000); }},
+      {"delete inside a chunk", plain, [](CKXStrArray& s) { s.Delete(3, 7); }},
+  };
+  for (const auto& sc : free) {
+    CKXStrArray s;
+    sc.setup(s);
+    kx_memtest::FailAll(true);
+    EXPECT_NO_THROW(sc.edit(s)) << sc.name;
+    kx_memtest::Reset();
+  }
 }
 
 }  // namespace

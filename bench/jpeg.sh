@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Our JPEG decoder (driver kxjpeg) against djpeg on one 4000 x 3000 4:2:0
+# quality-90 photo-like picture, both writing a PPM file. Prints both times
+# (best of five) and ours / djpeg's; the goal is 4.0 or less.
+set -euo pipefail
+bin=${KX_BIN_DIR:?KX_BIN_DIR names the folder of kxjpeg}
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+
+# Smooth colour fields with edges and fine noise, like a photograph.
+python3 - "$tmp/photo.ppm" <<'PY'
+import math, random, sys
+w, h = 4000, 3000
+rnd = random.Random(7)
+rx = [int(60 * math.sin(x / 97.0) + 30 * math.sin(x / 13.0)) for x in range(w)]
+gx = [int(50 * math.cos(x / 151.0)) for x in range(w)]
+bx = [int(40 * math.sin(x / 41.0 + 1)) for x in range(w)]
+with open(sys.argv[1], "wb") as out:
+    out.write(b"P6\n%d %d\n255\n" % (w, h))
+    row = bytearray(w * 3)
+    for y in range(h):
+        ry = 128 + int(50 * math.sin(y / 71.0))
+        gy = 120 + int(60 * math.sin(y / 29.0))
+        by = 110 + int(50 * math.cos(y / 113.0))
+        noise = rnd.randbytes(w)
+        clip = lambda v: 0 if v < 0 else 255 if v > 255 else v
+        row[0::3] = bytes(clip(a + ry + (n & 15)) for a, n in zip(rx, noise))
+        row[1::3] = bytes(clip(a + gy + (n >> 4)) for a, n in zip(gx, noise))
+        row[2::3] = bytes(clip(a + by + ((n >> 2) & 7)) for a, n in zip(bx, noise))
+        out.write(row)
+PY
+cjpeg -quality 90 -sample 2x2 "$tmp/photo.ppm" > "$tmp/photo.jpg"
+
+best() {  # command...: the best wall time of five runs, in seconds
+  local b=""
+  for _ in 1 2 3 4 5; do
+    local s e
+    s=$(date +%s.%N)
+    "$@" >/dev/null
+    e=$(date +%s.%N)
+    b=$(python3 -c "import sys; t=float(sys.argv[2])-float(sys.argv[1]); b=sys.argv[3]; print(t if not b or t<float(b) else b)" "$s" "$e" "$b")
+  done
+  echo "$b"
+}
+
+ours=$(best "$bin/kxjpeg" "$tmp/photo.jpg" "$tmp/ours.ppm")
+theirs=$(best djpeg -ppm -outfile "$tmp/theirs.ppm" "$tmp/photo.jpg")
+python3 -c "import sys; o, t = float(sys.argv[1]), float(sys.argv[2]); print('kxjpeg %.3f s, djpeg %.3f s, ratio %.2f (goal 4.0 or less)' % (o, t, o / t))" "$ours" "$theirs"

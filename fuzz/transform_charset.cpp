@@ -1,0 +1,48 @@
+// Character-set conversion of text read from a file with its style and
+// decoration runs, all from outside. The input is a style-run count byte,
+// that many 20-byte big-endian style runs, a decoration-run count byte, that
+// many 10-byte big-endian decoration runs, then the text. The conversion
+// must stay inside the bytes, and converting back must restore every byte
+// that has a partner in the other set.
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/core.h"
+#include "text/facilities.h"
+#include "text/transform.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  KxTextFacilities();
+  CoreInit();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 2 || size > 1 << 20) return 0;
+  std::size_t at = 1;
+  std::size_t ns = std::min<std::size_t>(data[0], (size - at) / kKxStylRunFlatSize);
+  std::vector<SKXStyl> styls(ns);
+  for (auto& s : styls) KxGetStylRunFlat(data + at, s, true), at += kKxStylRunFlatSize;
+  if (at >= size) return 0;
+  const std::uint8_t count = data[at++];
+  std::size_t nd = std::min<std::size_t>(count, (size - at) / kKxDecoRunFlatSize);
+  std::vector<SKXDeco> decos(nd);
+  for (auto& d : decos) KxGetDecoRunFlat(data + at, d, true), at += kKxDecoRunFlatSize;
+  // An exact-size copy, so that writing past the end is caught.
+  std::vector<char> text(data + at, data + size);
+  const std::vector<char> before = text;
+  const long len = static_cast<long>(text.size());
+  UKXText::CharSetConvert(true, text.data(), len, styls.data(), long(ns), decos.data(), long(nd));
+  UKXText::CharSetConvert(false, text.data(), len, styls.data(), long(ns), decos.data(), long(nd));
+  // A byte converted there and back is itself again unless it was one of the
+  // Windows bytes that has no Mac partner of its own.
+  for (long k = 0; k < len; ++k) {
+    if (text[size_t(k)] == before[size_t(k)]) continue;
+    bool macByte = false;
+    for (int i = 0; UKXText::sCharSetMacWin[i] != 0; i += 2)
+      macByte |= UKXText::sCharSetMacWin[i] == static_cast<unsigned char>(before[size_t(k)]);
+    if (macByte) std::abort();
+  }
+  return 0;
+}

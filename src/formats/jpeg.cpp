@@ -1,0 +1,598 @@
+#include "formats/jpeg.h"
+
+#include <cstring>
+#include <new>
+
+#include "formats/jpeg_idct.h"
+#include "text/memory.h"
+
+namespace {
+
+constexpr int kSOI = 0xD8, kEOI = 0xD9, kSOS = 0xDA, kDQT = 0xDB, kDNL = 0xDC, kDRI = 0xDD;
+constexpr int kSOF0 = 0xC0, kDHT = 0xC4, kAPP0 = 0xE0, kCOM = 0xFE;
+
+bool IsUnsupportedFrame(int m) {
+  return (m >= 0xC1 && m <= 0xCF && m != kDHT && m != 0xC8 && m != 0xCC) || m == 0xDE || m == 0xDF;
+}
+
+// The standard's sign extension of an n-bit magnitude.
+inline long Extend(long v, int n) { return v < (1L << (n - 1)) ? v - (1L << n) + 1 : v; }
+
+template <typename T>
+T* Allocate(long count, long code) {
+  long bytes = count * long(sizeof(T));
+  T* p = reinterpret_cast<T*>(KxMemAlloc(bytes, false));
+  if (!p) throw EKXJpegMemoryError(std::int32_t(bytes > 0x7FFFFFFF ? 0x7FFFFFFF : bytes), std::int32_t(code));
+  return p;
+}
+
+}  // namespace
+
+CKXJpegDecoder::CKXJpegDecoder() {
+  std::memset(mCoef, 0, sizeof mCoef);
+  std::memset(mSamples, 0, sizeof mSamples);
+  std::memset(mQuant, 0, sizeof mQuant);
+}
+
+CKXJpegDecoder::~CKXJpegDecoder() {
+  KxMemFree(reinterpret_cast<char*>(mHuffman));
+  KxMemFree(mComment);
+  delete mStream;
+  DeleteDecode();
+  DeleteRGB();
+}
+
+void CKXJpegDecoder::DeleteRGB() {
+  KxMemFree(reinterpret_cast<char*>(mR));
+  KxMemFree(reinterpret_cast<char*>(mG));
+  KxMemFree(reinterpret_cast<char*>(mB));
+  mR = mG = mB = nullptr;
+}
+
+void CKXJpegDecoder::DeleteDecode() {
+  for (auto*& w : mWork) {
+    KxMemFree(reinterpret_cast<char*>(w));
+    w = nullptr;
+  }
+}
+
+void CKXJpegDecoder::GetPictData(unsigned char** r, unsigned char** g, unsigned char** b, long& width,
+                                 long& height) const {
+  *r = mR;
+  *g = mG;
+  *b = mB;
+  width = mWidth;
+  height = mHeight;
+}
+
+CKXJpegDecoder::EError CKXJpegDecoder::GetLastError(long* code) const {
+  if (code) *code = mLastCode;
+  return mLastError;
+}
+
+void CKXJpegDecoder::Fail(EError kind, long code) {
+  mLastError = kind;
+  mLastCode = code;
+}
+
+// ---------------------------------------------------------------- analysis
+
+long CKXJpegDecoder::SetJpegData(char* data, long length) {
+  delete mStream;
+  mStream = nullptr;
+  mLastError = kNoError;
+  mLastCode = 0;
+  try {
+    mStream = new CKXJpegDataStream(reinterpret_cast<const unsigned char*>(data), data ? length : 0);
+    if (!mHuffman) mHuffman = Allocate<SKXJpegHuffman>(8, 5);
+    ResetAnalysis();
+    DoAnalysis();
+    return 0;
+  } catch (const EKXJpegMemoryError& e) {
+    Fail(kMemoryError, e.mCode);
+    return -1;
+  } catch (const std::bad_alloc&) {
+    Fail(kMemoryError, 0);
+    return -1;
+  } catch (const EKXJpegBufferError& e) {
+    Fail(kBufferError, e.mCode);
+  } catch (const EKXJpegDataFormatError& e) {
+    Fail(kDataFormatError, e.mCode);
+  } catch (const EKXJpegIndexError& e) {
+    Fail(kIndexError, e.mCode);
+  } catch (const EKXJpegNotSupported& e) {
+    Fail(kNotSupported, e.mMarker);
+  }
+  return -2;
+}
+
+// Nothing of an earlier picture carries over to the next one.
+void CKXJpegDecoder::ResetAnalysis() {
+  mFlags = 0;
+  mState = 0;
+  mFrameRead = false;
+  mWidth = mHeight = 0;
+  mComponentCount = 0;
+  mScanCount = 0;
+  mRestartInterval = 0;
+  mJFIF = SKXJpegJFIF();
+  KxMemFree(mComment);
+  mComment = nullptr;
+  std::memset(mQuant, 0, sizeof mQuant);
+  for (int i = 0; i < 8; ++i) {
+    SKXJpegHuffman& h = mHuffman[i];
+    h.mCount = 0;
+    std::memset(h.mFast, 0, sizeof h.mFast);
+    for (int l = 0; l <= 16; ++l) h.mMaxCode[l] = -1, h.mValueOffset[l] = 0;
+  }
+}
+
+// A segment's length, which must cover its own two bytes and what the
+// segment is known to hold.
+int CKXJpegDecoder::SegmentLength(int minimum) {
+  long at = mStream->Position();
+  int length = mStream->GetWord();
+  if (length < minimum) throw EKXJpegDataFormatError(std::int32_t(at), 26);
+  return length;
+}
+
+void CKXJpegDecoder::DoAnalysis() {
+  while (mState == 0) {
+    if (mStream->GetMarker() == kSOI) mState = 1;
+  }
+  for (;;) {
+    long at = mStream->Position();
+    int marker = mStream->GetMarker();
+    switch (marker) {
+      case kSOF0:
+        ReadFrame(marker);
+        break;
+      case kDHT:
+        ReadHuffmanTables();
+        break;
+      case kDQT:
+        ReadQuantTables();
+        break;
+      case kSOS:
+        ReadScanHeader();
+        return;
+      case kDRI: {
+        int length = SegmentLength(4);
+        mRestartInterval = mStream->GetWord();
+        mStream->SkipByte(length - 4);
+        break;
+      }
+      case kDNL: {
+        int length = SegmentLength(4);
+        mHeight = mStream->GetWord();
+        mStream->SkipByte(length - 4);
+        break;
+      }
+      case kAPP0:
+        ReadAPP0();
+        break;
+      case kCOM:
+        ReadComment();
+        break;
+      case kEOI:
+        return;
+      default:
+        if (marker >= 0xE1 && marker <= 0xEF) {
+          mStream->SkipByte(SegmentLength(2) - 2);
+        } else if (IsUnsupportedFrame(marker)) {
+          throw EKXJpegNotSupported(marker, std::int32_t(at));
+        } else {
+          throw EKXJpegDataFormatError(std::int32_t(at), 1);
+        }
+    }
+  }
+}
+
+void CKXJpegDecoder::ReadFrame(int marker) {
+  long at = mStream->Position();
+  int length = SegmentLength(8);
+  mPrecision = mStream->GetByte();
+  mHeight = mStream->GetWord();
+  mWidth = mStream->GetWord();
+  int count = mStream->GetByte();
+  if (count != 1 && count != 3) throw EKXJpegNotSupported(marker, std::int32_t(at));
+  if (length < 8 + 3 * count) throw EKXJpegDataFormatError(std::int32_t(at), 26);
+  if (mPrecision != 8) throw EKXJpegNotSupported(marker, std::int32_t(at));
+  mFrameRead = false;
+  mComponentCount = count;
+  mHmax = mVmax = 0;
+  for (int i = 0; i < count; ++i) {
+    SComponent& c = mFrame[i];
+    c.mId = mStream->GetByte();
+    int hv = mStream->GetByte();
+    c.mH = hv >> 4;
+    c.mV = hv & 15;
+    c.mTq = mStream->GetByte();
+    if (c.mH < 1 || c.mH > 4 || c.mV < 1 || c.mV > 4) throw EKXJpegDataFormatError(std::int32_t(at), 27);
+    if (c.mTq > 3) throw EKXJpegDataFormatError(std::int32_t(at), 28);
+    for (int j = 0; j < i; ++j)
+      if (mFrame[j].mId == c.mId) throw EKXJpegDataFormatError(std::int32_t(at), 29);
+    if (c.mH > mHmax) mHmax = c.mH;
+    if (c.mV > mVmax) mVmax = c.mV;
+  }
+  mStream->SkipByte(length - 8 - 3 * count);
+  if (count == 1) {
+    mDecH[0] = mDecV[0] = mDecHmax = mDecVmax = 1;
+  } else {
+    // Replication copies whole samples: each factor must divide the largest.
+    for (int i = 0; i < count; ++i) {
+      if (mHmax % mFrame[i].mH || mVmax % mFrame[i].mV) throw EKXJpegNotSupported(marker, std::int32_t(at));
+      mDecH[i] = mFrame[i].mH;
+      mDecV[i] = mFrame[i].mV;
+    }
+    mDecHmax = mHmax;
+    mDecVmax = mVmax;
+  }
+  mFrameRead = true;
+}
+
+void CKXJpegDecoder::ReadHuffmanTables() {
+  long left = SegmentLength(2) - 2;
+  while (left > 0) {
+    long at = mStream->Position();
+    if (left < 17) throw EKXJpegDataFormatError(std::int32_t(at), 2);
+    int tc = mStream->GetByte();
+    int tableClass = tc >> 4, number = tc & 15;
+    if (tableClass > 1) throw EKXJpegDataFormatError(std::int32_t(at), 3);
+    if (number > 3) throw EKXJpegDataFormatError(std::int32_t(at), 4);
+    int counts[17] = {0};
+    int total = 0;
+    for (int l = 1; l <= 16; ++l) total += counts[l] = mStream->GetByte();
+    if (total > 256) throw EKXJpegIndexError(256, total, 8);
+    if (left < 17 + total) throw EKXJpegDataFormatError(std::int32_t(at), 2);
+    SKXJpegHuffman& h = mHuffman[tableClass * 4 + number];
+    h.mCount = total;
+    mStream->CopyByte(reinterpret_cast<char*>(h.mValues), total);
+    // Canonical codes: each length starts at the previous code plus one,
+    // doubled for the added bit. Codes that outgrow their length never match.
+    std::memset(h.mFast, 0, sizeof h.mFast);
+    std::uint32_t code = 0;
+    int k = 0;
+    for (int l = 1; l <= 16; ++l) {
+      h.mValueOffset[l] = k - std::int32_t(code);
+      h.mMaxCode[l] = counts[l] ? std::int32_t(code + counts[l] - 1) : -1;
+      for (int i = 0; i < counts[l]; ++i, ++k, ++code) {
+        h.mLengths[k] = std::uint8_t(l);
+        h.mCodes[k] = code;
+        if (l <= 9 && code < (1u << l)) {
+          int shift = 9 - l;
+          for (std::uint32_t j = 0; j < (1u << shift); ++j)
+            h.mFast[(code << shift) | j] = std::uint16_t((l << 8) | h.mValues[k]);
+        }
+      }
+      code <<= 1;
+    }
+    left -= 17 + total;
+  }
+  mFlags |= kHuffmanRead;
+}
+
+void CKXJpegDecoder::ReadQuantTables() {
+  long left = SegmentLength(2) - 2;
+  while (left > 0) {
+    long at = mStream->Position();
+    int pq = mStream->GetByte();
+    int number = pq & 15;
+    bool wide = (pq >> 4) != 0;
+    if (number > 3) throw EKXJpegDataFormatError(std::int32_t(at), 28);
+    if (left < (wide ? 129 : 65)) throw EKXJpegDataFormatError(std::int32_t(at), 26);
+    for (int i = 0; i < 64; ++i)
+      mQuant[number][kKXJpegZigzag[i]] = wide ? mStream->GetWord() : mStream->GetByte();
+    left -= wide ? 129 : 65;
+  }
+  mFlags |= kQuantRead;
+}
+
+void CKXJpegDecoder::ReadScanHeader() {
+  long at = mStream->Position();
+  int length = SegmentLength(6);
+  int count = mStream->GetByte();
+  if (length < 6 + 2 * count) throw EKXJpegDataFormatError(std::int32_t(at), 26);
+  if (!mFrameRead || mWidth <= 0 || mHeight <= 0) throw EKXJpegDataFormatError(std::int32_t(at), 32);
+  // One scan with every component: the only layout decoded here.
+  if (count != mComponentCount) throw EKXJpegNotSupported(kSOS, std::int32_t(at));
+  bool used[3] = {false, false, false};
+  for (int i = 0; i < count; ++i) {
+    int selector = mStream->GetByte();
+    int t = mStream->GetByte();
+    int frameIndex = -1;
+    for (int j = 0; j < mComponentCount; ++j)
+      if (mFrame[j].mId == selector && !used[j]) frameIndex = j;
+    if (frameIndex < 0) throw EKXJpegDataFormatError(std::int32_t(at), 29);
+    used[frameIndex] = true;
+    mScan[i].mFrameIndex = frameIndex;
+    mScan[i].mTd = t >> 4;
+    mScan[i].mTa = t & 15;
+    if (mScan[i].mTd > 2) throw EKXJpegIndexError(2, mScan[i].mTd, 9);
+    if (mScan[i].mTa > 2) throw EKXJpegIndexError(2, mScan[i].mTa, 10);
+  }
+  mScanCount = count;
+  mSpectralStart = mStream->GetByte();
+  mSpectralEnd = mStream->GetByte();
+  mApprox = mStream->GetByte();
+  mStream->SkipByte(length - 6 - 2 * count);
+  mFlags |= kScanReached;
+}
+
+void CKXJpegDecoder::ReadAPP0() {
+  int length = SegmentLength(2);
+  if (length - 2 < 5) {
+    mStream->SkipByte(length - 2);
+    return;
+  }
+  long at = mStream->Position();
+  char id[5];
+  mStream->CopyByte(id, 5);
+  if (std::memcmp(id, "JFIF", 5) == 0) {
+    if (length < 16) throw EKXJpegDataFormatError(std::int32_t(at), 26);
+    mJFIF.mKind = 1;
+    mJFIF.mVersionMajor = mStream->GetByte();
+    mJFIF.mVersionMinor = mStream->GetByte();
+    mJFIF.mDensityUnit = mStream->GetByte();
+    mJFIF.mXDensity = mStream->GetWord();
+    mJFIF.mYDensity = mStream->GetWord();
+    mJFIF.mThumbWidth = mStream->GetByte();
+    mJFIF.mThumbHeight = mStream->GetByte();
+    mFlags |= kJFIFRead;
+    mStream->SkipByte(length - 16);
+  } else if (std::memcmp(id, "JFXX", 5) == 0) {
+    if (length < 8) throw EKXJpegDataFormatError(std::int32_t(at), 26);
+    mJFIF.mKind = 2;
+    mJFIF.mExtension = mStream->GetByte();
+    mStream->SkipByte(length - 8);
+  } else {
+    mStream->SkipByte(length - 7);
+  }
+}
+
+void CKXJpegDecoder::ReadComment() {
+  long length = SegmentLength(2) - 2;
+  char* text = Allocate<char>(length + 1, 33);
+  try {
+    mStream->CopyByte(text, length);
+  } catch (...) {
+    KxMemFree(text);
+    throw;
+  }
+  text[length] = 0;
+  KxMemFree(mComment);
+  mComment = text;
+  mFlags |= kCommentRead;
+}
+
+// ---------------------------------------------------------------- decoding
+
+long CKXJpegDecoder::DoDecode() {
+  mLastError = kNoError;
+  mLastCode = 0;
+  const long needed = kHuffmanRead | kQuantRead | kScanReached;
+  if (!mStream || (mFlags & needed) != needed) {
+    Fail(kDataFormatError, 32);
+    return -2;
+  }
+  long result = -1;
+  try {
+    Decode();
+    return 0;
+  } catch (const EKXJpegMemoryError& e) {
+    Fail(kMemoryError, e.mCode);
+  } catch (const std::bad_alloc&) {
+    Fail(kMemoryError, 0);
+  } catch (const EKXJpegIndexError& e) {
+    Fail(kIndexError, e.mCode);
+  } catch (const EKXJpegBufferError& e) {
+    Fail(kBufferError, e.mCode);
+  } catch (const EKXJpegDataFormatError& e) {
+    Fail(kDataFormatError, e.mCode);
+    result = -2;
+  } catch (const EKXJpegNotSupported& e) {
+    Fail(kNotSupported, e.mMarker);
+    result = -2;
+  }
+  DeleteDecode();
+  DeleteRGB();
+  return result;
+}
+
+void CKXJpegDecoder::Decode() {
+  DeleteRGB();
+  DeleteDecode();
+  const long mcuColumns = ((mWidth + 7) / 8 + mDecHmax - 1) / mDecHmax;
+  const long mcuRows = ((mHeight + 7) / 8 + mDecVmax - 1) / mDecVmax;
+  // Sizes in 64 bits: 65535 x 65535 would not fit in 32.
+  const long long pixels = static_cast<long long>(mWidth) * mHeight;
+  if (pixels > kKXJpegMaxPixels) throw EKXJpegMemoryError(0x7FFFFFFF, 11);
+  mR = reinterpret_cast<unsigned char*>(Allocate<char>(long(pixels), 11));
+  mG = reinterpret_cast<unsigned char*>(Allocate<char>(long(pixels), 12));
+  mB = reinterpret_cast<unsigned char*>(Allocate<char>(long(pixels), 13));
+  const long workSize = long(mDecHmax) * 8 * mDecVmax * 8;
+  for (int i = 0; i < 3; ++i) mWork[i] = Allocate<std::int32_t>(workSize, 14 + i);
+  for (long i = 0; i < workSize; ++i) mWork[1][i] = mWork[2][i] = 128;
+  mDCPred[0] = mDCPred[1] = mDCPred[2] = 0;
+
+  long sinceRestart = 0;
+  for (long row = 0; row < mcuRows; ++row) {
+    for (long column = 0; column < mcuColumns; ++column) {
+      DecodeMCU(row, column);
+      MakeRGB(row, column);
+      bool last = row == mcuRows - 1 && column == mcuColumns - 1;
+      if (mRestartInterval && !last && ++sinceRestart == mRestartInterval) {
+        int marker = mStream->GetMarker();
+        if (marker >= 0xD0 && marker <= 0xD7) mDCPred[0] = mDCPred[1] = mDCPred[2] = 0;
+        sinceRestart = 0;
+      }
+    }
+  }
+  // Complete data ends the scan with a marker; data that stops inside it was
+  // cut short.
+  mStream->GetMarker();
+  DeleteDecode();
+}
+
+long CKXJpegDecoder::ReceiveBits(int n, int errorCode) {
+  CKXJpegDataStream& s = *mStream;
+  if (s.mBitCount < n) {
+    s.FillBits();
+    if (s.mBitCount < n) {
+      if (s.mMarkerAhead) throw EKXJpegDataFormatError(std::int32_t(s.Position()), errorCode);
+      throw EKXJpegBufferError(std::int32_t(s.Position()), 22);
+    }
+  }
+  long v = long(s.mBits >> (64 - n));
+  s.mBits <<= n;
+  s.mBitCount -= n;
+  return v;
+}
+
+int CKXJpegDecoder::Decode1HuffmanCode(const SKXJpegHuffman& table, int errorCode) {
+  CKXJpegDataStream& s = *mStream;
+  if (s.mBitCount < 16) s.FillBits();
+  int entry = table.mFast[s.mBits >> (64 - 9)];
+  int length = entry >> 8;
+  if (entry && length <= s.mBitCount) {
+    s.mBits <<= length;
+    s.mBitCount -= length;
+    return entry & 0xFF;
+  }
+  // Longer codes: the first length whose codes reach this prefix.
+  const std::uint32_t peek = std::uint32_t(s.mBits >> 48);
+  int found = 0;
+  for (int l = 1; l <= 16; ++l) {
+    if (table.mMaxCode[l] >= 0 && std::int32_t(peek >> (16 - l)) <= table.mMaxCode[l]) {
+      found = l;
+      break;
+    }
+  }
+  if (found && found <= s.mBitCount) {
+    int index = table.mValueOffset[found] + std::int32_t(peek >> (16 - found));
+    s.mBits <<= found;
+    s.mBitCount -= found;
+    return table.mValues[index];
+  }
+  // Bit by bit, the data would have run out before a code matched.
+  if (s.mBitCount < 16) {
+    if (s.mMarkerAhead) throw EKXJpegDataFormatError(std::int32_t(s.Position()), errorCode);
+    throw EKXJpegBufferError(std::int32_t(s.Position()), 22);
+  }
+  throw EKXJpegDataFormatError(std::int32_t(s.Position()), 21);
+}
+
+void CKXJpegDecoder::DecodeHuffmanBlock(int scanIndex) {
+  const SScanComponent& sc = mScan[scanIndex];
+  std::memset(mCoef, 0, sizeof mCoef);
+  int size = Decode1HuffmanCode(mHuffman[sc.mTd], 17);
+  if (size > 16) throw EKXJpegDataFormatError(std::int32_t(mStream->Position()), 30);
+  long dc = mDCPred[sc.mFrameIndex];
+  if (size) dc += Extend(ReceiveBits(size, 17), size);
+  if (dc < -32768 || dc > 32767) throw EKXJpegDataFormatError(std::int32_t(mStream->Position()), 31);
+  mDCPred[sc.mFrameIndex] = std::int32_t(dc);
+  mCoef[0] = std::int32_t(dc);
+  const SKXJpegHuffman& ac = mHuffman[4 + sc.mTa];
+  for (int k = 1; k < 64;) {
+    int rs = Decode1HuffmanCode(ac, 18);
+    int run = rs >> 4, s = rs & 15;
+    if (s == 0) {
+      if (run == 0) break;
+      if (run != 15) throw EKXJpegDataFormatError(std::int32_t(mStream->Position()), 19);
+      if (k + 16 > 64) throw EKXJpegDataFormatError(std::int32_t(mStream->Position()), 20);
+      k += 16;
+      continue;
+    }
+    k += run;
+    if (k > 63) throw EKXJpegDataFormatError(std::int32_t(mStream->Position()), 20);
+    mCoef[kKXJpegZigzag[k]] = std::int32_t(Extend(ReceiveBits(s, 18), s));
+    ++k;
+  }
+}
+
+void CKXJpegDecoder::DecodeMCU(long mcuRow, long mcuColumn) {
+  for (int si = 0; si < mScanCount; ++si) {
+    const int ci = mScan[si].mFrameIndex;
+    const int h = mDecH[ci], v = mDecV[ci];
+    const int repH = mDecHmax / h, repV = mDecVmax / v;
+    const std::int32_t* q = mQuant[mFrame[ci].mTq];
+    std::int32_t* plane = mWork[ci];
+    const long stride = long(mDecHmax) * 8;
+    // Blocks that hold picture samples, for BlockDecoded.
+    const long blocksWide = ((mWidth * h + mDecHmax - 1) / mDecHmax + 7) / 8;
+    const long blocksHigh = ((mHeight * v + mDecVmax - 1) / mDecVmax + 7) / 8;
+    for (int b = 0; b < v; ++b) {
+      for (int a = 0; a < h; ++a) {
+        DecodeHuffmanBlock(si);
+        const long blockRow = mcuRow * v + b, blockColumn = mcuColumn * h + a;
+        if (blockRow < blocksHigh && blockColumn < blocksWide) BlockDecoded(ci, blockRow, blockColumn, mCoef);
+        for (int i = 0; i < 64; ++i) mCoef[i] *= q[i];  // at most 32768 x 65535: fits
+        if (!KxJpegInverseDCT(mCoef, mSamples))
+          throw EKXJpegDataFormatError(std::int32_t(mStream->Position()), 31);
+        std::int32_t* origin = plane + long(b) * repV * 8 * stride + long(a) * repH * 8;
+        if (repH == 1 && repV == 1) {
+          for (int y = 0; y < 8; ++y) std::memcpy(origin + y * stride, mSamples + y * 8, 8 * sizeof(std::int32_t));
+        } else {
+          for (int y = 0; y < 8; ++y) {
+            std::int32_t* out = origin + long(y) * repV * stride;
+            for (int x = 0; x < 8; ++x)
+              for (int r = 0; r < repH; ++r) out[x * repH + r] = mSamples[y * 8 + x];
+            for (int r = 1; r < repV; ++r)
+              std::memcpy(out + r * stride, out, std::size_t(8 * repH) * sizeof(std::int32_t));
+          }
+        }
+      }
+    }
+  }
+}
+
+namespace {
+
+// 0 below 0, 255 above 255, otherwise truncated toward zero (written so that
+// the compiler can do several at once).
+inline unsigned char ClampSample(double v) {
+  v = v < 0.0 ? 0.0 : v;
+  v = v > 255.0 ? 255.0 : v;
+  return static_cast<unsigned char>(static_cast<int>(v));
+}
+
+void ConvertRow(const std::int32_t* __restrict py, const std::int32_t* __restrict pb,
+                                      const std::int32_t* __restrict pr, unsigned char* __restrict r,
+                                      unsigned char* __restrict g, unsigned char* __restrict b, long columns) {
+  for (long x = 0; x < columns; ++x) {
+    const double yy = double(py[x]);
+    const double cb = double(pb[x]) - 128.0, cr = double(pr[x]) - 128.0;
+    const double vr = yy + 1.402 * cr;
+    const double vg = yy - 0.3441 * cb - 0.7139 * cr;
+    const double vb = yy + 1.7718 * cb;
+    r[x] = ClampSample(vr);
+    g[x] = ClampSample(vg);
+    b[x] = ClampSample(vb);
+  }
+}
+
+}  // namespace
+
+void CKXJpegDecoder::MakeRGB(long mcuRow, long mcuColumn) {
+  const long stride = long(mDecHmax) * 8;
+  const long top = mcuRow * mDecVmax * 8, left = mcuColumn * stride;
+  long rows = mDecVmax * 8, columns = stride;
+  // Rows below the picture are left out as well as columns right of it.
+  if (top + rows > mHeight) rows = mHeight - top;
+  if (left + columns > mWidth) columns = mWidth - left;
+  for (long y = 0; y < rows; ++y) {
+    const std::int32_t* __restrict py = mWork[0] + y * stride;
+    const std::int32_t* __restrict pb = mWork[1] + y * stride;
+    const std::int32_t* __restrict pr = mWork[2] + y * stride;
+    const long at = (top + y) * mWidth + left;
+    unsigned char* __restrict r = mR + at;
+    unsigned char* __restrict g = mG + at;
+    unsigned char* __restrict b = mB + at;
+    if (mComponentCount == 1) {
+      // Cb = Cr = 128 adds exact zeros: R = G = B = Y, clamped.
+      for (long x = 0; x < columns; ++x) r[x] = g[x] = b[x] = ClampSample(double(py[x]));
+      continue;
+    }
+    ConvertRow(py, pb, pr, r, g, b, columns);
+  }
+}

@@ -1,0 +1,561 @@
+#include "layout/linebreak.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+#include "platform/script.h"
+#include "text/charclass.h"
+#include "text/script.h"
+
+namespace {
+
+constexpr long kMaxHeight = kKxLineHeightMask;
+
+// The next default tab stop strictly right of x, as an advance.
+long NextTabStop(long x, long interval) {
+  if (interval <= 0) interval = 36;
+  long q = x / interval;
+  if (x < 0 && x % interval != 0) --q;
+  return (q + 1) * interval - x;
+}
+
+// Looks up the run containing `off` unless the cached one holds it.
+template <class Elem, class Get>
+void LoadRun(const CKXPosArray* arr, long off, long textLen, SKXLineRun& run, Elem& elem, Get get) {
+  if (run.index > 0 && off >= run.start && off < run.end) return;
+  const long count = arr ? arr->GetCount() : 0;
+  if (count == 0) {
+    elem = Elem{};
+    run = SKXLineRun{0, std::max(textLen, off + 1), 0};
+    return;
+  }
+  const long idx = arr->GetArrayIndex(off);
+  get(idx, elem);
+  run.index = idx;
+  run.start = arr->GetOffsetAt(idx);
+  run.end = idx < count ? arr->GetOffsetAt(idx + 1) : std::max(textLen, off + 1);
+  if (run.end <= off) run.end = off + 1;  // runs out of step with the text: one byte at a time
+}
+
+// A byte through the read buffer; -1 when a refill brings nothing.
+int ReadByte(const CKXStrArray* text, SKXLineCalc& c, char* buf, long cap, long off) {
+  if (off >= c.bufStart && off < c.bufStart + c.bufLen) return static_cast<unsigned char>(buf[off - c.bufStart]);
+  long n = cap;
+  text->GetSelText(off, off + cap, buf, n);
+  c.bufStart = off;
+  c.bufLen = n;
+  return n > 0 ? static_cast<unsigned char>(buf[0]) : -1;
+}
+
+// Width of a Unicode side entry in the port's current style.
+long UniWidth(std::uint32_t u, bool alongColumn) {
+  return alongColumn ? KxGetUnicodeCharHeight() : KxGetUnicodeCharWidth(u);
+}
+
+}  // namespace
+
+CKXTextLayout::CKXTextLayout(const CKXStrArray* text, const CKXStylArray* styls, const CKXDecoArray* decos,
+                             const CKXParaArray* paras)
+    : mText(text), mStyls(styls), mDecos(decos), mParas(paras) {}
+
+bool CKXTextLayout::GetLineExtStyl(SKXLineExtStyl& grid) const {
+  grid = SKXLineExtStyl{};
+  return false;
+}
+
+void CKXTextLayout::GetParaStylDefault(SParaStyl& para) const { para = SParaStyl{}; }
+
+CKXTextLayoutOf::CKXTextLayoutOf(const CKXText& text)
+    : CKXTextLayout(text.GetStrArray(), text.GetStylArray(), text.GetDecoArray(), text.GetParaArray()), mOwner(text) {}
+
+bool CKXTextLayoutOf::GetLineExtStyl(SKXLineExtStyl& grid) const {
+  const bool on = mOwner.GetLineExtStyl(grid) != 0;
+  if (!on) grid = SKXLineExtStyl{};
+  return on;
+}
+
+void CKXTextLayoutOf::GetParaStylDefault(SParaStyl& para) const { mOwner.GetParaStylDefault(para); }
+
+long CKXTextLayout::TextLength() const { return mText ? mText->GetLength() : 0; }
+
+int CKXTextLayout::ByteAt(long offset) const {
+  if (!mText || offset < 0 || offset >= mText->GetLength()) return -1;
+  char c = 0;
+  long n = 1;
+  mText->GetSelText(offset, offset + 1, &c, n);
+  return n == 1 ? static_cast<unsigned char>(c) : -1;
+}
+
+short CKXTextLayout::ScriptAt(long offset) const {
+  if (!mStyls || mStyls->GetCount() == 0) return kScriptJapanese;
+  SStyl s{};
+  mStyls->GetStylAt(mStyls->GetArrayIndex(offset), s);
+  return KxStylFontScript(s.font);
+}
+
+std::uint16_t CKXTextLayout::CharAt(long offset, long& len) const {
+  len = 1;
+  const int c = ByteAt(offset);
+  if (c < 0) return 0;
+  if (KxTextCharFirst(std::uint16_t(c), ScriptAt(offset))) {
+    const int t = ByteAt(offset + 1);
+    // A lead byte never takes a CR (or nothing) as its second byte.
+    if (t >= 0 && t != 13) {
+      len = 2;
+      return std::uint16_t(c << 8 | t);
+    }
+  }
+  return std::uint16_t(c);
+}
+
+std::uint16_t CKXTextLayout::CharBefore(long offset, long& first) const {
+  first = offset;
+  if (offset <= 0 || offset > TextLength()) return 0;
+  first = offset - 1;
+  const int c = ByteAt(offset - 1);
+  if (c == 13 || offset < 2) return std::uint16_t(std::max(c, 0));
+  if (mText->GetCharByte(offset - 1, ScriptAt(offset - 1)) == kByteLast) {
+    first = offset - 2;
+    return std::uint16_t(ByteAt(offset - 2) << 8 | c);
+  }
+  return std::uint16_t(c);
+}
+
+short CKXTextLayout::CharTypeAt(long offset) const {
+  long n;
+  return UKXText::GetCharType(CharAt(offset, n), ScriptAt(offset));
+}
+
+void CKXTextLayout::GridStyl(SStyl& styl, const SKXLineExtStyl& grid) const {
+  if (grid.font != 0 && grid.font != styl.font) {
+    styl.font = grid.font;
+    if (grid.size != 0) styl.size = grid.size;
+    styl.height = 0;  // measure it afresh
+  }
+}
+
+void CKXTextLayout::GetSetup(long start, long width, const SKXLineStyl* style, Setup& s, SParaStyl* cachedPara,
+                             SKXLineRun* paraRun) const {
+  if (style) {
+    s.style = *style;
+  } else {
+    s.style = SKXLineStyl{};
+    s.style.wrap = 0;  // no style counts as all zero
+  }
+  s.grid = SKXLineExtStyl{};
+  const bool hasParas = mParas && mParas->GetCount() > 0;
+  if (s.style.charSpace == kKxCharSpaceGrid) {
+    s.style.charSpace = 0;
+    if (!GetLineExtStyl(s.grid)) s.grid = SKXLineExtStyl{};
+    s.usePara = true;
+  } else {
+    s.usePara = hasParas;
+  }
+  s.lineSpace = s.style.lineSpace;
+  s.charSpace = s.style.charSpace;
+  s.justify = s.style.justify;
+  s.avail = width;
+  s.pen = 0;
+  if (!s.usePara) return;
+
+  if (hasParas) {
+    SKXLineRun local;
+    SParaStyl localPara{};
+    SKXLineRun& run = paraRun ? *paraRun : local;
+    SParaStyl& para = cachedPara ? *cachedPara : localPara;
+    LoadRun(mParas, start, TextLength(), run, para, [&](long i, SParaStyl& p) { mParas->GetParaAt(i, p); });
+    s.para = para;
+  } else {
+    GetParaStylDefault(s.para);
+  }
+  s.lineSpace = s.para.lineSpace;
+  s.charSpace = s.para.charSpace == kKxCharSpaceGrid ? 0 : s.para.charSpace;
+  s.justify = s.para.justify;
+  const long pitch = s.grid.charPitch;
+  long right = s.para.rightIndent;
+  if (right > 0 && pitch > 0) right = pitch * (right / pitch);
+  s.avail = width - right;
+  long pen;
+  if (s.para.firstIndent == s.para.leftIndent)
+    pen = s.para.firstIndent;
+  else
+    pen = (start <= 0 || ByteAt(start - 1) == 13) ? s.para.firstIndent : s.para.leftIndent;
+  if (pen > 0 && pitch > 0) pen = KxPitchRound(pen, pitch);
+  s.pen = pen;
+}
+
+long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, const SKXLineStyl* style,
+                                 SKXLineCalc* calcIn) const {
+  std::optional<SKXLineCalc> own;
+  SKXLineCalc& c = calcIn ? *calcIn : own.emplace();
+  const long len = TextLength();
+  if (c.textLength != len) {
+    // First call, or the text changed length: nothing cached still holds.
+    const SKXLineCalc fresh{};
+    c.bufStart = c.bufLen = 0;
+    c.stylRun = c.decoRun = c.paraRun = fresh.stylRun;
+    c.textLength = len;
+  }
+  char* buf = c.buffer && c.capacity > 0 ? c.buffer : c.ownBuffer;
+  const long cap = c.buffer && c.capacity > 0 ? c.capacity : long(sizeof c.ownBuffer);
+  start = std::clamp(start, 0L, len);
+  info.width = std::int32_t(width);
+
+  Setup s;
+  GetSetup(start, width, style, s, &c.para, &c.paraRun);
+  const long pitch = s.grid.charPitch, linePitch = s.grid.linePitch;
+  const bool wrap = s.style.wrap != 0, vertical = s.style.vertical != 0;
+
+  std::optional<CKXCharState> localState;
+  CKXCharState* cs = c.state ? c.state : &localState.emplace();
+  cs->SetVertical(vertical);
+
+  auto loadStyl = [&](long off, SStyl& st) {
+    LoadRun(mStyls, off, len, c.stylRun, c.styl, [&](long i, SStyl& e) { mStyls->GetStylAt(i, e); });
+    st = c.styl;
+    GridStyl(st, s.grid);
+    cs->SetStyl(st);
+  };
+
+  if (len == 0 || start >= len) {
+    SStyl st;
+    loadStyl(start, st);
+    long h = linePitch ? linePitch : st.height + std::max(0L, s.lineSpace);
+    info.height = std::uint16_t(std::clamp(h, 0L, kMaxHeight));
+    return (start > 0 && ByteAt(start - 1) != 13) ? len : len + 1;
+  }
+
+  long off = start, pen = s.pen;
+  const long avail = s.avail;
+  long height = 0, ascent = 0, end = -1, formFeed = -1;
+  bool lastCR = false, stop = false;
+  while (!stop && off < len && (pen < avail || off == start)) {
+    SStyl st;
+    loadStyl(off, st);
+    if (linePitch) {
+      height = linePitch;
+      ascent = std::max<long>(ascent, st.ascent);
+    } else if (st.height > height) {
+      height = st.height;
+      ascent = st.ascent;
+    }
+    const long runEnd = std::min(c.stylRun.end, len);
+    const std::uint8_t* parse = KxScriptParseTable(cs->GetScript());
+    const short script = KxStylFontScript(st.font);
+    bool pending = false;  // the byte before was the first of a double-byte character
+    long carry = -1;       // Unicode width carried to the second byte
+    while (!stop && off < runEnd) {
+      LoadRun(mDecos, off, len, c.decoRun, c.deco, [&](long i, SDeco& e) { mDecos->GetDecoAt(i, e); });
+      const SDeco d = c.deco;
+      const long decoEnd = std::min(c.decoRun.end, runEnd);
+      const int vpos = d.flags & 7;
+      if (vpos >= 1 && vpos <= 3) {
+        const long half = st.ascent / 2;
+        if (linePitch) {
+          if (vpos != 2) ascent += half;
+        } else if (vpos == 2) {
+          height = std::max(height, st.height + half + (ascent - st.ascent));
+        } else if (st.height + half > height) {
+          ascent += half;
+          height = st.height + half;
+        }
+      }
+      if (d.pictID != 0) {
+        short along = 0, across = 0;
+        CKXDecoArray::GetPictureSize(d.pictID, along, across, vertical);
+        if (!linePitch) height = std::max<long>(height, across);
+        if (wrap) {
+          const long adv = pitch ? pitch : std::max<long>(along, 1);
+          if (pen + adv >= avail && off > start) {
+            end = off;
+            stop = true;
+            break;
+          }
+          pen += adv;
+        }
+        off = decoEnd;
+        pending = false;
+        continue;
+      }
+      const bool uni = mText->IsUniCharExist(off, decoEnd);
+      const bool group = (d.flags & 0x08) && vertical;
+      long groupWidth = 0;
+      for (; off < decoEnd; ++off) {
+        const int b = ReadByte(mText, c, buf, cap, off);
+        if (b < 0) {
+          end = off;
+          stop = true;
+          break;
+        }
+        if (b == 13) {
+          ++off;
+          end = off;
+          lastCR = stop = true;
+          break;
+        }
+        if (b == 12) formFeed = off;
+        bool inGroup = group;
+        if (group && (b == 9 || (b < 0x20 && (b < 17 || b > 20)))) {
+          groupWidth = 0;
+          inGroup = false;
+        }
+        if (!wrap && !inGroup) {
+          pending = !pending && parse[b];
+          continue;
+        }
+        // Width: a lead byte measures 0 and its second byte the character,
+        // except that a lead before a CR or at the end stands alone.
+        const bool second = pending;
+        bool lead = !pending && parse[b];
+        long w;
+        if (lead) {
+          const int next = off + 1 < len ? ReadByte(mText, c, buf, cap, off + 1) : -1;
+          if (next < 0 || next == 13) {
+            lead = false;
+            w = std::max(1L, long(cs->DoubleWidth() / 2));
+          } else {
+            w = cs->GetWidth(std::uint8_t(b));
+            if (uni) {
+              const char pair[2] = {char(b), char(next)};
+              if (const auto u = mText->GetUniCharIfExists(off, pair, 2, script)) carry = UniWidth(u, vertical && !inGroup);
+            }
+          }
+        } else {
+          w = cs->GetWidth(std::uint8_t(b));
+          if (second && carry >= 0) {
+            w = carry;
+          } else if (uni && !second) {
+            const char one = char(b);
+            if (const auto u = mText->GetUniCharIfExists(off, &one, 1, script)) w = UniWidth(u, vertical && !inGroup);
+          }
+          carry = -1;
+        }
+        pending = lead;
+        if (inGroup) {
+          if (w != 0) {
+            if (groupWidth == 0) {
+              pen += pitch ? pitch : st.height + std::max(0L, s.charSpace);
+              const long brk = second ? off - 1 : off;
+              if (wrap && pen >= avail && brk > start) {
+                end = brk;
+                stop = true;
+                break;
+              }
+            }
+            groupWidth += w;
+            if (!linePitch) height = std::max(height, groupWidth);
+          }
+          continue;
+        }
+        if (b == 9) {
+          const long t = s.usePara ? GetTabWidthExt(pen, off, short(pitch ? s.grid.tabCells * pitch : s.style.tabInterval),
+                                                    s.para, style)
+                                   : NextTabStop(pen, s.style.tabInterval);
+          if (t > 0) w = t;
+        } else if (w == 0) {
+          continue;  // a first byte, waiting for its second
+        } else {
+          w = std::max(w, 0L);
+          if ((vpos & 4) && w >= 2) w >>= 1;
+          if (s.charSpace > 0) w += s.charSpace;
+          if (pitch) w = pitch;
+        }
+        pen += w;
+        if (pen >= avail) {
+          long brk = second ? off - 1 : off;
+          if (brk <= start) brk = off + 1;  // never an empty line: the character is taken
+          end = brk;
+          stop = true;
+          break;
+        }
+      }
+    }
+  }
+  if (end < 0) end = off;
+  if (end <= start) end = std::min(len, start + 1);
+
+  if (!linePitch && mDecos && mDecos->IsRubyExist(start, end)) {
+    short rubyHeight = 0, rubyAscent = 0;
+    GetRubyLineHeight(start, end - start, rubyHeight, rubyAscent, cs, s.grid.font, s.grid.size);
+    long h = rubyHeight;
+    if (s.lineSpace > 0) h -= s.lineSpace >> 1;
+    height = std::max(height, h);
+  }
+
+  if (!lastCR && end < len) {
+    const bool wordWrap = s.style.wordWrap != 0;
+    const short mode = s.style.mode;
+    long adjust = wordWrap ? CheckWordwrap(start, end) : 0;
+    if (mode != 0) {
+      const long first = adjust;
+      const long j = CheckJWrap(start, end - adjust, mode);
+      adjust += j;
+      if (j != 0) {
+        if (wordWrap && first == 0) adjust += CheckWordwrap(start, end - adjust);
+        adjust += CheckJWrap(start, end - adjust, short(mode + 2));
+      }
+    }
+    const long moved = end - adjust;
+    if (moved > start && moved <= len) end = moved;
+  }
+
+  // Line space goes in before the cap, so that it can never reach the
+  // page-break bit.
+  if (!linePitch && s.lineSpace > 0) height += s.lineSpace;
+  std::uint16_t code = std::uint16_t(std::clamp(height, 0L, kMaxHeight));
+  if (formFeed >= start && formFeed < end) code |= kKxLinePageBreak;
+  info.height = code;
+  return end;
+}
+
+long CKXTextLayout::GetTabWidthExt(long x, long offset, short interval, const SParaStyl& para,
+                                   const SKXLineStyl* style, char* marks, long markIndex) const {
+  SKXLineExtStyl grid;
+  if (!(style && style->charSpace == kKxCharSpaceGrid && GetLineExtStyl(grid))) grid = SKXLineExtStyl{};
+  const long pitch = grid.charPitch;
+
+  long stop = 0;
+  int kind = 0, leader = 0;
+  bool found = false;
+  const int count = std::min<int>(para.tabCount, kKxMaxTabs);
+  for (int i = 0; i < count; ++i) {
+    const long pos = KxPitchRound(para.tabPos[i], pitch);
+    if (pos > x + 1) {
+      stop = pos;
+      kind = int(para.tabKinds >> (2 * i)) & 3;
+      leader = int(para.tabLeaders >> (2 * i)) & 3;
+      found = true;
+      break;
+    }
+  }
+  if (para.leftIndent > 0) {
+    const long indent = KxPitchRound(para.leftIndent, pitch);
+    if (indent > x + 1 && (!found || indent < stop)) {
+      stop = indent;
+      kind = leader = 0;
+      found = true;
+    }
+  }
+  long adv;
+  if (found && stop > x) {
+    adv = stop - x;
+    if (marks && leader) marks[markIndex] = ".-_"[leader - 1];
+  } else {
+    adv = NextTabStop(x, interval);
+    kind = 0;
+  }
+  if (pitch) adv = std::max(pitch, pitch * (adv / pitch));
+  if (kind == 0) return adv;
+
+  // Centre, right and decimal tabs take off the width of what follows, up
+  // to the next tab or CR (a decimal tab also stops at "."). Once it is
+  // twice the advance the answer no longer changes, so measuring stops.
+  const long len = TextLength();
+  long w = 0;
+  CKXCharState cs;
+  cs.SetVertical(style ? style->vertical : 0);
+  char buf[256];
+  long off = offset + 1;
+  bool done = false;
+  while (!done && off < len && w < 2 * adv) {
+    const long si = mStyls ? mStyls->GetArrayIndex(off) : 0;
+    SStyl st{};
+    if (mStyls) mStyls->GetStylAt(si, st);
+    GridStyl(st, grid);
+    cs.SetStyl(st);
+    const long runEnd = mStyls && si < mStyls->GetCount() ? mStyls->GetOffsetAt(si + 1) : len;
+    while (!done && off < std::min(runEnd, len) && w < 2 * adv) {
+      SDeco d{};
+      long decoEnd = runEnd;
+      if (mDecos && mDecos->GetCount() > 0) {
+        const long di = mDecos->GetArrayIndex(off);
+        mDecos->GetDecoAt(di, d);
+        if (di < mDecos->GetCount()) decoEnd = std::min(decoEnd, mDecos->GetOffsetAt(di + 1));
+      }
+      decoEnd = std::max(std::min(decoEnd, len), off + 1);
+      if (d.pictID != 0) {
+        short along = 0, across = 0;
+        CKXDecoArray::GetPictureSize(d.pictID, along, across, style && style->vertical);
+        w += pitch ? pitch : std::max<long>(along, 1);
+        off = decoEnd;
+        continue;
+      }
+      while (!done && off < decoEnd) {
+        long n = std::min<long>(sizeof buf, decoEnd - off);
+        mText->GetSelText(off, off + n, buf, n);
+        if (n <= 0) {
+          done = true;
+          break;
+        }
+        for (long k = 0; k < n; ++k) {
+          const unsigned char b = static_cast<unsigned char>(buf[k]);
+          if (b == 9 || b == 13 || (kind == 3 && b == '.')) {
+            done = true;
+            break;
+          }
+          long bw = cs.GetWidth(b);
+          if (bw == 0) continue;
+          if ((d.flags & 4) && bw >= 2) bw >>= 1;
+          if (para.charSpace > 0 && para.charSpace != kKxCharSpaceGrid) bw += para.charSpace;
+          if (pitch) bw = pitch;
+          w += bw;
+        }
+        off += n;
+      }
+    }
+  }
+  if (w > 0) {
+    adv = std::max(1L, adv - (kind == 1 ? w / 2 : w));
+    if (pitch) adv = std::max(pitch, pitch * (adv / pitch));
+  }
+  return adv;
+}
+
+void CKXTextLayout::GetRubyLineHeight(long start, long length, short& lineHeight, short& ascent,
+                                      CKXCharState* state, short font, short size) const {
+  lineHeight = ascent = 0;
+  if (!mDecos || !mStyls || length <= 0) return;
+  std::optional<CKXCharState> local;
+  if (!state) state = &local.emplace();
+  const long n = mDecos->GetSelRubysCount(start, start + length);
+  const long first = mDecos->GetSelRubysFirstNumber(start, start + length);
+  SKXLineExtStyl grid;
+  grid.font = font;
+  grid.size = size;
+  long lastRun = -1, h = 0, a = 0, r = 0, maxH = 0, maxA = 0;
+  for (long k = 0; k < n; ++k) {
+    SKXRuby ruby;
+    if (!mDecos->GetRubyAt(first + k, ruby)) continue;
+    const long run = mStyls->GetArrayIndex(ruby.pos);
+    if (run != lastRun) {
+      lastRun = run;
+      SStyl st{};
+      mStyls->GetStylAt(run, st);
+      GridStyl(st, grid);
+      if (st.height == 0) state->SetStyl(st);
+      h = st.height;
+      a = st.ascent;
+      SStyl rs = st;
+      rs.size = short(((st.size > 0 ? st.size : 12) + 1) / 2);
+      rs.height = 0;
+      state->SetStyl(rs);
+      AdjustRubyHeight(state, rs);
+      r = rs.height;
+    }
+    maxH = std::max(maxH, h + r);
+    maxA = std::max(maxA, a + r);
+  }
+  lineHeight = short(std::min(maxH, 32767L));
+  ascent = short(std::min(maxA, 32767L));
+}
+
+short AdjustRubyHeight(CKXCharState* state, SStyl& rubyStyl) {
+  const long size = rubyStyl.size > 0 ? rubyStyl.size : 12;
+  if (state) {
+    short a = 0, d = 0;
+    const long full = state->GetFontInfo(a, d);
+    if (full - a - d > (size - 1) / 6) rubyStyl.height = short(a + d + (size - 1) / 6);
+  }
+  return short(size / 6);
+}

@@ -1,0 +1,194 @@
+// Line layout over a styled text: where each line ends and how tall it is
+// (CalcLineInfo), the Japanese line-break rules and word wrap, tab stops,
+// the height ruby adds to a line, and the pen position of every byte of a
+// line (GetMeasureText, with justification and character grids).
+//
+// CKXTextLayout reads the text only through the character store and the
+// style, decoration (with ruby and pictures) and paragraph run arrays it is
+// given, plus two hooks that a text object overrides: the page form's grid
+// and the default paragraph style. Offsets are byte offsets; pen positions
+// and columns are at least 32-bit so that unwrapped lines of any length
+// measure in full.
+#pragma once
+
+#include <cstdint>
+
+#include "layout/fontstate.h"
+#include "text/runs.h"
+#include "text/text.h"
+
+// The line layout settings of an edit object.
+struct SKXLineStyl {
+  std::int16_t tabInterval = 0;  // default tab spacing in points; 0 means 36
+  std::int16_t lineSpace = 0;    // added below every line (texts without paragraph runs)
+  std::int16_t charSpace = 0;    // added after every character; kKxCharSpaceGrid asks for the grid
+  std::uint8_t mode = 0;         // line-break rules: 0 off, 1 hang, 2 push back
+  std::uint8_t justify = 0;      // 0 left, 1 centre, 2 right, 3 justified (texts without paragraph runs)
+  std::uint8_t wrap = 1;         // non-zero: lines break at the layout width
+  std::uint8_t wordWrap = 0;     // non-zero: runs of single-byte letters are not split
+  std::uint8_t controlView = 0;  // drawing only
+  std::uint8_t vertical = 0;     // vertical writing: advances run along the column
+};
+
+// Character space value that means "a page form supplies the grid".
+constexpr std::int16_t kKxCharSpaceGrid = std::int16_t(0x8000);
+
+
+// One laid-out line.
+struct SKXLineInfo {
+  std::int32_t width = 0;  // the width the line was laid out for
+  std::uint16_t height = 0;  // height code: kKxLineHeightMask | kKxLinePageBreak
+};
+constexpr std::uint16_t kKxLineHeightMask = 0x3FFF;
+constexpr std::uint16_t kKxLinePageBreak = 0x4000;
+
+// A run as the layout last saw it: the run [start, end) is entry `index`.
+struct SKXLineRun {
+  long start = 0;
+  long end = 0;
+  long index = 0;
+};
+
+// The cache a relayout hands from one CalcLineInfo to the next so that
+// bytes are read in blocks and runs are looked up only when a line leaves
+// the cached one: laying out a whole text reads each run once. Start it
+// value-initialised ({}) and start afresh after the text changes.
+struct SKXLineCalc {
+  long textLength = 0;   // 0: not yet initialised
+  char* buffer = nullptr;  // the caller's read buffer, or null for the built-in one
+  long capacity = 0;
+  long bufStart = 0;     // text offset of buffer[0]
+  long bufLen = 0;
+  SStyl styl{};
+  SKXLineRun stylRun;
+  SDeco deco{};
+  SKXLineRun decoRun;
+  SParaStyl para{};
+  SKXLineRun paraRun;
+  CKXCharState* state = nullptr;  // kept alive by the caller across calls, or null
+  char ownBuffer[1024];
+};
+
+class CKXTextLayout {
+ public:
+  CKXTextLayout(const CKXStrArray* text, const CKXStylArray* styls, const CKXDecoArray* decos,
+                const CKXParaArray* paras);
+  virtual ~CKXTextLayout() = default;
+
+  // Hooks of the text object: the page form's grid (false and all zero when
+  // none), and the style of paragraphs without a paragraph run.
+  virtual bool GetLineExtStyl(SKXLineExtStyl& grid) const;
+  virtual void GetParaStylDefault(SParaStyl& para) const;
+
+  // Lays out the line beginning at `start` in `width` points and answers
+  // where the next line begins: past the text length when the line is the
+  // empty last line after a final CR (or of an empty text). `style` and
+  // `calc` may be null.
+  virtual long CalcLineInfo(long start, long width, SKXLineInfo& info, const SKXLineStyl* style,
+                            SKXLineCalc* calc) const;
+  // The line-break rules at a break before `breakAt`: positive moves the
+  // break back by that many bytes, negative moves it forward (hanging), 0
+  // keeps it. Modes 1 hang, 2 push back; 3 and 4 the same but never after a CR.
+  long CheckJWrap(long lineStart, long breakAt, short mode) const;
+  // Word wrap at a break before `breakAt`; result as for CheckJWrap.
+  long CheckWordwrap(long lineStart, long breakAt) const;
+  // The advance of the tab at `offset` with the pen at `x`; writes the
+  // leader (".", "-" or "_") into marks[markIndex] when marks is given.
+  long GetTabWidthExt(long x, long offset, short interval, const SParaStyl& para, const SKXLineStyl* style,
+                      char* marks = nullptr, long markIndex = 0) const;
+  // The line height and ascent that the ruby inside the range needs (0 and
+  // 0 without ruby). `state` is used for measuring and left on the ruby style.
+  void GetRubyLineHeight(long start, long length, short& lineHeight, short& ascent, CKXCharState* state,
+                         short font, short size) const;
+
+  // Pen positions of a line's `length` bytes (in `text`): positions gets
+  // length + 1 entries, negative inside a character (not a caret stop).
+  // marks (one per byte) and baseline may be null.
+  void GetMeasureText(long start, long length, long width, const char* text, long* positions,
+                      const SKXLineStyl* style, char* marks, short* baseline) const;
+  // Spreads `spare` points over the part of the line after its last tab.
+  void SpaceMeasureText(long* positions, long length, long spare, const char* text, char* marks) const;
+  // Pen position of byte index `column` of the line (clamped to it).
+  virtual long GetColumnToSize(long start, long length, long width, long column, const SKXLineStyl& style) const;
+  // Byte index of the caret stop nearest to pen position `x`.
+  virtual long GetSizeToColumn(long start, long length, long width, long x, const SKXLineStyl& style) const;
+
+  // The user's line-break lists: four consecutive NUL-terminated lists
+  // (full-width head, half-width head, full-width tail, half-width tail) in
+  // at most `size` bytes; null restores the defaults. A list cut off by the
+  // end of the block ends there.
+  static void SetJWrapChars(const char* lists, long size);
+  // The lists as two strings with a leading length byte (the defaults when
+  // lists is null): head = full then half-width head list, tail likewise.
+  static void JWrapCharsToHeadTail(const char* lists, long size, unsigned char* head, unsigned char* tail);
+  // Splits the two strings back into the four lists (room for
+  // kKxJWrapCharsSize bytes); size gets the bytes used including the four
+  // NULs. Answers 1 when any list differs from its default.
+  static short JWrapCharsFromHeadTail(char* lists, short* size, const unsigned char* head,
+                                      const unsigned char* tail);
+  // Membership in the current lists: head = may not begin a line, tail =
+  // may not end one. Codes above 256 are full-width.
+  static bool IsHeadChar(std::uint16_t code);
+  static bool IsTailChar(std::uint16_t code);
+
+  // Characters as the layout sees them: a lead byte followed by CR, or at
+  // the end of the text, stands alone. `len` gets 1 or 2.
+  std::uint16_t CharAt(long offset, long& len) const;
+  // The character that ends just before `offset` and its first byte.
+  std::uint16_t CharBefore(long offset, long& first) const;
+  short CharTypeAt(long offset) const;
+  short ScriptAt(long offset) const;
+  long TextLength() const;
+
+  const CKXStrArray* Text() const { return mText; }
+  const CKXStylArray* Styls() const { return mStyls; }
+  const CKXDecoArray* Decos() const { return mDecos; }
+  const CKXParaArray* Paras() const { return mParas; }
+
+  // The settings of the line that begins at `start`, shared by layout and
+  // measuring.
+  struct Setup {
+    SKXLineStyl style;
+    SKXLineExtStyl grid;
+    bool usePara = false;  // tabs go through the paragraph's stops
+    SParaStyl para{};
+    long lineSpace = 0, charSpace = 0;
+    int justify = 0;
+    long avail = 0;  // width less the right indent
+    long pen = 0;    // the start indent
+  };
+  // `paraRun` (optional) caches the paragraph run across calls.
+  void GetSetup(long start, long width, const SKXLineStyl* style, Setup& s, SParaStyl* cachedPara,
+                SKXLineRun* paraRun) const;
+  // The style of run `index` with the grid's font and size applied.
+  void GridStyl(SStyl& styl, const SKXLineExtStyl& grid) const;
+
+ private:
+  int ByteAt(long offset) const;
+
+  const CKXStrArray* mText;
+  const CKXStylArray* mStyls;
+  const CKXDecoArray* mDecos;
+  const CKXParaArray* mParas;
+};
+
+// The layout of a styled text object: its store and run arrays, with the
+// grid and default paragraph style that the object reports.
+class CKXTextLayoutOf : public CKXTextLayout {
+ public:
+  explicit CKXTextLayoutOf(const CKXText& text);
+  bool GetLineExtStyl(SKXLineExtStyl& grid) const override;
+  void GetParaStylDefault(SParaStyl& para) const override;
+
+ private:
+  const CKXText& mOwner;
+};
+
+// The size of the block that holds the user's line-break lists.
+constexpr long kKxJWrapCharsSize = 224;
+
+// Trims the leading of a ruby style measured in `state`; answers size / 6.
+short AdjustRubyHeight(CKXCharState* state, SStyl& rubyStyl);
+
+// Pitch rounding of indents and tab stops: pitch * ((v + pitch/3) / pitch).
+inline long KxPitchRound(long v, long pitch) { return pitch > 0 ? pitch * ((v + pitch / 3) / pitch) : v; }

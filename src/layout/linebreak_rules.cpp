@@ -1,0 +1,207 @@
+// The Japanese line-break rules, word wrap and the user's line-break lists.
+#include <algorithm>
+#include <cstring>
+
+#include "layout/linebreak.h"
+#include "platform/script.h"
+#include "text/charclass.h"
+#include "text/script.h"
+
+namespace {
+
+// Defaults: characters that may not begin a line (full-width, then
+// half-width) and that may not end one. Full-width entries are Shift_JIS
+// codes, high byte first; 0x5C is the yen sign of the Mac Japanese set.
+constexpr char kZenHead[] =
+    "\x81\x41\x81\x42\x81\x43\x81\x44\x81\x48\x81\x4A\x81\x4B\x81\x66\x81\x68"
+    "\x81\x6A\x81\x6C\x81\x6E\x81\x70\x81\x72\x81\x74\x81\x76\x81\x78\x81\x7A";
+constexpr char kHanHead[] = ",.)]}?\xA3\xDE\xDF\xA4\xA1";
+constexpr char kZenTail[] =
+    "\x81\x65\x81\x67\x81\x69\x81\x6B\x81\x6D\x81\x6F\x81\x71\x81\x73\x81\x75\x81\x77\x81\x79\x81\x8F";
+constexpr char kHanTail[] = "([{\xA2\x5C";
+
+const char* const kDefaults[4] = {kZenHead, kHanHead, kZenTail, kHanTail};
+
+// The installed lists: the defaults, or lists inside the user's block.
+char gJWrapChars[kKxJWrapCharsSize + 1];
+long gJWrapCharSize = 0;
+const char* gLists[4] = {kZenHead, kHanHead, kZenTail, kHanTail};
+
+// Splits a block of up to `size` bytes into four NUL-terminated lists; a
+// list cut off by the end of the block ends there and the lists after it
+// are empty. `block` must hold a NUL at block[size].
+void SplitLists(const char* block, long size, const char* out[4]) {
+  static const char kEmpty[] = "";
+  long at = 0;
+  for (int i = 0; i < 4; ++i) {
+    if (at >= size) {
+      out[i] = kEmpty;
+      continue;
+    }
+    out[i] = block + at;
+    at += long(std::strlen(block + at)) + 1;
+  }
+}
+
+bool InWide(const char* list, std::uint16_t code) {
+  for (const char* p = list; p[0] && p[1]; p += 2)
+    if ((std::uint16_t(std::uint8_t(p[0]) << 8 | std::uint8_t(p[1]))) == code) return true;
+  return false;
+}
+
+bool InNarrow(const char* list, std::uint16_t code) {
+  if (code == 0) return false;
+  for (const char* p = list; *p; ++p)
+    if (std::uint8_t(*p) == code) return true;
+  return false;
+}
+
+// Appends a list to a string with a leading length byte (at most 255 bytes).
+void AppendPascal(unsigned char* s, const char* list) {
+  for (const char* p = list; *p && s[0] < 255; ++p) s[1 + s[0]++] = std::uint8_t(*p);
+}
+
+}  // namespace
+
+bool CKXTextLayout::IsHeadChar(std::uint16_t code) {
+  return code < 257 ? InNarrow(gLists[1], code) : InWide(gLists[0], code);
+}
+
+bool CKXTextLayout::IsTailChar(std::uint16_t code) {
+  return code < 257 ? InNarrow(gLists[3], code) : InWide(gLists[2], code);
+}
+
+void CKXTextLayout::SetJWrapChars(const char* lists, long size) {
+  if (!lists || size <= 0) {
+    std::copy(kDefaults, kDefaults + 4, gLists);
+    gJWrapCharSize = 0;
+    return;
+  }
+  size = std::min(size, kKxJWrapCharsSize);
+  std::memcpy(gJWrapChars, lists, size_t(size));
+  gJWrapChars[size] = 0;
+  gJWrapCharSize = size;
+  SplitLists(gJWrapChars, size, gLists);
+}
+
+void CKXTextLayout::JWrapCharsToHeadTail(const char* lists, long size, unsigned char* head, unsigned char* tail) {
+  const char* parts[4];
+  char block[kKxJWrapCharsSize + 1];
+  if (!lists || size <= 0) {
+    std::copy(kDefaults, kDefaults + 4, parts);
+  } else {
+    size = std::min(size, kKxJWrapCharsSize);
+    std::memcpy(block, lists, size_t(size));
+    block[size] = 0;
+    SplitLists(block, size, parts);
+  }
+  if (head) {
+    head[0] = 0;
+    AppendPascal(head, parts[0]);
+    AppendPascal(head, parts[1]);
+  }
+  if (tail) {
+    tail[0] = 0;
+    AppendPascal(tail, parts[2]);
+    AppendPascal(tail, parts[3]);
+  }
+}
+
+short CKXTextLayout::JWrapCharsFromHeadTail(char* lists, short* size, const unsigned char* head,
+                                            const unsigned char* tail) {
+  // Each string splits into its double-byte characters and single bytes; a
+  // lead byte without a second byte, and NULs, are dropped.
+  auto split = [](const unsigned char* s, long n, char* wide, long& nw, char* narrow, long& nn) {
+    nw = nn = 0;
+    for (long i = 0; s && i < n; ++i) {
+      const unsigned char b = s[1 + i];
+      if (b == 0) continue;
+      if (KxTextCharFirst(b, kScriptJapanese)) {
+        if (i + 1 < n && s[2 + i] != 0) {
+          wide[nw++] = char(b);
+          wide[nw++] = char(s[2 + i]);
+        }
+        ++i;
+        continue;
+      }
+      narrow[nn++] = char(b);
+    }
+  };
+  long headLen = head ? head[0] : 0;
+  if (headLen & 0x80) headLen = 127;
+  long tailLen = tail ? tail[0] : 0;
+  if (tailLen > 63) tailLen = 63;
+  char parts[4][128];
+  long n[4];
+  split(head, headLen, parts[0], n[0], parts[1], n[1]);
+  split(tail, tailLen, parts[2], n[2], parts[3], n[3]);
+  long at = 0;
+  short differs = 0;
+  for (int i = 0; i < 4; ++i) {
+    if (lists) {
+      std::memcpy(lists + at, parts[i], size_t(n[i]));
+      lists[at + n[i]] = 0;
+    }
+    at += n[i] + 1;
+    if (long(std::strlen(kDefaults[i])) != n[i] || std::memcmp(kDefaults[i], parts[i], size_t(n[i])) != 0)
+      differs = 1;
+  }
+  if (size) *size = short(at);
+  return differs;
+}
+
+long CKXTextLayout::CheckJWrap(long lineStart, long b, short mode) const {
+  const long len = TextLength();
+  if (b < 0 || b > len) return 0;
+  long before = b;
+  const std::uint16_t prev = b > 0 ? CharBefore(b, before) : 0;
+  if (mode == 3 || mode == 4) {
+    if (b > 0 && prev == 13) return 0;
+    mode = short(mode - 2);
+  }
+  if (mode != 1 && mode != 2) return 0;
+  long n = 0;
+  const std::uint16_t at = b < len ? CharAt(b, n) : 0;
+  const bool headAt = b < len && IsHeadChar(at);
+  const bool tailBefore = b > 0 && IsTailChar(prev);
+  if (mode == 1) {
+    if (headAt) {
+      long r = -n, n2;
+      if (b + n < len && CharAt(b + n, n2) == 13) --r;  // the CR comes onto the line too
+      return r;
+    }
+    if (tailBefore) return before > lineStart ? b - before : 0;
+    return 0;
+  }
+  if (tailBefore || headAt) return b > 0 && before > lineStart ? b - before : 0;
+  return 0;
+}
+
+long CKXTextLayout::CheckWordwrap(long lineStart, long b) const {
+  const long len = TextLength();
+  if (b <= 0 || b >= len) return 0;
+  auto isWord = [](short t) { return t == 12 || t == 13; };
+  const short t = CharTypeAt(b);
+  if (t == 11) {
+    if (b <= lineStart) return 0;
+    long first;
+    CharBefore(b, first);
+    if (!isWord(CharTypeAt(first))) return 0;
+    // Up to two spaces after a word, and a CR after them, stay on the line.
+    const short t1 = b + 1 < len ? CharTypeAt(b + 1) : -1;
+    if (t1 == 10) return -2;
+    if (t1 == 11) return (b + 2 < len && CharTypeAt(b + 2) == 10) ? -3 : -2;
+    return -1;
+  }
+  if (isWord(t)) {
+    long p = b;
+    while (p > lineStart) {
+      long first;
+      const std::uint16_t c = CharBefore(p, first);
+      if (c == '-' || c > 0xFF || !isWord(UKXText::GetCharType(c, ScriptAt(first)))) break;
+      p = first;
+    }
+    return p <= lineStart ? 0 : b - p;
+  }
+  return 0;
+}

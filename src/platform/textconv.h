@@ -1,0 +1,88 @@
+// Text encoding converters between the script encodings and UTF-16, in
+// place of the desktop toolbox's converter manager. Table-driven, over the
+// script tables of platform/script.h: script 1 (Japanese) and script 0 (Mac
+// Roman); every other 8-bit encoding is read and written as Mac Roman, the
+// way the script services treat scripts without fonts.
+//
+// A conversion goes as far as it can and says why it stopped: at a
+// character the other side cannot hold (unmappable), at input that ends
+// inside a character (incomplete), or when the output is full. It reports
+// the bytes it consumed and produced, and maps caller offsets (ascending
+// byte offsets into the input) to byte offsets into the output. Lengths are
+// in bytes on both sides, UTF-16 in the machine's byte order.
+//
+// Unicode to text looks up one code point at a time and only takes codes
+// that decode back to the same character (no one-way best fits): callers put
+// text into composed form first (KxNormalizeNFC) so that a letter followed
+// by a combining mark finds its precomposed code.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/types.h"
+
+using TextEncoding = std::uint32_t;
+constexpr TextEncoding kKxEncodingMacRoman = 0;
+constexpr TextEncoding kKxEncodingMacJapanese = 1;
+constexpr TextEncoding kKxEncodingMacSymbol = 33;
+constexpr TextEncoding kKxEncodingUnicodeDefault = 256;
+
+// Why a conversion stopped early (noErr: the whole input was converted).
+constexpr OSStatus kKxConvUnmappableErr = -8790;  // next character has no mapping
+constexpr OSStatus kKxConvIncompleteErr = -8791;  // the input ends inside a character
+constexpr OSStatus kKxConvOutputFullErr = -8792;  // no room for the next character
+constexpr OSStatus kKxConvNoPathErr = -8793;      // no table for the encoding
+
+struct KxTextToUnicodeRec;
+struct KxUnicodeToTextRec;
+using TextToUnicodeInfo = KxTextToUnicodeRec*;
+using UnicodeToTextInfo = KxUnicodeToTextRec*;
+
+// Caller offsets: `count` ascending byte offsets into the input; the
+// conversion writes, for each offset it reached, the output byte offset of
+// the character holding it, and sets `mapped` to how many it wrote. An
+// offset equal to the input length is reached when everything was converted.
+struct KxConvOffsets {
+  long count = 0;
+  const long* in = nullptr;
+  long* out = nullptr;
+  long mapped = 0;
+};
+
+// Text encodings below 256 (the script codes) and kKxEncodingUnicodeDefault
+// on the Unicode side; kKxConvNoPathErr for anything else (info set to null).
+OSStatus CreateTextToUnicodeInfo(TextEncoding encoding, TextToUnicodeInfo* info);
+OSStatus CreateUnicodeToTextInfo(TextEncoding encoding, UnicodeToTextInfo* info);
+// Dispose and null the info; a null info is fine.
+OSStatus DisposeTextToUnicodeInfo(TextToUnicodeInfo* info);
+OSStatus DisposeUnicodeToTextInfo(UnicodeToTextInfo* info);
+TextEncoding KxConverterEncoding(TextToUnicodeInfo info);
+TextEncoding KxConverterEncoding(UnicodeToTextInfo info);
+
+OSStatus ConvertFromTextToUnicode(TextToUnicodeInfo info, long srcLen, const void* src,
+                                  KxConvOffsets* offsets, long outBytes, long* srcRead,
+                                  long* outLen, char16_t* out);
+OSStatus ConvertFromUnicodeToText(UnicodeToTextInfo info, long srcBytes, const char16_t* src,
+                                  KxConvOffsets* offsets, long outBytes, long* srcRead,
+                                  long* outLen, void* out);
+
+// Normalization Form C. Answers false, leaving `out` and `map` alone, when
+// the text is already in that form (the common case, found by one quick
+// pass). Otherwise `out` gets the composed text and, when asked, `map` gets
+// n + 1 entries: for every input unit the index in `out` of that unit, or of
+// the start of the stretch it was composed into (never decreasing; map[n]
+// = out.size()).
+// With `keepFor`, a character that converter writes as it stands is left
+// alone even where NFC would replace it (cp932's Angstrom sign and the
+// compatibility ideographs of its IBM rows), so that text read from the
+// script's bytes goes back to the same bytes.
+bool KxNormalizeNFC(const char16_t* in, long n, std::vector<char16_t>& out,
+                    std::vector<std::int32_t>* map, UnicodeToTextInfo keepFor = nullptr);
+
+// One Shift_JIS X0213 character of the JIS X 0213 additions: its single
+// UTF-16 unit, or 0 when the code has none (or needs two units).
+char16_t KxSJISX0213ToUnicode(std::uint16_t code);
+// A JIS X 0212 character as EUC-JP writes it after 0x8F (both bytes in
+// A1-FE): its UTF-16 unit, or 0 for an empty cell or bad bytes.
+char16_t KxJISX0212ToUnicode(std::uint8_t row, std::uint8_t cell);

@@ -1,0 +1,940 @@
+// The stream editor's compiler: scripts into the command pool.
+#include <cstdio>
+#include <cstring>
+
+#include "tools/sed.h"
+
+namespace {
+
+bool IsDigit(SEDunit c) { return c >= '0' && c <= '9'; }
+
+int HexValue(SEDunit c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+constexpr long kMaxCount = 32767;
+
+}  // namespace
+
+CSED::CSED() = default;
+CSED::~CSED() = default;
+
+void CSED::main(int argc, char** argv) {
+  initialize();
+  if (argc <= 1) {
+    Fatal(0);
+  }
+  int i = 1;
+  bool script = false;
+  while (i < argc && argv[i][0] == '-') {
+    char letter = argv[i][1];
+    if (letter == 'e' || letter == 'E') {
+      // A trailing -e without a script is ignored.
+      if (i + 1 < argc) {
+        e_compile(argv[i + 1]);
+        script = true;
+      }
+      i += 2;
+    } else if (letter == 'f' || letter == 'F') {
+      if (i + 1 >= argc) {
+        printerror(7, "");
+        Fatal(2);
+      }
+      f_compile(argv[i + 1]);
+      script = true;
+      i += 2;
+    } else if (letter == 'n' || letter == 'N') {
+      mNoPrint = true;
+      ++i;
+    } else {
+      printerror(8, argv[i] + 1);
+      ++i;
+    }
+  }
+  // Without -e or -f the first remaining argument is the script.
+  if (!script && i < argc) e_compile(argv[i++]);
+  resolve();
+  mInputCount = argc - i;
+  if (i >= argc) {
+    mInputIndex = 0;
+    execute(nullptr);
+  } else {
+    for (mInputIndex = 0; i < argc; ++i, ++mInputIndex) execute(argv[i]);
+  }
+  terminate();
+}
+
+void CSED::initialize() {
+  mIdx[0] = 0;
+  mIdx[1] = 1;
+  mIdx[2] = 2;
+  mLen[0] = mLen[1] = mLen[2] = 0;
+  for (int k = 0; k < 3; ++k)
+    if (mBuf.lines[k]) mBuf.lines[k][0] = 0;
+  mCmdCount = 0;
+  if (mBuf.commands) std::memset(static_cast<void*>(mBuf.commands), 0, sizeof(SEDcmd) * 2);
+  mPoolUsed = 0;
+  mLabelCount = 1;
+  if (mBuf.labels) mBuf.labels[0] = SEDlabel{"", nullptr, nullptr};
+  mNumberCount = 0;
+  for (long k = 0; k < kSedMaxWFiles; ++k) {
+    mWName[k] = nullptr;
+    mWFile[k] = 0;
+  }
+  mWFile[0] = 2;
+  mWCount = 1;
+  mDepth = 0;
+  mCp = mCpEnd = nullptr;
+  mLastRE = nullptr;
+  mLastGroups = 0;
+  mFirstLine = true;
+  mScriptText = nullptr;
+  mScriptFile = 0;
+  mNoPrint = false;
+  mGlobal = false;
+  mInputCount = 0;
+  mInputIndex = 0;
+  mLineNo = 0;
+  mFileLines = 0;
+  mLastLine = false;
+  mDelete = mJump = mSubst = false;
+  mPending = nullptr;
+  mAppendCount = 0;
+  mLastUsed = nullptr;
+  mPushBack = -1;
+  if (!mFiles[1]) mFiles[1] = stdin;
+  if (!mFiles[2]) mFiles[2] = stdout;
+}
+
+void CSED::e_compile(const char* script) {
+  mScriptText = reinterpret_cast<const unsigned char*>(script ? script : "");
+  mScriptFile = 0;
+  mCp = mCpEnd = nullptr;
+  compile();
+  mScriptText = nullptr;
+  if (mDepth > 0) ABORT(11);
+}
+
+void CSED::f_compile(const char* name) {
+  long file = fopen(name, "r");
+  if (!file) {
+    printerror(7, name);
+    Fatal(2);
+  }
+  mScriptText = nullptr;
+  mScriptFile = file;
+  mCp = mCpEnd = nullptr;
+  try {
+    compile();
+  } catch (...) {
+    fclose(file);
+    mScriptFile = 0;
+    throw;
+  }
+  fclose(file);
+  mScriptFile = 0;
+  mPushBack = -1;
+  if (mDepth > 0) ABORT(11);
+}
+
+bool CSED::ReadScriptByte(int& c) {
+  if (mScriptText) {
+    if (*mScriptText == 0) return false;
+    c = *mScriptText++;
+    return true;
+  }
+  if (!mScriptFile) return false;
+  if (mPushBack >= 0) {
+    c = mPushBack;
+    mPushBack = -1;
+    return true;
+  }
+  c = fgetc(mScriptFile);
+  return c >= 0;
+}
+
+// Reads the next script line into the pattern buffer as units. A backslash
+// keeps the unit after it (a LF too, so continued lines stay one line).
+int CSED::cmdline() {
+  long n = 0;
+  bool any = false;
+  bool escaped = false;
+  for (;;) {
+    int b;
+    if (!ReadScriptByte(b)) break;
+    any = true;
+    SEDunit u = SEDunit(b);
+    if (b == '\r') {
+      int next;
+      if (ReadScriptByte(next) && next != '\n') {
+        // A lone CR is a line end too; give the byte back.
+        if (mScriptText)
+          --mScriptText;
+        else
+          mPushBack = next;
+      }
+      u = '\n';
+    } else if (iswide1st(b)) {
+      int next;
+      if (ReadScriptByte(next)) {
+        if (iswide2nd(next)) {
+          u = SEDunit((b << 8) | next);
+        } else if (mScriptText) {
+          --mScriptText;
+        } else {
+          mPushBack = next;
+        }
+      }
+    }
+    if (u == '\n' && !escaped) break;
+    NeedLine(n + 1);
+    Line(kPat)[n++] = u;
+    escaped = !escaped && u == '\\';
+  }
+  if (!any) return -1;
+  Line(kPat)[n] = 0;
+  Len(kPat) = n;
+  return 1;
+}
+
+SEDunit CSED::makewc(const unsigned char*& p, const unsigned char* end) {
+  if (p >= end) return 0xFFFF;
+  unsigned char b = *p++;
+  if (b == '\r') {
+    if (p < end && *p == '\n') ++p;
+    return '\n';
+  }
+  if (iswide1st(b) && p < end && iswide2nd(*p)) return SEDunit((b << 8) | *p++);
+  return b;
+}
+
+void CSED::SKIPWS() {
+  while (mCp < mCpEnd && (*mCp == ' ' || *mCp == '\t')) ++mCp;
+}
+
+[[noreturn]] void CSED::ABORT(int code) {
+  char text[6001];
+  long n = 0;
+  const SEDunit* line = Line(kPat);
+  long len = line ? Len(kPat) : 0;
+  for (long k = 0; k < len && n < 5999; ++k) {
+    SEDunit u = line[k];
+    if (u > 255) text[n++] = char(u >> 8);
+    text[n++] = char(u & 0xFF);
+  }
+  text[n] = 0;
+  printerror(code, text);
+  Fatal(2);
+}
+
+[[noreturn]] void CSED::Fatal(int code) {
+  exit(code);
+  // A subclass whose exit returns must still not run on past the error.
+  throw SEDExit{code};
+}
+
+char* CSED::PoolAlloc(long bytes) {
+  long at = (mPoolUsed + 1) & ~1L;
+  if (!mBuf.pool || bytes < 0 || at + bytes > kSedPoolBytes) ABORT(3);
+  mPoolUsed = at + bytes;
+  return mBuf.pool + at;
+}
+
+const SEDunit* CSED::PoolUnits(const SEDunit* units, long count) {
+  SEDunit* out = reinterpret_cast<SEDunit*>(PoolAlloc(count * long(sizeof(SEDunit))));
+  std::memcpy(out, units, size_t(count) * sizeof(SEDunit));
+  return out;
+}
+
+SEDunit CSED::getescchar(SEDunit c, const SEDunit*& p, const SEDunit* end) {
+  if (c == 't') return '\t';
+  if (c == 'n') return '\n';
+  if (c != 'x') return c;
+  auto pair = [&](const SEDunit* at) -> int {
+    if (end - at < 2) return -1;
+    int hi = HexValue(at[0]);
+    int lo = HexValue(at[1]);
+    return (hi < 0 || lo < 0) ? -1 : hi * 16 + lo;
+  };
+  int first = pair(p);
+  if (first <= 0) return 'x';
+  p += 2;
+  if (iswide1st(first)) {
+    int second = pair(p);
+    if (second >= 0 && iswide2nd(second)) {
+      p += 2;
+      return SEDunit((first << 8) | second);
+    }
+  }
+  return SEDunit(first);
+}
+
+// Compiles a regular expression up to `delimiter` into `out` (room for
+// kSedMaxRE units). Returns the unit count, -1 on a syntax error, -2 when the
+// compiled form would pass kSedMaxRE units.
+long CSED::recomp(SEDunit* out, SEDunit delimiter) {
+  const SEDunit* p = mCp;
+  const SEDunit* end = mCpEnd;
+  if (p < end && *p == delimiter) {
+    mCp = p + 1;
+    if (!mLastRE) ABORT(12);
+    out[0] = kSedREUSE;
+    out[1] = kSedEND;
+    return 2;
+  }
+  long n = 0;
+  bool overflow = false;
+  auto put = [&](SEDunit u) {
+    if (n >= kSedMaxRE) {
+      overflow = true;
+      return;
+    }
+    out[n++] = u;
+  };
+  put(0);
+  if (p < end && *p == '^') {
+    out[0] = 1;
+    ++p;
+  }
+  enum Kind { kNone, kAtom, kOpen, kClose } last = kNone;
+  long atom = -1;  // index of the last atom's opcode
+  int groups = 0;
+  int open[kSedMaxGroups];
+  int depth = 0;
+  bool closed[kSedMaxGroups + 1] = {};
+  auto literal = [&](SEDunit c) {
+    atom = n;
+    put(kSedCHR);
+    put(c);
+    last = kAtom;
+  };
+  // Turns the last atom into a counted one: m and n go after its opcode.
+  auto counted = [&](long lo, long hi) -> bool {
+    if (out[atom] & (kSedSTAR | kSedCOUNT)) return false;
+    if (n + 2 > kSedMaxRE) {
+      overflow = true;
+      return true;
+    }
+    for (long k = n - 1; k > atom; --k) out[k + 2] = out[k];
+    out[atom + 1] = SEDunit(lo);
+    out[atom + 2] = SEDunit(hi);
+    out[atom] |= kSedCOUNT;
+    n += 2;
+    return true;
+  };
+  for (;;) {
+    if (overflow) return -2;
+    if (p >= end) return -1;
+    SEDunit c = *p++;
+    if (c == delimiter) break;
+    switch (c) {
+      case '.':
+        atom = n;
+        put(kSedDOT);
+        last = kAtom;
+        break;
+      case '$':
+        if (p < end && *p == delimiter) {
+          put(kSedDOL);
+          last = kNone;
+          atom = -1;
+        } else {
+          literal('$');
+        }
+        break;
+      case '*':
+        if (last == kNone) {
+          literal('*');
+        } else if (last != kAtom || (out[atom] & kSedCOUNT)) {
+          return -1;
+        } else {
+          out[atom] |= kSedSTAR;
+        }
+        break;
+      case '[': {
+        atom = n;
+        put(kSedCCL);
+        if (p < end && *p == '^') {
+          put(kSedCNEG);
+          ++p;
+        }
+        bool first = true;
+        auto item = [&](SEDunit u) -> SEDunit {
+          if (u == '\\' && p < end) {
+            SEDunit e = *p++;
+            return getescchar(e, p, end);
+          }
+          return u;
+        };
+        for (;;) {
+          if (overflow) return -2;
+          if (p >= end) return -1;
+          SEDunit u = *p++;
+          if (u == ']' && !first) break;
+          first = false;
+          u = item(u);
+          if (p + 1 < end && *p == '-' && p[1] != ']') {
+            ++p;
+            SEDunit hi = item(*p++);
+            put(kSedCRANGE);
+            put(u);
+            put(hi);
+          } else {
+            put(kSedCCHAR);
+            put(u);
+          }
+        }
+        put(kSedCCLEND);
+        last = kAtom;
+        break;
+      }
+      case '\\': {
+        if (p >= end) return -1;
+        SEDunit e = *p++;
+        if (e == delimiter) {
+          literal(e);
+        } else if (e == '(') {
+          if (groups >= kSedMaxGroups) return -1;
+          open[depth++] = ++groups;
+          put(kSedBRA);
+          put(SEDunit(groups - 1));
+          last = kOpen;
+          atom = -1;
+        } else if (e == ')') {
+          if (depth == 0) return -1;
+          int g = open[--depth];
+          closed[g] = true;
+          put(kSedKET);
+          put(SEDunit(g - 1));
+          last = kClose;
+          atom = -1;
+        } else if (e >= '1' && e <= '9') {
+          int g = e - '0';
+          if (!closed[g]) return -1;
+          atom = n;
+          put(kSedBACK);
+          put(SEDunit(g - 1));
+          out[0] |= 4;
+          last = kAtom;
+        } else if (e == '{') {
+          if (last == kNone) {
+            literal('{');
+            break;
+          }
+          if (last != kAtom) return -1;
+          long lo = 0, hi = -1;
+          bool comma = false;
+          // Digits past the cap are read and dropped.
+          for (; p < end && IsDigit(*p); ++p)
+            if (lo <= kMaxCount) lo = lo * 10 + (*p - '0');
+          if (p < end && *p == ',') {
+            comma = true;
+            ++p;
+            if (p < end && IsDigit(*p)) {
+              hi = 0;
+              for (; p < end && IsDigit(*p); ++p)
+                if (hi <= kMaxCount) hi = hi * 10 + (*p - '0');
+            }
+          }
+          if (p + 1 >= end || p[0] != '\\' || p[1] != '}') return -1;
+          p += 2;
+          if (lo > kMaxCount) lo = kMaxCount;
+          if (!comma) {
+            if (lo == 0) return -1;
+            hi = lo;
+          } else if (hi == 0 && lo == 0) {
+            return -1;
+          } else if (hi <= 0 || hi > kMaxCount) {
+            hi = kMaxCount;
+          }
+          if (hi < lo) hi = lo;
+          if (!counted(lo, hi)) return -1;
+        } else if (e == '+') {
+          if (last == kNone) {
+            literal('+');
+            break;
+          }
+          if (last != kAtom || (out[atom] & (kSedSTAR | kSedCOUNT))) return -1;
+          // The atom once, then the atom starred.
+          long from = atom, len = n - atom;
+          if (n + len > kSedMaxRE) return -2;
+          for (long k = 0; k < len; ++k) out[n + k] = out[from + k];
+          atom = n;
+          n += len;
+          out[atom] |= kSedSTAR;
+        } else if (e == '?') {
+          if (last == kNone) {
+            literal('?');
+            break;
+          }
+          if (last != kAtom || !counted(0, 1)) return -1;
+        } else {
+          literal(getescchar(e, p, end));
+        }
+        break;
+      }
+      default:
+        literal(c);
+        break;
+    }
+  }
+  if (depth != 0) return -1;
+  put(kSedEND);
+  if (overflow) return -2;
+  mCp = p;
+  mLastGroups = groups;
+  return n;
+}
+
+// Compiles a replacement into `out` (room for `room` units, terminating 0
+// included). Returns the unit count, -1 on a syntax error, -2 when full.
+long CSED::rhscomp(SEDunit* out, long room, SEDunit delimiter) {
+  const SEDunit* p = mCp;
+  const SEDunit* end = mCpEnd;
+  long n = 0;
+  auto put = [&](SEDunit u) -> bool {
+    if (n >= room) return false;
+    out[n++] = u;
+    return true;
+  };
+  for (;;) {
+    if (p >= end) return -1;
+    SEDunit c = *p++;
+    if (c == delimiter) break;
+    bool ok;
+    if (c == '\\') {
+      if (p >= end) return -1;
+      SEDunit e = *p++;
+      if (e == 'x') {
+        SEDunit v = getescchar(e, p, end);
+        // A hexadecimal character is never special.
+        ok = put((v == 'x' || v == '&' || v == 0) ? SEDunit(256 + v) : v);
+      } else if (e >= '1' && e <= '9') {
+        if (e - '0' > mLastGroups) return -1;
+        ok = put(SEDunit(256 + e));
+      } else {
+        ok = put(e < 256 ? SEDunit(256 + e) : e);
+      }
+    } else {
+      ok = put(c == 0 ? SEDunit(256) : c);
+    }
+    if (!ok) return -2;
+  }
+  if (!put(0)) return -2;
+  mCp = p;
+  return n;
+}
+
+// Compiles the two lists of "y" into (from, to) pairs ended by kSedYEND.
+long CSED::ycomp(SEDunit* out, long room, SEDunit delimiter) {
+  const SEDunit* p = mCp;
+  const SEDunit* end = mCpEnd;
+  auto next = [&](SEDunit& u, bool source) -> int {  // 1 unit, 0 delimiter, -1 error
+    if (p >= end) return -1;
+    SEDunit c = *p++;
+    if (c == delimiter) return 0;
+    if (c == '\n' && source) return -1;
+    if (c == '\\' && p < end) {
+      SEDunit e = *p;
+      if (e == 'n' || e == 't' || e == '\\' || e == delimiter) {
+        ++p;
+        u = e == 'n' ? '\n' : e == 't' ? '\t' : e;
+        return 1;
+      }
+      if (e == 'x') {
+        const SEDunit* save = ++p;
+        SEDunit v = getescchar('x', p, end);
+        if (p != save) {
+          u = v;
+          return 1;
+        }
+        p = save - 1;
+      }
+    }
+    u = c;
+    return 1;
+  };
+  long count = 0;
+  for (;;) {
+    SEDunit u;
+    int r = next(u, true);
+    if (r < 0) return -1;
+    if (r == 0) break;
+    if (2 * count + 2 > room) return -2;
+    out[2 * count++] = u;
+  }
+  for (long k = 0;; ++k) {
+    SEDunit u;
+    int r = next(u, false);
+    if (r < 0) return -1;
+    if (r == 0) {
+      if (k != count) return -1;
+      break;
+    }
+    if (k >= count) return -1;
+    out[2 * k + 1] = u;
+  }
+  if (2 * count + 1 > room) return -2;
+  out[2 * count] = kSedYEND;
+  mCp = p;
+  return 2 * count + 1;
+}
+
+// Copies the rest of the line into the text pool as bytes: a backslash is
+// dropped and the unit after it kept; blanks after a copied LF are skipped.
+char* CSED::gettext(bool fileName) {
+  (void)fileName;
+  SKIPWS();
+  long at = mPoolUsed;
+  char* start = mBuf.pool + at;
+  auto put = [&](char b) {
+    if (!mBuf.pool || at >= kSedPoolBytes) ABORT(3);
+    mBuf.pool[at++] = b;
+  };
+  while (mCp < mCpEnd) {
+    SEDunit u = *mCp++;
+    if (u == '\\') {
+      if (mCp >= mCpEnd) break;
+      u = *mCp++;
+    }
+    if (u > 255) put(char(u >> 8));
+    put(char(u & 0xFF));
+    if (u == '\n') SKIPWS();
+  }
+  put(0);
+  mPoolUsed = at;
+  return start;
+}
+
+// A label name: up to ";", a blank or the end of the line.
+char* CSED::LabelName() {
+  SKIPWS();
+  long at = mPoolUsed;
+  char* start = mBuf.pool + at;
+  auto put = [&](char b) {
+    if (!mBuf.pool || at >= kSedPoolBytes) ABORT(3);
+    mBuf.pool[at++] = b;
+  };
+  while (mCp < mCpEnd && *mCp != ';' && *mCp != ' ' && *mCp != '\t') {
+    SEDunit u = *mCp++;
+    if (u > 255) put(char(u >> 8));
+    put(char(u & 0xFF));
+  }
+  put(0);
+  mPoolUsed = at;
+  return start;
+}
+
+SEDlabel* CSED::search(SEDlabel* label) {
+  for (long k = 1; k < mLabelCount; ++k) {
+    SEDlabel* l = &mBuf.labels[k];
+    if (l != label && strcmp(l->name, label->name) == 0) return l;
+  }
+  return nullptr;
+}
+
+SEDlabel* CSED::NewLabel(const char* name) {
+  SEDlabel probe{name, nullptr, nullptr};
+  if (SEDlabel* found = search(&probe)) return found;
+  if (mLabelCount > kSedMaxLabels) ABORT(16);
+  SEDlabel* l = &mBuf.labels[mLabelCount++];
+  *l = probe;
+  return l;
+}
+
+long CSED::WFile(const char* name) {
+  for (long k = mWCount - 1; k >= 1; --k)
+    if (strcmp(mWName[k], name) == 0) return mWFile[k];
+  if (mWCount >= kSedMaxWFiles) ABORT(17);
+  long file = fopen(name, "w");
+  if (!file) {
+    printerror(9, name);
+    Fatal(2);
+  }
+  mWName[mWCount] = const_cast<char*>(name);
+  mWFile[mWCount++] = file;
+  return file;
+}
+
+// After a command: blanks, then the end of the line, a comment, ";" or "}".
+void CSED::AfterCommand() {
+  SKIPWS();
+  if (mCp >= mCpEnd) return;
+  if (*mCp == '#') {
+    mCp = mCpEnd;
+  } else if (*mCp == ';') {
+    ++mCp;
+  } else if (*mCp != '}') {
+    ABORT(20);
+  }
+}
+
+const SEDunit* CSED::address() {
+  if (mCp >= mCpEnd) return nullptr;
+  SEDunit c = *mCp;
+  if (c == '$') {
+    ++mCp;
+    const SEDunit form[2] = {kSedLAST, kSedEND};
+    return PoolUnits(form, 2);
+  }
+  if (IsDigit(c)) {
+    long value = 0;
+    while (mCp < mCpEnd && IsDigit(*mCp)) {
+      value = value * 10 + (*mCp++ - '0');
+      if (value > 0x7FFFFFFF) ABORT(1);
+    }
+    if (mNumberCount >= kSedMaxNumbers) ABORT(19);
+    mBuf.numbers[mNumberCount] = std::int32_t(value);
+    const SEDunit form[3] = {kSedNUM, SEDunit(mNumberCount++), kSedEND};
+    return PoolUnits(form, 3);
+  }
+  if (c == '/') {
+    ++mCp;
+    SEDunit re[kSedMaxRE + 4];
+    long n = recomp(re, '/');
+    if (n == -2) ABORT(18);
+    if (n < 0) ABORT(1);
+    const SEDunit* compiled = PoolUnits(re, n);
+    if (re[0] != kSedREUSE) mLastRE = compiled;
+    return compiled;
+  }
+  return nullptr;
+}
+
+void CSED::compile() {
+  for (;;) {
+    if (mCp >= mCpEnd) {
+      if (cmdline() < 0) return;
+      mCp = Line(kPat);
+      mCpEnd = mCp + Len(kPat);
+      if (mFirstLine) {
+        // "#n" alone on the first line of the script is the -n option.
+        mFirstLine = false;
+        if (Len(kPat) == 2 && mCp[0] == '#' && mCp[1] == 'n') mNoPrint = true;
+      }
+    }
+    SKIPWS();
+    if (mCp >= mCpEnd) continue;
+    if (*mCp == ';') {
+      ++mCp;
+      continue;
+    }
+    if (*mCp == '#') {
+      mCp = mCpEnd;
+      continue;
+    }
+    SEDcmd& cmd = mBuf.commands[mCmdCount];
+    cmd = SEDcmd{};
+    cmd.ad1 = address();
+    if (cmd.ad1 && mCp < mCpEnd && (*mCp == ',' || *mCp == ';')) {
+      ++mCp;
+      cmd.ad2 = address();
+      if (!cmd.ad2) ABORT(1);
+    }
+    SKIPWS();
+    if (mCp < mCpEnd && *mCp == '!') {
+      cmd.negate = 1;
+      ++mCp;
+      SKIPWS();
+    }
+    if (mCp >= mCpEnd) ABORT(13);
+    SEDunit letter = *mCp++;
+    if (letter > 0x7F) ABORT(13);
+    cmdcomp(cmd, char(letter));
+  }
+}
+
+void CSED::cmdcomp(SEDcmd& cmd, char letter) {
+  SEDcmd* slot = &cmd;
+  auto take = [&]() {
+    if (mCmdCount >= kSedMaxCommands) ABORT(6);
+    ++mCmdCount;
+    mBuf.commands[mCmdCount] = SEDcmd{};
+  };
+  auto oneAddress = [&]() {
+    if (cmd.ad2) ABORT(5);
+  };
+  auto jump = [&]() {
+    char* name = LabelName();
+    SEDlabel* label = &mBuf.labels[0];
+    if (name[0]) label = NewLabel(name);
+    if (label->target) {
+      cmd.target = label->target;
+    } else {
+      cmd.target = label->chain;
+      label->chain = slot;
+    }
+  };
+  switch (letter) {
+    case ':': {
+      if (cmd.ad1) ABORT(4);
+      char* name = LabelName();
+      SEDlabel* label = NewLabel(name);
+      if (label->target) ABORT(15);
+      label->target = slot;
+      AfterCommand();
+      return;
+    }
+    case '}': {
+      if (cmd.ad1) ABORT(4);
+      if (mDepth == 0) ABORT(14);
+      mBlocks[--mDepth]->target = slot;
+      AfterCommand();
+      return;
+    }
+    case '{':
+      cmd.code = kSedBranch;
+      cmd.negate ^= 1;
+      if (mDepth >= kSedMaxDepth) ABORT(11);
+      mBlocks[mDepth++] = slot;
+      take();
+      return;
+    case '=':
+      oneAddress();
+      cmd.code = kSedEqual;
+      break;
+    case 'a':
+    case 'i':
+    case 'c':
+      if (letter != 'c') oneAddress();
+      cmd.code = letter == 'a' ? kSedAppend : letter == 'i' ? kSedInsert : kSedChange;
+      if (mCp < mCpEnd && *mCp == '\\') ++mCp;
+      if (mCp < mCpEnd && *mCp == '\n') ++mCp;
+      cmd.arg = gettext(false);
+      take();
+      return;
+    case 'b':
+    case 't':
+      cmd.code = letter == 'b' ? kSedBranch : kSedTest;
+      jump();
+      break;
+    case 'd': cmd.code = kSedDelete; break;
+    case 'D':
+      cmd.code = kSedDeleteFirst;
+      cmd.target = &mBuf.commands[0];
+      break;
+    case 'g': cmd.code = kSedGet; break;
+    case 'G': cmd.code = kSedGetAppend; break;
+    case 'h': cmd.code = kSedHold; break;
+    case 'H': cmd.code = kSedHoldAppend; break;
+    case 'l':
+      cmd.code = kSedList;
+      SKIPWS();
+      if (mCp < mCpEnd && *mCp == 'w') {
+        ++mCp;
+        cmd.file = WFile(gettext(true));
+        take();
+        return;
+      }
+      break;
+    case 'n': cmd.code = kSedNext; break;
+    case 'N': cmd.code = kSedNextAppend; break;
+    case 'p': cmd.code = kSedPrint; break;
+    case 'P': cmd.code = kSedPrintFirst; break;
+    case 'q':
+      oneAddress();
+      cmd.code = kSedQuit;
+      break;
+    case 'r':
+      oneAddress();
+      cmd.code = kSedRead;
+      cmd.arg = gettext(true);
+      take();
+      return;
+    case 'w':
+      cmd.code = kSedWrite;
+      cmd.file = WFile(gettext(true));
+      take();
+      return;
+    case 'x': cmd.code = kSedExchange; break;
+    case 's': {
+      cmd.code = kSedSubstitute;
+      if (mCp >= mCpEnd || *mCp == '\\' || *mCp == '\n') ABORT(2);
+      SEDunit delimiter = *mCp++;
+      SEDunit re[kSedMaxRE + 4];
+      long n = recomp(re, delimiter);
+      if (n == -2) ABORT(18);
+      if (n < 0) ABORT(2);
+      cmd.arg = PoolUnits(re, n);
+      if (re[0] != kSedREUSE) mLastRE = static_cast<const SEDunit*>(cmd.arg);
+      long at = (mPoolUsed + 1) & ~1L;
+      if (!mBuf.pool || at >= kSedPoolBytes) ABORT(3);
+      SEDunit* out = reinterpret_cast<SEDunit*>(mBuf.pool + at);
+      long k = rhscomp(out, (kSedPoolBytes - at) / long(sizeof(SEDunit)), delimiter);
+      if (k == -2) ABORT(3);
+      if (k < 0) ABORT(2);
+      mPoolUsed = at + k * long(sizeof(SEDunit));
+      cmd.rhs = out;
+      if (mGlobal) cmd.global = 1;
+      for (;;) {
+        if (mCp >= mCpEnd) break;
+        SEDunit f = *mCp;
+        if (f == 'g') {
+          cmd.global = 1;
+          ++mCp;
+        } else if (f == 'p') {
+          cmd.print = 1;
+          ++mCp;
+        } else if (IsDigit(f)) {
+          long value = 0;
+          while (mCp < mCpEnd && IsDigit(*mCp)) {
+            value = value * 10 + (*mCp++ - '0');
+            if (value > 0x7FFFFFFF) ABORT(2);
+          }
+          if (value == 0) ABORT(2);
+          cmd.occurrence = std::int32_t(value);
+        } else if (f == 'w') {
+          ++mCp;
+          cmd.file = WFile(gettext(true));
+          take();
+          return;
+        } else {
+          break;
+        }
+      }
+      break;
+    }
+    case 'y': {
+      cmd.code = kSedTranslate;
+      if (mCp >= mCpEnd || *mCp == '\\' || *mCp == '\n') ABORT(2);
+      SEDunit delimiter = *mCp++;
+      long at = (mPoolUsed + 1) & ~1L;
+      if (!mBuf.pool || at >= kSedPoolBytes) ABORT(3);
+      SEDunit* out = reinterpret_cast<SEDunit*>(mBuf.pool + at);
+      long k = ycomp(out, (kSedPoolBytes - at) / long(sizeof(SEDunit)), delimiter);
+      if (k == -2) ABORT(3);
+      if (k < 0) ABORT(2);
+      mPoolUsed = at + k * long(sizeof(SEDunit));
+      cmd.arg = out;
+      break;
+    }
+    default:
+      ABORT(13);
+  }
+  take();
+  AfterCommand();
+}
+
+// Binds every jump to its label; label 0 is the end of the script.
+void CSED::resolve() {
+  mBuf.labels[0].target = &mBuf.commands[mCmdCount];
+  for (long k = 0; k < mLabelCount; ++k) {
+    SEDlabel& l = mBuf.labels[k];
+    if (!l.target) {
+      printerror(10, l.name);
+      Fatal(2);
+    }
+    for (SEDcmd* c = l.chain; c;) {
+      SEDcmd* next = c->target;
+      c->target = l.target;
+      c = next;
+    }
+    l.chain = nullptr;
+  }
+  // The pattern buffer held script lines; input starts empty.
+  Len(kPat) = 0;
+  mCp = mCpEnd = nullptr;
+}

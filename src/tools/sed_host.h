@@ -1,0 +1,50 @@
+// CSEDHost: the stream editor with its buffers from the memory layer, line
+// buffers that grow up to a limit, errors collected (and echoed to standard
+// error when asked), and an optional step budget that ends looping scripts.
+#pragma once
+
+#include <string>
+
+#include "platform/types.h"
+#include "tools/sed.h"
+
+class CSEDHost : public CSED {
+ public:
+  CSEDHost();
+  ~CSEDHost() override;
+
+  void initialize() override;
+  bool EnlargeLineBuf(long more) override;
+  void printerror(int code, const char* text) override;
+  void check_break() override;
+
+  // Line buffers never grow past this many units (the run then ends with
+  // code 22).
+  void SetMaxLine(long units) { mMaxLine = units; }
+  // Input lines and jumps allowed before the run ends (0: no limit).
+  void SetStepBudget(long steps) { mBudget = steps; }
+  void SetEcho(const char* prefix) { mEcho = prefix; }
+  int FirstError() const { return mFirstError; }
+  const std::string& Messages() const { return mMessages; }
+  bool BudgetSpent() const { return mBudgetSpent; }
+
+ private:
+  void Release();
+
+  Handle mLineH[3] = {};
+  long mMaxLine = 1L << 24;
+  long mBudget = 0;
+  long mSteps = 0;
+  bool mBudgetSpent = false;
+  const char* mEcho = nullptr;
+  int mFirstError = 0;
+  std::string mMessages;
+};
+
+// CSEDHost over the C library's files (the command-line driver): reads and
+// writes whole lines straight through the FILE buffers.
+class CSEDFiles : public CSEDHost {
+ public:
+  long fgetwsr(int dst, long at, long file, bool dropLF) override;
+  void fputwsr(const SEDunit* from, const SEDunit* to, long file, bool newline) override;
+};

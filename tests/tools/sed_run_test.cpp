@@ -1,0 +1,110 @@
+// Execution of the stream editor: the mended faults, long lines and the
+// matcher's cost on ordinary patterns.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/memory.h"
+#include "tools/sed_memory.h"
+
+namespace {
+
+std::string Sed(const std::string& script, const std::string& input, bool noPrint = false) {
+  CSEDMemory sed;
+  sed.SetStepBudget(100000);
+  int code = sed.Run(script, input, noPrint);
+  EXPECT_EQ(code, 0) << script;
+  EXPECT_EQ(sed.FirstError(), 0) << sed.Messages();
+  return sed.Output();
+}
+
+}  // namespace
+
+TEST(SedRun, EmptyExpressionIsTheLastOneUsed) {
+  // Bound at compile time "//" would be /b/, which always matches, and the
+  // t loop would never end; the last expression used is /a/.
+  CSEDMemory sed;
+  sed.SetStepBudget(1000);
+  EXPECT_EQ(sed.Run("/b/bx\n:y\ns//b/\nty\nb\n:x\n/a/by", "ab\n"), 0);
+  EXPECT_FALSE(sed.BudgetSpent());
+  EXPECT_EQ(sed.Output(), "bb\n");
+  EXPECT_EQ(Sed("/a/ba\ns/b/X/\n:a\ns//A/", "a\n"), "A\n");
+}
+
+// The t flag, empty matches, numbered substitutions, N at the end and
+// double-byte groups are compared with GNU sed by sed_diff_test.py.
+TEST(SedRun, SubstitutionEdges) {
+  EXPECT_EQ(Sed("s/a/[&]/3", "aaaa\n"), "aa[a]a\n");
+  EXPECT_EQ(Sed("s/a/\\n\\t/", "a\n"), "\n\t\n");
+  EXPECT_EQ(Sed("s/a/\\x26/", "a\n"), "&\n");
+  EXPECT_EQ(Sed("s/\\(a\\)\\1*/X/", "aaab\n"), "Xb\n");
+  EXPECT_EQ(Sed("s/a\\+/X/", "baaa\n"), "bX\n");
+  EXPECT_EQ(Sed("s/ba\\?c/X/g", "bcbacbaac\n"), "XXbaac\n");
+}
+
+TEST(SedRun, ShiftJisUnits) {
+  // A lead byte without a valid trail stays a unit of its own.
+  EXPECT_EQ(Sed("s/./X/g", "\x82!\x82\xa0\n"), "XXX\n");
+  // A trail byte that looks like a backslash is part of its character.
+  EXPECT_EQ(Sed("s/\x95\x5c/T/", "\x95\x5c\x5c\n"), "T\\\n");
+  EXPECT_EQ(Sed("y/\x82\xa0/a/", "\x82\xa0\x82\xa2\n"), "a\x82\xa2\n");
+}
+
+TEST(SedRun, SeveralInputsAreOneStream) {
+  // Several inputs form one stream; N at the end of one reads on in the next.
+  CSEDMemory sed;
+  sed.mReadable["one"] = "a\nb\nc\n";
+  sed.mReadable["two"] = "d\n";
+  const char* args[] = {"kxsed", "N;s/\\n/+/", "one", "two"};
+  try {
+    sed.main(4, const_cast<char**>(args));
+  } catch (const SEDExit&) {
+  }
+  EXPECT_EQ(sed.Output(), "a+b\nc+d\n");
+}
+
+TEST(SedRun, WriteFiles) {
+  CSEDMemory sed;
+  EXPECT_EQ(sed.Run("s/a/A/w out\n/b/w out\nlw list", "a\nb\n\x01\n"), 0);
+  EXPECT_EQ(sed.mWritten["out"], "A\nb\n");
+  EXPECT_EQ(sed.mWritten["list"], "A\nb\n\\01\n");
+}
+
+TEST(SedRun, OverflowEndsTheRun) {
+  // The hold space doubles each turn; it must end with code 22, not cut.
+  CSEDMemory sed;
+  sed.SetMaxLine(10000);
+  EXPECT_NE(sed.Run("h\n:a\nG\nh\nba", "abcdefgh\n"), 0);
+  EXPECT_EQ(sed.FirstError(), 22);
+  EXPECT_EQ(sed.Output(), "");
+  // A substitution whose result passes the limit.
+  CSEDMemory sub;
+  sub.SetMaxLine(4000);
+  EXPECT_NE(sub.Run("s/a/aaaa/g", std::string(1500, 'a') + "\n"), 0);
+  EXPECT_EQ(sub.FirstError(), 22);
+}
+
+TEST(SedRun, FailedGrowthEndsTheRun) {
+  CSEDMemory sed;
+  sed.initialize();
+  kx_memtest::FailAll(true);
+  int code = sed.Run("p", std::string(8000, 'x') + "\n");
+  kx_memtest::Reset();
+  EXPECT_NE(code, 0);
+  EXPECT_EQ(sed.FirstError(), 22);
+  EXPECT_EQ(sed.Output(), "");
+}
+
+TEST(SedRun, LongLinesStayLinear) {
+  // 10 MB on one line: reading, a failing search with stars and a global
+  // substitution must neither exhaust the stack nor go quadratic.
+  std::string line;
+  line.reserve(10 << 20);
+  while (line.size() < (10u << 20)) line += "ab ";
+  CSEDMemory sed;
+  sed.SetMaxLine(1L << 24);
+  EXPECT_EQ(sed.Run("s/ *$//\ns/\\(.*\\)x/\\1/\ns/a*c//\ns/b/B/g", line + "\n"), 0);
+  EXPECT_EQ(sed.FirstError(), 0);
+  ASSERT_EQ(sed.Output().size(), line.size());
+  EXPECT_EQ(sed.Output().substr(0, 9), "aB aB aB ");
+}
