@@ -1,11 +1,16 @@
 #include "text/find.h"
 
+#include <cstddef>
 #include <cstring>
 #include <vector>
 
 #include "text/array.h"
 #include "text/charclass.h"
+#include "text/runs.h"
 #include "text/script.h"
+
+static_assert(sizeof(SKXStyl) == kKXFindStylEntrySize);
+static_assert(offsetof(SKXStyl, styl) + offsetof(SStyl, font) == kKXFindStylFontOffset);
 
 namespace {
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/exception.h"
 #include "text/charclass.h"
 #include "text/script.h"
 
@@ -14,6 +15,8 @@ constexpr std::uint8_t kLF = 10;
 constexpr int kMaxNesting = 200;
 // Quantifiers stacked on one item beyond this are literal characters.
 constexpr int kMaxRepeatChain = 8;
+// Backtracking steps a match may take before it gives up, beside 64 a byte.
+constexpr std::int64_t kBacktrackBudget = 1000000;
 // Counted repeats above this are taken as having no maximum.
 constexpr int kMaxCount = 255;
 
@@ -572,8 +575,17 @@ void CKXRegexp::Compile(const unsigned char* p, long len) {
           rep.greedy = false;
           ++i;
         }
-        rep.children.push_back(std::move(f.sequence.back()));
-        f.sequence.back() = std::move(rep);
+        SKXRegexp& item = f.sequence.back();
+        if (item.type == kKXReRepeat && item.greedy == rep.greedy && item.min <= 1 && rep.min <= 1 &&
+            (item.max == 1 || item.max < 0) && (rep.max == 1 || rep.max < 0)) {
+          // "a**", "a+?" and the like: one repeat of the item (stacked
+          // unbounded loops would only multiply the ways to fail).
+          item.min = item.min * rep.min;
+          item.max = item.max < 0 || rep.max < 0 ? -1 : 1;
+          continue;
+        }
+        rep.children.push_back(std::move(item));
+        item = std::move(rep);
         continue;
       }
       default:
@@ -763,6 +775,9 @@ std::int32_t CKXRegexp::Find2ndStep(const unsigned char* text, long offset, long
     return prog.Test(t, ch, foldOptions);
   };
 
+  // Patterns like "((a*)*)*b" take time exponential in the line's length
+  // to fail; past this many backtracking steps the search gives up.
+  std::int64_t budget = kBacktrackBudget + 64 * std::int64_t(lineEnd - offset);
   std::int32_t pc = 0;
   long pos = offset;
   for (;;) {
@@ -894,6 +909,7 @@ std::int32_t CKXRegexp::Find2ndStep(const unsigned char* text, long offset, long
     }
     if (ok) continue;
     // Back to the latest choice, undoing what was recorded after it.
+    if (--budget < 0) throw LException(kKXFindTooComplex);
     for (;;) {
       if (stack.empty()) return 0;
       Entry e = stack.back();

@@ -53,6 +53,10 @@ struct SKXRegexp {
   std::vector<SKXRegexp> children;
 };
 
+// Thrown (as an LException) by a match that would take too long: a pattern
+// whose ways to fail grow exponentially with the text.
+constexpr long kKXFindTooComplex = 0x72786378;   // 'rxcx'
+
 class CKXRegexp {
  public:
   static constexpr int kMaxGroups = 9;
@@ -67,7 +71,8 @@ class CKXRegexp {
   // is none, else the width of that character.
   short Find1stStep(const unsigned char* text, long start, long length, short options, long& found,
                     SKXFindStyl& styl);
-  // The length of the match starting at offset; 0 when none.
+  // The length of the match starting at offset; 0 when none. Throws
+  // kKXFindTooComplex when backtracking would take too long.
   std::int32_t Find2ndStep(const unsigned char* text, long offset, long length, short options,
                            SKXFindStyl& styl);
 

@@ -13,7 +13,7 @@
 // expression; the subject as it is, CRs included) and answers each with one
 // line: the matches of a forward search ("offset:length" separated by
 // spaces), then " |", then the length of the match anchored at every offset.
-// Exit status: 0 done, 1 bad usage or file error.
+// Exit status: 0 done, 1 bad usage or file error, 2 a match took too long.
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "platform/core.h"
+#include "platform/exception.h"
 #include "platform/script.h"
 #include "text/facilities.h"
 #include "text/find.h"
@@ -248,7 +249,14 @@ int Run(int argc, char** argv) {
 int main(int argc, char** argv) {
   KxTextFacilities();
   CoreInit();
-  int status = Run(argc, argv);
+  int status;
+  try {
+    status = Run(argc, argv);
+  } catch (const LException& e) {
+    std::fprintf(stderr, "kxfind: %s\n",
+                 e.GetErrorCode() == kKXFindTooComplex ? "the pattern takes too long to match" : "out of memory");
+    status = 2;
+  }
   CoreTerminate();
   return status;
 }

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/exception.h"
 #include "platform/script.h"
 
 namespace {
@@ -200,6 +201,18 @@ TEST(Regexp, BackwardSearch) {
   CKXFindStyl styl(nullptr, 1);
   long found = -1;
   EXPECT_EQ(0, re.Find1stStep(U("aaa"), 0, 3, 1, found, styl));
+}
+
+TEST(Regexp, ExponentialBacktrackingGivesUp) {
+  try {
+    Search("((a*)*)*b", std::string(40, 'a'));
+    ADD_FAILURE() << "no exception";
+  } catch (const LException& e) {
+    EXPECT_EQ(kKXFindTooComplex, e.GetErrorCode());
+  }
+  // Stacked quantifiers collapse into one loop: fast to fail.
+  EXPECT_EQ(Matches{}, Search("a*******b", std::string(500, 'a')));
+  EXPECT_EQ((Matches{{0, 3}}), Search("a+*?c", "aac"));
 }
 
 TEST(Regexp, DeepOrOddPatternsCompile) {
