@@ -1,5 +1,7 @@
 #include "text/strarray.h"
 
+#include "text/findstore.h"
+
 #include <algorithm>
 #include <cstring>
 #include <utility>
@@ -747,4 +749,25 @@ void CKXStrArray::AdjustUniChars(long from, long to) {
     if (!placeholder) mUniChars->DeleteAt(i, 1);
   }
   if (mUniChars->GetCount() == 0) DisposeUniChars();
+}
+
+std::int32_t CKXStrArray::Find(long pos, const char* pattern, long patLen, long& found, short options,
+                               short script, CKXArrayL* styleRuns) const {
+  return KxStrFind(*this, pos, pattern, patLen, found, options, script, styleRuns);
+}
+
+std::int32_t CKXStrArray::FindRegexp(long pos, const char* pattern, long patLen, long& found, short options,
+                                     short script, CKXArrayL* styleRuns) const {
+  return KxStrFindRegexp(*this, pos, pattern, patLen, found, options, script, styleRuns);
+}
+
+std::int32_t CKXStrArray::CheckFind(long from, long to, const char* pattern, long patLen, short options,
+                                    short script, CKXArrayL* styleRuns) const {
+  return KxStrCheckFind(*this, from, to, pattern, patLen, options, script, styleRuns);
+}
+
+long CKXStrArray::CheckReplaceRE(long from, long to, const char* pattern, long patLen, short options,
+                                 const char* repl, long replLen, char**& out, short script,
+                                 CKXArrayL* styleRuns) const {
+  return KxStrCheckReplaceRE(*this, from, to, pattern, patLen, options, repl, replLen, out, script, styleRuns);
 }

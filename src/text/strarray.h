@@ -104,6 +104,17 @@ class CKXStrArray : public CKXArrayL {
   virtual void Delete(long from, long to);
   virtual void Copy(long from, long to, CKXStrArray* dest) const;
   virtual long GetNextCR(long pos) const;
+
+  // Find over the chunks (text/findstore.h): lengths are 32-bit, 0 for no
+  // match; styleRuns (or null) gives each position's script.
+  std::int32_t Find(long pos, const char* pattern, long patLen, long& found, short options, short script,
+                    CKXArrayL* styleRuns) const;
+  std::int32_t FindRegexp(long pos, const char* pattern, long patLen, long& found, short options,
+                          short script, CKXArrayL* styleRuns) const;
+  std::int32_t CheckFind(long from, long to, const char* pattern, long patLen, short options, short script,
+                         CKXArrayL* styleRuns) const;
+  long CheckReplaceRE(long from, long to, const char* pattern, long patLen, short options, const char* repl,
+                      long replLen, char**& out, short script, CKXArrayL* styleRuns) const;
   virtual unsigned short GetChar(long offset, short script) const;
   virtual short GetCharByte(long offset, short script) const;
 

@@ -837,27 +837,27 @@ void CKXText::PasteText(long from, long to, const CKXText* src, short what) {
   InsertText(from, src, what);
 }
 
-// ---- find ------------------------------------------------------------------------------------
-// Find over the store is not in yet: nothing matches.
+// ---- find ----------------------------------------------------------------------------------------
+// Matching is the store's; the style runs give each position's script.
 
-short CKXText::FindText(long pos, const char* pattern, short patLen, long& found, short options,
-                        short script) const {
-  (void)pos, (void)pattern, (void)patLen, (void)options, (void)script;
+std::int32_t CKXText::FindText(long pos, const char* pattern, long patLen, long& found, short options,
+                               short script) const {
   found = 0;
-  return 0;
+  return mText->Find(Clamp(pos), pattern, patLen, found, options, script, mStyls);
 }
 
-short CKXText::CheckFind(long from, long to, const char* pattern, short patLen, short options,
-                         short script) const {
-  (void)from, (void)to, (void)pattern, (void)patLen, (void)options, (void)script;
-  return 0;
+std::int32_t CKXText::CheckFind(long from, long to, const char* pattern, long patLen, short options,
+                                short script) const {
+  Order(from, to);
+  if (from == to) return 0;
+  return mText->CheckFind(from, to, pattern, patLen, options, script, mStyls);
 }
 
-long CKXText::CheckReplaceRE(long from, long to, const char* pattern, short patLen, short options,
+long CKXText::CheckReplaceRE(long from, long to, const char* pattern, long patLen, short options,
                              const char* repl, long replLen, char**& out, short script) const {
-  (void)from, (void)to, (void)pattern, (void)patLen, (void)options, (void)repl, (void)replLen, (void)out;
-  (void)script;
-  return 0;
+  Order(from, to);
+  if (from == to) return 0;
+  return mText->CheckReplaceRE(from, to, pattern, patLen, options, repl, replLen, out, script, mStyls);
 }
 
 // ---- layout hooks ---------------------------------------------------------------------------------

@@ -174,12 +174,13 @@ class CKXText {
                           const SKXUniChar* uni, long nUni);
 
   // ---- Find (matching is the store's) ------------------------------------------
-  virtual short FindText(long pos, const char* pattern, short patLen, long& found, short options,
-                         short script) const;
+  // Lengths are 32-bit; 0 means no match.
+  virtual std::int32_t FindText(long pos, const char* pattern, long patLen, long& found, short options,
+                                short script) const;
   virtual void ReplaceText(long from, long to, const char* bytes, long n);
-  virtual short CheckFind(long from, long to, const char* pattern, short patLen, short options,
-                          short script) const;
-  virtual long CheckReplaceRE(long from, long to, const char* pattern, short patLen, short options,
+  virtual std::int32_t CheckFind(long from, long to, const char* pattern, long patLen, short options,
+                                 short script) const;
+  virtual long CheckReplaceRE(long from, long to, const char* pattern, long patLen, short options,
                               const char* repl, long replLen, char**& out, short script) const;
 
   // ---- Character access ----------------------------------------------------------

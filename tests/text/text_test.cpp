@@ -465,3 +465,42 @@ TEST(TextAccess, BufferedReaderCrossesItsBuffer) {
 }
 
 }  // namespace
+
+namespace {
+
+// Find goes through the store with the text's own style runs: the script of
+// each run decides where characters start.
+TEST(Text, FindUsesTheScriptOfEachStyleRun) {
+  CKXText t;
+  const std::string jp = "\x82\xa0";  // one Japanese character, or two Roman bytes
+  Set(t, jp + jp);
+  long found = -1;
+  EXPECT_EQ(t.FindText(0, "\xa0", 1, found, 0, 1), 0);  // a trail byte is no character
+
+  SStyl roman{};
+  roman.font = 20;  // a Roman font: the second pair is two characters
+  roman.size = 12;
+  t.SetStyl(2, 4, roman);
+  EXPECT_EQ(t.FindText(0, "\xa0", 1, found, 0, 1), 1);
+  EXPECT_EQ(found, 3);
+  // Backward from the end: the Roman pair is not the Japanese character.
+  EXPECT_EQ(t.FindText(4, "\x82\xa0", 2, found, 1, 1), 2);
+  EXPECT_EQ(found, 0);
+}
+
+TEST(Text, CheckFindAndReplaceOrderTheirRangeAndIgnoreEmptyOnes) {
+  CKXText t;
+  Set(t, "xxaabyy");
+  EXPECT_EQ(t.CheckFind(5, 2, "aab", 3, 0, 1), 3);
+  EXPECT_EQ(t.CheckFind(2, 5, "AAB", 3, 2, 1), 3);
+  EXPECT_EQ(t.CheckFind(3, 3, "a", 1, 0, 1), 0);
+
+  char** out = KxMemHAlloc(1, true);
+  long n = t.CheckReplaceRE(5, 2, "(a+)b", 5, 16, "[\\1]&", 5, out, 1);
+  EXPECT_EQ(std::string(*out, static_cast<size_t>(n)), "[aa]aab");
+  EXPECT_EQ(t.CheckReplaceRE(2, 5, "(a+)b", 5, 16, "x", 1, out, 1), 0);
+  EXPECT_EQ(t.CheckReplaceRE(2, 2, "(a+)b", 5, 16, "[\\1]", 4, out, 1), 0);
+  KxMemHFree(out);
+}
+
+}  // namespace
