@@ -148,8 +148,9 @@ void SearchPlain(const unsigned char* text, long len, const std::string& pattern
   }
 }
 
+// Matches are reported at base + their offset in text.
 void SearchRegexp(const unsigned char* text, long len, CKXRegexp& re, short options, Output* out,
-                  std::string* line) {
+                  std::string* line, long base = 0) {
   CKXFindStyl styl(nullptr, kScriptJapanese);
   bool backward = options & kKXFindBackward;
   long pos = backward ? len : 0;
@@ -159,12 +160,52 @@ void SearchRegexp(const unsigned char* text, long len, CKXRegexp& re, short opti
     if (w == 0) break;
     std::int32_t r = re.Find2ndStep(text, found, len, options, styl);
     if (r > 0) {
-      if (out) out->Match(found, r);
+      if (out) out->Match(base + found, r);
       if (line) *line += std::to_string(found) + ":" + std::to_string(r) + " ";
     }
     pos = backward ? found : found + (r > 0 ? r : w);
     if (backward && pos == 0) break;
   }
+}
+
+// A forward search for a regular expression reads the file in blocks of
+// whole lines: a match never crosses a CR, so each block is searched on its
+// own and only a block's worth of memory is touched.
+bool SearchRegexpFile(const char* path, CKXRegexp& re, short options) {
+  int fd = open(path, O_RDONLY);
+  if (fd < 0) return false;
+  std::vector<unsigned char> buf(std::size_t(1) << 20);
+  long have = 0;   // bytes in buf
+  long base = 0;   // file offset of buf[0]
+  bool eof = false;
+  Output out;
+  while (!eof || have > 0) {
+    if (!eof) {
+      if (have == long(buf.size())) buf.resize(buf.size() * 2);  // a line longer than a block
+      ssize_t got = read(fd, buf.data() + have, buf.size() - std::size_t(have));
+      if (got < 0) {
+        close(fd);
+        return false;
+      }
+      eof = got == 0;
+      unsigned char* end = buf.data() + have + got;
+      for (unsigned char* p = buf.data() + have; (p = static_cast<unsigned char*>(std::memchr(p, '\n', std::size_t(end - p))));)
+        *p++ = '\r';
+      have += long(got);
+    }
+    long end = have;
+    if (!eof) {
+      const void* cr = memrchr(buf.data(), '\r', std::size_t(have));
+      if (!cr) continue;  // no whole line yet
+      end = static_cast<const unsigned char*>(cr) - buf.data() + 1;
+    }
+    SearchRegexp(buf.data(), end, re, options, &out, nullptr, base);
+    std::memmove(buf.data(), buf.data() + end, std::size_t(have - end));
+    have -= end;
+    base += end;
+  }
+  close(fd);
+  return true;
 }
 
 bool FromHex(const std::string& hex, std::string& out) {
@@ -223,6 +264,12 @@ int Run(int argc, char** argv) {
   options &= ~kKXFindRegexp;
   // LF becomes CR. A plain pattern without either byte finds the same either
   // way (both are single-byte characters), so the bytes are then left alone.
+  if (regexp && !(options & kKXFindBackward)) {
+    CKXRegexp re(reinterpret_cast<const unsigned char*>(pattern.data()), long(pattern.size()), kScriptJapanese);
+    if (SearchRegexpFile(argv[i + 1], re, options)) return 0;
+    std::fprintf(stderr, "kxfind: cannot read %s\n", argv[i + 1]);
+    return 1;
+  }
   bool convert = regexp || pattern.find_first_of("\r\n") != std::string::npos;
   FileBytes file;
   if (!file.Open(argv[i + 1], convert)) {
