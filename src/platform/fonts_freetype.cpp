@@ -204,14 +204,14 @@ class FreeTypeBackend : public KxFontBackend {
   }
 
   // A file named by path ("path#index" for one face of a collection).
-  void AddFile(const std::string& spec) {
-    std::string path = spec;
+  void AddFile(const std::string& name) {
+    std::string path = name;
     int index = 0;
-    const auto hash = spec.rfind('#');
-    if (hash != std::string::npos && hash + 1 < spec.size() &&
-        spec.find_first_not_of("0123456789", hash + 1) == std::string::npos) {
-      path = spec.substr(0, hash);
-      index = std::atoi(spec.c_str() + hash + 1);
+    const auto hash = name.rfind('#');
+    if (hash != std::string::npos && hash + 1 < name.size() &&
+        name.find_first_not_of("0123456789", hash + 1) == std::string::npos) {
+      path = name.substr(0, hash);
+      index = std::atoi(name.c_str() + hash + 1);
     }
     FT_Face face = nullptr;
     if (FT_New_Face(lib_->lib, path.c_str(), index, &face) != 0) return;

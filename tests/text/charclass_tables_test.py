@@ -42,8 +42,8 @@ def sjis(code):
 def load_generator():
     path = os.path.join(SRC, 'scripts', 'gen-encoding-tables')
     loader = importlib.machinery.SourceFileLoader('gen_encoding_tables', path)
-    spec = importlib.util.spec_from_loader(loader.name, loader)
-    module = importlib.util.module_from_spec(spec)
+    loader_spec = importlib.util.spec_from_loader(loader.name, loader)
+    module = importlib.util.module_from_spec(loader_spec)
     loader.exec_module(module)
     return module
 

@@ -44,8 +44,8 @@ def main():
         return 0
     loader = importlib.machinery.SourceFileLoader(
         'gen_encoding_tables', os.path.join(SRC, 'scripts', 'gen-encoding-tables'))
-    spec = importlib.util.spec_from_loader(loader.name, loader)
-    gen = importlib.util.module_from_spec(spec)
+    loader_spec = importlib.util.spec_from_loader(loader.name, loader)
+    gen = importlib.util.module_from_spec(loader_spec)
     loader.exec_module(gen)
     ours = gen.mac_japanese_codes()
 
