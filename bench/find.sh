@@ -5,6 +5,7 @@
 # of 80-byte lines against `grep -c -E`. Prints our time / grep's time; the
 # goals are 2.0 or less for plain find and 3.0 or less for the expression.
 set -euo pipefail
+source "$(dirname "$0")/common.bash"
 here="$(cd "$(dirname "$0")/.." && pwd)"
 bin="${KX_BIN_DIR:-$here/build-release/bin}"
 kxfind="$bin/kxfind"
@@ -13,28 +14,8 @@ tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 export LC_ALL=C
 
-# Whole copies of the sample (so that no character is cut) up to the size.
-repeat() {  # file bytes out
-  local size copies
-  size=$(stat -c %s "$1")
-  copies=$(( ($2 + size - 1) / size ))
-  for ((k = 0; k < copies; k++)); do cat "$1"; done > "$3"
-}
 
-# Best of three runs, in seconds.
-best() {
-  local best="" t0 t1 t
-  for _ in 1 2 3; do
-    t0=$(date +%s%N)
-    "$@" > /dev/null 2>&1 || true
-    t1=$(date +%s%N)
-    t=$(( t1 - t0 ))
-    if [ -z "$best" ] || [ "$t" -lt "$best" ]; then best=$t; fi
-  done
-  awk -v ns="$best" 'BEGIN { printf "%.3f", ns / 1e9 }'
-}
 
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
 repeat "$sample" $((50 * 1024 * 1024)) "$tmp/ja.txt"
 # 検索置換 in Shift_JIS: absent from the sample.

@@ -4,6 +4,7 @@
 # iconv checking the same file; and Shift_JIS, which detection judges by
 # its first part). Prints our time / iconv's time; the goal is 1.0 or less.
 set -euo pipefail
+source "$(dirname "$0")/common.bash"
 here="$(cd "$(dirname "$0")/.." && pwd)"
 bin="${KX_BIN_DIR:-$here/build-release/bin}"
 kxjconv="$bin/kxjconv"
@@ -11,28 +12,8 @@ sample="$here/tests/data/text/notation-examples.sjis.txt"
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 
-# Whole copies of the sample (so that no character is cut) up to the size.
-repeat() {  # file bytes out
-  local size copies
-  size=$(stat -c %s "$1")
-  copies=$(( ($2 + size - 1) / size ))
-  for ((k = 0; k < copies; k++)); do cat "$1"; done > "$3"
-}
 
-# Best of three runs, in seconds.
-best() {
-  local best="" t0 t1 t
-  for _ in 1 2 3; do
-    t0=$(date +%s%N)
-    "$@" > /dev/null 2>&1
-    t1=$(date +%s%N)
-    t=$(( t1 - t0 ))
-    if [ -z "$best" ] || [ "$t" -lt "$best" ]; then best=$t; fi
-  done
-  awk -v ns="$best" 'BEGIN { printf "%.3f", ns / 1e9 }'
-}
 
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
 repeat "$sample" $((50 * 1024 * 1024)) "$tmp/in.sjis"
 iconv -f CP932 -t EUC-JP "$tmp/in.sjis" > "$tmp/iconv.euc"

@@ -3,6 +3,7 @@
 # quality-90 photo-like picture, both writing a PPM file. Prints both times
 # (best of five) and ours / djpeg's; the goal is 4.0 or less.
 set -euo pipefail
+source "$(dirname "$0")/common.bash"
 bin=${KX_BIN_DIR:?KX_BIN_DIR names the folder of kxjpeg}
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
@@ -31,18 +32,8 @@ with open(sys.argv[1], "wb") as out:
 PY
 cjpeg -quality 90 -sample 2x2 "$tmp/photo.ppm" > "$tmp/photo.jpg"
 
-best() {  # command...: the best wall time of five runs, in seconds
-  local b=""
-  for _ in 1 2 3 4 5; do
-    local s e
-    s=$(date +%s.%N)
-    "$@" >/dev/null
-    e=$(date +%s.%N)
-    b=$(python3 -c "import sys; t=float(sys.argv[2])-float(sys.argv[1]); b=sys.argv[3]; print(t if not b or t<float(b) else b)" "$s" "$e" "$b")
-  done
-  echo "$b"
-}
 
+export BEST_RUNS=5
 ours=$(best "$bin/kxjpeg" "$tmp/photo.jpg" "$tmp/ours.ppm")
 theirs=$(best djpeg -ppm -outfile "$tmp/theirs.ppm" "$tmp/photo.jpg")
 python3 -c "import sys; o, t = float(sys.argv[1]), float(sys.argv[2]); print('kxjpeg %.3f s, djpeg %.3f s, ratio %.2f (goal 4.0 or less)' % (o, t, o / t))" "$ours" "$theirs"

@@ -3,6 +3,7 @@
 # and a script with an address range and the hold space. Prints our time /
 # GNU's for each (the goal is 1.5 or less).
 set -euo pipefail
+source "$(dirname "$0")/common.bash"
 cd "$(dirname "$0")/.."
 bin=${KX_BIN_DIR:-build-release/bin}
 kxsed="$bin/kxsed"
@@ -19,17 +20,7 @@ while n < 10 * 1024 * 1024:
     n += len(line) + 1
 open(sys.argv[1], "w").write("\n".join(out) + "\n")
 PY
-best() {  # best of three runs, in seconds
-  local b=""
-  for _ in 1 2 3; do
-    local s e
-    s=$(date +%s.%N)
-    "$@" >"$tmp/out"
-    e=$(date +%s.%N)
-    b=$(python3 -c "t=$e-$s; b='$b'; print(t if not b else min(t, float(b)))")
-  done
-  echo "$b"
-}
+export BEST_OUT="$tmp/out"   # the last run's output, to compare
 for script in 's/a/b/g' '/alpha/,/beta/{x;G;s/\n/ | /;}'; do
   ours=$(best "$kxsed" "$script" "$tmp/in.txt")
   cp "$tmp/out" "$tmp/ours"

@@ -4,6 +4,7 @@
 # ratio our time / iconv's time (goal: 1.5 or less); then the styled text
 # with 100,000 side entries and 10,000 runs to UTF-16 and back.
 set -euo pipefail
+source "$(dirname "$0")/common.bash"
 here="$(cd "$(dirname "$0")/.." && pwd)"
 bin="${KX_BIN_DIR:-$here/build-release/bin}"
 kxunicode="$bin/kxunicode"
@@ -11,28 +12,13 @@ sample="$here/tests/data/text/notation-examples.sjis.txt"
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 
-size=$(stat -c %s "$sample")
-copies=$(( (50 * 1024 * 1024 + size - 1) / size ))
-for ((k = 0; k < copies; k++)); do cat "$sample"; done > "$tmp/in.sjis"
-
-best() {  # best of three runs, in seconds
-  local best="" t0 t1 t
-  for _ in 1 2 3; do
-    t0=$(date +%s%N)
-    "$@" > /dev/null 2>&1
-    t1=$(date +%s%N)
-    t=$(( t1 - t0 ))
-    if [ -z "$best" ] || [ "$t" -lt "$best" ]; then best=$t; fi
-  done
-  awk -v ns="$best" 'BEGIN { printf "%.3f", ns / 1e9 }'
-}
-
+repeat "$sample" $((50 * 1024 * 1024)) "$tmp/in.sjis"
 iconv -f CP932 -t UTF-16LE "$tmp/in.sjis" > "$tmp/iconv.u16"
 "$kxunicode" plain "$tmp/in.sjis" "$tmp/ours.u16"
 cmp -s "$tmp/iconv.u16" "$tmp/ours.u16" || echo "unicode: warning: our UTF-16 differs from iconv's"
 ours=$(best "$kxunicode" plain "$tmp/in.sjis" "$tmp/ours.u16")
 theirs=$(best sh -c 'iconv -f CP932 -t UTF-16LE "$1" > "$2"' sh "$tmp/in.sjis" "$tmp/iconv.u16")
 echo "Shift_JIS -> UTF-16, $(stat -c %s "$tmp/in.sjis") bytes: kxunicode ${ours}s, iconv ${theirs}s," \
-  "ratio $(awk -v a="$ours" -v b="$theirs" 'BEGIN { printf "%.2f", a / b }')"
+  "ratio $(ratio "$ours" "$theirs")"
 rm -f "$tmp/iconv.u16" "$tmp/ours.u16"
 "$kxunicode" styled "$tmp/in.sjis" 100000 10000
