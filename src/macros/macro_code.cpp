@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "macros/macro.h"
+#include "platform/bytefields.h"
 #include "text/memory.h"
 
 namespace {
@@ -51,9 +52,7 @@ struct FieldReader {
   }
 };
 
-unsigned ReadWord(const char* code, long at) {
-  return (unsigned(std::uint8_t(code[at])) << 8) | std::uint8_t(code[at + 1]);
-}
+unsigned ReadWord(const char* code, long at) { return KxGetU16BE(reinterpret_cast<const std::uint8_t*>(code + at)); }
 
 bool CopyText(char*& text, std::int16_t& length) {
   if (!text || length < 1) {
