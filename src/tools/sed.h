@@ -205,6 +205,8 @@ class CSED {
   // Compiler helpers.
   char* PoolAlloc(long bytes);
   const SEDunit* PoolUnits(const SEDunit* units, long count);
+  const SEDunit* PoolCompile(long (CSED::*comp)(SEDunit*, long, SEDunit), SEDunit delimiter);
+  SEDunit Delimiter();
   long WFile(const char* name);
   SEDlabel* NewLabel(const char* name);
   void AfterCommand();
