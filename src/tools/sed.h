@@ -222,6 +222,8 @@ class CSED {
   bool Repeat(long at, SEDunit op, const SEDunit* ep);
   void Queue(SEDcmd* cmd, int code);
   void Translate(const SEDunit* table);
+  void CopyToGen(long from, long to);
+  void AppendLine(int dst, int src);
   void WriteLineEnd(long file);
 
   SEDbuffers mBuf{};
