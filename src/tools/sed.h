@@ -13,6 +13,11 @@
 
 using SEDunit = std::uint16_t;
 
+// The Shift_JIS byte rules behind `iswide1st` and `iswide2nd`, for readers
+// that go around the virtual shims.
+inline bool SEDLeadByte(int c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+inline bool SEDTrailByte(int c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
+
 // Thrown by `exit`: the run ends with this code (0 after `q`).
 struct SEDExit {
   int code;
