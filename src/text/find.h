@@ -9,6 +9,7 @@
 #include <cstdint>
 
 class CKXArrayL;
+struct SKXStyl;
 
 // Find options (shared with the regular-expression engine and the callers).
 constexpr short kKXFindBackward = 1;
@@ -33,16 +34,11 @@ struct SKXFindChar {
   std::uint16_t doubles[kKXFindMaxAlt];
 };
 
-// Style-run entries as the style array keeps them: a 32-bit start offset,
-// then the style, whose font number sits 8 bytes into the entry.
-constexpr long kKXFindStylEntrySize = 20;
-constexpr long kKXFindStylFontOffset = 8;
-
 // Script lookup context of a search: the locked style runs (or none), the
 // offset in the whole text of byte 0 of the buffer being searched, and the
 // run last looked up (relative to the buffer).
 struct SKXFindStyl {
-  const char* runs;
+  const SKXStyl* runs;
   std::int32_t runCount;
   short defaultScript;
   std::int32_t base;
