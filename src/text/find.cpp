@@ -238,6 +238,23 @@ bool IsCharStart(const unsigned char* text, long known, long offset, short scrip
   return ((offset - s) & 1) == 0;
 }
 
+long CharStartsBefore(const unsigned char* text, long p, SKXFindStyl& styl, short& script,
+                      std::vector<long>& starts) {
+  script = ScriptType(p - 1, styl);
+  long segStart = styl.cacheStart > 0 ? styl.cacheStart : 0;
+  if (segStart >= p) segStart = p - 1;
+  // Every byte of q..p - 2 starts a double-byte character, so the
+  // characters of q..p pair up from q.
+  long q = p - 1;
+  while (q > segStart && KxTextCharFirst(text[q - 1], script)) --q;
+  starts.clear();
+  for (long x = q; x < p;) {
+    starts.push_back(x);
+    x += (KxTextCharFirst(text[x], script) && x + 1 < p) ? 2 : 1;
+  }
+  return q;
+}
+
 std::int32_t Find2ndStep(const unsigned char* text, long offset, long length,
                          const SKXFindChar* findChars, long count, short options,
                          SKXFindStyl& styl) {
@@ -340,21 +357,11 @@ short FindBackward(const unsigned char* text, long p, long length, const SKXFind
   bool table[256];
   short tableScript = -32768;
   while (p > 0) {
-    short script = ScriptType(p - 1, styl);
-    long segStart = styl.cacheStart > 0 ? styl.cacheStart : 0;
-    if (segStart >= p) segStart = p - 1;
+    short script;
+    long q = CharStartsBefore(text, p, styl, script, starts);
     if (script != tableScript) {
       FirstBytes(fc[0], options, script, table);
       tableScript = script;
-    }
-    // A known character start before p: every byte of q..p - 2 starts a
-    // double-byte character, so the characters of q..p pair up from q.
-    long q = p - 1;
-    while (q > segStart && KxTextCharFirst(text[q - 1], script)) --q;
-    starts.clear();
-    for (long x = q; x < p;) {
-      starts.push_back(x);
-      x += (KxTextCharFirst(text[x], script) && x + 1 < p) ? 2 : 1;
     }
     for (auto it = starts.rbegin(); it != starts.rend(); ++it) {
       long x = *it;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 class CKXArrayL;
 struct SKXStyl;
@@ -103,5 +104,11 @@ std::int32_t Find2ndStep(const unsigned char* text, long offset, long length,
 // True when offset starts a character, given that `known` (<= offset) does:
 // bytes that cannot start a double-byte character end one.
 bool IsCharStart(const unsigned char* text, long known, long offset, short script);
+// For a backward scan: the character starts before p, first to last, from
+// the nearest byte before p known to start one within the style run of
+// p - 1 (0 < p); script gets that run's script. Returns the first start,
+// where the scan goes on.
+long CharStartsBefore(const unsigned char* text, long p, SKXFindStyl& styl, short& script,
+                      std::vector<long>& starts);
 
 }  // namespace UKXFind
