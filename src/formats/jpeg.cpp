@@ -75,6 +75,27 @@ void CKXJpegDecoder::Fail(EError kind, long code) {
   mLastCode = code;
 }
 
+// Called inside a catch block: records the decoder's error being handled and
+// answers its kind. Any other exception goes on to the caller.
+CKXJpegDecoder::EError CKXJpegDecoder::RecordError() {
+  try {
+    throw;
+  } catch (const EKXJpegMemoryError& e) {
+    Fail(kMemoryError, e.mCode);
+  } catch (const std::bad_alloc&) {
+    Fail(kMemoryError, 0);
+  } catch (const EKXJpegBufferError& e) {
+    Fail(kBufferError, e.mCode);
+  } catch (const EKXJpegDataFormatError& e) {
+    Fail(kDataFormatError, e.mCode);
+  } catch (const EKXJpegIndexError& e) {
+    Fail(kIndexError, e.mCode);
+  } catch (const EKXJpegNotSupported& e) {
+    Fail(kNotSupported, e.mMarker);
+  }
+  return mLastError;
+}
+
 // ---------------------------------------------------------------- analysis
 
 long CKXJpegDecoder::SetJpegData(char* data, long length) {
@@ -88,22 +109,9 @@ long CKXJpegDecoder::SetJpegData(char* data, long length) {
     ResetAnalysis();
     DoAnalysis();
     return 0;
-  } catch (const EKXJpegMemoryError& e) {
-    Fail(kMemoryError, e.mCode);
-    return -1;
-  } catch (const std::bad_alloc&) {
-    Fail(kMemoryError, 0);
-    return -1;
-  } catch (const EKXJpegBufferError& e) {
-    Fail(kBufferError, e.mCode);
-  } catch (const EKXJpegDataFormatError& e) {
-    Fail(kDataFormatError, e.mCode);
-  } catch (const EKXJpegIndexError& e) {
-    Fail(kIndexError, e.mCode);
-  } catch (const EKXJpegNotSupported& e) {
-    Fail(kNotSupported, e.mMarker);
+  } catch (...) {
+    return RecordError() == kMemoryError ? -1 : -2;
   }
-  return -2;
 }
 
 // Nothing of an earlier picture carries over to the next one.
@@ -375,28 +383,15 @@ long CKXJpegDecoder::DoDecode() {
     Fail(kDataFormatError, 32);
     return -2;
   }
-  long result = -1;
   try {
     Decode();
     return 0;
-  } catch (const EKXJpegMemoryError& e) {
-    Fail(kMemoryError, e.mCode);
-  } catch (const std::bad_alloc&) {
-    Fail(kMemoryError, 0);
-  } catch (const EKXJpegIndexError& e) {
-    Fail(kIndexError, e.mCode);
-  } catch (const EKXJpegBufferError& e) {
-    Fail(kBufferError, e.mCode);
-  } catch (const EKXJpegDataFormatError& e) {
-    Fail(kDataFormatError, e.mCode);
-    result = -2;
-  } catch (const EKXJpegNotSupported& e) {
-    Fail(kNotSupported, e.mMarker);
-    result = -2;
+  } catch (...) {
+    const EError kind = RecordError();
+    DeleteDecode();
+    DeleteRGB();
+    return kind == kDataFormatError || kind == kNotSupported ? -2 : -1;
   }
-  DeleteDecode();
-  DeleteRGB();
-  return result;
 }
 
 void CKXJpegDecoder::Decode() {

@@ -186,6 +186,7 @@ class CKXJpegDecoder {
   long ReceiveBits(int n, int errorCode);
   void MakeRGB(long mcuRow, long mcuColumn);
   void Fail(EError kind, long code);
+  EError RecordError();
   void ResetAnalysis();
 
   CKXJpegDataStream* mStream = nullptr;
