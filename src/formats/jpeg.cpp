@@ -208,7 +208,7 @@ void CKXJpegDecoder::ReadFrame(int marker) {
   if (mPrecision != 8) throw EKXJpegNotSupported(marker, std::int32_t(at));
   mFrameRead = false;
   mComponentCount = count;
-  mHmax = mVmax = 0;
+  int hMax = 0, vMax = 0;
   for (int i = 0; i < count; ++i) {
     SComponent& c = mFrame[i];
     c.mId = mStream->GetByte();
@@ -220,8 +220,8 @@ void CKXJpegDecoder::ReadFrame(int marker) {
     if (c.mTq > 3) throw EKXJpegDataFormatError(std::int32_t(at), 28);
     for (int j = 0; j < i; ++j)
       if (mFrame[j].mId == c.mId) throw EKXJpegDataFormatError(std::int32_t(at), 29);
-    if (c.mH > mHmax) mHmax = c.mH;
-    if (c.mV > mVmax) mVmax = c.mV;
+    if (c.mH > hMax) hMax = c.mH;
+    if (c.mV > vMax) vMax = c.mV;
   }
   mStream->SkipByte(length - 8 - 3 * count);
   if (count == 1) {
@@ -229,12 +229,12 @@ void CKXJpegDecoder::ReadFrame(int marker) {
   } else {
     // Replication copies whole samples: each factor must divide the largest.
     for (int i = 0; i < count; ++i) {
-      if (mHmax % mFrame[i].mH || mVmax % mFrame[i].mV) throw EKXJpegNotSupported(marker, std::int32_t(at));
+      if (hMax % mFrame[i].mH || vMax % mFrame[i].mV) throw EKXJpegNotSupported(marker, std::int32_t(at));
       mDecH[i] = mFrame[i].mH;
       mDecV[i] = mFrame[i].mV;
     }
-    mDecHmax = mHmax;
-    mDecVmax = mVmax;
+    mDecHmax = hMax;
+    mDecVmax = vMax;
   }
   mFrameRead = true;
 }
