@@ -9,6 +9,7 @@
 #include "formats/aozora_jisx0213.h"
 #include "layout/fontstate.h"
 #include "platform/script.h"
+#include "text/script.h"
 #include "text/text.h"
 #include "text/unicode.h"
 
@@ -23,10 +24,10 @@ constexpr long kMaxNumber = 1000000;
 
 // ---- characters -------------------------------------------------------------------
 
-const std::uint8_t* gParse = nullptr;
-
 long CharLen(const std::string& s, long i) {
-  return gParse[static_cast<unsigned char>(s[i])] && i + 1 < static_cast<long>(s.size()) ? 2 : 1;
+  return KxTextCharFirst(static_cast<unsigned char>(s[i]), kScriptJapanese) && i + 1 < static_cast<long>(s.size())
+             ? 2
+             : 1;
 }
 
 std::uint16_t CharAt(const std::string& s, long i) {
@@ -765,7 +766,6 @@ bool PassRemainingNotes(SKXAozoraText& t) {
 // ---- whole conversion ------------------------------------------------------------------------------
 
 bool KxAozoraConvert(SKXAozoraText& t, long unit, bool unicode) {
-  gParse = KxScriptParseTable(kScriptJapanese);
   bool any = false;
   any |= PassExplanatoryNotes(t);
   any |= PassCharacterNotes(t, unicode);

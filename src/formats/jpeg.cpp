@@ -75,6 +75,27 @@ void CKXJpegDecoder::Fail(EError kind, long code) {
   mLastCode = code;
 }
 
+// Called inside a catch block: records the decoder's error being handled and
+// answers its kind. Any other exception goes on to the caller.
+CKXJpegDecoder::EError CKXJpegDecoder::RecordError() {
+  try {
+    throw;
+  } catch (const EKXJpegMemoryError& e) {
+    Fail(kMemoryError, e.mCode);
+  } catch (const std::bad_alloc&) {
+    Fail(kMemoryError, 0);
+  } catch (const EKXJpegBufferError& e) {
+    Fail(kBufferError, e.mCode);
+  } catch (const EKXJpegDataFormatError& e) {
+    Fail(kDataFormatError, e.mCode);
+  } catch (const EKXJpegIndexError& e) {
+    Fail(kIndexError, e.mCode);
+  } catch (const EKXJpegNotSupported& e) {
+    Fail(kNotSupported, e.mMarker);
+  }
+  return mLastError;
+}
+
 // ---------------------------------------------------------------- analysis
 
 long CKXJpegDecoder::SetJpegData(char* data, long length) {
@@ -88,22 +109,9 @@ long CKXJpegDecoder::SetJpegData(char* data, long length) {
     ResetAnalysis();
     DoAnalysis();
     return 0;
-  } catch (const EKXJpegMemoryError& e) {
-    Fail(kMemoryError, e.mCode);
-    return -1;
-  } catch (const std::bad_alloc&) {
-    Fail(kMemoryError, 0);
-    return -1;
-  } catch (const EKXJpegBufferError& e) {
-    Fail(kBufferError, e.mCode);
-  } catch (const EKXJpegDataFormatError& e) {
-    Fail(kDataFormatError, e.mCode);
-  } catch (const EKXJpegIndexError& e) {
-    Fail(kIndexError, e.mCode);
-  } catch (const EKXJpegNotSupported& e) {
-    Fail(kNotSupported, e.mMarker);
+  } catch (...) {
+    return RecordError() == kMemoryError ? -1 : -2;
   }
-  return -2;
 }
 
 // Nothing of an earlier picture carries over to the next one.
@@ -200,7 +208,7 @@ void CKXJpegDecoder::ReadFrame(int marker) {
   if (mPrecision != 8) throw EKXJpegNotSupported(marker, std::int32_t(at));
   mFrameRead = false;
   mComponentCount = count;
-  mHmax = mVmax = 0;
+  int hMax = 0, vMax = 0;
   for (int i = 0; i < count; ++i) {
     SComponent& c = mFrame[i];
     c.mId = mStream->GetByte();
@@ -212,8 +220,8 @@ void CKXJpegDecoder::ReadFrame(int marker) {
     if (c.mTq > 3) throw EKXJpegDataFormatError(std::int32_t(at), 28);
     for (int j = 0; j < i; ++j)
       if (mFrame[j].mId == c.mId) throw EKXJpegDataFormatError(std::int32_t(at), 29);
-    if (c.mH > mHmax) mHmax = c.mH;
-    if (c.mV > mVmax) mVmax = c.mV;
+    if (c.mH > hMax) hMax = c.mH;
+    if (c.mV > vMax) vMax = c.mV;
   }
   mStream->SkipByte(length - 8 - 3 * count);
   if (count == 1) {
@@ -221,12 +229,12 @@ void CKXJpegDecoder::ReadFrame(int marker) {
   } else {
     // Replication copies whole samples: each factor must divide the largest.
     for (int i = 0; i < count; ++i) {
-      if (mHmax % mFrame[i].mH || mVmax % mFrame[i].mV) throw EKXJpegNotSupported(marker, std::int32_t(at));
+      if (hMax % mFrame[i].mH || vMax % mFrame[i].mV) throw EKXJpegNotSupported(marker, std::int32_t(at));
       mDecH[i] = mFrame[i].mH;
       mDecV[i] = mFrame[i].mV;
     }
-    mDecHmax = mHmax;
-    mDecVmax = mVmax;
+    mDecHmax = hMax;
+    mDecVmax = vMax;
   }
   mFrameRead = true;
 }
@@ -375,28 +383,15 @@ long CKXJpegDecoder::DoDecode() {
     Fail(kDataFormatError, 32);
     return -2;
   }
-  long result = -1;
   try {
     Decode();
     return 0;
-  } catch (const EKXJpegMemoryError& e) {
-    Fail(kMemoryError, e.mCode);
-  } catch (const std::bad_alloc&) {
-    Fail(kMemoryError, 0);
-  } catch (const EKXJpegIndexError& e) {
-    Fail(kIndexError, e.mCode);
-  } catch (const EKXJpegBufferError& e) {
-    Fail(kBufferError, e.mCode);
-  } catch (const EKXJpegDataFormatError& e) {
-    Fail(kDataFormatError, e.mCode);
-    result = -2;
-  } catch (const EKXJpegNotSupported& e) {
-    Fail(kNotSupported, e.mMarker);
-    result = -2;
+  } catch (...) {
+    const EError kind = RecordError();
+    DeleteDecode();
+    DeleteRGB();
+    return kind == kDataFormatError || kind == kNotSupported ? -2 : -1;
   }
-  DeleteDecode();
-  DeleteRGB();
-  return result;
 }
 
 void CKXJpegDecoder::Decode() {

@@ -186,6 +186,7 @@ class CKXJpegDecoder {
   long ReceiveBits(int n, int errorCode);
   void MakeRGB(long mcuRow, long mcuColumn);
   void Fail(EError kind, long code);
+  EError RecordError();
   void ResetAnalysis();
 
   CKXJpegDataStream* mStream = nullptr;
@@ -205,9 +206,9 @@ class CKXJpegDecoder {
   bool mFrameRead = false;
   SKXJpegJFIF mJFIF;
   SComponent mFrame[3];
-  int mHmax = 0, mVmax = 0;
   // Sampling used for decoding: a single component is its own MCU of one
-  // block whatever its factors say, as the JPEG standard has it.
+  // block whatever its factors say, as the JPEG standard has it. Otherwise
+  // the factors as read, and the largest of them.
   int mDecH[3] = {0, 0, 0}, mDecV[3] = {0, 0, 0};
   int mDecHmax = 0, mDecVmax = 0;
   int mScanCount = 0;

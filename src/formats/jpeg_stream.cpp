@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "formats/jpeg.h"
+#include "platform/bytefields.h"
 
 CKXJpegDataStream::CKXJpegDataStream(const unsigned char* data, long length)
     : mStart(data), mPtr(data), mEnd(data + (length > 0 ? length : 0)) {}
@@ -49,7 +50,7 @@ int CKXJpegDataStream::GetByte() {
 int CKXJpegDataStream::GetWord() {
   if (mBitCount || mMarkerAhead) AlignToByte();
   if (mEnd - mPtr < 2) throw EKXJpegBufferError(std::int32_t(Position()), 23);
-  int w = (mPtr[0] << 8) | mPtr[1];
+  int w = KxGetU16BE(mPtr);
   mPtr += 2;
   return w;
 }
