@@ -508,10 +508,7 @@ void CKXText::ReserveRunEdits(bool paras) {
 
 void CKXText::InsertChar(long pos, unsigned short ch, const SStyl* styl, const SDeco* deco) {
   char bytes[2];
-  long n = 0;
-  if (ch > 0xFF) bytes[n++] = static_cast<char>(ch >> 8);
-  bytes[n++] = static_cast<char>(ch & 0xFF);
-  InsertString(pos, bytes, n, styl, deco, nullptr, 0);
+  InsertString(pos, bytes, KxTextCodeBytes(ch, bytes), styl, deco, nullptr, 0);
 }
 
 void CKXText::InsertUniChar(long pos, unsigned long value, const SStyl* styl, const SDeco* deco) {
@@ -520,11 +517,8 @@ void CKXText::InsertUniChar(long pos, unsigned long value, const SStyl* styl, co
   unsigned short ph = CKXStrArray::GetUnicodeChar(script);
   if (value >= 0x200000 && value <= 0x1FFFFFFF) ph = 0xA0;
   char bytes[2];
-  long n = 0;
-  if (ph > 0xFF) bytes[n++] = static_cast<char>(ph >> 8);
-  bytes[n++] = static_cast<char>(ph & 0xFF);
   SKXUniChar u{0, static_cast<std::uint32_t>(value)};
-  InsertString(pos, bytes, n, styl, deco, &u, 1);
+  InsertString(pos, bytes, KxTextCodeBytes(ph, bytes), styl, deco, &u, 1);
 }
 
 void CKXText::InsertString(long pos, const char* bytes, long n, const SStyl* styl, const SDeco* deco,
