@@ -5,6 +5,7 @@
 #include "platform/clock.h"
 #include "platform/resources.h"
 #include "text/geometry.h"
+#include "text/script.h"
 
 namespace {
 
@@ -26,8 +27,6 @@ struct DateWords {
 };
 DateWords gWords;
 
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
 // Copies an item into a word, cutting a long item after its last whole
 // Shift_JIS character.
 template <std::size_t N>
@@ -36,7 +35,7 @@ void LoadWord(Word<N>& w, short index) {
   GetIndString(item, kDateWordsList, index);
   std::size_t len = 0;
   while (len < item[0]) {
-    std::size_t step = IsLeadByte(item[1 + len]) && len + 1 < item[0] ? 2 : 1;
+    std::size_t step = KxTextCharFirst(item[1 + len], kScriptJapanese) && len + 1 < item[0] ? 2 : 1;
     if (len + step > N - 1) break;
     len += step;
   }
@@ -131,26 +130,15 @@ short KxGetTimeStamp(char* buffer, std::size_t size, short style) {
   }
   switch (style) {
     case 0:
-      out.Number(hour, 2, ' ');
-      out.Put(":");
-      out.Number(now.minute, 2, '0');
-      out.Put(pm ? " PM" : " AM");
-      break;
     case 1:
       out.Number(hour, 2, ' ');
       out.Put(":");
       out.Number(now.minute, 2, '0');
-      break;
-    case 2:
-      LoadDateWords();
-      out.Put(pm ? gWords.pm : gWords.am);
-      out.Number(hour, 2, ' ');
-      out.Put(gWords.hour);
-      out.Number(now.minute, 2, '0');
-      out.Put(gWords.minute);
+      if (style == 0) out.Put(pm ? " PM" : " AM");
       break;
     default:
       LoadDateWords();
+      if (style == 2) out.Put(pm ? gWords.pm : gWords.am);
       out.Number(hour, 2, ' ');
       out.Put(gWords.hour);
       out.Number(now.minute, 2, '0');
@@ -192,19 +180,14 @@ short KxGetDateStamp(char* buffer, std::size_t size, short style) {
       out.Put("/");
       third(now.year % 100);
       break;
-    case 3:
-      LoadDateWords();
-      out.Put(gWords.era);
-      first(now.year - gWords.eraDelta + 1);
-      out.Put(gWords.year);
-      second(now.month);
-      out.Put(gWords.month);
-      third(now.day);
-      out.Put(gWords.day);
-      break;
     default:
       LoadDateWords();
-      first(now.year);
+      if (style == 3) {
+        out.Put(gWords.era);
+        first(now.year - gWords.eraDelta + 1);
+      } else {
+        first(now.year);
+      }
       out.Put(gWords.year);
       second(now.month);
       out.Put(gWords.month);

@@ -11,7 +11,6 @@
 #include <cstdint>
 
 #include "platform/types.h"
-#include "text/range.h"
 
 struct RectL {
   std::int32_t top;

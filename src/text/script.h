@@ -30,6 +30,14 @@ inline bool KxTextCharFirst(std::uint16_t code, short script) {
   return gParseTable[code] != 0;
 }
 
+// Writes a code as text bytes, the lead byte first; answers 1 or 2.
+inline int KxTextCodeBytes(std::uint16_t code, char out[2]) {
+  int n = 0;
+  if (code > 0xFF) out[n++] = static_cast<char>(code >> 8);
+  out[n++] = static_cast<char>(code & 0xFF);
+  return n;
+}
+
 // The low 4 bits of the character type of a single byte; 0 for double-byte codes.
 short KxTextCharType(std::uint16_t code, short script);
 // True for the Japanese rows 0x8540-0x887E, which are drawn through Unicode.

@@ -508,10 +508,7 @@ void CKXText::ReserveRunEdits(bool paras) {
 
 void CKXText::InsertChar(long pos, unsigned short ch, const SStyl* styl, const SDeco* deco) {
   char bytes[2];
-  long n = 0;
-  if (ch > 0xFF) bytes[n++] = static_cast<char>(ch >> 8);
-  bytes[n++] = static_cast<char>(ch & 0xFF);
-  InsertString(pos, bytes, n, styl, deco, nullptr, 0);
+  InsertString(pos, bytes, KxTextCodeBytes(ch, bytes), styl, deco, nullptr, 0);
 }
 
 void CKXText::InsertUniChar(long pos, unsigned long value, const SStyl* styl, const SDeco* deco) {
@@ -520,11 +517,8 @@ void CKXText::InsertUniChar(long pos, unsigned long value, const SStyl* styl, co
   unsigned short ph = CKXStrArray::GetUnicodeChar(script);
   if (value >= 0x200000 && value <= 0x1FFFFFFF) ph = 0xA0;
   char bytes[2];
-  long n = 0;
-  if (ph > 0xFF) bytes[n++] = static_cast<char>(ph >> 8);
-  bytes[n++] = static_cast<char>(ph & 0xFF);
   SKXUniChar u{0, static_cast<std::uint32_t>(value)};
-  InsertString(pos, bytes, n, styl, deco, &u, 1);
+  InsertString(pos, bytes, KxTextCodeBytes(ph, bytes), styl, deco, &u, 1);
 }
 
 void CKXText::InsertString(long pos, const char* bytes, long n, const SStyl* styl, const SDeco* deco,
@@ -556,34 +550,14 @@ void CKXText::InsertString(long pos, const char* bytes, long n, const SStyl* sty
   // From here on nothing allocates.
   if (nUni > 0) mText->SetSelUniChars(pos, pos + n, u.data(), nUni);
 
-  const long len = GetLength();
   // Styles: the new bytes join the run containing pos, unless a style is given.
   long i = mStyls->GetArrayIndex(pos);
   mStyls->CalcOffsetAt(i + 1, n);
   if (styl) {
-    long limit = i < mStyls->GetCount() ? mStyls->GetOffsetAt(i + 1) : len;
+    long limit = i < mStyls->GetCount() ? mStyls->GetOffsetAt(i + 1) : GetLength();
     mStyls->InsertStylAt(i, pos, s, n, limit);
   }
-  // Decorations and ruby alike; typing next to a picture never copies it.
-  i = mDecos->GetArrayIndex(pos);
-  mDecos->CalcOffsetAt(i + 1, n);
-  mDecos->InsertRubys(pos, n);
-  SDeco d{};
-  bool putDeco = false;
-  if (deco) {
-    d = *deco;
-    putDeco = true;
-  } else {
-    mDecos->GetDecoAt(i, d);
-    if (d.pictID != 0) {
-      d.pictID = 0;
-      putDeco = true;
-    }
-  }
-  if (putDeco) {
-    long limit = i < mDecos->GetCount() ? mDecos->GetOffsetAt(i + 1) : len;
-    mDecos->InsertDecoAt(i, pos, d, n, limit);
-  }
+  JoinDecoRun(pos, n, deco);
   if (mParas->GetCount() > 0) mParas->CalcOffsetAt(mParas->GetArrayIndex(pos) + 1, n);
   ClearScriptType();
 }
@@ -639,20 +613,25 @@ void CKXText::TrimEndRuns() {
 
 // ---- transfer ---------------------------------------------------------------------------------
 
+void CKXText::JoinDecoRun(long pos, long n, const SDeco* deco) {
+  long i = mDecos->GetArrayIndex(pos);
+  mDecos->CalcOffsetAt(i + 1, n);
+  mDecos->InsertRubys(pos, n);
+  SDeco d{};
+  if (deco) {
+    d = *deco;
+  } else {
+    mDecos->GetDecoAt(i, d);
+    if (d.pictID == 0) return;
+    d.pictID = 0;
+  }
+  long limit = i < mDecos->GetCount() ? mDecos->GetOffsetAt(i + 1) : GetLength();
+  mDecos->InsertDecoAt(i, pos, d, n, limit);
+}
+
 void CKXText::JoinAttributes(long pos, long n, bool styls, bool decos, bool paras) {
   if (styls) mStyls->CalcOffsetAt(mStyls->GetArrayIndex(pos) + 1, n);
-  if (decos) {
-    long i = mDecos->GetArrayIndex(pos);
-    mDecos->CalcOffsetAt(i + 1, n);
-    mDecos->InsertRubys(pos, n);
-    SDeco d{};
-    mDecos->GetDecoAt(i, d);
-    if (d.pictID != 0) {
-      d.pictID = 0;
-      long limit = i < mDecos->GetCount() ? mDecos->GetOffsetAt(i + 1) : GetLength();
-      mDecos->InsertDecoAt(i, pos, d, n, limit);
-    }
-  }
+  if (decos) JoinDecoRun(pos, n, nullptr);
   if (paras && mParas->GetCount() > 0) mParas->CalcOffsetAt(mParas->GetArrayIndex(pos) + 1, n);
 }
 

@@ -245,6 +245,10 @@ class CKXText {
   // run out of memory once the bytes have changed.
   void ReserveRunEdits(bool paras);
   void JoinAttributes(long pos, long n, bool styls, bool decos, bool paras);
+  // The new bytes pos..pos + n join the decoration run and ruby at `pos`,
+  // or take `deco` when one is given; joined bytes never take over a
+  // picture ID.
+  void JoinDecoRun(long pos, long n, const SDeco* deco);
   void RepairParasAfter(long from, long to);
   // Run insertion at the text end leaves an empty last run: dropped here.
   void TrimEndRuns();

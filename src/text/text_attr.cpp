@@ -32,6 +32,30 @@ void DropEmptyEndRun(CKXPosArray* runs, long to, long len) {
   if (to == len && to >= 1 && n > 1 && runs->GetOffsetAt(n) >= to) runs->DeleteAt(n, 1);
 }
 
+// Splits the runs at from and to; runs i..j-1 then cover from..to exactly.
+void DivideRuns(CKXPosArray* runs, long from, long to, long& i, long& j) {
+  runs->Divide(from, to);
+  i = runs->GetArrayIndex(from);
+  j = runs->GetArrayIndex(to);
+  if (runs->GetOffsetAt(j) != to) j = runs->GetCount() + 1;  // to lies in no later run
+}
+
+// Applies a type code run by run over from..to and merges equal neighbours.
+// An empty range changes nothing, except on an empty text: there it sets
+// the one run, which new text then takes.
+template <typename Apply>
+void ApplyToRuns(CKXPosArray* runs, long from, long to, long len, Apply apply) {
+  if (from == to) {
+    if (len == 0 && runs->GetCount() == 1) apply(1);
+    return;
+  }
+  long i, j;
+  DivideRuns(runs, from, to, i, j);
+  for (long k = i; k < j; ++k) apply(k);
+  MergeBack(runs, i, j);
+  DropEmptyEndRun(runs, to, len);
+}
+
 }  // namespace
 
 // ---- type codes (the records' own rules) -------------------------------------------------------
@@ -51,10 +75,8 @@ void CKXText::SetStyl(long from, long to, const SStyl& styl) {
   SStyl s = styl;
   KxNormalizeStyl(s);
   CKXStylArray::SetHeightAscent(s);
-  mStyls->Divide(from, to);
-  long i = mStyls->GetArrayIndex(from);
-  long j = mStyls->GetArrayIndex(to);
-  if (mStyls->GetOffsetAt(j) != to) j = mStyls->GetCount() + 1;  // to lies in no later run
+  long i, j;
+  DivideRuns(mStyls, from, to, i, j);
   SetRunsElement(mStyls, i, j - 1, &s);
   DropEmptyEndRun(mStyls, to, GetLength());
 }
@@ -69,17 +91,7 @@ void CKXText::SetStyl(long from, long to, short code, const SStyl& styl) {
     if (s.height == 0) CKXStylArray::SetHeightAscent(s);
     mStyls->SetStylAt(k, s);
   };
-  if (from == to) {
-    if (GetLength() == 0 && mStyls->GetCount() == 1) apply(1);
-    return;
-  }
-  mStyls->Divide(from, to);
-  long i = mStyls->GetArrayIndex(from);
-  long j = mStyls->GetArrayIndex(to);
-  if (mStyls->GetOffsetAt(j) != to) j = mStyls->GetCount() + 1;
-  for (long k = i; k < j; ++k) apply(k);
-  MergeBack(mStyls, i, j);
-  DropEmptyEndRun(mStyls, to, GetLength());
+  ApplyToRuns(mStyls, from, to, GetLength(), apply);
 }
 
 void CKXText::SetStylFont(long from, long to, short font) {
@@ -130,10 +142,8 @@ void CKXText::SetDeco(long from, long to, const SDeco& deco) {
   // A picture belongs to exactly one 0xCA byte: one ID over more text would
   // be released twice.
   if (d.pictID != 0 && !IsPictureByte(from, to)) d.pictID = 0;
-  mDecos->Divide(from, to);
-  long i = mDecos->GetArrayIndex(from);
-  long j = mDecos->GetArrayIndex(to);
-  if (mDecos->GetOffsetAt(j) != to) j = mDecos->GetCount() + 1;
+  long i, j;
+  DivideRuns(mDecos, from, to, i, j);
   ReleasePictures(i, j - 1, d.pictID);
   // The runs between are deleted (releasing nothing more); run i is overwritten.
   SKXDeco keep{};
@@ -160,17 +170,7 @@ void CKXText::SetDeco(long from, long to, short code, const SDeco& deco) {
     if (old != 0 && old != d.pictID) ReleasePictures(k, k, d.pictID);
     mDecos->SetDecoAt(k, d);
   };
-  if (from == to) {
-    if (GetLength() == 0 && mDecos->GetCount() == 1) apply(1);
-    return;
-  }
-  mDecos->Divide(from, to);
-  long i = mDecos->GetArrayIndex(from);
-  long j = mDecos->GetArrayIndex(to);
-  if (mDecos->GetOffsetAt(j) != to) j = mDecos->GetCount() + 1;
-  for (long k = i; k < j; ++k) apply(k);
-  MergeBack(mDecos, i, j);
-  DropEmptyEndRun(mDecos, to, GetLength());
+  ApplyToRuns(mDecos, from, to, GetLength(), apply);
 }
 
 namespace {

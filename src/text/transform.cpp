@@ -241,10 +241,7 @@ bool NeedsCapitalize(CKXTextRebuild& r) {
 
 void PutCode(CKXTextRebuild& r, long to, Code code) {
   char b[2];
-  long n = 0;
-  if (code > 0xFF) b[n++] = static_cast<char>(code >> 8);
-  b[n++] = static_cast<char>(code & 0xFF);
-  r.Put(to, b, n);
+  r.Put(to, b, KxTextCodeBytes(code, b));
 }
 
 }  // namespace

@@ -36,17 +36,14 @@ class CKXTextRebuild {
   // Unicode side entry.
   bool IsPicture(long pos) const { return !mPictures.empty() && FindPicture(pos); }
   bool HasSideEntry(long pos) const { return !mUni.empty() && FindSideEntry(pos); }
-  // Source bytes before this are dealt with.
-  long Done() const { return mDone; }
 
-  // Keeps the source bytes from Done() to `to`.
+  // Keeps the source bytes from where the last piece ended to `to`.
   void Keep(long to) {
     if (to > mDone) KeepMore(to);
   }
-  // Replaces the source bytes from Done() to `to` (none: an insertion
-  // before Done()) by `n` new bytes.
+  // Replaces the source bytes from where the last piece ended to `to` (none:
+  // an insertion there) by `n` new bytes.
   void Put(long to, const char* bytes, long n);
-  bool Changed() const { return mChanged; }
   // Room for a new text of about n bytes.
   void Reserve(long n) { mOut.reserve(size_t(n)); }
   // Keeps the rest and puts the new version into `text` (the source) when
@@ -74,7 +71,7 @@ class CKXTextRebuild {
   std::vector<SKXRuby> mRubys;
   std::vector<long> mPictures;  // offsets of picture bytes
 
-  long mDone = 0;
+  long mDone = 0;  // source bytes before this are dealt with
   bool mChanged = false;
   long mScriptRun = 0, mScriptFrom = 0, mScriptTo = 0;
   short mScript = 0;
