@@ -257,6 +257,7 @@ char* CKXTempBlock::SetBlock(long size) {
       mBlock = *mTempHandle;
       return mBlock;
     }
+    if (mTempHandle) DisposeHandle(mTempHandle);  // a block that came with an error is not used
     mTempHandle = nullptr;
   }
   return CKXPtrBlock::SetBlock(size);
