@@ -99,10 +99,7 @@ void CKXMarkArray::InsertMark(long from, long to, const unsigned char* name) {
 }
 
 void CKXMarkArray::DeleteAt(long index, long n) {
-  if (n < 1) return;
-  if (index == kLastIndex) index = mCount;
-  if (index < 1 || index > mCount) return;
-  n = std::min(n, mCount - index + 1);
+  if (!ClipRemoval(index, n)) return;
   SKXMark first, after;
   GetMark(index, first);
   long begin = first.nameOffset;

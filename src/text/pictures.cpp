@@ -115,10 +115,7 @@ long CKXPictArray::FindPictureIndex(short id) const {
 }
 
 void CKXPictArray::DeleteAt(long index, long n) {
-  if (n < 1) return;
-  if (index == kLastIndex) index = mCount;
-  if (index < 1 || index > mCount) return;
-  n = std::min(n, mCount - index + 1);
+  if (!ClipRemoval(index, n)) return;
   for (long k = index; k < index + n; ++k) {
     SKXPict entry;
     GetPictAt(k, entry);

@@ -460,10 +460,7 @@ void CKXDecoArray::ReleasePicture(short id) const {
 }
 
 void CKXDecoArray::DeleteAt(long index, long n) {
-  if (n < 1 || mCount == 0) return;
-  if (index == kLastIndex) index = mCount;
-  if (index < 1 || index > mCount) return;
-  n = std::min(n, mCount - index + 1);
+  if (!ClipRemoval(index, n)) return;
   for (long k = index; k < index + n; ++k) {
     SDeco d;
     GetDecoAt(k, d);
