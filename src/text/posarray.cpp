@@ -138,6 +138,13 @@ void CKXPosArray::DivideAt(long index, long offset) {
   InsertAt(index + 1, buffer);
 }
 
+bool CKXPosArray::KeepFirstRunOnly(long from, long to, long textLen) {
+  if (to - from != textLen || mCount == 0) return false;
+  if (mCount > 1) DeleteAt(2, mCount - 1);
+  SetOffsetAt(1, 0);
+  return true;
+}
+
 void CKXPosArray::DeleteAll() {
   if (mCount > 0) DeleteAt(1, mCount);
 }
