@@ -4,12 +4,12 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <utility>
 #include <string>
 #include <vector>
 
 #include "document/facilities.h"
 #include "document/resource.h"
+#include "platform/bytefields.h"
 #include "platform/core.h"
 #include "text/memory.h"
 
@@ -23,10 +23,7 @@ class FuzzResource : public CKXMemResource {
   void InvertResource(ResType type, short, void* buffer, long size) override {
     if (type != FourCC("LONG")) return;
     auto* p = static_cast<std::uint8_t*>(buffer);
-    for (long i = 0; i + 4 <= size; i += 4) {
-      std::swap(p[i], p[i + 3]);
-      std::swap(p[i + 1], p[i + 2]);
-    }
+    for (long i = 0; i + 4 <= size; i += 4) KxPutU32N(p + i, KxSwap32(KxGetU32N(p + i)));
   }
   using CKXResource::InvertResource;
 };

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "macros/macro.h"
+#include "platform/bytefields.h"
 #include "text/memory.h"
 
 namespace {
@@ -51,9 +52,7 @@ struct FieldReader {
   }
 };
 
-unsigned ReadWord(const char* code, long at) {
-  return (unsigned(std::uint8_t(code[at])) << 8) | std::uint8_t(code[at + 1]);
-}
+unsigned ReadWord(const char* code, long at) { return KxGetU16BE(reinterpret_cast<const std::uint8_t*>(code + at)); }
 
 bool CopyText(char*& text, std::int16_t& length) {
   if (!text || length < 1) {
@@ -264,97 +263,72 @@ long UKXTextMacro::CreateMacro(char* out, const SKXTMacroEdit& r) {
   Writer w{out};
   const std::int8_t op = OpcodeByte(r.opcode);
   const long total = GetMacroEditSize(r);
-  switch (op) {
-    case kMacroEnd:
-      w.Byte(0);
-      w.Word(0);
-      break;
-    case kMacroCommand:
-      w.Byte(op);
-      w.Word(r.value);
-      break;
-    case kMacroText: {
-      long n = total - 3;
-      w.Byte(op);
-      w.Word(unsigned(n));
-      w.Bytes(r.text, n);
-      break;
+  if (op == kMacroCommand) {
+    w.Byte(op);
+    w.Word(r.value);
+    return w.pos;
+  }
+  if (op == kMacroKey) {
+    w.Byte(op);
+    w.Byte(r.value);
+    w.Byte(r.option);
+    if (r.count >= 2) {
+      w.Byte(kMacroRepeat);
+      w.Word(2);
+      w.Word(unsigned(r.count > kMacroMaxRepeat ? kMacroMaxRepeat : r.count));
     }
-    case kMacroKey:
-      w.Byte(op);
-      w.Byte(r.value);
-      w.Byte(r.option);
-      if (r.count >= 2) {
-        w.Byte(kMacroRepeat);
-        w.Word(2);
-        w.Word(unsigned(r.count > kMacroMaxRepeat ? kMacroMaxRepeat : r.count));
-      }
+    return w.pos;
+  }
+  // Every other statement: opcode, length of the fields, fields.
+  w.Byte(std::uint8_t(op));
+  w.Word(unsigned(total - 3));
+  switch (op) {
+    case kMacroText:
+      w.Bytes(r.text, total - 3);
       break;
     case kMacroGoto:
-      w.Byte(op);
-      w.Word(unsigned(total - 3));
       w.Byte(r.value);
       if ((r.value & 0xFF) <= kMacroJumpLabel) w.ShortText(r.text, r.textLength);
       break;
     case kMacroLabel:
-      w.Byte(op);
-      w.Word(unsigned(total - 3));
       w.ShortText(r.text, r.textLength);
       break;
     case kMacroValue:
     case kMacroCompare:
-      w.Byte(op);
-      w.Word(unsigned(total - 3));
       w.Byte(r.value);
       w.Byte(r.option);
       w.Byte(unsigned(r.count));
       if ((r.count & 0xFF) == 1) w.ShortText(r.text, r.textLength);
-      if (op == kMacroCompare) {
-        w.Target(r.target1Kind, r.target1Length, r.target1Text);
-        w.Target(r.target2Kind, r.target2Length, r.target2Text);
-      }
       break;
     case kMacroFind:
-      w.Byte(op);
-      w.Word(unsigned(total - 3));
       w.Byte(r.value);
       w.Word(r.option);
       if ((r.value & 0xFF) == 1) w.ShortText(r.text, r.textLength);
-      w.Target(r.target1Kind, r.target1Length, r.target1Text);
-      w.Target(r.target2Kind, r.target2Length, r.target2Text);
       break;
     case kMacroDialog:
-      w.Byte(op);
-      w.Word(unsigned(total - 3));
       w.Byte(r.value);
       w.Byte(unsigned(r.count));
       w.ShortText(r.text, r.textLength);
-      w.Target(r.target1Kind, r.target1Length, r.target1Text);
-      w.Target(r.target2Kind, r.target2Length, r.target2Text);
       break;
     case kMacroExtend:
-      w.Byte(op);
-      w.Word(2);
       w.Byte(r.value);
       w.Byte(unsigned(r.count));
       break;
     case kMacroRepeat:
-      w.Byte(op);
-      w.Word(2);
       w.Word(r.value);
       break;
     case kMacroHeader:
-      w.Byte(op);
-      w.Word(4);
       w.Byte(r.value);
       w.Byte(r.option);
       w.Byte(unsigned(r.count));
       w.Byte(r.target1Kind);
       break;
-    default:
-      w.Byte(std::uint8_t(op));
-      w.Word(0);
+    default:  // the end mark and statements of no meaning have no fields
       break;
+  }
+  if (op == kMacroCompare || op == kMacroFind || op == kMacroDialog) {
+    w.Target(r.target1Kind, r.target1Length, r.target1Text);
+    w.Target(r.target2Kind, r.target2Length, r.target2Text);
   }
   return w.pos;
 }

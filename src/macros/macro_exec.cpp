@@ -6,6 +6,7 @@
 #include <new>
 
 #include "engine/macro_target.h"
+#include "platform/bytefields.h"
 #include "platform/exception.h"
 #include "text/geometry.h"
 #include "text/memory.h"
@@ -59,7 +60,7 @@ void CKXTMacroExec::AnalyzeMacro(const char* code, long size) {
     long length = 3;
     if (op != kMacroCommand && op != kMacroKey) {
       if (size - pos < 3) break;
-      length += (long(std::uint8_t(code[pos + 1])) << 8) | std::uint8_t(code[pos + 2]);
+      length += KxGetU16BE(reinterpret_cast<const std::uint8_t*>(code + pos + 1));
     }
     if (op != kMacroRepeat && op != kMacroHeader) mLines.AddItem({std::uint32_t(pos), op});
     pos += length;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/bytefields.h"
 #include "text/memory.h"
 
 CKXTMacroArray* gKXTextMacros = nullptr;
@@ -9,17 +10,10 @@ CKXTMacroArray* gKXTextMacros = nullptr;
 namespace {
 
 void PutLong(char* out, std::int32_t value) {
-  auto v = std::uint32_t(value);
-  out[0] = char(v >> 24);
-  out[1] = char(v >> 16);
-  out[2] = char(v >> 8);
-  out[3] = char(v);
+  KxPutU32BE(reinterpret_cast<std::uint8_t*>(out), std::uint32_t(value));
 }
 
-std::uint32_t GetLong(const char* in) {
-  auto b = reinterpret_cast<const unsigned char*>(in);
-  return (std::uint32_t(b[0]) << 24) | (std::uint32_t(b[1]) << 16) | (std::uint32_t(b[2]) << 8) | b[3];
-}
+std::uint32_t GetLong(const char* in) { return KxGetU32BE(reinterpret_cast<const std::uint8_t*>(in)); }
 
 }  // namespace
 

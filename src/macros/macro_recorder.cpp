@@ -7,6 +7,7 @@
 #include "engine/macro_target.h"
 #include "macros/macro.h"
 #include "macros/macro_list.h"
+#include "platform/bytefields.h"
 #include "text/memory.h"
 
 unsigned char UKXTextMacro::mMacroRecording = 0;
@@ -101,8 +102,9 @@ void UKXTextMacro::AddMacroString(char* text, long length) { AddMacroData(kMacro
 void UKXTextMacro::AddMacroCommand(long command) {
   if (command == kCommandRecord) return;
   std::uint16_t stored = EncodeCommand(command);
-  char data[2] = {char(stored >> 8), char(stored & 0xFF)};
-  AddMacroData(kMacroCommand, data, 2);
+  std::uint8_t data[2];
+  KxPutU16BE(data, stored);
+  AddMacroData(kMacroCommand, reinterpret_cast<char*>(data), 2);
 }
 
 // Makes room for length more bytes (and a statement head); false when the
@@ -128,21 +130,19 @@ Boolean UKXTextMacro::EnsureRoom(long length) {
 void UKXTextMacro::AddText(const char* data, long length) {
   if (!EnsureRoom(length)) return;
   char* code = *mMacroData;
+  auto* bytes = reinterpret_cast<std::uint8_t*>(code);
   bool grown = false;
   if (mMacroRecType == kMacroText) {
-    long current = (long(std::uint8_t(code[mMacroRecPos])) << 8) | std::uint8_t(code[mMacroRecPos + 1]);
+    long current = KxGetU16BE(bytes + mMacroRecPos);
     if (current + length < kTextMergeLimit) {
-      current += length;
-      code[mMacroRecPos] = char(current >> 8);
-      code[mMacroRecPos + 1] = char(current);
+      KxPutU16BE(bytes + mMacroRecPos, std::uint16_t(current + length));
       grown = true;
     }
   }
   long end = mMacroRecSize;
   if (!grown) {
     code[end] = kMacroText;
-    code[end + 1] = char(length >> 8);
-    code[end + 2] = char(length);
+    KxPutU16BE(bytes + end + 1, std::uint16_t(length));
     mMacroRecPos = std::int32_t(end + 1);
     mMacroRecType = kMacroText;
     end += 3;
@@ -163,11 +163,9 @@ void UKXTextMacro::AddKey(const char* data) {
       mMacroRecSize = std::int32_t(end + 5);
       return;
     }
-    long count = (long(std::uint8_t(code[after + 3])) << 8) | std::uint8_t(code[after + 4]);
-    if (count < kMacroMaxRepeat) {
-      ++count;
-      code[after + 3] = char(count >> 8);
-      code[after + 4] = char(count);
+    auto* count = reinterpret_cast<std::uint8_t*>(code + after + 3);
+    if (KxGetU16BE(count) < kMacroMaxRepeat) {
+      KxPutU16BE(count, std::uint16_t(KxGetU16BE(count) + 1));
       return;
     }
   }

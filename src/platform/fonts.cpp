@@ -72,11 +72,8 @@ std::int64_t ScaleHalfUp(std::int64_t units, std::int64_t size, std::int64_t upm
 }
 
 struct Entry {
-  std::string family;      // installed family it measures with
-  std::string postScript;
-  std::string classicName; // for classic numbers
   short script = 0;
-  int face = -1;           // index into Registry::faces
+  int face = -1;           // index into Registry::faces: the family it measures with
 };
 
 struct Face {
@@ -117,6 +114,13 @@ class Registry {
     if (const Entry* e = Find(font)) return e;
     auto it = entries_.find(InJapaneseRange(font) ? kKxApplicationFont : kRomanFallbackFont);
     return it == entries_.end() ? nullptr : &it->second;
+  }
+
+  // The family a known number measures with; null for unknown numbers and
+  // when there are no families.
+  const Face* FamilyOf(short font) {
+    const Entry* e = Find(font);
+    return e && e->face >= 0 ? &faces_[std::size_t(e->face)] : nullptr;
   }
 
   KxFontFace* FaceOf(const Entry* e) {
@@ -220,22 +224,15 @@ class Registry {
   }
 
   void AddEntry(short number, int face, short script, const std::string& classicName) {
-    Entry e;
-    e.face = face;
-    e.script = script;
-    e.classicName = classicName;
-    if (face >= 0) {
-      e.family = faces_[std::size_t(face)].family;
-      e.postScript = faces_[std::size_t(face)].postScript;
-    }
     if (!classicName.empty()) byName_.emplace(AsciiLower(classicName), number);
     // An installed family's own name and PostScript name point to its own
     // number (registered first), never to 0, 1 or a classic number.
     if (classicName.empty() && number != kKxSystemFont && number != kKxApplicationFont) {
-      byName_.emplace(AsciiLower(e.family), number);
-      if (!e.postScript.empty()) byPostScript_.emplace(e.postScript, number);
+      const Face& f = faces_[std::size_t(face)];
+      byName_.emplace(AsciiLower(f.family), number);
+      if (!f.postScript.empty()) byPostScript_.emplace(f.postScript, number);
     }
-    entries_[number] = std::move(e);
+    entries_[number] = Entry{script, face};
   }
 
   std::uint32_t generation_ = 0;
@@ -265,10 +262,6 @@ std::int64_t GlyphWidth(const KxFontFace* f, std::int64_t size, int delta, std::
   return w < 0 ? 0 : w;
 }
 
-std::int64_t CodePointWidth(const KxFontFace* f, std::int64_t size, int delta, char32_t cp) {
-  return GlyphWidth(f, size, delta, f->GlyphOf(cp));
-}
-
 std::int32_t UTF16Width(const KxFontFace* f, std::int64_t s, int delta, const char16_t* text,
                         std::int32_t count) {
   std::int64_t total = 0;
@@ -277,10 +270,10 @@ std::int32_t UTF16Width(const KxFontFace* f, std::int64_t s, int delta, const ch
     if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < count && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00);
       ++i;
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = 0xFFFFFFFF;   // no glyph: the missing-character box
     }
-    total += cp == 0xFFFFFFFF ? GlyphWidth(f, s, delta, 0) : CodePointWidth(f, s, delta, cp);
+    // An unpaired surrogate has no glyph: the missing-character box.
+    const bool unpaired = cp >= 0xD800 && cp <= 0xDFFF;
+    total += GlyphWidth(f, s, delta, unpaired ? 0 : f->GlyphOf(cp));
     if (total > INT32_MAX) return INT32_MAX;
   }
   return std::int32_t(total);
@@ -308,16 +301,16 @@ bool KxFontIsKnown(short font) { return TheRegistry().Find(font) != nullptr; }
 std::vector<short> KxFontNumbers() { return TheRegistry().Installed(); }
 
 bool KxFontFamilyName(short font, std::string& family) {
-  const Entry* e = TheRegistry().Find(font);
-  if (!e || e->face < 0) return false;
-  family = e->family;
+  const Face* f = TheRegistry().FamilyOf(font);
+  if (!f) return false;
+  family = f->family;
   return true;
 }
 
 bool KxFontPostScriptName(short font, std::string& name) {
-  const Entry* e = TheRegistry().Find(font);
-  if (!e || e->face < 0 || e->postScript.empty()) return false;
-  name = e->postScript;
+  const Face* f = TheRegistry().FamilyOf(font);
+  if (!f || f->postScript.empty()) return false;
+  name = f->postScript;
   return true;
 }
 

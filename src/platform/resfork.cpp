@@ -142,13 +142,9 @@ int KxResFork::Build(std::vector<std::uint8_t>& out) const {
   const std::size_t refLength = mItems.size() * kRefEntrySize;
   const std::size_t nameListOffset = kMapFixedSize + typeListLength + refLength;
   // Offsets inside the map are 16-bit: the name list must start, and every
-  // name must begin, within reach.
+  // name must begin, within reach. A name list in reach also bounds the type
+  // count, the references per type and their offsets well below 16 bits.
   if (nameListOffset > 0xFFFF || nameListLength > 0xFFFF + 256u) return EFBIG;
-  if (types.size() > 0x10000) return EFBIG;
-  for (std::size_t t = 0; t < types.size(); ++t) {
-    std::size_t end = t + 1 < types.size() ? types[t + 1].second : mItems.size();
-    if (end - types[t].second > 0x10000) return EFBIG;
-  }
   const std::size_t mapLength = nameListOffset + nameListLength;
   const std::size_t mapOffset = kDataStart + static_cast<std::size_t>(dataLength);
   out.assign(mapOffset + mapLength, 0);
@@ -175,7 +171,6 @@ int KxResFork::Build(std::vector<std::uint8_t>& out) const {
     std::uint8_t* entry = typeList + 2 + t * kTypeEntrySize;
     KxPutU32BE(entry, types[t].first);
     KxPutU16BE(entry + 4, static_cast<std::uint16_t>(end - first - 1));
-    if (refAt > 0xFFFF) return out.clear(), EFBIG;
     KxPutU16BE(entry + 6, static_cast<std::uint16_t>(refAt));
     for (std::size_t i = first; i < end; ++i, refAt += kRefEntrySize) {
       const KxResForkItem& item = mItems[i];

@@ -85,11 +85,9 @@ inline void MapOffsets(KxConvOffsets* o, long limit, long outPos) {
 }  // namespace
 
 struct KxTextToUnicodeRec {
-  TextEncoding encoding;
   const ScriptMaps* maps;
 };
 struct KxUnicodeToTextRec {
-  TextEncoding encoding;
   const ScriptMaps* maps;
 };
 
@@ -97,7 +95,7 @@ OSStatus CreateTextToUnicodeInfo(TextEncoding encoding, TextToUnicodeInfo* info)
   if (!info) return paramErr;
   *info = nullptr;
   if (encoding >= kKxEncodingUnicodeDefault) return kKxConvNoPathErr;
-  *info = new KxTextToUnicodeRec{encoding, &Maps(ScriptOfEncoding(encoding))};
+  *info = new KxTextToUnicodeRec{&Maps(ScriptOfEncoding(encoding))};
   return noErr;
 }
 
@@ -105,7 +103,7 @@ OSStatus CreateUnicodeToTextInfo(TextEncoding encoding, UnicodeToTextInfo* info)
   if (!info) return paramErr;
   *info = nullptr;
   if (encoding >= kKxEncodingUnicodeDefault) return kKxConvNoPathErr;
-  *info = new KxUnicodeToTextRec{encoding, &Maps(ScriptOfEncoding(encoding))};
+  *info = new KxUnicodeToTextRec{&Maps(ScriptOfEncoding(encoding))};
   return noErr;
 }
 
@@ -122,9 +120,6 @@ OSStatus DisposeUnicodeToTextInfo(UnicodeToTextInfo* info) {
   *info = nullptr;
   return noErr;
 }
-
-TextEncoding KxConverterEncoding(TextToUnicodeInfo info) { return info ? info->encoding : 0; }
-TextEncoding KxConverterEncoding(UnicodeToTextInfo info) { return info ? info->encoding : 0; }
 
 OSStatus ConvertFromTextToUnicode(TextToUnicodeInfo info, long srcLen, const void* src,
                                   KxConvOffsets* offsets, long outBytes, long* srcRead,

@@ -57,8 +57,6 @@ OSStatus CreateUnicodeToTextInfo(TextEncoding encoding, UnicodeToTextInfo* info)
 // Dispose and null the info; a null info is fine.
 OSStatus DisposeTextToUnicodeInfo(TextToUnicodeInfo* info);
 OSStatus DisposeUnicodeToTextInfo(UnicodeToTextInfo* info);
-TextEncoding KxConverterEncoding(TextToUnicodeInfo info);
-TextEncoding KxConverterEncoding(UnicodeToTextInfo info);
 
 OSStatus ConvertFromTextToUnicode(TextToUnicodeInfo info, long srcLen, const void* src,
                                   KxConvOffsets* offsets, long outBytes, long* srcRead,

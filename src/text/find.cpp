@@ -1,6 +1,5 @@
 #include "text/find.h"
 
-#include <cstddef>
 #include <cstring>
 #include <vector>
 
@@ -8,9 +7,6 @@
 #include "text/charclass.h"
 #include "text/runs.h"
 #include "text/script.h"
-
-static_assert(sizeof(SKXStyl) == kKXFindStylEntrySize);
-static_assert(offsetof(SKXStyl, styl) + offsetof(SStyl, font) == kKXFindStylFontOffset);
 
 namespace {
 
@@ -85,16 +81,11 @@ bool ExactBytes(const SKXFindChar* fc, long count, std::vector<unsigned char>& b
   return true;
 }
 
-// Greatest run whose start is <= offset (the first run before them all).
-long RunIndex(const char* runs, long count, long offset) {
-  long lo = 0, hi = count;   // answer in [0, count)
-  while (hi - lo > 1) {
-    long mid = lo + (hi - lo) / 2;
-    std::int32_t start;
-    std::memcpy(&start, runs + mid * kKXFindStylEntrySize, 4);
-    if (start <= offset) lo = mid; else hi = mid;
-  }
-  return lo;
+// Without style runs one script holds everywhere: cache it for all offsets.
+void CacheDefaultScript(SKXFindStyl& styl) {
+  styl.cacheStart = INT32_MIN;
+  styl.cacheEnd = kOpenEnd;
+  styl.cacheScript = styl.defaultScript;
 }
 
 }  // namespace
@@ -104,11 +95,7 @@ void KxFindStylSetBase(SKXFindStyl& styl, std::int32_t base, bool textEnds) {
   styl.textEnds = textEnds;
   styl.cacheStart = 0;
   styl.cacheEnd = 0;
-  if (!styl.runs || styl.runCount <= 0) {
-    styl.cacheStart = INT32_MIN;
-    styl.cacheEnd = kOpenEnd;
-    styl.cacheScript = styl.defaultScript;
-  }
+  if (!styl.runs || styl.runCount <= 0) CacheDefaultScript(styl);
 }
 
 CKXFindStyl::CKXFindStyl(CKXArrayL* runs, short defaultScript) : mRuns(runs) {
@@ -116,7 +103,7 @@ CKXFindStyl::CKXFindStyl(CKXArrayL* runs, short defaultScript) : mRuns(runs) {
   mStyl.defaultScript = defaultScript;
   if (mRuns && mRuns->GetCount() > 0) {
     mRuns->Lock();
-    mStyl.runs = static_cast<const char*>(mRuns->GetItemPtr(1));
+    mStyl.runs = static_cast<const SKXStyl*>(mRuns->GetItemPtr(1));
     mStyl.runCount = std::int32_t(mRuns->GetCount());
   } else {
     mRuns = nullptr;
@@ -232,25 +219,15 @@ bool MatchFindChar(const SKXFindChar& fc, std::uint16_t code) {
 short ScriptType(long offset, SKXFindStyl& styl) {
   if (offset >= styl.cacheStart && offset < styl.cacheEnd) return styl.cacheScript;
   if (!styl.runs || styl.runCount <= 0) {
-    styl.cacheStart = INT32_MIN;
-    styl.cacheEnd = kOpenEnd;
-    styl.cacheScript = styl.defaultScript;
+    CacheDefaultScript(styl);
     return styl.cacheScript;
   }
-  long i = RunIndex(styl.runs, styl.runCount, styl.base + offset);
-  const char* entry = styl.runs + i * kKXFindStylEntrySize;
-  std::int32_t start;
-  std::int16_t font;
-  std::memcpy(&start, entry, 4);
-  std::memcpy(&font, entry + kKXFindStylFontOffset, 2);
-  std::int32_t end = kOpenEnd;
-  if (i + 1 < styl.runCount) {
-    std::memcpy(&end, entry + kKXFindStylEntrySize, 4);
-    end -= styl.base;
-  }
-  styl.cacheStart = i == 0 ? INT32_MIN : start - styl.base;
-  styl.cacheEnd = end;
-  styl.cacheScript = KxFontToScriptType(font);
+  // The run holding the offset (the first run also takes what lies before it).
+  long i = CKXPosArray::FindArrayIndex(styl.base + offset, styl.runs, sizeof(SKXStyl), styl.runCount) - 1;
+  const SKXStyl& run = styl.runs[i];
+  styl.cacheStart = i == 0 ? INT32_MIN : run.offset - styl.base;
+  styl.cacheEnd = i + 1 < styl.runCount ? styl.runs[i + 1].offset - styl.base : kOpenEnd;
+  styl.cacheScript = KxStylFontScript(run.styl.font);
   return styl.cacheScript;
 }
 
@@ -259,6 +236,23 @@ bool IsCharStart(const unsigned char* text, long known, long offset, short scrip
   while (s > known && KxTextCharFirst(text[s - 1], script)) --s;
   // Every byte of s..offset - 1 starts a double-byte character: they pair up.
   return ((offset - s) & 1) == 0;
+}
+
+long CharStartsBefore(const unsigned char* text, long p, SKXFindStyl& styl, short& script,
+                      std::vector<long>& starts) {
+  script = ScriptType(p - 1, styl);
+  long segStart = styl.cacheStart > 0 ? styl.cacheStart : 0;
+  if (segStart >= p) segStart = p - 1;
+  // Every byte of q..p - 2 starts a double-byte character, so the
+  // characters of q..p pair up from q.
+  long q = p - 1;
+  while (q > segStart && KxTextCharFirst(text[q - 1], script)) --q;
+  starts.clear();
+  for (long x = q; x < p;) {
+    starts.push_back(x);
+    x += (KxTextCharFirst(text[x], script) && x + 1 < p) ? 2 : 1;
+  }
+  return q;
 }
 
 std::int32_t Find2ndStep(const unsigned char* text, long offset, long length,
@@ -363,21 +357,11 @@ short FindBackward(const unsigned char* text, long p, long length, const SKXFind
   bool table[256];
   short tableScript = -32768;
   while (p > 0) {
-    short script = ScriptType(p - 1, styl);
-    long segStart = styl.cacheStart > 0 ? styl.cacheStart : 0;
-    if (segStart >= p) segStart = p - 1;
+    short script;
+    long q = CharStartsBefore(text, p, styl, script, starts);
     if (script != tableScript) {
       FirstBytes(fc[0], options, script, table);
       tableScript = script;
-    }
-    // A known character start before p: every byte of q..p - 2 starts a
-    // double-byte character, so the characters of q..p pair up from q.
-    long q = p - 1;
-    while (q > segStart && KxTextCharFirst(text[q - 1], script)) --q;
-    starts.clear();
-    for (long x = q; x < p;) {
-      starts.push_back(x);
-      x += (KxTextCharFirst(text[x], script) && x + 1 < p) ? 2 : 1;
     }
     for (auto it = starts.rbegin(); it != starts.rend(); ++it) {
       long x = *it;

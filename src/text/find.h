@@ -7,8 +7,10 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 class CKXArrayL;
+struct SKXStyl;
 
 // Find options (shared with the regular-expression engine and the callers).
 constexpr short kKXFindBackward = 1;
@@ -33,16 +35,11 @@ struct SKXFindChar {
   std::uint16_t doubles[kKXFindMaxAlt];
 };
 
-// Style-run entries as the style array keeps them: a 32-bit start offset,
-// then the style, whose font number sits 8 bytes into the entry.
-constexpr long kKXFindStylEntrySize = 20;
-constexpr long kKXFindStylFontOffset = 8;
-
 // Script lookup context of a search: the locked style runs (or none), the
 // offset in the whole text of byte 0 of the buffer being searched, and the
 // run last looked up (relative to the buffer).
 struct SKXFindStyl {
-  const char* runs;
+  const SKXStyl* runs;
   std::int32_t runCount;
   short defaultScript;
   std::int32_t base;
@@ -107,5 +104,11 @@ std::int32_t Find2ndStep(const unsigned char* text, long offset, long length,
 // True when offset starts a character, given that `known` (<= offset) does:
 // bytes that cannot start a double-byte character end one.
 bool IsCharStart(const unsigned char* text, long known, long offset, short script);
+// For a backward scan: the character starts before p, first to last, from
+// the nearest byte before p known to start one within the style run of
+// p - 1 (0 < p); script gets that run's script. Returns the first start,
+// where the scan goes on.
+long CharStartsBefore(const unsigned char* text, long p, SKXFindStyl& styl, short& script,
+                      std::vector<long>& starts);
 
 }  // namespace UKXFind

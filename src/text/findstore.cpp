@@ -1,7 +1,6 @@
 #include "text/findstore.h"
 
 #include <algorithm>
-#include <memory>
 #include <vector>
 
 #include "text/find.h"
@@ -14,37 +13,37 @@ namespace {
 
 const unsigned char* U(const char* p) { return reinterpret_cast<const unsigned char*>(p); }
 
-// The chunks of the store with their offsets; each chunk is locked while it
-// is searched.
-struct Chunks {
-  explicit Chunks(const CKXStrArray& s) : store(s) {
-    long n = s.GetCount();
-    starts.assign(std::size_t(n) + 1, 0);
-    for (long i = 1; i <= n; ++i) {
-      SKXStr c;
-      s.GetAt(i, c);
-      starts[std::size_t(i)] = starts[std::size_t(i) - 1] + c.len;
+// Walks the store's chunks from pos, forward or backward (the first chunk
+// from pos, the others whole), each locked while look(bytes, base, len, p)
+// searches it from p; look answers a match's length, or 0 to go on. The
+// chunks' offsets are kept along the walk rather than counted up for every
+// search.
+template <class Look>
+std::int32_t WalkChunks(const CKXStrArray& store, long pos, bool back, Look look) {
+  const long chunks = store.GetCount();
+  long c, p;
+  store.GetIndexPos(pos, c, p);
+  long base = pos - p;
+  SKXStr chunk;
+  store.GetAt(c, chunk);
+  for (;;) {
+    if (chunk.bytes) {
+      CKXLock lock(chunk.bytes);
+      if (std::int32_t r = look(U(lock.Ptr()), base, long(chunk.len), p)) return r;
+    }
+    if (back) {
+      if (--c < 1) return 0;
+      store.GetAt(c, chunk);
+      base -= chunk.len;
+      p = chunk.len;
+    } else {
+      if (++c > chunks) return 0;
+      base += chunk.len;
+      store.GetAt(c, chunk);
+      p = 0;
     }
   }
-  long Count() const { return long(starts.size()) - 1; }
-  long Start(long i) const { return starts[std::size_t(i) - 1]; }
-  long Length(long i) const { return starts[std::size_t(i)] - starts[std::size_t(i) - 1]; }
-  const CKXStrArray& store;
-  std::vector<long> starts;
-};
-
-class ChunkLock {
- public:
-  ChunkLock(const CKXStrArray& store, long index) {
-    store.GetAt(index, mChunk);
-    if (mChunk.bytes) mLock = std::make_unique<CKXLock>(mChunk.bytes);
-  }
-  const unsigned char* Bytes() const { return mLock ? U(mLock->Ptr()) : nullptr; }
-
- private:
-  SKXStr mChunk;
-  std::unique_ptr<CKXLock> mLock;
-};
+}
 
 // Bytes from..to copied out of the store.
 std::vector<char> CopyOut(const CKXStrArray& store, long from, long to) {
@@ -68,23 +67,17 @@ std::int32_t KxStrFind(const CKXStrArray& store, long pos, const char* pattern, 
   count = UKXFind::MakeFindChar(fc.data(), U(pattern), patLen, options, script);
   const long longest = 2 * count;   // bytes a match can take at most
 
-  Chunks chunks(store);
   CKXFindStyl scope(styleRuns, script);
   SKXFindStyl& styl = scope;
-  bool back = options & kKXFindBackward;
-  long c, p;
-  store.GetIndexPos(std::clamp(pos, 0L, length), c, p);
-  for (; back ? c >= 1 : c <= chunks.Count(); back ? --c : ++c) {
-    const long base = chunks.Start(c), len = chunks.Length(c);
+  const bool back = options & kKXFindBackward;
+  return WalkChunks(store, std::clamp(pos, 0L, length), back,
+                    [&](const unsigned char* bytes, long base, long len, long p) -> std::int32_t {
     const bool last = base + len >= length;
-    ChunkLock lock(store, c);
-    const unsigned char* bytes = lock.Bytes();
-    if (!bytes) continue;
     for (;;) {
       KxFindStylSetBase(styl, std::int32_t(base), last);
       long at = -1;
       short w = UKXFind::Find1stStep(bytes, p, len, fc.data(), count, options, at, styl);
-      if (w == 0) break;
+      if (w == 0) return 0;
       std::int32_t r = UKXFind::Find2ndStep(bytes, at, len, fc.data(), count, options, styl);
       if (r < 0) {
         // The match may go on in the next chunk: compare over copied bytes.
@@ -99,13 +92,7 @@ std::int32_t KxStrFind(const CKXStrArray& store, long pos, const char* pattern, 
       }
       p = back ? at : at + w;
     }
-    if (back) {
-      if (c > 1) p = chunks.Length(c - 1);
-    } else {
-      p = 0;
-    }
-  }
-  return 0;
+  });
 }
 
 std::int32_t KxStrFindRegexp(const CKXStrArray& store, long pos, const char* pattern, long patLen,
@@ -113,30 +100,24 @@ std::int32_t KxStrFindRegexp(const CKXStrArray& store, long pos, const char* pat
   const long length = store.GetLength();
   if (!pattern || patLen <= 0 || length <= 0) return 0;
   CKXRegexp re(U(pattern), patLen, script);
-  Chunks chunks(store);
   CKXFindStyl scope(styleRuns, script);
   SKXFindStyl& styl = scope;
-  bool back = options & kKXFindBackward;
+  const bool back = options & kKXFindBackward;
   long lineFrom = -1, lineEnd = -1;   // no CR in lineFrom..lineEnd - 1
-  long c, p;
-  store.GetIndexPos(std::clamp(pos, 0L, length), c, p);
-  for (; back ? c >= 1 : c <= chunks.Count(); back ? --c : ++c) {
-    const long base = chunks.Start(c), len = chunks.Length(c);
-    ChunkLock lock(store, c);
-    const unsigned char* bytes = lock.Bytes();
-    if (!bytes) continue;
+  return WalkChunks(store, std::clamp(pos, 0L, length), back,
+                    [&](const unsigned char* bytes, long base, long len, long p) -> std::int32_t {
     for (;;) {
       KxFindStylSetBase(styl, std::int32_t(base), base + len >= length);
       long at = -1;
       short w = re.Find1stStep(bytes, p, len, options, at, styl);
-      if (w == 0) break;
+      if (w == 0) return 0;
       const long abs = base + at;
       if (abs < lineFrom || abs > lineEnd) {
         lineFrom = abs;
         lineEnd = store.GetNextCR(abs);
       }
       std::int32_t r;
-      if (lineEnd < base + len && (at > 0 || c == 1)) {
+      if (lineEnd < base + len && (at > 0 || base == 0)) {
         r = re.Find2ndStep(bytes, at, len, options, styl);
       } else {
         // The line runs past the chunk, or the candidate opens a chunk: match
@@ -154,13 +135,7 @@ std::int32_t KxStrFindRegexp(const CKXStrArray& store, long pos, const char* pat
       }
       p = back ? at : at + w;
     }
-    if (back) {
-      if (c > 1) p = chunks.Length(c - 1);
-    } else {
-      p = 0;
-    }
-  }
-  return 0;
+  });
 }
 
 std::int32_t KxStrCheckFind(const CKXStrArray& store, long from, long to, const char* pattern, long patLen,

@@ -694,19 +694,11 @@ short CKXRegexp::Find1stStep(const unsigned char* text, long start, long length,
   if (options & kKXFindBackward) {
     std::vector<long> starts;
     while (p > 0) {
-      short script = UKXFind::ScriptType(p - 1, styl);
-      long segStart = styl.cacheStart > 0 ? styl.cacheStart : 0;
-      if (segStart >= p) segStart = p - 1;
-      long q = p - 1;
-      while (q > segStart && KxTextCharFirst(text[q - 1], script)) --q;
-      starts.clear();
-      for (long x = q; x < p;) {
-        starts.push_back(x);
-        x += (KxTextCharFirst(text[x], script) && x + 1 < p) ? 2 : 1;
-      }
+      short script;
+      long q = UKXFind::CharStartsBefore(text, p, styl, script, starts);
       for (auto it = starts.rbegin(); it != starts.rend(); ++it) {
         int width;
-        if (accepts(*it, UKXFind::ScriptType(*it, styl), width)) {
+        if (accepts(*it, script, width)) {
           found = *it;
           return short(width);
         }

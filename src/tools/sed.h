@@ -13,6 +13,11 @@
 
 using SEDunit = std::uint16_t;
 
+// The Shift_JIS byte rules behind `iswide1st` and `iswide2nd`, for readers
+// that go around the virtual shims.
+inline bool SEDLeadByte(int c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+inline bool SEDTrailByte(int c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
+
 // Thrown by `exit`: the run ends with this code (0 after `q`).
 struct SEDExit {
   int code;
@@ -205,6 +210,8 @@ class CSED {
   // Compiler helpers.
   char* PoolAlloc(long bytes);
   const SEDunit* PoolUnits(const SEDunit* units, long count);
+  const SEDunit* PoolCompile(long (CSED::*comp)(SEDunit*, long, SEDunit), SEDunit delimiter);
+  SEDunit Delimiter();
   long WFile(const char* name);
   SEDlabel* NewLabel(const char* name);
   void AfterCommand();
@@ -220,6 +227,8 @@ class CSED {
   bool Repeat(long at, SEDunit op, const SEDunit* ep);
   void Queue(SEDcmd* cmd, int code);
   void Translate(const SEDunit* table);
+  void CopyToGen(long from, long to);
+  void AppendLine(int dst, int src);
   void WriteLineEnd(long file);
 
   SEDbuffers mBuf{};

@@ -243,6 +243,25 @@ char* CSED::PoolAlloc(long bytes) {
   return mBuf.pool + at;
 }
 
+// Runs `comp` (rhscomp or ycomp) straight into the pool with all the room
+// the pool has left, and keeps what it wrote.
+const SEDunit* CSED::PoolCompile(long (CSED::*comp)(SEDunit*, long, SEDunit), SEDunit delimiter) {
+  long at = (mPoolUsed + 1) & ~1L;
+  if (!mBuf.pool || at >= kSedPoolBytes) ABORT(3);
+  SEDunit* out = reinterpret_cast<SEDunit*>(mBuf.pool + at);
+  long k = (this->*comp)(out, (kSedPoolBytes - at) / long(sizeof(SEDunit)), delimiter);
+  if (k == -2) ABORT(3);
+  if (k < 0) ABORT(2);
+  mPoolUsed = at + k * long(sizeof(SEDunit));
+  return out;
+}
+
+// The delimiter of an s or y command: anything but a backslash or a LF.
+SEDunit CSED::Delimiter() {
+  if (mCp >= mCpEnd || *mCp == '\\' || *mCp == '\n') ABORT(2);
+  return *mCp++;
+}
+
 const SEDunit* CSED::PoolUnits(const SEDunit* units, long count) {
   SEDunit* out = reinterpret_cast<SEDunit*>(PoolAlloc(count * long(sizeof(SEDunit))));
   std::memcpy(out, units, size_t(count) * sizeof(SEDunit));
@@ -852,22 +871,14 @@ void CSED::cmdcomp(SEDcmd& cmd, char letter) {
     case 'x': cmd.code = kSedExchange; break;
     case 's': {
       cmd.code = kSedSubstitute;
-      if (mCp >= mCpEnd || *mCp == '\\' || *mCp == '\n') ABORT(2);
-      SEDunit delimiter = *mCp++;
+      SEDunit delimiter = Delimiter();
       SEDunit re[kSedMaxRE + 4];
       long n = recomp(re, delimiter);
       if (n == -2) ABORT(18);
       if (n < 0) ABORT(2);
       cmd.arg = PoolUnits(re, n);
       if (re[0] != kSedREUSE) mLastRE = static_cast<const SEDunit*>(cmd.arg);
-      long at = (mPoolUsed + 1) & ~1L;
-      if (!mBuf.pool || at >= kSedPoolBytes) ABORT(3);
-      SEDunit* out = reinterpret_cast<SEDunit*>(mBuf.pool + at);
-      long k = rhscomp(out, (kSedPoolBytes - at) / long(sizeof(SEDunit)), delimiter);
-      if (k == -2) ABORT(3);
-      if (k < 0) ABORT(2);
-      mPoolUsed = at + k * long(sizeof(SEDunit));
-      cmd.rhs = out;
+      cmd.rhs = PoolCompile(&CSED::rhscomp, delimiter);
       if (mGlobal) cmd.global = 1;
       for (;;) {
         if (mCp >= mCpEnd) break;
@@ -899,16 +910,7 @@ void CSED::cmdcomp(SEDcmd& cmd, char letter) {
     }
     case 'y': {
       cmd.code = kSedTranslate;
-      if (mCp >= mCpEnd || *mCp == '\\' || *mCp == '\n') ABORT(2);
-      SEDunit delimiter = *mCp++;
-      long at = (mPoolUsed + 1) & ~1L;
-      if (!mBuf.pool || at >= kSedPoolBytes) ABORT(3);
-      SEDunit* out = reinterpret_cast<SEDunit*>(mBuf.pool + at);
-      long k = ycomp(out, (kSedPoolBytes - at) / long(sizeof(SEDunit)), delimiter);
-      if (k == -2) ABORT(3);
-      if (k < 0) ABORT(2);
-      mPoolUsed = at + k * long(sizeof(SEDunit));
-      cmd.arg = out;
+      cmd.arg = PoolCompile(&CSED::ycomp, Delimiter());
       break;
     }
     default:

@@ -357,27 +357,29 @@ void CSED::cplace(const char* from, const char* to) {
   for (const char* p = from; p < to; ++p) bufputc(kGen, mGenOut++, SEDunit(static_cast<unsigned char>(*p)));
 }
 
+// Appends pattern-space units [from, to) to the generation buffer. They are
+// taken by index: growing moves the buffers.
+void CSED::CopyToGen(long from, long to) {
+  if (to <= from) return;
+  NeedLine(mGenOut + (to - from));
+  std::memcpy(Line(kGen) + mGenOut, Line(kPat) + from, size_t(to - from) * sizeof(SEDunit));
+  mGenOut += to - from;
+}
+
 // Appends the replacement for the current match to the generation buffer,
 // after the text between the previous match and this one. The pattern space
 // itself stays unchanged until the whole line is built.
 void CSED::dosub(const SEDunit* rhs) {
-  // Pattern-space ranges are copied by index: growing moves the buffers.
-  auto copy = [&](long from, long to) {
-    if (to <= from) return;
-    NeedLine(mGenOut + (to - from));
-    std::memcpy(Line(kGen) + mGenOut, Line(kPat) + from, size_t(to - from) * sizeof(SEDunit));
-    mGenOut += to - from;
-  };
-  copy(mNextCopy, mMatchStart);
+  CopyToGen(mNextCopy, mMatchStart);
   for (const SEDunit* r = rhs; *r; ++r) {
     SEDunit u = *r;
     if (u == '&') {
-      copy(mMatchStart, mMatchEnd);
+      CopyToGen(mMatchStart, mMatchEnd);
     } else if (u >= 256 && u < 512) {
       SEDunit c = SEDunit(u - 256);
       if (c >= '1' && c <= '9') {
         int g = c - '1';
-        copy(mGroupStart[g], mGroupEnd[g]);
+        CopyToGen(mGroupStart[g], mGroupEnd[g]);
       } else {
         bufputc(kGen, mGenOut++, c == 'n' ? SEDunit('\n') : c == 't' ? SEDunit('\t') : c);
       }
@@ -413,10 +415,7 @@ bool CSED::substitute(SEDcmd* cmd) {
       }
     }
   }
-  long len = Len(kPat);
-  NeedLine(mGenOut + (len - mNextCopy));
-  std::memcpy(Line(kGen) + mGenOut, Line(kPat) + mNextCopy, size_t(len - mNextCopy) * sizeof(SEDunit));
-  mGenOut += len - mNextCopy;
+  CopyToGen(mNextCopy, Len(kPat));
   Len(kGen) = mGenOut;
   Line(kGen)[mGenOut] = 0;
   int t = mIdx[kPat];
@@ -524,6 +523,14 @@ void CSED::listto(const SEDunit* line, long length, long file) {
   WriteLineEnd(file);
 }
 
+// G and H: a LF, then line buffer `src`, at the end of line buffer `dst`.
+void CSED::AppendLine(int dst, int src) {
+  long at = Len(dst);
+  NeedLine(at + 1 + Len(src));
+  Line(dst)[at] = '\n';
+  Len(dst) = bufcpy(dst, at + 1, Line(src), Len(src));
+}
+
 void CSED::command(SEDcmd* cmd) {
   switch (cmd->code) {
     case kSedEqual:
@@ -563,23 +570,15 @@ void CSED::command(SEDcmd* cmd) {
     case kSedGet:
       Len(kPat) = bufcpy(kPat, 0, Line(kHold), Len(kHold));
       break;
-    case kSedGetAppend: {
-      long at = Len(kPat);
-      NeedLine(at + 1 + Len(kHold));
-      Line(kPat)[at] = '\n';
-      Len(kPat) = bufcpy(kPat, at + 1, Line(kHold), Len(kHold));
+    case kSedGetAppend:
+      AppendLine(kPat, kHold);
       break;
-    }
     case kSedHold:
       Len(kHold) = bufcpy(kHold, 0, Line(kPat), Len(kPat));
       break;
-    case kSedHoldAppend: {
-      long at = Len(kHold);
-      NeedLine(at + 1 + Len(kPat));
-      Line(kHold)[at] = '\n';
-      Len(kHold) = bufcpy(kHold, at + 1, Line(kPat), Len(kPat));
+    case kSedHoldAppend:
+      AppendLine(kHold, kPat);
       break;
-    }
     case kSedInsert:
       fputs(static_cast<const char*>(cmd->arg), 2);
       break;

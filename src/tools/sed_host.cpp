@@ -116,11 +116,6 @@ void CSEDHost::check_break() {
   }
 }
 
-namespace {
-bool Lead(int c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-bool Trail(int c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
-}  // namespace
-
 long CSEDFiles::fgetwsr(int dst, long at, long file, bool dropLF) {
   if (file < 1 || file > kSedMaxFiles || !mFiles[file]) return -1;
   FILE* f = static_cast<FILE*>(mFiles[file]);
@@ -139,10 +134,10 @@ long CSEDFiles::fgetwsr(int dst, long at, long file, bool dropLF) {
     }
     any = true;
     SEDunit u = SEDunit(c);
-    if (Lead(c)) {
+    if (SEDLeadByte(c)) {
       int next = getc_unlocked(f);
       if (next != EOF) {
-        if (Trail(next))
+        if (SEDTrailByte(next))
           u = SEDunit((c << 8) | next);
         else
           ungetc(next, f);

@@ -36,8 +36,8 @@ const char* CSED::numstr(long n, int newline) {
 }
 
 bool CSED::iswide(SEDunit c) { return c >= 256; }
-bool CSED::iswide1st(int c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-bool CSED::iswide2nd(int c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
+bool CSED::iswide1st(int c) { return SEDLeadByte(c); }
+bool CSED::iswide2nd(int c) { return SEDTrailByte(c); }
 bool CSED::isprint_(SEDunit c) { return c >= 32 && c != 127; }
 
 long CSED::fopen(const char* name, const char* mode) {

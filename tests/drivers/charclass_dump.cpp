@@ -8,11 +8,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/script.h"
 #include "text/charclass.h"
 #include "text/script.h"
@@ -60,12 +59,11 @@ void DumpEncode(short script) {
 }
 
 int DumpBytes(short script, const char* path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  std::vector<std::uint8_t> text;
+  if (KxReadFile(path, text)) {
     std::fprintf(stderr, "charclass_dump: cannot read %s\n", path);
     return 1;
   }
-  std::vector<char> text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {

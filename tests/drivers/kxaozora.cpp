@@ -4,15 +4,16 @@
 // its setting: {first,left} in full-width characters when indented, {>} when
 // right-aligned. Indents are measured with the synthetic test font.
 // Exit status: 0 after a conversion, 2 when the file cannot be read.
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
+#include <vector>
 
+#include "driver.h"
 #include "formats/aozora.h"
 #include "formats/facilities.h"
-#include "platform/core.h"
+#include "platform/files.h"
 #include "platform/fonts.h"
 #include "platform/script.h"
 
@@ -84,21 +85,17 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: kxaozora [-p] IN\n");
     return 2;
   }
-  std::ifstream in(argv[argc - 1], std::ios::binary);
-  if (!in) {
+  std::vector<std::uint8_t> raw;
+  if (KxReadFile(argv[argc - 1], raw)) {
     std::fprintf(stderr, "kxaozora: cannot read %s\n", argv[argc - 1]);
     return 2;
   }
-  const std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   KxFormatsFacilities();
   CoreInit();
   KxFontInstallBackend(KxSyntheticFontBackend());
 
   SKXAozoraText t;
-  for (size_t i = 0; i < raw.size(); ++i) {  // line ends become CR
-    if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
-    t.bytes += raw[i] == '\n' ? '\r' : raw[i];
-  }
+  t.bytes = KxDriverLinesToCR(raw);
   const long unit = KxAozoraIndentUnit(1, 12);
   const bool converted = KxAozoraConvert(t, unit, true);
   const std::vector<SKXPara> paras = KxAozoraParaRuns(t);

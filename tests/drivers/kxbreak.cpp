@@ -6,16 +6,17 @@
 //
 // Paragraphs may end in CR, LF or CR LF; they are laid out as CR. Offsets
 // are those of the text after that change.
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
+#include <vector>
 
+#include "driver.h"
 #include "layout/facilities.h"
 #include "layout/linebreak.h"
-#include "platform/core.h"
+#include "platform/files.h"
 #include "platform/fonts.h"
 
 int main(int argc, char** argv) {
@@ -40,18 +41,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: kxbreak [--width N] [--mode M] [--wordwrap] FILE\n");
     return 2;
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  std::vector<std::uint8_t> raw;
+  if (KxReadFile(path, raw)) {
     std::fprintf(stderr, "kxbreak: cannot read %s\n", path);
     return 1;
   }
-  const std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::string text;
-  text.reserve(raw.size());
-  for (std::size_t i = 0; i < raw.size(); ++i) {
-    if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
-    text += raw[i] == '\n' ? '\r' : raw[i];
-  }
+  const std::string text = KxDriverLinesToCR(raw);
 
   KxLayoutFacilities();
   CoreInit();

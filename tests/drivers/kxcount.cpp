@@ -6,13 +6,12 @@
 //
 // Line feeds are taken as returns (the text's own line end); nothing else
 // of the bytes changes.
+#include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
-#include <string>
+#include <vector>
 
-#include "platform/core.h"
-#include "platform/exception.h"
+#include "driver.h"
+#include "platform/files.h"
 #include "text/facilities.h"
 #include "text/text.h"
 
@@ -23,16 +22,16 @@ int Run(int argc, char** argv) {
     std::fprintf(stderr, "usage: kxcount FILE\n");
     return 2;
   }
-  std::ifstream in(argv[1], std::ios::binary);
-  if (!in) {
+  std::vector<std::uint8_t> bytes;
+  if (KxReadFile(argv[1], bytes)) {
     std::fprintf(stderr, "kxcount: cannot read %s\n", argv[1]);
     return 1;
   }
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  for (char& c : bytes)
+  for (std::uint8_t& c : bytes)
     if (c == '\n') c = '\r';
   CKXText text;
-  text.SetText(bytes.data(), static_cast<long>(bytes.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+  text.SetText(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()), nullptr, 0, nullptr, 0,
+               nullptr, 0, nullptr, 0);
   long singles, doubles, paras, pictures, words;
   text.CalcWordCount(0, text.GetLength(), singles, doubles, paras, pictures, words);
   std::printf("%ld %ld %ld %ld %ld %ld\n", text.CalcCharCount(0, text.GetLength()), singles, doubles, paras,
@@ -43,15 +42,5 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  KxTextFacilities();
-  CoreInit();
-  int status;
-  try {
-    status = Run(argc, argv);
-  } catch (const LException& e) {
-    std::fprintf(stderr, "kxcount: error %ld\n", static_cast<long>(e.GetErrorCode()));
-    status = 1;
-  }
-  CoreTerminate();
-  return status;
+  return KxDriverMain("kxcount", KxTextFacilities, [&] { return Run(argc, argv); });
 }

@@ -26,8 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/core.h"
-#include "platform/exception.h"
+#include "driver.h"
 #include "platform/script.h"
 #include "text/facilities.h"
 #include "text/find.h"
@@ -82,7 +81,6 @@ class FileBytes {
             have += std::size_t(got);
           }
           mSize = have;
-          mConverted = true;
           close(fd);
           return true;
         }
@@ -96,16 +94,16 @@ class FileBytes {
       else mRead.insert(mRead.end(), block, block + got);
     }
     close(fd);
+    if (convert)
+      for (unsigned char& c : mRead) c = c == '\n' ? '\r' : c;
     return ok;
   }
-  unsigned char* Data() { return mMap ? mMap : mRead.data(); }
+  const unsigned char* Data() const { return mMap ? mMap : mRead.data(); }
   long Size() const { return long(mMap ? mSize : mRead.size()); }
-  bool Converted() const { return mConverted; }
 
  private:
   unsigned char* mMap = nullptr;
   std::size_t mSize = 0, mMapSize = 0;
-  bool mConverted = false;
   std::vector<unsigned char> mRead;
 };
 
@@ -276,11 +274,8 @@ int Run(int argc, char** argv) {
     std::fprintf(stderr, "kxfind: cannot read %s\n", argv[i + 1]);
     return 1;
   }
-  unsigned char* text = file.Data();
+  const unsigned char* text = file.Data();
   const long len = file.Size();
-  if (convert && !file.Converted()) {
-    for (unsigned char *p = text, *end = p + len; p < end; ++p) *p = *p == '\n' ? '\r' : *p;
-  }
   if (regexp) {
     CKXRegexp re(reinterpret_cast<const unsigned char*>(pattern.data()), long(pattern.size()), kScriptJapanese);
     Output out;
@@ -294,16 +289,13 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  KxTextFacilities();
-  CoreInit();
-  int status;
-  try {
-    status = Run(argc, argv);
-  } catch (const LException& e) {
-    std::fprintf(stderr, "kxfind: %s\n",
-                 e.GetErrorCode() == kKXFindTooComplex ? "the pattern takes too long to match" : "out of memory");
-    status = 2;
-  }
-  CoreTerminate();
-  return status;
+  return KxDriverMain("kxfind", KxTextFacilities, [&] {
+    try {
+      return Run(argc, argv);
+    } catch (const LException& e) {
+      std::fprintf(stderr, "kxfind: %s\n",
+                   e.GetErrorCode() == kKXFindTooComplex ? "the pattern takes too long to match" : "out of memory");
+      return 2;
+    }
+  });
 }

@@ -17,10 +17,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/core.h"
-#include "platform/exception.h"
-#include "text/facilities.h"
+#include "driver.h"
+#include "platform/files.h"
 #include "platform/script.h"
+#include "text/facilities.h"
+#include "text/flat.h"
 #include "text/jcode.h"
 #include "text/memory.h"
 #include "text/unicode.h"
@@ -41,24 +42,6 @@ int Usage() {
                "usage: kxjconv [--from auto|sjis|jis|euc|utf8|utf16] --to sjis|jis|euc|utf8|utf16 IN OUT\n"
                "       kxjconv --detect IN...\n");
   return 1;
-}
-
-bool ReadFile(const char* path, std::vector<unsigned char>& bytes) {
-  std::FILE* f = std::fopen(path, "rb");
-  if (!f) return false;
-  bytes.clear();
-  unsigned char block[1 << 16];
-  size_t got;
-  bool ok = true;
-  if (std::fseek(f, 0, SEEK_END) == 0) {
-    long size = std::ftell(f);
-    if (size > 0) bytes.reserve(size_t(size));
-    std::rewind(f);
-  }
-  while ((got = std::fread(block, 1, sizeof block, f)) > 0) bytes.insert(bytes.end(), block, block + got);
-  if (std::ferror(f)) ok = false;
-  std::fclose(f);
-  return ok;
 }
 
 bool WriteFile(const char* path, const unsigned char* p, long n) {
@@ -91,8 +74,7 @@ std::vector<char16_t> UnitsOf(short from, const unsigned char* p, long n) {
     n -= 2;
   }
   std::vector<char16_t> units(size_t(n / 2));
-  for (long k = 0; k + 1 < n; k += 2)
-    units[size_t(k / 2)] = little ? char16_t(p[k] | p[k + 1] << 8) : char16_t(p[k] << 8 | p[k + 1]);
+  for (long k = 0; k + 1 < n; k += 2) units[size_t(k / 2)] = KxFlatGet16(p + k, !little);
   return units;
 }
 
@@ -154,15 +136,10 @@ bool Convert(short from, short to, const std::vector<unsigned char>& in, CKXJCod
     long count = 0;
     UKXUnicode::ConvertFromText(kScriptJapanese, reinterpret_cast<const char*>(p), n, sides.data(),
                                 long(sides.size()), units.h, count, glyphs.h);
-    own.clear();
-    own.reserve(size_t(count) * 2 + 2);
-    own.push_back(0xFE);
-    own.push_back(0xFF);
+    own.assign(size_t(count) * 2 + 2, 0);
+    KxFlatPut16(own.data(), 0xFEFF, true);
     const char16_t* u = units.h ? reinterpret_cast<const char16_t*>(*units.h) : nullptr;
-    for (long k = 0; k < count; ++k) {
-      own.push_back(static_cast<unsigned char>(u[k] >> 8));
-      own.push_back(static_cast<unsigned char>(u[k] & 0xFF));
-    }
+    for (long k = 0; k < count; ++k) KxFlatPut16(own.data() + 2 + 2 * k, u[k], true);
     if (to == kKxCodeUTF16) {
       out = own.data();
       outSize = long(own.size());
@@ -216,7 +193,7 @@ int Run(int argc, char** argv) {
     CKXJCode::sUseUNICODE = 1;
     CKXJCode::sUseCVKANJI = 1;
     for (const char* file : files) {
-      if (!ReadFile(file, in)) {
+      if (KxReadFile(file, in)) {
         std::fprintf(stderr, "kxjconv: cannot read %s\n", file);
         return 1;
       }
@@ -225,7 +202,7 @@ int Run(int argc, char** argv) {
     return 0;
   }
 
-  if (!ReadFile(files[0], in)) {
+  if (KxReadFile(files[0], in)) {
     std::fprintf(stderr, "kxjconv: cannot read %s\n", files[0]);
     return 1;
   }
@@ -254,15 +231,5 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  KxTextFacilities();
-  CoreInit();
-  int status;
-  try {
-    status = Run(argc, argv);
-  } catch (const LException& e) {
-    std::fprintf(stderr, "kxjconv: error %ld\n", e.GetErrorCode());
-    status = 1;
-  }
-  CoreTerminate();
-  return status;
+  return KxDriverMain("kxjconv", KxTextFacilities, [&] { return Run(argc, argv); });
 }

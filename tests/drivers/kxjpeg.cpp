@@ -4,15 +4,16 @@
 // order), for comparison with other decoders.
 // Exit status: 0 done, 1 damaged or unreadable file, 2 a kind of JPEG that
 // is not decoded (progressive, arithmetic, extended, ...), 3 usage.
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "driver.h"
 #include "formats/facilities.h"
 #include "formats/jpeg.h"
-#include "platform/core.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -36,19 +37,15 @@ class CCoefficientDump : public CKXJpegDecoder {
 int Status(const CKXJpegDecoder& d) { return d.GetLastError() == CKXJpegDecoder::kNotSupported ? 2 : 1; }
 
 int Run(bool coefficients, const char* in, const char* out) {
-  std::ifstream file(in, std::ios::binary);
-  if (!file) {
+  std::vector<std::uint8_t> data;
+  if (KxReadFile(in, data)) {
     std::fprintf(stderr, "kxjpeg: cannot read %s\n", in);
     return 1;
   }
-  file.seekg(0, std::ios::end);
-  std::vector<char> data(std::size_t(file.tellg()));
-  file.seekg(0);
-  file.read(data.data(), std::streamsize(data.size()));
   CCoefficientDump decoder;
   decoder.mOn = coefficients;
   long code = 0;
-  if (decoder.SetJpegData(data.data(), long(data.size())) != 0 || decoder.DoDecode() != 0) {
+  if (decoder.SetJpegData(reinterpret_cast<char*>(data.data()), long(data.size())) != 0 || decoder.DoDecode() != 0) {
     int kind = decoder.GetLastError(&code);
     std::fprintf(stderr, "kxjpeg: %s: error kind %d, code %ld\n", in, kind, code);
     return Status(decoder);
@@ -86,9 +83,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: kxjpeg [--coefficients] IN.jpg OUT\n");
     return 3;
   }
-  KxFormatsFacilities();
-  CoreInit();
-  int status = Run(coefficients, argv[argc - 2], argv[argc - 1]);
-  CoreTerminate();
-  return status;
+  return KxDriverMain("kxjpeg", KxFormatsFacilities,
+                      [&] { return Run(coefficients, argv[argc - 2], argv[argc - 1]); });
 }

@@ -18,9 +18,8 @@
 
 #include "document/facilities.h"
 #include "document/resource.h"
+#include "driver.h"
 #include "platform/appledouble.h"
-#include "platform/core.h"
-#include "platform/exception.h"
 #include "platform/files.h"
 #include "platform/resfork.h"
 #include "text/memory.h"
@@ -208,15 +207,5 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  KxDocumentFacilities();
-  CoreInit();
-  int rc;
-  try {
-    rc = Run(argc, argv);
-  } catch (const LException& e) {
-    std::fprintf(stderr, "kxres: error %ld\n", e.GetErrorCode());
-    rc = 1;
-  }
-  CoreTerminate();
-  return rc;
+  return KxDriverMain("kxres", KxDocumentFacilities, [&] { return Run(argc, argv); });
 }

@@ -2,12 +2,12 @@
 // style sheet, then the number of tokens of each class.
 // Exit status: 0 after a clean read, 1 when the read ended with an error,
 // 2 when the file cannot be read.
+#include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "formats/rtf_reader.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -58,12 +58,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: kxrtf FILE\n");
     return 2;
   }
-  std::ifstream in(argv[1], std::ios::binary);
-  if (!in) {
+  std::vector<std::uint8_t> data;
+  if (KxReadFile(argv[1], data)) {
     std::fprintf(stderr, "kxrtf: cannot open %s\n", argv[1]);
     return 2;
   }
-  std::vector<char> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 
   CountingReader reader(data.data(), data.size());
   reader.RTFInit();

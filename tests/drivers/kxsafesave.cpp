@@ -18,8 +18,7 @@
 
 #include "document/facilities.h"
 #include "document/resource.h"
-#include "platform/core.h"
-#include "platform/exception.h"
+#include "driver.h"
 #include "platform/files.h"
 #include "text/memory.h"
 
@@ -100,9 +99,5 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  KxDocumentFacilities();
-  CoreInit();
-  int rc = Run(argc, argv);
-  CoreTerminate();
-  return rc;
+  return KxDriverMain("kxsafesave", KxDocumentFacilities, [&] { return Run(argc, argv); });
 }

@@ -23,9 +23,11 @@
 #include <vector>
 
 #include "platform/core.h"
+#include "platform/files.h"
 #include "platform/script.h"
 #include "platform/textconv.h"
 #include "text/facilities.h"
+#include "text/flat.h"
 #include "text/memory.h"
 #include "text/unicode.h"
 
@@ -110,12 +112,11 @@ int RunRoundTrip() {
   std::string out;
   while (at + 5 <= data.size()) {
     short script = data[at];
-    std::uint32_t n = std::uint32_t(data[at + 1]) | std::uint32_t(data[at + 2]) << 8 |
-                      std::uint32_t(data[at + 3]) << 16 | std::uint32_t(data[at + 4]) << 24;
+    std::uint32_t n = KxFlatGet32(&data[at + 1], false);
     at += 5;
     if (n > (data.size() - at) / 2) return 2;
     std::vector<char16_t> in(n);
-    for (std::uint32_t k = 0; k < n; ++k) in[k] = char16_t(data[at + 2 * k] | data[at + 2 * k + 1] << 8);
+    for (std::uint32_t k = 0; k < n; ++k) in[k] = KxFlatGet16(&data[at + 2 * k], false);
     at += 2 * size_t(n);
     std::vector<char16_t> result;
     RoundTrip(record++, script, in, result);
@@ -164,22 +165,13 @@ int Dump(bool decode, short script) {
   return 0;
 }
 
-bool ReadAll(const char* path, std::vector<char>& bytes) {
-  std::FILE* f = std::fopen(path, "rb");
-  if (!f) return false;
-  char buf[1 << 16];
-  size_t got;
-  while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + got);
-  std::fclose(f);
-  return true;
-}
-
 int Plain(const char* in, const char* out) {
-  std::vector<char> text;
-  if (!ReadAll(in, text)) return 1;
+  std::vector<std::uint8_t> text;
+  if (KxReadFile(in, text)) return 1;
   Handle units = nullptr, glyphs = nullptr;
   long count = 0;
-  UKXUnicode::ConvertFromText(1, text.data(), long(text.size()), nullptr, 0, units, count, glyphs);
+  UKXUnicode::ConvertFromText(1, reinterpret_cast<const char*>(text.data()), long(text.size()), nullptr, 0, units,
+                              count, glyphs);
   std::FILE* f = std::fopen(out, "wb");
   if (!f) return 1;
   if (count) std::fwrite(*units, 2, size_t(count), f);  // the machine's order: little endian here
@@ -193,17 +185,17 @@ double Seconds(std::chrono::steady_clock::time_point since) {
 }
 
 int Styled(const char* in, long wantEntries, long wantRuns) {
-  std::vector<char> text;
-  if (!ReadAll(in, text)) return 1;
+  std::vector<std::uint8_t> text;
+  if (KxReadFile(in, text)) return 1;
   const long length = long(text.size());
   const std::uint8_t* parse = KxScriptParseTable(1);
   std::vector<SKXUniChar> entries;
   long step = wantEntries > 0 ? length / wantEntries : length + 1;
   long next = step / 2;
-  for (long i = 0; i < length; i += 1 + parse[std::uint8_t(text[size_t(i)])]) {
-    if (i < next || !parse[std::uint8_t(text[size_t(i)])] || i + 1 >= length) continue;
-    text[size_t(i)] = char(0x81);
-    text[size_t(i) + 1] = char(0xFC);
+  for (long i = 0; i < length; i += 1 + parse[text[size_t(i)]]) {
+    if (i < next || !parse[text[size_t(i)]] || i + 1 >= length) continue;
+    text[size_t(i)] = 0x81;
+    text[size_t(i) + 1] = 0xFC;
     // Ideographs beyond the BMP (no Shift_JIS code), as surrogate pairs.
     std::uint32_t cp = 0x20000 + std::uint32_t(entries.size() % 4096) - 0x10000;
     entries.push_back({std::int32_t(i), (0xD800 + (cp >> 10)) << 16 | (0xDC00 + (cp & 0x3FF))});
@@ -216,8 +208,8 @@ int Styled(const char* in, long wantEntries, long wantRuns) {
   Handle units = nullptr, glyphs = nullptr, back = nullptr, ucs = nullptr;
   long count = 0, backLen = 0, ucCount = 0;
   auto t0 = std::chrono::steady_clock::now();
-  uni.ConvertFromText(text.data(), length, entries.data(), long(entries.size()), units, count, glyphs, runs.data(),
-                      long(runs.size()));
+  uni.ConvertFromText(reinterpret_cast<const char*>(text.data()), length, entries.data(), long(entries.size()),
+                      units, count, glyphs, runs.data(), long(runs.size()));
   double from = Seconds(t0);
   t0 = std::chrono::steady_clock::now();
   uni.ConvertToText(reinterpret_cast<const char16_t*>(*units), count, glyphs, back, backLen, ucs, ucCount, 1);
@@ -227,7 +219,7 @@ int Styled(const char* in, long wantEntries, long wantRuns) {
               std::memcmp(*ucs, entries.data(), entries.size() * sizeof(SKXUniChar)) == 0;
   if (!same && backLen == length) {
     for (long i = 0; i < length; ++i)
-      if ((*back)[i] != text[size_t(i)]) {
+      if (std::uint8_t((*back)[i]) != text[size_t(i)]) {
         std::printf("first difference at byte %ld\n", i);
         break;
       }

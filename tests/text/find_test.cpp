@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/script.h"
 #include "text/array.h"
+#include "text/runs.h"
 
 namespace {
 
@@ -49,10 +49,10 @@ Matches FindAll(const Bytes& text, const Bytes& pattern, short options, CKXArray
 
 // Style runs of fonts: 0 is Japanese, 3 Roman.
 void AddRun(CKXArrayL& runs, std::int32_t offset, std::int16_t font) {
-  char entry[kKXFindStylEntrySize] = {};
-  std::memcpy(entry, &offset, 4);
-  std::memcpy(entry + kKXFindStylFontOffset, &font, 2);
-  runs.InsertItemsAt(1, runs.GetCount() + 1, entry);
+  SKXStyl entry{};
+  entry.offset = offset;
+  entry.styl.font = font;
+  runs.InsertItemsAt(1, runs.GetCount() + 1, &entry);
 }
 
 TEST(Find, FoldedFormsFitTheAlternativesOfEveryCode) {
@@ -145,7 +145,7 @@ TEST(Find, TextEndingInsideThePattern) {
 TEST(Find, ScriptOfEachStyleRun) {
   // ア ア: the second in a Roman run, where 83 and 41 are two characters.
   const Bytes text = kAKata + kAKata;
-  CKXArrayL runs(kKXFindStylEntrySize);
+  CKXArrayL runs(sizeof(SKXStyl));
   AddRun(runs, 0, 0);
   AddRun(runs, 2, 3);
   EXPECT_EQ((Matches{{3, 1}}), FindAll(text, "A", 0, &runs));
@@ -153,7 +153,7 @@ TEST(Find, ScriptOfEachStyleRun) {
   EXPECT_EQ(0, runs.GetLockCount());
 
   // More runs than a 16-bit count holds, alternating scripts.
-  CKXArrayL many(kKXFindStylEntrySize);
+  CKXArrayL many(sizeof(SKXStyl));
   Bytes big;
   for (int i = 0; i < 40000; ++i) {
     AddRun(many, std::int32_t(big.size()), std::int16_t(i % 2 ? 3 : 0));
