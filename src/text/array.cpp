@@ -1,5 +1,6 @@
 #include "text/array.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -77,17 +78,21 @@ void CKXArray::ShiftItems(long first, long last, long dest) {
   KxMemMove(GetItemPtr(first), GetItemPtr(dest), (last - first + 1) * static_cast<long>(mItemSize));
 }
 
-void CKXArray::RemoveItemsAt(unsigned long n, long index) {
-  if (n == 0) return;
+bool CKXArray::ClipRemoval(long& index, long& n) const {
+  if (n < 1) return false;
   if (index == kLastIndex) index = mCount;
-  if (index < 1 || index > mCount) return;
-  unsigned long room = static_cast<unsigned long>(mCount - index + 1);
-  if (n < room) {
-    ShiftItems(index + static_cast<long>(n), mCount, index);
-  } else {
-    n = room;  // the tail is dropped
-  }
-  mCount -= static_cast<long>(n);
+  if (index < 1 || index > mCount) return false;
+  n = std::min(n, mCount - index + 1);
+  return true;
+}
+
+void CKXArray::RemoveItemsAt(unsigned long n, long index) {
+  long count = static_cast<long>(std::min<unsigned long>(n, kLastIndex));
+  if (!ClipRemoval(index, count)) return;
+  // Items behind the removed ones move down; a removal up to the end
+  // just drops the tail.
+  ShiftItems(index + count, mCount, index);
+  mCount -= count;
   ReAllocItemCount(static_cast<unsigned long>(mCount));
 }
 

@@ -44,6 +44,9 @@ class CKXArray {
   void ShiftItems(long first, long last, long dest);
   // Count first, index second.
   void RemoveItemsAt(unsigned long n, long index);
+  // The items a removal of `n` at `index` touches: resolves kLastIndex and
+  // cuts `n` to the items from `index` on; false when there are none.
+  bool ClipRemoval(long& index, long& n) const;
   // Every new slot receives a copy of `item` when it is not null.
   void InsertItemsAt(unsigned long n, long index, const void* item);
   // Re-fits the block to room for `n` items (grows and shrinks).

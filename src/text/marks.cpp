@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/bytefields.h"
 #include "platform/exception.h"
 #include "text/memory.h"
 
@@ -26,16 +27,9 @@ long StoreName(const unsigned char* name, char* out) {
   return 1 + stored;
 }
 
-std::int32_t ReadI32(const char* p) {
-  std::int32_t v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
+std::int32_t ReadI32(const char* p) { return static_cast<std::int32_t>(KxGetU32N(p)); }
 
-void WriteI32(char* p, long value) {
-  auto v = static_cast<std::int32_t>(value);
-  std::memcpy(p, &v, sizeof v);
-}
+void WriteI32(char* p, long value) { KxPutU32N(p, static_cast<std::uint32_t>(value)); }
 
 }  // namespace
 
@@ -99,10 +93,7 @@ void CKXMarkArray::InsertMark(long from, long to, const unsigned char* name) {
 }
 
 void CKXMarkArray::DeleteAt(long index, long n) {
-  if (n < 1) return;
-  if (index == kLastIndex) index = mCount;
-  if (index < 1 || index > mCount) return;
-  n = std::min(n, mCount - index + 1);
+  if (!ClipRemoval(index, n)) return;
   SKXMark first, after;
   GetMark(index, first);
   long begin = first.nameOffset;
@@ -190,8 +181,7 @@ long CKXMarkArray::GetMarkData(char* buf, long size) const {
     p += 8 + nameSize;
     ++written;
   }
-  auto count = static_cast<std::uint16_t>(written);
-  std::memcpy(buf, &count, sizeof count);
+  KxPutU16N(buf, static_cast<std::uint16_t>(written));
   return written;
 }
 
@@ -201,8 +191,7 @@ bool CKXMarkArray::SetMarkData(const char* buf, long size) {
     return true;
   }
   if (size < 2) return false;
-  std::uint16_t count;
-  std::memcpy(&count, buf, sizeof count);
+  const std::uint16_t count = KxGetU16N(buf);
   std::vector<SKXMark> entries;
   std::vector<char> names;
   entries.reserve(count);

@@ -2,15 +2,12 @@
 
 #include <algorithm>
 
+#include "platform/bytefields.h"
 #include "text/memory.h"
 
 CKXPictArray* gKXPictManager = nullptr;
 
 namespace {
-
-std::int16_t ReadBE16(const unsigned char* p) {
-  return static_cast<std::int16_t>(static_cast<std::uint16_t>((p[0] << 8) | p[1]));
-}
 
 short ClampExtent(long v) { return static_cast<short>(std::clamp(v, 0L, 32767L)); }
 
@@ -22,10 +19,10 @@ bool KxReadPictFrame(PicHandle pict, Rect& frame) {
   if (!pict || KxMemHSize(pict) < 10) return false;
   CKXLock lock(pict);
   const auto* p = reinterpret_cast<const unsigned char*>(lock.Ptr());
-  frame.top = ReadBE16(p + 2);
-  frame.left = ReadBE16(p + 4);
-  frame.bottom = ReadBE16(p + 6);
-  frame.right = ReadBE16(p + 8);
+  frame.top = static_cast<std::int16_t>(KxGetU16BE(p + 2));
+  frame.left = static_cast<std::int16_t>(KxGetU16BE(p + 4));
+  frame.bottom = static_cast<std::int16_t>(KxGetU16BE(p + 6));
+  frame.right = static_cast<std::int16_t>(KxGetU16BE(p + 8));
   return true;
 }
 
@@ -115,10 +112,7 @@ long CKXPictArray::FindPictureIndex(short id) const {
 }
 
 void CKXPictArray::DeleteAt(long index, long n) {
-  if (n < 1) return;
-  if (index == kLastIndex) index = mCount;
-  if (index < 1 || index > mCount) return;
-  n = std::min(n, mCount - index + 1);
+  if (!ClipRemoval(index, n)) return;
   for (long k = index; k < index + n; ++k) {
     SKXPict entry;
     GetPictAt(k, entry);

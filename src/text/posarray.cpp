@@ -5,18 +5,12 @@
 #include <utility>
 #include <vector>
 
+#include "platform/bytefields.h"
 #include "platform/exception.h"
 
-std::int32_t CKXPosArray::OffsetOf(const char* entry) {
-  std::int32_t v;
-  std::memcpy(&v, entry, sizeof v);
-  return v;
-}
+std::int32_t CKXPosArray::OffsetOf(const char* entry) { return static_cast<std::int32_t>(KxGetU32N(entry)); }
 
-void CKXPosArray::SetOffsetOf(char* entry, long offset) {
-  auto v = static_cast<std::int32_t>(offset);
-  std::memcpy(entry, &v, sizeof v);
-}
+void CKXPosArray::SetOffsetOf(char* entry, long offset) { KxPutU32N(entry, static_cast<std::uint32_t>(offset)); }
 
 CKXPosArray::CKXPosArray(long entrySize) : CKXArrayL(static_cast<unsigned long>(entrySize)) {
   if (entrySize < 4) throw LException(paramErr);
@@ -142,6 +136,13 @@ void CKXPosArray::DivideAt(long index, long offset) {
   PeekItem(index, buffer);
   SetOffsetOf(buffer, offset);
   InsertAt(index + 1, buffer);
+}
+
+bool CKXPosArray::KeepFirstRunOnly(long from, long to, long textLen) {
+  if (to - from != textLen || mCount == 0) return false;
+  if (mCount > 1) DeleteAt(2, mCount - 1);
+  SetOffsetAt(1, 0);
+  return true;
 }
 
 void CKXPosArray::DeleteAll() {

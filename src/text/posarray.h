@@ -85,4 +85,8 @@ class CKXPosArray : public CKXArrayL {
   static void SetOffsetOf(char* entry, long offset);
   // Inserts `n` whole entries at `index` in one move of the tail.
   void InsertEntries(long index, const void* entries, long n);
+  // For arrays that always keep a run at 0: when from..to (ordered) is the
+  // whole text, all runs but the first go and the first moves to 0; answers
+  // whether that was the case.
+  bool KeepFirstRunOnly(long from, long to, long textLen);
 };

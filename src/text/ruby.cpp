@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/bytefields.h"
 #include "text/flat.h"
 
 namespace {
@@ -14,16 +15,9 @@ long InlineLen(const SKXRuby& r) { return long(r.rubyLen) + 2; }
 // Plain offset (relative to the range) where a ruby's base ends.
 long BaseEnd(long base, const SKXRuby& r) { return long(r.pos) - base + r.baseLen; }
 
-std::int32_t RecordAt(const char* p) {
-  std::int32_t v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
+std::int32_t RecordAt(const char* p) { return static_cast<std::int32_t>(KxGetU32N(p)); }
 
-void SetRecord(char* p, long v) {
-  auto x = static_cast<std::int32_t>(v);
-  std::memcpy(p, &x, sizeof x);
-}
+void SetRecord(char* p, long v) { KxPutU32N(p, static_cast<std::uint32_t>(v)); }
 
 }  // namespace
 

@@ -338,12 +338,7 @@ void CKXStylArray::Insert(long pos, const void* items, long n, long len) {
 
 void CKXStylArray::Delete(long from, long to, long textLen) {
   if (from > to) std::swap(from, to);
-  if (to - from == textLen && mCount > 0) {
-    if (mCount > 1) DeleteAt(2, mCount - 1);
-    SetOffsetAt(1, 0);
-    return;
-  }
-  CKXPosArray::Delete(from, to, textLen);
+  if (!KeepFirstRunOnly(from, to, textLen)) CKXPosArray::Delete(from, to, textLen);
 }
 
 // --- decoration runs -------------------------------------------------------------------------------
@@ -460,10 +455,7 @@ void CKXDecoArray::ReleasePicture(short id) const {
 }
 
 void CKXDecoArray::DeleteAt(long index, long n) {
-  if (n < 1 || mCount == 0) return;
-  if (index == kLastIndex) index = mCount;
-  if (index < 1 || index > mCount) return;
-  n = std::min(n, mCount - index + 1);
+  if (!ClipRemoval(index, n)) return;
   for (long k = index; k < index + n; ++k) {
     SDeco d;
     GetDecoAt(k, d);
@@ -565,18 +557,16 @@ void CKXDecoArray::Insert(long pos, const void* items, long n, long len) {
 void CKXDecoArray::Delete(long from, long to, long textLen) {
   if (from > to) std::swap(from, to);
   DeleteRubys(from, to, textLen);
-  if (to - from == textLen && mCount > 0) {
-    if (mCount > 1) DeleteAt(2, mCount - 1);
-    SDeco d;
-    GetDecoAt(1, d);
-    ReleasePicture(d.pictID);
-    d.pictID = 0;
-    d.lineBits = static_cast<std::uint16_t>(d.lineBits & ~7u);
-    SetDecoAt(1, d);
-    SetOffsetAt(1, 0);
+  if (!KeepFirstRunOnly(from, to, textLen)) {
+    CKXPosArray::Delete(from, to, textLen);
     return;
   }
-  CKXPosArray::Delete(from, to, textLen);
+  SDeco d;
+  GetDecoAt(1, d);
+  ReleasePicture(d.pictID);
+  d.pictID = 0;
+  d.lineBits = static_cast<std::uint16_t>(d.lineBits & ~7u);
+  SetDecoAt(1, d);
 }
 
 // Ruby.
@@ -864,12 +854,7 @@ void CKXParaArray::Insert(long pos, const void* items, long n, long len) {
 
 void CKXParaArray::Delete(long from, long to, long textLen) {
   if (from > to) std::swap(from, to);
-  if (to - from == textLen && mCount > 0) {
-    if (mCount > 1) DeleteAt(2, mCount - 1);
-    SetOffsetAt(1, 0);
-    return;
-  }
-  CKXPosArray::Delete(from, to, textLen);
+  if (!KeepFirstRunOnly(from, to, textLen)) CKXPosArray::Delete(from, to, textLen);
 }
 
 void CKXParaArray::DeletePart(long from, long to) {
