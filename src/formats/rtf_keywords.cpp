@@ -796,16 +796,17 @@ std::uint32_t WordHash(const char* word, std::size_t length) {
 struct KeyIndex {
   std::uint16_t slot[kSlots] = {};             // entry index + 1, 0 when empty
   std::uint8_t length[rtfKeyCount] = {};
-  const char* symbol[rtfMaxClass + 1][kMaxMinor] = {};
+  // Minors run from -1 ("rtf", "deff") up: stored one place up.
+  const char* symbol[rtfMaxClass + 1][kMaxMinor + 1] = {};
 
   KeyIndex() {
     for (int i = 0; i < rtfKeyCount; ++i) {
       const RTFKey& k = rtfKey[i];
       std::size_t len = std::strlen(k.rtfKStr);
       length[i] = static_cast<std::uint8_t>(len);
-      if (k.rtfKMajor >= 0 && k.rtfKMajor <= rtfMaxClass && k.rtfKMinor >= 0 &&
-          k.rtfKMinor < kMaxMinor && symbol[k.rtfKMajor][k.rtfKMinor] == nullptr)
-        symbol[k.rtfKMajor][k.rtfKMinor] = k.rtfKStr;
+      if (k.rtfKMajor >= 0 && k.rtfKMajor <= rtfMaxClass && k.rtfKMinor >= -1 &&
+          k.rtfKMinor < kMaxMinor && symbol[k.rtfKMajor][k.rtfKMinor + 1] == nullptr)
+        symbol[k.rtfKMajor][k.rtfKMinor + 1] = k.rtfKStr;
       std::size_t s = WordHash(k.rtfKStr, len) & (kSlots - 1);
       bool repeated = false;
       while (slot[s] != 0) {
@@ -844,6 +845,6 @@ const RTFKey* RTFLookupKey(const char* word, std::size_t length) {
 }
 
 const char* RTFKeySymbol(int major, int minor) {
-  if (major < 0 || major > rtfMaxClass || minor < 0 || minor >= kMaxMinor) return nullptr;
-  return Index().symbol[major][minor];
+  if (major < 0 || major > rtfMaxClass || minor < -1 || minor >= kMaxMinor) return nullptr;
+  return Index().symbol[major][minor + 1];
 }

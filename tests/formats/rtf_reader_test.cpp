@@ -362,6 +362,8 @@ TEST(RtfKeywords, EveryWordFindsItsFirstEntry) {
   EXPECT_EQ(caps[0].minor, 2);
   // Symbol look-ups past the end of a class or of the classes find nothing.
   EXPECT_STREQ(CRTFReader::RTFGetSymbol(rtfObjAttr, 48), "objtime");
+  EXPECT_STREQ(CRTFReader::RTFGetSymbol(rtfVersion, -1), "rtf");  // minor -1 has a word too
+  EXPECT_STREQ(CRTFReader::RTFGetSymbol(rtfDefFont, -1), "deff");
   EXPECT_EQ(CRTFReader::RTFGetSymbol(rtfDestination, 48), nullptr);
   EXPECT_EQ(CRTFReader::RTFGetSymbol(rtfParAttr, 84), nullptr);
   EXPECT_EQ(CRTFReader::RTFGetSymbol(29, 0), nullptr);
