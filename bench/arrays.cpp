@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "text/linearray.h"
-#include "text/posarray.h"
+#include "text/runs/linearray.h"
+#include "text/runs/posarray.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "platform/script.h"
-#include "text/charclass.h"
-#include "text/script.h"
+#include "text/codes/charclass.h"
+#include "text/codes/script.h"
 
 namespace {
 

@@ -9,7 +9,7 @@ source "$(dirname "$0")/common.bash"
 here="$(cd "$(dirname "$0")/.." && pwd)"
 bin="${KX_BIN_DIR:-$here/build-release/bin}"
 kxfind="$bin/kxfind"
-sample="$here/tests/data/text/notation-examples.sjis.txt"
+sample="${KX_SHARED_DIR:-$here/../shared}/data/aozora/notation-examples.sjis.txt"
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 export LC_ALL=C

@@ -11,7 +11,7 @@
 #include <malloc.h>
 
 #include "platform/memory.h"
-#include "text/memory.h"
+#include "text/base/memory.h"
 
 namespace {
 

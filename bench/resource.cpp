@@ -8,7 +8,7 @@
 #include "document/facilities.h"
 #include "document/resource.h"
 #include "platform/core.h"
-#include "text/memory.h"
+#include "text/base/memory.h"
 
 namespace {
 

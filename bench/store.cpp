@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "text/strarray.h"
+#include "text/store/strarray.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "platform/core.h"
 #include "text/facilities.h"
-#include "text/text.h"
+#include "text/store/text.h"
 
 namespace {
 

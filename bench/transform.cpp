@@ -7,8 +7,8 @@
 
 #include "platform/core.h"
 #include "layout/facilities.h"
-#include "text/text.h"
-#include "text/transform.h"
+#include "text/store/text.h"
+#include "text/store/transform.h"
 
 namespace {
 

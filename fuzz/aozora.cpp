@@ -8,7 +8,7 @@
 #include "formats/facilities.h"
 #include "platform/core.h"
 #include "platform/fonts.h"
-#include "text/text.h"
+#include "text/store/text.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   KxFormatsFacilities();

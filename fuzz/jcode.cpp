@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "text/jcode.h"
+#include "text/codes/jcode.h"
 
 namespace {
 

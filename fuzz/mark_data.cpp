@@ -6,7 +6,7 @@
 
 #include "platform/core.h"
 #include "text/facilities.h"
-#include "text/marks.h"
+#include "text/runs/marks.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   KxTextFacilities();

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "platform/exception.h"
-#include "text/find.h"
-#include "text/regexp.h"
+#include "text/find/find.h"
+#include "text/find/regexp.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "document/resource.h"
 #include "platform/bytefields.h"
 #include "platform/core.h"
-#include "text/memory.h"
+#include "text/base/memory.h"
 
 namespace {
 

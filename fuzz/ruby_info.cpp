@@ -10,7 +10,7 @@
 
 #include "platform/core.h"
 #include "text/facilities.h"
-#include "text/ruby.h"
+#include "text/store/ruby.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   KxTextFacilities();

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "platform/script.h"
-#include "text/charclass.h"
-#include "text/script.h"
+#include "text/codes/charclass.h"
+#include "text/codes/script.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1 || size > 30000) return 0;

@@ -10,7 +10,7 @@
 
 #include "platform/core.h"
 #include "text/facilities.h"
-#include "text/transform.h"
+#include "text/store/transform.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   KxTextFacilities();

@@ -13,8 +13,8 @@
 
 #include "platform/core.h"
 #include "text/facilities.h"
-#include "text/memory.h"
-#include "text/unicode.h"
+#include "text/base/memory.h"
+#include "text/codes/unicode.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include "platform/bytefields.h"
 #include "platform/exception.h"
-#include "text/memory.h"
+#include "text/base/memory.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include "formats/aozora_jisx0213.h"
 #include "layout/fontstate.h"
 #include "platform/script.h"
-#include "text/script.h"
-#include "text/text.h"
-#include "text/unicode.h"
+#include "text/codes/script.h"
+#include "text/store/text.h"
+#include "text/codes/unicode.h"
 
 namespace {
 #include "formats/tables/aozora_markers.inc"

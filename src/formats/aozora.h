@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
-#include "text/ruby.h"
-#include "text/runs.h"
-#include "text/strarray.h"
+#include "text/store/ruby.h"
+#include "text/runs/runs.h"
+#include "text/store/strarray.h"
 
 class CKXText;
 

@@ -4,7 +4,7 @@
 #include <new>
 
 #include "formats/jpeg_idct.h"
-#include "text/memory.h"
+#include "text/base/memory.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "layout/linebreak.h"
 #include "platform/core.h"
 #include "text/facilities.h"
-#include "text/transform.h"
+#include "text/store/transform.h"
 
 namespace {
 // Reform breaks lines by the same rules as the layout.

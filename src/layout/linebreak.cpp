@@ -5,8 +5,8 @@
 #include <optional>
 
 #include "platform/script.h"
-#include "text/charclass.h"
-#include "text/script.h"
+#include "text/codes/charclass.h"
+#include "text/codes/script.h"
 
 namespace {
 

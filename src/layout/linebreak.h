@@ -14,8 +14,8 @@
 #include <cstdint>
 
 #include "layout/fontstate.h"
-#include "text/runs.h"
-#include "text/text.h"
+#include "text/runs/runs.h"
+#include "text/store/text.h"
 
 // The line layout settings of an edit object.
 struct SKXLineStyl {

@@ -4,8 +4,8 @@
 
 #include "layout/linebreak.h"
 #include "platform/script.h"
-#include "text/charclass.h"
-#include "text/script.h"
+#include "text/codes/charclass.h"
+#include "text/codes/script.h"
 
 namespace {
 

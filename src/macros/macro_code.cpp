@@ -5,7 +5,7 @@
 
 #include "macros/macro.h"
 #include "platform/bytefields.h"
-#include "text/memory.h"
+#include "text/base/memory.h"
 
 namespace {
 

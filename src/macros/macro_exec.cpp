@@ -8,8 +8,8 @@
 #include "engine/macro_target.h"
 #include "platform/bytefields.h"
 #include "platform/exception.h"
-#include "text/geometry.h"
-#include "text/memory.h"
+#include "text/base/geometry.h"
+#include "text/base/memory.h"
 
 namespace {
 

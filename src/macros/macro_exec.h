@@ -3,7 +3,7 @@
 
 #include <cstdint>
 #include "macros/macro.h"
-#include "text/array.h"
+#include "text/runs/array.h"
 
 class CKXPtrBlock;
 

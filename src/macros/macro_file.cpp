@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "text/memory.h"
+#include "text/base/memory.h"
 
 namespace {
 

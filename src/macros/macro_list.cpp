@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "platform/bytefields.h"
-#include "text/memory.h"
+#include "text/base/memory.h"
 
 CKXTMacroArray* gKXTextMacros = nullptr;
 

@@ -8,7 +8,7 @@
 #include "macros/macro.h"
 #include "macros/macro_list.h"
 #include "platform/bytefields.h"
-#include "text/memory.h"
+#include "text/base/memory.h"
 
 unsigned char UKXTextMacro::mMacroRecording = 0;
 unsigned char UKXTextMacro::mMacroRecType = 0;

@@ -1,9 +1,9 @@
 #include "text/facilities.h"
 
 #include "platform/core.h"
-#include "text/memory.h"
-#include "text/runs.h"
-#include "text/unicode.h"
+#include "text/base/memory.h"
+#include "text/runs/runs.h"
+#include "text/codes/unicode.h"
 
 void KxTextFacilities() {
   KxPlatformFacilities();

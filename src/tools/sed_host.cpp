@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "text/memory.h"
+#include "text/base/memory.h"
 
 const char* SEDErrorText(int code) {
   static const char* const kTexts[] = {

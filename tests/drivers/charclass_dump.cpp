@@ -13,8 +13,8 @@
 
 #include "platform/files.h"
 #include "platform/script.h"
-#include "text/charclass.h"
-#include "text/script.h"
+#include "text/codes/charclass.h"
+#include "text/codes/script.h"
 
 namespace {
 

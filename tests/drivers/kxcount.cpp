@@ -13,7 +13,7 @@
 #include "driver.h"
 #include "platform/files.h"
 #include "text/facilities.h"
-#include "text/text.h"
+#include "text/store/text.h"
 
 namespace {
 

@@ -29,8 +29,8 @@
 #include "driver.h"
 #include "platform/script.h"
 #include "text/facilities.h"
-#include "text/find.h"
-#include "text/regexp.h"
+#include "text/find/find.h"
+#include "text/find/regexp.h"
 
 namespace {
 

@@ -21,10 +21,10 @@
 #include "platform/files.h"
 #include "platform/script.h"
 #include "text/facilities.h"
-#include "text/flat.h"
-#include "text/jcode.h"
-#include "text/memory.h"
-#include "text/unicode.h"
+#include "text/base/flat.h"
+#include "text/codes/jcode.h"
+#include "text/base/memory.h"
+#include "text/codes/unicode.h"
 
 namespace {
 

@@ -22,7 +22,7 @@
 #include "platform/appledouble.h"
 #include "platform/files.h"
 #include "platform/resfork.h"
-#include "text/memory.h"
+#include "text/base/memory.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include "document/resource.h"
 #include "driver.h"
 #include "platform/files.h"
-#include "text/memory.h"
+#include "text/base/memory.h"
 
 namespace {
 

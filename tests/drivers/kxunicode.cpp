@@ -27,9 +27,9 @@
 #include "platform/script.h"
 #include "platform/textconv.h"
 #include "text/facilities.h"
-#include "text/flat.h"
-#include "text/memory.h"
-#include "text/unicode.h"
+#include "text/base/flat.h"
+#include "text/base/memory.h"
+#include "text/codes/unicode.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "formats/aozora.h"
 #include "formats/aozora_jisx0213.h"
 #include "platform/fonts.h"
-#include "text/text.h"
+#include "text/store/text.h"
 
 namespace {
 
@@ -253,7 +253,7 @@ TEST(Aozora, PlaneRowCellAgreesWithIconv) {
 }
 
 TEST(Aozora, NotationExamplesConvert) {
-  std::ifstream f(KxSourceDir() + "/tests/data/text/notation-examples.sjis.txt", std::ios::binary);
+  std::ifstream f(KxSharedDir() + "/data/aozora/notation-examples.sjis.txt", std::ios::binary);
   ASSERT_TRUE(f);
   const std::string raw((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
   SKXAozoraText t;

@@ -10,8 +10,8 @@
 
 #include "layout/linebreak_fixture.h"
 #include "platform/script.h"
-#include "text/memory.h"
-#include "text/script.h"
+#include "text/base/memory.h"
+#include "text/codes/script.h"
 
 using namespace kxtest;
 

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "text/text.h"
-#include "text/transform.h"
+#include "text/store/text.h"
+#include "text/store/transform.h"
 
 TEST(ReformWithLayoutRules, FullStopHangsOnTheLine) {
   long width;

@@ -7,7 +7,7 @@
 
 #include "macro_builder.h"
 #include "macros/macro.h"
-#include "text/memory.h"
+#include "text/base/memory.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "macros/macro.h"
 #include "platform/exception.h"
 #include "platform/keys.h"
-#include "text/memory.h"
+#include "text/base/memory.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "macro_builder.h"
 #include "macros/macro_file.h"
 #include "macros/macro_list.h"
-#include "text/memory.h"
+#include "text/base/memory.h"
 
 namespace {
 

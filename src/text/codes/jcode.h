@@ -1,0 +1,91 @@
+// Detection and conversion of the Japanese plain-text encodings.
+//
+// Text is stored in Shift_JIS; plain text arrives as Shift_JIS, JIS
+// (ISO-2022-JP, with MIME encoded words in mail text), EUC-JP, UTF-8 or
+// UTF-16. Detection counts byte patterns that only one encoding allows and
+// stops early; the converters between the Japanese encodings are
+// arithmetic (no tables). Every converter writes into the object's byte
+// array.
+#pragma once
+
+#include "platform/types.h"
+#include "text/runs/array.h"
+
+// Code type numbers of plain text.
+constexpr short kKxCodeAuto = -1;
+constexpr short kKxCodeSJIS = 0;
+constexpr short kKxCodeJIS = 1;
+constexpr short kKxCodeEUC = 2;
+constexpr short kKxCodeUTF16 = 3;
+constexpr short kKxCodeUTF8 = 4;
+constexpr short kKxCodeAozora = 10;
+
+// The Shift_JIS placeholder for a character the encoding cannot hold.
+constexpr unsigned short kKxSJISPlaceholder = 0x81FC;
+
+class CKXJCode {
+ public:
+  // The open dialog's forced choice (-1 automatic).
+  static short sCodeType;
+  // Unicode services are available: UTF-16 and UTF-8 detection.
+  static unsigned char sUseUNICODE;
+  // Automatic Japanese code conversion: JIS and EUC-JP detection.
+  static unsigned char sUseCVKANJI;
+
+  CKXJCode();
+  virtual ~CKXJCode();
+  CKXJCode(const CKXJCode&) = delete;
+  CKXJCode& operator=(const CKXJCode&) = delete;
+
+  // Detection. A null buffer or a length below 1 is empty text.
+  static short AutoCheck(const unsigned char* p, long n);
+  static Boolean CheckJIS(const unsigned char* p, long n);
+  static Boolean CheckEUC(const unsigned char* p, long n);
+  static Boolean CheckUTF8(const unsigned char* p, long n);
+  // Length 1-4 of the well-formed UTF-8 sequence at p, 0 when p starts none
+  // (overlong forms, encoded surrogates and values above U+10FFFF are not
+  // well-formed).
+  static long IsUTF8Char(const unsigned char* p, long left);
+  static Boolean CheckUNICODEWin(const unsigned char* p, long n);
+  static void InvertWORDHiLo(unsigned char* p, long n);
+
+  // Converters: each replaces the output (the Unicode ones append).
+  Boolean SJIStoJIS(const unsigned char* p, long n);
+  Boolean JIStoSJIS(const unsigned char* p, long n);
+  Boolean SJIStoEUC(const unsigned char* p, long n);
+  Boolean EUCtoSJIS(const unsigned char* p, long n);
+  Boolean UNICODEtoUTF8(const unsigned char* p, long n);
+  Boolean UTF8toUNICODE(const unsigned char* p, long n, unsigned char withMark);
+
+  // MIME encoded-word bodies; dst needs room for n bytes.
+  static long DecodeBASE64(const unsigned char* src, long n, unsigned char* dst);
+  static long DecodeQuoted(const unsigned char* src, long n, unsigned char* dst);
+
+  // The output: locked on the first call and kept locked until the next
+  // conversion or the end of the object.
+  unsigned char* GetTextPtr();
+  long GetTextSize() const { return mText.GetCount(); }
+  const TKXArray<unsigned char>& GetText() const { return mText; }
+
+  // JIS X 0212 characters (EUC-JP 0x8F row cell) have no Shift_JIS code:
+  // EUCtoSJIS writes the placeholder and, when a hook is set, tells it the
+  // placeholder's output offset and the two bytes, so that the caller can
+  // keep the character in a side entry (the Unicode bridge).
+  using JIS0212Hook = void (*)(void* context, long offset, unsigned char row, unsigned char cell);
+  void SetJIS0212Hook(JIS0212Hook hook, void* context) {
+    mJIS0212Hook = hook;
+    mJIS0212Context = context;
+  }
+
+ private:
+  class Writer;
+  void ReleaseTextPtr();
+
+  TKXArray<unsigned char> mText;
+  bool mTextLocked = false;
+  JIS0212Hook mJIS0212Hook = nullptr;
+  void* mJIS0212Context = nullptr;
+};
+
+// One Shift_JIS pair to its JIS row and cell bytes, in place.
+void sjis_to_jis(unsigned short& s1, unsigned short& s2);

@@ -1,0 +1,226 @@
+#include "text/find/findstore.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "text/find/find.h"
+#include "text/base/memory.h"
+#include "text/find/regexp.h"
+#include "text/codes/script.h"
+#include "text/store/strarray.h"
+
+namespace {
+
+const unsigned char* U(const char* p) { return reinterpret_cast<const unsigned char*>(p); }
+
+// Walks the store's chunks from pos, forward or backward (the first chunk
+// from pos, the others whole), each locked while look(bytes, base, len, p)
+// searches it from p; look answers a match's length, or 0 to go on. The
+// chunks' offsets are kept along the walk rather than counted up for every
+// search.
+template <class Look>
+std::int32_t WalkChunks(const CKXStrArray& store, long pos, bool back, Look look) {
+  const long chunks = store.GetCount();
+  long c, p;
+  store.GetIndexPos(pos, c, p);
+  long base = pos - p;
+  SKXStr chunk;
+  store.GetAt(c, chunk);
+  for (;;) {
+    if (chunk.bytes) {
+      CKXLock lock(chunk.bytes);
+      if (std::int32_t r = look(U(lock.Ptr()), base, long(chunk.len), p)) return r;
+    }
+    if (back) {
+      if (--c < 1) return 0;
+      store.GetAt(c, chunk);
+      base -= chunk.len;
+      p = chunk.len;
+    } else {
+      if (++c > chunks) return 0;
+      base += chunk.len;
+      store.GetAt(c, chunk);
+      p = 0;
+    }
+  }
+}
+
+// Bytes from..to copied out of the store.
+std::vector<char> CopyOut(const CKXStrArray& store, long from, long to) {
+  std::vector<char> buf(std::size_t(std::max(0L, to - from)) + 1);
+  long n = to - from;
+  store.GetSelText(from, to, buf.data(), n);
+  buf.resize(std::size_t(std::max(0L, n)));
+  return buf;
+}
+
+}  // namespace
+
+std::int32_t KxStrFind(const CKXStrArray& store, long pos, const char* pattern, long patLen, long& found,
+                       short options, short script, CKXArrayL* styleRuns) {
+  if (options & kKXFindRegexp)
+    return KxStrFindRegexp(store, pos, pattern, patLen, found, options, script, styleRuns);
+  const long length = store.GetLength();
+  if (!pattern || patLen <= 0 || length <= 0) return 0;
+  long count = UKXFind::CountFindChar(U(pattern), patLen, options, script);
+  std::vector<SKXFindChar> fc(std::size_t(count) + 1);
+  count = UKXFind::MakeFindChar(fc.data(), U(pattern), patLen, options, script);
+  const long longest = 2 * count;   // bytes a match can take at most
+
+  CKXFindStyl scope(styleRuns, script);
+  SKXFindStyl& styl = scope;
+  const bool back = options & kKXFindBackward;
+  return WalkChunks(store, std::clamp(pos, 0L, length), back,
+                    [&](const unsigned char* bytes, long base, long len, long p) -> std::int32_t {
+    const bool last = base + len >= length;
+    for (;;) {
+      KxFindStylSetBase(styl, std::int32_t(base), last);
+      long at = -1;
+      short w = UKXFind::Find1stStep(bytes, p, len, fc.data(), count, options, at, styl);
+      if (w == 0) return 0;
+      std::int32_t r = UKXFind::Find2ndStep(bytes, at, len, fc.data(), count, options, styl);
+      if (r < 0) {
+        // The match may go on in the next chunk: compare over copied bytes.
+        long from = base + at;
+        std::vector<char> buf = CopyOut(store, from, std::min(length, from + longest + 1));
+        KxFindStylSetBase(styl, std::int32_t(from), from + long(buf.size()) >= length);
+        r = UKXFind::Find2ndStep(U(buf.data()), 0, long(buf.size()), fc.data(), count, options, styl);
+      }
+      if (r > 0) {
+        found = base + at;
+        return r;
+      }
+      p = back ? at : at + w;
+    }
+  });
+}
+
+std::int32_t KxStrFindRegexp(const CKXStrArray& store, long pos, const char* pattern, long patLen,
+                             long& found, short options, short script, CKXArrayL* styleRuns) {
+  const long length = store.GetLength();
+  if (!pattern || patLen <= 0 || length <= 0) return 0;
+  CKXRegexp re(U(pattern), patLen, script);
+  CKXFindStyl scope(styleRuns, script);
+  SKXFindStyl& styl = scope;
+  const bool back = options & kKXFindBackward;
+  long lineFrom = -1, lineEnd = -1;   // no CR in lineFrom..lineEnd - 1
+  return WalkChunks(store, std::clamp(pos, 0L, length), back,
+                    [&](const unsigned char* bytes, long base, long len, long p) -> std::int32_t {
+    for (;;) {
+      KxFindStylSetBase(styl, std::int32_t(base), base + len >= length);
+      long at = -1;
+      short w = re.Find1stStep(bytes, p, len, options, at, styl);
+      if (w == 0) return 0;
+      const long abs = base + at;
+      if (abs < lineFrom || abs > lineEnd) {
+        lineFrom = abs;
+        lineEnd = store.GetNextCR(abs);
+      }
+      std::int32_t r;
+      if (lineEnd < base + len && (at > 0 || base == 0)) {
+        r = re.Find2ndStep(bytes, at, len, options, styl);
+      } else {
+        // The line runs past the chunk, or the candidate opens a chunk: match
+        // over the line copied out, with the character before as context.
+        long ctx = 0;
+        if (abs > 0) ctx = store.GetCharByte(abs - 1, UKXFind::ScriptType(at - 1, styl)) == kByteLast ? 2 : 1;
+        long to = std::min(length, lineEnd + 1);
+        std::vector<char> buf = CopyOut(store, abs - ctx, to);
+        KxFindStylSetBase(styl, std::int32_t(abs - ctx), true);
+        r = re.Find2ndStep(U(buf.data()), ctx, long(buf.size()), options, styl);
+      }
+      if (r > 0) {
+        found = abs;
+        return r;
+      }
+      p = back ? at : at + w;
+    }
+  });
+}
+
+std::int32_t KxStrCheckFind(const CKXStrArray& store, long from, long to, const char* pattern, long patLen,
+                            short options, short script, CKXArrayL* styleRuns) {
+  if (from > to) std::swap(from, to);
+  if (from == to || !pattern || patLen <= 0) return 0;
+  std::vector<char> buf = CopyOut(store, from, to);
+  if (buf.empty()) return 0;
+  CKXFindStyl scope(styleRuns, script);
+  KxFindStylSetBase(scope, std::int32_t(from), true);
+  if (options & kKXFindRegexp) {
+    CKXRegexp re(U(pattern), patLen, script);
+    return re.Find2ndStep(U(buf.data()), 0, long(buf.size()), options, scope);
+  }
+  long count = UKXFind::CountFindChar(U(pattern), patLen, options, script);
+  std::vector<SKXFindChar> fc(std::size_t(count) + 1);
+  count = UKXFind::MakeFindChar(fc.data(), U(pattern), patLen, options, script);
+  std::int32_t r = UKXFind::Find2ndStep(U(buf.data()), 0, long(buf.size()), fc.data(), count, options, scope);
+  return r > 0 ? r : 0;
+}
+
+long KxStrCheckReplaceRE(const CKXStrArray& store, long from, long to, const char* pattern, long patLen,
+                         short options, const char* repl, long replLen, char**& out, short script,
+                         CKXArrayL* styleRuns) {
+  if (!(options & kKXFindRegexp) || !repl || replLen <= 0 || !out || !pattern || patLen <= 0) return 0;
+  if (from > to) std::swap(from, to);
+  const unsigned char* r = U(repl);
+  bool special = false;
+  for (long i = 0; i < replLen && !special; ++i) {
+    if (KxTextCharFirst(r[i], script) && i + 1 < replLen) ++i;
+    else special = r[i] == '\\' || r[i] == '&';
+  }
+  if (!special) return 0;
+  std::vector<char> sel = CopyOut(store, from, to);
+  if (sel.empty()) return 0;
+  CKXFindStyl scope(styleRuns, script);
+  KxFindStylSetBase(scope, std::int32_t(from), true);
+  CKXRegexp re(U(pattern), patLen, script);
+  if (re.Find2ndStep(U(sel.data()), 0, long(sel.size()), options, scope) <= 0) return 0;
+
+  auto group = [&](int n, std::int32_t& s, std::int32_t& len) {
+    if (!re.GetCapture(n, s, len)) len = 0;
+  };
+  long size = 0;
+  for (long i = 0; i < replLen; ++i) {
+    if (KxTextCharFirst(r[i], script) && i + 1 < replLen) {
+      size += 2;
+      ++i;
+    } else if (r[i] == '&') {
+      size += long(sel.size());
+    } else if (r[i] == '\\' && i + 1 < replLen && r[i + 1] >= '1' && r[i + 1] <= '9') {
+      std::int32_t s, len;
+      group(r[i + 1] - '0', s, len);
+      size += len;
+      ++i;
+    } else {
+      size += 2;
+    }
+  }
+  KxMemHReAlloc(out, std::max(size, 1L), true);
+  CKXLock lock(out);
+  char* o = lock.Ptr();
+  long n = 0;
+  for (long i = 0; i < replLen;) {
+    if (KxTextCharFirst(r[i], script) && i + 1 < replLen) {
+      o[n++] = char(r[i]);
+      o[n++] = char(r[i + 1]);
+      i += 2;
+    } else if (r[i] == '&') {
+      std::copy(sel.begin(), sel.end(), o + n);
+      n += long(sel.size());
+      ++i;
+    } else if (r[i] == '\\' && i + 1 < replLen && r[i + 1] >= '1' && r[i + 1] <= '9') {
+      std::int32_t s, len;
+      group(r[i + 1] - '0', s, len);
+      std::copy(sel.begin() + s, sel.begin() + s + len, o + n);
+      n += len;
+      i += 2;
+    } else if (r[i] == '\\') {
+      std::uint16_t v = CKXRegexp::GetEscapeSequence(r, replLen, i);
+      if (v > 0xFF) o[n++] = char(v >> 8);
+      o[n++] = char(v);
+    } else {
+      o[n++] = char(r[i++]);
+    }
+  }
+  return n;
+}

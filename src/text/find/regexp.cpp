@@ -1,0 +1,987 @@
+#include "text/find/regexp.h"
+
+#include <cstring>
+
+#include "platform/exception.h"
+#include "text/codes/charclass.h"
+#include "text/codes/script.h"
+
+namespace {
+
+constexpr std::uint8_t kCR = 13;
+constexpr std::uint8_t kLF = 10;
+// Deeper parentheses are taken as literal characters: the compiler and the
+// analysis recurse over the nesting.
+constexpr int kMaxNesting = 200;
+// Quantifiers stacked on one item beyond this are literal characters.
+constexpr int kMaxRepeatChain = 8;
+// Backtracking steps a match may take before it gives up, beside 64 a byte.
+constexpr std::int64_t kBacktrackBudget = 1000000;
+// Counted repeats above this are taken as having no maximum.
+constexpr int kMaxCount = 255;
+
+SKXRegexp MakeNode(std::uint8_t type, std::uint16_t ch = 0) {
+  SKXRegexp n{};
+  n.type = type;
+  n.ch = ch;
+  return n;
+}
+
+bool IsTestNode(const SKXRegexp& n) {
+  switch (n.type) {
+    case kKXReLiteral: case kKXReAny: case kKXReSet: case kKXReRange:
+    case kKXReWord: case kKXReSpace: case kKXReDigit:
+      return true;
+    default:
+      return false;
+  }
+}
+
+int HexValue(unsigned char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// One escape at p[i] == '\\'. Sets node to a literal, a class or a
+// back-reference and advances i.
+void ParseEscape(const unsigned char* p, long len, long& i, short script, SKXRegexp& node) {
+  if (i + 1 >= len || p[i + 1] == 0) {
+    node = MakeNode(kKXReLiteral, '\\');
+    i += 1;
+    return;
+  }
+  unsigned char c = p[i + 1];
+  if (KxTextCharFirst(c, script) && i + 2 < len) {
+    node = MakeNode(kKXReLiteral, std::uint16_t(c << 8 | p[i + 2]));
+    i += 3;
+    return;
+  }
+  i += 2;
+  switch (c) {
+    case 'd': node = MakeNode(kKXReDigit); return;
+    case 's': node = MakeNode(kKXReSpace); return;
+    case 'w': node = MakeNode(kKXReWord); return;
+    case 'D': node = MakeNode(kKXReDigit); node.negated = true; return;
+    case 'S': node = MakeNode(kKXReSpace); node.negated = true; return;
+    case 'W': node = MakeNode(kKXReWord); node.negated = true; return;
+    case 'a': node = MakeNode(kKXReLiteral, 7); return;
+    case 'b': node = MakeNode(kKXReLiteral, 8); return;
+    case 'f': node = MakeNode(kKXReLiteral, 12); return;
+    case 'n': node = MakeNode(kKXReLiteral, 10); return;
+    case 'r': node = MakeNode(kKXReLiteral, 13); return;
+    case 't': node = MakeNode(kKXReLiteral, 9); return;
+    case 'c':
+      if (i < len && !KxTextCharFirst(p[i], script)) {
+        int v = UKXText::ToByteUpper(p[i]) - 64;
+        if (v >= 0 && v < 32) {
+          node = MakeNode(kKXReLiteral, std::uint16_t(v));
+          ++i;
+          return;
+        }
+      }
+      node = MakeNode(kKXReLiteral, 'c');
+      return;
+    case 'x': {
+      std::uint32_t v = 0;
+      for (int pairs = 0; pairs < 2 && i + 1 < len; ++pairs) {
+        int h = HexValue(p[i]), l = HexValue(p[i + 1]);
+        if (h < 0 || l < 0) break;
+        v = v << 8 | std::uint32_t(h << 4 | l);
+        i += 2;
+      }
+      node = MakeNode(kKXReLiteral, std::uint16_t(v));
+      return;
+    }
+    default:
+      if (c >= '1' && c <= '9') {
+        node = MakeNode(kKXReBackRef, std::uint16_t(c - '0'));
+        return;
+      }
+      node = MakeNode(kKXReLiteral, c);
+      return;
+  }
+}
+
+// A set from just after "[". Returns false when the set is empty (it vanishes).
+bool ParseSet(const unsigned char* p, long len, long& i, short script, SKXRegexp& out) {
+  bool negated = false;
+  if (i < len && p[i] == '^') { negated = true; ++i; }
+  if (i < len && p[i] == '-') ++i;
+  std::vector<SKXRegexp> items;
+  auto element = [&](SKXRegexp& node) {
+    unsigned char c = p[i];
+    if (KxTextCharFirst(c, script) && i + 1 < len) {
+      node = MakeNode(kKXReLiteral, std::uint16_t(c << 8 | p[i + 1]));
+      i += 2;
+    } else if (c == '\\') {
+      ParseEscape(p, len, i, script, node);
+      // A back-reference means nothing in a set: its digit's code.
+      if (node.type == kKXReBackRef) node.type = kKXReLiteral;
+    } else {
+      node = MakeNode(kKXReLiteral, c);
+      ++i;
+    }
+  };
+  while (i < len) {
+    unsigned char c = p[i];
+    if (c == ']' || c == 0) { ++i; break; }
+    if (c == '-') {
+      ++i;
+      if (i >= len || p[i] == ']' || p[i] == 0) continue;
+      SKXRegexp end;
+      element(end);
+      if (end.type != kKXReLiteral || items.empty()) {
+        items.push_back(std::move(end));
+        continue;
+      }
+      SKXRegexp& prev = items.back();
+      if (prev.type == kKXReLiteral && !prev.negated) {
+        prev.type = kKXReRange;
+        prev.hi = end.ch;
+      } else if (prev.type == kKXReRange) {
+        prev.hi = end.ch;
+      } else {
+        items.push_back(std::move(end));
+      }
+      continue;
+    }
+    SKXRegexp node;
+    element(node);
+    items.push_back(std::move(node));
+  }
+  if (items.empty()) return false;
+  if (items.size() == 1) {
+    out = std::move(items[0]);
+    out.negated = out.negated != negated;
+    return true;
+  }
+  out = MakeNode(kKXReSet);
+  out.negated = negated;
+  out.children = std::move(items);
+  return true;
+}
+
+// "{n}", "{n,}" or "{n,m}" at p[i] == '{'. False when it is no counted repeat.
+bool ParseCount(const unsigned char* p, long len, long& i, int& min, int& max) {
+  long j = i + 1;
+  auto number = [&](int& v) {
+    if (j >= len || p[j] < '0' || p[j] > '9') return false;
+    long n = 0;
+    while (j < len && p[j] >= '0' && p[j] <= '9') {
+      if (n < 100000) n = n * 10 + (p[j] - '0');
+      ++j;
+    }
+    v = int(n);
+    return true;
+  };
+  int n, m = -1;
+  if (!number(n)) return false;
+  if (j < len && p[j] == '}') {
+    m = n;
+  } else if (j < len && p[j] == ',') {
+    ++j;
+    if (j < len && p[j] != '}') {
+      if (!number(m)) return false;
+    } else {
+      m = -1;
+    }
+    if (j >= len || p[j] != '}') return false;
+  } else {
+    return false;
+  }
+  if (n == 0 && m == 0) return false;
+  i = j + 1;
+  min = n > kMaxCount ? kMaxCount : n;
+  max = m > kMaxCount ? -1 : m;
+  if (max >= 0 && max < min) max = min;
+  return true;
+}
+
+struct Frame {
+  std::vector<SKXRegexp> alternatives;
+  std::vector<SKXRegexp> sequence;
+  int capture = 0;
+  int literalParens = 0;   // "(" taken literally (too deep) still open here
+};
+
+// Number of quantifiers applied one over another to the node.
+int RepeatDepth(const SKXRegexp& n) {
+  int d = 0;
+  for (const SKXRegexp* x = &n; x->type == kKXReRepeat; x = &x->children[0]) ++d;
+  return d;
+}
+
+SKXRegexp SequenceNode(std::vector<SKXRegexp>&& seq) {
+  if (seq.size() == 1) return std::move(seq[0]);
+  SKXRegexp g = MakeNode(kKXReGroup);
+  g.children = std::move(seq);
+  return g;
+}
+
+SKXRegexp FinishFrame(Frame& f) {
+  if (!f.sequence.empty()) f.alternatives.push_back(SequenceNode(std::move(f.sequence)));
+  SKXRegexp node;
+  if (f.alternatives.size() > 1) {
+    node = MakeNode(kKXReAlternation);
+    node.children = std::move(f.alternatives);
+  } else if (f.alternatives.size() == 1) {
+    node = std::move(f.alternatives[0]);
+  } else {
+    node = MakeNode(kKXReGroup);
+  }
+  if (f.capture > 0) {
+    if (node.type != kKXReGroup || node.capture != 0) {
+      SKXRegexp g = MakeNode(kKXReGroup);
+      g.children.push_back(std::move(node));
+      node = std::move(g);
+    }
+    node.capture = std::uint8_t(f.capture > 255 ? 255 : f.capture);
+  }
+  return node;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// The matching program: the tree flattened into instructions for a
+// backtracking machine whose choice points live on a heap stack.
+
+namespace {
+
+enum Op : std::uint8_t {
+  kOpTest,      // x: test index; one character
+  kOpStar,      // x: test index; a run of min..max characters
+  kOpLineStart,
+  kOpLineEnd,
+  kOpSplit,     // try x, then y
+  kOpJump,      // x
+  kOpSave,      // x: capture slot
+  kOpBackRef,   // x: group
+  kOpRepInit,   // x: loop
+  kOpRepHead,   // x: loop, y: exit
+  kOpRepEnter,  // x: loop
+  kOpRepTail,   // x: loop, y: head
+  kOpMatch,
+};
+
+struct Inst {
+  Op op;
+  bool greedy;
+  std::int32_t x, y;
+  std::int32_t min, max;
+};
+
+enum Kind : std::uint8_t {
+  kChoice,      // a: pc, b: pos
+  kSlot,        // a: slot, b: old value
+  kLoop,        // a: loop, b: old count, c: old start
+  kGiveBack,    // a: pc after a greedy run of single bytes, b: pos, c: lowest pos
+  kTakeMore,    // a: star instruction, b: pos, c: count
+};
+
+struct Entry {
+  Kind kind;
+  std::int32_t a, b, c;
+};
+
+}  // namespace
+
+struct CKXRegexp::Program {
+  std::vector<Inst> code;
+  std::vector<const SKXRegexp*> tests;
+  int loops = 0;
+  // The tests one of which the first character of any match passes; `any`
+  // when some match may begin with any character.
+  std::vector<const SKXRegexp*> first;
+  bool any = false;
+  // Bytes every match contains (a run of literals of the top-level
+  // sequence): without folding only lines holding them are looked at.
+  std::vector<unsigned char> required;
+  std::size_t requiredKey = 0;   // its least common byte, looked for first
+
+  // Per-options caches, filled as codes come (0 unknown, 1 no, 2 yes): the
+  // single-byte answers of every test, and whether a code can begin a match.
+  short cachedOptions = -1;
+  std::vector<std::uint8_t> testBytes;   // tests.size() * 256
+  std::uint8_t firstByte[256];
+  std::vector<std::uint8_t> firstWord;   // 65536, allocated for the first double-byte code
+  // Bytes the first step looks at closely, for one script and options.
+  bool look[256];
+  short lookScript = -32768, lookOptions = -1;
+
+  // Matching state, kept between calls to save allocations.
+  std::vector<Entry> stack;
+  std::vector<std::int32_t> counts, starts;
+  // The line end found last: no CR in [lineFrom, lineEnd) of lineText.
+  const unsigned char* lineText = nullptr;
+  long lineLength = 0, lineFrom = 0, lineEnd = 0;
+
+  void Emit(const SKXRegexp& n, int depth);
+  void Prepare(short options);
+  bool Test(int t, std::uint16_t code, short options);
+  bool First(std::uint16_t code);
+};
+
+namespace {
+
+// How common a byte is in text (higher is more common): the prefilter looks
+// for the least common byte of the required run first, as memchr finds a
+// rare byte far faster than a whole run.
+int Commonness(unsigned char b) {
+  if (b == ' ') return 100;
+  if (b >= 'a' && b <= 'z') return std::strchr("etaoinshrdlcu", b) ? 80 : 60;
+  if (b >= '0' && b <= '9') return 50;
+  if (b >= 'A' && b <= 'Z') return 40;
+  if (b >= 0x81 && b <= 0x9F) return 70;  // Shift_JIS lead bytes of kana and common kanji
+  if (b >= 0x80) return 45;
+  return 20;                                // punctuation and controls
+}
+
+// Offset of the next occurrence of the required run at or after from; length when none.
+long FindRequired(const std::vector<unsigned char>& required, std::size_t requiredKey, const unsigned char* text,
+                  long from, long length) {
+  const std::size_t n = required.size();
+  const long key = long(requiredKey);
+  const unsigned char want = required[requiredKey];
+  for (long q = from + key; q < length;) {
+    const void* hit = std::memchr(text + q, want, std::size_t(length - q));
+    if (!hit) break;
+    const long at = static_cast<const unsigned char*>(hit) - text - key;
+    if (at + long(n) <= length && std::memcmp(text + at, required.data(), n) == 0) return at;
+    q = at + key + 1;
+  }
+  return length;
+}
+
+}  // namespace
+
+
+namespace {
+
+// The node's test without its negation.
+bool Positive(const SKXRegexp& n, std::uint16_t code);
+
+bool SingleTest(const SKXRegexp& n, std::uint16_t code) { return Positive(n, code) != n.negated; }
+
+bool Positive(const SKXRegexp& n, std::uint16_t code) {
+  switch (n.type) {
+    case kKXReLiteral: return code == n.ch;
+    case kKXReAny: return code != kCR && code != kLF;
+    case kKXReRange: return code >= n.ch && code <= n.hi;
+    case kKXReWord: return UKXText::IsByteAlnum(code) || code == '_';
+    case kKXReSpace: return code == ' ' || code == '\t' || code == kLF || code == kCR || code == 12;
+    case kKXReDigit: return code >= '0' && code <= '9';
+    case kKXReSet:
+      for (const SKXRegexp& c : n.children)
+        if (SingleTest(c, code)) return true;
+      return false;
+    default: return code == n.ch;
+  }
+}
+
+// With folding, every form of the text character is tried: a plain node
+// matches when one form does, a negated node when no form matches its
+// positive form.
+bool FoldTest(const SKXRegexp& n, std::uint16_t code, short options) {
+  if (!(options & (kKXFindIgnoreCase | kKXFindIgnoreWidth | kKXFindIgnoreKana))) return SingleTest(n, code);
+  std::uint16_t alts[kKXFindEnumMax];
+  int k = UKXFind::EnumFindChar(code, options, alts);
+  for (int i = 0; i < k; ++i)
+    if (Positive(n, alts[i])) return !n.negated;
+  return n.negated;
+}
+
+// Adds the tests that can take the first character; true when the node can
+// match without consuming any.
+bool FirstTests(const SKXRegexp& n, std::vector<const SKXRegexp*>& out, bool& any) {
+  if (IsTestNode(n)) {
+    out.push_back(&n);
+    return false;
+  }
+  switch (n.type) {
+    case kKXReLineStart: case kKXReLineEnd: return true;
+    case kKXReBackRef: any = true; return true;
+    case kKXReGroup:
+      for (const SKXRegexp& c : n.children)
+        if (!FirstTests(c, out, any)) return false;
+      return true;
+    case kKXReAlternation: {
+      bool empty = false;
+      for (const SKXRegexp& c : n.children) empty |= FirstTests(c, out, any);
+      return empty;
+    }
+    case kKXReRepeat: {
+      bool empty = FirstTests(n.children[0], out, any);
+      return empty || n.min == 0;
+    }
+    default: return true;
+  }
+}
+
+}  // namespace
+
+bool CKXRegexp::Program::Test(int t, std::uint16_t code, short options) {
+  if (code >= 256) return FoldTest(*tests[std::size_t(t)], code, options);
+  std::uint8_t& memo = testBytes[std::size_t(t) * 256 + code];
+  if (memo == 0) memo = FoldTest(*tests[std::size_t(t)], code, options) ? 2 : 1;
+  return memo == 2;
+}
+
+bool CKXRegexp::Program::First(std::uint16_t code) {
+  std::uint8_t* memo;
+  if (code < 256) {
+    memo = &firstByte[code];
+  } else {
+    if (firstWord.empty()) firstWord.assign(65536, 0);
+    memo = &firstWord[code];
+  }
+  if (*memo == 0) {
+    bool yes = any;
+    for (const SKXRegexp* t : first)
+      if (!yes && FoldTest(*t, code, cachedOptions)) yes = true;
+    *memo = yes ? 2 : 1;
+  }
+  return *memo == 2;
+}
+
+void CKXRegexp::Program::Emit(const SKXRegexp& n, int depth) {
+  auto add = [&](Op op, std::int32_t x = 0, std::int32_t y = 0) {
+    code.push_back(Inst{op, false, x, y, 0, 0});
+    return std::int32_t(code.size() - 1);
+  };
+  if (IsTestNode(n)) {
+    tests.push_back(&n);
+    add(kOpTest, std::int32_t(tests.size() - 1));
+    return;
+  }
+  switch (n.type) {
+    case kKXReLineStart: add(kOpLineStart); return;
+    case kKXReLineEnd: add(kOpLineEnd); return;
+    case kKXReBackRef: add(kOpBackRef, n.ch); return;
+    case kKXReGroup: {
+      bool save = n.capture >= 1 && n.capture <= kMaxGroups;
+      if (save) add(kOpSave, 2 * n.capture);
+      for (const SKXRegexp& c : n.children) Emit(c, depth + 1);
+      if (save) add(kOpSave, 2 * n.capture + 1);
+      return;
+    }
+    case kKXReAlternation: {
+      std::vector<std::int32_t> jumps;
+      for (std::size_t k = 0; k < n.children.size(); ++k) {
+        std::int32_t split = -1;
+        if (k + 1 < n.children.size()) split = add(kOpSplit);
+        if (split >= 0) code[std::size_t(split)].x = split + 1;
+        Emit(n.children[k], depth + 1);
+        if (k + 1 < n.children.size()) {
+          jumps.push_back(add(kOpJump));
+          code[std::size_t(split)].y = std::int32_t(code.size());
+        }
+      }
+      for (std::int32_t j : jumps) code[std::size_t(j)].x = std::int32_t(code.size());
+      return;
+    }
+    case kKXReRepeat: {
+      const SKXRegexp& c = n.children[0];
+      if (IsTestNode(c)) {
+        tests.push_back(&c);
+        std::int32_t at = add(kOpStar, std::int32_t(tests.size() - 1));
+        code[std::size_t(at)].greedy = n.greedy;
+        code[std::size_t(at)].min = n.min;
+        code[std::size_t(at)].max = n.max;
+        return;
+      }
+      std::int32_t loop = loops++;
+      add(kOpRepInit, loop);
+      std::int32_t head = add(kOpRepHead, loop);
+      code[std::size_t(head)].greedy = n.greedy;
+      code[std::size_t(head)].min = n.min;
+      code[std::size_t(head)].max = n.max;
+      add(kOpRepEnter, loop);
+      Emit(c, depth + 1);
+      std::int32_t tail = add(kOpRepTail, loop, head);
+      code[std::size_t(tail)].min = n.min;
+      code[std::size_t(head)].y = std::int32_t(code.size());
+      return;
+    }
+    default: return;
+  }
+}
+
+void CKXRegexp::Program::Prepare(short options) {
+  options &= kKXFindIgnoreCase | kKXFindIgnoreWidth | kKXFindIgnoreKana;
+  if (options == cachedOptions) return;
+  cachedOptions = options;
+  testBytes.assign(tests.size() * 256, 0);
+  std::memset(firstByte, 0, sizeof firstByte);
+  firstWord.clear();
+}
+
+// ---------------------------------------------------------------------------
+// Compiling
+
+CKXRegexp::CKXRegexp(const unsigned char* pattern, long length, short script)
+    : mScript(script), mProgram(std::make_unique<Program>()) {
+  for (auto& c : mCaptures) c = -1;
+  Compile(pattern, pattern ? length : 0);
+}
+
+CKXRegexp::~CKXRegexp() = default;
+
+void CKXRegexp::Compile(const unsigned char* p, long len) {
+  std::vector<Frame> frames(1);
+  long i = 0;
+  // A quantifier applies to the item just added, unless that is "^" or "$".
+  auto canRepeat = [&]() {
+    const std::vector<SKXRegexp>& seq = frames.back().sequence;
+    return !seq.empty() && seq.back().type != kKXReLineStart && seq.back().type != kKXReLineEnd;
+  };
+  while (i < len) {
+    unsigned char c = p[i];
+    Frame& f = frames.back();
+    if (KxTextCharFirst(c, mScript) && i + 1 < len) {
+      f.sequence.push_back(MakeNode(kKXReLiteral, std::uint16_t(c << 8 | p[i + 1])));
+      i += 2;
+      continue;
+    }
+    switch (c) {
+      case '.': f.sequence.push_back(MakeNode(kKXReAny)); ++i; continue;
+      case '^': f.sequence.push_back(MakeNode(kKXReLineStart)); ++i; continue;
+      case '$': f.sequence.push_back(MakeNode(kKXReLineEnd)); ++i; continue;
+      case '|':
+        if (!f.sequence.empty()) f.alternatives.push_back(SequenceNode(std::move(f.sequence)));
+        f.sequence.clear();
+        ++i;
+        continue;
+      case '(':
+        ++i;
+        if (frames.size() > kMaxNesting) {
+          ++f.literalParens;
+          f.sequence.push_back(MakeNode(kKXReLiteral, '('));
+          continue;
+        }
+        frames.emplace_back();
+        frames.back().capture = ++mGroupCount;
+        continue;
+      case ')':
+        ++i;
+        if (f.literalParens > 0 || frames.size() == 1) {
+          if (f.literalParens > 0) --f.literalParens;
+          f.sequence.push_back(MakeNode(kKXReLiteral, ')'));
+          continue;
+        } else {
+          SKXRegexp node = FinishFrame(f);
+          frames.pop_back();
+          frames.back().sequence.push_back(std::move(node));
+        }
+        continue;
+      case '[': {
+        ++i;
+        SKXRegexp set;
+        if (ParseSet(p, len, i, mScript, set)) f.sequence.push_back(std::move(set));
+        continue;
+      }
+      case '\\': {
+        SKXRegexp node;
+        ParseEscape(p, len, i, mScript, node);
+        f.sequence.push_back(std::move(node));
+        continue;
+      }
+      case '*': case '+': case '?': case '{': {
+        int min = 0, max = -1;
+        long next = c == '{' ? i : i + 1;
+        if (c == '+') min = 1;
+        if (c == '?') max = 1;
+        bool counted = c != '{' || ParseCount(p, len, next, min, max);
+        if (!counted || !canRepeat() || RepeatDepth(f.sequence.back()) >= kMaxRepeatChain) {
+          f.sequence.push_back(MakeNode(kKXReLiteral, c));
+          ++i;
+          continue;
+        }
+        i = next;
+        SKXRegexp rep = MakeNode(kKXReRepeat);
+        rep.min = min;
+        rep.max = max;
+        rep.greedy = true;
+        if (i < len && p[i] == '?') {
+          rep.greedy = false;
+          ++i;
+        }
+        SKXRegexp& item = f.sequence.back();
+        if (item.type == kKXReRepeat && item.greedy == rep.greedy && item.min <= 1 && rep.min <= 1 &&
+            (item.max == 1 || item.max < 0) && (rep.max == 1 || rep.max < 0)) {
+          // "a**", "a+?" and the like: one repeat of the item (stacked
+          // unbounded loops would only multiply the ways to fail).
+          item.min = item.min * rep.min;
+          item.max = item.max < 0 || rep.max < 0 ? -1 : 1;
+          continue;
+        }
+        rep.children.push_back(std::move(item));
+        item = std::move(rep);
+        continue;
+      }
+      default:
+        f.sequence.push_back(MakeNode(kKXReLiteral, c));
+        ++i;
+        continue;
+    }
+  }
+  // Groups still open end with the pattern.
+  while (frames.size() > 1) {
+    SKXRegexp node = FinishFrame(frames.back());
+    frames.pop_back();
+    frames.back().sequence.push_back(std::move(node));
+  }
+  mRoot = FinishFrame(frames.back());
+
+  Program& prog = *mProgram;
+  prog.Emit(mRoot, 0);
+  prog.code.push_back(Inst{kOpMatch, false, 0, 0, 0, 0});
+  prog.counts.assign(std::size_t(prog.loops), 0);
+  prog.starts.assign(std::size_t(prog.loops), -1);
+  FirstTests(mRoot, prog.first, prog.any);
+
+  const std::vector<SKXRegexp> single(1, mRoot);
+  const std::vector<SKXRegexp>& seq =
+      mRoot.type == kKXReGroup && mRoot.children.size() > 1 ? mRoot.children : single;
+  std::vector<unsigned char> run;
+  for (std::size_t k = 0; k <= seq.size(); ++k) {
+    if (k < seq.size() && seq[k].type == kKXReLiteral && !seq[k].negated) {
+      if (seq[k].ch > 0xFF) run.push_back(std::uint8_t(seq[k].ch >> 8));
+      run.push_back(std::uint8_t(seq[k].ch));
+      continue;
+    }
+    if (run.size() > prog.required.size()) prog.required = run;
+    run.clear();
+  }
+  if (prog.required.size() < 2) prog.required.clear();
+  for (std::size_t k = 0; k < prog.required.size(); ++k)
+    if (Commonness(prog.required[k]) < Commonness(prog.required[prog.requiredKey])) prog.requiredKey = k;
+}
+
+std::uint16_t CKXRegexp::GetEscapeSequence(const unsigned char* text, long length, long& pos) {
+  if (!text || pos < 0 || pos >= length || text[pos] != '\\') return 0;
+  long at = pos;
+  SKXRegexp node;
+  ParseEscape(text, length, pos, KxGetSysScriptType(), node);
+  switch (node.type) {
+    case kKXReLiteral: return node.ch;
+    case kKXReBackRef: return std::uint16_t('0' + node.ch);
+    default: return at + 1 < length ? text[at + 1] : '\\';   // a class: its letter
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Matching
+
+short CKXRegexp::Find1stStep(const unsigned char* text, long start, long length, short options,
+                             long& found, SKXFindStyl& styl) {
+  Program& prog = *mProgram;
+  if (!text || length <= 0 || (prog.first.empty() && !prog.any)) return 0;
+  prog.Prepare(options);
+  bool foldWidth = (options & kKXFindIgnoreWidth) != 0;
+  long p = start < 0 || start > length ? length : start;
+
+  // The character at x can begin a match; width gets its byte count.
+  auto accepts = [&](long x, short script, int& width) {
+    int w = 1;
+    std::uint16_t code = UKXFind::GetFindChar(text, length, x, options, script, &w);
+    width = w;
+    return prog.First(code);
+  };
+
+  if (options & kKXFindBackward) {
+    std::vector<long> starts;
+    while (p > 0) {
+      short script;
+      long q = UKXFind::CharStartsBefore(text, p, styl, script, starts);
+      for (auto it = starts.rbegin(); it != starts.rend(); ++it) {
+        int width;
+        if (accepts(*it, script, width)) {
+          found = *it;
+          return short(width);
+        }
+      }
+      p = q;
+    }
+    return 0;
+  }
+
+  bool* look = prog.look;
+  if (prog.lookOptions != prog.cachedOptions) {
+    prog.lookOptions = prog.cachedOptions;
+    prog.lookScript = -32768;
+  }
+  const bool prefilter = !prog.required.empty() && prog.cachedOptions == 0;
+  long windowEnd = prefilter ? p : length;   // with the prefilter: the end of the line looked at
+  // The next occurrence of the required bytes, found in this call only: the
+  // text may have changed since the last one, even at the same address.
+  long hitFrom = -1, hitAt = -1;
+  while (p < length) {
+    if (prefilter && p >= windowEnd) {
+      // The next line that holds the required bytes; a match starting at p
+      // or later lies inside one.
+      if (hitFrom < 0 || p < hitFrom || p > hitAt) {
+        hitFrom = p;
+        hitAt = FindRequired(prog.required, prog.requiredKey, text, p, length);
+      }
+      long h = hitAt;
+      if (h >= length) return 0;
+      const void* cr = memrchr(text + p, kCR, std::size_t(h - p));
+      if (cr) p = static_cast<const unsigned char*>(cr) - text + 1;
+      const void* end = std::memchr(text + h, kCR, std::size_t(length - h));
+      windowEnd = end ? static_cast<const unsigned char*>(end) - text + 1 : length;
+    }
+    short script = UKXFind::ScriptType(p, styl);
+    long segEnd = styl.cacheEnd < windowEnd ? styl.cacheEnd : windowEnd;
+    if (segEnd <= p) segEnd = p + 1;
+    // Bytes worth a closer look: a first byte that passes, a lead byte, or a
+    // half-width kana that a voiced mark may join.
+    if (script != prog.lookScript) {
+      prog.lookScript = script;
+      for (int b = 0; b < 256; ++b)
+        look[b] = prog.firstByte[b] != 1 || KxTextCharFirst(std::uint16_t(b), script) ||
+                  (foldWidth && script == kScriptJapanese && b >= 0xA1 && b <= 0xDF);
+    }
+    while (p < segEnd) {
+      while (p < segEnd && !look[text[p]]) ++p;
+      if (p >= segEnd) break;
+      int width;
+      if (accepts(p, script, width)) {
+        found = p;
+        return short(width);
+      }
+      // A single byte just found not to begin a match is skipped from now on.
+      unsigned char b = text[p];
+      if (prog.firstByte[b] == 1 && !KxTextCharFirst(b, script) &&
+          !(foldWidth && script == kScriptJapanese && b >= 0xA1 && b <= 0xDF))
+        look[b] = false;
+      p += width;
+    }
+  }
+  return 0;
+}
+
+std::int32_t CKXRegexp::Find2ndStep(const unsigned char* text, long offset, long length, short options,
+                                    SKXFindStyl& styl) {
+  Program& prog = *mProgram;
+  for (auto& c : mCaptures) c = -1;
+  mCaptureText = text;
+  if (!text || offset < 0 || offset >= length) return 0;
+  prog.Prepare(options);
+
+  // A match never reaches past the line's CR.
+  long lineEnd;
+  if (prog.lineText == text && prog.lineLength == length && offset >= prog.lineFrom &&
+      offset <= prog.lineEnd) {
+    lineEnd = prog.lineEnd;
+  } else {
+    const void* cr = std::memchr(text + offset, kCR, std::size_t(length - offset));
+    lineEnd = cr ? static_cast<const unsigned char*>(cr) - text : length;
+    prog.lineText = text;
+    prog.lineLength = length;
+    prog.lineFrom = offset;
+    prog.lineEnd = lineEnd;
+  }
+
+  const short foldOptions = prog.cachedOptions;
+  std::int32_t caps[2 * (kMaxGroups + 1)];
+  for (auto& c : caps) c = -1;
+  std::vector<Entry>& stack = prog.stack;
+  stack.clear();
+  std::vector<std::int32_t>& counts = prog.counts;
+  std::vector<std::int32_t>& starts = prog.starts;
+  const std::vector<Inst>& code = prog.code;
+
+  // One character at pos passing test t; width gets its byte count.
+  auto step = [&](int t, long pos, int& width) {
+    if (pos >= lineEnd) return false;
+    short script = UKXFind::ScriptType(pos, styl);
+    std::uint16_t ch = UKXFind::GetFindChar(text, lineEnd, pos, options, script, &width);
+    return prog.Test(t, ch, foldOptions);
+  };
+
+  // Patterns like "((a*)*)*b" take time exponential in the line's length
+  // to fail; past this many backtracking steps the search gives up.
+  std::int64_t budget = kBacktrackBudget + 64 * std::int64_t(lineEnd - offset);
+  std::int32_t pc = 0;
+  long pos = offset;
+  for (;;) {
+    const Inst& in = code[std::size_t(pc)];
+    bool ok = true;
+    switch (in.op) {
+      case kOpTest: {
+        int w;
+        if (step(in.x, pos, w)) { pos += w; ++pc; } else ok = false;
+        break;
+      }
+      case kOpStar: {
+        long p = pos;
+        std::int32_t n = 0;
+        int w = 1;
+        if (in.greedy) {
+          bool singles = true;
+          long firstFree = -1;   // position after the min-th character
+          if (in.min == 0) firstFree = p;
+          while ((in.max < 0 || n < in.max) && step(in.x, p, w)) {
+            if (w != 1) singles = false;
+            p += w;
+            ++n;
+            if (n == in.min) firstFree = p;
+          }
+          if (n < in.min) { ok = false; break; }
+          if (n > in.min) {
+            if (singles) {
+              stack.push_back(Entry{kGiveBack, pc + 1, std::int32_t(p), std::int32_t(firstFree)});
+            } else {
+              // Characters of two widths: one choice point per position.
+              long x = pos;
+              for (std::int32_t k = 0; k < n; ++k) {
+                int cw = 1;
+                step(in.x, x, cw);
+                if (k >= in.min) stack.push_back(Entry{kChoice, pc + 1, std::int32_t(x), 0});
+                x += cw;
+              }
+            }
+          }
+          pos = p;
+          ++pc;
+        } else {
+          while (n < in.min && step(in.x, p, w)) { p += w; ++n; }
+          if (n < in.min) { ok = false; break; }
+          if (in.max < 0 || n < in.max) stack.push_back(Entry{kTakeMore, pc, std::int32_t(p), n});
+          pos = p;
+          ++pc;
+        }
+        break;
+      }
+      case kOpLineStart:
+        if (pos == 0 || text[pos - 1] == kCR) ++pc; else ok = false;
+        break;
+      case kOpLineEnd:
+        if (pos == lineEnd) ++pc; else ok = false;
+        break;
+      case kOpSplit:
+        stack.push_back(Entry{kChoice, in.y, std::int32_t(pos), 0});
+        pc = in.x;
+        break;
+      case kOpJump:
+        pc = in.x;
+        break;
+      case kOpSave:
+        stack.push_back(Entry{kSlot, in.x, caps[in.x], 0});
+        caps[in.x] = std::int32_t(pos);
+        ++pc;
+        break;
+      case kOpBackRef: {
+        std::int32_t s = caps[2 * in.x], e = caps[2 * in.x + 1];
+        if (s < 0 || e < s) { ok = false; break; }
+        long n = e - s;
+        if (pos + n <= lineEnd && std::memcmp(text + s, text + pos, std::size_t(n)) == 0) {
+          pos += n;
+          ++pc;
+        } else {
+          ok = false;
+        }
+        break;
+      }
+      case kOpRepInit:
+        stack.push_back(Entry{kLoop, in.x, counts[std::size_t(in.x)], starts[std::size_t(in.x)]});
+        counts[std::size_t(in.x)] = 0;
+        starts[std::size_t(in.x)] = -1;
+        ++pc;
+        break;
+      case kOpRepHead: {
+        std::int32_t n = counts[std::size_t(in.x)];
+        if (n < in.min) {
+          ++pc;
+        } else if (in.max >= 0 && n >= in.max) {
+          pc = in.y;
+        } else if (in.greedy) {
+          stack.push_back(Entry{kChoice, in.y, std::int32_t(pos), 0});
+          ++pc;
+        } else {
+          stack.push_back(Entry{kChoice, pc + 1, std::int32_t(pos), 0});
+          pc = in.y;
+        }
+        break;
+      }
+      case kOpRepEnter:
+        stack.push_back(Entry{kLoop, in.x, counts[std::size_t(in.x)], starts[std::size_t(in.x)]});
+        starts[std::size_t(in.x)] = std::int32_t(pos);
+        ++pc;
+        break;
+      case kOpRepTail: {
+        std::size_t l = std::size_t(in.x);
+        stack.push_back(Entry{kLoop, in.x, counts[l], starts[l]});
+        ++counts[l];
+        // An iteration that took nothing is not repeated once the minimum is met.
+        if (counts[l] >= in.min && starts[l] == pos) {
+          pc = code[std::size_t(in.y)].y;
+        } else {
+          pc = in.y;
+        }
+        break;
+      }
+      case kOpMatch:
+        if (pos > offset) {
+          std::memcpy(mCaptures, caps, sizeof caps);
+          mCaptures[0] = std::int32_t(offset);
+          mCaptures[1] = std::int32_t(pos);
+          return std::int32_t(pos - offset);
+        }
+        ok = false;   // an empty match counts as none: look for a longer one
+        break;
+    }
+    if (ok) continue;
+    // Back to the latest choice, undoing what was recorded after it.
+    if (--budget < 0) throw LException(kKXFindTooComplex);
+    for (;;) {
+      if (stack.empty()) return 0;
+      Entry e = stack.back();
+      stack.pop_back();
+      if (e.kind == kSlot) {
+        caps[e.a] = e.b;
+      } else if (e.kind == kLoop) {
+        counts[std::size_t(e.a)] = e.b;
+        starts[std::size_t(e.a)] = e.c;
+      } else if (e.kind == kChoice) {
+        pc = e.a;
+        pos = e.b;
+        break;
+      } else if (e.kind == kGiveBack) {
+        pos = e.b - 1;
+        if (pos > e.c) stack.push_back(Entry{kGiveBack, e.a, std::int32_t(pos), e.c});
+        pc = e.a;
+        break;
+      } else {   // kTakeMore
+        const Inst& star = code[std::size_t(e.a)];
+        int w;
+        if (!step(star.x, e.b, w)) continue;
+        pos = e.b + w;
+        std::int32_t n = e.c + 1;
+        if (star.max < 0 || n < star.max) stack.push_back(Entry{kTakeMore, e.a, std::int32_t(pos), n});
+        pc = e.a + 1;
+        break;
+      }
+    }
+  }
+}
+
+bool CKXRegexp::GetCapture(int n, std::int32_t& start, std::int32_t& length) const {
+  if (n < 0 || n > kMaxGroups) return false;
+  std::int32_t s = mCaptures[2 * n], e = mCaptures[2 * n + 1];
+  if (s < 0 || e < s) return false;
+  start = s;
+  length = e - s;
+  return true;
+}
+
+bool CKXRegexp::FindGroupRef(int n, const unsigned char* text, long length, long& pos) const {
+  std::int32_t s, len;
+  if (n < 1 || !GetCapture(n, s, len) || !mCaptureText || pos < 0) return false;
+  if (pos + len > length || std::memcmp(mCaptureText + s, text + pos, std::size_t(len)) != 0) return false;
+  pos += len;
+  return true;
+}

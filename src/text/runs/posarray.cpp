@@ -1,0 +1,339 @@
+#include "text/runs/posarray.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "platform/bytefields.h"
+#include "platform/exception.h"
+
+std::int32_t CKXPosArray::OffsetOf(const char* entry) { return static_cast<std::int32_t>(KxGetU32N(entry)); }
+
+void CKXPosArray::SetOffsetOf(char* entry, long offset) { KxPutU32N(entry, static_cast<std::uint32_t>(offset)); }
+
+CKXPosArray::CKXPosArray(long entrySize) : CKXArrayL(static_cast<unsigned long>(entrySize)) {
+  if (entrySize < 4) throw LException(paramErr);
+}
+
+// --- search -----------------------------------------------------------------
+
+long CKXPosArray::FindArrayIndex(long offset, const void* entries, long entrySize, long count) {
+  if (count < 1) return 0;
+  const char* base = static_cast<const char*>(entries);
+  auto off = [&](long i) { return static_cast<long>(OffsetOf(base + (i - 1) * entrySize)); };
+  long h = count / 2;
+  if (h > 3) {
+    long step = h - 1;
+    while (h < count) {
+      long o = off(h);
+      if (offset == o) break;
+      if (offset < o) h -= step;
+      step /= 2;
+      if (step < 4) break;
+      h += step;
+    }
+    if (h < 1) h = 1;
+    while (h < count && off(h + 1) <= offset) ++h;
+    return h;
+  }
+  long i = 1;
+  while (i < count && off(i + 1) <= offset) ++i;
+  return i;
+}
+
+long CKXPosArray::GetArrayIndex(long offset) const {
+  if (mCount == 0) return 0;
+  if (mCount == 1 || offset < 1) return 1;
+  StKXArrayLock lock(*this);
+  return FindArrayIndex(offset, mLockedPtr, GetEntrySize(), mCount);
+}
+
+long CKXPosArray::GetArrayIndexAndPos(long offset, long& start) const {
+  long i = GetArrayIndex(offset);
+  start = GetOffsetAt(i);
+  return i;
+}
+
+long CKXPosArray::GetOffsetAt(long index) const {
+  if (index < 1 || mCount == 0) return 0;
+  if (index > mCount) index = mCount;
+  StKXArrayLock lock(*this);
+  return OffsetOf(static_cast<const char*>(GetItemPtr(index)));
+}
+
+void CKXPosArray::SetOffsetAt(long index, long offset) {
+  if (index < 1 || mCount == 0) return;
+  if (index > mCount) index = mCount;
+  StKXArrayLock lock(*this);
+  SetOffsetOf(static_cast<char*>(GetItemPtr(index)), offset);
+}
+
+void CKXPosArray::CalcOffsetAt(long index, long delta) {
+  if (delta == 0 || index > mCount) return;
+  if (index < 1) index = 1;
+  StKXArrayLock lock(*this);
+  char* p = static_cast<char*>(GetItemPtr(index));
+  const long size = GetEntrySize();
+  for (long i = index; i <= mCount; ++i, p += size) SetOffsetOf(p, OffsetOf(p) + delta);
+}
+
+// --- whole entries ------------------------------------------------------------
+
+void CKXPosArray::GetAt(long index, void* entry) const { FetchItemAt(index, entry); }
+
+void CKXPosArray::SetAt(long index, const void* entry) { SetItemAt(index, entry); }
+
+void CKXPosArray::InsertAt(long index, const void* entry) { InsertItemsAt(1, index, entry); }
+
+void CKXPosArray::DeleteAt(long index, long n) {
+  if (n > 0) RemoveItemsAt(static_cast<unsigned long>(n), index);
+}
+
+void CKXPosArray::InsertEntries(long index, const void* entries, long n) {
+  if (n < 1) return;
+  const long size = GetEntrySize();
+  // The entries may come from this very block, which the insertion moves.
+  std::vector<char> copy;
+  const char* src = static_cast<const char*>(entries);
+  if (mStorage && *mStorage && src >= *mStorage && src < *mStorage + mCount * size) {
+    copy.assign(src, src + n * size);
+    src = copy.data();
+  }
+  long at = index > mCount ? mCount + 1 : (index < 1 ? 1 : index);
+  InsertItemsAt(static_cast<unsigned long>(n), at, nullptr);
+  StKXArrayLock lock(*this);
+  std::memcpy(GetItemPtr(at), src, static_cast<size_t>(n * size));
+}
+
+void CKXPosArray::GetElementAt(long index, void* element) const {
+  const long esize = GetElementSize();
+  if (index < 1 || index > mCount) {
+    std::memset(element, 0, static_cast<size_t>(esize));
+    return;
+  }
+  StKXArrayLock lock(*this);
+  std::memcpy(element, static_cast<const char*>(GetItemPtr(index)) + 4, static_cast<size_t>(esize));
+}
+
+void CKXPosArray::SetElementAt(long index, const void* element) {
+  if (index < 1 || index > mCount) return;
+  StKXArrayLock lock(*this);
+  std::memcpy(static_cast<char*>(GetItemPtr(index)) + 4, element, static_cast<size_t>(GetElementSize()));
+}
+
+bool CKXPosArray::IsSameAt(long i, long j) const {
+  if (i < 1 || j < 1 || i > mCount || j > mCount) return false;
+  StKXArrayLock lock(*this);
+  return std::memcmp(static_cast<const char*>(GetItemPtr(i)) + 4,
+                     static_cast<const char*>(GetItemPtr(j)) + 4,
+                     static_cast<size_t>(GetElementSize())) == 0;
+}
+
+void CKXPosArray::DivideAt(long index, long offset) {
+  if (index < 1 || index > mCount) return;
+  char buffer[kMaxEntrySize];
+  PeekItem(index, buffer);
+  SetOffsetOf(buffer, offset);
+  InsertAt(index + 1, buffer);
+}
+
+bool CKXPosArray::KeepFirstRunOnly(long from, long to, long textLen) {
+  if (to - from != textLen || mCount == 0) return false;
+  if (mCount > 1) DeleteAt(2, mCount - 1);
+  SetOffsetAt(1, 0);
+  return true;
+}
+
+void CKXPosArray::DeleteAll() {
+  if (mCount > 0) DeleteAt(1, mCount);
+}
+
+// --- whole-array copies ---------------------------------------------------------
+
+void CKXPosArray::GetItems(void* out, long n) const {
+  if (n > mCount) n = mCount;
+  if (n < 1) return;
+  StKXArrayLock lock(*this);
+  std::memcpy(out, GetItemPtr(1), static_cast<size_t>(n * GetEntrySize()));
+}
+
+void CKXPosArray::GetItems(long from, void* out, long n) const {
+  long i = GetArrayIndex(from);
+  if (i < 1) return;
+  if (n > mCount - i + 1) n = mCount - i + 1;
+  if (n < 1) return;
+  const long size = GetEntrySize();
+  StKXArrayLock lock(*this);
+  std::memcpy(out, GetItemPtr(i), static_cast<size_t>(n * size));
+  char* p = static_cast<char*>(out);
+  SetOffsetOf(p, 0);
+  for (long k = 1; k < n; ++k) {
+    p += size;
+    SetOffsetOf(p, OffsetOf(p) - from);
+  }
+}
+
+void CKXPosArray::SetItems(const void* items, long n) {
+  DeleteAll();
+  if (n < 1) return;
+  InsertEntries(1, items, n);
+  NewElementsAt(1, n);
+}
+
+void CKXPosArray::SetItems(const CKXPosArray* other) {
+  if (!other || other == this) return;
+  if (other->GetEntrySize() != GetEntrySize()) throw LException(paramErr);
+  StKXArrayLock lock(*other);
+  SetItems(other->GetItemPtr(1), other->GetCount());
+}
+
+void CKXPosArray::Copy(long from, long to, CKXPosArray* dest) const {
+  if (!dest || mCount == 0) return;
+  if (dest == this || dest->GetEntrySize() != GetEntrySize()) throw LException(paramErr);
+  if (from > to) std::swap(from, to);
+  long i = GetArrayIndex(from);
+  long j = GetArrayIndex(to);
+  long n = j - i + 1;
+  if (GetOffsetAt(j) == to) n = std::max(j - i, 1L);
+  dest->DeleteAll();
+  {
+    StKXArrayLock lock(*this);
+    dest->SetItems(GetItemPtr(i), n);
+  }
+  dest->SetOffsetAt(1, 0);
+  dest->CalcOffsetAt(2, -from);
+}
+
+// --- editing ------------------------------------------------------------------
+
+void CKXPosArray::Insert(long pos, const CKXPosArray* src, long len) {
+  if (!src) return;
+  if (src->GetEntrySize() != GetEntrySize()) throw LException(paramErr);
+  if (src == this) {
+    // Read from a snapshot: inserting moves our own block.
+    std::vector<char> copy(static_cast<size_t>(mCount * GetEntrySize()));
+    GetItems(copy.data(), mCount);
+    Insert(pos, copy.data(), static_cast<long>(copy.size()) / GetEntrySize(), len);
+    return;
+  }
+  StKXArrayLock lock(*src);
+  Insert(pos, src->GetItemPtr(1), src->GetCount(), len);
+}
+
+void CKXPosArray::Insert(long pos, const void* items, long n, long len) {
+  if (len == 0) return;
+  if (n < 0) n = 0;
+  long at;
+  if (mCount == 0) {
+    // Nothing to split: the runs simply become the array.
+    at = 1;
+  } else {
+    long i = GetArrayIndex(pos);
+    if (pos > GetOffsetAt(i)) {
+      DivideAt(i, pos);
+      at = i + 1;
+    } else {
+      at = i;
+    }
+  }
+  if (at < 1) at = 1;
+  InsertEntries(at, items, n);
+  NewElementsAt(at, n);
+  if (pos > 0 && n > 0) {
+    StKXArrayLock lock(*this);
+    char* p = static_cast<char*>(GetItemPtr(at));
+    for (long k = 0; k < n; ++k, p += GetEntrySize()) SetOffsetOf(p, OffsetOf(p) + pos);
+  }
+  CalcOffsetAt(at + n, len);
+  if (at + n > 1 && IsSameAt(at + n - 1, at + n)) DeleteAt(at + n, 1);
+  if (at > 1 && IsSameAt(at - 1, at)) DeleteAt(at, 1);
+}
+
+void CKXPosArray::Delete(long from, long to, long textLen) {
+  if (from > to) std::swap(from, to);
+  const long d = to - from;
+  if (d == 0 || mCount == 0) return;
+  long i = GetArrayIndex(from);
+  long j = GetArrayIndex(to);
+  CalcOffsetAt(i + 1, -d);
+  if (i != j) {
+    SetOffsetAt(j, from);
+    // The runs strictly between go at once: one move of the tail.
+    if (j - i > 1) DeleteAt(i + 1, j - i - 1);
+    if (GetOffsetAt(i) == from) {
+      DeleteAt(i, 1);
+      if (i > 1 && IsSameAt(i - 1, i)) {
+        DeleteAt(i, 1);
+        --i;
+      }
+    } else if (IsSameAt(i, i + 1)) {
+      DeleteAt(i + 1, 1);
+    }
+  }
+  if (i < mCount) {
+    if (GetOffsetAt(i + 1) == GetOffsetAt(i)) DeleteAt(i, 1);
+  } else if (i == mCount && GetOffsetAt(i) == from && to >= textLen) {
+    DeleteAt(i, 1);
+  }
+}
+
+void CKXPosArray::Divide(long from, long to) {
+  if (from > to) std::swap(from, to);
+  for (long x : {from, to}) {
+    long i = GetArrayIndex(x);
+    // Only inside a run: before the first run there is nothing to split.
+    if (i >= 1 && x > GetOffsetAt(i)) DivideAt(i, x);
+  }
+}
+
+void CKXPosArray::Paste(long from, long to, const CKXPosArray* src, long textLen) {
+  if (from > to) std::swap(from, to);
+  if (to != from) CKXPosArray::Delete(from, to, textLen);
+  Insert(from, src, to - from);
+}
+
+void CKXPosArray::Paste(long from, long to, const void* items, long n, long textLen) {
+  if (from > to) std::swap(from, to);
+  if (to != from) CKXPosArray::Delete(from, to, textLen);
+  Insert(from, items, n, to - from);
+}
+
+void CKXPosArray::CompareInsertAt(long index, const void* entry, long len, long limit) {
+  if (mCount == 0 || index > mCount) {
+    InsertAt(mCount + 1, entry);
+    return;
+  }
+  if (index < 1) index = 1;
+  const long esize = GetElementSize();
+  const char* e = static_cast<const char*>(entry);
+  {
+    StKXArrayLock lock(*this);
+    if (std::memcmp(static_cast<const char*>(GetItemPtr(index)) + 4, e + 4, static_cast<size_t>(esize)) == 0)
+      return;
+  }
+  const long start = OffsetOf(e);
+  const long end = start + len;
+  if (start <= GetOffsetAt(index)) {
+    if (end < limit) {
+      SetOffsetAt(index, end);
+      bool growsLeft = false;
+      if (index > 1) {
+        StKXArrayLock lock(*this);
+        growsLeft = std::memcmp(static_cast<const char*>(GetItemPtr(index - 1)) + 4, e + 4,
+                                static_cast<size_t>(esize)) == 0;
+      }
+      if (!growsLeft) InsertAt(index, entry);
+    } else {
+      SetAt(index, entry);
+    }
+    return;
+  }
+  if (end < limit) DivideAt(index, end);
+  InsertAt(index + 1, entry);
+}
+
+void CKXPosArray::NewElementsAt(long, long) {}
+void CKXPosArray::FreeElementsAt(long, long) {}
+void CKXPosArray::NewElementSub(void*) {}
+void CKXPosArray::FreeElementSub(void*) {}

@@ -1,0 +1,92 @@
+// The base of every offset-keyed run array.
+//
+// An entry is a 32-bit text offset (the start of a run) followed by a fixed
+// element; entries are sorted by offset and a run reaches from its offset to
+// the next entry's offset (the last run to the end of the text). This class
+// owns how runs are found, split, inserted, deleted, copied and pasted as the
+// text is edited, and merges equal neighbours so that no two adjacent runs
+// carry the same element. Subclasses fix the element and override some
+// operations; the four element hooks let a subclass own resources through
+// its elements.
+#pragma once
+
+#include <cstdint>
+
+#include "text/runs/array.h"
+
+// An entry seen through its offset only.
+struct SKXPos {
+  std::int32_t offset;
+};
+
+class CKXPosArray : public CKXArrayL {
+ public:
+  static constexpr long kMaxEntrySize = 128;
+
+  explicit CKXPosArray(long entrySize);
+  virtual ~CKXPosArray() = default;
+
+  // Whole-array copies. The ranged GetItems copies `n` entries from the run
+  // containing `from` on, with offsets made relative to `from`.
+  virtual void GetItems(void* out, long n) const;
+  virtual void GetItems(long from, void* out, long n) const;
+  virtual void SetItems(const void* items, long n);
+  virtual void SetItems(const CKXPosArray* other);
+
+  // Whole entries, with the range rules of the handle array.
+  virtual void GetAt(long index, void* entry) const;
+  virtual void SetAt(long index, const void* entry);
+  // The entry without its offset; out of range reads zero bytes.
+  virtual void GetElementAt(long index, void* element) const;
+  virtual void SetElementAt(long index, const void* element);
+  virtual bool IsSameAt(long i, long j) const;
+  virtual void InsertAt(long index, const void* entry);
+  virtual void DeleteAt(long index, long n);
+  // Splits run `index` so that a copy of it starts at `offset`.
+  virtual void DivideAt(long index, long offset);
+  // Puts `entry`'s element over [entry.offset, entry.offset + len) inside
+  // run `index`, whose end is `limit`.
+  virtual void CompareInsertAt(long index, const void* entry, long len, long limit);
+  virtual void DeleteAll();
+  virtual void Copy(long from, long to, CKXPosArray* dest) const;
+  virtual void Paste(long from, long to, const CKXPosArray* src, long textLen);
+  virtual void Paste(long from, long to, const void* items, long n, long textLen);
+  virtual void Insert(long pos, const CKXPosArray* src, long len);
+  virtual void Insert(long pos, const void* items, long n, long len);
+  virtual void Delete(long from, long to, long textLen);
+  virtual void Divide(long from, long to);
+  // Hooks for elements that own resources; empty here.
+  virtual void NewElementsAt(long index, long n);
+  virtual void FreeElementsAt(long index, long n);
+  virtual void NewElementSub(void* element);
+  virtual void FreeElementSub(void* element);
+
+  void HLock() const { Lock(); }
+  void HUnlock() const { Unlock(); }
+  long GetEntrySize() const { return static_cast<long>(mItemSize); }
+  long GetElementSize() const { return static_cast<long>(mItemSize) - 4; }
+
+  // Index of the run containing `offset`: the greatest index whose offset is
+  // <= `offset` (the last of equal offsets), else 1; 0 for an empty array.
+  long GetArrayIndex(long offset) const;
+  long GetArrayIndexAndPos(long offset, long& start) const;
+  long GetOffsetAt(long index) const;
+  void SetOffsetAt(long index, long offset);
+  // Adds `delta` to the offsets of entries index..count.
+  void CalcOffsetAt(long index, long delta);
+
+  // Stepped bisection, then a short forward scan; arrays of fewer than 8
+  // entries are scanned.
+  static long FindArrayIndex(long offset, const void* entries, long entrySize, long count);
+
+ protected:
+  // Offset of entry `index` read through the locked pointer.
+  static std::int32_t OffsetOf(const char* entry);
+  static void SetOffsetOf(char* entry, long offset);
+  // Inserts `n` whole entries at `index` in one move of the tail.
+  void InsertEntries(long index, const void* entries, long n);
+  // For arrays that always keep a run at 0: when from..to (ordered) is the
+  // whole text, all runs but the first go and the first moves to 0; answers
+  // whether that was the case.
+  bool KeepFirstRunOnly(long from, long to, long textLen);
+};

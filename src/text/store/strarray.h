@@ -1,0 +1,177 @@
+// The character store of a styled text and its Unicode side table.
+//
+// The bytes (in the script encoding of each style run's font) live in a
+// list of chunks of at most 16384 bytes, filled to 16320 so that a chunk has
+// room for small insertions, and never cut between the two bytes of a
+// double-byte character. Characters the script encoding cannot hold are
+// stored as the script's placeholder, with their Unicode value in the side
+// table under the placeholder's offset.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/types.h"
+#include "text/runs/array.h"
+#include "text/base/points.h"
+
+// A Unicode side entry. `value` holds the first UTF-16 unit in its high half
+// and a second unit (or 0) in its low half, or 0x100000 + collection * 65536
+// + glyph ID for a glyph without a Unicode value; a value of 0xFFFF or less
+// is one unit.
+struct SKXUniChar {
+  std::int32_t offset;
+  std::uint32_t value;
+};
+static_assert(sizeof(SKXUniChar) == 8);
+
+// Size of a side entry in the run flavors and document files.
+constexpr long kKxUniCharFlatSize = 8;
+// Field by field, in the given byte order.
+void KxGetUniCharFlat(const unsigned char* p, SKXUniChar& u, bool bigEndian);
+void KxPutUniCharFlat(unsigned char* p, const SKXUniChar& u, bool bigEndian);
+// Cleans a side-entry list from outside (offsets relative to the text or
+// range it belongs to, `textLen` bytes long): entries out of order, repeated
+// or outside the text are dropped. Answers the number kept (at the front).
+long KxCheckUniChars(SKXUniChar* items, long n, long textLen);
+
+class CKXStrUCArray : public CKXPointArray {
+ public:
+  CKXStrUCArray() : CKXPointArray(sizeof(SKXUniChar)) {}
+
+  static void Initialize() {}
+  static void Terminate() {}
+
+  virtual void SetTextUniChars(const SKXUniChar* items, long n);
+  virtual void GetTextUniChars(SKXUniChar* out, long n) const;
+  virtual void GetTextUniChars(long from, SKXUniChar* out, long n) const;
+  virtual long GetTextUniCharsCount(long from, long to) const;
+  virtual void SetUniCharAt(long index, unsigned long value);
+  virtual unsigned long GetUniCharAt(long index) const;
+  virtual void InsertUniCharAt(long index, long offset, unsigned long value);
+};
+
+// A chunk.
+struct SKXStr {
+  Handle bytes;
+  std::int16_t alloc;  // multiple of 128
+  std::int16_t len;    // at most 16384
+};
+
+// The script by which a cut inside inserted bytes is judged: a fixed script,
+// or a function answering the script at an offset relative to the start of
+// the inserted bytes (the owner knows the fonts of the runs).
+using KxCutScriptFn = short (*)(const void* context, long offset);
+struct SKXCutScript {
+  short script = 1;
+  KxCutScriptFn fn = nullptr;
+  const void* context = nullptr;
+  short At(long offset) const { return fn ? fn(context, offset) : script; }
+};
+
+// Insertions and deletions of bytes are all-or-nothing: whatever they need
+// (new chunk blocks, a bigger block, room in the chunk list and in the side
+// table) is allocated before the first byte moves, so that running out of
+// memory leaves the store as it was.
+class CKXStrArray : public CKXArrayL {
+ public:
+  static constexpr long kMaxChunk = 16384;
+  static constexpr long kFillChunk = 16320;
+  static constexpr long kBlockStep = 128;
+
+  CKXStrArray();
+  virtual ~CKXStrArray();
+
+  static void Initialize() { CKXStrUCArray::Initialize(); }
+  static void Terminate() { CKXStrUCArray::Terminate(); }
+  // The placeholder character of a script: 0x81FC for Japanese, 0xA3BF for
+  // the Chinese and Korean scripts (2, 3, 25), else the byte 0xA0.
+  static unsigned short GetUnicodeChar(short script);
+
+  void InitStrArray();
+
+  virtual void SetItems(const CKXStrArray* src);
+  virtual void GetAt(long index, SKXStr& chunk) const;
+  virtual void SetAt(long index, const SKXStr& chunk);
+  virtual void DeleteAt(long index);
+  virtual void InsertAt(long index, const SKXStr& chunk);
+  virtual void DeleteAll();
+  virtual void SetText(const char* text, long n, const SKXCutScript& cut = {});
+  virtual void GetText(char* buf, long& n) const;
+  virtual void GetSelText(long from, long to, char* buf, long& n) const;
+  virtual void Insert(long pos, const char* bytes, long n, const SKXCutScript& cut = {});
+  virtual void Insert(long pos, const CKXStrArray* src, const SKXCutScript& cut = {});
+  virtual void Delete(long from, long to);
+  virtual void Copy(long from, long to, CKXStrArray* dest) const;
+  virtual long GetNextCR(long pos) const;
+
+  // Find over the chunks (text/findstore.h): lengths are 32-bit, 0 for no
+  // match; styleRuns (or null) gives each position's script.
+  std::int32_t Find(long pos, const char* pattern, long patLen, long& found, short options, short script,
+                    CKXArrayL* styleRuns) const;
+  std::int32_t FindRegexp(long pos, const char* pattern, long patLen, long& found, short options,
+                          short script, CKXArrayL* styleRuns) const;
+  std::int32_t CheckFind(long from, long to, const char* pattern, long patLen, short options, short script,
+                         CKXArrayL* styleRuns) const;
+  long CheckReplaceRE(long from, long to, const char* pattern, long patLen, short options, const char* repl,
+                      long replLen, char**& out, short script, CKXArrayL* styleRuns) const;
+  virtual unsigned short GetChar(long offset, short script) const;
+  virtual short GetCharByte(long offset, short script) const;
+
+  virtual void NewUniChars();
+  virtual void DisposeUniChars();
+  virtual long GetUniCharsCount() const;
+  virtual void GetUniChars(SKXUniChar* out, long n) const;
+  virtual void SetUniChars(const SKXUniChar* items, long n);
+  virtual long GetSelUniCharsCount(long from, long to) const;
+  virtual long GetSelUniChars(long from, long to, SKXUniChar* out, long max) const;
+  virtual void SetSelUniChars(long from, long to, const SKXUniChar* items, long n);
+  virtual unsigned long GetUniChar(long offset) const;
+  virtual bool IsUniCharExist(long from, long to) const;
+  virtual void AdjustUniChars(long from, long to);
+  // Makes room for `n` more side entries (creating the table when missing),
+  // so that adding them after an edit cannot run out of memory; answers
+  // whether the table had to be created.
+  bool ReserveUniChars(long n);
+  unsigned long GetUniCharIfExists(long offset, const char* bytes, long nbytes, short script) const;
+
+  // The chunk and position of `offset`: the first chunk in which offset <
+  // its length; the end of the text maps to the end of the last chunk.
+  void GetIndexPos(long offset, long& chunk, long& pos) const;
+  long GetLength() const { return mLength; }
+  const CKXStrUCArray* GetUniCharArray() const { return mUniChars; }
+
+ protected:
+  void CalcTextSize();
+  // Chunk starts, rebuilt from the first changed chunk on demand.
+  void Invalidate(long fromChunk) const;
+  void RefreshStarts() const;
+  // Adds an empty chunk (one 128-byte block) at `index`.
+  void NewChunkAt(long index);
+  // Bytes to insert: `n` bytes that start `base` bytes into the insertion.
+  struct SPiece {
+    const char* bytes;
+    long n;
+    long base;
+  };
+  // Inserts the pieces one after another at the advancing position `pos`,
+  // with `nUni` side entries (offsets relative to `pos`) for the new bytes.
+  void InsertPieces(long pos, const SPiece* pieces, long count, const SKXCutScript& cut,
+                    const SKXUniChar* uni, long nUni);
+  // The overflow case: chunk `chunk` (the insertion at its position `at`)
+  // becomes as many chunks as the insertion needs.
+  void SplitInsert(long chunk, long at, const SPiece* pieces, long count, const SKXCutScript& cut);
+  static void InsertTextStr(SKXStr& s, long at, const char* bytes, long n);
+  // Moves the bytes after `to` down to `from`; the block keeps its size.
+  static void DeleteTextStr(SKXStr& s, long from, long to);
+  // Shrinks the block to the next multiple of 128 above its length when
+  // more than 128 bytes are spare.
+  static void FitBlock(SKXStr& s);
+  // Bytes of chunk `index`, unlocked: valid until the next allocation.
+  const unsigned char* ChunkBytes(long index, long& len) const;
+
+  CKXStrUCArray* mUniChars = nullptr;
+  long mLength = 0;
+  mutable std::vector<long> mStarts;
+  mutable long mValidStarts = 0;
+};

@@ -1,0 +1,91 @@
+// Whole-text commands over a styled text: shift (indent or unindent every
+// paragraph), reform (break long paragraphs at a width, or join lines),
+// character-type conversion (width, kana, case) and conversion of high
+// bytes between the Mac and Windows Latin character sets.
+//
+// Every command rebuilds the text in one pass: the new bytes are put
+// together from the old ones and the style, decoration, paragraph, ruby and
+// Unicode side-entry runs are carried over to them, so that a 50 MB text
+// costs one copy instead of one edit per changed character. Inline pictures
+// and characters that carry a side entry are never converted or removed.
+// Marks and markups belong to the edit object and are not touched here.
+#pragma once
+
+#include <cstdint>
+
+#include "text/codes/charclass.h"
+#include "text/runs/runs.h"
+
+class CKXText;
+
+namespace UKXText {
+
+// ---- settings (set by the application from its preferences) ----------------
+
+// Shift unit: 0 TAB, 1 space, 2 the custom string.
+constexpr short kShiftTab = 0;
+constexpr short kShiftSpace = 1;
+constexpr short kShiftCustom = 2;
+// The custom string is length-prefixed in 32 bytes (at most 31 bytes).
+constexpr int kShiftStringSize = 32;
+
+// Copies the shift type and the 32-byte string (string may be null).
+void GetShiftType(short& type, unsigned char* string);
+// A type outside 0-2 counts as 0; a length byte beyond 31 is cut to 31.
+void SetShiftType(short type, const unsigned char* string);
+// Any pointer may be null. Width 0 or less is taken as 1.
+void GetReformMode(long* width, short* kinsoku, unsigned char* wordwrap, unsigned char* indent,
+                   unsigned char* removeAll);
+void SetReformMode(long width, short kinsoku, unsigned char wordwrap, unsigned char indent,
+                   unsigned char removeAll);
+
+// ---- line-break checks ----------------------------------------------------------
+
+// The two break checks of the line layout, over `text` with the line
+// starting at lineStart and the break before `breakAt`: positive moves the
+// break back by that many bytes, negative forward, 0 keeps it. The layout
+// area installs its own at start-up; until then word wrap follows the plain
+// rule (a word of ASCII letters, digits and punctuation is not split; spaces
+// after a word stay on the line) and the line-break rules do nothing.
+using KxJWrapCheck = long (*)(const CKXText& text, long lineStart, long breakAt, short mode);
+using KxWordwrapCheck = long (*)(const CKXText& text, long lineStart, long breakAt);
+struct SKXBreakChecks {
+  KxJWrapCheck jwrap = nullptr;
+  KxWordwrapCheck wordwrap = nullptr;
+};
+// Installs the checks (a null member restores its default); answers the
+// previous ones.
+SKXBreakChecks SetBreakChecks(const SKXBreakChecks& checks);
+long DefaultWordwrapCheck(const CKXText& text, long lineStart, long breakAt);
+// The installed checks.
+long CheckJWrap(const CKXText& text, long lineStart, long breakAt, short mode);
+long CheckWordwrap(const CKXText& text, long lineStart, long breakAt);
+
+// ---- whole-text commands (true when the text changed) ------------------------
+
+bool ShiftKXText(CKXText* text, bool left);
+// With wrap, long paragraphs are broken at the reform width; without, the
+// width is unlimited and lines are only joined.
+bool ReformKXText(CKXText* text, bool wrap);
+
+// Character-type modes.
+constexpr short kCharTypeHalf = 1;
+constexpr short kCharTypeFull = 2;
+constexpr short kCharTypeKata = 3;
+constexpr short kCharTypeHira = 4;
+constexpr short kCharTypeUpper = 5;
+constexpr short kCharTypeLower = 6;
+constexpr short kCharTypeToggleWidth = 7;
+constexpr short kCharTypeToggleKana = 8;
+constexpr short kCharTypeToggleCase = 9;
+constexpr short kCharTypeCapitalize = 20;
+bool CharTypeKXText(CKXText* text, short mode);
+
+bool CharSetKXText(CKXText* text, bool macToWin);
+// The same over bytes with their style and decoration runs (as read from a
+// file: runs out of order or outside the bytes are ignored); bytes under a
+// picture run are left alone. True when a byte changed.
+bool CharSetConvert(bool macToWin, char* bytes, long length, const SKXStyl* styls, long stylCount,
+                    const SKXDeco* decos, long decoCount);
+
+}  // namespace UKXText

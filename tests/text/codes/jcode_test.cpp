@@ -1,0 +1,433 @@
+#include "text/codes/jcode.h"
+
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+
+#include "platform/exception.h"
+#include "platform/memory.h"
+
+namespace {
+
+using Bytes = std::string;
+using uchar = unsigned char;
+
+const unsigned char* U(const Bytes& s) { return reinterpret_cast<const unsigned char*>(s.data()); }
+long L(const Bytes& s) { return long(s.size()); }
+
+Bytes Out(CKXJCode& j) { return Bytes(reinterpret_cast<const char*>(j.GetTextPtr()), size_t(j.GetTextSize())); }
+
+Bytes ToJIS(const Bytes& s, Boolean* result = nullptr) {
+  CKXJCode j;
+  Boolean r = j.SJIStoJIS(U(s), L(s));
+  if (result) *result = r;
+  return Out(j);
+}
+Bytes FromJIS(const Bytes& s, Boolean* result = nullptr) {
+  CKXJCode j;
+  Boolean r = j.JIStoSJIS(U(s), L(s));
+  if (result) *result = r;
+  return Out(j);
+}
+Bytes ToEUC(const Bytes& s) {
+  CKXJCode j;
+  j.SJIStoEUC(U(s), L(s));
+  return Out(j);
+}
+Bytes FromEUC(const Bytes& s) {
+  CKXJCode j;
+  j.EUCtoSJIS(U(s), L(s));
+  return Out(j);
+}
+Bytes ToUTF8(const Bytes& s) {
+  CKXJCode j;
+  j.UNICODEtoUTF8(U(s), L(s));
+  return Out(j);
+}
+Bytes ToUTF16(const Bytes& s, bool mark = false) {
+  CKXJCode j;
+  j.UTF8toUNICODE(U(s), L(s), mark);
+  return Out(j);
+}
+
+// Detection with both switches on, restoring them afterwards.
+class JCodeDetect : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CKXJCode::sUseUNICODE = 1;
+    CKXJCode::sUseCVKANJI = 1;
+  }
+  void TearDown() override {
+    CKXJCode::sUseUNICODE = 0;
+    CKXJCode::sUseCVKANJI = 0;
+  }
+  static short Check(const Bytes& s) { return CKXJCode::AutoCheck(U(s), L(s)); }
+};
+
+TEST_F(JCodeDetect, AsciiAndShortBuffersFallToShiftJIS) {
+  Bytes ascii = "plain ASCII text, nothing else\r\n";
+  EXPECT_FALSE(CKXJCode::CheckUTF8(U(ascii), L(ascii)));
+  EXPECT_FALSE(CKXJCode::CheckJIS(U(ascii), L(ascii)));
+  EXPECT_FALSE(CKXJCode::CheckEUC(U(ascii), L(ascii)));
+  EXPECT_EQ(Check(ascii), kKxCodeSJIS);
+  EXPECT_EQ(Check(""), kKxCodeSJIS);
+  EXPECT_EQ(CKXJCode::AutoCheck(nullptr, 10), kKxCodeSJIS);
+  // A byte-order mark alone is not enough; one more byte is.
+  EXPECT_NE(Check("\xFE\xFF"), kKxCodeUTF16);
+  EXPECT_NE(Check("\xFF\xFE"), kKxCodeUTF16);
+  EXPECT_EQ(Check(Bytes("\xFF\xFE\x41", 3)), kKxCodeUTF16);
+  EXPECT_EQ(Check(Bytes("\xFE\xFF\x00", 3)), kKxCodeUTF16);
+  EXPECT_FALSE(CKXJCode::CheckUNICODEWin(U("\xFF\xFE"), 2));
+  EXPECT_TRUE(CKXJCode::CheckUNICODEWin(U("\xFF\xFE\x41"), 3));
+  EXPECT_FALSE(CKXJCode::CheckUNICODEWin(U("\xFE\xFF\x41"), 3));
+}
+
+TEST_F(JCodeDetect, SwitchesGateTheDetectors) {
+  Bytes jis = "\x1B$B$3$s$K$A$O\x1B(B";
+  Bytes utf8 = "\xE3\x81\x82\xE3\x81\x84";
+  EXPECT_EQ(Check(jis), kKxCodeJIS);
+  EXPECT_EQ(Check(utf8), kKxCodeUTF8);
+  CKXJCode::sUseCVKANJI = 0;
+  EXPECT_EQ(Check(jis), kKxCodeSJIS);
+  EXPECT_EQ(Check(utf8), kKxCodeUTF8);  // Unicode detection comes first
+  CKXJCode::sUseUNICODE = 0;
+  EXPECT_EQ(Check(utf8), kKxCodeSJIS);
+  EXPECT_EQ(Check("\xFE\xFF\x30\x42"), kKxCodeSJIS);
+}
+
+TEST_F(JCodeDetect, UTF8IsValidatedStrictly) {
+  struct {
+    const char* bytes;
+    long length;
+  } cases[] = {
+      {"A", 1},           {"\xC2\x80", 2},         {"\xDF\xBF", 2},         {"\xE0\xA0\x80", 3},
+      {"\xED\x9F\xBF", 3}, {"\xEF\xBF\xBF", 3},    {"\xF0\x90\x80\x80", 4}, {"\xF4\x8F\xBF\xBF", 4},
+      {"\xC0\x80", 0},     {"\xC1\xBF", 0},        {"\xE0\x9F\xBF", 0},     {"\xED\xA0\x80", 0},
+      {"\xED\xBF\xBF", 0}, {"\xF0\x8F\xBF\xBF", 0}, {"\xF4\x90\x80\x80", 0}, {"\xF5\x80\x80\x80", 0},
+      {"\xFF", 0},         {"\x80", 0},            {"\xE3\x81", 0},
+  };
+  for (const auto& c : cases) {
+    long n = long(std::strlen(c.bytes));
+    EXPECT_EQ(CKXJCode::IsUTF8Char(U(c.bytes), n), c.length) << testing::PrintToString(Bytes(c.bytes));
+  }
+  // A CESU-style surrogate pair or an overlong slash is not UTF-8 text.
+  EXPECT_FALSE(CKXJCode::CheckUTF8(U("ab\xED\xA0\xBD\xED\xB8\x80"), 8));
+  EXPECT_FALSE(CKXJCode::CheckUTF8(U("ab\xC0\xAF"), 4));
+  // Valid after a long ASCII stretch, and broken at its very end.
+  Bytes text(1000, 'x');
+  text += "\xE6\x97\xA5\xE6\x9C\xAC";
+  EXPECT_TRUE(CKXJCode::CheckUTF8(U(text), L(text)));
+  EXPECT_FALSE(CKXJCode::CheckUTF8(U(text), L(text) - 1));
+}
+
+TEST_F(JCodeDetect, JISByEscapesOrMimeWords) {
+  EXPECT_TRUE(CKXJCode::CheckJIS(U("abc \x1B$@"), 7));
+  EXPECT_TRUE(CKXJCode::CheckJIS(U("\x1B(I12"), 5));
+  EXPECT_FALSE(CKXJCode::CheckJIS(U("\x1B$A"), 3));
+  Bytes header = "Subject: =?iso-2022-JP?b?GyRCJDMkcyRLJEEkTxsoQg==?=";
+  EXPECT_EQ(Check(header), kKxCodeJIS);
+  // Too short to hold a whole prefix.
+  EXPECT_FALSE(CKXJCode::CheckJIS(U("=?ISO-2022-JP?B"), 15));
+  // The first part decides: after more than 100 Shift_JIS hits an escape
+  // further on is not seen.
+  Bytes sjis;
+  for (int k = 0; k < 60; ++k) sjis += "\x93\xFA\x96\x7B";
+  EXPECT_FALSE(CKXJCode::CheckJIS(U(sjis + "\x1B$B"), L(sjis) + 3));
+  EXPECT_TRUE(CKXJCode::CheckJIS(U(sjis.substr(0, 8) + "\x1B$B"), 11));
+}
+
+TEST_F(JCodeDetect, EUCByPairsThatShiftJISCannotForm) {
+  // 日本語 in EUC-JP: F2 and EC leads give EUC-only pairs.
+  EXPECT_EQ(Check("\xC6\xFC\xCB\xDC\xB8\xEC"), kKxCodeEUC);
+  // The same words in Shift_JIS are not.
+  EXPECT_EQ(Check("\x93\xFA\x96\x7B\x8C\xEA"), kKxCodeSJIS);
+  // Half-width kana in Shift_JIS: pairs of A1-DF bytes are ambiguous, and
+  // no run in rows A3-A5 forms.
+  EXPECT_EQ(Check("\xB6\xC0\xB6\xC5\xC3\xDE\xBD"), kKxCodeSJIS);
+  // Hiragana whose trails lie below E0 are ambiguous in pass 1; pass 2
+  // finds a run of four pairs in row A4.
+  Bytes hira = "\xA4\xA2\xA4\xA6\xA4\xA8\xA4\xAA\xA4\xAB";
+  EXPECT_TRUE(CKXJCode::CheckEUC(U(hira), L(hira)));
+  // Three pairs are too short a run.
+  EXPECT_FALSE(CKXJCode::CheckEUC(U(hira), 6));
+  // Half-width kana in EUC-JP (8E) are ambiguous; full-width text after it decides.
+  EXPECT_EQ(Check("\x8E\xB1\x8E\xB2\xA5\xA2\xA5\xA4\xA5\xA6\xA5\xA8\xA5\xAA"), kKxCodeEUC);
+}
+
+TEST_F(JCodeDetect, EUCPassOneStopsAfterAHundredShiftJISHits) {
+  Bytes sjis;
+  for (int k = 0; k < 120; ++k) sjis += "\x82\xA0";  // あ in Shift_JIS
+  Bytes euc = "\xC6\xFC\xCB\xDC";
+  EXPECT_FALSE(CKXJCode::CheckEUC(U(sjis + euc), L(sjis) + 4));
+  EXPECT_TRUE(CKXJCode::CheckEUC(U(sjis.substr(0, 20) + euc), 24));
+}
+
+TEST(JCode, InvertWordHiLoSwapsWholeUnits) {
+  unsigned char b[] = {1, 2, 3, 4, 5};
+  CKXJCode::InvertWORDHiLo(b, 5);
+  EXPECT_EQ(Bytes(reinterpret_cast<char*>(b), 5), Bytes("\x02\x01\x04\x03\x05"));
+  CKXJCode::InvertWORDHiLo(nullptr, 4);
+}
+
+TEST(JCode, SjisToJisEscapesEachSegment) {
+  Boolean r = true;
+  EXPECT_EQ(ToJIS("plain text", &r), "plain text");
+  EXPECT_FALSE(r);
+  // Leading ASCII gets no escape; kanji at the end gets ESC ( B.
+  EXPECT_EQ(ToJIS("ab\x93\xFA\x96\x7B", &r), "ab\x1B$BF|K\\\x1B(B");
+  EXPECT_TRUE(r);
+  // Kanji, half-width kana, ASCII.
+  EXPECT_EQ(ToJIS("\x82\xA0\xB1\xDFz"), "\x1B$B$\"\x1B(I1_\x1B(Bz");
+  EXPECT_EQ(ToJIS(""), "");
+}
+
+TEST(JCode, SjisToJisNeverWritesANonKanaByteUnderKanaEscape) {
+  // 80, A0 and FD-FF have no JIS form; neither has a lead byte without a
+  // trail. They are kept as they are, outside ESC ( I, and read back.
+  const char* cases[] = {"\xB1\x80\xB2", "\xB1\xA0\xB2", "\xB1\xFD\xFE\xFF", "ab\x81", "\x81 x", "\xF0\x40"};
+  for (const char* c : cases) {
+    Bytes jis = ToJIS(c);
+    size_t kana = 0;
+    bool inKana = false;
+    for (size_t i = 0; i < jis.size(); ++i) {
+      if (jis[i] == 0x1B) {
+        inKana = jis.compare(i, 3, "\x1B(I") == 0;
+        i += 2;
+        continue;
+      }
+      if (inKana) {
+        EXPECT_TRUE(jis[i] >= 0x21 && jis[i] <= 0x5F) << testing::PrintToString(jis);
+        ++kana;
+      }
+    }
+    EXPECT_EQ(FromJIS(jis), Bytes(c)) << testing::PrintToString(jis);
+  }
+  EXPECT_EQ(ToJIS("\xB1\xA0"), "\x1B(I1\x1B(B\xA0");
+}
+
+TEST(JCode, JisToSjisDecodesEscapesAndKana) {
+  Boolean r = false;
+  EXPECT_EQ(FromJIS("x\x1B$BF|K\\\x1B(By", &r), "x\x93\xFA\x96\x7By");
+  EXPECT_TRUE(r);
+  EXPECT_EQ(FromJIS("\x1B$@$\"\x1B(J~", &r), "\x82\xA0~");
+  EXPECT_EQ(FromJIS("no escapes", &r), "no escapes");
+  EXPECT_FALSE(r);
+  // Half-width kana; a space stays a space; line ends pass in any mode.
+  EXPECT_EQ(FromJIS("\x1B(I1 _\r\n\x1B(B"), "\xB1 \xDF\r\n");
+  // An escape cut short at the end is copied.
+  EXPECT_EQ(FromJIS("a\x1B$"), "a\x1B$");
+  // A lone byte in kanji mode is copied.
+  EXPECT_EQ(FromJIS("\x1B$B$\"!\r\n"), "\x82\xA0!\r\n");
+}
+
+TEST(JCode, MimeEncodedWords) {
+  // Single padded words in both forms are compared with a mail library by a
+  // script test. Here: a word without its padding, two words and text between.
+  EXPECT_EQ(FromJIS("=?iso-2022-jp?b?GyRCJDMkcyRLJEEkTxsoQg?="), "\x82\xB1\x82\xF1\x82\xC9\x82\xBF\x82\xCD");
+  EXPECT_EQ(FromJIS("=?ISO-2022-JP?B?GyRCJDMbKEI=?= & =?iso-2022-jp?q?a=5Fb?="), "\x82\xB1 & a_b");
+  // A word left open keeps its rest undecoded.
+  EXPECT_EQ(FromJIS("x =?ISO-2022-JP?B?GyRC"), "x GyRC");
+  // Other charsets are not decoded.
+  Bytes other = "=?UTF-8?B?44GC?=";
+  EXPECT_EQ(FromJIS(other), other);
+}
+
+TEST(JCode, MimeWorkBufferFailureIsAnError) {
+  Bytes word = "=?ISO-2022-JP?B?GyRCJDMkcyRLJEEkTxsoQg==?=";
+  Bytes text = Bytes(600, 'a') + word;  // a work buffer beyond the inline one
+  CKXJCode j;
+  kx_memtest::FailAll(true);
+  EXPECT_THROW(j.JIStoSJIS(U(text), L(text)), LException);
+  kx_memtest::FailAll(false);
+  EXPECT_TRUE(j.JIStoSJIS(U(text), L(text)));
+  EXPECT_EQ(j.GetTextSize(), 610);
+}
+
+TEST(JCode, DecodeBase64AndQuoted) {
+  unsigned char out[64];
+  EXPECT_EQ(CKXJCode::DecodeBASE64(U("QUJD"), 4, out), 3);
+  EXPECT_EQ(Bytes(reinterpret_cast<char*>(out), 3), "ABC");
+  EXPECT_EQ(CKXJCode::DecodeBASE64(U("QUI="), 4, out), 2);
+  EXPECT_EQ(Bytes(reinterpret_cast<char*>(out), 2), "AB");
+  EXPECT_EQ(CKXJCode::DecodeBASE64(U("QQ"), 2, out), 1);
+  EXPECT_EQ(out[0], 'A');
+  EXPECT_EQ(CKXJCode::DecodeBASE64(U("Q"), 1, out), 0);
+  // A stray character counts as 0 and takes its place.
+  EXPECT_EQ(CKXJCode::DecodeBASE64(U("Q\nJD"), 4, out), 3);
+  EXPECT_EQ(out[0], 0x40);
+  EXPECT_EQ(CKXJCode::DecodeQuoted(U("a_=41=4a=zz"), 11, out), 5);
+  EXPECT_EQ(Bytes(reinterpret_cast<char*>(out), 5), Bytes("a AJ\0", 5));
+  EXPECT_EQ(CKXJCode::DecodeQuoted(U("x=4"), 3, out), 3);  // cut short: copied
+  EXPECT_EQ(Bytes(reinterpret_cast<char*>(out), 3), "x=4");
+  EXPECT_EQ(CKXJCode::DecodeQuoted(nullptr, 3, out), 0);
+}
+
+TEST(JCode, SjisEucBothWays) {
+  EXPECT_EQ(ToEUC("a\x93\xFA\x96\x7B\xB1z"), "a\xC6\xFC\xCB\xDC\x8E\xB1z");
+  EXPECT_EQ(FromEUC("a\xC6\xFC\xCB\xDC\x8E\xB1z"), "a\x93\xFA\x96\x7B\xB1z");
+  // A lead byte at the end and bytes of no pair are copied.
+  EXPECT_EQ(ToEUC("\x80\x93"), "\x80\x93");
+  EXPECT_EQ(FromEUC("\xC6"), "\xC6");
+  EXPECT_EQ(FromEUC("\x8E\x41"), "\x8E\x41");
+}
+
+TEST(JCode, EucSupplementaryKanjiBecomesThePlaceholder) {
+  // 8F B0 A1 (JIS X 0212) has no Shift_JIS form: never the JIS X 0208
+  // character B0A1 (亜) it would otherwise turn into.
+  EXPECT_EQ(FromEUC("a\x8F\xB0\xA1z"), "a\x81\xFCz");
+  CKXJCode j;
+  EXPECT_TRUE(j.EUCtoSJIS(U("\x8F\xB0\xA1"), 3));
+  // Without two EUC bytes after it, 8F is copied.
+  EXPECT_EQ(FromEUC("\x8F\xB0"), "\x8F\xB0");
+  EXPECT_EQ(FromEUC("\x8F" "A"), "\x8F" "A");
+}
+
+TEST(JCode, Utf16ToUtf8) {
+  EXPECT_EQ(ToUTF8(Bytes("\x00" "A\x00\xE9\x30\x42", 6)), "A\xC3\xA9\xE3\x81\x82");
+  EXPECT_EQ(ToUTF8(Bytes("\xFE\xFF\x30\x42", 4)), "\xE3\x81\x82");
+  EXPECT_EQ(ToUTF8(Bytes("\xFF\xFE\x42\x30\x3D\xD8\x00\xDE", 8)), "\xE3\x81\x82\xF0\x9F\x98\x80");
+  // Unpaired surrogates and half a unit become U+FFFD.
+  EXPECT_EQ(ToUTF8(Bytes("\xD8\x3D\x00" "A", 4)), "\xEF\xBF\xBD" "A");
+  EXPECT_EQ(ToUTF8(Bytes("\xDE\x00", 2)), "\xEF\xBF\xBD");
+  EXPECT_EQ(ToUTF8(Bytes("\x00" "A\x30", 3)), "A\xEF\xBF\xBD");
+  // Two bytes that look like a mark are a character.
+  EXPECT_EQ(ToUTF8(Bytes("\xFE\xFF", 2)), "\xEF\xBB\xBF");
+}
+
+TEST(JCode, Utf8ToUtf16) {
+  EXPECT_EQ(ToUTF16("A\xC3\xA9\xE3\x81\x82\xF0\x9F\x98\x80", true),
+            Bytes("\xFE\xFF\x00" "A\x00\xE9\x30\x42\xD8\x3D\xDE\x00", 12));
+  EXPECT_EQ(ToUTF16("\xF4\x8F\xBF\xBF"), Bytes("\xDB\xFF\xDF\xFF", 4));
+  const Bytes fffd("\xFF\xFD", 2);
+  // Overlong forms, encoded surrogates, values above U+10FFFF and stray
+  // bytes become U+FFFD, one for each longest start of a sequence.
+  EXPECT_EQ(ToUTF16("\xC0\xAF"), fffd + fffd);
+  EXPECT_EQ(ToUTF16("\xE0\x80\xAF"), fffd + fffd + fffd);
+  EXPECT_EQ(ToUTF16("\xED\xA0\x80"), fffd + fffd + fffd);
+  EXPECT_EQ(ToUTF16("\xF4\x90\x80\x80"), fffd + fffd + fffd + fffd);
+  EXPECT_EQ(ToUTF16("\xE3\x81" "A"), fffd + Bytes("\x00" "A", 2));
+  EXPECT_EQ(ToUTF16("\xF0\x9F\x98"), fffd);
+  EXPECT_EQ(ToUTF16("\x80\xFF"), fffd + fffd);
+  EXPECT_EQ(ToUTF16("", true), "\xFE\xFF");
+}
+
+TEST(JCode, UnicodeConvertersAppend) {
+  CKXJCode j;
+  j.UTF8toUNICODE(U("A"), 1, true);
+  j.UTF8toUNICODE(U("B"), 1, false);
+  EXPECT_EQ(Out(j), Bytes("\xFE\xFF\x00" "A\x00" "B", 6));
+  // Converting again after the pointer was taken works and replaces.
+  j.SJIStoEUC(U("\xB1"), 1);
+  EXPECT_EQ(Out(j), "\x8E\xB1");
+}
+
+// Long texts cross the converters' chunk boundaries at every alignment.
+TEST(JCode, LongRandomTextsRoundTrip) {
+  std::mt19937 rng(7);
+  Bytes sjis;
+  while (sjis.size() < 300000) {
+    switch (rng() % 4) {
+      case 0:
+        sjis += char(0x20 + rng() % 0x5F);
+        break;
+      case 1:
+        sjis += char(0xA1 + rng() % 0x3F);
+        break;
+      default: {
+        unsigned lead = rng() % 2 ? 0x81 + rng() % 0x1F : 0xE0 + rng() % 0x10;
+        unsigned trail = 0x40 + rng() % 0xBC;
+        if (trail == 0x7F) trail = 0x80;
+        sjis += char(lead);
+        sjis += char(trail);
+      }
+    }
+  }
+  EXPECT_EQ(FromEUC(ToEUC(sjis)), sjis);
+  EXPECT_EQ(FromJIS(ToJIS(sjis)), sjis);
+
+  Bytes utf8;
+  while (utf8.size() < 300000) {
+    std::uint32_t v = rng() % 4 == 0 ? 0x10000 + rng() % 0x100000 : 0x20 + rng() % 0xD000;
+    unsigned char b[4];
+    int k = 0;
+    if (v < 0x80) {
+      b[k++] = uchar(v);
+    } else if (v < 0x800) {
+      b[k++] = uchar(0xC0 | v >> 6), b[k++] = uchar(0x80 | (v & 0x3F));
+    } else if (v < 0x10000) {
+      b[k++] = uchar(0xE0 | v >> 12), b[k++] = uchar(0x80 | ((v >> 6) & 0x3F)), b[k++] = uchar(0x80 | (v & 0x3F));
+    } else {
+      b[k++] = uchar(0xF0 | v >> 18), b[k++] = uchar(0x80 | ((v >> 12) & 0x3F));
+      b[k++] = uchar(0x80 | ((v >> 6) & 0x3F)), b[k++] = uchar(0x80 | (v & 0x3F));
+    }
+    utf8.append(reinterpret_cast<char*>(b), size_t(k));
+  }
+  EXPECT_TRUE(CKXJCode::CheckUTF8(U(utf8), L(utf8)));
+  EXPECT_EQ(ToUTF8(ToUTF16(utf8, true)), utf8);
+}
+
+// ---------------------------------------------------------------------------
+// Every JIS X 0208 character, compared with the C library's decoders.
+
+class Iconv {
+ public:
+  explicit Iconv(const char* from) : mCd(iconv_open("UTF-8", from)) {}
+  ~Iconv() {
+    if (ok()) iconv_close(mCd);
+  }
+  bool ok() const { return mCd != reinterpret_cast<iconv_t>(-1); }
+  // The decoded text, or "" when the bytes are not valid in the encoding.
+  Bytes Decode(const Bytes& in) {
+    iconv(mCd, nullptr, nullptr, nullptr, nullptr);
+    char out[64];
+    char* src = const_cast<char*>(in.data());
+    size_t left = in.size();
+    char* dst = out;
+    size_t room = sizeof out;
+    if (iconv(mCd, &src, &left, &dst, &room) == size_t(-1)) return "";
+    if (iconv(mCd, nullptr, nullptr, &dst, &room) == size_t(-1)) return "";
+    return Bytes(out, size_t(dst - out));
+  }
+
+ private:
+  iconv_t mCd;
+};
+
+TEST(JCodeIconv, AllJISX0208CharactersRoundTrip) {
+  Iconv sjisDec("SHIFT_JIS"), eucDec("EUC-JP"), jisDec("ISO-2022-JP");
+  ASSERT_TRUE(sjisDec.ok() && eucDec.ok() && jisDec.ok());
+  long count = 0;
+  for (int lead = 0x81; lead <= 0xEF; ++lead) {
+    if (lead > 0x9F && lead < 0xE0) continue;
+    for (int trail = 0x40; trail <= 0xFC; ++trail) {
+      if (trail == 0x7F) continue;
+      Bytes sjis{char(lead), char(trail)};
+      Bytes text = sjisDec.Decode(sjis);
+      if (text.empty()) continue;  // not a JIS X 0208 character
+      ++count;
+      Bytes euc = ToEUC(sjis);
+      EXPECT_EQ(eucDec.Decode(euc), text) << std::hex << lead << trail;
+      EXPECT_EQ(FromEUC(euc), sjis) << std::hex << lead << trail;
+      Bytes jis = ToJIS(sjis);
+      EXPECT_EQ(jisDec.Decode(jis), text) << std::hex << lead << trail;
+      EXPECT_EQ(FromJIS(jis), sjis) << std::hex << lead << trail;
+    }
+  }
+  EXPECT_EQ(count, 6879);
+}
+
+TEST(JCodeIconv, HalfWidthKanaRoundTrip) {
+  Iconv sjisDec("SHIFT_JIS"), eucDec("EUC-JP");
+  for (int c = 0xA1; c <= 0xDF; ++c) {
+    Bytes sjis{char(c)};
+    Bytes euc = ToEUC(sjis);
+    EXPECT_EQ(eucDec.Decode(euc), sjisDec.Decode(sjis));
+    EXPECT_EQ(FromEUC(euc), sjis);
+    EXPECT_EQ(FromJIS(ToJIS(sjis)), sjis);
+  }
+}
+
+}  // namespace

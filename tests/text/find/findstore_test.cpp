@@ -1,0 +1,131 @@
+#include "text/find/findstore.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/script.h"
+#include "text/find/find.h"
+#include "text/base/memory.h"
+#include "text/codes/script.h"
+#include "text/store/strarray.h"
+
+namespace {
+
+using Matches = std::vector<std::pair<long, long>>;
+
+// A store whose chunks are cut where the test says (never inside a
+// double-byte character, as the store itself keeps them).
+class ChoppedStore : public CKXStrArray {
+ public:
+  void Chop(const std::string& text, std::mt19937& rng) {
+    DeleteAll();
+    long at = 0, index = 1;
+    const long n = long(text.size());
+    while (at < n) {
+      long take = 1 + long(rng() % 6);
+      if (at + take > n) take = n - at;
+      long end = at + take;
+      // Do not end on the first byte of a double-byte character.
+      if (end < n && KxTextCharByte(text.data(), std::int32_t(end - 1), kScriptJapanese) == kByteFirst) ++end;
+      SKXStr s{KxMemHAlloc(kBlockStep, true), std::int16_t(kBlockStep), std::int16_t(end - at)};
+      std::copy(text.begin() + at, text.begin() + end, *s.bytes);
+      InsertAt(index++, s);
+      at = end;
+    }
+    CalcTextSize();
+  }
+};
+
+Matches FindAll(const CKXStrArray& store, const std::string& pattern, short options) {
+  Matches out;
+  bool back = options & kKXFindBackward;
+  long pos = back ? store.GetLength() : 0;
+  for (int guard = 0; guard < 10000; ++guard) {
+    long found = -1;
+    std::int32_t r = KxStrFind(store, pos, pattern.data(), long(pattern.size()), found, options, 1, nullptr);
+    if (r <= 0) break;
+    out.emplace_back(found, r);
+    pos = back ? found : found + r;
+    if (back && pos == 0) break;
+  }
+  return out;
+}
+
+std::string RandomText(std::mt19937& rng, int chars) {
+  static const char* const kPieces[] = {"a", "b", "A", "B", " ", "\r", "\x82\xA0", "\x83\x41", "\x82\x60",
+                                        "\x82\x81", "\xB1", "\xB6", "\xDE", "\x83\x4B", "\x82\xAA", "\xB6\xDE"};
+  std::string t;
+  for (int i = 0; i < chars; ++i) t += kPieces[rng() % (sizeof kPieces / sizeof kPieces[0])];
+  return t;
+}
+
+TEST(FindStore, TinyChunksFindWhatOneBufferFinds) {
+  std::mt19937 rng(5);
+  const std::vector<std::pair<std::string, short>> cases = {
+      {"ab", 0}, {"ab", 2}, {"aB ", 2}, {"\xB6\xDE", 4}, {"\x83\x4B", 12}, {"\x82\xA0\x83\x41", 8},
+      {"a", 6}, {"\xB6", 4}, {"A\x82\xA0", 14}, {"ab", 1}, {"\x83\x41", 9},
+      {"a.b", 16}, {"[ab]+", 16}, {"^b", 16}, {"a$", 16}, {"(a|b) ", 18}, {"\xB6+", 16},
+      {"\x82\xA0.", 16}, {"\\s\\S", 16}, {"b.*a", 16}, {"a", 17}, {"[^a]+", 24}};
+  for (int round = 0; round < 20; ++round) {
+    std::string text = RandomText(rng, 400);
+    CKXStrArray whole;
+    whole.SetText(text.data(), long(text.size()));
+    ChoppedStore chopped;
+    chopped.Chop(text, rng);
+    ASSERT_GT(chopped.GetCount(), 50);
+    ASSERT_EQ(long(text.size()), chopped.GetLength());
+    for (const auto& [pattern, options] : cases) {
+      Matches expect = FindAll(whole, pattern, options);
+      ASSERT_EQ(expect, FindAll(chopped, pattern, options)) << pattern << " " << options << " round " << round;
+    }
+  }
+}
+
+TEST(FindStore, MatchesAcrossTheBoundaryOfFullChunks) {
+  std::string text(40000, 'x');
+  text.replace(16317, 6, "needle");
+  text.replace(32700, 4, "ab\rc");
+  CKXStrArray store;
+  store.SetText(text.data(), long(text.size()));
+  ASSERT_GT(store.GetCount(), 1);
+  EXPECT_EQ((Matches{{16317, 6}}), FindAll(store, "needle", 0));
+  EXPECT_EQ((Matches{{16317, 6}}), FindAll(store, "NEEDLE", 2));
+  EXPECT_EQ((Matches{{16317, 6}}), FindAll(store, "n[a-z]+e", 16));
+  EXPECT_EQ((Matches{{16317, 6}}), FindAll(store, "ne+dle", 17));
+  // The long line ends at the CR: no match goes past it.
+  EXPECT_EQ((Matches{{0, 32702}}), FindAll(store, "^x.*b$", 16));
+  EXPECT_EQ(Matches{}, FindAll(store, "b\\sc", 16));
+  long found = -1;
+  EXPECT_EQ(0, KxStrFind(store, 0, "x", 1, found, 1, 1, nullptr));
+  EXPECT_EQ(1, KxStrFind(store, 16320, "x", 1, found, 1, 1, nullptr));
+  EXPECT_EQ(16316, found);
+}
+
+TEST(FindStore, CheckFindAndReplacement) {
+  CKXStrArray store;
+  const std::string text = "xaab yy";
+  store.SetText(text.data(), long(text.size()));
+  EXPECT_EQ(3, KxStrCheckFind(store, 1, 4, "(a*)b", 5, 16, 1, nullptr));
+  EXPECT_EQ(3, KxStrCheckFind(store, 4, 1, "AAB", 3, 2, 1, nullptr));
+  EXPECT_EQ(0, KxStrCheckFind(store, 1, 4, "ab", 2, 0, 1, nullptr));
+  EXPECT_EQ(0, KxStrCheckFind(store, 2, 2, "a", 1, 0, 1, nullptr));
+
+  char** out = KxMemHAlloc(1, true);
+  long n = KxStrCheckReplaceRE(store, 1, 4, "(a*)b", 5, 16, "[\\1]&", 5, out, 1, nullptr);
+  ASSERT_EQ(7, n);
+  EXPECT_EQ("[aa]aab", std::string(*out, std::size_t(n)));
+  EXPECT_EQ(0, KxStrCheckReplaceRE(store, 1, 4, "(a*)b", 5, 16, "x", 1, out, 1, nullptr));
+  EXPECT_EQ(0, KxStrCheckReplaceRE(store, 1, 4, "(a*)b", 5, 0, "&", 1, out, 1, nullptr));
+  EXPECT_EQ(0, KxStrCheckReplaceRE(store, 5, 7, "(a*)b", 5, 16, "&", 1, out, 1, nullptr));
+  // Escapes give one character; a double-byte value two bytes; unset groups nothing.
+  n = KxStrCheckReplaceRE(store, 1, 4, "a(x)?", 5, 16, "\\t\\x8140\\2\\1-\x83\x5C", 15, out, 1, nullptr);
+  ASSERT_EQ(6, n);
+  EXPECT_EQ(std::string("\t\x81\x40-\x83\x5C"), std::string(*out, std::size_t(n)));
+  KxMemHFree(out);
+}
+
+}  // namespace

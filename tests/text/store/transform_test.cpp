@@ -1,0 +1,342 @@
+// Whole-text transforms: shift, reform, character type and character set,
+// with the runs carried over to the rebuilt text.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "text/base/memory.h"
+#include "text/runs/pictures.h"
+#include "text/store/text.h"
+#include "text/store/transform.h"
+
+using namespace UKXText;
+
+namespace {
+
+constexpr short kRoman = 7;  // any font but 0 and 1 is a Roman font here
+
+std::string Bytes(const CKXText& t) {
+  std::string s(size_t(t.GetLength()), '\0');
+  t.CopyBytes(0, t.GetLength(), s.data(), t.GetLength());
+  return s;
+}
+
+void Set(CKXText& t, const std::string& s) {
+  t.SetText(s.data(), long(s.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+}
+
+template <typename Run>
+std::vector<Run> Runs(const CKXText& t, long n, long (CKXText::*get)(Run*, long) const) {
+  std::vector<Run> v(size_t(std::max(n, 1L)));
+  v.resize(size_t((t.*get)(v.data(), long(v.size()))));
+  return v;
+}
+
+// The invariants of a styled text; empty when they hold.
+std::string Broken(const CKXText& t) {
+  const long len = t.GetLength();
+  const std::string b = Bytes(t);
+  auto ordered = [&](auto runs, auto field, long limit) {
+    for (size_t k = 0; k < runs.size(); ++k) {
+      if (k == 0 ? runs[k].offset != 0 : runs[k].offset <= runs[k - 1].offset || runs[k].offset >= limit) return false;
+      if (k > 0 && std::memcmp(&(runs[k].*field), &(runs[k - 1].*field), sizeof(runs[k].*field)) == 0) return false;
+    }
+    return true;
+  };
+  if (!ordered(Runs(t, t.GetStylCount(), &CKXText::GetStyls), &SKXStyl::styl, len)) return "style runs";
+  auto decos = Runs(t, t.GetDecoCount(), &CKXText::GetDecos);
+  if (!ordered(decos, &SKXDeco::deco, len)) return "decoration runs";
+  for (size_t k = 0; k < decos.size(); ++k)
+    if (decos[k].deco.pictID && ((k + 1 < decos.size() ? decos[k + 1].offset : len) != decos[k].offset + 1 ||
+                                 b[size_t(decos[k].offset)] != '\xCA'))
+      return "picture off its byte";
+  if (t.GetParaCount() > 0) {
+    auto paras = Runs(t, t.GetParaCount(), &CKXText::GetParas);
+    if (!ordered(paras, &SKXPara::para, len + 1)) return "paragraph runs";
+    for (const SKXPara& p : paras)
+      if (p.offset > 0 && b[size_t(p.offset - 1)] != '\r') return "paragraph run off a paragraph start";
+  }
+  long end = 0;
+  for (const SKXRuby& r : Runs(t, t.GetRubysCount(), &CKXText::GetRubys)) {
+    if (r.pos < end || r.baseLen == 0 || r.pos + r.baseLen > len) return "ruby";
+    end = r.pos + r.baseLen;
+  }
+  for (const SKXUniChar& u : Runs(t, t.GetUniCharsCount(), &CKXText::GetUniChars))
+    if (u.offset >= len) return "side entry";
+  return "";
+}
+
+// Restores the settings after each test.
+class Transform : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    GetShiftType(mShift, mString);
+    GetReformMode(&mWidth, &mKinsoku, &mWordwrap, &mIndent, &mRemoveAll);
+  }
+  void TearDown() override {
+    SetShiftType(mShift, mString);
+    SetReformMode(mWidth, mKinsoku, mWordwrap, mIndent, mRemoveAll);
+    SetBreakChecks({});
+  }
+  short mShift = 0, mKinsoku = 0;
+  unsigned char mString[kShiftStringSize] = {}, mWordwrap = 0, mIndent = 0, mRemoveAll = 0;
+  long mWidth = 0;
+};
+
+std::string Reform(const std::string& s, bool wrap) {
+  CKXText t;
+  Set(t, s);
+  ReformKXText(&t, wrap);
+  EXPECT_EQ(Broken(t), "");
+  return Bytes(t);
+}
+
+std::string Convert(const std::string& s, short mode, bool* changed = nullptr) {
+  CKXText t;
+  Set(t, s);
+  const bool c = CharTypeKXText(&t, mode);
+  if (changed) *changed = c;
+  return Bytes(t);
+}
+
+}  // namespace
+
+TEST_F(Transform, ShiftRightAndLeft) {
+  CKXText t;
+  EXPECT_TRUE(ShiftKXText(&t, false));
+  EXPECT_EQ(Bytes(t), "\t");  // an empty text gets the unit once
+
+  Set(t, "a\r\rb\r");
+  t.SetParaIndent(5, 5, 20, 20, 0);  // the empty last paragraph keeps its style
+  EXPECT_TRUE(ShiftKXText(&t, false));
+  EXPECT_EQ(Bytes(t), "\ta\r\t\r\tb\r");
+  EXPECT_EQ(Runs(t, 4, &CKXText::GetParas).back().offset, 8);
+  EXPECT_TRUE(ShiftKXText(&t, true));
+  EXPECT_EQ(Bytes(t), "a\r\rb\r");
+  EXPECT_FALSE(ShiftKXText(&t, true));  // no paragraph starts with the unit
+
+  const unsigned char custom[kShiftStringSize] = {2, '>', '>'};
+  SetShiftType(kShiftCustom, custom);
+  Set(t, ">>a\r>b");
+  EXPECT_TRUE(ShiftKXText(&t, true));
+  EXPECT_EQ(Bytes(t), "a\r>b");
+  SetShiftType(kShiftSpace, nullptr);
+  EXPECT_TRUE(ShiftKXText(&t, false));
+  EXPECT_EQ(Bytes(t), " a\r >b");
+}
+
+TEST_F(Transform, ReformBreaksAtTheWidthWithIndentation) {
+  SetReformMode(76, 0, 0, 1, 1);
+  const std::string para = "  " + std::string(198, 'x');
+  const std::string out = Reform(para, true);
+  size_t start = 0;
+  int lines = 0;
+  for (size_t cr; (cr = out.find('\r', start)) != std::string::npos || start < out.size(); start = cr + 1) {
+    if (cr == std::string::npos) cr = out.size();
+    EXPECT_LE(cr - start, 76u);
+    EXPECT_EQ(out.compare(start, 3, "  x"), 0);  // every line carries the indentation
+    ++lines;
+  }
+  EXPECT_EQ(lines, 3);
+
+  // A double-byte character is never split, and a width of 0 counts as 1.
+  SetReformMode(0, 0, 0, 0, 1);
+  EXPECT_EQ(Reform("a\x82\xA0" "b", true), "a\r\x82\xA0\rb");
+}
+
+TEST_F(Transform, ReformJoinsLines) {
+  SetReformMode(76, 0, 0, 1, 0);
+  EXPECT_EQ(Reform("ab\rcd", false), "abcd");
+  EXPECT_EQ(Reform("ab\r  cd\r\ref\r", false), "abcd\r\ref\r");  // the blank line and the last return stay
+  SetReformMode(76, 0, 1, 1, 0);
+  EXPECT_EQ(Reform("ab\rcd", false), "ab cd");
+  EXPECT_EQ(Reform("ab\r\x82\xA0", false), "ab\x82\xA0");
+  SetReformMode(76, 0, 0, 0, 1);
+  EXPECT_EQ(Reform("ab\r\r cd\r", false), "ab cd\r");  // remove-all joins blank lines too
+  SetReformMode(4, 0, 0, 0, 0);
+  EXPECT_EQ(Reform("ab\rcd\ref", true), "abcd\ref");  // joined up to the width
+}
+
+TEST_F(Transform, ReformEndsOnAnIndentedOverlongWord) {
+  // Word wrap would move every break back to the word start, just after
+  // the indentation: the line would come back unchanged forever.
+  SetReformMode(8, 0, 1, 1, 1);
+  const std::string out = Reform("   abcdefghijklmnop qr\r", true);
+  EXPECT_EQ(out, "   abcde\r   fghij\r   klmno\r   p qr\r");
+  // Even a check that always moves the break to the line start cannot loop.
+  SetBreakChecks({[](const CKXText&, long, long b, short) { return b; },
+                  [](const CKXText&, long, long b) { return b; }});
+  SetReformMode(3, 1, 1, 1, 1);
+  EXPECT_EQ(Reform("  \x82\xA0\x82\xA0", true), "  \x82\xA0\r  \x82\xA0");
+  SetBreakChecks({[](const CKXText&, long, long, short) { return -1000L; }, nullptr});
+  const std::string hung = Reform(std::string(40, 'a'), true);  // hanging past everything read
+  EXPECT_EQ(std::count(hung.begin(), hung.end(), 'a'), 40);
+}
+
+TEST_F(Transform, ReformThenJoinGivesBackTheText) {
+  std::mt19937 rng(126);
+  const char* pieces[] = {"a", "b", " ", "\x82\xA0", "\x88\x9F", "\xB1", ".", "-"};
+  for (int round = 0; round < 60; ++round) {
+    std::string s;
+    for (int p = 1 + int(rng() % 4); p > 0; --p) {
+      for (int n = 1 + int(rng() % 120); n > 0; --n) s += pieces[rng() % 8];
+      if (p > 1) s += "\r\r";
+    }
+    CKXText t;
+    Set(t, s);
+    SKXStyl styls[2] = {{0, {}}, {static_cast<std::int32_t>(rng() % s.size()), {}}};
+    styls[0].styl.font = styls[1].styl.font = 1;
+    styls[1].styl.size = 24;
+    t.SetStyls(styls, 2);
+    const long width = 1 + long(rng() % 30);
+    SetReformMode(width, 0, 0, 0, 1);
+    ReformKXText(&t, true);
+    ASSERT_EQ(Broken(t), "");
+    const std::string wrapped = Bytes(t);
+    for (size_t a = 0, cr; a < wrapped.size(); a = cr + 1) {
+      cr = std::min(wrapped.find('\r', a), wrapped.size());
+      ASSERT_LE(long(cr - a), std::max(width, 2L)) << wrapped;
+    }
+    SetReformMode(width, 0, 0, 0, 0);
+    ReformKXText(&t, false);
+    ASSERT_EQ(Bytes(t), s);
+    ASSERT_EQ(Broken(t), "");
+
+    // Any settings: reform ends and only moves returns and blanks.
+    auto visible = [](std::string v) {
+      std::erase_if(v, [](char c) { return c == '\r' || c == ' ' || c == '\t'; });
+      return v;
+    };
+    const unsigned flags = rng();
+    SetReformMode(width, short(flags % 5), flags & 8 ? 1 : 0, flags & 16 ? 1 : 0, flags & 32 ? 1 : 0);
+    ReformKXText(&t, flags & 64);
+    ASSERT_EQ(visible(Bytes(t)), visible(s));
+    ASSERT_EQ(Broken(t), "");
+  }
+}
+
+TEST_F(Transform, CharacterTypeModes) {
+  bool changed = true;
+  // To half-width: a voiced kana gives its mark; a kana without a half-width form stays.
+  EXPECT_EQ(Convert("\x82\x60\x82\x81\x81\x40\x83\x4B\x82\xA0\x83\x94\x82\xEC", kCharTypeHalf),
+                    "Aa \xB6\xDE\xB1\xB3\xDE\x82\xEC");
+  // To full-width: marks are absorbed where the kana takes them.
+  EXPECT_EQ(Convert("A~ \xB6\xDE\xCA\xDF\xB3\xDE\xB6\xDF", kCharTypeFull),
+            "\x82\x60\x81\x60\x81\x40\x83\x4B\x83\x70\x83\x94\x83\x4A\x81\x4B");
+  EXPECT_EQ(Convert("\x82\xA0\x82\xF1", kCharTypeKata), "\x83\x41\x83\x93");
+  EXPECT_EQ(Convert("\x83\x41\x83\x93\x83\x94", kCharTypeHira), "\x82\xA0\x82\xF1\x83\x94");
+  EXPECT_EQ(Convert("ab\x82\x81\x82\xA0", kCharTypeUpper), "AB\x82\x60\x82\xA0");
+  EXPECT_EQ(Convert("AB\x82\x60", kCharTypeLower), "ab\x82\x81");
+  EXPECT_EQ(Convert("hello wORLD x", kCharTypeCapitalize), "Hello World X");
+  EXPECT_EQ(Convert("Hello World", kCharTypeCapitalize, &changed), "Hello World");
+  EXPECT_FALSE(changed);
+  // The toggles: the first character that can decide does.
+  EXPECT_EQ(Convert("\x88\x9F\x82\x60" "b", kCharTypeToggleWidth), "\x88\x9F" "Ab");
+  EXPECT_EQ(Convert("\x88\x9F" "b\x82\x60", kCharTypeToggleWidth), "\x88\x9F\x82\x82\x82\x60");
+  EXPECT_EQ(Convert("\x83\x41\x82\xA0", kCharTypeToggleKana), "\x82\xA0\x82\xA0");
+  EXPECT_EQ(Convert("Ab c", kCharTypeToggleCase), "ab c");
+  EXPECT_EQ(Convert("1 aB", kCharTypeToggleCase), "1 AB");
+  EXPECT_EQ(Convert("abc", kCharTypeToggleKana, &changed), "abc");
+  EXPECT_FALSE(changed);
+
+  // Accented letters of Roman text follow the script's case.
+  CKXText t;
+  SKXStyl roman{0, {}};
+  roman.styl.font = kRoman;
+  t.SetText("\x87\x8E", 2, &roman, 1, nullptr, 0, nullptr, 0, nullptr, 0);  // á é
+  EXPECT_TRUE(CharTypeKXText(&t, kCharTypeToggleCase));
+  EXPECT_EQ(Bytes(t), "\xE7\x83");
+}
+
+TEST_F(Transform, FullThenHalfWidthGivesBackAsciiAndKana) {
+  std::mt19937 rng(20);
+  for (int round = 0; round < 40; ++round) {
+    std::string s;
+    for (int n = int(rng() % 300); n > 0; --n) {
+      const unsigned r = rng() % 100;
+      s += char(r < 45 ? 0x20 + rng() % 95 : r < 95 ? 0xA1 + rng() % 63 : '\r');
+    }
+    CKXText t;
+    Set(t, s);
+    t.SetRuby(0, 4, reinterpret_cast<const unsigned char*>("ab"), 2);
+    CharTypeKXText(&t, kCharTypeFull);
+    ASSERT_EQ(Broken(t), "");
+    for (long p = 0; p < t.GetLength(); p = t.GetNextCharPos(p))
+      ASSERT_TRUE(t.GetChar(p) == '\r' || t.GetChar(p) > 0xFF) << p;
+    CharTypeKXText(&t, kCharTypeHalf);
+    ASSERT_EQ(Bytes(t), s);
+    ASSERT_EQ(Broken(t), "");
+  }
+}
+
+TEST_F(Transform, RunsFollowTheConvertedCharacters) {
+  CKXText t;
+  Set(t, "ab\xB6\xDE" "cd\rxy");
+  SStyl bold{};
+  bold.font = 1, bold.size = 12, bold.face = 1;
+  t.SetStyl(2, 6, bold);
+  t.SetRuby(2, 5, reinterpret_cast<const unsigned char*>("ga"), 2);
+  t.SetParaIndent(0, 1, 10, 10, 0);
+  const short id = CKXDecoArray::SetPicture(KxMemHAlloc(10, true));
+  SDeco pict{};
+  pict.pictID = id;
+  const char ca = '\xCA';
+  t.InsertString(7, &ca, 1, nullptr, &pict, nullptr, 0);  // a picture: also a half-width kana byte
+  t.InsertUniChar(1, 0x1F600, nullptr, nullptr);          // its placeholder is never converted
+  const unsigned long uni = t.GetUniChar(1);
+
+  ASSERT_TRUE(CharTypeKXText(&t, kCharTypeFull));
+  EXPECT_EQ(Bytes(t), "\x82\x81\x81\xFC\x82\x82\x83\x4B\x82\x83\x82\x84\r\xCA\x82\x98\x82\x99");
+  EXPECT_EQ(Broken(t), "");
+  auto styls = Runs(t, t.GetStylCount(), &CKXText::GetStyls);
+  ASSERT_EQ(styls.size(), 3u);
+  EXPECT_EQ(styls[1].offset, 6);  // bold from the kana on
+  EXPECT_EQ(styls[2].offset, 12);
+  SKXRuby ruby{};
+  ASSERT_TRUE(t.GetRubyAtNumber(1, &ruby));
+  EXPECT_EQ(ruby.pos, 6);
+  EXPECT_EQ(ruby.baseLen, 4);  // ガ and ｃ, as ｶﾞc were before
+  EXPECT_EQ(t.GetDecoPictID(13), id);
+  EXPECT_EQ(t.GetUniChar(2), uni);
+  auto paras = Runs(t, t.GetParaCount(), &CKXText::GetParas);
+  ASSERT_EQ(paras.size(), 2u);
+  EXPECT_EQ(paras[1].offset, 13);
+
+  // Reform keeps the paragraph's style on every line it makes.
+  SetReformMode(4, 0, 0, 0, 1);
+  ASSERT_TRUE(ReformKXText(&t, true));
+  EXPECT_EQ(Broken(t), "");
+  paras = Runs(t, t.GetParaCount(), &CKXText::GetParas);
+  ASSERT_GE(paras.size(), 2u);
+  EXPECT_EQ(paras[0].para.firstIndent, 10);
+  EXPECT_EQ(paras.back().para.firstIndent, 0);
+  EXPECT_EQ(t.GetDecoPictID(long(Bytes(t).find('\xCA'))), id);
+}
+
+TEST_F(Transform, CharacterSet) {
+  CKXText t;
+  SKXStyl runs[2] = {{0, {}}, {3, {}}};
+  runs[0].styl.font = kRoman;
+  runs[1].styl.font = 1;  // Japanese: left alone
+  t.SetText("\x8E\xA0\xDB\x8E\x8E", 5, runs, 2, nullptr, 0, nullptr, 0, nullptr, 0);
+  EXPECT_TRUE(CharSetKXText(&t, true));
+  EXPECT_EQ(Bytes(t), "\xE9\xA0\xA4\x8E\x8E");  // é, dagger kept, currency sign
+  EXPECT_TRUE(CharSetKXText(&t, false));
+  EXPECT_EQ(Bytes(t), "\x8E\xA0\xDB\x8E\x8E");
+
+  // Over bytes with runs from a file: disorderly runs are ignored, and
+  // pictures and Japanese runs stay.
+  char bytes[] = "\x8E\xCA\x8E\x8E";
+  SKXStyl s[3] = {{0, {}}, {3, {}}, {1, {}}};
+  s[0].styl.font = kRoman;
+  s[1].styl.font = 1;
+  s[2].styl.font = 1;
+  SKXDeco d[2] = {{0, {}, 0}, {1, {0, 0, 0, 5}, 0}};
+  EXPECT_TRUE(CharSetConvert(true, bytes, 4, s, 3, d, 2));
+  EXPECT_EQ(std::string(bytes), "\xE9\xCA\x8E\x8E");
+  EXPECT_FALSE(CharSetConvert(true, nullptr, 4, s, 3, d, 2));
+}
