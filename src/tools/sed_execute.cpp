@@ -202,6 +202,14 @@ int CSED::match(const SEDunit* re, int mode) {
   }
   for (int g = 0; g <= kSedMaxGroups; ++g) mGroupStart[g] = mGroupEnd[g] = 0;
   const SEDunit* ops = mRE;
+  if (re[0] & 1) {
+    // Anchored: one attempt at the start of the line and nowhere else; no
+    // prefilter may move it.
+    if (!advance(0, ops)) return 0;
+    mMatchStart = 0;
+    mMatchEnd = mAdvEnd;
+    return 1;
+  }
   bool firstChar = ops[0] == kSedCHR;
   SEDunit first = firstChar ? ops[1] : 0;
   for (long s = start; s <= mTextLen; ++s) {
@@ -214,7 +222,6 @@ int CSED::match(const SEDunit* re, int mode) {
       mMatchEnd = mAdvEnd;
       return 1;
     }
-    if (re[0] & 1) break;
   }
   return 0;
 }

@@ -31,6 +31,44 @@ TEST(SedRun, EmptyExpressionIsTheLastOneUsed) {
   EXPECT_EQ(Sed("/a/ba\ns/b/X/\n:a\ns//A/", "a\n"), "A\n");
 }
 
+// An anchor holds whatever the expression starts with: no skip to a first
+// character may move an anchored attempt off the start of the pattern space,
+// and "^" never matches after an embedded LF.
+TEST(SedRun, AnchorsHoldForEveryFirstAtom) {
+  struct Case {
+    const char* script;
+    const char* input;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"s/^ab/Z/", "xab\nab\n", "xab\nZ\n"},
+      {"s/^a/Z/g", "xa\naab\n", "xa\nZab\n"},
+      {"s/^[ab]/Z/", "xab\nba\n", "xab\nZa\n"},
+      {"s/^[^x]/Z/g", "xab\nyy\n", "xab\nZy\n"},
+      {"s/^\\(a\\)b/Z\\1/", "xab\nab\n", "xab\nZa\n"},
+      {"s/^.b/Z/", "xxab\nab\n", "xxab\nZ\n"},
+      {"s/^a*b/Z/g", "xab\naab\n", "xab\nZ\n"},
+      {"s/^a\\{2\\}/Z/", "xaa\naab\n", "xaa\nZb\n"},
+      {"s/^\\(a\\)\\1/Z/", "xaa\naab\n", "xaa\nZb\n"},
+      {"s/ab$/Z/", "abx\nxab\n", "abx\nxZ\n"},
+      {"s/[ab]$/Z/g", "ba\n", "bZ\n"},
+      // After N the anchor stays at the start of the pattern space.
+      {"N;s/^ab/Z/g", "x\nab\n", "x\nab\n"},
+      {"N;s/^[a]/Z/", "ab\nab\n", "Zb\nab\n"},
+      {"N;s/^\\(a\\)/Z/g", "x\na\n", "x\na\n"},
+      {"N;s/^./Z/g", "\na\n", "Za\n"},
+      {"N;s/a$/Z/", "a\nb\n", "a\nb\n"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Sed(c.script, c.input), c.expected) << c.script;
+  // The same anchors in addresses.
+  EXPECT_EQ(Sed("/^aa/p", "=aa\naa\n", true), "aa\n");
+  EXPECT_EQ(Sed("/^[a]a/p", "=aa\naa\n", true), "aa\n");
+  EXPECT_EQ(Sed("/^\\(a\\)a/p", "=aa\naa\n", true), "aa\n");
+  EXPECT_EQ(Sed("/^.a/p", "==aa\n=a\n", true), "=a\n");
+  EXPECT_EQ(Sed("$!N;/^b/p", "a\nb\n", true), "");
+  EXPECT_EQ(Sed("/^a/,/^b/p", "ca\na\ncb\nb\nx\n", true), "a\ncb\nb\n");
+}
+
 // The t flag, empty matches, numbered substitutions, N at the end and
 // double-byte groups are compared with GNU sed by sed_diff_test.py.
 TEST(SedRun, SubstitutionEdges) {
