@@ -85,6 +85,9 @@ constexpr long kSedMaxRE = 256;
 constexpr long kSedMaxGroups = 9;
 constexpr long kSedMaxAppend = 20;
 constexpr long kSedMaxFiles = 12;       // stdio handles 1-12
+// Matcher attempts between two calls of `check_break` within one search: a
+// search with back references can take very long without a line or a jump.
+constexpr long kSedMatchQuantum = 4096;
 
 struct SEDcmd {
   const SEDunit* ad1;
@@ -276,6 +279,7 @@ class CSED {
   long mNextStart = 0;     // where a continued search starts
   long mSearchStart = -1;  // start of a continued search; -1 in mode 0
   long mAdvEnd = 0;
+  long mAttempts = 0;  // matcher attempts since the last check_break
   long mGroupStart[kSedMaxGroups + 1] = {};
   long mGroupEnd[kSedMaxGroups + 1] = {};
   const SEDunit* mText = nullptr;  // the line being matched

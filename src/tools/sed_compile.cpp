@@ -105,6 +105,7 @@ void CSED::initialize() {
   mAppendCount = 0;
   mLastUsed = nullptr;
   mPushBack = -1;
+  mAttempts = 0;
   if (!mFiles[1]) mFiles[1] = stdin;
   if (!mFiles[2]) mFiles[2] = stdout;
 }

@@ -229,6 +229,10 @@ int CSED::match(const SEDunit* re, int mode) {
 // Matches the opcodes at one position. Recursion happens only at repeated
 // atoms, so its depth is bounded by the expression, not by the line.
 bool CSED::advance(long p, const SEDunit* ep) {
+  if (++mAttempts >= kSedMatchQuantum) {
+    mAttempts = 0;
+    check_break();
+  }
   for (;;) {
     SEDunit op = *ep++;
     switch (op) {

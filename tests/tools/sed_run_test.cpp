@@ -146,3 +146,25 @@ TEST(SedRun, LongLinesStayLinear) {
   ASSERT_EQ(sed.Output().size(), line.size());
   EXPECT_EQ(sed.Output().substr(0, 9), "aB aB aB ");
 }
+
+TEST(SedRun, StepBudgetBoundsTheWholeRun) {
+  // A loop of jumps over one line.
+  CSEDMemory loop;
+  loop.SetStepBudget(500);
+  EXPECT_NE(loop.Run(":a\nba", "a\n"), 0);
+  EXPECT_TRUE(loop.BudgetSpent());
+  // One search that backtracks through cubic many attempts, without a line
+  // read or a jump.
+  CSEDMemory search;
+  search.SetStepBudget(20);
+  EXPECT_NE(search.Run("s/\\(a*\\)\\(a*\\)\\(a*\\)\\1\\2\\3x//", std::string(400, 'a') + "\n"), 0);
+  EXPECT_TRUE(search.BudgetSpent());
+  // The budget is the run's, not each line's: many cheap lines spend it too.
+  std::string lines;
+  for (int k = 0; k < 300; ++k) lines += "ab\n";
+  CSEDMemory many;
+  many.SetStepBudget(200);
+  EXPECT_NE(many.Run("s/b/c/", lines), 0);
+  EXPECT_TRUE(many.BudgetSpent());
+  EXPECT_EQ(many.Output().size(), 200u * 3);
+}
