@@ -223,6 +223,7 @@ class CSED {
 
   // Executor helpers.
   bool ReadLine(long at);
+  bool LaterInputHasLines();
   bool MatchAddress(const SEDunit* ad);
   bool InClass(const SEDunit* items, SEDunit c) const;
   const SEDunit* SkipAtom(SEDunit op, const SEDunit* operands) const;
@@ -262,6 +263,7 @@ class CSED {
   bool mGlobal = false;
   int mInputCount = 0;
   int mInputIndex = 0;
+  char* const* mInputNames = nullptr;  // the input files of `main`
   long mLineNo = 0;
   long mFileLines = 0;
   bool mLastLine = false;

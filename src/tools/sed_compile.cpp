@@ -58,6 +58,7 @@ void CSED::main(int argc, char** argv) {
   if (!script && i < argc) e_compile(argv[i++]);
   resolve();
   mInputCount = argc - i;
+  mInputNames = argv + i;
   if (i >= argc) {
     mInputIndex = 0;
     execute(nullptr);
@@ -97,6 +98,7 @@ void CSED::initialize() {
   mGlobal = false;
   mInputCount = 0;
   mInputIndex = 0;
+  mInputNames = nullptr;
   mLineNo = 0;
   mFileLines = 0;
   mLastLine = false;

@@ -39,8 +39,23 @@ bool CSED::ReadLine(long at) {
   ++mFileLines;
   // A new line of input resets the flag that "t" tests.
   mSubst = false;
-  mLastLine = mInputIndex >= mInputCount - 1 && feof_(1);
+  mLastLine = feof_(1) && !LaterInputHasLines();
   return true;
+}
+
+// Whether an input file after the current one holds a line. Files that are
+// empty or cannot be opened add no lines, so "$" is the last line before
+// them. Without the names the answer is the safe one: more input follows.
+bool CSED::LaterInputHasLines() {
+  for (int k = mInputIndex + 1; k < mInputCount; ++k) {
+    if (!mInputNames) return true;
+    long file = fopen(mInputNames[k], "r");
+    if (!file) continue;
+    int c = fgetc(file);
+    fclose(file);
+    if (c >= 0) return true;
+  }
+  return false;
 }
 
 long CSED::getline(long at) { return fgetwsr(kPat, at, 1, true); }

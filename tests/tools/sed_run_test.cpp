@@ -99,6 +99,20 @@ TEST(SedRun, SeveralInputsAreOneStream) {
   } catch (const SEDExit&) {
   }
   EXPECT_EQ(sed.Output(), "a+b\nc+d\n");
+  // "$" is the last line of the stream: inputs after it that are empty or
+  // missing add no lines.
+  for (const char* later : {"empty", "missing", "two"}) {
+    CSEDMemory last;
+    last.mReadable["one"] = "a\nb\n";
+    last.mReadable["empty"] = "";
+    last.mReadable["two"] = "c\n";
+    const char* argv[] = {"kxsed", "-n", "$p", "one", later, "empty"};
+    try {
+      last.main(6, const_cast<char**>(argv));
+    } catch (const SEDExit&) {
+    }
+    EXPECT_EQ(last.Output(), std::string(later) == "two" ? "c\n" : "b\n") << later;
+  }
 }
 
 TEST(SedRun, WriteFiles) {
