@@ -218,6 +218,15 @@ class CSED {
   long WFile(const char* name);
   SEDlabel* NewLabel(const char* name);
   void AfterCommand();
+  void TakeSlot();
+  void DefineLabel(SEDcmd& cmd);
+  void OpenBlock(SEDcmd& cmd);
+  void CloseBlock(SEDcmd& cmd);
+  bool CompileArgument(SEDcmd& cmd, char letter);
+  void CompileJump(SEDcmd& cmd);
+  const SEDunit* PoolExpression(SEDunit delimiter, int syntaxCode);
+  bool CompileSubstitute(SEDcmd& cmd);
+  bool SubstituteFlags(SEDcmd& cmd);
   char* LabelName();
   bool ReadScriptByte(int& c);
 
