@@ -1,6 +1,7 @@
 // Fuzz target: a stream-editor script compiled and run once over a small
 // input. The bytes before the first zero are the script, the rest the input.
-// A step budget and a small line limit end scripts that loop or grow.
+// A step budget (lines, jumps and matcher work of the whole run) and a small
+// line limit end scripts that loop, backtrack without end or grow.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>

@@ -85,6 +85,9 @@ constexpr long kSedMaxRE = 256;
 constexpr long kSedMaxGroups = 9;
 constexpr long kSedMaxAppend = 20;
 constexpr long kSedMaxFiles = 12;       // stdio handles 1-12
+// Matcher attempts between two calls of `check_break` within one search: a
+// search with back references can take very long without a line or a jump.
+constexpr long kSedMatchQuantum = 4096;
 
 struct SEDcmd {
   const SEDunit* ad1;
@@ -215,11 +218,21 @@ class CSED {
   long WFile(const char* name);
   SEDlabel* NewLabel(const char* name);
   void AfterCommand();
+  void TakeSlot();
+  void DefineLabel(SEDcmd& cmd);
+  void OpenBlock(SEDcmd& cmd);
+  void CloseBlock(SEDcmd& cmd);
+  bool CompileArgument(SEDcmd& cmd, char letter);
+  void CompileJump(SEDcmd& cmd);
+  const SEDunit* PoolExpression(SEDunit delimiter, int syntaxCode);
+  bool CompileSubstitute(SEDcmd& cmd);
+  bool SubstituteFlags(SEDcmd& cmd);
   char* LabelName();
   bool ReadScriptByte(int& c);
 
   // Executor helpers.
   bool ReadLine(long at);
+  bool LaterInputHasLines();
   bool MatchAddress(const SEDunit* ad);
   bool InClass(const SEDunit* items, SEDunit c) const;
   const SEDunit* SkipAtom(SEDunit op, const SEDunit* operands) const;
@@ -259,6 +272,7 @@ class CSED {
   bool mGlobal = false;
   int mInputCount = 0;
   int mInputIndex = 0;
+  char* const* mInputNames = nullptr;  // the input files of `main`
   long mLineNo = 0;
   long mFileLines = 0;
   bool mLastLine = false;
@@ -276,6 +290,7 @@ class CSED {
   long mNextStart = 0;     // where a continued search starts
   long mSearchStart = -1;  // start of a continued search; -1 in mode 0
   long mAdvEnd = 0;
+  long mAttempts = 0;  // matcher attempts since the last check_break
   long mGroupStart[kSedMaxGroups + 1] = {};
   long mGroupEnd[kSedMaxGroups + 1] = {};
   const SEDunit* mText = nullptr;  // the line being matched

@@ -58,6 +58,7 @@ void CSED::main(int argc, char** argv) {
   if (!script && i < argc) e_compile(argv[i++]);
   resolve();
   mInputCount = argc - i;
+  mInputNames = argv + i;
   if (i >= argc) {
     mInputIndex = 0;
     execute(nullptr);
@@ -97,6 +98,7 @@ void CSED::initialize() {
   mGlobal = false;
   mInputCount = 0;
   mInputIndex = 0;
+  mInputNames = nullptr;
   mLineNo = 0;
   mFileLines = 0;
   mLastLine = false;
@@ -105,6 +107,7 @@ void CSED::initialize() {
   mAppendCount = 0;
   mLastUsed = nullptr;
   mPushBack = -1;
+  mAttempts = 0;
   if (!mFiles[1]) mFiles[1] = stdin;
   if (!mFiles[2]) mFiles[2] = stdout;
 }
@@ -291,220 +294,292 @@ SEDunit CSED::getescchar(SEDunit c, const SEDunit*& p, const SEDunit* end) {
   return SEDunit(first);
 }
 
+namespace {
+
+// One regular expression from script units to opcodes, in three phases:
+// the anchor, the atoms and operators up to the delimiter, and the closing
+// checks. Each step answers kOk, kSyntax (-1) or kFull (-2, the compiled
+// form would pass kSedMaxRE units).
+class ExpressionCompiler {
+ public:
+  static constexpr long kOk = 0, kSyntax = -1, kFull = -2;
+
+  ExpressionCompiler(CSED& sed, SEDunit* out, const SEDunit* p, const SEDunit* end, SEDunit delimiter)
+      : mSed(sed), mOut(out), mP(p), mEnd(end), mDelimiter(delimiter) {}
+
+  // Returns the unit count or kSyntax/kFull.
+  long Compile() {
+    Anchor();
+    long r = Body();
+    if (r != kOk) return r;
+    return Close();
+  }
+  const SEDunit* End() const { return mP; }
+  int Groups() const { return mGroups; }
+
+ private:
+  enum Kind { kNone, kAtom, kOpen, kClose };
+
+  void Put(SEDunit u) {
+    if (mN >= kSedMaxRE) {
+      mOverflow = true;
+      return;
+    }
+    mOut[mN++] = u;
+  }
+  void Atom(SEDunit op) {
+    mAtom = mN;
+    Put(op);
+    mLast = kAtom;
+  }
+  void Literal(SEDunit c) {
+    Atom(kSedCHR);
+    Put(c);
+  }
+
+  // The flag unit, set to 1 by a leading "^".
+  void Anchor() {
+    Put(0);
+    if (mP < mEnd && *mP == '^') {
+      mOut[0] = 1;
+      ++mP;
+    }
+  }
+
+  long Body() {
+    for (;;) {
+      if (mOverflow) return kFull;
+      if (mP >= mEnd) return kSyntax;
+      SEDunit c = *mP++;
+      if (c == mDelimiter) return kOk;
+      long r = kOk;
+      switch (c) {
+        case '.': Atom(kSedDOT); break;
+        case '$': Dollar(); break;
+        case '*': r = Star(); break;
+        case '[': r = Bracket(); break;
+        case '\\': r = Escape(); break;
+        default: Literal(c); break;
+      }
+      if (r != kOk) return r;
+    }
+  }
+
+  long Close() {
+    if (mDepth != 0) return kSyntax;
+    Put(kSedEND);
+    return mOverflow ? kFull : mN;
+  }
+
+  // "$" anchors only as the last unit before the delimiter.
+  void Dollar() {
+    if (mP < mEnd && *mP == mDelimiter) {
+      Put(kSedDOL);
+      mLast = kNone;
+      mAtom = -1;
+    } else {
+      Literal('$');
+    }
+  }
+
+  long Star() {
+    if (mLast == kNone) {
+      Literal('*');
+    } else if (mLast != kAtom || (mOut[mAtom] & kSedCOUNT)) {
+      return kSyntax;
+    } else {
+      mOut[mAtom] |= kSedSTAR;
+    }
+    return kOk;
+  }
+
+  // A unit inside brackets: a backslash escapes as outside them.
+  SEDunit BracketUnit(SEDunit u) {
+    if (u == '\\' && mP < mEnd) {
+      SEDunit e = *mP++;
+      return mSed.getescchar(e, mP, mEnd);
+    }
+    return u;
+  }
+
+  long Bracket() {
+    Atom(kSedCCL);
+    if (mP < mEnd && *mP == '^') {
+      Put(kSedCNEG);
+      ++mP;
+    }
+    for (bool first = true;; first = false) {
+      if (mOverflow) return kFull;
+      if (mP >= mEnd) return kSyntax;
+      SEDunit u = *mP++;
+      if (u == ']' && !first) break;
+      u = BracketUnit(u);
+      if (mP + 1 < mEnd && *mP == '-' && mP[1] != ']') {
+        ++mP;
+        SEDunit hi = BracketUnit(*mP++);
+        Put(kSedCRANGE);
+        Put(u);
+        Put(hi);
+      } else {
+        Put(kSedCCHAR);
+        Put(u);
+      }
+    }
+    Put(kSedCCLEND);
+    mLast = kAtom;
+    return kOk;
+  }
+
+  long Escape() {
+    if (mP >= mEnd) return kSyntax;
+    SEDunit e = *mP++;
+    if (e == mDelimiter) {
+      Literal(e);
+      return kOk;
+    }
+    switch (e) {
+      case '(': return OpenGroup();
+      case ')': return CloseGroup();
+      case '{': return mLast == kNone ? (Literal('{'), kOk) : Interval();
+      case '+': return mLast == kNone ? (Literal('+'), kOk) : Plus();
+      case '?':
+        if (mLast == kNone) {
+          Literal('?');
+          return kOk;
+        }
+        return mLast == kAtom && Counted(0, 1) ? kOk : kSyntax;
+      default:
+        if (e >= '1' && e <= '9') return BackReference(e - '0');
+        Literal(mSed.getescchar(e, mP, mEnd));
+        return kOk;
+    }
+  }
+
+  long OpenGroup() {
+    if (mGroups >= kSedMaxGroups) return kSyntax;
+    mOpen[mDepth++] = ++mGroups;
+    Put(kSedBRA);
+    Put(SEDunit(mGroups - 1));
+    mLast = kOpen;
+    mAtom = -1;
+    return kOk;
+  }
+
+  long CloseGroup() {
+    if (mDepth == 0) return kSyntax;
+    int g = mOpen[--mDepth];
+    mClosed[g] = true;
+    Put(kSedKET);
+    Put(SEDunit(g - 1));
+    mLast = kClose;
+    mAtom = -1;
+    return kOk;
+  }
+
+  // Only a group closed before it may be referred to.
+  long BackReference(int g) {
+    if (!mClosed[g]) return kSyntax;
+    Atom(kSedBACK);
+    Put(SEDunit(g - 1));
+    mOut[0] |= 4;  // the matcher's failure memo does not hold
+    return kOk;
+  }
+
+  // Reads a decimal count; digits past the cap are read and dropped.
+  long Number() {
+    long value = 0;
+    for (; mP < mEnd && IsDigit(*mP); ++mP)
+      if (value <= kMaxCount) value = value * 10 + (*mP - '0');
+    return value;
+  }
+
+  // \{m\}, \{m,\} and \{m,n\}.
+  long Interval() {
+    if (mLast != kAtom) return kSyntax;
+    long lo = Number(), hi = -1;
+    bool comma = false;
+    if (mP < mEnd && *mP == ',') {
+      comma = true;
+      ++mP;
+      if (mP < mEnd && IsDigit(*mP)) hi = Number();
+    }
+    if (mP + 1 >= mEnd || mP[0] != '\\' || mP[1] != '}') return kSyntax;
+    mP += 2;
+    if (lo > kMaxCount) lo = kMaxCount;
+    if (!comma) {
+      if (lo == 0) return kSyntax;
+      hi = lo;
+    } else if (hi == 0 && lo == 0) {
+      return kSyntax;
+    } else if (hi <= 0 || hi > kMaxCount) {
+      hi = kMaxCount;
+    }
+    if (hi < lo) hi = lo;
+    return Counted(lo, hi) ? kOk : kSyntax;
+  }
+
+  // Turns the last atom into a counted one: m and n go after its opcode.
+  // False when it is already repeated.
+  bool Counted(long lo, long hi) {
+    if (mOut[mAtom] & (kSedSTAR | kSedCOUNT)) return false;
+    if (mN + 2 > kSedMaxRE) {
+      mOverflow = true;  // reported as kFull by the next step of Body
+      return true;
+    }
+    for (long k = mN - 1; k > mAtom; --k) mOut[k + 2] = mOut[k];
+    mOut[mAtom + 1] = SEDunit(lo);
+    mOut[mAtom + 2] = SEDunit(hi);
+    mOut[mAtom] |= kSedCOUNT;
+    mN += 2;
+    return true;
+  }
+
+  // \+: the atom once, then the atom starred.
+  long Plus() {
+    if (mLast != kAtom || (mOut[mAtom] & (kSedSTAR | kSedCOUNT))) return kSyntax;
+    long from = mAtom, len = mN - mAtom;
+    if (mN + len > kSedMaxRE) return kFull;
+    for (long k = 0; k < len; ++k) mOut[mN + k] = mOut[from + k];
+    mAtom = mN;
+    mN += len;
+    mOut[mAtom] |= kSedSTAR;
+    return kOk;
+  }
+
+  CSED& mSed;
+  SEDunit* mOut;
+  const SEDunit* mP;
+  const SEDunit* mEnd;
+  SEDunit mDelimiter;
+  long mN = 0;
+  bool mOverflow = false;
+  Kind mLast = kNone;
+  long mAtom = -1;  // index of the last atom's opcode
+  int mGroups = 0;
+  int mOpen[kSedMaxGroups] = {};
+  int mDepth = 0;
+  bool mClosed[kSedMaxGroups + 1] = {};
+};
+
+}  // namespace
+
 // Compiles a regular expression up to `delimiter` into `out` (room for
 // kSedMaxRE units). Returns the unit count, -1 on a syntax error, -2 when the
 // compiled form would pass kSedMaxRE units.
 long CSED::recomp(SEDunit* out, SEDunit delimiter) {
-  const SEDunit* p = mCp;
-  const SEDunit* end = mCpEnd;
-  if (p < end && *p == delimiter) {
-    mCp = p + 1;
+  if (mCp < mCpEnd && *mCp == delimiter) {
+    // "//": the last expression used at run time.
+    ++mCp;
     if (!mLastRE) ABORT(12);
     out[0] = kSedREUSE;
     out[1] = kSedEND;
     return 2;
   }
-  long n = 0;
-  bool overflow = false;
-  auto put = [&](SEDunit u) {
-    if (n >= kSedMaxRE) {
-      overflow = true;
-      return;
-    }
-    out[n++] = u;
-  };
-  put(0);
-  if (p < end && *p == '^') {
-    out[0] = 1;
-    ++p;
-  }
-  enum Kind { kNone, kAtom, kOpen, kClose } last = kNone;
-  long atom = -1;  // index of the last atom's opcode
-  int groups = 0;
-  int open[kSedMaxGroups];
-  int depth = 0;
-  bool closed[kSedMaxGroups + 1] = {};
-  auto literal = [&](SEDunit c) {
-    atom = n;
-    put(kSedCHR);
-    put(c);
-    last = kAtom;
-  };
-  // Turns the last atom into a counted one: m and n go after its opcode.
-  auto counted = [&](long lo, long hi) -> bool {
-    if (out[atom] & (kSedSTAR | kSedCOUNT)) return false;
-    if (n + 2 > kSedMaxRE) {
-      overflow = true;
-      return true;
-    }
-    for (long k = n - 1; k > atom; --k) out[k + 2] = out[k];
-    out[atom + 1] = SEDunit(lo);
-    out[atom + 2] = SEDunit(hi);
-    out[atom] |= kSedCOUNT;
-    n += 2;
-    return true;
-  };
-  for (;;) {
-    if (overflow) return -2;
-    if (p >= end) return -1;
-    SEDunit c = *p++;
-    if (c == delimiter) break;
-    switch (c) {
-      case '.':
-        atom = n;
-        put(kSedDOT);
-        last = kAtom;
-        break;
-      case '$':
-        if (p < end && *p == delimiter) {
-          put(kSedDOL);
-          last = kNone;
-          atom = -1;
-        } else {
-          literal('$');
-        }
-        break;
-      case '*':
-        if (last == kNone) {
-          literal('*');
-        } else if (last != kAtom || (out[atom] & kSedCOUNT)) {
-          return -1;
-        } else {
-          out[atom] |= kSedSTAR;
-        }
-        break;
-      case '[': {
-        atom = n;
-        put(kSedCCL);
-        if (p < end && *p == '^') {
-          put(kSedCNEG);
-          ++p;
-        }
-        bool first = true;
-        auto item = [&](SEDunit u) -> SEDunit {
-          if (u == '\\' && p < end) {
-            SEDunit e = *p++;
-            return getescchar(e, p, end);
-          }
-          return u;
-        };
-        for (;;) {
-          if (overflow) return -2;
-          if (p >= end) return -1;
-          SEDunit u = *p++;
-          if (u == ']' && !first) break;
-          first = false;
-          u = item(u);
-          if (p + 1 < end && *p == '-' && p[1] != ']') {
-            ++p;
-            SEDunit hi = item(*p++);
-            put(kSedCRANGE);
-            put(u);
-            put(hi);
-          } else {
-            put(kSedCCHAR);
-            put(u);
-          }
-        }
-        put(kSedCCLEND);
-        last = kAtom;
-        break;
-      }
-      case '\\': {
-        if (p >= end) return -1;
-        SEDunit e = *p++;
-        if (e == delimiter) {
-          literal(e);
-        } else if (e == '(') {
-          if (groups >= kSedMaxGroups) return -1;
-          open[depth++] = ++groups;
-          put(kSedBRA);
-          put(SEDunit(groups - 1));
-          last = kOpen;
-          atom = -1;
-        } else if (e == ')') {
-          if (depth == 0) return -1;
-          int g = open[--depth];
-          closed[g] = true;
-          put(kSedKET);
-          put(SEDunit(g - 1));
-          last = kClose;
-          atom = -1;
-        } else if (e >= '1' && e <= '9') {
-          int g = e - '0';
-          if (!closed[g]) return -1;
-          atom = n;
-          put(kSedBACK);
-          put(SEDunit(g - 1));
-          out[0] |= 4;
-          last = kAtom;
-        } else if (e == '{') {
-          if (last == kNone) {
-            literal('{');
-            break;
-          }
-          if (last != kAtom) return -1;
-          long lo = 0, hi = -1;
-          bool comma = false;
-          // Digits past the cap are read and dropped.
-          for (; p < end && IsDigit(*p); ++p)
-            if (lo <= kMaxCount) lo = lo * 10 + (*p - '0');
-          if (p < end && *p == ',') {
-            comma = true;
-            ++p;
-            if (p < end && IsDigit(*p)) {
-              hi = 0;
-              for (; p < end && IsDigit(*p); ++p)
-                if (hi <= kMaxCount) hi = hi * 10 + (*p - '0');
-            }
-          }
-          if (p + 1 >= end || p[0] != '\\' || p[1] != '}') return -1;
-          p += 2;
-          if (lo > kMaxCount) lo = kMaxCount;
-          if (!comma) {
-            if (lo == 0) return -1;
-            hi = lo;
-          } else if (hi == 0 && lo == 0) {
-            return -1;
-          } else if (hi <= 0 || hi > kMaxCount) {
-            hi = kMaxCount;
-          }
-          if (hi < lo) hi = lo;
-          if (!counted(lo, hi)) return -1;
-        } else if (e == '+') {
-          if (last == kNone) {
-            literal('+');
-            break;
-          }
-          if (last != kAtom || (out[atom] & (kSedSTAR | kSedCOUNT))) return -1;
-          // The atom once, then the atom starred.
-          long from = atom, len = n - atom;
-          if (n + len > kSedMaxRE) return -2;
-          for (long k = 0; k < len; ++k) out[n + k] = out[from + k];
-          atom = n;
-          n += len;
-          out[atom] |= kSedSTAR;
-        } else if (e == '?') {
-          if (last == kNone) {
-            literal('?');
-            break;
-          }
-          if (last != kAtom || !counted(0, 1)) return -1;
-        } else {
-          literal(getescchar(e, p, end));
-        }
-        break;
-      }
-      default:
-        literal(c);
-        break;
-    }
-  }
-  if (depth != 0) return -1;
-  put(kSedEND);
-  if (overflow) return -2;
-  mCp = p;
-  mLastGroups = groups;
+  ExpressionCompiler compiler(*this, out, mCp, mCpEnd, delimiter);
+  long n = compiler.Compile();
+  if (n < 0) return n;
+  mCp = compiler.End();
+  mLastGroups = compiler.Groups();
   return n;
 }
 
@@ -712,13 +787,7 @@ const SEDunit* CSED::address() {
   }
   if (c == '/') {
     ++mCp;
-    SEDunit re[kSedMaxRE + 4];
-    long n = recomp(re, '/');
-    if (n == -2) ABORT(18);
-    if (n < 0) ABORT(1);
-    const SEDunit* compiled = PoolUnits(re, n);
-    if (re[0] != kSedREUSE) mLastRE = compiled;
-    return compiled;
+    return PoolExpression('/', 1);
   }
   return nullptr;
 }
@@ -766,158 +835,186 @@ void CSED::compile() {
   }
 }
 
+namespace {
+
+// The commands besides ":", "{" and "}": letter, code, and whether they take
+// one address at most.
+struct CommandSpec {
+  char letter;
+  std::int32_t code;
+  bool oneAddress;
+};
+
+constexpr CommandSpec kCommandTable[] = {
+    {'=', kSedEqual, true},       {'a', kSedAppend, true},      {'b', kSedBranch, false},
+    {'c', kSedChange, false},     {'d', kSedDelete, false},     {'D', kSedDeleteFirst, false},
+    {'g', kSedGet, false},        {'G', kSedGetAppend, false},  {'h', kSedHold, false},
+    {'H', kSedHoldAppend, false}, {'i', kSedInsert, true},      {'l', kSedList, false},
+    {'n', kSedNext, false},       {'N', kSedNextAppend, false}, {'p', kSedPrint, false},
+    {'P', kSedPrintFirst, false}, {'q', kSedQuit, true},        {'r', kSedRead, true},
+    {'s', kSedSubstitute, false}, {'t', kSedTest, false},       {'w', kSedWrite, false},
+    {'x', kSedExchange, false},   {'y', kSedTranslate, false},
+};
+
+const CommandSpec* FindCommand(char letter) {
+  for (const CommandSpec& spec : kCommandTable)
+    if (spec.letter == letter) return &spec;
+  return nullptr;
+}
+
+}  // namespace
+
+// One command after its addresses, in phases: the address check, the
+// argument, the pool slot, then the rest of the line. ":", "{" and "}" end
+// the parsing of their line in their own way.
 void CSED::cmdcomp(SEDcmd& cmd, char letter) {
-  SEDcmd* slot = &cmd;
-  auto take = [&]() {
-    if (mCmdCount >= kSedMaxCommands) ABORT(6);
-    ++mCmdCount;
-    mBuf.commands[mCmdCount] = SEDcmd{};
-  };
-  auto oneAddress = [&]() {
-    if (cmd.ad2) ABORT(5);
-  };
-  auto jump = [&]() {
-    char* name = LabelName();
-    SEDlabel* label = &mBuf.labels[0];
-    if (name[0]) label = NewLabel(name);
-    if (label->target) {
-      cmd.target = label->target;
-    } else {
-      cmd.target = label->chain;
-      label->chain = slot;
-    }
-  };
+  if (letter == ':') return DefineLabel(cmd);
+  if (letter == '{') return OpenBlock(cmd);
+  if (letter == '}') return CloseBlock(cmd);
+  const CommandSpec* spec = FindCommand(letter);
+  if (!spec) ABORT(13);
+  if (spec->oneAddress && cmd.ad2) ABORT(5);
+  cmd.code = spec->code;
+  bool tookLine = CompileArgument(cmd, letter);
+  TakeSlot();
+  if (!tookLine) AfterCommand();
+}
+
+void CSED::TakeSlot() {
+  if (mCmdCount >= kSedMaxCommands) ABORT(6);
+  ++mCmdCount;
+  mBuf.commands[mCmdCount] = SEDcmd{};
+}
+
+// ":" stands before the next command and takes no slot of its own.
+void CSED::DefineLabel(SEDcmd& cmd) {
+  if (cmd.ad1) ABORT(4);
+  SEDlabel* label = NewLabel(LabelName());
+  if (label->target) ABORT(15);
+  label->target = &cmd;
+  AfterCommand();
+}
+
+// "{" is a jump over its block, taken when the address does not select the
+// line; the rest of its line is parsed as commands of the block.
+void CSED::OpenBlock(SEDcmd& cmd) {
+  cmd.code = kSedBranch;
+  cmd.negate ^= 1;
+  if (mDepth >= kSedMaxDepth) ABORT(11);
+  mBlocks[mDepth++] = &cmd;
+  TakeSlot();
+}
+
+// "}" sets the target of its "{" to the next command and takes no slot.
+void CSED::CloseBlock(SEDcmd& cmd) {
+  if (cmd.ad1) ABORT(4);
+  if (mDepth == 0) ABORT(14);
+  mBlocks[--mDepth]->target = &cmd;
+  AfterCommand();
+}
+
+// The argument of a command; true when it took the rest of the line.
+bool CSED::CompileArgument(SEDcmd& cmd, char letter) {
   switch (letter) {
-    case ':': {
-      if (cmd.ad1) ABORT(4);
-      char* name = LabelName();
-      SEDlabel* label = NewLabel(name);
-      if (label->target) ABORT(15);
-      label->target = slot;
-      AfterCommand();
-      return;
-    }
-    case '}': {
-      if (cmd.ad1) ABORT(4);
-      if (mDepth == 0) ABORT(14);
-      mBlocks[--mDepth]->target = slot;
-      AfterCommand();
-      return;
-    }
-    case '{':
-      cmd.code = kSedBranch;
-      cmd.negate ^= 1;
-      if (mDepth >= kSedMaxDepth) ABORT(11);
-      mBlocks[mDepth++] = slot;
-      take();
-      return;
-    case '=':
-      oneAddress();
-      cmd.code = kSedEqual;
-      break;
     case 'a':
     case 'i':
     case 'c':
-      if (letter != 'c') oneAddress();
-      cmd.code = letter == 'a' ? kSedAppend : letter == 'i' ? kSedInsert : kSedChange;
       if (mCp < mCpEnd && *mCp == '\\') ++mCp;
       if (mCp < mCpEnd && *mCp == '\n') ++mCp;
       cmd.arg = gettext(false);
-      take();
-      return;
+      return true;
     case 'b':
     case 't':
-      cmd.code = letter == 'b' ? kSedBranch : kSedTest;
-      jump();
-      break;
-    case 'd': cmd.code = kSedDelete; break;
+      CompileJump(cmd);
+      return false;
     case 'D':
-      cmd.code = kSedDeleteFirst;
       cmd.target = &mBuf.commands[0];
-      break;
-    case 'g': cmd.code = kSedGet; break;
-    case 'G': cmd.code = kSedGetAppend; break;
-    case 'h': cmd.code = kSedHold; break;
-    case 'H': cmd.code = kSedHoldAppend; break;
+      return false;
     case 'l':
-      cmd.code = kSedList;
       SKIPWS();
-      if (mCp < mCpEnd && *mCp == 'w') {
-        ++mCp;
-        cmd.file = WFile(gettext(true));
-        take();
-        return;
-      }
-      break;
-    case 'n': cmd.code = kSedNext; break;
-    case 'N': cmd.code = kSedNextAppend; break;
-    case 'p': cmd.code = kSedPrint; break;
-    case 'P': cmd.code = kSedPrintFirst; break;
-    case 'q':
-      oneAddress();
-      cmd.code = kSedQuit;
-      break;
-    case 'r':
-      oneAddress();
-      cmd.code = kSedRead;
-      cmd.arg = gettext(true);
-      take();
-      return;
-    case 'w':
-      cmd.code = kSedWrite;
+      if (mCp >= mCpEnd || *mCp != 'w') return false;
+      ++mCp;
       cmd.file = WFile(gettext(true));
-      take();
-      return;
-    case 'x': cmd.code = kSedExchange; break;
-    case 's': {
-      cmd.code = kSedSubstitute;
-      SEDunit delimiter = Delimiter();
-      SEDunit re[kSedMaxRE + 4];
-      long n = recomp(re, delimiter);
-      if (n == -2) ABORT(18);
-      if (n < 0) ABORT(2);
-      cmd.arg = PoolUnits(re, n);
-      if (re[0] != kSedREUSE) mLastRE = static_cast<const SEDunit*>(cmd.arg);
-      cmd.rhs = PoolCompile(&CSED::rhscomp, delimiter);
-      if (mGlobal) cmd.global = 1;
-      for (;;) {
-        if (mCp >= mCpEnd) break;
-        SEDunit f = *mCp;
-        if (f == 'g') {
-          cmd.global = 1;
-          ++mCp;
-        } else if (f == 'p') {
-          cmd.print = 1;
-          ++mCp;
-        } else if (IsDigit(f)) {
-          long value = 0;
-          while (mCp < mCpEnd && IsDigit(*mCp)) {
-            value = value * 10 + (*mCp++ - '0');
-            if (value > 0x7FFFFFFF) ABORT(2);
-          }
-          if (value == 0) ABORT(2);
-          cmd.occurrence = std::int32_t(value);
-        } else if (f == 'w') {
-          ++mCp;
-          cmd.file = WFile(gettext(true));
-          take();
-          return;
-        } else {
-          break;
-        }
-      }
-      break;
-    }
-    case 'y': {
-      cmd.code = kSedTranslate;
+      return true;
+    case 'r':
+      cmd.arg = gettext(true);
+      return true;
+    case 'w':
+      cmd.file = WFile(gettext(true));
+      return true;
+    case 's':
+      return CompileSubstitute(cmd);
+    case 'y':
       cmd.arg = PoolCompile(&CSED::ycomp, Delimiter());
+      return false;
+    default:
+      return false;
+  }
+}
+
+// "b" and "t": without a name the jump goes to the end of the script; a
+// label not yet defined collects the jump on its chain until `resolve`.
+void CSED::CompileJump(SEDcmd& cmd) {
+  char* name = LabelName();
+  SEDlabel* label = name[0] ? NewLabel(name) : &mBuf.labels[0];
+  if (label->target) {
+    cmd.target = label->target;
+  } else {
+    cmd.target = label->chain;
+    label->chain = &cmd;
+  }
+}
+
+// Compiles an expression into the pool; it becomes the last expression for
+// later empty ones unless it is one itself.
+const SEDunit* CSED::PoolExpression(SEDunit delimiter, int syntaxCode) {
+  SEDunit re[kSedMaxRE + 4];
+  long n = recomp(re, delimiter);
+  if (n == -2) ABORT(18);
+  if (n < 0) ABORT(syntaxCode);
+  const SEDunit* compiled = PoolUnits(re, n);
+  if (re[0] != kSedREUSE) mLastRE = compiled;
+  return compiled;
+}
+
+// "s": expression, replacement, flags. True when a "w" flag took the rest
+// of the line.
+bool CSED::CompileSubstitute(SEDcmd& cmd) {
+  SEDunit delimiter = Delimiter();
+  cmd.arg = PoolExpression(delimiter, 2);
+  cmd.rhs = PoolCompile(&CSED::rhscomp, delimiter);
+  if (mGlobal) cmd.global = 1;
+  return SubstituteFlags(cmd);
+}
+
+// "g", "p" and an occurrence number in any order, then an optional "w" and
+// a file name.
+bool CSED::SubstituteFlags(SEDcmd& cmd) {
+  while (mCp < mCpEnd) {
+    SEDunit f = *mCp;
+    if (f == 'g') {
+      cmd.global = 1;
+      ++mCp;
+    } else if (f == 'p') {
+      cmd.print = 1;
+      ++mCp;
+    } else if (IsDigit(f)) {
+      long value = 0;
+      while (mCp < mCpEnd && IsDigit(*mCp)) {
+        value = value * 10 + (*mCp++ - '0');
+        if (value > 0x7FFFFFFF) ABORT(2);
+      }
+      if (value == 0) ABORT(2);
+      cmd.occurrence = std::int32_t(value);
+    } else if (f == 'w') {
+      ++mCp;
+      cmd.file = WFile(gettext(true));
+      return true;
+    } else {
       break;
     }
-    default:
-      ABORT(13);
   }
-  take();
-  AfterCommand();
+  return false;
 }
 
 // Binds every jump to its label; label 0 is the end of the script.

@@ -39,8 +39,23 @@ bool CSED::ReadLine(long at) {
   ++mFileLines;
   // A new line of input resets the flag that "t" tests.
   mSubst = false;
-  mLastLine = mInputIndex >= mInputCount - 1 && feof_(1);
+  mLastLine = feof_(1) && !LaterInputHasLines();
   return true;
+}
+
+// Whether an input file after the current one holds a line. Files that are
+// empty or cannot be opened add no lines, so "$" is the last line before
+// them. Without the names the answer is the safe one: more input follows.
+bool CSED::LaterInputHasLines() {
+  for (int k = mInputIndex + 1; k < mInputCount; ++k) {
+    if (!mInputNames) return true;
+    long file = fopen(mInputNames[k], "r");
+    if (!file) continue;
+    int c = fgetc(file);
+    fclose(file);
+    if (c >= 0) return true;
+  }
+  return false;
 }
 
 long CSED::getline(long at) { return fgetwsr(kPat, at, 1, true); }
@@ -202,6 +217,14 @@ int CSED::match(const SEDunit* re, int mode) {
   }
   for (int g = 0; g <= kSedMaxGroups; ++g) mGroupStart[g] = mGroupEnd[g] = 0;
   const SEDunit* ops = mRE;
+  if (re[0] & 1) {
+    // Anchored: one attempt at the start of the line and nowhere else; no
+    // prefilter may move it.
+    if (!advance(0, ops)) return 0;
+    mMatchStart = 0;
+    mMatchEnd = mAdvEnd;
+    return 1;
+  }
   bool firstChar = ops[0] == kSedCHR;
   SEDunit first = firstChar ? ops[1] : 0;
   for (long s = start; s <= mTextLen; ++s) {
@@ -214,7 +237,6 @@ int CSED::match(const SEDunit* re, int mode) {
       mMatchEnd = mAdvEnd;
       return 1;
     }
-    if (re[0] & 1) break;
   }
   return 0;
 }
@@ -222,6 +244,10 @@ int CSED::match(const SEDunit* re, int mode) {
 // Matches the opcodes at one position. Recursion happens only at repeated
 // atoms, so its depth is bounded by the expression, not by the line.
 bool CSED::advance(long p, const SEDunit* ep) {
+  if (++mAttempts >= kSedMatchQuantum) {
+    mAttempts = 0;
+    check_break();
+  }
   for (;;) {
     SEDunit op = *ep++;
     switch (op) {

@@ -149,6 +149,25 @@ CASES = [
     ("error unbalanced", ["/a/{p"], "a\n", "g"),
 ]
 
+# The matcher's fast paths (the skip to the first character of an unanchored
+# expression, the single try of an anchored one, the skip to the character
+# after a repeated atom, the failure memo of starred atoms) against anchors,
+# "$", back references and intervals, each first atom in addresses and in s,
+# with and without g, at the start and after an embedded LF.
+FIRST_ATOMS = ["a", "[a]", "[^x]", "\\(a\\)", ".", "a*b", "a\\{2\\}", "\\(a\\)\\1", "[ab]*b", ".*a"]
+FAST_INPUT = "xab\naab\n=aa\nab\nba\naa\nb\nxaab\n"
+FAST_SCRIPTS = ["s/^{A}/Z/", "s/^{A}/Z/g", "/^{A}/!d", "s/{A}$/Z/", "s/{A}$/Z/g",
+                "s/x{A}/Z/g", "s/{A}b/Z/2", "N;s/^{A}/Z/g", "N;s/{A}$/Z/", "$!N;/^{A}/!d",
+                "/^{A}/,/^{A}/s/$/!/"]
+for atom in FIRST_ATOMS:
+    for script in FAST_SCRIPTS:
+        CASES.append((f"fast path {script.replace('{A}', atom)}", [script.replace("{A}", atom)], FAST_INPUT, "gb"))
+CASES += [
+    ("fast path back reference after star", ["-n", "s/\\(a\\)b*\\1/Z/p"], "aba\nab\nabbba\nxaa\n", "gb"),
+    ("fast path interval then char", ["s/a\\{2,3\\}b/Z/g"], "ab\naab\naaaab\nxaaabaab\n", "gb"),
+    ("fast path star memo", ["s/a*a*a*c/Z/"], "aaaaaaaaaaaaaaaaaab\naaac\n", "gb"),
+]
+
 # (name, args, input, expected output of ours)
 OWN = [
     ("l controls", ["-n", "l"], b"a\tb\x01c\\\n", b"a\\tb\\01c\\\n"),

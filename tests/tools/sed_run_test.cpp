@@ -31,6 +31,44 @@ TEST(SedRun, EmptyExpressionIsTheLastOneUsed) {
   EXPECT_EQ(Sed("/a/ba\ns/b/X/\n:a\ns//A/", "a\n"), "A\n");
 }
 
+// An anchor holds whatever the expression starts with: no skip to a first
+// character may move an anchored attempt off the start of the pattern space,
+// and "^" never matches after an embedded LF.
+TEST(SedRun, AnchorsHoldForEveryFirstAtom) {
+  struct Case {
+    const char* script;
+    const char* input;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"s/^ab/Z/", "xab\nab\n", "xab\nZ\n"},
+      {"s/^a/Z/g", "xa\naab\n", "xa\nZab\n"},
+      {"s/^[ab]/Z/", "xab\nba\n", "xab\nZa\n"},
+      {"s/^[^x]/Z/g", "xab\nyy\n", "xab\nZy\n"},
+      {"s/^\\(a\\)b/Z\\1/", "xab\nab\n", "xab\nZa\n"},
+      {"s/^.b/Z/", "xxab\nab\n", "xxab\nZ\n"},
+      {"s/^a*b/Z/g", "xab\naab\n", "xab\nZ\n"},
+      {"s/^a\\{2\\}/Z/", "xaa\naab\n", "xaa\nZb\n"},
+      {"s/^\\(a\\)\\1/Z/", "xaa\naab\n", "xaa\nZb\n"},
+      {"s/ab$/Z/", "abx\nxab\n", "abx\nxZ\n"},
+      {"s/[ab]$/Z/g", "ba\n", "bZ\n"},
+      // After N the anchor stays at the start of the pattern space.
+      {"N;s/^ab/Z/g", "x\nab\n", "x\nab\n"},
+      {"N;s/^[a]/Z/", "ab\nab\n", "Zb\nab\n"},
+      {"N;s/^\\(a\\)/Z/g", "x\na\n", "x\na\n"},
+      {"N;s/^./Z/g", "\na\n", "Za\n"},
+      {"N;s/a$/Z/", "a\nb\n", "a\nb\n"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Sed(c.script, c.input), c.expected) << c.script;
+  // The same anchors in addresses.
+  EXPECT_EQ(Sed("/^aa/p", "=aa\naa\n", true), "aa\n");
+  EXPECT_EQ(Sed("/^[a]a/p", "=aa\naa\n", true), "aa\n");
+  EXPECT_EQ(Sed("/^\\(a\\)a/p", "=aa\naa\n", true), "aa\n");
+  EXPECT_EQ(Sed("/^.a/p", "==aa\n=a\n", true), "=a\n");
+  EXPECT_EQ(Sed("$!N;/^b/p", "a\nb\n", true), "");
+  EXPECT_EQ(Sed("/^a/,/^b/p", "ca\na\ncb\nb\nx\n", true), "a\ncb\nb\n");
+}
+
 // The t flag, empty matches, numbered substitutions, N at the end and
 // double-byte groups are compared with GNU sed by sed_diff_test.py.
 TEST(SedRun, SubstitutionEdges) {
@@ -61,6 +99,20 @@ TEST(SedRun, SeveralInputsAreOneStream) {
   } catch (const SEDExit&) {
   }
   EXPECT_EQ(sed.Output(), "a+b\nc+d\n");
+  // "$" is the last line of the stream: inputs after it that are empty or
+  // missing add no lines.
+  for (const char* later : {"empty", "missing", "two"}) {
+    CSEDMemory last;
+    last.mReadable["one"] = "a\nb\n";
+    last.mReadable["empty"] = "";
+    last.mReadable["two"] = "c\n";
+    const char* argv[] = {"kxsed", "-n", "$p", "one", later, "empty"};
+    try {
+      last.main(6, const_cast<char**>(argv));
+    } catch (const SEDExit&) {
+    }
+    EXPECT_EQ(last.Output(), std::string(later) == "two" ? "c\n" : "b\n") << later;
+  }
 }
 
 TEST(SedRun, WriteFiles) {
@@ -107,4 +159,26 @@ TEST(SedRun, LongLinesStayLinear) {
   EXPECT_EQ(sed.FirstError(), 0);
   ASSERT_EQ(sed.Output().size(), line.size());
   EXPECT_EQ(sed.Output().substr(0, 9), "aB aB aB ");
+}
+
+TEST(SedRun, StepBudgetBoundsTheWholeRun) {
+  // A loop of jumps over one line.
+  CSEDMemory loop;
+  loop.SetStepBudget(500);
+  EXPECT_NE(loop.Run(":a\nba", "a\n"), 0);
+  EXPECT_TRUE(loop.BudgetSpent());
+  // One search that backtracks through cubic many attempts, without a line
+  // read or a jump.
+  CSEDMemory search;
+  search.SetStepBudget(20);
+  EXPECT_NE(search.Run("s/\\(a*\\)\\(a*\\)\\(a*\\)\\1\\2\\3x//", std::string(400, 'a') + "\n"), 0);
+  EXPECT_TRUE(search.BudgetSpent());
+  // The budget is the run's, not each line's: many cheap lines spend it too.
+  std::string lines;
+  for (int k = 0; k < 300; ++k) lines += "ab\n";
+  CSEDMemory many;
+  many.SetStepBudget(200);
+  EXPECT_NE(many.Run("s/b/c/", lines), 0);
+  EXPECT_TRUE(many.BudgetSpent());
+  EXPECT_EQ(many.Output().size(), 200u * 3);
 }
