@@ -21,6 +21,13 @@ struct ScriptAstral {
   std::uint16_t code;
 };
 
+// A second name of a character: a code point that writes as `code` although
+// the code reads back as another one.
+struct ScriptOtherForm {
+  std::uint32_t cp;
+  std::uint16_t code;
+};
+
 struct ScriptTables {
   const std::uint8_t* parse;
   const std::uint16_t* charType;
@@ -36,6 +43,8 @@ struct ScriptTables {
   const std::uint16_t (*encodePages)[256];
   const ScriptAstral* astral;
   std::size_t astralCount;
+  const ScriptOtherForm* otherForms;  // sorted by code point
+  std::size_t otherFormCount;
 };
 
 #include "platform/tables/script_japanese.inc"
@@ -204,4 +213,12 @@ std::int32_t KxScriptFromUnicode(char32_t cp, short script) {
   const ScriptAstral* it =
       std::lower_bound(t.astral, end, cp, [](const ScriptAstral& a, char32_t c) { return a.cp < c; });
   return it != end && it->cp == cp ? it->code : -1;
+}
+
+bool KxScriptIsOtherForm(char32_t cp, short script) {
+  const ScriptTables& t = Tables(script);
+  const ScriptOtherForm* end = t.otherForms + t.otherFormCount;
+  const ScriptOtherForm* it =
+      std::lower_bound(t.otherForms, end, cp, [](const ScriptOtherForm& a, char32_t c) { return a.cp < c; });
+  return it != end && it->cp == cp;
 }

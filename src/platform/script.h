@@ -89,3 +89,9 @@ void KeyScript(short code);
 int KxScriptToUTF16(std::uint16_t code, short script, char16_t out[2]);
 // The code of a Unicode code point in a script, or -1 when the script has none.
 std::int32_t KxScriptFromUnicode(char32_t cp, short script);
+// True when cp is a second name of one of the script's characters: its code
+// (from KxScriptFromUnicode) reads back as the script's own name. Script 1
+// takes the JIS-standard names that Unix and Mac files use for the few JIS
+// X 0208 symbols that cp932 names otherwise (U+301C for U+FF5E, U+2014 for
+// U+2015, ...).
+bool KxScriptIsOtherForm(char32_t cp, short script);

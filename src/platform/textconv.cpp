@@ -64,9 +64,10 @@ const ScriptMaps& Maps(short script) {
     for (char32_t cp = 1; cp < 0x10000; ++cp) {
       if (cp >= 0xD800 && cp < 0xE000) continue;
       std::int32_t code = KxScriptFromUnicode(cp, script);
-      // Only codes that read back as the same character: a one-way best fit
-      // would change the text on its way back.
-      if (code > 0 && m->decode[code] == char16_t(cp)) m->encode[cp] = std::uint16_t(code);
+      // Only codes that read back as the same character, or as another name
+      // of it: a one-way best fit would change the text on its way back.
+      if (code > 0 && (m->decode[code] == char16_t(cp) || KxScriptIsOtherForm(cp, script)))
+        m->encode[cp] = std::uint16_t(code);
     }
     slot = std::move(m);
   }

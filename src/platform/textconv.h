@@ -14,7 +14,11 @@
 // Unicode to text looks up one code point at a time and only takes codes
 // that decode back to the same character (no one-way best fits): callers put
 // text into composed form first (KxNormalizeNFC) so that a letter followed
-// by a combining mark finds its precomposed code.
+// by a combining mark finds its precomposed code. The one exception are the
+// second names of a script's characters (KxScriptIsOtherForm): the JIS
+// standard's wave dash U+301C writes as 0x8160 like cp932's U+FF5E, and
+// 0x8160 reads back as U+FF5E, so script bytes still go out and back
+// unchanged.
 #pragma once
 
 #include <cstdint>

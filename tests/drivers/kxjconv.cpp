@@ -6,9 +6,10 @@
 //
 // The code detected (or given) is printed on stderr as "detected: NAME",
 // one line per input file. Between the Japanese encodings and Unicode the
-// text goes through Shift_JIS and the Unicode bridge (script 1): characters
-// without a Shift_JIS code are written as the placeholder 0x81FC (counted
-// on stderr), JIS X 0212 characters of EUC-JP reach Unicode through side
+// text goes through Shift_JIS and the Unicode bridge (script 1): both the
+// cp932 and the JIS names of a symbol (U+FF5E and U+301C, ...) take its one
+// code, which reads back in cp932's name; characters without a Shift_JIS
+// code are written as a placeholder (counted on stderr), JIS X 0212 characters of EUC-JP reach Unicode through side
 // entries, and bytes that decode to nothing become U+FFFD. UTF-16 is
 // written big-endian after a byte-order mark.
 // Exit status: 0 done, 1 bad usage or file error, 3 unsupported route.

@@ -64,12 +64,15 @@ TEST(ScriptServices, DecodeToUnicode) {
 
 TEST(ScriptServices, EncodeFromUnicode) {
   EXPECT_EQ(0, KxScriptFromUnicode(0, kScriptJapanese));
-  // The Mac-only codes and the one-way wave dash, beyond what iconv knows.
+  // The Mac-only codes, beyond what iconv knows, and the JIS names of the
+  // wave dash and the dash (the dash's as the Mac set has it).
   EXPECT_EQ(0xA0, KxScriptFromUnicode(U'\u00A0', kScriptJapanese));
   EXPECT_EQ(0xFD, KxScriptFromUnicode(U'\u00A9', kScriptJapanese));
   EXPECT_EQ(0x8160, KxScriptFromUnicode(U'\u301C', kScriptJapanese));
+  EXPECT_EQ(0x815C, KxScriptFromUnicode(U'\u2014', kScriptJapanese));
+  EXPECT_EQ(0xD1, KxScriptFromUnicode(U'\u2014', kScriptRoman));
   EXPECT_EQ(0x8591, KxScriptFromUnicode(U'\U0001F100', kScriptJapanese));
-  for (char32_t cp : {U'\u00A5', U'\uFFFF', U'\U0001F101', char32_t(0x110000), char32_t(0xFFFFFFFF)})
+  for (char32_t cp : {U'\u00A5', U'\u203E', U'\uFFFF', U'\U0001F101', char32_t(0x110000), char32_t(0xFFFFFFFF)})
     EXPECT_EQ(-1, KxScriptFromUnicode(cp, kScriptJapanese));
   EXPECT_EQ(0xDB, KxScriptFromUnicode(U'\u20AC', kScriptRoman));
   EXPECT_EQ(-1, KxScriptFromUnicode(U'\u3042', kScriptRoman));

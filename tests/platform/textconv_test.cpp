@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/script.h"
+
 TEST(TextConv, FromTextStopsAndReports) {
   TextToUnicodeInfo info = nullptr;
   ASSERT_EQ(CreateTextToUnicodeInfo(kKxEncodingMacJapanese, &info), noErr);
@@ -38,8 +40,8 @@ TEST(TextConv, ToTextIsStrict) {
   EXPECT_EQ(ConvertFromUnicodeToText(info, 6, ok, nullptr, sizeof out, &read, &made, out), noErr);
   EXPECT_EQ(made, 4);
   EXPECT_EQ(out[2], 0x85);
-  // A one-way best fit of cp932 is not taken; a lone surrogate has no code.
-  EXPECT_EQ(ConvertFromUnicodeToText(info, 2, u"\u00A2", nullptr, sizeof out, &read, &made, out), kKxConvUnmappableErr);
+  // JIS-Roman's yen sign has no code of its own; a lone surrogate has none.
+  EXPECT_EQ(ConvertFromUnicodeToText(info, 2, u"\u00A5", nullptr, sizeof out, &read, &made, out), kKxConvUnmappableErr);
   EXPECT_EQ(ConvertFromUnicodeToText(info, 4, u"a\xDC00", nullptr, sizeof out, &read, &made, out), kKxConvUnmappableErr);
   EXPECT_EQ(read, 2);
   EXPECT_EQ(ConvertFromUnicodeToText(info, 4, u"a\xD800", nullptr, sizeof out, &read, &made, out), kKxConvIncompleteErr);
@@ -69,4 +71,92 @@ TEST(TextConv, OtherEncodingsReadAsRoman) {
   EXPECT_EQ(KxJISX0212ToUnicode(0xB0, 0xA1), u'\u4E02');
   EXPECT_EQ(KxJISX0212ToUnicode(0xA1, 0xA1), 0);
   EXPECT_EQ(KxJISX0212ToUnicode(0x20, 0xA1), 0);
+}
+
+// Both names of the JIS X 0208 symbols that cp932 names otherwise write as
+// one code; the code reads back as cp932's name, so bytes go out and back
+// unchanged. JIS-Roman's yen sign and overline have no such code.
+TEST(TextConv, OtherFormsShareTheCode) {
+  struct Pair {
+    char16_t jis, cp932;
+    std::uint16_t code;
+  };
+  const Pair pairs[] = {
+      {u'\u301C', u'\uFF5E', 0x8160}, {u'\u2016', u'\u2225', 0x8161}, {u'\u2212', u'\uFF0D', 0x817C},
+      {u'\u2014', u'\u2015', 0x815C}, {u'\u00A2', u'\uFFE0', 0x8191}, {u'\u00A3', u'\uFFE1', 0x8192},
+      {u'\u00AC', u'\uFFE2', 0x81CA},
+  };
+  UnicodeToTextInfo to = nullptr;
+  TextToUnicodeInfo from = nullptr;
+  ASSERT_EQ(CreateUnicodeToTextInfo(kKxEncodingMacJapanese, &to), noErr);
+  ASSERT_EQ(CreateTextToUnicodeInfo(kKxEncodingMacJapanese, &from), noErr);
+  for (const Pair& p : pairs) {
+    SCOPED_TRACE(testing::Message() << std::hex << unsigned(p.jis));
+    const unsigned char want[] = {std::uint8_t(p.code >> 8), std::uint8_t(p.code)};
+    for (char16_t u : {p.jis, p.cp932}) {
+      const char16_t text[] = {u'a', u, u'b'};
+      unsigned char out[8] = {};
+      long read = 0, made = 0;
+      EXPECT_EQ(ConvertFromUnicodeToText(to, 6, text, nullptr, sizeof out, &read, &made, out), noErr);
+      ASSERT_EQ(made, 4);
+      EXPECT_EQ(std::string(reinterpret_cast<char*>(out), 4), "a" + std::string(want, want + 2) + "b");
+    }
+    char16_t back[2] = {};
+    long read = 0, made = 0;
+    EXPECT_EQ(ConvertFromTextToUnicode(from, 2, want, nullptr, sizeof back, &read, &made, back), noErr);
+    EXPECT_EQ(back[0], p.cp932);
+    EXPECT_TRUE(KxScriptIsOtherForm(p.jis, kScriptJapanese));
+    EXPECT_FALSE(KxScriptIsOtherForm(p.cp932, kScriptJapanese));
+  }
+  for (char16_t u : {u'\u00A5', u'\u203E'}) {
+    unsigned char out[4];
+    long read = -1, made = -1;
+    EXPECT_EQ(ConvertFromUnicodeToText(to, 2, &u, nullptr, sizeof out, &read, &made, out), kKxConvUnmappableErr);
+    EXPECT_EQ(read, 0);
+    EXPECT_FALSE(KxScriptIsOtherForm(u, kScriptJapanese));
+  }
+  // In Mac Roman the em dash and the cent sign are characters of their own.
+  EXPECT_FALSE(KxScriptIsOtherForm(U'\u2014', kScriptRoman));
+  EXPECT_FALSE(KxScriptIsOtherForm(U'\u00A2', kScriptRoman));
+  DisposeUnicodeToTextInfo(&to);
+  DisposeTextToUnicodeInfo(&from);
+}
+
+// Over the whole BMP: what the converter writes reads back as the same
+// character, or it is a second name whose code reads back as a character
+// that writes to that code too. Nothing else may change on the way back.
+TEST(TextConv, EveryWrittenCodeReadsBack) {
+  for (TextEncoding e : {kKxEncodingMacJapanese, kKxEncodingMacRoman}) {
+    const short script = e == kKxEncodingMacJapanese ? kScriptJapanese : kScriptRoman;
+    UnicodeToTextInfo to = nullptr;
+    TextToUnicodeInfo from = nullptr;
+    ASSERT_EQ(CreateUnicodeToTextInfo(e, &to), noErr);
+    ASSERT_EQ(CreateTextToUnicodeInfo(e, &from), noErr);
+    int others = 0;
+    for (char32_t cp = 1; cp < 0x10000; ++cp) {
+      if (cp >= 0xD800 && cp < 0xE000) continue;
+      const char16_t u = char16_t(cp);
+      unsigned char code[2];
+      long read = 0, made = 0;
+      if (ConvertFromUnicodeToText(to, 2, &u, nullptr, sizeof code, &read, &made, code) != noErr) {
+        EXPECT_FALSE(KxScriptIsOtherForm(cp, script)) << std::hex << unsigned(cp);
+        continue;
+      }
+      char16_t back[2] = {};
+      long got = 0;
+      ASSERT_EQ(ConvertFromTextToUnicode(from, made, code, nullptr, sizeof back, &read, &got, back), noErr)
+          << std::hex << unsigned(cp);
+      if (got == 2 && back[0] == u) continue;
+      ASSERT_TRUE(KxScriptIsOtherForm(cp, script)) << std::hex << unsigned(cp) << " reads back as " << unsigned(back[0]);
+      ++others;
+      unsigned char again[2];
+      long againMade = 0;
+      ASSERT_EQ(ConvertFromUnicodeToText(to, 2, back, nullptr, sizeof again, &read, &againMade, again), noErr);
+      EXPECT_EQ(std::string(reinterpret_cast<char*>(again), std::size_t(againMade)),
+                std::string(reinterpret_cast<char*>(code), std::size_t(made)));
+    }
+    EXPECT_EQ(others, script == kScriptJapanese ? 7 : 0);
+    DisposeUnicodeToTextInfo(&to);
+    DisposeTextToUnicodeInfo(&from);
+  }
 }

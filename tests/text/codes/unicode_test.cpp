@@ -91,6 +91,34 @@ TEST(UnicodeBridge, PlaceholdersAndSideEntries) {
   EXPECT_EQ(From(1, t.text, t.entries).units, u"\u0101\U0001F600\u0301");
 }
 
+TEST(UnicodeBridge, JISNamesOfSymbolsTakeTheirCodes) {
+  // The JIS names of seven symbols (wave dash, double vertical line, minus,
+  // dash, cent, pound, not) take the same codes as cp932's names; JIS-Roman's
+  // yen sign and overline stay placeholders with side entries.
+  const std::u16string jis = u"\u301C\u2016\u2212\u2014\u00A2\u00A3\u00AC\u00A5x\u203E";
+  const std::string sjis = "\x81\x60\x81\x61\x81\x7C\x81\x5C\x81\x91\x81\x92\x81\xCA\xA0x\x81\xFC";
+  ToResult t = To(1, jis);
+  EXPECT_EQ(t.text, sjis);
+  ASSERT_EQ(t.entries.size(), 2u);
+  EXPECT_EQ(t.entries[0].offset, 14);
+  EXPECT_EQ(t.entries[0].value, 0x00A50000u);
+  EXPECT_EQ(t.entries[1].offset, 16);
+  EXPECT_EQ(t.entries[1].value, 0x203E0000u);
+  // Back in cp932's names, and from there to the same bytes and entries.
+  const std::u16string cp932 = u"\uFF5E\u2225\uFF0D\u2015\uFFE0\uFFE1\uFFE2\u00A5x\u203E";
+  FromResult f = From(1, t.text, t.entries);
+  EXPECT_EQ(f.units, cp932);
+  ToResult again = To(1, f.units);
+  EXPECT_EQ(again.text, sjis);
+  ASSERT_EQ(again.entries.size(), 2u);
+  EXPECT_EQ(again.entries[1].value, t.entries[1].value);
+  unsigned short code = 0;
+  EXPECT_TRUE(UKXUnicode::ConvertToChar(1, u"\u301C", 1, code));
+  EXPECT_EQ(code, 0x8160);
+  // In a Roman run the dash and the cent sign are Mac Roman's own.
+  EXPECT_EQ(To(0, u"\u2014\u00A2").text, "\xD1\xA2");
+}
+
 TEST(UnicodeBridge, ComposedFormBeforeLookup) {
   EXPECT_EQ(To(0, u"e\u0301").text, "\x8E");  // é in Mac Roman
   EXPECT_EQ(To(1, u"\u304B\u3099").text, "\x82\xAA");  // が
