@@ -19,6 +19,10 @@
 // (7 - h mod 8) of row (v mod 8), so they move with the contents when the
 // origin changes.
 //
+// Clip regions reach +-kKxRegionLimit; the wide-open clip (a port's first,
+// or any clip covering that whole square) lets through every pixel, so
+// lines still draw under an origin beyond the square.
+//
 // Every call works on the current port (SetPort); with none, calls do
 // nothing and queries answer zero.
 #pragma once

@@ -160,6 +160,13 @@ DevRegion DevRegion::FromLocal(const KxPort& port, RgnHandle rgn) {
 }
 
 DevRegion DevRegion::Clip(const KxPort& port) {
+  // The wide-open clip (the whole square) lets every pixel through, also
+  // under an origin beyond the square.
+  cairo_rectangle_int_t e;
+  cairo_region_get_extents(port.mClip.Get(), &e);
+  if (cairo_region_num_rectangles(port.mClip.Get()) == 1 && e.x == -kKxRegionLimit &&
+      e.y == -kKxRegionLimit && e.width == 2 * kKxRegionLimit && e.height == 2 * kKxRegionLimit)
+    return DevRegion({DevRect{0, 0, port.Width(), port.Height()}});
   return FromLocal(port, const_cast<KxRegion*>(&port.mClip));
 }
 
