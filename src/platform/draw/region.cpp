@@ -57,36 +57,37 @@ void Translate(cairo_region_t* r, std::int64_t dx, std::int64_t dy) {
   cairo_region_translate(r, int(dx), int(dy));
 }
 
-// The intersection (or union) of r moved by every amount in 0..n along one
-// axis, by doubling: cur holds the moves 0..len, and cur with cur moved by
-// s <= len + 1 holds 0..len + s.
-cairo_region_t* Sweep(const cairo_region_t* r, std::int64_t n, bool horizontal, bool intersect) {
+// The intersection (or union) of r moved by every amount in 0..n (times
+// dir, +1 or -1) along one axis, by doubling: cur holds the moves 0..len,
+// and cur with cur moved by s <= len + 1 holds 0..len + s.
+cairo_region_t* Sweep(const cairo_region_t* r, std::int64_t n, int dir, bool horizontal, bool intersect) {
   Temp cur(Copy(r));
   std::int64_t len = 0;
   while (len < n) {
-    const std::int64_t s = std::min(len + 1, n - len);
+    const std::int64_t s = std::min(len + 1, n - len) * dir;
     Temp moved(Copy(cur.r));
     Translate(moved.r, horizontal ? s : 0, horizontal ? 0 : s);
     Throw(intersect ? cairo_region_intersect(cur.r, moved.r) : cairo_region_union(cur.r, moved.r));
-    len += s;
+    len += s * dir;
   }
   return cur.Release();
 }
 
-// Erosion (d > 0) or dilation (d < 0) along one axis by |d| on both sides.
+// Erosion (d > 0) or dilation (d < 0) along one axis by |d| on both sides:
+// the moves 0..|d| one way combined with those the other way, so that no
+// step carries a pixel out of the square that the result keeps.
 cairo_region_t* InsetAxis(const cairo_region_t* r, std::int64_t d, bool horizontal) {
   if (d == 0) return Copy(r);
-  if (d > 0) {
-    // Nothing inside the limit square survives an erosion wider than it.
-    if (d > kLimit) return Created(cairo_region_create());
-    Temp swept(Sweep(r, 2 * d, horizontal, true));
-    Translate(swept.r, horizontal ? -d : 0, horizontal ? 0 : -d);
-    return swept.Release();
-  }
-  d = std::max<std::int64_t>(d, -2 * std::int64_t(kLimit));   // already covers the square
-  Temp start(Copy(r));
-  Translate(start.r, horizontal ? d : 0, horizontal ? 0 : d);
-  return Sweep(start.r, -2 * d, horizontal, false);
+  const bool erode = d > 0;
+  std::int64_t n = erode ? d : -d;
+  // Nothing inside the square survives an erosion as wide as it; a
+  // dilation by its width already covers it.
+  if (erode && n >= kLimit) return Created(cairo_region_create());
+  n = std::min<std::int64_t>(n, 2 * std::int64_t(kLimit));
+  Temp one(Sweep(r, n, 1, horizontal, erode));
+  Temp other(Sweep(r, n, -1, horizontal, erode));
+  Throw(erode ? cairo_region_intersect(one.r, other.r) : cairo_region_union(one.r, other.r));
+  return one.Release();
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +13,12 @@
 
 #include "platform/draw/port.h"
 #include "platform/fonts.h"
+
+// Long random runs take their count from KX_RANDOM_STEPS.
+inline int KxDrawRandomSteps(int fallback) {
+  const char* s = std::getenv("KX_RANDOM_STEPS");
+  return s ? std::max(1, std::atoi(s)) : fallback;
+}
 
 class DrawTest : public ::testing::Test {
  protected:
@@ -50,10 +57,7 @@ class DrawTest : public ::testing::Test {
     return n;
   }
 
-  static int RandomSteps(int fallback) {
-    const char* s = std::getenv("KX_RANDOM_STEPS");
-    return s ? std::max(1, std::atoi(s)) : fallback;
-  }
+  static int RandomSteps(int fallback) { return KxDrawRandomSteps(fallback); }
 
   static constexpr int kWidth = 64;
   static constexpr int kHeight = 48;
