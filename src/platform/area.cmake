@@ -13,3 +13,8 @@ target_sources(kx_platform PRIVATE ${kx_strings_cpp})
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(KX_FONT_LIBS REQUIRED IMPORTED_TARGET freetype2 fontconfig)
 target_link_libraries(kx_platform PUBLIC PkgConfig::KX_FONT_LIBS)
+
+# The drawing port: cairo image surfaces as backing store, PDF surfaces for
+# printing, FreeType outlines drawn through cairo.
+pkg_check_modules(KX_DRAW_LIBS REQUIRED IMPORTED_TARGET cairo cairo-ft cairo-pdf)
+target_link_libraries(kx_platform PUBLIC PkgConfig::KX_DRAW_LIBS)

@@ -374,6 +374,8 @@ std::int32_t KxFontGlyphWidth(short font, short size, unsigned char face, std::u
   return ClampShort(GlyphWidth(f, EffectiveSize(size), KxFaceWidthDelta(face), glyph));
 }
 
+const KxFontFace* KxFontDrawingFace(short font) { return ResolveFace(font); }
+
 std::uint32_t KxFontGeneration() { return TheRegistry().Generation(); }
 
 // ---------------------------------------------------------------------------

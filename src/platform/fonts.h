@@ -66,6 +66,13 @@ class KxFontFace {
   virtual std::uint16_t GlyphOf(char32_t cp) const = 0;
   // The advance of a glyph in design units, >= 0; 0 for glyphs past the count.
   virtual int Advance(std::uint16_t glyph) const = 0;
+  // The file the face was read from and its index within a collection, for
+  // drawing its outlines; false for faces without a file (the synthetic ones).
+  virtual bool FileLocation(std::string& path, int& index) const {
+    (void)path;
+    (void)index;
+    return false;
+  }
 };
 
 struct KxFontFamilyDesc {
@@ -168,5 +175,10 @@ std::int32_t KxFontCharWidth(short font, short size, unsigned char face, std::ui
 // kerning or shaping, each with the face's delta. Clamped to INT32_MAX.
 std::int32_t KxFontUTF16Width(short font, short size, unsigned char face, const char16_t* text,
                               std::int32_t count);
+// The face a number draws with: its glyph IDs (GlyphOf) and, when it has
+// one, its file. Null when no family can be opened. Valid until the next
+// backend is installed (see KxFontGeneration).
+const KxFontFace* KxFontDrawingFace(short font);
+
 // Width of a glyph ID of the font (0 for IDs past its glyph count).
 std::int32_t KxFontGlyphWidth(short font, short size, unsigned char face, std::uint16_t glyph);

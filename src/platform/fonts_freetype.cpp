@@ -40,7 +40,8 @@ struct Source {
 
 class FreeTypeFace : public KxFontFace {
  public:
-  FreeTypeFace(std::shared_ptr<Library> lib, FT_Face face) : lib_(std::move(lib)), face_(face) {
+  FreeTypeFace(std::shared_ptr<Library> lib, FT_Face face, std::string path, int index)
+      : lib_(std::move(lib)), face_(face), path_(std::move(path)), index_(index) {
     advances_.assign(std::size_t(face_->num_glyphs > 0 ? face_->num_glyphs : 0), -1);
     upm_ = face_->units_per_EM;
     ascender_ = std::max<int>(0, face_->ascender);
@@ -58,6 +59,11 @@ class FreeTypeFace : public KxFontFace {
     const FT_UInt g = FT_Get_Char_Index(face_, FT_ULong(cp));
     return g < advances_.size() ? std::uint16_t(g) : 0;
   }
+  bool FileLocation(std::string& path, int& index) const override {
+    path = path_;
+    index = index_;
+    return true;
+  }
   int Advance(std::uint16_t glyph) const override {
     if (glyph >= advances_.size()) return 0;
     int& a = advances_[glyph];
@@ -72,6 +78,8 @@ class FreeTypeFace : public KxFontFace {
  private:
   std::shared_ptr<Library> lib_;
   FT_Face face_;
+  std::string path_;
+  int index_;
   mutable std::vector<int> advances_;   // design units, -1 until read
   int upm_, ascender_, descender_, lineGap_;
 };
@@ -143,7 +151,7 @@ class FreeTypeBackend : public KxFontBackend {
       return nullptr;
     }
     FT_Select_Charmap(face, FT_ENCODING_UNICODE);   // keeps FreeType's choice when absent
-    return std::make_unique<FreeTypeFace>(lib_, face);
+    return std::make_unique<FreeTypeFace>(lib_, face, it->second.path, it->second.index);
   }
 
   std::string Nearest(const std::string& wanted, KxFontGeneric generic) override {

@@ -11,25 +11,10 @@ namespace {
 std::int32_t Narrow32(std::int64_t v) {
   return std::int32_t(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
 }
-std::int16_t Narrow16(std::int64_t v) {
-  return std::int16_t(std::clamp<std::int64_t>(v, INT16_MIN, INT16_MAX));
-}
 std::int64_t Abs(std::int64_t v) { return v < 0 ? -v : v; }
 }  // namespace
 
 // ---- rectangles and points
-
-void KxSetRect(Rect& out, const RectL& r) {
-  out.top = Narrow16(r.top);
-  out.left = Narrow16(r.left);
-  out.bottom = Narrow16(r.bottom);
-  out.right = Narrow16(r.right);
-}
-
-void KxSetPoint(Point& out, const PointL& p) {
-  out.v = Narrow16(p.v);
-  out.h = Narrow16(p.h);
-}
 
 void KxSetRect(RectL& out, const Rect& r) { out = {r.top, r.left, r.bottom, r.right}; }
 void KxSetPoint(PointL& out, const Point& p) { out = {p.v, p.h}; }
@@ -49,10 +34,10 @@ void KxSetRect(Rect& out, std::int16_t left, std::int16_t top, std::int16_t righ
 void KxSetPoint(Point& out, std::int16_t h, std::int16_t v) { out = {v, h}; }
 
 void KxOffsetRect(Rect& r, std::int16_t dh, std::int16_t dv) {
-  r.left = Narrow16(r.left + dh);
-  r.right = Narrow16(r.right + dh);
-  r.top = Narrow16(r.top + dv);
-  r.bottom = Narrow16(r.bottom + dv);
+  r.left = KxPinShort(r.left + dh);
+  r.right = KxPinShort(r.right + dh);
+  r.top = KxPinShort(r.top + dv);
+  r.bottom = KxPinShort(r.bottom + dv);
 }
 
 void KxOffsetRect(RectL& r, std::int32_t dh, std::int32_t dv) {
@@ -104,7 +89,7 @@ void KxScalePoint(PointL& p, std::int16_t scale, bool inverse) {
 }
 
 std::int16_t KxScaleToShort(std::int32_t value, std::int16_t scale) {
-  return Narrow16(KxScaleLong(value, scale, false));
+  return KxPinShort(KxScaleLong(value, scale, false));
 }
 
 void KxScaleRange(std::int32_t* a, std::int32_t* b, std::int32_t* c, std::int32_t* d,

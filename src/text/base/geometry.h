@@ -10,23 +10,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/longrect.h"
 #include "platform/types.h"
 
-struct RectL {
-  std::int32_t top;
-  std::int32_t left;
-  std::int32_t bottom;
-  std::int32_t right;
-};
-
-struct PointL {
-  std::int32_t v;
-  std::int32_t h;
-};
-
-// Narrowing to 16 bits holds values at -32768..32767.
-void KxSetRect(Rect& out, const RectL& r);
-void KxSetPoint(Point& out, const PointL& p);
+// Narrowing to 16 bits (KxSetRect(Rect&, const RectL&) and KxSetPoint) lives
+// in platform/longrect.h.
 void KxSetRect(RectL& out, const Rect& r);
 void KxSetPoint(PointL& out, const Point& p);
 void KxSetRect(RectL& out, std::int32_t left, std::int32_t top, std::int32_t right,

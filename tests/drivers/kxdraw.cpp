@@ -1,0 +1,264 @@
+// Draws into a PNG with the headless port.
+//
+//   kxdraw [--width N] [--vertical] [--scale PCT] [--ctrl] [--font NAME]
+//          [--size PT] [--paper] [--form N] [--header TEMPLATE]
+//          [--footer TEMPLATE] [--page N] [--smooth]
+//          [--gtk [--hold MS] [--screenshot PNG]] -o OUT.png [FILE]
+//   kxdraw --toolkit -o OUT.png
+//
+// --toolkit draws a sheet of the drawing primitives: pen sizes and modes,
+// patterns, XOR lines, inversion and highlighting, rounded rectangles,
+// regions, bevels, the colour schemes, text and an offscreen. Laying out a
+// FILE and the GTK window come with the layout and the GTK host; until then
+// they answer exit 2.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "driver.h"
+#include "platform/draw/color.h"
+#include "platform/draw/offscreen.h"
+#include "platform/draw/port.h"
+#include "platform/fonts.h"
+
+namespace {
+
+constexpr int kSheetWidth = 640;
+constexpr int kSheetHeight = 480;
+
+const char* const kUsage =
+    "usage: kxdraw [--width N] [--vertical] [--scale PCT] [--ctrl] [--font NAME] [--size PT] [--paper]\n"
+    "              [--form N] [--header TEMPLATE] [--footer TEMPLATE] [--page N] [--smooth]\n"
+    "              [--gtk [--hold MS] [--screenshot PNG]] -o OUT.png [FILE]\n"
+    "       kxdraw --toolkit -o OUT.png\n";
+
+Rect R(int left, int top, int right, int bottom) {
+  return Rect{std::int16_t(top), std::int16_t(left), std::int16_t(bottom), std::int16_t(right)};
+}
+
+void Label(int h, int v, const char* text) {
+  MoveTo(h, v);
+  DrawText(text, 0, std::int32_t(std::strlen(text)));
+}
+
+void DrawSheet() {
+  const RGBColor black{0, 0, 0}, red{0xDD6B, 0x08C2, 0x06A2}, blue{0, 0, 0xD4B0}, green{0, 0x8000, 0x11B0};
+  TextFont(kKxApplicationFont);
+  TextSize(12);
+
+  // Pen sizes: frames and lines.
+  Label(10, 20, "FrameRect / LineTo, pen 1-4");
+  for (int i = 0; i < 4; ++i) {
+    PenSize(i + 1, i + 1);
+    Rect r = R(10 + i * 45, 30, 50 + i * 45, 70);
+    FrameRect(&r);
+    MoveTo(10 + i * 45, 80);
+    LineTo(50 + i * 45, 110);
+  }
+  PenNormal();
+
+  // Patterns from local (0, 0).
+  Label(200, 20, "Patterns");
+  const Pattern* pats[] = {&kKxBlackPat, &kKxDkGrayPat, &kKxGrayPat, &kKxLtGrayPat};
+  for (int i = 0; i < 4; ++i) {
+    Rect r = R(200 + i * 35, 30, 230 + i * 35, 70);
+    FillRect(&r, pats[i]);
+  }
+  RGBForeColor(&blue);
+  PenPat(&kKxGrayPat);
+  Rect pr = R(200, 80, 340, 110);
+  PaintRect(&pr);
+  PenNormal();
+  RGBForeColor(&black);
+
+  // XOR lines over a painted block: crossings come out inverted.
+  Label(360, 20, "XOR lines, InvertRect");
+  RGBForeColor(&red);
+  Rect block = R(360, 30, 460, 110);
+  PaintRect(&block);
+  RGBForeColor(&black);
+  PenMode(patXor);
+  PenSize(2, 2);
+  for (int i = 0; i < 6; ++i) {
+    MoveTo(350, 30 + i * 16);
+    LineTo(470, 110 - i * 16);
+  }
+  PenNormal();
+  Rect inv = R(480, 30, 620, 70);
+  Label(484, 50, "inverted");
+  InvertRect(&inv);
+  Rect hil = R(480, 80, 620, 110);
+  Label(484, 100, "highlighted");
+  LMSetHiliteMode(LMGetHiliteMode() & std::uint8_t(~kHiliteModeOff));
+  InvertRect(&hil);
+
+  // Rounded rectangles.
+  Label(10, 140, "Rounded rectangles");
+  Rect rr1 = R(10, 150, 90, 200);
+  FrameRoundRect(&rr1, 10, 10);
+  RGBForeColor(&green);
+  Rect rr2 = R(100, 150, 180, 200);
+  PaintRoundRect(&rr2, 18, 18);
+  RGBForeColor(&black);
+
+  // Regions: union, difference, inset, frame; a region recorded from frames.
+  Label(200, 140, "Regions");
+  StKxRegion a, b, both, ring;
+  SetRectRgn(a, 200, 150, 260, 210);
+  SetRectRgn(b, 230, 170, 300, 230);
+  UnionRgn(a, b, both);
+  CopyRgn(both, ring);
+  InsetRgn(ring, 6, 6);
+  DiffRgn(both, ring, ring);
+  RGBForeColor(&blue);
+  PaintRgn(ring);
+  RGBForeColor(&black);
+  OpenRgn();
+  Rect f1 = R(320, 150, 360, 180), f2 = R(340, 180, 400, 220);
+  FrameRect(&f1);
+  FrameRect(&f2);
+  StKxRegion recorded;
+  CloseRgn(recorded);
+  PenSize(2, 2);
+  FrameRgn(recorded);
+  PenNormal();
+
+  // Bevels.
+  Label(420, 140, "Bevels");
+  const RGBColor face = UKXColor::sClassicOSFace;
+  RGBForeColor(&face);
+  Rect bev = R(420, 150, 500, 190);
+  PaintRect(&bev);
+  RGBForeColor(&black);
+  FrameRect(&bev);
+  UKXColor::DrawFrameShadow(bev, true);
+  Rect bev2 = R(520, 150, 600, 190);
+  FrameRect(&bev2);
+  UKXColor::DrawFrameShadow(bev2, false);
+
+  // The colour schemes: face, light, shadow, accent of each.
+  Label(10, 250, "Colour schemes 0-9: face, light, shadow, accent");
+  for (short n = 0; n <= 9; ++n) {
+    UKXColor::ColorVariation(n);
+    const RGBColor swatch[] = {UKXColor::sViewFaceColor, UKXColor::sViewLightColor, UKXColor::sViewShadowColor,
+                               UKXColor::sAccentColor};
+    for (int k = 0; k < 4; ++k) {
+      RGBForeColor(&swatch[k]);
+      Rect s = R(10 + n * 60, 260 + k * 12, 60 + n * 60, 272 + k * 12);
+      PaintRect(&s);
+    }
+  }
+  UKXColor::ColorVariation(1);
+  RGBForeColor(&black);
+
+  // Text in the application font; Japanese as Shift_JIS bytes.
+  Label(10, 340, "Text: Roman, bold, italic, underline");
+  TextFace(kFaceBold);
+  Label(10, 360, "Bold");
+  TextFace(kFaceItalic);
+  Label(60, 360, "Italic");
+  TextFace(kFaceUnderline);
+  Label(120, 360, "Underline");
+  TextFace(0);
+  const char kJapanese[] = "\x93\xFA\x96\x7B\x8C\xEA\x82\xCC\x95\xB6\x8E\x9A";
+  Label(220, 360, kJapanese);
+  TextMode(srcXor);
+  RGBForeColor(&red);
+  Rect under = R(370, 345, 470, 365);
+  PaintRect(&under);
+  Label(374, 360, "XOR text");
+  TextMode(srcOr);
+  RGBForeColor(&black);
+
+  // An offscreen drawn then copied back.
+  Label(10, 400, "Offscreen");
+  {
+    KxOffscreen off(RectL{410, 10, 470, 200});
+    Rect o = R(10, 410, 200, 470);
+    RGBForeColor(&UKXColor::sTangerineFace);
+    PaintRect(&o);
+    RGBForeColor(&black);
+    PenSize(3, 3);
+    FrameRect(&o);
+    Label(20, 445, "drawn offscreen");
+  }
+  PenNormal();
+
+  // Clipped drawing.
+  Label(220, 400, "Clipped to a ring");
+  {
+    StKxRegion clip;
+    SetRectRgn(clip, 220, 410, 300, 470);
+    StKxRegion cut;
+    SetRectRgn(cut, 240, 425, 280, 455);
+    DiffRgn(clip, cut, clip);
+    KxClipScope scope(clip);
+    for (int v = 405; v < 480; v += 4) {
+      MoveTo(215, v);
+      LineTo(310, v + 20);
+    }
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool toolkit = false, gtk = false;
+  const char* out = nullptr;
+  const char* file = nullptr;
+  static const char* const kWithValue[] = {"--width", "--scale",  "--font",  "--size",      "--form",
+                                           "--header", "--footer", "--page", "--hold", "--screenshot"};
+  static const char* const kFlags[] = {"--vertical", "--ctrl", "--paper", "--smooth"};
+  for (int i = 1; i < argc; ++i) {
+    const char* a = argv[i];
+    bool known = false;
+    if (!std::strcmp(a, "--toolkit")) {
+      toolkit = known = true;
+    } else if (!std::strcmp(a, "--gtk")) {
+      gtk = known = true;
+    } else if (!std::strcmp(a, "-o") && i + 1 < argc) {
+      out = argv[++i];
+      known = true;
+    } else if (a[0] != '-' && !file) {
+      file = a;
+      known = true;
+    }
+    for (const char* opt : kWithValue)
+      if (!known && !std::strcmp(a, opt) && i + 1 < argc) {
+        ++i;
+        known = true;
+      }
+    for (const char* opt : kFlags)
+      if (!known && !std::strcmp(a, opt)) known = true;
+    if (!known) {
+      std::fputs(kUsage, stderr);
+      return 2;
+    }
+  }
+  if (!out || (toolkit && file) || (!toolkit && !file)) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  if (gtk) {
+    std::fprintf(stderr, "kxdraw: --gtk: not yet supported\n");
+    return 2;
+  }
+  if (!toolkit) {
+    std::fprintf(stderr, "kxdraw: drawing a FILE: not yet supported\n");
+    return 2;
+  }
+  return KxDriverMain("kxdraw", KxPlatformFacilities, [&] {
+    std::unique_ptr<KxPort> port = KxPort::NewImage(kSheetWidth, kSheetHeight);
+    StKxPortSaver saver(port.get());
+    UKXColor::InitColorUtils();
+    DrawSheet();
+    cairo_surface_flush(port->Surface());
+    const cairo_status_t s = cairo_surface_write_to_png(port->Surface(), out);
+    if (s != CAIRO_STATUS_SUCCESS) {
+      std::fprintf(stderr, "kxdraw: %s: %s\n", out, cairo_status_to_string(s));
+      return 1;
+    }
+    return 0;
+  });
+}

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# kxdraw: the primitive sheet becomes a PNG of the sheet's size; what is not
+# built yet answers exit 2, as do bad options.
+set -u
+bin="${KX_BIN_DIR:?}/kxdraw"
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+fail=0
+check() {   # expected-status description command...
+  local want=$1 what=$2
+  shift 2
+  "$@" >"$dir/out" 2>"$dir/err"
+  local got=$?
+  if [ "$got" -ne "$want" ]; then
+    echo "FAIL: $what: exit $got, wanted $want"; cat "$dir/err"; fail=1
+  fi
+}
+check 0 "toolkit sheet" "$bin" --toolkit -o "$dir/sheet.png"
+size=$(python3 -c 'import struct,sys; d=open(sys.argv[1],"rb").read(24); print(d[:8]==b"\x89PNG\r\n\x1a\n", *struct.unpack(">II", d[16:24]))' "$dir/sheet.png")
+[ "$size" = "True 640 480" ] || { echo "FAIL: sheet is not a 640 x 480 PNG: $size"; fail=1; }
+check 2 "no output" "$bin" --toolkit
+check 2 "unknown option" "$bin" --toolkit --bogus -o "$dir/x.png"
+check 2 "file and toolkit" "$bin" --toolkit -o "$dir/x.png" somefile
+check 2 "file layout not built yet" "$bin" --width 300 -o "$dir/x.png" somefile
+check 2 "gtk not built yet" "$bin" --toolkit --gtk -o "$dir/x.png"
+check 1 "unwritable output" "$bin" --toolkit -o "$dir/missing/x.png"
+exit $fail

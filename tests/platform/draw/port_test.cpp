@@ -1,0 +1,368 @@
+#include "platform/draw/port.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+
+#include "draw_fixture.h"
+#include "platform/draw/offscreen.h"
+#include "platform/exception.h"
+
+namespace {
+
+// Every inverting operation, done twice anywhere under any origin, clip,
+// pen and highlighting, gives back every byte of the surface (the unused
+// fourth byte of each pixel included).
+TEST_F(DrawTest, InvertingTwiceRestoresEveryByte) {
+  std::mt19937 rng(20240611);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  std::vector<std::uint8_t> start = Bytes();
+  for (std::uint8_t& b : start) b = std::uint8_t(rng());
+  SetBytes(start);
+  const Pattern pats[] = {kKxBlackPat, kKxGrayPat, kKxLtGrayPat, kKxDkGrayPat};
+  const int steps = RandomSteps(300);
+  for (int step = 0; step < steps; ++step) {
+    SetOrigin(pick(-40000, 40000) * (pick(0, 3) == 0), pick(-100, 100));
+    const PointL o = KxGetOrigin();
+    auto localRect = [&] {
+      const int l = o.h + pick(-20, kWidth + 20), t = o.v + pick(-20, kHeight + 20);
+      return RectL{t, l, t + pick(-5, 60), l + pick(-5, 80)};
+    };
+    StKxRegion clip;
+    const RectL c = localRect();
+    KxRectRgnL(clip, c);
+    if (pick(0, 1)) {
+      StKxRegion hole;
+      KxRectRgnL(hole, localRect());
+      DiffRgn(clip, hole, clip);
+    }
+    SetClip(clip);
+    const RGBColor fore{std::uint16_t(rng()), std::uint16_t(rng()), std::uint16_t(rng())};
+    RGBForeColor(&fore);
+    HiliteColor(&fore);
+    PenSize(pick(0, 4), pick(0, 4));
+    PenPat(&pats[pick(0, 3)]);
+    PenMode(pick(0, 1) ? patXor : srcXor);
+    const int kind = pick(0, 4);
+    const RectL r = localRect();
+    Rect r16;
+    KxSetRect(r16, r);
+    const PointL a{o.v + pick(-30, 80), o.h + pick(-30, 90)}, b{o.v + pick(-30, 80), o.h + pick(-30, 90)};
+    const bool hilite = pick(0, 3) == 0;
+    for (int twice = 0; twice < 2; ++twice) {
+      if (hilite) LMSetHiliteMode(0);
+      switch (kind) {
+        case 0: InvertRect(&r16); break;
+        case 1: {
+          StKxRegion rg;
+          KxRectRgnL(rg, r);
+          InvertRgn(rg);
+          break;
+        }
+        case 2:
+          MoveTo(a.h, a.v);
+          LineTo(b.h, b.v);
+          break;
+        case 3: FrameRect(&r16); break;
+        case 4:
+          TextMode(srcXor);
+          MoveTo(a.h, a.v);
+          DrawText("Ab\x88\x9F", 0, 4);
+          break;
+      }
+    }
+    LMSetHiliteMode(kHiliteModeOff);
+    ASSERT_EQ(Bytes(), start) << "step " << step << " kind " << kind;
+  }
+}
+
+// Highlighting swaps exactly the back colour and the highlight colour, once.
+TEST_F(DrawTest, HighlightSwapsBackAndHighlightColoursOnce) {
+  const RGBColor mark{0xFFFF, 0xDDDD, 0x9999}, red{0xFFFF, 0, 0};
+  HiliteColor(&mark);
+  RGBForeColor(&red);
+  Rect left = MakeRect(0, 0, 8, 8);
+  PaintRect(&left);
+  Rect all = MakeRect(0, 0, 16, 8);
+  LMSetHiliteMode(LMGetHiliteMode() & ~kHiliteModeOff);
+  InvertRect(&all);
+  EXPECT_EQ(Px(0, 0), 0xFF0000u);   // other colours stay
+  EXPECT_EQ(Px(12, 4), 0xFFDD99u);
+  EXPECT_EQ(LMGetHiliteMode() & kHiliteModeOff, kHiliteModeOff);
+  InvertRect(&all);   // highlighting was used up: a plain inversion
+  EXPECT_EQ(Px(0, 0), 0x00FFFFu);
+  EXPECT_EQ(Px(12, 4), 0x002266u);
+}
+
+// A pixel at local (h, v) takes bit 7 - h mod 8 of row v mod 8, whatever
+// the origin; so the picture moves with the origin.
+TEST_F(DrawTest, PatternsRepeatFromLocalOrigin) {
+  const Pattern stairs = {{0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01}};
+  const Pattern mixed = {{0xF0, 0x0F, 0xAA, 0x01, 0x80, 0x3C, 0x00, 0xFF}};
+  for (const Pattern& pat : {stairs, mixed}) {
+    for (const PointL origin : {PointL{0, 0}, PointL{3, 5}, PointL{-7, -13}, PointL{32001, -29999}}) {
+      SetOrigin(origin.h, origin.v);
+      Rect r;
+      GetPortBounds(port.get(), &r);
+      EraseRect(&r);
+      const Rect big = MakeRect(-32768, -32768, 32767, 32767);
+      FillRect(&big, &pat);
+      for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+          const std::int64_t h = x + std::int64_t(origin.h), v = y + std::int64_t(origin.v);
+          const bool set = (pat.pat[v & 7] >> (7 - (h & 7))) & 1;
+          ASSERT_EQ(Px(x, y), set ? kBlack : kWhite) << "origin " << origin.h << "," << origin.v << " at " << x
+                                                     << "," << y;
+        }
+    }
+  }
+}
+
+// Lines: both ends drawn, one pixel a step along the longer axis; a wide pen
+// inverts each covered pixel once; two XOR lines cancel where they cross.
+TEST_F(DrawTest, LinesAndXorLines) {
+  MoveTo(2, 3);
+  LineTo(9, 3);
+  EXPECT_EQ(CountInk(), 8);
+  LineTo(9, 3);   // a point is one pixel, already there
+  EXPECT_EQ(CountInk(), 8);
+  Rect all = MakeRect(0, 0, kWidth, kHeight);
+  EraseRect(&all);
+
+  MoveTo(0, 0);
+  LineTo(10, 5);   // x is the longer axis: 11 pixels, one per column
+  EXPECT_EQ(CountInk(), 11);
+  for (int x = 0; x <= 10; ++x) {
+    int found = 0;
+    for (int y = 0; y < kHeight; ++y) found += Px(x, y) == kBlack;
+    EXPECT_EQ(found, 1) << "column " << x;
+  }
+  EXPECT_EQ(Px(0, 0), kBlack);
+  EXPECT_EQ(Px(10, 5), kBlack);
+  EraseRect(&all);
+
+  PenMode(patXor);
+  PenSize(3, 3);
+  MoveTo(5, 5);
+  LineTo(30, 20);
+  const int swept = CountInk();
+  EXPECT_GT(swept, 26 * 3);
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) ASSERT_TRUE(Px(x, y) == kBlack || Px(x, y) == kWhite);
+
+  EraseRect(&all);
+  PenSize(1, 1);
+  MoveTo(0, 10);
+  LineTo(20, 10);
+  MoveTo(10, 0);
+  LineTo(10, 20);
+  EXPECT_EQ(Px(10, 10), kWhite);   // crossed twice
+  EXPECT_EQ(CountInk(), 21 + 21 - 2);
+  EXPECT_EQ(KxGetPenL().h, 10);
+  EXPECT_EQ(KxGetPenL().v, 20);
+}
+
+// Frames lie inside the rectangle, the pen's size thick; a pen too big for
+// the rectangle fills it.
+TEST_F(DrawTest, FramesLieInsideThePen) {
+  struct Case {
+    Rect r;
+    int pw, ph, ink;
+  };
+  const Case cases[] = {
+      {MakeRect(2, 2, 12, 8), 1, 1, 10 * 6 - 8 * 4},
+      {MakeRect(2, 2, 12, 8), 3, 2, 10 * 6 - 4 * 2},
+      {MakeRect(2, 2, 12, 8), 5, 1, 10 * 6},
+      {MakeRect(2, 2, 12, 8), 0, 1, 0},
+      {MakeRect(12, 2, 2, 8), 1, 1, 0},   // empty
+  };
+  for (const Case& c : cases) {
+    Rect all = MakeRect(0, 0, kWidth, kHeight);
+    EraseRect(&all);
+    PenSize(c.pw, c.ph);
+    FrameRect(&c.r);
+    EXPECT_EQ(CountInk(), c.ink) << c.pw << "x" << c.ph;
+  }
+}
+
+TEST_F(DrawTest, RoundRectsStayInsideAndCutTheirCorners) {
+  Rect r = MakeRect(4, 4, 40, 30);
+  PaintRoundRect(&r, 12, 10);
+  EXPECT_EQ(Px(4, 4), kWhite);
+  EXPECT_EQ(Px(39, 29), kWhite);
+  EXPECT_EQ(Px(22, 4), kBlack);
+  EXPECT_EQ(Px(4, 17), kBlack);
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) {
+      const bool in = x >= 4 && x < 40 && y >= 4 && y < 30;
+      if (!in) {
+        ASSERT_EQ(Px(x, y), kWhite);
+      } else {
+        // Symmetric about both axes of the rectangle.
+        ASSERT_EQ(Px(x, y), Px(4 + 39 - x, y));
+        ASSERT_EQ(Px(x, y), Px(x, 4 + 29 - y));
+      }
+    }
+  const int painted = CountInk();
+  Rect all = MakeRect(0, 0, kWidth, kHeight);
+  EraseRect(&all);
+  FrameRoundRect(&r, 12, 10);
+  EXPECT_LT(CountInk(), painted);
+  EXPECT_EQ(Px(22, 4), kBlack);
+  EXPECT_EQ(Px(22, 15), kWhite);
+}
+
+// 32-bit coordinates inside; 16-bit answers held at the limits.
+TEST_F(DrawTest, CoordinatesAreHeldNotWrapped) {
+  MoveTo(40000, -50000);
+  Point p;
+  GetPen(&p);
+  EXPECT_EQ(p.h, 32767);
+  EXPECT_EQ(p.v, -32768);
+  EXPECT_EQ(KxGetPenL().h, 40000);
+  MoveTo(INT32_MAX - 1, INT32_MIN + 1);
+  Move(10, -10);
+  EXPECT_EQ(KxGetPenL().h, INT32_MAX);
+  EXPECT_EQ(KxGetPenL().v, INT32_MIN);
+
+  SetOrigin(32760, -32760);
+  Rect bounds;
+  GetPortBounds(port.get(), &bounds);
+  EXPECT_EQ(bounds.left, 32760);
+  EXPECT_EQ(bounds.right, 32767);
+  EXPECT_EQ(bounds.top, -32760);
+  EXPECT_EQ(bounds.bottom, -32760 + kHeight);
+  Point g{0, 0};
+  LocalToGlobal(&g);
+  EXPECT_EQ(g.h, -32760);
+  EXPECT_EQ(g.v, 32760);
+
+  // Far beyond 16 bits, drawing still lands on the right pixels.
+  SetOrigin(INT32_MAX - 20, INT32_MIN + 10);
+  MoveTo(INT32_MAX - 10, INT32_MIN + 15);
+  LineTo(INT32_MAX, INT32_MIN + 15);
+  EXPECT_EQ(CountInk(), 11);
+  EXPECT_EQ(Px(10, 5), kBlack);
+  EXPECT_EQ(Px(20, 5), kBlack);
+
+  Rect r16;
+  KxSetRect(r16, RectL{-70000, 70000, 70000, -70000});
+  EXPECT_EQ(r16.top, -32768);
+  EXPECT_EQ(r16.left, 32767);
+  EXPECT_EQ(r16.bottom, 32767);
+  EXPECT_EQ(r16.right, -32768);
+}
+
+TEST_F(DrawTest, ClipScopesNarrowAndRestore) {
+  {
+    KxClipScope outer(RectL{0, 0, 20, 20});
+    {
+      KxClipScope inner(RectL{10, 10, 40, 40});
+      Rect all = MakeRect(0, 0, kWidth, kHeight);
+      PaintRect(&all);
+    }
+    EXPECT_EQ(CountInk(), 10 * 10);
+    Rect all = MakeRect(0, 0, kWidth, kHeight);
+    EraseRect(&all);
+    PaintRect(&all);
+    EXPECT_EQ(CountInk(), 20 * 20);
+  }
+  Rect all = MakeRect(0, 0, kWidth, kHeight);
+  PaintRect(&all);
+  EXPECT_EQ(CountInk(), kWidth * kHeight);
+}
+
+// ScrollRect moves the pixels and erases and reports exactly the strip it
+// uncovered.
+TEST_F(DrawTest, ScrollRectMovesPixelsAndReportsTheStrip) {
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x)
+      if ((x * 7 + y * 3) % 5 == 0) {
+        Rect dot = MakeRect(x, y, x + 1, y + 1);
+        PaintRect(&dot);
+      }
+  const std::vector<std::uint8_t> before = Bytes();
+  auto pixelOf = [&](const std::vector<std::uint8_t>& b, int x, int y) {
+    const int stride = cairo_image_surface_get_stride(port->Surface());
+    return reinterpret_cast<const std::uint32_t*>(b.data() + y * stride)[x] & 0xFFFFFF;
+  };
+  SetOrigin(100, 200);
+  const Rect area = MakeRect(110, 205, 150, 235);   // surface 10..50 x 5..35
+  StKxRegion update;
+  ScrollRect(&area, -3, 4, update);
+  StKxRegion expected, kept;
+  SetRectRgn(expected, 110, 205, 150, 235);
+  SetRectRgn(kept, 110, 209, 147, 235);
+  DiffRgn(expected, kept, expected);
+  EXPECT_TRUE(EqualRgn(update, expected));
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) {
+      const bool inArea = x >= 10 && x < 50 && y >= 5 && y < 35;
+      const bool moved = inArea && x < 47 && y >= 9;
+      const std::uint32_t want = !inArea ? pixelOf(before, x, y) : moved ? pixelOf(before, x + 3, y - 4) : kWhite;
+      ASSERT_EQ(Px(x, y), want) << x << "," << y;
+    }
+}
+
+// What is drawn offscreen appears in the port when the offscreen ends, cut
+// by the port's clip; the port is current again.
+TEST_F(DrawTest, OffscreenCopiesBackThroughTheClip) {
+  Rect dot = MakeRect(12, 12, 14, 14);
+  PaintRect(&dot);
+  const Rect clip = MakeRect(0, 0, 30, 48);
+  ClipRect(&clip);
+  {
+    KxOffscreen off(RectL{10, 10, 40, 40});
+    EXPECT_EQ(KxGetPort(), off.Port());
+    Rect inside = MakeRect(20, 10, 40, 40);
+    PaintRect(&inside);
+    EXPECT_EQ(CountInk(), 4);   // nothing in the port yet
+  }
+  EXPECT_EQ(KxGetPort(), port.get());
+  EXPECT_EQ(Px(12, 12), kBlack);   // the offscreen began with the port's pixels
+  EXPECT_EQ(CountInk(), 4 + 10 * 30);
+  EXPECT_EQ(Px(31, 20), kWhite);
+}
+
+// Text moves the pen by the measured widths; synthetic glyphs are boxes
+// within their advance; srcBic paints the back colour.
+TEST_F(DrawTest, TextAdvancesByMeasuredWidths) {
+  TextFont(kKxApplicationFont);
+  TextSize(12);
+  const char text[] = "AB\x88\x9F";   // two single bytes and a kanji
+  MoveTo(2, 20);
+  DrawText(text, 0, 4);
+  EXPECT_EQ(KxGetPenL().h, 2 + TextWidth(text, 0, 4));
+  EXPECT_EQ(TextWidth(text, 0, 4), 6 + 6 + 12);
+  EXPECT_GT(CountInk(), 0);
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x)
+      if (Px(x, y) != kWhite) {
+        ASSERT_GE(x, 2);
+        ASSERT_LT(x, 26);
+        ASSERT_GE(y, 20 - 9);
+        ASSERT_LT(y, 20 + 3);
+      }
+  const RGBColor red{0xFFFF, 0, 0};
+  RGBBackColor(&red);
+  TextMode(srcBic);
+  MoveTo(2, 20);
+  DrawText(text, 0, 1);
+  EXPECT_EQ(Px(2, 11), 0xFF0000u);
+  // Without a current port nothing happens.
+  SetPort(nullptr);
+  DrawText(text, 0, 4);
+  MoveTo(1, 1);
+  EXPECT_EQ(KxGetPenL().h, 0);
+}
+
+TEST(DrawPort, ImageSizesAreChecked) {
+  EXPECT_THROW(KxPort::NewImage(0, 10), LException);
+  EXPECT_THROW(KxPort::NewImage(10, 40000), LException);
+  auto p = KxPort::NewImage(3, 2);
+  EXPECT_TRUE(p->IsRaster());
+  EXPECT_EQ(p->Width(), 3);
+}
+
+}  // namespace
