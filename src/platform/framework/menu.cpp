@@ -180,7 +180,7 @@ bool LMenuBar::FindKeyCommand(std::uint8_t ch, std::uint16_t modifiers, std::int
   for (const auto& m : mMenus) {
     for (std::int16_t i = 1; i <= m->CountItems(); ++i) {
       const KxMenuItem* it = m->GetItem(i);
-      if (it->key == key && it->modifiers == mods && it->enabled) {
+      if (it->key == key && it->modifiers == mods && !it->separator) {
         menuID = m->GetMenuID();
         item = i;
         return true;

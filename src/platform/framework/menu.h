@@ -85,8 +85,9 @@ class LMenuBar {
   CommandT FindCommand(std::int16_t menuID, std::int16_t item) const;
   // The first item carrying `command`, bar menus first, left to right.
   bool FindMenuItem(CommandT command, std::int16_t& menuID, LMenu*& menu, std::int16_t& item) const;
-  // The enabled item whose key equivalent is `ch` with exactly these extra
-  // modifiers; the command key must be down. Letters match in either case.
+  // The item whose key equivalent is `ch` with exactly these extra
+  // modifiers, enabled or not; the command key must be down. Letters match
+  // in either case.
   bool FindKeyCommand(std::uint8_t ch, std::uint16_t modifiers, std::int16_t& menuID,
                       std::int16_t& item) const;
 

@@ -105,9 +105,10 @@ TEST(MenuBar, UpdateAsksTheTargetChainForEveryItem) {
   EXPECT_EQ(size->GetItem(3)->mark, kKxCheckMark);
   EXPECT_TRUE(format->IsItemEnabled(2));    // size submenu has enabled items
   EXPECT_FALSE(format->IsItemEnabled(1));   // the font menu is empty
-  // A disabled item's key equivalent does nothing.
+  // A disabled item is still found by its key (the application swallows it).
   std::int16_t m, i;
-  EXPECT_FALSE(bar.FindKeyCommand('Z', kKxEventCommandKey | kKxEventShiftKey, m, i));
+  EXPECT_TRUE(bar.FindKeyCommand('Z', kKxEventCommandKey | kKxEventShiftKey, m, i));
+  EXPECT_FALSE(bar.FetchMenu(m)->IsItemEnabled(i));
   bar.UpdateMenus(nullptr);
   EXPECT_FALSE(edit->IsItemEnabled(1));
 }
