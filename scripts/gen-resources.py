@@ -1,14 +1,32 @@
 #!/usr/bin/env python3
-"""Turns the numbered string lists of resources/strings/ into a C++ table.
+"""Turns the program's numbered resources into C++ tables.
 
-Each file is named after its list number (200.txt is list 200). A line
-`N=text` sets item N; `#` starts a comment line. Text is UTF-8 in the source
-and stored as Shift_JIS (cp932), the program's internal Japanese encoding.
-Escapes: \\n, \\r, \\t, \\\\ and \\xHH for a raw byte.
+Each file is named after its number; the folder says what it holds. `#`
+starts a comment line everywhere. Text is UTF-8 in the source and stored as
+Shift_JIS (cp932), the program's internal Japanese encoding, at most 255
+bytes. Escapes: \\n, \\r, \\t, \\\\ and \\xHH for a raw byte.
+
+strings/N.txt   string list N: lines `I=text` set item I.
+menus/N.txt     menu N: `title=TEXT`, then one item a line in order:
+                  `item COMMAND KEY MODS [sub=M] [off] TEXT`
+                COMMAND is the command number (0: none, the item stands for
+                itself); KEY the key equivalent's character (`-` none,
+                `minus` for the hyphen), pressed with the command key; MODS
+                `-` or extra modifiers joined by `+` (shift, option,
+                control); sub=M hangs menu M under the item; off starts it
+                disabled. `separator` is a dividing line.
+menubars/N.txt  menu bar N: one menu number a line, left to right.
+layouts/N.txt   window layout N: one pane a line, the window first:
+                  `CLASS PANE SUPER TOP LEFT BOTTOM RIGHT [key=value ...]`
+                CLASS a four-character class ID, PANE the pane ID (0: none,
+                else unique), SUPER the pane ID of the enclosing pane (0 for
+                the window; it must come earlier), the frame in the
+                enclosing pane's coordinates; values with spaces are quoted.
 """
 import argparse
 import os
 import re
+import shlex
 import sys
 
 
@@ -56,27 +74,192 @@ def read_list(path):
     return items
 
 
+MODIFIERS = {"shift": 0x0200, "option": 0x0800, "control": 0x1000}
+
+
+def source_lines(path):
+    with open(path, encoding="utf-8") as f:
+        for lineno, line in enumerate(f, 1):
+            line = line.rstrip("\n")
+            if line.strip() and not line.lstrip().startswith("#"):
+                yield lineno, line.strip()
+
+
+def read_menu(path):
+    title, items = None, []
+    for lineno, line in source_lines(path):
+        where = f"{path}:{lineno}"
+        if line.startswith("title="):
+            title = decode_item(line[len("title="):], where)
+        elif line == "separator":
+            items.append((0, 0, 0, 0, False, True, b""))
+        else:
+            m = re.fullmatch(r"item\s+(-?\d+)\s+(\S+)\s+(\S+)((?:\s+(?:sub=\d+|off))*)\s+(.+)", line)
+            if not m:
+                sys.exit(f"{where}: expected item COMMAND KEY MODS [sub=M] [off] TEXT")
+            command = int(m.group(1))
+            if not -2**31 <= command < 2**31:
+                sys.exit(f"{where}: command out of range")
+            key = m.group(2)
+            if key == "-":
+                key = 0
+            elif key == "minus":
+                key = ord("-")
+            elif len(key) == 1 and 33 <= ord(key) < 127:
+                key = ord(key.upper())
+            else:
+                sys.exit(f"{where}: a key is one printable ASCII character")
+            mods = 0
+            if m.group(3) != "-":
+                for word in m.group(3).split("+"):
+                    if word not in MODIFIERS:
+                        sys.exit(f"{where}: unknown modifier {word}")
+                    mods |= MODIFIERS[word]
+            sub, enabled = 0, True
+            for flag in m.group(4).split():
+                if flag == "off":
+                    enabled = False
+                else:
+                    sub = int(flag[4:])
+                    if not 1 <= sub <= 32767:
+                        sys.exit(f"{where}: bad submenu number")
+            items.append((command, key, mods, sub, enabled, False, decode_item(m.group(5), where)))
+    if title is None:
+        sys.exit(f"{path}: a menu needs a title= line")
+    if len(items) > 255:
+        sys.exit(f"{path}: too many items")
+    return title, items
+
+
+def read_menubar(path):
+    menus = []
+    for lineno, line in source_lines(path):
+        if not line.isdigit() or not 1 <= int(line) <= 32767:
+            sys.exit(f"{path}:{lineno}: expected a menu number")
+        menus.append(int(line))
+    return menus
+
+
+def read_layout(path):
+    panes, seen = [], {0}
+    for lineno, line in source_lines(path):
+        where = f"{path}:{lineno}"
+        try:
+            words = shlex.split(line)
+        except ValueError as e:
+            sys.exit(f"{where}: {e}")
+        if len(words) < 7 or len(words[0]) != 4 or not all(32 <= ord(c) < 127 for c in words[0]):
+            sys.exit(f"{where}: expected CLASS PANE SUPER TOP LEFT BOTTOM RIGHT [key=value ...]")
+        try:
+            pane, sup = int(words[1]), int(words[2])
+            frame = [int(w) for w in words[3:7]]
+        except ValueError:
+            sys.exit(f"{where}: numbers expected")
+        if not -2**31 <= pane < 2**31 or any(not -32768 <= v <= 32767 for v in frame):
+            sys.exit(f"{where}: number out of range")
+        if frame[2] < frame[0] or frame[3] < frame[1]:
+            sys.exit(f"{where}: the frame's bottom and right must not be above or left of its top and left")
+        if not panes and sup != 0:
+            sys.exit(f"{where}: the first line is the window, enclosed by nothing")
+        if panes and sup not in seen:
+            sys.exit(f"{where}: enclosing pane {sup} is not defined above")
+        if pane != 0 and pane in seen:
+            sys.exit(f"{where}: pane ID {pane} repeated")
+        if pane != 0:
+            seen.add(pane)
+        attrs = []
+        for w in words[7:]:
+            key, eq, value = w.partition("=")
+            if not eq or not re.fullmatch(r"[A-Za-z][A-Za-z0-9_]*", key):
+                sys.exit(f"{where}: expected key=value, not {w!r}")
+            attrs.append((key, decode_item(value, where)))
+        panes.append((words[0], pane, sup, frame, attrs))
+    if not panes:
+        sys.exit(f"{path}: an empty layout")
+    return panes
+
+
+def lit(data):
+    return '"' + "".join(f"\\x{b:02x}" for b in data) + '"'
+
+
+def file_number(path):
+    name = os.path.splitext(os.path.basename(path))[0]
+    if not name.isdigit() or not 1 <= int(name) <= 32767:
+        sys.exit(f"{path}: a resource file is named after its number (1-32767)")
+    return int(name)
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--out", required=True)
-    ap.add_argument("lists", nargs="*")
+    ap.add_argument("sources", nargs="*")
     args = ap.parse_args()
+    kinds = {"strings": [], "menus": [], "menubars": [], "layouts": []}
+    for path in sorted(args.sources):
+        kind = os.path.basename(os.path.dirname(os.path.abspath(path)))
+        if kind not in kinds:
+            sys.exit(f"{path}: unknown resource folder {kind}")
+        kinds[kind].append((file_number(path), path))
     rows = []
-    for path in sorted(args.lists):
-        name = os.path.splitext(os.path.basename(path))[0]
-        if not name.isdigit():
-            sys.exit(f"{path}: a string list file is named after its number")
+    for number, path in sorted(kinds["strings"]):
         for index, data in sorted(read_list(path).items()):
-            rows.append((int(name), index, data))
-    lines = ['// Generated by scripts/gen-resources.py from resources/strings/. Do not edit.',
+            rows.append((number, index, data))
+    lines = ['// Generated by scripts/gen-resources.py from resources/. Do not edit.',
              '#include "platform/resources.h"', '', 'namespace kx_resources {',
              'extern const KxStringItem kStringItems[] = {']
     for list_id, index, data in rows:
-        lit = "".join(f"\\x{b:02x}" for b in data)
-        lines.append(f'  {{{list_id}, {index}, {len(data)}, "{lit}"}},')
+        lines.append(f'  {{{list_id}, {index}, {len(data)}, {lit(data)}}},')
     lines.append('  {0, 0, 0, ""}')
     lines.append('};')
     lines.append(f'extern const int kStringItemCount = {len(rows)};')
+    menus = {n: read_menu(p) for n, p in sorted(kinds["menus"])}
+    lines.append('extern const KxMenuRecord kMenus[] = {')
+    first = 0
+    for n, (title, items) in menus.items():
+        lines.append(f'  {{{n}, {len(title)}, {lit(title)}, {first}, {len(items)}}},')
+        first += len(items)
+    lines.append('  {0, 0, "", 0, 0}')
+    lines.append('};')
+    lines.append(f'extern const int kMenuCount = {len(menus)};')
+    lines.append('extern const KxMenuItemRecord kMenuItems[] = {')
+    for n, (title, items) in menus.items():
+        for command, key, mods, sub, enabled, sep, text in items:
+            if sub and sub not in menus:
+                sys.exit(f"menu {n}: submenu {sub} does not exist")
+            lines.append(f'  {{{command}, {key}, {mods}, {sub}, {str(enabled).lower()}, '
+                         f'{str(sep).lower()}, {len(text)}, {lit(text)}}},')
+    lines.append('  {0, 0, 0, 0, false, false, 0, ""}')
+    lines.append('};')
+    lines.append('extern const KxMenuBarEntry kMenuBarEntries[] = {')
+    count = 0
+    for n, path in sorted(kinds["menubars"]):
+        for menu in read_menubar(path):
+            if menu not in menus:
+                sys.exit(f"{path}: menu {menu} does not exist")
+            lines.append(f'  {{{n}, {menu}}},')
+            count += 1
+    lines.append('  {0, 0}')
+    lines.append('};')
+    lines.append(f'extern const int kMenuBarEntryCount = {count};')
+    lines.append('extern const KxPaneAttribute kPaneAttributes[] = {')
+    panes, attr_count = [], 0
+    for n, path in sorted(kinds["layouts"]):
+        for cls, pane, sup, frame, attrs in read_layout(path):
+            panes.append((n, cls, pane, sup, frame, attr_count, len(attrs)))
+            for key, value in attrs:
+                lines.append(f'  {{"{key}", {len(value)}, {lit(value)}}},')
+                attr_count += 1
+    lines.append('  {"", 0, ""}')
+    lines.append('};')
+    lines.append('extern const KxLayoutPaneRecord kLayoutPanes[] = {')
+    for n, cls, pane, sup, frame, first_attr, nattr in panes:
+        code = "0x" + cls.encode("ascii").hex()
+        t, l, b, r = frame
+        lines.append(f'  {{{n}, {code}u, {pane}, {sup}, {{{t}, {l}, {b}, {r}}}, {first_attr}, {nattr}}},')
+    lines.append('  {0, 0, 0, 0, {0, 0, 0, 0}, 0, 0}')
+    lines.append('};')
+    lines.append(f'extern const int kLayoutPaneCount = {len(panes)};')
     lines.append('}  // namespace kx_resources')
     os.makedirs(os.path.dirname(os.path.abspath(args.out)), exist_ok=True)
     text = "\n".join(lines) + "\n"

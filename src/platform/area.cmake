@@ -1,12 +1,15 @@
-# The program's numbered string lists are compiled from resources/strings/*.txt.
-file(GLOB kx_string_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/strings/*.txt)
+# The program's numbered string lists, menus, menu bars and window layouts
+# are compiled from resources/*/N.txt.
+file(GLOB kx_string_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/strings/*.txt
+     ${PROJECT_SOURCE_DIR}/resources/menus/*.txt ${PROJECT_SOURCE_DIR}/resources/menubars/*.txt
+     ${PROJECT_SOURCE_DIR}/resources/layouts/*.txt)
 set(kx_strings_cpp ${PROJECT_BINARY_DIR}/generated/kx_strings.cpp)
 add_custom_command(
   OUTPUT ${kx_strings_cpp}
   COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/scripts/gen-resources.py
           --out ${kx_strings_cpp} ${kx_string_sources}
   DEPENDS ${PROJECT_SOURCE_DIR}/scripts/gen-resources.py ${kx_string_sources}
-  COMMENT "Compiling string lists")
+  COMMENT "Compiling resources")
 target_sources(kx_platform PRIVATE ${kx_strings_cpp})
 
 # Fonts: FreeType reads the font files, fontconfig lists the installed ones.

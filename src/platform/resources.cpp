@@ -5,6 +5,14 @@
 namespace kx_resources {
 extern const KxStringItem kStringItems[];
 extern const int kStringItemCount;
+extern const KxMenuRecord kMenus[];
+extern const int kMenuCount;
+extern const KxMenuItemRecord kMenuItems[];
+extern const KxMenuBarEntry kMenuBarEntries[];
+extern const int kMenuBarEntryCount;
+extern const KxPaneAttribute kPaneAttributes[];
+extern const KxLayoutPaneRecord kLayoutPanes[];
+extern const int kLayoutPaneCount;
 }  // namespace kx_resources
 
 namespace {
@@ -43,3 +51,35 @@ short KxCountIndStrings(short listID) {
     if (kx_resources::kStringItems[i].listID == listID) count = kx_resources::kStringItems[i].index;
   return count;
 }
+
+// The generator writes every table sorted by its number.
+const KxMenuRecord* KxFindMenuRecord(short menuID) {
+  for (int i = 0; i < kx_resources::kMenuCount; ++i)
+    if (kx_resources::kMenus[i].menuID == menuID) return &kx_resources::kMenus[i];
+  return nullptr;
+}
+
+const KxMenuItemRecord& KxMenuItemAt(int index) { return kx_resources::kMenuItems[index]; }
+
+int KxMenuBarMenus(short menuBarID, short* out, int capacity) {
+  int n = 0;
+  for (int i = 0; i < kx_resources::kMenuBarEntryCount; ++i)
+    if (kx_resources::kMenuBarEntries[i].menuBarID == menuBarID) {
+      if (n < capacity) out[n] = kx_resources::kMenuBarEntries[i].menuID;
+      ++n;
+    }
+  return n;
+}
+
+const KxLayoutPaneRecord* KxFindLayoutPanes(short layoutID, int& count) {
+  count = 0;
+  const KxLayoutPaneRecord* first = nullptr;
+  for (int i = 0; i < kx_resources::kLayoutPaneCount; ++i)
+    if (kx_resources::kLayoutPanes[i].layoutID == layoutID) {
+      if (!first) first = &kx_resources::kLayoutPanes[i];
+      ++count;
+    }
+  return first;
+}
+
+const KxPaneAttribute& KxPaneAttributeAt(int index) { return kx_resources::kPaneAttributes[index]; }

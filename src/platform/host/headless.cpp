@@ -1,0 +1,246 @@
+#include "platform/host/headless.h"
+
+#include <algorithm>
+
+namespace {
+std::string FromPString(const unsigned char* s) {
+  return s ? std::string(reinterpret_cast<const char*>(s + 1), s[0]) : std::string();
+}
+}  // namespace
+
+KxHeadlessHost::KxHeadlessHost(bool install) : mInstalled(install) {
+  if (mInstalled) {
+    KxSetClock(&mClock);
+    KxSetHost(this);
+  }
+}
+
+KxHeadlessHost::~KxHeadlessHost() {
+  if (mInstalled) {
+    KxSetHost(nullptr);
+    KxSetClock(nullptr);
+  }
+}
+
+void KxHeadlessHost::PostEvent(const EventRecord& event) { mQueue.push_back(event); }
+
+void KxHeadlessHost::PostKey(std::uint8_t ch, std::uint8_t keyCode, std::uint16_t modifiers) {
+  EventRecord e;
+  e.what = keyDown;
+  e.message = KxKeyMessage(ch, keyCode);
+  e.modifiers = modifiers;
+  PostEvent(e);
+}
+
+void KxHeadlessHost::PostMouse(bool down, Point where, std::uint16_t modifiers) {
+  EventRecord e;
+  e.what = down ? mouseDown : mouseUp;
+  e.where = where;
+  e.modifiers = modifiers;
+  PostEvent(e);
+}
+
+void KxHeadlessHost::PostMenuChoice(std::int16_t menuID, std::int16_t item) {
+  EventRecord e;
+  e.what = kKxMenuChoiceEvt;
+  e.message = (std::uint32_t(std::uint16_t(menuID)) << 16) | std::uint16_t(item);
+  PostEvent(e);
+}
+
+void KxHeadlessHost::QueueAnswer(KxAnswer answer, std::string path) {
+  mAnswers.push_back({answer, std::move(path)});
+}
+
+bool KxHeadlessHost::WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks) {
+  mLastSleep = sleepTicks;
+  if (!mQueue.empty()) {
+    event = mQueue.front();
+    mQueue.pop_front();
+    event.when = mClock.ticks;
+    if (event.what == mouseDown) mButtonDown = true;
+    if (event.what == mouseUp) mButtonDown = false;
+    mIdleTurns = 0;
+    return true;
+  }
+  // Nothing waits: the whole wait passes on the virtual clock.
+  mClock.Advance(sleepTicks);
+  ++mIdleTurns;
+  event = EventRecord{};
+  event.when = mClock.ticks;
+  event.modifiers = mButtonDown ? 0 : kKxEventButtonState;
+  return false;
+}
+
+bool KxHeadlessHost::PeekForEscape() {
+  for (auto it = mQueue.begin(); it != mQueue.end(); ++it) {
+    if (it->what != keyDown) continue;
+    const bool escape = KxEventKeyCode(*it) == kKxKeyEscape || KxEventChar(*it) == kKxCharEscape;
+    const bool commandPeriod = KxEventChar(*it) == '.' && (it->modifiers & kKxEventCommandKey);
+    if (escape || commandPeriod) {
+      mQueue.erase(it);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool KxHeadlessHost::ShouldStop() const {
+  return mIdleLimit != 0 && mQueue.empty() && mIdleTurns >= mIdleLimit;
+}
+
+const KxHeadlessHost::Window* KxHeadlessHost::Find(KxWindowID window) const {
+  for (const Window& w : mWindows)
+    if (w.id == window) return &w;
+  return nullptr;
+}
+
+KxHeadlessHost::Window* KxHeadlessHost::Find(KxWindowID window) {
+  return const_cast<Window*>(static_cast<const KxHeadlessHost*>(this)->Find(window));
+}
+
+void KxHeadlessHost::FrontChanged(KxWindowID oldFront) {
+  const KxWindowID newFront = FrontWindow();
+  if (newFront == oldFront) return;
+  // After the activate events already waiting, before everything else.
+  auto at = std::find_if(mQueue.begin(), mQueue.end(), [](const EventRecord& e) { return e.what != activateEvt; });
+  EventRecord activate;
+  activate.what = activateEvt;
+  activate.when = mClock.ticks;
+  if (oldFront != kKxNoWindow && Find(oldFront)) {
+    activate.message = oldFront;
+    activate.modifiers = 0;
+    at = mQueue.insert(at, activate) + 1;   // the deactivation comes first
+  }
+  if (newFront != kKxNoWindow) {
+    activate.message = newFront;
+    activate.modifiers = kKxEventActiveFlag;
+    mQueue.insert(at, activate);
+  }
+}
+
+KxWindowID KxHeadlessHost::CreateWindow(KxWindowClient* client, const Rect& bounds,
+                                        const unsigned char* title) {
+  const KxWindowID oldFront = FrontWindow();
+  const KxWindowID id = mNextWindow++;
+  mWindows.insert(mWindows.begin(), Window{id, client, bounds, FromPString(title), 0});
+  FrontChanged(oldFront);
+  return id;
+}
+
+void KxHeadlessHost::DestroyWindow(KxWindowID window) {
+  const KxWindowID oldFront = FrontWindow();
+  std::erase_if(mWindows, [window](const Window& w) { return w.id == window; });
+  // Events still waiting for the window have no one to go to.
+  std::erase_if(mQueue, [window](const EventRecord& e) {
+    return (e.what == activateEvt || e.what == updateEvt) && e.message == window;
+  });
+  FrontChanged(oldFront == window ? kKxNoWindow : oldFront);
+}
+
+void KxHeadlessHost::SelectWindow(KxWindowID window) {
+  auto it = std::find_if(mWindows.begin(), mWindows.end(), [window](const Window& w) { return w.id == window; });
+  if (it == mWindows.end()) return;
+  const KxWindowID oldFront = FrontWindow();
+  std::rotate(mWindows.begin(), it, it + 1);
+  FrontChanged(oldFront);
+}
+
+void KxHeadlessHost::SetWindowBounds(KxWindowID window, const Rect& bounds) {
+  if (Window* w = Find(window)) w->bounds = bounds;
+}
+
+Rect KxHeadlessHost::GetWindowBounds(KxWindowID window) const {
+  const Window* w = Find(window);
+  return w ? w->bounds : Rect{0, 0, 0, 0};
+}
+
+void KxHeadlessHost::SetWindowTitle(KxWindowID window, const unsigned char* title) {
+  if (Window* w = Find(window)) w->title = FromPString(title);
+}
+
+std::string KxHeadlessHost::GetWindowTitle(KxWindowID window) const {
+  const Window* w = Find(window);
+  return w ? w->title : std::string();
+}
+
+void KxHeadlessHost::InvalidateWindow(KxWindowID window, const Rect&) {
+  if (Window* w = Find(window)) ++w->invalidations;
+}
+
+int KxHeadlessHost::CountInvalidations(KxWindowID window) const {
+  const Window* w = Find(window);
+  return w ? w->invalidations : 0;
+}
+
+std::vector<KxWindowID> KxHeadlessHost::WindowList() const {
+  std::vector<KxWindowID> ids;
+  for (const Window& w : mWindows) ids.push_back(w.id);
+  return ids;
+}
+
+KxWindowClient* KxHeadlessHost::GetWindowClient(KxWindowID window) const {
+  const Window* w = Find(window);
+  return w ? w->client : nullptr;
+}
+
+KxWindowID KxHeadlessHost::FindWindow(Point where) const {
+  for (const Window& w : mWindows)
+    if (where.v >= w.bounds.top && where.v < w.bounds.bottom && where.h >= w.bounds.left &&
+        where.h < w.bounds.right)
+      return w.id;
+  return kKxNoWindow;
+}
+
+void KxHeadlessHost::ClearClipboard() { mClipboard.clear(); }
+
+void KxHeadlessHost::PutClipboard(OSType type, const void* data, std::size_t size) {
+  const auto* bytes = static_cast<const std::uint8_t*>(data);
+  std::vector<std::uint8_t> copy(bytes, bytes + (bytes ? size : 0));
+  for (auto& entry : mClipboard)
+    if (entry.first == type) {
+      entry.second = std::move(copy);
+      return;
+    }
+  mClipboard.emplace_back(type, std::move(copy));
+}
+
+bool KxHeadlessHost::GetClipboard(OSType type, std::vector<std::uint8_t>& data) const {
+  for (const auto& entry : mClipboard)
+    if (entry.first == type) {
+      data = entry.second;
+      return true;
+    }
+  return false;
+}
+
+std::vector<OSType> KxHeadlessHost::ClipboardTypes() const {
+  std::vector<OSType> types;
+  for (const auto& entry : mClipboard) types.push_back(entry.first);
+  return types;
+}
+
+KxAnswer KxHeadlessHost::AskSaveChanges(const std::string&) {
+  if (mAnswers.empty()) return KxAnswer::kCancel;
+  const KxAnswer a = mAnswers.front().answer;
+  mAnswers.pop_front();
+  return a;
+}
+
+KxAnswer KxHeadlessHost::Alert(KxAlertKind kind, const std::string& text) {
+  mAlerts.push_back({kind, text});
+  if (mAnswers.empty()) return KxAnswer::kOK;
+  const KxAnswer a = mAnswers.front().answer;
+  mAnswers.pop_front();
+  return a;
+}
+
+bool KxHeadlessHost::ChooseFile(std::string& path) {
+  if (mAnswers.empty()) return false;
+  Answer a = std::move(mAnswers.front());
+  mAnswers.pop_front();
+  if (a.answer != KxAnswer::kOK || a.path.empty()) return false;
+  path = std::move(a.path);
+  return true;
+}
+
+bool KxHeadlessHost::ChooseSaveFile(const std::string&, std::string& path) { return ChooseFile(path); }

@@ -1,0 +1,102 @@
+// The headless host: an in-memory window list, a scripted event queue on a
+// virtual tick clock, an in-memory clipboard, scripted answers for dialogs
+// and file choosers, and counted beeps. Tests and the script drivers run the
+// whole program on it.
+#pragma once
+
+#include <deque>
+#include <map>
+
+#include "platform/clock.h"
+#include "platform/host/host.h"
+
+class KxHeadlessHost : public KxHost {
+ public:
+  // Installs its clock (and, with `install`, itself as the host).
+  explicit KxHeadlessHost(bool install = true);
+  ~KxHeadlessHost() override;
+
+  // The script.
+  void PostEvent(const EventRecord& event);
+  void PostKey(std::uint8_t ch, std::uint8_t keyCode, std::uint16_t modifiers = 0);
+  void PostMouse(bool down, Point where, std::uint16_t modifiers = 0);
+  void PostMenuChoice(std::int16_t menuID, std::int16_t item);
+  std::size_t PendingEvents() const { return mQueue.size(); }
+  // With a limit, ShouldStop answers true once the queue is empty and that
+  // many idle turns have passed; 0 (the default) never stops.
+  void SetIdleLimit(std::uint32_t turns) { mIdleLimit = turns; }
+  // Answers for the next dialogs and file choosers, in order. With none
+  // queued a save question is cancelled (nothing closes unasked), an alert
+  // is acknowledged and a file choice cancelled.
+  void QueueAnswer(KxAnswer answer, std::string path = "");
+  std::size_t PendingAnswers() const { return mAnswers.size(); }
+
+  KxFakeClock& Clock() { return mClock; }
+  std::uint32_t LastSleep() const { return mLastSleep; }
+  int Beeps() const { return mBeeps; }
+  struct ShownAlert {
+    KxAlertKind kind;
+    std::string text;
+  };
+  const std::vector<ShownAlert>& Alerts() const { return mAlerts; }
+  std::string GetWindowTitle(KxWindowID window) const;
+  int CountInvalidations(KxWindowID window) const;
+
+  bool WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks) override;
+  bool PeekForEscape() override;
+  bool ShouldStop() const override;
+
+  KxWindowID CreateWindow(KxWindowClient* client, const Rect& bounds, const unsigned char* title) override;
+  void DestroyWindow(KxWindowID window) override;
+  void SelectWindow(KxWindowID window) override;
+  void SetWindowBounds(KxWindowID window, const Rect& bounds) override;
+  Rect GetWindowBounds(KxWindowID window) const override;
+  void SetWindowTitle(KxWindowID window, const unsigned char* title) override;
+  void InvalidateWindow(KxWindowID window, const Rect& area) override;
+  std::vector<KxWindowID> WindowList() const override;
+  KxWindowClient* GetWindowClient(KxWindowID window) const override;
+  KxWindowID FindWindow(Point where) const override;
+
+  void ClearClipboard() override;
+  void PutClipboard(OSType type, const void* data, std::size_t size) override;
+  bool GetClipboard(OSType type, std::vector<std::uint8_t>& data) const override;
+  std::vector<OSType> ClipboardTypes() const override;
+
+  KxAnswer AskSaveChanges(const std::string& documentName) override;
+  KxAnswer Alert(KxAlertKind kind, const std::string& text) override;
+  bool ChooseFile(std::string& path) override;
+  bool ChooseSaveFile(const std::string& defaultName, std::string& path) override;
+  void Beep() override { ++mBeeps; }
+
+ private:
+  struct Window {
+    KxWindowID id;
+    KxWindowClient* client;
+    Rect bounds;
+    std::string title;
+    int invalidations;
+  };
+  struct Answer {
+    KxAnswer answer;
+    std::string path;
+  };
+  const Window* Find(KxWindowID window) const;
+  Window* Find(KxWindowID window);
+  // Queues the deactivate and activate events for a change of front window;
+  // they go ahead of the script, as a desktop delivers them.
+  void FrontChanged(KxWindowID oldFront);
+
+  KxFakeClock mClock;
+  bool mInstalled;
+  std::deque<EventRecord> mQueue;
+  std::vector<Window> mWindows;   // front first
+  KxWindowID mNextWindow = 1;
+  std::vector<std::pair<OSType, std::vector<std::uint8_t>>> mClipboard;   // in the order put
+  std::deque<Answer> mAnswers;
+  std::vector<ShownAlert> mAlerts;
+  std::uint32_t mLastSleep = 0;
+  std::uint32_t mIdleTurns = 0;
+  std::uint32_t mIdleLimit = 0;
+  bool mButtonDown = false;
+  int mBeeps = 0;
+};

@@ -1,0 +1,84 @@
+// The host: what the framework needs of the desktop it runs on (events,
+// windows, the clipboard, dialogs and file choices, beeps), behind one
+// interface. The headless host serves tests and scripts; a GTK host serves
+// the real program. The framework talks only to this interface.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/framework/events.h"
+#include "platform/types.h"
+
+using KxWindowID = std::uint32_t;   // 0: no window
+constexpr KxWindowID kKxNoWindow = 0;
+
+// What a host window reports to the framework object that owns it.
+class KxWindowClient {
+ public:
+  virtual ~KxWindowClient() = default;
+  virtual void HostActivate(bool active) = 0;
+  // Part of the window must be drawn again.
+  virtual void HostUpdate(const Rect&) {}
+  // A mouse-down in the window; true when it went to one of the program's
+  // own views, which asks for the fast event wait until the button is up.
+  virtual bool HostMouseDown(const EventRecord&) { return false; }
+  virtual void HostMouseUp(const EventRecord&) {}
+};
+
+// Answers of dialogs and file choosers.
+enum class KxAnswer { kOK, kCancel, kSave, kDontSave };
+enum class KxAlertKind { kNote, kCaution, kStop };
+
+class KxHost {
+ public:
+  virtual ~KxHost() = default;
+
+  // Events. The next event, or false after waiting up to `sleepTicks` for
+  // none (the event is then a null event stamped with the time).
+  virtual bool WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks) = 0;
+  // Whether the user asked to stop (Escape, or command-period) since the
+  // last look; the key is taken out of the queue.
+  virtual bool PeekForEscape() = 0;
+  // True when a scripted run has nothing more to give.
+  virtual bool ShouldStop() const { return false; }
+
+  // Windows, front to back. A new window comes to the front; a change of
+  // the front window sends deactivate and activate events.
+  virtual KxWindowID CreateWindow(KxWindowClient* client, const Rect& bounds, const unsigned char* title) = 0;
+  virtual void DestroyWindow(KxWindowID window) = 0;
+  virtual void SelectWindow(KxWindowID window) = 0;
+  virtual void SetWindowBounds(KxWindowID window, const Rect& bounds) = 0;
+  virtual Rect GetWindowBounds(KxWindowID window) const = 0;
+  virtual void SetWindowTitle(KxWindowID window, const unsigned char* title) = 0;
+  virtual void InvalidateWindow(KxWindowID window, const Rect& area) = 0;
+  virtual std::vector<KxWindowID> WindowList() const = 0;
+  virtual KxWindowClient* GetWindowClient(KxWindowID window) const = 0;
+  // The window under a global point, or kKxNoWindow.
+  virtual KxWindowID FindWindow(Point where) const = 0;
+  KxWindowID FrontWindow() const;
+
+  // The clipboard: bytes by four-character type.
+  virtual void ClearClipboard() = 0;
+  virtual void PutClipboard(OSType type, const void* data, std::size_t size) = 0;
+  // False when the clipboard holds no data of this type.
+  virtual bool GetClipboard(OSType type, std::vector<std::uint8_t>& data) const = 0;
+  virtual std::vector<OSType> ClipboardTypes() const = 0;
+
+  // Dialogs and file choosers.
+  virtual KxAnswer AskSaveChanges(const std::string& documentName) = 0;
+  virtual KxAnswer Alert(KxAlertKind kind, const std::string& text) = 0;
+  // A file to open; false when the user cancelled.
+  virtual bool ChooseFile(std::string& path) = 0;
+  // Where to save; false when the user cancelled.
+  virtual bool ChooseSaveFile(const std::string& defaultName, std::string& path) = 0;
+  virtual void Beep() = 0;
+
+  // The menu model changed its items; hosts that show menus rebuild them.
+  virtual void MenuBarChanged() {}
+};
+
+// The installed host (not owned); without one, a headless host answers.
+void KxSetHost(KxHost* host);
+KxHost& KxCurrentHost();

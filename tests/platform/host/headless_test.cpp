@@ -1,0 +1,142 @@
+// The headless host on its own: window order and activate events, the
+// clipboard, scripted answers, Escape polls and beeps.
+#include "platform/host/headless.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Recorder : KxWindowClient {
+  void HostActivate(bool) override {}
+};
+
+std::vector<std::pair<KxWindowID, bool>> Drain(KxHeadlessHost& host) {
+  std::vector<std::pair<KxWindowID, bool>> out;
+  EventRecord e;
+  while (host.WaitNextEvent(e, 0))
+    if (e.what == activateEvt) out.emplace_back(e.message, (e.modifiers & kKxEventActiveFlag) != 0);
+  return out;
+}
+
+TEST(Headless, WindowsKeepFrontToBackOrderWithActivateEvents) {
+  KxHeadlessHost host;
+  Recorder r;
+  const unsigned char t[] = "\x01" "A";
+  const KxWindowID a = host.CreateWindow(&r, Rect{0, 0, 10, 10}, t);
+  const KxWindowID b = host.CreateWindow(&r, Rect{20, 20, 30, 30}, t);
+  const KxWindowID c = host.CreateWindow(&r, Rect{0, 0, 10, 10}, t);
+  EXPECT_EQ(host.WindowList(), (std::vector<KxWindowID>{c, b, a}));
+  Drain(host);
+  host.PostKey('k', 40);
+  host.SelectWindow(a);   // activate events go ahead of the script
+  EventRecord e;
+  ASSERT_TRUE(host.WaitNextEvent(e, 0));
+  EXPECT_EQ(e.what, activateEvt);
+  EXPECT_EQ(e.message, c);
+  EXPECT_EQ(e.modifiers & kKxEventActiveFlag, 0);
+  ASSERT_TRUE(host.WaitNextEvent(e, 0));
+  EXPECT_EQ(e.message, a);
+  EXPECT_NE(e.modifiers & kKxEventActiveFlag, 0);
+  ASSERT_TRUE(host.WaitNextEvent(e, 0));
+  EXPECT_EQ(e.what, keyDown);
+  EXPECT_EQ(host.WindowList(), (std::vector<KxWindowID>{a, c, b}));
+  host.SelectWindow(a);   // already in front: nothing
+  EXPECT_TRUE(Drain(host).empty());
+  EXPECT_EQ(host.FindWindow(Point{5, 5}), a);
+  EXPECT_EQ(host.FindWindow(Point{25, 25}), b);
+  EXPECT_EQ(host.FindWindow(Point{50, 50}), kKxNoWindow);
+
+  // Closing the front window activates the next; events for a closed
+  // window are dropped.
+  host.SelectWindow(b);
+  host.DestroyWindow(b);
+  EXPECT_EQ(Drain(host), (std::vector<std::pair<KxWindowID, bool>>{{a, false}, {a, true}}));
+  host.DestroyWindow(c);   // not in front: no events
+  EXPECT_TRUE(Drain(host).empty());
+  host.DestroyWindow(a);
+  host.DestroyWindow(999);
+  EXPECT_TRUE(host.WindowList().empty());
+  EXPECT_EQ(host.FrontWindow(), kKxNoWindow);
+}
+
+TEST(Headless, IdleWaitsPassOnTheVirtualClock) {
+  KxHeadlessHost host;
+  EXPECT_EQ(&KxCurrentHost(), &host);
+  EXPECT_EQ(TickCount(), 0u);
+  EventRecord e;
+  EXPECT_FALSE(host.WaitNextEvent(e, 12));
+  EXPECT_EQ(e.what, nullEvent);
+  EXPECT_EQ(TickCount(), 12u);
+  host.PostKey('a', 0);
+  EXPECT_TRUE(host.WaitNextEvent(e, 12));
+  EXPECT_EQ(e.when, 12u);
+  EXPECT_EQ(TickCount(), 12u);   // an event does not wait
+  host.SetIdleLimit(2);
+  EXPECT_FALSE(host.ShouldStop());
+  host.WaitNextEvent(e, 3);
+  host.WaitNextEvent(e, 3);
+  EXPECT_TRUE(host.ShouldStop());
+  EXPECT_EQ(TickCount(), 18u);
+}
+
+TEST(Headless, EscapeAndCommandPeriodAreTakenOutOfTheQueue) {
+  KxHeadlessHost host;
+  EXPECT_FALSE(host.PeekForEscape());
+  host.PostKey('a', 0);
+  host.PostKey('.', 47);   // a period without the command key is text
+  EXPECT_FALSE(host.PeekForEscape());
+  host.PostKey(kKxCharEscape, kKxKeyEscape);
+  host.PostKey('.', 47, kKxEventCommandKey);
+  EXPECT_TRUE(host.PeekForEscape());
+  EXPECT_TRUE(host.PeekForEscape());
+  EXPECT_FALSE(host.PeekForEscape());
+  EXPECT_EQ(host.PendingEvents(), 2u);
+}
+
+TEST(Headless, ClipboardKeepsBytesPerType) {
+  KxHeadlessHost host;
+  std::vector<std::uint8_t> data;
+  EXPECT_FALSE(host.GetClipboard(FourCC("TEXT"), data));
+  host.PutClipboard(FourCC("TEXT"), "abc", 3);
+  host.PutClipboard(FourCC("styl"), "\0\1", 2);
+  host.PutClipboard(FourCC("TEXT"), "xy", 2);   // replaces, keeps its place
+  host.PutClipboard(FourCC("empt"), nullptr, 5);
+  EXPECT_EQ(host.ClipboardTypes(), (std::vector<OSType>{FourCC("TEXT"), FourCC("styl"), FourCC("empt")}));
+  ASSERT_TRUE(host.GetClipboard(FourCC("TEXT"), data));
+  EXPECT_EQ(data, (std::vector<std::uint8_t>{'x', 'y'}));
+  ASSERT_TRUE(host.GetClipboard(FourCC("styl"), data));
+  EXPECT_EQ(data, (std::vector<std::uint8_t>{0, 1}));
+  ASSERT_TRUE(host.GetClipboard(FourCC("empt"), data));
+  EXPECT_TRUE(data.empty());
+  host.ClearClipboard();
+  EXPECT_TRUE(host.ClipboardTypes().empty());
+}
+
+TEST(Headless, ScriptedAnswersInOrderWithSafeDefaults) {
+  KxHeadlessHost host;
+  std::string path;
+  // Nothing queued: a save question is cancelled, alerts acknowledged,
+  // file choices cancelled.
+  EXPECT_EQ(host.AskSaveChanges("doc"), KxAnswer::kCancel);
+  EXPECT_EQ(host.Alert(KxAlertKind::kStop, "cannot read"), KxAnswer::kOK);
+  EXPECT_FALSE(host.ChooseFile(path));
+  host.QueueAnswer(KxAnswer::kDontSave);
+  host.QueueAnswer(KxAnswer::kOK, "/tmp/a.txt");
+  host.QueueAnswer(KxAnswer::kCancel);
+  host.QueueAnswer(KxAnswer::kOK, "/tmp/b.txt");
+  EXPECT_EQ(host.AskSaveChanges("doc"), KxAnswer::kDontSave);
+  ASSERT_TRUE(host.ChooseFile(path));
+  EXPECT_EQ(path, "/tmp/a.txt");
+  EXPECT_FALSE(host.ChooseSaveFile("x", path));
+  EXPECT_EQ(path, "/tmp/a.txt");
+  ASSERT_TRUE(host.ChooseSaveFile("x", path));
+  EXPECT_EQ(path, "/tmp/b.txt");
+  EXPECT_EQ(host.PendingAnswers(), 0u);
+  ASSERT_EQ(host.Alerts().size(), 1u);
+  EXPECT_EQ(host.Alerts()[0].text, "cannot read");
+  host.Beep();
+  host.Beep();
+  EXPECT_EQ(host.Beeps(), 2);
+}
+
+}  // namespace
