@@ -265,8 +265,11 @@ void Run(const std::uint8_t* data, std::size_t size) {
     short baseline = 0;
     layout.GetMeasureText(start, end - start, width, text.data() + start, pos.data(), &style, marks.data(),
                           &baseline);
-    // A pen position anywhere on the line maps back to a caret stop.
-    for (long x : {0L, std::labs(pos.back()) / 2, std::labs(pos.back()) + 5}) {
+    // The pen position of every byte (of up to 64 spread over long lines),
+    // and one beyond the line, maps back to a caret stop.
+    const long n = end - start, step = n / 64 + 1;
+    for (long k = 0; k <= n + step; k += step) {
+      const long x = k <= n ? std::labs(pos[std::size_t(k)]) : std::labs(pos.back()) + 5;
       const long column = layout.GetSizeToColumn(start, end - start, width, x, style);
       if (column < 0 || column > end - start) std::abort();
       if (bounds && start + column < len && second[std::size_t(start + column)]) std::abort();
