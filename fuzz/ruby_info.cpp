@@ -2,10 +2,11 @@
 // with "(ruby)" parts, both from outside. The input is a count byte, that
 // many 6-byte big-endian infos, then the text. Whatever is recognised must
 // be a sound ruby list, and taking the inline parts out and putting them
-// back must give the text unchanged.
+// back must give the text unchanged, through the ruby array too, and
+// positions must move between the plain and the inline text byte for byte.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
 #include "platform/core.h"
@@ -46,9 +47,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<SKXRuby> checked = rubys;
   if (KxCheckRubys(checked.data(), count, plainLen) != count) std::abort();
 
+  const std::vector<char> stripped(plain.begin(), plain.begin() + plainLen);
   plain.resize(static_cast<std::size_t>(textLen));
   UKXRuby::InsertRubyToText(0, rubys.data(), count, plain.data(), plainLen);
-  if (plainLen != textLen || std::memcmp(plain.data(), text.data(), text.size()) != 0) std::abort();
+  // Compared as vectors: an empty text has no data pointer to hand to memcmp.
+  if (plainLen != textLen || plain != text) std::abort();
 
   // The ruby array gives back infos that recognise the same parts.
   CKXRubyArray array;
@@ -59,5 +62,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   long count3 = 0;
   if (UKXRuby::FromRubyInfo(again.data(), m, text.data(), textLen, nullptr, &count3) != removed || count3 != count)
     std::abort();
+
+  // The array writes the inline parts back itself, and positions move
+  // between the two forms: each plain byte lands on its byte of the text.
+  const long strippedLen = static_cast<long>(stripped.size());
+  if (array.GetRubyInsertSize(0, strippedLen) != removed) std::abort();
+  std::vector<char> inlined = stripped;
+  inlined.resize(static_cast<std::size_t>(textLen));
+  long inlinedLen = strippedLen;
+  array.GetRubyInsertText(0, strippedLen, inlined.data(), inlinedLen);
+  // Exported bases end before their first control byte, so only texts
+  // without one in a base come back unchanged.
+  bool controls = false;
+  for (long k = 0; k < count; ++k)
+    for (long i = 0; i < rubys[std::size_t(k)].baseLen; ++i)
+      controls = controls || static_cast<unsigned char>(stripped[std::size_t(rubys[std::size_t(k)].pos + i)]) < 32;
+  if (inlinedLen != textLen || (!controls && inlined != text)) std::abort();
+  std::vector<std::int32_t> at(stripped.size() + 1);
+  for (std::size_t k = 0; k < at.size(); ++k) at[k] = static_cast<std::int32_t>(k);
+  array.GetRubyInsertPos(0, strippedLen, at.data(), static_cast<long>(at.size()), sizeof at[0]);
+  for (std::size_t k = 0; k < stripped.size(); ++k) {
+    if (at[k] < 0 || at[k] >= textLen || text[static_cast<std::size_t>(at[k])] != stripped[k]) std::abort();
+    if (at[k + 1] <= at[k]) std::abort();
+  }
+  UKXRuby::DeleteRubyFromPos(0, rubys.data(), count, at.data(), static_cast<long>(at.size()), sizeof at[0]);
+  for (std::size_t k = 0; k < at.size(); ++k)
+    if (at[k] != static_cast<std::int32_t>(k)) std::abort();
   return 0;
 }
