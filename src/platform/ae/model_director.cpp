@@ -291,8 +291,11 @@ OSStatus LModelDirector::Send(const AppleEvent& event, AppleEvent* reply, bool e
 void LModelDirector::HandleModelEvent(const AppleEvent& event, AppleEvent& reply, long number) {
   AEDesc result;
   const AEDesc* direct = event.GetParams().FindKey(keyDirectObject);
+  if (direct && direct->IsNull()) direct = nullptr;   // null names the application
   LModelToken objects;
-  if (direct && NamesObject(*direct)) {
+  if (number == kAENumDoObjectsExist) {
+    // resolved below, where no such object is an answer
+  } else if (direct && NamesObject(*direct)) {
     ResolveSpecifier(*direct, objects);
   } else if (number == kAENumCountElements || number == kAENumCreateElement || !direct) {
     objects.Add(mApplication);
@@ -319,7 +322,6 @@ void LModelDirector::HandleModelEvent(const AppleEvent& event, AppleEvent& reply
         }
       }
       result = AEDesc::FromBoolean(exists);
-      objects.Clear();
       break;
     }
     case kAENumCreateElement: {

@@ -209,6 +209,15 @@ AEDesc RequestedType(const AppleEvent& event) {
   return t ? *t : AEDesc::FromCode(typeType, typeWildCard);
 }
 
+// A value in the type the event asked for, when it named one type; a list
+// of types, or none, leaves the choice to the object that answered.
+void CoerceToRequested(AEDesc& value, const AEDesc& requested) {
+  if (requested.GetType() != typeType || value.IsNull()) return;
+  DescType type = requested.AsCode();
+  if (type == typeWildCard || type == typeNull || type == value.GetType()) return;
+  value = AECoerceDesc(value, type);
+}
+
 // The size the value takes as data: its bytes, or its flat form without the
 // stream head for a list or record.
 std::int32_t DataSize(const AEDesc& value) {
@@ -223,6 +232,7 @@ void LModelObject::HandleAppleEvent(const AppleEvent& event, AppleEvent& reply, 
   switch (number) {
     case kAENumGetData:
       GetAEProperty(pContents, RequestedType(event), outResult);
+      CoerceToRequested(outResult, RequestedType(event));
       return;
     case kAENumGetDataSize: {
       AEDesc value;
@@ -295,6 +305,7 @@ void LModelProperty::HandleAppleEvent(const AppleEvent& event, AppleEvent& reply
   switch (number) {
     case kAENumGetData:
       super->GetAEProperty(mPropertyID, RequestedType(event), outResult);
+      CoerceToRequested(outResult, RequestedType(event));
       return;
     case kAENumGetDataSize: {
       AEDesc value;
