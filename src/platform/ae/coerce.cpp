@@ -38,8 +38,13 @@ std::optional<std::int64_t> ParseDecimal(std::span<const std::uint8_t> data) {
   return v;
 }
 
+// The type of a scalar; 0 for lists and records, whatever type they carry,
+// so that their (empty) data is never read as a number or text.
+DescType ScalarType(const AEDesc& d) { return d.GetKind() == AEDesc::Kind::kScalar ? d.GetType() : 0; }
+
 // The integer a scalar stands for, when it is a number or a numeric text.
 std::optional<std::int64_t> IntegerValue(const AEDesc& d) {
+  if (d.GetKind() != AEDesc::Kind::kScalar) return std::nullopt;
   auto data = d.GetData();
   switch (d.GetType()) {
     case typeShortInteger:
@@ -68,8 +73,7 @@ std::optional<AEDesc> TryCoerce(const AEDesc& d, DescType to) {
   }
   if (d.IsRecord()) {
     // A record becomes a plain record and back, never one special kind another.
-    if (to == typeAERecord || (d.GetType() == typeAERecord && AEFixedDataSize(to) < 0 &&
-                               to != typeChar && to != typeFilePath)) {
+    if (to == typeAERecord || (d.GetType() == typeAERecord && AEIsRecordType(to))) {
       AEDesc r = d;
       r.SetRecordType(to);
       return r;
@@ -153,8 +157,9 @@ bool AECompareDescs(OSType op, const AEDesc& a, const AEDesc& b) {
       if (AECompareDescs(kAEEquals, a.GetNth(i), b)) return true;
     return false;
   }
+  DescType ta = ScalarType(a), tb = ScalarType(b);
   // Numbers compare by value, also against numeric text.
-  if (IsIntegerType(a.GetType()) || IsIntegerType(b.GetType())) {
+  if (IsIntegerType(ta) || IsIntegerType(tb)) {
     std::optional<std::int64_t> x = IntegerValue(a), y = IntegerValue(b);
     if (!x || !y) {
       if (op == kAEEquals) return false;
@@ -162,14 +167,14 @@ bool AECompareDescs(OSType op, const AEDesc& a, const AEDesc& b) {
     }
     return Ordered(op, *x < *y ? -1 : *x > *y ? 1 : 0);
   }
-  if (a.GetType() == typeChar || b.GetType() == typeChar) {
-    if (a.GetType() != b.GetType()) {
+  if (ta == typeChar || tb == typeChar) {
+    if (ta != tb) {
       if (op == kAEEquals) return false;
       throw LException(errAECoercionFail);
     }
     return TextOp(op, a.GetData(), b.GetData());
   }
-  if (IsCodeType(a.GetType()) && IsCodeType(b.GetType())) {
+  if (IsCodeType(ta) && IsCodeType(tb)) {
     if (op != kAEEquals) throw LException(errAECoercionFail);
     return a.AsCode() == b.AsCode();
   }

@@ -11,7 +11,6 @@ namespace {
 
 [[noreturn]] void Fail(OSErr err) { throw LException(err); }
 
-bool IsRecordType(DescType type) { return type != typeAEList; }
 
 }  // namespace
 
@@ -40,6 +39,11 @@ long AEFixedDataSize(DescType type) {
   }
 }
 
+bool AEIsRecordType(DescType type) {
+  return type != typeAEList && AEFixedDataSize(type) < 0 && type != typeChar && type != typeFilePath &&
+         type != typeWildCard;
+}
+
 AEDesc::AEDesc(DescType type, const void* data, std::size_t size) { ReplaceData(type, data, size); }
 
 AEDesc AEDesc::MakeList() {
@@ -50,7 +54,7 @@ AEDesc AEDesc::MakeList() {
 }
 
 AEDesc AEDesc::MakeRecord(DescType type) {
-  if (!IsRecordType(type)) Fail(errAEWrongDataType);
+  if (!AEIsRecordType(type)) Fail(errAEWrongDataType);
   AEDesc d;
   d.mType = type;
   d.mKind = Kind::kRecord;
@@ -96,7 +100,7 @@ void AEDesc::ReplaceData(DescType type, const void* data, std::size_t size) {
 }
 
 void AEDesc::SetRecordType(DescType type) {
-  if (mKind != Kind::kRecord || !IsRecordType(type)) Fail(errAEWrongDataType);
+  if (mKind != Kind::kRecord || !AEIsRecordType(type)) Fail(errAEWrongDataType);
   mType = type;
 }
 
@@ -231,7 +235,7 @@ void CheckAt(const AEDesc& d, int depth) {
       if (d.GetType() != typeAEList) throw LException(errAECorruptData);
       break;
     case AEDesc::Kind::kRecord: {
-      if (d.GetType() == typeAEList) throw LException(errAECorruptData);
+      if (!AEIsRecordType(d.GetType())) throw LException(errAECorruptData);
       // One item per keyword: sorted, so that large records stay cheap.
       std::vector<AEKeyword> keys;
       for (long i = 1; i <= d.CountItems(); ++i) d.GetNth(i, &keys.emplace_back());

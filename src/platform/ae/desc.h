@@ -94,6 +94,9 @@ constexpr int kAEMaxDepth = 32;
 
 // The data size a scalar type must have, or -1 when any size is allowed.
 long AEFixedDataSize(DescType type);
+// Whether a record may carry the type: not a list's, nor one of a scalar
+// with a known layout, so that a type alone never promises data a record lacks.
+bool AEIsRecordType(DescType type);
 
 // An event: its class and ID and a record of parameters.
 class AppleEvent {

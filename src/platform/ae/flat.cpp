@@ -102,8 +102,7 @@ class AEFlatReader {
         return d;
       }
       case std::uint8_t(AEDesc::Kind::kRecord): {
-        if (type == typeAEList) Bad();
-        if (n > Left() / kRecordItemMin) Bad();
+        if (!AEIsRecordType(type) || n > Left() / kRecordItemMin) Bad();
         d = AEDesc::MakeRecord(type);
         d.mItems.reserve(n);
         d.mKeys.reserve(n);

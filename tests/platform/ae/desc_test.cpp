@@ -146,6 +146,8 @@ TEST(AEDesc, ListsAndRecords) {
   EXPECT_EQ(ErrorOf([] { AEDesc::FromLong(1).CountItems(); }), errAEWrongDataType);
   EXPECT_EQ(ErrorOf([] { AEDesc(typeLongInteger, "abc", 3); }), errAEWrongDataType);
   EXPECT_EQ(ErrorOf([] { AEDesc::MakeRecord(typeAEList); }), errAEWrongDataType);
+  EXPECT_EQ(ErrorOf([] { AEDesc::MakeRecord(typeBoolean); }), errAEWrongDataType);
+  EXPECT_EQ(ErrorOf([] { AEDesc::MakeRecord().SetRecordType(typeChar); }), errAEWrongDataType);
   EXPECT_EQ(ErrorOf([&] { list.PutKeyDesc(1, AEDesc()); }), errAEWrongDataType);
 }
 
@@ -247,6 +249,8 @@ TEST(AEDescFlat, MalformedDescriptors) {
       {"record count beyond the bytes", container(typeAERecord, 2, 1000), errAECorruptData},
       {"list kind with record type", container(typeAERecord, 1, 0), errAECorruptData},
       {"record kind with list type", container(typeAEList, 2, 0), errAECorruptData},
+      {"record typed as a number", container(typeLongInteger, 2, 0), errAECorruptData},
+      {"record typed as text", container(typeChar, 2, 0), errAECorruptData},
       {"empty list", container(typeAEList, 1, 0), noErr},
       {"empty specifier record", container(typeObjectSpecifier, 2, 0), noErr},
       {"two keys", twoKeys(FourCC("bbbb")), noErr},
