@@ -54,8 +54,8 @@ void Run(std::uint8_t selector, std::span<const std::uint8_t> bytes) {
     LModelToken token;
     LModelDirector::Resolve(desc, token);
     for (std::size_t i = 0; i < token.Count(); ++i) {
-      AEDesc spec;
-      token.Get(i)->MakeSpecifier(spec);
+      AEDesc specifier;
+      token.Get(i)->MakeSpecifier(specifier);
     }
   } catch (const LException& e) {
     Check(IsAEError(e.GetErrorCode()));

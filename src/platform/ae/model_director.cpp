@@ -121,14 +121,14 @@ void LModelDirector::ResolveInto(const AEDesc& desc, LModelToken& outToken) {
       outToken.Add(mExamined.back());
       return;
     case typeObjectSpecifier: {
-      AEObjectSpec spec = AEParseObjectSpecifier(desc);
+      AEObjectSpecifierFields specifier = AEParseObjectSpecifier(desc);
       LModelToken containers;
-      ResolveInto(spec.container, containers);
+      ResolveInto(specifier.container, containers);
       if (containers.IsList()) outToken.MarkList();
       for (std::size_t i = 0; i < containers.Count(); ++i) {
         // Key data may name objects relative to this container (range ends).
         StPush push(mContainers, containers.Get(i));
-        containers.Get(i)->GetModelToken(spec.want, spec.keyForm, spec.keyData, outToken);
+        containers.Get(i)->GetModelToken(specifier.want, specifier.keyForm, specifier.keyData, outToken);
       }
       return;
     }

@@ -4,12 +4,12 @@
 #include "platform/exception.h"
 
 AEDesc AEMakeObjectSpecifier(DescType want, const AEDesc& container, DescType keyForm, const AEDesc& keyData) {
-  AEDesc spec = AEDesc::MakeRecord(typeObjectSpecifier);
-  spec.PutKeyDesc(keyAEDesiredClass, AEDesc::FromCode(typeType, want));
-  spec.PutKeyDesc(keyAEContainer, container);
-  spec.PutKeyDesc(keyAEKeyForm, AEDesc::FromCode(typeEnumerated, keyForm));
-  spec.PutKeyDesc(keyAEKeyData, keyData);
-  return spec;
+  AEDesc specifier = AEDesc::MakeRecord(typeObjectSpecifier);
+  specifier.PutKeyDesc(keyAEDesiredClass, AEDesc::FromCode(typeType, want));
+  specifier.PutKeyDesc(keyAEContainer, container);
+  specifier.PutKeyDesc(keyAEKeyForm, AEDesc::FromCode(typeEnumerated, keyForm));
+  specifier.PutKeyDesc(keyAEKeyData, keyData);
+  return specifier;
 }
 
 AEDesc AEMakeIndexSpecifier(DescType want, const AEDesc& container, std::int32_t index) {
@@ -74,13 +74,13 @@ AEDesc AEMakeInsertionLocation(const AEDesc& object, OSType position) {
 AEDesc AEMakeCurrentContainer() { return AEDesc(typeCurrentContainer, nullptr, 0); }
 AEDesc AEMakeObjectBeingExamined() { return AEDesc(typeObjectBeingExamined, nullptr, 0); }
 
-AEObjectSpec AEParseObjectSpecifier(const AEDesc& spec) {
-  if (!spec.IsRecord() || spec.GetType() != typeObjectSpecifier) throw LException(errAECoercionFail);
-  AEObjectSpec out;
-  out.want = spec.GetKeyDesc(keyAEDesiredClass).AsCode();
-  out.container = spec.GetKeyDesc(keyAEContainer);
-  out.keyForm = spec.GetKeyDesc(keyAEKeyForm).AsCode();
-  out.keyData = spec.GetKeyDesc(keyAEKeyData);
+AEObjectSpecifierFields AEParseObjectSpecifier(const AEDesc& specifier) {
+  if (!specifier.IsRecord() || specifier.GetType() != typeObjectSpecifier) throw LException(errAECoercionFail);
+  AEObjectSpecifierFields out;
+  out.want = specifier.GetKeyDesc(keyAEDesiredClass).AsCode();
+  out.container = specifier.GetKeyDesc(keyAEContainer);
+  out.keyForm = specifier.GetKeyDesc(keyAEKeyForm).AsCode();
+  out.keyData = specifier.GetKeyDesc(keyAEKeyData);
   return out;
 }
 

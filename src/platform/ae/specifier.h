@@ -26,15 +26,15 @@ AEDesc AEMakeCurrentContainer();
 AEDesc AEMakeObjectBeingExamined();
 
 // The four fields of an object specifier, checked for type.
-struct AEObjectSpec {
+struct AEObjectSpecifierFields {
   DescType want = 0;
   AEDesc container;
   DescType keyForm = 0;
   AEDesc keyData;
 };
-// Throws errAECoercionFail when `spec` is not an object specifier and
+// Throws errAECoercionFail when `specifier` is not an object specifier and
 // errAEDescNotFound when a field is missing.
-AEObjectSpec AEParseObjectSpecifier(const AEDesc& spec);
+AEObjectSpecifierFields AEParseObjectSpecifier(const AEDesc& specifier);
 
 struct AEInsertionLocation {
   AEDesc object;

@@ -89,9 +89,9 @@ TEST(Dispatch, CountsExistsAndData) {
   EXPECT_EQ(Send(d, kAECoreSuite, kAEGetData, {{keyDirectObject, AEMakePropertySpecifier(FourCC("zzzz"), docs)}}).err,
             errAENoSuchObject);
   // Get data of an element answers its specifier.
-  AEDesc spec = Send(d, kAECoreSuite, kAEGetData, {{keyDirectObject, AEMakeNameSpecifier(cItem, docs, "b")}}).value;
+  AEDesc specifier = Send(d, kAECoreSuite, kAEGetData, {{keyDirectObject, AEMakeNameSpecifier(cItem, docs, "b")}}).value;
   LModelToken token;
-  LModelDirector::Resolve(spec, token);
+  LModelDirector::Resolve(specifier, token);
   EXPECT_EQ(token.Single(), f.docs->Children(cItem)[1]);
   EXPECT_EQ(sLive, 0);
 }

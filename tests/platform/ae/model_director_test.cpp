@@ -14,10 +14,10 @@ using namespace tree;
 namespace {
 
 // Resolves and returns the names, or "error N".
-std::string Resolve(const AEDesc& spec) {
+std::string Resolve(const AEDesc& specifier) {
   try {
     LModelToken token;
-    LModelDirector::Resolve(spec, token);
+    LModelDirector::Resolve(specifier, token);
     return (token.IsList() ? "list:" : "") + Names(token);
   } catch (const LException& e) {
     return "error " + std::to_string(e.GetErrorCode());
@@ -42,7 +42,7 @@ TEST(ModelDirector, ResolvesEveryKeyForm) {
   const AEDesc sizeOf = PropOfExamined(pSize);
   struct Case {
     const char* what;
-    AEDesc spec;
+    AEDesc specifier;
     std::string expect;
   } cases[] = {
       {"index", ItemIn(docs, 2), "b"},
@@ -133,7 +133,7 @@ TEST(ModelDirector, ResolvesEveryKeyForm) {
       {"element class the container lacks", AEMakeIndexSpecifier(FourCC("zzzz"), docs, 1), "error -1728"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(Resolve(c.spec), c.expect) << c.what;
+    EXPECT_EQ(Resolve(c.specifier), c.expect) << c.what;
     EXPECT_EQ(sLive, 0) << c.what;
   }
 }
@@ -175,14 +175,14 @@ TEST(ModelDirector, ObjectsNameThemselves) {
   };
   walk(&f.app);
   for (LModelObject* o : all) {
-    AEDesc spec;
-    o->MakeSpecifier(spec);
+    AEDesc specifier;
+    o->MakeSpecifier(specifier);
     LModelToken token;
-    LModelDirector::Resolve(spec, token);
+    LModelDirector::Resolve(specifier, token);
     EXPECT_EQ(token.Single(), o);
     // And survives the flat form.
     LModelToken again;
-    LModelDirector::Resolve(AEUnflattenDesc(AEFlattenDesc(spec)), again);
+    LModelDirector::Resolve(AEUnflattenDesc(AEFlattenDesc(specifier)), again);
     EXPECT_EQ(again.Single(), o);
   }
 }
