@@ -11,6 +11,8 @@
 #include "platform/framework/events.h"
 #include "platform/types.h"
 
+class KxPort;
+
 using KxWindowID = std::uint32_t;   // 0: no window
 constexpr KxWindowID kKxNoWindow = 0;
 
@@ -25,6 +27,14 @@ class KxWindowClient {
   // own views, which asks for the fast event wait until the button is up.
   virtual bool HostMouseDown(const EventRecord&) { return false; }
   virtual void HostMouseUp(const EventRecord&) {}
+  // The window's backing store: the program draws into it at once, and a
+  // host that shows windows copies it to the screen (and nothing else).
+  // Null while the window has none.
+  virtual KxPort* HostPort() { return nullptr; }
+  // The window's content was resized by the user (global bounds).
+  virtual void HostResized(const Rect&) {}
+  // The user asked to close the window (the close box).
+  virtual void HostAttemptClose() {}
 };
 
 // Answers of dialogs and file choosers.
