@@ -242,6 +242,140 @@ SKXRegexp FinishFrame(Frame& f) {
   return node;
 }
 
+
+// The first phase: the pattern's text to a tree of nodes. It never fails:
+// what it cannot read becomes literal characters.
+class Parser {
+ public:
+  Parser(const unsigned char* p, long len, short script) : p_(p), len_(len), script_(script) {}
+
+  SKXRegexp Run(int& groupCount) {
+    frames_.assign(1, Frame{});
+    groups_ = 0;
+    i_ = 0;
+    while (i_ < len_) Element();
+    // Groups still open end with the pattern.
+    while (frames_.size() > 1) CloseGroup();
+    groupCount = groups_;
+    return FinishFrame(frames_.back());
+  }
+
+ private:
+  // One element at p_[i_] onto the innermost frame.
+  void Element() {
+    const unsigned char c = p_[i_];
+    Frame& f = frames_.back();
+    if (KxTextCharFirst(c, script_) && i_ + 1 < len_) {
+      f.sequence.push_back(MakeNode(kKXReLiteral, std::uint16_t(c << 8 | p_[i_ + 1])));
+      i_ += 2;
+      return;
+    }
+    switch (c) {
+      case '.': f.sequence.push_back(MakeNode(kKXReAny)); ++i_; return;
+      case '^': f.sequence.push_back(MakeNode(kKXReLineStart)); ++i_; return;
+      case '$': f.sequence.push_back(MakeNode(kKXReLineEnd)); ++i_; return;
+      case '|':
+        if (!f.sequence.empty()) f.alternatives.push_back(SequenceNode(std::move(f.sequence)));
+        f.sequence.clear();
+        ++i_;
+        return;
+      case '(':
+        ++i_;
+        if (frames_.size() > kMaxNesting) {
+          ++f.literalParens;
+          f.sequence.push_back(MakeNode(kKXReLiteral, '('));
+          return;
+        }
+        frames_.emplace_back();
+        frames_.back().capture = ++groups_;
+        return;
+      case ')':
+        ++i_;
+        if (f.literalParens > 0 || frames_.size() == 1) {
+          if (f.literalParens > 0) --f.literalParens;
+          f.sequence.push_back(MakeNode(kKXReLiteral, ')'));
+        } else {
+          CloseGroup();
+        }
+        return;
+      case '[': {
+        ++i_;
+        SKXRegexp set;
+        if (ParseSet(p_, len_, i_, script_, set)) f.sequence.push_back(std::move(set));
+        return;
+      }
+      case '\\': {
+        SKXRegexp node;
+        ParseEscape(p_, len_, i_, script_, node);
+        f.sequence.push_back(std::move(node));
+        return;
+      }
+      case '*': case '+': case '?': case '{':
+        Quantifier(c);
+        return;
+      default:
+        f.sequence.push_back(MakeNode(kKXReLiteral, c));
+        ++i_;
+        return;
+    }
+  }
+
+  void CloseGroup() {
+    SKXRegexp node = FinishFrame(frames_.back());
+    frames_.pop_back();
+    frames_.back().sequence.push_back(std::move(node));
+  }
+
+  // A quantifier applies to the item just added, unless that is "^" or "$".
+  bool CanRepeat() const {
+    const std::vector<SKXRegexp>& seq = frames_.back().sequence;
+    return !seq.empty() && seq.back().type != kKXReLineStart && seq.back().type != kKXReLineEnd;
+  }
+
+  // "*", "+", "?" or "{" at p_[i_]: a repeat of the item before it, else a
+  // literal character.
+  void Quantifier(unsigned char c) {
+    Frame& f = frames_.back();
+    int min = 0, max = -1;
+    long next = c == '{' ? i_ : i_ + 1;
+    if (c == '+') min = 1;
+    if (c == '?') max = 1;
+    bool counted = c != '{' || ParseCount(p_, len_, next, min, max);
+    if (!counted || !CanRepeat() || RepeatDepth(f.sequence.back()) >= kMaxRepeatChain) {
+      f.sequence.push_back(MakeNode(kKXReLiteral, c));
+      ++i_;
+      return;
+    }
+    i_ = next;
+    SKXRegexp rep = MakeNode(kKXReRepeat);
+    rep.min = min;
+    rep.max = max;
+    rep.greedy = true;
+    if (i_ < len_ && p_[i_] == '?') {
+      rep.greedy = false;
+      ++i_;
+    }
+    SKXRegexp& item = f.sequence.back();
+    if (item.type == kKXReRepeat && item.greedy == rep.greedy && item.min <= 1 && rep.min <= 1 &&
+        (item.max == 1 || item.max < 0) && (rep.max == 1 || rep.max < 0)) {
+      // "a**", "a+?" and the like: one repeat of the item (stacked
+      // unbounded loops would only multiply the ways to fail).
+      item.min = item.min * rep.min;
+      item.max = item.max < 0 || rep.max < 0 ? -1 : 1;
+      return;
+    }
+    rep.children.push_back(std::move(item));
+    item = std::move(rep);
+  }
+
+  const unsigned char* p_;
+  long len_;
+  short script_;
+  long i_ = 0;
+  int groups_ = 0;
+  std::vector<Frame> frames_;
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -318,7 +452,11 @@ struct CKXRegexp::Program {
   const unsigned char* lineText = nullptr;
   long lineLength = 0, lineFrom = 0, lineEnd = 0;
 
+  // The second phase: the tree to instructions, and the first tests.
+  void Build(const SKXRegexp& root);
   void Emit(const SKXRegexp& n, int depth);
+  // The third phase: the longest run of literals of the top-level sequence.
+  void FindRequired(const SKXRegexp& root);
   void Prepare(short options);
   bool Test(int t, std::uint16_t code, short options);
   bool First(std::uint16_t code);
@@ -340,8 +478,8 @@ int Commonness(unsigned char b) {
 }
 
 // Offset of the next occurrence of the required run at or after from; length when none.
-long FindRequired(const std::vector<unsigned char>& required, std::size_t requiredKey, const unsigned char* text,
-                  long from, long length) {
+long NextRequired(const std::vector<unsigned char>& required, std::size_t requiredKey,
+                  const unsigned char* text, long from, long length) {
   const std::size_t n = required.size();
   const long key = long(requiredKey);
   const unsigned char want = required[requiredKey];
@@ -509,6 +647,33 @@ void CKXRegexp::Program::Emit(const SKXRegexp& n, int depth) {
   }
 }
 
+void CKXRegexp::Program::Build(const SKXRegexp& root) {
+  Emit(root, 0);
+  code.push_back(Inst{kOpMatch, false, 0, 0, 0, 0});
+  counts.assign(std::size_t(loops), 0);
+  starts.assign(std::size_t(loops), -1);
+  FirstTests(root, first, any);
+}
+
+void CKXRegexp::Program::FindRequired(const SKXRegexp& root) {
+  const std::vector<SKXRegexp> single(1, root);
+  const std::vector<SKXRegexp>& seq =
+      root.type == kKXReGroup && root.children.size() > 1 ? root.children : single;
+  std::vector<unsigned char> run;
+  for (std::size_t k = 0; k <= seq.size(); ++k) {
+    if (k < seq.size() && seq[k].type == kKXReLiteral && !seq[k].negated) {
+      if (seq[k].ch > 0xFF) run.push_back(std::uint8_t(seq[k].ch >> 8));
+      run.push_back(std::uint8_t(seq[k].ch));
+      continue;
+    }
+    if (run.size() > required.size()) required = run;
+    run.clear();
+  }
+  if (required.size() < 2) required.clear();
+  for (std::size_t k = 0; k < required.size(); ++k)
+    if (Commonness(required[k]) < Commonness(required[requiredKey])) requiredKey = k;
+}
+
 void CKXRegexp::Program::Prepare(short options) {
   options &= kKXFindIgnoreCase | kKXFindIgnoreWidth | kKXFindIgnoreKana;
   if (options == cachedOptions) return;
@@ -529,135 +694,12 @@ CKXRegexp::CKXRegexp(const unsigned char* pattern, long length, short script)
 
 CKXRegexp::~CKXRegexp() = default;
 
+// Three phases: the pattern becomes a tree, the tree a program, and the
+// tree's top-level sequence gives the bytes every match holds.
 void CKXRegexp::Compile(const unsigned char* p, long len) {
-  std::vector<Frame> frames(1);
-  long i = 0;
-  // A quantifier applies to the item just added, unless that is "^" or "$".
-  auto canRepeat = [&]() {
-    const std::vector<SKXRegexp>& seq = frames.back().sequence;
-    return !seq.empty() && seq.back().type != kKXReLineStart && seq.back().type != kKXReLineEnd;
-  };
-  while (i < len) {
-    unsigned char c = p[i];
-    Frame& f = frames.back();
-    if (KxTextCharFirst(c, mScript) && i + 1 < len) {
-      f.sequence.push_back(MakeNode(kKXReLiteral, std::uint16_t(c << 8 | p[i + 1])));
-      i += 2;
-      continue;
-    }
-    switch (c) {
-      case '.': f.sequence.push_back(MakeNode(kKXReAny)); ++i; continue;
-      case '^': f.sequence.push_back(MakeNode(kKXReLineStart)); ++i; continue;
-      case '$': f.sequence.push_back(MakeNode(kKXReLineEnd)); ++i; continue;
-      case '|':
-        if (!f.sequence.empty()) f.alternatives.push_back(SequenceNode(std::move(f.sequence)));
-        f.sequence.clear();
-        ++i;
-        continue;
-      case '(':
-        ++i;
-        if (frames.size() > kMaxNesting) {
-          ++f.literalParens;
-          f.sequence.push_back(MakeNode(kKXReLiteral, '('));
-          continue;
-        }
-        frames.emplace_back();
-        frames.back().capture = ++mGroupCount;
-        continue;
-      case ')':
-        ++i;
-        if (f.literalParens > 0 || frames.size() == 1) {
-          if (f.literalParens > 0) --f.literalParens;
-          f.sequence.push_back(MakeNode(kKXReLiteral, ')'));
-          continue;
-        } else {
-          SKXRegexp node = FinishFrame(f);
-          frames.pop_back();
-          frames.back().sequence.push_back(std::move(node));
-        }
-        continue;
-      case '[': {
-        ++i;
-        SKXRegexp set;
-        if (ParseSet(p, len, i, mScript, set)) f.sequence.push_back(std::move(set));
-        continue;
-      }
-      case '\\': {
-        SKXRegexp node;
-        ParseEscape(p, len, i, mScript, node);
-        f.sequence.push_back(std::move(node));
-        continue;
-      }
-      case '*': case '+': case '?': case '{': {
-        int min = 0, max = -1;
-        long next = c == '{' ? i : i + 1;
-        if (c == '+') min = 1;
-        if (c == '?') max = 1;
-        bool counted = c != '{' || ParseCount(p, len, next, min, max);
-        if (!counted || !canRepeat() || RepeatDepth(f.sequence.back()) >= kMaxRepeatChain) {
-          f.sequence.push_back(MakeNode(kKXReLiteral, c));
-          ++i;
-          continue;
-        }
-        i = next;
-        SKXRegexp rep = MakeNode(kKXReRepeat);
-        rep.min = min;
-        rep.max = max;
-        rep.greedy = true;
-        if (i < len && p[i] == '?') {
-          rep.greedy = false;
-          ++i;
-        }
-        SKXRegexp& item = f.sequence.back();
-        if (item.type == kKXReRepeat && item.greedy == rep.greedy && item.min <= 1 && rep.min <= 1 &&
-            (item.max == 1 || item.max < 0) && (rep.max == 1 || rep.max < 0)) {
-          // "a**", "a+?" and the like: one repeat of the item (stacked
-          // unbounded loops would only multiply the ways to fail).
-          item.min = item.min * rep.min;
-          item.max = item.max < 0 || rep.max < 0 ? -1 : 1;
-          continue;
-        }
-        rep.children.push_back(std::move(item));
-        item = std::move(rep);
-        continue;
-      }
-      default:
-        f.sequence.push_back(MakeNode(kKXReLiteral, c));
-        ++i;
-        continue;
-    }
-  }
-  // Groups still open end with the pattern.
-  while (frames.size() > 1) {
-    SKXRegexp node = FinishFrame(frames.back());
-    frames.pop_back();
-    frames.back().sequence.push_back(std::move(node));
-  }
-  mRoot = FinishFrame(frames.back());
-
-  Program& prog = *mProgram;
-  prog.Emit(mRoot, 0);
-  prog.code.push_back(Inst{kOpMatch, false, 0, 0, 0, 0});
-  prog.counts.assign(std::size_t(prog.loops), 0);
-  prog.starts.assign(std::size_t(prog.loops), -1);
-  FirstTests(mRoot, prog.first, prog.any);
-
-  const std::vector<SKXRegexp> single(1, mRoot);
-  const std::vector<SKXRegexp>& seq =
-      mRoot.type == kKXReGroup && mRoot.children.size() > 1 ? mRoot.children : single;
-  std::vector<unsigned char> run;
-  for (std::size_t k = 0; k <= seq.size(); ++k) {
-    if (k < seq.size() && seq[k].type == kKXReLiteral && !seq[k].negated) {
-      if (seq[k].ch > 0xFF) run.push_back(std::uint8_t(seq[k].ch >> 8));
-      run.push_back(std::uint8_t(seq[k].ch));
-      continue;
-    }
-    if (run.size() > prog.required.size()) prog.required = run;
-    run.clear();
-  }
-  if (prog.required.size() < 2) prog.required.clear();
-  for (std::size_t k = 0; k < prog.required.size(); ++k)
-    if (Commonness(prog.required[k]) < Commonness(prog.required[prog.requiredKey])) prog.requiredKey = k;
+  mRoot = Parser(p, len, mScript).Run(mGroupCount);
+  mProgram->Build(mRoot);
+  mProgram->FindRequired(mRoot);
 }
 
 std::uint16_t CKXRegexp::GetEscapeSequence(const unsigned char* text, long length, long& pos) {
@@ -724,7 +766,7 @@ short CKXRegexp::Find1stStep(const unsigned char* text, long start, long length,
       // or later lies inside one.
       if (hitFrom < 0 || p < hitFrom || p > hitAt) {
         hitFrom = p;
-        hitAt = FindRequired(prog.required, prog.requiredKey, text, p, length);
+        hitAt = NextRequired(prog.required, prog.requiredKey, text, p, length);
       }
       long h = hitAt;
       if (h >= length) return 0;
