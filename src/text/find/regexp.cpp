@@ -1,5 +1,6 @@
 #include "text/find/regexp.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/exception.h"
@@ -15,8 +16,6 @@ constexpr std::uint8_t kLF = 10;
 constexpr int kMaxNesting = 200;
 // Quantifiers stacked on one item beyond this are literal characters.
 constexpr int kMaxRepeatChain = 8;
-// Backtracking steps a match may take before it gives up, beside 64 a byte.
-constexpr std::int64_t kBacktrackBudget = 1000000;
 // Counted repeats above this are taken as having no maximum.
 constexpr int kMaxCount = 255;
 
@@ -445,12 +444,14 @@ struct CKXRegexp::Program {
   bool look[256];
   short lookScript = -32768, lookOptions = -1;
 
+  // The unbounded run every match starts with (after captures that nothing
+  // refers back to), or -1. When the match at p fails, so does the match at
+  // any later start inside the run from p: its ways to go on are a subset.
+  std::int32_t leadRun = -1;
+
   // Matching state, kept between calls to save allocations.
   std::vector<Entry> stack;
   std::vector<std::int32_t> counts, starts;
-  // The line end found last: no CR in [lineFrom, lineEnd) of lineText.
-  const unsigned char* lineText = nullptr;
-  long lineLength = 0, lineFrom = 0, lineEnd = 0;
 
   // The second phase: the tree to instructions, and the first tests.
   void Build(const SKXRegexp& root);
@@ -653,6 +654,11 @@ void CKXRegexp::Program::Build(const SKXRegexp& root) {
   counts.assign(std::size_t(loops), 0);
   starts.assign(std::size_t(loops), -1);
   FirstTests(root, first, any);
+  bool backRefs = false;
+  for (const Inst& in : code) backRefs |= in.op == kOpBackRef;
+  std::size_t k = 0;
+  while (code[k].op == kOpSave) ++k;
+  if (code[k].op == kOpStar && code[k].max < 0 && (k == 0 || !backRefs)) leadRun = std::int32_t(k);
 }
 
 void CKXRegexp::Program::FindRequired(const SKXRegexp& root) {
@@ -757,24 +763,43 @@ short CKXRegexp::Find1stStep(const unsigned char* text, long start, long length,
   }
   const bool prefilter = !prog.required.empty() && prog.cachedOptions == 0;
   long windowEnd = prefilter ? p : length;   // with the prefilter: the end of the line looked at
-  // The next occurrence of the required bytes, found in this call only: the
-  // text may have changed since the last one, even at the same address.
-  long hitFrom = -1, hitAt = -1;
+  // The next occurrence of the required bytes is kept for the search (the
+  // text does not change within one).
+  SKXFindStyl::RegexpSearch& search = styl.search;
+  const std::int64_t base = styl.base, bufferEnd = base + length, n = std::int64_t(prog.required.size());
   while (p < length) {
     if (prefilter && p >= windowEnd) {
       // The next line that holds the required bytes; a match starting at p
       // or later lies inside one.
-      if (hitFrom < 0 || p < hitFrom || p > hitAt) {
-        hitFrom = p;
-        hitAt = NextRequired(prog.required, prog.requiredKey, text, p, length);
+      const std::int64_t at = base + p;
+      const bool known = search.requiredFrom >= 0 && search.requiredFrom <= at &&
+                         (search.requiredAt >= 0 ? at <= search.requiredAt && search.requiredAt + n <= bufferEnd
+                                                 : search.requiredEnd == bufferEnd);
+      if (!known) {
+        const long h = NextRequired(prog.required, prog.requiredKey, text, p, length);
+        search.requiredFrom = at;
+        search.requiredAt = h < length ? base + h : -1;
+        search.requiredEnd = bufferEnd;
       }
-      long h = hitAt;
-      if (h >= length) return 0;
+      long h = search.requiredAt >= 0 ? long(search.requiredAt - base) : length;
+      if (h >= length) {
+        if (styl.textEnds) return 0;
+        // The buffer is one chunk of a longer text and its last line goes on
+        // in the next chunk, where a match starting here may find the
+        // required bytes: that line is scanned in full.
+        const void* cr = memrchr(text + p, kCR, std::size_t(length - p));
+        if (cr) p = static_cast<const unsigned char*>(cr) - text + 1;
+        windowEnd = length;
+        continue;
+      }
       const void* cr = memrchr(text + p, kCR, std::size_t(h - p));
       if (cr) p = static_cast<const unsigned char*>(cr) - text + 1;
       const void* end = std::memchr(text + h, kCR, std::size_t(length - h));
       windowEnd = end ? static_cast<const unsigned char*>(end) - text + 1 : length;
     }
+    if (base + p >= search.noMatchFrom && base + p < search.noMatchTo)
+      p = long(std::min<std::int64_t>(search.noMatchTo - base, windowEnd));
+    if (p >= windowEnd) continue;
     short script = UKXFind::ScriptType(p, styl);
     long segEnd = styl.cacheEnd < windowEnd ? styl.cacheEnd : windowEnd;
     if (segEnd <= p) segEnd = p + 1;
@@ -813,19 +838,20 @@ std::int32_t CKXRegexp::Find2ndStep(const unsigned char* text, long offset, long
   if (!text || offset < 0 || offset >= length) return 0;
   prog.Prepare(options);
 
-  // A match never reaches past the line's CR.
-  long lineEnd;
-  if (prog.lineText == text && prog.lineLength == length && offset >= prog.lineFrom &&
-      offset <= prog.lineEnd) {
-    lineEnd = prog.lineEnd;
+  // The search earns steps for the bytes from here to the buffer's end that
+  // no earlier call reached.
+  SKXFindStyl::RegexpSearch& search = styl.search;
+  const std::int64_t from = styl.base + std::int64_t(offset), to = styl.base + std::int64_t(length);
+  std::int64_t fresh = to - from;
+  if (from <= search.creditTo && to >= search.creditFrom) {
+    fresh = std::max<std::int64_t>(0, search.creditFrom - from) + std::max<std::int64_t>(0, to - search.creditTo);
+    search.creditFrom = std::min(search.creditFrom, from);
+    search.creditTo = std::max(search.creditTo, to);
   } else {
-    const void* cr = std::memchr(text + offset, kCR, std::size_t(length - offset));
-    lineEnd = cr ? static_cast<const unsigned char*>(cr) - text : length;
-    prog.lineText = text;
-    prog.lineLength = length;
-    prog.lineFrom = offset;
-    prog.lineEnd = lineEnd;
+    search.creditFrom = from;
+    search.creditTo = to;
   }
+  search.stepsLeft += kKXFindStepsPerByte * fresh;
 
   const short foldOptions = prog.cachedOptions;
   std::int32_t caps[2 * (kMaxGroups + 1)];
@@ -836,17 +862,19 @@ std::int32_t CKXRegexp::Find2ndStep(const unsigned char* text, long offset, long
   std::vector<std::int32_t>& starts = prog.starts;
   const std::vector<Inst>& code = prog.code;
 
-  // One character at pos passing test t; width gets its byte count.
+  // One character at pos passing test t; width gets its byte count. A match
+  // never reaches past the line's CR.
   auto step = [&](int t, long pos, int& width) {
-    if (pos >= lineEnd) return false;
+    if (pos >= length || text[pos] == kCR) return false;
     short script = UKXFind::ScriptType(pos, styl);
-    std::uint16_t ch = UKXFind::GetFindChar(text, lineEnd, pos, options, script, &width);
+    std::uint16_t ch = UKXFind::GetFindChar(text, length, pos, options, script, &width);
+    if (width == 2 && text[pos + 1] == kCR) ch = UKXFind::GetFindChar(text, pos + 1, pos, options, script, &width);
     return prog.Test(t, ch, foldOptions);
   };
 
   // Patterns like "((a*)*)*b" take time exponential in the line's length
-  // to fail; past this many backtracking steps the search gives up.
-  std::int64_t budget = kBacktrackBudget + 64 * std::int64_t(lineEnd - offset);
+  // to fail: the search gives up when its steps run out.
+  std::int64_t& budget = search.stepsLeft;
   std::int32_t pc = 0;
   long pos = offset;
   for (;;) {
@@ -902,7 +930,7 @@ std::int32_t CKXRegexp::Find2ndStep(const unsigned char* text, long offset, long
         if (pos == 0 || text[pos - 1] == kCR) ++pc; else ok = false;
         break;
       case kOpLineEnd:
-        if (pos == lineEnd) ++pc; else ok = false;
+        if (pos == length || text[pos] == kCR) ++pc; else ok = false;
         break;
       case kOpSplit:
         stack.push_back(Entry{kChoice, in.y, std::int32_t(pos), 0});
@@ -920,7 +948,8 @@ std::int32_t CKXRegexp::Find2ndStep(const unsigned char* text, long offset, long
         std::int32_t s = caps[2 * in.x], e = caps[2 * in.x + 1];
         if (s < 0 || e < s) { ok = false; break; }
         long n = e - s;
-        if (pos + n <= lineEnd && std::memcmp(text + s, text + pos, std::size_t(n)) == 0) {
+        // The capture holds no CR, so neither does an equal run of bytes.
+        if (pos + n <= length && std::memcmp(text + s, text + pos, std::size_t(n)) == 0) {
           pos += n;
           ++pc;
         } else {
@@ -980,7 +1009,16 @@ std::int32_t CKXRegexp::Find2ndStep(const unsigned char* text, long offset, long
     // Back to the latest choice, undoing what was recorded after it.
     if (--budget < 0) throw LException(kKXFindTooComplex);
     for (;;) {
-      if (stack.empty()) return 0;
+      if (stack.empty()) {
+        if (prog.leadRun >= 0) {
+          // No later start inside the leading run can match either.
+          long q = offset;
+          for (int w = 1; step(code[std::size_t(prog.leadRun)].x, q, w);) q += w;
+          search.noMatchFrom = from;
+          search.noMatchTo = styl.base + q;
+        }
+        return 0;
+      }
       Entry e = stack.back();
       stack.pop_back();
       if (e.kind == kSlot) {
