@@ -443,6 +443,10 @@ struct CKXRegexp::Program {
   // Bytes the first step looks at closely, for one script and options.
   bool look[256];
   short lookScript = -32768, lookOptions = -1;
+  // Bytes that are not a whole character by themselves in one script under
+  // the options: lead bytes, and half-width kana that a voiced mark may join.
+  bool joins[256];
+  short joinsScript = -32768, joinsOptions = -1;
 
   // The unbounded run every match starts with (after captures that nothing
   // refers back to), or -1. When the match at p fails, so does the match at
@@ -460,6 +464,8 @@ struct CKXRegexp::Program {
   void FindRequired(const SKXRegexp& root);
   void Prepare(short options);
   bool Test(int t, std::uint16_t code, short options);
+  // The joins table for the script and options (options as passed in).
+  const bool* Joins(short script, short options);
   bool First(std::uint16_t code);
 };
 
@@ -680,6 +686,17 @@ void CKXRegexp::Program::FindRequired(const SKXRegexp& root) {
     if (Commonness(required[k]) < Commonness(required[requiredKey])) requiredKey = k;
 }
 
+const bool* CKXRegexp::Program::Joins(short script, short options) {
+  if (script != joinsScript || options != joinsOptions) {
+    joinsScript = script;
+    joinsOptions = options;
+    const bool marks = (options & kKXFindIgnoreWidth) && script == kScriptJapanese;
+    for (int b = 0; b < 256; ++b)
+      joins[b] = KxTextCharFirst(std::uint16_t(b), script) || (marks && b >= 0xA1 && b <= 0xDF);
+  }
+  return joins;
+}
+
 void CKXRegexp::Program::Prepare(short options) {
   options &= kKXFindIgnoreCase | kKXFindIgnoreWidth | kKXFindIgnoreKana;
   if (options == cachedOptions) return;
@@ -811,9 +828,14 @@ short CKXRegexp::Find1stStep(const unsigned char* text, long start, long length,
         look[b] = prog.firstByte[b] != 1 || KxTextCharFirst(std::uint16_t(b), script) ||
                   (foldWidth && script == kScriptJapanese && b >= 0xA1 && b <= 0xDF);
     }
+    const bool* joins = prog.Joins(script, options);
     while (p < segEnd) {
       while (p < segEnd && !look[text[p]]) ++p;
       if (p >= segEnd) break;
+      if (!joins[text[p]] && prog.First(text[p])) {
+        found = p;
+        return 1;
+      }
       int width;
       if (accepts(p, script, width)) {
         found = p;
@@ -862,10 +884,24 @@ std::int32_t CKXRegexp::Find2ndStep(const unsigned char* text, long offset, long
   std::vector<std::int32_t>& starts = prog.starts;
   const std::vector<Inst>& code = prog.code;
 
+  // Where one script holds over the whole buffer (as without style runs), a
+  // byte that is a character by itself is tested straight from the byte.
+  UKXFind::ScriptType(offset, styl);
+  const bool* joins = styl.cacheStart <= offset && styl.cacheEnd >= length ? prog.Joins(styl.cacheScript, options)
+                                                                          : nullptr;
+  std::uint8_t* const memo = prog.testBytes.data();
   // One character at pos passing test t; width gets its byte count. A match
   // never reaches past the line's CR.
   auto step = [&](int t, long pos, int& width) {
-    if (pos >= length || text[pos] == kCR) return false;
+    if (pos >= length) return false;
+    const unsigned char b = text[pos];
+    if (b == kCR) return false;
+    if (joins && !joins[b]) {
+      width = 1;
+      std::uint8_t& m = memo[std::size_t(t) * 256 + b];
+      if (m == 0) m = FoldTest(*prog.tests[std::size_t(t)], b, foldOptions) ? 2 : 1;
+      return m == 2;
+    }
     short script = UKXFind::ScriptType(pos, styl);
     std::uint16_t ch = UKXFind::GetFindChar(text, length, pos, options, script, &width);
     if (width == 2 && text[pos + 1] == kCR) ch = UKXFind::GetFindChar(text, pos + 1, pos, options, script, &width);
