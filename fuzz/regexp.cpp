@@ -2,7 +2,8 @@
 // 0 holds the options and the script, byte 1 the pattern's length, then the
 // pattern and the text. Every match must lie inside the text, start where the
 // search allows, take at least one byte and never cross a CR; the anchored
-// match at a reported start must give the same length.
+// match at a reported start must give the same length. The whole search
+// shares one allowance of steps that grows only with the bytes it reaches.
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -41,6 +42,9 @@ void Run(const std::uint8_t* data, std::size_t size) {
     pos = back ? found : found + (r > 0 ? r : w);
     if (back && pos == 0) break;
   }
+  const SKXFindStyl::RegexpSearch& spent = static_cast<SKXFindStyl&>(styl).search;
+  if (spent.creditTo - spent.creditFrom > len || spent.stepsLeft > kKXFindStepAllowance + kKXFindStepsPerByte * len)
+    std::abort();
   long at = 0;
   (void)CKXRegexp::GetEscapeSequence(pattern.data(), long(patLen), at);
 

@@ -9,16 +9,20 @@
 // 4 width, 8 kana); -r makes PATTERN a regular expression. Forward searches go
 // on from the end of each match, backward ones from its start.
 //
-// Batch mode reads lines "OPTIONS HEXPATTERN HEXSUBJECT" (a regular
+// Batch mode reads lines "OPTIONS HEXPATTERN HEXSUBJECT [chunks]" (a regular
 // expression; the subject as it is, CRs included) and answers each with one
-// line: the matches of a forward search ("offset:length" separated by
-// spaces), then " |", then the length of the match anchored at every offset.
+// line of fields separated by "|": the matches of a forward search
+// ("offset:length" separated by spaces), the length of the match anchored at
+// every offset, and with "chunks" the matches of a forward and of a backward
+// search over a character store holding the subject cut into chunks of 1 to
+// 7 bytes.
 // Exit status: 0 done, 1 bad usage or file error, 2 a match took too long.
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -29,8 +33,12 @@
 #include "driver.h"
 #include "platform/script.h"
 #include "text/facilities.h"
+#include "text/base/memory.h"
+#include "text/codes/script.h"
 #include "text/find/find.h"
+#include "text/find/findstore.h"
 #include "text/find/regexp.h"
+#include "text/store/strarray.h"
 
 namespace {
 
@@ -146,10 +154,11 @@ void SearchPlain(const unsigned char* text, long len, const std::string& pattern
   }
 }
 
-// Matches are reported at base + their offset in text.
+// Matches are reported at base + their offset in text. One search may span
+// several buffers: styl keeps its state, base is the buffer's offset in it.
 void SearchRegexp(const unsigned char* text, long len, CKXRegexp& re, short options, Output* out,
-                  std::string* line, long base = 0) {
-  CKXFindStyl styl(nullptr, kScriptJapanese);
+                  std::string* line, SKXFindStyl& styl, long base = 0) {
+  KxFindStylSetBase(styl, std::int32_t(base), true);
   bool backward = options & kKXFindBackward;
   long pos = backward ? len : 0;
   for (;;) {
@@ -177,6 +186,7 @@ bool SearchRegexpFile(const char* path, CKXRegexp& re, short options) {
   long base = 0;   // file offset of buf[0]
   bool eof = false;
   Output out;
+  CKXFindStyl styl(nullptr, kScriptJapanese);
   while (!eof || have > 0) {
     if (!eof) {
       if (have == long(buf.size())) buf.resize(buf.size() * 2);  // a line longer than a block
@@ -197,7 +207,7 @@ bool SearchRegexpFile(const char* path, CKXRegexp& re, short options) {
       if (!cr) continue;  // no whole line yet
       end = static_cast<const unsigned char*>(cr) - buf.data() + 1;
     }
-    SearchRegexp(buf.data(), end, re, options, &out, nullptr, base);
+    SearchRegexp(buf.data(), end, re, options, &out, nullptr, styl, base);
     std::memmove(buf.data(), buf.data() + end, std::size_t(have - end));
     have -= end;
     base += end;
@@ -220,22 +230,68 @@ bool FromHex(const std::string& hex, std::string& out) {
   return true;
 }
 
+// A store cut into chunks of 1 to 7 bytes (never inside a double-byte
+// character, as the store keeps them), so that matches meet chunk ends.
+class ChoppedStore : public CKXStrArray {
+ public:
+  ChoppedStore(const std::string& text, unsigned seed) {
+    DeleteAll();
+    long at = 0, index = 1;
+    const long n = long(text.size());
+    while (at < n) {
+      seed = seed * 1103515245u + 12345u;
+      long end = std::min(n, at + 1 + long(seed >> 16) % 6);
+      if (end < n && KxTextCharByte(text.data(), std::int32_t(end - 1), kScriptJapanese) == kByteFirst) ++end;
+      SKXStr chunk{KxMemHAlloc(kBlockStep, true), std::int16_t(kBlockStep), std::int16_t(end - at)};
+      std::memcpy(*chunk.bytes, text.data() + at, std::size_t(end - at));
+      InsertAt(index++, chunk);
+      at = end;
+    }
+    CalcTextSize();
+  }
+};
+
+// Every match of a search over the store, as "offset:length " items.
+std::string StoreMatches(const CKXStrArray& store, const std::string& pattern, short options) {
+  std::string line;
+  const bool backward = options & kKXFindBackward;
+  long pos = backward ? store.GetLength() : 0;
+  for (;;) {
+    long found = -1;
+    std::int32_t r = KxStrFindRegexp(store, pos, pattern.data(), long(pattern.size()), found,
+                                     short(options | kKXFindRegexp), kScriptJapanese, nullptr);
+    if (r <= 0) break;
+    line += std::to_string(found) + ":" + std::to_string(r) + " ";
+    pos = backward ? found : found + r;
+    if (backward && pos == 0) break;
+  }
+  return line;
+}
+
 int Batch() {
+  unsigned seed = 1;
   std::string inputLine;
   while (std::getline(std::cin, inputLine)) {
-    char hexPat[8192], hexSubj[8192];
+    char hexPat[8192], hexSubj[8192], more[8] = "";
     int options;
-    if (std::sscanf(inputLine.c_str(), "%d %8191s %8191s", &options, hexPat, hexSubj) != 3) return 1;
+    if (std::sscanf(inputLine.c_str(), "%d %8191s %8191s %7s", &options, hexPat, hexSubj, more) < 3) return 1;
+    const bool chunks = std::strcmp(more, "chunks") == 0;
     std::string pattern, subject;
     if (!FromHex(hexPat, pattern) || !FromHex(hexSubj, subject)) return 1;
     CKXRegexp re(reinterpret_cast<const unsigned char*>(pattern.data()), long(pattern.size()), kScriptJapanese);
     const auto* text = reinterpret_cast<const unsigned char*>(subject.data());
     long len = long(subject.size());
     std::string answer;
-    SearchRegexp(text, len, re, short(options), nullptr, &answer);
+    CKXFindStyl search(nullptr, kScriptJapanese);
+    SearchRegexp(text, len, re, short(options), nullptr, &answer, search);
     answer += "|";
     CKXFindStyl styl(nullptr, kScriptJapanese);
     for (long q = 0; q < len; ++q) answer += " " + std::to_string(re.Find2ndStep(text, q, len, short(options), styl));
+    if (chunks) {
+      ChoppedStore store(subject, seed++);
+      answer += "|" + StoreMatches(store, pattern, short(options & ~kKXFindBackward));
+      answer += "|" + StoreMatches(store, pattern, short(options | kKXFindBackward));
+    }
     std::printf("%s\n", answer.c_str());
     std::fflush(stdout);   // a case that hangs shows by where the output stops
   }
@@ -279,7 +335,8 @@ int Run(int argc, char** argv) {
   if (regexp) {
     CKXRegexp re(reinterpret_cast<const unsigned char*>(pattern.data()), long(pattern.size()), kScriptJapanese);
     Output out;
-    SearchRegexp(text, len, re, options, &out, nullptr);
+    CKXFindStyl styl(nullptr, kScriptJapanese);
+    SearchRegexp(text, len, re, options, &out, nullptr, styl);
   } else if (!pattern.empty()) {
     SearchPlain(text, len, pattern, options);
   }

@@ -109,6 +109,9 @@ CKXFindStyl::CKXFindStyl(CKXArrayL* runs, short defaultScript) : mRuns(runs) {
     mRuns = nullptr;
   }
   KxFindStylSetBase(mStyl, 0, true);
+  mStyl.search.stepsLeft = kKXFindStepAllowance;
+  mStyl.search.noMatchFrom = mStyl.search.noMatchTo = -1;
+  mStyl.search.requiredFrom = mStyl.search.requiredEnd = -1;
 }
 
 CKXFindStyl::~CKXFindStyl() {

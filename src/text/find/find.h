@@ -49,7 +49,27 @@ struct SKXFindStyl {
   // False while the buffer is one chunk of a longer text: a character cut at
   // its end then answers "text ends" rather than being read as a lone byte.
   bool textEnds;
+  // What a regular-expression search keeps from one step to the next, in
+  // offsets of the whole text (one search is one scope object).
+  struct RegexpSearch {
+    // Backtracking steps still allowed. A search starts with
+    // kKXFindStepAllowance and earns kKXFindStepsPerByte for every byte from
+    // a candidate to its buffer's end the first time a second step reaches
+    // it (creditFrom..creditTo), so that any search ends in time
+    // proportional to its text.
+    std::int64_t stepsLeft;
+    std::int64_t creditFrom, creditTo;
+    // Starts known to begin no match (noMatchFrom..noMatchTo - 1), found by
+    // the last failed second step: a forward first step skips them.
+    std::int64_t noMatchFrom, noMatchTo;
+    // The required bytes looked for from requiredFrom: at requiredAt, or
+    // nowhere before requiredEnd (requiredAt -1).
+    std::int64_t requiredFrom, requiredAt, requiredEnd;
+  } search;
 };
+
+constexpr std::int64_t kKXFindStepAllowance = 1000000;
+constexpr std::int64_t kKXFindStepsPerByte = 32;
 
 // Sets the buffer's offset in the whole text and drops the cached run.
 void KxFindStylSetBase(SKXFindStyl& styl, std::int32_t base, bool textEnds);

@@ -104,6 +104,10 @@ std::int32_t KxStrFindRegexp(const CKXStrArray& store, long pos, const char* pat
   SKXFindStyl& styl = scope;
   const bool back = options & kKXFindBackward;
   long lineFrom = -1, lineEnd = -1;   // no CR in lineFrom..lineEnd - 1
+  // Bytes copied out of the store for candidates whose line leaves their
+  // chunk: copy holds copyFrom..copyTo - 1, taken once for many candidates.
+  std::vector<char> copy;
+  long copyFrom = 0, copyTo = 0;
   return WalkChunks(store, std::clamp(pos, 0L, length), back,
                     [&](const unsigned char* bytes, long base, long len, long p) -> std::int32_t {
     for (;;) {
@@ -121,13 +125,19 @@ std::int32_t KxStrFindRegexp(const CKXStrArray& store, long pos, const char* pat
         r = re.Find2ndStep(bytes, at, len, options, styl);
       } else {
         // The line runs past the chunk, or the candidate opens a chunk: match
-        // over the line copied out, with the character before as context.
-        long ctx = 0;
-        if (abs > 0) ctx = store.GetCharByte(abs - 1, UKXFind::ScriptType(at - 1, styl)) == kByteLast ? 2 : 1;
-        long to = std::min(length, lineEnd + 1);
-        std::vector<char> buf = CopyOut(store, abs - ctx, to);
-        KxFindStylSetBase(styl, std::int32_t(abs - ctx), true);
-        r = re.Find2ndStep(U(buf.data()), ctx, long(buf.size()), options, styl);
+        // over the line copied out, with the byte before the candidate (CR or
+        // not) as context. The copy ends with the line and serves every later
+        // candidate of it; going backward, each new copy reaches twice as far
+        // back, so that a long line is copied a bounded number of times over.
+        const long to = std::min(length, lineEnd + 1);
+        if (copy.empty() || abs <= copyFrom || to > copyTo) {
+          const long reach = back && copyTo == to && !copy.empty() ? copyTo - copyFrom : 0;
+          copyFrom = std::max(0L, abs - 1 - reach);
+          copyTo = to;
+          copy = CopyOut(store, copyFrom, copyTo);
+        }
+        KxFindStylSetBase(styl, std::int32_t(copyFrom), true);
+        r = re.Find2ndStep(U(copy.data()), abs - copyFrom, long(copy.size()), options, styl);
       }
       if (r > 0) {
         found = abs;

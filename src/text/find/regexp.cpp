@@ -1,5 +1,6 @@
 #include "text/find/regexp.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/exception.h"
@@ -15,8 +16,6 @@ constexpr std::uint8_t kLF = 10;
 constexpr int kMaxNesting = 200;
 // Quantifiers stacked on one item beyond this are literal characters.
 constexpr int kMaxRepeatChain = 8;
-// Backtracking steps a match may take before it gives up, beside 64 a byte.
-constexpr std::int64_t kBacktrackBudget = 1000000;
 // Counted repeats above this are taken as having no maximum.
 constexpr int kMaxCount = 255;
 
@@ -242,6 +241,140 @@ SKXRegexp FinishFrame(Frame& f) {
   return node;
 }
 
+
+// The first phase: the pattern's text to a tree of nodes. It never fails:
+// what it cannot read becomes literal characters.
+class Parser {
+ public:
+  Parser(const unsigned char* p, long len, short script) : p_(p), len_(len), script_(script) {}
+
+  SKXRegexp Run(int& groupCount) {
+    frames_.assign(1, Frame{});
+    groups_ = 0;
+    i_ = 0;
+    while (i_ < len_) Element();
+    // Groups still open end with the pattern.
+    while (frames_.size() > 1) CloseGroup();
+    groupCount = groups_;
+    return FinishFrame(frames_.back());
+  }
+
+ private:
+  // One element at p_[i_] onto the innermost frame.
+  void Element() {
+    const unsigned char c = p_[i_];
+    Frame& f = frames_.back();
+    if (KxTextCharFirst(c, script_) && i_ + 1 < len_) {
+      f.sequence.push_back(MakeNode(kKXReLiteral, std::uint16_t(c << 8 | p_[i_ + 1])));
+      i_ += 2;
+      return;
+    }
+    switch (c) {
+      case '.': f.sequence.push_back(MakeNode(kKXReAny)); ++i_; return;
+      case '^': f.sequence.push_back(MakeNode(kKXReLineStart)); ++i_; return;
+      case '$': f.sequence.push_back(MakeNode(kKXReLineEnd)); ++i_; return;
+      case '|':
+        if (!f.sequence.empty()) f.alternatives.push_back(SequenceNode(std::move(f.sequence)));
+        f.sequence.clear();
+        ++i_;
+        return;
+      case '(':
+        ++i_;
+        if (frames_.size() > kMaxNesting) {
+          ++f.literalParens;
+          f.sequence.push_back(MakeNode(kKXReLiteral, '('));
+          return;
+        }
+        frames_.emplace_back();
+        frames_.back().capture = ++groups_;
+        return;
+      case ')':
+        ++i_;
+        if (f.literalParens > 0 || frames_.size() == 1) {
+          if (f.literalParens > 0) --f.literalParens;
+          f.sequence.push_back(MakeNode(kKXReLiteral, ')'));
+        } else {
+          CloseGroup();
+        }
+        return;
+      case '[': {
+        ++i_;
+        SKXRegexp set;
+        if (ParseSet(p_, len_, i_, script_, set)) f.sequence.push_back(std::move(set));
+        return;
+      }
+      case '\\': {
+        SKXRegexp node;
+        ParseEscape(p_, len_, i_, script_, node);
+        f.sequence.push_back(std::move(node));
+        return;
+      }
+      case '*': case '+': case '?': case '{':
+        Quantifier(c);
+        return;
+      default:
+        f.sequence.push_back(MakeNode(kKXReLiteral, c));
+        ++i_;
+        return;
+    }
+  }
+
+  void CloseGroup() {
+    SKXRegexp node = FinishFrame(frames_.back());
+    frames_.pop_back();
+    frames_.back().sequence.push_back(std::move(node));
+  }
+
+  // A quantifier applies to the item just added, unless that is "^" or "$".
+  bool CanRepeat() const {
+    const std::vector<SKXRegexp>& seq = frames_.back().sequence;
+    return !seq.empty() && seq.back().type != kKXReLineStart && seq.back().type != kKXReLineEnd;
+  }
+
+  // "*", "+", "?" or "{" at p_[i_]: a repeat of the item before it, else a
+  // literal character.
+  void Quantifier(unsigned char c) {
+    Frame& f = frames_.back();
+    int min = 0, max = -1;
+    long next = c == '{' ? i_ : i_ + 1;
+    if (c == '+') min = 1;
+    if (c == '?') max = 1;
+    bool counted = c != '{' || ParseCount(p_, len_, next, min, max);
+    if (!counted || !CanRepeat() || RepeatDepth(f.sequence.back()) >= kMaxRepeatChain) {
+      f.sequence.push_back(MakeNode(kKXReLiteral, c));
+      ++i_;
+      return;
+    }
+    i_ = next;
+    SKXRegexp rep = MakeNode(kKXReRepeat);
+    rep.min = min;
+    rep.max = max;
+    rep.greedy = true;
+    if (i_ < len_ && p_[i_] == '?') {
+      rep.greedy = false;
+      ++i_;
+    }
+    SKXRegexp& item = f.sequence.back();
+    if (item.type == kKXReRepeat && item.greedy == rep.greedy && item.min <= 1 && rep.min <= 1 &&
+        (item.max == 1 || item.max < 0) && (rep.max == 1 || rep.max < 0)) {
+      // "a**", "a+?" and the like: one repeat of the item (stacked
+      // unbounded loops would only multiply the ways to fail).
+      item.min = item.min * rep.min;
+      item.max = item.max < 0 || rep.max < 0 ? -1 : 1;
+      return;
+    }
+    rep.children.push_back(std::move(item));
+    item = std::move(rep);
+  }
+
+  const unsigned char* p_;
+  long len_;
+  short script_;
+  long i_ = 0;
+  int groups_ = 0;
+  std::vector<Frame> frames_;
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -310,17 +443,29 @@ struct CKXRegexp::Program {
   // Bytes the first step looks at closely, for one script and options.
   bool look[256];
   short lookScript = -32768, lookOptions = -1;
+  // Bytes that are not a whole character by themselves in one script under
+  // the options: lead bytes, and half-width kana that a voiced mark may join.
+  bool joins[256];
+  short joinsScript = -32768, joinsOptions = -1;
+
+  // The unbounded run every match starts with (after captures that nothing
+  // refers back to), or -1. When the match at p fails, so does the match at
+  // any later start inside the run from p: its ways to go on are a subset.
+  std::int32_t leadRun = -1;
 
   // Matching state, kept between calls to save allocations.
   std::vector<Entry> stack;
   std::vector<std::int32_t> counts, starts;
-  // The line end found last: no CR in [lineFrom, lineEnd) of lineText.
-  const unsigned char* lineText = nullptr;
-  long lineLength = 0, lineFrom = 0, lineEnd = 0;
 
+  // The second phase: the tree to instructions, and the first tests.
+  void Build(const SKXRegexp& root);
   void Emit(const SKXRegexp& n, int depth);
+  // The third phase: the longest run of literals of the top-level sequence.
+  void FindRequired(const SKXRegexp& root);
   void Prepare(short options);
   bool Test(int t, std::uint16_t code, short options);
+  // The joins table for the script and options (options as passed in).
+  const bool* Joins(short script, short options);
   bool First(std::uint16_t code);
 };
 
@@ -340,8 +485,8 @@ int Commonness(unsigned char b) {
 }
 
 // Offset of the next occurrence of the required run at or after from; length when none.
-long FindRequired(const std::vector<unsigned char>& required, std::size_t requiredKey, const unsigned char* text,
-                  long from, long length) {
+long NextRequired(const std::vector<unsigned char>& required, std::size_t requiredKey,
+                  const unsigned char* text, long from, long length) {
   const std::size_t n = required.size();
   const long key = long(requiredKey);
   const unsigned char want = required[requiredKey];
@@ -509,6 +654,49 @@ void CKXRegexp::Program::Emit(const SKXRegexp& n, int depth) {
   }
 }
 
+void CKXRegexp::Program::Build(const SKXRegexp& root) {
+  Emit(root, 0);
+  code.push_back(Inst{kOpMatch, false, 0, 0, 0, 0});
+  counts.assign(std::size_t(loops), 0);
+  starts.assign(std::size_t(loops), -1);
+  FirstTests(root, first, any);
+  bool backRefs = false;
+  for (const Inst& in : code) backRefs |= in.op == kOpBackRef;
+  std::size_t k = 0;
+  while (code[k].op == kOpSave) ++k;
+  if (code[k].op == kOpStar && code[k].max < 0 && (k == 0 || !backRefs)) leadRun = std::int32_t(k);
+}
+
+void CKXRegexp::Program::FindRequired(const SKXRegexp& root) {
+  const std::vector<SKXRegexp> single(1, root);
+  const std::vector<SKXRegexp>& seq =
+      root.type == kKXReGroup && root.children.size() > 1 ? root.children : single;
+  std::vector<unsigned char> run;
+  for (std::size_t k = 0; k <= seq.size(); ++k) {
+    if (k < seq.size() && seq[k].type == kKXReLiteral && !seq[k].negated) {
+      if (seq[k].ch > 0xFF) run.push_back(std::uint8_t(seq[k].ch >> 8));
+      run.push_back(std::uint8_t(seq[k].ch));
+      continue;
+    }
+    if (run.size() > required.size()) required = run;
+    run.clear();
+  }
+  if (required.size() < 2) required.clear();
+  for (std::size_t k = 0; k < required.size(); ++k)
+    if (Commonness(required[k]) < Commonness(required[requiredKey])) requiredKey = k;
+}
+
+const bool* CKXRegexp::Program::Joins(short script, short options) {
+  if (script != joinsScript || options != joinsOptions) {
+    joinsScript = script;
+    joinsOptions = options;
+    const bool marks = (options & kKXFindIgnoreWidth) && script == kScriptJapanese;
+    for (int b = 0; b < 256; ++b)
+      joins[b] = KxTextCharFirst(std::uint16_t(b), script) || (marks && b >= 0xA1 && b <= 0xDF);
+  }
+  return joins;
+}
+
 void CKXRegexp::Program::Prepare(short options) {
   options &= kKXFindIgnoreCase | kKXFindIgnoreWidth | kKXFindIgnoreKana;
   if (options == cachedOptions) return;
@@ -529,135 +717,12 @@ CKXRegexp::CKXRegexp(const unsigned char* pattern, long length, short script)
 
 CKXRegexp::~CKXRegexp() = default;
 
+// Three phases: the pattern becomes a tree, the tree a program, and the
+// tree's top-level sequence gives the bytes every match holds.
 void CKXRegexp::Compile(const unsigned char* p, long len) {
-  std::vector<Frame> frames(1);
-  long i = 0;
-  // A quantifier applies to the item just added, unless that is "^" or "$".
-  auto canRepeat = [&]() {
-    const std::vector<SKXRegexp>& seq = frames.back().sequence;
-    return !seq.empty() && seq.back().type != kKXReLineStart && seq.back().type != kKXReLineEnd;
-  };
-  while (i < len) {
-    unsigned char c = p[i];
-    Frame& f = frames.back();
-    if (KxTextCharFirst(c, mScript) && i + 1 < len) {
-      f.sequence.push_back(MakeNode(kKXReLiteral, std::uint16_t(c << 8 | p[i + 1])));
-      i += 2;
-      continue;
-    }
-    switch (c) {
-      case '.': f.sequence.push_back(MakeNode(kKXReAny)); ++i; continue;
-      case '^': f.sequence.push_back(MakeNode(kKXReLineStart)); ++i; continue;
-      case '$': f.sequence.push_back(MakeNode(kKXReLineEnd)); ++i; continue;
-      case '|':
-        if (!f.sequence.empty()) f.alternatives.push_back(SequenceNode(std::move(f.sequence)));
-        f.sequence.clear();
-        ++i;
-        continue;
-      case '(':
-        ++i;
-        if (frames.size() > kMaxNesting) {
-          ++f.literalParens;
-          f.sequence.push_back(MakeNode(kKXReLiteral, '('));
-          continue;
-        }
-        frames.emplace_back();
-        frames.back().capture = ++mGroupCount;
-        continue;
-      case ')':
-        ++i;
-        if (f.literalParens > 0 || frames.size() == 1) {
-          if (f.literalParens > 0) --f.literalParens;
-          f.sequence.push_back(MakeNode(kKXReLiteral, ')'));
-          continue;
-        } else {
-          SKXRegexp node = FinishFrame(f);
-          frames.pop_back();
-          frames.back().sequence.push_back(std::move(node));
-        }
-        continue;
-      case '[': {
-        ++i;
-        SKXRegexp set;
-        if (ParseSet(p, len, i, mScript, set)) f.sequence.push_back(std::move(set));
-        continue;
-      }
-      case '\\': {
-        SKXRegexp node;
-        ParseEscape(p, len, i, mScript, node);
-        f.sequence.push_back(std::move(node));
-        continue;
-      }
-      case '*': case '+': case '?': case '{': {
-        int min = 0, max = -1;
-        long next = c == '{' ? i : i + 1;
-        if (c == '+') min = 1;
-        if (c == '?') max = 1;
-        bool counted = c != '{' || ParseCount(p, len, next, min, max);
-        if (!counted || !canRepeat() || RepeatDepth(f.sequence.back()) >= kMaxRepeatChain) {
-          f.sequence.push_back(MakeNode(kKXReLiteral, c));
-          ++i;
-          continue;
-        }
-        i = next;
-        SKXRegexp rep = MakeNode(kKXReRepeat);
-        rep.min = min;
-        rep.max = max;
-        rep.greedy = true;
-        if (i < len && p[i] == '?') {
-          rep.greedy = false;
-          ++i;
-        }
-        SKXRegexp& item = f.sequence.back();
-        if (item.type == kKXReRepeat && item.greedy == rep.greedy && item.min <= 1 && rep.min <= 1 &&
-            (item.max == 1 || item.max < 0) && (rep.max == 1 || rep.max < 0)) {
-          // "a**", "a+?" and the like: one repeat of the item (stacked
-          // unbounded loops would only multiply the ways to fail).
-          item.min = item.min * rep.min;
-          item.max = item.max < 0 || rep.max < 0 ? -1 : 1;
-          continue;
-        }
-        rep.children.push_back(std::move(item));
-        item = std::move(rep);
-        continue;
-      }
-      default:
-        f.sequence.push_back(MakeNode(kKXReLiteral, c));
-        ++i;
-        continue;
-    }
-  }
-  // Groups still open end with the pattern.
-  while (frames.size() > 1) {
-    SKXRegexp node = FinishFrame(frames.back());
-    frames.pop_back();
-    frames.back().sequence.push_back(std::move(node));
-  }
-  mRoot = FinishFrame(frames.back());
-
-  Program& prog = *mProgram;
-  prog.Emit(mRoot, 0);
-  prog.code.push_back(Inst{kOpMatch, false, 0, 0, 0, 0});
-  prog.counts.assign(std::size_t(prog.loops), 0);
-  prog.starts.assign(std::size_t(prog.loops), -1);
-  FirstTests(mRoot, prog.first, prog.any);
-
-  const std::vector<SKXRegexp> single(1, mRoot);
-  const std::vector<SKXRegexp>& seq =
-      mRoot.type == kKXReGroup && mRoot.children.size() > 1 ? mRoot.children : single;
-  std::vector<unsigned char> run;
-  for (std::size_t k = 0; k <= seq.size(); ++k) {
-    if (k < seq.size() && seq[k].type == kKXReLiteral && !seq[k].negated) {
-      if (seq[k].ch > 0xFF) run.push_back(std::uint8_t(seq[k].ch >> 8));
-      run.push_back(std::uint8_t(seq[k].ch));
-      continue;
-    }
-    if (run.size() > prog.required.size()) prog.required = run;
-    run.clear();
-  }
-  if (prog.required.size() < 2) prog.required.clear();
-  for (std::size_t k = 0; k < prog.required.size(); ++k)
-    if (Commonness(prog.required[k]) < Commonness(prog.required[prog.requiredKey])) prog.requiredKey = k;
+  mRoot = Parser(p, len, mScript).Run(mGroupCount);
+  mProgram->Build(mRoot);
+  mProgram->FindRequired(mRoot);
 }
 
 std::uint16_t CKXRegexp::GetEscapeSequence(const unsigned char* text, long length, long& pos) {
@@ -715,24 +780,43 @@ short CKXRegexp::Find1stStep(const unsigned char* text, long start, long length,
   }
   const bool prefilter = !prog.required.empty() && prog.cachedOptions == 0;
   long windowEnd = prefilter ? p : length;   // with the prefilter: the end of the line looked at
-  // The next occurrence of the required bytes, found in this call only: the
-  // text may have changed since the last one, even at the same address.
-  long hitFrom = -1, hitAt = -1;
+  // The next occurrence of the required bytes is kept for the search (the
+  // text does not change within one).
+  SKXFindStyl::RegexpSearch& search = styl.search;
+  const std::int64_t base = styl.base, bufferEnd = base + length, n = std::int64_t(prog.required.size());
   while (p < length) {
     if (prefilter && p >= windowEnd) {
       // The next line that holds the required bytes; a match starting at p
       // or later lies inside one.
-      if (hitFrom < 0 || p < hitFrom || p > hitAt) {
-        hitFrom = p;
-        hitAt = FindRequired(prog.required, prog.requiredKey, text, p, length);
+      const std::int64_t at = base + p;
+      const bool known = search.requiredFrom >= 0 && search.requiredFrom <= at &&
+                         (search.requiredAt >= 0 ? at <= search.requiredAt && search.requiredAt + n <= bufferEnd
+                                                 : search.requiredEnd == bufferEnd);
+      if (!known) {
+        const long h = NextRequired(prog.required, prog.requiredKey, text, p, length);
+        search.requiredFrom = at;
+        search.requiredAt = h < length ? base + h : -1;
+        search.requiredEnd = bufferEnd;
       }
-      long h = hitAt;
-      if (h >= length) return 0;
+      long h = search.requiredAt >= 0 ? long(search.requiredAt - base) : length;
+      if (h >= length) {
+        if (styl.textEnds) return 0;
+        // The buffer is one chunk of a longer text and its last line goes on
+        // in the next chunk, where a match starting here may find the
+        // required bytes: that line is scanned in full.
+        const void* cr = memrchr(text + p, kCR, std::size_t(length - p));
+        if (cr) p = static_cast<const unsigned char*>(cr) - text + 1;
+        windowEnd = length;
+        continue;
+      }
       const void* cr = memrchr(text + p, kCR, std::size_t(h - p));
       if (cr) p = static_cast<const unsigned char*>(cr) - text + 1;
       const void* end = std::memchr(text + h, kCR, std::size_t(length - h));
       windowEnd = end ? static_cast<const unsigned char*>(end) - text + 1 : length;
     }
+    if (base + p >= search.noMatchFrom && base + p < search.noMatchTo)
+      p = long(std::min<std::int64_t>(search.noMatchTo - base, windowEnd));
+    if (p >= windowEnd) continue;
     short script = UKXFind::ScriptType(p, styl);
     long segEnd = styl.cacheEnd < windowEnd ? styl.cacheEnd : windowEnd;
     if (segEnd <= p) segEnd = p + 1;
@@ -744,9 +828,14 @@ short CKXRegexp::Find1stStep(const unsigned char* text, long start, long length,
         look[b] = prog.firstByte[b] != 1 || KxTextCharFirst(std::uint16_t(b), script) ||
                   (foldWidth && script == kScriptJapanese && b >= 0xA1 && b <= 0xDF);
     }
+    const bool* joins = prog.Joins(script, options);
     while (p < segEnd) {
       while (p < segEnd && !look[text[p]]) ++p;
       if (p >= segEnd) break;
+      if (!joins[text[p]] && prog.First(text[p])) {
+        found = p;
+        return 1;
+      }
       int width;
       if (accepts(p, script, width)) {
         found = p;
@@ -771,19 +860,20 @@ std::int32_t CKXRegexp::Find2ndStep(const unsigned char* text, long offset, long
   if (!text || offset < 0 || offset >= length) return 0;
   prog.Prepare(options);
 
-  // A match never reaches past the line's CR.
-  long lineEnd;
-  if (prog.lineText == text && prog.lineLength == length && offset >= prog.lineFrom &&
-      offset <= prog.lineEnd) {
-    lineEnd = prog.lineEnd;
+  // The search earns steps for the bytes from here to the buffer's end that
+  // no earlier call reached.
+  SKXFindStyl::RegexpSearch& search = styl.search;
+  const std::int64_t from = styl.base + std::int64_t(offset), to = styl.base + std::int64_t(length);
+  std::int64_t fresh = to - from;
+  if (from <= search.creditTo && to >= search.creditFrom) {
+    fresh = std::max<std::int64_t>(0, search.creditFrom - from) + std::max<std::int64_t>(0, to - search.creditTo);
+    search.creditFrom = std::min(search.creditFrom, from);
+    search.creditTo = std::max(search.creditTo, to);
   } else {
-    const void* cr = std::memchr(text + offset, kCR, std::size_t(length - offset));
-    lineEnd = cr ? static_cast<const unsigned char*>(cr) - text : length;
-    prog.lineText = text;
-    prog.lineLength = length;
-    prog.lineFrom = offset;
-    prog.lineEnd = lineEnd;
+    search.creditFrom = from;
+    search.creditTo = to;
   }
+  search.stepsLeft += kKXFindStepsPerByte * fresh;
 
   const short foldOptions = prog.cachedOptions;
   std::int32_t caps[2 * (kMaxGroups + 1)];
@@ -794,17 +884,33 @@ std::int32_t CKXRegexp::Find2ndStep(const unsigned char* text, long offset, long
   std::vector<std::int32_t>& starts = prog.starts;
   const std::vector<Inst>& code = prog.code;
 
-  // One character at pos passing test t; width gets its byte count.
+  // Where one script holds over the whole buffer (as without style runs), a
+  // byte that is a character by itself is tested straight from the byte.
+  UKXFind::ScriptType(offset, styl);
+  const bool* joins = styl.cacheStart <= offset && styl.cacheEnd >= length ? prog.Joins(styl.cacheScript, options)
+                                                                          : nullptr;
+  std::uint8_t* const memo = prog.testBytes.data();
+  // One character at pos passing test t; width gets its byte count. A match
+  // never reaches past the line's CR.
   auto step = [&](int t, long pos, int& width) {
-    if (pos >= lineEnd) return false;
+    if (pos >= length) return false;
+    const unsigned char b = text[pos];
+    if (b == kCR) return false;
+    if (joins && !joins[b]) {
+      width = 1;
+      std::uint8_t& m = memo[std::size_t(t) * 256 + b];
+      if (m == 0) m = FoldTest(*prog.tests[std::size_t(t)], b, foldOptions) ? 2 : 1;
+      return m == 2;
+    }
     short script = UKXFind::ScriptType(pos, styl);
-    std::uint16_t ch = UKXFind::GetFindChar(text, lineEnd, pos, options, script, &width);
+    std::uint16_t ch = UKXFind::GetFindChar(text, length, pos, options, script, &width);
+    if (width == 2 && text[pos + 1] == kCR) ch = UKXFind::GetFindChar(text, pos + 1, pos, options, script, &width);
     return prog.Test(t, ch, foldOptions);
   };
 
   // Patterns like "((a*)*)*b" take time exponential in the line's length
-  // to fail; past this many backtracking steps the search gives up.
-  std::int64_t budget = kBacktrackBudget + 64 * std::int64_t(lineEnd - offset);
+  // to fail: the search gives up when its steps run out.
+  std::int64_t& budget = search.stepsLeft;
   std::int32_t pc = 0;
   long pos = offset;
   for (;;) {
@@ -860,7 +966,7 @@ std::int32_t CKXRegexp::Find2ndStep(const unsigned char* text, long offset, long
         if (pos == 0 || text[pos - 1] == kCR) ++pc; else ok = false;
         break;
       case kOpLineEnd:
-        if (pos == lineEnd) ++pc; else ok = false;
+        if (pos == length || text[pos] == kCR) ++pc; else ok = false;
         break;
       case kOpSplit:
         stack.push_back(Entry{kChoice, in.y, std::int32_t(pos), 0});
@@ -878,7 +984,8 @@ std::int32_t CKXRegexp::Find2ndStep(const unsigned char* text, long offset, long
         std::int32_t s = caps[2 * in.x], e = caps[2 * in.x + 1];
         if (s < 0 || e < s) { ok = false; break; }
         long n = e - s;
-        if (pos + n <= lineEnd && std::memcmp(text + s, text + pos, std::size_t(n)) == 0) {
+        // The capture holds no CR, so neither does an equal run of bytes.
+        if (pos + n <= length && std::memcmp(text + s, text + pos, std::size_t(n)) == 0) {
           pos += n;
           ++pc;
         } else {
@@ -938,7 +1045,16 @@ std::int32_t CKXRegexp::Find2ndStep(const unsigned char* text, long offset, long
     // Back to the latest choice, undoing what was recorded after it.
     if (--budget < 0) throw LException(kKXFindTooComplex);
     for (;;) {
-      if (stack.empty()) return 0;
+      if (stack.empty()) {
+        if (prog.leadRun >= 0) {
+          // No later start inside the leading run can match either.
+          long q = offset;
+          for (int w = 1; step(code[std::size_t(prog.leadRun)].x, q, w);) q += w;
+          search.noMatchFrom = from;
+          search.noMatchTo = styl.base + q;
+        }
+        return 0;
+      }
       Entry e = stack.back();
       stack.pop_back();
       if (e.kind == kSlot) {

@@ -4,6 +4,7 @@
 
 #include <random>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -69,7 +70,11 @@ TEST(FindStore, TinyChunksFindWhatOneBufferFinds) {
       {"ab", 0}, {"ab", 2}, {"aB ", 2}, {"\xB6\xDE", 4}, {"\x83\x4B", 12}, {"\x82\xA0\x83\x41", 8},
       {"a", 6}, {"\xB6", 4}, {"A\x82\xA0", 14}, {"ab", 1}, {"\x83\x41", 9},
       {"a.b", 16}, {"[ab]+", 16}, {"^b", 16}, {"a$", 16}, {"(a|b) ", 18}, {"\xB6+", 16},
-      {"\x82\xA0.", 16}, {"\\s\\S", 16}, {"b.*a", 16}, {"a", 17}, {"[^a]+", 24}};
+      {"\x82\xA0.", 16}, {"\\s\\S", 16}, {"b.*a", 16}, {"a", 17}, {"[^a]+", 24},
+      // Expressions holding a run of literals, which the first step looks
+      // for before anything else.
+      {"ab", 16}, {"ab", 17}, {"a b", 16}, {"b ?ab", 17}, {"\x82\xA0\x83\x41", 16},
+      {"\x82\xA0\x83\x41", 17}, {"(a|b)\xB6\xDE", 16}, {"a.*ba", 16}, {"ab+a", 17}, {"ba[^\r]*\r", 16}};
   for (int round = 0; round < 20; ++round) {
     std::string text = RandomText(rng, 400);
     CKXStrArray whole;
@@ -82,6 +87,23 @@ TEST(FindStore, TinyChunksFindWhatOneBufferFinds) {
       Matches expect = FindAll(whole, pattern, options);
       ASSERT_EQ(expect, FindAll(chopped, pattern, options)) << pattern << " " << options << " round " << round;
     }
+  }
+}
+
+TEST(FindStore, RegexpWhoseLiteralsCrossAChunkEnd) {
+  // The first chunk holds 16,320 bytes: the literals start 3 bytes before its end.
+  std::string text = std::string(16317, '.') + "abcdef" + std::string(300, '.');
+  const std::string pair = "\x82\xA0\x83\x41";
+  std::string kana = std::string(16317, '.') + pair + std::string(300, '.');
+  for (const auto& [subject, pattern, length] : std::vector<std::tuple<std::string, std::string, long>>{
+           {text, "abcdef", 6}, {text, "a.cdef", 6}, {text, "ab+cdef", 6}, {text, "\\.abc", 4},
+           {text, "bcdef\\.+", 305}, {kana, pair, 4}, {kana, pair + "\\.", 5}}) {
+    CKXStrArray store;
+    store.SetText(subject.data(), long(subject.size()));
+    ASSERT_GT(store.GetCount(), 1);
+    const long at = pattern[0] == '\\' ? 16316 : pattern[0] == 'b' ? 16318 : 16317;
+    EXPECT_EQ((Matches{{at, length}}), FindAll(store, pattern, 16)) << pattern;
+    EXPECT_EQ((Matches{{at, length}}), FindAll(store, pattern, 17)) << pattern;
   }
 }
 

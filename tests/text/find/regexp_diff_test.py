@@ -9,7 +9,10 @@ matches each line on its own (a match of ours never crosses a CR) in
 MULTILINE and ASCII mode. Where Python's match is empty the offset is
 skipped: an empty match counts as none for us, and we then look for a
 longer one. The forward search must also report exactly the matches that
-the anchored lengths imply (the first step must miss none).
+the anchored lengths imply (the first step must miss none), and so must the
+forward and backward searches over a character store that holds the first
+subject of each pattern cut into chunks of 1 to 7 bytes (no fast path may drop a match at a chunk's
+end).
 
 Environment: KX_BIN_DIR (drivers), KX_REGEXP_CASES (patterns, default 100000),
 KX_REGEXP_SEED (default 1), KX_REGEXP_DUMP (a file to write the batch input to).
@@ -120,13 +123,15 @@ def main():
             continue
         options = 2 if g.fold else 0
         patterns += 1
-        for _ in range(2):
+        for k in range(2):
             s = subject(rng)
             if rng.random() < 0.5 and "a" in pattern:
                 s = s.upper() if g.fold and rng.random() < 0.5 else s
             cases.append((pattern, rx, s, options))
             ours = s.replace("\n", "\r").encode()
-            lines.append("%d %s %s" % (options, pattern.encode().hex() or "-", ours.hex() or "-"))
+            # The first subject of each pattern is also searched over chunks.
+            lines.append("%d %s %s%s" % (options, pattern.encode().hex() or "-", ours.hex() or "-",
+                                         " chunks" if k == 0 else ""))
     if os.environ.get("KX_REGEXP_DUMP"):
         with open(os.environ["KX_REGEXP_DUMP"], "w") as f:
             f.write("\n".join(lines) + "\n")
@@ -139,7 +144,7 @@ def main():
     mismatches = 0
     compared = 0
     for k, (pattern, rx, s, options) in enumerate(cases):
-        search, anchored = answers[k].split("|")
+        search, anchored, *chunked = answers[k].split("|")
         ours = [int(x) for x in anchored.split()]
         found = [tuple(int(v) for v in m.split(":")) for m in search.split()]
         problems = []
@@ -164,6 +169,14 @@ def main():
                 q += 1
         if expected != found:
             problems.append("search %s, anchored lengths imply %s" % (found, expected))
+        if chunked:
+            fromStore, fromStoreBack = ([tuple(int(v) for v in m.split(":")) for m in c.split()] for c in chunked)
+            if fromStore != expected:
+                problems.append("search over chunks %s, anchored lengths imply %s" % (fromStore, expected))
+            # Backward, every start is found (each search goes on from the last start).
+            expectedBack = [(q, ours[q]) for q in range(len(s) - 1, -1, -1) if ours[q] > 0]
+            if fromStoreBack != expectedBack:
+                problems.append("backward search over chunks %s, anchored lengths imply %s" % (fromStoreBack, expectedBack))
         if problems:
             mismatches += 1
             if mismatches <= 20:

@@ -210,6 +210,28 @@ TEST(Regexp, ExponentialBacktrackingGivesUp) {
   } catch (const LException& e) {
     EXPECT_EQ(kKXFindTooComplex, e.GetErrorCode());
   }
+  // The steps belong to the whole search, not to each candidate: every line
+  // of 18 "a" costs about half a million steps to fail, which no single
+  // candidate could spend alone, but a text of such lines ends the search
+  // after the allowance and what its bytes earn.
+  std::string lines;
+  for (int i = 0; i < 4; ++i) lines += std::string(18, 'a') + "\r";
+  for (const std::string& text : {lines, [&] {
+         std::string many;
+         while (many.size() < 4000) many += lines;
+         return many;
+       }()}) {
+    try {
+      Search("(a*)*b", text);
+      ADD_FAILURE() << "no exception over " << text.size() << " bytes";
+    } catch (const LException& e) {
+      EXPECT_EQ(kKXFindTooComplex, e.GetErrorCode());
+    }
+  }
+  EXPECT_EQ(Matches{}, Search("(a*)*b", std::string(17, 'a')));
+  // A failed run of "a" is not tried again from each of its bytes.
+  EXPECT_EQ(Matches{}, Search("a+b", std::string(300000, 'a')));
+  EXPECT_EQ((Matches{{1, 300000}}), Search("(.*)b", "\r" + std::string(299999, 'a') + "b"));
   // Stacked quantifiers collapse into one loop: fast to fail.
   EXPECT_EQ(Matches{}, Search("a*******b", std::string(500, 'a')));
   EXPECT_EQ((Matches{{0, 3}}), Search("a+*?c", "aac"));
