@@ -16,6 +16,12 @@ namespace {
 // Read buffer of one layout pass.
 constexpr long kReadBuffer = 2048;
 
+// How far past its next line's start a line's break can look: the break
+// found before the line-break rules and word wrap move it (up to two
+// characters back, or over the spaces and CR after a word), and the
+// characters those rules inspect after it.
+constexpr long kBreakLookAhead = 12;
+
 long HeightOf(std::uint16_t code) { return code & kKxLineHeightMask; }
 
 }  // namespace
@@ -363,13 +369,35 @@ long CKXTextEdit::RecalcText(long start, long length, long delta, long& firstLin
   // it: relay the whole paragraph.
   if (removed > 0 && GetParaCount() > 0) changeEnd = std::max(changeEnd, GetNextParaPos(changeEnd));
 
+  // A ruby raises every line its base touches: widen the change to the
+  // rubies that reach into it.
+  long rubyFrom = start;
+  if (GetRubysCount() > 0) {
+    const long lo = std::max(0L, start - kKxRubyMaxBase);
+    const long count = GetSelRubysCount(lo, changeEnd + 1);
+    const long firstRuby = GetSelRubysFirstNumber(lo, changeEnd + 1);
+    SKXRuby r;
+    for (long i = 0; i < count && GetRubyAtNumber(firstRuby + i, &r); ++i) {
+      if (r.pos + r.baseLen >= start && r.pos <= changeEnd) {
+        rubyFrom = std::min(rubyFrom, long(r.pos));
+        changeEnd = std::max(changeEnd, long(r.pos) + r.baseLen);
+      }
+    }
+  }
+
   const long k0 = GetLineNo(start);
-  long first = k0;
-  // With wrapping a change can pull text back onto the line before (and its
-  // break may depend on the characters after it).
-  if (mLineStyl.wrap && first > 1) {
-    const long s = StartAt(first);
-    if (s > 0 && GetCharByte(s - 1) != 13) --first;
+  long first = std::min(k0, GetLineNo(rubyFrom));
+  // With wrapping a change can pull text back onto the line before. A line
+  // that does not end in CR also reads a little past its own break (the
+  // line-break rules and word wrap look at the characters after it): when
+  // the change lies that close, the line before it is relaid too.
+  if (mLineStyl.wrap) {
+    auto afterCR = [&](long line) {
+      const long s = StartAt(line);
+      return s == 0 || GetCharByte(s - 1) == 13;
+    };
+    if (first > 1 && !afterCR(first)) --first;
+    while (first > 1 && !afterCR(first) && start <= StartAt(first + 1) + kBreakLookAhead) --first;
   }
   // Lines after the one holding the change move with the text; those that
   // started inside removed text are passed over below (never matched).
