@@ -1,0 +1,344 @@
+// The edit object: a styled text that keeps its laid-out lines (line starts
+// and run-coded line heights), lays itself out again after each change,
+// maps between offsets and points in its coordinate spaces (vertical
+// writing, edit scale, port origin), and keeps the caret and the selection.
+//
+// Layout space is horizontal and unscaled: v grows down the lines, h along
+// a line. Everything that enters or leaves the object as a point or a
+// rectangle is in shown space (rotated a quarter turn clockwise in vertical
+// writing, then scaled); the port adds its origin offset on top.
+//
+// Pixels are not drawn here. What the object would draw reaches three
+// hooks that do nothing by default: DrawHook (the lines a redraw covers),
+// InvertArea and FrameArea (caret and selection, in port coordinates, as
+// exclusive-or inversions and outlines). A drawing subclass overrides them.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "layout/linebreak.h"
+#include "text/base/geometry.h"
+#include "text/runs/linearray.h"
+#include "text/store/text.h"
+
+// View settings stored in documents and preferences (12 bytes).
+struct SKXEditStyl {
+  std::int16_t font = 0;         // default font
+  std::int16_t size = 0;         // default size
+  std::int16_t tabWidth = 0;     // tab interval in character cells under a page-form grid
+  std::uint8_t autoIndent = 0;
+  std::uint8_t caretLine = 0;    // the page engine draws the caret line
+  std::uint8_t paperView = 0;
+  std::uint8_t guideView = 0;
+  std::int16_t scale = 0;        // edit scale in percent; 100 is stored as 0
+};
+static_assert(sizeof(SKXEditStyl) == 12);
+
+// A cursor over the height runs for one relayout: run `index` covers the
+// 0-based lines first..end-1 with `code`.
+struct SKXHeitCalc {
+  static constexpr long kInvalid = 0x7FFFFFFF;
+  long index = 0;
+  long first = kInvalid;  // kInvalid: look the run up again
+  long end = 0;           // kInvalid for the last run
+  std::uint16_t code = 0;
+  std::uint8_t pageBreak = 0;  // a page-break height was stored, read or deleted
+};
+
+// The edit result word: what an operation changed, for the caller to act on.
+constexpr std::uint16_t kKxEditScrollMask = 0x000F;  // 1 up, 2 down, 3 left, 4 right
+constexpr std::uint16_t kKxEditScrollToSel = 0x0005;  // with kKxEditSelOutside: centre the selection
+constexpr std::uint16_t kKxEditTextChanged = 0x0010;
+constexpr std::uint16_t kKxEditStylChanged = 0x0020;
+constexpr std::uint16_t kKxEditDecoChanged = 0x0040;
+constexpr std::uint16_t kKxEditParaChanged = 0x0080;
+constexpr std::uint16_t kKxEditSelChanged = 0x0100;
+constexpr std::uint16_t kKxEditSelOutside = 0x0200;
+constexpr std::uint16_t kKxEditRedrawAll = 0x0400;
+constexpr std::uint16_t kKxEditImageSize = 0x0800;
+constexpr std::uint16_t kKxEditMarks = 0x1000;
+
+// A relayout's answer meaning "redraw from the first changed line to the end".
+constexpr long kKxRedrawToEnd = 32767;
+
+// Movement keys (Mac character codes) and the modifier bits passed with them.
+constexpr unsigned char kKxKeyHome = 1, kKxKeyEnd = 4, kKxKeyBackspace = 8, kKxKeyPageUp = 11,
+                        kKxKeyPageDown = 12, kKxKeyReturn = 13, kKxKeyEscape = 27, kKxKeyLeft = 28,
+                        kKxKeyRight = 29, kKxKeyUp = 30, kKxKeyDown = 31, kKxKeyDelete = 127;
+constexpr char kKxModExtend = 1, kKxModLine = 2, kKxModWord = 4;
+
+class CKXTextEdit : public CKXText {
+ public:
+  CKXTextEdit(const RectL& dest, const RectL& view);
+  ~CKXTextEdit() override;
+
+  // ---- Line table (lines are 1-based) ---------------------------------------------
+  long GetLineCount() const;
+  // The line containing `offset` (clamped to the text).
+  virtual long GetLineNo(long offset) const;
+  virtual long GetLineOffsetAt(long line) const;
+  // Fills info (layout width, plain height; the page-break bit goes to the
+  // cursor) and the line's byte count; answers its start. Beyond the last
+  // line: info zero, length 0, and the text length.
+  virtual long GetLineInfoAt(long line, SKXLineInfo& info, long* length, SKXHeitCalc* hc = nullptr) const;
+  // One-line edits of the table; `info.height` is the height code and has
+  // its page-break bit cleared on return.
+  virtual void InsertLineInfoAt(long line, long offset, SKXLineInfo& info, SKXHeitCalc* hc = nullptr);
+  virtual void SetLineInfoAt(long line, long offset, SKXLineInfo& info, SKXHeitCalc* hc = nullptr);
+  virtual void DeleteLineInfoAt(long line, SKXHeitCalc* hc = nullptr);
+  // Removes lines first..last; answers the sum of their heights.
+  virtual long DeleteLinesInfoAt(long first, long last, SKXHeitCalc* hc = nullptr);
+  // Leaves the table empty (a layout fills it again).
+  virtual void DeleteAllLineInfo();
+  static bool SameLineInfo(const SKXLineInfo& a, const SKXLineInfo& b);
+  long GetLineHeightAt(long line) const;
+  std::uint16_t GetLineCodeAt(long line) const;
+  // Sum of the heights of lines 1..line-1.
+  virtual long GetLineHeightUntilAt(long line) const;
+  // The line holding height y (from the top of the text image); delta =
+  // that line's top - y.
+  virtual long GetLineFromHeight(long y, long& delta) const;
+  // Runnable invariants: starts ascending from 0, height runs sorted from
+  // line 0, no equal neighbours, the destination height their sum. Answers
+  // the first broken rule, or null.
+  const char* Check() const;
+
+  // ---- Layout -----------------------------------------------------------------------
+  virtual void CalcText();
+  // After `delta` bytes changed at `start`, the new text covering `length`
+  // bytes: lays out the lines that changed. Answers the number of lines
+  // relaid, or kKxRedrawToEnd when everything from firstLine on moved.
+  virtual long RecalcText(long start, long length, long delta, long& firstLine);
+  // After the store changed from the active end up to `caret`: relayout,
+  // caret placement and the redraw request.
+  virtual std::uint16_t RecalcAndRedraw(long caret, long delta, std::uint8_t keepStart);
+  long GetWidth() const;
+  long GetHeight() const;
+
+  // ---- Settings ----------------------------------------------------------------------
+  virtual std::uint16_t SetLineStyl(const SKXLineStyl& style, std::uint8_t redraw);
+  const SKXLineStyl& GetLineStyl() const { return mLineStyl; }
+  virtual std::uint16_t SetEditStyl(const SKXEditStyl& style, std::uint8_t redraw);
+  const SKXEditStyl& GetEditStyl() const { return mEditStyl; }
+  std::uint16_t SetLineSpace(short space);
+  std::uint16_t SetLineTurn(std::uint8_t wrap);
+  std::uint16_t SetCtrlView(std::uint8_t show);
+  virtual std::uint16_t SetVertical(std::uint8_t vertical);
+  void SetAutoIndent(std::uint8_t on) { mEditStyl.autoIndent = on; }
+  virtual std::uint16_t SetEditScale(short percent);
+  short GetEditScale() const { return mEditStyl.scale; }
+
+  // ---- Typing attributes and state ------------------------------------------------------
+  void SetCurStyl(const SStyl& s) { mCurStyl = s; }
+  void GetCurStyl(SStyl& s) const { s = mCurStyl; }
+  void SetCurDeco(const SDeco& d) { mCurDeco = d; }
+  void GetCurDeco(SDeco& d) const { d = mCurDeco; }
+  void SetCurPara(const SParaStyl& p) { mCurPara = p; }
+  // Answers whether a paragraph run is cached.
+  bool GetCurPara(SParaStyl& p) const;
+  void SetModify(std::uint8_t flag) { mModified = flag; }
+  std::uint8_t GetModify() const { return mModified; }
+  std::uint16_t GetResult() const { return mResult; }
+  void GetParaStylDefault(SParaStyl& para) const override;
+  short GetScriptType(long pos) const override;
+  void ClearScriptType() override;
+
+  // ---- Coordinate spaces ------------------------------------------------------------------
+  void VerticalPt(PointL& p, std::uint8_t toShown) const;
+  void VerticalRect(RectL& r, std::uint8_t toShown) const;
+  void VerticalSetup();
+  virtual void SetDestRect(const RectL& dest);
+  virtual void GetDestRect(RectL& dest) const;
+  const RectL& ToDestRect() const { return mDest; }
+  long GetLeftPos(long line) const;
+  long GetRightPos(long line) const;
+  long GetTopPos() const { return mDest.top; }
+  virtual void SetViewRect(const RectL& view);
+  virtual void GetViewRect(RectL& view) const;
+  void SetViewRect(const Rect& view);
+  void GetViewRect(Rect& view) const;
+  // The view with the port origin it is drawn at.
+  void SetQDViewRect(const RectL& view, const Point& origin);
+  void GetQDViewRect(RectL& view, Point& origin) const;
+  void SetScaleViewRect(const RectL& view, const RectL* scaledView, std::uint8_t set);
+  virtual std::uint16_t Resize(const RectL& dest, const RectL* view);
+  // The layout-space view rectangle.
+  const RectL& GetLayoutView() const { return mView; }
+
+  // ---- Points and offsets -------------------------------------------------------------------
+  // Shown point (line top, pen position) of an offset.
+  virtual PointL GetPoint(long offset) const;
+  // Offset of the caret stop nearest to a shown point.
+  virtual long GetOffset(const PointL& shown) const;
+  long GetPtToLine(const PointL& layout, PointL& lineTopLeft) const;
+  PointL GetLineToPtAt(long line, long column) const;
+  long GetSizeToColumnAt(long line, long x) const;
+  long GetColumnToSizeAt(long line, long column) const;
+  void Get1LinePos(long offset, long& start, long& end) const;
+
+  // ---- Caret ---------------------------------------------------------------------------------
+  virtual short Activate();
+  virtual short Deactivate();
+  bool IsActive() const { return mActive != 0; }
+  virtual void BlinkCaret(std::uint8_t on);
+  virtual short Idle();
+  virtual void ReverseCaret(const RectL& clip);
+  bool CaretInRect(const RectL& r) const;
+  const RectL& GetCaretRect() const { return mCaretRect; }
+  bool IsCaretDrawn() const { return mCaretDrawn != 0; }
+  long GetCaretLine() const { return mCaretLine; }
+  // 32-bit: unwrapped lines are often longer than 32,767 bytes.
+  long GetCaretColumn() const { return mCaretColumn; }
+
+  // ---- Selection ----------------------------------------------------------------------------
+  // The anchor and the active end (either may be the larger).
+  void GetSelect(long& anchor, long& active) const {
+    anchor = mSelAnchor;
+    active = mSelEnd;
+  }
+  virtual std::uint16_t SetSelPoint(long offset, std::uint8_t extend, std::uint8_t autoView);
+  virtual std::uint16_t SetSelect(long start, long end);
+  std::uint16_t PreCalcSelection(long& low, long& high);
+  std::uint16_t PreCalcParaSelection(long& low, long& high);
+  long DeleteSelection();
+  virtual void ViewSelection(std::uint8_t show);
+  void ReverseSelection(long a, long b, const RectL& clip);
+  virtual void SetHilite(std::uint8_t on);
+  bool GetHilite() const { return mHilite != 0; }
+  // The range as at most three layout rectangles, clipped, inverted
+  // (frame 0) or outlined (frame 1). Answers how many were non-empty.
+  int FrameSelection(long a, long b, const RectL& clip, std::uint8_t frame);
+  virtual void DrawSelFrame();
+  // Widens a one-character bracket selection to its matching bracket.
+  bool BalanceSelection(long& start, long& end) const;
+
+  // ---- Clicks ------------------------------------------------------------------------------
+  // phase 0 mouse down, 1 up, 2 drag; clickCount below 1: counted here.
+  virtual std::uint16_t Click(const PointL& shown, std::uint8_t extend, short phase, short clickCount);
+  virtual void SetPosition(const PointL& shown, std::uint8_t extend, short mode);
+  short GetClickMode() const { return mClickMode; }
+
+  // ---- Scrolling to the caret and printing ---------------------------------------------------
+  std::uint16_t SetSelView(std::uint8_t center);
+  PointL GetSelView(std::uint8_t center) const;
+  std::uint16_t SetAutoView(std::uint8_t on);
+  std::uint8_t GetAutoView() const { return mAutoView; }
+  std::uint16_t Scroll(long dh, long dv);
+  virtual void UpdateView();
+  virtual void SetPrinting(std::uint8_t on);
+  bool IsPrinting() const { return mPrinting != 0; }
+
+  // ---- Basic keys (text_edit_keys.cpp) -------------------------------------------------------
+  virtual std::uint16_t KeyIn(unsigned char key, char modifiers);
+  // Types one character: a byte, or lead * 256 + trail.
+  virtual std::uint16_t TypeChar(std::uint16_t code);
+  virtual std::uint16_t DeleteKey(unsigned char key, char modifiers);
+  virtual std::uint16_t MoveKey(unsigned char key, char modifiers);
+  // Replaces the selection by bytes in the typing style (side entries
+  // relative to the bytes).
+  virtual std::uint16_t Insert(const char* bytes, long length, const SKXUniChar* uni, long count);
+
+  // The line layout over this text.
+  const CKXTextLayout& Layout() const { return mLayout; }
+
+ protected:
+  // ---- Drawing hooks: nothing is drawn here ----------------------------------------------------
+  // Lines first..first+count-1 need drawing (count kKxRedrawToEnd: to the end).
+  virtual void DrawHook(long /*firstLine*/, long /*count*/) {}
+  // Inverts (exclusive or) a port rectangle.
+  virtual void InvertArea(const RectL& /*port*/) {}
+  // Outlines a port rectangle.
+  virtual void FrameArea(const RectL& /*port*/) {}
+
+  // A layout rectangle in port coordinates: rotated, scaled, moved by the
+  // origin offset. Empty when it is empty.
+  RectL ToPortRect(const RectL& layout) const;
+  // Shown points and rectangles to layout space and back.
+  PointL ShownToLayout(const PointL& shown) const;
+  PointL LayoutToShown(const PointL& layout) const;
+  // The view or the destination moved: the rotation extent.
+  long RotationExtent() const;
+  long LayoutWidth() const { return mDest.right - mDest.left; }
+  bool Vertical() const { return mLineStyl.vertical != 0; }
+
+  std::uint16_t mResult = 0;
+
+ private:
+  struct NewLine {
+    std::int32_t offset;
+    std::uint16_t code;
+  };
+  // Line starts with the pending shift applied.
+  long StartAt(long line) const;
+  // Lines after `line` move by delta (applied lazily).
+  void ShiftLinesAfter(long line, long delta);
+  void MoveStep(long line);
+  void FlushShift();
+  // Replaces lines first..first+removed-1 (and their heights) by `lines`,
+  // in one move of each array.
+  void SpliceLines(long first, long removed, const NewLine* lines, long count);
+  // `n` is the line count before the splice.
+  void SpliceHeights(long first0, long removed, const NewLine* lines, long count, long n);
+  void StartLineCalc(SKXLineCalc& calc, char* buffer, long capacity, CKXCharState* state) const;
+  void CaretRectAt(long line, const PointL& pt);
+  void InvertSpan(long a, long b);
+  // Highlight change from selection old to new, as exclusive-or spans.
+  void ChangeHighlight(long oldA, long oldE, long newA, long newE);
+  void UnitAt(long offset, short mode, long& start, long& end) const;
+  long ScaleIn(long v) const;
+  long ScaleOut(long v) const;
+
+  CKXTextLayoutOf mLayout;
+  CKXLineArray* mLines = nullptr;
+  CKXHeitArray* mHeits = nullptr;
+  // Lines after mStepLine are stored mStepDelta too low.
+  long mStepLine = 0;
+  long mStepDelta = 0;
+
+  SKXLineStyl mLineStyl;
+  SKXEditStyl mEditStyl;
+  RectL mDest{};
+  RectL mView{};
+  PointL mQDOffset{};  // shown space
+  std::uint8_t mQDOffsetOn = 0;
+  RectL mScaledView{};  // the shown view as given, when a scale is set
+  long mRotation = 0;
+
+  long mSelAnchor = 0;
+  long mSelEnd = 0;
+  SStyl mCurStyl{};
+  SDeco mCurDeco{};
+  SParaStyl mCurPara{};
+  long mCurParaIndex = 0;  // -1 stale
+  std::uint8_t mModified = 0;
+
+  RectL mCaretRect{};
+  PointL mCaretPoint{};
+  long mCaretLine = 1;
+  long mCaretColumn = 0;
+  std::uint8_t mHilite = 1;
+  std::uint8_t mPrinting = 0;
+  std::uint8_t mActive = 0;
+  std::uint8_t mAutoView = 0;
+  std::uint8_t mCaretDrawn = 0;
+  RectL mDrawnCaret{};  // the port rectangle inverted while the caret is drawn
+  std::uint32_t mNextBlink = 0;
+
+  long mUnitAnchor = 0;
+  long mLastClick = -1;
+  std::uint32_t mClickDeadline = 0;
+  short mClickMode = 0;
+  long mRememberX = 0;
+
+  mutable long mScriptStart = 0, mScriptEnd = -1;
+  mutable short mScriptCode = 0;
+
+  // Saved while printing.
+  struct Saved {
+    short scale = 0;
+    std::uint8_t active = 0, ctrlView = 0, paperView = 0;
+    RectL qdView{};
+    Point origin{};
+  } mSaved;
+};

@@ -1,0 +1,500 @@
+// The edit object's line table (line starts and run-coded heights), full
+// layout and the incremental relayout after an edit.
+//
+// Line starts are stored with a pending shift: the starts of the lines after
+// mStepLine are mStepDelta too low. An edit moves that boundary from where
+// the last edit left it instead of rewriting every following start, so a
+// keystroke costs the same near the end of a large text as in a small one.
+#include <algorithm>
+#include <cstring>
+
+#include "layout/text_edit.h"
+#include "platform/exception.h"
+
+namespace {
+
+// Read buffer of one layout pass.
+constexpr long kReadBuffer = 2048;
+
+// How far past its next line's start a line's break can look: the break
+// found before the line-break rules and word wrap move it (up to two
+// characters back, or over the spaces and CR after a word), and the
+// characters those rules inspect after it.
+constexpr long kBreakLookAhead = 12;
+
+long HeightOf(std::uint16_t code) { return code & kKxLineHeightMask; }
+
+}  // namespace
+
+// ---- pending shift ----------------------------------------------------------------------
+
+long CKXTextEdit::StartAt(long line) const {
+  SKXLine l{0};
+  if (!mLines->FetchItemAt(line, &l)) return GetLength();
+  return l.offset + (line > mStepLine ? mStepDelta : 0);
+}
+
+void CKXTextEdit::MoveStep(long line) {
+  const long count = mLines->GetCount();
+  line = std::clamp(line, 0L, count);
+  if (mStepDelta == 0 || line == mStepLine) {
+    mStepLine = line;
+    return;
+  }
+  StKXArrayLock lock(*mLines);
+  auto* p = static_cast<SKXLine*>(mLines->GetItemPtr(1));
+  if (line > mStepLine) {
+    for (long i = mStepLine + 1; i <= line; ++i) p[i - 1].offset += std::int32_t(mStepDelta);
+    mStepLine = line;
+  } else if (mStepLine - line <= count - mStepLine) {
+    for (long i = line + 1; i <= mStepLine; ++i) p[i - 1].offset -= std::int32_t(mStepDelta);
+    mStepLine = line;
+  } else {
+    // Cheaper to settle everything behind the boundary and start afresh.
+    for (long i = mStepLine + 1; i <= count; ++i) p[i - 1].offset += std::int32_t(mStepDelta);
+    mStepLine = line;
+    mStepDelta = 0;
+  }
+}
+
+void CKXTextEdit::ShiftLinesAfter(long line, long delta) {
+  if (delta == 0) return;
+  MoveStep(line);
+  mStepDelta += delta;
+}
+
+void CKXTextEdit::FlushShift() {
+  MoveStep(mLines->GetCount());
+  mStepLine = 0;
+  mStepDelta = 0;
+}
+
+// ---- queries -----------------------------------------------------------------------------
+
+long CKXTextEdit::GetLineCount() const { return mLines->GetCount(); }
+
+long CKXTextEdit::GetLineNo(long offset) const {
+  const long n = mLines->GetCount();
+  if (n <= 1) return 1;
+  StKXArrayLock lock(*mLines);
+  const auto* p = static_cast<const SKXLine*>(mLines->GetItemPtr(1));
+  auto at = [&](long i) { return long(p[i - 1].offset) + (i > mStepLine ? mStepDelta : 0); };
+  long lo = 1, hi = n;  // at(lo) <= offset is kept true (line 1 starts at 0)
+  while (lo < hi) {
+    const long mid = lo + (hi - lo + 1) / 2;
+    if (at(mid) <= offset)
+      lo = mid;
+    else
+      hi = mid - 1;
+  }
+  return lo;
+}
+
+long CKXTextEdit::GetLineOffsetAt(long line) const { return StartAt(line); }
+
+std::uint16_t CKXTextEdit::GetLineCodeAt(long line) const {
+  if (line < 1 || line > mLines->GetCount()) return 0;
+  return std::uint16_t(mHeits->GetHeightAt(mHeits->GetArrayIndex(line - 1)));
+}
+
+long CKXTextEdit::GetLineHeightAt(long line) const { return HeightOf(GetLineCodeAt(line)); }
+
+long CKXTextEdit::GetLineInfoAt(long line, SKXLineInfo& info, long* length, SKXHeitCalc* hc) const {
+  const long n = mLines->GetCount();
+  if (line < 1 || line > n) {
+    info = SKXLineInfo{};
+    if (length) *length = 0;
+    return GetLength();
+  }
+  const long start = StartAt(line);
+  if (length) *length = (line < n ? StartAt(line + 1) : GetLength()) - start;
+  info.width = std::int32_t(LayoutWidth());
+  std::uint16_t code;
+  const long idx0 = line - 1;
+  if (hc && hc->first != SKXHeitCalc::kInvalid && idx0 >= hc->first && idx0 < hc->end) {
+    code = hc->code;
+  } else {
+    const long run = mHeits->GetArrayIndex(idx0);
+    code = std::uint16_t(mHeits->GetHeightAt(run));
+    if (hc) {
+      hc->index = run;
+      hc->first = mHeits->GetOffsetAt(run);
+      hc->end = run < mHeits->GetCount() ? mHeits->GetOffsetAt(run + 1) : SKXHeitCalc::kInvalid;
+      hc->code = code;
+    }
+  }
+  if (hc && (code & kKxLinePageBreak)) hc->pageBreak = 1;
+  info.height = std::uint16_t(HeightOf(code));
+  return start;
+}
+
+long CKXTextEdit::GetLineHeightUntilAt(long line) const {
+  if (line <= 1) return 0;
+  const long n = mLines->GetCount();
+  unsigned char pb = 0;
+  return mHeits->GetRangeHeight(0, std::min(line, n + 1) - 2, n - 1, pb);
+}
+
+long CKXTextEdit::GetLineFromHeight(long y, long& delta) const {
+  const long n = mLines->GetCount();
+  const long runs = mHeits->GetCount();
+  long acc = 0;
+  StKXArrayLock lock(*mHeits);
+  const auto* h = static_cast<const SKXHeit*>(mHeits->GetItemPtr(1));
+  for (long r = 0; r < runs; ++r) {
+    const long first = h[r].line;
+    const long end = r + 1 < runs ? long(h[r + 1].line) : n;
+    const long height = std::max(1L, HeightOf(std::uint16_t(h[r].code)));
+    const long span = (end - first) * height;
+    if (y < acc + span) {
+      const long k = y < acc ? 0 : (y - acc) / height;
+      delta = acc + k * height - y;
+      return first + k + 1;
+    }
+    acc += span;
+  }
+  delta = acc - y;
+  return std::max(1L, n);
+}
+
+bool CKXTextEdit::SameLineInfo(const SKXLineInfo& a, const SKXLineInfo& b) {
+  return a.width == b.width && a.height == b.height;
+}
+
+const char* CKXTextEdit::Check() const {
+  const long n = mLines->GetCount();
+  if (n < 1) return "no lines";
+  if (StartAt(1) != 0) return "line 1 does not start at 0";
+  for (long i = 2; i <= n; ++i) {
+    const long s = StartAt(i);
+    if (s <= StartAt(i - 1)) return "line starts not ascending";
+    if (s > GetLength()) return "line start beyond the text";
+  }
+  const long runs = mHeits->GetCount();
+  if (runs < 1) return "no height runs";
+  SKXHeit prev{};
+  long total = 0;
+  for (long r = 1; r <= runs; ++r) {
+    SKXHeit h;
+    mHeits->FetchItemAt(r, &h);
+    if (r == 1 && h.line != 0) return "height runs do not start at line 0";
+    if (r > 1 && h.line <= prev.line) return "height runs not ascending";
+    if (r > 1 && h.code == prev.code) return "equal neighbouring height runs";
+    if (h.line >= n) return "height run beyond the last line";
+    if (h.pad != 0) return "height run pad not zero";
+    const long end = r < runs ? long(mHeits->GetOffsetAt(r + 1)) : n;
+    total += (end - h.line) * HeightOf(std::uint16_t(h.code));
+    prev = h;
+  }
+  if (total != mDest.bottom - mDest.top) return "destination height is not the sum of the line heights";
+  return nullptr;
+}
+
+// ---- splicing ----------------------------------------------------------------------------
+
+void CKXTextEdit::SpliceHeights(long first0, long removed, const NewLine* lines, long count, long n) {
+  const long end0 = first0 + removed;                   // first old line after the removed ones
+  const long runs = mHeits->GetCount();
+  std::vector<SKXHeit> all(static_cast<size_t>(runs));
+  // Runs before first0 stay; runs starting in first0..end0 go; later runs
+  // move by count - removed. The code in force at end0 continues after the
+  // new lines.
+  long head = 0;  // runs starting before first0
+  long upTo = 0;  // runs starting at or before end0
+  {
+    StKXArrayLock lock(*mHeits);
+    const auto* h = static_cast<const SKXHeit*>(mHeits->GetItemPtr(1));
+    while (head < runs && h[head].line < first0) ++head;
+    upTo = head;
+    while (upTo < runs && h[upTo].line <= end0) ++upTo;
+    std::vector<SKXHeit> mid;
+    auto add = [&](long line, std::uint16_t code) {
+      const std::int16_t c = std::int16_t(code);
+      if (!mid.empty() && mid.back().code == c) return;
+      if (mid.empty() && head > 0 && h[head - 1].code == c) return;
+      mid.push_back(SKXHeit{std::int32_t(line), c, 0});
+    };
+    for (long k = 0; k < count; ++k) add(first0 + k, lines[k].code);
+    const bool tail = end0 < n && upTo > 0;
+    if (tail) add(first0 + count, std::uint16_t(h[upTo - 1].code));
+    // The later runs differ from the code carried over, their neighbour
+    // before the splice: no merge needed there.
+    const long moved = count - removed;
+    all.assign(h, h + head);
+    all.insert(all.end(), mid.begin(), mid.end());
+    for (long r = upTo; r < runs; ++r) all.push_back(SKXHeit{std::int32_t(h[r].line + moved), h[r].code, 0});
+  }
+  // Write back only the part that changed: the head stays in place.
+  const long newRuns = long(all.size());
+  if (newRuns > runs) mHeits->InsertItemsAt(static_cast<unsigned long>(newRuns - runs), head + 1, nullptr);
+  else if (newRuns < runs) mHeits->RemoveItemsAt(static_cast<unsigned long>(runs - newRuns), head + 1);
+  if (newRuns > head) {
+    StKXArrayLock lock(*mHeits);
+    auto* h = static_cast<SKXHeit*>(mHeits->GetItemPtr(1));
+    std::memcpy(h + head, all.data() + head, static_cast<size_t>(newRuns - head) * sizeof(SKXHeit));
+  }
+}
+
+void CKXTextEdit::SpliceLines(long first, long removed, const NewLine* lines, long count) {
+  // Lines up to the removed ones hold true starts, the ones after keep the
+  // pending shift.
+  MoveStep(first + removed - 1);
+  const long oldCount = mLines->GetCount();
+  // Everything that can fail first: room in both arrays.
+  if (count > removed) mLines->InsertItemsAt(static_cast<unsigned long>(count - removed), first + removed, nullptr);
+  try {
+    SpliceHeights(first - 1, removed, lines, count, oldCount);
+  } catch (...) {
+    if (count > removed) mLines->RemoveItemsAt(static_cast<unsigned long>(count - removed), first + removed);
+    throw;
+  }
+  if (count < removed) mLines->RemoveItemsAt(static_cast<unsigned long>(removed - count), first + count);
+  if (count > 0) {
+    StKXArrayLock lock(*mLines);
+    auto* p = static_cast<SKXLine*>(mLines->GetItemPtr(first));
+    for (long k = 0; k < count; ++k) p[k].offset = lines[k].offset;
+  }
+  mStepLine = first + count - 1;
+}
+
+void CKXTextEdit::InsertLineInfoAt(long line, long offset, SKXLineInfo& info, SKXHeitCalc* hc) {
+  line = std::clamp(line, 1L, mLines->GetCount() + 1);
+  const NewLine one{std::int32_t(offset), info.height};
+  SpliceLines(line, 0, &one, 1);
+  if (hc) {
+    hc->first = SKXHeitCalc::kInvalid;
+    hc->pageBreak = (info.height & kKxLinePageBreak) ? 1 : 0;
+  }
+  info.height &= std::uint16_t(~kKxLinePageBreak);
+}
+
+void CKXTextEdit::SetLineInfoAt(long line, long offset, SKXLineInfo& info, SKXHeitCalc* hc) {
+  if (line < 1 || line > mLines->GetCount()) {
+    InsertLineInfoAt(line, offset, info, hc);
+    return;
+  }
+  const NewLine one{std::int32_t(offset), info.height};
+  if (GetLineCodeAt(line) != info.height) {
+    SpliceLines(line, 1, &one, 1);
+    if (hc) hc->first = SKXHeitCalc::kInvalid;
+  } else {
+    MoveStep(line);
+    mLines->SetLineAt(line, offset);
+  }
+  if (hc) hc->pageBreak = (info.height & kKxLinePageBreak) ? 1 : 0;
+  info.height &= std::uint16_t(~kKxLinePageBreak);
+}
+
+void CKXTextEdit::DeleteLineInfoAt(long line, SKXHeitCalc* hc) { DeleteLinesInfoAt(line, line, hc); }
+
+long CKXTextEdit::DeleteLinesInfoAt(long first, long last, SKXHeitCalc* hc) {
+  const long n = mLines->GetCount();
+  first = std::max(first, 1L);
+  last = std::min(last, n);
+  if (first > last) return 0;
+  unsigned char pb = 0;
+  const long sum = mHeits->GetRangeHeight(first - 1, last - 1, n - 1, pb);
+  SpliceLines(first, last - first + 1, nullptr, 0);
+  if (hc) {
+    hc->first = SKXHeitCalc::kInvalid;
+    if (pb) hc->pageBreak = 1;
+  }
+  return sum;
+}
+
+void CKXTextEdit::DeleteAllLineInfo() {
+  mLines->RemoveItemsAt(static_cast<unsigned long>(mLines->GetCount()), 1);
+  mHeits->RemoveItemsAt(static_cast<unsigned long>(mHeits->GetCount()), 1);
+  mStepLine = 0;
+  mStepDelta = 0;
+}
+
+// ---- layout ------------------------------------------------------------------------------
+
+void CKXTextEdit::StartLineCalc(SKXLineCalc& calc, char* buffer, long capacity, CKXCharState* state) const {
+  calc = SKXLineCalc{};
+  calc.buffer = buffer;
+  calc.capacity = capacity;
+  calc.state = state;
+}
+
+void CKXTextEdit::CalcText() {
+  const long width = LayoutWidth();
+  mCurParaIndex = -1;
+  std::vector<NewLine> lines;
+  std::vector<char> buffer(kReadBuffer);
+  {
+    CKXCharState state;
+    SKXLineCalc calc;
+    StartLineCalc(calc, buffer.data(), kReadBuffer, &state);
+    const long len = GetLength();
+    for (long offset = 0; offset <= len;) {
+      SKXLineInfo info;
+      const long next = mLayout.CalcLineInfo(offset, width, info, &mLineStyl, &calc);
+      if (next == offset) break;
+      lines.push_back(NewLine{std::int32_t(offset), info.height});
+      if (next < offset) break;  // never: a line always moves on
+      offset = next;
+    }
+  }
+  // One line even for a text the layout walks past at once.
+  if (lines.empty()) {
+    SKXLineInfo info;
+    mLayout.CalcLineInfo(0, width, info, &mLineStyl, nullptr);
+    lines.push_back(NewLine{0, info.height});
+  }
+  long total = 0;
+  for (const NewLine& l : lines) total += HeightOf(l.code);
+  DeleteAllLineInfo();
+  SpliceLines(1, 0, lines.data(), long(lines.size()));
+  mDest.bottom = std::int32_t(mDest.top + total);
+  SetSelPoint(mSelEnd, 1, 0);
+  mResult |= kKxEditImageSize;
+}
+
+long CKXTextEdit::RecalcText(long start, long length, long delta, long& firstLine) {
+  const long len = GetLength();
+  if (len == 0) {
+    CalcText();
+    firstLine = 1;
+    return kKxRedrawToEnd;
+  }
+  mCurParaIndex = -1;
+  const long oldCount = mLines->GetCount();
+  start = std::clamp(start, 0L, len);
+  length = std::clamp(length, 0L, len - start);
+  const long removed = std::max(0L, length - delta);
+  long changeEnd = start + length;  // end of the new text
+  // Removing a paragraph end hands the paragraph's style to the text after
+  // it: relay the whole paragraph.
+  if (removed > 0 && GetParaCount() > 0) changeEnd = std::max(changeEnd, GetNextParaPos(changeEnd));
+
+  // A ruby raises every line its base touches: widen the change to the
+  // rubies that reach into it.
+  long rubyFrom = start;
+  if (GetRubysCount() > 0) {
+    const long lo = std::max(0L, start - kKxRubyMaxBase);
+    const long count = GetSelRubysCount(lo, changeEnd + 1);
+    const long firstRuby = GetSelRubysFirstNumber(lo, changeEnd + 1);
+    SKXRuby r;
+    for (long i = 0; i < count && GetRubyAtNumber(firstRuby + i, &r); ++i) {
+      if (r.pos + r.baseLen >= start && r.pos <= changeEnd) {
+        rubyFrom = std::min(rubyFrom, long(r.pos));
+        changeEnd = std::max(changeEnd, long(r.pos) + r.baseLen);
+      }
+    }
+  }
+
+  const long k0 = GetLineNo(start);
+  long first = std::min(k0, GetLineNo(rubyFrom));
+  // With wrapping a change can pull text back onto the line before. A line
+  // that does not end in CR also reads a little past its own break (the
+  // line-break rules and word wrap look at the characters after it): when
+  // the change lies that close, the line before it is relaid too.
+  if (mLineStyl.wrap) {
+    auto afterCR = [&](long line) {
+      const long s = StartAt(line);
+      return s == 0 || GetCharByte(s - 1) == 13;
+    };
+    if (first > 1 && !afterCR(first)) --first;
+    while (first > 1 && !afterCR(first) && start <= StartAt(first + 1) + kBreakLookAhead) --first;
+  }
+  // Lines after the one holding the change move with the text; those that
+  // started inside removed text are passed over below (never matched).
+  ShiftLinesAfter(k0, delta);
+
+  const long width = LayoutWidth();
+  std::vector<NewLine> lines;
+  std::vector<char> buffer(kReadBuffer);
+  long next = StartAt(first);
+  long j = first + 1;  // the first stored line not yet passed
+  bool converged = false;
+  {
+    CKXCharState state;
+    SKXLineCalc calc;
+    StartLineCalc(calc, buffer.data(), kReadBuffer, &state);
+    long offset = next;
+    while (offset <= len) {
+      SKXLineInfo info;
+      next = mLayout.CalcLineInfo(offset, width, info, &mLineStyl, &calc);
+      if (next == offset) break;
+      lines.push_back(NewLine{std::int32_t(offset), info.height});
+      if (next > len || next < offset) break;
+      offset = next;
+      while (j <= oldCount && StartAt(j) < offset) ++j;
+      // Converged: the next line starts where a stored line after the change
+      // starts; from there on the text and so the layout are as before.
+      if (j <= oldCount && j > k0 && StartAt(j) == offset && offset > changeEnd) {
+        converged = true;
+        break;
+      }
+    }
+  }
+  if (lines.empty()) {
+    CalcText();
+    firstLine = 1;
+    return kKxRedrawToEnd;
+  }
+  const long replaced = (converged ? j : oldCount + 1) - first;
+  unsigned char pageBreak = 0;
+  const long oldHeight = mHeits->GetRangeHeight(first - 1, first - 1 + replaced - 1, oldCount - 1, pageBreak);
+  long newHeight = 0;
+  for (const NewLine& l : lines) {
+    newHeight += HeightOf(l.code);
+    if (l.code & kKxLinePageBreak) pageBreak = 1;
+  }
+  SpliceLines(first, replaced, lines.data(), long(lines.size()));
+  firstLine = first;
+  const long change = newHeight - oldHeight;
+  const long count = long(lines.size());
+  if (change != 0) {
+    mDest.bottom = std::int32_t(mDest.bottom + change);
+    return kKxRedrawToEnd;
+  }
+  if (pageBreak || mLines->GetCount() < oldCount || count > kKxRedrawToEnd) return kKxRedrawToEnd;
+  return count;
+}
+
+std::uint16_t CKXTextEdit::RecalcAndRedraw(long caret, long delta, std::uint8_t keepStart) {
+  const long from = std::clamp(mSelEnd, 0L, GetLength());
+  caret = std::clamp(caret, 0L, GetLength());
+  const long changed = std::max(0L, caret - from);
+  long firstLine = 1;
+  const long n = RecalcText(from, changed, delta, firstLine);
+
+  long draw;
+  if (from == caret) {
+    draw = 1;
+  } else {
+    const long caretLine = GetLineNo(caret);
+    draw = (firstLine < mLines->GetCount() && caret >= StartAt(firstLine + 1)) ? caretLine - firstLine + 1 : 1;
+  }
+  draw = std::max(draw, n);
+  long drawFrom = firstLine;
+  if (keepStart && firstLine >= 2 && draw != kKxRedrawToEnd) {
+    --drawFrom;
+    ++draw;
+  }
+  DrawHook(drawFrom, draw);
+  SetSelPoint(keepStart ? from : caret, keepStart, mAutoView);
+  mResult |= kKxEditTextChanged;
+  if (draw >= kKxRedrawToEnd) mResult |= kKxEditImageSize;
+  if (keepStart) UpdateView();
+  ViewSelection(1);
+  if (mSelAnchor == mSelEnd && mActive) BlinkCaret(1);
+  return mResult;
+}
+
+long CKXTextEdit::GetWidth() const {
+  RectL d, v;
+  GetDestRect(d);
+  GetViewRect(v);
+  return std::max(long(d.right) - d.left, long(v.right) - v.left);
+}
+
+long CKXTextEdit::GetHeight() const {
+  RectL d, v;
+  GetDestRect(d);
+  GetViewRect(v);
+  return std::max(long(d.bottom) - d.top, long(v.bottom) - v.top);
+}

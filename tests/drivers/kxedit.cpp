@@ -1,0 +1,395 @@
+// kxedit: opens a file in a headless edit object, runs a script of steps
+// and prints what the script asks for.
+//
+//   kxedit [--width N] [--vertical] [--rules 0|1|2] [--wordwrap] [--font NAME]
+//          [--size PT] [--encoding E] [--timing] FILE [SCRIPT|-]
+//
+// Steps, one a line (# starts a comment):
+//   type TEXT            types TEXT (UTF-8) character by character
+//   key NAME [MODS]      a character, or left right up down home end
+//                        backspace delete return enter tab escape; MODS: shift
+//   select FROM TO       byte offsets
+//   click X Y [COUNT] [shift]
+//   print text|selection|lines|result
+// Other steps of the full tool answer "not supported yet" (exit 2).
+// Exit status: 0 done, 1 bad input (one line on stderr), 2 bad usage.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "driver.h"
+#include "layout/facilities.h"
+#include "layout/text_edit.h"
+#include "platform/files.h"
+#include "platform/fonts.h"
+#include "text/base/memory.h"
+#include "text/codes/jcode.h"
+#include "text/codes/script.h"
+#include "text/codes/unicode.h"
+
+namespace {
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: kxedit [--width N] [--vertical] [--rules 0|1|2] [--wordwrap] [--font NAME] [--size PT] "
+               "[--encoding auto|sjis|jis|euc|utf8|utf16] [--timing] FILE [SCRIPT|-]\n");
+  return 2;
+}
+
+struct HandleOwner {
+  Handle h = nullptr;
+  ~HandleOwner() {
+    if (h) KxMemHFree(h);
+  }
+};
+
+// UTF-16 units of UTF-8 or UTF-16 bytes (a byte-order mark chooses the order).
+std::vector<char16_t> Units(short code, const unsigned char* p, long n) {
+  CKXJCode conv;
+  bool little = false;
+  if (code == kKxCodeUTF8) {
+    conv.UTF8toUNICODE(p, n, false);
+    p = conv.GetTextPtr();
+    n = conv.GetTextSize();
+  } else if (n >= 2 && ((p[0] == 0xFE && p[1] == 0xFF) || (p[0] == 0xFF && p[1] == 0xFE))) {
+    little = p[0] == 0xFF;
+    p += 2;
+    n -= 2;
+  }
+  std::vector<char16_t> u(size_t(n / 2));
+  for (long k = 0; k + 1 < n; k += 2)
+    u[size_t(k / 2)] = little ? char16_t(p[k] | p[k + 1] << 8) : char16_t(p[k] << 8 | p[k + 1]);
+  return u;
+}
+
+// Shift_JIS bytes and side entries of UTF-16 units.
+bool FromUnits(const std::vector<char16_t>& units, std::string& text, std::vector<SKXUniChar>& sides) {
+  HandleOwner t, e;
+  long len = 0, count = 0;
+  if (!UKXUnicode::ConvertToText(units.data(), long(units.size()), nullptr, t.h, len, e.h, count, kScriptJapanese))
+    return false;
+  text.assign(t.h ? *t.h : nullptr, t.h ? size_t(len) : 0);
+  sides.clear();
+  if (e.h && count > 0) {
+    const auto* s = reinterpret_cast<const SKXUniChar*>(*e.h);
+    sides.assign(s, s + count);
+  }
+  return true;
+}
+
+// File bytes in the text's own encoding (Shift_JIS) with side entries.
+bool Decode(const std::vector<unsigned char>& raw, short code, std::string& text, std::vector<SKXUniChar>& sides) {
+  const unsigned char* p = raw.data();
+  const long n = long(raw.size());
+  if (code == kKxCodeAuto) {
+    CKXJCode::sUseUNICODE = 1;
+    CKXJCode::sUseCVKANJI = 1;
+    code = CKXJCode::AutoCheck(p, n);
+  }
+  sides.clear();
+  if (code == kKxCodeUTF8 || code == kKxCodeUTF16) return FromUnits(Units(code, p, n), text, sides);
+  if (code == kKxCodeSJIS) {
+    text.assign(reinterpret_cast<const char*>(p), size_t(n));
+    return true;
+  }
+  CKXJCode conv;
+  if (code == kKxCodeJIS)
+    conv.JIStoSJIS(p, n);
+  else
+    conv.EUCtoSJIS(p, n);
+  text.assign(reinterpret_cast<const char*>(conv.GetTextPtr()), size_t(conv.GetTextSize()));
+  return true;
+}
+
+// Text as UTF-8 with CR as a newline.
+std::string ToUTF8(const std::string& sjis, const std::vector<SKXUniChar>& sides) {
+  HandleOwner units, glyphs;
+  long count = 0;
+  UKXUnicode::ConvertFromText(kScriptJapanese, sjis.data(), long(sjis.size()), sides.data(), long(sides.size()),
+                              units.h, count, glyphs.h);
+  std::vector<unsigned char> be(size_t(count) * 2);
+  const char16_t* u = units.h ? reinterpret_cast<const char16_t*>(*units.h) : nullptr;
+  for (long k = 0; k < count; ++k) {
+    char16_t c = u[k] == 13 ? char16_t('\n') : u[k];
+    be[size_t(2 * k)] = (unsigned char)(c >> 8);
+    be[size_t(2 * k + 1)] = (unsigned char)(c & 0xFF);
+  }
+  CKXJCode conv;
+  conv.UNICODEtoUTF8(be.data(), long(be.size()));
+  return std::string(reinterpret_cast<const char*>(conv.GetTextPtr()), size_t(conv.GetTextSize()));
+}
+
+bool ParseLong(const std::string& s, long& out) {
+  if (s.empty()) return false;
+  char* end = nullptr;
+  out = std::strtol(s.c_str(), &end, 10);
+  return *end == 0;
+}
+
+class Runner {
+ public:
+  explicit Runner(CKXTextEdit& e) : mEdit(e) {}
+  // 0 done, 1 bad input, 2 unsupported.
+  int Step(const std::string& line, long lineNo);
+
+ private:
+  int Bad(long lineNo, const std::string& what) {
+    std::fprintf(stderr, "kxedit: line %ld: %s\n", lineNo, what.c_str());
+    return 1;
+  }
+  int Unsupported(long lineNo, const std::string& what) {
+    std::fprintf(stderr, "kxedit: line %ld: %s: not supported yet\n", lineNo, what.c_str());
+    return 2;
+  }
+  CKXTextEdit& mEdit;
+};
+
+int Runner::Step(const std::string& line, long lineNo) {
+  std::istringstream in(line);
+  std::string verb;
+  in >> verb;
+  if (verb.empty() || verb[0] == '#') return 0;
+  std::vector<std::string> args;
+  for (std::string a; in >> a;) args.push_back(a);
+  if (verb == "type") {
+    if (line.size() <= 5) return 0;
+    const std::string utf8 = line.substr(5);
+    std::string sjis;
+    std::vector<SKXUniChar> sides;
+    if (!FromUnits(Units(kKxCodeUTF8, reinterpret_cast<const unsigned char*>(utf8.data()), long(utf8.size())), sjis,
+                   sides))
+      return Bad(lineNo, "text does not convert");
+    // Character by character; a character without a code goes in with its side entry.
+    size_t side = 0;
+    for (size_t k = 0; k < sjis.size();) {
+      const bool lead = KxTextCharFirst((unsigned char)sjis[k], kScriptJapanese) && k + 1 < sjis.size();
+      const long n = lead ? 2 : 1;
+      SKXUniChar u{};
+      long nu = 0;
+      if (side < sides.size() && sides[side].offset == long(k)) {
+        u = SKXUniChar{0, sides[side++].value};
+        nu = 1;
+      }
+      mEdit.Insert(sjis.data() + k, n, nu ? &u : nullptr, nu);
+      k += size_t(n);
+    }
+    return 0;
+  }
+  if (verb == "key") {
+    if (args.empty() || args.size() > 2) return Bad(lineNo, "key NAME [MODS]");
+    char mods = 0;
+    if (args.size() == 2) {
+      if (args[1] != "shift") return Unsupported(lineNo, "modifiers " + args[1]);
+      mods = kKxModExtend;
+    }
+    const std::string& name = args[0];
+    static const struct {
+      const char* name;
+      unsigned char code;
+    } kKeys[] = {{"left", kKxKeyLeft},       {"right", kKxKeyRight},  {"up", kKxKeyUp},
+                 {"down", kKxKeyDown},       {"home", kKxKeyHome},    {"end", kKxKeyEnd},
+                 {"backspace", kKxKeyBackspace}, {"delete", kKxKeyDelete}, {"return", kKxKeyReturn},
+                 {"enter", kKxKeyReturn},    {"tab", 9},              {"escape", kKxKeyEscape}};
+    for (const auto& k : kKeys)
+      if (name == k.name) {
+        mEdit.KeyIn(k.code, mods);
+        return 0;
+      }
+    if (name == "pageup" || name == "pagedown" || (name.size() > 1 && name[0] == 'f'))
+      return Unsupported(lineNo, "key " + name);
+    if (name.size() == 1 && (unsigned char)name[0] >= 0x20 && (unsigned char)name[0] < 0x7F) {
+      mEdit.KeyIn((unsigned char)name[0], mods);
+      return 0;
+    }
+    return Bad(lineNo, "unknown key " + name);
+  }
+  if (verb == "select") {
+    long a, b;
+    if (args.size() != 2 || !ParseLong(args[0], a) || !ParseLong(args[1], b)) return Bad(lineNo, "select FROM TO");
+    if (a < 0 || b < 0 || a > mEdit.GetLength() || b > mEdit.GetLength())
+      return Bad(lineNo, "offset outside the text (length " + std::to_string(mEdit.GetLength()) + ")");
+    mEdit.SetSelect(a, b);
+    return 0;
+  }
+  if (verb == "click") {
+    long x, y, count = 1;
+    bool shift = false;
+    if (args.size() < 2 || args.size() > 4 || !ParseLong(args[0], x) || !ParseLong(args[1], y))
+      return Bad(lineNo, "click X Y [COUNT] [shift]");
+    for (size_t k = 2; k < args.size(); ++k) {
+      if (args[k] == "shift")
+        shift = true;
+      else if (!ParseLong(args[k], count) || count < 1 || count > 3)
+        return Bad(lineNo, "click count is 1, 2 or 3");
+    }
+    const PointL p{std::int32_t(y), std::int32_t(x)};
+    mEdit.Click(p, shift, 0, short(count));
+    mEdit.Click(p, shift, 1, short(count));
+    return 0;
+  }
+  if (verb == "print") {
+    if (args.size() != 1) return Bad(lineNo, "print WHAT");
+    const std::string& what = args[0];
+    if (what == "text") {
+      std::string bytes(size_t(mEdit.GetLength()), '\0');
+      mEdit.CopyBytes(0, mEdit.GetLength(), bytes.data(), long(bytes.size()));
+      std::vector<SKXUniChar> sides(size_t(mEdit.GetUniCharsCount()));
+      if (!sides.empty()) mEdit.GetUniChars(sides.data(), long(sides.size()));
+      std::fputs(ToUTF8(bytes, sides).c_str(), stdout);
+      std::fputs("\n", stdout);
+    } else if (what == "selection") {
+      long a, b;
+      mEdit.GetSelect(a, b);
+      std::printf("%ld %ld\n", std::min(a, b), std::max(a, b));
+    } else if (what == "lines") {
+      for (long i = 1; i <= mEdit.GetLineCount(); ++i)
+        std::printf("%ld %u\n", mEdit.GetLineOffsetAt(i), unsigned(mEdit.GetLineCodeAt(i)));
+    } else if (what == "result") {
+      std::printf("%x\n", unsigned(mEdit.GetResult()));
+    } else if (what == "styles" || what == "decos" || what == "paras" || what == "ruby" || what == "marks" ||
+               what == "pages") {
+      return Unsupported(lineNo, "print " + what);
+    } else {
+      return Bad(lineNo, "print text|selection|lines|result");
+    }
+    return 0;
+  }
+  static const char* const kLater[] = {"command", "undo", "redo", "cut", "copy", "paste", "find", "replace-all",
+                                       "tell", "preedit", "commit", "clipboard", "save"};
+  for (const char* v : kLater)
+    if (verb == v) return Unsupported(lineNo, verb);
+  return Bad(lineNo, "unknown step " + verb);
+}
+
+int Run(int argc, char** argv) {
+  long width = 600, size = 0;
+  SKXLineStyl style;
+  std::string font, encoding = "auto";
+  bool timing = false;
+  std::vector<std::string> files;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    auto value = [&](std::string& out) {
+      if (i + 1 >= argc) return false;
+      out = argv[++i];
+      return true;
+    };
+    std::string v;
+    long n = 0;
+    if (a == "--width") {
+      if (!value(v) || !ParseLong(v, width) || width < 1 || width > 1000000) return Usage();
+    } else if (a == "--vertical") {
+      style.vertical = 1;
+    } else if (a == "--rules") {
+      if (!value(v) || !ParseLong(v, n) || n < 0 || n > 2) return Usage();
+      style.mode = std::uint8_t(n);
+    } else if (a == "--wordwrap") {
+      style.wordWrap = 1;
+    } else if (a == "--font") {
+      if (!value(font)) return Usage();
+    } else if (a == "--size") {
+      if (!value(v) || !ParseLong(v, size) || size < 1 || size > 1000) return Usage();
+    } else if (a == "--encoding") {
+      if (!value(encoding)) return Usage();
+    } else if (a == "--timing") {
+      timing = true;
+    } else if (a.size() > 1 && a[0] == '-' && a != "-") {
+      return Usage();
+    } else {
+      files.push_back(a);
+    }
+  }
+  if (files.empty() || files.size() > 2) return Usage();
+  static const char* const kCodes[] = {"sjis", "jis", "euc", "utf16", "utf8"};
+  short code = -2;
+  if (encoding == "auto") code = kKxCodeAuto;
+  for (short k = 0; k < 5; ++k)
+    if (encoding == kCodes[k]) code = k;
+  if (code == -2) return Usage();
+
+  KxFontInstallBackend(KxSyntheticFontBackend());
+  short fontNumber = 1;
+  if (!font.empty() && !KxFontNumberFromName(font, fontNumber)) {
+    std::fprintf(stderr, "kxedit: unknown font %s\n", font.c_str());
+    return 2;
+  }
+
+  const auto t0 = std::chrono::steady_clock::now();
+  std::vector<unsigned char> raw;
+  if (KxReadFile(files[0].c_str(), raw)) {
+    std::fprintf(stderr, "kxedit: cannot read %s\n", files[0].c_str());
+    return 1;
+  }
+  std::string sjis;
+  std::vector<SKXUniChar> sides;
+  if (!Decode(raw, code, sjis, sides)) {
+    std::fprintf(stderr, "kxedit: %s does not convert\n", files[0].c_str());
+    return 1;
+  }
+  // Line ends become CR; side entries follow their characters.
+  std::string text;
+  text.reserve(sjis.size());
+  size_t side = 0;
+  for (size_t k = 0; k < sjis.size(); ++k) {
+    while (side < sides.size() && size_t(sides[side].offset) < k) ++side;
+    if (sjis[k] == '\r' && k + 1 < sjis.size() && sjis[k + 1] == '\n') {
+      for (size_t s = side; s < sides.size(); ++s) --sides[s].offset;
+      continue;
+    }
+    text += sjis[k] == '\n' ? '\r' : sjis[k];
+  }
+
+  CKXTextEdit edit(RectL{0, 0, 0, std::int32_t(width)}, RectL{0, 0, 1000, std::int32_t(width)});
+  edit.SetLineStyl(style, 0);
+  SKXEditStyl es;
+  es.font = fontNumber;
+  es.size = short(size ? size : 12);
+  edit.SetEditStyl(es, 0);
+  {
+    SKXStyl run{0, SStyl{0, 0, fontNumber, 0, 0, short(size ? size : 12), RGBColor{0, 0, 0}}};
+    edit.SetText(text.data(), long(text.size()), &run, 1, nullptr, 0, nullptr, 0, sides.data(), long(sides.size()));
+  }
+  const RectL dest = style.vertical ? RectL{0, 0, std::int32_t(width), 1000} : RectL{0, 0, 1000, std::int32_t(width)};
+  edit.Resize(dest, nullptr);
+  edit.Activate();
+  const auto t1 = std::chrono::steady_clock::now();
+
+  int status = 0;
+  if (files.size() == 2) {
+    std::ifstream file;
+    std::istream* in = &std::cin;
+    if (files[1] != "-") {
+      file.open(files[1]);
+      if (!file) {
+        std::fprintf(stderr, "kxedit: cannot read %s\n", files[1].c_str());
+        return 1;
+      }
+      in = &file;
+    }
+    Runner runner(edit);
+    long lineNo = 0;
+    for (std::string line; std::getline(*in, line);) {
+      ++lineNo;
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      status = runner.Step(line, lineNo);
+      if (status) break;
+    }
+  }
+  const auto t2 = std::chrono::steady_clock::now();
+  if (timing) {
+    std::fprintf(stderr, "load %.6f\n", std::chrono::duration<double>(t1 - t0).count());
+    std::fprintf(stderr, "script %.6f\n", std::chrono::duration<double>(t2 - t1).count());
+  }
+  std::fflush(stdout);
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) { return KxDriverMain("kxedit", KxLayoutFacilities, [&] { return Run(argc, argv); }); }
