@@ -1,5 +1,5 @@
 #include "document/facilities.h"
 
-#include "layout/facilities.h"
+#include "app/facilities.h"
 
-void KxDocumentFacilities() { KxLayoutFacilities(); }
+void KxDocumentFacilities() { KxAppFacilities(); }

@@ -48,4 +48,10 @@ void CoreTerminate() {
 
 bool CoreIsInitialized() { return gInitialized; }
 
+std::vector<std::string> KxFacilityOrder() {
+  std::vector<std::string> names;
+  for (const Facility& f : Facilities()) names.emplace_back(f.name);
+  return names;
+}
+
 void KxPlatformFacilities() { KxFontsFacilities(); }

@@ -7,6 +7,9 @@
 // the terminate functions in the reverse order.
 #pragma once
 
+#include <string>
+#include <vector>
+
 using KxFacilityFn = void (*)();
 
 // Registers a facility once; a second registration of the same name is ignored.
@@ -14,6 +17,8 @@ void KxRegisterFacility(int rank, const char* name, KxFacilityFn init, KxFacilit
 void CoreInit();
 void CoreTerminate();
 bool CoreIsInitialized();
+// The names of the registered facilities in start-up order.
+std::vector<std::string> KxFacilityOrder();
 
 // Ranks used by the areas, lowest first.
 enum KxFacilityRank {
@@ -27,6 +32,21 @@ enum KxFacilityRank {
   kRankFormats = 800,
   kRankTools = 900,
   kRankMacros = 1000,
+};
+
+// The program's start-up sequence places some facilities apart from their
+// area: the application's globals get their defaults right after the
+// memory layer, and the owners of stored settings and the Unicode tables
+// start after the macros, in this order; the lists of stored settings are
+// freed first at shut-down.
+enum KxStartupRank {
+  kRankAppGlobals = kRankMemory + 50,
+  kRankColorSchedule = kRankMacros + 10,
+  kRankColorPreference = kRankMacros + 20,
+  kRankCustomForm = kRankMacros + 30,
+  kRankUnicode = kRankMacros + 40,
+  kRankWordServices = kRankMacros + 50,
+  kRankAppLists = kRankMacros + 100,
 };
 
 void KxPlatformFacilities();

@@ -77,6 +77,10 @@ void LMenu::SetItemText(std::int16_t index, const unsigned char* text) {
   if (KxMenuItem* item = Item(index)) item->text = FromPString(text);
 }
 
+void LMenu::SetSubmenu(std::int16_t index, std::int16_t submenuID) {
+  if (KxMenuItem* item = Item(index)) item->submenuID = submenuID;
+}
+
 void LMenu::EnableItem(std::int16_t index, bool enabled) {
   if (KxMenuItem* item = Item(index)) item->enabled = enabled && !item->separator;
 }

@@ -49,6 +49,8 @@ class LMenu {
   bool IsItemEnabled(std::int16_t index) const;
   void SetMark(std::int16_t index, std::uint16_t mark);
   void SetKey(std::int16_t index, std::uint8_t key, std::uint16_t modifiers);
+  // Hangs menu `submenuID` under the item (0: none).
+  void SetSubmenu(std::int16_t index, std::int16_t submenuID);
   // Inserts after item `after` (0: at the top; past the end: at the end).
   void InsertItem(const unsigned char* text, std::int16_t after, CommandT command = kKxCmdNothing);
   void InsertSeparator(std::int16_t after);

@@ -797,5 +797,5 @@ Boolean UKXUnicode::ConvertToChar(short script, const char16_t* units, long unit
 }
 
 void KxTextUnicodeFacilities() {
-  KxRegisterFacility(kRankText, "unicode", UKXUnicode::Initialize, UKXUnicode::Terminate);
+  KxRegisterFacility(kRankUnicode, "unicode", UKXUnicode::Initialize, UKXUnicode::Terminate);
 }

@@ -1,0 +1,76 @@
+// The preference file: every setting that outlives a run, as a stream of
+// tagged chunks (four-character tag, u32 size, the data; big-endian, back
+// to back). The user's file lives in the preference folder; the factory
+// settings, same format, fill what the user's file lacks and are kept for
+// the dialogs that restore them.
+//
+// Reading is defensive: a chunk walk stops at the first chunk that does not
+// fit in the bytes left; every record takes only the fields wholly inside
+// its chunk; counts are capped at what the menus have room for and lists are
+// cut after their last complete entry. Chunks of owners that are not here
+// (and tags nobody knows) are kept as read and written back unchanged.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/fspec.h"
+#include "platform/types.h"
+
+struct KxPrefChunk {
+  OSType tag;
+  KxBlock data;
+};
+
+// The chunks of a stream, in order; `complete` is false when the walk
+// stopped at a chunk that did not fit.
+std::vector<KxPrefChunk> KxParsePrefChunks(const std::uint8_t* data, std::size_t size, bool* complete = nullptr);
+// Writes a chunk header at out and, when data is given, the data after it;
+// answers size + 8, or 8 without data.
+std::size_t SetTypeSizeData(OSType tag, std::size_t size, const void* data, std::uint8_t* out);
+
+// A facility above this area that keeps a chunk itself (the macros, colour
+// sets, spelling checkers, page forms) installs an owner; until then the
+// chunk is kept as read. Data is the stored (big-endian) form.
+class KxPrefChunkOwner {
+ public:
+  virtual ~KxPrefChunkOwner() = default;
+  virtual KxBlock GetChunkData() const = 0;
+  virtual void SetChunkData(const std::uint8_t* data, std::size_t size) = 0;
+};
+// Null removes the owner. Only the tags listed in prefs_file.cpp have owners.
+void KxSetPrefChunkOwner(OSType tag, KxPrefChunkOwner* owner);
+// The data an owned tag holds now (from its owner, else as read).
+KxBlock KxPrefOwnedData(OSType tag);
+
+// Folders and files. The preference folder is $XDG_CONFIG_HOME/kxtext, or
+// ~/.config/kxtext; the factory file lies in the program's data folder.
+std::string KxPreferenceFolder();
+std::string KxPreferencePath();
+std::string KxDataFolder();
+std::string KxFactorySettingsPath();
+
+// Forgets the chunks kept as read (unknown tags, owned tags without an
+// owner); part of the defaults.
+void KxForgetStoredChunks();
+
+// Applies the user's stream to the globals (after the defaults).
+void KxApplyPreferenceStream(const std::uint8_t* data, std::size_t size);
+// Reads the user file (missing or unreadable: the defaults stay) and then
+// the factory settings. Answers true when a user file was read.
+bool KxReadPreference(const std::string& userPath, const std::string& factoryPath);
+// Merges the factory stream; `userFileRead` says whether the user's file
+// provided the settings.
+void KxApplyFactoryStream(const std::uint8_t* data, std::size_t size, bool userFileRead);
+void KxReadFactorySettings(const std::string& factoryPath, bool userFileRead);
+
+// The whole stream the globals make now, chunks in their fixed order.
+KxBlock KxBuildPreferenceStream();
+// When gPrefModify is set (or `force`), writes the stream through the safe
+// writer (the folder is created when missing). Answers 0 or an errno
+// value; on failure the old file is untouched and gPrefModify stays set.
+int KxWritePreference(const std::string& userPath, bool force = false);
+
+// Every record field and chunk by name, one per line.
+std::string KxDumpPreferences();

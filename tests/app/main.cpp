@@ -1,0 +1,4 @@
+#include "app/facilities.h"
+#include "common/test_main.h"
+
+int main(int argc, char** argv) { return KxTestMain(argc, argv, {KxAppFacilities}); }

@@ -1,0 +1,277 @@
+// The preference file: round trips, kept chunks, damaged and hostile
+// streams, the caps, the factory merge and failed writes.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "app/globals.h"
+#include "app/histories.h"
+#include "app/prefs_file.h"
+#include "platform/bytefields.h"
+#include "platform/files.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class PrefsFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    KxSetGlobalDefaults();
+    dir = fs::temp_directory_path() / ("kxprefs_" + std::to_string(getpid()) + "_" +
+                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+  }
+  void TearDown() override {
+    kx_filetest::Reset();
+    fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add);
+    fs::remove_all(dir);
+    KxSetGlobalDefaults();
+  }
+  fs::path dir;
+};
+
+void Chunk(KxBlock& s, const char* tag, const KxBlock& data) {
+  std::uint8_t head[8];
+  const OSType t = KxGetU32BE(reinterpret_cast<const std::uint8_t*>(tag));
+  EXPECT_EQ(SetTypeSizeData(t, data.size(), nullptr, head), 8u);
+  s.insert(s.end(), head, head + 8);
+  s.insert(s.end(), data.begin(), data.end());
+}
+
+KxBlock Spec(const std::string& path) {
+  KxBlock list;
+  SKXFSpec s;
+  UKXFSpec::MakeFromPath(s, path);
+  UKXFSpec::AddFSpec(s, list, 100);
+  return list;
+}
+
+KxBlock ReadBack(const fs::path& p) {
+  std::vector<std::uint8_t> bytes;
+  EXPECT_EQ(KxReadFile(p.string(), bytes), 0);
+  return bytes;
+}
+
+TEST_F(PrefsFile, DefaultsRoundTripByteForByte) {
+  const fs::path a = dir / "a", b = dir / "b";
+  ASSERT_EQ(KxWritePreference(a.string(), true), 0);
+  KxSetGlobalDefaults();
+  EXPECT_TRUE(KxReadPreference(a.string(), (dir / "none").string()));
+  ASSERT_EQ(KxWritePreference(b.string(), true), 0);
+  EXPECT_EQ(ReadBack(a), ReadBack(b));
+  // The fixed records, the line-break settings, nothing else.
+  bool complete = false;
+  const auto chunks = KxParsePrefChunks(ReadBack(a).data(), ReadBack(a).size(), &complete);
+  EXPECT_TRUE(complete);
+  ASSERT_EQ(chunks.size(), 4u);
+  EXPECT_EQ(chunks[3].tag, FourCC("LRDT"));
+}
+
+TEST_F(PrefsFile, EveryKindOfChunkSurvivesARoundTrip) {
+  KxBlock s;
+  KxBlock kxtp(kKxPreferenceSize, 0);
+  kxtp[1] = 3;   // resume at start-up
+  Chunk(s, "KXTP", kxtp);
+  Chunk(s, "ZZZZ", {1, 2, 3});                 // a tag nobody knows
+  Chunk(s, "CK2T", KxBlock(104, 'Q'));
+  Chunk(s, "MKDT", {0, 2, 'N', 1});
+  Chunk(s, "FHDT", {3, 'a', 'b', 'c', 1, 'x'});
+  Chunk(s, "RFRT", Spec("/home/u/a.txt"));
+  KxBlock fb(16, 0);
+  for (int k = 0; k < 16; ++k) fb[std::size_t(k)] = std::uint8_t(k + 1);
+  const KxBlock list = Spec("/tmp/x");
+  fb.insert(fb.end(), list.begin(), list.end());
+  Chunk(s, "FBDT", fb);
+  Chunk(s, "KMRT", {9, 9, 9});                 // owners not here: kept as read
+  Chunk(s, "CFRT", KxBlock(96, 7));
+  Chunk(s, "FKDT", KxBlock(96, 1));
+  Chunk(s, "NSPT", {'s', 't'});
+  Chunk(s, "YYYY", {});
+  KxApplyPreferenceStream(s.data(), s.size());
+  EXPECT_EQ(gPreference.startupAction, 3);
+  EXPECT_EQ(UFindReplMenu::CountHistHandle(gFindHistHandle), 2);
+  // The tool's head: its 12 bytes; the 4 that held the list are not taken.
+  EXPECT_EQ(gFileBrowse.head[11], 12);
+  EXPECT_EQ(gFileBrowse.list, list);
+  const KxBlock once = KxBuildPreferenceStream();
+  const auto chunks = KxParsePrefChunks(once.data(), once.size());
+  std::vector<std::string> tags;
+  for (const auto& c : chunks) tags.push_back(std::string{char(c.tag >> 24), char(c.tag >> 16), char(c.tag >> 8), char(c.tag)});
+  EXPECT_EQ(tags, (std::vector<std::string>{"KXTP", "KXP2", "FPRF", "LRDT", "CK2T", "MKDT", "FHDT", "RFRT", "FBDT",
+                                            "KMRT", "FKDT", "CFRT", "NSPT", "ZZZZ", "YYYY"}));
+  EXPECT_EQ(chunks[8].data[12], 0);   // the stored head holds no list pointer
+  KxSetGlobalDefaults();
+  KxApplyPreferenceStream(once.data(), once.size());
+  EXPECT_EQ(KxBuildPreferenceStream(), once);
+}
+
+TEST_F(PrefsFile, TheWalkStopsAtAChunkThatDoesNotFit) {
+  KxBlock s;
+  KxBlock kxtp(kKxPreferenceSize, 0);
+  kxtp[1] = 2;
+  Chunk(s, "KXTP", kxtp);
+  const std::size_t good = s.size();
+  Chunk(s, "FPRF", KxBlock(32, 0x11));
+  struct Case {
+    const char* what;
+    std::size_t keep;
+    std::uint32_t size;   // stored size of the second chunk (0: as written)
+  };
+  const Case cases[] = {
+      {"cut inside the data", s.size() - 5, 0},
+      {"cut inside the header", good + 5, 0},
+      {"size beyond the end", s.size(), 33},
+      {"size that wraps 32 bits", s.size(), 0xFFFFFFF8u},
+  };
+  for (const Case& c : cases) {
+    KxSetGlobalDefaults();
+    KxBlock t(s.begin(), s.begin() + std::ptrdiff_t(c.keep));
+    if (c.size && t.size() >= good + 8) KxPutU32BE(t.data() + good + 4, c.size);
+    bool complete = true;
+    const auto chunks = KxParsePrefChunks(t.data(), t.size(), &complete);
+    EXPECT_FALSE(complete) << c.what;
+    EXPECT_EQ(chunks.size(), 1u) << c.what;
+    KxApplyPreferenceStream(t.data(), t.size());
+    EXPECT_EQ(gPreference.startupAction, 2) << c.what;
+    EXPECT_EQ(gFilePref.autoSaveSeconds, 300) << c.what;   // the bad record leaves the defaults
+  }
+}
+
+TEST_F(PrefsFile, CountsFromTheFileAreCapped) {
+  KxBlock s;
+  Chunk(s, "TFRT", KxBlock(54 * 25 + 10, 4));
+  KxBlock hist;
+  for (int k = 0; k < 20; ++k) hist.insert(hist.end(), {1, std::uint8_t('a' + k)});
+  Chunk(s, "FHDT", hist);
+  KxBlock files, folders;
+  SKXFSpec spec;
+  for (int k = 0; k < 35; ++k) {
+    UKXFSpec::MakeFromPath(spec, "/nonexistent/f" + std::to_string(k));
+    UKXFSpec::AddFSpec(spec, files, 100);
+  }
+  for (int k = 0; k < 11; ++k) {
+    UKXFSpec::MakeFromPath(spec, (dir / ("d" + std::to_string(k))).string());
+    fs::create_directories(UKXFSpec::PathOf(spec));
+    UKXFSpec::AddFSpec(spec, folders, 100);
+  }
+  Chunk(s, "RFRT", files);
+  Chunk(s, "RDRT", folders);
+  Chunk(s, "FKDT", KxBlock(95, 1));   // only exactly 96 bytes count
+  KxApplyPreferenceStream(s.data(), s.size());
+  EXPECT_EQ(gFontregCount, kKxMaxFontreg);
+  EXPECT_EQ(gFontregHandle.size(), 54u * kKxMaxFontreg);
+  EXPECT_EQ(UFindReplMenu::CountHistHandle(gFindHistHandle), kKxHistoryMax);
+  EXPECT_EQ(gFindHistHandle.size(), 32u);
+  EXPECT_EQ(gRecentFileCount, kKxMaxRecentFiles);
+  EXPECT_EQ(gRecentDirCount, kKxMaxRecentFolders);
+  EXPECT_TRUE(gFunckeyHandle.empty());
+}
+
+TEST_F(PrefsFile, StreamEditorBlocksAreCheckedAgainstTheChunk) {
+  auto chunk = [](std::uint32_t l1, std::uint32_t l2, std::uint32_t l3, std::size_t have) {
+    KxBlock d(256, 0xEE);
+    for (std::uint32_t l : {l1, l2, l3}) {
+      std::uint8_t b[4];
+      KxPutU32BE(b, l);
+      d.insert(d.end(), b, b + 4);
+      d.insert(d.end(), std::min<std::size_t>(l, have), 'z');
+    }
+    KxBlock s;
+    Chunk(s, "SEDT", d);
+    return s;
+  };
+  const KxBlock ok = chunk(3, 0, 0, 100);
+  KxApplyPreferenceStream(ok.data(), ok.size());
+  EXPECT_EQ(gStreamEditor.scriptBytes, KxBlock(3, 'z'));
+  EXPECT_EQ(gStreamEditor.record[192], 0);   // the handle bytes are not taken
+  EXPECT_EQ(gStreamEditor.record[191], 0xEE);
+  const KxBlock written = KxBuildPreferenceStream();
+  const auto chunks = KxParsePrefChunks(written.data(), written.size());
+  EXPECT_EQ(chunks.back().tag, FourCC("SEDT"));
+  KxBlock expected = KxParsePrefChunks(ok.data(), ok.size())[0].data;
+  std::fill(expected.begin() + 192, expected.begin() + 204, 0);
+  EXPECT_EQ(chunks.back().data, expected);
+  for (std::uint32_t lie : {16u, 1000u, 0xFFFFFFFFu}) {   // 15 bytes follow the first length
+    KxSetGlobalDefaults();
+    const KxBlock bad = chunk(lie, 2, 2, 3);
+    KxApplyPreferenceStream(bad.data(), bad.size());
+    EXPECT_TRUE(gStreamEditor.scriptBytes.empty()) << lie;
+    EXPECT_TRUE(gStreamEditor.list192.empty()) << lie;
+  }
+}
+
+TEST_F(PrefsFile, FactorySettingsFillOnlyWhatTheUserLacks) {
+  KxBlock factory;
+  Chunk(factory, "CK2T", KxBlock(104, 'F'));
+  Chunk(factory, "HDHT", KxBlock(22, 0));
+  Chunk(factory, "MKDT", {0, 3, 'O', 0});
+  Chunk(factory, "UCPT", KxBlock(40, 2));
+  Chunk(factory, "RFRT", Spec("/ignored"));   // not a factory slot
+  KxBlock user;
+  Chunk(user, "MKDT", {0, 2, 'N', 0});
+  KxApplyPreferenceStream(user.data(), user.size());
+  KxApplyFactoryStream(factory.data(), factory.size(), true);
+  EXPECT_EQ(gCtrlkeys, gCtrlkeyDef);                 // a user file was read
+  EXPECT_EQ(gMenukeyHandle, (KxBlock{0, 2, 'N', 0}));
+  EXPECT_EQ(UHeadFootMenu::CountHistHandle(gHeadHistHandle), 1);
+  EXPECT_EQ(KxPrefOwnedData(FourCC("UCPT")), KxBlock(40, 2));
+  EXPECT_TRUE(gRecentFileHandle.empty());
+  EXPECT_EQ(gFactorySettingsData[1], KxBlock(104, 'F'));
+  KxSetGlobalDefaults();
+  KxApplyFactoryStream(factory.data(), factory.size(), false);
+  EXPECT_EQ(gCtrlkeys[0], 'F');
+  EXPECT_EQ(gMenukeyHandle, (KxBlock{0, 3, 'O', 0}));
+}
+
+TEST_F(PrefsFile, UnchangedSettingsAreNotWritten) {
+  const fs::path p = dir / "prefs";
+  gPrefModify = false;
+  EXPECT_EQ(KxWritePreference(p.string()), 0);
+  EXPECT_FALSE(fs::exists(p));
+  gPrefModify = true;
+  EXPECT_EQ(KxWritePreference((dir / "sub" / "prefs").string()), 0);   // the folder is made
+  EXPECT_FALSE(gPrefModify);
+}
+
+TEST_F(PrefsFile, AFailedWriteKeepsTheOldFileAndSaysSo) {
+  const fs::path p = dir / "prefs";
+  ASSERT_EQ(KxWritePreference(p.string(), true), 0);
+  const KxBlock old = ReadBack(p);
+  gPreference.startupAction = 2;
+  gPrefModify = true;
+  for (auto step : {kx_filetest::kStepWrite, kx_filetest::kStepSync, kx_filetest::kStepRename}) {
+    kx_filetest::FailStep(step, ENOSPC);
+    EXPECT_EQ(KxWritePreference(p.string()), ENOSPC);
+    kx_filetest::Reset();
+    EXPECT_EQ(ReadBack(p), old);
+    EXPECT_TRUE(gPrefModify);
+  }
+  if (geteuid() != 0) {
+    fs::permissions(dir, fs::perms::owner_write, fs::perm_options::remove);
+    EXPECT_NE(KxWritePreference(p.string()), 0);
+    fs::permissions(dir, fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_EQ(ReadBack(p), old);
+  }
+  EXPECT_EQ(KxWritePreference(p.string()), 0);
+  EXPECT_NE(ReadBack(p), old);
+}
+
+TEST_F(PrefsFile, FoldersFollowTheEnvironment) {
+  const char* saved = std::getenv("XDG_CONFIG_HOME");
+  const std::string keep = saved ? saved : "";
+  setenv("XDG_CONFIG_HOME", "/x/config", 1);
+  EXPECT_EQ(KxPreferencePath(), "/x/config/kxtext/preferences");
+  setenv("XDG_CONFIG_HOME", "relative", 1);   // not absolute: ignored
+  EXPECT_NE(KxPreferenceFolder().find("/.config/kxtext"), std::string::npos);
+  if (saved) setenv("XDG_CONFIG_HOME", keep.c_str(), 1);
+  else unsetenv("XDG_CONFIG_HOME");
+  EXPECT_NE(KxFactorySettingsPath().find("/factory/preferences"), std::string::npos);
+}
+
+}  // namespace
