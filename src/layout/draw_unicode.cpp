@@ -203,7 +203,13 @@ std::int32_t KxTextDrawCharToUnicode(std::int32_t x, std::int32_t top, std::int3
 namespace {
 
 Boolean BridgeDraw(const char16_t* units, long count) { return UUnicodeDrawing::DrawText(units, 0, count) == 0; }
-std::int32_t BridgeWidth(const char16_t* units, long count) { return UUnicodeDrawing::TextWidth(units, 0, count); }
+// A single unit that measures 0 answers -1, telling "nothing to see" from
+// "not measurable".
+std::int32_t BridgeWidth(const char16_t* units, long count) {
+  if (!UUnicodeDrawing::gAvailUnicodeDrawing) return 0;
+  const std::int32_t w = UUnicodeDrawing::TextWidth(units, 0, count);
+  return w == 0 && count == 1 ? -1 : w;
+}
 
 void StartUnicodeDrawing() {
   UUnicodeDrawing::Initialize();

@@ -809,8 +809,7 @@ Boolean UKXUnicode::Draw(const char16_t* units, long count) {
 
 std::int32_t UKXUnicode::Width(const char16_t* units, long count) {
   if (!units || count <= 0 || !gDrawingHooks.width) return 0;
-  const std::int32_t w = gDrawingHooks.width(units, count);
-  return w == 0 && count == 1 ? -1 : w;
+  return gDrawingHooks.width(units, count);
 }
 
 void KxTextUnicodeFacilities() {
