@@ -1,5 +1,9 @@
 #include "formats/facilities.h"
 
 #include "document/facilities.h"
+#include "formats/picture_converters.h"
 
-void KxFormatsFacilities() { KxDocumentFacilities(); }
+void KxFormatsFacilities() {
+  KxDocumentFacilities();
+  KxPictureConverterFacilities();
+}

@@ -1,5 +1,7 @@
 #include "layout/facilities.h"
 
+#include "layout/draw_picture.h"
+#include "layout/draw_unicode.h"
 #include "layout/linebreak.h"
 #include "platform/core.h"
 #include "text/facilities.h"
@@ -16,4 +18,5 @@ void RemoveReformChecks() { UKXText::SetBreakChecks({}); }
 void KxLayoutFacilities() {
   KxTextFacilities();
   KxRegisterFacility(kRankLayout, "reform break checks", InstallReformChecks, RemoveReformChecks);
+  KxLayoutUnicodeDrawingFacilities();
 }

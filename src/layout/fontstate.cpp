@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/script.h"
+#include "text/codes/unicode.h"
 
 // ---------------------------------------------------------------------------
 // Font numbers, heights, cells and scaled sizes
@@ -49,11 +50,56 @@ std::int32_t KxGetUnicodeTextWidth(const char16_t* text, std::int32_t count) {
   return KxFontUTF16Width(t.font, t.MeasureSize(), t.face, text, count);
 }
 
-std::int32_t KxGetUnicodeCharWidth(std::uint32_t value) {
+int KxUnpackUniChar(std::uint32_t value, char16_t units[2]) {
   const char16_t first = char16_t(value >> 16), second = char16_t(value & 0xFFFF);
-  if (first == 0) return KxGetUnicodeTextWidth(&second, 1);
-  const char16_t units[2] = {first, second};
-  return KxGetUnicodeTextWidth(units, 2);
+  if (first == 0) {
+    units[0] = second;
+    return 1;
+  }
+  units[0] = first;
+  units[1] = second;
+  return second == 0 ? 1 : 2;   // the bridge packs a single unit as first << 16
+}
+
+int KxUniCharFallback(std::uint32_t value, short script, char bytes[2]) {
+  char16_t units[2];
+  KxUnpackUniChar(value, units);
+  const unsigned short code = KxUnicodePlaceholderFor(units[0], script);
+  if (code <= 0xFF) {
+    bytes[0] = char(code);
+    return 1;
+  }
+  bytes[0] = char(code >> 8);
+  bytes[1] = char(code & 0xFF);
+  return 2;
+}
+
+std::int32_t KxFallbackWidth(const char* bytes, int count, short size) {
+  const KxPortText& t = KxCurrentPortText();
+  const short script = KxFontScript(t.font);
+  const std::uint8_t* lead = KxScriptParseTable(script);
+  std::int64_t w = 0;
+  for (int i = 0; i < count; ++i) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    if (lead[b] && i + 1 < count) {
+      ++i;
+      w += KxFontCharWidth(t.font, size, t.face, kKxReferenceKanji);
+    } else {
+      w += KxFontCharWidth(t.font, size, t.face, b);
+    }
+  }
+  return std::int32_t(std::min<std::int64_t>(w, INT32_MAX));
+}
+
+std::int32_t KxGetUnicodeCharWidth(std::uint32_t value) {
+  char16_t units[2];
+  const int n = KxUnpackUniChar(value, units);
+  const std::int32_t w = KxGetUnicodeTextWidth(units, n);
+  if (w > 0) return w;
+  char bytes[2];
+  const KxPortText& t = KxCurrentPortText();
+  const int count = KxUniCharFallback(value, KxFontScript(t.font), bytes);
+  return KxFallbackWidth(bytes, count, t.MeasureSize());
 }
 
 std::int32_t KxGetUnicodeCharHeight() {

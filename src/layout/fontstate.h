@@ -37,7 +37,18 @@ short KxScaledFontSize(short size, short scale);
 // value is one UTF-16 unit, two units (first << 16 | second: a surrogate pair
 // or a character with a combining mark), or a glyph escape: a first unit of
 // 16-31 with a glyph ID as the second.
+// A value that cannot be measured (measures 0) measures as its fallback
+// bytes, never 0.
 std::int32_t KxGetUnicodeCharWidth(std::uint32_t value);
+// Splits a packed value into units; answers their count (1 or 2). A value
+// of 0xFFFF or less, or one with a 0 second unit, is one unit.
+int KxUnpackUniChar(std::uint32_t value, char16_t units[2]);
+// The bytes a packed value falls back to in a script: the placeholder the
+// bridge stores for it (one or two bytes); answers the count.
+int KxUniCharFallback(std::uint32_t value, short script, char bytes[2]);
+// The width of fallback bytes in the port's font at a size, double-byte
+// characters at the width they all share.
+std::int32_t KxFallbackWidth(const char* bytes, int count, short size);
 // UTF-16 text; a run of exactly two units starting with 16-31 is a glyph
 // escape.
 std::int32_t KxGetUnicodeTextWidth(const char16_t* text, std::int32_t count);

@@ -21,3 +21,7 @@ target_link_libraries(kx_platform PUBLIC PkgConfig::KX_FONT_LIBS)
 # printing, FreeType outlines drawn through cairo.
 pkg_check_modules(KX_DRAW_LIBS REQUIRED IMPORTED_TARGET cairo cairo-ft cairo-pdf)
 target_link_libraries(kx_platform PUBLIC PkgConfig::KX_DRAW_LIBS)
+
+# Glyph choice (composed forms, vertical forms) from the font files.
+pkg_check_modules(KX_SHAPE_LIBS REQUIRED IMPORTED_TARGET harfbuzz)
+target_link_libraries(kx_platform PUBLIC PkgConfig::KX_SHAPE_LIBS)

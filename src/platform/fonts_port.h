@@ -19,6 +19,8 @@ struct KxPortText {
   // style's own size, which every measurement uses; 0 when not scaled.
   short unscaled = 0;
   short MeasureSize() const { return unscaled ? unscaled : size; }
+  // Glyph edges blended into raster ports (antialiasing); widths never change.
+  bool smooth = false;
 };
 
 KxPortText& KxCurrentPortText();

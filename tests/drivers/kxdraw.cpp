@@ -6,17 +6,26 @@
 //          [--gtk [--hold MS] [--screenshot PNG]] -o OUT.png [FILE]
 //   kxdraw --toolkit -o OUT.png
 //
-// --toolkit draws a sheet of the drawing primitives: pen sizes and modes,
+// --toolkit draws a sheet of the drawing primitives (pen sizes and modes,
 // patterns, XOR lines, inversion and highlighting, rounded rectangles,
-// regions, bevels, the colour schemes, text and an offscreen. Laying out a
+// regions, bevels, the colour schemes, text and an offscreen) and, below
+// them, the layout's toolkit: every line kind, every net at two port origins,
+// the colour table, the control symbols, and a vertical line of IPA Gothic
+// with its vertical forms beside the same text upright. Laying out a
 // FILE and the GTK window come with the layout and the GTK host; until then
 // they answer exit 2.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "driver.h"
+#include "layout/draw_lines.h"
+#include "layout/draw_text.h"
+#include "layout/draw_toolkit.h"
+#include "layout/fontstate.h"
+#include "macros/facilities.h"
 #include "platform/draw/color.h"
 #include "platform/draw/offscreen.h"
 #include "platform/draw/port.h"
@@ -25,7 +34,8 @@
 namespace {
 
 constexpr int kSheetWidth = 640;
-constexpr int kSheetHeight = 480;
+constexpr int kSheetHeight = 960;
+constexpr int kToolkitTop = 480;   // the layout toolkit's half of the sheet
 
 const char* const kUsage =
     "usage: kxdraw [--width N] [--vertical] [--scale PCT] [--ctrl] [--font NAME] [--size PT] [--paper]\n"
@@ -201,6 +211,105 @@ void DrawSheet() {
   }
 }
 
+// The font file of the vertical sample (Debian's fonts-ipafont-gothic).
+const char* const kGothicFiles[] = {"/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf",
+                                    "/usr/share/fonts/truetype/fonts-japanese-gothic.ttf"};
+
+void DrawToolkitSheet() {
+  const int top = kToolkitTop;
+  RGBColor black{0, 0, 0};
+  RGBForeColor(&black);
+  MoveTo(0, top);
+  LineTo(kSheetWidth, top);
+  TextFont(kKxApplicationFont);
+  TextSize(12);
+  TextFace(0);
+
+  // Line kinds 0-27, two columns of fourteen.
+  Label(10, top + 18, "Line kinds 0-27");
+  for (int kind = 0; kind < kKxLineKindCount; ++kind) {
+    const int col = kind / 14, row = kind % 14;
+    const int x = 10 + col * 150, y = top + 30 + row * 14;
+    char number[4];
+    std::snprintf(number, sizeof number, "%d", kind);
+    Label(x, y + 6, number);
+    KxTextDrawLine(x + 22, y + 2, 110, 1, kind, kind % 4 == 0 ? 3 : 0, 0);
+  }
+
+  // Nets 0-10 at two port origins: the patterns stay on the port's grid.
+  Label(320, top + 18, "Nets 0-10, origin (0,0) and (-3,-5)");
+  for (int pass = 0; pass < 2; ++pass) {
+    const int dh = pass ? -3 : 0, dv = pass ? -5 : 0;
+    SetOrigin(dh, dv);
+    for (int net = 0; net < kKxNetCount; ++net) {
+      const int x = 320 + net * 26 + dh, y = top + 28 + pass * 40 + dv;
+      KxTextDrawNet(x, y, 22, 30, net, 0, 0, 0);
+      KxTextDrawFrame(x, y, 22, 30, 10, 9, 0);
+    }
+  }
+  SetOrigin(0, 0);
+
+  // The colour table.
+  Label(320, top + 128, "Colours 0-23");
+  for (int n = 0; n < kKxColorCount; ++n) {
+    const int x = 320 + (n % 12) * 26, y = top + 136 + (n / 12) * 30;
+    KxTextDrawNet(x, y, 22, 20, 10, n, 0, 0);
+    KxTextDrawFrame(x, y, 22, 20, 10, 9, 0);
+    char number[4];
+    std::snprintf(number, sizeof number, "%d", n);
+    TextSize(9);
+    Label(x + 2, y + 28, number);
+    TextSize(12);
+  }
+
+  // Control symbols, across and down.
+  Label(320, top + 218, "Control symbols: CR, tab, space, FF, ^A, ^[");
+  const unsigned char controls[] = {13, 9, ' ', 12, 1, 27};
+  for (int i = 0; i < 6; ++i) {
+    const int x = 320 + i * 34;
+    KxTextDrawFrame(x, top + 226, 30, 16, 10, 9, 0);
+    KxTextDrawControl(x, top + 226, 30, 16, controls[i], 0);
+  }
+  CKXCharState::sVerticalDrawing = 1;
+  for (int i = 0; i < 6; ++i) {
+    const int x = 320 + i * 34;
+    KxTextDrawFrame(x, top + 250, 16, 30, 10, 9, 0);
+    KxTextDrawControl(x, top + 250, 16, 30, controls[i], 0);
+  }
+  CKXCharState::sVerticalDrawing = 0;
+
+  // IPA Gothic down a column and the same text across.
+  Label(10, top + 248, "IPA Gothic, vertical forms:");
+  std::vector<std::string> files;
+  for (const char* f : kGothicFiles)
+    if (FILE* probe = std::fopen(f, "rb")) {
+      std::fclose(probe);
+      files.push_back(f);
+      break;
+    }
+  if (files.empty()) {
+    Label(10, top + 266, "(IPA Gothic is not installed)");
+    return;
+  }
+  KxFontInstallBackend(KxFreeTypeFontBackend(false, files));
+  short gothic;
+  if (!KxFontNumberFromName("IPAGothic", gothic)) gothic = kKxApplicationFont;
+  // 「あ、ァ。ー（ABC）ぁっ…」
+  const char sample[] = "\x81\x75\x82\xA0\x81\x41\x83\x40\x81\x42\x81\x5B\x81\x69" "ABC"
+                        "\x81\x6A\x82\x9F\x82\xC1\x81\x63\x81\x76";
+  const std::int32_t n = std::int32_t(sizeof sample - 1);
+  CKXCharState cs;
+  cs.SetStyl(gothic, 14, 0);
+  short ascent, descent;
+  const std::int32_t height = cs.GetFontInfo(ascent, descent);
+  KxTextDrawText(10, top + 258, ascent, height, sample, 0, n, 0);
+  cs.SetVertical(1);
+  KxTextDrawNet(250 - height, top + 270, height, 210, 1, 9, 0, 0);
+  KxTextDrawText(250, top + 270, ascent, height, sample, 0, n, 0);
+  cs.SetVertical(0);
+  KxFontInstallBackend(nullptr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -248,11 +357,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "kxdraw: drawing a FILE: not yet supported\n");
     return 2;
   }
-  return KxDriverMain("kxdraw", KxPlatformFacilities, [&] {
+  return KxDriverMain("kxdraw", KxMacrosFacilities, [&] {
     std::unique_ptr<KxPort> port = KxPort::NewImage(kSheetWidth, kSheetHeight);
     StKxPortSaver saver(port.get());
     UKXColor::InitColorUtils();
     DrawSheet();
+    PenNormal();
+    DrawToolkitSheet();
     cairo_surface_flush(port->Surface());
     const cairo_status_t s = cairo_surface_write_to_png(port->Surface(), out);
     if (s != CAIRO_STATUS_SUCCESS) {

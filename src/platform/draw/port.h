@@ -231,3 +231,22 @@ void KxCopyPortBits(GrafPtr src, const RectL& srcRect, const PointL& dstTopLeft)
 void DrawText(const void* text, std::int32_t first, std::int32_t count);
 void DrawString(ConstStringPtr s);
 void DrawChar(unsigned char ch);
+// Text turned a quarter clockwise, for vertical writing: the run goes down
+// the column left..left + height from top, its baseline `ascent` in from the
+// column's right edge (the glyphs' tops face right). The pen goes to the
+// run's end (v = top + width); answers the width.
+std::int32_t KxDrawTextTurned(const void* text, std::int32_t first, std::int32_t count, std::int32_t left,
+                              std::int32_t top, std::int32_t ascent, std::int32_t height);
+// DrawText, except that every double-byte character advances by doubleWidth
+// (when > 0) instead of its own width: the layout gives all double-byte
+// characters of a style one width.
+void KxDrawTextCells(const void* text, std::int32_t first, std::int32_t count, std::int32_t doubleWidth);
+// Glyphs of the port's font by ID, each with its origin at the pen plus
+// (x, y), drawn as DrawText draws (faces without a file: a box the glyph's
+// width); x should not be negative. IDs past the font's glyph count are left
+// out; the pen stays.
+struct KxGlyphAt {
+  std::uint16_t glyph;
+  std::int32_t x, y;
+};
+void KxDrawGlyphs(const KxGlyphAt* glyphs, std::int32_t count);

@@ -245,7 +245,19 @@ void FillRegion(KxPort& port, const DevRegion& shape, const Pattern& pat, short 
   else FillVector(port, r.Get(), p, op);
 }
 
-void ApplyMask(KxPort& port, cairo_surface_t* mask, int x, int y, short textMode) {
+namespace {
+// c mixed share/255 of the way towards ink, per component.
+std::uint32_t Mix(std::uint32_t c, std::uint32_t ink, unsigned share) {
+  std::uint32_t out = 0;
+  for (int shift = 0; shift < 24; shift += 8) {
+    const unsigned a = (c >> shift) & 0xFF, b = (ink >> shift) & 0xFF;
+    out |= ((a * (255 - share) + b * share + 127) / 255) << shift;
+  }
+  return out;
+}
+}  // namespace
+
+void ApplyMask(KxPort& port, cairo_surface_t* mask, int x, int y, short textMode, bool blend) {
   if (!port.IsRaster()) return;
   cairo_surface_flush(mask);
   const unsigned char* m = cairo_image_surface_get_data(mask);
@@ -269,9 +281,14 @@ void ApplyMask(KxPort& port, cairo_surface_t* mask, int x, int y, short textMode
       auto* row = reinterpret_cast<std::uint32_t*>(data + std::size_t(py) * std::size_t(stride));
       const unsigned char* mrow = m + std::size_t(py - y) * std::size_t(ms);
       for (int px = rect.x; px < rect.x + rect.width; ++px) {
-        if (mrow[px - x] < 0x80) continue;
+        const unsigned cover = mrow[px - x];
         std::uint32_t& p = row[px];
         const std::uint32_t keep = p & ~kColourBits;
+        if (blend && op != Op::kXor) {
+          if (cover) p = keep | Mix(p & kColourBits, op == Op::kBic ? back : fore, cover);
+          continue;
+        }
+        if (cover < 0x80) continue;
         switch (op) {
           case Op::kCopy:
           case Op::kOr: p = keep | fore; break;

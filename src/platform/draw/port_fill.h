@@ -69,8 +69,9 @@ inline void FillPen(KxPort& port, const std::vector<DevRect>& rects) { FillPenRe
 
 // Applies an A8 mask (255 where a glyph covers) placed at surface (x, y) to
 // a raster port through its clip: srcOr and srcCopy paint the fore colour,
-// srcXor inverts, srcBic paints the back colour.
-void ApplyMask(KxPort& port, cairo_surface_t* mask, int x, int y, short textMode);
+// srcXor inverts, srcBic paints the back colour. With blend, partial cover
+// mixes the colour in by its share (srcXor still goes by half cover).
+void ApplyMask(KxPort& port, cairo_surface_t* mask, int x, int y, short textMode, bool blend = false);
 
 // True once when highlighting was switched on for the next operation; it is
 // then switched off again.

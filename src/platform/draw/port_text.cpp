@@ -6,6 +6,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <string>
@@ -51,21 +52,29 @@ cairo_font_face_t* FileFace(const std::string& path, int index) {
   return result;
 }
 
-struct Run {
-  std::vector<cairo_glyph_t> glyphs;   // positions relative to the pen
-  std::vector<double> boxes;           // synthetic faces: x and width of each box
-  std::int64_t width = 0;
+struct Box {
+  double x, y, w;   // synthetic faces: a box w wide from (x, y) on the baseline
 };
 
-// Glyphs of bytes[0, count) in the text settings, at the drawing size.
-Run Layout(const KxPortText& t, const std::uint8_t* bytes, std::int32_t count, const KxFontFace* face) {
+struct Run {
+  std::vector<cairo_glyph_t> glyphs;   // positions relative to the pen on the baseline
+  std::vector<Box> boxes;
+  std::int64_t width = 0;              // how far the pen moves
+  std::int64_t low = 0, high = 0;      // the vertical offsets the glyphs reach
+};
+
+// Glyphs of bytes[0, count) in the text settings, at the drawing size; with
+// doubleWidth > 0 every double-byte character advances by that.
+Run Layout(const KxPortText& t, const std::uint8_t* bytes, std::int32_t count, const KxFontFace* face,
+           std::int32_t doubleWidth) {
   Run run;
   const short script = KxFontScript(t.font);
   const std::uint8_t* lead = KxScriptParseTable(script);
   for (std::int32_t i = 0; i < count; ++i) {
     std::uint16_t code = bytes[i];
-    if (lead[code] && i + 1 < count) code = std::uint16_t(code << 8 | bytes[++i]);
-    const std::int32_t w = KxFontCharWidth(t.font, t.size, t.face, code);
+    const bool pair = lead[code] && i + 1 < count;
+    if (pair) code = std::uint16_t(code << 8 | bytes[++i]);
+    const std::int32_t w = pair && doubleWidth > 0 ? doubleWidth : KxFontCharWidth(t.font, t.size, t.face, code);
     char16_t u[2];
     const int n = KxScriptToUTF16(code, script, u);
     std::vector<char32_t> cps;
@@ -77,8 +86,7 @@ Run Layout(const KxPortText& t, const std::uint8_t* bytes, std::int32_t count, c
     for (char32_t cp : cps) {
       if (cp == 0x20 || cp == 0x3000 || cp == 0xA0 || cp < 0x20) continue;   // nothing to see
       if (face) run.glyphs.push_back({face->GlyphOf(cp), double(run.width), 0});
-      run.boxes.push_back(double(run.width));
-      run.boxes.push_back(double(w));
+      run.boxes.push_back({double(run.width), 0, double(w)});
     }
     run.width += w;
   }
@@ -100,14 +108,14 @@ void Paint(cairo_t* cr, const KxPortText& t, const Run& run, cairo_font_face_t* 
       std::vector<cairo_glyph_t> g = run.glyphs;
       for (cairo_glyph_t& one : g) {
         one.x += at;
-        one.y = baseline;
+        one.y += baseline;
       }
       cairo_show_glyphs(cr, g.data(), int(g.size()));
     } else {
       // A box the glyph's width and the line's ascent and descent.
-      for (std::size_t i = 0; i + 1 < run.boxes.size(); i += 2) {
-        const double bx = at + run.boxes[i], bw = run.boxes[i + 1] - 1;
-        const double top = baseline - info.ascent, h = info.ascent + info.descent;
+      for (const Box& box : run.boxes) {
+        const double bx = at + box.x, bw = box.w - 1;
+        const double top = baseline + box.y - info.ascent, h = info.ascent + info.descent;
         if (bw < 1 || h < 2) continue;
         cairo_rectangle(cr, bx, top, bw, 1);
         cairo_rectangle(cr, bx, top + h - 1, bw, 1);
@@ -123,9 +131,9 @@ void Paint(cairo_t* cr, const KxPortText& t, const Run& run, cairo_font_face_t* 
   }
 }
 
-void SetFontOptions(cairo_t* cr) {
+void SetFontOptions(cairo_t* cr, bool smooth = false) {
   cairo_font_options_t* o = cairo_font_options_create();
-  cairo_font_options_set_antialias(o, CAIRO_ANTIALIAS_NONE);
+  cairo_font_options_set_antialias(o, smooth ? CAIRO_ANTIALIAS_GRAY : CAIRO_ANTIALIAS_NONE);
   cairo_font_options_set_hint_metrics(o, CAIRO_HINT_METRICS_OFF);
   cairo_set_font_options(cr, o);
   cairo_font_options_destroy(o);
@@ -134,38 +142,53 @@ void SetFontOptions(cairo_t* cr) {
 
 }  // namespace
 
-void DrawText(const void* text, std::int32_t first, std::int32_t count) {
-  GrafPtr port = KxGetPort();
-  if (!port || !text || first < 0 || count <= 0) return;
-  KxPort& p = *port;
-  const KxPortText& t = p.mText;
-  const KxFontFace* face = KxFontDrawingFace(t.font);
-  cairo_font_face_t* ff = nullptr;
-  std::string path;
-  int index = 0;
-  if (face && face->FileLocation(path, index)) ff = FileFace(path, index);
-  const Run run = Layout(t, static_cast<const std::uint8_t*>(text) + first, count, ff ? face : nullptr);
-  const KxFontInfo info = KxFontGetInfo(t.font, t.size, t.face);
-  const PointL pen = p.mPen.pnLoc;
-  p.mPen.pnLoc.h = kx_draw::Pin32(std::int64_t(pen.h) + run.width);
+namespace {
 
-  const std::int64_t x = p.DeviceH(pen.h), base = p.DeviceV(pen.v);
+// Where a run goes: upright with its pen at `pen`, or turned a quarter
+// clockwise into the column left..left+height from `top` down, its baseline
+// `ascent` in from the column's right edge.
+struct Placement {
+  bool turned = false;
+  PointL pen{0, 0};
+  std::int32_t left = 0, top = 0, ascent = 0, height = 0;
+};
+
+void DrawRun(KxPort& p, const Run& run, cairo_font_face_t* ff, const Placement& at) {
+  const KxPortText& t = p.mText;
+  const KxFontInfo info = KxFontGetInfo(t.font, t.size, t.face);
   const std::int64_t size = t.size <= 0 ? 12 : t.size;
   const std::int64_t slack = kMaskMargin + size / 2;
-  // The run's box on the surface, with room for what glyphs draw outside it.
-  const kx_draw::DevRect box = kx_draw::DevRect::Cut(x - slack, base - info.ascent - slack,
-                                                     x + run.width + slack, base + info.descent + slack,
-                                                     p.Width(), p.Height());
+  // The run's box on the surface, with room for what glyphs draw outside it;
+  // and the matrix from run coordinates (pen at 0, baseline at 0) to it.
+  std::int64_t left, top, right, bottom;
+  cairo_matrix_t toDevice;
+  if (!at.turned) {
+    const std::int64_t x = p.DeviceH(at.pen.h), base = p.DeviceV(at.pen.v);
+    left = x - slack, top = base + run.low - info.ascent - slack;
+    right = x + run.width + slack, bottom = base + run.high + info.descent + slack;
+    cairo_matrix_init_translate(&toDevice, double(x), double(base));
+  } else {
+    // A run pixel (u, v) (v from the baseline, down) lands on column pixel
+    // (right edge - ascent - v - 1, top + u): the ascent faces right.
+    const std::int64_t colRight = p.DeviceH(std::int64_t(at.left) + at.height), y = p.DeviceV(at.top);
+    left = colRight - at.height - slack, top = y - slack;
+    right = colRight + slack, bottom = y + run.width + slack;
+    cairo_matrix_init(&toDevice, 0, 1, -1, 0, double(colRight - at.ascent), double(y));
+  }
+  const kx_draw::DevRect box = kx_draw::DevRect::Cut(left, top, right, bottom, p.Width(), p.Height());
   if (box.Empty()) return;
   if (p.IsRaster()) {
     // Glyph shapes into a mask, then the mask through the clip by the mode.
     cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, box.x1 - box.x0, box.y1 - box.y0);
     cairo_t* cr = cairo_create(mask);
-    SetFontOptions(cr);
+    SetFontOptions(cr, t.smooth && ff);
     cairo_set_source_rgba(cr, 0, 0, 0, 1);
-    Paint(cr, t, run, ff, double(x - box.x0), double(base - box.y0), info);
+    cairo_translate(cr, -box.x0, -box.y0);
+    cairo_transform(cr, &toDevice);
+    Paint(cr, t, run, ff, 0, 0, info);
     cairo_destroy(cr);
-    if (cairo_surface_status(mask) == CAIRO_STATUS_SUCCESS) kx_draw::ApplyMask(p, mask, box.x0, box.y0, t.mode);
+    if (cairo_surface_status(mask) == CAIRO_STATUS_SUCCESS)
+      kx_draw::ApplyMask(p, mask, box.x0, box.y0, t.mode, t.smooth && ff);
     cairo_surface_destroy(mask);
     return;
   }
@@ -182,8 +205,86 @@ void DrawText(const void* text, std::int32_t first, std::int32_t count) {
   cairo_clip(cr);
   const RGBColor& ink = (t.mode & 3) == srcBic ? p.mBack : p.mFore;
   cairo_set_source_rgb(cr, ink.red / 65535.0, ink.green / 65535.0, ink.blue / 65535.0);
-  Paint(cr, t, run, ff, double(x), double(base), info);
+  cairo_transform(cr, &toDevice);
+  Paint(cr, t, run, ff, 0, 0, info);
   cairo_destroy(cr);
+}
+
+// The port font's face and, when it has a file, its cairo face.
+const KxFontFace* PortFace(const KxPortText& t, cairo_font_face_t*& ff) {
+  const KxFontFace* face = KxFontDrawingFace(t.font);
+  ff = nullptr;
+  std::string path;
+  int index = 0;
+  if (face && face->FileLocation(path, index)) ff = FileFace(path, index);
+  return face;
+}
+
+}  // namespace
+
+void DrawText(const void* text, std::int32_t first, std::int32_t count) { KxDrawTextCells(text, first, count, 0); }
+
+void KxDrawTextCells(const void* text, std::int32_t first, std::int32_t count, std::int32_t doubleWidth) {
+  GrafPtr port = KxGetPort();
+  if (!port || !text || first < 0 || count <= 0) return;
+  KxPort& p = *port;
+  cairo_font_face_t* ff;
+  const KxFontFace* face = PortFace(p.mText, ff);
+  const Run run = Layout(p.mText, static_cast<const std::uint8_t*>(text) + first, count, ff ? face : nullptr, doubleWidth);
+  Placement at;
+  at.pen = p.mPen.pnLoc;
+  p.mPen.pnLoc.h = kx_draw::Pin32(std::int64_t(at.pen.h) + run.width);
+  DrawRun(p, run, ff, at);
+}
+
+std::int32_t KxDrawTextTurned(const void* text, std::int32_t first, std::int32_t count, std::int32_t left,
+                              std::int32_t top, std::int32_t ascent, std::int32_t height) {
+  const std::int32_t doubleWidth = 0;
+  GrafPtr port = KxGetPort();
+  if (!port || !text || first < 0 || count <= 0) return 0;
+  KxPort& p = *port;
+  cairo_font_face_t* ff;
+  const KxFontFace* face = PortFace(p.mText, ff);
+  const Run run = Layout(p.mText, static_cast<const std::uint8_t*>(text) + first, count, ff ? face : nullptr, doubleWidth);
+  Placement at;
+  at.turned = true;
+  at.left = left, at.top = top, at.ascent = ascent, at.height = height;
+  const std::int32_t width = kx_draw::Pin32(run.width);
+  p.mPen.pnLoc.v = kx_draw::Pin32(std::int64_t(top) + run.width);
+  DrawRun(p, run, ff, at);
+  return width;
+}
+
+void KxDrawGlyphs(const KxGlyphAt* glyphs, std::int32_t count) {
+  GrafPtr port = KxGetPort();
+  if (!port || !glyphs || count <= 0) return;
+  KxPort& p = *port;
+  const KxPortText& t = p.mText;
+  cairo_font_face_t* ff;
+  const KxFontFace* face = PortFace(t, ff);
+  Run run;
+  std::int64_t lo = 0, hi = 0, right = 0;
+  for (std::int32_t i = 0; i < count; ++i) {
+    const KxGlyphAt& g = glyphs[i];
+    if (!face || g.glyph >= face->GlyphCount()) continue;
+    const std::int32_t w = KxFontGlyphWidth(t.font, t.size, t.face, g.glyph);
+    if (ff) run.glyphs.push_back({g.glyph, double(g.x), double(g.y)});
+    run.boxes.push_back({double(g.x), double(g.y), double(w)});
+    lo = std::min<std::int64_t>(lo, g.y);
+    hi = std::max<std::int64_t>(hi, g.y);
+    right = std::max<std::int64_t>(right, std::int64_t(g.x) + w);
+  }
+  if (run.boxes.empty()) return;
+  run.low = lo, run.high = hi;
+  run.width = right;
+  // The box of the drawing runs from the pen; glyphs placed left of it are
+  // caught by the margin only, so callers place them at or right of it.
+  const KxPortText saved = t;
+  p.mText.face = static_cast<unsigned char>(t.face & ~kFaceUnderline);   // no underline under single glyphs
+  Placement at;
+  at.pen = p.mPen.pnLoc;
+  DrawRun(p, run, ff, at);
+  p.mText = saved;
 }
 
 void DrawString(ConstStringPtr s) {

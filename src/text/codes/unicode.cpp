@@ -796,6 +796,22 @@ Boolean UKXUnicode::ConvertToChar(short script, const char16_t* units, long unit
   return u.ConvertToChar(units, unitCount, code);
 }
 
+namespace {
+KxUnicodeDrawingHooks gDrawingHooks;
+}  // namespace
+
+void KxSetUnicodeDrawingHooks(const KxUnicodeDrawingHooks& hooks) { gDrawingHooks = hooks; }
+
+Boolean UKXUnicode::Draw(const char16_t* units, long count) {
+  if (!units || count <= 0 || !gDrawingHooks.draw) return false;
+  return gDrawingHooks.draw(units, count);
+}
+
+std::int32_t UKXUnicode::Width(const char16_t* units, long count) {
+  if (!units || count <= 0 || !gDrawingHooks.width) return 0;
+  return gDrawingHooks.width(units, count);
+}
+
 void KxTextUnicodeFacilities() {
   KxRegisterFacility(kRankUnicode, "unicode", UKXUnicode::Initialize, UKXUnicode::Terminate);
 }

@@ -166,6 +166,19 @@ class UKXUnicode {
                                long& textLength, Handle& uniChars, long& uniCount, short script);
   static Boolean ConvertFromChar(short script, unsigned short code, char16_t* units, long& unitCount);
   static Boolean ConvertToChar(short script, const char16_t* units, long unitCount, unsigned short& code);
+  // UTF-16 drawn at the pen and measured in the current port's font, by the
+  // layout's Unicode drawing. Both answer 0/false for an empty text or while
+  // it is not installed; Width answers -1 for a single unit that measures 0.
+  static Boolean Draw(const char16_t* units, long count);
+  static std::int32_t Width(const char16_t* units, long count);
 };
+
+// Drawing and measuring are the layout's (a higher area); it installs them
+// at start-up. Empty hooks: nothing draws, everything measures 0.
+struct KxUnicodeDrawingHooks {
+  Boolean (*draw)(const char16_t* units, long count) = nullptr;
+  std::int32_t (*width)(const char16_t* units, long count) = nullptr;
+};
+void KxSetUnicodeDrawingHooks(const KxUnicodeDrawingHooks& hooks);
 
 void KxTextUnicodeFacilities();

@@ -728,6 +728,9 @@ unsigned long CKXStrArray::GetUniCharIfExists(long offset, const char* bytes, lo
     code = b[0];
   else
     return 0;
+  // The bridge writes the single byte 0xA0 for values below U+2000 in every
+  // script, besides the script's own placeholder for the others.
+  if (code == kKxSingleBytePlaceholder && nbytes == 1) return GetUniChar(offset);
   return code == GetUnicodeChar(script) ? GetUniChar(offset) : 0;
 }
 

@@ -87,6 +87,8 @@ class CKXStrArray : public CKXArrayL {
   // The placeholder character of a script: 0x81FC for Japanese, 0xA3BF for
   // the Chinese and Korean scripts (2, 3, 25), else the byte 0xA0.
   static unsigned short GetUnicodeChar(short script);
+  // The one-byte placeholder, written in every script for values below U+2000.
+  static constexpr unsigned short kKxSingleBytePlaceholder = 0xA0;
 
   void InitStrArray();
 
@@ -133,6 +135,8 @@ class CKXStrArray : public CKXArrayL {
   // so that adding them after an edit cannot run out of memory; answers
   // whether the table had to be created.
   bool ReserveUniChars(long n);
+  // The side entry at offset when bytes are a placeholder there (the
+  // script's own, or the single byte 0xA0); else 0.
   unsigned long GetUniCharIfExists(long offset, const char* bytes, long nbytes, short script) const;
 
   // The chunk and position of `offset`: the first chunk in which offset <

@@ -17,7 +17,7 @@ check() {   # expected-status description command...
 }
 check 0 "toolkit sheet" "$bin" --toolkit -o "$dir/sheet.png"
 size=$(python3 -c 'import struct,sys; d=open(sys.argv[1],"rb").read(24); print(d[:8]==b"\x89PNG\r\n\x1a\n", *struct.unpack(">II", d[16:24]))' "$dir/sheet.png")
-[ "$size" = "True 640 480" ] || { echo "FAIL: sheet is not a 640 x 480 PNG: $size"; fail=1; }
+[ "$size" = "True 640 960" ] || { echo "FAIL: sheet is not a 640 x 960 PNG: $size"; fail=1; }
 check 2 "no output" "$bin" --toolkit
 check 2 "unknown option" "$bin" --toolkit --bogus -o "$dir/x.png"
 check 2 "file and toolkit" "$bin" --toolkit -o "$dir/x.png" somefile

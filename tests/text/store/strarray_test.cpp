@@ -236,6 +236,11 @@ TEST(UnicodeSideTable, CopyInsertAndAdjust) {
   EXPECT_EQ(s.GetUniChar(8), 0x20B9F000u);
   EXPECT_EQ(s.GetUniCharIfExists(8, "\x81\xFC", 2, 1), 0x20B9F000u);
   EXPECT_EQ(s.GetUniCharIfExists(8, "\x81\xFB", 2, 1), 0u);
+  // The single byte 0xA0 is a placeholder in Japanese text too: the bridge
+  // writes it for values below U+2000 in every script.
+  EXPECT_EQ(s.GetUniCharIfExists(5, "\xA0", 1, 1), 0x00E90000u);
+  EXPECT_EQ(s.GetUniCharIfExists(5, "\xA0", 1, 0), 0x00E90000u);
+  EXPECT_EQ(s.GetUniCharIfExists(4, "\xA0", 1, 1), 0u);   // no entry there
 
   // Overwrite a placeholder with ordinary text: Adjust drops its entry.
   s.Delete(8, 10);

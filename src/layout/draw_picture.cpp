@@ -1,0 +1,158 @@
+#include "layout/draw_picture.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <new>
+
+#include "layout/draw_lines.h"
+#include "layout/draw_toolkit.h"
+#include "platform/bytefields.h"
+#include "platform/exception.h"
+#include "platform/memory.h"
+
+const char kKxJPEGMarker[16] = {'*', 'J', 'P', 'E', 'G', '-', 'D', 'A', 'T', 'A', '-', 'S', 'T', 'A', 'R', 'T'};
+
+namespace {
+
+constexpr long kMarkerAlign = 16;
+constexpr int kPlaceholderNet = 5;
+
+std::uint16_t Get16(const unsigned char* p) { return KxGetU16BE(p); }
+void Put16(unsigned char* p, std::uint16_t v) { KxPutU16BE(p, v); }
+
+std::map<OSType, KxPictureConverter>& Converters() {
+  static auto* converters = new std::map<OSType, KxPictureConverter>;
+  return *converters;
+}
+
+}  // namespace
+
+bool KXPictPtrGetSize(const void* record, long length, std::uint16_t& size) {
+  if (!record || length < kKxPictHeaderSize) return false;
+  size = Get16(static_cast<const unsigned char*>(record));
+  return true;
+}
+
+bool KXPictPtrGetRect(const void* record, long length, Rect& frame) {
+  if (!record || length < kKxPictHeaderSize) return false;
+  const auto* p = static_cast<const unsigned char*>(record);
+  frame.top = std::int16_t(Get16(p + 2));
+  frame.left = std::int16_t(Get16(p + 4));
+  frame.bottom = std::int16_t(Get16(p + 6));
+  frame.right = std::int16_t(Get16(p + 8));
+  return true;
+}
+
+bool KXPictPtrSetSize(void* record, long length, std::uint16_t size) {
+  if (!record || length < kKxPictHeaderSize) return false;
+  Put16(static_cast<unsigned char*>(record), size);
+  return true;
+}
+
+bool KXPictPtrSetRect(void* record, long length, const Rect& frame) {
+  if (!record || length < kKxPictHeaderSize) return false;
+  auto* p = static_cast<unsigned char*>(record);
+  Put16(p + 2, std::uint16_t(frame.top));
+  Put16(p + 4, std::uint16_t(frame.left));
+  Put16(p + 6, std::uint16_t(frame.bottom));
+  Put16(p + 8, std::uint16_t(frame.right));
+  return true;
+}
+
+bool KXPictGetSize(Handle pict, std::uint16_t& size) {
+  return pict && *pict && KXPictPtrGetSize(*pict, long(GetHandleSize(pict)), size);
+}
+
+bool KXPictGetRect(Handle pict, Rect& frame) {
+  return pict && *pict && KXPictPtrGetRect(*pict, long(GetHandleSize(pict)), frame);
+}
+
+long KxPictJPEGDataOffset(const void* record, long length) {
+  std::uint16_t size;
+  if (!KXPictPtrGetSize(record, length, size) || size != kKxPictJPEGSize) return -1;
+  const auto* p = static_cast<const char*>(record);
+  // The preview holds at least the header, so the marker is at 16 or later.
+  for (long at = kMarkerAlign; at <= length - long(sizeof kKxJPEGMarker); at += kMarkerAlign)
+    if (std::memcmp(p + at, kKxJPEGMarker, sizeof kKxJPEGMarker) == 0) return at + long(sizeof kKxJPEGMarker);
+  return -1;
+}
+
+void KxSetPictureConverter(OSType kind, KxPictureConverter converter) {
+  if (converter)
+    Converters()[kind] = converter;
+  else
+    Converters().erase(kind);
+}
+
+KxPictureConverter KxGetPictureConverter(OSType kind) {
+  auto it = Converters().find(kind);
+  return it == Converters().end() ? nullptr : it->second;
+}
+
+namespace {
+
+void DrawPlaceholder(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h, short scale) {
+  KxTextDrawNet(x, y, w, h, kPlaceholderNet, kKxColorBlue, scale, 0);
+  CKXDrawState state;
+  state.Normalize();
+  KxTextFrameRect(RectL{y, x, y + h, x + w}, scale);
+}
+
+// The pixels stretched (nearest pixel) over dst, through the port's clip.
+bool Blit(const KxPicturePixels& px, const Rect& dst) {
+  const std::int32_t w = dst.right - dst.left, h = dst.bottom - dst.top;
+  if (w < 1 || h < 1 || w > kKxPictureMaxSide || h > kKxPictureMaxSide) return false;
+  if (px.width < 1 || px.height < 1 || px.rgb.size() != std::size_t(px.width) * std::size_t(px.height) * 3)
+    return false;
+  GrafPtr port = KxGetPort();
+  if (!port) return false;
+  std::unique_ptr<KxPort> image = KxPort::NewImage(w, h);
+  cairo_surface_t* s = image->Surface();
+  cairo_surface_flush(s);
+  unsigned char* data = cairo_image_surface_get_data(s);
+  const int stride = cairo_image_surface_get_stride(s);
+  for (std::int32_t row = 0; row < h; ++row) {
+    const std::int64_t sy = std::int64_t(row) * px.height / h;
+    auto* out = reinterpret_cast<std::uint32_t*>(data + std::size_t(row) * std::size_t(stride));
+    for (std::int32_t col = 0; col < w; ++col) {
+      const std::int64_t sx = std::int64_t(col) * px.width / w;
+      const std::uint8_t* in = px.rgb.data() + (sy * px.width + sx) * 3;
+      out[col] = std::uint32_t(in[0]) << 16 | std::uint32_t(in[1]) << 8 | in[2];
+    }
+  }
+  cairo_surface_mark_dirty(s);
+  KxCopyPortBits(image.get(), RectL{0, 0, h, w}, PointL{dst.top, dst.left});
+  return true;
+}
+
+}  // namespace
+
+bool KxTextDrawPictureData(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h, const void* record,
+                           long length, short scale) {
+  if (!KxGetPort()) return false;
+  const long at = KxPictJPEGDataOffset(record, length);
+  const KxPictureConverter convert = KxGetPictureConverter(kKxPictureKindJPEG);
+  if (at >= 0 && convert && KxGetPort()->IsRaster()) {
+    KxPicturePixels px;
+    const Rect dst = KxScaleToRect(RectL{y, x, y + h, x + w}, scale);
+    try {
+      if (convert(static_cast<const unsigned char*>(record) + at, length - at, px) && Blit(px, dst)) return true;
+    } catch (const std::bad_alloc&) {
+      // Too large to hold: shown as the box.
+    } catch (const LException&) {
+      // No surface for it: the same.
+    }
+  }
+  DrawPlaceholder(x, y, w, h, scale);
+  return false;
+}
+
+bool KxTextDrawPicture(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h, Handle pict, short scale) {
+  if (!pict || !*pict) {
+    DrawPlaceholder(x, y, w, h, scale);
+    return false;
+  }
+  return KxTextDrawPictureData(x, y, w, h, *pict, long(GetHandleSize(pict)), scale);
+}

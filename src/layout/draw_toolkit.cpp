@@ -1,0 +1,219 @@
+#include "layout/draw_toolkit.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "layout/draw_unicode.h"
+#include "layout/fontstate.h"
+#include "platform/draw/color.h"
+#include "platform/exception.h"
+#include "platform/script.h"
+#include "text/base/geometry.h"
+
+// ---------------------------------------------------------------------------
+// Scaling
+
+std::int32_t KxDrawScale(std::int32_t value, short scale) { return KxScaleLong(value, scale, false); }
+
+Rect KxScaleToRect(const RectL& r, short scale) {
+  RectL s = r;
+  if (scale != 0 && scale != 100) {
+    s.top = KxDrawScale(r.top, scale);
+    s.left = KxDrawScale(r.left, scale);
+    s.bottom = KxDrawScale(r.bottom, scale);
+    s.right = KxDrawScale(r.right, scale);
+  }
+  Rect out;
+  KxSetRect(out, s);
+  return out;
+}
+
+// ---------------------------------------------------------------------------
+// Colours
+
+namespace {
+
+// Entries 0-19; 11-18 are black as well (they were never given colours).
+constexpr RGBColor kFixedColors[20] = {
+    {0x0000, 0x0000, 0x0000}, {0xDD6B, 0x08C2, 0x06A2}, {0x0000, 0x8000, 0x11B0}, {0x0000, 0x0000, 0xD4B0},
+    {0x0241, 0xAB54, 0xEAFF}, {0xF2D7, 0x0856, 0x84EC}, {0xFC00, 0xF37D, 0x052F}, {0xFFFF, 0x63D6, 0x028F},
+    {0x5EB7, 0x2B84, 0x052F}, {0x8000, 0x8000, 0x8000}, {0xFFFF, 0xFFFF, 0xFFFF}, {0, 0, 0},
+    {0, 0, 0},                {0, 0, 0},                {0, 0, 0},                {0, 0, 0},
+    {0, 0, 0},                {0, 0, 0},                {0, 0, 0},                {0x2000, 0x2000, 0x2000}};
+constexpr int kFirstUnnamed = 11, kLastUnnamed = 18;
+
+bool Same(const RGBColor& a, const RGBColor& b) { return a.red == b.red && a.green == b.green && a.blue == b.blue; }
+
+}  // namespace
+
+void KxGetRGBColor(int n, RGBColor& out) {
+  switch (n) {
+    case kKxColorAccent: out = UKXColor::sAccentColor; return;
+    case kKxColorTabMark: out = UKXColor::sTabCodeColor; return;
+    case kKxColorReturnMark: out = UKXColor::sReturnCodeColor; return;
+    case kKxColorSpaceMark: out = UKXColor::sSpaceCodeColor; return;
+    default: out = n >= 0 && n < kKxColorAccent ? kFixedColors[n] : kFixedColors[kKxColorBlack];
+  }
+}
+
+void KxSetRGBColor(int n) {
+  RGBColor c;
+  KxGetRGBColor(n, c);
+  RGBForeColor(&c);
+}
+
+short KxGetRGBColorType(const RGBColor& c) {
+  for (int n = 0; n < kKxColorAccent; ++n)
+    if ((n < kFirstUnnamed || n > kLastUnnamed) && Same(c, kFixedColors[n])) return short(n);
+  return -1;
+}
+
+// ---------------------------------------------------------------------------
+// Nets
+
+namespace {
+
+constexpr Pattern kNets[kKxNetCount] = {
+    {{0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}},   // 0: none
+    {{0x80, 0x00, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00}},   // 1: 2 of 64
+    {{0x80, 0x00, 0x08, 0x00, 0x80, 0x00, 0x08, 0x00}},   // 2: 4 of 64
+    {{0x88, 0x00, 0x22, 0x00, 0x88, 0x00, 0x22, 0x00}},   // 3: 8 of 64
+    {{0x88, 0x00, 0xAA, 0x00, 0x88, 0x00, 0xAA, 0x00}},   // 4: 12 of 64
+    {{0x88, 0x22, 0x88, 0x22, 0x88, 0x22, 0x88, 0x22}},   // 5: light grey, a quarter (also dotted lines)
+    {{0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55}},   // 6: grey, a half
+    {{0x77, 0xDD, 0x77, 0xDD, 0x77, 0xDD, 0x77, 0xDD}},   // 7: dark grey, three quarters
+    {{0xF7, 0xFF, 0x7F, 0xFF, 0xF7, 0xFF, 0x7F, 0xFF}},   // 8: 60 of 64
+    {{0x7F, 0xFF, 0xFF, 0xFF, 0xF7, 0xFF, 0xFF, 0xFF}},   // 9: 62 of 64
+    {{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}},   // 10: solid
+};
+
+}  // namespace
+
+void KxGetNetPattern(int n, Pattern& out) { out = kNets[n >= 0 && n < kKxNetCount ? n : 0]; }
+
+void KxSetNetPattern(int n) {
+  Pattern p;
+  KxGetNetPattern(n, p);
+  PenPat(&p);
+}
+
+// ---------------------------------------------------------------------------
+// Rectangles
+
+void KxTextInvertRect(const RectL& r, std::uint8_t hilite, short scale) {
+  const Rect s = KxScaleToRect(r, scale);
+  if (hilite) LMSetHiliteMode(std::uint8_t(LMGetHiliteMode() & ~kHiliteModeOff));
+  InvertRect(&s);
+}
+
+void KxTextFrameRect(const RectL& r, short scale) {
+  const Rect s = KxScaleToRect(r, scale);
+  FrameRect(&s);
+}
+
+void KxTextEraseRect(const RectL& r, short scale) {
+  const Rect s = KxScaleToRect(r, scale);
+  EraseRect(&s);
+}
+
+void KxTextDrawBoxText(const RectL& r, const char* text, long length, const SStyl& style, std::uint8_t justify,
+                       short scale) {
+  if (!text || length <= 0) return;
+  const Rect box = KxScaleToRect(r, scale);
+  if (box.right <= box.left || box.bottom <= box.top) return;
+  CKXFontState fonts;
+  CKXDrawState colours;
+  fonts.SetFont(style.font, KxScaledFontSize(style.size, scale), style.face, 0);
+  TextMode(srcOr);
+  RGBForeColor(&style.color);
+  KxFontInfo info;
+  GetFontInfo(&info);
+  const std::int32_t lineHeight = std::max(1, info.ascent + info.descent + info.leading);
+  const std::int32_t boxWidth = box.right - box.left;
+  const std::uint8_t* lead = KxScriptParseTable(KxFontScript(KxCurrentPortText().font));
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+  CKXClipState clip(RectL{box.top, box.left, box.bottom, box.right}, 0, 0);
+  std::int32_t baseline = box.top + info.ascent;
+  long i = 0;
+  while (i < length && baseline - info.ascent < box.bottom) {
+    // One line: as many whole characters as fit (at least one), to a CR.
+    long end = i;
+    std::int32_t width = 0;
+    while (end < length && bytes[end] != '\r') {
+      const long n = lead[bytes[end]] && end + 1 < length ? 2 : 1;
+      const std::int32_t w = TextWidth(text, std::int32_t(end), std::int32_t(n));
+      if (end > i && width + w > boxWidth) break;
+      width += w;
+      end += n;
+    }
+    std::int32_t h = box.left;
+    if (justify == 1) h += (boxWidth - width) / 2;
+    else if (justify == 2) h += boxWidth - width;
+    MoveTo(h, baseline);
+    DrawText(text, std::int32_t(i), std::int32_t(end - i));
+    i = end < length && bytes[end] == '\r' ? end + 1 : end;
+    baseline += lineHeight;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Scopes
+
+CKXDrawState::CKXDrawState() {
+  GetPenState(&mPen);
+  GetForeColor(&mFore);
+  GetBackColor(&mBack);
+}
+
+CKXDrawState::~CKXDrawState() {
+  SetPenState(&mPen);
+  RGBForeColor(&mFore);
+  RGBBackColor(&mBack);
+}
+
+CKXClipState::CKXClipState(const RectL& r, std::uint8_t printing, short scale) {
+  if (printing) return;
+  const Rect s = KxScaleToRect(r, scale);
+  mScope.emplace(RectL{s.top, s.left, s.bottom, s.right});
+}
+
+CKXOffscreen::CKXOffscreen(const RectL& r, short scale) {
+  const Rect s = KxScaleToRect(r, scale);
+  Open(RectL{s.top, s.left, s.bottom, s.right});
+}
+
+CKXOffscreen::CKXOffscreen(const Rect& r) { Open(RectL{r.top, r.left, r.bottom, r.right}); }
+
+void CKXOffscreen::Open(const RectL& r) {
+  GrafPtr port = KxGetPort();
+  if (!port || !port->IsRaster()) return;   // printing draws straight onto the page
+  try {
+    mOff.emplace(r);
+  } catch (const LException&) {
+    mOff.reset();
+  }
+}
+
+Boolean CKXQuartzDrawing::sEnableQuartzDrawing = 0;
+Boolean CKXQuartzDrawing::sQuickDrawing = 0;
+Boolean CKXQuartzDrawing::sQuartzExist = 0;
+
+CKXQuartzDrawing::CKXQuartzDrawing(std::uint8_t printing)
+    : mSavedEnable(sEnableQuartzDrawing), mSavedQuick(sQuickDrawing), mSavedExist(sQuartzExist) {
+  if (printing || !sEnableQuartzDrawing) return;
+  GrafPtr port = KxGetPort();
+  if (!port || !port->IsRaster()) return;
+  mBegan = UQuartzDrawing::Begin();
+  sQuartzExist = mBegan;
+  sQuickDrawing = 0;
+}
+
+CKXQuartzDrawing::~CKXQuartzDrawing() {
+  if (mBegan) UQuartzDrawing::End();
+  sEnableQuartzDrawing = mSavedEnable;
+  sQuickDrawing = mSavedQuick;
+  sQuartzExist = mSavedExist;
+}
+
+short CKXQuartzDrawing::GetMinFontSmoothingSize() { return UQuartzDrawing::GetSmoothingSizeAndLarger(); }
+void CKXQuartzDrawing::SetMinFontSmoothingSize(short size) { UQuartzDrawing::SetSmoothingSizeAndLarger(size); }

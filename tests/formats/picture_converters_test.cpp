@@ -1,0 +1,57 @@
+// The JPEG converter that the formats area installs for the layout: a JPEG
+// picture record drawn through the registry shows the decoded pixels.
+#include <gtest/gtest.h>
+
+#include <cairo.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "formats/picture_converters.h"
+#include "layout/draw_picture.h"
+#include "platform/draw/port.h"
+
+namespace {
+
+std::string ReadFixture(const char* name) {
+  const char* dir = std::getenv("KX_SOURCE_DIR");
+  std::ifstream in(std::string(dir ? dir : ".") + "/tests/data/formats/" + name, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(PictureConverters, JPEGRecordsDrawTheirDecodedPixels) {
+  ASSERT_NE(KxGetPictureConverter(kKxPictureKindJPEG), nullptr) << "installed at start-up";
+  const std::string jpeg = ReadFixture("jpeg-17x9.jpg");
+  ASSERT_FALSE(jpeg.empty());
+  KxPicturePixels px;
+  ASSERT_TRUE(KxConvertJPEGToPixels(reinterpret_cast<const unsigned char*>(jpeg.data()), long(jpeg.size()), px));
+  EXPECT_EQ(px.width, 17);
+  EXPECT_EQ(px.height, 9);
+  EXPECT_FALSE(KxConvertJPEGToPixels(reinterpret_cast<const unsigned char*>(jpeg.data()), 20, px));
+
+  std::string record(32, '\0');
+  record[1] = char(kKxPictJPEGSize);
+  record[7] = 9, record[9] = 17;
+  record.replace(16, 16, kKxJPEGMarker, 16);
+  record += jpeg;
+  auto port = KxPort::NewImage(40, 30);
+  StKxPortSaver saver(port.get());
+  ASSERT_TRUE(KxTextDrawPictureData(0, 0, 17, 9, record.data(), long(record.size()), 0));
+  // Pixel for pixel what the converter gives, at the same size.
+  cairo_surface_flush(port->Surface());
+  const unsigned char* d = cairo_image_surface_get_data(port->Surface());
+  const int stride = cairo_image_surface_get_stride(port->Surface());
+  for (int y = 0; y < 9; ++y)
+    for (int x = 0; x < 17; ++x) {
+      const std::uint32_t got = reinterpret_cast<const std::uint32_t*>(d + y * stride)[x] & 0xFFFFFF;
+      const std::uint8_t* in = &px.rgb[size_t(y * 17 + x) * 3];
+      ASSERT_EQ(got, std::uint32_t(in[0]) << 16 | std::uint32_t(in[1]) << 8 | in[2]) << x << "," << y;
+    }
+  // A record cut inside the JPEG data is the box, not a crash.
+  const std::string cut = record.substr(0, record.size() / 2);
+  EXPECT_FALSE(KxTextDrawPictureData(0, 0, 17, 9, cut.data(), long(cut.size()), 0));
+}
+
+}  // namespace
