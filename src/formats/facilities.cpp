@@ -1,5 +1,9 @@
 #include "formats/facilities.h"
 
 #include "document/facilities.h"
+#include "formats/rtf_convert.h"
 
-void KxFormatsFacilities() { KxDocumentFacilities(); }
+void KxFormatsFacilities() {
+  KxDocumentFacilities();
+  KxRTFFacilities();
+}
