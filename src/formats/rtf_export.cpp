@@ -93,11 +93,14 @@ void CKXTextRTF::WriteStr(const char* bytes, std::size_t n) {
 void CKXTextRTF::WriteName(const std::string& name) {
   // ";" ends a name in a font table and control bytes are not text: both
   // go as escapes.
+  static const char kHex[] = "0123456789abcdef";
   for (unsigned char c : name) {
-    if (c == ';' || c < 32)
-      WriteChar(c);
-    else
+    if (c == ';' || c < 32) {
+      const char esc[4] = {'\\', '\'', kHex[c >> 4], kHex[c & 15]};
+      mOut.append(esc, 4);
+    } else {
       WriteStr(reinterpret_cast<const char*>(&c), 1);
+    }
   }
 }
 

@@ -51,6 +51,8 @@ constexpr std::int16_t kDefaultHFDistance = 17;
 constexpr long kHFTextMax = 255;
 // Group states kept at most; deeper groups share the innermost state.
 constexpr std::size_t kMaxGroupStates = 1u << 16;
+// The font for single-byte text whose font is unknown here (Helvetica).
+constexpr short kRomanFallbackFont = 21;
 // Glyph references are kept as collection 3 side entries.
 constexpr std::uint32_t kGlyphCollection3 = 0x130000;
 
@@ -652,8 +654,11 @@ short CKXTextRTF::ResolveFont(RTFFont* f, std::int32_t num) {
     // show its bytes as something else.
     if (want > kScriptRoman && (id == 0 || KxFontToScriptType(id) != want))
       id = GetFontIDFromSystem();
-    else if (id == 0)
+    else if (id == 0) {
       id = GetFontIDFromNum(num);
+      // Nor do single-byte names go to a double-byte font.
+      if (KxFontToScriptType(id) != kScriptRoman) id = kRomanFallbackFont;
+    }
   } else {
     id = Clamp16(num);
     if (want > kScriptRoman && KxFontToScriptType(id) != want) id = GetFontIDFromSystem();
@@ -747,11 +752,17 @@ void CKXTextRTF::InsertUnicode(std::uint32_t value) {
   const SDeco* deco = mDecoUsed ? &mAttr.deco : nullptr;
   const SStyl* styl = mStylUsed ? &mAttr.styl : nullptr;
   if (value <= 0xFFFF && UKXUnicode::IsAvailable()) {
-    // A Roman font takes what its set holds; the rest goes to a Japanese font.
-    const short conv = script == kScriptRoman && value >= 0x370 ? kScriptJapanese : script;
+    // A Roman font takes what its set holds; from U+0370 on, what it cannot
+    // hold goes to a Japanese font.
     const char16_t unit = static_cast<char16_t>(value);
     unsigned short code = 0;
-    if (UKXUnicode::ConvertToChar(conv, &unit, 1, code)) {
+    short conv = script;
+    bool converted = UKXUnicode::ConvertToChar(conv, &unit, 1, code);
+    if (!converted && script == kScriptRoman && value >= 0x370) {
+      conv = kScriptJapanese;
+      converted = UKXUnicode::ConvertToChar(conv, &unit, 1, code);
+    }
+    if (converted) {
       if (conv != script) {
         SStyl s = base;
         s.font = GetFontIDFromSystem();
