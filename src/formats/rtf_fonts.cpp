@@ -300,7 +300,12 @@ short CKXTextRTFMac::GetFontIDFromSystem() {
   return GetFontIDFromName("HiraMinPro-W3");
 }
 
-void CKXTextRTFMac::WriteOSInfo() { WriteSymbol("mac"); }
+// The single-byte text written is Mac Roman: code page 10000 says so to
+// readers that go by code page rather than by "\mac".
+void CKXTextRTFMac::WriteOSInfo() {
+  WriteSymbol("mac");
+  WriteSymbol("ansicpg10000");
+}
 void CKXTextRTFMac::WriteReturn() { mOut.push_back('\n'); }
 
 void CKXTextRTFMac::ParWait() {

@@ -5,7 +5,8 @@
 //   each followed by one run a line: the offset, then the record's fields
 //   as decimal numbers in record order; then the page record when the file
 //   gave one.
-// kxrtf --export FILE [--encoding E] -o OUT.rtf: writes a text file as RTF.
+// kxrtf --export FILE [--encoding E] [--font NAME] -o OUT.rtf: writes a text
+//   file as RTF, in the application font or the named one.
 // kxrtf --demo -o OUT.rtf: writes a styled text built here, with every
 //   attribute the writer carries, as RTF.
 // Exit status: 0 after a clean read or write, 1 when the read ended with an
@@ -202,7 +203,7 @@ bool WriteOut(const char* path, const std::string& rtf) {
   return std::fclose(f) == 0 && ok;
 }
 
-int Export(const char* path, const char* encoding, const char* outPath) {
+int Export(const char* path, const char* encoding, const char* font, const char* outPath) {
   std::vector<std::uint8_t> raw;
   if (KxReadFile(path, raw)) {
     std::fprintf(stderr, "kxrtf: cannot open %s\n", path);
@@ -274,7 +275,14 @@ int Export(const char* path, const char* encoding, const char* outPath) {
     text += sjis[i] == '\n' ? '\r' : char(sjis[i]);
   }
   CKXText t;
-  t.InsertString(0, text.data(), long(text.size()), nullptr, nullptr, moved.data(), long(moved.size()));
+  SStyl style{};
+  style.font = kApplicationFont;
+  style.size = 12;
+  if (font && !KxFontNumberFromName(font, style.font)) {
+    std::fprintf(stderr, "kxrtf: unknown font %s\n", font);
+    return 2;
+  }
+  t.InsertString(0, text.data(), long(text.size()), &style, nullptr, moved.data(), long(moved.size()));
   std::string rtf;
   CKXTextRTFMac w;
   if (!w.DoRTFfromTextRef(rtf, &t, 0, 0, 0, nullptr)) {
@@ -384,7 +392,7 @@ int Usage() {
   std::fprintf(stderr,
                "usage: kxrtf FILE\n"
                "       kxrtf --import FILE\n"
-               "       kxrtf --export FILE [--encoding sjis|jis|euc|utf16|utf8|auto] -o OUT.rtf\n"
+               "       kxrtf --export FILE [--encoding sjis|jis|euc|utf16|utf8|auto] [--font NAME] -o OUT.rtf\n"
                "       kxrtf --demo -o OUT.rtf\n");
   return 2;
 }
@@ -398,6 +406,7 @@ int main(int argc, char** argv) {
   const char* exportFrom = nullptr;
   const char* out = nullptr;
   const char* encoding = nullptr;
+  const char* font = nullptr;
   bool demo = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -405,6 +414,7 @@ int main(int argc, char** argv) {
     else if (a == "--export" && i + 1 < argc) exportFrom = argv[++i];
     else if (a == "-o" && i + 1 < argc) out = argv[++i];
     else if (a == "--encoding" && i + 1 < argc) encoding = argv[++i];
+    else if (a == "--font" && i + 1 < argc) font = argv[++i];
     else if (a == "--demo") demo = true;
     else if (argc == 2 && a[0] != '-') return KxDriverMain("kxrtf", KxFormatsFacilities, [&] { return Tables(argv[1]); });
     else return Usage();
@@ -413,7 +423,7 @@ int main(int argc, char** argv) {
   if ((exportFrom || demo) && !out) return Usage();
   return KxDriverMain("kxrtf", KxFormatsFacilities, [&] {
     if (import) return Import(import);
-    if (exportFrom) return Export(exportFrom, encoding, out);
+    if (exportFrom) return Export(exportFrom, encoding, font, out);
     return Demo(out);
   });
 }

@@ -316,7 +316,7 @@ TEST_F(RTFConvert, PageRecordAndHeaders) {
 
 TEST_F(RTFConvert, WriterOutputForSmallTexts) {
   CKXText empty;
-  EXPECT_EQ(Export(empty), "{\\rtf1\\mac {\\fonttbl}\n{\\colortbl;\\red255\\green255\\blue255;}\n\n}");
+  EXPECT_EQ(Export(empty), "{\\rtf1\\mac\\ansicpg10000 {\\fonttbl}\n{\\colortbl;\\red255\\green255\\blue255;}\n\n}");
 
   CKXText t;
   SStyl s{};
