@@ -54,6 +54,7 @@ void CRTFReader::RTFInit() {
   rtfPrevChar = -1;
   rtfNewLine = false;
   rtfDepth = 0;
+  rtfStrayCloses = 0;
   rtfError = rtfErrNone;
 }
 
@@ -164,6 +165,10 @@ int CRTFReader::GetChar() {
   return c;
 }
 
+// A ";" written as itself ends a table entry; one written "\'3b" is part
+// of a name.
+bool CRTFReader::IsRawSemicolon() const { return rtfClass == rtfText && rtfMajor == ';' && rtfTextBuf[0] == ';'; }
+
 void CRTFReader::Fail(int error) {
   if (rtfError == rtfErrNone) rtfError = error;
 }
@@ -213,7 +218,10 @@ void CRTFReader::GetToken1() {
     rtfPushedClass = -1;
     return;
   }
-  GetToken2();
+  do {
+    rtfStrayToken = false;
+    GetToken2();
+  } while (rtfStrayToken);
 }
 
 void CRTFReader::GetToken2() {
@@ -251,8 +259,11 @@ void CRTFReader::GetToken2() {
   }
   if (c == '}') {
     if (rtfDepth == 0) {
-      Fail(rtfErrUnbalanced);
-      rtfClass = rtfEOF;
+      // A stray "}" at the outer level: counted and passed over, so that
+      // the text after it is still read.
+      if (rtfStrayCloses < INT32_MAX) ++rtfStrayCloses;
+      RTFMsg("stray \"}\" at the outer level", nullptr);
+      rtfStrayToken = true;
       return;
     }
     --rtfDepth;
@@ -543,7 +554,7 @@ void CRTFReader::ReadFontTbl() {
         }
         RTFSkipGroup();
       } else if (rtfClass == rtfText) {
-        if (rtfMajor == ';') {
+        if (IsRawSemicolon()) {
           named = true;
           if (!braced) break;
         } else if (!named) {
@@ -597,7 +608,7 @@ void CRTFReader::ReadColorTbl() {
     // every later index.
     bool ended = false;
     while (rtfClass != rtfEOF) {
-      if (rtfClass == rtfText && rtfMajor == ';') break;
+      if (IsRawSemicolon()) break;
       if (rtfClass == rtfGroup) {
         if (rtfMajor == rtfEndGroup) {
           RTFPanic("colour table: entry without \";\"", index - 1, nullptr);
@@ -660,7 +671,7 @@ void CRTFReader::ReadStyleSheet() {
         continue;
       }
       if (rtfClass == rtfText) {
-        if (rtfMajor == ';')
+        if (IsRawSemicolon())
           named = true;
         else if (!named)
           name.Add(rtfMajor);

@@ -96,10 +96,11 @@ constexpr int rtfNoParam = -1000000;   // parameter of a control word written wi
 constexpr int rtfBufSiz = 1024;        // token text buffer, terminator included
 constexpr int rtfNoStyleNum = 222;     // "based on" of a style based on none
 
-// Why a read ended early (RTFError). Earlier readers carried on silently.
+// Why a read ended early (RTFError). A "}" with no open group is not one:
+// it is passed over (RTFStrayCloses counts them).
 enum : int {
   rtfErrNone = 0,
-  rtfErrUnbalanced = 1,    // a "}" with no open group
+  rtfErrUnbalanced = 1,    // no longer reported; kept for its number
   rtfErrEndInGroup = 2,    // the input ended inside a group
   rtfErrEndInEscape = 3,   // the input ended right after "\" or inside "\'"
 };
@@ -224,7 +225,8 @@ class CRTFReader {
   void RTFSetInput(const void* data, std::size_t size);
 
   // Routes every token until the end of input: rtfEOF after a clean end,
-  // rtfReadError when braces did not balance or the input ended early.
+  // rtfReadError when the input ended inside a group or an escape (what
+  // came before was routed all the same).
   int RTFRead();
   int RTFGetToken();
   int RTFPeekToken();
@@ -239,6 +241,7 @@ class CRTFReader {
   static int RTFCharToHex(int c);
 
   int RTFError() const { return rtfError; }
+  int RTFStrayCloses() const { return rtfStrayCloses; }
   int RTFClass() const { return rtfClass; }
   int RTFMajor() const { return rtfMajor; }
   int RTFMinor() const { return rtfMinor; }
@@ -274,6 +277,7 @@ class CRTFReader {
   void Lookup(const char* word, std::size_t length);
   void SkipBinary(std::int32_t count);
   void Fail(int error);
+  bool IsRawSemicolon() const;
   void FreeLists();
   RTFFont* NewFont();
   RTFColor* NewColor(int index);
@@ -299,6 +303,8 @@ class CRTFReader {
 
   std::int32_t rtfDepth = 0;   // open groups, for the balance check
   std::int32_t rtfError = rtfErrNone;
+  std::int32_t rtfStrayCloses = 0;
+  bool rtfStrayToken = false;   // the token just read is to be passed over
 
   RTFFont* rtfFontList = nullptr;
   RTFColor* rtfColorList = nullptr;

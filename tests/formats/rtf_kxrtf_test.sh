@@ -21,7 +21,8 @@ set +e
 out=$("$kxrtf" "$tmp/bad.rtf")
 status=$?
 set -e
-[ "$status" = 1 ] || fail "exit status $status for unbalanced braces"
-grep -qx 'error unbalanced-close' <<<"$out" || fail "unbalanced error"
+[ "$status" = 0 ] || fail "exit status $status for a stray closing brace"
+grep -qx 'error none' <<<"$out" || fail "stray brace reported as an error"
+grep -qx 'stray-closes 1' <<<"$out" || fail "stray brace not counted"
 "$kxrtf" "$tmp/missing.rtf" >/dev/null 2>&1 && fail "missing file accepted"
 echo ok

@@ -168,14 +168,14 @@ TEST(RtfTokens, BinarySkipsRawBytes) {
   EXPECT_EQ(result, rtfEOF);
 }
 
-TEST(RtfTokens, UnbalancedAndTruncatedInputEndWithAnError) {
+TEST(RtfTokens, TruncatedInputEndsWithAnErrorAndStrayBracesArePassedOver) {
   struct Case {
     const char* rtf;
     int error;
   } cases[] = {
       {"{\\rtf1 a}", rtfErrNone},
-      {"{\\rtf1 a}}b", rtfErrUnbalanced},
-      {"}", rtfErrUnbalanced},
+      {"{\\rtf1 a}}b", rtfErrNone},
+      {"}", rtfErrNone},
       {"{\\rtf1 {a}", rtfErrEndInGroup},
       {"{\\fonttbl{\\f0 Times;", rtfErrEndInGroup},
       {"{\\colortbl;\\red1", rtfErrEndInGroup},
@@ -191,6 +191,19 @@ TEST(RtfTokens, UnbalancedAndTruncatedInputEndWithAnError) {
     EXPECT_EQ(r.RTFError(), c.error) << c.rtf;
     EXPECT_EQ(r.RTFGetToken(), rtfEOF) << c.rtf;   // and stays at the end
   }
+  // The text after a stray "}" is still read.
+  class Texts : public CRTFBufferReader {
+   public:
+    using CRTFBufferReader::CRTFBufferReader;
+    std::string text;
+    void TextClass() override { text += static_cast<char>(rtfMajor); }
+  };
+  const char stray[] = "{\\rtf1 a}}b}c";
+  Texts t(stray, sizeof stray - 1);
+  t.RTFInit();
+  EXPECT_EQ(t.RTFRead(), rtfEOF);
+  EXPECT_EQ(t.text, "abc");
+  EXPECT_EQ(t.RTFStrayCloses(), 2);
 }
 
 // A source that goes on after its end must not keep the reader going.
