@@ -20,6 +20,8 @@ using Str63 = unsigned char[64];
 using Str31 = unsigned char[32];
 
 constexpr OSErr noErr = 0;
+constexpr OSErr ioErr = -36;       // a read or write failed
+constexpr OSErr fnfErr = -43;      // no such file
 constexpr OSErr paramErr = -50;
 constexpr OSErr memFullErr = -108;
 constexpr OSErr nilHandleErr = -109;
