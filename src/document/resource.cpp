@@ -1,16 +1,12 @@
 #include "document/resource.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cstring>
 
 #include "platform/bytefields.h"
 #include "platform/exception.h"
+#include "platform/files.h"
 #include "text/base/memory.h"
 
 namespace {
@@ -622,55 +618,41 @@ void CKXResFile::SetFile(int fd, bool open) {
 }
 
 long CKXResFile::GetPosition() {
+  long at = 0;
   if (mFd < 0) return 0;
-  off_t at = lseek(mFd, 0, SEEK_CUR);
-  if (at < 0) throw LException(errno);
-  return static_cast<long>(at);
+  if (int err = KxFdGetPosition(mFd, at)) throw LException(err);
+  return at;
 }
 
 Boolean CKXResFile::SetPosition(long offset) {
   if (mFd < 0 || offset < 0) return false;
-  if (lseek(mFd, offset, SEEK_SET) < 0) throw LException(errno);
+  if (int err = KxFdSetPosition(mFd, offset)) throw LException(err);
   return true;
 }
 
 long CKXResFile::GetSize() {
+  long size = 0;
   if (mFd < 0) return 0;
-  struct stat st;
-  if (fstat(mFd, &st) != 0) throw LException(errno);
-  return static_cast<long>(st.st_size);
+  if (int err = KxFdGetSize(mFd, size)) throw LException(err);
+  return size;
 }
 
 Boolean CKXResFile::SetSize(long size) {
   if (mFd < 0 || size < 0) return false;
-  if (ftruncate(mFd, size) != 0) throw LException(errno);
+  if (int err = KxFdSetSize(mFd, size)) throw LException(err);
   return true;
 }
 
 Boolean CKXResFile::ReadData(void* buffer, long length) {
   if (mFd < 0 || length < 1) return false;
-  char* p = static_cast<char*>(buffer);
-  while (length > 0) {
-    ssize_t n = read(mFd, p, static_cast<std::size_t>(length));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw LException(errno);
-    if (n == 0) return false;  // the file ends early
-    p += n;
-    length -= n;
-  }
-  return true;
+  std::size_t got = 0;
+  if (int err = KxFdRead(mFd, buffer, static_cast<std::size_t>(length), got)) throw LException(err);
+  return got == static_cast<std::size_t>(length);  // false: the file ends early
 }
 
 Boolean CKXResFile::WriteData(const void* buffer, long length) {
   if (mFd < 0 || length < 1) return false;
-  const char* p = static_cast<const char*>(buffer);
-  while (length > 0) {
-    ssize_t n = write(mFd, p, static_cast<std::size_t>(length));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw LException(errno);
-    p += n;
-    length -= n;
-  }
+  if (int err = KxFdWrite(mFd, buffer, static_cast<std::size_t>(length))) throw LException(err);
   return true;
 }
 
