@@ -30,12 +30,9 @@ void LoadRun(const CKXPosArray* arr, long off, long textLen, SKXLineRun& run, El
     run = SKXLineRun{0, std::max(textLen, off + 1), 0};
     return;
   }
-  const long idx = arr->GetArrayIndex(off);
-  get(idx, elem);
-  run.index = idx;
-  run.start = arr->GetOffsetAt(idx);
-  run.end = idx < count ? arr->GetOffsetAt(idx + 1) : std::max(textLen, off + 1);
-  if (run.end <= off) run.end = off + 1;  // runs out of step with the text: one byte at a time
+  const SKXRunSpan span = arr->GetRunSpan(off, textLen);
+  get(span.index, elem);
+  run = SKXLineRun{span.start, span.end, span.index};
 }
 
 // A byte through the read buffer; -1 when a refill brings nothing.
@@ -459,19 +456,19 @@ long CKXTextLayout::GetTabWidthExt(long x, long offset, short interval, const SP
   long off = offset + 1;
   bool done = false;
   while (!done && off < len && w < 2 * adv) {
-    const long si = mStyls ? mStyls->GetArrayIndex(off) : 0;
+    const SKXRunSpan styl = mStyls ? mStyls->GetRunSpan(off, len) : SKXRunSpan{0, off, len};
     SStyl st{};
-    if (mStyls) mStyls->GetStylAt(si, st);
+    if (mStyls) mStyls->GetStylAt(styl.index, st);
     GridStyl(st, grid);
     cs.SetStyl(st);
-    const long runEnd = mStyls && si < mStyls->GetCount() ? mStyls->GetOffsetAt(si + 1) : len;
+    const long runEnd = styl.end;
     while (!done && off < std::min(runEnd, len) && w < 2 * adv) {
       SDeco d{};
       long decoEnd = runEnd;
       if (mDecos && mDecos->GetCount() > 0) {
-        const long di = mDecos->GetArrayIndex(off);
-        mDecos->GetDecoAt(di, d);
-        if (di < mDecos->GetCount()) decoEnd = std::min(decoEnd, mDecos->GetOffsetAt(di + 1));
+        const SKXRunSpan deco = mDecos->GetRunSpan(off, runEnd);
+        mDecos->GetDecoAt(deco.index, d);
+        decoEnd = std::min(decoEnd, deco.end);
       }
       decoEnd = std::max(std::min(decoEnd, len), off + 1);
       if (d.pictID != 0) {

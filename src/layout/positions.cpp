@@ -46,9 +46,9 @@ void CKXTextLayout::GetMeasureText(long start, long length, long width, const ch
     SStyl st{};
     long runEnd = length;
     if (stylCount > 0) {
-      const long si = mStyls->GetArrayIndex(start + i);
-      mStyls->GetStylAt(si, st);
-      if (si < stylCount) runEnd = std::clamp(mStyls->GetOffsetAt(si + 1) - start, i + 1, length);
+      const SKXRunSpan styl = mStyls->GetRunSpan(start + i, start + length);
+      mStyls->GetStylAt(styl.index, st);
+      runEnd = std::min(styl.end - start, length);
     }
     GridStyl(st, s.grid);
     cs.SetStyl(st);
@@ -91,9 +91,9 @@ void CKXTextLayout::GetMeasureText(long start, long length, long width, const ch
       SDeco d{};
       long decoEnd = runEnd;
       if (decoCount > 0) {
-        const long di = mDecos->GetArrayIndex(start + i);
-        mDecos->GetDecoAt(di, d);
-        if (di < decoCount) decoEnd = std::clamp(mDecos->GetOffsetAt(di + 1) - start, i + 1, runEnd);
+        const SKXRunSpan deco = mDecos->GetRunSpan(start + i, start + runEnd);
+        mDecos->GetDecoAt(deco.index, d);
+        decoEnd = std::min(deco.end - start, runEnd);
       }
       const int vpos = d.flags & 7;
       if (vpos >= 1 && vpos <= 3 && baseline) {

@@ -28,6 +28,16 @@ constexpr OSErr nilHandleErr = -109;
 constexpr OSErr memWZErr = -111;
 constexpr OSErr memLockedErr = -117;
 
+// Face bits of a style: the face byte of style records, and what fonts
+// measure and ports draw.
+constexpr unsigned char kFaceBold = 0x01;
+constexpr unsigned char kFaceItalic = 0x02;
+constexpr unsigned char kFaceUnderline = 0x04;
+constexpr unsigned char kFaceOutline = 0x08;
+constexpr unsigned char kFaceShadow = 0x10;
+constexpr unsigned char kFaceCondense = 0x20;
+constexpr unsigned char kFaceExtend = 0x40;
+
 struct Point {
   std::int16_t v;
   std::int16_t h;

@@ -55,6 +55,15 @@ long CKXPosArray::GetArrayIndexAndPos(long offset, long& start) const {
   return i;
 }
 
+SKXRunSpan CKXPosArray::GetRunSpan(long offset, long lastEnd) const {
+  SKXRunSpan span;
+  span.index = GetArrayIndex(offset);
+  span.start = GetOffsetAt(span.index);
+  span.end = span.index >= 1 && span.index < mCount ? GetOffsetAt(span.index + 1) : lastEnd;
+  if (span.end <= offset) span.end = offset + 1;
+  return span;
+}
+
 long CKXPosArray::GetOffsetAt(long index) const {
   if (index < 1 || mCount == 0) return 0;
   if (index > mCount) index = mCount;

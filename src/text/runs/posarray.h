@@ -19,6 +19,13 @@ struct SKXPos {
   std::int32_t offset;
 };
 
+// Where a run lies: its index and the offsets it reaches from and to.
+struct SKXRunSpan {
+  long index = 0;
+  long start = 0;
+  long end = 0;
+};
+
 class CKXPosArray : public CKXArrayL {
  public:
   static constexpr long kMaxEntrySize = 128;
@@ -70,6 +77,11 @@ class CKXPosArray : public CKXArrayL {
   // <= `offset` (the last of equal offsets), else 1; 0 for an empty array.
   long GetArrayIndex(long offset) const;
   long GetArrayIndexAndPos(long offset, long& start) const;
+  // The run containing `offset` (index as GetArrayIndex gives it). It ends
+  // at the next run's offset, the last run at `lastEnd`; never before
+  // offset + 1, so that a walk from run to run moves on even where the runs
+  // and the text disagree.
+  SKXRunSpan GetRunSpan(long offset, long lastEnd) const;
   long GetOffsetAt(long index) const;
   void SetOffsetAt(long index, long offset);
   // Adds `delta` to the offsets of entries index..count.

@@ -255,8 +255,8 @@ void CKXStylArray::SetStylType(SStyl& s, short code, const SStyl& src) {
       s.face = static_cast<std::uint8_t>(s.face & ~bits);
     } else {
       s.face = static_cast<std::uint8_t>(s.face | bits);
-      if ((bits & kKxFaceCondense) && !(bits & kKxFaceExtend)) s.face &= static_cast<std::uint8_t>(~kKxFaceExtend);
-      if ((bits & kKxFaceExtend) && !(bits & kKxFaceCondense)) s.face &= static_cast<std::uint8_t>(~kKxFaceCondense);
+      if ((bits & kFaceCondense) && !(bits & kFaceExtend)) s.face &= static_cast<std::uint8_t>(~kFaceExtend);
+      if ((bits & kFaceExtend) && !(bits & kFaceCondense)) s.face &= static_cast<std::uint8_t>(~kFaceCondense);
     }
   };
   switch (code) {

@@ -50,6 +50,27 @@ TEST(RunSearch, IndexAndStartOfTheRunContainingAnOffset) {
   EXPECT_EQ(a.GetOffsetAt(0), 0);
 }
 
+TEST(RunSearch, SpanOfTheRunContainingAnOffsetAlwaysMovesOn) {
+  RunArray a({{0, 1}, {10, 2}, {20, 3}});
+  struct Case {
+    long offset, lastEnd;
+    SKXRunSpan span;
+  } cases[] = {
+      {0, 30, {1, 0, 10}},  {9, 30, {1, 0, 10}},   {10, 30, {2, 10, 20}}, {25, 30, {3, 20, 30}},
+      {25, 25, {3, 20, 26}},  // the last run ends before the offset: one byte on
+      {40, 30, {3, 20, 41}},  // past the text
+  };
+  for (const Case& c : cases) {
+    const SKXRunSpan s = a.GetRunSpan(c.offset, c.lastEnd);
+    EXPECT_EQ(s.index, c.span.index) << c.offset;
+    EXPECT_EQ(s.start, c.span.start) << c.offset;
+    EXPECT_EQ(s.end, c.span.end) << c.offset;
+  }
+  const SKXRunSpan none = RunArray().GetRunSpan(5, 3);
+  EXPECT_EQ(none.index, 0);
+  EXPECT_EQ(none.end, 6);
+}
+
 TEST(RunSearch, BisectionAgreesWithLinearScanOnLongArrays) {
   std::mt19937 rng(7);
   for (int count : {1, 2, 7, 8, 9, 15, 16, 17, 100, 1000, 4097}) {
