@@ -12,8 +12,8 @@
 namespace {
 
 // Offsets and sizes are stored as 32-bit values that readers take as
-// signed: nothing may lie beyond this.
-constexpr long kMaxStreamOffset = 0x7FFFFFFF;
+// signed: nothing may lie beyond kKxMaxOffset.
+
 constexpr short kMaxEntries = 0x7FFF;
 
 // Field access inside a map block (native order once read).
@@ -312,7 +312,7 @@ Boolean CKXResource::WriteResource(void* buffer, long size, ResType type, short 
   }
   AdjustResource(type, id, buffer, size);
   const long position = GetPosition();
-  if (position < 0 || position > kMaxStreamOffset - size) return false;
+  if (position < 0 || position > kKxMaxOffset - size) return false;
   if (!WriteData(buffer, size)) return false;
   return WriteResInfo(type, id, position, size);
 }
@@ -329,7 +329,7 @@ Boolean CKXResource::WriteIndResource(void* buffer, long size, ResType type, sho
   if (size <= oldSize) {
     at = oldOffset;
     if (!SetPosition(at)) return false;
-  } else if (position < 0 || position > kMaxStreamOffset - size) {
+  } else if (position < 0 || position > kKxMaxOffset - size) {
     return false;
   }
   if (!WriteData(buffer, size)) {
@@ -341,7 +341,7 @@ Boolean CKXResource::WriteIndResource(void* buffer, long size, ResType type, sho
 }
 
 Boolean CKXResource::WriteResInfo(ResType type, short id, long offset, long size) {
-  if (offset < 0 || offset > kMaxStreamOffset || size < 0 || size > kMaxStreamOffset) return false;
+  if (offset < 0 || offset > kKxMaxOffset || size < 0 || size > kKxMaxOffset) return false;
   mModified = true;
   mOpen = true;
   Handle map = GetResInfoMap(type);
@@ -567,7 +567,7 @@ Boolean CKXResource::CloseResInfo() {
         SKXResFoot entry;
         entry.offset = static_cast<std::uint32_t>(position);
         bool written = false;
-        if (position >= 0 && position <= kMaxStreamOffset - bytes) {
+        if (position >= 0 && position <= kKxMaxOffset - bytes) {
           CKXLock lock(map);
           written = WriteData(lock.Ptr(), bytes);
         }

@@ -14,7 +14,7 @@ constexpr long kMaxHeight = kKxLineHeightMask;
 
 // The next default tab stop strictly right of x, as an advance.
 long NextTabStop(long x, long interval) {
-  if (interval <= 0) interval = 36;
+  if (interval <= 0) interval = kKxDefaultTabInterval;
   long q = x / interval;
   if (x < 0 && x % interval != 0) --q;
   return (q + 1) * interval - x;
@@ -534,7 +534,7 @@ void CKXTextLayout::GetRubyLineHeight(long start, long length, short& lineHeight
       h = st.height;
       a = st.ascent;
       SStyl rs = st;
-      rs.size = short(((st.size > 0 ? st.size : 12) + 1) / 2);
+      rs.size = short(((st.size > 0 ? st.size : kKxDefaultFontSize) + 1) / 2);
       rs.height = 0;
       state->SetStyl(rs);
       AdjustRubyHeight(state, rs);
@@ -548,7 +548,7 @@ void CKXTextLayout::GetRubyLineHeight(long start, long length, short& lineHeight
 }
 
 short AdjustRubyHeight(CKXCharState* state, SStyl& rubyStyl) {
-  const long size = rubyStyl.size > 0 ? rubyStyl.size : 12;
+  const long size = rubyStyl.size > 0 ? rubyStyl.size : kKxDefaultFontSize;
   if (state) {
     short a = 0, d = 0;
     const long full = state->GetFontInfo(a, d);

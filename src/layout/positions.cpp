@@ -178,7 +178,7 @@ void CKXTextLayout::GetMeasureText(long start, long length, long width, const ch
               s.usePara ? GetTabWidthExt(x, start + i, short(P ? s.grid.tabCells * P : s.style.tabInterval), s.para,
                                          style, marks, i)
                         : [&] {
-                            long iv = s.style.tabInterval > 0 ? s.style.tabInterval : 36;
+                            long iv = s.style.tabInterval > 0 ? s.style.tabInterval : kKxDefaultTabInterval;
                             long q = x >= 0 ? x / iv : -((-x + iv - 1) / iv);
                             return (q + 1) * iv - x;
                           }();

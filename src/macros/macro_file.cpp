@@ -9,9 +9,6 @@
 
 namespace {
 
-// Macro code lengths are stored as signed 32-bit counts.
-constexpr std::size_t kMaxMacroFile = 0x7FFFFFFF;
-
 OSErr ErrnoToErr(int error) { return error == ENOENT ? fnfErr : ioErr; }
 
 }  // namespace
@@ -19,7 +16,7 @@ OSErr ErrnoToErr(int error) { return error == ENOENT ? fnfErr : ioErr; }
 OSErr KxReadMacroFile(const std::string& path, SKXTMacro& macro) {
   std::memset(&macro, 0, sizeof macro);
   std::vector<std::uint8_t> bytes;
-  if (int err = KxReadFile(path, bytes, kMaxMacroFile)) return ErrnoToErr(err);
+  if (int err = KxReadFile(path, bytes, kKxMaxOffset)) return ErrnoToErr(err);
   const long size = long(bytes.size());
   char** code = size > 0 ? KxMemHAlloc(size, false) : nullptr;
   if (size > 0 && !code) return memFullErr;

@@ -81,8 +81,9 @@ constexpr short kClassHiragana = 782;
 
 short GetCharType(Code code, short script);
 
-// Single-byte letters, digits and punctuation: what word wrap keeps together.
-constexpr bool IsWrapWordClass(short type) { return type == kClassWord || type == kClassPunct; }
+// Single-byte letters, digits and punctuation: the words that word wrap
+// keeps together and that smart editing spaces.
+constexpr bool IsByteWordClass(short type) { return type == kClassWord || type == kClassPunct; }
 
 // The word-wrap rule of line breaking, over any reader of characters that has
 //   long Length() const;                        // bytes in the text
@@ -107,15 +108,15 @@ long WordwrapAdjust(const Reader& text, long lineStart, long b) {
   Code c = 0;
   const short t = text.ClassAt(b);
   if (t == kClassSpace) {
-    if (b <= lineStart || !IsWrapWordClass(classBefore(b, c))) return 0;
+    if (b <= lineStart || !IsByteWordClass(classBefore(b, c))) return 0;
     const short t1 = b + 1 < len ? text.ClassAt(b + 1) : -1;
     if (t1 == kClassCR) return -2;
     if (t1 == kClassSpace) return b + 2 < len && text.ClassAt(b + 2) == kClassCR ? -3 : -2;
     return -1;
   }
-  if (!IsWrapWordClass(t)) return 0;
+  if (!IsByteWordClass(t)) return 0;
   long p = b;
-  while (p > lineStart && IsWrapWordClass(classBefore(p, c)) && c != '-') p = first;
+  while (p > lineStart && IsByteWordClass(classBefore(p, c)) && c != '-') p = first;
   return p <= lineStart ? 0 : b - p;
 }
 

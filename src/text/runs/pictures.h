@@ -10,6 +10,9 @@
 #include "platform/types.h"
 #include "text/runs/posarray.h"
 
+// The byte an inline picture stands on in the text.
+constexpr unsigned char kKxPictureByte = 0xCA;
+
 // A picture: a handle whose block starts with the picture header (a 16-bit
 // size and the big-endian frame rectangle).
 using PicHandle = char**;

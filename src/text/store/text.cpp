@@ -10,6 +10,7 @@
 
 #include "platform/exception.h"
 #include "text/base/memory.h"
+#include "text/codes/charclass.h"
 #include "text/codes/script.h"
 
 namespace {
@@ -120,7 +121,7 @@ void CKXText::SetText(const char* text, long len, const SKXStyl* styls, long nSt
   nParas = KxCheckParaRuns(p.data(), nParas, len);
   nUni = KxCheckUniChars(u.data(), nUni, len);
 
-  if (nStyls == 0 && mStyls->GetCount() != 1) mStyls->InitStylArray(1, 12, 0);
+  if (nStyls == 0 && mStyls->GetCount() != 1) mStyls->InitStylArray(1, kKxDefaultFontSize, 0);
   if (nDecos == 0) {
     SDeco d{};
     if (mDecos->GetCount() == 1) mDecos->GetDecoAt(1, d);
@@ -857,7 +858,5 @@ long CKXText::GetMarkupLocs(long a, long b, long n, long* out) const {
 bool CKXText::CheckSmartEdit(long from, long to) const {
   Order(from, to);
   if (from == to) return false;
-  short first = GetCharType(from);
-  short last = GetCharType(GetPrevCharPos(to));
-  return (first == 12 || first == 13) && (last == 12 || last == 13);
+  return UKXText::IsByteWordClass(GetCharType(from)) && UKXText::IsByteWordClass(GetCharType(GetPrevCharPos(to)));
 }

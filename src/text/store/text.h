@@ -214,7 +214,7 @@ class CKXText {
   virtual long GetMarkupLocs(long a, long b, long n, long* out) const;
 
   // Whether the first and last characters of the range are both letters,
-  // digits or punctuation (class 12 or 13).
+  // digits or single-byte punctuation (UKXText::IsByteWordClass).
   bool CheckSmartEdit(long from, long to) const;
   // Orders the pair (and clamps it to the text).
   void AdjustSelect(long& a, long& b) const;
