@@ -55,6 +55,17 @@ long CKXPosArray::GetArrayIndexAndPos(long offset, long& start) const {
   return i;
 }
 
+std::string CKXPosArray::Check(long textLength, bool distinct) const {
+  for (long i = 1; i <= mCount; ++i) {
+    const long offset = GetOffsetAt(i);
+    const std::string where = "entry " + std::to_string(i) + " at " + std::to_string(offset);
+    if (offset < 0 || offset > textLength) return where + ": outside the text";
+    if (i > 1 && offset <= GetOffsetAt(i - 1)) return where + ": offsets not rising";
+    if (distinct && i > 1 && IsSameAt(i - 1, i)) return where + ": equal to its neighbour";
+  }
+  return "";
+}
+
 SKXRunSpan CKXPosArray::GetRunSpan(long offset, long lastEnd) const {
   SKXRunSpan span;
   span.index = GetArrayIndex(offset);

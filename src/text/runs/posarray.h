@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "text/runs/array.h"
 
@@ -86,6 +87,11 @@ class CKXPosArray : public CKXArrayL {
   void SetOffsetAt(long index, long offset);
   // Adds `delta` to the offsets of entries index..count.
   void CalcOffsetAt(long index, long delta);
+
+  // The ordering rule as code: offsets from 0 up to textLength and
+  // strictly rising; with `distinct`, no two neighbours carry the same
+  // element. Answers a description of the first broken rule, "" when sound.
+  std::string Check(long textLength, bool distinct = true) const;
 
   // Stepped bisection, then a short forward scan; arrays of fewer than 8
   // entries are scanned.

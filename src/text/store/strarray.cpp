@@ -103,6 +103,24 @@ void CKXStrArray::NewChunkAt(long index) {
   Invalidate(index);
 }
 
+std::string CKXStrArray::Check() const {
+  long total = 0;
+  for (long i = 1; i <= GetCount(); ++i) {
+    SKXStr s;
+    GetAt(i, s);
+    const std::string chunk = "chunk " + std::to_string(i);
+    if (s.len < 0 || s.len > kMaxChunk) return chunk + ": length out of range";
+    if (s.len > 0 && (!s.bytes || KxMemHSize(s.bytes) < s.len)) return chunk + ": block smaller than its bytes";
+    total += s.len;
+  }
+  if (total != mLength) return "chunks hold " + std::to_string(total) + " bytes, not the length " + std::to_string(mLength);
+  if (mUniChars) {
+    std::string uni = mUniChars->Check(mLength - 1, false);
+    if (!uni.empty()) return "side table: " + uni;
+  }
+  return "";
+}
+
 void CKXStrArray::GetAt(long index, SKXStr& chunk) const {
   if (!FetchItemAt(index, &chunk)) chunk = SKXStr{nullptr, 0, 0};
 }

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/types.h"
@@ -139,6 +140,12 @@ class CKXStrArray : public CKXArrayL {
   // its length; the end of the text maps to the end of the last chunk.
   void GetIndexPos(long offset, long& chunk, long& pos) const;
   long GetLength() const { return mLength; }
+
+  // The store's rules as code: every chunk holds 0 to kMaxChunk bytes in a
+  // block at least that large, the chunks add up to the length, and side
+  // entries sit on distinct rising offsets inside the text. Answers a
+  // description of the first broken rule, "" when sound.
+  std::string Check() const;
   const CKXStrUCArray* GetUniCharArray() const { return mUniChars; }
 
  protected:

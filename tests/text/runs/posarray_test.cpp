@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
+#include <string>
 #include <random>
 #include <utility>
 #include <vector>
@@ -69,6 +71,30 @@ TEST(RunSearch, SpanOfTheRunContainingAnOffsetAlwaysMovesOn) {
   const SKXRunSpan none = RunArray().GetRunSpan(5, 3);
   EXPECT_EQ(none.index, 0);
   EXPECT_EQ(none.end, 6);
+}
+
+TEST(RunCheck, NamesTheFirstBrokenRule) {
+  struct Case {
+    std::vector<TRun> runs;
+    long textLen;
+    bool distinct;
+    const char* broken;  // start of the answer; "" when sound
+  } cases[] = {
+      {{{0, 1}, {10, 2}, {20, 1}}, 30, true, ""},
+      {{}, 0, true, ""},
+      {{{0, 1}, {10, 1}}, 30, true, "entry 2 at 10: equal"},
+      {{{0, 1}, {10, 1}}, 30, false, ""},
+      {{{0, 1}, {10, 2}, {10, 3}}, 30, true, "entry 3 at 10: offsets not rising"},
+      {{{0, 1}, {40, 2}}, 30, true, "entry 2 at 40: outside"},
+      {{{-1, 1}}, 30, true, "entry 1 at -1: outside"},
+  };
+  for (const Case& c : cases) {
+    RunArray a;
+    a.SetItems(c.runs.data(), long(c.runs.size()));
+    const std::string got = a.Check(c.textLen, c.distinct);
+    EXPECT_EQ(got.substr(0, std::strlen(c.broken)), c.broken) << got;
+    EXPECT_EQ(got.empty(), *c.broken == 0) << got;
+  }
 }
 
 TEST(RunSearch, BisectionAgreesWithLinearScanOnLongArrays) {
