@@ -50,7 +50,7 @@ class CKXPictArray : public CKXPosArray {
   virtual void DeletePicture(short id);
   virtual long FindPictureIndex(short id) const;
 
-  void DeleteAt(long index, long n) override;
+  void FreeElementsAt(long index, long n) override;
   void DeleteAll() override;
 
   long GetLastID() const { return mLastID; }

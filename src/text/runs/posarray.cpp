@@ -107,7 +107,9 @@ void CKXPosArray::SetAt(long index, const void* entry) { SetItemAt(index, entry)
 void CKXPosArray::InsertAt(long index, const void* entry) { InsertItemsAt(1, index, entry); }
 
 void CKXPosArray::DeleteAt(long index, long n) {
-  if (n > 0) RemoveItemsAt(static_cast<unsigned long>(n), index);
+  if (!ClipRemoval(index, n)) return;
+  FreeElementsAt(index, n);  // what the elements own goes before the entries
+  RemoveItemsAt(static_cast<unsigned long>(n), index);
 }
 
 void CKXPosArray::InsertEntries(long index, const void* entries, long n) {

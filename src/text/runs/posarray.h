@@ -63,7 +63,9 @@ class CKXPosArray : public CKXArrayL {
   virtual void Insert(long pos, const void* items, long n, long len);
   virtual void Delete(long from, long to, long textLen);
   virtual void Divide(long from, long to);
-  // Hooks for elements that own resources; empty here.
+  // Hooks for elements that own resources; empty here. NewElementsAt runs
+  // after entries were inserted or set, FreeElementsAt (from DeleteAt, with
+  // the range already cut to the array) before entries are removed.
   virtual void NewElementsAt(long index, long n);
   virtual void FreeElementsAt(long index, long n);
   virtual void NewElementSub(void* element);

@@ -454,14 +454,12 @@ void CKXDecoArray::ReleasePicture(short id) const {
   if (id != 0 && !mReferToPicture && gKXPictManager) gKXPictManager->DeletePicture(id);
 }
 
-void CKXDecoArray::DeleteAt(long index, long n) {
-  if (!ClipRemoval(index, n)) return;
+void CKXDecoArray::FreeElementsAt(long index, long n) {
   for (long k = index; k < index + n; ++k) {
     SDeco d;
     GetDecoAt(k, d);
     ReleasePicture(d.pictID);
   }
-  CKXPosArray::DeleteAt(index, n);
 }
 
 void CKXDecoArray::DivideAt(long index, long offset) {

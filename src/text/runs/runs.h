@@ -261,7 +261,6 @@ class CKXDecoArray : public CKXPosArray {
 
   void SetItems(const void* items, long n) override;
   void SetItems(const CKXPosArray* other) override;
-  void DeleteAt(long index, long n) override;
   // A split never shares a picture: it stays with the run's first byte.
   void DivideAt(long index, long offset) override;
   void DeleteAll() override;
@@ -272,6 +271,8 @@ class CKXDecoArray : public CKXPosArray {
   void Insert(long pos, const void* items, long n, long len) override;
   void Delete(long from, long to, long textLen) override;
   void NewElementsAt(long index, long n) override;
+  // Releases the pictures of the runs that go (unless they are referred to).
+  void FreeElementsAt(long index, long n) override;
 
  private:
   void ReleasePicture(short id) const;

@@ -97,6 +97,33 @@ TEST(RunCheck, NamesTheFirstBrokenRule) {
   }
 }
 
+// Records what the element hooks are told.
+class HookedArray : public RunArray {
+ public:
+  using RunArray::RunArray;
+  void FreeElementsAt(long index, long n) override {
+    for (long k = index; k < index + n; ++k) {
+      TRun r{};
+      GetAt(k, &r);
+      freed.push_back(r.value);
+    }
+  }
+  std::vector<int> freed;
+};
+
+TEST(RunHooks, EveryRemovalFreesExactlyTheEntriesThatGo) {
+  HookedArray a({{0, 1}, {10, 2}, {20, 3}, {30, 4}});
+  a.DeleteAt(3, 99);  // cut to the end
+  EXPECT_EQ(a.freed, std::vector<int>({3, 4}));
+  a.DeleteAt(5, 1);  // nothing there
+  a.DeleteAt(1, 0);
+  EXPECT_EQ(a.freed.size(), 2u);
+  a.Delete(5, 15, 40);  // run 2 shrinks, nothing goes
+  EXPECT_EQ(a.freed.size(), 2u);
+  a.DeleteAll();
+  EXPECT_EQ(a.freed, std::vector<int>({3, 4, 1, 2}));
+}
+
 TEST(RunSearch, BisectionAgreesWithLinearScanOnLongArrays) {
   std::mt19937 rng(7);
   for (int count : {1, 2, 7, 8, 9, 15, 16, 17, 100, 1000, 4097}) {
