@@ -617,42 +617,47 @@ void CKXResFile::SetFile(int fd, bool open) {
   if (open && fd >= 0) OpenResInfo();
 }
 
+namespace {
+// A failed file-layer call, as the hooks report it.
+void ThrowIf(int err) {
+  if (err) throw LException(err);
+}
+}  // namespace
+
 long CKXResFile::GetPosition() {
   long at = 0;
-  if (mFd < 0) return 0;
-  if (int err = KxFdGetPosition(mFd, at)) throw LException(err);
+  if (mFd >= 0) ThrowIf(KxFdGetPosition(mFd, at));
   return at;
 }
 
 Boolean CKXResFile::SetPosition(long offset) {
   if (mFd < 0 || offset < 0) return false;
-  if (int err = KxFdSetPosition(mFd, offset)) throw LException(err);
+  ThrowIf(KxFdSetPosition(mFd, offset));
   return true;
 }
 
 long CKXResFile::GetSize() {
   long size = 0;
-  if (mFd < 0) return 0;
-  if (int err = KxFdGetSize(mFd, size)) throw LException(err);
+  if (mFd >= 0) ThrowIf(KxFdGetSize(mFd, size));
   return size;
 }
 
 Boolean CKXResFile::SetSize(long size) {
   if (mFd < 0 || size < 0) return false;
-  if (int err = KxFdSetSize(mFd, size)) throw LException(err);
+  ThrowIf(KxFdSetSize(mFd, size));
   return true;
 }
 
 Boolean CKXResFile::ReadData(void* buffer, long length) {
   if (mFd < 0 || length < 1) return false;
   std::size_t got = 0;
-  if (int err = KxFdRead(mFd, buffer, static_cast<std::size_t>(length), got)) throw LException(err);
+  ThrowIf(KxFdRead(mFd, buffer, static_cast<std::size_t>(length), got));
   return got == static_cast<std::size_t>(length);  // false: the file ends early
 }
 
 Boolean CKXResFile::WriteData(const void* buffer, long length) {
   if (mFd < 0 || length < 1) return false;
-  if (int err = KxFdWrite(mFd, buffer, static_cast<std::size_t>(length))) throw LException(err);
+  ThrowIf(KxFdWrite(mFd, buffer, static_cast<std::size_t>(length)));
   return true;
 }
 
