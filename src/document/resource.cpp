@@ -1,23 +1,19 @@
 #include "document/resource.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cstring>
 
 #include "platform/bytefields.h"
 #include "platform/exception.h"
+#include "platform/files.h"
 #include "text/base/memory.h"
 
 namespace {
 
 // Offsets and sizes are stored as 32-bit values that readers take as
-// signed: nothing may lie beyond this.
-constexpr long kMaxStreamOffset = 0x7FFFFFFF;
+// signed: nothing may lie beyond kKxMaxOffset.
+
 constexpr short kMaxEntries = 0x7FFF;
 
 // Field access inside a map block (native order once read).
@@ -316,7 +312,7 @@ Boolean CKXResource::WriteResource(void* buffer, long size, ResType type, short 
   }
   AdjustResource(type, id, buffer, size);
   const long position = GetPosition();
-  if (position < 0 || position > kMaxStreamOffset - size) return false;
+  if (position < 0 || position > kKxMaxOffset - size) return false;
   if (!WriteData(buffer, size)) return false;
   return WriteResInfo(type, id, position, size);
 }
@@ -333,7 +329,7 @@ Boolean CKXResource::WriteIndResource(void* buffer, long size, ResType type, sho
   if (size <= oldSize) {
     at = oldOffset;
     if (!SetPosition(at)) return false;
-  } else if (position < 0 || position > kMaxStreamOffset - size) {
+  } else if (position < 0 || position > kKxMaxOffset - size) {
     return false;
   }
   if (!WriteData(buffer, size)) {
@@ -345,7 +341,7 @@ Boolean CKXResource::WriteIndResource(void* buffer, long size, ResType type, sho
 }
 
 Boolean CKXResource::WriteResInfo(ResType type, short id, long offset, long size) {
-  if (offset < 0 || offset > kMaxStreamOffset || size < 0 || size > kMaxStreamOffset) return false;
+  if (offset < 0 || offset > kKxMaxOffset || size < 0 || size > kKxMaxOffset) return false;
   mModified = true;
   mOpen = true;
   Handle map = GetResInfoMap(type);
@@ -571,7 +567,7 @@ Boolean CKXResource::CloseResInfo() {
         SKXResFoot entry;
         entry.offset = static_cast<std::uint32_t>(position);
         bool written = false;
-        if (position >= 0 && position <= kMaxStreamOffset - bytes) {
+        if (position >= 0 && position <= kKxMaxOffset - bytes) {
           CKXLock lock(map);
           written = WriteData(lock.Ptr(), bytes);
         }
@@ -621,56 +617,47 @@ void CKXResFile::SetFile(int fd, bool open) {
   if (open && fd >= 0) OpenResInfo();
 }
 
+namespace {
+// A failed file-layer call, as the hooks report it.
+void ThrowIf(int err) {
+  if (err) throw LException(err);
+}
+}  // namespace
+
 long CKXResFile::GetPosition() {
-  if (mFd < 0) return 0;
-  off_t at = lseek(mFd, 0, SEEK_CUR);
-  if (at < 0) throw LException(errno);
-  return static_cast<long>(at);
+  long at = 0;
+  if (mFd >= 0) ThrowIf(KxFdGetPosition(mFd, at));
+  return at;
 }
 
 Boolean CKXResFile::SetPosition(long offset) {
   if (mFd < 0 || offset < 0) return false;
-  if (lseek(mFd, offset, SEEK_SET) < 0) throw LException(errno);
+  ThrowIf(KxFdSetPosition(mFd, offset));
   return true;
 }
 
 long CKXResFile::GetSize() {
-  if (mFd < 0) return 0;
-  struct stat st;
-  if (fstat(mFd, &st) != 0) throw LException(errno);
-  return static_cast<long>(st.st_size);
+  long size = 0;
+  if (mFd >= 0) ThrowIf(KxFdGetSize(mFd, size));
+  return size;
 }
 
 Boolean CKXResFile::SetSize(long size) {
   if (mFd < 0 || size < 0) return false;
-  if (ftruncate(mFd, size) != 0) throw LException(errno);
+  ThrowIf(KxFdSetSize(mFd, size));
   return true;
 }
 
 Boolean CKXResFile::ReadData(void* buffer, long length) {
   if (mFd < 0 || length < 1) return false;
-  char* p = static_cast<char*>(buffer);
-  while (length > 0) {
-    ssize_t n = read(mFd, p, static_cast<std::size_t>(length));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw LException(errno);
-    if (n == 0) return false;  // the file ends early
-    p += n;
-    length -= n;
-  }
-  return true;
+  std::size_t got = 0;
+  ThrowIf(KxFdRead(mFd, buffer, static_cast<std::size_t>(length), got));
+  return got == static_cast<std::size_t>(length);  // false: the file ends early
 }
 
 Boolean CKXResFile::WriteData(const void* buffer, long length) {
   if (mFd < 0 || length < 1) return false;
-  const char* p = static_cast<const char*>(buffer);
-  while (length > 0) {
-    ssize_t n = write(mFd, p, static_cast<std::size_t>(length));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw LException(errno);
-    p += n;
-    length -= n;
-  }
+  ThrowIf(KxFdWrite(mFd, buffer, static_cast<std::size_t>(length)));
   return true;
 }
 

@@ -9,6 +9,7 @@
 #include "formats/aozora_jisx0213.h"
 #include "layout/fontstate.h"
 #include "platform/script.h"
+#include "platform/utf16.h"
 #include "text/codes/script.h"
 #include "text/store/text.h"
 #include "text/codes/unicode.h"
@@ -296,10 +297,7 @@ void PutChar(SEdit& e, char32_t cp, bool unicode, bool& ok) {
     return;
   }
   std::uint32_t value = cp;
-  if (cp > 0xFFFF) {
-    const char32_t v = cp - 0x10000;
-    value = (0xD800u + (v >> 10)) << 16 | (0xDC00u + (v & 0x3FF));
-  }
+  if (cp > 0xFFFF) value = std::uint32_t(KxHighSurrogate(cp)) << 16 | KxLowSurrogate(cp);
   e.uni.push_back({static_cast<std::int32_t>(e.repl.size()), value});
   e.repl += static_cast<char>(kPlaceholder >> 8);
   e.repl += static_cast<char>(kPlaceholder & 0xFF);

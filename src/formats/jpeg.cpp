@@ -22,7 +22,7 @@ template <typename T>
 T* Allocate(long count, long code) {
   long bytes = count * long(sizeof(T));
   T* p = reinterpret_cast<T*>(KxMemAlloc(bytes, false));
-  if (!p) throw EKXJpegMemoryError(std::int32_t(bytes > 0x7FFFFFFF ? 0x7FFFFFFF : bytes), std::int32_t(code));
+  if (!p) throw EKXJpegMemoryError(std::int32_t(bytes > kKxMaxOffset ? kKxMaxOffset : bytes), std::int32_t(code));
   return p;
 }
 
@@ -401,7 +401,7 @@ void CKXJpegDecoder::Decode() {
   const long mcuRows = ((mHeight + 7) / 8 + mDecVmax - 1) / mDecVmax;
   // Sizes in 64 bits: 65535 x 65535 would not fit in 32.
   const long long pixels = static_cast<long long>(mWidth) * mHeight;
-  if (pixels > kKXJpegMaxPixels) throw EKXJpegMemoryError(0x7FFFFFFF, 11);
+  if (pixels > kKXJpegMaxPixels) throw EKXJpegMemoryError(kKxMaxOffset, 11);
   mR = reinterpret_cast<unsigned char*>(Allocate<char>(long(pixels), 11));
   mG = reinterpret_cast<unsigned char*>(Allocate<char>(long(pixels), 12));
   mB = reinterpret_cast<unsigned char*>(Allocate<char>(long(pixels), 13));

@@ -14,7 +14,7 @@ constexpr long kMaxHeight = kKxLineHeightMask;
 
 // The next default tab stop strictly right of x, as an advance.
 long NextTabStop(long x, long interval) {
-  if (interval <= 0) interval = 36;
+  if (interval <= 0) interval = kKxDefaultTabInterval;
   long q = x / interval;
   if (x < 0 && x % interval != 0) --q;
   return (q + 1) * interval - x;
@@ -30,12 +30,9 @@ void LoadRun(const CKXPosArray* arr, long off, long textLen, SKXLineRun& run, El
     run = SKXLineRun{0, std::max(textLen, off + 1), 0};
     return;
   }
-  const long idx = arr->GetArrayIndex(off);
-  get(idx, elem);
-  run.index = idx;
-  run.start = arr->GetOffsetAt(idx);
-  run.end = idx < count ? arr->GetOffsetAt(idx + 1) : std::max(textLen, off + 1);
-  if (run.end <= off) run.end = off + 1;  // runs out of step with the text: one byte at a time
+  const SKXRunSpan span = arr->GetRunSpan(off, textLen);
+  get(span.index, elem);
+  run = SKXLineRun{span.start, span.end, span.index};
 }
 
 // A byte through the read buffer; -1 when a refill brings nothing.
@@ -459,19 +456,19 @@ long CKXTextLayout::GetTabWidthExt(long x, long offset, short interval, const SP
   long off = offset + 1;
   bool done = false;
   while (!done && off < len && w < 2 * adv) {
-    const long si = mStyls ? mStyls->GetArrayIndex(off) : 0;
+    const SKXRunSpan styl = mStyls ? mStyls->GetRunSpan(off, len) : SKXRunSpan{0, off, len};
     SStyl st{};
-    if (mStyls) mStyls->GetStylAt(si, st);
+    if (mStyls) mStyls->GetStylAt(styl.index, st);
     GridStyl(st, grid);
     cs.SetStyl(st);
-    const long runEnd = mStyls && si < mStyls->GetCount() ? mStyls->GetOffsetAt(si + 1) : len;
+    const long runEnd = styl.end;
     while (!done && off < std::min(runEnd, len) && w < 2 * adv) {
       SDeco d{};
       long decoEnd = runEnd;
       if (mDecos && mDecos->GetCount() > 0) {
-        const long di = mDecos->GetArrayIndex(off);
-        mDecos->GetDecoAt(di, d);
-        if (di < mDecos->GetCount()) decoEnd = std::min(decoEnd, mDecos->GetOffsetAt(di + 1));
+        const SKXRunSpan deco = mDecos->GetRunSpan(off, runEnd);
+        mDecos->GetDecoAt(deco.index, d);
+        decoEnd = std::min(decoEnd, deco.end);
       }
       decoEnd = std::max(std::min(decoEnd, len), off + 1);
       if (d.pictID != 0) {
@@ -537,7 +534,7 @@ void CKXTextLayout::GetRubyLineHeight(long start, long length, short& lineHeight
       h = st.height;
       a = st.ascent;
       SStyl rs = st;
-      rs.size = short(((st.size > 0 ? st.size : 12) + 1) / 2);
+      rs.size = short(((st.size > 0 ? st.size : kKxDefaultFontSize) + 1) / 2);
       rs.height = 0;
       state->SetStyl(rs);
       AdjustRubyHeight(state, rs);
@@ -551,7 +548,7 @@ void CKXTextLayout::GetRubyLineHeight(long start, long length, short& lineHeight
 }
 
 short AdjustRubyHeight(CKXCharState* state, SStyl& rubyStyl) {
-  const long size = rubyStyl.size > 0 ? rubyStyl.size : 12;
+  const long size = rubyStyl.size > 0 ? rubyStyl.size : kKxDefaultFontSize;
   if (state) {
     short a = 0, d = 0;
     const long full = state->GetFontInfo(a, d);

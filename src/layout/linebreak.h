@@ -17,9 +17,12 @@
 #include "text/runs/runs.h"
 #include "text/store/text.h"
 
+// Default tab spacing in points, where a style gives none.
+constexpr long kKxDefaultTabInterval = 36;
+
 // The line layout settings of an edit object.
 struct SKXLineStyl {
-  std::int16_t tabInterval = 0;  // default tab spacing in points; 0 means 36
+  std::int16_t tabInterval = 0;  // default tab spacing in points; 0 means kKxDefaultTabInterval
   std::int16_t lineSpace = 0;    // added below every line (texts without paragraph runs)
   std::int16_t charSpace = 0;    // added after every character; kKxCharSpaceGrid asks for the grid
   std::uint8_t mode = 0;         // line-break rules: 0 off, 1 hang, 2 push back

@@ -177,31 +177,19 @@ long CKXTextLayout::CheckJWrap(long lineStart, long b, short mode) const {
   return 0;
 }
 
+namespace {
+
+// The layout's text as the word-wrap rule reads it.
+struct LayoutReader {
+  const CKXTextLayout& layout;
+  long Length() const { return layout.TextLength(); }
+  short ClassAt(long pos) const { return layout.CharTypeAt(pos); }
+  UKXText::Code CharBefore(long pos, long& first) const { return layout.CharBefore(pos, first); }
+  short ScriptAt(long pos) const { return layout.ScriptAt(pos); }
+};
+
+}  // namespace
+
 long CKXTextLayout::CheckWordwrap(long lineStart, long b) const {
-  const long len = TextLength();
-  if (b <= 0 || b >= len) return 0;
-  auto isWord = [](short t) { return t == 12 || t == 13; };
-  const short t = CharTypeAt(b);
-  if (t == 11) {
-    if (b <= lineStart) return 0;
-    long first;
-    CharBefore(b, first);
-    if (!isWord(CharTypeAt(first))) return 0;
-    // Up to two spaces after a word, and a CR after them, stay on the line.
-    const short t1 = b + 1 < len ? CharTypeAt(b + 1) : -1;
-    if (t1 == 10) return -2;
-    if (t1 == 11) return (b + 2 < len && CharTypeAt(b + 2) == 10) ? -3 : -2;
-    return -1;
-  }
-  if (isWord(t)) {
-    long p = b;
-    while (p > lineStart) {
-      long first;
-      const std::uint16_t c = CharBefore(p, first);
-      if (c == '-' || c > 0xFF || !isWord(UKXText::GetCharType(c, ScriptAt(first)))) break;
-      p = first;
-    }
-    return p <= lineStart ? 0 : b - p;
-  }
-  return 0;
+  return UKXText::WordwrapAdjust(LayoutReader{*this}, lineStart, b);
 }

@@ -10,6 +10,16 @@
 
 namespace {
 
+// The element of the run at start + i and where the run ends relative to
+// start, no further than limit; no runs: an all-zero element up to limit.
+template <class Elem, class Get>
+long RunAt(const CKXPosArray* runs, long start, long i, long limit, Elem& elem, Get get) {
+  if (!runs || runs->GetCount() == 0) return limit;
+  const SKXRunSpan span = runs->GetRunSpan(start + i, start + limit);
+  get(span.index, elem);
+  return std::min(span.end - start, limit);
+}
+
 // Moves every entry right by d; entries inside a character (negative) move
 // with them, further negative.
 void ShiftAll(long* positions, long from, long count, long d) {
@@ -38,18 +48,11 @@ void CKXTextLayout::GetMeasureText(long start, long length, long width, const ch
   long maxAscent = 0, maxHeight = 0, drop = 0;
   CKXCharState cs;
   cs.SetVertical(vertical);
-  const long stylCount = mStyls ? mStyls->GetCount() : 0;
-  const long decoCount = mDecos ? mDecos->GetCount() : 0;
 
   long i = 0;
   while (i < length) {
     SStyl st{};
-    long runEnd = length;
-    if (stylCount > 0) {
-      const long si = mStyls->GetArrayIndex(start + i);
-      mStyls->GetStylAt(si, st);
-      if (si < stylCount) runEnd = std::clamp(mStyls->GetOffsetAt(si + 1) - start, i + 1, length);
-    }
+    const long runEnd = RunAt(mStyls, start, i, length, st, [&](long k, SStyl& e) { mStyls->GetStylAt(k, e); });
     GridStyl(st, s.grid);
     cs.SetStyl(st);
     maxAscent = std::max<long>(maxAscent, st.ascent);
@@ -89,12 +92,7 @@ void CKXTextLayout::GetMeasureText(long start, long length, long width, const ch
 
     while (i < runEnd) {
       SDeco d{};
-      long decoEnd = runEnd;
-      if (decoCount > 0) {
-        const long di = mDecos->GetArrayIndex(start + i);
-        mDecos->GetDecoAt(di, d);
-        if (di < decoCount) decoEnd = std::clamp(mDecos->GetOffsetAt(di + 1) - start, i + 1, runEnd);
-      }
+      const long decoEnd = RunAt(mDecos, start, i, runEnd, d, [&](long k, SDeco& e) { mDecos->GetDecoAt(k, e); });
       const int vpos = d.flags & 7;
       if (vpos >= 1 && vpos <= 3 && baseline) {
         const long half = st.ascent / 2;
@@ -178,7 +176,7 @@ void CKXTextLayout::GetMeasureText(long start, long length, long width, const ch
               s.usePara ? GetTabWidthExt(x, start + i, short(P ? s.grid.tabCells * P : s.style.tabInterval), s.para,
                                          style, marks, i)
                         : [&] {
-                            long iv = s.style.tabInterval > 0 ? s.style.tabInterval : 36;
+                            long iv = s.style.tabInterval > 0 ? s.style.tabInterval : kKxDefaultTabInterval;
                             long q = x >= 0 ? x / iv : -((-x + iv - 1) / iv);
                             return (q + 1) * iv - x;
                           }();

@@ -35,6 +35,35 @@ enum : short {
 // Jump target kinds (and goto kinds): next statement, line number, label, stop.
 enum : std::uint16_t { kMacroJumpNext = 0, kMacroJumpLine = 1, kMacroJumpLabel = 2, kMacroJumpStop = 3 };
 
+// Operations of a value statement (its option field). Into a string
+// register only clear, set, append and insert act.
+enum : int {
+  kMacroValueClear = 10,
+  kMacroValueSet = 11,
+  kMacroValueAdd = 12,  // a string register appends
+  kMacroValueSubtract = 13,
+  kMacroValueMultiply = 14,
+  kMacroValueDivide = 15,     // truncating; by 0 changes nothing
+  kMacroValueRemainder = 16,  // likewise
+  kMacroValueInsert = 20,     // the register's value into the text
+};
+
+// Operations of an extended statement (its value field); a dialog statement
+// of kind 0 or 1 runs the first two.
+enum : int {
+  kMacroExtInputDialog = 71,
+  kMacroExtNoteAlert = 72,
+  kMacroExtFindDocument = 73,
+  kMacroExtFindDocumentFlagged = 74,
+  kMacroExtGotoLine = 75,
+  kMacroExtSetDocName = 76,
+  kMacroExtGetDocName = 77,
+  kMacroExtGetDate = 78,
+  kMacroExtGetTime = 79,
+  kMacroExtSetLineRestart = 81,
+  kMacroExtClearLineRestart = 82,
+};
+
 // The longest key repeat and the longest text statement the recorder makes.
 constexpr long kMacroMaxRepeat = 1000;
 constexpr long kMacroMaxText = 32767;

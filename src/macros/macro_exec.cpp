@@ -233,14 +233,14 @@ void CKXTMacroExec::Value(const SKXTMacroEdit& r) {
   if (!toString && !IsNumberRegister(reg)) return;
   const int index = toString ? reg - kStringRegister1 : reg - kNumberRegister1;
 
-  if (operation == 10) {
+  if (operation == kMacroValueClear) {
     if (toString)
       SetString(index, nullptr, 0);
     else
       mNumbers[index] = 0;
     return;
   }
-  if (operation == 20) {
+  if (operation == kMacroValueInsert) {
     if (!mTarget) return;
     if (toString) {
       if (!mStrings[index] || mStringLengths[index] < 1) return;
@@ -284,10 +284,10 @@ void CKXTMacroExec::Value(const SKXTMacroEdit& r) {
       length = UKXTextMacro::NumberText(std::int32_t(number), digits);
       text = digits;
     }
-    if (operation == 11) {
+    if (operation == kMacroValueSet) {
       if (source == reg) return;
       SetString(index, text, length);
-    } else if (operation == 12) {
+    } else if (operation == kMacroValueAdd) {
       if (length < 1) return;
       if (mStrings[index] && mStringLengths[index] > 0)
         AppendString(index, text, length);
@@ -301,15 +301,15 @@ void CKXTMacroExec::Value(const SKXTMacroEdit& r) {
   std::int32_t& target = mNumbers[index];
   const auto a = std::uint32_t(target), b = std::uint32_t(operand);
   switch (operation) {
-    case 11: target = operand; break;
-    case 12: target = Wrap(a + b); break;
-    case 13: target = Wrap(a - b); break;
-    case 14: target = Wrap(a * b); break;
-    case 15:
+    case kMacroValueSet: target = operand; break;
+    case kMacroValueAdd: target = Wrap(a + b); break;
+    case kMacroValueSubtract: target = Wrap(a - b); break;
+    case kMacroValueMultiply: target = Wrap(a * b); break;
+    case kMacroValueDivide:
       if (operand == 0) break;
       target = (target == INT32_MIN && operand == -1) ? INT32_MIN : target / operand;
       break;
-    case 16:
+    case kMacroValueRemainder:
       if (operand == 0) break;
       target = (target == INT32_MIN && operand == -1) ? 0 : target % operand;
       break;
@@ -387,7 +387,9 @@ Boolean CKXTMacroExec::Find(const SKXTMacroEdit& r) {
 }
 
 short CKXTMacroExec::Dialog(const SKXTMacroEdit& r) {
-  int operation = r.value == 0 ? 71 : (r.value == 1 ? 72 : r.value);
+  int operation = r.value;
+  if (r.value == 0) operation = kMacroExtInputDialog;
+  if (r.value == 1) operation = kMacroExtNoteAlert;
   return ExtendOperation(operation, r.count, r.text ? r.text : "", r.text ? r.textLength : 0);
 }
 
@@ -401,8 +403,8 @@ short CKXTMacroExec::ExtendOperation(int operation, int reg, const char* text, l
   unsigned char name[256];
   long line = 0;
   switch (operation) {
-    case 71:
-    case 72: {
+    case kMacroExtInputDialog:
+    case kMacroExtNoteAlert: {
       unsigned char current[256], prompt[256], answer[256];
       RegisterText(reg, current, 127);
       if (text) {
@@ -412,7 +414,7 @@ short CKXTMacroExec::ExtendOperation(int operation, int reg, const char* text, l
         std::memcpy(prompt, current, 256);
         answer[0] = 0;
       }
-      if (operation == 72) {
+      if (operation == kMacroExtNoteAlert) {
         mTarget->NoteAlert(prompt);
         return 0;
       }
@@ -420,38 +422,38 @@ short CKXTMacroExec::ExtendOperation(int operation, int reg, const char* text, l
       StoreText(reg, answer, UKXTextMacro::ReadNumber(reinterpret_cast<char*>(answer + 1), answer[0]));
       return 1;
     }
-    case 73:
-    case 74:
+    case kMacroExtFindDocument:
+    case kMacroExtFindDocumentFlagged:
       if (isString && (!mStrings[index] || mStringLengths[index] < 1)) return 0;
       name[0] = 0;
       if (isString) RegisterText(reg, name, 255);
-      mTarget->FindDocument(name, operation == 74);
+      mTarget->FindDocument(name, operation == kMacroExtFindDocumentFlagged);
       return 0;
-    case 75:
+    case kMacroExtGotoLine:
       if (!RegisterLine(reg, line)) return 0;
       mTarget->GotoLine(line);
       return 0;
-    case 76:
+    case kMacroExtSetDocName:
       if (!isString || !mStrings[index] || mStringLengths[index] < 1) return 0;
       RegisterText(reg, name, 255);
       mTarget->SetDocName(name);
       return 0;
-    case 77:
-    case 78:
-    case 79: {
+    case kMacroExtGetDocName:
+    case kMacroExtGetDate:
+    case kMacroExtGetTime: {
       std::memset(name, 0, sizeof name);
       long number = 0;
-      if (operation == 77)
+      if (operation == kMacroExtGetDocName)
         mTarget->GetDocName(name);
       else
-        number = operation == 78 ? mTarget->GetDate(name) : mTarget->GetTime(name);
+        number = operation == kMacroExtGetDate ? mTarget->GetDate(name) : mTarget->GetTime(name);
       StoreText(reg, name, std::int32_t(number));
       return 0;
     }
-    case 81:
-    case 82:
+    case kMacroExtSetLineRestart:
+    case kMacroExtClearLineRestart:
       RegisterLine(reg, line);
-      mTarget->SetLineReStart(line, operation == 81);
+      mTarget->SetLineReStart(line, operation == kMacroExtSetLineRestart);
       return 0;
     default:
       return 0;

@@ -1,63 +1,26 @@
 #include "macros/macro_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
+#include "platform/files.h"
 #include "text/base/memory.h"
 
 namespace {
 
-constexpr OSErr kIoErr = -36;      // read or write failed
-constexpr OSErr kFnfErr = -43;     // no such file
-
-OSErr ErrnoToErr(int error) { return error == ENOENT ? kFnfErr : kIoErr; }
-
-bool WriteAll(int fd, const char* data, long size) {
-  while (size > 0) {
-    ssize_t n = ::write(fd, data, std::size_t(size));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    size -= long(n);
-  }
-  return true;
-}
+OSErr ErrnoToErr(int error) { return error == ENOENT ? fnfErr : ioErr; }
 
 }  // namespace
 
 OSErr KxReadMacroFile(const std::string& path, SKXTMacro& macro) {
   std::memset(&macro, 0, sizeof macro);
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return ErrnoToErr(errno);
-  struct stat info;
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > 0x7FFFFFFF) {
-    ::close(fd);
-    return kIoErr;
-  }
-  long size = long(info.st_size);
+  std::vector<std::uint8_t> bytes;
+  if (int err = KxReadFile(path, bytes, kKxMaxOffset)) return ErrnoToErr(err);
+  const long size = long(bytes.size());
   char** code = size > 0 ? KxMemHAlloc(size, false) : nullptr;
-  if (size > 0 && !code) {
-    ::close(fd);
-    return memFullErr;
-  }
-  long done = 0;
-  while (done < size) {
-    ssize_t n = ::read(fd, *code + done, std::size_t(size - done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += long(n);
-  }
-  ::close(fd);
-  if (done != size) {
-    KxMemHFree(code);
-    return kIoErr;
-  }
+  if (size > 0 && !code) return memFullErr;
+  if (size > 0) std::memcpy(*code, bytes.data(), bytes.size());
   if (size > 0 && UKXTextMacro::CheckMacroCode(*code, size) != noErr) {
     KxMemHFree(code);
     return kMacroBadCodeErr;
@@ -87,21 +50,14 @@ OSErr KxWriteMacroFile(const std::string& folder, const SKXTMacro& macro, std::s
   if (size < 0 || size > KxMemHSize(macro.code)) return paramErr;
 
   std::string target = folder.empty() ? name : folder + "/" + name;
-  std::string temp = (folder.empty() ? std::string() : folder + "/") + ".kxmacro-XXXXXX";
-  int fd = ::mkstemp(temp.data());
-  if (fd < 0) return ErrnoToErr(errno);
-  bool ok;
-  {
+  CKXSafeWriter writer(target);
+  int err = writer.Open();
+  if (!err && size > 0) {
     CKXLock lock(macro.code);
-    ok = WriteAll(fd, lock.Ptr(), size);
+    err = writer.Write(lock.Ptr(), std::size_t(size));
   }
-  ok = ok && ::fchmod(fd, 0644) == 0 && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  if (!ok || ::rename(temp.c_str(), target.c_str()) != 0) {
-    int error = errno;
-    ::unlink(temp.c_str());
-    return ErrnoToErr(error);
-  }
+  if (!err) err = writer.Commit();
+  if (err) return ErrnoToErr(err);
   if (writtenPath) *writtenPath = target;
   return noErr;
 }

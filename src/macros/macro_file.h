@@ -1,6 +1,6 @@
 // Macro files: the byte code of one macro, byte for byte, in a file whose
-// name is the macro's name. Plain POSIX file calls until the document file
-// layer takes this over (the "MACR" file type then goes into its metadata).
+// name is the macro's name, read and written through the platform's file
+// layer (the "MACR" file type goes into its metadata once documents do).
 #pragma once
 
 #include <string>
@@ -9,12 +9,13 @@
 
 // Reads a macro file. The name comes from the file's name (cut to 31
 // bytes; ':' read back as '/'); the code is checked as the player checks it,
-// and bad code is refused with kMacroBadCodeErr. On success macro.code is a
+// and bad code is refused with kMacroBadCodeErr. A missing file gives
+// fnfErr, any other failure to read ioErr. On success macro.code is a
 // new handle the caller owns (null for an empty file).
 OSErr KxReadMacroFile(const std::string& path, SKXTMacro& macro);
 
-// Writes the macro's code into folder/<name> through a temporary file that
-// replaces the target only when completely written. '/' in the name is
+// Writes the macro's code into folder/<name> through the safe writer: the
+// target is replaced only when completely written. '/' in the name is
 // written as ':'; an empty name, "." and ".." are refused with paramErr.
 // The path written is returned in writtenPath when given.
 OSErr KxWriteMacroFile(const std::string& folder, const SKXTMacro& macro, std::string* writtenPath = nullptr);

@@ -57,7 +57,7 @@ long CKXTMacroArray::GetDataSize() const {
   SKXTMacro item;
   for (long n = 1; n <= GetCount(); ++n) {
     PeekItem(n, &item);
-    if (item.code) total += 36 + (item.size > 0 ? item.size : 0);
+    if (item.code) total += kBlobHeaderSize + (item.size > 0 ? item.size : 0);
   }
   return total;
 }
@@ -72,11 +72,11 @@ long CKXTMacroArray::GetData(char* buffer, long bufferSize) const {
     if (!item.code) continue;
     long size = item.size > 0 ? item.size : 0;
     if (size > KxMemHSize(item.code)) size = KxMemHSize(item.code);
-    if (36 + size > bufferSize - pos) break;
-    std::memcpy(buffer + pos, item.name, 32);
-    PutLong(buffer + pos + 32, std::int32_t(size));
-    if (size > 0) std::memcpy(buffer + pos + 36, *item.code, std::size_t(size));
-    pos += 36 + size;
+    if (kBlobHeaderSize + size > bufferSize - pos) break;
+    std::memcpy(buffer + pos, item.name, kBlobNameSize);
+    PutLong(buffer + pos + kBlobNameSize, std::int32_t(size));
+    if (size > 0) std::memcpy(buffer + pos + kBlobHeaderSize, *item.code, std::size_t(size));
+    pos += kBlobHeaderSize + size;
   }
   return pos;
 }
@@ -86,20 +86,20 @@ OSErr CKXTMacroArray::SetData(const char* blob, long size) {
   if (!blob) return size > 0 ? kMacroBadCodeErr : noErr;
   long pos = 0;
   while (pos < size) {
-    if (size - pos < 36) return kMacroBadCodeErr;
-    std::uint32_t length = GetLong(blob + pos + 32);
-    if (length > 0x7FFFFFFFu || long(length) > size - pos - 36) return kMacroBadCodeErr;
+    if (size - pos < kBlobHeaderSize) return kMacroBadCodeErr;
+    std::uint32_t length = GetLong(blob + pos + kBlobNameSize);
+    if (length > std::uint32_t(kKxMaxOffset) || long(length) > size - pos - kBlobHeaderSize) return kMacroBadCodeErr;
     SKXTMacro macro;
-    std::memcpy(macro.name, blob + pos, 32);
+    std::memcpy(macro.name, blob + pos, kBlobNameSize);
     if (macro.name[0] > 31) macro.name[0] = 31;
     macro.size = std::int32_t(length);
     macro.code = nullptr;
     if (length > 0) macro.code = KxMemHAlloc(long(length), false);
     if (macro.code) {
-      std::memcpy(*macro.code, blob + pos + 36, length);
+      std::memcpy(*macro.code, blob + pos + kBlobHeaderSize, length);
       InsertAt(kAppend, macro);
     }
-    pos += 36 + long(length);
+    pos += kBlobHeaderSize + long(length);
   }
   return noErr;
 }

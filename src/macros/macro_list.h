@@ -11,7 +11,7 @@
 // out of range make reads answer false and writes do nothing.
 class CKXTMacroArray : public CKXArray {
  public:
-  static constexpr long kAppend = 2147483647;
+  static constexpr long kAppend = kLastIndex;
 
   CKXTMacroArray() : CKXArray(sizeof(SKXTMacro)) {}
   ~CKXTMacroArray();
@@ -28,6 +28,8 @@ class CKXTMacroArray : public CKXArray {
 
   // The preference blob: for every macro with code, its 32-byte name field,
   // a 32-bit big-endian size and the code.
+  static constexpr long kBlobNameSize = 32;
+  static constexpr long kBlobHeaderSize = kBlobNameSize + 4;
   long GetDataSize() const;
   // Clears the buffer and writes the macros that fit whole; answers the
   // number of bytes written.
@@ -54,7 +56,7 @@ extern CKXTMacroArray* gKXTextMacros;
 // four header bytes.
 class CKXTMacroEditArray : public CKXArray {
  public:
-  static constexpr long kAppend = 2147483647;
+  static constexpr long kAppend = kLastIndex;
 
   CKXTMacroEditArray() : CKXArray(sizeof(SKXTMacroEdit)) {}
   ~CKXTMacroEditArray();

@@ -112,12 +112,13 @@ bool EndsWithFolded(const std::string& name, const char* ending) {
 
 std::string KxErrorText(int err) { return std::strerror(err); }
 
-int KxReadFile(const std::string& path, std::vector<std::uint8_t>& out) {
+int KxReadFile(const std::string& path, std::vector<std::uint8_t>& out, std::size_t maxSize) {
   out.clear();
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return errno;
   struct stat st;
   int err = fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : !S_ISREG(st.st_mode) ? EINVAL : 0;
+  if (!err && static_cast<std::uintmax_t>(st.st_size) > maxSize) err = EFBIG;
   if (err) {
     close(fd);
     return err;
@@ -140,6 +141,39 @@ int KxReadFile(const std::string& path, std::vector<std::uint8_t>& out) {
   close(fd);
   return 0;
 }
+
+int KxFdGetPosition(int fd, long& at) {
+  off_t where = lseek(fd, 0, SEEK_CUR);
+  if (where < 0) return errno;
+  at = static_cast<long>(where);
+  return 0;
+}
+
+int KxFdSetPosition(int fd, long at) { return lseek(fd, at, SEEK_SET) < 0 ? errno : 0; }
+
+int KxFdGetSize(int fd, long& size) {
+  struct stat st;
+  if (fstat(fd, &st) != 0) return errno;
+  size = static_cast<long>(st.st_size);
+  return 0;
+}
+
+int KxFdSetSize(int fd, long size) { return ftruncate(fd, size) != 0 ? errno : 0; }
+
+int KxFdRead(int fd, void* buffer, std::size_t length, std::size_t& got) {
+  char* p = static_cast<char*>(buffer);
+  got = 0;
+  while (got < length) {
+    ssize_t n = read(fd, p + got, length - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return errno;
+    if (n == 0) break;  // the file ends early
+    got += static_cast<std::size_t>(n);
+  }
+  return 0;
+}
+
+int KxFdWrite(int fd, const void* data, std::size_t size) { return WriteAll(fd, data, size); }
 
 OSType KxTypeFromNameEnding(const std::string& name, OSType* creator) {
   struct Ending {

@@ -18,8 +18,21 @@
 
 std::string KxErrorText(int err);
 
-// Reads a whole regular file.
-int KxReadFile(const std::string& path, std::vector<std::uint8_t>& out);
+// Reads a whole regular file; EFBIG (and nothing read) when it holds more
+// than maxSize bytes.
+int KxReadFile(const std::string& path, std::vector<std::uint8_t>& out, std::size_t maxSize = SIZE_MAX);
+
+// An open file descriptor as a seekable byte stream, for containers that
+// read and write in place. The descriptor stays the caller's.
+int KxFdGetPosition(int fd, long& at);
+int KxFdSetPosition(int fd, long at);
+int KxFdGetSize(int fd, long& size);
+int KxFdSetSize(int fd, long size);
+// Reads up to `length` bytes, fewer only where the file ends; `got` says how
+// many arrived.
+int KxFdRead(int fd, void* buffer, std::size_t length, std::size_t& got);
+// Writes all `size` bytes.
+int KxFdWrite(int fd, const void* data, std::size_t size);
 
 // Type (and creator, 0 unless the ending names our own documents) that a
 // name's ending implies; 0 for an ending we do not know.

@@ -33,14 +33,7 @@
 #include <string>
 #include <vector>
 
-// Face bits of a style.
-constexpr unsigned char kFaceBold = 0x01;
-constexpr unsigned char kFaceItalic = 0x02;
-constexpr unsigned char kFaceUnderline = 0x04;
-constexpr unsigned char kFaceOutline = 0x08;
-constexpr unsigned char kFaceShadow = 0x10;
-constexpr unsigned char kFaceCondense = 0x20;
-constexpr unsigned char kFaceExtend = 0x40;
+#include "platform/types.h"  // the face bits
 
 // Vertical metrics in pixels for a (font, size, face).
 struct KxFontInfo {

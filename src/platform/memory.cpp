@@ -21,7 +21,6 @@ static_assert(offsetof(HandleRec, ptr) == 0);
 constexpr std::size_t kPtrHeader = 16;
 
 constexpr signed char kLockedBit = static_cast<signed char>(0x80);
-constexpr long kDefaultMaxBlock = 0x7FFFFFFF;
 
 OSErr gMemErr = noErr;
 long gFailCountdown = 0;
@@ -124,7 +123,7 @@ void SetHandleSize(Handle h, Size size) {
   }
   long long grown = (long long)rec->capacity + rec->capacity / 2;
   long long capacity = size > grown ? size : grown;
-  if (capacity > 0x7FFFFFFF) capacity = 0x7FFFFFFF;
+  if (capacity > kKxMaxOffset) capacity = kKxMaxOffset;
   char* p = static_cast<char*>(std::realloc(rec->ptr, std::size_t(capacity)));
   if (!p && capacity > size) {
     capacity = size;
@@ -229,7 +228,7 @@ Size GetPtrSize(Ptr p) {
   return size;
 }
 
-Size MaxBlock() { return Size(gMaxBlock >= 0 ? gMaxBlock : kDefaultMaxBlock); }
+Size MaxBlock() { return Size(gMaxBlock >= 0 ? gMaxBlock : kKxMaxOffset); }
 
 OSErr MemError() { return gMemErr; }
 

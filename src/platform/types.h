@@ -19,12 +19,32 @@ using Str255 = unsigned char[256];   // length byte, then up to 255 bytes
 using Str63 = unsigned char[64];
 using Str31 = unsigned char[32];
 
+// The largest offset, length, count or block size: what the signed 32-bit
+// fields of stored records and of the memory layer hold. As an end offset
+// it stands for "to the end of the text".
+constexpr long kKxMaxOffset = 0x7FFFFFFF;
+
 constexpr OSErr noErr = 0;
+constexpr OSErr ioErr = -36;       // a read or write failed
+constexpr OSErr fnfErr = -43;      // no such file
 constexpr OSErr paramErr = -50;
 constexpr OSErr memFullErr = -108;
 constexpr OSErr nilHandleErr = -109;
 constexpr OSErr memWZErr = -111;
 constexpr OSErr memLockedErr = -117;
+
+// The point size that a size of 0 or less stands for, in styles and fonts.
+constexpr short kKxDefaultFontSize = 12;
+
+// Face bits of a style: the face byte of style records, and what fonts
+// measure and ports draw.
+constexpr unsigned char kFaceBold = 0x01;
+constexpr unsigned char kFaceItalic = 0x02;
+constexpr unsigned char kFaceUnderline = 0x04;
+constexpr unsigned char kFaceOutline = 0x08;
+constexpr unsigned char kFaceShadow = 0x10;
+constexpr unsigned char kFaceCondense = 0x20;
+constexpr unsigned char kFaceExtend = 0x40;
 
 struct Point {
   std::int16_t v;

@@ -16,6 +16,7 @@
 #include "platform/files.h"
 #include "platform/fonts.h"
 #include "platform/script.h"
+#include "platform/utf16.h"
 
 namespace {
 
@@ -38,8 +39,8 @@ void PutUTF8(std::string& out, char32_t cp) {
 }
 
 void PutUnits(std::string& out, char16_t a, char16_t b) {
-  if (a >= 0xD800 && a < 0xDC00 && b >= 0xDC00 && b < 0xE000)
-    PutUTF8(out, 0x10000 + ((a - 0xD800) << 10) + (b - 0xDC00));
+  if (const char32_t cp = KxJoinSurrogates(a, b))
+    PutUTF8(out, cp);
   else {
     PutUTF8(out, a);
     if (b) PutUTF8(out, b);

@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,7 @@
 #include "macro_builder.h"
 #include "macros/macro_file.h"
 #include "macros/macro_list.h"
+#include "platform/files.h"
 #include "text/base/memory.h"
 
 namespace {
@@ -229,7 +231,19 @@ TEST(MacroFile, WriteAndReadBack) {
   std::ofstream(junk, std::ios::binary) << std::string("\x02\x00\x09" "ab", 5);
   EXPECT_EQ(KxReadMacroFile(junk, back), kMacroBadCodeErr);
   EXPECT_EQ(back.code, nullptr);
-  EXPECT_NE(KxReadMacroFile(folder + "/missing", back), noErr);
+  EXPECT_EQ(KxReadMacroFile(folder + "/missing", back), fnfErr);
+  EXPECT_EQ(KxReadMacroFile(folder, back), ioErr);  // a folder is no macro file
+
+  // A write that fails leaves the macro that was there and says so.
+  kx_filetest::FailStep(kx_filetest::kStepSync, EIO);
+  SKXTMacro other = MakeMacro("a/b", {});
+  EXPECT_EQ(KxWriteMacroFile(folder, other), ioErr);
+  EXPECT_EQ(std::filesystem::file_size(path), b.code.size());
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 2);  // no temporary left
+  ASSERT_EQ(KxWriteMacroFile(folder, other), noErr);
+  EXPECT_EQ(std::filesystem::file_size(path), 0u);
+  kx_filetest::Reset();
+  KxMemHFree(other.code);
   KxMemHFree(macro.code);
   std::filesystem::remove_all(folder);
 }

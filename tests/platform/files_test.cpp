@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -158,6 +159,37 @@ TEST_F(FilesTest, BackupGenerations) {
   EXPECT_EQ(KxWriteFileSafely(Path("Notes"), "F", 1, 3), EIO);
   EXPECT_EQ(Read("Notes"), "E");
   EXPECT_EQ(KxBackupName(std::string(300, 'n'), 2).size(), 255u);
+}
+
+TEST_F(FilesTest, ReadingLimitsAndDescriptorStreams) {
+  Write("five", "12345");
+  std::vector<std::uint8_t> b{1};
+  EXPECT_EQ(KxReadFile(Path("five"), b, 4), EFBIG);
+  EXPECT_TRUE(b.empty());
+  EXPECT_EQ(KxReadFile(Path("five"), b, 5), 0);
+  EXPECT_EQ(b.size(), 5u);
+  EXPECT_EQ(KxReadFile(dir, b), EISDIR);
+
+  int fd = open(Path("five").c_str(), O_RDWR);
+  ASSERT_GE(fd, 0);
+  long at = -1, size = -1;
+  char buf[8] = {};
+  std::size_t got = 0;
+  EXPECT_EQ(KxFdSetPosition(fd, 3), 0);
+  EXPECT_EQ(KxFdRead(fd, buf, sizeof buf, got), 0);
+  EXPECT_EQ(got, 2u);  // short where the file ends
+  EXPECT_EQ(std::string(buf, got), "45");
+  EXPECT_EQ(KxFdGetPosition(fd, at), 0);
+  EXPECT_EQ(at, 5);
+  EXPECT_EQ(KxFdWrite(fd, "67", 2), 0);
+  EXPECT_EQ(KxFdSetSize(fd, 6), 0);
+  EXPECT_EQ(KxFdGetSize(fd, size), 0);
+  EXPECT_EQ(size, 6);
+  close(fd);
+  EXPECT_EQ(Read("five"), "123456");
+  EXPECT_EQ(KxFdGetSize(fd, size), EBADF);
+  EXPECT_EQ(KxFdRead(fd, buf, 1, got), EBADF);
+  EXPECT_EQ(KxFdWrite(fd, "x", 1), EBADF);
 }
 
 }  // namespace

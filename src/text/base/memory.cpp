@@ -26,7 +26,7 @@ bool ReserveFull() { return gReserve[3] != nullptr; }
 // The allocation steps shared by handles and fixed blocks.
 template <typename T, typename New>
 T Allocate(long size, unsigned char throwOnFail, New make) {
-  if (size < 0 || size > 0x7FFFFFFF) {
+  if (size < 0 || size > kKxMaxOffset) {
     if (throwOnFail) throw LException(memFullErr);
     return nullptr;
   }
@@ -129,7 +129,7 @@ Boolean KxMemHReAlloc(char**& handle, long newSize, unsigned char throwOnFail) {
     handle = KxMemHAlloc(newSize, throwOnFail);
     return handle != nullptr;
   }
-  if (newSize < 0 || newSize > 0x7FFFFFFF) {
+  if (newSize < 0 || newSize > kKxMaxOffset) {
     if (throwOnFail) throw LException(memFullErr);
     return false;
   }

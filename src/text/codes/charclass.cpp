@@ -182,25 +182,25 @@ Code WordToByte(Code code) {
 short GetCharType(Code code, short script) {
   if (code > 0xFF) {
     if (script == kScriptJapanese) {
-      if (code == kWordSpace) return 267;
-      if (code >= 0x824F && code <= 0x829A) return 268;
-      if (IsWordHiragana(code)) return 782;
-      if (IsWordKatakana(code) || code == kWordChoon) return 270;
-      if (code > 0x889E || code == kPlaceholder) return 271;
+      if (code == kWordSpace) return kClassWideSpace;
+      if (code >= 0x824F && code <= 0x829A) return kClassWideWord;
+      if (IsWordHiragana(code)) return kClassHiragana;
+      if (IsWordKatakana(code) || code == kWordChoon) return kClassKatakana;
+      if (code > 0x889E || code == kPlaceholder) return kClassKanji;
     }
-    return 269;
+    return kClassWideOther;
   }
-  if (code == ' ' || code == '\t') return 11;
-  if (IsByteAlnum(code)) return 12;
-  if (code == '\r') return 10;
-  if (code < 0x20 || code == 0x7F) return 16;
-  if (IsByteGraph(code)) return 13;
-  if (code == 0xA0) return 12;
+  if (code == ' ' || code == '\t') return kClassSpace;
+  if (IsByteAlnum(code)) return kClassWord;
+  if (code == '\r') return kClassCR;
+  if (code < 0x20 || code == 0x7F) return kClassControl;
+  if (IsByteGraph(code)) return kClassPunct;
+  if (code == 0xA0) return kClassWord;
   switch (KxTextCharType(code, script)) {
-    case kCharExtAscii: return 12;
-    case kCharKatakana: return 14;
-    case kCharPunct: return 13;
-    default: return 17;
+    case kCharExtAscii: return kClassWord;
+    case kCharKatakana: return kClassHalfKana;
+    case kCharPunct: return kClassPunct;
+    default: return kClassOtherByte;
   }
 }
 

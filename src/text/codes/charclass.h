@@ -62,10 +62,62 @@ Code ByteToWord(Code byte, int mark = 0);
 // Codes without a half-width form are returned (hiragana as katakana).
 Code WordToByte(Code code);
 
-// Word-boundary classes: 10 CR, 11 space or TAB, 12 letter or digit,
-// 13 punctuation, 14 half-width katakana, 16 control, 17 other single byte;
-// double-byte classes carry 0x100 (267 space, 268 letters and digits,
-// 782 hiragana, 270 katakana, 271 kanji, 269 other).
+// Word-boundary classes of GetCharType. The values are those that scripts
+// and stored settings see; double-byte classes carry 0x100, so that no
+// double-byte character ever falls into a single-byte class.
+constexpr short kClassCR = 10;
+constexpr short kClassSpace = 11;        // space or TAB
+constexpr short kClassWord = 12;         // letter or digit (accented letters too)
+constexpr short kClassPunct = 13;        // punctuation
+constexpr short kClassHalfKana = 14;     // half-width katakana
+constexpr short kClassControl = 16;
+constexpr short kClassOtherByte = 17;
+constexpr short kClassWideSpace = 267;
+constexpr short kClassWideWord = 268;    // full-width letters and digits
+constexpr short kClassWideOther = 269;
+constexpr short kClassKatakana = 270;
+constexpr short kClassKanji = 271;
+constexpr short kClassHiragana = 782;
+
 short GetCharType(Code code, short script);
+
+// Single-byte letters, digits and punctuation: the words that word wrap
+// keeps together and that smart editing spaces.
+constexpr bool IsByteWordClass(short type) { return type == kClassWord || type == kClassPunct; }
+
+// The word-wrap rule of line breaking, over any reader of characters that has
+//   long Length() const;                        // bytes in the text
+//   short ClassAt(long pos) const;              // GetCharType of the character at pos
+//   Code CharBefore(long pos, long& first) const;  // the character ending at pos
+//   short ScriptAt(long pos) const;
+// For a break before `b` on the line starting at lineStart it answers how
+// far to move the break: positive back by that many bytes, negative forward,
+// 0 not at all. A break inside a word of single-byte letters, digits and
+// punctuation moves back to the word's start or to just after a hyphen (a
+// word as long as the line is split where it is); a break on the spaces
+// after a word takes up to two of them, and a CR after them, onto the line.
+template <class Reader>
+long WordwrapAdjust(const Reader& text, long lineStart, long b) {
+  const long len = text.Length();
+  if (b <= 0 || b >= len) return 0;
+  long first = b;
+  auto classBefore = [&](long pos, Code& c) {
+    c = text.CharBefore(pos, first);
+    return GetCharType(c, text.ScriptAt(first));
+  };
+  Code c = 0;
+  const short t = text.ClassAt(b);
+  if (t == kClassSpace) {
+    if (b <= lineStart || !IsByteWordClass(classBefore(b, c))) return 0;
+    const short t1 = b + 1 < len ? text.ClassAt(b + 1) : -1;
+    if (t1 == kClassCR) return -2;
+    if (t1 == kClassSpace) return b + 2 < len && text.ClassAt(b + 2) == kClassCR ? -3 : -2;
+    return -1;
+  }
+  if (!IsByteWordClass(t)) return 0;
+  long p = b;
+  while (p > lineStart && IsByteWordClass(classBefore(p, c)) && c != '-') p = first;
+  return p <= lineStart ? 0 : b - p;
+}
 
 }  // namespace UKXText

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/exception.h"
+#include "platform/utf16.h"
 #include "text/base/memory.h"
 
 short CKXJCode::sCodeType = kKxCodeAuto;
@@ -683,10 +684,10 @@ Boolean CKXJCode::UNICODEtoUTF8(const unsigned char* p, long n) {
     while (i < end) {
       std::uint32_t u = unit(i);
       i += 2;
-      if (u >= 0xD800 && u <= 0xDFFF) {
-        std::uint32_t low = i + 1 < n ? unit(i) : 0;
-        if (u <= 0xDBFF && low >= 0xDC00 && low <= 0xDFFF) {
-          o = PutUTF8(o, (((u & 0x3FF) << 10) | (low & 0x3FF)) + 0x10000);
+      if (KxIsSurrogate(u)) {
+        const char32_t cp = KxJoinSurrogates(u, i + 1 < n ? unit(i) : 0);
+        if (cp != 0) {
+          o = PutUTF8(o, cp);
           i += 2;
         } else {
           // An unpaired surrogate has no UTF-8 form.
@@ -737,9 +738,8 @@ Boolean CKXJCode::UTF8toUNICODE(const unsigned char* p, long n, unsigned char wi
         case 4: {
           std::uint32_t v = (std::uint32_t(c & 0x07) << 18) | (std::uint32_t(p[i + 1] & 0x3F) << 12) |
                             (std::uint32_t(p[i + 2] & 0x3F) << 6) | (p[i + 3] & 0x3F);
-          v -= 0x10000;
-          o = PutUnit(o, 0xD800 | (v >> 10));
-          o = PutUnit(o, 0xDC00 | (v & 0x3FF));
+          o = PutUnit(o, KxHighSurrogate(v));
+          o = PutUnit(o, KxLowSurrogate(v));
           break;
         }
         default:

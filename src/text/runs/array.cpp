@@ -99,7 +99,7 @@ void CKXArray::RemoveItemsAt(unsigned long n, long index) {
 void CKXArray::InsertItemsAt(unsigned long n, long index, const void* item) {
   if (n == 0) return;
   // Refit first: a failed allocation leaves the array as it was.
-  const unsigned long limit = 0x7FFFFFFFUL / mItemSize;
+  const unsigned long limit = static_cast<unsigned long>(kKxMaxOffset) / mItemSize;
   if (n > limit - static_cast<unsigned long>(mCount)) throw LException(memFullErr);
   long oldCount = mCount;
   ReAllocItemCount(static_cast<unsigned long>(oldCount) + n);
@@ -123,7 +123,7 @@ void CKXArray::ReAllocItemCount(unsigned long n) {
   unsigned long step = static_cast<unsigned long>(mGrowStep);
   if (n <= alloc && alloc < n + step) return;
   unsigned long newAlloc = (n + step - 1) / step * step;
-  if (newAlloc > 0x7FFFFFFFUL / mItemSize) throw LException(memFullErr);
+  if (newAlloc > static_cast<unsigned long>(kKxMaxOffset) / mItemSize) throw LException(memFullErr);
   KxMemHReAlloc(mStorage, static_cast<long>(newAlloc * mItemSize), true);
   mAlloc = static_cast<long>(newAlloc);
   // A locked block that had to move comes back as a new, unlocked handle:

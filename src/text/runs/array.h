@@ -13,7 +13,7 @@ class CKXArray {
  public:
   // Index value that stands for the last item wherever an index is range
   // checked (FetchItemAt, SetItemAt, RemoveItemsAt).
-  static constexpr long kLastIndex = 0x7FFFFFFF;
+  static constexpr long kLastIndex = kKxMaxOffset;
   // Largest item; the grow step 128 / item size must not be 0.
   static constexpr unsigned long kMaxItemSize = 128;
 

@@ -72,7 +72,7 @@ void CKXMarkArray::InsertMarkAt(long index, long start, long length, const unsig
   try {
     KxMemHReAlloc(mNames, oldSize + nameSize, true);
   } catch (...) {
-    CKXPosArray::DeleteAt(index, 1);
+    RemoveItemsAt(1, index);  // the entry has no name yet
     throw;
   }
   {
@@ -92,8 +92,7 @@ void CKXMarkArray::InsertMark(long from, long to, const unsigned char* name) {
   InsertMarkAt(k + 1, from, to - from, name);
 }
 
-void CKXMarkArray::DeleteAt(long index, long n) {
-  if (!ClipRemoval(index, n)) return;
+void CKXMarkArray::FreeElementsAt(long index, long n) {
   SKXMark first, after;
   GetMark(index, first);
   long begin = first.nameOffset;
@@ -113,7 +112,6 @@ void CKXMarkArray::DeleteAt(long index, long n) {
     }
     AddToNameOffsets(index + n, -(end - begin));
   }
-  CKXPosArray::DeleteAt(index, n);
 }
 
 void CKXMarkArray::Delete(long from, long to, long shift) {

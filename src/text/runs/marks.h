@@ -60,7 +60,8 @@ class CKXMarkArray : public CKXPosArray {
   virtual void SetRankData(const char* buf, long n);
   virtual bool IsRankExist() const;
 
-  void DeleteAt(long index, long n) override;
+  // Removes the names of the entries that go.
+  void FreeElementsAt(long index, long n) override;
   // The third argument is the shift flag: with it set, later marks move
   // back by to - from (text deleted); without it the range is only cleared.
   void Delete(long from, long to, long shift) override;

@@ -111,14 +111,12 @@ long CKXPictArray::FindPictureIndex(short id) const {
   return IDAt(i) == id ? i : 0;
 }
 
-void CKXPictArray::DeleteAt(long index, long n) {
-  if (!ClipRemoval(index, n)) return;
+void CKXPictArray::FreeElementsAt(long index, long n) {
   for (long k = index; k < index + n; ++k) {
     SKXPict entry;
     GetPictAt(k, entry);
     KxMemHFree(entry.pict);
   }
-  CKXPosArray::DeleteAt(index, n);
 }
 
 void CKXPictArray::DeleteAll() {

@@ -10,6 +10,9 @@
 #include "platform/types.h"
 #include "text/runs/posarray.h"
 
+// The byte an inline picture stands on in the text.
+constexpr unsigned char kKxPictureByte = 0xCA;
+
 // A picture: a handle whose block starts with the picture header (a 16-bit
 // size and the big-endian frame rectangle).
 using PicHandle = char**;
@@ -47,7 +50,7 @@ class CKXPictArray : public CKXPosArray {
   virtual void DeletePicture(short id);
   virtual long FindPictureIndex(short id) const;
 
-  void DeleteAt(long index, long n) override;
+  void FreeElementsAt(long index, long n) override;
   void DeleteAll() override;
 
   long GetLastID() const { return mLastID; }

@@ -55,6 +55,26 @@ long CKXPosArray::GetArrayIndexAndPos(long offset, long& start) const {
   return i;
 }
 
+std::string CKXPosArray::Check(long textLength, bool distinct) const {
+  for (long i = 1; i <= mCount; ++i) {
+    const long offset = GetOffsetAt(i);
+    const std::string where = "entry " + std::to_string(i) + " at " + std::to_string(offset);
+    if (offset < 0 || offset > textLength) return where + ": outside the text";
+    if (i > 1 && offset <= GetOffsetAt(i - 1)) return where + ": offsets not rising";
+    if (distinct && i > 1 && IsSameAt(i - 1, i)) return where + ": equal to its neighbour";
+  }
+  return "";
+}
+
+SKXRunSpan CKXPosArray::GetRunSpan(long offset, long lastEnd) const {
+  SKXRunSpan span;
+  span.index = GetArrayIndex(offset);
+  span.start = GetOffsetAt(span.index);
+  span.end = span.index >= 1 && span.index < mCount ? GetOffsetAt(span.index + 1) : lastEnd;
+  if (span.end <= offset) span.end = offset + 1;
+  return span;
+}
+
 long CKXPosArray::GetOffsetAt(long index) const {
   if (index < 1 || mCount == 0) return 0;
   if (index > mCount) index = mCount;
@@ -87,7 +107,9 @@ void CKXPosArray::SetAt(long index, const void* entry) { SetItemAt(index, entry)
 void CKXPosArray::InsertAt(long index, const void* entry) { InsertItemsAt(1, index, entry); }
 
 void CKXPosArray::DeleteAt(long index, long n) {
-  if (n > 0) RemoveItemsAt(static_cast<unsigned long>(n), index);
+  if (!ClipRemoval(index, n)) return;
+  FreeElementsAt(index, n);  // what the elements own goes before the entries
+  RemoveItemsAt(static_cast<unsigned long>(n), index);
 }
 
 void CKXPosArray::InsertEntries(long index, const void* entries, long n) {

@@ -11,12 +11,20 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "text/runs/array.h"
 
 // An entry seen through its offset only.
 struct SKXPos {
   std::int32_t offset;
+};
+
+// Where a run lies: its index and the offsets it reaches from and to.
+struct SKXRunSpan {
+  long index = 0;
+  long start = 0;
+  long end = 0;
 };
 
 class CKXPosArray : public CKXArrayL {
@@ -55,7 +63,9 @@ class CKXPosArray : public CKXArrayL {
   virtual void Insert(long pos, const void* items, long n, long len);
   virtual void Delete(long from, long to, long textLen);
   virtual void Divide(long from, long to);
-  // Hooks for elements that own resources; empty here.
+  // Hooks for elements that own resources; empty here. NewElementsAt runs
+  // after entries were inserted or set, FreeElementsAt (from DeleteAt, with
+  // the range already cut to the array) before entries are removed.
   virtual void NewElementsAt(long index, long n);
   virtual void FreeElementsAt(long index, long n);
   virtual void NewElementSub(void* element);
@@ -70,10 +80,20 @@ class CKXPosArray : public CKXArrayL {
   // <= `offset` (the last of equal offsets), else 1; 0 for an empty array.
   long GetArrayIndex(long offset) const;
   long GetArrayIndexAndPos(long offset, long& start) const;
+  // The run containing `offset` (index as GetArrayIndex gives it). It ends
+  // at the next run's offset, the last run at `lastEnd`; never before
+  // offset + 1, so that a walk from run to run moves on even where the runs
+  // and the text disagree.
+  SKXRunSpan GetRunSpan(long offset, long lastEnd) const;
   long GetOffsetAt(long index) const;
   void SetOffsetAt(long index, long offset);
   // Adds `delta` to the offsets of entries index..count.
   void CalcOffsetAt(long index, long delta);
+
+  // The ordering rule as code: offsets from 0 up to textLength and
+  // strictly rising; with `distinct`, no two neighbours carry the same
+  // element. Answers a description of the first broken rule, "" when sound.
+  std::string Check(long textLength, bool distinct = true) const;
 
   // Stepped bisection, then a short forward scan; arrays of fewer than 8
   // entries are scanned.

@@ -220,14 +220,14 @@ long KxCheckDecoRuns(SKXDeco* runs, long n, long textLen, const CKXStrArray* tex
     if (runs[k].deco.pictID == 0) continue;
     long start = runs[k].offset;
     long end = k + 1 < n ? runs[k + 1].offset : textLen;
-    if (end - start != 1 || text->GetChar(start, 0) != 0xCA) runs[k].deco.pictID = 0;
+    if (end - start != 1 || text->GetChar(start, 0) != kKxPictureByte) runs[k].deco.pictID = 0;
   }
   return CleanRuns(runs, n, textLen);
 }
 
 // --- style runs --------------------------------------------------------------------------------
 
-CKXStylArray::CKXStylArray() : CKXPosArray(sizeof(SKXStyl)) { InitStylArray(1, 12, 0); }
+CKXStylArray::CKXStylArray() : CKXPosArray(sizeof(SKXStyl)) { InitStylArray(1, kKxDefaultFontSize, 0); }
 
 void CKXStylArray::InitStylArray(short font, short size, unsigned char face) {
   DeleteAll();
@@ -255,8 +255,8 @@ void CKXStylArray::SetStylType(SStyl& s, short code, const SStyl& src) {
       s.face = static_cast<std::uint8_t>(s.face & ~bits);
     } else {
       s.face = static_cast<std::uint8_t>(s.face | bits);
-      if ((bits & kKxFaceCondense) && !(bits & kKxFaceExtend)) s.face &= static_cast<std::uint8_t>(~kKxFaceExtend);
-      if ((bits & kKxFaceExtend) && !(bits & kKxFaceCondense)) s.face &= static_cast<std::uint8_t>(~kKxFaceCondense);
+      if ((bits & kFaceCondense) && !(bits & kFaceExtend)) s.face &= static_cast<std::uint8_t>(~kFaceExtend);
+      if ((bits & kFaceExtend) && !(bits & kFaceCondense)) s.face &= static_cast<std::uint8_t>(~kFaceCondense);
     }
   };
   switch (code) {
@@ -454,14 +454,12 @@ void CKXDecoArray::ReleasePicture(short id) const {
   if (id != 0 && !mReferToPicture && gKXPictManager) gKXPictManager->DeletePicture(id);
 }
 
-void CKXDecoArray::DeleteAt(long index, long n) {
-  if (!ClipRemoval(index, n)) return;
+void CKXDecoArray::FreeElementsAt(long index, long n) {
   for (long k = index; k < index + n; ++k) {
     SDeco d;
     GetDecoAt(k, d);
     ReleasePicture(d.pictID);
   }
-  CKXPosArray::DeleteAt(index, n);
 }
 
 void CKXDecoArray::DivideAt(long index, long offset) {
@@ -600,7 +598,7 @@ void CKXDecoArray::InsertRubys(long pos, const CKXPosArray* src, long len) {
   v.resize(static_cast<size_t>(KxCheckRubys(v.data(), static_cast<long>(v.size()), len)));
   if (v.empty()) return;
   if (!mRubys) mRubys = new CKXRubyArray;
-  mRubys->Paste(pos, pos + len, v.data(), static_cast<long>(v.size()), 0x7FFFFFFF);
+  mRubys->Paste(pos, pos + len, v.data(), static_cast<long>(v.size()), kKxMaxOffset);
 }
 
 void CKXDecoArray::DeleteRubys(long from, long to, long textLen) {

@@ -25,8 +25,7 @@ struct SStyl {
   std::int16_t height;  // line height in pixels; 0 = not yet measured
   std::int16_t ascent;
   std::int16_t font;
-  std::uint8_t face;    // 0x01 bold, 0x02 italic, 0x04 underline, 0x08 outline,
-                        // 0x10 shadow, 0x20 condense, 0x40 extend
+  std::uint8_t face;    // kFaceBold ... kFaceExtend (platform/types.h)
   std::uint8_t filler;  // always 0
   std::int16_t size;
   RGBColor color;
@@ -40,10 +39,6 @@ struct SKXStyl {
   SStyl styl;
 };
 static_assert(sizeof(SKXStyl) == 20 && offsetof(SKXStyl, styl) == 4);
-
-// Face bits.
-constexpr std::uint8_t kKxFaceCondense = 0x20;
-constexpr std::uint8_t kKxFaceExtend = 0x40;
 
 struct SDeco {
   // Bits 0-2 interline kind, 3-5 underline, 6-8 centre line, 9-11 upper
@@ -266,7 +261,6 @@ class CKXDecoArray : public CKXPosArray {
 
   void SetItems(const void* items, long n) override;
   void SetItems(const CKXPosArray* other) override;
-  void DeleteAt(long index, long n) override;
   // A split never shares a picture: it stays with the run's first byte.
   void DivideAt(long index, long offset) override;
   void DeleteAll() override;
@@ -277,6 +271,8 @@ class CKXDecoArray : public CKXPosArray {
   void Insert(long pos, const void* items, long n, long len) override;
   void Delete(long from, long to, long textLen) override;
   void NewElementsAt(long index, long n) override;
+  // Releases the pictures of the runs that go (unless they are referred to).
+  void FreeElementsAt(long index, long n) override;
 
  private:
   void ReleasePicture(short id) const;

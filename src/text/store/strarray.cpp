@@ -103,6 +103,24 @@ void CKXStrArray::NewChunkAt(long index) {
   Invalidate(index);
 }
 
+std::string CKXStrArray::Check() const {
+  long total = 0;
+  for (long i = 1; i <= GetCount(); ++i) {
+    SKXStr s;
+    GetAt(i, s);
+    const std::string chunk = "chunk " + std::to_string(i);
+    if (s.len < 0 || s.len > kMaxChunk) return chunk + ": length out of range";
+    if (s.len > 0 && (!s.bytes || KxMemHSize(s.bytes) < s.len)) return chunk + ": block smaller than its bytes";
+    total += s.len;
+  }
+  if (total != mLength) return "chunks hold " + std::to_string(total) + " bytes, not the length " + std::to_string(mLength);
+  if (mUniChars) {
+    std::string uni = mUniChars->Check(mLength - 1, false);
+    if (!uni.empty()) return "side table: " + uni;
+  }
+  return "";
+}
+
 void CKXStrArray::GetAt(long index, SKXStr& chunk) const {
   if (!FetchItemAt(index, &chunk)) chunk = SKXStr{nullptr, 0, 0};
 }
@@ -514,78 +532,95 @@ void CKXStrArray::Delete(long from, long to) {
     if (mUniChars && mUniChars->GetCount() == 0) DisposeUniChars();
     return;
   }
-  long ci, pi, cj, pj;
-  GetIndexPos(from, ci, pi);
-  GetIndexPos(to, cj, pj);
-  if (pj == 0 && cj > 1) {
-    --cj;
+  ApplyDelete(PlanDelete(from, to));
+}
+
+CKXStrArray::SDeletePlan CKXStrArray::PlanDelete(long from, long to) const {
+  SDeletePlan d;
+  d.from = from;
+  d.to = to;
+  GetIndexPos(from, d.ci, d.pi);
+  GetIndexPos(to, d.cj, d.pj);
+  if (d.pj == 0 && d.cj > 1) {
+    --d.cj;
     SKXStr prev;
-    GetAt(cj, prev);
-    pj = prev.len;
+    GetAt(d.cj, prev);
+    d.pj = prev.len;
   }
-  SKXStr first, last;
-  GetAt(ci, first);
-  GetAt(cj, last);
-  const long keepLast = last.len - pj;  // bytes left at the end of chunk cj
+  SKXStr last;
+  GetAt(d.cj, last);
+  const long keepLast = last.len - d.pj;  // bytes left at the end of chunk cj
   // Chunk ci keeps its head (and the tail too when the range lies inside
   // it); chunk cj its tail; those between go. An emptied text keeps chunk
   // ci as its one empty chunk, so that no block is needed for it.
-  const bool whole = from == 0 && to == mLength;
-  const bool firstStays = whole || (ci == cj ? pi + keepLast > 0 : pi > 0);
-  const bool lastStays = ci != cj && keepLast > 0;
-  const long firstLen = ci == cj ? pi + keepLast : pi;
+  d.whole = from == 0 && to == mLength;
+  d.firstStays = d.whole || (d.ci == d.cj ? d.pi + keepLast > 0 : d.pi > 0);
+  d.lastStays = d.ci != d.cj && keepLast > 0;
+  const long firstLen = d.ci == d.cj ? d.pi + keepLast : d.pi;
   // The chunks that then meet at the deletion are joined when they fit in
   // one: k before the deletion and the one after it.
-  const long k = firstStays ? ci : ci - 1;
-  const long next = lastStays ? cj : cj + 1;
+  d.k = d.firstStays ? d.ci : d.ci - 1;
+  d.next = d.lastStays ? d.cj : d.cj + 1;
   long kLen = 0, nextLen = 0;
-  SKXStr kChunk{nullptr, 0, 0};
-  if (k >= 1) {
-    GetAt(k, kChunk);
-    kLen = k == ci ? firstLen : kChunk.len;
+  if (d.k >= 1) {
+    SKXStr kChunk;
+    GetAt(d.k, kChunk);
+    kLen = d.k == d.ci ? firstLen : kChunk.len;
   }
-  if (next == cj) {
+  if (d.next == d.cj) {
     nextLen = keepLast;
-  } else if (next <= mCount) {
+  } else if (d.next <= mCount) {
     SKXStr after;
-    GetAt(next, after);
+    GetAt(d.next, after);
     nextLen = after.len;
   }
-  const bool join = !whole && k >= 1 && next <= mCount && kLen + nextLen < kMaxChunk;
+  d.join = !d.whole && d.k >= 1 && d.next <= mCount && kLen + nextLen < kMaxChunk;
+  d.joinedLen = kLen + nextLen;
+  return d;
+}
 
-  // The one thing that can fail: room in k's block for the joined bytes.
-  if (join && RoundBlock(kLen + nextLen) > kChunk.alloc) {
-    const long size = RoundBlock(kLen + nextLen);
-    KxMemHReAlloc(kChunk.bytes, size, true);  // keeps the bytes
-    kChunk.alloc = static_cast<std::int16_t>(size);
-    SetItemAt(k, &kChunk);
-    if (k == ci) first = kChunk;
+void CKXStrArray::ApplyDelete(const SDeletePlan& d) {
+  // The one thing that can fail, before the first change: room in k's
+  // block for the joined bytes.
+  if (d.join) {
+    SKXStr kChunk;
+    GetAt(d.k, kChunk);
+    if (RoundBlock(d.joinedLen) > kChunk.alloc) {
+      const long size = RoundBlock(d.joinedLen);
+      KxMemHReAlloc(kChunk.bytes, size, true);  // keeps the bytes
+      kChunk.alloc = static_cast<std::int16_t>(size);
+      SetItemAt(d.k, &kChunk);
+    }
   }
 
   // Nothing below allocates.
   if (mUniChars) {
-    mUniChars->Delete(from, to, mLength);
+    mUniChars->Delete(d.from, d.to, mLength);
     if (mUniChars->GetCount() == 0) DisposeUniChars();
   }
-  if (firstStays) {
-    DeleteTextStr(first, pi, ci == cj ? pj : first.len);
-    SetItemAt(ci, &first);
+  if (d.firstStays) {
+    SKXStr first;
+    GetAt(d.ci, first);
+    DeleteTextStr(first, d.pi, d.ci == d.cj ? d.pj : first.len);
+    SetItemAt(d.ci, &first);
   }
-  if (lastStays) {
-    DeleteTextStr(last, 0, pj);
-    SetItemAt(cj, &last);
+  if (d.lastStays) {
+    SKXStr last;
+    GetAt(d.cj, last);
+    DeleteTextStr(last, 0, d.pj);
+    SetItemAt(d.cj, &last);
   }
   // Chunks lo..hi go: the emptied ones and the one joined to k.
-  long lo = firstStays ? ci + 1 : ci;
-  long hi = lastStays ? cj - 1 : cj;
-  if (join) {
+  long lo = d.firstStays ? d.ci + 1 : d.ci;
+  long hi = d.lastStays ? d.cj - 1 : d.cj;
+  if (d.join) {
     SKXStr a, b;
-    GetAt(k, a);
-    GetAt(next, b);
+    GetAt(d.k, a);
+    GetAt(d.next, b);
     std::memcpy(*a.bytes + a.len, *b.bytes, static_cast<size_t>(b.len));
     a.len = static_cast<std::int16_t>(a.len + b.len);
-    SetItemAt(k, &a);
-    hi = next;
+    SetItemAt(d.k, &a);
+    hi = d.next;
   }
   for (long c = lo; c <= hi; ++c) {
     SKXStr gone;
@@ -595,18 +630,18 @@ void CKXStrArray::Delete(long from, long to) {
   if (hi >= lo) RemoveItemsAt(static_cast<unsigned long>(hi - lo + 1), lo);
   // Blocks with more than 128 bytes to spare shrink (which cannot fail);
   // the empty text's one chunk keeps a 128-byte block.
-  for (long c : {join ? k : 0L, firstStays ? ci : 0L, lastStays && !join ? lo : 0L}) {
+  for (long c : {d.join ? d.k : 0L, d.firstStays ? d.ci : 0L, d.lastStays && !d.join ? lo : 0L}) {
     if (c < 1 || c > mCount) continue;
     SKXStr fit;
     GetAt(c, fit);
-    if (whole && fit.alloc > kBlockStep) {
+    if (d.whole && fit.alloc > kBlockStep) {
       KxMemHReAlloc(fit.bytes, kBlockStep, true);
       fit.alloc = static_cast<std::int16_t>(kBlockStep);
     }
     FitBlock(fit);
     SetItemAt(c, &fit);
   }
-  Invalidate(std::max(k, 1L));
+  Invalidate(std::max(d.k, 1L));
   CalcTextSize();
 }
 

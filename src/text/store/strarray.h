@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/types.h"
@@ -143,6 +144,12 @@ class CKXStrArray : public CKXArrayL {
   // its length; the end of the text maps to the end of the last chunk.
   void GetIndexPos(long offset, long& chunk, long& pos) const;
   long GetLength() const { return mLength; }
+
+  // The store's rules as code: every chunk holds 0 to kMaxChunk bytes in a
+  // block at least that large, the chunks add up to the length, and side
+  // entries sit on distinct rising offsets inside the text. Answers a
+  // description of the first broken rule, "" when sound.
+  std::string Check() const;
   const CKXStrUCArray* GetUniCharArray() const { return mUniChars; }
 
  protected:
@@ -171,6 +178,22 @@ class CKXStrArray : public CKXArrayL {
   // Shrinks the block to the next multiple of 128 above its length when
   // more than 128 bytes are spare.
   static void FitBlock(SKXStr& s);
+  // A deletion in two phases. The plan works out, without changing
+  // anything, which chunks keep what and which two meet and are joined; the
+  // apply step first makes room for the join (the only allocation), then
+  // changes the chunks, so that running out of memory leaves them as they
+  // were.
+  struct SDeletePlan {
+    long from = 0, to = 0;
+    long ci = 0, pi = 0, cj = 0, pj = 0;  // chunk and position of from and to
+    bool whole = false;                   // the whole text goes
+    bool firstStays = false, lastStays = false;
+    long k = 0, next = 0;                 // the chunks that meet: k before, next after
+    bool join = false;                    // they fit in one and are joined
+    long joinedLen = 0;
+  };
+  SDeletePlan PlanDelete(long from, long to) const;
+  void ApplyDelete(const SDeletePlan& plan);
   // Bytes of chunk `index`, unlocked: valid until the next allocation.
   const unsigned char* ChunkBytes(long index, long& len) const;
 

@@ -10,6 +10,7 @@
 
 #include "platform/exception.h"
 #include "text/base/memory.h"
+#include "text/codes/charclass.h"
 #include "text/codes/script.h"
 
 namespace {
@@ -120,7 +121,7 @@ void CKXText::SetText(const char* text, long len, const SKXStyl* styls, long nSt
   nParas = KxCheckParaRuns(p.data(), nParas, len);
   nUni = KxCheckUniChars(u.data(), nUni, len);
 
-  if (nStyls == 0 && mStyls->GetCount() != 1) mStyls->InitStylArray(1, 12, 0);
+  if (nStyls == 0 && mStyls->GetCount() != 1) mStyls->InitStylArray(1, kKxDefaultFontSize, 0);
   if (nDecos == 0) {
     SDeco d{};
     if (mDecos->GetCount() == 1) mDecos->GetDecoAt(1, d);
@@ -857,7 +858,60 @@ long CKXText::GetMarkupLocs(long a, long b, long n, long* out) const {
 bool CKXText::CheckSmartEdit(long from, long to) const {
   Order(from, to);
   if (from == to) return false;
-  short first = GetCharType(from);
-  short last = GetCharType(GetPrevCharPos(to));
-  return (first == 12 || first == 13) && (last == 12 || last == 13);
+  return UKXText::IsByteWordClass(GetCharType(from)) && UKXText::IsByteWordClass(GetCharType(GetPrevCharPos(to)));
+}
+
+// ---- invariants ---------------------------------------------------------------------
+
+std::string CKXText::Check() const {
+  if (std::string broken = mText->Check(); !broken.empty()) return "store: " + broken;
+  const long len = GetLength();
+  auto byteAt = [this](long pos) {
+    char c = 0;
+    CopyBytes(pos, pos + 1, &c, 1);
+    return static_cast<unsigned char>(c);
+  };
+  // Runs that cover the text: one at 0, the others inside it.
+  auto covering = [len](const CKXPosArray& runs, const char* what) -> std::string {
+    if (std::string broken = runs.Check(len); !broken.empty()) return std::string(what) + ": " + broken;
+    if (runs.GetCount() == 0 || runs.GetOffsetAt(1) != 0) return std::string(what) + ": no run at 0";
+    if (runs.GetCount() > 1 && runs.GetOffsetAt(runs.GetCount()) >= len) return std::string(what) + ": a run past the text";
+    return "";
+  };
+  if (std::string broken = covering(*mStyls, "style runs"); !broken.empty()) return broken;
+  if (std::string broken = covering(*mDecos, "decoration runs"); !broken.empty()) return broken;
+
+  std::vector<short> ids;
+  for (long i = 1; i <= mDecos->GetCount(); ++i) {
+    SDeco d{};
+    mDecos->GetDecoAt(i, d);
+    if (d.pictID == 0) continue;
+    const SKXRunSpan run = mDecos->GetRunSpan(mDecos->GetOffsetAt(i), len);
+    const std::string where = "picture " + std::to_string(d.pictID) + " at " + std::to_string(run.start);
+    if (run.end - run.start != 1 || byteAt(run.start) != kKxPictureByte) return where + ": not on one picture byte";
+    if (std::find(ids.begin(), ids.end(), d.pictID) != ids.end()) return where + ": ID used twice";
+    ids.push_back(d.pictID);
+    if (!gKXPictManager || gKXPictManager->FindPictureIndex(d.pictID) == 0) return where + ": not in the picture table";
+  }
+
+  if (mParas->GetCount() > 0) {
+    if (std::string broken = mParas->Check(len); !broken.empty()) return "paragraph runs: " + broken;
+    SParaStyl first{}, def{};
+    mParas->GetParaAt(1, first);
+    if (mParas->GetCount() == 1 && std::memcmp(&first, &def, sizeof def) == 0) return "paragraph runs: a lone default run kept";
+    if (mParas->GetOffsetAt(1) != 0) return "paragraph runs: no run at 0";
+    for (long i = 2; i <= mParas->GetCount(); ++i)
+      if (byteAt(mParas->GetOffsetAt(i) - 1) != '\r')
+        return "paragraph runs: run " + std::to_string(i) + " off a paragraph start";
+  }
+
+  std::vector<SKXRuby> rubys(static_cast<size_t>(GetRubysCount()));
+  GetRubys(rubys.data(), static_cast<long>(rubys.size()));
+  long rubyEnd = 0;
+  for (const SKXRuby& r : rubys) {
+    if (r.pos < rubyEnd || r.baseLen <= 0 || r.pos + r.baseLen > len)
+      return "ruby at " + std::to_string(r.pos) + ": outside the text or overlapping";
+    rubyEnd = r.pos + r.baseLen;
+  }
+  return "";
 }

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/types.h"
 #include "text/runs/runs.h"
@@ -214,7 +215,7 @@ class CKXText {
   virtual long GetMarkupLocs(long a, long b, long n, long* out) const;
 
   // Whether the first and last characters of the range are both letters,
-  // digits or punctuation (class 12 or 13).
+  // digits or single-byte punctuation (UKXText::IsByteWordClass).
   bool CheckSmartEdit(long from, long to) const;
   // Orders the pair (and clamps it to the text).
   void AdjustSelect(long& a, long& b) const;
@@ -223,6 +224,15 @@ class CKXText {
   short AdjustOffset(long& pos, bool forward) const;
   // Widens the range to whole paragraphs.
   void AdjustParaSelect(long& from, long& to) const;
+
+  // The rules above as code, for tests, memory-failure sweeps and fuzz
+  // targets: the store's own rules; style and decoration runs cover the
+  // text from 0 without equal neighbours; a picture ID sits alone on one
+  // picture byte, once, and is in the picture table; paragraph runs sit on
+  // paragraph starts, and a lone default run is not kept; rubies lie inside
+  // the text without overlapping. Answers a description of the first broken
+  // rule, "" when sound.
+  std::string Check() const;
 
   // Read access for the layout and find code.
   const CKXStrArray* GetStrArray() const { return mText; }

@@ -10,7 +10,7 @@
 short CKXText::GetScriptRun(long pos, long& start, long& end) const {
   long i = mStyls->GetArrayIndex(pos);
   start = mStyls->GetOffsetAt(i);
-  end = i < mStyls->GetCount() ? mStyls->GetOffsetAt(i + 1) : 0x7FFFFFFF;
+  end = i < mStyls->GetCount() ? mStyls->GetOffsetAt(i + 1) : kKxMaxOffset;
   SStyl s{};
   mStyls->GetStylAt(i, s);
   return KxStylFontScript(s.font);
@@ -110,7 +110,9 @@ void CKXText::Get1WordPos(long pos, long& start, long& end) const {
   const short t = GetCharType(pos);
   start = pos;
   end = GetNextCharPos(pos);
-  if (t == 10 || t == 13 || t == 16 || t == 17) return;
+  // CR, punctuation, controls and other bytes are words of one character.
+  using namespace UKXText;
+  if (t == kClassCR || t == kClassPunct || t == kClassControl || t == kClassOtherByte) return;
   while (start > 0) {
     long prev = GetPrevCharPos(start);
     if (GetCharType(prev) != t) break;
@@ -136,7 +138,7 @@ void CKXText::CalcWordCount(long from, long to, long& singles, long& doubles, lo
   for (long p = from; p < to;) {
     std::uint16_t ch = reader.GetChar(p);
     short script = reader.GetScriptType(p);
-    bool picture = ch == 0xCA && GetDecoPictID(p) != 0;
+    bool picture = ch == kKxPictureByte && GetDecoPictID(p) != 0;
     unsigned long uni = ch == 0xA0 && sideEntries ? mText->GetUniChar(p) : 0;
     counter.Add(ch, script, picture, uni);
     p += ch > 0xFF ? 2 : 1;

@@ -122,7 +122,7 @@ void CKXText::SetStylColor(long from, long to, RGBColor color) {
 
 bool CKXText::IsPictureByte(long from, long to) const {
   char c = 0;
-  return to - from == 1 && CopyBytes(from, to, &c, 1) == 1 && static_cast<unsigned char>(c) == 0xCA;
+  return to - from == 1 && CopyBytes(from, to, &c, 1) == 1 && static_cast<unsigned char>(c) == kKxPictureByte;
 }
 
 void CKXText::ReleasePictures(long i, long j, short keep) {
@@ -470,7 +470,7 @@ bool CKXText::RecoverParaRanges(long from, long to) {
     }
     long next = GetNextParaPos(off);
     bool nextOk = next < len || (next == len && endStart);
-    long following = k < mParas->GetCount() ? mParas->GetOffsetAt(k + 1) : 0x7FFFFFFF;
+    long following = k < mParas->GetCount() ? mParas->GetOffsetAt(k + 1) : kKxMaxOffset;
     if (following < len && !IsParaStart(following)) following = GetNextParaPos(following);
     long prev = PrevParaStart(std::min(off, len));
     if (nextOk && next < following && next - off <= off - prev && next > prevRun) {

@@ -49,7 +49,7 @@ void CKXWordCounter::Add(std::uint16_t ch, short script, bool picture, unsigned 
     OtherChar(ch);
     return;
   }
-  if (ch == 0xCA && picture) {
+  if (ch == kKxPictureByte && picture) {
     ++mCounts.pictures;
     OtherChar(ch);
     return;

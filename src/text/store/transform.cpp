@@ -72,26 +72,24 @@ long CheckWordwrap(const CKXText& text, long lineStart, long breakAt) {
   return (sChecks.wordwrap ? sChecks.wordwrap : DefaultWordwrapCheck)(text, lineStart, breakAt);
 }
 
+namespace {
+
+// The styled text as the word-wrap rule reads it.
+struct TextReader {
+  const CKXText& text;
+  long Length() const { return text.GetLength(); }
+  short ClassAt(long pos) const { return text.GetCharType(pos); }
+  Code CharBefore(long pos, long& first) const {
+    first = text.GetPrevCharPos(pos);
+    return text.GetChar(first);
+  }
+  short ScriptAt(long pos) const { return text.GetScriptType(pos); }
+};
+
+}  // namespace
+
 long DefaultWordwrapCheck(const CKXText& text, long lineStart, long b) {
-  const long len = text.GetLength();
-  if (b <= 0 || b >= len) return 0;
-  auto isWord = [](short t) { return t == 12 || t == 13; };
-  const short t = text.GetCharType(b);
-  if (t == 11) {
-    if (b <= lineStart || !isWord(text.GetCharType(text.GetPrevCharPos(b)))) return 0;
-    const short t1 = b + 1 < len ? text.GetCharType(b + 1) : -1;
-    if (t1 == 10) return -2;
-    if (t1 == 11) return b + 2 < len && text.GetCharType(b + 2) == 10 ? -3 : -2;
-    return -1;
-  }
-  if (!isWord(t)) return 0;
-  long p = b;
-  while (p > lineStart) {
-    const long q = text.GetPrevCharPos(p);
-    if (text.GetChar(q) == '-' || !isWord(text.GetCharType(q))) break;
-    p = q;
-  }
-  return p <= lineStart ? 0 : b - p;
+  return WordwrapAdjust(TextReader{text}, lineStart, b);
 }
 
 // ---- shift ---------------------------------------------------------------------

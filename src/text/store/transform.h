@@ -44,9 +44,9 @@ void SetReformMode(long width, short kinsoku, unsigned char wordwrap, unsigned c
 // The two break checks of the line layout, over `text` with the line
 // starting at lineStart and the break before `breakAt`: positive moves the
 // break back by that many bytes, negative forward, 0 keeps it. The layout
-// area installs its own at start-up; until then word wrap follows the plain
-// rule (a word of ASCII letters, digits and punctuation is not split; spaces
-// after a word stay on the line) and the line-break rules do nothing.
+// area installs its own at start-up; until then word wrap follows the same
+// rule (UKXText::WordwrapAdjust) over the styled text's own characters and
+// the line-break rules do nothing.
 using KxJWrapCheck = long (*)(const CKXText& text, long lineStart, long breakAt, short mode);
 using KxWordwrapCheck = long (*)(const CKXText& text, long lineStart, long breakAt);
 struct SKXBreakChecks {

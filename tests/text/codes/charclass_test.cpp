@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "platform/script.h"
 
 using namespace UKXText;
@@ -103,6 +105,50 @@ TEST(CharClass, WordBoundaryClasses) {
       {0xDE, 1, 14},    {0xA1, 1, 13},   {0xFD, 1, 13},    {0xDE, 0, 12},
   };
   for (const Case& c : cases) EXPECT_EQ(c.type, GetCharType(c.code, c.script)) << std::hex << c.code;
+}
+
+// A Shift_JIS string in script 1 as the word-wrap rule reads it.
+struct StringReader {
+  std::string bytes;
+  bool Lead(long k) const { return (unsigned char)bytes[size_t(k)] == 0x82; }
+  long Length() const { return long(bytes.size()); }
+  Code At(long pos) const {
+    const auto b = (unsigned char)bytes[size_t(pos)];
+    return Lead(pos) ? Code(b << 8 | (unsigned char)bytes[size_t(pos + 1)]) : b;
+  }
+  short ClassAt(long pos) const { return GetCharType(At(pos), kScriptJapanese); }
+  Code CharBefore(long pos, long& first) const {
+    first = pos >= 2 && Lead(pos - 2) ? pos - 2 : pos - 1;
+    return At(first);
+  }
+  short ScriptAt(long) const { return kScriptJapanese; }
+};
+
+TEST(CharClass, WordwrapMovesBreaksOutOfWordsAndTakesSpaces) {
+  struct Case {
+    const char* text;
+    long lineStart, breakAt, adjust;
+  } cases[] = {
+      {"hello world", 0, 8, 2},        // inside a word: back to its start
+      {"well-known", 0, 7, 2},         // just after the hyphen
+      {"x a,b.c", 0, 5, 3},            // punctuation belongs to the word
+      {"abcdef", 0, 3, 0},             // a word as long as the line is split
+      {"ab cdef", 3, 5, 0},            // likewise from a later line start
+      {"\x82\xA0" "abc", 0, 3, 1},     // a double-byte character ends the word
+      {"ab cd", 0, 2, -1},             // the space after a word stays
+      {"ab  cd", 0, 2, -2},            // two spaces
+      {"ab \rcd", 0, 2, -2},           // a space and the CR
+      {"ab  \rcd", 0, 2, -3},          // two spaces and the CR
+      {"ab   cd", 0, 2, -2},           // never more than two
+      {"a- b", 0, 2, -1},              // a hyphen ends a word too
+      {"\x82\xA0 x", 0, 2, 0},         // no word before the space
+      {"a b", 1, 1, 0},                // a space at the line start
+      {"ab\rcd", 0, 2, 0},             // a CR
+      {"ab cd", 0, 0, 0},              // the text's ends
+      {"ab cd", 0, 5, 0},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(WordwrapAdjust(StringReader{c.text}, c.lineStart, c.breakAt), c.adjust) << c.text << " @" << c.breakAt;
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
+#include <string>
 #include <random>
 #include <utility>
 #include <vector>
@@ -48,6 +50,78 @@ TEST(RunSearch, IndexAndStartOfTheRunContainingAnOffset) {
   EXPECT_EQ(start, 10);
   EXPECT_EQ(a.GetOffsetAt(99), 20);
   EXPECT_EQ(a.GetOffsetAt(0), 0);
+}
+
+TEST(RunSearch, SpanOfTheRunContainingAnOffsetAlwaysMovesOn) {
+  RunArray a({{0, 1}, {10, 2}, {20, 3}});
+  struct Case {
+    long offset, lastEnd;
+    SKXRunSpan span;
+  } cases[] = {
+      {0, 30, {1, 0, 10}},  {9, 30, {1, 0, 10}},   {10, 30, {2, 10, 20}}, {25, 30, {3, 20, 30}},
+      {25, 25, {3, 20, 26}},  // the last run ends before the offset: one byte on
+      {40, 30, {3, 20, 41}},  // past the text
+  };
+  for (const Case& c : cases) {
+    const SKXRunSpan s = a.GetRunSpan(c.offset, c.lastEnd);
+    EXPECT_EQ(s.index, c.span.index) << c.offset;
+    EXPECT_EQ(s.start, c.span.start) << c.offset;
+    EXPECT_EQ(s.end, c.span.end) << c.offset;
+  }
+  const SKXRunSpan none = RunArray().GetRunSpan(5, 3);
+  EXPECT_EQ(none.index, 0);
+  EXPECT_EQ(none.end, 6);
+}
+
+TEST(RunCheck, NamesTheFirstBrokenRule) {
+  struct Case {
+    std::vector<TRun> runs;
+    long textLen;
+    bool distinct;
+    const char* broken;  // start of the answer; "" when sound
+  } cases[] = {
+      {{{0, 1}, {10, 2}, {20, 1}}, 30, true, ""},
+      {{}, 0, true, ""},
+      {{{0, 1}, {10, 1}}, 30, true, "entry 2 at 10: equal"},
+      {{{0, 1}, {10, 1}}, 30, false, ""},
+      {{{0, 1}, {10, 2}, {10, 3}}, 30, true, "entry 3 at 10: offsets not rising"},
+      {{{0, 1}, {40, 2}}, 30, true, "entry 2 at 40: outside"},
+      {{{-1, 1}}, 30, true, "entry 1 at -1: outside"},
+  };
+  for (const Case& c : cases) {
+    RunArray a;
+    a.SetItems(c.runs.data(), long(c.runs.size()));
+    const std::string got = a.Check(c.textLen, c.distinct);
+    EXPECT_EQ(got.substr(0, std::strlen(c.broken)), c.broken) << got;
+    EXPECT_EQ(got.empty(), *c.broken == 0) << got;
+  }
+}
+
+// Records what the element hooks are told.
+class HookedArray : public RunArray {
+ public:
+  using RunArray::RunArray;
+  void FreeElementsAt(long index, long n) override {
+    for (long k = index; k < index + n; ++k) {
+      TRun r{};
+      GetAt(k, &r);
+      freed.push_back(r.value);
+    }
+  }
+  std::vector<int> freed;
+};
+
+TEST(RunHooks, EveryRemovalFreesExactlyTheEntriesThatGo) {
+  HookedArray a({{0, 1}, {10, 2}, {20, 3}, {30, 4}});
+  a.DeleteAt(3, 99);  // cut to the end
+  EXPECT_EQ(a.freed, std::vector<int>({3, 4}));
+  a.DeleteAt(5, 1);  // nothing there
+  a.DeleteAt(1, 0);
+  EXPECT_EQ(a.freed.size(), 2u);
+  a.Delete(5, 15, 40);  // run 2 shrinks, nothing goes
+  EXPECT_EQ(a.freed.size(), 2u);
+  a.DeleteAll();
+  EXPECT_EQ(a.freed, std::vector<int>({3, 4, 1, 2}));
 }
 
 TEST(RunSearch, BisectionAgreesWithLinearScanOnLongArrays) {

@@ -73,10 +73,10 @@ TEST(RunArrays, FaceAndDecorationCodes) {
   EXPECT_EQ(s.face, 1);
   CKXStylArray::SetStylType(s, kKXStylTypeFaceOn, src);
   EXPECT_EQ(s.face, 1);
-  s.face = kKxFaceExtend | 1;
-  src.face = kKxFaceCondense;
+  s.face = kFaceExtend | 1;
+  src.face = kFaceCondense;
   CKXStylArray::SetStylType(s, kKXStylTypeFace, src);
-  EXPECT_EQ(s.face, kKxFaceCondense | 1);
+  EXPECT_EQ(s.face, kFaceCondense | 1);
   src.face = 0;
   CKXStylArray::SetStylType(s, kKXStylTypeFaceOn, src);
   EXPECT_EQ(s.face, 0);

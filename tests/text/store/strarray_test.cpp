@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "common/alloc_sweep.h"
 #include "platform/exception.h"
 #include "platform/memory.h"
 #include "text/base/memory.h"
@@ -281,14 +283,6 @@ TEST(UnicodeSideTable, IncomingListsAreChecked) {
 
 // Turns the first failed allocation into a lasting shortage, so that the
 // memory layer's retry fails too.
-class StoreShortage : public KxMemoryRecoverer {
- public:
-  Boolean INeedMemory() override {
-    kx_memtest::FailAll(true);
-    return false;
-  }
-};
-
 struct StoreState {
   std::string text;
   std::vector<long> chunks;
@@ -322,40 +316,26 @@ void ExpectAllOrNothing(const Scenario& sc, bool needsMemory) {
   sc.setup(reference);
   sc.edit(reference);
   const StoreState want = State(reference);
-  StoreShortage shortage;
-  KxMemSetRecoverer(&shortage);
-  int failures = 0;
-  for (long nth = 0; nth < 64; ++nth) {  // 0: every allocation fails
-    CKXStrArray s;
-    sc.setup(s);
-    const StoreState before = State(s);
-    KxMemEmergencyFree();
-    kx_memtest::SetMaxBlock(0);  // no refill of the reserve meanwhile
-    const long live = kx_memtest::LiveBlocks();
-    if (nth == 0)
-      kx_memtest::FailAll(true);
-    else
-      kx_memtest::FailNth(nth);
-    bool threw = false;
-    try {
-      sc.edit(s);
-    } catch (const LException& e) {
-      threw = true;
-      EXPECT_EQ(e.GetErrorCode(), memFullErr);
-    }
-    kx_memtest::Reset();
-    kx_memtest::SetMaxBlock(0);
-    if (threw) {
-      ++failures;
-      EXPECT_TRUE(State(s) == before) << sc.name << ": failing allocation " << nth;
-      EXPECT_EQ(kx_memtest::LiveBlocks(), live) << sc.name << ": failing allocation " << nth;
-    } else {
-      EXPECT_TRUE(State(s) == want) << sc.name << ": failing allocation " << nth;
-    }
-  }
-  kx_memtest::Reset();
-  KxMemSetRecoverer(nullptr);
-  KxMemPrinting(0);  // refills the reserve
+  std::optional<CKXStrArray> s;
+  StoreState before;
+  const int failures = KxSweepAllocations(
+      0, 63,
+      [&] {
+        s.emplace();
+        sc.setup(*s);
+        before = State(*s);
+      },
+      [&] { sc.edit(*s); },
+      [&](const KxSweepStep& step) {
+        EXPECT_EQ(s->Check(), "") << sc.name << ": failing allocation " << step.nth;
+        if (step.threw) {
+          EXPECT_TRUE(State(*s) == before) << sc.name << ": failing allocation " << step.nth;
+          EXPECT_EQ(step.leaked, 0) << sc.name << ": failing allocation " << step.nth;
+        } else {
+          EXPECT_TRUE(State(*s) == want) << sc.name << ": failing allocation " << step.nth;
+        }
+      });
+  s.reset();
   if (needsMemory) {
     EXPECT_GT(failures, 0) << sc.name;
   }

@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -69,58 +68,11 @@ long PicturesIn(const CKXText& t) {
   return n;
 }
 
-// Checks every invariant; answers a description of the first broken one.
+// The text against the model, then the text's own rules.
 std::string Broken(const CKXText& t, const Model& m) {
-  const long len = t.GetLength();
   if (TextBytes(t) != m.bytes) return "bytes differ from the model";
   if (SideEntries(t) != m.uni) return "side entries differ from the model";
-
-  std::vector<SKXStyl> s(size_t(t.GetStylCount()));
-  t.GetStyls(s.data(), static_cast<long>(s.size()));
-  if (s.empty() || s[0].offset != 0) return "style runs do not start at 0";
-  for (size_t k = 1; k < s.size(); ++k) {
-    if (s[k].offset <= s[k - 1].offset || s[k].offset >= len) return "style run out of place";
-    if (std::memcmp(&s[k].styl, &s[k - 1].styl, sizeof(SStyl)) == 0) return "equal style neighbours";
-  }
-
-  std::vector<SKXDeco> d(size_t(t.GetDecoCount()));
-  t.GetDecos(d.data(), static_cast<long>(d.size()));
-  if (d.empty() || d[0].offset != 0) return "decoration runs do not start at 0";
-  std::set<short> ids;
-  for (size_t k = 0; k < d.size(); ++k) {
-    long end = k + 1 < d.size() ? d[k + 1].offset : len;
-    if (k > 0 && (d[k].offset <= d[k - 1].offset || d[k].offset >= len)) return "decoration run out of place";
-    if (k > 0 && std::memcmp(&d[k].deco, &d[k - 1].deco, sizeof(SDeco)) == 0) return "equal decoration neighbours";
-    if (d[k].deco.pictID != 0) {
-      if (end - d[k].offset != 1 || static_cast<unsigned char>(m.bytes[size_t(d[k].offset)]) != 0xCA)
-        return "picture ID on something else than one 0xCA byte";
-      if (!ids.insert(d[k].deco.pictID).second) return "picture ID shared";
-      if (gKXPictManager->FindPictureIndex(d[k].deco.pictID) == 0) return "picture not in the table";
-    }
-  }
-
-  std::vector<SKXPara> p(size_t(t.GetParaCount()));
-  if (!p.empty()) {
-    t.GetParas(p.data(), static_cast<long>(p.size()));
-    SParaStyl def{};
-    if (p.size() == 1 && std::memcmp(&p[0].para, &def, sizeof def) == 0) return "single default paragraph run kept";
-    if (p[0].offset != 0) return "paragraph runs do not start at 0";
-    for (size_t k = 1; k < p.size(); ++k) {
-      long off = p[k].offset;
-      if (off <= p[k - 1].offset || off > len) return "paragraph run out of order";
-      if (m.bytes[size_t(off - 1)] != '\r') return "paragraph run off a paragraph start";
-      if (std::memcmp(&p[k].para, &p[k - 1].para, sizeof(SParaStyl)) == 0) return "equal paragraph neighbours";
-    }
-  }
-
-  std::vector<SKXRuby> r(size_t(t.GetRubysCount()));
-  t.GetRubys(r.data(), static_cast<long>(r.size()));
-  long rubyEnd = 0;
-  for (const SKXRuby& e : r) {
-    if (e.pos < rubyEnd || e.baseLen == 0 || e.pos + e.baseLen > len) return "ruby outside the text or overlapping";
-    rubyEnd = e.pos + e.baseLen;
-  }
-  return "";
+  return t.Check();
 }
 
 TEST(TextModel, RandomEditsKeepEveryRunInStep) {
@@ -173,7 +125,7 @@ TEST(TextModel, RandomEditsKeepEveryRunInStep) {
         PicHandle h = KxMemHAlloc(10, true);
         std::memset(*h, 0, 10);
         d.pictID = CKXDecoArray::SetPicture(h);
-        char c = static_cast<char>(0xCA);
+        char c = static_cast<char>(kKxPictureByte);
         t.InsertString(from, &c, 1, nullptr, &d, nullptr, 0);
         m.Insert(from, "\xCA", {0});
         what = "picture";

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "common/alloc_sweep.h"
 #include "platform/exception.h"
 #include "platform/memory.h"
 #include "text/base/memory.h"
@@ -297,16 +299,6 @@ TEST(Text, RubyMovesWithEdits) {
 
 // ---- memory -------------------------------------------------------------------------------
 
-// Turns the first failed allocation into a lasting shortage, so that the
-// memory layer's retry fails too.
-class Shortage : public KxMemoryRecoverer {
- public:
-  Boolean INeedMemory() override {
-    kx_memtest::FailAll(true);
-    return false;
-  }
-};
-
 struct Snapshot {
   std::string bytes;
   std::vector<SKXStyl> styls;
@@ -327,46 +319,42 @@ Snapshot Take(const CKXText& t) {
 }
 
 TEST(Text, EditsLeaveTheTextAsItWasWhenMemoryRunsOut) {
-  Shortage shortage;
-  KxMemSetRecoverer(&shortage);
   std::string big(40000, 'a');
   for (size_t k = 100; k < big.size(); k += 97) big[k] = '\r';
   std::string insert(20000, 'b');
   SStyl bold = Bold();
   int failures = 0;
   for (int op = 0; op < 4; ++op) {
-    for (long nth = 1; nth < 40; ++nth) {
-      CKXText t;
-      Set(t, big);
-      t.SetStyl(10, 20, bold);
-      t.SetParaJustify(200, 200, 2);
-      const unsigned char r[] = "yomi";
-      t.SetRuby(30, 33, r, 4);
-      t.InsertUniChar(50, 0x1F600, nullptr, nullptr);
-      Snapshot before = Take(t);
-      KxMemEmergencyFree();
-      kx_memtest::SetMaxBlock(0);  // no refill of the reserve meanwhile
-      kx_memtest::FailNth(nth);
-      bool threw = false;
-      try {
-        switch (op) {
-          case 0: t.InsertString(16000, insert.data(), 20000, &bold, nullptr, nullptr, 0); break;
-          case 1: t.InsertString(5, "xy", 2, &bold, nullptr, nullptr, 0); break;
-          case 2: t.DeleteString(150, 16400); break;
-          default: t.InsertUniChar(17, 0x2603, &bold, nullptr); break;
-        }
-      } catch (const LException&) {
-        threw = true;
-      }
-      kx_memtest::Reset();
-      if (threw) {
-        ++failures;
-        EXPECT_TRUE(Take(t) == before) << "op " << op << " failing allocation " << nth;
-      }
-    }
+    std::optional<CKXText> t;
+    Snapshot before{};
+    failures += KxSweepAllocations(
+        1, 39,
+        [&] {
+          t.emplace();
+          Set(*t, big);
+          t->SetStyl(10, 20, bold);
+          t->SetParaJustify(200, 200, 2);
+          const unsigned char r[] = "yomi";
+          t->SetRuby(30, 33, r, 4);
+          t->InsertUniChar(50, 0x1F600, nullptr, nullptr);
+          before = Take(*t);
+        },
+        [&] {
+          switch (op) {
+            case 0: t->InsertString(16000, insert.data(), 20000, &bold, nullptr, nullptr, 0); break;
+            case 1: t->InsertString(5, "xy", 2, &bold, nullptr, nullptr, 0); break;
+            case 2: t->DeleteString(150, 16400); break;
+            default: t->InsertUniChar(17, 0x2603, &bold, nullptr); break;
+          }
+        },
+        [&](const KxSweepStep& step) {
+          EXPECT_EQ(t->Check(), "") << "op " << op << " failing allocation " << step.nth;
+          if (step.threw) {
+            EXPECT_TRUE(Take(*t) == before) << "op " << op << " failing allocation " << step.nth;
+            EXPECT_EQ(step.leaked, 0) << "op " << op << " failing allocation " << step.nth;
+          }
+        });
   }
-  KxMemSetRecoverer(nullptr);
-  KxMemPrinting(0);  // refills the reserve
   // The store's own test fails every allocation of its edits; here it is
   // enough that some edits ran out of memory.
   EXPECT_GT(failures, 0);
