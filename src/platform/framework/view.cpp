@@ -145,14 +145,15 @@ void LView::ScrollBits(std::int32_t dh, std::int32_t dv) {
     // Work in port coordinates: origin 0, clip the revealed frame.
     StKxPortSaver saver(port);
     const PointL oldOrigin = KxGetOrigin();
+    StKxRegion oldClip;
+    GetClip(oldClip);
     SetOrigin(0, 0);
-    {
-      KxClipScope clip(revealed);
-      Rect r;
-      KxSetRect(r, revealed);
-      ScrollRect(&r, -dh, -dv, strip);
-    }
+    KxClipRectL(revealed);
+    Rect r;
+    KxSetRect(r, revealed);
+    ScrollRect(&r, -dh, -dv, strip);
     SetOrigin(oldOrigin.h, oldOrigin.v);
+    SetClip(oldClip);
   }
   OutOfFocus(nullptr);
   if (!EmptyRgn(pending)) InvalPortRgn(pending);

@@ -55,6 +55,8 @@ void LWindow::MakeHostWindow(const Rect& bounds, ConstStringPtr title) {
   SetContentSize(Width(bounds), Height(bounds));
   mUserBounds = bounds;
   mHostWindow = KxCurrentHost().CreateWindow(this, bounds, mTitle);
+  // The whole content waits for its first update.
+  InvalPortRect(RectL{0, 0, mFrameSize.height, mFrameSize.width});
 }
 
 LWindow::~LWindow() {
