@@ -44,7 +44,9 @@ void LScroller::AdjustScrollBars() {
     const std::int32_t max = std::max(0, (std::max(0, imageLen - frameLen) + u - 1) / u);
     bar->SetMinValue(0);
     bar->SetMaxValue(max);
-    bar->SetValue(std::clamp(at / u, 0, max));
+    // At the far end the bar is at its end, though the image's overhang
+    // is not a whole number of units.
+    bar->SetValue(at >= imageLen - frameLen && imageLen > frameLen ? max : std::clamp(at / u, 0, max));
     bar->Refresh();
   };
   adjust(mVBar, image.height, frame.height, pos.v, unit.v);
