@@ -51,11 +51,11 @@ LPane::~LPane() {
 LPane* LPane::FindPaneByID(PaneIDT id) { return (id != kKxNoPaneID && id == mPaneID) ? this : nullptr; }
 
 void LPane::PutInside(LView* view, std::int32_t left, std::int32_t top) {
-  if (mSuperView) mSuperView->RemoveSubPane(this);
-  mSuperView = nullptr;
-  // A view cannot go inside itself or anything it holds.
+  // A view cannot go inside itself or anything it holds; refused with
+  // nothing changed.
   for (LView* v = view; v; v = v->GetSuperView())
     if (v == this) throw LException(paramErr);
+  if (mSuperView) mSuperView->RemoveSubPane(this);
   mSuperView = view;
   if (view) view->AddSubPane(this);
   PlaceInSuperImageAt(left, top, false);

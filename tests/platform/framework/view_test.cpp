@@ -273,6 +273,7 @@ TEST_F(ViewTest, FindPaneByIDAndTheDeepestPaneUnderAPoint) {
   EXPECT_EQ(window->FindPaneByID(7), nullptr);
   // A view cannot go inside itself.
   EXPECT_THROW(view->PutInside(inner), LException);
+  EXPECT_EQ(view->GetSuperView(), window) << "a refused move changes nothing";
 }
 
 TEST_F(ViewTest, BindingsFollowTheWindowsSize) {
