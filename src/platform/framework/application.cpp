@@ -62,6 +62,9 @@ void LApplication::DispatchEvent(const EventRecord& event) {
     case activateEvt:
       EventActivate(event);
       break;
+    case updateEvt:
+      if (KxWindowClient* client = KxCurrentHost().GetWindowClient(event.message)) client->HostUpdate(Rect{0, 0, 0, 0});
+      break;
     case kKxMenuChoiceEvt:
       EventMenuChoice(std::int16_t(event.message >> 16), std::int16_t(event.message & 0xFFFF));
       break;

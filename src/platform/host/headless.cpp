@@ -62,6 +62,17 @@ bool KxHeadlessHost::WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks)
     mIdleTurns = 0;
     return true;
   }
+  for (Window& w : mWindows)
+    if (w.updatePending) {
+      w.updatePending = false;
+      event = EventRecord{};
+      event.what = updateEvt;
+      event.message = w.id;
+      event.when = mClock.ticks;
+      event.modifiers = mButtonDown ? 0 : kKxEventButtonState;
+      mIdleTurns = 0;
+      return true;
+    }
   // Nothing waits: the whole wait passes on the virtual clock.
   mClock.Advance(sleepTicks);
   ++mIdleTurns;
@@ -122,7 +133,7 @@ KxWindowID KxHeadlessHost::CreateWindow(KxWindowClient* client, const Rect& boun
                                         const unsigned char* title) {
   const KxWindowID oldFront = FrontWindow();
   const KxWindowID id = mNextWindow++;
-  mWindows.insert(mWindows.begin(), Window{id, client, bounds, FromPString(title), 0});
+  mWindows.insert(mWindows.begin(), Window{id, client, bounds, FromPString(title), 0, false});
   FrontChanged(oldFront);
   return id;
 }
@@ -164,7 +175,10 @@ std::string KxHeadlessHost::GetWindowTitle(KxWindowID window) const {
 }
 
 void KxHeadlessHost::InvalidateWindow(KxWindowID window, const Rect&) {
-  if (Window* w = Find(window)) ++w->invalidations;
+  if (Window* w = Find(window)) {
+    ++w->invalidations;
+    w->updatePending = true;
+  }
 }
 
 int KxHeadlessHost::CountInvalidations(KxWindowID window) const {

@@ -16,7 +16,9 @@ class KxHeadlessHost : public KxHost {
   explicit KxHeadlessHost(bool install = true);
   ~KxHeadlessHost() override;
 
-  // The script.
+  // The script. Events come in the order posted; when none waits, a window
+  // with invalidated areas gets an update event (front window first), as
+  // a desktop sends updates only when input has been taken.
   void PostEvent(const EventRecord& event);
   void PostKey(std::uint8_t ch, std::uint8_t keyCode, std::uint16_t modifiers = 0);
   void PostMouse(bool down, Point where, std::uint16_t modifiers = 0);
@@ -41,6 +43,9 @@ class KxHeadlessHost : public KxHost {
   const std::vector<ShownAlert>& Alerts() const { return mAlerts; }
   std::string GetWindowTitle(KxWindowID window) const;
   int CountInvalidations(KxWindowID window) const;
+  // The cursor ID shown last (0 before any).
+  std::int16_t GetCursor() const { return mCursor; }
+  void SetCursor(std::int16_t cursorID) override { mCursor = cursorID; }
 
   bool WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks) override;
   bool PeekForEscape() override;
@@ -75,6 +80,7 @@ class KxHeadlessHost : public KxHost {
     Rect bounds;
     std::string title;
     int invalidations;
+    bool updatePending;   // an update event is owed
   };
   struct Answer {
     KxAnswer answer;
@@ -99,4 +105,5 @@ class KxHeadlessHost : public KxHost {
   std::uint32_t mIdleLimit = 0;
   bool mButtonDown = false;
   int mBeeps = 0;
+  std::int16_t mCursor = 0;
 };

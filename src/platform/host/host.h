@@ -87,6 +87,13 @@ class KxHost {
 
   // The menu model changed its items; hosts that show menus rebuild them.
   virtual void MenuBarChanged() {}
+
+  // Shows the cursor of a cursor ID (platform/toolbox/cursors.h): hosts
+  // without a pointer do nothing.
+  virtual void SetCursor(std::int16_t /*cursorID*/) {}
+  // The area windows may take (zooming): the main screen, global
+  // coordinates.
+  virtual Rect GetScreenBounds() const { return Rect{0, 0, 768, 1024}; }
 };
 
 // The installed host (not owned); without one, a headless host answers.

@@ -1,0 +1,159 @@
+#include "platform/framework/list_box.h"
+
+#include <algorithm>
+
+#include "platform/draw/color.h"
+#include "platform/framework/layout.h"
+
+LListBox::LListBox(const KxLayoutPaneRecord& record) : LPane(record), LCommander(nullptr) {
+  std::string items;
+  KxLayout::GetAttribute(record, "items", items);
+  std::size_t from = 0;
+  while (!items.empty()) {
+    const std::size_t bar = items.find('|', from);
+    AddRow(items.substr(from, bar == std::string::npos ? std::string::npos : bar - from));
+    if (bar == std::string::npos) break;
+    from = bar + 1;
+  }
+  mDoubleClickMessage = KxLayout::GetNumber(record, "message", 0);
+  mRowHeight = std::clamp(KxLayout::GetNumber(record, "rowHeight", 16), 1, 1000);
+  mMultiple = Flag(record, "multiple", true);
+}
+
+void LListBox::AddRow(const std::string& text) {
+  mCells.push_back(text);
+  mSelected.push_back(false);
+  Refresh();
+}
+
+void LListBox::RemoveAllRows() {
+  mCells.clear();
+  mSelected.clear();
+  mTopRow = 0;
+  mAnchor = mLastClickRow = -1;
+  Refresh();
+}
+
+std::int32_t LListBox::GetValue() const {
+  for (std::size_t i = 0; i < mSelected.size(); ++i)
+    if (mSelected[i]) return std::int32_t(i);
+  return -1;
+}
+
+void LListBox::SetValue(std::int32_t row) { SelectOnly(row); }
+
+bool LListBox::IsSelected(std::int32_t row) const {
+  return row >= 0 && row < CountRows() && mSelected[std::size_t(row)];
+}
+
+std::vector<std::int32_t> LListBox::GetSelectedRows() const {
+  std::vector<std::int32_t> rows;
+  for (std::size_t i = 0; i < mSelected.size(); ++i)
+    if (mSelected[i]) rows.push_back(std::int32_t(i));
+  return rows;
+}
+
+void LListBox::SelectAllCells() {
+  if (!mMultiple) return;
+  std::fill(mSelected.begin(), mSelected.end(), true);
+  Refresh();
+}
+
+void LListBox::UnselectAllCells() {
+  std::fill(mSelected.begin(), mSelected.end(), false);
+  Refresh();
+}
+
+void LListBox::SelectOnly(std::int32_t row) {
+  std::fill(mSelected.begin(), mSelected.end(), false);
+  if (row >= 0 && row < CountRows()) {
+    mSelected[std::size_t(row)] = true;
+    mAnchor = row;
+    ScrollToRow(row);
+  }
+  Refresh();
+}
+
+std::int32_t LListBox::VisibleRows() const { return std::max(1, (mFrameSize.height - 2) / mRowHeight); }
+
+void LListBox::ScrollToRow(std::int32_t row) {
+  if (row < mTopRow) mTopRow = row;
+  else if (row >= mTopRow + VisibleRows()) mTopRow = row - VisibleRows() + 1;
+  mTopRow = std::max(0, mTopRow);
+}
+
+std::int32_t LListBox::RowAt(const SPoint32& local) const {
+  RectL f;
+  if (!CalcLocalFrameRect(f) || local.h < f.left || local.h >= f.right || local.v <= f.top || local.v >= f.bottom - 1)
+    return -1;
+  const std::int32_t row = mTopRow + (local.v - f.top - 1) / mRowHeight;
+  return row < CountRows() ? row : -1;
+}
+
+void LListBox::ClickSelf(const SMouseDownEvent& event) {
+  if (GetTarget() != this) SwitchTarget(this);
+  const std::int32_t row = RowAt(event.whereLocal);
+  const std::uint16_t mods = event.macEvent.modifiers;
+  const bool doubleClick =
+      row >= 0 && row == mLastClickRow && event.macEvent.when - mLastClickWhen <= kKxDoubleClickTicks;
+  mLastClickRow = row;
+  mLastClickWhen = event.macEvent.when;
+  if (row < 0) return;
+  if (mMultiple && (mods & kKxEventCommandKey)) {
+    mSelected[std::size_t(row)] = !mSelected[std::size_t(row)];
+    mAnchor = row;
+    Refresh();
+  } else if (mMultiple && (mods & kKxEventShiftKey) && mAnchor >= 0) {
+    std::fill(mSelected.begin(), mSelected.end(), false);
+    for (std::int32_t r = std::min(mAnchor, row); r <= std::max(mAnchor, row); ++r) mSelected[std::size_t(r)] = true;
+    Refresh();
+  } else {
+    SelectOnly(row);
+  }
+  if (doubleClick && mDoubleClickMessage != 0) BroadcastMessage(mDoubleClickMessage, this);
+}
+
+bool LListBox::DoNavigationKey(const EventRecord& event) {
+  const std::uint8_t key = KxEventKeyCode(event);
+  if (key != kKxKeyUp && key != kKxKeyDown) return false;
+  if (CountRows() == 0) return true;
+  const std::vector<std::int32_t> sel = GetSelectedRows();
+  std::int32_t row;
+  if (key == kKxKeyUp)
+    row = sel.empty() ? CountRows() - 1 : std::max(0, sel.front() - 1);
+  else
+    row = sel.empty() ? 0 : std::min(CountRows() - 1, sel.back() + 1);
+  SelectOnly(row);
+  return true;
+}
+
+bool LListBox::HandleKeyPress(const EventRecord& event) {
+  if (!(event.modifiers & kKxEventCommandKey) && DoNavigationKey(event)) return true;
+  return LCommander::HandleKeyPress(event);
+}
+
+void LListBox::DrawSelf() {
+  const Rect r = CalcLocalFrameRect16();
+  const bool live = IsEnabled() && IsActive();
+  RGBForeColor(live ? &UKXColor::sBlackColor : &UKXColor::sGrayColor);
+  RGBBackColor(&UKXColor::sWhiteColor);
+  EraseRect(&r);
+  PenNormal();
+  FrameRect(&r);
+  KxFontInfo info;
+  GetFontInfo(&info);
+  KxClipScope inside(RectL{r.top + 1, r.left + 1, r.bottom - 1, r.right - 1});
+  for (std::int32_t row = mTopRow; row < CountRows() && row < mTopRow + VisibleRows() + 1; ++row) {
+    const std::int32_t top = r.top + 1 + (row - mTopRow) * mRowHeight;
+    const std::string& text = mCells[std::size_t(row)];
+    MoveTo(r.left + 4, top + (mRowHeight - (info.ascent + info.descent)) / 2 + info.ascent);
+    DrawText(text.data(), 0, std::int32_t(text.size()));
+    if (mSelected[std::size_t(row)]) {
+      Rect cell{KxPinShort(top), std::int16_t(r.left + 1), KxPinShort(top + mRowHeight), std::int16_t(r.right - 1)};
+      if (live && GetTarget() == this)
+        InvertRect(&cell);
+      else
+        FrameRect(&cell);   // an outline while another pane has the keys
+    }
+  }
+}

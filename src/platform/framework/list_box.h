@@ -1,0 +1,61 @@
+// List boxes: rows of text, one or more selected, in a pane that takes keys
+// as a commander. A double click (or Return) broadcasts the double-click
+// message with the list box as parameter.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/framework/broadcaster.h"
+#include "platform/framework/commander.h"
+#include "platform/framework/pane.h"
+
+class LListBox : public LPane, public LCommander, public LBroadcaster {
+ public:
+  // attributes: items=A|B|C, message (the double-click message), rowHeight
+  // (16), multiple (0: one row at a time).
+  explicit LListBox(const KxLayoutPaneRecord& record);
+
+  std::int32_t CountRows() const { return std::int32_t(mCells.size()); }
+  const std::string& GetCell(std::int32_t row) const { return mCells.at(std::size_t(row)); }
+  void AddRow(const std::string& text);
+  void RemoveAllRows();
+  // The first selected row, -1 for none.
+  std::int32_t GetValue() const override;
+  // Selects just that row (-1 or out of range: none).
+  void SetValue(std::int32_t row) override;
+  bool IsSelected(std::int32_t row) const;
+  std::vector<std::int32_t> GetSelectedRows() const;
+  void SelectAllCells();
+  void UnselectAllCells();
+  MessageT GetDoubleClickMessage() const { return mDoubleClickMessage; }
+  // The row under a local point, -1 for none.
+  std::int32_t RowAt(const SPoint32& local) const;
+  void ScrollToRow(std::int32_t row);
+  std::int32_t GetTopRow() const { return mTopRow; }
+
+  void ClickSelf(const SMouseDownEvent& event) override;
+  bool HandleKeyPress(const EventRecord& event) override;
+  // Up and down keys move the selection; true when the key was one.
+  virtual bool DoNavigationKey(const EventRecord& event);
+  void DrawSelf() override;
+
+ protected:
+  void BeTarget() override { Refresh(); }
+  void DontBeTarget() override { Refresh(); }
+  void SelectOnly(std::int32_t row);
+  std::int32_t VisibleRows() const;
+
+  std::vector<std::string> mCells;
+  std::vector<bool> mSelected;
+  MessageT mDoubleClickMessage = 0;
+  std::int32_t mRowHeight = 16;
+  std::int32_t mTopRow = 0;
+  std::int32_t mAnchor = -1;        // where shift-clicks extend from
+  std::int32_t mLastClickRow = -1;  // for double clicks
+  std::uint32_t mLastClickWhen = 0;
+  bool mMultiple = true;
+};
+
+// The ticks within which a second click counts as a double click.
+constexpr std::uint32_t kKxDoubleClickTicks = 30;
