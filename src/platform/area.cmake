@@ -21,3 +21,8 @@ target_link_libraries(kx_platform PUBLIC PkgConfig::KX_FONT_LIBS)
 # printing, FreeType outlines drawn through cairo.
 pkg_check_modules(KX_DRAW_LIBS REQUIRED IMPORTED_TARGET cairo cairo-ft cairo-pdf)
 target_link_libraries(kx_platform PUBLIC PkgConfig::KX_DRAW_LIBS)
+
+# The GTK 3 host (platform/gtk). Only that folder includes the toolkit's
+# headers: the include paths stay private to this library, the link goes on.
+pkg_check_modules(KX_GTK_LIBS REQUIRED IMPORTED_TARGET gtk+-3.0)
+target_link_libraries(kx_platform PRIVATE PkgConfig::KX_GTK_LIBS)
