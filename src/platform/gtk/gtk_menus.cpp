@@ -119,7 +119,8 @@ void KxGtkHost::Impl::BuildMenuBar(KxGtkWindow& w) {
     w.menuItems.push_back({m->GetMenuID(), 0, top});
   }
   gtk_box_pack_start(GTK_BOX(w.box), w.menuBar, FALSE, FALSE, 0);
-  if (gtk_widget_get_visible(w.toplevel)) gtk_widget_show_all(w.menuBar);
+  // Shown now, even in a window not yet shown: a hidden bar measures no height.
+  gtk_widget_show_all(w.menuBar);
   SyncMenus();
 }
 
