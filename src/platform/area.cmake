@@ -25,3 +25,7 @@ target_link_libraries(kx_platform PUBLIC PkgConfig::KX_DRAW_LIBS)
 # Glyph choice (composed forms, vertical forms) from the font files.
 pkg_check_modules(KX_SHAPE_LIBS REQUIRED IMPORTED_TARGET harfbuzz)
 target_link_libraries(kx_platform PUBLIC PkgConfig::KX_SHAPE_LIBS)
+# The GTK 3 host (platform/gtk). Only that folder includes the toolkit's
+# headers: the include paths stay private to this library, the link goes on.
+pkg_check_modules(KX_GTK_LIBS REQUIRED IMPORTED_TARGET gtk+-3.0)
+target_link_libraries(kx_platform PRIVATE PkgConfig::KX_GTK_LIBS)

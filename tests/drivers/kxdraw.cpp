@@ -12,11 +12,17 @@
 // them, the layout's toolkit: every line kind, every net at two port origins,
 // the colour table, the control symbols, and a vertical line of IPA Gothic
 // with its vertical forms beside the same text upright. Laying out a
-// FILE and the GTK window come with the layout and the GTK host; until then
-// they answer exit 2.
+// FILE comes with the layout; until then it answers exit 2.
+//
+// --gtk shows the same drawing in a real window for --hold milliseconds (or
+// until the window is closed); --screenshot saves what that window shows,
+// read back from the display, as a PNG written the same way as OUT.png, so
+// that the two files are equal byte for byte when the screen shows exactly
+// what was drawn. Without a display --gtk fails with exit 1.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,16 +32,21 @@
 #include "layout/draw_toolkit.h"
 #include "layout/fontstate.h"
 #include "macros/facilities.h"
+#include "platform/clock.h"
 #include "platform/draw/color.h"
 #include "platform/draw/offscreen.h"
 #include "platform/draw/port.h"
 #include "platform/fonts.h"
+#include "platform/gtk/gtk_host.h"
 
 namespace {
 
 constexpr int kSheetWidth = 640;
 constexpr int kSheetHeight = 960;
 constexpr int kToolkitTop = 480;   // the layout toolkit's half of the sheet
+constexpr std::int16_t kWindowLeft = 40;
+constexpr std::int16_t kWindowTop = 60;
+constexpr long kMaxHoldMs = 24L * 60 * 60 * 1000;
 
 const char* const kUsage =
     "usage: kxdraw [--width N] [--vertical] [--scale PCT] [--ctrl] [--font NAME] [--size PT] [--paper]\n"
@@ -310,14 +321,75 @@ void DrawToolkitSheet() {
   KxFontInstallBackend(nullptr);
 }
 
+// The window of --gtk: it shows the drawing's port and notes a close.
+class SheetWindow : public KxWindowClient {
+ public:
+  explicit SheetWindow(KxPort* port) : mPort(port) {}
+  void HostActivate(bool) override {}
+  KxPort* HostPort() override { return mPort; }
+  void HostAttemptClose() override { closed = true; }
+  bool closed = false;
+
+ private:
+  KxPort* mPort;
+};
+
+int WritePng(cairo_surface_t* surface, const char* path) {
+  cairo_surface_flush(surface);
+  const cairo_status_t s = cairo_surface_write_to_png(surface, path);
+  if (s != CAIRO_STATUS_SUCCESS) {
+    std::fprintf(stderr, "kxdraw: %s: %s\n", path, cairo_status_to_string(s));
+    return 1;
+  }
+  return 0;
+}
+
+// Shows the port in a window; 0, or 1 when there is no display or the
+// screenshot cannot be taken or written.
+int ShowInWindow(KxPort& port, long holdMs, const char* screenshot) {
+  std::string why;
+  std::unique_ptr<KxGtkHost> host = KxGtkHost::Open(&why);
+  if (!host) {
+    std::fprintf(stderr, "kxdraw: --gtk: %s\n", why.c_str());
+    return 1;
+  }
+  SheetWindow client(&port);
+  const Rect bounds{kWindowTop, kWindowLeft, std::int16_t(kWindowTop + port.Height()),
+                    std::int16_t(kWindowLeft + port.Width())};
+  const unsigned char title[] = "\x06kxdraw";
+  const KxWindowID window = host->CreateWindow(&client, bounds, title);
+  int status = 0;
+  if (!host->Flush()) {
+    std::fprintf(stderr, "kxdraw: --gtk: the window did not come on the screen\n");
+    status = 1;
+  }
+  const std::uint32_t start = TickCount();
+  const std::uint32_t holdTicks = std::uint32_t(holdMs * 60 / 1000);
+  EventRecord event;
+  while (status == 0 && !client.closed && TickCount() - start < holdTicks) host->WaitNextEvent(event, 3);
+  if (status == 0 && screenshot) {
+    std::unique_ptr<KxPort> shot = host->Screenshot(window);
+    if (!shot) {
+      std::fprintf(stderr, "kxdraw: --screenshot: the window is not on the screen\n");
+      status = 1;
+    } else {
+      status = WritePng(shot->Surface(), screenshot);
+    }
+  }
+  host->DestroyWindow(window);
+  return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   bool toolkit = false, gtk = false;
   const char* out = nullptr;
   const char* file = nullptr;
+  const char* screenshot = nullptr;
+  long holdMs = 0;
   static const char* const kWithValue[] = {"--width", "--scale",  "--font",  "--size",      "--form",
-                                           "--header", "--footer", "--page", "--hold", "--screenshot"};
+                                           "--header", "--footer", "--page"};
   static const char* const kFlags[] = {"--vertical", "--ctrl", "--paper", "--smooth"};
   for (int i = 1; i < argc; ++i) {
     const char* a = argv[i];
@@ -326,6 +398,17 @@ int main(int argc, char** argv) {
       toolkit = known = true;
     } else if (!std::strcmp(a, "--gtk")) {
       gtk = known = true;
+    } else if (!std::strcmp(a, "--hold") && i + 1 < argc) {
+      char* end = nullptr;
+      holdMs = std::strtol(argv[++i], &end, 10);
+      if (*argv[i] == 0 || *end != 0 || holdMs < 0 || holdMs > kMaxHoldMs) {
+        std::fprintf(stderr, "kxdraw: --hold: %s is not a number of milliseconds\n", argv[i]);
+        return 2;
+      }
+      known = true;
+    } else if (!std::strcmp(a, "--screenshot") && i + 1 < argc) {
+      screenshot = argv[++i];
+      known = true;
     } else if (!std::strcmp(a, "-o") && i + 1 < argc) {
       out = argv[++i];
       known = true;
@@ -349,8 +432,8 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  if (gtk) {
-    std::fprintf(stderr, "kxdraw: --gtk: not yet supported\n");
+  if ((holdMs || screenshot) && !gtk) {
+    std::fputs(kUsage, stderr);
     return 2;
   }
   if (!toolkit) {
@@ -364,12 +447,7 @@ int main(int argc, char** argv) {
     DrawSheet();
     PenNormal();
     DrawToolkitSheet();
-    cairo_surface_flush(port->Surface());
-    const cairo_status_t s = cairo_surface_write_to_png(port->Surface(), out);
-    if (s != CAIRO_STATUS_SUCCESS) {
-      std::fprintf(stderr, "kxdraw: %s: %s\n", out, cairo_status_to_string(s));
-      return 1;
-    }
-    return 0;
+    if (const int status = WritePng(port->Surface(), out)) return status;
+    return gtk ? ShowInWindow(*port, holdMs, screenshot) : 0;
   });
 }

@@ -65,6 +65,9 @@ void LApplication::DispatchEvent(const EventRecord& event) {
     case updateEvt:
       if (KxWindowClient* client = KxCurrentHost().GetWindowClient(event.message)) client->HostUpdate(Rect{0, 0, 0, 0});
       break;
+    case kKxWheelEvt:
+      EventWheel(event);
+      break;
     case kKxMenuChoiceEvt:
       EventMenuChoice(std::int16_t(event.message >> 16), std::int16_t(event.message & 0xFFFF));
       break;
@@ -116,6 +119,12 @@ void LApplication::EventMouseUp(const EventRecord& event) {
   mMouseHeldInView = false;
   KxHost& host = KxCurrentHost();
   if (KxWindowClient* client = host.GetWindowClient(host.FrontWindow())) client->HostMouseUp(event);
+}
+
+void LApplication::EventWheel(const EventRecord& event) {
+  // The wheel scrolls the window under the pointer, front or not.
+  KxHost& host = KxCurrentHost();
+  if (KxWindowClient* client = host.GetWindowClient(host.FindWindow(event.where))) client->HostWheel(event);
 }
 
 void LApplication::EventActivate(const EventRecord& event) {

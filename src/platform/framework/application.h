@@ -51,6 +51,7 @@ class LApplication : public LCommander {
   virtual void EventMouseDown(const EventRecord& event);
   virtual void EventMouseUp(const EventRecord& event);
   virtual void EventActivate(const EventRecord& event);
+  virtual void EventWheel(const EventRecord& event);
   virtual void EventMenuChoice(std::int16_t menuID, std::int16_t item);
   virtual void UseIdleTime(const EventRecord& event);
 

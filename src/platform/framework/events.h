@@ -29,6 +29,15 @@ constexpr std::int16_t osEvt = 15;
 // A menu choice made by the host's own menu bar: message is the menu ID in
 // the high word and the item in the low word.
 constexpr std::int16_t kKxMenuChoiceEvt = 24;
+// The scroll wheel: message holds the lines to scroll down in the high word
+// and to the right in the low word (both signed); where is the pointer.
+constexpr std::int16_t kKxWheelEvt = 25;
+
+constexpr std::int16_t KxWheelLinesDown(const EventRecord& e) { return std::int16_t(e.message >> 16); }
+constexpr std::int16_t KxWheelLinesRight(const EventRecord& e) { return std::int16_t(e.message & 0xFFFF); }
+constexpr std::uint32_t KxWheelMessage(std::int16_t down, std::int16_t right) {
+  return (std::uint32_t(std::uint16_t(down)) << 16) | std::uint16_t(right);
+}
 
 // Modifier bits besides the four key bits of platform/keys.h.
 constexpr std::uint16_t kKxEventActiveFlag = 0x0001;   // activate (set) or deactivate

@@ -205,33 +205,17 @@ KxWindowID KxHeadlessHost::FindWindow(Point where) const {
   return kKxNoWindow;
 }
 
-void KxHeadlessHost::ClearClipboard() { mClipboard.clear(); }
+void KxHeadlessHost::ClearClipboard() { mClipboard.Clear(); }
 
 void KxHeadlessHost::PutClipboard(OSType type, const void* data, std::size_t size) {
-  const auto* bytes = static_cast<const std::uint8_t*>(data);
-  std::vector<std::uint8_t> copy(bytes, bytes + (bytes ? size : 0));
-  for (auto& entry : mClipboard)
-    if (entry.first == type) {
-      entry.second = std::move(copy);
-      return;
-    }
-  mClipboard.emplace_back(type, std::move(copy));
+  mClipboard.Put(type, data, size);
 }
 
 bool KxHeadlessHost::GetClipboard(OSType type, std::vector<std::uint8_t>& data) const {
-  for (const auto& entry : mClipboard)
-    if (entry.first == type) {
-      data = entry.second;
-      return true;
-    }
-  return false;
+  return mClipboard.Get(type, data);
 }
 
-std::vector<OSType> KxHeadlessHost::ClipboardTypes() const {
-  std::vector<OSType> types;
-  for (const auto& entry : mClipboard) types.push_back(entry.first);
-  return types;
-}
+std::vector<OSType> KxHeadlessHost::ClipboardTypes() const { return mClipboard.Types(); }
 
 KxAnswer KxHeadlessHost::AskSaveChanges(const std::string&) {
   if (mAnswers.empty()) return KxAnswer::kCancel;

@@ -8,6 +8,7 @@
 #include <map>
 
 #include "platform/clock.h"
+#include "platform/host/clipboard_store.h"
 #include "platform/host/host.h"
 
 class KxHeadlessHost : public KxHost {
@@ -97,7 +98,7 @@ class KxHeadlessHost : public KxHost {
   std::deque<EventRecord> mQueue;
   std::vector<Window> mWindows;   // front first
   KxWindowID mNextWindow = 1;
-  std::vector<std::pair<OSType, std::vector<std::uint8_t>>> mClipboard;   // in the order put
+  KxClipboardStore mClipboard;
   std::deque<Answer> mAnswers;
   std::vector<ShownAlert> mAlerts;
   std::uint32_t mLastSleep = 0;

@@ -35,7 +35,16 @@ class KxWindowClient {
   virtual void HostResized(const Rect&) {}
   // The user asked to close the window (the close box).
   virtual void HostAttemptClose() {}
+  // The scroll wheel turned over the window (a kKxWheelEvt event).
+  virtual void HostWheel(const EventRecord&) {}
 };
+
+// Cursors by ID: the arrow, and the standard cursor resources.
+constexpr short kKxArrowCursor = 0;
+constexpr short kKxIBeamCursor = 1;
+constexpr short kKxCrossCursor = 2;
+constexpr short kKxPlusCursor = 3;
+constexpr short kKxWatchCursor = 4;
 
 // Answers of dialogs and file choosers.
 enum class KxAnswer { kOK, kCancel, kSave, kDontSave };
@@ -62,6 +71,9 @@ class KxHost {
   virtual void SetWindowBounds(KxWindowID window, const Rect& bounds) = 0;
   virtual Rect GetWindowBounds(KxWindowID window) const = 0;
   virtual void SetWindowTitle(KxWindowID window, const unsigned char* title) = 0;
+  // `area` is in the window's content pixels, (0, 0) at its top-left (the
+  // backing store's own coordinates); a host that shows windows has the
+  // client draw it again (HostUpdate) before it copies it out.
   virtual void InvalidateWindow(KxWindowID window, const Rect& area) = 0;
   virtual std::vector<KxWindowID> WindowList() const = 0;
   virtual KxWindowClient* GetWindowClient(KxWindowID window) const = 0;
@@ -84,6 +96,9 @@ class KxHost {
   // Where to save; false when the user cancelled.
   virtual bool ChooseSaveFile(const std::string& defaultName, std::string& path) = 0;
   virtual void Beep() = 0;
+  // The cursor shown over the program's windows (the IDs above; others
+  // show the arrow).
+  virtual void SetCursor(short cursorID) { (void)cursorID; }
 
   // The menu model changed its items; hosts that show menus rebuild them.
   virtual void MenuBarChanged() {}

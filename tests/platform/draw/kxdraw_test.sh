@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # kxdraw: the primitive sheet becomes a PNG of the sheet's size; what is not
-# built yet answers exit 2, as do bad options.
+# built yet answers exit 2, as do bad options; --gtk without a display fails.
 set -u
 bin="${KX_BIN_DIR:?}/kxdraw"
 dir=$(mktemp -d)
@@ -22,6 +22,9 @@ check 2 "no output" "$bin" --toolkit
 check 2 "unknown option" "$bin" --toolkit --bogus -o "$dir/x.png"
 check 2 "file and toolkit" "$bin" --toolkit -o "$dir/x.png" somefile
 check 2 "file layout not built yet" "$bin" --width 300 -o "$dir/x.png" somefile
-check 2 "gtk not built yet" "$bin" --toolkit --gtk -o "$dir/x.png"
+check 1 "gtk without a display" env -u DISPLAY -u WAYLAND_DISPLAY "$bin" --toolkit --gtk -o "$dir/x.png"
+check 2 "screenshot without gtk" "$bin" --toolkit --screenshot "$dir/s.png" -o "$dir/x.png"
+check 2 "hold that is no number" "$bin" --toolkit --gtk --hold 5x -o "$dir/x.png"
+check 2 "negative hold" "$bin" --toolkit --gtk --hold -1 -o "$dir/x.png"
 check 1 "unwritable output" "$bin" --toolkit -o "$dir/missing/x.png"
 exit $fail

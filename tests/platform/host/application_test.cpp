@@ -140,8 +140,10 @@ class Window : public LCommander, public KxWindowClient {
     if (active) RestoreTarget();
   }
   bool HostMouseDown(const EventRecord&) override { return true; }
+  void HostWheel(const EventRecord& e) override { wheels.push_back(e); }
 
   KxWindowID id;
+  std::vector<EventRecord> wheels;
   CKXUndoer* undoer;
   std::unique_ptr<View> view;
 };
@@ -219,6 +221,34 @@ TEST_F(AppTest, KeysAndMenuChoicesTravelTheTargetChain) {
   EXPECT_EQ(dialog.keys, "qr");
   EXPECT_EQ(win.view->text, "a");
   LCommander::SwitchTarget(win.view.get());
+}
+
+TEST_F(AppTest, TheWheelScrollsTheWindowUnderThePointerFrontOrNot) {
+  Window back(doc.get(), *app, 0);
+  Document doc2(app.get());
+  Window front(&doc2, *app, 200);
+  const struct {
+    Point where;
+    std::int16_t down, right;
+  } turns[] = {
+      {{50, 10}, 3, 0},     // the back window: scrolled, not brought forward
+      {{250, 10}, -6, 2},   // the front window
+      {{150, 10}, 1, 0},    // between them: nobody
+  };
+  for (const auto& t : turns) {
+    EventRecord e;
+    e.what = kKxWheelEvt;
+    e.message = KxWheelMessage(t.down, t.right);
+    e.where = t.where;
+    host->PostEvent(e);
+  }
+  RunScript();
+  ASSERT_EQ(back.wheels.size(), 1u);
+  EXPECT_EQ(KxWheelLinesDown(back.wheels[0]), 3);
+  ASSERT_EQ(front.wheels.size(), 1u);
+  EXPECT_EQ(KxWheelLinesDown(front.wheels[0]), -6);
+  EXPECT_EQ(KxWheelLinesRight(front.wheels[0]), 2);
+  EXPECT_EQ(host->FrontWindow(), front.id);
 }
 
 TEST_F(AppTest, ActivationMovesTheTargetAndOnlyActiveViewsIdle) {

@@ -1,0 +1,772 @@
+// The GTK host: windows, the translation of desktop input, and the loop.
+#include <gtk/gtk.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/draw/port.h"
+#include "platform/gtk/gtk_host_impl.h"
+#include "platform/keys.h"
+
+KxGtkHost::Impl* gKxGtkImpl = nullptr;
+
+namespace {
+
+constexpr int kTicksPerSecond = 60;
+// Pending toolkit work handled per look without waiting; a flood of input
+// cannot keep a look from returning.
+constexpr int kMaxPumpIterations = 200;
+// A focus change that the desktop reports this soon after the program
+// brought another window forward is older than that request and is ignored.
+constexpr std::uint32_t kStaleFocusTicks = 60;
+// Update areas with more rectangles than this are drawn as their bounds.
+constexpr int kMaxUpdateRects = 16;
+// How long Flush waits for the screen at most.
+constexpr gint64 kFlushLimitMicros = 5 * G_USEC_PER_SEC;
+constexpr std::uint32_t kPixelMask = 0x00FFFFFF;   // the unused byte of RGB24
+
+std::int16_t Clamp16(long v) { return std::int16_t(std::clamp<long>(v, INT16_MIN, INT16_MAX)); }
+
+std::string TitleText(const unsigned char* title) {
+  return title ? KxGtkUtf8FromScript(title + 1, title[0]) : std::string();
+}
+
+void Pump() {
+  for (int i = 0; i < kMaxPumpIterations && g_main_context_pending(nullptr); ++i)
+    g_main_context_iteration(nullptr, FALSE);
+}
+
+std::uint64_t HashRow(const unsigned char* row, int width) {
+  std::uint64_t h = 1469598103934665603ull;
+  for (int x = 0; x < width; ++x) {
+    std::uint32_t px;
+    std::memcpy(&px, row + std::size_t(x) * 4, 4);
+    h = (h ^ (px & kPixelMask)) * 1099511628211ull;
+  }
+  return h;
+}
+
+// Time stamp of the last request to bring a window forward, and which.
+struct Presentation {
+  KxWindowID window = kKxNoWindow;
+  std::uint32_t tick = 0;
+} gPresented;
+
+void Present(KxGtkWindow& w) {
+  gPresented = {w.id, TickCount()};
+  gtk_window_present(GTK_WINDOW(w.toplevel));
+}
+
+// --- Toolkit handlers ----------------------------------------------------
+
+gboolean OnDraw(GtkWidget* widget, cairo_t* cr, gpointer) {
+  KxGtkHost::Impl* impl = gKxGtkImpl;
+  KxGtkWindow* w = impl ? impl->FindWidget(widget) : nullptr;
+  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+  cairo_set_source_rgb(cr, 1, 1, 1);   // where the backing store does not reach
+  cairo_paint(cr);
+  if (!w) return TRUE;
+  w->drawPending = false;
+  KxPort* port = w->client ? w->client->HostPort() : nullptr;
+  if (port && port->IsRaster()) {
+    cairo_surface_flush(port->Surface());
+    cairo_set_source_surface(cr, port->Surface(), 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+    cairo_rectangle(cr, 0, 0, port->Width(), port->Height());
+    cairo_fill(cr);
+  }
+  return TRUE;
+}
+
+void OnAreaAllocate(GtkWidget* widget, GdkRectangle* alloc, gpointer) {
+  KxGtkHost::Impl* impl = gKxGtkImpl;
+  KxGtkWindow* w = impl ? impl->FindWidget(widget) : nullptr;
+  if (!w) return;
+  impl->RefreshOrigin(*w);
+  const int width = alloc->width, height = alloc->height;
+  if (width == w->bounds.right - w->bounds.left && height == w->bounds.bottom - w->bounds.top) return;
+  w->bounds.right = Clamp16(long(w->bounds.left) + width);
+  w->bounds.bottom = Clamp16(long(w->bounds.top) + height);
+  w->drawPending = true;
+  if (width == w->requestedWidth && height == w->requestedHeight) return;   // the program's own size
+  w->requestedWidth = width;
+  w->requestedHeight = height;
+  KxGtkPending p;
+  p.kind = KxGtkPending::kResized;
+  p.window = w->id;
+  p.bounds = w->bounds;
+  impl->queue.push_back(p);
+}
+
+gboolean OnConfigure(GtkWidget* widget, GdkEventConfigure*, gpointer) {
+  KxGtkHost::Impl* impl = gKxGtkImpl;
+  if (KxGtkWindow* w = impl ? impl->FindWidget(widget) : nullptr) impl->RefreshOrigin(*w);
+  return FALSE;
+}
+
+void OnAreaRealize(GtkWidget* widget, gpointer) {
+  KxGtkHost::Impl* impl = gKxGtkImpl;
+  if (KxGtkWindow* w = impl ? impl->FindWidget(widget) : nullptr) {
+    impl->RefreshOrigin(*w);
+    impl->ApplyCursor(*w);
+  }
+}
+
+gboolean OnKeyPress(GtkWidget* widget, GdkEventKey* e, gpointer) {
+  KxGtkHost::Impl* impl = gKxGtkImpl;
+  if (!impl || !impl->FindWidget(widget)) return FALSE;
+  impl->gdkState = e->state;
+  const std::uint16_t mods = impl->Modifiers();
+  KxGtkKey key;
+  // Every key stops here: the toolkit's own key bindings (the menu bar's
+  // F10, mnemonics) never see them, and menu keys go through the
+  // application's lookup.
+  if (!KxGtkTranslateKey(e->keyval, mods, key)) return TRUE;
+  KxHostKeyState().SetKey(key.keyCode, true);
+  if (key.modifierKey) return TRUE;
+  const bool repeat = !impl->keysDown.insert(e->hardware_keycode).second;
+  EventRecord ev;
+  ev.what = repeat ? autoKey : keyDown;
+  ev.message = KxKeyMessage(key.charCode, key.keyCode);
+  ev.where = impl->pointer;
+  ev.modifiers = mods;
+  impl->Post(ev);
+  return TRUE;
+}
+
+gboolean OnKeyRelease(GtkWidget* widget, GdkEventKey* e, gpointer) {
+  KxGtkHost::Impl* impl = gKxGtkImpl;
+  if (!impl || !impl->FindWidget(widget)) return FALSE;
+  impl->gdkState = e->state;
+  impl->keysDown.erase(e->hardware_keycode);
+  KxGtkKey key;
+  if (KxGtkTranslateKey(e->keyval, 0, key)) KxHostKeyState().SetKey(key.keyCode, false);
+  return TRUE;
+}
+
+gboolean OnFocusIn(GtkWidget* widget, GdkEventFocus*, gpointer) {
+  KxGtkHost::Impl* impl = gKxGtkImpl;
+  KxGtkWindow* w = impl ? impl->FindWidget(widget) : nullptr;
+  if (!w || impl->active == w->id) return FALSE;
+  const bool stale = gPresented.window != kKxNoWindow && gPresented.window != w->id &&
+                     TickCount() - gPresented.tick < kStaleFocusTicks;
+  if (!stale) impl->MakeActive(w->id);
+  return FALSE;
+}
+
+gboolean OnFocusOut(GtkWidget* widget, GdkEventFocus*, gpointer) {
+  KxGtkHost::Impl* impl = gKxGtkImpl;
+  KxGtkWindow* w = impl ? impl->FindWidget(widget) : nullptr;
+  if (!w) return FALSE;
+  // Keys released in another program's window never come back here.
+  impl->keysDown.clear();
+  KxHostKeyState().ReleaseAll();
+  if (impl->active == w->id) {
+    impl->PostActivate(w->id, false);
+    impl->active = kKxNoWindow;
+  }
+  return FALSE;
+}
+
+Point GlobalPoint(const KxGtkWindow& w, double x, double y) {
+  return Point{Clamp16(long(w.bounds.top) + long(std::floor(y))), Clamp16(long(w.bounds.left) + long(std::floor(x)))};
+}
+
+constexpr unsigned kPrimaryButton = 1;
+constexpr unsigned kSecondaryButton = 3;   // the contextual click: a control-click
+
+gboolean OnButton(GtkWidget* widget, GdkEventButton* e, gpointer) {
+  KxGtkHost::Impl* impl = gKxGtkImpl;
+  KxGtkWindow* w = impl ? impl->FindWidget(widget) : nullptr;
+  if (!w) return FALSE;
+  // The toolkit's own double- and triple-click events repeat a press that
+  // came already; clicks are counted here.
+  if (e->type != GDK_BUTTON_PRESS && e->type != GDK_BUTTON_RELEASE) return TRUE;
+  if (e->button != kPrimaryButton && e->button != kSecondaryButton) return FALSE;
+  const bool down = e->type == GDK_BUTTON_PRESS;
+  impl->gdkState = e->state;
+  if (down) impl->RefreshOrigin(*w);
+  const Point where = GlobalPoint(*w, e->x, e->y);
+  impl->pointer = where;
+  std::uint16_t mods = KxGtkModifiers(e->state) & ~kKxEventButtonState;
+  if (!down) mods |= kKxEventButtonState;
+  if (e->button == kSecondaryButton) mods |= kKxEventControlKey;
+  if (down) {
+    gPresented = {};
+    // The desktop brought the window forward with the press.
+    if (impl->active != w->id || impl->windows.front().get() != w) impl->MakeActive(w->id);
+    impl->clicks.Press(e->time, where.h, where.v, e->button);
+  } else if (!impl->buttonDown) {
+    return TRUE;   // the press went elsewhere (a menu, another program)
+  }
+  impl->buttonDown = down;
+  EventRecord ev;
+  ev.what = down ? mouseDown : mouseUp;
+  ev.where = where;
+  ev.modifiers = mods;
+  impl->Post(ev);
+  return TRUE;
+}
+
+gboolean OnMotion(GtkWidget* widget, GdkEventMotion* e, gpointer) {
+  KxGtkHost::Impl* impl = gKxGtkImpl;
+  KxGtkWindow* w = impl ? impl->FindWidget(widget) : nullptr;
+  if (!w) return FALSE;
+  impl->gdkState = e->state;
+  impl->pointer = GlobalPoint(*w, e->x, e->y);
+  impl->moved = true;
+  return TRUE;
+}
+
+gboolean OnScroll(GtkWidget* widget, GdkEventScroll* e, gpointer) {
+  KxGtkHost::Impl* impl = gKxGtkImpl;
+  KxGtkWindow* w = impl ? impl->FindWidget(widget) : nullptr;
+  if (!w) return FALSE;
+  double dx = 0, dy = 0;
+  switch (e->direction) {
+    case GDK_SCROLL_UP: dy = -1; break;
+    case GDK_SCROLL_DOWN: dy = 1; break;
+    case GDK_SCROLL_LEFT: dx = -1; break;
+    case GDK_SCROLL_RIGHT: dx = 1; break;
+    case GDK_SCROLL_SMOOTH: gdk_event_get_scroll_deltas(reinterpret_cast<GdkEvent*>(e), &dx, &dy); break;
+  }
+  int right = 0, down = 0;
+  impl->wheel.AddSmooth(dx, dy, right, down);
+  impl->gdkState = e->state;
+  impl->pointer = GlobalPoint(*w, e->x, e->y);
+  if (right == 0 && down == 0) return TRUE;
+  EventRecord ev;
+  ev.what = kKxWheelEvt;
+  ev.message = KxWheelMessage(std::int16_t(down), std::int16_t(right));
+  ev.where = impl->pointer;
+  ev.modifiers = impl->Modifiers();
+  impl->Post(ev);
+  return TRUE;
+}
+
+gboolean OnDelete(GtkWidget* widget, GdkEvent*, gpointer) {
+  KxGtkHost::Impl* impl = gKxGtkImpl;
+  if (KxGtkWindow* w = impl ? impl->FindWidget(widget) : nullptr) {
+    KxGtkPending p;
+    p.kind = KxGtkPending::kClose;
+    p.window = w->id;
+    impl->queue.push_back(p);
+  }
+  return TRUE;   // the program decides whether the window goes
+}
+
+}  // namespace
+
+// --- Impl ----------------------------------------------------------------
+
+KxGtkWindow* KxGtkHost::Impl::Find(KxWindowID id) const {
+  for (const auto& w : windows)
+    if (w->id == id) return w.get();
+  return nullptr;
+}
+
+KxGtkWindow* KxGtkHost::Impl::FindWidget(GtkWidget* widget) const {
+  for (const auto& w : windows)
+    if (w->toplevel == widget || w->area == widget) return w.get();
+  return nullptr;
+}
+
+void KxGtkHost::Impl::Post(const EventRecord& e) {
+  KxGtkPending p;
+  p.event = e;
+  p.event.when = TickCount();
+  queue.push_back(p);
+}
+
+void KxGtkHost::Impl::PostActivate(KxWindowID window, bool isActive) {
+  EventRecord e;
+  e.what = activateEvt;
+  e.message = window;
+  e.modifiers = isActive ? kKxEventActiveFlag : 0;
+  Post(e);
+}
+
+void KxGtkHost::Impl::MakeActive(KxWindowID window) {
+  auto it = std::find_if(windows.begin(), windows.end(), [window](const auto& w) { return w->id == window; });
+  if (it == windows.end()) return;
+  std::rotate(windows.begin(), it, it + 1);
+  if (active == window) return;
+  if (active != kKxNoWindow && Find(active)) PostActivate(active, false);
+  active = window;
+  PostActivate(window, true);
+}
+
+std::uint16_t KxGtkHost::Impl::Modifiers() const {
+  std::uint16_t m = KxGtkModifiers(gdkState) & ~kKxEventButtonState;
+  if (!buttonDown) m |= kKxEventButtonState;
+  return m;
+}
+
+void KxGtkHost::Impl::RefreshOrigin(KxGtkWindow& w) {
+  GdkWindow* gw = w.area ? gtk_widget_get_window(w.area) : nullptr;
+  if (!gw || !gtk_widget_get_realized(w.area)) return;
+  gint x = 0, y = 0;
+  gdk_window_get_origin(gw, &x, &y);
+  const long width = long(w.bounds.right) - w.bounds.left, height = long(w.bounds.bottom) - w.bounds.top;
+  w.bounds.left = Clamp16(x);
+  w.bounds.top = Clamp16(y);
+  w.bounds.right = Clamp16(x + width);
+  w.bounds.bottom = Clamp16(y + height);
+}
+
+void KxGtkHost::Impl::UpdatePass() {
+  if (inUpdate) return;
+  inUpdate = true;
+  // By ID: a client's drawing may close windows.
+  std::vector<KxWindowID> ids;
+  for (const auto& w : windows) ids.push_back(w->id);
+  for (KxWindowID id : ids) {
+    KxGtkWindow* w = Find(id);
+    if (!w || !w->invalid || cairo_region_is_empty(w->invalid)) continue;
+    cairo_region_t* region = w->invalid;
+    w->invalid = cairo_region_create();
+    std::vector<cairo_rectangle_int_t> rects;
+    const int n = cairo_region_num_rectangles(region);
+    if (n > kMaxUpdateRects) {
+      rects.resize(1);
+      cairo_region_get_extents(region, &rects[0]);
+    } else {
+      rects.resize(std::size_t(n));
+      for (int i = 0; i < n; ++i) cairo_region_get_rectangle(region, i, &rects[std::size_t(i)]);
+    }
+    for (const cairo_rectangle_int_t& r : rects) {
+      w = Find(id);
+      if (!w || !w->client) break;
+      const Rect area{Clamp16(r.y), Clamp16(r.x), Clamp16(long(r.y) + r.height), Clamp16(long(r.x) + r.width)};
+      w->client->HostUpdate(area);
+    }
+    if ((w = Find(id)) != nullptr) {
+      gtk_widget_queue_draw_region(w->area, region);
+      w->drawPending = true;
+    }
+    cairo_region_destroy(region);
+  }
+  inUpdate = false;
+}
+
+void KxGtkHost::Impl::CopyOutChanges() {
+  // The program draws at once into the backing store (carets, typing,
+  // tracking), outside any update: the rows that changed since the last
+  // copy are queued to be copied out again.
+  for (const auto& wp : windows) {
+    KxGtkWindow& w = *wp;
+    KxPort* port = w.client ? w.client->HostPort() : nullptr;
+    if (!port || !port->IsRaster()) {
+      w.rowHash.clear();
+      continue;
+    }
+    cairo_surface_t* s = port->Surface();
+    cairo_surface_flush(s);
+    const unsigned char* data = cairo_image_surface_get_data(s);
+    const int stride = cairo_image_surface_get_stride(s);
+    const int width = cairo_image_surface_get_width(s), height = cairo_image_surface_get_height(s);
+    if (!data || width <= 0 || height <= 0) continue;
+    const bool fresh = w.hashedWidth != width || w.rowHash.size() != std::size_t(height);
+    if (fresh) {
+      w.rowHash.assign(std::size_t(height), 0);
+      w.hashedWidth = width;
+    }
+    int runStart = -1;
+    for (int y = 0; y <= height; ++y) {
+      bool changed = false;
+      if (y < height) {
+        const std::uint64_t h = HashRow(data + std::size_t(y) * std::size_t(stride), width);
+        changed = fresh || h != w.rowHash[std::size_t(y)];
+        w.rowHash[std::size_t(y)] = h;
+      }
+      if (changed && runStart < 0) runStart = y;
+      if (!changed && runStart >= 0) {
+        gtk_widget_queue_draw_area(w.area, 0, runStart, width, y - runStart);
+        w.drawPending = true;
+        runStart = -1;
+      }
+    }
+  }
+}
+
+// --- The host --------------------------------------------------------------
+
+KxGtkHost::KxGtkHost() : mImpl(std::make_unique<Impl>()) { mImpl->host = this; }
+
+std::unique_ptr<KxGtkHost> KxGtkHost::Open(std::string* why) {
+  if (gKxGtkImpl) {
+    if (why) *why = "a GTK host is open already";
+    return nullptr;
+  }
+  if (!gtk_init_check(nullptr, nullptr)) {
+    if (why) *why = "cannot open the display";
+    return nullptr;
+  }
+  std::unique_ptr<KxGtkHost> host(new KxGtkHost());
+  Impl& impl = *host->mImpl;
+  GtkSettings* settings = gtk_settings_get_default();
+  gint doubleClick = 400, blink = 1200, distance = 5;
+  if (settings) {
+    g_object_get(settings, "gtk-double-click-time", &doubleClick, "gtk-cursor-blink-time", &blink,
+                 "gtk-double-click-distance", &distance, nullptr);
+    // The menu bar opens with the mouse only: F10 is one of the program's keys.
+    g_object_set(settings, "gtk-menu-bar-accel", "", nullptr);
+  }
+  doubleClick = std::clamp(doubleClick, 100, 5000);
+  blink = std::clamp(blink, 200, 10000);
+  impl.clock.SetIntervals(std::uint32_t(doubleClick * kTicksPerSecond / 1000),
+                          std::uint32_t(blink / 2 * kTicksPerSecond / 1000));
+  impl.clicks.SetLimits(std::uint32_t(doubleClick), std::clamp(distance, 0, 100));
+  KxSetClock(&impl.clock);
+  KxSetHost(host.get());
+  gKxGtkImpl = &impl;
+  return host;
+}
+
+KxGtkHost::~KxGtkHost() {
+  while (!mImpl->windows.empty()) DestroyWindow(mImpl->windows.front()->id);
+  for (GdkCursor*& c : mImpl->cursors)
+    if (c) {
+      g_object_unref(c);
+      c = nullptr;
+    }
+  Pump();
+  gKxGtkImpl = nullptr;
+  KxSetHost(nullptr);
+  KxSetClock(nullptr);
+}
+
+bool KxGtkHost::WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks) {
+  Impl& impl = *mImpl;
+  impl.RebuildMenusIfPending();
+  impl.UpdatePass();
+  impl.CopyOutChanges();
+  Pump();
+  if (impl.queue.empty() && sleepTicks > 0 && !impl.moved) {
+    struct Wake {
+      bool fired = false;
+    } wake;
+    const guint ms = guint(sleepTicks * 1000u / kTicksPerSecond);
+    const guint source = g_timeout_add(ms, [](gpointer p) -> gboolean {
+      static_cast<Wake*>(p)->fired = true;
+      return G_SOURCE_REMOVE;
+    }, &wake);
+    while (impl.queue.empty() && !wake.fired && !impl.moved) g_main_context_iteration(nullptr, TRUE);
+    if (!wake.fired) g_source_remove(source);
+  }
+  impl.moved = false;
+  while (!impl.queue.empty()) {
+    KxGtkPending p = impl.queue.front();
+    impl.queue.pop_front();
+    if (p.kind == KxGtkPending::kEvent) {
+      event = p.event;
+      return true;
+    }
+    // Window requests reach the client from here, outside the toolkit's
+    // handlers, so that it may open dialogs or close the window.
+    KxGtkWindow* w = impl.Find(p.window);
+    if (!w || !w->client) continue;
+    if (p.kind == KxGtkPending::kResized)
+      w->client->HostResized(p.bounds);
+    else
+      w->client->HostAttemptClose();
+    impl.UpdatePass();
+  }
+  event = EventRecord{};
+  event.when = TickCount();
+  event.where = impl.pointer;
+  event.modifiers = impl.Modifiers();
+  return false;
+}
+
+bool KxGtkHost::PeekForEscape() {
+  Pump();
+  for (auto it = mImpl->queue.begin(); it != mImpl->queue.end(); ++it) {
+    if (it->kind != KxGtkPending::kEvent || it->event.what != keyDown) continue;
+    const EventRecord& e = it->event;
+    const bool escape = KxEventKeyCode(e) == kKxKeyEscape || KxEventChar(e) == kKxCharEscape;
+    const bool commandPeriod = KxEventChar(e) == '.' && (e.modifiers & kKxEventCommandKey);
+    if (escape || commandPeriod) {
+      mImpl->queue.erase(it);
+      return true;
+    }
+  }
+  return false;
+}
+
+KxWindowID KxGtkHost::CreateWindow(KxWindowClient* client, const Rect& bounds, const unsigned char* title) {
+  Impl& impl = *mImpl;
+  auto w = std::make_unique<KxGtkWindow>();
+  w->id = impl.nextWindow++;
+  w->client = client;
+  w->bounds = bounds;
+  w->requestedWidth = std::max(1, bounds.right - bounds.left);
+  w->requestedHeight = std::max(1, bounds.bottom - bounds.top);
+  w->bounds.right = Clamp16(long(bounds.left) + w->requestedWidth);
+  w->bounds.bottom = Clamp16(long(bounds.top) + w->requestedHeight);
+  w->invalid = cairo_region_create();
+  w->drawPending = true;   // the first exposure
+
+  w->toplevel = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  gtk_window_set_title(GTK_WINDOW(w->toplevel), TitleText(title).c_str());
+  w->box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+  gtk_container_add(GTK_CONTAINER(w->toplevel), w->box);
+  w->area = gtk_drawing_area_new();
+  gtk_widget_set_can_focus(w->area, TRUE);
+  gtk_widget_add_events(w->area, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK |
+                                     GDK_SCROLL_MASK | GDK_SMOOTH_SCROLL_MASK);
+  gtk_box_pack_end(GTK_BOX(w->box), w->area, TRUE, TRUE, 0);
+
+  g_signal_connect(w->toplevel, "key-press-event", G_CALLBACK(OnKeyPress), nullptr);
+  g_signal_connect(w->toplevel, "key-release-event", G_CALLBACK(OnKeyRelease), nullptr);
+  g_signal_connect(w->toplevel, "focus-in-event", G_CALLBACK(OnFocusIn), nullptr);
+  g_signal_connect(w->toplevel, "focus-out-event", G_CALLBACK(OnFocusOut), nullptr);
+  g_signal_connect(w->toplevel, "delete-event", G_CALLBACK(OnDelete), nullptr);
+  g_signal_connect(w->toplevel, "configure-event", G_CALLBACK(OnConfigure), nullptr);
+  g_signal_connect(w->area, "draw", G_CALLBACK(OnDraw), nullptr);
+  g_signal_connect(w->area, "size-allocate", G_CALLBACK(OnAreaAllocate), nullptr);
+  g_signal_connect(w->area, "realize", G_CALLBACK(OnAreaRealize), nullptr);
+  g_signal_connect(w->area, "button-press-event", G_CALLBACK(OnButton), nullptr);
+  g_signal_connect(w->area, "button-release-event", G_CALLBACK(OnButton), nullptr);
+  g_signal_connect(w->area, "motion-notify-event", G_CALLBACK(OnMotion), nullptr);
+  g_signal_connect(w->area, "scroll-event", G_CALLBACK(OnScroll), nullptr);
+
+  KxGtkWindow& ref = *w;
+  const KxWindowID id = w->id;
+  impl.windows.insert(impl.windows.begin(), std::move(w));
+  impl.BuildMenuBar(ref);
+  int menuHeight = 0;
+  if (ref.menuBar) gtk_widget_get_preferred_height(ref.menuBar, nullptr, &menuHeight);
+  gtk_window_set_default_size(GTK_WINDOW(ref.toplevel), ref.requestedWidth, ref.requestedHeight + menuHeight);
+  gtk_window_move(GTK_WINDOW(ref.toplevel), bounds.left, std::max(0, bounds.top - menuHeight));
+  gtk_widget_show_all(ref.toplevel);
+  impl.MakeActive(id);
+  Present(ref);
+  return id;
+}
+
+void KxGtkHost::DestroyWindow(KxWindowID window) {
+  Impl& impl = *mImpl;
+  auto it = std::find_if(impl.windows.begin(), impl.windows.end(), [window](const auto& w) { return w->id == window; });
+  if (it == impl.windows.end()) return;
+  std::unique_ptr<KxGtkWindow> w = std::move(*it);
+  impl.windows.erase(it);
+  // Nothing waiting for the window has anyone to go to.
+  std::erase_if(impl.queue, [window](const KxGtkPending& p) {
+    if (p.kind != KxGtkPending::kEvent) return p.window == window;
+    return (p.event.what == activateEvt || p.event.what == updateEvt) && p.event.message == window;
+  });
+  const bool wasActive = impl.active == window;
+  if (wasActive) impl.active = kKxNoWindow;
+  if (gPresented.window == window) gPresented = {};
+  gtk_widget_destroy(w->toplevel);
+  if (w->invalid) cairo_region_destroy(w->invalid);
+  if (wasActive && !impl.windows.empty()) impl.MakeActive(impl.windows.front()->id);
+}
+
+void KxGtkHost::SelectWindow(KxWindowID window) {
+  Impl& impl = *mImpl;
+  KxGtkWindow* w = impl.Find(window);
+  if (!w) return;
+  impl.MakeActive(window);
+  Present(*w);
+}
+
+void KxGtkHost::SetWindowBounds(KxWindowID window, const Rect& bounds) {
+  KxGtkWindow* w = mImpl->Find(window);
+  if (!w) return;
+  const int width = std::max(1, bounds.right - bounds.left), height = std::max(1, bounds.bottom - bounds.top);
+  w->requestedWidth = width;
+  w->requestedHeight = height;
+  const int menuHeight = w->menuBar ? gtk_widget_get_allocated_height(w->menuBar) : 0;
+  gtk_window_move(GTK_WINDOW(w->toplevel), bounds.left, std::max(0, bounds.top - menuHeight));
+  gtk_window_resize(GTK_WINDOW(w->toplevel), width, height + menuHeight);
+  w->bounds = Rect{bounds.top, bounds.left, Clamp16(long(bounds.top) + height), Clamp16(long(bounds.left) + width)};
+}
+
+Rect KxGtkHost::GetWindowBounds(KxWindowID window) const {
+  const KxGtkWindow* w = mImpl->Find(window);
+  return w ? w->bounds : Rect{0, 0, 0, 0};
+}
+
+void KxGtkHost::SetWindowTitle(KxWindowID window, const unsigned char* title) {
+  if (KxGtkWindow* w = mImpl->Find(window)) gtk_window_set_title(GTK_WINDOW(w->toplevel), TitleText(title).c_str());
+}
+
+void KxGtkHost::InvalidateWindow(KxWindowID window, const Rect& area) {
+  KxGtkWindow* w = mImpl->Find(window);
+  if (!w || area.right <= area.left || area.bottom <= area.top) return;
+  const cairo_rectangle_int_t r{area.left, area.top, area.right - area.left, area.bottom - area.top};
+  cairo_region_union_rectangle(w->invalid, &r);
+}
+
+std::vector<KxWindowID> KxGtkHost::WindowList() const {
+  std::vector<KxWindowID> ids;
+  for (const auto& w : mImpl->windows) ids.push_back(w->id);
+  return ids;
+}
+
+KxWindowClient* KxGtkHost::GetWindowClient(KxWindowID window) const {
+  const KxGtkWindow* w = mImpl->Find(window);
+  return w ? w->client : nullptr;
+}
+
+KxWindowID KxGtkHost::FindWindow(Point where) const {
+  for (const auto& w : mImpl->windows) {
+    const Rect& b = w->bounds;
+    if (where.v >= b.top && where.v < b.bottom && where.h >= b.left && where.h < b.right) return w->id;
+  }
+  return kKxNoWindow;
+}
+
+void KxGtkHost::ClearClipboard() { mImpl->clipboard.Clear(); }
+void KxGtkHost::PutClipboard(OSType type, const void* data, std::size_t size) { mImpl->clipboard.Put(type, data, size); }
+bool KxGtkHost::GetClipboard(OSType type, std::vector<std::uint8_t>& data) const {
+  return mImpl->clipboard.Get(type, data);
+}
+std::vector<OSType> KxGtkHost::ClipboardTypes() const { return mImpl->clipboard.Types(); }
+
+int KxGtkHost::ClickCount() const { return mImpl->clicks.Count(); }
+int KxGtkHost::Beeps() const { return mImpl->beeps; }
+short KxGtkHost::CurrentCursor() const { return mImpl->cursorID; }
+bool KxGtkHost::MenuOpen() const { return mImpl->menuOpen; }
+
+// --- For drivers and tests ---------------------------------------------------
+
+bool KxGtkHost::Flush() {
+  Impl& impl = *mImpl;
+  impl.RebuildMenusIfPending();
+  impl.UpdatePass();
+  impl.CopyOutChanges();
+  const gint64 limit = g_get_monotonic_time() + kFlushLimitMicros;
+  auto waiting = [&impl] {
+    for (const auto& w : impl.windows)
+      if (w->drawPending || !gtk_widget_get_mapped(w->area)) return true;
+    return false;
+  };
+  while (g_get_monotonic_time() < limit) {
+    Pump();
+    if (!waiting()) {
+      gdk_display_sync(gdk_display_get_default());
+      Pump();
+      if (!waiting()) return true;
+    }
+    bool fired = false;
+    const guint source = g_timeout_add(
+        20, [](gpointer p) -> gboolean {
+          *static_cast<bool*>(p) = true;
+          return G_SOURCE_REMOVE;
+        },
+        &fired);
+    while (!fired && waiting()) g_main_context_iteration(nullptr, TRUE);
+    if (!fired) g_source_remove(source);
+  }
+  return false;
+}
+
+std::unique_ptr<KxPort> KxGtkHost::Screenshot(KxWindowID window) {
+  Flush();
+  KxGtkWindow* w = mImpl->Find(window);
+  if (!w || !gtk_widget_get_mapped(w->area)) return nullptr;
+  GdkWindow* gw = gtk_widget_get_window(w->area);
+  const int width = gtk_widget_get_allocated_width(w->area), height = gtk_widget_get_allocated_height(w->area);
+  if (!gw || width <= 0 || height <= 0) return nullptr;
+  GdkPixbuf* shot = gdk_pixbuf_get_from_window(gw, 0, 0, width, height);
+  if (!shot) return nullptr;
+  std::unique_ptr<KxPort> port = KxPort::NewImage(width, height);
+  cairo_t* cr = cairo_create(port->Surface());
+  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+  gdk_cairo_set_source_pixbuf(cr, shot, 0, 0);
+  cairo_paint(cr);
+  cairo_destroy(cr);
+  cairo_surface_flush(port->Surface());
+  g_object_unref(shot);
+  return port;
+}
+
+namespace {
+void PutEvent(GdkEvent* e, bool keyboard) {
+  GdkSeat* seat = gdk_display_get_default_seat(gdk_display_get_default());
+  if (GdkDevice* device = seat ? (keyboard ? gdk_seat_get_keyboard(seat) : gdk_seat_get_pointer(seat)) : nullptr)
+    gdk_event_set_device(e, device);
+  gdk_event_put(e);
+  gdk_event_free(e);
+}
+}  // namespace
+
+void KxGtkHost::SynthesizeKey(KxWindowID window, unsigned keyval, std::uint16_t modifiers) {
+  KxGtkWindow* w = mImpl->Find(window);
+  GdkWindow* gw = w ? gtk_widget_get_window(w->toplevel) : nullptr;
+  if (!gw) return;
+  guint16 hardware = 0;
+  GdkKeymapKey* keys = nullptr;
+  gint n = 0;
+  if (gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(gdk_display_get_default()), keyval, &keys, &n) &&
+      n > 0)
+    hardware = guint16(keys[0].keycode);
+  g_free(keys);
+  for (GdkEventType type : {GDK_KEY_PRESS, GDK_KEY_RELEASE}) {
+    GdkEvent* e = gdk_event_new(type);
+    e->key.window = GDK_WINDOW(g_object_ref(gw));
+    e->key.send_event = TRUE;
+    e->key.time = GDK_CURRENT_TIME;
+    e->key.keyval = keyval;
+    e->key.state = KxGtkMaskFromModifiers(modifiers);
+    e->key.hardware_keycode = hardware;
+    PutEvent(e, true);
+  }
+}
+
+void KxGtkHost::SynthesizeButton(KxWindowID window, Point local, bool down, std::uint32_t timeMs, unsigned button,
+                                 std::uint16_t modifiers) {
+  KxGtkWindow* w = mImpl->Find(window);
+  GdkWindow* gw = w ? gtk_widget_get_window(w->area) : nullptr;
+  if (!gw) return;
+  GdkEvent* e = gdk_event_new(down ? GDK_BUTTON_PRESS : GDK_BUTTON_RELEASE);
+  e->button.window = GDK_WINDOW(g_object_ref(gw));
+  e->button.send_event = TRUE;
+  e->button.time = timeMs;
+  e->button.x = local.h;
+  e->button.y = local.v;
+  e->button.x_root = w->bounds.left + local.h;
+  e->button.y_root = w->bounds.top + local.v;
+  e->button.button = button;
+  e->button.state = KxGtkMaskFromModifiers(modifiers) | (down ? 0 : kKxGdkButton1Mask);
+  PutEvent(e, false);
+}
+
+void KxGtkHost::SynthesizeScroll(KxWindowID window, Point local, double dx, double dy) {
+  KxGtkWindow* w = mImpl->Find(window);
+  GdkWindow* gw = w ? gtk_widget_get_window(w->area) : nullptr;
+  if (!gw) return;
+  GdkEvent* e = gdk_event_new(GDK_SCROLL);
+  e->scroll.window = GDK_WINDOW(g_object_ref(gw));
+  e->scroll.send_event = TRUE;
+  e->scroll.time = GDK_CURRENT_TIME;
+  e->scroll.x = local.h;
+  e->scroll.y = local.v;
+  e->scroll.direction = GDK_SCROLL_SMOOTH;
+  e->scroll.delta_x = dx;
+  e->scroll.delta_y = dy;
+  PutEvent(e, false);
+}
+
+void KxGtkHost::SynthesizeResize(KxWindowID window, int width, int height) {
+  KxGtkWindow* w = mImpl->Find(window);
+  if (!w) return;
+  const int extraW = gtk_widget_get_allocated_width(w->toplevel) - gtk_widget_get_allocated_width(w->area);
+  const int extraH = gtk_widget_get_allocated_height(w->toplevel) - gtk_widget_get_allocated_height(w->area);
+  gtk_window_resize(GTK_WINDOW(w->toplevel), std::max(1, width + extraW), std::max(1, height + extraH));
+}
+
+void KxGtkHost::SynthesizeClose(KxWindowID window) {
+  KxGtkWindow* w = mImpl->Find(window);
+  GdkWindow* gw = w ? gtk_widget_get_window(w->toplevel) : nullptr;
+  if (!gw) return;
+  GdkEvent* e = gdk_event_new(GDK_DELETE);
+  e->any.window = GDK_WINDOW(g_object_ref(gw));
+  e->any.send_event = TRUE;
+  gdk_event_put(e);
+  gdk_event_free(e);
+}

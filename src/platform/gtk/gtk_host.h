@@ -1,0 +1,109 @@
+// The GTK 3 host: real windows on the desktop behind the host interface.
+//
+// Each host window is a toplevel with the program's menu bar above one
+// drawing area. The program draws into the window's backing store at once
+// (its client's HostPort); the drawing area's draw handler copies that store
+// to the screen and nothing else draws there. Invalid areas collect until
+// the next turn of the loop, which has the client draw them (HostUpdate) and
+// then queues the copy of just the rows that changed.
+//
+// Desktop input becomes EventRecords in one queue that WaitNextEvent hands
+// out; the GLib main loop runs inside WaitNextEvent, so nested loops (modal
+// dialogs, Escape polls) work through the same call. Key equivalents are not
+// toolkit accelerators: keys reach the application, which looks them up in
+// its own menus. User resizes and the close box reach the window client from
+// WaitNextEvent, never from inside a toolkit handler.
+//
+// Only the files of this folder include the toolkit's headers.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/host/host.h"
+
+class KxPort;
+
+class KxGtkHost : public KxHost {
+ public:
+  // Opens the display and installs the host (and a clock with the desktop's
+  // double-click and blink times). Null when no display can be opened, with
+  // the reason in `why`. One host at a time.
+  static std::unique_ptr<KxGtkHost> Open(std::string* why = nullptr);
+  ~KxGtkHost() override;
+  KxGtkHost(const KxGtkHost&) = delete;
+  KxGtkHost& operator=(const KxGtkHost&) = delete;
+
+  bool WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks) override;
+  bool PeekForEscape() override;
+
+  KxWindowID CreateWindow(KxWindowClient* client, const Rect& bounds, const unsigned char* title) override;
+  void DestroyWindow(KxWindowID window) override;
+  void SelectWindow(KxWindowID window) override;
+  void SetWindowBounds(KxWindowID window, const Rect& bounds) override;
+  Rect GetWindowBounds(KxWindowID window) const override;
+  void SetWindowTitle(KxWindowID window, const unsigned char* title) override;
+  void InvalidateWindow(KxWindowID window, const Rect& area) override;
+  std::vector<KxWindowID> WindowList() const override;
+  KxWindowClient* GetWindowClient(KxWindowID window) const override;
+  KxWindowID FindWindow(Point where) const override;
+
+  // The desktop clipboard comes later; until then an in-process store.
+  void ClearClipboard() override;
+  void PutClipboard(OSType type, const void* data, std::size_t size) override;
+  bool GetClipboard(OSType type, std::vector<std::uint8_t>& data) const override;
+  std::vector<OSType> ClipboardTypes() const override;
+
+  KxAnswer AskSaveChanges(const std::string& documentName) override;
+  KxAnswer Alert(KxAlertKind kind, const std::string& text) override;
+  bool ChooseFile(std::string& path) override;
+  bool ChooseSaveFile(const std::string& defaultName, std::string& path) override;
+  void Beep() override;
+  void SetCursor(short cursorID) override;
+  void MenuBarChanged() override;
+
+  // --- For drivers and tests -------------------------------------------
+  // Runs the loop until every window is on the screen with its latest
+  // drawing (or a few seconds have passed); false when some is not.
+  bool Flush();
+  // What the screen shows of the window's content, read back from the
+  // display into a new image; null when the window is not shown.
+  std::unique_ptr<KxPort> Screenshot(KxWindowID window);
+  // Input put into the toolkit's own queue, as the desktop delivers it.
+  // Key symbols are the toolkit's (X11) values; modifiers are event bits.
+  void SynthesizeKey(KxWindowID window, unsigned keyval, std::uint16_t modifiers);
+  // A press or release at a point of the window's content; `timeMs` is the
+  // desktop's event time (click counting reads it).
+  void SynthesizeButton(KxWindowID window, Point local, bool down, std::uint32_t timeMs, unsigned button = 1,
+                        std::uint16_t modifiers = 0);
+  void SynthesizeScroll(KxWindowID window, Point local, double dx, double dy);
+  // The user dragging the frame to a content size, and clicking the close box.
+  void SynthesizeResize(KxWindowID window, int width, int height);
+  void SynthesizeClose(KxWindowID window);
+  // Opens a menu of the bar (as a click on its title does) and closes it.
+  bool OpenMenu(std::int16_t menuID);
+  void CloseMenus();
+  // Chooses an item as a click on it does; false when the front window's
+  // bar does not show it.
+  bool ActivateMenuItem(std::int16_t menuID, std::int16_t item);
+  // What the front window's menu bar shows of an item.
+  struct ShownItem {
+    std::string label;   // UTF-8
+    std::string accel;   // the shortcut as the label shows it ("Ctrl+N"), empty for none
+    bool enabled = false;
+    bool checked = false;
+  };
+  bool GetShownItem(std::int16_t menuID, std::int16_t item, ShownItem& shown) const;
+  bool MenuOpen() const;
+  short CurrentCursor() const;
+  // Clicks of the last press (2 for a double click).
+  int ClickCount() const;
+  int Beeps() const;
+
+  struct Impl;
+
+ private:
+  KxGtkHost();
+  std::unique_ptr<Impl> mImpl;
+};

@@ -1,0 +1,96 @@
+// The GTK host's state, shared by its files (gtk_host.cpp: windows, events
+// and the loop; gtk_menus.cpp: the menu bar; gtk_dialogs.cpp: dialogs,
+// cursors and beeps). Private to this folder.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <deque>
+#include <memory>
+#include <set>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/gtk/gtk_host.h"
+#include "platform/gtk/gtk_translate.h"
+#include "platform/host/clipboard_store.h"
+
+struct KxGtkMenuRef {
+  std::int16_t menuID;
+  std::int16_t item;   // 0: the title of a bar menu
+  GtkWidget* widget;
+};
+
+struct KxGtkWindow {
+  KxWindowID id = kKxNoWindow;
+  KxWindowClient* client = nullptr;
+  GtkWidget* toplevel = nullptr;
+  GtkWidget* box = nullptr;
+  GtkWidget* menuBar = nullptr;   // null while the program has none
+  GtkWidget* area = nullptr;
+  Rect bounds{0, 0, 0, 0};        // global content bounds, as last known
+  int requestedWidth = 0;         // the size the program last set: its own
+  int requestedHeight = 0;        // resizes are not reported back to it
+  cairo_region_t* invalid = nullptr;   // content pixels to draw again
+  std::vector<std::uint64_t> rowHash;  // of the backing store as last copied out
+  int hashedWidth = 0;
+  bool drawPending = false;       // a copy is queued and not yet done
+  std::vector<KxGtkMenuRef> menuItems;
+};
+
+// What the toolkit's handlers leave for WaitNextEvent to hand out.
+struct KxGtkPending {
+  enum Kind { kEvent, kResized, kClose } kind = kEvent;
+  EventRecord event;
+  KxWindowID window = kKxNoWindow;
+  Rect bounds{0, 0, 0, 0};
+};
+
+struct KxGtkHost::Impl {
+  KxGtkHost* host = nullptr;
+  KxPosixClock clock;
+  std::vector<std::unique_ptr<KxGtkWindow>> windows;   // front first
+  KxWindowID nextWindow = 1;
+  KxWindowID active = kKxNoWindow;   // the window the program was last told is active
+  std::deque<KxGtkPending> queue;
+  KxClipboardStore clipboard;
+  KxClickCounter clicks;
+  KxWheelAccumulator wheel;
+  std::set<unsigned> keysDown;     // hardware key codes: a second press is a repeat
+  Point pointer{0, 0};             // global, as last seen
+  unsigned gdkState = 0;           // modifier mask, as last seen
+  bool buttonDown = false;
+  bool moved = false;              // the pointer moved: end the wait for cursor adjustment
+  bool inUpdate = false;
+  int beeps = 0;
+  short cursorID = kKxArrowCursor;
+  GdkCursor* cursors[5] = {};
+  // Menus.
+  std::vector<int> menuSignature;  // the model's shape the bars were built from
+  bool menuOpen = false;
+  bool menuRebuildPending = false;
+  bool menuSyncing = false;        // our own changes to items: no choices
+
+  KxGtkWindow* Find(KxWindowID id) const;
+  KxGtkWindow* FindWidget(GtkWidget* toplevelOrArea) const;
+  void Post(const EventRecord& e);
+  void PostActivate(KxWindowID window, bool active);
+  // Brings a window to the front of the list, with the deactivate and
+  // activate events a change of the active window brings.
+  void MakeActive(KxWindowID window);
+  void UpdatePass();
+  void CopyOutChanges();
+  void RefreshOrigin(KxGtkWindow& w);
+  std::uint16_t Modifiers() const;
+
+  // gtk_menus.cpp
+  void BuildMenuBar(KxGtkWindow& w);
+  void SyncMenus();
+  void MenuModelChanged();
+  void RebuildMenusIfPending();
+  // gtk_dialogs.cpp
+  void ApplyCursor(KxGtkWindow& w);
+};
+
+// The one host the toolkit's handlers report to.
+extern KxGtkHost::Impl* gKxGtkImpl;

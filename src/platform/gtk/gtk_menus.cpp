@@ -1,0 +1,219 @@
+// The GTK host's menu bars: one per window, built from the program's menu
+// model. Statuses come from the target chain when a menu opens; choosing an
+// item posts a menu-choice event, the path every menu command takes. Key
+// equivalents only show in the labels (as Ctrl+...): the keys themselves go
+// through the application's own lookup.
+#include <gtk/gtk.h>
+
+#include "platform/framework/application.h"
+#include "platform/framework/menu.h"
+#include "platform/gtk/gtk_host_impl.h"
+
+namespace {
+
+constexpr int kMaxMenuDepth = 8;   // as deep as the model nests submenus
+
+std::uint32_t ItemCode(std::int16_t menuID, std::int16_t item) {
+  return (std::uint32_t(std::uint16_t(menuID)) << 16) | std::uint16_t(item);
+}
+
+std::string ItemLabel(const KxMenuItem& item) {
+  return KxGtkUtf8FromScript(reinterpret_cast<const unsigned char*>(item.text.data()), item.text.size());
+}
+
+void OnItemActivate(GtkMenuItem*, gpointer code) {
+  KxGtkHost::Impl* impl = gKxGtkImpl;
+  if (!impl || impl->menuSyncing) return;
+  EventRecord e;
+  e.what = kKxMenuChoiceEvt;
+  e.message = std::uint32_t(GPOINTER_TO_UINT(code));
+  e.where = impl->pointer;
+  e.modifiers = impl->Modifiers();
+  impl->Post(e);
+}
+
+// A bar menu opens: the statuses must be current before it shows.
+void OnTitleSelect(GtkMenuItem*, gpointer) {
+  KxGtkHost::Impl* impl = gKxGtkImpl;
+  if (!impl) return;
+  impl->menuOpen = true;
+  if (LApplication* app = LApplication::GetApplication()) app->UpdateMenus();
+}
+
+void OnBarDeactivate(GtkMenuShell*, gpointer) {
+  if (KxGtkHost::Impl* impl = gKxGtkImpl) impl->menuOpen = false;
+}
+
+void AddSignature(const LMenuBar& bar, const LMenu& menu, int depth, std::vector<int>& sig) {
+  sig.push_back(-1);
+  sig.push_back(menu.GetMenuID());
+  sig.push_back(menu.CountItems());
+  for (std::int16_t i = 1; i <= menu.CountItems(); ++i) {
+    const KxMenuItem* it = menu.GetItem(i);
+    sig.push_back(it->separator);
+    sig.push_back(it->key);
+    sig.push_back(it->modifiers);
+    sig.push_back(it->submenuID);
+    if (it->submenuID && depth < kMaxMenuDepth)
+      if (const LMenu* sub = bar.FetchMenu(it->submenuID)) AddSignature(bar, *sub, depth + 1, sig);
+  }
+}
+
+std::vector<int> Signature() {
+  std::vector<int> sig;
+  const LMenuBar* bar = LMenuBar::GetCurrentMenuBar();
+  if (!bar) return sig;
+  for (const LMenu* m : bar->GetBarMenus())
+    if (m) AddSignature(*bar, *m, 0, sig);
+  return sig;
+}
+
+GtkWidget* BuildMenu(KxGtkWindow& w, const LMenuBar& bar, const LMenu& menu, int depth) {
+  GtkWidget* gm = gtk_menu_new();
+  for (std::int16_t i = 1; i <= menu.CountItems(); ++i) {
+    const KxMenuItem* it = menu.GetItem(i);
+    GtkWidget* item;
+    if (it->separator) {
+      item = gtk_separator_menu_item_new();
+    } else if (it->submenuID) {
+      item = gtk_menu_item_new_with_label(ItemLabel(*it).c_str());
+      const LMenu* sub = bar.FetchMenu(it->submenuID);
+      if (sub && depth < kMaxMenuDepth) gtk_menu_item_set_submenu(GTK_MENU_ITEM(item), BuildMenu(w, bar, *sub, depth + 1));
+    } else {
+      item = gtk_check_menu_item_new_with_label(ItemLabel(*it).c_str());
+      if (it->key) {
+        const guint keyval = gdk_keyval_to_lower(gdk_unicode_to_keyval(it->key));
+        GtkWidget* label = gtk_bin_get_child(GTK_BIN(item));
+        if (GTK_IS_ACCEL_LABEL(label))
+          gtk_accel_label_set_accel(GTK_ACCEL_LABEL(label), keyval,
+                                    GdkModifierType(KxGtkMaskFromModifiers(it->modifiers | kKxEventCommandKey)));
+      }
+      g_signal_connect(item, "activate", G_CALLBACK(OnItemActivate),
+                       GUINT_TO_POINTER(ItemCode(menu.GetMenuID(), i)));
+    }
+    gtk_menu_shell_append(GTK_MENU_SHELL(gm), item);
+    w.menuItems.push_back({menu.GetMenuID(), i, item});
+  }
+  return gm;
+}
+
+}  // namespace
+
+void KxGtkHost::Impl::BuildMenuBar(KxGtkWindow& w) {
+  if (w.menuBar) gtk_widget_destroy(w.menuBar);
+  w.menuBar = nullptr;
+  w.menuItems.clear();
+  const LMenuBar* bar = LMenuBar::GetCurrentMenuBar();
+  menuSignature = Signature();
+  if (!bar) return;
+  w.menuBar = gtk_menu_bar_new();
+  g_signal_connect(w.menuBar, "deactivate", G_CALLBACK(OnBarDeactivate), nullptr);
+  for (const LMenu* m : bar->GetBarMenus()) {
+    if (!m) continue;
+    const std::string title = KxGtkUtf8FromScript(reinterpret_cast<const unsigned char*>(m->GetTitle().data()),
+                                                  m->GetTitle().size());
+    GtkWidget* top = gtk_menu_item_new_with_label(title.c_str());
+    gtk_menu_item_set_submenu(GTK_MENU_ITEM(top), BuildMenu(w, *bar, *m, 0));
+    g_signal_connect(top, "select", G_CALLBACK(OnTitleSelect), nullptr);
+    gtk_menu_shell_append(GTK_MENU_SHELL(w.menuBar), top);
+    w.menuItems.push_back({m->GetMenuID(), 0, top});
+  }
+  gtk_box_pack_start(GTK_BOX(w.box), w.menuBar, FALSE, FALSE, 0);
+  // Shown now, even in a window not yet shown: a hidden bar measures no height.
+  gtk_widget_show_all(w.menuBar);
+  SyncMenus();
+}
+
+void KxGtkHost::Impl::SyncMenus() {
+  const LMenuBar* bar = LMenuBar::GetCurrentMenuBar();
+  if (!bar) return;
+  menuSyncing = true;
+  for (const auto& w : windows) {
+    for (const KxGtkMenuRef& ref : w->menuItems) {
+      if (ref.item == 0) continue;
+      const LMenu* menu = bar->FetchMenu(ref.menuID);
+      const KxMenuItem* it = menu ? menu->GetItem(ref.item) : nullptr;
+      if (!it || it->separator) continue;
+      gtk_widget_set_sensitive(ref.widget, it->enabled);
+      const std::string label = ItemLabel(*it);
+      const gchar* shown = gtk_menu_item_get_label(GTK_MENU_ITEM(ref.widget));
+      if (!shown || label != shown) gtk_menu_item_set_label(GTK_MENU_ITEM(ref.widget), label.c_str());
+      if (GTK_IS_CHECK_MENU_ITEM(ref.widget)) {
+        GtkCheckMenuItem* check = GTK_CHECK_MENU_ITEM(ref.widget);
+        gtk_check_menu_item_set_draw_as_radio(check, it->mark != kKxNoMark && it->mark != kKxCheckMark);
+        gtk_check_menu_item_set_active(check, it->mark != kKxNoMark);
+      }
+    }
+  }
+  menuSyncing = false;
+}
+
+void KxGtkHost::Impl::MenuModelChanged() {
+  if (Signature() != menuSignature) {
+    if (menuOpen) {
+      // Never pull a bar away while it is open: rebuild when it closes.
+      menuRebuildPending = true;
+    } else {
+      for (const auto& w : windows) BuildMenuBar(*w);
+      menuSignature = Signature();
+      menuRebuildPending = false;
+    }
+  }
+  SyncMenus();
+}
+
+void KxGtkHost::Impl::RebuildMenusIfPending() {
+  if (menuRebuildPending && !menuOpen) MenuModelChanged();
+}
+
+void KxGtkHost::MenuBarChanged() { mImpl->MenuModelChanged(); }
+
+namespace {
+const KxGtkMenuRef* FrontRef(const KxGtkHost::Impl& impl, std::int16_t menuID, std::int16_t item) {
+  if (impl.windows.empty()) return nullptr;
+  for (const KxGtkMenuRef& ref : impl.windows.front()->menuItems)
+    if (ref.menuID == menuID && ref.item == item) return &ref;
+  return nullptr;
+}
+}  // namespace
+
+bool KxGtkHost::OpenMenu(std::int16_t menuID) {
+  const KxGtkMenuRef* ref = FrontRef(*mImpl, menuID, 0);
+  if (!ref) return false;
+  gtk_menu_shell_select_item(GTK_MENU_SHELL(mImpl->windows.front()->menuBar), ref->widget);
+  return true;
+}
+
+void KxGtkHost::CloseMenus() {
+  for (const auto& w : mImpl->windows)
+    if (w->menuBar) gtk_menu_shell_deactivate(GTK_MENU_SHELL(w->menuBar));
+  mImpl->menuOpen = false;
+}
+
+bool KxGtkHost::ActivateMenuItem(std::int16_t menuID, std::int16_t item) {
+  const KxGtkMenuRef* ref = item > 0 ? FrontRef(*mImpl, menuID, item) : nullptr;
+  if (!ref || !gtk_widget_get_sensitive(ref->widget)) return false;
+  gtk_menu_item_activate(GTK_MENU_ITEM(ref->widget));
+  return true;
+}
+
+bool KxGtkHost::GetShownItem(std::int16_t menuID, std::int16_t item, ShownItem& shown) const {
+  const KxGtkMenuRef* ref = FrontRef(*mImpl, menuID, item);
+  if (!ref) return false;
+  shown = ShownItem{};
+  if (const gchar* label = gtk_menu_item_get_label(GTK_MENU_ITEM(ref->widget))) shown.label = label;
+  shown.enabled = gtk_widget_get_sensitive(ref->widget);
+  shown.checked = GTK_IS_CHECK_MENU_ITEM(ref->widget) && gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(ref->widget));
+  GtkWidget* child = gtk_bin_get_child(GTK_BIN(ref->widget));
+  if (child && GTK_IS_ACCEL_LABEL(child)) {
+    guint key = 0;
+    GdkModifierType mods = GdkModifierType(0);
+    gtk_accel_label_get_accel(GTK_ACCEL_LABEL(child), &key, &mods);
+    if (key) {
+      gchar* text = gtk_accelerator_get_label(key, mods);
+      shown.accel = text ? text : "";
+      g_free(text);
+    }
+  }
+  return true;
+}
