@@ -3,6 +3,7 @@
 #include <gtk/gtk.h>
 
 #include "platform/gtk/gtk_host_impl.h"
+#include "platform/toolbox/cursors.h"
 
 namespace {
 
@@ -23,11 +24,36 @@ struct CursorName {
   const char* name;
   GdkCursorType fallback;
 };
-// By cursor ID (platform/host/host.h): arrow, I-beam, cross, plus, watch.
-constexpr CursorName kCursors[] = {
-    {"default", GDK_LEFT_PTR}, {"text", GDK_XTERM}, {"crosshair", GDK_CROSSHAIR}, {"cell", GDK_PLUS}, {"wait", GDK_WATCH},
+// The cursors the desktop draws for us, by the group of a cursor ID
+// (platform/toolbox/cursors.h): arrow, I-beam, vertical I-beam, cross, plus,
+// watch (every frame).
+struct CursorKind {
+  std::int16_t id;
+  CursorName look;
 };
-static_assert(sizeof(kCursors) / sizeof(kCursors[0]) == kKxWatchCursor + 1);
+constexpr CursorKind kCursors[] = {
+    {kKxArrowCursor, {"default", GDK_LEFT_PTR}},    {kKxIBeamCursor, {"text", GDK_XTERM}},
+    {kKxVerticalIBeamCursor, {"vertical-text", GDK_XTERM}}, {kKxCrossCursor, {"crosshair", GDK_CROSSHAIR}},
+    {kKxPlusCursor, {"cell", GDK_PLUS}},              {kKxWatchCursor, {"wait", GDK_WATCH}},
+};
+constexpr int kCursorKinds = int(sizeof(kCursors) / sizeof(kCursors[0]));
+
+// The index in kCursors that shows `id`: the ID itself, else its group;
+// anything else is the arrow.
+int CursorIndex(std::int16_t id) {
+  for (int i = 0; i < kCursorKinds; ++i)
+    if (kCursors[i].id == id) return i;
+  const std::int16_t base = std::int16_t(id & kKxCursorGroupMask);
+  for (int i = 0; i < kCursorKinds; ++i)
+    if (kCursors[i].id == base) return i;
+  if (base == kKxDragCursor) return 4;
+  return 0;
+}
+}  // namespace
+
+std::int16_t KxGtkCursorID(int index) { return kCursors[index >= 0 && index < kCursorKinds ? index : 0].id; }
+
+namespace {
 
 }  // namespace
 
@@ -92,21 +118,21 @@ void KxGtkHost::Beep() {
   gdk_display_beep(gdk_display_get_default());
 }
 
-void KxGtkHost::SetCursor(short cursorID) {
-  if (cursorID < kKxArrowCursor || cursorID > kKxWatchCursor) cursorID = kKxArrowCursor;
-  if (cursorID == mImpl->cursorID) return;
-  mImpl->cursorID = cursorID;
+void KxGtkHost::SetCursor(std::int16_t cursorID) {
+  const int index = CursorIndex(cursorID);
+  if (index == mImpl->cursorIndex) return;
+  mImpl->cursorIndex = index;
   for (const auto& w : mImpl->windows) mImpl->ApplyCursor(*w);
 }
 
 void KxGtkHost::Impl::ApplyCursor(KxGtkWindow& w) {
   GdkWindow* gw = w.area ? gtk_widget_get_window(w.area) : nullptr;
   if (!gw) return;
-  GdkCursor*& cursor = cursors[cursorID];
+  GdkCursor*& cursor = cursors[cursorIndex];
   if (!cursor) {
     GdkDisplay* display = gdk_window_get_display(gw);
-    cursor = gdk_cursor_new_from_name(display, kCursors[cursorID].name);
-    if (!cursor) cursor = gdk_cursor_new_for_display(display, kCursors[cursorID].fallback);
+    cursor = gdk_cursor_new_from_name(display, kCursors[cursorIndex].look.name);
+    if (!cursor) cursor = gdk_cursor_new_for_display(display, kCursors[cursorIndex].look.fallback);
   }
   gdk_window_set_cursor(gw, cursor);
 }

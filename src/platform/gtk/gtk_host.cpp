@@ -629,7 +629,7 @@ std::vector<OSType> KxGtkHost::ClipboardTypes() const { return mImpl->clipboard.
 
 int KxGtkHost::ClickCount() const { return mImpl->clicks.Count(); }
 int KxGtkHost::Beeps() const { return mImpl->beeps; }
-short KxGtkHost::CurrentCursor() const { return mImpl->cursorID; }
+std::int16_t KxGtkHost::CurrentCursor() const { return KxGtkCursorID(mImpl->cursorIndex); }
 bool KxGtkHost::MenuOpen() const { return mImpl->menuOpen; }
 
 // --- For drivers and tests ---------------------------------------------------

@@ -60,7 +60,7 @@ class KxGtkHost : public KxHost {
   bool ChooseFile(std::string& path) override;
   bool ChooseSaveFile(const std::string& defaultName, std::string& path) override;
   void Beep() override;
-  void SetCursor(short cursorID) override;
+  void SetCursor(std::int16_t cursorID) override;
   void MenuBarChanged() override;
 
   // --- For drivers and tests -------------------------------------------
@@ -96,7 +96,7 @@ class KxGtkHost : public KxHost {
   };
   bool GetShownItem(std::int16_t menuID, std::int16_t item, ShownItem& shown) const;
   bool MenuOpen() const;
-  short CurrentCursor() const;
+  std::int16_t CurrentCursor() const;
   // Clicks of the last press (2 for a double click).
   int ClickCount() const;
   int Beeps() const;

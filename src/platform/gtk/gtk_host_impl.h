@@ -63,8 +63,8 @@ struct KxGtkHost::Impl {
   bool moved = false;              // the pointer moved: end the wait for cursor adjustment
   bool inUpdate = false;
   int beeps = 0;
-  short cursorID = kKxArrowCursor;
-  GdkCursor* cursors[5] = {};
+  int cursorIndex = 0;   // in the cursor table of gtk_dialogs.cpp; 0 is the arrow
+  GdkCursor* cursors[6] = {};
   // Menus.
   std::vector<int> menuSignature;  // the model's shape the bars were built from
   bool menuOpen = false;
@@ -94,3 +94,6 @@ struct KxGtkHost::Impl {
 
 // The one host the toolkit's handlers report to.
 extern KxGtkHost::Impl* gKxGtkImpl;
+
+// The cursor ID that the cursor table's entry `index` shows.
+std::int16_t KxGtkCursorID(int index);

@@ -39,13 +39,6 @@ class KxWindowClient {
   virtual void HostWheel(const EventRecord&) {}
 };
 
-// Cursors by ID: the arrow, and the standard cursor resources.
-constexpr short kKxArrowCursor = 0;
-constexpr short kKxIBeamCursor = 1;
-constexpr short kKxCrossCursor = 2;
-constexpr short kKxPlusCursor = 3;
-constexpr short kKxWatchCursor = 4;
-
 // Answers of dialogs and file choosers.
 enum class KxAnswer { kOK, kCancel, kSave, kDontSave };
 enum class KxAlertKind { kNote, kCaution, kStop };
@@ -96,10 +89,6 @@ class KxHost {
   // Where to save; false when the user cancelled.
   virtual bool ChooseSaveFile(const std::string& defaultName, std::string& path) = 0;
   virtual void Beep() = 0;
-  // The cursor shown over the program's windows (the IDs above; others
-  // show the arrow).
-  virtual void SetCursor(short cursorID) { (void)cursorID; }
-
   // The menu model changed its items; hosts that show menus rebuild them.
   virtual void MenuBarChanged() {}
 

@@ -16,6 +16,7 @@
 #include "platform/draw/port.h"
 #include "platform/fonts.h"
 #include "platform/framework/application.h"
+#include "platform/toolbox/cursors.h"
 
 namespace {
 
