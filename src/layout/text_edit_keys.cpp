@@ -31,6 +31,9 @@ long AccelStep(short count) {
   return 8;
 }
 
+// Scroll requests of the result word: both units scroll without moving.
+constexpr std::uint16_t kScrollUp = 1, kScrollDown = 2, kScrollLeft = 3, kScrollRight = 4;
+
 // The page keys leave a small gap to the view's edge.
 constexpr long kPageUpSlack = 2, kPageDownSlack = 3;
 
@@ -273,7 +276,7 @@ std::uint16_t CKXTextEdit::MoveKey(unsigned char key, char modifiers) {
       caret = PageTarget(caret, key == kKxKeyPageUp);
       break;
     case kKxKeyLeft:
-      if (both) return 3;
+      if (both) return mResult = kScrollLeft;
       if (selection && !extend)
         caret = low;
       else if (line)
@@ -284,7 +287,7 @@ std::uint16_t CKXTextEdit::MoveKey(unsigned char key, char modifiers) {
         caret = GetPrevCharPos(caret);
       break;
     case kKxKeyRight:
-      if (both) return 4;
+      if (both) return mResult = kScrollRight;
       if (selection && !extend) {
         caret = high;
       } else if (line) {
@@ -300,7 +303,7 @@ std::uint16_t CKXTextEdit::MoveKey(unsigned char key, char modifiers) {
       break;
     case kKxKeyUp:
     case kKxKeyDown:
-      if (both) return key == kKxKeyUp ? 1 : 2;
+      if (both) return mResult = key == kKxKeyUp ? kScrollUp : kScrollDown;
       if (selection && !extend) caret = key == kKxKeyUp ? low : high;
       caret = VerticalTarget(caret, key == kKxKeyUp, step);
       break;
