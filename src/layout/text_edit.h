@@ -126,6 +126,7 @@ class CKXTextEdit : public CKXText {
   std::uint16_t SetCtrlView(std::uint8_t show);
   virtual std::uint16_t SetVertical(std::uint8_t vertical);
   void SetAutoIndent(std::uint8_t on) { mEditStyl.autoIndent = on; }
+  std::uint8_t GetAutoIndent() const { return mEditStyl.autoIndent; }
   virtual std::uint16_t SetEditScale(short percent);
   short GetEditScale() const { return mEditStyl.scale; }
 
@@ -181,6 +182,8 @@ class CKXTextEdit : public CKXText {
   virtual short Activate();
   virtual short Deactivate();
   bool IsActive() const { return mActive != 0; }
+  // The active flag alone, without showing or hiding anything.
+  void SetActiveFlag(std::uint8_t on) { mActive = on ? 1 : 0; }
   virtual void BlinkCaret(std::uint8_t on);
   virtual short Idle();
   virtual void ReverseCaret(const RectL& clip);
@@ -229,15 +232,76 @@ class CKXTextEdit : public CKXText {
   virtual void SetPrinting(std::uint8_t on);
   bool IsPrinting() const { return mPrinting != 0; }
 
-  // ---- Basic keys (text_edit_keys.cpp) -------------------------------------------------------
+  // ---- Keys (text_edit_keys.cpp) ------------------------------------------------------------
+  // One key with the unit modifiers; answers the result word. A lead byte
+  // of the typing script waits for its second byte (answering 0).
   virtual std::uint16_t KeyIn(unsigned char key, char modifiers);
   // Types one character: a byte, or lead * 256 + trail.
   virtual std::uint16_t TypeChar(std::uint16_t code);
+  // Backspace or forward Delete by character, word or line.
   virtual std::uint16_t DeleteKey(unsigned char key, char modifiers);
+  // Home, End, Page Up, Page Down and the arrows.
   virtual std::uint16_t MoveKey(unsigned char key, char modifiers);
-  // Replaces the selection by bytes in the typing style (side entries
-  // relative to the bytes).
+  // The lead byte waiting for its second byte; 0 when none.
+  std::uint16_t GetPendingByte() const { return mPendingByte; }
+  // The remembered horizontal position of vertical movement; 0 when none.
+  long GetRememberedX() const { return mRememberX; }
+
+  // ---- Editing commands (text_edit_cmds.cpp) -----------------------------------------------
+  // Each replaces the selection and answers the result word.
+  virtual std::uint16_t Insert(const CKXText* source);
+  // Bytes in the typing style (side entries relative to the bytes).
   virtual std::uint16_t Insert(const char* bytes, long length, const SKXUniChar* uni, long count);
+  // One picture byte with the typing style.
+  virtual std::uint16_t InsertPictID(short pictureID);
+  // Bytes with their own runs (offsets relative to the bytes).
+  virtual std::uint16_t Replace(const char* bytes, long length, const SKXStyl* styls, long nStyls,
+                                const SKXDeco* decos, long nDecos, const SKXPara* paras, long nParas,
+                                const SKXUniChar* uni, long nUni);
+  // Deletes the selection; 0 when it is empty.
+  virtual std::uint16_t Delete();
+  // The selection into target with the parts that `mode` names (CKXText::kWhat...).
+  virtual std::uint16_t Copy(CKXText* target, short mode) const;
+  virtual std::uint16_t Cut(CKXText* target);
+  // An even mode of 2 or more pastes attributes only: the text keeps its length.
+  virtual std::uint16_t Paste(const CKXText* source, short mode);
+  // Selects the next match (backward from the selection's lower end with
+  // option 1, else forward from its higher end); 0 when there is none.
+  virtual std::uint16_t Find(const char* pattern, long length, short options, short script);
+
+  // Character formatting: the selection, or the typing style when it is empty.
+  virtual std::uint16_t SetTextStyl(const SStyl& styl);
+  virtual std::uint16_t SetTextFont(short font);
+  virtual std::uint16_t SetTextSize(short size);
+  virtual std::uint16_t SetTextFace(unsigned char face, unsigned char set);
+  virtual std::uint16_t SetTextColor(const RGBColor& color);
+  virtual std::uint16_t SetTextDeco(const SDeco& deco);
+  virtual std::uint16_t SetTextInterLine(unsigned short kind);
+  virtual std::uint16_t SetTextUnderLine(unsigned short kind, unsigned char set);
+  virtual std::uint16_t SetTextCenterLine(unsigned short kind, unsigned char set);
+  virtual std::uint16_t SetTextUpperLine(unsigned short kind, unsigned char set);
+  virtual std::uint16_t SetTextLineColor(short color);
+  virtual std::uint16_t SetTextNetStyle(unsigned char style);
+  virtual std::uint16_t SetTextNetColor(unsigned char color);
+  virtual std::uint16_t SetTextExtFace(unsigned char flags, unsigned char set);
+  // Ruby over the selection; 0 with an empty selection.
+  virtual std::uint16_t SetTextRuby(const unsigned char* text, long length);
+
+  // Paragraph formatting over the paragraphs the selection touches (which
+  // become the selection).
+  virtual std::uint16_t SetTextParaStyl(const SParaStyl& para, short mask);
+  virtual std::uint16_t SetTextParaIndent(short first, short left, short right);
+  virtual std::uint16_t SetTextParaLineSpace(short space);
+  virtual std::uint16_t SetTextParaCharSpace(short space);
+  virtual std::uint16_t SetTextParaJustify(unsigned char justify);
+  virtual std::uint16_t SetTextParaTabs(short count, const short* positions, long kinds, long leaders);
+  virtual std::uint16_t SetTextParaTabInsert(short position, long kind);
+  virtual std::uint16_t SetTextParaTabDelete(short position);
+  // Deletes the tab stop at `from` and inserts one of `kind` at `to`.
+  virtual std::uint16_t SetTextParaTabMove(short from, short to, long kind);
+  // Paragraph styles of start..end equal to `old` under mask become `repl`.
+  virtual std::uint16_t ReplaceTextPara(long start, long end, short mask, const SParaStyl& old,
+                                        const SParaStyl& repl);
 
   // The line layout over this text.
   const CKXTextLayout& Layout() const { return mLayout; }
@@ -286,6 +350,20 @@ class CKXTextEdit : public CKXText {
   // Highlight change from selection old to new, as exclusive-or spans.
   void ChangeHighlight(long oldA, long oldE, long newA, long newE);
   void UnitAt(long offset, short mode, long& start, long& end) const;
+  // Key helpers (text_edit_keys.cpp).
+  long WordLeft(long caret) const;
+  long WordRight(long caret) const;
+  long PageTarget(long caret, bool up) const;
+  long VerticalTarget(long caret, bool up, long step);
+  // Command frames (text_edit_cmds.cpp): replacing the selection, changing
+  // characters or decorations (code -1: the whole record), and changing
+  // paragraphs. Defined and used there only.
+  template <typename F>
+  std::uint16_t ReplaceFrame(F insert);
+  std::uint16_t StylCommand(short code, const SStyl& styl);
+  std::uint16_t DecoCommand(short code, const SDeco& deco);
+  template <typename F>
+  std::uint16_t ParaFrame(F apply);
   long ScaleIn(long v) const;
   long ScaleOut(long v) const;
 
@@ -330,6 +408,10 @@ class CKXTextEdit : public CKXText {
   std::uint32_t mClickDeadline = 0;
   short mClickMode = 0;
   long mRememberX = 0;
+  std::uint16_t mPendingByte = 0;
+  short mRepeatCount = 0;
+  unsigned char mLastMoveKey = 0;
+  std::uint32_t mAccelDeadline = 0;
 
   mutable long mScriptStart = 0, mScriptEnd = -1;
   mutable short mScriptCode = 0;

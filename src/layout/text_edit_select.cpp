@@ -211,6 +211,7 @@ long CKXTextEdit::DeleteSelection() {
   if (low == high) return 0;
   DeleteText(low, high);
   mSelAnchor = mSelEnd = low;
+  mResult |= kKxEditSelChanged;  // a range became a caret
   return low - high;
 }
 

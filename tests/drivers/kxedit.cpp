@@ -2,15 +2,21 @@
 // and prints what the script asks for.
 //
 //   kxedit [--width N] [--vertical] [--rules 0|1|2] [--wordwrap] [--font NAME]
-//          [--size PT] [--encoding E] [--timing] FILE [SCRIPT|-]
+//          [--size PT] [--encoding E] [--autoindent] [--timing] FILE [SCRIPT|-]
 //
 // Steps, one a line (# starts a comment):
 //   type TEXT            types TEXT (UTF-8) character by character
-//   key NAME [MODS]      a character, or left right up down home end
-//                        backspace delete return enter tab escape; MODS: shift
+//   key NAME [MODS]      a character, or left right up down home end pageup
+//                        pagedown backspace delete return enter tab escape;
+//                        MODS joins cmd (line unit), option (word unit),
+//                        shift (extend) and control with "+"
 //   select FROM TO       byte offsets
 //   click X Y [COUNT] [shift]
-//   print text|selection|lines|result
+//   cut, copy, paste     through a scrap of this process
+//   find PATTERN [OPTIONS]  selects the next match (OPTIONS: find bits)
+//   print text|selection|styles|decos|paras|ruby|lines|result
+//                        run lists: one run a line, the offset and then the
+//                        record's fields in record order
 // Other steps of the full tool answer "not supported yet" (exit 2).
 // Exit status: 0 done, 1 bad input (one line on stderr), 2 bad usage.
 #include <chrono>
@@ -25,7 +31,8 @@
 
 #include "driver.h"
 #include "layout/facilities.h"
-#include "layout/text_edit.h"
+#include "layout/kxtext_api.h"
+#include "layout/text_edit_ex.h"
 #include "platform/files.h"
 #include "platform/fonts.h"
 #include "text/base/memory.h"
@@ -38,7 +45,7 @@ namespace {
 int Usage() {
   std::fprintf(stderr,
                "usage: kxedit [--width N] [--vertical] [--rules 0|1|2] [--wordwrap] [--font NAME] [--size PT] "
-               "[--encoding auto|sjis|jis|euc|utf8|utf16] [--timing] FILE [SCRIPT|-]\n");
+               "[--encoding auto|sjis|jis|euc|utf8|utf16] [--autoindent] [--timing] FILE [SCRIPT|-]\n");
   return 2;
 }
 
@@ -132,9 +139,36 @@ bool ParseLong(const std::string& s, long& out) {
   return *end == 0;
 }
 
+// Modifier words of a key step: the unit bits they give the edit object.
+bool ParseMods(const std::string& word, char& mods) {
+  mods = 0;
+  std::stringstream in(word);
+  for (std::string m; std::getline(in, m, '+');) {
+    if (m == "shift")
+      mods |= kKxModExtend;
+    else if (m == "cmd")
+      mods |= kKxModLine;
+    else if (m == "option")
+      mods |= kKxModWord;
+    else if (m != "control")  // the control key adds no unit
+      return false;
+  }
+  return true;
+}
+
+// UTF-8 as the text's own bytes; false when it does not convert.
+bool ToText(const std::string& utf8, std::string& sjis) {
+  std::vector<SKXUniChar> sides;
+  return FromUnits(Units(kKxCodeUTF8, reinterpret_cast<const unsigned char*>(utf8.data()), long(utf8.size())), sjis,
+                   sides);
+}
+
 class Runner {
  public:
-  explicit Runner(CKXTextEdit& e) : mEdit(e) {}
+  Runner(CKXTextEdit& e, KXEditHandle h) : mEdit(e), mHandle(h), mScrap(KXText_New()) {}
+  ~Runner() { KXText_Dispose(mScrap); }
+  Runner(const Runner&) = delete;
+  Runner& operator=(const Runner&) = delete;
   // 0 done, 1 bad input, 2 unsupported.
   int Step(const std::string& line, long lineNo);
 
@@ -147,7 +181,11 @@ class Runner {
     std::fprintf(stderr, "kxedit: line %ld: %s: not supported yet\n", lineNo, what.c_str());
     return 2;
   }
+  int Print(const std::string& what);
   CKXTextEdit& mEdit;
+  KXEditHandle mHandle;
+  KXTextHandle mScrap;
+  std::uint16_t mLast = 0;  // the last result word
 };
 
 int Runner::Step(const std::string& line, long lineNo) {
@@ -165,18 +203,18 @@ int Runner::Step(const std::string& line, long lineNo) {
     if (!FromUnits(Units(kKxCodeUTF8, reinterpret_cast<const unsigned char*>(utf8.data()), long(utf8.size())), sjis,
                    sides))
       return Bad(lineNo, "text does not convert");
-    // Character by character; a character without a code goes in with its side entry.
+    // Byte by byte as keys (a lead byte waits for its second); a character
+    // without a code of its own goes in with its side entry.
     size_t side = 0;
     for (size_t k = 0; k < sjis.size();) {
       const bool lead = KxTextCharFirst((unsigned char)sjis[k], kScriptJapanese) && k + 1 < sjis.size();
       const long n = lead ? 2 : 1;
-      SKXUniChar u{};
-      long nu = 0;
       if (side < sides.size() && sides[side].offset == long(k)) {
-        u = SKXUniChar{0, sides[side++].value};
-        nu = 1;
+        const SKXUniChar u{0, sides[side++].value};
+        mLast = KXTE_InsertTextWithUniChars(mHandle, sjis.data() + k, n, &u, 1);
+      } else {
+        for (long b = 0; b < n; ++b) mLast = KXTE_KeyIn(mHandle, (unsigned char)sjis[k + size_t(b)], 0);
       }
-      mEdit.Insert(sjis.data() + k, n, nu ? &u : nullptr, nu);
       k += size_t(n);
     }
     return 0;
@@ -184,10 +222,7 @@ int Runner::Step(const std::string& line, long lineNo) {
   if (verb == "key") {
     if (args.empty() || args.size() > 2) return Bad(lineNo, "key NAME [MODS]");
     char mods = 0;
-    if (args.size() == 2) {
-      if (args[1] != "shift") return Unsupported(lineNo, "modifiers " + args[1]);
-      mods = kKxModExtend;
-    }
+    if (args.size() == 2 && !ParseMods(args[1], mods)) return Bad(lineNo, "unknown modifiers " + args[1]);
     const std::string& name = args[0];
     static const struct {
       const char* name;
@@ -195,16 +230,17 @@ int Runner::Step(const std::string& line, long lineNo) {
     } kKeys[] = {{"left", kKxKeyLeft},       {"right", kKxKeyRight},  {"up", kKxKeyUp},
                  {"down", kKxKeyDown},       {"home", kKxKeyHome},    {"end", kKxKeyEnd},
                  {"backspace", kKxKeyBackspace}, {"delete", kKxKeyDelete}, {"return", kKxKeyReturn},
-                 {"enter", kKxKeyReturn},    {"tab", 9},              {"escape", kKxKeyEscape}};
+                 {"enter", kKxKeyReturn},    {"tab", 9},              {"escape", kKxKeyEscape},
+                 {"pageup", kKxKeyPageUp},   {"pagedown", kKxKeyPageDown}};
     for (const auto& k : kKeys)
       if (name == k.name) {
-        mEdit.KeyIn(k.code, mods);
+        mLast = KXTE_KeyIn(mHandle, k.code, mods);
         return 0;
       }
-    if (name == "pageup" || name == "pagedown" || (name.size() > 1 && name[0] == 'f'))
+    if (name.size() > 1 && name[0] == 'f')
       return Unsupported(lineNo, "key " + name);
     if (name.size() == 1 && (unsigned char)name[0] >= 0x20 && (unsigned char)name[0] < 0x7F) {
-      mEdit.KeyIn((unsigned char)name[0], mods);
+      mLast = KXTE_KeyIn(mHandle, (unsigned char)name[0], mods);
       return 0;
     }
     return Bad(lineNo, "unknown key " + name);
@@ -214,7 +250,7 @@ int Runner::Step(const std::string& line, long lineNo) {
     if (args.size() != 2 || !ParseLong(args[0], a) || !ParseLong(args[1], b)) return Bad(lineNo, "select FROM TO");
     if (a < 0 || b < 0 || a > mEdit.GetLength() || b > mEdit.GetLength())
       return Bad(lineNo, "offset outside the text (length " + std::to_string(mEdit.GetLength()) + ")");
-    mEdit.SetSelect(a, b);
+    mLast = KXTE_SetSelect(mHandle, a, b);
     return 0;
   }
   if (verb == "click") {
@@ -229,13 +265,44 @@ int Runner::Step(const std::string& line, long lineNo) {
         return Bad(lineNo, "click count is 1, 2 or 3");
     }
     const PointL p{std::int32_t(y), std::int32_t(x)};
-    mEdit.Click(p, shift, 0, short(count));
-    mEdit.Click(p, shift, 1, short(count));
+    mLast = KXTE_Click(mHandle, p, shift, 0, short(count));
+    mLast |= KXTE_Click(mHandle, p, shift, 1, short(count));
+    return 0;
+  }
+  if (verb == "cut" || verb == "copy" || verb == "paste") {
+    if (!args.empty()) return Bad(lineNo, verb + " takes no arguments");
+    CKXText* scrap = KXHandleAccess::Text(mScrap);
+    if (verb == "cut")
+      mLast = mEdit.Cut(scrap);
+    else if (verb == "copy")
+      mLast = mEdit.Copy(scrap, CKXText::kWhatAll);
+    else
+      mLast = KXTE_Paste(mHandle, mScrap, CKXText::kWhatAll);
+    return 0;
+  }
+  if (verb == "find") {
+    long options = 0;
+    if (args.empty() || args.size() > 2 || (args.size() == 2 && !ParseLong(args[1], options)) || options < 0 ||
+        options > 31)
+      return Bad(lineNo, "find PATTERN [OPTIONS 0-31]");
+    std::string pattern;
+    if (!ToText(args[0], pattern)) return Bad(lineNo, "pattern does not convert");
+    mLast = KXTE_Find(mHandle, pattern.data(), long(pattern.size()), short(options), kScriptJapanese);
     return 0;
   }
   if (verb == "print") {
     if (args.size() != 1) return Bad(lineNo, "print WHAT");
-    const std::string& what = args[0];
+    return Print(args[0]) == 0 ? 0 : Bad(lineNo, "print text|selection|styles|decos|paras|ruby|lines|result");
+  }
+  static const char* const kLater[] = {"command", "undo", "redo", "replace-all", "tell", "preedit", "commit",
+                                       "clipboard", "save"};
+  for (const char* v : kLater)
+    if (verb == v) return Unsupported(lineNo, verb);
+  return Bad(lineNo, "unknown step " + verb);
+}
+
+int Runner::Print(const std::string& what) {
+  {
     if (what == "text") {
       std::string bytes(size_t(mEdit.GetLength()), '\0');
       mEdit.CopyBytes(0, mEdit.GetLength(), bytes.data(), long(bytes.size()));
@@ -251,27 +318,50 @@ int Runner::Step(const std::string& line, long lineNo) {
       for (long i = 1; i <= mEdit.GetLineCount(); ++i)
         std::printf("%ld %u\n", mEdit.GetLineOffsetAt(i), unsigned(mEdit.GetLineCodeAt(i)));
     } else if (what == "result") {
-      std::printf("%x\n", unsigned(mEdit.GetResult()));
-    } else if (what == "styles" || what == "decos" || what == "paras" || what == "ruby" || what == "marks" ||
-               what == "pages") {
-      return Unsupported(lineNo, "print " + what);
+      std::printf("%x\n", unsigned(mLast));
+    } else if (what == "styles") {
+      std::vector<SKXStyl> runs(size_t(KXText_GetStylCount(mHandle)));
+      runs.resize(size_t(KXText_GetStyls(mHandle, runs.data(), std::int32_t(runs.size()))));
+      for (const SKXStyl& r : runs) {
+        const SStyl& s = r.styl;
+        std::printf("%d %d %d %d %u %u %d %u %u %u\n", r.offset, s.height, s.ascent, s.font, s.face, s.filler, s.size,
+                    s.color.red, s.color.green, s.color.blue);
+      }
+    } else if (what == "decos") {
+      std::vector<SKXDeco> runs(size_t(KXText_GetDecoCount(mHandle)));
+      runs.resize(size_t(KXText_GetDecos(mHandle, runs.data(), std::int32_t(runs.size()))));
+      for (const SKXDeco& r : runs)
+        std::printf("%d %u %u %u %d\n", r.offset, r.deco.lineBits, r.deco.net, r.deco.flags, r.deco.pictID);
+    } else if (what == "paras") {
+      std::vector<SKXPara> runs(size_t(KXText_GetParaCount(mHandle)));
+      runs.resize(size_t(KXText_GetParas(mHandle, runs.data(), std::int32_t(runs.size()))));
+      for (const SKXPara& r : runs) {
+        const SParaStyl& p = r.para;
+        std::printf("%d %d %d %d %d %d %u %u %u", r.offset, p.firstIndent, p.leftIndent, p.rightIndent, p.lineSpace,
+                    p.charSpace, p.justify, p.tabCount, p.tabKinds);
+        for (const std::int16_t t : p.tabPos) std::printf(" %d", t);
+        std::printf(" %u\n", p.tabLeaders);
+      }
+    } else if (what == "ruby") {
+      std::vector<SKXRuby> rubys(size_t(KXText_GetRubysCount(mHandle)));
+      rubys.resize(size_t(KXText_GetRubys(mHandle, rubys.data(), std::int32_t(rubys.size()))));
+      for (const SKXRuby& r : rubys) {
+        std::printf("%d %u %u", r.pos, r.baseLen, r.rubyLen);
+        for (int k = 0; k < r.rubyLen && k < int(sizeof r.text); ++k) std::printf(" %u", unsigned((unsigned char)r.text[k]));
+        std::printf("\n");
+      }
     } else {
-      return Bad(lineNo, "print text|selection|lines|result");
+      return 1;
     }
     return 0;
   }
-  static const char* const kLater[] = {"command", "undo", "redo", "cut", "copy", "paste", "find", "replace-all",
-                                       "tell", "preedit", "commit", "clipboard", "save"};
-  for (const char* v : kLater)
-    if (verb == v) return Unsupported(lineNo, verb);
-  return Bad(lineNo, "unknown step " + verb);
 }
 
 int Run(int argc, char** argv) {
   long width = 600, size = 0;
   SKXLineStyl style;
   std::string font, encoding = "auto";
-  bool timing = false;
+  bool timing = false, autoIndent = false;
   std::vector<std::string> files;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -297,6 +387,8 @@ int Run(int argc, char** argv) {
       if (!value(v) || !ParseLong(v, size) || size < 1 || size > 1000) return Usage();
     } else if (a == "--encoding") {
       if (!value(encoding)) return Usage();
+    } else if (a == "--autoindent") {
+      autoIndent = true;
     } else if (a == "--timing") {
       timing = true;
     } else if (a.size() > 1 && a[0] == '-' && a != "-") {
@@ -345,11 +437,16 @@ int Run(int argc, char** argv) {
     text += sjis[k] == '\n' ? '\r' : sjis[k];
   }
 
-  CKXTextEdit edit(RectL{0, 0, 0, std::int32_t(width)}, RectL{0, 0, 1000, std::int32_t(width)});
+  struct EditOwner {
+    KXEditHandle h;
+    ~EditOwner() { KXTE_Dispose(h); }
+  } owner{KXTE_PageStylNew(SKXPageStyl{}, RectL{0, 0, 0, std::int32_t(width)}, RectL{0, 0, 1000, std::int32_t(width)})};
+  CKXTextEdit& edit = *KXHandleAccess::Edit(owner.h);
   edit.SetLineStyl(style, 0);
   SKXEditStyl es;
   es.font = fontNumber;
   es.size = short(size ? size : 12);
+  es.autoIndent = autoIndent ? 1 : 0;
   edit.SetEditStyl(es, 0);
   {
     SKXStyl run{0, SStyl{0, 0, fontNumber, 0, 0, short(size ? size : 12), RGBColor{0, 0, 0}}};
@@ -372,7 +469,7 @@ int Run(int argc, char** argv) {
       }
       in = &file;
     }
-    Runner runner(edit);
+    Runner runner(edit, owner.h);
     long lineNo = 0;
     for (std::string line; std::getline(*in, line);) {
       ++lineNo;

@@ -27,6 +27,12 @@ short KxTextCharByte(const void* text, std::int32_t offset, short script) {
   return CharacterByteType(p + start, offset - start, script);
 }
 
+bool KxTextCharSecond(std::uint8_t byte, short script) {
+  if (script == kScriptJapanese) return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFC);
+  // The other double-byte encodings take 0x40-0xFE without 0x7F.
+  return byte >= 0x40 && byte <= 0xFE && byte != 0x7F;
+}
+
 short KxTextCharType(std::uint16_t code, short script) {
   if (code > 0xFF) return 0;
   return short(KxScriptCodeType(code, script) & kCharTypeMask);

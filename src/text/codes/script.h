@@ -30,6 +30,10 @@ inline bool KxTextCharFirst(std::uint16_t code, short script) {
   return gParseTable[code] != 0;
 }
 
+// True when the byte may follow a lead byte of the script as the second
+// byte of a double-byte character (Shift_JIS: 0x40-0x7E and 0x80-0xFC).
+bool KxTextCharSecond(std::uint8_t byte, short script);
+
 // Writes a code as text bytes, the lead byte first; answers 1 or 2.
 inline int KxTextCodeBytes(std::uint16_t code, char out[2]) {
   int n = 0;
