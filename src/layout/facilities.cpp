@@ -3,6 +3,7 @@
 #include "layout/draw_picture.h"
 #include "layout/draw_unicode.h"
 #include "layout/linebreak.h"
+#include "layout/text_form.h"
 #include "platform/core.h"
 #include "text/facilities.h"
 #include "text/store/transform.h"
@@ -13,10 +14,15 @@ long ReformJWrap(const CKXText& t, long start, long b, short mode) { return CKXT
 long ReformWordwrap(const CKXText& t, long start, long b) { return CKXTextLayoutOf(t).CheckWordwrap(start, b); }
 void InstallReformChecks() { UKXText::SetBreakChecks({ReformJWrap, ReformWordwrap}); }
 void RemoveReformChecks() { UKXText::SetBreakChecks({}); }
+void StartPageForms() {
+  UKXTextForm::Initialize();
+  UKXTextForm::LoadDefaultNames();
+}
 }  // namespace
 
 void KxLayoutFacilities() {
   KxTextFacilities();
   KxRegisterFacility(kRankLayout, "reform break checks", InstallReformChecks, RemoveReformChecks);
   KxLayoutUnicodeDrawingFacilities();
+  KxRegisterFacility(kRankCustomForm, "page forms", StartPageForms, UKXTextForm::Terminate);
 }

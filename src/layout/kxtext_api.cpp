@@ -45,7 +45,7 @@ KXTextHandle KXText_New() { return KXHandleAccess::Wrap(new CKXText); }
 void KXText_Dispose(KXTextHandle h) { delete TextOf(h); }
 
 KXEditHandle KXTE_PageStylNew(const SKXPageStyl& page, const RectL& dest, const RectL& view) {
-  return KXHandleAccess::Wrap(new CKXTextEditEx(page, dest, view));
+  return KXHandleAccess::Wrap(new CKXTextEditEx(dest, view, page));
 }
 
 void KXTE_Dispose(KXEditHandle e) { delete EditOf(e); }

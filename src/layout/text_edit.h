@@ -113,8 +113,8 @@ class CKXTextEdit : public CKXText {
   // After the store changed from the active end up to `caret`: relayout,
   // caret placement and the redraw request.
   virtual std::uint16_t RecalcAndRedraw(long caret, long delta, std::uint8_t keepStart);
-  long GetWidth() const;
-  long GetHeight() const;
+  virtual long GetWidth() const;
+  virtual long GetHeight() const;
 
   // ---- Settings ----------------------------------------------------------------------
   virtual std::uint16_t SetLineStyl(const SKXLineStyl& style, std::uint8_t redraw);
@@ -152,9 +152,9 @@ class CKXTextEdit : public CKXText {
   virtual void SetDestRect(const RectL& dest);
   virtual void GetDestRect(RectL& dest) const;
   const RectL& ToDestRect() const { return mDest; }
-  long GetLeftPos(long line) const;
-  long GetRightPos(long line) const;
-  long GetTopPos() const { return mDest.top; }
+  virtual long GetLeftPos(long line) const;
+  virtual long GetRightPos(long line) const;
+  virtual long GetTopPos() const { return mDest.top; }
   virtual void SetViewRect(const RectL& view);
   virtual void GetViewRect(RectL& view) const;
   void SetViewRect(const Rect& view);
@@ -172,8 +172,8 @@ class CKXTextEdit : public CKXText {
   virtual PointL GetPoint(long offset) const;
   // Offset of the caret stop nearest to a shown point.
   virtual long GetOffset(const PointL& shown) const;
-  long GetPtToLine(const PointL& layout, PointL& lineTopLeft) const;
-  PointL GetLineToPtAt(long line, long column) const;
+  virtual long GetPtToLine(const PointL& layout, PointL& lineTopLeft) const;
+  virtual PointL GetLineToPtAt(long line, long column) const;
   long GetSizeToColumnAt(long line, long x) const;
   long GetColumnToSizeAt(long line, long column) const;
   void Get1LinePos(long offset, long& start, long& end) const;
@@ -325,8 +325,13 @@ class CKXTextEdit : public CKXText {
   long RotationExtent() const;
   long LayoutWidth() const { return mDest.right - mDest.left; }
   bool Vertical() const { return mLineStyl.vertical != 0; }
+  // Sets the layout-space destination as it stands (no scale, no turn).
+  void SetLayoutDest(const RectL& dest) { mDest = dest; }
 
   std::uint16_t mResult = 0;
+  // Lines the last RecalcText laid out afresh from its first line on; the
+  // lines after them are the old ones, renumbered.
+  long mRelaidLines = 0;
 
  private:
   struct NewLine {

@@ -1,23 +1,191 @@
-// The page-layout edit object: the edit object with pages, columns, paper,
-// page forms, headers and footers, marks and markups. Every edit object
-// other code holds is one of these, made by KXTE_PageStylNew.
+// The edit object with pages: a paper with page margins and the printer's
+// hard margins, text in one to five columns of equal width, the column-page
+// array that cuts the line table into pages, the paper view (pages one
+// under the other on a tall image, 6 points apart), page forms, and the
+// mappings between points, pages, columns and lines.
+//
+// Vertical writing is laid out as horizontal text on a paper turned a
+// quarter turn: the stored paper height and width (and the page margins)
+// are exchanged, and every getter turns them back, so callers always see
+// the paper in its printed orientation. Lines and column-pages are 1-based
+// in the page operations; column-page entries hold 0-based first lines.
 #pragma once
 
-#include "layout/text_edit.h"
+#include <cstdint>
 
-// Paper size, text area, printable area, columns, column gap and first page
-// number of a text laid out into pages.
-struct SKXPageStyl {};
+#include "layout/text_edit.h"
+#include "layout/text_form.h"
+
+// The page setup stored with documents and preferences (46 bytes stored).
+struct SKXPageStyl {
+  std::int32_t paperHeight = 0;  // points, in the stored (turned) frame
+  std::int32_t paperWidth = 0;
+  RectL textArea{};   // the paper less the page margins
+  RectL printArea{};  // the paper less the printer's hard margins
+  std::int16_t columns = 1;     // 1 = none
+  std::int16_t gap = 0;         // the user's gap between columns, points
+  std::int16_t pageOffset = 0;  // added to the page index when a number is shown
+};
+bool operator==(const SKXPageStyl& a, const SKXPageStyl& b);
+constexpr long kKxPageStylSize = 46;
+
+// Brings a page style from outside into range: paper 1..32766 on each
+// side, both areas inside the paper and at least one point wide and high,
+// columns 1-5, gap >= 0. Answers whether it was valid already.
+bool KxValidatePageStyl(SKXPageStyl& s);
+// Record layout (`p` holds 46 bytes); reading validates.
+void KxReadPageStyl(const std::uint8_t* p, SKXPageStyl& s, KxByteOrder order);
+void KxWritePageStyl(const SKXPageStyl& s, std::uint8_t* p, KxByteOrder order);
+// A4 upright, 34-point margins, no hard margins, one column.
+SKXPageStyl KxDefaultPageStyl();
+
+// Space between pages on the paper image.
+constexpr long kKxPageSpacing = 6;
+
+// Element kinds of GetPartInfo.
+enum KxPartKind : long { kKxPartChar = 1, kKxPartWord = 2, kKxPartPara = 3, kKxPartLine = 4 };
+// Index values of GetPartInfo besides a 1-based element number.
+constexpr long kKxPartCount = 0;
+constexpr long kKxPartOverlap = -1;
+constexpr long kKxPartOverlapNumbers = -2;
 
 class CKXTextEditEx : public CKXTextEdit {
  public:
-  // The edit object over dest and view, with its page part set from page.
-  CKXTextEditEx(const SKXPageStyl& page, const RectL& dest, const RectL& view) : CKXTextEdit(dest, view) {
-    (void)page;
-  }
-  ~CKXTextEditEx() override = default;
-
-  // Start-up and shut-down of the class-wide tables, the store's first.
+  CKXTextEditEx(const RectL& dest, const RectL& view, const SKXPageStyl& style);
+  ~CKXTextEditEx() override;
+  // Start-up and shut-down of the edit objects' shared state.
   static void Initialize() { CKXTextEdit::Initialize(); }
   static void Terminate() { CKXTextEdit::Terminate(); }
+
+  // ---- Layout hooks ----------------------------------------------------------------------------
+  void CalcText() override;
+  // The base relayout, then the pages from the changed line on when line
+  // heights or the line count changed.
+  long RecalcText(long start, long length, long delta, long& firstLine) override;
+  short GetLineExtStyl(SKXLineExtStyl& ext) const override;
+  void GetParaStylDefault(SParaStyl& para) const override;
+
+  // ---- Paper, margins, columns (points, printed orientation) ------------------------------------
+  // The setters with a recalc byte recompute page size and pages only when
+  // it is set; they clear the result word and answer it.
+  std::uint16_t SetPaperSize(const PointL& size, std::uint8_t recalc);
+  std::uint16_t SetPageMargin(const Rect& margins, std::uint8_t recalc);
+  void SetHardMargin(const Rect& margins);
+  void SetPageColumn(short columns, short gap);
+  void SetPageStartNumber(short offset) { mPageStyl.pageOffset = offset; }
+  PointL GetPaperSize() const;
+  void GetPageMargin(Rect& margins) const;
+  void GetHardMargin(Rect& margins) const;
+  // The user's column count and gap (never the widened placement gap).
+  void GetPageColumn(short& columns, short& gap) const;
+  short GetPageStartNumber() const { return mPageStyl.pageOffset; }
+  // v = usable text height of a page, h = width of one column.
+  PointL GetPageSize() const;
+  std::uint16_t SetPageStyl(const SKXPageStyl& style, std::uint8_t recalc);
+  void GetPageStyl(SKXPageStyl& style) const { style = mPageStyl; }
+
+  // ---- Page computation ------------------------------------------------------------------------
+  void RecalcPageSize();
+  void RecalcCenterMargin();
+  // Cuts the line table into column-pages from the column-page holding
+  // line `fromLine` on (0 or 1: all).
+  void RecalcPage(long fromLine);
+  long GetPageCount() const { return mPageCount; }
+  long GetCurPage() const { return mCurPage; }
+  long GetColumnPageCount() const;
+  // Column-page `index` (1-based): its first and last line (1-based).
+  bool GetColumnPage(long index, long& first, long& last) const;
+  std::uint8_t PageCountChanged() const { return mPageCountChanged; }
+  // The gap the columns are placed with: the user's gap widened by the
+  // width the equal columns leave over.
+  long GetPlacementGap() const { return mPlaceGap; }
+  long GetCenterGapOffset() const { return mCenterGap; }
+  const RectL& GetPaperImage() const { return mPaperImage; }
+  // Runnable invariants of the column-pages: they cover every line once,
+  // in order, none empty. Answers the first broken rule, or null.
+  const char* CheckPages() const;
+
+  // ---- Pages, columns and lines (lines 1-based) --------------------------------------------------
+  long GetLineToColmNo(long line) const;
+  long GetPageNo(long line) const;
+  // Top-left of a page on the paper image (0: the first, negative: the last).
+  PointL GetPagePoint(long page) const;
+  bool GetPageInfo(long page, short column, long& first, long& last, RectL& textRect, RectL& paperRect) const;
+  // Height of a line, the lines to the end of its height run, and in
+  // paper view the space after it (the centre gap or the rest of the page).
+  short GetLineHeightExAt(long line, long& runCount, short* extra) const;
+  // Page and column of a line and its top-left relative to the first
+  // page's text area.
+  PointL GetPageLinePointUntilAt(long line, long& page, short& column) const;
+  // The line under a point relative to the first page's text area;
+  // vOffset = line top - point (zero or negative).
+  long GetPageLineFromPoint(const PointL& pt, long& vOffset, long& page, short& column) const;
+  void GetCurLineColm(long& line, long& column) const;
+
+  // ---- Paper view mappings (layout space) ----------------------------------------------------------
+  long GetPtToLine(const PointL& layout, PointL& lineTopLeft) const override;
+  PointL GetLineToPtAt(long line, long column) const override;
+  long GetLeftPos(long line) const override;
+  long GetRightPos(long line) const override;
+  long GetTopPos() const override;
+  long GetWidth() const override;
+  long GetHeight() const override;
+  void SetDestRect(const RectL& dest) override;
+  void GetDestRect(RectL& dest) const override;
+
+  // ---- View switches -------------------------------------------------------------------------------
+  std::uint16_t SetPaperView(std::uint8_t on);
+  std::uint16_t SetGuideView(std::uint8_t on);
+  std::uint16_t SetCaretLine(std::uint8_t on);
+  bool IsPaperView() const { return GetEditStyl().paperView != 0; }
+  std::uint16_t SetVertical(std::uint8_t vertical) override;
+  std::uint16_t SetSelPoint(long offset, std::uint8_t extend, std::uint8_t autoView) override;
+
+  // ---- Page forms ----------------------------------------------------------------------------------
+  // Applies a form (apply 0: only records it); answers the result word.
+  std::uint16_t SetFormStyl(const SKXFormStyl& form, std::uint8_t apply);
+  void GetFormStyl(SKXFormStyl& form) const { form = mForm; }
+  short GetFormStylID() const { return mForm.formID; }
+  // A form describing the current setup.
+  void GetFormStylDefault(SKXFormStyl& form) const;
+  static PointL GetFormStylPaperSize(short kind) { return KxFormPaperSize(kind); }
+  static short GetFormStylPaperType(const PointL& size) { return KxFormPaperType(size); }
+
+  // ---- Elements for scripting ----------------------------------------------------------------------
+  // index > 0: the index-th element of kind in start..end (outA, outB its
+  // bounds); 0: the element count into outA; -1: the elements overlapping
+  // outA..outB; -2: the numbers of the first and last of them; below -2:
+  // the first element's bounds. Answers the kind, or 1 when the end was cut
+  // at the range's end; 0 when there is no such element.
+  long GetPartInfo(long index, long kind, long start, long end, long& outA, long& outB) const;
+
+ private:
+  struct Cut;
+  bool Paper() const { return IsPaperView(); }
+  long Columns() const { return mPageStyl.columns > 1 ? mPageStyl.columns : 1; }
+  long PaperStep() const { return long(mPageStyl.paperHeight) + kKxPageSpacing; }
+  long UsableHeight() const;
+  // The column offset of column `c` (1-based) from the first column.
+  long ColumnOffset(long c) const { return (c - 1) * (long(mPageSize.h) + mPlaceGap); }
+  // Column-page index (1-based) holding line (1-based).
+  long PageIndexOfLine(long line) const;
+  void SetImageBottom();
+  void RecalcPageFrom(long fromLine, long convergeFrom, long lineDelta);
+  void RecalcCurPage();
+  void TurnMarginsIn(Rect& m) const;
+  void TurnMarginsOut(Rect& m) const;
+  void RecalcPageSizeAndLayout(bool relayout);
+  // The end of the paragraph holding p: past its return, or the text's end.
+  long ParaEndFrom(long p) const;
+
+  CKXPageArray* mPages = nullptr;
+  RectL mPaperImage{};
+  SKXPageStyl mPageStyl;
+  PointL mPageSize{};  // v = text height, h = column width
+  long mPlaceGap = 0;
+  long mCurPage = 1;
+  long mPageCount = 0;
+  SKXFormStyl mForm{};
+  long mCenterGap = 0;  // height of the first half of a page when the form asks for a centre gap
+  std::uint8_t mPageCountChanged = 0;
 };

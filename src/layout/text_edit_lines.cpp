@@ -347,6 +347,7 @@ void CKXTextEdit::CalcText() {
   for (const NewLine& l : lines) total += HeightOf(l.code);
   DeleteAllLineInfo();
   SpliceLines(1, 0, lines.data(), long(lines.size()));
+  mRelaidLines = long(lines.size());
   mDest.bottom = std::int32_t(mDest.top + total);
   SetSelPoint(mSelEnd, 1, 0);
   mResult |= kKxEditImageSize;
@@ -445,6 +446,7 @@ long CKXTextEdit::RecalcText(long start, long length, long delta, long& firstLin
   }
   SpliceLines(first, replaced, lines.data(), long(lines.size()));
   firstLine = first;
+  mRelaidLines = long(lines.size());
   const long change = newHeight - oldHeight;
   const long count = long(lines.size());
   if (change != 0) {

@@ -345,7 +345,7 @@ TEST_F(KXTextApi, MembersForwardToTheirOperations) {
     for (const bool asEdit : {false, true}) {
       if (editRow && !asEdit) continue;
       KXEditHandle e = KXTE_PageStylNew(SKXPageStyl{}, dest, view);
-      CKXTextEditEx twin(SKXPageStyl{}, dest, view);
+      CKXTextEditEx twin(dest, view, SKXPageStyl{});
       KXTextHandle plain = KXText_New();
       CKXText plainTwin;
       KXTextHandle other = KXText_New();

@@ -92,7 +92,7 @@ long CKXHeitArray::GetRangeHeight(long first, long last, long lastLine, unsigned
 
 CKXPageArray::CKXPageArray() : CKXPosArray(sizeof(SKXPage)) { InitPageArray(1); }
 
-void CKXPageArray::InitPageArray(short count) {
+void CKXPageArray::InitPageArray(long count) {
   DeleteAll();
   InsertPageAt(1, 0, count);
 }
@@ -101,26 +101,26 @@ void CKXPageArray::GetTextPages(SKXPage* out, long n) const { GetItems(out, n); 
 
 void CKXPageArray::SetTextPages(const SKXPage* pages, long n) { SetItems(pages, n); }
 
-short CKXPageArray::GetLineCountAt(long index) const {
-  SKXPage p{0, 0, 0};
+long CKXPageArray::GetLineCountAt(long index) const {
+  SKXPage p{0, 0};
   FetchItemAt(index, &p);
   return p.count;
 }
 
-void CKXPageArray::SetlineCountAt(long index, short count) {
+void CKXPageArray::SetlineCountAt(long index, long count) {
   SKXPage p;
   if (!FetchItemAt(index, &p)) return;
-  p.count = count;
+  p.count = static_cast<std::int32_t>(count);
   SetAt(index, &p);
 }
 
-void CKXPageArray::InsertPageAt(long index, long firstLine, short count) {
-  SKXPage p{static_cast<std::int32_t>(firstLine), count, 0};
+void CKXPageArray::InsertPageAt(long index, long firstLine, long count) {
+  SKXPage p{static_cast<std::int32_t>(firstLine), static_cast<std::int32_t>(count)};
   InsertAt(index, &p);
 }
 
 void CKXPageArray::GetLineRangeAt(long index, long& first, long& last) const {
-  SKXPage p{0, 0, 0};
+  SKXPage p{0, 0};
   if (!FetchItemAt(index, &p)) {
     first = last = 0;
     return;

@@ -23,10 +23,11 @@ struct SKXHeit {
   std::int16_t pad;  // always 0, so that runs compare byte by byte
 };
 
+// A column-page. The line count is 32-bit: tall papers and zero-height
+// lines put far more than 32,767 lines on one page.
 struct SKXPage {
   std::int32_t firstLine;
-  std::int16_t count;
-  std::int16_t pad;  // always 0
+  std::int32_t count;
 };
 
 // Line entries have no element, so any two compare equal: the array is
@@ -70,12 +71,12 @@ class CKXPageArray : public CKXPosArray {
  public:
   CKXPageArray();
 
-  void InitPageArray(short count);
+  void InitPageArray(long count);
   virtual void GetTextPages(SKXPage* out, long n) const;
   virtual void SetTextPages(const SKXPage* pages, long n);
-  virtual short GetLineCountAt(long index) const;
-  virtual void SetlineCountAt(long index, short count);
-  virtual void InsertPageAt(long index, long firstLine, short count);
+  virtual long GetLineCountAt(long index) const;
+  virtual void SetlineCountAt(long index, long count);
+  virtual void InsertPageAt(long index, long firstLine, long count);
   // The page's lines as 1-based numbers.
   virtual void GetLineRangeAt(long index, long& first, long& last) const;
 };
