@@ -156,10 +156,15 @@ void CKXTextEdit::DrawLineAt(long line, PointL& pen, const RectL& clip, std::uin
   const PointL top = pen;
   pen.v = std::int32_t(pen.v + height);
   if (top.v >= clip.bottom || pen.v <= clip.top) return;
-  if (erase) {
-    RectL r{top.v, clip.left, pen.v, clip.right}, c;
-    if (KxSectRect(r, clip, c)) TextEraseRect(c);
-  }
+  RectL band;
+  if (!KxSectRect(RectL{top.v, clip.left, pen.v, clip.right}, clip, band)) return;
+  if (erase) TextEraseRect(band);
+  if (!mDrawPort) return;
+  // A line draws inside its own band: glyphs taller than a line at a small
+  // scale would otherwise reach into the next one, and a redraw of some
+  // lines would differ from a redraw of all.
+  StKxPortSaver saver(mDrawPort);
+  KxClipScope lineClip(ToPortRect(band));
   DrawRuledLineAt(line, top, LayoutWidth(), height);
   // Measured as the coordinate code measures, so that caret and glyphs meet.
   TextDrawString(top, start, length, LayoutWidth(), height, clip);
