@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
-#include <vector>
+#include <memory>
 
 #include "layout/draw_lines.h"
 #include "layout/draw_picture.h"
@@ -125,9 +125,9 @@ class LineDrawer {
   bool mUni = false;
   short mBaseline = 0;
   long mLo = LONG_MIN / 4, mHi = LONG_MAX / 4;
-  std::vector<char> mText;
-  std::vector<long> mPos;
-  std::vector<char> mMarks;
+  std::unique_ptr<char[]> mText;
+  std::unique_ptr<long[]> mPos;
+  std::unique_ptr<char[]> mMarks;
   CKXCharState mCs;
   CKXDrawState mDs;
 };
@@ -136,13 +136,22 @@ void LineDrawer::Visible(long k, long j, long& p, long& q) const {
   p = k;
   q = j;
   if (At(k) >= mLo && At(j) <= mHi) return;
-  while (p < j) {
-    const long next = NextChar(p, j);
-    if (At(next) >= mLo) break;
-    p = next;
-  }
-  q = p;
-  while (q < j && At(q) <= mHi) q = NextChar(q, j);
+  // Pen positions only grow along a line: bisection finds the ends, so the
+  // end of a long line costs no walk over its start.
+  auto firstAtLeast = [this](long a, long b, long v) {
+    while (a < b) {
+      const long mid = a + (b - a) / 2;
+      if (At(mid) < v)
+        a = mid + 1;
+      else
+        b = mid;
+    }
+    return a;
+  };
+  p = std::max(k, firstAtLeast(k, j, mLo) - 1);
+  while (p > k && mPos[size_t(p)] < 0) --p;
+  q = firstAtLeast(p, j, mHi + 1);
+  while (q < j && mPos[size_t(q)] < 0) ++q;
 }
 
 void LineDrawer::Draw(long length, long width, const RectL* clip) {
@@ -150,13 +159,18 @@ void LineDrawer::Draw(long length, long width, const RectL* clip) {
   const long textLength = mL.TextLength();
   if (!store || mStart < 0 || mStart > textLength) return;
   length = std::clamp(length, 0L, textLength - mStart);
-  mText.assign(size_t(length) + 1, 0);
+  // Filled whole by the reads below: left uninitialised, a long line is
+  // not cleared first.
+  mText.reset(new char[size_t(length) + 1]);
+  mText[size_t(length)] = 0;
   long got = length;
-  if (length > 0) store->GetSelText(mStart, mStart + length, mText.data(), got);
+  if (length > 0) store->GetSelText(mStart, mStart + length, mText.get(), got);
   mN = std::clamp(got, 0L, length);
-  mPos.assign(size_t(mN) + 1, 0);
-  mMarks.assign(size_t(mN) + 1, 0);
-  mL.GetMeasureText(mStart, mN, width, mText.data(), mPos.data(), &mStyle, mMarks.data(), &mBaseline);
+  mPos.reset(new long[size_t(mN) + 1]);
+  mMarks.reset(new char[size_t(mN) + 1]);
+  mPos[0] = 0;
+  mMarks[size_t(mN)] = 0;
+  mL.GetMeasureText(mStart, mN, width, mText.get(), mPos.get(), &mStyle, mMarks.get(), &mBaseline);
   if (!(mStyle.charSpace == kKxCharSpaceGrid && mL.GetLineExtStyl(mGrid))) mGrid = SKXLineExtStyl{};
   if (clip) {
     // A margin for what reaches past its characters (italics, ruby).
@@ -215,7 +229,7 @@ void LineDrawer::DecoRun(long i, long e, const Run& run) {
   }
   const bool group = (run.deco.flags & 0x08) && mV;
   auto endsGroup = [](unsigned char c) { return c == kTab || c == kCR || (c < kSpace && !IsCommandSymbol(c)); };
-  const auto* b = reinterpret_cast<const unsigned char*>(mText.data());
+  const auto* b = reinterpret_cast<const unsigned char*>(mText.get());
   long k = i;
   while (k < e) {
     long j = k + 1;
@@ -282,7 +296,7 @@ void LineDrawer::Segment(long k, long j, const Run& run) {
     } else {
       mCs.ScaleOn(mScale);
       if (mScale == 0 && !mUni)
-        Text(At(p), top, st.ascent, st.height, mText.data(), p, q - p);
+        Text(At(p), top, st.ascent, st.height, mText.get(), p, q - p);
       else
         Chars(p, q, top, st.ascent, st.height);
       mCs.ScaleOff();
@@ -295,11 +309,11 @@ void LineDrawer::Chars(long p, long q, long top, long ascent, long height) {
   const std::uint8_t* parse = KxScriptParseTable(mCs.GetScript());
   const short script = KxStylFontScript(KxCurrentPortText().font);
   const CKXStrArray* store = mL.Text();
-  const auto* b = reinterpret_cast<const unsigned char*>(mText.data());
+  const auto* b = reinterpret_cast<const unsigned char*>(mText.get());
   for (long c = p; c < q;) {
     const long len = parse[b[c]] && c + 1 < q && b[c + 1] != kCR ? 2 : 1;
     if (mUni) {
-      const unsigned long u = store->GetUniCharIfExists(mStart + c, mText.data() + c, len, script);
+      const unsigned long u = store->GetUniCharIfExists(mStart + c, mText.get() + c, len, script);
       if (u != 0) {
         const std::uint32_t value = std::uint32_t(u);
         if (mV)
@@ -312,7 +326,7 @@ void LineDrawer::Chars(long p, long q, long top, long ascent, long height) {
         continue;
       }
     }
-    if (b[c] >= kSpace || IsCommandSymbol(b[c])) Text(At(c), top, ascent, height, mText.data(), c, len);
+    if (b[c] >= kSpace || IsCommandSymbol(b[c])) Text(At(c), top, ascent, height, mText.get(), c, len);
     c += len;
   }
 }
@@ -352,7 +366,7 @@ void LineDrawer::Group(long k, long j, const Run& run) {
     KxTextDrawNet(r.left, r.top, r.right - r.left, r.bottom - r.top, net, run.deco.net >> 4, mScale, 0);
   }
   mCs.ScaleOn(mScale);
-  KxTextDrawText(std::int32_t(mOrigin.h - s - t), std::int32_t(mOrigin.v + x), st.ascent, st.height, mText.data(),
+  KxTextDrawText(std::int32_t(mOrigin.h - s - t), std::int32_t(mOrigin.v + x), st.ascent, st.height, mText.get(),
                  std::int32_t(k), std::int32_t(j - k), mScale);
   mCs.ScaleOff();
   mCs.SetVertical(1);
