@@ -97,7 +97,10 @@ std::int32_t DrawVertical(std::int32_t x, std::int32_t top, std::int32_t ascent,
   const std::int32_t colLeft = x - height;
   const std::int32_t charLeft = KxVerticalCharLeft(colLeft, height, w);
   const auto* b = reinterpret_cast<const unsigned char*>(text);
-  UprightBatch batch(charLeft, ascent);
+  // Upright characters hang from the pen by the font's own ascent: the
+  // ascent handed in is scaled from the style's and can differ by a pixel.
+  const std::int32_t upright = KxFontGetInfo(t.font, t.size, t.face).ascent;
+  UprightBatch batch(charLeft, upright);
   std::int64_t pen = top;
   std::int32_t i = from;
   const std::int32_t end = from + count;
@@ -109,7 +112,7 @@ std::int32_t DrawVertical(std::int32_t x, std::int32_t top, std::int32_t ascent,
       const int n = KxScriptToUTF16(code, script, u);
       if (n <= 0 || !batch.Add(u, n, std::int32_t(pen))) {
         batch.Flush();
-        MoveTo(charLeft, std::int32_t(pen + ascent));
+        MoveTo(charLeft, std::int32_t(pen + upright));
         KxDrawTextCells(text, i, 2, w);   // upright as it stands
       }
       pen += w;

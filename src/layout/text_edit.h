@@ -8,19 +8,23 @@
 // rectangle is in shown space (rotated a quarter turn clockwise in vertical
 // writing, then scaled); the port adds its origin offset on top.
 //
-// Pixels are not drawn here. What the object would draw reaches three
-// hooks that do nothing by default: DrawHook (the lines a redraw covers),
-// InvertArea and FrameArea (caret and selection, in port coordinates, as
-// exclusive-or inversions and outlines). A drawing subclass overrides them.
+// Drawing (text_edit_draw.cpp) goes to the port set with SetDrawPort; with
+// none, nothing is drawn. What the object draws passes three hooks:
+// DrawHook (the lines a relayout changed), InvertArea and FrameArea (caret
+// and selection, in port coordinates, as exclusive-or inversions and
+// outlines); a subclass may take them over.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
 #include "layout/linebreak.h"
+#include "platform/framework/events.h"
 #include "text/base/geometry.h"
 #include "text/runs/linearray.h"
 #include "text/store/text.h"
+
+class KxPort;
 
 // View settings stored in documents and preferences (12 bytes).
 struct SKXEditStyl {
@@ -62,10 +66,8 @@ constexpr std::uint16_t kKxEditMarks = 0x1000;
 // A relayout's answer meaning "redraw from the first changed line to the end".
 constexpr long kKxRedrawToEnd = 32767;
 
-// Movement keys (Mac character codes) and the modifier bits passed with them.
-constexpr unsigned char kKxKeyHome = 1, kKxKeyEnd = 4, kKxKeyBackspace = 8, kKxKeyPageUp = 11,
-                        kKxKeyPageDown = 12, kKxKeyReturn = 13, kKxKeyEscape = 27, kKxKeyLeft = 28,
-                        kKxKeyRight = 29, kKxKeyUp = 30, kKxKeyDown = 31, kKxKeyDelete = 127;
+// Movement keys come as the character codes of platform/framework/events.h;
+// these are the modifier bits passed with them.
 constexpr char kKxModExtend = 1, kKxModLine = 2, kKxModWord = 4;
 
 class CKXTextEdit : public CKXText {
@@ -306,14 +308,46 @@ class CKXTextEdit : public CKXText {
   // The line layout over this text.
   const CKXTextLayout& Layout() const { return mLayout; }
 
+  // ---- Drawing (text_edit_draw.cpp) -----------------------------------------------------------
+  // The port the object draws into (null: nothing is drawn).
+  void SetDrawPort(KxPort* port) { mDrawPort = port; }
+  KxPort* GetDrawPort() const { return mDrawPort; }
+  // Redraws a rectangle of shown space (as GetViewRect gives it): lines,
+  // the blank below the text, then the highlight or the caret again.
+  virtual void Draw(const RectL& update);
+  void Draw(const Rect& update);
+  // Draws up to `count` lines from `first` erasing under them, within a
+  // layout rectangle; past the last line the rest of the clip is erased.
+  virtual void DrawLinesAt(long first, long count, const RectL& clip);
+  // Draws line `line` with its top-left at pen (layout space) when it meets
+  // the clip; the pen moves down by its height.
+  virtual void DrawLineAt(long line, PointL& pen, const RectL& clip, std::uint8_t erase);
+  virtual void DrawBlankLinesAt(long line, const PointL& pen, const RectL& clip, std::uint8_t erase);
+  // The page engine's ruled lines; nothing here.
+  virtual void DrawRuledLineAt(long /*line*/, const PointL& /*pen*/, long /*width*/, long /*height*/) {}
+  // The first line at the top of a layout rectangle and its top-left.
+  long GetDrawPoint(PointL& pen, const RectL& r) const;
+  // The same for a rectangle of shown space.
+  long GetDrawLine(PointL& pen, const RectL& shown) const;
+  // One line's text at a layout pen, through DrawLineText.
+  void TextDrawString(const PointL& pen, long start, long length, long width, long height, const RectL& clip);
+  // Layout rectangles on the port: rotated, scaled, moved by the origin.
+  void TextInvertRect(const RectL& layout);
+  void TextFrameRect(const RectL& layout);
+  void TextEraseRect(const RectL& layout);
+  // Draws one laid-out line (layout/text_draw_line.h); origin and clip are
+  // in the unscaled coordinates the drawing toolkit takes.
+  virtual void DrawLineText(const PointL& origin, long start, long length, long width, short lineHeight,
+                            const SKXLineStyl& style, short scale, const RectL* clip) const;
+
  protected:
-  // ---- Drawing hooks: nothing is drawn here ----------------------------------------------------
+  // ---- Drawing hooks ---------------------------------------------------------------------------
   // Lines first..first+count-1 need drawing (count kKxRedrawToEnd: to the end).
-  virtual void DrawHook(long /*firstLine*/, long /*count*/) {}
+  virtual void DrawHook(long firstLine, long count);
   // Inverts (exclusive or) a port rectangle.
-  virtual void InvertArea(const RectL& /*port*/) {}
-  // Outlines a port rectangle.
-  virtual void FrameArea(const RectL& /*port*/) {}
+  virtual void InvertArea(const RectL& port);
+  // Outlines a port rectangle (exclusive or).
+  virtual void FrameArea(const RectL& port);
 
   // A layout rectangle in port coordinates: rotated, scaled, moved by the
   // origin offset. Empty when it is empty.
@@ -373,6 +407,7 @@ class CKXTextEdit : public CKXText {
   long ScaleOut(long v) const;
 
   CKXTextLayoutOf mLayout;
+  KxPort* mDrawPort = nullptr;
   CKXLineArray* mLines = nullptr;
   CKXHeitArray* mHeits = nullptr;
   // Lines after mStepLine are stored mStepDelta too low.

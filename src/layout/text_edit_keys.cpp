@@ -57,19 +57,19 @@ std::uint16_t CKXTextEdit::KeyIn(unsigned char key, char modifiers) {
   }
   mResult = 0;
   switch (code) {
-    case kKxKeyBackspace:
-    case kKxKeyDelete:
+    case kKxCharBackspace:
+    case kKxCharDelete:
       return DeleteKey(key, modifiers);
-    case kKxKeyHome:
-    case kKxKeyEnd:
-    case kKxKeyPageUp:
-    case kKxKeyPageDown:
-    case kKxKeyLeft:
-    case kKxKeyRight:
-    case kKxKeyUp:
-    case kKxKeyDown:
+    case kKxCharHome:
+    case kKxCharEnd:
+    case kKxCharPageUp:
+    case kKxCharPageDown:
+    case kKxCharLeftArrow:
+    case kKxCharRightArrow:
+    case kKxCharUpArrow:
+    case kKxCharDownArrow:
       return MoveKey(key, modifiers);
-    case kKxKeyEscape:
+    case kKxCharEscape:
       return 0;
     default:
       return TypeChar(code);
@@ -81,7 +81,7 @@ std::uint16_t CKXTextEdit::TypeChar(std::uint16_t code) {
   const long low = std::min(mSelAnchor, mSelEnd);
   // The indent is read before the selection goes: it ends at the lower end.
   std::vector<std::uint16_t> indent;
-  if (code == kKxKeyReturn && mEditStyl.autoIndent) {
+  if (code == kKxCharReturn && mEditStyl.autoIndent) {
     long start = 0, end = 0;
     Get1ParaPos(low, start, end);
     for (long p = start; p < low;) {
@@ -117,7 +117,7 @@ std::uint16_t CKXTextEdit::DeleteKey(unsigned char key, char modifiers) {
   if (mSelAnchor == mSelEnd) {
     const long caret = mSelEnd, len = GetLength();
     long target = caret;
-    if (key == kKxKeyBackspace) {
+    if (key == kKxCharBackspace) {
       if (caret > 0) {
         if (line) {
           target = GetLineOffsetAt(GetLineNo(caret));
@@ -135,7 +135,7 @@ std::uint16_t CKXTextEdit::DeleteKey(unsigned char key, char modifiers) {
       target = last ? len : GetLineOffsetAt(lineNo + 1);
       // The paragraph's CR stays unless the word unit is held too; a line
       // that wraps has no CR to keep.
-      if (!last && !word && target > caret && GetChar(target - 1) == kKxKeyReturn) --target;
+      if (!last && !word && target > caret && GetChar(target - 1) == kKxCharReturn) --target;
     } else if (word) {
       long s = 0, e = 0;
       Get1WordPos(caret, s, e);
@@ -243,15 +243,15 @@ std::uint16_t CKXTextEdit::MoveKey(unsigned char key, char modifiers) {
   if (Vertical()) {
     // Lines run top to bottom and follow each other from right to left.
     switch (key) {
-      case kKxKeyRight: key = kKxKeyUp; break;
-      case kKxKeyUp: key = kKxKeyLeft; break;
-      case kKxKeyDown: key = kKxKeyRight; break;
-      case kKxKeyLeft: key = kKxKeyDown; break;
+      case kKxCharRightArrow: key = kKxCharUpArrow; break;
+      case kKxCharUpArrow: key = kKxCharLeftArrow; break;
+      case kKxCharDownArrow: key = kKxCharRightArrow; break;
+      case kKxCharLeftArrow: key = kKxCharDownArrow; break;
       default: break;
     }
   }
   long step = 1;
-  if (key == kKxKeyUp || key == kKxKeyDown) {
+  if (key == kKxCharUpArrow || key == kKxCharDownArrow) {
     if (key == mLastMoveKey && std::int32_t(TickCount() - mAccelDeadline) < 0) {
       if (mRepeatCount < 0x7FFF) ++mRepeatCount;
       step = AccelStep(mRepeatCount);
@@ -265,17 +265,17 @@ std::uint16_t CKXTextEdit::MoveKey(unsigned char key, char modifiers) {
   mResult = 0;
   const bool both = line && word;
   switch (key) {
-    case kKxKeyHome:
+    case kKxCharHome:
       caret = 0;
       break;
-    case kKxKeyEnd:
+    case kKxCharEnd:
       caret = GetLength();
       break;
-    case kKxKeyPageUp:
-    case kKxKeyPageDown:
-      caret = PageTarget(caret, key == kKxKeyPageUp);
+    case kKxCharPageUp:
+    case kKxCharPageDown:
+      caret = PageTarget(caret, key == kKxCharPageUp);
       break;
-    case kKxKeyLeft:
+    case kKxCharLeftArrow:
       if (both) return mResult = kScrollLeft;
       if (selection && !extend)
         caret = low;
@@ -286,7 +286,7 @@ std::uint16_t CKXTextEdit::MoveKey(unsigned char key, char modifiers) {
       else
         caret = GetPrevCharPos(caret);
       break;
-    case kKxKeyRight:
+    case kKxCharRightArrow:
       if (both) return mResult = kScrollRight;
       if (selection && !extend) {
         caret = high;
@@ -301,11 +301,11 @@ std::uint16_t CKXTextEdit::MoveKey(unsigned char key, char modifiers) {
         caret = GetNextCharPos(caret);
       }
       break;
-    case kKxKeyUp:
-    case kKxKeyDown:
-      if (both) return mResult = key == kKxKeyUp ? kScrollUp : kScrollDown;
-      if (selection && !extend) caret = key == kKxKeyUp ? low : high;
-      caret = VerticalTarget(caret, key == kKxKeyUp, step);
+    case kKxCharUpArrow:
+    case kKxCharDownArrow:
+      if (both) return mResult = key == kKxCharUpArrow ? kScrollUp : kScrollDown;
+      if (selection && !extend) caret = key == kKxCharUpArrow ? low : high;
+      caret = VerticalTarget(caret, key == kKxCharUpArrow, step);
       break;
     default:
       return 0;

@@ -1,18 +1,25 @@
 // Draws into a PNG with the headless port.
 //
 //   kxdraw [--width N] [--vertical] [--scale PCT] [--ctrl] [--font NAME]
-//          [--size PT] [--paper] [--form N] [--header TEMPLATE]
-//          [--footer TEMPLATE] [--page N] [--smooth]
-//          [--gtk [--hold MS] [--screenshot PNG]] -o OUT.png [FILE]
-//   kxdraw --toolkit -o OUT.png
+//          [--size PT] [--smooth] [--gtk [--hold MS] [--screenshot PNG]]
+//          -o OUT.png FILE
+//   kxdraw [same options] --demo -o OUT.png
+//   kxdraw --toolkit [--gtk ...] -o OUT.png
 //
-// --toolkit draws a sheet of the drawing primitives (pen sizes and modes,
-// patterns, XOR lines, inversion and highlighting, rounded rectangles,
-// regions, bevels, the colour schemes, text and an offscreen) and, below
-// them, the layout's toolkit: every line kind, every net at two port origins,
-// the colour table, the control symbols, and a vertical line of IPA Gothic
-// with its vertical forms beside the same text upright. Laying out a
-// FILE comes with the layout; until then it answers exit 2.
+// FILE (read with encoding detection, line ends made CR) is laid out in one
+// style in an edit object N points wide (600 by default) and drawn line by
+// line on a white ground, antialiasing off unless --smooth; the image is
+// as long as the text (across in vertical writing, columns from the right).
+// --demo draws a styled text built here instead: every decoration line,
+// nets, raised, lowered and small text, a horizontal group, tab leaders,
+// ruby and a picture. --toolkit draws a sheet of the drawing primitives
+// (pen sizes and modes, patterns, XOR lines, inversion and highlighting,
+// rounded rectangles, regions, bevels, the colour schemes, text and an
+// offscreen) and, below them, the layout's toolkit: every line kind, every
+// net at two port origins, the colour table, the control symbols, and a
+// vertical line of IPA Gothic with its vertical forms beside the same text
+// upright. Pages (--paper, --form, --header, --footer, --page) answer exit 2
+// until they exist.
 //
 // --gtk shows the same drawing in a real window for --hold milliseconds (or
 // until the window is closed); --screenshot saves what that window shows,
@@ -28,16 +35,23 @@
 
 #include "driver.h"
 #include "layout/draw_lines.h"
+#include "layout/draw_picture.h"
 #include "layout/draw_text.h"
 #include "layout/draw_toolkit.h"
 #include "layout/fontstate.h"
+#include "layout/text_edit.h"
 #include "macros/facilities.h"
 #include "platform/clock.h"
 #include "platform/draw/color.h"
 #include "platform/draw/offscreen.h"
 #include "platform/draw/port.h"
+#include "platform/files.h"
 #include "platform/fonts.h"
 #include "platform/gtk/gtk_host.h"
+#include "text/base/memory.h"
+#include "text/codes/jcode.h"
+#include "text/codes/script.h"
+#include "text/codes/unicode.h"
 
 namespace {
 
@@ -52,6 +66,7 @@ const char* const kUsage =
     "usage: kxdraw [--width N] [--vertical] [--scale PCT] [--ctrl] [--font NAME] [--size PT] [--paper]\n"
     "              [--form N] [--header TEMPLATE] [--footer TEMPLATE] [--page N] [--smooth]\n"
     "              [--gtk [--hold MS] [--screenshot PNG]] -o OUT.png [FILE]\n"
+    "       kxdraw [options] --demo -o OUT.png\n"
     "       kxdraw --toolkit -o OUT.png\n";
 
 Rect R(int left, int top, int right, int bottom) {
@@ -321,6 +336,13 @@ void DrawToolkitSheet() {
   KxFontInstallBackend(nullptr);
 }
 
+// What --gtk asks for: set once from the command line.
+struct GtkRequest {
+  bool show = false;
+  long holdMs = 0;
+  const char* screenshot = nullptr;
+} gGtk;
+
 // The window of --gtk: it shows the drawing's port and notes a close.
 class SheetWindow : public KxWindowClient {
  public:
@@ -380,66 +402,340 @@ int ShowInWindow(KxPort& port, long holdMs, const char* screenshot) {
   return status;
 }
 
+// Writes the PNG and, with --gtk, shows the same port in a window.
+int Finish(KxPort& port, const char* out) {
+  if (const int status = WritePng(port.Surface(), out)) return status;
+  return gGtk.show ? ShowInWindow(port, gGtk.holdMs, gGtk.screenshot) : 0;
+}
+
+// ---------------------------------------------------------------------------
+// Laying out a text and drawing it
+
+struct HandleOwner {
+  Handle h = nullptr;
+  ~HandleOwner() {
+    if (h) KxMemHFree(h);
+  }
+};
+
+// File bytes as Shift_JIS with side entries for what it cannot hold.
+bool Decode(const std::vector<std::uint8_t>& raw, std::string& text, std::vector<SKXUniChar>& sides) {
+  const unsigned char* p = raw.data();
+  long n = long(raw.size());
+  CKXJCode::sUseUNICODE = 1;
+  CKXJCode::sUseCVKANJI = 1;
+  const short code = CKXJCode::AutoCheck(p, n);
+  sides.clear();
+  if (code == kKxCodeSJIS) {
+    text.assign(reinterpret_cast<const char*>(p), size_t(n));
+    return true;
+  }
+  if (code == kKxCodeJIS || code == kKxCodeEUC) {
+    CKXJCode conv;
+    if (code == kKxCodeJIS)
+      conv.JIStoSJIS(p, n);
+    else
+      conv.EUCtoSJIS(p, n);
+    text.assign(reinterpret_cast<const char*>(conv.GetTextPtr()), size_t(conv.GetTextSize()));
+    return true;
+  }
+  CKXJCode conv;
+  bool little = false;
+  if (code == kKxCodeUTF8) {
+    conv.UTF8toUNICODE(p, n, false);
+    p = conv.GetTextPtr();
+    n = conv.GetTextSize();
+  } else if (n >= 2 && ((p[0] == 0xFE && p[1] == 0xFF) || (p[0] == 0xFF && p[1] == 0xFE))) {
+    little = p[0] == 0xFF;
+    p += 2;
+    n -= 2;
+  }
+  std::vector<char16_t> units(size_t(n / 2));
+  for (long k = 0; k + 1 < n; k += 2)
+    units[size_t(k / 2)] = little ? char16_t(p[k] | p[k + 1] << 8) : char16_t(p[k] << 8 | p[k + 1]);
+  HandleOwner t, e;
+  long len = 0, count = 0;
+  if (!UKXUnicode::ConvertToText(units.data(), long(units.size()), nullptr, t.h, len, e.h, count, kScriptJapanese))
+    return false;
+  text.assign(t.h ? *t.h : nullptr, t.h ? size_t(len) : 0);
+  if (e.h && count > 0) {
+    const auto* s = reinterpret_cast<const SKXUniChar*>(*e.h);
+    sides.assign(s, s + count);
+  }
+  return true;
+}
+
+// Line ends become CR; side entries move with their characters.
+std::string ToCR(const std::string& sjis, std::vector<SKXUniChar>& sides) {
+  std::string text;
+  text.reserve(sjis.size());
+  size_t side = 0;
+  for (size_t k = 0; k < sjis.size(); ++k) {
+    while (side < sides.size() && size_t(sides[side].offset) < k) ++side;
+    if (sjis[k] == '\r' && k + 1 < sjis.size() && sjis[k + 1] == '\n') {
+      for (size_t s = side; s < sides.size(); ++s) --sides[s].offset;
+      continue;
+    }
+    text += sjis[k] == '\n' ? '\r' : sjis[k];
+  }
+  return text;
+}
+
+// A styled text built piece by piece.
+class Demo {
+ public:
+  explicit Demo(short font, short size) : mFont(font), mSize(size) {}
+  SStyl Styl(short size = 0, std::uint8_t face = 0, RGBColor colour = RGBColor{0, 0, 0}) const {
+    return SStyl{0, 0, mFont, face, 0, size ? size : mSize, colour};
+  }
+  long Add(const std::string& bytes, const SStyl& st, const SDeco& deco = SDeco{}) {
+    const long at = long(mText.size());
+    mText += bytes;
+    mStyls.push_back(SKXStyl{std::int32_t(at), st});
+    mDecos.push_back(SKXDeco{std::int32_t(at), deco, 0});
+    return at;
+  }
+  long Plain(const std::string& bytes) { return Add(bytes, Styl()); }
+  void Build(CKXTextEdit& edit, short pictID, long pictAt) {
+    if (pictAt >= 0) mDecos[size_t(pictAt)].deco.pictID = pictID;
+    edit.SetText(mText.data(), long(mText.size()), mStyls.data(), long(mStyls.size()), mDecos.data(),
+                 long(mDecos.size()), nullptr, 0, nullptr, 0);
+  }
+  long Size() const { return long(mText.size()); }
+  size_t Runs() const { return mDecos.size(); }
+
+ private:
+  short mFont, mSize;
+  std::string mText;
+  std::vector<SKXStyl> mStyls;
+  std::vector<SKXDeco> mDecos;
+};
+
+SDeco Lines(int under, int centre, int upper, int inter, int colour = 0) {
+  return SDeco{std::uint16_t(inter | under << 3 | centre << 6 | upper << 9 | colour << 12), 0, 0, 0};
+}
+
+// A picture record that shows as a framed box (no converter kind).
+PicHandle BoxPicture(short width, short height) {
+  Handle h = KxMemHAlloc(kKxPictHeaderSize, 1);
+  unsigned char* p = reinterpret_cast<unsigned char*>(*h);
+  const std::int16_t fields[5] = {kKxPictHeaderSize, 0, 0, height, width};
+  for (int i = 0; i < 5; ++i) {
+    p[2 * i] = static_cast<unsigned char>(std::uint16_t(fields[i]) >> 8);
+    p[2 * i + 1] = static_cast<unsigned char>(fields[i] & 0xFF);
+  }
+  return h;
+}
+
+void BuildDemo(CKXTextEdit& edit, short font, short size) {
+  Demo d(font, size);
+  const RGBColor red{0xDD6B, 0x08C2, 0x06A2}, blue{0, 0, 0xD4B0}, green{0, 0x8000, 0x11B0};
+  d.Add("Decorations", d.Styl(short(size + 6), kFaceBold, blue));
+  d.Plain("\rUnder: ");
+  const char* kinds[] = {"solid", "double", "thick", "dotted", "dots"};
+  for (int k = 1; k <= 5; ++k) {
+    d.Add(kinds[k - 1], d.Styl(), Lines(k, 0, 0, 0));
+    d.Plain(" ");
+  }
+  d.Plain("\rCentre: ");
+  for (int k = 1; k <= 4; ++k) {
+    d.Add(kinds[k - 1], d.Styl(), Lines(0, k, 0, 0, k == 4 ? 1 : 0));
+    d.Plain(" ");
+  }
+  d.Plain("\rUpper: ");
+  for (int k = 1; k <= 5; ++k) {
+    d.Add(kinds[k - 1], d.Styl(), Lines(0, 0, k, 0, 3));
+    d.Plain(" ");
+  }
+  d.Plain("\rInterline: ");
+  for (int k = 1; k <= 5; ++k) {
+    d.Add(kinds[k - 1], d.Styl(), Lines(0, 0, 0, k, 2));
+    d.Plain(" ");
+  }
+  d.Plain("\r" "\x96\x54\x93\x5F" ": ");   // 傍点
+  d.Add("\x8B\xAD\x92\xB2\x82\xB7\x82\xE9" "\x82\xB1\x82\xC6", d.Styl(), Lines(0, 0, 5, 0, 1));   // 強調すること
+  d.Plain("\rNets: ");
+  d.Add(" light ", d.Styl(), SDeco{0, std::uint8_t(3 | 9 << 4), 0, 0});
+  d.Plain(" ");
+  d.Add(" grey ", d.Styl(), SDeco{0, std::uint8_t(6 | 4 << 4), 0, 0});
+  d.Plain(" ");
+  d.Add(" red text on yellow ", d.Styl(0, 0, red), SDeco{0, std::uint8_t(5 | 6 << 4), 0, 0});
+  d.Plain("\rH");
+  d.Add("2", d.Styl(), SDeco{0, 0, 6, 0});
+  d.Plain("O, E = mc");
+  d.Add("2", d.Styl(), SDeco{0, 0, 1, 0});
+  d.Plain(", x");
+  d.Add("i", d.Styl(), SDeco{0, 0, 4, 0});
+  d.Plain(", up");
+  d.Add("raised", d.Styl(0, 0, green), SDeco{0, 0, 1, 0});
+  d.Plain(" down");
+  d.Add("lowered", d.Styl(0, 0, green), SDeco{0, 0, 2, 0});
+  d.Plain("\r" "\x95\xBD\x90\xAC");   // 平成
+  d.Add("12", d.Styl(), SDeco{0, 0, 8, 0});
+  d.Plain("\x94\x4E" " (" "\x8F\x63\x8F\x91\x82\xAB" ")");   // 年 (縦書き)
+  const long tabLine = d.Plain("\r" "\x91\xE6\x88\xEA\x8F\xCD" "\t12\r");   // 第一章 <tab> 12
+  const long rubyAt = d.Plain("\x93\xFA\x96\x7B\x8C\xEA" "\x82\xCC" "\x95\xB6\x8F\xCD" ", ");   // 日本語の文章
+  const long rubyAt2 = d.Plain("\x93\x8C\x8A\x43\x93\xB9");   // 東海道
+  d.Plain("\rPicture: ");
+  const size_t pictRun = d.Runs();
+  d.Add("\xCA", d.Styl());
+  d.Plain(" in line.");
+  short pictID = CKXDecoArray::SetPicture(BoxPicture(48, 32));
+  d.Build(edit, pictID, long(pictRun));
+  // Ruby: over 日本語, and a long reading over 東 that overhangs it.
+  const char kNihongo[] = "\x82\xC9\x82\xD9\x82\xF1\x82\xB2";
+  edit.SetRuby(rubyAt, rubyAt + 6, reinterpret_cast<const unsigned char*>(kNihongo), 8);
+  const char kHigashi[] = "\x82\xD0\x82\xAA\x82\xB5";
+  edit.SetRuby(rubyAt2, rubyAt2 + 2, reinterpret_cast<const unsigned char*>(kHigashi), 6);
+  // A right tab with a dotted leader.
+  const short stops[1] = {360};
+  edit.SetParaTabs(tabLine + 1, tabLine + 2, 1, stops, 2, 1);
+}
+
+struct Options {
+  long width = 600;
+  long size = 0;
+  long scale = 100;
+  bool vertical = false, ctrl = false, smooth = false, demo = false;
+  std::string font;
+};
+
+bool ParseNumber(const char* s, long low, long high, long& out) {
+  char* end = nullptr;
+  out = std::strtol(s, &end, 10);
+  return *s && !*end && out >= low && out <= high;
+}
+
+int DrawText(const Options& o, const char* file, const char* out) {
+  try {
+    KxFontInstallBackend(KxFreeTypeFontBackend(true, {}));
+  } catch (const LException&) {
+    KxFontInstallBackend(KxSyntheticFontBackend());
+  }
+  short font = kKxApplicationFont;
+  if (!o.font.empty() && !KxFontNumberFromName(o.font, font)) {
+    std::fprintf(stderr, "kxdraw: unknown font %s\n", o.font.c_str());
+    return 2;
+  }
+  const short size = short(o.size ? o.size : 12);
+  std::string text;
+  std::vector<SKXUniChar> sides;
+  if (file) {
+    std::vector<std::uint8_t> raw;
+    if (KxReadFile(file, raw)) {
+      std::fprintf(stderr, "kxdraw: cannot read %s\n", file);
+      return 1;
+    }
+    std::string sjis;
+    if (!Decode(raw, sjis, sides)) {
+      std::fprintf(stderr, "kxdraw: %s does not convert\n", file);
+      return 1;
+    }
+    text = ToCR(sjis, sides);
+  }
+
+  const std::int32_t width = std::int32_t(o.width);
+  CKXTextEdit edit(RectL{0, 0, 0, width}, RectL{0, 0, 1000, width});
+  SKXLineStyl style;
+  style.vertical = o.vertical ? 1 : 0;
+  style.controlView = o.ctrl ? 1 : 0;
+  edit.SetLineStyl(style, 0);
+  SKXEditStyl es;
+  es.font = font;
+  es.size = size;
+  edit.SetEditStyl(es, 0);
+  if (o.demo) {
+    BuildDemo(edit, font, size);
+  } else {
+    SKXStyl run{0, SStyl{0, 0, font, 0, 0, size, RGBColor{0, 0, 0}}};
+    edit.SetText(text.data(), long(text.size()), &run, 1, nullptr, 0, nullptr, 0, sides.data(), long(sides.size()));
+  }
+  const RectL dest = o.vertical ? RectL{0, 0, width, 1000} : RectL{0, 0, 1000, width};
+  edit.Resize(dest, nullptr);
+  if (o.scale != 100) edit.SetEditScale(short(o.scale));
+  const long height = std::max(1L, long(edit.ToDestRect().bottom) - edit.ToDestRect().top);
+  auto scaled = [&](long v) { return std::clamp<long>(KxScaleLong(std::int32_t(v), short(o.scale), false), 1, 32767); };
+  const long across = scaled(height), along = scaled(width);
+  const std::int32_t imageW = std::int32_t(o.vertical ? across : along);
+  const std::int32_t imageH = std::int32_t(o.vertical ? along : across);
+  const RectL view{0, 0, imageH, imageW};
+
+  edit.SetViewRect(view);
+
+  std::unique_ptr<KxPort> port = KxPort::NewImage(imageW, imageH);
+  StKxPortSaver saver(port.get());
+  UKXColor::InitColorUtils();
+  CKXQuartzDrawing::sEnableQuartzDrawing = o.smooth ? 1 : 0;
+  edit.SetDrawPort(port.get());
+  edit.Draw(view);
+  edit.SetDrawPort(nullptr);
+  return Finish(*port, out);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool toolkit = false, gtk = false;
+  bool toolkit = false;
   const char* out = nullptr;
   const char* file = nullptr;
-  const char* screenshot = nullptr;
-  long holdMs = 0;
-  static const char* const kWithValue[] = {"--width", "--scale",  "--font",  "--size",      "--form",
-                                           "--header", "--footer", "--page"};
-  static const char* const kFlags[] = {"--vertical", "--ctrl", "--paper", "--smooth"};
+  Options o;
+  static const char* const kLater[] = {"--paper", "--form", "--header", "--footer", "--page"};
   for (int i = 1; i < argc; ++i) {
     const char* a = argv[i];
-    bool known = false;
+    const bool hasValue = i + 1 < argc;
     if (!std::strcmp(a, "--toolkit")) {
-      toolkit = known = true;
+      toolkit = true;
+    } else if (!std::strcmp(a, "--demo")) {
+      o.demo = true;
+    } else if (!std::strcmp(a, "-o") && hasValue) {
+      out = argv[++i];
+    } else if (!std::strcmp(a, "--width") && hasValue) {
+      if (!ParseNumber(argv[++i], 1, 32767, o.width)) return std::fputs(kUsage, stderr), 2;
+    } else if (!std::strcmp(a, "--scale") && hasValue) {
+      if (!ParseNumber(argv[++i], 10, 800, o.scale)) return std::fputs(kUsage, stderr), 2;
+    } else if (!std::strcmp(a, "--size") && hasValue) {
+      if (!ParseNumber(argv[++i], 1, 1000, o.size)) return std::fputs(kUsage, stderr), 2;
+    } else if (!std::strcmp(a, "--font") && hasValue) {
+      o.font = argv[++i];
+    } else if (!std::strcmp(a, "--vertical")) {
+      o.vertical = true;
+    } else if (!std::strcmp(a, "--ctrl")) {
+      o.ctrl = true;
+    } else if (!std::strcmp(a, "--smooth")) {
+      o.smooth = true;
     } else if (!std::strcmp(a, "--gtk")) {
-      gtk = known = true;
-    } else if (!std::strcmp(a, "--hold") && i + 1 < argc) {
+      gGtk.show = true;
+    } else if (!std::strcmp(a, "--hold") && hasValue) {
       char* end = nullptr;
-      holdMs = std::strtol(argv[++i], &end, 10);
-      if (*argv[i] == 0 || *end != 0 || holdMs < 0 || holdMs > kMaxHoldMs) {
+      gGtk.holdMs = std::strtol(argv[++i], &end, 10);
+      if (*argv[i] == 0 || *end != 0 || gGtk.holdMs < 0 || gGtk.holdMs > kMaxHoldMs) {
         std::fprintf(stderr, "kxdraw: --hold: %s is not a number of milliseconds\n", argv[i]);
         return 2;
       }
-      known = true;
-    } else if (!std::strcmp(a, "--screenshot") && i + 1 < argc) {
-      screenshot = argv[++i];
-      known = true;
-    } else if (!std::strcmp(a, "-o") && i + 1 < argc) {
-      out = argv[++i];
-      known = true;
+    } else if (!std::strcmp(a, "--screenshot") && hasValue) {
+      gGtk.screenshot = argv[++i];
     } else if (a[0] != '-' && !file) {
       file = a;
-      known = true;
-    }
-    for (const char* opt : kWithValue)
-      if (!known && !std::strcmp(a, opt) && i + 1 < argc) {
-        ++i;
-        known = true;
-      }
-    for (const char* opt : kFlags)
-      if (!known && !std::strcmp(a, opt)) known = true;
-    if (!known) {
+    } else {
+      for (const char* later : kLater)
+        if (!std::strcmp(a, later)) {
+          std::fprintf(stderr, "kxdraw: %s: not yet supported\n", a);
+          return 2;
+        }
       std::fputs(kUsage, stderr);
       return 2;
     }
   }
-  if (!out || (toolkit && file) || (!toolkit && !file)) {
+  const int sources = (toolkit ? 1 : 0) + (o.demo ? 1 : 0) + (file ? 1 : 0);
+  if (!out || sources != 1) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  if ((holdMs || screenshot) && !gtk) {
+  if ((gGtk.holdMs || gGtk.screenshot) && !gGtk.show) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  if (!toolkit) {
-    std::fprintf(stderr, "kxdraw: drawing a FILE: not yet supported\n");
-    return 2;
-  }
+  if (!toolkit) return KxDriverMain("kxdraw", KxMacrosFacilities, [&] { return DrawText(o, file, out); });
   return KxDriverMain("kxdraw", KxMacrosFacilities, [&] {
     std::unique_ptr<KxPort> port = KxPort::NewImage(kSheetWidth, kSheetHeight);
     StKxPortSaver saver(port.get());
@@ -447,7 +743,6 @@ int main(int argc, char** argv) {
     DrawSheet();
     PenNormal();
     DrawToolkitSheet();
-    if (const int status = WritePng(port->Surface(), out)) return status;
-    return gtk ? ShowInWindow(*port, holdMs, screenshot) : 0;
+    return Finish(*port, out);
   });
 }

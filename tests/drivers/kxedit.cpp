@@ -227,11 +227,11 @@ int Runner::Step(const std::string& line, long lineNo) {
     static const struct {
       const char* name;
       unsigned char code;
-    } kKeys[] = {{"left", kKxKeyLeft},       {"right", kKxKeyRight},  {"up", kKxKeyUp},
-                 {"down", kKxKeyDown},       {"home", kKxKeyHome},    {"end", kKxKeyEnd},
-                 {"backspace", kKxKeyBackspace}, {"delete", kKxKeyDelete}, {"return", kKxKeyReturn},
-                 {"enter", kKxKeyReturn},    {"tab", 9},              {"escape", kKxKeyEscape},
-                 {"pageup", kKxKeyPageUp},   {"pagedown", kKxKeyPageDown}};
+    } kKeys[] = {{"left", kKxCharLeftArrow},       {"right", kKxCharRightArrow},  {"up", kKxCharUpArrow},
+                 {"down", kKxCharDownArrow},       {"home", kKxCharHome},    {"end", kKxCharEnd},
+                 {"backspace", kKxCharBackspace}, {"delete", kKxCharDelete}, {"return", kKxCharReturn},
+                 {"enter", kKxCharReturn},    {"tab", 9},              {"escape", kKxCharEscape},
+                 {"pageup", kKxCharPageUp},   {"pagedown", kKxCharPageDown}};
     for (const auto& k : kKeys)
       if (name == k.name) {
         mLast = KXTE_KeyIn(mHandle, k.code, mods);

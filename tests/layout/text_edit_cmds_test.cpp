@@ -329,7 +329,7 @@ TEST(TextEditCmds, CutCopyAndAutoIndent) {
   e.SetString("\t \x81\x40" SJ_A "x\rnext");
   e.SetAutoIndent(1);
   e.SetSelect(6, 7);
-  e.KeyIn(kKxKeyReturn, 0);
+  e.KeyIn(kKxCharReturn, 0);
   EXPECT_EQ(e.Text(), "\t \x81\x40" SJ_A "\r\t \x81\x40\rnext");
   long a, b;
   e.GetSelect(a, b);

@@ -53,10 +53,10 @@ TEST(TextEditKeys, PendingLeadByte) {
     long caret;
   } const cases[] = {
       {0xA0, SJ_A "xy", 2},            // joins: あ
-      {kKxKeyReturn, "\rxy", 1},        // Return alone
+      {kKxCharReturn, "\rxy", 1},        // Return alone
       {' ', " xy", 1},                  // a space is no second byte
-      {kKxKeyRight, "xy", 1},           // a movement key moves
-      {kKxKeyBackspace, "xy", 0},       // nothing before the caret
+      {kKxCharRightArrow, "xy", 1},           // a movement key moves
+      {kKxCharBackspace, "xy", 0},       // nothing before the caret
       {0x7F, "y", 0},                   // forward Delete deletes
   };
   for (const Case& c : cases) {
@@ -83,21 +83,21 @@ TEST(TextEditKeys, UnitsOfDeletionAndMovement) {
     const char* after;  // null: unchanged
     long caretAfter;
   } const cases[] = {
-      {"hello world", 8, kKxKeyBackspace, kKxModWord, "hello rld", 6},
-      {"one two\rthree", 2, kKxKeyDelete, kKxModLine, "on\rthree", 2},
-      {"one two\rthree", 2, kKxKeyDelete, kKxModLine | kKxModWord, "onthree", 2},
-      {"one two\rthree", 10, kKxKeyDelete, kKxModLine, "one two\rth", 10},
-      {"one two\rthree", 10, kKxKeyBackspace, kKxModLine, "one two\rree", 8},
-      {"one two\rthree", 8, kKxKeyBackspace, kKxModLine, nullptr, 8},
-      {"ab " SJ_A SJ_A, 7, kKxKeyBackspace, 0, "ab " SJ_A, 5},
-      {"ab " SJ_A SJ_A, 3, kKxKeyDelete, kKxModWord, "ab ", 3},
-      {"  ..abc", 7, kKxKeyLeft, kKxModWord, nullptr, 4},
-      {"  ..abc", 4, kKxKeyLeft, kKxModWord, nullptr, 0},  // the text starts with gaps
-      {"abc..  ", 0, kKxKeyRight, kKxModWord, nullptr, 7},  // and ends with them
-      {"abc..  ", 7, kKxKeyRight, kKxModWord, nullptr, 7},
-      {"ab\rcd", 4, kKxKeyLeft, kKxModLine, nullptr, 3},
-      {"ab\rcd", 0, kKxKeyRight, kKxModLine, nullptr, 2},
-      {"ab\rcd", 3, kKxKeyRight, kKxModLine, nullptr, 5},
+      {"hello world", 8, kKxCharBackspace, kKxModWord, "hello rld", 6},
+      {"one two\rthree", 2, kKxCharDelete, kKxModLine, "on\rthree", 2},
+      {"one two\rthree", 2, kKxCharDelete, kKxModLine | kKxModWord, "onthree", 2},
+      {"one two\rthree", 10, kKxCharDelete, kKxModLine, "one two\rth", 10},
+      {"one two\rthree", 10, kKxCharBackspace, kKxModLine, "one two\rree", 8},
+      {"one two\rthree", 8, kKxCharBackspace, kKxModLine, nullptr, 8},
+      {"ab " SJ_A SJ_A, 7, kKxCharBackspace, 0, "ab " SJ_A, 5},
+      {"ab " SJ_A SJ_A, 3, kKxCharDelete, kKxModWord, "ab ", 3},
+      {"  ..abc", 7, kKxCharLeftArrow, kKxModWord, nullptr, 4},
+      {"  ..abc", 4, kKxCharLeftArrow, kKxModWord, nullptr, 0},  // the text starts with gaps
+      {"abc..  ", 0, kKxCharRightArrow, kKxModWord, nullptr, 7},  // and ends with them
+      {"abc..  ", 7, kKxCharRightArrow, kKxModWord, nullptr, 7},
+      {"ab\rcd", 4, kKxCharLeftArrow, kKxModLine, nullptr, 3},
+      {"ab\rcd", 0, kKxCharRightArrow, kKxModLine, nullptr, 2},
+      {"ab\rcd", 3, kKxCharRightArrow, kKxModLine, nullptr, 5},
   };
   for (const Case& c : cases) {
     TestEdit e;
@@ -116,7 +116,7 @@ TEST(TextEditKeys, BothUnitsScrollOnly) {
   TestEdit e;
   e.SetString("one\rtwo\rthree");
   e.SetSelect(2, 6);
-  const unsigned char keys[] = {kKxKeyUp, kKxKeyDown, kKxKeyLeft, kKxKeyRight};
+  const unsigned char keys[] = {kKxCharUpArrow, kKxCharDownArrow, kKxCharLeftArrow, kKxCharRightArrow};
   for (int k = 0; k < 4; ++k) {
     EXPECT_EQ(e.KeyIn(keys[k], kKxModLine | kKxModWord), k + 1);
     long a, b;
@@ -137,7 +137,7 @@ TEST(TextEditKeys, HeldDownAccelerates) {
   e.SetString(text);
   long line = 1;
   for (int press = 1; press <= 60; ++press) {
-    e.KeyIn(kKxKeyDown, 0);
+    e.KeyIn(kKxCharDownArrow, 0);
     clock.Advance(1);
     line += press <= 10 ? 1 : press <= 30 ? 2 : press <= 50 ? 4 : 8;
     long a, b;
@@ -145,7 +145,7 @@ TEST(TextEditKeys, HeldDownAccelerates) {
     ASSERT_EQ(e.GetLineNo(b), line) << "press " << press;
   }
   clock.Advance(clock.blink + 1);
-  e.KeyIn(kKxKeyDown, 0);
+  e.KeyIn(kKxCharDownArrow, 0);
   long a, b;
   e.GetSelect(a, b);
   EXPECT_EQ(e.GetLineNo(b), line + 1);
@@ -158,14 +158,14 @@ TEST(TextEditKeys, RememberedColumn) {
   e.SetString("a long first line\rab\ranother long line");
   for (const long start : {9L, 14L}) {
     e.SetSelect(start, start);
-    e.KeyIn(kKxKeyDown, 0);
-    e.KeyIn(kKxKeyDown, 0);
-    e.KeyIn(kKxKeyUp, 0);
-    e.KeyIn(kKxKeyUp, 0);
+    e.KeyIn(kKxCharDownArrow, 0);
+    e.KeyIn(kKxCharDownArrow, 0);
+    e.KeyIn(kKxCharUpArrow, 0);
+    e.KeyIn(kKxCharUpArrow, 0);
     long a, b;
     e.GetSelect(a, b);
     EXPECT_EQ(b, start);
-    e.KeyIn(kKxKeyLeft, 0);  // other keys forget it
+    e.KeyIn(kKxCharLeftArrow, 0);  // other keys forget it
     EXPECT_EQ(e.GetRememberedX(), 0);
   }
 }
@@ -176,8 +176,8 @@ TEST(TextEditKeys, RememberedColumn) {
 // layout.
 TEST(TextEditKeys, RandomKeyStreamsKeepCharactersWhole) {
   const long steps = RandomSteps(1500);
-  const unsigned char moves[] = {kKxKeyHome,  kKxKeyEnd,   kKxKeyPageUp, kKxKeyPageDown,
-                                 kKxKeyLeft,  kKxKeyRight, kKxKeyUp,     kKxKeyDown};
+  const unsigned char moves[] = {kKxCharHome,  kKxCharEnd,   kKxCharPageUp, kKxCharPageDown,
+                                 kKxCharLeftArrow,  kKxCharRightArrow, kKxCharUpArrow,     kKxCharDownArrow};
   const char* const typed[] = {SJ_A, SJ_KAN, SJ_BAR, SJ_MARU, "a", " ", "\r", "\t", "\xb1", "."};
   for (const bool vertical : {false, true}) {
     std::mt19937 rng(vertical ? 7 : 3);
@@ -205,7 +205,7 @@ TEST(TextEditKeys, RandomKeyStreamsKeepCharactersWhole) {
         e.KeyIn(moves[rng() % std::size(moves)], mods);
         step = "move";
       } else {
-        e.KeyIn(rng() % 2 ? kKxKeyBackspace : kKxKeyDelete, mods);
+        e.KeyIn(rng() % 2 ? kKxCharBackspace : kKxCharDelete, mods);
         step = "delete";
       }
       long a, b;

@@ -223,7 +223,7 @@ void RandomEdit(TestEdit& e, std::mt19937& rng, short picture, std::string& what
       const long b = Boundary(e, a + long(rng() % 3 ? 0 : rng() % 80));
       what = "backspace " + std::to_string(a) + ".." + std::to_string(b);
       e.SetSelect(a, b);
-      e.KeyIn(kKxKeyBackspace, 0);
+      e.KeyIn(kKxCharBackspace, 0);
       break;
     }
   }

@@ -73,9 +73,9 @@ TEST(TextEditSelect, ExtendingByKeysAndDragging) {
   e.SetViewRect(RectL{0, 0, 400, 400});
   e.Activate();
   e.SetSelect(10, 10);
-  for (int i = 0; i < 5; ++i) e.MoveKey(kKxKeyRight, kKxModExtend);
-  e.MoveKey(kKxKeyDown, kKxModExtend);
-  e.MoveKey(kKxKeyLeft, kKxModExtend);
+  for (int i = 0; i < 5; ++i) e.MoveKey(kKxCharRightArrow, kKxModExtend);
+  e.MoveKey(kKxCharDownArrow, kKxModExtend);
+  e.MoveKey(kKxCharLeftArrow, kKxModExtend);
   long a, b;
   e.GetSelect(a, b);
   EXPECT_EQ(a, 10);

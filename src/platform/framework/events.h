@@ -94,6 +94,13 @@ enum KxVirtualKey : std::uint8_t {
 };
 
 // Character codes that the arrow, escape and similar keys carry.
+constexpr std::uint8_t kKxCharHome = 1;
+constexpr std::uint8_t kKxCharEnd = 4;
+constexpr std::uint8_t kKxCharBackspace = 8;
+constexpr std::uint8_t kKxCharPageUp = 11;
+constexpr std::uint8_t kKxCharPageDown = 12;
+constexpr std::uint8_t kKxCharReturn = 13;
+constexpr std::uint8_t kKxCharDelete = 127;
 constexpr std::uint8_t kKxCharEscape = 27;
 constexpr std::uint8_t kKxCharLeftArrow = 28;
 constexpr std::uint8_t kKxCharRightArrow = 29;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# kxdraw: the primitive sheet becomes a PNG of the sheet's size; what is not
-# built yet answers exit 2, as do bad options; --gtk without a display fails.
+# kxdraw: the primitive sheet becomes a PNG of the sheet's size; a file and
+# the demo are laid out and drawn (the image as wide as the layout, as long
+# as the text); what is not built yet answers exit 2, as do bad options.
 set -u
 bin="${KX_BIN_DIR:?}/kxdraw"
 dir=$(mktemp -d)
@@ -21,7 +22,18 @@ size=$(python3 -c 'import struct,sys; d=open(sys.argv[1],"rb").read(24); print(d
 check 2 "no output" "$bin" --toolkit
 check 2 "unknown option" "$bin" --toolkit --bogus -o "$dir/x.png"
 check 2 "file and toolkit" "$bin" --toolkit -o "$dir/x.png" somefile
-check 2 "file layout not built yet" "$bin" --width 300 -o "$dir/x.png" somefile
+check 1 "missing file" "$bin" --width 300 -o "$dir/x.png" "$dir/nothing.txt"
+printf 'one\ntwo\nthree\n' >"$dir/three.txt"
+check 0 "three lines" "$bin" --width 300 -o "$dir/three.png" "$dir/three.txt"
+read -r ok w h < <(python3 -c 'import struct,sys; d=open(sys.argv[1],"rb").read(24); print(d[:8]==b"\x89PNG\r\n\x1a\n", *struct.unpack(">II", d[16:24]))' "$dir/three.png")
+{ [ "$ok" = True ] && [ "$w" = 300 ] && [ "$h" -gt 20 ]; } || { echo "FAIL: three lines: $ok $w $h"; fail=1; }
+check 0 "vertical at 200 %" "$bin" --vertical --scale 200 --width 100 -o "$dir/v.png" "$dir/three.txt"
+read -r ok w h < <(python3 -c 'import struct,sys; d=open(sys.argv[1],"rb").read(24); print(d[:8]==b"\x89PNG\r\n\x1a\n", *struct.unpack(">II", d[16:24]))' "$dir/v.png")
+{ [ "$ok" = True ] && [ "$h" = 200 ]; } || { echo "FAIL: vertical: $ok $w $h"; fail=1; }
+check 0 "demo" "$bin" --demo --ctrl -o "$dir/demo.png"
+check 2 "demo and file" "$bin" --demo -o "$dir/x.png" "$dir/three.txt"
+check 2 "pages not built yet" "$bin" --paper -o "$dir/x.png" "$dir/three.txt"
+check 2 "bad scale" "$bin" --scale 0 -o "$dir/x.png" "$dir/three.txt"
 check 1 "gtk without a display" env -u DISPLAY -u WAYLAND_DISPLAY "$bin" --toolkit --gtk -o "$dir/x.png"
 check 2 "screenshot without gtk" "$bin" --toolkit --screenshot "$dir/s.png" -o "$dir/x.png"
 check 2 "hold that is no number" "$bin" --toolkit --gtk --hold 5x -o "$dir/x.png"
