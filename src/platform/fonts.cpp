@@ -255,7 +255,7 @@ KxFontFace* ResolveFace(short font) {
   return r.FaceOf(r.Resolve(font));
 }
 
-std::int64_t EffectiveSize(short size) { return size <= 0 ? 12 : size; }
+std::int64_t EffectiveSize(short size) { return size <= 0 ? kKxDefaultFontSize : size; }
 
 // Width of one glyph with the face's delta, unclamped.
 std::int64_t GlyphWidth(const KxFontFace* f, std::int64_t size, int delta, std::uint16_t glyph) {

@@ -79,7 +79,7 @@ struct ScriptCursor {
     if (!runs || count <= 0) return limit;
     if (cachedIndex != index) {
       cachedIndex = index;
-      cachedChange = 0x7FFFFFFF;
+      cachedChange = kKxMaxOffset;
       for (long k = index + 1; k < count; ++k) {
         if (runs[k].script != runs[index].script) {
           cachedChange = runs[k].offset;
