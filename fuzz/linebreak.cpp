@@ -44,6 +44,8 @@
 #include "platform/fonts.h"
 #include "text/codes/script.h"
 
+#include "sound.h"
+
 namespace {
 
 class Input {
@@ -243,6 +245,10 @@ void Run(const std::uint8_t* data, std::size_t size) {
             long(paras.size()), unis.data(), long(unis.size()));
   t.SetRubys(rubys.data(), long(rubys.size()));
   if (t.GetLength() != len) std::abort();
+  KxFuzzRequireSound(t.GetStrArray()->Check(), "store");
+  KxFuzzRequireSound(t.GetStylArray()->Check(len), "style runs");
+  KxFuzzRequireSound(t.GetDecoArray()->Check(len), "decoration runs");
+  KxFuzzRequireSound(t.GetParaArray()->Check(len), "paragraph runs");
 
   GridLayout layout(t);
   layout.grid = grid;
