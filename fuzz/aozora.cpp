@@ -10,6 +10,8 @@
 #include "platform/fonts.h"
 #include "text/store/text.h"
 
+#include "sound.h"
+
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   KxFormatsFacilities();
   CoreInit();
@@ -40,5 +42,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   CKXText text;
   ConvertAozoraTextWithTextRef(&text, reinterpret_cast<const char*>(data), static_cast<long>(size), nullptr);
+  KxFuzzRequireSound(text.Check(), "converted text");
   return 0;
 }

@@ -30,8 +30,8 @@
 // Properties: every line takes something and the lines reach the end of the
 // text in ascending order; a page-break mark needs a form feed in its line;
 // with offsets on character bounds and one script throughout, no line
-// starts inside a double-byte character and a pen position maps back to a
-// caret stop on a character bound.
+// starts inside a double-byte character, no caret stop lies inside one, and
+// a pen position maps back to a caret stop on a character bound.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -43,6 +43,8 @@
 #include "platform/core.h"
 #include "platform/fonts.h"
 #include "text/codes/script.h"
+
+#include "sound.h"
 
 namespace {
 
@@ -243,6 +245,10 @@ void Run(const std::uint8_t* data, std::size_t size) {
             long(paras.size()), unis.data(), long(unis.size()));
   t.SetRubys(rubys.data(), long(rubys.size()));
   if (t.GetLength() != len) std::abort();
+  KxFuzzRequireSound(t.GetStrArray()->Check(), "store");
+  KxFuzzRequireSound(t.GetStylArray()->Check(len), "style runs");
+  KxFuzzRequireSound(t.GetDecoArray()->Check(len), "decoration runs");
+  KxFuzzRequireSound(t.GetParaArray()->Check(len), "paragraph runs");
 
   GridLayout layout(t);
   layout.grid = grid;
@@ -261,15 +267,18 @@ void Run(const std::uint8_t* data, std::size_t size) {
                                                  &text[std::size_t(end)])
       std::abort();
     std::vector<long> pos(std::size_t(end - start) + 1);
-    std::vector<char> marks(std::size_t(end - start) + 1);
+    std::vector<char> marks(std::size_t(end - start) + 1), inside(std::size_t(end - start) + 1);
     short baseline = 0;
     layout.GetMeasureText(start, end - start, width, text.data() + start, pos.data(), &style, marks.data(),
-                          &baseline);
+                          &baseline, inside.data());
+    const long n = end - start, step = n / 64 + 1;
+    // A caret stop is never inside a double-byte character.
+    for (long k = 0; bounds && k < n; ++k)
+      if (!inside[std::size_t(k)] && second[std::size_t(start + k)]) std::abort();
     // The pen position of every byte (of up to 64 spread over long lines),
     // and one beyond the line, maps back to a caret stop.
-    const long n = end - start, step = n / 64 + 1;
     for (long k = 0; k <= n + step; k += step) {
-      const long x = k <= n ? std::labs(pos[std::size_t(k)]) : std::labs(pos.back()) + 5;
+      const long x = k <= n ? pos[std::size_t(k)] : pos.back() + 5;
       const long column = layout.GetSizeToColumn(start, end - start, width, x, style);
       if (column < 0 || column > end - start) std::abort();
       if (bounds && start + column < len && second[std::size_t(start + column)]) std::abort();

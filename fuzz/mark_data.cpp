@@ -5,8 +5,11 @@
 #include <vector>
 
 #include "platform/core.h"
+#include "platform/types.h"
 #include "text/facilities.h"
 #include "text/runs/marks.h"
+
+#include "sound.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   KxTextFacilities();
@@ -20,6 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<char> block(data, data + size);
   CKXMarkArray marks;
   if (!marks.SetMarkData(block.data(), static_cast<long>(block.size()))) return 0;
+  // No text comes with the block: its offsets need only fit the offset range.
+  KxFuzzRequireSound(marks.Check(kKxMaxOffset, false), "marks read");
 
   long flatSize = marks.GetMarkDataSize();
   std::vector<char> flat(static_cast<std::size_t>(flatSize));
@@ -38,6 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     unsigned char name[256];
     again.GetMarkStringAt(i, name);
   }
+  KxFuzzRequireSound(again.Check(kKxMaxOffset, false), "marks re-ranked");
   again.Delete(0, 7, 1);
+  KxFuzzRequireSound(again.Check(kKxMaxOffset, false), "marks after a deletion");
   return 0;
 }

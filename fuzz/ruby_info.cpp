@@ -13,6 +13,8 @@
 #include "text/facilities.h"
 #include "text/store/ruby.h"
 
+#include "sound.h"
+
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   KxTextFacilities();
   CoreInit();
@@ -57,6 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CKXRubyArray array;
   array.SetRubys(rubys.data(), count);
   if (array.GetCount() != count) std::abort();
+  KxFuzzRequireSound(array.Check(static_cast<long>(stripped.size()), false), "ruby array");
   std::vector<SKXRubyInfo> again(static_cast<std::size_t>(count) + 1);
   long m = array.GetRubyInfo(0, textLen, again.data(), count);
   long count3 = 0;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/script.h"
+#include "platform/utf16.h"
 #include "text/codes/charclass.h"
 #include "text/codes/script.h"
 
@@ -27,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     char16_t u[2], back[2];
     int units = KxScriptToUTF16(code, script, u);
-    char32_t cp = units == 2 ? 0x10000 + ((char32_t(u[0]) - 0xD800) << 10) + (u[1] - 0xDC00) : u[0];
+    char32_t cp = units == 2 ? KxJoinSurrogates(u[0], u[1]) : u[0];
     if (units > 0) {
       std::int32_t again = KxScriptFromUnicode(cp, script);
       if (again < 0 || KxScriptToUTF16(std::uint16_t(again), script, back) != units || back[0] != u[0])

@@ -3,14 +3,18 @@
 // that many 20-byte big-endian style runs, a decoration-run count byte, that
 // many 10-byte big-endian decoration runs, then the text. The conversion
 // must stay inside the bytes, and converting back must restore every byte
-// that has a partner in the other set.
+// that has a partner in the other set; the styled text made from the result
+// keeps its rules.
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
 
 #include "platform/core.h"
 #include "text/facilities.h"
+#include "text/store/text.h"
 #include "text/store/transform.h"
+
+#include "sound.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   KxTextFacilities();
@@ -44,5 +48,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       macByte |= UKXText::sCharSetMacWin[i] == static_cast<unsigned char>(before[size_t(k)]);
     if (macByte) std::abort();
   }
+  // The picture table is not part of the input, so each list is checked on
+  // its own rather than through the whole text's Check().
+  CKXText t;
+  t.SetText(text.data(), len, styls.data(), long(ns), decos.data(), long(nd), nullptr, 0, nullptr, 0);
+  KxFuzzRequireSound(t.GetStrArray()->Check(), "store");
+  KxFuzzRequireSound(t.GetStylArray()->Check(len), "style runs");
+  KxFuzzRequireSound(t.GetDecoArray()->Check(len), "decoration runs");
   return 0;
 }

@@ -105,12 +105,16 @@ class CKXTextLayout {
                          short font, short size) const;
 
   // Pen positions of a line's `length` bytes (in `text`): positions gets
-  // length + 1 entries, negative inside a character (not a caret stop).
-  // marks (one per byte) and baseline may be null.
+  // length + 1 entries; inside (when given, length + 1 entries) gets 1 for
+  // an entry inside a character, which is no caret stop. marks (one per
+  // byte) and baseline may be null.
   void GetMeasureText(long start, long length, long width, const char* text, long* positions,
-                      const SKXLineStyl* style, char* marks, short* baseline) const;
-  // Spreads `spare` points over the part of the line after its last tab.
-  void SpaceMeasureText(long* positions, long length, long spare, const char* text, char* marks) const;
+                      const SKXLineStyl* style, char* marks, short* baseline, char* inside = nullptr) const;
+  // Spreads `spare` points over the part of the line after its last tab;
+  // an entry inside a character (inside may be null) moves with the
+  // character's start.
+  void SpaceMeasureText(long* positions, const char* inside, long length, long spare, const char* text,
+                        char* marks) const;
   // Pen position of byte index `column` of the line (clamped to it).
   virtual long GetColumnToSize(long start, long length, long width, long column, const SKXLineStyl& style) const;
   // Byte index of the caret stop nearest to pen position `x`.

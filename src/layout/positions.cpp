@@ -20,18 +20,30 @@ long RunAt(const CKXPosArray* runs, long start, long i, long limit, Elem& elem, 
   return std::min(span.end - start, limit);
 }
 
-// Moves every entry right by d; entries inside a character (negative) move
-// with them, further negative.
+// Moves entries from..count right by d.
 void ShiftAll(long* positions, long from, long count, long d) {
-  for (long i = from; i <= count; ++i) positions[i] = positions[i] < 0 ? positions[i] - d : positions[i] + d;
+  for (long i = from; i <= count; ++i) positions[i] += d;
 }
 
 }  // namespace
 
 void CKXTextLayout::GetMeasureText(long start, long length, long width, const char* text, long* positions,
-                                   const SKXLineStyl* style, char* marks, short* baseline) const {
+                                   const SKXLineStyl* style, char* marks, short* baseline, char* inside) const {
   if (!positions) return;
   if (!text || length < 0) length = 0;
+  // Which entries fall inside a character, kept apart from the positions:
+  // a pen position may be 0 or negative (a negative first indent) and still
+  // be a caret stop.
+  std::vector<char> ownInside;
+  if (!inside) {
+    ownInside.resize(size_t(length) + 1);
+    inside = ownInside.data();
+  }
+  std::memset(inside, 0, size_t(length) + 1);
+  auto put = [&](long k, long at, bool within) {
+    positions[k] = at;
+    inside[k] = within;
+  };
   Setup s;
   GetSetup(start, width, style, s, nullptr, nullptr);
   const long P = s.grid.charPitch, L = s.grid.linePitch;
@@ -115,16 +127,16 @@ void CKXTextLayout::GetMeasureText(long start, long length, long width, const ch
           drop += (h - maxHeight) / 2;
           maxHeight = h;
         }
-        for (; i < decoEnd - 1; ++i) positions[i + 1] = -x;
+        for (; i < decoEnd - 1; ++i) put(i + 1, x, true);
         const long w = std::max<long>(along, 1);
         if (P) {
-          if (P > w) positions[i] = positions[i] < 0 ? -(x + (P - w) / 2) : x + (P - w) / 2;
+          if (P > w) positions[i] = x + (P - w) / 2;
           mark(i);
           x += P;
         } else {
           x += w;
         }
-        positions[++i] = x;
+        put(++i, x, false);
         pending = false;
         continue;
       }
@@ -142,23 +154,16 @@ void CKXTextLayout::GetMeasureText(long start, long length, long width, const ch
             if (w > 0) {
               sum += w;
               ++counted;
-              positions[j + 1] = x + sum;
-            } else {
-              positions[j + 1] = -(x + sum);
             }
+            put(j + 1, x + sum, w <= 0);
           }
           const long advance = (P ? P : st.height) + std::max(0L, s.charSpace);
           const long cellStart = x + (P > st.height ? (P - st.height) / 2 : 0);
           const long step = counted ? st.height / counted : 0;
           long k = 0;
-          for (long m = i; m < j; ++m) {
-            if (positions[m + 1] >= 0)
-              positions[m + 1] = cellStart + ++k * step;
-            else
-              positions[m + 1] = -(cellStart + k * step);
-          }
+          for (long m = i; m < j; ++m) positions[m + 1] = cellStart + (inside[m + 1] ? k : ++k) * step;
           x += advance;
-          if (positions[j] >= 0) positions[j] = x;
+          if (!inside[j]) positions[j] = x;
           long g = L ? std::min(sum, L) : sum;
           if (g > maxHeight) {
             drop += (g - maxHeight) / 2 + ((L && P && P <= sum && sum < L) ? 1 : 0);
@@ -189,7 +194,7 @@ void CKXTextLayout::GetMeasureText(long start, long length, long width, const ch
           mark(i);
         }
         if (w == 0 || lead) {
-          positions[i + 1] = -x;
+          put(i + 1, x, true);
           ++i;
           continue;
         }
@@ -201,17 +206,17 @@ void CKXTextLayout::GetMeasureText(long start, long length, long width, const ch
           if (P > glyph) {
             const long at = x + (P - glyph) / 2;
             if (second && i > 0) {
-              positions[i - 1] = at;
-              positions[i] = -at;
+              put(i - 1, at, false);
+              put(i, at, true);
             } else {
-              positions[i] = at;
+              put(i, at, false);
             }
           }
           if (!tab) advance = P;
           mark(i);
         }
         x += advance;
-        positions[++i] = x;
+        put(++i, x, false);
       }
     }
   }
@@ -234,7 +239,7 @@ void CKXTextLayout::GetMeasureText(long start, long length, long width, const ch
       if (spare / 2 >= 1) ShiftAll(positions, 0, length, spare / 2);
     } else if (s.justify == 3 && s.style.wrap && start + length < len && !(lastCR && spare >= 0) &&
                !(spare >= -2 && spare <= 2)) {
-      SpaceMeasureText(positions, length, spare, text, marks);
+      SpaceMeasureText(positions, inside, length, spare, text, marks);
     }
   }
 
@@ -262,7 +267,7 @@ void CKXTextLayout::GetMeasureText(long start, long length, long width, const ch
   }
 }
 
-void CKXTextLayout::SpaceMeasureText(long* positions, long length, long spare, const char* text,
+void CKXTextLayout::SpaceMeasureText(long* positions, const char* inside, long length, long spare, const char* text,
                                      char* marks) const {
   if (!positions || !text || length < 1) return;
   long first = 0;
@@ -310,11 +315,11 @@ void CKXTextLayout::SpaceMeasureText(long* positions, long length, long spare, c
         if (marks) marks[i] = 1;
       }
     }
-    if (positions[i + 1] >= 0) {
+    if (!inside || !inside[i + 1]) {
       acc += waiting;
       waiting = 0;
     }
-    positions[i + 1] = positions[i + 1] < 0 ? positions[i + 1] - acc : positions[i + 1] + acc;
+    positions[i + 1] += acc;
   }
 }
 
@@ -327,7 +332,7 @@ long CKXTextLayout::GetColumnToSize(long start, long length, long width, long co
   mText->GetSelText(start, start + length, text.data(), n);
   std::vector<long> pos(size_t(n) + 1);
   GetMeasureText(start, n, width, text.data(), pos.data(), &style, nullptr, nullptr);
-  return std::labs(pos[size_t(std::clamp(column, 0L, n))]);
+  return pos[size_t(std::clamp(column, 0L, n))];
 }
 
 long CKXTextLayout::GetSizeToColumn(long start, long length, long width, long x, const SKXLineStyl& style) const {
@@ -340,24 +345,25 @@ long CKXTextLayout::GetSizeToColumn(long start, long length, long width, long x,
   mText->GetSelText(start, start + length, text.data(), n);
   if (n <= 0) return 0;
   std::vector<long> pos(size_t(n) + 1);
-  GetMeasureText(start, n, width, text.data(), pos.data(), &style, nullptr, nullptr);
-  if (x < std::labs(pos[0])) return 0;
+  std::vector<char> inside(size_t(n) + 1);
+  GetMeasureText(start, n, width, text.data(), pos.data(), &style, nullptr, nullptr, inside.data());
+  if (x < pos[0]) return 0;
   long i = 0;
   for (; i < n; ++i) {
-    const long a = std::labs(pos[size_t(i)]), b = std::labs(pos[size_t(i + 1)]);
+    const long a = pos[size_t(i)], b = pos[size_t(i + 1)];
     if (a <= x && x < b) break;
   }
   if (i < n) {
-    const long a = std::labs(pos[size_t(i)]), b = std::labs(pos[size_t(i + 1)]);
+    const long a = pos[size_t(i)], b = pos[size_t(i + 1)];
     if (x > a + (b - a) / 2 + 1) ++i;
   } else if (text[size_t(n - 1)] == 13) {
     i = n - 1;  // not past the paragraph's end
   }
-  if (pos[size_t(i)] < 0) {
-    while (i > 0 && pos[size_t(i)] < 0) --i;
+  if (inside[size_t(i)]) {
+    while (i > 0 && inside[size_t(i)]) --i;
     return i;
   }
-  if (i == 1 && std::labs(pos[1]) == std::labs(pos[0])) return 0;
-  while (i < n && pos[size_t(i + 1)] == pos[size_t(i)]) ++i;
+  if (i == 1 && pos[1] == pos[0]) return 0;
+  while (i < n && !inside[size_t(i + 1)] && pos[size_t(i + 1)] == pos[size_t(i)]) ++i;
   return i;
 }

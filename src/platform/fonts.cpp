@@ -6,6 +6,7 @@
 
 #include "platform/core.h"
 #include "platform/script.h"
+#include "platform/utf16.h"
 
 namespace {
 
@@ -254,7 +255,7 @@ KxFontFace* ResolveFace(short font) {
   return r.FaceOf(r.Resolve(font));
 }
 
-std::int64_t EffectiveSize(short size) { return size <= 0 ? 12 : size; }
+std::int64_t EffectiveSize(short size) { return size <= 0 ? kKxDefaultFontSize : size; }
 
 // Width of one glyph with the face's delta, unclamped.
 std::int64_t GlyphWidth(const KxFontFace* f, std::int64_t size, int delta, std::uint16_t glyph) {
@@ -267,12 +268,12 @@ std::int32_t UTF16Width(const KxFontFace* f, std::int64_t s, int delta, const ch
   std::int64_t total = 0;
   for (std::int32_t i = 0; i < count; ++i) {
     char32_t cp = text[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < count && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00);
+    if (char32_t pair = i + 1 < count ? KxJoinSurrogates(cp, text[i + 1]) : 0) {
+      cp = pair;
       ++i;
     }
     // An unpaired surrogate has no glyph: the missing-character box.
-    const bool unpaired = cp >= 0xD800 && cp <= 0xDFFF;
+    const bool unpaired = KxIsSurrogate(cp);
     total += GlyphWidth(f, s, delta, unpaired ? 0 : f->GlyphOf(cp));
     if (total > INT32_MAX) return INT32_MAX;
   }
@@ -399,7 +400,7 @@ class SyntheticFace : public KxFontFace {
   std::uint32_t GlyphCount() const override { return 0x10000; }
   std::uint16_t GlyphOf(char32_t cp) const override {
     if (cp < 0x20 || (cp >= 0x7F && cp <= 0x9F) || cp > 0xFFFF) return 0;
-    if (cp >= 0xD800 && cp <= 0xDFFF) return 0;
+    if (KxIsSurrogate(cp)) return 0;
     if (!japanese_ && cp >= 0x2E80) return 0;
     return std::uint16_t(cp);
   }

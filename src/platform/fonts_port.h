@@ -12,7 +12,7 @@ constexpr short srcOr = 1;
 
 struct KxPortText {
   short font = kKxSystemFont;
-  short size = 0;            // 0: the default size, 12
+  short size = 0;            // 0: kKxDefaultFontSize
   unsigned char face = 0;
   short mode = srcOr;
   // While a view draws scaled, size is the drawing size and unscaled the

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/script.h"
+#include "platform/utf16.h"
 
 namespace {
 
@@ -62,7 +63,7 @@ const ScriptMaps& Maps(short script) {
       }
     }
     for (char32_t cp = 1; cp < 0x10000; ++cp) {
-      if (cp >= 0xD800 && cp < 0xE000) continue;
+      if (KxIsSurrogate(cp)) continue;
       std::int32_t code = KxScriptFromUnicode(cp, script);
       // Only codes that read back as the same character, or as another name
       // of it: a one-way best fit would change the text on its way back.
@@ -73,9 +74,6 @@ const ScriptMaps& Maps(short script) {
   }
   return *slot;
 }
-
-inline bool IsHigh(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-inline bool IsLow(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
 // Maps every caller offset below `limit` (the end of the character being
 // written) to `outPos`, where that character's output begins.
@@ -202,16 +200,16 @@ OSStatus ConvertFromUnicodeToText(UnicodeToTextInfo info, long srcBytes, const c
     std::int32_t code;
     if (u == 0) {
       code = 0;
-    } else if (IsHigh(u) || IsLow(u)) {
-      if (IsHigh(u) && i + 1 >= n) {
+    } else if (KxIsSurrogate(u)) {
+      if (KxIsHighSurrogate(u) && i + 1 >= n) {
         status = kKxConvIncompleteErr;
         break;
       }
-      if (!IsHigh(u) || !IsLow(src[i + 1])) {
+      if (!KxIsHighSurrogate(u) || !KxIsLowSurrogate(src[i + 1])) {
         status = kKxConvUnmappableErr;
         break;
       }
-      char32_t cp = 0x10000 + ((char32_t(u) - 0xD800) << 10) + (char32_t(src[i + 1]) - 0xDC00);
+      char32_t cp = KxJoinSurrogates(u, src[i + 1]);
       code = KxScriptFromUnicode(cp, m.script);
       char16_t back[2];
       if (code <= 0 || KxScriptToUTF16(std::uint16_t(code), m.script, back) != 2 || back[0] != u ||
@@ -295,9 +293,9 @@ char32_t Compose(char32_t a, char32_t b) {
 
 inline char32_t ReadCp(const char16_t* in, long n, long i, long& width) {
   char16_t u = in[i];
-  if (IsHigh(u) && i + 1 < n && IsLow(in[i + 1])) {
+  if (char32_t cp = i + 1 < n ? KxJoinSurrogates(u, in[i + 1]) : 0) {
     width = 2;
-    return 0x10000 + ((char32_t(u) - 0xD800) << 10) + (char32_t(in[i + 1]) - 0xDC00);
+    return cp;
   }
   width = 1;
   return u;  // a lone surrogate passes through as it is
@@ -305,9 +303,8 @@ inline char32_t ReadCp(const char16_t* in, long n, long i, long& width) {
 
 void PutCp(std::vector<char16_t>& out, char32_t cp) {
   if (cp >= 0x10000) {
-    cp -= 0x10000;
-    out.push_back(char16_t(0xD800 + (cp >> 10)));
-    out.push_back(char16_t(0xDC00 + (cp & 0x3FF)));
+    out.push_back(KxHighSurrogate(cp));
+    out.push_back(KxLowSurrogate(cp));
   } else {
     out.push_back(char16_t(cp));
   }

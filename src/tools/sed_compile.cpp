@@ -1,4 +1,5 @@
 // The stream editor's compiler: scripts into the command pool.
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -778,7 +779,7 @@ const SEDunit* CSED::address() {
     long value = 0;
     while (mCp < mCpEnd && IsDigit(*mCp)) {
       value = value * 10 + (*mCp++ - '0');
-      if (value > 0x7FFFFFFF) ABORT(1);
+      if (value > INT32_MAX) ABORT(1);
     }
     if (mNumberCount >= kSedMaxNumbers) ABORT(19);
     mBuf.numbers[mNumberCount] = std::int32_t(value);
@@ -1002,7 +1003,7 @@ bool CSED::SubstituteFlags(SEDcmd& cmd) {
       long value = 0;
       while (mCp < mCpEnd && IsDigit(*mCp)) {
         value = value * 10 + (*mCp++ - '0');
-        if (value > 0x7FFFFFFF) ABORT(2);
+        if (value > INT32_MAX) ABORT(2);
       }
       if (value == 0) ABORT(2);
       cmd.occurrence = std::int32_t(value);

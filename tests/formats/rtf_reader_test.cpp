@@ -56,55 +56,42 @@ std::string Route(const std::string& rtf, int* result = nullptr) {
   return r.log;
 }
 
-TEST(RtfTokens, ControlWordsAndParameters) {
-  auto t = Tokens("\\b0\\b\\li-360\\par\\pard\\par x\\par1x");
-  ASSERT_EQ(t.size(), 9u);
-  EXPECT_EQ(t[0].cls, rtfControl);
-  EXPECT_EQ(t[0].major, rtfCharAttr);
-  EXPECT_EQ(t[0].minor, 1);
-  EXPECT_EQ(t[0].param, 0);
-  EXPECT_EQ(t[0].text, "\\b0");
-  EXPECT_EQ(t[1].param, rtfNoParam);
-  EXPECT_EQ(t[1].text, "\\b");
-  EXPECT_EQ(t[2].param, -360);
-  EXPECT_EQ(t[2].text, "\\li-360");
-  EXPECT_EQ(t[3].minor, rtfPar);
-  EXPECT_EQ(t[4].major, rtfParAttr);
-  EXPECT_EQ(t[4].minor, 0);
-  // The space after "\par" is consumed; "x" after "\par1" is pushed back.
-  EXPECT_EQ(t[5].text, "\\par");
-  EXPECT_EQ(t[6].cls, rtfText);
-  EXPECT_EQ(t[6].major, 'x');
-  EXPECT_EQ(t[7].param, 1);
-  EXPECT_EQ(t[7].text, "\\par1");
-  EXPECT_EQ(t[8].major, 'x');
+// Tokens as text: a character as itself, a known word as "\\word" and its
+// parameter (the word looked up from its class numbers), an unknown one as
+// "?" and its text; tokens separated by "|".
+std::string Render(const std::vector<Token>& tokens) {
+  std::string out;
+  for (const Token& t : tokens) {
+    if (!out.empty()) out += '|';
+    if (t.cls == rtfText) {
+      out += static_cast<char>(t.major);
+    } else if (t.cls == rtfGroup) {
+      out += t.major == rtfBeginGroup ? "{" : "}";
+    } else if (t.cls == rtfControl) {
+      const char* word = CRTFReader::RTFGetSymbol(t.major, t.minor);
+      out += "\\" + std::string(word ? word : "<none>");
+      if (t.param != rtfNoParam) out += std::to_string(t.param);
+    } else {
+      out += "?" + t.text + (t.param != rtfNoParam ? "=" + std::to_string(t.param) : "");
+    }
+  }
+  return out;
 }
 
-TEST(RtfTokens, EscapesSymbolsAndUnknownWords) {
-  auto t = Tokens("\\'8a\\'8A\\{\\}\\\\\\:\\~\\*\\foo \tz");
-  ASSERT_EQ(t.size(), 11u);
-  EXPECT_EQ(t[0].major, 0x8A);
+TEST(RtfTokens, WordsParametersEscapesAndSymbols) {
+  // The space after "\par" is consumed; "x" after "\par1" is pushed back.
+  const std::string words = "\\b0\\b\\li-360\\par\\pard\\par x\\par1x";
+  EXPECT_EQ(Render(Tokens(words)), "\\b0|\\b|\\li-360|\\par|\\pard|\\par|x|\\par1|x");
+  auto t = Tokens(words);
+  EXPECT_EQ(t[0].text + t[2].text + t[5].text + t[7].text, "\\b0\\li-360\\par\\par1");
+  // Hex escapes either case, escaped specials, "\~", "\*", an unknown word,
+  // and a raw tab, which is "\tab".
+  t = Tokens("\\'8a\\'8A\\{\\}\\\\\\:\\~\\*\\foo \tz");
+  EXPECT_EQ(Render(t), "\x8a|\x8a|{|}|\\|:|\\~|\\*|?\\foo|\\tab|z");
   EXPECT_EQ(t[0].text, "\\'8a");
-  EXPECT_EQ(t[1].major, 0x8A);
-  EXPECT_EQ(t[2].major, '{');
-  EXPECT_EQ(t[3].major, '}');
-  EXPECT_EQ(t[4].major, '\\');
-  EXPECT_EQ(t[5].major, ':');
-  EXPECT_EQ(t[6].cls, rtfControl);
-  EXPECT_EQ(t[6].minor, 49);   // "\~"
-  EXPECT_EQ(t[7].minor, rtfOptDest);
-  EXPECT_EQ(t[8].cls, rtfUnknown);
-  EXPECT_EQ(t[8].text, "\\foo");
-  EXPECT_EQ(t[9].cls, rtfControl);   // a raw tab is "\tab"
-  EXPECT_EQ(t[9].minor, rtfTab);
-  EXPECT_EQ(t[10].major, 'z');
   // A bad hex digit is left for the next token: it cannot swallow a brace.
   int error = 0;
-  auto bad = Tokens("{\\'4}x", &error);
-  ASSERT_EQ(bad.size(), 4u);
-  EXPECT_EQ(bad[1].cls, rtfUnknown);
-  EXPECT_EQ(bad[2].cls, rtfGroup);
-  EXPECT_EQ(bad[2].major, rtfEndGroup);
+  EXPECT_EQ(Render(Tokens("{\\'4}x", &error)), "{|?\\'4|}|x");
   EXPECT_EQ(error, rtfErrNone);
 }
 
@@ -134,22 +121,12 @@ TEST(RtfTokens, PushBack) {
 TEST(RtfTokens, LongWordsAndParametersAreBounded) {
   std::string word(5000, 'q');
   auto t = Tokens("\\" + word + "7 x");
-  ASSERT_EQ(t.size(), 2u);
-  EXPECT_EQ(t[0].cls, rtfUnknown);
-  EXPECT_EQ(t[0].text.size(), static_cast<size_t>(rtfBufSiz - 1));
-  EXPECT_EQ(t[0].param, 7);
-  EXPECT_EQ(t[1].major, 'x');
-  // A word exactly filling the buffer still loses its delimiter.
-  auto fill = Tokens("\\" + std::string(rtfBufSiz - 2, 'q') + "}");
-  ASSERT_EQ(fill.size(), 1u);   // the "}" pushed back is unbalanced
-  EXPECT_EQ(fill[0].text.size(), static_cast<size_t>(rtfBufSiz - 1));
-
+  EXPECT_EQ(Render(t), "?\\" + std::string(rtfBufSiz - 2, 'q') + "=7|x");
+  // A word exactly filling the buffer still loses its delimiter (the "}"
+  // pushed back is unbalanced).
+  EXPECT_EQ(Render(Tokens("\\" + std::string(rtfBufSiz - 2, 'q') + "}")), "?\\" + std::string(rtfBufSiz - 2, 'q'));
   t = Tokens("\\li99999999999999999999 \\li-99999999999999999999 \\li2147483647 \\li-2147483648 ");
-  ASSERT_EQ(t.size(), 4u);
-  EXPECT_EQ(t[0].param, INT_MAX);
-  EXPECT_EQ(t[1].param, INT_MIN);
-  EXPECT_EQ(t[2].param, INT_MAX);
-  EXPECT_EQ(t[3].param, INT_MIN);
+  EXPECT_EQ(Render(t), "\\li2147483647|\\li-2147483648|\\li2147483647|\\li-2147483648");
 }
 
 TEST(RtfTokens, BinarySkipsRawBytes) {

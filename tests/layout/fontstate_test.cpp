@@ -52,27 +52,14 @@ class FontState : public ::testing::Test {
 };
 
 TEST_F(FontState, ScaledSizes) {
-  // The fixed answers for 9 and 10 points.
-  EXPECT_EQ(KxScaledFontSize(9, 120), 10);
-  EXPECT_EQ(KxScaledFontSize(9, 125), 10);
-  EXPECT_EQ(KxScaledFontSize(9, 133), 11);
-  EXPECT_EQ(KxScaledFontSize(9, 150), 13);
-  EXPECT_EQ(KxScaledFontSize(10, 125), 12);
-  EXPECT_EQ(KxScaledFontSize(10, 133), 12);
-  EXPECT_EQ(KxScaledFontSize(10, 150), 14);
-  // Otherwise rounded percent; 9 and 10 at other scales follow the rule too.
-  EXPECT_EQ(KxScaledFontSize(9, 200), 18);
-  EXPECT_EQ(KxScaledFontSize(10, 120), 12);
-  EXPECT_EQ(KxScaledFontSize(12, 133), 16);
-  EXPECT_EQ(KxScaledFontSize(12, 125), 15);
-  EXPECT_EQ(KxScaledFontSize(13, 150), 20);
-  EXPECT_EQ(KxScaledFontSize(11, 50), 6);
-  // Size 0 counts as 12; scale 0 is 100 percent; never below 1 or past 32767.
-  EXPECT_EQ(KxScaledFontSize(0, 150), 18);
-  EXPECT_EQ(KxScaledFontSize(0, 0), 12);
-  EXPECT_EQ(KxScaledFontSize(9, 0), 9);
-  EXPECT_EQ(KxScaledFontSize(1, 10), 1);
-  EXPECT_EQ(KxScaledFontSize(32000, 400), 32767);
+  // {size, percent, scaled}: fixed answers for 9 and 10 points at 120-150;
+  // otherwise the rounded percent. Size 0 counts as 12, scale 0 is 100
+  // percent; never below 1 or past 32767.
+  const short cases[][3] = {{9, 120, 10},  {9, 125, 10},  {9, 133, 11},  {9, 150, 13},   {10, 125, 12},
+                            {10, 133, 12}, {10, 150, 14}, {9, 200, 18},  {10, 120, 12},  {12, 133, 16},
+                            {12, 125, 15}, {13, 150, 20}, {11, 50, 6},   {0, 150, 18},   {0, 0, 12},
+                            {9, 0, 9},     {1, 10, 1},    {32000, 400, 32767}};
+  for (const auto& c : cases) EXPECT_EQ(KxScaledFontSize(c[0], c[1]), c[2]) << c[0] << " at " << c[1];
 }
 
 TEST_F(FontState, HeightsAndCells) {

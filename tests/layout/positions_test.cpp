@@ -9,6 +9,16 @@ using namespace kxtest;
 
 namespace {
 
+// Positions as text, an entry inside a character in brackets: "0 6 (6) 18".
+std::string Render(const std::vector<long>& pos, const std::vector<char>& inside) {
+  std::string out;
+  for (std::size_t k = 0; k < pos.size(); ++k) {
+    if (k) out += ' ';
+    out += inside[k] ? "(" + std::to_string(pos[k]) + ")" : std::to_string(pos[k]);
+  }
+  return out;
+}
+
 struct MeasureCase {
   const char* name;
   std::string text;
@@ -20,25 +30,30 @@ struct MeasureCase {
   short charSpace;    // through a paragraph run
   unsigned char deco;
   bool vertical;
-  std::vector<long> positions;
+  std::string positions;
 };
 
 TEST(Positions, MeasureLine) {
   const MeasureCase cases[] = {
-      {"double-byte", "a" SJ_A "b", 4, 100, 0, 12, 0, 0, 0, false, {0, 6, -6, 18, 24}},
-      {"two points into each space", "a b cxyz", 5, 34, 3, 12, 0, 0, 0, false, {0, 6, 14, 20, 28, 34}},
-      {"no spaces: between characters", "abcdexyz", 5, 34, 3, 12, 0, 0, 0, false, {0, 7, 14, 21, 28, 34}},
-      {"justified line ending in CR", "a b\rx", 4, 40, 3, 12, 0, 0, 0, false, {0, 6, 12, 18, 19}},
-      {"last line not justified", "a b", 3, 40, 3, 12, 0, 0, 0, false, {0, 6, 12, 18}},
-      {"small spare not justified", "a bxyz", 3, 20, 3, 12, 0, 0, 0, false, {0, 6, 12, 18}},
-      {"right", "ab", 2, 100, 2, 12, 0, 0, 0, false, {88, 94, 100}},
-      {"centre", "ab", 2, 100, 1, 12, 0, 0, 0, false, {44, 50, 56}},
-      {"glyph centred in its cell", "a", 1, 100, 0, 20, 12, 0, 0, false, {1, 12}},
-      {"grid right", "a", 1, 100, 2, 20, 12, 0, 0, false, {1 + 84, 12 + 84}},
-      {"character space", "ab", 2, 100, 0, 12, 0, 2, 0, false, {0, 8, 16}},
-      {"half width", "a" SJ_A, 3, 100, 0, 12, 0, 0, 4, false, {0, 3, -3, 9}},
-      {"lone lead byte", "a\x82", 2, 100, 0, 12, 0, 0, 0, false, {0, 6, 12}},
-      {"horizontal group", "12", 2, 100, 0, 12, 0, 0, 8, true, {0, 6, 13}},
+      {"double-byte", "a" SJ_A "b", 4, 100, 0, 12, 0, 0, 0, false, "0 6 (6) 18 24"},
+      {"two points into each space", "a b cxyz", 5, 34, 3, 12, 0, 0, 0, false, "0 6 14 20 28 34"},
+      {"no spaces: between characters", "abcdexyz", 5, 34, 3, 12, 0, 0, 0, false, "0 7 14 21 28 34"},
+      {"justified line ending in CR", "a b\rx", 4, 40, 3, 12, 0, 0, 0, false, "0 6 12 18 19"},
+      {"last line not justified", "a b", 3, 40, 3, 12, 0, 0, 0, false, "0 6 12 18"},
+      {"small spare not justified", "a bxyz", 3, 20, 3, 12, 0, 0, 0, false, "0 6 12 18"},
+      {"right", "ab", 2, 100, 2, 12, 0, 0, 0, false, "88 94 100"},
+      {"centre", "ab", 2, 100, 1, 12, 0, 0, 0, false, "44 50 56"},
+      {"glyph centred in its cell", "a", 1, 100, 0, 20, 12, 0, 0, false, "1 12"},
+      {"grid right", "a", 1, 100, 2, 20, 12, 0, 0, false, "85 96"},
+      {"character space", "ab", 2, 100, 0, 12, 0, 2, 0, false, "0 8 16"},
+      {"half width", "a" SJ_A, 3, 100, 0, 12, 0, 0, 4, false, "0 3 (3) 9"},
+      {"lone lead byte", "a\x82", 2, 100, 0, 12, 0, 0, 0, false, "0 6 12"},
+      {"horizontal group", "12", 2, 100, 0, 12, 0, 0, 8, true, "0 6 13"},
+      // A character that starts at pen 0: its inner entry stays no caret
+      // stop when alignment or a group moves it off 0.
+      {"right, character at 0", SJ_A SJ_I SJ_U, 6, 40, 2, 12, 0, 0, 0, false, "4 (4) 16 (16) 28 (28) 40"},
+      {"centre, character at 0", SJ_A SJ_I, 4, 40, 1, 12, 0, 0, 0, false, "8 (8) 20 (20) 32"},
+      {"group of characters at 0", SJ_A SJ_I, 4, 100, 0, 12, 0, 0, 8, true, "0 (0) 6 (6) 13"},
   };
   for (const auto& c : cases) {
     Doc d(c.text, c.size);
@@ -54,9 +69,15 @@ TEST(Positions, MeasureLine) {
     }
     if (c.deco) d.decos.InitDecoArray(0, 0, c.deco);
     std::vector<long> pos(size_t(c.length) + 1);
-    std::vector<char> marks(size_t(c.length) + 1);
-    d.layout.GetMeasureText(0, c.length, c.width, c.text.data(), pos.data(), &s, marks.data(), nullptr);
-    EXPECT_EQ(pos, c.positions) << c.name;
+    std::vector<char> marks(size_t(c.length) + 1), inside(size_t(c.length) + 1);
+    d.layout.GetMeasureText(0, c.length, c.width, c.text.data(), pos.data(), &s, marks.data(), nullptr,
+                            inside.data());
+    EXPECT_EQ(Render(pos, inside), c.positions) << c.name;
+    // Every pen position maps back to a caret stop outside a character.
+    for (long x = 0; x <= c.width + 5; ++x) {
+      const long column = d.layout.GetSizeToColumn(0, c.length, c.width, x, s);
+      ASSERT_TRUE(column >= 0 && column <= c.length && !inside[size_t(column)]) << c.name << " x " << x;
+    }
   }
 }
 
@@ -111,7 +132,7 @@ TEST(Positions, SpreadingSpare) {
     const long n = long(std::strlen(c.text));
     std::vector<long> pos(size_t(n) + 1);
     for (long i = 0; i <= n; ++i) pos[size_t(i)] = 6 * i;
-    d.layout.SpaceMeasureText(pos.data(), n, c.spare, c.text, nullptr);
+    d.layout.SpaceMeasureText(pos.data(), nullptr, n, c.spare, c.text, nullptr);
     EXPECT_EQ(pos, c.positions) << c.text << " " << c.spare;
   }
 }

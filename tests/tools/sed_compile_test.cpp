@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tools/sed_memory.h"
@@ -44,39 +45,22 @@ int MainError(std::vector<const char*> args) {
 
 }  // namespace
 
-TEST(SedCompile, AddressErrors) {
-  EXPECT_EQ(ErrorOf("/abc"), 1);
-  EXPECT_EQ(ErrorOf("1,p"), 1);
-  EXPECT_EQ(ErrorOf("/\\(a/p"), 1);
-  EXPECT_EQ(ErrorOf("1:a"), 4);
-  EXPECT_EQ(ErrorOf("/x/}"), 4);
-  EXPECT_EQ(ErrorOf("/x/,/y/="), 5);
-  EXPECT_EQ(ErrorOf("1,2q"), 5);
-  EXPECT_EQ(ErrorOf("1,2r f"), 5);
-}
-
-TEST(SedCompile, MalformedCommands) {
-  EXPECT_EQ(ErrorOf("s/a/b"), 2);
-  EXPECT_EQ(ErrorOf("s"), 2);
-  EXPECT_EQ(ErrorOf("s/[a/b/"), 2);
-  EXPECT_EQ(ErrorOf("s/\\(a\\)*//"), 2);
-  EXPECT_EQ(ErrorOf("s/\\(a\\)\\{2\\}//"), 2);
-  EXPECT_EQ(ErrorOf("s/\\(*a\\)//"), 2);
-  EXPECT_EQ(ErrorOf("s/x/\\2/"), 2);
-  EXPECT_EQ(ErrorOf("s/\\(x\\)/\\1\\1/"), 0);
-  EXPECT_EQ(ErrorOf("s/a\\{0,0\\}//"), 2);
-  EXPECT_EQ(ErrorOf("s/a\\{99999999999,5\\}//"), 0);
-  EXPECT_EQ(ErrorOf("s/\\1\\(a\\)//"), 2);
-  EXPECT_EQ(ErrorOf("s/a\\)//"), 2);
-  EXPECT_EQ(ErrorOf("s/a/b/0"), 2);
-  EXPECT_EQ(ErrorOf("y/abc/xy/"), 2);
-  EXPECT_EQ(ErrorOf("y/abc/xyzw/"), 2);
-  EXPECT_EQ(ErrorOf("y/\\n/ /"), 0);
-  EXPECT_EQ(ErrorOf("s/a*//"), 0);
-  EXPECT_EQ(ErrorOf("s/*a//"), 0);
-  EXPECT_EQ(ErrorOf("p x"), 20);
-  EXPECT_EQ(ErrorOf("k"), 13);
-  EXPECT_EQ(ErrorOf("1"), 13);
+// {script, first error}: malformed addresses (1), commands (2, 13, 20),
+// addresses a command does not take (4, 5), and scripts that must compile.
+TEST(SedCompile, ScriptErrors) {
+  const std::pair<const char*, int> cases[] = {
+      {"/abc", 1},          {"1,p", 1},         {"/\\(a/p", 1},       {"1:a", 4},          {"/x/}", 4},
+      {"/x/,/y/=", 5},      {"1,2q", 5},        {"1,2r f", 5},         {"s/a/b", 2},        {"s", 2},
+      {"s/[a/b/", 2},       {"s/\\(a\\)*//", 2}, {"s/\\(a\\)\\{2\\}//", 2}, {"s/\\(*a\\)//", 2},
+      {"s/x/\\2/", 2},      {"s/\\(x\\)/\\1\\1/", 0}, {"s/a\\{0,0\\}//", 2}, {"s/a\\{99999999999,5\\}//", 0},
+      {"s/\\1\\(a\\)//", 2}, {"s/a\\)//", 2},     {"s/a/b/0", 2},        {"y/abc/xy/", 2},    {"y/abc/xyzw/", 2},
+      {"y/\\n/ /", 0},      {"s/a*//", 0},      {"s/*a//", 0},         {"p x", 20},         {"k", 13},
+      {"1", 13},            {"/a/{p", 11},      {"}", 14},             {":a\n:a", 15},      {"b nowhere", 10},
+      {"b later\n:later", 0}, {"s//x/", 12},    {"/a/s//x/", 0},
+  };
+  for (const auto& [script, error] : cases) EXPECT_EQ(ErrorOf(script), error) << script;
+  EXPECT_EQ(ErrorOf(Repeat("{", 20) + Repeat("}", 20)), 0);
+  EXPECT_EQ(ErrorOf(Repeat("{", 21) + Repeat("}", 21)), 11);
 }
 
 TEST(SedCompile, PoolLimits) {
@@ -104,18 +88,6 @@ TEST(SedCompile, PoolLimits) {
   } catch (const SEDExit&) {
   }
   EXPECT_EQ(sed.FirstError(), 19);
-}
-
-TEST(SedCompile, BlocksAndLabels) {
-  EXPECT_EQ(ErrorOf("/a/{p"), 11);
-  EXPECT_EQ(ErrorOf("}"), 14);
-  EXPECT_EQ(ErrorOf(":a\n:a"), 15);
-  EXPECT_EQ(ErrorOf("b nowhere"), 10);
-  EXPECT_EQ(ErrorOf("b later\n:later"), 0);
-  EXPECT_EQ(ErrorOf(Repeat("{", 20) + Repeat("}", 20)), 0);
-  EXPECT_EQ(ErrorOf(Repeat("{", 21) + Repeat("}", 21)), 11);
-  EXPECT_EQ(ErrorOf("s//x/"), 12);
-  EXPECT_EQ(ErrorOf("/a/s//x/"), 0);
 }
 
 TEST(SedCompile, Files) {

@@ -306,7 +306,7 @@ void LModelDirector::HandleModelEvent(const AppleEvent& event, AppleEvent& reply
       DescType kind = event.GetParamDesc(keyAEObjectClass).AsCode();
       std::int64_t total = 0;
       for (std::size_t i = 0; i < objects.Count(); ++i) total += objects.Get(i)->CountSubModels(kind);
-      if (total > 0x7FFFFFFF) throw LException(errAECoercionFail);
+      if (total > kKxMaxOffset) throw LException(errAECoercionFail);
       result = AEDesc::FromLong(std::int32_t(total));
       break;
     }

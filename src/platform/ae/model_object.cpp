@@ -222,7 +222,7 @@ void CoerceToRequested(AEDesc& value, const AEDesc& requested) {
 // stream head for a list or record.
 std::int32_t DataSize(const AEDesc& value) {
   std::size_t size = value.GetKind() == AEDesc::Kind::kScalar ? value.GetDataSize() : AEFlattenDesc(value).size() - 6;
-  if (size > 0x7FFFFFFF) throw LException(errAECoercionFail);
+  if (size > std::size_t(kKxMaxOffset)) throw LException(errAECoercionFail);
   return std::int32_t(size);
 }
 

@@ -6,6 +6,7 @@
 
 #include "platform/core.h"
 #include "platform/script.h"
+#include "platform/utf16.h"
 #include "text/base/memory.h"
 #include "text/codes/script.h"
 
@@ -51,8 +52,6 @@ T GetField(const char* p) {
   return v;
 }
 
-bool IsHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 bool IsTrailByte(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
 
 TextEncoding EncodingOfScript(short script) {
@@ -80,7 +79,7 @@ struct ScriptCursor {
     if (!runs || count <= 0) return limit;
     if (cachedIndex != index) {
       cachedIndex = index;
-      cachedChange = 0x7FFFFFFF;
+      cachedChange = kKxMaxOffset;
       for (long k = index + 1; k < count; ++k) {
         if (runs[k].script != runs[index].script) {
           cachedChange = runs[k].offset;
@@ -192,7 +191,7 @@ OSStatus UUnicodeConvert::ToText(const SUnicodeConvertInfo& info, const char16_t
 }
 
 Boolean UUnicodeConvert::IsSurrogate(const char16_t* units, long byteLength) {
-  return units && byteLength >= 4 && IsHighSurrogate(units[0]) && IsLowSurrogate(units[1]);
+  return units && byteLength >= 4 && KxIsHighSurrogate(units[0]) && KxIsLowSurrogate(units[1]);
 }
 
 Boolean UUnicodeConvert::IsJISX0213AdditionsSJIS(unsigned short code) {
@@ -513,7 +512,7 @@ Boolean CKXUnicode::ToTextImpl(const char16_t* unitsIn, long unitCount, Handle g
       // A character the script cannot hold: a placeholder and a side entry,
       // a surrogate pair in one entry, every other unit in its own.
       char16_t u = src[pos];
-      if (IsHighSurrogate(u) && pos + 1 < n && IsLowSurrogate(src[pos + 1]) && pos + 1 != limit) {
+      if (KxIsHighSurrogate(u) && pos + 1 < n && KxIsLowSurrogate(src[pos + 1]) && pos + 1 != limit) {
         entries.push_back({std::int32_t(len), std::uint32_t(u) << 16 | src[pos + 1]});
         if (wantOrigins) origin.insert(origin.end(), 2, std::int32_t(len));
         placeholder(u);

@@ -227,13 +227,13 @@ long KxCheckDecoRuns(SKXDeco* runs, long n, long textLen, const CKXStrArray* tex
 
 // --- style runs --------------------------------------------------------------------------------
 
-CKXStylArray::CKXStylArray() : CKXPosArray(sizeof(SKXStyl)) { InitStylArray(1, kKxDefaultFontSize, 0); }
+CKXStylArray::CKXStylArray() : CKXPosArray(sizeof(SKXStyl)) { InitStylArray(kKxApplicationFont, kKxDefaultFontSize, 0); }
 
 void CKXStylArray::InitStylArray(short font, short size, unsigned char face) {
   DeleteAll();
   SKXStyl r;
   std::memset(&r, 0, sizeof r);
-  r.styl.font = font == 1 ? AppFont() : font == 0 ? SysFont() : font;
+  r.styl.font = font == kKxApplicationFont ? AppFont() : font == kKxSystemFont ? SysFont() : font;
   r.styl.size = size;
   r.styl.face = face;
   SetHeightAscent(r.styl);

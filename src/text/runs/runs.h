@@ -144,8 +144,8 @@ class CKXStylArray : public CKXPosArray {
   static void Initialize() {}
   static void Terminate() {}
 
-  // One run at 0: font (1 the application font, 0 the system font), size and
-  // face, black, measured.
+  // One run at 0: font (kKxApplicationFont or kKxSystemFont stand for the
+  // current application or system font), size and face, black, measured.
   void InitStylArray(short font, short size, unsigned char face);
   // Height = ascent + descent + leading and ascent of the style's font.
   static void SetHeightAscent(SStyl& s);

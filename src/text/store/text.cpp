@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/exception.h"
+#include "platform/fonts.h"
 #include "text/base/memory.h"
 #include "text/codes/charclass.h"
 #include "text/codes/script.h"
@@ -121,7 +122,7 @@ void CKXText::SetText(const char* text, long len, const SKXStyl* styls, long nSt
   nParas = KxCheckParaRuns(p.data(), nParas, len);
   nUni = KxCheckUniChars(u.data(), nUni, len);
 
-  if (nStyls == 0 && mStyls->GetCount() != 1) mStyls->InitStylArray(1, kKxDefaultFontSize, 0);
+  if (nStyls == 0 && mStyls->GetCount() != 1) mStyls->InitStylArray(kKxApplicationFont, kKxDefaultFontSize, 0);
   if (nDecos == 0) {
     SDeco d{};
     if (mDecos->GetCount() == 1) mDecos->GetDecoAt(1, d);

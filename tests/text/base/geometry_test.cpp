@@ -4,6 +4,8 @@
 
 #include <climits>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/keys.h"
 #include "text/base/range.h"
@@ -14,15 +16,10 @@ TEST(Geometry, NarrowingHoldsAtSixteenBitLimits) {
   RectL big{-40000, 40000, 70000, -70000};
   Rect r;
   KxSetRect(r, big);
-  EXPECT_EQ(r.top, -32768);
-  EXPECT_EQ(r.left, 32767);
-  EXPECT_EQ(r.bottom, 32767);
-  EXPECT_EQ(r.right, -32768);
+  EXPECT_EQ((std::vector<int>{r.top, r.left, r.bottom, r.right}), (std::vector<int>{-32768, 32767, 32767, -32768}));
   Point p;
   KxSetPoint(p, PointL{INT32_MIN, 12});
-  EXPECT_EQ(p.v, -32768);
-  EXPECT_EQ(p.h, 12);
-
+  EXPECT_EQ((std::pair<int, int>(p.v, p.h)), (std::pair<int, int>(-32768, 12)));
 }
 
 TEST(Geometry, IntersectionAndPointsOnEdges) {
@@ -45,24 +42,21 @@ TEST(Geometry, IntersectionAndPointsOnEdges) {
   EXPECT_EQ(r.top, -3);
 }
 
-TEST(Geometry, ScalingRoundsAwayFromZero) {
-  EXPECT_EQ(KxScaleLong(-150, 50, false), -75);
-  EXPECT_EQ(KxScaleLong(3, 50, false), 2);
-  EXPECT_EQ(KxScaleLong(-3, 50, false), -2);
-  EXPECT_EQ(KxScaleLong(7, 200, true), 4);
-  EXPECT_EQ(KxScaleLong(123, 0, true), 123);
-  EXPECT_EQ(KxScaleLong(123, 100, false), 123);
-  // Above 2099999 the inverse truncates.
-  EXPECT_EQ(KxScaleLong(2100001, 300, true), 700000);
-  EXPECT_EQ(KxScaleLong(2099999, 300, true), 700000);
-}
-
-TEST(Geometry, ScalingOfHugeValuesDoesNotWrap) {
-  EXPECT_EQ(KxScaleLong(INT32_MAX, 400, false), INT32_MAX);
-  EXPECT_EQ(KxScaleLong(INT32_MIN, 400, false), INT32_MIN);
-  EXPECT_EQ(KxScaleLong(INT32_MIN, 50, false), INT32_MIN / 2);
-  EXPECT_EQ(KxScaleLong(30000000, 200, false), 60000000);
-  EXPECT_EQ(KxScaleLong(INT32_MAX, 10, true), INT32_MAX);
+// Rounds away from zero; above 2099999 the inverse truncates; huge values
+// are held, not wrapped.
+TEST(Geometry, Scaling) {
+  struct Case {
+    std::int32_t value;
+    short percent;
+    bool inverse;
+    std::int32_t scaled;
+  };
+  for (const Case& c : {Case{-150, 50, false, -75}, {3, 50, false, 2}, {-3, 50, false, -2}, {7, 200, true, 4},
+                        {123, 0, true, 123}, {123, 100, false, 123}, {2100001, 300, true, 700000},
+                        {2099999, 300, true, 700000}, {INT32_MAX, 400, false, INT32_MAX},
+                        {INT32_MIN, 400, false, INT32_MIN}, {INT32_MIN, 50, false, INT32_MIN / 2},
+                        {30000000, 200, false, 60000000}, {INT32_MAX, 10, true, INT32_MAX}})
+    EXPECT_EQ(KxScaleLong(c.value, c.percent, c.inverse), c.scaled) << c.value << " " << c.percent;
   EXPECT_EQ(KxScaleToShort(20000, 200), 32767);
   EXPECT_EQ(KxScaleToShort(-20000, 200), -32768);
 }
@@ -70,76 +64,55 @@ TEST(Geometry, ScalingOfHugeValuesDoesNotWrap) {
 TEST(Geometry, ScaledRectanglesAndSizesKeepAtLeastOne) {
   RectL r{0, 0, 1, 1};
   KxScaleRect(r, 25, false);
-  EXPECT_EQ(r.right, 1);   // 0.25 rounds to 0, then width 1
+  EXPECT_EQ(r.right, 1);  // 0.25 rounds to 0, then width 1
   EXPECT_EQ(r.bottom, 1);
   RectL s{10, 10, 20, 20};
   KxScaleRect(s, 0, false);
   EXPECT_EQ(s.right, 20);
   PointL p{-10, 10};
   KxScalePoint(p, 150, false);
-  EXPECT_EQ(p.v, -15);
-  EXPECT_EQ(p.h, 15);
-
+  EXPECT_EQ((std::pair<int, int>(p.v, p.h)), (std::pair<int, int>(-15, 15)));
   std::int32_t a = 100, b = 200, c = 1, d = 0;
   KxScaleRange(&a, &b, &c, &d, 10, false);
-  EXPECT_EQ(a, 10);
-  EXPECT_EQ(b, 20);
-  EXPECT_EQ(c, 1);
-  EXPECT_EQ(d, 1);
+  EXPECT_EQ((std::vector<std::int32_t>{a, b, c, d}), (std::vector<std::int32_t>{10, 20, 1, 1}));
 }
 
 TEST(Geometry, SeventyTwoDpiRoundsSizeOnceAndSurvivesZeroResolution) {
   RectL r{-150, 150, 450, 451};  // top, left, bottom, right at 144 dpi
+  auto sides = [](const RectL& q) { return std::vector<std::int32_t>{q.top, q.left, q.bottom, q.right}; };
   KxSet72DPIRect(r, 144, 144);
-  EXPECT_EQ(r.left, 75);
-  EXPECT_EQ(r.top, -75);
-  EXPECT_EQ(r.right, 75 + 151);  // width 301 rounds once: 150.5 -> 151
-  EXPECT_EQ(r.bottom, -75 + 300);
-
+  // Width 301 rounds once: 150.5 -> 151.
+  EXPECT_EQ(sides(r), (std::vector<std::int32_t>{-75, 75, -75 + 300, 75 + 151}));
   RectL z{10, 20, 30, 40};
   KxSet72DPIRect(z, 0, 0);
-  EXPECT_EQ(z.left, 20);
-  EXPECT_EQ(z.bottom, 30);
+  EXPECT_EQ(sides(z), (std::vector<std::int32_t>{10, 20, 30, 40}));
   KxSet72DPIRect(z, 144, 0);  // only the horizontal axis changes
-  EXPECT_EQ(z.left, 10);
-  EXPECT_EQ(z.right, 20);
-  EXPECT_EQ(z.top, 10);
-  EXPECT_EQ(z.bottom, 30);
+  EXPECT_EQ(sides(z), (std::vector<std::int32_t>{10, 10, 30, 20}));
 
   RectL huge{0, 0, INT32_MAX, INT32_MAX};
   KxSet72DPIRect(huge, 36, 36);
   EXPECT_EQ(huge.right, INT32_MAX);
 }
 
-TEST(Units, ConversionToPointsRoundsAndClamps) {
-  EXPECT_EQ(KxUnitLToPointsL(10, 0), 28);   // 1 mm
-  EXPECT_EQ(KxUnitLToPointsL(10, 3), 28);
-  EXPECT_EQ(KxUnitLToPointsL(100, 1), 720);  // 1 inch
-  EXPECT_EQ(KxUnitLToPointsL(1200, 2), 120);  // 12 pt
-  EXPECT_EQ(KxUnitLToPointsL(1000000, 1), 327665);
-  EXPECT_EQ(KxUnitLToPointsL(-1000000, 0), -327665);
-  // Values whose products do not fit 32 bits still stop at the limit.
-  EXPECT_EQ(KxUnitLToPointsL(INT32_MAX, 0), 327665);
-  EXPECT_EQ(KxUnitLToPointsL(INT32_MIN, 3), -327665);
-  EXPECT_EQ(KxUnitLToPointsL(400000000, 1), 327665);
-}
-
-TEST(Units, ConversionFromPointsAndSnapping) {
-  EXPECT_EQ(KxPointsLToUnitL(28, 0), 10);
-  EXPECT_EQ(KxPointsLToUnitL(720, 1), 100);
-  EXPECT_EQ(KxPointsLToUnitL(120, 2), 1200);
-  EXPECT_EQ(KxPointsLToUnitL(INT32_MAX, 2), INT32_MAX);  // held, not wrapped
-  EXPECT_EQ(KxPointsLToUnitL(INT32_MIN, 2), INT32_MIN);
-  EXPECT_EQ(KxPointsLToUnitL(INT32_MAX, 0), 757584509);
-
-  // 28 pt comes out a tenth below 10 mm; snapping makes it 10 mm.
-  std::int32_t mm = KxPointsLToUnitL(280, 0);
-  EXPECT_EQ(mm, 99);
-  EXPECT_EQ(KxAdjustUnitL(mm, 0), 100);
-  EXPECT_EQ(KxAdjustUnitL(249, 0), 250);
-  EXPECT_EQ(KxAdjustUnitL(251, 3), 250);
-  EXPECT_EQ(KxAdjustUnitL(-249, 0), -249);  // negative values are not snapped
-  EXPECT_EQ(KxAdjustUnitL(249, 1), 249);
+// Units: 0 mm/10, 1 inch/100, 2 points/100, 3 mm/10 again. Conversions
+// round, and clamp even where the products do not fit 32 bits.
+TEST(Units, ConversionsRoundAndClamp) {
+  struct Case {
+    std::int32_t value;
+    short unit;
+    std::int32_t converted;
+  };
+  for (const Case& c : {Case{10, 0, 28}, {10, 3, 28}, {100, 1, 720}, {1200, 2, 120}, {1000000, 1, 327665},
+                        {-1000000, 0, -327665}, {INT32_MAX, 0, 327665}, {INT32_MIN, 3, -327665},
+                        {400000000, 1, 327665}})
+    EXPECT_EQ(KxUnitLToPointsL(c.value, c.unit), c.converted) << c.value << " in unit " << c.unit;
+  for (const Case& c : {Case{28, 0, 10}, {720, 1, 100}, {120, 2, 1200}, {INT32_MAX, 2, INT32_MAX},
+                        {INT32_MIN, 2, INT32_MIN}, {INT32_MAX, 0, 757584509}, {280, 0, 99}})
+    EXPECT_EQ(KxPointsLToUnitL(c.value, c.unit), c.converted) << c.value << " points to unit " << c.unit;
+  // 28 pt comes out a tenth below 10 mm; snapping makes it 10 mm. Negative
+  // values are not snapped.
+  for (const Case& c : {Case{99, 0, 100}, {249, 0, 250}, {251, 3, 250}, {-249, 0, -249}, {249, 1, 249}})
+    EXPECT_EQ(KxAdjustUnitL(c.value, c.unit), c.converted) << c.value << " in unit " << c.unit;
 }
 
 std::string Num(std::int32_t v, bool commas, std::size_t size = 16) {
@@ -150,14 +123,10 @@ std::string Num(std::int32_t v, bool commas, std::size_t size = 16) {
 }
 
 TEST(Numbers, DecimalTextWithAndWithoutCommas) {
-  EXPECT_EQ(Num(1234567, true), "1,234,567");
-  EXPECT_EQ(Num(-1000, true), "-1,000");
-  EXPECT_EQ(Num(0, true), "0");
-  EXPECT_EQ(Num(999, true), "999");
-  EXPECT_EQ(Num(100000, true), "100,000");
-  EXPECT_EQ(Num(1234567, false), "1234567");
-  EXPECT_EQ(Num(INT32_MIN, true), "-2,147,483,648");
-  EXPECT_EQ(Num(INT32_MIN, false), "-2147483648");
+  EXPECT_EQ(Num(1234567, true) + " " + Num(-1000, true) + " " + Num(0, true) + " " + Num(999, true) + " " +
+                Num(100000, true) + " " + Num(INT32_MIN, true),
+            "1,234,567 -1,000 0 999 100,000 -2,147,483,648");
+  EXPECT_EQ(Num(1234567, false) + " " + Num(INT32_MIN, false), "1234567 -2147483648");
   EXPECT_EQ(Num(1234567, true, 4), "1,2");  // a short buffer is never overrun
   EXPECT_EQ(KxNumString(nullptr, 10, 5, false), 0);
   EXPECT_EQ(KxCStrLength(nullptr), 0);

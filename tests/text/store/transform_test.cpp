@@ -36,40 +36,6 @@ std::vector<Run> Runs(const CKXText& t, long n, long (CKXText::*get)(Run*, long)
   return v;
 }
 
-// The invariants of a styled text; empty when they hold.
-std::string Broken(const CKXText& t) {
-  const long len = t.GetLength();
-  const std::string b = Bytes(t);
-  auto ordered = [&](auto runs, auto field, long limit) {
-    for (size_t k = 0; k < runs.size(); ++k) {
-      if (k == 0 ? runs[k].offset != 0 : runs[k].offset <= runs[k - 1].offset || runs[k].offset >= limit) return false;
-      if (k > 0 && std::memcmp(&(runs[k].*field), &(runs[k - 1].*field), sizeof(runs[k].*field)) == 0) return false;
-    }
-    return true;
-  };
-  if (!ordered(Runs(t, t.GetStylCount(), &CKXText::GetStyls), &SKXStyl::styl, len)) return "style runs";
-  auto decos = Runs(t, t.GetDecoCount(), &CKXText::GetDecos);
-  if (!ordered(decos, &SKXDeco::deco, len)) return "decoration runs";
-  for (size_t k = 0; k < decos.size(); ++k)
-    if (decos[k].deco.pictID && ((k + 1 < decos.size() ? decos[k + 1].offset : len) != decos[k].offset + 1 ||
-                                 b[size_t(decos[k].offset)] != '\xCA'))
-      return "picture off its byte";
-  if (t.GetParaCount() > 0) {
-    auto paras = Runs(t, t.GetParaCount(), &CKXText::GetParas);
-    if (!ordered(paras, &SKXPara::para, len + 1)) return "paragraph runs";
-    for (const SKXPara& p : paras)
-      if (p.offset > 0 && b[size_t(p.offset - 1)] != '\r') return "paragraph run off a paragraph start";
-  }
-  long end = 0;
-  for (const SKXRuby& r : Runs(t, t.GetRubysCount(), &CKXText::GetRubys)) {
-    if (r.pos < end || r.baseLen == 0 || r.pos + r.baseLen > len) return "ruby";
-    end = r.pos + r.baseLen;
-  }
-  for (const SKXUniChar& u : Runs(t, t.GetUniCharsCount(), &CKXText::GetUniChars))
-    if (u.offset >= len) return "side entry";
-  return "";
-}
-
 // Restores the settings after each test.
 class Transform : public ::testing::Test {
  protected:
@@ -91,7 +57,7 @@ std::string Reform(const std::string& s, bool wrap) {
   CKXText t;
   Set(t, s);
   ReformKXText(&t, wrap);
-  EXPECT_EQ(Broken(t), "");
+  EXPECT_EQ(t.Check(), "");
   return Bytes(t);
 }
 
@@ -195,7 +161,7 @@ TEST_F(Transform, ReformThenJoinGivesBackTheText) {
     const long width = 1 + long(rng() % 30);
     SetReformMode(width, 0, 0, 0, 1);
     ReformKXText(&t, true);
-    ASSERT_EQ(Broken(t), "");
+    ASSERT_EQ(t.Check(), "");
     const std::string wrapped = Bytes(t);
     for (size_t a = 0, cr; a < wrapped.size(); a = cr + 1) {
       cr = std::min(wrapped.find('\r', a), wrapped.size());
@@ -204,7 +170,7 @@ TEST_F(Transform, ReformThenJoinGivesBackTheText) {
     SetReformMode(width, 0, 0, 0, 0);
     ReformKXText(&t, false);
     ASSERT_EQ(Bytes(t), s);
-    ASSERT_EQ(Broken(t), "");
+    ASSERT_EQ(t.Check(), "");
 
     // Any settings: reform ends and only moves returns and blanks.
     auto visible = [](std::string v) {
@@ -215,7 +181,7 @@ TEST_F(Transform, ReformThenJoinGivesBackTheText) {
     SetReformMode(width, short(flags % 5), flags & 8 ? 1 : 0, flags & 16 ? 1 : 0, flags & 32 ? 1 : 0);
     ReformKXText(&t, flags & 64);
     ASSERT_EQ(visible(Bytes(t)), visible(s));
-    ASSERT_EQ(Broken(t), "");
+    ASSERT_EQ(t.Check(), "");
   }
 }
 
@@ -264,12 +230,12 @@ TEST_F(Transform, FullThenHalfWidthGivesBackAsciiAndKana) {
     Set(t, s);
     t.SetRuby(0, 4, reinterpret_cast<const unsigned char*>("ab"), 2);
     CharTypeKXText(&t, kCharTypeFull);
-    ASSERT_EQ(Broken(t), "");
+    ASSERT_EQ(t.Check(), "");
     for (long p = 0; p < t.GetLength(); p = t.GetNextCharPos(p))
       ASSERT_TRUE(t.GetChar(p) == '\r' || t.GetChar(p) > 0xFF) << p;
     CharTypeKXText(&t, kCharTypeHalf);
     ASSERT_EQ(Bytes(t), s);
-    ASSERT_EQ(Broken(t), "");
+    ASSERT_EQ(t.Check(), "");
   }
 }
 
@@ -291,7 +257,7 @@ TEST_F(Transform, RunsFollowTheConvertedCharacters) {
 
   ASSERT_TRUE(CharTypeKXText(&t, kCharTypeFull));
   EXPECT_EQ(Bytes(t), "\x82\x81\x81\xFC\x82\x82\x83\x4B\x82\x83\x82\x84\r\xCA\x82\x98\x82\x99");
-  EXPECT_EQ(Broken(t), "");
+  EXPECT_EQ(t.Check(), "");
   auto styls = Runs(t, t.GetStylCount(), &CKXText::GetStyls);
   ASSERT_EQ(styls.size(), 3u);
   EXPECT_EQ(styls[1].offset, 6);  // bold from the kana on
@@ -309,7 +275,7 @@ TEST_F(Transform, RunsFollowTheConvertedCharacters) {
   // Reform keeps the paragraph's style on every line it makes.
   SetReformMode(4, 0, 0, 0, 1);
   ASSERT_TRUE(ReformKXText(&t, true));
-  EXPECT_EQ(Broken(t), "");
+  EXPECT_EQ(t.Check(), "");
   paras = Runs(t, t.GetParaCount(), &CKXText::GetParas);
   ASSERT_GE(paras.size(), 2u);
   EXPECT_EQ(paras[0].para.firstIndent, 10);
