@@ -25,3 +25,7 @@ target_link_libraries(kx_platform PUBLIC PkgConfig::KX_DRAW_LIBS)
 # Glyph choice (composed forms, vertical forms) from the font files.
 pkg_check_modules(KX_SHAPE_LIBS REQUIRED IMPORTED_TARGET harfbuzz)
 target_link_libraries(kx_platform PUBLIC PkgConfig::KX_SHAPE_LIBS)
+
+# Japanese readings: MeCab with the IPA dictionary (platform/toolbox/japanese_analysis.cpp).
+find_library(KX_MECAB_LIB mecab REQUIRED)
+target_link_libraries(kx_platform PUBLIC ${KX_MECAB_LIB})
