@@ -128,7 +128,7 @@ class Runner {
                     long(f->GetValue100()));
       else if (auto* e = dynamic_cast<LEditField*>(p))
         std::printf("field %ld: %s\n", long(p->GetPaneID()), Utf8(e->GetText()).c_str());
-      else if (auto* c = dynamic_cast<LControl*>(p))
+      else if (auto* c = dynamic_cast<LControl*>(p); c && p->GetPaneID() != 0)
         std::printf("control %ld: %ld\n", long(p->GetPaneID()), long(c->GetValue()));
       else if (auto* l = dynamic_cast<LListBox*>(p))
         std::printf("list %ld: %ld\n", long(p->GetPaneID()), long(l->GetValue()));
