@@ -1,11 +1,11 @@
 #include "app/facilities.h"
 
 #include "app/globals.h"
-#include "layout/facilities.h"
+#include "views/facilities.h"
 #include "platform/core.h"
 
 void KxAppFacilities() {
-  KxLayoutFacilities();
+  KxViewsFacilities();
   KxRegisterFacility(kRankAppGlobals, "application globals", KxSetGlobalDefaults, nullptr);
   KxRegisterFacility(kRankAppLists, "application lists", nullptr, KxFreeGlobalLists);
 }

@@ -29,3 +29,7 @@ target_link_libraries(kx_platform PUBLIC PkgConfig::KX_SHAPE_LIBS)
 # headers: the include paths stay private to this library, the link goes on.
 pkg_check_modules(KX_GTK_LIBS REQUIRED IMPORTED_TARGET gtk+-3.0)
 target_link_libraries(kx_platform PRIVATE PkgConfig::KX_GTK_LIBS)
+
+# Japanese readings: MeCab with the IPA dictionary (platform/toolbox/japanese_analysis.cpp).
+find_library(KX_MECAB_LIB mecab REQUIRED)
+target_link_libraries(kx_platform PUBLIC ${KX_MECAB_LIB})

@@ -73,6 +73,13 @@ void LEditField::SetText(const std::string& text) {
   Refresh();
 }
 
+void LEditField::RestoreText(const std::string& text, std::size_t selStart, std::size_t selEnd) {
+  mText = text;
+  mSelStart = std::min(selStart, mText.size());
+  mSelEnd = std::min(std::max(selEnd, mSelStart), mText.size());
+  Refresh();
+}
+
 void LEditField::GetDescriptor(Str255 out) const {
   out[0] = std::uint8_t(std::min<std::size_t>(mText.size(), 255));
   std::memcpy(out + 1, mText.data(), out[0]);
@@ -270,22 +277,29 @@ void LEditField::DrawSelf() {
   ApplyForeAndBack();
   EraseRect(&r);
   PenNormal();
-  if (mHasBox) FrameRect(&r);
+  if (mHasBox) DrawBox(r);
+  DrawContents(Rect{std::int16_t(r.top + 1), std::int16_t(r.left + 1), std::int16_t(r.bottom - 1),
+                    std::int16_t(r.right - 1)});
+}
+
+void LEditField::DrawBox(const Rect& frame) { FrameRect(&frame); }
+
+void LEditField::DrawContents(const Rect& inner) {
+  ApplyForeAndBack();
   KxFontInfo info;
   GetFontInfo(&info);
-  const std::int32_t base = r.top + (r.bottom - r.top - (info.ascent + info.descent)) / 2 + info.ascent;
-  {
-    // The text stays inside the box.
-    KxClipScope inside(RectL{r.top + 1, r.left + 1, r.bottom - 1, r.right - 1});
-    MoveTo(TextLeft(), base);
-    DrawText(mText.data(), 0, std::int32_t(mText.size()));
-    if (GetTarget() == this && IsActive()) {
-      const std::int32_t from = TextLeft() + TextWidth(mText.data(), 0, std::int32_t(mSelStart));
-      const std::int32_t to = TextLeft() + TextWidth(mText.data(), 0, std::int32_t(mSelEnd));
-      Rect sel{KxPinShort(base - info.ascent), KxPinShort(from), KxPinShort(base + info.descent),
-               KxPinShort(mSelStart == mSelEnd ? from + 1 : to)};
-      InvertRect(&sel);
-    }
+  const std::int32_t base =
+      inner.top - 1 + (inner.bottom - inner.top + 2 - (info.ascent + info.descent)) / 2 + info.ascent;
+  // The text stays inside the box.
+  KxClipScope inside(RectL{inner.top, inner.left, inner.bottom, inner.right});
+  MoveTo(TextLeft(), base);
+  DrawText(mText.data(), 0, std::int32_t(mText.size()));
+  if (GetTarget() == this && IsActive() && (ShowsCaret() || mSelStart != mSelEnd)) {
+    const std::int32_t from = TextLeft() + TextWidth(mText.data(), 0, std::int32_t(mSelStart));
+    const std::int32_t to = TextLeft() + TextWidth(mText.data(), 0, std::int32_t(mSelEnd));
+    Rect sel{KxPinShort(base - info.ascent), KxPinShort(from), KxPinShort(base + info.descent),
+             KxPinShort(mSelStart == mSelEnd ? from + 1 : to)};
+    InvertRect(&sel);
   }
 }
 

@@ -82,7 +82,9 @@ class LEditField : public LPane, public LCommander {
   void DisableSelf() override;
   void EnableSelf() override { Refresh(); }
 
- private:
+ protected:
+  // Shared with the program's own fields, which draw, filter and record
+  // undo around these.
   void ApplyForeAndBack() const;
   // The character (one or two bytes) before / at an offset.
   std::size_t PrevBoundary(std::size_t offset) const;
@@ -90,6 +92,14 @@ class LEditField : public LPane, public LCommander {
   void ReplaceSelection(const std::string& with);
   std::int32_t TextLeft() const;
   std::size_t OffsetAt(std::int32_t localH) const;
+  // Drawing in two parts: the box around the frame, and the text with the
+  // caret or selection inside `inner`.
+  virtual void DrawBox(const Rect& frame);
+  void DrawContents(const Rect& inner);
+  // Whether the caret shows while the field is the target.
+  virtual bool ShowsCaret() const { return true; }
+  // Sets text and selection as they stand, unfiltered (undo, input methods).
+  void RestoreText(const std::string& text, std::size_t selStart, std::size_t selEnd);
 
   std::string mText;
   std::size_t mSelStart = 0, mSelEnd = 0;

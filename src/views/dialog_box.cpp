@@ -1,0 +1,86 @@
+#include "views/dialog_box.h"
+
+#include "platform/framework/menu.h"
+#include "platform/framework/undoer.h"
+#include "platform/host/host.h"
+#include "platform/toolbox/environment.h"
+
+namespace {
+KxPaletteSpaceFn gPaletteSpace = nullptr;
+constexpr short kDialogTextSize = 12;
+}  // namespace
+
+KxPaletteSpaceFn KxSetPaletteSpaceHook(KxPaletteSpaceFn hook) {
+  const KxPaletteSpaceFn old = gPaletteSpace;
+  gPaletteSpace = hook;
+  return old;
+}
+
+Point KxPaletteSpace() { return gPaletteSpace ? gPaletteSpace() : Point{0, 0}; }
+
+KXDialogBox::KXDialogBox(const KxLayoutPaneRecord& record) : LDialogBox(record) {
+  if (UKXEnvironment::sHasAppearance && UKXEnvironment::sHasMacOSX) {
+    StKxPortSaver saver(GetDrawPort());
+    TextSize(kDialogTextSize);
+  }
+}
+
+LPane* KXDialogBox::GetBroadcasterByID(PaneIDT id) {
+  LPane* pane = id == kKxNoPaneID ? nullptr : FindPaneByID(id);
+  if (auto* broadcaster = dynamic_cast<LBroadcaster*>(pane); broadcaster && !broadcaster->HasListener(this))
+    broadcaster->AddListener(this);
+  return pane;
+}
+
+void KXDialogBox::UndoSupport() {
+  if (mHasUndoer) return;
+  auto* undoer = new LUndoer;
+  try {
+    AddAttachment(undoer);
+  } catch (...) {
+    delete undoer;
+    throw;
+  }
+  mHasUndoer = true;
+}
+
+bool KXDialogBox::CalcStandardBounds(Rect& bounds) const {
+  LWindow::CalcStandardBounds(bounds);
+  const Point space = KxPaletteSpace();
+  if (space.v > 0 && bounds.top < space.v) {
+    bounds.bottom = std::int16_t(bounds.bottom + space.v - bounds.top);
+    bounds.top = space.v;
+  }
+  if (space.h > 0 && bounds.left < space.h) {
+    bounds.right = std::int16_t(bounds.right + space.h - bounds.left);
+    bounds.left = space.h;
+  }
+  const Rect screen = KxCurrentHost().GetScreenBounds();
+  if (bounds.bottom > screen.bottom) bounds.bottom = screen.bottom;
+  if (bounds.right > screen.right) bounds.right = screen.right;
+  const Rect now = GetGlobalBounds();
+  return now.top == bounds.top && now.left == bounds.left && now.bottom == bounds.bottom &&
+         now.right == bounds.right;
+}
+
+void KXModalDialog::DispatchEvent(const EventRecord& event) {
+  LMenuBar* bar = LMenuBar::GetCurrentMenuBar();
+  LCommander* target = GetTarget();
+  std::int16_t menuID = 0, item = 0;
+  const bool menuKey = (event.what == keyDown || event.what == autoKey) && (event.modifiers & kKxEventCommandKey) &&
+                       bar && bar->FindKeyCommand(KxEventChar(event), event.modifiers, menuID, item);
+  if (event.what == kKxMenuChoiceEvt) {
+    menuID = std::int16_t(event.message >> 16);
+    item = std::int16_t(event.message & 0xFFFF);
+  }
+  if ((menuKey || event.what == kKxMenuChoiceEvt) && bar && target) {
+    const CommandT command = bar->FindCommand(menuID, item);
+    if (command != kKxCmdNothing) {
+      LCommander::SetUpdateCommandStatus(true);
+      std::int32_t choice = (std::int32_t(menuID) << 16) | std::uint16_t(item);
+      target->ProcessCommand(command, &choice);
+      return;
+    }
+  }
+  StDialogHandler::DispatchEvent(event);
+}

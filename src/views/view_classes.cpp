@@ -1,0 +1,29 @@
+#include "views/view_classes.h"
+
+#include "platform/framework/registrar.h"
+#include "views/controls.h"
+#include "views/dialog_box.h"
+#include "views/edit_field.h"
+#include "views/preview.h"
+#include "views/scroller.h"
+
+namespace {
+template <class T>
+LPane* Create(const KxLayoutPaneRecord& record) {
+  return new T(record);
+}
+}  // namespace
+
+void KxRegisterViewClasses() {
+  URegistrar::RegisterClass(FourCC("kxdb"), Create<KXDialogBox>);
+  URegistrar::RegisterClass(FourCC("kxef"), Create<KXEditField>);
+  URegistrar::RegisterClass(FourCC("kxej"), Create<KXEditJField>);
+  URegistrar::RegisterClass(FourCC("kxes"), Create<KXEditSField>);
+  URegistrar::RegisterClass(FourCC("kxlb"), Create<KXListBox>);
+  URegistrar::RegisterClass(FourCC("kxgb"), Create<KXGroupBox>);
+  URegistrar::RegisterClass(FourCC("kxip"), Create<KXIconPane>);
+  URegistrar::RegisterClass(FourCC("kxpv"), Create<KXPreview>);
+  URegistrar::RegisterClass(FourCC("kxtb"), Create<KXTabButton>);
+  URegistrar::RegisterClass(FourCC("kxbu"), Create<KXColButton>);
+  URegistrar::RegisterClass(FourCC("kxsc"), Create<CKXScroller>);
+}
