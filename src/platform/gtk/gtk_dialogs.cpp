@@ -23,11 +23,22 @@ struct CursorName {
   const char* name;
   GdkCursorType fallback;
 };
-// By cursor ID (platform/host/host.h): arrow, I-beam, cross, plus, watch.
+// By cursor group (platform/toolbox/cursors.h): arrow, I-beam, cross, plus, watch.
 constexpr CursorName kCursors[] = {
     {"default", GDK_LEFT_PTR}, {"text", GDK_XTERM}, {"crosshair", GDK_CROSSHAIR}, {"cell", GDK_PLUS}, {"wait", GDK_WATCH},
 };
-static_assert(sizeof(kCursors) / sizeof(kCursors[0]) == kKxWatchCursor + 1);
+
+// The host's cursor of an ID: that of its group, 0 (the arrow) for an ID
+// of no standard group.
+int CursorIndex(short id) {
+  switch (static_cast<std::int16_t>(id & kKxCursorGroupMask)) {
+    case kKxIBeamCursor: return 1;
+    case kKxCrossCursor: return 2;
+    case kKxPlusCursor: return 3;
+    case kKxWatchCursor: return 4;
+    default: return 0;
+  }
+}
 
 }  // namespace
 
@@ -93,7 +104,7 @@ void KxGtkHost::Beep() {
 }
 
 void KxGtkHost::SetCursor(short cursorID) {
-  if (cursorID < kKxArrowCursor || cursorID > kKxWatchCursor) cursorID = kKxArrowCursor;
+  if (CursorIndex(cursorID) == 0) cursorID = kKxArrowCursor;
   if (cursorID == mImpl->cursorID) return;
   mImpl->cursorID = cursorID;
   for (const auto& w : mImpl->windows) mImpl->ApplyCursor(*w);
@@ -102,11 +113,12 @@ void KxGtkHost::SetCursor(short cursorID) {
 void KxGtkHost::Impl::ApplyCursor(KxGtkWindow& w) {
   GdkWindow* gw = w.area ? gtk_widget_get_window(w.area) : nullptr;
   if (!gw) return;
-  GdkCursor*& cursor = cursors[cursorID];
+  const int index = CursorIndex(cursorID);
+  GdkCursor*& cursor = cursors[index];
   if (!cursor) {
     GdkDisplay* display = gdk_window_get_display(gw);
-    cursor = gdk_cursor_new_from_name(display, kCursors[cursorID].name);
-    if (!cursor) cursor = gdk_cursor_new_for_display(display, kCursors[cursorID].fallback);
+    cursor = gdk_cursor_new_from_name(display, kCursors[index].name);
+    if (!cursor) cursor = gdk_cursor_new_for_display(display, kCursors[index].fallback);
   }
   gdk_window_set_cursor(gw, cursor);
 }

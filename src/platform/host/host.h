@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/framework/events.h"
+#include "platform/toolbox/cursors.h"
 #include "platform/types.h"
 
 class KxPort;
@@ -39,12 +40,6 @@ class KxWindowClient {
   virtual void HostWheel(const EventRecord&) {}
 };
 
-// Cursors by ID: the arrow, and the standard cursor resources.
-constexpr short kKxArrowCursor = 0;
-constexpr short kKxIBeamCursor = 1;
-constexpr short kKxCrossCursor = 2;
-constexpr short kKxPlusCursor = 3;
-constexpr short kKxWatchCursor = 4;
 
 // Answers of dialogs and file choosers.
 enum class KxAnswer { kOK, kCancel, kSave, kDontSave };
@@ -96,16 +91,12 @@ class KxHost {
   // Where to save; false when the user cancelled.
   virtual bool ChooseSaveFile(const std::string& defaultName, std::string& path) = 0;
   virtual void Beep() = 0;
-  // The cursor shown over the program's windows (the IDs above; others
-  // show the arrow).
+  // The cursor shown over the program's windows (the IDs of
+  // platform/toolbox/cursors.h; others show the arrow).
   virtual void SetCursor(short cursorID) { (void)cursorID; }
 
   // The menu model changed its items; hosts that show menus rebuild them.
   virtual void MenuBarChanged() {}
-
-  // Shows the cursor of a cursor ID (platform/toolbox/cursors.h): hosts
-  // without a pointer do nothing.
-  virtual void SetCursor(std::int16_t /*cursorID*/) {}
   // The area windows may take (zooming): the main screen, global
   // coordinates.
   virtual Rect GetScreenBounds() const { return Rect{0, 0, 768, 1024}; }
