@@ -2,19 +2,12 @@
 // inserted into another text come back run for run; hostile flavors are
 // refused or clamped and never break the text they land in.
 //
-// What each flavor carries through a transfer, and what it loses:
-//   "styl" every field of every style run (font, face, size, colour,
-//          height, ascent);
-//   "styw" line bits, net and decoration-style bytes; pictures come back as
-//          equal bytes under new IDs of the table (by sequence number with
-//          their "PICT" bytes, or copied out of the table by ID);
-//   "styx" every paragraph style with up to 16 tabs; a paragraph's style
-//          holds from its start, so the first paragraph of a range that
-//          starts inside one takes the style of the paragraph it lands in;
-//   "styu" every side entry (each on its placeholder);
-//   "styy" ruby over bases inside the range; a base reaching past the range
-//          end is cut to it, one cut before its first control byte;
-//   marks travel in no flavor.
+// What a transfer carries: "styl" every style field; "styw" lines, nets and
+// decoration styles, and pictures as equal bytes under new IDs; "styx"
+// every paragraph style with up to 16 tabs (the first paragraph of a range
+// that starts inside one takes the style of the paragraph it lands in);
+// "styu" every side entry; "styy" ruby, a base past the range end cut to
+// it, one that starts with a control byte lost. Marks travel in no flavor.
 #include "engine/text_flavors.h"
 
 #include <gtest/gtest.h>
@@ -37,13 +30,12 @@ std::string Bytes(const CKXText& t, long from, long to) {
   return s;
 }
 
-PicHandle MakePict(int seed, long size = 14) {
-  PicHandle h = KxMemHAlloc(size, true);
-  std::memset(*h, 0, static_cast<size_t>(size));
-  // size field, then the frame 0,0,20,30 (big-endian), then a mark
-  (*h)[7] = 20;
+PicHandle MakePict(int seed) {
+  PicHandle h = KxMemHAlloc(14, true);
+  std::memset(*h, 0, 14);
+  (*h)[7] = 20;  // frame 0,0,20,30
   (*h)[9] = 30;
-  for (long k = 10; k < size; ++k) (*h)[k] = static_cast<char>(seed + k);
+  for (int k = 10; k < 14; ++k) (*h)[k] = static_cast<char>(seed + k);
   return h;
 }
 
@@ -53,112 +45,59 @@ std::string PictBytes(short id) {
   return p ? std::string(*p, static_cast<size_t>(KxMemHSize(p))) : std::string();
 }
 
-template <typename Run>
-bool SameElement(const Run& a, const Run& b) {
-  return std::memcmp(reinterpret_cast<const char*>(&a) + 4, reinterpret_cast<const char*>(&b) + 4,
-                     sizeof(Run) - 4) == 0;
-}
-
-// A random styled text of whole pieces: letters, line ends, two-byte
-// characters, placeholders with side entries and pictures; runs start on
-// piece boundaries, ruby covers runs of pieces without line ends.
-struct Source {
-  CKXText text;
-  std::vector<long> cuts;  // piece boundaries, 0 and the length included
-};
-
-void BuildSource(Source& s, std::mt19937& rng, int pieces) {
+// A random text of pieces (letters, line ends, two-byte characters,
+// placeholders with side entries, pictures) with runs on piece boundaries
+// and ruby over pieces without line ends; answers the boundaries.
+std::vector<long> BuildSource(CKXText& t, std::mt19937& rng, int pieces) {
   auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
-  std::string bytes;
+  std::string s;
   std::vector<SKXStyl> styls;
   std::vector<SKXDeco> decos;
   std::vector<SKXPara> paras;
   std::vector<SKXUniChar> uni;
-  std::vector<bool> lineEnd;
-  s.cuts = {0};
-  bool paraStart = true;
+  std::vector<long> cuts{0};
+  std::vector<SKXRuby> rubys;
   for (int k = 0; k < pieces; ++k) {
-    const long at = static_cast<long>(bytes.size());
+    const auto at = static_cast<std::int32_t>(s.size());
     const int kind = pick(10);
-    SKXDeco d{};
-    d.offset = static_cast<std::int32_t>(at);
-    d.deco.lineBits = static_cast<std::uint16_t>(pick(3) == 0 ? (1 + pick(2)) << 3 : 0);
-    d.deco.net = static_cast<std::uint8_t>(pick(4) == 0 ? 0x21 : 0);
-    if (kind == 0) {
-      bytes += "\r";
-    } else if (kind == 1) {
-      bytes += "\x81\xFC";
-      uni.push_back({static_cast<std::int32_t>(at), 0x4E000000u + static_cast<std::uint32_t>(pick(500))});
-    } else if (kind == 2) {
-      bytes += "\xA0";
-      uni.push_back({static_cast<std::int32_t>(at), 0x00E90000u});
-    } else if (kind == 3) {
-      bytes += static_cast<char>(kKxPictureByte);
-      d.deco.pictID = CKXDecoArray::SetPicture(MakePict(k));
-    } else if (kind == 4) {
-      bytes += "\x82\xA0\x82\xA2";
-    } else {
-      bytes += std::string(1 + static_cast<size_t>(pick(4)), static_cast<char>('a' + pick(26)));
-    }
-    lineEnd.push_back(kind == 0);
-    if (d.deco.pictID != 0 || pick(3) == 0) decos.push_back(d);
-    else if (!decos.empty() && decos.back().deco.pictID != 0) decos.push_back(SKXDeco{d.offset, {}, 0});
-    if (pick(3) == 0) {
-      SKXStyl r{};
-      r.offset = static_cast<std::int32_t>(at);
-      r.styl.font = static_cast<std::int16_t>(pick(2));
-      r.styl.size = static_cast<std::int16_t>(9 + pick(4));
-      r.styl.face = static_cast<std::uint8_t>(pick(4));
-      r.styl.color = {static_cast<std::uint16_t>(pick(3) * 0x7FFF), 0, 0x1234};
-      r.styl.height = 15;
-      r.styl.ascent = 12;
-      styls.push_back(r);
-    }
-    if (paraStart && pick(2) == 0) {
+    static const char* const kPieces[] = {"\r", "\x81\xFC", "\xA0", "\xCA", "\x82\xA0\x82\xA2"};
+    s += kind < 5 ? std::string(kPieces[kind]) : std::string(1 + size_t(pick(4)), char('a' + pick(26)));
+    if (kind == 1 || kind == 2) uni.push_back({at, kind == 1 ? 0x4E000000u + unsigned(pick(500)) : 0x00E90000u});
+    SKXDeco d{at, {std::uint16_t(pick(3) ? 0 : (1 + pick(2)) << 3), std::uint8_t(pick(4) ? 0 : 0x21), 0, 0}, 0};
+    if (kind == 3) d.deco.pictID = CKXDecoArray::SetPicture(MakePict(k));
+    if (kind == 3 || pick(3) == 0 || (!decos.empty() && decos.back().deco.pictID)) decos.push_back(d);
+    if (pick(3) == 0)
+      styls.push_back({at, {15, 12, std::int16_t(pick(2)), std::uint8_t(pick(4)), 0, std::int16_t(9 + pick(4)),
+                            {std::uint16_t(pick(3) * 0x7FFF), 0, 0x1234}}});
+    if ((at == 0 || s[size_t(at) - 1] == '\r') && pick(2) == 0) {
       SKXPara p{};
-      p.offset = static_cast<std::int32_t>(at);
-      p.para.leftIndent = static_cast<std::int16_t>(pick(4) * 12);
-      p.para.justify = static_cast<std::uint8_t>(pick(4));
-      p.para.tabCount = static_cast<std::uint8_t>(pick(17));
-      for (int t = 0; t < p.para.tabCount; ++t) p.para.tabPos[t] = static_cast<std::int16_t>(20 * (t + 1));
-      p.para.tabKinds = p.para.tabCount ? 0x9u : 0;
+      p.offset = at;
+      p.para.leftIndent = std::int16_t(pick(4) * 12);
+      p.para.tabCount = std::uint8_t(pick(17));
+      for (int i = 0; i < p.para.tabCount; ++i) p.para.tabPos[i] = std::int16_t(20 * (i + 1));
       paras.push_back(p);
     }
-    paraStart = kind == 0;
-    s.cuts.push_back(static_cast<long>(bytes.size()));
+    cuts.push_back(static_cast<long>(s.size()));
+    const long base = cuts[cuts.size() - 2];
+    if (kind != 0 && pick(4) == 0 && (rubys.empty() || rubys.back().pos + rubys.back().baseLen <= base)) {
+      SKXRuby r{std::int32_t(base), std::uint8_t(cuts.back() - base), std::uint8_t(1 + pick(kKxRubyMaxText)), {}};
+      for (int i = 0; i < r.rubyLen; ++i) r.text[i] = char('A' + pick(26));
+      rubys.push_back(r);
+    }
   }
-  if (!decos.empty()) decos.front().offset = 0;
-  if (!paras.empty()) paras.front().offset = 0;
-  s.text.SetText(bytes.data(), static_cast<long>(bytes.size()), styls.data(), static_cast<long>(styls.size()),
-                 decos.data(), static_cast<long>(decos.size()), paras.data(), static_cast<long>(paras.size()),
-                 uni.data(), static_cast<long>(uni.size()));
-  // Ruby over one to three pieces without line ends, never overlapping.
-  std::vector<SKXRuby> rubys;
-  for (int k = 0; k + 3 < pieces; k += 1 + pick(6)) {
-    int span = 1 + pick(3);
-    bool ok = true;
-    for (int i = k; i < k + span; ++i) ok = ok && !lineEnd[size_t(i)];
-    const long from = s.cuts[size_t(k)], to = s.cuts[size_t(k + span)];
-    if (!ok || to - from > kKxRubyMaxBase || pick(2)) continue;
-    SKXRuby r{};
-    r.pos = static_cast<std::int32_t>(from);
-    r.baseLen = static_cast<unsigned char>(to - from);
-    r.rubyLen = static_cast<unsigned char>(1 + pick(kKxRubyMaxText));
-    for (int i = 0; i < r.rubyLen; ++i) r.text[i] = static_cast<char>('A' + pick(26));
-    rubys.push_back(r);
-    k += span;
-  }
-  s.text.SetRubys(rubys.data(), static_cast<long>(rubys.size()));
-  ASSERT_EQ(s.text.Check(), "");
+  t.SetText(s.data(), long(s.size()), styls.data(), long(styls.size()), decos.data(), long(decos.size()),
+            paras.data(), long(paras.size()), uni.data(), long(uni.size()));
+  t.SetRubys(rubys.data(), long(rubys.size()));
+  EXPECT_EQ(t.Check(), "");
+  return cuts;
 }
 
-// The flavors of from..to, made by a writer and taken in by a reader.
 struct Transfer {
   KxFlavorBytes text, styl, deco, para, uni, ruby;
   std::vector<KxFlavorBytes> pictures;
 };
 
-void MakeTransfer(const CKXText& t, long from, long to, EKXPictureRefs refs, Transfer& x) {
+void Make(const CKXText& t, long from, long to, EKXPictureRefs refs, Transfer& x) {
   CKXTextFlavorWriter w(t, from, to);
   w.MakeText(x.text);
   w.MakeStyl(x.styl);
@@ -170,345 +109,236 @@ void MakeTransfer(const CKXText& t, long from, long to, EKXPictureRefs refs, Tra
 
 long Receive(const Transfer& x, EKXPictureRefs refs, CKXText& dest, long pos) {
   CKXTextFlavorReader r;
-  r.SetText(x.text.data(), static_cast<long>(x.text.size()));
+  r.SetText(x.text.data(), long(x.text.size()));
   const std::pair<OSType, const KxFlavorBytes*> flavors[] = {{kKxFlavorStyl, &x.styl}, {kKxFlavorDeco, &x.deco},
                                                              {kKxFlavorPara, &x.para}, {kKxFlavorUniChars, &x.uni},
                                                              {kKxFlavorRubyInfo, &x.ruby}};
-  for (const auto& [type, bytes] : flavors)
-    if (!bytes->empty()) {
-      EXPECT_NE(r.ReadFlavor(type, bytes->data(), static_cast<long>(bytes->size())), EKXFlavorRead::kBroken);
+  for (const auto& [type, b] : flavors)
+    if (!b->empty()) {
+      EXPECT_NE(r.ReadFlavor(type, b->data(), long(b->size())), EKXFlavorRead::kBroken);
     }
   r.SetPictureFetch(refs == EKXPictureRefs::kSequence ? KxPicturesFromList(x.pictures) : KxPicturesFromTable());
   return r.InsertInto(dest, pos);
 }
 
-template <typename Run, typename Get>
-std::vector<Run> SelRuns(const CKXText& t, long from, long to, long count, Get get) {
-  std::vector<Run> v(static_cast<size_t>(std::max(count, 1L)));
-  v.resize(static_cast<size_t>((t.*get)(from, to, v.data(), static_cast<long>(v.size()))));
-  return v;
-}
-
-long Steps() {
-  const char* s = std::getenv("KX_RANDOM_STEPS");
-  return s ? std::max(1L, std::atol(s)) : 150;
+// A range's runs as text: offset and element bytes (a picture by its bytes).
+template <typename Run>
+std::string Runs(const CKXText& t, long from, long to, long (CKXText::*count)(long, long) const,
+                 long (CKXText::*get)(long, long, Run*, long) const) {
+  std::vector<Run> v(size_t(std::max((t.*count)(from, to), 1L)));
+  v.resize(size_t((t.*get)(from, to, v.data(), long(v.size()))));
+  std::string out;
+  for (Run r : v) {
+    std::string pict;
+    if constexpr (std::is_same_v<Run, SKXDeco>) {
+      pict = PictBytes(r.deco.pictID);
+      r.deco.pictID = 0;
+    }
+    if constexpr (std::is_same_v<Run, SKXRuby>) r.baseLen = std::uint8_t(std::min<long>(r.baseLen, to - from - r.pos));
+    std::int32_t offset = 0;
+    std::memcpy(&offset, &r, 4);
+    out += std::to_string(offset) + ":" + std::string(reinterpret_cast<const char*>(&r) + 4, sizeof r - 4) + pict;
+  }
+  return out;
 }
 
 TEST(TextFlavors, RandomRangesComeBackRunForRun) {
   std::mt19937 rng(4021);
-  for (long step = 0; step < Steps(); ++step) {
+  const char* steps = std::getenv("KX_RANDOM_STEPS");
+  for (long step = 0, count = steps ? std::atol(steps) : 150; step < count; ++step) {
     SCOPED_TRACE("step " + std::to_string(step));
-    Source src;
-    BuildSource(src, rng, 20 + static_cast<int>(rng() % 60));
-    const long nc = static_cast<long>(src.cuts.size());
-    long a = src.cuts[rng() % nc], b = src.cuts[rng() % nc];
+    CKXText src;
+    const std::vector<long> cuts = BuildSource(src, rng, 20 + int(rng() % 60));
+    long a = cuts[rng() % cuts.size()], b = cuts[rng() % cuts.size()];
     if (a > b) std::swap(a, b);
     if (a == b) continue;
-    // Paragraph styles are compared where the range starts a paragraph and
-    // lands at the start of one (the end of a text that ends with a line end).
-    const bool paraStart = a == 0 || Bytes(src.text, a - 1, a) == "\r";
-    const EKXPictureRefs refs = step % 2 ? EKXPictureRefs::kSequence : EKXPictureRefs::kTableID;
+    // Paragraph styles are compared where a range that starts a paragraph
+    // lands at the start of one.
+    const bool paraStart = a == 0 || Bytes(src, a - 1, a) == "\r";
+    const auto refs = step % 2 ? EKXPictureRefs::kSequence : EKXPictureRefs::kTableID;
     Transfer x;
-    MakeTransfer(src.text, a, b, refs, x);
-
+    Make(src, a, b, refs, x);
     CKXText dest;
     const std::string plain = "plain text\rsecond line\r";
-    dest.SetText(plain.data(), static_cast<long>(plain.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
-    const long pos = paraStart ? static_cast<long>(plain.size()) : static_cast<long>(rng() % plain.size());
+    dest.SetText(plain.data(), long(plain.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+    const long pos = paraStart ? long(plain.size()) : long(rng() % plain.size());
     const long n = Receive(x, refs, dest, pos);
     ASSERT_EQ(dest.Check(), "");
     ASSERT_EQ(n, b - a);
-    EXPECT_EQ(Bytes(dest, 0, dest.GetLength()), plain.substr(0, size_t(pos)) + Bytes(src.text, a, b) +
-                                                    plain.substr(size_t(pos)));
-
-    auto s1 = SelRuns<SKXStyl>(src.text, a, b, src.text.GetSelStylCount(a, b), &CKXText::GetSelStyls);
-    auto s2 = SelRuns<SKXStyl>(dest, pos, pos + n, dest.GetSelStylCount(pos, pos + n), &CKXText::GetSelStyls);
-    ASSERT_EQ(s1.size(), s2.size());
-    for (size_t k = 0; k < s1.size(); ++k) {
-      EXPECT_EQ(s1[k].offset, s2[k].offset);
-      EXPECT_TRUE(SameElement(s1[k], s2[k])) << "style run " << k;
+    EXPECT_EQ(Bytes(dest, 0, dest.GetLength()), plain.substr(0, size_t(pos)) + Bytes(src, a, b) + plain.substr(size_t(pos)));
+    const long e = pos + n;
+    EXPECT_EQ(Runs(src, a, b, &CKXText::GetSelStylCount, &CKXText::GetSelStyls),
+              Runs(dest, pos, e, &CKXText::GetSelStylCount, &CKXText::GetSelStyls));
+    EXPECT_EQ(Runs(src, a, b, &CKXText::GetSelDecoCount, &CKXText::GetSelDecos),
+              Runs(dest, pos, e, &CKXText::GetSelDecoCount, &CKXText::GetSelDecos));
+    if (paraStart && src.GetParaCount() > 0) {
+      EXPECT_EQ(Runs(src, a, b, &CKXText::GetSelParaCount, &CKXText::GetSelParas),
+                Runs(dest, pos, e, &CKXText::GetSelParaCount, &CKXText::GetSelParas));
     }
-    auto d1 = SelRuns<SKXDeco>(src.text, a, b, src.text.GetSelDecoCount(a, b), &CKXText::GetSelDecos);
-    auto d2 = SelRuns<SKXDeco>(dest, pos, pos + n, dest.GetSelDecoCount(pos, pos + n), &CKXText::GetSelDecos);
-    ASSERT_EQ(d1.size(), d2.size());
-    for (size_t k = 0; k < d1.size(); ++k) {
-      EXPECT_EQ(d1[k].offset, d2[k].offset);
-      EXPECT_EQ(d1[k].deco.lineBits, d2[k].deco.lineBits);
-      EXPECT_EQ(d1[k].deco.net, d2[k].deco.net);
-      EXPECT_EQ(d1[k].deco.flags, d2[k].deco.flags);
-      EXPECT_EQ(d1[k].deco.pictID != 0, d2[k].deco.pictID != 0) << "decoration run " << k;
-      if (d1[k].deco.pictID != 0) {
-        EXPECT_EQ(PictBytes(d1[k].deco.pictID), PictBytes(d2[k].deco.pictID));
-      }
-    }
-    if (paraStart && src.text.GetParaCount() > 0) {
-      auto p1 = SelRuns<SKXPara>(src.text, a, b, src.text.GetSelParaCount(a, b), &CKXText::GetSelParas);
-      auto p2 = SelRuns<SKXPara>(dest, pos, pos + n, dest.GetSelParaCount(pos, pos + n), &CKXText::GetSelParas);
-      ASSERT_EQ(p1.size(), p2.size());
-      for (size_t k = 0; k < p1.size(); ++k) {
-        EXPECT_EQ(p1[k].offset, p2[k].offset);
-        EXPECT_TRUE(SameElement(p1[k], p2[k])) << "paragraph run " << k;
-      }
-    }
-    auto u1 = SelRuns<SKXUniChar>(src.text, a, b, src.text.GetSelUniCharsCount(a, b), &CKXText::GetSelUniChars);
-    auto u2 = SelRuns<SKXUniChar>(dest, pos, pos + n, dest.GetSelUniCharsCount(pos, pos + n),
-                                  &CKXText::GetSelUniChars);
-    ASSERT_EQ(u1.size(), u2.size());
-    for (size_t k = 0; k < u1.size(); ++k) {
-      EXPECT_EQ(u1[k].offset, u2[k].offset);
-      EXPECT_EQ(u1[k].value, u2[k].value);
-    }
-    auto r1 = SelRuns<SKXRuby>(src.text, a, b, src.text.GetSelRubysCount(a, b), &CKXText::GetSelRubys);
-    auto r2 = SelRuns<SKXRuby>(dest, pos, pos + n, dest.GetSelRubysCount(pos, pos + n), &CKXText::GetSelRubys);
-    ASSERT_EQ(r1.size(), r2.size());
-    for (size_t k = 0; k < r1.size(); ++k) {
-      EXPECT_EQ(r1[k].pos, r2[k].pos);
-      EXPECT_EQ(std::min<long>(r1[k].baseLen, b - a - r1[k].pos), r2[k].baseLen);
-      EXPECT_EQ(std::string(r1[k].text, r1[k].rubyLen), std::string(r2[k].text, r2[k].rubyLen));
-    }
+    EXPECT_EQ(Runs(src, a, b, &CKXText::GetSelUniCharsCount, &CKXText::GetSelUniChars),
+              Runs(dest, pos, e, &CKXText::GetSelUniCharsCount, &CKXText::GetSelUniChars));
+    EXPECT_EQ(Runs(src, a, b, &CKXText::GetSelRubysCount, &CKXText::GetSelRubys),
+              Runs(dest, pos, e, &CKXText::GetSelRubysCount, &CKXText::GetSelRubys));
   }
 }
 
-TEST(TextFlavors, WriterLimitsAndPictures) {
-  // More runs than a 16-bit count holds: those flavors are left out, the
-  // 32-bit ones still go.
-  CKXText big;
-  std::string bytes;
-  std::vector<SKXStyl> styls;
-  std::vector<SKXUniChar> uni;
-  for (long k = 0; k < 40000; ++k) {
-    SKXStyl r{};
-    r.offset = static_cast<std::int32_t>(k);
-    r.styl.size = static_cast<std::int16_t>(10 + k % 2);
-    styls.push_back(r);
-    uni.push_back({static_cast<std::int32_t>(k), 0x00E90000u});
-    bytes += "\xA0";
+TEST(TextFlavors, SixteenBitCountsAndMissingPictures) {
+  // More runs than a 16-bit count holds: that flavor is left out (and the
+  // caller's bytes kept), the 32-bit ones still go.
+  std::string bytes(40000, '\xA0');
+  std::vector<SKXStyl> styls(40000);
+  std::vector<SKXUniChar> uni(40000);
+  for (std::int32_t k = 0; k < 40000; ++k) {
+    styls[size_t(k)] = {k, {0, 0, 0, 0, 0, std::int16_t(10 + k % 2), {}}};
+    uni[size_t(k)] = {k, 0x00E90000u};
   }
-  big.SetText(bytes.data(), static_cast<long>(bytes.size()), styls.data(), static_cast<long>(styls.size()), nullptr,
-              0, nullptr, 0, uni.data(), static_cast<long>(uni.size()));
-  CKXTextFlavorWriter all(big, 0, big.GetLength());
+  CKXText big;
+  big.SetText(bytes.data(), 40000, styls.data(), 40000, nullptr, 0, nullptr, 0, uni.data(), 40000);
   KxFlavorBytes out{1, 2, 3};
-  EXPECT_EQ(all.MakeStyl(out), EKXFlavorMake::kTooMany);
+  EXPECT_EQ(CKXTextFlavorWriter(big, 0, 40000).MakeStyl(out), EKXFlavorMake::kTooMany);
   EXPECT_EQ(out, (KxFlavorBytes{1, 2, 3}));
-  EXPECT_EQ(all.MakeUniChars(out), EKXFlavorMake::kMade);
+  EXPECT_EQ(CKXTextFlavorWriter(big, 0, 40000).MakeUniChars(out), EKXFlavorMake::kMade);
   EXPECT_EQ(out.size(), 4u + 8u * 40000u);
   EXPECT_EQ(CKXTextFlavorWriter(big, 0, 32767).MakeStyl(out), EKXFlavorMake::kMade);
   EXPECT_EQ(KxFlatGet16(out.data(), true), 32767);
   EXPECT_EQ(CKXTextFlavorWriter(big, 5, 5).MakeStyl(out), EKXFlavorMake::kNothing);
-  EXPECT_EQ(all.MakePara(out), EKXFlavorMake::kNothing);  // every paragraph has the default style
-  EXPECT_EQ(all.MakeRubyInfo(out), EKXFlavorMake::kNothing);
+  EXPECT_EQ(CKXTextFlavorWriter(big, 0, 9).MakePara(out), EKXFlavorMake::kNothing);  // all default
 
-  // Three pictures, the middle one gone from the table: it is written as 0
-  // and the third keeps sequence number 2, so it finds its own bytes.
+  // The middle one of three pictures is gone from the table: its run names
+  // 0 and the third keeps number 2, so it finds its own bytes.
   CKXText t;
-  const std::string s = "a\xCA" "b\xCA" "c\xCA";
-  SKXDeco d[7] = {};
+  SKXDeco d[6] = {};
   short ids[3];
   for (int k = 0; k < 3; ++k) {
     ids[k] = CKXDecoArray::SetPicture(MakePict(10 * k));
-    d[2 * k + 1] = {2 * k + 1, {0, 0, 0, ids[k]}, 0};
-    d[2 * k + 2] = {2 * k + 2, {}, 0};
+    d[2 * k] = {2 * k, {0, 0, 0, ids[k]}, 0};
+    d[2 * k + 1] = {2 * k + 1, {}, 0};
   }
-  t.SetText(s.data(), 6, nullptr, 0, d, 6, nullptr, 0, nullptr, 0);
+  t.SetText("\xCA" "a\xCA" "b\xCA" "c", 6, nullptr, 0, d, 6, nullptr, 0, nullptr, 0);
   const std::string third = PictBytes(ids[2]);
   gKXPictManager->DeletePicture(ids[1]);
+  EXPECT_TRUE(CKXTextFlavorWriter(t, 0, 1).IsLonePicture());
+  EXPECT_FALSE(CKXTextFlavorWriter(t, 2, 3).IsLonePicture());
   Transfer x;
-  MakeTransfer(t, 0, 6, EKXPictureRefs::kSequence, x);
+  Make(t, 0, 6, EKXPictureRefs::kSequence, x);
   ASSERT_EQ(x.pictures.size(), 2u);
-  // Runs at 0, 1 (pict 1), 2, 3 (pict 0), 4, 5 (pict 2): the ID field of each.
-  std::vector<short> refs;
-  for (int k = 0; k < KxFlatGet16(x.deco.data(), true); ++k)
-    refs.push_back(static_cast<short>(KxFlatGet16(x.deco.data() + 2 + 10 * k + 8, true)));
-  EXPECT_EQ(refs, (std::vector<short>{0, 1, 0, 0, 0, 2}));
+  std::vector<int> refs;
+  for (int k = 0; k < KxFlatGet16(x.deco.data(), true); ++k) refs.push_back(KxFlatGet16(x.deco.data() + 10 + 10 * k, true));
+  EXPECT_EQ(refs, (std::vector<int>{1, 0, 0, 0, 2, 0}));
   CKXText dest;
   Receive(x, EKXPictureRefs::kSequence, dest, 0);
   ASSERT_EQ(dest.Check(), "");
-  EXPECT_EQ(dest.GetDecoPictID(3), 0);
-  ASSERT_NE(dest.GetDecoPictID(5), 0);
-  EXPECT_EQ(PictBytes(dest.GetDecoPictID(5)), third);
-
-  // One picture byte alone is a lone picture.
-  EXPECT_TRUE(CKXTextFlavorWriter(t, 1, 2).IsLonePicture());
-  EXPECT_FALSE(CKXTextFlavorWriter(t, 3, 4).IsLonePicture());
-  EXPECT_FALSE(CKXTextFlavorWriter(t, 0, 2).IsLonePicture());
+  EXPECT_EQ(dest.GetDecoPictID(2), 0);
+  EXPECT_EQ(PictBytes(dest.GetDecoPictID(4)), third);
 }
 
-TEST(TextFlavors, RubyLandsBesideRubyOfTheText) {
-  // The text already has ruby behind and around the insertion point.
-  CKXText dest;
-  const std::string s = "0123456789abcdef";
-  dest.SetText(s.data(), 16, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
-  SKXRuby old[2] = {{2, 4, 2, "xy"}, {10, 3, 1, "z"}};
-  dest.SetRubys(old, 2);
-  CKXText src;
-  src.SetText("kanji", 5, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
-  SKXRuby r{1, 3, 3, "abc"};
-  src.SetRubys(&r, 1);
-  for (long pos : {0L, 2L, 4L, 8L, 10L, 16L}) {
-    for (bool decos : {false, true}) {
-      CKXText d;
-      d.SetText(&dest);
-      Transfer x;
-      MakeTransfer(src, 0, 5, EKXPictureRefs::kTableID, x);
-      EXPECT_EQ(std::string(x.text.begin(), x.text.end()), "kanj(abc)i");
-      if (!decos) x.deco.clear();
-      ASSERT_EQ(Receive(x, EKXPictureRefs::kTableID, d, pos), 5);
-      std::vector<SKXRuby> got(4);
-      got.resize(static_cast<size_t>(d.GetRubys(got.data(), 4)));
-      // The old rubies keep their bases (one that held the insertion point
-      // ends there), the new one sits on "anj".
-      std::vector<std::string> bases;
-      for (const SKXRuby& g : got) bases.push_back(Bytes(d, g.pos, g.pos + g.baseLen) + "/" + g.text);
-      std::string all;
-      for (const SKXRuby& g : got) all += std::to_string(g.pos) + "+" + std::to_string(g.baseLen) + " ";
-      ASSERT_EQ(d.Check(), "") << pos << (decos ? " with" : " without") << " decoration runs: " << all;
-      std::vector<std::string> want;
-      if (pos <= 2) want = {"anj/abc", "2345/xy", "abc/z"};
-      else if (pos == 4) want = {"23/xy", "anj/abc", "abc/z"};
-      else if (pos <= 10) want = {"2345/xy", "anj/abc", "abc/z"};
-      else want = {"2345/xy", "abc/z", "anj/abc"};
-      EXPECT_EQ(bases, want) << "at " << pos << (decos ? " with" : " without") << " decoration runs";
-    }
-  }
+// ---- hostile flavors ------------------------------------------------------------------
+
+void Be(KxFlavorBytes& b, long v, int bytes) {
+  for (int k = bytes - 1; k >= 0; --k) b.push_back(static_cast<unsigned char>(v >> (8 * k)));
 }
 
-// ---- hostile flavors ----------------------------------------------------------------------
-
-void Be16(KxFlavorBytes& b, long v) {
-  b.push_back(static_cast<unsigned char>(v >> 8));
-  b.push_back(static_cast<unsigned char>(v));
-}
-void Be32(KxFlavorBytes& b, long v) {
-  Be16(b, v >> 16);
-  Be16(b, v & 0xFFFF);
-}
-
-KxFlavorBytes StylRuns(const std::vector<long>& offsets, long count) {
+// Style runs: offset and size of each, under a given count.
+KxFlavorBytes Styls(const std::vector<long>& offsets, long count) {
   KxFlavorBytes b;
-  Be16(b, count);
+  Be(b, count, 2);
   for (size_t k = 0; k < offsets.size(); ++k) {
-    Be32(b, offsets[k]);
-    for (int i = 0; i < 16; ++i) b.push_back(i == 9 ? static_cast<unsigned char>(9 + k) : 0);  // size
+    Be(b, offsets[k], 4);
+    Be(b, 0, 8);
+    Be(b, long(9 + k), 2);
+    Be(b, 0, 6);
   }
   return b;
 }
 
 TEST(TextFlavors, CountsAreCheckedAgainstTheRealSize) {
-  struct Case {
-    const char* what;
+  KxFlavorBytes wrap{0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0};  // (2^32 - 1) * 8 wraps 32 bits
+  auto cut = [](KxFlavorBytes b, size_t n) { b.resize(n); return b; };
+  const struct {
     OSType type;
     KxFlavorBytes bytes;
     EKXFlavorRead want;
+  } cases[] = {
+      {kKxFlavorStyl, {}, EKXFlavorRead::kBroken},
+      {kKxFlavorDeco, {0}, EKXFlavorRead::kBroken},
+      {kKxFlavorPara, {0, 0}, EKXFlavorRead::kEmpty},
+      {kKxFlavorStyl, Styls({0, 3}, 2), EKXFlavorRead::kRead},
+      {kKxFlavorStyl, cut(Styls({0, 3}, 2), 41), EKXFlavorRead::kBroken},
+      {kKxFlavorStyl, Styls({0, 3}, 3), EKXFlavorRead::kBroken},
+      {kKxFlavorStyl, Styls({0}, 0xFFFF), EKXFlavorRead::kBroken},  // negative
+      {kKxFlavorDeco, {0x7F, 0xFF, 0, 0}, EKXFlavorRead::kBroken},
+      {kKxFlavorStyl, cut(Styls({0}, 1), 60), EKXFlavorRead::kRead},  // bytes after the runs
+      {kKxFlavorUniChars, wrap, EKXFlavorRead::kBroken},
+      {kKxFlavorRubyInfo, wrap, EKXFlavorRead::kBroken},
+      {kKxFlavorText, {0, 0}, EKXFlavorRead::kUnknown},
   };
-  KxFlavorBytes huge32;
-  Be32(huge32, 0xFFFFFFFFL);
-  Be32(huge32, 0);
-  KxFlavorBytes huge32r = huge32;
-  huge32r.resize(64);
-  const Case cases[] = {
-      {"no bytes", kKxFlavorStyl, {}, EKXFlavorRead::kBroken},
-      {"one byte of count", kKxFlavorDeco, {0}, EKXFlavorRead::kBroken},
-      {"count 0", kKxFlavorPara, {0, 0}, EKXFlavorRead::kEmpty},
-      {"count 0, 32-bit", kKxFlavorUniChars, {0, 0, 0, 0}, EKXFlavorRead::kEmpty},
-      {"two runs", kKxFlavorStyl, StylRuns({0, 3}, 2), EKXFlavorRead::kRead},
-      {"truncated run", kKxFlavorStyl, [] { auto b = StylRuns({0, 3}, 2); b.pop_back(); return b; }(),
-       EKXFlavorRead::kBroken},
-      {"count beyond the runs", kKxFlavorStyl, StylRuns({0, 3}, 3), EKXFlavorRead::kBroken},
-      {"negative count", kKxFlavorStyl, StylRuns({0}, 0xFFFF), EKXFlavorRead::kBroken},
-      {"largest 16-bit count", kKxFlavorDeco, {0x7F, 0xFF, 0, 0}, EKXFlavorRead::kBroken},
-      {"bytes after the runs", kKxFlavorStyl, [] { auto b = StylRuns({0}, 1); b.resize(60); return b; }(),
-       EKXFlavorRead::kRead},
-      {"count that wraps 32 bits", kKxFlavorUniChars, huge32, EKXFlavorRead::kBroken},
-      {"count that wraps 32 bits, ruby", kKxFlavorRubyInfo, huge32r, EKXFlavorRead::kBroken},
-      {"not a run flavor", kKxFlavorText, {0, 0}, EKXFlavorRead::kUnknown},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    EXPECT_EQ(CKXTextFlavorData::CheckFlavorData(c.type, c.bytes.data(), static_cast<long>(c.bytes.size())), c.want);
-    // A refused flavor leaves what the reader had.
+  for (const auto& c : cases) {
     CKXTextFlavorReader r;
-    KxFlavorBytes good = StylRuns({0, 2}, 2);
-    r.ReadFlavor(kKxFlavorStyl, good.data(), static_cast<long>(good.size()));
-    EXPECT_EQ(r.ReadFlavor(c.type, c.bytes.data(), static_cast<long>(c.bytes.size())), c.want);
-    EXPECT_TRUE(r.HasStyls());
+    const KxFlavorBytes good = Styls({0, 2}, 2);
+    r.ReadFlavor(kKxFlavorStyl, good.data(), long(good.size()));
+    EXPECT_EQ(r.ReadFlavor(c.type, c.bytes.data(), long(c.bytes.size())), c.want) << &c - cases;
+    EXPECT_TRUE(r.HasStyls()) << "a refused flavor keeps what the reader had";
   }
 }
 
-// Inserts "text" with one flavor into "<<>>" at 2 and answers the text.
-CKXText* Land(CKXText& dest, const std::string& text, OSType type, const KxFlavorBytes& flavor,
-              const std::vector<KxFlavorBytes>* pictures = nullptr) {
+// Inserts `text` with one flavor into "<<>>" at 2.
+void Land(CKXText& dest, const std::string& text, OSType type, const KxFlavorBytes& flavor,
+          const std::vector<KxFlavorBytes>* pictures = nullptr) {
   dest.SetText("<<>>", 4, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
   CKXTextFlavorReader r;
-  r.SetText(reinterpret_cast<const unsigned char*>(text.data()), static_cast<long>(text.size()));
-  EXPECT_EQ(r.ReadFlavor(type, flavor.data(), static_cast<long>(flavor.size())), EKXFlavorRead::kRead);
+  r.SetText(reinterpret_cast<const unsigned char*>(text.data()), long(text.size()));
+  EXPECT_EQ(r.ReadFlavor(type, flavor.data(), long(flavor.size())), EKXFlavorRead::kRead);
   if (pictures) r.SetPictureFetch(KxPicturesFromList(*pictures));
   r.InsertInto(dest, 2);
   EXPECT_EQ(dest.Check(), "");
-  return &dest;
 }
 
 TEST(TextFlavors, RunsFromOutsideAreClamped) {
   CKXText t;
-  // The first run goes to 0; offsets that do not rise, repeat or lie past
-  // the text are dropped.
-  Land(t, "0123456789", kKxFlavorStyl, StylRuns({5, 2, 7, 6, 7, 40, -3}, 7));
-  std::vector<SKXStyl> s(8);
-  s.resize(static_cast<size_t>(t.GetSelStyls(2, 12, s.data(), 8)));
+  // The first run goes to 0; offsets that do not rise, repeat or lie
+  // outside the text are dropped.
+  Land(t, "0123456789", kKxFlavorStyl, Styls({5, 2, 7, 6, 7, 40, -3}, 7));
+  SKXStyl s[8];
   std::vector<std::pair<long, int>> runs;
-  for (const SKXStyl& r : s) runs.emplace_back(r.offset, r.styl.size);
+  for (long k = 0, n = t.GetSelStyls(2, 12, s, 8); k < n; ++k) runs.emplace_back(s[k].offset, s[k].styl.size);
   EXPECT_EQ(runs, (std::vector<std::pair<long, int>>{{0, 9}, {2, 10}, {7, 11}}));
 
   // A paragraph run claiming 200 tabs keeps 16.
   KxFlavorBytes p;
-  Be16(p, 1);
-  Be32(p, 0);
-  for (int i = 0; i < 80; ++i) p.push_back(static_cast<unsigned char>(i == 11 ? 200 : i >= 16 && i < 48 && i % 2 ? i : 0));
+  Be(p, 1, 2);
+  Be(p, 0, 4);
+  for (int i = 0; i < 80; ++i) p.push_back(std::uint8_t(i == 11 ? 200 : i >= 16 && i < 48 && i % 2 ? i : 0));
   Land(t, "para\rgraph", kKxFlavorPara, p);
   SKXPara got{};
   ASSERT_EQ(t.GetSelParas(7, 8, &got, 1), 1);
   EXPECT_EQ(got.para.tabCount, kKxMaxTabs);
 
-  // Side entries: only those on a placeholder, inside the text, rising.
+  // Side entries stay only on a placeholder, inside the text, rising.
   KxFlavorBytes u;
-  const long entries[][2] = {{0, 0x4E00}, {1, 0x4E01}, {2, 0x4E02}, {3, 0x4E03},
-                             {2, 0x4E12}, {5, 0x4E05}, {6, 0x4E06}, {99, 1}};
-  Be32(u, 8);
-  for (const auto& e : entries) {
-    Be32(u, e[0]);
-    Be32(u, e[1] << 16);
-  }
+  const long at[] = {0, 1, 2, 3, 2, 5, 6, 99};
+  Be(u, 8, 4);
+  for (long o : at) Be(u, o, 4), Be(u, 0x4E000000L + o, 4);
   Land(t, "\xA0" "x\x81\xFC\xA0" "\xA3\xBF", kKxFlavorUniChars, u);
-  std::vector<SKXUniChar> ue(8);
-  ue.resize(static_cast<size_t>(t.GetUniChars(ue.data(), 8)));
-  std::vector<long> at;
-  for (const SKXUniChar& e : ue) at.push_back(e.offset);
-  EXPECT_EQ(at, (std::vector<long>{2, 4, 7}));  // 0, 2 and 5 of the inserted text
+  SKXUniChar ue[8];
+  std::vector<long> kept;
+  for (long k = 0, n = t.GetUniChars(ue, 8); k < n; ++k) kept.push_back(ue[k].offset);
+  EXPECT_EQ(kept, (std::vector<long>{2, 4, 7}));
 
-  // Ruby infos that do not describe inline ruby leave the text as it came.
-  struct Info {
-    long pos, base, inl;
-    bool taken;
-  };
+  // Only ruby infos that describe inline ruby within the limits are taken.
   const std::string inlined = "ab(x)" + std::string(130, 'c') + "(y)dd(" + std::string(31, 'r') + ")e(z)";
-  const Info infos[] = {
-      {0, 2, 3, true},      // "ab(x)"
-      {1, 1, 3, false},     // overlaps the one before
-      {5, 130, 3, false},   // base longer than 127 bytes
-      {138, 2, 33, false},  // ruby of 31 bytes
-      {140, 40, 3, false},  // past the text
-      {173, 1, 3, true},    // "e(z)"
-  };
+  const long infos[][3] = {{0, 2, 3},      // "ab(x)"
+                           {1, 1, 3},      // overlaps it
+                           {5, 130, 3},    // base of 130 bytes
+                           {138, 2, 33},   // ruby of 31 bytes
+                           {140, 40, 3},   // past the text
+                           {173, 1, 3}};   // "e(z)"
   KxFlavorBytes ri;
-  Be32(ri, 6);
-  for (const Info& i : infos) {
-    Be32(ri, i.pos);
-    ri.push_back(static_cast<unsigned char>(i.base));
-    ri.push_back(static_cast<unsigned char>(i.inl));
-  }
+  Be(ri, 6, 4);
+  for (const auto& i : infos) Be(ri, i[0], 4), Be(ri, i[1], 1), Be(ri, i[2], 1);
   Land(t, inlined, kKxFlavorRubyInfo, ri);
-  EXPECT_EQ(t.GetLength(), 4 + static_cast<long>(inlined.size()) - 6);
-  EXPECT_EQ(t.GetRubysCount(), 2);
+  EXPECT_EQ(t.GetLength(), 4 + long(inlined.size()) - 6);
   SKXRuby last{};
+  ASSERT_EQ(t.GetRubysCount(), 2);
   ASSERT_TRUE(t.GetRubyAtNumber(2, &last));
   EXPECT_EQ(Bytes(t, last.pos, last.pos + last.baseLen), "e");
 }
@@ -521,60 +351,41 @@ TEST(TextFlavors, PictureReferencesFromOutside) {
     KxMemHFree(h);
   }
   pictures.push_back({1, 2, 3});  // too short for a picture header
-  struct Run {
-    long offset;
-    short ref;
-  };
-  auto decos = [](const std::vector<Run>& runs) {
+  auto decos = [](const std::vector<std::pair<long, long>>& runs) {
     KxFlavorBytes b;
-    Be16(b, static_cast<long>(runs.size()));
-    for (const Run& r : runs) {
-      Be32(b, r.offset);
-      Be32(b, 0);
-      Be16(b, r.ref);
-    }
+    Be(b, long(runs.size()), 2);
+    for (const auto& [offset, ref] : runs) Be(b, offset, 4), Be(b, 0, 4), Be(b, ref, 2);
     return b;
   };
   const std::string text = "\xCA\xCA" "x\xCA\xCA\xCA" "yz";
   CKXText t;
-  // Two runs naming picture 1 get two pictures; a reference on a run longer
-  // than one byte, on a byte that is no picture byte, beyond the list, to
-  // a short picture or negative is dropped.
-  Land(t, text, kKxFlavorDeco,
-       decos({{0, 1}, {1, 1}, {2, 2}, {3, 3}, {4, 9}, {5, -1}, {6, 0}, {7, 2}}), &pictures);
+  // Two runs naming picture 1 get a picture each; a reference on a byte
+  // that is no picture byte, beyond the list, to a short picture or
+  // negative is dropped.
+  Land(t, text, kKxFlavorDeco, decos({{0, 1}, {1, 1}, {2, 2}, {3, 3}, {4, 9}, {5, -1}, {6, 0}, {7, 2}}), &pictures);
   std::vector<short> ids;
-  for (long k = 2; k < 2 + static_cast<long>(text.size()); ++k) ids.push_back(t.GetDecoPictID(k));
+  for (long k = 2; k < 10; ++k) ids.push_back(t.GetDecoPictID(k));
   ASSERT_NE(ids[0], 0);
-  ASSERT_NE(ids[1], 0);
-  EXPECT_NE(ids[0], ids[1]);
+  EXPECT_NE(ids[1], ids[0]);
   EXPECT_EQ(PictBytes(ids[0]), std::string(pictures[0].begin(), pictures[0].end()));
   EXPECT_EQ(PictBytes(ids[1]), PictBytes(ids[0]));
-  EXPECT_EQ(std::vector<short>(ids.begin() + 2, ids.end()), (std::vector<short>{0, 0, 0, 0, 0, 0}));
-  // Without a fetch no reference counts.
-  Land(t, text, kKxFlavorDeco, decos({{0, 1}, {1, 0}}));
+  EXPECT_EQ(std::vector<short>(ids.begin() + 2, ids.end()), std::vector<short>(6, 0));
+  Land(t, text, kKxFlavorDeco, decos({{0, 1}, {2, 0}}));  // without a fetch
   EXPECT_EQ(t.GetDecoPictID(2), 0);
 }
 
 TEST(TextFlavors, LaunchInfo) {
   KxFlavorBytes b;
-  ASSERT_TRUE(CKXTextFlavorData::MakeLaunchInfo("/usr/bin/kxtext", b));
-  ASSERT_EQ(b.size(), static_cast<size_t>(kKxLaunchInfoSize));
-  EXPECT_EQ(b[0], 15);
-  EXPECT_EQ(b[3], 0);
   std::string path;
-  ASSERT_TRUE(CKXTextFlavorData::ReadLaunchInfo(b.data(), static_cast<long>(b.size()), path));
+  ASSERT_TRUE(CKXTextFlavorData::MakeLaunchInfo("/usr/bin/kxtext", b));
+  ASSERT_EQ(b.size(), size_t(kKxLaunchInfoSize));
+  EXPECT_EQ(b[0], 15);  // least significant byte first
+  ASSERT_TRUE(CKXTextFlavorData::ReadLaunchInfo(b.data(), long(b.size()), path));
   EXPECT_EQ(path, "/usr/bin/kxtext");
   EXPECT_FALSE(CKXTextFlavorData::MakeLaunchInfo(std::string(1025, 'p'), b));
-  EXPECT_FALSE(CKXTextFlavorData::MakeLaunchInfo("", b));
-  // A length beyond the block or beyond 1024 is refused.
-  const KxFlavorBytes longer{20, 0, 0, 0, 'a', 'b'};
+  const KxFlavorBytes longer{20, 0, 0, 0, 'a', 'b'}, wide{1, 4, 0, 0, 'a'};  // 20 > 2 bytes; 1025 > 1024
   EXPECT_FALSE(CKXTextFlavorData::ReadLaunchInfo(longer.data(), 6, path));
-  KxFlavorBytes wide(2000, 'q');
-  wide[0] = 0x01;
-  wide[1] = 0x04;  // 1025
-  wide[2] = wide[3] = 0;
-  EXPECT_FALSE(CKXTextFlavorData::ReadLaunchInfo(wide.data(), 2000, path));
-  EXPECT_FALSE(CKXTextFlavorData::ReadLaunchInfo(longer.data(), 3, path));
+  EXPECT_FALSE(CKXTextFlavorData::ReadLaunchInfo(wide.data(), 5, path));
 }
 
 }  // namespace
