@@ -216,11 +216,20 @@ long KxCheckParaRuns(SKXPara* runs, long n, long textLen) { return CleanRuns(run
 
 long KxCheckDecoRuns(SKXDeco* runs, long n, long textLen, const CKXStrArray* text) {
   // Pictures first: merging must not join a picture run with its neighbour.
+  // The first run starts at 0 whatever the list says, so its span is
+  // judged from there; an ID that came before names one picture only once.
+  if (runs && n > 0) runs[0].offset = 0;
+  std::vector<bool> seen;
   for (long k = 0; runs && text && k < n; ++k) {
-    if (runs[k].deco.pictID == 0) continue;
+    const short id = runs[k].deco.pictID;
+    if (id == 0) continue;
     long start = runs[k].offset;
     long end = k + 1 < n ? runs[k + 1].offset : textLen;
-    if (end - start != 1 || text->GetChar(start, 0) != kKxPictureByte) runs[k].deco.pictID = 0;
+    seen.resize(size_t(CKXPictArray::kMaxPictureID) + 1);
+    if (end - start != 1 || text->GetChar(start, 0) != kKxPictureByte || id < 0 || seen[size_t(id)])
+      runs[k].deco.pictID = 0;
+    else
+      seen[size_t(id)] = true;
   }
   return CleanRuns(runs, n, textLen);
 }

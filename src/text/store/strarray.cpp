@@ -45,6 +45,14 @@ long KxCheckUniChars(SKXUniChar* items, long n, long textLen) {
   return kept;
 }
 
+bool KxIsPlaceholderAt(const unsigned char* b, long avail) {
+  if (!b || avail < 1) return false;
+  if (b[0] == CKXStrArray::kKxSingleBytePlaceholder) return true;
+  if (avail < 2) return false;
+  const unsigned short code = static_cast<unsigned short>(b[0] << 8 | b[1]);
+  return code == CKXStrArray::GetUnicodeChar(1) || code == CKXStrArray::GetUnicodeChar(2);
+}
+
 void CKXStrUCArray::SetTextUniChars(const SKXUniChar* items, long n) { SetItems(items, n); }
 
 void CKXStrUCArray::GetTextUniChars(SKXUniChar* out, long n) const { GetItems(out, n); }
@@ -781,10 +789,7 @@ void CKXStrArray::AdjustUniChars(long from, long to) {
     char two[2] = {0, 0};
     long got = 2;
     GetSelText(u.offset, u.offset + 2, two, got);
-    const auto* b = reinterpret_cast<const unsigned char*>(two);
-    unsigned short code = static_cast<unsigned short>(b[0] << 8 | b[1]);
-    bool placeholder = got >= 1 && (b[0] == 0xA0 || (got == 2 && (code == 0x81FC || code == 0xA3BF)));
-    if (!placeholder) mUniChars->DeleteAt(i, 1);
+    if (!KxIsPlaceholderAt(reinterpret_cast<const unsigned char*>(two), got)) mUniChars->DeleteAt(i, 1);
   }
   if (mUniChars->GetCount() == 0) DisposeUniChars();
 }

@@ -35,6 +35,9 @@ void KxPutUniCharFlat(unsigned char* p, const SKXUniChar& u, bool bigEndian);
 // range it belongs to, `textLen` bytes long): entries out of order, repeated
 // or outside the text are dropped. Answers the number kept (at the front).
 long KxCheckUniChars(SKXUniChar* items, long n, long textLen);
+// Whether the `avail` bytes at `b` (up to 2 are looked at) begin with a
+// placeholder of any script: the byte 0xA0, or the pair 0x81FC or 0xA3BF.
+bool KxIsPlaceholderAt(const unsigned char* b, long avail);
 
 class CKXStrUCArray : public CKXPointArray {
  public:

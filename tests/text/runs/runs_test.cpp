@@ -282,6 +282,17 @@ TEST_F(PictureOwnership, SplittingNeverSharesAPicture) {
   EXPECT_EQ(in[1].deco.pictID, 7);
   EXPECT_EQ(in[2].offset, 3);
   EXPECT_EQ(in[2].deco.pictID, 0);
+  // A picture run that comes first starts at 0 (and is then no longer one
+  // byte); an ID named twice stays with its first run.
+  text.SetText("\xCA\xCA" "a\xCA", 4);
+  SKXDeco twice[4] = {Deco(1, 7), Deco(2, 0), Deco(3, 7), Deco(4, 0)};
+  ASSERT_EQ(KxCheckDecoRuns(twice, 4, 4, &text), 2);
+  EXPECT_EQ(twice[0].deco.pictID, 0);
+  EXPECT_EQ(twice[1].deco.pictID, 7);
+  SKXDeco again[4] = {Deco(0, 7), Deco(1, 0), Deco(3, 7), Deco(4, 0)};
+  ASSERT_EQ(KxCheckDecoRuns(again, 4, 4, &text), 2);
+  EXPECT_EQ(again[0].deco.pictID, 7);
+  EXPECT_EQ(again[1].deco.pictID, 0);
 }
 
 TEST_F(PictureOwnership, ReferringArraysNeitherCopyNorRelease) {
