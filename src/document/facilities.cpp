@@ -1,5 +1,5 @@
 #include "document/facilities.h"
 
-#include "layout/facilities.h"
+#include "engine/facilities.h"
 
-void KxDocumentFacilities() { KxLayoutFacilities(); }
+void KxDocumentFacilities() { KxEngineFacilities(); }
