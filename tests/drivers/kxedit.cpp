@@ -24,6 +24,8 @@
 #include <vector>
 
 #include "driver.h"
+#include "engine/facilities.h"
+#include "kxedit_layer.h"
 #include "layout/facilities.h"
 #include "layout/text_edit.h"
 #include "platform/files.h"
@@ -134,7 +136,7 @@ bool ParseLong(const std::string& s, long& out) {
 
 class Runner {
  public:
-  explicit Runner(CKXTextEdit& e) : mEdit(e) {}
+  explicit Runner(KxEditLayer& layer) : mLayer(layer), mEdit(layer.Edit()) {}
   // 0 done, 1 bad input, 2 unsupported.
   int Step(const std::string& line, long lineNo);
 
@@ -147,6 +149,7 @@ class Runner {
     std::fprintf(stderr, "kxedit: line %ld: %s: not supported yet\n", lineNo, what.c_str());
     return 2;
   }
+  KxEditLayer& mLayer;
   CKXTextEdit& mEdit;
 };
 
@@ -157,6 +160,7 @@ int Runner::Step(const std::string& line, long lineNo) {
   if (verb.empty() || verb[0] == '#') return 0;
   std::vector<std::string> args;
   for (std::string a; in >> a;) args.push_back(a);
+  if (int status = 0; mLayer.Step(verb, args, status)) return status ? Bad(lineNo, verb + " takes no arguments") : 0;
   if (verb == "type") {
     if (line.size() <= 5) return 0;
     const std::string utf8 = line.substr(5);
@@ -176,7 +180,11 @@ int Runner::Step(const std::string& line, long lineNo) {
         u = SKXUniChar{0, sides[side++].value};
         nu = 1;
       }
-      mEdit.Insert(sjis.data() + k, n, nu ? &u : nullptr, nu);
+      if (nu) {
+        mLayer.DoString(sjis.data() + k, n, &u, 1);
+      } else {
+        for (long b = 0; b < n; ++b) mLayer.Key((unsigned char)sjis[k + size_t(b)], 0);
+      }
       k += size_t(n);
     }
     return 0;
@@ -198,13 +206,13 @@ int Runner::Step(const std::string& line, long lineNo) {
                  {"enter", kKxKeyReturn},    {"tab", 9},              {"escape", kKxKeyEscape}};
     for (const auto& k : kKeys)
       if (name == k.name) {
-        mEdit.KeyIn(k.code, mods);
+        mLayer.Key(k.code, mods);
         return 0;
       }
     if (name == "pageup" || name == "pagedown" || (name.size() > 1 && name[0] == 'f'))
       return Unsupported(lineNo, "key " + name);
     if (name.size() == 1 && (unsigned char)name[0] >= 0x20 && (unsigned char)name[0] < 0x7F) {
-      mEdit.KeyIn((unsigned char)name[0], mods);
+      mLayer.Key((unsigned char)name[0], mods);
       return 0;
     }
     return Bad(lineNo, "unknown key " + name);
@@ -214,7 +222,7 @@ int Runner::Step(const std::string& line, long lineNo) {
     if (args.size() != 2 || !ParseLong(args[0], a) || !ParseLong(args[1], b)) return Bad(lineNo, "select FROM TO");
     if (a < 0 || b < 0 || a > mEdit.GetLength() || b > mEdit.GetLength())
       return Bad(lineNo, "offset outside the text (length " + std::to_string(mEdit.GetLength()) + ")");
-    mEdit.SetSelect(a, b);
+    mLayer.SetSelectionRange({std::int32_t(std::min(a, b)), std::int32_t(std::max(a, b) - std::min(a, b))}, false);
     return 0;
   }
   if (verb == "click") {
@@ -260,7 +268,7 @@ int Runner::Step(const std::string& line, long lineNo) {
     }
     return 0;
   }
-  static const char* const kLater[] = {"command", "undo", "redo", "cut", "copy", "paste", "find", "replace-all",
+  static const char* const kLater[] = {"command", "find", "replace-all",
                                        "tell", "preedit", "commit", "clipboard", "save"};
   for (const char* v : kLater)
     if (verb == v) return Unsupported(lineNo, verb);
@@ -345,7 +353,8 @@ int Run(int argc, char** argv) {
     text += sjis[k] == '\n' ? '\r' : sjis[k];
   }
 
-  CKXTextEdit edit(RectL{0, 0, 0, std::int32_t(width)}, RectL{0, 0, 1000, std::int32_t(width)});
+  KxEditLayer layer(width);
+  CKXTextEdit& edit = layer.Edit();
   edit.SetLineStyl(style, 0);
   SKXEditStyl es;
   es.font = fontNumber;
@@ -372,7 +381,7 @@ int Run(int argc, char** argv) {
       }
       in = &file;
     }
-    Runner runner(edit);
+    Runner runner(layer);
     long lineNo = 0;
     for (std::string line; std::getline(*in, line);) {
       ++lineNo;
@@ -392,4 +401,4 @@ int Run(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) { return KxDriverMain("kxedit", KxLayoutFacilities, [&] { return Run(argc, argv); }); }
+int main(int argc, char** argv) { return KxDriverMain("kxedit", KxEngineFacilities, [&] { return Run(argc, argv); }); }

@@ -48,8 +48,32 @@ check "vertical: down moves along the column" "2 2" "$out"
 
 "$bin" "$tmp/in.txt" - <<<'select 0 999' 2>"$tmp/err"; rc=$?
 check "offset outside the text" "1 1" "$rc $(wc -l <"$tmp/err")"
-"$bin" "$tmp/in.txt" - <<<'undo' 2>"$tmp/err"; rc=$?
-check "later steps" "2 kxedit: line 1: undo: not supported yet" "$rc $(cat "$tmp/err")"
+"$bin" "$tmp/in.txt" - <<<'find x' 2>"$tmp/err"; rc=$?
+check "later steps" "2 kxedit: line 1: find: not supported yet" "$rc $(cat "$tmp/err")"
+
+printf 'one two' >"$tmp/u.txt"
+out=$("$bin" "$tmp/u.txt" - <<'S'
+select 3 7
+cut
+print text
+undo
+print text
+redo
+print text
+select 0 0
+paste
+type X
+key backspace
+key backspace
+print text
+undo
+print text
+undo
+print text
+S
+)
+# undo takes back the whole typing run; the layer alone keeps one action
+check "undo and redo through the layer" "$(printf 'one\none two\none\n twone\n twoone\n twoone')" "$out"
 "$bin" --rules 7 "$tmp/in.txt" 2>/dev/null; rc=$?
 check "bad usage" "2" "$rc"
 "$bin" "$tmp/missing.txt" 2>/dev/null; rc=$?
