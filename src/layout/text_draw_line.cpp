@@ -63,7 +63,9 @@ class LineDrawer {
     long decoStart = 0, decoEnd = 0;   // the decoration run, relative to the line
   };
 
-  long At(long i) const { return std::labs(mPos[size_t(i)]); }
+  long At(long i) const { return mPos[size_t(i)]; }
+  // Whether entry i lies inside a character (no caret stop, no glyph starts).
+  bool Inside(long i) const { return mInside[size_t(i)] != 0; }
   bool Outside(long a0, long a1) const { return a1 < mLo || a0 > mHi; }
   // A rectangle of the line (along a0..a1, across c0..c1 from the line's
   // top) in port coordinates.
@@ -95,7 +97,7 @@ class LineDrawer {
   // The next character start after byte i (not past end).
   long NextChar(long i, long end) const {
     ++i;
-    while (i < end && mPos[size_t(i)] < 0) ++i;
+    while (i < end && Inside(i)) ++i;
     return i;
   }
   // The characters of k..j whose pen range meets the clip.
@@ -127,6 +129,7 @@ class LineDrawer {
   long mLo = LONG_MIN / 4, mHi = LONG_MAX / 4;
   std::unique_ptr<char[]> mText;
   std::unique_ptr<long[]> mPos;
+  std::unique_ptr<char[]> mInside;
   std::unique_ptr<char[]> mMarks;
   CKXCharState mCs;
   CKXDrawState mDs;
@@ -149,9 +152,9 @@ void LineDrawer::Visible(long k, long j, long& p, long& q) const {
     return a;
   };
   p = std::max(k, firstAtLeast(k, j, mLo) - 1);
-  while (p > k && mPos[size_t(p)] < 0) --p;
+  while (p > k && Inside(p)) --p;
   q = firstAtLeast(p, j, mHi + 1);
-  while (q < j && mPos[size_t(q)] < 0) ++q;
+  while (q < j && Inside(q)) ++q;
 }
 
 void LineDrawer::Draw(long length, long width, const RectL* clip) {
@@ -167,10 +170,11 @@ void LineDrawer::Draw(long length, long width, const RectL* clip) {
   if (length > 0) store->GetSelText(mStart, mStart + length, mText.get(), got);
   mN = std::clamp(got, 0L, length);
   mPos.reset(new long[size_t(mN) + 1]);
+  mInside.reset(new char[size_t(mN) + 1]());
   mMarks.reset(new char[size_t(mN) + 1]);
   mPos[0] = 0;
   mMarks[size_t(mN)] = 0;
-  mL.GetMeasureText(mStart, mN, width, mText.get(), mPos.get(), &mStyle, mMarks.get(), &mBaseline);
+  mL.GetMeasureText(mStart, mN, width, mText.get(), mPos.get(), &mStyle, mMarks.get(), &mBaseline, mInside.get());
   if (!(mStyle.charSpace == kKxCharSpaceGrid && mL.GetLineExtStyl(mGrid))) mGrid = SKXLineExtStyl{};
   if (clip) {
     // A margin for what reaches past its characters (italics, ruby).
@@ -447,7 +451,7 @@ void LineDrawer::DecoLine(Where where, int kind, long k, long j, long x, long w,
   Visible(k, j, p, q);
   for (long m = p; m < q; ++m) {
     const long a = At(m), b = At(m + 1);
-    if (b <= a || mPos[size_t(m + 1)] < 0) continue;
+    if (b <= a || Inside(m + 1)) continue;
     const long c = (a + b) / 2;
     Line(c - kDotSize / 2, c + kDotSize / 2, y, kKindThick, colour);
   }

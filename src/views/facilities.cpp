@@ -1,12 +1,10 @@
 #include "views/facilities.h"
 
-#include "layout/facilities.h"
+#include "engine/facilities.h"
 #include "platform/core.h"
 #include "platform/toolbox/japanese_analysis.h"
 
-// The engine area has no start-up of its own yet: the views start after the
-// layout's.
 void KxViewsFacilities() {
-  KxLayoutFacilities();
+  KxEngineFacilities();
   KxRegisterFacility(kRankViews, "japanese readings", nullptr, UJapaneseAnalysis::Terminate);
 }

@@ -1,4 +1,4 @@
 #include "common/test_main.h"
-#include "layout/facilities.h"
+#include "engine/facilities.h"
 
-int main(int argc, char** argv) { return KxTestMain(argc, argv, {KxLayoutFacilities}); }
+int main(int argc, char** argv) { return KxTestMain(argc, argv, {KxEngineFacilities}); }

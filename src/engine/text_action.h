@@ -1,0 +1,98 @@
+// One undoable edit of an editing layer. An action keeps no list of
+// operations: it keeps the content the edit removed (a styled text) and
+// where the result stands; undo and redo are one operation that swaps the
+// kept content with what stands in the text now, so the same object serves
+// any number of cycles. Typing is coalesced into one action per run.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "layout/kxtext_api.h"
+#include "platform/framework/action.h"
+#include "text/base/range.h"
+
+class CKXTextLayer;
+
+// A mark or markup as an action keeps it: its range, and for a mark its
+// name (length-prefixed) and outline rank.
+struct SKXSavedMark {
+  std::int32_t start = 0;
+  std::int32_t length = 0;
+  std::int16_t rank = 0;
+  bool markup = false;
+  std::vector<unsigned char> name;  // length byte first; empty for a markup
+  friend bool operator==(const SKXSavedMark&, const SKXSavedMark&) = default;
+};
+using KXMarkSet = std::vector<SKXSavedMark>;
+
+// Action types (odd; type + 1 reports the same action standing undone).
+constexpr short kKxActCut = 1, kKxActPlain = 3, kKxActPaste = 5, kKxActClear = 7, kKxActInsert = 9,
+                kKxActTyping = 11, kKxActTypingDone = 13, kKxActDrop = 15, kKxActDropOther = 17,
+                kKxActMove = 19;
+// Save kinds: which parts of a text are kept (the text store's content
+// mask: 1 text, 2 style, 4 decoration, 8 paragraph runs; 0 text with style
+// and decoration runs).
+constexpr short kKxSaveText = 0, kKxSaveAll = 15;
+// Smart-space flags.
+constexpr std::uint8_t kKxSmartBefore = 1, kKxSmartAfter = 2, kKxSmartAddedBefore = 16, kKxSmartAddedAfter = 32;
+// Key types of the text store.
+constexpr short kKxKeyIgnored = 0, kKxKeyMove = 1, kKxKeyInsert = 2, kKxKeyBack = 3, kKxKeyForward = 4;
+
+class CKXTextAction : public LAction {
+ public:
+  explicit CKXTextAction(CKXTextLayer* layer);
+  ~CKXTextAction() override;
+
+  // Starts the action over the layer's selection (type 0: empties it).
+  virtual void NewAction(short type, short saveKind);
+  virtual void DisposeAction();
+  // After the command's primitives: the result's range; the action is done.
+  virtual void AfterAction();
+  // Undo and redo alike: swaps the kept content with the text's.
+  virtual void UndoRedoAction();
+  virtual short GetActionType() const;
+  virtual void BeforeTyping(unsigned short key, char modifiers);
+  virtual void AfterTyping();
+  virtual void CompleteTyping();
+  virtual bool IsTypingAction() const;
+  virtual bool IsCompleted() const;
+  // Paste and drop: adds the smart spaces the text needs around `range`
+  // to `styledText` and answers the flags (16 before, 32 after).
+  virtual std::uint8_t CheckSmartEdit(const SKXRange& range, KXTextHandle styledText);
+
+  short GetSaveKind() const { return mSaveKind; }
+  std::uint8_t GetSmartFlags() const { return mSmartFlags; }
+  const SKXRange& GetAfterRange() const { return mAfter; }
+  const SKXRange& GetBeforeRange() const { return mBefore; }
+  KXTextHandle GetSavedText() const { return mSaved; }
+  // Where the result stands, when the command knows better than the caret.
+  void SetAfterRange(const SKXRange& r) { mAfter = r; }
+
+ protected:
+  void UndoSelf() override { UndoRedoAction(); }
+  void RedoSelf() override { UndoRedoAction(); }
+  // The saved text, made when first needed.
+  KXTextHandle EnsureSaved();
+  // Copies layer bytes from..to in front of (or behind) the saved text.
+  void SaveAround(const SKXRange& r, bool front);
+  // The range grown to whole ruby bases where a base crosses its ends: an
+  // edit cuts such a ruby, and only its whole base can bring it back.
+  SKXRange RubyWiden(const SKXRange& r) const;
+
+  CKXTextLayer* mLayer;
+  KXTextHandle mSaved;
+  std::uint16_t mType = 0;
+  short mSaveKind = 0;
+  SKXRange mAfter;
+  SKXRange mBefore;
+  std::uint8_t mSmartFlags = 0;
+  std::uint16_t mTypingKind = 0;
+  // Bytes kept in the saved text that the edit leaves standing around the
+  // result: they belong to the after range, before and after it.
+  std::int32_t mLeftKeep = 0, mRightKeep = 0;
+  // The marks and markups of the whole text before the edit; kept only
+  // when the text had any (an edit never creates one).
+  KXMarkSet mMarks;
+  bool mHasMarks = false;
+};

@@ -1,0 +1,200 @@
+// The layer commands that bring text in or move it within the text, and the
+// line-end helpers of plain text.
+#include <memory>
+
+#include "engine/text_layer.h"
+#include "platform/exception.h"
+
+namespace {
+struct TextOwner {
+  KXTextHandle h;
+  ~TextOwner() {
+    if (h) KXText_Dispose(h);
+  }
+};
+
+constexpr short kKindPara = 8;
+constexpr char kCR = 13, kLF = 10, kCtrlZ = 26;
+}  // namespace
+
+std::uint8_t KxParaFlag(KXTextHandle text, short kind) {
+  if (!text) return 0;
+  if (kind & kKindPara) return 1;
+  if (kind != 0) return 0;
+  return KXText_GetParaCount(text) >= 1 ? 1 : 0;
+}
+
+// Runs one command as an action: made, applied, finished, posted. An action
+// whose edit fails is not posted.
+template <typename F>
+static void RunAction(CKXTextLayer& layer, short type, std::uint8_t flag, F apply) {
+  std::unique_ptr<CKXTextAction> action(layer.MakeAction(type, flag));
+  apply(*action);
+  action->AfterAction();
+  layer.PostAction(action.release());
+}
+
+void CKXTextLayer::DoCopy() {
+  const SKXRange sel = GetSelectionRange();
+  if (sel.length == 0) return;
+  TextOwner text;
+  try {
+    text.h = NewText();
+  } catch (const LException&) {
+    return;  // nothing to copy into: the scrap stays as it was
+  }
+  TextCopy(sel, text.h, 0);
+  TextPutScrap(text.h, 0);
+}
+
+void CKXTextLayer::DoCut() {
+  Command command(*this);
+  if (GetSelectionRange().length == 0) return;
+  DoCopy();
+  RunAction(*this, kKxActCut, 1, [&](CKXTextAction&) { TextDelete(GetSelectionRange()); });
+}
+
+void CKXTextLayer::DoDelete() {
+  Command command(*this);
+  if (GetSelectionRange().length == 0) return;
+  RunAction(*this, kKxActClear, 1, [&](CKXTextAction&) { TextDelete(GetSelectionRange()); });
+}
+
+void CKXTextLayer::DoPaste(short mode) {
+  Command command(*this);
+  TextOwner text;
+  try {
+    text.h = NewText();
+  } catch (const LException&) {
+    return;
+  }
+  short kind = 0;
+  TextGetScrap(text.h, kind);
+  const std::uint8_t flag = mode == 0 ? KxParaFlag(text.h, kind) : 0;
+  RunAction(*this, kKxActPaste, flag, [&](CKXTextAction& action) {
+    const SKXRange sel = GetSelectionRange();
+    action.CheckSmartEdit(sel, text.h);
+    // A mode the scrap cannot fill leaves the scrap's own content mask.
+    short effective = mode;
+    if (mode == 0 || (kind != 0 && (kind & mode) != mode)) effective = kind;
+    if (effective == 1 && sel.length == 0)
+      TextInsert(sel, text.h, 1);
+    else
+      TextPaste(sel, text.h, effective);
+  });
+}
+
+void CKXTextLayer::DoInsert(KXTextHandle text) {
+  Command command(*this);
+  RunAction(*this, kKxActInsert, KxParaFlag(text, 0),
+            [&](CKXTextAction&) { TextPaste(GetSelectionRange(), text, 0); });
+}
+
+void CKXTextLayer::DoInsert(KXTextHandle text, short kind) {
+  Command command(*this);
+  RunAction(*this, kKxActInsert, KxParaFlag(text, kind),
+            [&](CKXTextAction&) { TextPaste(GetSelectionRange(), text, kind); });
+}
+
+void CKXTextLayer::DoInsert(const char* bytes, long len, const SKXStyl* styl, long nStyl, const SKXDeco* deco,
+                            long nDeco, const SKXPara* para, long nPara, const SKXUniChar* uni, long nUni,
+                            const SKXRuby* ruby, long nRuby) {
+  Command command(*this);
+  RunAction(*this, kKxActInsert, nPara >= 1 ? 1 : 0, [&](CKXTextAction&) {
+    TextInsert(GetSelectionRange(), bytes, len, styl, nStyl, deco, nDeco, para, nPara, uni, nUni, ruby, nRuby);
+  });
+}
+
+void CKXTextLayer::DoDrop(const SKXRange& range, KXTextHandle text, short kind, short type) {
+  if (!text) return;
+  Command command(*this);
+  const SKXRange target = CropRange(range);
+  Focus();
+  SetSelectionRange(target, false);
+  const long length = KXText_GetLength(text);
+  SKXRange dropped{target.start, std::int32_t(length)};
+  RunAction(*this, type ? type : kKxActDrop, KxParaFlag(text, kind), [&](CKXTextAction& action) {
+    if (action.CheckSmartEdit(target, text) & kKxSmartAddedBefore) dropped.start += 1;
+    TextPaste(target, text, kind);
+  });
+  SetSelectionRange(dropped, false);
+}
+
+void CKXTextLayer::DoMove(const SKXRange& from, const SKXRange& to) {
+  Command command(*this);
+  SetSelectionRange(from, false);
+  TextOwner copy;
+  try {
+    copy.h = NewText();
+  } catch (const LException&) {
+    return;
+  }
+  TextCopy(GetSelectionRange(), copy.h, 0);
+  const long length = KXText_GetLength(copy.h);
+  if (length == 0) return;
+  std::unique_ptr<CKXTextAction> action(MakeAction(kKxActMove, KXText_GetParaCount(copy.h) >= 1 ? 1 : 0));
+  // The action may have widened the source by a smart space.
+  const SKXRange source = GetSelectionRange();
+  // The text moves to a point: a target range gives its start.
+  SKXRange target = CropRange({to.start, 0});
+  if (UKXRange::RangeIntersection(source, target, nullptr)) return;
+  TextDelete(source);
+  if (source.start < target.start) target.start -= source.length;
+  SKXRange moved{target.start, std::int32_t(length)};
+  if (action->CheckSmartEdit(target, copy.h) & kKxSmartAddedBefore) moved.start += 1;
+  TextPaste(target, copy.h, 0);
+  action->AfterAction();
+  // Undo takes out everything the paste put in, smart spaces included.
+  action->SetAfterRange({target.start, std::int32_t(KXText_GetLength(copy.h))});
+  PostAction(action.release());
+  SetSelectionRange(moved, false);
+}
+
+// ---- line ends ----------------------------------------------------------------------------------------------
+
+short CKXTextLayer::CheckTextType(char* bytes, long len, long& removed) {
+  removed = 0;
+  if (!bytes || len <= 0) return kLineEndCR;
+  short type = kLineEndCR;
+  long write = -1;  // set at the first CR LF: later bytes move down to it
+  char prev = 0;
+  for (long i = 0; i < len; ++i) {
+    const char c = bytes[i];
+    if (c == kCtrlZ && i == len - 1) {
+      ++removed;
+      type = kLineEndCRLF;
+      break;
+    }
+    if (c == kLF && prev == kCR) {
+      ++removed;
+      if (write < 0) write = i;
+      type = kLineEndCRLF;
+    } else if (c == kLF && type != kLineEndCRLF) {
+      bytes[i] = kCR;
+      type = kLineEndLF;
+    } else if (write >= 0) {
+      bytes[write++] = c;
+    }
+    prev = c;
+  }
+  return type;
+}
+
+void CKXTextLayer::ChangeTextType(std::string& bytes, short type, long& added) {
+  added = 0;
+  if (type == kLineEndLF) {
+    for (char& c : bytes)
+      if (c == kCR) c = kLF;
+  } else if (type == kLineEndCRLF) {
+    for (const char c : bytes) added += c == kCR;
+    if (added == 0) return;
+    const std::size_t len = bytes.size();
+    bytes.resize(len + std::size_t(added));
+    // From the end, so that every byte moves once.
+    std::size_t w = bytes.size();
+    for (std::size_t r = len; r-- > 0;) {
+      if (bytes[r] == kCR) bytes[--w] = kLF;
+      bytes[--w] = bytes[r];
+    }
+  }
+}
