@@ -1,0 +1,345 @@
+#include "text/find/regexp_automaton.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "text/find/find.h"
+#include "text/find/regexp.h"
+
+namespace {
+
+constexpr unsigned char kCR = 13;
+// Counted repeats are written out node by node ("(a{200}){200}" would take
+// 40,000 nodes); an expression needing more than this has no automaton.
+constexpr std::size_t kMaxNodes = 4096;
+// Room for the states of one automaton: their number, their sets' nodes
+// together, and the cells of the transition table. A full automaton drops
+// its states and makes them again as the text needs them.
+constexpr std::size_t kMaxStates = 4096;
+constexpr std::size_t kMaxSetNodes = std::size_t(1) << 20;
+constexpr std::size_t kMaxCells = std::size_t(1) << 21;
+// Past this many classes, or this many times full, the automaton stops
+// answering: the matcher alone is then as fast.
+constexpr std::int32_t kMaxClasses = 1024;
+constexpr int kMaxFlushes = 8;
+
+// State flags.
+constexpr std::uint8_t kAccept = 1;        // a match ends here
+constexpr std::uint8_t kAcceptAtEnd = 2;   // a match ends here when the line does
+constexpr std::uint8_t kDead = 4;          // no match can go on from here
+constexpr std::uint8_t kAtLineStart = 8;   // nothing read yet, at the line's start
+
+}  // namespace
+
+std::uint16_t KxRegexpReadChar(const unsigned char* text, long length, long pos, short options,
+                               short script, int& width) {
+  std::uint16_t ch = UKXFind::GetFindChar(text, length, pos, options, script, &width);
+  if (width == 2 && text[pos + 1] == kCR) ch = UKXFind::GetFindChar(text, pos + 1, pos, options, script, &width);
+  return ch;
+}
+
+CKXRegexpAutomaton::CKXRegexpAutomaton(const SKXRegexp& root) {
+  const std::int32_t match = Add(kMatch, -1);
+  mStart = Build(root, match);
+  mTestIndex.clear();
+  if (!mUsable) {
+    mNodes.clear();
+    mTests.clear();
+    return;
+  }
+  mMark.assign(mNodes.size(), 0);
+  for (int lineStart = 0; lineStart < 2; ++lineStart) {
+    ++mGeneration;
+    Close(mStart, lineStart != 0, false, mInject[lineStart]);
+    std::sort(mInject[lineStart].begin(), mInject[lineStart].end());
+  }
+  mFloating.floating = true;
+  Reset(0);
+}
+
+std::int32_t CKXRegexpAutomaton::Add(Kind kind, std::int32_t out, std::int32_t out2, std::int32_t test) {
+  mNodes.push_back(Node{kind, out, out2, test});
+  return std::int32_t(mNodes.size() - 1);
+}
+
+// The nodes of n followed by those from next, built backward; answers n's
+// first node.
+std::int32_t CKXRegexpAutomaton::Build(const SKXRegexp& n, std::int32_t next) {
+  if (!mUsable) return next;
+  if (mNodes.size() > kMaxNodes) {
+    mUsable = false;
+    return next;
+  }
+  if (KxRegexpIsTest(n)) {
+    // Copies of a repeated node share its test.
+    auto [it, fresh] = mTestIndex.emplace(&n, std::int32_t(mTests.size()));
+    if (fresh) mTests.push_back(&n);
+    return Add(kTest, next, -1, it->second);
+  }
+  switch (n.type) {
+    case kKXReLineStart: return Add(kLineStart, next);
+    case kKXReLineEnd: return Add(kLineEnd, next);
+    case kKXReBackRef: mUsable = false; return next;
+    case kKXReGroup:
+      for (auto it = n.children.rbegin(); it != n.children.rend(); ++it) next = Build(*it, next);
+      return next;
+    case kKXReAlternation: {
+      std::int32_t alt = Build(n.children.back(), next);
+      for (std::size_t k = n.children.size() - 1; k-- > 0;) {
+        const std::int32_t first = Build(n.children[k], next);
+        alt = Add(kSplit, first, alt);
+      }
+      return alt;
+    }
+    case kKXReRepeat: {
+      const SKXRegexp& c = n.children[0];
+      std::int32_t cur = next;
+      if (n.max < 0) {
+        const std::int32_t loop = Add(kSplit, -1, next);
+        const std::int32_t body = Build(c, loop);
+        mNodes[std::size_t(loop)].out = body;
+        cur = loop;
+      } else {
+        for (std::int32_t k = n.min; k < n.max && mUsable; ++k) {
+          const std::int32_t body = Build(c, cur);
+          cur = Add(kSplit, body, next);
+        }
+      }
+      for (std::int32_t k = 0; k < n.min && mUsable; ++k) cur = Build(c, cur);
+      return cur;
+    }
+    default:
+      return next;
+  }
+}
+
+// Adds to out the nodes reachable from node without reading a character
+// (those not marked in this generation yet): nodes that test one, the
+// match, and "$" when the line does not end here.
+void CKXRegexpAutomaton::Close(std::int32_t node, bool lineStart, bool lineEnd, std::vector<std::int32_t>& out) {
+  mStack.clear();
+  mStack.push_back(node);
+  while (!mStack.empty()) {
+    const std::int32_t x = mStack.back();
+    mStack.pop_back();
+    if (mMark[std::size_t(x)] == mGeneration) continue;
+    mMark[std::size_t(x)] = mGeneration;
+    const Node& nd = mNodes[std::size_t(x)];
+    switch (nd.kind) {
+      case kTest: case kMatch:
+        out.push_back(x);
+        break;
+      case kSplit:
+        mStack.push_back(nd.out2);
+        mStack.push_back(nd.out);
+        break;
+      case kLineStart:
+        if (lineStart) mStack.push_back(nd.out);
+        break;
+      case kLineEnd:
+        if (lineEnd) mStack.push_back(nd.out);
+        else out.push_back(x);
+        break;
+    }
+  }
+}
+
+void CKXRegexpAutomaton::Flush(Dfa& d) {
+  d.sets.clear();
+  d.setStart.assign(1, 0);
+  d.flags.clear();
+  d.next.clear();
+  d.index.clear();
+  d.start[0] = d.start[1] = -1;
+}
+
+// The state of the sorted set; -1 when the automaton stopped answering.
+std::int32_t CKXRegexpAutomaton::Intern(Dfa& d, std::vector<std::int32_t>& set, bool lineStart) {
+  std::string key(reinterpret_cast<const char*>(set.data()), set.size() * sizeof set[0]);
+  key.push_back(lineStart ? 1 : 0);
+  if (auto it = d.index.find(key); it != d.index.end()) return it->second;
+  const std::size_t states = d.flags.size();
+  if (states >= kMaxStates || d.sets.size() + set.size() > kMaxSetNodes ||
+      (states + 1) * std::size_t(mWidth) > kMaxCells) {
+    Flush(d);
+    if (++mFlushes > kMaxFlushes) mUsable = false;
+    if (!mUsable) return -1;
+  }
+  std::uint8_t flags = lineStart ? kAtLineStart : 0;
+  if (set.empty() && !d.floating) flags |= kDead;
+  for (std::int32_t x : set)
+    if (mNodes[std::size_t(x)].kind == kMatch) flags |= kAccept | kAcceptAtEnd;
+  if (!(flags & kAccept)) {
+    ++mGeneration;
+    mScratch.clear();
+    for (std::int32_t x : set)
+      if (mNodes[std::size_t(x)].kind == kLineEnd) Close(mNodes[std::size_t(x)].out, false, true, mScratch);
+    for (std::int32_t x : mScratch)
+      if (mNodes[std::size_t(x)].kind == kMatch) flags |= kAcceptAtEnd;
+  }
+  const std::int32_t id = std::int32_t(d.flags.size());
+  d.flags.push_back(flags);
+  d.sets.insert(d.sets.end(), set.begin(), set.end());
+  d.setStart.push_back(std::int32_t(d.sets.size()));
+  d.next.resize(d.flags.size() * std::size_t(mWidth), -1);
+  d.index.emplace(std::move(key), id);
+  return id;
+}
+
+std::int32_t CKXRegexpAutomaton::Start(Dfa& d, bool lineStart) {
+  std::int32_t& s = d.start[lineStart ? 1 : 0];
+  if (s >= 0) return s;
+  // The floating automaton starts with nothing under way (its start comes
+  // in with every character); the anchored one with the start itself.
+  mSet.clear();
+  if (!d.floating) mSet = mInject[lineStart ? 1 : 0];
+  const std::int32_t id = Intern(d, mSet, d.floating && lineStart);
+  d.start[lineStart ? 1 : 0] = id;
+  return id;
+}
+
+// The state after state s reads a character of class cls.
+std::int32_t CKXRegexpAutomaton::Step(Dfa& d, std::int32_t s, std::int32_t cls) {
+  ++mGeneration;
+  mSet.clear();
+  const std::uint8_t* passes = mPasses.data() + std::size_t(cls) * mTests.size();
+  auto read = [&](std::int32_t x) {
+    const Node& nd = mNodes[std::size_t(x)];
+    if (nd.kind == kTest && passes[nd.test]) Close(nd.out, false, false, mSet);
+  };
+  for (std::int32_t k = d.setStart[std::size_t(s)]; k < d.setStart[std::size_t(s) + 1]; ++k) read(d.sets[std::size_t(k)]);
+  if (d.floating)
+    for (std::int32_t x : mInject[d.flags[std::size_t(s)] & kAtLineStart ? 1 : 0]) read(x);
+  std::sort(mSet.begin(), mSet.end());
+  const std::size_t cell = std::size_t(s) * std::size_t(mWidth) + std::size_t(cls);
+  const int flushes = mFlushes;
+  const std::int32_t id = Intern(d, mSet, false);
+  if (id >= 0 && flushes == mFlushes) d.next[cell] = id;
+  return id;
+}
+
+std::int32_t CKXRegexpAutomaton::ClassOf(std::uint16_t code) {
+  std::int32_t* slot;
+  if (code < 256) {
+    slot = &mByteClass[code];
+  } else {
+    if (mWordClass.empty()) mWordClass.assign(65536, -1);
+    slot = &mWordClass[code];
+  }
+  if (*slot >= 0) return *slot;
+  std::string answers(mTests.size(), '\0');
+  for (std::size_t t = 0; t < mTests.size(); ++t) answers[t] = KxRegexpTest(*mTests[t], code, mFoldOptions) ? 1 : 0;
+  if (auto it = mClassIndex.find(answers); it != mClassIndex.end()) return *slot = it->second;
+  const std::int32_t cls = std::int32_t(mClassIndex.size());
+  if (cls >= kMaxClasses) {
+    mUsable = false;
+    return -1;
+  }
+  mPasses.insert(mPasses.end(), answers.begin(), answers.end());
+  mClassIndex.emplace(std::move(answers), cls);
+  if (cls >= mWidth) {
+    // Wider transition tables, their rows copied over.
+    const std::int32_t width = std::max(8, 2 * mWidth);
+    for (Dfa* d : {&mFloating, &mAnchored}) {
+      std::vector<std::int32_t> next(d->flags.size() * std::size_t(width), -1);
+      for (std::size_t s = 0; s < d->flags.size(); ++s)
+        std::copy_n(d->next.begin() + std::ptrdiff_t(s * std::size_t(mWidth)), mWidth,
+                    next.begin() + std::ptrdiff_t(s * std::size_t(width)));
+      d->next = std::move(next);
+    }
+    mWidth = width;
+  }
+  return *slot = cls;
+}
+
+std::int32_t CKXRegexpAutomaton::SlowClass(const Line& line, long pos, int& width) {
+  const unsigned char b = line.text[pos];
+  if (!line.joins[b]) {
+    width = 1;
+    return mFast[b] = ClassOf(b);
+  }
+  return ClassOf(KxRegexpReadChar(line.text, line.length, pos, line.options, line.script, width));
+}
+
+void CKXRegexpAutomaton::Reset(short foldOptions) {
+  mFoldOptions = foldOptions;
+  mPasses.clear();
+  mClassIndex.clear();
+  std::fill(std::begin(mByteClass), std::end(mByteClass), -1);
+  mWordClass.clear();
+  mWidth = 0;
+  Flush(mFloating);
+  Flush(mAnchored);
+  mFastScript = -32768;
+}
+
+void CKXRegexpAutomaton::PrepareLine(const Line& line) {
+  if (line.script == mFastScript && line.options == mFastOptions) return;
+  mFastScript = line.script;
+  mFastOptions = line.options;
+  std::fill(std::begin(mFast), std::end(mFast), -1);
+}
+
+template <bool kFloating>
+CKXRegexpAutomaton::Answer CKXRegexpAutomaton::Run(Dfa& d, const Line& line, long from, bool lineStart,
+                                                   long& end, std::int64_t& steps) {
+  if (!mUsable) return Answer::kUnknown;
+  PrepareLine(line);
+  std::int32_t s = Start(d, lineStart);
+  if (s < 0) return Answer::kUnknown;
+  const unsigned char* text = line.text;
+  const long stop = line.end;
+  long q = from;
+  std::int64_t read = 0;
+  const std::int32_t* next = d.next.data();
+  const std::uint8_t* flags = d.flags.data();
+  std::size_t width = std::size_t(mWidth);
+  while (q < stop) {
+    int w = 1;
+    std::int32_t cls = mFast[text[q]];
+    std::int32_t t = -1;
+    if (cls >= 0) t = next[std::size_t(s) * width + std::size_t(cls)];
+    if (t < 0) {
+      // A character to look at closely, or a state not made yet: the
+      // tables may move.
+      if (cls < 0 && (cls = SlowClass(line, q, w)) < 0) return Answer::kUnknown;
+      t = d.next[std::size_t(s) * std::size_t(mWidth) + std::size_t(cls)];
+      if (t < 0 && (t = Step(d, s, cls)) < 0) return Answer::kUnknown;
+      next = d.next.data();
+      flags = d.flags.data();
+      width = std::size_t(mWidth);
+    }
+    s = t;
+    q += w;
+    ++read;
+    if constexpr (kFloating) {
+      if (flags[s] & kAccept) {
+        steps += read;
+        end = q;
+        return Answer::kYes;
+      }
+    } else {
+      if (flags[s] & (kAccept | kDead)) {
+        steps += read;
+        return flags[s] & kAccept ? Answer::kYes : Answer::kNo;
+      }
+    }
+  }
+  steps += read;
+  if (read > 0 && (flags[s] & kAcceptAtEnd)) {
+    end = stop;
+    return Answer::kYes;
+  }
+  return Answer::kNo;
+}
+
+CKXRegexpAutomaton::Answer CKXRegexpAutomaton::EarliestEnd(const Line& line, long from, bool lineStart, long& end) {
+  std::int64_t steps = 0;
+  return Run<true>(mFloating, line, from, lineStart, end, steps);
+}
+
+CKXRegexpAutomaton::Answer CKXRegexpAutomaton::StartsAt(const Line& line, long at, bool lineStart,
+                                                        std::int64_t& steps) {
+  long end = 0;
+  return Run<false>(mAnchored, line, at, lineStart, end, steps);
+}
