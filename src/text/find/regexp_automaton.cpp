@@ -149,15 +149,32 @@ void CKXRegexpAutomaton::Flush(Dfa& d) {
   d.setStart.assign(1, 0);
   d.flags.clear();
   d.next.clear();
-  d.index.clear();
+  d.slots.clear();
   d.start[0] = d.start[1] = -1;
 }
 
+// The slot of the state with this set, or the free slot where it would go.
+std::size_t CKXRegexpAutomaton::Slot(const Dfa& d, const std::int32_t* set, std::size_t size, bool lineStart) const {
+  std::uint64_t h = lineStart ? 0x9E3779B97F4A7C15u : 0x2545F4914F6CDD1Du;
+  for (std::size_t k = 0; k < size; ++k) h = (h ^ std::uint32_t(set[k])) * 0x100000001B3u;
+  const std::size_t mask = d.slots.size() - 1;
+  for (std::size_t i = std::size_t(h ^ (h >> 29)) & mask;; i = (i + 1) & mask) {
+    const std::int32_t id = d.slots[i];
+    if (id < 0) return i;
+    const std::int32_t* other = d.sets.data() + d.setStart[std::size_t(id)];
+    if (bool(d.flags[std::size_t(id)] & kAtLineStart) == lineStart &&
+        std::size_t(d.setStart[std::size_t(id) + 1] - d.setStart[std::size_t(id)]) == size &&
+        std::equal(set, set + size, other))
+      return i;
+  }
+}
+
 // The state of the sorted set; -1 when the automaton stopped answering.
-std::int32_t CKXRegexpAutomaton::Intern(Dfa& d, std::vector<std::int32_t>& set, bool lineStart) {
-  std::string key(reinterpret_cast<const char*>(set.data()), set.size() * sizeof set[0]);
-  key.push_back(lineStart ? 1 : 0);
-  if (auto it = d.index.find(key); it != d.index.end()) return it->second;
+std::int32_t CKXRegexpAutomaton::Intern(Dfa& d, const std::vector<std::int32_t>& set, bool lineStart) {
+  if (!d.slots.empty()) {
+    const std::int32_t id = d.slots[Slot(d, set.data(), set.size(), lineStart)];
+    if (id >= 0) return id;
+  }
   const std::size_t states = d.flags.size();
   if (states >= kMaxStates || d.sets.size() + set.size() > kMaxSetNodes ||
       (states + 1) * std::size_t(mWidth) > kMaxCells) {
@@ -182,7 +199,16 @@ std::int32_t CKXRegexpAutomaton::Intern(Dfa& d, std::vector<std::int32_t>& set, 
   d.sets.insert(d.sets.end(), set.begin(), set.end());
   d.setStart.push_back(std::int32_t(d.sets.size()));
   d.next.resize(d.flags.size() * std::size_t(mWidth), -1);
-  d.index.emplace(std::move(key), id);
+  if (d.flags.size() * 2 > d.slots.size()) {
+    // Twice the room, every state placed again.
+    d.slots.assign(std::max<std::size_t>(16, 2 * d.slots.size()), -1);
+    for (std::int32_t k = 0; k < id; ++k) {
+      const std::int32_t* ks = d.sets.data() + d.setStart[std::size_t(k)];
+      const std::size_t n = std::size_t(d.setStart[std::size_t(k) + 1] - d.setStart[std::size_t(k)]);
+      d.slots[Slot(d, ks, n, d.flags[std::size_t(k)] & kAtLineStart)] = k;
+    }
+  }
+  d.slots[Slot(d, set.data(), set.size(), lineStart)] = id;
   return id;
 }
 

@@ -76,17 +76,18 @@ class CKXRegexpAutomaton {
   // a character, the match and "$" still to be passed).
   struct Dfa {
     bool floating = false;   // a match may start before every character
-    std::vector<std::int32_t> sets, setStart;
+    std::vector<std::int32_t> sets, setStart = std::vector<std::int32_t>(1, 0);
     std::vector<std::uint8_t> flags;
     std::vector<std::int32_t> next;   // state * mWidth + class; -1 not made yet
-    std::unordered_map<std::string, std::int32_t> index;
+    std::vector<std::int32_t> slots;  // the states by their sets' hash (open addressing; -1 free)
     std::int32_t start[2] = {-1, -1};   // by lineStart
   };
 
   std::int32_t Add(Kind kind, std::int32_t out, std::int32_t out2 = -1, std::int32_t test = -1);
   std::int32_t Build(const SKXRegexp& n, std::int32_t next);
   void Close(std::int32_t node, bool lineStart, bool lineEnd, std::vector<std::int32_t>& out);
-  std::int32_t Intern(Dfa& d, std::vector<std::int32_t>& set, bool lineStart);
+  std::int32_t Intern(Dfa& d, const std::vector<std::int32_t>& set, bool lineStart);
+  std::size_t Slot(const Dfa& d, const std::int32_t* set, std::size_t size, bool lineStart) const;
   void Flush(Dfa& d);
   std::int32_t Start(Dfa& d, bool lineStart);
   std::int32_t Step(Dfa& d, std::int32_t s, std::int32_t cls);
