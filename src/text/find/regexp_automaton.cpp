@@ -237,11 +237,18 @@ std::int32_t CKXRegexpAutomaton::Step(Dfa& d, std::int32_t s, std::int32_t cls) 
   if (d.floating)
     for (std::int32_t x : mInject[d.flags[std::size_t(s)] & kAtLineStart ? 1 : 0]) read(x);
   std::sort(mSet.begin(), mSet.end());
-  const std::size_t cell = std::size_t(s) * std::size_t(mWidth) + std::size_t(cls);
+  const std::size_t cell = (std::size_t(s) << mShift) + std::size_t(cls);
   const int flushes = mFlushes;
   const std::int32_t id = Intern(d, mSet, false);
-  if (id >= 0 && flushes == mFlushes) d.next[cell] = id;
+  if (id >= 0 && flushes == mFlushes) d.next[cell] = Encode(d, id);
   return id;
+}
+
+std::int32_t CKXRegexpAutomaton::Encode(const Dfa& d, std::int32_t id) const {
+  const std::uint8_t flags = d.flags[std::size_t(id)];
+  const bool final = d.floating ? (flags & kAccept) != 0 : (flags & (kAccept | kDead)) != 0;
+  const std::int32_t row = id << mShift;
+  return final ? -2 - row : row;
 }
 
 std::int32_t CKXRegexpAutomaton::ClassOf(std::uint16_t code) {
@@ -264,16 +271,19 @@ std::int32_t CKXRegexpAutomaton::ClassOf(std::uint16_t code) {
   mPasses.insert(mPasses.end(), answers.begin(), answers.end());
   mClassIndex.emplace(std::move(answers), cls);
   if (cls >= mWidth) {
-    // Wider transition tables, their rows copied over.
-    const std::int32_t width = std::max(8, 2 * mWidth);
+    // Tables twice as wide, their entries placed and written again.
+    const int oldShift = mShift;
+    mShift = mWidth == 0 ? 3 : mShift + 1;
+    mWidth = 1 << mShift;
     for (Dfa* d : {&mFloating, &mAnchored}) {
-      std::vector<std::int32_t> next(d->flags.size() * std::size_t(width), -1);
-      for (std::size_t s = 0; s < d->flags.size(); ++s)
-        std::copy_n(d->next.begin() + std::ptrdiff_t(s * std::size_t(mWidth)), mWidth,
-                    next.begin() + std::ptrdiff_t(s * std::size_t(width)));
+      std::vector<std::int32_t> next(d->flags.size() << mShift, -1);
+      for (std::size_t k = 0; k < d->next.size(); ++k) {
+        const std::int32_t e = d->next[k];
+        if (e != -1) next[((k >> oldShift) << mShift) + (k & ((std::size_t(1) << oldShift) - 1))] =
+            Encode(*d, (e >= 0 ? e : -2 - e) >> oldShift);
+      }
       d->next = std::move(next);
     }
-    mWidth = width;
   }
   return *slot = cls;
 }
@@ -294,6 +304,7 @@ void CKXRegexpAutomaton::Reset(short foldOptions) {
   std::fill(std::begin(mByteClass), std::end(mByteClass), -1);
   mWordClass.clear();
   mWidth = 0;
+  mShift = 0;
   Flush(mFloating);
   Flush(mAnchored);
   mFastScript = -32768;
@@ -316,43 +327,46 @@ CKXRegexpAutomaton::Answer CKXRegexpAutomaton::Run(Dfa& d, const Line& line, lon
   const unsigned char* text = line.text;
   const long stop = line.end;
   long q = from;
-  std::int64_t read = 0;
   const std::int32_t* next = d.next.data();
-  const std::uint8_t* flags = d.flags.data();
-  std::size_t width = std::size_t(mWidth);
-  while (q < stop) {
+  std::int32_t row = s << mShift;
+  for (;;) {
+    // Characters of one byte, between states already made that end nothing.
+    while (q < stop) {
+      const std::int32_t cls = mFast[text[q]];
+      if (cls < 0) break;
+      const std::int32_t t = next[row + cls];
+      if (t < 0) break;
+      row = t;
+      ++q;
+    }
+    if (q >= stop) break;
+    // A closer look: a character that needs reading, a state not made yet,
+    // or one that ends the run. The tables may move or widen.
+    s = row >> mShift;
     int w = 1;
     std::int32_t cls = mFast[text[q]];
-    std::int32_t t = -1;
-    if (cls >= 0) t = next[std::size_t(s) * width + std::size_t(cls)];
-    if (t < 0) {
-      // A character to look at closely, or a state not made yet: the
-      // tables may move.
-      if (cls < 0 && (cls = SlowClass(line, q, w)) < 0) return Answer::kUnknown;
-      t = d.next[std::size_t(s) * std::size_t(mWidth) + std::size_t(cls)];
-      if (t < 0 && (t = Step(d, s, cls)) < 0) return Answer::kUnknown;
-      next = d.next.data();
-      flags = d.flags.data();
-      width = std::size_t(mWidth);
+    if (cls < 0 && (cls = SlowClass(line, q, w)) < 0) return Answer::kUnknown;
+    std::int32_t t = d.next[(std::size_t(s) << mShift) + std::size_t(cls)];
+    if (t == -1) {
+      const std::int32_t id = Step(d, s, cls);
+      if (id < 0) return Answer::kUnknown;
+      t = Encode(d, id);
     }
-    s = t;
+    next = d.next.data();
     q += w;
-    ++read;
-    if constexpr (kFloating) {
-      if (flags[s] & kAccept) {
-        steps += read;
-        end = q;
-        return Answer::kYes;
-      }
-    } else {
-      if (flags[s] & (kAccept | kDead)) {
-        steps += read;
-        return flags[s] & kAccept ? Answer::kYes : Answer::kNo;
-      }
+    if (t >= 0) {
+      row = t;
+      continue;
     }
+    steps += q - from;
+    if (d.flags[std::size_t((-2 - t) >> mShift)] & kAccept) {
+      end = q;
+      return Answer::kYes;
+    }
+    return Answer::kNo;   // anchored, and nothing can match any more
   }
-  steps += read;
-  if (read > 0 && (flags[s] & kAcceptAtEnd)) {
+  steps += q - from;
+  if (q > from && (d.flags[std::size_t(row >> mShift)] & kAcceptAtEnd)) {
     end = stop;
     return Answer::kYes;
   }

@@ -62,7 +62,7 @@ class CKXRegexpAutomaton {
   // from..line.end (characters counted from `from`); lineStart: "^" holds at
   // from. kNo when no match starts there.
   Answer EarliestEnd(const Line& line, long from, bool lineStart, long& end);
-  // Whether a match starts at `at`; steps grows by the characters read.
+  // Whether a match starts at `at`; steps grows by the bytes read.
   Answer StartsAt(const Line& line, long at, bool lineStart, std::int64_t& steps);
 
  private:
@@ -78,7 +78,10 @@ class CKXRegexpAutomaton {
     bool floating = false;   // a match may start before every character
     std::vector<std::int32_t> sets, setStart = std::vector<std::int32_t>(1, 0);
     std::vector<std::uint8_t> flags;
-    std::vector<std::int32_t> next;   // state * mWidth + class; -1 not made yet
+    // By state * mWidth + class: -1 not made yet, else the next state's row
+    // (state * mWidth), or -2 - row when that state ends a run (a match
+    // ends there, or the anchored automaton can match no more).
+    std::vector<std::int32_t> next;
     std::vector<std::int32_t> slots;  // the states by their sets' hash (open addressing; -1 free)
     std::int32_t start[2] = {-1, -1};   // by lineStart
   };
@@ -91,6 +94,7 @@ class CKXRegexpAutomaton {
   void Flush(Dfa& d);
   std::int32_t Start(Dfa& d, bool lineStart);
   std::int32_t Step(Dfa& d, std::int32_t s, std::int32_t cls);
+  std::int32_t Encode(const Dfa& d, std::int32_t id) const;
   std::int32_t ClassOf(std::uint16_t code);
   std::int32_t SlowClass(const Line& line, long pos, int& width);
   void PrepareLine(const Line& line);
@@ -114,7 +118,8 @@ class CKXRegexpAutomaton {
   std::unordered_map<std::string, std::int32_t> mClassIndex;
   std::int32_t mByteClass[256];
   std::vector<std::int32_t> mWordClass;   // 65536, made for the first double-byte code
-  std::int32_t mWidth = 0;                // columns of the transition tables
+  std::int32_t mWidth = 0;                // columns of the transition tables, 1 << mShift
+  int mShift = 0;
   // The class of each byte that is a character by itself in the line's
   // script under its options, -1 where the character needs a closer look.
   std::int32_t mFast[256];
