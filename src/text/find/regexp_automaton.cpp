@@ -11,13 +11,16 @@ namespace {
 constexpr unsigned char kCR = 13;
 // Counted repeats are written out node by node ("(a{200}){200}" would take
 // 40,000 nodes); an expression needing more than this has no automaton.
+// Nor has one of more distinct character tests than kMaxTests: each new
+// character is put through all of them to find its class.
 constexpr std::size_t kMaxNodes = 4096;
+constexpr std::size_t kMaxTests = 512;
 // Room for the states of one automaton: their number, their sets' nodes
 // together, and the cells of the transition table. A full automaton drops
 // its states and makes them again as the text needs them.
 constexpr std::size_t kMaxStates = 4096;
-constexpr std::size_t kMaxSetNodes = std::size_t(1) << 20;
-constexpr std::size_t kMaxCells = std::size_t(1) << 21;
+constexpr std::size_t kMaxSetNodes = std::size_t(1) << 19;
+constexpr std::size_t kMaxCells = std::size_t(1) << 20;
 // Past this many classes, or this many times full, the automaton stops
 // answering: the matcher alone is then as fast.
 constexpr std::int32_t kMaxClasses = 1024;
@@ -42,6 +45,7 @@ CKXRegexpAutomaton::CKXRegexpAutomaton(const SKXRegexp& root) {
   const std::int32_t match = Add(kMatch, -1);
   mStart = Build(root, match);
   mTestIndex.clear();
+  if (mTests.size() > kMaxTests) mUsable = false;
   if (!mUsable) {
     mNodes.clear();
     mTests.clear();
