@@ -138,7 +138,7 @@ TEST(RegexpAutomaton, RulesOutWhatCannotMatchAndKeepsEveryMatch) {
   }
   // Back-references, expressions written out too large and those of too
   // many tests go to the matcher alone.
-  for (const Bytes pattern : {Bytes("(a)\\1"), Bytes("(a{200}){200}"), Bytes("((a|b){100}c){100}"), Bytes(600, 'a')}) {
+  for (const Bytes& pattern : {Bytes("(a)\\1"), Bytes("(a{200}){200}"), Bytes("((a|b){100}c){100}"), Bytes(600, 'a')}) {
     CKXRegexp re(U(pattern), long(pattern.size()), kScriptJapanese);
     EXPECT_FALSE(re.HasAutomaton()) << pattern;
   }
