@@ -112,6 +112,8 @@ CKXFindStyl::CKXFindStyl(CKXArrayL* runs, short defaultScript) : mRuns(runs) {
   mStyl.search.stepsLeft = kKXFindStepAllowance;
   mStyl.search.noMatchFrom = mStyl.search.noMatchTo = -1;
   mStyl.search.requiredFrom = mStyl.search.requiredEnd = -1;
+  mStyl.search.filterFrom = mStyl.search.filterEnd = mStyl.search.filterLineEnd = -1;
+  mStyl.search.filterSteps = kKXFindStepAllowance;
 }
 
 CKXFindStyl::~CKXFindStyl() {

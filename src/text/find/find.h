@@ -65,11 +65,20 @@ struct SKXFindStyl {
     // The required bytes looked for from requiredFrom: at requiredAt, or
     // nowhere before requiredEnd (requiredAt -1).
     std::int64_t requiredFrom, requiredAt, requiredEnd;
+    // What the automaton of a forward search found from filterFrom: no
+    // match ends before filterEnd, in the line ending at filterLineEnd.
+    // With filterChecks the starts before filterEnd are asked of it one by
+    // one, while filterSteps (characters it may still read for them, earned
+    // like the steps) last.
+    std::int64_t filterFrom, filterEnd, filterLineEnd;
+    bool filterChecks;
+    std::int64_t filterSteps;
   } search;
 };
 
 constexpr std::int64_t kKXFindStepAllowance = 1000000;
 constexpr std::int64_t kKXFindStepsPerByte = 32;
+constexpr std::int64_t kKXFindFilterStepsPerByte = 8;
 
 // Sets the buffer's offset in the whole text and drops the cached run.
 void KxFindStylSetBase(SKXFindStyl& styl, std::int32_t base, bool textEnds);

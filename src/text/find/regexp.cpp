@@ -6,6 +6,7 @@
 #include "platform/exception.h"
 #include "text/codes/charclass.h"
 #include "text/codes/script.h"
+#include "text/find/regexp_automaton.h"
 
 namespace {
 
@@ -453,6 +454,12 @@ struct CKXRegexp::Program {
   // any later start inside the run from p: its ways to go on are a subset.
   std::int32_t leadRun = -1;
 
+  // Rules out lines and starts before the matcher is asked (null with
+  // back-references or beyond its size), and what it ruled out.
+  std::unique_ptr<CKXRegexpAutomaton> automaton;
+  bool useAutomaton = true;
+  CKXRegexp::FilterCounts filtered;
+
   // Matching state, kept between calls to save allocations.
   std::vector<Entry> stack;
   std::vector<std::int32_t> counts, starts;
@@ -537,6 +544,14 @@ bool FoldTest(const SKXRegexp& n, std::uint16_t code, short options) {
     if (Positive(n, alts[i])) return !n.negated;
   return n.negated;
 }
+
+}  // namespace
+
+bool KxRegexpIsTest(const SKXRegexp& node) { return IsTestNode(node); }
+
+bool KxRegexpTest(const SKXRegexp& node, std::uint16_t code, short options) { return FoldTest(node, code, options); }
+
+namespace {
 
 // Adds the tests that can take the first character; true when the node can
 // match without consuming any.
@@ -701,6 +716,7 @@ void CKXRegexp::Program::Prepare(short options) {
   options &= kKXFindIgnoreCase | kKXFindIgnoreWidth | kKXFindIgnoreKana;
   if (options == cachedOptions) return;
   cachedOptions = options;
+  if (automaton) automaton->Reset(options);
   testBytes.assign(tests.size() * 256, 0);
   std::memset(firstByte, 0, sizeof firstByte);
   firstWord.clear();
@@ -723,7 +739,15 @@ void CKXRegexp::Compile(const unsigned char* p, long len) {
   mRoot = Parser(p, len, mScript).Run(mGroupCount);
   mProgram->Build(mRoot);
   mProgram->FindRequired(mRoot);
+  mProgram->automaton = std::make_unique<CKXRegexpAutomaton>(mRoot);
+  if (!mProgram->automaton->Usable()) mProgram->automaton.reset();
 }
+
+bool CKXRegexp::HasAutomaton() const { return mProgram->automaton != nullptr; }
+
+void CKXRegexp::UseAutomaton(bool on) { mProgram->useAutomaton = on; }
+
+CKXRegexp::FilterCounts CKXRegexp::GetFilterCounts() const { return mProgram->filtered; }
 
 std::uint16_t CKXRegexp::GetEscapeSequence(const unsigned char* text, long length, long& pos) {
   if (!text || pos < 0 || pos >= length || text[pos] != '\\') return 0;
@@ -739,6 +763,26 @@ std::uint16_t CKXRegexp::GetEscapeSequence(const unsigned char* text, long lengt
 
 // ---------------------------------------------------------------------------
 // Matching
+
+namespace {
+
+// The search earns steps for the bytes from..to (offsets in the whole text)
+// that nothing in it reached before.
+void Credit(SKXFindStyl::RegexpSearch& search, std::int64_t from, std::int64_t to) {
+  std::int64_t fresh = to - from;
+  if (from <= search.creditTo && to >= search.creditFrom) {
+    fresh = std::max<std::int64_t>(0, search.creditFrom - from) + std::max<std::int64_t>(0, to - search.creditTo);
+    search.creditFrom = std::min(search.creditFrom, from);
+    search.creditTo = std::max(search.creditTo, to);
+  } else {
+    search.creditFrom = from;
+    search.creditTo = to;
+  }
+  search.stepsLeft += kKXFindStepsPerByte * fresh;
+  search.filterSteps += kKXFindFilterStepsPerByte * fresh;
+}
+
+}  // namespace
 
 short CKXRegexp::Find1stStep(const unsigned char* text, long start, long length, short options,
                              long& found, SKXFindStyl& styl) {
@@ -784,6 +828,26 @@ short CKXRegexp::Find1stStep(const unsigned char* text, long start, long length,
   // text does not change within one).
   SKXFindStyl::RegexpSearch& search = styl.search;
   const std::int64_t base = styl.base, bufferEnd = base + length, n = std::int64_t(prog.required.size());
+
+  // The automaton passes over lines where no match can start, and tells
+  // where the first match from p ends at the earliest; a candidate before
+  // that end reaches the matcher only when a match starts there. What it
+  // reads earns the search its steps, as the matcher's candidates would.
+  using Answer = CKXRegexpAutomaton::Answer;
+  CKXRegexpAutomaton* const filter =
+      prog.automaton && prog.useAutomaton && prog.automaton->Usable() ? prog.automaton.get() : nullptr;
+  if (filter) Credit(search, base + p, bufferEnd);
+  CKXRegexpAutomaton::Line line{};
+  auto startsMatch = [&](long x) {
+    if (search.filterSteps <= 0) return true;
+    std::int64_t steps = 0;
+    const Answer answer = filter->StartsAt(line, x, x == 0 || text[x - 1] == kCR, steps);
+    search.filterSteps -= steps;
+    if (answer != Answer::kNo) return true;
+    ++prog.filtered.starts;
+    return false;
+  };
+
   while (p < length) {
     if (prefilter && p >= windowEnd) {
       // The next line that holds the required bytes; a match starting at p
@@ -819,6 +883,38 @@ short CKXRegexp::Find1stStep(const unsigned char* text, long start, long length,
     if (p >= windowEnd) continue;
     short script = UKXFind::ScriptType(p, styl);
     long segEnd = styl.cacheEnd < windowEnd ? styl.cacheEnd : windowEnd;
+    const bool* joins = prog.Joins(script, options);
+    bool confirm = false;
+    if (filter) {
+      const std::int64_t at = base + p;
+      if (at < search.filterFrom || at >= search.filterEnd || search.filterFrom < base ||
+          search.filterLineEnd > bufferEnd) {
+        const void* cr = std::memchr(text + p, kCR, std::size_t(length - p));
+        const long lineEnd = cr ? long(static_cast<const unsigned char*>(cr) - text) : length;
+        search.filterFrom = at;
+        search.filterEnd = search.filterLineEnd = base + lineEnd;
+        search.filterChecks = false;
+        // A line is looked at whole when it ends in this buffer and one
+        // script holds over it; others go to the matcher as they are.
+        if ((cr || styl.textEnds) && styl.cacheEnd >= lineEnd) {
+          line = CKXRegexpAutomaton::Line{text, length, lineEnd, script, options, joins};
+          long end = 0;
+          const Answer answer = filter->EarliestEnd(line, p, p == 0 || text[p - 1] == kCR, end);
+          if (answer == Answer::kNo) {
+            ++prog.filtered.lines;
+            p = cr ? lineEnd + 1 : length;
+            continue;
+          }
+          if (answer == Answer::kYes) {
+            search.filterEnd = base + end;
+            search.filterChecks = true;
+          }
+        }
+      }
+      segEnd = std::min(segEnd, long(search.filterEnd - base));
+      confirm = search.filterChecks;
+      if (confirm) line = CKXRegexpAutomaton::Line{text, length, long(search.filterLineEnd - base), script, options, joins};
+    }
     if (segEnd <= p) segEnd = p + 1;
     // Bytes worth a closer look: a first byte that passes, a lead byte, or a
     // half-width kana that a voiced mark may join.
@@ -828,18 +924,25 @@ short CKXRegexp::Find1stStep(const unsigned char* text, long start, long length,
         look[b] = prog.firstByte[b] != 1 || KxTextCharFirst(std::uint16_t(b), script) ||
                   (foldWidth && script == kScriptJapanese && b >= 0xA1 && b <= 0xDF);
     }
-    const bool* joins = prog.Joins(script, options);
     while (p < segEnd) {
       while (p < segEnd && !look[text[p]]) ++p;
       if (p >= segEnd) break;
       if (!joins[text[p]] && prog.First(text[p])) {
-        found = p;
-        return 1;
+        if (!confirm || startsMatch(p)) {
+          found = p;
+          return 1;
+        }
+        ++p;
+        continue;
       }
       int width;
       if (accepts(p, script, width)) {
-        found = p;
-        return short(width);
+        if (!confirm || startsMatch(p)) {
+          found = p;
+          return short(width);
+        }
+        p += width;
+        continue;
       }
       // A single byte just found not to begin a match is skipped from now on.
       unsigned char b = text[p];
@@ -860,20 +963,10 @@ std::int32_t CKXRegexp::Find2ndStep(const unsigned char* text, long offset, long
   if (!text || offset < 0 || offset >= length) return 0;
   prog.Prepare(options);
 
-  // The search earns steps for the bytes from here to the buffer's end that
-  // no earlier call reached.
+  // The search earns steps for the bytes from here to the buffer's end.
   SKXFindStyl::RegexpSearch& search = styl.search;
-  const std::int64_t from = styl.base + std::int64_t(offset), to = styl.base + std::int64_t(length);
-  std::int64_t fresh = to - from;
-  if (from <= search.creditTo && to >= search.creditFrom) {
-    fresh = std::max<std::int64_t>(0, search.creditFrom - from) + std::max<std::int64_t>(0, to - search.creditTo);
-    search.creditFrom = std::min(search.creditFrom, from);
-    search.creditTo = std::max(search.creditTo, to);
-  } else {
-    search.creditFrom = from;
-    search.creditTo = to;
-  }
-  search.stepsLeft += kKXFindStepsPerByte * fresh;
+  const std::int64_t from = styl.base + std::int64_t(offset);
+  Credit(search, from, styl.base + std::int64_t(length));
 
   const short foldOptions = prog.cachedOptions;
   std::int32_t caps[2 * (kMaxGroups + 1)];
@@ -902,9 +995,7 @@ std::int32_t CKXRegexp::Find2ndStep(const unsigned char* text, long offset, long
       if (m == 0) m = FoldTest(*prog.tests[std::size_t(t)], b, foldOptions) ? 2 : 1;
       return m == 2;
     }
-    short script = UKXFind::ScriptType(pos, styl);
-    std::uint16_t ch = UKXFind::GetFindChar(text, length, pos, options, script, &width);
-    if (width == 2 && text[pos + 1] == kCR) ch = UKXFind::GetFindChar(text, pos + 1, pos, options, script, &width);
+    const std::uint16_t ch = KxRegexpReadChar(text, length, pos, options, UKXFind::ScriptType(pos, styl), width);
     return prog.Test(t, ch, foldOptions);
   };
 

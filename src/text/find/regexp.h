@@ -15,6 +15,8 @@
 // choice points on a heap stack, so the input's size never deepens the call
 // stack. A match never reaches past the next CR, and an empty match counts as
 // no match: the matcher then looks for a longer one at the same place.
+// Before the matcher is asked, an automaton may rule the candidate out
+// (regexp_automaton.h).
 #pragma once
 
 #include <cstdint>
@@ -89,6 +91,18 @@ class CKXRegexp {
   int GetGroupCount() const { return mGroupCount; }
   const SKXRegexp& GetRoot() const { return mRoot; }
   short GetScript() const { return mScript; }
+
+  // A forward first step rules out, by a lazily built automaton, lines and
+  // starts where no match can begin (expressions without back-references);
+  // the matcher still makes every match. On by default; tests turn it off to
+  // compare both ways, and count what it ruled out.
+  bool HasAutomaton() const;
+  void UseAutomaton(bool on);
+  struct FilterCounts {
+    long lines = 0;    // lines (or their rests) passed over whole
+    long starts = 0;   // candidates the matcher was not asked about
+  };
+  FilterCounts GetFilterCounts() const;
 
   struct Program;
 

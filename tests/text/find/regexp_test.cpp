@@ -16,8 +16,10 @@ using Matches = std::vector<std::pair<long, long>>;
 
 const unsigned char* U(const Bytes& s) { return reinterpret_cast<const unsigned char*>(s.data()); }
 
-Matches Search(const Bytes& pattern, const Bytes& text, short options = 0) {
+// Every match of a search; `automaton` false: the matcher alone.
+Matches Search(const Bytes& pattern, const Bytes& text, short options = 0, bool automaton = true) {
   CKXRegexp re(U(pattern), long(pattern.size()), kScriptJapanese);
+  re.UseAutomaton(automaton);
   CKXFindStyl styl(nullptr, kScriptJapanese);
   Matches out;
   const long len = long(text.size());
@@ -204,30 +206,36 @@ TEST(Regexp, BackwardSearch) {
 }
 
 TEST(Regexp, ExponentialBacktrackingGivesUp) {
-  try {
-    Search("((a*)*)*b", std::string(40, 'a'));
-    ADD_FAILURE() << "no exception";
-  } catch (const LException& e) {
-    EXPECT_EQ(kKXFindTooComplex, e.GetErrorCode());
-  }
+  auto givesUp = [](const Bytes& pattern, const Bytes& text, bool automaton) {
+    try {
+      Search(pattern, text, 0, automaton);
+      ADD_FAILURE() << pattern << ": no exception over " << text.size() << " bytes";
+    } catch (const LException& e) {
+      EXPECT_EQ(kKXFindTooComplex, e.GetErrorCode());
+    }
+  };
+  givesUp("((a*)*)*b", std::string(40, 'a'), false);
+  // The automaton sees at once that no "b" follows; where a match does
+  // start, the matcher may still spend too long on the alternatives before it.
+  EXPECT_EQ(Matches{}, Search("((a*)*)*b", std::string(40, 'a')));
+  givesUp("((a*)*)*c|a", std::string(40, 'a'), true);
   // The steps belong to the whole search, not to each candidate: every line
   // of 18 "a" costs about half a million steps to fail, which no single
   // candidate could spend alone, but a text of such lines ends the search
   // after the allowance and what its bytes earn.
   std::string lines;
   for (int i = 0; i < 4; ++i) lines += std::string(18, 'a') + "\r";
-  for (const std::string& text : {lines, [&] {
-         std::string many;
-         while (many.size() < 4000) many += lines;
-         return many;
-       }()}) {
-    try {
-      Search("(a*)*b", text);
-      ADD_FAILURE() << "no exception over " << text.size() << " bytes";
-    } catch (const LException& e) {
-      EXPECT_EQ(kKXFindTooComplex, e.GetErrorCode());
-    }
+  std::string many;
+  while (many.size() < 4000) many += lines;
+  for (const std::string& text : {lines, many}) {
+    givesUp("(a*)*b", text, false);
+    EXPECT_EQ(Matches{}, Search("(a*)*b", text));
   }
+  // With a match in every line the automaton leaves each start to the
+  // matcher, and the allowance runs out as before.
+  std::string ending;
+  while (ending.size() < 4000) ending += std::string(18, 'a') + "-\r";
+  givesUp("(a*)*c|a+-", ending, true);
   EXPECT_EQ(Matches{}, Search("(a*)*b", std::string(17, 'a')));
   // A failed run of "a" is not tried again from each of its bytes.
   EXPECT_EQ(Matches{}, Search("a+b", std::string(300000, 'a')));
