@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "layout/draw_lines.h"
@@ -46,12 +47,42 @@ bool IsLeader(char c) { return c == '.' || c == '-' || c == '_'; }
 
 enum class Where { kLower, kMiddle, kUpper };
 
+// The per-line buffers (bytes, positions, inside flags, marks: about ten
+// bytes a byte of the line), kept from one drawing to the next: a long line
+// drawn again and again would otherwise allocate, fault in and free
+// megabytes each time. They only grow; a nested drawing (none is expected)
+// gets its own.
+struct LineBuffers {
+  std::unique_ptr<char[]> text, inside, marks;
+  std::unique_ptr<long[]> pos;
+  long capacity = -1;  // entries each holds, less one
+  bool busy = false;
+
+  void Reserve(long n) {
+    if (n <= capacity) return;
+    // Left uninitialised: the reads and the measuring fill what is used.
+    text.reset(new char[size_t(n) + 1]);
+    inside.reset(new char[size_t(n) + 1]);
+    marks.reset(new char[size_t(n) + 1]);
+    pos.reset(new long[size_t(n) + 1]);
+    capacity = n;
+  }
+};
+
+thread_local LineBuffers tShared;
+
 class LineDrawer {
  public:
   LineDrawer(const CKXTextLayout& layout, const CKXText* owner, const PointL& origin, long start, short lineHeight,
              const SKXLineStyl& style, short scale)
       : mL(layout), mOwner(owner), mOrigin(origin), mStart(start), mLineHeight(lineHeight), mStyle(style),
         mScale(scale == 100 ? 0 : scale), mV(style.vertical != 0), mCtrl(style.controlView != 0) {}
+
+  ~LineDrawer() {
+    if (mBuf == &tShared) tShared.busy = false;
+  }
+  LineDrawer(const LineDrawer&) = delete;
+  LineDrawer& operator=(const LineDrawer&) = delete;
 
   void Draw(long length, long width, const RectL* clip);
 
@@ -100,6 +131,13 @@ class LineDrawer {
     while (i < end && Inside(i)) ++i;
     return i;
   }
+  // Where, from k on, the first byte before e lies that SegmentByte may
+  // refuse or that is marked: eight bytes at a time, so that a segment of
+  // a megabyte costs little to find the end of.
+  long SegmentBytesEnd(long k, long e) const;
+  // A start of a segment of i..e (as DecoRun cuts them) from which on
+  // nothing before it reaches the clip: i when none is near.
+  long SegmentStartBeforeClip(long i, long e) const;
   // The characters of k..j whose pen range meets the clip.
   void Visible(long k, long j, long& p, long& q) const;
 
@@ -127,13 +165,52 @@ class LineDrawer {
   bool mUni = false;
   short mBaseline = 0;
   long mLo = LONG_MIN / 4, mHi = LONG_MAX / 4;
-  std::unique_ptr<char[]> mText;
-  std::unique_ptr<long[]> mPos;
-  std::unique_ptr<char[]> mInside;
-  std::unique_ptr<char[]> mMarks;
+  LineBuffers mOwn;
+  LineBuffers* mBuf = nullptr;
+  char* mText = nullptr;
+  long* mPos = nullptr;
+  char* mInside = nullptr;
+  char* mMarks = nullptr;
   CKXCharState mCs;
   CKXDrawState mDs;
 };
+
+long LineDrawer::SegmentBytesEnd(long k, long e) const {
+  constexpr std::uint64_t kOnes = ~std::uint64_t(0) / 255, kHighs = kOnes * 0x80;
+  // Every byte from this one up is a segment byte; the space is not one
+  // when control symbols are shown.
+  const std::uint64_t lowest = kOnes * (mCtrl ? kSpace + 1 : kSpace);
+  while (e - k >= 8) {
+    std::uint64_t t, m;
+    std::memcpy(&t, mText + k, 8);
+    std::memcpy(&m, mMarks + k, 8);
+    // Non-zero exactly when some byte of t lies below `lowest`'s bytes.
+    if (m != 0 || ((t - lowest) & ~t & kHighs) != 0) break;
+    k += 8;
+  }
+  return k;
+}
+
+long LineDrawer::SegmentStartBeforeClip(long i, long e) const {
+  if (e - i < 2 || At(i) >= mLo) return i;
+  long a = i, z = e;  // the first entry at or past the clip's start
+  while (a < z) {
+    const long mid = a + (z - a) / 2;
+    if (At(mid) < mLo)
+      a = mid + 1;
+    else
+      z = mid;
+  }
+  // Segments end before and after bytes that are not segment bytes and
+  // after marked ones; one ending at or before a - 1 ends before the clip.
+  // A long segment around the clip is not walked back over: the walk
+  // forward from i finds its end quickly.
+  const auto* b = reinterpret_cast<const unsigned char*>(mText);
+  constexpr long kLookBack = 4096;
+  for (long t = a - 1; t > i && t >= a - kLookBack; --t)
+    if (!SegmentByte(b[t - 1]) || !SegmentByte(b[t]) || mMarks[size_t(t - 1)] != 0) return t;
+  return i;
+}
 
 void LineDrawer::Visible(long k, long j, long& p, long& q) const {
   p = k;
@@ -162,19 +239,22 @@ void LineDrawer::Draw(long length, long width, const RectL* clip) {
   const long textLength = mL.TextLength();
   if (!store || mStart < 0 || mStart > textLength) return;
   length = std::clamp(length, 0L, textLength - mStart);
-  // Filled whole by the reads below: left uninitialised, a long line is
-  // not cleared first.
-  mText.reset(new char[size_t(length) + 1]);
+  mBuf = tShared.busy ? &mOwn : &tShared;
+  mBuf->busy = true;
+  mBuf->Reserve(length);
+  mText = mBuf->text.get();
+  mPos = mBuf->pos.get();
+  mInside = mBuf->inside.get();
+  mMarks = mBuf->marks.get();
   mText[size_t(length)] = 0;
   long got = length;
-  if (length > 0) store->GetSelText(mStart, mStart + length, mText.get(), got);
+  if (length > 0) store->GetSelText(mStart, mStart + length, mText, got);
   mN = std::clamp(got, 0L, length);
-  mPos.reset(new long[size_t(mN) + 1]);
-  mInside.reset(new char[size_t(mN) + 1]());
-  mMarks.reset(new char[size_t(mN) + 1]);
+  mText[size_t(mN)] = 0;
   mPos[0] = 0;
+  // The measuring clears the inside flags and marks of the line.
   mMarks[size_t(mN)] = 0;
-  mL.GetMeasureText(mStart, mN, width, mText.get(), mPos.get(), &mStyle, mMarks.get(), &mBaseline, mInside.get());
+  mL.GetMeasureText(mStart, mN, width, mText, mPos, &mStyle, mMarks, &mBaseline, mInside);
   if (!(mStyle.charSpace == kKxCharSpaceGrid && mL.GetLineExtStyl(mGrid))) mGrid = SKXLineExtStyl{};
   if (clip) {
     // A margin for what reaches past its characters (italics, ruby).
@@ -233,9 +313,11 @@ void LineDrawer::DecoRun(long i, long e, const Run& run) {
   }
   const bool group = (run.deco.flags & 0x08) && mV;
   auto endsGroup = [](unsigned char c) { return c == kTab || c == kCR || (c < kSpace && !IsCommandSymbol(c)); };
-  const auto* b = reinterpret_cast<const unsigned char*>(mText.get());
-  long k = i;
+  const auto* b = reinterpret_cast<const unsigned char*>(mText);
+  long k = group ? i : SegmentStartBeforeClip(i, e);
   while (k < e) {
+    // Pen positions only grow: whatever starts past the clip is not drawn.
+    if (At(k) > mHi) return;
     long j = k + 1;
     if (group && !endsGroup(b[k])) {
       while (j < e && !endsGroup(b[j])) ++j;
@@ -245,7 +327,7 @@ void LineDrawer::DecoRun(long i, long e, const Run& run) {
     }
     if (SegmentByte(b[k])) {
       // Characters spaced apart (marked) are drawn one by one.
-      j = k;
+      j = SegmentBytesEnd(k, e);
       while (j < e && SegmentByte(b[j])) {
         ++j;
         if (mMarks[size_t(j - 1)] != 0) break;
@@ -300,7 +382,7 @@ void LineDrawer::Segment(long k, long j, const Run& run) {
     } else {
       mCs.ScaleOn(mScale);
       if (mScale == 0 && !mUni)
-        Text(At(p), top, st.ascent, st.height, mText.get(), p, q - p);
+        Text(At(p), top, st.ascent, st.height, mText, p, q - p);
       else
         Chars(p, q, top, st.ascent, st.height);
       mCs.ScaleOff();
@@ -313,11 +395,11 @@ void LineDrawer::Chars(long p, long q, long top, long ascent, long height) {
   const std::uint8_t* parse = KxScriptParseTable(mCs.GetScript());
   const short script = KxStylFontScript(KxCurrentPortText().font);
   const CKXStrArray* store = mL.Text();
-  const auto* b = reinterpret_cast<const unsigned char*>(mText.get());
+  const auto* b = reinterpret_cast<const unsigned char*>(mText);
   for (long c = p; c < q;) {
     const long len = parse[b[c]] && c + 1 < q && b[c + 1] != kCR ? 2 : 1;
     if (mUni) {
-      const unsigned long u = store->GetUniCharIfExists(mStart + c, mText.get() + c, len, script);
+      const unsigned long u = store->GetUniCharIfExists(mStart + c, mText + c, len, script);
       if (u != 0) {
         const std::uint32_t value = std::uint32_t(u);
         if (mV)
@@ -330,7 +412,7 @@ void LineDrawer::Chars(long p, long q, long top, long ascent, long height) {
         continue;
       }
     }
-    if (b[c] >= kSpace || IsCommandSymbol(b[c])) Text(At(c), top, ascent, height, mText.get(), c, len);
+    if (b[c] >= kSpace || IsCommandSymbol(b[c])) Text(At(c), top, ascent, height, mText, c, len);
     c += len;
   }
 }
@@ -370,7 +452,7 @@ void LineDrawer::Group(long k, long j, const Run& run) {
     KxTextDrawNet(r.left, r.top, r.right - r.left, r.bottom - r.top, net, run.deco.net >> 4, mScale, 0);
   }
   mCs.ScaleOn(mScale);
-  KxTextDrawText(std::int32_t(mOrigin.h - s - t), std::int32_t(mOrigin.v + x), st.ascent, st.height, mText.get(),
+  KxTextDrawText(std::int32_t(mOrigin.h - s - t), std::int32_t(mOrigin.v + x), st.ascent, st.height, mText,
                  std::int32_t(k), std::int32_t(j - k), mScale);
   mCs.ScaleOff();
   mCs.SetVertical(1);

@@ -176,6 +176,44 @@ TEST_F(LineDrawTest, LongLineIsDrawnToItsEndAndClipped) {
   EXPECT_FALSE(Ink(100, 5));
 }
 
+// A clip only removes: inside it, a clipped drawing of a long line (whose
+// start and end lie far outside) matches the whole drawing, whatever the
+// mix of tabs, controls, spaced-out and decorated characters.
+TEST_F(LineDrawTest, ClippedLongLineMatchesTheWholeDrawingInsideTheClip) {
+  std::mt19937 rng(77);
+  const int steps = KxDrawRandomSteps(12);
+  const char* pieces[] = {"a", "W", "\x82\xa0", "\x8a\xbf", " ", "\t", "\x12", "ab cd", "\x83\x41\x83\x42"};
+  for (int step = 0; step < steps; ++step) {
+    std::string s;
+    while (s.size() < 3000) s += pieces[rng() % 9];
+    LineText t(s);
+    for (int k = 0; k < 4; ++k) {
+      const long a = long(rng() % s.size()), b = std::min<long>(long(s.size()), a + 1 + long(rng() % 400));
+      long from = a, to = b;
+      t.AdjustOffset(from, false);
+      t.AdjustOffset(to, false);
+      t.SetDeco(from, to, LineBits(int(rng() % 5), int(rng() % 6), int(rng() % 5), 0, 1));
+    }
+    SKXLineStyl style = Unwrapped(false, step % 2 == 1);
+    if (step % 3 == 2) style.charSpace = 2;   // every character spaced apart
+    const long n = long(s.size());
+    const auto pos = Measure(t, 0, n, 40000, style);
+    // The line's middle at the port's left edge.
+    const PointL origin{0, std::int32_t(-pos[size_t(n / 2)])};
+    Clear();
+    DrawLine(t, origin, 0, n, 40000, 24, style);
+    std::vector<std::uint32_t> whole;
+    for (long y = 0; y < 24; ++y)
+      for (long x = 0; x < kW; ++x) whole.push_back(Px(x, y));
+    Clear();
+    const RectL clip{0, 200, 24, 400};
+    DrawLine(t, origin, 0, n, 40000, 24, style, 0, &clip);
+    for (long y = 0; y < 24; ++y)
+      for (long x = clip.left; x < clip.right; ++x)
+        ASSERT_EQ(Px(x, y), whole[size_t(y * kW + x)]) << "step " << step << " at " << x << "," << y;
+  }
+}
+
 // ---------------------------------------------------------------------------
 // Decoration lines
 
