@@ -54,12 +54,22 @@ void CKXTextAction::SaveAround(const SKXRange& r, bool front) {
 
 SKXRange CKXTextAction::RubyWiden(const SKXRange& r) const {
   const KXEditHandle edit = mLayer->GetEdit();
+  const long len = KXText_GetLength(edit);
+  // A base may end inside a two-byte character (an edit shrinks bases byte
+  // by byte), and a selection cannot stop there: grow to whole characters
+  // too, until neither end cuts a base or a character.
+  auto inChar = [&](long p) { return p > 0 && p < len && KXText_GetPrevCharPos(edit, p + 1) < p; };
   long start = r.start, end = long(r.start) + r.length;
   unsigned char text[kKxRubyMaxText + 2];
-  long a = start, b = start, n = 0;
-  if (KXText_GetRuby(edit, a, b, text, n) && a < start && b > start) start = a;
-  a = b = end;
-  if (KXText_GetRuby(edit, a, b, text, n) && a < end && b > end) end = b;
+  for (bool grew = true; grew;) {
+    grew = false;
+    long a = start, b = start, n = 0;
+    if (KXText_GetRuby(edit, a, b, text, n) && a < start && b > start) start = a, grew = true;
+    a = b = end;
+    if (KXText_GetRuby(edit, a, b, text, n) && a < end && b > end) end = b, grew = true;
+    if (inChar(start)) --start, grew = true;
+    if (inChar(end)) ++end, grew = true;
+  }
   return {std::int32_t(start), std::int32_t(end - start)};
 }
 

@@ -76,8 +76,9 @@ class CKXTextAction : public LAction {
   KXTextHandle EnsureSaved();
   // Copies layer bytes from..to in front of (or behind) the saved text.
   void SaveAround(const SKXRange& r, bool front);
-  // The range grown to whole ruby bases where a base crosses its ends: an
-  // edit cuts such a ruby, and only its whole base can bring it back.
+  // The range grown to whole characters, and to whole ruby bases where a
+  // base crosses its ends: an edit cuts such a ruby, and only its whole
+  // base can bring it back.
   SKXRange RubyWiden(const SKXRange& r) const;
 
   CKXTextLayer* mLayer;
