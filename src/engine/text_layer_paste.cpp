@@ -108,9 +108,11 @@ void CKXTextLayer::DoInsert(const char* bytes, long len, const SKXStyl* styl, lo
 void CKXTextLayer::DoDrop(const SKXRange& range, KXTextHandle text, short kind, short type) {
   if (!text) return;
   Command command(*this);
-  const SKXRange target = CropRange(range);
   Focus();
-  SetSelectionRange(target, false);
+  SetSelectionRange(range, false);
+  // Where the selection stands: an offset inside a character moves back to
+  // its start.
+  const SKXRange target = GetSelectionRange();
   const long length = KXText_GetLength(text);
   SKXRange dropped{target.start, std::int32_t(length)};
   RunAction(*this, type ? type : kKxActDrop, KxParaFlag(text, kind), [&](CKXTextAction& action) {
@@ -137,6 +139,8 @@ void CKXTextLayer::DoMove(const SKXRange& from, const SKXRange& to) {
   const SKXRange source = GetSelectionRange();
   // The text moves to a point: a target range gives its start.
   SKXRange target = CropRange({to.start, 0});
+  // An offset inside a two-byte character means its start, as a selection.
+  if (target.start > 0 && KXText_GetPrevCharPos(mEdit, long(target.start) + 1) < target.start) --target.start;
   if (UKXRange::RangeIntersection(source, target, nullptr)) return;
   TextDelete(source);
   if (source.start < target.start) target.start -= source.length;
