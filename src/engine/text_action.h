@@ -81,8 +81,19 @@ class CKXTextAction : public LAction {
   // base can bring it back.
   SKXRange RubyWiden(const SKXRange& r) const;
 
+  // Paragraph styles at the ends of a range: a removed line end merges the
+  // paragraphs around it, and putting the bytes back splits them again
+  // without telling which style each part had.
+  struct ParaEnds {
+    SParaStyl head{}, tail{};
+    bool kept = false;
+  };
+  ParaEnds GetParaEnds(const SKXRange& r) const;
+  void SetParaEnds(const SKXRange& r, const ParaEnds& ends);
+
   CKXTextLayer* mLayer;
   KXTextHandle mSaved;
+  ParaEnds mParaEnds;
   std::uint16_t mType = 0;
   short mSaveKind = 0;
   SKXRange mAfter;
