@@ -189,9 +189,12 @@ void CKXTextAction::UndoRedoAction() {
   // A move takes its text out where it stands and puts the kept text back
   // where that stood: the other end of the move.
   SKXRange at = r;
+  ParaEnds siteNow;
   if (mType == kKxActMove) {
     mLayer->TextDelete(r);
+    SetParaEnds({r.start, 0}, mMoveSite);
     at = mLayer->CropRange({mBefore.start, 0});
+    siteNow = GetParaEnds(at);
   }
   long savedLen = 0;
   if (mSaved) {
@@ -202,6 +205,7 @@ void CKXTextAction::UndoRedoAction() {
   }
   SetParaEnds({at.start, std::int32_t(savedLen)}, mParaEnds);
   mParaEnds = parasNow;
+  mMoveSite = siteNow;
   if (mSaved) KXText_Dispose(mSaved);
   mSaved = now.Release();
   if (mHasMarks) {

@@ -66,6 +66,9 @@ class CKXTextAction : public LAction {
   const SKXRange& GetAfterRange() const { return mAfter; }
   const SKXRange& GetBeforeRange() const { return mBefore; }
   KXTextHandle GetSavedText() const { return mSaved; }
+  // A move: the paragraph style at the point the text goes to, before it
+  // goes there (taking the text out again merges that paragraph back).
+  void KeepMoveSite(const SKXRange& point) { mMoveSite = GetParaEnds(point); }
   // Where the result stands, when the command knows better than the caret.
   void SetAfterRange(const SKXRange& r) { mAfter = r; }
 
@@ -93,7 +96,7 @@ class CKXTextAction : public LAction {
 
   CKXTextLayer* mLayer;
   KXTextHandle mSaved;
-  ParaEnds mParaEnds;
+  ParaEnds mParaEnds, mMoveSite;
   std::uint16_t mType = 0;
   short mSaveKind = 0;
   SKXRange mAfter;
