@@ -204,3 +204,65 @@ TEST(TextAction, EveryStepUndoesAndRedoesExactly) {
 }
 
 }  // namespace
+
+namespace {
+// Edits at the edges the walk found: each undone and redone exactly.
+TEST(TextAction, EdgeEditsUndoExactly) {
+  struct Case {
+    const char* name;
+    void (*prepare)(TestLayer&);
+    void (*edit)(TestLayer&);
+  };
+  // "ab\rcd\ref\r" with the second and third paragraphs indented apart.
+  auto paragraphs = [](TestLayer& l) {
+    const std::string s = "ab\rcd\ref\r";
+    KXText_SetText(l.GetEdit(), s.data(), long(s.size()), nullptr, 0, nullptr, 0, nullptr, 0);
+    SParaStyl p{};
+    p.leftIndent = 24;
+    KXText_SetPara(l.GetEdit(), 3, 6, p);
+    p.leftIndent = 0, p.firstIndent = 12;
+    KXText_SetPara(l.GetEdit(), 6, 9, p);
+  };
+  // A kana pair whose ruby base ends inside its second character.
+  auto rubyKana = [](TestLayer& l) {
+    const std::string s = "x\x82\xA0\x82\xA2y";
+    KXText_SetText(l.GetEdit(), s.data(), long(s.size()), nullptr, 0, nullptr, 0, nullptr, 0);
+    const unsigned char kana[] = {0x82, 0xA9};
+    KXText_SetRuby(l.GetEdit(), 1, 4, kana, 2);
+  };
+  const Case cases[] = {
+      {"cut over a line end", paragraphs, [](TestLayer& l) { l.SetSelectionRange({1, 4}, false), l.DoCut(); }},
+      {"delete ending at a line end", paragraphs,
+       [](TestLayer& l) { l.SetSelectionRange({4, 2}, false), l.DoDelete(); }},
+      {"forward deletes over a line end", paragraphs,
+       [](TestLayer& l) {
+         l.SetSelectionRange({5, 0}, false);
+         l.DoKey(127, 0), l.DoKey(127, 0);
+       }},
+      {"backspaces over a line end", paragraphs,
+       [](TestLayer& l) {
+         l.SetSelectionRange({4, 0}, false);
+         l.DoKey(8, 0), l.DoKey(8, 0);
+       }},
+      {"move over a line end to the text end", paragraphs, [](TestLayer& l) { l.DoMove({1, 3}, {9, 0}); }},
+      {"move to the front", paragraphs, [](TestLayer& l) { l.DoMove({4, 4}, {0, 0}); }},
+      {"delete cutting a ruby base", rubyKana, [](TestLayer& l) { l.SetSelectionRange({0, 2}, false), l.DoDelete(); }},
+      {"move into a ruby base", rubyKana, [](TestLayer& l) { l.DoMove({5, 1}, {2, 0}); }},
+  };
+  for (const Case& c : cases) {
+    TestLayer layer;
+    c.prepare(layer);
+    KXTE_CalcText(layer.GetEdit());
+    const Snapshot before = Take(layer);
+    c.edit(layer);
+    const Snapshot after = Take(layer);
+    ASSERT_NE(Diff(after, before), "") << c.name;
+    for (int round = 0; round < 2; ++round) {
+      layer.Undo();
+      EXPECT_EQ(Diff(Take(layer), before), "") << c.name << ", undo " << round;
+      layer.Redo();
+      EXPECT_EQ(Diff(Take(layer), after), "") << c.name << ", redo " << round;
+    }
+  }
+}
+}  // namespace
