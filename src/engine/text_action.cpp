@@ -1,6 +1,7 @@
 #include "engine/text_action.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "engine/text_layer.h"
@@ -54,13 +55,50 @@ void CKXTextAction::SaveAround(const SKXRange& r, bool front) {
 
 SKXRange CKXTextAction::RubyWiden(const SKXRange& r) const {
   const KXEditHandle edit = mLayer->GetEdit();
+  const long len = KXText_GetLength(edit);
+  // A base may end inside a two-byte character (an edit shrinks bases byte
+  // by byte), and a selection cannot stop there: grow to whole characters
+  // too, until neither end cuts a base or a character.
+  auto inChar = [&](long p) { return p > 0 && p < len && KXText_GetPrevCharPos(edit, p + 1) < p; };
   long start = r.start, end = long(r.start) + r.length;
   unsigned char text[kKxRubyMaxText + 2];
-  long a = start, b = start, n = 0;
-  if (KXText_GetRuby(edit, a, b, text, n) && a < start && b > start) start = a;
-  a = b = end;
-  if (KXText_GetRuby(edit, a, b, text, n) && a < end && b > end) end = b;
+  for (bool grew = true; grew;) {
+    grew = false;
+    long a = start, b = start, n = 0;
+    if (KXText_GetRuby(edit, a, b, text, n) && a < start && b > start) start = a, grew = true;
+    a = b = end;
+    if (KXText_GetRuby(edit, a, b, text, n) && a < end && b > end) end = b, grew = true;
+    if (inChar(start)) --start, grew = true;
+    if (inChar(end)) ++end, grew = true;
+  }
   return {std::int32_t(start), std::int32_t(end - start)};
+}
+
+CKXTextAction::ParaEnds CKXTextAction::GetParaEnds(const SKXRange& r) const {
+  ParaEnds ends;
+  if (mSaveKind != kKxSaveAll) return ends;
+  const KXEditHandle edit = mLayer->GetEdit();
+  SKXPara run{};
+  KXText_GetSelParas(edit, r.start, r.start, &run, 1);
+  ends.head = run.para;
+  const long end = long(r.start) + r.length;
+  KXText_GetSelParas(edit, end, end, &run, 1);
+  ends.tail = run.para;
+  ends.kept = true;
+  return ends;
+}
+
+void CKXTextAction::SetParaEnds(const SKXRange& r, const ParaEnds& ends) {
+  if (!ends.kept) return;
+  const ParaEnds now = GetParaEnds(r);
+  const KXEditHandle edit = mLayer->GetEdit();
+  auto restore = [&](long at, const SParaStyl& was, const SParaStyl& is) {
+    if (std::memcmp(&was, &is, sizeof was) == 0) return;
+    mLayer->SetSelectionRange({std::int32_t(at), 0}, false);
+    mLayer->TextEditResult(KXTE_SetTextParaStyl(edit, was, 0));
+  };
+  restore(r.start, ends.head, now.head);
+  restore(long(r.start) + r.length, ends.tail, now.tail);
 }
 
 void CKXTextAction::NewAction(short type, short saveKind) {
@@ -113,6 +151,7 @@ void CKXTextAction::NewAction(short type, short saveKind) {
   mBefore = kept;
   if (type == kKxActTyping) mAfter = kept;
   if (kept.length > 0 || saveKind == kKxSaveAll) mLayer->TextCopy(kept, EnsureSaved(), saveKind);
+  mParaEnds = GetParaEnds(kept);
   if (mLayer->HasMarks()) {
     mLayer->GetMarks(mMarks);
     mHasMarks = true;
@@ -145,13 +184,17 @@ void CKXTextAction::UndoRedoAction() {
   }
   KXMarkSet marksNow;
   if (mHasMarks) mLayer->GetMarks(marksNow);
+  ParaEnds parasNow = GetParaEnds(r);
 
   // A move takes its text out where it stands and puts the kept text back
   // where that stood: the other end of the move.
   SKXRange at = r;
+  ParaEnds siteNow;
   if (mType == kKxActMove) {
     mLayer->TextDelete(r);
+    SetParaEnds({r.start, 0}, mMoveSite);
     at = mLayer->CropRange({mBefore.start, 0});
+    siteNow = GetParaEnds(at);
   }
   long savedLen = 0;
   if (mSaved) {
@@ -160,6 +203,9 @@ void CKXTextAction::UndoRedoAction() {
   } else if (at.length > 0) {
     mLayer->TextDelete(at);
   }
+  SetParaEnds({at.start, std::int32_t(savedLen)}, mParaEnds);
+  mParaEnds = parasNow;
+  mMoveSite = siteNow;
   if (mSaved) KXText_Dispose(mSaved);
   mSaved = now.Release();
   if (mHasMarks) {
@@ -220,6 +266,9 @@ void CKXTextAction::BeforeTyping(unsigned short key, char modifiers) {
     if (r.start < mAfter.start) {
       const std::int32_t from = RubyWiden({r.start, 0}).start;
       const std::int32_t n = mAfter.start - from;
+      bool lineEnd = false;
+      for (long p = from; p < mAfter.start && !lineEnd; ++p) lineEnd = mLayer->GetChar(p) == kCR;
+      if (lineEnd) mParaEnds.head = GetParaEnds({from, 0}).head;
       SaveAround({from, n}, true);
       mBefore.start -= n;
       mBefore.length += n;
@@ -236,6 +285,11 @@ void CKXTextAction::BeforeTyping(unsigned short key, char modifiers) {
     if (end > keptEnd) {
       const SKXRange more = RubyWiden({end, 0});
       const std::int32_t to = std::max(end, more.start + more.length);
+      // Past a line end the paragraph at the new end is one the run has
+      // not touched yet: its style is the one to give back.
+      bool lineEnd = false;
+      for (long p = keptEnd; p < to && !lineEnd; ++p) lineEnd = mLayer->GetChar(p) == kCR;
+      if (lineEnd) mParaEnds.tail = GetParaEnds({to, 0}).tail;
       SaveAround({keptEnd, to - keptEnd}, false);
       mBefore.length += to - keptEnd;
       mRightKeep = to - end;

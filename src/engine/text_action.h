@@ -66,6 +66,9 @@ class CKXTextAction : public LAction {
   const SKXRange& GetAfterRange() const { return mAfter; }
   const SKXRange& GetBeforeRange() const { return mBefore; }
   KXTextHandle GetSavedText() const { return mSaved; }
+  // A move: the paragraph style at the point the text goes to, before it
+  // goes there (taking the text out again merges that paragraph back).
+  void KeepMoveSite(const SKXRange& point) { mMoveSite = GetParaEnds(point); }
   // Where the result stands, when the command knows better than the caret.
   void SetAfterRange(const SKXRange& r) { mAfter = r; }
 
@@ -76,12 +79,24 @@ class CKXTextAction : public LAction {
   KXTextHandle EnsureSaved();
   // Copies layer bytes from..to in front of (or behind) the saved text.
   void SaveAround(const SKXRange& r, bool front);
-  // The range grown to whole ruby bases where a base crosses its ends: an
-  // edit cuts such a ruby, and only its whole base can bring it back.
+  // The range grown to whole characters, and to whole ruby bases where a
+  // base crosses its ends: an edit cuts such a ruby, and only its whole
+  // base can bring it back.
   SKXRange RubyWiden(const SKXRange& r) const;
+
+  // Paragraph styles at the ends of a range: a removed line end merges the
+  // paragraphs around it, and putting the bytes back splits them again
+  // without telling which style each part had.
+  struct ParaEnds {
+    SParaStyl head{}, tail{};
+    bool kept = false;
+  };
+  ParaEnds GetParaEnds(const SKXRange& r) const;
+  void SetParaEnds(const SKXRange& r, const ParaEnds& ends);
 
   CKXTextLayer* mLayer;
   KXTextHandle mSaved;
+  ParaEnds mParaEnds, mMoveSite;
   std::uint16_t mType = 0;
   short mSaveKind = 0;
   SKXRange mAfter;

@@ -108,9 +108,11 @@ void CKXTextLayer::DoInsert(const char* bytes, long len, const SKXStyl* styl, lo
 void CKXTextLayer::DoDrop(const SKXRange& range, KXTextHandle text, short kind, short type) {
   if (!text) return;
   Command command(*this);
-  const SKXRange target = CropRange(range);
   Focus();
-  SetSelectionRange(target, false);
+  SetSelectionRange(range, false);
+  // Where the selection stands: an offset inside a character moves back to
+  // its start.
+  const SKXRange target = GetSelectionRange();
   const long length = KXText_GetLength(text);
   SKXRange dropped{target.start, std::int32_t(length)};
   RunAction(*this, type ? type : kKxActDrop, KxParaFlag(text, kind), [&](CKXTextAction& action) {
@@ -137,10 +139,24 @@ void CKXTextLayer::DoMove(const SKXRange& from, const SKXRange& to) {
   const SKXRange source = GetSelectionRange();
   // The text moves to a point: a target range gives its start.
   SKXRange target = CropRange({to.start, 0});
+  // The text goes neither inside a ruby base, which moves and is kept whole
+  // (it goes in front of it), nor inside a two-byte character (an offset
+  // there means its start, as a selection).
+  for (bool moved = true; moved;) {
+    moved = false;
+    long a = target.start, b = target.start, n = 0;
+    unsigned char ruby[kKxRubyMaxText + 2];
+    if (KXText_GetRuby(mEdit, a, b, ruby, n) && a < target.start && b > target.start)
+      target.start = std::int32_t(a), moved = true;
+    if (target.start > 0 && target.start < GetTotalRange().length &&
+        KXText_GetPrevCharPos(mEdit, long(target.start) + 1) < target.start)
+      --target.start, moved = true;
+  }
   if (UKXRange::RangeIntersection(source, target, nullptr)) return;
   TextDelete(source);
   if (source.start < target.start) target.start -= source.length;
   SKXRange moved{target.start, std::int32_t(length)};
+  action->KeepMoveSite({target.start, 0});
   if (action->CheckSmartEdit(target, copy.h) & kKxSmartAddedBefore) moved.start += 1;
   TextPaste(target, copy.h, 0);
   action->AfterAction();
