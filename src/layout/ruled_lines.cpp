@@ -16,7 +16,7 @@ constexpr long kMinWallCell = 2;
 
 }  // namespace
 
-long KxGuidePenWidth(const SKXFormStyl& form) { return form.guideFlag1 & 1 ? 2 : 1; }
+long KxGuidePenWidth(const SKXFormStyl& form) { return form.guideFlag1 ? 2 : 1; }
 
 long KxRuleCellSize(const SKXFormStyl& form, long lineHeight) {
   long c = 0;

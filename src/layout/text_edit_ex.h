@@ -210,6 +210,11 @@ class CKXTextEditEx : public CKXTextEdit {
   // Runnable invariants of both arrays; empty when sound.
   std::string CheckMarks() const;
 
+  // ---- Guides --------------------------------------------------------------------------------------
+  // The active form's rules under one line (guide view on; when printing
+  // only with the form's flag for printed guides).
+  void DrawRuledLineAt(long line, const PointL& at, long width, long height) override;
+
   // ---- Edits keep marks and markups in step --------------------------------------------------------
   void InsertString(long pos, const char* bytes, long n, const SStyl* styl, const SDeco* deco,
                     const SKXUniChar* uni, long nUni) override;
