@@ -2,6 +2,7 @@
 // operations, the start-up chain, and the one process-wide search pattern.
 #include "layout/kxtext_api.h"
 
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -819,6 +820,239 @@ std::uint16_t KXTE_SetSelView(KXEditHandle e, std::uint8_t center) {
 PointL KXTE_GetSelView(KXEditHandle e, std::uint8_t center) {
   auto* x = EditOf(e);
   return x ? x->GetSelView(center) : PointL{};
+}
+
+void KXTE_Draw(KXEditHandle e, const RectL& update) {
+  if (auto* x = EditOf(e)) x->Draw(update);
+}
+void KXTE_DrawRange(KXEditHandle e, long first, long count, const RectL& update) {
+  if (auto* x = EditOf(e)) x->DrawLinesAt(first, count, update);
+}
+short KXTE_GetLineHeightExt(KXEditHandle e, long line, long& runCount, short* extra) {
+  auto* x = EditOf(e);
+  return x ? x->GetLineHeightExAt(line, runCount, extra) : 0;
+}
+
+// ---- pages, paper view and page forms -------------------------------------------------------------------
+
+std::uint16_t KXTE_SetPaperView(KXEditHandle e, std::uint8_t on) {
+  auto* x = EditOf(e);
+  return x ? x->SetPaperView(on) : 0;
+}
+std::uint16_t KXTE_SetGuideView(KXEditHandle e, std::uint8_t on) {
+  auto* x = EditOf(e);
+  return x ? x->SetGuideView(on) : 0;
+}
+std::uint16_t KXTE_SetCaretLine(KXEditHandle e, std::uint8_t on) {
+  auto* x = EditOf(e);
+  return x ? x->SetCaretLine(on) : 0;
+}
+std::uint8_t KXTE_GetPaperView(KXEditHandle e) {
+  auto* x = EditOf(e);
+  return x ? x->GetEditStyl().paperView : 0;
+}
+std::uint8_t KXTE_GetGuideView(KXEditHandle e) {
+  auto* x = EditOf(e);
+  return x ? x->GetEditStyl().guideView : 0;
+}
+std::uint8_t KXTE_GetCaretLine(KXEditHandle e) {
+  auto* x = EditOf(e);
+  return x ? x->GetEditStyl().caretLine : 0;
+}
+long KXTE_GetCurPage(KXEditHandle e) {
+  auto* x = EditOf(e);
+  return x ? x->GetCurPage() : 0;
+}
+void KXTE_GetCurLineColm(KXEditHandle e, long& line, long& column) {
+  if (auto* x = EditOf(e)) x->GetCurLineColm(line, column);
+}
+PointL KXTE_GetPagePoint(KXEditHandle e, long page) {
+  auto* x = EditOf(e);
+  return x ? x->GetPagePoint(page) : PointL{};
+}
+long KXTE_GetPageCount(KXEditHandle e) {
+  auto* x = EditOf(e);
+  return x ? x->GetPageCount() : 0;
+}
+long KXTE_GetPageNumber(KXEditHandle e, long line) {
+  auto* x = EditOf(e);
+  return x ? x->GetPageNo(line) : 0;
+}
+std::uint16_t KXTE_SetPaperSize(KXEditHandle e, const PointL& size, std::uint8_t recalc) {
+  auto* x = EditOf(e);
+  return x ? x->SetPaperSize(size, recalc) : 0;
+}
+std::uint16_t KXTE_SetPageMargin(KXEditHandle e, const Rect& margins, std::uint8_t recalc) {
+  auto* x = EditOf(e);
+  return x ? x->SetPageMargin(margins, recalc) : 0;
+}
+void KXTE_SetHardMargin(KXEditHandle e, const Rect& margins) {
+  if (auto* x = EditOf(e)) x->SetHardMargin(margins);
+}
+void KXTE_SetPageColumn(KXEditHandle e, short columns, short gap) {
+  if (auto* x = EditOf(e)) x->SetPageColumn(columns, gap);
+}
+void KXTE_SetPageStartNumber(KXEditHandle e, short offset) {
+  if (auto* x = EditOf(e)) x->SetPageStartNumber(offset);
+}
+PointL KXTE_GetPaperSize(KXEditHandle e) {
+  auto* x = EditOf(e);
+  return x ? x->GetPaperSize() : PointL{};
+}
+void KXTE_GetPageMargin(KXEditHandle e, Rect& margins) {
+  if (auto* x = EditOf(e)) x->GetPageMargin(margins);
+}
+void KXTE_GetHardMargin(KXEditHandle e, Rect& margins) {
+  if (auto* x = EditOf(e)) x->GetHardMargin(margins);
+}
+void KXTE_GetPageColumn(KXEditHandle e, short& columns, short& gap) {
+  if (auto* x = EditOf(e)) x->GetPageColumn(columns, gap);
+}
+short KXTE_GetPageStartNumber(KXEditHandle e) {
+  auto* x = EditOf(e);
+  return x ? x->GetPageStartNumber() : 0;
+}
+PointL KXTE_GetPageSize(KXEditHandle e) {
+  auto* x = EditOf(e);
+  return x ? x->GetPageSize() : PointL{};
+}
+std::uint16_t KXTE_SetPageStyl(KXEditHandle e, const SKXPageStyl& style, std::uint8_t recalc) {
+  auto* x = EditOf(e);
+  return x ? x->SetPageStyl(style, recalc) : 0;
+}
+void KXTE_GetPageStyl(KXEditHandle e, SKXPageStyl& style) {
+  if (auto* x = EditOf(e)) x->GetPageStyl(style);
+}
+std::uint16_t KXTE_SetFormStyl(KXEditHandle e, const SKXFormStyl& form, std::uint8_t apply) {
+  auto* x = EditOf(e);
+  return x ? x->SetFormStyl(form, apply) : 0;
+}
+void KXTE_GetFormStyl(KXEditHandle e, SKXFormStyl& form) {
+  if (auto* x = EditOf(e)) x->GetFormStyl(form);
+}
+void KXTE_GetFormStylDefault(KXEditHandle e, SKXFormStyl& form) {
+  if (auto* x = EditOf(e)) x->GetFormStylDefault(form);
+}
+PointL KXTE_GetFormStylPaperSize(KXEditHandle e, short kind) {
+  return EditOf(e) ? CKXTextEditEx::GetFormStylPaperSize(kind) : PointL{};
+}
+short KXTE_GetFormStylPaperType(KXEditHandle e, const PointL& size) {
+  return EditOf(e) ? CKXTextEditEx::GetFormStylPaperType(size) : 0;
+}
+short KXTE_GetFormStylID(KXEditHandle e) {
+  auto* x = EditOf(e);
+  return x ? x->GetFormStylID() : 0;
+}
+long KXTE_GetPartInfo(KXEditHandle e, long index, long kind, long start, long end, long& outA, long& outB) {
+  auto* x = EditOf(e);
+  return x ? x->GetPartInfo(index, kind, start, end, outA, outB) : 0;
+}
+
+// ---- headers, footers and the document name ------------------------------------------------------------
+
+namespace {
+
+std::uint8_t GetHdFt(const SKXHdFtStyl& rec, short& bandHeight, char* text, std::uint8_t& length, SStyl& style,
+                     std::uint8_t& alignment, std::uint8_t& dateFormat, std::uint8_t& timeFormat) {
+  bandHeight = rec.bandHeight;
+  length = rec.Length();
+  style = rec.style;
+  alignment = rec.alignment;
+  dateFormat = rec.dateFormat;
+  timeFormat = rec.timeFormat;
+  if (text) {
+    std::memcpy(text, rec.text.data(), rec.text.size());
+    text[rec.text.size()] = 0;
+  }
+  return length;
+}
+
+}  // namespace
+
+bool KXTE_SetHeaderStyle(KXEditHandle e, short bandHeight, const char* text, std::uint8_t length, const SStyl& style,
+                         std::uint8_t alignment, std::uint8_t dateFormat, std::uint8_t timeFormat) {
+  auto* x = EditOf(e);
+  return x && x->SetHeaderStyle(bandHeight, text, length, style, alignment, dateFormat, timeFormat);
+}
+bool KXTE_SetFooterStyle(KXEditHandle e, short bandHeight, const char* text, std::uint8_t length, const SStyl& style,
+                         std::uint8_t alignment, std::uint8_t dateFormat, std::uint8_t timeFormat) {
+  auto* x = EditOf(e);
+  return x && x->SetFooterStyle(bandHeight, text, length, style, alignment, dateFormat, timeFormat);
+}
+std::uint8_t KXTE_GetHeaderStyle(KXEditHandle e, short& bandHeight, char* text, std::uint8_t& length, SStyl& style,
+                                 std::uint8_t& alignment, std::uint8_t& dateFormat, std::uint8_t& timeFormat) {
+  auto* x = EditOf(e);
+  return x ? GetHdFt(x->GetHeaderStyle(), bandHeight, text, length, style, alignment, dateFormat, timeFormat) : 0;
+}
+std::uint8_t KXTE_GetFooterStyle(KXEditHandle e, short& bandHeight, char* text, std::uint8_t& length, SStyl& style,
+                                 std::uint8_t& alignment, std::uint8_t& dateFormat, std::uint8_t& timeFormat) {
+  auto* x = EditOf(e);
+  return x ? GetHdFt(x->GetFooterStyle(), bandHeight, text, length, style, alignment, dateFormat, timeFormat) : 0;
+}
+void KXTE_SetName(KXEditHandle e, const char* name, short length) {
+  if (auto* x = EditOf(e)) x->SetName(name, length);
+}
+
+// ---- marks and markups ------------------------------------------------------------------------------------
+
+long KXTE_GetMarkCount(KXEditHandle e) {
+  auto* x = EditOf(e);
+  return x ? x->GetMarkCount() : 0;
+}
+void KXTE_InsertMark(KXEditHandle e, long from, long to, const unsigned char* name) {
+  if (auto* x = EditOf(e)) x->InsertMark(from, to, name);
+}
+void KXTE_DeleteMark(KXEditHandle e, long index) {
+  if (auto* x = EditOf(e)) x->DeleteMarkAt(index);
+}
+void KXTE_GetMarkString(KXEditHandle e, long index, unsigned char* out) {
+  if (auto* x = EditOf(e)) x->GetMarkStringAt(index, out);
+}
+void KXTE_GetMarkRange(KXEditHandle e, long index, long& start, long& end) {
+  if (auto* x = EditOf(e)) x->GetMarkRangeAt(index, start, end);
+}
+short KXTE_GetMarkRank(KXEditHandle e, long index) {
+  auto* x = EditOf(e);
+  return x ? x->GetMarkRankAt(index) : 0;
+}
+void KXTE_SetMarkRank(KXEditHandle e, long index, short rank) {
+  if (auto* x = EditOf(e)) x->SetMarkRankAt(index, rank);
+}
+long KXTE_GetMarkDataSize(KXEditHandle e) {
+  auto* x = EditOf(e);
+  return x ? x->GetMarkDataSize() : 0;
+}
+long KXTE_GetMarkData(KXEditHandle e, char* buf, long size) {
+  auto* x = EditOf(e);
+  return x ? x->GetMarkData(buf, size) : 0;
+}
+bool KXTE_SetMarkData(KXEditHandle e, const char* buf, long size) {
+  auto* x = EditOf(e);
+  return x && x->SetMarkData(buf, size);
+}
+long KXTE_GetRankDataSize(KXEditHandle e) {
+  auto* x = EditOf(e);
+  return x ? x->GetRankDataSize() : 0;
+}
+void KXTE_GetRankData(KXEditHandle e, char* buf, long n) {
+  if (auto* x = EditOf(e)) x->GetRankData(buf, n);
+}
+void KXTE_SetRankData(KXEditHandle e, const char* buf, long n) {
+  if (auto* x = EditOf(e)) x->SetRankData(buf, n);
+}
+long KXTE_GetMarkupCount(KXEditHandle e) {
+  auto* x = EditOf(e);
+  return x ? x->GetMarkupCount() : 0;
+}
+void KXTE_InsertMarkup(KXEditHandle e, long from, long to) {
+  if (auto* x = EditOf(e)) x->InsertMarkup(from, to);
+}
+void KXTE_DeleteMarkup(KXEditHandle e, long from, long to) {
+  if (auto* x = EditOf(e)) x->DeleteMarkup(from, to);
+}
+bool KXTE_GetMarkup(KXEditHandle e, long pos, long& start, long& end) {
+  auto* x = EditOf(e);
+  return x && x->GetMarkup(pos, start, end);
 }
 
 // ---- whole-text transforms and settings -------------------------------------------------------------------

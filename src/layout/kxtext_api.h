@@ -29,6 +29,7 @@
 class CKXText;
 class CKXTextEditEx;
 struct SKXPageStyl;
+struct SKXFormStyl;
 struct SKXEditStyl;
 
 // A styled text, or an edit object seen as one.
@@ -270,6 +271,77 @@ std::uint16_t KXTE_Scroll(KXEditHandle e, long dh, long dv);
 std::uint16_t KXTE_SetAutoView(KXEditHandle e, std::uint8_t on);
 std::uint16_t KXTE_SetSelView(KXEditHandle e, std::uint8_t center);
 PointL KXTE_GetSelView(KXEditHandle e, std::uint8_t center);
+void KXTE_Draw(KXEditHandle e, const RectL& update);
+void KXTE_DrawRange(KXEditHandle e, long first, long count, const RectL& update);
+short KXTE_GetLineHeightExt(KXEditHandle e, long line, long& runCount, short* extra);
+
+// ---- KXTE_: pages, paper view and page forms ------------------------------------------------------------
+std::uint16_t KXTE_SetPaperView(KXEditHandle e, std::uint8_t on);
+std::uint16_t KXTE_SetGuideView(KXEditHandle e, std::uint8_t on);
+std::uint16_t KXTE_SetCaretLine(KXEditHandle e, std::uint8_t on);
+std::uint8_t KXTE_GetPaperView(KXEditHandle e);
+std::uint8_t KXTE_GetGuideView(KXEditHandle e);
+std::uint8_t KXTE_GetCaretLine(KXEditHandle e);
+long KXTE_GetCurPage(KXEditHandle e);
+void KXTE_GetCurLineColm(KXEditHandle e, long& line, long& column);
+PointL KXTE_GetPagePoint(KXEditHandle e, long page);
+long KXTE_GetPageCount(KXEditHandle e);
+long KXTE_GetPageNumber(KXEditHandle e, long line);
+std::uint16_t KXTE_SetPaperSize(KXEditHandle e, const PointL& size, std::uint8_t recalc);
+std::uint16_t KXTE_SetPageMargin(KXEditHandle e, const Rect& margins, std::uint8_t recalc);
+void KXTE_SetHardMargin(KXEditHandle e, const Rect& margins);
+void KXTE_SetPageColumn(KXEditHandle e, short columns, short gap);
+void KXTE_SetPageStartNumber(KXEditHandle e, short offset);
+PointL KXTE_GetPaperSize(KXEditHandle e);
+void KXTE_GetPageMargin(KXEditHandle e, Rect& margins);
+void KXTE_GetHardMargin(KXEditHandle e, Rect& margins);
+void KXTE_GetPageColumn(KXEditHandle e, short& columns, short& gap);
+short KXTE_GetPageStartNumber(KXEditHandle e);
+PointL KXTE_GetPageSize(KXEditHandle e);
+std::uint16_t KXTE_SetPageStyl(KXEditHandle e, const SKXPageStyl& style, std::uint8_t recalc);
+void KXTE_GetPageStyl(KXEditHandle e, SKXPageStyl& style);
+std::uint16_t KXTE_SetFormStyl(KXEditHandle e, const SKXFormStyl& form, std::uint8_t apply);
+void KXTE_GetFormStyl(KXEditHandle e, SKXFormStyl& form);
+void KXTE_GetFormStylDefault(KXEditHandle e, SKXFormStyl& form);
+PointL KXTE_GetFormStylPaperSize(KXEditHandle e, short kind);
+short KXTE_GetFormStylPaperType(KXEditHandle e, const PointL& size);
+short KXTE_GetFormStylID(KXEditHandle e);
+long KXTE_GetPartInfo(KXEditHandle e, long index, long kind, long start, long end, long& outA, long& outB);
+
+// ---- KXTE_: headers, footers and the document name -----------------------------------------------------
+// Answer whether the template holds a placeholder.
+bool KXTE_SetHeaderStyle(KXEditHandle e, short bandHeight, const char* text, std::uint8_t length, const SStyl& style,
+                         std::uint8_t alignment, std::uint8_t dateFormat, std::uint8_t timeFormat);
+bool KXTE_SetFooterStyle(KXEditHandle e, short bandHeight, const char* text, std::uint8_t length, const SStyl& style,
+                         std::uint8_t alignment, std::uint8_t dateFormat, std::uint8_t timeFormat);
+// The template goes into text (when given) with a NUL after it, so text
+// needs length + 1 bytes (256 always suffice). Answers the length.
+std::uint8_t KXTE_GetHeaderStyle(KXEditHandle e, short& bandHeight, char* text, std::uint8_t& length, SStyl& style,
+                                 std::uint8_t& alignment, std::uint8_t& dateFormat, std::uint8_t& timeFormat);
+std::uint8_t KXTE_GetFooterStyle(KXEditHandle e, short& bandHeight, char* text, std::uint8_t& length, SStyl& style,
+                                 std::uint8_t& alignment, std::uint8_t& dateFormat, std::uint8_t& timeFormat);
+void KXTE_SetName(KXEditHandle e, const char* name, short length);
+
+// ---- KXTE_: marks and markups (indexes 1-based) -------------------------------------------------------------
+long KXTE_GetMarkCount(KXEditHandle e);
+// name: a length-prefixed string, or null.
+void KXTE_InsertMark(KXEditHandle e, long from, long to, const unsigned char* name);
+void KXTE_DeleteMark(KXEditHandle e, long index);
+// out: 256 bytes, a length-prefixed string.
+void KXTE_GetMarkString(KXEditHandle e, long index, unsigned char* out);
+void KXTE_GetMarkRange(KXEditHandle e, long index, long& start, long& end);
+short KXTE_GetMarkRank(KXEditHandle e, long index);
+void KXTE_SetMarkRank(KXEditHandle e, long index, short rank);
+long KXTE_GetMarkDataSize(KXEditHandle e);
+long KXTE_GetMarkData(KXEditHandle e, char* buf, long size);
+bool KXTE_SetMarkData(KXEditHandle e, const char* buf, long size);
+long KXTE_GetRankDataSize(KXEditHandle e);
+void KXTE_GetRankData(KXEditHandle e, char* buf, long n);
+void KXTE_SetRankData(KXEditHandle e, const char* buf, long n);
+long KXTE_GetMarkupCount(KXEditHandle e);
+void KXTE_InsertMarkup(KXEditHandle e, long from, long to);
+void KXTE_DeleteMarkup(KXEditHandle e, long from, long to);
+bool KXTE_GetMarkup(KXEditHandle e, long pos, long& start, long& end);
 
 // ---- UKXText_: transforms, settings, pictures, line-break lists -----------------------------------------
 // The transforms answer 1 when the text changed (0 for a null handle).

@@ -10,6 +10,7 @@
 
 #include "platform/exception.h"
 #include "text/base/memory.h"
+#include "text/runs/marks.h"
 
 namespace {
 
@@ -131,7 +132,11 @@ CKXTextEditEx::CKXTextEditEx(const RectL& dest, const RectL& view, const SKXPage
   RecalcPageSize();
 }
 
-CKXTextEditEx::~CKXTextEditEx() { delete mPages; }
+CKXTextEditEx::~CKXTextEditEx() {
+  delete mPages;
+  delete mMarks;
+  delete mMarkups;
+}
 
 // ---- paper, margins, columns -----------------------------------------------------------------------
 

@@ -12,7 +12,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
+#include "layout/hdft.h"
 #include "layout/text_edit.h"
 #include "layout/text_form.h"
 
@@ -48,6 +50,9 @@ enum KxPartKind : long { kKxPartChar = 1, kKxPartWord = 2, kKxPartPara = 3, kKxP
 constexpr long kKxPartCount = 0;
 constexpr long kKxPartOverlap = -1;
 constexpr long kKxPartOverlapNumbers = -2;
+
+class CKXMarkArray;
+class CKXMarkupArray;
 
 class CKXTextEditEx : public CKXTextEdit {
  public:
@@ -159,8 +164,68 @@ class CKXTextEditEx : public CKXTextEdit {
   // at the range's end; 0 when there is no such element.
   long GetPartInfo(long index, long kind, long start, long end, long& outA, long& outB) const;
 
+  // ---- Headers and footers ----------------------------------------------------------------------
+  // Answer whether the template holds a placeholder.
+  bool SetHeaderStyle(short bandHeight, const char* text, long length, const SStyl& style, std::uint8_t alignment,
+                      std::uint8_t dateFormat, std::uint8_t timeFormat);
+  bool SetFooterStyle(short bandHeight, const char* text, long length, const SStyl& style, std::uint8_t alignment,
+                      std::uint8_t dateFormat, std::uint8_t timeFormat);
+  const SKXHdFtStyl& GetHeaderStyle() const { return mHeader; }
+  const SKXHdFtStyl& GetFooterStyle() const { return mFooter; }
+  // The line of one page (pageNumber as shown), at most capacity bytes.
+  long MakeHdFtText(const SKXHdFtStyl& rec, char* out, long capacity, long pageNumber) const;
+  // The number a page shows, and whether its bands are drawn: not while
+  // a page-number offset makes it less than 1.
+  long GetShownPageNumber(long page) const { return page + mPageStyl.pageOffset; }
+  bool IsHdFtShown(long page) const { return mPageStyl.pageOffset == 0 || GetShownPageNumber(page) >= 1; }
+  void SetName(const char* name, long length);
+  // Copies the name out (no terminator) when out is given; answers its length.
+  long GetName(char* out) const;
+
+  // ---- Marks and markups -------------------------------------------------------------------------
+  // Both move with every edit. Marks are named ranges with a rank;
+  // markups are unnamed ranges drawn underlined.
+  long GetMarkCount() const;
+  // `name` is a length-prefixed string (null: no name).
+  void InsertMark(long from, long to, const unsigned char* name);
+  void DeleteMarkAt(long index);
+  void GetMarkStringAt(long index, unsigned char* out) const;
+  void GetMarkRangeAt(long index, long& start, long& end) const;
+  short GetMarkRankAt(long index) const;
+  void SetMarkRankAt(long index, short rank);
+  long GetMarkDataSize() const;
+  long GetMarkData(char* buf, long size) const;
+  bool SetMarkData(const char* buf, long size);
+  long GetRankDataSize() const;
+  void GetRankData(char* buf, long n) const;
+  void SetRankData(const char* buf, long n);
+  long GetMarkupCount() const;
+  void InsertMarkup(long from, long to);
+  void DeleteMarkup(long from, long to);
+  bool GetMarkup(long pos, long& start, long& end) const;
+  long GetMarkupIndex(long offset) const;
+  void DeleteMarkupAt(long index);
+  void GetMarkupRangeAt(long index, long& start, long& end) const;
+  long GetMarkupLocs(long start, long length, long capacity, long* out) const override;
+  // Runnable invariants of both arrays; empty when sound.
+  std::string CheckMarks() const;
+
+  // ---- Guides --------------------------------------------------------------------------------------
+  // The active form's rules under one line (guide view on; when printing
+  // only with the form's flag for printed guides).
+  void DrawRuledLineAt(long line, const PointL& at, long width, long height) override;
+
+  // ---- Edits keep marks and markups in step --------------------------------------------------------
+  void InsertString(long pos, const char* bytes, long n, const SStyl* styl, const SDeco* deco,
+                    const SKXUniChar* uni, long nUni) override;
+  void InsertText(long pos, const CKXText* src, short what) override;
+  using CKXTextEdit::InsertText;
+  void DeleteString(long from, long to) override;
+
  private:
   struct Cut;
+  void MarksInserted(long pos, long length);
+  void MarksDeleted(long from, long to);
   bool Paper() const { return IsPaperView(); }
   long Columns() const { return mPageStyl.columns > 1 ? mPageStyl.columns : 1; }
   long PaperStep() const { return long(mPageStyl.paperHeight) + kKxPageSpacing; }
@@ -188,4 +253,10 @@ class CKXTextEditEx : public CKXTextEdit {
   SKXFormStyl mForm{};
   long mCenterGap = 0;  // height of the first half of a page when the form asks for a centre gap
   std::uint8_t mPageCountChanged = 0;
+  SKXHdFtStyl mHeader;
+  SKXHdFtStyl mFooter;
+  std::string mName;
+  CKXMarkArray* mMarks = nullptr;
+  CKXMarkupArray* mMarkups = nullptr;
+  int mEditDepth = 0;  // nested edits leave the upkeep to the outermost
 };

@@ -111,6 +111,33 @@ const SKXUniChar kUni{1, 0x1F600};
 const SKXRuby kRuby{0, 2, 3, {'r', 'u', 'b'}};
 const SParaStyl kPara{10, 4, 0, 2, 0, 1, 0, 0, {}, 0, {}};
 
+// What the header and footer getters write, in their order.
+std::uint8_t HeaderOut(Probe& p, const SKXHdFtStyl& rec) {
+  *p.Out<short>() = rec.bandHeight;
+  char* text = p.Out<char>(256);
+  std::memcpy(text, rec.text.data(), rec.text.size());
+  text[rec.text.size()] = 0;
+  *p.Out<std::uint8_t>() = rec.Length();
+  *p.Out<SStyl>() = rec.style;
+  *p.Out<std::uint8_t>() = rec.alignment;
+  *p.Out<std::uint8_t>() = rec.dateFormat;
+  *p.Out<std::uint8_t>() = rec.timeFormat;
+  return rec.Length();
+}
+
+// The header and footer getters through the interface, outs in the same order.
+template <typename F>
+std::uint8_t HeaderViaApi(Probe& p, F get) {
+  short& band = *p.Out<short>();
+  char* text = p.Out<char>(256);
+  std::uint8_t& length = *p.Out<std::uint8_t>();
+  SStyl& style = *p.Out<SStyl>();
+  std::uint8_t& align = *p.Out<std::uint8_t>();
+  std::uint8_t& date = *p.Out<std::uint8_t>();
+  std::uint8_t& time = *p.Out<std::uint8_t>();
+  return get(p.e, band, text, length, style, align, date, time);
+}
+
 const std::vector<Row>& Rows() {
   static const std::vector<Row> rows = {
       ROW("KXText_SetText", KXText_SetText(p.t, "xyz", 3, kRuns, 2, nullptr, 0, nullptr, 0),
@@ -285,6 +312,74 @@ const std::vector<Row>& Rows() {
       EDIT_ROW(SetAutoView, 1),
       EDIT_ROW(SetSelView, 1),
       EDIT_ROW(GetSelView, 1),
+      ROW("KXTE_Draw", KXTE_Draw(p.e, RectL{0, 0, 50, 50}), p.de->Draw(RectL{0, 0, 50, 50})),
+      ROW("KXTE_DrawRange", KXTE_DrawRange(p.e, 1, 2, RectL{0, 0, 50, 50}), p.de->DrawLinesAt(1, 2, RectL{0, 0, 50, 50})),
+      ROW("KXTE_GetLineHeightExt", KXTE_GetLineHeightExt(p.e, 1, *p.Out<long>(), p.Out<short>()),
+          p.de->GetLineHeightExAt(1, *p.Out<long>(), p.Out<short>())),
+      EDIT_ROW(SetPaperView, 1),
+      EDIT_ROW(SetGuideView, 1),
+      EDIT_ROW(SetCaretLine, 1),
+      ROW("KXTE_GetPaperView", (KXTE_SetPaperView(p.e, 1), KXTE_GetPaperView(p.e)),
+          (p.de->SetPaperView(1), p.de->GetEditStyl().paperView)),
+      ROW("KXTE_GetGuideView", KXTE_GetGuideView(p.e), p.de->GetEditStyl().guideView),
+      ROW("KXTE_GetCaretLine", KXTE_GetCaretLine(p.e), p.de->GetEditStyl().caretLine),
+      EDIT_ROW0(GetCurPage),
+      EDIT_ROW(GetCurLineColm, *p.Out<long>(), *p.Out<long>()),
+      EDIT_ROW(GetPagePoint, 1),
+      EDIT_ROW0(GetPageCount),
+      ROW("KXTE_GetPageNumber", KXTE_GetPageNumber(p.e, 2), p.de->GetPageNo(2)),
+      EDIT_ROW(SetPaperSize, PointL{400, 300}, 1),
+      EDIT_ROW(SetPageMargin, Rect{10, 12, 14, 16}, 1),
+      EDIT_ROW(SetHardMargin, Rect{1, 2, 3, 4}),
+      EDIT_ROW(SetPageColumn, 2, 10),
+      EDIT_ROW(SetPageStartNumber, 3),
+      EDIT_ROW0(GetPaperSize),
+      EDIT_ROW(GetPageMargin, *p.Out<Rect>()),
+      EDIT_ROW(GetHardMargin, *p.Out<Rect>()),
+      EDIT_ROW(GetPageColumn, *p.Out<short>(), *p.Out<short>()),
+      EDIT_ROW0(GetPageStartNumber),
+      EDIT_ROW0(GetPageSize),
+      EDIT_ROW(SetPageStyl, KxDefaultPageStyl(), 1),
+      EDIT_ROW(GetPageStyl, *p.Out<SKXPageStyl>()),
+      EDIT_ROW(SetFormStyl, SKXFormStyl{}, 0),
+      EDIT_ROW(GetFormStyl, *p.Out<SKXFormStyl>()),
+      EDIT_ROW(GetFormStylDefault, *p.Out<SKXFormStyl>()),
+      EDIT_ROW(GetFormStylPaperSize, 1),
+      EDIT_ROW(GetFormStylPaperType, PointL{842, 595}),
+      EDIT_ROW0(GetFormStylID),
+      EDIT_ROW(GetPartInfo, 1, 2, 0, 10, *p.Out<long>(), *p.Out<long>()),
+      EDIT_ROW(SetHeaderStyle, 12, "p <PAGE>", 8, kBold, 1, 0, 0),
+      EDIT_ROW(SetFooterStyle, 12, "plain", 5, kBold, 2, 0, 0),
+      ROW("KXTE_GetHeaderStyle",
+          (KXTE_SetHeaderStyle(p.e, 9, "<NAME>!", 7, kBold, 1, 2, 3), HeaderViaApi(p, KXTE_GetHeaderStyle)),
+          (p.de->SetHeaderStyle(9, "<NAME>!", 7, kBold, 1, 2, 3), HeaderOut(p, p.de->GetHeaderStyle()))),
+      ROW("KXTE_GetFooterStyle", HeaderViaApi(p, KXTE_GetFooterStyle), HeaderOut(p, p.de->GetFooterStyle())),
+      EDIT_ROW(SetName, "doc", 3),
+      EDIT_ROW0(GetMarkCount),
+      EDIT_ROW(InsertMark, 1, 4, (const unsigned char*)"\2mk"),
+      ROW("KXTE_DeleteMark", (KXTE_InsertMark(p.e, 1, 4, nullptr), KXTE_DeleteMark(p.e, 1)),
+          (p.de->InsertMark(1, 4, nullptr), p.de->DeleteMarkAt(1))),
+      ROW("KXTE_GetMarkString", (KXTE_InsertMark(p.e, 1, 4, (const unsigned char*)"\2mk"), KXTE_GetMarkString(p.e, 1, p.Out<unsigned char>(256))),
+          (p.de->InsertMark(1, 4, (const unsigned char*)"\2mk"), p.de->GetMarkStringAt(1, p.Out<unsigned char>(256)))),
+      ROW("KXTE_GetMarkRange", (KXTE_InsertMark(p.e, 1, 4, nullptr), KXTE_GetMarkRange(p.e, 1, *p.Out<long>(), *p.Out<long>())),
+          (p.de->InsertMark(1, 4, nullptr), p.de->GetMarkRangeAt(1, *p.Out<long>(), *p.Out<long>()))),
+      ROW("KXTE_SetMarkRank", (KXTE_InsertMark(p.e, 1, 4, nullptr), KXTE_SetMarkRank(p.e, 1, 2), KXTE_GetMarkRank(p.e, 1)),
+          (p.de->InsertMark(1, 4, nullptr), p.de->SetMarkRankAt(1, 2), p.de->GetMarkRankAt(1))),
+      ROW("KXTE_GetMarkRank", KXTE_GetMarkRank(p.e, 1), p.de->GetMarkRankAt(1)),
+      ROW("KXTE_GetMarkDataSize", (KXTE_InsertMark(p.e, 1, 4, nullptr), KXTE_GetMarkDataSize(p.e)),
+          (p.de->InsertMark(1, 4, nullptr), p.de->GetMarkDataSize())),
+      ROW("KXTE_GetMarkData", (KXTE_InsertMark(p.e, 1, 4, nullptr), KXTE_GetMarkData(p.e, p.Out<char>(64), 64)),
+          (p.de->InsertMark(1, 4, nullptr), p.de->GetMarkData(p.Out<char>(64), 64))),
+      EDIT_ROW(SetMarkData, "\0\0", 2),
+      EDIT_ROW0(GetRankDataSize),
+      EDIT_ROW(GetRankData, p.Out<char>(4), 4),
+      EDIT_ROW(SetRankData, "\2", 1),
+      EDIT_ROW0(GetMarkupCount),
+      EDIT_ROW(InsertMarkup, 2, 5),
+      ROW("KXTE_DeleteMarkup", (KXTE_InsertMarkup(p.e, 2, 5), KXTE_DeleteMarkup(p.e, 0, 100), KXTE_GetMarkupCount(p.e)),
+          (p.de->InsertMarkup(2, 5), p.de->DeleteMarkup(0, 100), p.de->GetMarkupCount())),
+      ROW("KXTE_GetMarkup", (KXTE_InsertMarkup(p.e, 2, 5), KXTE_GetMarkup(p.e, 3, *p.Out<long>(), *p.Out<long>())),
+          (p.de->InsertMarkup(2, 5), p.de->GetMarkup(3, *p.Out<long>(), *p.Out<long>()))),
   };
   return rows;
 }
