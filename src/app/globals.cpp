@@ -1,5 +1,6 @@
 #include "app/globals.h"
 
+#include "app/colour_schedule_file.h"
 #include "app/prefs_file.h"
 
 #include "layout/fontstate.h"
@@ -96,6 +97,7 @@ void KxSetGlobalDefaults() {
   gFileSearch = {};
   gStreamEditor = {};
   KxForgetStoredChunks();
+  KxSetColorScheduleData(nullptr, 0);
 }
 
 void InitializeGlobals() { CoreInit(); }

@@ -1,5 +1,10 @@
 #include "document/facilities.h"
 
 #include "app/facilities.h"
+#include "document/colour_schedule_container.h"
+#include "platform/core.h"
 
-void KxDocumentFacilities() { KxAppFacilities(); }
+void KxDocumentFacilities() {
+  KxAppFacilities();
+  KxRegisterFacility(kRankDocument, "colour schedule container", KxInstallScheduleContainer, KxRemoveScheduleContainer);
+}
