@@ -13,6 +13,7 @@
 //   select FROM TO       byte offsets
 //   click X Y [COUNT] [shift]
 //   cut, copy, paste     through a scrap of this process
+//   undo, redo           the last edit (a typing run, cut or paste)
 //   find PATTERN [OPTIONS]  selects the next match (OPTIONS: find bits)
 //   print text|selection|styles|decos|paras|ruby|lines|result
 //                        run lists: one run a line, the offset and then the
@@ -30,7 +31,8 @@
 #include <vector>
 
 #include "driver.h"
-#include "layout/facilities.h"
+#include "engine/facilities.h"
+#include "engine/text_layer.h"
 #include "layout/kxtext_api.h"
 #include "layout/text_edit_ex.h"
 #include "platform/files.h"
@@ -163,10 +165,37 @@ bool ToText(const std::string& utf8, std::string& sjis) {
                    sides);
 }
 
+// The editing layer over the driver's own edit object, so that the edits
+// of a script are undoable actions. The edit object stays the driver's: the
+// layer neither makes nor disposes it. Result words and the scrap come back
+// through the layer's hooks.
+class EditLayer : public CKXTextLayer {
+ public:
+  EditLayer(KXEditHandle h, std::uint16_t& last) : mLast(last), mScrap(KXText_New()) { mEdit = h; }
+  ~EditLayer() override {
+    DropAction();
+    mEdit = nullptr;  // the base would dispose it
+    KXText_Dispose(mScrap);
+  }
+  EditLayer(const EditLayer&) = delete;
+  EditLayer& operator=(const EditLayer&) = delete;
+
+ protected:
+  void TextEditResult(std::uint16_t result) override { mLast = result; }
+  void TextPutScrap(KXTextHandle text, short) override { KXText_SetDuplicate(mScrap, text); }
+  void TextGetScrap(KXTextHandle text, short& kind) override {
+    KXText_SetDuplicate(text, mScrap);
+    kind = CKXText::kWhatAll;
+  }
+
+ private:
+  std::uint16_t& mLast;
+  KXTextHandle mScrap;
+};
+
 class Runner {
  public:
-  Runner(CKXTextEdit& e, KXEditHandle h) : mEdit(e), mHandle(h), mScrap(KXText_New()) {}
-  ~Runner() { KXText_Dispose(mScrap); }
+  Runner(CKXTextEdit& e, KXEditHandle h) : mEdit(e), mHandle(h), mLayer(h, mLast) {}
   Runner(const Runner&) = delete;
   Runner& operator=(const Runner&) = delete;
   // 0 done, 1 bad input, 2 unsupported.
@@ -184,8 +213,8 @@ class Runner {
   int Print(const std::string& what);
   CKXTextEdit& mEdit;
   KXEditHandle mHandle;
-  KXTextHandle mScrap;
   std::uint16_t mLast = 0;  // the last result word
+  EditLayer mLayer;
 };
 
 int Runner::Step(const std::string& line, long lineNo) {
@@ -211,9 +240,9 @@ int Runner::Step(const std::string& line, long lineNo) {
       const long n = lead ? 2 : 1;
       if (side < sides.size() && sides[side].offset == long(k)) {
         const SKXUniChar u{0, sides[side++].value};
-        mLast = KXTE_InsertTextWithUniChars(mHandle, sjis.data() + k, n, &u, 1);
+        mLayer.DoString(sjis.data() + k, n, &u, 1);
       } else {
-        for (long b = 0; b < n; ++b) mLast = KXTE_KeyIn(mHandle, (unsigned char)sjis[k + size_t(b)], 0);
+        for (long b = 0; b < n; ++b) mLayer.DoKey((unsigned char)sjis[k + size_t(b)], 0);
       }
       k += size_t(n);
     }
@@ -234,13 +263,13 @@ int Runner::Step(const std::string& line, long lineNo) {
                  {"pageup", kKxCharPageUp},   {"pagedown", kKxCharPageDown}};
     for (const auto& k : kKeys)
       if (name == k.name) {
-        mLast = KXTE_KeyIn(mHandle, k.code, mods);
+        mLayer.DoKey(k.code, mods);
         return 0;
       }
     if (name.size() > 1 && name[0] == 'f')
       return Unsupported(lineNo, "key " + name);
     if (name.size() == 1 && (unsigned char)name[0] >= 0x20 && (unsigned char)name[0] < 0x7F) {
-      mLast = KXTE_KeyIn(mHandle, (unsigned char)name[0], mods);
+      mLayer.DoKey((unsigned char)name[0], mods);
       return 0;
     }
     return Bad(lineNo, "unknown key " + name);
@@ -250,6 +279,7 @@ int Runner::Step(const std::string& line, long lineNo) {
     if (args.size() != 2 || !ParseLong(args[0], a) || !ParseLong(args[1], b)) return Bad(lineNo, "select FROM TO");
     if (a < 0 || b < 0 || a > mEdit.GetLength() || b > mEdit.GetLength())
       return Bad(lineNo, "offset outside the text (length " + std::to_string(mEdit.GetLength()) + ")");
+    mLayer.CompleteTyping();  // a typing run ends where the caret is moved
     mLast = KXTE_SetSelect(mHandle, a, b);
     return 0;
   }
@@ -265,19 +295,27 @@ int Runner::Step(const std::string& line, long lineNo) {
         return Bad(lineNo, "click count is 1, 2 or 3");
     }
     const PointL p{std::int32_t(y), std::int32_t(x)};
+    mLayer.CompleteTyping();
     mLast = KXTE_Click(mHandle, p, shift, 0, short(count));
     mLast |= KXTE_Click(mHandle, p, shift, 1, short(count));
     return 0;
   }
   if (verb == "cut" || verb == "copy" || verb == "paste") {
     if (!args.empty()) return Bad(lineNo, verb + " takes no arguments");
-    CKXText* scrap = KXHandleAccess::Text(mScrap);
     if (verb == "cut")
-      mLast = mEdit.Cut(scrap);
+      mLayer.DoCut();
     else if (verb == "copy")
-      mLast = mEdit.Copy(scrap, CKXText::kWhatAll);
+      mLayer.DoCopy();
     else
-      mLast = KXTE_Paste(mHandle, mScrap, CKXText::kWhatAll);
+      mLayer.DoPaste(0);
+    return 0;
+  }
+  if (verb == "undo" || verb == "redo") {
+    if (!args.empty()) return Bad(lineNo, verb + " takes no arguments");
+    if (verb == "undo")
+      mLayer.Undo();
+    else
+      mLayer.Redo();
     return 0;
   }
   if (verb == "find") {
@@ -287,6 +325,7 @@ int Runner::Step(const std::string& line, long lineNo) {
       return Bad(lineNo, "find PATTERN [OPTIONS 0-31]");
     std::string pattern;
     if (!ToText(args[0], pattern)) return Bad(lineNo, "pattern does not convert");
+    mLayer.CompleteTyping();
     mLast = KXTE_Find(mHandle, pattern.data(), long(pattern.size()), short(options), kScriptJapanese);
     return 0;
   }
@@ -294,7 +333,7 @@ int Runner::Step(const std::string& line, long lineNo) {
     if (args.size() != 1) return Bad(lineNo, "print WHAT");
     return Print(args[0]) == 0 ? 0 : Bad(lineNo, "print text|selection|styles|decos|paras|ruby|lines|result");
   }
-  static const char* const kLater[] = {"command", "undo", "redo", "replace-all", "tell", "preedit", "commit",
+  static const char* const kLater[] = {"command", "replace-all", "tell", "preedit", "commit",
                                        "clipboard", "save"};
   for (const char* v : kLater)
     if (verb == v) return Unsupported(lineNo, verb);
@@ -489,4 +528,4 @@ int Run(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) { return KxDriverMain("kxedit", KxLayoutFacilities, [&] { return Run(argc, argv); }); }
+int main(int argc, char** argv) { return KxDriverMain("kxedit", KxEngineFacilities, [&] { return Run(argc, argv); }); }

@@ -48,8 +48,12 @@ check "vertical: down moves along the column" "2 2" "$out"
 
 "$bin" "$tmp/in.txt" - <<<'select 0 999' 2>"$tmp/err"; rc=$?
 check "offset outside the text" "1 1" "$rc $(wc -l <"$tmp/err")"
-"$bin" "$tmp/in.txt" - <<<'undo' 2>"$tmp/err"; rc=$?
-check "later steps" "2 kxedit: line 1: undo: not supported yet" "$rc $(cat "$tmp/err")"
+"$bin" "$tmp/in.txt" - <<<'save' 2>"$tmp/err"; rc=$?
+check "later steps" "2 kxedit: line 1: save: not supported yet" "$rc $(cat "$tmp/err")"
+"$bin" "$tmp/in.txt" - <<<'undo now' 2>/dev/null; rc=$?
+check "undo takes no arguments" "1" "$rc"
+out=$("$bin" "$tmp/in.txt" - <<<$'undo\nredo\nprint selection')
+check "undo and redo with nothing done" "0 0" "$out"
 "$bin" --rules 7 "$tmp/in.txt" 2>/dev/null; rc=$?
 check "bad usage" "2" "$rc"
 "$bin" "$tmp/missing.txt" 2>/dev/null; rc=$?
