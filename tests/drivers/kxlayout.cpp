@@ -22,8 +22,15 @@
 // Broadcasts print as "broadcast MESSAGE PANE" and alerts as "alert KIND:
 // TEXT" when they happen; the fields print at the end. --pane saves just
 // that pane's frame; --boxes draws with the synthetic box fonts (the golden
-// pictures use it). Exit status: 0 done, 1 bad input, 2 bad usage or a
-// kind not supported yet.
+// pictures use it).
+//
+// --gtk builds the layout in a real window of the GTK host instead; clicks
+// and keys go into the toolkit's own queue as the desktop's would, and
+// --screenshot saves what the screen shows (cropped as -o is), written by
+// the same PNG writer as -o. Alerts stay the headless host's: "alert",
+// "note" and "answer" are not supported there, nor "type" past ASCII.
+// Exit status: 0 done, 1 bad input or no display, 2 bad usage or a kind
+// not supported yet.
 #include <cairo.h>
 
 #include <cstdio>
@@ -31,15 +38,18 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "driver.h"
+#include "platform/draw/port.h"
 #include "platform/fonts.h"
 #include "platform/framework/framework_classes.h"
 #include "platform/framework/input_method.h"
 #include "platform/framework/list_box.h"
+#include "platform/gtk/gtk_host.h"
 #include "platform/host/headless.h"
 #include "views/dialog_box.h"
 #include "views/edit_field.h"
@@ -90,32 +100,53 @@ void Collect(LPane* p, std::vector<LPane*>& out) {
     for (LPane* sub : v->GetSubPanes()) Collect(sub, out);
 }
 
+// `sym` is the X11 key symbol the desktop sends for the key.
 struct Key {
   const char* name;
   std::uint8_t code, ch;
+  unsigned sym;
 };
-constexpr Key kKeys[] = {{"left", kKxKeyLeft, kKxCharLeftArrow},   {"right", kKxKeyRight, kKxCharRightArrow},
-                         {"up", kKxKeyUp, kKxCharUpArrow},         {"down", kKxKeyDown, kKxCharDownArrow},
-                         {"home", kKxKeyHome, 1},                  {"end", kKxKeyEnd, 4},
-                         {"pageup", kKxKeyPageUp, 11},             {"pagedown", kKxKeyPageDown, 12},
-                         {"backspace", kKxKeyBackspace, 8},        {"delete", kKxKeyForwardDelete, 127},
-                         {"return", kKxKeyReturn, 13},             {"enter", kKxKeyEnter, 3},
-                         {"tab", kKxKeyTab, 9},                    {"escape", kKxKeyEscape, kKxCharEscape}};
+constexpr Key kKeys[] = {{"left", kKxKeyLeft, kKxCharLeftArrow, 0xFF51},
+                         {"right", kKxKeyRight, kKxCharRightArrow, 0xFF53},
+                         {"up", kKxKeyUp, kKxCharUpArrow, 0xFF52},
+                         {"down", kKxKeyDown, kKxCharDownArrow, 0xFF54},
+                         {"home", kKxKeyHome, 1, 0xFF50},
+                         {"end", kKxKeyEnd, 4, 0xFF57},
+                         {"pageup", kKxKeyPageUp, 11, 0xFF55},
+                         {"pagedown", kKxKeyPageDown, 12, 0xFF56},
+                         {"backspace", kKxKeyBackspace, 8, 0xFF08},
+                         {"delete", kKxKeyForwardDelete, 127, 0xFFFF},
+                         {"return", kKxKeyReturn, 13, 0xFF0D},
+                         {"enter", kKxKeyEnter, 3, 0xFF8D},
+                         {"tab", kKxKeyTab, 9, 0xFF09},
+                         {"escape", kKxKeyEscape, kKxCharEscape, 0xFF1B}};
+constexpr unsigned kPrimaryButton = 1;
+// Apart by more than any double-click time: each scripted click counts one.
+constexpr std::uint32_t kClickSpacingMs = 10000;
+constexpr std::uint32_t kPressMs = 50;
 
+// Exactly one of the hosts is given.
 class Runner {
  public:
-  Runner(KxHeadlessHost& host, KXModalDialog& handler) : mHost(host), mHandler(handler) {
+  Runner(KxHeadlessHost* headless, KxGtkHost* gtk, KXModalDialog& handler)
+      : mHeadless(headless), mGtk(gtk), mHandler(handler) {
     Collect(handler.GetDialog(), mSpy.panes);
     for (LPane* p : mSpy.panes)
       if (auto* b = dynamic_cast<LBroadcaster*>(p)) b->AddListener(&mSpy);
   }
 
   void Drain() {
-    for (int guard = 0; guard < 100000 && mHost.PendingEvents() > 0; ++guard) mHandler.DoDialog();
+    for (int guard = 0; guard < 100000 && Pending() > 0; ++guard) mHandler.DoDialog();
     PrintNewAlerts();
   }
+  std::size_t Pending() { return mHeadless ? mHeadless->PendingEvents() : mGtk->PendingEvents(); }
+  void PostKey(std::uint8_t ch, std::uint8_t code, unsigned sym, std::uint16_t mods) {
+    if (mHeadless) mHeadless->PostKey(ch, code, mods);
+    else mGtk->SynthesizeKey(Window().GetHostWindow(), sym, mods);
+  }
   void PrintNewAlerts() {
-    const auto& alerts = mHost.Alerts();
+    if (!mHeadless) return;
+    const auto& alerts = mHeadless->Alerts();
     for (; mAlertsSeen < alerts.size(); ++mAlertsSeen)
       std::printf("alert %s: %s\n", KindName(alerts[mAlertsSeen].kind), alerts[mAlertsSeen].text.c_str());
   }
@@ -148,11 +179,18 @@ class Runner {
     };
     if (verb == "click") {
       if (args.size() < 2) return bad("click X Y [shift]");
-      const Rect b = Window().GetGlobalBounds();
-      const Point at{std::int16_t(b.top + std::atoi(args[1].c_str())), std::int16_t(b.left + std::atoi(args[0].c_str()))};
+      const Point local{std::int16_t(std::atoi(args[1].c_str())), std::int16_t(std::atoi(args[0].c_str()))};
       const std::uint16_t mods = args.size() > 2 && args[2] == "shift" ? kKxEventShiftKey : 0;
-      mHost.PostMouse(true, at, mods);
-      mHost.PostMouse(false, at, mods);
+      if (mGtk) {
+        mClickTime += kClickSpacingMs;
+        mGtk->SynthesizeButton(Window().GetHostWindow(), local, true, mClickTime, kPrimaryButton, mods);
+        mGtk->SynthesizeButton(Window().GetHostWindow(), local, false, mClickTime + kPressMs, kPrimaryButton, mods);
+      } else {
+        const Rect b = Window().GetGlobalBounds();
+        const Point at{std::int16_t(b.top + local.v), std::int16_t(b.left + local.h)};
+        mHeadless->PostMouse(true, at, mods);
+        mHeadless->PostMouse(false, at, mods);
+      }
     } else if (verb == "key") {
       if (args.empty()) return bad("key NAME [MODS]");
       std::uint16_t mods = 0;
@@ -169,15 +207,21 @@ class Runner {
       bool found = false;
       for (const Key& k : kKeys)
         if (args[0] == k.name) {
-          mHost.PostKey(k.ch, k.code, mods);
+          PostKey(k.ch, k.code, k.sym, mods);
           found = true;
         }
       if (!found) {
         if (args[0].size() != 1) return args[0][0] == 'f' ? 2 : bad("unknown key");
-        mHost.PostKey(std::uint8_t(args[0][0]), 0, mods);
+        const auto c = std::uint8_t(args[0][0]);
+        if (mGtk && !IsAsciiGraphic(c)) return 2;
+        PostKey(c, 0, c, mods);
       }
     } else if (verb == "type") {
-      for (char c : KxUTF8ToScriptText(rest)) mHost.PostKey(std::uint8_t(c), 0);
+      const std::string bytes = KxUTF8ToScriptText(rest);
+      if (mGtk)
+        for (char c : bytes)
+          if (!IsAsciiGraphic(std::uint8_t(c)) && c != ' ') return 2;
+      for (char c : bytes) PostKey(std::uint8_t(c), 0, std::uint8_t(c), 0);
     } else if (verb == "preedit") {
       Drain();
       KxDeliverInputMethodPreedit(rest);
@@ -195,6 +239,8 @@ class Runner {
       LScrollBar* bar = scroller->GetVScrollBar() ? scroller->GetVScrollBar() : scroller->GetHScrollBar();
       scroller->HandleThumbScroll(bar, std::int16_t(std::atoi(args[1].c_str())));
       if (bar) std::printf("thumb %ld\n", long(bar->GetValue()));
+    } else if ((verb == "alert" || verb == "note" || verb == "answer") && mGtk) {
+      return 2;
     } else if (verb == "alert") {
       if (args.size() != 2) return bad("alert KIND INDEX");
       KXMessageBox::Alert(std::int16_t(std::atoi(args[0].c_str())), std::int16_t(std::atoi(args[1].c_str())));
@@ -202,7 +248,7 @@ class Runner {
       KXMessageBox::StrNote(KxUTF8ToScriptText(rest));
     } else if (verb == "answer") {
       if (args.size() != 1 || (args[0] != "ok" && args[0] != "cancel")) return bad("answer ok|cancel");
-      mHost.QueueAnswer(args[0] == "ok" ? KxAnswer::kOK : KxAnswer::kCancel);
+      mHeadless->QueueAnswer(args[0] == "ok" ? KxAnswer::kOK : KxAnswer::kCancel);
     } else if (verb == "print") {
       Drain();
       if (!args.empty() && args[0] == "fields") {
@@ -222,15 +268,20 @@ class Runner {
   }
 
  private:
-  KxHeadlessHost& mHost;
+  // Key symbols of printable ASCII are the characters themselves.
+  static bool IsAsciiGraphic(std::uint8_t c) { return c > ' ' && c < 0x7F; }
+
+  KxHeadlessHost* mHeadless;
+  KxGtkHost* mGtk;
   KXModalDialog& mHandler;
   Spy mSpy;
+  std::uint32_t mClickTime = 0;
   std::size_t mAlertsSeen = 0;
 };
 
-int SavePNG(LWindow& window, PaneIDT paneID, const char* out) {
-  window.UpdatePort();
-  cairo_surface_t* surface = window.HostPort()->Surface();
+// Saves the surface, or the pane's frame of it, as the window's port holds
+// the pane.
+int SavePNG(LWindow& window, cairo_surface_t* surface, PaneIDT paneID, const char* out) {
   cairo_surface_flush(surface);
   cairo_surface_t* save = surface;
   cairo_surface_t* crop = nullptr;
@@ -265,6 +316,7 @@ int main(int argc, char** argv) {
   const char* script = nullptr;
   const char* out = nullptr;
   PaneIDT paneID = 0;
+  const char* screenshot = nullptr;
   bool gtk = false, boxes = false;
   for (int i = 2; i < argc; ++i) {
     const std::string a = argv[i];
@@ -273,24 +325,35 @@ int main(int argc, char** argv) {
     else if (a == "--pane" && i + 1 < argc) paneID = std::atoi(argv[++i]);
     else if (a == "--boxes") boxes = true;
     else if (a == "--gtk") gtk = true;
-    else if (a == "--screenshot" && i + 1 < argc) ++i;
+    else if (a == "--screenshot" && i + 1 < argc) screenshot = argv[++i];
     else return Usage();
   }
   if (layoutID <= 0 || layoutID > 32767) return Usage();
-  if (gtk) {
-    std::fprintf(stderr, "kxlayout: --gtk: not supported yet\n");
-    return 2;
-  }
-  if (!out) return Usage();
+  if (!out || (screenshot && !gtk)) return Usage();
   return KxDriverMain("kxlayout", KxViewsFacilities, [&]() -> int {
-    KxHeadlessHost host;
+    std::unique_ptr<KxHeadlessHost> headless;
+    std::unique_ptr<KxGtkHost> gtkHost;
+    if (gtk) {
+      std::string why;
+      gtkHost = KxGtkHost::Open(&why);
+      if (!gtkHost) {
+        std::fprintf(stderr, "kxlayout: --gtk: %s\n", why.c_str());
+        return 1;
+      }
+    } else {
+      headless = std::make_unique<KxHeadlessHost>();
+    }
     if (boxes) KxFontInstallBackend(KxSyntheticFontBackend());
     KxRegisterFrameworkClasses();
     KxRegisterViewClasses();
     KXModalDialog handler(ResIDT(layoutID), nullptr);
     if (auto* dialog = dynamic_cast<KXDialogBox*>(handler.GetDialog())) dialog->UndoSupport();
     handler.GetDialog()->Select();
-    Runner runner(host, handler);
+    if (gtkHost && !gtkHost->Flush()) {
+      std::fprintf(stderr, "kxlayout: --gtk: the window did not come on the screen\n");
+      return 1;
+    }
+    Runner runner(headless.get(), gtkHost.get(), handler);
     runner.Drain();
     if (script) {
       std::ifstream in(script);
@@ -307,6 +370,17 @@ int main(int argc, char** argv) {
       }
     }
     runner.PrintFields();
-    return SavePNG(*handler.GetDialog(), paneID, out);
+    LWindow& window = *handler.GetDialog();
+    // A showing host draws what was invalidated on its own next turn.
+    if (gtkHost) gtkHost->Flush();
+    window.UpdatePort();
+    if (const int status = SavePNG(window, window.HostPort()->Surface(), paneID, out)) return status;
+    if (!screenshot) return 0;
+    std::unique_ptr<KxPort> shot = gtkHost->Screenshot(window.GetHostWindow());
+    if (!shot) {
+      std::fprintf(stderr, "kxlayout: --screenshot: the window is not on the screen\n");
+      return 1;
+    }
+    return SavePNG(window, shot->Surface(), paneID, screenshot);
   });
 }

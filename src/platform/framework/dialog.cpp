@@ -64,6 +64,7 @@ void LDialogBox::ApplyForeAndBackColors() const {
 
 StDialogHandler::StDialogHandler(ResIDT layoutID, LCommander* super) : LCommander(super) {
   mDialog = LWindow::CreateWindow(layoutID, this);
+  KxCurrentHost().SetWindowModal(mDialog->GetHostWindow());
   std::vector<LPane*> todo{mDialog};
   while (!todo.empty()) {
     LPane* p = todo.back();

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/draw/port.h"
+#include "platform/framework/input_method.h"
 #include "platform/gtk/gtk_host_impl.h"
 #include "platform/keys.h"
 
@@ -110,13 +111,75 @@ void OnAreaRealize(GtkWidget* widget, gpointer) {
   if (KxGtkWindow* w = impl ? impl->FindWidget(widget) : nullptr) {
     impl->RefreshOrigin(*w);
     impl->ApplyCursor(*w);
+    if (w->im) gtk_im_context_set_client_window(w->im, gtk_widget_get_window(widget));
   }
+}
+
+void OnIMCommit(GtkIMContext*, const gchar* text, gpointer data) {
+  KxGtkHost::Impl* impl = gKxGtkImpl;
+  if (!impl || !text) return;
+  if (impl->filteringKey) {
+    impl->keyCommitted = true;
+    impl->keyCommit += text;
+    return;
+  }
+  KxGtkPending p;
+  p.kind = KxGtkPending::kCommit;
+  p.window = KxWindowID(GPOINTER_TO_UINT(data));
+  p.text = text;
+  impl->queue.push_back(p);
+}
+
+void OnIMPreeditChanged(GtkIMContext* im, gpointer data) {
+  KxGtkHost::Impl* impl = gKxGtkImpl;
+  KxGtkWindow* w = impl ? impl->Find(KxWindowID(GPOINTER_TO_UINT(data))) : nullptr;
+  if (!w) return;
+  gchar* text = nullptr;
+  gtk_im_context_get_preedit_string(im, &text, nullptr, nullptr);
+  KxGtkPending p;
+  p.kind = KxGtkPending::kPreedit;
+  p.window = w->id;
+  p.text = text ? text : "";
+  g_free(text);
+  w->imComposing = !p.text.empty();
+  impl->queue.push_back(p);
+}
+
+// Gives the key to the window's input-method context first; true when the
+// context took it. A plain key that the context just hands back as its own
+// character stays a key press (with its key code, repeats and the menu
+// lookup); anything else it commits goes to the target as input-method text.
+bool FilterThroughInputMethod(KxGtkHost::Impl& impl, KxGtkWindow& w, GdkEventKey* e) {
+  if (!w.im) return false;
+  const bool wasComposing = w.imComposing;
+  impl.filteringKey = true;
+  impl.keyCommitted = false;
+  impl.keyCommit.clear();
+  const bool taken = gtk_im_context_filter_keypress(w.im, e);
+  impl.filteringKey = false;
+  if (!taken) return false;
+  if (impl.keyCommitted && e->type == GDK_KEY_PRESS && !wasComposing && !w.imComposing) {
+    const gunichar own = gdk_keyval_to_unicode(e->keyval);
+    gchar buf[8] = {};
+    if (own != 0) g_unichar_to_utf8(own, buf);
+    if (own != 0 && impl.keyCommit == buf) return false;
+  }
+  if (impl.keyCommitted) {
+    KxGtkPending p;
+    p.kind = KxGtkPending::kCommit;
+    p.window = w.id;
+    p.text = impl.keyCommit;
+    impl.queue.push_back(p);
+  }
+  return true;
 }
 
 gboolean OnKeyPress(GtkWidget* widget, GdkEventKey* e, gpointer) {
   KxGtkHost::Impl* impl = gKxGtkImpl;
-  if (!impl || !impl->FindWidget(widget)) return FALSE;
+  KxGtkWindow* w = impl ? impl->FindWidget(widget) : nullptr;
+  if (!w) return FALSE;
   impl->gdkState = e->state;
+  if (FilterThroughInputMethod(*impl, *w, e)) return TRUE;
   const std::uint16_t mods = impl->Modifiers();
   KxGtkKey key;
   // Every key stops here: the toolkit's own key bindings (the menu bar's
@@ -137,18 +200,22 @@ gboolean OnKeyPress(GtkWidget* widget, GdkEventKey* e, gpointer) {
 
 gboolean OnKeyRelease(GtkWidget* widget, GdkEventKey* e, gpointer) {
   KxGtkHost::Impl* impl = gKxGtkImpl;
-  if (!impl || !impl->FindWidget(widget)) return FALSE;
+  KxGtkWindow* w = impl ? impl->FindWidget(widget) : nullptr;
+  if (!w) return FALSE;
   impl->gdkState = e->state;
   impl->keysDown.erase(e->hardware_keycode);
   KxGtkKey key;
   if (KxGtkTranslateKey(e->keyval, 0, key)) KxHostKeyState().SetKey(key.keyCode, false);
+  FilterThroughInputMethod(*impl, *w, e);   // some compositions end on a release
   return TRUE;
 }
 
 gboolean OnFocusIn(GtkWidget* widget, GdkEventFocus*, gpointer) {
   KxGtkHost::Impl* impl = gKxGtkImpl;
   KxGtkWindow* w = impl ? impl->FindWidget(widget) : nullptr;
-  if (!w || impl->active == w->id) return FALSE;
+  if (!w) return FALSE;
+  if (w->im) gtk_im_context_focus_in(w->im);
+  if (impl->active == w->id) return FALSE;
   const bool stale = gPresented.window != kKxNoWindow && gPresented.window != w->id &&
                      TickCount() - gPresented.tick < kStaleFocusTicks;
   if (!stale) impl->MakeActive(w->id);
@@ -159,6 +226,7 @@ gboolean OnFocusOut(GtkWidget* widget, GdkEventFocus*, gpointer) {
   KxGtkHost::Impl* impl = gKxGtkImpl;
   KxGtkWindow* w = impl ? impl->FindWidget(widget) : nullptr;
   if (!w) return FALSE;
+  if (w->im) gtk_im_context_focus_out(w->im);
   // Keys released in another program's window never come back here.
   impl->keysDown.clear();
   KxHostKeyState().ReleaseAll();
@@ -463,10 +531,21 @@ bool KxGtkHost::WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks) {
       event = p.event;
       return true;
     }
-    // Window requests reach the client from here, outside the toolkit's
-    // handlers, so that it may open dialogs or close the window.
+    // Window requests and input-method text reach the program from here,
+    // outside the toolkit's handlers, so that it may open dialogs or close
+    // the window.
     KxGtkWindow* w = impl.Find(p.window);
     if (!w || !w->client) continue;
+    if (p.kind == KxGtkPending::kPreedit || p.kind == KxGtkPending::kCommit) {
+      // Text composed for a window that is no longer active has no target there.
+      if (impl.active != p.window) continue;
+      if (p.kind == KxGtkPending::kPreedit)
+        KxDeliverInputMethodPreedit(p.text);
+      else
+        KxDeliverInputMethodCommit(p.text);
+      impl.UpdatePass();
+      continue;
+    }
     if (p.kind == KxGtkPending::kResized)
       w->client->HostResized(p.bounds);
     else
@@ -531,6 +610,11 @@ KxWindowID KxGtkHost::CreateWindow(KxWindowClient* client, const Rect& bounds, c
   g_signal_connect(w->area, "button-release-event", G_CALLBACK(OnButton), nullptr);
   g_signal_connect(w->area, "motion-notify-event", G_CALLBACK(OnMotion), nullptr);
   g_signal_connect(w->area, "scroll-event", G_CALLBACK(OnScroll), nullptr);
+  // The toolkit's built-in context (dead keys, compose sequences, code
+  // point entry); desktop input-method modules are not loaded.
+  w->im = gtk_im_context_simple_new();
+  g_signal_connect(w->im, "commit", G_CALLBACK(OnIMCommit), GUINT_TO_POINTER(guint(w->id)));
+  g_signal_connect(w->im, "preedit-changed", G_CALLBACK(OnIMPreeditChanged), GUINT_TO_POINTER(guint(w->id)));
 
   KxGtkWindow& ref = *w;
   const KxWindowID id = w->id;
@@ -560,6 +644,10 @@ void KxGtkHost::DestroyWindow(KxWindowID window) {
   const bool wasActive = impl.active == window;
   if (wasActive) impl.active = kKxNoWindow;
   if (gPresented.window == window) gPresented = {};
+  if (w->im) {
+    gtk_im_context_set_client_window(w->im, nullptr);
+    g_object_unref(w->im);
+  }
   gtk_widget_destroy(w->toplevel);
   if (w->invalid) cairo_region_destroy(w->invalid);
   if (wasActive && !impl.windows.empty()) impl.MakeActive(impl.windows.front()->id);
@@ -620,6 +708,31 @@ KxWindowID KxGtkHost::FindWindow(Point where) const {
   return kKxNoWindow;
 }
 
+void KxGtkHost::SetWindowModal(KxWindowID window) {
+  Impl& impl = *mImpl;
+  KxGtkWindow* w = impl.Find(window);
+  if (!w) return;
+  // The owner is the frontmost other window: the one the dialog came in front of.
+  for (const auto& other : impl.windows)
+    if (other.get() != w) {
+      gtk_window_set_transient_for(GTK_WINDOW(w->toplevel), GTK_WINDOW(other->toplevel));
+      break;
+    }
+  gtk_window_set_modal(GTK_WINDOW(w->toplevel), TRUE);
+}
+
+bool KxGtkHost::IsModal(KxWindowID window) const {
+  const KxGtkWindow* w = mImpl->Find(window);
+  return w && gtk_window_get_modal(GTK_WINDOW(w->toplevel));
+}
+
+KxWindowID KxGtkHost::TransientFor(KxWindowID window) const {
+  const KxGtkWindow* w = mImpl->Find(window);
+  GtkWindow* owner = w ? gtk_window_get_transient_for(GTK_WINDOW(w->toplevel)) : nullptr;
+  const KxGtkWindow* o = owner ? mImpl->FindWidget(GTK_WIDGET(owner)) : nullptr;
+  return o ? o->id : kKxNoWindow;
+}
+
 void KxGtkHost::ClearClipboard() { mImpl->clipboard.Clear(); }
 void KxGtkHost::PutClipboard(OSType type, const void* data, std::size_t size) { mImpl->clipboard.Put(type, data, size); }
 bool KxGtkHost::GetClipboard(OSType type, std::vector<std::uint8_t>& data) const {
@@ -663,6 +776,12 @@ bool KxGtkHost::Flush() {
     if (!fired) g_source_remove(source);
   }
   return false;
+}
+
+std::size_t KxGtkHost::PendingEvents() {
+  gdk_display_sync(gdk_display_get_default());
+  Pump();
+  return mImpl->queue.size();
 }
 
 std::unique_ptr<KxPort> KxGtkHost::Screenshot(KxWindowID window) {

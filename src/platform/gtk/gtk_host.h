@@ -48,6 +48,8 @@ class KxGtkHost : public KxHost {
   std::vector<KxWindowID> WindowList() const override;
   KxWindowClient* GetWindowClient(KxWindowID window) const override;
   KxWindowID FindWindow(Point where) const override;
+  // Transient for the window behind it, and modal.
+  void SetWindowModal(KxWindowID window) override;
 
   // The desktop clipboard comes later; until then an in-process store.
   void ClearClipboard() override;
@@ -67,6 +69,9 @@ class KxGtkHost : public KxHost {
   // Runs the loop until every window is on the screen with its latest
   // drawing (or a few seconds have passed); false when some is not.
   bool Flush();
+  // Hands the toolkit's queued input to the handlers, then answers how many
+  // entries wait for WaitNextEvent.
+  std::size_t PendingEvents();
   // What the screen shows of the window's content, read back from the
   // display into a new image; null when the window is not shown.
   std::unique_ptr<KxPort> Screenshot(KxWindowID window);
@@ -96,6 +101,10 @@ class KxGtkHost : public KxHost {
   };
   bool GetShownItem(std::int16_t menuID, std::int16_t item, ShownItem& shown) const;
   bool MenuOpen() const;
+  // Whether the desktop holds the window as a modal dialog, and the window
+  // it stays above (kKxNoWindow for none).
+  bool IsModal(KxWindowID window) const;
+  KxWindowID TransientFor(KxWindowID window) const;
   std::int16_t CurrentCursor() const;
   // Clicks of the last press (2 for a double click).
   int ClickCount() const;

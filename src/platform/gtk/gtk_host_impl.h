@@ -8,6 +8,7 @@
 #include <deque>
 #include <memory>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "platform/clock.h"
@@ -36,14 +37,17 @@ struct KxGtkWindow {
   int hashedWidth = 0;
   bool drawPending = false;       // a copy is queued and not yet done
   std::vector<KxGtkMenuRef> menuItems;
+  GtkIMContext* im = nullptr;     // keys pass through it first
+  bool imComposing = false;       // it shows a composition
 };
 
 // What the toolkit's handlers leave for WaitNextEvent to hand out.
 struct KxGtkPending {
-  enum Kind { kEvent, kResized, kClose } kind = kEvent;
+  enum Kind { kEvent, kResized, kClose, kPreedit, kCommit } kind = kEvent;
   EventRecord event;
   KxWindowID window = kKxNoWindow;
   Rect bounds{0, 0, 0, 0};
+  std::string text;   // input-method text (UTF-8)
 };
 
 struct KxGtkHost::Impl {
@@ -62,6 +66,10 @@ struct KxGtkHost::Impl {
   bool buttonDown = false;
   bool moved = false;              // the pointer moved: end the wait for cursor adjustment
   bool inUpdate = false;
+  // While a key goes through an input-method context: what it committed.
+  bool filteringKey = false;
+  bool keyCommitted = false;
+  std::string keyCommit;
   int beeps = 0;
   int cursorIndex = 0;   // in the cursor table of gtk_dialogs.cpp; 0 is the arrow
   GdkCursor* cursors[6] = {};

@@ -73,6 +73,10 @@ class KxHost {
   // The window under a global point, or kKxNoWindow.
   virtual KxWindowID FindWindow(Point where) const = 0;
   KxWindowID FrontWindow() const;
+  // The window (just made, in front) runs as a modal dialog: a host that
+  // shows windows keeps it above the window behind it, which takes no input
+  // while it is open.
+  virtual void SetWindowModal(KxWindowID /*window*/) {}
 
   // The clipboard: bytes by four-character type.
   virtual void ClearClipboard() = 0;
