@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "driver.h"
+#include "driver_text.h"
 #include "layout/draw_lines.h"
 #include "layout/draw_picture.h"
 #include "layout/draw_text.h"
@@ -411,76 +412,6 @@ int Finish(KxPort& port, const char* out) {
 // ---------------------------------------------------------------------------
 // Laying out a text and drawing it
 
-struct HandleOwner {
-  Handle h = nullptr;
-  ~HandleOwner() {
-    if (h) KxMemHFree(h);
-  }
-};
-
-// File bytes as Shift_JIS with side entries for what it cannot hold.
-bool Decode(const std::vector<std::uint8_t>& raw, std::string& text, std::vector<SKXUniChar>& sides) {
-  const unsigned char* p = raw.data();
-  long n = long(raw.size());
-  CKXJCode::sUseUNICODE = 1;
-  CKXJCode::sUseCVKANJI = 1;
-  const short code = CKXJCode::AutoCheck(p, n);
-  sides.clear();
-  if (code == kKxCodeSJIS) {
-    text.assign(reinterpret_cast<const char*>(p), size_t(n));
-    return true;
-  }
-  if (code == kKxCodeJIS || code == kKxCodeEUC) {
-    CKXJCode conv;
-    if (code == kKxCodeJIS)
-      conv.JIStoSJIS(p, n);
-    else
-      conv.EUCtoSJIS(p, n);
-    text.assign(reinterpret_cast<const char*>(conv.GetTextPtr()), size_t(conv.GetTextSize()));
-    return true;
-  }
-  CKXJCode conv;
-  bool little = false;
-  if (code == kKxCodeUTF8) {
-    conv.UTF8toUNICODE(p, n, false);
-    p = conv.GetTextPtr();
-    n = conv.GetTextSize();
-  } else if (n >= 2 && ((p[0] == 0xFE && p[1] == 0xFF) || (p[0] == 0xFF && p[1] == 0xFE))) {
-    little = p[0] == 0xFF;
-    p += 2;
-    n -= 2;
-  }
-  std::vector<char16_t> units(size_t(n / 2));
-  for (long k = 0; k + 1 < n; k += 2)
-    units[size_t(k / 2)] = little ? char16_t(p[k] | p[k + 1] << 8) : char16_t(p[k] << 8 | p[k + 1]);
-  HandleOwner t, e;
-  long len = 0, count = 0;
-  if (!UKXUnicode::ConvertToText(units.data(), long(units.size()), nullptr, t.h, len, e.h, count, kScriptJapanese))
-    return false;
-  text.assign(t.h ? *t.h : nullptr, t.h ? size_t(len) : 0);
-  if (e.h && count > 0) {
-    const auto* s = reinterpret_cast<const SKXUniChar*>(*e.h);
-    sides.assign(s, s + count);
-  }
-  return true;
-}
-
-// Line ends become CR; side entries move with their characters.
-std::string ToCR(const std::string& sjis, std::vector<SKXUniChar>& sides) {
-  std::string text;
-  text.reserve(sjis.size());
-  size_t side = 0;
-  for (size_t k = 0; k < sjis.size(); ++k) {
-    while (side < sides.size() && size_t(sides[side].offset) < k) ++side;
-    if (sjis[k] == '\r' && k + 1 < sjis.size() && sjis[k + 1] == '\n') {
-      for (size_t s = side; s < sides.size(); ++s) --sides[s].offset;
-      continue;
-    }
-    text += sjis[k] == '\n' ? '\r' : sjis[k];
-  }
-  return text;
-}
-
 // A styled text built piece by piece.
 class Demo {
  public:
@@ -626,12 +557,10 @@ int DrawText(const Options& o, const char* file, const char* out) {
       std::fprintf(stderr, "kxdraw: cannot read %s\n", file);
       return 1;
     }
-    std::string sjis;
-    if (!Decode(raw, sjis, sides)) {
+    if (!kxdriver::DecodeText(raw, kKxCodeAuto, text, sides)) {
       std::fprintf(stderr, "kxdraw: %s does not convert\n", file);
       return 1;
     }
-    text = ToCR(sjis, sides);
   }
 
   const std::int32_t width = std::int32_t(o.width);

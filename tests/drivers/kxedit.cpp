@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "driver.h"
+#include "driver_text.h"
 #include "engine/facilities.h"
 #include "engine/text_layer.h"
 #include "layout/kxtext_api.h"
@@ -51,70 +52,9 @@ int Usage() {
   return 2;
 }
 
-struct HandleOwner {
-  Handle h = nullptr;
-  ~HandleOwner() {
-    if (h) KxMemHFree(h);
-  }
-};
-
-// UTF-16 units of UTF-8 or UTF-16 bytes (a byte-order mark chooses the order).
-std::vector<char16_t> Units(short code, const unsigned char* p, long n) {
-  CKXJCode conv;
-  bool little = false;
-  if (code == kKxCodeUTF8) {
-    conv.UTF8toUNICODE(p, n, false);
-    p = conv.GetTextPtr();
-    n = conv.GetTextSize();
-  } else if (n >= 2 && ((p[0] == 0xFE && p[1] == 0xFF) || (p[0] == 0xFF && p[1] == 0xFE))) {
-    little = p[0] == 0xFF;
-    p += 2;
-    n -= 2;
-  }
-  std::vector<char16_t> u(size_t(n / 2));
-  for (long k = 0; k + 1 < n; k += 2)
-    u[size_t(k / 2)] = little ? char16_t(p[k] | p[k + 1] << 8) : char16_t(p[k] << 8 | p[k + 1]);
-  return u;
-}
-
-// Shift_JIS bytes and side entries of UTF-16 units.
-bool FromUnits(const std::vector<char16_t>& units, std::string& text, std::vector<SKXUniChar>& sides) {
-  HandleOwner t, e;
-  long len = 0, count = 0;
-  if (!UKXUnicode::ConvertToText(units.data(), long(units.size()), nullptr, t.h, len, e.h, count, kScriptJapanese))
-    return false;
-  text.assign(t.h ? *t.h : nullptr, t.h ? size_t(len) : 0);
-  sides.clear();
-  if (e.h && count > 0) {
-    const auto* s = reinterpret_cast<const SKXUniChar*>(*e.h);
-    sides.assign(s, s + count);
-  }
-  return true;
-}
-
-// File bytes in the text's own encoding (Shift_JIS) with side entries.
-bool Decode(const std::vector<unsigned char>& raw, short code, std::string& text, std::vector<SKXUniChar>& sides) {
-  const unsigned char* p = raw.data();
-  const long n = long(raw.size());
-  if (code == kKxCodeAuto) {
-    CKXJCode::sUseUNICODE = 1;
-    CKXJCode::sUseCVKANJI = 1;
-    code = CKXJCode::AutoCheck(p, n);
-  }
-  sides.clear();
-  if (code == kKxCodeUTF8 || code == kKxCodeUTF16) return FromUnits(Units(code, p, n), text, sides);
-  if (code == kKxCodeSJIS) {
-    text.assign(reinterpret_cast<const char*>(p), size_t(n));
-    return true;
-  }
-  CKXJCode conv;
-  if (code == kKxCodeJIS)
-    conv.JIStoSJIS(p, n);
-  else
-    conv.EUCtoSJIS(p, n);
-  text.assign(reinterpret_cast<const char*>(conv.GetTextPtr()), size_t(conv.GetTextSize()));
-  return true;
-}
+using kxdriver::FromUnits;
+using kxdriver::HandleOwner;
+using kxdriver::Units;
 
 // Text as UTF-8 with CR as a newline.
 std::string ToUTF8(const std::string& sjis, const std::vector<SKXUniChar>& sides) {
@@ -437,11 +377,7 @@ int Run(int argc, char** argv) {
     }
   }
   if (files.empty() || files.size() > 2) return Usage();
-  static const char* const kCodes[] = {"sjis", "jis", "euc", "utf16", "utf8"};
-  short code = -2;
-  if (encoding == "auto") code = kKxCodeAuto;
-  for (short k = 0; k < 5; ++k)
-    if (encoding == kCodes[k]) code = k;
+  const short code = kxdriver::EncodingCode(encoding);
   if (code == -2) return Usage();
 
   KxFontInstallBackend(KxSyntheticFontBackend());
@@ -457,23 +393,11 @@ int Run(int argc, char** argv) {
     std::fprintf(stderr, "kxedit: cannot read %s\n", files[0].c_str());
     return 1;
   }
-  std::string sjis;
+  std::string text;
   std::vector<SKXUniChar> sides;
-  if (!Decode(raw, code, sjis, sides)) {
+  if (!kxdriver::DecodeText(raw, code, text, sides)) {
     std::fprintf(stderr, "kxedit: %s does not convert\n", files[0].c_str());
     return 1;
-  }
-  // Line ends become CR; side entries follow their characters.
-  std::string text;
-  text.reserve(sjis.size());
-  size_t side = 0;
-  for (size_t k = 0; k < sjis.size(); ++k) {
-    while (side < sides.size() && size_t(sides[side].offset) < k) ++side;
-    if (sjis[k] == '\r' && k + 1 < sjis.size() && sjis[k + 1] == '\n') {
-      for (size_t s = side; s < sides.size(); ++s) --sides[s].offset;
-      continue;
-    }
-    text += sjis[k] == '\n' ? '\r' : sjis[k];
   }
 
   struct EditOwner {
