@@ -42,12 +42,12 @@ void Decode(const std::uint8_t* p, SKXFSpec& out) {
   std::memcpy(out.name, p + kNameAt, std::size_t(p[kNameAt]) + 1);
 }
 
-KxBlock Encode(const SKXFSpec& spec) {
-  KxBlock out(UKXFSpec::EntrySize(spec.name[0]), 0);
-  KxPutU32BE(out.data(), spec.kind);
-  KxPutU32BE(out.data() + 4, std::uint32_t(spec.parID));
-  KxPutU16BE(out.data() + 8, std::uint16_t(spec.vRefNum));
-  std::memcpy(out.data() + kNameAt, spec.name, std::size_t(spec.name[0]) + 1);
+KxBlock Encode(const SKXFSpec& fileRef) {
+  KxBlock out(UKXFSpec::EntrySize(fileRef.name[0]), 0);
+  KxPutU32BE(out.data(), fileRef.kind);
+  KxPutU32BE(out.data() + 4, std::uint32_t(fileRef.parID));
+  KxPutU16BE(out.data() + 8, std::uint16_t(fileRef.vRefNum));
+  std::memcpy(out.data() + kNameAt, fileRef.name, std::size_t(fileRef.name[0]) + 1);
   return out;
 }
 
@@ -83,12 +83,12 @@ bool UKXFSpec::MakeFromPath(SKXFSpec& out, const std::string& path, unsigned lon
   return true;
 }
 
-std::string UKXFSpec::PathOf(const SKXFSpec& spec) {
-  return std::string(reinterpret_cast<const char*>(spec.name + 1), spec.name[0]);
+std::string UKXFSpec::PathOf(const SKXFSpec& fileRef) {
+  return std::string(reinterpret_cast<const char*>(fileRef.name + 1), fileRef.name[0]);
 }
 
-std::string UKXFSpec::LeafName(const SKXFSpec& spec) {
-  std::string path = PathOf(spec);
+std::string UKXFSpec::LeafName(const SKXFSpec& fileRef) {
+  std::string path = PathOf(fileRef);
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   const std::size_t slash = path.rfind('/');
   return slash == std::string::npos || path.size() == 1 ? path : path.substr(slash + 1);
@@ -100,12 +100,12 @@ bool UKXFSpec::SameFile(const SKXFSpec& a, const SKXFSpec& b) {
 
 short UKXFSpec::GetCount(const KxBlock& list) { return short(std::min<std::size_t>(Specs(list).size(), INT16_MAX)); }
 
-short UKXFSpec::Find(const SKXFSpec& spec, const KxBlock& list) {
+short UKXFSpec::Find(const SKXFSpec& fileRef, const KxBlock& list) {
   const auto at = Specs(list, INT16_MAX);
   SKXFSpec entry;
   for (std::size_t i = 0; i < at.size(); ++i) {
     Decode(list.data() + at[i], entry);
-    if (SameFile(entry, spec)) return short(i + 1);
+    if (SameFile(entry, fileRef)) return short(i + 1);
   }
   return 0;
 }
@@ -118,11 +118,11 @@ bool UKXFSpec::GetFSpec(short index, SKXFSpec& out, const KxBlock& list) {
   return true;
 }
 
-bool UKXFSpec::SetFSpec(const SKXFSpec& spec, KxBlock& list, short max) {
-  if (spec.name[0] == 0) return false;
+bool UKXFSpec::SetFSpec(const SKXFSpec& fileRef, KxBlock& list, short max) {
+  if (fileRef.name[0] == 0) return false;
   Truncate(list, INT16_MAX);
   const auto at = Specs(list);
-  if (const short found = Find(spec, list)) {
+  if (const short found = Find(fileRef, list)) {
     if (found > 1) {
       const std::size_t from = at[std::size_t(found) - 1], to = SpecEnd(list, from);
       std::rotate(list.begin(), list.begin() + std::ptrdiff_t(from), list.begin() + std::ptrdiff_t(to));
@@ -130,7 +130,7 @@ bool UKXFSpec::SetFSpec(const SKXFSpec& spec, KxBlock& list, short max) {
     return true;
   }
   // Everything that can fail, before the list changes.
-  KxBlock entry = Encode(spec);
+  KxBlock entry = Encode(fileRef);
   std::size_t keep = list.size();
   if (!at.empty() && std::ptrdiff_t(at.size()) >= max) keep = at.back();
   KxBlock next;
@@ -141,11 +141,11 @@ bool UKXFSpec::SetFSpec(const SKXFSpec& spec, KxBlock& list, short max) {
   return true;
 }
 
-bool UKXFSpec::AddFSpec(const SKXFSpec& spec, KxBlock& list, short max) {
-  if (spec.name[0] == 0) return false;
+bool UKXFSpec::AddFSpec(const SKXFSpec& fileRef, KxBlock& list, short max) {
+  if (fileRef.name[0] == 0) return false;
   Truncate(list, INT16_MAX);
   if (GetCount(list) >= max) return false;
-  const KxBlock entry = Encode(spec);
+  const KxBlock entry = Encode(fileRef);
   list.insert(list.end(), entry.begin(), entry.end());
   return true;
 }
@@ -204,22 +204,22 @@ bool UKXFResume::GetFResume(short index, SKXFResume& out, const KxBlock& list) {
   out.bounds.left = std::int32_t(KxGetU32BE(p + 4));
   out.bounds.bottom = std::int32_t(KxGetU32BE(p + 8));
   out.bounds.right = std::int32_t(KxGetU32BE(p + 12));
-  Decode(p + 24, out.spec);
+  Decode(p + 24, out.fileRef);
   return true;
 }
 
 bool UKXFResume::AddFResume(const SKXFResume& record, KxBlock& list, long max) {
-  if (record.spec.name[0] == 0) return false;
+  if (record.fileRef.name[0] == 0) return false;
   Truncate(list);
   if (GetCount(list) >= max) return false;
-  KxBlock entry(RecordSize(record.spec.name[0]), 0);
+  KxBlock entry(RecordSize(record.fileRef.name[0]), 0);
   std::uint8_t* p = entry.data();
   KxPutU32BE(p, std::uint32_t(record.bounds.top));
   KxPutU32BE(p + 4, std::uint32_t(record.bounds.left));
   KxPutU32BE(p + 8, std::uint32_t(record.bounds.bottom));
   KxPutU32BE(p + 12, std::uint32_t(record.bounds.right));
-  const KxBlock spec = Encode(record.spec);
-  std::copy(spec.begin(), spec.begin() + std::ptrdiff_t(std::min(spec.size(), entry.size() - 24)), p + 24);
+  const KxBlock fileRef = Encode(record.fileRef);
+  std::copy(fileRef.begin(), fileRef.begin() + std::ptrdiff_t(std::min(fileRef.size(), entry.size() - 24)), p + 24);
   list.insert(list.end(), entry.begin(), entry.end());
   return true;
 }
@@ -235,7 +235,7 @@ int KxDoFileResume(KxBlock& list, KxResumeOpener& opener) {
   for (short i = 1; i <= count; ++i) {
     SKXFResume record;
     if (!UKXFResume::GetFResume(i, record, list)) break;
-    const std::string path = UKXFSpec::PathOf(record.spec);
+    const std::string path = UKXFSpec::PathOf(record.fileRef);
     std::error_code ec;
     const auto status = std::filesystem::status(path, ec);
     if (ec || !std::filesystem::exists(status) || std::filesystem::is_directory(status)) continue;

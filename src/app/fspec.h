@@ -40,21 +40,21 @@ constexpr std::size_t EntrySize(std::size_t length) { return kKxFSpecHead + (len
 void MakeFSpec(SKXFSpec& out, const unsigned char* name, short volume, long directory, unsigned long kind);
 // False for a path that is empty, relative or longer than 255 bytes.
 bool MakeFromPath(SKXFSpec& out, const std::string& path, unsigned long kind = 0);
-std::string PathOf(const SKXFSpec& spec);
+std::string PathOf(const SKXFSpec& fileRef);
 // The last component of the path (the whole name when it has no slash).
-std::string LeafName(const SKXFSpec& spec);
+std::string LeafName(const SKXFSpec& fileRef);
 // Same volume, directory and name; the kind is not compared.
 bool SameFile(const SKXFSpec& a, const SKXFSpec& b);
 
 short GetCount(const KxBlock& list);
 // 1-based index of the entry naming the same file, 0 when none.
-short Find(const SKXFSpec& spec, const KxBlock& list);
+short Find(const SKXFSpec& fileRef, const KxBlock& list);
 bool GetFSpec(short index, SKXFSpec& out, const KxBlock& list);
 // Most-recent insertion: an equal entry moves to the front; otherwise a
-// full list (max entries or more) drops its last entry and spec goes first.
-bool SetFSpec(const SKXFSpec& spec, KxBlock& list, short max);
+// full list (max entries or more) drops its last entry and fileRef goes first.
+bool SetFSpec(const SKXFSpec& fileRef, KxBlock& list, short max);
 // Appends when the list holds fewer than max entries.
-bool AddFSpec(const SKXFSpec& spec, KxBlock& list, short max);
+bool AddFSpec(const SKXFSpec& fileRef, KxBlock& list, short max);
 bool DeleteFSpec(short index, KxBlock& list);
 // By name, bytes unsigned with a-z folded to A-Z, a prefix first. False for
 // fewer than two entries.
@@ -74,7 +74,7 @@ struct SKXRectL {
 // words, kind, parent directory, volume, then the name at byte 34.
 struct SKXFResume {
   SKXRectL bounds;
-  SKXFSpec spec;
+  SKXFSpec fileRef;
 };
 
 constexpr std::size_t kKxFResumeHead = 36;

@@ -482,10 +482,10 @@ std::string Hex(const std::uint8_t* d, std::size_t n, std::size_t max = 64) {
 }
 
 void DumpSpecs(std::string& out, const char* tag, const KxBlock& list) {
-  SKXFSpec spec;
-  for (short i = 1; UKXFSpec::GetFSpec(i, spec, list); ++i)
-    Line(out, "%s[%d] = kind %08X dir %d vol %d name \"%s\"", tag, i, spec.kind, spec.parID, spec.vRefNum,
-         UKXFSpec::PathOf(spec).c_str());
+  SKXFSpec fileRef;
+  for (short i = 1; UKXFSpec::GetFSpec(i, fileRef, list); ++i)
+    Line(out, "%s[%d] = kind %08X dir %d vol %d name \"%s\"", tag, i, fileRef.kind, fileRef.parID, fileRef.vRefNum,
+         UKXFSpec::PathOf(fileRef).c_str());
 }
 
 void DumpStrings(std::string& out, const char* tag, const KxBlock& h) {
@@ -544,7 +544,7 @@ std::string KxDumpPreferences() {
   SKXFResume r;
   for (short i = 1; UKXFResume::GetFResume(i, r, gFileResumeHandle); ++i)
     Line(out, "FRDT[%d] = bounds %d %d %d %d name \"%s\"", i, r.bounds.top, r.bounds.left, r.bounds.bottom,
-         r.bounds.right, UKXFSpec::PathOf(r.spec).c_str());
+         r.bounds.right, UKXFSpec::PathOf(r.fileRef).c_str());
   for (auto [tag, tool] : {std::pair{"FBDT", &gFileBrowse}, std::pair{"FSDT", &gFileSearch}}) {
     Line(out, "%s.head = %s", tag, Hex(tool->head.data(), tool->head.size()).c_str());
     DumpSpecs(out, tag, tool->list);

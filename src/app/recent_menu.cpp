@@ -49,9 +49,9 @@ KxBlock FolderFiles(const std::string& folder) {
   }
   std::sort(paths.begin(), paths.end());
   KxBlock list;
-  SKXFSpec spec;
+  SKXFSpec fileRef;
   for (const std::string& p : paths)
-    if (UKXFSpec::MakeFromPath(spec, p)) UKXFSpec::AddFSpec(spec, list, INT16_MAX);
+    if (UKXFSpec::MakeFromPath(fileRef, p)) UKXFSpec::AddFSpec(fileRef, list, INT16_MAX);
   return list;
 }
 
@@ -72,14 +72,14 @@ void Recount() {
 
 void URecentMenu::SetMenuSource(MenuSource source) { Source() = std::move(source); }
 
-void URecentMenu::SetRecent(const SKXFSpec& spec) {
+void URecentMenu::SetRecent(const SKXFSpec& fileRef) {
   const short fileLimit = short(KxPrefRecentFileLimit(gFilePref));
   const short folderLimit = short(KxPrefRecentFolderLimit(gFilePref));
   SKXFSpec first;
-  if (UKXFSpec::GetFSpec(1, first, gRecentFileHandle) && UKXFSpec::SameFile(first, spec)) return;
-  if (fileLimit > 0) UKXFSpec::SetFSpec(spec, gRecentFileHandle, fileLimit);
+  if (UKXFSpec::GetFSpec(1, first, gRecentFileHandle) && UKXFSpec::SameFile(first, fileRef)) return;
+  if (fileLimit > 0) UKXFSpec::SetFSpec(fileRef, gRecentFileHandle, fileLimit);
   SKXFSpec folder;
-  if (FolderOf(spec, folder)) {
+  if (FolderOf(fileRef, folder)) {
     const short at = UKXFSpec::Find(folder, gRecentDirHandle);
     if (at > 1) {
       UKXFSpec::SetFSpec(folder, gRecentDirHandle, kKxMaxRecentFolders);
@@ -145,16 +145,16 @@ void URecentMenu::UpdateMenu() {
   if (menu->CountItems() > 0) menu->GetItemText(menu->CountItems(), clearText);
   Empty(*menu);
   Str255 name;
-  SKXFSpec spec;
-  for (short i = 1; UKXFSpec::GetFSpec(i, spec, gRecentFileHandle); ++i) {
-    ToPString(UKXFSpec::LeafName(spec), name);
+  SKXFSpec fileRef;
+  for (short i = 1; UKXFSpec::GetFSpec(i, fileRef, gRecentFileHandle); ++i) {
+    ToPString(UKXFSpec::LeafName(fileRef), name);
     menu->InsertItem(name, menu->CountItems());
   }
   const short files = menu->CountItems();
   for (short i = 1; i <= std::min<short>(gRecentDirCount, kKxMaxRecentFolders); ++i) {
-    if (!UKXFSpec::GetFSpec(i, spec, gRecentDirHandle)) break;
+    if (!UKXFSpec::GetFSpec(i, fileRef, gRecentDirHandle)) break;
     if (i == 1 && files > 0) menu->InsertSeparator(menu->CountItems());
-    ToPString(UKXFSpec::LeafName(spec), name);
+    ToPString(UKXFSpec::LeafName(fileRef), name);
     menu->InsertItem(name, menu->CountItems());
     const std::int16_t subID = std::int16_t(kKxRecentSubmenu + i - 1);
     menu->SetSubmenu(menu->CountItems(), subID);

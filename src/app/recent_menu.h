@@ -20,7 +20,7 @@ using MenuSource = std::function<LMenu*(std::int16_t menuID)>;
 void SetMenuSource(MenuSource source);
 
 // Records an opened file (a path reference) and its folder.
-void SetRecent(const SKXFSpec& spec);
+void SetRecent(const SKXFSpec& fileRef);
 // The reference behind item `item` of menu 220 (recent files) or 221-230
 // (a folder's files); false when there is none.
 bool GetRecent(std::int16_t menu, std::int16_t item, SKXFSpec& out);

@@ -858,8 +858,8 @@ constexpr CommandSpec kCommandTable[] = {
 };
 
 const CommandSpec* FindCommand(char letter) {
-  for (const CommandSpec& spec : kCommandTable)
-    if (spec.letter == letter) return &spec;
+  for (const CommandSpec& entry : kCommandTable)
+    if (entry.letter == letter) return &entry;
   return nullptr;
 }
 
@@ -872,10 +872,10 @@ void CSED::cmdcomp(SEDcmd& cmd, char letter) {
   if (letter == ':') return DefineLabel(cmd);
   if (letter == '{') return OpenBlock(cmd);
   if (letter == '}') return CloseBlock(cmd);
-  const CommandSpec* spec = FindCommand(letter);
-  if (!spec) ABORT(13);
-  if (spec->oneAddress && cmd.ad2) ABORT(5);
-  cmd.code = spec->code;
+  const CommandSpec* entry = FindCommand(letter);
+  if (!entry) ABORT(13);
+  if (entry->oneAddress && cmd.ad2) ABORT(5);
+  cmd.code = entry->code;
   bool tookLine = CompileArgument(cmd, letter);
   TakeSlot();
   if (!tookLine) AfterCommand();

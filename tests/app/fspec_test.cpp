@@ -118,7 +118,7 @@ TEST(Resume, EachDocumentGetsTheBoundsOfItsOwnRecord) {
     if (std::string(names[k]) != "missing" && k != 6) std::ofstream(path) << "x";
     SKXFResume r;
     r.bounds = {k, k, k + 100, k + 100};
-    r.spec = Ref(path);
+    r.fileRef = Ref(path);
     ASSERT_TRUE(UKXFResume::AddFResume(r, list, 100));
   }
   EXPECT_EQ(UKXFResume::GetCount(list), 7);

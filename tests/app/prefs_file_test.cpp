@@ -44,7 +44,7 @@ void Chunk(KxBlock& s, const char* tag, const KxBlock& data) {
   s.insert(s.end(), data.begin(), data.end());
 }
 
-KxBlock Spec(const std::string& path) {
+KxBlock FileRefBlock(const std::string& path) {
   KxBlock list;
   SKXFSpec s;
   UKXFSpec::MakeFromPath(s, path);
@@ -82,10 +82,10 @@ TEST_F(PrefsFile, EveryKindOfChunkSurvivesARoundTrip) {
   Chunk(s, "CK2T", KxBlock(104, 'Q'));
   Chunk(s, "MKDT", {0, 2, 'N', 1});
   Chunk(s, "FHDT", {3, 'a', 'b', 'c', 1, 'x'});
-  Chunk(s, "RFRT", Spec("/home/u/a.txt"));
+  Chunk(s, "RFRT", FileRefBlock("/home/u/a.txt"));
   KxBlock fb(16, 0);
   for (int k = 0; k < 16; ++k) fb[std::size_t(k)] = std::uint8_t(k + 1);
-  const KxBlock list = Spec("/tmp/x");
+  const KxBlock list = FileRefBlock("/tmp/x");
   fb.insert(fb.end(), list.begin(), list.end());
   Chunk(s, "FBDT", fb);
   Chunk(s, "KMRT", {9, 9, 9});                 // owners not here: kept as read
@@ -150,15 +150,15 @@ TEST_F(PrefsFile, CountsFromTheFileAreCapped) {
   for (int k = 0; k < 20; ++k) hist.insert(hist.end(), {1, std::uint8_t('a' + k)});
   Chunk(s, "FHDT", hist);
   KxBlock files, folders;
-  SKXFSpec spec;
+  SKXFSpec fileRef;
   for (int k = 0; k < 35; ++k) {
-    UKXFSpec::MakeFromPath(spec, "/nonexistent/f" + std::to_string(k));
-    UKXFSpec::AddFSpec(spec, files, 100);
+    UKXFSpec::MakeFromPath(fileRef, "/nonexistent/f" + std::to_string(k));
+    UKXFSpec::AddFSpec(fileRef, files, 100);
   }
   for (int k = 0; k < 11; ++k) {
-    UKXFSpec::MakeFromPath(spec, (dir / ("d" + std::to_string(k))).string());
-    fs::create_directories(UKXFSpec::PathOf(spec));
-    UKXFSpec::AddFSpec(spec, folders, 100);
+    UKXFSpec::MakeFromPath(fileRef, (dir / ("d" + std::to_string(k))).string());
+    fs::create_directories(UKXFSpec::PathOf(fileRef));
+    UKXFSpec::AddFSpec(fileRef, folders, 100);
   }
   Chunk(s, "RFRT", files);
   Chunk(s, "RDRT", folders);
@@ -212,7 +212,7 @@ TEST_F(PrefsFile, FactorySettingsFillOnlyWhatTheUserLacks) {
   Chunk(factory, "HDHT", KxBlock(22, 0));
   Chunk(factory, "MKDT", {0, 3, 'O', 0});
   Chunk(factory, "UCPT", KxBlock(40, 2));
-  Chunk(factory, "RFRT", Spec("/ignored"));   // not a factory slot
+  Chunk(factory, "RFRT", FileRefBlock("/ignored"));   // not a factory slot
   KxBlock user;
   Chunk(user, "MKDT", {0, 2, 'N', 0});
   KxApplyPreferenceStream(user.data(), user.size());

@@ -49,19 +49,19 @@ FSSpec UFSSpec::MakeFSSpec(const std::string& path) {
   return FSSpec{slash == 0 ? "/" : p.substr(0, slash), p.substr(slash + 1)};
 }
 
-bool UFSSpec::IsDirectory(const FSSpec& spec) {
+bool UFSSpec::IsDirectory(const FSSpec& fileRef) {
   struct stat st;
-  return stat(spec.Path().c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  return stat(fileRef.Path().c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool UFSSpec::GetParentFSSpec(const FSSpec& spec, FSSpec& parent) {
-  if (spec.name.empty()) {
-    if (spec.folder == "/") return false;
-    parent = MakeFSSpec(spec.folder);
+bool UFSSpec::GetParentFSSpec(const FSSpec& fileRef, FSSpec& parent) {
+  if (fileRef.name.empty()) {
+    if (fileRef.folder == "/") return false;
+    parent = MakeFSSpec(fileRef.folder);
     parent = MakeFSSpec(parent.folder);
     return true;
   }
-  parent = MakeFSSpec(spec.folder);
+  parent = MakeFSSpec(fileRef.folder);
   return true;
 }
 
@@ -82,24 +82,24 @@ OSType UFSSpec::FindFSSpec(const FSSpec& folder, OSType type, bool folders, Scan
 OSType UFSSpec::NextFSSpec(Scan& scan, FSSpec& found) {
   const std::string base = scan.folder.Path();
   while (scan.index < scan.names.size()) {
-    FSSpec spec{base, scan.names[scan.index++]};
-    const std::string path = spec.Path();
+    FSSpec fileRef{base, scan.names[scan.index++]};
+    const std::string path = fileRef.Path();
     struct stat st;
     if (stat(path.c_str(), &st) != 0) continue;
     if (S_ISDIR(st.st_mode)) {
       if (!scan.folders) continue;
-      found = spec;
+      found = fileRef;
       return kKxFolderType;
     }
     if (!S_ISREG(st.st_mode)) continue;
     OSType fileType = 0, creator = 0;
     KxGetFileTypeCreator(path, fileType, creator);
-    if (fileType == 0) fileType = GetMacOSXFileType(spec.name);
+    if (fileType == 0) fileType = GetMacOSXFileType(fileRef.name);
     if (fileType == 0) continue;
     const bool match = scan.type == kKxAnyType || fileType == scan.type ||
                        (scan.type == FourCC("TEXT") && fileType == FourCC("ttro"));
     if (!match) continue;
-    found = spec;
+    found = fileRef;
     return fileType;
   }
   return 0;

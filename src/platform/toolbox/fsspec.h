@@ -1,4 +1,4 @@
-// File specifications over paths: a file is named by its folder's path and
+// File references over paths: a file is named by its folder's path and
 // its name. Types come from the file layer (sidecar, else the name's
 // ending).
 #pragma once
@@ -27,11 +27,11 @@ class UFSSpec {
   static OSType GetMacOSXFileType(const std::string& name);
   // A short name made from a longer one holds "#" or "?".
   static bool IsUnicodeFileName(ConstStringPtr name);
-  // The specification of a path (made absolute, trailing slashes dropped).
+  // The reference of a path (made absolute, trailing slashes dropped).
   static FSSpec MakeFSSpec(const std::string& path);
-  static bool IsDirectory(const FSSpec& spec);
-  // The folder holding spec; false at the root.
-  static bool GetParentFSSpec(const FSSpec& spec, FSSpec& parent);
+  static bool IsDirectory(const FSSpec& fileRef);
+  // The folder holding fileRef; false at the root.
+  static bool GetParentFSSpec(const FSSpec& fileRef, FSSpec& parent);
 
   // A folder scan: files whose type matches (TEXT also takes "ttro"; "****"
   // any typed file; a file without a type gets one from its name), and,
