@@ -20,30 +20,12 @@
 
 namespace {
 
-void PutUTF8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | cp >> 6);
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | cp >> 12);
-    out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | cp >> 18);
-    out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
-    out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 void PutUnits(std::string& out, char16_t a, char16_t b) {
   if (const char32_t cp = KxJoinSurrogates(a, b))
-    PutUTF8(out, cp);
+    KxDriverPutUTF8(out, cp);
   else {
-    PutUTF8(out, a);
-    if (b) PutUTF8(out, b);
+    KxDriverPutUTF8(out, a);
+    if (b) KxDriverPutUTF8(out, b);
   }
 }
 
@@ -59,7 +41,7 @@ void Decode(std::string& out, const std::string& s, long from, long to, const SK
       if (*next < t->uniChars.size() && t->uniChars[*next].offset == i) {
         const std::uint32_t v = t->uniChars[*next].value;
         if (v > 0xFFFF) PutUnits(out, static_cast<char16_t>(v >> 16), static_cast<char16_t>(v & 0xFFFF));
-        else PutUTF8(out, v);
+        else KxDriverPutUTF8(out, v);
         i += len;
         continue;
       }

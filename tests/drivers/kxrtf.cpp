@@ -82,24 +82,6 @@ struct HandleOwner {
   }
 };
 
-void PutUTF8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | cp >> 6);
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | cp >> 12);
-    out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | cp >> 18);
-    out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
-    out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 // The text as UTF-8 through the Unicode bridge, CR as a newline.
 std::string TextUTF8(const CKXText& t) {
   const long n = t.GetLength();
@@ -121,7 +103,7 @@ std::string TextUTF8(const CKXText& t) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (u[k + 1] - 0xDC00);
       ++k;
     }
-    PutUTF8(out, cp == '\r' ? U'\n' : cp);
+    KxDriverPutUTF8(out, cp == '\r' ? U'\n' : cp);
   }
   return out;
 }
