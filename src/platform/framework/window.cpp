@@ -265,11 +265,18 @@ void LWindow::HostActivate(bool active) {
     Deactivate();
 }
 
-void LWindow::ActivateSelf() { RestoreTarget(); }
+void LWindow::ActivateSelf() {
+  RestoreTarget();
+  // Panes inside keep their own flags, so only a redraw of the whole window
+  // shows them active (a window drawn before its first activation would
+  // otherwise keep its controls dimmed).
+  Refresh();
+}
 
 void LWindow::DeactivateSelf() {
   // The target leaves the window; it comes back as the latent sub-commander.
   if (IsOnDuty() && GetSuperCommander()) SwitchTarget(GetSuperCommander());
+  Refresh();
 }
 
 void LWindow::HostUpdate(const Rect& area) {

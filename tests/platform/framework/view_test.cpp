@@ -335,6 +335,34 @@ TEST_F(ViewTest, ClicksGoToTheDeepestPaneAndTheMouseUpFollows) {
   EXPECT_EQ(host.GetCursor(), kKxArrowCursor);
 }
 
+// A pane drawn while its window was still inactive shows the active look
+// once the window is activated, though its own flag never changed.
+TEST_F(ViewTest, ActivationRedrawsPanesDrawnWhileInactive) {
+  class Lamp : public LPane {
+   public:
+    Lamp() { mFrameSize = {10, 10}; }
+    void DrawSelf() override {
+      RGBForeColor(IsActive() ? &UKXColor::sBlackColor : &UKXColor::sWhiteColor);
+      Rect all{-30000, -30000, 30000, 30000};
+      PaintRect(&all);
+    }
+  };
+  host.PostEvent(EventRecord{activateEvt, window->GetHostWindow(), 0, {0, 0}, 0});
+  Drain();
+  auto* lamp = new Lamp;
+  lamp->PutInside(window, 2, 2);
+  window->UpdatePort();
+  EXPECT_EQ(Px(*window, 5, 5), kWhite);
+  host.PostEvent(EventRecord{activateEvt, window->GetHostWindow(), 0, {0, 0}, kKxEventActiveFlag});
+  Drain();
+  window->UpdatePort();
+  EXPECT_EQ(Px(*window, 5, 5), 0u);
+  host.PostEvent(EventRecord{activateEvt, window->GetHostWindow(), 0, {0, 0}, 0});
+  Drain();
+  window->UpdatePort();
+  EXPECT_EQ(Px(*window, 5, 5), kWhite);
+}
+
 TEST_F(ViewTest, HidingRefreshesTheAreaAndStatesFollowTheSuperview) {
   window->UpdatePort();
   view->Hide();
