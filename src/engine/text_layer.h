@@ -115,8 +115,12 @@ class CKXTextLayer {
   // The base layer keeps only the newest action.
   virtual void PostAction(CKXTextAction* action);
   CKXTextAction* GetAction() const { return mAction; }
-  // Replaces the pointer without deleting anything (the window undoer).
-  void SetAction(CKXTextAction* action) { mAction = action; }
+  // Replaces the pointer without deleting anything: the window undoer owns
+  // the action it names.
+  void SetAction(CKXTextAction* action) {
+    mAction = action;
+    mOwnsAction = false;
+  }
   virtual CKXTextAction* CheckTyping(unsigned short key, char modifiers);
   virtual void CompleteTyping();
   virtual bool IsTypingAction() const;
@@ -194,6 +198,8 @@ class CKXTextLayer {
   std::string mDeleted;
   SKXRange mBeforeRange{0, 0};
   CKXTextAction* mAction = nullptr;
+  // Whether the layer keeps mAction itself (no undoer took it).
+  bool mOwnsAction = true;
   short mKeyFonts[2] = {0, 0};
   int mCommandDepth = 0;
   bool mPurgePending = false;
