@@ -28,6 +28,7 @@ using RgnHandle = KxRegion*;
 class LView;
 class LCommander;
 class CKXTextPostAction;
+struct SKXLayerLink;
 
 // Broadcasts of the engine (parameter null except for 10003).
 constexpr MessageT kKxMsgImageSizeChanged = 10000;
@@ -232,6 +233,8 @@ class CKXTextEngine : public CKXTextLayer, public LBroadcaster, public virtual L
   long PartCode(OSType kind) const;   // throws -1731
   void ScrollPinned(std::int32_t h, std::int32_t v);
 
+  // Cut when the engine goes, so that posted actions kept longer know.
+  std::shared_ptr<SKXLayerLink> mLink;
   LView* mView = nullptr;
   std::uint16_t mAttributes = kKxEngineEditable;
   bool mSplit = false;
@@ -240,12 +243,14 @@ class CKXTextEngine : public CKXTextLayer, public LBroadcaster, public virtual L
   std::uint16_t mEncoding = kKxEncodingShiftJIS;
 
   // The last part found by index: its kind, the range enumerated, its
-  // index and where it ended.
+  // index, where it lies and the kind the edit object answered.
   struct PartCache {
     long code = 0;
     SKXRange range{-1, 0};
     long index = 0;
+    long start = 0;
     long end = 0;
+    long found = 0;
   };
   PartCache mPartCache;
 };
