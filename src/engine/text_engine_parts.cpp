@@ -80,7 +80,7 @@ void CKXTextEngine::ScrollView(std::int32_t h, std::int32_t v, bool /*refresh*/)
   SDimension32 size{};
   GetViewRect(topLeft, size);
   SetViewRect(SPoint32{topLeft.h + h, topLeft.v + v}, size);
-  TextEditResult(KXTE_Scroll(mEdit, -h, -v) & std::uint16_t(~kKxResultShowSel));
+  KXTE_Scroll(mEdit, -h, -v);
 }
 
 void CKXTextEngine::ScrollViewBy(std::int32_t h, std::int32_t v) {
