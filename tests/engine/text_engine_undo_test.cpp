@@ -8,6 +8,7 @@
 #include <random>
 
 #include "engine_fixture.h"
+#include "platform/framework/menu.h"
 #include "platform/resources.h"
 
 namespace {
@@ -278,4 +279,31 @@ TEST_F(EngineUndoTest, StepsAreNamedByTheirActionType) {
             std::string(reinterpret_cast<char*>(cut + 1), cut[0]) + "1");
 }
 
+}  // namespace
+
+namespace {
+TEST_F(EngineUndoTest, TheRedoItemHasItsKeyOnlyWhileRedoIsPossible) {
+  LMenuBar bar(129);
+  LMenu* edit = bar.FetchMenu(130);
+  ASSERT_NE(edit, nullptr);
+  const KxMenuItem original = *edit->GetItem(2);
+  ASSERT_NE(original.key, 0);
+  EngineWindow w;
+  auto status = [&] {
+    Boolean enabled = false, usesMark = false;
+    std::uint16_t mark = 0;
+    Str255 name{};
+    w.view->ProcessCommandStatus(kKxCmdRedo, enabled, usesMark, mark, name);
+    return bool(enabled);
+  };
+  EXPECT_FALSE(status());
+  EXPECT_EQ(edit->GetItem(2)->key, 0) << "a redo key with nothing to redo";
+  w.engine->SetText("abc");
+  w.engine->Select(3, 3);
+  w.engine->Type("d");
+  w.engine->Undo();
+  EXPECT_TRUE(status());
+  EXPECT_EQ(edit->GetItem(2)->key, original.key);
+  EXPECT_EQ(edit->GetItem(2)->modifiers, original.modifiers);
+}
 }  // namespace
