@@ -14,6 +14,7 @@
 #include "platform/framework/window.h"
 #include "platform/host/host.h"
 #include "text/base/geometry.h"
+#include "text/codes/script.h"
 
 namespace {
 constexpr unsigned short kKeyHome = 1, kKeyEnter = 3, kKeyEnd = 4;
@@ -407,4 +408,14 @@ void CKXTextEngine::Click(const SPoint32& local, const EventRecord& event, short
   const std::uint16_t result =
       KXTE_Click(mEdit, point, shift ? 1 : 0, phase, short(clickCount >= 0 ? clickCount : 0));
   TextEditResult(result != 0 ? result : fallback);
+}
+
+// ---- fonts -----------------------------------------------------------------------------------------------------
+
+short CKXTextEngine::GetStylFontScriptType(const SKXStyl* runs, long count) {
+  if (!runs || count <= 0) return KxGetSysScriptType();
+  const short script = KxFontToScriptType(runs[0].styl.font);
+  for (long k = 1; k < count; ++k)
+    if (KxFontToScriptType(runs[k].styl.font) != script) return KxGetSysScriptType();
+  return script;
 }

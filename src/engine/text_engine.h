@@ -217,6 +217,10 @@ class CKXTextEngine : public CKXTextLayer, public LBroadcaster, public virtual L
   // for characters an empty sub grows by one character.
   virtual OSType FindPart(const SKXRange& range, OSType kind, const SKXRange& sub, SKXRange* part);
 
+  // The script of the runs' fonts when they all share one; the system's
+  // script otherwise, or for no runs.
+  static short GetStylFontScriptType(const SKXStyl* runs, long count);
+
   // The edit result word: broadcasts in table order, scrolling last.
   void TextEditResult(std::uint16_t result) override;
 
