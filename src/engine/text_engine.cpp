@@ -318,11 +318,12 @@ void CKXTextEngine::DoPastePageBreak() { DoString(kPageBreak, 2); }
 void CKXTextEngine::KeyInline(KXTextHandle text, const SKXRange& range, const SKXRange& selection,
                               bool startTyping) {
   Command command(*this);
+  // The typing step opens where the composition starts and stays open
+  // until the composition is fixed.
   if (startTyping) {
     if (CKXTextAction* action = CheckTyping(32, 0)) {
       action->BeforeTyping(32, 0);
       action->AfterTyping();
-      action->CompleteTyping();
     }
   }
   if (text)
@@ -350,7 +351,10 @@ void CKXTextEngine::FixInline(const char* text, long len, const SKXRange& range,
     deco.deco.lineBits = 0;
   }
   Focus();
-  CKXTextAction* action = CheckTyping(32, 0);
+  // The step the composition opened, while it is still the newest one.
+  CKXTextAction* action = mAction && mAction->IsTypingAction() && !mAction->IsCompleted() && mAction->CanUndo()
+                              ? mAction
+                              : CheckTyping(32, 0);
   if (action) action->BeforeTyping(32, 0);
   TextInsert(r, text, len, hasStyl ? &styl : nullptr, hasStyl ? 1 : 0, hasDeco ? &deco : nullptr, hasDeco ? 1 : 0,
              nullptr, 0, uni, nUni, nullptr, 0);

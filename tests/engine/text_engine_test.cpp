@@ -240,3 +240,30 @@ TEST_F(EngineBroadcastTest, HiliteRegionsNeedAHandleAndCoverTheSelection) {
 }
 
 }  // namespace
+
+namespace {
+TEST_F(EngineBroadcastTest, AFixedCompositionIsOneStep) {
+  EngineWindow w;
+  TestEngine& e = *w.engine;
+  e.SetText("ab");
+  e.Select(1, 1);
+  auto composition = [](const std::string& bytes) {
+    const KXTextHandle t = KXText_New();
+    KXText_SetText(t, bytes.data(), long(bytes.size()), nullptr, 0, nullptr, 0, nullptr, 0);
+    return t;
+  };
+  const KXTextHandle k1 = composition("\x82\xA9"), k2 = composition("\x82\xA9\x82\xC8");
+  e.KeyInline(k1, {1, 0}, {3, 0}, true);
+  e.KeyInline(k2, {1, 2}, {5, 0}, false);
+  EXPECT_EQ(e.Text(), "a\x82\xA9\x82\xC8" "b");
+  e.FixInline("\x89\xBC", 2, {1, 4}, nullptr, 0);
+  KXText_Dispose(k1);
+  KXText_Dispose(k2);
+  EXPECT_EQ(e.Text(), "a\x89\xBC" "b");
+  EXPECT_EQ(w.undoer->CountUndo(), 1u);
+  e.Undo();
+  EXPECT_EQ(e.Text(), "ab");
+  e.Redo();
+  EXPECT_EQ(e.Text(), "a\x89\xBC" "b");
+}
+}  // namespace
