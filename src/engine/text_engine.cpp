@@ -26,9 +26,13 @@ constexpr char kPageBreak[2] = {12, 13};
 constexpr std::int32_t kPaperWidth = 2100, kPaperHeight = 3000, kPrintInset = 20, kTextInset = 120;
 // How far a click held at a screen edge scrolls per turn.
 constexpr std::int32_t kEdgeScroll = 64;
+// Phases of a click in the edit object.
+constexpr short kClickPress = 0, kClickRelease = 1, kClickTrack = 2;
 // How far the selection is brought past the edge along the line.
 constexpr std::int32_t kShowSelSlack = 32;
 constexpr std::int32_t kNibbleScroll = 16;
+// The low nibble of a result word: a scroll the edit object asks for.
+constexpr unsigned kScrollUp = 1, kScrollDown = 2, kScrollLeft = 3, kScrollRight = 4, kScrollCentre = 5;
 
 CKXMacroRecorder gDefaultRecorder;
 CKXMacroRecorder* gRecorder = nullptr;
@@ -152,7 +156,7 @@ void CKXTextEngine::TextEditResult(std::uint16_t result) {
   if (!mView) return;
   const unsigned nibble = result & kKxResultScrollMask;
   if (result & kKxResultShowSel) {
-    const PointL d = KXTE_GetSelView(mEdit, nibble == 5 ? 1 : 0);
+    const PointL d = KXTE_GetSelView(mEdit, nibble == kScrollCentre ? 1 : 0);
     std::int32_t dh = d.h, dv = d.v;
     auto widen = [](std::int32_t x) { return x > 0 ? x + kShowSelSlack : x < 0 ? x - kShowSelSlack : 0; };
     if (KXTE_GetVertical(mEdit))
@@ -162,16 +166,16 @@ void CKXTextEngine::TextEditResult(std::uint16_t result) {
     ScrollPinned(-dh, -dv);
   }
   switch (nibble) {
-    case 1:
+    case kScrollUp:
       ScrollPinned(0, -kNibbleScroll);
       break;
-    case 2:
+    case kScrollDown:
       ScrollPinned(0, kNibbleScroll);
       break;
-    case 3:
+    case kScrollLeft:
       ScrollPinned(-kNibbleScroll, 0);
       break;
-    case 4:
+    case kScrollRight:
       ScrollPinned(kNibbleScroll, 0);
       break;
     default:
@@ -208,7 +212,6 @@ void CKXTextEngine::PostAction(CKXTextAction* action) {
     return;
   }
   if (mAction == action && !mOwnsAction) return;   // already kept
-  if (mOwnsAction && mAction != action) DropAction();
   SetAction(action);
   CKXTextPostAction* post = nullptr;
   if (action) {
@@ -373,10 +376,10 @@ void CKXTextEngine::Click(const SPoint32& local, const EventRecord& event, short
   ExecBufferKey();
   std::int32_t h = local.h, v = local.v;
   const bool shift = (event.modifiers & kShiftKey) != 0;
-  short phase = 0;
+  short phase = kClickPress;
   std::uint16_t fallback = 0;
   if (clickCount == -1) {
-    phase = 2;
+    phase = kClickTrack;
     // Held at a screen edge: reach past it, so the text scrolls that way.
     SPoint32 global = local;
     if (mView) {
@@ -390,20 +393,20 @@ void CKXTextEngine::Click(const SPoint32& local, const EventRecord& event, short
     const Rect screen = KxCurrentHost().GetScreenBounds();
     if (global.h <= screen.left) {
       h -= kEdgeScroll;
-      fallback = 3;
+      fallback = kScrollLeft;
     } else if (global.h >= screen.right - 1) {
       h += kEdgeScroll;
-      fallback = 4;
+      fallback = kScrollRight;
     }
     if (global.v <= screen.top) {
       v -= kEdgeScroll;
-      fallback |= 1;
+      fallback |= kScrollUp;
     } else if (global.v >= screen.bottom - 1) {
       v += kEdgeScroll;
-      fallback |= 2;
+      fallback |= kScrollDown;
     }
   } else if (clickCount < -1) {
-    phase = 1;
+    phase = kClickRelease;
   }
   Focus();
   PointL point{};

@@ -115,9 +115,10 @@ class CKXTextLayer {
   // The base layer keeps only the newest action.
   virtual void PostAction(CKXTextAction* action);
   CKXTextAction* GetAction() const { return mAction; }
-  // Replaces the pointer without deleting anything: the window undoer owns
-  // the action it names.
+  // Points at an action that the window undoer owns (an action the layer
+  // kept itself goes).
   void SetAction(CKXTextAction* action) {
+    if (mOwnsAction && mAction != action) delete mAction;
     mAction = action;
     mOwnsAction = false;
   }
