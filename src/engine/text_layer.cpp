@@ -365,13 +365,16 @@ CKXTextAction* CKXTextLayer::MakeAction(short type, std::uint8_t /*flag*/) {
 }
 
 void CKXTextLayer::PostAction(CKXTextAction* action) {
-  if (mAction != action) delete mAction;
+  if (mAction != action && mOwnsAction) delete mAction;
   mAction = action;
+  mOwnsAction = true;
 }
 
 void CKXTextLayer::DropAction() {
-  delete mAction;
+  // An action that an undoer keeps is the undoer's to delete.
+  if (mOwnsAction) delete mAction;
   mAction = nullptr;
+  mOwnsAction = true;
 }
 
 short CKXTextLayer::GetKeyType(unsigned short key) const {

@@ -115,8 +115,13 @@ class CKXTextLayer {
   // The base layer keeps only the newest action.
   virtual void PostAction(CKXTextAction* action);
   CKXTextAction* GetAction() const { return mAction; }
-  // Replaces the pointer without deleting anything (the window undoer).
-  void SetAction(CKXTextAction* action) { mAction = action; }
+  // Points at an action that the window undoer owns (an action the layer
+  // kept itself goes).
+  void SetAction(CKXTextAction* action) {
+    if (mOwnsAction && mAction != action) delete mAction;
+    mAction = action;
+    mOwnsAction = false;
+  }
   virtual CKXTextAction* CheckTyping(unsigned short key, char modifiers);
   virtual void CompleteTyping();
   virtual bool IsTypingAction() const;
@@ -194,6 +199,8 @@ class CKXTextLayer {
   std::string mDeleted;
   SKXRange mBeforeRange{0, 0};
   CKXTextAction* mAction = nullptr;
+  // Whether the layer keeps mAction itself (no undoer took it).
+  bool mOwnsAction = true;
   short mKeyFonts[2] = {0, 0};
   int mCommandDepth = 0;
   bool mPurgePending = false;

@@ -1,5 +1,6 @@
-// kxedit: opens a file in a headless edit object, runs a script of steps
-// and prints what the script asks for.
+// kxedit: opens a file in a text engine shown by a view of a headless
+// window (whose undoer keeps every step), runs a script of steps and prints
+// what the script asks for.
 //
 //   kxedit [--width N] [--vertical] [--rules 0|1|2] [--wordwrap] [--font NAME]
 //          [--size PT] [--encoding E] [--autoindent] [--timing] FILE [SCRIPT|-]
@@ -13,11 +14,15 @@
 //   select FROM TO       byte offsets
 //   click X Y [COUNT] [shift]
 //   cut, copy, paste     through a scrap of this process
-//   undo, redo           the last edit (a typing run, cut or paste)
+//   undo, redo           through the window's undo history, any number of
+//                        steps (a typing run, cut or paste is one step)
 //   find PATTERN [OPTIONS]  selects the next match (OPTIONS: find bits)
 //   print text|selection|styles|decos|paras|ruby|lines|result
 //                        run lists: one run a line, the offset and then the
-//                        record's fields in record order
+//                        record's fields in record order; result: the last
+//                        result word in hexadecimal, then "broadcasts" and
+//                        the engine's messages of the last step in order
+//                        (10003 with its flag: 10003=1)
 // Other steps of the full tool answer "not supported yet" (exit 2).
 // Exit status: 0 done, 1 bad input (one line on stderr), 2 bad usage.
 #include <chrono>
@@ -33,11 +38,14 @@
 #include "driver.h"
 #include "driver_text.h"
 #include "engine/facilities.h"
-#include "engine/text_layer.h"
+#include "engine/text_engine.h"
+#include "engine/text_undoer.h"
 #include "layout/kxtext_api.h"
 #include "layout/text_edit_ex.h"
 #include "platform/files.h"
 #include "platform/fonts.h"
+#include "platform/framework/view.h"
+#include "platform/framework/window.h"
 #include "text/base/memory.h"
 #include "text/codes/jcode.h"
 #include "text/codes/script.h"
@@ -105,23 +113,21 @@ bool ToText(const std::string& utf8, std::string& sjis) {
                    sides);
 }
 
-// The editing layer over the driver's own edit object, so that the edits
-// of a script are undoable actions. The edit object stays the driver's: the
-// layer neither makes nor disposes it. Result words and the scrap come back
-// through the layer's hooks.
-class EditLayer : public CKXTextLayer {
+// The text engine of the script, with a scrap of this process (the
+// clipboard flavors are not its business). Every result word is noted.
+class EditEngine : public CKXTextEngine {
  public:
-  EditLayer(KXEditHandle h, std::uint16_t& last) : mLast(last), mScrap(KXText_New()) { mEdit = h; }
-  ~EditLayer() override {
-    DropAction();
-    mEdit = nullptr;  // the base would dispose it
-    KXText_Dispose(mScrap);
+  explicit EditEngine(std::uint16_t& last) : CKXTextEngine(false), mLast(last), mScrap(KXText_New()) {}
+  ~EditEngine() override { KXText_Dispose(mScrap); }
+  EditEngine(const EditEngine&) = delete;
+  EditEngine& operator=(const EditEngine&) = delete;
+
+  void TextEditResult(std::uint16_t result) override {
+    mLast = result;
+    CKXTextEngine::TextEditResult(result);
   }
-  EditLayer(const EditLayer&) = delete;
-  EditLayer& operator=(const EditLayer&) = delete;
 
  protected:
-  void TextEditResult(std::uint16_t result) override { mLast = result; }
   void TextPutScrap(KXTextHandle text, short) override { KXText_SetDuplicate(mScrap, text); }
   void TextGetScrap(KXTextHandle text, short& kind) override {
     KXText_SetDuplicate(text, mScrap);
@@ -133,9 +139,56 @@ class EditLayer : public CKXTextLayer {
   KXTextHandle mScrap;
 };
 
+// The view stand-in: a commander under its window (so that the engine's
+// actions reach the window's undoer), drawing through the engine and
+// following its image size; a scroll of the view moves the edit object's
+// view with it.
+class EngineView : public LView, public LCommander, public LListener {
+ public:
+  EngineView(CKXTextEngine& engine, LWindow& window, std::int32_t width, std::int32_t height)
+      : LCommander(&window), mEngine(engine) {
+    mFrameSize = {width, height};
+    mImageSize = {width, height};
+    PutInside(&window, 0, 0);
+    engine.AddListener(this);
+    engine.SetHandlerView(this);
+    FitImage();
+  }
+  ~EngineView() override { mEngine.SetHandlerView(nullptr); }
+  EngineView(const EngineView&) = delete;
+  EngineView& operator=(const EngineView&) = delete;
+
+  void ScrollImageBy(std::int32_t dh, std::int32_t dv, bool refresh) override {
+    LView::ScrollImageBy(dh, dv, refresh);
+    mEngine.ScrollView(dh, dv, refresh);
+  }
+  void DrawSelf() override {
+    SPoint32 pos{};
+    GetScrollPosition(pos);
+    mEngine.DrawArea(pos, SDimension32{mFrameSize.width, mFrameSize.height});
+  }
+  void ListenToMessage(MessageT message, void* param) override {
+    if (message == kKxMsgImageSizeChanged) FitImage();
+    if (message == kKxMsgModifiedChanged && param)
+      heard.push_back("10003=" + std::to_string(*static_cast<const bool*>(param) ? 1 : 0));
+    else
+      heard.push_back(std::to_string(message));
+  }
+  std::vector<std::string> heard;
+
+ private:
+  void FitImage() {
+    SDimension32 size{};
+    mEngine.GetImageSize(size);
+    ResizeImageTo(std::max(size.width, mFrameSize.width), std::max(size.height, mFrameSize.height), false);
+  }
+  CKXTextEngine& mEngine;
+};
+
 class Runner {
  public:
-  Runner(CKXTextEdit& e, KXEditHandle h) : mEdit(e), mHandle(h), mLayer(h, mLast) {}
+  Runner(CKXTextEdit& e, KXEditHandle h, EditEngine& engine, EngineView& view, std::uint16_t& last)
+      : mEdit(e), mHandle(h), mLast(last), mLayer(engine), mView(view) {}
   Runner(const Runner&) = delete;
   Runner& operator=(const Runner&) = delete;
   // 0 done, 1 bad input, 2 unsupported.
@@ -153,8 +206,9 @@ class Runner {
   int Print(const std::string& what);
   CKXTextEdit& mEdit;
   KXEditHandle mHandle;
-  std::uint16_t mLast = 0;  // the last result word
-  EditLayer mLayer;
+  std::uint16_t& mLast;  // the last result word
+  EditEngine& mLayer;
+  EngineView& mView;
 };
 
 int Runner::Step(const std::string& line, long lineNo) {
@@ -162,6 +216,7 @@ int Runner::Step(const std::string& line, long lineNo) {
   std::string verb;
   in >> verb;
   if (verb.empty() || verb[0] == '#') return 0;
+  if (verb != "print") mView.heard.clear();
   std::vector<std::string> args;
   for (std::string a; in >> a;) args.push_back(a);
   if (verb == "type") {
@@ -199,7 +254,7 @@ int Runner::Step(const std::string& line, long lineNo) {
     } kKeys[] = {{"left", kKxCharLeftArrow},       {"right", kKxCharRightArrow},  {"up", kKxCharUpArrow},
                  {"down", kKxCharDownArrow},       {"home", kKxCharHome},    {"end", kKxCharEnd},
                  {"backspace", kKxCharBackspace}, {"delete", kKxCharDelete}, {"return", kKxCharReturn},
-                 {"enter", kKxCharReturn},    {"tab", 9},              {"escape", kKxCharEscape},
+                 {"enter", 3},    {"tab", 9},              {"escape", kKxCharEscape},
                  {"pageup", kKxCharPageUp},   {"pagedown", kKxCharPageDown}};
     for (const auto& k : kKeys)
       if (name == k.name) {
@@ -220,7 +275,7 @@ int Runner::Step(const std::string& line, long lineNo) {
     if (a < 0 || b < 0 || a > mEdit.GetLength() || b > mEdit.GetLength())
       return Bad(lineNo, "offset outside the text (length " + std::to_string(mEdit.GetLength()) + ")");
     mLayer.CompleteTyping();  // a typing run ends where the caret is moved
-    mLast = KXTE_SetSelect(mHandle, a, b);
+    mLayer.TextEditResult(KXTE_SetSelect(mHandle, a, b));
     return 0;
   }
   if (verb == "click") {
@@ -234,10 +289,15 @@ int Runner::Step(const std::string& line, long lineNo) {
       else if (!ParseLong(args[k], count) || count < 1 || count > 3)
         return Bad(lineNo, "click count is 1, 2 or 3");
     }
-    const PointL p{std::int32_t(y), std::int32_t(x)};
-    mLayer.CompleteTyping();
-    mLast = KXTE_Click(mHandle, p, shift, 0, short(count));
-    mLast |= KXTE_Click(mHandle, p, shift, 1, short(count));
+    // A press and a release at a point of the view.
+    EventRecord event;
+    event.modifiers = shift ? 0x0200 : 0;
+    std::int32_t h = 0, v = 0;
+    mLayer.PointToLocal(PointL{std::int32_t(y), std::int32_t(x)}, h, v);
+    mLayer.Click(SPoint32{h, v}, event, short(count));
+    const std::uint16_t press = mLast;
+    mLayer.Click(SPoint32{h, v}, event, -2);
+    mLast |= press;
     return 0;
   }
   if (verb == "cut" || verb == "copy" || verb == "paste") {
@@ -266,7 +326,7 @@ int Runner::Step(const std::string& line, long lineNo) {
     std::string pattern;
     if (!ToText(args[0], pattern)) return Bad(lineNo, "pattern does not convert");
     mLayer.CompleteTyping();
-    mLast = KXTE_Find(mHandle, pattern.data(), long(pattern.size()), short(options), kScriptJapanese);
+    mLayer.TextEditResult(KXTE_Find(mHandle, pattern.data(), long(pattern.size()), short(options), kScriptJapanese));
     return 0;
   }
   if (verb == "print") {
@@ -298,6 +358,9 @@ int Runner::Print(const std::string& what) {
         std::printf("%ld %u\n", mEdit.GetLineOffsetAt(i), unsigned(mEdit.GetLineCodeAt(i)));
     } else if (what == "result") {
       std::printf("%x\n", unsigned(mLast));
+      std::printf("broadcasts");
+      for (const std::string& m : mView.heard) std::printf(" %s", m.c_str());
+      std::printf("\n");
     } else if (what == "styles") {
       std::vector<SKXStyl> runs(size_t(KXText_GetStylCount(mHandle)));
       runs.resize(size_t(KXText_GetStyls(mHandle, runs.data(), std::int32_t(runs.size()))));
@@ -400,11 +463,14 @@ int Run(int argc, char** argv) {
     return 1;
   }
 
-  struct EditOwner {
-    KXEditHandle h;
-    ~EditOwner() { KXTE_Dispose(h); }
-  } owner{KXTE_PageStylNew(SKXPageStyl{}, RectL{0, 0, 0, std::int32_t(width)}, RectL{0, 0, 1000, std::int32_t(width)})};
-  CKXTextEdit& edit = *KXHandleAccess::Edit(owner.h);
+  // The engine makes its own edit object; the driver shapes it as the
+  // options say. The window keeps the undo history.
+  std::uint16_t last = 0;
+  EditEngine engine(last);
+  const RectL viewRect{0, 0, 1000, std::int32_t(width)};
+  engine.Initialize(SKXPageStyl{}, viewRect);
+  KXTE_SetDestRect(engine.GetEdit(), RectL{0, 0, 0, std::int32_t(width)});
+  CKXTextEdit& edit = *KXHandleAccess::Edit(engine.GetEdit());
   edit.SetLineStyl(style, 0);
   SKXEditStyl es;
   es.font = fontNumber;
@@ -418,6 +484,14 @@ int Run(int argc, char** argv) {
   const RectL dest = style.vertical ? RectL{0, 0, std::int32_t(width), 1000} : RectL{0, 0, 1000, std::int32_t(width)};
   edit.Resize(dest, nullptr);
   edit.Activate();
+  // Closing the window drops its history before the engine goes.
+  struct WindowOwner {
+    LWindow* w;
+    ~WindowOwner() { delete w; }
+  } window{new LWindow(Rect{40, 0, 1040, std::int16_t(std::min<long>(width, 30000))},
+                       reinterpret_cast<ConstStringPtr>("\x06kxedit"), nullptr)};
+  window.w->AddAttachment(new CKXTextUndoer, nullptr, true);
+  EngineView& view = *new EngineView(engine, *window.w, std::int32_t(width), 1000);
   const auto t1 = std::chrono::steady_clock::now();
 
   int status = 0;
@@ -432,7 +506,7 @@ int Run(int argc, char** argv) {
       }
       in = &file;
     }
-    Runner runner(edit, owner.h);
+    Runner runner(edit, engine.GetEdit(), engine, view, last);
     long lineNo = 0;
     for (std::string line; std::getline(*in, line);) {
       ++lineNo;

@@ -1,0 +1,269 @@
+// The text engine's broadcasts and scrolling for each bit of the result
+// word, the modified flag, the Enter rules, the macro recorder, clicks held
+// at a screen edge, and pasting the clipboard's runs.
+#include "engine_fixture.h"
+#include "engine/text_flavors.h"
+#include "platform/exception.h"
+#include "platform/host/host.h"
+#include "text/runs/runs.h"
+
+namespace {
+using kxtest::EngineTest;
+using kxtest::EngineWindow;
+using kxtest::Recorder;
+using kxtest::TestEngine;
+
+class EngineBroadcastTest : public EngineTest {};
+
+TEST_F(EngineBroadcastTest, EachResultBitBroadcastsInTableOrder) {
+  struct Case {
+    const char* what;
+    std::uint16_t word;
+    bool split;
+    std::vector<MessageT> expect;
+  } cases[] = {
+      {"text changed", 0x0010, false, {10003}},
+      {"text changed, split", 0x0010, true, {10003, 10002}},
+      {"text and view changed, split", 0x0410, true, {10003, 10001}},
+      {"text and image changed, split", 0x0810, true, {10003, 10000}},
+      {"style", 0x0020, false, {10005}},
+      {"paragraph", 0x0080, false, {10005}},
+      {"style and paragraph: one message", 0x00A0, false, {10005}},
+      {"selection", 0x0100, false, {20001}},
+      {"view settings", 0x0400, false, {10001}},
+      {"image size", 0x0800, false, {10000}},
+      {"marks", 0x1000, false, {10004}},
+      {"all of them, in table order", 0x1FB0, true, {10003, 10005, 20001, 10001, 10000, 10004}},
+      {"all but text, reversed bits give the same order", 0x19A0, false, {10005, 20001, 10000, 10004}},
+      {"scroll bits alone broadcast nothing", 0x0002, false, {}},
+  };
+  for (const Case& c : cases) {
+    TestEngine e;
+    Recorder r;
+    e.AddListener(&r);
+    e.SetTextSplit(c.split);
+    e.TextEditResult(c.word);
+    EXPECT_EQ(r.heard, c.expect) << c.what;
+  }
+}
+
+TEST_F(EngineBroadcastTest, TheModifiedFlagBroadcastsOnlyWhenItChanges) {
+  TestEngine e;
+  Recorder r;
+  e.AddListener(&r);
+  e.TextEditResult(0x0010);
+  e.TextEditResult(0x0010);
+  e.SetTextChanged(false);
+  e.SetTextChanged(false);
+  EXPECT_EQ(r.heard, (std::vector<MessageT>{10003, 10003}));
+  EXPECT_EQ(r.flags, (std::vector<bool>{true, false}));
+  // Without the editable bit the flag stays false, and says so.
+  r.Clear();
+  e.SetAttributes(0);
+  e.SetTextChanged(true);
+  EXPECT_EQ(r.heard, (std::vector<MessageT>{10003}));
+  EXPECT_EQ(r.flags, (std::vector<bool>{false}));
+  EXPECT_FALSE(e.GetTextChanged());
+}
+
+TEST_F(EngineBroadcastTest, TypingBroadcastsTheChangeTheStyleAndTheSelection) {
+  EngineWindow w;
+  Recorder r;
+  w.engine->AddListener(&r);
+  w.engine->SetText("abc");
+  w.engine->Select(3, 3);
+  r.Clear();
+  w.engine->DoKey('d', 0);
+  ASSERT_FALSE(r.heard.empty());
+  EXPECT_EQ(r.heard.front(), kKxMsgModifiedChanged);
+  EXPECT_NE(std::find(r.heard.begin(), r.heard.end(), kKxMsgSelectionChanged), r.heard.end());
+  EXPECT_TRUE(w.engine->GetTextChanged());
+}
+
+TEST_F(EngineBroadcastTest, ScrollBitsScrollTheViewLast) {
+  EngineWindow w(Rect{40, 40, 240, 240});
+  w.view->ResizeImageTo(2000, 2000, false);
+  w.view->ScrollImageTo(100, 100, false);
+  struct Case {
+    std::uint16_t word;
+    std::int32_t dh, dv;
+  } cases[] = {{1, 0, -16}, {2, 0, 16}, {3, -16, 0}, {4, 16, 0}, {5, 0, 0}, {0x0111, 0, -16}};
+  for (const Case& c : cases) {
+    SPoint32 before{}, after{};
+    w.view->GetScrollPosition(before);
+    w.engine->TextEditResult(c.word);
+    w.view->GetScrollPosition(after);
+    EXPECT_EQ(after.h - before.h, c.dh) << "word " << c.word;
+    EXPECT_EQ(after.v - before.v, c.dv) << "word " << c.word;
+  }
+  // Without a view nothing scrolls (and nothing breaks).
+  TestEngine loose;
+  loose.TextEditResult(0x0201);
+}
+
+TEST_F(EngineBroadcastTest, BringingTheSelectionIntoViewReachesTheCaret) {
+  EngineWindow w(Rect{40, 40, 240, 240});
+  std::string text;
+  for (int k = 0; k < 200; ++k) text += "line\r";
+  w.engine->SetText(text);
+  w.view->Fit();
+  w.engine->SetSelectionRange({std::int32_t(text.size()), 0}, true);
+  SPoint32 pos{};
+  w.view->GetScrollPosition(pos);
+  EXPECT_GT(pos.v, 0) << "the view stayed at the top while the caret went to the end";
+  SPoint32 caret{};
+  w.engine->Range2Image({std::int32_t(text.size()), 0}, true, caret);
+  EXPECT_GE(caret.v, pos.v);
+  EXPECT_LE(caret.v, pos.v + 200);
+}
+
+TEST_F(EngineBroadcastTest, AClickHeldAtTheScreenEdgeScrollsByTheFallback) {
+  // The window's content ends at the screen's right edge.
+  const Rect screen = KxCurrentHost().GetScreenBounds();
+  EngineWindow w(Rect{100, std::int16_t(screen.right - 200), 300, screen.right});
+  std::string text;
+  for (int k = 0; k < 20; ++k) text += "ab\r";
+  w.engine->SetText(text);
+  w.view->ResizeImageTo(2000, 2000, false);
+  EventRecord down;
+  // The caret at the end of a line, then held past the screen's edge on
+  // that line: the selection stays, the edit object reports nothing, and
+  // the fallback scrolls right.
+  w.engine->Click(SPoint32{199, 50}, down, 1);
+  w.engine->Click(SPoint32{199, 50}, down, -2);
+  const SKXRange caret = w.engine->GetSelectionRange();
+  SPoint32 before{}, after{};
+  w.view->GetScrollPosition(before);
+  w.engine->Click(SPoint32{199, 50}, down, -1);
+  w.view->GetScrollPosition(after);
+  EXPECT_TRUE(UKXRange::RangesSame(caret, w.engine->GetSelectionRange()));
+  EXPECT_EQ(after.h - before.h, 16);
+  EXPECT_EQ(after.v, before.v);
+}
+
+// A recorder that keeps what it is told.
+class MacroLog : public CKXMacroRecorder {
+ public:
+  bool IsRecording() const override { return true; }
+  void AddMacroKeyCode(unsigned char key, char modifiers) override {
+    log += "k" + std::to_string(key) + "/" + std::to_string(int(modifiers)) + " ";
+  }
+  void AddMacroString(const char* text, long length) override { log += "s" + std::string(text, std::size_t(length)) + " "; }
+  std::string log;
+};
+
+TEST_F(EngineBroadcastTest, EnterRulesAndTheMacroRecorder) {
+  MacroLog macro;
+  CKXMacroRecorder::Install(&macro);
+  EngineWindow w;
+  TestEngine& e = *w.engine;
+  e.SetText("one two");
+  e.Select(3, 3);
+  e.DoKey(3, 0);   // Enter alone: nothing
+  EXPECT_EQ(e.Text(), "one two");
+  e.DoKey(3, 4);   // option: a page break, no Enter character
+  EXPECT_EQ(e.Text(), std::string("one\x0c\r two"));
+  e.Select(0, 3);
+  e.DoKey(127, 2);   // command-delete keeps what it removes
+  const std::string after = e.Text();
+  e.Select(0, 0);
+  e.DoKey(3, 6);   // command-option: the removed text again
+  EXPECT_EQ(e.Text(), "one" + after);
+  e.DoKey('x', 0);
+  CKXMacroRecorder::Install(nullptr);
+  EXPECT_EQ(macro.log, "s\x0c\r k127/2 k3/6 k120/0 ");
+}
+
+TEST_F(EngineBroadcastTest, PastingStyleAndRulerTakesTheFirstRunsAsOneStep) {
+  EngineWindow w;
+  TestEngine& e = *w.engine;
+  e.SetText("alpha\rbeta\rgamma");
+  // "styl": one run, 14-point face 1; "styx": a left indent of 36.
+  std::vector<unsigned char> styl(2 + kKxStylRunFlatSize), para(2 + kKxParaRunFlatSize);
+  styl[1] = 1;
+  para[1] = 1;
+  SKXStyl run{0, {0, 0, 1, 1, 0, 14, {0, 0, 0}}};
+  KxPutStylRunFlat(styl.data() + 2, run, true);
+  SKXPara prun{0, {}};
+  prun.para.leftIndent = 36;
+  KxPutParaRunFlat(para.data() + 2, prun, true);
+  KxCurrentHost().ClearClipboard();
+  KxCurrentHost().PutClipboard(kKxFlavorStyl, styl.data(), styl.size());
+  KxCurrentHost().PutClipboard(kKxFlavorPara, para.data(), para.size());
+  e.Select(7, 8);
+  e.DoPasteStyle();
+  SStyl at{};
+  KXTE_GetCurStyl(e.GetEdit(), at);
+  EXPECT_EQ(at.size, 14);
+  e.Select(7, 8);
+  e.DoPasteRuler();
+  EXPECT_EQ(e.GetSelectionRange().start, 6);   // widened to the paragraph
+  SKXPara paras[4]{};
+  const long n = KXText_GetParas(e.GetEdit(), paras, 4);
+  bool indented = false;
+  for (long k = 0; k < n; ++k) indented |= paras[k].offset == 6 && paras[k].para.leftIndent == 36;
+  EXPECT_TRUE(indented);
+  EXPECT_EQ(w.undoer->CountUndo(), 2u);
+  e.Undo();
+  e.Undo();
+  KXTE_SetSelect(e.GetEdit(), 7, 8);
+  KXTE_GetCurStyl(e.GetEdit(), at);
+  EXPECT_NE(at.size, 14);
+  // A broken flavor (count larger than its bytes) applies nothing.
+  styl[1] = 9;
+  KxCurrentHost().ClearClipboard();
+  KxCurrentHost().PutClipboard(kKxFlavorStyl, styl.data(), styl.size());
+  e.DoPasteStyle();
+  EXPECT_EQ(w.undoer->CountUndo(), 0u);
+}
+
+TEST_F(EngineBroadcastTest, HiliteRegionsNeedAHandleAndCoverTheSelection) {
+  EngineWindow w;
+  TestEngine& e = *w.engine;
+  e.SetText("first line\rsecond line\rthird");
+  EXPECT_THROW(e.GetHiliteRgn(nullptr), LException);
+  StKxRegion rgn;
+  e.Select(2, 14);
+  e.GetHiliteRgn(rgn);
+  EXPECT_FALSE(EmptyRgn(rgn));
+  SPoint32 a{}, b{};
+  e.Range2Image({2, 0}, true, a);
+  e.Range2Image({14, 0}, true, b);
+  EXPECT_TRUE(KxPtInRgnL(PointL{a.v + 1, a.h + 1}, rgn));
+  EXPECT_TRUE(KxPtInRgnL(PointL{b.v + 1, b.h - 1}, rgn));
+  // Another range's region leaves the selection as it was.
+  StKxRegion other;
+  e.GetRangeRgn({20, 3}, other);
+  EXPECT_EQ(e.GetSelectionRange().start, 2);
+  EXPECT_EQ(e.GetSelectionRange().length, 12);
+  EXPECT_FALSE(EqualRgn(rgn, other));
+}
+
+}  // namespace
+
+namespace {
+TEST_F(EngineBroadcastTest, AFixedCompositionIsOneStep) {
+  EngineWindow w;
+  TestEngine& e = *w.engine;
+  e.SetText("ab");
+  e.Select(1, 1);
+  auto composition = [](const std::string& bytes) {
+    const KXTextHandle t = KXText_New();
+    KXText_SetText(t, bytes.data(), long(bytes.size()), nullptr, 0, nullptr, 0, nullptr, 0);
+    return t;
+  };
+  const KXTextHandle k1 = composition("\x82\xA9"), k2 = composition("\x82\xA9\x82\xC8");
+  e.KeyInline(k1, {1, 0}, {3, 0}, true);
+  e.KeyInline(k2, {1, 2}, {5, 0}, false);
+  EXPECT_EQ(e.Text(), "a\x82\xA9\x82\xC8" "b");
+  e.FixInline("\x89\xBC", 2, {1, 4}, nullptr, 0);
+  KXText_Dispose(k1);
+  KXText_Dispose(k2);
+  EXPECT_EQ(e.Text(), "a\x89\xBC" "b");
+  EXPECT_EQ(w.undoer->CountUndo(), 1u);
+  e.Undo();
+  EXPECT_EQ(e.Text(), "ab");
+  e.Redo();
+  EXPECT_EQ(e.Text(), "a\x89\xBC" "b");
+}
+}  // namespace
