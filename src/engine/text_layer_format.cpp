@@ -35,9 +35,10 @@ template <typename F>
 void CKXTextLayer::CharCommand(short type, F edit) {
   Command command(*this);
   const SKXRange sel = GetSelectionRange();
+  // The range is the selection already: selecting it again would reset the
+  // typing style that a change at a caret sets.
   auto apply = [&] {
     Focus();
-    SetSelectionRange(sel, false);
     TextEditResult(edit(sel));
   };
   if (sel.length == 0) {
