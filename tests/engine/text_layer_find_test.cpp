@@ -208,4 +208,42 @@ TEST(TextLayerFind, ReplaceAllKeepsMarksOutsideItsMatches) {
   CheckUndoRedo(layer, before, "marks");
 }
 
+// Characters of the layer's script put into a run of a Roman font get a
+// font of the layer's script (the edit style's here), plain; other
+// replacements keep the run's font. Both replace-all paths agree.
+TEST(TextLayerFind, ReplacementsOfTheLayersScriptGetAFontThatShowsThem) {
+  constexpr short kRoman = 3;
+  ASSERT_EQ(KxFontToScriptType(kRoman), 0);
+  const std::vector<SKXStyl> roman = {{0, {0, 0, kRoman, 1, 0, 12, {0, 0, 0}}}};
+  const std::string kana = "\x82\xa0";
+  Snapshot got[2];
+  for (const short path : {CKXTextLayer::kReplaceAuto, CKXTextLayer::kReplaceExact}) {
+    TestLayer layer;
+    layer.SetReplaceAllPath(path);
+    SKXEditStyl edit{};
+    KXTE_GetEditStyl(layer.GetEdit(), edit);
+    ASSERT_EQ(KxFontToScriptType(edit.font), layer.GetScriptType());
+    SetText(layer, "ab ab", roman);
+    EXPECT_EQ(layer.DoReplaceAll("a", 1, kana.data(), long(kana.size()), 0), 2);
+    EXPECT_EQ(layer.DoReplaceAll("b", 1, "c", 1, 0), 2);
+    got[path] = Take(layer);
+    EXPECT_EQ(got[path].bytes, kana + "c " + kana + "c");
+    for (const SKXStyl& run : got[path].styls) {
+      const bool isKana = got[path].bytes[std::size_t(run.offset)] == kana[0];
+      EXPECT_EQ(run.styl.font, isKana ? edit.font : kRoman) << run.offset;
+      EXPECT_EQ(run.styl.face, isKana ? 0 : 1) << run.offset;
+    }
+  }
+  EXPECT_EQ(Diff(got[0], got[1]), "");
+
+  TestLayer layer;
+  SetText(layer, "ab", roman);
+  layer.SetSelectionRange({0, 1}, false);
+  layer.DoReplace(kana.data(), long(kana.size()));
+  const Snapshot s = Take(layer);
+  ASSERT_GE(s.styls.size(), 2u);
+  EXPECT_NE(KxFontToScriptType(s.styls[0].styl.font), 0);
+  EXPECT_EQ(s.styls.back().styl.font, kRoman);
+}
+
 }  // namespace
