@@ -214,6 +214,8 @@ void CKXTextAction::UndoRedoAction() {
   }
   mBefore = r;
   mAfter = {at.start, std::int32_t(savedLen)};
+  // A copy of attributes alone holds no bytes: the text kept its length.
+  if (mSaveKind >= 2 && (mSaveKind & 1) == 0) mAfter = r;
   mLeftKeep = mRightKeep = 0;
   mLayer->SetSelectionRange(mAfter, true);
   mIsDone = !mIsDone;

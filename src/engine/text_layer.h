@@ -8,12 +8,15 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/text_action.h"
 #include "layout/kxtext_api.h"
 #include "layout/text_edit_ex.h"
+#include "layout/text_form.h"
 #include "platform/types.h"
 #include "text/base/range.h"
+#include "text/codes/script.h"
 
 class CKXTextLayer {
  public:
@@ -68,13 +71,15 @@ class CKXTextLayer {
   // ---- Settings ------------------------------------------------------------------------
   virtual void SetTextChanged(bool changed) { mTextChanged = changed; }
   virtual bool GetTextChanged() const { return mTextChanged; }
-  virtual void SetTextMargins(const Rect& margins) { mMargins = margins; }
-  virtual void GetTextMargins(Rect& margins) const { margins = mMargins; }
+  virtual void SetTextMargins(const Rect& margins);
+  virtual void GetTextMargins(Rect& margins) const;
   void SetSmartEdit(bool on) { mSmartEdit = on; }
   bool GetSmartEdit() const { return mSmartEdit; }
   void SetLineEndType(short type) { mLineEndType = type; }
   short GetLineEndType() const { return mLineEndType; }
-  void SetKeyScript(short roman, short japanese) { mKeyFonts[0] = roman, mKeyFonts[1] = japanese; }
+  // Fonts for the layer's own script and for any other; other 0: both
+  // become the edit style's font.
+  void SetKeyScript(short own, short other);
   void GetKeyScript(short& roman, short& japanese) const { roman = mKeyFonts[0], japanese = mKeyFonts[1]; }
   // The bytes last removed by a delete key held with command.
   const std::string& GetDeletedText() const { return mDeleted; }
@@ -204,6 +209,211 @@ class CKXTextLayer {
   short mKeyFonts[2] = {0, 0};
   int mCommandDepth = 0;
   bool mPurgePending = false;
+
+  // =====================================================================================
+  // Formatting, find and replace, selection services, transforms, geometry
+  // and settings (text_layer_format.cpp, _find.cpp, _select.cpp, _geometry.cpp).
+  // =====================================================================================
+ public:
+  // Masks of what varies over a range.
+  static constexpr short kStylFont = 1, kStylFace = 2, kStylSize = 4, kStylColor = 8, kStylAll = 15;
+  static constexpr short kDecoUnder = 1, kDecoCenter = 2, kDecoUpper = 4, kDecoLineColor = 8, kDecoNetStyle = 16,
+                         kDecoNetColor = 32, kDecoStyle = 64, kDecoAll = 127;
+  // Find option that makes replace-all build each replacement from the
+  // regular expression's groups.
+  static constexpr long kReplaceRegexp = 16;
+  // Line number that no restart reaches.
+  static constexpr long kNoRestart = 0x7FFFFFFF;
+
+  // ---- Character commands (a change at a caret sets the typing style, no undo step) ----
+  virtual void DoTextStyl(const SStyl* styl, const SDeco* deco);
+  virtual void DoFontNumber(short font);
+  virtual void DoFontSize(short size);
+  virtual void DoFontStyle(short face);
+  virtual void DoFontColor(const RGBColor& color);
+  // 0 no lines; 1-5 upper, 6-10 centre, 11-15 under line kinds.
+  virtual void DoLineType(unsigned short kind);
+  virtual void DoLineColor(unsigned short color);
+  virtual void DoNetStyle(unsigned char style);
+  virtual void DoNetColor(unsigned char color);
+  virtual void DoExtStyle(unsigned char style);
+  // ---- Paragraph commands (always one undo step over whole paragraphs) ----
+  virtual void DoParaStyl(const SParaStyl& para, short mask);
+  virtual void DoParaIndent(short first, short left, short right);
+  virtual void DoParaLineSpace(short space);
+  virtual void DoParaCharSpace(short space);
+  virtual void DoParaJustify(unsigned char justify);
+  virtual void DoParaTabs(short count, const short* positions, long kinds, long leaders);
+  virtual void DoParaTabInsert(short position, long kind);
+  virtual void DoParaTabDelete(short position);
+  virtual void DoParaTabMove(short from, short to, long kind);
+  void ReplaceParaStyl(const SKXRange& range, short mask, const SParaStyl& from, const SParaStyl& to);
+  long GetParaStylCount(const SKXRange& range) const;
+  long GetParaStyl(const SKXRange& range, SKXPara* out, long n) const;
+  void GetCurParaStyl(SParaStyl& out) const;
+  // ---- Mixed-value queries: the mask of what varies (0 uniform) ----
+  short GetTextStyl(const SKXRange& range, SStyl& out) const;
+  short GetTextDeco(const SKXRange& range, SDeco& out) const;
+  // which: kStyl* / kDeco* bits; true when a run touched by the range has the value.
+  bool CheckTextStyl(const SKXRange& range, const SStyl& styl, short which) const;
+  bool CheckTextDeco(const SKXRange& range, const SDeco& deco, short which) const;
+  short GetCurFontNumber() const;  // -1 mixed
+  short GetCurFontSize() const;    // -1 mixed
+  short GetCurFontStyle() const;   // 256 mixed with no common bit
+  short GetCurFontColor() const;   // -2 mixed
+  void GetCurStyl(SStyl& out) const;
+  short GetCurLineStyle() const;  // line bits 3-11; -1 mixed
+  short GetCurLineColor() const;
+  short GetCurNetStyle() const;
+  short GetCurNetColor() const;
+  short GetCurDecoStyle() const;
+  bool CheckCurFontNumber(short font) const;
+  bool CheckCurFontSize(short size) const;
+  bool CheckCurFontStyle(unsigned char face) const;
+  bool CheckCurFontColor(short colorIndex) const;
+  // group 1 under, 2 centre, 4 upper line.
+  bool CheckCurLineStyle(short group, short value) const;
+  bool CheckCurLineColor(short color) const;
+  bool CheckCurNetStyle(short style) const;
+  bool CheckCurNetColor(short color) const;
+  bool CheckCurDecoStyle(short style) const;
+
+  // ---- Find and replace ----
+  bool FindText(const char* find, long len, short options);
+  virtual bool DoFind(const char* find, long len, short options);
+  bool IsFindSelection() const;
+  bool IsReplSelection(const char* find, long len, short options);
+  // The span from the first match to the end of the last.
+  bool IsFindAllSelection(const char* find, long len, short options, SKXRange& out) const;
+  void ReplaceText(const char* repl, long len);
+  virtual void DoReplace(const char* repl, long len);
+  virtual void DoReplaceRE(const char* find, long flen, const char* repl, long rlen, short options);
+  // One undo step; answers the number of replacements. options: find bits,
+  // kReplaceRegexp for group replacements.
+  virtual long DoReplaceAll(const char* find, long flen, const char* repl, long rlen, long options);
+  virtual void DoReplaceExt(const SKXRange& range, KXTextHandle text, short kind);
+  // Replace-all builds its result in one pass where the span holds only
+  // style and decoration runs; kReplaceExact makes it edit match by match
+  // (the path for paragraph runs, ruby, marks and side entries).
+  static constexpr short kReplaceAuto = 0, kReplaceExact = 1;
+  void SetReplaceAllPath(short path) { mReplaceAllPath = path; }
+
+  // ---- Selection services ----
+  SKXRange GetWordSelectionRange(long offset) const;
+  SKXRange GetParagSelectionRange(const SKXRange& range) const;
+  SKXRange GetLineSelectionRange(long line) const;
+  SKXRange GetMarkRange(long n) const;
+  void InsertMark(const SKXRange& range, const unsigned char* name);
+  void SetCurSelection(const SKXRange& range, bool backwards);
+  virtual void DoSelection(const SKXRange& range, bool backwards);
+  // line 0: the first; negative: the last.
+  void SetCurLine(long line, short offset);
+  virtual void DoJump(long line, short offset);
+  bool GetCurRuby(SKXRange& range, char* text, long& len) const;
+  bool CheckCurRuby() const;
+  virtual void DoSetRuby(const SKXRange& range, const char* text, long len);
+  long GetParagraphCount(const SKXRange& range) const;
+  // ---- Transforms of the selected paragraphs ----
+  virtual void DoCharShift(bool left);
+  virtual void DoCharType(short type);
+  virtual void DoLineReform(bool wrap);
+  virtual void DoLineDup();
+  // ---- Line-number restarts ----
+  void InitLnReStart() { mRestarts.clear(); }
+  void AddLnReStart(long line);
+  void DelLnReStart(long line);
+  // line 0: the caret's line. False when refused.
+  bool SetLineReStart(long line, bool on);
+  // The amount to subtract from display line `line`; next = the next restart.
+  long GetLineReStart(long line, long& next) const;
+  long GetLnReStartDataSize() const { return long(mRestarts.size()) * 4; }
+  long GetLnReStartData(char* buffer, long max) const;
+  // Stored bytes (big-endian 32-bit entries); refused unless sorted, without
+  // repeats, every entry 2 or more and the size a multiple of 4.
+  bool SetLnReStartData(const char* data, long size);
+  // ---- Key scripts ----
+  void ChangeKeyScript(short font);
+  void CheckKeyScript();
+  void CheckKeyScript(short script);
+  void CheckFontScript();
+  void CheckFontScript(short font);
+  void SetScriptTypeFromFont(short font);
+  short GetScriptType() const { return mScriptType; }
+  virtual void FontScriptExtend(short /*font*/) {}
+
+  // ---- Geometry ----
+  void SetImageSize(long width, long height);
+  void GetImageSize(long& width, long& height) const;
+  virtual void SetDestRect(const RectL& rect);
+  void GetDestRect(RectL& rect) const;
+  virtual void SetViewRect(const RectL& rect);
+  void GetViewRect(RectL& rect) const;
+  virtual void LocalToPoint(long h, long v, PointL& point) const;
+  virtual void PointToLocal(const PointL& point, long& h, long& v) const;
+  void RangeToPoint(const SKXRange& range, PointL& point) const;
+  SKXRange PointToRange(const PointL& point) const;
+  bool PointInRange(const PointL& point, const SKXRange& range) const;
+  virtual void ScrollViewBy(long dh, long dv);
+  // False for pages below 1 or beyond the count.
+  bool SetCurPage(long page);
+  virtual void DrawArea(const RectL& rect);
+  virtual void DrawLineRange(long first, long last, const RectL& rect);
+  // False for pages below 1 or beyond the count.
+  virtual bool PrintPage(long page, const RectL& rect);
+  // ---- Styles and settings ----
+  void SetStartup(const SKXLineStyl& line, const SKXEditStyl& edit, const SKXPageStyl* page,
+                  const SKXFormStyl* form);
+  void SetStartupStyl(const SKXLineStyl& line, const SKXEditStyl& edit, const RGBColor& color);
+  void SetStartupColor(const RGBColor& color);
+  void SetEditStyl(const SKXLineStyl& line, const SKXEditStyl& edit, bool lineFirst);
+  void SetPageStyl(const SKXPageStyl& page);
+  void GetFormStyl(SKXFormStyl& form) const;
+  void SetFormStyl(const SKXFormStyl& form);
+  void SetFormStylDefault(const SKXFormStyl& form) { mFormDefault = form; }
+  void GetFormStylDefault(SKXFormStyl& form) const;
+  void SetVertical(bool vertical);
+  void SetEditScale(short percent);
+  void SetAutoView(bool on);
+  void SetCtrlView(bool on);
+  void SetLineTurn(bool on);
+  void SetPaperView(bool on);
+  void SetGuideView(bool on);
+  void SetCaretLine(bool on);
+  void SetPaperSize(const PointL& size, bool recalc);
+  void SetPageMargin(const Rect& margins, bool recalc);
+  void SetDescriptor(const unsigned char* pascalName);
+  // ---- Text access ----
+  void TextGetThruHandle(const SKXRange& range, Handle& handle) const;
+  void TextReplaceByHandle(const SKXRange& range, Handle handle);
+  void TextSetText(const char* bytes, long len, const SKXStyl* styl, long nStyl, const SKXDeco* deco, long nDeco,
+                   const SKXPara* para, long nPara, const SKXUniChar* uni, long nUni, const SKXRuby* ruby,
+                   long nRuby);
+  void TextSetText(KXTextHandle text);
+  long GetUniCharsCount(const SKXRange& range) const;
+  long GetUniChars(const SKXRange& range, SKXUniChar* out, long n) const;
+
+ protected:
+  // Whether a replacement holds characters of the layer's script that the
+  // style it lands in may not show, and the font it is then given.
+  bool ReplacementFont(const char* repl, long len, bool typingStyle, short& font) const;
+  // A character command: an action only when the selection holds text.
+  template <typename F>
+  void CharCommand(short type, F edit);
+  // A paragraph command: always one action over whole paragraphs.
+  template <typename F>
+  void ParaCommand(short type, F edit);
+  // Runs a conversion over the range as one action of `type`.
+  template <typename F>
+  void ConvertRange(const SKXRange& range, short type, F convert);
+  // Replaces every match (offsets of the text as it stands) by its
+  // replacement (ends[k - 1]..ends[k] of `repls`); answers the result word.
+  std::uint16_t ReplaceAllText(const std::vector<SKXRange>& matches, const std::string& repls,
+                               const std::vector<long>& ends);
+
+  short mScriptType = KxGetSysScriptType();
+  std::vector<std::int32_t> mRestarts;  // sorted, no repeats, each >= 2
+  SKXFormStyl mFormDefault{};
+  short mReplaceAllPath = kReplaceAuto;
 
   friend class CKXTextAction;
 };

@@ -17,7 +17,14 @@
 //   undo, redo           through the window's undo history, any number of
 //                        steps (a typing run, cut or paste is one step)
 //   find PATTERN [OPTIONS]  selects the next match (OPTIONS: find bits)
-//   print text|selection|styles|decos|paras|ruby|lines|result
+//   replace-all PATTERN REPLACEMENT [OPTIONS]  one undoable step; "" is the
+//                        empty replacement; with bit 16 "\1".."\9" and "&"
+//                        in REPLACEMENT take the match's groups
+//   command N            a text command by its menu number (cut 12, faces
+//                        401-408, transforms 1113-1123, jumps 1212-1214,
+//                        pages 1222-1225, marks 1230-1249, decorations
+//                        1303-1370, view toggles 1404-1407)
+//   print text|selection|styles|decos|paras|ruby|marks|lines|pages|result
 //                        run lists: one run a line, the offset and then the
 //                        record's fields in record order; result: the last
 //                        result word in hexadecimal, then "broadcasts" and
@@ -39,7 +46,9 @@
 #include "driver_text.h"
 #include "engine/facilities.h"
 #include "engine/text_engine.h"
+#include "engine/text_layer.h"
 #include "engine/text_undoer.h"
+#include "layout/draw_toolkit.h"
 #include "layout/kxtext_api.h"
 #include "layout/text_edit_ex.h"
 #include "platform/files.h"
@@ -111,6 +120,116 @@ bool ToText(const std::string& utf8, std::string& sjis) {
   std::vector<SKXUniChar> sides;
   return FromUnits(Units(kKxCodeUTF8, reinterpret_cast<const unsigned char*>(utf8.data()), long(utf8.size())), sjis,
                    sides);
+}
+
+// ---- steps on the editing layer --------------------------------------------------------------
+
+// A text command by its menu number, as the text view obeys it; false for
+// a number that is not a text command.
+bool RunTextCommand(CKXTextLayer& layer, long cmd) {
+  const KXEditHandle e = layer.GetEdit();
+  auto between = [&](long lo, long hi) { return cmd >= lo && cmd <= hi; };
+  if (cmd == 12) {
+    layer.DoCut();
+  } else if (cmd == 13) {
+    layer.DoCopy();
+  } else if (cmd == 14) {
+    layer.DoPaste(0);
+  } else if (cmd == 15) {
+    layer.DoDelete();
+  } else if (cmd == 16) {
+    layer.SetSelectionRange(CKXTextLayer::sTextAll, false);
+    layer.CompleteTyping();
+  } else if (cmd == 301 || cmd == 302) {
+    const short size = layer.GetCurFontSize();
+    if (size > 0) layer.DoFontSize(short(size + (cmd == 301 ? 1 : -1)));
+  } else if (cmd == 401) {
+    layer.DoFontStyle(0);
+  } else if (between(402, 408)) {
+    layer.DoFontStyle(short(1 << (cmd - 402)));
+  } else if (cmd == 1112) {
+    KXTE_SetAutoIndent(e, KXTE_GetAutoIndent(e) ? 0 : 1);
+  } else if (cmd == 1113 || cmd == 1114) {
+    layer.DoCharShift(cmd == 1113);
+  } else if (between(1115, 1117)) {
+    layer.DoCharType(short(cmd - 1108));
+  } else if (cmd == 1118) {
+    layer.DoLineDup();
+  } else if (cmd == 1119 || cmd == 1120) {
+    layer.DoLineReform(cmd == 1119);
+  } else if (cmd == 1122) {
+    layer.SetCaretLine(!KXTE_GetCaretLine(e));
+  } else if (cmd == 1123) {
+    layer.DoCharType(20);
+  } else if (cmd == 1125) {
+    layer.SetSmartEdit(!layer.GetSmartEdit());
+  } else if (cmd == 1212 || cmd == 1213) {
+    layer.DoJump(cmd == 1212 ? 1 : -1, 0);
+  } else if (cmd == 1214) {
+    layer.DoSelection(layer.GetBeforeRange(), false);
+  } else if (between(1222, 1225)) {
+    const long cur = KXTE_GetCurPage(e), count = KXTE_GetPageCount(e);
+    const long page = cmd == 1222 ? cur - 1 : cmd == 1223 ? cur + 1 : cmd == 1224 ? 1 : count;
+    layer.SetCurPage(page);
+  } else if (between(1230, 1249)) {
+    if (cmd - 1229 <= KXTE_GetMarkCount(e)) layer.DoSelection(layer.GetMarkRange(cmd - 1229), false);
+  } else if (between(1303, 1307)) {
+    static const unsigned char kStyles[] = {8, 1, 2, 5, 6};
+    layer.DoExtStyle(kStyles[cmd - 1303]);
+  } else if (between(1310, 1320)) {
+    RGBColor c{};
+    KxGetRGBColor(int(cmd - 1310), c);
+    layer.DoFontColor(c);
+  } else if (between(1321, 1336)) {
+    layer.DoLineType((unsigned short)(cmd - 1321));
+  } else if (cmd == 1337) {
+    layer.DoNetStyle(11);
+  } else if (between(1338, 1348)) {
+    layer.DoLineColor((unsigned short)(cmd - 1338));
+  } else if (between(1349, 1359)) {
+    layer.DoNetStyle((unsigned char)(cmd - 1349));
+  } else if (between(1360, 1370)) {
+    layer.DoNetColor((unsigned char)(cmd - 1360));
+  } else if (cmd == 1404) {
+    layer.SetCtrlView(!KXTE_GetCtrlView(e));
+  } else if (cmd == 1405) {
+    layer.SetLineTurn(!KXTE_GetLineTurn(e));
+  } else if (cmd == 1406) {
+    layer.SetGuideView(!KXTE_GetGuideView(e));
+  } else if (cmd == 1407) {
+    layer.SetPaperView(!KXTE_GetPaperView(e));
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// One line per mark: START END RANK NAME.
+void PrintMarks(KXEditHandle e) {
+  for (long k = 1; k <= KXTE_GetMarkCount(e); ++k) {
+    long start = 0, end = 0;
+    KXTE_GetMarkRange(e, k, start, end);
+    unsigned char name[256] = {};
+    KXTE_GetMarkString(e, k, name);
+    const std::string bytes(reinterpret_cast<const char*>(name + 1), name[0]);
+    std::printf("%ld %ld %d %s\n", start, end, KXTE_GetMarkRank(e, k), ToUTF8(bytes, {}).c_str());
+  }
+}
+
+// One line per column-page: PAGE COLUMN FIRST-LINE LAST-LINE START END.
+void PrintPages(KXEditHandle e) {
+  CKXTextEditEx& edit = *KXHandleAccess::Edit(e);
+  const long columnPages = edit.GetColumnPageCount();
+  short c = 1, g = 0;
+  edit.GetPageColumn(c, g);
+  const long n = c > 1 ? c : 1;
+  for (long k = 1; k <= columnPages; ++k) {
+    long first = 0, last = 0;
+    edit.GetColumnPage(k, first, last);
+    const long start = edit.GetLineOffsetAt(first);
+    const long end = last < edit.GetLineCount() ? edit.GetLineOffsetAt(last + 1) : edit.GetLength();
+    std::printf("%ld %ld %ld %ld %ld %ld\n", (k - 1) / n + 1, (k - 1) % n + 1, first, last, start, end);
+  }
 }
 
 // The text engine of the script, with a scrap of this process (the
@@ -204,6 +323,7 @@ class Runner {
     return 2;
   }
   int Print(const std::string& what);
+  int ReplaceAll(const std::vector<std::string>& args, long lineNo);
   CKXTextEdit& mEdit;
   KXEditHandle mHandle;
   std::uint16_t& mLast;  // the last result word
@@ -331,16 +451,46 @@ int Runner::Step(const std::string& line, long lineNo) {
   }
   if (verb == "print") {
     if (args.size() != 1) return Bad(lineNo, "print WHAT");
-    return Print(args[0]) == 0 ? 0 : Bad(lineNo, "print text|selection|styles|decos|paras|ruby|lines|result");
+    return Print(args[0]) == 0 ? 0
+                               : Bad(lineNo, "print text|selection|styles|decos|paras|ruby|marks|lines|pages|result");
   }
-  static const char* const kLater[] = {"command", "replace-all", "tell", "preedit", "commit",
-                                       "clipboard", "save"};
+  if (verb == "replace-all") return ReplaceAll(args, lineNo);
+  if (verb == "command") {
+    long cmd = 0;
+    if (args.size() != 1 || !ParseLong(args[0], cmd)) return Bad(lineNo, "command N");
+    mLayer.CompleteTyping();
+    return RunTextCommand(mLayer, cmd) ? 0 : Bad(lineNo, "no text command " + args[0]);
+  }
+  static const char* const kLater[] = {"tell", "preedit", "commit", "clipboard", "save"};
   for (const char* v : kLater)
     if (verb == v) return Unsupported(lineNo, verb);
   return Bad(lineNo, "unknown step " + verb);
 }
 
+int Runner::ReplaceAll(const std::vector<std::string>& args, long lineNo) {
+  long options = 0;
+  if (args.size() < 2 || args.size() > 3 || (args.size() == 3 && !ParseLong(args[2], options)) || options < 0 ||
+      options > 31)
+    return Bad(lineNo, "replace-all PATTERN REPLACEMENT [OPTIONS 0-31]");
+  std::string pattern, repl;
+  if (!ToText(args[0], pattern)) return Bad(lineNo, "pattern does not convert");
+  if (args[1] != "\"\"" && !ToText(args[1], repl)) return Bad(lineNo, "replacement does not convert");
+  mLayer.CompleteTyping();
+  // Options as find's: with the regular-expression bit the replacement
+  // takes the match's groups too.
+  mLayer.DoReplaceAll(pattern.data(), long(pattern.size()), repl.data(), long(repl.size()), options);
+  return 0;
+}
+
 int Runner::Print(const std::string& what) {
+  if (what == "marks") {
+    PrintMarks(mHandle);
+    return 0;
+  }
+  if (what == "pages") {
+    PrintPages(mHandle);
+    return 0;
+  }
   {
     if (what == "text") {
       std::string bytes(size_t(mEdit.GetLength()), '\0');

@@ -1,0 +1,450 @@
+// The layer's character and paragraph commands and the queries that menus,
+// the ruler and the format bar ask about the selection, with the masks of
+// what varies over it.
+#include <algorithm>
+#include <vector>
+
+#include "engine/text_layer_run.h"
+#include "layout/draw_toolkit.h"
+
+using kxlayer::RunAction;
+
+namespace {
+// Line bits of the three line groups, the interline kind and the colour.
+constexpr std::uint16_t kUnderBits = 0x0038, kCenterBits = 0x01C0, kUpperBits = 0x0E00, kInterBits = 0x0007;
+constexpr std::uint16_t kLineKindBits = kUnderBits | kCenterBits | kUpperBits;
+constexpr int kLineColorShift = 12;
+constexpr int kUnderShift = 3, kCenterShift = 6, kUpperShift = 9;
+// DoLineType kinds: 1-5 upper, 6-10 centre, 11-15 under.
+constexpr unsigned short kKindsPerGroup = 5;
+// Answers of the Cur queries for mixed values.
+constexpr short kMixed = -1, kMixedColor = -2, kMixedFace = 256;
+
+bool SameColor(const RGBColor& a, const RGBColor& b) {
+  return a.red == b.red && a.green == b.green && a.blue == b.blue;
+}
+int NetStyle(const SDeco& d) { return d.net & 0x0F; }
+int NetColor(const SDeco& d) { return d.net >> 4; }
+int DecoStyle(const SDeco& d) { return d.flags & 0x0F; }
+int LineColor(const SDeco& d) { return d.lineBits >> kLineColorShift; }
+}  // namespace
+
+// ---- command patterns --------------------------------------------------------------------------------
+
+template <typename F>
+void CKXTextLayer::CharCommand(short type, F edit) {
+  Command command(*this);
+  const SKXRange sel = GetSelectionRange();
+  // The range is the selection already: selecting it again would reset the
+  // typing style that a change at a caret sets.
+  auto apply = [&] {
+    Focus();
+    TextEditResult(edit(sel));
+  };
+  if (sel.length == 0) {
+    apply();
+    return;
+  }
+  RunAction(*this, type, 0, [&](CKXTextAction&) { apply(); });
+}
+
+template <typename F>
+void CKXTextLayer::ParaCommand(short type, F edit) {
+  Command command(*this);
+  // The action widens the selection to whole paragraphs.
+  RunAction(*this, type, 0, [&](CKXTextAction&) {
+    Focus();
+    TextEditResult(edit());
+  });
+}
+
+// ---- character commands --------------------------------------------------------------------------------
+
+void CKXTextLayer::DoTextStyl(const SStyl* styl, const SDeco* deco) {
+  CharCommand(kxlayer::kActTextStyl, [&](const SKXRange&) {
+    std::uint16_t result = 0;
+    if (styl) result |= KXTE_SetTextStyl(mEdit, *styl);
+    if (deco) result |= KXTE_SetTextDeco(mEdit, *deco);
+    return result;
+  });
+}
+
+void CKXTextLayer::DoFontNumber(short font) {
+  CharCommand(kxlayer::kActFont, [&](const SKXRange& r) {
+    const std::uint16_t result = KXTE_SetTextFont(mEdit, font);
+    if (r.length == 0) ChangeKeyScript(font);
+    FontScriptExtend(font);
+    return result;
+  });
+}
+
+void CKXTextLayer::DoFontSize(short size) {
+  CharCommand(kxlayer::kActSize, [&](const SKXRange&) { return KXTE_SetTextSize(mEdit, size); });
+}
+
+void CKXTextLayer::DoFontStyle(short face) {
+  CharCommand(kxlayer::kActFace, [&](const SKXRange& r) {
+    // Over mixed faces a bit that not every run has is set on all of them
+    // rather than toggled run by run.
+    SStyl common{};
+    const bool mixed = GetTextStyl(r, common) != 0;
+    const bool set = mixed && (std::uint8_t(face) & ~common.face) != 0;
+    return KXTE_SetTextFace(mEdit, std::uint8_t(face), set ? 1 : 0);
+  });
+}
+
+void CKXTextLayer::DoFontColor(const RGBColor& color) {
+  CharCommand(kxlayer::kActColor, [&](const SKXRange&) { return KXTE_SetTextColor(mEdit, color); });
+}
+
+void CKXTextLayer::DoLineType(unsigned short kind) {
+  CharCommand(kxlayer::kActLineType, [&](const SKXRange&) -> std::uint16_t {
+    if (kind == 0) return KXTE_SetTextInterLine(mEdit, 0);
+    if (kind <= kKindsPerGroup) return KXTE_SetTextUpperLine(mEdit, kind, 1);
+    if (kind <= 2 * kKindsPerGroup) return KXTE_SetTextCenterLine(mEdit, kind - kKindsPerGroup, 1);
+    if (kind <= 3 * kKindsPerGroup) return KXTE_SetTextUnderLine(mEdit, kind - 2 * kKindsPerGroup, 1);
+    return 0;
+  });
+}
+
+void CKXTextLayer::DoLineColor(unsigned short color) {
+  CharCommand(kxlayer::kActLineColor, [&](const SKXRange&) { return KXTE_SetTextLineColor(mEdit, short(color)); });
+}
+
+void CKXTextLayer::DoNetStyle(unsigned char style) {
+  CharCommand(kxlayer::kActNetStyle, [&](const SKXRange&) { return KXTE_SetTextNetStyle(mEdit, style); });
+}
+
+void CKXTextLayer::DoNetColor(unsigned char color) {
+  CharCommand(kxlayer::kActNetColor, [&](const SKXRange&) { return KXTE_SetTextNetColor(mEdit, color); });
+}
+
+void CKXTextLayer::DoExtStyle(unsigned char style) {
+  CharCommand(kxlayer::kActDecoStyle, [&](const SKXRange& r) {
+    SDeco common{};
+    const bool mixed = GetTextDeco(r, common) != 0;
+    const bool set = mixed && (style & ~DecoStyle(common) & 0x0F) != 0;
+    return KXTE_SetTextExtFace(mEdit, style, set ? 1 : 0);
+  });
+}
+
+// ---- paragraph commands ----------------------------------------------------------------------------------
+
+void CKXTextLayer::DoParaStyl(const SParaStyl& para, short mask) {
+  ParaCommand(kxlayer::kActParaStyl, [&] { return KXTE_SetTextParaStyl(mEdit, para, mask); });
+}
+
+void CKXTextLayer::DoParaIndent(short first, short left, short right) {
+  ParaCommand(kxlayer::kActParaIndent, [&] { return KXTE_SetTextParaIndent(mEdit, first, left, right); });
+}
+
+void CKXTextLayer::DoParaLineSpace(short space) {
+  ParaCommand(kxlayer::kActParaLineSpace, [&] { return KXTE_SetTextParaLineSpace(mEdit, space); });
+}
+
+void CKXTextLayer::DoParaCharSpace(short space) {
+  ParaCommand(kxlayer::kActParaCharSpace, [&] { return KXTE_SetTextParaCharSpace(mEdit, space); });
+}
+
+void CKXTextLayer::DoParaJustify(unsigned char justify) {
+  Command command(*this);
+  ParaCommand(kxlayer::kActParaJustify, [&] { return KXTE_SetTextParaJustify(mEdit, justify); });
+  // The paragraph's own CR stays outside the selection.
+  const SKXRange sel = GetSelectionRange();
+  if (sel.length > 0) {
+    const long end = long(sel.start) + sel.length;
+    if (GetChar(end - PrevCharSize(end)) == kxlayer::kCR) SetSelectionRange({sel.start, sel.length - 1}, true);
+  }
+}
+
+void CKXTextLayer::DoParaTabs(short count, const short* positions, long kinds, long leaders) {
+  ParaCommand(kxlayer::kActParaTabs, [&] { return KXTE_SetTextParaTabs(mEdit, count, positions, kinds, leaders); });
+}
+
+void CKXTextLayer::DoParaTabInsert(short position, long kind) {
+  ParaCommand(kxlayer::kActParaTabs, [&] { return KXTE_SetTextParaTabInsert(mEdit, position, kind); });
+}
+
+void CKXTextLayer::DoParaTabDelete(short position) {
+  ParaCommand(kxlayer::kActParaTabs, [&] { return KXTE_SetTextParaTabDelete(mEdit, position); });
+}
+
+void CKXTextLayer::DoParaTabMove(short from, short to, long kind) {
+  ParaCommand(kxlayer::kActParaTabs, [&] { return KXTE_SetTextParaTabMove(mEdit, from, to, kind); });
+}
+
+void CKXTextLayer::ReplaceParaStyl(const SKXRange& range, short mask, const SParaStyl& from, const SParaStyl& to) {
+  const SKXRange r = CropRange(range);
+  Focus();
+  TextEditResult(KXTE_ReplaceTextPara(mEdit, r.start, long(r.start) + r.length, mask, from, to));
+}
+
+long CKXTextLayer::GetParaStylCount(const SKXRange& range) const {
+  const SKXRange r = CropRange(range);
+  return KXText_GetSelParaCount(mEdit, r.start, long(r.start) + r.length);
+}
+
+long CKXTextLayer::GetParaStyl(const SKXRange& range, SKXPara* out, long n) const {
+  const SKXRange r = CropRange(range);
+  if (!out || n <= 0) return 0;
+  return KXText_GetSelParas(mEdit, r.start, long(r.start) + r.length, out, std::int32_t(n));
+}
+
+void CKXTextLayer::GetCurParaStyl(SParaStyl& out) const {
+  const SKXRange sel = GetSelectionRange();
+  SKXPara run{};
+  if (KXText_GetSelParas(mEdit, sel.start, long(sel.start) + sel.length, &run, 1) > 0)
+    out = run.para;
+  else
+    KXText_GetParaStylDefault(mEdit, out);
+}
+
+// ---- mixed-value queries -----------------------------------------------------------------------------------
+
+namespace {
+// The range a query looks at: an empty range looks at the character at its
+// start, or at the last character when it stands at the end of the text.
+// Answers false when the typing style answers instead (the caret, or an
+// empty text).
+bool QueryRange(const CKXTextLayer& layer, KXEditHandle edit, const SKXRange& range, long& from, long& to) {
+  const SKXRange r = layer.CropRange(range);
+  from = r.start;
+  to = long(r.start) + r.length;
+  if (r.length > 0) return true;
+  long anchor = 0, active = 0;
+  KXTE_GetSelect(edit, anchor, active);
+  const long len = layer.GetTotalRange().length;
+  if (len == 0 || r.start == active) return false;
+  if (from >= len) from = len - layer.PrevCharSize(len);
+  to = from + std::max(1L, layer.ThisCharSize(from));
+  return true;
+}
+}  // namespace
+
+short CKXTextLayer::GetTextStyl(const SKXRange& range, SStyl& out) const {
+  long from = 0, to = 0;
+  if (!QueryRange(*this, mEdit, range, from, to)) {
+    KXTE_GetCurStyl(mEdit, out);
+    return 0;
+  }
+  std::vector<SKXStyl> runs(std::size_t(std::max<std::int32_t>(1, KXText_GetSelStylCount(mEdit, from, to))));
+  runs.resize(std::size_t(KXText_GetSelStyls(mEdit, from, to, runs.data(), std::int32_t(runs.size()))));
+  if (runs.empty()) {
+    KXTE_GetCurStyl(mEdit, out);
+    return 0;
+  }
+  out = runs[0].styl;
+  short mask = 0;
+  for (std::size_t k = 1; k < runs.size(); ++k) {
+    const SStyl& s = runs[k].styl;
+    if (s.font != out.font) out.font = 0, mask |= kStylFont;
+    if (s.face != out.face) out.face &= s.face, mask |= kStylFace;
+    if (s.size != out.size) out.size = 0, mask |= kStylSize;
+    if (!SameColor(s.color, out.color)) out.color = {0, 0, 0}, mask |= kStylColor;
+    if (mask == kStylAll && out.face == 0) break;
+  }
+  return mask;
+}
+
+short CKXTextLayer::GetTextDeco(const SKXRange& range, SDeco& out) const {
+  long from = 0, to = 0;
+  if (!QueryRange(*this, mEdit, range, from, to)) {
+    KXTE_GetCurDeco(mEdit, out);
+    out.lineBits &= std::uint16_t(~kInterBits);
+    out.pictID = 0;
+    return 0;
+  }
+  std::vector<SKXDeco> runs(std::size_t(std::max<std::int32_t>(1, KXText_GetSelDecoCount(mEdit, from, to))));
+  runs.resize(std::size_t(KXText_GetSelDecos(mEdit, from, to, runs.data(), std::int32_t(runs.size()))));
+  out = runs.empty() ? SDeco{} : runs[0].deco;
+  out.lineBits &= std::uint16_t(~kInterBits);
+  out.pictID = 0;
+  short mask = 0;
+  struct Field {
+    std::uint16_t bits;
+    short flag;
+  };
+  static constexpr Field kLineFields[] = {{kUnderBits, kDecoUnder},
+                                          {kCenterBits, kDecoCenter},
+                                          {kUpperBits, kDecoUpper},
+                                          {std::uint16_t(0xF000), kDecoLineColor}};
+  for (std::size_t k = 1; k < runs.size() && mask != kDecoAll; ++k) {
+    const SDeco& d = runs[k].deco;
+    for (const Field& f : kLineFields)
+      if (!(mask & f.flag) && (d.lineBits & f.bits) != (out.lineBits & f.bits))
+        out.lineBits &= std::uint16_t(~f.bits), mask |= f.flag;
+    if (!(mask & kDecoNetStyle) && NetStyle(d) != NetStyle(out))
+      out.net &= std::uint8_t(0xF0), mask |= kDecoNetStyle;
+    if (!(mask & kDecoNetColor) && NetColor(d) != NetColor(out))
+      out.net &= std::uint8_t(0x0F), mask |= kDecoNetColor;
+    if (!(mask & kDecoStyle) && DecoStyle(d) != DecoStyle(out))
+      out.flags &= std::uint8_t(0xF0), mask |= kDecoStyle;
+  }
+  return mask;
+}
+
+bool CKXTextLayer::CheckTextStyl(const SKXRange& range, const SStyl& styl, short which) const {
+  long from = 0, to = 0;
+  std::vector<SKXStyl> runs(1);
+  if (!QueryRange(*this, mEdit, range, from, to)) {
+    KXTE_GetCurStyl(mEdit, runs[0].styl);
+  } else {
+    runs.resize(std::size_t(std::max<std::int32_t>(1, KXText_GetSelStylCount(mEdit, from, to))));
+    runs.resize(std::size_t(KXText_GetSelStyls(mEdit, from, to, runs.data(), std::int32_t(runs.size()))));
+  }
+  return std::any_of(runs.begin(), runs.end(), [&](const SKXStyl& run) {
+    const SStyl& s = run.styl;
+    return (!(which & kStylFont) || s.font == styl.font) && (!(which & kStylFace) || (s.face & styl.face) != 0) &&
+           (!(which & kStylSize) || s.size == styl.size) && (!(which & kStylColor) || SameColor(s.color, styl.color));
+  });
+}
+
+bool CKXTextLayer::CheckTextDeco(const SKXRange& range, const SDeco& deco, short which) const {
+  long from = 0, to = 0;
+  std::vector<SKXDeco> runs(1);
+  if (!QueryRange(*this, mEdit, range, from, to)) {
+    KXTE_GetCurDeco(mEdit, runs[0].deco);
+  } else {
+    runs.resize(std::size_t(std::max<std::int32_t>(1, KXText_GetSelDecoCount(mEdit, from, to))));
+    runs.resize(std::size_t(KXText_GetSelDecos(mEdit, from, to, runs.data(), std::int32_t(runs.size()))));
+  }
+  auto same = [&](const SDeco& d, short flag, std::uint16_t bits) {
+    return !(which & flag) || (d.lineBits & bits) == (deco.lineBits & bits);
+  };
+  return std::any_of(runs.begin(), runs.end(), [&](const SKXDeco& run) {
+    const SDeco& d = run.deco;
+    return same(d, kDecoUnder, kUnderBits) && same(d, kDecoCenter, kCenterBits) && same(d, kDecoUpper, kUpperBits) &&
+           same(d, kDecoLineColor, 0xF000) && (!(which & kDecoNetStyle) || NetStyle(d) == NetStyle(deco)) &&
+           (!(which & kDecoNetColor) || NetColor(d) == NetColor(deco)) &&
+           (!(which & kDecoStyle) || DecoStyle(d) == DecoStyle(deco));
+  });
+}
+
+// ---- at the selection --------------------------------------------------------------------------------------
+
+short CKXTextLayer::GetCurFontNumber() const {
+  if (KXTE_GetFormStylID(mEdit) != 0) {
+    SKXFormStyl form{};
+    KXTE_GetFormStyl(mEdit, form);
+    if (form.fixedFont) return form.font;
+  }
+  SStyl s{};
+  return (GetTextStyl(GetSelectionRange(), s) & kStylFont) ? kMixed : s.font;
+}
+
+short CKXTextLayer::GetCurFontSize() const {
+  if (KXTE_GetFormStylID(mEdit) != 0) {
+    SKXFormStyl form{};
+    KXTE_GetFormStyl(mEdit, form);
+    if (form.fixedFont && form.size != 0) return form.size;
+  }
+  SStyl s{};
+  return (GetTextStyl(GetSelectionRange(), s) & kStylSize) ? kMixed : s.size;
+}
+
+short CKXTextLayer::GetCurFontStyle() const {
+  SStyl s{};
+  const short mask = GetTextStyl(GetSelectionRange(), s);
+  return (mask & kStylFace) && s.face == 0 ? kMixedFace : s.face;
+}
+
+short CKXTextLayer::GetCurFontColor() const {
+  SStyl s{};
+  return (GetTextStyl(GetSelectionRange(), s) & kStylColor) ? kMixedColor : KxGetRGBColorType(s.color);
+}
+
+void CKXTextLayer::GetCurStyl(SStyl& out) const {
+  if (GetTextStyl(GetSelectionRange(), out) != 0) KXTE_GetCurStyl(mEdit, out);
+}
+
+short CKXTextLayer::GetCurLineStyle() const {
+  SDeco d{};
+  const short mask = GetTextDeco(GetSelectionRange(), d);
+  const short bits = short(d.lineBits & kLineKindBits);
+  return (mask & (kDecoUnder | kDecoCenter | kDecoUpper)) && bits == 0 ? kMixed : bits;
+}
+
+short CKXTextLayer::GetCurLineColor() const {
+  SDeco d{};
+  return (GetTextDeco(GetSelectionRange(), d) & kDecoLineColor) ? kMixed : short(LineColor(d));
+}
+
+short CKXTextLayer::GetCurNetStyle() const {
+  SDeco d{};
+  return (GetTextDeco(GetSelectionRange(), d) & kDecoNetStyle) ? kMixed : short(NetStyle(d));
+}
+
+short CKXTextLayer::GetCurNetColor() const {
+  SDeco d{};
+  return (GetTextDeco(GetSelectionRange(), d) & kDecoNetColor) ? kMixed : short(NetColor(d));
+}
+
+short CKXTextLayer::GetCurDecoStyle() const {
+  SDeco d{};
+  return (GetTextDeco(GetSelectionRange(), d) & kDecoStyle) ? kMixed : short(DecoStyle(d));
+}
+
+bool CKXTextLayer::CheckCurFontNumber(short font) const {
+  SStyl s{};
+  s.font = font;
+  return CheckTextStyl(GetSelectionRange(), s, kStylFont);
+}
+
+bool CKXTextLayer::CheckCurFontSize(short size) const {
+  SStyl s{};
+  s.size = size;
+  return CheckTextStyl(GetSelectionRange(), s, kStylSize);
+}
+
+bool CKXTextLayer::CheckCurFontStyle(unsigned char face) const {
+  SStyl s{};
+  s.face = face;
+  return CheckTextStyl(GetSelectionRange(), s, kStylFace);
+}
+
+bool CKXTextLayer::CheckCurFontColor(short colorIndex) const {
+  SStyl s{};
+  KxGetRGBColor(colorIndex, s.color);
+  return CheckTextStyl(GetSelectionRange(), s, kStylColor);
+}
+
+bool CKXTextLayer::CheckCurLineStyle(short group, short value) const {
+  SDeco d{};
+  switch (group) {
+    case 1:
+      d.lineBits = std::uint16_t(value << kUnderShift);
+      return CheckTextDeco(GetSelectionRange(), d, kDecoUnder);
+    case 2:
+      d.lineBits = std::uint16_t(value << kCenterShift);
+      return CheckTextDeco(GetSelectionRange(), d, kDecoCenter);
+    case 4:
+      d.lineBits = std::uint16_t(value << kUpperShift);
+      return CheckTextDeco(GetSelectionRange(), d, kDecoUpper);
+    default:
+      return false;
+  }
+}
+
+bool CKXTextLayer::CheckCurLineColor(short color) const {
+  SDeco d{};
+  d.lineBits = std::uint16_t(color << kLineColorShift);
+  return CheckTextDeco(GetSelectionRange(), d, kDecoLineColor);
+}
+
+bool CKXTextLayer::CheckCurNetStyle(short style) const {
+  SDeco d{};
+  d.net = std::uint8_t(style & 0x0F);
+  return CheckTextDeco(GetSelectionRange(), d, kDecoNetStyle);
+}
+
+bool CKXTextLayer::CheckCurNetColor(short color) const {
+  SDeco d{};
+  d.net = std::uint8_t((color & 0x0F) << 4);
+  return CheckTextDeco(GetSelectionRange(), d, kDecoNetColor);
+}
+
+bool CKXTextLayer::CheckCurDecoStyle(short style) const {
+  SDeco d{};
+  d.flags = std::uint8_t(style & 0x0F);
+  return CheckTextDeco(GetSelectionRange(), d, kDecoStyle);
+}

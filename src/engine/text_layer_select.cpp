@@ -1,0 +1,306 @@
+// The layer's services around the selection: word, paragraph and line
+// ranges, jumps, ruby, the paragraph transforms and line duplication, the
+// line-number restart list and the fonts that follow the keyboard script.
+#include <algorithm>
+#include <vector>
+
+#include "engine/text_layer_run.h"
+
+using kxlayer::RunAction;
+using kxlayer::TextOwner;
+
+namespace {
+// A ruby may be set on a selection of up to this many bytes.
+constexpr long kMaxRubyBase = 127;
+// Restarts begin at line 2 (line 1 starts the numbering anyway).
+constexpr long kFirstRestart = 2;
+// Bytes per stored restart entry.
+constexpr long kRestartBytes = 4;
+// Result word of a typing-style change.
+constexpr std::uint16_t kResultStyle = 0x0020;
+// Bytes read at a time when counting paragraphs.
+constexpr long kCountChunk = 1 << 16;
+}  // namespace
+
+// ---- ranges ------------------------------------------------------------------------------------------
+
+SKXRange CKXTextLayer::GetWordSelectionRange(long offset) const {
+  long s = offset, e = offset;
+  KXText_Get1WordPos(mEdit, std::clamp(offset, 0L, long(GetTotalRange().length)), s, e);
+  return CropRange({std::int32_t(s), std::int32_t(std::max(0L, e - s))});
+}
+
+SKXRange CKXTextLayer::GetParagSelectionRange(const SKXRange& range) const {
+  const SKXRange r = CropRange(range);
+  long s = 0, e = 0, s2 = 0, e2 = 0;
+  KXText_Get1ParaPos(mEdit, r.start, s, e);
+  // A range that ends right after a CR does not reach into the next paragraph.
+  const long last = r.length > 0 ? long(r.start) + r.length - 1 : r.start;
+  KXText_Get1ParaPos(mEdit, last, s2, e2);
+  return CropRange({std::int32_t(s), std::int32_t(std::max(e, e2) - s)});
+}
+
+SKXRange CKXTextLayer::GetLineSelectionRange(long line) const {
+  long s = 0, e = 0;
+  KXTE_Get1LinePos(mEdit, KXTE_GetLineOffset(mEdit, line), s, e);
+  return CropRange({std::int32_t(s), std::int32_t(std::max(0L, e - s))});
+}
+
+SKXRange CKXTextLayer::GetMarkRange(long n) const {
+  long s = 0, e = 0;
+  KXTE_GetMarkRange(mEdit, n, s, e);
+  return CropRange({std::int32_t(s), std::int32_t(std::max(0L, e - s))});
+}
+
+void CKXTextLayer::InsertMark(const SKXRange& range, const unsigned char* name) {
+  const SKXRange r = CropRange(range);
+  KXTE_InsertMark(mEdit, r.start, long(r.start) + r.length, name);
+}
+
+void CKXTextLayer::SetCurSelection(const SKXRange& range, bool backwards) {
+  SetBeforeRange(GetSelectionRange());
+  const SKXRange r = CropRange(range);
+  const long start = r.start, end = long(r.start) + r.length;
+  Focus();
+  std::uint16_t result = backwards ? KXTE_SetSelect(mEdit, end, start) : KXTE_SetSelect(mEdit, start, end);
+  result |= KXTE_SetSelView(mEdit, 1);
+  TextEditResult(result);
+}
+
+void CKXTextLayer::DoSelection(const SKXRange& range, bool backwards) {
+  Command command(*this);
+  SetCurSelection(range, backwards);
+  CompleteTyping();
+}
+
+void CKXTextLayer::SetCurLine(long line, short offset) {
+  SetBeforeRange(GetSelectionRange());
+  const long count = KXTE_GetLineCount(mEdit);
+  if (line == 0) line = 1;
+  if (line < 0 || line > count) line = count;
+  const long caret = std::clamp(KXTE_GetLineOffset(mEdit, line) + offset, 0L, long(GetTotalRange().length));
+  Focus();
+  std::uint16_t result = KXTE_SetSelect(mEdit, caret, caret);
+  result |= KXTE_SetSelView(mEdit, 1);
+  TextEditResult(result);
+}
+
+void CKXTextLayer::DoJump(long line, short offset) {
+  Command command(*this);
+  SetCurLine(line, offset);
+  CompleteTyping();
+}
+
+// ---- ruby -----------------------------------------------------------------------------------------------
+
+bool CKXTextLayer::GetCurRuby(SKXRange& range, char* text, long& len) const {
+  const SKXRange sel = GetSelectionRange();
+  long from = sel.start, to = long(sel.start) + sel.length;
+  unsigned char buf[kKxRubyMaxText + 2] = {};
+  long n = 0;
+  if (!KXText_GetRuby(mEdit, from, to, buf, n)) return false;
+  n = std::clamp(n, 0L, kKxRubyMaxText);
+  if (text) std::copy(buf, buf + n, text);
+  len = n;
+  range = {std::int32_t(from), std::int32_t(std::max(0L, to - from))};
+  return true;
+}
+
+bool CKXTextLayer::CheckCurRuby() const {
+  const SKXRange sel = GetSelectionRange();
+  if (KXText_IsRubyExist(mEdit, sel.start, long(sel.start) + sel.length)) return true;
+  if (sel.length < 1 || sel.length > kMaxRubyBase) return false;
+  char bytes[kMaxRubyBase];
+  const long n = TextGetThruPtr(sel, bytes, kMaxRubyBase);
+  return std::none_of(bytes, bytes + n, [](char c) { return static_cast<unsigned char>(c) < 32; });
+}
+
+void CKXTextLayer::DoSetRuby(const SKXRange& range, const char* text, long len) {
+  Command command(*this);
+  SetSelectionRange(range, false);
+  std::uint16_t result = 0;
+  RunAction(*this, kxlayer::kActRuby, 0, [&](CKXTextAction&) {
+    result = KXTE_SetTextRuby(mEdit, reinterpret_cast<const unsigned char*>(text), len);
+  });
+  TextEditResult(result);
+}
+
+long CKXTextLayer::GetParagraphCount(const SKXRange& range) const {
+  const SKXRange r = CropRange(range);
+  // Read in pieces: a count over a large text needs no copy of it.
+  std::vector<char> buf(std::size_t(std::min<long>(kCountChunk, std::max(1, r.length))));
+  long count = 0;
+  for (long at = r.start, end = long(r.start) + r.length; at < end;) {
+    const long n = std::min<long>(long(buf.size()), end - at);
+    const long got = TextGetThruPtr({std::int32_t(at), std::int32_t(n)}, buf.data(), n);
+    if (got <= 0) break;
+    count += std::count(buf.begin(), buf.begin() + got, char(kxlayer::kCR));
+    at += got;
+  }
+  return count;
+}
+
+// ---- transforms ------------------------------------------------------------------------------------------
+
+template <typename F>
+void CKXTextLayer::ConvertRange(const SKXRange& range, short type, F convert) {
+  Command command(*this);
+  if (!UKXRange::RangesSame(range, GetSelectionRange())) SetSelectionRange(range, false);
+  if (range.length == 0) return;
+  RunAction(*this, type, 0, [&](CKXTextAction&) {
+    TextOwner copy(NewText());
+    TextCopy(range, copy.h, 0);
+    if (!convert(copy.h)) return;
+    TextPaste(range, copy.h, 0);
+    SetSelectionRange({range.start, std::int32_t(KXText_GetLength(copy.h))}, false);
+  });
+}
+
+void CKXTextLayer::DoCharShift(bool left) {
+  ConvertRange(GetParagSelectionRange(GetSelectionRange()),
+               left ? kxlayer::kActShiftLeft : kxlayer::kActShiftRight,
+               [&](KXTextHandle t) { return UKXText_ShiftText(t, left) != 0; });
+}
+
+void CKXTextLayer::DoCharType(short type) {
+  ConvertRange(GetSelectionRange(), kxlayer::kActCharType,
+               [&](KXTextHandle t) { return UKXText_CharTypeText(t, type) != 0; });
+}
+
+void CKXTextLayer::DoLineReform(bool wrap) {
+  ConvertRange(GetParagSelectionRange(GetSelectionRange()),
+               wrap ? kxlayer::kActReformWrap : kxlayer::kActReformJoin,
+               [&](KXTextHandle t) { return UKXText_ReformText(t, wrap) != 0; });
+}
+
+void CKXTextLayer::DoLineDup() {
+  Command command(*this);
+  const SKXRange p = GetParagSelectionRange(GetSelectionRange());
+  SetSelectionRange({p.start, 0}, false);
+  long copyLen = 0;
+  RunAction(*this, kxlayer::kActLineDup, 1, [&](CKXTextAction&) {
+    TextOwner copy(NewText());
+    TextCopy(p, copy.h, kKxSaveAll);
+    // The last paragraph may lack its CR: the copy brings one, so that the
+    // paragraphs stand on lines of their own.
+    const long n = KXText_GetLength(copy.h);
+    if (n == 0 || KXText_GetChar(copy.h, KXText_GetPrevCharPos(copy.h, n)) != kxlayer::kCR) {
+      const char cr = char(kxlayer::kCR);
+      KXText_InsertString(copy.h, n, &cr, 1, nullptr, nullptr);
+    }
+    copyLen = KXText_GetLength(copy.h);
+    TextPaste({p.start, 0}, copy.h, kKxSaveAll);
+  });
+  SetSelectionRange({std::int32_t(p.start + copyLen), 0}, false);
+}
+
+// ---- line-number restarts -----------------------------------------------------------------------------------
+
+void CKXTextLayer::AddLnReStart(long line) {
+  const auto at = std::upper_bound(mRestarts.begin(), mRestarts.end(), line);
+  mRestarts.insert(at, std::int32_t(line));
+}
+
+void CKXTextLayer::DelLnReStart(long line) {
+  const auto at = std::upper_bound(mRestarts.begin(), mRestarts.end(), line);
+  if (at == mRestarts.begin()) return;
+  mRestarts.erase(at - 1);
+  if (mRestarts.empty()) mRestarts.shrink_to_fit();
+}
+
+bool CKXTextLayer::SetLineReStart(long line, bool on) {
+  if (line == 0) {
+    long column = 0;
+    KXTE_GetCurLineColm(mEdit, line, column);
+  }
+  if (line < kFirstRestart || line > kNoRestart - 1) return false;
+  const auto at = std::upper_bound(mRestarts.begin(), mRestarts.end(), line);
+  if (on) {
+    if (at != mRestarts.begin() && *(at - 1) == line) return false;
+    AddLnReStart(line);
+  } else {
+    if (at == mRestarts.begin()) return false;
+    DelLnReStart(line);
+  }
+  return true;
+}
+
+long CKXTextLayer::GetLineReStart(long line, long& next) const {
+  const auto at = std::upper_bound(mRestarts.begin(), mRestarts.end(), line);
+  next = at == mRestarts.end() ? kNoRestart : *at;
+  return at == mRestarts.begin() ? 0 : *(at - 1) - 1;
+}
+
+long CKXTextLayer::GetLnReStartData(char* buffer, long max) const {
+  if (!buffer || max <= 0) return 0;
+  long n = 0;
+  for (const std::int32_t v : mRestarts)
+    for (int shift = 24; shift >= 0 && n < max; shift -= 8) buffer[n++] = char((std::uint32_t(v) >> shift) & 0xFF);
+  return n;
+}
+
+bool CKXTextLayer::SetLnReStartData(const char* data, long size) {
+  if (size < 0 || size % kRestartBytes != 0 || (size > 0 && !data)) return false;
+  std::vector<std::int32_t> list;
+  list.reserve(std::size_t(size / kRestartBytes));
+  const auto* p = reinterpret_cast<const unsigned char*>(data);
+  for (long k = 0; k < size; k += kRestartBytes) {
+    const std::int32_t v = std::int32_t(std::uint32_t(p[k]) << 24 | std::uint32_t(p[k + 1]) << 16 |
+                                        std::uint32_t(p[k + 2]) << 8 | std::uint32_t(p[k + 3]));
+    // Sorted, without repeats, each a line after the first.
+    if (v < kFirstRestart || (!list.empty() && v <= list.back())) return false;
+    list.push_back(v);
+  }
+  mRestarts.swap(list);
+  return true;
+}
+
+// ---- key scripts ----------------------------------------------------------------------------------------------
+
+void CKXTextLayer::SetKeyScript(short own, short other) {
+  if (other == 0) {
+    SKXEditStyl style{};
+    KXTE_GetEditStyl(mEdit, style);
+    own = other = style.font;
+  }
+  mKeyFonts[0] = own;
+  mKeyFonts[1] = other;
+}
+
+void CKXTextLayer::ChangeKeyScript(short font) {
+  const short keys = KxGetScriptType(), script = KxFontToScriptType(font);
+  if (keys == mScriptType) {
+    if (script == mScriptType) mKeyFonts[0] = font;
+  } else if (!(script == mScriptType && script != kScriptRoman)) {
+    mKeyFonts[1] = font;
+  }
+}
+
+void CKXTextLayer::CheckKeyScript() { CheckKeyScript(KxGetScriptType()); }
+
+void CKXTextLayer::CheckKeyScript(short script) {
+  const short font = script != mScriptType ? mKeyFonts[1] : mKeyFonts[0];
+  SStyl cur{};
+  KXTE_GetCurStyl(mEdit, cur);
+  if (cur.font == font) return;
+  Focus();
+  long anchor = 0, active = 0;
+  KXTE_GetSelect(mEdit, anchor, active);
+  if (anchor > active) KXTE_SetSelect(mEdit, active, anchor);
+  cur.font = font;
+  KXTE_SetCurStyl(mEdit, cur);
+  TextEditResult(kResultStyle);
+}
+
+void CKXTextLayer::CheckFontScript() {
+  SStyl cur{};
+  KXTE_GetCurStyl(mEdit, cur);
+  CheckFontScript(cur.font);
+}
+
+void CKXTextLayer::CheckFontScript(short font) {
+  const short script = KxFontToScriptType(font);
+  if (script != KxGetScriptType()) KxSetScriptType(script);
+}
+
+void CKXTextLayer::SetScriptTypeFromFont(short font) { mScriptType = KxFontToScriptType(font); }

@@ -1,0 +1,249 @@
+// Find and replace in the editing layer: replace-all against a naive
+// replacement of the matches found in the text before any change, the
+// one-pass build against the match-by-match edit, and one exact undo step.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "layer_fixture.h"
+#include "text/find/find.h"
+
+namespace {
+using kxtest::Diff;
+using kxtest::Snapshot;
+using kxtest::Take;
+using kxtest::TestLayer;
+
+long RandomSteps(long fallback) {
+  const char* env = std::getenv("KX_RANDOM_STEPS");
+  const long n = env ? std::atol(env) : 0;
+  return n > 0 ? n : fallback;
+}
+
+std::string Text(const TestLayer& layer) { return Take(layer).bytes; }
+
+void SetText(TestLayer& layer, const std::string& s, const std::vector<SKXStyl>& styls = {},
+             const std::vector<SKXDeco>& decos = {}) {
+  KXText_SetText(layer.GetEdit(), s.data(), long(s.size()), styls.empty() ? nullptr : styls.data(),
+                 std::int32_t(styls.size()), decos.empty() ? nullptr : decos.data(), std::int32_t(decos.size()),
+                 nullptr, 0);
+  KXTE_CalcText(layer.GetEdit());
+  layer.SetSelectionRange({0, 0}, false);
+}
+
+// Every occurrence, left to right, none overlapping, in the text as given.
+std::string NaiveReplace(const std::string& text, const std::string& find, const std::string& repl, long& count) {
+  std::string out;
+  count = 0;
+  std::size_t p = 0;
+  for (std::size_t at; (at = text.find(find, p)) != std::string::npos; p = at + find.size(), ++count)
+    out.append(text, p, at - p).append(repl);
+  return out.append(text, p, std::string::npos);
+}
+
+// Replace-all, then undo back to the exact original and redo to the result.
+void CheckUndoRedo(TestLayer& layer, const Snapshot& before, const std::string& where) {
+  const Snapshot after = Take(layer);
+  layer.Undo();
+  EXPECT_EQ(Diff(Take(layer), before), "") << where << ": undo";
+  layer.Redo();
+  EXPECT_EQ(Diff(Take(layer), after), "") << where << ": redo";
+}
+
+TEST(TextLayerFind, ReplaceAllMatchesANaiveReplacementAndUndoesInOneStep) {
+  std::mt19937 rng(38);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  const char kAlphabet[] = "aab\rxy";
+  const long steps = RandomSteps(120);
+  for (long step = 0; step < steps; ++step) {
+    std::string text, find, repl;
+    for (int n = pick(0, 40); n > 0; --n) text += kAlphabet[pick(0, 5)];
+    for (int n = pick(1, 3); n > 0; --n) find += kAlphabet[pick(0, 5)];
+    for (int n = pick(0, 4); n > 0; --n) repl += kAlphabet[pick(0, 5)];
+    for (const short path : {CKXTextLayer::kReplaceAuto, CKXTextLayer::kReplaceExact}) {
+      TestLayer layer;
+      layer.SetReplaceAllPath(path);
+      SetText(layer, text);
+      const Snapshot before = Take(layer);
+      long want = 0;
+      const std::string expected = NaiveReplace(text, find, repl, want);
+      const long count = layer.DoReplaceAll(find.data(), long(find.size()), repl.data(), long(repl.size()), 0);
+      const std::string where = "step " + std::to_string(step) + " path " + std::to_string(path);
+      ASSERT_EQ(count, want) << where;
+      ASSERT_EQ(Text(layer), expected) << where;
+      if (count > 0) CheckUndoRedo(layer, before, where);
+    }
+  }
+}
+
+TEST(TextLayerFind, RegularExpressionReplaceAllSeesOnlyTheOriginalText) {
+  const struct {
+    const char* text;
+    const char* find;
+    const char* repl;
+    const char* want;
+    long count;
+  } kCases[] = {
+      // A replacement never becomes the start of a line for a later match.
+      {"xy", "x|^y", "", "y", 1},
+      {"yxy", "x|^y", "", "y", 2},
+      {"ab\rab", "b$", "", "a\ra", 2},
+      {"ab\rab", "^a", "z", "zb\rzb", 2},
+      {"aaa", "a", "aa", "aaaaaa", 3},
+      {"abab", "(a)(b)", "\\2\\1", "baba", 2},
+      {"cat dog", "cat|dog", "pet", "pet pet", 2},
+      // Empty matches are not matches: only the non-empty ones are replaced.
+      {"axxb", "x*", "-", "a-b", 1},
+      {"ab", "x*", "-", "ab", 0},
+      // Nothing to match: nothing changes and nothing is recorded.
+      {"abc", "z+", "q", "abc", 0},
+  };
+  for (const auto& c : kCases) {
+    for (const short path : {CKXTextLayer::kReplaceAuto, CKXTextLayer::kReplaceExact}) {
+      TestLayer layer;
+      layer.SetReplaceAllPath(path);
+      SetText(layer, c.text);
+      layer.SetSelectionRange({1, 0}, false);
+      const Snapshot before = Take(layer);
+      const long count = layer.DoReplaceAll(c.find, long(std::strlen(c.find)), c.repl, long(std::strlen(c.repl)),
+                                            kKXFindRegexp | CKXTextLayer::kReplaceRegexp);
+      EXPECT_EQ(count, c.count) << c.find;
+      EXPECT_EQ(Text(layer), c.want) << c.find << " over " << c.text;
+      if (count == 0) {
+        EXPECT_EQ(layer.GetAction(), nullptr) << c.find;
+        EXPECT_EQ(layer.GetSelectionRange().start, 1) << c.find;
+      } else {
+        CheckUndoRedo(layer, before, c.find);
+      }
+    }
+  }
+}
+
+TEST(TextLayerFind, ReplaceAllSavesExactlyTheSpanOfItsMatches) {
+  TestLayer layer;
+  SetText(layer, "one two three");
+  EXPECT_EQ(layer.DoReplaceAll("two", 3, "2", 1, 0), 1);
+  ASSERT_NE(layer.GetAction(), nullptr);
+  EXPECT_EQ(layer.GetAction()->GetBeforeRange().start, 4);
+  EXPECT_EQ(layer.GetAction()->GetBeforeRange().length, 3);
+  EXPECT_EQ(KXText_GetLength(layer.GetAction()->GetSavedText()), 3);
+  EXPECT_EQ(Text(layer), "one 2 three");
+}
+
+// The one-pass build gives the runs that replacing match by match gives.
+TEST(TextLayerFind, OnePassReplaceAllGivesTheRunsOfTheMatchByMatchEdit) {
+  std::mt19937 rng(1038);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  const long steps = RandomSteps(150);
+  for (long step = 0; step < steps; ++step) {
+    std::string text;
+    for (int n = pick(1, 60); n > 0; --n) text += "abxy \r"[pick(0, 5)];
+    std::vector<SKXStyl> styls;
+    std::vector<SKXDeco> decos;
+    for (int at = 0; at < int(text.size()); at += pick(1, 8)) {
+      SStyl s{0, 0, std::int16_t(pick(0, 1) ? 0 : 3), std::uint8_t(pick(0, 3)), 0, std::int16_t(10 + pick(0, 2)),
+              {std::uint16_t(pick(0, 1) * 0xFFFF), 0, 0}};
+      styls.push_back({at, s});
+      if (pick(0, 1)) decos.push_back({at, {std::uint16_t(pick(0, 2) << 3), std::uint8_t(pick(0, 3)), 0, 0}, 0});
+    }
+    if (decos.empty() || decos[0].offset != 0) decos.insert(decos.begin(), SKXDeco{0, {0, 0, 0, 0}, 0});
+    const std::string find = std::string(1, "abxy"[pick(0, 3)]) + (pick(0, 1) ? "" : std::string(1, "ab "[pick(0, 2)]));
+    std::string repl;
+    for (int n = pick(0, 3); n > 0; --n) repl += "pq\r"[pick(0, 2)];
+    Snapshot got[2];
+    for (const short path : {CKXTextLayer::kReplaceAuto, CKXTextLayer::kReplaceExact}) {
+      TestLayer layer;
+      layer.SetReplaceAllPath(path);
+      SetText(layer, text, styls, decos);
+      const Snapshot before = Take(layer);
+      layer.DoReplaceAll(find.data(), long(find.size()), repl.data(), long(repl.size()), 0);
+      got[path] = Take(layer);
+      CheckUndoRedo(layer, before, "step " + std::to_string(step));
+    }
+    ASSERT_EQ(Diff(got[0], got[1]), "") << "step " << step << " find '" << find << "' repl '" << repl << "'";
+  }
+}
+
+TEST(TextLayerFind, FindSelectionsAndSingleReplacements) {
+  TestLayer layer;
+  std::string text(300, 'a');
+  text += "needle";
+  SetText(layer, text);
+  layer.SetSelectionRange({0, 255}, false);
+  EXPECT_TRUE(layer.IsFindSelection());
+  layer.SetSelectionRange({0, 256}, false);
+  EXPECT_FALSE(layer.IsFindSelection());
+  layer.SetSelectionRange({0, 0}, false);
+  EXPECT_TRUE(layer.DoFind("needle", 6, 0));
+  EXPECT_EQ(layer.GetSelectionRange().start, 300);
+  EXPECT_EQ(layer.GetBeforeRange().start, 0);
+  EXPECT_TRUE(layer.IsReplSelection("needle", 6, 0));
+  EXPECT_FALSE(layer.IsReplSelection("needles", 7, 0));
+  EXPECT_FALSE(layer.DoFind("haystack", 8, 0));
+  layer.DoReplace("pin", 3);
+  EXPECT_EQ(Text(layer).substr(300), "pin");
+  layer.Undo();
+  EXPECT_EQ(Text(layer).substr(300), "needle");
+  // A group replacement that builds nothing falls back to the text as given.
+  layer.SetSelectionRange({300, 6}, false);
+  layer.DoReplaceRE("ne(e)dle", 8, "\\1", 2, kKXFindRegexp);
+  EXPECT_EQ(Text(layer).substr(300), "e");
+  layer.SetSelectionRange({300, 1}, false);
+  layer.DoReplaceRE("e", 1, "plain", 5, 0);
+  EXPECT_EQ(Text(layer).substr(300), "plain");
+}
+
+TEST(TextLayerFind, ReplaceAllKeepsMarksOutsideItsMatches) {
+  TestLayer layer;
+  SetText(layer, "ab ab ab");
+  layer.mMarkSet.push_back({2, 1, 0, false, {1, 'm'}});
+  const Snapshot before = Take(layer);
+  EXPECT_EQ(layer.DoReplaceAll("ab", 2, "xyz", 3, 0), 3);
+  EXPECT_EQ(Text(layer), "xyz xyz xyz");
+  ASSERT_EQ(layer.mMarkSet.size(), 1u);
+  EXPECT_EQ(layer.mMarkSet[0].start, 3);
+  CheckUndoRedo(layer, before, "marks");
+}
+
+// Characters of the layer's script put into a run of a Roman font get a
+// font of the layer's script (the edit style's here), plain; other
+// replacements keep the run's font. Both replace-all paths agree.
+TEST(TextLayerFind, ReplacementsOfTheLayersScriptGetAFontThatShowsThem) {
+  constexpr short kRoman = 3;
+  ASSERT_EQ(KxFontToScriptType(kRoman), 0);
+  const std::vector<SKXStyl> roman = {{0, {0, 0, kRoman, 1, 0, 12, {0, 0, 0}}}};
+  const std::string kana = "\x82\xa0";
+  Snapshot got[2];
+  for (const short path : {CKXTextLayer::kReplaceAuto, CKXTextLayer::kReplaceExact}) {
+    TestLayer layer;
+    layer.SetReplaceAllPath(path);
+    SKXEditStyl edit{};
+    KXTE_GetEditStyl(layer.GetEdit(), edit);
+    ASSERT_EQ(KxFontToScriptType(edit.font), layer.GetScriptType());
+    SetText(layer, "ab ab", roman);
+    EXPECT_EQ(layer.DoReplaceAll("a", 1, kana.data(), long(kana.size()), 0), 2);
+    EXPECT_EQ(layer.DoReplaceAll("b", 1, "c", 1, 0), 2);
+    got[path] = Take(layer);
+    EXPECT_EQ(got[path].bytes, kana + "c " + kana + "c");
+    for (const SKXStyl& run : got[path].styls) {
+      const bool isKana = got[path].bytes[std::size_t(run.offset)] == kana[0];
+      EXPECT_EQ(run.styl.font, isKana ? edit.font : kRoman) << run.offset;
+      EXPECT_EQ(run.styl.face, isKana ? 0 : 1) << run.offset;
+    }
+  }
+  EXPECT_EQ(Diff(got[0], got[1]), "");
+
+  TestLayer layer;
+  SetText(layer, "ab", roman);
+  layer.SetSelectionRange({0, 1}, false);
+  layer.DoReplace(kana.data(), long(kana.size()));
+  const Snapshot s = Take(layer);
+  ASSERT_GE(s.styls.size(), 2u);
+  EXPECT_NE(KxFontToScriptType(s.styls[0].styl.font), 0);
+  EXPECT_EQ(s.styls.back().styl.font, kRoman);
+}
+
+}  // namespace
