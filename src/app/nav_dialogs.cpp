@@ -4,6 +4,7 @@
 
 #include "platform/ae/required_events.h"
 #include "platform/files.h"
+#include "platform/framework/application.h"
 #include "text/codes/jcode.h"
 
 bool UNavigationServices::sNavigationServices = true;
@@ -52,7 +53,14 @@ short KxGetOpenCodeType(const AppleEvent& event) {
 void UNavigationServices::SetOpenEventSink(KxOpenEventSink sink) { Sink() = std::move(sink); }
 void UNavigationServices::SetLoopTurn(std::function<void()> turn) { LoopTurn() = std::move(turn); }
 
-KxDialogReply UNavigationServices::Run(const KxDialogRequest& request) { return KxRunDialog(request, LoopTurn()); }
+KxDialogReply UNavigationServices::Run(const KxDialogRequest& request) {
+  if (LoopTurn()) return KxRunDialog(request, LoopTurn());
+  // The application's own turns: other windows keep working behind a
+  // window-modal dialog.
+  if (LApplication* app = LApplication::GetApplication())
+    return KxRunDialog(request, [app] { app->ProcessNextEvent(); });
+  return KxRunDialog(request, nullptr);
+}
 
 OSErr UNavigationServices::OpenFileDialog(const std::string& appName, OSType /*creator*/,
                                           const std::vector<OSType>& types, KxNavExtras* extras, FSSpec& outSpec,

@@ -55,8 +55,8 @@ class UNavigationServices {
   static void Terminate() {}
 
   static void SetOpenEventSink(KxOpenEventSink sink);
-  // The turn of the nested loop (the application's); the default waits for
-  // the host's next event.
+  // The turn of the nested loop; by default the application's event turn,
+  // or (without an application) the host's wait for its next event.
   static void SetLoopTurn(std::function<void()> turn);
 
   // A file to open among files of `types` (empty: every file). With

@@ -6,7 +6,10 @@
 // folder).
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
+#include <fstream>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -36,6 +39,12 @@ std::string ShotPath(const std::string& name) {
 class GtkFileDialogTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
+    // Choosers keep their settings in memory, not in the desktop's store.
+    setenv("GSETTINGS_BACKEND", "memory", 1);
+    // A folder of our own: a shared one changes under the chooser's list.
+    sFolder = (std::filesystem::temp_directory_path() / ("kx_gtk_dialogs_" + std::to_string(getpid()))).string();
+    std::filesystem::create_directories(sFolder + "/sub");
+    for (const char* name : {"a.txt", "b.txt", "notes.rtf", "picture.jpg"}) std::ofstream(sFolder + "/" + name) << "x";
     std::string why;
     sHost = KxGtkHost::Open(&why).release();
     ASSERT_NE(sHost, nullptr) << why;
@@ -43,11 +52,12 @@ class GtkFileDialogTest : public ::testing::Test {
   static void TearDownTestSuite() {
     delete sHost;
     sHost = nullptr;
+    std::filesystem::remove_all(sFolder);
   }
   void SetUp() override {
     ASSERT_NE(sHost, nullptr);
     const unsigned char other[] = "\x05other";
-    const unsigned char title[] = "\x08document";
+    const unsigned char title[] = "\x08" "document";
     otherID = sHost->CreateWindow(&otherClient, Rect{60, 400, 260, 700}, other);
     docID = sHost->CreateWindow(&docClient, Rect{60, 40, 360, 380}, title);
     ASSERT_TRUE(sHost->Flush());
@@ -65,6 +75,7 @@ class GtkFileDialogTest : public ::testing::Test {
   KxDialogReply ShowAndAnswer(KxDialogRequest request, const KxDialogReply& answer, const std::string& shot,
                               KxGtkHost::ShownDialog* seen = nullptr) {
     request.parent = docID;
+    if (request.folder.empty()) request.folder = sFolder;
     const std::uint32_t id = sHost->BeginDialog(request);
     EXPECT_NE(id, 0u);
     KxDialogReply reply;
@@ -112,11 +123,13 @@ class GtkFileDialogTest : public ::testing::Test {
   }
 
   static KxGtkHost* sHost;
+  static std::string sFolder;
   Client docClient, otherClient;
   KxWindowID docID = kKxNoWindow, otherID = kKxNoWindow;
 };
 
 KxGtkHost* GtkFileDialogTest::sHost = nullptr;
+std::string GtkFileDialogTest::sFolder;
 
 KxDialogReply Answer(KxAnswer a, std::vector<std::string> paths = {}, int filter = 0, std::vector<int> choices = {}) {
   KxDialogReply r;
@@ -152,14 +165,13 @@ TEST_F(GtkFileDialogTest, OpenChooserWithFiltersAndEncodingPopup) {
   KxDialogRequest q;
   q.kind = KxDialogKind::kOpen;
   q.multiple = true;
-  q.folder = "/tmp";
-  for (const char* name : {"All Readable Documents", "Text Files", "All Files"})
+    for (const char* name : {"All Readable Documents", "Text Files", "All Files"})
     q.filters.push_back({name, [](const std::string&) { return true; }});
   q.filter = 0;
   q.choices.push_back({"Encoding:", {"Automatic", "Shift_JIS", "JIS", "EUC-JP", "UTF-16", "UTF-8"}, 0});
   KxGtkHost::ShownDialog shown;
   const KxDialogReply r =
-      ShowAndAnswer(q, Answer(KxAnswer::kOK, {"/tmp/a.txt", "/tmp/b.txt", "/tmp/c.txt"}, 2, {3}), "open", &shown);
+      ShowAndAnswer(q, Answer(KxAnswer::kOK, {sFolder + "/a.txt", sFolder + "/b.txt", sFolder + "/notes.rtf"}, 2, {3}), "open", &shown);
   EXPECT_EQ(shown.filters, 3);
   EXPECT_EQ(shown.choices, 1);
   EXPECT_EQ(r.answer, KxAnswer::kOK);
@@ -176,22 +188,22 @@ TEST_F(GtkFileDialogTest, SaveChooserConfirmsOverwritingAndEnablesPopupsByFormat
   KxDialogRequest q;
   q.kind = KxDialogKind::kSave;
   q.name = "untitled.txt";
-  q.folder = "/tmp";
-  q.filters.push_back({"Plain Text", [](const std::string&) { return true; }});
+    q.filters.push_back({"Plain Text", [](const std::string&) { return true; }});
   q.filters.push_back({"RTF", [](const std::string&) { return true; }});
   q.choicesEnabled = {true, false};
   q.choices.push_back({"Encoding:", {"Shift_JIS", "JIS", "EUC-JP", "UTF-16", "UTF-8"}, 4});
   q.choices.push_back({"Line ends:", {"CR", "CR LF", "LF"}, 2});
   KxGtkHost::ShownDialog shown;
-  const KxDialogReply r = ShowAndAnswer(q, Answer(KxAnswer::kOK, {"/tmp/x.txt"}, 0, {1, 0}), "save", &shown);
+  const KxDialogReply r = ShowAndAnswer(q, Answer(KxAnswer::kOK, {sFolder + "/x.txt"}, 0, {1, 0}), "save", &shown);
   EXPECT_TRUE(shown.overwriteConfirmation);
   EXPECT_EQ(shown.choices, 2);
   EXPECT_TRUE(shown.choicesSensitive);
-  EXPECT_EQ(r.paths, std::vector<std::string>{"/tmp/x.txt"});
+  EXPECT_EQ(r.paths, std::vector<std::string>{sFolder + "/x.txt"});
   EXPECT_EQ(r.choices, (std::vector<int>{1, 0}));
   // The RTF format turns the popups off.
   q.filter = 1;
   q.parent = docID;
+  q.folder = sFolder;
   const std::uint32_t id = sHost->BeginDialog(q);
   ASSERT_TRUE(sHost->WaitDialogShown());
   ASSERT_TRUE(sHost->GetShownDialog(shown));
@@ -212,9 +224,9 @@ TEST_F(GtkFileDialogTest, FolderChooser) {
   q.kind = KxDialogKind::kChooseFolder;
   q.title = "Choose a folder to search";
   KxGtkHost::ShownDialog shown;
-  const KxDialogReply r = ShowAndAnswer(q, Answer(KxAnswer::kOK, {"/tmp"}), "folder", &shown);
+  const KxDialogReply r = ShowAndAnswer(q, Answer(KxAnswer::kOK, {sFolder + "/sub"}), "folder", &shown);
   EXPECT_EQ(shown.title, "Choose a folder to search");
-  EXPECT_EQ(r.paths, std::vector<std::string>{"/tmp"});
+  EXPECT_EQ(r.paths, std::vector<std::string>{sFolder + "/sub"});
 }
 
 }  // namespace
