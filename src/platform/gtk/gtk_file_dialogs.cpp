@@ -24,6 +24,7 @@ struct DialogState {
   std::vector<GtkFileFilter*> filters;
   std::vector<GtkWidget*> combos;
   bool done = false;
+  bool destroying = false;   // the toolkit destroys it (with its parent window)
   KxDialogReply reply;
 };
 
@@ -104,7 +105,7 @@ void Finish(DialogState& s, gint response, const std::vector<std::string>* paths
   for (GtkFileFilter* f : s.filters) g_object_unref(f);
   s.filters.clear();
   s.combos.clear();
-  gtk_widget_destroy(s.dialog);
+  if (!s.destroying) gtk_widget_destroy(s.dialog);
   s.dialog = nullptr;
   if (s.group) {
     if (s.parent) gtk_window_group_remove_window(s.group, s.parent);
@@ -114,6 +115,15 @@ void Finish(DialogState& s, gint response, const std::vector<std::string>* paths
 }
 
 void OnResponse(GtkDialog*, gint response, gpointer data) { Finish(*static_cast<DialogState*>(data), response); }
+
+// A dialog destroyed unanswered (its window went away) counts as cancelled,
+// so that the loop waiting for it ends.
+void OnDestroy(GtkWidget*, gpointer data) {
+  auto& s = *static_cast<DialogState*>(data);
+  if (s.done) return;
+  s.destroying = true;
+  Finish(s, GTK_RESPONSE_CANCEL);
+}
 
 GtkWidget* MakeChooser(DialogState& s, GtkWindow* parent) {
   const KxDialogRequest& q = s.request;
@@ -211,6 +221,7 @@ std::uint32_t KxGtkHost::BeginDialog(const KxDialogRequest& request) {
   s.parent = owner ? GTK_WINDOW(owner->toplevel) : nullptr;
   s.dialog = IsChooser(request.kind) ? MakeChooser(s, s.parent) : MakeQuestion(s.request, s.parent);
   gtk_window_set_modal(GTK_WINDOW(s.dialog), TRUE);
+  gtk_window_set_destroy_with_parent(GTK_WINDOW(s.dialog), TRUE);
   if (request.parent != kKxNoWindow && s.parent) {
     // Window-modal: the grab holds inside the group of the window and its dialog.
     s.group = gtk_window_group_new();
@@ -218,6 +229,7 @@ std::uint32_t KxGtkHost::BeginDialog(const KxDialogRequest& request) {
     gtk_window_group_add_window(s.group, GTK_WINDOW(s.dialog));
   }
   g_signal_connect(s.dialog, "response", G_CALLBACK(OnResponse), &s);
+  g_signal_connect(s.dialog, "destroy", G_CALLBACK(OnDestroy), &s);
   UpdateChoices(s);
   gtk_widget_show(s.dialog);
   gtk_window_present(GTK_WINDOW(s.dialog));

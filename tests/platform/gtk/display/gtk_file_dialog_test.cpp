@@ -230,3 +230,31 @@ TEST_F(GtkFileDialogTest, FolderChooser) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(GtkFileDialogTest, ADialogWhoseWindowClosesEndsCancelled) {
+  for (KxDialogKind kind : {KxDialogKind::kSaveChanges, KxDialogKind::kOpen}) {
+    KxDialogRequest q;
+    q.kind = kind;
+    q.name = "gone.txt";
+    q.folder = sFolder;
+    q.parent = docID;
+    const std::uint32_t id = sHost->BeginDialog(q);
+    ASSERT_TRUE(sHost->WaitDialogShown());
+    sHost->DestroyWindow(docID);
+    KxDialogReply reply;
+    reply.answer = KxAnswer::kOK;
+    bool answered = false;
+    for (int turn = 0; turn < 200 && !(answered = sHost->PollDialog(id, reply)); ++turn) {
+      EventRecord e;
+      sHost->WaitNextEvent(e, 1);
+    }
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(reply.answer, KxAnswer::kCancel);
+    const unsigned char title[] = "\x08" "document";
+    docID = sHost->CreateWindow(&docClient, Rect{60, 40, 360, 380}, title);
+  }
+}
+
+}  // namespace
