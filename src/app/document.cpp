@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "platform/ae/specifier.h"
 #include "platform/exception.h"
 #include "platform/files.h"
 #include "platform/framework/dialog.h"
@@ -134,7 +135,32 @@ Rect KxHoldInside(const Rect& bounds, const Rect& standard) {
 
 // ---- CKXDocument
 
-CKXDocument::CKXDocument(LCommander* super) : LSingleDoc(super) {}
+namespace {
+// The document's class and the properties its window answers.
+constexpr DescType kClassDocument = FourCC("docu");
+constexpr DescType kPropBounds = FourCC("pbnd");
+constexpr DescType kPropPosition = FourCC("ppos");
+constexpr DescType kPropVisible = FourCC("pvis");
+constexpr DescType kPropZoomed = FourCC("pzum");
+constexpr DescType kPropResizable = FourCC("prsz");
+constexpr DescType kPropZoomable = FourCC("iszm");
+constexpr DescType kPropCloseable = FourCC("hclb");
+constexpr DescType kPropFloating = FourCC("isfl");
+constexpr DescType kPropTitle = FourCC("ptit");
+constexpr DescType kPropModified = FourCC("pmod");
+constexpr DescType kPropIndex = FourCC("pidx");
+constexpr DescType kPropName = FourCC("pnam");
+
+AEDesc LongList(std::initializer_list<int> values) {
+  AEDesc list = AEDesc::MakeList();
+  for (int v : values) list.Append(AEDesc::FromLong(v));
+  return list;
+}
+// The 1-based item of a list of numbers.
+int ListLong(const AEDesc& list, long index) { return list.GetNthDesc(index, typeLongInteger).AsLong(); }
+}  // namespace
+
+CKXDocument::CKXDocument(LCommander* super) : LSingleDoc(super), LModelObject(nullptr, kClassDocument) {}
 CKXDocument::~CKXDocument() = default;
 
 std::string CKXDocument::TitleUTF8() const {
@@ -341,6 +367,75 @@ void CKXDocument::TileWindow(bool oneColumn) {
       KxTileLayout(GetStandardArea(), minMax.left, minMax.top, int(docs.size()), oneColumn);
   for (std::size_t i = 0; i < docs.size(); ++i) docs[i]->DoSetBounds(places[i]);
   MakeCurrent();
+}
+
+void CKXDocument::GetAEProperty(DescType property, const AEDesc& requestedType, AEDesc& outValue) {
+  if (property == kPropIndex) {
+    outValue = AEDesc::FromLong(FindWindowIndex(mWindow));
+    return;
+  }
+  if (mWindow) {
+    const Rect b = mWindow->GetGlobalBounds();
+    Str255 title;
+    switch (property) {
+      case kPropBounds: outValue = LongList({b.left, b.top, b.right, b.bottom}); return;
+      case kPropPosition: outValue = LongList({b.left, b.top}); return;
+      case kPropVisible:
+      case kPropResizable:
+      case kPropZoomable:
+      case kPropCloseable: outValue = AEDesc::FromBoolean(true); return;
+      case kPropFloating: outValue = AEDesc::FromBoolean(false); return;
+      case kPropZoomed: outValue = AEDesc::FromBoolean(mWindow->IsZoomed()); return;
+      case kPropModified: outValue = AEDesc::FromBoolean(IsModified()); return;
+      case kPropTitle:
+        mWindow->GetDescriptor(title);
+        outValue = AEDesc::FromText(P2S(title));
+        return;
+      default: break;
+    }
+  }
+  LModelObject::GetAEProperty(property, requestedType, outValue);
+}
+
+void CKXDocument::SetAEProperty(DescType property, const AEDesc& value, AEDesc& outResult) {
+  if (!mWindow) {
+    LModelObject::SetAEProperty(property, value, outResult);
+    return;
+  }
+  const Rect b = mWindow->GetGlobalBounds();
+  switch (property) {
+    case kPropBounds:
+      if (value.CountItems() != 4) throw LException(errAEWrongDataType);
+      DoSetBounds(MakeRect(ListLong(value, 2), ListLong(value, 1), ListLong(value, 4), ListLong(value, 3)));
+      return;
+    case kPropPosition: {
+      if (value.CountItems() != 2) throw LException(errAEWrongDataType);
+      const int left = ListLong(value, 1), top = ListLong(value, 2);
+      DoSetBounds(MakeRect(top, left, top + b.bottom - b.top, left + b.right - b.left));
+      return;
+    }
+    case kPropZoomed: mWindow->DoSetZoom(value.AsBoolean()); return;
+    case kPropVisible: return;   // document windows are always shown
+    case kPropName: {
+      const std::string text = value.AsText();
+      // Refused rather than cut, which could split a character.
+      if (text.size() > 255) throw LException(errAEWrongDataType);
+      Str255 title;
+      title[0] = std::uint8_t(text.size());
+      std::copy_n(text.data(), title[0], title + 1);
+      mWindow->SetDescriptor(title);
+      return;
+    }
+    default: LModelObject::SetAEProperty(property, value, outResult);
+  }
+}
+
+void CKXDocument::MakeSelfSpecifier(const AEDesc& container, AEDesc& outSpecifier) {
+  if (mWindow) {
+    outSpecifier = AEMakeIndexSpecifier(kClassDocument, container, FindWindowIndex(mWindow));
+    return;
+  }
+  LModelObject::MakeSelfSpecifier(container, outSpecifier);
 }
 
 bool CKXDocument::GetFileSpec(FSSpec& spec) const {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/nav_dialogs.h"
+#include "platform/ae/model_object.h"
 #include "platform/framework/document.h"
 
 class LWindow;
@@ -36,7 +37,7 @@ std::vector<Rect> KxTileLayout(const Rect& standard, int minWidth, int minHeight
 // to its size, then moved inside.
 Rect KxHoldInside(const Rect& bounds, const Rect& standard);
 
-class CKXDocument : public LSingleDoc {
+class CKXDocument : public LSingleDoc, public LModelObject {
  public:
   explicit CKXDocument(LCommander* super);
   ~CKXDocument() override;
@@ -101,6 +102,15 @@ class CKXDocument : public LSingleDoc {
   // through one open-documents event. True when one file was chosen.
   static bool GetFileDialog(const std::vector<OSType>& types, FSSpec& outSpec, OSType& outType);
   static std::int32_t GetFileDialogFilterIndex() { return gNavPopupMenuSelectIndex; }
+
+  // Scripting. The window's properties answer for the document: "pbnd"
+  // (a list of left, top, right, bottom), "ppos" (left, top), "pvis",
+  // "pzum", "prsz", "iszm", "hclb", "isfl", "ptit", "pmod"; "pidx" is the
+  // window's index among document windows. A document with a window is
+  // named by that index.
+  void GetAEProperty(DescType property, const AEDesc& requestedType, AEDesc& outValue) override;
+  void SetAEProperty(DescType property, const AEDesc& value, AEDesc& outResult) override;
+  void MakeSelfSpecifier(const AEDesc& container, AEDesc& outSpecifier) override;
 
   bool IsDialogOpen() const { return mDialogOpen; }
   bool GetStationery() const { return mStationery; }

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "app/document.h"
+#include "platform/ae/specifier.h"
 #include "platform/exception.h"
 #include "platform/files.h"
 #include "platform/fonts.h"
@@ -472,6 +473,61 @@ TEST_F(DocumentTest, StackingAndTilingMoveEveryDocumentWindow) {
     EXPECT_EQ(b.right, tiled[i].right) << i;
   }
   EXPECT_TRUE(docs[0]->GetWindow()->IsFront());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DocumentTest, ScriptPropertiesComeFromTheWindow) {
+  auto* a = new TestDoc("a", Rect{50, 60, 250, 360});
+  auto* b = new TestDoc("b");
+  b->SetModified(true);
+  AEDesc v;
+  a->GetAEProperty(FourCC("pidx"), AEDesc(), v);
+  EXPECT_EQ(v.AsLong(), 2);   // b is in front
+  b->GetAEProperty(FourCC("pidx"), AEDesc(), v);
+  EXPECT_EQ(v.AsLong(), 1);
+  a->GetAEProperty(FourCC("pbnd"), AEDesc(), v);
+  ASSERT_EQ(v.CountItems(), 4);
+  EXPECT_EQ(v.GetNthDesc(1, typeLongInteger).AsLong(), 60);   // left, top, right, bottom
+  EXPECT_EQ(v.GetNthDesc(2, typeLongInteger).AsLong(), 50);
+  EXPECT_EQ(v.GetNthDesc(3, typeLongInteger).AsLong(), 360);
+  EXPECT_EQ(v.GetNthDesc(4, typeLongInteger).AsLong(), 250);
+  b->GetAEProperty(FourCC("pmod"), AEDesc(), v);
+  EXPECT_TRUE(v.AsBoolean());
+  a->GetAEProperty(FourCC("ptit"), AEDesc(), v);
+  EXPECT_EQ(v.AsText(), "a");
+
+  // Setting the bounds goes through the hold inside the area.
+  AEDesc bounds = AEDesc::MakeList();
+  for (int x : {-500, 100, 200, 300}) bounds.Append(AEDesc::FromLong(x));
+  AEDesc result;
+  a->SetAEProperty(FourCC("pbnd"), bounds, result);
+  Rect r = a->GetWindow()->GetGlobalBounds();
+  EXPECT_EQ(r.left, -3);
+  EXPECT_EQ(r.top, 100);
+  EXPECT_EQ(r.right - r.left, 700);
+  AEDesc pos = AEDesc::MakeList();
+  for (int x : {20, 30}) pos.Append(AEDesc::FromLong(x));
+  a->SetAEProperty(FourCC("ppos"), pos, result);
+  r = a->GetWindow()->GetGlobalBounds();
+  EXPECT_EQ(r.left, 20);
+  EXPECT_EQ(r.top, 30);
+  EXPECT_EQ(r.right - r.left, 700);
+  a->SetAEProperty(FourCC("pnam"), AEDesc::FromText("renamed"), result);
+  EXPECT_EQ(a->CopyCFDescriptor(), "renamed");
+  EXPECT_THROW(a->SetAEProperty(FourCC("pnam"), AEDesc::FromText(std::string(256, 'x')), result), LException);
+  EXPECT_EQ(a->CopyCFDescriptor(), "renamed");
+  AEDesc three = AEDesc::MakeList();
+  for (int x : {1, 2, 3}) three.Append(AEDesc::FromLong(x));
+  EXPECT_THROW(a->SetAEProperty(FourCC("pbnd"), three, result), LException);
+  EXPECT_THROW(a->GetAEProperty(FourCC("zzzz"), AEDesc(), v), LException);
+
+  // Named by its window's index.
+  AEDesc app, spec;
+  a->MakeSelfSpecifier(app, spec);
+  EXPECT_EQ(spec, AEMakeIndexSpecifier(FourCC("docu"), app, 2));
 }
 
 }  // namespace
