@@ -477,15 +477,20 @@ bool CKXDocument::GetFileDialog(const std::vector<OSType>& types, FSSpec& outSpe
 
 // ---- CKXNavDialogHandler
 
-CKXNavDialogHandler::CKXNavDialogHandler(CKXDocument* document)
-    : LCommander(document), mDocument(document), mOldTarget(GetTarget()) {
+CKXNavDialogHandler::CKXNavDialogHandler(CKXDocument* document) : LCommander(document), mDocument(document) {
   mDocument->mDialogOpen = true;
   SwitchTarget(this);
 }
 
 CKXNavDialogHandler::~CKXNavDialogHandler() {
   mDocument->mDialogOpen = false;
-  if (GetTarget() == this) SwitchTarget(mOldTarget && mOldTarget != this ? mOldTarget : mDocument);
+  if (GetTarget() != this) return;
+  // Back to the document's window (the commander that was the target may
+  // have gone while the dialog showed; the document cannot have).
+  if (LWindow* window = mDocument->GetWindow())
+    window->RestoreTarget();
+  else
+    SwitchTarget(mDocument);
 }
 
 void CKXNavDialogHandler::FindCommandStatus(CommandT command, Boolean& enabled, Boolean& usesMark,

@@ -152,7 +152,6 @@ class CKXNavDialogHandler : public LCommander {
 
  private:
   CKXDocument* mDocument;
-  LCommander* mOldTarget;
 };
 
 // The application's name as dialogs show it (UTF-8).
