@@ -531,3 +531,21 @@ TEST_F(DocumentTest, ScriptPropertiesComeFromTheWindow) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DocumentTest, TheCloseBoxOfADocumentWindowAsksTheDocument) {
+  auto* doc = new TestDoc("boxed");
+  doc->SetModified(true);
+  LWindow* window = doc->GetWindow();
+  window->HostAttemptClose();   // nothing answered: cancelled, nothing closes
+  EXPECT_TRUE(Alive(doc));
+  ASSERT_EQ(host.DialogRequests().size(), 1u);
+  EXPECT_EQ(host.DialogRequests()[0].kind, KxDialogKind::kSaveChanges);
+  host.QueueAnswer(KxAnswer::kDontSave);
+  window->HostAttemptClose();
+  EXPECT_FALSE(Alive(doc));
+  EXPECT_TRUE(host.WindowList().empty());
+}
+
+}  // namespace
