@@ -4,10 +4,10 @@
 // A dialog with a parent window gets a window group of its own shared with
 // that window, so that its grab blocks only the window it belongs to.
 #include <gtk/gtk.h>
-#include <sys/stat.h>
 
 #include <map>
 
+#include "platform/files.h"
 #include "platform/gtk/gtk_host_impl.h"
 
 namespace {
@@ -33,11 +33,6 @@ std::map<std::uint32_t, std::unique_ptr<DialogState>>& Dialogs() {
   return dialogs;
 }
 std::uint32_t gNextDialog = 1;
-
-bool Exists(const std::string& path) {
-  struct stat st;
-  return !path.empty() && ::stat(path.c_str(), &st) == 0;
-}
 
 bool IsChooser(KxDialogKind kind) {
   return kind == KxDialogKind::kOpen || kind == KxDialogKind::kSave || kind == KxDialogKind::kChooseFolder;
@@ -92,7 +87,7 @@ void Finish(DialogState& s, gint response, const std::vector<std::string>* paths
       }
       r.answer = r.paths.empty() ? KxAnswer::kCancel : KxAnswer::kOK;
       // The chooser has asked before accepting a name that exists.
-      if (s.request.kind == KxDialogKind::kSave && !r.paths.empty()) r.replacing = Exists(r.paths.front());
+      if (s.request.kind == KxDialogKind::kSave && !r.paths.empty()) r.replacing = KxPathExists(r.paths.front());
     }
   } else if (s.request.kind == KxDialogKind::kSaveChanges) {
     r.answer = response == kResponseSave       ? KxAnswer::kSave

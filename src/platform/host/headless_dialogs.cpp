@@ -1,13 +1,8 @@
 // The headless host's window-modal dialogs: scripted answers.
-#include <sys/stat.h>
-
+#include "platform/files.h"
 #include "platform/host/headless.h"
 
 namespace {
-bool Exists(const std::string& path) {
-  struct stat st;
-  return !path.empty() && ::stat(path.c_str(), &st) == 0;
-}
 bool IsFileChooser(KxDialogKind kind) {
   return kind == KxDialogKind::kOpen || kind == KxDialogKind::kSave || kind == KxDialogKind::kChooseFolder;
 }
@@ -39,7 +34,7 @@ std::uint32_t KxHeadlessHost::BeginDialog(const KxDialogRequest& request) {
   }
   // As a desktop chooser does: the overwrite was confirmed when the file exists.
   if (request.kind == KxDialogKind::kSave && reply.answer == KxAnswer::kOK && !reply.paths.empty() &&
-      Exists(reply.paths.front()))
+      KxPathExists(reply.paths.front()))
     reply.replacing = true;
   const std::uint32_t id = mNextDialog++;
   mDialogsAnswered[id] = std::move(reply);

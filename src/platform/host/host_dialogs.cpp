@@ -1,7 +1,8 @@
 #include "platform/host/host_dialogs.h"
 
 #include <map>
-#include <sys/stat.h>
+
+#include "platform/files.h"
 
 namespace {
 // Replies of hosts that answer at once, until polled.
@@ -10,11 +11,6 @@ std::map<std::uint32_t, KxDialogReply>& Answered() {
   return answered;
 }
 std::uint32_t gNextDialog = 1;
-
-bool Exists(const std::string& path) {
-  struct stat st;
-  return !path.empty() && ::stat(path.c_str(), &st) == 0;
-}
 }  // namespace
 
 // The plain choosers and question of every host, answered at once.
@@ -35,7 +31,7 @@ std::uint32_t KxHost::BeginDialog(const KxDialogRequest& request) {
       if (ChooseSaveFile(request.name, path)) {
         reply.answer = KxAnswer::kOK;
         reply.paths.push_back(path);
-        reply.replacing = Exists(path);
+        reply.replacing = KxPathExists(path);
       }
       break;
     case KxDialogKind::kSaveChanges: reply.answer = AskSaveChanges(request.name); break;
