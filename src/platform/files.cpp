@@ -391,3 +391,8 @@ void FailStep(KxSafeStep step, int err) {
 }
 void Reset() { gFailStep = kStepNone; }
 }  // namespace kx_filetest
+
+bool KxPathExists(const std::string& path) {
+  struct stat st;
+  return !path.empty() && lstat(path.c_str(), &st) == 0;
+}

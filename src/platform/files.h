@@ -109,3 +109,6 @@ enum KxSafeStep { kStepNone, kStepCreate, kStepWrite, kStepSync, kStepClose, kSt
 void FailStep(KxSafeStep step, int err);
 void Reset();
 }  // namespace kx_filetest
+
+// Whether anything exists under `path` (a symbolic link counts by itself).
+bool KxPathExists(const std::string& path);

@@ -1,5 +1,7 @@
 #include "platform/framework/window.h"
 
+#include "platform/framework/document.h"
+
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -192,6 +194,11 @@ void LWindow::SetDescriptor(ConstStringPtr title) {
 }
 
 void LWindow::AttemptClose() {
+  // A document's window closes with its document, which asks first.
+  if (auto* document = dynamic_cast<LSingleDoc*>(GetSuperCommander()); document && document->GetWindow() == this) {
+    document->AttemptClose();
+    return;
+  }
   if (AttemptCloseSelf()) DoClose();
 }
 

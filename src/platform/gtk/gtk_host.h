@@ -22,6 +22,7 @@
 #include <string>
 
 #include "platform/host/host.h"
+#include "platform/host/host_dialogs.h"
 
 class KxPort;
 
@@ -109,6 +110,36 @@ class KxGtkHost : public KxHost {
   // Clicks of the last press (2 for a double click).
   int ClickCount() const;
   int Beeps() const;
+
+  // Window-modal file choosers and questions (gtk_file_dialogs.cpp): a
+  // dialog with a parent shares a window group with it, so that it blocks
+  // that window only; the caller's loop runs until it is answered.
+  std::uint32_t BeginDialog(const KxDialogRequest& request) override;
+  bool PollDialog(std::uint32_t dialog, KxDialogReply& reply) override;
+  // For tests: the dialog begun last that is still open, as the desktop
+  // holds it.
+  struct ShownDialog {
+    bool mapped = false;
+    bool modal = false;
+    bool windowModal = false;        // its own window group, shared with its parent only
+    KxWindowID transientFor = kKxNoWindow;
+    bool overwriteConfirmation = false;
+    int filters = 0;
+    int choices = 0;
+    bool choicesSensitive = false;
+    std::string title;
+  };
+  bool GetShownDialog(ShownDialog& shown);
+  // Runs the loop until that dialog is on the screen (false after a few
+  // seconds), then saves what it shows as a PNG.
+  bool WaitDialogShown();
+  bool SaveDialogScreenshot(const std::string& pngPath);
+  // Answers it as the user would: a question by its button, a chooser by
+  // choosing the filter and popup items of `reply` and accepting its paths
+  // (or cancelling).
+  bool AnswerShownDialog(const KxDialogReply& reply);
+  // Chooses a filter of the shown chooser, as its filter popup does.
+  bool ChooseShownFilter(int filter);
 
   struct Impl;
 

@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "platform/host/clipboard_store.h"
 #include "platform/host/host.h"
+#include "platform/host/host_dialogs.h"
 
 class KxHeadlessHost : public KxHost {
  public:
@@ -74,6 +75,14 @@ class KxHeadlessHost : public KxHost {
   bool ChooseSaveFile(const std::string& defaultName, std::string& path) override;
   void Beep() override { ++mBeeps; }
 
+  // Window-modal dialogs (headless_dialogs.cpp), answered at once: by the
+  // next queued reply, else by the next queued answer (a path chooses that
+  // file), else cancelled. Every request shown is kept for the test to read.
+  void QueueDialogReply(KxDialogReply reply);
+  const std::vector<KxDialogRequest>& DialogRequests() const { return mDialogRequests; }
+  std::uint32_t BeginDialog(const KxDialogRequest& request) override;
+  bool PollDialog(std::uint32_t dialog, KxDialogReply& reply) override;
+
  private:
   struct Window {
     KxWindowID id;
@@ -107,4 +116,8 @@ class KxHeadlessHost : public KxHost {
   bool mButtonDown = false;
   int mBeeps = 0;
   std::int16_t mCursor = 0;
+  std::deque<KxDialogReply> mDialogReplies;
+  std::vector<KxDialogRequest> mDialogRequests;
+  std::map<std::uint32_t, KxDialogReply> mDialogsAnswered;
+  std::uint32_t mNextDialog = 1;
 };

@@ -12,6 +12,8 @@
 #include "platform/types.h"
 
 class KxPort;
+struct KxDialogRequest;
+struct KxDialogReply;
 
 using KxWindowID = std::uint32_t;   // 0: no window
 constexpr KxWindowID kKxNoWindow = 0;
@@ -102,6 +104,14 @@ class KxHost {
   // The area windows may take (zooming): the main screen, global
   // coordinates.
   virtual Rect GetScreenBounds() const { return Rect{0, 0, 768, 1024}; }
+
+  // Window-modal file choosers and document questions
+  // (platform/host/host_dialogs.h): BeginDialog shows one and returns at
+  // once (0: it could not be shown); PollDialog answers true, with the
+  // reply, once the user has answered. The base answers at once through
+  // the plain choosers above.
+  virtual std::uint32_t BeginDialog(const KxDialogRequest& request);
+  virtual bool PollDialog(std::uint32_t dialog, KxDialogReply& reply);
 };
 
 // The installed host (not owned); without one, a headless host answers.

@@ -1,0 +1,53 @@
+// The headless host's window-modal dialogs: scripted answers.
+#include "platform/files.h"
+#include "platform/host/headless.h"
+
+namespace {
+bool IsFileChooser(KxDialogKind kind) {
+  return kind == KxDialogKind::kOpen || kind == KxDialogKind::kSave || kind == KxDialogKind::kChooseFolder;
+}
+}  // namespace
+
+void KxHeadlessHost::QueueDialogReply(KxDialogReply reply) { mDialogReplies.push_back(std::move(reply)); }
+
+std::uint32_t KxHeadlessHost::BeginDialog(const KxDialogRequest& request) {
+  mDialogRequests.push_back(request);
+  KxDialogReply reply;
+  if (!mDialogReplies.empty()) {
+    reply = std::move(mDialogReplies.front());
+    mDialogReplies.pop_front();
+  } else {
+    reply.filter = request.filter;
+    for (const KxDialogChoice& c : request.choices) reply.choices.push_back(c.selected);
+    if (!mAnswers.empty()) {
+      Answer a = std::move(mAnswers.front());
+      mAnswers.pop_front();
+      reply.answer = a.answer;
+      if (IsFileChooser(request.kind)) {
+        if (a.answer == KxAnswer::kOK && !a.path.empty())
+          reply.paths.push_back(std::move(a.path));
+        else
+          reply.answer = KxAnswer::kCancel;
+      }
+    }
+    // Nothing queued: cancelled, so that nothing closes or opens unasked.
+  }
+  // As a desktop chooser does: the overwrite was confirmed when the file exists.
+  if (request.kind == KxDialogKind::kSave && reply.answer == KxAnswer::kOK && !reply.paths.empty() &&
+      KxPathExists(reply.paths.front()))
+    reply.replacing = true;
+  const std::uint32_t id = mNextDialog++;
+  mDialogsAnswered[id] = std::move(reply);
+  return id;
+}
+
+bool KxHeadlessHost::PollDialog(std::uint32_t dialog, KxDialogReply& reply) {
+  auto it = mDialogsAnswered.find(dialog);
+  if (it == mDialogsAnswered.end()) {
+    reply = KxDialogReply{};
+    return true;
+  }
+  reply = std::move(it->second);
+  mDialogsAnswered.erase(it);
+  return true;
+}
