@@ -348,6 +348,9 @@ class CKXTextEdit : public CKXText {
   virtual void InvertArea(const RectL& port);
   // Outlines a port rectangle (exclusive or).
   virtual void FrameArea(const RectL& port);
+  // After a redraw painted over them: the highlight or the caret inside
+  // a layout rectangle again, when the object is active.
+  void RestoreHighlight(const RectL& layout);
 
   // A layout rectangle in port coordinates: rotated, scaled, moved by the
   // origin offset. Empty when it is empty.
