@@ -16,9 +16,12 @@
 
 namespace {
 
-// The surround of the sheets and the plain frame of the text area.
+// The surround of the sheets and the plain frame of the text area. The
+// frame takes the half net: the quarter net leaves every other pixel
+// column empty, so that a side on such a column would not show at all.
 constexpr int kSurroundNet = 5;
 constexpr int kSurroundColour = kKxColorAccent;
+constexpr int kPlainFrameNet = 6;
 constexpr int kSolidNet = 10;
 // The shadow starts this far from the sheet's corner.
 constexpr long kShadowInset = 2;
@@ -244,7 +247,7 @@ void CKXTextEditEx::DrawPageGuide(long page, const RectL& textRect, const RectL&
     RectL c;
     if (!KxSectRect(frame, near, c)) return;
     const RectL p = ToPortRect(c);
-    if (!Empty(p)) KxTextDrawFrame(p.left, p.top, p.right - p.left, p.bottom - p.top, kSurroundNet, kSurroundColour, 0);
+    if (!Empty(p)) KxTextDrawFrame(p.left, p.top, p.right - p.left, p.bottom - p.top, kPlainFrameNet, kSurroundColour, 0);
     return;
   }
   const std::int32_t W = std::int32_t(w);
