@@ -26,8 +26,10 @@
 // are vertical manuscript paper with a centre gap), --header and --footer
 // set a band's template (<PAGE>, <PMAX>, <NAME>, <DATE>, <TIME>; 12
 // points, centred, 20 high), --page N draws only page N and its
-// surround, else every page (vertical pages run right to left). --boxes
-// draws with the synthetic box fonts, as the golden pictures do.
+// surround, else every page (vertical pages run right to left). --guide S
+// sets the guide style (0-10) of the form, --sheet W,H the paper's size
+// in points; --boxes draws with the synthetic box fonts, as the golden
+// pictures do (scripts/golden-paper).
 //
 // --gtk shows the same drawing in a real window for --hold milliseconds (or
 // until the window is closed); --screenshot saves what that window shows,
@@ -76,7 +78,7 @@ constexpr long kMaxHoldMs = 24L * 60 * 60 * 1000;
 const char* const kUsage =
     "usage: kxdraw [--width N] [--vertical] [--scale PCT] [--ctrl] [--font NAME] [--size PT] [--paper]\n"
     "              [--form N] [--header TEMPLATE] [--footer TEMPLATE] [--page N] [--smooth]\n"
-    "              [--boxes] [--gtk [--hold MS] [--screenshot PNG]] -o OUT.png [FILE]\n"
+    "              [--guide S] [--sheet W,H] [--boxes] [--gtk [--hold MS] [--screenshot PNG]] -o OUT.png [FILE]\n"
     "       kxdraw [options] --demo -o OUT.png\n"
     "       kxdraw --toolkit -o OUT.png\n";
 
@@ -541,7 +543,8 @@ struct Options {
   std::string font;
   // Paper view.
   bool paper = false, boxes = false;
-  long form = -1, page = 0;
+  long form = -1, page = 0, guide = -1;
+  long sheetW = 0, sheetH = 0;
   const char* header = nullptr;
   const char* footer = nullptr;
 };
@@ -549,6 +552,8 @@ struct Options {
 // Band settings of --header and --footer.
 constexpr short kBandHeight = 20;
 constexpr short kBandSize = 12;
+// Guides of --guide on a form without a colour.
+constexpr RGBColor kGuideColour{0x4000, 0x8000, 0xFFFF};
 // Room around the sheets in the picture.
 constexpr long kPaperBorder = 6;
 // The longest side an image surface takes.
@@ -583,6 +588,17 @@ int DrawPaperView(const Options& o, const std::string& text, const std::vector<S
   ls.controlView = o.ctrl ? 1 : 0;
   edit.SetLineStyl(ls, 0);
   if (o.form >= 0) edit.SetFormStyl(UKXTextForm::GetDefaultForm(short(o.form)), 1);
+  if (o.guide >= 0) {
+    // Guides need a form: the plain one when none is set.
+    SKXFormStyl f;
+    edit.GetFormStyl(f);
+    if (f.formID == 0) f = UKXTextForm::GetDefaultForm(0);
+    f.guideStyle = std::int16_t(o.guide);
+    f.guideView = 1;
+    if (f.guideColor.red == 0 && f.guideColor.green == 0 && f.guideColor.blue == 0) f.guideColor = kGuideColour;
+    edit.SetFormStyl(f, 1);
+  }
+  if (o.sheetW > 0) edit.SetPaperSize(PointL{std::int32_t(o.sheetH), std::int32_t(o.sheetW)}, 1);
   if (o.vertical) edit.SetVertical(1);
   edit.SetPaperView(1);
   edit.SetGuideView(1);
@@ -744,6 +760,14 @@ int main(int argc, char** argv) {
       o.boxes = true;
     } else if (!std::strcmp(a, "--form") && hasValue) {
       if (!ParseNumber(argv[++i], 0, kKxBuiltinForms - 1, o.form)) return std::fputs(kUsage, stderr), 2;
+    } else if (!std::strcmp(a, "--guide") && hasValue) {
+      if (!ParseNumber(argv[++i], 0, 10, o.guide)) return std::fputs(kUsage, stderr), 2;
+    } else if (!std::strcmp(a, "--sheet") && hasValue) {
+      const char* v = argv[++i];
+      const char* comma = std::strchr(v, ',');
+      if (!comma || !ParseNumber(std::string(v, comma).c_str(), 1, kKxPaperMax, o.sheetW) ||
+          !ParseNumber(comma + 1, 1, kKxPaperMax, o.sheetH))
+        return std::fputs(kUsage, stderr), 2;
     } else if (!std::strcmp(a, "--page") && hasValue) {
       if (!ParseNumber(argv[++i], 1, 1000000, o.page)) return std::fputs(kUsage, stderr), 2;
     } else if (!std::strcmp(a, "--header") && hasValue) {
@@ -780,7 +804,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   // The page options belong to paper view, which draws a file.
-  if (!o.paper && (o.form >= 0 || o.page > 0 || o.header || o.footer)) {
+  if (!o.paper && (o.form >= 0 || o.page > 0 || o.guide >= 0 || o.sheetW > 0 || o.header || o.footer)) {
     std::fputs(kUsage, stderr);
     return 2;
   }
