@@ -25,6 +25,10 @@ constexpr int kPlainFrameNet = 6;
 constexpr int kSolidNet = 10;
 // The shadow starts this far from the sheet's corner.
 constexpr long kShadowInset = 2;
+// How far a sheet's shadow reaches before its top in the layout frame: in
+// vertical writing the shadow of the sheet's right edge lies in the space
+// above it, so that an update of that space alone draws that sheet too.
+constexpr long kShadowReach = 1;
 // Fold mark of the centre gap: two blocks, at a fifth and four fifths of
 // the way along, this long; across, the gap less this.
 constexpr long kFoldBlockLong = 10;
@@ -382,23 +386,26 @@ void CKXTextEditEx::DrawLinesAt(long first, long count, const RectL& update) {
   bool firstPage = true, done = false;
   long lastPaperBottom = 0;
   while (!done) {
-    for (long c = firstPage ? column : 1; c <= columns && !done; ++c) {
+    // A last sheet whose page count changed may be new: the whole of it,
+    // every line of it included, is drawn again.
+    const bool wholeSheet = page == mPageCount && mPageCountChanged;
+    const long startColumn = firstPage && !wholeSheet ? column : 1;
+    for (long c = startColumn; c <= columns && !done; ++c) {
       long cfirst = 0, clast = 0;
       RectL text, paper;
-      if (!GetPageInfo(page, short(c), cfirst, clast, text, paper)) {
-        done = true;
-        break;
-      }
+      if (!GetPageInfo(page, short(c), cfirst, clast, text, paper)) break;
       lastPaperBottom = paper.bottom;
-      if (c != column || !firstPage) line = GetDrawColmPoint(page, short(c), at, RectL{text.top, 0, text.top, 0});
-      if (page == mPageCount && c == (firstPage ? column : 1) && mPageCountChanged) {
-        // The sheet may be new: the whole of it again.
+      if (wholeSheet && c == 1) {
         RectL sheet;
         if (KxSectRect(paper, update, sheet)) TextEraseRect(sheet);
         DrawPaper(page, paper, update);
         DrawHeader(page, text, update);
         DrawFooter(page, text, update);
         if (GetEditStyl().guideView) DrawPageGuide(page, text, update);
+      }
+      if (wholeSheet || c != column || !firstPage) {
+        line = cfirst;
+        at = PointL{text.top, text.left};
       }
       if (text.right <= update.left) continue;
       if (text.left >= update.right) break;
@@ -407,7 +414,7 @@ void CKXTextEditEx::DrawLinesAt(long first, long count, const RectL& update) {
       if (!KxSectRect(text, update, clip)) continue;
       long gapTop = 0, gapBottom = 0;
       CenterGapAt(text.top, gapTop, gapBottom);
-      const long stop = std::min(last, clast);
+      const long stop = wholeSheet ? clast : std::min(last, clast);
       while (at.v < clip.bottom && line <= stop) {
         if (at.v >= gapTop && at.v < gapBottom) at.v = std::int32_t(gapBottom);
         DrawLineAt(line++, at, clip, 1);
@@ -417,11 +424,12 @@ void CKXTextEditEx::DrawLinesAt(long first, long count, const RectL& update) {
         if (KxSectRect(RectL{at.v, text.left, text.bottom, text.right}, update, rest))
           DrawBlankLinesAt(clast, at, rest, 1);
       }
-      if (line > last) done = true;
+      if (line > last && !wholeSheet) done = true;
     }
+    if (wholeSheet) done = true;
     firstPage = false;
     ++page;
-    if (page > mPageCount || PageTop(page) >= update.bottom) break;
+    if (page > mPageCount || PageTop(page) - kShadowReach >= update.bottom) break;
   }
   if (page > mPageCount && mPageCountChanged && lastPaperBottom + kKxPageSpacing - 1 < update.bottom) {
     // Sheets that no longer exist go under the surround.
@@ -505,7 +513,7 @@ void CKXTextEditEx::Draw(const RectL& update) {
     }
     firstPage = false;
     ++page;
-  } while (page <= pages && PageTop(page) < layout.bottom);
+  } while (page <= pages && PageTop(page) - kShadowReach < layout.bottom);
   RestoreHighlight(layout);
   if (mCaretLineShown) {
     RectL c;
