@@ -213,7 +213,7 @@ class CKXTextEdit : public CKXText {
   bool GetHilite() const { return mHilite != 0; }
   // The range as at most three layout rectangles, clipped, inverted
   // (frame 0) or outlined (frame 1). Answers how many were non-empty.
-  int FrameSelection(long a, long b, const RectL& clip, std::uint8_t frame);
+  virtual int FrameSelection(long a, long b, const RectL& clip, std::uint8_t frame);
   virtual void DrawSelFrame();
   // Widens a one-character bracket selection to its matching bracket.
   bool BalanceSelection(long& start, long& end) const;

@@ -246,6 +246,10 @@ class CKXTextEditEx : public CKXTextEdit {
   // Inverts the caret line (exclusive or: the same call takes it away).
   void DrawCaretLine(std::uint8_t show);
   void ViewSelection(std::uint8_t show) override;
+  // In paper view the selection is inverted (or framed) one column-page at
+  // a time, and each half of a page with a centre gap apart, so that no
+  // rectangle crosses a sheet's margins, the space between sheets or the gap.
+  int FrameSelection(long a, long b, const RectL& clip, std::uint8_t frame) override;
   bool IsCaretLineShown() const { return mCaretLineShown != 0; }
   const RectL& GetCaretLineRect() const { return mCaretLineRect; }
   // The line at the update's top-left, its page, column and top-left.
@@ -285,6 +289,9 @@ class CKXTextEditEx : public CKXTextEdit {
   // The end of the paragraph holding p: past its return, or the text's end.
   long ParaEndFrom(long p) const;
   // Paper drawing helpers (text_edit_ex_paper.cpp).
+  // The paper-view part of DrawLinesAt; widens drawnFirst..drawnLast to
+  // the lines a redrawn sheet took in.
+  void DrawPaperLines(long first, long last, const RectL& update, long& drawnFirst, long& drawnLast);
   void DrawBand(const SKXHdFtStyl& rec, bool header, long page, const RectL& textRect, const RectL& clip);
   // Fills a layout rectangle with a net of the colour table, or frames it.
   void PaintNet(const RectL& layout, int net, int colour, bool frame);

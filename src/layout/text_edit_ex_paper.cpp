@@ -367,14 +367,27 @@ void CKXTextEditEx::DrawBlankLinesAt(long lastLine, const PointL& at, const Rect
 }
 
 void CKXTextEditEx::DrawLinesAt(long first, long count, const RectL& update) {
-  if (!Paper()) {
-    CKXTextEdit::DrawLinesAt(first, count, update);
-    return;
-  }
   if (!GetDrawPort() || Empty(update) || count <= 0) return;
   const long n = GetLineCount();
   first = std::clamp(first, 1L, std::max(1L, n));
   const long last = count >= n - first + 1 ? n : first + count - 1;
+  long drawnFirst = first, drawnLast = last;
+  if (Paper())
+    DrawPaperLines(first, last, update, drawnFirst, drawnLast);
+  else
+    CKXTextEdit::DrawLinesAt(first, count, update);
+  // What the erased lines took away: the guide line at the text's edge
+  // (drawn again, the same pixels) and the caret line (inverted again when
+  // its line was among them).
+  StKxPortSaver saver(GetDrawPort());
+  if (!Paper() && GetEditStyl().guideView) DrawGuideLine(update);
+  const long caretLine = GetCaretLine();
+  RectL c;
+  if (mCaretLineShown && caretLine >= drawnFirst && caretLine <= drawnLast && KxSectRect(mCaretLineRect, update, c))
+    InvertArea(ToPortRect(c));
+}
+
+void CKXTextEditEx::DrawPaperLines(long first, long last, const RectL& update, long& drawnFirst, long& drawnLast) {
   StKxPortSaver saver(GetDrawPort());
   CKXQuartzDrawing smoothing(IsPrinting());
   long page = 1;
@@ -415,6 +428,10 @@ void CKXTextEditEx::DrawLinesAt(long first, long count, const RectL& update) {
       long gapTop = 0, gapBottom = 0;
       CenterGapAt(text.top, gapTop, gapBottom);
       const long stop = wholeSheet ? clast : std::min(last, clast);
+      if (wholeSheet) {
+        drawnFirst = std::min(drawnFirst, cfirst);
+        drawnLast = std::max(drawnLast, clast);
+      }
       while (at.v < clip.bottom && line <= stop) {
         if (at.v >= gapTop && at.v < gapBottom) at.v = std::int32_t(gapBottom);
         DrawLineAt(line++, at, clip, 1);
@@ -451,6 +468,15 @@ void CKXTextEditEx::Draw(const RectL& update) {
   if (!Paper()) {
     CKXTextEdit::Draw(update);
     StKxPortSaver saver(GetDrawPort());
+    const long n = GetLineCount();
+    if (GetEditStyl().guideView && mForm.formID && mForm.guideStyle > 0 && n >= 1) {
+      // The blank below the text ruled as DrawLinesAt rules it.
+      const RectL& dest = ToDestRect();
+      const PointL pen{std::int32_t(dest.top + GetLineHeightUntilAt(n) + GetLineHeightAt(n)), dest.left};
+      const RectL below{pen.v, dest.left, layout.bottom, GetLineStyl().wrap ? dest.right : layout.right};
+      RectL c;
+      if (KxSectRect(below, layout, c)) DrawBlankLinesAt(n, pen, c, 0);
+    }
     if (GetEditStyl().guideView) DrawGuideLine(layout);
     if (mCaretLineShown) {
       RectL c;
@@ -568,4 +594,70 @@ void CKXTextEditEx::DrawCaretLine(std::uint8_t /*show*/) {
   if (!GetDrawPort() || IsPrinting()) return;
   RectL c;
   if (KxSectRect(mCaretLineRect, GetLayoutView(), c)) InvertArea(ToPortRect(c));
+}
+
+// ---- the selection ------------------------------------------------------------------------------------
+
+int CKXTextEditEx::FrameSelection(long a, long b, const RectL& clip, std::uint8_t frame) {
+  if (!Paper()) return CKXTextEdit::FrameSelection(a, b, clip, frame);
+  const long len = GetLength();
+  a = std::clamp(a, 0L, len);
+  b = std::clamp(b, 0L, len);
+  if (a > b) std::swap(a, b);
+  if (a == b) return 0;
+  const long la = GetLineNo(a), lb = GetLineNo(b);
+  auto clampH = [&](PointL p, long line) {
+    p.h = std::int32_t(std::clamp(long(p.h), GetLeftPos(line), std::max(GetLeftPos(line), GetRightPos(line))));
+    return p;
+  };
+  const PointL pa = clampH(GetLineToPtAt(la, a - GetLineOffsetAt(la)), la);
+  const PointL pb = clampH(GetLineToPtAt(lb, b - GetLineOffsetAt(lb)), lb);
+  int drawn = 0;
+  auto show = [&](const RectL& rect) {
+    RectL r;
+    if (!KxSectRect(rect, clip, r)) return;
+    const RectL port = ToPortRect(r);
+    if (port.bottom <= port.top) return;
+    ++drawn;
+    if (frame)
+      FrameArea(port);
+    else
+      InvertArea(port);
+  };
+  // Lines from..to lie one under the other: the first from the selection's
+  // start, the last to its end, whole lines between.
+  auto piece = [&](long from, long to) {
+    const PointL top = GetLineToPtAt(from, 0), bottom = GetLineToPtAt(to, 0);
+    const long hFrom = GetLineHeightAt(from), hTo = GetLineHeightAt(to);
+    const std::int32_t startH = from == la ? pa.h : std::int32_t(GetLeftPos(from));
+    const std::int32_t endH = to == lb ? pb.h : std::int32_t(GetRightPos(to));
+    if (from == to) {
+      show(RectL{top.v, startH, std::int32_t(top.v + hFrom), endH});
+      return;
+    }
+    show(RectL{top.v, startH, std::int32_t(top.v + hFrom), std::int32_t(GetRightPos(from))});
+    if (to > from + 1)
+      show(RectL{std::int32_t(top.v + hFrom), std::int32_t(GetLeftPos(from)), bottom.v, std::int32_t(GetRightPos(from))});
+    show(RectL{bottom.v, std::int32_t(GetLeftPos(to)), std::int32_t(bottom.v + hTo), endH});
+  };
+  const long ka = PageIndexOfLine(la), kb = PageIndexOfLine(lb);
+  for (long k = ka; k <= kb; ++k) {
+    long first = 0, last = 0;
+    mPages->GetLineRangeAt(k, first, last);
+    const long from = std::max(first, la), to = std::min(last, lb);
+    if (from > to) continue;
+    // The first line of the page's second half, when it has a centre gap.
+    long split = to + 1;
+    if (mCenterGap > 0 && mForm.centerGap > 0) {
+      const long top = GetLineToPtAt(first, 0).v;
+      for (long l = from + 1; l <= to; ++l)
+        if (GetLineToPtAt(l, 0).v - top >= mCenterGap + mForm.centerGap) {
+          split = l;
+          break;
+        }
+    }
+    if (split > from) piece(from, std::min(to, split - 1));
+    if (split <= to) piece(split, to);
+  }
+  return drawn;
 }

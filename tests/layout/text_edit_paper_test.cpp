@@ -10,9 +10,12 @@
 #include <cairo.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <random>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -31,7 +34,14 @@ constexpr std::int32_t kSheetW = 200, kSheetH = 160;
 class PaperEdit : private kxtest::SyntheticFont, public CKXTextEditEx {
  public:
   PaperEdit() : CKXTextEditEx(RectL{0, 0, 0, 100}, RectL{0, 0, 400, 400}, KxDefaultPageStyl()) {}
+  using CKXTextEditEx::ToPortRect;
 };
+
+long RandomSteps(long fallback) {
+  const char* env = std::getenv("KX_RANDOM_STEPS");
+  const long n = env ? std::strtol(env, nullptr, 10) : 0;
+  return n > 0 ? n : fallback;
+}
 
 struct PaperSetup {
   short form = -1;  // built-in form, or none
@@ -41,6 +51,7 @@ struct PaperSetup {
   const char* header = nullptr;
   const char* footer = nullptr;
   int paras = 24;
+  bool paper = true;
 };
 
 // A text of `paras` numbered paragraphs of different lengths.
@@ -69,7 +80,7 @@ RectL Prepare(PaperEdit& e, const PaperSetup& s, const std::string& text) {
   }
   e.SetPaperSize(PointL{kSheetH, kSheetW}, 1);
   if (s.vertical) e.SetVertical(1);
-  e.SetPaperView(1);
+  e.SetPaperView(s.paper ? 1 : 0);
   e.SetGuideView(1);
   e.SetPageStartNumber(s.pageOffset);
   const SStyl band{0, 0, 1, 0, 0, 12, RGBColor{0, 0, 0}};
@@ -80,6 +91,13 @@ RectL Prepare(PaperEdit& e, const PaperSetup& s, const std::string& text) {
   const long pages = std::max(1L, e.GetPageCount());
   const PointL paper = e.GetPaperSize();
   const bool vertical = e.GetLineStyl().vertical != 0;
+  if (!s.paper) {
+    // Outside paper view: the text and a little blank after it.
+    const long extent = e.GetLineHeightUntilAt(e.GetLineCount()) + 60;
+    const RectL all = vertical ? RectL{0, 0, 300, std::int32_t(extent)} : RectL{0, 0, std::int32_t(extent), 300};
+    e.SetViewRect(all);
+    return all;
+  }
   const long along = pages * ((vertical ? paper.h : paper.v) + kKxPageSpacing);
   const RectL all{0, 0, std::int32_t(vertical ? paper.v : along), std::int32_t(vertical ? along : paper.h)};
   e.SetViewRect(all);
@@ -164,6 +182,24 @@ TEST(PaperDraw, WholeEqualsStrips) {
     // edges fall anywhere: lines, bands, gaps between sheets.
     EXPECT_TRUE(whole == DrawIn(e, all, Strips(all, 37, false))) << "form " << s.form << " guide " << s.guide;
     EXPECT_TRUE(whole == DrawIn(e, all, Strips(all, 23, true))) << "form " << s.form << " guide " << s.guide;
+  }
+}
+
+TEST(PaperDraw, OutsidePaperViewWholeEqualsStripsAndLineRedraws) {
+  // Guides outside paper view: the blank below the text is ruled by a
+  // whole redraw as by a redraw of lines.
+  for (short guide : {short(1), short(5), short(10)}) {
+    PaperSetup s;
+    s.form = 4;
+    s.guide = guide;
+    s.paper = false;
+    s.paras = 8;
+    PaperEdit e;
+    const RectL all = Prepare(e, s, Paragraphs(s.paras));
+    const Picture whole = DrawIn(e, all, {all});
+    EXPECT_TRUE(whole == DrawIn(e, all, Strips(all, 19, false))) << guide;
+    const Picture again = DrawIn(e, all, {all}, [&](PaperEdit& x) { x.DrawLinesAt(2, 3, x.GetLayoutView()); });
+    EXPECT_TRUE(whole == again) << guide;
   }
 }
 
@@ -275,14 +311,72 @@ TEST(PaperDraw, CaretLineIsInvertedAndTakenAway) {
   const RectL r = e.GetCaretLineRect();
   EXPECT_EQ(r.bottom - r.top, 1);
   EXPECT_GT(r.right - r.left, 100);
-  // A redraw keeps it; hiding takes it away exactly.
+  // A redraw, of everything or of the caret's line, keeps it; hiding
+  // takes it away exactly.
   e.Draw(all);
+  e.DrawLinesAt(e.GetCaretLine(), 1, e.GetLayoutView());
   e.ViewSelection(0);
   EXPECT_FALSE(e.IsCaretLineShown());
   e.SetActiveFlag(0);
   e.Draw(all);
   e.SetDrawPort(nullptr);
   EXPECT_TRUE(plain == Read(*port));
+}
+
+// Inversions land on an exclusive-or surface over the whole picture.
+class XorPaperEdit : public PaperEdit {
+ public:
+  kxtest::XorSurface surface;
+  std::vector<RectL> inverted;
+  void Reset(const RectL& all) {
+    surface = kxtest::XorSurface(all);
+    inverted.clear();
+  }
+
+ protected:
+  void InvertArea(const RectL& r) override {
+    inverted.push_back(r);
+    surface.Invert(r);
+  }
+};
+
+TEST(PaperSelection, SpansAddUpAndStayInTheTextAreas) {
+  const PaperSetup setups[] = {PaperSetup{}, PaperSetup{2, -1, false, 0, nullptr, nullptr, 4}};
+  for (const PaperSetup& s : setups) {
+    XorPaperEdit e;
+    const RectL all = Prepare(e, s, Paragraphs(s.paras));
+    e.SetActiveFlag(1);
+    // The text areas of every sheet, in shown space.
+    std::vector<RectL> areas;
+    for (long page = 1; page <= e.GetPageCount(); ++page) {
+      long first = 0, last = 0;
+      RectL text, paper;
+      e.GetPageInfo(page, 1, first, last, text, paper);
+      areas.push_back(e.ToPortRect(text));
+    }
+    const long len = e.GetLength();
+    std::mt19937 rng(5);
+    const long steps = RandomSteps(60);
+    for (long step = 0; step < steps; ++step) {
+      long p[3] = {long(rng() % (len + 1)), long(rng() % (len + 1)), long(rng() % (len + 1))};
+      std::sort(p, p + 3);
+      e.Reset(all);
+      e.FrameSelection(p[0], p[2], e.GetLayoutView(), 0);
+      const kxtest::XorSurface once = e.surface;
+      for (const RectL& r : e.inverted) {
+        bool inside = false;
+        for (const RectL& a : areas)
+          inside |= r.top >= a.top && r.left >= a.left && r.bottom <= a.bottom && r.right <= a.right;
+        EXPECT_TRUE(inside) << "form " << s.form << " " << p[0] << ".." << p[2] << ": " << r.top << "," << r.left
+                            << " " << r.bottom << "," << r.right;
+      }
+      e.Reset(all);
+      e.FrameSelection(p[0], p[1], e.GetLayoutView(), 0);
+      e.FrameSelection(p[1], p[2], e.GetLayoutView(), 0);
+      EXPECT_TRUE(once == e.surface) << "form " << s.form << " " << p[0] << " " << p[1] << " " << p[2];
+      EXPECT_EQ(once.Count() > 0, p[0] != p[2]);
+    }
+  }
 }
 
 SKXFormStyl Form(short style, bool thick) {
