@@ -164,6 +164,12 @@ class CKXTextEdit : public CKXText {
   // The view with the port origin it is drawn at.
   void SetQDViewRect(const RectL& view, const Point& origin);
   void GetQDViewRect(RectL& view, Point& origin) const;
+  // The port's pixel (0, 0) shows this shown point, the view left as it
+  // is: drawing far into a long text keeps the port's coordinates small.
+  void SetQDOffset(const PointL& shown) {
+    mQDOffset = shown;
+    mQDOffsetOn = (shown.v != 0 || shown.h != 0) ? 1 : 0;
+  }
   void SetScaleViewRect(const RectL& view, const RectL* scaledView, std::uint8_t set);
   virtual std::uint16_t Resize(const RectL& dest, const RectL* view);
   // The layout-space view rectangle.

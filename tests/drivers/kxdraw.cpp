@@ -653,11 +653,12 @@ int DrawPaperView(const Options& o, const std::string& text, const std::vector<S
   StKxPortSaver saver(port.get());
   UKXColor::InitColorUtils();
   CKXQuartzDrawing::sEnableQuartzDrawing = o.smooth ? 1 : 0;
-  SetOrigin(area.left, area.top);
+  // The sheets far down a long text lie millions of points away: the
+  // port's origin stays at the area's corner through the edit object.
+  edit.SetQDOffset(PointL{area.top, area.left});
   edit.SetDrawPort(port.get());
   edit.Draw(area);
   edit.SetDrawPort(nullptr);
-  SetOrigin(0, 0);
   return Finish(*port, out);
 }
 

@@ -39,4 +39,19 @@ check 2 "guide out of range" "$bin" --paper --guide 11 -o "$dir/x.png" "$data/le
 check 2 "page 0" "$bin" --paper --page 0 -o "$dir/x.png" "$data/letters.txt"
 check 2 "sheet without a height" "$bin" --paper --sheet 240 -o "$dir/x.png" "$data/letters.txt"
 check 1 "a sheet too long for an image" "$bin" --paper --boxes --sheet 100,32766 -o "$dir/x.png" "$data/manuscript.txt"
+
+# The first sheet of a long text lies hundreds of thousands of points from
+# the last: it draws as the first sheet of a short text with the same start.
+python3 - "$dir" <<'PY'
+import sys
+words = ["\u3053\u308c\u306f", "\u65e5\u672c\u8a9e", "\u3002", "\u79c1\u306f"]
+text = "".join(words[(i * 7) % 4] + ("\n" if i % 31 == 30 else "") for i in range(60000))
+open(sys.argv[1] + "/long.txt", "w", encoding="utf-8").write(text)
+open(sys.argv[1] + "/short.txt", "w", encoding="utf-8").write(text[:3000])
+PY
+for form in 2 4; do
+  check 0 "long text, form $form" "$bin" --paper --boxes --form $form --page 1 -o "$dir/long$form.png" "$dir/long.txt"
+  check 0 "short text, form $form" "$bin" --paper --boxes --form $form --page 1 -o "$dir/short$form.png" "$dir/short.txt"
+  cmp -s "$dir/long$form.png" "$dir/short$form.png" || { echo "FAIL: form $form: the first sheet of a long text differs"; fail=1; }
+done
 exit $fail
