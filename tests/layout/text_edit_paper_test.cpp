@@ -50,7 +50,7 @@ struct PaperSetup {
   short pageOffset = 0;
   const char* header = nullptr;
   const char* footer = nullptr;
-  int paras = 24;
+  int paras = 16;
   bool paper = true;
 };
 
@@ -356,7 +356,7 @@ TEST(PaperSelection, SpansAddUpAndStayInTheTextAreas) {
     }
     const long len = e.GetLength();
     std::mt19937 rng(5);
-    const long steps = RandomSteps(60);
+    const long steps = RandomSteps(30);
     for (long step = 0; step < steps; ++step) {
       long p[3] = {long(rng() % (len + 1)), long(rng() % (len + 1)), long(rng() % (len + 1))};
       std::sort(p, p + 3);
