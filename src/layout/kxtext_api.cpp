@@ -828,6 +828,10 @@ void KXTE_Draw(KXEditHandle e, const RectL& update) {
 void KXTE_DrawRange(KXEditHandle e, long first, long count, const RectL& update) {
   if (auto* x = EditOf(e)) x->DrawLinesAt(first, count, update);
 }
+long KXTE_GetDrawLine(KXEditHandle e, PointL& at, const RectL& shown) {
+  auto* x = EditOf(e);
+  return x ? x->GetDrawLineEx(at, shown) : 0;
+}
 short KXTE_GetLineHeightExt(KXEditHandle e, long line, long& runCount, short* extra) {
   auto* x = EditOf(e);
   return x ? x->GetLineHeightExAt(line, runCount, extra) : 0;

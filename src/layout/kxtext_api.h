@@ -273,6 +273,9 @@ std::uint16_t KXTE_SetSelView(KXEditHandle e, std::uint8_t center);
 PointL KXTE_GetSelView(KXEditHandle e, std::uint8_t center);
 void KXTE_Draw(KXEditHandle e, const RectL& update);
 void KXTE_DrawRange(KXEditHandle e, long first, long count, const RectL& update);
+// The first line at the top of a shown rectangle and its top-left (layout
+// frame); in paper view through the pages and columns. 0 for no handle.
+long KXTE_GetDrawLine(KXEditHandle e, PointL& at, const RectL& shown);
 short KXTE_GetLineHeightExt(KXEditHandle e, long line, long& runCount, short* extra);
 
 // ---- KXTE_: pages, paper view and page forms ------------------------------------------------------------

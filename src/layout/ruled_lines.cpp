@@ -57,7 +57,7 @@ void KxRuledLineSegments(const SKXFormStyl& form, long line, long width, long he
   }
   const long end = std::max(0L, length - w);
   out.push_back({0, far, end, far});
-  if (style == 6) return;
+  if (style == 6 || style == 8) return;  // style 8's ends stand at the paragraph's indents
   if ((style == 1 || style == 3) && height > c + 1) out.push_back({0, far - c, end, far - c});
   // Both ends closed across the line.
   out.push_back({0, 0, 0, far});
@@ -66,4 +66,37 @@ void KxRuledLineSegments(const SKXFormStyl& form, long line, long width, long he
     const long top = style == 1 && height > c + 1 ? far - c : 0;
     for (long k = 1; k < cells && k * c < end; ++k) out.push_back({k * c, top, k * c, far});
   }
+}
+
+void KxIndentRuleSegments(const SKXFormStyl& form, long width, long height, long startIndent, long rightIndent,
+                          std::vector<SKXRuleSeg>& out) {
+  out.clear();
+  if (width <= 0 || height <= 0) return;
+  const long w = KxGuidePenWidth(form);
+  const long far = std::max(0L, height - w);
+  const long last = std::max(0L, width - w);
+  const long start = std::clamp(startIndent - (w + 2), 0L, last);
+  const long end = std::clamp(width - std::max(0L, rightIndent), 0L, last);
+  out.push_back({start, 0, start, far});
+  out.push_back({end, 0, end, far});
+}
+
+void KxTabRuleSegments(const SKXFormStyl& form, long width, long height, const short* positions, const long* kinds,
+                       long count, std::vector<SKXRuleSeg>& out) {
+  out.clear();
+  if (width <= 0 || height <= 0 || count <= 0) return;
+  const long w = KxGuidePenWidth(form);
+  const long far = std::max(0L, height - w);
+  const long last = std::max(0L, width - w);
+  long first = -1, final = -1;
+  for (long k = 0; k < count; ++k) {
+    long x = positions[k];
+    if (kinds[k] == kKxTabLeft || kinds[k] == kKxTabCentre) x -= w + 2;
+    if (x > last) continue;
+    x = std::max(0L, x);
+    out.push_back({x, 0, x, far});
+    if (first < 0 || x < first) first = x;
+    final = std::max(final, x);
+  }
+  if (first >= 0 && final > first) out.push_back({first, far, final, far});
 }

@@ -22,3 +22,20 @@ long KxRuleCellSize(const SKXFormStyl& form, long lineHeight);
 // every five lines). Styles that rule by paragraph indents or tab stops
 // answer their rule along the far edge only.
 void KxRuledLineSegments(const SKXFormStyl& form, long line, long width, long height, std::vector<SKXRuleSeg>& out);
+
+// Tab-stop kinds of a paragraph (2 bits per stop).
+enum KxTabKind : long { kKxTabLeft = 0, kKxTabCentre = 1, kKxTabRight = 2, kKxTabDecimal = 3 };
+
+// Style 8 and 9: the rules across a line at its paragraph's indents, the
+// start at `startIndent` (the first-line indent on a paragraph's first
+// line, else the left indent) and the end `rightIndent` before the line's
+// end, each held inside the line.
+void KxIndentRuleSegments(const SKXFormStyl& form, long width, long height, long startIndent, long rightIndent,
+                          std::vector<SKXRuleSeg>& out);
+// Style 7: a rule across the line at each of `count` tab stops (positions
+// ascending, kinds as KxTabKind; left and centre stops moved back by the
+// pen width and 2 so that the rule stands before the text), and one along
+// the far edge from the first stop to the last. Stops past the line's end
+// are left out.
+void KxTabRuleSegments(const SKXFormStyl& form, long width, long height, const short* positions, const long* kinds,
+                       long count, std::vector<SKXRuleSeg>& out);

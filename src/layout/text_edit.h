@@ -164,6 +164,12 @@ class CKXTextEdit : public CKXText {
   // The view with the port origin it is drawn at.
   void SetQDViewRect(const RectL& view, const Point& origin);
   void GetQDViewRect(RectL& view, Point& origin) const;
+  // The port's pixel (0, 0) shows this shown point, the view left as it
+  // is: drawing far into a long text keeps the port's coordinates small.
+  void SetQDOffset(const PointL& shown) {
+    mQDOffset = shown;
+    mQDOffsetOn = (shown.v != 0 || shown.h != 0) ? 1 : 0;
+  }
   void SetScaleViewRect(const RectL& view, const RectL* scaledView, std::uint8_t set);
   virtual std::uint16_t Resize(const RectL& dest, const RectL* view);
   // The layout-space view rectangle.
@@ -213,7 +219,7 @@ class CKXTextEdit : public CKXText {
   bool GetHilite() const { return mHilite != 0; }
   // The range as at most three layout rectangles, clipped, inverted
   // (frame 0) or outlined (frame 1). Answers how many were non-empty.
-  int FrameSelection(long a, long b, const RectL& clip, std::uint8_t frame);
+  virtual int FrameSelection(long a, long b, const RectL& clip, std::uint8_t frame);
   virtual void DrawSelFrame();
   // Widens a one-character bracket selection to its matching bracket.
   bool BalanceSelection(long& start, long& end) const;
@@ -348,6 +354,9 @@ class CKXTextEdit : public CKXText {
   virtual void InvertArea(const RectL& port);
   // Outlines a port rectangle (exclusive or).
   virtual void FrameArea(const RectL& port);
+  // After a redraw painted over them: the highlight or the caret inside
+  // a layout rectangle again, when the object is active.
+  void RestoreHighlight(const RectL& layout);
 
   // A layout rectangle in port coordinates: rotated, scaled, moved by the
   // origin offset. Empty when it is empty.

@@ -227,8 +227,11 @@ void CKXTextEdit::Draw(const RectL& update) {
     const long n = GetLineCount();
     while (line <= n && pen.v < clip.bottom) DrawLineAt(line++, pen, clip, 0);
   }
+  RestoreHighlight(layout);
+}
+
+void CKXTextEdit::RestoreHighlight(const RectL& layout) {
   if (!mActive) return;
-  // The highlight and the caret were painted over: put them back.
   RectL shown;
   if (mSelAnchor != mSelEnd && KxSectRect(layout, mView, shown))
     ReverseSelection(mSelAnchor, mSelEnd, shown);

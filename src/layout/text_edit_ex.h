@@ -13,8 +13,10 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "layout/hdft.h"
+#include "layout/ruled_lines.h"
 #include "layout/text_edit.h"
 #include "layout/text_form.h"
 
@@ -215,6 +217,50 @@ class CKXTextEditEx : public CKXTextEdit {
   // only with the form's flag for printed guides).
   void DrawRuledLineAt(long line, const PointL& at, long width, long height) override;
 
+  // ---- Paper view drawing (text_edit_ex_paper.cpp) -------------------------------------------------
+  // Rectangles are in the layout frame unless said otherwise. Outside paper
+  // view Draw and DrawLinesAt are the inherited ones, with the guide line
+  // and the caret line added to Draw.
+  void Draw(const RectL& update) override;
+  using CKXTextEdit::Draw;
+  // Redraws lines first..first+count-1 (1-based) inside a layout rectangle,
+  // ruling what is left of their columns.
+  void DrawLinesAt(long first, long count, const RectL& update) override;
+  // With `offscreen` set the line's band is erased, ruled and drawn in an
+  // offscreen scope; otherwise the inherited drawing.
+  void DrawLineAt(long line, PointL& at, const RectL& clip, std::uint8_t offscreen) override;
+  // Rules blank lines of the last line's height from `at` to the clip's
+  // bottom (guide view and a ruling style); otherwise the inherited one.
+  void DrawBlankLinesAt(long lastLine, const PointL& at, const RectL& clip, std::uint8_t offscreen) override;
+  // The sheet of a page, its surround and shadow; nothing while printing
+  // or for a page past the page count.
+  void DrawPaper(long page, const RectL& paperRect, const RectL& clip);
+  // The header or footer band of a page outside its text rectangle.
+  void DrawHeader(long page, const RectL& textRect, const RectL& clip);
+  void DrawFooter(long page, const RectL& textRect, const RectL& clip);
+  // The frame of a page's text area in the form's guide style, with the
+  // centre-gap line and its fold marks.
+  void DrawPageGuide(long page, const RectL& textRect, const RectL& clip);
+  // Outside paper view: the line at the right edge of the text.
+  void DrawGuideLine(const RectL& update);
+  // Inverts the caret line (exclusive or: the same call takes it away).
+  void DrawCaretLine(std::uint8_t show);
+  void ViewSelection(std::uint8_t show) override;
+  // In paper view the selection is inverted (or framed) one column-page at
+  // a time, and each half of a page with a centre gap apart, so that no
+  // rectangle crosses a sheet's margins, the space between sheets or the gap.
+  int FrameSelection(long a, long b, const RectL& clip, std::uint8_t frame) override;
+  bool IsCaretLineShown() const { return mCaretLineShown != 0; }
+  const RectL& GetCaretLineRect() const { return mCaretLineRect; }
+  // The line at the update's top-left, its page, column and top-left.
+  long GetDrawPagePoint(long& page, short& column, PointL& at, const RectL& update) const;
+  // The first line of a column-page whose bottom is below the update's top
+  // and its top-left; 0 when the column-page does not exist.
+  long GetDrawColmPoint(long page, short column, PointL& at, const RectL& update) const;
+  // The line at the top of a shown rectangle and its top-left (layout), in
+  // paper view through the pages.
+  long GetDrawLineEx(PointL& at, const RectL& shown) const;
+
   // ---- Edits keep marks and markups in step --------------------------------------------------------
   void InsertString(long pos, const char* bytes, long n, const SStyl* styl, const SDeco* deco,
                     const SKXUniChar* uni, long nUni) override;
@@ -242,6 +288,20 @@ class CKXTextEditEx : public CKXTextEdit {
   void RecalcPageSizeAndLayout(bool relayout);
   // The end of the paragraph holding p: past its return, or the text's end.
   long ParaEndFrom(long p) const;
+  // Paper drawing helpers (text_edit_ex_paper.cpp).
+  // The paper-view part of DrawLinesAt; widens drawnFirst..drawnLast to
+  // the lines a redrawn sheet took in.
+  void DrawPaperLines(long first, long last, const RectL& update, long& drawnFirst, long& drawnLast);
+  void DrawBand(const SKXHdFtStyl& rec, bool header, long page, const RectL& textRect, const RectL& clip);
+  // Fills a layout rectangle with a net of the colour table, or frames it.
+  void PaintNet(const RectL& layout, int net, int colour, bool frame);
+  void PaintGuide(const RectL& layout);
+  // The centre gap of the page holding layout v: [top, bottom), empty
+  // without one.
+  void CenterGapAt(long v, long& top, long& bottom) const;
+  long PageTop(long page) const;
+  // Rules of styles 7, 8 and 9, which need the line's paragraph.
+  void ParaRuleSegments(long line, long width, long height, std::vector<SKXRuleSeg>& out) const;
 
   CKXPageArray* mPages = nullptr;
   RectL mPaperImage{};
@@ -259,4 +319,6 @@ class CKXTextEditEx : public CKXTextEdit {
   CKXMarkArray* mMarks = nullptr;
   CKXMarkupArray* mMarkups = nullptr;
   int mEditDepth = 0;  // nested edits leave the upkeep to the outermost
+  std::uint8_t mCaretLineShown = 0;
+  RectL mCaretLineRect{};  // layout
 };

@@ -13,6 +13,11 @@ void CKXTextEditEx::DrawRuledLineAt(long line, const PointL& at, long width, lon
   if (IsPrinting() && !mForm.guideFlag2) return;
   std::vector<SKXRuleSeg> segs;
   KxRuledLineSegments(mForm, line, width, height, segs);
+  if (mForm.guideStyle >= 7 && mForm.guideStyle <= 9) {
+    std::vector<SKXRuleSeg> more;
+    ParaRuleSegments(line, width, height, more);
+    segs.insert(segs.end(), more.begin(), more.end());
+  }
   if (segs.empty()) return;
   const long w = KxGuidePenWidth(mForm);
   StKxPortSaver saver(GetDrawPort());

@@ -18,8 +18,18 @@
 // offscreen) and, below them, the layout's toolkit: every line kind, every
 // net at two port origins, the colour table, the control symbols, and a
 // vertical line of IPA Gothic with its vertical forms beside the same text
-// upright. Pages (--paper, --form, --header, --footer, --page) answer exit 2
-// until they exist.
+// upright.
+//
+// --paper draws the text in paper view: whole sheets on their grey
+// surround with header and footer bands, the text area's frame and the
+// guides of the form. --form N applies built-in page form N (0-7; 2 and 3
+// are vertical manuscript paper with a centre gap), --header and --footer
+// set a band's template (<PAGE>, <PMAX>, <NAME>, <DATE>, <TIME>; 12
+// points, centred, 20 high), --page N draws only page N and its
+// surround, else every page (vertical pages run right to left). --guide S
+// sets the guide style (0-10) of the form, --sheet W,H the paper's size
+// in points; --boxes draws with the synthetic box fonts, as the golden
+// pictures do (scripts/golden-paper).
 //
 // --gtk shows the same drawing in a real window for --hold milliseconds (or
 // until the window is closed); --screenshot saves what that window shows,
@@ -41,6 +51,8 @@
 #include "layout/draw_toolkit.h"
 #include "layout/fontstate.h"
 #include "layout/text_edit.h"
+#include "layout/text_edit_ex.h"
+#include "layout/text_form.h"
 #include "macros/facilities.h"
 #include "platform/clock.h"
 #include "platform/draw/color.h"
@@ -66,7 +78,7 @@ constexpr long kMaxHoldMs = 24L * 60 * 60 * 1000;
 const char* const kUsage =
     "usage: kxdraw [--width N] [--vertical] [--scale PCT] [--ctrl] [--font NAME] [--size PT] [--paper]\n"
     "              [--form N] [--header TEMPLATE] [--footer TEMPLATE] [--page N] [--smooth]\n"
-    "              [--gtk [--hold MS] [--screenshot PNG]] -o OUT.png [FILE]\n"
+    "              [--guide S] [--sheet W,H] [--boxes] [--gtk [--hold MS] [--screenshot PNG]] -o OUT.png [FILE]\n"
     "       kxdraw [options] --demo -o OUT.png\n"
     "       kxdraw --toolkit -o OUT.png\n";
 
@@ -529,7 +541,23 @@ struct Options {
   long scale = 100;
   bool vertical = false, ctrl = false, smooth = false, demo = false;
   std::string font;
+  // Paper view.
+  bool paper = false, boxes = false;
+  long form = -1, page = 0, guide = -1;
+  long sheetW = 0, sheetH = 0;
+  const char* header = nullptr;
+  const char* footer = nullptr;
 };
+
+// Band settings of --header and --footer.
+constexpr short kBandHeight = 20;
+constexpr short kBandSize = 12;
+// Guides of --guide on a form without a colour.
+constexpr RGBColor kGuideColour{0x4000, 0x8000, 0xFFFF};
+// Room around the sheets in the picture.
+constexpr long kPaperBorder = 6;
+// The longest side an image surface takes.
+constexpr long kMaxImageSide = 32767;
 
 bool ParseNumber(const char* s, long low, long high, long& out) {
   char* end = nullptr;
@@ -537,11 +565,112 @@ bool ParseNumber(const char* s, long low, long high, long& out) {
   return *s && !*end && out >= low && out <= high;
 }
 
+// A UTF-8 argument as the text's bytes; false when it does not convert.
+bool ArgumentBytes(const char* arg, std::string& bytes) {
+  std::vector<std::uint8_t> raw(arg, arg + std::strlen(arg));
+  std::vector<SKXUniChar> sides;
+  return kxdriver::DecodeText(raw, kxdriver::EncodingCode("utf8"), bytes, sides);
+}
+
+// The name <NAME> stands for: the file's last path component.
+std::string BaseName(const char* file) {
+  if (!file) return {};
+  const char* slash = std::strrchr(file, '/');
+  return slash ? slash + 1 : file;
+}
+
+int DrawPaperView(const Options& o, const std::string& text, const std::vector<SKXUniChar>& sides, short font,
+                  short size, const char* file, const char* out) {
+  CKXTextEditEx edit(RectL{0, 0, 0, 600}, RectL{0, 0, 1000, 600}, KxDefaultPageStyl());
+  SKXStyl run{0, SStyl{0, 0, font, 0, 0, size, RGBColor{0, 0, 0}}};
+  edit.SetText(text.data(), long(text.size()), &run, 1, nullptr, 0, nullptr, 0, sides.data(), long(sides.size()));
+  SKXLineStyl ls = edit.GetLineStyl();
+  ls.controlView = o.ctrl ? 1 : 0;
+  edit.SetLineStyl(ls, 0);
+  if (o.form >= 0) edit.SetFormStyl(UKXTextForm::GetDefaultForm(short(o.form)), 1);
+  if (o.guide >= 0) {
+    // Guides need a form: the plain one when none is set.
+    SKXFormStyl f;
+    edit.GetFormStyl(f);
+    if (f.formID == 0) f = UKXTextForm::GetDefaultForm(0);
+    f.guideStyle = std::int16_t(o.guide);
+    f.guideView = 1;
+    if (f.guideColor.red == 0 && f.guideColor.green == 0 && f.guideColor.blue == 0) f.guideColor = kGuideColour;
+    edit.SetFormStyl(f, 1);
+  }
+  if (o.sheetW > 0) edit.SetPaperSize(PointL{std::int32_t(o.sheetH), std::int32_t(o.sheetW)}, 1);
+  if (o.vertical) edit.SetVertical(1);
+  edit.SetPaperView(1);
+  edit.SetGuideView(1);
+  const SStyl band{0, 0, font, 0, 0, kBandSize, RGBColor{0, 0, 0}};
+  for (int k = 0; k < 2; ++k) {
+    const char* arg = k ? o.footer : o.header;
+    if (!arg) continue;
+    std::string bytes;
+    if (!ArgumentBytes(arg, bytes) || bytes.size() > size_t(kKxHdFtMaxTemplate)) {
+      std::fprintf(stderr, "kxdraw: %s: not a template of at most %ld bytes\n", k ? "--footer" : "--header",
+                   kKxHdFtMaxTemplate);
+      return 2;
+    }
+    if (k)
+      edit.SetFooterStyle(kBandHeight, bytes.data(), long(bytes.size()), band, kKxHdFtCenter, 0, 0);
+    else
+      edit.SetHeaderStyle(kBandHeight, bytes.data(), long(bytes.size()), band, kKxHdFtCenter, 0, 0);
+  }
+  const std::string name = BaseName(file);
+  edit.SetName(name.data(), long(name.size()));
+  if (o.scale != 100) edit.SetEditScale(short(o.scale));
+  edit.RecalcPageSize();
+  edit.CalcText();
+  const long pages = std::max(1L, edit.GetPageCount());
+  if (o.page > pages) {
+    std::fprintf(stderr, "kxdraw: --page %ld: the text has %ld pages\n", o.page, pages);
+    return 1;
+  }
+  auto scaled = [&](long v) { return long(KxScaleLong(std::int32_t(v), short(o.scale), false)); };
+  // The whole image in shown space: pages one under the other, or right
+  // to left in vertical writing.
+  const PointL paper = edit.GetPaperSize();
+  const bool vertical = edit.GetLineStyl().vertical != 0;
+  const long along = pages * (vertical ? paper.h : paper.v) + (pages - 1) * kKxPageSpacing;
+  const long imageW = scaled(vertical ? along : paper.h), imageH = scaled(vertical ? paper.v : along);
+  edit.SetViewRect(RectL{0, 0, std::int32_t(imageH), std::int32_t(imageW)});
+  // What is drawn: one sheet or all of them, with a border of surround.
+  RectL area{0, 0, std::int32_t(imageH), std::int32_t(imageW)};
+  if (o.page > 0) {
+    const PointL at = edit.GetPagePoint(o.page);
+    area = RectL{at.v, at.h, std::int32_t(at.v + scaled(paper.v)), std::int32_t(at.h + scaled(paper.h))};
+  }
+  const long border = scaled(kPaperBorder);
+  area = RectL{std::int32_t(area.top - border), std::int32_t(area.left - border), std::int32_t(area.bottom + border),
+               std::int32_t(area.right + border)};
+  const long w = long(area.right) - area.left, h = long(area.bottom) - area.top;
+  if (w > kMaxImageSide || h > kMaxImageSide) {
+    std::fprintf(stderr, "kxdraw: %ld x %ld pixels is too large an image; draw one page with --page\n", w, h);
+    return 1;
+  }
+  std::unique_ptr<KxPort> port = KxPort::NewImage(std::int32_t(w), std::int32_t(h));
+  StKxPortSaver saver(port.get());
+  UKXColor::InitColorUtils();
+  CKXQuartzDrawing::sEnableQuartzDrawing = o.smooth ? 1 : 0;
+  // The sheets far down a long text lie millions of points away: the
+  // port's origin stays at the area's corner through the edit object.
+  edit.SetQDOffset(PointL{area.top, area.left});
+  edit.SetDrawPort(port.get());
+  edit.Draw(area);
+  edit.SetDrawPort(nullptr);
+  return Finish(*port, out);
+}
+
 int DrawText(const Options& o, const char* file, const char* out) {
-  try {
-    KxFontInstallBackend(KxFreeTypeFontBackend(true, {}));
-  } catch (const LException&) {
+  if (o.boxes) {
     KxFontInstallBackend(KxSyntheticFontBackend());
+  } else {
+    try {
+      KxFontInstallBackend(KxFreeTypeFontBackend(true, {}));
+    } catch (const LException&) {
+      KxFontInstallBackend(KxSyntheticFontBackend());
+    }
   }
   short font = kKxApplicationFont;
   if (!o.font.empty() && !KxFontNumberFromName(o.font, font)) {
@@ -563,6 +692,7 @@ int DrawText(const Options& o, const char* file, const char* out) {
     }
   }
 
+  if (o.paper) return DrawPaperView(o, text, sides, font, size, file, out);
   const std::int32_t width = std::int32_t(o.width);
   CKXTextEdit edit(RectL{0, 0, 0, width}, RectL{0, 0, 1000, width});
   SKXLineStyl style;
@@ -608,7 +738,6 @@ int main(int argc, char** argv) {
   const char* out = nullptr;
   const char* file = nullptr;
   Options o;
-  static const char* const kLater[] = {"--paper", "--form", "--header", "--footer", "--page"};
   for (int i = 1; i < argc; ++i) {
     const char* a = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -626,6 +755,26 @@ int main(int argc, char** argv) {
       if (!ParseNumber(argv[++i], 1, 1000, o.size)) return std::fputs(kUsage, stderr), 2;
     } else if (!std::strcmp(a, "--font") && hasValue) {
       o.font = argv[++i];
+    } else if (!std::strcmp(a, "--paper")) {
+      o.paper = true;
+    } else if (!std::strcmp(a, "--boxes")) {
+      o.boxes = true;
+    } else if (!std::strcmp(a, "--form") && hasValue) {
+      if (!ParseNumber(argv[++i], 0, kKxBuiltinForms - 1, o.form)) return std::fputs(kUsage, stderr), 2;
+    } else if (!std::strcmp(a, "--guide") && hasValue) {
+      if (!ParseNumber(argv[++i], 0, 10, o.guide)) return std::fputs(kUsage, stderr), 2;
+    } else if (!std::strcmp(a, "--sheet") && hasValue) {
+      const char* v = argv[++i];
+      const char* comma = std::strchr(v, ',');
+      if (!comma || !ParseNumber(std::string(v, comma).c_str(), 1, kKxPaperMax, o.sheetW) ||
+          !ParseNumber(comma + 1, 1, kKxPaperMax, o.sheetH))
+        return std::fputs(kUsage, stderr), 2;
+    } else if (!std::strcmp(a, "--page") && hasValue) {
+      if (!ParseNumber(argv[++i], 1, 1000000, o.page)) return std::fputs(kUsage, stderr), 2;
+    } else if (!std::strcmp(a, "--header") && hasValue) {
+      o.header = argv[++i];
+    } else if (!std::strcmp(a, "--footer") && hasValue) {
+      o.footer = argv[++i];
     } else if (!std::strcmp(a, "--vertical")) {
       o.vertical = true;
     } else if (!std::strcmp(a, "--ctrl")) {
@@ -646,17 +795,21 @@ int main(int argc, char** argv) {
     } else if (a[0] != '-' && !file) {
       file = a;
     } else {
-      for (const char* later : kLater)
-        if (!std::strcmp(a, later)) {
-          std::fprintf(stderr, "kxdraw: %s: not yet supported\n", a);
-          return 2;
-        }
       std::fputs(kUsage, stderr);
       return 2;
     }
   }
   const int sources = (toolkit ? 1 : 0) + (o.demo ? 1 : 0) + (file ? 1 : 0);
   if (!out || sources != 1) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  // The page options belong to paper view, which draws a file.
+  if (!o.paper && (o.form >= 0 || o.page > 0 || o.guide >= 0 || o.sheetW > 0 || o.header || o.footer)) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  if (o.paper && !file) {
     std::fputs(kUsage, stderr);
     return 2;
   }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # kxdraw: the primitive sheet becomes a PNG of the sheet's size; a file and
 # the demo are laid out and drawn (the image as wide as the layout, as long
-# as the text); what is not built yet answers exit 2, as do bad options.
+# as the text); bad options answer exit 2.
 set -u
 bin="${KX_BIN_DIR:?}/kxdraw"
 dir=$(mktemp -d)
@@ -32,7 +32,7 @@ read -r ok w h < <(python3 -c 'import struct,sys; d=open(sys.argv[1],"rb").read(
 { [ "$ok" = True ] && [ "$h" = 200 ]; } || { echo "FAIL: vertical: $ok $w $h"; fail=1; }
 check 0 "demo" "$bin" --demo --ctrl -o "$dir/demo.png"
 check 2 "demo and file" "$bin" --demo -o "$dir/x.png" "$dir/three.txt"
-check 2 "pages not built yet" "$bin" --paper -o "$dir/x.png" "$dir/three.txt"
+check 2 "page options without --paper" "$bin" --page 1 -o "$dir/x.png" "$dir/three.txt"
 check 2 "bad scale" "$bin" --scale 0 -o "$dir/x.png" "$dir/three.txt"
 check 1 "gtk without a display" env -u DISPLAY -u WAYLAND_DISPLAY "$bin" --toolkit --gtk -o "$dir/x.png"
 check 2 "screenshot without gtk" "$bin" --toolkit --screenshot "$dir/s.png" -o "$dir/x.png"
