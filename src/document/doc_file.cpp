@@ -27,6 +27,7 @@ int KxReadDocument(const std::string& path, SKXDocument& doc, std::string& messa
   doc.creator = tube.GetCreator();
   doc.layout = tube.ResourceExists() ? EKXLayout::kContainer : EKXLayout::kClassic;
   doc.notice = tube.Notice();
+  doc.plain = !tube.ResourceExists() && tube.ListStored().empty();
   // Settings before the text, applied after it.
   ReadDocPref(tube, doc.settings);
 
@@ -66,6 +67,10 @@ int KxWriteDocument(const std::string& path, const SKXDocument& doc, EKXLayout l
   KxFlavorBytes bytes;
   writer.MakeText(bytes);
   tube.SetFlavorData(TextFlavor(tube), bytes.data(), long(bytes.size()));
+  if (doc.plain && layout == EKXLayout::kClassic) {
+    DeleteDocPref(tube);
+    return tube.Commit(message, backupGenerations);
+  }
   if (tube.GetFileType() != FourCC("RTF ")) {
     std::vector<KxFlavorBytes> pictures;
     for (OSType type : kRunFlavors) {

@@ -15,6 +15,8 @@ struct SKXDocument {
   OSType type = FourCC("TEXT");
   OSType creator = 0;
   EKXLayout layout = EKXLayout::kClassic;  // the layout it was read in
+  // Plain text: the classic layout writes the text alone, and no sidecar.
+  bool plain = false;
   std::unique_ptr<CKXText> text = std::make_unique<CKXText>();
   SKXDocSettings settings;
   std::string notice;  // why part of the file was not used

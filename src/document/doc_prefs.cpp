@@ -41,12 +41,16 @@ void KxSnapToCharStarts(const std::uint8_t* text, long length, short script, std
   }
 }
 
+void DeleteDocPref(CKXTextFileTube& tube) {
+  for (const OSType type : {FourCC("styl"), FourCC("styw"), FourCC("styx"), FourCC("styu"), FourCC("styy"), kKxRecMPSR,
+                            kKxRecKXSR, kKxRecMTPR, kKxRecMARK, kKxRecLINE, kKxRecRANK, kKxRecFORM}) {
+    if (tube.FlavorExists(type)) tube.DeleteFlavorData(type);
+  }
+}
+
 std::string WriteDocPref(CKXTextFileTube& tube, const SKXDocSettings& doc) {
   if (tube.GetFileType() == kRTF) {
-    for (const OSType type : {FourCC("styl"), FourCC("styw"), FourCC("styx"), FourCC("styu"), FourCC("styy"),
-                              kKxRecMPSR, kKxRecKXSR, kKxRecMTPR, kKxRecMARK, kKxRecLINE, kKxRecRANK, kKxRecFORM}) {
-      if (tube.FlavorExists(type)) tube.DeleteFlavorData(type);
-    }
+    DeleteDocPref(tube);
     return {};
   }
   std::vector<std::uint8_t> bytes;

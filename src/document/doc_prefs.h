@@ -31,6 +31,8 @@ struct SKXDocSettings {
 // record and run flavor instead. Empty, or why the save must fail (a count
 // or a length that its record's field cannot hold).
 std::string WriteDocPref(CKXTextFileTube& tube, const SKXDocSettings& doc);
+// Deletes every record and run flavor of a writing tube's file.
+void DeleteDocPref(CKXTextFileTube& tube);
 // Reads the records of a reading tube over `defaults`. Records of the wrong
 // size are ignored.
 void ReadDocPref(CKXTextFileTube& tube, SKXDocSettings& doc, const SKXDocSettings& defaults = SKXDocSettings());
