@@ -27,7 +27,8 @@ int KxReadDocument(const std::string& path, SKXDocument& doc, std::string& messa
   doc.creator = tube.GetCreator();
   doc.layout = tube.ResourceExists() ? EKXLayout::kContainer : EKXLayout::kClassic;
   doc.notice = tube.Notice();
-  doc.plain = !tube.ResourceExists() && tube.ListStored().empty();
+  // A stale or damaged sidecar still says the document was more than text.
+  doc.plain = !tube.ResourceExists() && tube.ListStored().empty() && tube.Notice().empty();
   // Settings before the text, applied after it.
   ReadDocPref(tube, doc.settings);
 
