@@ -605,3 +605,20 @@ void CKXFlavorExchange::ReceiveInto(const SKXRange& range, CKXDataTube& tube, KX
     ReceiveInto(range, item, text, mask, depth + 1);
   }
 }
+
+// ---- the layer's scrap hooks -----------------------------------------------------------------
+
+void KxPutTextOnClipboard(KXTextHandle text) {
+  if (!text) return;
+  CKXFlavorExchange exchange(nullptr, KXHandleAccess::Text(text));
+  CKXTextClipboardTube tube(&exchange, SKXRange{0, -1});
+}
+
+void KxGetTextFromClipboard(KXTextHandle text, short& kind) {
+  kind = 0;
+  if (!text) return;
+  CKXTextClipboardTube tube;
+  CKXFlavorExchange exchange(nullptr, KXHandleAccess::Text(text));
+  if (exchange.PickFlavorFrom(tube) == kKxFlavorNull) return;
+  exchange.ReceiveDataFrom(SKXRange{0, -1}, tube, text, &kind);
+}

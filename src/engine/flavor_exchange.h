@@ -95,3 +95,10 @@ class CKXFlavorExchange : public CKXFlavorSender {
   short mEncoding = 0;
   short mLineEndType = 0;
 };
+
+// The layer's scrap hooks over the clipboard, for the text engine's
+// TextPutScrap and TextGetScrap: every flavor of a whole text goes on the
+// clipboard; a paste appends what the clipboard holds to `text` and
+// answers its content mask (0 with nothing readable).
+void KxPutTextOnClipboard(KXTextHandle text);
+void KxGetTextFromClipboard(KXTextHandle text, short& kind);
