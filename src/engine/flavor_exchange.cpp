@@ -50,10 +50,6 @@ std::uint32_t Be32(const std::uint8_t* p) {
 void PutBe32(Bytes& out, std::uint32_t v) {
   for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
 }
-void PutBe16(Bytes& out, std::uint16_t v) {
-  out.push_back(static_cast<std::uint8_t>(v >> 8));
-  out.push_back(static_cast<std::uint8_t>(v));
-}
 
 // The side entries of a "styu" made by the writer (checked by the same
 // rule as the reader's).
@@ -136,25 +132,6 @@ short MaskOf(bool styl, bool deco, bool para, bool ruby) {
 constexpr int kMaxDropDepth = 2;
 
 }  // namespace
-
-// ---- "hfs " ------------------------------------------------------------------------------------
-
-std::vector<std::uint8_t> KxMakeHFSFlavor(OSType type, OSType creator, const std::string& path) {
-  Bytes out;
-  PutBe32(out, type);
-  PutBe32(out, creator);
-  PutBe16(out, 0);
-  out.insert(out.end(), path.begin(), path.end());
-  return out;
-}
-
-bool KxReadHFSFlavor(const std::uint8_t* data, long size, OSType& type, std::string& path) {
-  if (!data || size <= kKxHFSHeader || size - kKxHFSHeader > kKxHFSMaxPath) return false;
-  type = Be32(data);
-  path.assign(reinterpret_cast<const char*>(data + kKxHFSHeader), static_cast<std::size_t>(size - kKxHFSHeader));
-  // A path with a NUL would name another file than it shows.
-  return path.find('\0') == std::string::npos;
-}
 
 // ---- the exchange ------------------------------------------------------------------------------
 

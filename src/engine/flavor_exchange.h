@@ -31,15 +31,6 @@ constexpr OSType kKxFlavorRTF = FourCC("RTF ");
 constexpr OSType kKxFlavorJPEG = FourCC("JPEG");
 constexpr OSType kKxFlavorHFS = FourCC("hfs ");
 
-// "hfs " inside the program: file type (4), creator (4), Finder flags (2),
-// then the file's POSIX path in UTF-8 (all that follows, at most
-// kKxHFSMaxPath bytes). Big-endian, like every record here.
-constexpr long kKxHFSHeader = 10;
-constexpr long kKxHFSMaxPath = 4096;
-std::vector<std::uint8_t> KxMakeHFSFlavor(OSType type, OSType creator, const std::string& path);
-// False when the record is too short, or its path empty or too long.
-bool KxReadHFSFlavor(const std::uint8_t* data, long size, OSType& type, std::string& path);
-
 // Content masks of a read into a caller's text.
 constexpr short kKxMaskText = 1;
 constexpr short kKxMaskStyl = 2;

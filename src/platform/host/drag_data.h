@@ -6,10 +6,22 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/types.h"
+
+// "hfs " inside the program: file type (4), creator (4), Finder flags (2),
+// then the file's POSIX path in UTF-8 (all that follows, at most
+// kKxHFSMaxPath bytes). Big-endian, like every record here. Hosts make it
+// from the desktop's file lists (text/uri-list).
+constexpr long kKxHFSHeader = 10;
+constexpr long kKxHFSMaxPath = 4096;
+std::vector<std::uint8_t> KxMakeHFSFlavor(OSType type, OSType creator, const std::string& path);
+// False when the record is too short, or its path empty, too long or
+// holding a NUL.
+bool KxReadHFSFlavor(const std::uint8_t* data, long size, OSType& type, std::string& path);
 
 constexpr OSErr badDragRefErr = -1850;
 constexpr OSErr badDragItemErr = -1851;
