@@ -109,3 +109,7 @@ enum KxSafeStep { kStepNone, kStepCreate, kStepWrite, kStepSync, kStepClose, kSt
 void FailStep(KxSafeStep step, int err);
 void Reset();
 }  // namespace kx_filetest
+
+// True when the path names a regular file (links followed): what a drop of
+// files may read; folders, devices and pipes are not.
+bool KxIsRegularFile(const std::string& path);

@@ -33,10 +33,13 @@
 #include "driver.h"
 #include "driver_text.h"
 #include "engine/facilities.h"
+#include "engine/flavor_exchange.h"
 #include "engine/text_layer.h"
 #include "layout/kxtext_api.h"
 #include "layout/text_edit_ex.h"
+#include "platform/exception.h"
 #include "platform/files.h"
+#include "platform/host/host.h"
 #include "platform/fonts.h"
 #include "text/base/memory.h"
 #include "text/codes/jcode.h"
@@ -122,16 +125,65 @@ class EditLayer : public CKXTextLayer {
 
  protected:
   void TextEditResult(std::uint16_t result) override { mLast = result; }
-  void TextPutScrap(KXTextHandle text, short) override { KXText_SetDuplicate(mScrap, text); }
-  void TextGetScrap(KXTextHandle text, short& kind) override {
-    KXText_SetDuplicate(text, mScrap);
-    kind = CKXText::kWhatAll;
-  }
+  // The scrap is the clipboard, every flavor of it (`clipboard TYPE`).
+  void TextPutScrap(KXTextHandle text, short) override { KxPutTextOnClipboard(text); }
+  void TextGetScrap(KXTextHandle text, short& kind) override { KxGetTextFromClipboard(text, kind); }
 
  private:
   std::uint16_t& mLast;
   KXTextHandle mScrap;
 };
+
+// `clipboard TYPE`: the flavor's bytes in hexadecimal, an empty line when
+// the clipboard has none. TYPE is a four-character code; a shorter one is
+// padded with spaces ("RTF").
+int ClipboardStep(const std::vector<std::string>& args) {
+  if (args.size() != 1 || args[0].empty() || args[0].size() > 4) return 1;
+  std::string code = args[0];
+  code.resize(4, ' ');
+  OSType type = 0;
+  for (char c : code) type = (type << 8) | static_cast<unsigned char>(c);
+  std::vector<std::uint8_t> bytes;
+  KxClipboardStore snapshot;
+  KxCurrentHost().GetClipboardSnapshot(snapshot);
+  snapshot.Get(type, bytes);
+  std::string line;
+  char hex[4];
+  for (std::size_t k = 0; k < bytes.size(); ++k) {
+    std::snprintf(hex, sizeof hex, k ? " %02x" : "%02x", bytes[k]);
+    line += hex;
+  }
+  std::puts(line.c_str());
+  return 0;
+}
+
+// `paste-file FILE`: the file dropped at the selection, as a drop of one
+// file from the desktop.
+int PasteFileStep(CKXTextLayer& layer, const std::string& path, std::string& error) {
+  KxDragData drag;
+  drag.AddItem(1);
+  const std::vector<std::uint8_t> hfs = KxMakeHFSFlavor(0, 0, path);
+  drag.SetFlavor(1, kKxFlavorHFS, hfs.data(), hfs.size());
+  if (!KxIsRegularFile(path)) {
+    error = "paste-file: no such file " + path;
+    return 1;
+  }
+  KXTextHandle text = KXText_New();
+  if (!text) return 1;
+  short mask = 0;
+  try {
+    CKXDragTube tube(&drag, 1);
+    CKXFlavorExchange exchange(&layer);
+    exchange.ReceiveDataFrom(layer.GetSelectionRange(), tube, text, &mask);
+    layer.DoDrop(layer.GetSelectionRange(), text, mask, 0);
+  } catch (const LException& e) {
+    KXText_Dispose(text);
+    error = "paste-file: error " + std::to_string(e.GetErrorCode());
+    return 1;
+  }
+  KXText_Dispose(text);
+  return 0;
+}
 
 class Runner {
  public:
@@ -250,6 +302,13 @@ int Runner::Step(const std::string& line, long lineNo) {
       mLayer.DoPaste(0);
     return 0;
   }
+  if (verb == "clipboard")
+    return ClipboardStep(args) == 0 ? 0 : Bad(lineNo, "clipboard TYPE (a four-character code)");
+  if (verb == "paste-file") {
+    if (line.size() <= 11) return Bad(lineNo, "paste-file FILE");
+    std::string error;
+    return PasteFileStep(mLayer, line.substr(11), error) == 0 ? 0 : Bad(lineNo, error);
+  }
   if (verb == "undo" || verb == "redo") {
     if (!args.empty()) return Bad(lineNo, verb + " takes no arguments");
     if (verb == "undo")
@@ -274,7 +333,7 @@ int Runner::Step(const std::string& line, long lineNo) {
     return Print(args[0]) == 0 ? 0 : Bad(lineNo, "print text|selection|styles|decos|paras|ruby|lines|result");
   }
   static const char* const kLater[] = {"command", "replace-all", "tell", "preedit", "commit",
-                                       "clipboard", "save"};
+                                       "save"};
   for (const char* v : kLater)
     if (verb == v) return Unsupported(lineNo, verb);
   return Bad(lineNo, "unknown step " + verb);
