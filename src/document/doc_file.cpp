@@ -67,7 +67,7 @@ int KxWriteDocument(const std::string& path, const SKXDocument& doc, EKXLayout l
   CKXTextFlavorWriter writer(text, 0, text.GetLength());
   KxFlavorBytes bytes;
   writer.MakeText(bytes);
-  tube.SetFlavorData(TextFlavor(tube), bytes.data(), long(bytes.size()));
+  tube.PutFlavor(TextFlavor(tube), bytes.data(), long(bytes.size()));
   if (doc.plain && layout == EKXLayout::kClassic) {
     DeleteDocPref(tube);
     return tube.Commit(message, backupGenerations);
@@ -81,9 +81,9 @@ int KxWriteDocument(const std::string& path, const SKXDocument& doc, EKXLayout l
         message = "The document has more runs than a file can hold (32767).";
         return EOVERFLOW;
       }
-      if (made == EKXFlavorMake::kMade) tube.SetFlavorData(type, bytes.data(), long(bytes.size()));
+      if (made == EKXFlavorMake::kMade) tube.PutFlavor(type, bytes.data(), long(bytes.size()));
     }
-    for (const KxFlavorBytes& pict : pictures) tube.SetFlavorData(kKxFlavorPict, pict.data(), long(pict.size()));
+    for (const KxFlavorBytes& pict : pictures) tube.PutFlavor(kKxFlavorPict, pict.data(), long(pict.size()));
   }
   const std::string err = WriteDocPref(tube, doc.settings);
   if (!err.empty()) {

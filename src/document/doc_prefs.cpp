@@ -55,23 +55,23 @@ std::string WriteDocPref(CKXTextFileTube& tube, const SKXDocSettings& doc) {
   }
   std::vector<std::uint8_t> bytes;
   KxWriteMPSR(doc.window, kKxNativeOrder, bytes);
-  tube.SetFlavorData(kKxRecMPSR, bytes.data(), long(bytes.size()));
+  tube.PutFlavor(kKxRecMPSR, bytes.data(), long(bytes.size()));
 
   std::string err = KxWriteKXSR(doc.pref, kKxNativeOrder, bytes);
   if (!err.empty()) return err;
-  tube.SetFlavorData(kKxRecKXSR, bytes.data(), long(bytes.size()));
+  tube.PutFlavor(kKxRecKXSR, bytes.data(), long(bytes.size()));
 
   if (!doc.marks.empty()) {
     if (!(err = KxWriteMARK(doc.marks, kKxNativeOrder, bytes)).empty()) return err;
-    tube.SetFlavorData(kKxRecMARK, bytes.data(), long(bytes.size()));
+    tube.PutFlavor(kKxRecMARK, bytes.data(), long(bytes.size()));
   } else {
     tube.DeleteFlavorData(kKxRecMARK);
   }
   if (doc.printRecord.size() == std::size_t(kKxMTPRSize))
-    tube.SetFlavorData(kKxRecMTPR, doc.printRecord.data(), kKxMTPRSize);
+    tube.PutFlavor(kKxRecMTPR, doc.printRecord.data(), kKxMTPRSize);
   if (!doc.lineRestarts.empty()) {
     KxWriteLINE(doc.lineRestarts, kKxNativeOrder, bytes);
-    tube.SetFlavorData(kKxRecLINE, bytes.data(), long(bytes.size()));
+    tube.PutFlavor(kKxRecLINE, bytes.data(), long(bytes.size()));
   } else {
     tube.DeleteFlavorData(kKxRecLINE);
   }
@@ -80,14 +80,14 @@ std::string WriteDocPref(CKXTextFileTube& tube, const SKXDocSettings& doc) {
     SKXRankRec rank = doc.rank;
     rank.levels.resize(doc.marks.size(), 0);
     if (!(err = KxWriteRANK(rank, kKxNativeOrder, bytes)).empty()) return err;
-    tube.SetFlavorData(kKxRecRANK, bytes.data(), long(bytes.size()));
+    tube.PutFlavor(kKxRecRANK, bytes.data(), long(bytes.size()));
   } else {
     tube.DeleteFlavorData(kKxRecRANK);
   }
   if (doc.usesForm) {
     std::array<std::uint8_t, kKxFORMSize> forms = doc.forms;
     if (kKxNativeOrder != KxByteOrder::kBig) KxConvertFORM(forms.data(), kKxFORMSize);
-    tube.SetFlavorData(kKxRecFORM, forms.data(), kKxFORMSize);
+    tube.PutFlavor(kKxRecFORM, forms.data(), kKxFORMSize);
   } else {
     tube.DeleteFlavorData(kKxRecFORM);
   }

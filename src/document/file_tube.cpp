@@ -596,20 +596,28 @@ bool CKXTextFileTube::GetFlavorData(OSType type, std::vector<std::uint8_t>& out)
   return true;
 }
 
-bool CKXTextFileTube::GetFlavorData(OSType type, void* buffer, long size) {
-  if (!buffer || size < 0) return false;
+long CKXTextFileTube::GetFlavorData(OSType type, void* buffer, long maxSize) {
+  if (!buffer || maxSize < 0) return 0;
   std::vector<std::uint8_t> bytes;
-  const bool ok = GetFlavorData(type, bytes);
-  // At most the caller's size; the rest of the caller's buffer cleared.
-  const long n = std::min<long>(size, long(bytes.size()));
+  GetFlavorData(type, bytes);
+  const long n = std::min<long>(maxSize, long(bytes.size()));
   if (n > 0) std::memcpy(buffer, bytes.data(), std::size_t(n));
-  std::memset(static_cast<char*>(buffer) + n, 0, std::size_t(size - n));
-  return ok;
+  if (maxSize != kKxWholeFlavor) std::memset(static_cast<char*>(buffer) + n, 0, std::size_t(maxSize - n));
+  return n;
 }
 
-bool CKXTextFileTube::SetFlavorData(OSType type, const void* data, long size, short item) {
+void CKXTextFileTube::SetFlavorData(OSType type, const void* data, long size, long maxSize) {
+  if (!PutFlavor(type, data, std::min(size, maxSize)) && mError.empty())
+    Fail("The flavor " + KxTypeText(type) + " could not be written.");
+}
+
+void CKXTextFileTube::AddFlavor(OSType type) {
+  if (mEngine) mEngine->SendFlavorTo(type, mRange, *this);
+}
+
+bool CKXTextFileTube::PutFlavor(OSType type, const void* data, long size) {
   if (!mWriting || size < 0 || (!data && size > 0)) return false;
-  if (type == kPict) return SetPictureData(data, size, item);
+  if (type == kPict) return SetPictureData(data, size);
   OSType stored;
   short id;
   MapFlavor(type, stored, id);
@@ -736,19 +744,11 @@ bool CKXTextFileTube::BuildPicture(std::vector<std::uint8_t>& out) {
   return true;
 }
 
-bool CKXTextFileTube::GetPictureData(void* buffer, long size) {
-  if (!buffer || size < 0) return false;
-  std::vector<std::uint8_t> bytes;
-  const bool ok = BuildPicture(bytes);
-  Advance(kPict);
-  const long n = std::min<long>(size, long(bytes.size()));
-  if (n > 0) std::memcpy(buffer, bytes.data(), std::size_t(n));
-  std::memset(static_cast<char*>(buffer) + n, 0, std::size_t(size - n));
-  return ok;
+long CKXTextFileTube::GetPictureData(void* buffer, long maxSize) {
+  return GetFlavorData(kPict, buffer, maxSize);
 }
 
-bool CKXTextFileTube::SetPictureData(const void* data, long size, short item) {
-  (void)item;
+bool CKXTextFileTube::SetPictureData(const void* data, long size) {
   const auto* p = static_cast<const std::uint8_t*>(data);
   short kind = kKxPictPICT;
   if (p && size >= 2) {

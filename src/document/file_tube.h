@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "document/resource.h"
+#include "engine/data_tube.h"
 #include "platform/appledouble.h"
 #include "platform/resfork.h"
 #include "platform/types.h"
@@ -71,10 +72,10 @@ class CKXTextFlavorFile {
   static void SwapIntFlavorFile(OSType flavor, std::uint8_t* data, long size, bool writing);
 };
 
-class CKXTextFileTube {
+class CKXTextFileTube : public CKXDataTube {
  public:
   CKXTextFileTube() = default;
-  ~CKXTextFileTube() = default;
+  ~CKXTextFileTube() override = default;
   CKXTextFileTube(const CKXTextFileTube&) = delete;
   CKXTextFileTube& operator=(const CKXTextFileTube&) = delete;
 
@@ -100,18 +101,30 @@ class CKXTextFileTube {
   const std::string& Notice() const { return mNotice; }
   bool IsStale() const { return mStale; }
 
-  bool FlavorExists(OSType type);
-  long GetFlavorSize(OSType type);
-  // Reads at most `size` bytes (the rest of the buffer cleared).
-  bool GetFlavorData(OSType type, void* buffer, long size);
+  // A writing tube asks `engine` for the flavors of `range` (AddFlavor).
+  void SetEngine(CKXFlavorSender* engine, const SKXRange& range) {
+    mEngine = engine;
+    mRange = range;
+  }
+
+  short GetFlavorForType() override { return kKxTubeFile; }
+  bool FlavorExists(OSType type) override;
+  long GetFlavorSize(OSType type) override;
+  // Copies min(flavor size, maxSize) bytes and answers how many; with an
+  // explicit size (not kKxWholeFlavor) the rest of the buffer is cleared.
+  long GetFlavorData(OSType type, void* buffer, long maxSize) override;
+  // The whole flavor; false (out empty) when there is none.
   bool GetFlavorData(OSType type, std::vector<std::uint8_t>& out);
-  bool SetFlavorData(OSType type, const void* data, long size, short item = 0);
-  void DeleteFlavorData(OSType type);
+  // A put that cannot be stored makes Commit fail with its message.
+  void SetFlavorData(OSType type, const void* data, long size, long maxSize) override;
+  bool PutFlavor(OSType type, const void* data, long size);
+  void DeleteFlavorData(OSType type) override;
+  void AddFlavor(OSType type) override;
 
   bool PictureExists();
   long GetPictureSize();
-  bool GetPictureData(void* buffer, long size);
-  bool SetPictureData(const void* data, long size, short item = 0);
+  long GetPictureData(void* buffer, long maxSize);
+  bool SetPictureData(const void* data, long size);
   void DeletePictureData();
 
   // A stored resource, for listings.
@@ -144,6 +157,8 @@ class CKXTextFileTube {
   bool BuildPicture(std::vector<std::uint8_t>& out);
   void Fail(const std::string& message);
 
+  CKXFlavorSender* mEngine = nullptr;
+  SKXRange mRange{0, -1};
   std::string mPath;
   bool mWriting = false;
   EKXLayout mLayout = EKXLayout::kClassic;
