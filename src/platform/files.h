@@ -105,7 +105,7 @@ void KxRotateBackups(const std::string& path, int generations, const KxBackupNam
 
 // Test controls: make one step of the safe writer fail with an error.
 namespace kx_filetest {
-enum KxSafeStep { kStepNone, kStepCreate, kStepWrite, kStepSync, kStepClose, kStepRename };
+enum KxSafeStep { kStepNone, kStepCreate, kStepWrite, kStepSync, kStepClose, kStepRename, kStepLink };
 void FailStep(KxSafeStep step, int err);
 void Reset();
 }  // namespace kx_filetest
