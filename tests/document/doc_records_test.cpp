@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/globals.h"
 #include "document/doc_prefs.h"
 #include "document/doc_records.h"
 
@@ -349,6 +350,59 @@ TEST(DocPrefs, AdjustClampsToTheTextJustRead) {
   d2.rank.levels = {1, 2};
   AdjustDocPref(d2, text, 6, 1);
   EXPECT_FALSE(d2.hasRank);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DocPrefs, StylesCopyButMarksAndSelectionStay) {
+  SKXDocSettings source;
+  source.hasPref = true;
+  source.pref.vertical = 1;
+  source.pref.headerText = "chapter";
+  source.pref.scale = 100;
+  source.usesForm = true;
+  source.forms[3] = 9;
+  source.lineRestarts = {4};
+  source.window.fontName = "IPAGothic";
+  source.window.selEnd = 1;
+  source.marks = {{0, 1, "source's"}};
+  SKXDocSettings doc;
+  doc.marks = {{0, 9, "mine"}};
+  doc.window.selStart = 2;
+  doc.window.selEnd = 40;
+  const std::uint8_t text[] = "0123456789";
+  SetDocumentStyles(doc, source, text, 10, 0);
+  EXPECT_EQ(doc.pref.headerText, "chapter");
+  EXPECT_EQ(doc.pref.vertical, 1);
+  EXPECT_EQ(doc.pref.scale, 0);
+  EXPECT_EQ(doc.forms[3], 9);
+  EXPECT_EQ(doc.lineRestarts, source.lineRestarts);
+  EXPECT_EQ(doc.window.fontName, "IPAGothic");
+  ASSERT_EQ(doc.marks.size(), 1u);
+  EXPECT_EQ(doc.marks[0].name, "mine");
+  EXPECT_EQ(doc.window.selStart, 2u);
+  EXPECT_EQ(doc.window.selEnd, 10u);
+}
+
+TEST(DocPrefs, ResumeRecordOnlyWhenAsked) {
+  KxBlock list;
+  const bool was = gFileResume;
+  gFileResume = false;
+  EXPECT_FALSE(SaveFileResume({10, 20, 300, 400}, "/tmp/a.txt", list, 10));
+  EXPECT_TRUE(list.empty());
+  gFileResume = true;
+  EXPECT_TRUE(SaveFileResume({10, 20, 300, 400}, "/tmp/a.txt", list, 10));
+  EXPECT_FALSE(SaveFileResume({0, 0, 1, 1}, "relative.txt", list, 10));
+  gFileResume = was;
+  ASSERT_EQ(UKXFResume::GetCount(list), 1);
+  SKXFResume r;
+  ASSERT_TRUE(UKXFResume::GetFResume(1, r, list));
+  EXPECT_EQ(r.bounds.left, 20);
+  EXPECT_EQ(r.bounds.right, 400);
+  // Eight zero bytes between the rectangle and the file reference.
+  for (int i = 16; i < 24; ++i) EXPECT_EQ(list[std::size_t(i)], 0) << i;
 }
 
 }  // namespace
