@@ -73,8 +73,7 @@ Snapshot Take(const SKXDocument& doc, bool windowRects) {
   if (KxWriteKXSR(set.pref, KxByteOrder::kBig, r).empty()) s.records.insert(s.records.end(), r.begin(), r.end());
   KxWriteMARK(set.marks, KxByteOrder::kBig, r);
   s.records.insert(s.records.end(), r.begin(), r.end());
-  if (set.hasRank && KxWriteRANK(set.rank, KxByteOrder::kBig, r).empty())
-    s.records.insert(s.records.end(), r.begin() + 32, r.end());  // the levels (places do not cross byte orders)
+  s.records.insert(s.records.end(), set.rank.levels.begin(), set.rank.levels.end());  // places do not cross byte orders
   KxWriteLINE(set.lineRestarts, KxByteOrder::kBig, r);
   s.records.insert(s.records.end(), r.begin(), r.end());
   s.records.insert(s.records.end(), set.printRecord.begin(), set.printRecord.end());

@@ -4,6 +4,7 @@
 // the in-place conversions that are their own inverse give the input back.
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -17,8 +18,12 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-void Check(bool ok) {
-  if (!ok) std::abort();
+#define Check(ok) CheckAt(ok, __LINE__)
+void CheckAt(bool ok, int line) {
+  if (!ok) {
+    std::fprintf(stderr, "doc_records: check at line %d failed\n", line);
+    std::abort();
+  }
 }
 
 bool SameWindow(const SKXWindowRec& a, const SKXWindowRec& b) {

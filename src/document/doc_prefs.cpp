@@ -154,7 +154,13 @@ void AdjustDocPref(SKXDocSettings& doc, const std::uint8_t* text, long length, s
     reached = e;
   }
   doc.marks = std::move(marks);
-  if (doc.hasRank) doc.rank.levels = std::move(levels);
+  if (doc.hasRank) {
+    doc.rank.levels = std::move(levels);
+  } else {
+    // Without a rank of their own every mark is at the first level.
+    doc.rank = SKXRankRec();
+    doc.rank.levels.assign(doc.marks.size(), 0);
+  }
   if (doc.pref.scale == 100) doc.pref.scale = 0;
   if (selStart > selEnd) std::swap(selStart, selEnd);
   doc.window.selStart = std::uint32_t(selStart);

@@ -276,7 +276,8 @@ void KxReadMARK(const std::uint8_t* p, long size, KxByteOrder order, std::vector
     m.start = std::int32_t(Get32(p + at, order));
     m.end = std::int32_t(Get32(p + at + 4, order));
     long nameLen = len;
-    if (nameLen > 0 && p[at + 8 + nameLen] == 0) --nameLen;  // the pad of an even name
+    // A pad counted in an even length belongs to an odd name.
+    if (nameLen > 0 && nameLen % 2 == 0 && p[at + 8 + nameLen] == 0) --nameLen;
     m.name.assign(reinterpret_cast<const char*>(p + at + 9), std::size_t(nameLen));
     marks.push_back(std::move(m));
     at += step;
