@@ -12,6 +12,7 @@
 #include <tuple>
 #include <vector>
 
+#include "common/test_main.h"
 #include "document/doc_file.h"
 #include "document/doc_prefs.h"
 #include "document/doc_records.h"
@@ -579,6 +580,35 @@ TEST_F(FileTube, ReadsIntoAShortBufferClearTheRest) {
   EXPECT_EQ(buf[40], 0xAA);  // nothing past the caller's size
   EXPECT_EQ(r.GetFlavorData(kKxRecKXSR, buf.data(), 100), 84);
   for (long i = size; i < 100; ++i) EXPECT_EQ(buf[std::size_t(i)], 0) << i;
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FileTube, MacSidecarEntriesSurviveASave) {
+  const std::string path = Path("mac.txt");
+  WriteBytes(path, Str("text from a Mac\r"));
+  fs::copy_file(KxSourceDir() + "/tests/data/document/mac-sidecar", KxSidecarPath(path));
+  KxAppleDouble before;
+  ASSERT_EQ(KxReadSidecar(path, before), 0);
+  SKXDocument doc;
+  std::string message;
+  ASSERT_EQ(KxReadDocument(path, doc, message), 0) << message;
+  doc.settings.marks = {{0, 4, "text"}};
+  ASSERT_EQ(KxWriteDocument(path, doc, EKXLayout::kClassic, message), 0) << message;
+  KxAppleDouble after;
+  ASSERT_EQ(KxReadSidecar(path, after), 0);
+  for (const KxAppleDouble::Entry& e : before.Entries()) {
+    if (e.id == KxAppleDouble::kResourceForkID) continue;
+    const KxAppleDouble::Entry* kept = after.Find(e.id);
+    ASSERT_NE(kept, nullptr) << e.id;
+    EXPECT_EQ(kept->data, e.data) << e.id;
+  }
+  SKXDocument back;
+  ASSERT_EQ(KxReadDocument(path, back, message), 0);
+  ASSERT_EQ(back.settings.marks.size(), 1u);
+  EXPECT_EQ(back.settings.marks[0].name, "text");
 }
 
 }  // namespace
