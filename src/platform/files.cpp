@@ -1,5 +1,6 @@
 #include "platform/files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 namespace {
 
@@ -264,7 +266,12 @@ std::string KxBackupName(const std::string& name, int generation) {
   s += std::to_string(generation);
   s += ']';
   s += name;
-  if (s.size() > 255) s.resize(255);
+  if (s.size() > 255) {
+    // Never in the middle of a UTF-8 character.
+    std::size_t cut = 255;
+    while (cut > 0 && (static_cast<unsigned char>(s[cut]) & 0xC0) == 0x80) --cut;
+    s.resize(cut);
+  }
   return s;
 }
 
@@ -285,6 +292,23 @@ CKXSafeWriter::CKXSafeWriter(std::string target) : mRequested(std::move(target))
 
 CKXSafeWriter::~CKXSafeWriter() { Abort(); }
 
+// Temporary files of earlier saves of the same target that a crash left
+// behind: "PREFIX" and six characters, untouched for ten minutes (a save
+// still running keeps writing its own).
+static void SweepStaleTemps(const std::string& dir, const std::string& prefix) {
+  DIR* d = opendir(dir.c_str());
+  if (!d) return;
+  const time_t now = time(nullptr);
+  while (dirent* e = readdir(d)) {
+    const std::string name = e->d_name;
+    if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::string path = Sibling(dir + "/x", name);
+    struct stat st;
+    if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && now - st.st_mtime > 600) unlink(path.c_str());
+  }
+  closedir(d);
+}
+
 int CKXSafeWriter::Open() {
   Abort();
   IgnoreFileSizeSignal();
@@ -297,7 +321,9 @@ int CKXSafeWriter::Open() {
 
   std::string leaf = ".";  // appended piece by piece: see KxBackupName
   leaf += BaseName(mTarget);
-  leaf += ".kxsave-XXXXXX";
+  leaf += ".kxsave-";
+  SweepStaleTemps(DirName(mTarget), leaf);
+  leaf += "XXXXXX";
   std::string temp = Sibling(mTarget, leaf);
   if (Injected(kx_filetest::kStepCreate, err)) return err;
   std::vector<char> name(temp.begin(), temp.end());
@@ -355,7 +381,13 @@ int CKXSafeWriter::Commit(int backupGenerations, const KxBackupNamer& namer) {
     KxRotateBackups(mTarget, backupGenerations, namer);
     // The old file becomes generation 1 by a second name, so that the
     // target's name never goes missing; a failure only costs the backup.
-    link(mTarget.c_str(), Sibling(mTarget, namer(BaseName(mTarget), 1)).c_str());
+    const std::string backup = Sibling(mTarget, namer(BaseName(mTarget), 1));
+    if (Injected(kx_filetest::kStepLink, err) || link(mTarget.c_str(), backup.c_str()) != 0) {
+      // File systems without hard links get a copy.
+      err = 0;
+      std::vector<std::uint8_t> old;
+      if (KxReadFile(mTarget, old) == 0) KxWriteFileSafely(backup, old.data(), old.size());
+    }
   }
   if (Injected(kx_filetest::kStepRename, err) || rename(mTemp.c_str(), mTarget.c_str()) != 0) {
     if (!err) err = errno;

@@ -105,10 +105,14 @@ void KxRotateBackups(const std::string& path, int generations, const KxBackupNam
 
 // Test controls: make one step of the safe writer fail with an error.
 namespace kx_filetest {
-enum KxSafeStep { kStepNone, kStepCreate, kStepWrite, kStepSync, kStepClose, kStepRename };
+enum KxSafeStep { kStepNone, kStepCreate, kStepWrite, kStepSync, kStepClose, kStepRename, kStepLink };
 void FailStep(KxSafeStep step, int err);
 void Reset();
 }  // namespace kx_filetest
 
 // Whether anything exists under `path` (a symbolic link counts by itself).
 bool KxPathExists(const std::string& path);
+
+// True when the path names a regular file (links followed): what a drop of
+// files may read; folders, devices and pipes are not.
+bool KxIsRegularFile(const std::string& path);

@@ -46,12 +46,15 @@
 #include "driver_text.h"
 #include "engine/facilities.h"
 #include "engine/text_engine.h"
+#include "engine/flavor_exchange.h"
 #include "engine/text_layer.h"
 #include "engine/text_undoer.h"
 #include "layout/draw_toolkit.h"
 #include "layout/kxtext_api.h"
 #include "layout/text_edit_ex.h"
+#include "platform/exception.h"
 #include "platform/files.h"
+#include "platform/host/host.h"
 #include "platform/fonts.h"
 #include "platform/framework/view.h"
 #include "platform/framework/window.h"
@@ -232,12 +235,11 @@ void PrintPages(KXEditHandle e) {
   }
 }
 
-// The text engine of the script, with a scrap of this process (the
-// clipboard flavors are not its business). Every result word is noted.
+// The text engine of the script; its scrap is the host's clipboard. Every
+// result word is noted.
 class EditEngine : public CKXTextEngine {
  public:
-  explicit EditEngine(std::uint16_t& last) : CKXTextEngine(false), mLast(last), mScrap(KXText_New()) {}
-  ~EditEngine() override { KXText_Dispose(mScrap); }
+  explicit EditEngine(std::uint16_t& last) : CKXTextEngine(false), mLast(last) {}
   EditEngine(const EditEngine&) = delete;
   EditEngine& operator=(const EditEngine&) = delete;
 
@@ -247,15 +249,12 @@ class EditEngine : public CKXTextEngine {
   }
 
  protected:
-  void TextPutScrap(KXTextHandle text, short) override { KXText_SetDuplicate(mScrap, text); }
-  void TextGetScrap(KXTextHandle text, short& kind) override {
-    KXText_SetDuplicate(text, mScrap);
-    kind = CKXText::kWhatAll;
-  }
+  // The scrap is the clipboard, every flavor of it (`clipboard TYPE`).
+  void TextPutScrap(KXTextHandle text, short) override { KxPutTextOnClipboard(text); }
+  void TextGetScrap(KXTextHandle text, short& kind) override { KxGetTextFromClipboard(text, kind); }
 
  private:
   std::uint16_t& mLast;
-  KXTextHandle mScrap;
 };
 
 // The view stand-in: a commander under its window (so that the engine's
@@ -303,6 +302,57 @@ class EngineView : public LView, public LCommander, public LListener {
   }
   CKXTextEngine& mEngine;
 };
+
+// `clipboard TYPE`: the flavor's bytes in hexadecimal, an empty line when
+// the clipboard has none. TYPE is a four-character code; a shorter one is
+// padded with spaces ("RTF").
+int ClipboardStep(const std::vector<std::string>& args) {
+  if (args.size() != 1 || args[0].empty() || args[0].size() > 4) return 1;
+  std::string code = args[0];
+  code.resize(4, ' ');
+  OSType type = 0;
+  for (char c : code) type = (type << 8) | static_cast<unsigned char>(c);
+  std::vector<std::uint8_t> bytes;
+  KxClipboardStore snapshot;
+  KxCurrentHost().GetClipboardSnapshot(snapshot);
+  snapshot.Get(type, bytes);
+  std::string line;
+  char hex[4];
+  for (std::size_t k = 0; k < bytes.size(); ++k) {
+    std::snprintf(hex, sizeof hex, k ? " %02x" : "%02x", bytes[k]);
+    line += hex;
+  }
+  std::puts(line.c_str());
+  return 0;
+}
+
+// `paste-file FILE`: the file dropped at the selection, as a drop of one
+// file from the desktop.
+int PasteFileStep(CKXTextLayer& layer, const std::string& path, std::string& error) {
+  KxDragData drag;
+  drag.AddItem(1);
+  const std::vector<std::uint8_t> hfs = KxMakeHFSFlavor(0, 0, path);
+  drag.SetFlavor(1, kKxFlavorHFS, hfs.data(), hfs.size());
+  if (!KxIsRegularFile(path)) {
+    error = "paste-file: no such file " + path;
+    return 1;
+  }
+  KXTextHandle text = KXText_New();
+  if (!text) return 1;
+  short mask = 0;
+  try {
+    CKXDragTube tube(&drag, 1);
+    CKXFlavorExchange exchange(&layer);
+    exchange.ReceiveDataFrom(layer.GetSelectionRange(), tube, text, &mask);
+    layer.DoDrop(layer.GetSelectionRange(), text, mask, 0);
+  } catch (const LException& e) {
+    KXText_Dispose(text);
+    error = "paste-file: error " + std::to_string(e.GetErrorCode());
+    return 1;
+  }
+  KXText_Dispose(text);
+  return 0;
+}
 
 class Runner {
  public:
@@ -430,6 +480,13 @@ int Runner::Step(const std::string& line, long lineNo) {
       mLayer.DoPaste(0);
     return 0;
   }
+  if (verb == "clipboard")
+    return ClipboardStep(args) == 0 ? 0 : Bad(lineNo, "clipboard TYPE (a four-character code)");
+  if (verb == "paste-file") {
+    if (line.size() <= 11) return Bad(lineNo, "paste-file FILE");
+    std::string error;
+    return PasteFileStep(mLayer, line.substr(11), error) == 0 ? 0 : Bad(lineNo, error);
+  }
   if (verb == "undo" || verb == "redo") {
     if (!args.empty()) return Bad(lineNo, verb + " takes no arguments");
     if (verb == "undo")
@@ -461,7 +518,7 @@ int Runner::Step(const std::string& line, long lineNo) {
     mLayer.CompleteTyping();
     return RunTextCommand(mLayer, cmd) ? 0 : Bad(lineNo, "no text command " + args[0]);
   }
-  static const char* const kLater[] = {"tell", "preedit", "commit", "clipboard", "save"};
+  static const char* const kLater[] = {"tell", "preedit", "commit", "save"};
   for (const char* v : kLater)
     if (verb == v) return Unsupported(lineNo, verb);
   return Bad(lineNo, "unknown step " + verb);

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "platform/framework/events.h"
+#include "platform/host/clipboard_store.h"
+#include "platform/host/drag_data.h"
 #include "platform/types.h"
 
 class KxPort;
@@ -39,6 +41,9 @@ class KxWindowClient {
   virtual void HostAttemptClose() {}
   // The scroll wheel turned over the window (a kKxWheelEvt event).
   virtual void HostWheel(const EventRecord&) {}
+  // Data dropped on the window at a point in its content (every byte
+  // already fetched); true when taken.
+  virtual bool HostDrop(const KxDragData&, Point /*where*/) { return false; }
 };
 
 // Answers of dialogs and file choosers.
@@ -86,6 +91,12 @@ class KxHost {
   // False when the clipboard holds no data of this type.
   virtual bool GetClipboard(OSType type, std::vector<std::uint8_t>& data) const = 0;
   virtual std::vector<OSType> ClipboardTypes() const = 0;
+  // Every flavor of the clipboard at once (host_clipboard.cpp): a paste
+  // reads one snapshot, so that it never mixes two copies.
+  virtual void GetClipboardSnapshot(KxClipboardStore& out) const;
+  // A drag the program starts from `window` with its data; a host that
+  // shows windows runs it on the desktop. Answers whether it started.
+  virtual bool StartDrag(KxWindowID window, const KxDragData& data);
 
   // Dialogs and file choosers.
   virtual KxAnswer AskSaveChanges(const std::string& documentName) = 0;

@@ -1,0 +1,33 @@
+// A whole document file read into a text with its runs, pictures and
+// settings, and written back, through the file tube: the text, then its
+// run flavors and pictures, then the settings records.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "document/doc_prefs.h"
+#include "document/file_tube.h"
+#include "platform/types.h"
+#include "text/store/text.h"
+
+struct SKXDocument {
+  OSType type = FourCC("TEXT");
+  OSType creator = 0;
+  EKXLayout layout = EKXLayout::kClassic;  // the layout it was read in
+  // Plain text: the classic layout writes the text alone, and no sidecar.
+  bool plain = false;
+  std::unique_ptr<CKXText> text = std::make_unique<CKXText>();
+  SKXDocSettings settings;
+  std::string notice;  // why part of the file was not used
+};
+
+// 0, or an errno value with `message` saying what failed. Whatever the
+// file holds, the runs, pictures, marks and selection that reach the text
+// are checked against it.
+int KxReadDocument(const std::string& path, SKXDocument& doc, std::string& message);
+// Writes the document in the given layout; nothing is replaced on failure.
+int KxWriteDocument(const std::string& path, const SKXDocument& doc, EKXLayout layout, std::string& message,
+                    int backupGenerations = 0);
+// The script whose character boundaries the document's offsets respect.
+short KxDocumentScript(const SKXDocument& doc);

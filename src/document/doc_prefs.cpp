@@ -1,0 +1,194 @@
+#include "document/doc_prefs.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/globals.h"
+#include "document/file_tube.h"
+#include "platform/bytefields.h"
+
+namespace {
+
+constexpr OSType kRTF = FourCC("RTF ");
+
+bool IsLeadSJIS(std::uint8_t c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+long Clamp(long v, long length) { return std::clamp(v, 0L, length); }
+
+// A print record the printing system would refuse: a scale outside 25 to
+// 400 per cent where the record says it scales.
+bool PrintRecordUsable(const std::vector<std::uint8_t>& r) {
+  if (r.size() != std::size_t(kKxMTPRSize)) return false;
+  const std::uint16_t kind = KxGetU16BE(r.data() + 46);
+  const std::int16_t scale = std::int16_t(KxGetU16BE(r.data() + 50));
+  return !(kind == 1 && (scale < 25 || scale > 400));
+}
+
+}  // namespace
+
+void KxSnapToCharStarts(const std::uint8_t* text, long length, short script, std::vector<long*>& offsets) {
+  for (long* o : offsets) *o = Clamp(*o, length);
+  if (script != 1 || !text) return;  // single-byte scripts: every byte starts a character
+  std::vector<long*> sorted(offsets);
+  std::sort(sorted.begin(), sorted.end(), [](const long* a, const long* b) { return *a < *b; });
+  long at = 0, start = 0;
+  for (long* o : sorted) {
+    while (at < *o) {
+      start = at;
+      at += (IsLeadSJIS(text[at]) && at + 1 < length) ? 2 : 1;
+    }
+    if (at != *o) *o = start;  // inside a double-byte character
+  }
+}
+
+void DeleteDocPref(CKXTextFileTube& tube) {
+  for (const OSType type : {FourCC("styl"), FourCC("styw"), FourCC("styx"), FourCC("styu"), FourCC("styy"), kKxRecMPSR,
+                            kKxRecKXSR, kKxRecMTPR, kKxRecMARK, kKxRecLINE, kKxRecRANK, kKxRecFORM}) {
+    if (tube.FlavorExists(type)) tube.DeleteFlavorData(type);
+  }
+}
+
+std::string WriteDocPref(CKXTextFileTube& tube, const SKXDocSettings& doc) {
+  if (tube.GetFileType() == kRTF) {
+    DeleteDocPref(tube);
+    return {};
+  }
+  std::vector<std::uint8_t> bytes;
+  KxWriteMPSR(doc.window, kKxNativeOrder, bytes);
+  tube.PutFlavor(kKxRecMPSR, bytes.data(), long(bytes.size()));
+
+  std::string err = KxWriteKXSR(doc.pref, kKxNativeOrder, bytes);
+  if (!err.empty()) return err;
+  tube.PutFlavor(kKxRecKXSR, bytes.data(), long(bytes.size()));
+
+  if (!doc.marks.empty()) {
+    if (!(err = KxWriteMARK(doc.marks, kKxNativeOrder, bytes)).empty()) return err;
+    tube.PutFlavor(kKxRecMARK, bytes.data(), long(bytes.size()));
+  } else {
+    tube.DeleteFlavorData(kKxRecMARK);
+  }
+  if (doc.printRecord.size() == std::size_t(kKxMTPRSize))
+    tube.PutFlavor(kKxRecMTPR, doc.printRecord.data(), kKxMTPRSize);
+  if (!doc.lineRestarts.empty()) {
+    KxWriteLINE(doc.lineRestarts, kKxNativeOrder, bytes);
+    tube.PutFlavor(kKxRecLINE, bytes.data(), long(bytes.size()));
+  } else {
+    tube.DeleteFlavorData(kKxRecLINE);
+  }
+  if (!doc.marks.empty()) {
+    // One level per mark, whatever the rank held.
+    SKXRankRec rank = doc.rank;
+    rank.levels.resize(doc.marks.size(), 0);
+    if (!(err = KxWriteRANK(rank, kKxNativeOrder, bytes)).empty()) return err;
+    tube.PutFlavor(kKxRecRANK, bytes.data(), long(bytes.size()));
+  } else {
+    tube.DeleteFlavorData(kKxRecRANK);
+  }
+  if (doc.usesForm) {
+    std::array<std::uint8_t, kKxFORMSize> forms = doc.forms;
+    if (kKxNativeOrder != KxByteOrder::kBig) KxConvertFORM(forms.data(), kKxFORMSize);
+    tube.PutFlavor(kKxRecFORM, forms.data(), kKxFORMSize);
+  } else {
+    tube.DeleteFlavorData(kKxRecFORM);
+  }
+  return {};
+}
+
+void ReadDocPref(CKXTextFileTube& tube, SKXDocSettings& doc, const SKXDocSettings& defaults) {
+  doc = defaults;
+  std::vector<std::uint8_t> bytes;
+  if (tube.GetFlavorSize(kKxRecMPSR) == kKxMPSRSize && tube.GetFlavorData(kKxRecMPSR, bytes))
+    doc.hasWindow = KxReadMPSR(bytes.data(), long(bytes.size()), kKxNativeOrder, doc.window);
+  if (tube.GetFlavorSize(kKxRecKXSR) >= kKxKXSRMinSize && tube.GetFlavorData(kKxRecKXSR, bytes))
+    doc.hasPref = KxReadKXSR(bytes.data(), long(bytes.size()), kKxNativeOrder, doc.pref);
+  if (tube.GetFlavorSize(kKxRecFORM) == kKxFORMSize && tube.GetFlavorData(kKxRecFORM, bytes) &&
+      bytes.size() == std::size_t(kKxFORMSize)) {
+    if (kKxNativeOrder != KxByteOrder::kBig) KxConvertFORM(bytes.data(), kKxFORMSize);
+    std::copy(bytes.begin(), bytes.end(), doc.forms.begin());
+    doc.usesForm = true;
+  }
+  if (tube.GetFlavorSize(kKxRecMARK) > 0 && tube.GetFlavorData(kKxRecMARK, bytes))
+    KxReadMARK(bytes.data(), long(bytes.size()), kKxNativeOrder, doc.marks);
+  if (tube.GetFlavorSize(kKxRecRANK) > kKxRankHeadSize - 1 && tube.GetFlavorData(kKxRecRANK, bytes))
+    doc.hasRank = KxReadRANK(bytes.data(), long(bytes.size()), kKxNativeOrder, doc.rank);
+  if (tube.FlavorExists(kKxRecLINE) && tube.GetFlavorData(kKxRecLINE, bytes))
+    KxReadLINE(bytes.data(), long(bytes.size()), kKxNativeOrder, doc.lineRestarts);
+  if (tube.GetFlavorSize(kKxRecMTPR) == kKxMTPRSize && tube.GetFlavorData(kKxRecMTPR, bytes)) {
+    doc.printRecord = bytes;
+    if (!PrintRecordUsable(doc.printRecord)) doc.printRecord.clear();
+  }
+}
+
+void AdjustDocPref(SKXDocSettings& doc, const std::uint8_t* text, long length, short script) {
+  if (length < 0) length = 0;
+  // The rank belongs to the marks as they were read.
+  if (doc.hasRank && doc.rank.levels.size() != doc.marks.size()) doc.hasRank = false;
+  std::vector<long> bounds;
+  bounds.reserve(doc.marks.size() * 2 + 3);
+  for (const SKXMarkRec& m : doc.marks) {
+    bounds.push_back(m.start);
+    bounds.push_back(m.end);
+  }
+  long selStart = long(doc.window.selStart), selEnd = long(doc.window.selEnd), top = long(doc.window.topLeft);
+  std::vector<long*> refs;
+  for (long& b : bounds) refs.push_back(&b);
+  refs.push_back(&selStart);
+  refs.push_back(&selEnd);
+  refs.push_back(&top);
+  // Marks outside the text are dropped before anything is clamped.
+  std::vector<bool> keep(doc.marks.size());
+  for (std::size_t i = 0; i < doc.marks.size(); ++i)
+    keep[i] = doc.marks[i].start >= 0 && doc.marks[i].start <= doc.marks[i].end && doc.marks[i].start <= length;
+  KxSnapToCharStarts(text, length, script, refs);
+  std::vector<SKXMarkRec> marks;
+  std::vector<std::int8_t> levels;
+  long reached = 0;
+  for (std::size_t i = 0; i < doc.marks.size(); ++i) {
+    const long s = bounds[2 * i], e = bounds[2 * i + 1];
+    if (!keep[i] || s < reached) continue;  // outside, or out of order and overlapping
+    SKXMarkRec m = doc.marks[i];
+    m.start = std::int32_t(s);
+    m.end = std::int32_t(e);
+    marks.push_back(std::move(m));
+    if (doc.hasRank) levels.push_back(doc.rank.levels[i]);
+    reached = e;
+  }
+  doc.marks = std::move(marks);
+  if (doc.hasRank) {
+    doc.rank.levels = std::move(levels);
+  } else {
+    // Without a rank of their own every mark is at the first level.
+    doc.rank = SKXRankRec();
+    doc.rank.levels.assign(doc.marks.size(), 0);
+  }
+  if (doc.pref.scale == 100) doc.pref.scale = 0;
+  if (selStart > selEnd) std::swap(selStart, selEnd);
+  doc.window.selStart = std::uint32_t(selStart);
+  doc.window.selEnd = std::uint32_t(selEnd);
+  doc.window.topLeft = std::uint32_t(top);
+}
+
+void SetDocumentStyles(SKXDocSettings& doc, const SKXDocSettings& source, const std::uint8_t* text, long length,
+                       short script) {
+  doc.hasPref = source.hasPref;
+  doc.pref = source.pref;
+  doc.usesForm = source.usesForm;
+  doc.forms = source.forms;
+  doc.lineRestarts = source.lineRestarts;
+  // The edit style lives in the window record.
+  doc.window.fontSize = source.window.fontSize;
+  doc.window.fontName = source.window.fontName;
+  doc.window.spaceWidth = source.window.spaceWidth;
+  doc.window.tabWidth = source.window.tabWidth;
+  doc.window.autoIndent = source.window.autoIndent;
+  doc.window.controlView = source.window.controlView;
+  AdjustDocPref(doc, text, length, script);
+}
+
+bool SaveFileResume(const SKXRectL& bounds, const std::string& path, KxBlock& list, long max) {
+  if (!gFileResume) return false;
+  SKXFResume record;
+  record.bounds = bounds;
+  if (!UKXFSpec::MakeFromPath(record.fileRef, path)) return false;
+  return UKXFResume::AddFResume(record, list, max);
+}

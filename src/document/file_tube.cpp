@@ -1,0 +1,797 @@
+#include "document/file_tube.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstring>
+
+#include "document/doc_records.h"
+#include "layout/pict_jpeg.h"
+#include "platform/bytefields.h"
+#include "platform/exception.h"
+#include "platform/files.h"
+#include "platform/resources.h"
+#include "platform/toolbox/pict.h"
+#include "text/base/memory.h"
+
+const OSType sTypePict[kKxPictKinds] = {FourCC("PICT"), FourCC("WBMP"), FourCC("WDIB"),
+                                        FourCC("WMFP"), FourCC("WEMF"), FourCC("JPEG")};
+const char sJPEGIDString[16] = {'*', 'J', 'P', 'E', 'G', '-', 'D', 'A', 'T', 'A', '-', 'S', 'T', 'A', 'R', 'T'};
+
+namespace {
+
+constexpr OSType kText = FourCC("TEXT");
+constexpr OSType kPict = FourCC("PICT");
+
+bool IsRecord(OSType t) {
+  return t == kKxRecMPSR || t == kKxRecKXSR || t == kKxRecMARK || t == kKxRecRANK || t == kKxRecLINE ||
+         t == kKxRecMTPR || t == kKxRecFORM;
+}
+bool IsRunFlavor(OSType t) {
+  return t == FourCC("styl") || t == FourCC("styw") || t == FourCC("styx") || t == FourCC("styu") ||
+         t == FourCC("styy");
+}
+bool IsPictKindType(OSType t) {
+  return std::find(std::begin(sTypePict), std::end(sTypePict), t) != std::end(sTypePict);
+}
+
+std::string BaseName(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string ReadFailureText() {
+  Str255 s = {0};
+  GetIndString(s, 204, 1);
+  std::string text(reinterpret_cast<const char*>(s + 1), s[0]);
+  return text.empty() ? "The file could not be read." : text;
+}
+
+// The container's footer says "KXTF" in either byte order with a version
+// we know.
+bool HasContainerFooter(const std::vector<std::uint8_t>& d) {
+  if (d.size() < std::size_t(kKxResFootSize)) return false;
+  const std::uint8_t* f = d.data() + d.size() - kKxResFootSize;
+  const std::uint32_t magic = KxGetU32N(f + 16);
+  const std::uint16_t version = KxGetU16N(f + 14);
+  if (magic == kKxResMagic) return version == kKxResVersion || version == kKxResVersion2;
+  if (magic == KxSwap32(kKxResMagic)) return version == KxSwap16(kKxResVersion) || version == KxSwap16(kKxResVersion2);
+  return false;
+}
+
+std::int32_t GetI32LE(const std::uint8_t* p) {
+  return std::int32_t(std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
+                      (std::uint32_t(p[3]) << 24));
+}
+std::int16_t FrameSide(std::int64_t v) {
+  if (v < 0) v = -v;  // a bitmap stored top-down has a negative height
+  return std::int16_t(std::min<std::int64_t>(v, 32767));
+}
+void SetFrame(std::uint8_t* pict, std::int16_t height, std::int16_t width) {
+  KxPutU16BE(pict + 2, 0);
+  KxPutU16BE(pict + 4, 0);
+  KxPutU16BE(pict + 6, std::uint16_t(height));
+  KxPutU16BE(pict + 8, std::uint16_t(width));
+}
+long Round16(long n) { return (n + 15) & ~15L; }
+
+// "._name" backups follow the data file's: "._[k]name".
+std::string SidecarBackupName(const std::string& name, int k) {
+  if (name.rfind("._", 0) == 0) return "._" + KxBackupName(name.substr(2), k);
+  return KxBackupName(name, k);
+}
+
+std::vector<std::uint8_t> JPEGForm(const std::vector<std::uint8_t>& preview, const std::uint8_t* jpeg, long size) {
+  const long head = Round16(long(preview.size()));
+  std::vector<std::uint8_t> out(std::size_t(head + 16 + size), 0);
+  std::memcpy(out.data(), preview.data(), preview.size());
+  std::memcpy(out.data() + head, sJPEGIDString, 16);
+  if (size > 0) std::memcpy(out.data() + head + 16, jpeg, std::size_t(size));
+  std::int16_t h = 0, w = 0;
+  if (preview.size() >= 10) {
+    h = std::int16_t(std::int16_t(KxGetU16BE(preview.data() + 6)) - std::int16_t(KxGetU16BE(preview.data() + 2)));
+    w = std::int16_t(std::int16_t(KxGetU16BE(preview.data() + 8)) - std::int16_t(KxGetU16BE(preview.data() + 4)));
+  }
+  KxPutU16BE(out.data(), std::uint16_t(2 * kKxPictJPEG + 1));
+  SetFrame(out.data(), h, w);
+  return out;
+}
+
+std::vector<std::uint8_t> DecodePreview(const std::uint8_t* jpeg, long size) {
+  std::vector<std::uint8_t> out;
+  Handle h = UKXPict::GetPictureFromJPEG(jpeg, size);
+  if (!h) return out;
+  {
+    CKXLock lock(h);
+    out.assign(lock.Ptr(), lock.Ptr() + KxMemHSize(h));
+  }
+  KxMemHFree(h);
+  return out;
+}
+
+}  // namespace
+
+std::uint32_t KxCrc32(const std::uint8_t* p, std::size_t n) {
+  static const auto table = [] {
+    std::array<std::uint32_t, 256> t{};
+    for (std::uint32_t i = 0; i < 256; ++i) {
+      std::uint32_t c = i;
+      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+      t[i] = c;
+    }
+    return t;
+  }();
+  std::uint32_t c = 0xFFFFFFFFu;
+  for (std::size_t i = 0; i < n; ++i) c = table[(c ^ p[i]) & 0xFF] ^ (c >> 8);
+  return c ^ 0xFFFFFFFFu;
+}
+
+// ---------------------------------------------------------------- byte-order hooks
+
+void CKXTextResFile::InvertResource(ResType type, short id, void* buffer, long size) {
+  KxInvertRecord(CKXTextFlavorFile::FileFlavorType(type, id), static_cast<std::uint8_t*>(buffer), size, true);
+}
+
+Boolean CKXTextResFile::AdjustResource(ResType type, short id, void* buffer, long size) {
+  auto* p = static_cast<std::uint8_t*>(buffer);
+  if (type == kKxRecMPSR && id == 1005) {
+    // Window rectangles belong to the screen they were saved on.
+    if (size > 38) std::memset(p + 38, 0, std::size_t(std::min<long>(size, 54) - 38));
+  } else if (type == FourCC("styl") && id == 128 && size >= 2) {
+    // Line heights and ascents are measured again: zero in either order.
+    const long count = std::min<long>(KxGetU16N(p), (size - 2) / 20);
+    for (long k = 0; k < count; ++k) std::memset(p + 2 + 20 * k + 4, 0, 4);
+  }
+  return true;
+}
+
+OSType CKXTextFlavorFile::FileFlavorType(OSType stored, short id) {
+  if (stored == FourCC("deco") && id == 128) return FourCC("styw");
+  if (stored == FourCC("para") && id == 128) return FourCC("styx");
+  if (stored == kKxRecMPSR && id == 1007) return kKxRecMARK;
+  if (stored == kKxRecKXSR) {
+    switch (id) {
+      case 1001: return kKxRecMTPR;
+      case 1002: return kKxRecLINE;
+      case 1003: return kKxRecFORM;
+      case 1007: return kKxRecRANK;
+      default: break;
+    }
+  }
+  return stored;
+}
+
+void CKXTextFlavorFile::SwapIntFlavorFile(OSType flavor, std::uint8_t* data, long size, bool writing) {
+  if (kKxNativeOrder == KxByteOrder::kBig || !IsRecord(flavor) || flavor == kKxRecRANK) return;
+  KxInvertRecord(flavor, data, size, !writing);
+}
+
+// ---------------------------------------------------------------- names and types
+
+OSType CKXTextFileTube::TextFileTypeCheck(OSType type, const std::string& path) {
+  const std::string name = BaseName(path);
+  if ((type == 0 || type == kText) && name.size() > 4) {
+    std::string end4 = name.substr(name.size() - 4);
+    for (char& c : end4)
+      if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    static const struct { const char* end; OSType type; } k4[] = {
+        {".aif", FourCC("AIFF")}, {".eps", FourCC("EPSF")}, {".jpe", FourCC("JPEG")}, {".jpg", FourCC("JPEG")},
+        {".mov", FourCC("MooV")}, {".mpe", FourCC("MPEG")}, {".mpg", FourCC("MPEG")}, {".pcs", kPict},
+        {".pic", kPict},          {".rtf", FourCC("RTF ")}, {".tif", FourCC("TIFF")}};
+    for (const auto& e : k4)
+      if (end4 == e.end) return e.type;
+    if (name.size() >= 6 && name[name.size() - 5] == '.') {
+      static const struct { const char* end; OSType type; } k5[] = {
+          {"aiff", FourCC("AIFF")}, {"epsf", FourCC("EPSF")}, {"jpeg", FourCC("JPEG")}, {"moov", FourCC("MooV")},
+          {"mpeg", FourCC("MPEG")}, {"pict", kPict},          {"tiff", FourCC("TIFF")}};
+      for (const auto& e : k5)
+        if (end4 == e.end) return e.type;
+    }
+  }
+  static const OSType keep[] = {FourCC("MPEG"), FourCC("APPL"), FourCC(".WAV"), FourCC("AIFF"), FourCC(".KXT"),
+                                FourCC("GIFf"), FourCC("JPEG"), FourCC("EPSF"), FourCC("MACR"), FourCC("TIFF"),
+                                kPict,          FourCC("RTF "), FourCC("MooV"), kText,          FourCC("pref"),
+                                FourCC("sEXT"), FourCC("WAVE"), FourCC("ttro")};
+  for (OSType k : keep)
+    if (type == k) return type;
+  return kText;
+}
+
+OSType CKXTextFileTube::GetFlavorTypeFromName(const std::string& path) {
+  const std::string name = BaseName(path);
+  if (name.size() < 5) return 0;
+  std::string end4 = name.substr(name.size() - 4);
+  for (char& c : end4)
+    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+  if (end4 == ".htm" || end4 == ".txt") return kText;
+  if (name.size() >= 6 && name[name.size() - 5] == '.' && (end4 == "html" || end4 == "text")) return kText;
+  const OSType t = TextFileTypeCheck(0, name);
+  // TextFileTypeCheck answers "TEXT" for every ending it does not know.
+  return t == kText ? 0 : t;
+}
+
+const std::vector<std::uint8_t>& CKXTextFileTube::GetDummyPict() {
+  // Any small valid picture serves: one white pixel.
+  static const std::vector<std::uint8_t> dummy = [] {
+    const std::uint32_t white = 0xFFFFFF;
+    return KxPictFromPixels(1, 1, &white);
+  }();
+  return dummy;
+}
+
+std::vector<std::uint8_t> CKXTextFileTube::GetPictureFromJPEG(const void* jpeg, long size) {
+  if (!jpeg || size <= 0) return {};
+  const auto* p = static_cast<const std::uint8_t*>(jpeg);
+  std::vector<std::uint8_t> preview = DecodePreview(p, size);
+  if (preview.empty()) return {};
+  return JPEGForm(preview, p, size);
+}
+
+// ---------------------------------------------------------------- open and commit
+
+int CKXTextFileTube::OpenRead(const std::string& path, std::string& message) {
+  mPath = path;
+  mWriting = false;
+  OSType type = 0, creator = 0;
+  KxGetFileTypeCreator(path, type, creator);
+  mFileType = TextFileTypeCheck(type, path);
+  mCreator = creator;
+  if (int err = KxReadFile(path, mData)) {
+    message = ReadFailureText() + " (" + KxErrorText(err) + ")";
+    return err;
+  }
+  if (HasContainerFooter(mData)) {
+    mRes = std::make_unique<CKXTextResFile>(std::move(mData));
+    mData.clear();
+    try {
+      mRes->OpenResInfo();
+    } catch (const LException&) {
+      mRes->SetOpen(false);
+    }
+    if (!mRes->IsOpen()) {
+      // Read as text, the next save would write that text over the document.
+      message = ReadFailureText() + " (the document's maps are damaged)";
+      return EBADMSG;
+    }
+    mLayout = EKXLayout::kContainer;
+    return 0;
+  }
+  mLayout = EKXLayout::kClassic;
+  const int err = KxReadSidecar(path, mSidecar);
+  mHadSidecar = err != ENOENT;
+  if (err == EBADMSG || (err == 0 && mSidecar.GetResourceFork(mFork) != 0)) {
+    mSidecarDamaged = true;
+    mFork.Clear();
+    mNotice = "The sidecar file of \"" + BaseName(path) + "\" is damaged; the text is read without its styles.";
+    return 0;
+  }
+  if (err != 0 && err != ENOENT) {
+    mNotice = "The sidecar file of \"" + BaseName(path) + "\" could not be read; the text is read without its styles.";
+    return 0;
+  }
+  if (const KxResForkItem* check = mFork.Find(kKxTextCheckType, kKxTextCheckID)) {
+    bool same = check->data.size() == std::size_t(kKxTextCheckSize);
+    if (same) {
+      const std::uint64_t length = (std::uint64_t(KxGetU32BE(check->data.data())) << 32) | KxGetU32BE(check->data.data() + 4);
+      same = length == mData.size() && KxGetU32BE(check->data.data() + 8) == KxCrc32(mData.data(), mData.size());
+    }
+    if (!same) {
+      // Another program rewrote the text and left our sidecar behind.
+      mStale = true;
+      mFork.Clear();
+      mNotice = "\"" + BaseName(path) + "\" was changed by another program; it is read as plain text.";
+    }
+  }
+  return 0;
+}
+
+int CKXTextFileTube::OpenWrite(const std::string& path, OSType fileType, OSType creator, EKXLayout layout,
+                               std::string& message) {
+  (void)message;
+  mPath = path;
+  mWriting = true;
+  mLayout = layout;
+  mFileType = TextFileTypeCheck(fileType, path);
+  mCreator = creator;
+  const int err = KxReadSidecar(path, mSidecar);
+  mHadSidecar = err != ENOENT;
+  if (err == 0 && mSidecar.GetResourceFork(mFork) != 0) mFork.Clear();
+  if (err != 0) mSidecar = KxAppleDouble();
+  // What this save writes anew leaves the old fork: runs, pictures, the
+  // text check. Records are deleted or replaced one by one; foreign
+  // resources stay.
+  std::vector<std::pair<OSType, std::int16_t>> drop;
+  for (const KxResForkItem& item : mFork.Items())
+    if (IsRunFlavor(item.type) || item.type == kKxTextCheckType ||
+        ((IsPictKindType(item.type) || item.type == kKxTypeWSIZ) && item.id >= 1000))
+      drop.emplace_back(item.type, item.id);
+  for (const auto& [t, id] : drop) mFork.Remove(t, id);
+  if (layout == EKXLayout::kContainer) {
+    mFork.Clear();  // the container file has no resource fork
+    mRes = std::make_unique<CKXTextResFile>();
+  }
+  return 0;
+}
+
+void CKXTextFileTube::Fail(const std::string& message) {
+  if (mError.empty()) mError = message;
+}
+
+int CKXTextFileTube::Commit(std::string& message, int backupGenerations) {
+  if (!mWriting) {
+    message = "The document was not opened for writing.";
+    return EINVAL;
+  }
+  if (!mError.empty()) {
+    message = mError;
+    return EINVAL;
+  }
+  std::vector<std::uint8_t> data;
+  if (mLayout == EKXLayout::kContainer) {
+    if (!mRes->CloseResInfo()) {
+      message = "The document's resources could not be written.";
+      return EIO;
+    }
+    data = mRes->Bytes();
+  } else {
+    data = mData;
+    mFork.Remove(kKxTextCheckType, kKxTextCheckID);
+    if (!mFork.Empty()) {
+      std::uint8_t check[kKxTextCheckSize];
+      KxPutU32BE(check, std::uint32_t(std::uint64_t(data.size()) >> 32));
+      KxPutU32BE(check + 4, std::uint32_t(data.size()));
+      KxPutU32BE(check + 8, KxCrc32(data.data(), data.size()));
+      mFork.Put(kKxTextCheckType, kKxTextCheckID, check, sizeof check);
+    }
+  }
+  if (int err = mSidecar.SetResourceFork(mFork)) {
+    message = "The styles and settings are too large to be saved.";
+    return err;
+  }
+  mSidecar.SetTypeCreator(mFileType, mCreator);
+  // The sidecar is needed for a resource fork, for anything foreign in it,
+  // and for a type the name does not imply.
+  bool needed = !mFork.Empty();
+  for (const KxAppleDouble::Entry& e : mSidecar.Entries()) {
+    if (e.id == KxAppleDouble::kResourceForkID) continue;
+    if (e.id == KxAppleDouble::kFinderInfoID) {
+      for (std::size_t i = 8; i < e.data.size(); ++i) needed = needed || e.data[i] != 0;
+    } else if (!e.data.empty()) {
+      needed = true;
+    }
+  }
+  OSType implied = KxTypeFromNameEnding(BaseName(mPath));
+  if (implied == 0) implied = kText;
+  needed = needed || mFileType != implied;
+
+  CKXSafeWriter dataWriter(mPath);
+  int err = dataWriter.Open();
+  if (!err) err = dataWriter.Write(data.data(), data.size());
+  std::vector<std::uint8_t> side;
+  const std::string sidePath = KxSidecarPath(dataWriter.Target().empty() ? mPath : dataWriter.Target());
+  CKXSafeWriter sideWriter(sidePath);
+  if (!err && needed) {
+    side = mSidecar.Build();
+    err = sideWriter.Open();
+    if (!err) err = sideWriter.Write(side.data(), side.size());
+  }
+  if (err) {
+    message = "The file could not be saved (" + KxErrorText(err) + ").";
+    return err;
+  }
+  if (backupGenerations > 0 && !needed) KxRotateBackups(sidePath, backupGenerations, SidecarBackupName);
+  if (backupGenerations > 0 && needed && !mHadSidecar) {
+    // The previous version had no sidecar: its backup must have none either.
+    KxRotateBackups(sidePath, backupGenerations, SidecarBackupName);
+    const std::string dir = sidePath.substr(0, sidePath.size() - BaseName(sidePath).size());
+    std::remove((dir + SidecarBackupName(BaseName(sidePath), 1)).c_str());
+  }
+  if ((err = dataWriter.Commit(backupGenerations))) {
+    message = "The file could not be saved (" + KxErrorText(err) + ").";
+    return err;
+  }
+  if (needed) {
+    err = sideWriter.Commit(mHadSidecar ? backupGenerations : 0, SidecarBackupName);
+    if (err) {
+      message = "The styles and settings could not be saved (" + KxErrorText(err) + ").";
+      return err;
+    }
+  } else if (mHadSidecar) {
+    if (backupGenerations > 0) {
+      const std::string dir = sidePath.substr(0, sidePath.size() - BaseName(sidePath).size());
+      std::rename(sidePath.c_str(), (dir + SidecarBackupName(BaseName(sidePath), 1)).c_str());
+    }
+    KxRemoveSidecar(dataWriter.Target());
+  }
+  mWriting = false;
+  return 0;
+}
+
+// ---------------------------------------------------------------- the flavor map
+
+void CKXTextFileTube::MapFlavor(OSType flavor, OSType& stored, short& id) const {
+  const bool c = mLayout == EKXLayout::kContainer;
+  stored = flavor;
+  id = mCurrentRef;
+  if (flavor == kPict) {
+    stored = sTypePict[mPictKind >= 0 ? mPictKind : 0];
+    id = PictID();
+    return;
+  }
+  if (flavor == mFileType) {
+    if (c && mFileType == kText) id = 1;
+    return;
+  }
+  switch (flavor) {
+    case kText:
+      if (c) {
+        id = 1;
+      } else if (mFileType == FourCC("ttro") || mFileType == FourCC("sEXT")) {
+        stored = mFileType;
+      }
+      return;
+    case FourCC("styl"):
+    case FourCC("styu"):
+    case FourCC("styy"):
+      id = 128;
+      return;
+    case FourCC("styw"):
+      stored = c ? FourCC("deco") : flavor;
+      id = 128;
+      return;
+    case FourCC("styx"):
+      id = 128;
+      // A container of the other byte order names its paragraphs "para";
+      // one that still says "styx" is read too.
+      if (c && IsInverted() && (mRes->IsResExist(FourCC("para"), 128) || !mRes->IsResExist(flavor, 128)))
+        stored = FourCC("para");
+      return;
+    case FourCC("usro"):
+      id = 0;
+      return;
+    case kKxRecKXSR:
+      if (id != 1001 && id != 1002 && id != 1003 && id != 1007) id = 1000;
+      return;
+    case kKxRecMTPR: stored = kKxRecKXSR; id = 1001; return;
+    case kKxRecLINE: stored = kKxRecKXSR; id = 1002; return;
+    case kKxRecFORM: stored = kKxRecKXSR; id = 1003; return;
+    case kKxRecRANK: stored = kKxRecKXSR; id = 1007; return;
+    case kKxRecMPSR:
+      if (id != 1007) id = 1005;
+      return;
+    case kKxRecMARK: stored = kKxRecMPSR; id = 1007; return;
+    default:
+      return;
+  }
+}
+
+void CKXTextFileTube::Advance(OSType flavor) {
+  if (flavor != kPict) return;
+  ++mPictNumber;
+  mPictKind = -1;
+  mPictHeader = 0;
+  mPreview.clear();
+}
+
+bool CKXTextFileTube::IsDataFork(OSType stored) const {
+  if (mLayout != EKXLayout::kClassic || stored != mFileType) return false;
+  // A picture file holds one picture: the first.
+  return stored != kPict || mPictNumber == 1000;
+}
+
+bool CKXTextFileTube::StoredExists(OSType stored, short id) const {
+  if (mLayout == EKXLayout::kContainer) return mRes->IsResExist(stored, id);
+  if (IsDataFork(stored)) return stored != kPict || mData.size() > std::size_t(kKxPictFileHeader);
+  return mFork.Find(stored, id) != nullptr;
+}
+
+long CKXTextFileTube::StoredSize(OSType stored, short id) const {
+  if (mLayout == EKXLayout::kContainer) return mRes->GetResSize(stored, id);
+  if (IsDataFork(stored)) {
+    // A picture file under its 512-byte header holds no picture.
+    if (stored == kPict) return mData.size() > std::size_t(kKxPictFileHeader) ? long(mData.size()) - kKxPictFileHeader : 0;
+    return long(mData.size());
+  }
+  const KxResForkItem* item = mFork.Find(stored, id);
+  return item ? long(item->data.size()) : 0;
+}
+
+bool CKXTextFileTube::ReadStored(OSType stored, short id, std::vector<std::uint8_t>& out) const {
+  out.clear();
+  if (mLayout == EKXLayout::kContainer) {
+    const long size = mRes->GetResSize(stored, id);
+    if (size <= 0) return mRes->IsResExist(stored, id);
+    out.resize(std::size_t(size));
+    if (!mRes->ReadResource(out.data(), size, stored, id)) {
+      out.clear();
+      return false;
+    }
+    return true;
+  }
+  if (IsDataFork(stored)) {
+    if (stored == kPict) {
+      if (mData.size() <= std::size_t(kKxPictFileHeader)) return false;
+      out.assign(mData.begin() + kKxPictFileHeader, mData.end());
+    } else {
+      out = mData;
+    }
+    return true;
+  }
+  const KxResForkItem* item = mFork.Find(stored, id);
+  if (!item) return false;
+  out = item->data;
+  return true;
+}
+
+bool CKXTextFileTube::WriteStored(OSType stored, short id, const std::uint8_t* data, long size) {
+  if (!mWriting) return false;
+  if (mLayout == EKXLayout::kContainer) {
+    std::vector<std::uint8_t> copy(data, data + size);
+    if (!mRes->WriteResource(copy.data(), size, stored, id)) {
+      Fail("The resource " + KxTypeText(stored) + " could not be written.");
+      return false;
+    }
+    return true;
+  }
+  if (IsDataFork(stored)) {
+    if (stored == kPict) {
+      mData.assign(std::size_t(kKxPictFileHeader), 0);
+      mData.insert(mData.end(), data, data + size);
+    } else {
+      mData.assign(data, data + size);
+    }
+    return true;
+  }
+  mFork.Put(stored, id, data, std::size_t(size));
+  return true;
+}
+
+void CKXTextFileTube::DeleteStored(OSType stored, short id) {
+  if (mLayout == EKXLayout::kClassic && !IsDataFork(stored)) mFork.Remove(stored, id);
+}
+
+// ---------------------------------------------------------------- flavors
+
+bool CKXTextFileTube::FlavorExists(OSType type) {
+  if (type == kPict) return PictureExists();
+  OSType stored;
+  short id;
+  MapFlavor(type, stored, id);
+  return StoredExists(stored, id);
+}
+
+long CKXTextFileTube::GetFlavorSize(OSType type) {
+  if (type == kPict) return GetPictureSize();
+  OSType stored;
+  short id;
+  MapFlavor(type, stored, id);
+  return StoredSize(stored, id);
+}
+
+bool CKXTextFileTube::GetFlavorData(OSType type, std::vector<std::uint8_t>& out) {
+  out.clear();
+  if (type == kPict) {
+    const bool ok = BuildPicture(out);
+    Advance(type);
+    return ok;
+  }
+  OSType stored;
+  short id;
+  MapFlavor(type, stored, id);
+  if (!ReadStored(stored, id, out)) return false;
+  if (mLayout == EKXLayout::kContainer) {
+    // The run flavors leave the tube big-endian.
+    if (IsRunFlavor(type) && kKxNativeOrder == KxByteOrder::kLittle)
+      KxInvertRecord(type, out.data(), long(out.size()), false);
+  } else if (type == kKxRecRANK) {
+    SKXRankRec rank;
+    if (KxReadClassicRANK(out.data(), long(out.size()), rank)) {
+      KxWriteRANK(rank, kKxNativeOrder, out);
+    } else {
+      out.clear();
+    }
+  } else {
+    CKXTextFlavorFile::SwapIntFlavorFile(type, out.data(), long(out.size()), false);
+  }
+  return true;
+}
+
+long CKXTextFileTube::GetFlavorData(OSType type, void* buffer, long maxSize) {
+  if (!buffer || maxSize < 0) return 0;
+  std::vector<std::uint8_t> bytes;
+  GetFlavorData(type, bytes);
+  const long n = std::min<long>(maxSize, long(bytes.size()));
+  if (n > 0) std::memcpy(buffer, bytes.data(), std::size_t(n));
+  if (maxSize != kKxWholeFlavor) std::memset(static_cast<char*>(buffer) + n, 0, std::size_t(maxSize - n));
+  return n;
+}
+
+void CKXTextFileTube::SetFlavorData(OSType type, const void* data, long size, long maxSize) {
+  if (!PutFlavor(type, data, std::min(size, maxSize)) && mError.empty())
+    Fail("The flavor " + KxTypeText(type) + " could not be written.");
+}
+
+void CKXTextFileTube::AddFlavor(OSType type) {
+  if (mEngine) mEngine->SendFlavorTo(type, mRange, *this);
+}
+
+bool CKXTextFileTube::PutFlavor(OSType type, const void* data, long size) {
+  if (!mWriting || size < 0 || (!data && size > 0)) return false;
+  if (type == kPict) return SetPictureData(data, size);
+  OSType stored;
+  short id;
+  MapFlavor(type, stored, id);
+  std::vector<std::uint8_t> bytes(static_cast<const std::uint8_t*>(data), static_cast<const std::uint8_t*>(data) + size);
+  if (mLayout == EKXLayout::kContainer) {
+    if (IsRunFlavor(type) && kKxNativeOrder == KxByteOrder::kLittle)
+      KxInvertRecord(type, bytes.data(), size, true);
+  } else if (type == kKxRecRANK) {
+    SKXRankRec rank;
+    if (!KxReadRANK(bytes.data(), size, kKxNativeOrder, rank)) {
+      Fail("The mark list's record is damaged.");
+      return false;
+    }
+    const std::string err = KxWriteClassicRANK(rank, bytes);
+    if (!err.empty()) {
+      Fail(err);
+      return false;
+    }
+  } else {
+    CKXTextFlavorFile::SwapIntFlavorFile(type, bytes.data(), size, true);
+  }
+  return WriteStored(stored, id, bytes.data(), long(bytes.size()));
+}
+
+void CKXTextFileTube::DeleteFlavorData(OSType type) {
+  if (type == kPict) {
+    DeletePictureData();
+    return;
+  }
+  if (mLayout != EKXLayout::kClassic || type == mFileType) return;
+  OSType stored;
+  short id;
+  MapFlavor(type, stored, id);
+  DeleteStored(stored, id);
+}
+
+std::vector<CKXTextFileTube::SStored> CKXTextFileTube::ListStored() const {
+  std::vector<SStored> out;
+  if (mLayout == EKXLayout::kContainer) {
+    for (short t = 1; t <= mRes->CountResTypes(); ++t) {
+      const ResType type = mRes->GetIndResType(t);
+      for (short k = 1; k <= mRes->CountResources(type); ++k) {
+        const short id = mRes->GetIndResID(type, k);
+        out.push_back({type, id, mRes->GetResSize(type, id)});
+      }
+    }
+    return out;
+  }
+  for (const KxResForkItem& item : mFork.Items()) out.push_back({item.type, item.id, long(item.data.size())});
+  return out;
+}
+
+// ---------------------------------------------------------------- pictures
+
+bool CKXTextFileTube::PictureExists() {
+  if (mPictKind >= 0) return true;
+  for (short kind = 0; kind < kKxPictKinds; ++kind) {
+    if (StoredExists(sTypePict[kind], PictID())) {
+      mPictKind = kind;
+      return true;
+    }
+  }
+  return false;
+}
+
+long CKXTextFileTube::GetPictureSize() {
+  if (!PictureExists()) return 0;
+  const OSType stored = sTypePict[mPictKind];
+  const long size = StoredSize(stored, PictID());
+  if (mPictKind == kKxPictPICT) return size;
+  if (mPictHeader == 0) {
+    if (mPictKind == kKxPictJPEG) {
+      std::vector<std::uint8_t> jpeg;
+      ReadStored(stored, PictID(), jpeg);
+      mPreview = DecodePreview(jpeg.data(), long(jpeg.size()));
+      // A JPEG we cannot decode keeps its bytes behind a placeholder, so
+      // that the next save writes it back unchanged.
+      if (mPreview.empty()) mPreview = GetDummyPict();
+      mPictHeader = Round16(long(mPreview.size())) + 16;
+    } else {
+      mPictHeader = GetDummyPictSize();
+    }
+  }
+  const bool meta = mPictKind == kKxPictWMFP || mPictKind == kKxPictWEMF;
+  return size + mPictHeader + (meta ? 8 : 0);
+}
+
+bool CKXTextFileTube::BuildPicture(std::vector<std::uint8_t>& out) {
+  out.clear();
+  if (!PictureExists()) return false;
+  const short kind = mPictKind;
+  std::vector<std::uint8_t> stored;
+  if (!ReadStored(sTypePict[kind], PictID(), stored)) return false;
+  if (kind == kKxPictPICT) {
+    out = std::move(stored);
+    return true;
+  }
+  if (kind == kKxPictJPEG) {
+    if (mPictHeader == 0) GetPictureSize();
+    out = JPEGForm(mPreview, stored.data(), long(stored.size()));
+    return true;
+  }
+  const std::vector<std::uint8_t>& dummy = GetDummyPict();
+  out = dummy;
+  std::int64_t width = 0, height = 0;
+  if (kind == kKxPictWMFP || kind == kKxPictWEMF) {
+    std::vector<std::uint8_t> wsiz;
+    ReadStored(kKxTypeWSIZ, PictID(), wsiz);
+    wsiz.resize(8, 0);
+    out.insert(out.end(), wsiz.begin(), wsiz.end());
+    width = GetI32LE(wsiz.data()) / 20;
+    height = GetI32LE(wsiz.data() + 4) / 20;
+  } else {
+    // A bitmap file has its 14-byte file header before the info header.
+    const std::size_t at = kind == kKxPictWBMP ? 14 : 0;
+    if (stored.size() >= at + 12) {
+      width = GetI32LE(stored.data() + at + 4);
+      height = GetI32LE(stored.data() + at + 8);
+    }
+  }
+  out.insert(out.end(), stored.begin(), stored.end());
+  KxPutU16BE(out.data(), std::uint16_t(2 * kind + 1));
+  SetFrame(out.data(), FrameSide(height), FrameSide(width));
+  return true;
+}
+
+long CKXTextFileTube::GetPictureData(void* buffer, long maxSize) {
+  return GetFlavorData(kPict, buffer, maxSize);
+}
+
+bool CKXTextFileTube::SetPictureData(const void* data, long size) {
+  const auto* p = static_cast<const std::uint8_t*>(data);
+  short kind = kKxPictPICT;
+  if (p && size >= 2) {
+    const std::uint16_t field = KxGetU16BE(p);
+    if (field == 3 || field == 5 || field == 7 || field == 9 || field == 11) kind = short(field / 2);
+  }
+  long head = 0;
+  if (kind == kKxPictJPEG) {
+    // The marker stands at a 16-byte boundary after the preview.
+    head = -1;
+    for (long at = 16; at + 16 <= size; at += 16) {
+      if (std::memcmp(p + at, sJPEGIDString, 16) == 0) {
+        head = at + 16;
+        break;
+      }
+    }
+    if (head < 0) {
+      kind = kKxPictPICT;
+      head = 0;
+    }
+  } else if (kind != kKxPictPICT) {
+    head = GetDummyPictSize();
+    const bool meta = kind == kKxPictWMFP || kind == kKxPictWEMF;
+    if (size < head + (meta ? 8 : 0)) {
+      kind = kKxPictPICT;
+      head = 0;
+    }
+  }
+  bool ok = true;
+  mPictKind = kind;
+  if (kind == kKxPictWMFP || kind == kKxPictWEMF) {
+    ok = WriteStored(kKxTypeWSIZ, PictID(), p + head, 8);
+    head += 8;
+  }
+  ok = WriteStored(sTypePict[kind], PictID(), p + head, size - head) && ok;
+  Advance(kPict);
+  return ok;
+}
+
+void CKXTextFileTube::DeletePictureData() {
+  if (PictureExists()) {
+    DeleteStored(sTypePict[mPictKind], PictID());
+    if (mPictKind == kKxPictWMFP || mPictKind == kKxPictWEMF) DeleteStored(kKxTypeWSIZ, PictID());
+  }
+  Advance(kPict);
+}

@@ -1,0 +1,601 @@
+#include "engine/flavor_exchange.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "engine/text_flavors.h"
+#include "engine/text_layer.h"
+#include "platform/exception.h"
+#include "platform/files.h"
+#include "platform/script.h"
+#include "text/base/memory.h"
+#include "text/codes/jcode.h"
+#include "text/codes/unicode.h"
+#include "text/codes/unicode_types.h"
+#include "text/runs/runs.h"
+#include "text/store/text.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A handle freed at the end of a scope.
+struct HandleGuard {
+  Handle h = nullptr;
+  HandleGuard() = default;
+  HandleGuard(const HandleGuard&) = delete;
+  HandleGuard& operator=(const HandleGuard&) = delete;
+  ~HandleGuard() {
+    if (h) KxMemHFree(h);
+  }
+};
+
+// A temporary styled text, disposed at the end of a scope.
+struct TextGuard {
+  KXTextHandle h;
+  TextGuard() : h(KXText_New()) {
+    if (!h) throw LException(memFullErr);
+  }
+  TextGuard(const TextGuard&) = delete;
+  TextGuard& operator=(const TextGuard&) = delete;
+  ~TextGuard() { KXText_Dispose(h); }
+  CKXText& operator*() const { return *KXHandleAccess::Text(h); }
+};
+
+std::uint32_t Be32(const std::uint8_t* p) {
+  return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
+}
+void PutBe32(Bytes& out, std::uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
+}
+
+// The side entries of a "styu" made by the writer (checked by the same
+// rule as the reader's).
+std::vector<SKXUniChar> UniCharsOf(const Bytes& styu) {
+  std::vector<SKXUniChar> out;
+  long count = 0;
+  if (CKXTextFlavorData::CheckFlavorData(kKxFlavorUniChars, styu.data(), static_cast<long>(styu.size()), &count) !=
+      EKXFlavorRead::kRead)
+    return out;
+  for (long k = 0; k < count; ++k) {
+    const std::uint8_t* p = styu.data() + 4 + 8 * k;
+    out.push_back({static_cast<std::int32_t>(Be32(p)), Be32(p + 4)});
+  }
+  return out;
+}
+
+// The script changes of a "styl": each run's start and font.
+std::vector<SKXScriptRun> ScriptsOf(const Bytes& styl) {
+  std::vector<SKXStyl> runs;
+  long count = 0;
+  if (CKXTextFlavorData::CheckFlavorData(kKxFlavorStyl, styl.data(), static_cast<long>(styl.size()), &count) ==
+      EKXFlavorRead::kRead) {
+    for (long k = 0; k < count; ++k) {
+      const std::uint8_t* p = styl.data() + 2 + 20 * k;
+      SKXStyl r{};
+      r.offset = static_cast<std::int32_t>(Be32(p));
+      r.styl.font = static_cast<std::int16_t>((p[8] << 8) | p[9]);
+      runs.push_back(r);
+    }
+  }
+  return KxScriptRunsOf(runs.data(), static_cast<long>(runs.size()));
+}
+
+// A "styu" flavor of side entries, for the reader to check like any other.
+Bytes StyuOf(const SKXUniChar* uni, long count) {
+  Bytes out;
+  PutBe32(out, static_cast<std::uint32_t>(count));
+  for (long k = 0; k < count; ++k) {
+    PutBe32(out, static_cast<std::uint32_t>(uni[k].offset));
+    PutBe32(out, uni[k].value);
+  }
+  return out;
+}
+
+Bytes BytesOfHandle(Handle h, long size) {
+  if (!h || size <= 0) return {};
+  const auto* p = reinterpret_cast<const std::uint8_t*>(*h);
+  return Bytes(p, p + std::min(size, KxMemHSize(h)));
+}
+
+// UTF-16 units of host-order bytes (an odd last byte is dropped).
+std::vector<char16_t> UnitsOf(const Bytes& bytes) {
+  std::vector<char16_t> units(bytes.size() / 2);
+  for (std::size_t k = 0; k < units.size(); ++k)
+    units[k] = static_cast<char16_t>(bytes[2 * k] | (bytes[2 * k + 1] << 8));
+  return units;
+}
+
+Bytes HostBytesOf(const char16_t* units, long count) {
+  Bytes out;
+  out.reserve(static_cast<std::size_t>(count) * 2);
+  for (long k = 0; k < count; ++k) {
+    out.push_back(static_cast<std::uint8_t>(units[k]));
+    out.push_back(static_cast<std::uint8_t>(units[k] >> 8));
+  }
+  return out;
+}
+
+// The content mask of what came (see the layer's paste).
+short MaskOf(bool styl, bool deco, bool para, bool ruby) {
+  short mask = 0;
+  if (styl && deco) mask = 0;
+  else if (styl) mask = para ? 11 : 3;
+  else if (deco) mask = para ? 13 : 5;
+  else mask = para ? 9 : 1;
+  if (ruby) mask = mask == 1 ? 5 : mask == 9 ? 13 : 0;
+  return mask;
+}
+
+constexpr int kMaxDropDepth = 2;
+
+}  // namespace
+
+// ---- the exchange ------------------------------------------------------------------------------
+
+CKXFlavorExchange::CKXFlavorExchange(CKXTextLayer* layer, CKXText* source) : mLayer(layer), mSource(source) {}
+
+CKXText& CKXFlavorExchange::Source() const {
+  if (mSource) return *mSource;
+  if (!mLayer) throw LException(kKxErrNilPointer);
+  return *KXHandleAccess::Text(static_cast<KXTextHandle>(mLayer->GetEdit()));
+}
+
+short CKXFlavorExchange::GetLineEndType() const { return mLayer ? mLayer->GetLineEndType() : mLineEndType; }
+
+void CKXFlavorExchange::SetLineEndType(short type) {
+  if (mLayer) mLayer->SetLineEndType(type);
+  mLineEndType = type;
+}
+
+SKXRange CKXFlavorExchange::Crop(const SKXRange& range) const {
+  const long len = Source().GetLength();
+  long from = range.start < 0 ? len : std::min<long>(range.start, len);
+  long to = range.length < 0 ? len : std::min<long>(static_cast<long>(range.start) + range.length, len);
+  from = std::max(0L, from);
+  to = std::max(from, to);
+  return {static_cast<std::int32_t>(from), static_cast<std::int32_t>(to - from)};
+}
+
+bool CKXFlavorExchange::UnicodeFile(CKXDataTube&, short kind) const {
+  return kind == kKxTubeFile && (mEncoding == kKxCodeUTF16 || mEncoding == kKxCodeUTF8);
+}
+
+void CKXFlavorExchange::AddFlavorTypesTo(const SKXRange& range, CKXDataTube& tube) {
+  const short kind = tube.GetFlavorForType();
+  const SKXRange r = Crop(range);
+  if (r.length == 0 && kind != kKxTubeFile) return;
+  // "RTF " is offered once a converter is installed; none is yet.
+  for (OSType type : {kKxFlavorText, kKxFlavorStyl, kKxFlavorDeco, kKxFlavorPara, kKxFlavorUniChars,
+                      kKxFlavorRubyInfo})
+    tube.AddFlavor(type);
+}
+
+OSType CKXFlavorExchange::PickFlavorFrom(CKXDataTube& tube) {
+  for (OSType type : {kKxFlavorText, kKxFlavorPict, kKxFlavorStyl, kKxFlavorDeco, kKxFlavorPara, kKxFlavorUniChars,
+                      kKxFlavorRubyInfo})
+    if (tube.FlavorExists(type)) return type;
+  // Text from other programs arrives as Unicode alone; files as "hfs ".
+  for (OSType type : {kKxFlavorUtxt, kKxFlavorHFS})
+    if (tube.FlavorExists(type)) return type;
+  const long items = tube.CountItems();
+  for (long k = 1; k <= items; ++k) {
+    CKXDataTube item = tube.NthItem(k, nullptr);
+    const OSType type = PickFlavorFrom(item);
+    if (type != kKxFlavorNull) return type;
+  }
+  return kKxFlavorNull;
+}
+
+bool CKXFlavorExchange::SendFlavorTo(OSType type, const SKXRange& range, CKXDataTube& tube) {
+  const short kind = tube.GetFlavorForType();
+  const SKXRange r = Crop(range);
+  if (type == kKxFlavorText) {
+    SendText(r, tube, kind);
+  } else if (type == kKxFlavorDeco) {
+    SendDecos(r, tube, kind);
+  } else if (type == kKxFlavorStyl || type == kKxFlavorPara || type == kKxFlavorUniChars ||
+             type == kKxFlavorRubyInfo) {
+    SendRuns(type, r, tube, kind);
+  } else if (type == kKxFlavorRTF) {
+    // No converter: nothing written.
+  } else {
+    return false;
+  }
+  return true;
+}
+
+void CKXFlavorExchange::SendText(const SKXRange& r, CKXDataTube& tube, short kind) {
+  const CKXTextFlavorWriter writer(Source(), r.start, r.start + r.length);
+  if (kind == kKxTubeClipboard && writer.IsLonePicture()) return;
+  KxFlavorBytes bytes;
+  try {
+    writer.MakeText(bytes);
+  } catch (const std::bad_alloc&) {
+    if (kind == kKxTubeFile) EmergencyWriteText(tube, r);
+    return;
+  }
+  if (kind != kKxTubeFile) {
+    tube.SetFlavorData(kKxFlavorText, bytes.data(), static_cast<long>(bytes.size()), kKxWholeFlavor);
+    return;
+  }
+  const bool unicode = UnicodeFile(tube, kind);
+  short lineEnd = GetLineEndType();
+  if (unicode && (lineEnd == CKXTextLayer::kLineEndCRLF || lineEnd == CKXTextLayer::kLineEndLF)) {
+    lineEnd = CKXTextLayer::kLineEndLF;
+    SetLineEndType(lineEnd);
+  }
+  std::vector<SKXUniChar> uni;
+  std::vector<SKXScriptRun> scripts;
+  if (unicode) {
+    // Side entries and scripts by the transfer's offsets, before line ends
+    // change (LF keeps every offset).
+    KxFlavorBytes styu, styl;
+    if (writer.MakeUniChars(styu) == EKXFlavorMake::kMade) uni = UniCharsOf(styu);
+    if (writer.MakeStyl(styl) == EKXFlavorMake::kMade) scripts = ScriptsOf(styl);
+  }
+  std::string text(bytes.begin(), bytes.end());
+  if (lineEnd != CKXTextLayer::kLineEndCR) {
+    long added = 0;
+    CKXTextLayer::ChangeTextType(text, lineEnd, added);
+  }
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const long n = static_cast<long>(text.size());
+  Bytes out;
+  CKXJCode conv;
+  switch (mEncoding) {
+    case kKxCodeJIS:
+    case kKxCodeEUC: {
+      const Boolean ok = mEncoding == kKxCodeJIS ? conv.SJIStoJIS(p, n) : conv.SJIStoEUC(p, n);
+      if (!ok) throw LException(paramErr);
+      out.assign(conv.GetTextPtr(), conv.GetTextPtr() + conv.GetTextSize());
+      break;
+    }
+    case kKxCodeUTF16:
+    case kKxCodeUTF8: {
+      HandleGuard units, glyphs;
+      long count = 0;
+      if (n > 0 && !UKXUnicode::ConvertFromText(kScriptJapanese, text.data(), n, uni.data(),
+                                                static_cast<long>(uni.size()), units.h, count, glyphs.h,
+                                                scripts.empty() ? nullptr : scripts.data(),
+                                                static_cast<long>(scripts.size())))
+        // Nothing may be saved in an encoding that lost the text.
+        throw LException(paramErr);
+      // UTF-16 in the host's order with its byte-order mark first.
+      out = {0xFF, 0xFE};
+      if (units.h && count > 0) {
+        Bytes b = HostBytesOf(reinterpret_cast<const char16_t*>(*units.h), count);
+        out.insert(out.end(), b.begin(), b.end());
+      }
+      if (mEncoding == kKxCodeUTF8) {
+        if (!conv.UNICODEtoUTF8(out.data(), static_cast<long>(out.size()))) throw LException(paramErr);
+        out.assign(conv.GetTextPtr(), conv.GetTextPtr() + conv.GetTextSize());
+      }
+      break;
+    }
+    default:
+      out.assign(p, p + n);
+      break;
+  }
+  tube.SetFlavorData(kKxFlavorText, out.data(), static_cast<long>(out.size()), kKxWholeFlavor);
+}
+
+void CKXFlavorExchange::SendRuns(OSType type, const SKXRange& r, CKXDataTube& tube, short kind) {
+  const CKXTextFlavorWriter writer(Source(), r.start, r.start + r.length);
+  if (type == kKxFlavorStyl && kind == kKxTubeClipboard && writer.IsLonePicture()) return;
+  KxFlavorBytes bytes;
+  const bool unicode = UnicodeFile(tube, kind);
+  // More runs than a 16-bit count holds leave the flavor out (kTooMany).
+  const EKXFlavorMake made = unicode ? EKXFlavorMake::kNothing : writer.MakeFlavor(type, bytes);
+  if (made == EKXFlavorMake::kMade)
+    tube.SetFlavorData(type, bytes.data(), static_cast<long>(bytes.size()), kKxWholeFlavor);
+  else if (kind == kKxTubeFile && tube.FlavorExists(type))
+    tube.DeleteFlavorData(type);
+  if (type == kKxFlavorUniChars && (kind == kKxTubeClipboard || kind == kKxTubeDrag) && !writer.IsLonePicture())
+    SendUnicode(r, tube);
+}
+
+void CKXFlavorExchange::SendUnicode(const SKXRange& r, CKXDataTube& tube) {
+  if (!UKXUnicode::IsAvailable() || r.length == 0) return;
+  const CKXTextFlavorWriter writer(Source(), r.start, r.start + r.length);
+  KxFlavorBytes text, styu, styl;
+  writer.MakeText(text);
+  std::vector<SKXUniChar> uni;
+  std::vector<SKXScriptRun> scripts;
+  if (writer.MakeUniChars(styu) == EKXFlavorMake::kMade) uni = UniCharsOf(styu);
+  if (writer.MakeStyl(styl) == EKXFlavorMake::kMade) scripts = ScriptsOf(styl);
+  HandleGuard units, glyphs;
+  long count = 0;
+  if (!UKXUnicode::ConvertFromText(kScriptJapanese, reinterpret_cast<const char*>(text.data()),
+                                   static_cast<long>(text.size()), uni.data(), static_cast<long>(uni.size()),
+                                   units.h, count, glyphs.h, scripts.empty() ? nullptr : scripts.data(),
+                                   static_cast<long>(scripts.size())) ||
+      !units.h)
+    return;
+  const Bytes utxt = HostBytesOf(reinterpret_cast<const char16_t*>(*units.h), count);
+  tube.SetFlavorData(kKxFlavorUtxt, utxt.data(), static_cast<long>(utxt.size()), kKxWholeFlavor);
+  if (glyphs.h && KxMemHSize(glyphs.h) > 0 && CKXUnicode::ConvertGlyphInfoToScrap(glyphs.h)) {
+    const Bytes gidr = BytesOfHandle(glyphs.h, KxMemHSize(glyphs.h));
+    tube.SetFlavorData(kKxFlavorGlyphs, gidr.data(), static_cast<long>(gidr.size()), kKxWholeFlavor);
+  }
+}
+
+void CKXFlavorExchange::SendDecos(const SKXRange& r, CKXDataTube& tube, short kind) {
+  const CKXTextFlavorWriter writer(Source(), r.start, r.start + r.length);
+  const bool unicode = UnicodeFile(tube, kind);
+  // Clipboards and files carry the pictures; drags and descriptors stay in
+  // the program and name the table's pictures.
+  const bool carries = kind == kKxTubeClipboard || kind == kKxTubeFile;
+  KxFlavorBytes bytes;
+  std::vector<KxFlavorBytes> pictures;
+  const EKXFlavorMake made = unicode ? EKXFlavorMake::kNothing
+                                     : writer.MakeDeco(bytes, carries ? EKXPictureRefs::kSequence
+                                                                      : EKXPictureRefs::kTableID,
+                                                       carries ? &pictures : nullptr);
+  if (made != EKXFlavorMake::kMade) {
+    if (kind == kKxTubeFile && tube.FlavorExists(kKxFlavorDeco)) tube.DeleteFlavorData(kKxFlavorDeco);
+    return;
+  }
+  if (kind == kKxTubeFile)
+    while (tube.FlavorExists(kKxFlavorPict) && tube.GetFlavorSize(kKxFlavorPict) > 0) {
+      const long before = tube.GetFlavorSize(kKxFlavorPict);
+      tube.DeleteFlavorData(kKxFlavorPict);
+      // A tube that cannot delete would be asked forever.
+      if (tube.FlavorExists(kKxFlavorPict) && tube.GetFlavorSize(kKxFlavorPict) == before) break;
+    }
+  for (const KxFlavorBytes& pict : pictures)
+    tube.SetFlavorData(kKxFlavorPict, pict.data(), static_cast<long>(pict.size()), kKxWholeFlavor);
+  // One run only: a lone picture on the clipboard goes as the picture
+  // alone, and a run that decorates nothing is not worth a flavor.
+  long count = 0;
+  CKXTextFlavorData::CheckFlavorData(kKxFlavorDeco, bytes.data(), static_cast<long>(bytes.size()), &count);
+  if (count == 1) {
+    const std::uint8_t* run = bytes.data() + 2;
+    const bool plain = run[4] == 0 && run[5] == 0 && run[6] == 0 && run[7] == 0;
+    const bool pict = run[8] != 0 || run[9] != 0;
+    if (kind == kKxTubeFile && plain && !pict) {
+      if (tube.FlavorExists(kKxFlavorDeco)) tube.DeleteFlavorData(kKxFlavorDeco);
+      return;
+    }
+    if (kind == kKxTubeClipboard && (pict || plain)) return;
+  }
+  tube.SetFlavorData(kKxFlavorDeco, bytes.data(), static_cast<long>(bytes.size()), kKxWholeFlavor);
+}
+
+void CKXFlavorExchange::EmergencyWriteText(CKXDataTube&, const SKXRange&) { throw LException(memFullErr); }
+
+void CKXFlavorExchange::EmergencyReadText(CKXDataTube&, const SKXRange&) { throw LException(memFullErr); }
+
+// ---- receiving -----------------------------------------------------------------------------------
+
+void CKXFlavorExchange::ReceiveDataFrom(const SKXRange& range, CKXDataTube& tube, KXTextHandle text, short* mask) {
+  try {
+    ReceiveInto(range, tube, text, mask, 0);
+  } catch (const LException&) {
+    throw;
+  } catch (const std::bad_alloc&) {
+    throw LException(memFullErr);
+  }
+}
+
+void CKXFlavorExchange::Deliver(const SKXRange& range, short kind, CKXText& received, KXTextHandle text,
+                                short* mask, short gotMask) {
+  if (text) {
+    CKXText& dest = *KXHandleAccess::Text(text);
+    dest.InsertText(dest.GetLength(), &received, CKXText::kWhatAll);
+    if (mask) *mask = gotMask;
+    return;
+  }
+  if (!mLayer) throw LException(kKxErrNilPointer);
+  const bool whole = kind == kKxTubeFile && range.start == 0 && range.length < 0;
+  const SKXRange target = whole ? mLayer->CropRange(CKXTextLayer::sTextAll) : mLayer->CropRange(range);
+  mLayer->TextPaste(target, KXHandleAccess::Wrap(&received), gotMask);
+  if (whole) mLayer->SetSelectionRange(CKXTextLayer::sTextStart, false);
+}
+
+void CKXFlavorExchange::ReceiveInto(const SKXRange& range, CKXDataTube& tube, KXTextHandle text, short* mask,
+                                    int depth) {
+  const short kind = tube.GetFlavorForType();
+  CKXTextFlavorReader reader;
+  Bytes bytes;
+
+  // Runs. The decoration runs' count bounds the pictures asked for, so
+  // that a tube answering "PICT" forever is asked a finite number of times.
+  long decoCount = 0;
+  for (OSType type : {kKxFlavorStyl, kKxFlavorDeco, kKxFlavorPara})
+    if (tube.ReadFlavor(type, bytes)) {
+      reader.ReadFlavor(type, bytes.data(), static_cast<long>(bytes.size()));
+      if (type == kKxFlavorDeco)
+        CKXTextFlavorData::CheckFlavorData(type, bytes.data(), static_cast<long>(bytes.size()), &decoCount);
+    }
+
+  // Which text flavor.
+  const bool hasText = tube.FlavorExists(kKxFlavorText);
+  const bool hasUtxt = tube.FlavorExists(kKxFlavorUtxt);
+  if (hasText || hasUtxt) {
+    OSType textType = kKxFlavorText;
+    bool dropDecoPara = false;
+    if (hasText && tube.FlavorExists(kKxFlavorUniChars)) {
+      if (tube.ReadFlavor(kKxFlavorUniChars, bytes))
+        reader.ReadFlavor(kKxFlavorUniChars, bytes.data(), static_cast<long>(bytes.size()));
+    } else if ((kind == kKxTubeClipboard || kind == kKxTubeDrag) && hasUtxt && UKXUnicode::IsAvailable()) {
+      textType = kKxFlavorUtxt;
+      dropDecoPara = true;
+    } else if (!hasText) {
+      textType = kKxFlavorUtxt;
+    }
+    Bytes data;
+    tube.ReadFlavor(textType, data);
+
+    // Files: the plain-text encoding.
+    if (kind == kKxTubeFile && textType == kKxFlavorText) {
+      short code = mEncoding;
+      if (code == kKxCodeAozora) code = kKxCodeSJIS;
+      if (code == kKxCodeSJIS && (CKXJCode::sUseCVKANJI || CKXJCode::sUseUNICODE)) {
+        code = CKXJCode::sCodeType;
+        if (code == kKxCodeAuto) code = CKXJCode::AutoCheck(data.data(), static_cast<long>(data.size()));
+        if (code == kKxCodeAozora) code = kKxCodeSJIS;
+      }
+      CKXJCode conv;
+      if ((code == kKxCodeJIS && conv.JIStoSJIS(data.data(), static_cast<long>(data.size()))) ||
+          (code == kKxCodeEUC && conv.EUCtoSJIS(data.data(), static_cast<long>(data.size())))) {
+        data.assign(conv.GetTextPtr(), conv.GetTextPtr() + conv.GetTextSize());
+      } else if (code == kKxCodeUTF16) {
+        // Only a real byte-order mark leaves the text; without one the
+        // units are big-endian.
+        bool little = false;
+        if (data.size() >= 2 && data[0] == 0xFF && data[1] == 0xFE) {
+          little = true;
+          data.erase(data.begin(), data.begin() + 2);
+        } else if (data.size() >= 2 && data[0] == 0xFE && data[1] == 0xFF) {
+          data.erase(data.begin(), data.begin() + 2);
+        }
+        if (!little) CKXJCode::InvertWORDHiLo(data.data(), static_cast<long>(data.size()));
+        textType = kKxFlavorUtxt;
+      } else if (code == kKxCodeUTF8) {
+        if (!conv.UTF8toUNICODE(data.data(), static_cast<long>(data.size()), false))
+          throw LException(paramErr);
+        data.assign(conv.GetTextPtr(), conv.GetTextPtr() + conv.GetTextSize());
+        CKXJCode::InvertWORDHiLo(data.data(), static_cast<long>(data.size()));
+        // A UTF-8 byte-order mark is no character of the text.
+        if (data.size() >= 2 && data[0] == 0xFF && data[1] == 0xFE) data.erase(data.begin(), data.begin() + 2);
+        textType = kKxFlavorUtxt;
+      }
+    }
+
+    if (textType == kKxFlavorUtxt) {
+      std::vector<char16_t> units = UnitsOf(data);
+      HandleGuard glyphs;
+      Bytes gidr;
+      if (kind != kKxTubeFile && tube.ReadFlavor(kKxFlavorGlyphs, gidr) && !gidr.empty()) {
+        glyphs.h = KxMemHAlloc(static_cast<long>(gidr.size()), false);
+        if (glyphs.h) {
+          std::memcpy(*glyphs.h, gidr.data(), gidr.size());
+          if (!CKXUnicode::ConvertGlyphScrapToInfo(glyphs.h)) {
+            KxMemHFree(glyphs.h);
+            glyphs.h = nullptr;
+          }
+        }
+      }
+      if (!glyphs.h && !units.empty()) {
+        long outCount = 0;
+        std::vector<char16_t> composed(units.size());
+        CKXUnicode::PreConvert(units.data(), static_cast<long>(units.size()), composed.data(), &outCount);
+        composed.resize(static_cast<std::size_t>(std::clamp(outCount, 0L, static_cast<long>(units.size()))));
+        units = std::move(composed);
+      }
+      HandleGuard converted, sides;
+      long length = 0, sideCount = 0;
+      const bool ok = !units.empty() && UKXUnicode::ConvertToText(units.data(), static_cast<long>(units.size()),
+                                                                  glyphs.h, converted.h, length, sides.h,
+                                                                  sideCount, kScriptJapanese);
+      Bytes textBytes;
+      if (kind != kKxTubeFile && hasText && (!ok || sideCount == 0)) {
+        // The script's own bytes say the same: take them with every run.
+        tube.ReadFlavor(kKxFlavorText, textBytes);
+        dropDecoPara = false;
+      } else if (ok) {
+        textBytes = BytesOfHandle(converted.h, length);
+        if (sides.h && sideCount > 0) {
+          const Bytes styu = StyuOf(reinterpret_cast<const SKXUniChar*>(*sides.h),
+                                    std::min(sideCount, KxMemHSize(sides.h) / long(sizeof(SKXUniChar))));
+          reader.ReadFlavor(kKxFlavorUniChars, styu.data(), static_cast<long>(styu.size()));
+        }
+      }
+      // Otherwise nothing could be made of the units: nothing comes.
+      data = std::move(textBytes);
+    }
+    if (dropDecoPara) {
+      const Bytes empty16{0, 0};
+      reader.ReadFlavor(kKxFlavorDeco, empty16.data(), 2);
+      reader.ReadFlavor(kKxFlavorPara, empty16.data(), 2);
+    }
+
+    if (kind == kKxTubeFile && !data.empty()) {
+      long removed = 0;
+      const short seen =
+          CKXTextLayer::CheckTextType(reinterpret_cast<char*>(data.data()), static_cast<long>(data.size()), removed);
+      data.resize(data.size() - static_cast<std::size_t>(std::clamp(removed, 0L, static_cast<long>(data.size()))));
+      SetLineEndType(seen);
+    }
+
+    // Ruby.
+    if (tube.ReadFlavor(kKxFlavorRubyInfo, bytes))
+      reader.ReadFlavor(kKxFlavorRubyInfo, bytes.data(), static_cast<long>(bytes.size()));
+
+    // Pictures of the decoration runs.
+    std::vector<KxFlavorBytes> pictures;
+    if (reader.HasDecos()) {
+      if (kind == kKxTubeClipboard || kind == kKxTubeFile) {
+        for (long k = 0; k < decoCount && tube.FlavorExists(kKxFlavorPict); ++k) {
+          KxFlavorBytes pict;
+          if (!tube.ReadFlavor(kKxFlavorPict, pict)) break;
+          pictures.push_back(std::move(pict));
+        }
+        reader.SetPictureFetch(KxPicturesFromList(pictures));
+      } else {
+        reader.SetPictureFetch(KxPicturesFromTable());
+      }
+    }
+    reader.SetText(data.data(), static_cast<long>(data.size()));
+    TextGuard received;
+    reader.InsertInto(*received, 0);
+    const short got = MaskOf(reader.HasStyls(), reader.HasDecos(), reader.HasParas(), reader.HasRubyInfo());
+    Deliver(range, kind, *received, text, mask, got);
+    return;
+  }
+
+  // No text: a picture, files, or the items of the tube.
+  Bytes pict;
+  if (tube.ReadFlavor(kKxFlavorPict, pict) && !pict.empty()) {
+    const std::vector<KxFlavorBytes> list{pict};
+    PicHandle handle = KxPicturesFromList(list)(1);
+    if (!handle) return;
+    const short id = CKXDecoArray::SetPicture(handle);
+    if (id <= 0) return;
+    const char placeholder = static_cast<char>(0xCA);
+    SKXDeco deco{};
+    deco.deco.pictID = id;
+    TextGuard received;
+    (*received).InsertText(0, &placeholder, 1, nullptr, 0, &deco, 1, nullptr, 0, nullptr, 0);
+    Deliver(range, kind, *received, text, mask, 5);
+    return;
+  }
+  Bytes hfs;
+  if (tube.ReadFlavor(kKxFlavorHFS, hfs)) {
+    OSType type = 0;
+    std::string path;
+    if (depth >= kMaxDropDepth || !KxReadHFSFlavor(hfs.data(), static_cast<long>(hfs.size()), type, path) ||
+        !KxIsRegularFile(path))
+      return;
+    if (type == 0) type = KxTypeFromNameEnding(path);
+    if (type != kKxFlavorText) return;  // RTF, pictures and JPEG need their converters
+    CKXFileTube file(path, kKxFileRead);
+    ReceiveInto(range, file, text, mask, depth + 1);
+    return;
+  }
+  const long items = tube.CountItems();
+  for (long k = 1; k <= items; ++k) {
+    CKXDataTube item = tube.NthItem(k, nullptr);
+    ReceiveInto(range, item, text, mask, depth + 1);
+  }
+}
+
+// ---- the layer's scrap hooks -----------------------------------------------------------------
+
+void KxPutTextOnClipboard(KXTextHandle text) {
+  if (!text) return;
+  CKXFlavorExchange exchange(nullptr, KXHandleAccess::Text(text));
+  CKXTextClipboardTube tube(&exchange, SKXRange{0, -1});
+}
+
+void KxGetTextFromClipboard(KXTextHandle text, short& kind) {
+  kind = 0;
+  if (!text) return;
+  CKXTextClipboardTube tube;
+  CKXFlavorExchange exchange(nullptr, KXHandleAccess::Text(text));
+  if (exchange.PickFlavorFrom(tube) == kKxFlavorNull) return;
+  exchange.ReceiveDataFrom(SKXRange{0, -1}, tube, text, &kind);
+}

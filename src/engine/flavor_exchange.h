@@ -1,0 +1,95 @@
+// Flavor exchange: a range of styled text in and out of any data tube.
+// Copy, cut and drag write through SendFlavorTo; paste, drop and opening a
+// plain-text file read through ReceiveDataFrom. The tube's kind decides
+// what is written and which flavors are preferred.
+//
+// The exchange works over an editing layer (the text engine derives from
+// one): it sends from the layer's text, or from a text given instead, and
+// it receives either into a caller's text (appended, with the content mask
+// of what came) or over a range of the layer's own text.
+//
+// What travels: "TEXT" is the range's byte text with its ruby inline; the
+// run flavors of text_flavors.h refer to it. Clipboard and drag transfers
+// add "utxt" (UTF-16 in host order, no byte-order mark) and "GIDR".
+// Pictures travel as "PICT" flavors numbered by sequence on the clipboard
+// and in files, as picture-table IDs in drags and descriptors.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/data_tube.h"
+#include "layout/kxtext_api.h"
+#include "platform/types.h"
+#include "text/base/range.h"
+
+class CKXText;
+class CKXTextLayer;
+
+constexpr OSType kKxFlavorUtxt = FourCC("utxt");
+constexpr OSType kKxFlavorRTF = FourCC("RTF ");
+constexpr OSType kKxFlavorJPEG = FourCC("JPEG");
+constexpr OSType kKxFlavorHFS = FourCC("hfs ");
+
+// Content masks of a read into a caller's text.
+constexpr short kKxMaskText = 1;
+constexpr short kKxMaskStyl = 2;
+constexpr short kKxMaskDeco = 4;
+constexpr short kKxMaskPara = 8;
+
+class CKXFlavorExchange : public CKXFlavorSender {
+ public:
+  // `layer` may be null for an exchange that only sends from `source`.
+  explicit CKXFlavorExchange(CKXTextLayer* layer, CKXText* source = nullptr);
+
+  // The plain-text encoding of file tubes (kKxCodeSJIS ... kKxCodeUTF8).
+  void SetTextEncoding(short code) { mEncoding = code; }
+  short GetTextEncoding() const { return mEncoding; }
+  // The line-end type of plain text in files: the layer's when there is
+  // one.
+  short GetLineEndType() const;
+  void SetLineEndType(short type);
+
+  void AddFlavorTypesTo(const SKXRange& range, CKXDataTube& tube) override;
+  // True for the types it knows, even when it wrote nothing.
+  bool SendFlavorTo(OSType type, const SKXRange& range, CKXDataTube& tube) override;
+  // The first flavor the exchange can read, "null" when none.
+  OSType PickFlavorFrom(CKXDataTube& tube);
+  // With a text, the data are appended to it and the content mask stored
+  // through `mask`; without one the layer's text changes: the range is
+  // replaced, or for a file tube over the whole text the whole text is set.
+  void ReceiveDataFrom(const SKXRange& range, CKXDataTube& tube, KXTextHandle text, short* mask);
+
+  // The plain-text paths of a file tube when no buffer for the whole text
+  // can be had: they fail cleanly (memFullErr) and leave the file as it
+  // was, since a file written or read in pieces could not be kept whole.
+  void EmergencyWriteText(CKXDataTube& tube, const SKXRange& range);
+  void EmergencyReadText(CKXDataTube& tube, const SKXRange& range);
+
+ private:
+  CKXText& Source() const;
+  SKXRange Crop(const SKXRange& range) const;
+  bool UnicodeFile(CKXDataTube& tube, short kind) const;
+
+  void SendText(const SKXRange& range, CKXDataTube& tube, short kind);
+  void SendRuns(OSType type, const SKXRange& range, CKXDataTube& tube, short kind);
+  void SendDecos(const SKXRange& range, CKXDataTube& tube, short kind);
+  void SendUnicode(const SKXRange& range, CKXDataTube& tube);
+
+  void ReceiveInto(const SKXRange& range, CKXDataTube& tube, KXTextHandle text, short* mask, int depth);
+  // Inserts `source` (owned by the caller) as the received data.
+  void Deliver(const SKXRange& range, short kind, CKXText& received, KXTextHandle text, short* mask,
+               short gotMask);
+
+  CKXTextLayer* mLayer;
+  CKXText* mSource;
+  short mEncoding = 0;
+  short mLineEndType = 0;
+};
+
+// The layer's scrap hooks over the clipboard, for the text engine's
+// TextPutScrap and TextGetScrap: every flavor of a whole text goes on the
+// clipboard; a paste appends what the clipboard holds to `text` and
+// answers its content mask (0 with nothing readable).
+void KxPutTextOnClipboard(KXTextHandle text);
+void KxGetTextFromClipboard(KXTextHandle text, short& kind);

@@ -1,0 +1,614 @@
+// Documents through the file tube: the flavor map, both layouts on disk,
+// pictures of every kind, and files that other programs (or other
+// machines) left behind.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "common/test_main.h"
+#include "document/doc_file.h"
+#include "document/doc_prefs.h"
+#include "document/doc_records.h"
+#include "document/file_tube.h"
+#include "platform/bytefields.h"
+#include "platform/files.h"
+#include "platform/toolbox/pict.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+constexpr EKXLayout kLayouts[] = {EKXLayout::kClassic, EKXLayout::kContainer};
+
+class FileTube : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() /
+          ("kxtube_" + std::to_string(getpid()) + "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+  }
+  void TearDown() override { fs::remove_all(dir); }
+  std::string Path(const std::string& name) const { return (dir / name).string(); }
+  static void WriteBytes(const std::string& path, const Bytes& b) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
+  }
+  static Bytes ReadBytes(const std::string& path) {
+    Bytes b;
+    KxReadFile(path, b);
+    return b;
+  }
+  fs::path dir;
+};
+
+Bytes Str(const std::string& s) { return Bytes(s.begin(), s.end()); }
+OSType Four(const char* s) {
+  return (OSType(std::uint8_t(s[0])) << 24) | (OSType(std::uint8_t(s[1])) << 16) | (OSType(std::uint8_t(s[2])) << 8) |
+         OSType(std::uint8_t(s[3]));
+}
+
+// A picture of `kind` in its in-memory form, with the frame the data model
+// gives it.
+Bytes MakePicture(short kind, std::uint8_t seed) {
+  const Bytes& dummy = CKXTextFileTube::GetDummyPict();
+  Bytes out;
+  auto le32 = [](Bytes& b, std::size_t at, std::int32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + std::size_t(i)] = std::uint8_t(std::uint32_t(v) >> (8 * i));
+  };
+  std::int16_t h = 0, w = 0;
+  switch (kind) {
+    case kKxPictPICT: {
+      std::vector<std::uint32_t> px(6, 0xFF0000u + seed);
+      return KxPictFromPixels(2, 3, px.data());
+    }
+    case kKxPictWBMP:
+    case kKxPictWDIB: {
+      Bytes win(kind == kKxPictWBMP ? 54 : 40, seed);
+      const std::size_t at = kind == kKxPictWBMP ? 14 : 0;
+      le32(win, at + 4, 33);
+      le32(win, at + 8, -21);  // a top-down bitmap
+      out = dummy;
+      out.insert(out.end(), win.begin(), win.end());
+      h = 21;
+      w = 33;
+      break;
+    }
+    case kKxPictWMFP:
+    case kKxPictWEMF: {
+      Bytes wsiz(8);
+      le32(wsiz, 0, 20 * 50);
+      le32(wsiz, 4, 20 * 30);
+      out = dummy;
+      out.insert(out.end(), wsiz.begin(), wsiz.end());
+      out.insert(out.end(), 17, seed);
+      h = 30;
+      w = 50;
+      break;
+    }
+    case kKxPictJPEG: {
+      // No decoder here: the tube keeps the bytes behind the placeholder.
+      out = dummy;
+      out.resize((out.size() + 15) & ~std::size_t(15), 0);
+      out.insert(out.end(), sJPEGIDString, sJPEGIDString + 16);
+      const Bytes jpeg = {0xFF, 0xD8, 0xFF, 0xE0, seed, 1, 2, 3, 0xFF, 0xD9};
+      out.insert(out.end(), jpeg.begin(), jpeg.end());
+      h = std::int16_t(KxGetU16BE(dummy.data() + 6) - KxGetU16BE(dummy.data() + 2));
+      w = std::int16_t(KxGetU16BE(dummy.data() + 8) - KxGetU16BE(dummy.data() + 4));
+      break;
+    }
+    default:
+      break;
+  }
+  KxPutU16BE(out.data(), std::uint16_t(2 * kind + 1));
+  KxPutU16BE(out.data() + 2, 0);
+  KxPutU16BE(out.data() + 4, 0);
+  KxPutU16BE(out.data() + 6, std::uint16_t(h));
+  KxPutU16BE(out.data() + 8, std::uint16_t(w));
+  return out;
+}
+
+// A container as a machine of the other byte order writes it.
+Bytes ForeignContainer(const std::vector<std::tuple<OSType, short, Bytes>>& items) {
+  const KxByteOrder o = kKxNativeOrder == KxByteOrder::kBig ? KxByteOrder::kLittle : KxByteOrder::kBig;
+  auto put16 = [o](Bytes& b, std::uint16_t v) {
+    if (o == KxByteOrder::kBig) {
+      b.push_back(std::uint8_t(v >> 8));
+      b.push_back(std::uint8_t(v));
+    } else {
+      b.push_back(std::uint8_t(v));
+      b.push_back(std::uint8_t(v >> 8));
+    }
+  };
+  auto put32 = [&](Bytes& b, std::uint32_t v) {
+    if (o == KxByteOrder::kBig) {
+      put16(b, std::uint16_t(v >> 16));
+      put16(b, std::uint16_t(v));
+    } else {
+      put16(b, std::uint16_t(v));
+      put16(b, std::uint16_t(v >> 16));
+    }
+  };
+  Bytes out;
+  std::vector<std::tuple<OSType, short, std::uint32_t, std::uint32_t>> where;
+  for (const auto& [type, id, data] : items) {
+    where.emplace_back(type, id, std::uint32_t(out.size()), std::uint32_t(data.size()));
+    out.insert(out.end(), data.begin(), data.end());
+  }
+  // One map per type (the items are given grouped by type, IDs rising).
+  std::vector<std::tuple<OSType, std::uint32_t, std::uint32_t>> maps;
+  for (std::size_t i = 0; i < where.size();) {
+    const OSType type = std::get<0>(where[i]);
+    std::size_t j = i;
+    while (j < where.size() && std::get<0>(where[j]) == type) ++j;
+    const std::uint32_t at = std::uint32_t(out.size());
+    put32(out, type);
+    put16(out, std::uint16_t(j - i));
+    for (std::size_t k = i; k < j; ++k) {
+      put16(out, std::uint16_t(std::get<1>(where[k])));
+      put32(out, std::get<2>(where[k]));
+      put32(out, std::get<3>(where[k]));
+    }
+    maps.emplace_back(type, at, std::uint32_t(out.size()) - at);
+    i = j;
+  }
+  for (const auto& [type, at, size] : maps) {
+    put32(out, type);
+    put32(out, at);
+    put32(out, size);
+  }
+  put16(out, std::uint16_t(maps.size()));
+  put16(out, kKxResVersion);
+  put32(out, kKxResMagic);
+  return out;
+}
+
+SKXDocSettings SampleSettings() {
+  SKXDocSettings s;
+  s.window.fontSize = 14;
+  s.window.fontName = "IPAMincho";
+  s.window.bounds = {40, 50, 400, 600};
+  s.window.selStart = 2;
+  s.window.selEnd = 5;
+  s.pref.scale = 150;
+  s.pref.headerText = "page";
+  s.pref.vertical = 1;
+  s.marks = {{0, 3, "first"}, {4, 7, "second"}};
+  s.rank.rect[0] = -3;
+  s.rank.rect[2] = 200;
+  s.rank.levels = {0, 2};
+  s.hasRank = true;
+  s.lineRestarts = {1, 5, 9};
+  s.printRecord.assign(120, 7);
+  s.usesForm = true;
+  for (std::size_t i = 0; i < s.forms.size(); ++i) s.forms[i] = std::uint8_t(i * 3);
+  return s;
+}
+
+void WriteStyled(const std::string& path, const std::string& text, const SKXDocSettings& s, EKXLayout layout,
+                 int backups = 0) {
+  SKXDocument doc;
+  doc.text->SetText(text.data(), long(text.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+  doc.settings = s;
+  doc.creator = FourCC("KXTE");
+  std::string message;
+  ASSERT_EQ(KxWriteDocument(path, doc, layout, message, backups), 0) << message;
+}
+
+std::string TextOf(const SKXDocument& doc) {
+  std::string s(std::size_t(doc.text->GetLength()), '\0');
+  doc.text->GetText(s.data(), long(s.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+  return s;
+}
+
+TEST(FileTubeNames, TypesFromNamesAndTypes) {
+  struct Case {
+    OSType type;
+    const char* name;
+    OSType want;
+  } cases[] = {{0, "photo.JPG", FourCC("JPEG")},          {0, "notes.text", FourCC("TEXT")},
+               {FourCC("ZIP "), "archive.zip", FourCC("TEXT")}, {FourCC("ttro"), "readme", FourCC("ttro")},
+               {FourCC("TEXT"), "letter.rtf", FourCC("RTF ")},  {FourCC("TEXT"), "scan.tiff", FourCC("TIFF")},
+               {0, "a.tif", FourCC("TIFF")},                   {FourCC("TEXT"), ".rtf", FourCC("TEXT")},
+               {FourCC("JPEG"), "x.txt", FourCC("JPEG")},       {FourCC("RTF "), "x.txt", FourCC("RTF ")},
+               {0, "dir.jpg/plain", FourCC("TEXT")},            {0, "clip.PICT", FourCC("PICT")}};
+  for (const Case& c : cases)
+    EXPECT_EQ(CKXTextFileTube::TextFileTypeCheck(c.type, c.name), c.want) << c.name;
+  struct Name {
+    const char* name;
+    OSType want;
+  } names[] = {{"a.htm", FourCC("TEXT")}, {"ab.html", FourCC("TEXT")}, {"x.txt", FourCC("TEXT")},
+               {"x.zip", 0},              {"a.jp", 0},                 {"photo.jpeg", FourCC("JPEG")},
+               {"song.aif", FourCC("AIFF")}};
+  for (const Name& n : names) EXPECT_EQ(CKXTextFileTube::GetFlavorTypeFromName(n.name), n.want) << n.name;
+}
+
+TEST(FileTubeNames, StoredTypesMapBackToFlavors) {
+  struct Case {
+    const char* stored;
+    short id;
+    const char* flavor;
+  } cases[] = {{"deco", 128, "styw"}, {"para", 128, "styx"}, {"MPSR", 1007, "MARK"}, {"MPSR", 1005, "MPSR"},
+               {"KXSR", 1000, "KXSR"}, {"KXSR", 1001, "MTPR"}, {"KXSR", 1002, "LINE"}, {"KXSR", 1003, "FORM"},
+               {"KXSR", 1007, "RANK"}, {"deco", 129, "deco"},  {"styl", 128, "styl"}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(CKXTextFlavorFile::FileFlavorType(Four(c.stored), c.id), Four(c.flavor)) << c.stored << c.id;
+  }
+}
+
+// Every record set through a tube is stored where the map says, in the
+// layout's byte order, and reads back as it was given.
+TEST_F(FileTube, RecordsStoredInEachLayout) {
+  const SKXDocSettings s = SampleSettings();
+  for (EKXLayout layout : kLayouts) {
+    const std::string path = Path(layout == EKXLayout::kClassic ? "classic.txt" : "container.kxt");
+    CKXTextFileTube w;
+    std::string message;
+    ASSERT_EQ(w.OpenWrite(path, FourCC("TEXT"), FourCC("KXTE"), layout, message), 0);
+    const Bytes text = Str("abcdefgh");
+    ASSERT_TRUE(w.PutFlavor(FourCC("TEXT"), text.data(), long(text.size())));
+    ASSERT_EQ(WriteDocPref(w, s), "");
+    ASSERT_EQ(w.Commit(message), 0) << message;
+
+    // What lies in the file, against records made directly.
+    Bytes mpsrBig, kxsrBig, markBig, rankClassic, lineBig;
+    KxWriteMPSR(s.window, KxByteOrder::kBig, mpsrBig);
+    KxWriteKXSR(s.pref, KxByteOrder::kBig, kxsrBig);
+    KxWriteMARK(s.marks, KxByteOrder::kBig, markBig);
+    KxWriteClassicRANK(s.rank, rankClassic);
+    KxWriteLINE(s.lineRestarts, KxByteOrder::kBig, lineBig);
+    if (layout == EKXLayout::kClassic) {
+      EXPECT_EQ(ReadBytes(path), text);
+      KxResFork fork;
+      ASSERT_EQ(KxReadResourceFork(path, fork), 0);
+      auto item = [&](const char* t, short id) {
+        const KxResForkItem* it = fork.Find(Four(t), id);
+        return it ? it->data : Bytes{0xEE};
+      };
+      EXPECT_EQ(item("MPSR", 1005), mpsrBig);
+      EXPECT_EQ(item("KXSR", 1000), kxsrBig);
+      EXPECT_EQ(item("MPSR", 1007), markBig);
+      EXPECT_EQ(item("KXSR", 1007), rankClassic);
+      EXPECT_EQ(item("KXSR", 1002), lineBig);
+      EXPECT_EQ(item("KXSR", 1001), s.printRecord);
+      EXPECT_EQ(item("KXSR", 1003), Bytes(s.forms.begin(), s.forms.end()));  // stored big-endian
+    } else {
+      EXPECT_FALSE(fs::exists(KxSidecarPath(path)));
+      CKXMemResource raw(ReadBytes(path));
+      raw.OpenResInfo();
+      ASSERT_TRUE(raw.IsOpen());
+      auto res = [&](OSType t, short id) {
+        Bytes b(std::size_t(raw.GetResSize(t, id)));
+        if (!b.empty()) raw.ReadResource(b.data(), long(b.size()), t, id);
+        return b;
+      };
+      EXPECT_EQ(res(FourCC("TEXT"), 1), text);
+      Bytes mpsr;
+      SKXWindowRec noRects = s.window;
+      noRects.bounds = {};
+      noRects.stdState = {};
+      KxWriteMPSR(noRects, kKxNativeOrder, mpsr);
+      EXPECT_EQ(res(kKxRecMPSR, 1005), mpsr);
+      Bytes rank, kxsr;
+      KxWriteRANK(s.rank, kKxNativeOrder, rank);
+      KxWriteKXSR(s.pref, kKxNativeOrder, kxsr);
+      EXPECT_EQ(res(kKxRecKXSR, 1007), rank);
+      EXPECT_EQ(res(kKxRecKXSR, 1000), kxsr);
+      EXPECT_EQ(res(kKxRecKXSR, 1001), s.printRecord);
+    }
+
+    CKXTextFileTube r;
+    ASSERT_EQ(r.OpenRead(path, message), 0) << message;
+    EXPECT_EQ(r.ResourceExists(), layout == EKXLayout::kContainer);
+    SKXDocSettings back;
+    ReadDocPref(r, back);
+    EXPECT_EQ(back.window.fontName, "IPAMincho");
+    EXPECT_EQ(back.window.bounds.bottom, layout == EKXLayout::kClassic ? 400 : 0);
+    EXPECT_EQ(back.pref.headerText, "page");
+    EXPECT_EQ(back.pref.scale, 150);
+    ASSERT_EQ(back.marks.size(), 2u);
+    EXPECT_EQ(back.marks[1].name, "second");
+    EXPECT_EQ(back.rank.levels, s.rank.levels);
+    EXPECT_EQ(back.rank.rect[0], -3);
+    EXPECT_EQ(back.lineRestarts, s.lineRestarts);
+    EXPECT_EQ(back.printRecord, s.printRecord);
+    EXPECT_EQ(back.forms, s.forms);
+  }
+}
+
+TEST_F(FileTube, EveryPictureKindThroughBothLayouts) {
+  for (EKXLayout layout : kLayouts) {
+    const std::string path = Path(layout == EKXLayout::kClassic ? "p.txt" : "p.kxt");
+    std::vector<Bytes> pictures;
+    for (short kind = 0; kind < kKxPictKinds; ++kind) pictures.push_back(MakePicture(kind, std::uint8_t(kind + 1)));
+    CKXTextFileTube w;
+    std::string message;
+    ASSERT_EQ(w.OpenWrite(path, FourCC("TEXT"), 0, layout, message), 0);
+    w.PutFlavor(FourCC("TEXT"), "x", 1);
+    for (const Bytes& p : pictures) ASSERT_TRUE(w.PutFlavor(FourCC("PICT"), p.data(), long(p.size())));
+    ASSERT_EQ(w.Commit(message), 0) << message;
+
+    CKXTextFileTube r;
+    ASSERT_EQ(r.OpenRead(path, message), 0);
+    const short first = layout == EKXLayout::kClassic ? 1000 : 1;
+    std::vector<std::pair<OSType, short>> stored;
+    for (const auto& s : r.ListStored())
+      if (s.type != FourCC("TEXT") && s.type != kKxTextCheckType) stored.emplace_back(s.type, s.id);
+    for (short kind = 0; kind < kKxPictKinds; ++kind) {
+      const std::pair<OSType, short> want{sTypePict[kind], short(first + kind)};
+      EXPECT_NE(std::find(stored.begin(), stored.end(), want), stored.end()) << kind;
+    }
+    EXPECT_NE(std::find(stored.begin(), stored.end(), std::pair<OSType, short>{kKxTypeWSIZ, short(first + 3)}), stored.end());
+    for (short kind = 0; kind < kKxPictKinds; ++kind) {
+      ASSERT_TRUE(r.PictureExists()) << kind;
+      EXPECT_EQ(r.GetPictureSize(), long(pictures[std::size_t(kind)].size())) << kind;
+      Bytes back;
+      ASSERT_TRUE(r.GetFlavorData(FourCC("PICT"), back));
+      EXPECT_EQ(back, pictures[std::size_t(kind)]) << "kind " << kind;
+    }
+    EXPECT_FALSE(r.PictureExists());
+  }
+}
+
+TEST_F(FileTube, PictureKindReadOnlyFromBytesThatExist) {
+  CKXTextFileTube w;
+  std::string message;
+  ASSERT_EQ(w.OpenWrite(Path("k.kxt"), FourCC("TEXT"), 0, EKXLayout::kContainer, message), 0);
+  // Says JPEG but has no marker; says WMFP but is shorter than its header.
+  Bytes fakeJpeg = {0, 11, 0, 0, 0, 0, 0, 5, 0, 5, 1, 2, 3};
+  Bytes shortMeta = {0, 7, 1, 2};
+  Bytes markerUnaligned = MakePicture(kKxPictPICT, 1);
+  markerUnaligned.insert(markerUnaligned.begin() + 3, sJPEGIDString, sJPEGIDString + 16);
+  KxPutU16BE(markerUnaligned.data(), 11);
+  for (const Bytes* p : {&fakeJpeg, &shortMeta, &markerUnaligned}) w.PutFlavor(FourCC("PICT"), p->data(), long(p->size()));
+  ASSERT_EQ(w.Commit(message), 0);
+  CKXTextFileTube r;
+  ASSERT_EQ(r.OpenRead(Path("k.kxt"), message), 0);
+  for (const Bytes* p : {&fakeJpeg, &shortMeta, &markerUnaligned}) {
+    Bytes back;
+    ASSERT_TRUE(r.GetFlavorData(FourCC("PICT"), back));
+    EXPECT_EQ(back, *p);  // stored whole, as a plain PICT
+  }
+}
+
+TEST_F(FileTube, PictureFileHeader) {
+  const std::string path = Path("scan.pict");
+  WriteBytes(path, Bytes(300, 1));
+  CKXTextFileTube r;
+  std::string message;
+  ASSERT_EQ(r.OpenRead(path, message), 0);
+  EXPECT_EQ(r.GetFileType(), FourCC("PICT"));
+  EXPECT_FALSE(r.PictureExists());
+  EXPECT_EQ(r.GetPictureSize(), 0);
+  Bytes b(600, 0);
+  b[512] = 0x12;
+  WriteBytes(path, b);
+  CKXTextFileTube r2;
+  ASSERT_EQ(r2.OpenRead(path, message), 0);
+  ASSERT_TRUE(r2.PictureExists());
+  EXPECT_EQ(r2.GetPictureSize(), 88);
+  Bytes back;
+  ASSERT_TRUE(r2.GetFlavorData(FourCC("PICT"), back));
+  EXPECT_EQ(back.size(), 88u);
+  EXPECT_EQ(back[0], 0x12);
+  EXPECT_FALSE(r2.PictureExists());  // one picture in a picture file
+}
+
+TEST_F(FileTube, ContainerFooterDecidesTheLayout) {
+  WriteStyled(Path("a.txt"), "hello", SampleSettings(), EKXLayout::kContainer);
+  SKXDocument doc;
+  std::string message;
+  ASSERT_EQ(KxReadDocument(Path("a.txt"), doc, message), 0);
+  EXPECT_EQ(doc.layout, EKXLayout::kContainer);
+  EXPECT_EQ(TextOf(doc), "hello");
+  // Magic damaged: plain text, footer bytes included.
+  Bytes b = ReadBytes(Path("a.txt"));
+  Bytes damaged = b;
+  damaged.back() ^= 0x20;
+  WriteBytes(Path("b.txt"), damaged);
+  ASSERT_EQ(KxReadDocument(Path("b.txt"), doc, message), 0);
+  EXPECT_EQ(doc.layout, EKXLayout::kClassic);
+  EXPECT_EQ(doc.text->GetLength(), long(damaged.size()));
+  // Footer sound, maps unreadable: refused rather than read as text.
+  Bytes maps = b;
+  const std::size_t foot = maps.size() - 20;
+  KxPutU16N(maps.data() + foot + 12, 30000);  // more maps than the file holds
+  WriteBytes(Path("c.txt"), maps);
+  EXPECT_NE(KxReadDocument(Path("c.txt"), doc, message), 0);
+  EXPECT_FALSE(message.empty());
+}
+
+TEST_F(FileTube, ForeignByteOrderKeepsMarksNotPlaces) {
+  const KxByteOrder other = kKxNativeOrder == KxByteOrder::kBig ? KxByteOrder::kLittle : KxByteOrder::kBig;
+  const SKXDocSettings s = SampleSettings();
+  Bytes mpsr, kxsr, mark, rank, line;
+  KxWriteMPSR(s.window, other, mpsr);
+  KxWriteKXSR(s.pref, other, kxsr);
+  KxWriteMARK(s.marks, other, mark);
+  KxWriteRANK(s.rank, other, rank);
+  KxWriteLINE(s.lineRestarts, other, line);
+  const Bytes file = ForeignContainer({{kKxRecKXSR, 1000, kxsr}, {kKxRecKXSR, 1002, line}, {kKxRecKXSR, 1007, rank},
+                                       {kKxRecMPSR, 1005, mpsr}, {kKxRecMPSR, 1007, mark},
+                                       {FourCC("TEXT"), 1, Str("abcdefgh")}});
+  WriteBytes(Path("foreign.kxt"), file);
+  SKXDocument doc;
+  std::string message;
+  ASSERT_EQ(KxReadDocument(Path("foreign.kxt"), doc, message), 0) << message;
+  EXPECT_EQ(TextOf(doc), "abcdefgh");
+  const SKXDocSettings& got = doc.settings;
+  ASSERT_EQ(got.marks.size(), 2u);
+  EXPECT_EQ(got.marks[1].start, 4);
+  EXPECT_EQ(got.marks[1].name, "second");
+  EXPECT_TRUE(got.hasRank);
+  EXPECT_EQ(got.rank.levels, s.rank.levels);
+  EXPECT_EQ(got.rank.rect[2], 0);
+  EXPECT_EQ(got.window.bounds.bottom, 0);
+  EXPECT_EQ(got.window.fontName, "IPAMincho");
+  EXPECT_EQ(got.window.selEnd, 5u);
+  EXPECT_EQ(got.pref.headerText, "page");
+  EXPECT_EQ(got.pref.scale, 150);
+  EXPECT_EQ(got.lineRestarts, s.lineRestarts);
+}
+
+TEST_F(FileTube, StaleSidecarIsNoticedAndKept) {
+  const std::string path = Path("s.txt");
+  WriteStyled(path, "styled text", SampleSettings(), EKXLayout::kClassic);
+  ASSERT_TRUE(fs::exists(KxSidecarPath(path)));
+  WriteBytes(path, Str("rewritten by an editor"));
+  SKXDocument doc;
+  std::string message;
+  ASSERT_EQ(KxReadDocument(path, doc, message), 0);
+  EXPECT_FALSE(doc.notice.empty());
+  EXPECT_EQ(TextOf(doc), "rewritten by an editor");
+  EXPECT_TRUE(doc.settings.marks.empty());
+  EXPECT_TRUE(fs::exists(KxSidecarPath(path)));
+  // The next save makes the sidecar right again.
+  doc.settings = SampleSettings();
+  ASSERT_EQ(KxWriteDocument(path, doc, EKXLayout::kClassic, message), 0);
+  SKXDocument again;
+  ASSERT_EQ(KxReadDocument(path, again, message), 0);
+  EXPECT_TRUE(again.notice.empty());
+  EXPECT_EQ(again.settings.marks.size(), 2u);
+}
+
+TEST_F(FileTube, RtfAndPlainSavesLeaveNoRecords) {
+  struct Case {
+    const char* name;
+    bool plain;
+    bool foreign;
+    bool sidecarAfter;
+  } cases[] = {{"a.rtf", false, false, false}, {"b.rtf", false, true, true}, {"c.txt", true, false, false}};
+  for (const Case& c : cases) {
+    const std::string path = Path(c.name);
+    WriteStyled(path, "text", SampleSettings(), EKXLayout::kClassic);
+    if (c.foreign) {
+      KxResFork fork;
+      ASSERT_EQ(KxReadResourceFork(path, fork), 0);
+      fork.Put(FourCC("icns"), 128, "icon", 4);
+      ASSERT_EQ(KxWriteResourceFork(path, fork), 0);
+    }
+    SKXDocument doc;
+    std::string message;
+    ASSERT_EQ(KxReadDocument(path, doc, message), 0);
+    doc.plain = c.plain;
+    ASSERT_EQ(KxWriteDocument(path, doc, EKXLayout::kClassic, message), 0) << message;
+    EXPECT_EQ(fs::exists(KxSidecarPath(path)), c.sidecarAfter) << c.name;
+    KxResFork fork;
+    ASSERT_EQ(KxReadResourceFork(path, fork), 0);
+    for (const KxResForkItem& item : fork.Items()) {
+      EXPECT_TRUE(item.type == kKxTextCheckType || item.type == FourCC("icns")) << c.name;
+    }
+  }
+}
+
+TEST_F(FileTube, ContainerOverASidecarKeepsTypeAndCreator) {
+  const std::string path = Path("doc.txt");
+  WriteStyled(path, "text", SampleSettings(), EKXLayout::kClassic);
+  ASSERT_EQ(KxSetFileTypeCreator(path, FourCC("ttro"), FourCC("ABCD")), 0);
+  SKXDocument doc;
+  std::string message;
+  ASSERT_EQ(KxReadDocument(path, doc, message), 0);
+  ASSERT_EQ(KxWriteDocument(path, doc, EKXLayout::kContainer, message), 0);
+  KxResFork fork;
+  ASSERT_EQ(KxReadResourceFork(path, fork), 0);
+  EXPECT_TRUE(fork.Empty());
+  OSType type = 0, creator = 0;
+  EXPECT_TRUE(KxGetFileTypeCreator(path, type, creator));
+  EXPECT_EQ(type, FourCC("ttro"));
+  EXPECT_EQ(creator, FourCC("ABCD"));
+  SKXDocument back;
+  ASSERT_EQ(KxReadDocument(path, back, message), 0);
+  EXPECT_EQ(back.layout, EKXLayout::kContainer);
+  EXPECT_EQ(TextOf(back), "text");
+}
+
+TEST_F(FileTube, BackupsKeepTheirSidecars) {
+  const std::string path = Path("b.txt");
+  SKXDocSettings first = SampleSettings();
+  first.pref.headerText = "one";
+  WriteStyled(path, "version one", first, EKXLayout::kClassic, 1);
+  const Bytes firstSidecar = ReadBytes(KxSidecarPath(path));
+  WriteStyled(path, "version two", SampleSettings(), EKXLayout::kClassic, 1);
+  const std::string backup = Path(KxBackupName("b.txt", 1));
+  ASSERT_TRUE(fs::exists(backup));
+  EXPECT_EQ(ReadBytes(KxSidecarPath(backup)), firstSidecar);
+  SKXDocument doc;
+  std::string message;
+  ASSERT_EQ(KxReadDocument(backup, doc, message), 0);
+  EXPECT_TRUE(doc.notice.empty());
+  EXPECT_EQ(doc.settings.pref.headerText, "one");
+}
+
+TEST_F(FileTube, CountsThatDoNotFitFailTheSave) {
+  const std::string path = Path("many.txt");
+  WriteBytes(path, Str("old"));
+  SKXDocument doc;
+  const std::string text(70000, 'a');
+  doc.text->SetText(text.data(), long(text.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+  for (int i = 0; i < 65536; ++i) doc.settings.marks.push_back({i, i + 1, ""});
+  for (EKXLayout layout : kLayouts) {
+    std::string message;
+    EXPECT_NE(KxWriteDocument(path, doc, layout, message), 0);
+    EXPECT_FALSE(message.empty());
+    EXPECT_EQ(ReadBytes(path), Str("old"));
+    EXPECT_FALSE(fs::exists(KxSidecarPath(path)));
+  }
+  // The rank's count is narrower: 32768 marks fit "MARK" but not "RANK".
+  doc.settings.marks.resize(32768);
+  std::string message;
+  EXPECT_NE(KxWriteDocument(path, doc, EKXLayout::kContainer, message), 0);
+  EXPECT_EQ(ReadBytes(path), Str("old"));
+}
+
+TEST_F(FileTube, ReadsIntoAShortBufferClearTheRest) {
+  WriteStyled(Path("k.kxt"), "abc", SampleSettings(), EKXLayout::kContainer);
+  CKXTextFileTube r;
+  std::string message;
+  ASSERT_EQ(r.OpenRead(Path("k.kxt"), message), 0);
+  const long size = r.GetFlavorSize(kKxRecKXSR);
+  ASSERT_EQ(size, 84);
+  std::vector<std::uint8_t> buf(100, 0xAA);
+  EXPECT_EQ(r.GetFlavorData(kKxRecKXSR, buf.data(), 40), 40);
+  EXPECT_EQ(buf[40], 0xAA);  // nothing past the caller's size
+  EXPECT_EQ(r.GetFlavorData(kKxRecKXSR, buf.data(), 100), 84);
+  for (long i = size; i < 100; ++i) EXPECT_EQ(buf[std::size_t(i)], 0) << i;
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FileTube, MacSidecarEntriesSurviveASave) {
+  const std::string path = Path("mac.txt");
+  WriteBytes(path, Str("text from a Mac\r"));
+  fs::copy_file(KxSourceDir() + "/tests/data/document/mac-sidecar", KxSidecarPath(path));
+  KxAppleDouble before;
+  ASSERT_EQ(KxReadSidecar(path, before), 0);
+  SKXDocument doc;
+  std::string message;
+  ASSERT_EQ(KxReadDocument(path, doc, message), 0) << message;
+  doc.settings.marks = {{0, 4, "text"}};
+  ASSERT_EQ(KxWriteDocument(path, doc, EKXLayout::kClassic, message), 0) << message;
+  KxAppleDouble after;
+  ASSERT_EQ(KxReadSidecar(path, after), 0);
+  for (const KxAppleDouble::Entry& e : before.Entries()) {
+    if (e.id == KxAppleDouble::kResourceForkID) continue;
+    const KxAppleDouble::Entry* kept = after.Find(e.id);
+    ASSERT_NE(kept, nullptr) << e.id;
+    EXPECT_EQ(kept->data, e.data) << e.id;
+  }
+  SKXDocument back;
+  ASSERT_EQ(KxReadDocument(path, back, message), 0);
+  ASSERT_EQ(back.settings.marks.size(), 1u);
+  EXPECT_EQ(back.settings.marks[0].name, "text");
+}
+
+}  // namespace

@@ -1,0 +1,454 @@
+// Flavor exchange through the four tubes: random styled ranges sent by one
+// exchange and received by another come back identical, whatever carries
+// them; and what the tubes promise at their edges (kinds, items, pictures,
+// encodings, line ends, drops of files) holds.
+#include "engine/flavor_exchange.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/text_flavors.h"
+#include "engine/text_layer.h"
+#include "platform/exception.h"
+#include "platform/files.h"
+#include "platform/host/headless.h"
+#include "text/base/memory.h"
+#include "text/codes/jcode.h"
+#include "text/runs/runs.h"
+#include "text/store/text.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Bytes(const CKXText& t, long from, long to) {
+  std::string s(static_cast<size_t>(to - from), '\0');
+  if (to > from) t.CopyBytes(from, to, s.data(), to - from);
+  return s;
+}
+
+PicHandle MakePict(int seed) {
+  PicHandle h = KxMemHAlloc(14, true);
+  std::memset(*h, 0, 14);
+  (*h)[7] = 20;
+  (*h)[9] = 30;
+  for (int k = 10; k < 14; ++k) (*h)[k] = static_cast<char>(seed + k);
+  return h;
+}
+
+std::string PictBytes(short id) {
+  short w = 0, h = 0;
+  PicHandle p = CKXDecoArray::GetPicture(id, w, h);
+  return p ? std::string(*p, static_cast<size_t>(KxMemHSize(p))) : std::string();
+}
+
+// A random text: letters, line ends, two-byte characters, placeholders with
+// side entries and (optionally) pictures, with style, decoration and
+// paragraph runs and ruby over pieces without line ends.
+void BuildSource(CKXText& t, std::mt19937& rng, int pieces, bool pictures) {
+  auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+  std::string s;
+  std::vector<SKXStyl> styls;
+  std::vector<SKXDeco> decos;
+  std::vector<SKXPara> paras;
+  std::vector<SKXUniChar> uni;
+  std::vector<SKXRuby> rubys;
+  for (int k = 0; k < pieces; ++k) {
+    const auto at = static_cast<std::int32_t>(s.size());
+    int kind = pick(10);
+    if (kind == 3 && !pictures) kind = 5;
+    static const char* const kPieces[] = {"\r", "\x81\xFC", "\xA0", "\xCA", "\x82\xA0\x82\xA2"};
+    s += kind < 5 ? std::string(kPieces[kind]) : std::string(1 + size_t(pick(4)), char('a' + pick(26)));
+    if (kind == 1 || kind == 2) uni.push_back({at, kind == 1 ? 0x4E000000u + unsigned(pick(500)) : 0x00E90000u});
+    SKXDeco d{at, {std::uint16_t(pick(3) ? 0 : (1 + pick(2)) << 3), std::uint8_t(pick(4) ? 0 : 0x21), 0, 0}, 0};
+    if (kind == 3) d.deco.pictID = CKXDecoArray::SetPicture(MakePict(k));
+    if (kind == 3 || pick(3) == 0 || (!decos.empty() && decos.back().deco.pictID)) decos.push_back(d);
+    if (pick(3) == 0)
+      styls.push_back({at, {15, 12, std::int16_t(pick(2)), std::uint8_t(pick(4)), 0, std::int16_t(9 + pick(4)),
+                            {std::uint16_t(pick(3) * 0x7FFF), 0, 0x1234}}});
+    if ((at == 0 || s[size_t(at) - 1] == '\r') && pick(2) == 0) {
+      SKXPara p{};
+      p.offset = at;
+      p.para.leftIndent = std::int16_t(pick(4) * 12);
+      p.para.tabCount = std::uint8_t(pick(17));
+      for (int i = 0; i < p.para.tabCount; ++i) p.para.tabPos[i] = std::int16_t(20 * (i + 1));
+      paras.push_back(p);
+    }
+    if (kind >= 5 && pick(4) == 0 && (rubys.empty() || rubys.back().pos + rubys.back().baseLen <= at)) {
+      SKXRuby r{at, std::uint8_t(s.size() - size_t(at)), std::uint8_t(1 + pick(kKxRubyMaxText)), {}};
+      for (int i = 0; i < r.rubyLen; ++i) r.text[i] = char('A' + pick(26));
+      rubys.push_back(r);
+    }
+  }
+  t.SetText(s.data(), long(s.size()), styls.data(), long(styls.size()), decos.data(), long(decos.size()),
+            paras.data(), long(paras.size()), uni.data(), long(uni.size()));
+  t.SetRubys(rubys.data(), long(rubys.size()));
+  ASSERT_EQ(t.Check(), "");
+}
+
+// Every run of a text as one string (pictures by their bytes).
+template <typename Run>
+std::string Runs(const CKXText& t, long (CKXText::*count)(long, long) const,
+                 long (CKXText::*get)(long, long, Run*, long) const) {
+  const long len = t.GetLength();
+  std::vector<Run> v(size_t(std::max((t.*count)(0, len), 1L)));
+  v.resize(size_t((t.*get)(0, len, v.data(), long(v.size()))));
+  std::string out;
+  for (Run r : v) {
+    std::string pict;
+    if constexpr (std::is_same_v<Run, SKXDeco>) {
+      pict = PictBytes(r.deco.pictID);
+      r.deco.pictID = 0;
+    }
+    out += std::string(reinterpret_cast<const char*>(&r), sizeof r) + pict + "|";
+  }
+  return out;
+}
+
+void ExpectSame(const CKXText& a, const CKXText& b) {
+  EXPECT_EQ(Bytes(a, 0, a.GetLength()), Bytes(b, 0, b.GetLength()));
+  EXPECT_EQ(Runs(a, &CKXText::GetSelStylCount, &CKXText::GetSelStyls),
+            Runs(b, &CKXText::GetSelStylCount, &CKXText::GetSelStyls));
+  EXPECT_EQ(Runs(a, &CKXText::GetSelDecoCount, &CKXText::GetSelDecos),
+            Runs(b, &CKXText::GetSelDecoCount, &CKXText::GetSelDecos));
+  EXPECT_EQ(Runs(a, &CKXText::GetSelParaCount, &CKXText::GetSelParas),
+            Runs(b, &CKXText::GetSelParaCount, &CKXText::GetSelParas));
+  EXPECT_EQ(Runs(a, &CKXText::GetSelUniCharsCount, &CKXText::GetSelUniChars),
+            Runs(b, &CKXText::GetSelUniCharsCount, &CKXText::GetSelUniChars));
+  EXPECT_EQ(Runs(a, &CKXText::GetSelRubysCount, &CKXText::GetSelRubys),
+            Runs(b, &CKXText::GetSelRubysCount, &CKXText::GetSelRubys));
+}
+
+struct TempDir {
+  fs::path path;
+  TempDir() {
+    char name[] = "/tmp/kx_exchange_XXXXXX";
+    path = mkdtemp(name);
+  }
+  ~TempDir() { fs::remove_all(path); }
+  std::string File(const std::string& name) const { return (path / name).string(); }
+};
+
+// A file tube bound to an engine, as the document's is.
+class EngineFileTube : public CKXFileTube {
+ public:
+  EngineFileTube(const std::string& path, CKXFlavorSender* engine)
+      : CKXFileTube(path, kKxFileReadWrite), mEngine(engine) {}
+  void AddFlavor(OSType type) override { mEngine->SendFlavorTo(type, SKXRange{0, -1}, *this); }
+
+ private:
+  CKXFlavorSender* mEngine;
+};
+
+// One transfer: sends the whole of `src` through a tube of `kind` and
+// receives it into `dest` (a caller's text); answers the content mask.
+short Transfer(CKXText& src, CKXText& dest, short kind, const TempDir& dir) {
+  CKXFlavorExchange sender(nullptr, &src);
+  CKXFlavorExchange receiver(nullptr, &dest);
+  const KXTextHandle into = KXHandleAccess::Wrap(&dest);
+  short mask = -1;
+  const SKXRange all{0, -1};
+  switch (kind) {
+    case kKxTubeClipboard: {
+      { CKXTextClipboardTube out(&sender, all); }
+      CKXTextClipboardTube in;
+      receiver.ReceiveDataFrom(all, in, into, &mask);
+      break;
+    }
+    case kKxTubeDrag: {
+      KxDragData drag;
+      { CKXTextDragTube out(&drag, 7, &sender, all); }
+      CKXTextDragTube in(&drag, 7);
+      receiver.ReceiveDataFrom(all, in, into, &mask);
+      break;
+    }
+    case kKxTubeDesc: {
+      AEDesc desc;
+      { CKXTextDescTube out(&desc, &sender, all); }
+      CKXDescTube in(&desc, true);
+      receiver.ReceiveDataFrom(all, in, into, &mask);
+      break;
+    }
+    default: {
+      const std::string path = dir.File("t.txt");
+      {
+        EngineFileTube out(path, &sender);
+        sender.AddFlavorTypesTo(all, out);
+        out.Close();
+      }
+      CKXFileTube in(path, kKxFileRead);
+      receiver.ReceiveDataFrom(all, in, into, &mask);
+      break;
+    }
+  }
+  return mask;
+}
+
+TEST(FlavorExchange, RandomRangesComeBackThroughEveryTube) {
+  KxHeadlessHost host;
+  TempDir dir;
+  std::mt19937 rng(4023);
+  const char* steps = std::getenv("KX_RANDOM_STEPS");
+  const long count = steps ? std::atol(steps) : 60;
+  for (long step = 0; step < count; ++step) {
+    for (short kind : {kKxTubeClipboard, kKxTubeDrag, kKxTubeDesc, kKxTubeFile}) {
+      SCOPED_TRACE("step " + std::to_string(step) + " kind " + std::to_string(kind));
+      // A plain file tube holds one resource of each type: one picture.
+      CKXText src;
+      BuildSource(src, rng, 10 + int(rng() % 50), kind != kKxTubeFile);
+      CKXText dest;
+      const short mask = Transfer(src, dest, kind, dir);
+      ASSERT_EQ(dest.Check(), "");
+      ExpectSame(src, dest);
+      EXPECT_GE(mask, 0);
+    }
+  }
+}
+
+TEST(FlavorExchange, TubesAtTheirEdges) {
+  KxHeadlessHost host;
+  TempDir dir;
+  // A forwarding tube without an inner tube.
+  CKXDataTube bare;
+  EXPECT_EQ(bare.GetFlavorForType(), kKxTubeForward);
+  EXPECT_EQ(bare.FlavorCount(), 0);
+  EXPECT_EQ(bare.CountItems(), 0);
+  EXPECT_FALSE(bare.FlavorExists(kKxFlavorAny));
+  // A descriptor tube over a null descriptor.
+  AEDesc null;
+  CKXDescTube desc(&null, true);
+  EXPECT_EQ(desc.FlavorCount(), 0);
+  EXPECT_FALSE(desc.FlavorExists(kKxFlavorAny));
+  // Flavor types of the clipboard count from 1.
+  ScrapRef scrap = nullptr;
+  ASSERT_EQ(UKXScrap::GetCurrentScrap(&scrap), noErr);
+  OSType type = 0;
+  EXPECT_EQ(UKXScrap::GetScrapFlavorType(scrap, 0, &type), paramErr);
+  // Two pictures through one clipboard tube: "PICT" and the code above it.
+  {
+    CKXTextClipboardTube out(nullptr, SKXRange{0, 0});
+    out.SetFlavorData(kKxFlavorPict, "ab", 2, kKxWholeFlavor);
+    out.SetFlavorData(kKxFlavorPict, "cde", 3, kKxWholeFlavor);
+  }
+  std::vector<std::uint8_t> got;
+  EXPECT_TRUE(host.GetClipboard(FourCC("PICT"), got) && got.size() == 2);
+  EXPECT_TRUE(host.GetClipboard(FourCC("PICU"), got) && got.size() == 3);
+  // A file tube over an empty file has "****"; it reads from offset 0
+  // however often it is read, and a maximum below the size moves that many.
+  const std::string path = dir.File("e.txt");
+  ASSERT_EQ(KxWriteFileSafely(path, "", 0), 0);
+  {
+    CKXFileTube empty(path, kKxFileRead);
+    EXPECT_TRUE(empty.FlavorExists(kKxFlavorAny));
+    EXPECT_EQ(empty.GetFlavorSize(kKxFlavorText), 0);
+  }
+  ASSERT_EQ(KxWriteFileSafely(path, "hello", 5), 0);
+  {
+    CKXFileTube file(path, kKxFileRead);
+    char buf[8] = {};
+    EXPECT_EQ(file.GetFlavorData(kKxFlavorText, buf, 3), 3);
+    EXPECT_EQ(file.GetFlavorData(kKxFlavorText, buf, 8), 5);
+    EXPECT_EQ(std::string(buf, 5), "hello");
+    // Read-only: no write.
+    EXPECT_THROW(file.SetFlavorData(kKxFlavorText, "x", 1, kKxWholeFlavor), LException);
+  }
+  // Nothing changed, nothing written: no sidecar appears.
+  { CKXFileTube file(path, kKxFileReadWrite); }
+  EXPECT_FALSE(fs::exists(dir.File("._e.txt")));
+}
+
+TEST(FlavorExchange, ItemsWithoutReadableDataEndTheSearch) {
+  // Items forwarded their item count to the drag: picking recursed forever
+  // when no item held anything readable.
+  KxDragData drag;
+  for (KxDragItemRef ref : {1u, 2u, 3u}) {
+    drag.AddItem(ref);
+    drag.SetFlavor(ref, FourCC("zzzz"), "x", 1);
+  }
+  CKXDragTube tube(&drag, 1);
+  CKXFlavorExchange exchange(nullptr, nullptr);
+  EXPECT_EQ(exchange.PickFlavorFrom(tube), kKxFlavorNull);
+  CKXDataTube item = tube.NthItem(2, nullptr);
+  EXPECT_EQ(item.CountItems(), 0);
+  EXPECT_EQ(item.GetFlavorForType(), kKxTubeDrag);
+  EXPECT_TRUE(item.FlavorExists(FourCC("zzzz")));
+  // The item's own reference is used for the call and given back after.
+  EXPECT_EQ(tube.GetItem(), 1u);
+  // A drag of a text in its second item is found and read.
+  drag.SetFlavor(2, kKxFlavorText, "abc", 3);
+  EXPECT_EQ(exchange.PickFlavorFrom(tube), kKxFlavorText);
+  CKXText dest;
+  short mask = 0;
+  CKXFlavorExchange receiver(nullptr, &dest);
+  receiver.ReceiveDataFrom(SKXRange{0, 0}, tube, KXHandleAccess::Wrap(&dest), &mask);
+  EXPECT_EQ(Bytes(dest, 0, dest.GetLength()), "abc");
+  EXPECT_EQ(mask, kKxMaskText);
+}
+
+TEST(FlavorExchange, ClipboardChoices) {
+  KxHeadlessHost host;
+  CKXText src;
+  // One picture byte alone goes as the picture alone.
+  SKXDeco d{0, {0, 0, 0, CKXDecoArray::SetPicture(MakePict(3))}, 0};
+  src.SetText("\xCA", 1, nullptr, 0, &d, 1, nullptr, 0, nullptr, 0);
+  CKXFlavorExchange sender(nullptr, &src);
+  { CKXTextClipboardTube out(&sender, SKXRange{0, 1}); }
+  EXPECT_EQ(host.ClipboardTypes(), std::vector<OSType>{kKxFlavorPict});
+  CKXText dest;
+  short mask = 0;
+  KxGetTextFromClipboard(KXHandleAccess::Wrap(&dest), mask);
+  EXPECT_EQ(mask, 5);
+  ASSERT_EQ(dest.GetLength(), 1);
+  SKXDeco back{};
+  ASSERT_EQ(dest.GetSelDecos(0, 1, &back, 1), 1);
+  EXPECT_EQ(PictBytes(back.deco.pictID), PictBytes(d.deco.pictID));
+
+  // More style runs than a 16-bit count holds: "styl" stays off, the text
+  // and its side entries still go.
+  std::string many(40000, 'a');
+  std::vector<SKXStyl> styls(40000);
+  for (std::int32_t k = 0; k < 40000; ++k) styls[size_t(k)] = {k, {0, 0, 0, 0, 0, std::int16_t(10 + k % 2), {}}};
+  CKXText big;
+  big.SetText(many.data(), 40000, styls.data(), 40000, nullptr, 0, nullptr, 0, nullptr, 0);
+  CKXFlavorExchange bigSender(nullptr, &big);
+  { CKXTextClipboardTube out(&bigSender, SKXRange{0, -1}); }
+  std::vector<std::uint8_t> got;
+  EXPECT_FALSE(host.GetClipboard(kKxFlavorStyl, got));
+  EXPECT_TRUE(host.GetClipboard(kKxFlavorText, got) && got.size() == 40000);
+
+  // Text from another program arrives as "utxt" alone: read through the
+  // Unicode bridge, a character the script lacks kept in a side entry.
+  host.ClearClipboard();
+  const std::uint8_t utxt[] = {'H', 0, 'i', 0, 0x42, 0x30, 0xE9, 0x00, 0x3D, 0xD8, 0x00, 0xDE};
+  host.PutClipboard(kKxFlavorUtxt, utxt, sizeof utxt);
+  CKXText fromUtxt;
+  KxGetTextFromClipboard(KXHandleAccess::Wrap(&fromUtxt), mask);
+  EXPECT_EQ(Bytes(fromUtxt, 0, 4), "Hi\x82\xA0");
+  EXPECT_GE(fromUtxt.GetSelUniCharsCount(0, fromUtxt.GetLength()), 1);
+  // "utxt" whose characters all fit the script: the clipboard's "TEXT"
+  // (with its runs) is taken instead.
+  host.PutClipboard(kKxFlavorText, "TEXT!", 5);
+  CKXText fromText;
+  host.ClearClipboard();
+  host.PutClipboard(kKxFlavorText, "Hi", 2);
+  host.PutClipboard(kKxFlavorUtxt, utxt, 4);
+  const std::uint8_t styl[] = {0, 1, 0, 0, 0, 0, 0, 15, 0, 12, 0, 0, 1, 0, 0, 9, 0, 0, 0, 0, 0, 0};
+  host.PutClipboard(kKxFlavorStyl, styl, sizeof styl);
+  KxGetTextFromClipboard(KXHandleAccess::Wrap(&fromText), mask);
+  EXPECT_EQ(Bytes(fromText, 0, fromText.GetLength()), "Hi");
+  EXPECT_EQ(mask, 3);
+}
+
+// Plain-text files in each encoding: what is written reads back the same,
+// line ends included; byte-order marks are taken only where they are real.
+TEST(FlavorExchange, PlainTextFilesInEveryEncoding) {
+  KxHeadlessHost host;
+  TempDir dir;
+  const std::string text = "ab\r\x82\xA0\x82\xA2\rc";
+  struct Case {
+    short code;
+    short lineEnd;
+    std::string expectStart;  // the file's first bytes
+    short lineEndAfter;
+  };
+  const Case cases[] = {
+      {kKxCodeSJIS, CKXTextLayer::kLineEndCR, "ab\r", CKXTextLayer::kLineEndCR},
+      {kKxCodeSJIS, CKXTextLayer::kLineEndCRLF, "ab\r\n", CKXTextLayer::kLineEndCRLF},
+      {kKxCodeEUC, CKXTextLayer::kLineEndLF, "ab\n\xA4\xA2", CKXTextLayer::kLineEndLF},
+      {kKxCodeJIS, CKXTextLayer::kLineEndCR, "ab\r\x1B$B", CKXTextLayer::kLineEndCR},
+      // Unicode files with CR LF are written with LF, and stay so.
+      {kKxCodeUTF8, CKXTextLayer::kLineEndCRLF, "ab\n\xE3\x81\x82", CKXTextLayer::kLineEndLF},
+      {kKxCodeUTF16, CKXTextLayer::kLineEndCR, std::string("\xFF\xFE" "a\0b\0\r\0", 8), CKXTextLayer::kLineEndCR},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.code);
+    CKXText src;
+    src.SetText(text.data(), long(text.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+    CKXFlavorExchange sender(nullptr, &src);
+    sender.SetTextEncoding(c.code);
+    sender.SetLineEndType(c.lineEnd);
+    const std::string path = dir.File("p.txt");
+    {
+      CKXFileTube out(path, kKxFileReadWrite);
+      sender.SendFlavorTo(kKxFlavorText, SKXRange{0, -1}, out);
+    }
+    EXPECT_EQ(sender.GetLineEndType(), c.lineEndAfter);
+    std::vector<std::uint8_t> file;
+    ASSERT_EQ(KxReadFile(path, file), 0);
+    EXPECT_EQ(std::string(file.begin(), file.begin() + long(std::min(file.size(), c.expectStart.size()))),
+              c.expectStart);
+    CKXText dest;
+    CKXFlavorExchange receiver(nullptr, &dest);
+    receiver.SetTextEncoding(c.code);
+    CKXFileTube in(path, kKxFileRead);
+    short mask = 0;
+    receiver.ReceiveDataFrom(SKXRange{0, -1}, in, KXHandleAccess::Wrap(&dest), &mask);
+    EXPECT_EQ(Bytes(dest, 0, dest.GetLength()), text);
+    EXPECT_EQ(receiver.GetLineEndType(), c.lineEnd == CKXTextLayer::kLineEndCR ? CKXTextLayer::kLineEndCR
+                                                                                   : c.lineEndAfter);
+  }
+  // UTF-16 without a mark keeps its first character; a text of one byte
+  // reads as nothing rather than underflowing.
+  struct Raw {
+    std::string bytes;
+    std::string text;
+  };
+  const Raw raws[] = {{std::string("\0a\0b", 4), "ab"},
+                      {std::string("\xFE\xFF\0a", 4), "a"},
+                      {std::string("\xFF\xFE" "a\0", 4), "a"},
+                      {"a", ""},
+                      {"", ""}};
+  for (const Raw& r : raws) {
+    const std::string path = dir.File("u.txt");
+    ASSERT_EQ(KxWriteFileSafely(path, r.bytes.data(), r.bytes.size()), 0);
+    CKXText dest;
+    CKXFlavorExchange receiver(nullptr, &dest);
+    receiver.SetTextEncoding(kKxCodeUTF16);
+    CKXFileTube in(path, kKxFileRead);
+    receiver.ReceiveDataFrom(SKXRange{0, -1}, in, KXHandleAccess::Wrap(&dest), nullptr);
+    EXPECT_EQ(Bytes(dest, 0, dest.GetLength()), r.text);
+  }
+}
+
+TEST(FlavorExchange, DroppedFiles) {
+  KxHeadlessHost host;
+  TempDir dir;
+  const std::string path = dir.File("dropped.txt");
+  ASSERT_EQ(KxWriteFileSafely(path, "one\r\ntwo", 8), 0);
+  struct Case {
+    std::string path;
+    std::string expect;
+  };
+  const Case cases[] = {
+      {path, "one\rtwo"},            // a text file reads as if opened
+      {dir.path.string(), ""},        // a folder is no file
+      {dir.File("missing.txt"), ""},  // nor is a missing one
+  };
+  for (const Case& c : cases) {
+    KxDragData drag;
+    drag.AddItem(1);
+    const std::vector<std::uint8_t> hfs = KxMakeHFSFlavor(0, 0, c.path);
+    drag.SetFlavor(1, kKxFlavorHFS, hfs.data(), hfs.size());
+    CKXDragTube tube(&drag, 1);
+    CKXText dest;
+    CKXFlavorExchange receiver(nullptr, &dest);
+    receiver.ReceiveDataFrom(SKXRange{0, 0}, tube, KXHandleAccess::Wrap(&dest), nullptr);
+    EXPECT_EQ(Bytes(dest, 0, dest.GetLength()), c.expect) << c.path;
+  }
+  // Records too short, too long or with a NUL in the path are refused.
+  OSType type = 0;
+  std::string p;
+  EXPECT_FALSE(KxReadHFSFlavor(nullptr, 0, type, p));
+  const std::vector<std::uint8_t> withNul = KxMakeHFSFlavor(0, 0, std::string("a\0b", 3));
+  EXPECT_FALSE(KxReadHFSFlavor(withNul.data(), long(withNul.size()), type, p));
+  const std::vector<std::uint8_t> tooLong = KxMakeHFSFlavor(0, 0, std::string(kKxHFSMaxPath + 1, 'a'));
+  EXPECT_FALSE(KxReadHFSFlavor(tooLong.data(), long(tooLong.size()), type, p));
+}
+
+}  // namespace
