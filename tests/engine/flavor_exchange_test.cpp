@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/text_flavors.h"
+#include "layer_fixture.h"
 #include "engine/text_layer.h"
 #include "platform/exception.h"
 #include "platform/files.h"
@@ -449,6 +450,43 @@ TEST(FlavorExchange, DroppedFiles) {
   EXPECT_FALSE(KxReadHFSFlavor(withNul.data(), long(withNul.size()), type, p));
   const std::vector<std::uint8_t> tooLong = KxMakeHFSFlavor(0, 0, std::string(kKxHFSMaxPath + 1, 'a'));
   EXPECT_FALSE(KxReadHFSFlavor(tooLong.data(), long(tooLong.size()), type, p));
+}
+
+}  // namespace
+
+namespace {
+
+std::string LayerText(CKXTextLayer& layer) {
+  const SKXRange all = layer.GetTotalRange();
+  std::string s(static_cast<size_t>(all.length), '\0');
+  layer.TextGetThruPtr(all, s.data(), all.length);
+  return s;
+}
+
+// Without a caller's text the layer's own text changes: the range is
+// replaced, or a file read over the whole text sets the whole text; what
+// is sent comes from the layer's text.
+TEST(FlavorExchange, TheLayersOwnText) {
+  KxHeadlessHost host;
+  TempDir dir;
+  kxtest::TestLayer layer;
+  layer.TextReplaceByPtr(layer.CropRange(CKXTextLayer::sTextAll), "hello world", 11);
+  CKXFlavorExchange exchange(&layer);
+  { CKXTextClipboardTube out(&exchange, SKXRange{0, 5}); }
+  std::vector<std::uint8_t> got;
+  ASSERT_TRUE(host.GetClipboard(kKxFlavorText, got));
+  EXPECT_EQ(std::string(got.begin(), got.end()), "hello");
+  CKXTextClipboardTube in;
+  exchange.ReceiveDataFrom(SKXRange{6, 5}, in, nullptr, nullptr);
+  EXPECT_EQ(LayerText(layer), "hello hello");
+
+  const std::string path = dir.File("w.txt");
+  ASSERT_EQ(KxWriteFileSafely(path, "a\r\nb\r\n", 6), 0);
+  CKXFileTube file(path, kKxFileRead);
+  exchange.ReceiveDataFrom(CKXTextLayer::sTextAll, file, nullptr, nullptr);
+  EXPECT_EQ(LayerText(layer), "a\rb\r");
+  EXPECT_EQ(layer.GetLineEndType(), CKXTextLayer::kLineEndCRLF);
+  EXPECT_EQ(layer.GetSelectionRange().start, 0);
 }
 
 }  // namespace
