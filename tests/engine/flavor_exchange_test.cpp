@@ -310,6 +310,22 @@ TEST(FlavorExchange, ClipboardChoices) {
   ASSERT_EQ(dest.GetSelDecos(0, 1, &back, 1), 1);
   EXPECT_EQ(PictBytes(back.deco.pictID), PictBytes(d.deco.pictID));
 
+  // A run whose picture the table no longer has travels with none, and the
+  // pictures after it still land on their own runs.
+  const short kept = CKXDecoArray::SetPicture(MakePict(9));
+  SKXDeco two[3] = {{0, {0, 0, 0, 31000}, 0}, {1, {0, 0, 0, kept}, 0}, {2, {8, 0, 0, 0}, 0}};
+  CKXText pictures;
+  pictures.SetText("\xCA\xCAz", 3, nullptr, 0, two, 3, nullptr, 0, nullptr, 0);
+  CKXFlavorExchange pictureSender(nullptr, &pictures);
+  { CKXTextClipboardTube out(&pictureSender, SKXRange{0, -1}); }
+  CKXText pictureDest;
+  KxGetTextFromClipboard(KXHandleAccess::Wrap(&pictureDest), mask);
+  SKXDeco runs[3] = {};
+  ASSERT_EQ(pictureDest.GetSelDecos(0, 3, runs, 3), 3);
+  EXPECT_EQ(runs[0].deco.pictID, 0);
+  EXPECT_EQ(PictBytes(runs[1].deco.pictID), PictBytes(kept));
+  EXPECT_EQ(runs[2].deco.lineBits, 8);
+
   // More style runs than a 16-bit count holds: "styl" stays off, the text
   // and its side entries still go.
   std::string many(40000, 'a');
