@@ -172,10 +172,15 @@ bool KxGtkImport(const std::string& target, const std::uint8_t* data, std::size_
   text = text.substr(0, text.find('\0'));
   gchar** uris = g_uri_list_extract_uris(text.c_str());
   for (gchar** u = uris; u && *u; ++u) {
-    gchar* path = g_filename_from_uri(*u, nullptr, nullptr);
+    gchar* host = nullptr;
+    gchar* path = g_filename_from_uri(*u, &host, nullptr);
+    // A file of another machine is not the local file of that name.
+    const bool local = !host || std::strcmp(host, "localhost") == 0;
+    g_free(host);
     if (!path) continue;
     const std::string p = path;
     g_free(path);
+    if (!local) continue;
     if (p.size() > static_cast<std::size_t>(kKxHFSMaxPath) || !KxIsRegularFile(p)) continue;
     records.push_back(KxMakeHFSFlavor(0, 0, p));
   }

@@ -82,7 +82,7 @@ TEST(GtkFlavors, FileListsNameRegularFilesOnly) {
   ASSERT_NE(f, nullptr);
   std::fclose(f);
   const std::string list = "# a comment\r\nfile://" + dir.string() + "/a%20b.txt\r\nfile://" + dir.string() +
-                           "\r\nfile:///no/such/file\r\nhttp://example.com/x\r\n";
+                           "\r\nfile:///no/such/file\r\nhttp://example.com/x\r\nfile://elsewhere" + file.string() + "\r\n";
   std::vector<std::vector<std::uint8_t>> records;
   ASSERT_TRUE(KxGtkImport("text/uri-list", reinterpret_cast<const std::uint8_t*>(list.data()), list.size(), records));
   ASSERT_EQ(records.size(), 1u);
