@@ -19,6 +19,7 @@
 #include "platform/exception.h"
 #include "platform/files.h"
 #include "platform/host/headless.h"
+#include "platform/script.h"
 #include "text/base/memory.h"
 #include "text/codes/jcode.h"
 #include "text/runs/runs.h"
@@ -139,22 +140,22 @@ struct TempDir {
 // A file tube bound to an engine, as the document's is.
 class EngineFileTube : public CKXFileTube {
  public:
-  EngineFileTube(const std::string& path, CKXFlavorSender* engine)
-      : CKXFileTube(path, kKxFileReadWrite), mEngine(engine) {}
-  void AddFlavor(OSType type) override { mEngine->SendFlavorTo(type, SKXRange{0, -1}, *this); }
+  EngineFileTube(const std::string& path, CKXFlavorSender* engine, const SKXRange& range)
+      : CKXFileTube(path, kKxFileReadWrite), mEngine(engine), mRange(range) {}
+  void AddFlavor(OSType type) override { mEngine->SendFlavorTo(type, mRange, *this); }
 
  private:
   CKXFlavorSender* mEngine;
+  SKXRange mRange;
 };
 
 // One transfer: sends the whole of `src` through a tube of `kind` and
 // receives it into `dest` (a caller's text); answers the content mask.
-short Transfer(CKXText& src, CKXText& dest, short kind, const TempDir& dir) {
+short Transfer(CKXText& src, CKXText& dest, short kind, const TempDir& dir, SKXRange all = SKXRange{0, -1}) {
   CKXFlavorExchange sender(nullptr, &src);
   CKXFlavorExchange receiver(nullptr, &dest);
   const KXTextHandle into = KXHandleAccess::Wrap(&dest);
   short mask = -1;
-  const SKXRange all{0, -1};
   switch (kind) {
     case kKxTubeClipboard: {
       { CKXTextClipboardTube out(&sender, all); }
@@ -179,7 +180,7 @@ short Transfer(CKXText& src, CKXText& dest, short kind, const TempDir& dir) {
     default: {
       const std::string path = dir.File("t.txt");
       {
-        EngineFileTube out(path, &sender);
+        EngineFileTube out(path, &sender, all);
         sender.AddFlavorTypesTo(all, out);
         out.Close();
       }
@@ -203,10 +204,22 @@ TEST(FlavorExchange, RandomRangesComeBackThroughEveryTube) {
       // A plain file tube holds one resource of each type: one picture.
       CKXText src;
       BuildSource(src, rng, 10 + int(rng() % 50), kind != kKxTubeFile);
+      // A range from a line start to a random end, against the store's own
+      // copy of it.
+      const long len = src.GetLength();
+      std::vector<long> starts{0};
+      for (long k = 1; k < len; ++k)
+        if (Bytes(src, k - 1, k) == "\r") starts.push_back(k);
+      const long from = step % 3 == 0 ? 0 : starts[rng() % starts.size()];
+      long to = step % 3 == 0 ? len : from + long(rng() % std::uint32_t(len - from + 1));
+      while (to < len && to > from && (src.GetCharByte(to) == kByteLast)) --to;  // whole characters
+      if (to == from) continue;  // an empty range offers nothing
+      CKXText expected;
+      src.CopyText(from, to, &expected, CKXText::kWhatAll);
       CKXText dest;
-      const short mask = Transfer(src, dest, kind, dir);
+      const short mask = Transfer(src, dest, kind, dir, SKXRange{std::int32_t(from), std::int32_t(to - from)});
       ASSERT_EQ(dest.Check(), "");
-      ExpectSame(src, dest);
+      ExpectSame(expected, dest);
       EXPECT_GE(mask, 0);
     }
   }
