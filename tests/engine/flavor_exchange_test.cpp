@@ -519,3 +519,57 @@ TEST(FlavorExchange, TheLayersOwnText) {
 }
 
 }  // namespace
+
+#include "common/alloc_sweep.h"
+
+namespace {
+
+// Saving plain text under every failing allocation: the file holds either
+// the whole new text or, when the save gave up, the old one, never a part.
+TEST(FlavorExchange, FailedSavesLeaveTheOldFile) {
+  TempDir dir;
+  const std::string path = dir.File("s.txt");
+  const std::string text = "ab\r\x82\xA0\x82\xA2\rcd";
+  const std::string old = "old contents";
+  std::unique_ptr<CKXText> src;
+  // Unicode files take LF for CR LF.
+  const std::string expected = "ab\n\xE3\x81\x82\xE3\x81\x84\ncd";
+  int gaveUp = 0, saved = 0;
+  for (short code : {kKxCodeUTF8, kKxCodeEUC}) {
+    KxSweepAllocations(
+        1, 40,
+        [&] {
+          ASSERT_EQ(KxWriteFileSafely(path, old.data(), old.size()), 0);
+          src = std::make_unique<CKXText>();
+          src->SetText(text.data(), long(text.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+        },
+        [&] {
+          CKXFlavorExchange sender(nullptr, src.get());
+          sender.SetTextEncoding(code);
+          sender.SetLineEndType(CKXTextLayer::kLineEndCRLF);
+          CKXFileTube out(path, kKxFileReadWrite);
+          try {
+            sender.SendFlavorTo(kKxFlavorText, SKXRange{0, -1}, out);
+          } catch (const std::bad_alloc&) {
+            throw LException(memFullErr);
+          }
+        },
+        [&](const KxSweepStep& step) {
+          std::vector<std::uint8_t> file;
+          ASSERT_EQ(KxReadFile(path, file), 0);
+          const std::string got(file.begin(), file.end());
+          if (step.threw) {
+            ++gaveUp;
+            EXPECT_EQ(got, old) << step.nth;
+          } else {
+            ++saved;
+            if (code == kKxCodeUTF8) EXPECT_EQ(got, expected) << step.nth;
+            else EXPECT_EQ(got.substr(0, 4), "ab\r\n") << step.nth;
+          }
+        });
+  }
+  EXPECT_GT(saved, 0);
+  EXPECT_GT(gaveUp, 0);
+}
+
+}  // namespace
