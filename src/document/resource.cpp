@@ -53,6 +53,7 @@ struct Block {
   long start;
   long end;
   std::size_t map;
+  short id;
 };
 
 void PutFoot(std::uint8_t* p, const SKXResFoot& foot) {
@@ -514,25 +515,40 @@ void CKXResource::OpenResInfo() {
     }
     // Data blocks must lie in the data area, which later writes are free to
     // overwrite beyond its end, and must not overlap: an in-place rewrite or
-    // a byte-order conversion of one would change another.
-    std::vector<bool> good(maps.size(), true);
+    // a byte-order conversion of one would change another. An entry that
+    // breaks this is dropped; the rest of its map stays.
+    std::vector<std::vector<short>> dropped(maps.size());
     std::vector<Block> blocks;
     for (std::size_t i = 0; i < maps.size(); ++i) {
       const char* m = *maps[i];
-      for (long k = 0; good[i] && k < MapCount(m); ++k) {
+      for (long k = 0; k < MapCount(m); ++k) {
         const char* e = MapEntry(m, k);
-        good[i] = EntryOffset(e) >= 0 && EntrySize(e) >= 0 && EntryOffset(e) <= dataEnd - EntrySize(e);
-        if (good[i] && EntrySize(e) > 0) blocks.push_back({EntryOffset(e), EntryOffset(e) + EntrySize(e), i});
+        if (EntryOffset(e) < 0 || EntrySize(e) < 0 || EntryOffset(e) > dataEnd - EntrySize(e))
+          dropped[i].push_back(EntryID(e));
+        else if (EntrySize(e) > 0)
+          blocks.push_back({EntryOffset(e), EntryOffset(e) + EntrySize(e), i, EntryID(e)});
       }
     }
     std::sort(blocks.begin(), blocks.end(), [](const Block& a, const Block& b) { return a.start < b.start; });
     long reached = 0;
     for (const Block& b : blocks) {
-      if (b.start < reached) good[b.map] = false;
-      if (b.end > reached) reached = b.end;
+      if (b.start < reached) {
+        dropped[b.map].push_back(b.id);
+        continue;
+      }
+      reached = b.end;
     }
     for (std::size_t i = 0; i < maps.size(); ++i) {
-      if (good[i])
+      char* m = *maps[i];
+      long kept = 0;
+      for (long k = 0; k < MapCount(m); ++k) {
+        const char* e = MapEntry(m, k);
+        if (std::find(dropped[i].begin(), dropped[i].end(), EntryID(e)) != dropped[i].end()) continue;
+        if (kept != k) std::memmove(MapEntry(m, kept), e, kKxResMapEntry);
+        ++kept;
+      }
+      SetMapCount(m, static_cast<short>(kept));
+      if (kept > 0)
         AddResInfoMap(maps[i]);
       else
         KxMemHFree(maps[i]);
@@ -606,8 +622,8 @@ CKXResFile::CKXResFile(int fd) { SetFile(fd, true); }
 CKXResFile::~CKXResFile() {
   try {
     CloseResInfo();
-  } catch (const LException&) {
-    // Nothing can be reported from here; see the header.
+  } catch (...) {
+    // Nothing can be reported (or thrown) from here; see the header.
   }
 }
 

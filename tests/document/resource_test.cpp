@@ -357,12 +357,13 @@ TEST(ResourceContainer, DamagedContainersAreRefusedOrTrimmed) {
       {"zero type in the directory", dir, u32(0), 1},
       {"count beyond the map's size", textMap + 4, u16(3), 1},
       {"negative entry count", textMap + 4, u16(0x8000), 1},
-      {"entry offset past the data area", textMap + 8, u32(7), 1},
-      {"entry size past the data area", textMap + 12, u32(0x7FFFFFFF), 1},
-      {"entry with negative size", textMap + 12, u32(0xFFFFFFFF), 1},
+      // A bad entry loses that entry only.
+      {"entry offset past the data area", textMap + 8, u32(7), 2},
+      {"entry size past the data area", textMap + 12, u32(0x7FFFFFFF), 2},
+      {"entry with negative size", textMap + 12, u32(0xFFFFFFFF), 2},
       {"IDs out of order", textMap + 6, u16(5), 1},
       {"duplicate IDs", textMap + 6, u16(2), 1},
-      {"blocks overlap", textMap + 18, u32(2), 1},
+      {"blocks overlap", textMap + 18, u32(2), 2},
   };
   for (const Case& c : cases) {
     Bytes b = good;
@@ -379,6 +380,12 @@ TEST(ResourceContainer, DamagedContainersAreRefusedOrTrimmed) {
     }
     if (c.typesLeft == 0) {
       EXPECT_EQ(r.GetPosition(), 0) << c.what;
+    }
+    if (c.typesLeft == 2) {
+      // The other entry of the map and the other map are still there.
+      EXPECT_EQ(r.CountResources(kText), 1) << c.what;
+      EXPECT_TRUE(Get(r, kText, 1) == "abc" || Get(r, kText, 2) == "de") << c.what;
+      EXPECT_EQ(Get(r, kStyl, 1), "s") << c.what;
     }
   }
   // A map with more bytes than its count needs is trimmed, not refused.

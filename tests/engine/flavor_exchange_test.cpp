@@ -14,10 +14,12 @@
 #include <vector>
 
 #include "engine/text_flavors.h"
+#include "layer_fixture.h"
 #include "engine/text_layer.h"
 #include "platform/exception.h"
 #include "platform/files.h"
 #include "platform/host/headless.h"
+#include "platform/script.h"
 #include "text/base/memory.h"
 #include "text/codes/jcode.h"
 #include "text/runs/runs.h"
@@ -138,22 +140,22 @@ struct TempDir {
 // A file tube bound to an engine, as the document's is.
 class EngineFileTube : public CKXFileTube {
  public:
-  EngineFileTube(const std::string& path, CKXFlavorSender* engine)
-      : CKXFileTube(path, kKxFileReadWrite), mEngine(engine) {}
-  void AddFlavor(OSType type) override { mEngine->SendFlavorTo(type, SKXRange{0, -1}, *this); }
+  EngineFileTube(const std::string& path, CKXFlavorSender* engine, const SKXRange& range)
+      : CKXFileTube(path, kKxFileReadWrite), mEngine(engine), mRange(range) {}
+  void AddFlavor(OSType type) override { mEngine->SendFlavorTo(type, mRange, *this); }
 
  private:
   CKXFlavorSender* mEngine;
+  SKXRange mRange;
 };
 
 // One transfer: sends the whole of `src` through a tube of `kind` and
 // receives it into `dest` (a caller's text); answers the content mask.
-short Transfer(CKXText& src, CKXText& dest, short kind, const TempDir& dir) {
+short Transfer(CKXText& src, CKXText& dest, short kind, const TempDir& dir, SKXRange all = SKXRange{0, -1}) {
   CKXFlavorExchange sender(nullptr, &src);
   CKXFlavorExchange receiver(nullptr, &dest);
   const KXTextHandle into = KXHandleAccess::Wrap(&dest);
   short mask = -1;
-  const SKXRange all{0, -1};
   switch (kind) {
     case kKxTubeClipboard: {
       { CKXTextClipboardTube out(&sender, all); }
@@ -178,7 +180,7 @@ short Transfer(CKXText& src, CKXText& dest, short kind, const TempDir& dir) {
     default: {
       const std::string path = dir.File("t.txt");
       {
-        EngineFileTube out(path, &sender);
+        EngineFileTube out(path, &sender, all);
         sender.AddFlavorTypesTo(all, out);
         out.Close();
       }
@@ -202,10 +204,22 @@ TEST(FlavorExchange, RandomRangesComeBackThroughEveryTube) {
       // A plain file tube holds one resource of each type: one picture.
       CKXText src;
       BuildSource(src, rng, 10 + int(rng() % 50), kind != kKxTubeFile);
+      // A range from a line start to a random end, against the store's own
+      // copy of it.
+      const long len = src.GetLength();
+      std::vector<long> starts{0};
+      for (long k = 1; k < len; ++k)
+        if (Bytes(src, k - 1, k) == "\r") starts.push_back(k);
+      const long from = step % 3 == 0 ? 0 : starts[rng() % starts.size()];
+      long to = step % 3 == 0 ? len : from + long(rng() % std::uint32_t(len - from + 1));
+      while (to < len && to > from && (src.GetCharByte(to) == kByteLast)) --to;  // whole characters
+      if (to == from) continue;  // an empty range offers nothing
+      CKXText expected;
+      src.CopyText(from, to, &expected, CKXText::kWhatAll);
       CKXText dest;
-      const short mask = Transfer(src, dest, kind, dir);
+      const short mask = Transfer(src, dest, kind, dir, SKXRange{std::int32_t(from), std::int32_t(to - from)});
       ASSERT_EQ(dest.Check(), "");
-      ExpectSame(src, dest);
+      ExpectSame(expected, dest);
       EXPECT_GE(mask, 0);
     }
   }
@@ -308,6 +322,22 @@ TEST(FlavorExchange, ClipboardChoices) {
   SKXDeco back{};
   ASSERT_EQ(dest.GetSelDecos(0, 1, &back, 1), 1);
   EXPECT_EQ(PictBytes(back.deco.pictID), PictBytes(d.deco.pictID));
+
+  // A run whose picture the table no longer has travels with none, and the
+  // pictures after it still land on their own runs.
+  const short kept = CKXDecoArray::SetPicture(MakePict(9));
+  SKXDeco two[3] = {{0, {0, 0, 0, 31000}, 0}, {1, {0, 0, 0, kept}, 0}, {2, {8, 0, 0, 0}, 0}};
+  CKXText pictures;
+  pictures.SetText("\xCA\xCAz", 3, nullptr, 0, two, 3, nullptr, 0, nullptr, 0);
+  CKXFlavorExchange pictureSender(nullptr, &pictures);
+  { CKXTextClipboardTube out(&pictureSender, SKXRange{0, -1}); }
+  CKXText pictureDest;
+  KxGetTextFromClipboard(KXHandleAccess::Wrap(&pictureDest), mask);
+  SKXDeco runs[3] = {};
+  ASSERT_EQ(pictureDest.GetSelDecos(0, 3, runs, 3), 3);
+  EXPECT_EQ(runs[0].deco.pictID, 0);
+  EXPECT_EQ(PictBytes(runs[1].deco.pictID), PictBytes(kept));
+  EXPECT_EQ(runs[2].deco.lineBits, 8);
 
   // More style runs than a 16-bit count holds: "styl" stays off, the text
   // and its side entries still go.
@@ -449,6 +479,97 @@ TEST(FlavorExchange, DroppedFiles) {
   EXPECT_FALSE(KxReadHFSFlavor(withNul.data(), long(withNul.size()), type, p));
   const std::vector<std::uint8_t> tooLong = KxMakeHFSFlavor(0, 0, std::string(kKxHFSMaxPath + 1, 'a'));
   EXPECT_FALSE(KxReadHFSFlavor(tooLong.data(), long(tooLong.size()), type, p));
+}
+
+}  // namespace
+
+namespace {
+
+std::string LayerText(CKXTextLayer& layer) {
+  const SKXRange all = layer.GetTotalRange();
+  std::string s(static_cast<size_t>(all.length), '\0');
+  layer.TextGetThruPtr(all, s.data(), all.length);
+  return s;
+}
+
+// Without a caller's text the layer's own text changes: the range is
+// replaced, or a file read over the whole text sets the whole text; what
+// is sent comes from the layer's text.
+TEST(FlavorExchange, TheLayersOwnText) {
+  KxHeadlessHost host;
+  TempDir dir;
+  kxtest::TestLayer layer;
+  layer.TextReplaceByPtr(layer.CropRange(CKXTextLayer::sTextAll), "hello world", 11);
+  CKXFlavorExchange exchange(&layer);
+  { CKXTextClipboardTube out(&exchange, SKXRange{0, 5}); }
+  std::vector<std::uint8_t> got;
+  ASSERT_TRUE(host.GetClipboard(kKxFlavorText, got));
+  EXPECT_EQ(std::string(got.begin(), got.end()), "hello");
+  CKXTextClipboardTube in;
+  exchange.ReceiveDataFrom(SKXRange{6, 5}, in, nullptr, nullptr);
+  EXPECT_EQ(LayerText(layer), "hello hello");
+
+  const std::string path = dir.File("w.txt");
+  ASSERT_EQ(KxWriteFileSafely(path, "a\r\nb\r\n", 6), 0);
+  CKXFileTube file(path, kKxFileRead);
+  exchange.ReceiveDataFrom(CKXTextLayer::sTextAll, file, nullptr, nullptr);
+  EXPECT_EQ(LayerText(layer), "a\rb\r");
+  EXPECT_EQ(layer.GetLineEndType(), CKXTextLayer::kLineEndCRLF);
+  EXPECT_EQ(layer.GetSelectionRange().start, 0);
+}
+
+}  // namespace
+
+#include "common/alloc_sweep.h"
+
+namespace {
+
+// Saving plain text under every failing allocation: the file holds either
+// the whole new text or, when the save gave up, the old one, never a part.
+TEST(FlavorExchange, FailedSavesLeaveTheOldFile) {
+  TempDir dir;
+  const std::string path = dir.File("s.txt");
+  const std::string text = "ab\r\x82\xA0\x82\xA2\rcd";
+  const std::string old = "old contents";
+  std::unique_ptr<CKXText> src;
+  // Unicode files take LF for CR LF.
+  const std::string expected = "ab\n\xE3\x81\x82\xE3\x81\x84\ncd";
+  int gaveUp = 0, saved = 0;
+  for (short code : {kKxCodeUTF8, kKxCodeEUC}) {
+    KxSweepAllocations(
+        1, 40,
+        [&] {
+          ASSERT_EQ(KxWriteFileSafely(path, old.data(), old.size()), 0);
+          src = std::make_unique<CKXText>();
+          src->SetText(text.data(), long(text.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+        },
+        [&] {
+          CKXFlavorExchange sender(nullptr, src.get());
+          sender.SetTextEncoding(code);
+          sender.SetLineEndType(CKXTextLayer::kLineEndCRLF);
+          CKXFileTube out(path, kKxFileReadWrite);
+          try {
+            sender.SendFlavorTo(kKxFlavorText, SKXRange{0, -1}, out);
+          } catch (const std::bad_alloc&) {
+            throw LException(memFullErr);
+          }
+        },
+        [&](const KxSweepStep& step) {
+          std::vector<std::uint8_t> file;
+          ASSERT_EQ(KxReadFile(path, file), 0);
+          const std::string got(file.begin(), file.end());
+          if (step.threw) {
+            ++gaveUp;
+            EXPECT_EQ(got, old) << step.nth;
+          } else {
+            ++saved;
+            if (code == kKxCodeUTF8) EXPECT_EQ(got, expected) << step.nth;
+            else EXPECT_EQ(got.substr(0, 4), "ab\r\n") << step.nth;
+          }
+        });
+  }
+  EXPECT_GT(saved, 0);
+  EXPECT_GT(gaveUp, 0);
 }
 
 }  // namespace

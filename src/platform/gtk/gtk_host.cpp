@@ -610,6 +610,7 @@ KxWindowID KxGtkHost::CreateWindow(KxWindowClient* client, const Rect& bounds, c
   g_signal_connect(w->area, "button-release-event", G_CALLBACK(OnButton), nullptr);
   g_signal_connect(w->area, "motion-notify-event", G_CALLBACK(OnMotion), nullptr);
   g_signal_connect(w->area, "scroll-event", G_CALLBACK(OnScroll), nullptr);
+  mImpl->SetUpDrops(*w);
   // The toolkit's built-in context (dead keys, compose sequences, code
   // point entry); desktop input-method modules are not loaded.
   w->im = gtk_im_context_simple_new();
@@ -732,13 +733,6 @@ KxWindowID KxGtkHost::TransientFor(KxWindowID window) const {
   const KxGtkWindow* o = owner ? mImpl->FindWidget(GTK_WIDGET(owner)) : nullptr;
   return o ? o->id : kKxNoWindow;
 }
-
-void KxGtkHost::ClearClipboard() { mImpl->clipboard.Clear(); }
-void KxGtkHost::PutClipboard(OSType type, const void* data, std::size_t size) { mImpl->clipboard.Put(type, data, size); }
-bool KxGtkHost::GetClipboard(OSType type, std::vector<std::uint8_t>& data) const {
-  return mImpl->clipboard.Get(type, data);
-}
-std::vector<OSType> KxGtkHost::ClipboardTypes() const { return mImpl->clipboard.Types(); }
 
 int KxGtkHost::ClickCount() const { return mImpl->clicks.Count(); }
 int KxGtkHost::Beeps() const { return mImpl->beeps; }

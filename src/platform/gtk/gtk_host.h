@@ -52,11 +52,17 @@ class KxGtkHost : public KxHost {
   // Transient for the window behind it, and modal.
   void SetWindowModal(KxWindowID window) override;
 
-  // The desktop clipboard comes later; until then an in-process store.
+  // The desktop clipboard (gtk_clipboard.cpp): what the program puts is
+  // offered under MIME targets; reads take one snapshot of every flavor.
   void ClearClipboard() override;
   void PutClipboard(OSType type, const void* data, std::size_t size) override;
   bool GetClipboard(OSType type, std::vector<std::uint8_t>& data) const override;
   std::vector<OSType> ClipboardTypes() const override;
+  void GetClipboardSnapshot(KxClipboardStore& out) const override;
+  // A desktop drag of the data from the window, while the button that
+  // starts it is down; drops on windows reach their clients (HostDrop)
+  // with every byte fetched.
+  bool StartDrag(KxWindowID window, const KxDragData& data) override;
 
   KxAnswer AskSaveChanges(const std::string& documentName) override;
   KxAnswer Alert(KxAlertKind kind, const std::string& text) override;

@@ -15,6 +15,7 @@
 #include "platform/gtk/gtk_host.h"
 #include "platform/gtk/gtk_translate.h"
 #include "platform/host/clipboard_store.h"
+#include "platform/host/drag_data.h"
 
 struct KxGtkMenuRef {
   std::int16_t menuID;
@@ -98,6 +99,23 @@ struct KxGtkHost::Impl {
   void RebuildMenusIfPending();
   // gtk_dialogs.cpp
   void ApplyCursor(KxGtkWindow& w);
+  // gtk_clipboard.cpp: the desktop clipboard, served from `clipboard` (what
+  // the program put, every flavor, as it was at the copy) while we own it.
+  bool clipboardOwned = false;
+  bool clipboardClaiming = false;  // our own claim replaces our last one
+  bool clipboardReading = false;   // a read runs a nested loop: no second
+  KxClipboardStore clipboardLastRead;
+  KxDragData dragOut;              // what our drag offers
+  struct Drop {
+    GdkDragContext* context = nullptr;
+    KxWindowID window = kKxNoWindow;
+    Point where{0, 0};
+    std::uint32_t time = 0;
+    int pending = 0;               // data requested and not yet come
+    KxDragData data;
+  } drop;
+  void ClaimClipboard();
+  void SetUpDrops(KxGtkWindow& w);
 };
 
 // The one host the toolkit's handlers report to.

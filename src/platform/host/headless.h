@@ -48,6 +48,12 @@ class KxHeadlessHost : public KxHost {
   // The cursor ID shown last (0 before any).
   std::int16_t GetCursor() const { return mCursor; }
   void SetCursor(std::int16_t cursorID) override { mCursor = cursorID; }
+  // Drags (headless_drag.cpp): a drag the program starts is kept, to be
+  // dropped by the script on a window of its choice; a drop reaches the
+  // window's client as the desktop would hand it over.
+  bool StartDrag(KxWindowID window, const KxDragData& data) override;
+  const KxDragData* LastDrag() const { return mHasDrag ? &mLastDrag : nullptr; }
+  bool Drop(KxWindowID window, const KxDragData& data, Point where);
 
   bool WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks) override;
   bool PeekForEscape() override;
@@ -120,4 +126,6 @@ class KxHeadlessHost : public KxHost {
   std::vector<KxDialogRequest> mDialogRequests;
   std::map<std::uint32_t, KxDialogReply> mDialogsAnswered;
   std::uint32_t mNextDialog = 1;
+  KxDragData mLastDrag;
+  bool mHasDrag = false;
 };

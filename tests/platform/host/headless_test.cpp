@@ -112,6 +112,41 @@ TEST(Headless, ClipboardKeepsBytesPerType) {
   EXPECT_TRUE(host.ClipboardTypes().empty());
 }
 
+// A drag started from a window is kept whole for the script to drop; a
+// drop reaches the client of the window it lands on, and nothing else.
+TEST(Headless, DragsAreKeptAndDroppedOnWindows) {
+  struct DropTaker : KxWindowClient {
+    void HostActivate(bool) override {}
+    bool HostDrop(const KxDragData& data, Point where) override {
+      items = data.CountItems();
+      at = where;
+      return true;
+    }
+    long items = 0;
+    Point at{0, 0};
+  };
+  KxHeadlessHost host;
+  DropTaker taker;
+  const unsigned char title[] = "\x01w";
+  const KxWindowID w = host.CreateWindow(&taker, Rect{40, 40, 200, 300}, title);
+  KxDragData drag;
+  EXPECT_FALSE(host.StartDrag(w, drag));  // nothing to drag
+  drag.AddItem(5);
+  EXPECT_FALSE(drag.AddItem(5));
+  ASSERT_EQ(drag.SetFlavor(5, FourCC("TEXT"), "ab", 2), noErr);
+  EXPECT_EQ(drag.SetFlavor(6, FourCC("TEXT"), "ab", 2), badDragItemErr);
+  EXPECT_FALSE(host.StartDrag(w + 1, drag));  // no such window
+  ASSERT_TRUE(host.StartDrag(w, drag));
+  drag.Clear();
+  ASSERT_NE(host.LastDrag(), nullptr);
+  ASSERT_EQ(host.LastDrag()->CountItems(), 1);
+  EXPECT_EQ(KxDragData::FindFlavor(*host.LastDrag()->NthItem(1), FourCC("TEXT"))->bytes.size(), 2u);
+  EXPECT_TRUE(host.Drop(w, *host.LastDrag(), Point{10, 20}));
+  EXPECT_EQ(taker.items, 1);
+  EXPECT_EQ(taker.at.h, 20);
+  EXPECT_FALSE(host.Drop(w + 1, *host.LastDrag(), Point{0, 0}));
+}
+
 TEST(Headless, ScriptedAnswersInOrderWithSafeDefaults) {
   KxHeadlessHost host;
   std::string path;

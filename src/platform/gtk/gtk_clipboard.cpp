@@ -1,0 +1,272 @@
+// The desktop clipboard and drag and drop of the GTK host. What the
+// program puts on the clipboard is kept (every flavor, as it was at the
+// copy) and offered under the targets of gtk_flavors.h; a read takes one
+// snapshot of every flavor the desktop's clipboard holds. Drops are fetched
+// whole before the window's client sees them.
+#include <gtk/gtk.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/gtk/gtk_flavors.h"
+#include "platform/gtk/gtk_host.h"
+#include "platform/gtk/gtk_host_impl.h"
+
+namespace {
+
+GtkClipboard* Board() { return gtk_clipboard_get(GDK_SELECTION_CLIPBOARD); }
+
+std::string AtomName(GdkAtom atom) {
+  gchar* name = gdk_atom_name(atom);
+  std::string s = name ? name : "";
+  g_free(name);
+  return s;
+}
+
+// Targets for a list of flavors, in order, each once.
+std::vector<std::string> TargetsOf(const std::vector<OSType>& types) {
+  std::vector<std::string> names;
+  for (OSType type : types)
+    for (const std::string& t : KxGtkTargetsOf(type))
+      if (std::find(names.begin(), names.end(), t) == names.end()) names.push_back(t);
+  return names;
+}
+
+std::vector<GtkTargetEntry> Entries(const std::vector<std::string>& names) {
+  std::vector<GtkTargetEntry> entries;
+  for (const std::string& n : names)
+    entries.push_back(GtkTargetEntry{const_cast<gchar*>(n.c_str()), 0, 0});
+  return entries;
+}
+
+void Serve(GtkSelectionData* selection, const KxClipboardStore& store) {
+  const GdkAtom targetAtom = gtk_selection_data_get_target(selection);
+  const std::string target = AtomName(targetAtom);
+  const OSType type = KxGtkFlavorOfTarget(target);
+  std::vector<std::uint8_t> bytes, out;
+  if (!type || !store.Get(type, bytes) || !KxGtkExport(target, type, bytes, out)) return;
+  gtk_selection_data_set(selection, targetAtom, 8, out.data(), static_cast<gint>(out.size()));
+}
+
+void OnClipboardGet(GtkClipboard*, GtkSelectionData* selection, guint, gpointer) {
+  if (gKxGtkImpl) Serve(selection, gKxGtkImpl->clipboard);
+}
+
+void OnClipboardClear(GtkClipboard*, gpointer) {
+  if (gKxGtkImpl && !gKxGtkImpl->clipboardClaiming) gKxGtkImpl->clipboardOwned = false;
+}
+
+// Reads one target's data into the snapshot; private targets carry the
+// program's own bytes and win over the desktop forms of the same flavor.
+void ReadTarget(GdkAtom atom, KxClipboardStore& out) {
+  const std::string target = AtomName(atom);
+  GtkSelectionData* data = gtk_clipboard_wait_for_contents(Board(), atom);
+  if (!data) return;
+  const gint length = gtk_selection_data_get_length(data);
+  const guchar* bytes = gtk_selection_data_get_data(data);
+  std::vector<std::vector<std::uint8_t>> records;
+  if (length >= 0 && KxGtkImport(target, bytes, static_cast<std::size_t>(length), records) && !records.empty())
+    out.Put(KxGtkFlavorOfTarget(target), records.front().data(), records.front().size());
+  gtk_selection_data_free(data);
+}
+
+// ---- drags and drops --------------------------------------------------------------------
+
+// Every target a drop may bring: the program's own flavors and the
+// desktop's text and file lists.
+std::vector<std::string> DropTargets() {
+  return TargetsOf({FourCC("TEXT"), FourCC("styl"), FourCC("styw"), FourCC("styx"), FourCC("styu"), FourCC("styy"),
+                    FourCC("utxt"), FourCC("GIDR"), FourCC("PICT"), FourCC("RTF "), FourCC("JPEG"), FourCC("hfs ")});
+}
+
+gboolean OnDragDrop(GtkWidget* widget, GdkDragContext* context, gint x, gint y, guint time, gpointer) {
+  KxGtkHost::Impl* impl = gKxGtkImpl;
+  KxGtkWindow* w = impl ? impl->FindWidget(widget) : nullptr;
+  if (!w || impl->drop.pending > 0) return FALSE;
+  // Of each flavor the first target the source offers, the private one
+  // before the desktop's.
+  std::vector<GdkAtom> wanted;
+  std::vector<OSType> seen;
+  for (int pass = 0; pass < 2; ++pass)
+    for (GList* t = gdk_drag_context_list_targets(context); t; t = t->next) {
+      const GdkAtom atom = GDK_POINTER_TO_ATOM(t->data);
+      bool isPrivate = false;
+      const OSType type = KxGtkFlavorOfTarget(AtomName(atom), &isPrivate);
+      if (!type || isPrivate != (pass == 0) || std::find(seen.begin(), seen.end(), type) != seen.end()) continue;
+      seen.push_back(type);
+      wanted.push_back(atom);
+    }
+  if (wanted.empty()) return FALSE;
+  impl->drop = KxGtkHost::Impl::Drop{};
+  impl->drop.context = context;
+  impl->drop.window = w->id;
+  impl->drop.where = Point{static_cast<std::int16_t>(y), static_cast<std::int16_t>(x)};
+  impl->drop.time = time;
+  impl->drop.pending = static_cast<int>(wanted.size());
+  impl->drop.data.AddItem(1);
+  for (GdkAtom atom : wanted) gtk_drag_get_data(widget, context, atom, time);
+  return TRUE;
+}
+
+void OnDragDataReceived(GtkWidget*, GdkDragContext* context, gint, gint, GtkSelectionData* selection, guint,
+                        guint, gpointer) {
+  KxGtkHost::Impl* impl = gKxGtkImpl;
+  if (!impl || impl->drop.context != context || impl->drop.pending <= 0) return;
+  const std::string target = AtomName(gtk_selection_data_get_target(selection));
+  const gint length = gtk_selection_data_get_length(selection);
+  std::vector<std::vector<std::uint8_t>> records;
+  if (length >= 0 &&
+      KxGtkImport(target, gtk_selection_data_get_data(selection), static_cast<std::size_t>(length), records)) {
+    const OSType type = KxGtkFlavorOfTarget(target);
+    // Files: one item each, after the item of the other flavors.
+    for (std::size_t k = 0; k < records.size(); ++k) {
+      KxDragItemRef ref = 1;
+      if (type == kKxGtkHFS && k > 0) {
+        ref = static_cast<KxDragItemRef>(impl->drop.data.CountItems() + 1);
+        impl->drop.data.AddItem(ref);
+      }
+      impl->drop.data.SetFlavor(ref, type, records[k].data(), records[k].size());
+    }
+  }
+  if (--impl->drop.pending > 0) return;
+  // Everything came: the client takes it (or not), then the source hears.
+  bool taken = false;
+  KxGtkWindow* w = impl->Find(impl->drop.window);
+  if (w && w->client) taken = w->client->HostDrop(impl->drop.data, impl->drop.where);
+  gtk_drag_finish(context, taken, FALSE, impl->drop.time);
+  impl->drop = KxGtkHost::Impl::Drop{};
+}
+
+void OnDragDataGet(GtkWidget*, GdkDragContext*, GtkSelectionData* selection, guint, guint, gpointer) {
+  KxGtkHost::Impl* impl = gKxGtkImpl;
+  if (!impl) return;
+  const std::string target = AtomName(gtk_selection_data_get_target(selection));
+  const OSType type = KxGtkFlavorOfTarget(target);
+  if (type == kKxGtkHFS && target == "text/uri-list") {
+    // Every item's file, one URI a line.
+    std::string list;
+    for (const KxDragData::Item& item : impl->dragOut.Items()) {
+      const KxDragData::Flavor* f = KxDragData::FindFlavor(item, kKxGtkHFS);
+      std::vector<std::uint8_t> line;
+      if (f && KxGtkExport(target, type, f->bytes, line)) list.append(line.begin(), line.end());
+    }
+    gtk_selection_data_set(selection, gtk_selection_data_get_target(selection), 8,
+                           reinterpret_cast<const guchar*>(list.data()), static_cast<gint>(list.size()));
+    return;
+  }
+  KxClipboardStore first;
+  if (const KxDragData::Item* item = impl->dragOut.NthItem(1))
+    for (const KxDragData::Flavor& f : item->flavors) first.Put(f.type, f.bytes.data(), f.bytes.size());
+  Serve(selection, first);
+}
+
+}  // namespace
+
+// ---- the clipboard -----------------------------------------------------------------------
+
+void KxGtkHost::Impl::ClaimClipboard() {
+  const std::vector<std::string> names = TargetsOf(clipboard.Types());
+  std::vector<GtkTargetEntry> entries = Entries(names);
+  clipboardClaiming = true;
+  const gboolean ok = entries.empty() ? FALSE
+                                      : gtk_clipboard_set_with_data(Board(), entries.data(),
+                                                                    static_cast<guint>(entries.size()),
+                                                                    OnClipboardGet, OnClipboardClear, nullptr);
+  clipboardClaiming = false;
+  clipboardOwned = ok;
+}
+
+void KxGtkHost::ClearClipboard() {
+  mImpl->clipboard.Clear();
+  if (mImpl->clipboardOwned) gtk_clipboard_clear(Board());
+  mImpl->clipboardOwned = false;
+}
+
+void KxGtkHost::PutClipboard(OSType type, const void* data, std::size_t size) {
+  // The flavors of one copy come one by one: each claim offers all so far.
+  if (!mImpl->clipboardOwned) mImpl->clipboard.Clear();
+  mImpl->clipboard.Put(type, data, size);
+  mImpl->ClaimClipboard();
+}
+
+void KxGtkHost::GetClipboardSnapshot(KxClipboardStore& out) const {
+  Impl& impl = *mImpl;
+  // Another program may have taken the clipboard before the toolkit told
+  // us: the owner the display names is the one that counts.
+  if (impl.clipboardOwned && !gdk_selection_owner_get(GDK_SELECTION_CLIPBOARD)) impl.clipboardOwned = false;
+  if (impl.clipboardOwned) {
+    out = impl.clipboard;
+    return;
+  }
+  // Reading runs a nested loop; a read asked for from inside it answers
+  // what the last one found.
+  if (impl.clipboardReading) {
+    out = impl.clipboardLastRead;
+    return;
+  }
+  impl.clipboardReading = true;
+  KxClipboardStore snapshot;
+  GdkAtom* atoms = nullptr;
+  gint count = 0;
+  if (gtk_clipboard_wait_for_targets(Board(), &atoms, &count) && atoms) {
+    std::vector<OSType> seen;
+    for (int pass = 0; pass < 2; ++pass)
+      for (gint k = 0; k < count; ++k) {
+        bool isPrivate = false;
+        const OSType type = KxGtkFlavorOfTarget(AtomName(atoms[k]), &isPrivate);
+        if (!type || isPrivate != (pass == 0) || std::find(seen.begin(), seen.end(), type) != seen.end()) continue;
+        seen.push_back(type);
+        ReadTarget(atoms[k], snapshot);
+      }
+    g_free(atoms);
+  }
+  impl.clipboardReading = false;
+  impl.clipboardLastRead = snapshot;
+  out = std::move(snapshot);
+}
+
+bool KxGtkHost::GetClipboard(OSType type, std::vector<std::uint8_t>& data) const {
+  KxClipboardStore snapshot;
+  GetClipboardSnapshot(snapshot);
+  return snapshot.Get(type, data);
+}
+
+std::vector<OSType> KxGtkHost::ClipboardTypes() const {
+  KxClipboardStore snapshot;
+  GetClipboardSnapshot(snapshot);
+  return snapshot.Types();
+}
+
+// ---- drags ---------------------------------------------------------------------------------
+
+void KxGtkHost::Impl::SetUpDrops(KxGtkWindow& w) {
+  static const std::vector<std::string> names = DropTargets();
+  std::vector<GtkTargetEntry> entries = Entries(names);
+  gtk_drag_dest_set(w.area, GtkDestDefaults(GTK_DEST_DEFAULT_MOTION | GTK_DEST_DEFAULT_HIGHLIGHT), entries.data(),
+                    static_cast<gint>(entries.size()), GdkDragAction(GDK_ACTION_COPY | GDK_ACTION_MOVE));
+  g_signal_connect(w.area, "drag-drop", G_CALLBACK(OnDragDrop), nullptr);
+  g_signal_connect(w.area, "drag-data-received", G_CALLBACK(OnDragDataReceived), nullptr);
+  g_signal_connect(w.area, "drag-data-get", G_CALLBACK(OnDragDataGet), nullptr);
+}
+
+bool KxGtkHost::StartDrag(KxWindowID window, const KxDragData& data) {
+  KxGtkWindow* w = mImpl->Find(window);
+  const KxDragData::Item* first = data.NthItem(1);
+  if (!w || !first) return false;
+  std::vector<OSType> types;
+  for (const KxDragData::Flavor& f : first->flavors) types.push_back(f.type);
+  const std::vector<std::string> names = TargetsOf(types);
+  std::vector<GtkTargetEntry> entries = Entries(names);
+  // A desktop drag starts from the press that began it.
+  GdkEvent* event = gtk_get_current_event();
+  if (!event) return false;
+  mImpl->dragOut = data;
+  GtkTargetList* list = gtk_target_list_new(entries.data(), static_cast<guint>(entries.size()));
+  GdkDragContext* context = gtk_drag_begin_with_coordinates(
+      w->area, list, GdkDragAction(GDK_ACTION_COPY | GDK_ACTION_MOVE), 1, event, -1, -1);
+  gtk_target_list_unref(list);
+  gdk_event_free(event);
+  return context != nullptr;
+}

@@ -1,0 +1,103 @@
+// Flavors and desktop targets: names both ways, text converted with its
+// line ends, damaged text made safe, file lists reduced to regular files.
+#include "platform/gtk/gtk_flavors.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/host/drag_data.h"
+
+namespace {
+
+std::vector<std::uint8_t> Utf16(const std::u16string& s) {
+  std::vector<std::uint8_t> out;
+  for (char16_t c : s) {
+    out.push_back(static_cast<std::uint8_t>(c));
+    out.push_back(static_cast<std::uint8_t>(c >> 8));
+  }
+  return out;
+}
+
+TEST(GtkFlavors, TargetNamesBothWays) {
+  for (OSType type : {FourCC("TEXT"), FourCC("styl"), FourCC("RTF "), FourCC("hfs "), FourCC("PICU"), 0x01FF2025u}) {
+    const std::vector<std::string> targets = KxGtkTargetsOf(type);
+    ASSERT_FALSE(targets.empty());
+    for (const std::string& t : targets) {
+      bool isPrivate = false;
+      EXPECT_EQ(KxGtkFlavorOfTarget(t, &isPrivate), type) << t;
+      EXPECT_EQ(isPrivate, &t == &targets.front()) << t;
+    }
+  }
+  EXPECT_EQ(KxGtkTargetsOf(FourCC("RTF ")).front(), "application/x-kxtext-RTF%20");
+  EXPECT_EQ(KxGtkFlavorOfTarget("UTF8_STRING"), FourCC("utxt"));
+  EXPECT_EQ(KxGtkFlavorOfTarget("text/uri-list"), FourCC("hfs "));
+  // Names that are not four characters, or not escaped right, are nothing.
+  for (const char* bad : {"application/x-kxtext-", "application/x-kxtext-TEX", "application/x-kxtext-TEXTS",
+                          "application/x-kxtext-RTF ", "application/x-kxtext-RTF%2", "application/x-kxtext-RTF%zz",
+                          "text/html", ""})
+    EXPECT_EQ(KxGtkFlavorOfTarget(bad), 0u) << bad;
+}
+
+TEST(GtkFlavors, TextBothWays) {
+  struct Case {
+    std::string utf8;
+    std::u16string inside;
+  };
+  const Case cases[] = {
+      {"a\r\nb\nc\rd", u"a\rb\rc\rd"},
+      {"\xE3\x81\x82\xF0\x9F\x98\x80", u"\u3042\U0001F600"},
+      {"bad \xFF\xC0\xAF end", u"bad \uFFFD\uFFFD\uFFFD end"},
+      {std::string("cut\0here", 8), u"cut"},
+      {"", u""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(KxGtkUtf8ToUtxt(reinterpret_cast<const std::uint8_t*>(c.utf8.data()), c.utf8.size()), Utf16(c.inside))
+        << c.utf8;
+  }
+  EXPECT_EQ(KxGtkUtxtToUtf8(Utf16(u"x\ry\U0001F600")), "x\ny\xF0\x9F\x98\x80");
+  // Lone surrogates and an odd last byte.
+  std::vector<std::uint8_t> odd = Utf16(u"a\xD800" u"b\xDC00");
+  odd.push_back(0x41);
+  EXPECT_EQ(KxGtkUtxtToUtf8(odd), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD");
+  // Private targets carry the bytes as they are.
+  std::vector<std::uint8_t> out;
+  const std::vector<std::uint8_t> raw = Utf16(u"a\rb");
+  ASSERT_TRUE(KxGtkExport("application/x-kxtext-utxt", FourCC("utxt"), raw, out));
+  EXPECT_EQ(out, raw);
+  ASSERT_TRUE(KxGtkExport("UTF8_STRING", FourCC("utxt"), raw, out));
+  EXPECT_EQ(std::string(out.begin(), out.end()), "a\nb");
+  EXPECT_FALSE(KxGtkExport("UTF8_STRING", FourCC("TEXT"), raw, out));
+}
+
+TEST(GtkFlavors, FileListsNameRegularFilesOnly) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / "kx_gtk_flavors_test";
+  fs::create_directories(dir);
+  const fs::path file = dir / "a b.txt";
+  std::FILE* f = std::fopen(file.c_str(), "w");
+  ASSERT_NE(f, nullptr);
+  std::fclose(f);
+  const std::string list = "# a comment\r\nfile://" + dir.string() + "/a%20b.txt\r\nfile://" + dir.string() +
+                           "\r\nfile:///no/such/file\r\nhttp://example.com/x\r\nfile://elsewhere" + file.string() + "\r\n";
+  std::vector<std::vector<std::uint8_t>> records;
+  ASSERT_TRUE(KxGtkImport("text/uri-list", reinterpret_cast<const std::uint8_t*>(list.data()), list.size(), records));
+  ASSERT_EQ(records.size(), 1u);
+  OSType type = 1;
+  std::string path;
+  ASSERT_TRUE(KxReadHFSFlavor(records[0].data(), long(records[0].size()), type, path));
+  EXPECT_EQ(path, file.string());
+  EXPECT_EQ(type, 0u);
+  // And back to a list for other programs.
+  std::vector<std::uint8_t> out;
+  ASSERT_TRUE(KxGtkExport("text/uri-list", FourCC("hfs "), records[0], out));
+  EXPECT_EQ(std::string(out.begin(), out.end()), "file://" + dir.string() + "/a%20b.txt\r\n");
+  const std::string none = "file:///dev/null\r\n";
+  EXPECT_FALSE(KxGtkImport("text/uri-list", reinterpret_cast<const std::uint8_t*>(none.data()), none.size(), records));
+  fs::remove_all(dir);
+}
+
+}  // namespace
