@@ -73,6 +73,14 @@ class KxHeadlessHost : public KxHost {
   bool ChooseFile(std::string& path) override;
   bool ChooseSaveFile(const std::string& defaultName, std::string& path) override;
   void Beep() override { ++mBeeps; }
+  // Pop-up menus are recorded; a script chooses with PostMenuChoice.
+  void PopUpMenu(const std::vector<KxPopupEntry>& entries, Point where) override {
+    mPopup = entries;
+    mPopupWhere = where;
+    ++mPopups;
+  }
+  const std::vector<KxPopupEntry>& LastPopup() const { return mPopup; }
+  int Popups() const { return mPopups; }
 
  private:
   struct Window {
@@ -107,4 +115,7 @@ class KxHeadlessHost : public KxHost {
   bool mButtonDown = false;
   int mBeeps = 0;
   std::int16_t mCursor = 0;
+  std::vector<KxPopupEntry> mPopup;
+  Point mPopupWhere{};
+  int mPopups = 0;
 };
