@@ -53,8 +53,11 @@ bool CKXTextApp::AppCommandStatus(CommandT command, Boolean& enabled, Boolean& u
     case kKxCmdAbout:
     case kKxCmdPreferences:
     case kKxCmdServices:
-    case kKxCmdHelpInformation:
       enabled = true;
+      return true;
+    case kKxCmdHelpInformation:
+      // Only with an address to open.
+      enabled = KxHasIndString(kKxAppFilesList, kKxHelpURLItem);
       return true;
     case kKxCmdRecentItems:
     case kKxCmdClearRecent:
@@ -159,13 +162,14 @@ bool CKXTextApp::ObeyCommand(CommandT command, void* param) {
     case kKxCmdFunctionBar:
     case kKxCmdRegisterSpeller:
     case kKxCmdDeleteSpeller:
-      mHooks->RunTool(command);
+      if (!mHooks->RunTool(command)) KxCurrentHost().Beep();
       return true;
     default:
       break;
   }
   if (IsIn(command, kToolCommands, std::size(kToolCommands))) {
-    mHooks->RunTool(command);
+    // A tool that is not there yet answers with a beep rather than nothing.
+    if (!mHooks->RunTool(command)) KxCurrentHost().Beep();
     return true;
   }
   if (kKxHelpCommands.Contains(command)) {
@@ -246,7 +250,7 @@ void CKXTextApp::OpenHelpFile(short index) {
 }
 
 void CKXTextApp::OpenHelpInformation(short which) {
-  const std::string url = IndString(kKxAppFilesList, short(which + 7));
+  const std::string url = IndString(kKxAppFilesList, short(which + kKxHelpURLItem));
   if (!url.empty()) mHooks->OpenURL(url);
 }
 

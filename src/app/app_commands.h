@@ -79,6 +79,9 @@ constexpr short kKxAppFilesList = 202;   // help URLs from item 7
 constexpr short kKxUndoNamesList = 151;
 constexpr short kKxRedoNamesList = 150;
 
+// Item of list 202: the first help address (command 1021).
+constexpr short kKxHelpURLItem = 7;
+
 // Items of list 201.
 constexpr short kKxNameOtherSize = 8;
 constexpr short kKxNameWindow = 9;

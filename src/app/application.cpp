@@ -114,9 +114,14 @@ void CKXTextApp::Initialize() {
   CKXJCode::sCodeType = kKxCodeAuto;
 }
 
-void CKXTextApp::Launch(const std::vector<std::string>& files) {
+void CKXTextApp::Prepare() {
   MakeMenuBar();
   Initialize();
+  LApplication::UpdateMenus();
+}
+
+void CKXTextApp::Launch(const std::vector<std::string>& files) {
+  Prepare();
   if (files.empty())
     HandleAppleEvent(AEMakeOpenApplication());
   else
@@ -126,8 +131,10 @@ void CKXTextApp::Launch(const std::vector<std::string>& files) {
 
 void CKXTextApp::RunWith(const std::vector<std::string>& files) {
   Launch(files);
-  // Run builds the bar and initialises again: the launch happened above,
-  // so the loop is entered through the framework's own turn.
+  RunLoop();
+}
+
+void CKXTextApp::RunLoop() {
   while (!mQuitting && !KxCurrentHost().ShouldStop()) ProcessNextEvent();
 }
 
@@ -271,6 +278,16 @@ void CKXTextApp::EventMenuChoice(std::int16_t menuID, std::int16_t item) {
     return;
   }
   if (mMenuBar) RunMenuCommand(mMenuBar->FindCommand(menuID, item), menuID, item);
+}
+
+void CKXTextApp::EventMouseDown(const EventRecord& event) {
+  KxHost& host = KxCurrentHost();
+  const KxWindowID window = host.FindWindow(event.where);
+  if ((event.modifiers & kKxEventControlKey) && window != kKxNoWindow && window == host.FrontWindow())
+    if (LCommander* target = GetTarget();
+        target && !target->ExecuteAttachments(kKxMsgContextClick, const_cast<EventRecord*>(&event)))
+      return;
+  LApplication::EventMouseDown(event);
 }
 
 void CKXTextApp::SetUpdateCommandStatus(bool update) {

@@ -44,10 +44,14 @@ class CKXTextApp : public CKXApplication {
   static CKXTextApp* GetTextApp();
   KxAppHooks& Hooks() { return *mHooks; }
 
-  // Builds the menu bar and initialises (what Run does before its loop),
-  // then takes the launch: the files given, or the start-up action.
+  // Builds the menu bar and initialises (what Run does before its loop).
+  void Prepare();
+  // Prepare, then the launch: the files given (one open-documents event),
+  // or the start-up action (the open-application event).
   void Launch(const std::vector<std::string>& files);
-  // Launch, then the event loop until quit.
+  // The event loop, until quit (or the host has nothing more to give).
+  void RunLoop();
+  // Launch, then the event loop.
   void RunWith(const std::vector<std::string>& files);
 
   // ---- commands (app_commands.cpp) ----
@@ -108,6 +112,9 @@ class CKXTextApp : public CKXApplication {
   void EventKeyDown(const EventRecord& event) override;
   void EventAutoKey(const EventRecord& event) override;
   void EventMenuChoice(std::int16_t menuID, std::int16_t item) override;
+  // A contextual click (button 3 or control-click) in the front window is
+  // offered to the target's attachments (the contextual menu) first.
+  void EventMouseDown(const EventRecord& event) override;
   void UseIdleTime(const EventRecord& event) override;
 
  private:
