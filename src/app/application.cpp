@@ -9,6 +9,7 @@
 #include "platform/ae/ae_codes.h"
 #include "platform/ae/required_events.h"
 #include "platform/clock.h"
+#include "platform/core.h"
 #include "platform/exception.h"
 #include "platform/framework/periodical.h"
 #include "platform/host/host.h"
@@ -46,8 +47,15 @@ class HookResumeOpener : public KxResumeOpener {
 
 // ---- hooks' defaults that do real work -------------------------------------------
 
-void KxAppHooks::InitializeGlobals() { ::InitializeGlobals(); }
-void KxAppHooks::TerminateGlobals() { ::TerminateGlobals(); }
+void KxAppHooks::InitializeGlobals() {
+  mStartedCore = !CoreIsInitialized();
+  ::InitializeGlobals();
+}
+
+void KxAppHooks::TerminateGlobals() {
+  if (mStartedCore) ::TerminateGlobals();
+  mStartedCore = false;
+}
 std::string KxAppHooks::PreferencePath() { return KxPreferencePath(); }
 void KxAppHooks::ReadPreference() { KxReadPreference(PreferencePath(), KxFactorySettingsPath()); }
 void KxAppHooks::WritePreference() { KxWritePreference(PreferencePath()); }

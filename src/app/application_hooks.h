@@ -20,7 +20,9 @@ class KxAppHooks {
   virtual ~KxAppHooks() = default;
 
   // ---- life cycle steps (in the order the application calls them) ----
-  virtual void InitializeGlobals();   // the application globals' defaults
+  // Starts the library facilities when nobody has (the program's own
+  // start-up may have); TerminateGlobals ends them only then.
+  virtual void InitializeGlobals();
   virtual void RegisterClasses() {}
   virtual void InitializeServices() {}
   // Where the user's preference file lives.
@@ -83,4 +85,7 @@ class KxAppHooks {
   virtual std::vector<std::string> FormNames() { return {}; }
   // The colour schedule's poll from idle time.
   virtual void ColourSchedulePoll() {}
+
+ private:
+  bool mStartedCore = false;
 };

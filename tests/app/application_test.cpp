@@ -42,6 +42,7 @@ class RecordingHooks : public KxAppHooks {
   void InitializeGlobals() override {
     log.push_back("globals");
     KxAppHooks::InitializeGlobals();
+    KxSetGlobalDefaults();   // each test starts from the defaults
   }
   void RegisterClasses() override { log.push_back("classes"); }
   void InitializeServices() override { log.push_back("services"); }
@@ -144,6 +145,7 @@ class AppTest : public ::testing::Test {
   void TearDown() override {
     target.reset();
     app.reset();
+    KxSetGlobalDefaults();   // nothing leaks into other tests
   }
   void Drain() {
     while (host.PendingEvents() > 0) app->ProcessNextEvent();
@@ -233,6 +235,7 @@ TEST(AppStartUp, EachActionTakesOneStepAndFilesTakeNone) {
     app.Launch(c.files);
     EXPECT_EQ(hooks.log, c.expected) << "action " << c.action << " with " << c.files.size() << " files";
   }
+  KxSetGlobalDefaults();
 }
 
 TEST_F(AppTest, ACancelledQuitLeavesTheResumeListAsItWas) {
