@@ -257,3 +257,57 @@ void CKXTextApp::OpenHelpInformation(short which) {
 void CKXTextApp::ShowAboutBox() {
   KxCurrentHost().Alert(KxAlertKind::kNote, KxScriptTextToUTF8(IndString(kKxAppNamesList, kKxNameProgram)) + " 0.1");
 }
+
+// ---- resources this area refers to ------------------------------------------------------
+
+namespace {
+using K = KxResourceKind;
+const KxResourceUse kAppUses[] = {
+    {K::kMenu, kKxFileMenu, 0, "File menu"},
+    {K::kMenu, kKxEditMenu, 0, "Edit menu"},
+    {K::kMenu, kKxMarkMenu, 0, "Mark menu"},
+    {K::kMenu, kKxFormatMenu, 0, "Format menu (registered fonts)"},
+    {K::kMenu, kKxWindowMenu, 0, "Window menu"},
+    {K::kMenu, kKxHelpMenu, 0, "Help menu"},
+    {K::kMenu, kKxMacroMenu, 0, "Macro menu"},
+    {K::kMenu, kKxFormMenu, 0, "page forms menu"},
+    {K::kMenu, kKxFontMenu, 0, "font menu"},
+    {K::kMenu, kKxSizeMenu, 0, "size menu"},
+    {K::kMenuItem, kKxHelpMenu, 1, "help information item"},
+    {K::kCommand, kKxCmdNew, kKxMenuBarID, "new"},
+    {K::kCommand, kKxCmdOpen, kKxMenuBarID, "open"},
+    {K::kCommand, kKxCmdQuit, kKxMenuBarID, "quit"},
+    {K::kCommand, kKxCmdPageSetup, kKxMenuBarID, "page setup"},
+    {K::kCommand, kKxCmdPrint, kKxMenuBarID, "print"},
+    {K::kCommand, kKxCmdRecentItems, kKxMenuBarID, "recent items"},
+    {K::kCommand, kKxCmdClearRecent, kKxMenuBarID, "clear recent"},
+    {K::kCommand, kKxCmdFileBrowser, kKxMenuBarID, "file browser"},
+    {K::kCommand, kKxCmdHelpInformation, kKxMenuBarID, "help information"},
+    {K::kCommand, kKxCmdPrefDialog, kKxMenuBarID, "preferences"},
+    {K::kCommand, kKxCmdOptionPrefs, kKxMenuBarID, "option preferences"},
+    {K::kCommand, kKxCmdCustomizeKeys, kKxMenuBarID, "menu keys"},
+    {K::kCommand, kKxCmdMacroEditor, kKxMenuBarID, "macro editor"},
+    {K::kCommand, kKxCmdMacroDialog, kKxMenuBarID, "macro dialog"},
+    {K::kCommand, kKxCmdToolPalette, kKxMenuBarID, "tool palette"},
+    {K::kCommand, kKxCmdFunctionBar, kKxMenuBarID, "function-key bar"},
+    {K::kCommand, kKxCmdFunctionBarSetup, kKxMenuBarID, "function-key set-up"},
+    {K::kCommand, kKxCmdShowClipboard, kKxMenuBarID, "clipboard"},
+    {K::kCommand, kKxCmdFileSearch, kKxMenuBarID, "file search"},
+    {K::kCommand, kKxCmdStreamEditor, kKxMenuBarID, "stream editor"},
+    {K::kStringItem, kKxAppNamesList, kKxNameOtherSize, "size menu's other item"},
+    {K::kStringItem, kKxAppNamesList, kKxNameWindow, "window command names"},
+    {K::kStringItem, kKxAppNamesList, kKxNameFontreg, "registered font command names"},
+    {K::kStringItem, kKxAppNamesList, kKxNameMark, "mark command names"},
+    {K::kStringItem, kKxAppNamesList, kKxNameMacro, "macro command names"},
+    {K::kStringItem, kKxAppNamesList, kKxNameProgram, "the program's name"},
+    {K::kStringItem, kKxAppNamesList, kKxNameClipHistory, "clipboard history command names"},
+    {K::kStringItem, kKxAppNamesList, kKxNameSpeller, "spelling checker command names"},
+    {K::kStringItem, kKxAppNamesList, kKxNameForm, "page form command names"},
+    {K::kStringItem, kKxRedoNamesList, 2, "redo command name"},
+};
+}  // namespace
+
+const KxResourceUse* KxAppResourceUses(std::size_t& count) {
+  count = std::size(kAppUses);
+  return kAppUses;
+}

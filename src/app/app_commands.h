@@ -3,6 +3,7 @@
 // menu items, and the menus and string lists the application reads.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/framework/commander.h"
@@ -92,3 +93,7 @@ constexpr short kKxNameProgram = 15;
 constexpr short kKxNameClipHistory = 20;
 constexpr short kKxNameSpeller = 22;
 constexpr short kKxNameForm = 28;
+
+// The resources this area's code refers to (tests check they resolve).
+struct KxResourceUse;
+const KxResourceUse* KxAppResourceUses(std::size_t& count);
