@@ -48,9 +48,15 @@ GtkWidget* BuildLevel(const std::vector<KxPopupEntry>& entries, int parent, int 
           KxGtkUtf8FromScript(reinterpret_cast<const unsigned char*>(e.text.data()), e.text.size()).c_str());
       if (depth < kMaxPopupDepth) gtk_menu_item_set_submenu(GTK_MENU_ITEM(item), BuildLevel(entries, int(i), depth + 1));
     } else {
-      item = gtk_check_menu_item_new_with_label(
-          KxGtkUtf8FromScript(reinterpret_cast<const unsigned char*>(e.text.data()), e.text.size()).c_str());
-      gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(item), e.mark != 0);
+      // Built for one showing: only a marked item needs a check box.
+      const std::string label =
+          KxGtkUtf8FromScript(reinterpret_cast<const unsigned char*>(e.text.data()), e.text.size());
+      if (e.mark != 0) {
+        item = gtk_check_menu_item_new_with_label(label.c_str());
+        gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(item), TRUE);
+      } else {
+        item = gtk_menu_item_new_with_label(label.c_str());
+      }
       gtk_widget_set_sensitive(item, e.enabled);
       g_signal_connect(item, "activate", G_CALLBACK(OnPopupActivate), GUINT_TO_POINTER(unsigned(i)));
     }
@@ -74,7 +80,15 @@ void KxGtkHost::PopUpMenu(const std::vector<KxPopupEntry>& entries, Point where)
   gtk_widget_show_all(menu);
   gPopup = menu;
   const GdkRectangle at{where.h - w.bounds.left, where.v - w.bounds.top, 1, 1};
-  gtk_menu_popup_at_rect(GTK_MENU(menu), gw, &at, GDK_GRAVITY_NORTH_WEST, GDK_GRAVITY_NORTH_WEST, nullptr);
+  // The click or key that asked has been handled already: the toolkit gets
+  // a press of the pointer device as its trigger, for the menu's grab.
+  GdkEvent* trigger = gdk_event_new(GDK_BUTTON_PRESS);
+  trigger->button.window = GDK_WINDOW(g_object_ref(gw));
+  trigger->button.time = GDK_CURRENT_TIME;
+  if (GdkSeat* seat = gdk_display_get_default_seat(gdk_window_get_display(gw)))
+    gdk_event_set_device(trigger, gdk_seat_get_pointer(seat));
+  gtk_menu_popup_at_rect(GTK_MENU(menu), gw, &at, GDK_GRAVITY_NORTH_WEST, GDK_GRAVITY_NORTH_WEST, trigger);
+  gdk_event_free(trigger);
 }
 
 bool KxGtkHost::PopupShown() const { return gPopup != nullptr && gtk_widget_get_visible(gPopup); }
