@@ -82,6 +82,7 @@ void SetDialogOpen(bool open) {
 bool CKXTextApp::sUpdateMenus = false;
 std::uint32_t CKXTextApp::sUpdateTime = 0;
 bool CKXTextApp::sOpenDialogExtras = false;
+bool CKXTextApp::sInvalidNavigationServices = false;
 
 CKXTextApp::CKXTextApp(KxAppHooks* hooks) : mHooks(hooks ? hooks : &mDefaultHooks) {
   sUpdateMenus = false;
@@ -120,6 +121,10 @@ void CKXTextApp::Initialize() {
   CKXJCode::sUseUNICODE = 1;
   CKXJCode::sUseCVKANJI = 1;
   CKXJCode::sCodeType = kKxCodeAuto;
+  mHooks->InitializeColours(KxPrefColorVariation(gPreference2));
+  sInvalidNavigationServices = (gPreference.flags & kKxPrefFlagPlainNavOff) != 0;
+  if (gPreference.toolPalette) mHooks->ShowToolPalette();
+  if (gPreference2.functionBar) mHooks->ShowFunctionBar();
 }
 
 void CKXTextApp::Prepare() {
@@ -254,8 +259,12 @@ void CKXTextApp::RunMenuCommand(CommandT command, std::int16_t menuID, std::int1
 void CKXTextApp::EventKeyDown(const EventRecord& event) {
   const std::uint8_t ch = KxEventChar(event);
   if ((event.modifiers & kKxEventCommandKey) && !IsArrowChar(ch) && mMenuBar) {
-    if (sUpdateMenus) UpdateMenus();
-    LApplication::UpdateMenus();
+    // The enabling must be current before a key chooses an item; a pending
+    // delayed refresh runs now instead of later.
+    if (sUpdateMenus)
+      UpdateMenus();
+    else
+      LApplication::UpdateMenus();
     std::int16_t menuID = 0, item = 0;
     bool found = mMenuBar->FindKeyCommand(ch, event.modifiers, menuID, item);
     if (!found && (event.modifiers & kKxEventShiftKey)) {

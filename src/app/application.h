@@ -104,6 +104,8 @@ class CKXTextApp : public CKXApplication {
   // The open dialog shows its extras (encoding and format choices). Apart
   // from the converters, which are always on.
   static bool sOpenDialogExtras;
+  // The program's own open and save dialogs instead of the desktop's.
+  static bool sInvalidNavigationServices;
 
   void DispatchEvent(const EventRecord& event) override;
 

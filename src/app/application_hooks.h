@@ -30,6 +30,11 @@ class KxAppHooks {
   // Reads the user's preference file and the factory settings.
   virtual void ReadPreference();
   virtual void InitializeScrap() {}
+  // Initialize: the colour utilities with the colour variation, then the
+  // tool palette and the function-key bar when the preferences show them.
+  virtual void InitializeColours(int /*colourVariation*/) {}
+  virtual void ShowToolPalette() {}
+  virtual void ShowFunctionBar() {}
   virtual void CloseToolWindows() {}   // file browser, file search, stream editor
   virtual void CloseFunctionBar() {}
   // Writes the preference file when a setting changed.

@@ -48,6 +48,9 @@ class RecordingHooks : public KxAppHooks {
   void InitializeServices() override { log.push_back("services"); }
   void ReadPreference() override { log.push_back("read prefs"); }
   void InitializeScrap() override { log.push_back("scrap"); }
+  void InitializeColours(int variation) override { log.push_back("colours " + std::to_string(variation)); }
+  void ShowToolPalette() override { log.push_back("palette"); }
+  void ShowFunctionBar() override { log.push_back("function bar"); }
   void CloseToolWindows() override { log.push_back("close tools"); }
   void CloseFunctionBar() override { log.push_back("close bar"); }
   void WritePreference() override {
@@ -171,6 +174,18 @@ class AppTest : public ::testing::Test {
 TEST_F(AppTest, ConstructionAndDestructionRunTheirStepsInOrder) {
   EXPECT_EQ(hooks.log, (std::vector<std::string>{"globals", "classes", "services", "read prefs", "scrap"}));
   hooks.log.clear();
+  gPreference2.colorVariation = 12;
+  gPreference.toolPalette = 1;
+  gPreference2.functionBar = 1;
+  app->Prepare();
+  EXPECT_EQ(hooks.log, (std::vector<std::string>{"colours 12", "palette", "function bar"}));
+  gPreference.toolPalette = 0;
+  gPreference2.functionBar = 0;
+  gPreference2.colorVariation = 25;   // out of range: the default
+  hooks.log.clear();
+  app->Prepare();
+  EXPECT_EQ(hooks.log, (std::vector<std::string>{"colours 0"}));
+  hooks.log.clear();
   hooks.throwOnWrite = true;   // a failing step stops none of the others
   app.reset();
   EXPECT_EQ(hooks.log, (std::vector<std::string>{"close tools", "close bar", "write prefs", "close palette",
@@ -233,6 +248,9 @@ TEST(AppStartUp, EachActionTakesOneStepAndFilesTakeNone) {
     host.QueueAnswer(KxAnswer::kOK, "/tmp/chosen.txt");
     hooks.log.clear();
     app.Launch(c.files);
+    std::erase_if(hooks.log, [](const std::string& e) {   // Initialize's own steps
+      return e.rfind("colours", 0) == 0 || e == "palette" || e == "function bar";
+    });
     EXPECT_EQ(hooks.log, c.expected) << "action " << c.action << " with " << c.files.size() << " files";
   }
   KxSetGlobalDefaults();
