@@ -7,7 +7,7 @@
 // Properties: the key list reads as whole entries only; applying it to the
 // menu bar and asking every entry's key and name stays inside the menus;
 // names are at most 255 bytes and never end inside a double-byte
-// character; the Format menu never shows more than 20 registered fonts,
+// character; written back the list reads the same; the Format menu never shows more than 20 registered fonts,
 // all inside their command range.
 #include <cstdint>
 #include <cstdlib>
@@ -36,6 +36,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   LMenuBar bar(kKxMenuBarID);
   const std::vector<SMenukey> keys = UCustomMenu::UserKeys();
   if (keys.size() != keyBytes / kKxMenukeySize) std::abort();
+  // Written back, the list reads the same.
+  UCustomMenu::SetUserKeys(keys);
+  const std::vector<SMenukey> again = UCustomMenu::UserKeys();
+  if (again.size() != keys.size()) std::abort();
+  for (std::size_t i = 0; i < keys.size(); ++i)
+    if (again[i].command != keys[i].command || again[i].key != keys[i].key || again[i].modifiers != keys[i].modifiers)
+      std::abort();
   UCustomMenu::UpdateMenu();
   const std::uint8_t* lead = KxScriptParseTable(kScriptJapanese);
   for (const SMenukey& k : keys) {

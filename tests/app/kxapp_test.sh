@@ -85,6 +85,17 @@ set +e; "$bin/kxapp" >/dev/null 2>&1; st=$?; set -e
 printf 'menu 8\n' | app - 2>err.txt || fail "disabled command"
 grep -q 'command 8 is disabled' err.txt || fail "disabled command not reported"
 
-# 7. The preferences are written where --prefs says.
+# 7. The open dialog's choice arrives as an open event; a file already
+#    open comes to the front instead of opening twice.
+out=$(app - <<'S'
+open a.txt euc.txt
+answer a.txt
+menu 3
+print windows
+S
+)
+[ "$out" = "$(printf 'a.txt\neuc.txt')" ] || fail "open dialog: $out"
+
+# 8. The preferences are written where --prefs says.
 [ -f "$work/prefs/preferences" ] || fail "no preference file in --prefs"
 echo ok
