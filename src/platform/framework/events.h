@@ -91,6 +91,7 @@ enum KxVirtualKey : std::uint8_t {
   kKxKeyRight = 0x7C,
   kKxKeyDown = 0x7D,
   kKxKeyUp = 0x7E,
+  kKxKeyContextMenu = 0x6E,   // the PC keyboard's Menu key
 };
 
 // Character codes that the arrow, escape and similar keys carry.

@@ -71,6 +71,8 @@ class KxGtkHost : public KxHost {
   void Beep() override;
   void SetCursor(std::int16_t cursorID) override;
   void MenuBarChanged() override;
+  // Asynchronous: the choice comes as an event (gtk_popup.cpp).
+  void PopUpMenu(const std::vector<KxPopupEntry>& entries, Point where) override;
 
   // --- For drivers and tests -------------------------------------------
   // Runs the loop until every window is on the screen with its latest
@@ -108,6 +110,8 @@ class KxGtkHost : public KxHost {
   };
   bool GetShownItem(std::int16_t menuID, std::int16_t item, ShownItem& shown) const;
   bool MenuOpen() const;
+  // Whether a pop-up menu shows.
+  bool PopupShown() const;
   // Whether the desktop holds the window as a modal dialog, and the window
   // it stays above (kKxNoWindow for none).
   bool IsModal(KxWindowID window) const;

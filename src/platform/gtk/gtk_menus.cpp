@@ -100,7 +100,11 @@ GtkWidget* BuildMenu(KxGtkWindow& w, const LMenuBar& bar, const LMenu& menu, int
 }  // namespace
 
 void KxGtkHost::Impl::BuildMenuBar(KxGtkWindow& w) {
-  if (w.menuBar) gtk_widget_destroy(w.menuBar);
+  if (w.menuBar) {
+    // The bar sits in its holder (below) and goes with it.
+    GtkWidget* holder = gtk_widget_get_ancestor(w.menuBar, GTK_TYPE_SCROLLED_WINDOW);
+    gtk_widget_destroy(holder ? holder : w.menuBar);
+  }
   w.menuBar = nullptr;
   w.menuItems.clear();
   const LMenuBar* bar = LMenuBar::GetCurrentMenuBar();
@@ -118,9 +122,19 @@ void KxGtkHost::Impl::BuildMenuBar(KxGtkWindow& w) {
     gtk_menu_shell_append(GTK_MENU_SHELL(w.menuBar), top);
     w.menuItems.push_back({m->GetMenuID(), 0, top});
   }
-  gtk_box_pack_start(GTK_BOX(w.box), w.menuBar, FALSE, FALSE, 0);
+  // The program sizes its windows itself: a window narrower than its menus
+  // clips the bar instead of growing (a holder that takes no width of its
+  // child).
+  GtkWidget* holder = gtk_scrolled_window_new(nullptr, nullptr);
+  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(holder), GTK_POLICY_EXTERNAL, GTK_POLICY_NEVER);
+  gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(holder), GTK_SHADOW_NONE);
+  gtk_container_add(GTK_CONTAINER(holder), w.menuBar);   // inside a viewport the toolkit adds
+  if (GtkWidget* viewport = gtk_bin_get_child(GTK_BIN(holder)); viewport && GTK_IS_VIEWPORT(viewport))
+    gtk_viewport_set_shadow_type(GTK_VIEWPORT(viewport), GTK_SHADOW_NONE);
+  gtk_box_pack_start(GTK_BOX(w.box), holder, FALSE, FALSE, 0);
+  gtk_box_reorder_child(GTK_BOX(w.box), holder, 0);
   // Shown now, even in a window not yet shown: a hidden bar measures no height.
-  gtk_widget_show_all(w.menuBar);
+  gtk_widget_show_all(holder);
   SyncMenus();
 }
 

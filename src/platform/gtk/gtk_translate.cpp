@@ -90,6 +90,7 @@ constexpr Special kSpecial[] = {
     {GDK_KEY_F13, kKxKeyF13, kCharFunctionKey},
     {GDK_KEY_F14, kKxKeyF14, kCharFunctionKey},
     {GDK_KEY_F15, kKxKeyF15, kCharFunctionKey},
+    {GDK_KEY_Menu, kKxKeyContextMenu, kCharFunctionKey},
     {GDK_KEY_Shift_L, kKeyShift, 0},
     {GDK_KEY_Shift_R, kKeyRightShift, 0},
     {GDK_KEY_Control_L, kKeyCommand, 0},

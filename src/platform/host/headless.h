@@ -80,6 +80,14 @@ class KxHeadlessHost : public KxHost {
   bool ChooseFile(std::string& path) override;
   bool ChooseSaveFile(const std::string& defaultName, std::string& path) override;
   void Beep() override { ++mBeeps; }
+  // Pop-up menus are recorded; a script chooses with PostMenuChoice.
+  void PopUpMenu(const std::vector<KxPopupEntry>& entries, Point where) override {
+    mPopup = entries;
+    mPopupWhere = where;
+    ++mPopups;
+  }
+  const std::vector<KxPopupEntry>& LastPopup() const { return mPopup; }
+  int Popups() const { return mPopups; }
 
   // Window-modal dialogs (headless_dialogs.cpp), answered at once: by the
   // next queued reply, else by the next queued answer (a path chooses that
@@ -128,4 +136,7 @@ class KxHeadlessHost : public KxHost {
   std::uint32_t mNextDialog = 1;
   KxDragData mLastDrag;
   bool mHasDrag = false;
+  std::vector<KxPopupEntry> mPopup;
+  Point mPopupWhere{};
+  int mPopups = 0;
 };

@@ -46,6 +46,20 @@ class KxWindowClient {
   virtual bool HostDrop(const KxDragData&, Point /*where*/) { return false; }
 };
 
+// An entry of a pop-up menu (the contextual menu): `parent` is the index of
+// the entry whose submenu holds it, -1 for the top level.
+struct KxPopupEntry {
+  std::string text;   // Shift_JIS
+  int parent = -1;
+  bool separator = false;
+  bool submenu = false;   // opens the entries whose parent it is
+  bool enabled = true;
+  std::uint16_t mark = 0;
+};
+// Choosing a pop-up entry posts a menu-choice event with this menu ID and
+// the entry's index as the item.
+constexpr std::int16_t kKxPopupMenuID = 0x7FFF;
+
 // Answers of dialogs and file choosers.
 enum class KxAnswer { kOK, kCancel, kSave, kDontSave };
 enum class KxAlertKind { kNote, kCaution, kStop };
@@ -108,6 +122,9 @@ class KxHost {
   virtual void Beep() = 0;
   // The menu model changed its items; hosts that show menus rebuild them.
   virtual void MenuBarChanged() {}
+  // Shows a pop-up menu at a global point and returns at once: a choice
+  // arrives later as a menu-choice event (kKxPopupMenuID).
+  virtual void PopUpMenu(const std::vector<KxPopupEntry>& /*entries*/, Point /*where*/) {}
 
   // Shows the cursor of a cursor ID (platform/toolbox/cursors.h): hosts
   // without a pointer do nothing.

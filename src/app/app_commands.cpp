@@ -1,0 +1,313 @@
+// The command side of the application object: the commands it enables and
+// obeys itself, the menu bar, documents for the framework, help and About.
+#include <filesystem>
+
+#include "app/app_commands.h"
+#include "app/application.h"
+#include "app/dynamic_menus.h"
+#include "app/globals.h"
+#include "app/menu_keys.h"
+#include "app/prefs_file.h"
+#include "app/recent_menu.h"
+#include "platform/ae/ae_codes.h"
+#include "platform/ae/required_events.h"
+#include "platform/framework/dialog.h"
+#include "platform/framework/menu.h"
+#include "platform/host/host.h"
+#include "platform/resources.h"
+#include "platform/framework/resource_uses.h"
+#include "text/codes/jcode.h"
+
+namespace {
+
+// Commands that only open a dialog or a tool window of a later area.
+constexpr CommandT kToolCommands[] = {kKxCmdShowClipboard, kKxCmdFileBrowser,  kKxCmdPrefDialog,
+                                      kKxCmdCustomizeKeys, kKxCmdOptionPrefs,   kKxCmdMacroEditor,
+                                      kKxCmdMacroDialog,   kKxCmdFileSearch,    kKxCmdStreamEditor,
+                                      kKxCmdFunctionBarSetup};
+// Commands the documents enable; the application leaves them off.
+constexpr CommandT kDocumentCommands[] = {kKxCmdPageSetup};
+constexpr std::int16_t kSizeMenuReserved = 5;
+
+bool IsIn(CommandT c, const CommandT* list, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i)
+    if (list[i] == c) return true;
+  return false;
+}
+
+std::string IndString(short list, short index) {
+  Str255 s;
+  GetIndString(s, list, index);
+  return std::string(reinterpret_cast<const char*>(s + 1), s[0]);
+}
+
+std::string HelpFolder() { return KxDataFolder() + "/help"; }
+
+}  // namespace
+
+bool CKXTextApp::AppCommandStatus(CommandT command, Boolean& enabled, Boolean& usesMark, std::uint16_t& mark) {
+  switch (command) {
+    case kKxCmdNew:
+    case kKxCmdOpen:
+    case kKxCmdQuit:
+    case kKxCmdAbout:
+    case kKxCmdPreferences:
+    case kKxCmdServices:
+      enabled = true;
+      return true;
+    case kKxCmdHelpInformation:
+      // Only with an address to open.
+      enabled = KxHasIndString(kKxAppFilesList, kKxHelpURLItem);
+      return true;
+    case kKxCmdRecentItems:
+    case kKxCmdClearRecent:
+      enabled = gRecentFileCount > 0 || gRecentDirCount > 0;
+      return true;
+    case kKxCmdToolPalette:
+    case kKxCmdFunctionBar:
+      enabled = true;
+      usesMark = true;
+      mark = (command == kKxCmdToolPalette ? mHooks->ToolPaletteShown() : mHooks->FunctionBarShown()) ? kKxCheckMark
+                                                                                                     : kKxNoMark;
+      return true;
+    default:
+      break;
+  }
+  if (IsIn(command, kDocumentCommands, std::size(kDocumentCommands))) {
+    enabled = false;
+    return true;
+  }
+  if (IsIn(command, kToolCommands, std::size(kToolCommands)) || kKxHelpCommands.Contains(command)) {
+    enabled = true;
+    return true;
+  }
+  if (kKxWindowCommands.Contains(command) && mHooks->ToolWindowOpen()) {
+    enabled = true;
+    usesMark = true;
+    mark = kKxNoMark;
+    return true;
+  }
+  return false;
+}
+
+void CKXTextApp::FindCommandStatus(CommandT command, Boolean& enabled, Boolean& usesMark, std::uint16_t& mark,
+                                   Str255 name) {
+  usesMark = false;
+  if (gDialogOpen) {
+    enabled = false;
+    return;
+  }
+  std::int16_t menuID = 0, item = 0;
+  if (IsSyntheticCommand(command, menuID, item)) {
+    if (menuID == kKxFontMenu || menuID == kKxSizeMenu) {
+      enabled = false;   // without a text to apply them to
+      return;
+    }
+    if (menuID >= kKxRecentMenu && menuID <= kKxRecentMenuLast) {
+      enabled = true;
+      return;
+    }
+    LApplication::FindCommandStatus(command, enabled, usesMark, mark, name);
+    return;
+  }
+  if (!AppCommandStatus(command, enabled, usesMark, mark))
+    LApplication::FindCommandStatus(command, enabled, usesMark, mark, name);
+}
+
+bool CKXTextApp::ObeyCommand(CommandT command, void* param) {
+  if (kKxDialogMessages.Contains(command) && mHooks->RunTool(command)) return true;
+  std::int16_t menuID = 0, item = 0;
+  if (IsSyntheticCommand(command, menuID, item) && menuID >= kKxRecentMenu && menuID <= kKxRecentMenuLast) {
+    SKXFSpec ref;
+    if (!URecentMenu::GetRecent(menuID, item, ref)) return true;
+    const std::string path = UKXFSpec::PathOf(ref);
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+      // The file has gone: its item goes, and the open dialog is offered.
+      URecentMenu::DeleteRecent(menuID, item);
+      URecentMenu::UpdateMenu();
+      ChooseDocument();
+    } else {
+      HandleAppleEvent(AEMakeOpenDocuments({path}));
+    }
+    return true;
+  }
+  switch (command) {
+    case kKxCmdNew:
+      MakeNewDocument();
+      return true;
+    case kKxCmdOpen:
+      ChooseDocument();
+      return true;
+    case kKxCmdQuit:
+      DoQuit(kAEAsk);
+      return true;
+    case kKxCmdAbout:
+      ShowAboutBox();
+      return true;
+    case kKxCmdPreferences:
+      DoPreferences();
+      return true;
+    case kKxCmdServices:
+    case kKxCmdRecentItems:
+      return true;
+    case kKxCmdClearRecent:
+      URecentMenu::ClearRecent();
+      URecentMenu::UpdateMenu();
+      return true;
+    case kKxCmdHelpInformation:
+      OpenHelpInformation(0);
+      return true;
+    case kKxCmdToolPalette:
+    case kKxCmdFunctionBar:
+    case kKxCmdRegisterSpeller:
+    case kKxCmdDeleteSpeller:
+      if (!mHooks->RunTool(command)) KxCurrentHost().Beep();
+      return true;
+    default:
+      break;
+  }
+  if (IsIn(command, kToolCommands, std::size(kToolCommands))) {
+    // A tool that is not there yet answers with a beep rather than nothing.
+    if (!mHooks->RunTool(command)) KxCurrentHost().Beep();
+    return true;
+  }
+  if (kKxHelpCommands.Contains(command)) {
+    OpenHelpFile(short(command - kKxHelpCommands.first + 1));
+    return true;
+  }
+  if (kKxWindowCommands.Contains(command) && mHooks->ToolWindowOpen()) {
+    mHooks->SelectDocument(int(command - kKxWindowCommands.first + 1));
+    return true;
+  }
+  return LApplication::ObeyCommand(command, param);
+}
+
+void CKXTextApp::MakeMenuBar() {
+  // One bar on this desktop: the alternative arrangement of the menus is
+  // the same bar.
+  mMenuBar.reset();
+  mMenuBar = std::make_unique<LMenuBar>(kKxMenuBarID);
+  UFontMenu::Initialize(true);
+  USizeMenu::Initialize(kSizeMenuReserved, true);
+  URecentMenu::UpdateMenu();
+  UFontregMenu::UpdateMenu();
+  UHelpMenu::UpdateMenu(HelpFolder());
+  UpdateDynamicMenus();
+  // The user's keys last, so that they win.
+  UCustomMenu::UpdateMenu();
+}
+
+void CKXTextApp::RemakeMenuBar() {
+  MakeMenuBar();
+  LApplication::UpdateMenus();
+}
+
+void CKXTextApp::UpdateDynamicMenus() {
+  if (!mMenuBar) return;
+  UWindowMenu::UpdateMenu(mHooks->Documents());
+  UMarkMenu::UpdateMenu(true, mHooks->MarkListOpen(), mHooks->FrontMarks());
+  UMacroMenu::UpdateMenu(mHooks->MacroNames());
+  UFormMenu::UpdateMenu(mHooks->FormNames());
+}
+
+void CKXTextApp::DoPreferences() { ProcessCommand(kKxCmdPrefDialog); }
+
+void CKXTextApp::OpenDocument(const std::string& path) {
+  // Only files that opened go to the recent list: a failed open would
+  // leave an item that fails again.
+  if (mHooks->OpenDocument(path)) {
+    SKXFSpec ref;
+    if (UKXFSpec::MakeFromPath(ref, path)) {
+      URecentMenu::SetRecent(ref);
+      URecentMenu::UpdateMenu();
+    }
+  }
+  // The Aozora choice of the open dialog is for one open only.
+  CKXJCode::sCodeType = kKxCodeAuto;
+  UpdateDynamicMenus();
+}
+
+void CKXTextApp::MakeNewDocument() {
+  mHooks->NewDocument();
+  UpdateDynamicMenus();
+}
+
+void CKXTextApp::PrintDocument(const std::string& path) { mHooks->PrintDocument(path); }
+
+void CKXTextApp::ChooseDocument() {
+  std::string path;
+  if (KxCurrentHost().ChooseFile(path) && !path.empty()) HandleAppleEvent(AEMakeOpenDocuments({path}));
+  CKXJCode::sCodeType = kKxCodeAuto;
+}
+
+void CKXTextApp::OpenHelpFile(short index) {
+  SKXFSpec ref;
+  if (!UKXFSpec::GetFSpec(index, ref, gHelpFInfoHandle)) return;
+  const std::string path = UKXFSpec::PathOf(ref);
+  std::error_code ec;
+  if (std::filesystem::is_regular_file(path, ec)) HandleAppleEvent(AEMakeOpenDocuments({path}));
+}
+
+void CKXTextApp::OpenHelpInformation(short which) {
+  const std::string url = IndString(kKxAppFilesList, short(which + kKxHelpURLItem));
+  if (!url.empty()) mHooks->OpenURL(url);
+}
+
+void CKXTextApp::ShowAboutBox() {
+  KxCurrentHost().Alert(KxAlertKind::kNote, KxScriptTextToUTF8(IndString(kKxAppNamesList, kKxNameProgram)) + " 0.1");
+}
+
+// ---- resources this area refers to ------------------------------------------------------
+
+namespace {
+using K = KxResourceKind;
+const KxResourceUse kAppUses[] = {
+    {K::kMenu, kKxFileMenu, 0, "File menu"},
+    {K::kMenu, kKxEditMenu, 0, "Edit menu"},
+    {K::kMenu, kKxMarkMenu, 0, "Mark menu"},
+    {K::kMenu, kKxFormatMenu, 0, "Format menu (registered fonts)"},
+    {K::kMenu, kKxWindowMenu, 0, "Window menu"},
+    {K::kMenu, kKxHelpMenu, 0, "Help menu"},
+    {K::kMenu, kKxMacroMenu, 0, "Macro menu"},
+    {K::kMenu, kKxFormMenu, 0, "page forms menu"},
+    {K::kMenu, kKxFontMenu, 0, "font menu"},
+    {K::kMenu, kKxSizeMenu, 0, "size menu"},
+    {K::kMenuItem, kKxHelpMenu, 1, "help information item"},
+    {K::kCommand, kKxCmdNew, kKxMenuBarID, "new"},
+    {K::kCommand, kKxCmdOpen, kKxMenuBarID, "open"},
+    {K::kCommand, kKxCmdQuit, kKxMenuBarID, "quit"},
+    {K::kCommand, kKxCmdPageSetup, kKxMenuBarID, "page setup"},
+    {K::kCommand, kKxCmdPrint, kKxMenuBarID, "print"},
+    {K::kCommand, kKxCmdRecentItems, kKxMenuBarID, "recent items"},
+    {K::kCommand, kKxCmdClearRecent, kKxMenuBarID, "clear recent"},
+    {K::kCommand, kKxCmdFileBrowser, kKxMenuBarID, "file browser"},
+    {K::kCommand, kKxCmdHelpInformation, kKxMenuBarID, "help information"},
+    {K::kCommand, kKxCmdPrefDialog, kKxMenuBarID, "preferences"},
+    {K::kCommand, kKxCmdOptionPrefs, kKxMenuBarID, "option preferences"},
+    {K::kCommand, kKxCmdCustomizeKeys, kKxMenuBarID, "menu keys"},
+    {K::kCommand, kKxCmdMacroEditor, kKxMenuBarID, "macro editor"},
+    {K::kCommand, kKxCmdMacroDialog, kKxMenuBarID, "macro dialog"},
+    {K::kCommand, kKxCmdToolPalette, kKxMenuBarID, "tool palette"},
+    {K::kCommand, kKxCmdFunctionBar, kKxMenuBarID, "function-key bar"},
+    {K::kCommand, kKxCmdFunctionBarSetup, kKxMenuBarID, "function-key set-up"},
+    {K::kCommand, kKxCmdShowClipboard, kKxMenuBarID, "clipboard"},
+    {K::kCommand, kKxCmdFileSearch, kKxMenuBarID, "file search"},
+    {K::kCommand, kKxCmdStreamEditor, kKxMenuBarID, "stream editor"},
+    {K::kStringItem, kKxAppNamesList, kKxNameOtherSize, "size menu's other item"},
+    {K::kStringItem, kKxAppNamesList, kKxNameWindow, "window command names"},
+    {K::kStringItem, kKxAppNamesList, kKxNameFontreg, "registered font command names"},
+    {K::kStringItem, kKxAppNamesList, kKxNameMark, "mark command names"},
+    {K::kStringItem, kKxAppNamesList, kKxNameMacro, "macro command names"},
+    {K::kStringItem, kKxAppNamesList, kKxNameProgram, "the program's name"},
+    {K::kStringItem, kKxAppNamesList, kKxNameClipHistory, "clipboard history command names"},
+    {K::kStringItem, kKxAppNamesList, kKxNameSpeller, "spelling checker command names"},
+    {K::kStringItem, kKxAppNamesList, kKxNameForm, "page form command names"},
+    {K::kStringItem, kKxRedoNamesList, 2, "redo command name"},
+};
+}  // namespace
+
+const KxResourceUse* KxAppResourceUses(std::size_t& count) {
+  count = std::size(kAppUses);
+  return kAppUses;
+}

@@ -1,0 +1,394 @@
+#include "app/application.h"
+
+#include <cstring>
+
+#include "app/app_commands.h"
+#include "app/contextual_menu.h"
+#include "app/globals.h"
+#include "app/prefs_file.h"
+#include "platform/ae/ae_codes.h"
+#include "platform/ae/required_events.h"
+#include "platform/clock.h"
+#include "platform/core.h"
+#include "platform/exception.h"
+#include "platform/framework/periodical.h"
+#include "platform/host/host.h"
+#include "platform/toolbox/keytable.h"
+#include "text/codes/jcode.h"
+
+namespace {
+
+// The delayed refresh waits this many caret-blink periods after the last request.
+constexpr std::uint32_t kRefreshDelayBlinks = 4;
+
+// Event numbers and classes of script requests.
+constexpr DescType kClassDocument = FourCC("docu");
+constexpr DescType kTextClasses[] = {FourCC("cha "), FourCC("clin"), FourCC("ctxt"), FourCC("cwor"), FourCC("cpar")};
+constexpr DescType kPropertySelection = FourCC("sele");
+
+constexpr OSErr kUserCanceled = -128;
+constexpr const char* kVersionText = "0.1";
+
+bool IsArrowChar(std::uint8_t ch) {
+  return ch == kKxCharLeftArrow || ch == kKxCharRightArrow || ch == kKxCharUpArrow || ch == kKxCharDownArrow;
+}
+
+// Keeps the resume opener's documents for KxDoFileResume.
+class HookResumeOpener : public KxResumeOpener {
+ public:
+  explicit HookResumeOpener(KxAppHooks& hooks) : mHooks(hooks) {}
+  KxResumeDocument* OpenForResume(const std::string& path) override { return mHooks.OpenForResume(path); }
+
+ private:
+  KxAppHooks& mHooks;
+};
+
+}  // namespace
+
+// ---- hooks' defaults that do real work -------------------------------------------
+
+void KxAppHooks::InitializeGlobals() {
+  mStartedCore = !CoreIsInitialized();
+  ::InitializeGlobals();
+}
+
+void KxAppHooks::TerminateGlobals() {
+  if (mStartedCore) ::TerminateGlobals();
+  mStartedCore = false;
+}
+std::string KxAppHooks::PreferencePath() { return KxPreferencePath(); }
+void KxAppHooks::ReadPreference() { KxReadPreference(PreferencePath(), KxFactorySettingsPath()); }
+void KxAppHooks::WritePreference() { KxWritePreference(PreferencePath()); }
+
+// ---- CKXApplication ----------------------------------------------------------------
+
+CKXApplication::CKXApplication() : LModelObject(nullptr, FourCC("capp")) { SetSleepTime(kKxNormalSleepTicks); }
+
+CKXApplication::~CKXApplication() = default;
+
+CKXApplication* CKXApplication::GetApplication() { return dynamic_cast<CKXApplication*>(LApplication::GetApplication()); }
+
+void CKXApplication::SetWaitEventSpeed(bool fast) {
+  if (CKXApplication* app = GetApplication()) app->SetFastWait(fast);
+}
+
+void SetDialogOpen(bool open) {
+  gDialogOpen = open;
+  CKXApplication::SetWaitEventSpeed(open);
+}
+
+// ---- CKXTextApp: life cycle ------------------------------------------------------------
+
+bool CKXTextApp::sUpdateMenus = false;
+std::uint32_t CKXTextApp::sUpdateTime = 0;
+bool CKXTextApp::sOpenDialogExtras = false;
+bool CKXTextApp::sInvalidNavigationServices = false;
+
+CKXTextApp::CKXTextApp(KxAppHooks* hooks) : mHooks(hooks ? hooks : &mDefaultHooks) {
+  sUpdateMenus = false;
+  mHooks->InitializeGlobals();
+  mHooks->RegisterClasses();
+  mHooks->InitializeServices();
+  mHooks->ReadPreference();
+  mHooks->InitializeScrap();
+  sOpenDialogExtras = gFilePref.ownDialogs != 0;
+}
+
+CKXTextApp::~CKXTextApp() {
+  // Each step is on its own: a failing one must not keep the preferences
+  // from being written nor the globals from being freed.
+  const auto step = [](auto&& f) {
+    try {
+      f();
+    } catch (...) {
+    }
+  };
+  step([&] { mHooks->CloseToolWindows(); });
+  step([&] { mHooks->CloseFunctionBar(); });
+  step([&] { mHooks->WritePreference(); });
+  step([&] { mHooks->CloseToolPalette(); });
+  step([&] { mHooks->TerminateScrap(); });
+  step([&] { mHooks->TerminateGlobals(); });
+  step([&] { mHooks->TerminateServices(); });
+  CKXTextContextualMenu::Forget();
+}
+
+CKXTextApp* CKXTextApp::GetTextApp() { return dynamic_cast<CKXTextApp*>(LApplication::GetApplication()); }
+
+void CKXTextApp::Initialize() {
+  // Conversions between the Japanese encodings and Unicode are always
+  // there; detection must never depend on how the open dialog looks.
+  CKXJCode::sUseUNICODE = 1;
+  CKXJCode::sUseCVKANJI = 1;
+  CKXJCode::sCodeType = kKxCodeAuto;
+  mHooks->InitializeColours(KxPrefColorVariation(gPreference2));
+  sInvalidNavigationServices = (gPreference.flags & kKxPrefFlagPlainNavOff) != 0;
+  if (gPreference.toolPalette) mHooks->ShowToolPalette();
+  if (gPreference2.functionBar) mHooks->ShowFunctionBar();
+}
+
+void CKXTextApp::Prepare() {
+  MakeMenuBar();
+  Initialize();
+  LApplication::UpdateMenus();
+}
+
+void CKXTextApp::Launch(const std::vector<std::string>& files) {
+  Prepare();
+  if (files.empty())
+    HandleAppleEvent(AEMakeOpenApplication());
+  else
+    HandleAppleEvent(AEMakeOpenDocuments(files));
+  LApplication::UpdateMenus();
+}
+
+void CKXTextApp::RunWith(const std::vector<std::string>& files) {
+  Launch(files);
+  RunLoop();
+}
+
+void CKXTextApp::RunLoop() {
+  while (!mQuitting && !KxCurrentHost().ShouldStop()) ProcessNextEvent();
+}
+
+// ---- events ------------------------------------------------------------------
+
+OSErr CKXTextApp::HandleAppleEvent(const AppleEvent& event) {
+  if (event.GetEventClass() != kCoreEventClass) return errAEEventNotHandled;
+  try {
+    const AEEventID id = event.GetEventID();
+    if (id == kAEOpenApplication) {
+      StartUp();
+    } else if (id == kAEOpenDocuments || id == kAEPrintDocuments) {
+      for (const std::string& path : AEGetFilePaths(event)) {
+        if (id == kAEOpenDocuments)
+          OpenDocument(path);
+        else
+          PrintDocument(path);
+      }
+    } else if (id == kAEQuitApplication) {
+      if (!DoQuit(AEGetSaveOption(event))) return kUserCanceled;
+    } else {
+      return errAEEventNotHandled;
+    }
+  } catch (const LException& e) {
+    return OSErr(e.GetErrorCode());
+  }
+  return noErr;
+}
+
+void CKXTextApp::StartUp() {
+  switch (KxPrefStartupAction(gPreference)) {
+    case kKxStartupNew:
+      ObeyCommand(kKxCmdNew, nullptr);
+      break;
+    case kKxStartupOpenDialog:
+      ObeyCommand(kKxCmdOpen, nullptr);
+      break;
+    case kKxStartupBrowser:
+      ObeyCommand(kKxCmdFileBrowser, nullptr);
+      break;
+    case kKxStartupResume:
+      DoFileResume();
+      break;
+    default:
+      break;
+  }
+}
+
+void CKXTextApp::DoFileResume() {
+  HookResumeOpener opener(*mHooks);
+  // Nothing reopened (an empty list, or every file gone) would leave the
+  // program without a window: an untitled document takes its place.
+  if (KxDoFileResume(gFileResumeHandle, opener) == 0) MakeNewDocument();
+  UpdateDynamicMenus();
+}
+
+bool CKXTextApp::DoQuit(OSType saveOption) {
+  // The documents record themselves into a fresh list while they close; a
+  // cancel gives the old list back, since nothing quit.
+  const KxBlock previous = gFileResumeHandle;
+  gFileResumeHandle.clear();
+  gFileResume = KxPrefStartupAction(gPreference) == kKxStartupResume;
+  bool closed = false;
+  try {
+    closed = mHooks->CloseAllDocuments(saveOption);
+  } catch (...) {
+    gFileResume = false;
+    gFileResumeHandle = previous;
+    throw;
+  }
+  gFileResume = false;
+  if (!closed) {
+    gFileResumeHandle = previous;
+    UpdateDynamicMenus();
+    return false;
+  }
+  if (gFileResumeHandle != previous) gPrefModify = true;
+  mQuitting = true;
+  SendQuit();
+  return true;
+}
+
+void CKXTextApp::DispatchEvent(const EventRecord& event) {
+  LApplication::DispatchEvent(event);
+  AfterEvent();
+}
+
+void CKXTextApp::AfterEvent() {
+  if (mDropUndoPending) {
+    mDropUndoPending = false;
+    mHooks->DropUndoStates();
+  }
+}
+
+bool CKXTextApp::INeedMemory() {
+  mDropUndoPending = true;
+  // Nothing is freed now: a retry under the running command would fail again.
+  return false;
+}
+
+void CKXTextApp::RunMenuCommand(CommandT command, std::int16_t menuID, std::int16_t item) {
+  if (command == kKxCmdNothing) return;
+  LCommander::sUpdateCommandStatus = true;
+  std::int32_t choice = (std::int32_t(menuID) << 16) | std::uint16_t(item);
+  if (LCommander* target = GetTarget()) target->ProcessCommand(command, &choice);
+  if (mHooks->MacroRecording()) mHooks->AddMacroCommand(command);
+}
+
+void CKXTextApp::EventKeyDown(const EventRecord& event) {
+  const std::uint8_t ch = KxEventChar(event);
+  if ((event.modifiers & kKxEventCommandKey) && !IsArrowChar(ch) && mMenuBar) {
+    // The enabling must be current before a key chooses an item; a pending
+    // delayed refresh runs now instead of later.
+    if (sUpdateMenus)
+      UpdateMenus();
+    else
+      LApplication::UpdateMenus();
+    std::int16_t menuID = 0, item = 0;
+    bool found = mMenuBar->FindKeyCommand(ch, event.modifiers, menuID, item);
+    if (!found && (event.modifiers & kKxEventShiftKey)) {
+      // A shifted key without an item of its own chooses the unshifted one.
+      const std::uint16_t unshifted = std::uint16_t(event.modifiers & ~kKxEventShiftKey);
+      found = mMenuBar->FindKeyCommand(ch, unshifted, menuID, item);
+      const std::uint8_t plain = UKeyTable::GetCharCode(KxEventKeyCode(event));
+      if (!found && plain && plain != ch) found = mMenuBar->FindKeyCommand(plain, unshifted, menuID, item);
+    }
+    if (found) {
+      const LMenu* menu = mMenuBar->FetchMenu(menuID);
+      if (menu && menu->IsItemEnabled(item)) RunMenuCommand(mMenuBar->FindCommand(menuID, item), menuID, item);
+      return;   // a disabled item's key is not typed either
+    }
+  }
+  if (LCommander* target = GetTarget()) target->ProcessKeyPress(event);
+}
+
+void CKXTextApp::EventAutoKey(const EventRecord& event) {
+  // Menu keys repeat their commands; other repeats type as usual.
+  EventKeyDown(event);
+}
+
+void CKXTextApp::EventMenuChoice(std::int16_t menuID, std::int16_t item) {
+  if (sUpdateMenus) UpdateMenus();
+  if (menuID == kKxPopupMenuID) {
+    RunMenuCommand(CKXTextContextualMenu::CommandOfChoice(item), menuID, item);
+    return;
+  }
+  if (mMenuBar) RunMenuCommand(mMenuBar->FindCommand(menuID, item), menuID, item);
+}
+
+void CKXTextApp::EventMouseDown(const EventRecord& event) {
+  KxHost& host = KxCurrentHost();
+  const KxWindowID window = host.FindWindow(event.where);
+  if ((event.modifiers & kKxEventControlKey) && window != kKxNoWindow && window == host.FrontWindow())
+    if (LCommander* target = GetTarget();
+        target && !target->ExecuteAttachments(kKxMsgContextClick, const_cast<EventRecord*>(&event)))
+      return;
+  LApplication::EventMouseDown(event);
+}
+
+void CKXTextApp::SetUpdateCommandStatus(bool update) {
+  sUpdateMenus = update;
+  sUpdateTime = TickCount() + kRefreshDelayBlinks * GetCaretTime();
+}
+
+void CKXTextApp::UpdateMenus() {
+  ++mMenuRefreshes;
+  sUpdateMenus = false;
+  LApplication::UpdateMenus();
+}
+
+void CKXTextApp::UseIdleTime(const EventRecord& event) {
+  LPeriodical::DevoteTimeToIdlers(event);
+  if (LCommander::sUpdateCommandStatus) LApplication::UpdateMenus();
+  if (sUpdateMenus && TickCount() > sUpdateTime) UpdateMenus();
+  mHooks->ColourSchedulePoll();
+  AfterEvent();
+  // There is no menu bar without a window: the last one closing quits.
+  const bool haveWindow = !KxCurrentHost().WindowList().empty();
+  if (mHadWindow && !haveWindow && !mQuitting) DoQuit(kAEAsk);
+  mHadWindow = haveWindow;
+}
+
+// ---- script objects ------------------------------------------------------------
+
+long CKXTextApp::CountSubModels(DescType kind) {
+  if (kind == kClassDocument) return long(mHooks->Documents().size());
+  return LModelObject::CountSubModels(kind);
+}
+
+void CKXTextApp::GetSubModelByPosition(DescType kind, std::int32_t index, LModelToken& outToken) {
+  LModelObject::GetSubModelByPosition(kind, index, outToken);
+}
+
+void CKXTextApp::GetModelToken(DescType kind, DescType keyForm, const AEDesc& keyData, LModelToken& outToken) {
+  bool text = false;
+  for (DescType c : kTextClasses) text = text || kind == c;
+  if (keyForm == formPropertyID && (keyData.GetType() == typeType || keyData.GetType() == typeProperty)) {
+    const auto data = keyData.GetData();
+    if (data.size() == 4 && OSType(data[0] << 24 | data[1] << 16 | data[2] << 8 | data[3]) == kPropertySelection)
+      text = true;
+  }
+  if (!text) {
+    LModelObject::GetModelToken(kind, keyForm, keyData, outToken);
+    return;
+  }
+  LModelObject* document = mHooks->FrontDocumentModel();
+  if (!document) throw LException(errAENoSuchObject);
+  document->GetModelToken(kind, keyForm, keyData, outToken);
+}
+
+LModelObject* CKXTextApp::GetInsertionTarget(OSType position) {
+  if (LModelObject* document = mHooks->FrontDocumentModel()) return document->GetInsertionTarget(position);
+  return LModelObject::GetInsertionTarget(position);
+}
+
+// ---- command line -------------------------------------------------------------------
+
+int KxParseCommandLine(int argc, const char* const* argv, std::vector<std::string>& files, std::string& output) {
+  files.clear();
+  output.clear();
+  bool optionsDone = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (!optionsDone && arg == "--") {
+      optionsDone = true;
+    } else if (!optionsDone && (arg == "--help" || arg == "-h")) {
+      output = "usage: kxtext [FILE...]\n"
+               "Opens each FILE in its own window; without files, does what the start-up\n"
+               "setting of the preferences says (a new document by default).\n"
+               "  --help     show this text\n"
+               "  --version  show the program's version\n";
+      return 0;
+    } else if (!optionsDone && arg == "--version") {
+      output = std::string("kxtext ") + kVersionText + "\n";
+      return 0;
+    } else if (!optionsDone && arg.size() > 1 && arg[0] == '-') {
+      output = "kxtext: unknown option " + arg + " (try --help)\n";
+      return 2;
+    } else if (!arg.empty()) {
+      files.push_back(arg);
+    }
+  }
+  return -1;
+}

@@ -1,0 +1,142 @@
+// The application object: the top commander of the program. It starts the
+// application's facilities in a fixed order, reads the preferences, builds
+// the menu bar, and adds the program's own event-loop behaviour to the
+// framework's: menu keys with a shifted key falling back to the unshifted
+// item, macro recording of menu commands, a delayed menu refresh, the
+// colour-schedule poll, memory recovery after the running command, the
+// open, print and quit events, and forwarding of script requests for text
+// to the front document. What lies above this area comes through
+// KxAppHooks (application_hooks.h).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/application_hooks.h"
+#include "platform/ae/desc.h"
+#include "platform/ae/model_object.h"
+#include "platform/framework/application.h"
+
+// The reusable base: the event wait and the script object "application".
+class CKXApplication : public LApplication, public LModelObject {
+ public:
+  CKXApplication();
+  ~CKXApplication() override;
+
+  // The application object when it is one of these, else null.
+  static CKXApplication* GetApplication();
+  // The short event wait (true) or the normal one.
+  static void SetWaitEventSpeed(bool fast);
+};
+
+// Every modeless dialog calls this when it opens and closes: while one is
+// open the application's commands are disabled and the event wait is short.
+void SetDialogOpen(bool open);
+
+class CKXTextApp : public CKXApplication {
+ public:
+  // `hooks` (not owned) reach the areas above; null: do-nothing hooks.
+  explicit CKXTextApp(KxAppHooks* hooks = nullptr);
+  ~CKXTextApp() override;
+
+  static CKXTextApp* GetTextApp();
+  KxAppHooks& Hooks() { return *mHooks; }
+
+  // Builds the menu bar and initialises (what Run does before its loop).
+  void Prepare();
+  // Prepare, then the launch: the files given (one open-documents event),
+  // or the start-up action (the open-application event).
+  void Launch(const std::vector<std::string>& files);
+  // The event loop, until quit (or the host has nothing more to give).
+  void RunLoop();
+  // Launch, then the event loop.
+  void RunWith(const std::vector<std::string>& files);
+
+  // ---- commands (app_commands.cpp) ----
+  bool ObeyCommand(CommandT command, void* param) override;
+  void FindCommandStatus(CommandT command, Boolean& enabled, Boolean& usesMark, std::uint16_t& mark,
+                         Str255 name) override;
+  void MakeMenuBar() override;
+  void RemakeMenuBar();
+  void DoPreferences();
+  void OpenDocument(const std::string& path);
+  void MakeNewDocument();
+  void PrintDocument(const std::string& path);
+  void ChooseDocument();
+  void OpenHelpFile(short index);
+  void OpenHelpInformation(short which);
+  void ShowAboutBox();
+  // Rebuilds the menus made from the program's state (windows, marks,
+  // macros, forms); documents call it when they open, close or change.
+  void UpdateDynamicMenus();
+
+  // ---- events ----
+  // The required events: open application, open and print documents, quit.
+  // Errors are returned, never thrown.
+  OSErr HandleAppleEvent(const AppleEvent& event);
+  // The start-up action of the preferences (open-application event).
+  void StartUp();
+  // Closes the documents (asking as `saveOption` says) and quits; false
+  // when the user cancelled, which leaves the resume list as it was.
+  bool DoQuit(OSType saveOption = kAEAsk);
+  bool IsQuitting() const { return mQuitting; }
+
+  // Script objects: documents as elements, text requests to the front
+  // document (errAENoSuchObject without one).
+  long CountSubModels(DescType kind) override;
+  void GetSubModelByPosition(DescType kind, std::int32_t index, LModelToken& outToken) override;
+  void GetModelToken(DescType kind, DescType keyForm, const AEDesc& keyData, LModelToken& outToken) override;
+  LModelObject* GetInsertionTarget(OSType position) override;
+
+  // Called by the memory layer when an allocation failed: the undo states
+  // are dropped once the running command has returned (never under it).
+  bool INeedMemory();
+
+  // The delayed menu refresh: asks for one (4 caret-blink periods after the
+  // last request) or cancels it.
+  static void SetUpdateCommandStatus(bool update);
+  void UpdateMenus() override;
+  // How many menu refreshes ran (for tests and the driver).
+  std::uint32_t MenuRefreshCount() const { return mMenuRefreshes; }
+
+  // The open dialog shows its extras (encoding and format choices). Apart
+  // from the converters, which are always on.
+  static bool sOpenDialogExtras;
+  // The program's own open and save dialogs instead of the desktop's.
+  static bool sInvalidNavigationServices;
+
+  void DispatchEvent(const EventRecord& event) override;
+
+ protected:
+  void Initialize() override;
+  void EventKeyDown(const EventRecord& event) override;
+  void EventAutoKey(const EventRecord& event) override;
+  void EventMenuChoice(std::int16_t menuID, std::int16_t item) override;
+  // A contextual click (button 3 or control-click) in the front window is
+  // offered to the target's attachments (the contextual menu) first.
+  void EventMouseDown(const EventRecord& event) override;
+  void UseIdleTime(const EventRecord& event) override;
+
+ private:
+  // Runs a command found in the menus: refresh flag, the target, the macro.
+  void RunMenuCommand(CommandT command, std::int16_t menuID, std::int16_t item);
+  void AfterEvent();
+  void DoFileResume();
+  bool AppCommandStatus(CommandT command, Boolean& enabled, Boolean& usesMark, std::uint16_t& mark);
+
+  KxAppHooks mDefaultHooks;
+  KxAppHooks* mHooks;
+  bool mQuitting = false;
+  bool mDropUndoPending = false;
+  bool mHadWindow = false;
+  std::uint32_t mMenuRefreshes = 0;
+  static bool sUpdateMenus;
+  static std::uint32_t sUpdateTime;
+};
+
+// The command line of the program: `kxtext [FILE...]`, `--help`,
+// `--version`. Answers the exit status when the program should stop at
+// once (help, version, bad option), else -1 with `files` set.
+int KxParseCommandLine(int argc, const char* const* argv, std::vector<std::string>& files, std::string& output);

@@ -1,0 +1,238 @@
+#include "app/menu_keys.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/app_commands.h"
+#include "app/globals.h"
+#include "app/recent_menu.h"
+#include "platform/framework/menu.h"
+#include "platform/keys.h"
+#include "platform/resources.h"
+#include "platform/script.h"
+
+namespace {
+
+constexpr char kGraveAccent = '`';
+
+std::vector<SMenukey> MakeDefaults() {
+  std::vector<SMenukey> keys = {
+      {2, 'N', 0},    {3, 'O', 0},    {1004, 'D', 0}, {4, 'W', 0},    {5, 'S', 0},    {9, 'P', 0},
+      {10, 'Q', 0},   {11, 'Z', 0},   {28, 'Z', kKxMenukeyShift},     {12, 'X', 0},   {13, 'C', 0},
+      {14, 'V', 0},   {16, 'A', 0},   {1113, '[', 0}, {1114, ']', 0}, {1115, 'J', 0}, {1116, 'K', 0},
+      {1117, 'L', 0}, {1118, ';', 0}, {1251, ':', 0}, {1201, 'F', 0}, {1202, 'G', 0}, {1203, 'H', 0},
+      {1204, 'E', 0}, {1205, '=', 0}, {1206, 'R', 0}, {1211, ',', 0}, {1220, 'M', 0}, {401, 'T', 0},
+      {402, 'B', 0},  {403, 'I', 0},  {404, 'U', 0},  {1410, 'Y', 0}, {1603, '/', 0},
+      {1604, std::uint8_t(kGraveAccent), 0}};
+  // The first nine windows take the digits.
+  for (int i = 0; i < 9; ++i) keys.push_back({std::int16_t(kKxWindowCommands.first + i), std::uint8_t('1' + i), 0});
+  return keys;
+}
+
+std::uint16_t EventModifiers(std::uint8_t modifiers) {
+  if (modifiers & kKxMenukeyShift) return kKxEventShiftKey;
+  if (modifiers & kKxMenukeyOption) return kKxEventOptionKey;
+  return 0;
+}
+
+std::uint8_t StoredModifiers(std::uint16_t modifiers) {
+  if (modifiers & kKxEventShiftKey) return kKxMenukeyShift;
+  if (modifiers & kKxEventOptionKey) return kKxMenukeyOption;
+  return 0;
+}
+
+std::string ItemText(const LMenu& menu, std::int16_t item) {
+  const KxMenuItem* it = menu.GetItem(item);
+  return it ? it->text : std::string();
+}
+
+std::string IndString(short list, short index) {
+  Str255 s;
+  GetIndString(s, list, index);
+  return std::string(reinterpret_cast<const char*>(s + 1), s[0]);
+}
+
+// Families named "NAME-N" (list 201 item, first command).
+struct Family {
+  KxCommandRange range;
+  short nameItem;
+};
+constexpr Family kFamilies[] = {
+    {kKxMacroCommands, kKxNameMacro},         {kKxMarkCommands, kKxNameMark},
+    {kKxMarkCommands2, kKxNameMark},          {kKxFontregCommands, kKxNameFontreg},
+    {kKxClipHistoryCommands, kKxNameClipHistory}, {kKxWindowCommands, kKxNameWindow},
+    {kKxSpellerCommands, kKxNameSpeller},     {kKxFormCommands, kKxNameForm},
+};
+
+// The item (in any menu) that carries `submenuID`, for its text.
+bool FindParentItem(const LMenuBar& bar, std::int16_t submenuID, const LMenu*& parent, std::int16_t& item) {
+  for (const LMenu* m : bar.GetBarMenus()) {
+    std::vector<const LMenu*> stack = {m};
+    int guard = 0;
+    while (!stack.empty() && ++guard < 256) {
+      const LMenu* cur = stack.back();
+      stack.pop_back();
+      if (!cur) continue;
+      for (std::int16_t i = 1; i <= cur->CountItems(); ++i) {
+        const KxMenuItem* it = cur->GetItem(i);
+        if (!it->submenuID) continue;
+        if (it->submenuID == submenuID) {
+          parent = cur;
+          item = i;
+          return true;
+        }
+        stack.push_back(bar.FetchMenu(it->submenuID));
+      }
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+std::size_t KxCutToCharBoundary(const unsigned char* text, std::size_t length, std::size_t limit) {
+  if (length <= limit) return length;
+  const std::uint8_t* lead = KxScriptParseTable(kScriptJapanese);
+  std::size_t i = 0;
+  while (i < limit) {
+    const std::size_t n = (lead[text[i]] && i + 1 < length) ? 2 : 1;
+    if (i + n > limit) break;
+    i += n;
+  }
+  return i;
+}
+
+void KxSetNameCut(Str255 out, const std::string& text) {
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t n = KxCutToCharBoundary(p, text.size(), kKxMaxNameBytes);
+  out[0] = static_cast<unsigned char>(n);
+  if (n) std::memcpy(out + 1, p, n);
+}
+
+namespace UCustomMenu {
+
+std::vector<SMenukey> UserKeys() {
+  std::vector<SMenukey> keys;
+  const KxBlock& b = gMenukeyHandle;
+  for (std::size_t at = 0; at + kKxMenukeySize <= b.size(); at += kKxMenukeySize)
+    keys.push_back({std::int16_t(std::uint16_t(b[at] << 8 | b[at + 1])), b[at + 2], b[at + 3]});
+  return keys;
+}
+
+void SetUserKeys(const std::vector<SMenukey>& keys) {
+  KxBlock b;
+  b.reserve(keys.size() * kKxMenukeySize);
+  for (const SMenukey& k : keys) {
+    b.push_back(std::uint8_t(std::uint16_t(k.command) >> 8));
+    b.push_back(std::uint8_t(k.command & 0xFF));
+    b.push_back(k.key);
+    b.push_back(k.modifiers);
+  }
+  gMenukeyHandle = std::move(b);
+  gPrefModify = true;
+}
+
+const std::vector<SMenukey>& DefaultKeys() {
+  static const std::vector<SMenukey> keys = MakeDefaults();
+  return keys;
+}
+
+bool GetMenuKey(std::int32_t command, SMenukey& out) {
+  if (command == kKxCmdAbout) return false;
+  out = SMenukey{std::int16_t(command), 0, 0};
+  for (const SMenukey& k : UserKeys())
+    if (k.command == command) {
+      out = k;
+      return k.key != 0;
+    }
+  for (const SMenukey& k : DefaultKeys())
+    if (k.command == command) {
+      out = k;
+      return true;
+    }
+  const LMenuBar* bar = LMenuBar::GetCurrentMenuBar();
+  std::int16_t menuID = 0, item = 0;
+  LMenu* menu = nullptr;
+  if (!bar || !bar->FindMenuItem(command, menuID, menu, item)) return false;
+  const KxMenuItem* it = menu->GetItem(item);
+  // A character of 32 or below is a marker, not a key.
+  if (!it || it->key <= ' ') return false;
+  out.key = it->key;
+  out.modifiers = StoredModifiers(it->modifiers);
+  return true;
+}
+
+void SetCmdKey(LMenu& menu, std::int16_t item, std::uint8_t key, std::uint8_t modifiers) {
+  if (key >= 'a' && key <= 'z') key = std::uint8_t(key - 'a' + 'A');
+  menu.SetKey(item, key, key ? EventModifiers(modifiers) : 0);
+}
+
+void SetMenuKey(const SMenukey& entry) {
+  const LMenuBar* bar = LMenuBar::GetCurrentMenuBar();
+  std::int16_t menuID = 0, item = 0;
+  LMenu* menu = nullptr;
+  if (bar && bar->FindMenuItem(entry.command, menuID, menu, item)) SetCmdKey(*menu, item, entry.key, entry.modifiers);
+}
+
+void UpdateMenu() {
+  for (SMenukey k : UserKeys()) {
+    // Old lists name redo by the program's own number.
+    if (k.command == kKxCmdRedoAlias) k.command = kKxCmdRedo;
+    SetMenuKey(k);
+  }
+}
+
+bool GetMenuString(std::int32_t command, Str255 out, bool plain) {
+  out[0] = 0;
+  if (command == kKxCmdNothing) return false;
+  if (!plain)
+    for (const Family& f : kFamilies)
+      if (f.range.Contains(command)) {
+        KxSetNameCut(out, IndString(kKxAppNamesList, f.nameItem) + "-" +
+                              std::to_string(command - f.range.first + 1));
+        return out[0] != 0;
+      }
+  if (command == kKxCmdUndo) {
+    KxSetNameCut(out, IndString(kKxUndoNamesList, 2));
+    if (out[0]) return true;
+  }
+  if (command == kKxCmdRedo || command == kKxCmdRedoAlias) {
+    KxSetNameCut(out, IndString(kKxRedoNamesList, 2));
+    if (out[0]) return true;
+  }
+  const LMenuBar* bar = LMenuBar::GetCurrentMenuBar();
+  if (!bar) return false;
+  std::int16_t menuID = 0, item = 0;
+  LMenu* menu = nullptr;
+  if (!bar->FindMenuItem(command, menuID, menu, item)) {
+    std::int16_t synthMenu = 0, synthItem = 0;
+    if (!LCommander::IsSyntheticCommand(command, synthMenu, synthItem)) return false;
+    menu = bar->FetchMenu(synthMenu);
+    if (!menu || !menu->GetItem(synthItem)) return false;
+    menuID = synthMenu;
+    item = synthItem;
+  }
+  std::string name = ItemText(*menu, item);
+  if (menuID >= kKxRecentMenu && menuID <= kKxRecentMenuLast && command != kKxCmdClearRecent) {
+    // Recent items change with every open: they are named by position.
+    name = std::to_string(item);
+    if (menuID > kKxRecentMenu) name = std::to_string(menuID - kKxRecentMenu) + "-" + name;
+  }
+  // Items of submenus carry their parent's text in front, up to the bar.
+  std::int16_t child = menuID;
+  for (int depth = 0; depth < 8; ++depth) {
+    const LMenu* parent = nullptr;
+    std::int16_t parentItem = 0;
+    if (!FindParentItem(*bar, child, parent, parentItem)) break;
+    name = ItemText(*parent, parentItem) + "-" + name;
+    child = parent->GetMenuID();
+  }
+  KxSetNameCut(out, name);
+  return out[0] != 0;
+}
+
+bool GetMenuStringExt(std::int32_t command, Str255 out) {
+  return GetMenuString(command, out, true) || GetMenuString(command, out, false);
+}
+
+}  // namespace UCustomMenu

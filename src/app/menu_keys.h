@@ -1,0 +1,60 @@
+// Menu keys and command names: the user's key equivalents (kept in the
+// preference file), the built-in defaults behind them, what the menus say
+// after both, and a readable name for any command, used where commands are
+// listed (the key customisation, the macro editor).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/types.h"
+
+class LMenu;
+
+// A key equivalent as stored: command, key (0: none), modifier bits. The
+// command key is implied.
+struct SMenukey {
+  std::int16_t command = 0;
+  std::uint8_t key = 0;
+  std::uint8_t modifiers = 0;
+};
+constexpr std::size_t kKxMenukeySize = 4;   // stored bytes per entry
+constexpr std::uint8_t kKxMenukeyShift = 1;
+constexpr std::uint8_t kKxMenukeyOption = 4;
+
+// The longest name a menu item or command name may have, in bytes.
+constexpr std::size_t kKxMaxNameBytes = 255;
+
+// Cuts Shift_JIS text to at most `limit` bytes without splitting a
+// double-byte character.
+std::size_t KxCutToCharBoundary(const unsigned char* text, std::size_t length, std::size_t limit);
+// Sets `out` (Str255) to text cut that way.
+void KxSetNameCut(Str255 out, const std::string& text);
+
+namespace UCustomMenu {
+// The user's list from gMenukeyHandle (entries whose bytes are complete),
+// and back.
+std::vector<SMenukey> UserKeys();
+void SetUserKeys(const std::vector<SMenukey>& keys);
+// The built-in defaults.
+const std::vector<SMenukey>& DefaultKeys();
+
+// The key equivalent of a command: the user's first entry, else the
+// built-in one, else what its menu item carries. False when there is none
+// (an entry with key 0 counts as none).
+bool GetMenuKey(std::int32_t command, SMenukey& out);
+// Writes a key into a menu item (key 0 removes the item's key).
+void SetCmdKey(LMenu& menu, std::int16_t item, std::uint8_t key, std::uint8_t modifiers);
+// Writes one entry into the item that carries its command.
+void SetMenuKey(const SMenukey& entry);
+// Applies the whole user list in order (called last when the menu bar is
+// built, so that the user's keys win).
+void UpdateMenu();
+
+// A readable name; false when the command has none. `plain` names numbered
+// families by their menu text instead of "FAMILY-N".
+bool GetMenuString(std::int32_t command, Str255 out, bool plain);
+// The plain name first, the family name when that gives none.
+bool GetMenuStringExt(std::int32_t command, Str255 out);
+}  // namespace UCustomMenu

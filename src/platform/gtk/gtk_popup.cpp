@@ -1,0 +1,94 @@
+// The GTK host's pop-up menus (the contextual menu). The toolkit shows them
+// asynchronously: PopUpMenu returns at once, a choice arrives as a
+// menu-choice event of kKxPopupMenuID with the entry's index, and the menu
+// is forgotten when it closes, chosen or not.
+#include <gtk/gtk.h>
+
+#include "platform/gtk/gtk_host_impl.h"
+
+namespace {
+
+GtkWidget* gPopup = nullptr;   // the menu shown, until it closes
+constexpr int kMaxPopupDepth = 8;
+
+void OnPopupActivate(GtkMenuItem*, gpointer index) {
+  KxGtkHost::Impl* impl = gKxGtkImpl;
+  if (!impl) return;
+  EventRecord e;
+  e.what = kKxMenuChoiceEvt;
+  e.message = (std::uint32_t(std::uint16_t(kKxPopupMenuID)) << 16) | std::uint16_t(GPOINTER_TO_UINT(index));
+  e.where = impl->pointer;
+  e.modifiers = impl->Modifiers();
+  impl->Post(e);
+}
+
+gboolean DestroyLater(gpointer menu) {
+  gtk_widget_destroy(GTK_WIDGET(menu));
+  g_object_unref(menu);
+  return G_SOURCE_REMOVE;
+}
+
+// The item's activation comes after the menu's deactivation: the widgets
+// go once both are done.
+void OnPopupDeactivate(GtkMenuShell* menu, gpointer) {
+  if (gPopup == GTK_WIDGET(menu)) gPopup = nullptr;
+  g_idle_add(DestroyLater, menu);
+}
+
+GtkWidget* BuildLevel(const std::vector<KxPopupEntry>& entries, int parent, int depth) {
+  GtkWidget* menu = gtk_menu_new();
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const KxPopupEntry& e = entries[i];
+    if (e.parent != parent) continue;
+    GtkWidget* item;
+    if (e.separator) {
+      item = gtk_separator_menu_item_new();
+    } else if (e.submenu) {
+      item = gtk_menu_item_new_with_label(
+          KxGtkUtf8FromScript(reinterpret_cast<const unsigned char*>(e.text.data()), e.text.size()).c_str());
+      if (depth < kMaxPopupDepth) gtk_menu_item_set_submenu(GTK_MENU_ITEM(item), BuildLevel(entries, int(i), depth + 1));
+    } else {
+      // Built for one showing: only a marked item needs a check box.
+      const std::string label =
+          KxGtkUtf8FromScript(reinterpret_cast<const unsigned char*>(e.text.data()), e.text.size());
+      if (e.mark != 0) {
+        item = gtk_check_menu_item_new_with_label(label.c_str());
+        gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(item), TRUE);
+      } else {
+        item = gtk_menu_item_new_with_label(label.c_str());
+      }
+      gtk_widget_set_sensitive(item, e.enabled);
+      g_signal_connect(item, "activate", G_CALLBACK(OnPopupActivate), GUINT_TO_POINTER(unsigned(i)));
+    }
+    gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);
+  }
+  return menu;
+}
+
+}  // namespace
+
+void KxGtkHost::PopUpMenu(const std::vector<KxPopupEntry>& entries, Point where) {
+  if (entries.empty() || mImpl->windows.empty()) return;
+  if (gPopup) gtk_menu_shell_deactivate(GTK_MENU_SHELL(gPopup));
+  KxGtkWindow& w = *mImpl->windows.front();
+  GdkWindow* gw = gtk_widget_get_window(w.area);
+  if (!gw) return;
+  GtkWidget* menu = BuildLevel(entries, -1, 0);
+  g_object_ref_sink(menu);
+  gtk_menu_attach_to_widget(GTK_MENU(menu), w.area, nullptr);
+  g_signal_connect(menu, "deactivate", G_CALLBACK(OnPopupDeactivate), nullptr);
+  gtk_widget_show_all(menu);
+  gPopup = menu;
+  const GdkRectangle at{where.h - w.bounds.left, where.v - w.bounds.top, 1, 1};
+  // The click or key that asked has been handled already: the toolkit gets
+  // a press of the pointer device as its trigger, for the menu's grab.
+  GdkEvent* trigger = gdk_event_new(GDK_BUTTON_PRESS);
+  trigger->button.window = GDK_WINDOW(g_object_ref(gw));
+  trigger->button.time = GDK_CURRENT_TIME;
+  if (GdkSeat* seat = gdk_display_get_default_seat(gdk_window_get_display(gw)))
+    gdk_event_set_device(trigger, gdk_seat_get_pointer(seat));
+  gtk_menu_popup_at_rect(GTK_MENU(menu), gw, &at, GDK_GRAVITY_NORTH_WEST, GDK_GRAVITY_NORTH_WEST, trigger);
+  gdk_event_free(trigger);
+}
+
+bool KxGtkHost::PopupShown() const { return gPopup != nullptr && gtk_widget_get_visible(gPopup); }
