@@ -87,7 +87,7 @@ bool CKXEventHandler::DoEvent(const EventRecord& inEvent) {
     UpdateLastEvt(event, local);
     Idle();
     return true;
-  } catch (const LException& e) {
+  } catch (const LException&) {
     Reset();
     throw;
   } catch (OSErr err) {
