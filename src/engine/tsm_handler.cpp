@@ -432,8 +432,21 @@ OSErr CKXTextTSMHandler::DoPos2Offset(Point local, long& offset, short& region) 
 }
 
 bool CKXTextTSMHandler::CaretRect(Rect& local) {
+  CKXTextEngine* engine = Engine();
+  if (!engine) return false;
+  // The caret inside a composition: the unit at the selection's start.
+  long offset = 0;
+  if (HasActiveArea()) {
+    const long rel = engine->GetSelectionRange().start - mActiveStart;
+    offset = long(mOffsets.size());
+    for (std::size_t k = 0; k < mOffsets.size(); ++k)
+      if (long(mOffsets[k]) >= rel) {
+        offset = long(k);
+        break;
+      }
+  }
   SKXOffsetPos pos;
-  const OSErr err = DoOffset2Pos(HasActiveArea() ? 0 : 0, pos);
+  const OSErr err = DoOffset2Pos(offset, pos);
   if (err != 0 && err != kKxTSMPointOutside) return false;
   const std::int16_t top = std::int16_t(pos.where.v - pos.lineHeight + 1);
   local = Rect{top, pos.where.h, std::int16_t(pos.where.v + 1), std::int16_t(pos.where.h + 1)};

@@ -287,3 +287,22 @@ TEST_F(TSMTest, AnEmptyUpdateOutsideACompositionKeepsTheSelection) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(TSMTest, TheCaretRectangleFollowsTheCaretInsideAComposition) {
+  Bound b;
+  b.e().SetText("ab");
+  b.e().Select(1, 1);
+  Rect before{}, atStart{}, inside{};
+  ASSERT_TRUE(b.tsm().CaretRect(before));
+  b.tsm().Preedit(kKanjiUTF8, {}, 0);   // the composition's caret at its start
+  ASSERT_TRUE(b.tsm().CaretRect(atStart));
+  EXPECT_EQ(atStart.left, before.left);
+  b.tsm().Preedit(kKanjiUTF8, {}, 3);   // after 漢
+  ASSERT_TRUE(b.tsm().CaretRect(inside));
+  EXPECT_GT(inside.left, atStart.left);
+  EXPECT_EQ(inside.top, atStart.top);
+}
+
+}  // namespace
