@@ -84,6 +84,8 @@ char KxModifierCode(std::uint16_t modifiers) {
 CKXTextEvent::CKXTextEvent() : mTSM(std::make_unique<CKXTextTSMHandler>(this)) {}
 
 CKXTextEvent::~CKXTextEvent() {
+  // A composition still open is confirmed rather than left underlined.
+  if (mEngine) mTSM->Deactivate();
   mTSM.reset();
   SetTextEngine(nullptr);
 }

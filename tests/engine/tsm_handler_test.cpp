@@ -306,3 +306,32 @@ TEST_F(TSMTest, TheCaretRectangleFollowsTheCaretInsideAComposition) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(TSMTest, AHandlerThatGoesConfirmsItsComposition) {
+  EngineWindow w;
+  w.engine->AddUser(&w);
+  w.engine->SetText("ab");
+  w.engine->Select(1, 1);
+  auto* handler = new CKXTextEvent;
+  handler->AddUser(&w);
+  handler->SetTextEngine(w.engine.get());
+  handler->GetTSMHandler().Preedit(kKanaUTF8, {{0, 6, true}}, -1);
+  handler->RemoveUser(&w);   // the last user: the handler goes
+  EXPECT_EQ(w.engine->Text(), "a" + kKana + "b");
+  std::vector<SKXDeco> runs(std::size_t(KXText_GetDecoCount(w.engine->GetEdit())));
+  runs.resize(std::size_t(KXText_GetDecos(w.engine->GetEdit(), runs.data(), std::int32_t(runs.size()))));
+  for (const SKXDeco& r : runs) EXPECT_EQ(r.deco.lineBits & 7, 0) << r.offset;
+  // Replacing the engine confirms too.
+  EngineWindow other;
+  other.engine->AddUser(&other);
+  Bound b;
+  b.tsm().Preedit(kKanaUTF8, {}, -1);
+  b.handler->SetTextEngine(other.engine.get());
+  EXPECT_EQ(b.e().Text(), kKana);
+  EXPECT_FALSE(b.tsm().HasActiveArea());
+  b.handler->SetTextEngine(b.w.engine.get());
+}
+
+}  // namespace
