@@ -397,7 +397,9 @@ OSErr CKXTextTSMHandler::DoOffset2Pos(long offset, SKXOffsetPos& answer) {
   answer.lineHeight = short(std::clamp<long>(lineHeight, 0, 32767));
   answer.ascent = short(answer.lineHeight * 4 / 5);
   answer.angle = vertical ? 180 : 90;
-  const long h = top.h - scroll.h, v = top.v - scroll.v + (vertical ? 0 : lineHeight - 1);
+  // Below the line in horizontal writing, beside it in vertical writing,
+  // where a candidate list covers no text.
+  const long h = top.h - scroll.h - (vertical ? lineHeight : 0), v = top.v - scroll.v + (vertical ? 0 : lineHeight - 1);
   answer.where = Point{std::int16_t(std::clamp<long>(v, -32768, 32767)), std::int16_t(std::clamp<long>(h, -32768, 32767))};
   if (h < -4 || v < -4 || h > size.width + 4 || v > size.height + 4) return kKxTSMPointOutside;
   return 0;

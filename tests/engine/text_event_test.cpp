@@ -3,12 +3,14 @@
 // Escape while recording, and links found under the caret.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "engine/text_event.h"
 #include "engine_fixture.h"
 #include "platform/framework/commander.h"
+#include "platform/exception.h"
 #include "platform/url_open.h"
 
 namespace {
@@ -361,6 +363,38 @@ TEST_F(TextEventTest, EventsReachTheHooksWithTheButtonStateTheyImply) {
   EXPECT_EQ(h->log, "idimkuiK");
   EXPECT_EQ(h->GetEvtRecord()->what, keyUp);
   EXPECT_EQ(h->GetLastEvent().what, nullEvent);
+  h->RemoveUser();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(EventHandlerTest, AFailingHookLeavesTheHandlerReset) {
+  class Failing : public CKXEventHandler {
+   public:
+    void KeyDown() override { throw LException(-108); }
+    void KeyUp() override { throw std::runtime_error("no"); }
+    void MouseDown() override { CKXEventHandler::MouseDown(); }
+  };
+  Failing* h = new Failing;
+  h->AddUser();
+  EventRecord down;
+  down.what = mouseDown;
+  down.when = 7;
+  down.where = Point{5, 5};
+  EXPECT_TRUE(h->DoEvent(down));
+  EXPECT_NE(h->GetEvtRecord()->modifiers & kKxHandlerButtonHeld, 0);
+  EventRecord key = down;
+  key.what = keyDown;
+  EXPECT_THROW(h->DoEvent(key), LException);
+  // Reset: the button is no longer taken as held, nothing is remembered.
+  EXPECT_EQ(h->GetEvtRecord()->when, 0u);
+  EXPECT_EQ(h->GetEvtRecord()->modifiers, 0);
+  EXPECT_EQ(h->GetLastEvent().when, 0u);
+  key.what = keyUp;
+  EXPECT_FALSE(h->DoEvent(key));
+  EXPECT_EQ(h->GetEvtRecord()->when, 0u);
   h->RemoveUser();
 }
 
