@@ -5,6 +5,8 @@
 // bytes of text; a composition's record is followed by a clause count and,
 // per clause, start, end and selected bytes, then a caret byte.
 //
+// Offsets and points of the geometry queries come from outside too.
+//
 // Whatever comes, the text must pass its own checks, the composition must
 // lie inside the text, and confirming must leave no composition behind.
 #include <cstdint>
@@ -73,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t n = std::min<std::size_t>(next(), size - k);
     const std::string text(reinterpret_cast<const char*>(data + k), n);
     k += n;
-    switch (op % 7) {
+    switch (op % 8) {
       case 0: {
         std::vector<CKXTextTSMHandler::Clause> clauses;
         for (int c = next() % 4; c > 0; --c) {
@@ -117,6 +119,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const long length = KXText_GetLength(engine.GetEdit());
         const long a = next() % (length + 1);
         engine.SetSelectionRange({std::int32_t(a), std::int32_t(next() % (length - a + 1))}, false);
+        break;
+      }
+      case 6: {
+        SKXOffsetPos pos;
+        long offset = 0;
+        short region = 0;
+        Rect caret{};
+        tsm.DoOffset2Pos(long(next()) - 4, pos);
+        tsm.DoPos2Offset(Point{std::int16_t(next() - 16), std::int16_t(next() * 4 - 16)}, offset, region);
+        tsm.CaretRect(caret);
         break;
       }
       default:
