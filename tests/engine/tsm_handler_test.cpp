@@ -4,12 +4,15 @@
 // composition, and document access.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "engine/text_event.h"
 #include "engine/tsm_handler.h"
 #include "engine_fixture.h"
+#include "platform/framework/commander.h"
+#include "platform/framework/input_method.h"
 
 namespace {
 
@@ -332,6 +335,59 @@ TEST_F(TSMTest, AHandlerThatGoesConfirmsItsComposition) {
   EXPECT_EQ(b.e().Text(), kKana);
   EXPECT_FALSE(b.tsm().HasActiveArea());
   b.handler->SetTextEngine(b.w.engine.get());
+}
+
+}  // namespace
+
+namespace {
+
+// The target of a scripted input method: the text's handler behind the
+// framework's input-method entry points.
+class Client : public LCommander, public KxInputMethodClient {
+ public:
+  Client(LCommander* super, CKXTextEvent& handler) : LCommander(super), mHandler(handler) {}
+  void InputMethodPreedit(const std::string& utf8) override { InputMethodPreeditClauses(utf8, {}, -1); }
+  void InputMethodPreeditClauses(const std::string& utf8, const std::vector<Clause>& clauses, long caret) override {
+    std::vector<CKXTextTSMHandler::Clause> c;
+    for (const Clause& k : clauses) c.push_back({k.start, k.end, k.selected});
+    mHandler.GetTSMHandler().Preedit(utf8, c, caret);
+  }
+  void InputMethodCommit(const std::string& utf8) override { mHandler.GetTSMHandler().Commit(utf8); }
+  bool InputMethodComposing() const override { return mHandler.GetTSMHandler().HasActiveArea(); }
+
+ private:
+  CKXTextEvent& mHandler;
+};
+
+TEST_F(TSMTest, AScriptedInputMethodOnTheHeadlessHostTakesItsTurnAmongTheKeys) {
+  Bound b;
+  Client client(b.w.window, *b.handler);
+  LCommander::SwitchTarget(&client);
+  host.PostKey('x', 0);
+  host.PostPreedit("\xE3\x81\x8B", {{0, 3, true}});   // か
+  host.PostPreedit(kKanaUTF8, {{0, 6, true}}, 3);
+  host.PostCommit(kKanjiUTF8);
+  host.PostKey('y', 0);
+  host.PostPreedit(kYoshiUTF8);
+  host.PostPreedit("");
+  host.PostCommit("z");
+  std::vector<std::string> seen;
+  for (int guard = 0; guard < 100 && host.PendingEvents() > 0; ++guard) {
+    EventRecord e;
+    if (host.WaitNextEvent(e, 0) && e.what == keyDown) b.handler->DoEvent(e);
+    seen.push_back(b.e().Text());
+  }
+  EXPECT_EQ(b.e().Text(), "x" + kKanji + "yz");
+  // Each composition showed in the text in its turn.
+  EXPECT_NE(std::find(seen.begin(), seen.end(), "x" + kKanji + "y"), seen.end());
+  // Undo walks back through confirmed text only, never to a composition.
+  const std::vector<std::string> confirmed = {"", "x", "x" + kKanji, "x" + kKanji + "y", "x" + kKanji + "yz"};
+  for (int guard = 0; guard < 10 && b.w.undoer->CountUndo() > 0; ++guard) {
+    b.e().Undo();
+    EXPECT_NE(std::find(confirmed.begin(), confirmed.end(), b.e().Text()), confirmed.end()) << b.e().Text();
+  }
+  EXPECT_EQ(b.e().Text(), "");
+  LCommander::SwitchTarget(nullptr);
 }
 
 }  // namespace
