@@ -8,9 +8,14 @@
 // Steps, one a line (# starts a comment):
 //   type TEXT            types TEXT (UTF-8) character by character
 //   key NAME [MODS]      a character, or left right up down home end pageup
-//                        pagedown backspace delete return enter tab escape;
-//                        MODS joins cmd (line unit), option (word unit),
-//                        shift (extend) and control with "+"
+//                        pagedown backspace delete return enter tab escape
+//                        f1..f15; MODS joins cmd, option, shift and control
+//                        with "+". Keys go through the text's event handler:
+//                        its arrow, control-key (two strokes: "key q
+//                        control" then "key r control") and function-key
+//                        tables, Home and End, the turn of vertical writing
+//   preedit TEXT         TEXT becomes the inline composition, one selected clause
+//   commit TEXT          TEXT is confirmed over the composition or selection
 //   select FROM TO       byte offsets
 //   click X Y [COUNT] [shift]
 //   cut, copy, paste     through a scrap of this process
@@ -32,6 +37,7 @@
 //                        (10003 with its flag: 10003=1)
 // Other steps of the full tool answer "not supported yet" (exit 2).
 // Exit status: 0 done, 1 bad input (one line on stderr), 2 bad usage.
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -45,6 +51,8 @@
 #include "driver.h"
 #include "driver_text.h"
 #include "engine/facilities.h"
+#include "engine/text_event.h"
+#include "engine/tsm_handler.h"
 #include "engine/text_engine.h"
 #include "engine/flavor_exchange.h"
 #include "engine/text_layer.h"
@@ -101,18 +109,20 @@ bool ParseLong(const std::string& s, long& out) {
   return *end == 0;
 }
 
-// Modifier words of a key step: the unit bits they give the edit object.
-bool ParseMods(const std::string& word, char& mods) {
+// Modifier words of a key step as the event's modifier bits.
+bool ParseEventMods(const std::string& word, std::uint16_t& mods) {
   mods = 0;
   std::stringstream in(word);
   for (std::string m; std::getline(in, m, '+');) {
     if (m == "shift")
-      mods |= kKxModExtend;
+      mods |= kKxEventShiftKey;
     else if (m == "cmd")
-      mods |= kKxModLine;
+      mods |= kKxEventCommandKey;
     else if (m == "option")
-      mods |= kKxModWord;
-    else if (m != "control")  // the control key adds no unit
+      mods |= kKxEventOptionKey;
+    else if (m == "control")
+      mods |= kKxEventControlKey;
+    else
       return false;
   }
   return true;
@@ -356,8 +366,9 @@ int PasteFileStep(CKXTextLayer& layer, const std::string& path, std::string& err
 
 class Runner {
  public:
-  Runner(CKXTextEdit& e, KXEditHandle h, EditEngine& engine, EngineView& view, std::uint16_t& last)
-      : mEdit(e), mHandle(h), mLast(last), mLayer(engine), mView(view) {}
+  Runner(CKXTextEdit& e, KXEditHandle h, EditEngine& engine, EngineView& view, std::uint16_t& last,
+         CKXTextEvent& handler)
+      : mEdit(e), mHandle(h), mLast(last), mLayer(engine), mView(view), mHandler(handler) {}
   Runner(const Runner&) = delete;
   Runner& operator=(const Runner&) = delete;
   // 0 done, 1 bad input, 2 unsupported.
@@ -379,6 +390,7 @@ class Runner {
   std::uint16_t& mLast;  // the last result word
   EditEngine& mLayer;
   EngineView& mView;
+  CKXTextEvent& mHandler;
 };
 
 int Runner::Step(const std::string& line, long lineNo) {
@@ -415,30 +427,66 @@ int Runner::Step(const std::string& line, long lineNo) {
   }
   if (verb == "key") {
     if (args.empty() || args.size() > 2) return Bad(lineNo, "key NAME [MODS]");
-    char mods = 0;
-    if (args.size() == 2 && !ParseMods(args[1], mods)) return Bad(lineNo, "unknown modifiers " + args[1]);
+    std::uint16_t mods = 0;
+    if (args.size() == 2 && !ParseEventMods(args[1], mods)) return Bad(lineNo, "unknown modifiers " + args[1]);
     const std::string& name = args[0];
     static const struct {
       const char* name;
       unsigned char code;
-    } kKeys[] = {{"left", kKxCharLeftArrow},       {"right", kKxCharRightArrow},  {"up", kKxCharUpArrow},
-                 {"down", kKxCharDownArrow},       {"home", kKxCharHome},    {"end", kKxCharEnd},
-                 {"backspace", kKxCharBackspace}, {"delete", kKxCharDelete}, {"return", kKxCharReturn},
-                 {"enter", 3},    {"tab", 9},              {"escape", kKxCharEscape},
-                 {"pageup", kKxCharPageUp},   {"pagedown", kKxCharPageDown}};
+      unsigned char keyCode;
+    } kKeys[] = {{"left", kKxCharLeftArrow, kKxKeyLeft},     {"right", kKxCharRightArrow, kKxKeyRight},
+                 {"up", kKxCharUpArrow, kKxKeyUp},           {"down", kKxCharDownArrow, kKxKeyDown},
+                 {"home", kKxCharHome, kKxKeyHome},          {"end", kKxCharEnd, kKxKeyEnd},
+                 {"backspace", kKxCharBackspace, kKxKeyBackspace}, {"delete", kKxCharDelete, kKxKeyForwardDelete},
+                 {"return", kKxCharReturn, kKxKeyReturn},    {"enter", 3, kKxKeyEnter},
+                 {"tab", 9, kKxKeyTab},                      {"escape", kKxCharEscape, kKxKeyEscape},
+                 {"pageup", kKxCharPageUp, kKxKeyPageUp},    {"pagedown", kKxCharPageDown, kKxKeyPageDown}};
+    static const unsigned char kFunctionKeys[15] = {kKxKeyF1,  kKxKeyF2,  kKxKeyF3,  kKxKeyF4,  kKxKeyF5,
+                                                    kKxKeyF6,  kKxKeyF7,  kKxKeyF8,  kKxKeyF9,  kKxKeyF10,
+                                                    kKxKeyF11, kKxKeyF12, kKxKeyF13, kKxKeyF14, kKxKeyF15};
+    EventRecord event;
+    event.what = keyDown;
+    event.modifiers = mods;
+    event.when = 1;
+    bool known = false;
     for (const auto& k : kKeys)
       if (name == k.name) {
-        mLayer.DoKey(k.code, mods);
-        return 0;
+        event.message = KxKeyMessage(k.code, k.keyCode);
+        known = true;
       }
-    if (name.size() > 1 && name[0] == 'f')
-      return Unsupported(lineNo, "key " + name);
-    if (name.size() == 1 && (unsigned char)name[0] >= 0x20 && (unsigned char)name[0] < 0x7F) {
-      mLayer.DoKey((unsigned char)name[0], mods);
-      return 0;
+    long number = 0;
+    if (!known && name.size() > 1 && name[0] == 'f' && ParseLong(name.substr(1), number) && number >= 1 &&
+        number <= 15) {
+      event.message = KxKeyMessage(16, kFunctionKeys[number - 1]);
+      known = true;
     }
-    return Bad(lineNo, "unknown key " + name);
+    if (!known && name.size() == 1 && (unsigned char)name[0] >= 0x20 && (unsigned char)name[0] < 0x7F) {
+      unsigned char c = (unsigned char)name[0];
+      // The control key turns a letter into its control character.
+      if ((mods & kKxEventControlKey) && std::isalpha(c)) c = (unsigned char)(std::toupper(c) - 64);
+      event.message = KxKeyMessage(c, 0);
+      known = true;
+    }
+    if (!known) return Bad(lineNo, "unknown key " + name);
+    mHandler.DoEvent(event);
+    event.what = keyUp;
+    mHandler.DoEvent(event);
+    return 0;
   }
+  if (verb == "preedit" || verb == "commit") {
+    const std::string utf8 = line.size() > verb.size() + 1 ? line.substr(verb.size() + 1) : std::string();
+    CKXTextTSMHandler& tsm = mHandler.GetTSMHandler();
+    if (verb == "preedit")
+      tsm.Preedit(utf8, utf8.empty() ? std::vector<CKXTextTSMHandler::Clause>{}
+                                     : std::vector<CKXTextTSMHandler::Clause>{{0, long(utf8.size()), true}},
+                  -1);
+    else
+      tsm.Commit(utf8);
+    return 0;
+  }
+  // Every other step edits or moves without the input method: a
+  // composition in progress is confirmed first.
+  if (verb != "print") mHandler.GetTSMHandler().FixBeforeEdit(), mHandler.ActivateInline();
   if (verb == "select") {
     long a, b;
     if (args.size() != 2 || !ParseLong(args[0], a) || !ParseLong(args[1], b)) return Bad(lineNo, "select FROM TO");
@@ -518,7 +566,7 @@ int Runner::Step(const std::string& line, long lineNo) {
     mLayer.CompleteTyping();
     return RunTextCommand(mLayer, cmd) ? 0 : Bad(lineNo, "no text command " + args[0]);
   }
-  static const char* const kLater[] = {"tell", "preedit", "commit", "save"};
+  static const char* const kLater[] = {"tell", "save"};
   for (const char* v : kLater)
     if (verb == v) return Unsupported(lineNo, verb);
   return Bad(lineNo, "unknown step " + verb);
@@ -699,6 +747,20 @@ int Run(int argc, char** argv) {
                        reinterpret_cast<ConstStringPtr>("\x06kxedit"), nullptr)};
   window.w->AddAttachment(new CKXTextUndoer, nullptr, true);
   EngineView& view = *new EngineView(engine, *window.w, std::int32_t(width), 1000);
+  // Keys and input-method text reach the engine through its event handler.
+  engine.AddUser(&engine);   // the engine lives on this stack frame
+  struct HandlerOwner {
+    CKXTextEvent* h = new CKXTextEvent;
+    HandlerOwner() { h->AddUser(this); }
+    ~HandlerOwner() {
+      h->SetTextEngine(nullptr);
+      h->RemoveUser(this);
+    }
+    HandlerOwner(const HandlerOwner&) = delete;
+    HandlerOwner& operator=(const HandlerOwner&) = delete;
+  } handler;
+  handler.h->SetTextEngine(&engine);
+  handler.h->ActivateInline();
   const auto t1 = std::chrono::steady_clock::now();
 
   int status = 0;
@@ -713,7 +775,7 @@ int Run(int argc, char** argv) {
       }
       in = &file;
     }
-    Runner runner(edit, engine.GetEdit(), engine, view, last);
+    Runner runner(edit, engine.GetEdit(), engine, view, last, *handler.h);
     long lineNo = 0;
     for (std::string line; std::getline(*in, line);) {
       ++lineNo;

@@ -21,7 +21,8 @@ type XY
 key left shift
 print selection
 key backspace
-key end
+key q control
+key c control
 type 漢字
 key return
 print text

@@ -26,3 +26,13 @@ bool KxDeliverInputMethodCommit(const std::string& utf8) {
   }
   return true;
 }
+
+KxInputMethodClient* KxInputMethodTarget() { return dynamic_cast<KxInputMethodClient*>(LCommander::GetTarget()); }
+
+bool KxDeliverInputMethodPreeditClauses(const std::string& utf8, const std::vector<KxInputMethodClient::Clause>& clauses,
+                                        long caret) {
+  auto* client = KxInputMethodTarget();
+  if (!client) return LCommander::GetTarget() != nullptr;
+  client->InputMethodPreeditClauses(utf8, clauses, caret);
+  return true;
+}

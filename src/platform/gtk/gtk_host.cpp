@@ -8,7 +8,9 @@
 #include "platform/draw/port.h"
 #include "platform/framework/input_method.h"
 #include "platform/gtk/gtk_host_impl.h"
+#include "platform/gtk/gtk_input_method.h"
 #include "platform/keys.h"
+#include "platform/url_open.h"
 
 KxGtkHost::Impl* gKxGtkImpl = nullptr;
 
@@ -134,13 +136,10 @@ void OnIMPreeditChanged(GtkIMContext* im, gpointer data) {
   KxGtkHost::Impl* impl = gKxGtkImpl;
   KxGtkWindow* w = impl ? impl->Find(KxWindowID(GPOINTER_TO_UINT(data))) : nullptr;
   if (!w) return;
-  gchar* text = nullptr;
-  gtk_im_context_get_preedit_string(im, &text, nullptr, nullptr);
   KxGtkPending p;
   p.kind = KxGtkPending::kPreedit;
   p.window = w->id;
-  p.text = text ? text : "";
-  g_free(text);
+  KxGtkReadPreedit(im, p.text, p.clauses, p.caret);
   w->imComposing = !p.text.empty();
   impl->queue.push_back(p);
 }
@@ -226,7 +225,12 @@ gboolean OnFocusOut(GtkWidget* widget, GdkEventFocus*, gpointer) {
   KxGtkHost::Impl* impl = gKxGtkImpl;
   KxGtkWindow* w = impl ? impl->FindWidget(widget) : nullptr;
   if (!w) return FALSE;
-  if (w->im) gtk_im_context_focus_out(w->im);
+  if (w->im) {
+    gtk_im_context_focus_out(w->im);
+    // The program confirms the composition as the window deactivates; the
+    // context forgets its own.
+    gtk_im_context_reset(w->im);
+  }
   // Keys released in another program's window never come back here.
   impl->keysDown.clear();
   KxHostKeyState().ReleaseAll();
@@ -489,6 +493,7 @@ std::unique_ptr<KxGtkHost> KxGtkHost::Open(std::string* why) {
   KxSetClock(&impl.clock);
   KxSetHost(host.get());
   gKxGtkImpl = &impl;
+  KxGtkInstallURLOpener();
   return host;
 }
 
@@ -500,6 +505,7 @@ KxGtkHost::~KxGtkHost() {
       c = nullptr;
     }
   Pump();
+  KxSetURLOpener(nullptr);
   gKxGtkImpl = nullptr;
   KxSetHost(nullptr);
   KxSetClock(nullptr);
@@ -510,6 +516,7 @@ bool KxGtkHost::WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks) {
   impl.RebuildMenusIfPending();
   impl.UpdatePass();
   impl.CopyOutChanges();
+  if (KxGtkWindow* w = impl.Find(impl.active)) KxGtkPlaceCursor(w->im);
   Pump();
   if (impl.queue.empty() && sleepTicks > 0 && !impl.moved) {
     struct Wake {
@@ -540,7 +547,7 @@ bool KxGtkHost::WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks) {
       // Text composed for a window that is no longer active has no target there.
       if (impl.active != p.window) continue;
       if (p.kind == KxGtkPending::kPreedit)
-        KxDeliverInputMethodPreedit(p.text);
+        KxDeliverInputMethodPreeditClauses(p.text, p.clauses, p.caret);
       else
         KxDeliverInputMethodCommit(p.text);
       impl.UpdatePass();
@@ -616,6 +623,7 @@ KxWindowID KxGtkHost::CreateWindow(KxWindowClient* client, const Rect& bounds, c
   w->im = gtk_im_context_simple_new();
   g_signal_connect(w->im, "commit", G_CALLBACK(OnIMCommit), GUINT_TO_POINTER(guint(w->id)));
   g_signal_connect(w->im, "preedit-changed", G_CALLBACK(OnIMPreeditChanged), GUINT_TO_POINTER(guint(w->id)));
+  KxGtkConnectSurrounding(w->im);
 
   KxGtkWindow& ref = *w;
   const KxWindowID id = w->id;

@@ -3,6 +3,8 @@
 // cursors and beeps). Private to this folder.
 #pragma once
 
+#include "platform/framework/input_method.h"
+
 #include <gtk/gtk.h>
 
 #include <deque>
@@ -49,6 +51,8 @@ struct KxGtkPending {
   KxWindowID window = kKxNoWindow;
   Rect bounds{0, 0, 0, 0};
   std::string text;   // input-method text (UTF-8)
+  std::vector<KxInputMethodClient::Clause> clauses;   // of a composition
+  long caret = -1;                                     // of a composition (byte index)
 };
 
 struct KxGtkHost::Impl {

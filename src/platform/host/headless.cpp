@@ -51,8 +51,39 @@ void KxHeadlessHost::QueueAnswer(KxAnswer answer, std::string path) {
   mAnswers.push_back({answer, std::move(path)});
 }
 
+namespace {
+// The queue's mark of an input-method step; never handed out as an event.
+constexpr std::int16_t kInputMethodMark = -1;
+}  // namespace
+
+void KxHeadlessHost::PostPreedit(const std::string& utf8, const std::vector<KxInputMethodClient::Clause>& clauses,
+                                 long caret) {
+  mInputMethodSteps.push_back(InputMethodStep{false, utf8, clauses, caret});
+  EventRecord mark;
+  mark.what = kInputMethodMark;
+  mQueue.push_back(mark);
+}
+
+void KxHeadlessHost::PostCommit(const std::string& utf8) {
+  mInputMethodSteps.push_back(InputMethodStep{true, utf8, {}, -1});
+  EventRecord mark;
+  mark.what = kInputMethodMark;
+  mQueue.push_back(mark);
+}
+
 bool KxHeadlessHost::WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks) {
   mLastSleep = sleepTicks;
+  // Input-method steps are delivered where they stand in the script.
+  while (!mQueue.empty() && mQueue.front().what == kInputMethodMark) {
+    mQueue.pop_front();
+    if (mInputMethodSteps.empty()) continue;
+    const InputMethodStep step = mInputMethodSteps.front();
+    mInputMethodSteps.pop_front();
+    if (step.commit)
+      KxDeliverInputMethodCommit(step.text);
+    else
+      KxDeliverInputMethodPreeditClauses(step.text, step.clauses, step.caret);
+  }
   if (!mQueue.empty()) {
     event = mQueue.front();
     mQueue.pop_front();

@@ -6,8 +6,11 @@
 
 #include <deque>
 #include <map>
+#include <string>
+#include <vector>
 
 #include "platform/clock.h"
+#include "platform/framework/input_method.h"
 #include "platform/host/clipboard_store.h"
 #include "platform/host/host.h"
 #include "platform/host/host_dialogs.h"
@@ -25,6 +28,12 @@ class KxHeadlessHost : public KxHost {
   void PostKey(std::uint8_t ch, std::uint8_t keyCode, std::uint16_t modifiers = 0);
   void PostMouse(bool down, Point where, std::uint16_t modifiers = 0);
   void PostMenuChoice(std::int16_t menuID, std::int16_t item);
+  // A scripted input method: a composition (clauses as UTF-8 byte ranges,
+  // the caret a byte index, -1 at the end) or a commit reaches the target
+  // in its turn among the posted events.
+  void PostPreedit(const std::string& utf8, const std::vector<KxInputMethodClient::Clause>& clauses = {},
+                   long caret = -1);
+  void PostCommit(const std::string& utf8);
   std::size_t PendingEvents() const { return mQueue.size(); }
   // With a limit, ShouldStop answers true once the queue is empty and that
   // many idle turns have passed; 0 (the default) never stops.
@@ -119,6 +128,13 @@ class KxHeadlessHost : public KxHost {
   KxFakeClock mClock;
   bool mInstalled;
   std::deque<EventRecord> mQueue;
+  struct InputMethodStep {
+    bool commit = false;
+    std::string text;
+    std::vector<KxInputMethodClient::Clause> clauses;
+    long caret = -1;
+  };
+  std::deque<InputMethodStep> mInputMethodSteps;   // in the order of their marks in mQueue
   std::vector<Window> mWindows;   // front first
   KxWindowID mNextWindow = 1;
   KxClipboardStore mClipboard;

@@ -1,0 +1,129 @@
+// The event handler of one text engine: the text view hands it every key,
+// mouse and idle event and it turns them into engine calls. Keys pass
+// through the arrow-key, control-key and function-key tables first; inline
+// input goes through its input-method handler; a command-click on a link
+// opens it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/event_handler.h"
+#include "engine/keytables.h"
+#include "layout/kxtext_api.h"
+#include "text/base/range.h"
+
+class CKXTextEngine;
+class CKXTextTSMHandler;
+
+// The live key tables (filled from the built-in ones at start-up; the
+// application may load the user's own).
+extern std::array<std::uint8_t, kKxArrowkeySize> gArrowkeys;
+extern std::array<std::uint8_t, kKxCtrlkeySize> gCtrlkeys;
+// F1 to F12 in four planes of 12 (plain, shift, option, shift and option):
+// command numbers, 0 unbound. Empty: no function keys are bound.
+extern std::vector<std::int16_t> gFunckeys;
+constexpr std::size_t kKxFunckeyCount = 48;
+// Back to the built-in tables (function keys unbound).
+void KxResetKeyTables();
+
+// What the text handler needs from higher areas: the macro recorder's stop
+// and function-key macros. The macros area installs its own; the default
+// records and runs nothing.
+class CKXTextEventHooks {
+ public:
+  CKXTextEventHooks() = default;
+  CKXTextEventHooks(const CKXTextEventHooks&) = delete;
+  CKXTextEventHooks& operator=(const CKXTextEventHooks&) = delete;
+  virtual ~CKXTextEventHooks() = default;
+  virtual bool IsRecording() const { return false; }
+  virtual void StopRecording() {}
+  virtual void AddMacroCommand(long /*command*/) {}
+  // The macro bound to function key `key` (1-15) with modifier code `mods`.
+  virtual void RunFunctionMacro(short /*key*/, char /*mods*/) {}
+
+  // Not owned; null restores the default.
+  static void Install(CKXTextEventHooks* hooks);
+  static CKXTextEventHooks& Get();
+};
+
+class CKXTextEvent : public CKXEventHandler {
+ public:
+  CKXTextEvent();
+  ~CKXTextEvent() override;
+  CKXTextEvent(const CKXTextEvent&) = delete;
+  CKXTextEvent& operator=(const CKXTextEvent&) = delete;
+
+  void Activate() override;
+  // Fixes any inline text and forgets a half-typed control sequence.
+  void Deactivate() override;
+  void Idle() override;
+  void MouseMove() override;
+  void MouseDown() override;
+  void MouseUp() override;
+  void KeyDown() override;
+  void KeyUp() override {}
+  CKXTextEngine* GetTextEngine() const override { return mEngine; }
+  // The handler becomes a user of the new engine and lets go of the old.
+  void SetTextEngine(CKXTextEngine* engine) override;
+
+  void ActivateInline();
+  void DeactivateInline();
+  // Inline text stays until fixed; a point outside it fixes it first.
+  void MouseClickInline(Point local);
+
+  // Maps the event through the tables. True: `event` (possibly changed) goes
+  // on to KeyEvent; false: consumed or refused.
+  bool GetKeyEvent(EventRecord& event);
+  void KeyEvent(const EventRecord& event);
+  // Whether the first stroke of a two-stroke control key waits for its second.
+  bool IsSecondStrokePending() const { return mPendingLetter != 0; }
+
+  void InsertString(const char* text, long length, bool asTyped);
+  void InsertText(KXTextHandle text);
+  void KeyInline(KXTextHandle text, const SKXRange& range, const SKXRange& selection, bool startTyping);
+  void FixInline(const char* text, long length, const SKXRange& range, bool keepSelection, const SKXUniChar* uni,
+                 long nUni);
+  bool IsInline() const { return mInline; }
+  CKXTextTSMHandler& GetTSMHandler() { return *mTSM; }
+
+  // The link around the caret of an empty selection: `url` the link to
+  // open (with "mailto:" put in front of a bare address), `range` the run
+  // in the text. Only http, https and mailto are links.
+  bool FindClickURL(SKXRange& range, std::string& url) const;
+  // Selects the link under the caret; opens it unless option is held.
+  // False when there is none or it could not be opened.
+  bool DoClickURL(std::uint16_t modifiers);
+
+  // Command-click opens links (the user's preference; on by default).
+  static void SetClickOnLink(bool on) { sClickOnLink = on; }
+
+ protected:
+  // Vertical writing turns arrows and Home/End.
+  bool IsVertical() const;
+  virtual void Beep();
+
+ private:
+  bool FunctionKey(const EventRecord& event);
+  bool ControlKey(EventRecord& event, bool editable, bool vertical);
+  bool ControlResult(EventRecord& event, std::uint8_t ch, std::uint8_t code, bool editable, bool vertical);
+
+  CKXTextEngine* mEngine = nullptr;
+  std::unique_ptr<CKXTextTSMHandler> mTSM;
+  bool mInline = false;
+  // The first letter of a two-stroke control key (0: none) and where in
+  // the table its entries begin.
+  std::uint8_t mPendingLetter = 0;
+  std::size_t mPendingFrom = 0;
+  // The trail byte of a double-byte second stroke is dropped with it.
+  bool mSkipTrail = false;
+  static bool sClickOnLink;
+};
+
+// The function-key number (1-15) of a virtual key code, 0 for none.
+int KxFunctionKeyNumber(std::uint8_t keyCode);
+// The modifier code of an event: shift 1, command 2, option 4.
+char KxModifierCode(std::uint16_t modifiers);
