@@ -127,4 +127,13 @@ inline std::string Diff(const Snapshot& a, const Snapshot& b) {
   return {};
 }
 
+// The text and its paragraph runs, for a failure message.
+inline std::string Show(const Snapshot& s) {
+  std::string out = "\"";
+  for (const char c : s.bytes) out += c == '\r' ? std::string("\\r") : (unsigned char)c >= 0x80 ? std::string("~") : std::string(1, c);
+  out += "\" paras";
+  for (const SKXPara& p : s.paras) out += " " + std::to_string(p.offset) + ":" + std::to_string(p.para.leftIndent) + "/" + std::to_string(p.para.firstIndent);
+  return out;
+}
+
 }  // namespace kxtest

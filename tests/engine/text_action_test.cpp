@@ -196,9 +196,11 @@ TEST(TextAction, EveryStepUndoesAndRedoesExactly) {
     }
     for (int round = 0; round < (i % 7 == 0 ? 2 : 1); ++round) {
       w.layer.Undo();
-      ASSERT_EQ(Diff(Take(w.layer), before), "") << "undo, seed " << seed << " step " << i << " type " << a->GetActionType();
+      ASSERT_EQ(Diff(Take(w.layer), before), "") << "undo, seed " << seed << " step " << i << " type " << a->GetActionType()
+          << "\n before " << kxtest::Show(before) << "\n after  " << kxtest::Show(after) << "\n undone " << kxtest::Show(Take(w.layer));
       w.layer.Redo();
-      ASSERT_EQ(Diff(Take(w.layer), after), "") << "redo, seed " << seed << " step " << i << " type " << a->GetActionType();
+      ASSERT_EQ(Diff(Take(w.layer), after), "") << "redo, seed " << seed << " step " << i << " type " << a->GetActionType()
+          << "\n after  " << kxtest::Show(after) << "\n redone " << kxtest::Show(Take(w.layer));
     }
   }
 }
