@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 #include <utility>
+#include <cstdio>
+#include <cstdlib>
 
 #include "engine/text_layer.h"
 
@@ -95,7 +97,8 @@ CKXTextAction::ParaSpan CKXTextAction::GetParaSpan(const SKXRange& r) const {
     while (!span.runs.empty() && span.runs.back().offset >= span.length) span.runs.pop_back();
     if (!span.runs.empty()) span.runs.front().offset = 0;
   }
-  span.lastEmpty = span.tail == 0 && len > 0 && KXText_GetChar(edit, len - 1) == kCR;
+  // An empty text has one paragraph too, and its style.
+  span.lastEmpty = span.tail == 0 && (len == 0 || KXText_GetChar(edit, len - 1) == kCR);
   if (span.lastEmpty) {
     SKXPara run{};
     KXText_GetSelParas(edit, len, len, &run, 1);
@@ -117,6 +120,7 @@ void CKXTextAction::SetParaSpan(const ParaSpan& span) {
     mLayer->SetSelectionRange({std::int32_t(from), std::int32_t(to - from)}, false);
     mLayer->TextEditResult(KXTE_SetTextParaStyl(edit, was, 0));
   };
+  if (getenv("KX_DBG")) { fprintf(stderr, "span %d+%d tail %d last %d:", span.start, span.length, span.tail, span.lastEmpty); for (auto& r : span.runs) fprintf(stderr, " %d:%d/%d", r.offset, r.para.leftIndent, r.para.firstIndent); fprintf(stderr, "\n"); }
   for (std::size_t k = 0; k < span.runs.size(); ++k) {
     const long from = long(span.start) + span.runs[k].offset;
     const long to = long(span.start) + (k + 1 < span.runs.size() ? span.runs[k + 1].offset : span.length);
@@ -126,6 +130,21 @@ void CKXTextAction::SetParaSpan(const ParaSpan& span) {
   if (span.lastEmpty) put(len, len, span.last);
 }
 
+void CKXTextAction::SetEmptyRuns(KXTextHandle kept) {
+  // An empty text still has one style and one decoration run (what the
+  // next typed character takes); taking its last bytes out leaves theirs.
+  SKXStyl styl{}, stylNow{};
+  SKXDeco deco{}, decoNow{};
+  const KXEditHandle edit = mLayer->GetEdit();
+  KXText_GetText(kept, nullptr, 0, &styl, 1, &deco, 1, nullptr, 0, nullptr, 0);
+  KXText_GetText(edit, nullptr, 0, &stylNow, 1, &decoNow, 1, nullptr, 0, nullptr, 0);
+  if (std::memcmp(&styl, &stylNow, sizeof styl) == 0 && std::memcmp(&deco, &decoNow, sizeof deco) == 0) return;
+  SKXPara para{};
+  KXText_GetSelParas(edit, 0, 0, &para, 1);
+  KXText_SetText(edit, nullptr, 0, &styl, 1, &deco, 1, &para, 1);
+  KXTE_CalcText(edit);
+}
+
 void CKXTextAction::GrowParaSpan(const SKXRange& r) {
   if (!mParaSpan.kept) return;
   const KXEditHandle edit = mLayer->GetEdit();
@@ -133,7 +152,7 @@ void CKXTextAction::GrowParaSpan(const SKXRange& r) {
   const long end = len - mParaSpan.tail;  // where the span ends now
   if (r.start < mParaSpan.start) {
     // Untouched text before the span: its runs go in front.
-    ParaSpan more = GetParaSpan({r.start, 0});
+    ParaSpan more = GetParaSpan({r.start, mParaSpan.start - r.start});
     const std::int32_t grow = mParaSpan.start - more.start;
     more.length = grow;
     while (!more.runs.empty() && more.runs.back().offset >= grow) more.runs.pop_back();
@@ -256,6 +275,7 @@ void CKXTextAction::UndoRedoAction() {
   if (mSaved) {
     savedLen = KXText_GetLength(mSaved);
     mLayer->TextPaste(at, mSaved, mSaveKind);
+    if (savedLen == 0 && mSaveKind == kKxSaveAll && mLayer->GetTotalRange().length == 0) SetEmptyRuns(mSaved);
   } else if (at.length > 0) {
     mLayer->TextDelete(at);
   }
@@ -353,6 +373,7 @@ void CKXTextAction::BeforeTyping(unsigned short key, char modifiers) {
 }
 
 void CKXTextAction::AfterTyping() {
+  if (getenv("KX_DBG")) fprintf(stderr, "[before %d+%d after %d+%d rk %d saved %ld] ", mBefore.start, mBefore.length, mAfter.start, mAfter.length, mRightKeep, mSaved ? KXText_GetLength(mSaved) : -1L);
   if (mType != kKxActTyping) return;
   const SKXRange sel = mLayer->GetSelectionRange();
   if (sel.length == 0) {

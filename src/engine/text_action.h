@@ -105,6 +105,8 @@ class CKXTextAction : public LAction {
   // Grows the kept span over the paragraphs of `r` (a typing run reaching
   // text it had not touched yet).
   void GrowParaSpan(const SKXRange& r);
+  // The runs of an empty text as `kept` (empty too) holds them.
+  void SetEmptyRuns(KXTextHandle kept);
 
   CKXTextLayer* mLayer;
   KXTextHandle mSaved;

@@ -157,6 +157,18 @@ std::uint16_t CKXTextLayer::GetChar(long offset) const { return KXText_GetChar(m
 
 void CKXTextLayer::SetBeforeRange(const SKXRange& range) { mBeforeRange = {CropRange(range).start, 0}; }
 
+long CKXTextLayer::CharStart(long offset) const {
+  // An offset inside a two-byte character means that character's start, as
+  // the edit object places a selection end (a line may be measured to end
+  // inside one).
+  const long len = GetTotalRange().length;
+  if (offset > 0 && offset < len) {
+    const long start = KXText_GetPrevCharPos(mEdit, offset + 1);
+    if (start < offset) return start;
+  }
+  return offset;
+}
+
 SKXRange CKXTextLayer::GetLeftSelectionRange(char modifiers) const {
   const SKXRange sel = GetSelectionRange();
   if (sel.length > 0) return sel;
@@ -173,7 +185,7 @@ SKXRange CKXTextLayer::GetLeftSelectionRange(char modifiers) const {
       target = KXText_GetPrevCharPos(mEdit, caret);
     }
   }
-  target = std::clamp(target, 0L, caret);
+  target = std::clamp(CharStart(target), 0L, caret);
   return {std::int32_t(target), std::int32_t(caret - target)};
 }
 
@@ -195,7 +207,7 @@ SKXRange CKXTextLayer::GetRightSelectionRange(char modifiers) const {
   } else {
     target = KXText_GetNextCharPos(mEdit, caret);
   }
-  target = std::clamp(target, caret, len);
+  target = std::clamp(CharStart(std::clamp(target, 0L, len)), caret, len);
   return {std::int32_t(caret), std::int32_t(target - caret)};
 }
 

@@ -99,6 +99,7 @@ class Walk {
   void TypeBurst() {
     if (Pick(0, 2) == 0) layer.SetSelectionRange(RandomRange(), false);
     else layer.SetSelectionRange({std::int32_t(Pick(0, Len())), 0}, false);
+    if (getenv("KX_DBG")) { SKXRange sl = layer.GetSelectionRange(); fprintf(stderr, "burst at %d+%d\n", sl.start, sl.length); }
     for (long k = Pick(1, 8); k-- > 0;) {
       // A key may end the run and start another action (a smart delete of
       // the selection, a line-wide delete): undo then reaches back to the
@@ -107,13 +108,14 @@ class Walk {
       const std::uint64_t serial = Serial();
       static const char kMods[] = {0, 0, 0, 2, 4, 6};
       switch (Pick(0, 7)) {
-        case 0: layer.DoKey(8, kMods[Pick(0, 4)]); break;
-        case 1: layer.DoKey(127, kMods[Pick(0, 5)]); break;
+        case 0: { char m = kMods[Pick(0, 4)]; if (getenv("KX_DBG")) fprintf(stderr, "BS %d ", m); layer.DoKey(8, m); break; }
+        case 1: { char m = kMods[Pick(0, 5)]; if (getenv("KX_DBG")) fprintf(stderr, "DEL %d ", m); layer.DoKey(127, m); break; }
         case 2: layer.DoKey(0x82, 0), layer.DoKey(std::uint16_t(0xA0 + Pick(0, 80)), 0); break;
         case 3: layer.DoKey(13, 0); break;
         case 4: layer.DoKey(' ', 0); break;
         default: layer.DoKey(std::uint16_t('a' + Pick(0, 25)), 0);
       }
+      if (getenv("KX_DBG")) { SKXRange sl = layer.GetSelectionRange(); fprintf(stderr, "key -> sel %d+%d %s\n", sl.start, sl.length, kxtest::Show(Take(layer)).c_str()); }
       if (Serial() != serial) lastBefore = std::move(now);
     }
   }
