@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <utility>
-#include <cstdio>
-#include <cstdlib>
 
 #include "engine/text_layer.h"
 
@@ -120,7 +118,6 @@ void CKXTextAction::SetParaSpan(const ParaSpan& span) {
     mLayer->SetSelectionRange({std::int32_t(from), std::int32_t(to - from)}, false);
     mLayer->TextEditResult(KXTE_SetTextParaStyl(edit, was, 0));
   };
-  if (getenv("KX_DBG")) { fprintf(stderr, "span %d+%d tail %d last %d:", span.start, span.length, span.tail, span.lastEmpty); for (auto& r : span.runs) fprintf(stderr, " %d:%d/%d", r.offset, r.para.leftIndent, r.para.firstIndent); fprintf(stderr, "\n"); }
   for (std::size_t k = 0; k < span.runs.size(); ++k) {
     const long from = long(span.start) + span.runs[k].offset;
     const long to = long(span.start) + (k + 1 < span.runs.size() ? span.runs[k + 1].offset : span.length);
@@ -324,9 +321,14 @@ void CKXTextAction::BeforeTyping(unsigned short key, char modifiers) {
       const std::uint16_t before = sel.start > 0 ? mLayer->GetChar(sel.start - mLayer->PrevCharSize(sel.start)) : 0;
       if (mRightKeep == 0 && mLayer->CheckSmartEdit(sel) && end < mLayer->GetTotalRange().length && mLayer->GetChar(end) == kSpace &&
           (before == kSpace || before == kCR || before == kTab || before == 0)) {
-        GrowParaSpan({std::int32_t(end), 1});
-        SaveAround({std::int32_t(end), 1}, false);
-        mBefore.length += 1;
+        // The space may begin a ruby base: the whole base is kept, and what
+        // of it stays belongs to the result.
+        const SKXRange space = RubyWiden({std::int32_t(end), 1});
+        const std::int32_t n = space.start + space.length - std::int32_t(end);
+        GrowParaSpan({std::int32_t(end), n});
+        SaveAround({std::int32_t(end), n}, false);
+        mBefore.length += n;
+        mRightKeep = n - 1;
         sel.length += 1;
         mLayer->SetSelectionRange(sel, false);
         mSmartFlags |= kKxSmartAfter;
@@ -373,7 +375,6 @@ void CKXTextAction::BeforeTyping(unsigned short key, char modifiers) {
 }
 
 void CKXTextAction::AfterTyping() {
-  if (getenv("KX_DBG")) fprintf(stderr, "[before %d+%d after %d+%d rk %d saved %ld] ", mBefore.start, mBefore.length, mAfter.start, mAfter.length, mRightKeep, mSaved ? KXText_GetLength(mSaved) : -1L);
   if (mType != kKxActTyping) return;
   const SKXRange sel = mLayer->GetSelectionRange();
   if (sel.length == 0) {

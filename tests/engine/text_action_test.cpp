@@ -8,6 +8,7 @@
 #include <optional>
 #include <random>
 
+#include "common/alloc_sweep.h"
 #include "layer_fixture.h"
 
 namespace {
@@ -99,7 +100,6 @@ class Walk {
   void TypeBurst() {
     if (Pick(0, 2) == 0) layer.SetSelectionRange(RandomRange(), false);
     else layer.SetSelectionRange({std::int32_t(Pick(0, Len())), 0}, false);
-    if (getenv("KX_DBG")) { SKXRange sl = layer.GetSelectionRange(); fprintf(stderr, "burst at %d+%d\n", sl.start, sl.length); }
     for (long k = Pick(1, 8); k-- > 0;) {
       // A key may end the run and start another action (a smart delete of
       // the selection, a line-wide delete): undo then reaches back to the
@@ -108,14 +108,13 @@ class Walk {
       const std::uint64_t serial = Serial();
       static const char kMods[] = {0, 0, 0, 2, 4, 6};
       switch (Pick(0, 7)) {
-        case 0: { char m = kMods[Pick(0, 4)]; if (getenv("KX_DBG")) fprintf(stderr, "BS %d ", m); layer.DoKey(8, m); break; }
-        case 1: { char m = kMods[Pick(0, 5)]; if (getenv("KX_DBG")) fprintf(stderr, "DEL %d ", m); layer.DoKey(127, m); break; }
+        case 0: layer.DoKey(8, kMods[Pick(0, 4)]); break;
+        case 1: layer.DoKey(127, kMods[Pick(0, 5)]); break;
         case 2: layer.DoKey(0x82, 0), layer.DoKey(std::uint16_t(0xA0 + Pick(0, 80)), 0); break;
         case 3: layer.DoKey(13, 0); break;
         case 4: layer.DoKey(' ', 0); break;
         default: layer.DoKey(std::uint16_t('a' + Pick(0, 25)), 0);
       }
-      if (getenv("KX_DBG")) { SKXRange sl = layer.GetSelectionRange(); fprintf(stderr, "key -> sel %d+%d %s\n", sl.start, sl.length, kxtest::Show(Take(layer)).c_str()); }
       if (Serial() != serial) lastBefore = std::move(now);
     }
   }
@@ -267,6 +266,106 @@ TEST(TextAction, EdgeEditsUndoExactly) {
       layer.Redo();
       EXPECT_EQ(Diff(Take(layer), after), "") << c.name << ", redo " << round;
     }
+  }
+}
+}  // namespace
+
+namespace {
+// A typing session under a failing allocation: every key either happens
+// whole or not at all, the one action still undoes the session exactly,
+// and no block outlives the layer.
+TEST(TextAction, TypingSessionOutOfMemoryIsAllOrNothing) {
+  // One run of typing: letters, a two-byte character, a line end, deletes
+  // both ways (by character and by word) over text the run had not typed.
+  struct Key {
+    std::uint16_t code;
+    char modifiers;
+  };
+  static const Key kKeys[] = {{'a', 0}, {0x82, 0}, {0xA0, 0}, {13, 0}, {8, 0}, {8, 0}, {8, 4},
+                              {127, 0}, {127, 4}, {'z', 0}, {8, 0}};
+  std::string big;
+  for (int k = 0; big.size() < 6000; ++k) big += k % 9 == 8 ? "line\r" : "word \x82\xA9 ";
+  std::optional<TestLayer> layer;
+  long done = 0, base = 0;
+  auto setup = [&] {
+    layer.reset();
+    KxMemEmergencyFree();
+    kx_memtest::SetMaxBlock(0);
+    base = kx_memtest::LiveBlocks();
+    layer.emplace();
+    SKXStyl st[2] = {{0, {0, 0, 1, 0, 0, 12, {0, 0, 0}}}, {3000, {0, 0, 1, 1, 0, 14, {0, 0, 0}}}};
+    KXText_SetText(layer->GetEdit(), big.data(), long(big.size()), st, 2, nullptr, 0, nullptr, 0);
+    SParaStyl para{};
+    para.leftIndent = 24;
+    KXText_SetPara(layer->GetEdit(), 2990, 3010, para);
+    KXTE_CalcText(layer->GetEdit());
+    layer->mMarkSet = {{2980, 40, 0, false, {1, 'm'}}};
+    layer->SetSelectionRange({3003, 0}, false);
+    done = 0;
+  };
+  auto type = [&] {
+    for (const Key& k : kKeys) {
+      layer->DoKey(k.code, k.modifiers);
+      ++done;
+    }
+  };
+  // The text after each key, with memory to spare.
+  std::vector<Snapshot> states;
+  setup();
+  states.push_back(Take(*layer));
+  for (const Key& k : kKeys) {
+    layer->DoKey(k.code, k.modifiers);
+    states.push_back(Take(*layer));
+  }
+  ASSERT_NE(Diff(states.back(), states.front()), "");
+  layer.reset();
+
+  const int failures = KxSweepAllocations(1, 80, setup, type, [&](const KxSweepStep& step) {
+    if (!step.threw) {
+      EXPECT_EQ(Diff(Take(*layer), states.back()), "") << "failing allocation " << step.nth;
+    } else {
+      // The key that ran out left the text as it was, or as it becomes.
+      const std::string before = Diff(Take(*layer), states[std::size_t(done)]);
+      const std::string after = Diff(Take(*layer), states[std::size_t(done) + 1]);
+      EXPECT_TRUE(before.empty() || after.empty())
+          << "failing allocation " << step.nth << " in key " << done << ": " << before;
+      // What the run did before it stopped is one action that undoes whole.
+      layer->Undo();
+      EXPECT_EQ(Diff(Take(*layer), states.front()), "") << "undo, failing allocation " << step.nth;
+    }
+    layer.reset();
+    EXPECT_EQ(kx_memtest::LiveBlocks(), base) << "blocks left, failing allocation " << step.nth;
+  });
+  // The sweep reaches past the session's last allocation.
+  EXPECT_GT(failures, 0);
+  EXPECT_LT(failures, 80);
+}
+
+// Memory recovery inside a key purges the undo state, the running action's
+// own included: the key completes and nothing freed is used again.
+TEST(TextAction, APurgeInsideAKeyWaitsForTheKeyToEnd) {
+  class Purge : public KxMemoryRecoverer {
+   public:
+    Boolean INeedMemory() override { return CKXTextLayer::PurgeUndoStates(); }
+  } purge;
+  for (long nth = 1; nth <= 60; ++nth) {
+    TestLayer layer;
+    const std::string s = "one two three\rfour";
+    KXText_SetText(layer.GetEdit(), s.data(), long(s.size()), nullptr, 0, nullptr, 0, nullptr, 0);
+    layer.SetSelectionRange({4, 3}, false);
+    layer.DoKey('x', 0);  // the run's action, with the replaced word kept
+    KxMemSetRecoverer(&purge);
+    KxMemEmergencyFree();
+    kx_memtest::FailNth(nth);
+    layer.DoKey(8, 4);
+    layer.DoKey('y', 0);
+    kx_memtest::Reset();
+    KxMemSetRecoverer(nullptr);
+    KxMemPrinting(0);
+    char buf[32] = {};
+    const long n = KXText_GetText(layer.GetEdit(), buf, 32, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+    EXPECT_EQ(std::string(buf, std::size_t(n)), "one y three\rfour") << "failing allocation " << nth;
+    layer.Undo();  // whatever is left to undo, it must not touch freed memory
   }
 }
 }  // namespace
