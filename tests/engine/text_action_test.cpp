@@ -20,7 +20,7 @@ using kxtest::TestLayer;
 long RandomSteps() {
   const char* env = std::getenv("KX_RANDOM_STEPS");
   const long n = env ? std::atol(env) : 0;
-  return n > 0 ? n : 1500;
+  return n > 0 ? n : 600;
 }
 
 class Walk {
@@ -51,13 +51,18 @@ class Walk {
 
   void Populate() {
     const std::string s = RandomBytes(160);
-    SKXStyl styls[3] = {{0, {0, 0, 1, 0, 0, 12, {0, 0, 0}}}, {20, {0, 0, 1, 1, 0, 14, {0xFFFF, 0, 0}}},
-                        {70, {0, 0, 1, 0, 0, 12, {0, 0, 0}}}};
+    // Style runs at random places: spaces of mixed styles for the smart
+    // spaces to take along and give back.
+    std::vector<SKXStyl> styls = {{0, {0, 0, 1, 0, 0, 12, {0, 0, 0}}}};
+    for (long at = Pick(1, 30); at < long(s.size()); at += Pick(1, 30))
+      styls.push_back({std::int32_t(at), {0, 0, 1, std::uint8_t(Pick(0, 2)), 0, short(Pick(9, 14)),
+                                          {std::uint16_t(Pick(0, 1) * 0xFFFF), 0, 0}}});
     SKXDeco decos[2] = {{0, {0, 0, 0, 0}, 0}, {40, {0x0008, 0, 0, 0}, 0}};
-    KXText_SetText(layer.GetEdit(), s.data(), long(s.size()), styls, 3, decos, 2, nullptr, 0);
+    KXText_SetText(layer.GetEdit(), s.data(), long(s.size()), styls.data(), std::int32_t(styls.size()), decos, 2,
+                   nullptr, 0);
     SParaStyl para{};
     para.leftIndent = 24;
-    if (all) KXText_SetPara(layer.GetEdit(), 30, 60, para);
+    KXText_SetPara(layer.GetEdit(), 30, 60, para);
     KXText_InsertUniChar(layer.GetEdit(), 10, 0x00E90000, nullptr, nullptr);
     KXText_InsertUniChar(layer.GetEdit(), 90, 0x4E020000, nullptr, nullptr);
     AddPicture(50);
@@ -89,7 +94,7 @@ class Walk {
     SKXStyl st{0, {0, 0, 1, std::uint8_t(Pick(0, 2)), 0, short(Pick(10, 14)), {0, 0, 0}}};
     SKXPara pa{0, {}};
     pa.para.firstIndent = short(Pick(0, 3) * 12);
-    KXText_SetText(t, s.data(), long(s.size()), &st, 1, nullptr, 0, &pa, all && Pick(0, 1) ? 1 : 0);
+    KXText_SetText(t, s.data(), long(s.size()), &st, 1, nullptr, 0, &pa, Pick(0, 1));
     if (s.size() >= 2 && Pick(0, 2) == 0) {
       const unsigned char r[] = {0x82, 0xA0};
       KXText_SetRuby(t, 0, 2, r, 2);
@@ -111,7 +116,7 @@ class Walk {
         case 0: layer.DoKey(8, kMods[Pick(0, 4)]); break;
         case 1: layer.DoKey(127, kMods[Pick(0, 5)]); break;
         case 2: layer.DoKey(0x82, 0), layer.DoKey(std::uint16_t(0xA0 + Pick(0, 80)), 0); break;
-        case 3: layer.DoKey(13, 0); break;
+        case 3: Pick(0, 3) ? layer.DoKey(13, 0) : layer.DoKey(3, 6); break;  // return; the re-insert
         case 4: layer.DoKey(' ', 0); break;
         default: layer.DoKey(std::uint16_t('a' + Pick(0, 25)), 0);
       }
@@ -123,11 +128,7 @@ class Walk {
   void Step() {
     lastBefore.reset();
     layer.SetSmartEdit(Pick(0, 1) != 0);
-    const long kind = Pick(0, 8);
-    // KX_WALK_ALL=1 adds typing runs, pastes, moves and paragraph runs; with
-    // other seeds these still find paragraph styles lost at an edit's edge.
-    if (!all && (kind < 2 || kind == 4 || kind == 6)) return;
-    switch (kind) {
+    switch (Pick(0, 9)) {
       case 0: case 1: TypeBurst(); break;
       case 2: layer.SetSelectionRange(RandomRange(), false), layer.DoCut(); break;
       case 3: layer.SetSelectionRange(RandomRange(), false), layer.DoDelete(); break;
@@ -157,6 +158,13 @@ class Walk {
                        s[0] > 0 && s[0] != '\r' ? 1 : 0);
         break;
       }
+      case 8: {
+        const KXTextHandle t = RandomText();
+        layer.SetSelectionRange(RandomRange(), false);
+        layer.DoString(t);
+        KXText_Dispose(t);
+        break;
+      }
       default: {
         const char q = '?';
         SKXUniChar u{0, 0x4E080000};
@@ -167,7 +175,6 @@ class Walk {
   }
 
   std::optional<Snapshot> lastBefore;
-  bool all = getenv("KX_WALK_ALL") != nullptr;
   std::mt19937 rng;
   TestLayer layer;
 };
