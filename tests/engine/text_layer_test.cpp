@@ -2,14 +2,30 @@
 // memory purge of the editing layer.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
+#include <vector>
 #include <string>
 
 #include "layer_fixture.h"
 #include "platform/keys.h"
 
 namespace {
+using kxtest::Diff;
+using kxtest::Snapshot;
+using kxtest::Take;
 using kxtest::TestLayer;
+
+std::string Text(const TestLayer& layer) {
+  std::string s(std::size_t(KXText_GetLength(layer.GetEdit())), '\0');
+  KXText_GetText(layer.GetEdit(), s.data(), long(s.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+  return s;
+}
+
+void SetText(TestLayer& layer, const std::string& s) {
+  KXText_SetText(layer.GetEdit(), s.data(), long(s.size()), nullptr, 0, nullptr, 0, nullptr, 0);
+  KXTE_CalcText(layer.GetEdit());
+}
 
 std::string Check(std::string s, short& type) {
   long removed = 0;
@@ -102,6 +118,122 @@ TEST(TextLayer, CommandDeleteFillsTheBufferAndCommandOptionEnterPutsItBack) {
   char buf[16] = {};
   const long n = KXText_GetText(layer.GetEdit(), buf, 16, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
   EXPECT_EQ(std::string(buf, std::size_t(n)), deleted);
+}
+
+TEST(TextLayer, CommandOptionEnterWithNothingDeletedChangesNothing) {
+  TestLayer layer;
+  SetText(layer, "abc");
+  layer.SetSelectionRange({1, 0}, false);
+  layer.DoKey(3, 6);
+  EXPECT_EQ(Text(layer), "abc");
+  EXPECT_EQ(layer.GetAction(), nullptr);
+}
+
+// Keys that wait in the queue are held back and go in as one string; any
+// other event first puts the held keys in.
+TEST(TextLayer, TypeAheadHoldsKeysUntilNoneWaits) {
+  struct Case {
+    const char* name;
+    void (*after)(TestLayer&);  // what comes after 'a' and 'b' were held
+    const char* text;
+    long changes;  // edits of the text
+  };
+  const Case kCases[] = {
+      {"a third key with none waiting", [](TestLayer& l) { l.DoKey('c', 0); }, "abc", 1},
+      {"idle", [](TestLayer& l) { l.Idle(); }, "ab", 1},
+      {"a click", [](TestLayer& l) { l.Click(0, 0, 0, 1, 0); }, "ab", 1},
+      {"undo", [](TestLayer& l) { l.Undo(); }, "", 2},  // the held keys go in, then out
+      {"a command key", [](TestLayer& l) { l.DoKey('c', 2); }, "abc", 2},
+      {"a line end", [](TestLayer& l) { l.DoKey(13, 0); }, "ab\r", 2},
+  };
+  for (const Case& c : kCases) {
+    TestLayer layer;
+    KxFakeKeys keys;
+    KxSetKeySource(&keys);
+    keys.PushKeyDown('b', 0);
+    layer.DoKey('a', 0);
+    layer.DoKey('b', 0);  // 'b' itself still waits in the queue
+    EXPECT_EQ(Text(layer), "") << c.name;
+    keys.PopKeyDown();
+    const long changes = layer.changes;
+    c.after(layer);
+    KxSetKeySource(nullptr);
+    EXPECT_EQ(Text(layer), c.text) << c.name;
+    EXPECT_EQ(layer.changes - changes, c.changes) << c.name;
+    // However they went in, the held keys and what followed are one action.
+    if (*c.text) {
+      layer.Undo();
+      EXPECT_EQ(Text(layer), "") << c.name;
+    } else {
+      layer.Redo();
+      EXPECT_EQ(Text(layer), "ab") << c.name;
+    }
+  }
+  // A key followed by a waiting command key is not held.
+  TestLayer layer;
+  KxFakeKeys keys;
+  KxSetKeySource(&keys);
+  keys.PushKeyDown('v', kKxEventCommandKey);
+  layer.DoKey('a', 0);
+  KxSetKeySource(nullptr);
+  EXPECT_EQ(Text(layer), "a");
+}
+
+// Smart spaces: cut and delete take one space along, paste and drop add
+// the ones the text needs; undo gives back exactly what stood there.
+TEST(TextLayer, SmartSpacesAndTheirUndo) {
+  struct Case {
+    const char* name;
+    const char* text;
+    SKXRange sel;
+    void (*edit)(TestLayer&);
+    const char* result;
+  };
+  const Case kCases[] = {
+      {"cut a middle word", "a b c", {2, 1}, [](TestLayer& l) { l.DoCut(); }, "a c"},
+      {"delete the first word", "ab cd", {0, 2}, [](TestLayer& l) { l.DoDelete(); }, "cd"},
+      {"delete the last word", "ab cd", {3, 2}, [](TestLayer& l) { l.DoDelete(); }, "ab"},
+      {"forward delete of a selection", "a b c", {2, 1}, [](TestLayer& l) { l.DoKey(127, 0); }, "a c"},
+      {"backspace over a selection", "a b c", {2, 1}, [](TestLayer& l) { l.DoKey(8, 0); }, "a c"},
+      {"paste between words", "ab", {1, 0},
+       [](TestLayer& l) {
+         const KXTextHandle t = KXText_New();
+         KXText_SetText(t, "x", 1, nullptr, 0, nullptr, 0, nullptr, 0);
+         l.SetScrap(t);
+         KXText_Dispose(t);
+         l.DoPaste(0);
+       },
+       "a x b"},
+      {"drop after a space", "ab cd", {3, 0},
+       [](TestLayer& l) {
+         const KXTextHandle t = KXText_New();
+         KXText_SetText(t, "x", 1, nullptr, 0, nullptr, 0, nullptr, 0);
+         l.DoDrop({3, 0}, t, 0, 0);
+         KXText_Dispose(t);
+       },
+       "ab x cd"},
+      {"move a word", "ab cd ef", {3, 2}, [](TestLayer& l) { l.DoMove({3, 2}, {8, 0}); }, "ab ef cd"},
+  };
+  for (const Case& c : kCases) {
+    TestLayer layer;
+    // Spaces in a style of their own, to be given back in that style.
+    std::vector<SKXStyl> runs;
+    for (std::int32_t k = 0; c.text[k]; ++k)
+      runs.push_back({k, {0, 0, 1, 0, 0, short(c.text[k] == ' ' ? 9 : 18), {0, 0, 0}}});
+    KXText_SetText(layer.GetEdit(), c.text, long(std::strlen(c.text)), runs.data(), std::int32_t(runs.size()),
+                   nullptr, 0, nullptr, 0);
+    KXTE_CalcText(layer.GetEdit());
+    layer.SetSmartEdit(true);
+    layer.SetSelectionRange(c.sel, false);
+    const Snapshot before = Take(layer);
+    c.edit(layer);
+    EXPECT_EQ(Text(layer), c.result) << c.name;
+    const Snapshot after = Take(layer);
+    layer.Undo();
+    EXPECT_EQ(Diff(Take(layer), before), "") << c.name;
+    layer.Redo();
+    EXPECT_EQ(Diff(Take(layer), after), "") << c.name;
+  }
 }
 
 TEST(TextLayer, AControlKeyAfterHeldKeysIsNotLost) {
