@@ -90,6 +90,7 @@ void CKXTextLayer::Terminate() {
 }
 
 void CKXTextLayer::Activate() {
+  ExecBufferKey();
   Focus();
   TextEditResult(std::uint16_t(KXTE_Activate(mEdit)));
 }

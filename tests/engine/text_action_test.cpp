@@ -240,6 +240,11 @@ TEST(TextAction, EdgeEditsUndoExactly) {
     const unsigned char kana[] = {0x82, 0xA9};
     KXText_SetRuby(l.GetEdit(), 1, 4, kana, 2);
   };
+  auto marked = [](TestLayer& l) {
+    const std::string s = "abcdefghij\rklm";
+    KXText_SetText(l.GetEdit(), s.data(), long(s.size()), nullptr, 0, nullptr, 0, nullptr, 0);
+    l.mMarkSet = {{3, 2, 0, false, {1, 'm'}}, {1, 4, 1, false, {2, 'm', '2'}}, {4, 6, 0, true, {}}, {6, 0, 2, false, {1, 'z'}}};
+  };
   const Case cases[] = {
       {"cut over a line end", paragraphs, [](TestLayer& l) { l.SetSelectionRange({1, 4}, false), l.DoCut(); }},
       {"delete ending at a line end", paragraphs,
@@ -258,6 +263,16 @@ TEST(TextAction, EdgeEditsUndoExactly) {
       {"move to the front", paragraphs, [](TestLayer& l) { l.DoMove({4, 4}, {0, 0}); }},
       {"delete cutting a ruby base", rubyKana, [](TestLayer& l) { l.SetSelectionRange({0, 2}, false), l.DoDelete(); }},
       {"move into a ruby base", rubyKana, [](TestLayer& l) { l.DoMove({5, 1}, {2, 0}); }},
+      // Marks and markups inside the removed text go with it, those over
+      // its edges are cut: undo gives them back as they were.
+      {"cut over marks", marked, [](TestLayer& l) { l.SetSelectionRange({2, 5}, false), l.DoCut(); }},
+      {"typing over a markup", marked,
+       [](TestLayer& l) {
+         l.SetSelectionRange({3, 6}, false);
+         l.DoKey('x', 0), l.DoKey(8, 0), l.DoKey(8, 0);
+       }},
+      {"replacing a mark's text", marked,
+       [](TestLayer& l) { l.SetSelectionRange({4, 2}, false), l.DoInsert("yy", 2, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0); }},
   };
   for (const Case& c : cases) {
     TestLayer layer;

@@ -145,6 +145,7 @@ TEST(TextLayer, TypeAheadHoldsKeysUntilNoneWaits) {
       {"undo", [](TestLayer& l) { l.Undo(); }, "", 2},  // the held keys go in, then out
       {"a command key", [](TestLayer& l) { l.DoKey('c', 2); }, "abc", 2},
       {"a line end", [](TestLayer& l) { l.DoKey(13, 0); }, "ab\r", 2},
+      {"a menu command", [](TestLayer& l) { l.DoCut(); }, "ab", 1},
   };
   for (const Case& c : kCases) {
     TestLayer layer;
