@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <random>
 
@@ -388,6 +389,52 @@ TEST(TextAction, APurgeInsideAKeyWaitsForTheKeyToEnd) {
     const long n = KXText_GetText(layer.GetEdit(), buf, 32, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
     EXPECT_EQ(std::string(buf, std::size_t(n)), "one y three\rfour") << "failing allocation " << nth;
     layer.Undo();  // whatever is left to undo, it must not touch freed memory
+  }
+}
+}  // namespace
+
+namespace {
+// Runs of typing: one action each, however the keys mix inserting and
+// deleting, with the text before the run given back by one undo.
+TEST(TextAction, TypingRunsAreOneActionEach) {
+  struct Case {
+    const char* name;
+    const char* text;
+    SKXRange sel;
+    const char* keys;  // 'B' backspace, 'D' forward delete, else the key
+    const char* result;
+    short type;  // of the action after the run
+  };
+  const Case kCases[] = {
+      {"type, take back, type", "xy", {1, 0}, "abBBc", "xcy", kKxActTyping},
+      {"backspace into text the run did not type", "xyz", {2, 0}, "aBBB", "z", kKxActTyping},
+      {"backspace at the start of the text", "xy", {0, 0}, "BBa", "axy", kKxActTyping},
+      {"forward delete before the typed text", "xyz", {1, 0}, "DaD", "xa", kKxActTyping},
+      {"typing over a selection", "hello", {1, 3}, "ab", "habo", kKxActTyping},
+  };
+  for (const Case& c : kCases) {
+    TestLayer layer;
+    KXText_SetText(layer.GetEdit(), c.text, long(std::strlen(c.text)), nullptr, 0, nullptr, 0, nullptr, 0);
+    layer.SetSelectionRange(c.sel, false);
+    const Snapshot before = Take(layer);
+    std::uint64_t serial = 0;
+    for (const char* k = c.keys; *k; ++k) {
+      layer.DoKey(*k == 'B' ? 8 : *k == 'D' ? 127 : std::uint16_t(*k), 0);
+      if (serial == 0 && layer.GetAction()) serial = layer.GetAction()->GetSerial();
+      ASSERT_NE(layer.GetAction(), nullptr) << c.name;
+      EXPECT_EQ(layer.GetAction()->GetSerial(), serial) << c.name << ": a key started another action";
+    }
+    const Snapshot after = Take(layer);
+    EXPECT_EQ(after.bytes, c.result) << c.name;
+    EXPECT_EQ(layer.GetAction()->GetActionType(), c.type) << c.name;
+    layer.Undo();
+    EXPECT_EQ(Diff(Take(layer), before), "") << c.name;
+    EXPECT_EQ(layer.GetAction()->GetActionType(), kKxActTypingDone + 1) << c.name;
+    layer.Redo();
+    EXPECT_EQ(Diff(Take(layer), after), "") << c.name;
+    // After an undo or redo the next key starts a run of its own.
+    layer.DoKey('q', 0);
+    EXPECT_NE(layer.GetAction()->GetSerial(), serial) << c.name;
   }
 }
 }  // namespace
