@@ -94,7 +94,8 @@ class CKXTextAction : public LAction {
     std::int32_t length = 0;  // up to the end of the last paragraph
     std::int32_t tail = 0;    // bytes after the span
     std::vector<SKXPara> runs;  // offsets from start
-    // The empty paragraph after a final line end, when the span reaches it.
+    // The empty paragraph at the text end (after a final line end, or of an
+    // empty text), when the span reaches it: it has a style but no bytes.
     bool lastEmpty = false;
     SParaStyl last{};
     bool kept = false;

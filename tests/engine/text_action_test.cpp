@@ -264,6 +264,17 @@ TEST(TextAction, EdgeEditsUndoExactly) {
       {"move to the front", paragraphs, [](TestLayer& l) { l.DoMove({4, 4}, {0, 0}); }},
       {"delete cutting a ruby base", rubyKana, [](TestLayer& l) { l.SetSelectionRange({0, 2}, false), l.DoDelete(); }},
       {"move into a ruby base", rubyKana, [](TestLayer& l) { l.DoMove({5, 1}, {2, 0}); }},
+      {"insert with ruby inside a ruby base",
+       [](TestLayer& l) {
+         KXText_SetText(l.GetEdit(), "xabcy", 5, nullptr, 0, nullptr, 0, nullptr, 0);
+         const unsigned char kana[] = {0x82, 0xA9};
+         KXText_SetRuby(l.GetEdit(), 1, 4, kana, 2);
+       },
+       [](TestLayer& l) {
+         const SKXRuby ruby{0, 1, 2, {char(0x82), char(0xA2)}};
+         l.SetSelectionRange({2, 0}, false);
+         l.DoInsert("q", 1, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0, &ruby, 1);
+       }},
       // Marks and markups inside the removed text go with it, those over
       // its edges are cut: undo gives them back as they were.
       {"cut over marks", marked, [](TestLayer& l) { l.SetSelectionRange({2, 5}, false), l.DoCut(); }},
