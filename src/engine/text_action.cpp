@@ -38,6 +38,8 @@ void CKXTextAction::DisposeAction() {
   mTypingKind = 0;
   mMarks.clear();
   mHasMarks = false;
+  mParaSpan = mMoveSite = ParaSpan{};
+  mLeftKeep = mRightKeep = 0;
 }
 
 KXTextHandle CKXTextAction::EnsureSaved() {
@@ -74,31 +76,101 @@ SKXRange CKXTextAction::RubyWiden(const SKXRange& r) const {
   return {std::int32_t(start), std::int32_t(end - start)};
 }
 
-CKXTextAction::ParaEnds CKXTextAction::GetParaEnds(const SKXRange& r) const {
-  ParaEnds ends;
-  if (mSaveKind != kKxSaveAll) return ends;
+CKXTextAction::ParaSpan CKXTextAction::GetParaSpan(const SKXRange& r) const {
+  ParaSpan span;
+  if (mSaveKind != kKxSaveAll) return span;
   const KXEditHandle edit = mLayer->GetEdit();
-  SKXPara run{};
-  KXText_GetSelParas(edit, r.start, r.start, &run, 1);
-  ends.head = run.para;
-  const long end = long(r.start) + r.length;
-  KXText_GetSelParas(edit, end, end, &run, 1);
-  ends.tail = run.para;
-  ends.kept = true;
-  return ends;
+  const long len = KXText_GetLength(edit);
+  long s = 0, e = 0, s2 = 0, e2 = 0;
+  KXText_Get1ParaPos(edit, r.start, s, e);
+  KXText_Get1ParaPos(edit, long(r.start) + r.length, s2, e2);
+  span.start = std::int32_t(s);
+  span.length = std::int32_t(std::max(e, e2) - s);
+  span.tail = std::int32_t(len - (s + span.length));
+  if (span.length > 0) {
+    const long to = long(span.start) + span.length;
+    span.runs.resize(std::size_t(std::max<std::int32_t>(1, KXText_GetSelParaCount(edit, span.start, to))));
+    span.runs.resize(std::size_t(KXText_GetSelParas(edit, span.start, to, span.runs.data(),
+                                                    std::int32_t(span.runs.size()))));
+    while (!span.runs.empty() && span.runs.back().offset >= span.length) span.runs.pop_back();
+    if (!span.runs.empty()) span.runs.front().offset = 0;
+  }
+  // An empty text has one paragraph too, and its style.
+  span.lastEmpty = span.tail == 0 && (len == 0 || KXText_GetChar(edit, len - 1) == kCR);
+  if (span.lastEmpty) {
+    SKXPara run{};
+    KXText_GetSelParas(edit, len, len, &run, 1);
+    span.last = run.para;
+  }
+  span.kept = true;
+  return span;
 }
 
-void CKXTextAction::SetParaEnds(const SKXRange& r, const ParaEnds& ends) {
-  if (!ends.kept) return;
-  const ParaEnds now = GetParaEnds(r);
+void CKXTextAction::SetParaSpan(const ParaSpan& span) {
+  if (!span.kept) return;
   const KXEditHandle edit = mLayer->GetEdit();
-  auto restore = [&](long at, const SParaStyl& was, const SParaStyl& is) {
-    if (std::memcmp(&was, &is, sizeof was) == 0) return;
-    mLayer->SetSelectionRange({std::int32_t(at), 0}, false);
+  // Each run over its paragraphs, through the edit object so that the
+  // lines are laid out again; runs that stand already are left alone.
+  auto put = [&](long from, long to, const SParaStyl& was) {
+    SKXPara now[2]{};
+    const long n = KXText_GetSelParas(edit, from, to, now, 2);
+    if (n == 1 && std::memcmp(&now[0].para, &was, sizeof was) == 0) return;
+    mLayer->SetSelectionRange({std::int32_t(from), std::int32_t(to - from)}, false);
     mLayer->TextEditResult(KXTE_SetTextParaStyl(edit, was, 0));
   };
-  restore(r.start, ends.head, now.head);
-  restore(long(r.start) + r.length, ends.tail, now.tail);
+  for (std::size_t k = 0; k < span.runs.size(); ++k) {
+    const long from = long(span.start) + span.runs[k].offset;
+    const long to = long(span.start) + (k + 1 < span.runs.size() ? span.runs[k + 1].offset : span.length);
+    if (from < to) put(from, to, span.runs[k].para);
+  }
+  const long len = KXText_GetLength(edit);
+  if (span.lastEmpty) put(len, len, span.last);
+}
+
+void CKXTextAction::SetEmptyRuns(KXTextHandle kept) {
+  // An empty text still has one style and one decoration run (what the
+  // next typed character takes); taking its last bytes out leaves theirs.
+  SKXStyl styl{}, stylNow{};
+  SKXDeco deco{}, decoNow{};
+  const KXEditHandle edit = mLayer->GetEdit();
+  KXText_GetText(kept, nullptr, 0, &styl, 1, &deco, 1, nullptr, 0, nullptr, 0);
+  KXText_GetText(edit, nullptr, 0, &stylNow, 1, &decoNow, 1, nullptr, 0, nullptr, 0);
+  if (std::memcmp(&styl, &stylNow, sizeof styl) == 0 && std::memcmp(&deco, &decoNow, sizeof deco) == 0) return;
+  SKXPara para{};
+  KXText_GetSelParas(edit, 0, 0, &para, 1);
+  KXText_SetText(edit, nullptr, 0, &styl, 1, &deco, 1, &para, 1);
+  KXTE_CalcText(edit);
+}
+
+void CKXTextAction::GrowParaSpan(const SKXRange& r) {
+  if (!mParaSpan.kept) return;
+  const KXEditHandle edit = mLayer->GetEdit();
+  const long len = KXText_GetLength(edit);
+  const long end = len - mParaSpan.tail;  // where the span ends now
+  if (r.start < mParaSpan.start) {
+    // Untouched text before the span: its runs go in front.
+    ParaSpan more = GetParaSpan({r.start, mParaSpan.start - r.start});
+    const std::int32_t grow = mParaSpan.start - more.start;
+    more.length = grow;
+    while (!more.runs.empty() && more.runs.back().offset >= grow) more.runs.pop_back();
+    for (SKXPara& run : mParaSpan.runs) run.offset += grow;
+    mParaSpan.runs.insert(mParaSpan.runs.begin(), more.runs.begin(), more.runs.end());
+    mParaSpan.start = more.start;
+    mParaSpan.length += grow;
+  }
+  const long to = long(r.start) + r.length;
+  if (to >= end && end < len) {
+    // Untouched text after it, up to the end of the paragraph reached.
+    const ParaSpan more = GetParaSpan({std::int32_t(end), std::int32_t(to - end)});
+    for (SKXPara run : more.runs) {
+      run.offset += mParaSpan.length;
+      mParaSpan.runs.push_back(run);
+    }
+    mParaSpan.length += more.length;
+    mParaSpan.tail = more.tail;
+    mParaSpan.lastEmpty = more.lastEmpty;
+    mParaSpan.last = more.last;
+  }
 }
 
 void CKXTextAction::NewAction(short type, short saveKind) {
@@ -151,7 +223,7 @@ void CKXTextAction::NewAction(short type, short saveKind) {
   mBefore = kept;
   if (type == kKxActTyping) mAfter = kept;
   if (kept.length > 0 || saveKind == kKxSaveAll) mLayer->TextCopy(kept, EnsureSaved(), saveKind);
-  mParaEnds = GetParaEnds(kept);
+  mParaSpan = GetParaSpan(kept);
   if (mLayer->HasMarks()) {
     mLayer->GetMarks(mMarks);
     mHasMarks = true;
@@ -184,28 +256,29 @@ void CKXTextAction::UndoRedoAction() {
   }
   KXMarkSet marksNow;
   if (mHasMarks) mLayer->GetMarks(marksNow);
-  ParaEnds parasNow = GetParaEnds(r);
+  ParaSpan parasNow = GetParaSpan(r);
 
   // A move takes its text out where it stands and puts the kept text back
   // where that stood: the other end of the move.
   SKXRange at = r;
-  ParaEnds siteNow;
+  ParaSpan siteNow;
   if (mType == kKxActMove) {
     mLayer->TextDelete(r);
-    SetParaEnds({r.start, 0}, mMoveSite);
+    SetParaSpan(mMoveSite);
     at = mLayer->CropRange({mBefore.start, 0});
-    siteNow = GetParaEnds(at);
+    siteNow = GetParaSpan(at);
   }
   long savedLen = 0;
   if (mSaved) {
     savedLen = KXText_GetLength(mSaved);
     mLayer->TextPaste(at, mSaved, mSaveKind);
+    if (savedLen == 0 && mSaveKind == kKxSaveAll && mLayer->GetTotalRange().length == 0) SetEmptyRuns(mSaved);
   } else if (at.length > 0) {
     mLayer->TextDelete(at);
   }
-  SetParaEnds({at.start, std::int32_t(savedLen)}, mParaEnds);
-  mParaEnds = parasNow;
-  mMoveSite = siteNow;
+  SetParaSpan(mParaSpan);
+  mParaSpan = std::move(parasNow);
+  mMoveSite = std::move(siteNow);
   if (mSaved) KXText_Dispose(mSaved);
   mSaved = now.Release();
   if (mHasMarks) {
@@ -250,8 +323,14 @@ void CKXTextAction::BeforeTyping(unsigned short key, char modifiers) {
       const std::uint16_t before = sel.start > 0 ? mLayer->GetChar(sel.start - mLayer->PrevCharSize(sel.start)) : 0;
       if (mRightKeep == 0 && mLayer->CheckSmartEdit(sel) && end < mLayer->GetTotalRange().length && mLayer->GetChar(end) == kSpace &&
           (before == kSpace || before == kCR || before == kTab || before == 0)) {
-        SaveAround({std::int32_t(end), 1}, false);
-        mBefore.length += 1;
+        // The space may begin a ruby base: the whole base is kept, and what
+        // of it stays belongs to the result.
+        const SKXRange space = RubyWiden({std::int32_t(end), 1});
+        const std::int32_t n = space.start + space.length - std::int32_t(end);
+        GrowParaSpan({std::int32_t(end), n});
+        SaveAround({std::int32_t(end), n}, false);
+        mBefore.length += n;
+        mRightKeep = n - 1;
         sel.length += 1;
         mLayer->SetSelectionRange(sel, false);
         mSmartFlags |= kKxSmartAfter;
@@ -268,9 +347,7 @@ void CKXTextAction::BeforeTyping(unsigned short key, char modifiers) {
     if (r.start < mAfter.start) {
       const std::int32_t from = RubyWiden({r.start, 0}).start;
       const std::int32_t n = mAfter.start - from;
-      bool lineEnd = false;
-      for (long p = from; p < mAfter.start && !lineEnd; ++p) lineEnd = mLayer->GetChar(p) == kCR;
-      if (lineEnd) mParaEnds.head = GetParaEnds({from, 0}).head;
+      GrowParaSpan({from, 0});
       SaveAround({from, n}, true);
       mBefore.start -= n;
       mBefore.length += n;
@@ -287,11 +364,7 @@ void CKXTextAction::BeforeTyping(unsigned short key, char modifiers) {
     if (end > keptEnd) {
       const SKXRange more = RubyWiden({end, 0});
       const std::int32_t to = std::max(end, more.start + more.length);
-      // Past a line end the paragraph at the new end is one the run has
-      // not touched yet: its style is the one to give back.
-      bool lineEnd = false;
-      for (long p = keptEnd; p < to && !lineEnd; ++p) lineEnd = mLayer->GetChar(p) == kCR;
-      if (lineEnd) mParaEnds.tail = GetParaEnds({to, 0}).tail;
+      GrowParaSpan({keptEnd, to - keptEnd});
       SaveAround({keptEnd, to - keptEnd}, false);
       mBefore.length += to - keptEnd;
       mRightKeep = to - end;

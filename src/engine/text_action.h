@@ -66,9 +66,9 @@ class CKXTextAction : public LAction {
   const SKXRange& GetAfterRange() const { return mAfter; }
   const SKXRange& GetBeforeRange() const { return mBefore; }
   KXTextHandle GetSavedText() const { return mSaved; }
-  // A move: the paragraph style at the point the text goes to, before it
-  // goes there (taking the text out again merges that paragraph back).
-  void KeepMoveSite(const SKXRange& point) { mMoveSite = GetParaEnds(point); }
+  // A move: the paragraphs at the point the text goes to, before it goes
+  // there (taking the text out again merges them back).
+  void KeepMoveSite(const SKXRange& point) { mMoveSite = GetParaSpan(point); }
   // Where the result stands, when the command knows better than the caret.
   void SetAfterRange(const SKXRange& r) { mAfter = r; }
 
@@ -84,19 +84,34 @@ class CKXTextAction : public LAction {
   // base can bring it back.
   SKXRange RubyWiden(const SKXRange& r) const;
 
-  // Paragraph styles at the ends of a range: a removed line end merges the
-  // paragraphs around it, and putting the bytes back splits them again
-  // without telling which style each part had.
-  struct ParaEnds {
-    SParaStyl head{}, tail{};
+  // The paragraph runs of the whole paragraphs a range touches: a removed
+  // line end merges the paragraphs around it, and putting the bytes back
+  // splits them again without telling which style each part had. Bytes
+  // outside the range stand where they stood, so the span is found again
+  // from its start and from its distance to the text end.
+  struct ParaSpan {
+    std::int32_t start = 0;   // first paragraph's start
+    std::int32_t length = 0;  // up to the end of the last paragraph
+    std::int32_t tail = 0;    // bytes after the span
+    std::vector<SKXPara> runs;  // offsets from start
+    // The empty paragraph at the text end (after a final line end, or of an
+    // empty text), when the span reaches it: it has a style but no bytes.
+    bool lastEmpty = false;
+    SParaStyl last{};
     bool kept = false;
   };
-  ParaEnds GetParaEnds(const SKXRange& r) const;
-  void SetParaEnds(const SKXRange& r, const ParaEnds& ends);
+  ParaSpan GetParaSpan(const SKXRange& r) const;
+  // Gives the span's paragraphs back their runs.
+  void SetParaSpan(const ParaSpan& span);
+  // Grows the kept span over the paragraphs of `r` (a typing run reaching
+  // text it had not touched yet).
+  void GrowParaSpan(const SKXRange& r);
+  // The runs of an empty text as `kept` (empty too) holds them.
+  void SetEmptyRuns(KXTextHandle kept);
 
   CKXTextLayer* mLayer;
   KXTextHandle mSaved;
-  ParaEnds mParaEnds, mMoveSite;
+  ParaSpan mParaSpan, mMoveSite;
   std::uint16_t mType = 0;
   short mSaveKind = 0;
   SKXRange mAfter;

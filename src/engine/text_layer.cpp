@@ -90,6 +90,7 @@ void CKXTextLayer::Terminate() {
 }
 
 void CKXTextLayer::Activate() {
+  ExecBufferKey();
   Focus();
   TextEditResult(std::uint16_t(KXTE_Activate(mEdit)));
 }
@@ -157,6 +158,18 @@ std::uint16_t CKXTextLayer::GetChar(long offset) const { return KXText_GetChar(m
 
 void CKXTextLayer::SetBeforeRange(const SKXRange& range) { mBeforeRange = {CropRange(range).start, 0}; }
 
+long CKXTextLayer::CharStart(long offset) const {
+  // An offset inside a two-byte character means that character's start, as
+  // the edit object places a selection end (a line may be measured to end
+  // inside one).
+  const long len = GetTotalRange().length;
+  if (offset > 0 && offset < len) {
+    const long start = KXText_GetPrevCharPos(mEdit, offset + 1);
+    if (start < offset) return start;
+  }
+  return offset;
+}
+
 SKXRange CKXTextLayer::GetLeftSelectionRange(char modifiers) const {
   const SKXRange sel = GetSelectionRange();
   if (sel.length > 0) return sel;
@@ -173,7 +186,7 @@ SKXRange CKXTextLayer::GetLeftSelectionRange(char modifiers) const {
       target = KXText_GetPrevCharPos(mEdit, caret);
     }
   }
-  target = std::clamp(target, 0L, caret);
+  target = std::clamp(CharStart(target), 0L, caret);
   return {std::int32_t(target), std::int32_t(caret - target)};
 }
 
@@ -195,7 +208,7 @@ SKXRange CKXTextLayer::GetRightSelectionRange(char modifiers) const {
   } else {
     target = KXText_GetNextCharPos(mEdit, caret);
   }
-  target = std::clamp(target, caret, len);
+  target = std::clamp(CharStart(std::clamp(target, 0L, len)), caret, len);
   return {std::int32_t(caret), std::int32_t(target - caret)};
 }
 
@@ -249,8 +262,15 @@ void CKXTextLayer::TextInsert(const SKXRange& range, const char* text, long len,
     std::uint16_t result = KXTE_ReplaceWithUniChars(mEdit, text, len, styl, std::int32_t(nStyl), deco,
                                                     std::int32_t(nDeco), para, std::int32_t(nPara), uni,
                                                     std::int32_t(nUni));
-    if (ruby && nRuby > 0 && len > 0) {
-      const long start = GetSelectionRange().start - len;
+    const long start = GetSelectionRange().start - len;
+    // Text that went inside a ruby base has joined that base: a ruby of
+    // its own would overlap it.
+    auto inBase = [&](long p) {
+      long a = p, b = p, n = 0;
+      unsigned char text[kKxRubyMaxText + 2];
+      return KXText_GetRuby(mEdit, a, b, text, n) && a <= p && b > p;
+    };
+    if (ruby && nRuby > 0 && len > 0 && !inBase(start) && !inBase(start + len - 1)) {
       KXText_SetSelRubys(mEdit, start, start + len, ruby, std::int32_t(nRuby));
       result |= 0x0400 | 0x0800;
     }

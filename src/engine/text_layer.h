@@ -99,6 +99,8 @@ class CKXTextLayer {
   // 2 line, 4 word); the selection itself when it is not empty.
   SKXRange GetLeftSelectionRange(char modifiers) const;
   SKXRange GetRightSelectionRange(char modifiers) const;
+  // The start of the character that holds `offset`.
+  long CharStart(long offset) const;
 
   // ---- Primitives: select the range, one edit-object call, its result word -------------------
   virtual void TextDelete(const SKXRange& range);

@@ -35,6 +35,7 @@ static void RunAction(CKXTextLayer& layer, short type, std::uint8_t flag, F appl
 }
 
 void CKXTextLayer::DoCopy() {
+  ExecBufferKey();  // held-back keys go in first
   const SKXRange sel = GetSelectionRange();
   if (sel.length == 0) return;
   TextOwner text;
@@ -49,6 +50,7 @@ void CKXTextLayer::DoCopy() {
 
 void CKXTextLayer::DoCut() {
   Command command(*this);
+  ExecBufferKey();  // held-back keys go in first
   if (GetSelectionRange().length == 0) return;
   DoCopy();
   RunAction(*this, kKxActCut, 1, [&](CKXTextAction&) { TextDelete(GetSelectionRange()); });
@@ -56,12 +58,14 @@ void CKXTextLayer::DoCut() {
 
 void CKXTextLayer::DoDelete() {
   Command command(*this);
+  ExecBufferKey();  // held-back keys go in first
   if (GetSelectionRange().length == 0) return;
   RunAction(*this, kKxActClear, 1, [&](CKXTextAction&) { TextDelete(GetSelectionRange()); });
 }
 
 void CKXTextLayer::DoPaste(short mode) {
   Command command(*this);
+  ExecBufferKey();  // held-back keys go in first
   TextOwner text;
   try {
     text.h = NewText();
@@ -86,12 +90,14 @@ void CKXTextLayer::DoPaste(short mode) {
 
 void CKXTextLayer::DoInsert(KXTextHandle text) {
   Command command(*this);
+  ExecBufferKey();  // held-back keys go in first
   RunAction(*this, kKxActInsert, KxParaFlag(text, 0),
             [&](CKXTextAction&) { TextPaste(GetSelectionRange(), text, 0); });
 }
 
 void CKXTextLayer::DoInsert(KXTextHandle text, short kind) {
   Command command(*this);
+  ExecBufferKey();  // held-back keys go in first
   RunAction(*this, kKxActInsert, KxParaFlag(text, kind),
             [&](CKXTextAction&) { TextPaste(GetSelectionRange(), text, kind); });
 }
@@ -100,6 +106,7 @@ void CKXTextLayer::DoInsert(const char* bytes, long len, const SKXStyl* styl, lo
                             long nDeco, const SKXPara* para, long nPara, const SKXUniChar* uni, long nUni,
                             const SKXRuby* ruby, long nRuby) {
   Command command(*this);
+  ExecBufferKey();  // held-back keys go in first
   RunAction(*this, kKxActInsert, nPara >= 1 ? 1 : 0, [&](CKXTextAction&) {
     TextInsert(GetSelectionRange(), bytes, len, styl, nStyl, deco, nDeco, para, nPara, uni, nUni, ruby, nRuby);
   });
@@ -108,6 +115,7 @@ void CKXTextLayer::DoInsert(const char* bytes, long len, const SKXStyl* styl, lo
 void CKXTextLayer::DoDrop(const SKXRange& range, KXTextHandle text, short kind, short type) {
   if (!text) return;
   Command command(*this);
+  ExecBufferKey();  // held-back keys go in first
   Focus();
   SetSelectionRange(range, false);
   // Where the selection stands: an offset inside a character moves back to
@@ -124,6 +132,7 @@ void CKXTextLayer::DoDrop(const SKXRange& range, KXTextHandle text, short kind, 
 
 void CKXTextLayer::DoMove(const SKXRange& from, const SKXRange& to) {
   Command command(*this);
+  ExecBufferKey();  // held-back keys go in first
   SetSelectionRange(from, false);
   TextOwner copy;
   try {

@@ -127,4 +127,19 @@ inline std::string Diff(const Snapshot& a, const Snapshot& b) {
   return {};
 }
 
+// The text and its paragraph runs, for a failure message.
+inline std::string Show(const Snapshot& s) {
+  std::string out = "\"";
+  for (const char c : s.bytes) out += c == '\r' ? std::string("\\r") : (unsigned char)c >= 0x80 ? std::string("~") : std::string(1, c);
+  out += "\" paras";
+  for (const SKXPara& p : s.paras) out += " " + std::to_string(p.offset) + ":" + std::to_string(p.para.leftIndent) + "/" + std::to_string(p.para.firstIndent);
+  out += " ruby";
+  for (const SKXRuby& r : s.rubys) out += " " + std::to_string(r.pos) + "+" + std::to_string(r.baseLen) + "/" + std::to_string(r.rubyLen);
+  if (s.bytes.size() < 40) {
+    out += " styls";
+    for (const SKXStyl& t : s.styls) out += " " + std::to_string(t.offset) + ":" + std::to_string(t.styl.font) + "/" + std::to_string(t.styl.size) + "/" + std::to_string(t.styl.face) + "/" + std::to_string(t.styl.color.red) + "/h" + std::to_string(t.styl.height);
+  }
+  return out;
+}
+
 }  // namespace kxtest

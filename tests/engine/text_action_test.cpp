@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <random>
 
+#include "common/alloc_sweep.h"
 #include "layer_fixture.h"
 
 namespace {
@@ -19,7 +21,7 @@ using kxtest::TestLayer;
 long RandomSteps() {
   const char* env = std::getenv("KX_RANDOM_STEPS");
   const long n = env ? std::atol(env) : 0;
-  return n > 0 ? n : 1500;
+  return n > 0 ? n : 600;
 }
 
 class Walk {
@@ -50,13 +52,18 @@ class Walk {
 
   void Populate() {
     const std::string s = RandomBytes(160);
-    SKXStyl styls[3] = {{0, {0, 0, 1, 0, 0, 12, {0, 0, 0}}}, {20, {0, 0, 1, 1, 0, 14, {0xFFFF, 0, 0}}},
-                        {70, {0, 0, 1, 0, 0, 12, {0, 0, 0}}}};
+    // Style runs at random places: spaces of mixed styles for the smart
+    // spaces to take along and give back.
+    std::vector<SKXStyl> styls = {{0, {0, 0, 1, 0, 0, 12, {0, 0, 0}}}};
+    for (long at = Pick(1, 30); at < long(s.size()); at += Pick(1, 30))
+      styls.push_back({std::int32_t(at), {0, 0, 1, std::uint8_t(Pick(0, 2)), 0, short(Pick(9, 14)),
+                                          {std::uint16_t(Pick(0, 1) * 0xFFFF), 0, 0}}});
     SKXDeco decos[2] = {{0, {0, 0, 0, 0}, 0}, {40, {0x0008, 0, 0, 0}, 0}};
-    KXText_SetText(layer.GetEdit(), s.data(), long(s.size()), styls, 3, decos, 2, nullptr, 0);
+    KXText_SetText(layer.GetEdit(), s.data(), long(s.size()), styls.data(), std::int32_t(styls.size()), decos, 2,
+                   nullptr, 0);
     SParaStyl para{};
     para.leftIndent = 24;
-    if (all) KXText_SetPara(layer.GetEdit(), 30, 60, para);
+    KXText_SetPara(layer.GetEdit(), 30, 60, para);
     KXText_InsertUniChar(layer.GetEdit(), 10, 0x00E90000, nullptr, nullptr);
     KXText_InsertUniChar(layer.GetEdit(), 90, 0x4E020000, nullptr, nullptr);
     AddPicture(50);
@@ -88,7 +95,7 @@ class Walk {
     SKXStyl st{0, {0, 0, 1, std::uint8_t(Pick(0, 2)), 0, short(Pick(10, 14)), {0, 0, 0}}};
     SKXPara pa{0, {}};
     pa.para.firstIndent = short(Pick(0, 3) * 12);
-    KXText_SetText(t, s.data(), long(s.size()), &st, 1, nullptr, 0, &pa, all && Pick(0, 1) ? 1 : 0);
+    KXText_SetText(t, s.data(), long(s.size()), &st, 1, nullptr, 0, &pa, Pick(0, 1));
     if (s.size() >= 2 && Pick(0, 2) == 0) {
       const unsigned char r[] = {0x82, 0xA0};
       KXText_SetRuby(t, 0, 2, r, 2);
@@ -110,7 +117,7 @@ class Walk {
         case 0: layer.DoKey(8, kMods[Pick(0, 4)]); break;
         case 1: layer.DoKey(127, kMods[Pick(0, 5)]); break;
         case 2: layer.DoKey(0x82, 0), layer.DoKey(std::uint16_t(0xA0 + Pick(0, 80)), 0); break;
-        case 3: layer.DoKey(13, 0); break;
+        case 3: Pick(0, 3) ? layer.DoKey(13, 0) : layer.DoKey(3, 6); break;  // return; the re-insert
         case 4: layer.DoKey(' ', 0); break;
         default: layer.DoKey(std::uint16_t('a' + Pick(0, 25)), 0);
       }
@@ -122,11 +129,7 @@ class Walk {
   void Step() {
     lastBefore.reset();
     layer.SetSmartEdit(Pick(0, 1) != 0);
-    const long kind = Pick(0, 8);
-    // KX_WALK_ALL=1 adds typing runs, pastes, moves and paragraph runs; with
-    // other seeds these still find paragraph styles lost at an edit's edge.
-    if (!all && (kind < 2 || kind == 4 || kind == 6)) return;
-    switch (kind) {
+    switch (Pick(0, 9)) {
       case 0: case 1: TypeBurst(); break;
       case 2: layer.SetSelectionRange(RandomRange(), false), layer.DoCut(); break;
       case 3: layer.SetSelectionRange(RandomRange(), false), layer.DoDelete(); break;
@@ -156,6 +159,13 @@ class Walk {
                        s[0] > 0 && s[0] != '\r' ? 1 : 0);
         break;
       }
+      case 8: {
+        const KXTextHandle t = RandomText();
+        layer.SetSelectionRange(RandomRange(), false);
+        layer.DoString(t);
+        KXText_Dispose(t);
+        break;
+      }
       default: {
         const char q = '?';
         SKXUniChar u{0, 0x4E080000};
@@ -166,7 +176,6 @@ class Walk {
   }
 
   std::optional<Snapshot> lastBefore;
-  bool all = getenv("KX_WALK_ALL") != nullptr;
   std::mt19937 rng;
   TestLayer layer;
 };
@@ -196,9 +205,11 @@ TEST(TextAction, EveryStepUndoesAndRedoesExactly) {
     }
     for (int round = 0; round < (i % 7 == 0 ? 2 : 1); ++round) {
       w.layer.Undo();
-      ASSERT_EQ(Diff(Take(w.layer), before), "") << "undo, seed " << seed << " step " << i << " type " << a->GetActionType();
+      ASSERT_EQ(Diff(Take(w.layer), before), "") << "undo, seed " << seed << " step " << i << " type " << a->GetActionType()
+          << "\n before " << kxtest::Show(before) << "\n after  " << kxtest::Show(after) << "\n undone " << kxtest::Show(Take(w.layer));
       w.layer.Redo();
-      ASSERT_EQ(Diff(Take(w.layer), after), "") << "redo, seed " << seed << " step " << i << " type " << a->GetActionType();
+      ASSERT_EQ(Diff(Take(w.layer), after), "") << "redo, seed " << seed << " step " << i << " type " << a->GetActionType()
+          << "\n after  " << kxtest::Show(after) << "\n redone " << kxtest::Show(Take(w.layer));
     }
   }
 }
@@ -230,6 +241,11 @@ TEST(TextAction, EdgeEditsUndoExactly) {
     const unsigned char kana[] = {0x82, 0xA9};
     KXText_SetRuby(l.GetEdit(), 1, 4, kana, 2);
   };
+  auto marked = [](TestLayer& l) {
+    const std::string s = "abcdefghij\rklm";
+    KXText_SetText(l.GetEdit(), s.data(), long(s.size()), nullptr, 0, nullptr, 0, nullptr, 0);
+    l.mMarkSet = {{3, 2, 0, false, {1, 'm'}}, {1, 4, 1, false, {2, 'm', '2'}}, {4, 6, 0, true, {}}, {6, 0, 2, false, {1, 'z'}}};
+  };
   const Case cases[] = {
       {"cut over a line end", paragraphs, [](TestLayer& l) { l.SetSelectionRange({1, 4}, false), l.DoCut(); }},
       {"delete ending at a line end", paragraphs,
@@ -248,6 +264,27 @@ TEST(TextAction, EdgeEditsUndoExactly) {
       {"move to the front", paragraphs, [](TestLayer& l) { l.DoMove({4, 4}, {0, 0}); }},
       {"delete cutting a ruby base", rubyKana, [](TestLayer& l) { l.SetSelectionRange({0, 2}, false), l.DoDelete(); }},
       {"move into a ruby base", rubyKana, [](TestLayer& l) { l.DoMove({5, 1}, {2, 0}); }},
+      {"insert with ruby inside a ruby base",
+       [](TestLayer& l) {
+         KXText_SetText(l.GetEdit(), "xabcy", 5, nullptr, 0, nullptr, 0, nullptr, 0);
+         const unsigned char kana[] = {0x82, 0xA9};
+         KXText_SetRuby(l.GetEdit(), 1, 4, kana, 2);
+       },
+       [](TestLayer& l) {
+         const SKXRuby ruby{0, 1, 2, {char(0x82), char(0xA2)}};
+         l.SetSelectionRange({2, 0}, false);
+         l.DoInsert("q", 1, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0, &ruby, 1);
+       }},
+      // Marks and markups inside the removed text go with it, those over
+      // its edges are cut: undo gives them back as they were.
+      {"cut over marks", marked, [](TestLayer& l) { l.SetSelectionRange({2, 5}, false), l.DoCut(); }},
+      {"typing over a markup", marked,
+       [](TestLayer& l) {
+         l.SetSelectionRange({3, 6}, false);
+         l.DoKey('x', 0), l.DoKey(8, 0), l.DoKey(8, 0);
+       }},
+      {"replacing a mark's text", marked,
+       [](TestLayer& l) { l.SetSelectionRange({4, 2}, false), l.DoInsert("yy", 2, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0); }},
   };
   for (const Case& c : cases) {
     TestLayer layer;
@@ -263,6 +300,152 @@ TEST(TextAction, EdgeEditsUndoExactly) {
       layer.Redo();
       EXPECT_EQ(Diff(Take(layer), after), "") << c.name << ", redo " << round;
     }
+  }
+}
+}  // namespace
+
+namespace {
+// A typing session under a failing allocation: every key either happens
+// whole or not at all, the one action still undoes the session exactly,
+// and no block outlives the layer.
+TEST(TextAction, TypingSessionOutOfMemoryIsAllOrNothing) {
+  // One run of typing: letters, a two-byte character, a line end, deletes
+  // both ways (by character and by word) over text the run had not typed.
+  struct Key {
+    std::uint16_t code;
+    char modifiers;
+  };
+  static const Key kKeys[] = {{'a', 0}, {0x82, 0}, {0xA0, 0}, {13, 0}, {8, 0}, {8, 0}, {8, 4},
+                              {127, 0}, {127, 4}, {'z', 0}, {8, 0}};
+  std::string big;
+  for (int k = 0; big.size() < 6000; ++k) big += k % 9 == 8 ? "line\r" : "word \x82\xA9 ";
+  std::optional<TestLayer> layer;
+  long done = 0, base = 0;
+  auto setup = [&] {
+    layer.reset();
+    KxMemEmergencyFree();
+    kx_memtest::SetMaxBlock(0);
+    base = kx_memtest::LiveBlocks();
+    layer.emplace();
+    SKXStyl st[2] = {{0, {0, 0, 1, 0, 0, 12, {0, 0, 0}}}, {3000, {0, 0, 1, 1, 0, 14, {0, 0, 0}}}};
+    KXText_SetText(layer->GetEdit(), big.data(), long(big.size()), st, 2, nullptr, 0, nullptr, 0);
+    SParaStyl para{};
+    para.leftIndent = 24;
+    KXText_SetPara(layer->GetEdit(), 2990, 3010, para);
+    KXTE_CalcText(layer->GetEdit());
+    layer->mMarkSet = {{2980, 40, 0, false, {1, 'm'}}};
+    layer->SetSelectionRange({3003, 0}, false);
+    done = 0;
+  };
+  auto type = [&] {
+    for (const Key& k : kKeys) {
+      layer->DoKey(k.code, k.modifiers);
+      ++done;
+    }
+  };
+  // The text after each key, with memory to spare.
+  std::vector<Snapshot> states;
+  setup();
+  states.push_back(Take(*layer));
+  for (const Key& k : kKeys) {
+    layer->DoKey(k.code, k.modifiers);
+    states.push_back(Take(*layer));
+  }
+  ASSERT_NE(Diff(states.back(), states.front()), "");
+  layer.reset();
+
+  const int failures = KxSweepAllocations(1, 80, setup, type, [&](const KxSweepStep& step) {
+    if (!step.threw) {
+      EXPECT_EQ(Diff(Take(*layer), states.back()), "") << "failing allocation " << step.nth;
+    } else {
+      // The key that ran out left the text as it was, or as it becomes.
+      const std::string before = Diff(Take(*layer), states[std::size_t(done)]);
+      const std::string after = Diff(Take(*layer), states[std::size_t(done) + 1]);
+      EXPECT_TRUE(before.empty() || after.empty())
+          << "failing allocation " << step.nth << " in key " << done << ": " << before;
+      // What the run did before it stopped is one action that undoes whole.
+      layer->Undo();
+      EXPECT_EQ(Diff(Take(*layer), states.front()), "") << "undo, failing allocation " << step.nth;
+    }
+    layer.reset();
+    EXPECT_EQ(kx_memtest::LiveBlocks(), base) << "blocks left, failing allocation " << step.nth;
+  });
+  // The sweep reaches past the session's last allocation.
+  EXPECT_GT(failures, 0);
+  EXPECT_LT(failures, 80);
+}
+
+// Memory recovery inside a key purges the undo state, the running action's
+// own included: the key completes and nothing freed is used again.
+TEST(TextAction, APurgeInsideAKeyWaitsForTheKeyToEnd) {
+  class Purge : public KxMemoryRecoverer {
+   public:
+    Boolean INeedMemory() override { return CKXTextLayer::PurgeUndoStates(); }
+  } purge;
+  for (long nth = 1; nth <= 60; ++nth) {
+    TestLayer layer;
+    const std::string s = "one two three\rfour";
+    KXText_SetText(layer.GetEdit(), s.data(), long(s.size()), nullptr, 0, nullptr, 0, nullptr, 0);
+    layer.SetSelectionRange({4, 3}, false);
+    layer.DoKey('x', 0);  // the run's action, with the replaced word kept
+    KxMemSetRecoverer(&purge);
+    KxMemEmergencyFree();
+    kx_memtest::FailNth(nth);
+    layer.DoKey(8, 4);
+    layer.DoKey('y', 0);
+    kx_memtest::Reset();
+    KxMemSetRecoverer(nullptr);
+    KxMemPrinting(0);
+    char buf[32] = {};
+    const long n = KXText_GetText(layer.GetEdit(), buf, 32, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+    EXPECT_EQ(std::string(buf, std::size_t(n)), "one y three\rfour") << "failing allocation " << nth;
+    layer.Undo();  // whatever is left to undo, it must not touch freed memory
+  }
+}
+}  // namespace
+
+namespace {
+// Runs of typing: one action each, however the keys mix inserting and
+// deleting, with the text before the run given back by one undo.
+TEST(TextAction, TypingRunsAreOneActionEach) {
+  struct Case {
+    const char* name;
+    const char* text;
+    SKXRange sel;
+    const char* keys;  // 'B' backspace, 'D' forward delete, else the key
+    const char* result;
+    short type;  // of the action after the run
+  };
+  const Case kCases[] = {
+      {"type, take back, type", "xy", {1, 0}, "abBBc", "xcy", kKxActTyping},
+      {"backspace into text the run did not type", "xyz", {2, 0}, "aBBB", "z", kKxActTyping},
+      {"backspace at the start of the text", "xy", {0, 0}, "BBa", "axy", kKxActTyping},
+      {"forward delete before the typed text", "xyz", {1, 0}, "DaD", "xa", kKxActTyping},
+      {"typing over a selection", "hello", {1, 3}, "ab", "habo", kKxActTyping},
+  };
+  for (const Case& c : kCases) {
+    TestLayer layer;
+    KXText_SetText(layer.GetEdit(), c.text, long(std::strlen(c.text)), nullptr, 0, nullptr, 0, nullptr, 0);
+    layer.SetSelectionRange(c.sel, false);
+    const Snapshot before = Take(layer);
+    std::uint64_t serial = 0;
+    for (const char* k = c.keys; *k; ++k) {
+      layer.DoKey(*k == 'B' ? 8 : *k == 'D' ? 127 : std::uint16_t(*k), 0);
+      if (serial == 0 && layer.GetAction()) serial = layer.GetAction()->GetSerial();
+      ASSERT_NE(layer.GetAction(), nullptr) << c.name;
+      EXPECT_EQ(layer.GetAction()->GetSerial(), serial) << c.name << ": a key started another action";
+    }
+    const Snapshot after = Take(layer);
+    EXPECT_EQ(after.bytes, c.result) << c.name;
+    EXPECT_EQ(layer.GetAction()->GetActionType(), c.type) << c.name;
+    layer.Undo();
+    EXPECT_EQ(Diff(Take(layer), before), "") << c.name;
+    EXPECT_EQ(layer.GetAction()->GetActionType(), kKxActTypingDone + 1) << c.name;
+    layer.Redo();
+    EXPECT_EQ(Diff(Take(layer), after), "") << c.name;
+    // After an undo or redo the next key starts a run of its own.
+    layer.DoKey('q', 0);
+    EXPECT_NE(layer.GetAction()->GetSerial(), serial) << c.name;
   }
 }
 }  // namespace

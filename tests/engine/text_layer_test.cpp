@@ -2,13 +2,30 @@
 // memory purge of the editing layer.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <random>
+#include <vector>
 #include <string>
 
 #include "layer_fixture.h"
 #include "platform/keys.h"
 
 namespace {
+using kxtest::Diff;
+using kxtest::Snapshot;
+using kxtest::Take;
 using kxtest::TestLayer;
+
+std::string Text(const TestLayer& layer) {
+  std::string s(std::size_t(KXText_GetLength(layer.GetEdit())), '\0');
+  KXText_GetText(layer.GetEdit(), s.data(), long(s.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+  return s;
+}
+
+void SetText(TestLayer& layer, const std::string& s) {
+  KXText_SetText(layer.GetEdit(), s.data(), long(s.size()), nullptr, 0, nullptr, 0, nullptr, 0);
+  KXTE_CalcText(layer.GetEdit());
+}
 
 std::string Check(std::string s, short& type) {
   long removed = 0;
@@ -31,22 +48,61 @@ TEST(TextLayer, CheckTextTypeMakesCROnly) {
   }
 }
 
+// Plain text whose line ends are all of one kind comes back byte for byte:
+// CheckTextType reads the kind and makes CR of it, ChangeTextType writes it
+// again. Ctrl-Z is left out: a final one is dropped for good.
 TEST(TextLayer, ChangeTextTypeUndoesCheckForUniformLineEnds) {
-  const char* kTexts[] = {"", "plain", "\r", "a\rb\r", "\r\r\rx", "one\rtwo\r\rthree"};
-  for (const char* cr : kTexts)
-    for (short want : {short(0), short(1), short(2)}) {
-      std::string file = cr;
-      long added = 0;
-      CKXTextLayer::ChangeTextType(file, want, added);
-      EXPECT_EQ(long(file.size()), long(std::string(cr).size()) + added);
-      short type = -1;
-      EXPECT_EQ(Check(file, type), cr) << want;
-      std::string back = Check(file, type);
-      CKXTextLayer::ChangeTextType(back, type == 0 ? want : type, added);
-      if (std::string(cr).find('\r') != std::string::npos) {
-        EXPECT_EQ(back, file) << want;
-      }
+  std::mt19937 rng(3107);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  static const char* kEnds[] = {"\r", "\r\n", "\n"};
+  for (int round = 0; round < 600; ++round) {
+    const short kind = short(pick(0, 2));
+    std::string file;
+    for (int n = pick(0, 40); n-- > 0;) {
+      const int c = pick(0, 9);
+      if (c == 0) file += kEnds[kind];
+      else if (c == 1) file += char(0x82), file += char(0xA0 + pick(0, 80));  // a two-byte character
+      else file += char(pick(0, 2) ? 'a' + pick(0, 25) : pick(0x20, 0xFF));
     }
+    const bool hasEnd = file.find_first_of("\r\n") != std::string::npos;
+    std::string text = file;
+    long removed = 0;
+    const short seen = CKXTextLayer::CheckTextType(text.data(), long(text.size()), removed);
+    text.resize(text.size() - std::size_t(removed));
+    EXPECT_EQ(text.find('\n'), std::string::npos) << round;
+    EXPECT_EQ(seen, hasEnd ? kind : CKXTextLayer::kLineEndCR) << round;
+    long added = 0;
+    const std::string cr = text;
+    CKXTextLayer::ChangeTextType(text, seen, added);
+    EXPECT_EQ(text, file) << round;
+    EXPECT_EQ(long(text.size()), long(cr.size()) + added) << round;
+  }
+}
+
+// Growing its own buffer, ChangeTextType has room for every CR however many
+// come (a flavor may bring CRs inside ruby text that a caller's count of
+// line ends misses).
+TEST(TextLayer, ChangeTextTypeToCRLFGrowsAsItNeeds) {
+  const struct {
+    const char* in;
+    short type;
+    const char* out;
+    long added;
+  } kCases[] = {{"a\rb\r", 1, "a\r\nb\r\n", 2}, {"\r\r\r", 1, "\r\n\r\n\r\n", 3}, {"", 1, "", 0},
+                {"a\rb", 2, "a\nb", 0},         {"a\rb", 0, "a\rb", 0}};
+  for (const auto& c : kCases) {
+    std::string s = c.in;
+    long added = -1;
+    CKXTextLayer::ChangeTextType(s, c.type, added);
+    EXPECT_EQ(s, c.out) << c.in;
+    EXPECT_EQ(added, c.added) << c.in;
+  }
+  std::string many(100000, '\r');
+  long added = 0;
+  CKXTextLayer::ChangeTextType(many, 1, added);
+  EXPECT_EQ(added, 100000);
+  EXPECT_EQ(many.size(), 200000u);
+  EXPECT_EQ(many.find("\r\r"), std::string::npos);
 }
 
 TEST(TextLayer, CommandDeleteFillsTheBufferAndCommandOptionEnterPutsItBack) {
@@ -62,6 +118,123 @@ TEST(TextLayer, CommandDeleteFillsTheBufferAndCommandOptionEnterPutsItBack) {
   char buf[16] = {};
   const long n = KXText_GetText(layer.GetEdit(), buf, 16, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
   EXPECT_EQ(std::string(buf, std::size_t(n)), deleted);
+}
+
+TEST(TextLayer, CommandOptionEnterWithNothingDeletedChangesNothing) {
+  TestLayer layer;
+  SetText(layer, "abc");
+  layer.SetSelectionRange({1, 0}, false);
+  layer.DoKey(3, 6);
+  EXPECT_EQ(Text(layer), "abc");
+  EXPECT_EQ(layer.GetAction(), nullptr);
+}
+
+// Keys that wait in the queue are held back and go in as one string; any
+// other event first puts the held keys in.
+TEST(TextLayer, TypeAheadHoldsKeysUntilNoneWaits) {
+  struct Case {
+    const char* name;
+    void (*after)(TestLayer&);  // what comes after 'a' and 'b' were held
+    const char* text;
+    long changes;  // edits of the text
+  };
+  const Case kCases[] = {
+      {"a third key with none waiting", [](TestLayer& l) { l.DoKey('c', 0); }, "abc", 1},
+      {"idle", [](TestLayer& l) { l.Idle(); }, "ab", 1},
+      {"a click", [](TestLayer& l) { l.Click(0, 0, 0, 1, 0); }, "ab", 1},
+      {"undo", [](TestLayer& l) { l.Undo(); }, "", 2},  // the held keys go in, then out
+      {"a command key", [](TestLayer& l) { l.DoKey('c', 2); }, "abc", 2},
+      {"a line end", [](TestLayer& l) { l.DoKey(13, 0); }, "ab\r", 2},
+      {"a menu command", [](TestLayer& l) { l.DoCut(); }, "ab", 1},
+  };
+  for (const Case& c : kCases) {
+    TestLayer layer;
+    KxFakeKeys keys;
+    KxSetKeySource(&keys);
+    keys.PushKeyDown('b', 0);
+    layer.DoKey('a', 0);
+    layer.DoKey('b', 0);  // 'b' itself still waits in the queue
+    EXPECT_EQ(Text(layer), "") << c.name;
+    keys.PopKeyDown();
+    const long changes = layer.changes;
+    c.after(layer);
+    KxSetKeySource(nullptr);
+    EXPECT_EQ(Text(layer), c.text) << c.name;
+    EXPECT_EQ(layer.changes - changes, c.changes) << c.name;
+    // However they went in, the held keys and what followed are one action.
+    if (*c.text) {
+      layer.Undo();
+      EXPECT_EQ(Text(layer), "") << c.name;
+    } else {
+      layer.Redo();
+      EXPECT_EQ(Text(layer), "ab") << c.name;
+    }
+  }
+  // A key followed by a waiting command key is not held.
+  TestLayer layer;
+  KxFakeKeys keys;
+  KxSetKeySource(&keys);
+  keys.PushKeyDown('v', kKxEventCommandKey);
+  layer.DoKey('a', 0);
+  KxSetKeySource(nullptr);
+  EXPECT_EQ(Text(layer), "a");
+}
+
+// Smart spaces: cut and delete take one space along, paste and drop add
+// the ones the text needs; undo gives back exactly what stood there.
+TEST(TextLayer, SmartSpacesAndTheirUndo) {
+  struct Case {
+    const char* name;
+    const char* text;
+    SKXRange sel;
+    void (*edit)(TestLayer&);
+    const char* result;
+  };
+  const Case kCases[] = {
+      {"cut a middle word", "a b c", {2, 1}, [](TestLayer& l) { l.DoCut(); }, "a c"},
+      {"delete the first word", "ab cd", {0, 2}, [](TestLayer& l) { l.DoDelete(); }, "cd"},
+      {"delete the last word", "ab cd", {3, 2}, [](TestLayer& l) { l.DoDelete(); }, "ab"},
+      {"forward delete of a selection", "a b c", {2, 1}, [](TestLayer& l) { l.DoKey(127, 0); }, "a c"},
+      {"backspace over a selection", "a b c", {2, 1}, [](TestLayer& l) { l.DoKey(8, 0); }, "a c"},
+      {"paste between words", "ab", {1, 0},
+       [](TestLayer& l) {
+         const KXTextHandle t = KXText_New();
+         KXText_SetText(t, "x", 1, nullptr, 0, nullptr, 0, nullptr, 0);
+         l.SetScrap(t);
+         KXText_Dispose(t);
+         l.DoPaste(0);
+       },
+       "a x b"},
+      {"drop after a space", "ab cd", {3, 0},
+       [](TestLayer& l) {
+         const KXTextHandle t = KXText_New();
+         KXText_SetText(t, "x", 1, nullptr, 0, nullptr, 0, nullptr, 0);
+         l.DoDrop({3, 0}, t, 0, 0);
+         KXText_Dispose(t);
+       },
+       "ab x cd"},
+      {"move a word", "ab cd ef", {3, 2}, [](TestLayer& l) { l.DoMove({3, 2}, {8, 0}); }, "ab ef cd"},
+  };
+  for (const Case& c : kCases) {
+    TestLayer layer;
+    // Spaces in a style of their own, to be given back in that style.
+    std::vector<SKXStyl> runs;
+    for (std::int32_t k = 0; c.text[k]; ++k)
+      runs.push_back({k, {0, 0, 1, 0, 0, short(c.text[k] == ' ' ? 9 : 18), {0, 0, 0}}});
+    KXText_SetText(layer.GetEdit(), c.text, long(std::strlen(c.text)), runs.data(), std::int32_t(runs.size()),
+                   nullptr, 0, nullptr, 0);
+    KXTE_CalcText(layer.GetEdit());
+    layer.SetSmartEdit(true);
+    layer.SetSelectionRange(c.sel, false);
+    const Snapshot before = Take(layer);
+    c.edit(layer);
+    EXPECT_EQ(Text(layer), c.result) << c.name;
+    const Snapshot after = Take(layer);
+    layer.Undo();
+    EXPECT_EQ(Diff(Take(layer), before), "") << c.name;
+    layer.Redo();
+    EXPECT_EQ(Diff(Take(layer), after), "") << c.name;
+  }
 }
 
 TEST(TextLayer, AControlKeyAfterHeldKeysIsNotLost) {
