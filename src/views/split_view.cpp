@@ -1,6 +1,10 @@
 #include "views/split_view.h"
 
 #include "platform/draw/color.h"
+#include "platform/exception.h"
+#include "platform/framework/layout.h"
+#include "platform/resources.h"
+#include "views/text_scroller.h"
 #include "platform/framework/window.h"
 #include "platform/host/host.h"
 #include "views/text_view.h"
@@ -167,4 +171,80 @@ void CKXTextSplitView::DrawSelf() {
 
 void CKXTextSplitView::AdjustMouseSelf(const SPoint32&, const EventRecord&) {
   KxCurrentHost().SetCursor(mVertical ? kSplitCursorVertical : kSplitCursor);
+}
+
+// ---- The text window of the drivers and tests ------------------------------------------------------
+
+namespace {
+const KxLayoutPaneRecord* FindRecord(std::int32_t paneID) {
+  int count = 0;
+  const KxLayoutPaneRecord* panes = KxFindLayoutPanes(kKxTextWindowLayout, count);
+  for (int k = 0; k < count; ++k)
+    if (panes[k].paneID == paneID) return &panes[k];
+  return nullptr;
+}
+}  // namespace
+
+KxTextPanes KxMakeTextPanes(CKXTextEngine& engine, CKXEventHandler* handler, std::int32_t width,
+                            std::int32_t height, std::int32_t splitAt, bool vertical, LCommander* super) {
+  constexpr PaneIDT kScroller = 1005, kView = 1001, kBar = 1006, kScroller2 = 1008, kView2 = 1009;
+  KxTextPanes p;
+  p.window = LWindow::CreateWindow(kKxTextWindowLayout, super);
+  const Rect b = p.window->GetGlobalBounds();
+  p.window->DoSetBounds(Rect{b.top, b.left, std::int16_t(b.top + height), std::int16_t(b.left + width)});
+  p.scroller[0] = dynamic_cast<CKXTextScroller*>(p.window->FindPaneByID(kScroller));
+  p.view[0] = dynamic_cast<CKXTextView*>(p.window->FindPaneByID(kView));
+  p.bar = dynamic_cast<CKXTextSplitView*>(p.window->FindPaneByID(kBar));
+  if (!p.scroller[0] || !p.view[0] || !p.bar) throw LException(paramErr);
+  p.scroller[0]->SetVertical(vertical);
+  p.bar->SetVertical(vertical);
+  p.view[0]->SetTextEngine(&engine);
+  p.view[0]->SetEventHandler(handler);
+  engine.SetHandlerView(p.view[0]);
+  p.view[0]->FixImage();
+  const std::int32_t along = vertical ? width : height;
+  if (splitAt <= 0 || splitAt >= along - kKxSplitBarHeight) {
+    p.bar->Hide();
+    return p;
+  }
+  const std::int32_t rest = along - splitAt - kKxSplitBarHeight;
+  const KxLayoutPaneRecord* scrollerRec = FindRecord(kScroller);
+  const KxLayoutPaneRecord* viewRec = FindRecord(kView);
+  if (!scrollerRec || !viewRec) throw LException(paramErr);
+  auto* scroller = new CKXTextScroller(*scrollerRec);
+  scroller->SetPaneID(kScroller2);
+  auto* view = new CKXTextView(*viewRec);
+  view->SetPaneID(kView2);
+  if (!vertical) {
+    p.scroller[0]->ResizeFrameBy(0, splitAt - height, false);
+    p.bar->PlaceInSuperImageAt(0, splitAt, false);
+    p.bar->ResizeFrameTo(width, kKxSplitBarHeight, false);
+    scroller->PutInside(p.window, 0, splitAt + kKxSplitBarHeight);
+    scroller->ResizeFrameTo(width, rest, false);
+  } else {
+    // Vertical writing reads from the right: the first pane is the right one.
+    p.scroller[0]->MoveBy(rest + kKxSplitBarHeight, 0, false);
+    p.scroller[0]->ResizeFrameBy(splitAt - width, 0, false);
+    p.bar->PlaceInSuperImageAt(rest, 0, false);
+    p.bar->ResizeFrameTo(kKxSplitBarHeight, height, false);
+    scroller->PutInside(p.window, 0, 0);
+    scroller->ResizeFrameTo(rest, height, false);
+  }
+  SDimension32 sf;
+  scroller->GetFrameSize(sf);
+  const std::int32_t barWidth = 15;
+  view->PutInside(scroller, 0, 0);
+  view->ResizeFrameTo(sf.width - barWidth, sf.height - barWidth, false);
+  scroller->InstallView(view);
+  p.scroller[1] = scroller;
+  p.view[1] = view;
+  view->SetTextEngine(&engine);
+  view->SetEventHandler(handler);
+  view->FixImage();
+  engine.SetTextSplit(true);
+  p.scroller[0]->SetTwinView(view);
+  scroller->SetTwinView(p.view[0]);
+  scroller->SetVertical(vertical);
+  p.window->Refresh();
+  return p;
 }

@@ -69,3 +69,29 @@ class CKXTextSplitView : public LView, public LPeriodical {
   RectL mBand{0, 0, 0, 0};
   SPoint32 mLastMouse{0, 0};
 };
+
+class LWindow;
+class LCommander;
+class CKXTextEngine;
+class CKXEventHandler;
+class CKXTextScroller;
+class CKXTextView;
+
+// The panes of a text window on one engine: one pane, or two with the bar
+// between them. Document windows lay theirs out themselves; the window
+// driver and the tests use this.
+struct KxTextPanes {
+  LWindow* window = nullptr;
+  CKXTextScroller* scroller[2] = {nullptr, nullptr};
+  CKXTextView* view[2] = {nullptr, nullptr};
+  CKXTextSplitView* bar = nullptr;
+};
+// Window layout of the text window.
+constexpr std::int16_t kKxTextWindowLayout = 1090;
+// Builds the window (content width x height) with the engine bound to the
+// first pane, which is current. With splitAt > 0 a second pane sharing the
+// engine and the handler starts after the bar at that port row (column in
+// vertical writing, side by side). The caller keeps its own use of the
+// engine and deletes the window.
+KxTextPanes KxMakeTextPanes(CKXTextEngine& engine, CKXEventHandler* handler, std::int32_t width,
+                            std::int32_t height, std::int32_t splitAt, bool vertical, LCommander* super);

@@ -124,11 +124,21 @@ bool CKXTextView::Vertical() const { return mTextEngine && KXTE_GetVertical(mTex
 
 bool CKXTextView::ShouldBeTarget() {
   if (mTextEngine && mTextEngine->GetHandlerView() != this) {
-    const bool active = KXTE_GetActivate(mTextEngine->GetEdit()) != 0;
-    if (active) mTextEngine->Deactivate();
+    // The caret leaves the old pane and appears in this one. The edit
+    // object is switched directly: its activation result would be taken
+    // as a request to scroll, and taking over a pane moves no text.
+    KXEditHandle e = mTextEngine->GetEdit();
+    const bool active = KXTE_GetActivate(e) != 0;
+    if (active) {
+      mTextEngine->Focus();
+      KXTE_Deactivate(e);
+    }
     mTextEngine->SetHandlerView(this);
     mTextEngine->ScrollView(0, 0, false);
-    if (active) mTextEngine->Activate();
+    if (active) {
+      mTextEngine->Focus();
+      KXTE_Activate(e);
+    }
   }
   return CKXEventView::ShouldBeTarget();
 }
