@@ -4,7 +4,9 @@
 #include <memory>
 
 #include "layout/kxtext_api.h"
+#include "layout/text_edit_ex.h"
 #include "platform/clock.h"
+#include "platform/draw/color.h"
 #include "platform/draw/region.h"
 #include "platform/exception.h"
 #include "platform/framework/application.h"
@@ -62,6 +64,11 @@ struct OwnedText {
   }
 };
 
+// The edit object draws into the port of the pane that shows it.
+void AttachDrawPort(CKXTextEngine& engine, const LPane& pane) {
+  if (CKXTextEditEx* edit = KXHandleAccess::Edit(engine.GetEdit())) edit->SetDrawPort(pane.GetDrawPort());
+}
+
 // Whether the event loop has any window of the program left to wait for.
 bool AnyWindowOpen() { return !KxCurrentHost().WindowList().empty(); }
 
@@ -79,6 +86,7 @@ class CKXTextView::BorrowEngine {
     mActive = KXTE_GetActivate(e) != 0;
     if (mActive) KXTE_SetActivate(e, 0);
     mEngine->SetHandlerView(&view);
+    AttachDrawPort(*mEngine, view);
   }
   ~BorrowEngine() {
     if (!mEngine) return;
@@ -210,6 +218,7 @@ bool CKXTextView::FocusDraw() {
   // Focusing again is cheap and always right: the port's origin may have
   // been set by another pane since.
   if (!LView::FocusDraw()) return false;
+  if (IsCurrent()) AttachDrawPort(*mTextEngine, *this);
   FixView();
   return true;
 }
@@ -348,6 +357,9 @@ void CKXTextView::DrawSelf() {
   if (EmptyL(area)) return;
   const SPoint32 topLeft{area.left, area.top};
   const SDimension32 size{area.right - area.left, area.bottom - area.top};
+  // The ground is the text's own, whatever the panes drawn before left set.
+  RGBForeColor(&UKXColor::sBlackColor);
+  RGBBackColor(&UKXColor::sWhiteColor);
   if (IsCurrent()) {
     mTextEngine->DrawArea(topLeft, size);
     if (mLatentShown) CKXEventView::MutateSelection(true);
@@ -366,6 +378,8 @@ void CKXTextView::UpdateAnotherView() {
   FocusDraw();
   SPoint32 pos;
   GetScrollPosition(pos);
+  RGBForeColor(&UKXColor::sBlackColor);
+  RGBBackColor(&UKXColor::sWhiteColor);
   mTextEngine->DrawArea(pos, mFrameSize);
 }
 
