@@ -49,7 +49,7 @@ inline std::string ManyLines(int lines, int wordsPerLine = 6) {
 }
 
 class TextPaneTest : public ViewsTest {
- protected:
+ public:
   void TearDown() override {
     CKXDragView::SetDragRunner(nullptr);
     delete panes.window;
@@ -58,6 +58,7 @@ class TextPaneTest : public ViewsTest {
     engine = nullptr;
     ViewsTest::TearDown();
   }
+  void SetUp() override { ViewsTest::SetUp(); }
   // A window of width x height; split > 0 splits it there.
   void Open(const std::string& text, std::int32_t width = 400, std::int32_t height = 300, std::int32_t split = 0,
             bool vertical = false, short scale = 0, bool wrap = false) {
@@ -109,6 +110,7 @@ class TextPaneTest : public ViewsTest {
     }
     return "";
   }
+  SPoint32 ScrollOfPublic(int pane) { return ScrollOf(pane); }
   SPoint32 ScrollOf(int pane) {
     SPoint32 p;
     panes.view[pane]->GetScrollPosition(p);
