@@ -238,6 +238,7 @@ KxTextPanes KxMakeTextPanes(CKXTextEngine& engine, CKXEventHandler* handler, std
   scroller->InstallView(view);
   p.scroller[1] = scroller;
   p.view[1] = view;
+  view->FinishCreate();
   view->SetTextEngine(&engine);
   view->SetEventHandler(handler);
   view->FixImage();
