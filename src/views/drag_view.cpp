@@ -122,6 +122,9 @@ void CKXDragView::DoDragStart(const EventRecord& event) {
     // Anything else ends the drag quietly, as a cancel would.
   }
   mDragging = false;
+  // However the drag ended, no drag caret stays behind in the pixels.
+  if (mCaretShown) HideDragCaret();
+  mDragCaretOffset = -1;
   LView::OutOfFocus(nullptr);
   if (failure != noErr) throw LException(failure);
   FocusDraw();

@@ -253,6 +253,43 @@ TEST_F(TextViewTest, DropsFromElsewhereTakeTheirTextUnlessReadOnly) {
   }
 }
 
+TEST_F(TextViewTest, OnlyADragStartedHereAutoScrollsNearTheEdge) {
+  Open(ManyLines(200), 400, 300);
+  CKXTextView& v = *panes.view[0];
+  engine->Select(0, 5);
+  const RectL frame = v.CalcPortFrameRect();
+  struct Case {
+    const char* name;
+    std::int32_t fromBottom;   // port rows above the frame's bottom
+    std::int32_t expect;
+  } cases[] = {{"well inside", 40, 0}, {"within 8 pixels", 4, 16}, {"beyond the edge", -10, 16}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::int32_t before = ScrollOf(0).v;
+    std::int32_t during = before;
+    CKXDragView::SetDragRunner([&](CKXDragView&, KxDrag& drag) {
+      const Point g = GlobalOf(SPoint32{100, frame.bottom - c.fromBottom});
+      drag.mouse = g;
+      v.InsideDropArea(&drag);
+      during = ScrollOf(0).v;
+      throw LException(kKxUserCanceled);
+    });
+    EventRecord down;
+    down.what = mouseDown;
+    v.DoDragStart(down);
+    EXPECT_EQ(during - before, c.expect);
+    EXPECT_FALSE(v.IsDragging());
+  }
+  // The same point in a drag from elsewhere: no scrolling.
+  KxDrag foreign;
+  foreign.mouse = GlobalOf(SPoint32{100, frame.bottom - 2});
+  const std::int32_t before = ScrollOf(0).v;
+  v.InsideDropArea(&foreign);
+  EXPECT_EQ(ScrollOf(0).v, before);
+  v.HideDragCaret();
+  EXPECT_EQ(OracleMismatch(), "");
+}
+
 TEST_F(TextViewTest, DraggingToTheTrashDeletesOnlyEditableText) {
   for (bool readOnly : {false, true}) {
     Open("keep drop keep", 400, 200);
