@@ -108,6 +108,9 @@ class CKXTextEngine : public CKXTextLayer, public LBroadcaster, public virtual L
   bool GetUsePrinter() const { return mUsePrinter; }
   void SetTextEncoding(std::uint16_t encoding) { mEncoding = encoding; }
   std::uint16_t GetTextEncoding() const { return mEncoding; }
+  // Saved in the program's own styled format (as Save As sets for that choice).
+  void SetOwnFormat(bool on) { mOwnFormat = on; }
+  bool GetOwnFormat() const { return mOwnFormat; }
   // The range whose region was last built for a drag ({-1, 0}: none).
   const SKXRange& GetDragRange() const { return mDragRange; }
   void SetDragRange(const SKXRange& range) { mDragRange = range; }
@@ -241,6 +244,7 @@ class CKXTextEngine : public CKXTextLayer, public LBroadcaster, public virtual L
   std::shared_ptr<SKXLayerLink> mLink;
   LView* mView = nullptr;
   std::uint16_t mAttributes = kKxEngineEditable;
+  bool mOwnFormat = false;
   bool mSplit = false;
   bool mUsePrinter = true;
   SKXRange mDragRange{-1, 0};

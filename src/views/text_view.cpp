@@ -1,4 +1,5 @@
 #include "views/text_view.h"
+#include "views/text_view_commands.h"
 
 #include <algorithm>
 #include <memory>
@@ -155,6 +156,7 @@ bool CKXTextView::AllowSubRemoval(LCommander* sub) { return sub ? LCommander::Al
 
 void CKXTextView::BeTarget() {
   CKXEventView::BeTarget();
+  KxResetFindMemo();  // a failing find here beeps again
   if (IsCurrent()) {
     KXEditHandle e = mTextEngine->GetEdit();
     if (!KXTE_GetHilite(e)) KXTE_SetHilite(e, 1);

@@ -145,6 +145,11 @@ class CKXTextView : public CKXEventView, public CKXTMacroTarget {
   // commander is; null without one or when Escape is pressed.
   static CKXTextView* GetTextView();
 
+  // ---- Commands (text_view_commands.cpp) ---------------------------------------------------------
+  bool ObeyCommand(CommandT command, void* param) override;
+  void FindCommandStatus(CommandT command, Boolean& enabled, Boolean& usesMark, std::uint16_t& mark,
+                         Str255 name) override;
+
  protected:
   void BeTarget() override;
   void DontBeTarget() override;

@@ -6,6 +6,8 @@
 //   mouse down|move|up X Y [MODS]   window content coordinates
 //   drag X1 Y1 X2 Y2 [option]  drags what is at X1 Y1 and drops it at X2 Y2
 //   shot PNG                   the window's pixels
+//   status N                   ENABLED MARK NAME of command N at the view
+//   command N                  obeyed by the view (up its commander chain)
 #pragma once
 
 #include <cairo.h>
@@ -108,12 +110,30 @@ class Session {
     if (verb == "wheel") return Wheel(args, why);
     if (verb == "mouse") return Mouse(args, why);
     if (verb == "drag") return Drag(args, why);
+    if (verb == "status") return Status(args, why);
+    if (verb == "command") {
+      long cmd = 0;
+      if (args.size() != 1 || !ParseInt(args[0], cmd)) return why = "command N", 1;
+      if (!mPanes.view[0]->ObeyCommand(CommandT(cmd), nullptr)) return why = "no text command " + args[0], 1;
+      return 0;
+    }
     if (verb == "shot") {
       if (args.size() != 1) return why = "shot PNG", 1;
       mPanes.window->UpdatePort();
       return WritePng(*mPanes.window->HostPort(), args[0]);
     }
     return -1;
+  }
+  // `status N`: the first pane's answer, as the menus would ask it.
+  int Status(const std::vector<std::string>& a, std::string& why) {
+    long cmd = 0;
+    if (a.size() != 1 || !ParseInt(a[0], cmd)) return why = "status N", 1;
+    Boolean enabled = false, usesMark = false;
+    std::uint16_t mark = 0;
+    Str255 name{};
+    mPanes.view[0]->FindCommandStatus(CommandT(cmd), enabled, usesMark, mark, name);
+    std::printf("%d %u %.*s\n", enabled ? 1 : 0, usesMark ? unsigned(mark) : 0u, int(name[0]), name + 1);
+    return 0;
   }
   // After every step: pending drawing done, as an event loop would.
   void Settle() { mPanes.window->UpdatePort(); }
