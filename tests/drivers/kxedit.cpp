@@ -51,6 +51,7 @@
 #include "driver.h"
 #include "driver_text.h"
 #include "kxedit_window.h"
+#include "tell_step.h"
 #include "engine/facilities.h"
 #include "engine/text_event.h"
 #include "engine/tsm_handler.h"
@@ -366,6 +367,14 @@ int PasteFileStep(CKXTextLayer& layer, const std::string& path, std::string& err
   return 0;
 }
 
+// Text values of `tell` steps, UTF-8 to the text's bytes and back.
+bool TellToText(const std::string& utf8, std::string& bytes) {
+  std::vector<SKXUniChar> sides;
+  return FromUnits(Units(kKxCodeUTF8, reinterpret_cast<const unsigned char*>(utf8.data()), long(utf8.size())), bytes,
+                   sides);
+}
+std::string TellToUTF8(const std::string& bytes) { return ToUTF8(bytes, {}); }
+
 class Runner {
  public:
   Runner(CKXTextEdit& e, KXEditHandle h, EditEngine& engine, EngineView* view, std::uint16_t& last,
@@ -578,7 +587,13 @@ int Runner::Step(const std::string& line, long lineNo) {
     mLayer.CompleteTyping();
     return RunTextCommand(mLayer, cmd) ? 0 : Bad(lineNo, "no text command " + args[0]);
   }
-  static const char* const kLater[] = {"tell", "save"};
+  if (verb == "tell") {
+    std::string error;
+    if (kxtell::RunTell(mLayer, line.size() > 5 ? line.substr(5) : std::string(), TellToText, TellToUTF8, error))
+      return Bad(lineNo, error);
+    return 0;
+  }
+  static const char* const kLater[] = {"save"};
   for (const char* v : kLater)
     if (verb == v) return Unsupported(lineNo, verb);
   return Bad(lineNo, "unknown step " + verb);
