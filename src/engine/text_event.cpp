@@ -81,7 +81,8 @@ char KxModifierCode(std::uint16_t modifiers) {
   return code;
 }
 
-CKXTextEvent::CKXTextEvent() : mTSM(std::make_unique<CKXTextTSMHandler>(this)) {}
+CKXTextEvent::CKXTextEvent(LModelObject* super, DescType kind)
+    : CKXTextAEOM(super, kind), mTSM(std::make_unique<CKXTextTSMHandler>(this)) {}
 
 CKXTextEvent::~CKXTextEvent() {
   // A composition still open is confirmed rather than left underlined.
@@ -97,6 +98,7 @@ void CKXTextEvent::SetTextEngine(CKXTextEngine* engine) {
   CKXTextEngine* old = mEngine;
   if (engine) engine->AddUser(this);
   mEngine = engine;
+  SetAEOMEngine(engine);
   if (old) old->RemoveUser(this);
 }
 
@@ -106,6 +108,7 @@ void CKXTextEvent::Beep() { KxCurrentHost().Beep(); }
 
 void CKXTextEvent::Activate() {
   CKXEventHandler::Activate();
+  ResetCachedRange();
   if (mEngine) mEngine->Activate();
   mTSM->Activate(true);
 }

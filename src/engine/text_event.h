@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/event_handler.h"
+#include "engine/text_aeom.h"
 #include "engine/keytables.h"
 #include "layout/kxtext_api.h"
 #include "text/base/range.h"
@@ -50,9 +51,11 @@ class CKXTextEventHooks {
   static CKXTextEventHooks& Get();
 };
 
-class CKXTextEvent : public CKXEventHandler {
+// The handler is also the scripting model of its text: the whole-text node
+// that scripts resolve words, lines and paragraphs from.
+class CKXTextEvent : public CKXEventHandler, public CKXTextAEOM {
  public:
-  CKXTextEvent();
+  explicit CKXTextEvent(LModelObject* super = nullptr, DescType kind = kKxClassText);
   ~CKXTextEvent() override;
   CKXTextEvent(const CKXTextEvent&) = delete;
   CKXTextEvent& operator=(const CKXTextEvent&) = delete;

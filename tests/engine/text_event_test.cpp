@@ -399,3 +399,19 @@ TEST(EventHandlerTest, AFailingHookLeavesTheHandlerReset) {
 }
 
 }  // namespace
+
+// The handler is the scripting model of its text: it counts and finds the
+// parts of the engine it is bound to, and forgets both with the engine.
+TEST_F(TextEventTest, TheHandlerIsTheScriptingModelOfItsText) {
+  Bound b;
+  KXText_SetText(b.w.engine->GetEdit(), "one two\rthree", 13, nullptr, 0, nullptr, 0, nullptr, 0);
+  EXPECT_EQ(b.handler->CountSubModels(kKxClassWord), 3);
+  EXPECT_EQ(b.handler->CountSubModels(kKxClassPara), 2);
+  LModelToken token;
+  b.handler->GetSubModelByPosition(kKxClassWord, 2, token);
+  auto* word = dynamic_cast<CKXTextAEOM*>(token.Get(0));
+  ASSERT_NE(word, nullptr);
+  EXPECT_EQ(word->CroppedRange().start, 4);
+  b.handler->SetTextEngine(nullptr);
+  EXPECT_THROW(b.handler->CountSubModels(kKxClassWord), LException);
+}
