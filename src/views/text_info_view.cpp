@@ -236,16 +236,13 @@ void CKXTextInfoView::DrawInfo(const Rect& given) {
   area.top = std::max<std::int16_t>(area.top, frame.top + 2);
   area.left = std::max<std::int16_t>(area.left, frame.left + 1);
   area.right = std::min<std::int16_t>(area.right, frame.left + kAreaRight);
-  if (given.left <= frame.left + 1) {
-    if (placard.right > frame.left + 40) {
-      drawPlacard(Rect{placard.top, std::int16_t(frame.left + 39), placard.bottom, placard.right});
-      drawPlacard(Rect{placard.top, placard.left, placard.bottom, std::int16_t(frame.left + 40)});
-    } else {
-      drawPlacard(placard);
-    }
+  // The whole placard is drawn; a partial redraw is held to its area by the
+  // clip, so it leaves the same pixels as a full one.
+  if (placard.right > frame.left + 40) {
+    drawPlacard(Rect{placard.top, std::int16_t(frame.left + 39), placard.bottom, placard.right});
+    drawPlacard(Rect{placard.top, placard.left, placard.bottom, std::int16_t(frame.left + 40)});
   } else {
-    RGBForeColor(&UKXColor::sViewFaceColor);
-    PaintRect(&area);
+    drawPlacard(placard);
   }
   if (area.left < frame.left + 18) DrawInfoIcon(frame.left + 5, frame.top + 2, active);
   if (area.left < frame.left + 36 && (mModified || mReadOnly)) {

@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr long kNoRestart = 0x7FFFFFFF;   // as the layer reports "no further restart"
 // The cursor over the margin in horizontal writing.
 constexpr std::int16_t kLineCursor = 1025;
 // Click counts of the engine's tracking: a line selection, a move, the end.
@@ -40,34 +39,34 @@ std::vector<KxLineMark> KxCollectLineMarks(CKXTextEngine& engine, const RectL& s
   short columns = 1, gap = 0;
   if (KXTE_GetPaperView(e)) KXTE_GetPageColumn(e, columns, gap);
   const bool paged = KXTE_GetPaperView(e) && columns >= 2;
-  // Where the visible area starts along the line axis, in layout units.
-  const std::int64_t start = vertical ? 0 : std::int64_t(shown.top) * 100 / (scale == 0 ? 100 : scale);
+  // Where the visible area starts along the line axis (scaled). Lines sit
+  // where the text draws them: at the scaled sum of all heights before.
+  const std::int64_t start = vertical ? 0 : shown.top;
 
   PointL at{0, 0};
   long line = KXTE_GetDrawLine(e, at, shown);
   if (line < 1) line = 1;
   long next = 0;
   long offset = engine.GetLineReStart(line, next);
-  std::int64_t pos = vertical ? 0 : Scaled(at.v - start, scale);
+  std::int64_t top = vertical ? 0 : at.v;   // unscaled
   long page = paged ? KXTE_GetPageNumber(e, line) : 0;
-  // Every line shown takes at least one pixel, so this bounds the walk even
-  // when heights are zero at a small scale.
+  // Every line shown takes at least one pixel or is one of the short ones
+  // skipped in pairs, so this bounds the walk at any scale.
   const long limit = long(std::min<std::int64_t>(extent * 4 + 64, 1 << 24));
+  std::int64_t pos = Scaled(top, scale) - start;
   for (long walked = 0; line <= count && pos < extent && walked < limit;) {
     long run = 1;
     short extra = 0;
     const short height = KXTE_GetLineHeightExt(e, line, run, &extra);
     run = std::max(1L, run);
     for (long k = 0; k < run && line <= count && pos < extent && walked < limit; ++k, ++line, ++walked) {
-      if (paged) {
-        const long p = KXTE_GetPageNumber(e, line);
-        if (p != page) return marks;   // the next page's column starts elsewhere
-      }
+      if (paged && KXTE_GetPageNumber(e, line) != page) return marks;   // the next column starts elsewhere
       if (line >= next) offset = engine.GetLineReStart(line, next);
       const std::int32_t length = std::int32_t(Scaled(height, scale));
-      if (length >= fontHeight || (line & 1))
+      if (pos + length > 0 && (length >= fontHeight || (line & 1)))
         marks.push_back(KxLineMark{line, line - offset, std::int32_t(pos), length});
-      pos += Scaled(height + (k + 1 == run ? extra : 0), scale);
+      top += height + (k + 1 == run ? extra : 0);
+      pos = Scaled(top, scale) - start;
     }
   }
   return marks;
@@ -271,7 +270,10 @@ void CKXTextLineView::DrawLine(const RectL& area) {
     MoveTo(icon.left, mButtonRect.top);
     LineTo(icon.right - 1, mButtonRect.top);
   }
-  DrawLineNumbers(area);
+  // Numbers only inside the frame: scrolls move and redraw just that area.
+  const RectL inside = InsideRect();
+  RectL numbers;
+  if (KxSectRect(area, inside, numbers)) DrawLineNumbers(numbers);
   RGBForeColor(&UKXColor::sBlackColor);
 }
 
@@ -302,7 +304,15 @@ void CKXTextLineView::DrawLineNumbers(const RectL& clip) {
       m.pos += f.top;
       MoveTo(f.left + kKxLineNumberWidth - width, m.pos + (m.length + info.ascent - info.descent) / 2);
     }
-    DrawText(digits, 0, n);
+    {
+      // Each number stays inside its line's band (two lines where only odd
+      // lines carry numbers), so that pixels moved by a scroll meet the
+      // strip drawn beside them exactly.
+      const std::int32_t band = m.length >= fontHeight ? m.length : 2 * m.length;
+      KxClipScope own(mVertical ? RectL{f.top, m.pos + m.length - band, f.bottom, m.pos + m.length}
+                                : RectL{m.pos, f.left, m.pos + band, f.right});
+      DrawText(digits, 0, n);
+    }
     mDrawnMarks.push_back(m);
   }
 }

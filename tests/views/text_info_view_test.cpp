@@ -62,6 +62,8 @@ class InfoViewTest : public kxtest::TextPaneTest {
     bar->ResizeFrameTo(kKxStatusBarWidth, 15, false);
     bar->SetTextView(panes.view[0]);
     panes.view[0]->SetInfoView(bar);
+    bar->Refresh();
+    panes.window->UpdatePort();
     return bar;
   }
 };

@@ -22,13 +22,23 @@ class LineViewTest : public kxtest::TextPaneTest {
  public:
   // A margin to the left of the first pane, as tall as its text.
   CKXTextLineView* AddMargin() {
+    // The scroller makes room beside the margin, as the window does.
+    const bool vertical = KXTE_GetVertical(engine->GetEdit()) != 0;
     auto* margin = new CKXTextLineView;
     margin->PutInside(panes.window, 0, 0);
     SDimension32 text;
     panes.view[0]->GetFrameSize(text);
-    margin->ResizeFrameTo(kKxLineViewWidth, text.height, false);
+    if (vertical) {
+      margin->ResizeFrameTo(text.width, kKxLineViewWidth, false);
+      panes.scroller[0]->MoveBy(0, kKxLineViewWidth, false);
+      panes.scroller[0]->ResizeFrameBy(0, -kKxLineViewWidth, false);
+    } else {
+      margin->ResizeFrameTo(kKxLineViewWidth, text.height, false);
+      panes.scroller[0]->MoveBy(kKxLineViewWidth, 0, false);
+      panes.scroller[0]->ResizeFrameBy(-kKxLineViewWidth, 0, false);
+    }
     margin->SetTextView(panes.view[0]);
-    margin->SetVertical(KXTE_GetVertical(engine->GetEdit()) != 0);
+    margin->SetVertical(vertical);
     panes.view[0]->SetLineView(margin);
     margin->Refresh();
     panes.window->UpdatePort();
