@@ -18,8 +18,12 @@ CKXEventView::~CKXEventView() {
 
 bool CKXEventView::DoEvent(const EventRecord& event) {
   if (!mEventHandler) return false;
+  // A port here does not know where its window lies on the screen: the
+  // handler's conversion to local coordinates is given the port point.
+  EventRecord inPort = event;
+  if (LWindow* window = LWindow::FetchWindowOf(this)) inPort.where = ToPoint16(window->GlobalToPortPoint(event.where));
   try {
-    return mEventHandler->DoEvent(event);
+    return mEventHandler->DoEvent(inPort);
   } catch (...) {
     // No exception leaves a view's event path; the handler has reset its
     // event memory, so the next event starts clean.
