@@ -122,18 +122,18 @@ TEST_F(TextWindowTest, SplitIsJoinedAt63PixelsAndKeptAt64) {
     ASSERT_NE(rec, nullptr);
     auto* scroller = new CKXTextScroller(*rec);
     scroller->PutInside(w, 0, 0);
-    scroller->ResizeFrameTo(600, 400, false);
+    scroller->ResizeFrameTo(560, 360, false);
     scroller->SetVertical(vertical);
     CKXTextView twin;
     scroller->SetTwinView(&twin);
     RecordingDoc doc;
     w->SetDocument(&doc);
-    // The scroller is bound to all four sides: 40 (vertical: 0) pixels
+    // The scroller is bound to all four sides: 40 pixels
     // less than the window across the split.
     auto setAcross = [&](int across) {
       const Rect b = w->GetGlobalBounds();
       if (vertical)
-        w->DoSetBounds(Rect{b.top, b.left, b.bottom, std::int16_t(b.left + across)});
+        w->DoSetBounds(Rect{b.top, b.left, b.bottom, std::int16_t(b.left + across + 40)});
       else
         w->DoSetBounds(Rect{b.top, b.left, std::int16_t(b.top + across + 40), b.right});
     };
