@@ -12,7 +12,7 @@
 #include "platform/framework/window.h"
 #include "platform/host/host.h"
 #include "platform/keys.h"
-#include "platform/toolbox/mouse.h"
+#include "platform/framework/events.h"
 #include "views/text_info_view.h"
 
 namespace {
@@ -159,9 +159,25 @@ void CKXTextLineView::DoLineSelect(const EventRecord& event) {
   };
   mTextView->FocusDraw();
   engine->Click(mouseAt(event.where), down, kClickLines);
+  // Follow the mouse until its button comes up; the release point ends
+  // the selection.
   Point where = event.where;
-  while (UMouseUtils::StillDown()) {
-    if (UMouseUtils::GetMouseIfMove(where)) {
+  KxHost& host = KxCurrentHost();
+  for (;;) {
+    EventRecord e;
+    const bool got = host.WaitNextEvent(e, 1);
+    if (host.ShouldStop()) break;
+    if (got && e.what == mouseUp) {
+      if (e.where.h != where.h || e.where.v != where.v) {
+        where = e.where;
+        mTextView->FocusDraw();
+        engine->Click(mouseAt(where), down, kClickTrack);
+      }
+      break;
+    }
+    if (!got && (e.modifiers & kKxEventButtonState)) break;
+    if (e.where.h != where.h || e.where.v != where.v) {
+      where = e.where;
       mTextView->FocusDraw();
       engine->Click(mouseAt(where), down, kClickTrack);
     }

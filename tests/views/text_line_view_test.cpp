@@ -183,3 +183,42 @@ TEST_F(LineViewTest, StatusBarAndMarginShowTheSameLine) {
 }
 
 }  // namespace
+
+namespace {
+
+// Dragging in the margin selects whole lines, from the press to the
+// release; with Shift the selection grows from where it was.
+TEST_F(LineViewTest, DraggingSelectsWholeLines) {
+  Open(ManyLines(20, 2));
+  CKXTextLineView* margin = AddMargin();
+  const long count = KXTE_GetLineCount(engine->GetEdit());
+  ASSERT_GE(count, 8);
+  auto lineTop = [&](long line) {
+    std::int64_t top = 0;
+    for (long k = 1; k < line; ++k) top += KXTE_GetLineHeight(engine->GetEdit(), k);
+    return std::int32_t(top);
+  };
+  auto press = [&](long fromLine, long toLine, std::uint16_t mods) {
+    const RectL f = margin->CalcPortFrameRect();
+    host.PostMouse(false, GlobalOf(SPoint32{f.left + 10, f.top + lineTop(toLine) + 2}), mods);
+    EventRecord down{};
+    down.what = mouseDown;
+    down.where = GlobalOf(SPoint32{f.left + 10, f.top + lineTop(fromLine) + 2});
+    down.modifiers = mods;
+    margin->DoLineSelect(down);
+    return engine->GetSelectionRange();
+  };
+  const long l3 = KXTE_GetLineOffset(engine->GetEdit(), 3), l6 = KXTE_GetLineOffset(engine->GetEdit(), 6);
+  SKXRange r = press(5, 3, 0);   // upwards
+  EXPECT_EQ(r.start, l3);
+  EXPECT_EQ(r.start + r.length, l6);
+  r = press(3, 5, 0);   // downwards: the same lines, anchored at line 3
+  EXPECT_EQ(r.start, l3);
+  EXPECT_EQ(r.start + r.length, l6);
+  const long l8 = KXTE_GetLineOffset(engine->GetEdit(), 8);
+  r = press(7, 7, kKxEventShiftKey);
+  EXPECT_EQ(r.start, l3);
+  EXPECT_EQ(r.start + r.length, l8);
+}
+
+}  // namespace
