@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "layout/draw_text.h"
 #include "layout/kxtext_api.h"
 #include "platform/draw/color.h"
 #include "platform/draw/port.h"
@@ -315,7 +316,6 @@ void CKXTextLineView::DrawLineNumbers(const RectL& clip) {
     if (mVertical) {
       // Along the line from the right: centred across it, right-aligned down.
       m.pos = f.right - mButtonWidth - m.pos - m.length;
-      MoveTo(m.pos + (m.length - width) / 2, f.top + kKxLineNumberWidth - 2);
     } else {
       m.pos += f.top;
       MoveTo(f.left + kKxLineNumberWidth - width, m.pos + (m.length + info.ascent - info.descent) / 2);
@@ -327,7 +327,12 @@ void CKXTextLineView::DrawLineNumbers(const RectL& clip) {
       const std::int32_t band = m.length >= fontHeight ? m.length : 2 * m.length;
       KxClipScope own(mVertical ? RectL{f.top, m.pos + m.length - band, f.bottom, m.pos + m.length}
                                 : RectL{m.pos, f.left, m.pos + band, f.right});
-      DrawText(digits, 0, n);
+      if (mVertical) {
+        // Turned along the line, ending at the far side of the number column.
+        KxDrawVerticalText(m.pos, f.top + kKxLineNumberWidth - width, info.ascent, m.length, digits, n);
+      } else {
+        DrawText(digits, 0, n);
+      }
     }
     mDrawnMarks.push_back(m);
   }
