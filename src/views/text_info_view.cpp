@@ -14,6 +14,7 @@
 #include "platform/host/host.h"
 #include "platform/keys.h"
 #include "views/text_view.h"
+#include "views/text_window.h"
 
 namespace {
 
@@ -108,6 +109,19 @@ void CKXTextInfoView::ClickSelf(const SMouseDownEvent& event) {
     DoPageJump(event.macEvent.modifiers);
   else if (inside(mLineRect))
     DoLineJump(event.macEvent.modifiers, twice ? 2 : 1);
+  else if (at.h >= kMarkLeft && at.h < mPageRect.left)
+    DoWindowInfoMenu();
+}
+
+void CKXTextInfoView::DoWindowInfoMenu() {
+  // The window manager owns the title bar: its information menu is offered
+  // from the mark beside the zoom button.
+  auto* window = dynamic_cast<CKXTextWindow*>(LWindow::FetchWindowOf(this));
+  if (!window) return;
+  SPoint32 corner{kMarkLeft, mZoomRect.top};
+  LocalToPortPoint(corner);
+  const Rect b = window->GetGlobalBounds();
+  window->InfoMenus(Point{KxPinShort(std::int64_t(b.top) + corner.v), KxPinShort(std::int64_t(b.left) + corner.h)});
 }
 
 void CKXTextInfoView::DoInfoMenu() {

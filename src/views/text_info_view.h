@@ -61,6 +61,8 @@ class CKXTextInfoView : public LView {
   // ChooseScaleItem hands to the bar that asked.
   void DoInfoMenu();
   static bool ChooseScaleItem(std::int16_t item);
+  // The document window's information menu, from a click on the mark.
+  void DoWindowInfoMenu();
   void DoPageJump(std::uint16_t modifiers);
   void DoLineJump(std::uint16_t modifiers, int clicks);
 

@@ -9,6 +9,7 @@
 
 #include "platform/framework/layout.h"
 #include "views/split_view.h"
+#include "views/text_info_view.h"
 #include "views/text_scroller.h"
 #include "views/text_view.h"
 #include "views/text_window.h"
@@ -248,6 +249,26 @@ TEST_F(TextWindowTest, InformationMenuListsFoldersAndCopiesTheWholePath) {
   ASSERT_GE(bare.size(), 3u);
   EXPECT_EQ(bare[1].kind, KxInfoItem::kSeparator);
   EXPECT_EQ(bare[2].kind, KxInfoItem::kOwnFormat);
+}
+
+TEST_F(TextWindowTest, TheStatusBarMarkOffersTheInformationMenu) {
+  CKXTextWindow w(Rect{40, 40, 200, 300}, reinterpret_cast<ConstStringPtr>("\x04memo"), nullptr);
+  auto* bar = new CKXTextInfoView;
+  bar->PutInside(&w, 0, 100);
+  bar->ResizeFrameTo(170, 15, false);
+  SMouseDownEvent click{};
+  click.macEvent.what = mouseDown;
+  for (std::int32_t h : {3, 25, 60}) {   // zoom button, mark, page field
+    const int before = host.Popups();
+    click.whereLocal = SPoint32{h, 5};
+    bar->ClickSelf(click);
+    if (h == 25) {
+      ASSERT_EQ(host.Popups(), before + 1);
+      EXPECT_EQ(host.LastPopup()[0].text, "memo");
+    } else {
+      EXPECT_EQ(host.Popups(), before);   // no engine: no scale menu, no page jump
+    }
+  }
 }
 
 TEST_F(TextWindowTest, TheWindowOwnsAnUndoerForItsLife) {
