@@ -9,6 +9,9 @@
 #include "views/split_view.h"
 #include "views/text_scroller.h"
 #include "views/text_view.h"
+#include "views/text_info_view.h"
+#include "views/text_line_view.h"
+#include "views/text_window.h"
 
 namespace {
 template <class T>
@@ -34,4 +37,8 @@ void KxRegisterViewClasses() {
   URegistrar::RegisterClass(FourCC("kxsc"), Create<CKXTextScroller>);
   URegistrar::RegisterClass(FourCC("kxtv"), Create<CKXTextView>);
   URegistrar::RegisterClass(FourCC("kxsv"), Create<CKXTextSplitView>);
+  // The document window, its status bar and its line-number margins.
+  URegistrar::RegisterClass(FourCC("aewn"), Create<CKXTextWindow>);
+  URegistrar::RegisterClass(FourCC("kxiv"), Create<CKXTextInfoView>);
+  URegistrar::RegisterClass(FourCC("kxlv"), Create<CKXTextLineView>);
 }

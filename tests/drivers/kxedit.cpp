@@ -51,6 +51,7 @@
 #include "driver.h"
 #include "driver_text.h"
 #include "kxedit_window.h"
+#include "kxedit_gages.h"
 #include "tell_step.h"
 #include "engine/facilities.h"
 #include "engine/text_event.h"
@@ -79,7 +80,7 @@ int Usage() {
   std::fprintf(stderr,
                "usage: kxedit [--width N] [--vertical] [--rules 0|1|2] [--wordwrap] [--font NAME] [--size PT] "
                "[--encoding auto|sjis|jis|euc|utf8|utf16] [--autoindent] [--timing] "
-               "[--window [--gtk [--screenshot PNG]] [--split Y]] FILE [SCRIPT|-]\n");
+               "[--window [--gtk [--screenshot PNG]] [--split Y] [--lines] [--status]] FILE [SCRIPT|-]\n");
   return 2;
 }
 
@@ -687,7 +688,7 @@ int Run(int argc, char** argv) {
   SKXLineStyl style;
   std::string font, encoding = "auto";
   bool timing = false, autoIndent = false;
-  bool windowMode = false, gtk = false;
+  bool windowMode = false, gtk = false, gageLines = false, gageStatus = false;
   std::string screenshot;
   long split = 0;
   std::vector<std::string> files;
@@ -727,6 +728,10 @@ int Run(int argc, char** argv) {
       if (!value(screenshot)) return Usage();
     } else if (a == "--split") {
       if (!value(v) || !ParseLong(v, split) || split < 1 || split > 10000) return Usage();
+    } else if (a == "--lines") {
+      gageLines = true;
+    } else if (a == "--status") {
+      gageStatus = true;
     } else if (a.size() > 1 && a[0] == '-' && a != "-") {
       return Usage();
     } else {
@@ -734,7 +739,7 @@ int Run(int argc, char** argv) {
     }
   }
   if (files.empty() || files.size() > 2) return Usage();
-  if (!windowMode && (gtk || split || !screenshot.empty())) return Usage();
+  if (!windowMode && (gtk || split || !screenshot.empty() || gageLines || gageStatus)) return Usage();
   if (!screenshot.empty() && !gtk) return Usage();
   const short code = kxdriver::EncodingCode(encoding);
   if (code == -2) return Usage();
@@ -822,6 +827,7 @@ int Run(int argc, char** argv) {
     }
     session = std::make_unique<kxwindow::Session>(engine, *handler.h, w, kWindowHeight, std::int32_t(split),
                                                   style.vertical != 0, std::move(host));
+    kxgages::Add(session->Panes(), gageLines, gageStatus, style.vertical != 0);
   } else {
     window.w = new LWindow(Rect{40, 0, 1040, std::int16_t(std::min<long>(width, 30000))},
                            reinterpret_cast<ConstStringPtr>("\x06kxedit"), nullptr);

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# kxedit --window --lines --status: the margin takes 40 pixels beside the
+# text (clicks land 40 pixels further right), the status bar the left end
+# of the scroll-bar row; both need --window; line numbers show in the
+# margin's column of the picture.
+set -u
+bin="${KX_BIN_DIR:?}/kxedit"
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+fail=0
+check() {   # name, expected, actual
+  [ "$2" == "$3" ] || { echo "FAIL: $1: expected [$2] got [$3]"; fail=1; }
+}
+printf 'alpha beta gamma\rdelta' > "$dir/t.txt"
+# The synthetic font: 6 pixels a character, 12 a line; the margin is 40 wide.
+out=$("$bin" --window --lines --status "$dir/t.txt" - <<'STEPS'
+mouse down 42 5
+mouse move 71 5
+mouse up 71 5
+print selection
+STEPS
+)
+check "a click beside the margin" "0 5" "$out"
+"$bin" --window --lines --status --split 100 "$dir/t.txt" /dev/null
+check "a split window with margins and the status bar" "0" "$?"
+"$bin" --window --lines --status --vertical --split 100 "$dir/t.txt" /dev/null
+check "vertical writing with margins and the status bar" "0" "$?"
+"$bin" --lines "$dir/t.txt" /dev/null 2>/dev/null
+check "--lines without --window" "2" "$?"
+"$bin" --status "$dir/t.txt" /dev/null 2>/dev/null
+check "--status without --window" "2" "$?"
+# Pictures with and without the margin differ only where the margin and
+# the status bar are drawn.
+for k in $(seq 1 60); do echo "line $k"; done > "$dir/many.txt"
+printf 'shot %s\n' "$dir/plain.png" > "$dir/s1.txt"
+printf 'shot %s\n' "$dir/gages.png" > "$dir/s2.txt"
+"$bin" --window "$dir/many.txt" "$dir/s1.txt" || { echo "FAIL: plain window"; fail=1; }
+"$bin" --window --lines --status "$dir/many.txt" "$dir/s2.txt" || { echo "FAIL: window with gages"; fail=1; }
+cmp -s "$dir/plain.png" "$dir/gages.png" && { echo "FAIL: the margin and the status bar are not drawn"; fail=1; }
+exit $fail
