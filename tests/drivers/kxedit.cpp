@@ -744,11 +744,20 @@ int Run(int argc, char** argv) {
   const short code = kxdriver::EncodingCode(encoding);
   if (code == -2) return Usage();
 
+  // The synthetic box fonts keep line geometry the same on every machine;
+  // a font they do not have is looked up among the installed ones.
   KxFontInstallBackend(KxSyntheticFontBackend());
   short fontNumber = 1;
   if (!font.empty() && !KxFontNumberFromName(font, fontNumber)) {
-    std::fprintf(stderr, "kxedit: unknown font %s\n", font.c_str());
-    return 2;
+    try {
+      KxFontInstallBackend(KxFreeTypeFontBackend(true, {}));
+    } catch (const LException&) {
+      KxFontInstallBackend(KxSyntheticFontBackend());
+    }
+    if (!KxFontNumberFromName(font, fontNumber)) {
+      std::fprintf(stderr, "kxedit: unknown font %s\n", font.c_str());
+      return 2;
+    }
   }
 
   const auto t0 = std::chrono::steady_clock::now();

@@ -57,6 +57,12 @@ out=$("$bin" "$tmp/in.txt" - <<<$'undo\nredo\nprint selection')
 check "undo and redo with nothing done" "0 0" "$out"
 "$bin" --rules 7 "$tmp/in.txt" 2>/dev/null; rc=$?
 check "bad usage" "2" "$rc"
+# A font the box fonts lack comes from the installed ones; one nowhere is
+# a usage error.
+"$bin" --font "IPAGothic" "$tmp/in.txt" - <<<'print selection' >/dev/null 2>&1; rc=$?
+check "an installed font" "0" "$rc"
+"$bin" --font "No Such Family" "$tmp/in.txt" - <<<'print selection' >/dev/null 2>&1; rc=$?
+check "a font nowhere" "2" "$rc"
 "$bin" "$tmp/missing.txt" 2>/dev/null; rc=$?
 check "missing file" "1" "$rc"
 exit $fail
