@@ -6,6 +6,9 @@
 #include "views/edit_field.h"
 #include "views/preview.h"
 #include "views/scroller.h"
+#include "views/split_view.h"
+#include "views/text_scroller.h"
+#include "views/text_view.h"
 
 namespace {
 template <class T>
@@ -26,4 +29,9 @@ void KxRegisterViewClasses() {
   URegistrar::RegisterClass(FourCC("kxtb"), Create<KXTabButton>);
   URegistrar::RegisterClass(FourCC("kxbu"), Create<KXColButton>);
   URegistrar::RegisterClass(FourCC("kxsc"), Create<CKXScroller>);
+  // The text panes; the text scroller takes "kxsc" over from its base,
+  // since every text window names its scroller so.
+  URegistrar::RegisterClass(FourCC("kxsc"), Create<CKXTextScroller>);
+  URegistrar::RegisterClass(FourCC("kxtv"), Create<CKXTextView>);
+  URegistrar::RegisterClass(FourCC("kxsv"), Create<CKXTextSplitView>);
 }

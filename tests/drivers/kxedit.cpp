@@ -44,6 +44,7 @@
 
 #include "driver.h"
 #include "driver_text.h"
+#include "kxedit_window.h"
 #include "engine/facilities.h"
 #include "engine/text_engine.h"
 #include "engine/flavor_exchange.h"
@@ -68,7 +69,8 @@ namespace {
 int Usage() {
   std::fprintf(stderr,
                "usage: kxedit [--width N] [--vertical] [--rules 0|1|2] [--wordwrap] [--font NAME] [--size PT] "
-               "[--encoding auto|sjis|jis|euc|utf8|utf16] [--autoindent] [--timing] FILE [SCRIPT|-]\n");
+               "[--encoding auto|sjis|jis|euc|utf8|utf16] [--autoindent] [--timing] "
+               "[--window [--gtk [--screenshot PNG]] [--split Y]] FILE [SCRIPT|-]\n");
   return 2;
 }
 
@@ -356,8 +358,9 @@ int PasteFileStep(CKXTextLayer& layer, const std::string& path, std::string& err
 
 class Runner {
  public:
-  Runner(CKXTextEdit& e, KXEditHandle h, EditEngine& engine, EngineView& view, std::uint16_t& last)
-      : mEdit(e), mHandle(h), mLast(last), mLayer(engine), mView(view) {}
+  Runner(CKXTextEdit& e, KXEditHandle h, EditEngine& engine, EngineView* view, std::uint16_t& last,
+         kxwindow::Session* window = nullptr)
+      : mEdit(e), mHandle(h), mLast(last), mLayer(engine), mView(view), mWindow(window) {}
   Runner(const Runner&) = delete;
   Runner& operator=(const Runner&) = delete;
   // 0 done, 1 bad input, 2 unsupported.
@@ -378,7 +381,8 @@ class Runner {
   KXEditHandle mHandle;
   std::uint16_t& mLast;  // the last result word
   EditEngine& mLayer;
-  EngineView& mView;
+  EngineView* mView;             // null in a window
+  kxwindow::Session* mWindow;    // null without one
 };
 
 int Runner::Step(const std::string& line, long lineNo) {
@@ -386,9 +390,18 @@ int Runner::Step(const std::string& line, long lineNo) {
   std::string verb;
   in >> verb;
   if (verb.empty() || verb[0] == '#') return 0;
-  if (verb != "print") mView.heard.clear();
+  if (verb != "print" && mView) mView->heard.clear();
   std::vector<std::string> args;
   for (std::string a; in >> a;) args.push_back(a);
+  if (mWindow) {
+    std::string why;
+    const int done = mWindow->Step(verb, args, why);
+    if (done == 1) return Bad(lineNo, why.empty() ? verb : why);
+    if (done == 0) {
+      mWindow->Settle();
+      return 0;
+    }
+  }
   if (verb == "type") {
     if (line.size() <= 5) return 0;
     const std::string utf8 = line.substr(5);
@@ -566,7 +579,8 @@ int Runner::Print(const std::string& what) {
     } else if (what == "result") {
       std::printf("%x\n", unsigned(mLast));
       std::printf("broadcasts");
-      for (const std::string& m : mView.heard) std::printf(" %s", m.c_str());
+      if (mView)
+        for (const std::string& m : mView->heard) std::printf(" %s", m.c_str());
       std::printf("\n");
     } else if (what == "styles") {
       std::vector<SKXStyl> runs(size_t(KXText_GetStylCount(mHandle)));
@@ -611,6 +625,9 @@ int Run(int argc, char** argv) {
   SKXLineStyl style;
   std::string font, encoding = "auto";
   bool timing = false, autoIndent = false;
+  bool windowMode = false, gtk = false;
+  std::string screenshot;
+  long split = 0;
   std::vector<std::string> files;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -640,6 +657,14 @@ int Run(int argc, char** argv) {
       autoIndent = true;
     } else if (a == "--timing") {
       timing = true;
+    } else if (a == "--window") {
+      windowMode = true;
+    } else if (a == "--gtk") {
+      gtk = true;
+    } else if (a == "--screenshot") {
+      if (!value(screenshot)) return Usage();
+    } else if (a == "--split") {
+      if (!value(v) || !ParseLong(v, split) || split < 1 || split > 10000) return Usage();
     } else if (a.size() > 1 && a[0] == '-' && a != "-") {
       return Usage();
     } else {
@@ -647,6 +672,8 @@ int Run(int argc, char** argv) {
     }
   }
   if (files.empty() || files.size() > 2) return Usage();
+  if (!windowMode && (gtk || split || !screenshot.empty())) return Usage();
+  if (!screenshot.empty() && !gtk) return Usage();
   const short code = kxdriver::EncodingCode(encoding);
   if (code == -2) return Usage();
 
@@ -695,10 +722,36 @@ int Run(int argc, char** argv) {
   struct WindowOwner {
     LWindow* w;
     ~WindowOwner() { delete w; }
-  } window{new LWindow(Rect{40, 0, 1040, std::int16_t(std::min<long>(width, 30000))},
-                       reinterpret_cast<ConstStringPtr>("\x06kxedit"), nullptr)};
-  window.w->AddAttachment(new CKXTextUndoer, nullptr, true);
-  EngineView& view = *new EngineView(engine, *window.w, std::int32_t(width), 1000);
+  } window{nullptr};
+  EngineView* view = nullptr;
+  // A window of text views: the engine stays the driver's (the views are
+  // users besides it); the session goes before the engine.
+  std::unique_ptr<kxwindow::Session> session;
+  if (windowMode) {
+    constexpr std::int32_t kWindowHeight = 400, kBarWidth = 15;
+    std::unique_ptr<KxGtkHost> host;
+    if (gtk) {
+      std::string why;
+      host = KxGtkHost::Open(&why);
+      if (!host) {
+        std::fprintf(stderr, "kxedit: --gtk: %s\n", why.c_str());
+        return 1;
+      }
+    }
+    engine.AddUser(&engine);
+    const std::int32_t w = std::int32_t(std::min<long>(width, 1600)) + kBarWidth;
+    if (split >= kWindowHeight) {
+      std::fprintf(stderr, "kxedit: --split %ld leaves no room below\n", split);
+      return 2;
+    }
+    session = std::make_unique<kxwindow::Session>(engine, w, kWindowHeight, std::int32_t(split), style.vertical != 0,
+                                                  std::move(host));
+  } else {
+    window.w = new LWindow(Rect{40, 0, 1040, std::int16_t(std::min<long>(width, 30000))},
+                           reinterpret_cast<ConstStringPtr>("\x06kxedit"), nullptr);
+    window.w->AddAttachment(new CKXTextUndoer, nullptr, true);
+    view = new EngineView(engine, *window.w, std::int32_t(width), 1000);
+  }
   const auto t1 = std::chrono::steady_clock::now();
 
   int status = 0;
@@ -713,7 +766,7 @@ int Run(int argc, char** argv) {
       }
       in = &file;
     }
-    Runner runner(edit, engine.GetEdit(), engine, view, last);
+    Runner runner(edit, engine.GetEdit(), engine, view, last, session.get());
     long lineNo = 0;
     for (std::string line; std::getline(*in, line);) {
       ++lineNo;
@@ -722,6 +775,8 @@ int Run(int argc, char** argv) {
       if (status) break;
     }
   }
+  if (session && status == 0 && !screenshot.empty()) status = session->Screenshot(screenshot);
+  session.reset();
   const auto t2 = std::chrono::steady_clock::now();
   if (timing) {
     std::fprintf(stderr, "load %.6f\n", std::chrono::duration<double>(t1 - t0).count());

@@ -314,3 +314,16 @@ void LWindow::HostResized(const Rect& globalBounds) {
 }
 
 void LWindow::HostAttemptClose() { AttemptClose(); }
+
+namespace {
+LWindow::WheelHook& WheelHookSlot() {
+  static LWindow::WheelHook hook;
+  return hook;
+}
+}  // namespace
+
+void LWindow::SetWheelHook(WheelHook hook) { WheelHookSlot() = std::move(hook); }
+
+void LWindow::HostWheel(const EventRecord& event) {
+  if (WheelHookSlot()) WheelHookSlot()(this, event);
+}

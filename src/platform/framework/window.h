@@ -9,6 +9,7 @@
 // Windows live on the heap: closing one deletes it.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "platform/framework/commander.h"
@@ -100,6 +101,11 @@ class LWindow : public LView, public LCommander, public KxWindowClient {
   void HostMouseUp(const EventRecord& event) override;
   void HostResized(const Rect& globalBounds) override;
   void HostAttemptClose() override;
+  // The wheel over a window goes to the application's wheel handler,
+  // installed here by a higher area (none: the wheel does nothing).
+  void HostWheel(const EventRecord& event) override;
+  using WheelHook = std::function<void(LWindow* window, const EventRecord& event)>;
+  static void SetWheelHook(WheelHook hook);
 
  protected:
   void ActivateSelf() override;

@@ -1,0 +1,714 @@
+#include "views/text_view.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "layout/kxtext_api.h"
+#include "layout/text_edit_ex.h"
+#include "platform/clock.h"
+#include "platform/draw/color.h"
+#include "platform/draw/region.h"
+#include "platform/exception.h"
+#include "platform/framework/application.h"
+#include "platform/framework/window.h"
+#include "platform/host/host.h"
+#include "platform/toolbox/cursors.h"
+#include "text/base/datetime.h"
+
+namespace {
+
+bool EmptyL(const RectL& r) { return r.right <= r.left || r.bottom <= r.top; }
+RectL SectL(const RectL& a, const RectL& b) {
+  const RectL r{std::max(a.top, b.top), std::max(a.left, b.left), std::min(a.bottom, b.bottom),
+                std::min(a.right, b.right)};
+  return EmptyL(r) ? RectL{0, 0, 0, 0} : r;
+}
+RectL UnionL(const RectL& a, const RectL& b) {
+  return RectL{std::min(a.top, b.top), std::min(a.left, b.left), std::max(a.bottom, b.bottom),
+               std::max(a.right, b.right)};
+}
+
+// Key characters that only move the caret: a read-only text takes them.
+bool IsNavigationKey(unsigned char key) {
+  switch (key) {
+    case kKxCharHome:
+    case kKxCharEnd:
+    case kKxCharPageUp:
+    case kKxCharPageDown:
+    case kKxCharLeftArrow:
+    case kKxCharRightArrow:
+    case kKxCharUpArrow:
+    case kKxCharDownArrow:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The modifier bits of a macro's key (1 shift, 2 command, 4 option).
+std::uint16_t MacroModifiers(char modifiers) {
+  std::uint16_t m = 0;
+  if (modifiers & 1) m |= kKxEventShiftKey;
+  if (modifiers & 2) m |= kKxEventCommandKey;
+  if (modifiers & 4) m |= kKxEventOptionKey;
+  return m;
+}
+
+struct OwnedText {
+  KXTextHandle h = nullptr;
+  OwnedText() = default;
+  OwnedText(const OwnedText&) = delete;
+  OwnedText& operator=(const OwnedText&) = delete;
+  ~OwnedText() {
+    if (h) KXText_Dispose(h);
+  }
+};
+
+// The edit object draws into the port of the pane that shows it.
+void AttachDrawPort(CKXTextEngine& engine, const LPane& pane) {
+  if (CKXTextEditEx* edit = KXHandleAccess::Edit(engine.GetEdit())) edit->SetDrawPort(pane.GetDrawPort());
+}
+
+// Whether the event loop has any window of the program left to wait for.
+bool AnyWindowOpen() { return !KxCurrentHost().WindowList().empty(); }
+
+}  // namespace
+
+class CKXTextView::BorrowEngine {
+ public:
+  explicit BorrowEngine(CKXTextView& view) : mEngine(view.mTextEngine) {
+    if (!mEngine || mEngine->GetHandlerView() == &view) {
+      mEngine = nullptr;
+      return;
+    }
+    mOld = mEngine->GetHandlerView();
+    KXEditHandle e = mEngine->GetEdit();
+    mActive = KXTE_GetActivate(e) != 0;
+    if (mActive) KXTE_SetActivate(e, 0);
+    mEngine->SetHandlerView(&view);
+    AttachDrawPort(*mEngine, view);
+  }
+  ~BorrowEngine() {
+    if (!mEngine) return;
+    mEngine->SetHandlerView(mOld);
+    if (mActive) KXTE_SetActivate(mEngine->GetEdit(), 1);
+    if (mOld) mOld->FocusDraw();
+  }
+  BorrowEngine(const BorrowEngine&) = delete;
+  BorrowEngine& operator=(const BorrowEngine&) = delete;
+
+ private:
+  CKXTextEngine* mEngine;
+  LView* mOld = nullptr;
+  bool mActive = false;
+};
+
+CKXTextView::CKXTextView() = default;
+CKXTextView::CKXTextView(const KxLayoutPaneRecord& record) : CKXEventView(record) {}
+
+CKXTextView::~CKXTextView() {
+  if (IsCurrent()) mTextEngine->SetHandlerView(nullptr);
+  SetTextEngine(nullptr);
+}
+
+// ---- Binding ---------------------------------------------------------------------------------------
+
+void CKXTextView::SetTextEngine(CKXTextEngine* engine) {
+  if (engine == mTextEngine) return;
+  CKXTextEngine* old = mTextEngine;
+  if (old) {
+    old->RemoveListener(this);
+    if (old->GetHandlerView() == this) old->SetHandlerView(nullptr);
+  }
+  mTextEngine = engine;
+  if (engine) engine->AddUser(this);
+  if (old) old->RemoveUser(this);
+  if (engine) engine->AddListener(this);
+}
+
+bool CKXTextView::IsCurrent() const { return mTextEngine && mTextEngine->GetHandlerView() == this; }
+
+bool CKXTextView::Vertical() const { return mTextEngine && KXTE_GetVertical(mTextEngine->GetEdit()) != 0; }
+
+bool CKXTextView::ShouldBeTarget() {
+  if (mTextEngine && mTextEngine->GetHandlerView() != this) {
+    // The caret leaves the old pane and appears in this one. The edit
+    // object is switched directly: its activation result would be taken
+    // as a request to scroll, and taking over a pane moves no text.
+    KXEditHandle e = mTextEngine->GetEdit();
+    const bool active = KXTE_GetActivate(e) != 0;
+    if (active) {
+      mTextEngine->Focus();
+      KXTE_Deactivate(e);
+    }
+    mTextEngine->SetHandlerView(this);
+    mTextEngine->ScrollView(0, 0, false);
+    if (active) {
+      mTextEngine->Focus();
+      KXTE_Activate(e);
+    }
+  }
+  return CKXEventView::ShouldBeTarget();
+}
+
+bool CKXTextView::AllowSubRemoval(LCommander* sub) { return sub ? LCommander::AllowSubRemoval(sub) : false; }
+
+void CKXTextView::BeTarget() {
+  CKXEventView::BeTarget();
+  if (IsCurrent()) {
+    KXEditHandle e = mTextEngine->GetEdit();
+    if (!KXTE_GetHilite(e)) KXTE_SetHilite(e, 1);
+    if (mDocument) mDocument->BeTargetDocument();
+    if (CKXMacroRecorder::Get().IsRecording()) SetMacroTartget(true);
+  }
+}
+
+void CKXTextView::DontBeTarget() {
+  CKXEventView::DontBeTarget();
+  if (IsCurrent()) {
+    KXEditHandle e = mTextEngine->GetEdit();
+    if (KXTE_GetHilite(e)) KXTE_SetHilite(e, 0);
+    if (CKXMacroRecorder::Get().IsRecording()) SetMacroTartget(false);
+  }
+}
+
+// ---- Geometry --------------------------------------------------------------------------------------
+
+void CKXTextView::FixView() {
+  if (!IsCurrent()) return;
+  SPoint32 pos, at;
+  SDimension32 size, frame;
+  GetScrollPosition(pos);
+  GetFrameSize(frame);
+  mTextEngine->GetViewRect(at, size);
+  if (at.h != pos.h || at.v != pos.v || size.width != frame.width || size.height != frame.height)
+    mTextEngine->SetViewRect(pos, frame);
+}
+
+void CKXTextView::FixView(std::int32_t dh, std::int32_t dv) {
+  if (!IsCurrent()) return;
+  SPoint32 pos;
+  GetScrollPosition(pos);
+  mTextEngine->SetViewRect(pos, mFrameSize);
+  if (IsVisible()) {
+    auto bits = [](std::int32_t d, std::int32_t frame, std::int32_t image) {
+      return d != 0 && std::abs(std::int64_t(d)) < frame && image > frame;
+    };
+    if (bits(dh, mFrameSize.width, mImageSize.width) || bits(dv, mFrameSize.height, mImageSize.height)) {
+      UpdatePort();
+      ScrollBits(dh, dv);
+    } else {
+      Refresh();
+    }
+  }
+  UpdatePort();
+}
+
+void CKXTextView::ResizeImageBy(std::int32_t dw, std::int32_t dh, bool refresh) {
+  LView::ResizeImageBy(dw, dh, refresh);
+  if (mTextEngine) mTextEngine->SetImageSize(mImageSize);
+}
+
+void CKXTextView::MoveBy(std::int32_t dh, std::int32_t dv, bool refresh) {
+  LView::MoveBy(dh, dv, refresh);
+  FixView();
+}
+
+bool CKXTextView::FocusDraw() {
+  // Focusing again is cheap and always right: the port's origin may have
+  // been set by another pane since.
+  if (!LView::FocusDraw()) return false;
+  if (IsCurrent()) AttachDrawPort(*mTextEngine, *this);
+  FixView();
+  return true;
+}
+
+void CKXTextView::AdaptToSuperScroll(std::int32_t dh, std::int32_t dv) {
+  LView::AdaptToSuperScroll(dh, dv);
+  FixView();
+}
+
+void CKXTextView::ResizeFrameBy(std::int32_t dw, std::int32_t dh, bool refresh) {
+  if (!Vertical()) {
+    LView::ResizeFrameBy(dw, dh, refresh);
+    FixView();
+    return;
+  }
+  // Vertical writing starts at the right: that edge of the text stays put.
+  if (dw > 0) LView::ScrollPinnedImageBy(-dw, 0, false);
+  LView::ResizeFrameBy(dw, dh, refresh && dw >= 0);
+  FixView();
+  if (dw < 0) {
+    LView::ScrollPinnedImageBy(-dw, 0, false);
+    if (refresh) Refresh();
+  }
+}
+
+void CKXTextView::FixImage() {
+  if (!mTextEngine) return;
+  SDimension32 size;
+  mTextEngine->GetImageSize(size);
+  const std::int32_t dw = size.width - mImageSize.width, dh = size.height - mImageSize.height;
+  if (dw == 0 && dh == 0) return;
+  const SDimension32 oldImage = mImageSize;
+  ResizeImageBy(dw, dh, true);
+  const RectL frame = CalcPortFrameRect();
+  if (!Vertical()) {
+    const std::int32_t imageTop = mImageLocation.v, imageBottom = mImageLocation.v + mImageSize.height;
+    if (imageTop < frame.top && std::int64_t(imageBottom) + mFrameSize.height / 2 < frame.bottom)
+      ScrollPinnedImageBy(0, imageBottom - frame.bottom, true);
+    return;
+  }
+  if (dw != 0) {
+    const std::int32_t delta = CalcPinnedScrollDelta(-dw, frame.left, frame.right, mImageLocation.h,
+                                                     mImageLocation.h + mImageSize.width);
+    LView::ScrollPinnedImageBy(delta, 0, false);
+    if (dw < 0 && delta != dw && mFrameSize.width <= oldImage.width) FixView(delta - dw, 0);
+  }
+  const std::int32_t imageLeft = mImageLocation.h, imageRight = mImageLocation.h + mImageSize.width;
+  if (imageLeft < frame.left && std::int64_t(imageRight) + mFrameSize.width / 2 < frame.right)
+    ScrollPinnedImageBy(imageRight - frame.right, 0, true);
+}
+
+// ---- Scrolling -------------------------------------------------------------------------------------
+
+void CKXTextView::ScrollGage(LPane* pane, std::int32_t delta) {
+  if (!pane || delta == 0) return;
+  if (auto* gage = dynamic_cast<CKXTextGage*>(pane)) gage->ScrollGage(delta);
+  FocusDraw();
+}
+
+void CKXTextView::RefreshPane(LPane* pane) {
+  if (!pane) return;
+  pane->Refresh();
+  FocusDraw();
+}
+
+void CKXTextView::ScrollImageBy(std::int32_t dh, std::int32_t dv, bool refresh) {
+  LView::ScrollImageBy(dh, dv, refresh);
+  const bool current = IsCurrent();
+  if (current) mTextEngine->ScrollView(dh, dv, refresh);
+  if (!refresh) return;
+  const bool vertical = Vertical();
+  if (current) {
+    ScrollGage(mColmView, vertical ? dv : dh);
+    RefreshPane(mInfoView);
+    const short scale = KXTE_GetEditScale(mTextEngine->GetEdit());
+    if (scale != 0 && scale != 100 && mRedrawCount <= kKxRedrawCountLimit) ++mRedrawCount;
+  }
+  ScrollGage(mLineView, vertical ? dh : dv);
+}
+
+bool CKXTextView::ScrollPinnedImageBy(std::int32_t dh, std::int32_t dv, bool refresh) {
+  if (mInvalPending) UpdatePort();
+  return LView::ScrollPinnedImageBy(dh, dv, refresh);
+}
+
+bool CKXTextView::AutoScrollImage(const SPoint32& localPt) {
+  constexpr std::int32_t kStep = 16;
+  RectL frame;
+  CalcLocalFrameRect(frame);
+  const std::int32_t dh = localPt.h < frame.left ? -kStep : localPt.h > frame.right ? kStep : 0;
+  const std::int32_t dv = localPt.v < frame.top ? -kStep : localPt.v > frame.bottom ? kStep : 0;
+  if (dh == 0 && dv == 0) return false;
+  return ScrollPinnedImageBy(dh, dv, true);
+}
+
+void CKXTextView::SetScrollPosition(const SPoint32& pos) {
+  CKXEventView::SetScrollPosition(pos);
+  FixView();
+}
+
+// ---- Drawing ---------------------------------------------------------------------------------------
+
+void CKXTextView::InvalPortRect(const RectL& portRect) {
+  if (!EmptyL(portRect)) {
+    // Every area invalidated before the next draw is kept: the union.
+    mInvalRect = mInvalPending ? UnionL(mInvalRect, portRect) : portRect;
+    mInvalPending = true;
+  }
+  CKXEventView::InvalPortRect(portRect);
+}
+
+void CKXTextView::InvalPortRgn(RgnHandle portRgn) {
+  const RectL bounds = KxRegionBoundsL(portRgn);
+  if (!EmptyL(bounds)) {
+    mInvalRect = mInvalPending ? UnionL(mInvalRect, bounds) : bounds;
+    mInvalPending = true;
+  }
+  CKXEventView::InvalPortRgn(portRgn);
+}
+
+void CKXTextView::DrawSelf() {
+  if (!mTextEngine) return;
+  mInvalPending = false;
+  // The area to paint is what the update clipped us to: that holds every
+  // invalidation, whoever made it (the window, a neighbour, the scroll of
+  // bits), so nothing invalidated is left unpainted.
+  SPoint32 pos;
+  GetScrollPosition(pos);
+  RectL area{pos.v, pos.h, pos.v + mFrameSize.height, pos.h + mFrameSize.width};
+  {
+    StKxRegion clip;
+    GetClip(clip);
+    const RectL bounds = KxRegionBoundsL(clip);
+    area = SectL(area, bounds);
+  }
+  if (EmptyL(area)) return;
+  const SPoint32 topLeft{area.left, area.top};
+  const SDimension32 size{area.right - area.left, area.bottom - area.top};
+  // The ground is the text's own, whatever the panes drawn before left set.
+  RGBForeColor(&UKXColor::sBlackColor);
+  RGBBackColor(&UKXColor::sWhiteColor);
+  if (IsCurrent()) {
+    mTextEngine->DrawArea(topLeft, size);
+    if (mLatentShown) CKXEventView::MutateSelection(true);
+  } else {
+    BorrowEngine borrow(*this);
+    mTextEngine->DrawArea(topLeft, size);
+  }
+}
+
+void CKXTextView::UpdateAnotherView() {
+  if (!mTextEngine || IsCurrent() || !IsVisible()) return;
+  // The whole visible area, drawn now: what the other pane changed may
+  // reach anywhere below its first visible line.
+  if (!FocusDraw()) return;
+  BorrowEngine borrow(*this);
+  FocusDraw();
+  SPoint32 pos;
+  GetScrollPosition(pos);
+  RGBForeColor(&UKXColor::sBlackColor);
+  RGBBackColor(&UKXColor::sWhiteColor);
+  mTextEngine->DrawArea(pos, mFrameSize);
+}
+
+bool CKXTextView::CheckAnotherView() const {
+  if (!mTextEngine) return false;
+  const SKXRange para = mTextEngine->GetParagSelectionRange(mTextEngine->GetSelectionRange());
+  SPoint32 start, end, pos;
+  mTextEngine->Range2Image(para, true, start);
+  mTextEngine->Range2Image(para, false, end);
+  GetScrollPosition(pos);
+  if (Vertical()) {
+    // Lines run right to left: the start lies right of the end.
+    return start.h >= pos.h && end.h <= pos.h + mFrameSize.width;
+  }
+  return start.v <= pos.v + mFrameSize.height && end.v >= pos.v;
+}
+
+void CKXTextView::MutateSelection(bool active) {
+  if (!IsCurrent()) return;
+  if (!active != mLatentShown) DrawLatent(!active);
+}
+
+void CKXTextView::DrawLatent(bool on) {
+  FocusDraw();
+  CKXEventView::MutateSelection(on);
+  mLatentShown = on;
+}
+
+bool CKXTextView::GetPresentHiliteRgn(RgnHandle rgn, bool inactive, std::int16_t h, std::int16_t v) const {
+  if (!rgn || !mTextEngine) return false;
+  const SKXRange sel = mTextEngine->GetSelectionRange();
+  if (sel.length == 0) return false;
+  mTextEngine->GetHiliteRgn(rgn);
+  ShapeHiliteRgn(rgn, inactive, h, v);
+  return true;
+}
+
+void CKXTextView::AdjustMouseSelf(const SPoint32& localPt, const EventRecord&) {
+  std::int16_t cursor = kKxArrowCursor;
+  if (IsCurrent()) {
+    if (PtInDragArea(localPt))
+      cursor = kKxDragCursor;
+    else
+      cursor = Vertical() ? kKxVerticalIBeamCursor : kKxIBeamCursor;
+  }
+  KxCurrentHost().SetCursor(cursor);
+}
+
+// ---- Idle and broadcasts ---------------------------------------------------------------------------
+
+void CKXTextView::SpendTime(const EventRecord& event) {
+  if (!IsCurrent()) return;
+  CKXEventView::SpendTime(event);
+  if (mDocument) {
+    mDocument->DoAutoSave();
+    mDocument->DoIdleSpellChecking();
+  }
+  if (mRedrawCount != 0) {
+    if (mRedrawCount > kKxRedrawAfterIdles) {
+      mRedrawCount = 0;
+      UpdateView();
+    } else {
+      ++mRedrawCount;
+    }
+  }
+}
+
+void CKXTextView::ListenToMessage(MessageT message, void* param) {
+  if (!mTextEngine) return;
+  const bool current = IsCurrent();
+  switch (message) {
+    case kKxMsgImageSizeChanged:
+      FixImage();
+      if (!current) UpdateAnotherView();
+      RefreshPane(mLineView);
+      break;
+    case kKxMsgViewSettingsChanged:
+      if (current) {
+        FixView();
+        RefreshPane(mColmView);
+      }
+      UpdateView();
+      RefreshPane(mLineView);
+      break;
+    case kKxMsgTextChanged:
+      if (!current && CheckAnotherView()) UpdateAnotherView();
+      break;
+    case kKxMsgModifiedChanged:
+      if (current && param) {
+        const bool modified = *static_cast<const unsigned char*>(param) != 0;
+        if (mDocument) mDocument->SetModified(modified);
+        RefreshPane(mInfoView);
+      }
+      break;
+    case kKxMsgMarksChanged:
+      break;
+    case kKxMsgStyleChanged:
+      if (current) RefreshPane(mColmView);
+      break;
+    case kKxMsgSelectionChanged:
+      if (current) {
+        RefreshPane(mInfoView);
+        LCommander::SetUpdateCommandStatus(true);
+      }
+      if (mDocument) mDocument->CheckAsYouType();
+      break;
+    default:
+      CKXEventView::ListenToMessage(message, param);
+      break;
+  }
+}
+
+// ---- Drag and drop ---------------------------------------------------------------------------------
+
+bool CKXTextView::PtInDragArea(SPoint32 pt) const {
+  if (!mTextEngine) return false;
+  const SKXRange sel = mTextEngine->GetSelectionRange();
+  if (sel.length == 0) return false;
+  PointL point;
+  mTextEngine->LocalToPoint(pt.h, pt.v, point);
+  return mTextEngine->PointInRange(point, sel);
+}
+
+void CKXTextView::MakeDragFlavor(DragReference drag) {
+  if (!drag || !mTextEngine) return;
+  const SKXRange sel = mTextEngine->GetSelectionRange();
+  if (sel.length <= 0) return;
+  OwnedText text;
+  text.h = KXText_New();
+  if (!text.h) throw LException(memFullErr);
+  mTextEngine->TextCopy(sel, text.h, 0);
+  const long length = KXText_GetLength(text.h);
+  KxDragItem item;
+  KxDragFlavor plain{kKxFlavorText, KxFlavorData(std::size_t(std::max(0L, length)))};
+  if (length > 0)
+    KXText_GetText(text.h, reinterpret_cast<char*>(plain.data.data()), length, nullptr, 0, nullptr, 0, nullptr, 0,
+                   nullptr, 0);
+  item.flavors.push_back(std::move(plain));
+  drag->items.push_back(std::move(item));
+  drag->sender = mTextEngine;
+  mTextEngine->SetDragRange(sel);
+}
+
+void CKXTextView::DeleteDragArea() {
+  // A drag to the trash deletes only what may be changed.
+  if (IsEditable()) mTextEngine->DoDelete();
+}
+
+bool CKXTextView::CheckDragItem(DragReference drag, ItemReference item) const {
+  if (!drag || item < 1 || item > drag->items.size()) return false;
+  const KxDragItem& it = drag->items[item - 1];
+  for (OSType t : {kKxFlavorText, kKxFlavorStyl, kKxFlavorStyw, kKxFlavorPict, kKxFlavorHfs})
+    if (it.Find(t)) return true;
+  return false;
+}
+
+void CKXTextView::ShowDragCaret(DragReference drag, SPoint32 pt) {
+  if (!mTextEngine) return;
+  PointL point;
+  mTextEngine->LocalToPoint(pt.h, pt.v, point);
+  const std::int32_t offset = mTextEngine->PointToRange(point).start;
+  if (offset == mDragCaretOffset && mDragCaretOffset >= 0) {
+    if (TickCount() - mCaretTicks < GetCaretTime()) return;
+    InvertDragCaret();
+    mCaretShown = !mCaretShown;
+    mCaretTicks = TickCount();
+    return;
+  }
+  HideDragCaret();
+  const SKXRange sel = mTextEngine->GetSelectionRange();
+  const bool overOwnSelection = CheckIfViewIsAlsoSender(drag) && drag && drag->sender == mTextEngine &&
+                                sel.length > 0 && mTextEngine->PointInRange(point, sel);
+  // No caret where nothing may be dropped: over the dragged selection
+  // itself, or anywhere in a text that may not change.
+  if (overOwnSelection || !IsEditable()) {
+    mDragCaretOffset = -1;
+    return;
+  }
+  mDragCaretOffset = offset;
+  InvertDragCaret();
+  CKXDragView::ShowDragCaret(drag, pt);
+}
+
+void CKXTextView::HideDragCaret() {
+  if (mCaretShown) InvertDragCaret();
+  CKXDragView::HideDragCaret();
+}
+
+void CKXTextView::InvertDragCaret() {
+  if (!mTextEngine || mDragCaretOffset < 0) return;
+  BorrowEngine borrow(*this);
+  if (!FocusDraw()) return;
+  StKxRegion rgn;
+  mTextEngine->GetRangeRgn(SKXRange{mDragCaretOffset, 0}, rgn);
+  PenState saved;
+  GetPenState(&saved);
+  PenNormal();
+  InvertRgn(rgn);
+  SetPenState(&saved);
+}
+
+void CKXTextView::ReceiveDragItem(DragReference drag, std::uint32_t, ItemReference item, const RectL&) {
+  FocusDraw();
+  // Refused: no place to drop, or a text that may not change.
+  if (!mTextEngine || !drag || mDragCaretOffset < 0 || !IsEditable()) throw LException(kKxUserCanceled);
+  if (item < 1 || item > drag->items.size()) throw LException(kKxUserCanceled);
+  const bool fromHere = CheckIfViewIsAlsoSender(drag) && drag->sender == mTextEngine;
+  const short kind = !fromHere ? kKxDropFromOutside : CheckForOptionKey(drag) ? kKxDropCopy : kKxDropMove;
+  const SKXRange at{mDragCaretOffset, 0};
+  if (kind == kKxDropMove) {
+    mTextEngine->DoMove(mTextEngine->GetSelectionRange(), at);
+    return;
+  }
+  OwnedText text;
+  text.h = KXText_New();
+  if (!text.h) throw LException(memFullErr);
+  if (kind == kKxDropCopy) {
+    mTextEngine->TextCopy(mTextEngine->GetSelectionRange(), text.h, 0);
+  } else {
+    const KxDragFlavor* plain = drag->items[item - 1].Find(kKxFlavorText);
+    if (!plain || plain->data.empty()) throw LException(kKxUserCanceled);
+    KXText_SetText(text.h, reinterpret_cast<const char*>(plain->data.data()), long(plain->data.size()), nullptr, 0,
+                   nullptr, 0, nullptr, 0);
+  }
+  const bool inactive = kind == kKxDropFromOutside && !IsActive();
+  if (inactive) MutateSelection(true);
+  mTextEngine->DoDrop(at, text.h, 0, 0);
+  if (inactive) MutateSelection(false);
+}
+
+// ---- Macro target ----------------------------------------------------------------------------------
+
+Boolean CKXTextView::CheckEscapeKey(unsigned long& nextCheck) {
+  constexpr unsigned long kEscapeEvery = 30;
+  if (nextCheck != 0) {
+    const unsigned long now = KxGetTime();
+    if (now < nextCheck) return false;
+    nextCheck = now + kEscapeEvery;
+  }
+  return KxCurrentHost().PeekForEscape();
+}
+
+CKXTMacroTarget* CKXTextView::WaitSwitchWindow() {
+  // The event loop may close this view: from here on only the address is
+  // compared, no member is touched.
+  const void* self = this;
+  CKXTMacroTarget* found = GetTextView();
+  const std::uint32_t deadline = TickCount() + kKxSwitchWindowTicks;
+  LApplication* app = LApplication::GetApplication();
+  while (found == self && app && TickCount() < deadline && !KxCurrentHost().ShouldStop()) {
+    app->ProcessNextEvent();
+    found = GetTextView();
+  }
+  return found;
+}
+
+CKXTextView* CKXTextView::GetTextView() {
+  const std::uint32_t deadline = TickCount() + kKxSwitchWindowTicks;
+  LApplication* app = LApplication::GetApplication();
+  for (;;) {
+    if (auto* view = dynamic_cast<CKXTextView*>(LCommander::GetTarget())) return view;
+    if (!AnyWindowOpen() || !app || TickCount() >= deadline || KxCurrentHost().ShouldStop()) return nullptr;
+    app->ProcessNextEvent();
+    if (KxCurrentHost().PeekForEscape()) return nullptr;
+  }
+}
+
+void CKXTextView::SetMacroTartget(Boolean) {
+  RefreshPane(mColmView);
+  LCommander::SetUpdateCommandStatus(true);
+}
+
+void CKXTextView::MenuCommand(long command) {
+  Boolean enabled = false, usesMark = false;
+  std::uint16_t mark = 0;
+  Str255 name{};
+  ProcessCommandStatus(command, enabled, usesMark, mark, name);
+  if (!enabled) return;
+  ProcessCommand(command);
+  // New, open and the window list bring another window forward. This view
+  // may be gone by now: nothing of it is touched after the command.
+  constexpr long kCmdNew = 2, kCmdOpen = 3, kCmdWindowFirst = 1610, kCmdWindowLast = 1699;
+  if (command == kCmdNew || command == kCmdOpen || (command >= kCmdWindowFirst && command <= kCmdWindowLast)) {
+    if (CKXTextView* target = GetTextView()) target->WaitSwitchWindow();
+  }
+}
+
+void CKXTextView::InsertString(char* text, long length) {
+  if (!mTextEngine || !text || length <= 0) return;
+  if (!IsEditable()) {
+    KxCurrentHost().Beep();
+    return;
+  }
+  mTextEngine->InsertString(text, length);
+}
+
+void CKXTextView::KeyEvent(unsigned char character, char modifiers) {
+  if (!mTextEngine) return;
+  if (!IsEditable() && !IsNavigationKey(character)) {
+    KxCurrentHost().Beep();
+    return;
+  }
+  if (mEventHandler && mEventHandler->GetTextEngine() == mTextEngine) {
+    EventRecord event;
+    event.what = keyDown;
+    event.message = character;
+    event.when = TickCount();
+    event.modifiers = MacroModifiers(modifiers);
+    DoEvent(event);
+    return;
+  }
+  mTextEngine->DoKey(character, modifiers);
+}
+
+void CKXTextView::GotoLine(long line) {
+  if (!mTextEngine || line < 1) return;
+  mTextEngine->DoJump(std::min(line, KXTE_GetLineCount(mTextEngine->GetEdit())), 0);
+}
+
+void CKXTextView::SetDocName(unsigned char* name) {
+  if (!name || !mDocument) return;
+  Str255 copy{};
+  std::copy(name, name + 1 + name[0], copy);
+  if (copy[0] > 0 && copy[copy[0]] == kKxCharReturn) --copy[0];
+  mDocument->SetDescriptor(copy);
+}
+
+void CKXTextView::GetDocName(unsigned char* name) {
+  if (!name) return;
+  name[0] = 0;
+  if (mDocument) mDocument->GetDescriptor(name);
+}

@@ -1,0 +1,170 @@
+// The text pane of a document window: shows a text engine, hands its
+// events to the engine's event handler, keeps the engine's view rectangle
+// in step with its frame and scroll position, draws at once into the
+// window's backing store, listens to the engine's broadcasts, takes part
+// in drag and drop, and is what a running macro drives.
+//
+// Two panes of a split window share one engine; the engine's handler view
+// is the *current* pane. A pane that is not current borrows the engine
+// only for the length of one drawing.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/macro_target.h"
+#include "engine/text_engine.h"
+#include "views/event_view.h"
+
+// What the view asks of its document. The document area installs the real
+// one; the defaults do nothing.
+class CKXTextDoc {
+ public:
+  CKXTextDoc() = default;
+  CKXTextDoc(const CKXTextDoc&) = delete;
+  CKXTextDoc& operator=(const CKXTextDoc&) = delete;
+  virtual ~CKXTextDoc() = default;
+  virtual void SetModified(bool) {}
+  virtual void DoAutoSave() {}
+  virtual void DoIdleSpellChecking() {}
+  virtual void CheckAsYouType() {}
+  virtual void BeTargetDocument() {}
+  // Splits the window at a port point, or joins its panes.
+  virtual void SplitWindow(SPoint32, bool /*refresh*/) {}
+  virtual void SetDescriptor(ConstStringPtr) {}
+  virtual void GetDescriptor(Str255 out) const { out[0] = 0; }
+};
+
+// The ruler and the line-number margin follow the text's scrolling along
+// one axis; those panes implement this.
+class CKXTextGage {
+ public:
+  virtual ~CKXTextGage() = default;
+  virtual void ScrollGage(std::int32_t delta) = 0;
+  // The ruler's height (the margin answers its width); 16 by default.
+  virtual std::int32_t GetGageHeight() const { return 16; }
+};
+
+// Drop kinds: from elsewhere, a copy within the window, a move within it.
+constexpr short kKxDropFromOutside = 15;
+constexpr short kKxDropCopy = 17;
+constexpr short kKxDropMove = 19;
+// Flavors a text pane takes from a drag.
+constexpr OSType kKxFlavorText = FourCC("TEXT");
+constexpr OSType kKxFlavorStyl = FourCC("styl");
+constexpr OSType kKxFlavorStyw = FourCC("styw");
+constexpr OSType kKxFlavorPict = FourCC("PICT");
+constexpr OSType kKxFlavorHfs = FourCC("hfs ");
+// Idles after a scaled scroll before the whole pane is drawn again.
+constexpr std::uint16_t kKxRedrawAfterIdles = 2;
+constexpr std::uint16_t kKxRedrawCountLimit = 9;
+// How long macro playback waits for another window to come forward.
+constexpr std::uint32_t kKxSwitchWindowTicks = 180;
+
+class CKXTextView : public CKXEventView, public CKXTMacroTarget {
+ public:
+  CKXTextView();
+  explicit CKXTextView(const KxLayoutPaneRecord& record);
+  ~CKXTextView() override;
+
+  // ---- Binding -----------------------------------------------------------------------------------
+  // The view is a user and a listener of its engine; null unbinds.
+  virtual void SetTextEngine(CKXTextEngine* engine);
+  CKXTextEngine* GetTextEngine() const { return mTextEngine; }
+  bool IsCurrent() const;
+  void SetDocument(CKXTextDoc* doc) { mDocument = doc; }
+  CKXTextDoc* GetDocument() const { return mDocument; }
+  void SetColmView(LPane* pane) { mColmView = pane; }
+  void SetLineView(LPane* pane) { mLineView = pane; }
+  void SetInfoView(LPane* pane) { mInfoView = pane; }
+  bool ShouldBeTarget() override;
+  bool AllowSubRemoval(LCommander* sub) override;
+
+  // ---- Geometry ----------------------------------------------------------------------------------
+  void FixView();
+  void FixView(std::int32_t dh, std::int32_t dv);
+  void FixImage();
+  void ResizeImageBy(std::int32_t dw, std::int32_t dh, bool refresh) override;
+  void MoveBy(std::int32_t dh, std::int32_t dv, bool refresh) override;
+  void ResizeFrameBy(std::int32_t dw, std::int32_t dh, bool refresh) override;
+  bool FocusDraw() override;
+  void AdaptToSuperScroll(std::int32_t dh, std::int32_t dv) override;
+
+  // ---- Scrolling ---------------------------------------------------------------------------------
+  void ScrollImageBy(std::int32_t dh, std::int32_t dv, bool refresh) override;
+  bool ScrollPinnedImageBy(std::int32_t dh, std::int32_t dv, bool refresh) override;
+  bool AutoScrollImage(const SPoint32& localPt) override;
+  void SetScrollPosition(const SPoint32& pos) override;
+
+  // ---- Drawing -----------------------------------------------------------------------------------
+  // Invalidations collect into one rectangle (their union) until the next
+  // draw; every area invalidated is painted.
+  void InvalPortRect(const RectL& portRect) override;
+  void InvalPortRgn(RgnHandle portRgn) override;
+  bool IsInvalPending() const { return mInvalPending; }
+  const RectL& GetInvalRect() const { return mInvalRect; }
+  void DrawSelf() override;
+  void UpdateView() { Refresh(); }
+  // Redraws a pane that is not current from its first visible line.
+  void UpdateAnotherView();
+  // Whether the paragraphs of the selection show in this pane.
+  bool CheckAnotherView() const;
+  void MutateSelection(bool active) override;
+  void DrawLatent(bool on);
+  bool GetPresentHiliteRgn(RgnHandle rgn, bool inactive, std::int16_t h, std::int16_t v) const override;
+  void AdjustMouseSelf(const SPoint32& localPt, const EventRecord& event) override;
+
+  // ---- Idle and broadcasts -----------------------------------------------------------------------
+  void SpendTime(const EventRecord& event) override;
+  void ListenToMessage(MessageT message, void* param) override;
+  std::uint16_t GetRedrawCount() const { return mRedrawCount; }
+
+  // ---- Drag and drop ------------------------------------------------------------------------------
+  bool PtInDragArea(SPoint32 pt) const override;
+  void MakeDragFlavor(DragReference drag) override;
+  void DeleteDragArea() override;
+  bool CheckDragItem(DragReference drag, ItemReference item) const override;
+  void ShowDragCaret(DragReference drag, SPoint32 pt) override;
+  void HideDragCaret() override;
+  void ReceiveDragItem(DragReference drag, std::uint32_t attributes, ItemReference item,
+                       const RectL& bounds) override;
+  // Whether the text may change (the engine's editable bit).
+  bool IsEditable() const { return mTextEngine && mTextEngine->IsEditable(); }
+
+  // ---- Macro target -------------------------------------------------------------------------------
+  Boolean CheckEscapeKey(unsigned long& nextCheck) override;
+  CKXTextEngine* GetTextEdit() override { return mTextEngine; }
+  CKXTMacroTarget* WaitSwitchWindow() override;
+  void SetMacroTartget(Boolean on) override;
+  void MenuCommand(long command) override;
+  void InsertString(char* text, long length) override;
+  void KeyEvent(unsigned char character, char modifiers) override;
+  void GotoLine(long line) override;
+  void SetDocName(unsigned char* name) override;
+  void GetDocName(unsigned char* name) override;
+  // The text view that is the target now, waiting (bounded) while another
+  // commander is; null without one or when Escape is pressed.
+  static CKXTextView* GetTextView();
+
+ protected:
+  void BeTarget() override;
+  void DontBeTarget() override;
+
+ private:
+  // Makes this view the engine's handler view for one drawing, with the
+  // edit object's activation off; the destructor puts both back.
+  class BorrowEngine;
+  void InvertDragCaret();
+  void ScrollGage(LPane* pane, std::int32_t delta);
+  void RefreshPane(LPane* pane);
+  bool Vertical() const;
+
+  CKXTextDoc* mDocument = nullptr;
+  CKXTextEngine* mTextEngine = nullptr;
+  LPane* mColmView = nullptr;
+  LPane* mLineView = nullptr;
+  LPane* mInfoView = nullptr;
+  RectL mInvalRect{0, 0, 0, 0};   // port coordinates
+  bool mInvalPending = false;
+  bool mLatentShown = false;
+  std::uint16_t mRedrawCount = 0;
+};

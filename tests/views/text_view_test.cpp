@@ -1,0 +1,327 @@
+// The text view on screen: the redraw oracle after scripted sessions,
+// invalidations that add up, drag and drop (move, copy, refusals,
+// read-only), the macro target's refusals and its bounded waits.
+#include <cstdlib>
+#include <random>
+
+#include "text_view_fixture.h"
+
+namespace {
+using kxtest::ManyLines;
+using kxtest::TextPaneTest;
+
+class TextViewTest : public TextPaneTest {};
+
+// ---- the redraw oracle --------------------------------------------------------------------------
+
+TEST_F(TextViewTest, EveryPaneEqualsAFreshRedrawAfterScriptedSessions) {
+  struct Session {
+    const char* name;
+    std::int32_t split;
+    bool vertical;
+    short scale;
+  } sessions[] = {
+      {"one pane", 0, false, 0},
+      {"split panes", 140, false, 0},
+      {"150 %", 0, false, 150},
+      {"150 %, split", 120, false, 150},
+      {"vertical writing", 0, true, 0},
+      {"vertical writing, split", 200, true, 0},
+  };
+  for (const Session& s : sessions) {
+    SCOPED_TRACE(s.name);
+    Open(ManyLines(120, 12), 420, 320, s.split, s.vertical, s.scale);
+    CKXTextScroller& sc = *panes.scroller[0];
+    ASSERT_EQ(OracleMismatch(), "") << "after opening";
+    // Typing in the current pane, then scrolling by arrows and pages on both axes.
+    engine->Select(5, 5);
+    for (char c : std::string("typed text\r more")) engine->DoKey(static_cast<unsigned char>(c), 0);
+    ASSERT_EQ(OracleMismatch(), "") << "after typing";
+    for (std::int16_t part : {kControlDownButtonPart, kControlDownButtonPart, kControlPageDownPart,
+                              kControlUpButtonPart}) {
+      sc.VertScroll(part);
+      ASSERT_EQ(OracleMismatch(), "") << "after vertical part " << part;
+    }
+    for (std::int16_t part : {kControlDownButtonPart, kControlPageDownPart, kControlUpButtonPart}) {
+      sc.HorizScroll(part);
+      ASSERT_EQ(OracleMismatch(), "") << "after horizontal part " << part;
+    }
+    if (panes.view[1]) {
+      // The other pane becomes current and is typed in; the first follows.
+      panes.view[1]->ShouldBeTarget();
+      ASSERT_TRUE(panes.view[1]->IsCurrent());
+      panes.scroller[1]->VertScroll(kControlPageDownPart);
+      engine->Select(0, 0);
+      for (char c : std::string("both panes\r")) engine->DoKey(static_cast<unsigned char>(c), 0);
+      ASSERT_EQ(OracleMismatch(), "") << "after typing in the second pane";
+    }
+    // Idle turns at a scale: the full redraw of the third idle changes nothing.
+    for (int k = 0; k < 4; ++k) {
+      host.Clock().Advance(1);
+      panes.view[0]->SpendTime(EventRecord{});
+    }
+    ASSERT_EQ(OracleMismatch(), "") << "after idling";
+    TearDown();
+    SetUp();
+  }
+}
+
+TEST_F(TextViewTest, InvalidationsBeforeADrawAddUpToTheirUnion) {
+  Open(ManyLines(40), 400, 300);
+  CKXTextView& v = *panes.view[0];
+  const RectL rects[] = {{10, 10, 20, 20}, {100, 200, 110, 220}, {50, 5, 60, 15}};
+  for (const RectL& r : rects) v.InvalPortRect(r);
+  ASSERT_TRUE(v.IsInvalPending());
+  const RectL u = v.GetInvalRect();
+  EXPECT_EQ(u.top, 10);
+  EXPECT_EQ(u.left, 5);
+  EXPECT_EQ(u.bottom, 110);
+  EXPECT_EQ(u.right, 220);
+  v.InvalPortRect(RectL{0, 0, 0, 0});   // empty: nothing more
+  EXPECT_EQ(v.GetInvalRect().bottom, 110);
+  panes.window->UpdatePort();
+  EXPECT_FALSE(v.IsInvalPending());
+}
+
+TEST_F(TextViewTest, ThreeInvalidationsOfDamagedPixelsAreAllRepainted) {
+  Open(ManyLines(40), 400, 300);
+  CKXTextView& v = *panes.view[0];
+  const RectL rects[] = {{5, 5, 25, 60}, {120, 40, 140, 200}, {200, 10, 215, 300}};
+  // Scribble over three areas behind the view's back, then invalidate them.
+  ASSERT_TRUE(panes.window->FocusDraw());
+  for (const RectL& r : rects) {
+    Rect q;
+    KxSetRect(q, r);
+    PaintRect(&q);
+  }
+  for (const RectL& r : rects) v.InvalPortRect(r);
+  EXPECT_EQ(OracleMismatch(), "");
+}
+
+TEST_F(TextViewTest, ScaledScrollRedrawsFullyOnTheThirdIdle) {
+  for (short scale : {short(0), short(150)}) {
+    SCOPED_TRACE(scale);
+    Open(ManyLines(80), 400, 300, 0, false, scale);
+    panes.scroller[0]->VertScroll(kControlDownButtonPart);
+    CKXTextView& v = *panes.view[0];
+    EXPECT_EQ(v.GetRedrawCount(), scale ? 1 : 0);
+    for (int idle = 1; idle <= 3; ++idle) {
+      v.SpendTime(EventRecord{});
+      if (scale) {
+        EXPECT_EQ(v.GetRedrawCount(), idle < 3 ? idle + 1 : 0) << idle;
+      }
+    }
+    TearDown();
+    SetUp();
+  }
+}
+
+// ---- split panes ---------------------------------------------------------------------------------
+
+TEST_F(TextViewTest, RandomScrollsKeepSplitPanesOnTheSharedAxis) {
+  const char* env = std::getenv("KX_RANDOM_STEPS");
+  const int steps = env ? std::max(1, std::atoi(env)) : 60;
+  for (bool vertical : {false, true}) {
+    SCOPED_TRACE(vertical ? "vertical" : "horizontal");
+    Open(ManyLines(150, 14), 420, 320, vertical ? 200 : 150, vertical);
+    std::mt19937 rng(44);
+    const std::int16_t parts[] = {kControlUpButtonPart, kControlDownButtonPart, kControlPageUpPart,
+                                  kControlPageDownPart};
+    for (int k = 0; k < steps; ++k) {
+      const int pane = int(rng() % 2);
+      CKXTextScroller& sc = *panes.scroller[pane];
+      const std::int16_t part = parts[rng() % 4];
+      if (rng() % 2)
+        sc.VertScroll(part);
+      else
+        sc.HorizScroll(part);
+      host.Clock().Advance(rng() % 50);
+      const SPoint32 a = ScrollOf(0), b = ScrollOf(1);
+      ASSERT_EQ(vertical ? a.v : a.h, vertical ? b.v : b.h) << "step " << k;
+    }
+    EXPECT_EQ(OracleMismatch(), "");
+    TearDown();
+    SetUp();
+  }
+}
+
+TEST_F(TextViewTest, AClickIntoTheOtherPaneMakesItCurrentWithoutScrolling) {
+  Open(ManyLines(100), 400, 300, 140);
+  panes.scroller[1]->VertScroll(kControlPageDownPart);
+  const SPoint32 a = ScrollOf(0), b = ScrollOf(1);
+  EXPECT_TRUE(panes.view[0]->IsCurrent());
+  panes.view[1]->ShouldBeTarget();
+  EXPECT_TRUE(panes.view[1]->IsCurrent());
+  EXPECT_FALSE(panes.view[0]->IsCurrent());
+  EXPECT_EQ(ScrollOf(0).v, a.v);
+  EXPECT_EQ(ScrollOf(1).v, b.v);
+  SPoint32 at;
+  SDimension32 size;
+  engine->GetViewRect(at, size);
+  EXPECT_EQ(at.v, b.v) << "the engine's view follows the current pane";
+}
+
+// ---- drag and drop -------------------------------------------------------------------------------
+
+// Plays a drop of the dragged data at a port point of a pane, as the
+// desktop would after the mouse went there.
+struct DropAt {
+  TextPaneTest* test;
+  CKXTextView* target;
+  SPoint32 port;
+  std::uint16_t dropModifiers;
+  bool sameWindow;
+  void operator()(CKXDragView&, KxDrag& drag) const {
+    drag.dropModifiers = dropModifiers;
+    if (sameWindow) drag.attributes |= kKxDragInsideSenderWindow;
+    LWindow* w = LWindow::FetchWindowOf(target);
+    const Rect b = w->GetGlobalBounds();
+    drag.mouse = Point{std::int16_t(b.top + port.v), std::int16_t(b.left + port.h)};
+    target->EnterDropArea(&drag, false);
+    target->InsideDropArea(&drag);
+    if (!target->DragIsAcceptable(&drag)) throw LException(kKxUserCanceled);
+    target->DoDragReceive(&drag);
+  }
+};
+
+TEST_F(TextViewTest, DragsMoveCopyAndAreRefusedWhereNothingMayDrop) {
+  struct Case {
+    const char* name;
+    bool option;
+    bool readOnly;
+    bool ontoSelection;
+    const char* expect;
+    bool modified;
+  } cases[] = {
+      {"move", false, false, false, "abc ghi def jkl", true},
+      {"copy with option", true, false, false, "abc def ghi def jkl", true},
+      {"onto the dragged selection: refused", false, false, true, "abc def ghi jkl", false},
+      {"read-only move: refused", false, true, false, "abc def ghi jkl", false},
+      {"read-only copy: refused", true, true, false, "abc def ghi jkl", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Open("abc def ghi jkl", 400, 200);
+    if (c.readOnly) engine->SetAttributes(0);
+    engine->Select(4, 8);   // "def "
+    const SPoint32 to = PortOfOffset(0, c.ontoSelection ? 5 : 12);
+    CKXDragView::SetDragRunner(DropAt{this, panes.view[0], to, std::uint16_t(c.option ? kKxDragCopyModifier : 0), true});
+    EventRecord down;
+    down.what = mouseDown;
+    down.where = GlobalOf(PortOfOffset(0, 5));
+    panes.view[0]->DoDragStart(down);
+    EXPECT_EQ(engine->Text(), c.expect);
+    EXPECT_EQ(engine->GetTextChanged(), c.modified);
+    EXPECT_FALSE(panes.view[0]->IsCaretShown()) << "no caret left behind";
+    EXPECT_EQ(OracleMismatch(), "");
+    TearDown();
+    SetUp();
+  }
+}
+
+TEST_F(TextViewTest, DropsFromElsewhereTakeTheirTextUnlessReadOnly) {
+  for (bool readOnly : {false, true}) {
+    SCOPED_TRACE(readOnly ? "read-only" : "editable");
+    Open("one two", 400, 200);
+    if (readOnly) engine->SetAttributes(0);
+    KxDrag drag;
+    KxDragItem junk;
+    junk.flavors.push_back({FourCC("zzzz"), {1, 2, 3}});
+    KxDragItem text;
+    text.flavors.push_back({kKxFlavorText, {'X', 'Y', ' '}});
+    drag.items = {junk, text};
+    CKXTextView& v = *panes.view[0];
+    EXPECT_FALSE(v.ItemIsAcceptable(&drag, 1));
+    EXPECT_TRUE(v.DragIsAcceptable(&drag)) << "one acceptable item is enough";
+    const SPoint32 at = PortOfOffset(0, 4);
+    const Rect b = panes.window->GetGlobalBounds();
+    drag.mouse = Point{std::int16_t(b.top + at.v), std::int16_t(b.left + at.h)};
+    v.EnterDropArea(&drag, true);
+    v.InsideDropArea(&drag);
+    EXPECT_FALSE(v.IsDragging()) << "a foreign drag does not auto-scroll";
+    bool refused = false;
+    try {
+      v.DoDragReceive(&drag);
+    } catch (const LException& e) {
+      refused = e.GetErrorCode() == kKxUserCanceled;
+    }
+    EXPECT_EQ(refused, readOnly);
+    EXPECT_EQ(engine->Text(), readOnly ? "one two" : "one XY two");
+    EXPECT_EQ(OracleMismatch(), "");
+    TearDown();
+    SetUp();
+  }
+}
+
+TEST_F(TextViewTest, DraggingToTheTrashDeletesOnlyEditableText) {
+  for (bool readOnly : {false, true}) {
+    Open("keep drop keep", 400, 200);
+    if (readOnly) engine->SetAttributes(0);
+    engine->Select(5, 10);
+    CKXDragView::SetDragRunner([](CKXDragView&, KxDrag& d) { d.droppedOnTrash = true; });
+    EventRecord down;
+    down.what = mouseDown;
+    panes.view[0]->DoDragStart(down);
+    EXPECT_EQ(engine->Text(), readOnly ? "keep drop keep" : "keep keep");
+    TearDown();
+    SetUp();
+  }
+}
+
+// ---- macro target --------------------------------------------------------------------------------
+
+TEST_F(TextViewTest, MacroTextAndKeysAreRefusedInReadOnlyText) {
+  Open("abc", 400, 200);
+  CKXTextView& v = *panes.view[0];
+  engine->Select(3, 3);
+  char more[] = "de";
+  v.InsertString(more, 2);
+  v.KeyEvent('f', 0);
+  EXPECT_EQ(engine->Text(), "abcdef");
+  engine->SetAttributes(0);
+  engine->SetTextChanged(false);
+  const int beeps = host.Beeps();
+  v.InsertString(more, 2);
+  v.KeyEvent('g', 0);
+  v.KeyEvent(kKxCharBackspace, 0);
+  EXPECT_EQ(engine->Text(), "abcdef");
+  EXPECT_FALSE(engine->GetTextChanged());
+  EXPECT_EQ(host.Beeps(), beeps + 3);
+  v.KeyEvent(kKxCharLeftArrow, 0);   // moving the caret changes nothing: allowed
+  EXPECT_EQ(engine->GetSelectionRange().start, 5);
+}
+
+TEST_F(TextViewTest, GotoLineClampsAndIgnoresLineZero) {
+  Open("a\rb\rc\r", 400, 200);
+  CKXTextView& v = *panes.view[0];
+  v.GotoLine(2);
+  EXPECT_EQ(engine->GetSelectionRange().start, 2);
+  v.GotoLine(0);
+  EXPECT_EQ(engine->GetSelectionRange().start, 2);
+  v.GotoLine(99);
+  EXPECT_EQ(KXTE_GetLineNumber(engine->GetEdit(), engine->GetSelectionRange().start),
+            KXTE_GetLineCount(engine->GetEdit()));
+}
+
+TEST_F(TextViewTest, WaitingForAnotherWindowEndsWithoutAnApplication) {
+  Open("abc", 400, 200);
+  // No target and no event loop: the waits end at once instead of spinning.
+  EXPECT_EQ(CKXTextView::GetTextView(), nullptr);
+  EXPECT_EQ(panes.view[0]->WaitSwitchWindow(), nullptr);
+}
+
+TEST_F(TextViewTest, UnbindingKeepsTheEngineWhileOthersUseIt) {
+  Open("abc", 400, 200, 100);
+  const long users = engine->GetUseCount();
+  EXPECT_EQ(users, 3);   // the test and two panes
+  panes.view[1]->SetTextEngine(nullptr);
+  EXPECT_EQ(engine->GetUseCount(), 2);
+  panes.view[1]->SetTextEngine(nullptr);   // already unbound: no change
+  EXPECT_EQ(engine->GetUseCount(), 2);
+  delete panes.window;
+  panes = {};
+  EXPECT_EQ(engine->GetUseCount(), 1);
+  EXPECT_EQ(engine->GetHandlerView(), nullptr) << "a closed current view lets go of the engine";
+}
+
+}  // namespace
