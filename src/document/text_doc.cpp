@@ -352,14 +352,13 @@ void CKXTextDocument::DoRevert() {
 
 // ---- Writing ------------------------------------------------------------------------------------
 
-void CKXTextDocument::DoBackupFile() {
-  // The rotation happens inside the safe writer's commit (DoSave passes the
-  // generations); this only decides whether this save makes one.
-}
-
 void CKXTextDocument::DoSave() {
   const std::string path = Path();
   if (path.empty()) throw LException(fnfErr);
+  if (mSaveAsDeclined) {
+    mSaveAsDeclined = false;
+    throw LException(kKxUserCanceled);
+  }
   const Settings& s = GetSettings();
   // One rotation per opening: the version from before this session is the
   // one worth keeping, not the state of a minute ago.
@@ -415,6 +414,19 @@ void CKXTextDocument::DoAutoSaveAt(std::uint32_t now) {
 void CKXTextDocument::CheckSaveAs(FSSpec& spec, OSType& type) {
   SKXSaveAsChoice choice{spec.name, type, mFormat};
   KxApplySaveAsFormat(choice, type, 255);
+  mSaveAsDeclined = false;
+  if (choice.name != spec.name) {
+    // The dialog asked about the name as typed; the suffix names another
+    // file, which is not replaced unasked.
+    FSSpec suffixed = spec;
+    suffixed.name = choice.name;
+    if (KxPathExists(suffixed.Path()) &&
+        KxCurrentHost().Alert(KxAlertKind::kCaution, "\u201C" + choice.name +
+                                                         "\u201D already exists. Replace it?") != KxAnswer::kOK) {
+      mSaveAsDeclined = true;
+      return;
+    }
+  }
   spec.name = choice.name;
   type = choice.type;
   mFormat = choice.format;
@@ -501,6 +513,10 @@ void CKXTextDocument::FindCommandStatus(CommandT command, Boolean& enabled, Bool
     return;
   }
   CKXDocument::FindCommandStatus(command, enabled, usesMark, mark, name);
+}
+
+void CKXTextDocument::ReportSaveFailure(long err) {
+  if (err != kKxUserCanceled) CKXDocument::ReportSaveFailure(err);
 }
 
 void CKXTextDocument::Close() {

@@ -80,8 +80,6 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   // Writes the file; throws LException on failure, leaving the old file
   // and the document modified.
   void DoSave() override;
-  // Backups of the previous contents, once per opening of the file.
-  void DoBackupFile();
   // Called on idle: saves a modified, specified document after the interval.
   void DoAutoSave() override;
   void DoAutoSaveAt(std::uint32_t nowTicks);
@@ -94,10 +92,12 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
                          Str255 name) override;
   void Close() override;
 
-  // What the last backup attempt reported ("" when fine).
-  const std::string& BackupProblem() const { return mBackupProblem; }
   // The untitled counter's next title.
   static std::string NextUntitledTitle();
+
+ protected:
+  // A declined replacement is no failure to report.
+  void ReportSaveFailure(long err) override;
 
  private:
   void ReadInto(const std::string& path);
@@ -111,9 +111,7 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   SKXSaveFormat mFormat;
   std::uint32_t mAutoSaveDeadline = 0;
   bool mBackedUp = false;             // this opening already rotated
-  bool mBackupReported = false;
-  std::string mBackupProblem;
-  bool mReadFailed = false;
+  bool mSaveAsDeclined = false;      // the suffixed file was not to be replaced
 };
 
 // The documents as the application sees them.
