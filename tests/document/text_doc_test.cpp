@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <fstream>
@@ -358,6 +359,110 @@ TEST_F(TextDocTest, SuffixedNameIsNotReplacedUnasked) {
   EXPECT_EQ(Slurp(dir / "Notes.KXT"), "precious");
   EXPECT_TRUE(d->IsModified());
   EXPECT_FALSE(d->IsSpecified());
+}
+
+}  // namespace
+
+#include <iconv.h>
+
+namespace {
+
+// The bytes iconv makes of UTF-8 text in another encoding.
+std::string Iconv(const std::string& utf8, const char* to) {
+  iconv_t cd = iconv_open(to, "UTF-8");
+  if (cd == iconv_t(-1)) return {};
+  std::string out(utf8.size() * 4 + 16, '\0');
+  char* in = const_cast<char*>(utf8.data());
+  std::size_t inLeft = utf8.size(), outLeft = out.size();
+  char* o = out.data();
+  const std::size_t r = iconv(cd, &in, &inLeft, &o, &outLeft);
+  iconv_close(cd);
+  if (r == std::size_t(-1)) return {};
+  out.resize(out.size() - outLeft);
+  return out;
+}
+
+// Plain text in every encoding and line-end convention opens and saves
+// back byte for byte, and reads as the same characters.
+TEST_F(TextDocTest, PlainTextRoundTripsInEveryEncodingAndLineEnd) {
+  // Half-width katakana have no place in ISO-2022-JP: that file leaves them out.
+  const std::string lines[] = {"日本語のテキストです。かな、カナ、漢字。", "Western text, too: plain ASCII.",
+                               "全角記号「」『』・ーと", "半角ｶﾅ"};
+  const struct {
+    const char* iconvName;
+    std::uint16_t encoding;
+  } encodings[] = {{"SHIFT_JIS", kKxEncodingShiftJIS}, {"EUC-JP", kKxEncodingEUC},
+                   {"UTF-8", kKxEncodingUTF8}, {"ISO-2022-JP", kKxEncodingJIS}};
+  for (const auto& e : encodings)
+    for (const char* eol : {"\n", "\r\n", "\r"}) {
+      const bool jis = std::string(e.iconvName) == "ISO-2022-JP";
+      std::string utf8, lf;
+      for (const std::string& l : lines)
+        if (!jis || l != lines[3]) {
+          utf8 += l + eol;
+          lf += l + "\n";
+        }
+      const std::string bytes = Iconv(utf8, e.iconvName);
+      ASSERT_FALSE(bytes.empty()) << e.iconvName;
+      SCOPED_TRACE(std::string(e.iconvName) + " eol " + std::to_string(std::strlen(eol)));
+      const fs::path p = dir / "rt.txt";
+      Spit(p, bytes);
+      CKXTextDocument* d = Open(p);
+      ASSERT_NE(d, nullptr);
+      EXPECT_EQ(d->GetFormat().encoding, e.encoding);
+      EXPECT_FALSE(d->GetFormat().container);
+      EXPECT_EQ(d->TextBytes(), Iconv(lf, "SHIFT_JIS"));
+      Command(kSave);
+      // Unicode files are written with LF where they had CR LF.
+      const bool unicodeCRLF = e.encoding == kKxEncodingUTF8 && std::string(eol) == "\r\n";
+      EXPECT_EQ(Slurp(p), unicodeCRLF ? Iconv(lf, e.iconvName) : bytes);
+      EXPECT_EQ(Listing(dir), std::set<std::string>{"rt.txt"});
+      host.QueueAnswer(KxAnswer::kDontSave);
+      Command(kClose);
+      ASSERT_TRUE(KxTextDocHooks::All().empty());
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// A native document reopens as one; saved as UTF-8, UTF-16 or plain text
+// it is plain text on disk (no container), in that encoding.
+TEST_F(TextDocTest, NativeDocumentsLeaveTheContainerForOtherFormats) {
+  const fs::path p = dir / "n.KXT";
+  CKXTextDocument* d = Open(p);
+  ASSERT_NE(d, nullptr);
+  Type("styled");
+  d->SetFormat(SKXSaveFormat{true, 0});
+  Command(kSave);
+  Command(kClose);
+  ASSERT_TRUE(KxTextDocHooks::All().empty());
+  d = Open(p);
+  ASSERT_NE(d, nullptr);
+  EXPECT_TRUE(d->GetFormat().container);
+  EXPECT_EQ(d->TextBytes(), "styled");
+  EXPECT_FALSE(d->IsModified());
+  const struct {
+    OSType code;
+    const char* leaf;
+    std::string bytes;
+  } cases[] = {{FourCC("UTF8"), "u8", "styled"},
+               {FourCC("utxt"), "u16", Iconv("styled", "UTF-16BE")},
+               {FourCC("TEXT"), "sj", "styled"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.leaf);
+    d->SetFormat(SKXSaveFormat{true, 0});
+    FSSpec spec = UFSSpec::MakeFSSpec((dir / c.leaf).string());
+    OSType type = c.code;
+    d->CheckSaveAs(spec, type);
+    EXPECT_FALSE(d->GetFormat().container);
+    d->DoAESave(spec, type);
+    const std::string got = Slurp(dir / c.leaf);
+    // UTF-16 goes out in host order after its byte-order mark.
+    const bool u16 = c.code == FourCC("utxt");
+    EXPECT_TRUE(got == c.bytes || (u16 && got == "\xFF\xFE" + Iconv("styled", "UTF-16LE"))) << got.size();
+  }
 }
 
 }  // namespace
