@@ -8,6 +8,7 @@
 #include "app/app_commands.h"
 #include "app/application.h"
 #include "app/dynamic_menus.h"
+#include "app/globals.h"
 #include "document/doc_file.h"
 #include "document/file_tube.h"
 #include "engine/event_handler.h"
@@ -536,6 +537,15 @@ std::vector<CKXTextDocument*> KxTextDocHooks::All() {
 void KxTextDocHooks::RegisterClasses() {
   KxRegisterFrameworkClasses();
   KxRegisterViewClasses();
+}
+
+void KxTextDocHooks::ReadPreference() {
+  KxAppHooks::ReadPreference();
+  CKXTextDocument::Settings& s = CKXTextDocument::GetSettings();
+  s.autoSave = gFilePref.autoSave != 0;
+  s.autoSaveSeconds = gFilePref.autoSaveSeconds;
+  s.backups = gFilePref.backup != 0;
+  s.backupGenerations = std::clamp<int>(gFilePref.backupGenerations, 0, 50);
 }
 
 bool KxTextDocHooks::NewDocument() {

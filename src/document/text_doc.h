@@ -119,6 +119,8 @@ class KxTextDocHooks : public KxAppHooks {
  public:
   // The pane classes the document window is built from.
   void RegisterClasses() override;
+  // The preferences, then the documents' save settings taken from them.
+  void ReadPreference() override;
   bool NewDocument() override;
   bool OpenDocument(const std::string& path) override;
   bool CloseAllDocuments(OSType saveOption) override;
