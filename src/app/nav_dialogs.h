@@ -13,8 +13,7 @@
 #include "platform/ae/desc.h"
 #include "platform/host/host_dialogs.h"
 #include "platform/toolbox/fsspec.h"
-
-constexpr OSErr kKxUserCanceled = -128;
+#include "views/drag_view.h"   // kKxUserCanceled, shared with drags
 
 // A Save As format item: the type is the format's code.
 struct NavMenuItemSpec {

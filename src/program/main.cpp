@@ -1,18 +1,40 @@
-// The program's entry. The application object does not exist yet: the
-// program starts its libraries, says that the editor cannot run yet, and
-// shuts them down again.
+// The program's entry: the editor on the desktop's host, with the files of
+// the command line (a missing one opens empty and is saved there).
 #include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
 
+#include "app/application.h"
+#include "document/text_doc.h"
 #include "macros/facilities.h"
 #include "platform/core.h"
+#include "platform/gtk/gtk_host.h"
 
-int main() {
+int main(int argc, char** argv) {
+  std::vector<std::string> files;
+  std::string output;
+  const int status = KxParseCommandLine(argc, argv, files, output);
+  if (status >= 0) {
+    std::fputs(output.c_str(), status == 0 ? stdout : stderr);
+    return status;
+  }
   // The highest area registers its own facilities and those of every area below.
   KxMacrosFacilities();
   CoreInit();
-  std::fprintf(stderr,
-               "kxtext: the editor's window is not built yet; only its libraries and "
-               "test tools exist so far.\n");
+  int result = 0;
+  {
+    std::string why;
+    std::unique_ptr<KxGtkHost> host = KxGtkHost::Open(&why);
+    if (!host) {
+      std::fprintf(stderr, "kxtext: cannot open the display: %s\n", why.c_str());
+      result = 1;
+    } else {
+      KxTextDocHooks hooks;
+      CKXTextApp app(&hooks);
+      app.RunWith(files);
+    }
+  }
   CoreTerminate();
-  return 1;
+  return result;
 }

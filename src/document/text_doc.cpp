@@ -1,0 +1,604 @@
+#include "document/text_doc.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <new>
+
+#include "app/app_commands.h"
+#include "app/application.h"
+#include "app/dynamic_menus.h"
+#include "app/globals.h"
+#include "document/doc_file.h"
+#include "document/file_tube.h"
+#include "engine/event_handler.h"
+#include "engine/flavor_exchange.h"
+#include "engine/text_action.h"
+#include "engine/text_engine.h"
+#include "engine/text_undoer.h"
+#include "platform/clock.h"
+#include "platform/exception.h"
+#include "platform/files.h"
+#include "platform/framework/framework_classes.h"
+#include "platform/framework/window.h"
+#include "platform/host/host.h"
+#include "platform/keys.h"
+#include "text/codes/jcode.h"
+#include "text/store/text.h"
+#include "views/view_classes.h"
+
+namespace {
+
+constexpr CommandT kCmdSave = 5, kCmdSaveAs = 6, kCmdRevert = 7;
+constexpr OSType kTypeText = FourCC("TEXT");
+constexpr OSType kFormatNative = FourCC(".KXT");
+constexpr OSType kFormatRTF = FourCC("RTF ");
+constexpr OSType kFormatUTF16 = FourCC("utxt");
+constexpr OSType kFormatUTF8 = FourCC("UTF8");
+constexpr std::uint32_t kTicksPerSecond = 60;
+
+int gUntitledCount = 0;
+
+// Keys and clicks of the document's views go straight to its engine.
+class KxDocEvents : public CKXEventHandler {
+ public:
+  explicit KxDocEvents(CKXTextEngine* engine) : mEngine(engine) {}
+  CKXTextEngine* GetTextEngine() const override { return mEngine; }
+  void SetTextEngine(CKXTextEngine* engine) override { mEngine = engine; }
+  void KeyDown() override {
+    if (!mEngine || (mEvent.what != keyDown && mEvent.what != autoKey)) return;
+    std::uint8_t ch = KxEventChar(mEvent);
+    if (ch == 0) return;
+    char mods = 0;
+    if (mEvent.modifiers & kKxEventShiftKey) mods |= 1;
+    if (mEvent.modifiers & kKxEventCommandKey) mods |= 2;
+    if (mEvent.modifiers & kKxEventOptionKey) mods |= 4;
+    mEngine->DoKey(ch, mods);
+  }
+  void MouseDown() override {
+    CKXEventHandler::MouseDown();
+    if (!mEngine) return;
+    mHeld = true;
+    const bool again = mEvent.when - mLastClick < 30 && mClicks < 3;
+    mClicks = again ? mClicks + 1 : 1;
+    mLastClick = mEvent.when;
+    mEngine->Click(SPoint32{mEventMouse.h, mEventMouse.v}, mEvent, short(mClicks));
+  }
+  void MouseMove() override {
+    if (mEngine && mHeld) mEngine->Click(SPoint32{mEventMouse.h, mEventMouse.v}, mEvent, -1);
+  }
+  void MouseUp() override {
+    CKXEventHandler::MouseUp();
+    if (mEngine && mHeld) mEngine->Click(SPoint32{mEventMouse.h, mEventMouse.v}, mEvent, -2);
+    mHeld = false;
+  }
+  void Idle() override {
+    if (mEngine) mEngine->Idle();
+  }
+
+ private:
+  CKXTextEngine* mEngine;
+  bool mHeld = false;
+  int mClicks = 0;
+  std::uint32_t mLastClick = 0;
+};
+
+bool EndsWithNoCase(const std::string& s, const std::string& suffix) {
+  if (s.size() < suffix.size()) return false;
+  for (std::size_t i = 0; i < suffix.size(); ++i) {
+    const char a = s[s.size() - suffix.size() + i], b = suffix[i];
+    if (std::tolower(static_cast<unsigned char>(a)) != std::tolower(static_cast<unsigned char>(b))) return false;
+  }
+  return true;
+}
+
+std::string LeafOf(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+
+std::string ToPascalTitle(const std::string& utf8, Str255 out) {
+  std::string t = KxMenuTextFromUTF8(utf8);
+  if (t.size() > 255) t.resize(255);
+  out[0] = static_cast<unsigned char>(t.size());
+  std::memcpy(out + 1, t.data(), t.size());
+  return t;
+}
+
+// Any failure while reading or writing, as the error the document reports.
+[[noreturn]] void Rethrow() {
+  try {
+    throw;
+  } catch (const LException&) {
+    throw;
+  } catch (const std::bad_alloc&) {
+    throw LException(memFullErr);
+  } catch (...) {
+    throw LException(ioErr);
+  }
+}
+
+}  // namespace
+
+// ---- Save As formats -----------------------------------------------------------------------------
+
+void KxApplySaveAsFormat(SKXSaveAsChoice& choice, OSType code, std::size_t nameMax) {
+  std::string suffix;
+  if (code == kFormatNative) {
+    choice.type = kTypeText;
+    choice.format.container = true;
+    suffix = ".KXT";
+  } else {
+    // Only the native format writes the container.
+    choice.format.container = false;
+    if (code == kFormatRTF) {
+      choice.type = kTypeText;
+      suffix = ".rtf";
+    }
+  }
+  if (choice.type == kTypeText && choice.format.encoding > kKxEncodingEUC) choice.format.encoding = kKxEncodingShiftJIS;
+  if (code == kFormatUTF16) {
+    choice.type = kTypeText;
+    choice.format.encoding = kKxEncodingUTF16;
+  } else if (code == kFormatUTF8) {
+    choice.type = kTypeText;
+    choice.format.encoding = kKxEncodingUTF8;
+  }
+  if (suffix.empty() || EndsWithNoCase(choice.name, suffix)) return;
+  std::string name = choice.name;
+  if (name.size() + suffix.size() > nameMax) {
+    std::size_t cut = nameMax > suffix.size() ? nameMax - suffix.size() : 0;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+    name.resize(cut);
+  }
+  choice.name = name + suffix;
+}
+
+// ---- The document --------------------------------------------------------------------------------
+
+CKXTextDocument::Settings& CKXTextDocument::GetSettings() {
+  static Settings settings;
+  return settings;
+}
+
+std::string CKXTextDocument::NextUntitledTitle() {
+  // "名称未設定" and the counter.
+  return "\xE5\x90\x8D\xE7\xA7\xB0\xE6\x9C\xAA\xE8\xA8\xAD\xE5\xAE\x9A " + std::to_string(++gUntitledCount);
+}
+
+CKXTextDocument::CKXTextDocument(LCommander* super, const std::string& path) : CKXDocument(super) {
+  mEngine = new CKXTextEngine(false);
+  mEngine->AddUser(this);
+  mHandler = new KxDocEvents(mEngine);
+  mHandler->AddUser(this);
+  try {
+    mPanes = KxMakeTextPanes(*mEngine, mHandler, 640, 480, 0, false, this);
+  } catch (...) {
+    mHandler->RemoveUser(this);
+    mEngine->RemoveUser(this);
+    throw;
+  }
+  SetWindow(mPanes.window);
+  mUndoer = new CKXTextUndoer;
+  mPanes.window->AddAttachment(mUndoer, nullptr, true);
+  for (CKXTextView* v : mPanes.view)
+    if (v) v->SetDocument(this);
+  if (!path.empty()) {
+    std::error_code ec;
+    const std::string full = std::filesystem::absolute(path, ec).lexically_normal().string();
+    mFile = std::make_unique<LFile>(UFSSpec::MakeFSSpec(ec ? path : full));
+  }
+}
+
+CKXTextDocument::~CKXTextDocument() {
+  for (CKXTextView* v : mPanes.view)
+    if (v) {
+      v->SetDocument(nullptr);
+      v->SetEventHandler(nullptr);
+      v->SetTextEngine(nullptr);
+    }
+  mEngine->SetHandlerView(nullptr);
+  delete mWindow;   // before the engine its views use
+  mWindow = nullptr;
+  mHandler->SetTextEngine(nullptr);
+  mHandler->RemoveUser(this);
+  mEngine->RemoveUser(this);
+  mEngine = nullptr;
+}
+
+std::string CKXTextDocument::Path() const { return mFile ? mFile->GetFileSpec().Path() : std::string(); }
+
+bool CKXTextDocument::FinishCreateSelf() {
+  mEngine->SetTextChanged(false);
+  const std::string path = Path();
+  if (!path.empty() && KxPathExists(path)) {
+    try {
+      DoRevert();
+    } catch (const LException&) {
+      // Reported by the revert; a document that could not be read is no
+      // document (it would write its empty text over the file).
+      return false;
+    }
+    SetSpecified(true);
+  } else if (!path.empty()) {
+    // A new file: empty, saved there on the first save.
+    mTitle = LeafOf(path);
+    SetSpecified(true);
+  } else {
+    mTitle = NextUntitledTitle();
+    SetSpecified(false);
+  }
+  UpdateTitle();
+  mEngine->SetTextChanged(false);
+  LDocument::SetModified(false);
+  mPanes.window->SetLatentSub(mPanes.view[0]);
+  mPanes.window->Show();
+  mPanes.window->Select();
+  LCommander::SwitchTarget(mPanes.view[0]);
+  mPanes.window->UpdatePort();
+  if (CKXTextApp* app = CKXTextApp::GetTextApp()) app->UpdateDynamicMenus();
+  return true;
+}
+
+bool CKXTextDocument::IsModifiedNow() const { return mEngine->GetTextChanged(); }
+
+void CKXTextDocument::SetModified(bool modified) {
+  const bool was = LDocument::IsModified();
+  if (modified != mEngine->GetTextChanged()) mEngine->SetTextChanged(modified);
+  LDocument::SetModified(modified);
+  if (was != modified) {
+    mAutoSaveDeadline = 0;
+    CKXTextApp::SetUpdateCommandStatus(true);
+    if (CKXTextApp* app = CKXTextApp::GetTextApp()) app->UpdateDynamicMenus();
+  }
+}
+
+void CKXTextDocument::GetDescriptor(Str255 out) const { ToPascalTitle(mTitle, out); }
+
+void CKXTextDocument::SetDescriptor(ConstStringPtr name) {
+  // Macros name documents in Shift_JIS; kept as the title.
+  std::string sjis(reinterpret_cast<const char*>(name + 1), name[0]);
+  mPanes.window->SetDescriptor(name);
+  (void)sjis;
+}
+
+void CKXTextDocument::UpdateTitle() {
+  Str255 title;
+  ToPascalTitle(mTitle, title);
+  mPanes.window->SetDescriptor(title);
+  mEngine->SetDescriptor(title);
+}
+
+bool CKXTextDocument::IsEditable() const { return mEngine->IsEditable(); }
+
+std::string CKXTextDocument::TextBytes() const {
+  const SKXRange all = mEngine->GetTotalRange();
+  std::string s(std::size_t(all.length), '\0');
+  mEngine->TextGetThruPtr(all, s.data(), all.length);
+  for (char& c : s)
+    if (c == '\r') c = '\n';
+  return s;
+}
+
+// ---- Reading ------------------------------------------------------------------------------------
+
+void CKXTextDocument::ReadInto(const std::string& path) {
+  SKXDocument doc;
+  std::string message;
+  if (int err = KxReadDocument(path, doc, message)) throw LException(err);
+  SKXSaveFormat format;
+  std::unique_ptr<CKXText> fresh;
+  short lineEnd = CKXTextLayer::kLineEndCR;
+  if (!doc.plain) {
+    fresh = std::move(doc.text);
+    format.container = doc.layout == EKXLayout::kContainer;
+  } else {
+    // Plain text: its encoding is found from its bytes, its line ends by
+    // the exchange (which tells the layer; put back unless this read wins).
+    std::vector<std::uint8_t> raw;
+    if (int err = KxReadFile(path, raw)) throw LException(err);
+    short code = CKXJCode::AutoCheck(raw.data(), long(raw.size()));
+    if (code < kKxCodeSJIS || code > kKxCodeUTF8) code = kKxCodeSJIS;
+    CKXTextFileTube tube;
+    if (int err = tube.OpenRead(path, message)) throw LException(err);
+    const short before = mEngine->GetLineEndType();
+    fresh = std::make_unique<CKXText>();
+    CKXFlavorExchange exchange(mEngine);
+    exchange.SetTextEncoding(code);
+    short mask = 0;
+    try {
+      exchange.ReceiveDataFrom(SKXRange{0, 0}, tube, KXHandleAccess::Wrap(fresh.get()), &mask);
+    } catch (...) {
+      mEngine->SetLineEndType(before);
+      Rethrow();
+    }
+    lineEnd = mEngine->GetLineEndType();
+    format.encoding = std::uint16_t(code);
+  }
+  // Everything read: the text changes now, as one step.
+  mEngine->TextSetText(KXHandleAccess::Wrap(fresh.get()));
+  mEngine->SetLineEndType(lineEnd);
+  mEngine->SetTextEncoding(format.encoding);
+  mEngine->SetSelectionRange(SKXRange{0, 0}, true);
+  mFormat = format;
+  if (doc.type == FourCC("ttro")) mEngine->SetAttributes(mEngine->GetAttributes() & ~kKxEngineEditable);
+}
+
+void CKXTextDocument::DoRevert() {
+  const std::string path = Path();
+  if (path.empty()) return;
+  try {
+    ReadInto(path);
+  } catch (...) {
+    long err = ioErr;
+    try {
+      Rethrow();
+    } catch (const LException& e) {
+      err = e.GetErrorCode();
+    }
+    const std::string why = err > 0 ? KxErrorText(int(err)) : "error " + std::to_string(err);
+    KxCurrentHost().Alert(KxAlertKind::kStop,
+                          "The document \u201C" + LeafOf(path) + "\u201D could not be read (" + why + ").");
+    throw LException(err);
+  }
+  // The old actions name offsets of the old text: a fresh history.
+  mPanes.window->RemoveAttachment(mUndoer);
+  delete mUndoer;
+  mUndoer = new CKXTextUndoer;
+  mPanes.window->AddAttachment(mUndoer, nullptr, true);
+  mTitle = LeafOf(path);
+  UpdateTitle();
+  mBackedUp = false;   // a new opening of the file
+  mEngine->SetTextChanged(false);
+  SetModified(false);
+  mPanes.window->Refresh();
+}
+
+// ---- Writing ------------------------------------------------------------------------------------
+
+void CKXTextDocument::DoSave() {
+  const std::string path = Path();
+  if (path.empty()) throw LException(fnfErr);
+  if (mSaveAsDeclined) {
+    mSaveAsDeclined = false;
+    throw LException(kKxUserCanceled);
+  }
+  const Settings& s = GetSettings();
+  // One rotation per opening: the version from before this session is the
+  // one worth keeping, not the state of a minute ago.
+  const int generations = s.backups && IsSpecified() && !mBackedUp && KxPathExists(path) ? s.backupGenerations : 0;
+  std::string message;
+  try {
+    if (mFormat.container) {
+      SKXDocument doc;
+      doc.type = kTypeText;
+      doc.creator = GetFileCreator();
+      mEngine->TextCopy(mEngine->GetTotalRange(), KXHandleAccess::Wrap(doc.text.get()), kKxSaveAll);
+      if (int err = KxWriteDocument(path, doc, EKXLayout::kContainer, message, generations)) throw LException(err);
+    } else {
+      CKXTextFileTube tube;
+      if (int err = tube.OpenWrite(path, kTypeText, GetFileCreator(), EKXLayout::kClassic, message))
+        throw LException(err);
+      CKXFlavorExchange exchange(mEngine);
+      exchange.SetTextEncoding(short(mFormat.encoding));
+      exchange.SendFlavorTo(kTypeText, CKXTextLayer::sTextAll, tube);
+      if (int err = tube.Commit(message, generations)) throw LException(err);
+    }
+  } catch (...) {
+    Rethrow();
+  }
+  if (generations > 0) mBackedUp = true;
+  mTitle = LeafOf(path);
+  UpdateTitle();
+  mEngine->SetTextChanged(false);
+  SetModified(false);
+  SetSpecified(true);
+}
+
+void CKXTextDocument::DoAutoSave() { DoAutoSaveAt(TickCount()); }
+
+void CKXTextDocument::DoAutoSaveAt(std::uint32_t now) {
+  const Settings& s = GetSettings();
+  if (!s.autoSave) return;
+  if (mAutoSaveDeadline == 0) {
+    if (s.autoSaveSeconds > 0) mAutoSaveDeadline = std::max<std::uint32_t>(1, now + s.autoSaveSeconds * kTicksPerSecond);
+    return;
+  }
+  if (std::int32_t(now - mAutoSaveDeadline) < 0) return;
+  mAutoSaveDeadline = 0;
+  if (!LDocument::IsModified() || !IsSpecified() || !mFile) return;
+  try {
+    DoSave();
+  } catch (const LException& e) {
+    // Once per failure: the next change re-arms it.
+    ReportSaveFailure(e.GetErrorCode());
+  }
+}
+
+void CKXTextDocument::CheckSaveAs(FSSpec& spec, OSType& type) {
+  SKXSaveAsChoice choice{spec.name, type, mFormat};
+  KxApplySaveAsFormat(choice, type, 255);
+  mSaveAsDeclined = false;
+  if (choice.name != spec.name) {
+    // The dialog asked about the name as typed; the suffix names another
+    // file, which is not replaced unasked.
+    FSSpec suffixed = spec;
+    suffixed.name = choice.name;
+    if (KxPathExists(suffixed.Path()) &&
+        KxCurrentHost().Alert(KxAlertKind::kCaution, "\u201C" + choice.name +
+                                                         "\u201D already exists. Replace it?") != KxAnswer::kOK) {
+      mSaveAsDeclined = true;
+      return;
+    }
+  }
+  spec.name = choice.name;
+  type = choice.type;
+  mFormat = choice.format;
+  mEngine->SetTextEncoding(mFormat.encoding);
+}
+
+std::vector<NavMenuItemSpec> CKXTextDocument::GetSaveAsMenuItem(std::int32_t& selected) const {
+  static const struct {
+    OSType code;
+    const char* label;
+  } kFormats[] = {
+      {FourCC("TEXT"), "Text (Shift_JIS)"}, {kFormatNative, "kxtext document"}, {kFormatRTF, "RTF"},
+      {kFormatUTF16, "Unicode (UTF-16)"},   {kFormatUTF8, "Unicode (UTF-8)"},
+  };
+  std::vector<NavMenuItemSpec> items;
+  for (const auto& f : kFormats) items.push_back(NavMenuItemSpec{0, GetFileCreator(), f.code, f.label});
+  OSType current = FourCC("TEXT");
+  if (mFormat.container) current = kFormatNative;
+  else if (mFormat.encoding == kKxEncodingUTF16) current = kFormatUTF16;
+  else if (mFormat.encoding == kKxEncodingUTF8) current = kFormatUTF8;
+  else if (EndsWithNoCase(Path(), ".rtf")) current = kFormatRTF;
+  selected = 1;
+  for (std::size_t i = 0; i < items.size(); ++i)
+    if (items[i].menuType == current) selected = std::int32_t(i + 1);
+  return items;
+}
+
+// ---- Commands -----------------------------------------------------------------------------------
+
+bool CKXTextDocument::ObeyCommand(CommandT command, void* param) {
+  if (IsDialogOpen()) return CKXDocument::ObeyCommand(command, param);
+  switch (command) {
+    case kKxCmdClose: AttemptClose(); return true;
+    case kCmdSave:
+      if (IsSpecified() && mFile) {
+        try {
+          DoSave();
+        } catch (const LException& e) {
+          ReportSaveFailure(e.GetErrorCode());
+        }
+        return true;
+      }
+      [[fallthrough]];
+    case kCmdSaveAs: {
+      FSSpec spec;
+      AskSaveAs(spec, true);
+      return true;
+    }
+    case kCmdRevert:
+      if (IsSpecified() && mFile && AskConfirmRevert()) {
+        try {
+          DoRevert();
+        } catch (const LException&) {
+          // Reported; the document is as it was.
+        }
+      }
+      return true;
+    default: break;
+  }
+  if (kKxWindowCommands.Contains(command)) {
+    if (CKXDocument* d = FindIndexDocument(int(command - kKxWindowCommands.first + 1))) d->MakeCurrent();
+    return true;
+  }
+  return CKXDocument::ObeyCommand(command, param);
+}
+
+void CKXTextDocument::FindCommandStatus(CommandT command, Boolean& enabled, Boolean& usesMark,
+                                        std::uint16_t& mark, Str255 name) {
+  if (IsDialogOpen()) {
+    enabled = false;
+    return;
+  }
+  switch (command) {
+    case kKxCmdClose:
+    case kCmdSaveAs: enabled = true; return;
+    case kCmdSave: enabled = LDocument::IsModified() || !IsSpecified(); return;
+    case kCmdRevert: enabled = IsSpecified() && LDocument::IsModified(); return;
+    default: break;
+  }
+  if (kKxWindowCommands.Contains(command)) {
+    enabled = true;
+    usesMark = true;
+    mark = FindIndexDocument(int(command - kKxWindowCommands.first + 1)) == this ? 18 : 0;
+    return;
+  }
+  CKXDocument::FindCommandStatus(command, enabled, usesMark, mark, name);
+}
+
+void CKXTextDocument::ReportSaveFailure(long err) {
+  if (err != kKxUserCanceled) CKXDocument::ReportSaveFailure(err);
+}
+
+void CKXTextDocument::Close() {
+  delete this;
+  if (CKXTextApp* app = CKXTextApp::GetTextApp()) app->UpdateDynamicMenus();
+}
+
+// ---- The application's view of the documents ---------------------------------------------------
+
+std::vector<CKXTextDocument*> KxTextDocHooks::All() {
+  std::vector<CKXTextDocument*> out;
+  for (LDocument* d : LDocument::GetDocumentList())
+    if (auto* t = dynamic_cast<CKXTextDocument*>(d); t && t->GetEngine()) out.push_back(t);
+  return out;
+}
+
+void KxTextDocHooks::RegisterClasses() {
+  KxRegisterFrameworkClasses();
+  KxRegisterViewClasses();
+}
+
+void KxTextDocHooks::ReadPreference() {
+  KxAppHooks::ReadPreference();
+  CKXTextDocument::Settings& s = CKXTextDocument::GetSettings();
+  s.autoSave = gFilePref.autoSave != 0;
+  s.autoSaveSeconds = gFilePref.autoSaveSeconds;
+  s.backups = gFilePref.backup != 0;
+  s.backupGenerations = std::clamp<int>(gFilePref.backupGenerations, 0, 50);
+}
+
+bool KxTextDocHooks::NewDocument() {
+  auto* doc = new CKXTextDocument(CKXTextApp::GetTextApp(), "");
+  if (!doc->FinishCreateSelf()) {
+    delete doc;
+    return false;
+  }
+  return true;
+}
+
+bool KxTextDocHooks::OpenDocument(const std::string& path) {
+  std::error_code ec;
+  const std::string full = std::filesystem::absolute(path, ec).lexically_normal().string();
+  for (CKXTextDocument* d : All())
+    if (d->Path() == full) {
+      d->MakeCurrent();
+      return true;
+    }
+  auto* doc = new CKXTextDocument(CKXTextApp::GetTextApp(), path);
+  if (!doc->FinishCreateSelf()) {
+    delete doc;
+    return false;
+  }
+  return true;
+}
+
+bool KxTextDocHooks::CloseAllDocuments(OSType saveOption) {
+  OSType option = kKxSaveAsk;
+  if (saveOption == kAEYes) option = kKxSaveYes;
+  else if (saveOption == kAENo) option = kKxSaveNo;
+  // Newest first, so that the front windows go first.
+  std::vector<CKXTextDocument*> docs = All();
+  for (auto it = docs.rbegin(); it != docs.rend(); ++it)
+    if (!(*it)->AttemptQuitSelf(option)) return false;
+  return true;
+}
+
+std::vector<UWindowMenu::Document> KxTextDocHooks::Documents() {
+  std::vector<UWindowMenu::Document> out;
+  for (CKXTextDocument* d : All())
+    out.push_back({KxMenuTextFromUTF8(d->TitleText()), d->LDocument::IsModified(), !d->IsEditable()});
+  return out;
+}
+
+std::string KxTextDocHooks::FrontText() {
+  LWindow* front = LWindow::FetchFrontWindow();
+  for (CKXTextDocument* d : All())
+    if (d->GetWindow() == front) return d->TextBytes();
+  return {};
+}
+
+void KxTextDocHooks::SelectDocument(int index) {
+  const auto docs = All();
+  if (index >= 1 && std::size_t(index) <= docs.size()) docs[std::size_t(index - 1)]->MakeCurrent();
+}

@@ -1,0 +1,132 @@
+// The text document: one window, one text engine, one file. It reads its
+// file into a fresh text and swaps it in only when the whole read worked,
+// writes through the document file tube (which renames the new contents
+// over the old only once written), keeps numbered backups once per opening,
+// and saves itself after an idle interval.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/application_hooks.h"
+#include "app/document.h"
+#include "views/split_view.h"
+#include "views/text_view.h"
+
+class CKXTextEngine;
+class CKXEventHandler;
+class CKXTextUndoer;
+
+// How the document's file is written: the encoding of plain text, the
+// native container, or RTF.
+struct SKXSaveFormat {
+  bool container = false;
+  std::uint16_t encoding = 0;   // kKxEncoding...
+};
+
+// The Save As choices: what a chosen format code does to the name and the
+// format. `name` is the leaf; `nameMax` the file system's byte limit.
+struct SKXSaveAsChoice {
+  std::string name;
+  OSType type = FourCC("TEXT");
+  SKXSaveFormat format;
+};
+// Applies a format code (".KXT", "RTF ", "utxt", "UTF8", "TEXT") to a
+// choice: the suffix goes on before anyone asks about replacing, names
+// already ending in it (letter case ignored) stay, and a name is cut only
+// at `nameMax` bytes, never inside a UTF-8 character.
+void KxApplySaveAsFormat(SKXSaveAsChoice& choice, OSType code, std::size_t nameMax = 255);
+
+class CKXTextDocument : public CKXDocument, public CKXTextDoc {
+ public:
+  // Settings the documents share (from the preferences).
+  struct Settings {
+    bool backups = false;
+    int backupGenerations = 3;
+    bool autoSave = false;
+    std::uint32_t autoSaveSeconds = 60;
+  };
+  static Settings& GetSettings();
+
+  // A document on `path` ("" for an untitled one). A path that does not
+  // exist gives an empty document to be saved there.
+  CKXTextDocument(LCommander* super, const std::string& path);
+  ~CKXTextDocument() override;
+  // Reads the file; false (with the alert shown) when it could not be read.
+  bool FinishCreateSelf();
+
+  // ---- state ----
+  bool IsModifiedNow() const;
+  void SetModified(bool modified) override;
+  void GetDescriptor(Str255 out) const override;
+  void SetDescriptor(ConstStringPtr name) override;
+  bool IsEditable() const override;
+  OSType GetFileCreator() const override { return FourCC("KXTE"); }
+  CKXTextEngine* GetEngine() const { return mEngine; }
+  const SKXSaveFormat& GetFormat() const { return mFormat; }
+  void SetFormat(const SKXSaveFormat& format) { mFormat = format; }
+  std::string Path() const;
+  // The whole text as stored (Shift_JIS) with LF line ends.
+  std::string TextBytes() const;
+  std::string TitleText() const { return mTitle; }
+
+  // ---- file operations ----
+  // Reads the file into a fresh text; on success it replaces the text and
+  // the document is unmodified; on failure nothing changes and the error
+  // is thrown (LException).
+  void DoRevert();
+  // Writes the file; throws LException on failure, leaving the old file
+  // and the document modified.
+  void DoSave() override;
+  // Called on idle: saves a modified, specified document after the interval.
+  void DoAutoSave() override;
+  void DoAutoSaveAt(std::uint32_t nowTicks);
+  void CheckSaveAs(FSSpec& spec, OSType& type) override;
+  std::vector<NavMenuItemSpec> GetSaveAsMenuItem(std::int32_t& selected) const override;
+
+  // ---- commands ----
+  bool ObeyCommand(CommandT command, void* param) override;
+  void FindCommandStatus(CommandT command, Boolean& enabled, Boolean& usesMark, std::uint16_t& mark,
+                         Str255 name) override;
+  void Close() override;
+
+  // The untitled counter's next title.
+  static std::string NextUntitledTitle();
+
+ protected:
+  // A declined replacement is no failure to report.
+  void ReportSaveFailure(long err) override;
+
+ private:
+  void ReadInto(const std::string& path);
+  void UpdateTitle();
+
+  CKXTextEngine* mEngine = nullptr;
+  CKXEventHandler* mHandler = nullptr;
+  KxTextPanes mPanes;
+  CKXTextUndoer* mUndoer = nullptr;   // owned by the window
+  std::string mTitle;   // UTF-8
+  SKXSaveFormat mFormat;
+  std::uint32_t mAutoSaveDeadline = 0;
+  bool mBackedUp = false;             // this opening already rotated
+  bool mSaveAsDeclined = false;      // the suffixed file was not to be replaced
+};
+
+// The documents as the application sees them.
+class KxTextDocHooks : public KxAppHooks {
+ public:
+  // The pane classes the document window is built from.
+  void RegisterClasses() override;
+  // The preferences, then the documents' save settings taken from them.
+  void ReadPreference() override;
+  bool NewDocument() override;
+  bool OpenDocument(const std::string& path) override;
+  bool CloseAllDocuments(OSType saveOption) override;
+  std::vector<UWindowMenu::Document> Documents() override;
+  std::string FrontText() override;
+  void SelectDocument(int index) override;
+  // The documents, oldest first.
+  static std::vector<CKXTextDocument*> All();
+};

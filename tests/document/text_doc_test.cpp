@@ -1,0 +1,468 @@
+// The text document in the application on the headless host: opening from
+// the command line, typing, saving, reverting, closing and quitting with
+// the save question; failures that must leave file and document alone;
+// backups once per opening; auto-save; the Save As format choices.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "app/application.h"
+#include "document/text_doc.h"
+#include "engine/text_engine.h"
+#include "platform/exception.h"
+#include "platform/files.h"
+#include "platform/framework/commander.h"
+#include "platform/fonts.h"
+#include "platform/framework/framework_classes.h"
+#include "platform/framework/window.h"
+#include "platform/host/headless.h"
+#include "platform/keys.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+void Spit(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
+std::set<std::string> Listing(const fs::path& dir) {
+  std::set<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir)) names.insert(e.path().filename().string());
+  return names;
+}
+
+class TextDocTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    KxFontInstallBackend(KxSyntheticFontBackend());
+    KxRegisterFrameworkClasses();
+    dir = fs::temp_directory_path() / ("kx_tdoc_" + std::to_string(::getpid()) + "_" +
+                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    CKXTextDocument::GetSettings() = CKXTextDocument::Settings{};
+    app = std::make_unique<CKXTextApp>(&hooks);
+    app->Prepare();
+  }
+  void TearDown() override {
+    kx_filetest::Reset();
+    for (CKXTextDocument* d : KxTextDocHooks::All()) delete d;
+    app.reset();
+    fs::remove_all(dir);
+  }
+  void Drain() {
+    for (int guard = 0; guard < 10000 && host.PendingEvents() > 0; ++guard) app->ProcessNextEvent();
+  }
+  void Type(const std::string& s) {
+    for (char c : s) host.PostKey(std::uint8_t(c), 0);
+    Drain();
+  }
+  void Command(CommandT c) {
+    LCommander::GetTarget()->ProcessCommand(c, nullptr);
+    Drain();
+  }
+  CKXTextDocument* Front() {
+    auto all = KxTextDocHooks::All();
+    for (CKXTextDocument* d : all)
+      if (d->GetWindow() == LWindow::FetchFrontWindow()) return d;
+    return nullptr;
+  }
+  CKXTextDocument* Open(const fs::path& p) {
+    if (!hooks.OpenDocument(p.string())) return nullptr;
+    Drain();
+    return Front();
+  }
+
+  KxHeadlessHost host;
+  KxTextDocHooks hooks;
+  std::unique_ptr<CKXTextApp> app;
+  fs::path dir;
+};
+
+constexpr CommandT kSave = 5, kRevert = 7, kClose = 4;
+
+TEST_F(TextDocTest, OpenTypeSaveRevertClose) {
+  const fs::path p = dir / "notes.txt";
+  Spit(p, "hello\n");
+  CKXTextDocument* d = Open(p);
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(d->TextBytes(), "hello\n");
+  EXPECT_FALSE(d->IsModifiedNow());
+  Type("ab");
+  EXPECT_TRUE(d->IsModified());
+  EXPECT_EQ(d->TextBytes(), "abhello\n");
+  Command(kSave);
+  EXPECT_EQ(Slurp(p), "abhello\n");
+  EXPECT_FALSE(d->IsModified());
+  Type("X");
+  host.QueueAnswer(KxAnswer::kOK);   // discard the changes
+  Command(kRevert);
+  EXPECT_EQ(d->TextBytes(), "abhello\n");
+  EXPECT_FALSE(d->IsModified());
+  Type("Y");
+  host.QueueAnswer(KxAnswer::kCancel);
+  Command(kClose);
+  ASSERT_EQ(KxTextDocHooks::All().size(), 1u);
+  host.QueueAnswer(KxAnswer::kSave);
+  Command(kClose);
+  EXPECT_TRUE(KxTextDocHooks::All().empty());
+  EXPECT_EQ(Slurp(p), "Yabhello\n");
+}
+
+// The menu keys reach the document: Command-S saves the typed text.
+TEST_F(TextDocTest, MenuKeySaves) {
+  const fs::path p = dir / "k.txt";
+  Spit(p, "k\n");
+  CKXTextDocument* d = Open(p);
+  ASSERT_NE(d, nullptr);
+  Type("z");
+  host.Clock().Advance(600);
+  app->ProcessNextEvent();
+  host.PostKey('s', 0x01, kKxEventCommandKey);
+  Drain();
+  EXPECT_EQ(Slurp(p), "zk\n");
+  EXPECT_FALSE(d->IsModified());
+}
+
+}  // namespace
+
+namespace {
+
+// A save that fails at any step of the writer, in either layout: the alert
+// shows, the old file (and its sidecar) stay byte-identical, nothing is
+// left behind, the document stays modified; closing it answered Save keeps
+// it open when the file chooser is then cancelled.
+TEST_F(TextDocTest, FailedSavesKeepFileAndDocument) {
+  using kx_filetest::KxSafeStep;
+  for (bool container : {false, true})
+    for (KxSafeStep step : {kx_filetest::kStepCreate, kx_filetest::kStepWrite, kx_filetest::kStepSync,
+                            kx_filetest::kStepRename}) {
+      SCOPED_TRACE(std::to_string(container) + " step " + std::to_string(step));
+      const fs::path p = dir / (container ? "c.KXT" : "c.txt");
+      fs::remove(p);
+      Spit(p, "old\n");
+      CKXTextDocument* d = Open(p);
+      ASSERT_NE(d, nullptr);
+      if (container) {
+        d->SetFormat(SKXSaveFormat{true, 0});
+        Command(kSave);   // now a container with its sidecar (if any)
+        Type("c");
+        Command(kSave);
+      }
+      const std::set<std::string> before = Listing(dir);
+      std::map<std::string, std::string> bytes;
+      for (const auto& n : before) bytes[n] = fs::is_regular_file(dir / n) ? Slurp(dir / n) : "";
+      Type("new");
+      const std::size_t alerts = host.Alerts().size();
+      kx_filetest::FailStep(step, ENOSPC);
+      Command(kSave);
+      EXPECT_EQ(host.Alerts().size(), alerts + 1);
+      EXPECT_TRUE(d->IsModified());
+      EXPECT_EQ(Listing(dir), before);
+      for (const auto& n : before) {
+        if (fs::is_regular_file(dir / n)) {
+          EXPECT_EQ(Slurp(dir / n), bytes[n]) << n;
+        }
+      }
+      // Close, answer Save: the save fails again, the chooser is cancelled.
+      kx_filetest::FailStep(step, ENOSPC);
+      host.QueueAnswer(KxAnswer::kSave);
+      host.QueueAnswer(KxAnswer::kCancel);
+      Command(kClose);
+      kx_filetest::Reset();
+      ASSERT_EQ(KxTextDocHooks::All().size(), 1u);
+      EXPECT_TRUE(d->IsModified());
+      host.QueueAnswer(KxAnswer::kDontSave);
+      Command(kClose);
+      ASSERT_TRUE(KxTextDocHooks::All().empty());
+    }
+}
+
+// Quitting with a modified document whose save fails stops the quit.
+TEST_F(TextDocTest, FailedSaveStopsTheQuit) {
+  const fs::path p = dir / "q.txt";
+  Spit(p, "q\n");
+  ASSERT_NE(Open(p), nullptr);
+  Type("w");
+  kx_filetest::FailStep(kx_filetest::kStepWrite, EFBIG);
+  host.QueueAnswer(KxAnswer::kSave);
+  host.QueueAnswer(KxAnswer::kCancel);
+  EXPECT_FALSE(hooks.CloseAllDocuments(kAEAsk));
+  EXPECT_EQ(KxTextDocHooks::All().size(), 1u);
+  EXPECT_EQ(Slurp(p), "q\n");
+}
+
+// A revert that cannot read changes nothing: the text, its undo history and
+// the modified state stay, and the next save writes the typed text.
+// Opening a file that cannot be read makes no document at all.
+TEST_F(TextDocTest, FailedRevertAndOpenChangeNothing) {
+  const fs::path p = dir / "r.txt";
+  Spit(p, "file\n");
+  CKXTextDocument* d = Open(p);
+  ASSERT_NE(d, nullptr);
+  Type("typed ");
+  fs::remove(p);
+  fs::create_directory(p);   // unreadable as a document
+  const std::size_t alerts = host.Alerts().size();
+  host.QueueAnswer(KxAnswer::kOK);
+  Command(kRevert);
+  EXPECT_GT(host.Alerts().size(), alerts);
+  EXPECT_EQ(d->TextBytes(), "typed file\n");
+  EXPECT_TRUE(d->IsModified());
+  Command(kKxCmdUndo);
+  EXPECT_EQ(d->TextBytes(), "file\n");
+  Command(kKxCmdRedo);
+  EXPECT_EQ(d->TextBytes(), "typed file\n");
+  fs::remove(p);
+  Command(kSave);
+  EXPECT_EQ(Slurp(p), "typed file\n");
+
+  const fs::path folder = dir / "folder.txt";
+  fs::create_directory(folder);
+  EXPECT_FALSE(hooks.OpenDocument(folder.string()));
+  EXPECT_EQ(KxTextDocHooks::All().size(), 1u);
+}
+
+// A missing file on the command line opens empty and is saved there.
+TEST_F(TextDocTest, MissingFileOpensEmptyAndSavesThere) {
+  const fs::path p = dir / "new.txt";
+  CKXTextDocument* d = Open(p);
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(d->TextBytes(), "");
+  EXPECT_FALSE(fs::exists(p));
+  Type("fresh");
+  Command(kSave);
+  EXPECT_EQ(Slurp(p), "fresh");
+}
+
+// With three generations, saves after one opening rotate once: the
+// version from before the session stays in "[1]"; a revert starts a new
+// opening, so the next save rotates again.
+TEST_F(TextDocTest, BackupsRotateOncePerOpening) {
+  CKXTextDocument::GetSettings().backups = true;
+  CKXTextDocument::GetSettings().backupGenerations = 3;
+  const fs::path p = dir / "Notes";
+  Spit(p, "A");
+  CKXTextDocument* d = Open(p);
+  ASSERT_NE(d, nullptr);
+  for (const char* c : {"B", "C", "D", "E"}) {
+    Type(c);
+    Command(kSave);
+  }
+  EXPECT_EQ(Slurp(p), "BCDEA");   // typed at the caret
+  EXPECT_EQ(Slurp(dir / "[1]Notes"), "A");
+  EXPECT_FALSE(fs::exists(dir / "[2]Notes"));
+  host.QueueAnswer(KxAnswer::kOK);
+  d->DoRevert();
+  Type("F");
+  Command(kSave);
+  EXPECT_EQ(Slurp(dir / "[1]Notes"), "BCDEA");
+  EXPECT_EQ(Slurp(dir / "[2]Notes"), "A");
+}
+
+// Auto-save: armed at the first idle after a change, saves a modified
+// specified document once the interval has passed, never an untitled one;
+// with backups on, many auto-saves rotate one generation.
+TEST_F(TextDocTest, AutoSaveAfterTheInterval) {
+  auto& s = CKXTextDocument::GetSettings();
+  s.autoSave = true;
+  s.autoSaveSeconds = 300;
+  s.backups = true;
+  s.backupGenerations = 3;
+  const fs::path p = dir / "auto.txt";
+  Spit(p, "0");
+  CKXTextDocument* d = Open(p);
+  ASSERT_NE(d, nullptr);
+  std::uint32_t now = 1000;
+  for (int round = 1; round <= 4; ++round) {
+    Type("x");
+    d->DoAutoSaveAt(now);   // arms
+    d->DoAutoSaveAt(now + 300 * 60 - 1);
+    EXPECT_TRUE(d->IsModified());
+    d->DoAutoSaveAt(now + 300 * 60);
+    EXPECT_FALSE(d->IsModified()) << round;
+    EXPECT_EQ(Slurp(p), std::string(std::size_t(round), 'x') + "0");
+    now += 300 * 60 + 10;
+  }
+  EXPECT_EQ(Slurp(dir / "[1]auto.txt"), "0");
+  EXPECT_FALSE(fs::exists(dir / "[2]auto.txt"));
+
+  ASSERT_TRUE(hooks.NewDocument());
+  CKXTextDocument* u = Front();
+  ASSERT_NE(u, nullptr);
+  Type("u");
+  u->DoAutoSaveAt(now);
+  u->DoAutoSaveAt(now + 1000000);
+  EXPECT_TRUE(u->IsModified());
+}
+
+// The Save As formats: the suffix, the container flag and the encoding
+// each code leaves.
+TEST(SaveAsFormat, CodesSetSuffixContainerAndEncoding) {
+  const std::string longName(253, 'n');
+  std::string jpLong;   // 84 three-byte characters: 252 bytes
+  for (int i = 0; i < 84; ++i) jpLong += "\xE3\x81\x82";
+  struct Case {
+    std::string name;
+    SKXSaveFormat before;
+    OSType code;
+    std::string name2;
+    bool container;
+    std::uint16_t encoding;
+  } cases[] = {
+      {"Notes", {false, 0}, FourCC(".KXT"), "Notes.KXT", true, 0},
+      {"notes.kxt", {false, 0}, FourCC(".KXT"), "notes.kxt", true, 0},
+      {"Letter", {true, 0}, FourCC("RTF "), "Letter.rtf", false, 0},
+      {"u", {false, kKxEncodingUTF16}, FourCC("TEXT"), "u", false, kKxEncodingShiftJIS},
+      {"e", {false, kKxEncodingEUC}, FourCC("TEXT"), "e", false, kKxEncodingEUC},
+      {"c", {true, 0}, FourCC("utxt"), "c", false, kKxEncodingUTF16},
+      {"c", {true, 0}, FourCC("UTF8"), "c", false, kKxEncodingUTF8},
+      {"c", {true, 0}, FourCC("TEXT"), "c", false, 0},
+      {std::string(60, 'a'), {false, 0}, FourCC(".KXT"), std::string(60, 'a') + ".KXT", true, 0},
+      {longName, {false, 0}, FourCC(".KXT"), std::string(251, 'n') + ".KXT", true, 0},
+      {jpLong, {false, 0}, FourCC(".KXT"), jpLong.substr(0, 249) + ".KXT", true, 0},
+  };
+  for (const Case& c : cases) {
+    SKXSaveAsChoice choice{c.name, c.code, c.before};
+    KxApplySaveAsFormat(choice, c.code, 255);
+    EXPECT_EQ(choice.name, c.name2) << c.name.size();
+    EXPECT_LE(choice.name.size(), 255u);
+    EXPECT_EQ(choice.format.container, c.container) << c.name;
+    EXPECT_EQ(choice.format.encoding, c.encoding) << c.name;
+    EXPECT_EQ(choice.type, FourCC("TEXT"));
+  }
+}
+
+// Save As native over a name whose suffixed file exists asks first;
+// declining leaves that file alone and the document untitled and modified.
+TEST_F(TextDocTest, SuffixedNameIsNotReplacedUnasked) {
+  Spit(dir / "Notes.KXT", "precious");
+  ASSERT_TRUE(hooks.NewDocument());
+  CKXTextDocument* d = Front();
+  Type("draft");
+  FSSpec spec = UFSSpec::MakeFSSpec((dir / "Notes").string());
+  OSType type = FourCC(".KXT");
+  host.QueueAnswer(KxAnswer::kCancel);
+  d->CheckSaveAs(spec, type);
+  EXPECT_THROW(d->DoAESave(spec, type), LException);
+  EXPECT_EQ(Slurp(dir / "Notes.KXT"), "precious");
+  EXPECT_TRUE(d->IsModified());
+  EXPECT_FALSE(d->IsSpecified());
+}
+
+}  // namespace
+
+#include <iconv.h>
+
+namespace {
+
+// The bytes iconv makes of UTF-8 text in another encoding.
+std::string Iconv(const std::string& utf8, const char* to) {
+  iconv_t cd = iconv_open(to, "UTF-8");
+  if (cd == iconv_t(-1)) return {};
+  std::string out(utf8.size() * 4 + 16, '\0');
+  char* in = const_cast<char*>(utf8.data());
+  std::size_t inLeft = utf8.size(), outLeft = out.size();
+  char* o = out.data();
+  const std::size_t r = iconv(cd, &in, &inLeft, &o, &outLeft);
+  iconv_close(cd);
+  if (r == std::size_t(-1)) return {};
+  out.resize(out.size() - outLeft);
+  return out;
+}
+
+// Plain text in every encoding and line-end convention opens and saves
+// back byte for byte, and reads as the same characters.
+TEST_F(TextDocTest, PlainTextRoundTripsInEveryEncodingAndLineEnd) {
+  // Half-width katakana have no place in ISO-2022-JP: that file leaves them out.
+  const std::string lines[] = {"日本語のテキストです。かな、カナ、漢字。", "Western text, too: plain ASCII.",
+                               "全角記号「」『』・ーと", "半角ｶﾅ"};
+  const struct {
+    const char* iconvName;
+    std::uint16_t encoding;
+  } encodings[] = {{"SHIFT_JIS", kKxEncodingShiftJIS}, {"EUC-JP", kKxEncodingEUC},
+                   {"UTF-8", kKxEncodingUTF8}, {"ISO-2022-JP", kKxEncodingJIS}};
+  for (const auto& e : encodings)
+    for (const char* eol : {"\n", "\r\n", "\r"}) {
+      const bool jis = std::string(e.iconvName) == "ISO-2022-JP";
+      std::string utf8, lf;
+      for (const std::string& l : lines)
+        if (!jis || l != lines[3]) {
+          utf8 += l + eol;
+          lf += l + "\n";
+        }
+      const std::string bytes = Iconv(utf8, e.iconvName);
+      ASSERT_FALSE(bytes.empty()) << e.iconvName;
+      SCOPED_TRACE(std::string(e.iconvName) + " eol " + std::to_string(std::strlen(eol)));
+      const fs::path p = dir / "rt.txt";
+      Spit(p, bytes);
+      CKXTextDocument* d = Open(p);
+      ASSERT_NE(d, nullptr);
+      EXPECT_EQ(d->GetFormat().encoding, e.encoding);
+      EXPECT_FALSE(d->GetFormat().container);
+      EXPECT_EQ(d->TextBytes(), Iconv(lf, "SHIFT_JIS"));
+      Command(kSave);
+      // Unicode files are written with LF where they had CR LF.
+      const bool unicodeCRLF = e.encoding == kKxEncodingUTF8 && std::string(eol) == "\r\n";
+      EXPECT_EQ(Slurp(p), unicodeCRLF ? Iconv(lf, e.iconvName) : bytes);
+      EXPECT_EQ(Listing(dir), std::set<std::string>{"rt.txt"});
+      host.QueueAnswer(KxAnswer::kDontSave);
+      Command(kClose);
+      ASSERT_TRUE(KxTextDocHooks::All().empty());
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// A native document reopens as one; saved as UTF-8, UTF-16 or plain text
+// it is plain text on disk (no container), in that encoding.
+TEST_F(TextDocTest, NativeDocumentsLeaveTheContainerForOtherFormats) {
+  const fs::path p = dir / "n.KXT";
+  CKXTextDocument* d = Open(p);
+  ASSERT_NE(d, nullptr);
+  Type("styled");
+  d->SetFormat(SKXSaveFormat{true, 0});
+  Command(kSave);
+  Command(kClose);
+  ASSERT_TRUE(KxTextDocHooks::All().empty());
+  d = Open(p);
+  ASSERT_NE(d, nullptr);
+  EXPECT_TRUE(d->GetFormat().container);
+  EXPECT_EQ(d->TextBytes(), "styled");
+  EXPECT_FALSE(d->IsModified());
+  const struct {
+    OSType code;
+    const char* leaf;
+    std::string bytes;
+  } cases[] = {{FourCC("UTF8"), "u8", "styled"},
+               {FourCC("utxt"), "u16", Iconv("styled", "UTF-16BE")},
+               {FourCC("TEXT"), "sj", "styled"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.leaf);
+    d->SetFormat(SKXSaveFormat{true, 0});
+    FSSpec spec = UFSSpec::MakeFSSpec((dir / c.leaf).string());
+    OSType type = c.code;
+    d->CheckSaveAs(spec, type);
+    EXPECT_FALSE(d->GetFormat().container);
+    d->DoAESave(spec, type);
+    const std::string got = Slurp(dir / c.leaf);
+    // UTF-16 goes out in host order after its byte-order mark.
+    const bool u16 = c.code == FourCC("utxt");
+    EXPECT_TRUE(got == c.bytes || (u16 && got == "\xFF\xFE" + Iconv("styled", "UTF-16LE"))) << got.size();
+  }
+}
+
+}  // namespace
