@@ -16,8 +16,6 @@ long gUntitledNo = 0;
 bool gDialogOpen = false;
 bool gPrefModify = false;
 bool gFileResume = false;
-std::array<std::uint8_t, kKxCtrlkeySize> gCtrlkeys = gCtrlkeyDef;
-std::array<std::uint8_t, kKxArrowkeySize> gArrowkeys = gArrowkeyDef;
 KxBlock gFunckeyHandle;
 KxBlock gFontregHandle;
 short gFontregCount = 0;

@@ -24,8 +24,8 @@ extern bool gPrefModify;
 // Set at quit when documents record themselves into the resume list.
 extern bool gFileResume;
 
-extern std::array<std::uint8_t, kKxCtrlkeySize> gCtrlkeys;
-extern std::array<std::uint8_t, kKxArrowkeySize> gArrowkeys;
+// The live control-key and arrow-key tables (gCtrlkeys, gArrowkeys) live
+// with their defaults in engine/keytables.h, where the key handling reads them.
 // The function-key table: 48 big-endian i16 commands (four planes of F1-F12).
 constexpr std::size_t kKxFunckeySize = 96;
 extern KxBlock gFunckeyHandle;

@@ -1,5 +1,7 @@
 #include "document/text_doc.h"
 
+#include "engine/text_event.h"
+
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -38,50 +40,6 @@ constexpr OSType kFormatUTF8 = FourCC("UTF8");
 constexpr std::uint32_t kTicksPerSecond = 60;
 
 int gUntitledCount = 0;
-
-// Keys and clicks of the document's views go straight to its engine.
-class KxDocEvents : public CKXEventHandler {
- public:
-  explicit KxDocEvents(CKXTextEngine* engine) : mEngine(engine) {}
-  CKXTextEngine* GetTextEngine() const override { return mEngine; }
-  void SetTextEngine(CKXTextEngine* engine) override { mEngine = engine; }
-  void KeyDown() override {
-    if (!mEngine || (mEvent.what != keyDown && mEvent.what != autoKey)) return;
-    std::uint8_t ch = KxEventChar(mEvent);
-    if (ch == 0) return;
-    char mods = 0;
-    if (mEvent.modifiers & kKxEventShiftKey) mods |= 1;
-    if (mEvent.modifiers & kKxEventCommandKey) mods |= 2;
-    if (mEvent.modifiers & kKxEventOptionKey) mods |= 4;
-    mEngine->DoKey(ch, mods);
-  }
-  void MouseDown() override {
-    CKXEventHandler::MouseDown();
-    if (!mEngine) return;
-    mHeld = true;
-    const bool again = mEvent.when - mLastClick < 30 && mClicks < 3;
-    mClicks = again ? mClicks + 1 : 1;
-    mLastClick = mEvent.when;
-    mEngine->Click(SPoint32{mEventMouse.h, mEventMouse.v}, mEvent, short(mClicks));
-  }
-  void MouseMove() override {
-    if (mEngine && mHeld) mEngine->Click(SPoint32{mEventMouse.h, mEventMouse.v}, mEvent, -1);
-  }
-  void MouseUp() override {
-    CKXEventHandler::MouseUp();
-    if (mEngine && mHeld) mEngine->Click(SPoint32{mEventMouse.h, mEventMouse.v}, mEvent, -2);
-    mHeld = false;
-  }
-  void Idle() override {
-    if (mEngine) mEngine->Idle();
-  }
-
- private:
-  CKXTextEngine* mEngine;
-  bool mHeld = false;
-  int mClicks = 0;
-  std::uint32_t mLastClick = 0;
-};
 
 bool EndsWithNoCase(const std::string& s, const std::string& suffix) {
   if (s.size() < suffix.size()) return false;
@@ -166,8 +124,12 @@ std::string CKXTextDocument::NextUntitledTitle() {
 CKXTextDocument::CKXTextDocument(LCommander* super, const std::string& path) : CKXDocument(super) {
   mEngine = new CKXTextEngine(false);
   mEngine->AddUser(this);
-  mHandler = new KxDocEvents(mEngine);
-  mHandler->AddUser(this);
+  // Keys, clicks and input-method text of the views go through the text's
+  // event handler: its key tables, then the engine.
+  auto* events = new CKXTextEvent;
+  events->AddUser(this);
+  events->SetTextEngine(mEngine);
+  mHandler = events;
   try {
     mPanes = KxMakeTextPanes(*mEngine, mHandler, 640, 480, 0, false, this);
   } catch (...) {

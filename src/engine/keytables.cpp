@@ -21,3 +21,6 @@ const std::array<std::uint8_t, kKxArrowkeySize> gArrowkeyDef = {
     kLeft, 6, kLeft, 6,     kRight, 6, kRight, 6,   kUp, 2, kPageUp, 0,     kDown, 2, kPageDown, 0,
     kUp, 6, kHome, 0,       kDown, 6, kEnd, 0,      kUp, 4, kUp, 6,         kDown, 4, kDown, 6,
 };
+
+std::array<std::uint8_t, kKxCtrlkeySize> gCtrlkeys = gCtrlkeyDef;
+std::array<std::uint8_t, kKxArrowkeySize> gArrowkeys = gArrowkeyDef;

@@ -14,3 +14,8 @@ constexpr std::size_t kKxArrowkeySize = 48;
 
 extern const std::array<std::uint8_t, kKxCtrlkeySize> gCtrlkeyDef;
 extern const std::array<std::uint8_t, kKxArrowkeySize> gArrowkeyDef;
+
+// The live tables the key handling reads: the defaults until the preference
+// file or the user changes them.
+extern std::array<std::uint8_t, kKxCtrlkeySize> gCtrlkeys;
+extern std::array<std::uint8_t, kKxArrowkeySize> gArrowkeys;

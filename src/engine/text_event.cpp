@@ -11,8 +11,6 @@
 #include "platform/url_open.h"
 #include "text/codes/script.h"
 
-std::array<std::uint8_t, kKxArrowkeySize> gArrowkeys = gArrowkeyDef;
-std::array<std::uint8_t, kKxCtrlkeySize> gCtrlkeys = gCtrlkeyDef;
 std::vector<std::int16_t> gFunckeys;
 
 void KxResetKeyTables() {

@@ -20,11 +20,8 @@
 class CKXTextEngine;
 class CKXTextTSMHandler;
 
-// The live key tables (filled from the built-in ones at start-up; the
-// application may load the user's own).
-extern std::array<std::uint8_t, kKxArrowkeySize> gArrowkeys;
-extern std::array<std::uint8_t, kKxCtrlkeySize> gCtrlkeys;
-// F1 to F12 in four planes of 12 (plain, shift, option, shift and option):
+// The live function-key table (the control-key and arrow-key tables are in
+// engine/keytables.h): F1 to F12 in four planes of 12 (plain, shift, option, shift and option):
 // command numbers, 0 unbound. Empty: no function keys are bound.
 extern std::vector<std::int16_t> gFunckeys;
 constexpr std::size_t kKxFunckeyCount = 48;

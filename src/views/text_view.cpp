@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <memory>
 
+#include "engine/text_event.h"
+#include "engine/tsm_handler.h"
 #include "layout/kxtext_api.h"
 #include "layout/text_edit_ex.h"
 #include "platform/clock.h"
@@ -713,4 +715,71 @@ void CKXTextView::GetDocName(unsigned char* name) {
   if (!name) return;
   name[0] = 0;
   if (mDocument) mDocument->GetDescriptor(name);
+}
+
+// ---- Input methods -----------------------------------------------------------------------------------
+
+namespace {
+CKXTextTSMHandler* InputHandlerOf(CKXEventHandler* handler) {
+  auto* events = dynamic_cast<CKXTextEvent*>(handler);
+  return events ? &events->GetTSMHandler() : nullptr;
+}
+}  // namespace
+
+void CKXTextView::InputMethodPreedit(const std::string& utf8) { InputMethodPreeditClauses(utf8, {}, -1); }
+
+void CKXTextView::InputMethodPreeditClauses(const std::string& utf8, const std::vector<Clause>& clauses, long caret) {
+  CKXTextTSMHandler* tsm = InputHandlerOf(mEventHandler);
+  if (!tsm || !IsEditable()) return;
+  std::vector<CKXTextTSMHandler::Clause> c;
+  c.reserve(clauses.size());
+  for (const Clause& k : clauses) c.push_back({k.start, k.end, k.selected});
+  FocusDraw();
+  tsm->Preedit(utf8, c, caret);
+}
+
+void CKXTextView::InputMethodCommit(const std::string& utf8) {
+  CKXTextTSMHandler* tsm = InputHandlerOf(mEventHandler);
+  if (!tsm || !IsEditable()) return;
+  FocusDraw();
+  tsm->Commit(utf8);
+}
+
+bool CKXTextView::InputMethodComposing() const {
+  CKXTextTSMHandler* tsm = InputHandlerOf(mEventHandler);
+  return tsm && tsm->HasActiveArea();
+}
+
+void CKXTextView::InputMethodFocus(bool in) {
+  // Losing the keyboard confirms a composition (the handler's deactivation).
+  if (auto* events = dynamic_cast<CKXTextEvent*>(mEventHandler)) {
+    if (in)
+      events->ActivateInline();
+    else
+      events->DeactivateInline();
+  }
+}
+
+bool CKXTextView::InputMethodCaretRect(Rect& inWindow) {
+  CKXTextTSMHandler* tsm = InputHandlerOf(mEventHandler);
+  Rect local;
+  if (!tsm || !tsm->CaretRect(local)) return false;
+  // The handler answers in the view's own coordinates; the host wants the
+  // window's.
+  SPoint32 topLeft{local.left, local.top}, botRight{local.right, local.bottom};
+  LocalToPortPoint(topLeft);
+  LocalToPortPoint(botRight);
+  inWindow = Rect{std::int16_t(topLeft.v), std::int16_t(topLeft.h), std::int16_t(botRight.v), std::int16_t(botRight.h)};
+  return true;
+}
+
+bool CKXTextView::InputMethodSurrounding(std::string& utf8, long& caret) {
+  CKXTextTSMHandler* tsm = InputHandlerOf(mEventHandler);
+  return tsm && tsm->Surrounding(utf8, caret);
+}
+
+bool CKXTextView::InputMethodDeleteSurrounding(long offset, long count) {
+  CKXTextTSMHandler* tsm = InputHandlerOf(mEventHandler);
+  if (!tsm || !IsEditable()) return false;
+  return tsm->DeleteSurrounding(offset, count);
 }

@@ -13,6 +13,7 @@
 
 #include "engine/macro_target.h"
 #include "engine/text_engine.h"
+#include "platform/framework/input_method.h"
 #include "views/event_view.h"
 
 // What the view asks of its document. The document area installs the real
@@ -60,7 +61,9 @@ constexpr std::uint16_t kKxRedrawCountLimit = 9;
 // How long macro playback waits for another window to come forward.
 constexpr std::uint32_t kKxSwitchWindowTicks = 180;
 
-class CKXTextView : public CKXEventView, public CKXTMacroTarget {
+class CKXTextTSMHandler;
+
+class CKXTextView : public CKXEventView, public CKXTMacroTarget, public KxInputMethodClient {
  public:
   CKXTextView();
   explicit CKXTextView(const KxLayoutPaneRecord& record);
@@ -73,6 +76,18 @@ class CKXTextView : public CKXEventView, public CKXTMacroTarget {
   bool IsCurrent() const;
   void SetDocument(CKXTextDoc* doc) { mDocument = doc; }
   CKXTextDoc* GetDocument() const { return mDocument; }
+
+  // ---- Input methods -----------------------------------------------------------------------------
+  // Composed text goes to the input-method handler of the view's text event
+  // handler; a view whose handler has none takes no inline input.
+  void InputMethodPreedit(const std::string& utf8) override;
+  void InputMethodPreeditClauses(const std::string& utf8, const std::vector<Clause>& clauses, long caret) override;
+  void InputMethodCommit(const std::string& utf8) override;
+  bool InputMethodComposing() const override;
+  void InputMethodFocus(bool in) override;
+  bool InputMethodCaretRect(Rect& inWindow) override;
+  bool InputMethodSurrounding(std::string& utf8, long& caret) override;
+  bool InputMethodDeleteSurrounding(long offset, long count) override;
   void SetColmView(LPane* pane) { mColmView = pane; }
   void SetLineView(LPane* pane) { mLineView = pane; }
   void SetInfoView(LPane* pane) { mInfoView = pane; }

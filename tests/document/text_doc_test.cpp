@@ -120,6 +120,24 @@ TEST_F(TextDocTest, OpenTypeSaveRevertClose) {
   EXPECT_EQ(Slurp(p), "Yabhello\n");
 }
 
+// Input-method text reaches the document's text through its view: a
+// composition shows inline, its commit is one undoable edit.
+TEST_F(TextDocTest, InputMethodTextIsTypedIntoTheDocument) {
+  const fs::path p = dir / "kana.txt";
+  Spit(p, "ab\n");
+  CKXTextDocument* d = Open(p);
+  ASSERT_NE(d, nullptr);
+  host.PostPreedit("\xE3\x81\x8B\xE3\x82\x93\xE3\x81\x98");   // かんじ
+  Drain();
+  EXPECT_EQ(d->TextBytes().size(), 3u + 6u);
+  host.PostCommit("\xE6\xBC\xA2\xE5\xAD\x97");   // 漢字
+  Drain();
+  EXPECT_EQ(d->TextBytes(), "\x8A\xBF\x8E\x9A" "ab\n");
+  EXPECT_TRUE(d->IsModified());
+  Command(11);   // undo
+  EXPECT_EQ(d->TextBytes(), "ab\n");
+}
+
 // The menu keys reach the document: Command-S saves the typed text.
 TEST_F(TextDocTest, MenuKeySaves) {
   const fs::path p = dir / "k.txt";
