@@ -3,6 +3,8 @@
 // text_engine_parts.cpp.
 #include "engine/text_engine.h"
 
+#include "engine/flavor_exchange.h"
+
 #include <algorithm>
 #include <memory>
 #include <new>
@@ -426,3 +428,7 @@ short CKXTextEngine::GetStylFontScriptType(const SKXStyl* runs, long count) {
     if (KxFontToScriptType(runs[k].styl.font) != script) return KxGetSysScriptType();
   return script;
 }
+
+void CKXTextEngine::TextPutScrap(KXTextHandle text, short) { KxPutTextOnClipboard(text); }
+
+void CKXTextEngine::TextGetScrap(KXTextHandle text, short& kind) { KxGetTextFromClipboard(text, kind); }

@@ -232,6 +232,9 @@ class CKXTextEngine : public CKXTextLayer, public LBroadcaster, public virtual L
   // takes them.
   bool ProcessUndoCommand(std::int32_t command);
   void TextChanged(long from, long removed, long inserted) override;
+  // Cut, copy and paste go through the host's clipboard, every flavor.
+  void TextPutScrap(KXTextHandle text, short kind) override;
+  void TextGetScrap(KXTextHandle text, short& kind) override;
   // Forgets the cached part enumeration (the text or its lines changed).
   void ForgetParts() { mPartCache = PartCache{}; }
 

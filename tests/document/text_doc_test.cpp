@@ -138,6 +138,27 @@ TEST_F(TextDocTest, InputMethodTextIsTypedIntoTheDocument) {
   EXPECT_EQ(d->TextBytes(), "ab\n");
 }
 
+// Copy and paste go through the host's clipboard: a copy in one document
+// pastes into another, and the clipboard holds the text as Unicode for
+// other programs.
+TEST_F(TextDocTest, CopyAndPasteGoThroughTheClipboard) {
+  const fs::path a = dir / "a.txt", b = dir / "b.txt";
+  Spit(a, "hello");
+  Spit(b, "!");
+  ASSERT_NE(Open(a), nullptr);
+  Command(16);   // select all
+  Command(13);   // copy
+  KxClipboardStore snapshot;
+  host.GetClipboardSnapshot(snapshot);
+  std::vector<std::uint8_t> utxt;
+  snapshot.Get(FourCC("utxt"), utxt);
+  EXPECT_EQ(utxt, (std::vector<std::uint8_t>{'h', 0, 'e', 0, 'l', 0, 'l', 0, 'o', 0}));   // host order
+  CKXTextDocument* second = Open(b);
+  ASSERT_NE(second, nullptr);
+  Command(14);   // paste
+  EXPECT_EQ(second->TextBytes(), "hello!");
+}
+
 // The menu keys reach the document: Command-S saves the typed text.
 TEST_F(TextDocTest, MenuKeySaves) {
   const fs::path p = dir / "k.txt";

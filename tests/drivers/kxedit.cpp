@@ -249,7 +249,7 @@ void PrintPages(KXEditHandle e) {
   }
 }
 
-// The text engine of the script; its scrap is the host's clipboard. Every
+// The text engine of the script (its scrap is the host's clipboard). Every
 // result word is noted.
 class EditEngine : public CKXTextEngine {
  public:
@@ -261,11 +261,6 @@ class EditEngine : public CKXTextEngine {
     mLast = result;
     CKXTextEngine::TextEditResult(result);
   }
-
- protected:
-  // The scrap is the clipboard, every flavor of it (`clipboard TYPE`).
-  void TextPutScrap(KXTextHandle text, short) override { KxPutTextOnClipboard(text); }
-  void TextGetScrap(KXTextHandle text, short& kind) override { KxGetTextFromClipboard(text, kind); }
 
  private:
   std::uint16_t& mLast;
