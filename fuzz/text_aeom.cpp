@@ -1,11 +1,11 @@
 // The scripting model of text under random descriptors from a script.
 // Input: a stream of steps. Each step is one opcode byte, then a
-// specifier built by Spec() from the bytes that follow:
-//   spec byte % 8: 0 the whole text; 1 an element by index (class byte,
-//   container spec, signed index byte); 2 an ordinal (class, container,
+// specifier built by RandomSpecifier() from the bytes that follow:
+//   specifier byte % 8: 0 the whole text; 1 an element by index (class byte,
+//   container specifier, signed index byte); 2 an ordinal (class, container,
 //   ordinal byte); 3 a range (class, container, two ends each an index or
 //   an ordinal); 4 a whose-test (class, container, operator byte, value);
-//   5 a relative position (reference spec, position byte); 6 a property
+//   5 a relative position (reference specifier, position byte); 6 a property
 //   (property byte, container); 7 a raw descriptor in flat form (16-bit
 //   big-endian length, bytes), used as it comes.
 // Values: a type byte (text, long, enumerator, colour, list, flat), then
@@ -81,44 +81,44 @@ class Reader {
   }
   AEDesc End(int depth) {
     if (Byte() % 2) return AEMakeIndexSpecifier(Class(), AEMakeCurrentContainer(), std::int8_t(Byte()));
-    if (depth < kMaxDepth && Byte() % 4 == 0) return Spec(depth + 1);
+    if (depth < kMaxDepth && Byte() % 4 == 0) return RandomSpecifier(depth + 1);
     return AEDesc::FromCode(typeAbsoluteOrdinal, kOrdinals[Byte() % 5]);
   }
   DescType Class() { return kClasses[Byte() % 6]; }
 
-  AEDesc Spec(int depth) {
+  AEDesc RandomSpecifier(int depth) {
     if (depth >= kMaxDepth) return AEDesc();
     switch (Byte() % 8) {
       case 0: return AEDesc();
       case 1: {
         const DescType kind = Class();
-        return AEMakeIndexSpecifier(kind, Spec(depth + 1), std::int8_t(Byte()));
+        return AEMakeIndexSpecifier(kind, RandomSpecifier(depth + 1), std::int8_t(Byte()));
       }
       case 2: {
         const DescType kind = Class();
-        const AEDesc container = Spec(depth + 1);
+        const AEDesc container = RandomSpecifier(depth + 1);
         return AEMakeOrdinalSpecifier(kind, container, kOrdinals[Byte() % 5]);
       }
       case 3: {
         const DescType kind = Class();
-        const AEDesc container = Spec(depth + 1);
+        const AEDesc container = RandomSpecifier(depth + 1);
         const AEDesc a = End(depth), b = End(depth);
         return AEMakeRangeSpecifier(kind, container, a, b);
       }
       case 4: {
         const DescType kind = Class();
-        const AEDesc container = Spec(depth + 1);
+        const AEDesc container = RandomSpecifier(depth + 1);
         const OSType op = kOps[Byte() % 6];
         return AEMakeTestSpecifier(kind, container, AEMakeComparison(op, AEMakeObjectBeingExamined(), Value(depth + 1)));
       }
       case 5: {
-        const AEDesc reference = Spec(depth + 1);
+        const AEDesc reference = RandomSpecifier(depth + 1);
         return AEMakeObjectSpecifier(kKxClassInsertion, reference, formRelativePosition,
                                      AEDesc::FromCode(typeEnumerated, kPositions[Byte() % 7]));
       }
       case 6: {
         const DescType property = kProps[Byte() % 16];
-        return AEMakePropertySpecifier(property, Spec(depth + 1));
+        return AEMakePropertySpecifier(property, RandomSpecifier(depth + 1));
       }
       default: return Flat();
     }
@@ -163,19 +163,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (int step = 0; in.More() && step < 32; ++step) {
     const std::uint8_t op = in.Byte();
     AppleEvent reply = AppleEvent::MakeReply();
-    const AEDesc spec = in.Spec(0);
+    const AEDesc specifier = in.RandomSpecifier(0);
     static constexpr AEEventID kEvents[] = {kAEGetData, kAEGetDataSize, kAESetData, kAEDelete, kAEMove, kAECountElements};
     AppleEvent event(kAECoreSuite, kEvents[op % 6]);
-    event.PutParamDesc(keyDirectObject, spec);
+    event.PutParamDesc(keyDirectObject, specifier);
     if (op % 6 == 0 && in.Byte() % 2) event.PutParamDesc(keyAERequestedType, AEDesc::FromCode(typeType, typeChar));
     if (op % 6 == 2) event.PutParamDesc(keyAEData, in.Value(0));
     if (op % 6 == 4) {
       if (in.Byte() % 2) event = [&] {
           AppleEvent clone(kAECoreSuite, kAEClone);
-          clone.PutParamDesc(keyDirectObject, spec);
+          clone.PutParamDesc(keyDirectObject, specifier);
           return clone;
         }();
-      event.PutParamDesc(keyAEInsertHere, AEMakeInsertionLocation(in.Spec(1), kPositions[in.Byte() % 7]));
+      event.PutParamDesc(keyAEInsertHere, AEMakeInsertionLocation(in.RandomSpecifier(1), kPositions[in.Byte() % 7]));
     }
     if (op % 6 == 5) event.PutParamDesc(keyAEObjectClass, AEDesc::FromCode(typeType, in.Class()));
     director.Dispatch(event, reply);

@@ -194,8 +194,8 @@ bool CKXDocument::SaveForClose() {
     }
     // Offer another file, as for an untitled document.
   }
-  FSSpec spec;
-  return AskSaveAs(spec, false);
+  FSSpec fileSpec;
+  return AskSaveAs(fileSpec, false);
 }
 
 bool CKXDocument::AttemptCloseSelf() {
@@ -238,7 +238,7 @@ bool CKXDocument::AskConfirmRevert() {
   return UNavigationServices::AskDiscardChanges(HostWindow(), TitleUTF8(), KxApplicationName()) == 1;
 }
 
-bool CKXDocument::AskSaveAs(FSSpec& spec, bool /*recordIt*/) {
+bool CKXDocument::AskSaveAs(FSSpec& fileSpec, bool /*recordIt*/) {
   if (mDialogOpen) return false;
   OSType type = GetFileTypeAs(IsEditable() ? 0 : kFileTypeReadOnly);
   std::int32_t selected = 0;
@@ -249,7 +249,7 @@ bool CKXDocument::AskSaveAs(FSSpec& spec, bool /*recordIt*/) {
     CKXNavDialogHandler handler(this);
     std::unique_ptr<KxNavExtras> extras = MakeSaveExtras(items);
     err = UNavigationServices::SaveFileDialog(HostWindow(), TitleUTF8(), KxApplicationName(), type,
-                                              GetFileCreator(), extras.get(), spec, replacing, stationery, items,
+                                              GetFileCreator(), extras.get(), fileSpec, replacing, stationery, items,
                                               &selected);
   }
   if (err == kKxUserCanceled) return false;
@@ -261,9 +261,9 @@ bool CKXDocument::AskSaveAs(FSSpec& spec, bool /*recordIt*/) {
   if (stationery) mStationery = true;
   // A file being replaced stays until the new contents are written: the
   // save renames them over it.
-  CheckSaveAs(spec, type);
+  CheckSaveAs(fileSpec, type);
   try {
-    DoAESave(spec, type);
+    DoAESave(fileSpec, type);
   } catch (const LException& e) {
     ReportSaveFailure(e.GetErrorCode());
     return false;
@@ -271,13 +271,13 @@ bool CKXDocument::AskSaveAs(FSSpec& spec, bool /*recordIt*/) {
   return true;
 }
 
-void CKXDocument::DoAESave(const FSSpec& spec, OSType type) {
+void CKXDocument::DoAESave(const FSSpec& fileSpec, OSType type) {
   std::unique_ptr<LFile> oldFile = std::move(mFile);
   const bool wasSpecified = IsSpecified();
-  const std::string path = spec.Path();
+  const std::string path = fileSpec.Path();
   const bool exists = KxPathExists(path);
   if (type == kKxAnyType) type = GetFileTypeAs(IsEditable() ? 0 : kFileTypeReadOnly);
-  mFile = std::make_unique<LFile>(spec);
+  mFile = std::make_unique<LFile>(fileSpec);
   // Not specified: the save makes no backup of another file.
   SetSpecified(false);
   try {
@@ -293,7 +293,7 @@ void CKXDocument::DoAESave(const FSSpec& spec, OSType type) {
     // (read-only, stationery) goes into its sidecar.
     if (mStationery) type = kTypeStationery;
     mStationery = false;
-    if (type != kTypeText && KxTypeFromNameEnding(spec.name) != type) KxSetFileTypeCreator(path, type, GetFileCreator());
+    if (type != kTypeText && KxTypeFromNameEnding(fileSpec.name) != type) KxSetFileTypeCreator(path, type, GetFileCreator());
   }
 }
 
@@ -320,9 +320,9 @@ CKXDocument* CKXDocument::FindIndexDocument(int n) {
   return n >= 1 && std::size_t(n) <= docs.size() ? docs[std::size_t(n) - 1] : nullptr;
 }
 
-CKXDocument* CKXDocument::FindFSSpecDocument(const FSSpec& spec) {
+CKXDocument* CKXDocument::FindFSSpecDocument(const FSSpec& fileSpec) {
   for (CKXDocument* doc : Documents())
-    if (doc->UsesFileSpec(spec)) return doc;
+    if (doc->UsesFileSpec(fileSpec)) return doc;
   return nullptr;
 }
 
@@ -438,9 +438,9 @@ void CKXDocument::MakeSelfSpecifier(const AEDesc& container, AEDesc& outSpecifie
   LModelObject::MakeSelfSpecifier(container, outSpecifier);
 }
 
-bool CKXDocument::GetFileSpec(FSSpec& spec) const {
+bool CKXDocument::GetFileSpec(FSSpec& fileSpec) const {
   if (!mFile) return false;
-  spec = mFile->GetFileSpec();
+  fileSpec = mFile->GetFileSpec();
   return true;
 }
 

@@ -55,10 +55,10 @@ class CKXDocument : public LSingleDoc, public LModelObject {
   bool AskConfirmRevert() override;
   // Asks for a file and saves under it; true only when the user chose one
   // and the save succeeded.
-  bool AskSaveAs(FSSpec& spec, bool recordIt) override;
+  bool AskSaveAs(FSSpec& fileSpec, bool recordIt) override;
   // Saves under a new file (throws LException when the save fails, leaving
   // the document on its old file, or untitled, and modified).
-  virtual void DoAESave(const FSSpec& spec, OSType type);
+  virtual void DoAESave(const FSSpec& fileSpec, OSType type);
   void MakeCurrent() override;
 
   // Lookups. Windows count front to back, documents in the order made;
@@ -66,7 +66,7 @@ class CKXDocument : public LSingleDoc, public LModelObject {
   static CKXDocument* FindWindowDocument(const LWindow* window);
   static CKXDocument* FindWindowDocument(int n);
   static CKXDocument* FindIndexDocument(int n);
-  static CKXDocument* FindFSSpecDocument(const FSSpec& spec);
+  static CKXDocument* FindFSSpecDocument(const FSSpec& fileSpec);
   static int FindWindowIndex(const LWindow* window);
   // The next document in the list (the one before with `backward`),
   // wrapping around at either end.
@@ -79,7 +79,7 @@ class CKXDocument : public LSingleDoc, public LModelObject {
   // The area windows are arranged in: the host's screen.
   virtual Rect GetStandardArea() const;
 
-  virtual bool GetFileSpec(FSSpec& spec) const;
+  virtual bool GetFileSpec(FSSpec& fileSpec) const;
   virtual bool IsEditable() const { return true; }
   virtual OSType GetFileCreator() const { return FourCC("KXAP"); }
   // kind 1: stationery, 2: read-only, else the editable type.
@@ -88,7 +88,7 @@ class CKXDocument : public LSingleDoc, public LModelObject {
   // The file's name (UTF-8) when there is a file, else the window's title.
   virtual std::string CopyCFDescriptor() const;
   // Lets a document adjust the chosen name and type before saving.
-  virtual void CheckSaveAs(FSSpec& /*spec*/, OSType& /*type*/) {}
+  virtual void CheckSaveAs(FSSpec& /*fileSpec*/, OSType& /*type*/) {}
   // The Save As format items (none by default) and the one shown first.
   virtual std::vector<NavMenuItemSpec> GetSaveAsMenuItem(std::int32_t& selected) const;
   // The type of the index-th item (1-based); "TEXT" outside them.

@@ -118,10 +118,10 @@ OSErr UNavigationServices::SaveFileDialog(KxWindowID window, const std::string& 
 OSErr UNavigationServices::CompleteSave(const KxDialogReply& reply, FSSpec& outSpec, bool& outReplacing,
                                         bool& outStationery) {
   if (reply.answer != KxAnswer::kOK || reply.paths.empty()) return kKxUserCanceled;
-  const FSSpec spec = UFSSpec::MakeFSSpec(reply.paths.front());
-  if (spec.name.empty() || spec.name == "." || spec.name == "..") return kKxBadNameErr;
-  if (spec.name.size() > kKxMaxNameBytes) return kKxBadNameErr;
-  outSpec = spec;
+  const FSSpec fileSpec = UFSSpec::MakeFSSpec(reply.paths.front());
+  if (fileSpec.name.empty() || fileSpec.name == "." || fileSpec.name == "..") return kKxBadNameErr;
+  if (fileSpec.name.size() > kKxMaxNameBytes) return kKxBadNameErr;
+  outSpec = fileSpec;
   outReplacing = reply.replacing;
   outStationery = false;   // no stationery on this desktop
   return noErr;

@@ -374,14 +374,14 @@ void CKXTextDocument::DoAutoSaveAt(std::uint32_t now) {
   }
 }
 
-void CKXTextDocument::CheckSaveAs(FSSpec& spec, OSType& type) {
-  SKXSaveAsChoice choice{spec.name, type, mFormat};
+void CKXTextDocument::CheckSaveAs(FSSpec& fileSpec, OSType& type) {
+  SKXSaveAsChoice choice{fileSpec.name, type, mFormat};
   KxApplySaveAsFormat(choice, type, 255);
   mSaveAsDeclined = false;
-  if (choice.name != spec.name) {
+  if (choice.name != fileSpec.name) {
     // The dialog asked about the name as typed; the suffix names another
     // file, which is not replaced unasked.
-    FSSpec suffixed = spec;
+    FSSpec suffixed = fileSpec;
     suffixed.name = choice.name;
     if (KxPathExists(suffixed.Path()) &&
         KxCurrentHost().Alert(KxAlertKind::kCaution, "\u201C" + choice.name +
@@ -390,7 +390,7 @@ void CKXTextDocument::CheckSaveAs(FSSpec& spec, OSType& type) {
       return;
     }
   }
-  spec.name = choice.name;
+  fileSpec.name = choice.name;
   type = choice.type;
   mFormat = choice.format;
   mEngine->SetTextEncoding(mFormat.encoding);
@@ -434,8 +434,8 @@ bool CKXTextDocument::ObeyCommand(CommandT command, void* param) {
       }
       [[fallthrough]];
     case kCmdSaveAs: {
-      FSSpec spec;
-      AskSaveAs(spec, true);
+      FSSpec fileSpec;
+      AskSaveAs(fileSpec, true);
       return true;
     }
     case kCmdRevert:

@@ -83,7 +83,7 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   // Called on idle: saves a modified, specified document after the interval.
   void DoAutoSave() override;
   void DoAutoSaveAt(std::uint32_t nowTicks);
-  void CheckSaveAs(FSSpec& spec, OSType& type) override;
+  void CheckSaveAs(FSSpec& fileSpec, OSType& type) override;
   std::vector<NavMenuItemSpec> GetSaveAsMenuItem(std::int32_t& selected) const override;
 
   // ---- commands ----

@@ -213,8 +213,8 @@ TEST_F(DocumentTest, SaveAsOverAnExistingFileKeepsItWhenTheSaveFails) {
   for (kx_filetest::KxSafeStep step : {kx_filetest::kStepCreate, kx_filetest::kStepWrite, kx_filetest::kStepRename}) {
     host.QueueAnswer(KxAnswer::kOK, target.string());
     kx_filetest::FailStep(step, EIO);
-    FSSpec spec;
-    EXPECT_FALSE(doc->AskSaveAs(spec, false));
+    FSSpec fileSpec;
+    EXPECT_FALSE(doc->AskSaveAs(fileSpec, false));
     EXPECT_EQ(Slurp(target), "precious");
     EXPECT_EQ(Listing(dir), std::set<std::string>{"existing.txt"});
     EXPECT_FALSE(doc->IsSpecified());   // still untitled
@@ -222,11 +222,11 @@ TEST_F(DocumentTest, SaveAsOverAnExistingFileKeepsItWhenTheSaveFails) {
     EXPECT_TRUE(doc->IsModified());
   }
   host.QueueAnswer(KxAnswer::kOK, target.string());
-  FSSpec spec;
-  ASSERT_TRUE(doc->AskSaveAs(spec, false));
+  FSSpec fileSpec;
+  ASSERT_TRUE(doc->AskSaveAs(fileSpec, false));
   EXPECT_EQ(Slurp(target), "replacement");
   EXPECT_TRUE(doc->IsSpecified());
-  EXPECT_EQ(CKXDocument::FindFSSpecDocument(spec), doc);
+  EXPECT_EQ(CKXDocument::FindFSSpecDocument(fileSpec), doc);
 }
 
 TEST_F(DocumentTest, SaveAsFailureKeepsTheOldFileOfASpecifiedDocument) {
@@ -237,8 +237,8 @@ TEST_F(DocumentTest, SaveAsFailureKeepsTheOldFileOfASpecifiedDocument) {
   doc->text = "new";
   host.QueueAnswer(KxAnswer::kOK, other.string());
   kx_filetest::FailStep(kx_filetest::kStepWrite, ENOSPC);
-  FSSpec spec;
-  EXPECT_FALSE(doc->AskSaveAs(spec, false));
+  FSSpec fileSpec;
+  EXPECT_FALSE(doc->AskSaveAs(fileSpec, false));
   FSSpec now;
   ASSERT_TRUE(doc->GetFileSpec(now));
   EXPECT_EQ(now.Path(), file.string());   // still on its own file
@@ -258,8 +258,8 @@ class ReentrantHost : public KxHeadlessHost {
       targetWasHandler.push_back(dynamic_cast<CKXNavDialogHandler*>(LCommander::GetTarget()) != nullptr);
       inner.push_back(doc->AskSaveChanges(false));
       inner.push_back(doc->AskConfirmRevert() ? 1 : 0);
-      FSSpec spec;
-      inner.push_back(doc->AskSaveAs(spec, false) ? 1 : 0);
+      FSSpec fileSpec;
+      inner.push_back(doc->AskSaveAs(fileSpec, false) ? 1 : 0);
     }
     return KxHeadlessHost::BeginDialog(request);
   }
@@ -525,9 +525,9 @@ TEST_F(DocumentTest, ScriptPropertiesComeFromTheWindow) {
   EXPECT_THROW(a->GetAEProperty(FourCC("zzzz"), AEDesc(), v), LException);
 
   // Named by its window's index.
-  AEDesc app, spec;
-  a->MakeSelfSpecifier(app, spec);
-  EXPECT_EQ(spec, AEMakeIndexSpecifier(FourCC("docu"), app, 2));
+  AEDesc app, fileSpec;
+  a->MakeSelfSpecifier(app, fileSpec);
+  EXPECT_EQ(fileSpec, AEMakeIndexSpecifier(FourCC("docu"), app, 2));
 }
 
 }  // namespace

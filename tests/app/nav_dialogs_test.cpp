@@ -60,9 +60,9 @@ KxDialogReply Chosen(std::vector<std::string> paths, int filter = 0, std::vector
 TEST_F(NavTest, ThreeFilesChosenGiveOneOpenEventWithThreeItems) {
   const std::vector<std::string> files = {Make("a.txt"), Make("b.txt"), Make("c.rtf")};
   host.QueueDialogReply(Chosen(files));
-  FSSpec spec;
+  FSSpec fileSpec;
   OSType type = 0;
-  EXPECT_EQ(UNavigationServices::OpenFileDialog("kxtext", 0, {}, nullptr, spec, type, false), kKxUserCanceled);
+  EXPECT_EQ(UNavigationServices::OpenFileDialog("kxtext", 0, {}, nullptr, fileSpec, type, false), kKxUserCanceled);
   ASSERT_EQ(events.size(), 1u);
   EXPECT_EQ(events[0].GetEventClass(), kCoreEventClass);
   EXPECT_EQ(events[0].GetEventID(), kAEOpenDocuments);
@@ -74,19 +74,19 @@ TEST_F(NavTest, ThreeFilesChosenGiveOneOpenEventWithThreeItems) {
 
 TEST_F(NavTest, OneFileIsAnsweredDirectlyAndSingleTakesTheFirst) {
   const std::string a = Make("a.txt"), b = Make("b.txt");
-  FSSpec spec;
+  FSSpec fileSpec;
   OSType type = 0;
   host.QueueDialogReply(Chosen({a}));
-  ASSERT_EQ(UNavigationServices::OpenFileDialog("kxtext", 0, {}, nullptr, spec, type, false), noErr);
-  EXPECT_EQ(spec.Path(), a);
+  ASSERT_EQ(UNavigationServices::OpenFileDialog("kxtext", 0, {}, nullptr, fileSpec, type, false), noErr);
+  EXPECT_EQ(fileSpec.Path(), a);
   EXPECT_EQ(type, FourCC("TEXT"));
   host.QueueDialogReply(Chosen({b, a}));
-  ASSERT_EQ(UNavigationServices::OpenFileDialog("kxtext", 0, {}, nullptr, spec, type, true), noErr);
-  EXPECT_EQ(spec.Path(), b);
+  ASSERT_EQ(UNavigationServices::OpenFileDialog("kxtext", 0, {}, nullptr, fileSpec, type, true), noErr);
+  EXPECT_EQ(fileSpec.Path(), b);
   EXPECT_FALSE(host.DialogRequests().back().multiple);
   EXPECT_TRUE(events.empty());
   // Cancelled: nothing chosen, nothing sent.
-  EXPECT_EQ(UNavigationServices::OpenFileDialog("kxtext", 0, {}, nullptr, spec, type, false), kKxUserCanceled);
+  EXPECT_EQ(UNavigationServices::OpenFileDialog("kxtext", 0, {}, nullptr, fileSpec, type, false), kKxUserCanceled);
   EXPECT_TRUE(events.empty());
 }
 
@@ -94,9 +94,9 @@ TEST_F(NavTest, EveryFileChosenWithTheAozoraFilterIsReadAsAozora) {
   const std::vector<std::string> files = {Make("a.txt"), Make("b.TXT"), Make("c.txt")};
   KxSetCustomNavigation(true);
   host.QueueDialogReply(Chosen(files, kKxFilterAozora, {2}));   // Shift_JIS chosen, then the Aozora filter
-  FSSpec spec;
+  FSSpec fileSpec;
   OSType type = 0;
-  EXPECT_FALSE(CKXDocument::GetFileDialog({}, spec, type));
+  EXPECT_FALSE(CKXDocument::GetFileDialog({}, fileSpec, type));
   EXPECT_TRUE(KxIsSelectAozoraText());
   ASSERT_EQ(events.size(), 1u);
   EXPECT_EQ(AEGetFilePaths(events[0]).size(), 3u);
@@ -142,21 +142,21 @@ TEST_F(NavTest, ALongUTF8NameIsKeptWhole) {
   ASSERT_EQ(name.size(), 100u);
   const fs::path target = dir / name;
   KxDialogReply reply = Chosen({target.string()});
-  FSSpec spec;
+  FSSpec fileSpec;
   bool replacing = true, stationery = true;
-  ASSERT_EQ(UNavigationServices::CompleteSave(reply, spec, replacing, stationery), noErr);
-  EXPECT_EQ(spec.name, name);
-  EXPECT_EQ(spec.folder, dir.string());
+  ASSERT_EQ(UNavigationServices::CompleteSave(reply, fileSpec, replacing, stationery), noErr);
+  EXPECT_EQ(fileSpec.name, name);
+  EXPECT_EQ(fileSpec.folder, dir.string());
   EXPECT_FALSE(replacing);
   EXPECT_FALSE(stationery);
   // A name the folder cannot hold is an error, never a shorter name.
   std::string tooLong;
   while (tooLong.size() <= 255) tooLong += "\xE3\x81\x84";
   reply = Chosen({(dir / tooLong).string()});
-  EXPECT_EQ(UNavigationServices::CompleteSave(reply, spec, replacing, stationery), kKxBadNameErr);
-  EXPECT_EQ(spec.name, name);   // untouched
-  EXPECT_EQ(UNavigationServices::CompleteSave(Chosen({"/"}), spec, replacing, stationery), kKxBadNameErr);
-  EXPECT_EQ(UNavigationServices::CompleteSave(KxDialogReply{}, spec, replacing, stationery), kKxUserCanceled);
+  EXPECT_EQ(UNavigationServices::CompleteSave(reply, fileSpec, replacing, stationery), kKxBadNameErr);
+  EXPECT_EQ(fileSpec.name, name);   // untouched
+  EXPECT_EQ(UNavigationServices::CompleteSave(Chosen({"/"}), fileSpec, replacing, stationery), kKxBadNameErr);
+  EXPECT_EQ(UNavigationServices::CompleteSave(KxDialogReply{}, fileSpec, replacing, stationery), kKxUserCanceled);
 }
 
 // A document saved under a long name: the file has that whole name.
@@ -175,12 +175,12 @@ TEST_F(NavTest, SaveAsUnderALongNameAndAReportedBadName) {
   ASSERT_EQ(name.size(), 100u);
   auto* doc = new LongNameDoc;
   host.QueueAnswer(KxAnswer::kOK, (dir / name).string());
-  FSSpec spec;
-  ASSERT_TRUE(doc->AskSaveAs(spec, false));
+  FSSpec fileSpec;
+  ASSERT_TRUE(doc->AskSaveAs(fileSpec, false));
   EXPECT_TRUE(fs::exists(dir / name));
   EXPECT_EQ(fs::directory_iterator(dir)->path().filename().string(), name);
   host.QueueAnswer(KxAnswer::kOK, (dir / std::string(300, 'x')).string());
-  EXPECT_FALSE(doc->AskSaveAs(spec, false));
+  EXPECT_FALSE(doc->AskSaveAs(fileSpec, false));
   ASSERT_FALSE(host.Alerts().empty());
   EXPECT_EQ(host.Alerts().back().kind, KxAlertKind::kStop);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
@@ -261,10 +261,10 @@ TEST(SaveExtras, TheDocumentsSettingsRoundTripUnderThePlainTextFormatOnly) {
 TEST_F(NavTest, SaveDialogFormatChoiceAndQuestions) {
   const std::vector<NavMenuItemSpec> formats = {{0, 0, kKxPlainTextFormat, "Text"}, {0, 0, FourCC("RTF "), "RTF"}};
   host.QueueDialogReply(Chosen({(dir / "f.rtf").string()}, 1));
-  FSSpec spec;
+  FSSpec fileSpec;
   bool replacing = false, stationery = false;
   std::int32_t selected = 1;
-  ASSERT_EQ(UNavigationServices::SaveFileDialog(kKxNoWindow, "f", "kxtext", 0, 0, nullptr, spec, replacing, stationery,
+  ASSERT_EQ(UNavigationServices::SaveFileDialog(kKxNoWindow, "f", "kxtext", 0, 0, nullptr, fileSpec, replacing, stationery,
                                                 formats, &selected),
             noErr);
   EXPECT_EQ(selected, 2);
@@ -272,7 +272,7 @@ TEST_F(NavTest, SaveDialogFormatChoiceAndQuestions) {
   EXPECT_EQ(host.DialogRequests().back().filters.size(), 2u);
   // Replacing comes from the chooser's confirmation of an existing file.
   host.QueueAnswer(KxAnswer::kOK, Make("exists.txt"));
-  ASSERT_EQ(UNavigationServices::SaveFileDialog(kKxNoWindow, "f", "kxtext", 0, 0, nullptr, spec, replacing, stationery,
+  ASSERT_EQ(UNavigationServices::SaveFileDialog(kKxNoWindow, "f", "kxtext", 0, 0, nullptr, fileSpec, replacing, stationery,
                                                 {}, nullptr),
             noErr);
   EXPECT_TRUE(replacing);
@@ -289,10 +289,10 @@ TEST_F(NavTest, SaveDialogFormatChoiceAndQuestions) {
   EXPECT_TRUE(host.DialogRequests()[2].quitting);
   OSType type = 0;
   host.QueueAnswer(KxAnswer::kOK, dir.string());
-  ASSERT_EQ(UNavigationServices::DoSelectObject(nullptr, spec, type, "Choose"), noErr);
-  EXPECT_EQ(spec.Path(), dir.string());
+  ASSERT_EQ(UNavigationServices::DoSelectObject(nullptr, fileSpec, type, "Choose"), noErr);
+  EXPECT_EQ(fileSpec.Path(), dir.string());
   EXPECT_EQ(type, kKxFolderType);
-  EXPECT_EQ(UNavigationServices::DoSelectObject(nullptr, spec, type, "Choose"), kKxUserCanceled);
+  EXPECT_EQ(UNavigationServices::DoSelectObject(nullptr, fileSpec, type, "Choose"), kKxUserCanceled);
 }
 
 }  // namespace

@@ -390,11 +390,11 @@ TEST_F(TextDocTest, SuffixedNameIsNotReplacedUnasked) {
   ASSERT_TRUE(hooks.NewDocument());
   CKXTextDocument* d = Front();
   Type("draft");
-  FSSpec spec = UFSSpec::MakeFSSpec((dir / "Notes").string());
+  FSSpec fileSpec = UFSSpec::MakeFSSpec((dir / "Notes").string());
   OSType type = FourCC(".KXT");
   host.QueueAnswer(KxAnswer::kCancel);
-  d->CheckSaveAs(spec, type);
-  EXPECT_THROW(d->DoAESave(spec, type), LException);
+  d->CheckSaveAs(fileSpec, type);
+  EXPECT_THROW(d->DoAESave(fileSpec, type), LException);
   EXPECT_EQ(Slurp(dir / "Notes.KXT"), "precious");
   EXPECT_TRUE(d->IsModified());
   EXPECT_FALSE(d->IsSpecified());
@@ -492,11 +492,11 @@ TEST_F(TextDocTest, NativeDocumentsLeaveTheContainerForOtherFormats) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.leaf);
     d->SetFormat(SKXSaveFormat{true, 0});
-    FSSpec spec = UFSSpec::MakeFSSpec((dir / c.leaf).string());
+    FSSpec fileSpec = UFSSpec::MakeFSSpec((dir / c.leaf).string());
     OSType type = c.code;
-    d->CheckSaveAs(spec, type);
+    d->CheckSaveAs(fileSpec, type);
     EXPECT_FALSE(d->GetFormat().container);
-    d->DoAESave(spec, type);
+    d->DoAESave(fileSpec, type);
     const std::string got = Slurp(dir / c.leaf);
     // UTF-16 goes out in host order after its byte-order mark.
     const bool u16 = c.code == FourCC("utxt");

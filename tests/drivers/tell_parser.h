@@ -5,7 +5,7 @@
 //   first|last|middle|any word             an element by ordinal
 //   characters 2 thru 5 of paragraph 1     a range of text
 //   every word of line 2 [whose text = "x"]   all elements, or those passing a test
-//   insertion point before|after SPEC      an insertion point
+//   insertion point before|after SPECIFIER      an insertion point
 // followed by an action: get | set PROPERTY VALUE | delete | count.
 // Whose-tests compare the element's text: = < <= > >= "begins with" "ends with".
 #pragma once
@@ -157,7 +157,7 @@ class TellParser {
     if (!ToInt(w, v) || v == 0) throw Failure("bad index " + w);
     return v;
   }
-  // "of SPEC" or nothing (the whole text).
+  // "of SPECIFIER" or nothing (the whole text).
   AEDesc Container() { return Accept("of") ? Specifier() : AEDesc(); }
 
   AEDesc Specifier() {

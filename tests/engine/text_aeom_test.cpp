@@ -72,9 +72,9 @@ class TextAEOMTest : public EngineTest {
       : w(Rect{40, 40, 440, 640}), e(*w.engine),
         root(&e, CKXTextLayer::sTextAll, nullptr, kKxClassText, pContents), director(&root) {}
 
-  std::vector<SKXRange> ResolveAll(const AEDesc& spec) {
+  std::vector<SKXRange> ResolveAll(const AEDesc& specifier) {
     LModelToken token;
-    director.ResolveSpecifier(spec, token);
+    director.ResolveSpecifier(specifier, token);
     std::vector<SKXRange> out;
     for (std::size_t i = 0; i < token.Count(); ++i) {
       auto* node = dynamic_cast<CKXTextAEOM*>(token.Get(i));
@@ -83,8 +83,8 @@ class TextAEOMTest : public EngineTest {
     }
     return out;
   }
-  SKXRange Resolve(const AEDesc& spec) {
-    const auto all = ResolveAll(spec);
+  SKXRange Resolve(const AEDesc& specifier) {
+    const auto all = ResolveAll(specifier);
     EXPECT_EQ(all.size(), 1u);
     return all.empty() ? SKXRange{-1, -1} : all[0];
   }
@@ -179,9 +179,9 @@ TEST_F(TextAEOMTest, SpecifiersResolveAsTheModelSays) {
         for (std::size_t i = 0; i < got.size(); ++i) EXPECT_TRUE(Same(got[i], expected[i]));
       }
       // Specifier -> resolve -> the same range, for elements and ranges.
-      for (const AEDesc& spec : {element, range}) {
+      for (const AEDesc& specifier : {element, range}) {
         LModelToken token;
-        director.ResolveSpecifier(spec, token);
+        director.ResolveSpecifier(specifier, token);
         auto* node = dynamic_cast<CKXTextAEOM*>(token.Single());
         ASSERT_NE(node, nullptr);
         AEDesc again;
@@ -217,13 +217,13 @@ TEST_F(TextAEOMTest, EdgeCasesOfResolution) {
   EXPECT_TRUE(Same(node->CroppedRange(), SKXRange{2, 5}));
   EXPECT_EQ(node->GetModelKind(), kKxClassChar);
   // An insertion point at the very end is "next" after the last character.
-  AEDesc spec;
-  CKXTextAEOM::MakeTextSelection(AEDesc(), kKxClassChar, {18, 0}, e.GetTotalRange(), &e, spec);
-  const AEObjectSpecifierFields f = AEParseObjectSpecifier(spec);
+  AEDesc specifier;
+  CKXTextAEOM::MakeTextSelection(AEDesc(), kKxClassChar, {18, 0}, e.GetTotalRange(), &e, specifier);
+  const AEObjectSpecifierFields f = AEParseObjectSpecifier(specifier);
   EXPECT_EQ(f.keyForm, formRelativePosition);
   EXPECT_EQ(f.keyData.AsCode(), kAENext);
   EXPECT_EQ(AEParseObjectSpecifier(f.container).keyData.AsCode(), kAELast);
-  EXPECT_TRUE(Same(Resolve(spec), SKXRange{18, 0}));
+  EXPECT_TRUE(Same(Resolve(specifier), SKXRange{18, 0}));
   // Element and property codes outside the lists, bad insertion positions.
   EXPECT_THROW(root.MakeNewModel({0, 1}, FourCC("xxxx"), nullptr), LException);
   SKXRange r{};

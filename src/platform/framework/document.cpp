@@ -72,7 +72,7 @@ bool LDocument::AskConfirmRevert() {
          KxAnswer::kOK;
 }
 
-bool LDocument::AskSaveAs(FSSpec& /*spec*/, bool /*recordIt*/) { return false; }
+bool LDocument::AskSaveAs(FSSpec& /*fileSpec*/, bool /*recordIt*/) { return false; }
 
 LSingleDoc::LSingleDoc(LCommander* super) : LDocument(super) {}
 
@@ -89,6 +89,6 @@ void LSingleDoc::MakeCurrent() {
   if (mWindow) mWindow->Select();
 }
 
-bool LSingleDoc::UsesFileSpec(const FSSpec& spec) const {
-  return mFile && mFile->GetFileSpec().Path() == spec.Path();
+bool LSingleDoc::UsesFileSpec(const FSSpec& fileSpec) const {
+  return mFile && mFile->GetFileSpec().Path() == fileSpec.Path();
 }

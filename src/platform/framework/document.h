@@ -28,7 +28,7 @@ constexpr std::int16_t kKxSaveChangesDontSave = 3;
 // A document's file: where it is. Reading and writing belong to the document.
 class LFile {
  public:
-  explicit LFile(const FSSpec& spec) : mSpec(spec) {}
+  explicit LFile(const FSSpec& fileSpec) : mSpec(fileSpec) {}
   const FSSpec& GetFileSpec() const { return mSpec; }
 
  private:
@@ -64,7 +64,7 @@ class LDocument : public LCommander {
   virtual void Close();
   virtual std::int16_t AskSaveChanges(bool quitting);
   virtual bool AskConfirmRevert();
-  virtual bool AskSaveAs(FSSpec& spec, bool recordIt);
+  virtual bool AskSaveAs(FSSpec& fileSpec, bool recordIt);
   virtual OSType GetFileType() const { return FourCC("TEXT"); }
 
  private:
@@ -85,8 +85,8 @@ class LSingleDoc : public LDocument {
 
   void GetDescriptor(Str255 out) const override;
   void MakeCurrent() override;
-  // Whether `spec` names this document's file.
-  bool UsesFileSpec(const FSSpec& spec) const;
+  // Whether `fileSpec` names this document's file.
+  bool UsesFileSpec(const FSSpec& fileSpec) const;
 
  protected:
   LWindow* mWindow = nullptr;
