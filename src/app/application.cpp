@@ -90,6 +90,7 @@ CKXTextApp::CKXTextApp(KxAppHooks* hooks) : mHooks(hooks ? hooks : &mDefaultHook
   mHooks->RegisterClasses();
   mHooks->InitializeServices();
   mHooks->ReadPreference();
+  KxUseStoredFunctionKeys();
   mHooks->InitializeScrap();
   sOpenDialogExtras = gFilePref.ownDialogs != 0;
 }

@@ -1,5 +1,8 @@
 #include "app/globals.h"
 
+#include "engine/text_event.h"
+#include "platform/bytefields.h"
+
 #include "app/colour_schedule_file.h"
 #include "app/prefs_file.h"
 
@@ -100,3 +103,11 @@ void KxSetGlobalDefaults() {
 
 void InitializeGlobals() { CoreInit(); }
 void TerminateGlobals() { CoreTerminate(); }
+
+void KxUseStoredFunctionKeys() {
+  gFunckeys.clear();
+  if (gFunckeyHandle.size() != kKxFunckeySize) return;
+  gFunckeys.reserve(kKxFunckeyCount);
+  for (std::size_t at = 0; at + 2 <= gFunckeyHandle.size(); at += 2)
+    gFunckeys.push_back(std::int16_t(KxGetU16BE(&gFunckeyHandle[at])));
+}

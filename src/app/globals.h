@@ -89,5 +89,9 @@ void KxSetGlobalDefaults();
 // Frees every list.
 void KxFreeGlobalLists();
 
+// Hands the stored function-key block to the key handling: 48 commands when
+// the block is whole, else no function keys are bound.
+void KxUseStoredFunctionKeys();
+
 void InitializeGlobals();
 void TerminateGlobals();

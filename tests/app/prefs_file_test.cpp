@@ -11,6 +11,7 @@
 #include "app/globals.h"
 #include "app/histories.h"
 #include "app/prefs_file.h"
+#include "engine/text_event.h"
 #include "platform/bytefields.h"
 #include "platform/files.h"
 
@@ -275,3 +276,19 @@ TEST_F(PrefsFile, FoldersFollowTheEnvironment) {
 }
 
 }  // namespace
+
+// The stored function-key block reaches the key handling: a whole block
+// binds its 48 commands in order; a short one binds none.
+TEST_F(PrefsFile, StoredFunctionKeysReachTheKeyHandling) {
+  gFunckeyHandle.assign(kKxFunckeySize, 0);
+  KxPutU16BE(&gFunckeyHandle[2 * 4], 1222);          // F5, plain
+  KxPutU16BE(&gFunckeyHandle[2 * (3 * 12 + 4)], 5);  // F5 with shift and option
+  KxUseStoredFunctionKeys();
+  ASSERT_EQ(gFunckeys.size(), kKxFunckeyCount);
+  EXPECT_EQ(gFunckeys[4], 1222);
+  EXPECT_EQ(gFunckeys[3 * 12 + 4], 5);
+  gFunckeyHandle.resize(kKxFunckeySize - 2);
+  KxUseStoredFunctionKeys();
+  EXPECT_TRUE(gFunckeys.empty());
+  gFunckeyHandle.clear();
+}
