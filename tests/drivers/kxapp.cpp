@@ -36,6 +36,7 @@
 #include "app/dynamic_menus.h"
 #include "app/globals.h"
 #include "driver.h"
+#include "driver_keys.h"
 #include "driver_text.h"
 #include "macros/facilities.h"
 #include "platform/ae/ae_codes.h"
@@ -311,26 +312,6 @@ const char* AlertKindName(KxAlertKind k) {
 
 // ---- keys -----------------------------------------------------------------------------
 
-struct NamedKey {
-  const char* name;
-  std::uint8_t code, ch;
-  unsigned sym;   // the X11 key symbol, for the real desktop
-};
-constexpr NamedKey kKeys[] = {{"left", kKxKeyLeft, kKxCharLeftArrow, 0xFF51},
-                              {"right", kKxKeyRight, kKxCharRightArrow, 0xFF53},
-                              {"up", kKxKeyUp, kKxCharUpArrow, 0xFF52},
-                              {"down", kKxKeyDown, kKxCharDownArrow, 0xFF54},
-                              {"home", kKxKeyHome, 1, 0xFF50},
-                              {"end", kKxKeyEnd, 4, 0xFF57},
-                              {"pageup", kKxKeyPageUp, 11, 0xFF55},
-                              {"pagedown", kKxKeyPageDown, 12, 0xFF56},
-                              {"backspace", kKxKeyBackspace, 8, 0xFF08},
-                              {"delete", kKxKeyForwardDelete, 127, 0xFFFF},
-                              {"return", kKxKeyReturn, 13, 0xFF0D},
-                              {"enter", kKxKeyEnter, 3, 0xFF8D},
-                              {"tab", kKxKeyTab, 9, 0xFF09},
-                              {"escape", kKxKeyEscape, kKxCharEscape, 0xFF1B},
-                              {"menu", kKxKeyContextMenu, 0x10, 0xFF67}};
 constexpr std::uint8_t kFunctionCodes[15] = {kKxKeyF1,  kKxKeyF2,  kKxKeyF3,  kKxKeyF4,  kKxKeyF5,
                                              kKxKeyF6,  kKxKeyF7,  kKxKeyF8,  kKxKeyF9,  kKxKeyF10,
                                              kKxKeyF11, kKxKeyF12, kKxKeyF13, kKxKeyF14, kKxKeyF15};
@@ -466,7 +447,7 @@ class Runner {
 
  private:
   bool Key(const std::string& name, std::uint16_t mods) {
-    for (const NamedKey& k : kKeys)
+    for (const KxDriverKey& k : kKxDriverKeys)
       if (name == k.name) {
         PostKey(k.ch, k.code, k.sym, mods);
         return true;

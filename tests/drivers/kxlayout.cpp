@@ -44,6 +44,7 @@
 #include <vector>
 
 #include "driver.h"
+#include "driver_keys.h"
 #include "platform/draw/port.h"
 #include "platform/fonts.h"
 #include "platform/framework/framework_classes.h"
@@ -100,26 +101,6 @@ void Collect(LPane* p, std::vector<LPane*>& out) {
     for (LPane* sub : v->GetSubPanes()) Collect(sub, out);
 }
 
-// `sym` is the X11 key symbol the desktop sends for the key.
-struct Key {
-  const char* name;
-  std::uint8_t code, ch;
-  unsigned sym;
-};
-constexpr Key kKeys[] = {{"left", kKxKeyLeft, kKxCharLeftArrow, 0xFF51},
-                         {"right", kKxKeyRight, kKxCharRightArrow, 0xFF53},
-                         {"up", kKxKeyUp, kKxCharUpArrow, 0xFF52},
-                         {"down", kKxKeyDown, kKxCharDownArrow, 0xFF54},
-                         {"home", kKxKeyHome, 1, 0xFF50},
-                         {"end", kKxKeyEnd, 4, 0xFF57},
-                         {"pageup", kKxKeyPageUp, 11, 0xFF55},
-                         {"pagedown", kKxKeyPageDown, 12, 0xFF56},
-                         {"backspace", kKxKeyBackspace, 8, 0xFF08},
-                         {"delete", kKxKeyForwardDelete, 127, 0xFFFF},
-                         {"return", kKxKeyReturn, 13, 0xFF0D},
-                         {"enter", kKxKeyEnter, 3, 0xFF8D},
-                         {"tab", kKxKeyTab, 9, 0xFF09},
-                         {"escape", kKxKeyEscape, kKxCharEscape, 0xFF1B}};
 constexpr unsigned kPrimaryButton = 1;
 // Apart by more than any double-click time: each scripted click counts one.
 constexpr std::uint32_t kClickSpacingMs = 10000;
@@ -205,7 +186,7 @@ class Runner {
         }
       }
       bool found = false;
-      for (const Key& k : kKeys)
+      for (const KxDriverKey& k : kKxDriverKeys)
         if (args[0] == k.name) {
           PostKey(k.ch, k.code, k.sym, mods);
           found = true;
