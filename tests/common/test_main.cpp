@@ -27,3 +27,9 @@ int KxTestMain(int argc, char** argv, std::initializer_list<KxFacilityFn> regist
 std::string KxSourceDir() { return FromEnv("KX_SOURCE_DIR", "."); }
 std::string KxBinDir() { return FromEnv("KX_BIN_DIR", "bin"); }
 std::string KxSharedDir() { return FromEnv("KX_SHARED_DIR", "../shared"); }
+
+long KxRandomSteps(long fallback) {
+  const char* env = std::getenv("KX_RANDOM_STEPS");
+  const long n = env ? std::atol(env) : 0;
+  return n > 0 ? n : fallback;
+}

@@ -13,3 +13,7 @@ int KxTestMain(int argc, char** argv, std::initializer_list<KxFacilityFn> regist
 std::string KxSourceDir();
 std::string KxBinDir();
 std::string KxSharedDir();
+
+// The step count of a random test: KX_RANDOM_STEPS when it is a positive
+// number, else `fallback` (short, so that the default run stays quick).
+long KxRandomSteps(long fallback);

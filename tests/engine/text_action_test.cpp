@@ -9,6 +9,7 @@
 #include <optional>
 #include <random>
 
+#include "common/test_main.h"
 #include "common/alloc_sweep.h"
 #include "layer_fixture.h"
 
@@ -17,12 +18,6 @@ using kxtest::Diff;
 using kxtest::Snapshot;
 using kxtest::Take;
 using kxtest::TestLayer;
-
-long RandomSteps() {
-  const char* env = std::getenv("KX_RANDOM_STEPS");
-  const long n = env ? std::atol(env) : 0;
-  return n > 0 ? n : 600;
-}
 
 class Walk {
  public:
@@ -185,7 +180,7 @@ TEST(TextAction, EveryStepUndoesAndRedoesExactly) {
   const char* seedEnv = std::getenv("KX_WALK_SEED");
   const unsigned seed = seedEnv ? unsigned(std::strtoul(seedEnv, nullptr, 10)) : 20240537u;
   Walk w(seed);
-  const long steps = RandomSteps();
+  const long steps = KxRandomSteps(600);
   for (long i = 0; i < steps; ++i) {
     if (w.Len() > 600 || w.Len() < 20) {
       w.layer.SetSelectionRange(CKXTextLayer::sTextAll, false);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <random>
 
+#include "common/test_main.h"
 #include "engine/text_aeom.h"
 #include "engine_fixture.h"
 #include "platform/ae/model_director.h"
@@ -17,12 +18,6 @@ namespace {
 using kxtest::EngineTest;
 using kxtest::EngineWindow;
 using kxtest::TestEngine;
-
-long RandomSteps() {
-  const char* env = std::getenv("KX_RANDOM_STEPS");
-  const long n = env ? std::atol(env) : 0;
-  return n > 0 ? n : 12;
-}
 
 std::string RandomText(std::mt19937& rng, long n) {
   std::string s;
@@ -122,7 +117,7 @@ TEST_F(TextAEOMTest, SpecifiersResolveAsTheModelSays) {
   std::mt19937 rng(11u);
   const OSType kinds[] = {kKxClassChar, kKxClassWord, kKxClassPara, kKxClassLine};
   const AEDesc text;   // the whole text
-  for (long step = 0, steps = RandomSteps(); step < steps; ++step) {
+  for (long step = 0, steps = KxRandomSteps(12); step < steps; ++step) {
     e.SetText(RandomText(rng, 80 + long(rng() % 200)));
     const std::string bytes = e.Text();
     for (const OSType kind : kinds) {

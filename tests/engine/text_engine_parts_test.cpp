@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <random>
 
+#include "common/test_main.h"
 #include "engine_fixture.h"
 #include "platform/exception.h"
 #include "text/codes/script.h"
@@ -13,12 +14,6 @@ namespace {
 using kxtest::EngineTest;
 using kxtest::EngineWindow;
 using kxtest::TestEngine;
-
-long RandomSteps() {
-  const char* env = std::getenv("KX_RANDOM_STEPS");
-  const long n = env ? std::atol(env) : 0;
-  return n > 0 ? n : 60;
-}
 
 std::string RandomText(std::mt19937& rng, long n) {
   std::string s;
@@ -78,7 +73,7 @@ TEST_F(EnginePartsTest, SteppedEnumerationAgreesWithLookupByIndex) {
   std::mt19937 rng(7u);
   const OSType kinds[] = {kKxPartKindChar, kKxPartKindWord, kKxPartKindPara, kKxPartKindLine};
   const long codes[] = {1, 2, 3, 4};
-  for (long step = 0, steps = RandomSteps(); step < steps; ++step) {
+  for (long step = 0, steps = KxRandomSteps(60); step < steps; ++step) {
     if (step % 10 == 0) e.SetText(RandomText(rng, 300 + long(rng() % 300)));
     const std::string text = e.Text();
     const long len = long(text.size());

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/test_main.h"
 #include "layer_fixture.h"
 #include "text/find/find.h"
 
@@ -16,12 +17,6 @@ using kxtest::Diff;
 using kxtest::Snapshot;
 using kxtest::Take;
 using kxtest::TestLayer;
-
-long RandomSteps(long fallback) {
-  const char* env = std::getenv("KX_RANDOM_STEPS");
-  const long n = env ? std::atol(env) : 0;
-  return n > 0 ? n : fallback;
-}
 
 std::string Text(const TestLayer& layer) { return Take(layer).bytes; }
 
@@ -57,7 +52,7 @@ TEST(TextLayerFind, ReplaceAllMatchesANaiveReplacementAndUndoesInOneStep) {
   std::mt19937 rng(38);
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
   const char kAlphabet[] = "aab\rxy";
-  const long steps = RandomSteps(120);
+  const long steps = KxRandomSteps(120);
   for (long step = 0; step < steps; ++step) {
     std::string text, find, repl;
     for (int n = pick(0, 40); n > 0; --n) text += kAlphabet[pick(0, 5)];
@@ -137,7 +132,7 @@ TEST(TextLayerFind, ReplaceAllSavesExactlyTheSpanOfItsMatches) {
 TEST(TextLayerFind, OnePassReplaceAllGivesTheRunsOfTheMatchByMatchEdit) {
   std::mt19937 rng(1038);
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-  const long steps = RandomSteps(150);
+  const long steps = KxRandomSteps(150);
   for (long step = 0; step < steps; ++step) {
     std::string text;
     for (int n = pick(1, 60); n > 0; --n) text += "abxy \r"[pick(0, 5)];

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/test_main.h"
 #include "layer_fixture.h"
 #include "layout/draw_toolkit.h"
 
@@ -15,12 +16,6 @@ using kxtest::Diff;
 using kxtest::Snapshot;
 using kxtest::Take;
 using kxtest::TestLayer;
-
-long RandomSteps(long fallback) {
-  const char* env = std::getenv("KX_RANDOM_STEPS");
-  const long n = env ? std::atol(env) : 0;
-  return n > 0 ? n : fallback;
-}
 
 void SetText(TestLayer& layer, const std::string& s, const std::vector<SKXStyl>& styls = {},
              const std::vector<SKXDeco>& decos = {}) {
@@ -40,7 +35,7 @@ bool SameColor(const RGBColor& a, const RGBColor& b) {
 TEST(TextLayerFormat, MixedValueMasksMatchACharacterByCharacterOracle) {
   std::mt19937 rng(104);
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-  const long steps = RandomSteps(60);
+  const long steps = KxRandomSteps(60);
   for (long step = 0; step < steps; ++step) {
     const int n = pick(1, 40);
     std::vector<SStyl> styl(static_cast<std::size_t>(n));

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/test_main.h"
 #include "layer_fixture.h"
 
 namespace {
@@ -16,12 +17,6 @@ using kxtest::Diff;
 using kxtest::Snapshot;
 using kxtest::Take;
 using kxtest::TestLayer;
-
-long RandomSteps(long fallback) {
-  const char* env = std::getenv("KX_RANDOM_STEPS");
-  const long n = env ? std::atol(env) : 0;
-  return n > 0 ? n : fallback;
-}
 
 void SetText(TestLayer& layer, const std::string& s) {
   KXText_SetText(layer.GetEdit(), s.data(), long(s.size()), nullptr, 0, nullptr, 0, nullptr, 0);
@@ -36,7 +31,7 @@ TEST(TextLayerSelect, RestartListFollowsASetModel) {
   auto pick = [&](long lo, long hi) { return std::uniform_int_distribution<long>(lo, hi)(rng); };
   TestLayer layer;
   std::set<long> model;
-  const long steps = RandomSteps(2000);
+  const long steps = KxRandomSteps(2000);
   for (long step = 0; step < steps; ++step) {
     const long line = pick(-2, 30);
     const bool on = pick(0, 1) != 0;

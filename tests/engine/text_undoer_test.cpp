@@ -7,6 +7,7 @@
 #include <cstring>
 #include <random>
 
+#include "common/test_main.h"
 #include "engine_fixture.h"
 #include "platform/framework/menu.h"
 #include "platform/resources.h"
@@ -15,12 +16,6 @@ namespace {
 using kxtest::EngineTest;
 using kxtest::EngineWindow;
 using kxtest::TestEngine;
-
-long RandomSteps() {
-  const char* env = std::getenv("KX_RANDOM_STEPS");
-  const long n = env ? std::atol(env) : 0;
-  return n > 0 ? n : 1000;
-}
 
 // Everything an edit may touch.
 struct State {
@@ -61,7 +56,7 @@ TEST_F(EngineUndoTest, ARandomWalkUndoesToTheOriginalAndRedoesToTheFinal) {
   auto pick = [&](long lo, long hi) { return std::uniform_int_distribution<long>(lo, hi)(rng); };
   e.SetText("The quick brown fox\rjumps over\r\x82\xA0\x82\xA2\x82\xA4 the lazy dog.\r");
   const State original = Take(e);
-  const long steps = RandomSteps();
+  const long steps = KxRandomSteps(1000);
   long posted = 0;
   for (long i = 0; i < steps; ++i) {
     const long len = KXText_GetLength(e.GetEdit());

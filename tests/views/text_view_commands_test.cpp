@@ -2,6 +2,7 @@
 // rules, the mended mark and find faults, a sweep that obeys every enabled
 // command on random texts, and the mixed-value marks of the style menus
 // against a scan of the runs character by character.
+#include "common/test_main.h"
 #include "views/text_view_commands.h"
 
 #include <gtest/gtest.h>
@@ -19,11 +20,6 @@
 namespace {
 
 using kxtest::TextPaneTest;
-
-long RandomSteps(long fallback) {
-  const char* env = std::getenv("KX_RANDOM_STEPS");
-  return env ? std::max(1L, std::atol(env)) : fallback;
-}
 
 // Services with a find string, a font menu of fonts 0-3 and a size menu of
 // 9, 12 and 14, and an open composition on request.
@@ -321,7 +317,7 @@ TEST_F(TextCommandTest, SweepObeysEveryEnabledCommand) {
     commands.push_back(LCommander::SyntheticCommandForMenuItem(kKxFontMenuID, item));
     commands.push_back(LCommander::SyntheticCommandForMenuItem(kKxSizeMenuID, item));
   }
-  const long texts = RandomSteps(4);
+  const long texts = KxRandomSteps(4);
   for (long t = 0; t < texts; ++t) {
     const std::uint32_t seed = std::uint32_t(1000 + t);
     std::mt19937 rng(seed);
@@ -388,7 +384,7 @@ std::uint16_t Expected(const std::vector<int>& values, int v) {
 }
 
 TEST_F(TextCommandTest, MixedMarksAgreeWithAScanOfTheRuns) {
-  const long rounds = RandomSteps(12);
+  const long rounds = KxRandomSteps(12);
   for (long t = 0; t < rounds; ++t) {
     std::mt19937 rng(std::uint32_t(77 + t));
     Open("alpha beta gamma delta epsilon\rzeta eta theta\r", 300, 200);
