@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Opening and saving a document beside the parts it is made of: a 50 MB
+# Shift_JIS text through the file tube
+# (`kxdoc copy`: read, then write in the same layout), against iconv
+# converting the same text, cp copying it, and a full layout of it
+# (`kxedit --timing`, whose load time is reading plus laying out). Prints
+# each time with its ratio, and the peak memory as a multiple of the file.
+# The 10 MB styled document is bench/doc_open_save.cpp.
+set -euo pipefail
+source "$(dirname "$0")/common.bash"
+here="$(cd "$(dirname "$0")/.." && pwd)"
+bin="${KX_BIN_DIR:-$here/build-release/bin}"
+sample="${KX_SHARED_DIR:-$here/../shared}/data/aozora/notation-examples.sjis.txt"
+tmp="$(mktemp -d)"
+trap 'rm -rf "$tmp"' EXIT
+
+# peak COMMAND...: the largest resident set in kilobytes (0 when GNU time is missing).
+peak() {
+  if [ -x /usr/bin/time ]; then
+    /usr/bin/time -f %M -o "$tmp/peak" "$@" > /dev/null 2>&1 || true
+    cat "$tmp/peak"
+  else
+    echo 0
+  fi
+}
+
+report() {  # NAME FILE
+  local name=$1 file=$2 size ours cp conv layout mem
+  size=$(stat -c %s "$file")
+  ours=$(best "$bin/kxdoc" copy "$file" "$tmp/out")
+  cp=$(best cp "$file" "$tmp/cp")
+  echo "$name, $size bytes: open and save ${ours}s, cp ${cp}s, ratio $(ratio "$ours" "$cp")"
+  if [ "$name" = "Shift_JIS text" ]; then
+    conv=$(best sh -c 'iconv -f CP932 -t UTF-8 "$1" > "$2"' sh "$file" "$tmp/conv")
+    echo "  iconv CP932 -> UTF-8 ${conv}s; open and save / iconv $(ratio "$ours" "$conv")"
+  fi
+  layout=$( { "$bin/kxedit" --timing "$file" /dev/null > /dev/null; } 2>&1 | awk '$1 == "load" { print $2 }')
+  [ -n "$layout" ] && echo "  open with a full layout ${layout}s; open and save / layout $(ratio "$ours" "$layout")"
+  mem=$(peak "$bin/kxdoc" copy "$file" "$tmp/out")
+  awk -v kb="$mem" -v b="$size" 'BEGIN { if (kb > 0) printf "  peak memory of open and save %.1f x the file\n", kb * 1024 / b }'
+  rm -f "$tmp/out" "$tmp/cp" "$tmp/conv"
+}
+
+repeat "$sample" $((50 * 1024 * 1024)) "$tmp/big.txt"
+report "Shift_JIS text" "$tmp/big.txt"
+rm -f "$tmp/big.txt"
