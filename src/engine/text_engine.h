@@ -28,6 +28,7 @@ using RgnHandle = KxRegion*;
 class LView;
 class LCommander;
 class CKXTextPostAction;
+class CKXDataTube;
 struct SKXLayerLink;
 
 // Broadcasts of the engine (parameter null except for 10003).
@@ -144,6 +145,10 @@ class CKXTextEngine : public CKXTextLayer, public LBroadcaster, public virtual L
   virtual void InsertString(const char* text, long len);
   virtual void InsertText(KXTextHandle styledText);
   virtual void DoPastePageBreak();
+  // The data of `tube` replace `range` as one undoable action of `type`
+  // (a drop kind: 15 from elsewhere, 17 a copy within the window; or 41 for
+  // a script's data). Nothing readable in the tube changes nothing.
+  virtual void DoDragDrop(const SKXRange& range, CKXDataTube& tube, short type);
   // Inline input: the composition `text` (null: none) replaces `range`,
   // then `selection` is selected; startTyping opens the typing action.
   virtual void KeyInline(KXTextHandle text, const SKXRange& range, const SKXRange& selection, bool startTyping);

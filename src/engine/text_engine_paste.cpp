@@ -3,8 +3,11 @@
 #include <memory>
 #include <vector>
 
+#include "engine/flavor_exchange.h"
 #include "engine/text_engine.h"
 #include "engine/text_flavors.h"
+#include "engine/text_layer_run.h"
+#include "platform/exception.h"
 #include "platform/host/host.h"
 #include "text/runs/runs.h"
 
@@ -59,6 +62,18 @@ static void RunEngineAction(CKXTextEngine& engine, short type, F apply) {
   apply();
   action->AfterAction();
   engine.PostAction(action.release());
+}
+
+void CKXTextEngine::DoDragDrop(const SKXRange& range, CKXDataTube& tube, short type) {
+  // Read whole into a text of its own first, so that a tube that fails
+  // half way leaves the document as it was.
+  kxlayer::TextOwner received(KXText_New());
+  if (!received.h) throw LException(memFullErr);
+  short mask = 0;
+  CKXFlavorExchange exchange(this);
+  exchange.ReceiveDataFrom(range, tube, received.h, &mask);
+  if (KXText_GetLength(received.h) <= 0) return;
+  DoDrop(range, received.h, mask, type);
 }
 
 void CKXTextEngine::DoPasteStyle() {

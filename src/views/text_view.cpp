@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <memory>
 
+#include "engine/data_tube.h"
+#include "engine/flavor_exchange.h"
 #include "engine/text_event.h"
 #include "engine/tsm_handler.h"
 #include "layout/kxtext_api.h"
@@ -56,16 +58,6 @@ std::uint16_t MacroModifiers(char modifiers) {
   if (modifiers & 4) m |= kKxEventOptionKey;
   return m;
 }
-
-struct OwnedText {
-  KXTextHandle h = nullptr;
-  OwnedText() = default;
-  OwnedText(const OwnedText&) = delete;
-  OwnedText& operator=(const OwnedText&) = delete;
-  ~OwnedText() {
-    if (h) KXText_Dispose(h);
-  }
-};
 
 // The edit object draws into the port of the pane that shows it.
 void AttachDrawPort(CKXTextEngine& engine, const LPane& pane) {
@@ -511,18 +503,12 @@ void CKXTextView::MakeDragFlavor(DragReference drag) {
   if (!drag || !mTextEngine) return;
   const SKXRange sel = mTextEngine->GetSelectionRange();
   if (sel.length <= 0) return;
-  OwnedText text;
-  text.h = KXText_New();
-  if (!text.h) throw LException(memFullErr);
-  mTextEngine->TextCopy(sel, text.h, 0);
-  const long length = KXText_GetLength(text.h);
-  KxDragItem item;
-  KxDragFlavor plain{kKxFlavorText, KxFlavorData(std::size_t(std::max(0L, length)))};
-  if (length > 0)
-    KXText_GetText(text.h, reinterpret_cast<char*>(plain.data.data()), length, nullptr, 0, nullptr, 0, nullptr, 0,
-                   nullptr, 0);
-  item.flavors.push_back(std::move(plain));
-  drag->items.push_back(std::move(item));
+  // Every flavor the exchange writes for a drag: the text with its runs,
+  // ruby, side characters and pictures, and Unicode text for other programs.
+  KxDragData data;
+  CKXFlavorExchange exchange(mTextEngine);
+  CKXTextDragTube tube(&data, 1, &exchange, sel);
+  KxAddDragItems(*drag, data);
   drag->sender = mTextEngine;
   mTextEngine->SetDragRange(sel);
 }
@@ -535,7 +521,7 @@ void CKXTextView::DeleteDragArea() {
 bool CKXTextView::CheckDragItem(DragReference drag, ItemReference item) const {
   if (!drag || item < 1 || item > drag->items.size()) return false;
   const KxDragItem& it = drag->items[item - 1];
-  for (OSType t : {kKxFlavorText, kKxFlavorStyl, kKxFlavorStyw, kKxFlavorPict, kKxFlavorHfs})
+  for (OSType t : {kKxFlavorText, kKxFlavorUtxt, kKxFlavorStyl, kKxFlavorStyw, kKxFlavorPict, kKxFlavorHfs})
     if (it.Find(t)) return true;
   return false;
 }
@@ -597,20 +583,18 @@ void CKXTextView::ReceiveDragItem(DragReference drag, std::uint32_t, ItemReferen
     mTextEngine->DoMove(mTextEngine->GetSelectionRange(), at);
     return;
   }
-  OwnedText text;
-  text.h = KXText_New();
-  if (!text.h) throw LException(memFullErr);
-  if (kind == kKxDropCopy) {
-    mTextEngine->TextCopy(mTextEngine->GetSelectionRange(), text.h, 0);
-  } else {
-    const KxDragFlavor* plain = drag->items[item - 1].Find(kKxFlavorText);
-    if (!plain || plain->data.empty()) throw LException(kKxUserCanceled);
-    KXText_SetText(text.h, reinterpret_cast<const char*>(plain->data.data()), long(plain->data.size()), nullptr, 0,
-                   nullptr, 0, nullptr, 0);
-  }
+  // A copy within the window and a drop from elsewhere read the item's
+  // flavors alike; the engine takes them as one undoable drop.
+  KxDragData data = KxDragDataOf(*drag, item);
+  CKXTextDragTube tube(&data, item);
   const bool inactive = kind == kKxDropFromOutside && !IsActive();
   if (inactive) MutateSelection(true);
-  mTextEngine->DoDrop(at, text.h, 0, 0);
+  try {
+    mTextEngine->DoDragDrop(at, tube, kind);
+  } catch (...) {
+    if (inactive) MutateSelection(false);
+    throw;
+  }
   if (inactive) MutateSelection(false);
 }
 
