@@ -3,15 +3,95 @@
 #include "platform/clock.h"
 #include "platform/exception.h"
 #include "platform/framework/window.h"
+#include "platform/host/host.h"
+#include "platform/toolbox/mouse.h"
+#include "text/base/geometry.h"
 
 namespace {
 CKXDragView::DragRunner& Runner() {
   static CKXDragView::DragRunner runner;
   return runner;
 }
+
+// The drag the host runs for us after DoDragStart returned: what it came
+// from, so that its drop back into the same window can move the text.
+// Only compared, never followed: the sender may be gone by the drop.
+struct HostDrag {
+  const void* sender = nullptr;
+  KxWindowID window = 0;
+};
+HostDrag& Outgoing() {
+  static HostDrag drag;
+  return drag;
+}
+
+// Hands the drag to the host; false when it takes none (nothing to drag, a
+// host without drags).
+bool StartHostDrag(CKXDragView& source, const KxDrag& drag) {
+  LWindow* window = LWindow::FetchWindowOf(&source);
+  const KxDragData data = KxDragDataOf(drag);
+  if (!window || data.CountItems() == 0) return false;
+  Outgoing() = HostDrag{drag.sender, window->GetHostWindow()};
+  return KxCurrentHost().StartDrag(window->GetHostWindow(), data);
+}
 }  // namespace
 
-bool CKXDragView::sMouseMovedAtClick = false;
+KxDragData KxDragDataOf(const KxDrag& drag, ItemReference only) {
+  KxDragData data;
+  for (ItemReference k = 1; k <= drag.items.size(); ++k) {
+    if (only != 0 && k != only) continue;
+    data.AddItem(k);
+    for (const KxDragFlavor& f : drag.items[k - 1].flavors) data.SetFlavor(k, f.type, f.data.data(), f.data.size());
+  }
+  return data;
+}
+
+void KxAddDragItems(KxDrag& drag, const KxDragData& data) {
+  for (const KxDragData::Item& item : data.Items()) {
+    KxDragItem added;
+    for (const KxDragData::Flavor& f : item.flavors) added.flavors.push_back(KxDragFlavor{f.type, f.bytes});
+    drag.items.push_back(std::move(added));
+  }
+}
+
+void CKXDragView::InstallHostDrops() { LWindow::SetDropHook(&CKXDragView::ReceiveHostDrop); }
+void CKXDragView::RemoveHostDrops() { LWindow::SetDropHook(nullptr); }
+
+bool CKXDragView::ReceiveHostDrop(LWindow* window, const KxDragData& data, Point where) {
+  if (!window) return false;
+  CKXDragView* target = nullptr;
+  for (LPane* p = window->FindDeepSubPaneContaining(where.h, where.v); p && !target; p = p->GetSuperView())
+    target = dynamic_cast<CKXDragView*>(p);
+  if (!target) return false;
+  KxDrag drag;
+  KxAddDragItems(drag, data);
+  const Rect bounds = window->GetGlobalBounds();
+  drag.mouse = Point{KxPinShort(long(bounds.top) + where.v), KxPinShort(long(bounds.left) + where.h)};
+  if (KxOptionKeyDown()) drag.dropModifiers |= kKxDragCopyModifier;
+  const HostDrag out = Outgoing();
+  if (data.fromThisProgram && out.window == window->GetHostWindow()) {
+    drag.attributes |= kKxDragInsideSenderWindow;
+    drag.sender = out.sender;
+  }
+  Outgoing() = HostDrag{};
+  target->EnterDropArea(&drag, (drag.attributes & kKxDragInsideSenderWindow) == 0);
+  target->InsideDropArea(&drag);
+  if (!target->DragIsAcceptable(&drag)) {
+    target->LeaveDropArea(&drag);
+    return false;
+  }
+  try {
+    target->DoDragReceive(&drag);
+  } catch (const LException&) {
+    // A refused drop (read-only text, no place) is no drop.
+    target->LeaveDropArea(&drag);
+    return false;
+  }
+  return true;
+}
+
+void CKXDragView::SetMouseMovedAtClick(bool moved) { UMouseUtils::SetMovedAtPress(moved); }
+bool CKXDragView::MouseMovedAtClick() { return UMouseUtils::MovedAtPress(); }
 
 const KxDragFlavor* KxDragItem::Find(OSType type) const {
   for (const KxDragFlavor& f : flavors)
@@ -112,9 +192,11 @@ void CKXDragView::DoDragStart(const EventRecord& event) {
   mDragging = true;
   long failure = noErr;
   try {
+    // Scripts and tests play the drag themselves; otherwise the host runs
+    // it and its drop comes back through ReceiveHostDrop.
     if (Runner())
       Runner()(*this, drag);
-    else
+    else if (!StartHostDrag(*this, drag))
       throw LException(kKxUserCanceled);
   } catch (const LException& e) {
     if (e.GetErrorCode() != kKxUserCanceled) failure = e.GetErrorCode();
@@ -150,5 +232,5 @@ bool CKXDragView::CheckIfViewIsAlsoSender(DragReference drag) {
 }
 
 void CKXDragView::ClickSelf(const SMouseDownEvent& event) {
-  if (IsDragArea(event.whereLocal, false) && sMouseMovedAtClick) DoDragStart(event.macEvent);
+  if (IsDragArea(event.whereLocal, false) && MouseMovedAtClick()) DoDragStart(event.macEvent);
 }

@@ -11,6 +11,9 @@
 #include <vector>
 
 #include "platform/framework/view.h"
+#include "platform/host/drag_data.h"
+
+class LWindow;
 
 using KxFlavorData = std::vector<std::uint8_t>;
 
@@ -45,6 +48,11 @@ struct KxDrag {
 using DragReference = KxDrag*;
 using ItemReference = std::uint32_t;
 
+// A drag's items as the data tubes read them (references 1, 2, ... in
+// order; `only` keeps just that item), and items added from such data.
+KxDragData KxDragDataOf(const KxDrag& drag, ItemReference only = 0);
+void KxAddDragItems(KxDrag& drag, const KxDragData& data);
+
 class CKXDragView : public LView {
  public:
   CKXDragView();
@@ -52,10 +60,16 @@ class CKXDragView : public LView {
   ~CKXDragView() override = default;
 
   // Runs a drag from `source`: the runner decides where it ends and plays
-  // the target's enter, inside and receive calls. The default runner
-  // cancels every drag (no pointer to follow).
+  // the target's enter, inside and receive calls. Without a runner the
+  // host runs the drag, and its drop arrives through ReceiveHostDrop.
   using DragRunner = std::function<void(CKXDragView& source, KxDrag& drag)>;
   static void SetDragRunner(DragRunner runner);
+  // Drops that reach a window from the host (the desktop, or a drag the
+  // host ran from one of our windows) go to the drag view under the point.
+  // Installed at start-up.
+  static void InstallHostDrops();
+  static void RemoveHostDrops();
+  static bool ReceiveHostDrop(LWindow* window, const KxDragData& data, Point where);
   static void Initialize() {}
   static void Terminate() {}
 
@@ -85,7 +99,7 @@ class CKXDragView : public LView {
   virtual bool PtInDragArea(SPoint32) const { return true; }
   virtual bool CheckDragItem(DragReference, ItemReference) const { return false; }
 
-  static void SetMouseMovedAtClick(bool moved) { sMouseMovedAtClick = moved; }
+  static void SetMouseMovedAtClick(bool moved);
   static bool CheckForOptionKey(DragReference drag);
   static bool CheckIfViewIsAlsoSender(DragReference drag);
 
@@ -101,9 +115,9 @@ class CKXDragView : public LView {
  protected:
   void ClearDragState();
   // Whether a press in the drag area moved away before release (the
-  // toolbox's WaitMouseMoved). Nothing follows the pointer between events
-  // here, so the host or a script says so before it delivers the press.
-  static bool sMouseMovedAtClick;
+  // toolbox's WaitMouseMoved): the host or a script says so before it
+  // delivers the press.
+  static bool MouseMovedAtClick();
 
   std::int32_t mDragCaretOffset = -1;
   std::uint32_t mCaretTicks = 0;

@@ -102,7 +102,7 @@ void CKXEventView::MutateSelection(bool) {
 void CKXEventView::ClickSelf(const SMouseDownEvent& event) {
   FocusDraw();
   if (IsActive() && LCommander::GetTarget() != this) ShouldBeTarget();
-  if (IsDragArea(event.whereLocal, false) && sMouseMovedAtClick) {
+  if (IsDragArea(event.whereLocal, false) && MouseMovedAtClick()) {
     DoDragStart(event.macEvent);
   } else {
     FocusDraw();

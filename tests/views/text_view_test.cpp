@@ -3,6 +3,7 @@
 // read-only), the macro target's refusals and its bounded waits.
 #include <cstdlib>
 #include <random>
+#include <vector>
 
 #include "text_view_fixture.h"
 
@@ -251,6 +252,84 @@ TEST_F(TextViewTest, DropsFromElsewhereTakeTheirTextUnlessReadOnly) {
     TearDown();
     SetUp();
   }
+}
+
+// The size of the style run over an offset.
+short SizeAt(CKXTextEngine& e, long offset) {
+  std::vector<SKXStyl> runs(std::size_t(KXText_GetStylCount(e.GetEdit())));
+  KXText_GetStyls(e.GetEdit(), runs.data(), std::int32_t(runs.size()));
+  short size = 0;
+  for (const SKXStyl& r : runs)
+    if (r.offset <= offset) size = r.styl.size;
+  return size;
+}
+
+// Drags carry every flavor of the exchange, and drops that reach a window
+// from the host (another program, or a drag the host ran from here) land
+// where they are dropped with their styles.
+TEST_F(TextViewTest, DragsCarryStylesAndHostDropsLandAtThePoint) {
+  Open("abc def ghi jkl", 400, 200);
+  engine->Select(4, 7);
+  engine->DoFontSize(18);
+  engine->Select(4, 7);
+  KxDrag dragged;
+  CKXDragView::SetDragRunner([&](CKXDragView&, KxDrag& d) {
+    dragged = d;
+    throw LException(kKxUserCanceled);
+  });
+  EventRecord down;
+  down.what = mouseDown;
+  down.where = GlobalOf(PortOfOffset(0, 5));
+  panes.view[0]->DoDragStart(down);
+  ASSERT_EQ(dragged.items.size(), 1u);
+  for (OSType t : {FourCC("TEXT"), FourCC("styl"), FourCC("utxt")})
+    EXPECT_NE(dragged.items[0].Find(t), nullptr) << "flavor " << std::string(reinterpret_cast<const char*>(&t), 4);
+
+  // From elsewhere: a copy at the drop point, with its size.
+  KxDragData data = KxDragDataOf(dragged);
+  const SPoint32 front = PortOfOffset(0, 0);
+  ASSERT_TRUE(CKXDragView::ReceiveHostDrop(panes.window, data, Point{std::int16_t(front.v), std::int16_t(front.h)}));
+  EXPECT_EQ(engine->Text(), "defabc def ghi jkl");
+  EXPECT_EQ(SizeAt(*engine, 0), 18);
+  EXPECT_NE(SizeAt(*engine, 3), 18);
+
+  // Unicode text alone, as other programs offer it.
+  KxDragData other;
+  other.AddItem(1);
+  const char16_t nihon[] = {0x65E5, 0x672C};
+  other.SetFlavor(1, FourCC("utxt"), nihon, sizeof nihon);
+  const SPoint32 end = PortOfOffset(0, 18);
+  ASSERT_TRUE(CKXDragView::ReceiveHostDrop(panes.window, other, Point{std::int16_t(end.v), std::int16_t(end.h)}));
+  EXPECT_EQ(engine->Text(), "defabc def ghi jkl\x93\xfa\x96\x7b");
+
+  // Read-only text takes nothing and says so.
+  engine->SetAttributes(0);
+  EXPECT_FALSE(CKXDragView::ReceiveHostDrop(panes.window, data, Point{std::int16_t(front.v), std::int16_t(front.h)}));
+  EXPECT_EQ(engine->Text(), "defabc def ghi jkl\x93\xfa\x96\x7b");
+  EXPECT_EQ(OracleMismatch(), "");
+}
+
+// Without a runner the host runs the drag; when its drop comes back into
+// the same window the text moves, as a drag inside the window does.
+TEST_F(TextViewTest, AHostDragDroppedInItsOwnWindowMovesTheText) {
+  Open("abc def ghi jkl", 400, 200);
+  engine->Select(4, 8);   // "def "
+  EventRecord down;
+  down.what = mouseDown;
+  down.where = GlobalOf(PortOfOffset(0, 5));
+  panes.view[0]->DoDragStart(down);
+  ASSERT_NE(host.LastDrag(), nullptr) << "the host was given the drag";
+  KxDragData back = *host.LastDrag();
+  back.fromThisProgram = true;
+  const SPoint32 to = PortOfOffset(0, 12);
+  ASSERT_TRUE(CKXDragView::ReceiveHostDrop(panes.window, back, Point{std::int16_t(to.v), std::int16_t(to.h)}));
+  EXPECT_EQ(engine->Text(), "abc ghi def jkl");
+  // The same data from another program is a copy.
+  back.fromThisProgram = false;
+  const SPoint32 front = PortOfOffset(0, 0);
+  ASSERT_TRUE(CKXDragView::ReceiveHostDrop(panes.window, back, Point{std::int16_t(front.v), std::int16_t(front.h)}));
+  EXPECT_EQ(engine->Text(), "def abc ghi def jkl");
+  EXPECT_EQ(OracleMismatch(), "");
 }
 
 TEST_F(TextViewTest, OnlyADragStartedHereAutoScrollsNearTheEdge) {

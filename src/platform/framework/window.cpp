@@ -327,3 +327,16 @@ void LWindow::SetWheelHook(WheelHook hook) { WheelHookSlot() = std::move(hook); 
 void LWindow::HostWheel(const EventRecord& event) {
   if (WheelHookSlot()) WheelHookSlot()(this, event);
 }
+
+namespace {
+LWindow::DropHook& DropHookSlot() {
+  static LWindow::DropHook hook;
+  return hook;
+}
+}  // namespace
+
+void LWindow::SetDropHook(DropHook hook) { DropHookSlot() = std::move(hook); }
+
+bool LWindow::HostDrop(const KxDragData& data, Point where) {
+  return DropHookSlot() && DropHookSlot()(this, data, where);
+}

@@ -106,6 +106,11 @@ class LWindow : public LView, public LCommander, public KxWindowClient {
   void HostWheel(const EventRecord& event) override;
   using WheelHook = std::function<void(LWindow* window, const EventRecord& event)>;
   static void SetWheelHook(WheelHook hook);
+  // Data dropped from the desktop or from another of the program's windows
+  // go to the views that take drops, which live above the framework.
+  bool HostDrop(const KxDragData& data, Point where) override;
+  using DropHook = std::function<bool(LWindow* window, const KxDragData& data, Point where)>;
+  static void SetDropHook(DropHook hook);
 
  protected:
   void ActivateSelf() override;

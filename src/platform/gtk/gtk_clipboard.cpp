@@ -106,6 +106,7 @@ gboolean OnDragDrop(GtkWidget* widget, GdkDragContext* context, gint x, gint y, 
   impl->drop.time = time;
   impl->drop.pending = static_cast<int>(wanted.size());
   impl->drop.data.AddItem(1);
+  impl->drop.data.fromThisProgram = gtk_drag_get_source_widget(context) != nullptr;
   for (GdkAtom atom : wanted) gtk_drag_get_data(widget, context, atom, time);
   return TRUE;
 }
@@ -259,8 +260,10 @@ bool KxGtkHost::StartDrag(KxWindowID window, const KxDragData& data) {
   for (const KxDragData::Flavor& f : first->flavors) types.push_back(f.type);
   const std::vector<std::string> names = TargetsOf(types);
   std::vector<GtkTargetEntry> entries = Entries(names);
-  // A desktop drag starts from the press that began it.
+  // A desktop drag starts from the press that began it, which the toolkit
+  // is no longer handling when the program asks (it works from its queue).
   GdkEvent* event = gtk_get_current_event();
+  if (!event && mImpl->buttonDown && mImpl->lastPress) event = gdk_event_copy(mImpl->lastPress.get());
   if (!event) return false;
   mImpl->dragOut = data;
   GtkTargetList* list = gtk_target_list_new(entries.data(), static_cast<guint>(entries.size()));

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/draw/port.h"
@@ -10,6 +11,7 @@
 #include "platform/gtk/gtk_host_impl.h"
 #include "platform/gtk/gtk_input_method.h"
 #include "platform/keys.h"
+#include "platform/toolbox/mouse.h"
 #include "platform/url_open.h"
 
 KxGtkHost::Impl* gKxGtkImpl = nullptr;
@@ -248,6 +250,8 @@ Point GlobalPoint(const KxGtkWindow& w, double x, double y) {
 constexpr unsigned kPrimaryButton = 1;
 constexpr unsigned kSecondaryButton = 3;   // the contextual click: a control-click
 
+void DeliverHeldPress(KxGtkHost::Impl* impl, bool moved);
+
 gboolean OnButton(GtkWidget* widget, GdkEventButton* e, gpointer) {
   KxGtkHost::Impl* impl = gKxGtkImpl;
   KxGtkWindow* w = impl ? impl->FindWidget(widget) : nullptr;
@@ -269,6 +273,7 @@ gboolean OnButton(GtkWidget* widget, GdkEventButton* e, gpointer) {
     // The desktop brought the window forward with the press.
     if (impl->active != w->id || impl->windows.front().get() != w) impl->MakeActive(w->id);
     impl->clicks.Press(e->time, where.h, where.v, e->button);
+    impl->lastPress.reset(gdk_event_copy(reinterpret_cast<GdkEvent*>(e)));
   } else if (!impl->buttonDown) {
     return TRUE;   // the press went elsewhere (a menu, another program)
   }
@@ -277,8 +282,26 @@ gboolean OnButton(GtkWidget* widget, GdkEventButton* e, gpointer) {
   ev.what = down ? mouseDown : mouseUp;
   ev.where = where;
   ev.modifiers = mods;
+  if (down && e->button == kPrimaryButton) {
+    DeliverHeldPress(impl, false);
+    impl->heldPress = ev;
+    impl->pressHeld = true;
+    return TRUE;
+  }
+  DeliverHeldPress(impl, false);
+  if (down) UMouseUtils::SetMovedAtPress(false);
   impl->Post(ev);
   return TRUE;
+}
+
+// The distance a held press may wander and still be a click.
+constexpr int kClickSlop = 3;
+
+void DeliverHeldPress(KxGtkHost::Impl* impl, bool moved) {
+  if (!impl->pressHeld) return;
+  impl->pressHeld = false;
+  UMouseUtils::SetMovedAtPress(moved);
+  impl->Post(impl->heldPress);
 }
 
 gboolean OnMotion(GtkWidget* widget, GdkEventMotion* e, gpointer) {
@@ -288,6 +311,9 @@ gboolean OnMotion(GtkWidget* widget, GdkEventMotion* e, gpointer) {
   impl->gdkState = e->state;
   impl->pointer = GlobalPoint(*w, e->x, e->y);
   impl->moved = true;
+  if (impl->pressHeld && (std::abs(impl->pointer.h - impl->heldPress.where.h) > kClickSlop ||
+                          std::abs(impl->pointer.v - impl->heldPress.where.v) > kClickSlop))
+    DeliverHeldPress(impl, true);
   return TRUE;
 }
 

@@ -63,6 +63,7 @@ class KxGtkHost : public KxHost {
   // starts it is down; drops on windows reach their clients (HostDrop)
   // with every byte fetched.
   bool StartDrag(KxWindowID window, const KxDragData& data) override;
+  bool WaitsForMouseMoves() const override { return true; }
 
   KxAnswer AskSaveChanges(const std::string& documentName) override;
   KxAnswer Alert(KxAlertKind kind, const std::string& text) override;

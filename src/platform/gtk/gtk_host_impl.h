@@ -69,6 +69,11 @@ struct KxGtkHost::Impl {
   Point pointer{0, 0};             // global, as last seen
   unsigned gdkState = 0;           // modifier mask, as last seen
   bool buttonDown = false;
+  // A primary press waits here until the mouse moves past a click or comes
+  // up, so that the program knows which before it handles the press (a
+  // press in a selection then starts a drag or places the caret).
+  bool pressHeld = false;
+  EventRecord heldPress{};
   bool moved = false;              // the pointer moved: end the wait for cursor adjustment
   bool inUpdate = false;
   // While a key goes through an input-method context: what it committed.
@@ -110,6 +115,9 @@ struct KxGtkHost::Impl {
   bool clipboardReading = false;   // a read runs a nested loop: no second
   KxClipboardStore clipboardLastRead;
   KxDragData dragOut;              // what our drag offers
+  // The last press, kept for a drag that the program starts after the
+  // toolkit's handler returned (it handles events from its own queue).
+  std::unique_ptr<GdkEvent, void (*)(GdkEvent*)> lastPress{nullptr, gdk_event_free};
   struct Drop {
     GdkDragContext* context = nullptr;
     KxWindowID window = kKxNoWindow;

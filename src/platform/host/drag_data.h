@@ -81,7 +81,14 @@ class KxDragData {
     return nullptr;
   }
   const std::vector<Item>& Items() const { return mItems; }
-  void Clear() { mItems.clear(); }
+  void Clear() {
+    mItems.clear();
+    fromThisProgram = false;
+  }
+
+  // A drop whose drag began in one of the program's own windows (hosts set
+  // it), so that a drag within one window can move rather than copy.
+  bool fromThisProgram = false;
 
  private:
   std::vector<Item> mItems;

@@ -111,6 +111,10 @@ class KxHost {
   // A drag the program starts from `window` with its data; a host that
   // shows windows runs it on the desktop. Answers whether it started.
   virtual bool StartDrag(KxWindowID window, const KxDragData& data);
+  // True when the pointer is live between events (a desktop), so that a
+  // press where a drag may start waits to see whether the mouse moves;
+  // scripted hosts say so before they deliver the press instead.
+  virtual bool WaitsForMouseMoves() const { return false; }
 
   // Dialogs and file choosers.
   virtual KxAnswer AskSaveChanges(const std::string& documentName) = 0;

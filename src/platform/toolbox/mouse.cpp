@@ -8,6 +8,13 @@ constexpr std::uint32_t kStillDownTicks = 1;   // about 0.01 s
 constexpr int kMaxPolls = 600;                 // ten seconds of ticks: never wait forever
 }  // namespace
 
+namespace {
+bool gMovedAtPress = false;
+}  // namespace
+
+void UMouseUtils::SetMovedAtPress(bool moved) { gMovedAtPress = moved; }
+bool UMouseUtils::MovedAtPress() { return gMovedAtPress; }
+
 bool UMouseUtils::StillDown() {
   KxHost& host = KxCurrentHost();
   if (host.ShouldStop()) return false;
