@@ -2,6 +2,8 @@
 // invalidations that add up, drag and drop (move, copy, refusals,
 // read-only), the macro target's refusals and its bounded waits.
 #include <cstdlib>
+#include <unistd.h>
+#include <cstdio>
 #include <random>
 #include <vector>
 
@@ -307,6 +309,26 @@ TEST_F(TextViewTest, DragsCarryStylesAndHostDropsLandAtThePoint) {
   EXPECT_FALSE(CKXDragView::ReceiveHostDrop(panes.window, data, Point{std::int16_t(front.v), std::int16_t(front.h)}));
   EXPECT_EQ(engine->Text(), "defabc def ghi jkl\x93\xfa\x96\x7b");
   EXPECT_EQ(OracleMismatch(), "");
+}
+
+// A file dropped from a file manager brings its text.
+TEST_F(TextViewTest, AFileDroppedFromTheDesktopInsertsItsText) {
+  const std::string path = ::testing::TempDir() + "kx_dropped_" + std::to_string(::getpid()) + ".txt";
+  {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs("from a file", f);
+    std::fclose(f);
+  }
+  Open("one two", 400, 200);
+  KxDragData data;
+  data.AddItem(1);
+  const std::vector<std::uint8_t> hfs = KxMakeHFSFlavor(FourCC("TEXT"), 0, path);
+  data.SetFlavor(1, FourCC("hfs "), hfs.data(), hfs.size());
+  const SPoint32 at = PortOfOffset(0, 4);
+  EXPECT_TRUE(CKXDragView::ReceiveHostDrop(panes.window, data, Point{std::int16_t(at.v), std::int16_t(at.h)}));
+  EXPECT_EQ(engine->Text(), "one from a filetwo");
+  std::remove(path.c_str());
 }
 
 // Without a runner the host runs the drag; when its drop comes back into
