@@ -432,3 +432,9 @@ short CKXTextEngine::GetStylFontScriptType(const SKXStyl* runs, long count) {
 void CKXTextEngine::TextPutScrap(KXTextHandle text, short) { KxPutTextOnClipboard(text); }
 
 void CKXTextEngine::TextGetScrap(KXTextHandle text, short& kind) { KxGetTextFromClipboard(text, kind); }
+
+long CKXTextEngine::DoReplaceAll(const char* find, long flen, const char* repl, long rlen, long options) {
+  const long count = CKXTextLayer::DoReplaceAll(find, flen, repl, rlen, options);
+  if (count == 0) KxCurrentHost().Beep();
+  return count;
+}

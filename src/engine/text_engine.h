@@ -168,6 +168,9 @@ class CKXTextEngine : public CKXTextLayer, public LBroadcaster, public virtual L
   // without a view undoes its own single action.
   void Undo() override;
   void Redo() override;
+
+  // The layer's replace-all; a beep when it found nothing to replace.
+  long DoReplaceAll(const char* find, long flen, const char* repl, long rlen, long options) override;
   // Every post completes the typing run before it.
   void PostAction(CKXTextAction* action) override;
   // A key joins the typing action only while it is the newest action in

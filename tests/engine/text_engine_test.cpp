@@ -80,6 +80,17 @@ TEST_F(EngineBroadcastTest, TypingBroadcastsTheChangeTheStyleAndTheSelection) {
   EXPECT_TRUE(w.engine->GetTextChanged());
 }
 
+TEST_F(EngineBroadcastTest, ReplaceAllBeepsOnlyWhenNothingWasReplaced) {
+  EngineWindow w;
+  w.engine->SetText("one two one");
+  EXPECT_EQ(w.engine->DoReplaceAll("three", 5, "x", 1, 0), 0);
+  EXPECT_EQ(host.Beeps(), 1);
+  EXPECT_EQ(w.engine->Text(), "one two one");
+  EXPECT_EQ(w.engine->DoReplaceAll("one", 3, "1", 1, 0), 2);
+  EXPECT_EQ(host.Beeps(), 1);
+  EXPECT_EQ(w.engine->Text(), "1 two 1");
+}
+
 TEST_F(EngineBroadcastTest, ScrollBitsScrollTheViewLast) {
   EngineWindow w(Rect{40, 40, 240, 240});
   w.view->ResizeImageTo(2000, 2000, false);
