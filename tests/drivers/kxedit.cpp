@@ -22,6 +22,8 @@
 //   undo, redo           through the window's undo history, any number of
 //                        steps (a typing run, cut or paste is one step)
 //   find PATTERN [OPTIONS]  selects the next match (OPTIONS: find bits)
+//   services types|copy|paste TYPE=DATA...|kind N  (--window only) the
+//                        Services exchange's events (kxedit_services.h)
 //   replace-all PATTERN REPLACEMENT [OPTIONS]  one undoable step; "" is the
 //                        empty replacement; with bit 16 "\1".."\9" and "&"
 //                        in REPLACEMENT take the match's groups
@@ -52,6 +54,7 @@
 #include "driver_text.h"
 #include "kxedit_window.h"
 #include "kxedit_gages.h"
+#include "kxedit_services.h"
 #include "tell_step.h"
 #include "engine/facilities.h"
 #include "engine/text_event.h"
@@ -504,6 +507,13 @@ int Runner::Step(const std::string& line, long lineNo) {
   // Every other step edits or moves without the input method: a
   // composition in progress is confirmed first.
   if (verb != "print") mHandler.GetTSMHandler().FixBeforeEdit(), mHandler.ActivateInline();
+  if (verb == "services") {
+    std::string why;
+    const int done = kxservices::Step(args, mWindow ? &mWindow->Panes() : nullptr, why);
+    if (done == 1) return Bad(lineNo, why);
+    if (done == 0) mWindow->Settle();
+    return done;
+  }
   if (verb == "select") {
     long a, b;
     if (args.size() != 2 || !ParseLong(args[0], a) || !ParseLong(args[1], b)) return Bad(lineNo, "select FROM TO");
