@@ -51,12 +51,6 @@ class CKXScrapTube : public CKXDataTube {
     const long n = std::max(0L, std::min(size, maxSize));
     mScrap.Put(type, data, static_cast<std::size_t>(n));
   }
-  long CountItems() override { return 0; }
-  long FlavorCount() override { return static_cast<long>(mScrap.Types().size()); }
-  OSType NthFlavor(long index) override {
-    const std::vector<OSType> types = mScrap.Types();
-    return index >= 1 && index <= static_cast<long>(types.size()) ? types[static_cast<std::size_t>(index - 1)] : 0;
-  }
 
  private:
   KxClipboardStore& mScrap;
