@@ -199,19 +199,8 @@ OSStatus Paste(CKXTextEngine& engine, KxClipboardStore* scrap) {
       break;
     }
   if (type == 0) return kKxEventNotHandled;
+  if (type == kKxFlavorPict && !KxServicesIsPicture(data.data(), data.size())) return kKxEventNotHandled;
   try {
-    // What the exchange is given: the chosen type and what goes with it.
-    KxClipboardStore given;
-    given.Put(type, data.data(), data.size());
-    if (type == kKxFlavorText) {
-      Bytes extra, styu;
-      if (scrap->Get(kKxFlavorStyl, extra) && !extra.empty()) given.Put(kKxFlavorStyl, extra.data(), extra.size());
-      if (scrap->Get(kKxFlavorUtxt, extra) && SideEntriesFor(data, extra, styu))
-        given.Put(kKxFlavorUniChars, styu.data(), styu.size());
-    } else if (type == kKxFlavorPict && !KxServicesIsPicture(data.data(), data.size())) {
-      return kKxEventNotHandled;
-    }
-    CKXScrapTube tube(given, {});
     // Read whole into a text of its own, then inserted at once: a paste
     // that fails leaves no part of itself, and the pictures of a text that
     // goes go with it.
@@ -222,6 +211,15 @@ OSStatus Paste(CKXTextEngine& engine, KxClipboardStore* scrap) {
       ReceivePicture(data, *KXHandleAccess::Text(received.h));
       mask = CKXText::kWhatText | CKXText::kWhatDeco;
     } else {
+      // What the exchange is given: the chosen type and what goes with it.
+      KxClipboardStore given;
+      given.Put(type, data.data(), data.size());
+      Bytes extra, styu;
+      if (type == kKxFlavorText && scrap->Get(kKxFlavorStyl, extra) && !extra.empty())
+        given.Put(kKxFlavorStyl, extra.data(), extra.size());
+      if (type == kKxFlavorText && scrap->Get(kKxFlavorUtxt, extra) && SideEntriesFor(data, extra, styu))
+        given.Put(kKxFlavorUniChars, styu.data(), styu.size());
+      CKXScrapTube tube(given, {});
       CKXFlavorExchange exchange(&engine);
       exchange.ReceiveDataFrom(engine.GetSelectionRange(), tube, received.h, &mask);
     }
