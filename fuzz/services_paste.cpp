@@ -5,9 +5,11 @@
 // text (bit 6); then records of a type byte (an index into kTypes), a 16-bit
 // big-endian length and that many bytes (cut to what is left).
 //
-// Whatever comes: the answer is 0 or -9874; a refused paste leaves the text
-// as it was; the text passes its own check; and once the window is gone no
-// picture it brought stays in the picture table.
+// Whatever comes: get types offers paste types exactly when the text is
+// editable; the paste answers 0 or -9874; a refused paste leaves the text as
+// it was; the text passes its own check and copies out whole; one undo
+// takes a paste back; and once the window is gone no picture it brought
+// stays in the picture table.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -81,13 +83,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     engine->SetSelectionRange({from, length}, false);
     if (data[0] & 0x40) engine->SetAttributes(0);
     const std::string before = TextOf(*engine);
+    KxTargetEvent types(kKxEventClassService, kKxEventServiceGetTypes);
+    types.AddTypeList(kKxParamServicePasteTypes);
+    if (KxAppEventTarget::Send(types) != 0 || types.GetTypes(kKxParamServicePasteTypes).empty() != bool(data[0] & 0x40))
+      std::abort();
 
     const OSStatus answer = KxAppEventTarget::Send(event);
     if (answer != 0 && answer != kKxEventNotHandled) std::abort();
     if (answer != 0 && TextOf(*engine) != before) std::abort();
     if ((data[0] & 0x40) && answer == 0) std::abort();
     if (!KXHandleAccess::Text(static_cast<KXTextHandle>(engine->GetEdit()))->Check().empty()) std::abort();
-    if (answer == 0) engine->Undo();
+    // What went in copies out again, with the bytes it has in the text.
+    if (answer == 0) {
+      KxTargetEvent copy(kKxEventClassService, kKxEventServiceCopy);
+      KxClipboardStore& out = copy.AddScrap(kKxParamScrapRef);
+      engine->SetSelectionRange({0, std::int32_t(KXText_GetLength(engine->GetEdit()))}, false);
+      std::vector<std::uint8_t> text;
+      if (KxAppEventTarget::Send(copy) != 0 || !out.Get(FourCC("TEXT"), text)) std::abort();
+      engine->Undo();
+    }
     if (TextOf(*engine) != before) std::abort();
 
     LCommander::SwitchTarget(nullptr);
