@@ -7,6 +7,7 @@
 #include "engine/flavor_exchange.h"
 #include "engine/text_engine.h"
 #include "engine/text_flavors.h"
+#include "layout/draw_picture.h"
 #include "layout/kxtext_api.h"
 #include "platform/exception.h"
 #include "platform/script.h"
@@ -237,14 +238,13 @@ OSStatus Paste(CKXTextEngine& engine, KxClipboardStore* scrap) {
 }  // namespace
 
 bool KxServicesIsPicture(const std::uint8_t* data, std::size_t size) {
-  constexpr std::size_t kHeader = 10;
-  if (!data || size < kHeader) return false;
-  const std::size_t sizeWord = (std::size_t(data[0]) << 8) | data[1];
-  const auto side = [&](int at) { return static_cast<std::int16_t>((data[at] << 8) | data[at + 1]); };
-  const std::int32_t top = side(2), left = side(4), bottom = side(6), right = side(8);
+  const long length = static_cast<long>(size);
+  std::uint16_t sizeWord = 0;
+  Rect frame{};
+  if (!KXPictPtrGetSize(data, length, sizeWord) || !KXPictPtrGetRect(data, length, frame)) return false;
   // The size word holds the record's length (its low 16 bits when longer)
   // or a small kind number; either way never more than the bytes there are.
-  return sizeWord <= size && bottom > top && right > left;
+  return sizeWord <= length && frame.bottom > frame.top && frame.right > frame.left;
 }
 
 const std::vector<OSType>& UKXTextOSXServices::DataTypes() {
