@@ -40,9 +40,11 @@ class UKXTextOSXServices {
   static void Terminate();
   static bool IsInstalled() { return sHandlerRef != 0; }
 
-  // 0 when handled (or when there is no text view to work on);
-  // kKxEventNotHandled for other classes and kinds, for a paste into
-  // read-only text and for a paste that brought nothing in.
+  // 0 when handled, and when there is nothing to work on (no text view, no
+  // scrap given, an empty selection to copy); kKxEventNotHandled for other
+  // classes and kinds, for a paste into read-only text and for a paste that
+  // brought nothing in (no data of the three types, a record that is no
+  // picture, a failure on the way).
   static OSStatus ServicesMenuEventHandler(void* callRef, KxTargetEvent& event, void* userData);
 
   // The selection is one inline picture whose picture the table holds.

@@ -22,8 +22,6 @@
 //   undo, redo           through the window's undo history, any number of
 //                        steps (a typing run, cut or paste is one step)
 //   find PATTERN [OPTIONS]  selects the next match (OPTIONS: find bits)
-//   services types|copy|paste TYPE=DATA...|kind N  (--window only) the
-//                        Services exchange's events (kxedit_services.h)
 //   replace-all PATTERN REPLACEMENT [OPTIONS]  one undoable step; "" is the
 //                        empty replacement; with bit 16 "\1".."\9" and "&"
 //                        in REPLACEMENT take the match's groups
@@ -31,6 +29,8 @@
 //                        401-408, transforms 1113-1123, jumps 1212-1214,
 //                        pages 1222-1225, marks 1230-1249, decorations
 //                        1303-1370, view toggles 1404-1407)
+//   services types|copy|paste TYPE=DATA...|kind N  (--window only) the
+//                        Services exchange's events (kxedit_services.h)
 //   print text|selection|styles|decos|paras|ruby|marks|lines|pages|result
 //                        run lists: one run a line, the offset and then the
 //                        record's fields in record order; result: the last
