@@ -6,6 +6,7 @@
 #include "app/contextual_menu.h"
 #include "app/globals.h"
 #include "app/prefs_file.h"
+#include "app/services.h"
 #include "platform/ae/ae_codes.h"
 #include "platform/ae/required_events.h"
 #include "platform/clock.h"
@@ -88,6 +89,7 @@ CKXTextApp::CKXTextApp(KxAppHooks* hooks) : mHooks(hooks ? hooks : &mDefaultHook
   sUpdateMenus = false;
   mHooks->InitializeGlobals();
   mHooks->RegisterClasses();
+  UKXTextOSXServices::Initialize();
   mHooks->InitializeServices();
   mHooks->ReadPreference();
   KxUseStoredFunctionKeys();
@@ -111,6 +113,7 @@ CKXTextApp::~CKXTextApp() {
   step([&] { mHooks->TerminateScrap(); });
   step([&] { mHooks->TerminateGlobals(); });
   step([&] { mHooks->TerminateServices(); });
+  step([] { UKXTextOSXServices::Terminate(); });
   CKXTextContextualMenu::Forget();
 }
 

@@ -29,6 +29,8 @@
 //                        401-408, transforms 1113-1123, jumps 1212-1214,
 //                        pages 1222-1225, marks 1230-1249, decorations
 //                        1303-1370, view toggles 1404-1407)
+//   services types|copy|paste TYPE=DATA...|kind N  (--window only) the
+//                        Services exchange's events (kxedit_services.h)
 //   print text|selection|styles|decos|paras|ruby|marks|lines|pages|result
 //                        run lists: one run a line, the offset and then the
 //                        record's fields in record order; result: the last
@@ -52,6 +54,7 @@
 #include "driver_text.h"
 #include "kxedit_window.h"
 #include "kxedit_gages.h"
+#include "kxedit_services.h"
 #include "tell_step.h"
 #include "engine/facilities.h"
 #include "engine/text_event.h"
@@ -504,6 +507,13 @@ int Runner::Step(const std::string& line, long lineNo) {
   // Every other step edits or moves without the input method: a
   // composition in progress is confirmed first.
   if (verb != "print") mHandler.GetTSMHandler().FixBeforeEdit(), mHandler.ActivateInline();
+  if (verb == "services") {
+    std::string why;
+    const int done = kxservices::Step(args, mWindow ? &mWindow->Panes() : nullptr, why);
+    if (done == 1) return Bad(lineNo, why);
+    if (done == 0) mWindow->Settle();
+    return done;
+  }
   if (verb == "select") {
     long a, b;
     if (args.size() != 2 || !ParseLong(args[0], a) || !ParseLong(args[1], b)) return Bad(lineNo, "select FROM TO");
