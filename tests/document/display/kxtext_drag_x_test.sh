@@ -4,31 +4,8 @@
 # desktop drag, and its drop in the other window inserts the text there,
 # which then saves. Screenshots stay in $KX_SHOT_DIR.
 set -euo pipefail
-bin="${KX_BIN_DIR:?}"
-for tool in xdotool openbox import; do
-  command -v "$tool" >/dev/null || { echo "$tool missing (scripts/setup installs it)"; exit 1; }
-done
-work=$(mktemp -d)
-shots="${KX_SHOT_DIR:-$bin/../kxtext_drag_shots}"
-mkdir -p "$shots"
-pid=""; wm=""
-cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
-  [ -n "$wm" ] && kill "$wm" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-export HOME="$work/home" GSETTINGS_BACKEND=memory; mkdir -p "$HOME"
-fail() { echo "FAIL: $*"; import -window root "$shots/failure.png" 2>/dev/null || true; exit 1; }
-window() {
-  local w=""
-  for _ in $(seq 100); do
-    w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)
-    [ -n "$w" ] && { echo "$w"; return 0; }
-    sleep 0.1
-  done
-  return 1
-}
+SHOTS_NAME=kxtext_drag_shots
+source "$(dirname "$0")/x_session.bash"
 
 openbox >/dev/null 2>&1 & wm=$!
 sleep 0.5
