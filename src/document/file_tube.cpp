@@ -475,8 +475,9 @@ void CKXTextFileTube::Advance(OSType flavor) {
 
 bool CKXTextFileTube::IsDataFork(OSType stored) const {
   if (mLayout != EKXLayout::kClassic || stored != mFileType) return false;
-  // A picture file holds one picture: the first.
-  return stored != kPict || mPictNumber == 1000;
+  // A picture file (PICT, JPEG, ...) holds one picture: the first. Without
+  // this every later picture number would find the same data file again.
+  return !IsPictKindType(stored) || mPictNumber == 1000;
 }
 
 bool CKXTextFileTube::StoredExists(OSType stored, short id) const {

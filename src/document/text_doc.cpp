@@ -178,7 +178,13 @@ bool CKXTextDocument::FinishCreateSelf() {
       // document (it would write its empty text over the file).
       return false;
     }
-    SetSpecified(true);
+    if (mUntitledCopy) {
+      mFile.reset();
+      mTitle = NextUntitledTitle();
+      SetSpecified(false);
+    } else {
+      SetSpecified(true);
+    }
   } else if (!path.empty()) {
     // A new file: empty, saved there on the first save.
     mTitle = LeafOf(path);
@@ -244,7 +250,12 @@ std::string CKXTextDocument::TextBytes() const {
 void CKXTextDocument::ReadInto(const std::string& path) {
   SKXDocument doc;
   std::string message;
-  if (int err = KxReadDocument(path, doc, message)) throw LException(err);
+  mReadMessage.clear();
+  mFolder = std::filesystem::path(path).parent_path().string();
+  if (int err = KxReadDocument(path, doc, message)) {
+    mReadMessage = message;
+    throw LException(err);
+  }
   SKXSaveFormat format;
   std::unique_ptr<CKXText> fresh;
   short lineEnd = CKXTextLayer::kLineEndCR;
@@ -280,7 +291,10 @@ void CKXTextDocument::ReadInto(const std::string& path) {
   mEngine->SetTextEncoding(format.encoding);
   mEngine->SetSelectionRange(SKXRange{0, 0}, true);
   mFormat = format;
-  if (doc.type == FourCC("ttro")) mEngine->SetAttributes(mEngine->GetAttributes() & ~kKxEngineEditable);
+  // RTF, pictures and stationery are read as a copy: saving asks for a
+  // name, and the file itself is never written.
+  mUntitledCopy = !format.container && (KxIsForeignDocument(doc.fileType) || doc.fileType == FourCC("sEXT"));
+  if (doc.fileType == FourCC("ttro")) mEngine->SetAttributes(mEngine->GetAttributes() & ~kKxEngineEditable);
 }
 
 void CKXTextDocument::DoRevert() {
@@ -297,7 +311,9 @@ void CKXTextDocument::DoRevert() {
     }
     const std::string why = err > 0 ? KxErrorText(int(err)) : "error " + std::to_string(err);
     KxCurrentHost().Alert(KxAlertKind::kStop,
-                          "The document \u201C" + LeafOf(path) + "\u201D could not be read (" + why + ").");
+                          !mReadMessage.empty()
+                              ? mReadMessage
+                              : "The document \u201C" + LeafOf(path) + "\u201D could not be read (" + why + ").");
     throw LException(err);
   }
   // The old actions name offsets of the old text: a fresh history.
@@ -338,9 +354,19 @@ void CKXTextDocument::DoSave() {
       CKXTextFileTube tube;
       if (int err = tube.OpenWrite(path, kTypeText, GetFileCreator(), EKXLayout::kClassic, message))
         throw LException(err);
-      CKXFlavorExchange exchange(mEngine);
-      exchange.SetTextEncoding(short(mFormat.encoding));
-      exchange.SendFlavorTo(kTypeText, CKXTextLayer::sTextAll, tube);
+      if (tube.GetFileType() == kFormatRTF) {
+        // A name ending in ".rtf" is an RTF file: the text goes through the
+        // converter, with its styles, or the save fails.
+        CKXText copy;
+        mEngine->TextCopy(mEngine->GetTotalRange(), KXHandleAccess::Wrap(&copy), kKxSaveAll);
+        std::vector<std::uint8_t> rtf;
+        if (int err = KxExportRTF(copy, rtf, message)) throw LException(err);
+        tube.PutFlavor(kFormatRTF, rtf.data(), long(rtf.size()));
+      } else {
+        CKXFlavorExchange exchange(mEngine);
+        exchange.SetTextEncoding(short(mFormat.encoding));
+        exchange.SendFlavorTo(kTypeText, CKXTextLayer::sTextAll, tube);
+      }
       if (int err = tube.Commit(message, generations)) throw LException(err);
     }
   } catch (...) {

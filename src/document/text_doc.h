@@ -12,6 +12,7 @@
 
 #include "app/application_hooks.h"
 #include "app/document.h"
+#include "app/nav_extras.h"
 #include "views/split_view.h"
 #include "views/text_view.h"
 
@@ -112,6 +113,10 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   std::uint32_t mAutoSaveDeadline = 0;
   bool mBackedUp = false;             // this opening already rotated
   bool mSaveAsDeclined = false;      // the suffixed file was not to be replaced
+  bool mUntitledCopy = false;        // the file read is no text file of ours
+  std::string mFolder;               // where the file read lies, for the save dialog
+  KxSaveTextSettings mSaveChoice;    // what the save dialog's popups said
+  std::string mReadMessage;          // why the last read failed, for its alert
 };
 
 // The documents as the application sees them.

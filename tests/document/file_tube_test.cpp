@@ -20,6 +20,7 @@
 #include "platform/bytefields.h"
 #include "platform/files.h"
 #include "platform/toolbox/pict.h"
+#include "text/store/converters.h"
 
 namespace fs = std::filesystem;
 
@@ -402,6 +403,88 @@ TEST_F(FileTube, PictureFileHeader) {
   EXPECT_FALSE(r2.PictureExists());  // one picture in a picture file
 }
 
+// A picture file is one picture: the data file is picture 1000 and no
+// other number; its document holds the picture, or the file is refused.
+TEST_F(FileTube, PictureFilesHoldOnePicture) {
+  WriteBytes(Path("note.jpg"), Str("not a jpeg!\n"));
+  CKXTextFileTube r;
+  std::string message;
+  ASSERT_EQ(r.OpenRead(Path("note.jpg"), message), 0);
+  EXPECT_EQ(r.GetFileType(), FourCC("JPEG"));
+  int pictures = 0;
+  for (; pictures < 5 && r.PictureExists(); ++pictures) {
+    Bytes b;
+    ASSERT_TRUE(r.GetFlavorData(FourCC("PICT"), b));
+  }
+  EXPECT_EQ(pictures, 1);
+  SKXDocument doc;
+  EXPECT_NE(KxReadDocument(Path("note.jpg"), doc, message), 0);  // does not decode
+  EXPECT_NE(message.find("note.jpg"), std::string::npos);
+
+  Bytes pictFile(std::size_t(kKxPictFileHeader), 0);
+  const Bytes pict = MakePicture(kKxPictPICT, 7);
+  pictFile.insert(pictFile.end(), pict.begin(), pict.end());
+  WriteBytes(Path("scan.pict"), pictFile);
+  SKXDocument pd;
+  ASSERT_EQ(KxReadDocument(Path("scan.pict"), pd, message), 0) << message;
+  EXPECT_FALSE(pd.plain);
+  EXPECT_TRUE(KxIsForeignDocument(pd.fileType));
+  EXPECT_EQ(pd.type, FourCC("TEXT"));   // a styled text of ours now
+  ASSERT_EQ(TextOf(pd), "\xCA");
+  SKXDeco deco[2] = {};
+  ASSERT_GE(pd.text->GetDecos(deco, 2), 1);
+  EXPECT_GT(deco[0].deco.pictID, 0);
+
+  // Nothing readable: refused, never an empty document.
+  WriteBytes(Path("empty.pict"), Bytes(100, 0));
+  WriteBytes(Path("clip.mov"), Str("moov"));
+  for (const char* name : {"empty.pict", "clip.mov"}) {
+    message.clear();
+    EXPECT_NE(KxReadDocument(Path(name), doc, message), 0) << name;
+    EXPECT_FALSE(message.empty()) << name;
+  }
+  EXPECT_FALSE(KxIsForeignDocument(FourCC("TEXT")));
+  EXPECT_FALSE(KxIsForeignDocument(FourCC("ttro")));
+}
+
+// Plain text copied into the container gets a new document's settings,
+// and no window record is ever written with font size 0.
+TEST_F(FileTube, CopiedPlainTextGetsANewDocumentsSettings) {
+  WriteBytes(Path("plain.txt"), Str("hello\r"));
+  const SKXDocSettings fresh = KxNewDocumentSettings();
+  ASSERT_GT(fresh.window.fontSize, 0);
+  ASSERT_GT(fresh.pref.paperV, 0);
+  SKXDocument doc;
+  std::string message;
+  ASSERT_EQ(KxReadDocument(Path("plain.txt"), doc, message), 0);
+  ASSERT_EQ(KxWriteDocument(Path("copy.kxt"), doc, EKXLayout::kContainer, message), 0) << message;
+  SKXDocument bare;   // settings never filled in
+  bare.text->SetText("x", 1, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+  ASSERT_EQ(KxWriteDocument(Path("bare.kxt"), bare, EKXLayout::kContainer, message), 0) << message;
+  for (const char* name : {"copy.kxt", "bare.kxt"}) {
+    SCOPED_TRACE(name);
+    CKXTextFileTube r;
+    ASSERT_EQ(r.OpenRead(Path(name), message), 0);
+    Bytes b;
+    SKXWindowRec w;
+    ASSERT_TRUE(r.GetFlavorData(kKxRecMPSR, b));
+    ASSERT_TRUE(KxReadMPSR(b.data(), long(b.size()), kKxNativeOrder, w));
+    EXPECT_EQ(w.fontSize, fresh.window.fontSize);
+    EXPECT_EQ(w.fontName, fresh.window.fontName);
+    EXPECT_EQ(w.spaceWidth, fresh.window.spaceWidth);
+  }
+  CKXTextFileTube r;
+  ASSERT_EQ(r.OpenRead(Path("copy.kxt"), message), 0);
+  Bytes b;
+  SDocPref pref;
+  ASSERT_TRUE(r.GetFlavorData(kKxRecKXSR, b));
+  ASSERT_TRUE(KxReadKXSR(b.data(), long(b.size()), kKxNativeOrder, pref));
+  EXPECT_EQ(pref.paperV, fresh.pref.paperV);
+  EXPECT_EQ(pref.paperH, fresh.pref.paperH);
+  EXPECT_GT(pref.textArea.bottom, pref.textArea.top);
+  EXPECT_GT(pref.textArea.right, pref.textArea.left);
+}
+
 TEST_F(FileTube, ContainerFooterDecidesTheLayout) {
   WriteStyled(Path("a.txt"), "hello", SampleSettings(), EKXLayout::kContainer);
   SKXDocument doc;
@@ -479,7 +562,31 @@ TEST_F(FileTube, StaleSidecarIsNoticedAndKept) {
   EXPECT_EQ(again.settings.marks.size(), 2u);
 }
 
+// An RTF converter that keeps the bytes as they are, for the plumbing
+// around the real one (which a higher area installs).
+class VerbatimRTF : public KxTextConverter {
+ public:
+  bool Import(const void* data, long length, CKXText& text, short* flags, RTFKXDoc*) override {
+    text.InsertText(text.GetLength(), static_cast<const char*>(data), length, nullptr, 0, nullptr, 0, nullptr, 0,
+                    nullptr, 0);
+    if (flags) *flags = kKxImportRead;
+    return true;
+  }
+  bool Export(const CKXText& text, long start, long end, short, const RTFKXDoc*, std::string& out) override {
+    if (end < 1) end = text.GetLength();
+    out.assign(std::size_t(end - start), '\0');
+    text.GetSelText(start, end, out.data(), long(out.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+    return true;
+  }
+};
+struct ScopedRTF {
+  VerbatimRTF converter;
+  ScopedRTF() { KxRegisterConverter(FourCC("RTF "), ".rtf", &converter); }
+  ~ScopedRTF() { KxRegisterConverter(FourCC("RTF "), ".rtf", nullptr); }
+};
+
 TEST_F(FileTube, RtfAndPlainSavesLeaveNoRecords) {
+  ScopedRTF rtf;
   struct Case {
     const char* name;
     bool plain;

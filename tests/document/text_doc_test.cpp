@@ -24,6 +24,8 @@
 #include "platform/framework/window.h"
 #include "platform/host/headless.h"
 #include "platform/keys.h"
+#include "platform/toolbox/pict.h"
+#include "text/store/converters.h"
 
 namespace {
 
@@ -271,6 +273,92 @@ TEST_F(TextDocTest, FailedRevertAndOpenChangeNothing) {
   fs::create_directory(folder);
   EXPECT_FALSE(hooks.OpenDocument(folder.string()));
   EXPECT_EQ(KxTextDocHooks::All().size(), 1u);
+}
+
+// A ".jpg" of any content holds one picture at most: a file that does not
+// decode is refused with an alert at once, and what was open stays.
+TEST_F(TextDocTest, UnreadablePictureFileIsRefused) {
+  const fs::path text = dir / "kept.txt";
+  Spit(text, "kept\n");
+  CKXTextDocument* d = Open(text);
+  ASSERT_NE(d, nullptr);
+  Type("x");
+  const fs::path jpeg = dir / "note.jpg";
+  Spit(jpeg, "not a jpeg!\n");
+  const std::size_t alerts = host.Alerts().size();
+  EXPECT_FALSE(hooks.OpenDocument(jpeg.string()));
+  ASSERT_EQ(host.Alerts().size(), alerts + 1);
+  EXPECT_NE(host.Alerts().back().text.find("note.jpg"), std::string::npos);
+  ASSERT_EQ(KxTextDocHooks::All().size(), 1u);
+  EXPECT_EQ(d->TextBytes(), "xkept\n");
+  EXPECT_TRUE(d->IsModified());
+  EXPECT_EQ(Slurp(jpeg), "not a jpeg!\n");
+}
+
+// Stands in for the RTF converter that a higher area installs: bytes in,
+// bytes out, marked so that a test sees which way they went.
+class MarkingRTF : public KxTextConverter {
+ public:
+  bool Import(const void* data, long length, CKXText& text, short* flags, RTFKXDoc*) override {
+    const std::string s = "in:" + std::string(static_cast<const char*>(data), std::size_t(length));
+    text.InsertText(text.GetLength(), s.data(), long(s.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+    if (flags) *flags = kKxImportRead;
+    return true;
+  }
+  bool Export(const CKXText& text, long start, long end, short, const RTFKXDoc*, std::string& out) override {
+    if (end < 1) end = text.GetLength();
+    std::string s(std::size_t(end - start), '\0');
+    text.GetSelText(start, end, s.data(), long(s.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+    out = "out:" + s;
+    return true;
+  }
+};
+
+// RTF and picture files open as untitled copies: saving asks for a name
+// and the file itself is never written; a new name ending in ".rtf" is
+// written through the converter.
+TEST_F(TextDocTest, ForeignFilesOpenAsUntitledCopies) {
+  MarkingRTF converter;
+  KxRegisterConverter(FourCC("RTF "), ".rtf", &converter);
+  const fs::path rtf = dir / "letter.rtf";
+  Spit(rtf, "{\\rtf1 Hi}");
+  CKXTextDocument* d = Open(rtf);
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(d->TextBytes(), "in:{\\rtf1 Hi}");
+  EXPECT_FALSE(d->IsSpecified());
+  EXPECT_EQ(d->Path(), "");
+  EXPECT_EQ(d->TitleText().rfind("\xE5\x90\x8D", 0), 0u);   // untitled
+  Type("x");
+  const std::size_t asked = host.DialogRequests().size();
+  Command(kSave);   // cancelled: nothing queued
+  ASSERT_EQ(host.DialogRequests().size(), asked + 1);
+  EXPECT_EQ(host.DialogRequests().back().kind, KxDialogKind::kSave);
+  EXPECT_EQ(Slurp(rtf), "{\\rtf1 Hi}");
+  host.QueueAnswer(KxAnswer::kOK, (dir / "copy.rtf").string());
+  Command(kSave);
+  EXPECT_EQ(Slurp(dir / "copy.rtf"), "out:xin:{\\rtf1 Hi}");
+  EXPECT_EQ(Slurp(rtf), "{\\rtf1 Hi}");
+  EXPECT_EQ(Listing(dir), (std::set<std::string>{"letter.rtf", "copy.rtf"}));
+  KxRegisterConverter(FourCC("RTF "), ".rtf", nullptr);
+
+  // Without a converter an RTF file is refused, never opened empty.
+  const std::size_t alerts = host.Alerts().size();
+  EXPECT_FALSE(hooks.OpenDocument((dir / "letter.rtf").string()));
+  EXPECT_EQ(host.Alerts().size(), alerts + 1);
+
+  std::vector<std::uint32_t> px(4, 0x00FF00);
+  const std::vector<std::uint8_t> pict = KxPictFromPixels(2, 2, px.data());
+  std::string pictFile(512, '\0');
+  pictFile.append(pict.begin(), pict.end());
+  const fs::path pp = dir / "scan.pict";
+  Spit(pp, pictFile);
+  CKXTextDocument* p = Open(pp);
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(p->TextBytes(), "\xCA");
+  EXPECT_FALSE(p->IsSpecified());
+  Command(kSave);
+  EXPECT_EQ(host.DialogRequests().back().kind, KxDialogKind::kSave);
+  EXPECT_EQ(Slurp(pp), pictFile);
 }
 
 // A missing file on the command line opens empty and is saved there.
