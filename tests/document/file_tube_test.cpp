@@ -380,6 +380,48 @@ TEST_F(FileTube, PictureKindReadOnlyFromBytesThatExist) {
   }
 }
 
+// A PICT whose size field happens to read 3, 5, 7, 9 or 11 is no picture
+// of another kind: saved into a picture file it is the whole data file,
+// and in a document it comes back byte for byte.
+TEST_F(FileTube, PictSizeFieldNamesAKindOnlyWithItsForm) {
+  for (std::uint16_t field : {3, 5, 7, 9, 11}) {
+    SCOPED_TRACE(field);
+    Bytes pict = MakePicture(kKxPictPICT, std::uint8_t(field));
+    pict.resize(std::max<std::size_t>(pict.size(), 64), 0x11);
+    KxPutU16BE(pict.data(), field);
+    const std::string path = Path("p" + std::to_string(field) + ".pict");
+    CKXTextFileTube w;
+    std::string message;
+    ASSERT_EQ(w.OpenWrite(path, 0, 0, EKXLayout::kClassic, message), 0);
+    ASSERT_TRUE(w.PutFlavor(FourCC("PICT"), pict.data(), long(pict.size())));
+    ASSERT_EQ(w.Commit(message), 0) << message;
+    const Bytes file = ReadBytes(path);
+    ASSERT_EQ(file.size(), std::size_t(kKxPictFileHeader) + pict.size());
+    EXPECT_TRUE(std::equal(pict.begin(), pict.end(), file.begin() + kKxPictFileHeader));
+    EXPECT_FALSE(fs::exists(KxSidecarPath(path)));
+    CKXTextFileTube r;
+    ASSERT_EQ(r.OpenRead(path, message), 0);
+    Bytes back;
+    ASSERT_TRUE(r.GetFlavorData(FourCC("PICT"), back));
+    EXPECT_EQ(back, pict);
+    for (EKXLayout layout : kLayouts) {
+      const std::string doc = Path("d" + std::to_string(field) + (layout == EKXLayout::kClassic ? ".txt" : ".kxt"));
+      CKXTextFileTube dw;
+      ASSERT_EQ(dw.OpenWrite(doc, FourCC("TEXT"), 0, layout, message), 0);
+      dw.PutFlavor(FourCC("TEXT"), "\xCA", 1);
+      ASSERT_TRUE(dw.PutFlavor(FourCC("PICT"), pict.data(), long(pict.size())));
+      ASSERT_EQ(dw.Commit(message), 0) << message;
+      CKXTextFileTube dr;
+      ASSERT_EQ(dr.OpenRead(doc, message), 0);
+      ASSERT_TRUE(dr.GetFlavorData(FourCC("PICT"), back));
+      EXPECT_EQ(back, pict);
+      bool storedAsPict = false;
+      for (const auto& item : dr.ListStored()) storedAsPict = storedAsPict || item.type == FourCC("PICT");
+      EXPECT_TRUE(storedAsPict);
+    }
+  }
+}
+
 TEST_F(FileTube, PictureFileHeader) {
   const std::string path = Path("scan.pict");
   WriteBytes(path, Bytes(300, 1));
