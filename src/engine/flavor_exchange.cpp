@@ -222,22 +222,19 @@ void CKXFlavorExchange::SendText(const SKXRange& r, CKXDataTube& tube, short kin
     return;
   }
   const bool unicode = UnicodeFile(tube, kind);
-  short lineEnd = GetLineEndType();
-  if (unicode && (lineEnd == CKXTextLayer::kLineEndCRLF || lineEnd == CKXTextLayer::kLineEndLF)) {
-    lineEnd = CKXTextLayer::kLineEndLF;
-    SetLineEndType(lineEnd);
-  }
+  // Every encoding keeps the text's line ends: a CR LF file stays CR LF.
+  const short lineEnd = GetLineEndType();
   std::vector<SKXUniChar> uni;
   std::vector<SKXScriptRun> scripts;
   if (unicode) {
-    // Side entries and scripts by the transfer's offsets, before line ends
-    // change (LF keeps every offset).
+    // Side entries and scripts by the transfer's offsets: the line ends of
+    // a Unicode file change after the conversion, in its units.
     KxFlavorBytes styu, styl;
     if (writer.MakeUniChars(styu) == EKXFlavorMake::kMade) uni = UniCharsOf(styu);
     if (writer.MakeStyl(styl) == EKXFlavorMake::kMade) scripts = ScriptsOf(styl);
   }
   std::string text(bytes.begin(), bytes.end());
-  if (lineEnd != CKXTextLayer::kLineEndCR) {
+  if (lineEnd != CKXTextLayer::kLineEndCR && !unicode) {
     long added = 0;
     CKXTextLayer::ChangeTextType(text, lineEnd, added);
   }
@@ -266,7 +263,19 @@ void CKXFlavorExchange::SendText(const SKXRange& r, CKXDataTube& tube, short kin
       // UTF-16 in the host's order with its byte-order mark first.
       out = {0xFF, 0xFE};
       if (units.h && count > 0) {
-        Bytes b = HostBytesOf(reinterpret_cast<const char16_t*>(*units.h), count);
+        const auto* u = reinterpret_cast<const char16_t*>(*units.h);
+        std::vector<char16_t> ended;
+        ended.reserve(static_cast<std::size_t>(count));
+        // A byte text's CR is only ever a line end (no trail byte is 13).
+        for (long k = 0; k < count; ++k) {
+          if (u[k] != u'\r' || lineEnd == CKXTextLayer::kLineEndCR) {
+            ended.push_back(u[k]);
+          } else {
+            if (lineEnd == CKXTextLayer::kLineEndCRLF) ended.push_back(u'\r');
+            ended.push_back(u'\n');
+          }
+        }
+        Bytes b = HostBytesOf(ended.data(), static_cast<long>(ended.size()));
         out.insert(out.end(), b.begin(), b.end());
       }
       if (mEncoding == kKxCodeUTF8) {
