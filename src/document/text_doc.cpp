@@ -400,9 +400,24 @@ void CKXTextDocument::DoAutoSaveAt(std::uint32_t now) {
   }
 }
 
+std::unique_ptr<KxNavExtras> CKXTextDocument::MakeSaveExtras(const std::vector<NavMenuItemSpec>& formats) {
+  mSaveChoice = KxSaveTextSettings{};
+  mSaveChoice.encoding = short(std::min<std::uint16_t>(mFormat.encoding, kKxEncodingUTF8));
+  const short lineEnd = mEngine->GetLineEndType();
+  if (lineEnd >= kKxLineEndCR && lineEnd <= kKxLineEndLF) mSaveChoice.lineEnd = lineEnd;
+  if (!CKXJCode::sUseCVKANJI && !CKXJCode::sUseUNICODE) return nullptr;
+  const std::string path = Path();
+  const std::string folder = !path.empty() ? std::filesystem::path(path).parent_path().string() : mFolder;
+  return std::make_unique<KxSaveNavExtras>(&mSaveChoice, formats, folder);
+}
+
 void CKXTextDocument::CheckSaveAs(FSSpec& fileSpec, OSType& type) {
+  const OSType code = type;
   SKXSaveAsChoice choice{fileSpec.name, type, mFormat};
   KxApplySaveAsFormat(choice, type, 255);
+  // Plain text in the encoding the popup chose; the Unicode formats name
+  // their own.
+  if (mSaveChoice.chosen && code == kTypeText) choice.format.encoding = std::uint16_t(mSaveChoice.encoding);
   mSaveAsDeclined = false;
   if (choice.name != fileSpec.name) {
     // The dialog asked about the name as typed; the suffix names another
@@ -420,6 +435,8 @@ void CKXTextDocument::CheckSaveAs(FSSpec& fileSpec, OSType& type) {
   type = choice.type;
   mFormat = choice.format;
   mEngine->SetTextEncoding(mFormat.encoding);
+  if (mSaveChoice.chosen && KxIsPlainTextFormat(code)) mEngine->SetLineEndType(mSaveChoice.lineEnd);
+  mSaveChoice.chosen = false;
 }
 
 std::vector<NavMenuItemSpec> CKXTextDocument::GetSaveAsMenuItem(std::int32_t& selected) const {

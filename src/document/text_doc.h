@@ -86,6 +86,9 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   void DoAutoSaveAt(std::uint32_t nowTicks);
   void CheckSaveAs(FSSpec& fileSpec, OSType& type) override;
   std::vector<NavMenuItemSpec> GetSaveAsMenuItem(std::int32_t& selected) const override;
+  // The encoding and line-end popups, preset to the document's own, in a
+  // dialog that starts in the document's folder.
+  std::unique_ptr<KxNavExtras> MakeSaveExtras(const std::vector<NavMenuItemSpec>& formats) override;
 
   // ---- commands ----
   bool ObeyCommand(CommandT command, void* param) override;

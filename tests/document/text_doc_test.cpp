@@ -12,6 +12,7 @@
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <tuple>
 
 #include "app/application.h"
 #include "document/text_doc.h"
@@ -92,7 +93,7 @@ class TextDocTest : public ::testing::Test {
   fs::path dir;
 };
 
-constexpr CommandT kSave = 5, kRevert = 7, kClose = 4;
+constexpr CommandT kSave = 5, kSaveAs = 6, kRevert = 7, kClose = 4;
 
 TEST_F(TextDocTest, OpenTypeSaveRevertClose) {
   const fs::path p = dir / "notes.txt";
@@ -550,6 +551,54 @@ TEST_F(TextDocTest, PlainTextRoundTripsInEveryEncodingAndLineEnd) {
       Command(kClose);
       ASSERT_TRUE(KxTextDocHooks::All().empty());
     }
+}
+
+// Save As: the dialog starts in the document's folder with the document's
+// own format, encoding and line ends; what the user leaves alone stays,
+// what the popups change is written.
+TEST_F(TextDocTest, SaveAsOffersEncodingsAndLineEndsPresetToTheDocument) {
+  const std::string sjis = Iconv("一行目\r\n二行目\r\n", "SHIFT_JIS");
+  const fs::path p = dir / "crlf.txt";
+  Spit(p, sjis);
+  CKXTextDocument* d = Open(p);
+  ASSERT_NE(d, nullptr);
+  KxDialogReply reply;
+  reply.answer = KxAnswer::kOK;
+  reply.paths = {(dir / "u8.txt").string()};
+  reply.filter = 4;   // Unicode (UTF-8)
+  reply.choices = {0, 1};
+  host.QueueDialogReply(reply);
+  Command(kSaveAs);
+  const KxDialogRequest& q = host.DialogRequests().back();
+  EXPECT_EQ(q.folder, dir.string());
+  ASSERT_EQ(q.choices.size(), 2u);
+  EXPECT_EQ(q.choices[0].selected, 0);   // Shift_JIS
+  EXPECT_EQ(q.choices[1].selected, 1);   // CR LF
+  EXPECT_EQ(q.filters[std::size_t(q.filter)].name, "Text");
+  EXPECT_EQ(Slurp(dir / "u8.txt"), "一行目\r\n二行目\r\n");
+  EXPECT_EQ(Slurp(p), sjis);
+
+  // Saved again through the popups: EUC-JP with LF.
+  reply.paths = {(dir / "euc.txt").string()};
+  reply.filter = 0;
+  reply.choices = {2, 2};
+  host.QueueDialogReply(reply);
+  Command(kSaveAs);
+  EXPECT_EQ(Slurp(dir / "euc.txt"), Iconv("一行目\n二行目\n", "EUC-JP"));
+  EXPECT_EQ(d->GetFormat().encoding, kKxEncodingEUC);
+
+  // An EUC-JP or ISO-2022-JP document shows its own encoding under "Text".
+  for (const auto& [name, code, item] : {std::tuple{"EUC-JP", "e.txt", 2}, std::tuple{"ISO-2022-JP", "j.txt", 1}}) {
+    const fs::path f = dir / code;
+    Spit(f, Iconv("日本語\n", name));
+    ASSERT_NE(Open(f), nullptr);
+    Command(kSaveAs);   // cancelled
+    const KxDialogRequest& r = host.DialogRequests().back();
+    EXPECT_EQ(r.filters[std::size_t(r.filter)].name, "Text") << name;
+    EXPECT_EQ(r.choices[0].selected, item) << name;
+    EXPECT_EQ(r.choices[1].selected, 2) << name;
+    for (const KxFileFilter& filter : r.filters) EXPECT_EQ(filter.name.find("Shift_JIS"), std::string::npos);
+  }
 }
 
 }  // namespace
