@@ -114,7 +114,9 @@ std::string WriteDocPref(CKXTextFileTube& tube, const SKXDocSettings& doc) {
     return {};
   }
   std::vector<std::uint8_t> bytes;
-  KxWriteMPSR(doc.window, kKxNativeOrder, bytes);
+  SKXWindowRec window = doc.window;
+  FillEditStyle(window);
+  KxWriteMPSR(window, kKxNativeOrder, bytes);
   tube.PutFlavor(kKxRecMPSR, bytes.data(), long(bytes.size()));
 
   std::string err = KxWriteKXSR(doc.pref, kKxNativeOrder, bytes);
@@ -159,6 +161,7 @@ void ReadDocPref(CKXTextFileTube& tube, SKXDocSettings& doc, const SKXDocSetting
   std::vector<std::uint8_t> bytes;
   if (tube.GetFlavorSize(kKxRecMPSR) == kKxMPSRSize && tube.GetFlavorData(kKxRecMPSR, bytes))
     doc.hasWindow = KxReadMPSR(bytes.data(), long(bytes.size()), kKxNativeOrder, doc.window);
+  FillEditStyle(doc.window);
   if (tube.GetFlavorSize(kKxRecKXSR) >= kKxKXSRMinSize && tube.GetFlavorData(kKxRecKXSR, bytes))
     doc.hasPref = KxReadKXSR(bytes.data(), long(bytes.size()), kKxNativeOrder, doc.pref);
   if (tube.GetFlavorSize(kKxRecFORM) == kKxFORMSize && tube.GetFlavorData(kKxRecFORM, bytes) &&

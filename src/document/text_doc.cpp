@@ -339,15 +339,18 @@ void CKXTextDocument::DoSave() {
     throw LException(kKxUserCanceled);
   }
   const Settings& s = GetSettings();
-  // One rotation per opening: the version from before this session is the
-  // one worth keeping, not the state of a minute ago.
-  const int generations = s.backups && IsSpecified() && !mBackedUp && KxPathExists(path) ? s.backupGenerations : 0;
+  // Every save the user asks for rotates the backups. An auto-save rotates
+  // only while nothing has in this opening, so that it can never cycle the
+  // version from before the session out of them.
+  const bool rotate = !mAutoSaving || !mBackedUp;
+  const int generations = s.backups && IsSpecified() && rotate && KxPathExists(path) ? s.backupGenerations : 0;
   std::string message;
   try {
     if (mFormat.container) {
       SKXDocument doc;
       doc.type = kTypeText;
       doc.creator = GetFileCreator();
+      doc.settings = KxNewDocumentSettings();
       mEngine->TextCopy(mEngine->GetTotalRange(), KXHandleAccess::Wrap(doc.text.get()), kKxSaveAll);
       if (int err = KxWriteDocument(path, doc, EKXLayout::kContainer, message, generations)) throw LException(err);
     } else {
@@ -393,8 +396,11 @@ void CKXTextDocument::DoAutoSaveAt(std::uint32_t now) {
   mAutoSaveDeadline = 0;
   if (!LDocument::IsModified() || !IsSpecified() || !mFile) return;
   try {
+    mAutoSaving = true;
     DoSave();
+    mAutoSaving = false;
   } catch (const LException& e) {
+    mAutoSaving = false;
     // Once per failure: the next change re-arms it.
     ReportSaveFailure(e.GetErrorCode());
   }
@@ -444,7 +450,7 @@ std::vector<NavMenuItemSpec> CKXTextDocument::GetSaveAsMenuItem(std::int32_t& se
     OSType code;
     const char* label;
   } kFormats[] = {
-      {FourCC("TEXT"), "Text (Shift_JIS)"}, {kFormatNative, "kxtext document"}, {kFormatRTF, "RTF"},
+      {FourCC("TEXT"), "Text"}, {kFormatNative, "kxtext document"}, {kFormatRTF, "RTF"},
       {kFormatUTF16, "Unicode (UTF-16)"},   {kFormatUTF8, "Unicode (UTF-8)"},
   };
   std::vector<NavMenuItemSpec> items;

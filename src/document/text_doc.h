@@ -1,8 +1,8 @@
 // The text document: one window, one text engine, one file. It reads its
 // file into a fresh text and swaps it in only when the whole read worked,
 // writes through the document file tube (which renames the new contents
-// over the old only once written), keeps numbered backups once per opening,
-// and saves itself after an idle interval.
+// over the old only once written), keeps numbered backups, and saves itself
+// after an idle interval.
 #pragma once
 
 #include <cstdint>
@@ -115,6 +115,7 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   SKXSaveFormat mFormat;
   std::uint32_t mAutoSaveDeadline = 0;
   bool mBackedUp = false;             // this opening already rotated
+  bool mAutoSaving = false;           // the save under way is an auto-save
   bool mSaveAsDeclined = false;      // the suffixed file was not to be replaced
   bool mUntitledCopy = false;        // the file read is no text file of ours
   std::string mFolder;               // where the file read lies, for the save dialog

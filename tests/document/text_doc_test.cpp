@@ -374,10 +374,9 @@ TEST_F(TextDocTest, MissingFileOpensEmptyAndSavesThere) {
   EXPECT_EQ(Slurp(p), "fresh");
 }
 
-// With three generations, saves after one opening rotate once: the
-// version from before the session stays in "[1]"; a revert starts a new
-// opening, so the next save rotates again.
-TEST_F(TextDocTest, BackupsRotateOncePerOpening) {
+// With three generations every explicit save rotates: saves B, C, D, E
+// leave D in "[1]", C in "[2]", B in "[3]", and A is gone.
+TEST_F(TextDocTest, BackupsRotateOnEveryExplicitSave) {
   CKXTextDocument::GetSettings().backups = true;
   CKXTextDocument::GetSettings().backupGenerations = 3;
   const fs::path p = dir / "Notes";
@@ -389,19 +388,18 @@ TEST_F(TextDocTest, BackupsRotateOncePerOpening) {
     Command(kSave);
   }
   EXPECT_EQ(Slurp(p), "BCDEA");   // typed at the caret
-  EXPECT_EQ(Slurp(dir / "[1]Notes"), "A");
-  EXPECT_FALSE(fs::exists(dir / "[2]Notes"));
-  host.QueueAnswer(KxAnswer::kOK);
-  d->DoRevert();
-  Type("F");
-  Command(kSave);
-  EXPECT_EQ(Slurp(dir / "[1]Notes"), "BCDEA");
-  EXPECT_EQ(Slurp(dir / "[2]Notes"), "A");
+  EXPECT_EQ(Slurp(dir / "[1]Notes"), "BCDA");
+  EXPECT_EQ(Slurp(dir / "[2]Notes"), "BCA");
+  EXPECT_EQ(Slurp(dir / "[3]Notes"), "BA");
+  EXPECT_FALSE(fs::exists(dir / "[4]Notes"));
+  EXPECT_EQ(Listing(dir).size(), 4u);
 }
 
 // Auto-save: armed at the first idle after a change, saves a modified
 // specified document once the interval has passed, never an untitled one;
-// with backups on, many auto-saves rotate one generation.
+// with backups on, auto-saves rotate only the first time in an opening
+// (the version from before the session stays), and an explicit save after
+// them rotates as usual.
 TEST_F(TextDocTest, AutoSaveAfterTheInterval) {
   auto& s = CKXTextDocument::GetSettings();
   s.autoSave = true;
@@ -425,6 +423,10 @@ TEST_F(TextDocTest, AutoSaveAfterTheInterval) {
   }
   EXPECT_EQ(Slurp(dir / "[1]auto.txt"), "0");
   EXPECT_FALSE(fs::exists(dir / "[2]auto.txt"));
+  Type("y");
+  Command(kSave);
+  EXPECT_EQ(Slurp(dir / "[1]auto.txt"), "xxxx0");
+  EXPECT_EQ(Slurp(dir / "[2]auto.txt"), "0");
 
   ASSERT_TRUE(hooks.NewDocument());
   CKXTextDocument* u = Front();
