@@ -2,7 +2,8 @@
 // bit 0 a sidecar is present, bits 1-2 the name's ending (.txt .kxt .rtf
 // .pict); bytes 1-4 the data file's length (big-endian, cut to what
 // follows); then the data file, then the sidecar. Whatever opens saves in
-// either layout and reopens equal.
+// either layout and reopens equal, saves as RTF and reopens, and a picture
+// file saved as one keeps its picture.
 #include <unistd.h>
 
 #include <algorithm>
@@ -123,6 +124,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (a.flavors[i] != b.flavors[i]) std::fprintf(stderr, "flavor %zu differs (%s)\n", i, classic ? "classic" : "container");
     Check(a.flavors == b.flavors, "the text or its runs changed through a save");
     Check(a.records == b.records, "the settings changed through a save");
+  }
+
+  // The other kinds a document is saved as. RTF goes through the
+  // converter and must open again; a picture file saved as a picture file
+  // keeps its picture (none is cut down or emptied on the way).
+  {
+    const fs::path out = gDir / "out.rtf";
+    if (KxWriteDocument(out.string(), doc, EKXLayout::kClassic, message) == 0) {
+      SKXDocument back;
+      Check(KxReadDocument(out.string(), back, message) == 0, "an RTF file we saved does not open");
+    }
+  }
+  if (doc.type == FourCC("PICT") && doc.layout == EKXLayout::kClassic) {
+    const fs::path out = gDir / "out.pict";
+    Check(KxWriteDocument(out.string(), doc, EKXLayout::kClassic, message) == 0, "a picture file could not be saved");
+    SKXDocument back;
+    Check(KxReadDocument(out.string(), back, message) == 0, "a picture file we saved does not open");
+    Check(Take(doc, true).flavors == Take(back, true).flavors, "the picture changed through a save");
   }
   return 0;
 }
