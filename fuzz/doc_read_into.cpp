@@ -110,6 +110,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CloseAll();
   CKXTextDocument* again = Opened(in.string());
   Check(again != nullptr, "a file we saved does not open");
+  if (again->TextBytes() != text) {
+    const std::string t2 = again->TextBytes();
+    for (std::size_t i = 0; i < std::max(text.size(), t2.size()); ++i)
+      if (i >= text.size() || i >= t2.size() || text[i] != t2[i]) {
+        std::fprintf(stderr, "differ at %zu of %zu/%zu\n", i, text.size(), t2.size());
+        for (std::size_t k = i > 8 ? i - 8 : 0; k < i + 8 && k < text.size(); ++k) std::fprintf(stderr, "%02x ", (unsigned char)text[k]);
+        std::fprintf(stderr, "\n");
+        for (std::size_t k = i > 8 ? i - 8 : 0; k < i + 8 && k < t2.size(); ++k) std::fprintf(stderr, "%02x ", (unsigned char)t2[k]);
+        std::fprintf(stderr, "\n");
+        break;
+      }
+  }
   Check(again->TextBytes() == text, "the text changed through a save");
   CloseAll();
   return 0;

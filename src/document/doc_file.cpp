@@ -113,6 +113,8 @@ int KxReadDocument(const std::string& path, SKXDocument& doc, std::string& messa
   doc.type = doc.fileType = tube.GetFileType();
   doc.creator = tube.GetCreator();
   doc.layout = tube.ResourceExists() ? EKXLayout::kContainer : EKXLayout::kClassic;
+  // A container holds our text whatever its name says.
+  if (tube.ResourceExists() && KxIsForeignDocument(doc.type)) doc.type = FourCC("TEXT");
   doc.notice = tube.Notice();
   // A stale or damaged sidecar still says the document was more than text.
   doc.plain = !tube.ResourceExists() && tube.ListStored().empty() && tube.Notice().empty();

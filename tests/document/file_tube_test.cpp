@@ -489,6 +489,21 @@ TEST_F(FileTube, PictureFilesHoldOnePicture) {
   EXPECT_FALSE(KxIsForeignDocument(FourCC("ttro")));
 }
 
+// A container is our styled text whatever its name: copied elsewhere it
+// stays text, never a picture file without its picture.
+TEST_F(FileTube, ContainerUnderAPictureNameIsText) {
+  WriteStyled(Path("odd.pict"), "hello", SampleSettings(), EKXLayout::kContainer);
+  SKXDocument doc;
+  std::string message;
+  ASSERT_EQ(KxReadDocument(Path("odd.pict"), doc, message), 0) << message;
+  EXPECT_EQ(doc.layout, EKXLayout::kContainer);
+  EXPECT_EQ(doc.type, FourCC("TEXT"));
+  ASSERT_EQ(KxWriteDocument(Path("out.txt"), doc, EKXLayout::kClassic, message), 0) << message;
+  SKXDocument back;
+  ASSERT_EQ(KxReadDocument(Path("out.txt"), back, message), 0) << message;
+  EXPECT_EQ(TextOf(back), "hello");
+}
+
 // Plain text copied into the container gets a new document's settings,
 // and no window record is ever written with font size 0.
 TEST_F(FileTube, CopiedPlainTextGetsANewDocumentsSettings) {
