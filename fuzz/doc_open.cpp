@@ -117,8 +117,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const fs::path out = gDir / (classic ? "out.txt" : "out.kxt");
     if (KxWriteDocument(out.string(), doc, layout, message) != 0) continue;  // a count that does not fit
     SKXDocument back;
-    if (KxReadDocument(out.string(), back, message) != 0) std::fprintf(stderr, "%s: %s\n", out.c_str(), message.c_str());
-    Check(KxReadDocument(out.string(), back, message) == 0, "a document we saved does not open");
+    const int err = KxReadDocument(out.string(), back, message);
+    if (err != 0) std::fprintf(stderr, "%s: %s\n", out.c_str(), message.c_str());
+    Check(err == 0, "a document we saved does not open");
     Check(back.notice.empty(), "a document we saved opens with a notice");
     const Snapshot a = Take(doc, classic), b = Take(back, classic);
     for (std::size_t i = 0; i < a.flavors.size() && i < b.flavors.size(); ++i)

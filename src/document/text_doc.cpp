@@ -284,6 +284,8 @@ void CKXTextDocument::ReadInto(const std::string& path) {
     }
     lineEnd = mEngine->GetLineEndType();
     format.encoding = std::uint16_t(code);
+    format.hasUnicodeForm = exchange.HasUnicodeForm();
+    format.unicodeForm = exchange.GetUnicodeForm();
   }
   // Everything read: the text changes now, as one step.
   mEngine->TextSetText(KXHandleAccess::Wrap(fresh.get()));
@@ -368,6 +370,8 @@ void CKXTextDocument::DoSave() {
       } else {
         CKXFlavorExchange exchange(mEngine);
         exchange.SetTextEncoding(short(mFormat.encoding));
+        // A Unicode file keeps its byte order and mark.
+        if (mFormat.hasUnicodeForm) exchange.SetUnicodeForm(mFormat.unicodeForm);
         exchange.SendFlavorTo(kTypeText, CKXTextLayer::sTextAll, tube);
       }
       if (int err = tube.Commit(message, generations)) throw LException(err);
@@ -439,6 +443,8 @@ void CKXTextDocument::CheckSaveAs(FSSpec& fileSpec, OSType& type) {
   }
   fileSpec.name = choice.name;
   type = choice.type;
+  // Another encoding is spelt the usual way.
+  if (choice.format.encoding != mFormat.encoding) choice.format.hasUnicodeForm = false;
   mFormat = choice.format;
   mEngine->SetTextEncoding(mFormat.encoding);
   if (mSaveChoice.chosen && KxIsPlainTextFormat(code)) mEngine->SetLineEndType(mSaveChoice.lineEnd);

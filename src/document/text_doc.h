@@ -13,6 +13,7 @@
 #include "app/application_hooks.h"
 #include "app/document.h"
 #include "app/nav_extras.h"
+#include "engine/flavor_exchange.h"
 #include "views/split_view.h"
 #include "views/text_view.h"
 
@@ -25,6 +26,9 @@ class CKXTextUndoer;
 struct SKXSaveFormat {
   bool container = false;
   std::uint16_t encoding = 0;   // kKxEncoding...
+  // A Unicode file's byte order and mark, as read (none read: the default).
+  bool hasUnicodeForm = false;
+  CKXFlavorExchange::SUnicodeForm unicodeForm{};
 };
 
 // The Save As choices: what a chosen format code does to the name and the

@@ -260,7 +260,8 @@ void CKXFlavorExchange::SendText(const SKXRange& r, CKXDataTube& tube, short kin
                                                 static_cast<long>(scripts.size())))
         // Nothing may be saved in an encoding that lost the text.
         throw LException(paramErr);
-      // UTF-16 in the host's order with its byte-order mark first.
+      // UTF-16 in the host's order with its byte-order mark first; the
+      // file's own spelling below.
       out = {0xFF, 0xFE};
       if (units.h && count > 0) {
         const auto* u = reinterpret_cast<const char16_t*>(*units.h);
@@ -281,6 +282,13 @@ void CKXFlavorExchange::SendText(const SKXRange& r, CKXDataTube& tube, short kin
       if (mEncoding == kKxCodeUTF8) {
         if (!conv.UNICODEtoUTF8(out.data(), static_cast<long>(out.size()))) throw LException(paramErr);
         out.assign(conv.GetTextPtr(), conv.GetTextPtr() + conv.GetTextSize());
+        if (mFormSet && mForm.mark) out.insert(out.begin(), {0xEF, 0xBB, 0xBF});
+      } else if (mFormSet) {
+        // Little-endian with its mark as made above; the file may say
+        // otherwise.
+        const bool hostLittle = out.size() >= 2 && out[0] == 0xFF;
+        if (mForm.bigEndian == hostLittle) CKXJCode::InvertWORDHiLo(out.data(), static_cast<long>(out.size()));
+        if (!mForm.mark) out.erase(out.begin(), out.begin() + 2);
       }
       break;
     }
@@ -455,15 +463,21 @@ void CKXFlavorExchange::ReceiveInto(const SKXRange& range, CKXDataTube& tube, KX
         // Only a real byte-order mark leaves the text; without one the
         // units are big-endian.
         bool little = false;
+        mForm = SUnicodeForm{true, false};
         if (data.size() >= 2 && data[0] == 0xFF && data[1] == 0xFE) {
           little = true;
+          mForm = SUnicodeForm{false, true};
           data.erase(data.begin(), data.begin() + 2);
         } else if (data.size() >= 2 && data[0] == 0xFE && data[1] == 0xFF) {
+          mForm = SUnicodeForm{true, true};
           data.erase(data.begin(), data.begin() + 2);
         }
+        mFormSet = true;
         if (!little) CKXJCode::InvertWORDHiLo(data.data(), static_cast<long>(data.size()));
         textType = kKxFlavorUtxt;
       } else if (code == kKxCodeUTF8) {
+        mForm = SUnicodeForm{false, data.size() >= 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF};
+        mFormSet = true;
         if (!conv.UTF8toUNICODE(data.data(), static_cast<long>(data.size()), false))
           throw LException(paramErr);
         data.assign(conv.GetTextPtr(), conv.GetTextPtr() + conv.GetTextSize());

@@ -555,6 +555,26 @@ TEST_F(TextDocTest, PlainTextRoundTripsInEveryEncodingAndLineEnd) {
     }
 }
 
+// A Unicode file keeps its spelling: UTF-16 big-endian, UTF-8 with a
+// byte-order mark.
+TEST_F(TextDocTest, UnicodeFilesKeepTheirByteOrderAndMark) {
+  const std::string be = Iconv("日本語\r\nかな\r\n", "UTF-16BE");
+  const std::string u8 = "日本語\nかな\n";
+  for (const std::string& bytes : {"\xFE\xFF" + be, "\xEF\xBB\xBF" + u8}) {
+    const fs::path p = dir / "u.txt";
+    Spit(p, bytes);
+    CKXTextDocument* d = Open(p);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->TextBytes(), Iconv("日本語\nかな\n", "SHIFT_JIS"));
+    Type("z");
+    Command(kKxCmdUndo);
+    Command(kSave);
+    EXPECT_EQ(Slurp(p), bytes);
+    host.QueueAnswer(KxAnswer::kDontSave);
+    Command(kClose);
+  }
+}
+
 // Save As: the dialog starts in the document's folder with the document's
 // own format, encoding and line ends; what the user leaves alone stays,
 // what the popups change is written.
