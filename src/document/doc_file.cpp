@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/text_flavors.h"
+#include "text/base/memory.h"
 #include "text/runs/pictures.h"
 #include "text/runs/runs.h"
 #include "text/store/converters.h"
@@ -56,6 +57,8 @@ int ReadPictureFile(const std::string& path, CKXTextFileTube& tube, SKXDocument&
   PicHandle handle = KxPicturesFromList(list)(1);
   const short id = handle ? CKXDecoArray::SetPicture(handle) : short(0);
   if (id <= 0) {
+    // No ID free: the handle stays ours.
+    if (handle) KxMemHFree(handle);
     message = "\u201C" + LeafName(path) + "\u201D is too large to be shown.";
     return ENOMEM;
   }
