@@ -2,7 +2,8 @@
 // bit 0 a sidecar is present, bits 1-2 the name's ending (.txt .kxt .rtf
 // .pict); bytes 1-4 the data file's length (big-endian, cut to what
 // follows); then the data file, then the sidecar. Whatever opens saves in
-// either layout and reopens equal.
+// either layout and reopens equal, saves as RTF and reopens, and a picture
+// file saved as one keeps its picture.
 #include <unistd.h>
 
 #include <algorithm>
@@ -116,13 +117,33 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const fs::path out = gDir / (classic ? "out.txt" : "out.kxt");
     if (KxWriteDocument(out.string(), doc, layout, message) != 0) continue;  // a count that does not fit
     SKXDocument back;
-    Check(KxReadDocument(out.string(), back, message) == 0, "a document we saved does not open");
+    const int err = KxReadDocument(out.string(), back, message);
+    if (err != 0) std::fprintf(stderr, "%s: %s\n", out.c_str(), message.c_str());
+    Check(err == 0, "a document we saved does not open");
     Check(back.notice.empty(), "a document we saved opens with a notice");
     const Snapshot a = Take(doc, classic), b = Take(back, classic);
     for (std::size_t i = 0; i < a.flavors.size() && i < b.flavors.size(); ++i)
       if (a.flavors[i] != b.flavors[i]) std::fprintf(stderr, "flavor %zu differs (%s)\n", i, classic ? "classic" : "container");
     Check(a.flavors == b.flavors, "the text or its runs changed through a save");
     Check(a.records == b.records, "the settings changed through a save");
+  }
+
+  // The other kinds a document is saved as. RTF goes through the
+  // converter and must open again; a picture file saved as a picture file
+  // keeps its picture (none is cut down or emptied on the way).
+  {
+    const fs::path out = gDir / "out.rtf";
+    if (KxWriteDocument(out.string(), doc, EKXLayout::kClassic, message) == 0) {
+      SKXDocument back;
+      Check(KxReadDocument(out.string(), back, message) == 0, "an RTF file we saved does not open");
+    }
+  }
+  if (doc.type == FourCC("PICT") && doc.layout == EKXLayout::kClassic) {
+    const fs::path out = gDir / "out.pict";
+    Check(KxWriteDocument(out.string(), doc, EKXLayout::kClassic, message) == 0, "a picture file could not be saved");
+    SKXDocument back;
+    Check(KxReadDocument(out.string(), back, message) == 0, "a picture file we saved does not open");
+    Check(Take(doc, true).flavors == Take(back, true).flavors, "the picture changed through a save");
   }
   return 0;
 }

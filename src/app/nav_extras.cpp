@@ -47,7 +47,7 @@ const char* const kFilterNames[kKxOpenFilterCount] = {
 // code types 0-4 in order.
 const char* const kOpenEncodings[] = {"Automatic", "Shift_JIS", "JIS", "EUC-JP", "UTF-16", "UTF-8"};
 constexpr int kOpenEncodingsWithoutUnicode = 4;
-const char* const kSaveEncodings[] = {"Shift_JIS", "JIS", "EUC-JP", "UTF-16", "UTF-8"};
+const char* const kSaveEncodings[] = {"Shift_JIS", "ISO-2022-JP (JIS)", "EUC-JP", "UTF-16", "UTF-8"};
 constexpr int kSaveEncodingCount = 5;
 const char* const kLineEnds[] = {"CR (Mac)", "CR LF (Windows)", "LF (Unix)"};
 constexpr int kLineEndCount = 3;
@@ -118,7 +118,12 @@ void KxOpenNavExtras::Terminate(const KxDialogReply& reply) {
   if (reply.answer != KxAnswer::kOK) CKXJCode::sCodeType = kKxCodeAuto;
 }
 
+bool KxIsPlainTextFormat(OSType code) {
+  return code == kKxPlainTextFormat || code == FourCC("utxt") || code == FourCC("UTF8");
+}
+
 void KxSaveNavExtras::Start(KxDialogRequest& request) {
+  if (!mFolder.empty()) request.folder = mFolder;
   KxDialogChoice encoding{"Encoding:", {}, 0};
   for (int i = 0; i < kSaveEncodingCount; ++i) encoding.items.push_back(kSaveEncodings[i]);
   KxDialogChoice lineEnds{"Line ends:", {}, 0};
@@ -132,16 +137,17 @@ void KxSaveNavExtras::Start(KxDialogRequest& request) {
   request.choices.push_back(std::move(encoding));
   request.choices.push_back(std::move(lineEnds));
   request.choicesEnabled.clear();
-  for (const NavMenuItemSpec& item : mFormats) request.choicesEnabled.push_back(item.menuType == kKxPlainTextFormat);
+  for (const NavMenuItemSpec& item : mFormats) request.choicesEnabled.push_back(KxIsPlainTextFormat(item.menuType));
 }
 
 void KxSaveNavExtras::Accept(const KxDialogReply& reply) {
   if (!mDocument || reply.choices.size() < 2) return;
   const bool enabled = mFormats.empty() || (reply.filter >= 0 && std::size_t(reply.filter) < mFormats.size() &&
-                                            mFormats[std::size_t(reply.filter)].menuType == kKxPlainTextFormat);
+                                            KxIsPlainTextFormat(mFormats[std::size_t(reply.filter)].menuType));
   if (!enabled) return;
   if (reply.choices[0] >= 0 && reply.choices[0] < kSaveEncodingCount) mDocument->encoding = short(reply.choices[0]);
   if (reply.choices[1] >= 0 && reply.choices[1] < kLineEndCount) mDocument->lineEnd = short(reply.choices[1]);
+  mDocument->chosen = true;
 }
 
 void KxSetCustomNavigation(bool on) { gCustomNavigation = on; }

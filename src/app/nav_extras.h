@@ -55,25 +55,30 @@ class KxOpenNavExtras : public KxNavExtras {
 struct KxSaveTextSettings {
   short encoding = 0;   // 0 Shift_JIS, 1 JIS, 2 EUC-JP, 3 UTF-16, 4 UTF-8
   short lineEnd = kKxLineEndCR;
+  bool chosen = false;  // set when the user accepted them under a text format
 };
 
-// Save: the encoding and line-end popups, enabled only for the plain-text
-// format (or when there is no format choice); accepting stores them into
-// the document's settings.
+// Save: the encoding and line-end popups, enabled only for the formats
+// that write plain text (or when there is no format choice); accepting
+// stores them into the document's settings. The dialog starts in `folder`
+// when one is given (the document's own).
 class KxSaveNavExtras : public KxNavExtras {
  public:
-  KxSaveNavExtras(KxSaveTextSettings* document, std::vector<NavMenuItemSpec> formats)
-      : mDocument(document), mFormats(std::move(formats)) {}
+  KxSaveNavExtras(KxSaveTextSettings* document, std::vector<NavMenuItemSpec> formats, std::string folder = {})
+      : mDocument(document), mFormats(std::move(formats)), mFolder(std::move(folder)) {}
   void Start(KxDialogRequest& request) override;
   void Accept(const KxDialogReply& reply) override;
 
  private:
   KxSaveTextSettings* mDocument;   // null: no document
   std::vector<NavMenuItemSpec> mFormats;
+  std::string mFolder;
 };
 
-// The plain-text format's code among Save As format items.
-constexpr OSType kKxPlainTextFormat = FourCC(".KXT");
+// The plain-text format's code among Save As format items; the Unicode
+// formats ("utxt", "UTF8") write plain text too.
+constexpr OSType kKxPlainTextFormat = FourCC("TEXT");
+bool KxIsPlainTextFormat(OSType code);
 
 // Whether the extras are shown (the file preference's dialog setting).
 void KxSetCustomNavigation(bool on);

@@ -1,20 +1,110 @@
 #include "document/doc_file.h"
 
+#include <cerrno>
+#include <string>
 #include <vector>
 
 #include "engine/text_flavors.h"
+#include "text/base/memory.h"
+#include "text/runs/pictures.h"
+#include "text/runs/runs.h"
+#include "text/store/converters.h"
 
 namespace {
 
 constexpr OSType kRunFlavors[] = {kKxFlavorStyl, kKxFlavorDeco, kKxFlavorPara, kKxFlavorUniChars, kKxFlavorRubyInfo};
 
-// The flavor that holds the text: the data file of the classic layout,
-// "TEXT" 1 of the container.
+bool IsTextFileType(OSType type);
+
+// The flavor that holds the text: the data file of the classic layout
+// (RTF there is the converter's), "TEXT" 1 of the container. A picture
+// file's data file is its picture: the text goes beside it.
 OSType TextFlavor(const CKXTextFileTube& tube) {
-  return tube.ResourceExists() ? kKxFlavorText : tube.GetFileType();
+  const OSType type = tube.GetFileType();
+  if (tube.ResourceExists() || (!IsTextFileType(type) && type != FourCC("RTF "))) return kKxFlavorText;
+  return type;
+}
+
+bool IsPictureFileType(OSType type) { return type == FourCC("JPEG") || type == FourCC("PICT"); }
+
+// The file types whose data file is text.
+bool IsTextFileType(OSType type) {
+  return type == FourCC("TEXT") || type == FourCC("ttro") || type == FourCC("sEXT") || type == FourCC(".KXT");
+}
+
+std::string LeafName(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A picture file is a document holding its one picture. A picture that
+// does not decode is refused: an empty document would say the file was.
+int ReadPictureFile(const std::string& path, CKXTextFileTube& tube, SKXDocument& doc, std::string& message) {
+  KxFlavorBytes pict;
+  if (doc.type == FourCC("JPEG")) {
+    std::vector<std::uint8_t> jpeg;
+    tube.GetFlavorData(doc.type, jpeg);
+    pict = CKXTextFileTube::GetPictureFromJPEG(jpeg.data(), long(jpeg.size()));
+  } else if (tube.PictureExists()) {
+    tube.GetFlavorData(kKxFlavorPict, pict);
+  }
+  // Size field and frame at the least.
+  if (pict.size() < 10) {
+    message = "\u201C" + LeafName(path) + "\u201D is not a picture that can be read.";
+    return EILSEQ;
+  }
+  const std::vector<KxFlavorBytes> list{pict};
+  PicHandle handle = KxPicturesFromList(list)(1);
+  const short id = handle ? CKXDecoArray::SetPicture(handle) : short(0);
+  if (id <= 0) {
+    // No ID free: the handle stays ours.
+    if (handle) KxMemHFree(handle);
+    message = "\u201C" + LeafName(path) + "\u201D is too large to be shown.";
+    return ENOMEM;
+  }
+  const char placeholder = char(kKxPictureByte);
+  SKXDeco deco{};
+  deco.deco.pictID = id;
+  doc.text = std::make_unique<CKXText>();
+  doc.text->InsertText(0, &placeholder, 1, nullptr, 0, &deco, 1, nullptr, 0, nullptr, 0);
+  return 0;
+}
+
+// RTF through the installed converter, with its styles.
+int ReadRTFFile(const std::string& path, CKXTextFileTube& tube, SKXDocument& doc, std::string& message) {
+  KxTextConverter* rtf = KxConverterForFlavor(FourCC("RTF "));
+  if (!rtf) {
+    message = "\u201C" + LeafName(path) + "\u201D is RTF, which this program cannot read.";
+    return ENOTSUP;
+  }
+  std::vector<std::uint8_t> bytes;
+  tube.GetFlavorData(doc.type, bytes);
+  doc.text = std::make_unique<CKXText>();
+  short flags = 0;
+  if (!rtf->Import(bytes.data(), long(bytes.size()), *doc.text, &flags, nullptr)) {
+    doc.text = std::make_unique<CKXText>();
+    message = "\u201C" + LeafName(path) + "\u201D could not be read as RTF.";
+    return EILSEQ;
+  }
+  if (flags & kKxImportCut) doc.notice = "\u201C" + LeafName(path) + "\u201D ends early; the text read so far is shown.";
+  return 0;
 }
 
 }  // namespace
+
+int KxExportRTF(const CKXText& text, std::vector<std::uint8_t>& out, std::string& message) {
+  out.clear();
+  KxTextConverter* rtf = KxConverterForFlavor(FourCC("RTF "));
+  std::string bytes;
+  if (!rtf || !rtf->Export(text, 0, text.GetLength(), 0, nullptr, bytes)) {
+    message = rtf ? "The text could not be written as RTF." : "This program cannot write RTF.";
+    return ENOTSUP;
+  }
+  out.assign(bytes.begin(), bytes.end());
+  return 0;
+}
+
+bool KxIsForeignDocument(OSType type) { return !IsTextFileType(type); }
 
 short KxDocumentScript(const SKXDocument& doc) {
   return doc.text->GetLength() > 0 ? doc.text->GetScriptType(0) : short(1);
@@ -23,14 +113,31 @@ short KxDocumentScript(const SKXDocument& doc) {
 int KxReadDocument(const std::string& path, SKXDocument& doc, std::string& message) {
   CKXTextFileTube tube;
   if (int err = tube.OpenRead(path, message)) return err;
-  doc.type = tube.GetFileType();
+  doc.type = doc.fileType = tube.GetFileType();
   doc.creator = tube.GetCreator();
   doc.layout = tube.ResourceExists() ? EKXLayout::kContainer : EKXLayout::kClassic;
+  // A container holds our text whatever its name says.
+  if (tube.ResourceExists() && KxIsForeignDocument(doc.type)) doc.type = FourCC("TEXT");
   doc.notice = tube.Notice();
   // A stale or damaged sidecar still says the document was more than text.
   doc.plain = !tube.ResourceExists() && tube.ListStored().empty() && tube.Notice().empty();
+  if (!tube.ResourceExists() && !IsTextFileType(doc.type)) {
+    // Not text: read whole through its converter, or refused. It holds
+    // no settings of ours: a new document's.
+    doc.plain = false;
+    doc.settings = KxNewDocumentSettings();
+    int err = ENOTSUP;
+    if (IsPictureFileType(doc.type))
+      err = ReadPictureFile(path, tube, doc, message);
+    else if (doc.type == FourCC("RTF "))
+      err = ReadRTFFile(path, tube, doc, message);
+    else
+      message = "\u201C" + LeafName(path) + "\u201D is not a document this program can open.";
+    if (err == 0) doc.type = FourCC("TEXT");
+    return err;
+  }
   // Settings before the text, applied after it.
-  ReadDocPref(tube, doc.settings);
+  ReadDocPref(tube, doc.settings, KxNewDocumentSettings());
 
   std::vector<std::uint8_t> bytes;
   tube.GetFlavorData(TextFlavor(tube), bytes);
@@ -43,9 +150,10 @@ int KxReadDocument(const std::string& path, SKXDocument& doc, std::string& messa
   std::vector<KxFlavorBytes> pictures;
   // Every picture the decorations may name, in order; a run naming one
   // that is not there loses its picture.
+  // The pictures end at the first number that is not there.
   while (tube.PictureExists() && pictures.size() < 0x7FFF) {
     KxFlavorBytes pict;
-    tube.GetFlavorData(kKxFlavorPict, pict);
+    if (!tube.GetFlavorData(kKxFlavorPict, pict)) break;
     pictures.push_back(std::move(pict));
   }
   reader.SetPictureFetch(KxPicturesFromList(pictures));
@@ -66,7 +174,12 @@ int KxWriteDocument(const std::string& path, const SKXDocument& doc, EKXLayout l
   const CKXText& text = *doc.text;
   CKXTextFlavorWriter writer(text, 0, text.GetLength());
   KxFlavorBytes bytes;
-  writer.MakeText(bytes);
+  if (tube.GetFileType() == FourCC("RTF ") && !tube.ResourceExists()) {
+    // An RTF file holds RTF, never the bare text.
+    if (int err = KxExportRTF(text, bytes, message)) return err;
+  } else {
+    writer.MakeText(bytes);
+  }
   tube.PutFlavor(TextFlavor(tube), bytes.data(), long(bytes.size()));
   if (doc.plain && layout == EKXLayout::kClassic) {
     DeleteDocPref(tube);

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "document/doc_prefs.h"
 #include "document/file_tube.h"
@@ -12,7 +13,11 @@
 #include "text/store/text.h"
 
 struct SKXDocument {
+  // The type it is written as. A document read through a converter (RTF,
+  // a picture) is a styled text of ours: "TEXT"; `fileType` keeps what
+  // the file was.
   OSType type = FourCC("TEXT");
+  OSType fileType = FourCC("TEXT");
   OSType creator = 0;
   EKXLayout layout = EKXLayout::kClassic;  // the layout it was read in
   // Plain text: the classic layout writes the text alone, and no sidecar.
@@ -29,5 +34,11 @@ int KxReadDocument(const std::string& path, SKXDocument& doc, std::string& messa
 // Writes the document in the given layout; nothing is replaced on failure.
 int KxWriteDocument(const std::string& path, const SKXDocument& doc, EKXLayout layout, std::string& message,
                     int backupGenerations = 0);
+// A file type whose data file is no text (RTF, pictures, anything not
+// "TEXT", "ttro", "sEXT" or ".KXT"): such a file opens as an untitled copy.
+bool KxIsForeignDocument(OSType type);
+// `text` as RTF through the installed converter; an errno value with
+// `message` when there is none or it fails.
+int KxExportRTF(const CKXText& text, std::vector<std::uint8_t>& out, std::string& message);
 // The script whose character boundaries the document's offsets respect.
 short KxDocumentScript(const SKXDocument& doc);

@@ -4,8 +4,11 @@
 #include <cstring>
 
 #include "app/globals.h"
+#include "app/prefs_records.h"
 #include "document/file_tube.h"
+#include "layout/text_edit_ex.h"
 #include "platform/bytefields.h"
+#include "platform/fonts.h"
 
 namespace {
 
@@ -24,7 +27,64 @@ bool PrintRecordUsable(const std::vector<std::uint8_t>& r) {
   return !(kind == 1 && (scale < 25 || scale > 400));
 }
 
+// A window record without a font size takes a new document's edit style.
+void FillEditStyle(SKXWindowRec& window) {
+  if (window.fontSize > 0) return;
+  const SKXWindowRec fresh = KxNewDocumentSettings().window;
+  window.fontSize = fresh.fontSize;
+  window.fontName = fresh.fontName;
+  window.spaceWidth = fresh.spaceWidth;
+  if (window.tabWidth <= 0) window.tabWidth = fresh.tabWidth;
+}
+
+std::int16_t Short(std::int32_t v) { return std::int16_t(std::clamp<std::int32_t>(v, -32768, 32767)); }
+
 }  // namespace
+
+SKXDocSettings KxNewDocumentSettings() {
+  SKXPreference p = gPreference;
+  if (p.size <= 0) {
+    // No preferences read (a tool, a test): the factory ones.
+    p = SKXPreference();
+    KxDefaultPreference(p, SKXPrefSystem());
+  }
+  SKXDocSettings d;
+  d.window.fontSize = p.size > 0 ? p.size : std::int16_t(12);
+  std::string name;
+  if (KxFontFamilyName(p.font, name)) d.window.fontName = name.substr(0, 31);
+  d.window.spaceWidth = Short(KxFontCharWidth(p.font, d.window.fontSize, 0, ' '));
+  d.window.tabWidth = p.tabWidth;
+  d.window.autoIndent = p.autoIndent;
+  d.window.controlView = p.controlView;
+  SDocPref& r = d.pref;
+  r.lineSpace = p.lineSpacing;
+  r.charSpace = p.charSpacing;
+  r.mode = p.lineBreakMode;
+  r.justify = p.justification;
+  r.wrap = p.wrapAtWidth;
+  r.wordWrap = p.wordWrap;
+  r.paperView = p.paperView;
+  r.guideView = p.guideView;
+  r.vertical = p.vertical;
+  r.keyScript = p.systemScript;
+  // The page: the default paper with the preferences' margins.
+  const SKXPageStyl page = KxDefaultPageStyl();
+  r.paperV = Short(page.paperHeight);
+  r.paperH = Short(page.paperWidth);
+  const std::int32_t top = p.marginFirst, left = p.marginSecond;
+  const std::int32_t bottom = p.marginBottom ? p.marginBottom : top, right = p.marginRight ? p.marginRight : left;
+  if (top >= 0 && left >= 0 && top + bottom < page.paperHeight && left + right < page.paperWidth) {
+    r.textArea = Rect{Short(top), Short(left), Short(page.paperHeight - bottom), Short(page.paperWidth - right)};
+  } else {
+    r.textArea = Rect{Short(page.textArea.top), Short(page.textArea.left), Short(page.textArea.bottom),
+                      Short(page.textArea.right)};
+  }
+  r.printArea = Rect{Short(page.printArea.top), Short(page.printArea.left), Short(page.printArea.bottom),
+                     Short(page.printArea.right)};
+  r.columns = page.columns;
+  r.gap = page.gap;
+  return d;
+}
 
 void KxSnapToCharStarts(const std::uint8_t* text, long length, short script, std::vector<long*>& offsets) {
   for (long* o : offsets) *o = Clamp(*o, length);
@@ -54,7 +114,9 @@ std::string WriteDocPref(CKXTextFileTube& tube, const SKXDocSettings& doc) {
     return {};
   }
   std::vector<std::uint8_t> bytes;
-  KxWriteMPSR(doc.window, kKxNativeOrder, bytes);
+  SKXWindowRec window = doc.window;
+  FillEditStyle(window);
+  KxWriteMPSR(window, kKxNativeOrder, bytes);
   tube.PutFlavor(kKxRecMPSR, bytes.data(), long(bytes.size()));
 
   std::string err = KxWriteKXSR(doc.pref, kKxNativeOrder, bytes);
@@ -99,6 +161,7 @@ void ReadDocPref(CKXTextFileTube& tube, SKXDocSettings& doc, const SKXDocSetting
   std::vector<std::uint8_t> bytes;
   if (tube.GetFlavorSize(kKxRecMPSR) == kKxMPSRSize && tube.GetFlavorData(kKxRecMPSR, bytes))
     doc.hasWindow = KxReadMPSR(bytes.data(), long(bytes.size()), kKxNativeOrder, doc.window);
+  FillEditStyle(doc.window);
   if (tube.GetFlavorSize(kKxRecKXSR) >= kKxKXSRMinSize && tube.GetFlavorData(kKxRecKXSR, bytes))
     doc.hasPref = KxReadKXSR(bytes.data(), long(bytes.size()), kKxNativeOrder, doc.pref);
   if (tube.GetFlavorSize(kKxRecFORM) == kKxFORMSize && tube.GetFlavorData(kKxRecFORM, bytes) &&

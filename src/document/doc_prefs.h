@@ -27,8 +27,14 @@ struct SKXDocSettings {
   std::array<std::uint8_t, kKxFORMSize> forms{};  // current form, then the default form (big-endian)
 };
 
+// What a new document starts with: the edit, line and page styles of the
+// preferences (the factory ones while none are loaded), the font named and
+// measured. A file without records reads as these.
+SKXDocSettings KxNewDocumentSettings();
+
 // Writes the records into a writing tube; for an RTF file deletes every
-// record and run flavor instead. Empty, or why the save must fail (a count
+// record and run flavor instead. A window record without a font size takes
+// the edit style of a new document: no record says size 0. Empty, or why the save must fail (a count
 // or a length that its record's field cannot hold).
 std::string WriteDocPref(CKXTextFileTube& tube, const SKXDocSettings& doc);
 // Deletes every record and run flavor of a writing tube's file.

@@ -475,8 +475,9 @@ void CKXTextFileTube::Advance(OSType flavor) {
 
 bool CKXTextFileTube::IsDataFork(OSType stored) const {
   if (mLayout != EKXLayout::kClassic || stored != mFileType) return false;
-  // A picture file holds one picture: the first.
-  return stored != kPict || mPictNumber == 1000;
+  // A picture file (PICT, JPEG, ...) holds one picture: the first. Without
+  // this every later picture number would find the same data file again.
+  return !IsPictKindType(stored) || mPictNumber == 1000;
 }
 
 bool CKXTextFileTube::StoredExists(OSType stored, short id) const {
@@ -750,6 +751,9 @@ long CKXTextFileTube::GetPictureData(void* buffer, long maxSize) {
 
 bool CKXTextFileTube::SetPictureData(const void* data, long size) {
   const auto* p = static_cast<const std::uint8_t*>(data);
+  // The size field names a kind only for data of that kind's form; any
+  // other picture (a PICT of 3, 5, 7, 9 or 11 bytes by its old size field)
+  // is stored whole as a PICT.
   short kind = kKxPictPICT;
   if (p && size >= 2) {
     const std::uint16_t field = KxGetU16BE(p);
@@ -770,9 +774,14 @@ bool CKXTextFileTube::SetPictureData(const void* data, long size) {
       head = 0;
     }
   } else if (kind != kKxPictPICT) {
-    head = GetDummyPictSize();
+    // The Windows kinds start with the dummy picture (its size field and
+    // frame rewritten).
+    const std::vector<std::uint8_t>& dummy = GetDummyPict();
+    head = long(dummy.size());
     const bool meta = kind == kKxPictWMFP || kind == kKxPictWEMF;
-    if (size < head + (meta ? 8 : 0)) {
+    constexpr long kHeaderFields = 10;
+    if (size < head + (meta ? 8 : 0) || head < kHeaderFields ||
+        std::memcmp(p + kHeaderFields, dummy.data() + kHeaderFields, std::size_t(head - kHeaderFields)) != 0) {
       kind = kKxPictPICT;
       head = 0;
     }

@@ -178,7 +178,13 @@ bool CKXTextDocument::FinishCreateSelf() {
       // document (it would write its empty text over the file).
       return false;
     }
-    SetSpecified(true);
+    if (mUntitledCopy) {
+      mFile.reset();
+      mTitle = NextUntitledTitle();
+      SetSpecified(false);
+    } else {
+      SetSpecified(true);
+    }
   } else if (!path.empty()) {
     // A new file: empty, saved there on the first save.
     mTitle = LeafOf(path);
@@ -244,7 +250,12 @@ std::string CKXTextDocument::TextBytes() const {
 void CKXTextDocument::ReadInto(const std::string& path) {
   SKXDocument doc;
   std::string message;
-  if (int err = KxReadDocument(path, doc, message)) throw LException(err);
+  mReadMessage.clear();
+  mFolder = std::filesystem::path(path).parent_path().string();
+  if (int err = KxReadDocument(path, doc, message)) {
+    mReadMessage = message;
+    throw LException(err);
+  }
   SKXSaveFormat format;
   std::unique_ptr<CKXText> fresh;
   short lineEnd = CKXTextLayer::kLineEndCR;
@@ -273,6 +284,8 @@ void CKXTextDocument::ReadInto(const std::string& path) {
     }
     lineEnd = mEngine->GetLineEndType();
     format.encoding = std::uint16_t(code);
+    format.hasUnicodeForm = exchange.HasUnicodeForm();
+    format.unicodeForm = exchange.GetUnicodeForm();
   }
   // Everything read: the text changes now, as one step.
   mEngine->TextSetText(KXHandleAccess::Wrap(fresh.get()));
@@ -280,7 +293,10 @@ void CKXTextDocument::ReadInto(const std::string& path) {
   mEngine->SetTextEncoding(format.encoding);
   mEngine->SetSelectionRange(SKXRange{0, 0}, true);
   mFormat = format;
-  if (doc.type == FourCC("ttro")) mEngine->SetAttributes(mEngine->GetAttributes() & ~kKxEngineEditable);
+  // RTF, pictures and stationery are read as a copy: saving asks for a
+  // name, and the file itself is never written.
+  mUntitledCopy = !format.container && (KxIsForeignDocument(doc.fileType) || doc.fileType == FourCC("sEXT"));
+  if (doc.fileType == FourCC("ttro")) mEngine->SetAttributes(mEngine->GetAttributes() & ~kKxEngineEditable);
 }
 
 void CKXTextDocument::DoRevert() {
@@ -297,7 +313,9 @@ void CKXTextDocument::DoRevert() {
     }
     const std::string why = err > 0 ? KxErrorText(int(err)) : "error " + std::to_string(err);
     KxCurrentHost().Alert(KxAlertKind::kStop,
-                          "The document \u201C" + LeafOf(path) + "\u201D could not be read (" + why + ").");
+                          !mReadMessage.empty()
+                              ? mReadMessage
+                              : "The document \u201C" + LeafOf(path) + "\u201D could not be read (" + why + ").");
     throw LException(err);
   }
   // The old actions name offsets of the old text: a fresh history.
@@ -323,24 +341,39 @@ void CKXTextDocument::DoSave() {
     throw LException(kKxUserCanceled);
   }
   const Settings& s = GetSettings();
-  // One rotation per opening: the version from before this session is the
-  // one worth keeping, not the state of a minute ago.
-  const int generations = s.backups && IsSpecified() && !mBackedUp && KxPathExists(path) ? s.backupGenerations : 0;
+  // Every save the user asks for rotates the backups. An auto-save rotates
+  // only while nothing has in this opening, so that it can never cycle the
+  // version from before the session out of them.
+  const bool rotate = !mAutoSaving || !mBackedUp;
+  const int generations = s.backups && IsSpecified() && rotate && KxPathExists(path) ? s.backupGenerations : 0;
   std::string message;
   try {
     if (mFormat.container) {
       SKXDocument doc;
       doc.type = kTypeText;
       doc.creator = GetFileCreator();
+      doc.settings = KxNewDocumentSettings();
       mEngine->TextCopy(mEngine->GetTotalRange(), KXHandleAccess::Wrap(doc.text.get()), kKxSaveAll);
       if (int err = KxWriteDocument(path, doc, EKXLayout::kContainer, message, generations)) throw LException(err);
     } else {
       CKXTextFileTube tube;
       if (int err = tube.OpenWrite(path, kTypeText, GetFileCreator(), EKXLayout::kClassic, message))
         throw LException(err);
-      CKXFlavorExchange exchange(mEngine);
-      exchange.SetTextEncoding(short(mFormat.encoding));
-      exchange.SendFlavorTo(kTypeText, CKXTextLayer::sTextAll, tube);
+      if (tube.GetFileType() == kFormatRTF) {
+        // A name ending in ".rtf" is an RTF file: the text goes through the
+        // converter, with its styles, or the save fails.
+        CKXText copy;
+        mEngine->TextCopy(mEngine->GetTotalRange(), KXHandleAccess::Wrap(&copy), kKxSaveAll);
+        std::vector<std::uint8_t> rtf;
+        if (int err = KxExportRTF(copy, rtf, message)) throw LException(err);
+        tube.PutFlavor(kFormatRTF, rtf.data(), long(rtf.size()));
+      } else {
+        CKXFlavorExchange exchange(mEngine);
+        exchange.SetTextEncoding(short(mFormat.encoding));
+        // A Unicode file keeps its byte order and mark.
+        if (mFormat.hasUnicodeForm) exchange.SetUnicodeForm(mFormat.unicodeForm);
+        exchange.SendFlavorTo(kTypeText, CKXTextLayer::sTextAll, tube);
+      }
       if (int err = tube.Commit(message, generations)) throw LException(err);
     }
   } catch (...) {
@@ -367,16 +400,34 @@ void CKXTextDocument::DoAutoSaveAt(std::uint32_t now) {
   mAutoSaveDeadline = 0;
   if (!LDocument::IsModified() || !IsSpecified() || !mFile) return;
   try {
+    mAutoSaving = true;
     DoSave();
+    mAutoSaving = false;
   } catch (const LException& e) {
+    mAutoSaving = false;
     // Once per failure: the next change re-arms it.
     ReportSaveFailure(e.GetErrorCode());
   }
 }
 
+std::unique_ptr<KxNavExtras> CKXTextDocument::MakeSaveExtras(const std::vector<NavMenuItemSpec>& formats) {
+  mSaveChoice = KxSaveTextSettings{};
+  mSaveChoice.encoding = short(std::min<std::uint16_t>(mFormat.encoding, kKxEncodingUTF8));
+  const short lineEnd = mEngine->GetLineEndType();
+  if (lineEnd >= kKxLineEndCR && lineEnd <= kKxLineEndLF) mSaveChoice.lineEnd = lineEnd;
+  if (!CKXJCode::sUseCVKANJI && !CKXJCode::sUseUNICODE) return nullptr;
+  const std::string path = Path();
+  const std::string folder = !path.empty() ? std::filesystem::path(path).parent_path().string() : mFolder;
+  return std::make_unique<KxSaveNavExtras>(&mSaveChoice, formats, folder);
+}
+
 void CKXTextDocument::CheckSaveAs(FSSpec& fileSpec, OSType& type) {
+  const OSType code = type;
   SKXSaveAsChoice choice{fileSpec.name, type, mFormat};
   KxApplySaveAsFormat(choice, type, 255);
+  // Plain text in the encoding the popup chose; the Unicode formats name
+  // their own.
+  if (mSaveChoice.chosen && code == kTypeText) choice.format.encoding = std::uint16_t(mSaveChoice.encoding);
   mSaveAsDeclined = false;
   if (choice.name != fileSpec.name) {
     // The dialog asked about the name as typed; the suffix names another
@@ -392,8 +443,12 @@ void CKXTextDocument::CheckSaveAs(FSSpec& fileSpec, OSType& type) {
   }
   fileSpec.name = choice.name;
   type = choice.type;
+  // Another encoding is spelt the usual way.
+  if (choice.format.encoding != mFormat.encoding) choice.format.hasUnicodeForm = false;
   mFormat = choice.format;
   mEngine->SetTextEncoding(mFormat.encoding);
+  if (mSaveChoice.chosen && KxIsPlainTextFormat(code)) mEngine->SetLineEndType(mSaveChoice.lineEnd);
+  mSaveChoice.chosen = false;
 }
 
 std::vector<NavMenuItemSpec> CKXTextDocument::GetSaveAsMenuItem(std::int32_t& selected) const {
@@ -401,7 +456,7 @@ std::vector<NavMenuItemSpec> CKXTextDocument::GetSaveAsMenuItem(std::int32_t& se
     OSType code;
     const char* label;
   } kFormats[] = {
-      {FourCC("TEXT"), "Text (Shift_JIS)"}, {kFormatNative, "kxtext document"}, {kFormatRTF, "RTF"},
+      {FourCC("TEXT"), "Text"}, {kFormatNative, "kxtext document"}, {kFormatRTF, "RTF"},
       {kFormatUTF16, "Unicode (UTF-16)"},   {kFormatUTF8, "Unicode (UTF-8)"},
   };
   std::vector<NavMenuItemSpec> items;

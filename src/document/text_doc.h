@@ -1,8 +1,8 @@
 // The text document: one window, one text engine, one file. It reads its
 // file into a fresh text and swaps it in only when the whole read worked,
 // writes through the document file tube (which renames the new contents
-// over the old only once written), keeps numbered backups once per opening,
-// and saves itself after an idle interval.
+// over the old only once written), keeps numbered backups, and saves itself
+// after an idle interval.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +12,8 @@
 
 #include "app/application_hooks.h"
 #include "app/document.h"
+#include "app/nav_extras.h"
+#include "engine/flavor_exchange.h"
 #include "views/split_view.h"
 #include "views/text_view.h"
 
@@ -24,6 +26,9 @@ class CKXTextUndoer;
 struct SKXSaveFormat {
   bool container = false;
   std::uint16_t encoding = 0;   // kKxEncoding...
+  // A Unicode file's byte order and mark, as read (none read: the default).
+  bool hasUnicodeForm = false;
+  CKXFlavorExchange::SUnicodeForm unicodeForm{};
 };
 
 // The Save As choices: what a chosen format code does to the name and the
@@ -85,6 +90,9 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   void DoAutoSaveAt(std::uint32_t nowTicks);
   void CheckSaveAs(FSSpec& fileSpec, OSType& type) override;
   std::vector<NavMenuItemSpec> GetSaveAsMenuItem(std::int32_t& selected) const override;
+  // The encoding and line-end popups, preset to the document's own, in a
+  // dialog that starts in the document's folder.
+  std::unique_ptr<KxNavExtras> MakeSaveExtras(const std::vector<NavMenuItemSpec>& formats) override;
 
   // ---- commands ----
   bool ObeyCommand(CommandT command, void* param) override;
@@ -111,7 +119,12 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   SKXSaveFormat mFormat;
   std::uint32_t mAutoSaveDeadline = 0;
   bool mBackedUp = false;             // this opening already rotated
+  bool mAutoSaving = false;           // the save under way is an auto-save
   bool mSaveAsDeclined = false;      // the suffixed file was not to be replaced
+  bool mUntitledCopy = false;        // the file read is no text file of ours
+  std::string mFolder;               // where the file read lies, for the save dialog
+  KxSaveTextSettings mSaveChoice;    // what the save dialog's popups said
+  std::string mReadMessage;          // why the last read failed, for its alert
 };
 
 // The documents as the application sees them.

@@ -222,22 +222,19 @@ void CKXFlavorExchange::SendText(const SKXRange& r, CKXDataTube& tube, short kin
     return;
   }
   const bool unicode = UnicodeFile(tube, kind);
-  short lineEnd = GetLineEndType();
-  if (unicode && (lineEnd == CKXTextLayer::kLineEndCRLF || lineEnd == CKXTextLayer::kLineEndLF)) {
-    lineEnd = CKXTextLayer::kLineEndLF;
-    SetLineEndType(lineEnd);
-  }
+  // Every encoding keeps the text's line ends: a CR LF file stays CR LF.
+  const short lineEnd = GetLineEndType();
   std::vector<SKXUniChar> uni;
   std::vector<SKXScriptRun> scripts;
   if (unicode) {
-    // Side entries and scripts by the transfer's offsets, before line ends
-    // change (LF keeps every offset).
+    // Side entries and scripts by the transfer's offsets: the line ends of
+    // a Unicode file change after the conversion, in its units.
     KxFlavorBytes styu, styl;
     if (writer.MakeUniChars(styu) == EKXFlavorMake::kMade) uni = UniCharsOf(styu);
     if (writer.MakeStyl(styl) == EKXFlavorMake::kMade) scripts = ScriptsOf(styl);
   }
   std::string text(bytes.begin(), bytes.end());
-  if (lineEnd != CKXTextLayer::kLineEndCR) {
+  if (lineEnd != CKXTextLayer::kLineEndCR && !unicode) {
     long added = 0;
     CKXTextLayer::ChangeTextType(text, lineEnd, added);
   }
@@ -263,15 +260,35 @@ void CKXFlavorExchange::SendText(const SKXRange& r, CKXDataTube& tube, short kin
                                                 static_cast<long>(scripts.size())))
         // Nothing may be saved in an encoding that lost the text.
         throw LException(paramErr);
-      // UTF-16 in the host's order with its byte-order mark first.
+      // UTF-16 in the host's order with its byte-order mark first; the
+      // file's own spelling below.
       out = {0xFF, 0xFE};
       if (units.h && count > 0) {
-        Bytes b = HostBytesOf(reinterpret_cast<const char16_t*>(*units.h), count);
+        const auto* u = reinterpret_cast<const char16_t*>(*units.h);
+        std::vector<char16_t> ended;
+        ended.reserve(static_cast<std::size_t>(count));
+        // A byte text's CR is only ever a line end (no trail byte is 13).
+        for (long k = 0; k < count; ++k) {
+          if (u[k] != u'\r' || lineEnd == CKXTextLayer::kLineEndCR) {
+            ended.push_back(u[k]);
+          } else {
+            if (lineEnd == CKXTextLayer::kLineEndCRLF) ended.push_back(u'\r');
+            ended.push_back(u'\n');
+          }
+        }
+        Bytes b = HostBytesOf(ended.data(), static_cast<long>(ended.size()));
         out.insert(out.end(), b.begin(), b.end());
       }
       if (mEncoding == kKxCodeUTF8) {
         if (!conv.UNICODEtoUTF8(out.data(), static_cast<long>(out.size()))) throw LException(paramErr);
         out.assign(conv.GetTextPtr(), conv.GetTextPtr() + conv.GetTextSize());
+        if (mFormSet && mForm.mark) out.insert(out.begin(), {0xEF, 0xBB, 0xBF});
+      } else if (mFormSet) {
+        // Little-endian with its mark as made above; the file may say
+        // otherwise.
+        const bool hostLittle = out.size() >= 2 && out[0] == 0xFF;
+        if (mForm.bigEndian == hostLittle) CKXJCode::InvertWORDHiLo(out.data(), static_cast<long>(out.size()));
+        if (!mForm.mark) out.erase(out.begin(), out.begin() + 2);
       }
       break;
     }
@@ -446,15 +463,21 @@ void CKXFlavorExchange::ReceiveInto(const SKXRange& range, CKXDataTube& tube, KX
         // Only a real byte-order mark leaves the text; without one the
         // units are big-endian.
         bool little = false;
+        mForm = SUnicodeForm{true, false};
         if (data.size() >= 2 && data[0] == 0xFF && data[1] == 0xFE) {
           little = true;
+          mForm = SUnicodeForm{false, true};
           data.erase(data.begin(), data.begin() + 2);
         } else if (data.size() >= 2 && data[0] == 0xFE && data[1] == 0xFF) {
+          mForm = SUnicodeForm{true, true};
           data.erase(data.begin(), data.begin() + 2);
         }
+        mFormSet = true;
         if (!little) CKXJCode::InvertWORDHiLo(data.data(), static_cast<long>(data.size()));
         textType = kKxFlavorUtxt;
       } else if (code == kKxCodeUTF8) {
+        mForm = SUnicodeForm{false, data.size() >= 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF};
+        mFormSet = true;
         if (!conv.UTF8toUNICODE(data.data(), static_cast<long>(data.size()), false))
           throw LException(paramErr);
         data.assign(conv.GetTextPtr(), conv.GetTextPtr() + conv.GetTextSize());

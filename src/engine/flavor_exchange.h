@@ -45,6 +45,17 @@ class CKXFlavorExchange : public CKXFlavorSender {
   // The plain-text encoding of file tubes (kKxCodeSJIS ... kKxCodeUTF8).
   void SetTextEncoding(short code) { mEncoding = code; }
   short GetTextEncoding() const { return mEncoding; }
+  // How a Unicode file spells itself: UTF-16 big-endian rather than
+  // little-endian, with or without a byte-order mark (UTF-8: with one).
+  // Reading a file records it; writing spells the file so.
+  struct SUnicodeForm {
+    bool bigEndian = false;
+    bool mark = true;   // UTF-16 by default has one, UTF-8 none
+  };
+  void SetUnicodeForm(const SUnicodeForm& form) { mForm = form; mFormSet = true; }
+  // What the last file read said; the default spelling when none was read.
+  SUnicodeForm GetUnicodeForm() const { return mForm; }
+  bool HasUnicodeForm() const { return mFormSet; }
   // The line-end type of plain text in files: the layer's when there is
   // one.
   short GetLineEndType() const;
@@ -85,6 +96,8 @@ class CKXFlavorExchange : public CKXFlavorSender {
   CKXText* mSource;
   short mEncoding = 0;
   short mLineEndType = 0;
+  SUnicodeForm mForm;
+  bool mFormSet = false;
 };
 
 // The layer's scrap hooks over the clipboard, for the text engine's

@@ -11,6 +11,7 @@
 #include "platform/bytefields.h"
 #include "platform/exception.h"
 #include "platform/memory.h"
+#include "platform/toolbox/pict.h"
 
 const char kKxJPEGMarker[16] = {'*', 'J', 'P', 'E', 'G', '-', 'D', 'A', 'T', 'A', '-', 'S', 'T', 'A', 'R', 'T'};
 
@@ -134,11 +135,25 @@ bool KxTextDrawPictureData(std::int32_t x, std::int32_t y, std::int32_t w, std::
   if (!KxGetPort()) return false;
   const long at = KxPictJPEGDataOffset(record, length);
   const KxPictureConverter convert = KxGetPictureConverter(kKxPictureKindJPEG);
-  if (at >= 0 && convert && KxGetPort()->IsRaster()) {
+  if (KxGetPort()->IsRaster() && (at < 0 || convert)) {
     KxPicturePixels px;
     const Rect dst = KxScaleToRect(RectL{y, x, y + h, x + w}, scale);
     try {
-      if (convert(static_cast<const unsigned char*>(record) + at, length - at, px) && Blit(px, dst)) return true;
+      if (at >= 0) {
+        if (convert(static_cast<const unsigned char*>(record) + at, length - at, px) && Blit(px, dst)) return true;
+      } else if (KxPictPixels pixels; length > 0 && KxPictToPixels(static_cast<const std::uint8_t*>(record),
+                                                                        std::size_t(length), pixels)) {
+        // A picture of pixels (a PICT file, a pasted picture).
+        px.width = pixels.width;
+        px.height = pixels.height;
+        px.rgb.resize(pixels.rgb.size() * 3);
+        for (std::size_t i = 0; i < pixels.rgb.size(); ++i) {
+          px.rgb[3 * i] = std::uint8_t(pixels.rgb[i] >> 16);
+          px.rgb[3 * i + 1] = std::uint8_t(pixels.rgb[i] >> 8);
+          px.rgb[3 * i + 2] = std::uint8_t(pixels.rgb[i]);
+        }
+        if (Blit(px, dst)) return true;
+      }
     } catch (const std::bad_alloc&) {
       // Too large to hold: shown as the box.
     } catch (const LException&) {

@@ -20,6 +20,7 @@
 #include "platform/bytefields.h"
 #include "platform/files.h"
 #include "platform/toolbox/pict.h"
+#include "text/store/converters.h"
 
 namespace fs = std::filesystem;
 
@@ -379,6 +380,48 @@ TEST_F(FileTube, PictureKindReadOnlyFromBytesThatExist) {
   }
 }
 
+// A PICT whose size field happens to read 3, 5, 7, 9 or 11 is no picture
+// of another kind: saved into a picture file it is the whole data file,
+// and in a document it comes back byte for byte.
+TEST_F(FileTube, PictSizeFieldNamesAKindOnlyWithItsForm) {
+  for (std::uint16_t field : {3, 5, 7, 9, 11}) {
+    SCOPED_TRACE(field);
+    Bytes pict = MakePicture(kKxPictPICT, std::uint8_t(field));
+    pict.resize(std::max<std::size_t>(pict.size(), 64), 0x11);
+    KxPutU16BE(pict.data(), field);
+    const std::string path = Path("p" + std::to_string(field) + ".pict");
+    CKXTextFileTube w;
+    std::string message;
+    ASSERT_EQ(w.OpenWrite(path, 0, 0, EKXLayout::kClassic, message), 0);
+    ASSERT_TRUE(w.PutFlavor(FourCC("PICT"), pict.data(), long(pict.size())));
+    ASSERT_EQ(w.Commit(message), 0) << message;
+    const Bytes file = ReadBytes(path);
+    ASSERT_EQ(file.size(), std::size_t(kKxPictFileHeader) + pict.size());
+    EXPECT_TRUE(std::equal(pict.begin(), pict.end(), file.begin() + kKxPictFileHeader));
+    EXPECT_FALSE(fs::exists(KxSidecarPath(path)));
+    CKXTextFileTube r;
+    ASSERT_EQ(r.OpenRead(path, message), 0);
+    Bytes back;
+    ASSERT_TRUE(r.GetFlavorData(FourCC("PICT"), back));
+    EXPECT_EQ(back, pict);
+    for (EKXLayout layout : kLayouts) {
+      const std::string doc = Path("d" + std::to_string(field) + (layout == EKXLayout::kClassic ? ".txt" : ".kxt"));
+      CKXTextFileTube dw;
+      ASSERT_EQ(dw.OpenWrite(doc, FourCC("TEXT"), 0, layout, message), 0);
+      dw.PutFlavor(FourCC("TEXT"), "\xCA", 1);
+      ASSERT_TRUE(dw.PutFlavor(FourCC("PICT"), pict.data(), long(pict.size())));
+      ASSERT_EQ(dw.Commit(message), 0) << message;
+      CKXTextFileTube dr;
+      ASSERT_EQ(dr.OpenRead(doc, message), 0);
+      ASSERT_TRUE(dr.GetFlavorData(FourCC("PICT"), back));
+      EXPECT_EQ(back, pict);
+      bool storedAsPict = false;
+      for (const auto& item : dr.ListStored()) storedAsPict = storedAsPict || item.type == FourCC("PICT");
+      EXPECT_TRUE(storedAsPict);
+    }
+  }
+}
+
 TEST_F(FileTube, PictureFileHeader) {
   const std::string path = Path("scan.pict");
   WriteBytes(path, Bytes(300, 1));
@@ -400,6 +443,103 @@ TEST_F(FileTube, PictureFileHeader) {
   EXPECT_EQ(back.size(), 88u);
   EXPECT_EQ(back[0], 0x12);
   EXPECT_FALSE(r2.PictureExists());  // one picture in a picture file
+}
+
+// A picture file is one picture: the data file is picture 1000 and no
+// other number; its document holds the picture, or the file is refused.
+TEST_F(FileTube, PictureFilesHoldOnePicture) {
+  WriteBytes(Path("note.jpg"), Str("not a jpeg!\n"));
+  CKXTextFileTube r;
+  std::string message;
+  ASSERT_EQ(r.OpenRead(Path("note.jpg"), message), 0);
+  EXPECT_EQ(r.GetFileType(), FourCC("JPEG"));
+  int pictures = 0;
+  for (; pictures < 5 && r.PictureExists(); ++pictures) {
+    Bytes b;
+    ASSERT_TRUE(r.GetFlavorData(FourCC("PICT"), b));
+  }
+  EXPECT_EQ(pictures, 1);
+  SKXDocument doc;
+  EXPECT_NE(KxReadDocument(Path("note.jpg"), doc, message), 0);  // does not decode
+  EXPECT_NE(message.find("note.jpg"), std::string::npos);
+
+  Bytes pictFile(std::size_t(kKxPictFileHeader), 0);
+  const Bytes pict = MakePicture(kKxPictPICT, 7);
+  pictFile.insert(pictFile.end(), pict.begin(), pict.end());
+  WriteBytes(Path("scan.pict"), pictFile);
+  SKXDocument pd;
+  ASSERT_EQ(KxReadDocument(Path("scan.pict"), pd, message), 0) << message;
+  EXPECT_FALSE(pd.plain);
+  EXPECT_TRUE(KxIsForeignDocument(pd.fileType));
+  EXPECT_EQ(pd.type, FourCC("TEXT"));   // a styled text of ours now
+  ASSERT_EQ(TextOf(pd), "\xCA");
+  SKXDeco deco[2] = {};
+  ASSERT_GE(pd.text->GetDecos(deco, 2), 1);
+  EXPECT_GT(deco[0].deco.pictID, 0);
+
+  // Nothing readable: refused, never an empty document.
+  WriteBytes(Path("empty.pict"), Bytes(100, 0));
+  WriteBytes(Path("clip.mov"), Str("moov"));
+  for (const char* name : {"empty.pict", "clip.mov"}) {
+    message.clear();
+    EXPECT_NE(KxReadDocument(Path(name), doc, message), 0) << name;
+    EXPECT_FALSE(message.empty()) << name;
+  }
+  EXPECT_FALSE(KxIsForeignDocument(FourCC("TEXT")));
+  EXPECT_FALSE(KxIsForeignDocument(FourCC("ttro")));
+}
+
+// A container is our styled text whatever its name: copied elsewhere it
+// stays text, never a picture file without its picture.
+TEST_F(FileTube, ContainerUnderAPictureNameIsText) {
+  WriteStyled(Path("odd.pict"), "hello", SampleSettings(), EKXLayout::kContainer);
+  SKXDocument doc;
+  std::string message;
+  ASSERT_EQ(KxReadDocument(Path("odd.pict"), doc, message), 0) << message;
+  EXPECT_EQ(doc.layout, EKXLayout::kContainer);
+  EXPECT_EQ(doc.type, FourCC("TEXT"));
+  ASSERT_EQ(KxWriteDocument(Path("out.txt"), doc, EKXLayout::kClassic, message), 0) << message;
+  SKXDocument back;
+  ASSERT_EQ(KxReadDocument(Path("out.txt"), back, message), 0) << message;
+  EXPECT_EQ(TextOf(back), "hello");
+}
+
+// Plain text copied into the container gets a new document's settings,
+// and no window record is ever written with font size 0.
+TEST_F(FileTube, CopiedPlainTextGetsANewDocumentsSettings) {
+  WriteBytes(Path("plain.txt"), Str("hello\r"));
+  const SKXDocSettings fresh = KxNewDocumentSettings();
+  ASSERT_GT(fresh.window.fontSize, 0);
+  ASSERT_GT(fresh.pref.paperV, 0);
+  SKXDocument doc;
+  std::string message;
+  ASSERT_EQ(KxReadDocument(Path("plain.txt"), doc, message), 0);
+  ASSERT_EQ(KxWriteDocument(Path("copy.kxt"), doc, EKXLayout::kContainer, message), 0) << message;
+  SKXDocument bare;   // settings never filled in
+  bare.text->SetText("x", 1, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+  ASSERT_EQ(KxWriteDocument(Path("bare.kxt"), bare, EKXLayout::kContainer, message), 0) << message;
+  for (const char* name : {"copy.kxt", "bare.kxt"}) {
+    SCOPED_TRACE(name);
+    CKXTextFileTube r;
+    ASSERT_EQ(r.OpenRead(Path(name), message), 0);
+    Bytes b;
+    SKXWindowRec w;
+    ASSERT_TRUE(r.GetFlavorData(kKxRecMPSR, b));
+    ASSERT_TRUE(KxReadMPSR(b.data(), long(b.size()), kKxNativeOrder, w));
+    EXPECT_EQ(w.fontSize, fresh.window.fontSize);
+    EXPECT_EQ(w.fontName, fresh.window.fontName);
+    EXPECT_EQ(w.spaceWidth, fresh.window.spaceWidth);
+  }
+  CKXTextFileTube r;
+  ASSERT_EQ(r.OpenRead(Path("copy.kxt"), message), 0);
+  Bytes b;
+  SDocPref pref;
+  ASSERT_TRUE(r.GetFlavorData(kKxRecKXSR, b));
+  ASSERT_TRUE(KxReadKXSR(b.data(), long(b.size()), kKxNativeOrder, pref));
+  EXPECT_EQ(pref.paperV, fresh.pref.paperV);
+  EXPECT_EQ(pref.paperH, fresh.pref.paperH);
+  EXPECT_GT(pref.textArea.bottom, pref.textArea.top);
+  EXPECT_GT(pref.textArea.right, pref.textArea.left);
 }
 
 TEST_F(FileTube, ContainerFooterDecidesTheLayout) {
@@ -479,7 +619,31 @@ TEST_F(FileTube, StaleSidecarIsNoticedAndKept) {
   EXPECT_EQ(again.settings.marks.size(), 2u);
 }
 
+// An RTF converter that keeps the bytes as they are, for the plumbing
+// around the real one (which a higher area installs).
+class VerbatimRTF : public KxTextConverter {
+ public:
+  bool Import(const void* data, long length, CKXText& text, short* flags, RTFKXDoc*) override {
+    text.InsertText(text.GetLength(), static_cast<const char*>(data), length, nullptr, 0, nullptr, 0, nullptr, 0,
+                    nullptr, 0);
+    if (flags) *flags = kKxImportRead;
+    return true;
+  }
+  bool Export(const CKXText& text, long start, long end, short, const RTFKXDoc*, std::string& out) override {
+    if (end < 1) end = text.GetLength();
+    out.assign(std::size_t(end - start), '\0');
+    text.GetSelText(start, end, out.data(), long(out.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+    return true;
+  }
+};
+struct ScopedRTF {
+  VerbatimRTF converter;
+  ScopedRTF() { KxRegisterConverter(FourCC("RTF "), ".rtf", &converter); }
+  ~ScopedRTF() { KxRegisterConverter(FourCC("RTF "), ".rtf", nullptr); }
+};
+
 TEST_F(FileTube, RtfAndPlainSavesLeaveNoRecords) {
+  ScopedRTF rtf;
   struct Case {
     const char* name;
     bool plain;

@@ -65,15 +65,17 @@ printf '\312' > bad.txt
 "$bin/kxres" get bad.kxt JPEG 1 > kept.jpg
 cmp kept.jpg broken.jpg || fail "an undecodable JPEG was not written back unchanged"
 
-# 4. Saved as RTF, a styled document keeps no records and no sidecar.
+# 4. Saved as RTF, a styled document keeps no records and no sidecar, and
+#    the file holds RTF (never the bare text).
 printf 'styled' > letter.txt
 "$bin/kxdoc" copy letter.txt styled.txt
 "$bin/kxres" put letter.txt styw 128 deco
-cp letter.txt letter.rtf
-cp ._letter.txt ._letter.rtf
+"$bin/kxdoc" copy letter.txt letter.rtf
+"$bin/kxres" put letter.rtf styw 128 deco
 "$bin/kxdoc" copy letter.rtf letter.rtf
 [ ! -e ._letter.rtf ] || fail "an RTF save left a sidecar: $("$bin/kxres" list letter.rtf)"
-[ "$(cat letter.rtf)" = styled ] || fail "the RTF save changed the text"
+head -c 6 letter.rtf | grep -q '^{.rtf1' || fail "the RTF save wrote no RTF: $(head -c 40 letter.rtf)"
+grep -q styled letter.rtf || fail "the RTF save lost the text"
 
 # 5. Plain text copies as plain text: no sidecar.
 printf 'plain\n' > plain.txt

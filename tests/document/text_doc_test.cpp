@@ -12,6 +12,7 @@
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <tuple>
 
 #include "app/application.h"
 #include "document/text_doc.h"
@@ -24,6 +25,8 @@
 #include "platform/framework/window.h"
 #include "platform/host/headless.h"
 #include "platform/keys.h"
+#include "platform/toolbox/pict.h"
+#include "text/store/converters.h"
 
 namespace {
 
@@ -90,7 +93,7 @@ class TextDocTest : public ::testing::Test {
   fs::path dir;
 };
 
-constexpr CommandT kSave = 5, kRevert = 7, kClose = 4;
+constexpr CommandT kSave = 5, kSaveAs = 6, kRevert = 7, kClose = 4;
 
 TEST_F(TextDocTest, OpenTypeSaveRevertClose) {
   const fs::path p = dir / "notes.txt";
@@ -273,6 +276,92 @@ TEST_F(TextDocTest, FailedRevertAndOpenChangeNothing) {
   EXPECT_EQ(KxTextDocHooks::All().size(), 1u);
 }
 
+// A ".jpg" of any content holds one picture at most: a file that does not
+// decode is refused with an alert at once, and what was open stays.
+TEST_F(TextDocTest, UnreadablePictureFileIsRefused) {
+  const fs::path text = dir / "kept.txt";
+  Spit(text, "kept\n");
+  CKXTextDocument* d = Open(text);
+  ASSERT_NE(d, nullptr);
+  Type("x");
+  const fs::path jpeg = dir / "note.jpg";
+  Spit(jpeg, "not a jpeg!\n");
+  const std::size_t alerts = host.Alerts().size();
+  EXPECT_FALSE(hooks.OpenDocument(jpeg.string()));
+  ASSERT_EQ(host.Alerts().size(), alerts + 1);
+  EXPECT_NE(host.Alerts().back().text.find("note.jpg"), std::string::npos);
+  ASSERT_EQ(KxTextDocHooks::All().size(), 1u);
+  EXPECT_EQ(d->TextBytes(), "xkept\n");
+  EXPECT_TRUE(d->IsModified());
+  EXPECT_EQ(Slurp(jpeg), "not a jpeg!\n");
+}
+
+// Stands in for the RTF converter that a higher area installs: bytes in,
+// bytes out, marked so that a test sees which way they went.
+class MarkingRTF : public KxTextConverter {
+ public:
+  bool Import(const void* data, long length, CKXText& text, short* flags, RTFKXDoc*) override {
+    const std::string s = "in:" + std::string(static_cast<const char*>(data), std::size_t(length));
+    text.InsertText(text.GetLength(), s.data(), long(s.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+    if (flags) *flags = kKxImportRead;
+    return true;
+  }
+  bool Export(const CKXText& text, long start, long end, short, const RTFKXDoc*, std::string& out) override {
+    if (end < 1) end = text.GetLength();
+    std::string s(std::size_t(end - start), '\0');
+    text.GetSelText(start, end, s.data(), long(s.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+    out = "out:" + s;
+    return true;
+  }
+};
+
+// RTF and picture files open as untitled copies: saving asks for a name
+// and the file itself is never written; a new name ending in ".rtf" is
+// written through the converter.
+TEST_F(TextDocTest, ForeignFilesOpenAsUntitledCopies) {
+  MarkingRTF converter;
+  KxRegisterConverter(FourCC("RTF "), ".rtf", &converter);
+  const fs::path rtf = dir / "letter.rtf";
+  Spit(rtf, "{\\rtf1 Hi}");
+  CKXTextDocument* d = Open(rtf);
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(d->TextBytes(), "in:{\\rtf1 Hi}");
+  EXPECT_FALSE(d->IsSpecified());
+  EXPECT_EQ(d->Path(), "");
+  EXPECT_EQ(d->TitleText().rfind("\xE5\x90\x8D", 0), 0u);   // untitled
+  Type("x");
+  const std::size_t asked = host.DialogRequests().size();
+  Command(kSave);   // cancelled: nothing queued
+  ASSERT_EQ(host.DialogRequests().size(), asked + 1);
+  EXPECT_EQ(host.DialogRequests().back().kind, KxDialogKind::kSave);
+  EXPECT_EQ(Slurp(rtf), "{\\rtf1 Hi}");
+  host.QueueAnswer(KxAnswer::kOK, (dir / "copy.rtf").string());
+  Command(kSave);
+  EXPECT_EQ(Slurp(dir / "copy.rtf"), "out:xin:{\\rtf1 Hi}");
+  EXPECT_EQ(Slurp(rtf), "{\\rtf1 Hi}");
+  EXPECT_EQ(Listing(dir), (std::set<std::string>{"letter.rtf", "copy.rtf"}));
+  KxRegisterConverter(FourCC("RTF "), ".rtf", nullptr);
+
+  // Without a converter an RTF file is refused, never opened empty.
+  const std::size_t alerts = host.Alerts().size();
+  EXPECT_FALSE(hooks.OpenDocument((dir / "letter.rtf").string()));
+  EXPECT_EQ(host.Alerts().size(), alerts + 1);
+
+  std::vector<std::uint32_t> px(4, 0x00FF00);
+  const std::vector<std::uint8_t> pict = KxPictFromPixels(2, 2, px.data());
+  std::string pictFile(512, '\0');
+  pictFile.append(pict.begin(), pict.end());
+  const fs::path pp = dir / "scan.pict";
+  Spit(pp, pictFile);
+  CKXTextDocument* p = Open(pp);
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(p->TextBytes(), "\xCA");
+  EXPECT_FALSE(p->IsSpecified());
+  Command(kSave);
+  EXPECT_EQ(host.DialogRequests().back().kind, KxDialogKind::kSave);
+  EXPECT_EQ(Slurp(pp), pictFile);
+}
+
 // A missing file on the command line opens empty and is saved there.
 TEST_F(TextDocTest, MissingFileOpensEmptyAndSavesThere) {
   const fs::path p = dir / "new.txt";
@@ -285,10 +374,9 @@ TEST_F(TextDocTest, MissingFileOpensEmptyAndSavesThere) {
   EXPECT_EQ(Slurp(p), "fresh");
 }
 
-// With three generations, saves after one opening rotate once: the
-// version from before the session stays in "[1]"; a revert starts a new
-// opening, so the next save rotates again.
-TEST_F(TextDocTest, BackupsRotateOncePerOpening) {
+// With three generations every explicit save rotates: saves B, C, D, E
+// leave D in "[1]", C in "[2]", B in "[3]", and A is gone.
+TEST_F(TextDocTest, BackupsRotateOnEveryExplicitSave) {
   CKXTextDocument::GetSettings().backups = true;
   CKXTextDocument::GetSettings().backupGenerations = 3;
   const fs::path p = dir / "Notes";
@@ -300,19 +388,18 @@ TEST_F(TextDocTest, BackupsRotateOncePerOpening) {
     Command(kSave);
   }
   EXPECT_EQ(Slurp(p), "BCDEA");   // typed at the caret
-  EXPECT_EQ(Slurp(dir / "[1]Notes"), "A");
-  EXPECT_FALSE(fs::exists(dir / "[2]Notes"));
-  host.QueueAnswer(KxAnswer::kOK);
-  d->DoRevert();
-  Type("F");
-  Command(kSave);
-  EXPECT_EQ(Slurp(dir / "[1]Notes"), "BCDEA");
-  EXPECT_EQ(Slurp(dir / "[2]Notes"), "A");
+  EXPECT_EQ(Slurp(dir / "[1]Notes"), "BCDA");
+  EXPECT_EQ(Slurp(dir / "[2]Notes"), "BCA");
+  EXPECT_EQ(Slurp(dir / "[3]Notes"), "BA");
+  EXPECT_FALSE(fs::exists(dir / "[4]Notes"));
+  EXPECT_EQ(Listing(dir).size(), 4u);
 }
 
 // Auto-save: armed at the first idle after a change, saves a modified
 // specified document once the interval has passed, never an untitled one;
-// with backups on, many auto-saves rotate one generation.
+// with backups on, auto-saves rotate only the first time in an opening
+// (the version from before the session stays), and an explicit save after
+// them rotates as usual.
 TEST_F(TextDocTest, AutoSaveAfterTheInterval) {
   auto& s = CKXTextDocument::GetSettings();
   s.autoSave = true;
@@ -336,6 +423,10 @@ TEST_F(TextDocTest, AutoSaveAfterTheInterval) {
   }
   EXPECT_EQ(Slurp(dir / "[1]auto.txt"), "0");
   EXPECT_FALSE(fs::exists(dir / "[2]auto.txt"));
+  Type("y");
+  Command(kSave);
+  EXPECT_EQ(Slurp(dir / "[1]auto.txt"), "xxxx0");
+  EXPECT_EQ(Slurp(dir / "[2]auto.txt"), "0");
 
   ASSERT_TRUE(hooks.NewDocument());
   CKXTextDocument* u = Front();
@@ -431,7 +522,7 @@ TEST_F(TextDocTest, PlainTextRoundTripsInEveryEncodingAndLineEnd) {
     const char* iconvName;
     std::uint16_t encoding;
   } encodings[] = {{"SHIFT_JIS", kKxEncodingShiftJIS}, {"EUC-JP", kKxEncodingEUC},
-                   {"UTF-8", kKxEncodingUTF8}, {"ISO-2022-JP", kKxEncodingJIS}};
+                   {"UTF-8", kKxEncodingUTF8}, {"ISO-2022-JP", kKxEncodingJIS}, {"UTF-16LE", kKxEncodingUTF16}};
   for (const auto& e : encodings)
     for (const char* eol : {"\n", "\r\n", "\r"}) {
       const bool jis = std::string(e.iconvName) == "ISO-2022-JP";
@@ -441,7 +532,8 @@ TEST_F(TextDocTest, PlainTextRoundTripsInEveryEncodingAndLineEnd) {
           utf8 += l + eol;
           lf += l + "\n";
         }
-      const std::string bytes = Iconv(utf8, e.iconvName);
+      const bool utf16 = e.encoding == kKxEncodingUTF16;
+      const std::string bytes = (utf16 ? std::string("\xFF\xFE") : std::string()) + Iconv(utf8, e.iconvName);
       ASSERT_FALSE(bytes.empty()) << e.iconvName;
       SCOPED_TRACE(std::string(e.iconvName) + " eol " + std::to_string(std::strlen(eol)));
       const fs::path p = dir / "rt.txt";
@@ -451,15 +543,84 @@ TEST_F(TextDocTest, PlainTextRoundTripsInEveryEncodingAndLineEnd) {
       EXPECT_EQ(d->GetFormat().encoding, e.encoding);
       EXPECT_FALSE(d->GetFormat().container);
       EXPECT_EQ(d->TextBytes(), Iconv(lf, "SHIFT_JIS"));
+      // Typed and taken back, then saved: every encoding keeps its line ends.
+      Type("z");
+      Command(kKxCmdUndo);
       Command(kSave);
-      // Unicode files are written with LF where they had CR LF.
-      const bool unicodeCRLF = e.encoding == kKxEncodingUTF8 && std::string(eol) == "\r\n";
-      EXPECT_EQ(Slurp(p), unicodeCRLF ? Iconv(lf, e.iconvName) : bytes);
+      EXPECT_EQ(Slurp(p), bytes);
       EXPECT_EQ(Listing(dir), std::set<std::string>{"rt.txt"});
       host.QueueAnswer(KxAnswer::kDontSave);
       Command(kClose);
       ASSERT_TRUE(KxTextDocHooks::All().empty());
     }
+}
+
+// A Unicode file keeps its spelling: UTF-16 big-endian, UTF-8 with a
+// byte-order mark.
+TEST_F(TextDocTest, UnicodeFilesKeepTheirByteOrderAndMark) {
+  const std::string be = Iconv("日本語\r\nかな\r\n", "UTF-16BE");
+  const std::string u8 = "日本語\nかな\n";
+  for (const std::string& bytes : {"\xFE\xFF" + be, "\xEF\xBB\xBF" + u8}) {
+    const fs::path p = dir / "u.txt";
+    Spit(p, bytes);
+    CKXTextDocument* d = Open(p);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->TextBytes(), Iconv("日本語\nかな\n", "SHIFT_JIS"));
+    Type("z");
+    Command(kKxCmdUndo);
+    Command(kSave);
+    EXPECT_EQ(Slurp(p), bytes);
+    host.QueueAnswer(KxAnswer::kDontSave);
+    Command(kClose);
+  }
+}
+
+// Save As: the dialog starts in the document's folder with the document's
+// own format, encoding and line ends; what the user leaves alone stays,
+// what the popups change is written.
+TEST_F(TextDocTest, SaveAsOffersEncodingsAndLineEndsPresetToTheDocument) {
+  const std::string sjis = Iconv("一行目\r\n二行目\r\n", "SHIFT_JIS");
+  const fs::path p = dir / "crlf.txt";
+  Spit(p, sjis);
+  CKXTextDocument* d = Open(p);
+  ASSERT_NE(d, nullptr);
+  KxDialogReply reply;
+  reply.answer = KxAnswer::kOK;
+  reply.paths = {(dir / "u8.txt").string()};
+  reply.filter = 4;   // Unicode (UTF-8)
+  reply.choices = {0, 1};
+  host.QueueDialogReply(reply);
+  Command(kSaveAs);
+  const KxDialogRequest& q = host.DialogRequests().back();
+  EXPECT_EQ(q.folder, dir.string());
+  ASSERT_EQ(q.choices.size(), 2u);
+  EXPECT_EQ(q.choices[0].selected, 0);   // Shift_JIS
+  EXPECT_EQ(q.choices[1].selected, 1);   // CR LF
+  EXPECT_EQ(q.filters[std::size_t(q.filter)].name, "Text");
+  EXPECT_EQ(Slurp(dir / "u8.txt"), "一行目\r\n二行目\r\n");
+  EXPECT_EQ(Slurp(p), sjis);
+
+  // Saved again through the popups: EUC-JP with LF.
+  reply.paths = {(dir / "euc.txt").string()};
+  reply.filter = 0;
+  reply.choices = {2, 2};
+  host.QueueDialogReply(reply);
+  Command(kSaveAs);
+  EXPECT_EQ(Slurp(dir / "euc.txt"), Iconv("一行目\n二行目\n", "EUC-JP"));
+  EXPECT_EQ(d->GetFormat().encoding, kKxEncodingEUC);
+
+  // An EUC-JP or ISO-2022-JP document shows its own encoding under "Text".
+  for (const auto& [name, code, item] : {std::tuple{"EUC-JP", "e.txt", 2}, std::tuple{"ISO-2022-JP", "j.txt", 1}}) {
+    const fs::path f = dir / code;
+    Spit(f, Iconv("日本語\n", name));
+    ASSERT_NE(Open(f), nullptr);
+    Command(kSaveAs);   // cancelled
+    const KxDialogRequest& r = host.DialogRequests().back();
+    EXPECT_EQ(r.filters[std::size_t(r.filter)].name, "Text") << name;
+    EXPECT_EQ(r.choices[0].selected, item) << name;
+    EXPECT_EQ(r.choices[1].selected, 2) << name;
+    for (const KxFileFilter& filter : r.filters) EXPECT_EQ(filter.name.find("Shift_JIS"), std::string::npos);
+  }
 }
 
 }  // namespace

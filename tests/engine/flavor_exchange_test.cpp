@@ -300,8 +300,11 @@ TEST(FlavorExchange, PlainTextFilesInEveryEncoding) {
       {kKxCodeSJIS, CKXTextLayer::kLineEndCRLF, "ab\r\n", CKXTextLayer::kLineEndCRLF},
       {kKxCodeEUC, CKXTextLayer::kLineEndLF, "ab\n\xA4\xA2", CKXTextLayer::kLineEndLF},
       {kKxCodeJIS, CKXTextLayer::kLineEndCR, "ab\r\x1B$B", CKXTextLayer::kLineEndCR},
-      // Unicode files with CR LF are written with LF, and stay so.
-      {kKxCodeUTF8, CKXTextLayer::kLineEndCRLF, "ab\n\xE3\x81\x82", CKXTextLayer::kLineEndLF},
+      // Unicode files keep their line ends too.
+      {kKxCodeUTF8, CKXTextLayer::kLineEndCRLF, "ab\r\n\xE3\x81\x82", CKXTextLayer::kLineEndCRLF},
+      {kKxCodeUTF16, CKXTextLayer::kLineEndCRLF, std::string("\xFF\xFE" "a\0b\0\r\0\n\0", 10),
+       CKXTextLayer::kLineEndCRLF},
+      {kKxCodeUTF8, CKXTextLayer::kLineEndLF, "ab\n\xE3\x81\x82", CKXTextLayer::kLineEndLF},
       {kKxCodeUTF16, CKXTextLayer::kLineEndCR, std::string("\xFF\xFE" "a\0b\0\r\0", 8), CKXTextLayer::kLineEndCR},
   };
   for (const Case& c : cases) {
@@ -440,8 +443,8 @@ TEST(FlavorExchange, FailedSavesLeaveTheOldFile) {
   const std::string text = "ab\r\x82\xA0\x82\xA2\rcd";
   const std::string old = "old contents";
   std::unique_ptr<CKXText> src;
-  // Unicode files take LF for CR LF.
-  const std::string expected = "ab\n\xE3\x81\x82\xE3\x81\x84\ncd";
+  // Unicode files keep CR LF as well.
+  const std::string expected = "ab\r\n\xE3\x81\x82\xE3\x81\x84\r\ncd";
   int gaveUp = 0, saved = 0;
   for (short code : {kKxCodeUTF8, kKxCodeEUC}) {
     KxSweepAllocations(

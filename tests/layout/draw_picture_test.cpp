@@ -9,6 +9,7 @@
 #include "layout/draw_picture.h"
 #include "platform/draw/draw_fixture.h"
 #include "platform/memory.h"
+#include "platform/toolbox/pict.h"
 
 namespace {
 
@@ -106,6 +107,14 @@ TEST_F(DrawPicture, ConvertedPicturesFillTheirRectangleAndTheRestIsTheBox) {
     EXPECT_FALSE(Draw(r));
     EXPECT_TRUE(IsBox());
   }
+  // A picture of pixels (a PICT file's) is drawn as it is.
+  const std::uint32_t four[4] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+  const std::vector<std::uint8_t> pict = KxPictFromPixels(2, 2, four);
+  SetBytes(std::vector<std::uint8_t>(Bytes().size(), 0xFF));
+  EXPECT_TRUE(Draw(std::string(pict.begin(), pict.end())));
+  EXPECT_EQ(Px(4, 4), 0xFF0000u);
+  EXPECT_EQ(Px(14, 4), 0x00FF00u);
+  EXPECT_EQ(Px(4, 13), 0x0000FFu);
   // Without a converter JPEG records are boxes too.
   KxSetPictureConverter(kKxPictureKindJPEG, nullptr);
   EXPECT_EQ(KxGetPictureConverter(kKxPictureKindJPEG), nullptr);

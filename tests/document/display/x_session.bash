@@ -18,10 +18,10 @@ cleanup() {
 trap cleanup EXIT
 export HOME="$work/home" GSETTINGS_BACKEND=memory; mkdir -p "$HOME"
 fail() { echo "FAIL: $*"; import -window root "$shots/failure.png" 2>/dev/null || true; exit 1; }
-# Waits up to 10 s for a window whose title matches.
+# Waits up to 20 s for a window whose title matches.
 window() {
   local w=""
-  for _ in $(seq 100); do
+  for _ in $(seq 200); do
     w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)
     [ -n "$w" ] && { echo "$w"; return 0; }
     sleep 0.1
