@@ -2,6 +2,8 @@
 // the toolkit's plain ones for now; each runs its own nested loop.
 #include <gtk/gtk.h>
 
+#include <algorithm>
+
 #include "platform/gtk/gtk_host_impl.h"
 #include "platform/toolbox/cursors.h"
 
@@ -69,6 +71,25 @@ KxAnswer KxGtkHost::AskSaveChanges(const std::string& documentName) {
     case kResponseDontSave: return KxAnswer::kDontSave;
     default: return KxAnswer::kCancel;   // Escape and the close box too
   }
+}
+
+bool KxGtkHost::ChooseColour(KxWindowID parent, const std::string& title, RGBColor& colour) {
+  KxGtkWindow* owner = mImpl->Find(parent);
+  GtkWindow* window = owner ? GTK_WINDOW(owner->toplevel) : Parent(*mImpl);
+  GtkWidget* dialog = gtk_color_chooser_dialog_new(title.c_str(), window);
+  gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
+  constexpr double kFull = 65535.0;
+  const GdkRGBA start{colour.red / kFull, colour.green / kFull, colour.blue / kFull, 1.0};
+  gtk_color_chooser_set_rgba(GTK_COLOR_CHOOSER(dialog), &start);
+  gtk_color_chooser_set_use_alpha(GTK_COLOR_CHOOSER(dialog), FALSE);
+  const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
+  GdkRGBA chosen{};
+  gtk_color_chooser_get_rgba(GTK_COLOR_CHOOSER(dialog), &chosen);
+  gtk_widget_destroy(dialog);
+  if (response != GTK_RESPONSE_OK) return false;
+  auto component = [](double v) { return std::uint16_t(std::clamp(v, 0.0, 1.0) * kFull + 0.5); };
+  colour = RGBColor{component(chosen.red), component(chosen.green), component(chosen.blue)};
+  return true;
 }
 
 KxAnswer KxGtkHost::Alert(KxAlertKind kind, const std::string& text) {

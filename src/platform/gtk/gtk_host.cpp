@@ -518,6 +518,16 @@ bool KxGtkHost::WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks) {
   impl.CopyOutChanges();
   if (KxGtkWindow* w = impl.Find(impl.active)) KxGtkPlaceCursor(w->im);
   Pump();
+  // A script's next step runs here, inside whichever loop waits; its input
+  // goes through the toolkit's queue like the desktop's.
+  if (impl.queue.empty() && HasScript() && !ScriptEnded() && FeedScript() == ScriptTurn::kStep) {
+    if (PendingEvents() == 0) {
+      event = EventRecord{};
+      event.when = TickCount();
+      event.where = impl.pointer;
+      return false;
+    }
+  }
   if (impl.queue.empty() && sleepTicks > 0 && !impl.moved) {
     struct Wake {
       bool fired = false;

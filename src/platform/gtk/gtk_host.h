@@ -68,6 +68,8 @@ class KxGtkHost : public KxHost {
   KxAnswer Alert(KxAlertKind kind, const std::string& text) override;
   bool ChooseFile(std::string& path) override;
   bool ChooseSaveFile(const std::string& defaultName, std::string& path) override;
+  // GtkColorChooserDialog, modal to the window.
+  bool ChooseColour(KxWindowID parent, const std::string& title, RGBColor& colour) override;
   void Beep() override;
   void SetCursor(std::int16_t cursorID) override;
   void MenuBarChanged() override;

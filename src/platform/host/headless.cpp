@@ -40,6 +40,14 @@ void KxHeadlessHost::PostMouse(bool down, Point where, std::uint16_t modifiers) 
   PostEvent(e);
 }
 
+void KxHeadlessHost::PostMouseMove(Point where, std::uint16_t modifiers) {
+  EventRecord e;
+  e.what = nullEvent;
+  e.where = where;
+  e.modifiers = modifiers;
+  PostEvent(e);
+}
+
 void KxHeadlessHost::PostMenuChoice(std::int16_t menuID, std::int16_t item) {
   EventRecord e;
   e.what = kKxMenuChoiceEvt;
@@ -50,6 +58,8 @@ void KxHeadlessHost::PostMenuChoice(std::int16_t menuID, std::int16_t item) {
 void KxHeadlessHost::QueueAnswer(KxAnswer answer, std::string path) {
   mAnswers.push_back({answer, std::move(path)});
 }
+
+void KxHeadlessHost::QueueColourAnswer(const RGBColor& colour) { mAnswers.push_back({KxAnswer::kOK, "", true, colour}); }
 
 namespace {
 // The queue's mark of an input-method step; never handed out as an event.
@@ -87,6 +97,7 @@ bool KxHeadlessHost::WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks)
   if (!mQueue.empty()) {
     event = mQueue.front();
     mQueue.pop_front();
+    if (event.what == nullEvent) mClock.Advance(1);   // a move: one tick after the last
     event.when = mClock.ticks;
     if (event.what == mouseDown) mButtonDown = true;
     if (event.what == mouseUp) mButtonDown = false;
@@ -104,6 +115,16 @@ bool KxHeadlessHost::WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks)
       mIdleTurns = 0;
       return true;
     }
+  // A script's next step runs here, inside whichever loop waits.
+  if (HasScript() && !ScriptEnded() && FeedScript() == ScriptTurn::kStep) {
+    if (!mQueue.empty()) return WaitNextEvent(event, sleepTicks);
+    // A step that queued nothing still gives the loop a turn, without
+    // time passing, so that it sees what the step changed (an answer).
+    event = EventRecord{};
+    event.when = mClock.ticks;
+    event.modifiers = mButtonDown ? 0 : kKxEventButtonState;
+    return false;
+  }
   // Nothing waits: the whole wait passes on the virtual clock.
   mClock.Advance(sleepTicks);
   ++mIdleTurns;
@@ -127,6 +148,7 @@ bool KxHeadlessHost::PeekForEscape() {
 }
 
 bool KxHeadlessHost::ShouldStop() const {
+  if (KxHost::ShouldStop()) return true;
   return mIdleLimit != 0 && mQueue.empty() && mIdleTurns >= mIdleLimit;
 }
 
