@@ -454,7 +454,10 @@ class Runner {
 
   // A press and a release; a fresh click (not the second of a double
   // click) unless `again`.
+  // The pane under the mouse follows it in idle time, so an idle turn
+  // follows the input as it would on the screen.
   void PostClick(const LWindow& window, Point content, std::uint16_t mods, bool again) {
+    mIdleOwed = std::max(mIdleOwed, 1L);
     if (mHeadless) {
       if (!again) mHeadless->Clock().Advance(kKxDoubleClickTicks + 1);
       const Point at = Global(window, content);
@@ -503,6 +506,7 @@ class Runner {
       mHeadless->PostMouseMove(Global(*f.window, p));
     }
     mHeadless->PostMouse(false, Global(*f.window, to));
+    mIdleOwed = std::max(mIdleOwed, 1L);
     return 0;
   }
 
@@ -555,7 +559,9 @@ class Runner {
     }
     Found f;
     if (!PaneArg(s, s.args[0], f)) return 1;
-    if (!f.pane->IsVisible() || !f.pane->IsEnabled()) return 0;
+    // As on the screen, a hidden or disabled pane takes nothing (a radio
+    // group is never seen itself: its buttons are).
+    if (!dynamic_cast<LRadioGroup*>(f.pane) && (!f.pane->IsVisible() || !f.pane->IsEnabled())) return 0;
     if (auto* list = dynamic_cast<LListBox*>(f.pane)) {
       std::vector<std::int32_t> rows;
       for (long n : values) {
@@ -573,7 +579,8 @@ class Runner {
       const auto& radios = group->GetRadios();
       if (values[0] < 1 || std::size_t(values[0]) > radios.size())
         return Bad(s, "radio group " + s.args[0] + " has no button " + std::to_string(values[0]));
-      radios[std::size_t(values[0] - 1)]->SetValue(1);
+      LStdRadioButton* radio = radios[std::size_t(values[0] - 1)];
+      if (radio->IsVisible() && radio->IsEnabled()) radio->SetValue(1);
       return 0;
     }
     if (auto* popup = dynamic_cast<LStdPopupMenu*>(f.pane)) {

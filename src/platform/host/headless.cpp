@@ -94,10 +94,20 @@ bool KxHeadlessHost::WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks)
     else
       KxDeliverInputMethodPreeditClauses(step.text, step.clauses, step.caret);
   }
+  if (!mQueue.empty() && mQueue.front().what == nullEvent) {
+    // A move: idle time with the new point, a tick after what went before,
+    // as the pane that tracks the mouse sees it on a desktop.
+    event = mQueue.front();
+    mQueue.pop_front();
+    mClock.Advance(1);
+    event.when = mClock.ticks;
+    event.modifiers = std::uint16_t((event.modifiers & ~kKxEventButtonState) | (mButtonDown ? 0 : kKxEventButtonState));
+    mIdleTurns = 0;
+    return false;
+  }
   if (!mQueue.empty()) {
     event = mQueue.front();
     mQueue.pop_front();
-    if (event.what == nullEvent) mClock.Advance(1);   // a move: one tick after the last
     event.when = mClock.ticks;
     if (event.what == mouseDown) mButtonDown = true;
     if (event.what == mouseUp) mButtonDown = false;

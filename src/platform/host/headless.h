@@ -27,8 +27,9 @@ class KxHeadlessHost : public KxHost {
   void PostEvent(const EventRecord& event);
   void PostKey(std::uint8_t ch, std::uint8_t keyCode, std::uint16_t modifiers = 0);
   void PostMouse(bool down, Point where, std::uint16_t modifiers = 0);
-  // The mouse moved to `where` (global) with the button as it is; each
-  // move comes a tick after what went before, so tracking loops see it.
+  // The mouse moved to `where` (global) with the button as it is: a turn of
+  // idle time with that point, a tick after what went before, as tracking
+  // panes and loops see a move on a desktop.
   void PostMouseMove(Point where, std::uint16_t modifiers = 0);
   void PostMenuChoice(std::int16_t menuID, std::int16_t item);
   // A scripted input method: a composition (clauses as UTF-8 byte ranges,
