@@ -21,8 +21,10 @@
 //   idle N                N idle turns on the virtual clock
 //   click ID [X Y] [MODS] press and release in pane ID (its centre by default)
 //   drag ID X1 Y1 X2 Y2   press, moves of at most 4 px a tick, release
-//   field ID TEXT         the edit field's text typed over its selection
-//   field-file ID PATH    the same with the contents of PATH
+//   field ID TEXT         the edit field becomes the target, all its text
+//                         selected, and TEXT is typed over it
+//   field-file ID PATH    the same with the contents of PATH, each line end
+//                         typed as Return (which a one-line field passes on)
 //   choose ID N...        pop-up item, check/radio value, N-th radio of a
 //                         group, exactly these list rows (from 1; 0: none)
 //   open ID               a double click on the first selected row of list ID
@@ -31,8 +33,10 @@
 //   shot ID PNG           the window holding pane ID as a PNG
 //   layout ID             window layout ID of resources/ as a modal dialog
 //                         in the program's dialog loop, until OK or Cancel
-//                         (or a script that ends inside it); then prints
-//                         "layout ID MESSAGE" (for dialogs no command opens)
+//                         (or a script that ends inside it); prints
+//                         "message N" for each other message the loop hears,
+//                         then "layout ID MESSAGE" (for dialogs that no
+//                         command opens yet)
 //   quit                  the quit command; the script ends when it quits
 //
 // Steps run inside the program's loops: the host asks the script for its
@@ -231,7 +235,9 @@ class Runner {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       const std::size_t start = line.find_first_not_of(" \t");
       if (start == std::string::npos || line[start] == '#') continue;
-      mStatus = Run(line.substr(start), int(mNext));
+      // Steps inside this one (a dialog's loop) may have failed first.
+      const int status = Run(line.substr(start), int(mNext));
+      if (mStatus == 0) mStatus = status;
       return KxHost::ScriptTurn::kStep;
     }
     return KxHost::ScriptTurn::kEnded;
@@ -634,7 +640,11 @@ class Runner {
       KXModalDialog handler(ResIDT(id), &mApp);
       if (auto* dialog = dynamic_cast<KXDialogBox*>(handler.GetDialog())) dialog->UndoSupport();
       handler.GetDialog()->Select();
-      while (message != msg_OK && message != msg_Cancel) message = handler.DoDialog();
+      while (message != msg_OK && message != msg_Cancel) {
+        message = handler.DoDialog();
+        if (message != msg_Nothing && message != msg_OK && message != msg_Cancel)
+          std::printf("message %ld\n", long(message));
+      }
     }
     std::printf("layout %ld %ld\n", id, long(message));
     return 0;
