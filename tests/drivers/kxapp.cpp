@@ -356,15 +356,20 @@ class Runner {
 
   int Answer(Step& s) {
     if (s.args.empty()) return Bad(s, "answer save|dont-save|cancel|ok|colour R G B|PATH");
-    if (!mHeadless) return Unsupported(s, "answer needs the headless host");
     const std::string& a = s.args[0];
     if (a == "colour" && s.args.size() == 4) {
       long c[3] = {};
       for (int i = 0; i < 3; ++i)
         if (!ParseCount(s.args[std::size_t(i + 1)], c[i]) || c[i] < 0 || c[i] > 65535)
           return Bad(s, "answer colour R G B (0-65535)");
-      mHeadless->QueueColourAnswer(RGBColor{std::uint16_t(c[0]), std::uint16_t(c[1]), std::uint16_t(c[2])});
-    } else if (s.args.size() != 1) {
+      const RGBColor colour{std::uint16_t(c[0]), std::uint16_t(c[1]), std::uint16_t(c[2])};
+      // On the desktop the chooser shows and is answered as a user would.
+      if (mGtk) mGtk->AnswerNextColourChooser(&colour);
+      else mHeadless->QueueColourAnswer(colour);
+      return 0;
+    }
+    if (!mHeadless) return Unsupported(s, "answer needs the headless host (but for answer colour)");
+    if (s.args.size() != 1) {
       if (a == "colour") return Bad(s, "answer colour R G B (0-65535)");
       std::error_code ec;
       mHeadless->QueueAnswer(KxAnswer::kOK, std::filesystem::absolute(s.rest, ec).string());

@@ -73,24 +73,65 @@ KxAnswer KxGtkHost::AskSaveChanges(const std::string& documentName) {
   }
 }
 
+namespace {
+constexpr double kFullComponent = 65535.0;
+GdkRGBA ToRGBA(const RGBColor& c) {
+  return GdkRGBA{c.red / kFullComponent, c.green / kFullComponent, c.blue / kFullComponent, 1.0};
+}
+std::uint16_t Component(double v) { return std::uint16_t(std::clamp(v, 0.0, 1.0) * kFullComponent + 0.5); }
+}  // namespace
+
 bool KxGtkHost::ChooseColour(KxWindowID parent, const std::string& title, RGBColor& colour) {
-  KxGtkWindow* owner = mImpl->Find(parent);
-  GtkWindow* window = owner ? GTK_WINDOW(owner->toplevel) : Parent(*mImpl);
+  Impl& impl = *mImpl;
+  KxGtkWindow* owner = impl.Find(parent);
+  GtkWindow* window = owner ? GTK_WINDOW(owner->toplevel) : Parent(impl);
   GtkWidget* dialog = gtk_color_chooser_dialog_new(title.c_str(), window);
   gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
-  constexpr double kFull = 65535.0;
-  const GdkRGBA start{colour.red / kFull, colour.green / kFull, colour.blue / kFull, 1.0};
+  const GdkRGBA start = ToRGBA(colour);
   gtk_color_chooser_set_rgba(GTK_COLOR_CHOOSER(dialog), &start);
   gtk_color_chooser_set_use_alpha(GTK_COLOR_CHOOSER(dialog), FALSE);
-  const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
+  struct Running {
+    gint response = GTK_RESPONSE_NONE;
+  } running;
+  g_signal_connect(dialog, "response", G_CALLBACK(+[](GtkDialog*, gint response, gpointer p) {
+                     static_cast<Running*>(p)->response = response;
+                   }),
+                   &running);
+  gtk_widget_show(dialog);
+  impl.colourChooser = ShownColourChooser{true, gtk_window_get_modal(GTK_WINDOW(dialog)) != FALSE,
+                                          owner ? owner->id : kKxNoWindow, title};
+  // Our own loop, as the program's modal dialogs run theirs; a scripted
+  // answer is given once the dialog is on the screen, as a user would.
+  bool scripted = impl.colourAnswerQueued;
+  impl.colourAnswerQueued = false;
+  while (running.response == GTK_RESPONSE_NONE) {
+    if (scripted && gtk_widget_get_mapped(dialog)) {
+      scripted = false;
+      if (impl.colourAnswerOK) {
+        const GdkRGBA chosen = ToRGBA(impl.colourAnswer);
+        gtk_color_chooser_set_rgba(GTK_COLOR_CHOOSER(dialog), &chosen);
+      }
+      gtk_dialog_response(GTK_DIALOG(dialog), impl.colourAnswerOK ? GTK_RESPONSE_OK : GTK_RESPONSE_CANCEL);
+      break;
+    }
+    g_main_context_iteration(nullptr, TRUE);
+  }
   GdkRGBA chosen{};
   gtk_color_chooser_get_rgba(GTK_COLOR_CHOOSER(dialog), &chosen);
   gtk_widget_destroy(dialog);
-  if (response != GTK_RESPONSE_OK) return false;
-  auto component = [](double v) { return std::uint16_t(std::clamp(v, 0.0, 1.0) * kFull + 0.5); };
-  colour = RGBColor{component(chosen.red), component(chosen.green), component(chosen.blue)};
+  impl.colourChooser.shown = false;
+  if (running.response != GTK_RESPONSE_OK) return false;
+  colour = RGBColor{Component(chosen.red), Component(chosen.green), Component(chosen.blue)};
   return true;
 }
+
+void KxGtkHost::AnswerNextColourChooser(const RGBColor* colour) {
+  mImpl->colourAnswerQueued = true;
+  mImpl->colourAnswerOK = colour != nullptr;
+  if (colour) mImpl->colourAnswer = *colour;
+}
+
+KxGtkHost::ShownColourChooser KxGtkHost::LastColourChooser() const { return mImpl->colourChooser; }
 
 KxAnswer KxGtkHost::Alert(KxAlertKind kind, const std::string& text) {
   const GtkMessageType type = kind == KxAlertKind::kStop      ? GTK_MESSAGE_ERROR

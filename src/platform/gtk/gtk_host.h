@@ -152,6 +152,17 @@ class KxGtkHost : public KxHost {
   bool AnswerShownDialog(const KxDialogReply& reply);
   // Chooses a filter of the shown chooser, as its filter popup does.
   bool ChooseShownFilter(int filter);
+  // The colour chooser: the next one, once it shows, is answered as the
+  // user would, with `colour` chosen (null: cancelled); and how the last
+  // one showed (`shown` while it is open).
+  void AnswerNextColourChooser(const RGBColor* colour);
+  struct ShownColourChooser {
+    bool shown = false;
+    bool modal = false;
+    KxWindowID transientFor = kKxNoWindow;
+    std::string title;
+  };
+  ShownColourChooser LastColourChooser() const;
 
   struct Impl;
 
