@@ -190,6 +190,12 @@ std::string CellText(std::string bytes) {
   return Utf8(bytes.substr(0, zero)) + "\t" + Utf8(bytes.substr(zero + 1));
 }
 
+// A row's text: the bytes after an icon byte (below 32), else all of them.
+std::string RowText(const std::string& cell) {
+  const bool icon = !cell.empty() && std::uint8_t(cell[0]) < 32;
+  return CellText(icon ? cell.substr(1) : cell);
+}
+
 bool IsSeparatorItem(const std::string& item) { return item == "-" || item == "(-"; }
 
 // Every pane of a window in layout order (depth first).
@@ -597,6 +603,8 @@ class Runner {
     if (auto* popup = dynamic_cast<LStdPopupMenu*>(f.pane)) {
       if (values[0] < 1 || std::size_t(values[0]) > popup->GetItems().size())
         return Bad(s, "pop-up " + s.args[0] + " has no item " + std::to_string(values[0]));
+      if (IsSeparatorItem(popup->GetItems()[std::size_t(values[0] - 1)]))
+        return Bad(s, "item " + std::to_string(values[0]) + " of pop-up " + s.args[0] + " is a separator");
       popup->SetValue(std::int32_t(values[0]));
       return 0;
     }
@@ -799,7 +807,7 @@ class Runner {
       return 0;
     }
     if (auto* list = dynamic_cast<LListBox*>(f.pane)) {
-      for (std::int32_t r = 0; r < list->CountRows(); ++r) std::printf("%d %s\n", r + 1, CellText(list->GetCell(r)).c_str());
+      for (std::int32_t r = 0; r < list->CountRows(); ++r) std::printf("%d %s\n", r + 1, RowText(list->GetCell(r)).c_str());
       return 0;
     }
     return Bad(s, "pane " + s.args[1] + " has no items");
@@ -815,8 +823,7 @@ class Runner {
       const std::string& cell = list->GetCell(r);
       const bool icon = !cell.empty() && std::uint8_t(cell[0]) < 32;
       const std::string icons = icon ? std::to_string(unsigned(std::uint8_t(cell[0]))) : "-";
-      std::printf("%d %c %s %s\n", r + 1, list->IsSelected(r) ? '*' : '-', icons.c_str(),
-                  CellText(icon ? cell.substr(1) : cell).c_str());
+      std::printf("%d %c %s %s\n", r + 1, list->IsSelected(r) ? '*' : '-', icons.c_str(), RowText(cell).c_str());
     }
     return 0;
   }
