@@ -57,6 +57,24 @@ cmp -s sjis.txt before.txt || fail "a question the script left open saved the fi
 out=$(printf 'layout 3350\nfield 3354 abc\n' | app -)
 [ "$out" = "layout 3350 901" ] || fail "dialog left open: $out"
 
+# An alert runs its own loop too: while it is up, keys go to it and clicks
+# beep; Return acknowledges it and the document has its keys again.
+mkdir adir
+out=$(app - <<'S'
+open a.txt
+open adir
+type zz
+click 1001 2 5
+print alerts
+key return
+type q
+print text
+print beeps
+S
+)
+[ "$out" = "$(printf 'stop: The document \u201Cadir\u201D could not be read (Is a directory).\nqhello\n\nbeeps 1')" ] ||
+  fail "alert loop: $out"
+
 # 4. Every control kind, as print window shows it, before and after the
 #    user's choices; the controls that broadcast do so once a choice (the
 #    framework's list box broadcasts only double clicks).

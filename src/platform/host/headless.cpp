@@ -281,18 +281,47 @@ bool KxHeadlessHost::GetClipboard(OSType type, std::vector<std::uint8_t>& data) 
 std::vector<OSType> KxHeadlessHost::ClipboardTypes() const { return mClipboard.Types(); }
 
 KxAnswer KxHeadlessHost::AskSaveChanges(const std::string&) {
-  if (mAnswers.empty()) return KxAnswer::kCancel;
-  const KxAnswer a = mAnswers.front().answer;
-  mAnswers.pop_front();
-  return a;
+  return RunModalAnswer(KxAnswer::kSave, KxAnswer::kCancel);
 }
 
 KxAnswer KxHeadlessHost::Alert(KxAlertKind kind, const std::string& text) {
   mAlerts.push_back({kind, text});
-  if (mAnswers.empty()) return KxAnswer::kOK;
-  const KxAnswer a = mAnswers.front().answer;
-  mAnswers.pop_front();
-  return a;
+  return RunModalAnswer(KxAnswer::kOK, KxAnswer::kOK);
+}
+
+KxAnswer KxHeadlessHost::RunModalAnswer(KxAnswer onReturn, KxAnswer unanswered) {
+  auto takeQueued = [this](KxAnswer& a) {
+    if (mAnswers.empty()) return false;
+    a = mAnswers.front().answer;
+    mAnswers.pop_front();
+    return true;
+  };
+  KxAnswer answer = unanswered;
+  if (takeQueued(answer) || !HasScript() || ScriptEnded()) return answer;
+  // The alert's own loop: the script's next steps run inside it; keys go
+  // to the alert (Return and Enter press its default button, Escape and
+  // command-period cancel), clicks elsewhere beep, and the windows behind
+  // still get their activate and update events.
+  constexpr std::uint32_t kAlertSleepTicks = 3;
+  while (!takeQueued(answer)) {
+    if (ScriptEnded()) return KxAnswer::kCancel;
+    EventRecord e;
+    if (!WaitNextEvent(e, kAlertSleepTicks)) continue;
+    KxWindowClient* client = e.what == activateEvt || e.what == updateEvt ? GetWindowClient(e.message) : nullptr;
+    if (e.what == keyDown || e.what == autoKey) {
+      const std::uint8_t key = KxEventKeyCode(e), ch = KxEventChar(e);
+      if (key == kKxKeyReturn || key == kKxKeyEnter) return onReturn;
+      if (key == kKxKeyEscape || ch == kKxCharEscape || (ch == '.' && (e.modifiers & kKxEventCommandKey)))
+        return KxAnswer::kCancel;
+    } else if (e.what == mouseDown) {
+      Beep();
+    } else if (client && e.what == activateEvt) {
+      client->HostActivate((e.modifiers & kKxEventActiveFlag) != 0);
+    } else if (client) {
+      client->HostUpdate(Rect{0, 0, 0, 0});
+    }
+  }
+  return answer;
 }
 
 bool KxHeadlessHost::ChooseFile(std::string& path) {

@@ -44,7 +44,9 @@ class KxHeadlessHost : public KxHost {
   void SetIdleLimit(std::uint32_t turns) { mIdleLimit = turns; }
   // Answers for the next dialogs and file choosers, in order. With none
   // queued a save question is cancelled (nothing closes unasked), an alert
-  // is acknowledged and a file choice cancelled.
+  // is acknowledged and a file choice cancelled; but while a script feeds
+  // the host, a question or alert runs its own loop in which the script's
+  // next steps answer it (a script that ends there cancels it).
   void QueueAnswer(KxAnswer answer, std::string path = "");
   // The answer of the next colour chooser (QueueAnswer(kCancel) cancels it;
   // a chooser with any other answer first, or none, is cancelled).
@@ -129,6 +131,10 @@ class KxHeadlessHost : public KxHost {
     bool colour = false;   // for a colour chooser: `rgb`
     RGBColor rgb{};
   };
+  // A save question's or an alert's answer: the queued one, else the
+  // script's from inside the alert's loop (`onReturn` for Return), else
+  // `unanswered`.
+  KxAnswer RunModalAnswer(KxAnswer onReturn, KxAnswer unanswered);
   // The queued reply or answer of a dialog; false when none is queued.
   bool TakeQueuedReply(const KxDialogRequest& request, KxDialogReply& reply);
   const Window* Find(KxWindowID window) const;
