@@ -16,6 +16,7 @@
 //   status N              ENABLED MARK NAME of command N through the chain
 //   select FROM TO        byte offsets in the front document
 //   answer save|dont-save|cancel|ok|PATH   for the next dialog or file chooser
+//                         (with --gtk: for the one shown now)
 //   answer colour R G B   for the next colour chooser (0-65535 each)
 //   clipboard TEXT        TEXT on the clipboard as another program's copy
 //   idle N                N idle turns on the virtual clock
@@ -374,7 +375,7 @@ class Runner {
       else mHeadless->QueueColourAnswer(colour);
       return 0;
     }
-    if (!mHeadless) return Unsupported(s, "answer needs the headless host (but for answer colour)");
+    if (mGtk) return AnswerShown(s);
     if (s.args.size() != 1) {
       if (a == "colour") return Bad(s, "answer colour R G B (0-65535)");
       std::error_code ec;
@@ -391,6 +392,28 @@ class Runner {
       std::error_code ec;
       mHeadless->QueueAnswer(KxAnswer::kOK, std::filesystem::absolute(s.rest, ec).string());
     }
+    return 0;
+  }
+
+  // On the desktop: the question or file chooser shown now is answered as
+  // the user would answer it (the script runs inside its loop).
+  int AnswerShown(Step& s) {
+    KxGtkHost::ShownDialog shown;
+    if (!mGtk->GetShownDialog(shown)) return Unsupported(s, "answer on the desktop needs a dialog shown");
+    mGtk->WaitDialogShown();
+    KxDialogReply reply;
+    reply.filter = -1;   // as the chooser shows it
+    const std::string& a = s.args[0];
+    if (s.args.size() == 1 && a == "save") reply.answer = KxAnswer::kSave;
+    else if (s.args.size() == 1 && a == "dont-save") reply.answer = KxAnswer::kDontSave;
+    else if (s.args.size() == 1 && a == "cancel") reply.answer = KxAnswer::kCancel;
+    else if (s.args.size() == 1 && a == "ok") reply.answer = KxAnswer::kOK;
+    else {
+      std::error_code ec;
+      reply.answer = KxAnswer::kOK;
+      reply.paths.push_back(std::filesystem::absolute(s.rest, ec).string());
+    }
+    if (!mGtk->AnswerShownDialog(reply)) return Bad(s, "the dialog did not take the answer");
     return 0;
   }
 
