@@ -58,8 +58,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <sstream>
@@ -233,6 +235,13 @@ class Runner {
   // The host's source of input: one step a call.
   KxHost::ScriptTurn Feed() {
     if (mStatus != 0 || mApp.IsQuitting()) return KxHost::ScriptTurn::kEnded;
+    if (!mDeferred.empty() && mIdleOwed == 0) {
+      const std::function<void()> part = std::move(mDeferred.front());
+      mDeferred.pop_front();
+      part();
+      mIdleOwed = std::max(mIdleOwed, 1L);   // time passes between the parts
+      return KxHost::ScriptTurn::kStep;
+    }
     if (mIdleOwed > 0) {
       --mIdleOwed;
       return KxHost::ScriptTurn::kIdle;
@@ -534,8 +543,8 @@ class Runner {
       if (!ParseCount(s.args[std::size_t(i + 1)], v[i])) return Bad(s, "drag ID X1 Y1 X2 Y2");
     Found f;
     if (!PaneArg(s, s.args[0], f)) return 1;
-    if (!mHeadless) return Unsupported(s, "drag needs the headless host");
     const Point from = ContentPoint(*f.pane, v[0], v[1]), to = ContentPoint(*f.pane, v[2], v[3]);
+    if (mGtk) return DesktopDrag(*f.window, from, to);
     mHeadless->Clock().Advance(kKxDoubleClickTicks + 1);
     mHeadless->PostMouse(true, Global(*f.window, from));
     // Moves of at most kDragStep pixels each way, one tick apart.
@@ -547,6 +556,24 @@ class Runner {
     }
     mHeadless->PostMouse(false, Global(*f.window, to));
     mIdleOwed = std::max(mIdleOwed, 1L);
+    return 0;
+  }
+
+  // On the desktop the toolkit hands a press and the moves after it over at
+  // once, so the drag is given in parts, one a turn of the loop, so that
+  // the pane tracking the mouse sees each point as a person's drag shows it.
+  int DesktopDrag(const LWindow& window, Point from, Point to) {
+    const KxWindowID w = window.GetHostWindow();
+    mClickTime += kClickSpacingMs;
+    const std::uint32_t at = mClickTime;
+    mDeferred.push_back([this, w, from, at] { mGtk->SynthesizeButton(w, from, true, at); });
+    const long dh = long(to.h) - from.h, dv = long(to.v) - from.v;
+    const long steps = std::max<long>(1, (std::max(std::labs(dh), std::labs(dv)) + kDragStep - 1) / kDragStep);
+    for (long k = 1; k <= steps; ++k) {
+      const Point p{std::int16_t(from.v + dv * k / steps), std::int16_t(from.h + dh * k / steps)};
+      mDeferred.push_back([this, w, p] { mGtk->SynthesizeMotion(w, p, true); });
+    }
+    mDeferred.push_back([this, w, to, at] { mGtk->SynthesizeButton(w, to, false, at + kPressMs); });
     return 0;
   }
 
@@ -958,6 +985,7 @@ class Runner {
   std::vector<std::string> mLines;
   std::size_t mNext = 0;
   long mIdleOwed = 0;
+  std::deque<std::function<void()>> mDeferred;   // parts of a step, one a turn
   int mStatus = 0;
   std::uint32_t mClickTime = 0;
 };

@@ -867,6 +867,16 @@ void KxGtkHost::SynthesizeButton(KxWindowID window, Point local, bool down, std:
   PutEvent(e, false);
 }
 
+void KxGtkHost::SynthesizeMotion(KxWindowID window, Point local, bool buttonDown, std::uint16_t modifiers) {
+  // The toolkit holds motion back until its next frame (and merges it), so
+  // a scripted move is taken here as the motion handler takes one.
+  KxGtkWindow* w = mImpl->Find(window);
+  if (!w) return;
+  mImpl->gdkState = KxGtkMaskFromModifiers(modifiers) | (buttonDown ? kKxGdkButton1Mask : 0);
+  mImpl->pointer = GlobalPoint(*w, local.h, local.v);
+  mImpl->moved = true;
+}
+
 void KxGtkHost::SynthesizeScroll(KxWindowID window, Point local, double dx, double dy) {
   KxGtkWindow* w = mImpl->Find(window);
   GdkWindow* gw = w ? gtk_widget_get_window(w->area) : nullptr;

@@ -93,6 +93,9 @@ class KxGtkHost : public KxHost {
   // desktop's event time (click counting reads it).
   void SynthesizeButton(KxWindowID window, Point local, bool down, std::uint32_t timeMs, unsigned button = 1,
                         std::uint16_t modifiers = 0);
+  // The pointer moved to a point of the window's content (the first button
+  // held or not).
+  void SynthesizeMotion(KxWindowID window, Point local, bool buttonDown, std::uint16_t modifiers = 0);
   void SynthesizeScroll(KxWindowID window, Point local, double dx, double dy);
   // The user dragging the frame to a content size, and clicking the close box.
   void SynthesizeResize(KxWindowID window, int width, int height);

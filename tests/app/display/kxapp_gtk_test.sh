@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # kxapp --gtk: the same script drives real GTK windows as it drives the
-# headless host: a document clicked, typed into and saved, a modal dialog
-# over it whose steps run inside its loop, the save question answered from
-# inside its loop; the prints agree and the screenshot of the dialog is the
-# headless host's picture of it.
+# headless host: a document clicked, typed into, saved and dragged over, a
+# modal dialog over it whose steps run inside its loop, the save question
+# answered from inside its loop; the prints agree and the screenshot of the
+# dialog is the headless host's picture of it.
 set -u
 bin="${KX_BIN_DIR:?}/kxapp"
 dir=$(mktemp -d)
@@ -34,6 +34,8 @@ shot 3993 dialog-@HOST@.png
 click 901
 print text
 print windows
+drag 1001 2 5 25 5
+print selection
 type z
 menu 4
 print windows
@@ -46,6 +48,7 @@ run gtk --gtk
 diff out-headless.txt out-gtk.txt || { echo "FAIL: the prints differ"; fail=1; }
 grep -qx '3993 field 1 1 0 abc' out-gtk.txt || { echo "FAIL: the field under GTK: $(cat out-gtk.txt)"; fail=1; }
 [ "$(grep -c '^a.txt' out-gtk.txt)" = 2 ] || { echo "FAIL: the question under GTK: $(cat out-gtk.txt)"; fail=1; }
+grep -qx '0 4' out-gtk.txt || { echo "FAIL: the drag under GTK: $(cat out-gtk.txt)"; fail=1; }
 grep -qx 'helloxy' out-gtk.txt || { echo "FAIL: typing under GTK: $(cat out-gtk.txt)"; fail=1; }
 [ "$(cat a-gtk.txt)" = "helloxy" ] || { echo "FAIL: the save under GTK: $(cat a-gtk.txt)"; fail=1; }
 cmp dialog-headless.png dialog-gtk.png || { echo "FAIL: the dialog's screenshot differs from the headless picture"; fail=1; }
