@@ -21,7 +21,8 @@
 //   clipboard TEXT        TEXT on the clipboard as another program's copy
 //   idle N                N idle turns on the virtual clock
 //   click ID [X Y] [MODS] press and release in pane ID (its centre by default)
-//   drag ID X1 Y1 X2 Y2   press, moves of at most 4 px a tick, release
+//   drag ID X1 Y1 X2 Y2   press, moves of at most 4 px a tick, release (all
+//                         queued at once; with --gtk one part a turn)
 //   field ID TEXT         the edit field becomes the target, all its text
 //                         selected, and TEXT is typed over it
 //   field-file ID PATH    the same with the contents of PATH, each line end
@@ -29,8 +30,13 @@
 //   choose ID N...        pop-up item, check/radio value, N-th radio of a
 //                         group, exactly these list rows (from 1; 0: none)
 //   open ID               a double click on the first selected row of list ID
+//                         (one number that some window holds as a pane;
+//                         anything else is a file)
 //   print menus|windows|alerts|text|window ID|items ID|cells ID|selection|
 //         styles|decos|paras|ruby|marks|markup|beeps|clipboard
+//                         (window: "window TITLE", then "ID KIND ENABLED
+//                         SHOWN VALUE TEXT" per pane with an ID, or "none";
+//                         the run lists exactly as kxedit prints them)
 //   shot ID PNG           the window holding pane ID as a PNG
 //   layout ID             window layout ID of resources/ as a modal dialog
 //                         in the program's dialog loop, until OK or Cancel
@@ -69,10 +75,10 @@
 #include <vector>
 
 #include "app/application.h"
-#include "app/dynamic_menus.h"
-#include "app/globals.h"
 #include "driver.h"
 #include "driver_keys.h"
+#include "driver_menus.h"
+#include "driver_panes.h"
 #include "driver_runs.h"
 #include "driver_text.h"
 #include "engine/text_engine.h"
@@ -84,64 +90,21 @@
 #include "platform/files.h"
 #include "platform/framework/control.h"
 #include "platform/framework/dialog.h"
+#include "platform/framework/edit_field.h"
 #include "platform/framework/layout.h"
 #include "platform/framework/list_box.h"
-#include "platform/framework/menu.h"
 #include "platform/gtk/gtk_host.h"
 #include "platform/host/headless.h"
 #include "platform/keys.h"
 #include "platform/toolbox/keytable.h"
 #include "views/controls.h"
 #include "views/dialog_box.h"
-#include "views/edit_field.h"
-#include "views/text_view.h"
 
 namespace {
 
 std::string Utf8(const std::string& sjis) { return KxScriptTextToUTF8(sjis); }
 std::string Utf8(const unsigned char* pstring) {
   return Utf8(std::string(reinterpret_cast<const char*>(pstring + 1), pstring[0]));
-}
-
-// ---- menus ----------------------------------------------------------------------------
-
-std::string KeyText(const KxMenuItem& it) {
-  if (!it.key) return {};
-  std::string s = "Ctrl+";
-  if (it.modifiers & kKxEventShiftKey) s += "Shift+";
-  if (it.modifiers & kKxEventOptionKey) s += "Alt+";
-  if (it.modifiers & kKxEventControlKey) s += "Super+";
-  return s + char(it.key);
-}
-
-void PrintMenu(const LMenuBar& bar, const LMenu& menu, int depth) {
-  const std::string indent(std::size_t(depth) * 2, ' ');
-  for (std::int16_t i = 1; i <= menu.CountItems(); ++i) {
-    const KxMenuItem* it = menu.GetItem(i);
-    if (it->separator) {
-      std::printf("%s----\n", indent.c_str());
-      continue;
-    }
-    std::string line = indent + std::to_string(it->command) + " " + Utf8(it->text);
-    if (it->key) line += " [" + KeyText(*it) + "]";
-    if (it->mark == kKxCheckMark) line += " checked";
-    else if (it->mark != kKxNoMark) line += " mark=" + std::to_string(it->mark);
-    if (const std::uint16_t icon = KxMenuItemIcon(menu.GetMenuID(), i)) line += " icon=" + std::to_string(icon);
-    if (!it->enabled) line += " (disabled)";
-    if (it->submenuID) line += " >";
-    std::printf("%s\n", line.c_str());
-    if (it->submenuID && depth < 8)
-      if (const LMenu* sub = bar.FetchMenu(it->submenuID)) PrintMenu(bar, *sub, depth + 1);
-  }
-}
-
-void PrintMenus() {
-  const LMenuBar* bar = LMenuBar::GetCurrentMenuBar();
-  if (!bar) return;
-  for (const LMenu* m : bar->GetBarMenus()) {
-    std::printf("%s (%d)\n", Utf8(m->GetTitle()).c_str(), int(m->GetMenuID()));
-    PrintMenu(*bar, *m, 1);
-  }
 }
 
 const char* AlertKindName(KxAlertKind k) {
@@ -183,29 +146,6 @@ bool ToScript(const std::string& utf8, std::string& sjis) {
   std::vector<SKXUniChar> sides;
   const auto units = kxdriver::Units(kKxCodeUTF8, reinterpret_cast<const unsigned char*>(utf8.data()), long(utf8.size()));
   return kxdriver::FromUnits(units, sjis, sides);
-}
-
-// A list cell as UTF-8, its first zero byte shown as one TAB.
-std::string CellText(std::string bytes) {
-  std::string out;
-  const std::size_t zero = bytes.find('\0');
-  if (zero == std::string::npos) return Utf8(bytes);
-  return Utf8(bytes.substr(0, zero)) + "\t" + Utf8(bytes.substr(zero + 1));
-}
-
-// A row's text: the bytes after an icon byte (below 32), else all of them.
-std::string RowText(const std::string& cell) {
-  const bool icon = !cell.empty() && std::uint8_t(cell[0]) < 32;
-  return CellText(icon ? cell.substr(1) : cell);
-}
-
-bool IsSeparatorItem(const std::string& item) { return item == "-" || item == "(-"; }
-
-// Every pane of a window in layout order (depth first).
-void Collect(LPane* p, std::vector<LPane*>& out) {
-  out.push_back(p);
-  if (auto* v = dynamic_cast<LView*>(p))
-    for (LPane* sub : v->GetSubPanes()) Collect(sub, out);
 }
 
 // ---- the script ----------------------------------------------------------------------
@@ -653,7 +593,7 @@ class Runner {
     if (auto* popup = dynamic_cast<LStdPopupMenu*>(f.pane)) {
       if (values[0] < 1 || std::size_t(values[0]) > popup->GetItems().size())
         return Bad(s, "pop-up " + s.args[0] + " has no item " + std::to_string(values[0]));
-      if (IsSeparatorItem(popup->GetItems()[std::size_t(values[0] - 1)]))
+      if (kxdriver::IsSeparatorItem(popup->GetItems()[std::size_t(values[0] - 1)]))
         return Bad(s, "item " + std::to_string(values[0]) + " of pop-up " + s.args[0] + " is a separator");
       popup->SetValue(std::int32_t(values[0]));
       return 0;
@@ -750,7 +690,7 @@ class Runner {
   }
 
   int PrintMenusStep(Step&) {
-    PrintMenus();
+    kxdriver::PrintMenus();
     return 0;
   }
 
@@ -781,49 +721,6 @@ class Runner {
     return 0;
   }
 
-  // `ID KIND ENABLED SHOWN VALUE TEXT` for a pane.
-  static void PrintPaneLine(LPane* p) {
-    std::string kind = "other", text;
-    long value = 0;
-    Str255 title{};
-    p->GetDescriptor(title);
-    if (auto* field = dynamic_cast<LEditField*>(p)) {
-      kind = "field";
-      auto* kx = dynamic_cast<KXEditField*>(p);
-      value = kx ? kx->GetValue100() : field->GetValue();
-      text = Utf8(field->GetText());
-    } else if (auto* list = dynamic_cast<LListBox*>(p)) {
-      kind = "list";
-      const auto rows = list->GetSelectedRows();
-      std::string joined;
-      for (std::int32_t r : rows) joined += (joined.empty() ? "" : ",") + std::to_string(r + 1);
-      std::printf("%ld %s %d %d %s\n", long(p->GetPaneID()), kind.c_str(), p->IsEnabled() ? 1 : 0,
-                  p->IsVisible() ? 1 : 0, joined.empty() ? "0" : joined.c_str());
-      return;
-    } else if (dynamic_cast<KXColButton*>(p) || dynamic_cast<KXTabButton*>(p) || dynamic_cast<LScrollBar*>(p)) {
-      value = static_cast<LControl*>(p)->GetValue();
-    } else if (auto* popup = dynamic_cast<LStdPopupMenu*>(p)) {
-      kind = "popup";
-      value = popup->GetValue();
-      if (value >= 1 && std::size_t(value) <= popup->GetItems().size()) text = Utf8(popup->GetItems()[std::size_t(value - 1)]);
-    } else if (dynamic_cast<LStdButton*>(p) || dynamic_cast<LStdCheckBox*>(p) || dynamic_cast<LStdRadioButton*>(p)) {
-      kind = dynamic_cast<LStdButton*>(p) ? "button" : dynamic_cast<LStdCheckBox*>(p) ? "check" : "radio";
-      value = p->GetValue();
-      text = Utf8(title);
-    } else if (dynamic_cast<LCaption*>(p)) {
-      kind = "caption";
-      text = Utf8(title);
-    } else if (dynamic_cast<CKXTextView*>(p)) {
-      kind = "view";
-    } else if (dynamic_cast<KXGroupBox*>(p)) {
-      text = Utf8(title);
-    } else if (auto* control = dynamic_cast<LControl*>(p)) {
-      value = control->GetValue();
-    }
-    std::printf("%ld %s %d %d %ld%s%s\n", long(p->GetPaneID()), kind.c_str(), p->IsEnabled() ? 1 : 0,
-                p->IsVisible() ? 1 : 0, value, text.empty() ? "" : " ", text.c_str());
-  }
-
   int PrintWindow(Step& s) {
     if (s.args.size() != 2) return Bad(s, "print window ID");
     long id = 0;
@@ -833,13 +730,7 @@ class Runner {
       std::printf("none\n");
       return 0;
     }
-    Str255 title;
-    f.window->GetDescriptor(title);
-    std::printf("window %s\n", Utf8(title).c_str());
-    std::vector<LPane*> panes;
-    Collect(f.window, panes);
-    for (LPane* p : panes)
-      if (p != f.window && p->GetPaneID() != 0) PrintPaneLine(p);
+    kxdriver::PrintWindowPanes(*f.window);
     return 0;
   }
 
@@ -847,19 +738,7 @@ class Runner {
     if (s.args.size() != 2) return Bad(s, "print items ID");
     Found f;
     if (!PaneArg(s, s.args[1], f)) return 1;
-    if (auto* popup = dynamic_cast<LStdPopupMenu*>(f.pane)) {
-      int n = 0;
-      for (const std::string& item : popup->GetItems()) {
-        ++n;
-        if (IsSeparatorItem(item)) std::printf("%d -\n", n);
-        else std::printf("%d %s\n", n, Utf8(item).c_str());
-      }
-      return 0;
-    }
-    if (auto* list = dynamic_cast<LListBox*>(f.pane)) {
-      for (std::int32_t r = 0; r < list->CountRows(); ++r) std::printf("%d %s\n", r + 1, RowText(list->GetCell(r)).c_str());
-      return 0;
-    }
+    if (kxdriver::PrintItems(*f.pane)) return 0;
     return Bad(s, "pane " + s.args[1] + " has no items");
   }
 
@@ -869,12 +748,7 @@ class Runner {
     if (!PaneArg(s, s.args[1], f)) return 1;
     auto* list = dynamic_cast<LListBox*>(f.pane);
     if (!list) return Bad(s, "pane " + s.args[1] + " is no list");
-    for (std::int32_t r = 0; r < list->CountRows(); ++r) {
-      const std::string& cell = list->GetCell(r);
-      const bool icon = !cell.empty() && std::uint8_t(cell[0]) < 32;
-      const std::string icons = icon ? std::to_string(unsigned(std::uint8_t(cell[0]))) : "-";
-      std::printf("%d %c %s %s\n", r + 1, list->IsSelected(r) ? '*' : '-', icons.c_str(), RowText(cell).c_str());
-    }
+    kxdriver::PrintCells(*list);
     return 0;
   }
 
@@ -1066,7 +940,7 @@ int Run(int argc, char** argv) {
     CKXTextApp app(&hooks);
     app.Prepare();
     if (menus) {
-      PrintMenus();
+      kxdriver::PrintMenus();
     } else {
       Runner runner(app, headless.get(), gtkHost.get(), std::move(lines));
       runner.RunScript();
