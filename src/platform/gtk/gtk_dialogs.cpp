@@ -13,13 +13,6 @@ GtkWindow* Parent(const KxGtkHost::Impl& impl) {
   return impl.windows.empty() ? nullptr : GTK_WINDOW(impl.windows.front()->toplevel);
 }
 
-// Runs a dialog to its answer and destroys it.
-gint Run(GtkWidget* dialog) {
-  const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
-  gtk_widget_destroy(dialog);
-  return response;
-}
-
 enum Response { kResponseSave = 1, kResponseDontSave = 2 };
 
 struct CursorName {
@@ -59,6 +52,45 @@ namespace {
 
 }  // namespace
 
+int KxGtkHost::RunMessageDialog(void* widget) {
+  GtkWidget* dialog = static_cast<GtkWidget*>(widget);
+  if (!HasScript()) {
+    const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
+    gtk_widget_destroy(dialog);
+    return response;
+  }
+  // A scripted run: the script's next steps run inside the question's loop
+  // once it shows, and answer it (AnswerShownDialog); a script that ends
+  // there cancels it.
+  struct Running {
+    gint response = GTK_RESPONSE_NONE;
+  } running;
+  g_signal_connect(dialog, "response", G_CALLBACK(+[](GtkDialog*, gint response, gpointer p) {
+                     static_cast<Running*>(p)->response = response;
+                   }),
+                   &running);
+  gtk_widget_show(dialog);
+  GtkWidget* outer = mImpl->messageDialog;
+  mImpl->messageDialog = dialog;
+  constexpr gulong kIdleTurnMicroseconds = 50000;
+  while (running.response == GTK_RESPONSE_NONE) {
+    while (g_main_context_pending(nullptr)) g_main_context_iteration(nullptr, FALSE);
+    if (running.response != GTK_RESPONSE_NONE) break;
+    if (!gtk_widget_get_mapped(dialog)) {
+      g_main_context_iteration(nullptr, TRUE);
+      continue;
+    }
+    if (ScriptEnded() || FeedScript() == ScriptTurn::kEnded) {
+      gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL);
+      break;
+    }
+    g_usleep(kIdleTurnMicroseconds);   // a turn of the question's loop
+  }
+  mImpl->messageDialog = outer;
+  gtk_widget_destroy(dialog);
+  return running.response;
+}
+
 KxAnswer KxGtkHost::AskSaveChanges(const std::string& documentName) {
   GtkWidget* dialog = gtk_message_dialog_new(Parent(*mImpl), GTK_DIALOG_MODAL, GTK_MESSAGE_WARNING, GTK_BUTTONS_NONE,
                                              "Save changes to \u201C%s\u201D before closing?",
@@ -66,7 +98,7 @@ KxAnswer KxGtkHost::AskSaveChanges(const std::string& documentName) {
   gtk_dialog_add_buttons(GTK_DIALOG(dialog), "Do_n't Save", kResponseDontSave, "_Cancel", GTK_RESPONSE_CANCEL, "_Save",
                          kResponseSave, nullptr);
   gtk_dialog_set_default_response(GTK_DIALOG(dialog), kResponseSave);
-  switch (Run(dialog)) {
+  switch (RunMessageDialog(dialog)) {
     case kResponseSave: return KxAnswer::kSave;
     case kResponseDontSave: return KxAnswer::kDontSave;
     default: return KxAnswer::kCancel;   // Escape and the close box too
@@ -139,7 +171,7 @@ KxAnswer KxGtkHost::Alert(KxAlertKind kind, const std::string& text) {
                                                               : GTK_MESSAGE_INFO;
   GtkWidget* dialog = gtk_message_dialog_new(Parent(*mImpl), GTK_DIALOG_MODAL, type, GTK_BUTTONS_OK, "%s",
                                              KxGtkUtf8FromText(text).c_str());
-  Run(dialog);
+  RunMessageDialog(dialog);
   return KxAnswer::kOK;
 }
 

@@ -151,7 +151,8 @@ class KxGtkHost : public KxHost {
   bool SaveDialogScreenshot(const std::string& pngPath);
   // Answers it as the user would: a question by its button, a chooser by
   // choosing the filter and popup items of `reply` and accepting its paths
-  // (or cancelling).
+  // (or cancelling). A save question or alert shown modal to the program
+  // (AskSaveChanges, Alert) is answered first, by its button.
   bool AnswerShownDialog(const KxDialogReply& reply);
   // Chooses a filter of the shown chooser, as its filter popup does.
   bool ChooseShownFilter(int filter);
@@ -171,5 +172,8 @@ class KxGtkHost : public KxHost {
 
  private:
   KxGtkHost();
+  // Runs a question or alert of the toolkit (a GtkDialog) to its response,
+  // inside which a script's steps run; destroys it.
+  int RunMessageDialog(void* dialog);
   std::unique_ptr<Impl> mImpl;
 };

@@ -104,6 +104,7 @@ struct KxGtkHost::Impl {
   // gtk_dialogs.cpp
   void ApplyCursor(KxGtkWindow& w);
   KxGtkHost::ShownColourChooser colourChooser;
+  GtkWidget* messageDialog = nullptr;   // the question or alert running now
   bool colourAnswerQueued = false;   // a scripted answer for the next colour chooser
   bool colourAnswerOK = false;
   RGBColor colourAnswer{};

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # kxapp --gtk: the same script drives real GTK windows as it drives the
-# headless host: a document clicked, typed into, saved and dragged over, a
-# modal dialog over it whose steps run inside its loop, the save question
-# answered from inside its loop; the prints agree and the screenshot of the
-# dialog is the headless host's picture of it.
+# headless host: an alert answered from inside its loop, a document
+# clicked, typed into, saved and dragged over, a modal dialog over it whose
+# steps run inside its loop, the save question answered from inside its
+# loop; the prints agree and the screenshot of the dialog is the headless
+# host's picture of it.
 set -u
 bin="${KX_BIN_DIR:?}/kxapp"
 dir=$(mktemp -d)
@@ -19,8 +20,11 @@ run() { # host (headless|gtk), then the arguments
     { echo "FAIL: $host: exit $? $(cat "err-$host.txt")"; fail=1; }
   cp a.txt "a-$host.txt"
 }
+mkdir adir
 cat > script.txt <<'S'
 open a.txt
+open adir
+answer ok
 click 1001 30 5
 type xy
 menu 5
