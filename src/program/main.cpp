@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "app/application.h"
-#include "document/text_doc.h"
 #include "macros/facilities.h"
+#include "macros/program_hooks.h"
 #include "platform/core.h"
 #include "platform/gtk/gtk_host.h"
 
@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "kxtext: cannot open the display: %s\n", why.c_str());
       result = 1;
     } else {
-      KxTextDocHooks hooks;
+      KxProgramHooks hooks;
       CKXTextApp app(&hooks);
       app.RunWith(files);
     }

@@ -44,6 +44,11 @@ void KXListBox::BroadcastIfChanged(std::int32_t before) {
   if (mBroadcast && GetValue() != before) BroadcastMessage(mSelectionMessage, this);
 }
 
+void KXListBox::ChooseRows(const std::vector<std::int32_t>& rows) {
+  SetSelectedRows(rows);
+  if (mBroadcast) BroadcastMessage(mSelectionMessage, this);
+}
+
 void KXListBox::ClickSelf(const SMouseDownEvent& event) {
   const std::int32_t before = GetValue();
   LListBox::ClickSelf(event);

@@ -22,6 +22,9 @@ class KXListBox : public LListBox {
   void SetBroadcastOnChange(bool on) { mBroadcast = on; }
   void SetCopyAllowed(bool on) { mCopyAllowed = on; }
   MessageT GetSelectionMessage() const { return mSelectionMessage; }
+  // Selects exactly these rows (from 0) as one choice of the user: one
+  // selection broadcast when the list broadcasts.
+  void ChooseRows(const std::vector<std::int32_t>& rows);
 
   void ClickSelf(const SMouseDownEvent& event) override;
   // A down arrow with nothing selected selects the first row.

@@ -92,8 +92,9 @@ void DoSelectAll(KxTextCommandTarget& t, long) {
   t.engine.CompleteTyping();
 }
 void StPaste(KxTextCommandTarget& t, long, KxTextCommandStatus& s) {
+  // Another program's copy arrives as Unicode text alone.
   const OSType best = BestClipboardFlavor(t.engine);
-  EnableIf(s, best == FourCC("TEXT") || best == FourCC("PICT"));
+  EnableIf(s, best == FourCC("TEXT") || best == FourCC("PICT") || best == FourCC("utxt"));
 }
 void StPasteText(KxTextCommandTarget&, long, KxTextCommandStatus& s) {
   EnableIf(s, ClipboardHas(FourCC("TEXT")));

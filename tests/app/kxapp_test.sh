@@ -42,9 +42,11 @@ grep -qx '  1610 a.txt \[Ctrl+1\] icon=45' <<<"$out" || fail "window menu: $(gre
 grep -qx '  1612 名称未設定 2 \[Ctrl+3\] checked icon=44' <<<"$out" || fail "window menu: $(grep 1612 <<<"$out")"
 
 # 3. A cancelled quit keeps everything; an answered one quits and ends the
-#    script; the save writes the file.
+#    script; the save writes the file. (A real document opens with the
+#    caret at its start: the typing goes after the last line end.)
 out=$(app - <<'S'
 open a.txt
+select 6 6
 type y
 answer cancel
 quit

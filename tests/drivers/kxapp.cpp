@@ -1,4 +1,6 @@
-// kxapp: the application object on a host, driven by a script.
+// kxapp: the real program (its application object, documents, dialogs and
+// tool windows, through the same hooks as kxtext) on a host, driven by a
+// script.
 //
 //   kxapp [--prefs DIR] [--gtk] SCRIPT   run the steps of SCRIPT (- for stdin)
 //   kxapp [--prefs DIR] --menus          print the menu bar
@@ -10,312 +12,115 @@
 //                         pageup pagedown backspace delete return enter tab
 //                         escape menu f1..f15; MODS joins cmd, option,
 //                         shift, control with +
-//   menu N                command N through the target chain
+//   menu N [MODS]         command N through the target chain, MODS held
+//   status N              ENABLED MARK NAME of command N through the chain
+//   select FROM TO        byte offsets in the front document
 //   answer save|dont-save|cancel|ok|PATH   for the next dialog or file chooser
+//                         (with --gtk: for the one shown now)
+//   answer colour R G B   for the next colour chooser (0-65535 each)
+//   clipboard TEXT        TEXT on the clipboard as another program's copy
 //   idle N                N idle turns on the virtual clock
-//   print menus|windows|alerts|text
+//   click ID [X Y] [MODS] press and release in pane ID (its centre by default)
+//   drag ID X1 Y1 X2 Y2   press, moves of at most 4 px a tick, release (all
+//                         queued at once; with --gtk one part a turn)
+//   field ID TEXT         the edit field becomes the target, all its text
+//                         selected, and TEXT is typed over it
+//   field-file ID PATH    the same with the contents of PATH, each line end
+//                         typed as Return (which a one-line field passes on)
+//   choose ID N...        pop-up item, check/radio value, N-th radio of a
+//                         group, exactly these list rows (from 1; 0: none)
+//   open ID               a double click on the first selected row of list ID
+//                         (one number that some window holds as a pane;
+//                         anything else is a file)
+//   print menus|windows|alerts|text|window ID|items ID|cells ID|selection|
+//         styles|decos|paras|ruby|marks|markup|beeps|clipboard
+//                         (window: "window TITLE", then "ID KIND ENABLED
+//                         SHOWN VALUE TEXT" per pane with an ID, or "none";
+//                         the run lists exactly as kxedit prints them)
+//   shot ID PNG           the window holding pane ID as a PNG
+//   layout ID             window layout ID of resources/ as a modal dialog
+//                         in the program's dialog loop, until OK or Cancel
+//                         (or a script that ends inside it); prints
+//                         "message N" for each other message the loop hears,
+//                         then "layout ID MESSAGE" (for dialogs that no
+//                         command opens yet)
 //   quit                  the quit command; the script ends when it quits
 //
-// Documents here are a STAND-IN made for this driver (a window holding the
-// typed bytes, saved as UTF-8): the real documents come later and install
-// their own hooks. With --gtk the windows are real and, after the script,
-// the program runs until it quits.
+// Steps run inside the program's loops: the host asks the script for its
+// next step whenever it has no event to hand out, so a step that opens a
+// modal dialog is followed by steps that run inside the dialog's loop, and a
+// script that ends there ends the dialog cancelled. Pane steps act on the
+// frontmost window that holds the pane; none holds it: exit 1 "no pane ID".
+// With --gtk the windows are real and, after the script, the program runs
+// until it quits.
+//
+// Adding a step: write an `int Name(Step&)` member of Runner (0 done, 1 bad
+// input through Bad(), 2 unsupported through Unsupported()) and add a row to
+// Runner::Steps() below; a new `print WHAT` is a row of Runner::Prints().
+// Each step posts its input and returns: the loop that waits handles the
+// input before the next step runs.
+#include <cairo.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "app/app_commands.h"
 #include "app/application.h"
-#include "app/contextual_menu.h"
-#include "app/dynamic_menus.h"
-#include "app/globals.h"
 #include "driver.h"
 #include "driver_keys.h"
+#include "driver_menus.h"
+#include "driver_panes.h"
+#include "driver_runs.h"
 #include "driver_text.h"
+#include "engine/text_engine.h"
 #include "macros/facilities.h"
+#include "macros/program_hooks.h"
 #include "platform/ae/ae_codes.h"
 #include "platform/ae/required_events.h"
+#include "platform/draw/port.h"
 #include "platform/files.h"
+#include "platform/framework/control.h"
 #include "platform/framework/dialog.h"
-#include "platform/framework/menu.h"
+#include "platform/framework/edit_field.h"
+#include "platform/framework/layout.h"
+#include "platform/framework/list_box.h"
 #include "platform/gtk/gtk_host.h"
 #include "platform/host/headless.h"
-#include "platform/resources.h"
+#include "platform/keys.h"
 #include "platform/toolbox/keytable.h"
+#include "views/controls.h"
+#include "views/dialog_box.h"
 
 namespace {
 
 std::string Utf8(const std::string& sjis) { return KxScriptTextToUTF8(sjis); }
-
-std::string PString(const std::string& s, Str255 out) {
-  const std::size_t n = std::min<std::size_t>(s.size(), 255);
-  out[0] = static_cast<unsigned char>(n);
-  std::copy(s.begin(), s.begin() + std::ptrdiff_t(n), out + 1);
-  return s;
-}
-
-// ---- the stand-in document -------------------------------------------------------
-
-class StandInDoc : public LCommander, public KxWindowClient, public KxResumeDocument {
- public:
-  StandInDoc(LCommander* super, std::string title, std::string path, std::string text)
-      : LCommander(super), mTitle(std::move(title)), mPath(std::move(path)), mText(std::move(text)) {
-    Str255 t;
-    PString(mTitle, t);
-    mWindow = KxCurrentHost().CreateWindow(this, Rect{60, 40, 460, 560}, t);
-    AddAttachment(new CKXTextContextualMenu(this));
-    SwitchTarget(this);
-  }
-  ~StandInDoc() override {
-    if (GetTarget() == this) SwitchTarget(GetSuperCommander());
-    KxCurrentHost().DestroyWindow(mWindow);
-  }
-
-  const std::string& Title() const { return mTitle; }
-  const std::string& Path() const { return mPath; }
-  const std::string& Text() const { return mText; }
-  bool Modified() const { return mModified; }
-  KxWindowID Window() const { return mWindow; }
-
-  // Asks to save when modified; false when the user cancelled.
-  bool MayClose(bool ask) {
-    if (!mModified || !ask) return true;
-    switch (KxCurrentHost().AskSaveChanges(Utf8(mTitle))) {
-      case KxAnswer::kCancel:
-        return false;
-      case KxAnswer::kSave:
-        return Save();
-      default:
-        return true;
-    }
-  }
-
-  bool HandleKeyPress(const EventRecord& event) override {
-    const std::uint8_t ch = KxEventChar(event);
-    if (event.modifiers & kKxEventCommandKey) return LCommander::HandleKeyPress(event);
-    if (ch == kKxCharBackspace) {
-      if (!mText.empty()) mText.pop_back();
-    } else if (ch == kKxCharReturn || ch == '\t' || ch >= 0x20) {
-      mText += char(ch);
-    } else {
-      return LCommander::HandleKeyPress(event);
-    }
-    mModified = true;
-    return true;
-  }
-
-  void FindCommandStatus(CommandT command, Boolean& enabled, Boolean& usesMark, std::uint16_t& mark,
-                         Str255 name) override {
-    if (command == kKxCmdClose || command == kKxCmdPageSetup) {
-      enabled = true;
-      return;
-    }
-    if (kKxWindowCommands.Contains(command)) {
-      const auto docs = CKXTextApp::GetTextApp()->Hooks().Documents();
-      const std::size_t index = std::size_t(command - kKxWindowCommands.first);
-      enabled = index < docs.size();
-      usesMark = true;
-      mark = enabled && docs[index].title == mTitle ? kKxCheckMark : kKxNoMark;
-      return;
-    }
-    LCommander::FindCommandStatus(command, enabled, usesMark, mark, name);
-  }
-  bool ObeyCommand(CommandT command, void* param) override;
-  void HostActivate(bool active) override {
-    if (active) SwitchTarget(this);
-  }
-  void HostAttemptClose() override { ProcessCommand(kKxCmdClose); }
-  void DoSetBounds(const SKXRectL&) override {}
-
- private:
-  bool Save() {
-    std::string path = mPath;
-    if (path.empty() && !KxCurrentHost().ChooseSaveFile(Utf8(mTitle), path)) return false;
-    std::string out = Utf8(mText);
-    for (char& c : out)
-      if (c == '\r') c = '\n';
-    if (KxWriteFileSafely(path, out.data(), out.size()) != 0) {
-      KxCurrentHost().Alert(KxAlertKind::kStop, "could not save " + path);
-      return false;
-    }
-    mPath = path;
-    mModified = false;
-    return true;
-  }
-
-  std::string mTitle, mPath, mText;
-  bool mModified = false;
-  KxWindowID mWindow = kKxNoWindow;
-};
-
-class StandInHooks : public KxAppHooks {
- public:
-  explicit StandInHooks(std::string prefsFolder) : mPrefsFolder(std::move(prefsFolder)) {}
-
-  std::string PreferencePath() override {
-    if (mPrefsFolder.empty()) return KxAppHooks::PreferencePath();
-    Str255 name;
-    GetIndString(name, 202, 1);
-    return mPrefsFolder + "/" + std::string(reinterpret_cast<const char*>(name + 1), name[0]);
-  }
-
-  bool NewDocument() override {
-    mDocs.push_back(std::make_unique<StandInDoc>(App(), Untitled(), "", ""));
-    return true;
-  }
-  bool OpenDocument(const std::string& path) override { return Open(path) != nullptr; }
-  KxResumeDocument* OpenForResume(const std::string& path) override { return Open(path); }
-  bool PrintDocument(const std::string& path) override {
-    std::vector<std::uint8_t> raw;
-    return KxReadFile(path, raw) == 0;
-  }
-  bool CloseAllDocuments(OSType saveOption) override {
-    // Front to back, as the windows show.
-    for (KxWindowID w : KxCurrentHost().WindowList()) {
-      StandInDoc* d = Find(w);
-      if (!d) continue;
-      if (!d->MayClose(saveOption != kAENo)) return false;
-      Close(d);
-    }
-    return true;
-  }
-  std::vector<UWindowMenu::Document> Documents() override {
-    std::vector<UWindowMenu::Document> out;
-    for (const auto& d : mDocs) out.push_back({d->Title(), d->Modified(), false});
-    return out;
-  }
-  std::string FrontText() override {
-    StandInDoc* d = Find(KxCurrentHost().FrontWindow());
-    if (!d) return {};
-    std::string text = Utf8(d->Text());
-    for (char& c : text)
-      if (c == '\r') c = '\n';
-    return text;
-  }
-  void SelectDocument(int index) override {
-    if (index >= 1 && std::size_t(index) <= mDocs.size()) KxCurrentHost().SelectWindow(mDocs[std::size_t(index - 1)]->Window());
-  }
-
-  void Close(StandInDoc* d) {
-    if (gFileResume && !d->Path().empty()) {
-      SKXFResume r;
-      r.bounds = SKXRectL{};
-      if (UKXFSpec::MakeFromPath(r.fileRef, d->Path())) UKXFResume::AddFResume(r, gFileResumeHandle, 100);
-    }
-    for (auto it = mDocs.begin(); it != mDocs.end(); ++it)
-      if (it->get() == d) {
-        mDocs.erase(it);
-        break;
-      }
-    if (CKXTextApp* app = CKXTextApp::GetTextApp()) app->UpdateDynamicMenus();
-  }
-  StandInDoc* Find(KxWindowID w) {
-    for (const auto& d : mDocs)
-      if (d->Window() == w) return d.get();
-    return nullptr;
-  }
-  std::size_t Count() const { return mDocs.size(); }
-
- private:
-  static LCommander* App() { return CKXTextApp::GetTextApp(); }
-  std::string Untitled() {
-    // "名称未設定" in Shift_JIS, then the number.
-    return std::string("\x96\xBC\x8F\xCC\x96\xA2\x90\xDD\x92\xE8 ") + std::to_string(++gUntitledNo);
-  }
-  StandInDoc* Open(const std::string& path) {
-    for (const auto& d : mDocs)
-      if (d->Path() == path) {
-        KxCurrentHost().SelectWindow(d->Window());
-        return d.get();
-      }
-    std::vector<std::uint8_t> raw;
-    std::string text;
-    std::vector<SKXUniChar> sides;
-    if (KxReadFile(path, raw) != 0 || !kxdriver::DecodeText(raw, kKxCodeAuto, text, sides)) {
-      KxCurrentHost().Alert(KxAlertKind::kStop, "could not read " + path);
-      return nullptr;
-    }
-    const std::string leaf = std::filesystem::path(path).filename().string();
-    mDocs.push_back(std::make_unique<StandInDoc>(App(), KxMenuTextFromUTF8(leaf), path, text));
-    return mDocs.back().get();
-  }
-
-  std::string mPrefsFolder;
-  std::vector<std::unique_ptr<StandInDoc>> mDocs;
-};
-
-bool StandInDoc::ObeyCommand(CommandT command, void* param) {
-  if (command == kKxCmdClose) {
-    if (MayClose(true)) {
-      auto* hooks = static_cast<StandInHooks*>(&CKXTextApp::GetTextApp()->Hooks());
-      hooks->Close(this);   // deletes this
-    }
-    return true;
-  }
-  if (kKxWindowCommands.Contains(command)) {
-    CKXTextApp::GetTextApp()->Hooks().SelectDocument(int(command - kKxWindowCommands.first + 1));
-    return true;
-  }
-  return LCommander::ObeyCommand(command, param);
-}
-
-// ---- printing -----------------------------------------------------------------------
-
-std::string KeyText(const KxMenuItem& it) {
-  if (!it.key) return {};
-  std::string s = "Ctrl+";
-  if (it.modifiers & kKxEventShiftKey) s += "Shift+";
-  if (it.modifiers & kKxEventOptionKey) s += "Alt+";
-  if (it.modifiers & kKxEventControlKey) s += "Super+";
-  return s + char(it.key);
-}
-
-void PrintMenu(const LMenuBar& bar, const LMenu& menu, int depth) {
-  const std::string indent(std::size_t(depth) * 2, ' ');
-  for (std::int16_t i = 1; i <= menu.CountItems(); ++i) {
-    const KxMenuItem* it = menu.GetItem(i);
-    if (it->separator) {
-      std::printf("%s----\n", indent.c_str());
-      continue;
-    }
-    std::string line = indent + std::to_string(it->command) + " " + Utf8(it->text);
-    if (it->key) line += " [" + KeyText(*it) + "]";
-    if (it->mark == kKxCheckMark) line += " checked";
-    else if (it->mark != kKxNoMark) line += " mark=" + std::to_string(it->mark);
-    if (const std::uint16_t icon = KxMenuItemIcon(menu.GetMenuID(), i)) line += " icon=" + std::to_string(icon);
-    if (!it->enabled) line += " (disabled)";
-    if (it->submenuID) line += " >";
-    std::printf("%s\n", line.c_str());
-    if (it->submenuID && depth < 8)
-      if (const LMenu* sub = bar.FetchMenu(it->submenuID)) PrintMenu(bar, *sub, depth + 1);
-  }
-}
-
-void PrintMenus() {
-  const LMenuBar* bar = LMenuBar::GetCurrentMenuBar();
-  if (!bar) return;
-  for (const LMenu* m : bar->GetBarMenus()) {
-    std::printf("%s (%d)%s\n", Utf8(m->GetTitle()).c_str(), int(m->GetMenuID()), "");
-    PrintMenu(*bar, *m, 1);
-  }
+std::string Utf8(const unsigned char* pstring) {
+  return Utf8(std::string(reinterpret_cast<const char*>(pstring + 1), pstring[0]));
 }
 
 const char* AlertKindName(KxAlertKind k) {
   return k == KxAlertKind::kStop ? "stop" : k == KxAlertKind::kCaution ? "caution" : "note";
 }
 
-// ---- keys -----------------------------------------------------------------------------
+// ---- words of a step -----------------------------------------------------------------
 
 constexpr std::uint8_t kFunctionCodes[15] = {kKxKeyF1,  kKxKeyF2,  kKxKeyF3,  kKxKeyF4,  kKxKeyF5,
                                              kKxKeyF6,  kKxKeyF7,  kKxKeyF8,  kKxKeyF9,  kKxKeyF10,
                                              kKxKeyF11, kKxKeyF12, kKxKeyF13, kKxKeyF14, kKxKeyF15};
 constexpr unsigned kFirstFunctionSym = 0xFFBE;
+
+// The modifier keys' virtual key codes, for the keyboard state that a
+// command sees while it runs (`menu N MODS`).
+constexpr int kKeyCodeCommand = 0x37, kKeyCodeShift = 0x38, kKeyCodeOption = 0x3A, kKeyCodeControl = 0x3B;
 
 bool ParseMods(const std::string& word, std::uint16_t& mods) {
   mods = 0;
@@ -327,7 +132,7 @@ bool ParseMods(const std::string& word, std::uint16_t& mods) {
     else if (m == "control") mods |= kKxEventControlKey;
     else return false;
   }
-  return true;
+  return !word.empty();
 }
 
 bool ParseCount(const std::string& s, long& out) {
@@ -336,17 +141,665 @@ bool ParseCount(const std::string& s, long& out) {
   return !s.empty() && *end == 0;
 }
 
-// ---- the script ------------------------------------------------------------------------
+// UTF-8 as the text's Shift_JIS bytes; false when it does not convert.
+bool ToScript(const std::string& utf8, std::string& sjis) {
+  std::vector<SKXUniChar> sides;
+  const auto units = kxdriver::Units(kKxCodeUTF8, reinterpret_cast<const unsigned char*>(utf8.data()), long(utf8.size()));
+  return kxdriver::FromUnits(units, sjis, sides);
+}
+
+// ---- the script ----------------------------------------------------------------------
+
+struct Step {
+  int line = 0;
+  std::string verb;
+  std::string rest;                 // the line after the verb and one space
+  std::vector<std::string> args;    // the words after the verb
+};
+
+class Runner;
+using StepFn = int (Runner::*)(Step&);
+struct StepRow {
+  const char* verb;
+  StepFn run;
+};
 
 class Runner {
  public:
-  Runner(CKXTextApp& app, StandInHooks& hooks, KxHeadlessHost* headless, KxGtkHost* gtk)
-      : mApp(app), mHooks(hooks), mHeadless(headless), mGtk(gtk) {}
+  Runner(CKXTextApp& app, KxHeadlessHost* headless, KxGtkHost* gtk, std::vector<std::string> lines)
+      : mApp(app), mHeadless(headless), mGtk(gtk), mLines(std::move(lines)) {}
 
-  std::size_t Pending() { return mHeadless ? mHeadless->PendingEvents() : mGtk->PendingEvents(); }
-  void Drain() {
-    for (int guard = 0; guard < 100000 && Pending() > 0 && !mApp.IsQuitting(); ++guard) mApp.ProcessNextEvent();
+  KxHost& Host() { return mHeadless ? static_cast<KxHost&>(*mHeadless) : static_cast<KxHost&>(*mGtk); }
+  int Status() const { return mStatus; }
+
+  // The host's source of input: one step a call.
+  KxHost::ScriptTurn Feed() {
+    if (mStatus != 0 || mApp.IsQuitting()) return KxHost::ScriptTurn::kEnded;
+    if (!mDeferred.empty() && mIdleOwed == 0) {
+      const std::function<void()> part = std::move(mDeferred.front());
+      mDeferred.pop_front();
+      part();
+      mIdleOwed = std::max(mIdleOwed, 1L);   // time passes between the parts
+      return KxHost::ScriptTurn::kStep;
+    }
+    if (mIdleOwed > 0) {
+      --mIdleOwed;
+      return KxHost::ScriptTurn::kIdle;
+    }
+    while (mNext < mLines.size()) {
+      std::string line = mLines[mNext++];
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      const std::size_t start = line.find_first_not_of(" \t");
+      if (start == std::string::npos || line[start] == '#') continue;
+      // Steps inside this one (a dialog's loop) may have failed first.
+      const int status = Run(line.substr(start), int(mNext));
+      if (mStatus == 0) mStatus = status;
+      return KxHost::ScriptTurn::kStep;
+    }
+    return KxHost::ScriptTurn::kEnded;
   }
+
+  // Runs the application's loop until the script has ended and every loop
+  // inside it has unwound.
+  void RunScript() {
+    Host().SetScriptFeeder([this] { return Feed(); });
+    while (!Host().ScriptEnded() && !mApp.IsQuitting()) mApp.ProcessNextEvent();
+  }
+
+ private:
+  int Run(const std::string& line, int lineNo) {
+    Step step;
+    step.line = lineNo;
+    std::istringstream in(line);
+    in >> step.verb;
+    step.rest = line.size() > step.verb.size() + 1 ? line.substr(step.verb.size() + 1) : std::string();
+    for (std::string a; in >> a;) step.args.push_back(a);
+    for (const StepRow& row : Steps())
+      if (step.verb == row.verb) return (this->*row.run)(step);
+    return Bad(step, "unknown step " + step.verb);
+  }
+
+  // The tables below the class: steps, and the words of `print`.
+  static const std::vector<StepRow>& Steps();
+  static const std::vector<StepRow>& Prints();
+
+  // ---- documents, keys and commands ----
+
+  int Open(Step& s) {
+    if (s.args.empty()) return Bad(s, "open FILE...");
+    // `open ID`: a number that some window holds as a pane is a list's.
+    long id = 0;
+    if (s.args.size() == 1 && ParseCount(s.args[0], id) && FindPane(id).pane) return OpenRow(s);
+    std::vector<std::string> paths;
+    for (const std::string& a : s.args) {
+      std::error_code ec;
+      paths.push_back(std::filesystem::absolute(a, ec).lexically_normal().string());
+    }
+    mApp.HandleAppleEvent(AEMakeOpenDocuments(paths));
+    return 0;
+  }
+
+  int Type(Step& s) {
+    std::string sjis;
+    if (!ToScript(s.rest, sjis)) return Bad(s, "text does not convert");
+    PostBytes(sjis);
+    return 0;
+  }
+
+  int KeyStep(Step& s) {
+    if (s.args.empty() || s.args.size() > 2) return Bad(s, "key NAME [MODS]");
+    std::uint16_t mods = 0;
+    if (s.args.size() == 2 && !ParseMods(s.args[1], mods)) return Bad(s, "unknown modifiers " + s.args[1]);
+    if (!Key(s.args[0], mods)) return Bad(s, "unknown key " + s.args[0]);
+    return 0;
+  }
+
+  int Menu(Step& s) {
+    long n = 0;
+    std::uint16_t mods = 0;
+    if (s.args.empty() || s.args.size() > 2 || !ParseCount(s.args[0], n) ||
+        (s.args.size() == 2 && !ParseMods(s.args[1], mods)))
+      return Bad(s, "menu N [MODS]");
+    LCommander* target = LCommander::GetTarget();
+    Boolean enabled = false, usesMark = false;
+    std::uint16_t mark = 0;
+    Str255 name = {0};
+    if (target) target->ProcessCommandStatus(CommandT(n), enabled, usesMark, mark, name);
+    if (!enabled) {
+      std::fprintf(stderr, "kxapp: line %d: command %ld is disabled\n", s.line, n);
+      return 0;
+    }
+    // The keyboard as the command sees it: exactly MODS held.
+    KxKeyState held;
+    if (s.args.size() == 2) {
+      if (mods & kKxEventCommandKey) held.SetKey(kKeyCodeCommand, true);
+      if (mods & kKxEventShiftKey) held.SetKey(kKeyCodeShift, true);
+      if (mods & kKxEventOptionKey) held.SetKey(kKeyCodeOption, true);
+      if (mods & kKxEventControlKey) held.SetKey(kKeyCodeControl, true);
+    }
+    KxKeySource* before = &KxCurrentKeySource();
+    if (s.args.size() == 2) KxSetKeySource(&held);
+    LCommander::sUpdateCommandStatus = true;
+    target->ProcessCommand(CommandT(n));
+    if (s.args.size() == 2) KxSetKeySource(before == &KxHostKeyState() ? nullptr : before);
+    return 0;
+  }
+
+  int StatusStep(Step& s) {
+    long n = 0;
+    if (s.args.size() != 1 || !ParseCount(s.args[0], n)) return Bad(s, "status N");
+    Boolean enabled = false, usesMark = false;
+    std::uint16_t mark = 0;
+    Str255 name = {0};
+    if (LCommander* target = LCommander::GetTarget())
+      target->ProcessCommandStatus(CommandT(n), enabled, usesMark, mark, name);
+    std::printf("%d %u %s\n", enabled ? 1 : 0, usesMark ? unsigned(mark) : 0u, Utf8(name).c_str());
+    return 0;
+  }
+
+  int Select(Step& s) {
+    long a = 0, b = 0;
+    if (s.args.size() != 2 || !ParseCount(s.args[0], a) || !ParseCount(s.args[1], b)) return Bad(s, "select FROM TO");
+    CKXTextDocument* doc = FrontDocument();
+    if (!doc) return Bad(s, "no document");
+    const long length = KXHandleAccess::Edit(doc->GetEngine()->GetEdit())->GetLength();
+    if (a < 0 || b < 0 || a > length || b > length)
+      return Bad(s, "offset outside the text (length " + std::to_string(length) + ")");
+    const long from = std::min(a, b);
+    doc->GetEngine()->DoSelection(SKXRange{std::int32_t(from), std::int32_t(std::max(a, b) - from)}, a > b);
+    return 0;
+  }
+
+  int Answer(Step& s) {
+    if (s.args.empty()) return Bad(s, "answer save|dont-save|cancel|ok|colour R G B|PATH");
+    const std::string& a = s.args[0];
+    if (a == "colour" && s.args.size() == 4) {
+      long c[3] = {};
+      for (int i = 0; i < 3; ++i)
+        if (!ParseCount(s.args[std::size_t(i + 1)], c[i]) || c[i] < 0 || c[i] > 65535)
+          return Bad(s, "answer colour R G B (0-65535)");
+      const RGBColor colour{std::uint16_t(c[0]), std::uint16_t(c[1]), std::uint16_t(c[2])};
+      // On the desktop the chooser shows and is answered as a user would.
+      if (mGtk) mGtk->AnswerNextColourChooser(&colour);
+      else mHeadless->QueueColourAnswer(colour);
+      return 0;
+    }
+    if (mGtk) return AnswerShown(s);
+    if (s.args.size() != 1) {
+      if (a == "colour") return Bad(s, "answer colour R G B (0-65535)");
+      std::error_code ec;
+      mHeadless->QueueAnswer(KxAnswer::kOK, std::filesystem::absolute(s.rest, ec).string());
+    } else if (a == "save") {
+      mHeadless->QueueAnswer(KxAnswer::kSave);
+    } else if (a == "dont-save") {
+      mHeadless->QueueAnswer(KxAnswer::kDontSave);
+    } else if (a == "cancel") {
+      mHeadless->QueueAnswer(KxAnswer::kCancel);
+    } else if (a == "ok") {
+      mHeadless->QueueAnswer(KxAnswer::kOK);
+    } else {
+      std::error_code ec;
+      mHeadless->QueueAnswer(KxAnswer::kOK, std::filesystem::absolute(s.rest, ec).string());
+    }
+    return 0;
+  }
+
+  // On the desktop: the question or file chooser shown now is answered as
+  // the user would answer it (the script runs inside its loop).
+  int AnswerShown(Step& s) {
+    KxGtkHost::ShownDialog shown;
+    if (mGtk->GetShownDialog(shown)) mGtk->WaitDialogShown();
+    KxDialogReply reply;
+    reply.filter = -1;   // as the chooser shows it
+    const std::string& a = s.args[0];
+    if (s.args.size() == 1 && a == "save") reply.answer = KxAnswer::kSave;
+    else if (s.args.size() == 1 && a == "dont-save") reply.answer = KxAnswer::kDontSave;
+    else if (s.args.size() == 1 && a == "cancel") reply.answer = KxAnswer::kCancel;
+    else if (s.args.size() == 1 && a == "ok") reply.answer = KxAnswer::kOK;
+    else {
+      std::error_code ec;
+      reply.answer = KxAnswer::kOK;
+      reply.paths.push_back(std::filesystem::absolute(s.rest, ec).string());
+    }
+    if (!mGtk->AnswerShownDialog(reply)) return Unsupported(s, "answer on the desktop needs a dialog shown");
+    return 0;
+  }
+
+  int Clipboard(Step& s) {
+    // As another program's copy: Unicode text only (UTF-16, host order as
+    // the clipboard keeps it), CR for each line end.
+    const auto units = kxdriver::Units(kKxCodeUTF8, reinterpret_cast<const unsigned char*>(s.rest.data()),
+                                       long(s.rest.size()));
+    std::vector<std::uint8_t> bytes;
+    for (char16_t u : units) {
+      if (u == u'\n') u = u'\r';
+      bytes.push_back(std::uint8_t(u & 0xFF));
+      bytes.push_back(std::uint8_t(u >> 8));
+    }
+    Host().ClearClipboard();
+    Host().PutClipboard(FourCC("utxt"), bytes.data(), bytes.size());
+    return 0;
+  }
+
+  int Idle(Step& s) {
+    long n = 0;
+    if (s.args.size() != 1 || !ParseCount(s.args[0], n) || n < 0 || n > 1000000) return Bad(s, "idle N");
+    mIdleOwed = n;
+    return 0;
+  }
+
+  int Quit(Step& s) {
+    if (!s.args.empty()) return Bad(s, "quit takes no arguments");
+    mApp.DoQuit(kAEAsk);
+    return 0;
+  }
+
+  // ---- panes ----
+
+  struct Found {
+    LWindow* window = nullptr;
+    LPane* pane = nullptr;
+  };
+  // The frontmost window holding pane `id` (a modal dialog is in front).
+  Found FindPane(long id) {
+    if (id <= 0 || id > 0x7FFFFFFF) return {};
+    for (KxWindowID w : Host().WindowList()) {
+      auto* window = dynamic_cast<LWindow*>(Host().GetWindowClient(w));
+      if (!window) continue;
+      if (LPane* p = window->FindPaneByID(PaneIDT(id))) return {window, p};
+    }
+    return {};
+  }
+  // Parses the ID word of a pane step; on failure the step has failed.
+  bool PaneArg(Step& s, const std::string& word, Found& found) {
+    long id = 0;
+    if (!ParseCount(word, id)) {
+      Bad(s, "pane ID expected, not " + word);
+      return false;
+    }
+    found = FindPane(id);
+    if (!found.pane) {
+      Bad(s, "no pane " + word);
+      return false;
+    }
+    return true;
+  }
+
+  // A point of a pane (its local coordinates) in the window's content.
+  static Point ContentPoint(const LPane& pane, long x, long y) {
+    const RectL frame = pane.CalcPortFrameRect();
+    return Point{std::int16_t(std::clamp<long>(frame.top + y, -32768, 32767)),
+                 std::int16_t(std::clamp<long>(frame.left + x, -32768, 32767))};
+  }
+  static Point PaneCentre(const LPane& pane) {
+    const RectL frame = pane.CalcPortFrameRect();
+    return Point{std::int16_t((frame.top + frame.bottom) / 2), std::int16_t((frame.left + frame.right) / 2)};
+  }
+  static Point Global(const LWindow& window, Point content) {
+    const Rect b = window.GetGlobalBounds();
+    return Point{std::int16_t(b.top + content.v), std::int16_t(b.left + content.h)};
+  }
+
+  // A press and a release; a fresh click (not the second of a double
+  // click) unless `again`.
+  // The pane under the mouse follows it in idle time, so an idle turn
+  // follows the input as it would on the screen.
+  void PostClick(const LWindow& window, Point content, std::uint16_t mods, bool again) {
+    mIdleOwed = std::max(mIdleOwed, 1L);
+    if (mHeadless) {
+      if (!again) mHeadless->Clock().Advance(kKxDoubleClickTicks + 1);
+      const Point at = Global(window, content);
+      mHeadless->PostMouse(true, at, mods);
+      mHeadless->PostMouse(false, at, mods);
+    } else {
+      mClickTime += again ? kDoubleClickGapMs : kClickSpacingMs;
+      mGtk->SynthesizeButton(window.GetHostWindow(), content, true, mClickTime, 1, mods);
+      mGtk->SynthesizeButton(window.GetHostWindow(), content, false, mClickTime + kPressMs, 1, mods);
+    }
+  }
+
+  int Click(Step& s) {
+    if (s.args.empty() || s.args.size() > 4 || s.args.size() == 2) return Bad(s, "click ID [X Y] [MODS]");
+    Found f;
+    if (!PaneArg(s, s.args[0], f)) return 1;
+    long x = 0, y = 0;
+    std::uint16_t mods = 0;
+    std::size_t modsAt = 1;
+    if (s.args.size() >= 3) {
+      if (!ParseCount(s.args[1], x) || !ParseCount(s.args[2], y)) return Bad(s, "click ID [X Y] [MODS]");
+      modsAt = 3;
+    }
+    if (s.args.size() > modsAt && !ParseMods(s.args[modsAt], mods)) return Bad(s, "unknown modifiers " + s.args[modsAt]);
+    const Point at = s.args.size() >= 3 ? ContentPoint(*f.pane, x, y) : PaneCentre(*f.pane);
+    PostClick(*f.window, at, mods, false);
+    return 0;
+  }
+
+  int Drag(Step& s) {
+    long v[4] = {};
+    if (s.args.size() != 5) return Bad(s, "drag ID X1 Y1 X2 Y2");
+    for (int i = 0; i < 4; ++i)
+      if (!ParseCount(s.args[std::size_t(i + 1)], v[i])) return Bad(s, "drag ID X1 Y1 X2 Y2");
+    Found f;
+    if (!PaneArg(s, s.args[0], f)) return 1;
+    const Point from = ContentPoint(*f.pane, v[0], v[1]), to = ContentPoint(*f.pane, v[2], v[3]);
+    if (mGtk) return DesktopDrag(*f.window, from, to);
+    mHeadless->Clock().Advance(kKxDoubleClickTicks + 1);
+    mHeadless->PostMouse(true, Global(*f.window, from));
+    // Moves of at most kDragStep pixels each way, one tick apart.
+    const long dh = long(to.h) - from.h, dv = long(to.v) - from.v;
+    const long steps = std::max<long>(1, (std::max(std::labs(dh), std::labs(dv)) + kDragStep - 1) / kDragStep);
+    for (long k = 1; k <= steps; ++k) {
+      const Point p{std::int16_t(from.v + dv * k / steps), std::int16_t(from.h + dh * k / steps)};
+      mHeadless->PostMouseMove(Global(*f.window, p));
+    }
+    mHeadless->PostMouse(false, Global(*f.window, to));
+    mIdleOwed = std::max(mIdleOwed, 1L);
+    return 0;
+  }
+
+  // On the desktop the toolkit hands a press and the moves after it over at
+  // once, so the drag is given in parts, one a turn of the loop, so that
+  // the pane tracking the mouse sees each point as a person's drag shows it.
+  int DesktopDrag(const LWindow& window, Point from, Point to) {
+    const KxWindowID w = window.GetHostWindow();
+    mClickTime += kClickSpacingMs;
+    const std::uint32_t at = mClickTime;
+    mDeferred.push_back([this, w, from, at] { mGtk->SynthesizeButton(w, from, true, at); });
+    const long dh = long(to.h) - from.h, dv = long(to.v) - from.v;
+    const long steps = std::max<long>(1, (std::max(std::labs(dh), std::labs(dv)) + kDragStep - 1) / kDragStep);
+    for (long k = 1; k <= steps; ++k) {
+      const Point p{std::int16_t(from.v + dv * k / steps), std::int16_t(from.h + dh * k / steps)};
+      mDeferred.push_back([this, w, p] { mGtk->SynthesizeMotion(w, p, true); });
+    }
+    mDeferred.push_back([this, w, to, at] { mGtk->SynthesizeButton(w, to, false, at + kPressMs); });
+    return 0;
+  }
+
+  // The field becomes the target with all its text selected, and the
+  // bytes are typed over it.
+  int TypeIntoField(Step& s, const std::string& sjis) {
+    Found f;
+    if (!PaneArg(s, s.args[0], f)) return 1;
+    auto* field = dynamic_cast<LEditField*>(f.pane);
+    if (!field) return Bad(s, "pane " + s.args[0] + " is no edit field");
+    if (!field->IsVisible() || !field->IsEnabled()) return 0;   // as on the screen: it takes nothing
+    LCommander::SwitchTarget(field);
+    field->SelectAll();
+    if (sjis.empty()) {
+      PostKey(8, kKxKeyBackspace, 0xFF08, 0);
+    } else {
+      PostBytes(sjis);
+    }
+    return 0;
+  }
+
+  int Field(Step& s) {
+    if (s.args.empty()) return Bad(s, "field ID TEXT");
+    const std::size_t at = s.rest.find(s.args[0]) + s.args[0].size();
+    const std::string text = at < s.rest.size() ? s.rest.substr(at + 1) : std::string();
+    std::string sjis;
+    if (!ToScript(text, sjis)) return Bad(s, "text does not convert");
+    return TypeIntoField(s, sjis);
+  }
+
+  int FieldFile(Step& s) {
+    if (s.args.size() < 2) return Bad(s, "field-file ID PATH");
+    const std::size_t at = s.rest.find(s.args[0]) + s.args[0].size();
+    const std::string path = s.rest.substr(at + 1);
+    std::vector<std::uint8_t> raw;
+    if (KxReadFile(path, raw) != 0) return Bad(s, "cannot read " + path);
+    const std::string utf8 = KxDriverLinesToCR(raw);
+    std::string sjis;
+    if (!ToScript(utf8, sjis)) return Bad(s, "text of " + path + " does not convert");
+    return TypeIntoField(s, sjis);
+  }
+
+  int Choose(Step& s) {
+    if (s.args.empty()) return Bad(s, "choose ID N...");
+    std::vector<long> values;
+    for (std::size_t i = 1; i < s.args.size(); ++i) {
+      long n = 0;
+      if (!ParseCount(s.args[i], n) || n < 0) return Bad(s, "choose ID N...");
+      values.push_back(n);
+    }
+    Found f;
+    if (!PaneArg(s, s.args[0], f)) return 1;
+    // As on the screen, a hidden or disabled pane takes nothing (a radio
+    // group is never seen itself: its buttons are).
+    if (!dynamic_cast<LRadioGroup*>(f.pane) && (!f.pane->IsVisible() || !f.pane->IsEnabled())) return 0;
+    if (auto* list = dynamic_cast<LListBox*>(f.pane)) {
+      std::vector<std::int32_t> rows;
+      for (long n : values) {
+        if (n == 0) continue;
+        if (n > list->CountRows()) return Bad(s, "list " + s.args[0] + " has no row " + std::to_string(n));
+        rows.push_back(std::int32_t(n - 1));
+      }
+      LCommander::SwitchTarget(list);
+      if (auto* kx = dynamic_cast<KXListBox*>(list)) kx->ChooseRows(rows);
+      else list->SetSelectedRows(rows);
+      return 0;
+    }
+    if (values.size() != 1) return Bad(s, "choose ID N");
+    if (auto* group = dynamic_cast<LRadioGroup*>(f.pane)) {
+      const auto& radios = group->GetRadios();
+      if (values[0] < 1 || std::size_t(values[0]) > radios.size())
+        return Bad(s, "radio group " + s.args[0] + " has no button " + std::to_string(values[0]));
+      LStdRadioButton* radio = radios[std::size_t(values[0] - 1)];
+      if (radio->IsVisible() && radio->IsEnabled()) radio->SetValue(1);
+      return 0;
+    }
+    if (auto* popup = dynamic_cast<LStdPopupMenu*>(f.pane)) {
+      if (values[0] < 1 || std::size_t(values[0]) > popup->GetItems().size())
+        return Bad(s, "pop-up " + s.args[0] + " has no item " + std::to_string(values[0]));
+      if (kxdriver::IsSeparatorItem(popup->GetItems()[std::size_t(values[0] - 1)]))
+        return Bad(s, "item " + std::to_string(values[0]) + " of pop-up " + s.args[0] + " is a separator");
+      popup->SetValue(std::int32_t(values[0]));
+      return 0;
+    }
+    if (auto* control = dynamic_cast<LControl*>(f.pane)) {
+      if (values[0] < control->GetMinValue() || values[0] > control->GetMaxValue())
+        return Bad(s, "value " + std::to_string(values[0]) + " outside pane " + s.args[0] + "'s range");
+      control->SetValue(std::int32_t(values[0]));
+      return 0;
+    }
+    return Bad(s, "pane " + s.args[0] + " takes no choice");
+  }
+
+  int OpenRow(Step& s) {
+    if (s.args.size() != 1) return Bad(s, "open ID");
+    Found f;
+    if (!PaneArg(s, s.args[0], f)) return 1;
+    auto* list = dynamic_cast<LListBox*>(f.pane);
+    if (!list) return Bad(s, "pane " + s.args[0] + " is no list");
+    const std::vector<std::int32_t> rows = list->GetSelectedRows();
+    if (rows.empty()) return Bad(s, "list " + s.args[0] + " has no selected row");
+    list->ScrollToRow(rows.front());
+    // The row's middle: the first local line that shows it, and the last.
+    RectL frame;
+    if (!list->CalcLocalFrameRect(frame)) return Bad(s, "list " + s.args[0] + " does not show");
+    long first = -1, last = -1;
+    for (std::int32_t v = frame.top; v < frame.bottom; ++v)
+      if (list->RowAt(SPoint32{frame.left + 2, v}) == rows.front()) {
+        if (first < 0) first = v;
+        last = v;
+      }
+    if (first < 0) return Bad(s, "row of list " + s.args[0] + " does not show");
+    SPoint32 local{frame.left + 2, std::int32_t((first + last) / 2)};
+    list->LocalToPortPoint(local);
+    const Point at{std::int16_t(local.v), std::int16_t(local.h)};
+    PostClick(*f.window, at, 0, false);
+    PostClick(*f.window, at, 0, true);
+    return 0;
+  }
+
+  int Layout(Step& s) {
+    long id = 0;
+    if (s.args.size() != 1 || !ParseCount(s.args[0], id) || id <= 0 || id > 32767) return Bad(s, "layout ID");
+    if (!KxLayout(ResIDT(id)).Exists()) return Bad(s, "no layout " + s.args[0]);
+    MessageT message = msg_Nothing;
+    {
+      KXModalDialog handler(ResIDT(id), &mApp);
+      if (auto* dialog = dynamic_cast<KXDialogBox*>(handler.GetDialog())) dialog->UndoSupport();
+      handler.GetDialog()->Select();
+      while (message != msg_OK && message != msg_Cancel) {
+        message = handler.DoDialog();
+        if (message != msg_Nothing && message != msg_OK && message != msg_Cancel)
+          std::printf("message %ld\n", long(message));
+      }
+    }
+    std::printf("layout %ld %ld\n", id, long(message));
+    return 0;
+  }
+
+  int Shot(Step& s) {
+    if (s.args.size() != 2) return Bad(s, "shot ID PNG");
+    Found f;
+    if (!PaneArg(s, s.args[0], f)) return 1;
+    std::unique_ptr<KxPort> shot;
+    KxPort* port = nullptr;
+    if (mGtk) {
+      shot = mGtk->Screenshot(f.window->GetHostWindow());
+      if (!shot) return Bad(s, "the window is not on the screen");
+      port = shot.get();
+    } else {
+      f.window->UpdatePort();
+      port = f.window->HostPort();
+    }
+    if (!port || cairo_surface_write_to_png(port->Surface(), s.args[1].c_str()) != CAIRO_STATUS_SUCCESS)
+      return Bad(s, "cannot write " + s.args[1]);
+    return 0;
+  }
+
+  // ---- printing ----
+
+  int Print(Step& s) {
+    if (s.args.empty()) return Bad(s, "print WHAT");
+    mApp.UpdateMenus();
+    for (const StepRow& row : Prints())
+      if (s.args[0] == row.verb) return (this->*row.run)(s);
+    static const char* const kRunLists[] = {"selection", "styles", "decos", "paras", "ruby", "marks"};
+    if (s.args.size() == 1 && std::find(std::begin(kRunLists), std::end(kRunLists), s.args[0]) != std::end(kRunLists)) {
+      CKXTextDocument* doc = FrontDocument();
+      if (!doc) return Bad(s, "print " + s.args[0] + ": no document");
+      kxdriver::PrintRunList(doc->GetEngine()->GetEdit(), s.args[0]);
+      return 0;
+    }
+    return Bad(s, "unknown print " + s.args[0]);
+  }
+
+  int PrintMenusStep(Step&) {
+    kxdriver::PrintMenus();
+    return 0;
+  }
+
+  int PrintWindows(Step&) {
+    for (KxWindowID w : Host().WindowList()) {
+      auto* window = dynamic_cast<LWindow*>(Host().GetWindowClient(w));
+      if (!window) continue;
+      Str255 title;
+      window->GetDescriptor(title);
+      bool modified = false;
+      for (CKXTextDocument* d : KxTextDocHooks::All())
+        if (d->GetWindow() == window) modified = d->LDocument::IsModified();
+      std::printf("%s%s\n", Utf8(title).c_str(), modified ? " (modified)" : "");
+    }
+    return 0;
+  }
+
+  int PrintAlerts(Step&) {
+    if (mHeadless)
+      for (const auto& a : mHeadless->Alerts()) std::printf("%s: %s\n", AlertKindName(a.kind), a.text.c_str());
+    return 0;
+  }
+
+  int PrintText(Step&) {
+    CKXTextDocument* doc = FrontDocument();
+    std::string text = doc ? Utf8(doc->TextBytes()) : std::string();
+    std::printf("%s\n", text.c_str());
+    return 0;
+  }
+
+  int PrintWindow(Step& s) {
+    if (s.args.size() != 2) return Bad(s, "print window ID");
+    long id = 0;
+    if (!ParseCount(s.args[1], id)) return Bad(s, "print window ID");
+    const Found f = FindPane(id);
+    if (!f.window) {
+      std::printf("none\n");
+      return 0;
+    }
+    kxdriver::PrintWindowPanes(*f.window);
+    return 0;
+  }
+
+  int PrintItems(Step& s) {
+    if (s.args.size() != 2) return Bad(s, "print items ID");
+    Found f;
+    if (!PaneArg(s, s.args[1], f)) return 1;
+    if (kxdriver::PrintItems(*f.pane)) return 0;
+    return Bad(s, "pane " + s.args[1] + " has no items");
+  }
+
+  int PrintCells(Step& s) {
+    if (s.args.size() != 2) return Bad(s, "print cells ID");
+    Found f;
+    if (!PaneArg(s, s.args[1], f)) return 1;
+    auto* list = dynamic_cast<LListBox*>(f.pane);
+    if (!list) return Bad(s, "pane " + s.args[1] + " is no list");
+    kxdriver::PrintCells(*list);
+    return 0;
+  }
+
+  int PrintMarkup(Step& s) {
+    CKXTextDocument* doc = FrontDocument();
+    if (!doc) return Bad(s, "print markup: no document");
+    CKXTextEditEx& edit = *KXHandleAccess::Edit(doc->GetEngine()->GetEdit());
+    for (long k = 1; k <= edit.GetMarkupCount(); ++k) {
+      long start = 0, end = 0;
+      edit.GetMarkupRangeAt(k, start, end);
+      end = std::clamp(end, start, edit.GetLength());
+      std::string bytes(std::size_t(end - start), '\0');
+      if (end > start) edit.CopyBytes(start, end, bytes.data(), long(bytes.size()));
+      std::printf("%ld %ld %s\n", start, end, Utf8(bytes).c_str());
+    }
+    return 0;
+  }
+
+  int PrintBeeps(Step&) {
+    std::printf("beeps %d\n", mHeadless ? mHeadless->Beeps() : mGtk->Beeps());
+    return 0;
+  }
+
+  int PrintClipboard(Step&) {
+    std::vector<std::uint8_t> data;
+    std::string text;
+    if (Host().GetClipboard(FourCC("utxt"), data)) {
+      std::vector<char16_t> units;
+      for (std::size_t i = 0; i + 1 < data.size(); i += 2) units.push_back(char16_t(data[i] | (data[i + 1] << 8)));
+      std::string sjis;
+      std::vector<SKXUniChar> sides;
+      if (kxdriver::FromUnits(units, sjis, sides)) text = kxdriver::TextToUTF8(sjis, sides);
+    } else if (Host().GetClipboard(FourCC("TEXT"), data)) {
+      text = Utf8(std::string(data.begin(), data.end()));
+    }
+    for (char& c : text)
+      if (c == '\r') c = '\n';
+    std::printf("%s\n", text.c_str());
+    return 0;
+  }
+
+  // ---- helpers ----
+
+  // The front document: the frontmost window that is a document's.
+  CKXTextDocument* FrontDocument() {
+    const auto docs = KxTextDocHooks::All();
+    for (KxWindowID w : Host().WindowList())
+      for (CKXTextDocument* d : docs)
+        if (d->GetWindow() && d->GetWindow()->GetHostWindow() == w) return d;
+    return nullptr;
+  }
+
   void PostKey(std::uint8_t ch, std::uint8_t code, unsigned sym, std::uint16_t mods) {
     if (mHeadless) {
       mHeadless->PostKey(ch, code, mods);
@@ -355,97 +808,14 @@ class Runner {
       if (w != kKxNoWindow) mGtk->SynthesizeKey(w, sym, mods);
     }
   }
-
-  // 0 done, 1 bad step, 2 unsupported here.
-  int Step(const std::string& line, int lineNo) {
-    std::istringstream in(line);
-    std::string verb;
-    in >> verb;
-    const std::string rest = line.size() > verb.size() + 1 ? line.substr(verb.size() + 1) : std::string();
-    std::vector<std::string> args;
-    for (std::string a; in >> a;) args.push_back(a);
-    if (verb == "open") {
-      if (args.empty()) return Bad(lineNo, "open FILE...");
-      std::vector<std::string> paths;
-      for (const std::string& a : args) {
-        std::error_code ec;
-        paths.push_back(std::filesystem::absolute(a, ec).lexically_normal().string());
-      }
-      mApp.HandleAppleEvent(AEMakeOpenDocuments(paths));
-    } else if (verb == "type") {
-      std::string sjis;
-      std::vector<SKXUniChar> sides;
-      const auto units = kxdriver::Units(kKxCodeUTF8, reinterpret_cast<const unsigned char*>(rest.data()), long(rest.size()));
-      if (!kxdriver::FromUnits(units, sjis, sides)) return Bad(lineNo, "text does not convert");
-      for (char c : sjis) {
-        std::uint8_t code = 0;
-        UKeyTable::GetKeyCode(std::uint8_t(c), code);
-        PostKey(std::uint8_t(c), code, std::uint8_t(c), 0);
-      }
-    } else if (verb == "key") {
-      if (args.empty() || args.size() > 2) return Bad(lineNo, "key NAME [MODS]");
-      std::uint16_t mods = 0;
-      if (args.size() == 2 && !ParseMods(args[1], mods)) return Bad(lineNo, "unknown modifiers " + args[1]);
-      if (!Key(args[0], mods)) return Bad(lineNo, "unknown key " + args[0]);
-    } else if (verb == "menu") {
-      long n = 0;
-      if (args.size() != 1 || !ParseCount(args[0], n)) return Bad(lineNo, "menu N");
-      LCommander* target = LCommander::GetTarget();
-      Boolean enabled = false, usesMark = false;
-      std::uint16_t mark = 0;
-      Str255 name = {0};
-      if (target) target->ProcessCommandStatus(CommandT(n), enabled, usesMark, mark, name);
-      if (!enabled) {
-        std::fprintf(stderr, "kxapp: line %d: command %ld is disabled\n", lineNo, n);
-      } else {
-        LCommander::sUpdateCommandStatus = true;
-        target->ProcessCommand(CommandT(n));
-      }
-    } else if (verb == "answer") {
-      if (args.size() != 1) return Bad(lineNo, "answer save|dont-save|cancel|ok|PATH");
-      if (!mHeadless) return Unsupported(lineNo, "answer needs the headless host");
-      const std::string& a = args[0];
-      if (a == "save") mHeadless->QueueAnswer(KxAnswer::kSave);
-      else if (a == "dont-save") mHeadless->QueueAnswer(KxAnswer::kDontSave);
-      else if (a == "cancel") mHeadless->QueueAnswer(KxAnswer::kCancel);
-      else if (a == "ok") mHeadless->QueueAnswer(KxAnswer::kOK);
-      else {
-        std::error_code ec;
-        mHeadless->QueueAnswer(KxAnswer::kOK, std::filesystem::absolute(rest, ec).string());
-      }
-    } else if (verb == "idle") {
-      long n = 0;
-      if (args.size() != 1 || !ParseCount(args[0], n) || n < 0 || n > 1000000) return Bad(lineNo, "idle N");
-      Drain();
-      for (long i = 0; i < n && !mApp.IsQuitting(); ++i) mApp.ProcessNextEvent();
-    } else if (verb == "print") {
-      if (args.size() != 1) return Bad(lineNo, "print menus|windows|alerts|text");
-      Drain();
-      mApp.UpdateMenus();
-      if (args[0] == "menus") {
-        PrintMenus();
-      } else if (args[0] == "windows") {
-        for (KxWindowID w : KxCurrentHost().WindowList())
-          if (StandInDoc* d = mHooks.Find(w)) std::printf("%s%s\n", Utf8(d->Title()).c_str(), d->Modified() ? " (modified)" : "");
-      } else if (args[0] == "alerts") {
-        if (mHeadless)
-          for (const auto& a : mHeadless->Alerts()) std::printf("%s: %s\n", AlertKindName(a.kind), a.text.c_str());
-      } else if (args[0] == "text") {
-        std::printf("%s\n", mHooks.FrontText().c_str());
-      } else {
-        return Bad(lineNo, "print menus|windows|alerts|text");
-      }
-    } else if (verb == "quit") {
-      if (!args.empty()) return Bad(lineNo, "quit takes no arguments");
-      mApp.DoQuit(kAEAsk);
-    } else {
-      return Bad(lineNo, "unknown step " + verb);
+  void PostBytes(const std::string& sjis) {
+    for (char c : sjis) {
+      std::uint8_t code = 0;
+      UKeyTable::GetKeyCode(std::uint8_t(c), code);
+      if (c == '\r') code = kKxKeyReturn;
+      PostKey(std::uint8_t(c), code, c == '\r' ? 0xFF0D : std::uint8_t(c), 0);
     }
-    Drain();
-    return 0;
   }
-
- private:
   bool Key(const std::string& name, std::uint16_t mods) {
     for (const KxDriverKey& k : kKxDriverKeys)
       if (name == k.name) {
@@ -466,20 +836,54 @@ class Runner {
     }
     return false;
   }
-  static int Bad(int lineNo, const std::string& what) {
-    std::fprintf(stderr, "kxapp: line %d: %s\n", lineNo, what.c_str());
+  static int Bad(const Step& s, const std::string& what) {
+    std::fprintf(stderr, "kxapp: line %d: %s\n", s.line, what.c_str());
     return 1;
   }
-  static int Unsupported(int lineNo, const std::string& what) {
-    std::fprintf(stderr, "kxapp: line %d: %s\n", lineNo, what.c_str());
+  static int Unsupported(const Step& s, const std::string& what) {
+    std::fprintf(stderr, "kxapp: line %d: %s\n", s.line, what.c_str());
     return 2;
   }
 
+  // Clicks on the desktop: apart by more than any double-click time, and
+  // the two of a double click close together.
+  static constexpr std::uint32_t kClickSpacingMs = 10000;
+  static constexpr std::uint32_t kDoubleClickGapMs = 100;
+  static constexpr std::uint32_t kPressMs = 20;
+  static constexpr long kDragStep = 4;   // pixels a move, at most
+
   CKXTextApp& mApp;
-  StandInHooks& mHooks;
   KxHeadlessHost* mHeadless;
   KxGtkHost* mGtk;
+  std::vector<std::string> mLines;
+  std::size_t mNext = 0;
+  long mIdleOwed = 0;
+  std::deque<std::function<void()>> mDeferred;   // parts of a step, one a turn
+  int mStatus = 0;
+  std::uint32_t mClickTime = 0;
 };
+
+const std::vector<StepRow>& Runner::Steps() {
+  static const std::vector<StepRow> steps = {
+    {"open", &Runner::Open},          {"type", &Runner::Type},         {"key", &Runner::KeyStep},
+    {"menu", &Runner::Menu},          {"status", &Runner::StatusStep}, {"select", &Runner::Select},
+    {"answer", &Runner::Answer},      {"clipboard", &Runner::Clipboard}, {"idle", &Runner::Idle},
+    {"quit", &Runner::Quit},          {"click", &Runner::Click},       {"drag", &Runner::Drag},
+    {"field", &Runner::Field},        {"field-file", &Runner::FieldFile}, {"choose", &Runner::Choose},
+    {"shot", &Runner::Shot},          {"print", &Runner::Print},       {"layout", &Runner::Layout},
+  };
+  return steps;
+}
+
+const std::vector<StepRow>& Runner::Prints() {
+  static const std::vector<StepRow> prints = {
+    {"menus", &Runner::PrintMenusStep}, {"windows", &Runner::PrintWindows}, {"alerts", &Runner::PrintAlerts},
+    {"text", &Runner::PrintText},       {"window", &Runner::PrintWindow},   {"items", &Runner::PrintItems},
+    {"cells", &Runner::PrintCells},     {"markup", &Runner::PrintMarkup},   {"beeps", &Runner::PrintBeeps},
+    {"clipboard", &Runner::PrintClipboard},
+  };
+  return prints;
+}
 
 int Usage() {
   std::fprintf(stderr, "usage: kxapp [--prefs DIR] [--gtk] SCRIPT\n       kxapp [--prefs DIR] --menus\n");
@@ -494,7 +898,7 @@ int Run(int argc, char** argv) {
     if (a == "--prefs" && i + 1 < argc) prefs = argv[++i];
     else if (a == "--gtk") gtk = true;
     else if (a == "--menus") menus = true;
-    else if (a.size() > 1 && a[0] == '-' ) return Usage();
+    else if (a.size() > 1 && a[0] == '-') return Usage();
     else if (script.empty()) script = a;
     else return Usage();
   }
@@ -529,28 +933,24 @@ int Run(int argc, char** argv) {
     headless = std::make_unique<KxHeadlessHost>();
   }
 
-  StandInHooks hooks(prefs);
+  KxProgramHooks hooks(prefs);
   int status = 0;
   {
     CKXTextApp app(&hooks);
+    app.Prepare();
     if (menus) {
-      app.Prepare();
-      PrintMenus();
+      kxdriver::PrintMenus();
     } else {
-      app.Prepare();
-      Runner runner(app, hooks, headless.get(), gtkHost.get());
-      for (std::size_t i = 0; i < lines.size() && !app.IsQuitting(); ++i) {
-        std::string line = lines[i];
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        const std::size_t start = line.find_first_not_of(" \t");
-        if (start == std::string::npos || line[start] == '#') continue;
-        status = runner.Step(line.substr(start), int(i + 1));
-        if (status != 0) break;
-      }
+      Runner runner(app, headless.get(), gtkHost.get(), std::move(lines));
+      runner.RunScript();
+      status = runner.Status();
+      KxCurrentHost().SetScriptFeeder(nullptr);
       if (gtkHost && status == 0 && !app.IsQuitting()) {
-        if (hooks.Count() == 0) app.StartUp();
+        if (KxTextDocHooks::All().empty()) app.StartUp();
         app.RunLoop();
       }
+      // What the script left open goes unasked, as a killed program's would.
+      hooks.CloseAllDocuments(kAENo);
     }
   }
   return status;

@@ -51,6 +51,7 @@
 #include <vector>
 
 #include "driver.h"
+#include "driver_runs.h"
 #include "driver_text.h"
 #include "kxedit_window.h"
 #include "kxedit_gages.h"
@@ -93,20 +94,7 @@ using kxdriver::Units;
 
 // Text as UTF-8 with CR as a newline.
 std::string ToUTF8(const std::string& sjis, const std::vector<SKXUniChar>& sides) {
-  HandleOwner units, glyphs;
-  long count = 0;
-  UKXUnicode::ConvertFromText(kScriptJapanese, sjis.data(), long(sjis.size()), sides.data(), long(sides.size()),
-                              units.h, count, glyphs.h);
-  std::vector<unsigned char> be(size_t(count) * 2);
-  const char16_t* u = units.h ? reinterpret_cast<const char16_t*>(*units.h) : nullptr;
-  for (long k = 0; k < count; ++k) {
-    char16_t c = u[k] == 13 ? char16_t('\n') : u[k];
-    be[size_t(2 * k)] = (unsigned char)(c >> 8);
-    be[size_t(2 * k + 1)] = (unsigned char)(c & 0xFF);
-  }
-  CKXJCode conv;
-  conv.UNICODEtoUTF8(be.data(), long(be.size()));
-  return std::string(reinterpret_cast<const char*>(conv.GetTextPtr()), size_t(conv.GetTextSize()));
+  return kxdriver::TextToUTF8(sjis, sides);
 }
 
 bool ParseLong(const std::string& s, long& out) {
@@ -222,18 +210,6 @@ bool RunTextCommand(CKXTextLayer& layer, long cmd) {
     return false;
   }
   return true;
-}
-
-// One line per mark: START END RANK NAME.
-void PrintMarks(KXEditHandle e) {
-  for (long k = 1; k <= KXTE_GetMarkCount(e); ++k) {
-    long start = 0, end = 0;
-    KXTE_GetMarkRange(e, k, start, end);
-    unsigned char name[256] = {};
-    KXTE_GetMarkString(e, k, name);
-    const std::string bytes(reinterpret_cast<const char*>(name + 1), name[0]);
-    std::printf("%ld %ld %d %s\n", start, end, KXTE_GetMarkRank(e, k), ToUTF8(bytes, {}).c_str());
-  }
 }
 
 // One line per column-page: PAGE COLUMN FIRST-LINE LAST-LINE START END.
@@ -621,10 +597,7 @@ int Runner::ReplaceAll(const std::vector<std::string>& args, long lineNo) {
 }
 
 int Runner::Print(const std::string& what) {
-  if (what == "marks") {
-    PrintMarks(mHandle);
-    return 0;
-  }
+  if (kxdriver::PrintRunList(mHandle, what)) return 0;
   if (what == "pages") {
     PrintPages(mHandle);
     return 0;
@@ -637,10 +610,6 @@ int Runner::Print(const std::string& what) {
       if (!sides.empty()) mEdit.GetUniChars(sides.data(), long(sides.size()));
       std::fputs(ToUTF8(bytes, sides).c_str(), stdout);
       std::fputs("\n", stdout);
-    } else if (what == "selection") {
-      long a, b;
-      mEdit.GetSelect(a, b);
-      std::printf("%ld %ld\n", std::min(a, b), std::max(a, b));
     } else if (what == "lines") {
       for (long i = 1; i <= mEdit.GetLineCount(); ++i)
         std::printf("%ld %u\n", mEdit.GetLineOffsetAt(i), unsigned(mEdit.GetLineCodeAt(i)));
@@ -650,37 +619,6 @@ int Runner::Print(const std::string& what) {
       if (mView)
         for (const std::string& m : mView->heard) std::printf(" %s", m.c_str());
       std::printf("\n");
-    } else if (what == "styles") {
-      std::vector<SKXStyl> runs(size_t(KXText_GetStylCount(mHandle)));
-      runs.resize(size_t(KXText_GetStyls(mHandle, runs.data(), std::int32_t(runs.size()))));
-      for (const SKXStyl& r : runs) {
-        const SStyl& s = r.styl;
-        std::printf("%d %d %d %d %u %u %d %u %u %u\n", r.offset, s.height, s.ascent, s.font, s.face, s.filler, s.size,
-                    s.color.red, s.color.green, s.color.blue);
-      }
-    } else if (what == "decos") {
-      std::vector<SKXDeco> runs(size_t(KXText_GetDecoCount(mHandle)));
-      runs.resize(size_t(KXText_GetDecos(mHandle, runs.data(), std::int32_t(runs.size()))));
-      for (const SKXDeco& r : runs)
-        std::printf("%d %u %u %u %d\n", r.offset, r.deco.lineBits, r.deco.net, r.deco.flags, r.deco.pictID);
-    } else if (what == "paras") {
-      std::vector<SKXPara> runs(size_t(KXText_GetParaCount(mHandle)));
-      runs.resize(size_t(KXText_GetParas(mHandle, runs.data(), std::int32_t(runs.size()))));
-      for (const SKXPara& r : runs) {
-        const SParaStyl& p = r.para;
-        std::printf("%d %d %d %d %d %d %u %u %u", r.offset, p.firstIndent, p.leftIndent, p.rightIndent, p.lineSpace,
-                    p.charSpace, p.justify, p.tabCount, p.tabKinds);
-        for (const std::int16_t t : p.tabPos) std::printf(" %d", t);
-        std::printf(" %u\n", p.tabLeaders);
-      }
-    } else if (what == "ruby") {
-      std::vector<SKXRuby> rubys(size_t(KXText_GetRubysCount(mHandle)));
-      rubys.resize(size_t(KXText_GetRubys(mHandle, rubys.data(), std::int32_t(rubys.size()))));
-      for (const SKXRuby& r : rubys) {
-        std::printf("%d %u %u", r.pos, r.baseLen, r.rubyLen);
-        for (int k = 0; k < r.rubyLen && k < int(sizeof r.text); ++k) std::printf(" %u", unsigned((unsigned char)r.text[k]));
-        std::printf("\n");
-      }
     } else {
       return 1;
     }

@@ -126,6 +126,8 @@ class LRadioGroup : public LPane {
   PaneIDT GetCurrentRadioID() const;
   std::int32_t GetValue() const override { return GetCurrentRadioID(); }
   void RadioTurnedOn(LStdRadioButton* radio);
+  // The buttons in the order the attribute names them.
+  const std::vector<LStdRadioButton*>& GetRadios() const { return mRadios; }
 
  protected:
   void FinishCreateSelf() override;

@@ -53,6 +53,17 @@ std::vector<std::int32_t> LListBox::GetSelectedRows() const {
   return rows;
 }
 
+void LListBox::SetSelectedRows(const std::vector<std::int32_t>& rows) {
+  std::fill(mSelected.begin(), mSelected.end(), false);
+  for (const std::int32_t row : rows) {
+    if (row < 0 || row >= CountRows()) continue;
+    mSelected[std::size_t(row)] = true;
+    mAnchor = row;
+    if (!mMultiple) break;
+  }
+  Refresh();
+}
+
 void LListBox::SelectAllCells() {
   if (!mMultiple) return;
   std::fill(mSelected.begin(), mSelected.end(), true);

@@ -26,6 +26,9 @@ class LListBox : public LPane, public LCommander, public LBroadcaster {
   void SetValue(std::int32_t row) override;
   bool IsSelected(std::int32_t row) const;
   std::vector<std::int32_t> GetSelectedRows() const;
+  // Selects exactly these rows (from 0; rows out of range are ignored; a
+  // single-selection list keeps the first).
+  void SetSelectedRows(const std::vector<std::int32_t>& rows);
   void SelectAllCells();
   void UnselectAllCells();
   MessageT GetDoubleClickMessage() const { return mDoubleClickMessage; }

@@ -266,10 +266,17 @@ void LWindow::AdjustCursor(const EventRecord& event) {
 }
 
 void LWindow::HostActivate(bool active) {
-  if (active)
+  if (active) {
+    // Panes are built active inside a window that is not active yet: on the
+    // first activation they are brought in line first, so that it reaches
+    // each of them (a text view's engine starts inactive and takes no
+    // clicks until its view's ActivateSelf).
+    if (!mActive)
+      for (LPane* sub : GetSubPanes()) sub->Deactivate();
     Activate();
-  else
+  } else {
     Deactivate();
+  }
 }
 
 void LWindow::ActivateSelf() {

@@ -2,6 +2,8 @@
 // the toolkit's plain ones for now; each runs its own nested loop.
 #include <gtk/gtk.h>
 
+#include <algorithm>
+
 #include "platform/gtk/gtk_host_impl.h"
 #include "platform/toolbox/cursors.h"
 
@@ -9,13 +11,6 @@ namespace {
 
 GtkWindow* Parent(const KxGtkHost::Impl& impl) {
   return impl.windows.empty() ? nullptr : GTK_WINDOW(impl.windows.front()->toplevel);
-}
-
-// Runs a dialog to its answer and destroys it.
-gint Run(GtkWidget* dialog) {
-  const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
-  gtk_widget_destroy(dialog);
-  return response;
 }
 
 enum Response { kResponseSave = 1, kResponseDontSave = 2 };
@@ -57,6 +52,45 @@ namespace {
 
 }  // namespace
 
+int KxGtkHost::RunMessageDialog(void* widget) {
+  GtkWidget* dialog = static_cast<GtkWidget*>(widget);
+  if (!HasScript()) {
+    const gint response = gtk_dialog_run(GTK_DIALOG(dialog));
+    gtk_widget_destroy(dialog);
+    return response;
+  }
+  // A scripted run: the script's next steps run inside the question's loop
+  // once it shows, and answer it (AnswerShownDialog); a script that ends
+  // there cancels it.
+  struct Running {
+    gint response = GTK_RESPONSE_NONE;
+  } running;
+  g_signal_connect(dialog, "response", G_CALLBACK(+[](GtkDialog*, gint response, gpointer p) {
+                     static_cast<Running*>(p)->response = response;
+                   }),
+                   &running);
+  gtk_widget_show(dialog);
+  GtkWidget* outer = mImpl->messageDialog;
+  mImpl->messageDialog = dialog;
+  constexpr gulong kIdleTurnMicroseconds = 50000;
+  while (running.response == GTK_RESPONSE_NONE) {
+    while (g_main_context_pending(nullptr)) g_main_context_iteration(nullptr, FALSE);
+    if (running.response != GTK_RESPONSE_NONE) break;
+    if (!gtk_widget_get_mapped(dialog)) {
+      g_main_context_iteration(nullptr, TRUE);
+      continue;
+    }
+    if (ScriptEnded() || FeedScript() == ScriptTurn::kEnded) {
+      gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL);
+      break;
+    }
+    g_usleep(kIdleTurnMicroseconds);   // a turn of the question's loop
+  }
+  mImpl->messageDialog = outer;
+  gtk_widget_destroy(dialog);
+  return running.response;
+}
+
 KxAnswer KxGtkHost::AskSaveChanges(const std::string& documentName) {
   GtkWidget* dialog = gtk_message_dialog_new(Parent(*mImpl), GTK_DIALOG_MODAL, GTK_MESSAGE_WARNING, GTK_BUTTONS_NONE,
                                              "Save changes to \u201C%s\u201D before closing?",
@@ -64,12 +98,72 @@ KxAnswer KxGtkHost::AskSaveChanges(const std::string& documentName) {
   gtk_dialog_add_buttons(GTK_DIALOG(dialog), "Do_n't Save", kResponseDontSave, "_Cancel", GTK_RESPONSE_CANCEL, "_Save",
                          kResponseSave, nullptr);
   gtk_dialog_set_default_response(GTK_DIALOG(dialog), kResponseSave);
-  switch (Run(dialog)) {
+  switch (RunMessageDialog(dialog)) {
     case kResponseSave: return KxAnswer::kSave;
     case kResponseDontSave: return KxAnswer::kDontSave;
     default: return KxAnswer::kCancel;   // Escape and the close box too
   }
 }
+
+namespace {
+constexpr double kFullComponent = 65535.0;
+GdkRGBA ToRGBA(const RGBColor& c) {
+  return GdkRGBA{c.red / kFullComponent, c.green / kFullComponent, c.blue / kFullComponent, 1.0};
+}
+std::uint16_t Component(double v) { return std::uint16_t(std::clamp(v, 0.0, 1.0) * kFullComponent + 0.5); }
+}  // namespace
+
+bool KxGtkHost::ChooseColour(KxWindowID parent, const std::string& title, RGBColor& colour) {
+  Impl& impl = *mImpl;
+  KxGtkWindow* owner = impl.Find(parent);
+  GtkWindow* window = owner ? GTK_WINDOW(owner->toplevel) : Parent(impl);
+  GtkWidget* dialog = gtk_color_chooser_dialog_new(title.c_str(), window);
+  gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
+  const GdkRGBA start = ToRGBA(colour);
+  gtk_color_chooser_set_rgba(GTK_COLOR_CHOOSER(dialog), &start);
+  gtk_color_chooser_set_use_alpha(GTK_COLOR_CHOOSER(dialog), FALSE);
+  struct Running {
+    gint response = GTK_RESPONSE_NONE;
+  } running;
+  g_signal_connect(dialog, "response", G_CALLBACK(+[](GtkDialog*, gint response, gpointer p) {
+                     static_cast<Running*>(p)->response = response;
+                   }),
+                   &running);
+  gtk_widget_show(dialog);
+  impl.colourChooser = ShownColourChooser{true, gtk_window_get_modal(GTK_WINDOW(dialog)) != FALSE,
+                                          owner ? owner->id : kKxNoWindow, title};
+  // Our own loop, as the program's modal dialogs run theirs; a scripted
+  // answer is given once the dialog is on the screen, as a user would.
+  bool scripted = impl.colourAnswerQueued;
+  impl.colourAnswerQueued = false;
+  while (running.response == GTK_RESPONSE_NONE) {
+    if (scripted && gtk_widget_get_mapped(dialog)) {
+      scripted = false;
+      if (impl.colourAnswerOK) {
+        const GdkRGBA chosen = ToRGBA(impl.colourAnswer);
+        gtk_color_chooser_set_rgba(GTK_COLOR_CHOOSER(dialog), &chosen);
+      }
+      gtk_dialog_response(GTK_DIALOG(dialog), impl.colourAnswerOK ? GTK_RESPONSE_OK : GTK_RESPONSE_CANCEL);
+      break;
+    }
+    g_main_context_iteration(nullptr, TRUE);
+  }
+  GdkRGBA chosen{};
+  gtk_color_chooser_get_rgba(GTK_COLOR_CHOOSER(dialog), &chosen);
+  gtk_widget_destroy(dialog);
+  impl.colourChooser.shown = false;
+  if (running.response != GTK_RESPONSE_OK) return false;
+  colour = RGBColor{Component(chosen.red), Component(chosen.green), Component(chosen.blue)};
+  return true;
+}
+
+void KxGtkHost::AnswerNextColourChooser(const RGBColor* colour) {
+  mImpl->colourAnswerQueued = true;
+  mImpl->colourAnswerOK = colour != nullptr;
+  if (colour) mImpl->colourAnswer = *colour;
+}
+
+KxGtkHost::ShownColourChooser KxGtkHost::LastColourChooser() const { return mImpl->colourChooser; }
 
 KxAnswer KxGtkHost::Alert(KxAlertKind kind, const std::string& text) {
   const GtkMessageType type = kind == KxAlertKind::kStop      ? GTK_MESSAGE_ERROR
@@ -77,7 +171,7 @@ KxAnswer KxGtkHost::Alert(KxAlertKind kind, const std::string& text) {
                                                               : GTK_MESSAGE_INFO;
   GtkWidget* dialog = gtk_message_dialog_new(Parent(*mImpl), GTK_DIALOG_MODAL, type, GTK_BUTTONS_OK, "%s",
                                              KxGtkUtf8FromText(text).c_str());
-  Run(dialog);
+  RunMessageDialog(dialog);
   return KxAnswer::kOK;
 }
 

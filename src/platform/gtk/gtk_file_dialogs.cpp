@@ -239,6 +239,9 @@ bool KxGtkHost::PollDialog(std::uint32_t dialog, KxDialogReply& reply) {
     reply = KxDialogReply{};
     return true;
   }
+  // A script that ended while the dialog was up cancels it, as the
+  // headless host does, so that no loop waits for a user.
+  if (!it->second->done && HasScript() && ScriptEnded()) Finish(*it->second, GTK_RESPONSE_CANCEL);
   if (!it->second->done) return false;
   reply = std::move(it->second->reply);
   Dialogs().erase(it);
@@ -304,6 +307,14 @@ bool KxGtkHost::ChooseShownFilter(int filter) {
 }
 
 bool KxGtkHost::AnswerShownDialog(const KxDialogReply& reply) {
+  if (GtkWidget* message = mImpl->messageDialog) {
+    gint response = GTK_RESPONSE_CANCEL;
+    if (reply.answer == KxAnswer::kSave) response = kResponseSave;
+    if (reply.answer == KxAnswer::kDontSave) response = kResponseDontSave;
+    if (reply.answer == KxAnswer::kOK) response = GTK_RESPONSE_OK;
+    gtk_dialog_response(GTK_DIALOG(message), response);
+    return true;
+  }
   DialogState* s = Shown();
   if (!s) return false;
   if (IsChooser(s->request.kind)) {

@@ -544,6 +544,16 @@ bool KxGtkHost::WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks) {
   impl.CopyOutChanges();
   if (KxGtkWindow* w = impl.Find(impl.active)) KxGtkPlaceCursor(w->im);
   Pump();
+  // A script's next step runs here, inside whichever loop waits; its input
+  // goes through the toolkit's queue like the desktop's.
+  if (impl.queue.empty() && HasScript() && !ScriptEnded() && FeedScript() == ScriptTurn::kStep) {
+    if (PendingEvents() == 0) {
+      event = EventRecord{};
+      event.when = TickCount();
+      event.where = impl.pointer;
+      return false;
+    }
+  }
   if (impl.queue.empty() && sleepTicks > 0 && !impl.moved) {
     struct Wake {
       bool fired = false;
@@ -881,6 +891,16 @@ void KxGtkHost::SynthesizeButton(KxWindowID window, Point local, bool down, std:
   e->button.button = button;
   e->button.state = KxGtkMaskFromModifiers(modifiers) | (down ? 0 : kKxGdkButton1Mask);
   PutEvent(e, false);
+}
+
+void KxGtkHost::SynthesizeMotion(KxWindowID window, Point local, bool buttonDown, std::uint16_t modifiers) {
+  // The toolkit holds motion back until its next frame (and merges it), so
+  // a scripted move is taken here as the motion handler takes one.
+  KxGtkWindow* w = mImpl->Find(window);
+  if (!w) return;
+  mImpl->gdkState = KxGtkMaskFromModifiers(modifiers) | (buttonDown ? kKxGdkButton1Mask : 0);
+  mImpl->pointer = GlobalPoint(*w, local.h, local.v);
+  mImpl->moved = true;
 }
 
 void KxGtkHost::SynthesizeScroll(KxWindowID window, Point local, double dx, double dy) {

@@ -69,6 +69,8 @@ class KxGtkHost : public KxHost {
   KxAnswer Alert(KxAlertKind kind, const std::string& text) override;
   bool ChooseFile(std::string& path) override;
   bool ChooseSaveFile(const std::string& defaultName, std::string& path) override;
+  // GtkColorChooserDialog, modal to the window.
+  bool ChooseColour(KxWindowID parent, const std::string& title, RGBColor& colour) override;
   void Beep() override;
   void SetCursor(std::int16_t cursorID) override;
   void MenuBarChanged() override;
@@ -92,6 +94,9 @@ class KxGtkHost : public KxHost {
   // desktop's event time (click counting reads it).
   void SynthesizeButton(KxWindowID window, Point local, bool down, std::uint32_t timeMs, unsigned button = 1,
                         std::uint16_t modifiers = 0);
+  // The pointer moved to a point of the window's content (the first button
+  // held or not).
+  void SynthesizeMotion(KxWindowID window, Point local, bool buttonDown, std::uint16_t modifiers = 0);
   void SynthesizeScroll(KxWindowID window, Point local, double dx, double dy);
   // The user dragging the frame to a content size, and clicking the close box.
   void SynthesizeResize(KxWindowID window, int width, int height);
@@ -147,14 +152,29 @@ class KxGtkHost : public KxHost {
   bool SaveDialogScreenshot(const std::string& pngPath);
   // Answers it as the user would: a question by its button, a chooser by
   // choosing the filter and popup items of `reply` and accepting its paths
-  // (or cancelling).
+  // (or cancelling). A save question or alert shown modal to the program
+  // (AskSaveChanges, Alert) is answered first, by its button.
   bool AnswerShownDialog(const KxDialogReply& reply);
   // Chooses a filter of the shown chooser, as its filter popup does.
   bool ChooseShownFilter(int filter);
+  // The colour chooser: the next one, once it shows, is answered as the
+  // user would, with `colour` chosen (null: cancelled); and how the last
+  // one showed (`shown` while it is open).
+  void AnswerNextColourChooser(const RGBColor* colour);
+  struct ShownColourChooser {
+    bool shown = false;
+    bool modal = false;
+    KxWindowID transientFor = kKxNoWindow;
+    std::string title;
+  };
+  ShownColourChooser LastColourChooser() const;
 
   struct Impl;
 
  private:
   KxGtkHost();
+  // Runs a question or alert of the toolkit (a GtkDialog) to its response,
+  // inside which a script's steps run; destroys it.
+  int RunMessageDialog(void* dialog);
   std::unique_ptr<Impl> mImpl;
 };

@@ -108,6 +108,11 @@ struct KxGtkHost::Impl {
   void RebuildMenusIfPending();
   // gtk_dialogs.cpp
   void ApplyCursor(KxGtkWindow& w);
+  KxGtkHost::ShownColourChooser colourChooser;
+  GtkWidget* messageDialog = nullptr;   // the question or alert running now
+  bool colourAnswerQueued = false;   // a scripted answer for the next colour chooser
+  bool colourAnswerOK = false;
+  RGBColor colourAnswer{};
   // gtk_clipboard.cpp: the desktop clipboard, served from `clipboard` (what
   // the program put, every flavor, as it was at the copy) while we own it.
   bool clipboardOwned = false;

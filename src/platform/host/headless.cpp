@@ -40,6 +40,14 @@ void KxHeadlessHost::PostMouse(bool down, Point where, std::uint16_t modifiers) 
   PostEvent(e);
 }
 
+void KxHeadlessHost::PostMouseMove(Point where, std::uint16_t modifiers) {
+  EventRecord e;
+  e.what = nullEvent;
+  e.where = where;
+  e.modifiers = modifiers;
+  PostEvent(e);
+}
+
 void KxHeadlessHost::PostMenuChoice(std::int16_t menuID, std::int16_t item) {
   EventRecord e;
   e.what = kKxMenuChoiceEvt;
@@ -50,6 +58,8 @@ void KxHeadlessHost::PostMenuChoice(std::int16_t menuID, std::int16_t item) {
 void KxHeadlessHost::QueueAnswer(KxAnswer answer, std::string path) {
   mAnswers.push_back({answer, std::move(path)});
 }
+
+void KxHeadlessHost::QueueColourAnswer(const RGBColor& colour) { mAnswers.push_back({KxAnswer::kOK, "", true, colour}); }
 
 namespace {
 // The queue's mark of an input-method step; never handed out as an event.
@@ -84,6 +94,17 @@ bool KxHeadlessHost::WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks)
     else
       KxDeliverInputMethodPreeditClauses(step.text, step.clauses, step.caret);
   }
+  if (!mQueue.empty() && mQueue.front().what == nullEvent) {
+    // A move: idle time with the new point, a tick after what went before,
+    // as the pane that tracks the mouse sees it on a desktop.
+    event = mQueue.front();
+    mQueue.pop_front();
+    mClock.Advance(1);
+    event.when = mClock.ticks;
+    event.modifiers = std::uint16_t((event.modifiers & ~kKxEventButtonState) | (mButtonDown ? 0 : kKxEventButtonState));
+    mIdleTurns = 0;
+    return false;
+  }
   if (!mQueue.empty()) {
     event = mQueue.front();
     mQueue.pop_front();
@@ -104,6 +125,16 @@ bool KxHeadlessHost::WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks)
       mIdleTurns = 0;
       return true;
     }
+  // A script's next step runs here, inside whichever loop waits.
+  if (HasScript() && !ScriptEnded() && FeedScript() == ScriptTurn::kStep) {
+    if (!mQueue.empty()) return WaitNextEvent(event, sleepTicks);
+    // A step that queued nothing still gives the loop a turn, without
+    // time passing, so that it sees what the step changed (an answer).
+    event = EventRecord{};
+    event.when = mClock.ticks;
+    event.modifiers = mButtonDown ? 0 : kKxEventButtonState;
+    return false;
+  }
   // Nothing waits: the whole wait passes on the virtual clock.
   mClock.Advance(sleepTicks);
   ++mIdleTurns;
@@ -127,6 +158,7 @@ bool KxHeadlessHost::PeekForEscape() {
 }
 
 bool KxHeadlessHost::ShouldStop() const {
+  if (KxHost::ShouldStop()) return true;
   return mIdleLimit != 0 && mQueue.empty() && mIdleTurns >= mIdleLimit;
 }
 
@@ -249,18 +281,47 @@ bool KxHeadlessHost::GetClipboard(OSType type, std::vector<std::uint8_t>& data) 
 std::vector<OSType> KxHeadlessHost::ClipboardTypes() const { return mClipboard.Types(); }
 
 KxAnswer KxHeadlessHost::AskSaveChanges(const std::string&) {
-  if (mAnswers.empty()) return KxAnswer::kCancel;
-  const KxAnswer a = mAnswers.front().answer;
-  mAnswers.pop_front();
-  return a;
+  return RunModalAnswer(KxAnswer::kSave, KxAnswer::kCancel);
 }
 
 KxAnswer KxHeadlessHost::Alert(KxAlertKind kind, const std::string& text) {
   mAlerts.push_back({kind, text});
-  if (mAnswers.empty()) return KxAnswer::kOK;
-  const KxAnswer a = mAnswers.front().answer;
-  mAnswers.pop_front();
-  return a;
+  return RunModalAnswer(KxAnswer::kOK, KxAnswer::kOK);
+}
+
+KxAnswer KxHeadlessHost::RunModalAnswer(KxAnswer onReturn, KxAnswer unanswered) {
+  auto takeQueued = [this](KxAnswer& a) {
+    if (mAnswers.empty()) return false;
+    a = mAnswers.front().answer;
+    mAnswers.pop_front();
+    return true;
+  };
+  KxAnswer answer = unanswered;
+  if (takeQueued(answer) || !HasScript() || ScriptEnded()) return answer;
+  // The alert's own loop: the script's next steps run inside it; keys go
+  // to the alert (Return and Enter press its default button, Escape and
+  // command-period cancel), clicks elsewhere beep, and the windows behind
+  // still get their activate and update events.
+  constexpr std::uint32_t kAlertSleepTicks = 3;
+  while (!takeQueued(answer)) {
+    if (ScriptEnded()) return KxAnswer::kCancel;
+    EventRecord e;
+    if (!WaitNextEvent(e, kAlertSleepTicks)) continue;
+    KxWindowClient* client = e.what == activateEvt || e.what == updateEvt ? GetWindowClient(e.message) : nullptr;
+    if (e.what == keyDown || e.what == autoKey) {
+      const std::uint8_t key = KxEventKeyCode(e), ch = KxEventChar(e);
+      if (key == kKxKeyReturn || key == kKxKeyEnter) return onReturn;
+      if (key == kKxKeyEscape || ch == kKxCharEscape || (ch == '.' && (e.modifiers & kKxEventCommandKey)))
+        return KxAnswer::kCancel;
+    } else if (e.what == mouseDown) {
+      Beep();
+    } else if (client && e.what == activateEvt) {
+      client->HostActivate((e.modifiers & kKxEventActiveFlag) != 0);
+    } else if (client) {
+      client->HostUpdate(Rect{0, 0, 0, 0});
+    }
+  }
+  return answer;
 }
 
 bool KxHeadlessHost::ChooseFile(std::string& path) {

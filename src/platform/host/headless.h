@@ -27,6 +27,10 @@ class KxHeadlessHost : public KxHost {
   void PostEvent(const EventRecord& event);
   void PostKey(std::uint8_t ch, std::uint8_t keyCode, std::uint16_t modifiers = 0);
   void PostMouse(bool down, Point where, std::uint16_t modifiers = 0);
+  // The mouse moved to `where` (global) with the button as it is: a turn of
+  // idle time with that point, a tick after what went before, as tracking
+  // panes and loops see a move on a desktop.
+  void PostMouseMove(Point where, std::uint16_t modifiers = 0);
   void PostMenuChoice(std::int16_t menuID, std::int16_t item);
   // A scripted input method: a composition (clauses as UTF-8 byte ranges,
   // the caret a byte index, -1 at the end) or a commit reaches the target
@@ -40,8 +44,13 @@ class KxHeadlessHost : public KxHost {
   void SetIdleLimit(std::uint32_t turns) { mIdleLimit = turns; }
   // Answers for the next dialogs and file choosers, in order. With none
   // queued a save question is cancelled (nothing closes unasked), an alert
-  // is acknowledged and a file choice cancelled.
+  // is acknowledged and a file choice cancelled; but while a script feeds
+  // the host, a question or alert runs its own loop in which the script's
+  // next steps answer it (a script that ends there cancels it).
   void QueueAnswer(KxAnswer answer, std::string path = "");
+  // The answer of the next colour chooser (QueueAnswer(kCancel) cancels it;
+  // a chooser with any other answer first, or none, is cancelled).
+  void QueueColourAnswer(const RGBColor& colour);
   std::size_t PendingAnswers() const { return mAnswers.size(); }
 
   KxFakeClock& Clock() { return mClock; }
@@ -105,6 +114,7 @@ class KxHeadlessHost : public KxHost {
   const std::vector<KxDialogRequest>& DialogRequests() const { return mDialogRequests; }
   std::uint32_t BeginDialog(const KxDialogRequest& request) override;
   bool PollDialog(std::uint32_t dialog, KxDialogReply& reply) override;
+  bool ChooseColour(KxWindowID parent, const std::string& title, RGBColor& colour) override;
 
  private:
   struct Window {
@@ -118,7 +128,15 @@ class KxHeadlessHost : public KxHost {
   struct Answer {
     KxAnswer answer;
     std::string path;
+    bool colour = false;   // for a colour chooser: `rgb`
+    RGBColor rgb{};
   };
+  // A save question's or an alert's answer: the queued one, else the
+  // script's from inside the alert's loop (`onReturn` for Return), else
+  // `unanswered`.
+  KxAnswer RunModalAnswer(KxAnswer onReturn, KxAnswer unanswered);
+  // The queued reply or answer of a dialog; false when none is queued.
+  bool TakeQueuedReply(const KxDialogRequest& request, KxDialogReply& reply);
   const Window* Find(KxWindowID window) const;
   Window* Find(KxWindowID window);
   // Queues the deactivate and activate events for a change of front window;
@@ -149,6 +167,7 @@ class KxHeadlessHost : public KxHost {
   std::deque<KxDialogReply> mDialogReplies;
   std::vector<KxDialogRequest> mDialogRequests;
   std::map<std::uint32_t, KxDialogReply> mDialogsAnswered;
+  std::map<std::uint32_t, KxDialogRequest> mDialogsOpen;   // waiting for a script's answer
   std::uint32_t mNextDialog = 1;
   KxDragData mLastDrag;
   bool mHasDrag = false;

@@ -18,3 +18,15 @@ KxWindowID KxHost::FrontWindow() const {
   const std::vector<KxWindowID> list = WindowList();
   return list.empty() ? kKxNoWindow : list.front();
 }
+
+void KxHost::SetScriptFeeder(ScriptFeeder feeder) {
+  mFeeder = std::move(feeder);
+  mScriptEnded = false;
+}
+
+KxHost::ScriptTurn KxHost::FeedScript() {
+  if (!mFeeder || mScriptEnded) return ScriptTurn::kEnded;
+  const ScriptTurn turn = mFeeder();
+  if (turn == ScriptTurn::kEnded) mScriptEnded = true;
+  return turn;
+}

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -75,7 +76,7 @@ class KxHost {
   // last look; the key is taken out of the queue.
   virtual bool PeekForEscape() = 0;
   // True when a scripted run has nothing more to give.
-  virtual bool ShouldStop() const { return false; }
+  virtual bool ShouldStop() const { return mScriptEnded; }
 
   // Windows, front to back. A new window comes to the front; a change of
   // the front window sends deactivate and activate events.
@@ -130,6 +131,13 @@ class KxHost {
   // arrives later as a menu-choice event (kKxPopupMenuID).
   virtual void PopUpMenu(const std::vector<KxPopupEntry>& /*entries*/, Point /*where*/) {}
 
+  // The colour chooser, modal to `parent` (kKxNoWindow: to the program):
+  // true with the colour chosen in `colour` (which it starts from), false
+  // when the user cancelled. `title` is UTF-8.
+  virtual bool ChooseColour(KxWindowID /*parent*/, const std::string& /*title*/, RGBColor& /*colour*/) {
+    return false;
+  }
+
   // Shows the cursor of a cursor ID (platform/toolbox/cursors.h): hosts
   // without a pointer do nothing.
   virtual void SetCursor(std::int16_t /*cursorID*/) {}
@@ -144,6 +152,31 @@ class KxHost {
   // the plain choosers above.
   virtual std::uint32_t BeginDialog(const KxDialogRequest& request);
   virtual bool PollDialog(std::uint32_t dialog, KxDialogReply& reply);
+
+  // A scripted run (the drivers): the script's source of input, called by
+  // the host's event wait when it has nothing else to hand out, so that
+  // the script's next step runs inside whichever loop waits, the
+  // application's or a modal dialog's nested one.
+  enum class ScriptTurn {
+    kStep,    // a step ran: its events (if any) come next
+    kIdle,    // an idle turn on the clock is owed
+    kEnded,   // the script has no more steps
+  };
+  using ScriptFeeder = std::function<ScriptTurn()>;
+  void SetScriptFeeder(ScriptFeeder feeder);
+  // Once the feeder has ended, ShouldStop answers true, so that dialogs
+  // still open end cancelled and every loop unwinds.
+  bool ScriptEnded() const { return mScriptEnded; }
+  bool HasScript() const { return bool(mFeeder); }
+
+ protected:
+  // Runs the feeder once (kEnded without one). The feeder may run nested
+  // loops that wait here again: each call takes the next step.
+  ScriptTurn FeedScript();
+
+ private:
+  ScriptFeeder mFeeder;
+  bool mScriptEnded = false;
 };
 
 // The installed host (not owned); without one, a headless host answers.

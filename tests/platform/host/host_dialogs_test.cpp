@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 
 #include "platform/host/headless.h"
@@ -107,3 +108,75 @@ TEST(HostDialogs, ThePlainFallbackAndTheCallersLoop) {
 }
 
 }  // namespace
+
+namespace {
+
+// A scripted run: the host asks the script for a step whenever it has no
+// event; the steps are the test's own lambdas, each run once in order.
+struct Script {
+  std::vector<std::function<void()>> steps;
+  std::size_t next = 0;
+  KxHost::ScriptTurn operator()() {
+    if (next == steps.size()) return KxHost::ScriptTurn::kEnded;
+    steps[next++]();
+    return KxHost::ScriptTurn::kStep;
+  }
+};
+
+}  // namespace
+
+TEST(HostDialogs, AScriptAnswersFromInsideTheDialogsLoopAndItsEndCancels) {
+  KxHeadlessHost host;
+  Script script;
+  int turnsBeforeAnswer = 0;
+  std::vector<KxAnswer> answers;
+  // Step 1 opens the save question: the steps after it run inside its loop;
+  // step 2 only looks, step 3 answers. Then a second question, and the
+  // script ends inside it.
+  script.steps = {
+      [&] {
+        answers.push_back(KxRunDialog(Request(KxDialogKind::kSaveChanges), [&] {
+                            EventRecord e;
+                            host.WaitNextEvent(e, 3);
+                            ++turnsBeforeAnswer;
+                          }).answer);
+        answers.push_back(KxRunDialog(Request(KxDialogKind::kSaveChanges), [&] {
+                            EventRecord e;
+                            host.WaitNextEvent(e, 3);
+                          }).answer);
+      },
+      [&] { EXPECT_TRUE(answers.empty()); },
+      [&] { host.QueueAnswer(KxAnswer::kSave); },
+  };
+  host.SetScriptFeeder(std::ref(script));
+  for (int guard = 0; guard < 100 && !host.ScriptEnded(); ++guard) {
+    EventRecord e;
+    host.WaitNextEvent(e, 3);
+  }
+  EXPECT_EQ(answers, (std::vector<KxAnswer>{KxAnswer::kSave, KxAnswer::kCancel}));
+  EXPECT_EQ(turnsBeforeAnswer, 2);   // one turn a step: the poll after step 3 sees the answer
+  EXPECT_TRUE(host.ShouldStop());
+  // Without a script the question is answered at once, cancelled.
+  host.SetScriptFeeder(nullptr);
+  EXPECT_FALSE(host.ShouldStop());
+  EXPECT_EQ(KxRunDialog(Request(KxDialogKind::kSaveChanges), nullptr).answer, KxAnswer::kCancel);
+}
+
+TEST(HostDialogs, HeadlessColourChooserTakesOnlyAColourAnswer) {
+  KxHeadlessHost host;
+  RGBColor c{1, 2, 3};
+  EXPECT_FALSE(host.ChooseColour(kKxNoWindow, "t", c));   // nothing queued: cancelled
+  host.QueueColourAnswer(RGBColor{10, 20, 65535});
+  host.QueueAnswer(KxAnswer::kCancel);
+  host.QueueAnswer(KxAnswer::kOK, "/x");
+  EXPECT_TRUE(host.ChooseColour(kKxNoWindow, "t", c));
+  EXPECT_EQ(c.red, 10);
+  EXPECT_EQ(c.green, 20);
+  EXPECT_EQ(c.blue, 65535);
+  EXPECT_FALSE(host.ChooseColour(kKxNoWindow, "t", c));   // `answer cancel`
+  EXPECT_FALSE(host.ChooseColour(kKxNoWindow, "t", c));   // a file's answer is no colour
+  EXPECT_EQ(c.blue, 65535);
+  // A colour answer is not taken by a file chooser either.
+  host.QueueColourAnswer(RGBColor{0, 0, 0});
+  EXPECT_EQ(KxRunDialog(Request(KxDialogKind::kOpen), nullptr).answer, KxAnswer::kCancel);
+}

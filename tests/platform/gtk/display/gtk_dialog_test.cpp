@@ -194,3 +194,31 @@ TEST_F(GtkDialogTest, CodePointEntryShowsItsCompositionAndCommitsOnce) {
 }
 
 }  // namespace
+
+// The colour chooser: modal and transient for the window it was asked for,
+// answered (here by the scripted user, once it shows) with the colour
+// chosen; cancelling leaves the starting colour as it was.
+TEST_F(GtkDialogTest, ColourChooserIsModalToItsWindowAndAnswersTheColour) {
+  const KxWindowID ownerID = OpenOwner();
+  const RGBColor pick{0xFFFF, 0x8000, 0x0000};
+  sHost->AnswerNextColourChooser(&pick);
+  RGBColor colour{0, 0, 0xFFFF};
+  ASSERT_TRUE(sHost->ChooseColour(ownerID, "Paper", colour));
+  // Through the toolkit's doubles: within one step of 1/65535.
+  EXPECT_EQ(colour.red, 0xFFFF);
+  EXPECT_NEAR(colour.green, 0x8000, 1);
+  EXPECT_EQ(colour.blue, 0);
+  const KxGtkHost::ShownColourChooser shown = sHost->LastColourChooser();
+  EXPECT_TRUE(shown.modal);
+  EXPECT_EQ(shown.transientFor, ownerID);
+  EXPECT_EQ(shown.title, "Paper");
+  EXPECT_FALSE(shown.shown);
+
+  sHost->AnswerNextColourChooser(nullptr);
+  RGBColor kept{1, 2, 3};
+  EXPECT_FALSE(sHost->ChooseColour(ownerID, "Paper", kept));
+  EXPECT_EQ(kept.red, 1);
+  EXPECT_EQ(kept.green, 2);
+  EXPECT_EQ(kept.blue, 3);
+  sHost->DestroyWindow(ownerID);
+}

@@ -1,0 +1,107 @@
+// The run lists and selection of an edit object as kxedit prints them, for
+// every driver that prints a text's records (kxedit, kxapp): one run a
+// line, the offset first, then the record's fields as decimal numbers in
+// record order.
+#pragma once
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "driver_text.h"
+#include "layout/kxtext_api.h"
+#include "layout/text_edit_ex.h"
+
+namespace kxdriver {
+
+// Shift_JIS bytes with their side characters as UTF-8, CR as a newline.
+inline std::string TextToUTF8(const std::string& sjis, const std::vector<SKXUniChar>& sides) {
+  HandleOwner units, glyphs;
+  long count = 0;
+  UKXUnicode::ConvertFromText(kScriptJapanese, sjis.data(), long(sjis.size()), sides.data(), long(sides.size()),
+                              units.h, count, glyphs.h);
+  std::vector<unsigned char> be(size_t(count) * 2);
+  const char16_t* u = units.h ? reinterpret_cast<const char16_t*>(*units.h) : nullptr;
+  for (long k = 0; k < count; ++k) {
+    char16_t c = u[k] == 13 ? char16_t('\n') : u[k];
+    be[size_t(2 * k)] = (unsigned char)(c >> 8);
+    be[size_t(2 * k + 1)] = (unsigned char)(c & 0xFF);
+  }
+  CKXJCode conv;
+  conv.UNICODEtoUTF8(be.data(), long(be.size()));
+  return std::string(reinterpret_cast<const char*>(conv.GetTextPtr()), size_t(conv.GetTextSize()));
+}
+
+// `START END`, the lower offset first.
+inline void PrintSelection(KXEditHandle e) {
+  long a = 0, b = 0;
+  KXHandleAccess::Edit(e)->GetSelect(a, b);
+  std::printf("%ld %ld\n", std::min(a, b), std::max(a, b));
+}
+
+// One line per mark: START END RANK NAME.
+inline void PrintMarks(KXEditHandle e) {
+  for (long k = 1; k <= KXTE_GetMarkCount(e); ++k) {
+    long start = 0, end = 0;
+    KXTE_GetMarkRange(e, k, start, end);
+    unsigned char name[256] = {};
+    KXTE_GetMarkString(e, k, name);
+    const std::string bytes(reinterpret_cast<const char*>(name + 1), name[0]);
+    std::printf("%ld %ld %d %s\n", start, end, KXTE_GetMarkRank(e, k), TextToUTF8(bytes, {}).c_str());
+  }
+}
+
+inline void PrintStyles(KXEditHandle e) {
+  std::vector<SKXStyl> runs(size_t(KXText_GetStylCount(e)));
+  runs.resize(size_t(KXText_GetStyls(e, runs.data(), std::int32_t(runs.size()))));
+  for (const SKXStyl& r : runs) {
+    const SStyl& s = r.styl;
+    std::printf("%d %d %d %d %u %u %d %u %u %u\n", r.offset, s.height, s.ascent, s.font, s.face, s.filler, s.size,
+                s.color.red, s.color.green, s.color.blue);
+  }
+}
+
+inline void PrintDecos(KXEditHandle e) {
+  std::vector<SKXDeco> runs(size_t(KXText_GetDecoCount(e)));
+  runs.resize(size_t(KXText_GetDecos(e, runs.data(), std::int32_t(runs.size()))));
+  for (const SKXDeco& r : runs)
+    std::printf("%d %u %u %u %d\n", r.offset, r.deco.lineBits, r.deco.net, r.deco.flags, r.deco.pictID);
+}
+
+inline void PrintParas(KXEditHandle e) {
+  std::vector<SKXPara> runs(size_t(KXText_GetParaCount(e)));
+  runs.resize(size_t(KXText_GetParas(e, runs.data(), std::int32_t(runs.size()))));
+  for (const SKXPara& r : runs) {
+    const SParaStyl& p = r.para;
+    std::printf("%d %d %d %d %d %d %u %u %u", r.offset, p.firstIndent, p.leftIndent, p.rightIndent, p.lineSpace,
+                p.charSpace, p.justify, p.tabCount, p.tabKinds);
+    for (const std::int16_t t : p.tabPos) std::printf(" %d", t);
+    std::printf(" %u\n", p.tabLeaders);
+  }
+}
+
+// POS BASELEN RUBYLEN, then the ruby's bytes in decimal.
+inline void PrintRuby(KXEditHandle e) {
+  std::vector<SKXRuby> rubys(size_t(KXText_GetRubysCount(e)));
+  rubys.resize(size_t(KXText_GetRubys(e, rubys.data(), std::int32_t(rubys.size()))));
+  for (const SKXRuby& r : rubys) {
+    std::printf("%d %u %u", r.pos, r.baseLen, r.rubyLen);
+    for (int k = 0; k < r.rubyLen && k < int(sizeof r.text); ++k) std::printf(" %u", unsigned((unsigned char)r.text[k]));
+    std::printf("\n");
+  }
+}
+
+// selection, styles, decos, paras, ruby or marks; false for another word.
+inline bool PrintRunList(KXEditHandle e, const std::string& what) {
+  if (what == "selection") PrintSelection(e);
+  else if (what == "styles") PrintStyles(e);
+  else if (what == "decos") PrintDecos(e);
+  else if (what == "paras") PrintParas(e);
+  else if (what == "ruby") PrintRuby(e);
+  else if (what == "marks") PrintMarks(e);
+  else return false;
+  return true;
+}
+
+}  // namespace kxdriver
