@@ -536,6 +536,9 @@ bool KxGtkHost::WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks) {
     impl.queue.pop_front();
     if (p.kind == KxGtkPending::kEvent) {
       event = p.event;
+      // Every event carries the mouse's last known position (activations
+      // and keys too), so that a tracking loop may read it from any event.
+      if (event.what != mouseDown && event.what != mouseUp && event.what != kKxWheelEvt) event.where = impl.pointer;
       return true;
     }
     // Window requests and input-method text reach the program from here,
@@ -854,6 +857,22 @@ void KxGtkHost::SynthesizeButton(KxWindowID window, Point local, bool down, std:
   e->button.y_root = w->bounds.top + local.v;
   e->button.button = button;
   e->button.state = KxGtkMaskFromModifiers(modifiers) | (down ? 0 : kKxGdkButton1Mask);
+  PutEvent(e, false);
+}
+
+void KxGtkHost::SynthesizeMotion(KxWindowID window, Point local, bool held, std::uint16_t modifiers) {
+  KxGtkWindow* w = mImpl->Find(window);
+  GdkWindow* gw = w ? gtk_widget_get_window(w->area) : nullptr;
+  if (!gw) return;
+  GdkEvent* e = gdk_event_new(GDK_MOTION_NOTIFY);
+  e->motion.window = GDK_WINDOW(g_object_ref(gw));
+  e->motion.send_event = TRUE;
+  e->motion.time = GDK_CURRENT_TIME;
+  e->motion.x = local.h;
+  e->motion.y = local.v;
+  e->motion.x_root = w->bounds.left + local.h;
+  e->motion.y_root = w->bounds.top + local.v;
+  e->motion.state = KxGtkMaskFromModifiers(modifiers) | (held ? kKxGdkButton1Mask : 0);
   PutEvent(e, false);
 }
 

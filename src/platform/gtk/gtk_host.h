@@ -92,6 +92,9 @@ class KxGtkHost : public KxHost {
   void SynthesizeButton(KxWindowID window, Point local, bool down, std::uint32_t timeMs, unsigned button = 1,
                         std::uint16_t modifiers = 0);
   void SynthesizeScroll(KxWindowID window, Point local, double dx, double dy);
+  // The mouse moving to a point of the window's content, with the primary
+  // button held when `held`.
+  void SynthesizeMotion(KxWindowID window, Point local, bool held, std::uint16_t modifiers = 0);
   // The user dragging the frame to a content size, and clicking the close box.
   void SynthesizeResize(KxWindowID window, int width, int height);
   void SynthesizeClose(KxWindowID window);

@@ -88,6 +88,10 @@ bool KxHeadlessHost::WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks)
     event = mQueue.front();
     mQueue.pop_front();
     event.when = mClock.ticks;
+    if (event.what == mouseDown || event.what == mouseUp || event.what == nullEvent || event.what == kKxWheelEvt)
+      mMouse = event.where;
+    else
+      event.where = mMouse;
     if (event.what == mouseDown) mButtonDown = true;
     if (event.what == mouseUp) mButtonDown = false;
     mIdleTurns = 0;
@@ -100,6 +104,7 @@ bool KxHeadlessHost::WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks)
       event.what = updateEvt;
       event.message = w.id;
       event.when = mClock.ticks;
+      event.where = mMouse;
       event.modifiers = mButtonDown ? 0 : kKxEventButtonState;
       mIdleTurns = 0;
       return true;
@@ -109,6 +114,7 @@ bool KxHeadlessHost::WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks)
   ++mIdleTurns;
   event = EventRecord{};
   event.when = mClock.ticks;
+  event.where = mMouse;
   event.modifiers = mButtonDown ? 0 : kKxEventButtonState;
   return false;
 }
