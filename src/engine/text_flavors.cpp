@@ -7,6 +7,7 @@
 
 #include "text/base/flat.h"
 #include "text/base/memory.h"
+#include "text/codes/unicode.h"
 #include "text/runs/pictures.h"
 
 namespace {
@@ -334,8 +335,12 @@ long CKXTextFlavorReader::InsertInto(CKXText& text, long pos) const {
   ToPlain(paras, transferLen, rubys, len, CleanParas);
   ToPlain(uni, transferLen, rubys, len, CleanUniChars);
 
-  // A side entry stands on a placeholder, else the byte is what it says.
-  std::erase_if(uni, [&](const SKXUniChar& u) { return !KxIsPlaceholderAt(plain + u.offset, len - u.offset); });
+  // A side entry stands on a placeholder or on the code its character
+  // shares, else the byte is what it says.
+  std::erase_if(uni, [&](const SKXUniChar& u) {
+    return !KxIsPlaceholderAt(plain + u.offset, len - u.offset) &&
+           !KxUnicodeIsSharedCodeAt(plain + u.offset, len - u.offset, u.value);
+  });
 
   // Pictures: a reference counts only on a run that is exactly one picture
   // byte, and each becomes a picture of the table of its own (so that two
