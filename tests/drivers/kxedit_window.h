@@ -10,6 +10,11 @@
 //   shot PNG                   the window's pixels
 //   status N                   ENABLED MARK NAME of command N at the view
 //   command N                  obeyed by the view (up its commander chain)
+//   print panes                `pane K L T R B H V` per text pane, first
+//                              pane first (frame in window coordinates,
+//                              scroll position in image pixels), then
+//                              `split N P` (P the bar's top edge, its left
+//                              edge in vertical writing; 0 without one)
 #pragma once
 
 #include <cairo.h>
@@ -117,6 +122,7 @@ class Session {
     if (verb == "mouse") return Mouse(args, why);
     if (verb == "drag") return Drag(args, why);
     if (verb == "status") return Status(args, why);
+    if (verb == "print" && args.size() == 1 && args[0] == "panes") return PrintPanes();
     if (verb == "command") {
       long cmd = 0;
       if (args.size() != 1 || !ParseInt(args[0], cmd)) return why = "command N", 1;
@@ -139,6 +145,27 @@ class Session {
     Str255 name{};
     mPanes.view[0]->FindCommandStatus(CommandT(cmd), enabled, usesMark, mark, name);
     std::printf("%d %u %.*s\n", enabled ? 1 : 0, usesMark ? unsigned(mark) : 0u, int(name[0]), name + 1);
+    return 0;
+  }
+  int PrintPanes() {
+    // By pane ID, so that panes a step opened or closed count as they are.
+    constexpr PaneIDT kViews[] = {1001, 1009};
+    constexpr PaneIDT kBar = 1006;
+    int n = 0;
+    for (PaneIDT id : kViews) {
+      auto* v = dynamic_cast<CKXTextView*>(mPanes.window->FindPaneByID(id));
+      if (!v) continue;
+      const RectL f = v->CalcPortFrameRect();
+      SPoint32 scroll;
+      v->GetScrollPosition(scroll);
+      std::printf("pane %d %d %d %d %d %d %d\n", ++n, f.left, f.top, f.right, f.bottom, scroll.h, scroll.v);
+    }
+    std::int32_t at = 0;
+    if (auto* bar = dynamic_cast<CKXTextSplitView*>(mPanes.window->FindPaneByID(kBar)); bar && bar->IsVisible()) {
+      const RectL b = bar->CalcPortFrameRect();
+      at = bar->IsVertical() ? b.left : b.top;
+    }
+    std::printf("split %d %d\n", n, at);
     return 0;
   }
   // After every step: pending drawing done, as an event loop would.
