@@ -54,6 +54,8 @@ void KxHeadlessHost::QueueAnswer(KxAnswer answer, std::string path) {
 namespace {
 // The queue's mark of an input-method step; never handed out as an event.
 constexpr std::int16_t kInputMethodMark = -1;
+// The high byte of an operating-system event that reports a mouse move.
+constexpr std::uint32_t kMouseMovedMessage = 0xFA;
 }  // namespace
 
 void KxHeadlessHost::PostPreedit(const std::string& utf8, const std::vector<KxInputMethodClient::Clause>& clauses,
@@ -88,7 +90,9 @@ bool KxHeadlessHost::WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks)
     event = mQueue.front();
     mQueue.pop_front();
     event.when = mClock.ticks;
-    if (event.what == mouseDown || event.what == mouseUp || event.what == nullEvent || event.what == kKxWheelEvt)
+    const bool moved = event.what == osEvt && (event.message >> 24) == kMouseMovedMessage;
+    if (event.what == mouseDown || event.what == mouseUp || event.what == nullEvent || event.what == kKxWheelEvt ||
+        moved)
       mMouse = event.where;
     else
       event.where = mMouse;

@@ -35,9 +35,9 @@ class KxHeadlessHost : public KxHost {
                    long caret = -1);
   void PostCommit(const std::string& utf8);
   // The mouse's last known position (global): every event handed out
-  // carries it, as a desktop's events do. Mouse and wheel events taken from
-  // the queue move it; a posted null event is a move; a driver that
-  // delivers a press itself tells the host here.
+  // carries it, as a desktop's events do. Mouse, wheel and mouse-moved
+  // events taken from the queue move it; a posted null event is a move; a
+  // driver that delivers a press itself tells the host here.
   void SetMouse(Point where) { mMouse = where; }
   Point GetMouse() const { return mMouse; }
   std::size_t PendingEvents() const { return mQueue.size(); }
