@@ -7,7 +7,9 @@
 // takes the "TEXT" record as its data and the run flavors as resources.
 //
 // Whatever comes, the text it lands in must pass its own check and keep
-// the bytes it had; nothing may throw but an LException.
+// the bytes it had; nothing may throw but an LException. What came through
+// the clipboard is then copied back to it (every flavor the exchange makes,
+// through the clipboard primitives) and received again: the same bytes.
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +18,7 @@
 
 #include <unistd.h>
 
+#include "engine/data_tube.h"
 #include "engine/flavor_exchange.h"
 #include "engine/text_flavors.h"
 #include "layout/facilities.h"
@@ -37,6 +40,41 @@ std::string FilePath() {
                                    ("kx_fuzz_receive_" + std::to_string(::getpid()) + ".txt"))
                                       .string();
   return path;
+}
+
+std::string BytesOf(const CKXText& t) {
+  std::string s(std::size_t(t.GetLength()), '\0');
+  t.CopyBytes(0, t.GetLength(), s.data(), t.GetLength());
+  return s;
+}
+
+// The received text copied to the clipboard and received again.
+void CopyBack(CKXText& received) {
+  CKXFlavorExchange sender(nullptr, &received);
+  try {
+    CKXTextClipboardTube out(&sender, SKXRange{0, std::int32_t(received.GetLength())});
+    // What the writing tube sees of the clipboard: every flavor it put.
+    const long count = out.FlavorCount();
+    for (long k = 1; k <= count; ++k) {
+      const OSType type = out.NthFlavor(k);
+      if (type == 0 || out.GetFlavorSize(type) < 0) std::abort();
+    }
+    if (out.NthFlavor(count + 1) != 0) std::abort();
+  } catch (const LException&) {
+    return;   // too large a text for a flavor's counts is refused whole
+  }
+  CKXText again;
+  CKXFlavorExchange exchange(nullptr, &again);
+  short mask = 0;
+  try {
+    CKXTextClipboardTube in;
+    exchange.PickFlavorFrom(in);
+    exchange.ReceiveDataFrom(SKXRange{0, -1}, in, KXHandleAccess::Wrap(&again), &mask);
+  } catch (const LException&) {
+    std::abort();   // what we wrote we must read
+  }
+  if (!again.Check().empty()) std::abort();
+  if (BytesOf(again) != BytesOf(received)) std::abort();
 }
 
 }  // namespace
@@ -118,5 +156,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   dest.CopyBytes(0, 2, head.data(), 2);
   if (head != "xy") std::abort();
   if (mask < 0 || mask > 15) std::abort();
+  if (kind == 0) CopyBack(dest);
   return 0;
 }
