@@ -4,7 +4,10 @@
 // resolved as a specifier, evaluated as a whose-test and sent as the direct
 // parameter and insertion location of the chosen event against a small tree
 // model. Failures must be AE error codes, and no lazy object may outlive the
-// input.
+// input. Every descriptor inside it is also coerced to each kind, compared
+// with itself and with a number and a text under each operator, read as a
+// specifier and an insertion location, and built into specifiers that must
+// flatten and read back to themselves.
 #include <cstdint>
 #include <cstdlib>
 #include <span>
@@ -38,6 +41,67 @@ void Check(bool ok) {
   if (!ok) std::abort();
 }
 
+constexpr DescType kTargets[] = {typeWildCard,     typeAEList,       typeAERecord,      typeShortInteger,
+                                 typeLongInteger,  typeBoolean,      typeChar,          typeEnumerated,
+                                 typeType,         typeProperty,     typeKeyword,       typeAbsoluteOrdinal,
+                                 typeObjectSpecifier, typeInsertionLoc, typeRangeDescriptor, typeCompDescriptor,
+                                 typeLogicalDescriptor, typeTrue,    typeFalse,         typeNull};
+constexpr OSType kOperators[] = {kAEEquals,  kAELessThan,  kAELessThanEquals, kAEGreaterThan,
+                                 kAEGreaterThanEquals, kAEBeginsWith, kAEEndsWith, kAEContains, kAEAND};
+
+// A built descriptor flattens and reads back as itself.
+void RoundTrip(const AEDesc& d) {
+  const std::vector<std::uint8_t> flat = AEFlattenDesc(d);
+  Check(AEUnflattenDesc(flat) == d);
+}
+
+void Visit(const AEDesc& d, int depth, int& budget) {
+  if (depth > 6 || --budget < 0) return;
+  for (DescType to : kTargets) {
+    const bool can = AECanCoerce(d, to);
+    try {
+      const AEDesc c = AECoerceDesc(d, to);
+      Check(can);
+      c.Check();
+    } catch (const LException& e) {
+      Check(!can && e.GetErrorCode() == errAECoercionFail);
+    }
+  }
+  const AEDesc others[] = {d, AEDesc::FromLong(7), AEDesc::FromText("7"), AEDesc::FromBoolean(true)};
+  for (OSType op : kOperators)
+    for (const AEDesc& other : others) {
+      try {
+        (void)AECompareDescs(op, d, other);
+        (void)AECompareDescs(op, other, d);
+      } catch (const LException& e) {
+        Check(IsAEError(e.GetErrorCode()));
+      }
+    }
+  try {
+    const AEObjectSpecifierFields f = AEParseObjectSpecifier(d);
+    RoundTrip(AEMakeObjectSpecifier(f.want, f.container, f.keyForm, f.keyData));
+  } catch (const LException& e) {
+    Check(IsAEError(e.GetErrorCode()));
+  }
+  try {
+    const AEInsertionLocation at = AEParseInsertionLocation(d);
+    RoundTrip(AEMakeInsertionLocation(at.object, at.position));
+  } catch (const LException& e) {
+    Check(IsAEError(e.GetErrorCode()));
+  }
+  RoundTrip(AEMakeIndexSpecifier(tree::cItem, d, -2));
+  RoundTrip(AEMakeOrdinalSpecifier(tree::cItem, d, kAEAll));
+  RoundTrip(AEMakeNameSpecifier(tree::cItem, d, "n"));
+  RoundTrip(AEMakePropertySpecifier(FourCC("pnam"), d));
+  RoundTrip(AEMakeRelativeSpecifier(tree::cItem, d, kAENext));
+  RoundTrip(AEMakeRangeSpecifier(tree::cItem, AEMakeCurrentContainer(), d, d));
+  AEDesc terms = AEDesc::MakeList();
+  terms.Append(AEMakeComparison(kAEEquals, AEMakeObjectBeingExamined(), d));
+  RoundTrip(AEMakeTestSpecifier(tree::cItem, d, AEMakeLogical(kAENOT, terms)));
+  if (d.IsList() || d.IsRecord())
+    for (long i = 1; i <= d.CountItems(); ++i) Visit(d.GetNth(i), depth + 1, budget);
+}
+
 void Run(std::uint8_t selector, std::span<const std::uint8_t> bytes) {
   AEDesc desc;
   try {
@@ -48,6 +112,9 @@ void Run(std::uint8_t selector, std::span<const std::uint8_t> bytes) {
   }
   std::vector<std::uint8_t> again = AEFlattenDesc(desc);
   Check(std::equal(again.begin(), again.end(), bytes.begin(), bytes.end()));
+
+  int budget = 64;
+  Visit(desc, 0, budget);
 
   tree::Fixture f;
   try {

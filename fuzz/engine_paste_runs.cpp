@@ -1,13 +1,18 @@
 // The text engine's paste of clipboard runs alone (style, ruler, both) over
-// "styl", "styw" and "styx" from outside. Input: a sequence of flavors, each
-// a type byte (0 "styl", 1 "styw", 2 "styx"), a 16-bit big-endian length and
-// that many bytes; then the selection's start and length (a byte each).
+// "styl", "styw" and "styx" from outside, then a whole paste of everything
+// the clipboard holds and a copy of the result. Input: a sequence of
+// flavors, each a type byte (modulo 7: "styl", "styw", "styx", "styu",
+// "styy", "TEXT", "PICT"; the order of the text_flavors target), a 16-bit
+// big-endian length and that many bytes;
+// then the selection's start and length (a byte each).
 //
-// Whatever comes, the text must pass its own check, keep its bytes, and an
-// undo of each paste must give its runs back.
+// Whatever comes, the text must pass its own check; the runs-only pastes
+// keep its bytes, and an undo of each paste must give its runs back; the
+// whole paste is read through the flavor reader and undone to the text.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -20,7 +25,8 @@
 #include "platform/host/host.h"
 
 namespace {
-constexpr OSType kTypes[] = {kKxFlavorStyl, kKxFlavorDeco, kKxFlavorPara};
+constexpr OSType kTypes[] = {kKxFlavorStyl,     kKxFlavorDeco, kKxFlavorPara, kKxFlavorUniChars,
+                             kKxFlavorRubyInfo, kKxFlavorText, kKxFlavorPict};
 const std::string kText = "alpha beta\rgamma \x82\xA0\x82\xA2\rdelta";
 
 std::string Runs(const CKXTextEngine& e) {
@@ -50,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   host.ClearClipboard();
   std::size_t k = 0;
   while (k + 3 <= size) {
-    const OSType type = kTypes[data[k] % 3];
+    const OSType type = kTypes[data[k] % std::size(kTypes)];
     const std::size_t n = std::min<std::size_t>(std::size_t(data[k + 1]) << 8 | data[k + 2], size - k - 3);
     host.PutClipboard(type, data + k + 3, n);
     k += 3 + n;
@@ -87,6 +93,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::fprintf(stderr, "undo left other runs\n");
         std::abort();
       }
+    }
+  }
+  // Everything the clipboard holds, through the flavor reader, then copied
+  // out through the writer and undone.
+  e.SetSelectionRange({std::int32_t(start), std::int32_t(length)}, false);
+  e.DoPaste(0);
+  const CKXTextEdit& edit = *KXHandleAccess::Edit(e.GetEdit());
+  if (const char* broken = edit.Check()) {
+    std::fprintf(stderr, "edit object after a paste: %s\n", broken);
+    std::abort();
+  }
+  if (const std::string broken = static_cast<const CKXText&>(edit).Check(); !broken.empty()) {
+    std::fprintf(stderr, "text after a paste: %s\n", broken.c_str());
+    std::abort();
+  }
+  e.SetSelectionRange({0, std::int32_t(KXText_GetLength(e.GetEdit()))}, false);
+  e.DoCopy();
+  if (e.GetAction() && e.GetAction()->CanUndo()) {
+    e.Undo();
+    std::string bytes(std::size_t(KXText_GetLength(e.GetEdit())), '\0');
+    KXText_GetText(e.GetEdit(), bytes.data(), long(bytes.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+    if (bytes != kText) {
+      std::fprintf(stderr, "undo of the paste left other bytes\n");
+      std::abort();
     }
   }
   return 0;

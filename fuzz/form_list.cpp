@@ -30,10 +30,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const PointL paper = KxFormEffectivePaper(f);
     if (paper.v < 1 || paper.v > kKxPaperMax || paper.h < 1 || paper.h > kKxPaperMax) std::abort();
   }
-  std::vector<char> first(size_t(UKXTextForm::GetFormSize()));
+  std::vector<char> first(static_cast<std::size_t>(UKXTextForm::GetFormSize()));
   if (UKXTextForm::GetFormData(first.data(), long(first.size())) != long(first.size())) std::abort();
   UKXTextForm::SetFormData(first.data(), long(first.size()));
-  std::vector<char> second(size_t(UKXTextForm::GetFormSize()));
+  std::vector<char> second(static_cast<std::size_t>(UKXTextForm::GetFormSize()));
   UKXTextForm::GetFormData(second.data(), long(second.size()));
   if (first != second) std::abort();
   UKXTextForm::Terminate();

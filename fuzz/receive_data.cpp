@@ -7,7 +7,10 @@
 // takes the "TEXT" record as its data and the run flavors as resources.
 //
 // Whatever comes, the text it lands in must pass its own check and keep
-// the bytes it had; nothing may throw but an LException.
+// the bytes it had; nothing may throw but an LException. What came through
+// the clipboard is then copied back to it (every flavor the exchange makes,
+// through the clipboard primitives) and received again, twice: the second
+// time gives the same bytes as the first.
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +19,7 @@
 
 #include <unistd.h>
 
+#include "engine/data_tube.h"
 #include "engine/flavor_exchange.h"
 #include "engine/text_flavors.h"
 #include "layout/facilities.h"
@@ -37,6 +41,50 @@ std::string FilePath() {
                                    ("kx_fuzz_receive_" + std::to_string(::getpid()) + ".txt"))
                                       .string();
   return path;
+}
+
+std::string BytesOf(const CKXText& t) {
+  std::string s(std::size_t(t.GetLength()), '\0');
+  t.CopyBytes(0, t.GetLength(), s.data(), t.GetLength());
+  return s;
+}
+
+// `from` copied to the clipboard (every flavor the exchange makes, listed
+// through the writing tube) and received into `to`; false when the copy is
+// refused (a text too large for a flavor's counts).
+bool CopyThrough(CKXText& from, CKXText& to) {
+  CKXFlavorExchange sender(nullptr, &from);
+  try {
+    CKXTextClipboardTube out(&sender, SKXRange{0, std::int32_t(from.GetLength())});
+    const long count = out.FlavorCount();
+    for (long k = 1; k <= count; ++k) {
+      const OSType type = out.NthFlavor(k);
+      if (type == 0 || out.GetFlavorSize(type) < 0) std::abort();
+    }
+    if (out.NthFlavor(count + 1) != 0) std::abort();
+  } catch (const LException&) {
+    return false;
+  }
+  CKXFlavorExchange exchange(nullptr, &to);
+  short mask = 0;
+  try {
+    CKXTextClipboardTube in;
+    exchange.PickFlavorFrom(in);
+    exchange.ReceiveDataFrom(SKXRange{0, -1}, in, KXHandleAccess::Wrap(&to), &mask);
+  } catch (const LException&) {
+    std::abort();   // what we wrote we must read
+  }
+  if (!to.Check().empty()) std::abort();
+  return true;
+}
+
+// The received text copied out and in again: the first pass may normalise
+// (bytes that decode to nothing go through Unicode when no side entry asks
+// for our own text), the second must change nothing.
+void CopyBack(CKXText& received) {
+  CKXText once, twice;
+  if (!CopyThrough(received, once) || !CopyThrough(once, twice)) return;
+  if (BytesOf(twice) != BytesOf(once)) std::abort();
 }
 
 }  // namespace
@@ -118,5 +166,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   dest.CopyBytes(0, 2, head.data(), 2);
   if (head != "xy") std::abort();
   if (mask < 0 || mask > 15) std::abort();
+  if (kind == 0) CopyBack(dest);
   return 0;
 }

@@ -10,7 +10,10 @@
 //   big-endian length, bytes), used as it comes.
 // Values: a type byte (text, long, enumerator, colour, list, flat), then
 // their bytes. Opcode % 6: get data, data size, set a property, delete,
-// move/clone to an insertion location, count.
+// move/clone to an insertion location, count; an opcode with the high bit
+// set instead sends, by (opcode & 0x7F) % 7, create element (class,
+// insertion location, value) or the standard cut, copy, paste, undo, redo
+// and select to the specifier.
 //
 // Whatever comes, the text must pass its own check, the selection stay
 // inside the text, and every error come back as an error code.
@@ -164,6 +167,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t op = in.Byte();
     AppleEvent reply = AppleEvent::MakeReply();
     const AEDesc specifier = in.RandomSpecifier(0);
+    if (op & 0x80) {
+      static constexpr AEEventID kMisc[] = {kAECut, kAECopy, kAEPaste, kAEUndo, kAERedo, kAESelect};
+      const int k = (op & 0x7F) % 7;
+      if (k == 0) {
+        AppleEvent create(kAECoreSuite, kAECreateElement);
+        create.PutParamDesc(keyAEObjectClass, AEDesc::FromCode(typeType, in.Class()));
+        create.PutParamDesc(keyAEInsertHere, AEMakeInsertionLocation(specifier, kPositions[in.Byte() % 7]));
+        create.PutParamDesc(keyAEData, in.Value(0));
+        director.Dispatch(create, reply);
+      } else {
+        AppleEvent misc(kAEMiscStandards, kMisc[k - 1]);
+        misc.PutParamDesc(keyDirectObject, specifier);
+        director.Dispatch(misc, reply);
+      }
+      CheckEngine(e);
+      continue;
+    }
     static constexpr AEEventID kEvents[] = {kAEGetData, kAEGetDataSize, kAESetData, kAEDelete, kAEMove, kAECountElements};
     AppleEvent event(kAECoreSuite, kEvents[op % 6]);
     event.PutParamDesc(keyDirectObject, specifier);

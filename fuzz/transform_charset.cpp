@@ -4,7 +4,8 @@
 // many 10-byte big-endian decoration runs, then the text. The conversion
 // must stay inside the bytes, and converting back must restore every byte
 // that has a partner in the other set; the styled text made from the result
-// keeps its rules.
+// keeps its rules, through the whole-text conversions too (character set
+// both ways, shift left and right, every character-type mode).
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -55,5 +56,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   KxFuzzRequireSound(t.GetStrArray()->Check(), "store");
   KxFuzzRequireSound(t.GetStylArray()->Check(len), "style runs");
   KxFuzzRequireSound(t.GetDecoArray()->Check(len), "decoration runs");
+  // The whole-text conversions: each keeps the store and the runs sound.
+  if (len > 4096) return 0;
+  auto sound = [&](const char* what) {
+    const long n = t.GetLength();
+    KxFuzzRequireSound(t.GetStrArray()->Check(), what);
+    KxFuzzRequireSound(t.GetStylArray()->Check(n), what);
+    KxFuzzRequireSound(t.GetDecoArray()->Check(n), what);
+  };
+  UKXText::CharSetKXText(&t, true);
+  sound("character set to Windows");
+  UKXText::CharSetKXText(&t, false);
+  sound("character set to Mac");
+  UKXText::ShiftKXText(&t, false);
+  sound("shift right");
+  UKXText::ShiftKXText(&t, true);
+  sound("shift left");
+  static constexpr short kModes[] = {UKXText::kCharTypeHalf,        UKXText::kCharTypeFull,
+                                     UKXText::kCharTypeKata,        UKXText::kCharTypeHira,
+                                     UKXText::kCharTypeUpper,       UKXText::kCharTypeLower,
+                                     UKXText::kCharTypeToggleWidth, UKXText::kCharTypeToggleKana,
+                                     UKXText::kCharTypeToggleCase,  UKXText::kCharTypeCapitalize};
+  for (short mode : kModes) {
+    UKXText::CharTypeKXText(&t, mode);
+    sound("character type");
+  }
   return 0;
 }

@@ -22,6 +22,9 @@ constexpr short kNameSchedule = 5;
 // schedule.
 constexpr std::size_t kFileMax = 16u << 20;
 
+// The fixed part's reserved bytes, from here to its end.
+constexpr std::size_t kReservedFrom = 16;
+
 // The smallest entry: the fixed part and two empty texts.
 constexpr std::size_t kEntryMin = kKxScheduleFixedSize + 2;
 
@@ -136,7 +139,13 @@ const KxBlock& KxColorScheduleData() { return Store(); }
 
 void KxSetColorScheduleData(const std::uint8_t* data, std::size_t size) {
   const std::size_t whole = data ? KxScheduleWholeLength(data, size) : 0;
-  Store().assign(data, data + whole);
+  KxBlock& store = Store();
+  store.assign(data, data + whole);
+  // The fixed part ends in 8 reserved bytes that no field reads and the
+  // packer writes as zeros: kept as zeros, so that what is read and what is
+  // written again agree.
+  for (std::size_t at = 0; at < whole; at += EntryLength(store.data() + at, whole - at))
+    std::fill(store.begin() + std::ptrdiff_t(at + kReservedFrom), store.begin() + std::ptrdiff_t(at + kKxScheduleFixedSize), 0);
 }
 
 std::string KxColorSchedulePath() { return KxPreferenceFolder() + "/" + FileName(kNameSchedule); }

@@ -266,7 +266,7 @@ void UWindowMenu::UpdateMenu(const std::vector<Document>& documents) {
   std::vector<KxMenuEntry> entries;
   for (const Document& d : documents)
     entries.push_back({d.title.empty() ? std::string("-") : d.title,
-                       d.modified ? kKxIconModified : d.readOnly ? kKxIconReadOnly : kKxIconText});
+                       std::uint16_t(d.modified ? kKxIconModified : d.readOnly ? kKxIconReadOnly : kKxIconText)});
   AppendFamily(*menu, entries, kKxWindowCommands, kMaxMenuItems);
 }
 

@@ -11,14 +11,13 @@
 #include <vector>
 
 #include "platform/types.h"
+#include "views/item_icons.h"
 
 class LMenu;
 
 // Icons that generated items show (icon IDs of the program's resources).
 constexpr std::uint16_t kKxIconNone = 0;
 constexpr std::uint16_t kKxIconText = 44;
-constexpr std::uint16_t kKxIconModified = 45;
-constexpr std::uint16_t kKxIconReadOnly = 46;
 constexpr std::uint16_t kKxIconFolder = 47;
 
 // One generated item: its text (Shift_JIS) and icon.

@@ -80,7 +80,7 @@ void ReadLineBreak(const std::uint8_t* d, std::size_t n) {
   // Fields not wholly inside the chunk read as zero.
   n = std::min(n, kLineBreakSize);
   std::uint8_t rec[kLineBreakSize] = {0};
-  std::memcpy(rec, d, n);
+  if (n > 0) std::memcpy(rec, d, n);   // an empty chunk has no bytes to copy, nor a pointer
   const short type = n >= 2 ? short(KxGetU16BE(rec)) : 0;
   const long width = n >= 38 ? long(std::int32_t(KxGetU32BE(rec + 34))) : 0;
   const short kinsoku = n >= 40 ? short(KxGetU16BE(rec + 38)) : 0;

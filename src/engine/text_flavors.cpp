@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/script.h"
 #include "text/base/flat.h"
 #include "text/base/memory.h"
+#include "text/codes/unicode.h"
 #include "text/runs/pictures.h"
 
 namespace {
@@ -334,8 +336,38 @@ long CKXTextFlavorReader::InsertInto(CKXText& text, long pos) const {
   ToPlain(paras, transferLen, rubys, len, CleanParas);
   ToPlain(uni, transferLen, rubys, len, CleanUniChars);
 
-  // A side entry stands on a placeholder, else the byte is what it says.
-  std::erase_if(uni, [&](const SKXUniChar& u) { return !KxIsPlaceholderAt(plain + u.offset, len - u.offset); });
+  // The text ends on a whole character: a lone lead byte at its end would
+  // join the byte after the insertion point into one character, which no
+  // undo could take apart again.
+  {
+    pos = std::clamp(pos, 0L, text.GetLength());
+    long from = 0;
+    short script = text.GetScriptType(pos);
+    for (const SKXStyl& r : styls)
+      if (r.offset <= len - 1) {
+        from = r.offset;
+        script = KxStylFontScript(r.styl.font);
+      }
+    const std::uint8_t* parse = KxScriptParseTable(script);
+    long last = from;
+    for (long k = from; k < len; k += 1 + parse[plain[k]]) last = k;
+    if (last + 1 + parse[plain[last]] > len) {
+      len = last;
+      if (len < 1) return 0;
+      styls.resize(static_cast<size_t>(CleanStyls(styls.data(), static_cast<long>(styls.size()), len)));
+      paras.resize(static_cast<size_t>(CleanParas(paras.data(), static_cast<long>(paras.size()), len)));
+      uni.resize(static_cast<size_t>(CleanUniChars(uni.data(), static_cast<long>(uni.size()), len)));
+      std::erase_if(decos, [&](const SKXDeco& r) { return r.offset >= len; });
+      std::erase_if(rubys, [&](const SKXRuby& r) { return r.pos + r.baseLen > len; });
+    }
+  }
+
+  // A side entry stands on a placeholder or on the code its character
+  // shares, else the byte is what it says.
+  std::erase_if(uni, [&](const SKXUniChar& u) {
+    return !KxIsPlaceholderAt(plain + u.offset, len - u.offset) &&
+           !KxUnicodeIsSharedCodeAt(plain + u.offset, len - u.offset, u.value);
+  });
 
   // Pictures: a reference counts only on a run that is exactly one picture
   // byte, and each becomes a picture of the table of its own (so that two

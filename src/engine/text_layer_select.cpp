@@ -240,17 +240,20 @@ long CKXTextLayer::GetLnReStartData(char* buffer, long max) const {
 }
 
 bool CKXTextLayer::SetLnReStartData(const char* data, long size) {
-  if (size < 0 || size % kRestartBytes != 0 || (size > 0 && !data)) return false;
+  if (size < 0 || (size >= kRestartBytes && !data)) return false;
+  // The list is the user's: a stray tail, an order or a repeat a file got
+  // wrong costs only what cannot be a restart.
+  const long count = size / kRestartBytes;
   std::vector<std::int32_t> list;
-  list.reserve(std::size_t(size / kRestartBytes));
+  list.reserve(std::size_t(count));
   const auto* p = reinterpret_cast<const unsigned char*>(data);
-  for (long k = 0; k < size; k += kRestartBytes) {
+  for (long k = 0; k < count * kRestartBytes; k += kRestartBytes) {
     const std::int32_t v = std::int32_t(std::uint32_t(p[k]) << 24 | std::uint32_t(p[k + 1]) << 16 |
                                         std::uint32_t(p[k + 2]) << 8 | std::uint32_t(p[k + 3]));
-    // Sorted, without repeats, each a line after the first.
-    if (v < kFirstRestart || (!list.empty() && v <= list.back())) return false;
-    list.push_back(v);
+    if (v >= kFirstRestart && v < kNoRestart) list.push_back(v);
   }
+  std::sort(list.begin(), list.end());
+  list.erase(std::unique(list.begin(), list.end()), list.end());
   mRestarts.swap(list);
   return true;
 }

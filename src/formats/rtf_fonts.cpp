@@ -300,11 +300,13 @@ short CKXTextRTFMac::GetFontIDFromSystem() {
   return GetFontIDFromName("HiraMinPro-W3");
 }
 
-// The single-byte text written is Mac Roman: code page 10000 says so to
-// readers that go by code page rather than by "\mac".
+// Code page 1001 (the Mac Japanese set) tells readers, our own among them,
+// that double-byte codes are code page 932's with the Mac additions, so the
+// NEC and IBM extension characters read back as they were written.
 void CKXTextRTFMac::WriteOSInfo() {
   WriteSymbol("mac");
-  WriteSymbol("ansicpg10000");
+  WriteSymbol("ansicpg1001");
+  WriteSymbol("cocoartf102");
 }
 void CKXTextRTFMac::WriteReturn() { mOut.push_back('\n'); }
 

@@ -24,6 +24,7 @@ class CKXTextSplitView : public LView, public LPeriodical {
 
   void SetDocument(CKXTextDoc* doc) { mDocument = doc; }
   void SetVertical(bool vertical) { mVertical = vertical; }
+  bool IsVertical() const { return mVertical; }
   void SetCollapsed(bool collapsed) { mCollapsed = collapsed; }
   std::int32_t GetSplitViewHeight() const { return mCollapsed ? kKxSplitBarCollapsed : kKxSplitBarHeight; }
   // The ruler's height above the panes (0: no ruler shown) and whether the

@@ -158,30 +158,26 @@ void CKXTextLineView::DoLineSelect(const EventRecord& event) {
       p.h = 0;
     return p;
   };
-  mTextView->FocusDraw();
-  engine->Click(mouseAt(event.where), down, kClickLines);
-  // Follow the mouse until its button comes up; the release point ends
-  // the selection.
   Point where = event.where;
+  mTextView->FocusDraw();
+  engine->Click(mouseAt(where), down, kClickLines);
+  // Follow the mouse until its button comes up. Every event the host hands
+  // out carries the mouse's position, whatever its kind (an update or a
+  // null event too), so each pass reads where the mouse is now.
   KxHost& host = KxCurrentHost();
   for (;;) {
     EventRecord e;
     const bool got = host.WaitNextEvent(e, 1);
     if (host.ShouldStop()) break;
-    if (got && e.what == mouseUp) {
-      if (e.where.h != where.h || e.where.v != where.v) {
-        where = e.where;
-        mTextView->FocusDraw();
-        engine->Click(mouseAt(where), down, kClickTrack);
-      }
-      break;
-    }
+    // The button came up without an event of ours (the press was handed
+    // to us directly): where it went is unknown, so the selection stays.
     if (!got && (e.modifiers & kKxEventButtonState)) break;
     if (e.where.h != where.h || e.where.v != where.v) {
       where = e.where;
       mTextView->FocusDraw();
       engine->Click(mouseAt(where), down, kClickTrack);
     }
+    if (got && e.what == mouseUp) break;
   }
   mTextView->FocusDraw();
   engine->Click(mouseAt(where), down, kClickEnd);

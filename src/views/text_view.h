@@ -13,6 +13,7 @@
 
 #include "engine/macro_target.h"
 #include "engine/text_engine.h"
+#include "engine/text_flavors.h"
 #include "platform/framework/input_method.h"
 #include "views/event_view.h"
 
@@ -50,10 +51,7 @@ constexpr short kKxDropFromOutside = 15;
 constexpr short kKxDropCopy = 17;
 constexpr short kKxDropMove = 19;
 // Flavors a text pane takes from a drag.
-constexpr OSType kKxFlavorText = FourCC("TEXT");
-constexpr OSType kKxFlavorStyl = FourCC("styl");
 constexpr OSType kKxFlavorStyw = FourCC("styw");
-constexpr OSType kKxFlavorPict = FourCC("PICT");
 constexpr OSType kKxFlavorHfs = FourCC("hfs ");
 // Idles after a scaled scroll before the whole pane is drawn again.
 constexpr std::uint16_t kKxRedrawAfterIdles = 2;

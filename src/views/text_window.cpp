@@ -143,7 +143,7 @@ std::vector<KxInfoItem> CKXTextWindow::InfoMenuItems() const {
       }
       const std::size_t slash = rest.rfind('/');
       folder.text = rest.substr(slash == std::string::npos ? 0 : slash + 1);
-      folder.icon = kKxIconFolder;
+      folder.icon = kKxIconPathFolder;
       if (!folder.text.empty()) items.push_back(folder);
       cut = slash;
     }

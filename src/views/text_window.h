@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/framework/window.h"
+#include "views/item_icons.h"
 
 class CKXTextDoc;
 class CKXTextScroller;
@@ -79,11 +80,6 @@ struct KxInfoItem {
   bool checked = false;
   short value = 0;   // line-end type or encoding
 };
-constexpr std::int16_t kKxIconDocument = 44;
-constexpr std::int16_t kKxIconModified = 45;
-constexpr std::int16_t kKxIconReadOnly = 46;
-constexpr std::int16_t kKxIconFolder = 48;
-constexpr std::int16_t kKxIconVolume = 49;
 
 class CKXTextWindow : public LWindow {
  public:

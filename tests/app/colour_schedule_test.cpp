@@ -66,6 +66,23 @@ TEST(ColourSchedule, OnlyWholeEntriesAreKept) {
   KxSetColorScheduleData(nullptr, 0);
 }
 
+// The reserved bytes of each entry's fixed part read as zeros, so that the
+// store and what is written from it agree.
+TEST(ColourSchedule, ReservedBytesAreZeroedOnReading) {
+  KxBlock one = Entry(2, 1), two = Entry(0, 3);
+  std::fill(one.begin() + 10, one.begin() + std::ptrdiff_t(kKxScheduleFixedSize), 0xAB);
+  std::fill(two.begin() + 16, two.begin() + std::ptrdiff_t(kKxScheduleFixedSize), 0xFF);
+  const KxBlock file = Cat({one, two});
+  KxSetColorScheduleData(file.data(), file.size());
+  const KxBlock kept = KxColorScheduleData();
+  ASSERT_EQ(kept.size(), file.size());
+  EXPECT_EQ(KxPackSchedule(KxParseSchedule(kept.data(), kept.size())), kept);
+  for (std::size_t at : {std::size_t(0), one.size()})
+    for (std::size_t k = 16; k < kKxScheduleFixedSize; ++k) EXPECT_EQ(kept[at + k], 0) << at + k;
+  EXPECT_EQ(kept[10], 0xAB);   // the colour fields stay
+  KxSetColorScheduleData(nullptr, 0);
+}
+
 TEST(ColourSchedule, FieldsAreBigEndianAndPackingIsTheInverseOfParsing) {
   const std::uint8_t fixed[kKxScheduleFixedSize] = {2, 1, 0x04, 0xD2, 0x03, 0x84, 0x07, 0x08, 1, 19,
                                                     0xFF, 0xFE, 0x80, 0x00, 0x00, 0x01};

@@ -144,6 +144,17 @@ TEST_F(PrefsFile, TheWalkStopsAtAChunkThatDoesNotFit) {
   }
 }
 
+// An empty line-break chunk sets the zero record; nothing is copied from it.
+TEST_F(PrefsFile, AnEmptyLineBreakChunkReadsAsZeros) {
+  KxBlock s;
+  Chunk(s, "LRDT", KxBlock{});
+  KxApplyPreferenceStream(s.data(), s.size());
+  const KxBlock once = KxBuildPreferenceStream();
+  KxSetGlobalDefaults();
+  KxApplyPreferenceStream(once.data(), once.size());
+  EXPECT_EQ(KxBuildPreferenceStream(), once);
+}
+
 TEST_F(PrefsFile, CountsFromTheFileAreCapped) {
   KxBlock s;
   Chunk(s, "TFRT", KxBlock(54 * 25 + 10, 4));

@@ -4,15 +4,25 @@
 //   wheel DY [DX] [MODS]       DY lines down (negative: up), DX right,
 //                              at the last mouse point
 //   mouse down|move|up X Y [MODS]   window content coordinates
+//   mouse track X1 Y1 X2 Y2 [MODS]  press, moves 4 pixels apart, release,
+//                              queued before the press (headless only)
 //   drag X1 Y1 X2 Y2 [option]  drags what is at X1 Y1 and drops it at X2 Y2
 //   shot PNG                   the window's pixels
 //   status N                   ENABLED MARK NAME of command N at the view
 //   command N                  obeyed by the view (up its commander chain)
+//   print panes                `pane K L T R B H V` per text pane, first
+//                              pane first (frame in window coordinates,
+//                              scroll position in image pixels), then
+//                              `split N P` (P the bar's top edge, its left
+//                              edge in vertical writing; 0 without one)
 #pragma once
 
 #include <cairo.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -28,6 +38,7 @@
 #include "platform/framework/periodical.h"
 #include "platform/framework/window.h"
 #include "platform/gtk/gtk_host.h"
+#include "platform/host/headless.h"
 #include "views/scroll_wheel.h"
 #include "views/split_view.h"
 #include "views/text_scroller.h"
@@ -111,6 +122,7 @@ class Session {
     if (verb == "mouse") return Mouse(args, why);
     if (verb == "drag") return Drag(args, why);
     if (verb == "status") return Status(args, why);
+    if (verb == "print" && args.size() == 1 && args[0] == "panes") return PrintPanes();
     if (verb == "command") {
       long cmd = 0;
       if (args.size() != 1 || !ParseInt(args[0], cmd)) return why = "command N", 1;
@@ -133,6 +145,27 @@ class Session {
     Str255 name{};
     mPanes.view[0]->FindCommandStatus(CommandT(cmd), enabled, usesMark, mark, name);
     std::printf("%d %u %.*s\n", enabled ? 1 : 0, usesMark ? unsigned(mark) : 0u, int(name[0]), name + 1);
+    return 0;
+  }
+  int PrintPanes() {
+    // By pane ID, so that panes a step opened or closed count as they are.
+    constexpr PaneIDT kViews[] = {1001, 1009};
+    constexpr PaneIDT kBar = 1006;
+    int n = 0;
+    for (PaneIDT id : kViews) {
+      auto* v = dynamic_cast<CKXTextView*>(mPanes.window->FindPaneByID(id));
+      if (!v) continue;
+      const RectL f = v->CalcPortFrameRect();
+      SPoint32 scroll;
+      v->GetScrollPosition(scroll);
+      std::printf("pane %d %d %d %d %d %d %d\n", ++n, f.left, f.top, f.right, f.bottom, scroll.h, scroll.v);
+    }
+    std::int32_t at = 0;
+    if (auto* bar = dynamic_cast<CKXTextSplitView*>(mPanes.window->FindPaneByID(kBar)); bar && bar->IsVisible()) {
+      const RectL b = bar->CalcPortFrameRect();
+      at = bar->IsVertical() ? b.left : b.top;
+    }
+    std::printf("split %d %d\n", n, at);
     return 0;
   }
   // After every step: pending drawing done, as an event loop would.
@@ -197,7 +230,84 @@ class Session {
     mPanes.window->HostWheel(e);
     return 0;
   }
+  // The host learns where the mouse is from the steps, as a desktop knows
+  // its pointer: the headless host is told, the toolkit sees the pointer
+  // move there.
+  void TellMouse(SPoint32 port) {
+    if (auto* h = dynamic_cast<KxHeadlessHost*>(&KxCurrentHost())) h->SetMouse(Global(port));
+    if (mGtk) {
+      mGtk->SynthesizeMotion(mPanes.window->GetHostWindow(), Point{KxPinShort(port.v), KxPinShort(port.h)}, false);
+      mGtk->PendingEvents();
+    }
+  }
+  // `mouse track`: the moves and the release wait on the host before the
+  // press is delivered, so that a pane's own tracking loop reads them. In
+  // a GTK window they go through the toolkit's own queue, as the desktop
+  // would send them.
+  int Track(const std::vector<std::string>& a, std::string& why) {
+    SPoint32 from, to;
+    std::uint16_t mods = 0;
+    if (a.size() < 5 || a.size() > 6 || !Point2(a, 1, from) || !Point2(a, 3, to) ||
+        (a.size() == 6 && !ParseEventMods(a[5], mods)))
+      return why = "mouse track X1 Y1 X2 Y2 [MODS]", 1;
+    auto* headless = dynamic_cast<KxHeadlessHost*>(&KxCurrentHost());
+    const KxWindowID hostWindow = mPanes.window->GetHostWindow();
+    auto local = [](SPoint32 p) { return Point{KxPinShort(p.v), KxPinShort(p.h)}; };
+    const std::int64_t dx = std::int64_t(to.h) - from.h, dy = std::int64_t(to.v) - from.v;
+    const std::int64_t n = (std::max(std::llabs(dx), std::llabs(dy)) + 3) / 4;
+    if (mGtk) mGtk->SynthesizeButton(hostWindow, local(from), true, TickCount() * 1000 / 60, 1, mods);
+    for (std::int64_t k = 1; k <= n; ++k) {
+      const SPoint32 at{std::int32_t(from.h + std::llround(double(k * dx) / double(n))),
+                        std::int32_t(from.v + std::llround(double(k * dy) / double(n)))};
+      if (mGtk) {
+        mGtk->SynthesizeMotion(hostWindow, local(at), true, mods);
+        continue;
+      }
+      EventRecord move;
+      move.what = nullEvent;
+      move.where = Global(at);
+      move.modifiers = mods;
+      if (headless) headless->PostEvent(move);
+    }
+    if (mGtk)
+      mGtk->SynthesizeButton(hostWindow, local(to), false, TickCount() * 1000 / 60, 1, mods);
+    else if (headless)
+      headless->PostMouse(false, Global(to), mods | kKxEventButtonState);
+    KxHost& host = KxCurrentHost();
+    EventRecord e;
+    if (mGtk) {
+      // The press comes out of the toolkit first.
+      bool pressed = false;
+      for (int guard = 0; guard < 1000 && !pressed; ++guard)
+        if (host.WaitNextEvent(e, 1) && e.what == mouseDown) pressed = true;
+      if (!pressed) return why = "mouse track: the press never reached the window", 1;
+    } else {
+      e.what = mouseDown;
+      e.where = Global(from);
+      e.modifiers = mods;
+      e.when = TickCount();
+      TellMouse(from);
+    }
+    mPointer = from;
+    mPanes.window->HostMouseDown(e);
+    mPointer = to;
+    // A pane that tracks on idle time instead takes the rest from here.
+    EventRecord next;
+    for (int guard = 0; guard < 100000 && host.WaitNextEvent(next, 0);) {
+      ++guard;
+      if (next.what == mouseUp)
+        mPanes.window->HostMouseUp(next);
+      else if (next.what != nullEvent)
+        continue;
+      else if (auto* v = dynamic_cast<CKXEventView*>(LPane::GetLastPaneClicked()))
+        v->SpendTime(next);
+      else
+        LPeriodical::DevoteTimeToIdlers(next);
+    }
+    return 0;
+  }
   int Mouse(const std::vector<std::string>& a, std::string& why) {
+    if (!a.empty() && a[0] == "track") return Track(a, why);
     SPoint32 p;
     std::uint16_t mods = 0;
     if (a.size() < 3 || a.size() > 4 || !Point2(a, 1, p) || (a.size() == 4 && !ParseEventMods(a[3], mods)))
@@ -206,6 +316,7 @@ class Session {
     EventRecord e;
     e.where = Global(p);
     e.modifiers = mods;
+    TellMouse(p);
     e.when = TickCount();
     if (a[0] == "down") {
       e.what = mouseDown;

@@ -8,7 +8,8 @@
 // one line per input file. Between the Japanese encodings and Unicode the
 // text goes through Shift_JIS and the Unicode bridge (script 1): both the
 // cp932 and the JIS names of a symbol (U+FF5E and U+301C, ...) take its one
-// code, which reads back in cp932's name; characters without a Shift_JIS
+// code, which reads back in cp932's name (the Shift_JIS output keeps no side
+// entries); characters without a Shift_JIS
 // code are written as a placeholder (counted on stderr), JIS X 0212 characters of EUC-JP reach Unicode through side
 // entries, and bytes that decode to nothing become U+FFFD. UTF-16 is
 // written big-endian after a byte-order mark.
@@ -109,8 +110,16 @@ bool Convert(short from, short to, const std::vector<unsigned char>& in, CKXJCod
     if (!UKXUnicode::ConvertToText(units.data(), long(units.size()), nullptr, text.h, len, entries.h, count,
                                    kScriptJapanese))
       return false;
-    if (count) std::fprintf(stderr, "kxjconv: %ld characters have no Shift_JIS code\n", count);
     const unsigned char* sjis = reinterpret_cast<const unsigned char*>(*text.h);
+    // Side entries on a code shared by two names (U+301C on 0x8160) keep a
+    // name, not a character without a code.
+    long missing = 0;
+    for (long k = 0; k < count; ++k) {
+      SKXUniChar u;
+      std::memcpy(&u, *entries.h + k * long(sizeof u), sizeof u);
+      if (!KxUnicodeIsSharedCodeAt(sjis + u.offset, len - u.offset, u.value)) ++missing;
+    }
+    if (missing) std::fprintf(stderr, "kxjconv: %ld characters have no Shift_JIS code\n", missing);
     if (to == kKxCodeSJIS) {
       own.assign(sjis, sjis + len);
       out = own.data();

@@ -389,3 +389,28 @@ TEST(TextFlavors, LaunchInfo) {
 }
 
 }  // namespace
+
+namespace {
+
+// A text from outside that ends in a lone lead byte lands without it: the
+// byte would join the character after the insertion point, and an undo of
+// the insertion could not take it apart again.
+TEST(TextFlavors, ALoneLeadByteAtTheEndStaysOut) {
+  CKXText dest;
+  dest.SetText("alpha", 5, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+  CKXTextFlavorReader r;
+  const std::string text = "x\x82\xA0\x9C";
+  r.SetText(reinterpret_cast<const unsigned char*>(text.data()), long(text.size()));
+  EXPECT_EQ(r.InsertInto(dest, 0), 3);
+  std::string bytes(std::size_t(dest.GetLength()), '\0');
+  dest.CopyBytes(0, dest.GetLength(), bytes.data(), dest.GetLength());
+  EXPECT_EQ(bytes, "x\x82\xA0" "alpha");
+  EXPECT_EQ(dest.Check(), "");
+  // A lone lead byte alone brings nothing.
+  CKXTextFlavorReader lone;
+  lone.SetText(reinterpret_cast<const unsigned char*>("\x9C"), 1);
+  EXPECT_EQ(lone.InsertInto(dest, 0), 0);
+  EXPECT_EQ(dest.GetLength(), 8);
+}
+
+}  // namespace

@@ -79,9 +79,10 @@ TEST(TextLayerSelect, RestartsShowTheNumbersOfTheirSections) {
   EXPECT_EQ(next, CKXTextLayer::kNoRestart);
 }
 
-// Stored lists come from files: anything but sorted distinct lines of 2 or
-// more in whole 4-byte entries is refused and leaves the list as it was.
-TEST(TextLayerSelect, StoredRestartListsAreCheckedBeforeUse) {
+// Stored lists come from files: the list takes size / 4 entries, sorted,
+// without repeats and without lines below 2, so that what the user set is
+// kept whatever order or leftovers the file holds.
+TEST(TextLayerSelect, StoredRestartListsAreCleanedUp) {
   auto be = [](std::initializer_list<std::uint32_t> values) {
     std::string s;
     for (std::uint32_t v : values)
@@ -90,28 +91,37 @@ TEST(TextLayerSelect, StoredRestartListsAreCheckedBeforeUse) {
   };
   const struct {
     std::string data;
-    bool ok;
+    std::string kept;
   } kCases[] = {
-      {be({3, 7, 40}), true},   {be({}), true},
-      {be({7, 3}), false},      {be({3, 3}), false},
-      {be({1, 5}), false},      {be({0}), false},
-      {be({0x80000000u}), false}, {be({3, 7}).substr(0, 6), false},
+      {be({3, 7, 40}), be({3, 7, 40})},
+      {be({}), be({})},
+      {be({7, 3}), be({3, 7})},
+      {be({3, 3}), be({3})},
+      {be({1, 5}), be({5})},
+      {be({0}), be({})},
+      {be({0x80000000u, 9}), be({9})},
+      {be({3, 7}).substr(0, 6), be({3})},   // a 6-byte list keeps one entry
+      {be({40, 2, 0, 40, 2, 1, 17}), be({2, 17, 40})},
   };
   for (const auto& c : kCases) {
     TestLayer layer;
     ASSERT_TRUE(layer.SetLineReStart(20, true));
-    EXPECT_EQ(layer.SetLnReStartData(c.data.data(), long(c.data.size())), c.ok) << c.data.size();
-    long next = 0;
-    if (c.ok) {
-      EXPECT_EQ(layer.GetLnReStartDataSize(), long(c.data.size()));
-    } else {
-      EXPECT_EQ(layer.GetLnReStartDataSize(), 4);
-      EXPECT_EQ(layer.GetLineReStart(25, next), 19);
-    }
+    EXPECT_TRUE(layer.SetLnReStartData(c.data.data(), long(c.data.size()))) << c.data.size();
+    std::string got(std::size_t(layer.GetLnReStartDataSize()), '\0');
+    layer.GetLnReStartData(got.data(), long(got.size()));
+    EXPECT_EQ(got, c.kept) << c.data.size();
   }
   TestLayer layer;
+  ASSERT_TRUE(layer.SetLineReStart(20, true));
   EXPECT_FALSE(layer.SetLnReStartData(nullptr, 8));
   EXPECT_FALSE(layer.SetLnReStartData("abcd", -4));
+  EXPECT_EQ(layer.GetLnReStartDataSize(), 4);
+  // The numbering follows the cleaned list.
+  const std::string list = be({12, 5});
+  ASSERT_TRUE(layer.SetLnReStartData(list.data(), long(list.size())));
+  long next = 0;
+  EXPECT_EQ(layer.GetLineReStart(7, next), 4);
+  EXPECT_EQ(next, 12);
 }
 
 TEST(TextLayerSelect, ParagraphRangesJumpsAndCounts) {

@@ -316,7 +316,8 @@ TEST_F(RTFConvert, PageRecordAndHeaders) {
 
 TEST_F(RTFConvert, WriterOutputForSmallTexts) {
   CKXText empty;
-  EXPECT_EQ(Export(empty), "{\\rtf1\\mac\\ansicpg10000 {\\fonttbl}\n{\\colortbl;\\red255\\green255\\blue255;}\n\n}");
+  EXPECT_EQ(Export(empty),
+            "{\\rtf1\\mac\\ansicpg1001\\cocoartf102 {\\fonttbl}\n{\\colortbl;\\red255\\green255\\blue255;}\n\n}");
 
   CKXText t;
   SStyl s{};
@@ -343,6 +344,31 @@ TEST_F(RTFConvert, WriterOutputForSmallTexts) {
   ASSERT_EQ(Import(po, back), 1);
   EXPECT_EQ(StylAt(back, 0).font, -28671);
   EXPECT_NE(StylAt(back, 1).font, -28671);
+}
+
+// The NEC and IBM extension characters (code page 932's rows 13 and
+// 0xFA-0xFC) go out as their codes under code page 1001 and come back as
+// the same codes, with no side entries; so do codes that code page 932
+// leaves empty but the JIS X 0213 additions fill.
+TEST_F(RTFConvert, ExtensionCharactersSurviveExportAndImport) {
+  CKXText t;
+  SStyl s{};
+  s.font = -28671;
+  s.size = 12;
+  const std::string bytes = "\x87\x40\x87\x54\x87\x8D\xFB\xFC\xFA\x40\xED\x40x\r";
+  t.InsertString(0, bytes.data(), long(bytes.size()), &s, nullptr, nullptr, 0);
+  const std::string out = Export(t);
+  ASSERT_EQ(out.rfind("{\\rtf1\\mac\\ansicpg1001\\cocoartf102 ", 0), 0u) << out;
+  CKXText back;
+  ASSERT_EQ(Import(out, back), 1);
+  EXPECT_EQ(Bytes(back), bytes);
+  EXPECT_TRUE(Unis(back).empty());
+  CKXText empty;
+  ASSERT_EQ(Import("{\\rtf1\\mac\\ansicpg1001\\cocoartf102 {\\fonttbl\\f0\\fnil\\fcharset78 HiraMinPro-W3;}\\f0 "
+                   "\\'81\\'ad}",
+                   empty),
+            1);
+  EXPECT_TRUE(Unis(empty).empty());
 }
 
 class NamedWriter : public CKXTextRTFMac {

@@ -21,6 +21,25 @@ print selection
 STEPS
 )
 check "a click beside the margin" "0 5" "$out"
+# The margin selects whole lines: a click the line under it, a drag the
+# lines from the press to the release (synthetic lines 12 pixels high).
+for k in 1 2 3 4 5 6 7 8; do echo "line $k"; done > "$dir/lines.txt"
+out=$("$bin" --window --lines "$dir/lines.txt" - <<'STEPS'
+mouse down 10 30
+mouse up 10 30
+print selection
+mouse track 10 30 10 54
+print selection
+mouse track 10 66 10 66 shift
+print selection
+mouse track 10 54 10 30
+print selection
+STEPS
+)
+check "a click and drags in the margin" "14 21
+14 35
+14 42
+14 35" "$(echo "$out" | tr -d '\r')"
 "$bin" --window --lines --status --split 100 "$dir/t.txt" /dev/null
 check "a split window with margins and the status bar" "0" "$?"
 "$bin" --window --lines --status --vertical --split 100 "$dir/t.txt" /dev/null

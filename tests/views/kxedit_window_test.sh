@@ -52,6 +52,32 @@ check "drag into the other pane moves" "$(printf 'beta gamma\ralpha delta')" "$(
 check "bad wheel" 1 $?
 "$bin" --window "$dir/t.txt" - <<< "mouse sideways 1 2" > /dev/null 2>&1
 check "bad mouse" 1 $?
+# print panes: each text pane's frame and scroll position, then the split.
+for k in $(seq 1 120); do echo "line $k of the text"; done > "$dir/long.txt"
+out=$("$bin" --window --split 150 "$dir/long.txt" - <<'STEPS'
+print panes
+mouse move 100 50
+wheel 2
+print panes
+STEPS
+)
+check "print panes of a split window" "pane 1 0 0 600 135 0 0
+pane 2 0 156 600 385 0 0
+split 2 150
+pane 1 0 0 600 135 0 $(echo "$out" | sed -n 4p | cut -d' ' -f8)
+pane 2 0 156 600 385 0 0
+split 2 150" "$out"
+[ "$(echo "$out" | sed -n 4p | cut -d' ' -f8)" -gt 0 ] || check "the wheel scrolls the first pane" "more than 0" "0"
+out=$("$bin" --window --vertical --split 200 "$dir/long.txt" - <<< "print panes")
+# Vertical writing: the first pane is the right one; the bar lies between.
+read -r _ _ left1 _ _ _ _ _ <<< "$(echo "$out" | sed -n 1p)"
+read -r _ _ _ _ right2 _ _ _ <<< "$(echo "$out" | sed -n 2p)"
+read -r _ n at <<< "$(echo "$out" | sed -n 3p)"
+[ "$n" == 2 ] && [ "$at" -ge "$right2" ] && [ "$at" -lt "$left1" ] ||
+  check "a vertical split: the bar's left edge between the panes" "$right2 <= P < $left1" "$out"
+out=$("$bin" --window "$dir/long.txt" - <<< "print panes")
+check "one pane, no bar" "pane 1 0 0 600 385 0 0
+split 1 0" "$out"
 "$bin" --split 100 "$dir/t.txt" > /dev/null 2>&1
 check "--split without --window" 2 $?
 "$bin" --window --split 1000 "$dir/t.txt" > /dev/null 2>&1

@@ -221,4 +221,52 @@ TEST_F(LineViewTest, DraggingSelectsWholeLines) {
   EXPECT_EQ(r.start + r.length, l8);
 }
 
+// The tracking loop follows the mouse, not the position an event happens
+// to carry: update and null events that arrive while the button is down
+// (the window was drawn into) carry where the mouse is.
+TEST_F(LineViewTest, UpdatesWhileTrackingKeepTheMousePosition) {
+  Open(ManyLines(20, 2));
+  CKXTextLineView* margin = AddMargin();
+  auto lineTop = [&](long line) {
+    std::int64_t top = 0;
+    for (long k = 1; k < line; ++k) top += KXTE_GetLineHeight(engine->GetEdit(), k);
+    return std::int32_t(top);
+  };
+  const RectL f = margin->CalcPortFrameRect();
+  auto at = [&](long line) { return GlobalOf(SPoint32{f.left + 10, f.top + lineTop(line) + 2}); };
+  auto lines = [&](long first, long last) {
+    const long s = KXTE_GetLineOffset(engine->GetEdit(), first), e = KXTE_GetLineOffset(engine->GetEdit(), last + 1);
+    return std::pair<long, long>(s, e);
+  };
+  auto selected = [&] {
+    const SKXRange r = engine->GetSelectionRange();
+    return std::pair<long, long>(r.start, r.start + r.length);
+  };
+  EventRecord down{};
+  down.what = mouseDown;
+  // A click: the press is handed over directly, the window waits for an
+  // update, the button is already up.
+  down.where = at(3);
+  host.SetMouse(down.where);
+  panes.window->Refresh();
+  margin->DoLineSelect(down);
+  EXPECT_EQ(selected(), lines(3, 3));
+  // A drag whose moves come as null events, with updates between them.
+  EventRecord move{};
+  move.what = nullEvent;
+  move.where = at(4);
+  host.PostEvent(move);
+  move.where = at(5);
+  host.PostEvent(move);
+  panes.window->Refresh();
+  margin->DoLineSelect(down);
+  EXPECT_EQ(selected(), lines(3, 5));
+  // Keys and menu choices during the drag carry the mouse's place too.
+  host.SetMouse(down.where);
+  host.PostKey('a', 0);
+  host.PostMenuChoice(1, 1);
+  margin->DoLineSelect(down);
+  EXPECT_EQ(selected(), lines(3, 3));
+}
+
 }  // namespace

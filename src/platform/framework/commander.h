@@ -27,6 +27,12 @@ constexpr MessageT kKxMsgPostAction = 816;     // param: LAction* (ownership pas
 // Commands the framework itself knows.
 constexpr CommandT kKxCmdNothing = 0;
 constexpr CommandT kKxCmdUndo = 11;
+// Editing commands.
+constexpr CommandT kKxCmdCut = 12;
+constexpr CommandT kKxCmdCopy = 13;
+constexpr CommandT kKxCmdPaste = 14;
+constexpr CommandT kKxCmdClear = 15;
+constexpr CommandT kKxCmdSelectAll = 16;
 constexpr CommandT kKxCmdRedo = 28;
 constexpr CommandT kKxCmdRedoAlias = 1102;   // the program's own number for redo
 

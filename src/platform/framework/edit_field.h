@@ -35,13 +35,6 @@ class UKeyFilters {
   static KeyFilterFunc FindFilter(const std::string& name);
 };
 
-// Editing commands.
-constexpr CommandT kKxCmdCut = 12;
-constexpr CommandT kKxCmdCopy = 13;
-constexpr CommandT kKxCmdPaste = 14;
-constexpr CommandT kKxCmdClear = 15;
-constexpr CommandT kKxCmdSelectAll = 16;
-
 class LEditField : public LPane, public LCommander {
  public:
   // attributes: text, maxChars (255), box (1), filter (see FindFilter).

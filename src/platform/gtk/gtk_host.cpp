@@ -304,16 +304,26 @@ void DeliverHeldPress(KxGtkHost::Impl* impl, bool moved) {
   impl->Post(impl->heldPress);
 }
 
+}  // namespace
+
+// The pointer moved (the toolkit's motion, or a script's): a held press
+// that wandered past a click goes to the program as the start of a drag.
+static void PointerMoved(KxGtkHost::Impl* impl) {
+  impl->moved = true;
+  if (impl->pressHeld && (std::abs(impl->pointer.h - impl->heldPress.where.h) > kClickSlop ||
+                          std::abs(impl->pointer.v - impl->heldPress.where.v) > kClickSlop))
+    DeliverHeldPress(impl, true);
+}
+
+namespace {
+
 gboolean OnMotion(GtkWidget* widget, GdkEventMotion* e, gpointer) {
   KxGtkHost::Impl* impl = gKxGtkImpl;
   KxGtkWindow* w = impl ? impl->FindWidget(widget) : nullptr;
   if (!w) return FALSE;
   impl->gdkState = e->state;
   impl->pointer = GlobalPoint(*w, e->x, e->y);
-  impl->moved = true;
-  if (impl->pressHeld && (std::abs(impl->pointer.h - impl->heldPress.where.h) > kClickSlop ||
-                          std::abs(impl->pointer.v - impl->heldPress.where.v) > kClickSlop))
-    DeliverHeldPress(impl, true);
+  PointerMoved(impl);
   return TRUE;
 }
 
@@ -572,6 +582,9 @@ bool KxGtkHost::WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks) {
     impl.queue.pop_front();
     if (p.kind == KxGtkPending::kEvent) {
       event = p.event;
+      // Every event carries the mouse's last known position (activations
+      // and keys too), so that a tracking loop may read it from any event.
+      if (event.what != mouseDown && event.what != mouseUp && event.what != kKxWheelEvt) event.where = impl.pointer;
       return true;
     }
     // Window requests and input-method text reach the program from here,
@@ -900,7 +913,7 @@ void KxGtkHost::SynthesizeMotion(KxWindowID window, Point local, bool buttonDown
   if (!w) return;
   mImpl->gdkState = KxGtkMaskFromModifiers(modifiers) | (buttonDown ? kKxGdkButton1Mask : 0);
   mImpl->pointer = GlobalPoint(*w, local.h, local.v);
-  mImpl->moved = true;
+  PointerMoved(mImpl.get());
 }
 
 void KxGtkHost::SynthesizeScroll(KxWindowID window, Point local, double dx, double dy) {

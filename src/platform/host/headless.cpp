@@ -64,6 +64,8 @@ void KxHeadlessHost::QueueColourAnswer(const RGBColor& colour) { mAnswers.push_b
 namespace {
 // The queue's mark of an input-method step; never handed out as an event.
 constexpr std::int16_t kInputMethodMark = -1;
+// The high byte of an operating-system event that reports a mouse move.
+constexpr std::uint32_t kMouseMovedMessage = 0xFA;
 }  // namespace
 
 void KxHeadlessHost::PostPreedit(const std::string& utf8, const std::vector<KxInputMethodClient::Clause>& clauses,
@@ -109,6 +111,12 @@ bool KxHeadlessHost::WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks)
     event = mQueue.front();
     mQueue.pop_front();
     event.when = mClock.ticks;
+    const bool moved = event.what == osEvt && (event.message >> 24) == kMouseMovedMessage;
+    if (event.what == mouseDown || event.what == mouseUp || event.what == nullEvent || event.what == kKxWheelEvt ||
+        moved)
+      mMouse = event.where;
+    else
+      event.where = mMouse;
     if (event.what == mouseDown) mButtonDown = true;
     if (event.what == mouseUp) mButtonDown = false;
     mIdleTurns = 0;
@@ -121,6 +129,7 @@ bool KxHeadlessHost::WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks)
       event.what = updateEvt;
       event.message = w.id;
       event.when = mClock.ticks;
+      event.where = mMouse;
       event.modifiers = mButtonDown ? 0 : kKxEventButtonState;
       mIdleTurns = 0;
       return true;
@@ -140,6 +149,7 @@ bool KxHeadlessHost::WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks)
   ++mIdleTurns;
   event = EventRecord{};
   event.when = mClock.ticks;
+  event.where = mMouse;
   event.modifiers = mButtonDown ? 0 : kKxEventButtonState;
   return false;
 }

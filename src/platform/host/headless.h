@@ -38,6 +38,12 @@ class KxHeadlessHost : public KxHost {
   void PostPreedit(const std::string& utf8, const std::vector<KxInputMethodClient::Clause>& clauses = {},
                    long caret = -1);
   void PostCommit(const std::string& utf8);
+  // The mouse's last known position (global): every event handed out
+  // carries it, as a desktop's events do. Mouse, wheel and mouse-moved
+  // events taken from the queue move it; a posted null event is a move; a
+  // driver that delivers a press itself tells the host here.
+  void SetMouse(Point where) { mMouse = where; }
+  Point GetMouse() const { return mMouse; }
   std::size_t PendingEvents() const { return mQueue.size(); }
   // With a limit, ShouldStop answers true once the queue is empty and that
   // many idle turns have passed; 0 (the default) never stops.
@@ -162,6 +168,7 @@ class KxHeadlessHost : public KxHost {
   std::uint32_t mIdleTurns = 0;
   std::uint32_t mIdleLimit = 0;
   bool mButtonDown = false;
+  Point mMouse{0, 0};
   int mBeeps = 0;
   std::int16_t mCursor = 0;
   std::deque<KxDialogReply> mDialogReplies;

@@ -153,6 +153,20 @@ unsigned short KxUnicodePlaceholderFor(std::uint16_t first, short script) {
   return first >= 0x20 && first <= 0x1FFF ? 0xA0 : KxUnicodePlaceholder(script);
 }
 
+unsigned short KxUnicodeSharedCode(std::uint32_t value, short script) {
+  if ((value & 0xFFFF) != 0) return 0;   // one unit, in the high half
+  const char32_t cp = value >> 16;
+  if (!KxScriptIsOtherForm(cp, script)) return 0;
+  const std::int32_t code = KxScriptFromUnicode(cp, script);
+  return code > 0xFF && code <= 0xFFFF ? static_cast<unsigned short>(code) : 0;
+}
+
+bool KxUnicodeIsSharedCodeAt(const unsigned char* b, long avail, std::uint32_t value) {
+  if (!b || avail < 2) return false;
+  const unsigned short code = KxUnicodeSharedCode(value, kScriptJapanese);
+  return code != 0 && b[0] == (code >> 8) && b[1] == (code & 0xFF);
+}
+
 // ---------------------------------------------------------------------------
 // UUnicodeConvert
 
@@ -293,6 +307,9 @@ Boolean CKXUnicode::FromTextImpl(const char* text, long length, const SKXUniChar
         if (p[pos] == 0xA0) {
           ph = 1;
         } else if (holder > 0xFF && pos + 1 < length && p[pos] == (holder >> 8) && p[pos + 1] == (holder & 0xFF)) {
+          ph = 2;
+        } else if (const unsigned short shared = KxUnicodeSharedCode(v, script);
+                   shared != 0 && pos + 1 < length && p[pos] == (shared >> 8) && p[pos + 1] == (shared & 0xFF)) {
           ph = 2;
         }
         bool ignored = v == 0 || (v >= 0x10000 && v < kKxGlyphValueBase);
@@ -471,6 +488,7 @@ Boolean CKXUnicode::ToTextImpl(const char16_t* unitsIn, long unitCount, Handle g
     auto* q = reinterpret_cast<unsigned char*>(lock.Ptr());
     std::vector<long> starts, starts2;
     long pos = 0;
+    long nextShared = -1;  // the next character that shares its code, from pos on
     std::size_t g = 0;
     auto placeholder = [&](std::uint16_t first) {
       unsigned short ph = KxUnicodePlaceholderFor(first, script);
@@ -490,6 +508,19 @@ Boolean CKXUnicode::ToTextImpl(const char16_t* unitsIn, long unitCount, Handle g
       }
       long limit = g < marks.size() ? marks[g].index : n;
       if (wantOrigins) limit = std::min(limit, pos + kMapPiece);
+      // A character that shares its code goes alone, so that its entry
+      // finds the code it became.
+      const bool shared = KxScriptIsOtherForm(src[pos], script);
+      if (shared) {
+        limit = pos + 1;
+      } else {
+        if (nextShared < pos) {
+          nextShared = pos;
+          while (nextShared < n && !KxScriptIsOtherForm(src[nextShared], script)) ++nextShared;
+        }
+        limit = std::min(limit, nextShared);
+      }
+      const long lenBefore = len;
       KxConvOffsets conv;
       if (wantOrigins) {
         starts.resize(std::size_t(limit - pos));
@@ -507,6 +538,7 @@ Boolean CKXUnicode::ToTextImpl(const char16_t* unitsIn, long unitCount, Handle g
         for (long k = 0; k < read; ++k) origin.push_back(std::int32_t(len + starts2[std::size_t(k)]));
       len += made;
       pos += read;
+      if (shared && read == 1 && made == 2) entries.push_back({std::int32_t(lenBefore), std::uint32_t(src[pos - 1]) << 16});
       if (st == noErr) continue;
       if (st == kKxConvOutputFullErr) return false;  // cannot happen: two bytes per unit at most
       // A character the script cannot hold: a placeholder and a side entry,

@@ -64,6 +64,17 @@ bool KxGetGlyphRecord(Handle glyphs, long index, SKXGlyphRecord& r);
 unsigned short KxUnicodePlaceholder(short script);
 unsigned short KxUnicodePlaceholderFor(std::uint16_t first, short script);
 
+// A character that shares its code with another one (U+301C takes 0x8160,
+// which reads back as U+FF5E) keeps a side entry too, but on that code
+// rather than on a placeholder: line breaking, character classes, find and
+// the Japanese encodings see the shared code, and the way back to Unicode
+// gives the character that came in. The shared code of an entry's value
+// (one unit, in the high half) in `script`, else 0.
+unsigned short KxUnicodeSharedCode(std::uint32_t value, short script);
+// True when the two bytes at `b` (of `avail`) are the shared code of the
+// entry's value in script 1, the only script with such pairs.
+bool KxUnicodeIsSharedCodeAt(const unsigned char* b, long avail, std::uint32_t value);
+
 class UUnicodeConvert {
  public:
   static void Initialize();

@@ -193,14 +193,17 @@ bool CKXMarkArray::SetMarkData(const char* buf, long size) {
   std::vector<SKXMark> entries;
   std::vector<char> names;
   entries.reserve(count);
-  long p = 2, prevEnd = 0;
+  long p = 2, prevStart = -1, prevEnd = 0;
   for (long k = 0; k < count; ++k) {
     if (p + 9 > size) return false;
     long start = ReadI32(buf + p), end = ReadI32(buf + p + 4);
     long len = static_cast<unsigned char>(buf[p + 8]);
     long step = 8 + 1 + (len | 1);  // a pad byte follows an even length
     if (p + step > size) return false;
-    if (start < prevEnd || end < start) return false;  // out of order or overlapping
+    // The array's own rule: starts rise (two empty marks never share one)
+    // and marks do not overlap.
+    if (start <= prevStart || start < prevEnd || end < start) return false;
+    prevStart = start;
     prevEnd = end;
     unsigned char name[256];
     name[0] = static_cast<unsigned char>(len);

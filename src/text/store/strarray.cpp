@@ -10,6 +10,7 @@
 #include "text/base/flat.h"
 #include "text/base/memory.h"
 #include "text/codes/script.h"
+#include "text/codes/unicode.h"
 
 // --- side entries ---------------------------------------------------------------
 
@@ -789,7 +790,8 @@ void CKXStrArray::AdjustUniChars(long from, long to) {
     char two[2] = {0, 0};
     long got = 2;
     GetSelText(u.offset, u.offset + 2, two, got);
-    if (!KxIsPlaceholderAt(reinterpret_cast<const unsigned char*>(two), got)) mUniChars->DeleteAt(i, 1);
+    const auto* b = reinterpret_cast<const unsigned char*>(two);
+    if (!KxIsPlaceholderAt(b, got) && !KxUnicodeIsSharedCodeAt(b, got, u.value)) mUniChars->DeleteAt(i, 1);
   }
   if (mUniChars->GetCount() == 0) DisposeUniChars();
 }

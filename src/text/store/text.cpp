@@ -13,6 +13,7 @@
 #include "text/base/memory.h"
 #include "text/codes/charclass.h"
 #include "text/codes/script.h"
+#include "text/codes/unicode.h"
 
 namespace {
 
@@ -518,6 +519,7 @@ void CKXText::InsertUniChar(long pos, unsigned long value, const SStyl* styl, co
   short script = styl ? KxStylFontScript(styl->font) : GetScriptType(pos);
   unsigned short ph = CKXStrArray::GetUnicodeChar(script);
   if (value >= 0x200000 && value <= 0x1FFFFFFF) ph = 0xA0;
+  if (const unsigned short shared = KxUnicodeSharedCode(static_cast<std::uint32_t>(value), script)) ph = shared;
   char bytes[2];
   SKXUniChar u{0, static_cast<std::uint32_t>(value)};
   InsertString(pos, bytes, KxTextCodeBytes(ph, bytes), styl, deco, &u, 1);

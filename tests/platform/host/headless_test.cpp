@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace {
 
 struct Recorder : KxWindowClient {
@@ -77,6 +79,43 @@ TEST(Headless, IdleWaitsPassOnTheVirtualClock) {
   host.WaitNextEvent(e, 3);
   EXPECT_TRUE(host.ShouldStop());
   EXPECT_EQ(TickCount(), 18u);
+}
+
+// Every event handed out carries the mouse's last known position: keys,
+// menu choices, updates and idle turns take it from the last mouse event,
+// mouse-moved event or posted move.
+TEST(Headless, EveryEventCarriesTheLastMousePosition) {
+  KxHeadlessHost host;
+  auto at = [](const EventRecord& e) { return std::pair<int, int>(e.where.h, e.where.v); };
+  EventRecord e;
+  host.PostMouse(true, Point{20, 10});
+  host.PostKey('a', 0);
+  EventRecord moved;
+  moved.what = osEvt;
+  moved.message = 0xFA000000u;
+  moved.where = Point{40, 30};
+  host.PostEvent(moved);
+  host.PostMenuChoice(1, 1);
+  EventRecord move;
+  move.what = nullEvent;
+  move.where = Point{60, 50};
+  host.PostEvent(move);
+  host.PostMouse(false, Point{80, 70});
+  const std::pair<int, int> expected[] = {{10, 20}, {10, 20}, {30, 40}, {30, 40}, {50, 60}, {70, 80}};
+  for (const auto& want : expected) {
+    ASSERT_TRUE(host.WaitNextEvent(e, 1));
+    EXPECT_EQ(at(e), want) << e.what;
+  }
+  Recorder r;
+  const Rect bounds{0, 0, 100, 100};
+  const KxWindowID w = host.CreateWindow(&r, bounds, nullptr);
+  host.InvalidateWindow(w, bounds);
+  while (host.WaitNextEvent(e, 1)) EXPECT_EQ(at(e), (std::pair<int, int>(70, 80))) << e.what;
+  EXPECT_EQ(at(e), (std::pair<int, int>(70, 80)));   // the idle turn too
+  host.SetMouse(Point{5, 6});
+  host.WaitNextEvent(e, 1);
+  EXPECT_EQ(at(e), (std::pair<int, int>(6, 5)));
+  host.DestroyWindow(w);
 }
 
 TEST(Headless, EscapeAndCommandPeriodAreTakenOutOfTheQueue) {

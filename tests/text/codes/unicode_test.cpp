@@ -99,19 +99,36 @@ TEST(UnicodeBridge, JISNamesOfSymbolsTakeTheirCodes) {
   const std::string sjis = "\x81\x60\x81\x61\x81\x7C\x81\x5C\x81\x91\x81\x92\x81\xCA\xA0x\x81\xFC";
   ToResult t = To(1, jis);
   EXPECT_EQ(t.text, sjis);
-  ASSERT_EQ(t.entries.size(), 2u);
-  EXPECT_EQ(t.entries[0].offset, 14);
-  EXPECT_EQ(t.entries[0].value, 0x00A50000u);
-  EXPECT_EQ(t.entries[1].offset, 16);
-  EXPECT_EQ(t.entries[1].value, 0x203E0000u);
-  // Back in cp932's names, and from there to the same bytes and entries.
+  // Each JIS name keeps a side entry on its code, so that it comes back as
+  // it went; the placeholders keep theirs.
+  ASSERT_EQ(t.entries.size(), 9u);
+  for (int k = 0; k < 7; ++k) {
+    EXPECT_EQ(t.entries[std::size_t(k)].offset, 2 * k);
+    EXPECT_EQ(t.entries[std::size_t(k)].value, std::uint32_t(jis[std::size_t(k)]) << 16);
+  }
+  EXPECT_EQ(t.entries[7].offset, 14);
+  EXPECT_EQ(t.entries[7].value, 0x00A50000u);
+  EXPECT_EQ(t.entries[8].offset, 16);
+  EXPECT_EQ(t.entries[8].value, 0x203E0000u);
+  EXPECT_EQ(From(1, t.text, t.entries).units, jis);
+  // Without the entries the codes read as cp932's names, which go to the
+  // same bytes with no entry of their own.
   const std::u16string cp932 = u"\uFF5E\u2225\uFF0D\u2015\uFFE0\uFFE1\uFFE2\u00A5x\u203E";
-  FromResult f = From(1, t.text, t.entries);
+  std::vector<SKXUniChar> placeholders(t.entries.begin() + 7, t.entries.end());
+  FromResult f = From(1, t.text, placeholders);
   EXPECT_EQ(f.units, cp932);
   ToResult again = To(1, f.units);
   EXPECT_EQ(again.text, sjis);
   ASSERT_EQ(again.entries.size(), 2u);
-  EXPECT_EQ(again.entries[1].value, t.entries[1].value);
+  EXPECT_EQ(again.entries[1].value, t.entries[8].value);
+  // An entry of the wrong character on a shared code is passed over.
+  EXPECT_EQ(From(1, "\x81\x60", {{0, 0x20160000u}}).units, u"\uFF5E");
+  // Mixed with text that converts in one piece, and at the ends.
+  const std::u16string mixed = u"\u301C\u3042\uFF5E\u301C\u301Cabc\u2016";
+  t = To(1, mixed);
+  EXPECT_EQ(t.text, "\x81\x60\x82\xA0\x81\x60\x81\x60\x81\x60" "abc\x81\x61");
+  EXPECT_EQ(t.entries.size(), 4u);
+  EXPECT_EQ(From(1, t.text, t.entries).units, mixed);
   unsigned short code = 0;
   EXPECT_TRUE(UKXUnicode::ConvertToChar(1, u"\u301C", 1, code));
   EXPECT_EQ(code, 0x8160);

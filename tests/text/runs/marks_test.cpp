@@ -174,6 +174,8 @@ TEST(MarkData, BadBlocksAreRefusedAndLeaveMarksAlone) {
       block(1, {{-1, 4}}, 3),           // negative start
       block(2, {{0, 5}, {3, 8}}, 3),    // overlapping
       block(2, {{6, 8}, {0, 2}}, 3),    // out of order
+      block(2, {{3, 3}, {3, 3}}, 3),    // two empty marks at one offset
+      block(2, {{3, 3}, {3, 6}}, 3),    // an empty mark and another at its offset
   };
   std::vector<char> cut = block(1, {{0, 5}}, 9);
   cut.resize(cut.size() - 3);  // name runs past the end
@@ -186,6 +188,10 @@ TEST(MarkData, BadBlocksAreRefusedAndLeaveMarksAlone) {
   std::vector<char> good = block(2, {{0, 5}, {5, 8}}, 4);  // even length: a pad follows
   ASSERT_TRUE(a.SetMarkData(good.data(), long(good.size())));
   EXPECT_EQ(Names(a), (std::vector<std::string>{"nnnn", "nnnn"}));
+  // What is read passes the array's own check.
+  std::vector<char> touching = block(3, {{0, 5}, {5, 5}, {6, 6}}, 1);
+  ASSERT_TRUE(a.SetMarkData(touching.data(), long(touching.size())));
+  EXPECT_EQ(a.Check(100, false), "");
   EXPECT_TRUE(a.SetMarkData(nullptr, 0));
   EXPECT_EQ(a.GetMarkCount(), 0);
 }

@@ -438,6 +438,27 @@ TEST(TextAccess, WordCounts) {
   EXPECT_EQ(singles, 4);
 }
 
+// A character that shares its Shift_JIS code with another (the JIS wave
+// dash) stands as that code with its side entry: counted, found and kept
+// through edits as the code, given back as itself.
+TEST(TextAccess, SharedCodeKeepsItsSideEntry) {
+  CKXText t;
+  Set(t, "ab");
+  t.InsertUniChar(1, 0x301C0000, nullptr, nullptr);
+  EXPECT_EQ(Bytes(t), "a\x81\x60" "b");
+  EXPECT_EQ(t.GetUniChar(1), 0x301C0000u);
+  t.InsertString(0, "\x82\xA0", 2, nullptr, nullptr, nullptr, 0);
+  t.AdjustUniChars(0, 0);
+  EXPECT_EQ(t.GetUniChar(3), 0x301C0000u);
+  EXPECT_EQ(t.CalcCharCount(0, t.GetLength()), 4);
+  // An entry on another character's code goes.
+  const SKXUniChar wrong{0, 0x301C0000};
+  t.InsertString(0, "\x81\x61", 2, nullptr, nullptr, &wrong, 1);
+  t.AdjustUniChars(0, 0);
+  EXPECT_EQ(t.GetUniCharsCount(), 1);
+  EXPECT_EQ(t.GetUniChar(5), 0x301C0000u);
+}
+
 TEST(TextAccess, BufferedReaderCrossesItsBuffer) {
   CKXText t;
   std::string s(2047, 'a');
