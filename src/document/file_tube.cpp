@@ -10,6 +10,7 @@
 #include "platform/bytefields.h"
 #include "platform/exception.h"
 #include "platform/files.h"
+#include "platform/framework/dialog.h"
 #include "platform/resources.h"
 #include "platform/toolbox/pict.h"
 #include "text/base/memory.h"
@@ -40,10 +41,12 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// Messages go to alerts and drivers as UTF-8; the string list holds the
+// system's own text.
 std::string ReadFailureText() {
   Str255 s = {0};
   GetIndString(s, 204, 1);
-  std::string text(reinterpret_cast<const char*>(s + 1), s[0]);
+  const std::string text = KxScriptTextToUTF8(std::string(reinterpret_cast<const char*>(s + 1), s[0]));
   return text.empty() ? "The file could not be read." : text;
 }
 

@@ -169,15 +169,16 @@ void CKXTextLineView::DoLineSelect(const EventRecord& event) {
     EventRecord e;
     const bool got = host.WaitNextEvent(e, 1);
     if (host.ShouldStop()) break;
-    // The button came up without an event of ours (the press was handed
-    // to us directly): where it went is unknown, so the selection stays.
-    if (!got && (e.modifiers & kKxEventButtonState)) break;
     if (e.where.h != where.h || e.where.v != where.v) {
       where = e.where;
       mTextView->FocusDraw();
       engine->Click(mouseAt(where), down, kClickTrack);
     }
+    // The release, or the button found up without an event of ours (the
+    // press was handed to us directly): the selection ends where the mouse
+    // was last seen.
     if (got && e.what == mouseUp) break;
+    if (!got && (e.modifiers & kKxEventButtonState)) break;
   }
   mTextView->FocusDraw();
   engine->Click(mouseAt(where), down, kClickEnd);

@@ -72,7 +72,7 @@ print text
 print beeps
 S
 )
-[ "$out" = "$(printf 'stop: The document \u201Cadir\u201D could not be read (Is a directory).\nqhello\n\nbeeps 1')" ] ||
+[ "$out" = "$(printf 'stop: \u30d5\u30a1\u30a4\u30eb\u3092\u8aad\u307f\u8fbc\u3081\u307e\u305b\u3093\u3067\u3057\u305f\u3002 (Is a directory)\nqhello\n\nbeeps 1')" ] ||
   fail "alert loop: $out"
 
 # 4. Every control kind, as print window shows it, before and after the

@@ -20,30 +20,9 @@
 #include "formats/facilities.h"
 #include "platform/bytefields.h"
 #include "platform/resfork.h"
-#include "platform/textconv.h"
 
 namespace {
 
-// Messages carry the system's own strings (Shift_JIS); the drivers print UTF-8.
-std::string Printable(const std::string& sjis) {
-  TextToUnicodeInfo info = nullptr;
-  if (sjis.empty() || CreateTextToUnicodeInfo(kKxEncodingMacJapanese, &info) != 0) return sjis;
-  std::vector<char16_t> units(sjis.size() + 1);
-  long read = 0, len = 0;
-  ConvertFromTextToUnicode(info, long(sjis.size()), sjis.data(), nullptr, long(units.size() * 2), &read, &len,
-                           units.data());
-  DisposeTextToUnicodeInfo(&info);
-  std::string out;
-  for (long i = 0; i < len / 2; ++i) {
-    char32_t cp = units[std::size_t(i)];
-    if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < len / 2) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (units[std::size_t(i + 1)] - 0xDC00);
-      ++i;
-    }
-    KxDriverPutUTF8(out, cp);
-  }
-  return out;
-}
 
 int Usage() {
   std::fprintf(stderr,
@@ -130,13 +109,13 @@ int Dump(const std::string& path) {
   CKXTextFileTube tube;
   std::string message;
   if (tube.OpenRead(path, message)) {
-    std::fprintf(stderr, "kxdoc: %s: %s\n", path.c_str(), Printable(message).c_str());
+    std::fprintf(stderr, "kxdoc: %s: %s\n", path.c_str(), message.c_str());
     return 1;
   }
   std::printf("layout %s%s type %s creator %s\n", tube.ResourceExists() ? "container" : "classic",
               tube.IsInverted() ? " other-byte-order" : "", ("\"" + KxTypeText(tube.GetFileType()) + "\"").c_str(),
               ("\"" + KxTypeText(tube.GetCreator()) + "\"").c_str());
-  if (!tube.Notice().empty()) std::printf("notice %s\n", Printable(tube.Notice()).c_str());
+  if (!tube.Notice().empty()) std::printf("notice %s\n", tube.Notice().c_str());
   if (!tube.ResourceExists())
     std::printf("flavor %s data-file %ld\n", ("\"" + KxTypeText(tube.GetFileType()) + "\"").c_str(), tube.GetDataForkSize());
   for (const CKXTextFileTube::SStored& s : tube.ListStored()) {
@@ -167,14 +146,14 @@ int Copy(const std::string& in, const std::string& out, const char* layoutName) 
   SKXDocument doc;
   std::string message;
   if (KxReadDocument(in, doc, message)) {
-    std::fprintf(stderr, "kxdoc: %s: %s\n", in.c_str(), Printable(message).c_str());
+    std::fprintf(stderr, "kxdoc: %s: %s\n", in.c_str(), message.c_str());
     return 1;
   }
-  if (!doc.notice.empty()) std::fprintf(stderr, "kxdoc: %s: %s\n", in.c_str(), Printable(doc.notice).c_str());
+  if (!doc.notice.empty()) std::fprintf(stderr, "kxdoc: %s: %s\n", in.c_str(), doc.notice.c_str());
   EKXLayout layout = doc.layout;
   if (layoutName) layout = std::strcmp(layoutName, "container") == 0 ? EKXLayout::kContainer : EKXLayout::kClassic;
   if (KxWriteDocument(out, doc, layout, message)) {
-    std::fprintf(stderr, "kxdoc: %s: %s\n", out.c_str(), Printable(message).c_str());
+    std::fprintf(stderr, "kxdoc: %s: %s\n", out.c_str(), message.c_str());
     return 1;
   }
   return 0;

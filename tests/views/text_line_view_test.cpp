@@ -251,13 +251,15 @@ TEST_F(LineViewTest, UpdatesWhileTrackingKeepTheMousePosition) {
   panes.window->Refresh();
   margin->DoLineSelect(down);
   EXPECT_EQ(selected(), lines(3, 3));
-  // A drag whose moves come as null events, with updates between them.
+  // A drag whose moves come as null events, with updates between them,
+  // and then the release.
   EventRecord move{};
   move.what = nullEvent;
   move.where = at(4);
   host.PostEvent(move);
   move.where = at(5);
   host.PostEvent(move);
+  host.PostMouse(false, at(5));
   panes.window->Refresh();
   margin->DoLineSelect(down);
   EXPECT_EQ(selected(), lines(3, 5));

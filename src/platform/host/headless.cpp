@@ -103,7 +103,13 @@ bool KxHeadlessHost::WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks)
     mQueue.pop_front();
     mClock.Advance(1);
     event.when = mClock.ticks;
-    event.modifiers = std::uint16_t((event.modifiers & ~kKxEventButtonState) | (mButtonDown ? 0 : kKxEventButtonState));
+    mMouse = event.where;
+    // The button is held while a press is out, or while the release that
+    // ends these moves still waits in the queue (a press handed to a pane
+    // directly, its moves and release queued for its tracking loop).
+    bool held = mButtonDown;
+    for (const EventRecord& e : mQueue) held = held || e.what == mouseUp;
+    event.modifiers = std::uint16_t((event.modifiers & ~kKxEventButtonState) | (held ? 0 : kKxEventButtonState));
     mIdleTurns = 0;
     return false;
   }

@@ -101,10 +101,12 @@ TEST(Headless, EveryEventCarriesTheLastMousePosition) {
   move.where = Point{60, 50};
   host.PostEvent(move);
   host.PostMouse(false, Point{80, 70});
+  // A queued move is an idle turn (no event) that carries its point.
   const std::pair<int, int> expected[] = {{10, 20}, {10, 20}, {30, 40}, {30, 40}, {50, 60}, {70, 80}};
-  for (const auto& want : expected) {
-    ASSERT_TRUE(host.WaitNextEvent(e, 1));
-    EXPECT_EQ(at(e), want) << e.what;
+  const bool isEvent[] = {true, true, true, true, false, true};
+  for (std::size_t k = 0; k < std::size(expected); ++k) {
+    EXPECT_EQ(host.WaitNextEvent(e, 1), isEvent[k]) << k;
+    EXPECT_EQ(at(e), expected[k]) << e.what;
   }
   Recorder r;
   const Rect bounds{0, 0, 100, 100};
