@@ -75,8 +75,7 @@ void CSED::execute(const char* file) {
     long at = 0;
     if (pending->code == kSedNextAppend) {
       at = Len(kPat) + 1;
-      NeedLine(at);
-      Line(kPat)[at - 1] = '\n';
+      bufputc(kPat, at - 1, '\n');
     }
     if (!ReadLine(at)) {
       mPending = pending;
@@ -375,8 +374,7 @@ void CSED::place(const SEDunit* from, const SEDunit* to) {
   long n = to - from;
   if (n <= 0) return;
   NeedLine(mGenOut + n);
-  std::memcpy(Line(kGen) + mGenOut, from, size_t(n) * sizeof(SEDunit));
-  mGenOut += n;
+  mGenOut = bufcpy(kGen, mGenOut, from, n);
 }
 
 void CSED::cplace(const char* from, const char* to) {
@@ -384,12 +382,13 @@ void CSED::cplace(const char* from, const char* to) {
 }
 
 // Appends pattern-space units [from, to) to the generation buffer. They are
-// taken by index: growing moves the buffers.
+// taken by index: growing moves the buffers. Like every move of units
+// between the line buffers it goes through bufcpy, which a subclass extends
+// to carry what belongs to each unit.
 void CSED::CopyToGen(long from, long to) {
   if (to <= from) return;
   NeedLine(mGenOut + (to - from));
-  std::memcpy(Line(kGen) + mGenOut, Line(kPat) + from, size_t(to - from) * sizeof(SEDunit));
-  mGenOut += to - from;
+  mGenOut = bufcpy(kGen, mGenOut, Line(kPat) + from, to - from);
 }
 
 // Appends the replacement for the current match to the generation buffer,
@@ -553,7 +552,7 @@ void CSED::listto(const SEDunit* line, long length, long file) {
 void CSED::AppendLine(int dst, int src) {
   long at = Len(dst);
   NeedLine(at + 1 + Len(src));
-  Line(dst)[at] = '\n';
+  bufputc(dst, at, '\n');
   Len(dst) = bufcpy(dst, at + 1, Line(src), Len(src));
 }
 
@@ -587,9 +586,7 @@ void CSED::command(SEDcmd* cmd) {
         mDelete = true;
         break;
       }
-      std::memmove(line, line + k + 1, size_t(len - k - 1) * sizeof(SEDunit));
-      Len(kPat) = len - k - 1;
-      line[Len(kPat)] = 0;
+      Len(kPat) = bufcpy(kPat, 0, line + k + 1, len - k - 1);
       mJump = true;
       break;
     }
@@ -622,8 +619,7 @@ void CSED::command(SEDcmd* cmd) {
     case kSedNextAppend: {
       readout();
       long at = Len(kPat);
-      NeedLine(at + 1);
-      Line(kPat)[at] = '\n';
+      bufputc(kPat, at, '\n');
       if (!ReadLine(at + 1)) {
         Line(kPat)[at] = 0;
         mPending = cmd;
