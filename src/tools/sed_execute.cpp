@@ -75,7 +75,8 @@ void CSED::execute(const char* file) {
     long at = 0;
     if (pending->code == kSedNextAppend) {
       at = Len(kPat) + 1;
-      bufputc(kPat, at - 1, '\n');
+      NeedLine(at);
+      PutUnit(kPat, at - 1, '\n');
     }
     if (!ReadLine(at)) {
       mPending = pending;
@@ -374,7 +375,7 @@ void CSED::place(const SEDunit* from, const SEDunit* to) {
   long n = to - from;
   if (n <= 0) return;
   NeedLine(mGenOut + n);
-  mGenOut = bufcpy(kGen, mGenOut, from, n);
+  mGenOut = MoveUnits(kGen, mGenOut, from, n);
 }
 
 void CSED::cplace(const char* from, const char* to) {
@@ -382,13 +383,16 @@ void CSED::cplace(const char* from, const char* to) {
 }
 
 // Appends pattern-space units [from, to) to the generation buffer. They are
-// taken by index: growing moves the buffers. Like every move of units
-// between the line buffers it goes through bufcpy, which a subclass extends
-// to carry what belongs to each unit.
-void CSED::CopyToGen(long from, long to) {
+// taken by index: growing moves the buffers.
+[[gnu::always_inline]] inline void CSED::CopyToGen(long from, long to) {
   if (to <= from) return;
   NeedLine(mGenOut + (to - from));
-  mGenOut = bufcpy(kGen, mGenOut, Line(kPat) + from, to - from);
+  if (mCarry) {
+    mGenOut = CarryUnits(kGen, mGenOut, Line(kPat) + from, to - from);
+    return;
+  }
+  std::memcpy(Line(kGen) + mGenOut, Line(kPat) + from, size_t(to - from) * sizeof(SEDunit));
+  mGenOut += to - from;
 }
 
 // Appends the replacement for the current match to the generation buffer,
@@ -463,6 +467,10 @@ long CSED::bufcpy(int dst, long at, const SEDunit* src, long n) {
   if (n > 0) std::memmove(Line(dst) + at, src, size_t(n) * sizeof(SEDunit));
   Line(dst)[at + n] = 0;
   return at + n;
+}
+
+[[gnu::noinline]] long CSED::CarryUnits(int dst, long at, const SEDunit* src, long n) {
+  return bufcpy(dst, at, src, n);
 }
 
 void CSED::bufputc(int dst, long at, SEDunit c) {
@@ -552,8 +560,8 @@ void CSED::listto(const SEDunit* line, long length, long file) {
 void CSED::AppendLine(int dst, int src) {
   long at = Len(dst);
   NeedLine(at + 1 + Len(src));
-  bufputc(dst, at, '\n');
-  Len(dst) = bufcpy(dst, at + 1, Line(src), Len(src));
+  PutUnit(dst, at, '\n');
+  Len(dst) = MoveUnits(dst, at + 1, Line(src), Len(src));
 }
 
 void CSED::command(SEDcmd* cmd) {
@@ -586,18 +594,18 @@ void CSED::command(SEDcmd* cmd) {
         mDelete = true;
         break;
       }
-      Len(kPat) = bufcpy(kPat, 0, line + k + 1, len - k - 1);
+      Len(kPat) = MoveUnits(kPat, 0, line + k + 1, len - k - 1);
       mJump = true;
       break;
     }
     case kSedGet:
-      Len(kPat) = bufcpy(kPat, 0, Line(kHold), Len(kHold));
+      Len(kPat) = MoveUnits(kPat, 0, Line(kHold), Len(kHold));
       break;
     case kSedGetAppend:
       AppendLine(kPat, kHold);
       break;
     case kSedHold:
-      Len(kHold) = bufcpy(kHold, 0, Line(kPat), Len(kPat));
+      Len(kHold) = MoveUnits(kHold, 0, Line(kPat), Len(kPat));
       break;
     case kSedHoldAppend:
       AppendLine(kHold, kPat);
@@ -619,7 +627,8 @@ void CSED::command(SEDcmd* cmd) {
     case kSedNextAppend: {
       readout();
       long at = Len(kPat);
-      bufputc(kPat, at, '\n');
+      NeedLine(at + 1);
+      PutUnit(kPat, at, '\n');
       if (!ReadLine(at + 1)) {
         Line(kPat)[at] = 0;
         mPending = cmd;

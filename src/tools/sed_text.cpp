@@ -30,6 +30,7 @@ void CKXTextSED::initialize() {
   mFailedInput.clear();
   mFailMessage.clear();
   mRich = false;
+  mCarry = false;
   for (auto& s : mSide) s.clear();
   mAttrs.clear();
   mAttrIndex.clear();
@@ -43,6 +44,7 @@ void CKXTextSED::initialize() {
   mParas = false;
   mHaveFirst = false;
   mDefaultAttr = 0;
+  mLastHadCR = true;
   CSEDHost::initialize();
 }
 
@@ -101,6 +103,7 @@ bool CKXTextSED::DoStreamEdit(const std::vector<SKXSedStream>& scripts, const st
   }
   if (FirstError()) ok = false;
   mRunOK = ok;
+  DropAddedLineEnd(mFile[2]);
   if (ok) {
     // The output leaves the table: into the caller's text, a file, or Output().
     try {
@@ -394,6 +397,7 @@ void CKXTextSED::SetStdin(File& f) {
                     (!mInDecos.empty() && mInDecos[0].deco.pictID != 0);
   if (rich && !mRich) {
     mRich = true;
+    mCarry = true;
     GrowSides(mBuf.lineCap);
   }
   mParas = !mInParas.empty();
@@ -521,6 +525,7 @@ long CKXTextSED::fgetwsr(int dst, long at, long file, bool dropLF) {
   }
   out[n] = 0;
   f.pos = next;
+  if (file == 1) mLastHadCR = cr != nullptr;
   if (file == 1 && dst == kPat && at == 0) {
     mParaCRAttr = crAttr;
     if (mParas) {
@@ -595,8 +600,20 @@ void CKXTextSED::bufputc(int dst, long at, SEDunit c) {
 
 // ---------------------------------------------------------------- output
 
+void CKXTextSED::DropAddedLineEnd(File& f) {
+  if (mLastHadCR || !f.endsAdded || f.out.empty()) return;
+  f.out.pop_back();
+  while (!f.runStart.empty() && f.runStart.back() >= std::int32_t(f.out.size()) && f.runStart.size() > 1) {
+    f.runStart.pop_back();
+    f.runAttr.pop_back();
+  }
+  while (!f.paras.empty() && f.paras.back().offset >= std::int32_t(f.out.size()) && !f.out.empty()) f.paras.pop_back();
+  f.endsAdded = false;
+}
+
 void CKXTextSED::PutBytes(File& f, const char* b, long n, std::uint32_t attr) {
   if (n <= 0) return;
+  f.endsAdded = false;
   if (attr == kInherit) attr = f.runAttr.empty() ? mDefaultAttr : mAttrs[f.runAttr.back()].plain;
   if (f.runAttr.empty() || f.runAttr.back() != attr) {
     f.runAttr.push_back(attr);
@@ -612,6 +629,7 @@ void CKXTextSED::fputwsr(const SEDunit* from, const SEDunit* to, long file, bool
   if (file < 1 || file > kSedMaxFiles) return;
   File& f = mFile[file];
   if (!f.open || !f.write) return;
+  if (from < to) f.endsAdded = false;
   long idx = -1;
   const int which = BufFindType(from, idx);
   const long outStart = long(f.out.size());
@@ -666,6 +684,7 @@ void CKXTextSED::fputwsr(const SEDunit* from, const SEDunit* to, long file, bool
   if (newline) {
     const char cr = '\r';
     PutBytes(f, &cr, 1, fromPattern && mRich ? mParaCRAttr : kInherit);
+    f.endsAdded = true;
   }
   if (fromPattern && mParas) {
     long ps = outStart;

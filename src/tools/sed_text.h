@@ -117,7 +117,11 @@ class CKXTextSED : public CSEDHost {
     std::vector<SKXPara> paras;
     std::vector<SKXSedMark> marks;
     int lastRank = 0;
+    bool endsAdded = false;  // the last byte is a line end the editor added
   };
+  // A text whose last paragraph has no line end is written back without
+  // one.
+  void DropAddedLineEnd(File& f);
 
   // Hooks for files; the base has none (a file stream cannot be opened).
   virtual bool ReadTextFile(const std::string& path, SKXSedText& text, SKXSedFormat& format, bool isStdin,
@@ -187,6 +191,7 @@ class CKXTextSED : public CSEDHost {
   std::uint32_t mLastRuby = 0, mLastRubyAt = 0;
   size_t mCurParaRun = 0;
   bool mHaveMarkInfo = false;
+  bool mLastHadCR = true;
   bool mOutRanks = false;
   long mAttrStylRun = -1, mAttrDecoRun = -1;
   bool mParas = false;

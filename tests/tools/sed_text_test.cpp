@@ -19,6 +19,7 @@
 #include "platform/host/host.h"
 #include "platform/keys.h"
 #include "platform/memory.h"
+#include "text/codes/jcode.h"
 #include "text/base/memory.h"
 #include "tools/sed_text.h"
 
@@ -549,4 +550,69 @@ TEST(SedTextRun, EscapeBreaksTheRun) {
                                 false));
   EXPECT_TRUE(sed.Broken());
   KxSetHost(nullptr);
+}
+
+// An identity script over a folder of mixed files leaves every byte and
+// every sidecar as it was: encodings, byte-order marks, line ends, styled
+// documents in both layouts with their rubies, side characters and marks.
+TEST(SedTextRun, IdentityKeepsEveryFileAsItWas) {
+  const std::string dir = TempDir("kx_sed_text_identity");
+  // The same lines in several encodings (UTF-8 source bytes of the test).
+  const std::string utf8 = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\n\xE4\xBA\x8C abc\n\n\xE6\x9C\x80\xE5\xBE\x8C";
+  const std::string sjis = "\x93\xFA\x96\x7B\x8C\xEA\n\x93\xF1 abc\n\n\x8D\xC5\x8C\xE3";
+  const std::string euc = "\xC6\xFC\xCB\xDC\xB8\xEC\n\xC6\xF3 abc\n\n\xBA\xC7\xB8\xE5";
+  auto ends = [](std::string s, const std::string& eol) {
+    std::string out;
+    for (char c : s) out += c == '\n' ? eol : std::string(1, c);
+    return out;
+  };
+  std::map<std::string, std::string> files = {
+      {"sjis_lf.txt", sjis + "\n"},
+      {"sjis_crlf.txt", ends(sjis, "\r\n") + "\r\n"},
+      {"euc_crlf.txt", ends(euc, "\r\n") + "\r\n"},
+      {"euc_cr.txt", ends(euc, "\r")},
+      {"utf8_bom_cr.txt", "\xEF\xBB\xBF" + ends(utf8, "\r") + "\r"},
+      {"utf8_lf.txt", utf8 + "\n"},
+      {"utf8_no_end.txt", utf8},
+      {"utf8_outside.txt", "\xF0\xA0\xAE\xB7\xE9\x87\x8E \xF0\x9F\x98\x80\n"},
+  };
+  for (const auto& [name, bytes] : files) WriteBytes(dir + "/" + name, bytes);
+  // Styled documents: runs, a ruby, a side character and ranked marks.
+  std::string styled = "ab\rcd";
+  styled += kPH;
+  styled += "e\r";
+  SKXSedText doc = ColouredText(styled, {{5, 0x20B9F}}, {Ruby(0, 2, "\x82\xA0")});
+  doc.marks = {{0, 2, 1, "head"}, {3, 2, 2, "body"}};
+  doc.ranks = true;
+  SKXSedFormat format;
+  format.document = true;
+  std::string message;
+  for (EKXLayout layout : {EKXLayout::kClassic, EKXLayout::kContainer}) {
+    format.layout = layout;
+    const std::string name = layout == EKXLayout::kClassic ? "styled.txt" : "styled.kxt";
+    ASSERT_EQ(KxSedWriteFile(dir + "/" + name, doc, format, true, message), 0) << message;
+    files[name] = ReadBytes(dir + "/" + name);
+  }
+  ASSERT_TRUE(std::filesystem::exists(dir + "/._styled.txt"));
+  std::filesystem::create_directories(dir + "/out");
+  SKXSedText script;
+  script.text->SetText("p;d", 3, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+  for (const auto& [name, bytes] : files) {
+    QuietRunSED sed;
+    ASSERT_TRUE(sed.DoStreamEdit({SKXSedStream::Text(&script)}, {SKXSedStream::File(dir + "/" + name)},
+                                 SKXSedStream::File(dir + "/out/" + name), false, false))
+        << name;
+    EXPECT_EQ(ReadBytes(dir + "/out/" + name), bytes) << name;
+    EXPECT_EQ(ReadBytes(dir + "/out/._" + name), ReadBytes(dir + "/._" + name)) << name;
+  }
+  // The marks came through the styled document with their ranks.
+  SKXSedText back;
+  SKXSedFormat read;
+  ASSERT_EQ(KxSedReadFile(dir + "/out/styled.txt", kKxCodeAuto, back, read, message), 0);
+  ASSERT_EQ(back.marks.size(), 2u);
+  EXPECT_EQ(back.marks[1].name, "body");
+  EXPECT_EQ(back.marks[1].rank, 2);
+  EXPECT_EQ(Rubys(*back.text).size(), 1u);
+  EXPECT_EQ(Unis(*back.text).size(), 1u);
+  std::filesystem::remove_all(dir);
 }
