@@ -52,6 +52,7 @@
 #include "driver_text.h"
 #include "kxedit_window.h"
 #include "kxedit_gages.h"
+#include "print_runs.h"
 #include "tell_step.h"
 #include "engine/facilities.h"
 #include "engine/text_event.h"
@@ -229,7 +230,7 @@ void PrintMarks(KXEditHandle e) {
     unsigned char name[256] = {};
     KXTE_GetMarkString(e, k, name);
     const std::string bytes(reinterpret_cast<const char*>(name + 1), name[0]);
-    std::printf("%ld %ld %d %s\n", start, end, KXTE_GetMarkRank(e, k), ToUTF8(bytes, {}).c_str());
+    kxprint::Mark(start, end, KXTE_GetMarkRank(e, k), ToUTF8(bytes, {}));
   }
 }
 
@@ -643,34 +644,19 @@ int Runner::Print(const std::string& what) {
     } else if (what == "styles") {
       std::vector<SKXStyl> runs(size_t(KXText_GetStylCount(mHandle)));
       runs.resize(size_t(KXText_GetStyls(mHandle, runs.data(), std::int32_t(runs.size()))));
-      for (const SKXStyl& r : runs) {
-        const SStyl& s = r.styl;
-        std::printf("%d %d %d %d %u %u %d %u %u %u\n", r.offset, s.height, s.ascent, s.font, s.face, s.filler, s.size,
-                    s.color.red, s.color.green, s.color.blue);
-      }
+      kxprint::Styles(runs);
     } else if (what == "decos") {
       std::vector<SKXDeco> runs(size_t(KXText_GetDecoCount(mHandle)));
       runs.resize(size_t(KXText_GetDecos(mHandle, runs.data(), std::int32_t(runs.size()))));
-      for (const SKXDeco& r : runs)
-        std::printf("%d %u %u %u %d\n", r.offset, r.deco.lineBits, r.deco.net, r.deco.flags, r.deco.pictID);
+      kxprint::Decos(runs);
     } else if (what == "paras") {
       std::vector<SKXPara> runs(size_t(KXText_GetParaCount(mHandle)));
       runs.resize(size_t(KXText_GetParas(mHandle, runs.data(), std::int32_t(runs.size()))));
-      for (const SKXPara& r : runs) {
-        const SParaStyl& p = r.para;
-        std::printf("%d %d %d %d %d %d %u %u %u", r.offset, p.firstIndent, p.leftIndent, p.rightIndent, p.lineSpace,
-                    p.charSpace, p.justify, p.tabCount, p.tabKinds);
-        for (const std::int16_t t : p.tabPos) std::printf(" %d", t);
-        std::printf(" %u\n", p.tabLeaders);
-      }
+      kxprint::Paras(runs);
     } else if (what == "ruby") {
       std::vector<SKXRuby> rubys(size_t(KXText_GetRubysCount(mHandle)));
       rubys.resize(size_t(KXText_GetRubys(mHandle, rubys.data(), std::int32_t(rubys.size()))));
-      for (const SKXRuby& r : rubys) {
-        std::printf("%d %u %u", r.pos, r.baseLen, r.rubyLen);
-        for (int k = 0; k < r.rubyLen && k < int(sizeof r.text); ++k) std::printf(" %u", unsigned((unsigned char)r.text[k]));
-        std::printf("\n");
-      }
+      kxprint::Rubys(rubys);
     } else {
       return 1;
     }
