@@ -145,6 +145,9 @@ inline int Run(int argc, char** argv) {
 
   KxToolsFacilities();
   CoreInit();
+  // Detection as the drivers read files: every Japanese encoding and UTF.
+  CKXJCode::sUseUNICODE = 1;
+  CKXJCode::sUseCVKANJI = 1;
   int rc = 0;
   {
     std::vector<SKXSedStream> scriptStreams;

@@ -50,9 +50,15 @@ inline void Mark(long start, long end, int rank, const std::string& nameUTF8) {
   std::printf("%ld %ld %d %s\n", start, end, rank, nameUTF8.c_str());
 }
 
-// OFFSET U+XXXX per side character.
+// OFFSET U+XXXX per side character (a value held as a surrogate pair is
+// shown as its code point).
 inline void UniChars(const std::vector<SKXUniChar>& sides) {
-  for (const SKXUniChar& u : sides) std::printf("%d U+%04X\n", u.offset, unsigned(u.value));
+  for (const SKXUniChar& u : sides) {
+    unsigned v = unsigned(u.value);
+    const unsigned hi = v >> 16, lo = v & 0xFFFF;
+    if (hi >= 0xD800 && hi < 0xDC00 && lo >= 0xDC00 && lo < 0xE000) v = 0x10000 + ((hi - 0xD800) << 10) + (lo - 0xDC00);
+    std::printf("%d U+%04X\n", u.offset, v);
+  }
 }
 
 }  // namespace kxprint
