@@ -12,6 +12,7 @@ import os
 import subprocess
 import sys
 import tempfile
+from concurrent.futures import ThreadPoolExecutor
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import sed_diff_test as base  # noqa: E402
@@ -69,17 +70,21 @@ def main():
         cases.append((name, [a.encode("cp932") for a in args], args, data))
     for name, args, text in base.JAPANESE:
         cases.append((name, [a.encode("cp932") for a in args], args, text.encode("cp932")))
-    ran = 0
-    for name, plain_args, unicode_args, data in cases:
-        # A CR in the input is a paragraph end of a text: line ends aside.
-        if not usable(unicode_args) or b"\r" in data:
-            continue
-        ran += 1
+    # A CR in the input is a paragraph end of a text: line ends aside.
+    cases = [c for c in cases if usable(c[2]) and b"\r" not in c[3]]
+    ran = len(cases)
+
+    def compare(case):
+        name, plain_args, unicode_args, data = case
         with tempfile.TemporaryDirectory(prefix="kxsed-styled-") as tmp:
             rc, out = plain(plain_args, data, tmp)
             src, sout = styled(plain_args, data, tmp, unicode_args)
         if rc != src or out.rstrip("\n") != sout.rstrip("\n"):
-            failures.append(f"{name}: plain {rc} {out!r}, styled {src} {sout!r}")
+            return f"{name}: plain {rc} {out!r}, styled {src} {sout!r}"
+        return None
+
+    with ThreadPoolExecutor(max_workers=4) as pool:
+        failures = [f for f in pool.map(compare, cases) if f]
     for f in failures:
         print("FAIL", f)
     print(f"{ran - len(failures)}/{ran} cases agree")
