@@ -6,6 +6,7 @@
 #include "document/doc_file.h"
 #include "engine/flavor_exchange.h"
 #include "engine/text_layer.h"
+#include "formats/rtf_convert.h"
 #include "layout/kxtext_api.h"
 #include "platform/exception.h"
 #include "platform/files.h"
@@ -14,6 +15,7 @@
 namespace {
 
 constexpr OSType kTypeText = FourCC("TEXT");
+constexpr OSType kTypeRTF = FourCC("RTF ");
 
 bool HasBOM(const std::vector<std::uint8_t>& raw, short code) {
   if (code == kKxCodeUTF8) return raw.size() >= 3 && raw[0] == 0xEF && raw[1] == 0xBB && raw[2] == 0xBF;
@@ -61,6 +63,28 @@ int KxSedReadFile(const std::string& path, short encoding, SKXSedText& text, SKX
     format.type = doc.type;
     format.creator = doc.creator;
     format.layout = doc.layout;
+    if (doc.type == kTypeRTF) {
+      // RTF through the converter; a file it cannot read to its end fails.
+      std::vector<std::uint8_t> raw;
+      if (int err = KxReadFile(path, raw)) {
+        message = "cannot read the file";
+        return err;
+      }
+      auto fresh = std::make_unique<CKXText>();
+      short flags = 0;
+      CKXTextRTFMac rtf;
+      if (!rtf.DoRTFtoTextRef(reinterpret_cast<const char*>(raw.data()), long(raw.size()), fresh.get(), &flags,
+                              nullptr) ||
+          (flags & kKxImportCut)) {
+        message = "the RTF could not be read to its end";
+        return EIO;
+      }
+      format.rtf = true;
+      text.text = std::move(fresh);
+      text.marks.clear();
+      text.ranks = false;
+      return 0;
+    }
     if (!doc.plain) {
       format.document = true;
       format.settings = doc.settings;
@@ -115,6 +139,19 @@ int KxSedWriteFile(const std::string& path, const SKXSedText& text, const SKXSed
       if (withInfo) doc.settings = format.settings;
       MarksToSettings(text, doc.settings);
       return KxWriteDocument(path, doc, format.layout, message);
+    }
+    if (format.rtf) {
+      std::string out;
+      CKXTextRTFMac rtf;
+      if (!rtf.DoRTFfromTextRef(out, text.text.get(), 0, 0, 0, nullptr)) {
+        message = "the RTF could not be made";
+        return EIO;
+      }
+      CKXTextFileTube tube;
+      if (int err = tube.OpenWrite(path, kTypeRTF, format.creator, EKXLayout::kClassic, message)) return err;
+      tube.PutFlavor(kTypeRTF, out.data(), long(out.size()));
+      DeleteDocPref(tube);
+      return tube.Commit(message);
     }
     CKXTextFileTube tube;
     if (int err = tube.OpenWrite(path, kTypeText, format.creator, EKXLayout::kClassic, message)) return err;

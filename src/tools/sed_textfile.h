@@ -29,7 +29,8 @@ struct SKXSedText {
 
 // How a file was read, so that it is written back the same way.
 struct SKXSedFormat {
-  bool document = false;  // read as a document (container, styled classic, RTF); else plain text
+  bool document = false;  // read as a document (container, styled classic); else plain text
+  bool rtf = false;       // read from RTF, written back as RTF
   EKXLayout layout = EKXLayout::kClassic;
   OSType type = FourCC("TEXT");
   OSType creator = FourCC("KXTE");
