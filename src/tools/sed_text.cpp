@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "platform/exception.h"
 #include "text/runs/runs.h"
 #include "text/store/strarray.h"
 
@@ -99,6 +100,19 @@ bool CKXTextSED::DoStreamEdit(const std::vector<SKXSedStream>& scripts, const st
     } catch (const SEDExit& e) {
       // "q" ends this input only.
       if (e.code != 0) ok = false;
+    } catch (const std::bad_alloc&) {
+      // Memory for the records ran out: as a line buffer that cannot grow.
+      try {
+        ReportAndEnd(22, "");
+      } catch (const SEDExit&) {
+      }
+      ok = false;
+    } catch (const LException&) {
+      try {
+        ReportAndEnd(22, "");
+      } catch (const SEDExit&) {
+      }
+      ok = false;
     }
   }
   if (FirstError()) ok = false;
@@ -202,11 +216,6 @@ int CKXTextSED::cmdline() {
   Line(kPat)[n] = 0;
   Len(kPat) = n;
   return 1;
-}
-
-void CKXTextSED::f_compile(const char* name) {
-  // A script file that cannot be opened stops the run (error 7).
-  CSED::f_compile(name);
 }
 
 // ---------------------------------------------------------------- streams

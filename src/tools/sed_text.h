@@ -66,7 +66,6 @@ class CKXTextSED : public CSEDHost {
   void initialize() override;
   void terminate() override;
   int cmdline() override;
-  void f_compile(const char* name) override;
   long bufcpy(int dst, long at, const SEDunit* src, long n) override;
   void bufputc(int dst, long at, SEDunit c) override;
   long fgetwsr(int dst, long at, long file, bool dropLF) override;
