@@ -150,8 +150,6 @@ class CKXTextSED : public CSEDHost {
   File mFile[kSedMaxFiles + 1];
   SKXSedText mOutput;
   std::string mFolder;
-  // Inputs named by the run.
-
   std::string mFailedInput, mFailMessage;
   // Inputs are told apart by the identity of their name pointers, so that
   // no name a script makes can stand for one.
@@ -195,7 +193,6 @@ class CKXTextSED : public CSEDHost {
   long mAttrStylRun = -1, mAttrDecoRun = -1;
   bool mParas = false;
   SParaStyl mFirstPara{}, mCurPara{};
-  bool mHavePara = false;
   // Marks of standard input.
   std::vector<SKXSedMark> mInMarks;
   bool mInRanks = false;
