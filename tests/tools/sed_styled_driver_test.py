@@ -69,6 +69,15 @@ def main():
         check("missing script file", rc == 7, f"{rc} {err!r}")
         rc, _, _ = run("-e", "p")
         check("no input is usage", rc == 2)
+        # A script file is read as a document (its encoding detected), one
+        # command a line; a backslash does not carry a line on.
+        script = os.path.join(tmp, "script.sed")
+        with open(script, "wb") as f:
+            f.write("s/漢字/かんじ/\r\n1a 追加\\\r\n$d\r\n".encode("utf-8"))
+        rc, out, err = run("-f", script, a)
+        check("script file", rc == 0 and out == "かんじと𠮷\n追加\n", f"{rc} {out!r} {err!r}")
+        rc, out, err = run("--steps", "50", "-e", ":a;ba", a)
+        check("step budget", rc == 1 and "step limit" in err, f"{rc} {err!r}")
         rc, _, _ = run("--print", "colours", "-e", "p", a)
         check("bad print is usage", rc == 2)
         # -o writes the document as it was read; a name that cannot be made fails.

@@ -306,6 +306,41 @@ TEST(SedText, CarriedRanksFollowTheOutlineRules) {
   }
 }
 
+// Against the outline's own rules over random ranks: the first mark is at
+// the top level, a group head is followed by one of its children, any other
+// mark by one no deeper, and only group heads stay collapsed.
+TEST(SedText, CarriedRanksNeverBreakTheOutline) {
+  std::mt19937 rng(11);
+  const long steps = KxRandomSteps(200);
+  for (long step = 0; step < steps; ++step) {
+    std::vector<SKXSedMark> written;
+    int last = 0;
+    const int n = 1 + int(rng() % 8);
+    for (int k = 0; k < n; ++k) {
+      int rank = int(rng() % 9);
+      if (rng() % 4 == 0) rank = -rank;
+      SKXSedMark m;
+      m.rank = std::int16_t(KxSedCarryRank(last, rank, written));
+      written.push_back(m);
+    }
+    auto level = [](int r) { return std::abs(r) / 2; };
+    EXPECT_EQ(level(written[0].rank), 0);
+    for (size_t k = 0; k < written.size(); ++k) {
+      const int a = written[k].rank;
+      if (a < 0) {
+        EXPECT_TRUE(std::abs(a) & 1) << k;
+      }
+      if (k + 1 == written.size()) break;
+      const int b = written[k + 1].rank;
+      if (std::abs(a) & 1) {
+        EXPECT_EQ(level(b), level(a) + 1) << k;
+      } else {
+        EXPECT_LE(level(b), level(a)) << k;
+      }
+    }
+  }
+}
+
 // Inserted text never takes over a picture: the default decoration of a
 // text that begins with a picture has none, and a copied picture byte gets
 // a picture of its own each time.
