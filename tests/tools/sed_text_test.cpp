@@ -139,7 +139,7 @@ TEST(SedText, ReplacementTakesItsLeftNeighboursStyle) {
 // characters appear only where their characters were copied, never lost.
 TEST(SedText, ColoursRubiesAndSideCharactersFollowTheCopies) {
   std::mt19937 rng(63);
-  const char* const kPieces[] = {"s/a/X/", "s/a/X/g", "s/\\(a\\)b/\\1Y/", "s/ab*/<&>/g", "x", "G", "H", "N",
+  const char* const kCommands[] = {"s/a/X/", "s/a/X/g", "s/\\(a\\)b/\\1Y/", "s/ab*/<&>/g", "x", "G", "H", "N",
                                  "$!N",    "D",       "y/ab/ba/",        "s/b/&&/2",   "h", "g", "P", "s/^./Z/"};
   const long steps = KxRandomSteps(40);
   for (long step = 0; step < steps; ++step) {
@@ -167,7 +167,7 @@ TEST(SedText, ColoursRubiesAndSideCharactersFollowTheCopies) {
     SKXSedText in = ColouredText(bytes, uni, rubys);
     std::string script;
     const int cmds = 1 + int(rng() % 4);
-    for (int k = 0; k < cmds; ++k) script += std::string(kPieces[rng() % std::size(kPieces)]) + "\n";
+    for (int k = 0; k < cmds; ++k) script += std::string(kCommands[rng() % std::size(kCommands)]) + "\n";
     const bool translated = script.find('y') != std::string::npos;
     SedRun r = Sed(script, {&in});
     SCOPED_TRACE(script + " over " + bytes);
