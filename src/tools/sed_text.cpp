@@ -695,12 +695,19 @@ void CKXTextSED::fputwsr(const SEDunit* from, const SEDunit* to, long file, bool
     PutBytes(f, &cr, 1, fromPattern && mRich ? mParaCRAttr : kInherit);
     f.endsAdded = true;
   }
-  if (fromPattern && mParas) {
+  // The paragraph's own style; an input without paragraph styles after one
+  // with them gives its paragraphs the default style again.
+  if (fromPattern && (mParas || !f.paras.empty())) {
+    SParaStyl para = mCurPara;
+    if (!mParas) {
+      CKXText plain;
+      plain.GetParaStylDefault(para);
+    }
     long ps = outStart;
     while (ps > 0 && f.out[size_t(ps) - 1] != '\r') --ps;
     if (!f.paras.empty() && f.paras.back().offset == ps) f.paras.pop_back();
-    if (f.paras.empty() || std::memcmp(&f.paras.back().para, &mCurPara, sizeof mCurPara) != 0)
-      f.paras.push_back(SKXPara{std::int32_t(ps), mCurPara});
+    if (f.paras.empty() || std::memcmp(&f.paras.back().para, &para, sizeof para) != 0)
+      f.paras.push_back(SKXPara{std::int32_t(ps), para});
   }
   if (fromPattern && !mParaMarks.empty()) CarryMarks(f, outStart);
 }

@@ -654,3 +654,21 @@ TEST(SedTextRun, IdentityKeepsEveryFileAsItWas) {
   EXPECT_EQ(Unis(*back.text).size(), 1u);
   std::filesystem::remove_all(dir);
 }
+
+// Paragraph styles go with their paragraphs, also when the next input has
+// none.
+TEST(SedText, ParagraphStylesFollowTheirInputs) {
+  SKXSedText indented = ColouredText("one\rtwo\r"), plain = ColouredText("three\r");
+  SParaStyl para{};
+  indented.text->GetParaStylDefault(para);
+  para.firstIndent = 24;
+  indented.text->SetPara(4, 8, para);
+  SedRun r = Sed("s/o/0/", {&indented, &plain});
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(Bytes(*r.out.text), "0ne\rtw0\rthree\r");
+  std::vector<SKXPara> paras(size_t(r.out.text->GetParaCount()));
+  paras.resize(size_t(r.out.text->GetParas(paras.data(), long(paras.size()))));
+  std::vector<std::pair<int, int>> got;
+  for (const SKXPara& p : paras) got.emplace_back(p.offset, p.para.firstIndent);
+  EXPECT_EQ(got, (std::vector<std::pair<int, int>>{{0, 0}, {4, 24}, {8, 0}}));
+}
