@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 using SEDunit = std::uint16_t;
 
@@ -243,8 +244,28 @@ class CSED {
   void CopyToGen(long from, long to);
   void AppendLine(int dst, int src);
   void WriteLineEnd(long file);
+  // Every move of units between the line buffers goes through these: with
+  // mCarry set they call bufcpy and bufputc, which a subclass extends to
+  // carry what belongs to each unit; without it plain input keeps the
+  // inline copy. Room is made by the caller (NeedLine).
+  long MoveUnits(int dst, long at, const SEDunit* src, long n) {
+    if (mCarry) return CarryUnits(dst, at, src, n);
+    SEDunit* line = Line(dst);
+    if (n > 0) std::memmove(line + at, src, size_t(n) * sizeof(SEDunit));
+    line[at + n] = 0;
+    return at + n;
+  }
+  // bufcpy, kept out of line so that the plain copies stay small.
+  long CarryUnits(int dst, long at, const SEDunit* src, long n);
+  void PutUnit(int dst, long at, SEDunit c) {
+    if (mCarry)
+      bufputc(dst, at, c);
+    else
+      Line(dst)[at] = c;
+  }
 
   SEDbuffers mBuf{};
+  bool mCarry = false;  // units carry side records (see MoveUnits)
   int mIdx[3] = {0, 1, 2};
   long mLen[3] = {0, 0, 0};
 

@@ -76,7 +76,7 @@ void CSED::execute(const char* file) {
     if (pending->code == kSedNextAppend) {
       at = Len(kPat) + 1;
       NeedLine(at);
-      Line(kPat)[at - 1] = '\n';
+      PutUnit(kPat, at - 1, '\n');
     }
     if (!ReadLine(at)) {
       mPending = pending;
@@ -375,8 +375,7 @@ void CSED::place(const SEDunit* from, const SEDunit* to) {
   long n = to - from;
   if (n <= 0) return;
   NeedLine(mGenOut + n);
-  std::memcpy(Line(kGen) + mGenOut, from, size_t(n) * sizeof(SEDunit));
-  mGenOut += n;
+  mGenOut = MoveUnits(kGen, mGenOut, from, n);
 }
 
 void CSED::cplace(const char* from, const char* to) {
@@ -385,9 +384,13 @@ void CSED::cplace(const char* from, const char* to) {
 
 // Appends pattern-space units [from, to) to the generation buffer. They are
 // taken by index: growing moves the buffers.
-void CSED::CopyToGen(long from, long to) {
+[[gnu::always_inline]] inline void CSED::CopyToGen(long from, long to) {
   if (to <= from) return;
   NeedLine(mGenOut + (to - from));
+  if (mCarry) {
+    mGenOut = CarryUnits(kGen, mGenOut, Line(kPat) + from, to - from);
+    return;
+  }
   std::memcpy(Line(kGen) + mGenOut, Line(kPat) + from, size_t(to - from) * sizeof(SEDunit));
   mGenOut += to - from;
 }
@@ -464,6 +467,10 @@ long CSED::bufcpy(int dst, long at, const SEDunit* src, long n) {
   if (n > 0) std::memmove(Line(dst) + at, src, size_t(n) * sizeof(SEDunit));
   Line(dst)[at + n] = 0;
   return at + n;
+}
+
+[[gnu::noinline]] long CSED::CarryUnits(int dst, long at, const SEDunit* src, long n) {
+  return bufcpy(dst, at, src, n);
 }
 
 void CSED::bufputc(int dst, long at, SEDunit c) {
@@ -553,8 +560,8 @@ void CSED::listto(const SEDunit* line, long length, long file) {
 void CSED::AppendLine(int dst, int src) {
   long at = Len(dst);
   NeedLine(at + 1 + Len(src));
-  Line(dst)[at] = '\n';
-  Len(dst) = bufcpy(dst, at + 1, Line(src), Len(src));
+  PutUnit(dst, at, '\n');
+  Len(dst) = MoveUnits(dst, at + 1, Line(src), Len(src));
 }
 
 void CSED::command(SEDcmd* cmd) {
@@ -587,20 +594,18 @@ void CSED::command(SEDcmd* cmd) {
         mDelete = true;
         break;
       }
-      std::memmove(line, line + k + 1, size_t(len - k - 1) * sizeof(SEDunit));
-      Len(kPat) = len - k - 1;
-      line[Len(kPat)] = 0;
+      Len(kPat) = MoveUnits(kPat, 0, line + k + 1, len - k - 1);
       mJump = true;
       break;
     }
     case kSedGet:
-      Len(kPat) = bufcpy(kPat, 0, Line(kHold), Len(kHold));
+      Len(kPat) = MoveUnits(kPat, 0, Line(kHold), Len(kHold));
       break;
     case kSedGetAppend:
       AppendLine(kPat, kHold);
       break;
     case kSedHold:
-      Len(kHold) = bufcpy(kHold, 0, Line(kPat), Len(kPat));
+      Len(kHold) = MoveUnits(kHold, 0, Line(kPat), Len(kPat));
       break;
     case kSedHoldAppend:
       AppendLine(kHold, kPat);
@@ -623,7 +628,7 @@ void CSED::command(SEDcmd* cmd) {
       readout();
       long at = Len(kPat);
       NeedLine(at + 1);
-      Line(kPat)[at] = '\n';
+      PutUnit(kPat, at, '\n');
       if (!ReadLine(at + 1)) {
         Line(kPat)[at] = 0;
         mPending = cmd;

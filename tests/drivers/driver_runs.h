@@ -1,5 +1,5 @@
 // The run lists and selection of an edit object as kxedit prints them, for
-// every driver that prints a text's records (kxedit, kxapp): one run a
+// every driver that prints a text's records (kxedit, kxapp, kxsed): one run a
 // line, the offset first, then the record's fields as decimal numbers in
 // record order.
 #pragma once
@@ -40,21 +40,8 @@ inline void PrintSelection(KXEditHandle e) {
   std::printf("%ld %ld\n", std::min(a, b), std::max(a, b));
 }
 
-// One line per mark: START END RANK NAME.
-inline void PrintMarks(KXEditHandle e) {
-  for (long k = 1; k <= KXTE_GetMarkCount(e); ++k) {
-    long start = 0, end = 0;
-    KXTE_GetMarkRange(e, k, start, end);
-    unsigned char name[256] = {};
-    KXTE_GetMarkString(e, k, name);
-    const std::string bytes(reinterpret_cast<const char*>(name + 1), name[0]);
-    std::printf("%ld %ld %d %s\n", start, end, KXTE_GetMarkRank(e, k), TextToUTF8(bytes, {}).c_str());
-  }
-}
-
-inline void PrintStyles(KXEditHandle e) {
-  std::vector<SKXStyl> runs(size_t(KXText_GetStylCount(e)));
-  runs.resize(size_t(KXText_GetStyls(e, runs.data(), std::int32_t(runs.size()))));
+// The lists themselves, for texts that are no edit object (kxsed --styled).
+inline void PrintStyles(const std::vector<SKXStyl>& runs) {
   for (const SKXStyl& r : runs) {
     const SStyl& s = r.styl;
     std::printf("%d %d %d %d %u %u %d %u %u %u\n", r.offset, s.height, s.ascent, s.font, s.face, s.filler, s.size,
@@ -62,16 +49,12 @@ inline void PrintStyles(KXEditHandle e) {
   }
 }
 
-inline void PrintDecos(KXEditHandle e) {
-  std::vector<SKXDeco> runs(size_t(KXText_GetDecoCount(e)));
-  runs.resize(size_t(KXText_GetDecos(e, runs.data(), std::int32_t(runs.size()))));
+inline void PrintDecos(const std::vector<SKXDeco>& runs) {
   for (const SKXDeco& r : runs)
     std::printf("%d %u %u %u %d\n", r.offset, r.deco.lineBits, r.deco.net, r.deco.flags, r.deco.pictID);
 }
 
-inline void PrintParas(KXEditHandle e) {
-  std::vector<SKXPara> runs(size_t(KXText_GetParaCount(e)));
-  runs.resize(size_t(KXText_GetParas(e, runs.data(), std::int32_t(runs.size()))));
+inline void PrintParas(const std::vector<SKXPara>& runs) {
   for (const SKXPara& r : runs) {
     const SParaStyl& p = r.para;
     std::printf("%d %d %d %d %d %d %u %u %u", r.offset, p.firstIndent, p.leftIndent, p.rightIndent, p.lineSpace,
@@ -82,14 +65,63 @@ inline void PrintParas(KXEditHandle e) {
 }
 
 // POS BASELEN RUBYLEN, then the ruby's bytes in decimal.
-inline void PrintRuby(KXEditHandle e) {
-  std::vector<SKXRuby> rubys(size_t(KXText_GetRubysCount(e)));
-  rubys.resize(size_t(KXText_GetRubys(e, rubys.data(), std::int32_t(rubys.size()))));
+inline void PrintRuby(const std::vector<SKXRuby>& rubys) {
   for (const SKXRuby& r : rubys) {
     std::printf("%d %u %u", r.pos, r.baseLen, r.rubyLen);
     for (int k = 0; k < r.rubyLen && k < int(sizeof r.text); ++k) std::printf(" %u", unsigned((unsigned char)r.text[k]));
     std::printf("\n");
   }
+}
+
+// START END RANK NAME (the name's Shift_JIS bytes shown as UTF-8).
+inline void PrintMark(long start, long end, int rank, const std::string& nameBytes) {
+  std::printf("%ld %ld %d %s\n", start, end, rank, TextToUTF8(nameBytes, {}).c_str());
+}
+
+// OFFSET U+XXXX per side character (a value held as a surrogate pair is
+// shown as its code point).
+inline void PrintUniChars(const std::vector<SKXUniChar>& sides) {
+  for (const SKXUniChar& u : sides) {
+    unsigned v = unsigned(u.value);
+    const unsigned hi = v >> 16, lo = v & 0xFFFF;
+    if (hi >= 0xD800 && hi < 0xDC00 && lo >= 0xDC00 && lo < 0xE000) v = 0x10000 + ((hi - 0xD800) << 10) + (lo - 0xDC00);
+    std::printf("%d U+%04X\n", u.offset, v);
+  }
+}
+
+// One line per mark: START END RANK NAME.
+inline void PrintMarks(KXEditHandle e) {
+  for (long k = 1; k <= KXTE_GetMarkCount(e); ++k) {
+    long start = 0, end = 0;
+    KXTE_GetMarkRange(e, k, start, end);
+    unsigned char name[256] = {};
+    KXTE_GetMarkString(e, k, name);
+    PrintMark(start, end, KXTE_GetMarkRank(e, k), std::string(reinterpret_cast<const char*>(name + 1), name[0]));
+  }
+}
+
+inline void PrintStyles(KXEditHandle e) {
+  std::vector<SKXStyl> runs(size_t(KXText_GetStylCount(e)));
+  runs.resize(size_t(KXText_GetStyls(e, runs.data(), std::int32_t(runs.size()))));
+  PrintStyles(runs);
+}
+
+inline void PrintDecos(KXEditHandle e) {
+  std::vector<SKXDeco> runs(size_t(KXText_GetDecoCount(e)));
+  runs.resize(size_t(KXText_GetDecos(e, runs.data(), std::int32_t(runs.size()))));
+  PrintDecos(runs);
+}
+
+inline void PrintParas(KXEditHandle e) {
+  std::vector<SKXPara> runs(size_t(KXText_GetParaCount(e)));
+  runs.resize(size_t(KXText_GetParas(e, runs.data(), std::int32_t(runs.size()))));
+  PrintParas(runs);
+}
+
+inline void PrintRuby(KXEditHandle e) {
+  std::vector<SKXRuby> rubys(size_t(KXText_GetRubysCount(e)));
+  rubys.resize(size_t(KXText_GetRubys(e, rubys.data(), std::int32_t(rubys.size()))));
+  PrintRuby(rubys);
 }
 
 // selection, styles, decos, paras, ruby or marks; false for another word.

@@ -3,16 +3,23 @@
 // standard input, writes standard output, and exits with the code of the
 // first error reported (1-25), else 0. --steps bounds the whole run (input
 // lines, jumps and matcher work); a run that spends it ends with 1.
+//
+// kxsed --styled [--aozora] [--encoding E] [--steps N] [-n] [-e SCRIPT]...
+//       [-f FILE]... [--print WHAT]... [-o OUT] FILE...
+// Runs the styled stream editor over the documents FILE... as one stream
+// (see kxsed_styled.h).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "kxsed_styled.h"
 #include "platform/core.h"
 #include "tools/facilities.h"
 #include "tools/sed_host.h"
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "--styled") == 0) return KxSedStyled(argc, argv);
   long steps = 0;
   std::vector<char*> args{argv[0]};
   for (int i = 1; i < argc; ++i) {

@@ -1,0 +1,248 @@
+// CKXTextSED: the stream editor over styled texts. An input line is one
+// paragraph; every unit in the pattern space, the generation buffer and the
+// hold space carries a side record (style and decoration, ruby, Unicode
+// value), so that styles, inline pictures, rubies and characters outside
+// Shift_JIS survive the script. Marks of paragraphs that pass through
+// unchanged are carried to the output.
+//
+// CKXTextRunSED completes it for files: streams that name a file are read
+// and written the way the text document opens and saves them, errors become
+// notes of message list 210, and Escape breaks a run.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "text/store/text.h"
+#include "tools/sed_host.h"
+#include "tools/sed_textfile.h"
+
+// The side record of one unit.
+struct KXTSEDstyle {
+  std::uint32_t attr;    // index into the run's table of style and decoration pairs
+  std::uint32_t ruby;    // 1 + the run-wide number of the ruby whose base holds the unit; 0 none
+  std::uint32_t rubyAt;  // the unit's place in that base, from 0
+  std::uint32_t uni;     // Unicode value stored for the unit; 0 none
+};
+
+// A stream: a file by its path, or a text in memory, always by an explicit
+// tag (a file's kind never decides it).
+struct SKXSedStream {
+  enum class Kind { kNone, kFile, kText };
+  Kind kind = Kind::kNone;
+  std::string path;            // kFile: the system's bytes
+  SKXSedText* text = nullptr;  // kText, not owned
+  static SKXSedStream File(const std::string& path) { return {Kind::kFile, path, nullptr}; }
+  static SKXSedStream Text(SKXSedText* text) { return {Kind::kText, std::string(), text}; }
+};
+
+class CKXTextSED : public CSEDHost {
+ public:
+  CKXTextSED();
+  ~CKXTextSED() override;
+
+  // Compiles the scripts (files, or texts whose lines end at CR) in order
+  // and runs them over the inputs as one stream. The output goes to
+  // `output`: a text in memory (replaced), a file (written in the first
+  // input's layout, encoding and line ends, with its records), or, with
+  // kNone, a new text kept as Output(). True when the run finished.
+  virtual bool DoStreamEdit(const std::vector<SKXSedStream>& scripts, const std::vector<SKXSedStream>& inputs,
+                            const SKXSedStream& output, bool noPrint, bool global);
+  SKXSedText& Output() { return mOutput; }
+  // Set when an input could not be read whole: the run failed for it.
+  const std::string& FailedInput() const { return mFailedInput; }
+  const std::string& FailMessage() const { return mFailMessage; }
+  // The folder in which relative names of a script ("w", "r") are made.
+  virtual void SetStdioFolder(const std::string& folder) { mFolder = folder; }
+
+  // Texts that "r" names and "w" writes when no file is behind a name.
+  std::map<std::string, SKXSedText*> mReadable;
+  std::map<std::string, SKXSedText> mWritten;
+
+  // CSED
+  void initialize() override;
+  void terminate() override;
+  int cmdline() override;
+  long bufcpy(int dst, long at, const SEDunit* src, long n) override;
+  void bufputc(int dst, long at, SEDunit c) override;
+  long fgetwsr(int dst, long at, long file, bool dropLF) override;
+  void fputwsr(const SEDunit* from, const SEDunit* to, long file, bool newline) override;
+  void fputwc(SEDunit c, long file) override;
+  void fputc(int c, long file) override;
+  void fputs(const char* text, long file) override;
+  void fputfile(const char* name, long file) override;
+  long fopen(const char* name, const char* mode) override;
+  long freopen(const char* name, const char* mode, long file) override;
+  void fclose(long file) override;
+  bool feof_(long file) override;
+  int fgetc(long file) override;
+  bool EnlargeLineBuf(long more) override;
+
+  // 0, 1 or 2 when `p` lies in the pattern space, the generation buffer or
+  // the hold space (`index` its unit), else -1.
+  int BufFindType(const SEDunit* p, long& index) const;
+  // The record that inserted units inherit: style and decoration only, the
+  // picture cleared.
+  KXTSEDstyle AdjustStyle(const KXTSEDstyle& s) const;
+  bool Rich() const { return mRich; }
+
+ protected:
+  struct Attr {
+    SStyl styl;
+    SDeco deco;
+    std::uint32_t plain;  // the same pair without the picture
+  };
+  struct File {
+    bool open = false;
+    bool write = false;
+    std::string name;
+    SKXSedText* text = nullptr;          // read from, or written to
+    std::unique_ptr<SKXSedText> own;     // a text this record read
+    SKXSedFormat format;                 // how a file was read
+    bool isFile = false;
+    std::string path;
+    // Reading.
+    std::string bytes;
+    long pos = 0;
+    // Writing.
+    std::string out;
+    std::vector<std::uint32_t> runAttr;
+    std::vector<std::int32_t> runStart;
+    std::vector<SKXUniChar> uni;
+    std::vector<SKXRuby> rubys;
+    std::vector<SKXPara> paras;
+    std::vector<SKXSedMark> marks;
+    int lastRank = 0;
+    bool endsAdded = false;  // the last byte is a line end the editor added
+  };
+  // A text whose last paragraph has no line end is written back without
+  // one.
+  void DropAddedLineEnd(File& f);
+
+  // Hooks for files; the base has none (a file stream cannot be opened).
+  virtual bool ReadTextFile(const std::string& path, SKXSedText& text, SKXSedFormat& format, bool isStdin,
+                            std::string& message);
+  virtual bool WriteTextFile(const std::string& path, const SKXSedText& text, const SKXSedFormat& format,
+                             bool withInfo, std::string& message);
+  virtual std::string MakePath(const std::string& name) const;
+
+  bool OpenStream(File& f, const SKXSedStream& s, bool isStdin);
+  void SetStdin(File& f);
+  // Appends bytes to an output with one record for all of them (inherited
+  // when `attr` is kInherit).
+  static constexpr std::uint32_t kInherit = 0xFFFFFFFF;
+  void PutBytes(File& f, const char* b, long n, std::uint32_t attr);
+  void FinishText(File& f, SKXSedText& dest);
+  void CarryMarks(File& f, long outStart);
+  KXTSEDstyle RecordAt(long p);
+  KXTSEDstyle Inherited(int dst, long at);
+  long InputIndex(const char* name) const;
+  // Whether names of a script ("w", "r") are files; else texts of
+  // mReadable and mWritten.
+  virtual bool FilesByName() const { return false; }
+  std::uint32_t AttrOf(const SStyl& s, const SDeco& d);
+  void GrowSides(long cap);
+  KXTSEDstyle& Side(int which, long at) { return mSide[mIdx[which]][size_t(at)]; }
+
+  File mFile[kSedMaxFiles + 1];
+  SKXSedText mOutput;
+  std::string mFolder;
+  std::string mFailedInput, mFailMessage;
+  // Inputs are told apart by the identity of their name pointers, so that
+  // no name a script makes can stand for one.
+  std::vector<std::string> mInputPaths;
+  std::vector<char*> mInputPtrs;
+  std::vector<SKXSedStream> mInputs;
+  struct Ahead {
+    long index = -1;
+    bool ok = false;
+    File file;
+  };
+  Ahead mAhead;
+  bool mRunOK = false;
+  SKXSedFormat mFirstFormat;
+  bool mHaveFirst = false;
+
+  // Side records.
+  bool mRich = false;
+  std::vector<KXTSEDstyle> mSide[3];
+  std::vector<Attr> mAttrs;
+  std::map<std::string, std::uint32_t> mAttrIndex;
+  std::vector<SKXRuby> mRubyTable;  // every ruby of every input read, run-wide numbers
+
+  // Standard input.
+  std::vector<SKXStyl> mInStyls;
+  std::vector<SKXDeco> mInDecos;
+  std::vector<SKXPara> mInParas;
+  std::vector<SKXUniChar> mInUni;
+  std::uint32_t mRubyBase = 0;  // run-wide number of the input's first ruby, less one
+  long mInRubys = 0;
+  size_t mCurStyl = 0, mCurDeco = 0, mCurUni = 0;
+  long mCurRuby = 0;
+  std::uint32_t mCurAttr = 0;
+  std::uint32_t mDefaultAttr = 0;
+  std::uint32_t mParaCRAttr = 0;
+  std::uint32_t mLastRuby = 0, mLastRubyAt = 0;
+  size_t mCurParaRun = 0;
+  bool mHaveMarkInfo = false;
+  bool mLastHadCR = true;
+  bool mOutRanks = false;
+  long mAttrStylRun = -1, mAttrDecoRun = -1;
+  bool mParas = false;
+  SParaStyl mFirstPara{}, mCurPara{};
+  // Marks of standard input.
+  std::vector<SKXSedMark> mInMarks;
+  bool mInRanks = false;
+  size_t mMarkNext = 0;
+  std::vector<size_t> mParaMarks;
+  long mParaStart = 0, mParaEnd = 0;
+};
+
+// The rank a carried mark gets, given the rank of the last mark written
+// (`last`, updated) and the marks written so far (the previous one may lose
+// its group bit).
+int KxSedCarryRank(int& last, int rank, std::vector<SKXSedMark>& written);
+
+// The stream editor of the stream editor window: errors as notes of a
+// message list, Escape or Command-period to break a run.
+class CKXTextRunSED : public CKXTextSED {
+ public:
+  void SetMessageList(short listID, short base) {
+    mListID = listID;
+    mBase = base;
+  }
+  // Forces the encoding of plain-text inputs (kKxCodeAuto: detected).
+  void SetEncoding(short code) { mEncoding = code; }
+  void SetAozora(bool on) { mAozora = on; }
+
+  void printerror(int code, const char* text) override;
+  void check_break() override;
+  void initialize() override;
+
+  // The note text of an error: item code + base - 1, "%s" replaced by the
+  // argument with 0x01 shown as "/", cut to 250 bytes on a character
+  // boundary. Empty without a message list.
+  std::string ErrorNote(int code, const char* text) const;
+  // The last run was broken off by the user.
+  bool Broken() const { return mBroken; }
+
+ protected:
+  // Shows a note; the driver prints it instead.
+  virtual void ShowNote(const std::string& text);
+  bool ReadTextFile(const std::string& path, SKXSedText& text, SKXSedFormat& format, bool isStdin,
+                    std::string& message) override;
+  bool WriteTextFile(const std::string& path, const SKXSedText& text, const SKXSedFormat& format, bool withInfo,
+                     std::string& message) override;
+
+  short mListID = 0;
+  short mBase = 0;
+  short mEncoding = -1;
+  bool mAozora = false;
+  std::uint32_t mNextBreak = 0;
+  bool mChecked = false;
+  bool mBroken = false;
+  bool FilesByName() const override { return true; }
+};

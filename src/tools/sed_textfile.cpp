@@ -1,0 +1,181 @@
+#include "tools/sed_textfile.h"
+
+#include <cerrno>
+#include <new>
+
+#include "document/doc_file.h"
+#include "engine/flavor_exchange.h"
+#include "engine/text_layer.h"
+#include "formats/rtf_convert.h"
+#include "layout/kxtext_api.h"
+#include "platform/exception.h"
+#include "platform/files.h"
+#include "text/codes/jcode.h"
+
+namespace {
+
+constexpr OSType kTypeText = FourCC("TEXT");
+constexpr OSType kTypeRTF = FourCC("RTF ");
+
+bool HasBOM(const std::vector<std::uint8_t>& raw, short code) {
+  if (code == kKxCodeUTF8) return raw.size() >= 3 && raw[0] == 0xEF && raw[1] == 0xBB && raw[2] == 0xBF;
+  if (code == kKxCodeUTF16)
+    return raw.size() >= 2 && ((raw[0] == 0xFF && raw[1] == 0xFE) || (raw[0] == 0xFE && raw[1] == 0xFF));
+  return false;
+}
+
+void MarksFromSettings(const SKXDocSettings& s, SKXSedText& text) {
+  text.marks.clear();
+  const bool ranks = s.hasRank && s.rank.levels.size() == s.marks.size();
+  for (size_t k = 0; k < s.marks.size(); ++k) {
+    const SKXMarkRec& m = s.marks[k];
+    SKXSedMark out;
+    out.start = m.start;
+    out.length = m.end >= m.start ? m.end - m.start : 0;
+    out.rank = ranks ? s.rank.levels[k] : 0;
+    out.name = m.name;
+    text.marks.push_back(out);
+  }
+  text.ranks = ranks && !s.marks.empty();
+}
+
+void MarksToSettings(const SKXSedText& text, SKXDocSettings& s) {
+  s.marks.clear();
+  for (const SKXSedMark& m : text.marks) s.marks.push_back(SKXMarkRec{m.start, m.start + m.length, m.name});
+  if (text.ranks && !text.marks.empty()) {
+    s.hasRank = true;
+    s.rank.levels.clear();
+    for (const SKXSedMark& m : text.marks) s.rank.levels.push_back(std::int8_t(m.rank));
+  } else {
+    s.hasRank = false;
+    s.rank.levels.clear();
+  }
+}
+
+}  // namespace
+
+int KxSedReadFile(const std::string& path, short encoding, SKXSedText& text, SKXSedFormat& format,
+                  std::string& message) {
+  try {
+    SKXDocument doc;
+    if (int err = KxReadDocument(path, doc, message)) return err;
+    format = SKXSedFormat();
+    format.type = doc.type;
+    format.creator = doc.creator;
+    format.layout = doc.layout;
+    if (doc.type == kTypeRTF) {
+      // RTF through the converter; a file it cannot read to its end fails.
+      std::vector<std::uint8_t> raw;
+      if (int err = KxReadFile(path, raw)) {
+        message = "cannot read the file";
+        return err;
+      }
+      auto fresh = std::make_unique<CKXText>();
+      short flags = 0;
+      CKXTextRTFMac rtf;
+      if (!rtf.DoRTFtoTextRef(reinterpret_cast<const char*>(raw.data()), long(raw.size()), fresh.get(), &flags,
+                              nullptr) ||
+          (flags & kKxImportCut)) {
+        message = "the RTF could not be read to its end";
+        return EIO;
+      }
+      format.rtf = true;
+      text.text = std::move(fresh);
+      text.marks.clear();
+      text.ranks = false;
+      return 0;
+    }
+    if (!doc.plain) {
+      format.document = true;
+      format.settings = doc.settings;
+      text.text = std::move(doc.text);
+      MarksFromSettings(format.settings, text);
+      return 0;
+    }
+    // Plain text: the encoding found from its bytes (or the one asked
+    // for), its byte-order mark and line ends remembered for writing back.
+    std::vector<std::uint8_t> raw;
+    if (int err = KxReadFile(path, raw)) {
+      message = "cannot read the file";
+      return err;
+    }
+    short code = encoding;
+    if (code < kKxCodeSJIS || code > kKxCodeUTF8) code = CKXJCode::AutoCheck(raw.data(), long(raw.size()));
+    if (code < kKxCodeSJIS || code > kKxCodeUTF8) code = kKxCodeSJIS;
+    format.encoding = code;
+    format.bom = HasBOM(raw, code);
+    CKXTextFileTube tube;
+    if (int err = tube.OpenRead(path, message)) return err;
+    auto fresh = std::make_unique<CKXText>();
+    CKXFlavorExchange exchange(nullptr);
+    exchange.SetTextEncoding(code);
+    short mask = 0;
+    exchange.ReceiveDataFrom(SKXRange{0, 0}, tube, KXHandleAccess::Wrap(fresh.get()), &mask);
+    format.lineEnd = exchange.GetLineEndType();
+    text.text = std::move(fresh);
+    text.marks.clear();
+    text.ranks = false;
+    return 0;
+  } catch (const LException& e) {
+    message = "the file could not be read";
+    return e.GetErrorCode() > 0 ? int(e.GetErrorCode()) : EIO;
+  } catch (const std::bad_alloc&) {
+    message = "not enough memory";
+    return ENOMEM;
+  }
+}
+
+int KxSedWriteFile(const std::string& path, const SKXSedText& text, const SKXSedFormat& format, bool withInfo,
+                   std::string& message) {
+  try {
+    if (format.document) {
+      SKXDocument doc;
+      doc.type = format.type;
+      doc.creator = format.creator;
+      doc.layout = format.layout;
+      doc.plain = false;
+      doc.text = std::make_unique<CKXText>();
+      doc.text->SetText(text.text.get());
+      if (withInfo) doc.settings = format.settings;
+      MarksToSettings(text, doc.settings);
+      return KxWriteDocument(path, doc, format.layout, message);
+    }
+    if (format.rtf) {
+      std::string out;
+      CKXTextRTFMac rtf;
+      if (!rtf.DoRTFfromTextRef(out, text.text.get(), 0, 0, 0, nullptr)) {
+        message = "the RTF could not be made";
+        return EIO;
+      }
+      CKXTextFileTube tube;
+      if (int err = tube.OpenWrite(path, kTypeRTF, format.creator, EKXLayout::kClassic, message)) return err;
+      tube.PutFlavor(kTypeRTF, out.data(), long(out.size()));
+      DeleteDocPref(tube);
+      return tube.Commit(message);
+    }
+    CKXTextFileTube tube;
+    if (int err = tube.OpenWrite(path, kTypeText, format.creator, EKXLayout::kClassic, message)) return err;
+    CKXFlavorExchange exchange(nullptr, text.text.get());
+    exchange.SetTextEncoding(format.encoding);
+    exchange.SetLineEndType(format.lineEnd);
+    exchange.SendFlavorTo(kTypeText, SKXRange{0, std::int32_t(text.text->GetLength())}, tube);
+    // The byte-order mark as the file had it.
+    std::vector<std::uint8_t> bytes;
+    tube.GetFlavorData(kTypeText, bytes);
+    const bool has = HasBOM(bytes, format.encoding);
+    if (format.encoding == kKxCodeUTF8 && has != format.bom) {
+      if (has)
+        bytes.erase(bytes.begin(), bytes.begin() + 3);
+      else
+        bytes.insert(bytes.begin(), {0xEF, 0xBB, 0xBF});
+      tube.PutFlavor(kTypeText, bytes.data(), long(bytes.size()));
+    }
+    return tube.Commit(message);
+  } catch (const LException& e) {
+    message = "the file could not be written";
+    return e.GetErrorCode() > 0 ? int(e.GetErrorCode()) : EIO;
+  } catch (const std::bad_alloc&) {
+    message = "not enough memory";
+    return ENOMEM;
+  }
+}

@@ -1,0 +1,674 @@
+// The stream editor over styled texts: side records follow the units, what
+// is inserted inherits style and decoration only, marks ride on unchanged
+// paragraphs, and failures end a run without output.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "common/test_main.h"
+#include "formats/aozora.h"
+#include "platform/files.h"
+#include "platform/host/headless.h"
+#include "platform/host/host.h"
+#include "platform/keys.h"
+#include "platform/memory.h"
+#include "text/codes/jcode.h"
+#include "text/base/memory.h"
+#include "tools/sed_text.h"
+
+namespace {
+
+constexpr char kPH[] = "\x81\xFC";  // the placeholder of a character outside Shift_JIS
+
+SStyl Coloured(long k) {
+  SStyl s{};
+  s.font = 1;
+  s.size = 12;
+  s.color.red = std::uint16_t(k + 1);
+  return s;
+}
+
+// Every character its own colour (red = its offset + 1); CR between lines.
+SKXSedText ColouredText(const std::string& bytes, const std::vector<SKXUniChar>& uni = {},
+                        const std::vector<SKXRuby>& rubys = {}) {
+  SKXSedText t;
+  std::vector<SKXStyl> runs;
+  for (long k = 0; k < long(bytes.size());) {
+    runs.push_back(SKXStyl{std::int32_t(k), Coloured(k)});
+    k += SEDLeadByte(static_cast<unsigned char>(bytes[size_t(k)])) ? 2 : 1;
+  }
+  t.text->SetText(bytes.data(), long(bytes.size()), runs.data(), long(runs.size()), nullptr, 0, nullptr, 0,
+                  uni.data(), long(uni.size()));
+  if (!rubys.empty()) t.text->SetRubys(rubys.data(), long(rubys.size()));
+  return t;
+}
+
+std::string Bytes(const CKXText& t) {
+  std::string s(size_t(t.GetLength()), '\0');
+  if (!s.empty()) t.CopyBytes(0, t.GetLength(), s.data(), long(s.size()));
+  return s;
+}
+
+std::vector<SKXStyl> Styls(const CKXText& t) {
+  std::vector<SKXStyl> v(size_t(t.GetStylCount()));
+  v.resize(size_t(t.GetStyls(v.data(), long(v.size()))));
+  return v;
+}
+std::vector<SKXRuby> Rubys(const CKXText& t) {
+  std::vector<SKXRuby> v(size_t(t.GetRubysCount()));
+  v.resize(size_t(t.GetRubys(v.data(), long(v.size()))));
+  return v;
+}
+std::vector<SKXUniChar> Unis(const CKXText& t) {
+  std::vector<SKXUniChar> v(size_t(t.GetUniCharsCount()));
+  v.resize(size_t(t.GetUniChars(v.data(), long(v.size()))));
+  return v;
+}
+
+// The colour (red) of the style run over each byte.
+std::vector<int> ColourOf(const CKXText& t) {
+  const std::vector<SKXStyl> runs = Styls(t);
+  std::vector<int> out(size_t(t.GetLength()), 0);
+  size_t r = 0;
+  for (long k = 0; k < t.GetLength(); ++k) {
+    while (r + 1 < runs.size() && runs[r + 1].offset <= k) ++r;
+    if (!runs.empty()) out[size_t(k)] = runs[r].styl.color.red;
+  }
+  return out;
+}
+
+SKXRuby Ruby(long pos, long base, const std::string& text) {
+  SKXRuby r{};
+  r.pos = std::int32_t(pos);
+  r.baseLen = static_cast<unsigned char>(base);
+  r.rubyLen = static_cast<unsigned char>(text.size());
+  std::copy(text.begin(), text.end(), r.text);
+  return r;
+}
+
+struct SedRun {
+  bool ok = false;
+  int error = 0;
+  bool budget = false;
+  SKXSedText out;
+};
+
+SedRun Sed(const std::string& script, const std::vector<SKXSedText*>& inputs, bool noPrint = false) {
+  CKXTextSED sed;
+  sed.SetStepBudget(20000);
+  SKXSedText scriptText;
+  scriptText.text->SetText(script.data(), long(script.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+  std::vector<SKXSedStream> in;
+  for (SKXSedText* t : inputs) in.push_back(SKXSedStream::Text(t));
+  SedRun r;
+  r.ok = sed.DoStreamEdit({SKXSedStream::Text(&scriptText)}, in, SKXSedStream(), noPrint, false);
+  r.error = sed.FirstError();
+  r.budget = sed.BudgetSpent();
+  r.out = std::move(sed.Output());
+  return r;
+}
+
+}  // namespace
+
+// A substitution inside styled text: the replacement takes the style of the
+// character before the match, the rest keeps its own; "&" keeps the match's.
+TEST(SedText, ReplacementTakesItsLeftNeighboursStyle) {
+  SKXSedText in = ColouredText("a red b\rred\r");
+  SedRun r = Sed("s/red/blue/\ns/b$/&!/", {&in});
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(Bytes(*r.out.text), "a blue b!\rblue\r");
+  const std::vector<int> c = ColourOf(*r.out.text);
+  // "blue" after "a " takes the space's colour (offset 1).
+  for (int k = 2; k < 6; ++k) EXPECT_EQ(c[size_t(k)], 2) << k;
+  EXPECT_EQ(c[7], 7);  // "b" keeps its own
+  EXPECT_EQ(c[8], 7);  // "!" takes the b's
+  // At the start of a line the replacement takes the first replaced character's.
+  for (int k = 10; k < 14; ++k) EXPECT_EQ(c[size_t(k)], 9) << k;
+  EXPECT_EQ(r.out.text->Check(), "");
+}
+
+// The property over random scripts: a copied character keeps its colour,
+// an inserted one takes its left neighbour's, and rubies and side
+// characters appear only where their characters were copied, never lost.
+TEST(SedText, ColoursRubiesAndSideCharactersFollowTheCopies) {
+  std::mt19937 rng(63);
+  const char* const kCommands[] = {"s/a/X/", "s/a/X/g", "s/\\(a\\)b/\\1Y/", "s/ab*/<&>/g", "x", "G", "H", "N",
+                                 "$!N",    "D",       "y/ab/ba/",        "s/b/&&/2",   "h", "g", "P", "s/^./Z/"};
+  const long steps = KxRandomSteps(40);
+  for (long step = 0; step < steps; ++step) {
+    std::string bytes;
+    std::vector<SKXUniChar> uni;
+    std::vector<SKXRuby> rubys;
+    const int lines = 1 + int(rng() % 5);
+    for (int l = 0; l < lines; ++l) {
+      const int n = int(rng() % 7);
+      const long lineStart = long(bytes.size());
+      for (int k = 0; k < n; ++k) {
+        const int pick = int(rng() % 4);
+        if (pick == 3) {
+          uni.push_back(SKXUniChar{std::int32_t(bytes.size()), 0x20000u + std::uint32_t(bytes.size())});
+          bytes += kPH;
+        } else {
+          bytes += "abc"[pick];
+        }
+      }
+      const size_t ab = bytes.find("ab", size_t(lineStart));
+      if (ab != std::string::npos && (rubys.empty() || long(ab) >= rubys.back().pos + 2))
+        rubys.push_back(Ruby(long(ab), 2, "\x82\xA0\x82\xA2"));
+      bytes += '\r';
+    }
+    SKXSedText in = ColouredText(bytes, uni, rubys);
+    std::string script;
+    const int cmds = 1 + int(rng() % 4);
+    for (int k = 0; k < cmds; ++k) script += std::string(kCommands[rng() % std::size(kCommands)]) + "\n";
+    const bool translated = script.find('y') != std::string::npos;
+    SedRun r = Sed(script, {&in});
+    SCOPED_TRACE(script + " over " + bytes);
+    const CKXText& t = *r.out.text;
+    EXPECT_EQ(t.Check(), "");
+    const std::string out = Bytes(t);
+    const std::vector<int> colour = ColourOf(t);
+    std::map<long, std::uint32_t> inUni;
+    for (const SKXUniChar& u : uni) inUni[u.offset] = u.value;
+    std::map<long, std::uint32_t> outUni;
+    for (const SKXUniChar& u : Unis(t)) outUni[u.offset] = u.value;
+    for (long k = 0; k < long(out.size());) {
+      const unsigned char b = static_cast<unsigned char>(out[size_t(k)]);
+      const long w = SEDLeadByte(b) ? 2 : 1;
+      const long from = colour[size_t(k)] - 1;  // the input offset the colour names
+      if (b == 'X' || b == 'Y' || b == 'Z' || b == '<' || b == '>') {
+        if (k > 0 && out[size_t(k) - 1] != '\r') {
+          EXPECT_EQ(colour[size_t(k)], colour[size_t(k) - 1]) << k;
+        }
+      } else if (b != '\r') {
+        ASSERT_GE(from, 0) << k;
+        ASSERT_LT(from, long(bytes.size())) << k;
+        const unsigned char was = static_cast<unsigned char>(bytes[size_t(from)]);
+        if (!translated || b == 'c' || b == 0x81) {
+          EXPECT_EQ(b, was) << k;
+        }
+        if (b == 0x81) {
+          // A copied side character keeps its value.
+          ASSERT_TRUE(outUni.count(k)) << k;
+          EXPECT_EQ(outUni[k], inUni[from]) << k;
+        }
+      }
+      k += w;
+    }
+    for (const auto& [at, value] : outUni) EXPECT_EQ(out.compare(size_t(at), 2, kPH), 0) << at << value;
+    for (const SKXRuby& ruby : Rubys(t)) {
+      // Its base was copied from the start of an input ruby's base.
+      const long from = colour[size_t(ruby.pos)] - 1;
+      auto it = std::find_if(rubys.begin(), rubys.end(), [&](const SKXRuby& x) { return x.pos == from; });
+      ASSERT_NE(it, rubys.end()) << ruby.pos;
+      EXPECT_LE(ruby.baseLen, it->baseLen);
+      EXPECT_EQ(std::string(ruby.text, ruby.rubyLen), std::string(it->text, it->rubyLen));
+      for (long k = 0; k < ruby.baseLen; ++k) EXPECT_EQ(colour[size_t(ruby.pos + k)] - 1, from + k);
+    }
+  }
+}
+
+// "x" and "G" move the records with the units; an inline picture copied
+// twice becomes two pictures, and inserted text never repeats a picture.
+TEST(SedText, HeldLinesKeepTheirStyles) {
+  SKXSedText in = ColouredText("ab\rcd\r");
+  SedRun r = Sed("1h\n2{x\nG\n}", {&in});
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(Bytes(*r.out.text), "ab\rab\rcd\r");
+  const std::vector<int> c = ColourOf(*r.out.text);
+  EXPECT_EQ((std::vector<int>{c[0], c[1], c[3], c[4], c[6], c[7]}), (std::vector<int>{1, 2, 1, 2, 4, 5}));
+}
+
+// A paragraph of 5000 units is read whole; a held text of many lines grows
+// the buffers and keeps every record.
+TEST(SedText, LongParagraphsGrowTheBuffers) {
+  std::string line(5000, 'a');
+  line[4999] = 'b';
+  SKXSedText in = ColouredText(line + "\r");
+  SedRun r = Sed("s/b/c/", {&in});
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(Bytes(*r.out.text), std::string(4999, 'a') + "c\r");
+  EXPECT_EQ(ColourOf(*r.out.text)[4999], 4999);  // inserted after the 4999th character
+  std::string many;
+  for (int k = 0; k < 3000; ++k) many += "xy\r";
+  SKXSedText big = ColouredText(many);
+  SedRun h = Sed("H\n$!d\nx", {&big});
+  ASSERT_TRUE(h.ok) << h.error;
+  const std::vector<int> c = ColourOf(*h.out.text);
+  ASSERT_EQ(h.out.text->GetLength(), 1 + 3000 * 3L);
+  EXPECT_EQ(c[1 + 3 * 2999], 1 + 3 * 2999);
+}
+
+// A growth that fails ends the run with error 22 instead of cutting lines.
+TEST(SedText, FailedGrowthEndsWithError22) {
+  SKXSedText in = ColouredText(std::string(4000, 'a') + "\r");
+  CKXTextSED sed;
+  sed.SetMaxLine(3500);
+  SKXSedText script;
+  script.text->SetText("p", 1, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+  EXPECT_FALSE(sed.DoStreamEdit({SKXSedStream::Text(&script)}, {SKXSedStream::Text(&in)}, SKXSedStream(), false, false));
+  EXPECT_EQ(sed.FirstError(), 22);
+}
+
+// Marks: two in one unchanged paragraph are both carried; a changed or
+// deleted paragraph loses its own and later ones still come.
+TEST(SedText, MarksRideOnUnchangedParagraphs) {
+  SKXSedText in = ColouredText("one two\rdrop\rchange\rkeep\r");
+  in.marks = {{0, 3, 0, "m1"}, {4, 3, 0, "m2"}, {8, 4, 0, "gone"}, {13, 6, 0, "changed"}, {20, 4, 0, "kept"}};
+  SedRun r = Sed("/drop/d\ns/change/CHANGE/", {&in});
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(Bytes(*r.out.text), "one two\rCHANGE\rkeep\r");
+  ASSERT_EQ(r.out.marks.size(), 3u);
+  EXPECT_EQ(r.out.marks[0].name, "m1");
+  EXPECT_EQ(r.out.marks[1].start, 4);
+  EXPECT_EQ(r.out.marks[1].length, 3);
+  EXPECT_EQ(r.out.marks[2].name, "kept");
+  EXPECT_EQ(r.out.marks[2].start, 15);
+  // Printed twice ("p"), a mark is carried once.
+  SedRun twice = Sed("p", {&in});
+  EXPECT_EQ(twice.out.marks.size(), in.marks.size());
+}
+
+// Ranks: levels never jump, and a mark left without children loses its
+// group bit; collapsed marks keep their sign only as group heads.
+TEST(SedText, CarriedRanksFollowTheOutlineRules) {
+  struct Case {
+    std::vector<int> in;
+    std::vector<int> out;
+  };
+  const Case cases[] = {
+      {{0, 2, 4}, {0, 0, 0}},          // no group bit: nothing may go deeper
+      {{1, 2, 3, 4}, {1, 2, 3, 4}},    // children under groups
+      {{1, 2, 1, 2}, {1, 2, 1, 2}},
+      {{1, 5, 4}, {1, 3, 4}},          // a jump of two levels becomes one
+      {{-1, 2}, {-1, 2}},              // a collapsed group head
+      {{3, 0}, {0, 0}},                // a group without children loses the bit
+      {{1, 1, 0}, {0, 0, 0}},          // groups without children lose the bit
+  };
+  for (const Case& c : cases) {
+    std::vector<SKXSedMark> written;
+    int last = 0;
+    for (int rank : c.in) {
+      SKXSedMark m;
+      m.rank = std::int16_t(KxSedCarryRank(last, rank, written));
+      written.push_back(m);
+    }
+    std::vector<int> got;
+    for (const SKXSedMark& m : written) got.push_back(m.rank);
+    EXPECT_EQ(got, c.out);
+  }
+}
+
+// Against the outline's own rules over random ranks: the first mark is at
+// the top level, a group head is followed by one of its children, any other
+// mark by one no deeper, and only group heads stay collapsed.
+TEST(SedText, CarriedRanksNeverBreakTheOutline) {
+  std::mt19937 rng(11);
+  const long steps = KxRandomSteps(200);
+  for (long step = 0; step < steps; ++step) {
+    std::vector<SKXSedMark> written;
+    int last = 0;
+    const int n = 1 + int(rng() % 8);
+    for (int k = 0; k < n; ++k) {
+      int rank = int(rng() % 9);
+      if (rng() % 4 == 0) rank = -rank;
+      SKXSedMark m;
+      m.rank = std::int16_t(KxSedCarryRank(last, rank, written));
+      written.push_back(m);
+    }
+    auto level = [](int r) { return std::abs(r) / 2; };
+    EXPECT_EQ(level(written[0].rank), 0);
+    for (size_t k = 0; k < written.size(); ++k) {
+      const int a = written[k].rank;
+      if (a < 0) {
+        EXPECT_TRUE(std::abs(a) & 1) << k;
+      }
+      if (k + 1 == written.size()) break;
+      const int b = written[k + 1].rank;
+      if (std::abs(a) & 1) {
+        EXPECT_EQ(level(b), level(a) + 1) << k;
+      } else {
+        EXPECT_LE(level(b), level(a)) << k;
+      }
+    }
+  }
+}
+
+// Inserted text never takes over a picture: the default decoration of a
+// text that begins with a picture has none, and a copied picture byte gets
+// a picture of its own each time.
+TEST(SedText, PicturesAreNeverRepeatedOnInsertedText) {
+  SKXSedText in;
+  const std::string bytes = "\xCA" "ab\r";
+  PicHandle pict = KxMemHAlloc(10, true);
+  for (int k = 0; k < 10; ++k) (*pict)[k] = 0;
+  SKXDeco decos[2] = {};
+  decos[0].deco.pictID = CKXDecoArray::SetPicture(pict);
+  ASSERT_GT(decos[0].deco.pictID, 0);
+  decos[1].offset = 1;
+  in.text->SetText(bytes.data(), long(bytes.size()), nullptr, 0, decos, 2, nullptr, 0, nullptr, 0);
+  SedRun r = Sed("s/^/X/\ns/$/Y/\nh\nG\n1i line", {&in});
+  ASSERT_TRUE(r.ok);
+  const CKXText& t = *r.out.text;
+  EXPECT_EQ(t.Check(), "");
+  const std::string out = Bytes(t);
+  long pictures = 0;
+  for (long k = 0; k < t.GetLength(); ++k) {
+    if (t.GetDecoPictID(k) != 0) {
+      ++pictures;
+      EXPECT_EQ(static_cast<unsigned char>(out[size_t(k)]), 0xCA) << k;
+    }
+  }
+  EXPECT_EQ(pictures, 2);
+}
+
+// Aozora texts: rubies and emphasis (rubies of marks) survive a global
+// substitution that leaves the bytes as they were, and "h;G" doubles them;
+// with more than 65,535 rubies in the stream no number wraps.
+TEST(SedText, AozoraRubiesSurviveManyInputs) {
+  const std::string dir = KxSharedDir() + "/realdata/aozora";
+  std::vector<std::unique_ptr<SKXSedText>> texts;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    std::vector<std::uint8_t> raw;
+    ASSERT_EQ(KxReadFile(entry.path().string(), raw), 0);
+    std::string bytes;
+    for (size_t k = 0; k < raw.size(); ++k) {
+      if (raw[k] == '\r' && k + 1 < raw.size() && raw[k + 1] == '\n') continue;
+      bytes += raw[k] == '\n' ? '\r' : char(raw[k]);
+    }
+    auto t = std::make_unique<SKXSedText>();
+    ASSERT_GE(ConvertAozoraTextWithTextRef(t->text.get(), bytes.data(), long(bytes.size()), nullptr), 0);
+    texts.push_back(std::move(t));
+  }
+  if (texts.empty()) GTEST_SKIP() << "no Aozora texts";
+  // The largest text repeated until the stream holds more than 65,535 rubies.
+  auto largest = std::max_element(texts.begin(), texts.end(), [](const auto& a, const auto& b) {
+    return a->text->GetRubysCount() < b->text->GetRubysCount();
+  });
+  std::vector<SKXSedText*> inputs;
+  long total = 0;
+  for (auto& t : texts) {
+    inputs.push_back(t.get());
+    total += t->text->GetRubysCount();
+  }
+  while (total <= 65535) {
+    inputs.push_back(largest->get());
+    total += (*largest)->text->GetRubysCount();
+  }
+  // The expected rubies: every input's, shifted by what came before.
+  std::vector<SKXRuby> expected;
+  long base = 0;
+  for (SKXSedText* t : inputs) {
+    for (SKXRuby r : Rubys(*t->text)) {
+      r.pos += std::int32_t(base);
+      expected.push_back(r);
+    }
+    const std::string b = Bytes(*t->text);
+    base += long(b.size()) + (b.empty() || b.back() == '\r' ? 0 : 1);
+  }
+  CKXTextSED sed;
+  SKXSedText script;
+  const std::string same = "s/\x81\x42/\x81\x42/g";  // 。 for 。
+  script.text->SetText(same.data(), long(same.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+  std::vector<SKXSedStream> in;
+  for (SKXSedText* t : inputs) in.push_back(SKXSedStream::Text(t));
+  ASSERT_TRUE(sed.DoStreamEdit({SKXSedStream::Text(&script)}, in, SKXSedStream(), false, false));
+  const std::vector<SKXRuby> got = Rubys(*sed.Output().text);
+  ASSERT_EQ(got.size(), expected.size());
+  for (size_t k = 0; k < got.size(); ++k) {
+    ASSERT_EQ(got[k].pos, expected[k].pos) << k;
+    ASSERT_EQ(got[k].baseLen, expected[k].baseLen) << k;
+    ASSERT_EQ(std::string(got[k].text, got[k].rubyLen), std::string(expected[k].text, expected[k].rubyLen)) << k;
+  }
+  // Held and appended: every paragraph twice, with its rubies.
+  SKXSedText hold;
+  hold.text->SetText("h;G", 3, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+  CKXTextSED doubled;
+  SKXSedText* small = std::min_element(texts.begin(), texts.end(), [](const auto& a, const auto& b) {
+                        return a->text->GetLength() < b->text->GetLength();
+                      })->get();
+  ASSERT_TRUE(doubled.DoStreamEdit({SKXSedStream::Text(&hold)}, {SKXSedStream::Text(small)}, SKXSedStream(), false,
+                                   false));
+  const std::vector<SKXRuby> once = Rubys(*small->text);
+  const std::vector<SKXRuby> twice = Rubys(*doubled.Output().text);
+  ASSERT_EQ(twice.size(), once.size() * 2);
+  std::multiset<std::string> a, b;
+  for (const SKXRuby& r : once) {
+    a.insert(std::string(r.text, r.rubyLen));
+    a.insert(std::string(r.text, r.rubyLen));
+  }
+  for (const SKXRuby& r : twice) b.insert(std::string(r.text, r.rubyLen));
+  EXPECT_EQ(a, b);
+}
+
+// A script file that cannot be opened stops the run with error 7 before
+// anything is applied.
+TEST(SedText, MissingScriptFileIsError7) {
+  SKXSedText in = ColouredText("a\r");
+  CKXTextSED sed;
+  SKXSedText script;
+  script.text->SetText("s/a/b/", 6, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+  EXPECT_FALSE(sed.DoStreamEdit({SKXSedStream::Text(&script), SKXSedStream::File("/nonexistent/script")},
+                                {SKXSedStream::Text(&in)}, SKXSedStream(), false, false));
+  EXPECT_EQ(sed.FirstError(), 7);
+}
+
+// "q" ends only the input it is read from.
+TEST(SedText, QuitGoesOnWithTheNextInput) {
+  SKXSedText a = ColouredText("a1\ra2\r"), b = ColouredText("b1\rb2\r");
+  SedRun r = Sed("/1/q", {&a, &b});
+  EXPECT_TRUE(r.ok);
+  EXPECT_EQ(Bytes(*r.out.text), "a1\rb1\r");
+}
+
+namespace {
+
+class QuietRunSED : public CKXTextRunSED {
+ public:
+  std::vector<std::string> notes;
+
+ protected:
+  void ShowNote(const std::string& text) override { notes.push_back(text); }
+};
+
+std::string TempDir(const char* name) {
+  const std::string dir = (std::filesystem::temp_directory_path() / name).string();
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string ReadBytes(const std::string& path) {
+  std::vector<std::uint8_t> raw;
+  if (KxReadFile(path, raw) != 0) return "<none>";
+  return std::string(raw.begin(), raw.end());
+}
+
+}  // namespace
+
+// The note of an error: its item of list 210, "%s" the argument with 0x01
+// shown as "/", never longer than 250 bytes and never cut inside a
+// character.
+TEST(SedTextRun, ErrorNotesAreBounded) {
+  QuietRunSED sed;
+  EXPECT_EQ(sed.ErrorNote(7, "x"), "");
+  sed.SetMessageList(210, 11);
+  const std::string note = sed.ErrorNote(7, "dir\x01name");
+  EXPECT_NE(note.find("dir/name"), std::string::npos) << note;
+  std::string wide;
+  for (int k = 0; k < 200; ++k) wide += "\x82\xA0";
+  for (const std::string& arg : {wide, "x" + wide, std::string(600, 'z')}) {
+    const std::string cut = sed.ErrorNote(23, arg.c_str());
+    EXPECT_LE(cut.size(), 250u);
+    EXPECT_GE(cut.size(), 248u);
+    // Every lead byte has its trail byte.
+    for (size_t k = 0; k < cut.size(); ++k) {
+      if (SEDLeadByte(static_cast<unsigned char>(cut[k]))) {
+        ASSERT_LT(++k, cut.size());
+      }
+    }
+  }
+}
+
+// An input that cannot be read whole fails the run, naming it; nothing is
+// written, and an "r" file that is missing is only skipped.
+TEST(SedTextRun, UnreadableInputFailsAndWritesNothing) {
+  const std::string dir = TempDir("kx_sed_text_unreadable");
+  WriteBytes(dir + "/a.txt", "one\ntwo\n");
+  QuietRunSED sed;
+  SKXSedText script;
+  script.text->SetText("r missing\rw copy", 16, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+  sed.SetStdioFolder(dir);
+  EXPECT_FALSE(sed.DoStreamEdit({SKXSedStream::Text(&script)},
+                                {SKXSedStream::File(dir + "/a.txt"), SKXSedStream::File(dir + "/gone.txt")},
+                                SKXSedStream::File(dir + "/out.txt"), false, false));
+  EXPECT_EQ(sed.FailedInput(), dir + "/gone.txt");
+  EXPECT_FALSE(std::filesystem::exists(dir + "/out.txt"));
+  EXPECT_FALSE(std::filesystem::exists(dir + "/copy"));
+  // Without the missing input the run writes both.
+  QuietRunSED good;
+  good.SetStdioFolder(dir);
+  EXPECT_TRUE(good.DoStreamEdit({SKXSedStream::Text(&script)}, {SKXSedStream::File(dir + "/a.txt")},
+                                SKXSedStream::File(dir + "/out.txt"), false, false));
+  EXPECT_EQ(ReadBytes(dir + "/out.txt"), "one\ntwo\n");
+  EXPECT_EQ(ReadBytes(dir + "/copy"), "one\ntwo\n");
+  std::filesystem::remove_all(dir);
+}
+
+// Memory that runs out anywhere in a run ends it; a run that fails leaves
+// no output file behind.
+TEST(SedTextRun, FailingAllocatorWritesNothing) {
+  const std::string dir = TempDir("kx_sed_text_memory");
+  std::string text;
+  for (int k = 0; k < 400; ++k) text += "line " + std::to_string(k) + " of the text\n";
+  WriteBytes(dir + "/in.txt", text);
+  const long steps = KxRandomSteps(30);
+  for (long n = 1; n <= steps; ++n) {
+    std::filesystem::remove(dir + "/out.txt");
+    QuietRunSED sed;
+    SKXSedText script;
+    script.text->SetText("H;$!d;x;s/o/0/g", 15, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+    kx_memtest::FailNth(n * 3);
+    bool ok = false;
+    try {
+      ok = sed.DoStreamEdit({SKXSedStream::Text(&script)}, {SKXSedStream::File(dir + "/in.txt")},
+                            SKXSedStream::File(dir + "/out.txt"), false, false);
+    } catch (...) {
+      ok = false;
+    }
+    kx_memtest::Reset();
+    if (!ok) {
+      EXPECT_FALSE(std::filesystem::exists(dir + "/out.txt")) << n;
+    }
+  }
+  std::filesystem::remove_all(dir);
+}
+
+// Escape from the host ends a run as a failure.
+TEST(SedTextRun, EscapeBreaksTheRun) {
+  KxHeadlessHost host(false);
+  KxSetHost(&host);
+  host.PostKey(0x1B, 0x35);
+  QuietRunSED sed;
+  SKXSedText in = ColouredText("a\rb\r");
+  SKXSedText script;
+  script.text->SetText("p", 1, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+  EXPECT_FALSE(sed.DoStreamEdit({SKXSedStream::Text(&script)}, {SKXSedStream::Text(&in)}, SKXSedStream(), false,
+                                false));
+  EXPECT_TRUE(sed.Broken());
+  KxSetHost(nullptr);
+}
+
+// An identity script over a folder of mixed files leaves every byte and
+// every sidecar as it was: encodings, byte-order marks, line ends, styled
+// documents in both layouts with their rubies, side characters and marks.
+TEST(SedTextRun, IdentityKeepsEveryFileAsItWas) {
+  const std::string dir = TempDir("kx_sed_text_identity");
+  // The same lines in several encodings (UTF-8 source bytes of the test).
+  const std::string utf8 = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\n\xE4\xBA\x8C abc\n\n\xE6\x9C\x80\xE5\xBE\x8C";
+  const std::string sjis = "\x93\xFA\x96\x7B\x8C\xEA\n\x93\xF1 abc\n\n\x8D\xC5\x8C\xE3";
+  const std::string euc = "\xC6\xFC\xCB\xDC\xB8\xEC\n\xC6\xF3 abc\n\n\xBA\xC7\xB8\xE5";
+  auto ends = [](std::string s, const std::string& eol) {
+    std::string out;
+    for (char c : s) out += c == '\n' ? eol : std::string(1, c);
+    return out;
+  };
+  std::map<std::string, std::string> files = {
+      {"sjis_lf.txt", sjis + "\n"},
+      {"sjis_crlf.txt", ends(sjis, "\r\n") + "\r\n"},
+      {"euc_crlf.txt", ends(euc, "\r\n") + "\r\n"},
+      {"euc_cr.txt", ends(euc, "\r")},
+      {"utf8_bom_cr.txt", "\xEF\xBB\xBF" + ends(utf8, "\r") + "\r"},
+      {"utf8_lf.txt", utf8 + "\n"},
+      {"utf8_no_end.txt", utf8},
+      {"utf8_outside.txt", "\xF0\xA0\xAE\xB7\xE9\x87\x8E \xF0\x9F\x98\x80\n"},
+  };
+  for (const auto& [name, bytes] : files) WriteBytes(dir + "/" + name, bytes);
+  // Styled documents: runs, a ruby, a side character and ranked marks.
+  std::string styled = "ab\rcd";
+  styled += kPH;
+  styled += "e\r";
+  SKXSedText doc = ColouredText(styled, {{5, 0x20B9F}}, {Ruby(0, 2, "\x82\xA0")});
+  doc.marks = {{0, 2, 1, "head"}, {3, 2, 2, "body"}};
+  doc.ranks = true;
+  SKXSedFormat format;
+  format.document = true;
+  std::string message;
+  for (EKXLayout layout : {EKXLayout::kClassic, EKXLayout::kContainer}) {
+    format.layout = layout;
+    const std::string name = layout == EKXLayout::kClassic ? "styled.txt" : "styled.kxt";
+    ASSERT_EQ(KxSedWriteFile(dir + "/" + name, doc, format, true, message), 0) << message;
+    files[name] = ReadBytes(dir + "/" + name);
+  }
+  ASSERT_TRUE(std::filesystem::exists(dir + "/._styled.txt"));
+  std::filesystem::create_directories(dir + "/out");
+  SKXSedText script;
+  script.text->SetText("p;d", 3, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+  for (const auto& [name, bytes] : files) {
+    QuietRunSED sed;
+    ASSERT_TRUE(sed.DoStreamEdit({SKXSedStream::Text(&script)}, {SKXSedStream::File(dir + "/" + name)},
+                                 SKXSedStream::File(dir + "/out/" + name), false, false))
+        << name;
+    EXPECT_EQ(ReadBytes(dir + "/out/" + name), bytes) << name;
+    EXPECT_EQ(ReadBytes(dir + "/out/._" + name), ReadBytes(dir + "/._" + name)) << name;
+  }
+  // The marks came through the styled document with their ranks.
+  SKXSedText back;
+  SKXSedFormat read;
+  ASSERT_EQ(KxSedReadFile(dir + "/out/styled.txt", kKxCodeAuto, back, read, message), 0);
+  ASSERT_EQ(back.marks.size(), 2u);
+  EXPECT_EQ(back.marks[1].name, "body");
+  EXPECT_EQ(back.marks[1].rank, 2);
+  EXPECT_EQ(Rubys(*back.text).size(), 1u);
+  EXPECT_EQ(Unis(*back.text).size(), 1u);
+  std::filesystem::remove_all(dir);
+}
+
+// Paragraph styles go with their paragraphs, also when the next input has
+// none.
+TEST(SedText, ParagraphStylesFollowTheirInputs) {
+  SKXSedText indented = ColouredText("one\rtwo\r"), plain = ColouredText("three\r");
+  SParaStyl para{};
+  indented.text->GetParaStylDefault(para);
+  para.firstIndent = 24;
+  indented.text->SetPara(4, 8, para);
+  SedRun r = Sed("s/o/0/", {&indented, &plain});
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(Bytes(*r.out.text), "0ne\rtw0\rthree\r");
+  std::vector<SKXPara> paras(size_t(r.out.text->GetParaCount()));
+  paras.resize(size_t(r.out.text->GetParas(paras.data(), long(paras.size()))));
+  std::vector<std::pair<int, int>> got;
+  for (const SKXPara& p : paras) got.emplace_back(p.offset, p.para.firstIndent);
+  EXPECT_EQ(got, (std::vector<std::pair<int, int>>{{0, 0}, {4, 24}, {8, 0}}));
+}
