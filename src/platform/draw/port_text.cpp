@@ -61,7 +61,36 @@ struct Run {
   std::vector<Box> boxes;
   std::int64_t width = 0;              // how far the pen moves
   std::int64_t low = 0, high = 0;      // the vertical offsets the glyphs reach
+  // The characters the glyphs show, character by character, so that a PDF
+  // carries the text (search, copy, text extraction) with its glyphs.
+  std::string utf8;
+  std::vector<cairo_text_cluster_t> clusters;
 };
+
+void AppendUTF8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += char(cp);
+  } else if (cp < 0x800) {
+    out += char(0xC0 | cp >> 6);
+    out += char(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += char(0xE0 | cp >> 12);
+    out += char(0x80 | (cp >> 6 & 0x3F));
+    out += char(0x80 | (cp & 0x3F));
+  } else {
+    out += char(0xF0 | cp >> 18);
+    out += char(0x80 | (cp >> 12 & 0x3F));
+    out += char(0x80 | (cp >> 6 & 0x3F));
+    out += char(0x80 | (cp & 0x3F));
+  }
+}
+
+// Whether a code point may stand in the text of a cluster: no controls,
+// no surrogate halves, no noncharacters.
+bool Textual(char32_t cp) {
+  return cp >= 0x20 && cp != 0x7F && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF) && cp != 0xFFFE &&
+         cp != 0xFFFF;
+}
 
 // Glyphs of bytes[0, count) in the text settings, at the drawing size; with
 // doubleWidth > 0 every double-byte character advances by that.
@@ -83,11 +112,15 @@ Run Layout(const KxPortText& t, const std::uint8_t* bytes, std::int32_t count, c
     else
       for (int k = 0; k < n; ++k) cps.push_back(u[k]);
     if (cps.empty()) cps.push_back(0xFFFF);   // no character: the missing glyph
+    const std::size_t glyphsBefore = run.glyphs.size(), bytesBefore = run.utf8.size();
     for (char32_t cp : cps) {
+      if (Textual(cp)) AppendUTF8(run.utf8, cp);
       if (cp == 0x20 || cp == 0x3000 || cp == 0xA0 || cp < 0x20) continue;   // nothing to see
       if (face) run.glyphs.push_back({face->GlyphOf(cp), double(run.width), 0});
       run.boxes.push_back({double(run.width), 0, double(w)});
     }
+    const int bytes = int(run.utf8.size() - bytesBefore), glyphs = int(run.glyphs.size() - glyphsBefore);
+    if (bytes > 0 || glyphs > 0) run.clusters.push_back({bytes, glyphs});
     run.width += w;
   }
   return run;
@@ -110,18 +143,28 @@ void Paint(cairo_t* cr, const KxPortText& t, const Run& run, cairo_font_face_t* 
         one.x += at;
         one.y += baseline;
       }
-      cairo_show_glyphs(cr, g.data(), int(g.size()));
+      // The text goes with the first strike only: a bold run's second
+      // strike would read as every character twice.
+      if (strike == 0 && !run.clusters.empty() &&
+          cairo_surface_get_type(cairo_get_target(cr)) != CAIRO_SURFACE_TYPE_IMAGE)
+        cairo_show_text_glyphs(cr, run.utf8.data(), int(run.utf8.size()), g.data(), int(g.size()),
+                               run.clusters.data(), int(run.clusters.size()), cairo_text_cluster_flags_t(0));
+      else
+        cairo_show_glyphs(cr, g.data(), int(g.size()));
     } else {
       // A box the glyph's width and the line's ascent and descent.
       for (const Box& box : run.boxes) {
         const double bx = at + box.x, bw = box.w - 1;
         const double top = baseline + box.y - info.ascent, h = info.ascent + info.descent;
         if (bw < 1 || h < 2) continue;
-        cairo_rectangle(cr, bx, top, bw, 1);
-        cairo_rectangle(cr, bx, top + h - 1, bw, 1);
-        cairo_rectangle(cr, bx, top + 1, 1, h - 2);
-        cairo_rectangle(cr, bx + bw - 1, top + 1, 1, h - 2);
-        cairo_fill(cr);
+        // Four paths of one rectangle each: on paper a lone rectangle is
+        // fitted to whole pixels by the renderer (see FillVector).
+        const double sides[4][4] = {
+            {bx, top, bw, 1}, {bx, top + h - 1, bw, 1}, {bx, top + 1, 1, h - 2}, {bx + bw - 1, top + 1, 1, h - 2}};
+        for (const auto& r : sides) {
+          cairo_rectangle(cr, r[0], r[1], r[2], r[3]);
+          cairo_fill(cr);
+        }
       }
     }
   }
@@ -192,6 +235,8 @@ void DrawRun(KxPort& p, const Run& run, cairo_font_face_t* ff, const Placement& 
     cairo_surface_destroy(mask);
     return;
   }
+  // No XOR on paper (see FillVector): a drag caret drawn as XOR text stays off it.
+  if ((t.mode & 3) == srcXor) return;
   kx_draw::DevRegion clip = kx_draw::DevRegion::Clip(p);
   if (clip.Empty()) return;
   cairo_t* cr = cairo_create(p.Surface());
