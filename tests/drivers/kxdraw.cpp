@@ -742,6 +742,7 @@ int PrintText(const Options& o, const std::string& text, const std::vector<SKXUn
   }
   if (err == ERANGE) {
     std::printf("pages 0\n");
+    std::fflush(stdout);
     std::fprintf(stderr, "kxdraw: --pages %ld,%ld: the text has %d pages\n", o.firstPage, o.lastPage,
                  printout->CountPanels());
     return 1;
@@ -751,6 +752,7 @@ int PrintText(const Options& o, const std::string& text, const std::vector<SKXUn
     return 1;
   }
   std::printf("pages %d\n", printed);
+  std::fflush(stdout);
   return 0;
 }
 

@@ -27,8 +27,10 @@ GtkWindow* Parent(const KxGtkHost::Impl& impl) {
   return impl.windows.empty() ? nullptr : GTK_WINDOW(impl.windows.front()->toplevel);
 }
 
-GtkPaperSize* PaperFor(std::int32_t width, std::int32_t height) {
-  GList* papers = gtk_paper_size_get_paper_sizes(FALSE);
+// A printer's named paper when one is that size (unless `exact`), else a
+// custom one of exactly the size.
+GtkPaperSize* PaperFor(std::int32_t width, std::int32_t height, bool exact) {
+  GList* papers = exact ? nullptr : gtk_paper_size_get_paper_sizes(FALSE);
   GtkPaperSize* found = nullptr;
   for (GList* p = papers; p; p = p->next) {
     auto* size = static_cast<GtkPaperSize*>(p->data);
@@ -43,9 +45,9 @@ GtkPaperSize* PaperFor(std::int32_t width, std::int32_t height) {
   return gtk_paper_size_new_custom(name.c_str(), shown.c_str(), width, height, GTK_UNIT_POINTS);
 }
 
-GtkPageSetup* ToGtk(const KxPageSetup& s) {
+GtkPageSetup* ToGtk(const KxPageSetup& s, bool exact = false) {
   GtkPageSetup* setup = gtk_page_setup_new();
-  GtkPaperSize* paper = PaperFor(s.paperWidth, s.paperHeight);
+  GtkPaperSize* paper = PaperFor(s.paperWidth, s.paperHeight, exact);
   gtk_page_setup_set_paper_size(setup, paper);
   gtk_paper_size_free(paper);
   gtk_page_setup_set_orientation(setup, s.landscape ? GTK_PAGE_ORIENTATION_LANDSCAPE : GTK_PAGE_ORIENTATION_PORTRAIT);
@@ -125,9 +127,9 @@ struct Job {
   }
 };
 
-GtkPrintOperation* NewOperation(Job& job, std::int32_t pages) {
+GtkPrintOperation* NewOperation(Job& job, std::int32_t pages, bool exactPaper = false) {
   GtkPrintOperation* op = gtk_print_operation_new();
-  GtkPageSetup* setup = ToGtk(job.setup);
+  GtkPageSetup* setup = ToGtk(job.setup, exactPaper);
   gtk_print_operation_set_default_page_setup(op, setup);
   g_object_unref(setup);
   gtk_print_operation_set_use_full_page(op, TRUE);
@@ -213,7 +215,8 @@ int KxGtkHost::ExportPDF(KxPrintout& printout, const KxPageSetup& setup, const K
   g_close(fd, nullptr);
   const std::string tempPath = temp;
   g_free(temp);
-  GtkPrintOperation* op = NewOperation(job, last - first + 1);
+  // A file keeps the sheet's own size, to the point.
+  GtkPrintOperation* op = NewOperation(job, last - first + 1, true);
   gtk_print_operation_set_export_filename(op, tempPath.c_str());
   GError* error = nullptr;
   const GtkPrintOperationResult result =
