@@ -17,6 +17,9 @@
 #include "document/text_doc.h"
 #include "engine/text_engine.h"
 #include "layout/kxtext_api.h"
+#include "layout/text_form.h"
+#include "platform/framework/layout.h"
+#include "platform/resources.h"
 #include "platform/files.h"
 #include "platform/fonts.h"
 #include "platform/framework/framework_classes.h"
@@ -227,6 +230,15 @@ TEST_F(TextDocPrintTest, StoredPrintRecordKeepsItsOtherBytes) {
   doc->SetStoredPrintRecord(now);
   EXPECT_TRUE(doc->HasPrintRecord());
   EXPECT_EQ(doc->CurrentPageSetup(), Sheet(612, 791, 18));
+}
+
+// What printing takes from the resources is there.
+TEST(PrintResources, NoteStringsPaperKindsAndPrintoutLayout) {
+  for (short item = 11; item <= 14; ++item) EXPECT_TRUE(KxHasIndString(208, item)) << item;
+  const KxMenuRecord* kinds = KxFindMenuRecord(1272);
+  ASSERT_NE(kinds, nullptr);
+  EXPECT_EQ(kinds->itemCount, kKxPaperKinds);
+  EXPECT_TRUE(KxLayout(1500).Exists());
 }
 
 TEST(PrintRecord, SheetsAtOtherResolutionsAndBadRecords) {

@@ -37,6 +37,10 @@ case "$first" in
   吾輩は猫である。名前はまだ無い。どこで生れたかとんと見当がつかぬ。何でも薄暗いじめじめした所でニャーニャー泣いていた事だけは記憶している。吾輩は*) ;;
   *) echo "FAIL ja: text out of order: $first"; fail=1 ;;
 esac
+# Vertical writing too: upright glyphs and vertical forms carry their text.
+printf '吾輩は猫である。名前はまだ無い。\n' >"$tmp/short.txt"
+"$bin/kxdraw" --print --vertical -o "$tmp/v.pdf" "$tmp/short.txt" >/dev/null
+check "vertical: text" "吾輩は猫である。名前はまだ無い。" "$(pdftotext "$tmp/v.pdf" - | tr -d '\n\f ')"
 if pdffonts "$tmp/ja.pdf" | awk 'NR > 2 && $(NF-4) != "yes" {bad=1} END {exit bad}'; then :; else
   echo "FAIL ja: a font is not embedded"; pdffonts "$tmp/ja.pdf"; fail=1
 fi

@@ -300,7 +300,10 @@ std::int32_t KxDrawTextTurned(const void* text, std::int32_t first, std::int32_t
   return width;
 }
 
-void KxDrawGlyphs(const KxGlyphAt* glyphs, std::int32_t count) {
+void KxDrawGlyphs(const KxGlyphAt* glyphs, std::int32_t count) { KxDrawGlyphs(glyphs, count, nullptr, 0); }
+
+void KxDrawGlyphs(const KxGlyphAt* glyphs, std::int32_t count, const KxGlyphCluster* clusters,
+                  std::int32_t clusterCount) {
   GrafPtr port = KxGetPort();
   if (!port || !glyphs || count <= 0) return;
   KxPort& p = *port;
@@ -320,6 +323,29 @@ void KxDrawGlyphs(const KxGlyphAt* glyphs, std::int32_t count) {
     right = std::max<std::int64_t>(right, std::int64_t(g.x) + w);
   }
   if (run.boxes.empty()) return;
+  // The text, when the clusters cover exactly the glyphs handed in.
+  std::int64_t covered = 0;
+  for (std::int32_t c = 0; clusters && c < clusterCount; ++c) covered += std::max(0, clusters[c].glyphCount);
+  if (ff && clusters && covered == count) {
+    std::int32_t g = 0;
+    for (std::int32_t c = 0; c < clusterCount; ++c) {
+      const KxGlyphCluster& k = clusters[c];
+      const std::size_t before = run.utf8.size();
+      const std::int32_t units = std::clamp(k.unitCount, 0, 2);
+      if (units == 2 && k.units[0] >= 0xD800 && k.units[0] <= 0xDBFF && k.units[1] >= 0xDC00 && k.units[1] <= 0xDFFF) {
+        AppendUTF8(run.utf8, 0x10000 + ((char32_t(k.units[0]) - 0xD800) << 10) + (char32_t(k.units[1]) - 0xDC00));
+      } else {
+        for (std::int32_t u = 0; u < units; ++u)
+          if (Textual(k.units[u])) AppendUTF8(run.utf8, k.units[u]);
+      }
+      // Only the glyphs that are drawn count.
+      int kept = 0;
+      for (std::int32_t n = 0; n < std::max(0, k.glyphCount); ++n, ++g)
+        if (glyphs[g].glyph < face->GlyphCount()) ++kept;
+      const int bytes = int(run.utf8.size() - before);
+      if (bytes > 0 || kept > 0) run.clusters.push_back({bytes, kept});
+    }
+  }
   run.low = lo, run.high = hi;
   run.width = right;
   // The box of the drawing runs from the pen; glyphs placed left of it are
