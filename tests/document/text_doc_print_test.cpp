@@ -15,6 +15,7 @@
 #include "document/doc_records.h"
 #include "document/print_record.h"
 #include "document/text_doc.h"
+#include "drivers/kxapp_print.h"
 #include "engine/text_engine.h"
 #include "layout/kxtext_api.h"
 #include "layout/text_form.h"
@@ -230,6 +231,32 @@ TEST_F(TextDocPrintTest, StoredPrintRecordKeepsItsOtherBytes) {
   doc->SetStoredPrintRecord(now);
   EXPECT_TRUE(doc->HasPrintRecord());
   EXPECT_EQ(doc->CurrentPageSetup(), Sheet(612, 791, 18));
+}
+
+// kxapp's printing steps: the queued page set-up, and the front
+// document's page line.
+TEST_F(TextDocPrintTest, KxappPageSetupAndPrintPageSteps) {
+  using kxapp_print::PageSetupStep;
+  EXPECT_EQ(PageSetupStep({"516", "729"}, host), "");
+  EXPECT_EQ(PageSetupStep({"595", "842", "10", "landscape"}, host), "");
+  EXPECT_NE(PageSetupStep({"595"}, host), "");
+  EXPECT_NE(PageSetupStep({"595", "x"}, host), "");
+  EXPECT_NE(PageSetupStep({"595", "842", "400"}, host), "");   // nothing printable
+  EXPECT_NE(PageSetupStep({"595", "842", "1", "2"}, host), "");
+  ASSERT_EQ(kxapp_print::FrontDocument(), doc);
+  Command(kPageSetup);
+  const std::string pages = std::to_string(KXTE_GetPageCount(Edit()));
+  Rect m;
+  KXTE_GetPageMargin(Edit(), m);
+  const std::string margins = std::to_string(m.top) + " " + std::to_string(m.left) + " " + std::to_string(m.bottom) +
+                              " " + std::to_string(m.right);
+  EXPECT_EQ(kxapp_print::PrintPageLine(doc),
+            "paper 516 729 hard 18 18 18 18 margins " + margins + " pages " + pages);
+  Command(kPageSetup);
+  EXPECT_EQ(kxapp_print::PrintPageLine(doc).substr(0, 33), "paper 842 595 hard 10 10 10 10 ma");
+  Command(kPageSetup);   // nothing more queued: cancelled
+  EXPECT_EQ(kxapp_print::PrintPageLine(doc).substr(0, 13), "paper 842 595");
+  EXPECT_EQ(kxapp_print::PrintPageLine(nullptr), "none");
 }
 
 // What printing takes from the resources is there.
