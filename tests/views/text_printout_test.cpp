@@ -6,6 +6,7 @@
 #include <cairo.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "layout/text_edit_ex.h"
 #include "platform/draw/print.h"
@@ -151,6 +152,33 @@ TEST_F(TextPrintoutTest, TwoColumnsPrintOnePagePerSheet) {
     if (px[i] != 0xFFFFFF) (i % 595 < 297 ? left : right)++;
   EXPECT_GT(left, 0);
   EXPECT_GT(right, 0);
+}
+
+// A page whose drawing fails half-way: the edit object leaves printing
+// mode and gets its port back, and the PDF's old file stays.
+TEST_F(TextPrintoutTest, AFailingPageLeavesTheEditAsItWas) {
+  struct Failing : kxtest::PaneEngine {
+    bool PrintPage(long, const RectL&) override {
+      KXTE_SetPrinting(GetEdit(), 1);
+      throw LException(memFullErr);
+    }
+  };
+  auto* failing = new Failing;
+  failing->SetText(kxtest::ManyLines(20));
+  CKXTextEditEx* edit = KXHandleAccess::Edit(failing->GetEdit());
+  CKXTextPrintout printout;
+  printout.SetTextEngine(failing);
+  const std::string pdf = (std::filesystem::temp_directory_path() / "kx_printout_failing.pdf").string();
+  { std::ofstream(pdf) << "old"; }
+  EXPECT_THROW(printout.DoPrint(pdf), LException);
+  EXPECT_FALSE(edit->IsPrinting());
+  EXPECT_EQ(edit->GetDrawPort(), nullptr);
+  std::ifstream in(pdf);
+  std::string old;
+  in >> old;
+  EXPECT_EQ(old, "old");
+  std::filesystem::remove(pdf);
+  failing->RemoveUser(failing);
 }
 
 // CreateCKXTextPrintout builds layout 1500's printout, and nothing from a
