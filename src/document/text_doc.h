@@ -111,8 +111,9 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   KxPrintResult DoPrint();
   // A note when the printer's paper is not the document's.
   void CheckFormPaper();
-  // The sheet the next dialog starts from: the record's, else the text's
-  // paper with its hard margins.
+  // The document's sheet: the text's paper (a paper wider than tall is an
+  // upright one turned) with its hard margins. The page set-up dialog
+  // starts from it and print jobs print on it.
   KxPageSetup CurrentPageSetup() const;
   // The stored print record ("MTPR", 120 bytes as read, empty for none).
   // Setting one takes its sheet when it names a sane one; an accepted page

@@ -85,7 +85,6 @@ class StWatchCursor {
 }  // namespace
 
 KxPageSetup CKXTextDocument::CurrentPageSetup() const {
-  if (mHasPrintRecord) return mPrintRecord.setup;
   const KXEditHandle e = mEngine->GetEdit();
   const PointL paper = KXTE_GetPaperSize(e);
   Rect hard;
@@ -190,12 +189,15 @@ KxPrintResult CKXTextDocument::DoPrint() {
       return KxPrintResult::kFailed;
     }
     printout->SetTextEngine(mEngine);
-    if (!mHasPrintRecord) mPrintRecord.setup = CurrentPageSetup();
-    printout->SetPageSetup(mPrintRecord.setup);
+    // The job prints on the document's own paper (a page laid out for B5
+    // is printed whole); the record keeps the dialog's settings.
+    KxPrintRecord job = mPrintRecord;
+    job.setup = CurrentPageSetup();
+    printout->SetPageSetup(job.setup);
     // The job runs to its end before this returns: the text cannot change
     // between its pages.
-    result = KxCurrentHost().RunPrint(*printout, mPrintRecord, why);
-    if (result == KxPrintResult::kPrinted) mHasPrintRecord = true;
+    result = KxCurrentHost().RunPrint(*printout, job, why);
+    mPrintRecord.settings = job.settings;
   } catch (const LException& e) {
     result = KxPrintResult::kFailed;
     why = e.GetErrorCode() > 0 ? KxErrorText(int(e.GetErrorCode())) : "error " + std::to_string(e.GetErrorCode());

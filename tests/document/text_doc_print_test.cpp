@@ -41,13 +41,18 @@ std::string Slurp(const fs::path& p) {
   return s.str();
 }
 
-int PdfPages(const fs::path& p) {
+std::string PdfInfo(const fs::path& p) {
   std::string out;
   if (FILE* f = ::popen(("pdfinfo '" + p.string() + "' 2>/dev/null").c_str(), "r")) {
     char buf[256];
     while (std::fgets(buf, sizeof buf, f)) out += buf;
     ::pclose(f);
   }
+  return out;
+}
+
+int PdfPages(const fs::path& p) {
+  const std::string out = PdfInfo(p);
   const std::size_t at = out.find("Pages:");
   return at == std::string::npos ? -1 : std::atoi(out.c_str() + at + 6);
 }
@@ -179,7 +184,16 @@ TEST_F(TextDocPrintTest, PageSetupRelaysOnlyForANewPaper) {
   host.QueueAnswer(KxAnswer::kOK, pdf.string());
   Command(kPrint);
   EXPECT_EQ(PdfPages(pdf), KXTE_GetPageCount(Edit()));
+  EXPECT_NE(PdfInfo(pdf).find("842 x 595 pts"), std::string::npos) << PdfInfo(pdf);
   EXPECT_TRUE(host.Alerts().empty());
+  // A paper the text takes by other means (a page form) is printed on, and
+  // the page set-up dialog starts from it.
+  doc->GetEngine()->SetPaperSize(PointL{729, 516}, true);
+  host.QueueAnswer(KxAnswer::kOK);   // the paper note
+  host.QueueAnswer(KxAnswer::kOK, pdf.string());
+  Command(kPrint);
+  EXPECT_NE(PdfInfo(pdf).find("516 x 729 pts"), std::string::npos) << PdfInfo(pdf);
+  EXPECT_EQ(doc->CurrentPageSetup().paperWidth, 516);
 }
 
 // The note before printing: the document's paper kind against the
