@@ -493,6 +493,8 @@ bool CKXTextDocument::ObeyCommand(CommandT command, void* param) {
       AskSaveAs(fileSpec, true);
       return true;
     }
+    case kKxCmdPageSetup: HandlePageSetup(); return true;
+    case kKxCmdPrint: HandlePrint(); return true;
     case kCmdRevert:
       if (IsSpecified() && mFile && AskConfirmRevert()) {
         try {
@@ -519,6 +521,8 @@ void CKXTextDocument::FindCommandStatus(CommandT command, Boolean& enabled, Bool
   }
   switch (command) {
     case kKxCmdClose:
+    case kKxCmdPageSetup:
+    case kKxCmdPrint:
     case kCmdSaveAs: enabled = true; return;
     case kCmdSave: enabled = LDocument::IsModified() || !IsSpecified(); return;
     case kCmdRevert: enabled = IsSpecified() && LDocument::IsModified(); return;

@@ -14,6 +14,8 @@
 #include "app/document.h"
 #include "app/nav_extras.h"
 #include "engine/flavor_exchange.h"
+#include "platform/draw/print.h"
+#include "platform/host/host.h"
 #include "views/split_view.h"
 #include "views/text_view.h"
 
@@ -103,6 +105,32 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   // The untitled counter's next title.
   static std::string NextUntitledTitle();
 
+  // ---- page set-up and printing (text_doc_print.cpp) ----
+  // Command 8: the page set-up dialog over the document's paper; when
+  // accepted, PageSetupChanged. A failure counts as a cancel.
+  void HandlePageSetup();
+  // The accepted set-up's paper and hard margins go to the text (relaid
+  // only when they differ, and then marked changed).
+  void PageSetupChanged();
+  // Command 9: CheckFormPaper, then the print dialog and the print job.
+  void HandlePrint();
+  // The print job through the printout of layout 1500; a failure is
+  // reported with one alert, a cancel is none.
+  KxPrintResult DoPrint();
+  // A note when the printer's paper is not the document's.
+  void CheckFormPaper();
+  // The document's sheet: the text's paper (a paper wider than tall is an
+  // upright one turned) with its hard margins. The page set-up dialog
+  // starts from it and print jobs print on it.
+  KxPageSetup CurrentPageSetup() const;
+  // The stored print record ("MTPR", 120 bytes as read, empty for none).
+  // Setting one takes its sheet when it names a sane one; an accepted page
+  // set-up writes back only its sheet's fields.
+  const std::vector<std::uint8_t>& GetStoredPrintRecord() const { return mStoredPrintRecord; }
+  void SetStoredPrintRecord(const std::vector<std::uint8_t>& record);
+  bool HasPrintRecord() const { return mHasPrintRecord; }
+  const KxPrintRecord& GetPrintRecord() const { return mPrintRecord; }
+
  protected:
   // A declined replacement is no failure to report.
   void ReportSaveFailure(long err) override;
@@ -125,6 +153,11 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   std::string mFolder;               // where the file read lies, for the save dialog
   KxSaveTextSettings mSaveChoice;    // what the save dialog's popups said
   std::string mReadMessage;          // why the last read failed, for its alert
+  // The print system's record (page set-up and print settings), once a
+  // dialog or a stored record gave one.
+  KxPrintRecord mPrintRecord;
+  bool mHasPrintRecord = false;
+  std::vector<std::uint8_t> mStoredPrintRecord;
 };
 
 // The documents as the application sees them.

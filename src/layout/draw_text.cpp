@@ -1,5 +1,6 @@
 #include "layout/draw_text.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "layout/draw_toolkit.h"
@@ -73,18 +74,23 @@ class UprightBatch {
     if (!KxChooseGlyphs(KxCurrentPortText().font, units, n, true, mChosen)) return false;
     if (mGlyphs.empty()) mTop = top;
     for (const KxChosenGlyph& g : mChosen) mGlyphs.push_back({g.glyph, 0, top - mTop});
+    // The character goes with its glyphs (printing keeps the text).
+    KxGlyphCluster c{{units[0], n > 1 ? units[1] : u'\0'}, std::min(n, 2), std::int32_t(mChosen.size())};
+    mClusters.push_back(c);
     return true;
   }
   void Flush() {
     if (mGlyphs.empty()) return;
     MoveTo(mLeft, mTop + mAscent);
-    KxDrawGlyphs(mGlyphs.data(), std::int32_t(mGlyphs.size()));
+    KxDrawGlyphs(mGlyphs.data(), std::int32_t(mGlyphs.size()), mClusters.data(), std::int32_t(mClusters.size()));
     mGlyphs.clear();
+    mClusters.clear();
   }
 
  private:
   std::int32_t mLeft, mAscent, mTop = 0;
   std::vector<KxGlyphAt> mGlyphs;
+  std::vector<KxGlyphCluster> mClusters;
   std::vector<KxChosenGlyph> mChosen;
 };
 

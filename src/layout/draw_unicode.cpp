@@ -75,6 +75,8 @@ std::int32_t UnitsWidth(const char16_t* u, long n, short size) {
 OSStatus DrawUnits(const char16_t* u, long n, bool vertical) {
   const KxPortText& t = KxCurrentPortText();
   std::vector<KxGlyphAt> placed;
+  std::vector<KxGlyphCluster> clusters;   // the characters, for printing
+  bool textFits = true;
   if (IsGlyphEscape(u, n)) {
     if (KxFontGlyphWidth(t.font, t.size, t.face, u[1]) <= 0) return kKxUnicodeNoGlyph;
     placed.push_back({u[1], 0, 0});
@@ -88,11 +90,28 @@ OSStatus DrawUnits(const char16_t* u, long n, bool vertical) {
         x = KxFontUTF16Width(t.font, t.size, t.face, u, cluster);
       else if (!placed.empty())
         x = placed.back().x + KxFontGlyphWidth(t.font, t.size, t.face, placed.back().glyph);
+      if (cluster != lastCluster || clusters.empty()) {
+        clusters.push_back(KxGlyphCluster{{u'\0', u'\0'}, 0, 0});
+        for (std::int32_t k = cluster; k < std::int32_t(n); ++k) {
+          bool next = false;
+          for (const KxChosenGlyph& o : chosen) next = next || (o.cluster > cluster && o.cluster <= k);
+          if (next) break;
+          if (clusters.back().unitCount == 2) {
+            textFits = false;
+            break;
+          }
+          clusters.back().units[clusters.back().unitCount++] = u[k];
+        }
+      }
+      ++clusters.back().glyphCount;
       lastCluster = cluster;
       placed.push_back({g.glyph, x, 0});
     }
   }
-  KxDrawGlyphs(placed.data(), std::int32_t(placed.size()));
+  if (textFits && !clusters.empty())
+    KxDrawGlyphs(placed.data(), std::int32_t(placed.size()), clusters.data(), std::int32_t(clusters.size()));
+  else
+    KxDrawGlyphs(placed.data(), std::int32_t(placed.size()));
   return 0;
 }
 

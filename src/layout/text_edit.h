@@ -151,6 +151,9 @@ class CKXTextEdit : public CKXText {
   void VerticalPt(PointL& p, std::uint8_t toShown) const;
   void VerticalRect(RectL& r, std::uint8_t toShown) const;
   void VerticalSetup();
+  // The far edge that vertical writing turns about (VerticalSetup): the
+  // destination's top plus its bottom.
+  virtual long RotationReference() const { return long(mDest.top) + mDest.bottom; }
   virtual void SetDestRect(const RectL& dest);
   virtual void GetDestRect(RectL& dest) const;
   const RectL& ToDestRect() const { return mDest; }

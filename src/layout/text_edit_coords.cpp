@@ -43,7 +43,7 @@ void CKXTextEdit::VerticalRect(RectL& r, std::uint8_t toShown) const {
 
 void CKXTextEdit::VerticalSetup() {
   mView = RectL{};
-  mRotation = long(mDest.top) + mDest.bottom;
+  mRotation = RotationReference();
 }
 
 long CKXTextEdit::ScaleIn(long v) const { return KxScaleLong(std::int32_t(v), mEditStyl.scale, true); }

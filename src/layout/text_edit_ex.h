@@ -11,6 +11,7 @@
 // in the page operations; column-page entries hold 0-based first lines.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -108,6 +109,13 @@ class CKXTextEditEx : public CKXTextEdit {
   long GetPlacementGap() const { return mPlaceGap; }
   long GetCenterGapOffset() const { return mCenterGap; }
   const RectL& GetPaperImage() const { return mPaperImage; }
+  // While printing, vertical writing turns about the whole paper image, so
+  // that a page's point and the view of that page map alike wherever the
+  // page lies (a page beyond the destination's edge would shift).
+  long RotationReference() const override {
+    const long base = CKXTextEdit::RotationReference();
+    return IsPrinting() ? std::max(base, long(mPaperImage.top) + mPaperImage.bottom) : base;
+  }
   // Runnable invariants of the column-pages: they cover every line once,
   // in order, none empty. Answers the first broken rule, or null.
   const char* CheckPages() const;

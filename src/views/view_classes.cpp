@@ -11,6 +11,7 @@
 #include "views/text_view.h"
 #include "views/text_info_view.h"
 #include "views/text_line_view.h"
+#include "views/text_printout.h"
 #include "views/text_window.h"
 
 namespace {
@@ -21,6 +22,7 @@ LPane* Create(const KxLayoutPaneRecord& record) {
 }  // namespace
 
 void KxRegisterViewClasses() {
+  URegistrar::RegisterClass(CKXTextPrintout::kClassID, Create<CKXTextPrintout>);
   URegistrar::RegisterClass(FourCC("kxdb"), Create<KXDialogBox>);
   URegistrar::RegisterClass(FourCC("kxef"), Create<KXEditField>);
   URegistrar::RegisterClass(FourCC("kxej"), Create<KXEditJField>);

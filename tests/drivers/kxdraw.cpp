@@ -31,11 +31,20 @@
 // in points; --boxes draws with the synthetic box fonts, as the golden
 // pictures do (scripts/golden-paper).
 //
+// --print lays the file out as --paper does and prints it through the
+// text printout into the PDF OUT: one page per page of the layout, each
+// the size of the paper, drawn as printing draws (no surround, frame,
+// guides or markups), the printable area at the hard margins; --pages
+// FIRST,LAST prints only those (clamped). It prints `pages N` on success;
+// a range without pages prints `pages 0`, writes nothing and exits 1. With
+// --gtk the GTK print operation exports the PDF instead (no dialog).
+//
 // --gtk shows the same drawing in a real window for --hold milliseconds (or
 // until the window is closed); --screenshot saves what that window shows,
 // read back from the display, as a PNG written the same way as OUT.png, so
 // that the two files are equal byte for byte when the screen shows exactly
 // what was drawn. Without a display --gtk fails with exit 1.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -53,6 +62,10 @@
 #include "layout/text_edit.h"
 #include "layout/text_edit_ex.h"
 #include "layout/text_form.h"
+#include "engine/text_engine.h"
+#include "layout/kxtext_api.h"
+#include "platform/draw/print.h"
+#include "views/text_printout.h"
 #include "macros/facilities.h"
 #include "platform/clock.h"
 #include "platform/draw/color.h"
@@ -79,6 +92,8 @@ const char* const kUsage =
     "usage: kxdraw [--width N] [--vertical] [--scale PCT] [--ctrl] [--font NAME] [--size PT] [--paper]\n"
     "              [--form N] [--header TEMPLATE] [--footer TEMPLATE] [--page N] [--smooth]\n"
     "              [--guide S] [--sheet W,H] [--boxes] [--gtk [--hold MS] [--screenshot PNG]] -o OUT.png [FILE]\n"
+    "       kxdraw --print [--pages FIRST,LAST] [--gtk] [--form N] [--sheet W,H] [--vertical] [--header T]\n"
+    "              [--footer T] [--font NAME] [--size PT] [--boxes] -o OUT.pdf FILE\n"
     "       kxdraw [options] --demo -o OUT.png\n"
     "       kxdraw --toolkit -o OUT.png\n";
 
@@ -543,6 +558,9 @@ struct Options {
   std::string font;
   // Paper view.
   bool paper = false, boxes = false;
+  // Printing: --print, and the pages of --pages.
+  bool print = false;
+  long firstPage = 1, lastPage = 0x7FFFFFFF;
   long form = -1, page = 0, guide = -1;
   long sheetW = 0, sheetH = 0;
   const char* header = nullptr;
@@ -579,9 +597,10 @@ std::string BaseName(const char* file) {
   return slash ? slash + 1 : file;
 }
 
-int DrawPaperView(const Options& o, const std::string& text, const std::vector<SKXUniChar>& sides, short font,
-                  short size, const char* file, const char* out) {
-  CKXTextEditEx edit(RectL{0, 0, 0, 600}, RectL{0, 0, 1000, 600}, KxDefaultPageStyl());
+// Lays the text out in paper view with the page options; 0, or 2 for a
+// band template that does not fit.
+int SetUpPaper(CKXTextEditEx& edit, const Options& o, const std::string& text, const std::vector<SKXUniChar>& sides,
+               short font, short size, const char* file) {
   SKXStyl run{0, SStyl{0, 0, font, 0, 0, size, RGBColor{0, 0, 0}}};
   edit.SetText(text.data(), long(text.size()), &run, 1, nullptr, 0, nullptr, 0, sides.data(), long(sides.size()));
   SKXLineStyl ls = edit.GetLineStyl();
@@ -622,6 +641,13 @@ int DrawPaperView(const Options& o, const std::string& text, const std::vector<S
   if (o.scale != 100) edit.SetEditScale(short(o.scale));
   edit.RecalcPageSize();
   edit.CalcText();
+  return 0;
+}
+
+int DrawPaperView(const Options& o, const std::string& text, const std::vector<SKXUniChar>& sides, short font,
+                  short size, const char* file, const char* out) {
+  CKXTextEditEx edit(RectL{0, 0, 0, 600}, RectL{0, 0, 1000, 600}, KxDefaultPageStyl());
+  if (const int status = SetUpPaper(edit, o, text, sides, font, size, file)) return status;
   const long pages = std::max(1L, edit.GetPageCount());
   if (o.page > pages) {
     std::fprintf(stderr, "kxdraw: --page %ld: the text has %ld pages\n", o.page, pages);
@@ -662,6 +688,74 @@ int DrawPaperView(const Options& o, const std::string& text, const std::vector<S
   return Finish(*port, out);
 }
 
+// Lays the text out as --paper does and prints it through the text
+// printout into a PDF, on a sheet of the layout's paper with its hard
+// margins: with the headless PDF writer, or with --gtk through the GTK
+// host's print operation.
+int PrintText(const Options& o, const std::string& text, const std::vector<SKXUniChar>& sides, short font,
+              short size, const char* file, const char* out) {
+  CKXTextEngine engine(false);
+  CKXTextEditEx* edit = KXHandleAccess::Edit(engine.GetEdit());
+  if (!edit) return 1;
+  // The sheet --paper lays out on, not the engine's own start-up paper.
+  edit->SetPageStyl(KxDefaultPageStyl(), 1);
+  if (const int status = SetUpPaper(*edit, o, text, sides, font, size, file)) return status;
+  UKXColor::InitColorUtils();
+  CKXQuartzDrawing::sEnableQuartzDrawing = o.smooth ? 1 : 0;
+  std::unique_ptr<CKXTextPrintout> printout(CKXTextPrintout::CreateCKXTextPrintout(kKxTextPrintoutLayout));
+  if (!printout) printout = std::make_unique<CKXTextPrintout>();
+  printout->SetTextEngine(&engine);
+  const PointL paper = KXTE_GetPaperSize(engine.GetEdit());
+  Rect hard;
+  KXTE_GetHardMargin(engine.GetEdit(), hard);
+  KxPageSetup sheet;
+  sheet.paperWidth = paper.h, sheet.paperHeight = paper.v;
+  sheet.hardTop = hard.top, sheet.hardLeft = hard.left, sheet.hardBottom = hard.bottom, sheet.hardRight = hard.right;
+  KxValidatePageSetup(sheet);
+  printout->SetPageSetup(sheet);
+  KxPrintRange range;
+  range.first = std::int32_t(o.firstPage);
+  range.last = std::int32_t(o.lastPage);
+  std::int32_t printed = 0;
+  int err = 0;
+  {
+    // Printing takes the memory reserve, as the document's print does.
+    struct Printing {
+      Printing() { KxMemPrinting(1); }
+      ~Printing() { KxMemPrinting(0); }
+    } printing;
+    if (gGtk.show) {
+      std::string why;
+      std::unique_ptr<KxGtkHost> host = KxGtkHost::Open(&why);
+      if (!host) {
+        std::fprintf(stderr, "kxdraw: --gtk: %s\n", why.c_str());
+        return 1;
+      }
+      err = host->ExportPDF(*printout, sheet, range, out, &printed, &why);
+      if (err && err != ERANGE) {
+        std::fprintf(stderr, "kxdraw: %s: %s\n", out, why.c_str());
+        return 1;
+      }
+    } else {
+      err = printout->DoPrint(out, range, &printed);
+    }
+  }
+  if (err == ERANGE) {
+    std::printf("pages 0\n");
+    std::fflush(stdout);
+    std::fprintf(stderr, "kxdraw: --pages %ld,%ld: the text has %d pages\n", o.firstPage, o.lastPage,
+                 printout->CountPanels());
+    return 1;
+  }
+  if (err) {
+    std::fprintf(stderr, "kxdraw: %s: %s\n", out, KxErrorText(err).c_str());
+    return 1;
+  }
+  std::printf("pages %d\n", printed);
+  std::fflush(stdout);
+  return 0;
+}
+
 int DrawText(const Options& o, const char* file, const char* out) {
   if (o.boxes) {
     KxFontInstallBackend(KxSyntheticFontBackend());
@@ -692,6 +786,7 @@ int DrawText(const Options& o, const char* file, const char* out) {
     }
   }
 
+  if (o.print) return PrintText(o, text, sides, font, size, file, out);
   if (o.paper) return DrawPaperView(o, text, sides, font, size, file, out);
   const std::int32_t width = std::int32_t(o.width);
   CKXTextEdit edit(RectL{0, 0, 0, width}, RectL{0, 0, 1000, width});
@@ -735,6 +830,7 @@ int DrawText(const Options& o, const char* file, const char* out) {
 
 int main(int argc, char** argv) {
   bool toolkit = false;
+  bool pagesGiven = false;
   const char* out = nullptr;
   const char* file = nullptr;
   Options o;
@@ -757,6 +853,15 @@ int main(int argc, char** argv) {
       o.font = argv[++i];
     } else if (!std::strcmp(a, "--paper")) {
       o.paper = true;
+    } else if (!std::strcmp(a, "--print")) {
+      o.print = true;
+    } else if (!std::strcmp(a, "--pages") && hasValue) {
+      const char* v = argv[++i];
+      const char* comma = std::strchr(v, ',');
+      if (!comma || !ParseNumber(std::string(v, comma).c_str(), 1, 0x7FFFFFFF, o.firstPage) ||
+          !ParseNumber(comma + 1, 1, 0x7FFFFFFF, o.lastPage))
+        return std::fputs(kUsage, stderr), 2;
+      pagesGiven = true;
     } else if (!std::strcmp(a, "--boxes")) {
       o.boxes = true;
     } else if (!std::strcmp(a, "--form") && hasValue) {
@@ -804,8 +909,18 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stderr);
     return 2;
   }
+  // Printing prints a file, with the page options of paper view; --gtk
+  // then prints through the GTK host.
+  if (pagesGiven && !o.print) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  if (o.print && (!file || o.paper || o.demo || toolkit || o.page > 0 || gGtk.holdMs || gGtk.screenshot)) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
   // The page options belong to paper view, which draws a file.
-  if (!o.paper && (o.form >= 0 || o.page > 0 || o.guide >= 0 || o.sheetW > 0 || o.header || o.footer)) {
+  if (!o.paper && !o.print && (o.form >= 0 || o.page > 0 || o.guide >= 0 || o.sheetW > 0 || o.header || o.footer)) {
     std::fputs(kUsage, stderr);
     return 2;
   }

@@ -250,3 +250,14 @@ struct KxGlyphAt {
   std::int32_t x, y;
 };
 void KxDrawGlyphs(const KxGlyphAt* glyphs, std::int32_t count);
+// The same with the characters the glyphs show, cluster by cluster in
+// glyph order (up to two UTF-16 units each): a PDF then carries the text
+// with the glyphs. Clusters that do not cover the glyphs exactly are left
+// out.
+struct KxGlyphCluster {
+  char16_t units[2];
+  std::int32_t unitCount;    // 0-2
+  std::int32_t glyphCount;   // glyphs of `glyphs` it covers, in order
+};
+void KxDrawGlyphs(const KxGlyphAt* glyphs, std::int32_t count, const KxGlyphCluster* clusters,
+                  std::int32_t clusterCount);

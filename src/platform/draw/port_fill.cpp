@@ -81,18 +81,14 @@ void SetColour(cairo_t* cr, const RGBColor& c) {
   cairo_set_source_rgb(cr, c.red / 65535.0, c.green / 65535.0, c.blue / 65535.0);
 }
 
-// Vector surfaces: the same pixels as filled squares; XOR paints as "or".
+// Vector surfaces: the same pixels as filled squares. Paper cannot invert
+// what lies under it, and XOR only ever marks a selection, a caret or a
+// drag: none of them is printed, so XOR draws nothing there.
 void FillVector(KxPort& port, cairo_region_t* r, const Pattern& pat, Op op) {
-  if (op == Op::kXor) op = Op::kOr;
+  if (op == Op::kXor) return;
   if (op != Op::kCopy && Solid(pat, 0)) return;
   cairo_t* cr = cairo_create(port.Surface());
   cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
-  const int n = cairo_region_num_rectangles(r);
-  for (int i = 0; i < n; ++i) {
-    cairo_rectangle_int_t rect;
-    cairo_region_get_rectangle(r, i, &rect);
-    cairo_rectangle(cr, rect.x, rect.y, rect.width, rect.height);
-  }
   const RGBColor& ink = op == Op::kBic ? port.mBack : port.mFore;
   if (Solid(pat, 0xFF)) {
     SetColour(cr, ink);
@@ -123,7 +119,15 @@ void FillVector(KxPort& port, cairo_region_t* r, const Pattern& pat, Op op) {
     cairo_pattern_destroy(p);
     cairo_surface_destroy(tile);
   }
-  cairo_fill(cr);
+  // One fill per rectangle: a renderer fits a lone rectangle to whole
+  // pixels, where the outline of several together would grow by an edge.
+  const int n = cairo_region_num_rectangles(r);
+  for (int i = 0; i < n; ++i) {
+    cairo_rectangle_int_t rect;
+    cairo_region_get_rectangle(r, i, &rect);
+    cairo_rectangle(cr, rect.x, rect.y, rect.width, rect.height);
+    cairo_fill(cr);
+  }
   cairo_destroy(cr);
 }
 

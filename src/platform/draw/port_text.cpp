@@ -61,7 +61,36 @@ struct Run {
   std::vector<Box> boxes;
   std::int64_t width = 0;              // how far the pen moves
   std::int64_t low = 0, high = 0;      // the vertical offsets the glyphs reach
+  // The characters the glyphs show, character by character, so that a PDF
+  // carries the text (search, copy, text extraction) with its glyphs.
+  std::string utf8;
+  std::vector<cairo_text_cluster_t> clusters;
 };
+
+void AppendUTF8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += char(cp);
+  } else if (cp < 0x800) {
+    out += char(0xC0 | cp >> 6);
+    out += char(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += char(0xE0 | cp >> 12);
+    out += char(0x80 | (cp >> 6 & 0x3F));
+    out += char(0x80 | (cp & 0x3F));
+  } else {
+    out += char(0xF0 | cp >> 18);
+    out += char(0x80 | (cp >> 12 & 0x3F));
+    out += char(0x80 | (cp >> 6 & 0x3F));
+    out += char(0x80 | (cp & 0x3F));
+  }
+}
+
+// Whether a code point may stand in the text of a cluster: no controls,
+// no surrogate halves, no noncharacters.
+bool Textual(char32_t cp) {
+  return cp >= 0x20 && cp != 0x7F && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF) && cp != 0xFFFE &&
+         cp != 0xFFFF;
+}
 
 // Glyphs of bytes[0, count) in the text settings, at the drawing size; with
 // doubleWidth > 0 every double-byte character advances by that.
@@ -83,11 +112,15 @@ Run Layout(const KxPortText& t, const std::uint8_t* bytes, std::int32_t count, c
     else
       for (int k = 0; k < n; ++k) cps.push_back(u[k]);
     if (cps.empty()) cps.push_back(0xFFFF);   // no character: the missing glyph
+    const std::size_t glyphsBefore = run.glyphs.size(), bytesBefore = run.utf8.size();
     for (char32_t cp : cps) {
+      if (Textual(cp)) AppendUTF8(run.utf8, cp);
       if (cp == 0x20 || cp == 0x3000 || cp == 0xA0 || cp < 0x20) continue;   // nothing to see
       if (face) run.glyphs.push_back({face->GlyphOf(cp), double(run.width), 0});
       run.boxes.push_back({double(run.width), 0, double(w)});
     }
+    const int bytes = int(run.utf8.size() - bytesBefore), glyphs = int(run.glyphs.size() - glyphsBefore);
+    if (bytes > 0 || glyphs > 0) run.clusters.push_back({bytes, glyphs});
     run.width += w;
   }
   return run;
@@ -110,18 +143,28 @@ void Paint(cairo_t* cr, const KxPortText& t, const Run& run, cairo_font_face_t* 
         one.x += at;
         one.y += baseline;
       }
-      cairo_show_glyphs(cr, g.data(), int(g.size()));
+      // The text goes with the first strike only: a bold run's second
+      // strike would read as every character twice.
+      if (strike == 0 && !run.clusters.empty() &&
+          cairo_surface_get_type(cairo_get_target(cr)) != CAIRO_SURFACE_TYPE_IMAGE)
+        cairo_show_text_glyphs(cr, run.utf8.data(), int(run.utf8.size()), g.data(), int(g.size()),
+                               run.clusters.data(), int(run.clusters.size()), cairo_text_cluster_flags_t(0));
+      else
+        cairo_show_glyphs(cr, g.data(), int(g.size()));
     } else {
       // A box the glyph's width and the line's ascent and descent.
       for (const Box& box : run.boxes) {
         const double bx = at + box.x, bw = box.w - 1;
         const double top = baseline + box.y - info.ascent, h = info.ascent + info.descent;
         if (bw < 1 || h < 2) continue;
-        cairo_rectangle(cr, bx, top, bw, 1);
-        cairo_rectangle(cr, bx, top + h - 1, bw, 1);
-        cairo_rectangle(cr, bx, top + 1, 1, h - 2);
-        cairo_rectangle(cr, bx + bw - 1, top + 1, 1, h - 2);
-        cairo_fill(cr);
+        // Four paths of one rectangle each: on paper a lone rectangle is
+        // fitted to whole pixels by the renderer (see FillVector).
+        const double sides[4][4] = {
+            {bx, top, bw, 1}, {bx, top + h - 1, bw, 1}, {bx, top + 1, 1, h - 2}, {bx + bw - 1, top + 1, 1, h - 2}};
+        for (const auto& r : sides) {
+          cairo_rectangle(cr, r[0], r[1], r[2], r[3]);
+          cairo_fill(cr);
+        }
       }
     }
   }
@@ -192,6 +235,8 @@ void DrawRun(KxPort& p, const Run& run, cairo_font_face_t* ff, const Placement& 
     cairo_surface_destroy(mask);
     return;
   }
+  // No XOR on paper (see FillVector): a drag caret drawn as XOR text stays off it.
+  if ((t.mode & 3) == srcXor) return;
   kx_draw::DevRegion clip = kx_draw::DevRegion::Clip(p);
   if (clip.Empty()) return;
   cairo_t* cr = cairo_create(p.Surface());
@@ -255,7 +300,10 @@ std::int32_t KxDrawTextTurned(const void* text, std::int32_t first, std::int32_t
   return width;
 }
 
-void KxDrawGlyphs(const KxGlyphAt* glyphs, std::int32_t count) {
+void KxDrawGlyphs(const KxGlyphAt* glyphs, std::int32_t count) { KxDrawGlyphs(glyphs, count, nullptr, 0); }
+
+void KxDrawGlyphs(const KxGlyphAt* glyphs, std::int32_t count, const KxGlyphCluster* clusters,
+                  std::int32_t clusterCount) {
   GrafPtr port = KxGetPort();
   if (!port || !glyphs || count <= 0) return;
   KxPort& p = *port;
@@ -275,6 +323,29 @@ void KxDrawGlyphs(const KxGlyphAt* glyphs, std::int32_t count) {
     right = std::max<std::int64_t>(right, std::int64_t(g.x) + w);
   }
   if (run.boxes.empty()) return;
+  // The text, when the clusters cover exactly the glyphs handed in.
+  std::int64_t covered = 0;
+  for (std::int32_t c = 0; clusters && c < clusterCount; ++c) covered += std::max(0, clusters[c].glyphCount);
+  if (ff && clusters && covered == count) {
+    std::int32_t g = 0;
+    for (std::int32_t c = 0; c < clusterCount; ++c) {
+      const KxGlyphCluster& k = clusters[c];
+      const std::size_t before = run.utf8.size();
+      const std::int32_t units = std::clamp(k.unitCount, 0, 2);
+      if (units == 2 && k.units[0] >= 0xD800 && k.units[0] <= 0xDBFF && k.units[1] >= 0xDC00 && k.units[1] <= 0xDFFF) {
+        AppendUTF8(run.utf8, 0x10000 + ((char32_t(k.units[0]) - 0xD800) << 10) + (char32_t(k.units[1]) - 0xDC00));
+      } else {
+        for (std::int32_t u = 0; u < units; ++u)
+          if (Textual(k.units[u])) AppendUTF8(run.utf8, k.units[u]);
+      }
+      // Only the glyphs that are drawn count.
+      int kept = 0;
+      for (std::int32_t n = 0; n < std::max(0, k.glyphCount); ++n, ++g)
+        if (glyphs[g].glyph < face->GlyphCount()) ++kept;
+      const int bytes = int(run.utf8.size() - before);
+      if (bytes > 0 || kept > 0) run.clusters.push_back({bytes, kept});
+    }
+  }
   run.low = lo, run.high = hi;
   run.width = right;
   // The box of the drawing runs from the pen; glyphs placed left of it are

@@ -9,10 +9,12 @@ std::int32_t Panels(std::int32_t image, std::int32_t frame) {
 }
 }  // namespace
 
-LPrintout::LPrintout() {
-  PointL resolution;
-  RectL paper, page;
-  KxGetPrinterInfo(resolution, paper, page);
+LPrintout::LPrintout() { SetPageSetup(KxPrinterPageSetup()); }
+
+void LPrintout::SetPageSetup(const KxPageSetup& setup) {
+  mSetup = setup;
+  KxValidatePageSetup(mSetup);
+  const RectL page = mSetup.Page();
   mFrameLocation = {page.left, page.top};
   mFrameSize = {page.right - page.left, page.bottom - page.top};
   mImageLocation = mFrameLocation;
@@ -74,7 +76,7 @@ void LPrintout::DrawPanel(std::int32_t n) {
   PrintPanelSelf(PanelSpec{n, index % mHoriz + 1, index / mHoriz + 1});
 }
 
-int LPrintout::DoPrint(const std::string& pdfPath) {
+int LPrintout::DoPrint(const std::string& pdfPath, const KxPrintRange& range, std::int32_t* printed) {
   StKxPortSaver saver;
-  return KxPrintToPDF(*this, pdfPath);
+  return KxPrintToPDF(*this, pdfPath, mSetup, range, printed);
 }

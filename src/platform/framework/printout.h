@@ -21,6 +21,10 @@ class LPrintout : public LView, public KxPrintout {
   LPrintout();
   explicit LPrintout(const KxLayoutPaneRecord& record);
 
+  // The sheet it prints on; the frame becomes its printable area.
+  void SetPageSetup(const KxPageSetup& setup);
+  const KxPageSetup& GetPageSetup() const { return mSetup; }
+
   // The view whose image is printed (a view inside the printout; the first
   // one when none was set).
   void SetPrintedView(LView* view) { mPrintedView = view; }
@@ -30,8 +34,9 @@ class LPrintout : public LView, public KxPrintout {
   // printed view's image (at least 1 each way).
   virtual void CountPanels(std::int32_t& horiz, std::int32_t& vert);
   virtual void PrintPanelSelf(const PanelSpec& panel);
-  // Prints every panel into a PDF file (see KxPrintToPDF for results).
-  int DoPrint(const std::string& pdfPath);
+  // Prints the panels of `range` on its sheet into a PDF file (see
+  // KxPrintToPDF for results).
+  int DoPrint(const std::string& pdfPath, const KxPrintRange& range = {}, std::int32_t* printed = nullptr);
 
   GrafPtr GetDrawPort() const override { return mPrintPort; }
 
@@ -40,6 +45,7 @@ class LPrintout : public LView, public KxPrintout {
   void DrawPanel(std::int32_t n) override;
 
  private:
+  KxPageSetup mSetup;
   LView* mPrintedView = nullptr;
   GrafPtr mPrintPort = nullptr;   // the page while a panel prints
   std::int32_t mHoriz = 1, mVert = 1;

@@ -25,6 +25,7 @@
 #include "platform/host/host_dialogs.h"
 
 class KxPort;
+struct KxPrintRange;
 
 class KxGtkHost : public KxHost {
  public:
@@ -77,7 +78,18 @@ class KxGtkHost : public KxHost {
   // Asynchronous: the choice comes as an event (gtk_popup.cpp).
   void PopUpMenu(const std::vector<KxPopupEntry>& entries, Point where) override;
 
+  // Printing (gtk_print.cpp): the toolkit's page set-up dialog, and a print
+  // operation with its print dialog over the record, run synchronously.
+  bool RunPageSetup(KxPageSetup& setup) override;
+  KxPrintResult RunPrint(KxPrintout& printout, KxPrintRecord& record, std::string& why) override;
+
   // --- For drivers and tests -------------------------------------------
+  // Prints the panels of `range` on the sheet through a print operation
+  // that exports a PDF (no dialog), put in place at `path` only once whole.
+  // 0, ERANGE when the range holds no panel, or another errno value with
+  // the reason in `why`.
+  int ExportPDF(KxPrintout& printout, const KxPageSetup& setup, const KxPrintRange& range, const std::string& path,
+                std::int32_t* printed, std::string* why);
   // Runs the loop until every window is on the screen with its latest
   // drawing (or a few seconds have passed); false when some is not.
   bool Flush();

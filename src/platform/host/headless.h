@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/draw/print.h"
 #include "platform/framework/input_method.h"
 #include "platform/host/clipboard_store.h"
 #include "platform/host/host.h"
@@ -122,6 +123,14 @@ class KxHeadlessHost : public KxHost {
   bool PollDialog(std::uint32_t dialog, KxDialogReply& reply) override;
   bool ChooseColour(KxWindowID parent, const std::string& title, RGBColor& colour) override;
 
+  // Printing (headless_print.cpp): the page set-up dialog takes the next
+  // queued set-up, else it is cancelled; the print dialog the next queued
+  // answer: a path prints into that PDF file, anything else (or nothing
+  // queued) cancels.
+  void QueuePageSetup(const KxPageSetup& setup);
+  bool RunPageSetup(KxPageSetup& setup) override;
+  KxPrintResult RunPrint(KxPrintout& printout, KxPrintRecord& record, std::string& why) override;
+
  private:
   struct Window {
     KxWindowID id;
@@ -179,6 +188,7 @@ class KxHeadlessHost : public KxHost {
   KxDragData mLastDrag;
   bool mHasDrag = false;
   std::vector<KxPopupEntry> mPopup;
+  std::deque<KxPageSetup> mPageSetups;
   Point mPopupWhere{};
   int mPopups = 0;
 };

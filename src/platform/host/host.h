@@ -15,6 +15,9 @@
 #include "platform/types.h"
 
 class KxPort;
+class KxPrintout;
+struct KxPageSetup;
+struct KxPrintRecord;
 struct KxDialogRequest;
 struct KxDialogReply;
 
@@ -64,6 +67,8 @@ constexpr std::int16_t kKxPopupMenuID = 0x7FFF;
 // Answers of dialogs and file choosers.
 enum class KxAnswer { kOK, kCancel, kSave, kDontSave };
 enum class KxAlertKind { kNote, kCaution, kStop };
+// How a print job ended; a cancel is no failure.
+enum class KxPrintResult { kPrinted, kCancelled, kFailed };
 
 class KxHost {
  public:
@@ -152,6 +157,15 @@ class KxHost {
   // the plain choosers above.
   virtual std::uint32_t BeginDialog(const KxDialogRequest& request);
   virtual bool PollDialog(std::uint32_t dialog, KxDialogReply& reply);
+
+  // Printing (host_print.cpp): the desktop's page set-up dialog over
+  // `setup`, true with the new set-up when accepted; and its print dialog
+  // over `record`, printing the panels the user chose on the record's
+  // sheet, run to the end before it returns (`why` says what failed; what
+  // the printout throws is passed on). The record keeps the user's choices.
+  // The base has no dialogs and cancels both.
+  virtual bool RunPageSetup(KxPageSetup& setup);
+  virtual KxPrintResult RunPrint(KxPrintout& printout, KxPrintRecord& record, std::string& why);
 
   // A scripted run (the drivers): the script's source of input, called by
   // the host's event wait when it has nothing else to hand out, so that

@@ -30,7 +30,7 @@ class Pages : public KxPrintout {
     FrameRect(&frame);
     MoveTo(10, 40);
     DrawString(reinterpret_cast<const unsigned char*>("\x04Page"));
-    PenMode(patXor);   // no exact XOR on paper: painted as "or"
+    PenMode(patXor);   // paper takes no XOR: nothing is drawn
     InvertRect(&frame);
   }
   std::vector<std::int32_t> drawn;
@@ -100,6 +100,82 @@ TEST(Print, FailuresLeaveTheOldFile) {
   in >> text;
   EXPECT_EQ(text, "old");
   std::remove(path.c_str());
+}
+
+// Ranges are clamped to the panels; an empty one writes nothing; copies
+// repeat the range; the sheet comes from the set-up.
+TEST(Print, RangesCopiesAndTheSheet) {
+  KxFontInstallBackend(KxSyntheticFontBackend());
+  const std::string path = TempPath("range");
+  KxPageSetup b5;
+  b5.paperWidth = 516, b5.paperHeight = 729, b5.landscape = true;
+  Pages pages(5);
+  std::int32_t printed = -1;
+  ASSERT_EQ(KxPrintToPDF(pages, path, b5, KxPrintRange{4, 99, 2}, &printed), 0);
+  EXPECT_EQ(printed, 4);
+  EXPECT_EQ(pages.drawn, (std::vector<std::int32_t>{4, 5, 4, 5}));
+  const std::string info = Output("pdfinfo '" + path + "'");
+  EXPECT_NE(info.find("Pages:           4"), std::string::npos) << info;
+  EXPECT_NE(info.find("729 x 516 pts"), std::string::npos) << info;
+  for (const KxPrintRange& empty : {KxPrintRange{6, 9, 1}, KxPrintRange{3, 2, 1}}) {
+    pages.drawn.clear();
+    EXPECT_EQ(KxPrintToPDF(pages, path, b5, empty, &printed), ERANGE);
+    EXPECT_EQ(printed, 0);
+    EXPECT_TRUE(pages.drawn.empty());
+  }
+  std::remove(path.c_str());
+}
+
+TEST(Print, PageSetupsAreBroughtIntoRange) {
+  KxPageSetup s;
+  EXPECT_TRUE(KxValidatePageSetup(s));
+  EXPECT_EQ(s.Page().right, 595 - 36);
+  EXPECT_EQ(s.Paper().left, -18);
+  s.paperWidth = 0, s.paperHeight = 99999, s.hardLeft = -5, s.hardRight = 40;
+  EXPECT_FALSE(KxValidatePageSetup(s));
+  EXPECT_EQ(s.paperWidth, 1);
+  EXPECT_EQ(s.paperHeight, kKxPrintPaperMax);
+  EXPECT_EQ(s.hardLeft, 0);
+  EXPECT_EQ(s.hardRight, 0);   // nothing printable would be left
+  s = KxPageSetup{};
+  s.landscape = true, s.hardTop = 500, s.hardBottom = 500;
+  KxValidatePageSetup(s);
+  EXPECT_GE(s.Page().bottom, 1);   // at least a point of the turned sheet
+}
+
+// Paper cannot show XOR or inversion: drawn onto a vector surface they
+// leave nothing, while plain paint shows.
+TEST(Print, XorAndInversionStayOffPaper) {
+  KxFontInstallBackend(KxSyntheticFontBackend());
+  struct Marks : KxPrintout {
+    bool paint = false;
+    std::int32_t CountPanels() override { return 1; }
+    void DrawPanel(std::int32_t) override {
+      const Rect r = MakeRect(10, 10, 60, 60);
+      InvertRect(&r);
+      PenMode(patXor);
+      PaintRect(&r);
+      TextMode(srcXor);
+      MoveTo(10, 40);
+      DrawString(reinterpret_cast<const unsigned char*>("\x04XORs"));
+      PenNormal();
+      TextMode(srcOr);
+      if (paint) PaintRect(&r);
+    }
+  } marks;
+  KxPageSetup sheet;
+  auto inked = [&] {
+    const cairo_rectangle_t extents{0, 0, 595, 842};
+    cairo_surface_t* page = cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, &extents);
+    KxDrawPrintPanel(marks, 1, page, sheet);
+    double x, y, w, h;
+    cairo_recording_surface_ink_extents(page, &x, &y, &w, &h);
+    cairo_surface_destroy(page);
+    return w * h;
+  };
+  EXPECT_EQ(inked(), 0.0);
+  marks.paint = true;
+  EXPECT_GT(inked(), 0.0);
 }
 
 }  // namespace
