@@ -143,6 +143,7 @@ int KxReadDocument(const std::string& path, SKXDocument& doc, std::string& messa
   tube.GetFlavorData(TextFlavor(tube), bytes);
   CKXTextFlavorReader reader;
   reader.SetText(bytes.data(), long(bytes.size()));
+  reader.SetWholeText(true);
   for (OSType type : kRunFlavors) {
     if (!tube.FlavorExists(type) || !tube.GetFlavorData(type, bytes)) continue;
     reader.ReadFlavor(type, bytes.data(), long(bytes.size()));

@@ -563,6 +563,7 @@ void CKXFlavorExchange::ReceiveInto(const SKXRange& range, CKXDataTube& tube, KX
       }
     }
     reader.SetText(data.data(), static_cast<long>(data.size()));
+    reader.SetWholeText(kind == kKxTubeFile);
     TextGuard received;
     reader.InsertInto(*received, 0);
     const short got = MaskOf(reader.HasStyls(), reader.HasDecos(), reader.HasParas(), reader.HasRubyInfo());

@@ -338,8 +338,9 @@ long CKXTextFlavorReader::InsertInto(CKXText& text, long pos) const {
 
   // The text ends on a whole character: a lone lead byte at its end would
   // join the byte after the insertion point into one character, which no
-  // undo could take apart again.
-  {
+  // undo could take apart again. A whole file keeps its bytes: nothing
+  // follows its end, and its bytes may not yet be the script's.
+  if (!mWholeText) {
     pos = std::clamp(pos, 0L, text.GetLength());
     long from = 0;
     short script = text.GetScriptType(pos);

@@ -151,6 +151,9 @@ class CKXTextFlavorReader {
   // Inserts the text at `pos` (clamped) with its runs and ruby; answers the
   // number of bytes inserted (the text without its inline ruby).
   long InsertInto(CKXText& text, long pos) const;
+  // The bytes are a whole file's text (no insertion into another text):
+  // they are kept to the last byte.
+  void SetWholeText(bool whole) { mWholeText = whole; }
 
   bool HasStyls() const { return !mStyls.empty(); }
   bool HasDecos() const { return !mDecos.empty(); }
@@ -166,4 +169,5 @@ class CKXTextFlavorReader {
   std::vector<SKXUniChar> mUniChars;
   std::vector<SKXRubyInfo> mRubyInfos;
   KxPictureFetch mFetch;
+  bool mWholeText = false;
 };

@@ -63,7 +63,7 @@ int KxSedReadFile(const std::string& path, short encoding, SKXSedText& text, SKX
     format.type = doc.type;
     format.creator = doc.creator;
     format.layout = doc.layout;
-    if (doc.type == kTypeRTF) {
+    if (doc.fileType == kTypeRTF) {
       // RTF through the converter; a file it cannot read to its end fails.
       std::vector<std::uint8_t> raw;
       if (int err = KxReadFile(path, raw)) {

@@ -776,3 +776,23 @@ TEST_F(FileTube, MacSidecarEntriesSurviveASave) {
 }
 
 }  // namespace
+
+namespace {
+
+// A plain file is kept to its last byte, even when that byte would begin a
+// two-byte character (a cut file, or bytes of another encoding read as
+// they are): nothing follows the end of a whole text to join it.
+TEST_F(FileTube, PlainFilesKeepTheirLastByte) {
+  for (const std::string& bytes : {std::string("abc\x82"), std::string("\xE6\x97\xA5\n\xE6\x9C\x80\xE5\xBE\x8C")}) {
+    const std::string in = Path("in.txt"), out = Path("out.txt");
+    WriteBytes(in, Str(bytes));
+    SKXDocument doc;
+    std::string message;
+    ASSERT_EQ(KxReadDocument(in, doc, message), 0) << message;
+    EXPECT_EQ(doc.text->GetLength(), long(bytes.size()));
+    ASSERT_EQ(KxWriteDocument(out, doc, EKXLayout::kClassic, message), 0) << message;
+    EXPECT_EQ(ReadBytes(out), Str(bytes));
+  }
+}
+
+}  // namespace
