@@ -1,5 +1,6 @@
 #include "formats/jpeg.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -50,6 +51,8 @@ void CKXJpegDecoder::DeleteRGB() {
 }
 
 void CKXJpegDecoder::DeleteDecode() {
+  KxMemFree(reinterpret_cast<char*>(mBand));
+  mBand = nullptr;
   for (auto*& w : mWork) {
     KxMemFree(reinterpret_cast<char*>(w));
     w = nullptr;
@@ -384,7 +387,7 @@ long CKXJpegDecoder::DoDecode() {
     return -2;
   }
   try {
-    Decode();
+    Decode(false);
     return 0;
   } catch (...) {
     const EError kind = RecordError();
@@ -394,7 +397,26 @@ long CKXJpegDecoder::DoDecode() {
   }
 }
 
-void CKXJpegDecoder::Decode() {
+long CKXJpegDecoder::DoDecodeRows() {
+  mLastError = kNoError;
+  mLastCode = 0;
+  const long needed = kHuffmanRead | kQuantRead | kScanReached;
+  if (!mStream || (mFlags & needed) != needed) {
+    Fail(kDataFormatError, 32);
+    return -2;
+  }
+  try {
+    Decode(true);
+    return 0;
+  } catch (...) {
+    const EError kind = RecordError();
+    DeleteDecode();
+    DeleteRGB();
+    return kind == kDataFormatError || kind == kNotSupported ? -2 : -1;
+  }
+}
+
+void CKXJpegDecoder::Decode(bool rows) {
   DeleteRGB();
   DeleteDecode();
   const long mcuColumns = ((mWidth + 7) / 8 + mDecHmax - 1) / mDecHmax;
@@ -402,9 +424,14 @@ void CKXJpegDecoder::Decode() {
   // Sizes in 64 bits: 65535 x 65535 would not fit in 32.
   const long long pixels = static_cast<long long>(mWidth) * mHeight;
   if (pixels > kKXJpegMaxPixels) throw EKXJpegMemoryError(kKxMaxOffset, 11);
-  mR = reinterpret_cast<unsigned char*>(Allocate<char>(long(pixels), 11));
-  mG = reinterpret_cast<unsigned char*>(Allocate<char>(long(pixels), 12));
-  mB = reinterpret_cast<unsigned char*>(Allocate<char>(long(pixels), 13));
+  if (rows) {
+    // One MCU row at a time: the whole picture is never held.
+    mBand = reinterpret_cast<unsigned char*>(Allocate<char>(mWidth * 3 * mDecVmax * 8, 11));
+  } else {
+    mR = reinterpret_cast<unsigned char*>(Allocate<char>(long(pixels), 11));
+    mG = reinterpret_cast<unsigned char*>(Allocate<char>(long(pixels), 12));
+    mB = reinterpret_cast<unsigned char*>(Allocate<char>(long(pixels), 13));
+  }
   const long workSize = long(mDecHmax) * 8 * mDecVmax * 8;
   for (int i = 0; i < 3; ++i) mWork[i] = Allocate<std::int32_t>(workSize, 14 + i);
   for (long i = 0; i < workSize; ++i) mWork[1][i] = mWork[2][i] = 128;
@@ -421,6 +448,10 @@ void CKXJpegDecoder::Decode() {
         if (marker >= 0xD0 && marker <= 0xD7) mDCPred[0] = mDCPred[1] = mDCPred[2] = 0;
         sinceRestart = 0;
       }
+    }
+    if (mBand) {
+      const long top = row * mDecVmax * 8;
+      RowsDecoded(mBand, top, std::min<long>(mDecVmax * 8, mHeight - top));
     }
   }
   // Complete data ends the scan with a marker; data that stops inside it was
@@ -543,30 +574,115 @@ void CKXJpegDecoder::DecodeMCU(long mcuRow, long mcuColumn) {
 
 namespace {
 
-// 0 below 0, 255 above 255, otherwise truncated toward zero (written so that
-// the compiler can do several at once).
+// 0 below 0, 255 above 255, otherwise truncated toward zero.
 inline unsigned char ClampSample(double v) {
   v = v < 0.0 ? 0.0 : v;
   v = v > 255.0 ? 255.0 : v;
   return static_cast<unsigned char>(static_cast<int>(v));
 }
 
-void ConvertRow(const std::int32_t* __restrict py, const std::int32_t* __restrict pb,
-                                      const std::int32_t* __restrict pr, unsigned char* __restrict r,
-                                      unsigned char* __restrict g, unsigned char* __restrict b, long columns) {
-  for (long x = 0; x < columns; ++x) {
-    const double yy = double(py[x]);
-    const double cb = double(pb[x]) - 128.0, cr = double(pr[x]) - 128.0;
-    const double vr = yy + 1.402 * cr;
-    const double vg = yy - 0.3441 * cb - 0.7139 * cr;
-    const double vb = yy + 1.7718 * cb;
-    r[x] = ClampSample(vr);
-    g[x] = ClampSample(vg);
-    b[x] = ClampSample(vb);
+// One pixel; r, g and b are `step` bytes apart from one pixel to the next.
+inline void ConvertPixel(std::int32_t y, std::int32_t pb, std::int32_t pr, unsigned char* r, unsigned char* g,
+                         unsigned char* b) {
+  const double yy = double(y);
+  const double cb = double(pb) - 128.0, cr = double(pr) - 128.0;
+  *r = ClampSample(yy + 1.402 * cr);
+  *g = ClampSample(yy - 0.3441 * cb - 0.7139 * cr);
+  *b = ClampSample(yy + 1.7718 * cb);
+}
+
+void ConvertRowScalar(const std::int32_t* py, const std::int32_t* pb, const std::int32_t* pr, unsigned char* r,
+                      unsigned char* g, unsigned char* b, long step, long columns) {
+  for (long x = 0; x < columns; ++x) ConvertPixel(py[x], pb[x], pr[x], r + x * step, g + x * step, b + x * step);
+}
+
+#if KX_JPEG_VECTOR
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wpsabi"
+#endif
+
+typedef double V2 __attribute__((vector_size(16)));
+typedef double V4 __attribute__((vector_size(32)));
+typedef std::int32_t I2 __attribute__((vector_size(8)));
+typedef std::int32_t I4 __attribute__((vector_size(16)));
+
+// ConvertPixel on L pixels at once, the same operations in every lane.
+template <typename V, typename I, int L>
+__attribute__((always_inline)) inline void ConvertRowLanes(const std::int32_t* py, const std::int32_t* pb,
+                                                           const std::int32_t* pr, unsigned char* r,
+                                                           unsigned char* g, unsigned char* b, long step,
+                                                           long columns) {
+  const V zero = V{} * 0.0, top = zero + 255.0;
+  long x = 0;
+  for (; x + L <= columns; x += L) {
+    I iy, ib, ir;
+    std::memcpy(&iy, py + x, sizeof iy);
+    std::memcpy(&ib, pb + x, sizeof ib);
+    std::memcpy(&ir, pr + x, sizeof ir);
+    const V yy = __builtin_convertvector(iy, V);
+    const V cb = __builtin_convertvector(ib, V) - 128.0, cr = __builtin_convertvector(ir, V) - 128.0;
+    V vr = yy + 1.402 * cr;
+    V vg = yy - 0.3441 * cb - 0.7139 * cr;
+    V vb = yy + 1.7718 * cb;
+    vr = vr < zero ? zero : vr;
+    vg = vg < zero ? zero : vg;
+    vb = vb < zero ? zero : vb;
+    vr = vr > top ? top : vr;
+    vg = vg > top ? top : vg;
+    vb = vb > top ? top : vb;
+    const I nr = __builtin_convertvector(vr, I), ng = __builtin_convertvector(vg, I),
+            nb = __builtin_convertvector(vb, I);
+    for (int l = 0; l < L; ++l) {
+      const long at = (x + l) * step;
+      r[at] = static_cast<unsigned char>(nr[l]);
+      g[at] = static_cast<unsigned char>(ng[l]);
+      b[at] = static_cast<unsigned char>(nb[l]);
+    }
   }
+  ConvertRowScalar(py + x, pb + x, pr + x, r + x * step, g + x * step, b + x * step, step, columns - x);
+}
+
+#if defined(__x86_64__) && !defined(__AVX2__)
+__attribute__((target("avx2"), noinline)) void ConvertRowAvx2(const std::int32_t* py, const std::int32_t* pb,
+                                                              const std::int32_t* pr, unsigned char* r,
+                                                              unsigned char* g, unsigned char* b, long step,
+                                                              long columns) {
+  ConvertRowLanes<V4, I4, 4>(py, pb, pr, r, g, b, step, columns);
+}
+
+void ConvertRowSse2(const std::int32_t* py, const std::int32_t* pb, const std::int32_t* pr, unsigned char* r,
+                    unsigned char* g, unsigned char* b, long step, long columns) {
+  ConvertRowLanes<V2, I2, 2>(py, pb, pr, r, g, b, step, columns);
+}
+
+using ConvertFunction = void (*)(const std::int32_t*, const std::int32_t*, const std::int32_t*, unsigned char*,
+                                 unsigned char*, unsigned char*, long, long);
+const ConvertFunction sConvertRow = __builtin_cpu_supports("avx2") ? ConvertRowAvx2 : ConvertRowSse2;
+#endif
+#endif
+
+void ConvertRow(const std::int32_t* py, const std::int32_t* pb, const std::int32_t* pr, unsigned char* r,
+                unsigned char* g, unsigned char* b, long step, long columns) {
+#if !KX_JPEG_VECTOR
+  ConvertRowScalar(py, pb, pr, r, g, b, step, columns);
+#elif defined(__x86_64__) && !defined(__AVX2__)
+  sConvertRow(py, pb, pr, r, g, b, step, columns);
+#elif defined(__AVX__)
+  ConvertRowLanes<V4, I4, 4>(py, pb, pr, r, g, b, step, columns);
+#else
+  ConvertRowLanes<V2, I2, 2>(py, pb, pr, r, g, b, step, columns);
+#endif
 }
 
 }  // namespace
+
+void KxJpegConvertRow(const std::int32_t* y, const std::int32_t* cb, const std::int32_t* cr, unsigned char* rgb,
+                      long columns, bool scalar) {
+  if (scalar)
+    ConvertRowScalar(y, cb, cr, rgb, rgb + 1, rgb + 2, 3, columns);
+  else
+    ConvertRow(y, cb, cr, rgb, rgb + 1, rgb + 2, 3, columns);
+}
 
 void CKXJpegDecoder::MakeRGB(long mcuRow, long mcuColumn) {
   const long stride = long(mDecHmax) * 8;
@@ -576,18 +692,29 @@ void CKXJpegDecoder::MakeRGB(long mcuRow, long mcuColumn) {
   if (top + rows > mHeight) rows = mHeight - top;
   if (left + columns > mWidth) columns = mWidth - left;
   for (long y = 0; y < rows; ++y) {
-    const std::int32_t* __restrict py = mWork[0] + y * stride;
-    const std::int32_t* __restrict pb = mWork[1] + y * stride;
-    const std::int32_t* __restrict pr = mWork[2] + y * stride;
-    const long at = (top + y) * mWidth + left;
-    unsigned char* __restrict r = mR + at;
-    unsigned char* __restrict g = mG + at;
-    unsigned char* __restrict b = mB + at;
+    const std::int32_t* py = mWork[0] + y * stride;
+    const std::int32_t* pb = mWork[1] + y * stride;
+    const std::int32_t* pr = mWork[2] + y * stride;
+    unsigned char *r, *g, *b;
+    long step;
+    if (mBand) {
+      // Interleaved into the band of this MCU row.
+      r = mBand + (y * mWidth + left) * 3;
+      g = r + 1;
+      b = r + 2;
+      step = 3;
+    } else {
+      const long at = (top + y) * mWidth + left;
+      r = mR + at;
+      g = mG + at;
+      b = mB + at;
+      step = 1;
+    }
     if (mComponentCount == 1) {
       // Cb = Cr = 128 adds exact zeros: R = G = B = Y, clamped.
-      for (long x = 0; x < columns; ++x) r[x] = g[x] = b[x] = ClampSample(double(py[x]));
+      for (long x = 0; x < columns; ++x) r[x * step] = g[x * step] = b[x * step] = ClampSample(double(py[x]));
       continue;
     }
-    ConvertRow(py, pb, pr, r, g, b, columns);
+    ConvertRow(py, pb, pr, r, g, b, step, columns);
   }
 }
