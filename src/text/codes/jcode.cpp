@@ -756,6 +756,13 @@ Boolean CKXJCode::UTF8toUNICODE(const unsigned char* p, long n, unsigned char wi
   return true;
 }
 
+long KxSJISCharBoundary(const unsigned char* p, long n) {
+  if (!p) return 0;
+  for (long i = n - 1; i >= 0; --i)
+    if (p[i] < 0x40) return i + 1;
+  return 0;
+}
+
 // ---------------------------------------------------------------------------
 // MIME encoded-word bodies
 
