@@ -519,7 +519,35 @@ void CKXJpegDecoder::DecodeHuffmanBlock(int scanIndex) {
   mDCPred[sc.mFrameIndex] = std::int32_t(dc);
   mCoef[0] = std::int32_t(dc);
   const SKXJpegHuffman& ac = mHuffman[4 + sc.mTa];
+  CKXJpegDataStream& bits = *mStream;
   for (int k = 1; k < 64;) {
+    // Most codes are short: with 32 bits at hand, a code of the 9-bit table
+    // and its at most 16 further bits need no more checks. Anything else
+    // goes the long way below, which decides the same and reports errors.
+    if (bits.mBitCount < 32) bits.FillBits();
+    if (bits.mBitCount >= 32) {
+      const int entry = ac.mFast[bits.mBits >> (64 - 9)];
+      if (entry) {
+        const int length = entry >> 8, rs = entry & 0xFF;
+        const int run = rs >> 4, size = rs & 15;
+        if (size) {
+          k += run;
+          if (k > 63) throw EKXJpegDataFormatError(std::int32_t(mStream->Position()), 20);
+          bits.mBits <<= length;
+          const long v = long(bits.mBits >> (64 - size));
+          bits.mBits <<= size;
+          bits.mBitCount -= length + size;
+          mCoef[kKXJpegZigzag[k]] = std::int32_t(Extend(v, size));
+          ++k;
+          continue;
+        }
+        if (run == 0) {
+          bits.mBits <<= length;
+          bits.mBitCount -= length;
+          break;
+        }
+      }
+    }
     int rs = Decode1HuffmanCode(ac, 18);
     int run = rs >> 4, s = rs & 15;
     if (s == 0) {
@@ -540,10 +568,9 @@ void CKXJpegDecoder::DecodeMCU(long mcuRow, long mcuColumn) {
   for (int si = 0; si < mScanCount; ++si) {
     const int ci = mScan[si].mFrameIndex;
     const int h = mDecH[ci], v = mDecV[ci];
-    const int repH = mDecHmax / h, repV = mDecVmax / v;
     const std::int32_t* q = mQuant[mFrame[ci].mTq];
     std::int32_t* plane = mWork[ci];
-    const long stride = long(mDecHmax) * 8;
+    const long stride = long(h) * 8;
     // Blocks that hold picture samples, for BlockDecoded.
     const long blocksWide = ((mWidth * h + mDecHmax - 1) / mDecHmax + 7) / 8;
     const long blocksHigh = ((mHeight * v + mDecVmax - 1) / mDecVmax + 7) / 8;
@@ -555,18 +582,9 @@ void CKXJpegDecoder::DecodeMCU(long mcuRow, long mcuColumn) {
         for (int i = 0; i < 64; ++i) mCoef[i] *= q[i];  // at most 32768 x 65535: fits
         if (!KxJpegInverseDCT(mCoef, mSamples))
           throw EKXJpegDataFormatError(std::int32_t(mStream->Position()), 31);
-        std::int32_t* origin = plane + long(b) * repV * 8 * stride + long(a) * repH * 8;
-        if (repH == 1 && repV == 1) {
-          for (int y = 0; y < 8; ++y) std::memcpy(origin + y * stride, mSamples + y * 8, 8 * sizeof(std::int32_t));
-        } else {
-          for (int y = 0; y < 8; ++y) {
-            std::int32_t* out = origin + long(y) * repV * stride;
-            for (int x = 0; x < 8; ++x)
-              for (int r = 0; r < repH; ++r) out[x * repH + r] = mSamples[y * 8 + x];
-            for (int r = 1; r < repV; ++r)
-              std::memcpy(out + r * stride, out, std::size_t(8 * repH) * sizeof(std::int32_t));
-          }
-        }
+        // At the component's own resolution: MakeRGB replicates.
+        std::int32_t* origin = plane + long(b) * 8 * stride + long(a) * 8;
+        for (int y = 0; y < 8; ++y) std::memcpy(origin + y * stride, mSamples + y * 8, 8 * sizeof(std::int32_t));
       }
     }
   }
@@ -612,9 +630,10 @@ __attribute__((always_inline)) inline void ConvertRowLanes(const std::int32_t* p
                                                            const std::int32_t* pr, unsigned char* r,
                                                            unsigned char* g, unsigned char* b, long step,
                                                            long columns) {
+  constexpr bool kPacked = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
   const V zero = V{} * 0.0, top = zero + 255.0;
   long x = 0;
-  for (; x + L <= columns; x += L) {
+  for (; x + L < columns; x += L) {
     I iy, ib, ir;
     std::memcpy(&iy, py + x, sizeof iy);
     std::memcpy(&ib, pb + x, sizeof ib);
@@ -632,11 +651,19 @@ __attribute__((always_inline)) inline void ConvertRowLanes(const std::int32_t* p
     vb = vb > top ? top : vb;
     const I nr = __builtin_convertvector(vr, I), ng = __builtin_convertvector(vg, I),
             nb = __builtin_convertvector(vb, I);
-    for (int l = 0; l < L; ++l) {
-      const long at = (x + l) * step;
-      r[at] = static_cast<unsigned char>(nr[l]);
-      g[at] = static_cast<unsigned char>(ng[l]);
-      b[at] = static_cast<unsigned char>(nb[l]);
+    if (kPacked && step == 3 && g == r + 1 && b == r + 2) {
+      // Red, green, blue in the low bytes of a word a pixel, each word
+      // stored 3 bytes after the last: its fourth byte is overwritten by the
+      // next pixel (the loop stops short of the row's last pixel).
+      const I words = nr | (ng << 8) | (nb << 16);
+      for (int l = 0; l < L; ++l) std::memcpy(r + (x + l) * 3, &words[l], 4);
+    } else {
+      for (int l = 0; l < L; ++l) {
+        const long at = (x + l) * step;
+        r[at] = static_cast<unsigned char>(nr[l]);
+        g[at] = static_cast<unsigned char>(ng[l]);
+        b[at] = static_cast<unsigned char>(nb[l]);
+      }
     }
   }
   ConvertRowScalar(py + x, pb + x, pr + x, r + x * step, g + x * step, b + x * step, step, columns - x);
@@ -685,16 +712,32 @@ void KxJpegConvertRow(const std::int32_t* y, const std::int32_t* cb, const std::
 }
 
 void CKXJpegDecoder::MakeRGB(long mcuRow, long mcuColumn) {
-  const long stride = long(mDecHmax) * 8;
-  const long top = mcuRow * mDecVmax * 8, left = mcuColumn * stride;
-  long rows = mDecVmax * 8, columns = stride;
+  const long width = long(mDecHmax) * 8;
+  const long top = mcuRow * mDecVmax * 8, left = mcuColumn * width;
+  long rows = mDecVmax * 8, columns = width;
   // Rows below the picture are left out as well as columns right of it.
   if (top + rows > mHeight) rows = mHeight - top;
   if (left + columns > mWidth) columns = mWidth - left;
+  // Each sample of a component covers repH x repV pixels.
+  std::int32_t wide[3][4 * 8];
   for (long y = 0; y < rows; ++y) {
-    const std::int32_t* py = mWork[0] + y * stride;
-    const std::int32_t* pb = mWork[1] + y * stride;
-    const std::int32_t* pr = mWork[2] + y * stride;
+    const std::int32_t* row[3] = {nullptr, nullptr, nullptr};
+    for (int c = 0; c < mComponentCount; ++c) {
+      const int repH = mDecHmax / mDecH[c], repV = mDecVmax / mDecV[c];
+      const std::int32_t* source = mWork[c] + (y / repV) * long(mDecH[c]) * 8;
+      if (repH == 1) {
+        row[c] = source;
+      } else {
+        std::int32_t* out = wide[c];
+        if (repH == 2) {
+          for (long x = 0; x < width / 2; ++x) out[2 * x] = out[2 * x + 1] = source[x];
+        } else {
+          for (long x = 0, i = 0; x < width; ++i)
+            for (int k = 0; k < repH; ++k) out[x++] = source[i];
+        }
+        row[c] = wide[c];
+      }
+    }
     unsigned char *r, *g, *b;
     long step;
     if (mBand) {
@@ -712,9 +755,10 @@ void CKXJpegDecoder::MakeRGB(long mcuRow, long mcuColumn) {
     }
     if (mComponentCount == 1) {
       // Cb = Cr = 128 adds exact zeros: R = G = B = Y, clamped.
+      const std::int32_t* py = row[0];
       for (long x = 0; x < columns; ++x) r[x * step] = g[x * step] = b[x * step] = ClampSample(double(py[x]));
       continue;
     }
-    ConvertRow(py, pb, pr, r, g, b, step, columns);
+    ConvertRow(row[0], row[1], row[2], r, g, b, step, columns);
   }
 }

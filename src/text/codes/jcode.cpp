@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "platform/exception.h"
 #include "platform/utf16.h"
@@ -673,31 +674,41 @@ Boolean CKXJCode::UNICODEtoUTF8(const unsigned char* p, long n) {
       little = true;
     }
   }
-  auto unit = [&](long k) -> std::uint32_t {
-    return little ? std::uint32_t(p[k] | (p[k + 1] << 8)) : std::uint32_t((p[k] << 8) | p[k + 1]);
-  };
   Writer w(mText, n + n / 2 + 8);
   uchar* o = w.Begin();
-  while (i + 1 < n) {
-    long end = std::min(n - 1, i + kChunk);
-    o = w.Ensure(o, (end - i + 2) / 2 * 3 + 8);
-    while (i < end) {
-      std::uint32_t u = unit(i);
-      i += 2;
-      if (KxIsSurrogate(u)) {
-        const char32_t cp = KxJoinSurrogates(u, i + 1 < n ? unit(i) : 0);
-        if (cp != 0) {
-          o = PutUTF8(o, cp);
-          i += 2;
+  // The byte order is fixed for the whole text: one loop for each.
+  auto convert = [&](auto littleOrder) {
+    constexpr bool kLittle = decltype(littleOrder)::value;
+    auto unit = [&](long k) -> std::uint32_t {
+      return kLittle ? std::uint32_t(p[k] | (p[k + 1] << 8)) : std::uint32_t((p[k] << 8) | p[k + 1]);
+    };
+    while (i + 1 < n) {
+      long end = std::min(n - 1, i + kChunk);
+      o = w.Ensure(o, (end - i + 2) / 2 * 3 + 8);
+      while (i < end) {
+        std::uint32_t u = unit(i);
+        i += 2;
+        if (u < 0x80) {
+          *o++ = uchar(u);
+        } else if (KxIsSurrogate(u)) {
+          const char32_t cp = KxJoinSurrogates(u, i + 1 < n ? unit(i) : 0);
+          if (cp != 0) {
+            o = PutUTF8(o, cp);
+            i += 2;
+          } else {
+            // An unpaired surrogate has no UTF-8 form.
+            o = PutUTF8(o, kReplacement);
+          }
         } else {
-          // An unpaired surrogate has no UTF-8 form.
-          o = PutUTF8(o, kReplacement);
+          o = PutUTF8(o, u);
         }
-      } else {
-        o = PutUTF8(o, u);
       }
     }
-  }
+  };
+  if (little)
+    convert(std::true_type{});
+  else
+    convert(std::false_type{});
   if (i < n) {
     // Half a unit at the end.
     o = w.Ensure(o, 3);
