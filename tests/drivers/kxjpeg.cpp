@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "driver.h"
-#include "formats/facilities.h"
 #include "formats/jpeg.h"
 #include "platform/files.h"
+#include "text/facilities.h"
 
 namespace {
 
@@ -91,6 +91,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: kxjpeg [--coefficients] IN.jpg OUT\n");
     return 3;
   }
-  return KxDriverMain("kxjpeg", KxFormatsFacilities,
+  // The decoder needs memory only: no fonts or pictures are set up.
+  return KxDriverMain("kxjpeg", KxTextFacilities,
                       [&] { return Run(coefficients, argv[argc - 2], argv[argc - 1]); });
 }
