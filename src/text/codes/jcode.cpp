@@ -541,6 +541,29 @@ Boolean CKXJCode::JIStoSJIS(const unsigned char* p, long n) {
 // ---------------------------------------------------------------------------
 // Shift_JIS and EUC-JP
 
+namespace {
+
+// Every Shift_JIS pair's EUC-JP bytes (high << 8 | low), 0 where the second
+// byte cannot trail: one look-up instead of the arithmetic of each pair.
+struct SEUCPairs {
+  std::uint16_t t[48][256];
+  static int Slot(uchar lead) { return lead <= 0x9F ? lead - 0x81 : lead - 0xE0 + 31; }
+  SEUCPairs() : t() {
+    for (int lead = 0x81; lead <= 0xEF; ++lead) {
+      if (!IsLead(uchar(lead))) continue;
+      for (int trail = 0; trail < 256; ++trail) {
+        if (!IsTrail(uchar(trail))) continue;
+        uchar out[2];
+        SJISToJISPair(uchar(lead), uchar(trail), out);
+        t[Slot(uchar(lead))][trail] = std::uint16_t((out[0] | 0x80) << 8 | (out[1] | 0x80));
+      }
+    }
+  }
+};
+const SEUCPairs kEUCPairs;
+
+}  // namespace
+
 Boolean CKXJCode::SJIStoEUC(const unsigned char* p, long n) {
   ReleaseTextPtr();
   mText.DeleteAll();
@@ -553,24 +576,30 @@ Boolean CKXJCode::SJIStoEUC(const unsigned char* p, long n) {
     long end = std::min(n, i + kChunk);
     o = w.Ensure(o, (end - i + 1) * 2);
     while (i < end) {
-      if (end - i >= 8 && AllASCII8(p + i)) {
-        std::memcpy(o, p + i, 8);
-        o += 8;
-        i += 8;
-        continue;
-      }
       uchar c = p[i];
       if (c < 0x80) {
+        if (end - i >= 8 && AllASCII8(p + i)) {
+          std::memcpy(o, p + i, 8);
+          o += 8;
+          i += 8;
+          continue;
+        }
         *o++ = c;
         ++i;
-      } else if (IsLead(c) && i + 1 < n && IsTrail(p[i + 1])) {
-        SJISToJISPair(c, p[i + 1], o);
-        o[0] |= 0x80;
-        o[1] |= 0x80;
-        o += 2;
-        i += 2;
-        result = true;
-      } else if (IsKana(c)) {
+        continue;
+      }
+      if (IsLead(c) && i + 1 < n) {
+        const std::uint16_t pair = kEUCPairs.t[SEUCPairs::Slot(c)][p[i + 1]];
+        if (pair) {
+          o[0] = uchar(pair >> 8);
+          o[1] = uchar(pair);
+          o += 2;
+          i += 2;
+          result = true;
+          continue;
+        }
+      }
+      if (IsKana(c)) {
         *o++ = 0x8E;
         *o++ = c;
         ++i;
