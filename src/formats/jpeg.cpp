@@ -624,47 +624,94 @@ typedef double V4 __attribute__((vector_size(32)));
 typedef std::int32_t I2 __attribute__((vector_size(8)));
 typedef std::int32_t I4 __attribute__((vector_size(16)));
 
-// ConvertPixel on L pixels at once, the same operations in every lane.
+// The last steps of ConvertPixel on L pixels from x on: clamped, truncated
+// and stored.
+template <typename V, typename I, int L>
+__attribute__((always_inline)) inline void StoreLanes(V vr, V vg, V vb, unsigned char* r, unsigned char* g,
+                                                      unsigned char* b, long step, long x) {
+  constexpr bool kPacked = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
+  const V zero = V{} * 0.0, top = zero + 255.0;
+  vr = vr < zero ? zero : vr;
+  vg = vg < zero ? zero : vg;
+  vb = vb < zero ? zero : vb;
+  vr = vr > top ? top : vr;
+  vg = vg > top ? top : vg;
+  vb = vb > top ? top : vb;
+  const I nr = __builtin_convertvector(vr, I), ng = __builtin_convertvector(vg, I), nb = __builtin_convertvector(vb, I);
+  if (kPacked && step == 3 && g == r + 1 && b == r + 2) {
+    // Red, green, blue in the low bytes of a word a pixel, each word stored
+    // 3 bytes after the last: its fourth byte is overwritten by the next
+    // pixel. The last pixel's three go alone, so nothing is written beyond.
+    const I words = nr | (ng << 8) | (nb << 16);
+    for (int l = 0; l < L - 1; ++l) std::memcpy(r + (x + l) * 3, &words[l], 4);
+    unsigned char* last = r + (x + L - 1) * 3;
+    last[0] = static_cast<unsigned char>(nr[L - 1]);
+    last[1] = static_cast<unsigned char>(ng[L - 1]);
+    last[2] = static_cast<unsigned char>(nb[L - 1]);
+  } else {
+    for (int l = 0; l < L; ++l) {
+      const long at = (x + l) * step;
+      r[at] = static_cast<unsigned char>(nr[l]);
+      g[at] = static_cast<unsigned char>(ng[l]);
+      b[at] = static_cast<unsigned char>(nb[l]);
+    }
+  }
+}
+
+// Each chroma sample twice, side by side: lanes 0 0 1 1 (half 0) or 2 2 3 3.
+__attribute__((always_inline)) inline V2 Spread(V2 v, int half) {
+#if defined(__clang__)
+  return half ? __builtin_shufflevector(v, v, 1, 1) : __builtin_shufflevector(v, v, 0, 0);
+#else
+  typedef long long M2 __attribute__((vector_size(16)));
+  return half ? __builtin_shuffle(v, M2{1, 1}) : __builtin_shuffle(v, M2{0, 0});
+#endif
+}
+
+__attribute__((always_inline)) inline V4 Spread(V4 v, int half) {
+#if defined(__clang__)
+  return half ? __builtin_shufflevector(v, v, 2, 2, 3, 3) : __builtin_shufflevector(v, v, 0, 0, 1, 1);
+#else
+  typedef long long M4 __attribute__((vector_size(32)));
+  return half ? __builtin_shuffle(v, M4{2, 2, 3, 3}) : __builtin_shuffle(v, M4{0, 0, 1, 1});
+#endif
+}
+
+// ConvertPixel on L pixels at once, the same operations in every lane. With
+// repH 2, pb and pr hold one sample for every two pixels: each chroma term
+// is worked out once and used for both (the same value either way).
 template <typename V, typename I, int L>
 __attribute__((always_inline)) inline void ConvertRowLanes(const std::int32_t* py, const std::int32_t* pb,
                                                            const std::int32_t* pr, unsigned char* r,
                                                            unsigned char* g, unsigned char* b, long step,
-                                                           long columns) {
-  constexpr bool kPacked = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
-  const V zero = V{} * 0.0, top = zero + 255.0;
+                                                           long columns, int repH) {
   long x = 0;
-  for (; x + L < columns; x += L) {
+  if (repH == 2) {
+    for (; x + 2 * L <= columns; x += 2 * L) {
+      I ib, ir;
+      std::memcpy(&ib, pb + x / 2, sizeof ib);
+      std::memcpy(&ir, pr + x / 2, sizeof ir);
+      const V cb = __builtin_convertvector(ib, V) - 128.0, cr = __builtin_convertvector(ir, V) - 128.0;
+      const V tr = 1.402 * cr, tg1 = 0.3441 * cb, tg2 = 0.7139 * cr, tb = 1.7718 * cb;
+      for (int half = 0; half < 2; ++half) {
+        I iy;
+        std::memcpy(&iy, py + x + half * L, sizeof iy);
+        const V yy = __builtin_convertvector(iy, V);
+        StoreLanes<V, I, L>(yy + Spread(tr, half), yy - Spread(tg1, half) - Spread(tg2, half), yy + Spread(tb, half),
+                            r, g, b, step, x + half * L);
+      }
+    }
+    for (; x < columns; ++x) ConvertPixel(py[x], pb[x / 2], pr[x / 2], r + x * step, g + x * step, b + x * step);
+    return;
+  }
+  for (; x + L <= columns; x += L) {
     I iy, ib, ir;
     std::memcpy(&iy, py + x, sizeof iy);
     std::memcpy(&ib, pb + x, sizeof ib);
     std::memcpy(&ir, pr + x, sizeof ir);
     const V yy = __builtin_convertvector(iy, V);
     const V cb = __builtin_convertvector(ib, V) - 128.0, cr = __builtin_convertvector(ir, V) - 128.0;
-    V vr = yy + 1.402 * cr;
-    V vg = yy - 0.3441 * cb - 0.7139 * cr;
-    V vb = yy + 1.7718 * cb;
-    vr = vr < zero ? zero : vr;
-    vg = vg < zero ? zero : vg;
-    vb = vb < zero ? zero : vb;
-    vr = vr > top ? top : vr;
-    vg = vg > top ? top : vg;
-    vb = vb > top ? top : vb;
-    const I nr = __builtin_convertvector(vr, I), ng = __builtin_convertvector(vg, I),
-            nb = __builtin_convertvector(vb, I);
-    if (kPacked && step == 3 && g == r + 1 && b == r + 2) {
-      // Red, green, blue in the low bytes of a word a pixel, each word
-      // stored 3 bytes after the last: its fourth byte is overwritten by the
-      // next pixel (the loop stops short of the row's last pixel).
-      const I words = nr | (ng << 8) | (nb << 16);
-      for (int l = 0; l < L; ++l) std::memcpy(r + (x + l) * 3, &words[l], 4);
-    } else {
-      for (int l = 0; l < L; ++l) {
-        const long at = (x + l) * step;
-        r[at] = static_cast<unsigned char>(nr[l]);
-        g[at] = static_cast<unsigned char>(ng[l]);
-        b[at] = static_cast<unsigned char>(nb[l]);
-      }
-    }
+    StoreLanes<V, I, L>(yy + 1.402 * cr, yy - 0.3441 * cb - 0.7139 * cr, yy + 1.7718 * cb, r, g, b, step, x);
   }
   ConvertRowScalar(py + x, pb + x, pr + x, r + x * step, g + x * step, b + x * step, step, columns - x);
 }
@@ -673,42 +720,52 @@ __attribute__((always_inline)) inline void ConvertRowLanes(const std::int32_t* p
 __attribute__((target("avx2"), noinline)) void ConvertRowAvx2(const std::int32_t* py, const std::int32_t* pb,
                                                               const std::int32_t* pr, unsigned char* r,
                                                               unsigned char* g, unsigned char* b, long step,
-                                                              long columns) {
-  ConvertRowLanes<V4, I4, 4>(py, pb, pr, r, g, b, step, columns);
+                                                              long columns, int repH) {
+  ConvertRowLanes<V4, I4, 4>(py, pb, pr, r, g, b, step, columns, repH);
 }
 
 void ConvertRowSse2(const std::int32_t* py, const std::int32_t* pb, const std::int32_t* pr, unsigned char* r,
-                    unsigned char* g, unsigned char* b, long step, long columns) {
-  ConvertRowLanes<V2, I2, 2>(py, pb, pr, r, g, b, step, columns);
+                    unsigned char* g, unsigned char* b, long step, long columns, int repH) {
+  ConvertRowLanes<V2, I2, 2>(py, pb, pr, r, g, b, step, columns, repH);
 }
 
 using ConvertFunction = void (*)(const std::int32_t*, const std::int32_t*, const std::int32_t*, unsigned char*,
-                                 unsigned char*, unsigned char*, long, long);
+                                 unsigned char*, unsigned char*, long, long, int);
 const ConvertFunction sConvertRow = __builtin_cpu_supports("avx2") ? ConvertRowAvx2 : ConvertRowSse2;
 #endif
 #endif
 
+// repH: 1, or 2 when pb and pr hold a sample for every two pixels.
 void ConvertRow(const std::int32_t* py, const std::int32_t* pb, const std::int32_t* pr, unsigned char* r,
-                unsigned char* g, unsigned char* b, long step, long columns) {
+                unsigned char* g, unsigned char* b, long step, long columns, int repH) {
 #if !KX_JPEG_VECTOR
-  ConvertRowScalar(py, pb, pr, r, g, b, step, columns);
+  if (repH == 2) {
+    for (long x = 0; x < columns; ++x)
+      ConvertPixel(py[x], pb[x / 2], pr[x / 2], r + x * step, g + x * step, b + x * step);
+  } else {
+    ConvertRowScalar(py, pb, pr, r, g, b, step, columns);
+  }
 #elif defined(__x86_64__) && !defined(__AVX2__)
-  sConvertRow(py, pb, pr, r, g, b, step, columns);
+  sConvertRow(py, pb, pr, r, g, b, step, columns, repH);
 #elif defined(__AVX__)
-  ConvertRowLanes<V4, I4, 4>(py, pb, pr, r, g, b, step, columns);
+  ConvertRowLanes<V4, I4, 4>(py, pb, pr, r, g, b, step, columns, repH);
 #else
-  ConvertRowLanes<V2, I2, 2>(py, pb, pr, r, g, b, step, columns);
+  ConvertRowLanes<V2, I2, 2>(py, pb, pr, r, g, b, step, columns, repH);
 #endif
 }
 
 }  // namespace
 
 void KxJpegConvertRow(const std::int32_t* y, const std::int32_t* cb, const std::int32_t* cr, unsigned char* rgb,
-                      long columns, bool scalar) {
-  if (scalar)
+                      long columns, bool halfChroma, bool scalar) {
+  if (!scalar) {
+    ConvertRow(y, cb, cr, rgb, rgb + 1, rgb + 2, 3, columns, halfChroma ? 2 : 1);
+  } else if (!halfChroma) {
     ConvertRowScalar(y, cb, cr, rgb, rgb + 1, rgb + 2, 3, columns);
-  else
-    ConvertRow(y, cb, cr, rgb, rgb + 1, rgb + 2, 3, columns);
+  } else {
+    for (long x = 0; x < columns; ++x)
+      ConvertPixel(y[x], cb[x / 2], cr[x / 2], rgb + 3 * x, rgb + 3 * x + 1, rgb + 3 * x + 2);
+  }
 }
 
 void CKXJpegDecoder::MakeRGB(long mcuRow, long mcuColumn) {
@@ -720,10 +777,13 @@ void CKXJpegDecoder::MakeRGB(long mcuRow, long mcuColumn) {
   if (left + columns > mWidth) columns = mWidth - left;
   // Each sample of a component covers repH x repV pixels.
   std::int32_t wide[3][4 * 8];
+  // The usual 4:2:0 and 4:2:2: full luma, chroma every second column.
+  const bool halfChroma = mComponentCount == 3 && mDecH[0] == mDecHmax && mDecH[1] * 2 == mDecHmax &&
+                          mDecH[2] * 2 == mDecHmax;
   for (long y = 0; y < rows; ++y) {
     const std::int32_t* row[3] = {nullptr, nullptr, nullptr};
     for (int c = 0; c < mComponentCount; ++c) {
-      const int repH = mDecHmax / mDecH[c], repV = mDecVmax / mDecV[c];
+      const int repH = halfChroma ? 1 : mDecHmax / mDecH[c], repV = mDecVmax / mDecV[c];
       const std::int32_t* source = mWork[c] + (y / repV) * long(mDecH[c]) * 8;
       if (repH == 1) {
         row[c] = source;
@@ -759,6 +819,6 @@ void CKXJpegDecoder::MakeRGB(long mcuRow, long mcuColumn) {
       for (long x = 0; x < columns; ++x) r[x * step] = g[x * step] = b[x * step] = ClampSample(double(py[x]));
       continue;
     }
-    ConvertRow(row[0], row[1], row[2], r, g, b, step, columns);
+    ConvertRow(row[0], row[1], row[2], r, g, b, step, columns, halfChroma ? 2 : 1);
   }
 }

@@ -230,6 +230,7 @@ class CKXJpegDecoder {
 };
 
 // The colour conversion of one row into interleaved red, green and blue, by
-// the vector path or (scalar) pixel by pixel; both give the same bytes.
+// the vector path or (scalar) pixel by pixel; both give the same bytes. With
+// halfChroma, cb and cr hold one sample for every two pixels.
 void KxJpegConvertRow(const std::int32_t* y, const std::int32_t* cb, const std::int32_t* cr, unsigned char* rgb,
-                      long columns, bool scalar);
+                      long columns, bool halfChroma, bool scalar);

@@ -82,7 +82,7 @@ namespace {
 // T is a double or a vector of doubles (one sum per lane, each lane doing
 // exactly the scalar operations).
 template <typename T>
-inline void Sum8(const T* g, T* out, int step, const double* k) {
+__attribute__((always_inline)) inline void Sum8(const T* g, T* out, int step, const double* k) {
   const T g0 = g[0], g1 = g[step], g2 = g[2 * step], g3 = g[3 * step];
   const T g4 = g[4 * step], g5 = g[5 * step], g6 = g[6 * step], g7 = g[7 * step];
   const double c1 = k[1], c2 = k[2], c3 = k[3], c4 = k[4], c5 = k[5], c6 = k[6], c7 = k[7];

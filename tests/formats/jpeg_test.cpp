@@ -619,10 +619,13 @@ TEST(JpegFastPaths, VectorIdctAndColourEqualTheScalarSteps) {
     std::vector<std::int32_t> y(size_t(n) + 1), cb(size_t(n) + 1), cr(size_t(n) + 1);
     for (long x = 0; x < n; ++x)
       for (auto* v : {&y, &cb, &cr}) (*v)[size_t(x)] = int(rng() % unsigned(2 * spread)) - spread / 2;
-    std::vector<unsigned char> one(size_t(n) * 3 + 3, 7), other(size_t(n) * 3 + 3, 7);
-    KxJpegConvertRow(y.data(), cb.data(), cr.data(), one.data(), n, false);
-    KxJpegConvertRow(y.data(), cb.data(), cr.data(), other.data(), n, true);
-    ASSERT_EQ(one, other) << "row " << i;
+    // Chroma for every pixel, or for every second one (4:2:0 and 4:2:2).
+    for (bool half : {false, true}) {
+      std::vector<unsigned char> one(size_t(n) * 3 + 3, 7), other(size_t(n) * 3 + 3, 7);
+      KxJpegConvertRow(y.data(), cb.data(), cr.data(), one.data(), n, half, false);
+      KxJpegConvertRow(y.data(), cb.data(), cr.data(), other.data(), n, half, true);
+      ASSERT_EQ(one, other) << "row " << i << (half ? ", half chroma" : "");
+    }
   }
 }
 
