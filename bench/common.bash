@@ -27,3 +27,17 @@ best() {
 
 # ratio OURS THEIRS
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+
+# usage COMMAND...: "wall cpu peakKiB" of the best (least CPU) of BEST_RUNS
+# runs, from /usr/bin/time; output as for best.
+usage() {
+  local best="" line
+  for ((run = 0; run < ${BEST_RUNS:-3}; run++)); do
+    line=$(/usr/bin/time -f "%e %U %S %M" "$@" 2>&1 > "${BEST_OUT:-/dev/null}" | tail -1)
+    line=$(awk '{ printf "%s %.3f %s", $1, $2 + $3, $4 }' <<< "$line")
+    if [ -z "$best" ] || awk -v a="$line" -v b="$best" 'BEGIN { split(a, x, " "); split(b, y, " "); exit !(x[2] < y[2]) }'; then
+      best=$line
+    fi
+  done
+  echo "$best"
+}

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Shift_JIS -> EUC-JP of 50 MB with kxjconv against iconv on the same file,
+# Shift_JIS -> EUC-JP and UTF-8 of 50 MB with kxjconv against iconv and cp,
 # and detection of 100 MB (UTF-8, which is validated to its end, against
 # iconv checking the same file; and Shift_JIS, which detection judges by
-# its first part). Prints our time / iconv's time; the goal is 1.0 or less.
+# its first part). Prints our time / iconv's time and / cp's, with peak
+# memory.
 set -euo pipefail
 source "$(dirname "$0")/common.bash"
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -16,12 +17,22 @@ trap 'rm -rf "$tmp"' EXIT
 
 
 repeat "$sample" $((50 * 1024 * 1024)) "$tmp/in.sjis"
-iconv -f CP932 -t EUC-JP "$tmp/in.sjis" > "$tmp/iconv.euc"
-"$kxjconv" --from sjis --to euc "$tmp/in.sjis" "$tmp/ours.euc" 2> /dev/null
-cmp -s "$tmp/iconv.euc" "$tmp/ours.euc" || echo "jconv: warning: our EUC-JP differs from iconv's"
-ours=$(best "$kxjconv" --from sjis --to euc "$tmp/in.sjis" "$tmp/ours.euc")
-theirs=$(best sh -c 'iconv -f CP932 -t EUC-JP "$1" > "$2"' sh "$tmp/in.sjis" "$tmp/iconv.euc")
-echo "Shift_JIS -> EUC-JP, $(stat -c %s "$tmp/in.sjis") bytes: kxjconv ${ours}s, iconv ${theirs}s, ratio $(ratio "$ours" "$theirs")"
+insize=$(stat -c %s "$tmp/in.sjis")
+# glibc's EUC-JP-MS is the fair peer: its plain SHIFT_JIS route is far slower.
+for to in euc utf8; do
+  if [ "$to" = euc ]; then peer=EUC-JP-MS; else peer=UTF-8; fi
+  iconv -f CP932 -t "$peer" "$tmp/in.sjis" > "$tmp/iconv.out"
+  "$kxjconv" --from sjis --to "$to" "$tmp/in.sjis" "$tmp/ours.out" 2> /dev/null
+  cmp -s "$tmp/iconv.out" "$tmp/ours.out" || echo "jconv: note: our $to differs from iconv's $peer (table choices)"
+  outsize=$(stat -c %s "$tmp/ours.out")
+  read -r ow oc om <<< "$(usage "$kxjconv" --from sjis --to "$to" "$tmp/in.sjis" "$tmp/ours.out")"
+  read -r iw ic im <<< "$(usage sh -c 'exec iconv -f CP932 -t "$3" "$1" > "$2"' sh "$tmp/in.sjis" "$tmp/iconv.out" "$peer")"
+  read -r cw cc cm <<< "$(usage cp "$tmp/in.sjis" "$tmp/copy.out")"
+  echo "Shift_JIS -> $to, $insize bytes: kxjconv ${ow}s (cpu ${oc}s, peak ${om} KiB), iconv -t $peer ${iw}s, cp ${cw}s"
+  echo "  ratio to iconv $(ratio "$ow" "$iw") (goal 0.5 or less), to cp $(ratio "$ow" "$cw") (goal 4 or less)," \
+       "peak / (input + output) $(awk -v m="$om" -v a="$insize" -v b="$outsize" 'BEGIN { printf "%.2f", m * 1024 / (a + b) }') (goal 2 or less)"
+done
+rm -f "$tmp/iconv.out" "$tmp/ours.out" "$tmp/copy.out"
 
 iconv -f CP932 -t UTF-8 "$sample" > "$tmp/sample.utf8"
 repeat "$tmp/sample.utf8" $((100 * 1024 * 1024)) "$tmp/in.utf8"

@@ -1,5 +1,6 @@
 #include "formats/jpeg.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -50,6 +51,8 @@ void CKXJpegDecoder::DeleteRGB() {
 }
 
 void CKXJpegDecoder::DeleteDecode() {
+  KxMemFree(reinterpret_cast<char*>(mBand));
+  mBand = nullptr;
   for (auto*& w : mWork) {
     KxMemFree(reinterpret_cast<char*>(w));
     w = nullptr;
@@ -384,7 +387,7 @@ long CKXJpegDecoder::DoDecode() {
     return -2;
   }
   try {
-    Decode();
+    Decode(false);
     return 0;
   } catch (...) {
     const EError kind = RecordError();
@@ -394,7 +397,26 @@ long CKXJpegDecoder::DoDecode() {
   }
 }
 
-void CKXJpegDecoder::Decode() {
+long CKXJpegDecoder::DoDecodeRows() {
+  mLastError = kNoError;
+  mLastCode = 0;
+  const long needed = kHuffmanRead | kQuantRead | kScanReached;
+  if (!mStream || (mFlags & needed) != needed) {
+    Fail(kDataFormatError, 32);
+    return -2;
+  }
+  try {
+    Decode(true);
+    return 0;
+  } catch (...) {
+    const EError kind = RecordError();
+    DeleteDecode();
+    DeleteRGB();
+    return kind == kDataFormatError || kind == kNotSupported ? -2 : -1;
+  }
+}
+
+void CKXJpegDecoder::Decode(bool rows) {
   DeleteRGB();
   DeleteDecode();
   const long mcuColumns = ((mWidth + 7) / 8 + mDecHmax - 1) / mDecHmax;
@@ -402,9 +424,14 @@ void CKXJpegDecoder::Decode() {
   // Sizes in 64 bits: 65535 x 65535 would not fit in 32.
   const long long pixels = static_cast<long long>(mWidth) * mHeight;
   if (pixels > kKXJpegMaxPixels) throw EKXJpegMemoryError(kKxMaxOffset, 11);
-  mR = reinterpret_cast<unsigned char*>(Allocate<char>(long(pixels), 11));
-  mG = reinterpret_cast<unsigned char*>(Allocate<char>(long(pixels), 12));
-  mB = reinterpret_cast<unsigned char*>(Allocate<char>(long(pixels), 13));
+  if (rows) {
+    // One MCU row at a time: the whole picture is never held.
+    mBand = reinterpret_cast<unsigned char*>(Allocate<char>(mWidth * 3 * mDecVmax * 8, 11));
+  } else {
+    mR = reinterpret_cast<unsigned char*>(Allocate<char>(long(pixels), 11));
+    mG = reinterpret_cast<unsigned char*>(Allocate<char>(long(pixels), 12));
+    mB = reinterpret_cast<unsigned char*>(Allocate<char>(long(pixels), 13));
+  }
   const long workSize = long(mDecHmax) * 8 * mDecVmax * 8;
   for (int i = 0; i < 3; ++i) mWork[i] = Allocate<std::int32_t>(workSize, 14 + i);
   for (long i = 0; i < workSize; ++i) mWork[1][i] = mWork[2][i] = 128;
@@ -421,6 +448,10 @@ void CKXJpegDecoder::Decode() {
         if (marker >= 0xD0 && marker <= 0xD7) mDCPred[0] = mDCPred[1] = mDCPred[2] = 0;
         sinceRestart = 0;
       }
+    }
+    if (mBand) {
+      const long top = row * mDecVmax * 8;
+      RowsDecoded(mBand, top, std::min<long>(mDecVmax * 8, mHeight - top));
     }
   }
   // Complete data ends the scan with a marker; data that stops inside it was
@@ -488,7 +519,35 @@ void CKXJpegDecoder::DecodeHuffmanBlock(int scanIndex) {
   mDCPred[sc.mFrameIndex] = std::int32_t(dc);
   mCoef[0] = std::int32_t(dc);
   const SKXJpegHuffman& ac = mHuffman[4 + sc.mTa];
+  CKXJpegDataStream& bits = *mStream;
   for (int k = 1; k < 64;) {
+    // Most codes are short: with 32 bits at hand, a code of the 9-bit table
+    // and its at most 16 further bits need no more checks. Anything else
+    // goes the long way below, which decides the same and reports errors.
+    if (bits.mBitCount < 32) bits.FillBits();
+    if (bits.mBitCount >= 32) {
+      const int entry = ac.mFast[bits.mBits >> (64 - 9)];
+      if (entry) {
+        const int length = entry >> 8, rs = entry & 0xFF;
+        const int run = rs >> 4, size = rs & 15;
+        if (size) {
+          k += run;
+          if (k > 63) throw EKXJpegDataFormatError(std::int32_t(mStream->Position()), 20);
+          bits.mBits <<= length;
+          const long v = long(bits.mBits >> (64 - size));
+          bits.mBits <<= size;
+          bits.mBitCount -= length + size;
+          mCoef[kKXJpegZigzag[k]] = std::int32_t(Extend(v, size));
+          ++k;
+          continue;
+        }
+        if (run == 0) {
+          bits.mBits <<= length;
+          bits.mBitCount -= length;
+          break;
+        }
+      }
+    }
     int rs = Decode1HuffmanCode(ac, 18);
     int run = rs >> 4, s = rs & 15;
     if (s == 0) {
@@ -509,10 +568,9 @@ void CKXJpegDecoder::DecodeMCU(long mcuRow, long mcuColumn) {
   for (int si = 0; si < mScanCount; ++si) {
     const int ci = mScan[si].mFrameIndex;
     const int h = mDecH[ci], v = mDecV[ci];
-    const int repH = mDecHmax / h, repV = mDecVmax / v;
     const std::int32_t* q = mQuant[mFrame[ci].mTq];
     std::int32_t* plane = mWork[ci];
-    const long stride = long(mDecHmax) * 8;
+    const long stride = long(h) * 8;
     // Blocks that hold picture samples, for BlockDecoded.
     const long blocksWide = ((mWidth * h + mDecHmax - 1) / mDecHmax + 7) / 8;
     const long blocksHigh = ((mHeight * v + mDecVmax - 1) / mDecVmax + 7) / 8;
@@ -524,18 +582,9 @@ void CKXJpegDecoder::DecodeMCU(long mcuRow, long mcuColumn) {
         for (int i = 0; i < 64; ++i) mCoef[i] *= q[i];  // at most 32768 x 65535: fits
         if (!KxJpegInverseDCT(mCoef, mSamples))
           throw EKXJpegDataFormatError(std::int32_t(mStream->Position()), 31);
-        std::int32_t* origin = plane + long(b) * repV * 8 * stride + long(a) * repH * 8;
-        if (repH == 1 && repV == 1) {
-          for (int y = 0; y < 8; ++y) std::memcpy(origin + y * stride, mSamples + y * 8, 8 * sizeof(std::int32_t));
-        } else {
-          for (int y = 0; y < 8; ++y) {
-            std::int32_t* out = origin + long(y) * repV * stride;
-            for (int x = 0; x < 8; ++x)
-              for (int r = 0; r < repH; ++r) out[x * repH + r] = mSamples[y * 8 + x];
-            for (int r = 1; r < repV; ++r)
-              std::memcpy(out + r * stride, out, std::size_t(8 * repH) * sizeof(std::int32_t));
-          }
-        }
+        // At the component's own resolution: MakeRGB replicates.
+        std::int32_t* origin = plane + long(b) * 8 * stride + long(a) * 8;
+        for (int y = 0; y < 8; ++y) std::memcpy(origin + y * stride, mSamples + y * 8, 8 * sizeof(std::int32_t));
       }
     }
   }
@@ -543,51 +592,233 @@ void CKXJpegDecoder::DecodeMCU(long mcuRow, long mcuColumn) {
 
 namespace {
 
-// 0 below 0, 255 above 255, otherwise truncated toward zero (written so that
-// the compiler can do several at once).
+// 0 below 0, 255 above 255, otherwise truncated toward zero.
 inline unsigned char ClampSample(double v) {
   v = v < 0.0 ? 0.0 : v;
   v = v > 255.0 ? 255.0 : v;
   return static_cast<unsigned char>(static_cast<int>(v));
 }
 
-void ConvertRow(const std::int32_t* __restrict py, const std::int32_t* __restrict pb,
-                                      const std::int32_t* __restrict pr, unsigned char* __restrict r,
-                                      unsigned char* __restrict g, unsigned char* __restrict b, long columns) {
-  for (long x = 0; x < columns; ++x) {
-    const double yy = double(py[x]);
-    const double cb = double(pb[x]) - 128.0, cr = double(pr[x]) - 128.0;
-    const double vr = yy + 1.402 * cr;
-    const double vg = yy - 0.3441 * cb - 0.7139 * cr;
-    const double vb = yy + 1.7718 * cb;
-    r[x] = ClampSample(vr);
-    g[x] = ClampSample(vg);
-    b[x] = ClampSample(vb);
+// One pixel; r, g and b are `step` bytes apart from one pixel to the next.
+inline void ConvertPixel(std::int32_t y, std::int32_t pb, std::int32_t pr, unsigned char* r, unsigned char* g,
+                         unsigned char* b) {
+  const double yy = double(y);
+  const double cb = double(pb) - 128.0, cr = double(pr) - 128.0;
+  *r = ClampSample(yy + 1.402 * cr);
+  *g = ClampSample(yy - 0.3441 * cb - 0.7139 * cr);
+  *b = ClampSample(yy + 1.7718 * cb);
+}
+
+void ConvertRowScalar(const std::int32_t* py, const std::int32_t* pb, const std::int32_t* pr, unsigned char* r,
+                      unsigned char* g, unsigned char* b, long step, long columns) {
+  for (long x = 0; x < columns; ++x) ConvertPixel(py[x], pb[x], pr[x], r + x * step, g + x * step, b + x * step);
+}
+
+#if KX_JPEG_VECTOR
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wpsabi"
+#endif
+
+typedef double V2 __attribute__((vector_size(16)));
+typedef double V4 __attribute__((vector_size(32)));
+typedef std::int32_t I2 __attribute__((vector_size(8)));
+typedef std::int32_t I4 __attribute__((vector_size(16)));
+
+// The last steps of ConvertPixel on L pixels from x on: clamped, truncated
+// and stored.
+template <typename V, typename I, int L>
+__attribute__((always_inline)) inline void StoreLanes(V vr, V vg, V vb, unsigned char* r, unsigned char* g,
+                                                      unsigned char* b, long step, long x) {
+  constexpr bool kPacked = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
+  const V zero = V{} * 0.0, top = zero + 255.0;
+  vr = vr < zero ? zero : vr;
+  vg = vg < zero ? zero : vg;
+  vb = vb < zero ? zero : vb;
+  vr = vr > top ? top : vr;
+  vg = vg > top ? top : vg;
+  vb = vb > top ? top : vb;
+  const I nr = __builtin_convertvector(vr, I), ng = __builtin_convertvector(vg, I), nb = __builtin_convertvector(vb, I);
+  if (kPacked && step == 3 && g == r + 1 && b == r + 2) {
+    // Red, green, blue in the low bytes of a word a pixel, each word stored
+    // 3 bytes after the last: its fourth byte is overwritten by the next
+    // pixel. The last pixel's three go alone, so nothing is written beyond.
+    const I words = nr | (ng << 8) | (nb << 16);
+    for (int l = 0; l < L - 1; ++l) std::memcpy(r + (x + l) * 3, &words[l], 4);
+    unsigned char* last = r + (x + L - 1) * 3;
+    last[0] = static_cast<unsigned char>(nr[L - 1]);
+    last[1] = static_cast<unsigned char>(ng[L - 1]);
+    last[2] = static_cast<unsigned char>(nb[L - 1]);
+  } else {
+    for (int l = 0; l < L; ++l) {
+      const long at = (x + l) * step;
+      r[at] = static_cast<unsigned char>(nr[l]);
+      g[at] = static_cast<unsigned char>(ng[l]);
+      b[at] = static_cast<unsigned char>(nb[l]);
+    }
   }
+}
+
+// Each chroma sample twice, side by side: lanes 0 0 1 1 (half 0) or 2 2 3 3.
+__attribute__((always_inline)) inline V2 Spread(V2 v, int half) {
+#if defined(__clang__)
+  return half ? __builtin_shufflevector(v, v, 1, 1) : __builtin_shufflevector(v, v, 0, 0);
+#else
+  typedef long long M2 __attribute__((vector_size(16)));
+  return half ? __builtin_shuffle(v, M2{1, 1}) : __builtin_shuffle(v, M2{0, 0});
+#endif
+}
+
+__attribute__((always_inline)) inline V4 Spread(V4 v, int half) {
+#if defined(__clang__)
+  return half ? __builtin_shufflevector(v, v, 2, 2, 3, 3) : __builtin_shufflevector(v, v, 0, 0, 1, 1);
+#else
+  typedef long long M4 __attribute__((vector_size(32)));
+  return half ? __builtin_shuffle(v, M4{2, 2, 3, 3}) : __builtin_shuffle(v, M4{0, 0, 1, 1});
+#endif
+}
+
+// ConvertPixel on L pixels at once, the same operations in every lane. With
+// repH 2, pb and pr hold one sample for every two pixels: each chroma term
+// is worked out once and used for both (the same value either way).
+template <typename V, typename I, int L>
+__attribute__((always_inline)) inline void ConvertRowLanes(const std::int32_t* py, const std::int32_t* pb,
+                                                           const std::int32_t* pr, unsigned char* r,
+                                                           unsigned char* g, unsigned char* b, long step,
+                                                           long columns, int repH) {
+  long x = 0;
+  if (repH == 2) {
+    for (; x + 2 * L <= columns; x += 2 * L) {
+      I ib, ir;
+      std::memcpy(&ib, pb + x / 2, sizeof ib);
+      std::memcpy(&ir, pr + x / 2, sizeof ir);
+      const V cb = __builtin_convertvector(ib, V) - 128.0, cr = __builtin_convertvector(ir, V) - 128.0;
+      const V tr = 1.402 * cr, tg1 = 0.3441 * cb, tg2 = 0.7139 * cr, tb = 1.7718 * cb;
+      for (int half = 0; half < 2; ++half) {
+        I iy;
+        std::memcpy(&iy, py + x + half * L, sizeof iy);
+        const V yy = __builtin_convertvector(iy, V);
+        StoreLanes<V, I, L>(yy + Spread(tr, half), yy - Spread(tg1, half) - Spread(tg2, half), yy + Spread(tb, half),
+                            r, g, b, step, x + half * L);
+      }
+    }
+    for (; x < columns; ++x) ConvertPixel(py[x], pb[x / 2], pr[x / 2], r + x * step, g + x * step, b + x * step);
+    return;
+  }
+  for (; x + L <= columns; x += L) {
+    I iy, ib, ir;
+    std::memcpy(&iy, py + x, sizeof iy);
+    std::memcpy(&ib, pb + x, sizeof ib);
+    std::memcpy(&ir, pr + x, sizeof ir);
+    const V yy = __builtin_convertvector(iy, V);
+    const V cb = __builtin_convertvector(ib, V) - 128.0, cr = __builtin_convertvector(ir, V) - 128.0;
+    StoreLanes<V, I, L>(yy + 1.402 * cr, yy - 0.3441 * cb - 0.7139 * cr, yy + 1.7718 * cb, r, g, b, step, x);
+  }
+  ConvertRowScalar(py + x, pb + x, pr + x, r + x * step, g + x * step, b + x * step, step, columns - x);
+}
+
+#if defined(__x86_64__) && !defined(__AVX2__)
+__attribute__((target("avx2"), noinline)) void ConvertRowAvx2(const std::int32_t* py, const std::int32_t* pb,
+                                                              const std::int32_t* pr, unsigned char* r,
+                                                              unsigned char* g, unsigned char* b, long step,
+                                                              long columns, int repH) {
+  ConvertRowLanes<V4, I4, 4>(py, pb, pr, r, g, b, step, columns, repH);
+}
+
+void ConvertRowSse2(const std::int32_t* py, const std::int32_t* pb, const std::int32_t* pr, unsigned char* r,
+                    unsigned char* g, unsigned char* b, long step, long columns, int repH) {
+  ConvertRowLanes<V2, I2, 2>(py, pb, pr, r, g, b, step, columns, repH);
+}
+
+using ConvertFunction = void (*)(const std::int32_t*, const std::int32_t*, const std::int32_t*, unsigned char*,
+                                 unsigned char*, unsigned char*, long, long, int);
+const ConvertFunction sConvertRow = __builtin_cpu_supports("avx2") ? ConvertRowAvx2 : ConvertRowSse2;
+#endif
+#endif
+
+// repH: 1, or 2 when pb and pr hold a sample for every two pixels.
+void ConvertRow(const std::int32_t* py, const std::int32_t* pb, const std::int32_t* pr, unsigned char* r,
+                unsigned char* g, unsigned char* b, long step, long columns, int repH) {
+#if !KX_JPEG_VECTOR
+  if (repH == 2) {
+    for (long x = 0; x < columns; ++x)
+      ConvertPixel(py[x], pb[x / 2], pr[x / 2], r + x * step, g + x * step, b + x * step);
+  } else {
+    ConvertRowScalar(py, pb, pr, r, g, b, step, columns);
+  }
+#elif defined(__x86_64__) && !defined(__AVX2__)
+  sConvertRow(py, pb, pr, r, g, b, step, columns, repH);
+#elif defined(__AVX__)
+  ConvertRowLanes<V4, I4, 4>(py, pb, pr, r, g, b, step, columns, repH);
+#else
+  ConvertRowLanes<V2, I2, 2>(py, pb, pr, r, g, b, step, columns, repH);
+#endif
 }
 
 }  // namespace
 
+void KxJpegConvertRow(const std::int32_t* y, const std::int32_t* cb, const std::int32_t* cr, unsigned char* rgb,
+                      long columns, bool halfChroma, bool scalar) {
+  if (!scalar) {
+    ConvertRow(y, cb, cr, rgb, rgb + 1, rgb + 2, 3, columns, halfChroma ? 2 : 1);
+  } else if (!halfChroma) {
+    ConvertRowScalar(y, cb, cr, rgb, rgb + 1, rgb + 2, 3, columns);
+  } else {
+    for (long x = 0; x < columns; ++x)
+      ConvertPixel(y[x], cb[x / 2], cr[x / 2], rgb + 3 * x, rgb + 3 * x + 1, rgb + 3 * x + 2);
+  }
+}
+
 void CKXJpegDecoder::MakeRGB(long mcuRow, long mcuColumn) {
-  const long stride = long(mDecHmax) * 8;
-  const long top = mcuRow * mDecVmax * 8, left = mcuColumn * stride;
-  long rows = mDecVmax * 8, columns = stride;
+  const long width = long(mDecHmax) * 8;
+  const long top = mcuRow * mDecVmax * 8, left = mcuColumn * width;
+  long rows = mDecVmax * 8, columns = width;
   // Rows below the picture are left out as well as columns right of it.
   if (top + rows > mHeight) rows = mHeight - top;
   if (left + columns > mWidth) columns = mWidth - left;
+  // Each sample of a component covers repH x repV pixels.
+  std::int32_t wide[3][4 * 8];
+  // The usual 4:2:0 and 4:2:2: full luma, chroma every second column.
+  const bool halfChroma = mComponentCount == 3 && mDecH[0] == mDecHmax && mDecH[1] * 2 == mDecHmax &&
+                          mDecH[2] * 2 == mDecHmax;
   for (long y = 0; y < rows; ++y) {
-    const std::int32_t* __restrict py = mWork[0] + y * stride;
-    const std::int32_t* __restrict pb = mWork[1] + y * stride;
-    const std::int32_t* __restrict pr = mWork[2] + y * stride;
-    const long at = (top + y) * mWidth + left;
-    unsigned char* __restrict r = mR + at;
-    unsigned char* __restrict g = mG + at;
-    unsigned char* __restrict b = mB + at;
+    const std::int32_t* row[3] = {nullptr, nullptr, nullptr};
+    for (int c = 0; c < mComponentCount; ++c) {
+      const int repH = halfChroma ? 1 : mDecHmax / mDecH[c], repV = mDecVmax / mDecV[c];
+      const std::int32_t* source = mWork[c] + (y / repV) * long(mDecH[c]) * 8;
+      if (repH == 1) {
+        row[c] = source;
+      } else {
+        std::int32_t* out = wide[c];
+        if (repH == 2) {
+          for (long x = 0; x < width / 2; ++x) out[2 * x] = out[2 * x + 1] = source[x];
+        } else {
+          for (long x = 0, i = 0; x < width; ++i)
+            for (int k = 0; k < repH; ++k) out[x++] = source[i];
+        }
+        row[c] = wide[c];
+      }
+    }
+    unsigned char *r, *g, *b;
+    long step;
+    if (mBand) {
+      // Interleaved into the band of this MCU row.
+      r = mBand + (y * mWidth + left) * 3;
+      g = r + 1;
+      b = r + 2;
+      step = 3;
+    } else {
+      const long at = (top + y) * mWidth + left;
+      r = mR + at;
+      g = mG + at;
+      b = mB + at;
+      step = 1;
+    }
     if (mComponentCount == 1) {
       // Cb = Cr = 128 adds exact zeros: R = G = B = Y, clamped.
-      for (long x = 0; x < columns; ++x) r[x] = g[x] = b[x] = ClampSample(double(py[x]));
+      const std::int32_t* py = row[0];
+      for (long x = 0; x < columns; ++x) r[x * step] = g[x * step] = b[x * step] = ClampSample(double(py[x]));
       continue;
     }
-    ConvertRow(py, pb, pr, r, g, b, columns);
+    ConvertRow(row[0], row[1], row[2], r, g, b, step, columns, halfChroma ? 2 : 1);
   }
 }

@@ -142,6 +142,10 @@ class CKXJpegDecoder {
   // or -2 (data format, not supported, or no scan to decode). The planes are
   // freed on every error.
   long DoDecode();
+  // Decodes like DoDecode, but hands the picture to RowsDecoded one MCU row
+  // (a band of rows) at a time, red, green and blue interleaved, instead of
+  // keeping whole planes (GetPictData then answers none).
+  long DoDecodeRows();
   void GetPictData(unsigned char** r, unsigned char** g, unsigned char** b, long& width, long& height) const;
   void DeleteRGB();
   void DeleteDecode();
@@ -159,6 +163,9 @@ class CKXJpegDecoder {
   // the last MCU row and column are left out.
   virtual void BlockDecoded(int /*component*/, long /*blockRow*/, long /*blockColumn*/,
                             const std::int32_t* /*coefficients*/) {}
+  // DoDecodeRows: rows top to top + count - 1 of the picture, 3 bytes a
+  // pixel, width * 3 bytes a row; valid during the call only.
+  virtual void RowsDecoded(const unsigned char* /*rgb*/, long /*top*/, long /*count*/) {}
 
  private:
   struct SComponent {
@@ -179,7 +186,7 @@ class CKXJpegDecoder {
   void ReadAPP0();
   void ReadComment();
   int SegmentLength(int minimum);
-  void Decode();
+  void Decode(bool rows);
   void DecodeMCU(long mcuRow, long mcuColumn);
   void DecodeHuffmanBlock(int scanIndex);
   int Decode1HuffmanCode(const SKXJpegHuffman& table, int errorCode);
@@ -193,6 +200,7 @@ class CKXJpegDecoder {
   unsigned char* mR = nullptr;
   unsigned char* mG = nullptr;
   unsigned char* mB = nullptr;
+  unsigned char* mBand = nullptr;  // DoDecodeRows: the rows of one MCU row
   std::int32_t* mWork[3] = {nullptr, nullptr, nullptr};  // Y, Cb, Cr for one MCU
   std::int32_t mDCPred[3] = {0, 0, 0};
   std::int32_t mCoef[64];
@@ -220,3 +228,9 @@ class CKXJpegDecoder {
   EError mLastError = kNoError;
   long mLastCode = 0;
 };
+
+// The colour conversion of one row into interleaved red, green and blue, by
+// the vector path or (scalar) pixel by pixel; both give the same bytes. With
+// halfChroma, cb and cr hold one sample for every two pixels.
+void KxJpegConvertRow(const std::int32_t* y, const std::int32_t* cb, const std::int32_t* cr, unsigned char* rgb,
+                      long columns, bool halfChroma, bool scalar);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -78,17 +79,20 @@ namespace {
 // out[x * step] = sum over u of g[u * step] cos((2x + 1) u pi / 16), through
 // cos((16 - (2x + 1)) u pi / 16) = (-1)^u cos((2x + 1) u pi / 16) and the
 // same turn again inside the even half.
-inline void Sum8(const double* g, double* out, int step, const double* k) {
-  const double g0 = g[0], g1 = g[step], g2 = g[2 * step], g3 = g[3 * step];
-  const double g4 = g[4 * step], g5 = g[5 * step], g6 = g[6 * step], g7 = g[7 * step];
+// T is a double or a vector of doubles (one sum per lane, each lane doing
+// exactly the scalar operations).
+template <typename T>
+__attribute__((always_inline)) inline void Sum8(const T* g, T* out, int step, const double* k) {
+  const T g0 = g[0], g1 = g[step], g2 = g[2 * step], g3 = g[3 * step];
+  const T g4 = g[4 * step], g5 = g[5 * step], g6 = g[6 * step], g7 = g[7 * step];
   const double c1 = k[1], c2 = k[2], c3 = k[3], c4 = k[4], c5 = k[5], c6 = k[6], c7 = k[7];
-  const double ee0 = g0 + g4 * c4, ee1 = g0 - g4 * c4;
-  const double eo0 = g2 * c2 + g6 * c6, eo1 = g2 * c6 - g6 * c2;
-  const double e0 = ee0 + eo0, e1 = ee1 + eo1, e2 = ee1 - eo1, e3 = ee0 - eo0;
-  const double o0 = g1 * c1 + g3 * c3 + g5 * c5 + g7 * c7;
-  const double o1 = g1 * c3 - g3 * c7 - g5 * c1 - g7 * c5;
-  const double o2 = g1 * c5 - g3 * c1 + g5 * c7 + g7 * c3;
-  const double o3 = g1 * c7 - g3 * c5 + g5 * c3 - g7 * c1;
+  const T ee0 = g0 + g4 * c4, ee1 = g0 - g4 * c4;
+  const T eo0 = g2 * c2 + g6 * c6, eo1 = g2 * c6 - g6 * c2;
+  const T e0 = ee0 + eo0, e1 = ee1 + eo1, e2 = ee1 - eo1, e3 = ee0 - eo0;
+  const T o0 = g1 * c1 + g3 * c3 + g5 * c5 + g7 * c7;
+  const T o1 = g1 * c3 - g3 * c7 - g5 * c1 - g7 * c5;
+  const T o2 = g1 * c5 - g3 * c1 + g5 * c7 + g7 * c3;
+  const T o3 = g1 * c7 - g3 * c5 + g5 * c3 - g7 * c1;
   out[0] = e0 + o0;
   out[7 * step] = e0 - o0;
   out[step] = e1 + o1;
@@ -101,7 +105,7 @@ inline void Sum8(const double* g, double* out, int step, const double* k) {
 
 }  // namespace
 
-bool KxJpegInverseDCT(const std::int32_t* f, std::int32_t* samples) {
+bool KxJpegInverseDCTScalar(const std::int32_t* f, std::int32_t* samples) {
   const SIdctTables& t = Tables();
   double absSum = 0.0;
   unsigned columns = 0;  // bit u: column u holds a coefficient
@@ -154,3 +158,129 @@ bool KxJpegInverseDCT(const std::int32_t* f, std::int32_t* samples) {
     if (!Settle(0.25 * sum[i] + kLevelShift, tolerance, f, i & 7, i >> 3, &samples[i])) return false;
   return true;
 }
+
+#if KX_JPEG_VECTOR
+
+// The vectors stay inside this file: no call passes one across an ABI.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wpsabi"
+#endif
+
+namespace {
+
+typedef double V2 __attribute__((vector_size(16)));
+typedef double V4 __attribute__((vector_size(32)));
+typedef std::int32_t I2 __attribute__((vector_size(8)));
+typedef std::int32_t I4 __attribute__((vector_size(16)));
+
+// The scalar steps with L lanes (V holds L doubles, I L 32-bit integers):
+// columns L at a time, then the column results turned so that the row sums
+// run L rows at a time.
+template <typename V, typename I, int L>
+__attribute__((always_inline)) inline bool InverseDCTLanes(const std::int32_t* f, std::int32_t* samples) {
+  constexpr int kParts = 8 / L;  // vectors a row
+  const SIdctTables& t = Tables();
+  // |F| sums to below 2^38: the integer sum is the double sum, exactly.
+  std::int64_t absTotal = 0;
+  unsigned columns = 0;
+  for (int i = 0; i < 64; ++i) {
+    const std::int64_t c = f[i];
+    absTotal += c < 0 ? -c : c;
+    columns |= unsigned(f[i] != 0) << (i & 7);
+  }
+  const double absSum = double(absTotal);
+  const double tolerance = 1e-12 * (0.25 * absSum + 256.0);
+
+  bool dcOnly = columns <= 1;
+  for (int v = 1; dcOnly && v < 8; ++v) dcOnly = f[v * 8] == 0;
+  if (dcOnly) {
+    double fast = 0.25 * (t.mScale[0] * double(f[0])) + kLevelShift;
+    std::int32_t s;
+    if (!Settle(fast, tolerance, f, 0, 0, &s)) return false;
+    for (int i = 0; i < 64; ++i) samples[i] = s;
+    return true;
+  }
+
+  // g[v * kParts + h]: row v, columns L h to L h + L - 1.
+  V g[64 / L], tmp[64 / L];
+  for (int i = 0; i < 64 / L; ++i) {
+    V scale;
+    I coefficient;
+    std::memcpy(&scale, t.mScale + L * i, sizeof scale);
+    std::memcpy(&coefficient, f + L * i, sizeof coefficient);
+    g[i] = scale * __builtin_convertvector(coefficient, V);
+  }
+  constexpr unsigned kPartMask = (1u << L) - 1;
+  for (int h = 0; h < kParts; ++h) {
+    if (columns & (kPartMask << (L * h))) {
+      Sum8(g + h, tmp + h, kParts, t.mK);
+    } else {
+      for (int y = 0; y < 8; ++y) tmp[y * kParts + h] = V{} * 0.0;
+    }
+  }
+  // tr[u * kParts + h]: column u of tmp, rows L h to L h + L - 1.
+  double flat[64];
+  std::memcpy(flat, tmp, sizeof flat);
+  V tr[64 / L], sum[64 / L];
+  for (int u = 0; u < 8; ++u)
+    for (int h = 0; h < kParts; ++h)
+      for (int l = 0; l < L; ++l) tr[u * kParts + h][l] = flat[(L * h + l) * 8 + u];
+  // sum[x * kParts + h]: sample column x, rows L h to L h + L - 1.
+  for (int h = 0; h < kParts; ++h) Sum8(tr + h, sum + h, kParts, t.mK);
+
+  if (0.25 * absSum + 256.0 < 2147483000.0) {
+    const V lo = V{} + tolerance, hi = V{} + (1.0 - tolerance);
+    I nearInteger = I{};
+    for (int i = 0; i < 64 / L; ++i) {
+      const V r = 0.25 * sum[i] + kLevelShift;
+      const I n = __builtin_convertvector(r, I);
+      const V d = r - __builtin_convertvector(n, V);
+      const V frac = d < 0.0 ? -d : d;
+      nearInteger |= __builtin_convertvector((frac <= lo) | (frac >= hi), I);
+      const int x = i / kParts, y = (i % kParts) * L;
+      for (int l = 0; l < L; ++l) samples[(y + l) * 8 + x] = n[l];
+    }
+    int any = 0;
+    for (int l = 0; l < L; ++l) any |= nearInteger[l];
+    if (!any) return true;
+  }
+  double natural[64];
+  for (int i = 0; i < 64 / L; ++i) {
+    const int x = i / kParts, y = (i % kParts) * L;
+    for (int l = 0; l < L; ++l) natural[(y + l) * 8 + x] = sum[i][l];
+  }
+  for (int i = 0; i < 64; ++i)
+    if (!Settle(0.25 * natural[i] + kLevelShift, tolerance, f, i & 7, i >> 3, &samples[i])) return false;
+  return true;
+}
+
+#if defined(__x86_64__) && !defined(__AVX2__)
+// Four lanes where the processor has AVX2, chosen once at run time; two
+// (SSE2, every x86-64) otherwise. Neither uses fused multiply-adds.
+__attribute__((target("avx2"), noinline)) bool InverseDCTAvx2(const std::int32_t* f, std::int32_t* samples) {
+  return InverseDCTLanes<V4, I4, 4>(f, samples);
+}
+
+bool InverseDCTSse2(const std::int32_t* f, std::int32_t* samples) { return InverseDCTLanes<V2, I2, 2>(f, samples); }
+
+using IdctFunction = bool (*)(const std::int32_t*, std::int32_t*);
+const IdctFunction sIdct = __builtin_cpu_supports("avx2") ? InverseDCTAvx2 : InverseDCTSse2;
+#endif
+
+}  // namespace
+
+bool KxJpegInverseDCT(const std::int32_t* f, std::int32_t* samples) {
+#if defined(__x86_64__) && !defined(__AVX2__)
+  return sIdct(f, samples);
+#elif defined(__AVX__)
+  return InverseDCTLanes<V4, I4, 4>(f, samples);
+#else
+  return InverseDCTLanes<V2, I2, 2>(f, samples);
+#endif
+}
+
+#else
+
+bool KxJpegInverseDCT(const std::int32_t* f, std::int32_t* samples) { return KxJpegInverseDCTScalar(f, samples); }
+
+#endif

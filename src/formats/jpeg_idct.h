@@ -21,4 +21,14 @@ bool KxJpegInverseDCTDirect(const std::int32_t* coefficients, std::int32_t* samp
 // each 8-point sum): a sample whose fast value lies so near an integer that
 // the two ways of summing might truncate differently is recomputed by the
 // direct sum.
+// Built with GCC vector extensions where the compiler has them (lanes of
+// the same operations in the same order, so bit for bit the scalar results),
+// otherwise the scalar steps themselves; KX_JPEG_SCALAR forces the latter.
 bool KxJpegInverseDCT(const std::int32_t* coefficients, std::int32_t* samples);
+bool KxJpegInverseDCTScalar(const std::int32_t* coefficients, std::int32_t* samples);
+
+#if (defined(__GNUC__) || defined(__clang__)) && !defined(KX_JPEG_SCALAR)
+#define KX_JPEG_VECTOR 1
+#else
+#define KX_JPEG_VECTOR 0
+#endif

@@ -176,6 +176,76 @@ bool Convert(short from, short to, const std::vector<unsigned char>& in, CKXJCod
   return true;
 }
 
+// Shift_JIS to EUC-JP or UTF-8 piece by piece, each piece cut between
+// characters (KxSJISCharBoundary), so that neither the whole input nor the
+// whole output is ever held: the same bytes as converting it whole.
+constexpr size_t kPiece = 1 << 20;
+
+bool ConvertPiece(short to, const unsigned char* p, long n, std::vector<unsigned char>& units, std::FILE* out) {
+  if (n < 1) return true;
+  CKXJCode conv;  // a fresh one: the Unicode converters append
+  if (to == kKxCodeEUC) {
+    conv.SJIStoEUC(p, n);
+  } else {
+    HandleOwner text, glyphs;
+    long count = 0;
+    UKXUnicode::ConvertFromText(kScriptJapanese, reinterpret_cast<const char*>(p), n, nullptr, 0, text.h, count,
+                                glyphs.h);
+    // Behind a byte-order mark, as a whole text is, so that a U+FEFF at the
+    // piece's start stays a character.
+    units.resize(size_t(count) * 2 + 2);
+    KxFlatPut16(units.data(), 0xFEFF, true);
+    const char16_t* u = text.h ? reinterpret_cast<const char16_t*>(*text.h) : nullptr;
+    for (long k = 0; k < count; ++k) KxFlatPut16(units.data() + 2 + 2 * k, u[k], true);
+    conv.UNICODEtoUTF8(units.data(), long(units.size()));
+  }
+  const size_t size = size_t(conv.GetTextSize());
+  return size == 0 || std::fwrite(conv.GetTextPtr(), 1, size, out) == size;
+}
+
+int StreamConvert(short to, const char* inPath, const char* outPath) {
+  std::FILE* in = std::fopen(inPath, "rb");
+  if (!in) {
+    std::fprintf(stderr, "kxjconv: cannot read %s\n", inPath);
+    return 1;
+  }
+  std::fprintf(stderr, "detected: %s\n", kNames[kKxCodeSJIS]);
+  std::FILE* out = std::fopen(outPath, "wb");
+  if (!out) {
+    std::fclose(in);
+    std::fprintf(stderr, "kxjconv: cannot write %s\n", outPath);
+    return 1;
+  }
+  std::vector<unsigned char> buffer, units;
+  size_t held = 0;
+  bool ok = true, end = false;
+  while (ok && !end) {
+    if (buffer.size() < held + kPiece) buffer.resize(held + kPiece);
+    const size_t got = std::fread(buffer.data() + held, 1, kPiece, in);
+    if (got < kPiece) {
+      if (std::ferror(in)) {
+        std::fprintf(stderr, "kxjconv: cannot read %s\n", inPath);
+        ok = false;
+        break;
+      }
+      end = true;
+    }
+    held += got;
+    // The whole rest at the end; otherwise up to the last cut, and a piece
+    // without one waits for more.
+    const long cut = end ? long(held) : KxSJISCharBoundary(buffer.data(), long(held));
+    ok = ConvertPiece(to, buffer.data(), cut, units, out);
+    std::memmove(buffer.data(), buffer.data() + cut, held - size_t(cut));
+    held -= size_t(cut);
+  }
+  std::fclose(in);
+  if (std::fclose(out) != 0 || !ok) {
+    if (ok) std::fprintf(stderr, "kxjconv: cannot write %s\n", outPath);
+    return 1;
+  }
+  return 0;
+}
+
 int Run(int argc, char** argv) {
   std::string fromName = "auto", toName;
   bool detectOnly = false;
@@ -197,6 +267,9 @@ int Run(int argc, char** argv) {
   short to = detectOnly ? kKxCodeSJIS : CodeOf(toName);
   if (from == -2 || to < 0) return Usage();
   if (detectOnly ? files.empty() : files.size() != 2) return Usage();
+
+  if (!detectOnly && from == kKxCodeSJIS && (to == kKxCodeEUC || to == kKxCodeUTF8))
+    return StreamConvert(to, files[0], files[1]);
 
   std::vector<unsigned char> in;
   if (detectOnly) {

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "driver.h"
-#include "formats/facilities.h"
 #include "formats/jpeg.h"
 #include "platform/files.h"
+#include "text/facilities.h"
 
 namespace {
 
@@ -21,8 +21,22 @@ class CCoefficientDump : public CKXJpegDecoder {
  public:
   bool mOn = false;
   std::string mText;
+  FILE* mOut = nullptr;  // pixels: rows are written as they are decoded
+  bool mWriteFailed = false;
 
  protected:
+  void RowsDecoded(const unsigned char* rgb, long top, long count) override {
+    if (top == 0) {
+      unsigned char *r, *g, *b;
+      long width, height;
+      GetPictData(&r, &g, &b, width, height);
+      std::fprintf(mOut, "P6\n%ld %ld\n255\n", width, height);
+      mRowWidth = width;
+    }
+    const size_t bytes = size_t(mRowWidth) * 3 * size_t(count);
+    if (std::fwrite(rgb, 1, bytes, mOut) != bytes) mWriteFailed = true;
+  }
+
   void BlockDecoded(int component, long row, long column, const std::int32_t* c) override {
     if (!mOn) return;
     mText += std::to_string(component) + ' ' + std::to_string(row) + ' ' + std::to_string(column);
@@ -32,6 +46,9 @@ class CCoefficientDump : public CKXJpegDecoder {
     }
     mText += '\n';
   }
+
+ private:
+  long mRowWidth = 0;
 };
 
 int Status(const CKXJpegDecoder& d) { return d.GetLastError() == CKXJpegDecoder::kNotSupported ? 2 : 1; }
@@ -45,34 +62,25 @@ int Run(bool coefficients, const char* in, const char* out) {
   CCoefficientDump decoder;
   decoder.mOn = coefficients;
   long code = 0;
-  if (decoder.SetJpegData(reinterpret_cast<char*>(data.data()), long(data.size())) != 0 || decoder.DoDecode() != 0) {
-    int kind = decoder.GetLastError(&code);
-    std::fprintf(stderr, "kxjpeg: %s: error kind %d, code %ld\n", in, kind, code);
-    return Status(decoder);
-  }
-  FILE* o = std::fopen(out, "wb");
-  if (!o) {
-    std::fprintf(stderr, "kxjpeg: cannot write %s\n", out);
-    return 1;
-  }
-  if (coefficients) {
-    std::fwrite(decoder.mText.data(), 1, decoder.mText.size(), o);
-  } else {
-    unsigned char *r, *g, *b;
-    long width, height;
-    decoder.GetPictData(&r, &g, &b, width, height);
-    std::fprintf(o, "P6\n%ld %ld\n255\n", width, height);
-    std::vector<unsigned char> row(std::size_t(width) * 3);
-    for (long y = 0; y < height; ++y) {
-      for (long x = 0; x < width; ++x) {
-        row[std::size_t(x) * 3] = r[y * width + x];
-        row[std::size_t(x) * 3 + 1] = g[y * width + x];
-        row[std::size_t(x) * 3 + 2] = b[y * width + x];
-      }
-      std::fwrite(row.data(), 1, row.size(), o);
+  FILE* o = nullptr;
+  if (decoder.SetJpegData(reinterpret_cast<char*>(data.data()), long(data.size())) == 0) {
+    o = std::fopen(out, "wb");
+    if (!o) {
+      std::fprintf(stderr, "kxjpeg: cannot write %s\n", out);
+      return 1;
     }
+    decoder.mOut = o;
+    if ((coefficients ? decoder.DoDecode() : decoder.DoDecodeRows()) == 0) {
+      if (coefficients) std::fwrite(decoder.mText.data(), 1, decoder.mText.size(), o);
+      return std::fclose(o) == 0 && !decoder.mWriteFailed ? 0 : 1;
+    }
+    // Nothing is left of a picture that could not be decoded.
+    std::fclose(o);
+    std::remove(out);
   }
-  return std::fclose(o) == 0 ? 0 : 1;
+  int kind = decoder.GetLastError(&code);
+  std::fprintf(stderr, "kxjpeg: %s: error kind %d, code %ld\n", in, kind, code);
+  return Status(decoder);
 }
 
 }  // namespace
@@ -83,6 +91,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: kxjpeg [--coefficients] IN.jpg OUT\n");
     return 3;
   }
-  return KxDriverMain("kxjpeg", KxFormatsFacilities,
+  // The decoder needs memory only: no fonts or pictures are set up.
+  return KxDriverMain("kxjpeg", KxTextFacilities,
                       [&] { return Run(coefficients, argv[argc - 2], argv[argc - 1]); });
 }

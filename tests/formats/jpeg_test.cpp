@@ -591,3 +591,88 @@ TEST(JpegDecoder, ADecoderForgetsThePreviousPicture) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------- fast paths
+
+// The vector IDCT and colour conversion against their scalar steps on the
+// same random inputs: the same bytes, not merely close ones.
+TEST(JpegFastPaths, VectorIdctAndColourEqualTheScalarSteps) {
+  std::mt19937 rng(59);
+  const long steps = KxRandomSteps(20000);
+  std::int32_t f[64], fast[64], scalar[64];
+  for (long i = 0; i < steps; ++i) {
+    const int density = 1 + int(rng() % 64);
+    const int magnitude = std::vector<int>{2, 64, 2048, 1 << 20, 32767 * 65535}[rng() % 5];
+    for (int k = 0; k < 64; ++k)
+      f[k] = int(rng() % 64) < density ? int(rng() % (2u * unsigned(magnitude) + 1) - unsigned(magnitude)) : 0;
+    if (rng() % 8 == 0) std::memset(f + 1, 0, sizeof f - sizeof f[0]);  // DC only
+    const bool a = KxJpegInverseDCT(f, fast), b = KxJpegInverseDCTScalar(f, scalar);
+    ASSERT_EQ(b, a) << "block " << i;
+    if (a) {
+      ASSERT_EQ(0, std::memcmp(fast, scalar, sizeof fast)) << "block " << i;
+    }
+  }
+  // Rows of every length, with samples far outside 0-255 as the IDCT may give.
+  for (long i = 0; i < steps / 20; ++i) {
+    const long n = long(rng() % 40);
+    const int spread = rng() % 2 ? 300 : 1 << 20;
+    std::vector<std::int32_t> y(size_t(n) + 1), cb(size_t(n) + 1), cr(size_t(n) + 1);
+    for (long x = 0; x < n; ++x)
+      for (auto* v : {&y, &cb, &cr}) (*v)[size_t(x)] = int(rng() % unsigned(2 * spread)) - spread / 2;
+    // Chroma for every pixel, or for every second one (4:2:0 and 4:2:2).
+    for (bool half : {false, true}) {
+      std::vector<unsigned char> one(size_t(n) * 3 + 3, 7), other(size_t(n) * 3 + 3, 7);
+      KxJpegConvertRow(y.data(), cb.data(), cr.data(), one.data(), n, half, false);
+      KxJpegConvertRow(y.data(), cb.data(), cr.data(), other.data(), n, half, true);
+      ASSERT_EQ(one, other) << "row " << i << (half ? ", half chroma" : "");
+    }
+  }
+}
+
+class CBandDecoder : public CKXJpegDecoder {
+ public:
+  std::vector<unsigned char> rgb;
+  long nextRow = 0;
+  bool inOrder = true;
+
+ protected:
+  void RowsDecoded(const unsigned char* p, long top, long count) override {
+    unsigned char *r, *g, *b;
+    long width, height;
+    GetPictData(&r, &g, &b, width, height);
+    inOrder = inOrder && top == nextRow && count > 0 && top + count <= height && !r;
+    nextRow = top + count;
+    rgb.insert(rgb.end(), p, p + width * 3 * count);
+  }
+};
+
+// Decoding by rows gives the planes' pixels, interleaved, in every layout,
+// and fails where decoding into planes fails.
+TEST(JpegFastPaths, RowsEqualThePlanesInterleaved) {
+  for (const char* name : {"jpeg-420.jpg", "jpeg-422.jpg", "jpeg-411.jpg", "jpeg-mixed.jpg", "jpeg-grey.jpg",
+                           "jpeg-restart.jpg", "jpeg-17x9.jpg", "jpeg-q5.jpg"}) {
+    const Bytes full = ReadFixture(name);
+    ASSERT_FALSE(full.empty()) << name;
+    CKXJpegDecoder planes;
+    ASSERT_EQ(0, Decode(full, planes).decode) << name;
+    unsigned char *r, *g, *b;
+    long width, height;
+    planes.GetPictData(&r, &g, &b, width, height);
+    std::vector<unsigned char> expected;
+    for (long i = 0; i < width * height; ++i) expected.insert(expected.end(), {r[i], g[i], b[i]});
+
+    std::vector<char> copy(full.begin(), full.end());
+    CBandDecoder rows;
+    ASSERT_EQ(0, rows.SetJpegData(copy.data(), long(copy.size())));
+    ASSERT_EQ(0, rows.DoDecodeRows()) << name;
+    EXPECT_TRUE(rows.inOrder) << name;
+    EXPECT_EQ(height, rows.nextRow) << name;
+    EXPECT_TRUE(rows.rgb == expected) << name;
+
+    std::vector<char> cut(full.begin(), full.begin() + long(full.size() * 2 / 3));
+    CBandDecoder broken;
+    if (broken.SetJpegData(cut.data(), long(cut.size())) == 0) {
+      EXPECT_NE(0, broken.DoDecodeRows()) << name;
+    }
+  }
+}

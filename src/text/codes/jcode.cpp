@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "platform/exception.h"
 #include "platform/utf16.h"
@@ -540,6 +541,29 @@ Boolean CKXJCode::JIStoSJIS(const unsigned char* p, long n) {
 // ---------------------------------------------------------------------------
 // Shift_JIS and EUC-JP
 
+namespace {
+
+// Every Shift_JIS pair's EUC-JP bytes (high << 8 | low), 0 where the second
+// byte cannot trail: one look-up instead of the arithmetic of each pair.
+struct SEUCPairs {
+  std::uint16_t t[48][256];
+  static int Slot(uchar lead) { return lead <= 0x9F ? lead - 0x81 : lead - 0xE0 + 31; }
+  SEUCPairs() : t() {
+    for (int lead = 0x81; lead <= 0xEF; ++lead) {
+      if (!IsLead(uchar(lead))) continue;
+      for (int trail = 0; trail < 256; ++trail) {
+        if (!IsTrail(uchar(trail))) continue;
+        uchar out[2];
+        SJISToJISPair(uchar(lead), uchar(trail), out);
+        t[Slot(uchar(lead))][trail] = std::uint16_t((out[0] | 0x80) << 8 | (out[1] | 0x80));
+      }
+    }
+  }
+};
+const SEUCPairs kEUCPairs;
+
+}  // namespace
+
 Boolean CKXJCode::SJIStoEUC(const unsigned char* p, long n) {
   ReleaseTextPtr();
   mText.DeleteAll();
@@ -552,24 +576,30 @@ Boolean CKXJCode::SJIStoEUC(const unsigned char* p, long n) {
     long end = std::min(n, i + kChunk);
     o = w.Ensure(o, (end - i + 1) * 2);
     while (i < end) {
-      if (end - i >= 8 && AllASCII8(p + i)) {
-        std::memcpy(o, p + i, 8);
-        o += 8;
-        i += 8;
-        continue;
-      }
       uchar c = p[i];
       if (c < 0x80) {
+        if (end - i >= 8 && AllASCII8(p + i)) {
+          std::memcpy(o, p + i, 8);
+          o += 8;
+          i += 8;
+          continue;
+        }
         *o++ = c;
         ++i;
-      } else if (IsLead(c) && i + 1 < n && IsTrail(p[i + 1])) {
-        SJISToJISPair(c, p[i + 1], o);
-        o[0] |= 0x80;
-        o[1] |= 0x80;
-        o += 2;
-        i += 2;
-        result = true;
-      } else if (IsKana(c)) {
+        continue;
+      }
+      if (IsLead(c) && i + 1 < n) {
+        const std::uint16_t pair = kEUCPairs.t[SEUCPairs::Slot(c)][p[i + 1]];
+        if (pair) {
+          o[0] = uchar(pair >> 8);
+          o[1] = uchar(pair);
+          o += 2;
+          i += 2;
+          result = true;
+          continue;
+        }
+      }
+      if (IsKana(c)) {
         *o++ = 0x8E;
         *o++ = c;
         ++i;
@@ -673,31 +703,41 @@ Boolean CKXJCode::UNICODEtoUTF8(const unsigned char* p, long n) {
       little = true;
     }
   }
-  auto unit = [&](long k) -> std::uint32_t {
-    return little ? std::uint32_t(p[k] | (p[k + 1] << 8)) : std::uint32_t((p[k] << 8) | p[k + 1]);
-  };
   Writer w(mText, n + n / 2 + 8);
   uchar* o = w.Begin();
-  while (i + 1 < n) {
-    long end = std::min(n - 1, i + kChunk);
-    o = w.Ensure(o, (end - i + 2) / 2 * 3 + 8);
-    while (i < end) {
-      std::uint32_t u = unit(i);
-      i += 2;
-      if (KxIsSurrogate(u)) {
-        const char32_t cp = KxJoinSurrogates(u, i + 1 < n ? unit(i) : 0);
-        if (cp != 0) {
-          o = PutUTF8(o, cp);
-          i += 2;
+  // The byte order is fixed for the whole text: one loop for each.
+  auto convert = [&](auto littleOrder) {
+    constexpr bool kLittle = decltype(littleOrder)::value;
+    auto unit = [&](long k) -> std::uint32_t {
+      return kLittle ? std::uint32_t(p[k] | (p[k + 1] << 8)) : std::uint32_t((p[k] << 8) | p[k + 1]);
+    };
+    while (i + 1 < n) {
+      long end = std::min(n - 1, i + kChunk);
+      o = w.Ensure(o, (end - i + 2) / 2 * 3 + 8);
+      while (i < end) {
+        std::uint32_t u = unit(i);
+        i += 2;
+        if (u < 0x80) {
+          *o++ = uchar(u);
+        } else if (KxIsSurrogate(u)) {
+          const char32_t cp = KxJoinSurrogates(u, i + 1 < n ? unit(i) : 0);
+          if (cp != 0) {
+            o = PutUTF8(o, cp);
+            i += 2;
+          } else {
+            // An unpaired surrogate has no UTF-8 form.
+            o = PutUTF8(o, kReplacement);
+          }
         } else {
-          // An unpaired surrogate has no UTF-8 form.
-          o = PutUTF8(o, kReplacement);
+          o = PutUTF8(o, u);
         }
-      } else {
-        o = PutUTF8(o, u);
       }
     }
-  }
+  };
+  if (little)
+    convert(std::true_type{});
+  else
+    convert(std::false_type{});
   if (i < n) {
     // Half a unit at the end.
     o = w.Ensure(o, 3);
@@ -754,6 +794,13 @@ Boolean CKXJCode::UTF8toUNICODE(const unsigned char* p, long n, unsigned char wi
   }
   w.Finish(o);
   return true;
+}
+
+long KxSJISCharBoundary(const unsigned char* p, long n) {
+  if (!p) return 0;
+  for (long i = n - 1; i >= 0; --i)
+    if (p[i] < 0x40) return i + 1;
+  return 0;
 }
 
 // ---------------------------------------------------------------------------

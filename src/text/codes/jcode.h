@@ -87,5 +87,12 @@ class CKXJCode {
   void* mJIS0212Context = nullptr;
 };
 
+// The length of the longest start of p[0, n) that ends between two
+// characters whatever follows: up to and with its last byte below 0x40,
+// which is neither half of a pair. 0 when there is no such byte. Cutting
+// Shift_JIS text there lets it be converted piece by piece (to EUC-JP or
+// Unicode) with the same result as whole.
+long KxSJISCharBoundary(const unsigned char* p, long n);
+
 // One Shift_JIS pair to its JIS row and cell bytes, in place.
 void sjis_to_jis(unsigned short& s1, unsigned short& s2);

@@ -9,6 +9,10 @@
 
 #include "platform/exception.h"
 #include "platform/memory.h"
+#include "platform/script.h"
+#include "text/base/memory.h"
+#include "text/codes/unicode.h"
+#include "common/test_main.h"
 
 namespace {
 
@@ -431,3 +435,67 @@ TEST(JCodeIconv, HalfWidthKanaRoundTrip) {
 }
 
 }  // namespace
+
+namespace {
+
+std::u16string Utf16Of(const Bytes& s) {
+  Handle units = nullptr, glyphs = nullptr;
+  long count = 0;
+  UKXUnicode::ConvertFromText(kScriptJapanese, s.data(), L(s), nullptr, 0, units, count, glyphs);
+  std::u16string out;
+  if (units) out.assign(reinterpret_cast<const char16_t*>(*units), size_t(count));
+  if (units) KxMemHFree(units);
+  if (glyphs) KxMemHFree(glyphs);
+  return out;
+}
+
+}  // namespace
+
+// Shift_JIS cut at KxSJISCharBoundary and converted piece by piece (what
+// kxjconv does with large files) gives what converting it whole gives.
+TEST(JCodePieces, PiecesCutBetweenCharactersConvertLikeTheWhole) {
+  std::mt19937 rng(5959);
+  const long steps = KxRandomSteps(300);
+  for (long step = 0; step < steps; ++step) {
+    Bytes text;
+    const long length = long(rng() % 400);
+    while (L(text) < length) {
+      switch (rng() % 6) {
+        case 0: text += char(rng() % 0x80); break;                        // ASCII and controls
+        case 1: text += rng() % 2 ? "\r\n" : " "; break;
+        case 2: text += char(0xA1 + rng() % 0x3F); break;                 // half-width kana
+        case 3: text += char(0x80 + rng() % 0x80); break;                 // any high byte, lone leads
+        default: {
+          const uchar lead = uchar(rng() % 2 ? 0x81 + rng() % 0x1F : 0xE0 + rng() % 0x1D);
+          text += char(lead);
+          text += char(0x40 + rng() % 0xBD);                              // trails, ASCII ones too
+        }
+      }
+    }
+    Bytes euc;
+    std::u16string units;
+    long at = 0;
+    while (at < L(text)) {
+      // A random window; its piece ends at the window's last cut.
+      const long window = std::min(L(text) - at, 1 + long(rng() % 64));
+      const bool last = at + window == L(text);
+      const long cut = last ? window : KxSJISCharBoundary(U(text) + at, window);
+      if (cut == 0) {
+        if (window == L(text) - at) break;
+        continue;
+      }
+      if (!last) {
+        EXPECT_LT(uchar(text[size_t(at + cut - 1)]), 0x40);
+      }
+      const Bytes piece = text.substr(size_t(at), size_t(cut));
+      euc += ToEUC(piece);
+      units += Utf16Of(piece);
+      at += cut;
+    }
+    ASSERT_EQ(L(text), at);
+    EXPECT_EQ(ToEUC(text), euc) << "step " << step;
+    EXPECT_TRUE(Utf16Of(text) == units) << "step " << step;
+  }
+  EXPECT_EQ(0, KxSJISCharBoundary(U(Bytes("\x81\x40\x82\xA0")), 4));
+  EXPECT_EQ(3, KxSJISCharBoundary(U(Bytes("\x81\x40\n\x82")), 4));
+}
