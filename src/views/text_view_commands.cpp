@@ -91,12 +91,13 @@ void DoSelectAll(KxTextCommandTarget& t, long) {
   t.engine.SetSelectionRange(t.engine.GetTotalRange(), false);
   t.engine.CompleteTyping();
 }
+// Text that other programs copy arrives as Unicode alone ("utxt").
 void StPaste(KxTextCommandTarget& t, long, KxTextCommandStatus& s) {
   const OSType best = BestClipboardFlavor(t.engine);
-  EnableIf(s, best == FourCC("TEXT") || best == FourCC("PICT"));
+  EnableIf(s, best == FourCC("TEXT") || best == FourCC("PICT") || best == FourCC("utxt"));
 }
 void StPasteText(KxTextCommandTarget&, long, KxTextCommandStatus& s) {
-  EnableIf(s, ClipboardHas(FourCC("TEXT")));
+  EnableIf(s, ClipboardHas(FourCC("TEXT")) || ClipboardHas(FourCC("utxt")));
   sPasteStyleEnabled = ClipboardHas(FourCC("styl"));
   sPasteRulerEnabled = ClipboardHas(FourCC("styx"));
 }

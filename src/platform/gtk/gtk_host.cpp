@@ -493,6 +493,7 @@ std::unique_ptr<KxGtkHost> KxGtkHost::Open(std::string* why) {
   KxSetClock(&impl.clock);
   KxSetHost(host.get());
   gKxGtkImpl = &impl;
+  impl.WatchClipboard();
   KxGtkInstallURLOpener();
   return host;
 }
@@ -505,6 +506,7 @@ KxGtkHost::~KxGtkHost() {
       c = nullptr;
     }
   Pump();
+  mImpl->UnwatchClipboard();
   KxSetURLOpener(nullptr);
   gKxGtkImpl = nullptr;
   KxSetHost(nullptr);

@@ -109,6 +109,11 @@ struct KxGtkHost::Impl {
   bool clipboardClaiming = false;  // our own claim replaces our last one
   bool clipboardReading = false;   // a read runs a nested loop: no second
   KxClipboardStore clipboardLastRead;
+  // What the desktop's clipboard held when last read, kept until its owner
+  // changes (when the display reports owner changes).
+  bool clipboardWatched = false;
+  bool clipboardCached = false;
+  KxClipboardStore clipboardCache;
   KxDragData dragOut;              // what our drag offers
   struct Drop {
     GdkDragContext* context = nullptr;
@@ -119,6 +124,8 @@ struct KxGtkHost::Impl {
     KxDragData data;
   } drop;
   void ClaimClipboard();
+  void WatchClipboard();
+  void UnwatchClipboard();
   void SetUpDrops(KxGtkWindow& w);
 };
 
