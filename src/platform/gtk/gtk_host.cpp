@@ -184,7 +184,22 @@ gboolean OnKeyPress(GtkWidget* widget, GdkEventKey* e, gpointer) {
   // Every key stops here: the toolkit's own key bindings (the menu bar's
   // F10, mnemonics) never see them, and menu keys go through the
   // application's lookup.
-  if (!KxGtkTranslateKey(e->keyval, mods, key)) return TRUE;
+  if (!KxGtkTranslateKey(e->keyval, mods, key)) {
+    // A character no key code of ours carries (Greek, Cyrillic, kana
+    // layouts, or a key mapped to any character) is typed as text, as the
+    // input method's commit would be; with the command key it is no menu key.
+    const gunichar ch = gdk_keyval_to_unicode(e->keyval);
+    if (ch >= 0x20 && ch != 0x7F && g_unichar_validate(ch) && !(mods & kKxEventCommandKey)) {
+      gchar buf[8] = {};
+      g_unichar_to_utf8(ch, buf);
+      KxGtkPending p;
+      p.kind = KxGtkPending::kCommit;
+      p.window = w->id;
+      p.text = buf;
+      impl->queue.push_back(p);
+    }
+    return TRUE;
+  }
   KxHostKeyState().SetKey(key.keyCode, true);
   if (key.modifierKey) return TRUE;
   const bool repeat = !impl->keysDown.insert(e->hardware_keycode).second;

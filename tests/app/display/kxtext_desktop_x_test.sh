@@ -78,5 +78,11 @@ import -window root "$shots/1-pasted.png"
 keys ctrl+s
 contents "$work/paste.txt" "$expected" || fail "pasted text: $(cat "$work/paste.txt")"
 
+# ---- Characters beyond Latin-1 from the keyboard -----------------------------------
+type_text "末尾αβжx"
+keys ctrl+s
+expected="${expected}末尾αβжx"
+contents "$work/paste.txt" "$expected" || fail "typed text: $(cat "$work/paste.txt")"
+import -window root "$shots/2-typed.png"
 stop
 echo ok
