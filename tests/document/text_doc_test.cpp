@@ -21,6 +21,8 @@
 #include "platform/framework/commander.h"
 #include "platform/fonts.h"
 #include "platform/framework/framework_classes.h"
+#include "platform/framework/menu.h"
+#include "platform/resources.h"
 #include "platform/framework/window.h"
 #include "platform/host/headless.h"
 #include "platform/keys.h"
@@ -502,6 +504,42 @@ TEST_F(TextDocTest, NativeDocumentsLeaveTheContainerForOtherFormats) {
     const bool u16 = c.code == FourCC("utxt");
     EXPECT_TRUE(got == c.bytes || (u16 && got == "\xFF\xFE" + Iconv("styled", "UTF-16LE"))) << got.size();
   }
+}
+
+// The Edit menu's Undo and Redo items name the step and count the stack,
+// both sides alike; an empty side shows its list's first text, disabled.
+TEST_F(TextDocTest, UndoAndRedoItemsNameTheirSteps) {
+  const fs::path p = dir / "u.txt";
+  Spit(p, "x\n");
+  ASSERT_NE(Open(p), nullptr);
+  auto item = [&](std::int16_t index, bool& enabled) {
+    app->UpdateMenus();
+    const LMenu* edit = LMenuBar::GetCurrentMenuBar()->FetchMenu(130);
+    enabled = edit->GetItem(index)->enabled;
+    return edit->GetItem(index)->text;
+  };
+  auto ind = [](short list, short index) {
+    Str255 s;
+    GetIndString(s, list, index);
+    return std::string(reinterpret_cast<const char*>(s + 1), s[0]);
+  };
+  const std::string typing = ind(150, 7), nothingToRedo = ind(150, 1), nothingToUndo = ind(151, 1);
+  ASSERT_FALSE(typing.empty());
+  bool on = true;
+  EXPECT_EQ(item(2, on), nothingToRedo);
+  EXPECT_FALSE(on);
+  Type("a b");
+  EXPECT_EQ(item(1, on), typing + "1");
+  EXPECT_TRUE(on);
+  Command(kKxCmdUndo);
+  EXPECT_EQ(item(2, on), typing + "1");
+  EXPECT_TRUE(on);
+  EXPECT_EQ(item(1, on), nothingToUndo);
+  EXPECT_FALSE(on);
+  Command(kKxCmdRedo);
+  EXPECT_EQ(item(2, on), nothingToRedo);
+  EXPECT_FALSE(on);
+  EXPECT_EQ(item(1, on), typing + "1");
 }
 
 }  // namespace

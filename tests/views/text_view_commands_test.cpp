@@ -264,7 +264,7 @@ TEST_F(TextCommandTest, PasteTakesUnicodeAloneFromOtherPrograms) {
   EXPECT_TRUE(Status(14).enabled);
   EXPECT_TRUE(Status(1131).enabled);
   EXPECT_TRUE(Obey(14));
-  EXPECT_EQ(engine->Text(), "a\x96\x96\x94\xf6b\r");
+  EXPECT_EQ(engine->Text(), "a\x96\x96\x94\xf6" "b\r");
   KxCurrentHost().ClearClipboard();
 }
 

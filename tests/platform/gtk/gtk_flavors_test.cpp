@@ -133,8 +133,9 @@ TEST(GtkFlavors, TextFromOtherProgramsInEveryTarget) {
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0], Utf16(c.inside)) << c.target << " " << c.bytes;
     std::vector<std::uint8_t> out;
-    if (std::string(c.target).rfind("text/plain;", 0) != 0 && std::string(c.target) != "UTF8_STRING")
+    if (std::string(c.target).rfind("text/plain;", 0) != 0 && std::string(c.target) != "UTF8_STRING") {
       EXPECT_FALSE(KxGtkExport(c.target, FourCC("utxt"), records[0], out)) << c.target;
+    }
   }
   EXPECT_LT(KxGtkTargetRank("application/x-kxtext-utxt"), KxGtkTargetRank("UTF8_STRING"));
   EXPECT_LT(KxGtkTargetRank("UTF8_STRING"), KxGtkTargetRank("text/plain"));
