@@ -21,6 +21,7 @@ CKXTextViewServices* gServices = &gDefaultServices;
 CKXTextViewServices& Services() { return *gServices; }
 
 constexpr long kMaxFindBytes = 255;
+constexpr CommandT kCmdLineWrap = 1405, kCmdPaperView = 1407;
 constexpr unsigned char kPictureByte = 0xCA;  // the one byte that stands for a picture
 
 // ---- Small status helpers ------------------------------------------------------------------------
@@ -654,7 +655,12 @@ bool CKXTextView::ObeyCommand(CommandT command, void* param) {
   }
   // Undo would break an open composition apart.
   if (command == 11 && services.IsInlineInput(this)) return true;
-  if (KxObeyTextCommand(target, command) == KxTextCommandOutcome::kDone) return true;
+  if (KxObeyTextCommand(target, command) == KxTextCommandOutcome::kDone) {
+    // Wrapping or paper view switched: a text that wraps to the window
+    // takes its width again.
+    if (command == kCmdLineWrap || command == kCmdPaperView) FitImageToFrame();
+    return true;
+  }
   return CKXEventView::ObeyCommand(command, param);
 }
 

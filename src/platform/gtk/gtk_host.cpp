@@ -699,6 +699,26 @@ void KxGtkHost::SetWindowBounds(KxWindowID window, const Rect& bounds) {
   w->bounds = Rect{bounds.top, bounds.left, Clamp16(long(bounds.top) + height), Clamp16(long(bounds.left) + width)};
 }
 
+Rect KxGtkHost::GetScreenBounds() const {
+  // A frame's title bar and the program's menu bar lie outside the content
+  // bounds; their heights are known only once a window is shown, so these
+  // allow for the common ones.
+  constexpr int kTitleAllowance = 32, kMenuAllowance = 28, kEdgeAllowance = 4;
+  GdkDisplay* display = gdk_display_get_default();
+  GdkMonitor* monitor = display ? gdk_display_get_primary_monitor(display) : nullptr;
+  if (!monitor && display && gdk_display_get_n_monitors(display) > 0) monitor = gdk_display_get_monitor(display, 0);
+  if (!monitor) return KxHost::GetScreenBounds();
+  GdkRectangle area{};
+  gdk_monitor_get_workarea(monitor, &area);
+  // A window is placed by its frame (SetWindowBounds puts the frame's top
+  // at the content's top less the menu bar), so its content ends a title
+  // bar lower than its bounds say.
+  const int top = area.y + kMenuAllowance, left = area.x + kEdgeAllowance;
+  const int bottom = area.y + area.height - kTitleAllowance, right = area.x + area.width - kEdgeAllowance;
+  if (bottom - top < 100 || right - left < 100) return KxHost::GetScreenBounds();
+  return Rect{Clamp16(top), Clamp16(left), Clamp16(bottom), Clamp16(right)};
+}
+
 Rect KxGtkHost::GetWindowBounds(KxWindowID window) const {
   const KxGtkWindow* w = mImpl->Find(window);
   return w ? w->bounds : Rect{0, 0, 0, 0};

@@ -2,7 +2,9 @@
 # The real editor on a virtual display with a window manager, as a user of
 # the desktop meets it: text that another program copies (xclip, under
 # each text target) pastes with Ctrl+V; characters beyond Latin-1 typed on
-# the keyboard arrive; the Redo item names its step. Screenshots stay in
+# the keyboard arrive; the wheel turned down moves toward the end; a
+# resize re-wraps the text; clicks and Select All reach a freshly opened
+# window; windows stack. Screenshots stay in
 # $KX_SHOT_DIR and stderr must hold no toolkit warning.
 set -euo pipefail
 bin="${KX_BIN_DIR:?}"
@@ -79,10 +81,75 @@ keys ctrl+s
 contents "$work/paste.txt" "$expected" || fail "pasted text: $(cat "$work/paste.txt")"
 
 # ---- Characters beyond Latin-1 from the keyboard -----------------------------------
-type_text "末尾αβжx"
+# xdotool maps each such character to a spare key for the moment it types
+# it: one at a time, so that the program reads each mapping while it holds.
+for c in 末 尾 α β ж x; do xdotool type --delay 200 "$c"; sleep 0.3; done
+sleep 0.3
 keys ctrl+s
 expected="${expected}末尾αβжx"
 contents "$work/paste.txt" "$expected" || fail "typed text: $(cat "$work/paste.txt")"
 import -window root "$shots/2-typed.png"
+stop
+
+# ---- The wheel, a resize, stacked windows -------------------------------------------
+for k in $(seq 1 120); do echo "line $k"; done > "$work/lines.txt"
+start "$work/lines.txt"
+geometry() { xdotool getwindowgeometry "$1" | tr -s ' ,x' ' '; }
+at() {   # WINDOW X Y: the pointer to a point of the window (its frame's top-left is 0 0)
+  local x y
+  read -r _ x y _ < <(xdotool getwindowgeometry "$1" | tr -s ' ,:' ' ' | grep Position)
+  xdotool mousemove $((x + $2)) $((y + $3))
+  sleep 0.2
+}
+at "$w" 200 300
+for _ in 1 2 3 4 5 6; do xdotool click 5; sleep 0.1; done
+sleep 0.5
+at "$w" 30 60
+xdotool click 1
+sleep 0.3
+type_text "W"
+keys ctrl+s
+sleep 1
+first=$(grep -n W "$work/lines.txt" | cut -d: -f1)
+[ -n "$first" ] && [ "$first" -gt 3 ] || fail "the wheel turned down did not move toward the end (typed on line ${first:-none})"
+import -window root "$shots/3-wheel.png"
+# Select All shows its highlight at once: most of the text's first lines turn dark.
+keys ctrl+a
+read -r _ x y _ < <(xdotool getwindowgeometry "$w" | tr -s ' ,:' ' ' | grep Position)
+import -window root -crop "40x60+$((x + 8))+$((y + 40))" "$shots/3-selected.png"
+dark=$(convert "$shots/3-selected.png" -colorspace Gray -format '%[fx:mean<0.5]' info:)
+[ "$dark" = 1 ] || fail "Select All drew no highlight"
+keys ctrl+End
+# One long paragraph: the caret's Down from its start lands where the
+# first wrapped line ends, which moves with the window's width.
+long=$(for k in $(seq 1 60); do printf 'word%02d ' "$k"; done)
+printf '%s\n' "$long" > "$work/wrap.txt"
+keys ctrl+o
+sleep 1
+keys ctrl+l
+type_text "$work/wrap.txt"
+keys Return
+w2=$(window "wrap.txt") || fail "wrap.txt did not open"
+xdotool windowactivate --sync "$w2"; sleep 0.3
+wide=$(geometry "$w2")
+keys ctrl+Home Down
+type_text "A"
+xdotool windowsize "$w2" 360 400; sleep 1.5
+keys ctrl+Home Down
+type_text "B"
+keys ctrl+s
+sleep 1
+text=$(cat "$work/wrap.txt")
+a=${text%%A*}; b=${text%%B*}
+[ ${#b} -lt ${#a} ] || fail "a narrower window did not re-wrap (A at ${#a}, B at ${#b}; window $wide)"
+import -window root "$shots/4-rewrapped.png"
+keys ctrl+n
+sleep 1
+n=$(window "名称未設定") || fail "no new window"
+read -r _ x1 y1 _ < <(xdotool getwindowgeometry "$w2" | tr -s ' ,:' ' ' | grep Position)
+read -r _ x2 y2 _ < <(xdotool getwindowgeometry "$n" | tr -s ' ,:' ' ' | grep Position)
+[ "$x1,$y1" != "$x2,$y2" ] || fail "the new window lies exactly over the last one ($x1,$y1)"
+import -window root "$shots/5-stacked.png"
+keys ctrl+w
 stop
 echo ok
