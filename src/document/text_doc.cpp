@@ -9,6 +9,7 @@
 
 #include "app/app_commands.h"
 #include "app/application.h"
+#include "app/contextual_menu.h"
 #include "app/dynamic_menus.h"
 #include "app/globals.h"
 #include "app/prefs_records.h"
@@ -150,7 +151,11 @@ CKXTextDocument::CKXTextDocument(LCommander* super, const std::string& path) : C
   mUndoer = new CKXTextUndoer;
   mPanes.window->AddAttachment(mUndoer, nullptr, true);
   for (CKXTextView* v : mPanes.view)
-    if (v) v->SetDocument(this);
+    if (v) {
+      v->SetDocument(this);
+      // A contextual click (or the Menu key) on the text opens its menu.
+      v->AddAttachment(new CKXTextContextualMenu(v));
+    }
   if (!path.empty()) {
     std::error_code ec;
     const std::string full = std::filesystem::absolute(path, ec).lexically_normal().string();

@@ -178,6 +178,7 @@ gboolean OnKeyPress(GtkWidget* widget, GdkEventKey* e, gpointer) {
   KxGtkWindow* w = impl ? impl->FindWidget(widget) : nullptr;
   if (!w) return FALSE;
   impl->gdkState = e->state;
+  impl->KeepInput(reinterpret_cast<GdkEvent*>(e));
   if (FilterThroughInputMethod(*impl, *w, e)) return TRUE;
   const std::uint16_t mods = impl->Modifiers();
   KxGtkKey key;
@@ -249,6 +250,8 @@ gboolean OnFocusOut(GtkWidget* widget, GdkEventFocus*, gpointer) {
   // Keys released in another program's window never come back here.
   impl->keysDown.clear();
   KxHostKeyState().ReleaseAll();
+  // Our own pop-up menu took the focus: the window stays the active one.
+  if (impl->popupOpen) return FALSE;
   if (impl->active == w->id) {
     impl->PostActivate(w->id, false);
     impl->active = kKxNoWindow;
@@ -280,6 +283,7 @@ gboolean OnButton(GtkWidget* widget, GdkEventButton* e, gpointer) {
   if (!down) mods |= kKxEventButtonState;
   if (e->button == kSecondaryButton) mods |= kKxEventControlKey;
   if (down) {
+    impl->KeepInput(reinterpret_cast<GdkEvent*>(e));
     gPresented = {};
     // The desktop brought the window forward with the press.
     if (impl->active != w->id || impl->windows.front().get() != w) impl->MakeActive(w->id);
@@ -372,6 +376,11 @@ void KxGtkHost::Impl::PostActivate(KxWindowID window, bool isActive) {
   e.message = window;
   e.modifiers = isActive ? kKxEventActiveFlag : 0;
   Post(e);
+}
+
+void KxGtkHost::Impl::KeepInput(const GdkEvent* e) {
+  if (lastInput) gdk_event_free(lastInput);
+  lastInput = e ? gdk_event_copy(e) : nullptr;
 }
 
 void KxGtkHost::Impl::MakeActive(KxWindowID window) {
@@ -521,6 +530,7 @@ KxGtkHost::~KxGtkHost() {
       c = nullptr;
     }
   Pump();
+  mImpl->KeepInput(nullptr);
   mImpl->UnwatchClipboard();
   KxSetURLOpener(nullptr);
   gKxGtkImpl = nullptr;

@@ -83,6 +83,9 @@ struct KxGtkHost::Impl {
   bool menuOpen = false;
   bool menuRebuildPending = false;
   bool menuSyncing = false;        // our own changes to items: no choices
+  bool popupOpen = false;          // a pop-up menu of ours holds the input
+  GdkEvent* lastInput = nullptr;   // a copy of the last press or key, owned
+  void KeepInput(const GdkEvent* e);
 
   KxGtkWindow* Find(KxWindowID id) const;
   KxGtkWindow* FindWidget(GtkWidget* toplevelOrArea) const;

@@ -4,7 +4,9 @@
 # each text target) pastes with Ctrl+V; characters beyond Latin-1 typed on
 # the keyboard arrive; the wheel turned down moves toward the end; a
 # resize re-wraps the text; clicks and Select All reach a freshly opened
-# window; windows stack. Screenshots stay in
+# window; windows stack; Format > Size > 18 enlarges the selection (and
+# undoes in one step); a right-click shows the contextual menu over the
+# selection, whose Copy reaches other programs. Screenshots stay in
 # $KX_SHOT_DIR and stderr must hold no toolkit warning.
 set -euo pipefail
 bin="${KX_BIN_DIR:?}"
@@ -151,5 +153,37 @@ read -r _ x2 y2 _ < <(xdotool getwindowgeometry "$n" | tr -s ' ,:' ' ' | grep Po
 [ "$x1,$y1" != "$x2,$y2" ] || fail "the new window lies exactly over the last one ($x1,$y1)"
 import -window root "$shots/5-stacked.png"
 keys ctrl+w
+stop
+
+# ---- Format > Size, the contextual menu ------------------------------------------------
+printf 'small text here\nsecond\n' > "$work/format.txt"
+start "$work/format.txt"
+keys shift+End
+# Rows just below the first line: dark only once the selected line is taller.
+band() {
+  import -window "$w" -crop 60x3+50+39 "$shots/band.png"
+  convert "$shots/band.png" -colorspace Gray -format '%[fx:mean<0.5]' info:
+}
+click_at() { xdotool mousemove --window "$w" "$1" "$2"; sleep 0.4; xdotool click "${3:-1}"; sleep 0.6; }
+[ "$(band)" = 0 ] || fail "the band below the first line is dark before any change"
+click_at 185 12          # 書式
+xdotool mousemove --window "$w" 200 56; sleep 0.6   # サイズ
+xdotool mousemove --window "$w" 360 56; sleep 0.3
+import -window root "$shots/6-size-menu.png"
+click_at 370 160         # 18
+import -window root "$shots/7-size-18.png"
+[ "$(band)" = 1 ] || fail "Format > Size > 18 did not enlarge the selection"
+keys ctrl+z
+[ "$(band)" = 0 ] || fail "one undo did not restore the size"
+keys ctrl+Home shift+End
+click_at 40 30 3
+import -window root "$shots/8-contextual.png"
+import -window "$w" -crop 80x40+70+60 "$shots/menu-area.png"
+[ "$(convert "$shots/menu-area.png" -colorspace Gray -format '%[fx:minima<0.5]' info:)" = 1 ] ||
+  fail "a right-click showed no menu"
+click_at 80 70           # コピー, the menu's second item
+[ "$(xclip -selection clipboard -o 2>/dev/null)" = "small text here" ] ||
+  fail "Copy from the contextual menu did not reach the clipboard: $(xclip -selection clipboard -o 2>&1)"
+keys ctrl+s
 stop
 echo ok
