@@ -709,6 +709,21 @@ void KxGtkHost::SetWindowBounds(KxWindowID window, const Rect& bounds) {
   w->bounds = Rect{bounds.top, bounds.left, Clamp16(long(bounds.top) + height), Clamp16(long(bounds.left) + width)};
 }
 
+double KxGtkHost::FontResolution() const {
+  constexpr double kDefaultResolution = 96;
+  GdkScreen* screen = gdk_screen_get_default();
+  const double dpi = screen ? gdk_screen_get_resolution(screen) : -1;
+  // A resolution beyond any real screen is a broken setting.
+  return dpi >= 36 && dpi <= 384 ? dpi : kDefaultResolution;
+}
+
+bool KxGtkHost::FontSmoothing() const {
+  GtkSettings* settings = gtk_settings_get_default();
+  gint antialias = -1;
+  if (settings) g_object_get(settings, "gtk-xft-antialias", &antialias, nullptr);
+  return antialias != 0;
+}
+
 Rect KxGtkHost::GetScreenBounds() const {
   // A frame's title bar and the program's menu bar lie outside the content
   // bounds; their heights are known only once a window is shown, so these

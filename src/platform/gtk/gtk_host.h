@@ -55,6 +55,10 @@ class KxGtkHost : public KxHost {
   // for a window's title bar and menu bar: the content bounds a window may
   // take.
   Rect GetScreenBounds() const override;
+  // The desktop's font resolution (Xft.dpi; 96 when it sets none) and
+  // whether it smooths its fonts (Xft.antialias; on when it says nothing).
+  double FontResolution() const;
+  bool FontSmoothing() const;
 
   // The desktop clipboard (gtk_clipboard.cpp): what the program puts is
   // offered under MIME targets; reads take one snapshot of every flavor.
