@@ -95,7 +95,8 @@ stop
 
 # ---- The wheel, a resize, stacked windows -------------------------------------------
 for k in $(seq 1 120); do echo "line $k"; done > "$work/lines.txt"
-start "$work/lines.txt"
+# An English desktop (and a first preference file): word wrap by default.
+start "$work/lines.txt" LANGUAGE=en XDG_CONFIG_HOME="$work/english"
 geometry() { xdotool getwindowgeometry "$1" | tr -s ' ,x' ' '; }
 at() {   # WINDOW X Y: the pointer to a point of the window (its frame's top-left is 0 0)
   local x y
@@ -144,6 +145,7 @@ sleep 1
 text=$(cat "$work/wrap.txt")
 a=${text%%A*}; b=${text%%B*}
 [ ${#b} -lt ${#a} ] || fail "a narrower window did not re-wrap (A at ${#a}, B at ${#b}; window $wide)"
+[ "${a: -1}" = " " ] && [ "${b: -1}" = " " ] || fail "an English desktop's text does not wrap at words: ${text:0:80}"
 import -window root "$shots/4-rewrapped.png"
 keys ctrl+n
 sleep 1
