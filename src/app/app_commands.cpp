@@ -51,9 +51,11 @@ bool CKXTextApp::AppCommandStatus(CommandT command, Boolean& enabled, Boolean& u
     case kKxCmdOpen:
     case kKxCmdQuit:
     case kKxCmdAbout:
-    case kKxCmdPreferences:
     case kKxCmdServices:
       enabled = true;
+      return true;
+    case kKxCmdPreferences:
+      enabled = mHooks->HasTool(kKxCmdPrefDialog);
       return true;
     case kKxCmdHelpInformation:
       // Only with an address to open.
@@ -65,7 +67,8 @@ bool CKXTextApp::AppCommandStatus(CommandT command, Boolean& enabled, Boolean& u
       return true;
     case kKxCmdToolPalette:
     case kKxCmdFunctionBar:
-      enabled = true;
+      // An item is enabled only when it does something.
+      enabled = mHooks->HasTool(command);
       usesMark = true;
       mark = (command == kKxCmdToolPalette ? mHooks->ToolPaletteShown() : mHooks->FunctionBarShown()) ? kKxCheckMark
                                                                                                      : kKxNoMark;
@@ -77,7 +80,11 @@ bool CKXTextApp::AppCommandStatus(CommandT command, Boolean& enabled, Boolean& u
     enabled = false;
     return true;
   }
-  if (IsIn(command, kToolCommands, std::size(kToolCommands)) || kKxHelpCommands.Contains(command)) {
+  if (IsIn(command, kToolCommands, std::size(kToolCommands))) {
+    enabled = mHooks->HasTool(command);
+    return true;
+  }
+  if (kKxHelpCommands.Contains(command)) {
     enabled = true;
     return true;
   }

@@ -72,6 +72,9 @@ class KxAppHooks {
   // preference dialogs, key customisation, tool windows, the clipboard,
   // the macro editor, the function-key bar set-up); false when not there.
   virtual bool RunTool(CommandT /*command*/) { return false; }
+  // Whether RunTool has the dialog or window of the command: its item is
+  // enabled only then.
+  virtual bool HasTool(CommandT /*command*/) { return false; }
   // Whether a tool window shows (file browser, file search, stream editor,
   // clipboard): then the window commands are the application's.
   virtual bool ToolWindowOpen() { return false; }

@@ -1,6 +1,7 @@
 #include "app/facilities.h"
 
 #include "app/globals.h"
+#include "app/text_services.h"
 #include "views/facilities.h"
 #include "platform/core.h"
 
@@ -8,4 +9,6 @@ void KxAppFacilities() {
   KxViewsFacilities();
   KxRegisterFacility(kRankAppGlobals, "application globals", KxSetGlobalDefaults, nullptr);
   KxRegisterFacility(kRankAppLists, "application lists", nullptr, KxFreeGlobalLists);
+  KxRegisterFacility(kRankApp, "text view services", [] { KxInstallAppTextServices(true); },
+                     [] { KxInstallAppTextServices(false); });
 }

@@ -9,8 +9,10 @@
 
 #include "app/app_commands.h"
 #include "app/application.h"
+#include "app/contextual_menu.h"
 #include "app/dynamic_menus.h"
 #include "app/globals.h"
+#include "app/prefs_records.h"
 #include "document/doc_file.h"
 #include "document/file_tube.h"
 #include "engine/event_handler.h"
@@ -18,6 +20,9 @@
 #include "engine/text_action.h"
 #include "engine/text_engine.h"
 #include "engine/text_undoer.h"
+#include "layout/kxtext_api.h"
+#include "layout/linebreak.h"
+#include "layout/text_edit.h"
 #include "platform/clock.h"
 #include "platform/exception.h"
 #include "platform/files.h"
@@ -38,6 +43,10 @@ constexpr OSType kFormatRTF = FourCC("RTF ");
 constexpr OSType kFormatUTF16 = FourCC("utxt");
 constexpr OSType kFormatUTF8 = FourCC("UTF8");
 constexpr std::uint32_t kTicksPerSecond = 60;
+// Largest line-break rule mode (0 off, 1 hang, 2 push back) and
+// justification (0 left to 3 justified) a preference may hold.
+constexpr std::uint8_t kMaxLineBreakMode = 2;
+constexpr std::uint8_t kMaxJustification = 3;
 
 int gUntitledCount = 0;
 
@@ -138,10 +147,15 @@ CKXTextDocument::CKXTextDocument(LCommander* super, const std::string& path) : C
     throw;
   }
   SetWindow(mPanes.window);
+  StartFromPreferences();
   mUndoer = new CKXTextUndoer;
   mPanes.window->AddAttachment(mUndoer, nullptr, true);
   for (CKXTextView* v : mPanes.view)
-    if (v) v->SetDocument(this);
+    if (v) {
+      v->SetDocument(this);
+      // A contextual click (or the Menu key) on the text opens its menu.
+      v->AddAttachment(new CKXTextContextualMenu(v));
+    }
   if (!path.empty()) {
     std::error_code ec;
     const std::string full = std::filesystem::absolute(path, ec).lexically_normal().string();
@@ -163,6 +177,52 @@ CKXTextDocument::~CKXTextDocument() {
   mHandler->RemoveUser(this);
   mEngine->RemoveUser(this);
   mEngine = nullptr;
+}
+
+void CKXTextDocument::StartFromPreferences() {
+  // The line and edit styles a document starts with are the preferences'
+  // (a file's own stored settings, when it has any, replace them as it is
+  // read). Vertical writing for new documents switches the window, not the
+  // line style.
+  const SKXPreference& p = gPreference;
+  const KXEditHandle edit = mEngine->GetEdit();
+  SKXLineStyl line{};
+  KXTE_GetLineStyl(edit, line);
+  line.tabInterval = p.tabInterval;
+  line.lineSpace = p.lineSpacing;
+  line.charSpace = p.charSpacing;
+  line.mode = p.lineBreakMode <= kMaxLineBreakMode ? p.lineBreakMode : 0;
+  line.justify = p.justification <= kMaxJustification ? p.justification : 0;
+  line.wrap = p.wrapAtWidth != 0;
+  line.wordWrap = p.wordWrap != 0;
+  line.controlView = p.controlView != 0;
+  KXTE_SetLineStyl(edit, line, 0);
+  SKXEditStyl style{};
+  KXTE_GetEditStyl(edit, style);
+  if (p.font >= 0) style.font = p.font;
+  if (p.size > 0) style.size = p.size;
+  if (p.tabWidth > 0) style.tabWidth = p.tabWidth;
+  style.autoIndent = p.autoIndent != 0;
+  style.caretLine = p.caretLine != 0;
+  style.paperView = p.paperView != 0;
+  style.guideView = p.guideView != 0;
+  KXTE_SetEditStyl(edit, style, 0);
+}
+
+void CKXTextDocument::PlaceNewWindow() {
+  // Stacked in document-list order (cycles of five, each a step right and
+  // down), sized to the screen's area, capped by the preferred size.
+  std::vector<CKXTextDocument*> docs = KxTextDocHooks::All();
+  const auto it = std::find(docs.begin(), docs.end(), this);
+  if (it == docs.end()) return;
+  const std::vector<Rect> places = KxStackLayout(GetStandardArea(), int(docs.size()));
+  Rect r = places[std::size_t(it - docs.begin())];
+  int width = 0, height = 0;
+  if (KxPrefWindowSize(gPreference, width, height)) {
+    r.right = std::int16_t(std::min<int>(r.right, r.left + width));
+    r.bottom = std::int16_t(std::min<int>(r.bottom, r.top + height));
+  }
+  DoSetBounds(r);
 }
 
 std::string CKXTextDocument::Path() const { return mFile ? mFile->GetFileSpec().Path() : std::string(); }
@@ -196,7 +256,16 @@ bool CKXTextDocument::FinishCreateSelf() {
   UpdateTitle();
   mEngine->SetTextChanged(false);
   LDocument::SetModified(false);
+  PlaceNewWindow();
+  // A plain or new text wraps to its window, and re-wraps when it resizes.
+  for (CKXTextView* v : mPanes.view)
+    if (v) v->SetWrapToFrame(true);
   mPanes.window->SetLatentSub(mPanes.view[0]);
+  // Panes are made active; the window is not yet. Made inactive with it,
+  // they all take part in its first activation (the text's event handler
+  // included, which draws the selection and takes clicks only once
+  // activated).
+  mPanes.window->Deactivate();
   mPanes.window->Show();
   mPanes.window->Select();
   LCommander::SwitchTarget(mPanes.view[0]);

@@ -138,6 +138,10 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
  private:
   void ReadInto(const std::string& path);
   void UpdateTitle();
+  // The engine's line and edit styles from the preferences.
+  void StartFromPreferences();
+  // The new window's place among the stacked document windows.
+  void PlaceNewWindow();
 
   CKXTextEngine* mEngine = nullptr;
   CKXEventHandler* mHandler = nullptr;

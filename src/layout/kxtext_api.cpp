@@ -772,6 +772,8 @@ std::uint16_t KXTE_SetEditScale(KXEditHandle e, short percent) {
   return x ? std::uint16_t(x->SetEditScale(percent)) : std::uint16_t{};
 }
 
+void KXTE_SetScreenScale(short percent) { CKXTextEdit::SetScreenScale(percent); }
+
 short KXTE_GetEditScale(KXEditHandle e) {
   auto* x = EditOf(e);
   return x ? short(x->GetEditScale()) : short{};

@@ -261,6 +261,10 @@ void KXTE_SetAutoIndent(KXEditHandle e, std::uint8_t on);
 std::uint8_t KXTE_GetAutoIndent(KXEditHandle e);
 std::uint16_t KXTE_SetEditScale(KXEditHandle e, short percent);
 short KXTE_GetEditScale(KXEditHandle e);
+// The screen's factor every edit object shows its text at, on top of its
+// own scale (percent of 72 dpi; 100: none). The program sets it once from
+// the desktop's resolution; drivers keep 100.
+void KXTE_SetScreenScale(short percent);
 std::uint16_t KXTE_Resize(KXEditHandle e, const RectL& dest, const RectL* view);
 void KXTE_SetDestRect(KXEditHandle e, const RectL& dest);
 void KXTE_GetDestRect(KXEditHandle e, RectL& dest);

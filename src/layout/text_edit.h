@@ -131,6 +131,15 @@ class CKXTextEdit : public CKXText {
   std::uint8_t GetAutoIndent() const { return mEditStyl.autoIndent; }
   virtual std::uint16_t SetEditScale(short percent);
   short GetEditScale() const { return mEditStyl.scale; }
+  // The scale the text is shown at (0 for 100 %): the stored one with the
+  // screen's factor on top, never while printing. The factor is nobody's
+  // setting: it is neither stored nor shown as the scale.
+  short ShownScale() const;
+  // The screen's resolution against 72 dots per inch, in percent, for every
+  // edit object (100, the default, adds nothing). Set once, before any
+  // edit object is made.
+  static void SetScreenScale(short percent);
+  static short GetScreenScale();
 
   // ---- Typing attributes and state ------------------------------------------------------
   void SetCurStyl(const SStyl& s) { mCurStyl = s; }

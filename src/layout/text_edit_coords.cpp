@@ -46,9 +46,25 @@ void CKXTextEdit::VerticalSetup() {
   mRotation = RotationReference();
 }
 
-long CKXTextEdit::ScaleIn(long v) const { return KxScaleLong(std::int32_t(v), mEditStyl.scale, true); }
+namespace {
+short gScreenScale = 100;
+constexpr short kLargestShownScale = 3200;
+}  // namespace
 
-long CKXTextEdit::ScaleOut(long v) const { return KxScaleLong(std::int32_t(v), mEditStyl.scale, false); }
+void CKXTextEdit::SetScreenScale(short percent) { gScreenScale = std::clamp<short>(percent, 25, 400); }
+
+short CKXTextEdit::GetScreenScale() { return gScreenScale; }
+
+short CKXTextEdit::ShownScale() const {
+  if (mPrinting || gScreenScale == 100) return mEditStyl.scale;
+  const long stored = mEditStyl.scale == 0 ? 100 : mEditStyl.scale;
+  const long shown = std::clamp<long>((stored * gScreenScale + 50) / 100, 1, kLargestShownScale);
+  return shown == 100 ? short(0) : short(shown);
+}
+
+long CKXTextEdit::ScaleIn(long v) const { return KxScaleLong(std::int32_t(v), ShownScale(), true); }
+
+long CKXTextEdit::ScaleOut(long v) const { return KxScaleLong(std::int32_t(v), ShownScale(), false); }
 
 PointL CKXTextEdit::LayoutToShown(const PointL& layout) const {
   PointL p = layout;
@@ -58,7 +74,7 @@ PointL CKXTextEdit::LayoutToShown(const PointL& layout) const {
 
 PointL CKXTextEdit::ShownToLayout(const PointL& shown) const {
   PointL p{std::int32_t(ScaleIn(shown.v)), std::int32_t(ScaleIn(shown.h))};
-  const short scale = mEditStyl.scale;
+  const short scale = ShownScale();
   if (scale > 0 && scale < 100) {
     // Below 100 % one shown pixel covers several layout ones; take the one
     // furthest down the text in both writings, so that the line top that
@@ -89,7 +105,7 @@ RectL CKXTextEdit::ToPortRect(const RectL& layout) const {
 
 void CKXTextEdit::SetDestRect(const RectL& dest) {
   RectL r = dest;
-  KxScaleRect(r, mEditStyl.scale, true);
+  KxScaleRect(r, ShownScale(), true);
   if (Vertical()) r = RectL{r.left, r.top, r.right, r.bottom};
   mDest = r;
 }
@@ -98,7 +114,7 @@ void CKXTextEdit::GetDestRect(RectL& dest) const {
   RectL r = mDest;
   if (!mLineStyl.wrap && r.right - r.left < kUnwrappedWidth) r.right = std::int32_t(r.left + kUnwrappedWidth);
   if (Vertical()) r = RectL{r.left, r.top, r.right, r.bottom};
-  KxScaleRect(r, mEditStyl.scale, false);
+  KxScaleRect(r, ShownScale(), false);
   dest = r;
 }
 
@@ -110,7 +126,7 @@ long CKXTextEdit::GetRightPos(long /*line*/) const {
 
 void CKXTextEdit::SetViewRect(const RectL& view) {
   RectL r = view;
-  KxScaleRect(r, mEditStyl.scale, true);
+  KxScaleRect(r, ShownScale(), true);
   if (Vertical()) {
     VerticalSetup();
     VerticalRect(r, 0);
@@ -122,13 +138,13 @@ void CKXTextEdit::SetViewRect(const RectL& view) {
   mView = r;
   mQDOffset = PointL{};
   mQDOffsetOn = 0;
-  mScaledView = mEditStyl.scale ? view : RectL{};
+  mScaledView = ShownScale() ? view : RectL{};
 }
 
 void CKXTextEdit::GetViewRect(RectL& view) const {
   RectL r = mView;
   if (Vertical()) VerticalRect(r, 1);
-  KxScaleRect(r, mEditStyl.scale, false);
+  KxScaleRect(r, ShownScale(), false);
   view = r;
 }
 

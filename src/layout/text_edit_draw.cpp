@@ -104,7 +104,7 @@ void CKXTextEdit::TextDrawString(const PointL& pen, long start, long length, lon
                                  const RectL& clip) {
   if (!mDrawPort) return;
   StKxPortSaver saver(mDrawPort);
-  const short scale = mEditStyl.scale == 100 ? 0 : mEditStyl.scale;
+  const short scale = ShownScale() == 100 ? 0 : ShownScale();
   // The offset splits into a base (unscaled, a multiple of 100 when
   // scaled, so that it scales without rounding) and a residue in pixels.
   PointL base{}, residue{};
@@ -143,7 +143,7 @@ long CKXTextEdit::GetDrawPoint(PointL& pen, const RectL& r) const {
 
 long CKXTextEdit::GetDrawLine(PointL& pen, const RectL& shown) const {
   RectL r = shown;
-  KxScaleRect(r, mEditStyl.scale, true);
+  KxScaleRect(r, ShownScale(), true);
   if (Vertical()) VerticalRect(r, 0);
   return GetDrawPoint(pen, r);
 }
@@ -204,8 +204,8 @@ void CKXTextEdit::Draw(const RectL& update) {
   // The update in layout space, a unit larger on every side so that no
   // rounding of the scale leaves a pixel out; the port clip is exact.
   RectL layout = update;
-  KxScaleRect(layout, mEditStyl.scale, true);
-  if (mEditStyl.scale) layout = RectL{layout.top - 1, layout.left - 1, layout.bottom + 1, layout.right + 1};
+  KxScaleRect(layout, ShownScale(), true);
+  if (ShownScale()) layout = RectL{layout.top - 1, layout.left - 1, layout.bottom + 1, layout.right + 1};
   if (Vertical()) VerticalRect(layout, 0);
   RectL dest = mDest;
   if (!mLineStyl.wrap) dest.right = kUnbounded;

@@ -433,7 +433,7 @@ void CKXTextEditEx::SetDestRect(const RectL& dest) {
     return;
   }
   RectL r = dest;
-  KxScaleRect(r, GetEditScale(), true);
+  KxScaleRect(r, ShownScale(), true);
   if (Vertical()) r = RectL{r.left, r.top, r.right, r.bottom};
   KxOffsetRect(mPaperImage, r.left - mPaperImage.left, r.top - mPaperImage.top);
   RectL d = ToDestRect();
@@ -448,7 +448,7 @@ void CKXTextEditEx::GetDestRect(RectL& dest) const {
   }
   RectL r = mPaperImage;
   if (Vertical()) r = RectL{r.left, r.top, r.right, r.bottom};
-  KxScaleRect(r, GetEditScale(), false);
+  KxScaleRect(r, ShownScale(), false);
   dest = r;
 }
 

@@ -97,7 +97,7 @@ long CKXTextEditEx::GetDrawColmPoint(long page, short column, PointL& at, const 
 long CKXTextEditEx::GetDrawLineEx(PointL& at, const RectL& shown) const {
   if (!Paper()) return GetDrawLine(at, shown);
   RectL r = shown;
-  KxScaleRect(r, GetEditScale(), true);
+  KxScaleRect(r, ShownScale(), true);
   if (Vertical()) VerticalRect(r, 0);
   long page = 1;
   short column = 1;
@@ -157,8 +157,8 @@ void CKXTextEditEx::DrawPaper(long page, const RectL& paperRect, const RectL& cl
   if (!KxSectRect(whole, near, frame)) return;
   KxTextDrawFrame(frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top, kSolidNet,
                   kKxColorBlack, 0);
-  const long unit = std::max(1L, long(KxDrawScale(1, GetEditScale() == 100 ? 0 : GetEditScale())));
-  const long inset = KxDrawScale(std::int32_t(kShadowInset), GetEditScale() == 100 ? 0 : GetEditScale());
+  const long unit = std::max(1L, long(KxDrawScale(1, ShownScale() == 100 ? 0 : ShownScale())));
+  const long inset = KxDrawScale(std::int32_t(kShadowInset), ShownScale() == 100 ? 0 : ShownScale());
   const RectL shadows[2] = {
       RectL{std::int32_t(whole.top + inset), whole.right, std::int32_t(whole.bottom + unit),
             std::int32_t(whole.right + unit)},
@@ -215,7 +215,7 @@ void CKXTextEditEx::DrawBand(const SKXHdFtStyl& rec, bool header, long page, con
   const RectL port = ToPortRect(band);
   if (Empty(port)) return;
   StKxPortSaver saver(GetDrawPort());
-  const short scale = GetEditScale() == 100 ? 0 : GetEditScale();
+  const short scale = ShownScale() == 100 ? 0 : ShownScale();
   SStyl style = rec.style;
   style.size = KxScaledFontSize(style.size, scale);
   KxTextDrawBoxText(port, line, n, style, rec.alignment, 0);
@@ -462,8 +462,8 @@ void CKXTextEditEx::DrawPaperLines(long first, long last, const RectL& update, l
 void CKXTextEditEx::Draw(const RectL& update) {
   if (!GetDrawPort() || Empty(update)) return;
   RectL layout = update;
-  KxScaleRect(layout, GetEditScale(), true);
-  if (GetEditScale()) layout = Grown(layout, 1);
+  KxScaleRect(layout, ShownScale(), true);
+  if (ShownScale()) layout = Grown(layout, 1);
   if (Vertical()) VerticalRect(layout, 0);
   if (!Paper()) {
     CKXTextEdit::Draw(update);

@@ -224,10 +224,36 @@ void CKXTextView::AdaptToSuperScroll(std::int32_t dh, std::int32_t dv) {
   FixView();
 }
 
+void CKXTextView::SetWrapToFrame(bool on) {
+  mWrapToFrame = on;
+  FitImageToFrame();
+}
+
+void CKXTextView::FitImageToFrame() {
+  if (!mWrapToFrame || !mTextEngine) return;
+  const KXEditHandle edit = mTextEngine->GetEdit();
+  if (KXTE_GetPaperView(edit) || !KXTE_GetLineTurn(edit)) return;
+  SPoint32 origin{};
+  SDimension32 dest{}, image{};
+  mTextEngine->GetDestRect(origin, dest);
+  mTextEngine->GetImageSize(image);
+  // The same margin after the text as before it; never narrower than a
+  // few characters, however small the window.
+  constexpr std::int32_t kNarrowest = 32;
+  const bool vertical = Vertical();
+  const std::int32_t along = vertical ? mFrameSize.height - 2 * origin.v : mFrameSize.width - 2 * origin.h;
+  const std::int32_t extent = std::max(kNarrowest, along);
+  if (extent == (vertical ? dest.height : dest.width)) return;
+  mTextEngine->SetImageSize(vertical ? SDimension32{image.width, extent} : SDimension32{extent, 0});
+  FixImage();
+  Refresh();
+}
+
 void CKXTextView::ResizeFrameBy(std::int32_t dw, std::int32_t dh, bool refresh) {
   if (!Vertical()) {
     LView::ResizeFrameBy(dw, dh, refresh);
     FixView();
+    FitImageToFrame();
     return;
   }
   // Vertical writing starts at the right: that edge of the text stays put.
@@ -238,6 +264,7 @@ void CKXTextView::ResizeFrameBy(std::int32_t dw, std::int32_t dh, bool refresh) 
     LView::ScrollPinnedImageBy(-dw, 0, false);
     if (refresh) Refresh();
   }
+  FitImageToFrame();
 }
 
 void CKXTextView::FixImage() {

@@ -96,6 +96,11 @@ class CKXTextView : public CKXEventView, public CKXTMacroTarget, public KxInputM
   void FixView();
   void FixView(std::int32_t dh, std::int32_t dv);
   void FixImage();
+  // The text wraps at the frame (its width, its height in vertical
+  // writing) while wrapping is on and paper view off: a document that
+  // wraps to its window re-wraps when the window is resized.
+  void SetWrapToFrame(bool on);
+  void FitImageToFrame();
   void ResizeImageBy(std::int32_t dw, std::int32_t dh, bool refresh) override;
   void MoveBy(std::int32_t dh, std::int32_t dv, bool refresh) override;
   void ResizeFrameBy(std::int32_t dw, std::int32_t dh, bool refresh) override;
@@ -183,6 +188,7 @@ class CKXTextView : public CKXEventView, public CKXTMacroTarget, public KxInputM
   LPane* mInfoView = nullptr;
   RectL mInvalRect{0, 0, 0, 0};   // port coordinates
   bool mInvalPending = false;
+  bool mWrapToFrame = false;
   bool mLatentShown = false;
   std::uint16_t mRedrawCount = 0;
 };

@@ -21,6 +21,7 @@ CKXTextViewServices* gServices = &gDefaultServices;
 CKXTextViewServices& Services() { return *gServices; }
 
 constexpr long kMaxFindBytes = 255;
+constexpr CommandT kCmdLineWrap = 1405, kCmdPaperView = 1407;
 constexpr unsigned char kPictureByte = 0xCA;  // the one byte that stands for a picture
 
 // ---- Small status helpers ------------------------------------------------------------------------
@@ -91,13 +92,14 @@ void DoSelectAll(KxTextCommandTarget& t, long) {
   t.engine.SetSelectionRange(t.engine.GetTotalRange(), false);
   t.engine.CompleteTyping();
 }
+// Text that other programs copy arrives as Unicode alone ("utxt").
 void StPaste(KxTextCommandTarget& t, long, KxTextCommandStatus& s) {
   // Another program's copy arrives as Unicode text alone.
   const OSType best = BestClipboardFlavor(t.engine);
   EnableIf(s, best == FourCC("TEXT") || best == FourCC("PICT") || best == FourCC("utxt"));
 }
 void StPasteText(KxTextCommandTarget&, long, KxTextCommandStatus& s) {
-  EnableIf(s, ClipboardHas(FourCC("TEXT")));
+  EnableIf(s, ClipboardHas(FourCC("TEXT")) || ClipboardHas(FourCC("utxt")));
   sPasteStyleEnabled = ClipboardHas(FourCC("styl"));
   sPasteRulerEnabled = ClipboardHas(FourCC("styx"));
 }
@@ -654,7 +656,12 @@ bool CKXTextView::ObeyCommand(CommandT command, void* param) {
   }
   // Undo would break an open composition apart.
   if (command == 11 && services.IsInlineInput(this)) return true;
-  if (KxObeyTextCommand(target, command) == KxTextCommandOutcome::kDone) return true;
+  if (KxObeyTextCommand(target, command) == KxTextCommandOutcome::kDone) {
+    // Wrapping or paper view switched: a text that wraps to the window
+    // takes its width again.
+    if (command == kCmdLineWrap || command == kCmdPaperView) FitImageToFrame();
+    return true;
+  }
   return CKXEventView::ObeyCommand(command, param);
 }
 

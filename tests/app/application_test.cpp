@@ -92,6 +92,7 @@ class RecordingHooks : public KxAppHooks {
     log.push_back("tool " + std::to_string(command));
     return true;
   }
+  bool HasTool(CommandT) override { return true; }
   bool ToolWindowOpen() override { return toolWindowOpen; }
   void SelectDocument(int index) override { log.push_back("select " + std::to_string(index)); }
   LModelObject* FrontDocumentModel() override { return model; }

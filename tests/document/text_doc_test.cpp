@@ -15,13 +15,19 @@
 #include <tuple>
 
 #include "app/application.h"
+#include "app/globals.h"
 #include "document/text_doc.h"
 #include "engine/text_engine.h"
+#include "layout/kxtext_api.h"
+#include "layout/linebreak.h"
+#include "layout/text_edit.h"
 #include "platform/exception.h"
 #include "platform/files.h"
 #include "platform/framework/commander.h"
 #include "platform/fonts.h"
 #include "platform/framework/framework_classes.h"
+#include "platform/framework/menu.h"
+#include "platform/resources.h"
 #include "platform/framework/window.h"
 #include "platform/host/headless.h"
 #include "platform/keys.h"
@@ -662,6 +668,83 @@ TEST_F(TextDocTest, NativeDocumentsLeaveTheContainerForOtherFormats) {
     // UTF-16 goes out in host order after its byte-order mark.
     const bool u16 = c.code == FourCC("utxt");
     EXPECT_TRUE(got == c.bytes || (u16 && got == "\xFF\xFE" + Iconv("styled", "UTF-16LE"))) << got.size();
+  }
+}
+
+// The Edit menu's Undo and Redo items name the step and count the stack,
+// both sides alike; an empty side shows its list's first text, disabled.
+TEST_F(TextDocTest, UndoAndRedoItemsNameTheirSteps) {
+  const fs::path p = dir / "u.txt";
+  Spit(p, "x\n");
+  ASSERT_NE(Open(p), nullptr);
+  auto item = [&](std::int16_t index, bool& enabled) {
+    app->UpdateMenus();
+    const LMenu* edit = LMenuBar::GetCurrentMenuBar()->FetchMenu(130);
+    enabled = edit->GetItem(index)->enabled;
+    return edit->GetItem(index)->text;
+  };
+  auto ind = [](short list, short index) {
+    Str255 s;
+    GetIndString(s, list, index);
+    return std::string(reinterpret_cast<const char*>(s + 1), s[0]);
+  };
+  const std::string typing = ind(150, 7), nothingToRedo = ind(150, 1), nothingToUndo = ind(151, 1);
+  ASSERT_FALSE(typing.empty());
+  bool on = true;
+  EXPECT_EQ(item(2, on), nothingToRedo);
+  EXPECT_FALSE(on);
+  Type("a b");
+  EXPECT_EQ(item(1, on), typing + "1");
+  EXPECT_TRUE(on);
+  Command(kKxCmdUndo);
+  EXPECT_EQ(item(2, on), typing + "1");
+  EXPECT_TRUE(on);
+  EXPECT_EQ(item(1, on), nothingToUndo);
+  EXPECT_FALSE(on);
+  Command(kKxCmdRedo);
+  EXPECT_EQ(item(2, on), nothingToRedo);
+  EXPECT_FALSE(on);
+  EXPECT_EQ(item(1, on), typing + "1");
+}
+
+// New and plain documents start from the preferences' line and edit
+// styles (rule mode, word wrap, tabs, views), and their windows stack:
+// each a step right and down from the one before, inside the screen.
+TEST_F(TextDocTest, NewDocumentsStartFromThePreferencesAndStack) {
+  const SKXPreference saved = gPreference;
+  gPreference.lineBreakMode = 1;
+  gPreference.wordWrap = 1;
+  gPreference.caretLine = 1;
+  gPreference.lineSpacing = 3;
+  gPreference.justification = 9;   // out of range: left
+  ASSERT_TRUE(hooks.NewDocument());
+  const fs::path p = dir / "plain.txt";
+  Spit(p, "plain\n");
+  ASSERT_NE(Open(p), nullptr);
+  gPreference = saved;
+  const std::vector<CKXTextDocument*> docs = KxTextDocHooks::All();
+  ASSERT_EQ(docs.size(), 2u);
+  for (CKXTextDocument* d : docs) {
+    SKXLineStyl line{};
+    KXTE_GetLineStyl(d->GetEngine()->GetEdit(), line);
+    EXPECT_EQ(line.mode, 1);
+    EXPECT_EQ(line.wordWrap, 1);
+    EXPECT_EQ(line.lineSpace, 3);
+    EXPECT_EQ(line.justify, 0);
+    SKXEditStyl style{};
+    KXTE_GetEditStyl(d->GetEngine()->GetEdit(), style);
+    EXPECT_EQ(style.caretLine, 1);
+  }
+  const Rect a = docs[0]->GetWindow()->GetGlobalBounds(), b = docs[1]->GetWindow()->GetGlobalBounds();
+  const Rect screen = host.GetScreenBounds();
+  EXPECT_EQ(b.left - a.left, 4);
+  EXPECT_EQ(b.top - a.top, 20);
+  for (const Rect& r : {a, b}) {
+    EXPECT_GE(r.top, screen.top);
+    EXPECT_GE(r.left, screen.left);
+    EXPECT_LE(r.bottom, screen.bottom);
+    EXPECT_LE(r.right, screen.right);
+    EXPECT_GT(r.right - r.left, 640);   // the screen's width, not a fixed small window
   }
 }
 

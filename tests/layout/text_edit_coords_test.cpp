@@ -97,3 +97,41 @@ TEST(TextEditCoords, ScrollingToTheCaret) {
   e.SetViewRect(moved);
   EXPECT_EQ(e.SetSelView(0), 0);
 }
+
+// The screen's factor shows a text as a scale would, without being the
+// text's scale: the stored scale, and so the scale menu's mark and the
+// saved settings, stay as they were; points map back to offsets; printing
+// shows points at their own size.
+TEST(TextEditCoords, TheScreenFactorIsShownButNeverStored) {
+  struct Restore {
+    ~Restore() { CKXTextEdit::SetScreenScale(100); }
+  } restore;
+  for (short stored : {0, 50, 200}) {
+    CKXTextEdit::SetScreenScale(100);
+    TestEdit plain(90);
+    plain.SetString(kMixed);
+    plain.SetEditScale(stored);
+    const PointL farPlain = plain.GetPoint(plain.GetLength());
+    CKXTextEdit::SetScreenScale(133);
+    TestEdit e(90);
+    e.SetString(kMixed);
+    e.SetEditScale(stored);
+    EXPECT_EQ(e.GetEditScale(), stored);
+    const long base = stored == 0 ? 100 : stored;
+    const long shown = (base * 133 + 50) / 100;
+    EXPECT_EQ(e.ShownScale(), shown == 100 ? 0 : shown);
+    // Larger on the screen than the same text without the factor.
+    const PointL far = e.GetPoint(e.GetLength());
+    EXPECT_GT(far.v, farPlain.v) << stored;
+    for (long n = 0; n <= e.GetLength(); ++n) {
+      long m = n;
+      if (e.AdjustOffset(m, false) != 0) continue;
+      EXPECT_EQ(e.GetOffset(e.GetPoint(n)), n) << stored << " " << n;
+    }
+    // Printing shows points at their own size, whatever the screen.
+    e.SetPrinting(1);
+    EXPECT_EQ(e.ShownScale(), 0);
+    e.SetPrinting(0);
+    EXPECT_EQ(e.GetEditScale(), stored);
+  }
+}

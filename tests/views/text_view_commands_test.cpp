@@ -15,6 +15,7 @@
 
 #include "layout/draw_toolkit.h"
 #include "layout/text_edit_ex.h"
+#include "platform/host/host.h"
 #include "text_view_fixture.h"
 
 namespace {
@@ -243,6 +244,28 @@ TEST_F(TextCommandTest, SwallowedCommands) {
   services.sheetOpen = false;
   Obey(12);
   EXPECT_EQ(engine->Text(), "\r");
+}
+
+// Text copied in another program reaches the clipboard as Unicode alone:
+// Paste and Paste Text take it, and it arrives as the text's own bytes.
+TEST_F(TextCommandTest, PasteTakesUnicodeAloneFromOtherPrograms) {
+  Open("ab\r");
+  engine->Select(1, 1);
+  KxCurrentHost().ClearClipboard();
+  EXPECT_FALSE(Status(14).enabled);
+  EXPECT_FALSE(Status(1131).enabled);
+  const char16_t units[] = {0x672B, 0x5C3E};   // 末尾
+  std::vector<std::uint8_t> utxt;
+  for (char16_t u : units) {
+    utxt.push_back(std::uint8_t(u));
+    utxt.push_back(std::uint8_t(u >> 8));
+  }
+  KxCurrentHost().PutClipboard(FourCC("utxt"), utxt.data(), utxt.size());
+  EXPECT_TRUE(Status(14).enabled);
+  EXPECT_TRUE(Status(1131).enabled);
+  EXPECT_TRUE(Obey(14));
+  EXPECT_EQ(engine->Text(), "a\x96\x96\x94\xf6" "b\r");
+  KxCurrentHost().ClearClipboard();
 }
 
 // ---- The sweep -----------------------------------------------------------------------------------

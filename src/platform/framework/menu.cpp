@@ -91,7 +91,10 @@ bool LMenu::IsItemEnabled(std::int16_t index) const {
 }
 
 void LMenu::SetMark(std::int16_t index, std::uint16_t mark) {
-  if (KxMenuItem* item = Item(index)) item->mark = mark;
+  if (KxMenuItem* item = Item(index)) {
+    item->mark = mark;
+    item->usesMark = true;
+  }
 }
 
 void LMenu::SetKey(std::int16_t index, std::uint8_t key, std::uint16_t modifiers) {

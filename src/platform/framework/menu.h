@@ -18,6 +18,7 @@ struct KxMenuItem {
   std::uint16_t modifiers = 0;        // shift, option, control besides command
   std::int16_t submenuID = 0;
   std::uint16_t mark = kKxNoMark;
+  bool usesMark = false;              // it has carried a mark: shown with room for one
   bool enabled = true;
   bool separator = false;
 };

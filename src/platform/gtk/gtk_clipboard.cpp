@@ -6,10 +6,13 @@
 #include <gtk/gtk.h>
 
 #include <algorithm>
+#include <cstring>
+#include <utility>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/framework/commander.h"
 #include "platform/gtk/gtk_flavors.h"
 #include "platform/gtk/gtk_host.h"
 #include "platform/gtk/gtk_host_impl.h"
@@ -58,18 +61,45 @@ void OnClipboardClear(GtkClipboard*, gpointer) {
   if (gKxGtkImpl && !gKxGtkImpl->clipboardClaiming) gKxGtkImpl->clipboardOwned = false;
 }
 
-// Reads one target's data into the snapshot; private targets carry the
-// program's own bytes and win over the desktop forms of the same flavor.
-void ReadTarget(GdkAtom atom, KxClipboardStore& out) {
+// Reads one target's data into the snapshot; false when it brought
+// nothing usable.
+bool ReadTarget(GdkAtom atom, KxClipboardStore& out) {
   const std::string target = AtomName(atom);
   GtkSelectionData* data = gtk_clipboard_wait_for_contents(Board(), atom);
-  if (!data) return;
+  if (!data) return false;
   const gint length = gtk_selection_data_get_length(data);
   const guchar* bytes = gtk_selection_data_get_data(data);
   std::vector<std::vector<std::uint8_t>> records;
-  if (length >= 0 && KxGtkImport(target, bytes, static_cast<std::size_t>(length), records) && !records.empty())
-    out.Put(KxGtkFlavorOfTarget(target), records.front().data(), records.front().size());
+  bool read = false;
+  // TEXT comes in the form the owner chose: read it as that form.
+  std::string form = target;
+  gchar* converted = nullptr;
+  if (target == "TEXT") {
+    const std::string type = AtomName(gtk_selection_data_get_data_type(data));
+    if (type == "STRING" || type == "UTF8_STRING") {
+      form = type;
+    } else if (type == "COMPOUND_TEXT") {
+      converted = reinterpret_cast<gchar*>(gtk_selection_data_get_text(data));
+      form = "UTF8_STRING";
+    }
+  }
+  if (converted) {
+    read = KxGtkImport(form, reinterpret_cast<const std::uint8_t*>(converted), std::strlen(converted), records);
+    g_free(converted);
+  } else if (length >= 0) {
+    read = KxGtkImport(form, bytes, static_cast<std::size_t>(length), records);
+  }
+  if (read && !records.empty()) out.Put(KxGtkFlavorOfTarget(target), records.front().data(), records.front().size());
   gtk_selection_data_free(data);
+  return read && !records.empty();
+}
+
+// The desktop's clipboard changed hands: what we read of it is stale, and
+// the paste items follow at the next menu refresh.
+void OnOwnerChange(GtkClipboard*, GdkEvent*, gpointer) {
+  if (!gKxGtkImpl) return;
+  gKxGtkImpl->clipboardCached = false;
+  LCommander::SetUpdateCommandStatus(true);
 }
 
 // ---- drags and drops --------------------------------------------------------------------
@@ -207,25 +237,51 @@ void KxGtkHost::GetClipboardSnapshot(KxClipboardStore& out) const {
     out = impl.clipboardLastRead;
     return;
   }
+  // Read once per owner while the display tells us of every change.
+  if (impl.clipboardCached) {
+    out = impl.clipboardCache;
+    return;
+  }
   impl.clipboardReading = true;
   KxClipboardStore snapshot;
   GdkAtom* atoms = nullptr;
   gint count = 0;
   if (gtk_clipboard_wait_for_targets(Board(), &atoms, &count) && atoms) {
+    // Of each flavor the best-ranked target the owner offers (the
+    // program's own first); a target that brings nothing gives way to the
+    // next.
+    std::vector<std::pair<int, gint>> order;
+    for (gint k = 0; k < count; ++k) {
+      const int rank = KxGtkTargetRank(AtomName(atoms[k]));
+      if (KxGtkFlavorOfTarget(AtomName(atoms[k]))) order.emplace_back(rank, k);
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<OSType> seen;
-    for (int pass = 0; pass < 2; ++pass)
-      for (gint k = 0; k < count; ++k) {
-        bool isPrivate = false;
-        const OSType type = KxGtkFlavorOfTarget(AtomName(atoms[k]), &isPrivate);
-        if (!type || isPrivate != (pass == 0) || std::find(seen.begin(), seen.end(), type) != seen.end()) continue;
-        seen.push_back(type);
-        ReadTarget(atoms[k], snapshot);
-      }
+    for (const auto& entry : order) {
+      const OSType type = KxGtkFlavorOfTarget(AtomName(atoms[entry.second]));
+      if (std::find(seen.begin(), seen.end(), type) != seen.end()) continue;
+      if (ReadTarget(atoms[entry.second], snapshot)) seen.push_back(type);
+    }
     g_free(atoms);
   }
   impl.clipboardReading = false;
   impl.clipboardLastRead = snapshot;
+  if (impl.clipboardWatched) {
+    impl.clipboardCache = snapshot;
+    impl.clipboardCached = true;
+  }
   out = std::move(snapshot);
+}
+
+void KxGtkHost::Impl::WatchClipboard() {
+  // Without the display's notices a read could go stale: read every time.
+  clipboardWatched = gdk_display_supports_selection_notification(gdk_display_get_default());
+  g_signal_connect(Board(), "owner-change", G_CALLBACK(OnOwnerChange), nullptr);
+}
+
+void KxGtkHost::Impl::UnwatchClipboard() {
+  g_signal_handlers_disconnect_by_func(Board(), reinterpret_cast<gpointer>(OnOwnerChange), nullptr);
 }
 
 bool KxGtkHost::GetClipboard(OSType type, std::vector<std::uint8_t>& data) const {

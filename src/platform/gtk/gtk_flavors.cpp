@@ -2,6 +2,7 @@
 
 #include <glib.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/files.h"
@@ -14,6 +15,34 @@ const char kPrivatePrefix[] = "application/x-kxtext-";
 const char kUtf8String[] = "UTF8_STRING";
 const char kTextPlainUtf8[] = "text/plain;charset=utf-8";
 const char kUriList[] = "text/uri-list";
+// Text targets other programs offer that we read but never offer: plain
+// text is taken as UTF-8 (what the desktop's programs put there). STRING
+// is Latin-1 by the X conventions and TEXT whatever the owner chose, but
+// programs put UTF-8 under both: either is taken as UTF-8 when it is valid
+// UTF-8 (Latin-1 text rarely is), else as Latin-1.
+const char kTextPlain[] = "text/plain";
+const char kString[] = "STRING";
+const char kText[] = "TEXT";
+
+bool IsTextPlainUtf8(const std::string& target) {
+  return g_ascii_strcasecmp(target.c_str(), kTextPlainUtf8) == 0 ||
+         g_ascii_strcasecmp(target.c_str(), "text/plain;charset=UTF-8") == 0;
+}
+
+// Latin-1 bytes (up to a NUL) as UTF-8.
+std::string Latin1ToUtf8(const std::uint8_t* data, std::size_t size) {
+  std::string out;
+  for (std::size_t k = 0; k < size && data[k] != 0; ++k) {
+    const unsigned c = data[k];
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
 
 std::string PrivateTarget(OSType type) {
   std::string s = kPrivatePrefix;
@@ -74,7 +103,9 @@ OSType KxGtkFlavorOfTarget(const std::string& target, bool* isPrivate) {
     if (isPrivate) *isPrivate = true;
     return type;
   }
-  if (target == kUtf8String || target == kTextPlainUtf8) return kKxGtkUtxt;
+  if (target == kUtf8String || IsTextPlainUtf8(target) || target == kTextPlain || target == kString ||
+      target == kText)
+    return kKxGtkUtxt;
   if (target == "text/rtf") return FourCC("RTF ");
   if (target == "image/jpeg") return FourCC("JPEG");
   if (target == kUriList) return kKxGtkHFS;
@@ -129,10 +160,23 @@ std::string KxGtkUtxtToUtf8(const std::vector<std::uint8_t>& utxt) {
   return out;
 }
 
+int KxGtkTargetRank(const std::string& target) {
+  bool isPrivate = false;
+  if (KxGtkFlavorOfTarget(target, &isPrivate) == 0) return 100;
+  if (isPrivate) return 0;
+  if (target == kText) return 4;
+  if (target == kString) return 5;
+  if (target == kTextPlain) return 3;
+  if (IsTextPlainUtf8(target)) return 2;
+  return 1;
+}
+
 bool KxGtkExport(const std::string& target, OSType type, const std::vector<std::uint8_t>& in,
                  std::vector<std::uint8_t>& out) {
   bool isPrivate = false;
   if (KxGtkFlavorOfTarget(target, &isPrivate) != type) return false;
+  // Only the targets we offer are served.
+  if (target == kTextPlain || target == kString || target == kText) return false;
   if (isPrivate || (type != kKxGtkUtxt && type != kKxGtkHFS)) {
     out = in;
     return true;
@@ -164,7 +208,18 @@ bool KxGtkImport(const std::string& target, const std::uint8_t* data, std::size_
     return true;
   }
   if (type == kKxGtkUtxt) {
-    records.push_back(KxGtkUtf8ToUtxt(data, size));
+    // Text ends at a NUL; only what comes before it decides.
+    const std::size_t n = data ? static_cast<std::size_t>(std::find(data, data + size, 0) - data) : 0;
+    const bool legacy = target == kString || target == kText;
+    const bool utf8 = !legacy || n == 0 || g_utf8_validate(reinterpret_cast<const gchar*>(data),
+                                                           static_cast<gssize>(std::min<std::size_t>(n, G_MAXSSIZE)),
+                                                           nullptr);
+    if (utf8) {
+      records.push_back(KxGtkUtf8ToUtxt(data, size));
+    } else {
+      const std::string text = Latin1ToUtf8(data, size);
+      records.push_back(KxGtkUtf8ToUtxt(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    }
     return true;
   }
   // A file list: NUL-free text, one URI a line.

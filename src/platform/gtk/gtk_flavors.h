@@ -3,7 +3,8 @@
 // letter or digit as %XX), byte for byte; "utxt" also as UTF8_STRING and
 // text/plain;charset=utf-8 (UTF-8 with LF line ends; inside the program
 // UTF-16 in host order with CR), "RTF " as text/rtf, "JPEG" as image/jpeg,
-// and "hfs " as text/uri-list (file: URIs of regular files only).
+// and "hfs " as text/uri-list (file: URIs of regular files only). Text that
+// other programs offer as text/plain, TEXT or STRING is read as "utxt" too.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +21,9 @@ std::vector<std::string> KxGtkTargetsOf(OSType type);
 // The flavor a target brings, 0 for none; `isPrivate` tells whether it is
 // one of the program's own.
 OSType KxGtkFlavorOfTarget(const std::string& target, bool* isPrivate = nullptr);
+// Of two desktop targets of one flavor, the lower rank is read: the
+// program's own first, then UTF-8 forms, then the legacy ones.
+int KxGtkTargetRank(const std::string& target);
 // A flavor's bytes as `target` carries them; false when it cannot.
 bool KxGtkExport(const std::string& target, OSType type, const std::vector<std::uint8_t>& in,
                  std::vector<std::uint8_t>& out);

@@ -180,13 +180,29 @@ gboolean OnKeyPress(GtkWidget* widget, GdkEventKey* e, gpointer) {
   KxGtkWindow* w = impl ? impl->FindWidget(widget) : nullptr;
   if (!w) return FALSE;
   impl->gdkState = e->state;
+  impl->KeepInput(reinterpret_cast<GdkEvent*>(e));
   if (FilterThroughInputMethod(*impl, *w, e)) return TRUE;
   const std::uint16_t mods = impl->Modifiers();
   KxGtkKey key;
   // Every key stops here: the toolkit's own key bindings (the menu bar's
   // F10, mnemonics) never see them, and menu keys go through the
   // application's lookup.
-  if (!KxGtkTranslateKey(e->keyval, mods, key)) return TRUE;
+  if (!KxGtkTranslateKey(e->keyval, mods, key)) {
+    // A character no key code of ours carries (Greek, Cyrillic, kana
+    // layouts, or a key mapped to any character) is typed as text, as the
+    // input method's commit would be; with the command key it is no menu key.
+    const gunichar ch = gdk_keyval_to_unicode(e->keyval);
+    if (ch >= 0x20 && ch != 0x7F && g_unichar_validate(ch) && !(mods & kKxEventCommandKey)) {
+      gchar buf[8] = {};
+      g_unichar_to_utf8(ch, buf);
+      KxGtkPending p;
+      p.kind = KxGtkPending::kCommit;
+      p.window = w->id;
+      p.text = buf;
+      impl->queue.push_back(p);
+    }
+    return TRUE;
+  }
   KxHostKeyState().SetKey(key.keyCode, true);
   if (key.modifierKey) return TRUE;
   const bool repeat = !impl->keysDown.insert(e->hardware_keycode).second;
@@ -236,6 +252,8 @@ gboolean OnFocusOut(GtkWidget* widget, GdkEventFocus*, gpointer) {
   // Keys released in another program's window never come back here.
   impl->keysDown.clear();
   KxHostKeyState().ReleaseAll();
+  // Our own pop-up menu took the focus: the window stays the active one.
+  if (impl->popupOpen) return FALSE;
   if (impl->active == w->id) {
     impl->PostActivate(w->id, false);
     impl->active = kKxNoWindow;
@@ -269,6 +287,7 @@ gboolean OnButton(GtkWidget* widget, GdkEventButton* e, gpointer) {
   if (!down) mods |= kKxEventButtonState;
   if (e->button == kSecondaryButton) mods |= kKxEventControlKey;
   if (down) {
+    impl->KeepInput(reinterpret_cast<GdkEvent*>(e));
     gPresented = {};
     // The desktop brought the window forward with the press.
     if (impl->active != w->id || impl->windows.front().get() != w) impl->MakeActive(w->id);
@@ -393,6 +412,11 @@ void KxGtkHost::Impl::PostActivate(KxWindowID window, bool isActive) {
   e.message = window;
   e.modifiers = isActive ? kKxEventActiveFlag : 0;
   Post(e);
+}
+
+void KxGtkHost::Impl::KeepInput(const GdkEvent* e) {
+  if (lastInput) gdk_event_free(lastInput);
+  lastInput = e ? gdk_event_copy(e) : nullptr;
 }
 
 void KxGtkHost::Impl::MakeActive(KxWindowID window) {
@@ -529,6 +553,7 @@ std::unique_ptr<KxGtkHost> KxGtkHost::Open(std::string* why) {
   KxSetClock(&impl.clock);
   KxSetHost(host.get());
   gKxGtkImpl = &impl;
+  impl.WatchClipboard();
   KxGtkInstallURLOpener();
   return host;
 }
@@ -541,6 +566,8 @@ KxGtkHost::~KxGtkHost() {
       c = nullptr;
     }
   Pump();
+  mImpl->KeepInput(nullptr);
+  mImpl->UnwatchClipboard();
   KxSetURLOpener(nullptr);
   gKxGtkImpl = nullptr;
   KxSetHost(nullptr);
@@ -729,6 +756,41 @@ void KxGtkHost::SetWindowBounds(KxWindowID window, const Rect& bounds) {
   gtk_window_move(GTK_WINDOW(w->toplevel), bounds.left, std::max(0, bounds.top - menuHeight));
   gtk_window_resize(GTK_WINDOW(w->toplevel), width, height + menuHeight);
   w->bounds = Rect{bounds.top, bounds.left, Clamp16(long(bounds.top) + height), Clamp16(long(bounds.left) + width)};
+}
+
+double KxGtkHost::FontResolution() const {
+  constexpr double kDefaultResolution = 96;
+  GdkScreen* screen = gdk_screen_get_default();
+  const double dpi = screen ? gdk_screen_get_resolution(screen) : -1;
+  // A resolution beyond any real screen is a broken setting.
+  return dpi >= 36 && dpi <= 384 ? dpi : kDefaultResolution;
+}
+
+bool KxGtkHost::FontSmoothing() const {
+  GtkSettings* settings = gtk_settings_get_default();
+  gint antialias = -1;
+  if (settings) g_object_get(settings, "gtk-xft-antialias", &antialias, nullptr);
+  return antialias != 0;
+}
+
+Rect KxGtkHost::GetScreenBounds() const {
+  // A frame's title bar and the program's menu bar lie outside the content
+  // bounds; their heights are known only once a window is shown, so these
+  // allow for the common ones.
+  constexpr int kTitleAllowance = 32, kMenuAllowance = 28, kEdgeAllowance = 4;
+  GdkDisplay* display = gdk_display_get_default();
+  GdkMonitor* monitor = display ? gdk_display_get_primary_monitor(display) : nullptr;
+  if (!monitor && display && gdk_display_get_n_monitors(display) > 0) monitor = gdk_display_get_monitor(display, 0);
+  if (!monitor) return KxHost::GetScreenBounds();
+  GdkRectangle area{};
+  gdk_monitor_get_workarea(monitor, &area);
+  // A window is placed by its frame (SetWindowBounds puts the frame's top
+  // at the content's top less the menu bar), so its content ends a title
+  // bar lower than its bounds say.
+  const int top = area.y + kMenuAllowance, left = area.x + kEdgeAllowance;
+  const int bottom = area.y + area.height - kTitleAllowance, right = area.x + area.width - kEdgeAllowance;
+  if (bottom - top < 100 || right - left < 100) return KxHost::GetScreenBounds();
+  return Rect{Clamp16(top), Clamp16(left), Clamp16(bottom), Clamp16(right)};
 }
 
 Rect KxGtkHost::GetWindowBounds(KxWindowID window) const {

@@ -52,6 +52,14 @@ class KxGtkHost : public KxHost {
   KxWindowID FindWindow(Point where) const override;
   // Transient for the window behind it, and modal.
   void SetWindowModal(KxWindowID window) override;
+  // The main monitor's work area (without the desktop's panels), less room
+  // for a window's title bar and menu bar: the content bounds a window may
+  // take.
+  Rect GetScreenBounds() const override;
+  // The desktop's font resolution (Xft.dpi; 96 when it sets none) and
+  // whether it smooths its fonts (Xft.antialias; on when it says nothing).
+  double FontResolution() const;
+  bool FontSmoothing() const;
 
   // The desktop clipboard (gtk_clipboard.cpp): what the program puts is
   // offered under MIME targets; reads take one snapshot of every flavor.

@@ -88,6 +88,9 @@ struct KxGtkHost::Impl {
   bool menuOpen = false;
   bool menuRebuildPending = false;
   bool menuSyncing = false;        // our own changes to items: no choices
+  bool popupOpen = false;          // a pop-up menu of ours holds the input
+  GdkEvent* lastInput = nullptr;   // a copy of the last press or key, owned
+  void KeepInput(const GdkEvent* e);
 
   KxGtkWindow* Find(KxWindowID id) const;
   KxGtkWindow* FindWidget(GtkWidget* toplevelOrArea) const;
@@ -119,6 +122,11 @@ struct KxGtkHost::Impl {
   bool clipboardClaiming = false;  // our own claim replaces our last one
   bool clipboardReading = false;   // a read runs a nested loop: no second
   KxClipboardStore clipboardLastRead;
+  // What the desktop's clipboard held when last read, kept until its owner
+  // changes (when the display reports owner changes).
+  bool clipboardWatched = false;
+  bool clipboardCached = false;
+  KxClipboardStore clipboardCache;
   KxDragData dragOut;              // what our drag offers
   // The last press, kept for a drag that the program starts after the
   // toolkit's handler returned (it handles events from its own queue).
@@ -132,6 +140,8 @@ struct KxGtkHost::Impl {
     KxDragData data;
   } drop;
   void ClaimClipboard();
+  void WatchClipboard();
+  void UnwatchClipboard();
   void SetUpDrops(KxGtkWindow& w);
 };
 

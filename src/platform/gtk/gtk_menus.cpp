@@ -13,6 +13,24 @@ namespace {
 
 constexpr int kMaxMenuDepth = 8;   // as deep as the model nests submenus
 
+// Items that never carry a mark: their check box takes no room and does
+// not show.
+constexpr char kNoMarkClass[] = "kx-nomark";
+void InstallNoMarkStyle() {
+  static bool installed = false;
+  GdkScreen* screen = gdk_screen_get_default();
+  if (installed || !screen) return;
+  installed = true;
+  GtkCssProvider* css = gtk_css_provider_new();
+  gtk_css_provider_load_from_data(css,
+                                  "menuitem.kx-nomark check { min-width: 0; min-height: 0; margin: 0; padding: 0;"
+                                  " border: none; background: none; box-shadow: none; opacity: 0;"
+                                  " -gtk-icon-source: none; }",
+                                  -1, nullptr);
+  gtk_style_context_add_provider_for_screen(screen, GTK_STYLE_PROVIDER(css), GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+  g_object_unref(css);
+}
+
 std::uint32_t ItemCode(std::int16_t menuID, std::int16_t item) {
   return (std::uint32_t(std::uint16_t(menuID)) << 16) | std::uint16_t(item);
 }
@@ -80,6 +98,9 @@ GtkWidget* BuildMenu(KxGtkWindow& w, const LMenuBar& bar, const LMenu& menu, int
       const LMenu* sub = bar.FetchMenu(it->submenuID);
       if (sub && depth < kMaxMenuDepth) gtk_menu_item_set_submenu(GTK_MENU_ITEM(item), BuildMenu(w, bar, *sub, depth + 1));
     } else {
+      // Every item can take a mark; only one that carries marks shows the
+      // room for it (SyncMenus), so that no rebuild is needed when an item
+      // first takes one while its menu is open.
       item = gtk_check_menu_item_new_with_label(ItemLabel(*it).c_str());
       if (it->key) {
         const guint keyval = gdk_keyval_to_lower(gdk_unicode_to_keyval(it->key));
@@ -110,6 +131,7 @@ void KxGtkHost::Impl::BuildMenuBar(KxGtkWindow& w) {
   const LMenuBar* bar = LMenuBar::GetCurrentMenuBar();
   menuSignature = Signature();
   if (!bar) return;
+  InstallNoMarkStyle();
   w.menuBar = gtk_menu_bar_new();
   g_signal_connect(w.menuBar, "deactivate", G_CALLBACK(OnBarDeactivate), nullptr);
   for (const LMenu* m : bar->GetBarMenus()) {
@@ -153,6 +175,11 @@ void KxGtkHost::Impl::SyncMenus() {
       const gchar* shown = gtk_menu_item_get_label(GTK_MENU_ITEM(ref.widget));
       if (!shown || label != shown) gtk_menu_item_set_label(GTK_MENU_ITEM(ref.widget), label.c_str());
       if (GTK_IS_CHECK_MENU_ITEM(ref.widget)) {
+        GtkStyleContext* style = gtk_widget_get_style_context(ref.widget);
+        if (it->usesMark)
+          gtk_style_context_remove_class(style, kNoMarkClass);
+        else
+          gtk_style_context_add_class(style, kNoMarkClass);
         GtkCheckMenuItem* check = GTK_CHECK_MENU_ITEM(ref.widget);
         gtk_check_menu_item_set_draw_as_radio(check, it->mark != kKxNoMark && it->mark != kKxCheckMark);
         gtk_check_menu_item_set_active(check, it->mark != kKxNoMark);

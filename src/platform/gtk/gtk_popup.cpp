@@ -31,7 +31,10 @@ gboolean DestroyLater(gpointer menu) {
 // The item's activation comes after the menu's deactivation: the widgets
 // go once both are done.
 void OnPopupDeactivate(GtkMenuShell* menu, gpointer) {
-  if (gPopup == GTK_WIDGET(menu)) gPopup = nullptr;
+  if (gPopup == GTK_WIDGET(menu)) {
+    gPopup = nullptr;
+    if (gKxGtkImpl) gKxGtkImpl->popupOpen = false;
+  }
   g_idle_add(DestroyLater, menu);
 }
 
@@ -79,14 +82,22 @@ void KxGtkHost::PopUpMenu(const std::vector<KxPopupEntry>& entries, Point where)
   g_signal_connect(menu, "deactivate", G_CALLBACK(OnPopupDeactivate), nullptr);
   gtk_widget_show_all(menu);
   gPopup = menu;
+  // The menu's grab takes the focus from the window for as long as it
+  // shows; the window stays active, so that the choice reaches its target.
+  mImpl->popupOpen = true;
   const GdkRectangle at{where.h - w.bounds.left, where.v - w.bounds.top, 1, 1};
   // The click or key that asked has been handled already: the toolkit gets
-  // a press of the pointer device as its trigger, for the menu's grab.
-  GdkEvent* trigger = gdk_event_new(GDK_BUTTON_PRESS);
-  trigger->button.window = GDK_WINDOW(g_object_ref(gw));
-  trigger->button.time = GDK_CURRENT_TIME;
-  if (GdkSeat* seat = gdk_display_get_default_seat(gdk_window_get_display(gw)))
-    gdk_event_set_device(trigger, gdk_seat_get_pointer(seat));
+  // a copy of it as its trigger, for the menu's grab (a grab needs the
+  // desktop's time and device of real input); failing one, a press of the
+  // pointer device.
+  GdkEvent* trigger = mImpl->lastInput ? gdk_event_copy(mImpl->lastInput) : nullptr;
+  if (!trigger) {
+    trigger = gdk_event_new(GDK_BUTTON_PRESS);
+    trigger->button.window = GDK_WINDOW(g_object_ref(gw));
+    trigger->button.time = GDK_CURRENT_TIME;
+    if (GdkSeat* seat = gdk_display_get_default_seat(gdk_window_get_display(gw)))
+      gdk_event_set_device(trigger, gdk_seat_get_pointer(seat));
+  }
   gtk_menu_popup_at_rect(GTK_MENU(menu), gw, &at, GDK_GRAVITY_NORTH_WEST, GDK_GRAVITY_NORTH_WEST, trigger);
   gdk_event_free(trigger);
 }

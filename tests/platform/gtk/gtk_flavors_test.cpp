@@ -101,3 +101,46 @@ TEST(GtkFlavors, FileListsNameRegularFilesOnly) {
 }
 
 }  // namespace
+
+// Text offered by other programs under the older targets: plain text as
+// UTF-8, STRING and TEXT as UTF-8 when they are valid UTF-8, else as
+// Latin-1; the UTF-8 forms are read first; none of them is offered by us.
+TEST(GtkFlavors, TextFromOtherProgramsInEveryTarget) {
+  const std::string japanese = "\xE6\x9C\xAB\xE5\xB0\xBE\r\n";   // 末尾 CR LF
+  const std::string latin1 = "caf\xE9\n";
+  struct Case {
+    const char* target;
+    std::string bytes;
+    std::u16string inside;
+  };
+  const Case cases[] = {
+      {"UTF8_STRING", japanese, u"\u672B\u5C3E\r"},
+      {"text/plain;charset=utf-8", japanese, u"\u672B\u5C3E\r"},
+      {"text/plain;charset=UTF-8", japanese, u"\u672B\u5C3E\r"},
+      {"text/plain", japanese, u"\u672B\u5C3E\r"},
+      {"TEXT", japanese, u"\u672B\u5C3E\r"},
+      {"TEXT", latin1, u"caf\u00E9\r"},
+      {"STRING", latin1, u"caf\u00E9\r"},
+      {"STRING", japanese, u"\u672B\u5C3E\r"},
+      {"STRING", std::string("ab\0cd", 5), u"ab"},
+      {"TEXT", std::string("\xE9\0\xE6\x9C\xAB", 5), u"\u00E9"},
+      {"TEXT", "", u""},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::vector<std::uint8_t>> records;
+    ASSERT_TRUE(KxGtkImport(c.target, reinterpret_cast<const std::uint8_t*>(c.bytes.data()), c.bytes.size(), records))
+        << c.target;
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0], Utf16(c.inside)) << c.target << " " << c.bytes;
+    std::vector<std::uint8_t> out;
+    if (std::string(c.target).rfind("text/plain;", 0) != 0 && std::string(c.target) != "UTF8_STRING") {
+      EXPECT_FALSE(KxGtkExport(c.target, FourCC("utxt"), records[0], out)) << c.target;
+    }
+  }
+  EXPECT_LT(KxGtkTargetRank("application/x-kxtext-utxt"), KxGtkTargetRank("UTF8_STRING"));
+  EXPECT_LT(KxGtkTargetRank("UTF8_STRING"), KxGtkTargetRank("text/plain"));
+  EXPECT_LT(KxGtkTargetRank("text/plain;charset=utf-8"), KxGtkTargetRank("text/plain"));
+  EXPECT_LT(KxGtkTargetRank("text/plain"), KxGtkTargetRank("TEXT"));
+  EXPECT_LT(KxGtkTargetRank("TEXT"), KxGtkTargetRank("STRING"));
+  EXPECT_LT(KxGtkTargetRank("STRING"), KxGtkTargetRank("text/html"));
+}

@@ -214,11 +214,11 @@ TEST_F(AppTest, KeysAndMenuChoicesTravelTheTargetChain) {
   gLog.lines.clear();
   host->PostKey('c', 8, kKxEventCommandKey);
   host->PostKey('n', 45, kKxEventCommandKey);
-  host->PostKey('j', 38, kKxEventCommandKey);   // no menu's key: goes to the target
+  host->PostKey('!', 18, kKxEventCommandKey);   // no menu's key: goes to the target
   host->PostKey('r', 15);
   RunScript();
   EXPECT_TRUE(gLog.lines.empty());
-  EXPECT_EQ(dialog.keys, "jr");
+  EXPECT_EQ(dialog.keys, "!r");
   EXPECT_EQ(win.view->text, "a");
   LCommander::SwitchTarget(win.view.get());
 }

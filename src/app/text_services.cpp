@@ -1,0 +1,23 @@
+#include "app/text_services.h"
+
+#include "app/dynamic_menus.h"
+#include "app/globals.h"
+
+bool CKXAppTextServices::IsDialogOpen() { return gDialogOpen; }
+
+bool CKXAppTextServices::GetInlineMode() { return gInlineMode != 0; }
+
+void CKXAppTextServices::SetInlineMode(bool on) { gInlineMode = on ? 1 : 0; }
+
+short CKXAppTextServices::GetFontNumber(std::int16_t item) { return UFontMenu::GetFontNumber(item); }
+
+short CKXAppTextServices::GetFontSize(std::int16_t item) {
+  const int size = USizeMenu::GetFontSize(item);
+  // Only the items that stand for a size; the reserved "other" item has none.
+  return size > 0 && size <= kKxLargestGrowableSize + 1 ? short(size) : short(-1);
+}
+
+void KxInstallAppTextServices(bool install) {
+  static CKXAppTextServices services;
+  CKXTextViewServices::Install(install ? &services : nullptr);
+}

@@ -1,0 +1,20 @@
+// What the text views need of the application (the font and size menus,
+// the modal state, the input-method mode), installed at the area's start-up
+// so that the program's views reach the real menus. Higher areas that add
+// their own services (macros, tools) derive from this class.
+#pragma once
+
+#include "views/text_view_commands.h"
+
+class CKXAppTextServices : public CKXTextViewServices {
+ public:
+  bool IsDialogOpen() override;
+  bool GetInlineMode() override;
+  void SetInlineMode(bool on) override;
+  // Items of the font menu (250) and the size menu (251).
+  short GetFontNumber(std::int16_t item) override;
+  short GetFontSize(std::int16_t item) override;
+};
+
+// Installs the application's services (or, with false, the do-nothing ones).
+void KxInstallAppTextServices(bool install);
