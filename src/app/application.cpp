@@ -6,6 +6,7 @@
 #include "app/contextual_menu.h"
 #include "app/globals.h"
 #include "app/prefs_file.h"
+#include "engine/macro_recorder.h"
 #include "platform/ae/ae_codes.h"
 #include "platform/ae/required_events.h"
 #include "platform/clock.h"
@@ -254,7 +255,8 @@ void CKXTextApp::RunMenuCommand(CommandT command, std::int16_t menuID, std::int1
   LCommander::sUpdateCommandStatus = true;
   std::int32_t choice = (std::int32_t(menuID) << 16) | std::uint16_t(item);
   if (LCommander* target = GetTarget()) target->ProcessCommand(command, &choice);
-  if (mHooks->MacroRecording()) mHooks->AddMacroCommand(command);
+  CKXMacroRecorder& recorder = CKXMacroRecorder::Get();
+  if (recorder.IsRecording()) recorder.AddMacroCommand(command);
 }
 
 void CKXTextApp::EventKeyDown(const EventRecord& event) {

@@ -84,8 +84,6 @@ class KxAppHooks {
   virtual bool OpenURL(const std::string& /*url*/) { return false; }
 
   // ---- macros, forms, colour schedule ----
-  virtual bool MacroRecording() { return false; }
-  virtual void AddMacroCommand(CommandT /*command*/) {}
   virtual std::vector<std::string> MacroNames() { return {}; }
   virtual std::vector<std::string> FormNames() { return {}; }
   // The colour schedule's poll from idle time.

@@ -9,6 +9,7 @@
 #include <memory>
 #include <new>
 
+#include "engine/macro_recorder.h"
 #include "engine/text_undoer.h"
 #include "platform/draw/print.h"
 #include "platform/exception.h"
@@ -36,9 +37,6 @@ constexpr std::int32_t kNibbleScroll = 16;
 // The low nibble of a result word: a scroll the edit object asks for.
 constexpr unsigned kScrollUp = 1, kScrollDown = 2, kScrollLeft = 3, kScrollRight = 4, kScrollCentre = 5;
 
-CKXMacroRecorder gDefaultRecorder;
-CKXMacroRecorder* gRecorder = nullptr;
-
 // Tenths of a millimetre to whole points.
 std::int32_t TenthsMMToPoints(std::int32_t value) { return (KxUnitLToPointsL(value, 3) + 5) / 10; }
 
@@ -49,10 +47,6 @@ struct TextOwner {
   }
 };
 }  // namespace
-
-void CKXMacroRecorder::Install(CKXMacroRecorder* recorder) { gRecorder = recorder; }
-
-CKXMacroRecorder& CKXMacroRecorder::Get() { return gRecorder ? *gRecorder : gDefaultRecorder; }
 
 // ---- construction ------------------------------------------------------------------------------------
 

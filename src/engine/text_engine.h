@@ -66,25 +66,6 @@ constexpr OSType kKxPartKindNull = FourCC("null");
 // Thrown for any other kind.
 constexpr OSErr kKxErrBadPartKind = -1731;
 
-// What the engine tells a running macro recorder. The macros area installs
-// its recorder at start-up; the default records nothing.
-class CKXMacroRecorder {
- public:
-  CKXMacroRecorder() = default;
-  CKXMacroRecorder(const CKXMacroRecorder&) = delete;
-  CKXMacroRecorder& operator=(const CKXMacroRecorder&) = delete;
-  virtual ~CKXMacroRecorder() = default;
-
-  virtual bool IsRecording() const { return false; }
-  // modifiers: 1 shift, 2 command, 4 option.
-  virtual void AddMacroKeyCode(unsigned char /*key*/, char /*modifiers*/) {}
-  virtual void AddMacroString(const char* /*text*/, long /*length*/) {}
-
-  // The installed recorder (null: the default); not owned.
-  static void Install(CKXMacroRecorder* recorder);
-  static CKXMacroRecorder& Get();
-};
-
 class CKXTextEngine : public CKXTextLayer, public LBroadcaster, public virtual LSharable {
  public:
   // Paper and margins from the current printer (the default), or the

@@ -28,26 +28,6 @@ constexpr std::size_t kKxFunckeyCount = 48;
 // Back to the built-in tables (function keys unbound).
 void KxResetKeyTables();
 
-// What the text handler needs from higher areas: the macro recorder's stop
-// and function-key macros. The macros area installs its own; the default
-// records and runs nothing.
-class CKXTextEventHooks {
- public:
-  CKXTextEventHooks() = default;
-  CKXTextEventHooks(const CKXTextEventHooks&) = delete;
-  CKXTextEventHooks& operator=(const CKXTextEventHooks&) = delete;
-  virtual ~CKXTextEventHooks() = default;
-  virtual bool IsRecording() const { return false; }
-  virtual void StopRecording() {}
-  virtual void AddMacroCommand(long /*command*/) {}
-  // The macro bound to function key `key` (1-15) with modifier code `mods`.
-  virtual void RunFunctionMacro(short /*key*/, char /*mods*/) {}
-
-  // Not owned; null restores the default.
-  static void Install(CKXTextEventHooks* hooks);
-  static CKXTextEventHooks& Get();
-};
-
 // The handler is also the scripting model of its text: the whole-text node
 // that scripts resolve words, lines and paragraphs from.
 class CKXTextEvent : public CKXEventHandler, public CKXTextAEOM {

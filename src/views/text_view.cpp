@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "engine/macro_recorder.h"
 #include "engine/text_event.h"
 #include "engine/tsm_handler.h"
 #include "layout/kxtext_api.h"

@@ -12,6 +12,7 @@
 #include "app/app_commands.h"
 #include "app/application.h"
 #include "app/globals.h"
+#include "engine/macro_recorder.h"
 #include "platform/ae/ae_codes.h"
 #include "platform/ae/required_events.h"
 #include "platform/exception.h"
@@ -26,7 +27,7 @@ struct FakeClient : KxWindowClient {
   void HostActivate(bool) override {}
 };
 
-class RecordingHooks : public KxAppHooks {
+class RecordingHooks : public KxAppHooks, public CKXMacroRecorder {
  public:
   std::vector<std::string> log;
   bool closeAnswer = true;
@@ -96,8 +97,8 @@ class RecordingHooks : public KxAppHooks {
   void SelectDocument(int index) override { log.push_back("select " + std::to_string(index)); }
   LModelObject* FrontDocumentModel() override { return model; }
   void DropUndoStates() override { log.push_back("drop undo"); }
-  bool MacroRecording() override { return recording; }
-  void AddMacroCommand(CommandT command) override { log.push_back("macro " + std::to_string(command)); }
+  bool IsRecording() const override { return recording; }
+  void AddMacroCommand(long command) override { log.push_back("macro " + std::to_string(command)); }
 
   bool Logged(const std::string& entry) const { return std::find(log.begin(), log.end(), entry) != log.end(); }
 };
@@ -353,6 +354,7 @@ TEST_F(AppTest, CommandArrowsNeverReachTheMenus) {
 }
 
 TEST_F(AppTest, MenuCommandsAreRecordedWhileAMacroRecords) {
+  CKXMacroRecorder::Install(&hooks);
   app->Prepare();
   Target();
   hooks.recording = true;
@@ -361,6 +363,7 @@ TEST_F(AppTest, MenuCommandsAreRecordedWhileAMacroRecords) {
   Drain();
   hooks.recording = false;
   Key('z', 0x06, kKxEventCommandKey);
+  CKXMacroRecorder::Install(nullptr);
   EXPECT_EQ(std::count(hooks.log.begin(), hooks.log.end(), "macro 11"), 2);
 }
 

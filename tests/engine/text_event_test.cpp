@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/macro_recorder.h"
 #include "engine/text_event.h"
 #include "engine_fixture.h"
 #include "platform/framework/commander.h"
@@ -191,7 +192,7 @@ class CommandLog : public LCommander {
   std::vector<CommandT> obeyed;
 };
 
-class HookLog : public CKXTextEventHooks {
+class HookLog : public CKXMacroRecorder {
  public:
   bool IsRecording() const override { return recording; }
   void StopRecording() override { recording = false; }
@@ -207,7 +208,7 @@ TEST_F(TextEventTest, FunctionKeysRunTheCommandOfTheirPlaneOrAMacro) {
   CommandLog target(b.w.window);
   LCommander::SwitchTarget(&target);
   HookLog hooks;
-  CKXTextEventHooks::Install(&hooks);
+  CKXMacroRecorder::Install(&hooks);
   gFunckeys.assign(kKxFunckeyCount, 0);
   for (int plane = 0; plane < 4; ++plane) gFunckeys[std::size_t(plane * 12 + 4)] = std::int16_t(500 + plane);
   gFunckeys[5] = 999;   // F6: bound, but disabled now
@@ -244,21 +245,21 @@ TEST_F(TextEventTest, FunctionKeysRunTheCommandOfTheirPlaneOrAMacro) {
   EXPECT_FALSE(b.handler->GetKeyEvent(bad));
   EXPECT_EQ(hooks.macros.size(), 2u);
   EXPECT_EQ(b.w.engine->Text(), "");
-  CKXTextEventHooks::Install(nullptr);
+  CKXMacroRecorder::Install(nullptr);
   LCommander::SwitchTarget(nullptr);
 }
 
 TEST_F(TextEventTest, EscapeWhileRecordingStopsAndInsertsNothing) {
   Bound b;
   HookLog hooks;
-  CKXTextEventHooks::Install(&hooks);
+  CKXMacroRecorder::Install(&hooks);
   hooks.recording = true;
   b.Press(kKxCharEscape, 0, kKxKeyEscape);
   EXPECT_FALSE(hooks.recording);
   EXPECT_EQ(b.w.engine->Text(), "");
   b.Press('a');
   EXPECT_EQ(b.w.engine->Text(), "a");
-  CKXTextEventHooks::Install(nullptr);
+  CKXMacroRecorder::Install(nullptr);
 }
 
 TEST_F(TextEventTest, LinksAreFoundOnlyUnderTheCaretAndOnlyInThreeSchemes) {

@@ -1,0 +1,28 @@
+// The one door from the lower areas to the macro recorder and the
+// function-key macros: the text engine tells it typed keys and inserted
+// text, the key handler and the application tell it obeyed commands, and
+// the key handler asks it to run the macro bound to a function key. The
+// macros area installs its own at start-up; the default records and runs
+// nothing.
+#pragma once
+
+class CKXMacroRecorder {
+ public:
+  CKXMacroRecorder() = default;
+  CKXMacroRecorder(const CKXMacroRecorder&) = delete;
+  CKXMacroRecorder& operator=(const CKXMacroRecorder&) = delete;
+  virtual ~CKXMacroRecorder() = default;
+
+  virtual bool IsRecording() const { return false; }
+  virtual void StopRecording() {}
+  // modifiers: 1 shift, 2 command, 4 option.
+  virtual void AddMacroKeyCode(unsigned char /*key*/, char /*modifiers*/) {}
+  virtual void AddMacroString(const char* /*text*/, long /*length*/) {}
+  virtual void AddMacroCommand(long /*command*/) {}
+  // The macro bound to function key `key` (1-15) with modifier code `mods`.
+  virtual void RunFunctionMacro(short /*key*/, char /*mods*/) {}
+
+  // The installed recorder (null: the default); not owned.
+  static void Install(CKXMacroRecorder* recorder);
+  static CKXMacroRecorder& Get();
+};
