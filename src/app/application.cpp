@@ -7,6 +7,7 @@
 #include "app/globals.h"
 #include "app/prefs_file.h"
 #include "engine/macro_recorder.h"
+#include "engine/text_layer.h"
 #include "platform/ae/ae_codes.h"
 #include "platform/ae/required_events.h"
 #include "platform/clock.h"
@@ -63,9 +64,12 @@ void KxAppHooks::WritePreference() { KxWritePreference(PreferencePath()); }
 
 // ---- CKXApplication ----------------------------------------------------------------
 
-CKXApplication::CKXApplication() : LModelObject(nullptr, FourCC("capp")) { SetSleepTime(kKxNormalSleepTicks); }
+CKXApplication::CKXApplication() : LModelObject(nullptr, FourCC("capp")) {
+  SetSleepTime(kKxNormalSleepTicks);
+  KxMemSetRecoverer(this);
+}
 
-CKXApplication::~CKXApplication() = default;
+CKXApplication::~CKXApplication() { KxMemSetRecoverer(nullptr); }
 
 CKXApplication* CKXApplication::GetApplication() { return dynamic_cast<CKXApplication*>(LApplication::GetApplication()); }
 
@@ -232,23 +236,7 @@ bool CKXTextApp::DoQuit(OSType saveOption) {
   return true;
 }
 
-void CKXTextApp::DispatchEvent(const EventRecord& event) {
-  LApplication::DispatchEvent(event);
-  AfterEvent();
-}
-
-void CKXTextApp::AfterEvent() {
-  if (mDropUndoPending) {
-    mDropUndoPending = false;
-    mHooks->DropUndoStates();
-  }
-}
-
-bool CKXTextApp::INeedMemory() {
-  mDropUndoPending = true;
-  // Nothing is freed now: a retry under the running command would fail again.
-  return false;
-}
+Boolean CKXTextApp::INeedMemory() { return CKXTextLayer::PurgeUndoStates(); }
 
 void CKXTextApp::RunMenuCommand(CommandT command, std::int16_t menuID, std::int16_t item) {
   if (command == kKxCmdNothing) return;
@@ -326,7 +314,6 @@ void CKXTextApp::UseIdleTime(const EventRecord& event) {
   if (LCommander::sUpdateCommandStatus) LApplication::UpdateMenus();
   if (sUpdateMenus && TickCount() > sUpdateTime) UpdateMenus();
   mHooks->ColourSchedulePoll();
-  AfterEvent();
   // There is no menu bar without a window: the last one closing quits.
   const bool haveWindow = !KxCurrentHost().WindowList().empty();
   if (mHadWindow && !haveWindow && !mQuitting) DoQuit(kAEAsk);

@@ -64,8 +64,6 @@ class KxAppHooks {
   virtual std::string FrontText() { return {}; }
   // Marks of the front text, for the Mark menu.
   virtual std::vector<std::string> FrontMarks() { return {}; }
-  // Drops the undo and redo states of every open text (memory recovery).
-  virtual void DropUndoStates() {}
 
   // ---- tool windows and dialogs ----
   // Runs the dialog or tool window of an application command (the

@@ -12,12 +12,14 @@
 #include "app/app_commands.h"
 #include "app/application.h"
 #include "app/globals.h"
+#include "engine/layer_fixture.h"
 #include "engine/macro_recorder.h"
 #include "platform/ae/ae_codes.h"
 #include "platform/ae/required_events.h"
 #include "platform/exception.h"
 #include "platform/framework/menu.h"
 #include "platform/host/headless.h"
+#include "text/base/memory.h"
 #include "text/codes/jcode.h"
 
 namespace {
@@ -96,7 +98,6 @@ class RecordingHooks : public KxAppHooks, public CKXMacroRecorder {
   bool ToolWindowOpen() override { return toolWindowOpen; }
   void SelectDocument(int index) override { log.push_back("select " + std::to_string(index)); }
   LModelObject* FrontDocumentModel() override { return model; }
-  void DropUndoStates() override { log.push_back("drop undo"); }
   bool IsRecording() const override { return recording; }
   void AddMacroCommand(long command) override { log.push_back("macro " + std::to_string(command)); }
 
@@ -107,18 +108,17 @@ class RecordingHooks : public KxAppHooks, public CKXMacroRecorder {
 // it, handles the edit commands, and can ask for memory while it runs.
 class RecordingTarget : public LCommander {
  public:
-  explicit RecordingTarget(CKXTextApp& app, RecordingHooks& hooks) : LCommander(&app), mApp(app), mHooks(hooks) {}
+  explicit RecordingTarget(CKXTextApp& app) : LCommander(&app) {}
   std::vector<CommandT> commands;
   std::vector<std::uint8_t> keys;
   bool askForMemory = false;
-  bool droppedDuringCommand = false;
+  bool recovered = false;
 
   bool ObeyCommand(CommandT command, void* param) override {
     if (command == kKxCmdUndo || command == kKxCmdRedo || command == kKxCmdCut) {
       commands.push_back(command);
       if (askForMemory) {
-        mApp.INeedMemory();
-        droppedDuringCommand = mHooks.Logged("drop undo");
+        recovered = KxMemRecovery();
       }
       return true;
     }
@@ -137,10 +137,6 @@ class RecordingTarget : public LCommander {
     keys.push_back(KxEventChar(event));
     return true;
   }
-
- private:
-  CKXTextApp& mApp;
-  RecordingHooks& mHooks;
 };
 
 class AppTest : public ::testing::Test {
@@ -160,7 +156,7 @@ class AppTest : public ::testing::Test {
   }
   RecordingTarget& Target() {
     if (!target) {
-      target = std::make_unique<RecordingTarget>(*app, hooks);
+      target = std::make_unique<RecordingTarget>(*app);
       LCommander::SwitchTarget(target.get());
     }
     return *target;
@@ -392,15 +388,26 @@ TEST_F(AppTest, TwoRefreshRequestsInOneBlinkGiveOneRefreshFourBlinksAfterTheLast
   EXPECT_EQ(app->MenuRefreshCount(), count);
 }
 
-TEST_F(AppTest, MemoryRecoveryWaitsForTheRunningCommand) {
+// The memory layer reaches the texts through the application: their undo
+// states go, and without an application nothing is freed.
+TEST_F(AppTest, MemoryRecoveryDropsTheUndoStatesOfTheTexts) {
+  kxtest::TestLayer layer;
+  layer.DoKey('x', 0);
+  ASSERT_NE(layer.GetAction(), nullptr);
   app->Prepare();
   RecordingTarget& t = Target();
   t.askForMemory = true;
   host.PostMenuChoice(kKxEditMenu, 1);   // undo, which runs out of memory
   Drain();
   ASSERT_EQ(t.commands, std::vector<CommandT>{kKxCmdUndo});
-  EXPECT_FALSE(t.droppedDuringCommand);
-  EXPECT_TRUE(hooks.Logged("drop undo"));
+  EXPECT_TRUE(t.recovered);
+  EXPECT_EQ(layer.GetAction(), nullptr);
+  target.reset();
+  app.reset();
+  layer.DoKey('y', 0);
+  EXPECT_FALSE(KxMemRecovery());
+  EXPECT_NE(layer.GetAction(), nullptr);
+  while (KxMemReserveCount() < 4) KxMemEmergencyAlloc();
 }
 
 TEST_F(AppTest, WithADialogOpenEveryApplicationCommandIsDisabled) {
