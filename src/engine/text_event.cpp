@@ -12,12 +12,9 @@
 #include "platform/url_open.h"
 #include "text/codes/script.h"
 
-std::vector<std::int16_t> gFunckeys;
-
 void KxResetKeyTables() {
   gArrowkeys = gArrowkeyDef;
   gCtrlkeys = gCtrlkeyDef;
-  gFunckeys.clear();
 }
 
 namespace {
@@ -250,9 +247,9 @@ bool CKXTextEvent::FunctionKey(const EventRecord& event) {
   if (key == 0) return false;
   const char mods = KxModifierCode(event.modifiers);
   CKXMacroRecorder& recorder = CKXMacroRecorder::Get();
-  if (key <= 12 && gFunckeys.size() >= kKxFunckeyCount) {
+  if (key <= 12) {
     const int plane = ((event.modifiers & kKxEventShiftKey) ? 1 : 0) + ((event.modifiers & kKxEventOptionKey) ? 2 : 0);
-    const std::int16_t command = gFunckeys[std::size_t(plane * 12 + key - 1)];
+    const std::int16_t command = CKXFunctionKeys::Get().Command(plane, key);
     if (command != 0) {
       if (LCommander* target = LCommander::GetTarget()) {
         Boolean enabled = false, usesMark = false;

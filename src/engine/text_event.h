@@ -20,12 +20,7 @@
 class CKXTextEngine;
 class CKXTextTSMHandler;
 
-// The live function-key table (the control-key and arrow-key tables are in
-// engine/keytables.h): F1 to F12 in four planes of 12 (plain, shift, option, shift and option):
-// command numbers, 0 unbound. Empty: no function keys are bound.
-extern std::vector<std::int16_t> gFunckeys;
-constexpr std::size_t kKxFunckeyCount = 48;
-// Back to the built-in tables (function keys unbound).
+// Back to the built-in control-key and arrow-key tables (engine/keytables.h).
 void KxResetKeyTables();
 
 // The handler is also the scripting model of its text: the whole-text node

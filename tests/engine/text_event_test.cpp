@@ -3,6 +3,7 @@
 // Escape while recording, and links found under the caret.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -203,15 +204,23 @@ class HookLog : public CKXMacroRecorder {
   std::vector<int> macros;
 };
 
+// Four planes of F1-F12, all unbound until a test binds them.
+class FunctionKeyTable : public CKXFunctionKeys {
+ public:
+  std::int16_t Command(int plane, int key) const override { return commands[std::size_t(plane * 12 + key - 1)]; }
+  std::array<std::int16_t, 48> commands{};
+};
+
 TEST_F(TextEventTest, FunctionKeysRunTheCommandOfTheirPlaneOrAMacro) {
   Bound b;
   CommandLog target(b.w.window);
   LCommander::SwitchTarget(&target);
   HookLog hooks;
   CKXMacroRecorder::Install(&hooks);
-  gFunckeys.assign(kKxFunckeyCount, 0);
-  for (int plane = 0; plane < 4; ++plane) gFunckeys[std::size_t(plane * 12 + 4)] = std::int16_t(500 + plane);
-  gFunckeys[5] = 999;   // F6: bound, but disabled now
+  FunctionKeyTable table;
+  CKXFunctionKeys::Install(&table);
+  for (int plane = 0; plane < 4; ++plane) table.commands[std::size_t(plane * 12 + 4)] = std::int16_t(500 + plane);
+  table.commands[5] = 999;   // F6: bound, but disabled now
   const struct {
     std::uint16_t mods;
     CommandT command;
@@ -246,6 +255,7 @@ TEST_F(TextEventTest, FunctionKeysRunTheCommandOfTheirPlaneOrAMacro) {
   EXPECT_EQ(hooks.macros.size(), 2u);
   EXPECT_EQ(b.w.engine->Text(), "");
   CKXMacroRecorder::Install(nullptr);
+  CKXFunctionKeys::Install(nullptr);
   LCommander::SwitchTarget(nullptr);
 }
 
