@@ -20,7 +20,7 @@
 #include "text/codes/script.h"
 
 namespace {
-constexpr unsigned short kKeyHome = 1, kKeyEnter = 3, kKeyEnd = 4;
+constexpr unsigned short kKeyEnter = 3;
 constexpr char kModOption = 4, kModCommandOption = 6;
 constexpr std::uint16_t kShiftKey = 0x0200;
 // A page break: form feed and the line end after it.
@@ -264,30 +264,14 @@ void CKXTextEngine::Redo() {
 
 // ---- keys and strings ----------------------------------------------------------------------------------------
 
-void CKXTextEngine::DoKey(unsigned short key, char modifiers) {
-  Command command(*this);
-  if (!CheckKeyCode(key, modifiers)) return;
-  if (ExecBufferKey()) return;
-  if (key == kKeyHome || key == kKeyEnd) SetBeforeRange(GetSelectionRange());
-  Focus();
-  CKXTextAction* action = CheckTyping(key, modifiers);
-  if (action) action->BeforeTyping(key, modifiers);
-  const short kind = GetKeyType(key);
-  const SKXRange sel = GetSelectionRange();
-  const long before = GetTotalRange().length;
-  const std::uint16_t result = KXTE_KeyIn(mEdit, static_cast<unsigned char>(key & 0xFF), modifiers);
-  if (action) action->AfterTyping();
-  if (kind == kKxKeyInsert || kind == kKxKeyBack || kind == kKxKeyForward) {
-    const long after = GetTotalRange().length;
-    if (after != before || sel.length > 0) TextChanged(sel.start, sel.length, after - before + sel.length);
-  }
-  TextEditResult(result);
+void CKXTextEngine::KeyTaken(unsigned short key, char modifiers) {
   CKXMacroRecorder& recorder = CKXMacroRecorder::Get();
   if (recorder.IsRecording()) recorder.AddMacroKeyCode(static_cast<unsigned char>(key & 0xFF), modifiers);
 }
 
 bool CKXTextEngine::CheckKeyCode(unsigned short key, char modifiers) {
-  if ((key & 0xFF) != kKeyEnter) return CKXTextLayer::CheckKeyCode(key, modifiers);
+  // Held-back keys that go in now take this key with them.
+  if ((key & 0xFF) != kKeyEnter) return CKXTextLayer::CheckKeyCode(key, modifiers) && !ExecBufferKey();
   ExecBufferKey();
   if (modifiers == kModCommandOption) {
     const std::string again = GetDeletedText();

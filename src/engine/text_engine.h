@@ -113,11 +113,11 @@ class CKXTextEngine : public CKXTextLayer, public LBroadcaster, public virtual L
   virtual void Click(const SPoint32& local, const EventRecord& event, short clickCount);
 
   // ---- Keys and text -----------------------------------------------------------------------------
-  // modifiers: 1 shift, 2 command, 4 option.
-  void DoKey(unsigned short key, char modifiers) override;
-  // Enter: with command and option the last deleted text goes in again,
-  // with option a page break; Enter itself never reaches the text.
+  // Keys go through the layer's DoKey. Enter: with command and option the
+  // last deleted text goes in again, with option a page break; Enter itself
+  // never reaches the text. A key taken is recorded by a running recorder.
   bool CheckKeyCode(unsigned short key, char modifiers) override;
+  void KeyTaken(unsigned short key, char modifiers) override;
   using CKXTextLayer::DoString;
   // Typed text, recorded by a running macro recorder.
   void DoString(const char* text, long len) override;
