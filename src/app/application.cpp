@@ -127,7 +127,7 @@ void CKXTextApp::Initialize() {
   CKXJCode::sUseUNICODE = 1;
   CKXJCode::sUseCVKANJI = 1;
   CKXJCode::sCodeType = kKxCodeAuto;
-  mHooks->InitializeColours(KxPrefColorVariation(gPreference2));
+  mHooks->InitializeColors(KxPrefColorVariation(gPreference2));
   sInvalidNavigationServices = (gPreference.flags & kKxPrefFlagPlainNavOff) != 0;
   if (gPreference.toolPalette) mHooks->ShowToolPalette();
   if (gPreference2.functionBar) mHooks->ShowFunctionBar();
@@ -313,7 +313,7 @@ void CKXTextApp::UseIdleTime(const EventRecord& event) {
   LPeriodical::DevoteTimeToIdlers(event);
   if (LCommander::sUpdateCommandStatus) LApplication::UpdateMenus();
   if (sUpdateMenus && TickCount() > sUpdateTime) UpdateMenus();
-  mHooks->ColourSchedulePoll();
+  mHooks->ColorSchedulePoll();
   // There is no menu bar without a window: the last one closing quits.
   const bool haveWindow = !KxCurrentHost().WindowList().empty();
   if (mHadWindow && !haveWindow && !mQuitting) DoQuit(kAEAsk);

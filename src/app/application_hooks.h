@@ -32,7 +32,7 @@ class KxAppHooks {
   virtual void InitializeScrap() {}
   // Initialize: the colour utilities with the colour variation, then the
   // tool palette and the function-key bar when the preferences show them.
-  virtual void InitializeColours(int /*colourVariation*/) {}
+  virtual void InitializeColors(int /*colorVariation*/) {}
   virtual void ShowToolPalette() {}
   virtual void ShowFunctionBar() {}
   virtual void CloseToolWindows() {}   // file browser, file search, stream editor
@@ -85,7 +85,7 @@ class KxAppHooks {
   virtual std::vector<std::string> MacroNames() { return {}; }
   virtual std::vector<std::string> FormNames() { return {}; }
   // The colour schedule's poll from idle time.
-  virtual void ColourSchedulePoll() {}
+  virtual void ColorSchedulePoll() {}
 
  private:
   bool mStartedCore = false;

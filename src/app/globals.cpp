@@ -3,7 +3,7 @@
 #include "engine/keytables.h"
 #include "platform/bytefields.h"
 
-#include "app/colour_schedule_file.h"
+#include "app/color_schedule_file.h"
 #include "app/prefs_file.h"
 
 #include "layout/fontstate.h"

@@ -16,7 +16,6 @@
 
 const OSType sTypePict[kKxPictKinds] = {FourCC("PICT"), FourCC("WBMP"), FourCC("WDIB"),
                                         FourCC("WMFP"), FourCC("WEMF"), FourCC("JPEG")};
-const char sJPEGIDString[16] = {'*', 'J', 'P', 'E', 'G', '-', 'D', 'A', 'T', 'A', '-', 'S', 'T', 'A', 'R', 'T'};
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "engine/macro_recorder.h"
 #include "engine/text_engine.h"
-#include "engine/tsm_handler.h"
+#include "engine/input_method_handler.h"
 #include "platform/framework/commander.h"
 #include "platform/host/host.h"
 #include "platform/keys.h"

@@ -6,7 +6,7 @@
 
 #include "engine/macro_recorder.h"
 #include "engine/text_event.h"
-#include "engine/tsm_handler.h"
+#include "engine/input_method_handler.h"
 #include "layout/kxtext_api.h"
 #include "layout/text_edit_ex.h"
 #include "platform/clock.h"

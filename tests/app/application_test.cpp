@@ -51,7 +51,7 @@ class RecordingHooks : public KxAppHooks, public CKXMacroRecorder {
   void InitializeServices() override { log.push_back("services"); }
   void ReadPreference() override { log.push_back("read prefs"); }
   void InitializeScrap() override { log.push_back("scrap"); }
-  void InitializeColours(int variation) override { log.push_back("colours " + std::to_string(variation)); }
+  void InitializeColors(int variation) override { log.push_back("colours " + std::to_string(variation)); }
   void ShowToolPalette() override { log.push_back("palette"); }
   void ShowFunctionBar() override { log.push_back("function bar"); }
   void CloseToolWindows() override { log.push_back("close tools"); }

@@ -47,6 +47,7 @@
 #include "platform/gtk/gtk_host.h"
 #include "platform/host/headless.h"
 #include "platform/resources.h"
+#include "platform/textconv.h"
 #include "platform/toolbox/keytable.h"
 
 namespace {
