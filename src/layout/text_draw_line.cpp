@@ -13,6 +13,7 @@
 #include "layout/draw_unicode.h"
 #include "layout/fontstate.h"
 #include "platform/script.h"
+#include "text/codes/script.h"
 #include "text/store/text.h"
 
 namespace {
@@ -393,7 +394,7 @@ void LineDrawer::Segment(long k, long j, const Run& run) {
 
 void LineDrawer::Chars(long p, long q, long top, long ascent, long height) {
   const std::uint8_t* parse = KxScriptParseTable(mCs.GetScript());
-  const short script = KxStylFontScript(KxCurrentPortText().font);
+  const short script = KxFontToScriptType(KxCurrentPortText().font);
   const CKXStrArray* store = mL.Text();
   const auto* b = reinterpret_cast<const unsigned char*>(mText);
   for (long c = p; c < q;) {

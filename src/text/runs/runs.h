@@ -170,9 +170,6 @@ class CKXStylArray : public CKXPosArray {
   void Delete(long from, long to, long textLen) override;
 };
 
-// The script of a font, through the platform's font services.
-short KxStylFontScript(short font);
-
 // Chunk cuts inside inserted bytes judged by the fonts of their style runs;
 // the runs' offsets are relative to the inserted bytes and must outlive the
 // returned value's use.
