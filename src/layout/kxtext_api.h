@@ -7,7 +7,7 @@
 //   UKXText_*  whole-text transforms, process-wide settings, pictures and
 //              line-break lists
 //   UKXFind_*  one process-wide search pattern (text/find/find_pattern.h)
-//   UKXRuby_*  ruby conversions on plain arrays (text/store/ruby.h)
+//   UKXRuby_*  ruby conversions on plain arrays (text/runs/ruby.h)
 //
 // A null handle makes a member do nothing and answer 0 (false, a zero
 // count, a zero point); out-parameters are then left untouched. Run counts
@@ -24,7 +24,7 @@
 #include "text/base/geometry.h"
 #include "text/find/find_pattern.h"
 #include "text/runs/runs.h"
-#include "text/store/ruby.h"
+#include "text/runs/ruby.h"
 #include "text/store/strarray.h"
 
 // ---- library start and end ---------------------------------------------------------------------

@@ -17,7 +17,7 @@
 #include "platform/framework/window.h"
 #include "platform/host/host.h"
 #include "platform/toolbox/cursors.h"
-#include "text/base/datetime.h"
+#include "text/codes/datetime.h"
 
 namespace {
 

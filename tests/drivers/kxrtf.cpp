@@ -30,6 +30,7 @@
 #include "text/codes/jcode.h"
 #include "text/codes/unicode.h"
 #include "text/codes/unicode_types.h"
+#include "text/runs/runs.h"
 #include "text/store/converters.h"
 #include "text/store/text.h"
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "text/runs/array.h"
+#include "text/base/array.h"
 #include "text/codes/charclass.h"
 #include "text/runs/runs.h"
 #include "text/codes/script.h"

@@ -130,7 +130,7 @@ long KxCheckStylRuns(SKXStyl* runs, long n, long textLen) { return CleanRuns(run
 
 long KxCheckParaRuns(SKXPara* runs, long n, long textLen) { return CleanRuns(runs, n, textLen); }
 
-long KxCheckDecoRuns(SKXDeco* runs, long n, long textLen, const CKXStrArray* text) {
+long KxCheckDecoRuns(SKXDeco* runs, long n, long textLen, const CKXRunText* text) {
   // Pictures first: merging must not join a picture run with its neighbour.
   // The first run starts at 0 whatever the list says, so its span is
   // judged from there; an ID that came before names one picture only once.

@@ -10,7 +10,6 @@ void KxTextRunsFacilities() {
   KxRegisterFacility(
       kRankText, "text runs",
       [] {
-        CKXStrArray::Initialize();
         CKXStylArray::Initialize();
         CKXDecoArray::Initialize();
         CKXParaArray::Initialize();
@@ -19,6 +18,5 @@ void KxTextRunsFacilities() {
         CKXParaArray::Terminate();
         CKXDecoArray::Terminate();
         CKXStylArray::Terminate();
-        CKXStrArray::Terminate();
       });
 }

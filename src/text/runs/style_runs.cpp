@@ -140,3 +140,9 @@ void CKXStylArray::Delete(long from, long to, long textLen) {
   if (from > to) std::swap(from, to);
   if (!KeepFirstRunOnly(from, to, textLen)) CKXPosArray::Delete(from, to, textLen);
 }
+
+std::vector<SKXScriptRun> KxScriptRunsOf(const SKXStyl* styls, long stylCount) {
+  std::vector<SKXScriptRun> runs;
+  for (long k = 0; styls && k < stylCount; ++k) runs.push_back({styls[k].offset, KxFontToScriptType(styls[k].styl.font)});
+  return runs;
+}
