@@ -13,11 +13,12 @@
 
 namespace {
 
-// The lower areas reach the recorder and the function-key macros through
-// this; every call tests the recording state first.
+// The lower areas reach the recorder and the player through this; callers
+// ask IsRecording before they add anything.
 class MacroRecorder : public CKXMacroRecorder {
  public:
   bool IsRecording() const override { return UKXTextMacro::mMacroRecording != 0; }
+  void StartRecording() override { UKXTextMacro::StartRecording(); }
   void StopRecording() override { UKXTextMacro::StopRecording(); }
   void AddMacroKeyCode(unsigned char key, char modifiers) override { UKXTextMacro::AddMacroKeyCode(key, modifiers); }
   // The recorder copies the text and never writes through the pointer.
@@ -26,12 +27,18 @@ class MacroRecorder : public CKXMacroRecorder {
   }
   void AddMacroCommand(long command) override { UKXTextMacro::AddMacroCommand(command); }
   void RunFunctionMacro(short key, char mods) override {
-    if (!gKXTextMacros) return;
-    const long n = gKXTextMacros->FindFunction(char(key), mods);
-    if (n == 0) return;
+    if (gKXTextMacros) RunUserMacro(gKXTextMacros->FindFunction(char(key), mods));
+  }
+  bool HasRecordedMacro() const override { return UKXTextMacro::mMacroData && UKXTextMacro::mMacroSize > 0; }
+  void RunRecordedMacro() override {
+    if (HasRecordedMacro()) UKXTextMacro::ExecuteMacro(UKXTextMacro::mMacroData, UKXTextMacro::mMacroSize);
+  }
+  bool RunUserMacro(long n) override {
+    if (!gKXTextMacros || n < 1 || n > gKXTextMacros->GetCount()) return false;
     SKXTMacro macro;
     gKXTextMacros->PeekItem(n, &macro);
     UKXTextMacro::ExecuteMacro(macro.code, macro.size);
+    return true;
   }
 };
 

@@ -18,7 +18,7 @@ TEST(MacroHooks, StartUpInstallsTheRecorderThatLowerAreasReach) {
   CKXMacroRecorder& recorder = CKXMacroRecorder::Get();
   EXPECT_FALSE(recorder.IsRecording());
   recorder.AddMacroKeyCode('q', 0);   // not recording: dropped
-  UKXTextMacro::StartRecording();
+  recorder.StartRecording();
   EXPECT_TRUE(recorder.IsRecording());
   recorder.AddMacroKeyCode('a', 0);
   recorder.AddMacroString("bc", 2);
@@ -52,5 +52,25 @@ TEST(MacroHooks, AFunctionKeyRunsTheMacroBoundToItAndModifiers) {
   CKXMacroRecorder::Get().RunFunctionMacro(3, 4);
   EXPECT_EQ(view.calls, std::vector<std::string>{"insert x"});
   gKXTextMacros->DeleteAt(before + 1);
+  KxMacroSetHost(nullptr);
+}
+
+TEST(MacroHooks, TheRecordedMacroAndUserMacrosRunThroughTheHook) {
+  FakeTarget view;
+  FakeHost host;
+  host.view = &view;
+  KxMacroSetHost(&host);
+  CKXMacroRecorder& recorder = CKXMacroRecorder::Get();
+  recorder.StartRecording();
+  EXPECT_FALSE(recorder.HasRecordedMacro());   // nothing recorded yet
+  recorder.AddMacroString("hi", 2);
+  recorder.StopRecording();
+  ASSERT_TRUE(recorder.HasRecordedMacro());
+  view.calls.clear();
+  recorder.RunRecordedMacro();
+  EXPECT_EQ(view.calls, std::vector<std::string>{"insert hi"});
+  const long count = gKXTextMacros->GetCount();
+  EXPECT_FALSE(recorder.RunUserMacro(0));
+  EXPECT_FALSE(recorder.RunUserMacro(count + 1));
   KxMacroSetHost(nullptr);
 }
