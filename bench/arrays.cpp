@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "text/runs/linearray.h"
-#include "text/runs/posarray.h"
+#include "text/base/posarray.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "engine/facilities.h"
 #include "engine/text_engine.h"
 #include "engine/text_event.h"
-#include "engine/tsm_handler.h"
+#include "engine/input_method_handler.h"
 #include "layout/text_edit.h"
 #include "platform/core.h"
 #include "platform/fonts.h"

@@ -88,7 +88,7 @@ std::vector<bool> SecondBytes(const std::vector<char>& text, const CKXText& t) {
   for (std::size_t k = 0; k < text.size(); ++k) {
     while (run + 1 < runs && styls[std::size_t(run + 1)].offset <= long(k)) ++run;
     const long runEnd = run + 1 < runs ? styls[std::size_t(run + 1)].offset : long(text.size());
-    const short script = KxStylFontScript(styls[std::size_t(run)].styl.font);
+    const short script = KxFontToScriptType(styls[std::size_t(run)].styl.font);
     const auto b = std::uint8_t(text[k]);
     if (KxTextCharFirst(b, script) && long(k) + 1 < runEnd && text[k + 1] != 13) second[++k] = true;
   }
@@ -227,9 +227,9 @@ void Run(const std::uint8_t* data, std::size_t size) {
 
   // One script throughout (the fonts of the runs and of the grid), so that
   // character bounds are those of one scan.
-  const short script = KxStylFontScript(styls.empty() ? kKxApplicationFont : styls.front().styl.font);
-  bool oneScript = !hasGrid || grid.font == 0 || KxStylFontScript(grid.font) == script;
-  for (const SKXStyl& r : styls) oneScript = oneScript && KxStylFontScript(r.styl.font) == script;
+  const short script = KxFontToScriptType(styls.empty() ? kKxApplicationFont : styls.front().styl.font);
+  bool oneScript = !hasGrid || grid.font == 0 || KxFontToScriptType(grid.font) == script;
+  for (const SKXStyl& r : styls) oneScript = oneScript && KxFontToScriptType(r.styl.font) == script;
   if (!raw) {
     std::vector<std::int32_t> offsets;
     for (auto& r : styls) offsets.push_back(r.offset);

@@ -11,7 +11,7 @@
 
 #include "platform/core.h"
 #include "text/facilities.h"
-#include "text/store/ruby.h"
+#include "text/runs/ruby.h"
 
 #include "sound.h"
 

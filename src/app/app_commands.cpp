@@ -16,6 +16,7 @@
 #include "platform/host/host.h"
 #include "platform/resources.h"
 #include "platform/framework/resource_uses.h"
+#include "platform/textconv.h"
 #include "text/codes/jcode.h"
 
 namespace {

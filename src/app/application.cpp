@@ -7,6 +7,8 @@
 #include "app/globals.h"
 #include "app/prefs_file.h"
 #include "app/services.h"
+#include "engine/macro_recorder.h"
+#include "engine/text_layer.h"
 #include "platform/ae/ae_codes.h"
 #include "platform/ae/required_events.h"
 #include "platform/clock.h"
@@ -63,9 +65,12 @@ void KxAppHooks::WritePreference() { KxWritePreference(PreferencePath()); }
 
 // ---- CKXApplication ----------------------------------------------------------------
 
-CKXApplication::CKXApplication() : LModelObject(nullptr, FourCC("capp")) { SetSleepTime(kKxNormalSleepTicks); }
+CKXApplication::CKXApplication() : LModelObject(nullptr, FourCC("capp")) {
+  SetSleepTime(kKxNormalSleepTicks);
+  KxMemSetRecoverer(this);
+}
 
-CKXApplication::~CKXApplication() = default;
+CKXApplication::~CKXApplication() { KxMemSetRecoverer(nullptr); }
 
 CKXApplication* CKXApplication::GetApplication() { return dynamic_cast<CKXApplication*>(LApplication::GetApplication()); }
 
@@ -125,7 +130,7 @@ void CKXTextApp::Initialize() {
   CKXJCode::sUseUNICODE = 1;
   CKXJCode::sUseCVKANJI = 1;
   CKXJCode::sCodeType = kKxCodeAuto;
-  mHooks->InitializeColours(KxPrefColorVariation(gPreference2));
+  mHooks->InitializeColors(KxPrefColorVariation(gPreference2));
   sInvalidNavigationServices = (gPreference.flags & kKxPrefFlagPlainNavOff) != 0;
   if (gPreference.toolPalette) mHooks->ShowToolPalette();
   if (gPreference2.functionBar) mHooks->ShowFunctionBar();
@@ -234,30 +239,15 @@ bool CKXTextApp::DoQuit(OSType saveOption) {
   return true;
 }
 
-void CKXTextApp::DispatchEvent(const EventRecord& event) {
-  LApplication::DispatchEvent(event);
-  AfterEvent();
-}
-
-void CKXTextApp::AfterEvent() {
-  if (mDropUndoPending) {
-    mDropUndoPending = false;
-    mHooks->DropUndoStates();
-  }
-}
-
-bool CKXTextApp::INeedMemory() {
-  mDropUndoPending = true;
-  // Nothing is freed now: a retry under the running command would fail again.
-  return false;
-}
+Boolean CKXTextApp::INeedMemory() { return CKXTextLayer::PurgeUndoStates(); }
 
 void CKXTextApp::RunMenuCommand(CommandT command, std::int16_t menuID, std::int16_t item) {
   if (command == kKxCmdNothing) return;
   LCommander::sUpdateCommandStatus = true;
   std::int32_t choice = (std::int32_t(menuID) << 16) | std::uint16_t(item);
   if (LCommander* target = GetTarget()) target->ProcessCommand(command, &choice);
-  if (mHooks->MacroRecording()) mHooks->AddMacroCommand(command);
+  CKXMacroRecorder& recorder = CKXMacroRecorder::Get();
+  if (recorder.IsRecording()) recorder.AddMacroCommand(command);
 }
 
 void CKXTextApp::EventKeyDown(const EventRecord& event) {
@@ -326,8 +316,7 @@ void CKXTextApp::UseIdleTime(const EventRecord& event) {
   LPeriodical::DevoteTimeToIdlers(event);
   if (LCommander::sUpdateCommandStatus) LApplication::UpdateMenus();
   if (sUpdateMenus && TickCount() > sUpdateTime) UpdateMenus();
-  mHooks->ColourSchedulePoll();
-  AfterEvent();
+  mHooks->ColorSchedulePoll();
   // There is no menu bar without a window: the last one closing quits.
   const bool haveWindow = !KxCurrentHost().WindowList().empty();
   if (mHadWindow && !haveWindow && !mQuitting) DoQuit(kAEAsk);

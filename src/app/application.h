@@ -3,7 +3,7 @@
 // the menu bar, and adds the program's own event-loop behaviour to the
 // framework's: menu keys with a shifted key falling back to the unshifted
 // item, macro recording of menu commands, a delayed menu refresh, the
-// colour-schedule poll, memory recovery after the running command, the
+// colour-schedule poll, memory recovery (the texts drop their undo), the
 // open, print and quit events, and forwarding of script requests for text
 // to the front document. What lies above this area comes through
 // KxAppHooks (application_hooks.h).
@@ -18,12 +18,18 @@
 #include "platform/ae/desc.h"
 #include "platform/ae/model_object.h"
 #include "platform/framework/application.h"
+#include "text/base/memory.h"
 
-// The reusable base: the event wait and the script object "application".
-class CKXApplication : public LApplication, public LModelObject {
+// The reusable base: the event wait, the script object "application" and
+// the memory layer's recoverer (it installs itself while it lives).
+class CKXApplication : public LApplication, public LModelObject, public KxMemoryRecoverer {
  public:
   CKXApplication();
   ~CKXApplication() override;
+
+  // Asked by the memory layer when an allocation failed: whether memory was
+  // freed. The base frees nothing.
+  Boolean INeedMemory() override { return false; }
 
   // The application object when it is one of these, else null.
   static CKXApplication* GetApplication();
@@ -90,9 +96,9 @@ class CKXTextApp : public CKXApplication {
   void GetModelToken(DescType kind, DescType keyForm, const AEDesc& keyData, LModelToken& outToken) override;
   LModelObject* GetInsertionTarget(OSType position) override;
 
-  // Called by the memory layer when an allocation failed: the undo states
-  // are dropped once the running command has returned (never under it).
-  bool INeedMemory();
+  // The texts drop their undo states; a text inside a command drops its
+  // own when the command has returned. True when something was freed now.
+  Boolean INeedMemory() override;
 
   // The delayed menu refresh: asks for one (4 caret-blink periods after the
   // last request) or cancels it.
@@ -107,8 +113,6 @@ class CKXTextApp : public CKXApplication {
   // The program's own open and save dialogs instead of the desktop's.
   static bool sInvalidNavigationServices;
 
-  void DispatchEvent(const EventRecord& event) override;
-
  protected:
   void Initialize() override;
   void EventKeyDown(const EventRecord& event) override;
@@ -122,14 +126,12 @@ class CKXTextApp : public CKXApplication {
  private:
   // Runs a command found in the menus: refresh flag, the target, the macro.
   void RunMenuCommand(CommandT command, std::int16_t menuID, std::int16_t item);
-  void AfterEvent();
   void DoFileResume();
   bool AppCommandStatus(CommandT command, Boolean& enabled, Boolean& usesMark, std::uint16_t& mark);
 
   KxAppHooks mDefaultHooks;
   KxAppHooks* mHooks;
   bool mQuitting = false;
-  bool mDropUndoPending = false;
   bool mHadWindow = false;
   std::uint32_t mMenuRefreshes = 0;
   static bool sUpdateMenus;

@@ -32,7 +32,7 @@ class KxAppHooks {
   virtual void InitializeScrap() {}
   // Initialize: the colour utilities with the colour variation, then the
   // tool palette and the function-key bar when the preferences show them.
-  virtual void InitializeColours(int /*colourVariation*/) {}
+  virtual void InitializeColors(int /*colorVariation*/) {}
   virtual void ShowToolPalette() {}
   virtual void ShowFunctionBar() {}
   virtual void CloseToolWindows() {}   // file browser, file search, stream editor
@@ -64,8 +64,6 @@ class KxAppHooks {
   virtual std::string FrontText() { return {}; }
   // Marks of the front text, for the Mark menu.
   virtual std::vector<std::string> FrontMarks() { return {}; }
-  // Drops the undo and redo states of every open text (memory recovery).
-  virtual void DropUndoStates() {}
 
   // ---- tool windows and dialogs ----
   // Runs the dialog or tool window of an application command (the
@@ -87,12 +85,10 @@ class KxAppHooks {
   virtual bool OpenURL(const std::string& /*url*/) { return false; }
 
   // ---- macros, forms, colour schedule ----
-  virtual bool MacroRecording() { return false; }
-  virtual void AddMacroCommand(CommandT /*command*/) {}
   virtual std::vector<std::string> MacroNames() { return {}; }
   virtual std::vector<std::string> FormNames() { return {}; }
   // The colour schedule's poll from idle time.
-  virtual void ColourSchedulePoll() {}
+  virtual void ColorSchedulePoll() {}
 
  private:
   bool mStartedCore = false;

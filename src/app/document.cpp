@@ -9,6 +9,7 @@
 #include "platform/framework/dialog.h"
 #include "platform/framework/window.h"
 #include "platform/resources.h"
+#include "platform/textconv.h"
 #include "app/nav_extras.h"
 
 namespace {

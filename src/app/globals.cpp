@@ -1,9 +1,9 @@
 #include "app/globals.h"
 
-#include "engine/text_event.h"
+#include "engine/keytables.h"
 #include "platform/bytefields.h"
 
-#include "app/colour_schedule_file.h"
+#include "app/color_schedule_file.h"
 #include "app/prefs_file.h"
 
 #include "layout/fontstate.h"
@@ -104,10 +104,16 @@ void KxSetGlobalDefaults() {
 void InitializeGlobals() { CoreInit(); }
 void TerminateGlobals() { CoreTerminate(); }
 
-void KxUseStoredFunctionKeys() {
-  gFunckeys.clear();
-  if (gFunckeyHandle.size() != kKxFunckeySize) return;
-  gFunckeys.reserve(kKxFunckeyCount);
-  for (std::size_t at = 0; at + 2 <= gFunckeyHandle.size(); at += 2)
-    gFunckeys.push_back(std::int16_t(KxGetU16BE(&gFunckeyHandle[at])));
-}
+namespace {
+// The key handling reads the stored block as it is now.
+class StoredFunctionKeys : public CKXFunctionKeys {
+ public:
+  std::int16_t Command(int plane, int key) const override {
+    if (gFunckeyHandle.size() != kKxFunckeySize || plane < 0 || plane > 3 || key < 1 || key > 12) return 0;
+    return std::int16_t(KxGetU16BE(&gFunckeyHandle[std::size_t(2 * (plane * 12 + key - 1))]));
+  }
+};
+const StoredFunctionKeys gStoredFunctionKeys;
+}  // namespace
+
+void KxUseStoredFunctionKeys() { CKXFunctionKeys::Install(&gStoredFunctionKeys); }

@@ -89,8 +89,8 @@ void KxSetGlobalDefaults();
 // Frees every list.
 void KxFreeGlobalLists();
 
-// Hands the stored function-key block to the key handling: 48 commands when
-// the block is whole, else no function keys are bound.
+// Lets the key handling read its function keys from gFunckeyHandle: 48
+// commands when the block is whole, else none bound.
 void KxUseStoredFunctionKeys();
 
 void InitializeGlobals();

@@ -5,7 +5,7 @@
 
 #include "platform/bytefields.h"
 #include "text/runs/runs.h"
-#include "text/store/ruby.h"
+#include "text/runs/ruby.h"
 #include "text/store/strarray.h"
 
 namespace {

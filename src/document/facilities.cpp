@@ -1,7 +1,7 @@
 #include "document/facilities.h"
 
 #include "app/facilities.h"
-#include "document/colour_schedule_container.h"
+#include "document/color_schedule_container.h"
 #include "platform/core.h"
 
 void KxDocumentFacilities() {

@@ -10,14 +10,13 @@
 #include "platform/bytefields.h"
 #include "platform/exception.h"
 #include "platform/files.h"
-#include "platform/framework/dialog.h"
 #include "platform/resources.h"
+#include "platform/textconv.h"
 #include "platform/toolbox/pict.h"
 #include "text/base/memory.h"
 
 const OSType sTypePict[kKxPictKinds] = {FourCC("PICT"), FourCC("WBMP"), FourCC("WDIB"),
                                         FourCC("WMFP"), FourCC("WEMF"), FourCC("JPEG")};
-const char sJPEGIDString[16] = {'*', 'J', 'P', 'E', 'G', '-', 'D', 'A', 'T', 'A', '-', 'S', 'T', 'A', 'R', 'T'};
 
 namespace {
 

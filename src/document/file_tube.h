@@ -30,6 +30,7 @@
 
 #include "document/resource.h"
 #include "engine/data_tube.h"
+#include "layout/draw_picture.h"   // sJPEGIDString
 #include "platform/appledouble.h"
 #include "platform/resfork.h"
 #include "platform/types.h"
@@ -39,7 +40,6 @@ enum class EKXLayout { kClassic, kContainer };
 // Picture kinds, in the order they are probed.
 enum : short { kKxPictPICT = 0, kKxPictWBMP, kKxPictWDIB, kKxPictWMFP, kKxPictWEMF, kKxPictJPEG, kKxPictKinds };
 extern const OSType sTypePict[kKxPictKinds];
-extern const char sJPEGIDString[16];  // "*JPEG-DATA-START", no terminator
 constexpr long kKxPictFileHeader = 512;
 constexpr OSType kKxTypeWSIZ = FourCC("WSIZ");
 // The private resource of a sidecar we write: the text's length (64-bit)

@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "platform/types.h"
-#include "text/runs/array.h"
+#include "text/base/array.h"
 
 constexpr OSType kKxResMagic = FourCC("KXTF");
 constexpr std::uint16_t kKxResVersion = 0x0150;

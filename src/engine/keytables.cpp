@@ -24,3 +24,12 @@ const std::array<std::uint8_t, kKxArrowkeySize> gArrowkeyDef = {
 
 std::array<std::uint8_t, kKxCtrlkeySize> gCtrlkeys = gCtrlkeyDef;
 std::array<std::uint8_t, kKxArrowkeySize> gArrowkeys = gArrowkeyDef;
+
+namespace {
+const CKXFunctionKeys gNoFunctionKeys;
+const CKXFunctionKeys* gFunctionKeys = nullptr;
+}  // namespace
+
+void CKXFunctionKeys::Install(const CKXFunctionKeys* keys) { gFunctionKeys = keys; }
+
+const CKXFunctionKeys& CKXFunctionKeys::Get() { return gFunctionKeys ? *gFunctionKeys : gNoFunctionKeys; }

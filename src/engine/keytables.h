@@ -19,3 +19,21 @@ extern const std::array<std::uint8_t, kKxArrowkeySize> gArrowkeyDef;
 // file or the user changes them.
 extern std::array<std::uint8_t, kKxCtrlkeySize> gCtrlkeys;
 extern std::array<std::uint8_t, kKxArrowkeySize> gArrowkeys;
+
+// The function keys F1 to F12 in four planes (plain, shift, option, shift
+// and option). The application owns the table (the user's, kept in the
+// preference file) and installs its reader; the default binds none.
+class CKXFunctionKeys {
+ public:
+  CKXFunctionKeys() = default;
+  CKXFunctionKeys(const CKXFunctionKeys&) = delete;
+  CKXFunctionKeys& operator=(const CKXFunctionKeys&) = delete;
+  virtual ~CKXFunctionKeys() = default;
+
+  // The command of F`key` (1-12) in `plane` (0-3); 0 unbound.
+  virtual std::int16_t Command(int /*plane*/, int /*key*/) const { return 0; }
+
+  // Not owned; null restores the default.
+  static void Install(const CKXFunctionKeys* keys);
+  static const CKXFunctionKeys& Get();
+};

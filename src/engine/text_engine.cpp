@@ -9,6 +9,7 @@
 #include <memory>
 #include <new>
 
+#include "engine/macro_recorder.h"
 #include "engine/text_undoer.h"
 #include "platform/draw/print.h"
 #include "platform/exception.h"
@@ -19,7 +20,7 @@
 #include "text/codes/script.h"
 
 namespace {
-constexpr unsigned short kKeyHome = 1, kKeyEnter = 3, kKeyEnd = 4;
+constexpr unsigned short kKeyEnter = 3;
 constexpr char kModOption = 4, kModCommandOption = 6;
 constexpr std::uint16_t kShiftKey = 0x0200;
 // A page break: form feed and the line end after it.
@@ -36,9 +37,6 @@ constexpr std::int32_t kNibbleScroll = 16;
 // The low nibble of a result word: a scroll the edit object asks for.
 constexpr unsigned kScrollUp = 1, kScrollDown = 2, kScrollLeft = 3, kScrollRight = 4, kScrollCentre = 5;
 
-CKXMacroRecorder gDefaultRecorder;
-CKXMacroRecorder* gRecorder = nullptr;
-
 // Tenths of a millimetre to whole points.
 std::int32_t TenthsMMToPoints(std::int32_t value) { return (KxUnitLToPointsL(value, 3) + 5) / 10; }
 
@@ -49,10 +47,6 @@ struct TextOwner {
   }
 };
 }  // namespace
-
-void CKXMacroRecorder::Install(CKXMacroRecorder* recorder) { gRecorder = recorder; }
-
-CKXMacroRecorder& CKXMacroRecorder::Get() { return gRecorder ? *gRecorder : gDefaultRecorder; }
 
 // ---- construction ------------------------------------------------------------------------------------
 
@@ -270,30 +264,14 @@ void CKXTextEngine::Redo() {
 
 // ---- keys and strings ----------------------------------------------------------------------------------------
 
-void CKXTextEngine::DoKey(unsigned short key, char modifiers) {
-  Command command(*this);
-  if (!CheckKeyCode(key, modifiers)) return;
-  if (ExecBufferKey()) return;
-  if (key == kKeyHome || key == kKeyEnd) SetBeforeRange(GetSelectionRange());
-  Focus();
-  CKXTextAction* action = CheckTyping(key, modifiers);
-  if (action) action->BeforeTyping(key, modifiers);
-  const short kind = GetKeyType(key);
-  const SKXRange sel = GetSelectionRange();
-  const long before = GetTotalRange().length;
-  const std::uint16_t result = KXTE_KeyIn(mEdit, static_cast<unsigned char>(key & 0xFF), modifiers);
-  if (action) action->AfterTyping();
-  if (kind == kKxKeyInsert || kind == kKxKeyBack || kind == kKxKeyForward) {
-    const long after = GetTotalRange().length;
-    if (after != before || sel.length > 0) TextChanged(sel.start, sel.length, after - before + sel.length);
-  }
-  TextEditResult(result);
+void CKXTextEngine::KeyTaken(unsigned short key, char modifiers) {
   CKXMacroRecorder& recorder = CKXMacroRecorder::Get();
   if (recorder.IsRecording()) recorder.AddMacroKeyCode(static_cast<unsigned char>(key & 0xFF), modifiers);
 }
 
 bool CKXTextEngine::CheckKeyCode(unsigned short key, char modifiers) {
-  if ((key & 0xFF) != kKeyEnter) return CKXTextLayer::CheckKeyCode(key, modifiers);
+  // Held-back keys that go in now take this key with them.
+  if ((key & 0xFF) != kKeyEnter) return CKXTextLayer::CheckKeyCode(key, modifiers) && !ExecBufferKey();
   ExecBufferKey();
   if (modifiers == kModCommandOption) {
     const std::string again = GetDeletedText();

@@ -67,25 +67,6 @@ constexpr OSType kKxPartKindNull = FourCC("null");
 // Thrown for any other kind.
 constexpr OSErr kKxErrBadPartKind = -1731;
 
-// What the engine tells a running macro recorder. The macros area installs
-// its recorder at start-up; the default records nothing.
-class CKXMacroRecorder {
- public:
-  CKXMacroRecorder() = default;
-  CKXMacroRecorder(const CKXMacroRecorder&) = delete;
-  CKXMacroRecorder& operator=(const CKXMacroRecorder&) = delete;
-  virtual ~CKXMacroRecorder() = default;
-
-  virtual bool IsRecording() const { return false; }
-  // modifiers: 1 shift, 2 command, 4 option.
-  virtual void AddMacroKeyCode(unsigned char /*key*/, char /*modifiers*/) {}
-  virtual void AddMacroString(const char* /*text*/, long /*length*/) {}
-
-  // The installed recorder (null: the default); not owned.
-  static void Install(CKXMacroRecorder* recorder);
-  static CKXMacroRecorder& Get();
-};
-
 class CKXTextEngine : public CKXTextLayer, public LBroadcaster, public virtual LSharable {
  public:
   // Paper and margins from the current printer (the default), or the
@@ -133,11 +114,11 @@ class CKXTextEngine : public CKXTextLayer, public LBroadcaster, public virtual L
   virtual void Click(const SPoint32& local, const EventRecord& event, short clickCount);
 
   // ---- Keys and text -----------------------------------------------------------------------------
-  // modifiers: 1 shift, 2 command, 4 option.
-  void DoKey(unsigned short key, char modifiers) override;
-  // Enter: with command and option the last deleted text goes in again,
-  // with option a page break; Enter itself never reaches the text.
+  // Keys go through the layer's DoKey. Enter: with command and option the
+  // last deleted text goes in again, with option a page break; Enter itself
+  // never reaches the text. A key taken is recorded by a running recorder.
   bool CheckKeyCode(unsigned short key, char modifiers) override;
+  void KeyTaken(unsigned short key, char modifiers) override;
   using CKXTextLayer::DoString;
   // Typed text, recorded by a running macro recorder.
   void DoString(const char* text, long len) override;

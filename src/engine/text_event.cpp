@@ -2,8 +2,9 @@
 
 #include <cctype>
 
+#include "engine/macro_recorder.h"
 #include "engine/text_engine.h"
-#include "engine/tsm_handler.h"
+#include "engine/input_method_handler.h"
 #include "platform/framework/commander.h"
 #include "platform/host/host.h"
 #include "platform/keys.h"
@@ -11,21 +12,15 @@
 #include "platform/url_open.h"
 #include "text/codes/script.h"
 
-std::vector<std::int16_t> gFunckeys;
-
 void KxResetKeyTables() {
   gArrowkeys = gArrowkeyDef;
   gCtrlkeys = gCtrlkeyDef;
-  gFunckeys.clear();
 }
 
 namespace {
 
 // Ranges of the text are 32-bit.
 inline SKXRange Rng(long start, long length) { return SKXRange{std::int32_t(start), std::int32_t(length)}; }
-
-CKXTextEventHooks gDefaultHooks;
-CKXTextEventHooks* gHooks = nullptr;
 
 constexpr std::uint16_t kRightShiftKey = 0x2000;
 constexpr std::uint8_t kCharFunctionKey = 16;
@@ -56,9 +51,6 @@ void Rebuild(EventRecord& event, std::uint8_t ch, std::uint8_t code) {
 }
 
 }  // namespace
-
-void CKXTextEventHooks::Install(CKXTextEventHooks* hooks) { gHooks = hooks; }
-CKXTextEventHooks& CKXTextEventHooks::Get() { return gHooks ? *gHooks : gDefaultHooks; }
 
 bool CKXTextEvent::sClickOnLink = true;
 
@@ -166,9 +158,9 @@ void CKXTextEvent::KeyDown() {
 
 void CKXTextEvent::KeyEvent(const EventRecord& event) {
   if (!mEngine || (event.what != keyDown && event.what != autoKey)) return;
-  CKXTextEventHooks& hooks = CKXTextEventHooks::Get();
-  if (KxEventChar(event) == kKxCharEscape && KxEventKeyCode(event) == kKxKeyEscape && hooks.IsRecording()) {
-    hooks.StopRecording();
+  CKXMacroRecorder& recorder = CKXMacroRecorder::Get();
+  if (KxEventChar(event) == kKxCharEscape && KxEventKeyCode(event) == kKxKeyEscape && recorder.IsRecording()) {
+    recorder.StopRecording();
     return;
   }
   mEngine->DoKey(KxEventChar(event), KxModifierCode(event.modifiers));
@@ -254,10 +246,10 @@ bool CKXTextEvent::FunctionKey(const EventRecord& event) {
   const int key = KxFunctionKeyNumber(KxEventKeyCode(event));
   if (key == 0) return false;
   const char mods = KxModifierCode(event.modifiers);
-  CKXTextEventHooks& hooks = CKXTextEventHooks::Get();
-  if (key <= 12 && gFunckeys.size() >= kKxFunckeyCount) {
+  CKXMacroRecorder& recorder = CKXMacroRecorder::Get();
+  if (key <= 12) {
     const int plane = ((event.modifiers & kKxEventShiftKey) ? 1 : 0) + ((event.modifiers & kKxEventOptionKey) ? 2 : 0);
-    const std::int16_t command = gFunckeys[std::size_t(plane * 12 + key - 1)];
+    const std::int16_t command = CKXFunctionKeys::Get().Command(plane, key);
     if (command != 0) {
       if (LCommander* target = LCommander::GetTarget()) {
         Boolean enabled = false, usesMark = false;
@@ -266,13 +258,13 @@ bool CKXTextEvent::FunctionKey(const EventRecord& event) {
         target->FindCommandStatus(command, enabled, usesMark, mark, name);
         if (enabled) {
           target->ObeyCommand(command, nullptr);
-          if (hooks.IsRecording()) hooks.AddMacroCommand(command);
+          if (recorder.IsRecording()) recorder.AddMacroCommand(command);
         }
       }
       return false;
     }
   }
-  hooks.RunFunctionMacro(short(key), mods);
+  recorder.RunFunctionMacro(short(key), mods);
   return false;
 }
 

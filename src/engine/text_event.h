@@ -20,33 +20,8 @@
 class CKXTextEngine;
 class CKXTextTSMHandler;
 
-// The live function-key table (the control-key and arrow-key tables are in
-// engine/keytables.h): F1 to F12 in four planes of 12 (plain, shift, option, shift and option):
-// command numbers, 0 unbound. Empty: no function keys are bound.
-extern std::vector<std::int16_t> gFunckeys;
-constexpr std::size_t kKxFunckeyCount = 48;
-// Back to the built-in tables (function keys unbound).
+// Back to the built-in control-key and arrow-key tables (engine/keytables.h).
 void KxResetKeyTables();
-
-// What the text handler needs from higher areas: the macro recorder's stop
-// and function-key macros. The macros area installs its own; the default
-// records and runs nothing.
-class CKXTextEventHooks {
- public:
-  CKXTextEventHooks() = default;
-  CKXTextEventHooks(const CKXTextEventHooks&) = delete;
-  CKXTextEventHooks& operator=(const CKXTextEventHooks&) = delete;
-  virtual ~CKXTextEventHooks() = default;
-  virtual bool IsRecording() const { return false; }
-  virtual void StopRecording() {}
-  virtual void AddMacroCommand(long /*command*/) {}
-  // The macro bound to function key `key` (1-15) with modifier code `mods`.
-  virtual void RunFunctionMacro(short /*key*/, char /*mods*/) {}
-
-  // Not owned; null restores the default.
-  static void Install(CKXTextEventHooks* hooks);
-  static CKXTextEventHooks& Get();
-};
 
 // The handler is also the scripting model of its text: the whole-text node
 // that scripts resolve words, lines and paragraphs from.

@@ -8,6 +8,7 @@
 #include "platform/script.h"
 #include "text/base/flat.h"
 #include "text/base/memory.h"
+#include "text/codes/script.h"
 #include "text/codes/unicode.h"
 #include "text/runs/pictures.h"
 
@@ -347,7 +348,7 @@ long CKXTextFlavorReader::InsertInto(CKXText& text, long pos) const {
     for (const SKXStyl& r : styls)
       if (r.offset <= len - 1) {
         from = r.offset;
-        script = KxStylFontScript(r.styl.font);
+        script = KxFontToScriptType(r.styl.font);
       }
     const std::uint8_t* parse = KxScriptParseTable(script);
     long last = from;

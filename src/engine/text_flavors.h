@@ -9,7 +9,7 @@
 //   "usro"  the sender's path: 1028 bytes, the length least significant first
 //
 // Every record is written and read field by field, big-endian (the flat
-// forms of text/runs/runs.h, text/store/ruby.h and text/store/strarray.h).
+// forms of text/runs/runs.h, text/runs/ruby.h and text/store/strarray.h).
 // Run offsets refer to the transfer's byte text, in which every ruby of the
 // range stands inline, "(ruby)" right after its base; "styy" says where.
 // "GIDR" travels as the Unicode bridge makes it (CKXUnicode, which checks

@@ -482,6 +482,7 @@ void CKXTextLayer::DoKey(unsigned short key, char modifiers) {
       if (after != before || sel.length > 0) TextChanged(sel.start, sel.length, after - before + sel.length);
   }
   TextEditResult(result);
+  KeyTaken(key, modifiers);
 }
 
 bool CKXTextLayer::CheckKeyCode(unsigned short key, char modifiers) {

@@ -140,6 +140,8 @@ class CKXTextLayer {
   // ---- Type-ahead ------------------------------------------------------------------------------
   // False when the key has been consumed or held back.
   virtual bool CheckKeyCode(unsigned short key, char modifiers);
+  // After DoKey took a key into the text (not one consumed or held back).
+  virtual void KeyTaken(unsigned short /*key*/, char /*modifiers*/) {}
   virtual bool CheckBufferKey(unsigned short key, char modifiers);
   // Inserts the held-back keys; true when there were any.
   virtual bool ExecBufferKey();

@@ -14,7 +14,7 @@
 #include <memory>
 
 #include "platform/framework/action.h"
-#include "platform/framework/kxundoer.h"
+#include "platform/framework/multi_level_undoer.h"
 
 class CKXTextAction;
 class CKXTextLayer;

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "text/store/ruby.h"
+#include "text/runs/ruby.h"
 #include "text/runs/runs.h"
 #include "text/store/strarray.h"
 

@@ -71,7 +71,7 @@ RectL ScaledRect(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h,
 
 }  // namespace
 
-void KxTextDrawLine(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h, int kind, int colour,
+void KxTextDrawLine(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h, int kind, int color,
                     short scale) {
   const LineForm form = FormOf(kind);
   if (form.stroke == Stroke::kNone || !KxGetPort()) return;
@@ -89,7 +89,7 @@ void KxTextDrawLine(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t
   CKXDrawState state;
   state.Normalize();
   PenMode(patOr);
-  KxSetRGBColor(colour);
+  KxSetRGBColor(color);
   switch (form.stroke) {
     case Stroke::kSolid: PaintSpan(horizontal, a0, a1, c0, c0 + thin); break;
     case Stroke::kDouble: {
@@ -110,11 +110,11 @@ void KxTextDrawLine(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t
 }
 
 void KxTextDrawColoredLine(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h, std::uint8_t thick,
-                           const RGBColor& colour, short scale) {
+                           const RGBColor& color, short scale) {
   if ((w == 0 && h == 0) || !KxGetPort()) return;
   CKXDrawState state;
   state.Normalize();
-  RGBForeColor(&colour);
+  RGBForeColor(&color);
   if (thick) PenSize(2, 2);
   MoveTo(KxDrawScale(x, scale), KxDrawScale(y, scale));
   if (w != 0)
@@ -124,12 +124,12 @@ void KxTextDrawColoredLine(std::int32_t x, std::int32_t y, std::int32_t w, std::
 }
 
 void KxTextDrawColoredFrame(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h, int net,
-                            const RGBColor& colour, short scale, std::uint8_t frame) {
+                            const RGBColor& color, short scale, std::uint8_t frame) {
   if (!KxGetPort() || (!frame && net == kKxNetNone)) return;
   CKXDrawState state;
   state.Normalize();
   PenMode(patOr);
-  RGBForeColor(&colour);
+  RGBForeColor(&color);
   Rect r;
   KxSetRect(r, ScaledRect(x, y, w, h, scale));
   if (!frame || net != kKxNetCount - 1) KxSetNetPattern(net);
@@ -139,16 +139,16 @@ void KxTextDrawColoredFrame(std::int32_t x, std::int32_t y, std::int32_t w, std:
     PaintRect(&r);
 }
 
-void KxTextDrawNet(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h, int net, int colour,
+void KxTextDrawNet(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h, int net, int color,
                    short scale, std::uint8_t frame) {
   RGBColor c;
-  KxGetRGBColor(colour, c);
+  KxGetRGBColor(color, c);
   KxTextDrawColoredFrame(x, y, w, h, net, c, scale, frame);
 }
 
-void KxTextDrawFrame(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h, int net, int colour,
+void KxTextDrawFrame(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h, int net, int color,
                      short scale) {
-  KxTextDrawNet(x, y, w, h, net, colour, scale, 1);
+  KxTextDrawNet(x, y, w, h, net, color, scale, 1);
 }
 
 // ---------------------------------------------------------------------------

@@ -22,20 +22,20 @@ constexpr int kKxLineKindCount = 28;
 // A line from (x, y): along x when w > 1, else down from y over h; thickness
 // grows right (down the line's side: below for horizontal lines, to the right
 // for vertical ones). colour indexes the colour table.
-void KxTextDrawLine(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h, int kind, int colour,
+void KxTextDrawLine(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h, int kind, int color,
                     short scale);
 // A line w - 1 (or, when w is 0, h - 1) long from (x, y) in a colour; with
 // thick a 2 x 2 pen. Nothing when w and h are both 0.
 void KxTextDrawColoredLine(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h, std::uint8_t thick,
-                           const RGBColor& colour, short scale);
+                           const RGBColor& color, short scale);
 // With frame 0 fills the rectangle with net `net` (net 11 draws nothing);
 // with frame 1 frames it with the net as pen pattern.
 void KxTextDrawColoredFrame(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h, int net,
-                            const RGBColor& colour, short scale, std::uint8_t frame);
+                            const RGBColor& color, short scale, std::uint8_t frame);
 // The same in a colour of the table.
-void KxTextDrawNet(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h, int net, int colour,
+void KxTextDrawNet(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h, int net, int color,
                    short scale, std::uint8_t frame);
-void KxTextDrawFrame(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h, int net, int colour,
+void KxTextDrawFrame(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h, int net, int color,
                      short scale);
 
 // The symbol of a control character in the cell (x, y, w, h), turned for

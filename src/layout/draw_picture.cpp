@@ -13,7 +13,7 @@
 #include "platform/memory.h"
 #include "platform/toolbox/pict.h"
 
-const char kKxJPEGMarker[16] = {'*', 'J', 'P', 'E', 'G', '-', 'D', 'A', 'T', 'A', '-', 'S', 'T', 'A', 'R', 'T'};
+const char sJPEGIDString[16] = {'*', 'J', 'P', 'E', 'G', '-', 'D', 'A', 'T', 'A', '-', 'S', 'T', 'A', 'R', 'T'};
 
 namespace {
 
@@ -75,8 +75,8 @@ long KxPictJPEGDataOffset(const void* record, long length) {
   if (!KXPictPtrGetSize(record, length, size) || size != kKxPictJPEGSize) return -1;
   const auto* p = static_cast<const char*>(record);
   // The preview holds at least the header, so the marker is at 16 or later.
-  for (long at = kMarkerAlign; at <= length - long(sizeof kKxJPEGMarker); at += kMarkerAlign)
-    if (std::memcmp(p + at, kKxJPEGMarker, sizeof kKxJPEGMarker) == 0) return at + long(sizeof kKxJPEGMarker);
+  for (long at = kMarkerAlign; at <= length - long(sizeof sJPEGIDString); at += kMarkerAlign)
+    if (std::memcmp(p + at, sJPEGIDString, sizeof sJPEGIDString) == 0) return at + long(sizeof sJPEGIDString);
   return -1;
 }
 

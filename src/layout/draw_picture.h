@@ -21,7 +21,7 @@
 
 constexpr long kKxPictHeaderSize = 10;
 constexpr std::uint16_t kKxPictJPEGSize = 11;
-extern const char kKxJPEGMarker[16];   // "*JPEG-DATA-START", no terminator
+extern const char sJPEGIDString[16];   // "*JPEG-DATA-START", no terminator
 
 // The header of a record of `length` bytes; false (nothing written) when the
 // record is shorter than the header.

@@ -122,7 +122,7 @@ void KxTextDrawBoxText(const RectL& r, const char* text, long length, const SSty
   const Rect box = KxScaleToRect(r, scale);
   if (box.right <= box.left || box.bottom <= box.top) return;
   CKXFontState fonts;
-  CKXDrawState colours;
+  CKXDrawState colors;
   fonts.SetFont(style.font, KxScaledFontSize(style.size, scale), style.face, 0);
   TextMode(srcOr);
   RGBForeColor(&style.color);

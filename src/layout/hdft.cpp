@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "text/base/datetime.h"
+#include "text/codes/datetime.h"
 #include "text/base/geometry.h"
 
 namespace {

@@ -88,7 +88,7 @@ short CKXTextLayout::ScriptAt(long offset) const {
   if (!mStyls || mStyls->GetCount() == 0) return kScriptJapanese;
   SStyl s{};
   mStyls->GetStylAt(mStyls->GetArrayIndex(offset), s);
-  return KxStylFontScript(s.font);
+  return KxFontToScriptType(s.font);
 }
 
 std::uint16_t CKXTextLayout::CharAt(long offset, long& len) const {
@@ -239,7 +239,7 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
     }
     const long runEnd = std::min(c.stylRun.end, len);
     const std::uint8_t* parse = KxScriptParseTable(cs->GetScript());
-    const short script = KxStylFontScript(st.font);
+    const short script = KxFontToScriptType(st.font);
     bool pending = false;  // the byte before was the first of a double-byte character
     long carry = -1;       // Unicode width carried to the second byte
     while (!stop && off < runEnd) {

@@ -7,6 +7,7 @@
 
 #include "layout/linebreak.h"
 #include "platform/script.h"
+#include "text/codes/script.h"
 
 namespace {
 
@@ -70,7 +71,7 @@ void CKXTextLayout::GetMeasureText(long start, long length, long width, const ch
     maxAscent = std::max<long>(maxAscent, st.ascent);
     maxHeight = std::max<long>(maxHeight, st.height);
     const std::uint8_t* parse = KxScriptParseTable(cs.GetScript());
-    const short script = KxStylFontScript(st.font);
+    const short script = KxFontToScriptType(st.font);
     const bool uni = mText->IsUniCharExist(start + i, start + runEnd);
     bool pending = false;
     long carry = -1;

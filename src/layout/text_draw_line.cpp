@@ -13,6 +13,7 @@
 #include "layout/draw_unicode.h"
 #include "layout/fontstate.h"
 #include "platform/script.h"
+#include "text/codes/script.h"
 #include "text/store/text.h"
 
 namespace {
@@ -20,8 +21,8 @@ namespace {
 constexpr unsigned char kTab = 9, kCR = 13, kSpace = 0x20;
 constexpr int kKindSolid = 1, kKindDouble = 2, kKindThick = 3, kKindDotted = 4, kKindDots = 5;
 constexpr int kKindMarkup = 7;      // thick dashed
-constexpr int kMarkupColour = 1;    // red
-constexpr int kNoColourMatch = 19;  // a run colour outside the table
+constexpr int kMarkupColor = 1;    // red
+constexpr int kNoColorMatch = 19;  // a run colour outside the table
 constexpr int kDotSize = 2;
 // Base forms of the interline kinds: 8 thick dotted, 9 solid, 10 thick,
 // 11 double, 12 dotted; 13, 18 and 23 start the forms shorter at the start
@@ -115,14 +116,14 @@ class LineDrawer {
       KxTextDrawText(std::int32_t(mOrigin.h + along), std::int32_t(mOrigin.v + top), std::int32_t(ascent),
                      std::int32_t(height), t, std::int32_t(from), std::int32_t(count), mScale);
   }
-  void Line(long a0, long a1, long c, int kind, int colour) const {
+  void Line(long a0, long a1, long c, int kind, int color) const {
     if (a1 - a0 < 2 || kind <= 0) return;
     if (mV)
       KxTextDrawLine(std::int32_t(mOrigin.h - c - LineExtent(kind)), std::int32_t(mOrigin.v + a0), 1,
-                     std::int32_t(a1 - a0), kind, colour, mScale);
+                     std::int32_t(a1 - a0), kind, color, mScale);
     else
       KxTextDrawLine(std::int32_t(mOrigin.h + a0), std::int32_t(mOrigin.v + c), std::int32_t(a1 - a0), 1, kind,
-                     colour, mScale);
+                     color, mScale);
   }
   bool SegmentByte(unsigned char b) const { return (b >= kSpace || IsCommandSymbol(b)) && !(mCtrl && b == kSpace); }
   // The next character start after byte i (not past end).
@@ -148,7 +149,7 @@ class LineDrawer {
   void Chars(long p, long q, long top, long ascent, long height);
   void Leaders(long x, long w, long top, const Run& run, char leader);
   void Decorations(long k, long j, long x, long w, long top, long h, const Run& run, bool group);
-  void DecoLine(Where where, int kind, long k, long j, long x, long w, long top, long h, int colour, bool group);
+  void DecoLine(Where where, int kind, long k, long j, long x, long w, long top, long h, int color, bool group);
   void Ruby();
   void Markups();
 
@@ -393,7 +394,7 @@ void LineDrawer::Segment(long k, long j, const Run& run) {
 
 void LineDrawer::Chars(long p, long q, long top, long ascent, long height) {
   const std::uint8_t* parse = KxScriptParseTable(mCs.GetScript());
-  const short script = KxStylFontScript(KxCurrentPortText().font);
+  const short script = KxFontToScriptType(KxCurrentPortText().font);
   const CKXStrArray* store = mL.Text();
   const auto* b = reinterpret_cast<const unsigned char*>(mText);
   for (long c = p; c < q;) {
@@ -474,16 +475,16 @@ void LineDrawer::Picture(long i, long e, const Run& run) {
 void LineDrawer::Decorations(long k, long j, long x, long w, long top, long h, const Run& run, bool group) {
   const std::uint16_t bits = run.deco.lineBits;
   if (bits == 0) return;
-  int colour = bits >> 12;
-  if (colour == 0) {
+  int color = bits >> 12;
+  if (color == 0) {
     const short nearest = KxGetRGBColorType(run.st.color);
-    colour = nearest < 0 ? kNoColourMatch : nearest;
+    color = nearest < 0 ? kNoColorMatch : nearest;
   }
   const int inter = bits & 7, under = (bits >> 3) & 7, centre = (bits >> 6) & 7, upper = (bits >> 9) & 7;
   // Emphasis dots stand on the right of a vertical column, as readers expect.
-  if (under) DecoLine(mV && under == kKindDots ? Where::kUpper : Where::kLower, under, k, j, x, w, top, h, colour, group);
-  if (centre) DecoLine(Where::kMiddle, centre, k, j, x, w, top, h, colour, group);
-  if (upper) DecoLine(mV && upper == kKindDots ? Where::kLower : Where::kUpper, upper, k, j, x, w, top, h, colour, group);
+  if (under) DecoLine(mV && under == kKindDots ? Where::kUpper : Where::kLower, under, k, j, x, w, top, h, color, group);
+  if (centre) DecoLine(Where::kMiddle, centre, k, j, x, w, top, h, color, group);
+  if (upper) DecoLine(mV && upper == kKindDots ? Where::kLower : Where::kUpper, upper, k, j, x, w, top, h, color, group);
   if (inter) {
     const bool holdsStart = run.decoStart >= k && run.decoStart < j;
     const bool holdsEnd = run.decoEnd > k && run.decoEnd <= j;
@@ -493,11 +494,11 @@ void LineDrawer::Decorations(long k, long j, long x, long w, long top, long h, c
     const long space = std::max(0L, long(mLineHeight) - (top + h));
     long y = top + h - 2 + std::min(space, mV ? 4L : 3L);
     y = std::max(0L, std::min(y, long(mLineHeight) - LineExtent(kind)));
-    Line(x, x + w - cut, y, kind, colour);
+    Line(x, x + w - cut, y, kind, color);
   }
 }
 
-void LineDrawer::DecoLine(Where where, int kind, long k, long j, long x, long w, long top, long h, int colour,
+void LineDrawer::DecoLine(Where where, int kind, long k, long j, long x, long w, long top, long h, int color,
                           bool group) {
   if (kind > kKindDots) return;
   const int extent = kind == kKindDots ? kDotSize : LineExtent(kind);
@@ -519,12 +520,12 @@ void LineDrawer::DecoLine(Where where, int kind, long k, long j, long x, long w,
   }
   if (kind != kKindDots) {
     static_assert(kKindSolid == 1 && kKindDotted == 4, "decoration kinds 1-4 are line kinds 1-4");
-    Line(x, x + w, y, kind, colour);
+    Line(x, x + w, y, kind, color);
     return;
   }
   if (group) {
     const long c = x + w / 2;
-    Line(c - kDotSize / 2, c + kDotSize / 2, y, kKindThick, colour);
+    Line(c - kDotSize / 2, c + kDotSize / 2, y, kKindThick, color);
     return;
   }
   // One dot a character, in the middle of its advance; bytes without an
@@ -535,7 +536,7 @@ void LineDrawer::DecoLine(Where where, int kind, long k, long j, long x, long w,
     const long a = At(m), b = At(m + 1);
     if (b <= a || Inside(m + 1)) continue;
     const long c = (a + b) / 2;
-    Line(c - kDotSize / 2, c + kDotSize / 2, y, kKindThick, colour);
+    Line(c - kDotSize / 2, c + kDotSize / 2, y, kKindThick, color);
   }
 }
 
@@ -621,7 +622,7 @@ void LineDrawer::Markups() {
   const long y = std::min(long(mLineHeight) - 2, long(mBaseline) + 2);
   for (long m = 0; m + 1 < usable; m += 2) {
     const long a = std::clamp(locs[m], 0L, mN), b = std::clamp(locs[m + 1], a, mN);
-    if (b > a) Line(At(a), At(b), y, kKindMarkup, kMarkupColour);
+    if (b > a) Line(At(a), At(b), y, kKindMarkup, kMarkupColor);
   }
 }
 

@@ -302,7 +302,7 @@ class CKXTextEditEx : public CKXTextEdit {
   void DrawPaperLines(long first, long last, const RectL& update, long& drawnFirst, long& drawnLast);
   void DrawBand(const SKXHdFtStyl& rec, bool header, long page, const RectL& textRect, const RectL& clip);
   // Fills a layout rectangle with a net of the colour table, or frames it.
-  void PaintNet(const RectL& layout, int net, int colour, bool frame);
+  void PaintNet(const RectL& layout, int net, int color, bool frame);
   void PaintGuide(const RectL& layout);
   // The centre gap of the page holding layout v: [top, bottom), empty
   // without one.

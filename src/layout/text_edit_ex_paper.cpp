@@ -20,7 +20,7 @@ namespace {
 // frame takes the half net: the quarter net leaves every other pixel
 // column empty, so that a side on such a column would not show at all.
 constexpr int kSurroundNet = 5;
-constexpr int kSurroundColour = kKxColorAccent;
+constexpr int kSurroundColor = kKxColorAccent;
 constexpr int kPlainFrameNet = 6;
 constexpr int kSolidNet = 10;
 // The shadow starts this far from the sheet's corner.
@@ -108,10 +108,10 @@ long CKXTextEditEx::GetDrawLineEx(PointL& at, const RectL& shown) const {
 
 // ---- painting helpers -------------------------------------------------------------------------------
 
-void CKXTextEditEx::PaintNet(const RectL& layout, int net, int colour, bool frame) {
+void CKXTextEditEx::PaintNet(const RectL& layout, int net, int color, bool frame) {
   const RectL p = ToPortRect(layout);
   if (Empty(p)) return;
-  KxTextDrawNet(p.left, p.top, p.right - p.left, p.bottom - p.top, net, colour, 0, frame ? 1 : 0);
+  KxTextDrawNet(p.left, p.top, p.right - p.left, p.bottom - p.top, net, color, 0, frame ? 1 : 0);
 }
 
 void CKXTextEditEx::PaintGuide(const RectL& layout) {
@@ -145,7 +145,7 @@ void CKXTextEditEx::DrawPaper(long page, const RectL& paperRect, const RectL& cl
   };
   for (const RectL& piece : pieces) {
     RectL c;
-    if (KxSectRect(piece, clip, c)) PaintNet(c, kSurroundNet, kSurroundColour, false);
+    if (KxSectRect(piece, clip, c)) PaintNet(c, kSurroundNet, kSurroundColor, false);
   }
   // The frame and the shadow, cut a little outside the clip: what lies
   // further out is clipped anyway and would pass the toolkit's range.
@@ -251,7 +251,7 @@ void CKXTextEditEx::DrawPageGuide(long page, const RectL& textRect, const RectL&
     RectL c;
     if (!KxSectRect(frame, near, c)) return;
     const RectL p = ToPortRect(c);
-    if (!Empty(p)) KxTextDrawFrame(p.left, p.top, p.right - p.left, p.bottom - p.top, kPlainFrameNet, kSurroundColour, 0);
+    if (!Empty(p)) KxTextDrawFrame(p.left, p.top, p.right - p.left, p.bottom - p.top, kPlainFrameNet, kSurroundColor, 0);
     return;
   }
   const std::int32_t W = std::int32_t(w);
@@ -453,7 +453,7 @@ void CKXTextEditEx::DrawPaperLines(long first, long last, const RectL& update, l
     RectL gone;
     if (KxSectRect(RectL{std::int32_t(lastPaperBottom + kKxPageSpacing - 1), update.left, update.bottom, update.right},
                    update, gone))
-      PaintNet(gone, kSurroundNet, kSurroundColour, false);
+      PaintNet(gone, kSurroundNet, kSurroundColor, false);
   }
 }
 

@@ -6,7 +6,7 @@
 
 #include "platform/bytefields.h"
 #include "platform/resources.h"
-#include "text/runs/array.h"
+#include "text/base/array.h"
 
 // The list's entries (one relocatable block, 1-based).
 class TKXFormArray : public TKXArray<SKXTextForm> {};

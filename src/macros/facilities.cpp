@@ -1,10 +1,102 @@
 #include "macros/facilities.h"
 
+#include <algorithm>
+
+#include "engine/macro_recorder.h"
+#include "engine/text_engine.h"
+#include "layout/kxtext_api.h"
 #include "macros/macro.h"
+#include "macros/macro_list.h"
 #include "platform/core.h"
 #include "tools/facilities.h"
+#include "views/text_view.h"
+
+namespace {
+
+// The lower areas reach the recorder and the player through this; callers
+// ask IsRecording before they add anything.
+class MacroRecorder : public CKXMacroRecorder {
+ public:
+  bool IsRecording() const override { return UKXTextMacro::mMacroRecording != 0; }
+  void StartRecording() override { UKXTextMacro::StartRecording(); }
+  void StopRecording() override { UKXTextMacro::StopRecording(); }
+  void AddMacroKeyCode(unsigned char key, char modifiers) override { UKXTextMacro::AddMacroKeyCode(key, modifiers); }
+  // The recorder copies the text and never writes through the pointer.
+  void AddMacroString(const char* text, long length) override {
+    UKXTextMacro::AddMacroString(const_cast<char*>(text), length);
+  }
+  void AddMacroCommand(long command) override { UKXTextMacro::AddMacroCommand(command); }
+  void RunFunctionMacro(short key, char mods) override {
+    if (gKXTextMacros) RunUserMacro(gKXTextMacros->FindFunction(char(key), mods));
+  }
+  bool HasRecordedMacro() const override { return UKXTextMacro::mMacroData && UKXTextMacro::mMacroSize > 0; }
+  void RunRecordedMacro() override {
+    if (HasRecordedMacro()) UKXTextMacro::ExecuteMacro(UKXTextMacro::mMacroData, UKXTextMacro::mMacroSize);
+  }
+  bool RunUserMacro(long n) override {
+    if (!gKXTextMacros || n < 1 || n > gKXTextMacros->GetCount()) return false;
+    SKXTMacro macro;
+    gKXTextMacros->PeekItem(n, &macro);
+    UKXTextMacro::ExecuteMacro(macro.code, macro.size);
+    return true;
+  }
+};
+
+// The front document's text view and its engine, for the player.
+class TextViewHost : public KxMacroHost {
+ public:
+  CKXTMacroTarget* GetTextView() override { return CKXTextView::GetTextView(); }
+  void GetSelection(CKXTextEngine* engine, long& start, long& end) override {
+    const SKXRange r = engine ? engine->GetSelectionRange() : SKXRange{};
+    start = r.start;
+    end = long(r.start) + r.length;
+  }
+  unsigned short GetChar(CKXTextEngine* engine, long offset) override {
+    return engine && offset >= 0 && offset < engine->GetTotalRange().length ? engine->GetChar(offset) : 0;
+  }
+  long GetLineNumber(CKXTextEngine* engine, long offset) override {
+    return engine ? KXTE_GetLineNumber(engine->GetEdit(), offset) : 0;
+  }
+  long GetLineOffset(CKXTextEngine* engine, long line) override {
+    return engine ? KXTE_GetLineOffset(engine->GetEdit(), line) : 0;
+  }
+  long GetLineCount(CKXTextEngine* engine) override { return engine ? KXTE_GetLineCount(engine->GetEdit()) : 0; }
+  void GetLineRange(CKXTextEngine* engine, long offset, long& start, long& length) override {
+    const SKXRange r = engine ? engine->GetLineSelectionRange(GetLineNumber(engine, offset)) : SKXRange{};
+    start = r.start;
+    length = r.length;
+  }
+  long CalcCharCount(CKXTextEngine* engine, long start, long end) override {
+    if (!engine) return 0;
+    end = std::min(end, long(engine->GetTotalRange().length));
+    long count = 0;
+    for (long at = std::max(start, 0L); at < end; at += std::max(engine->ThisCharSize(at), 1L)) ++count;
+    return count;
+  }
+  void GetText(CKXTextEngine* engine, long start, long length, char* out) override {
+    std::fill(out, out + std::max(length, 0L), char(0));
+    if (engine && length > 0) engine->TextGetThruPtr(SKXRange{std::int32_t(start), std::int32_t(length)}, out, length);
+  }
+};
+
+MacroRecorder gRecorder;
+TextViewHost gHost;
+
+void Start() {
+  UKXTextMacro::Initialize();
+  CKXMacroRecorder::Install(&gRecorder);
+  KxMacroSetHost(&gHost);
+}
+
+void Stop() {
+  KxMacroSetHost(nullptr);
+  CKXMacroRecorder::Install(nullptr);
+  UKXTextMacro::Terminate();
+}
+
+}  // namespace
 
 void KxMacrosFacilities() {
   KxToolsFacilities();
-  KxRegisterFacility(kRankMacros, "macros", UKXTextMacro::Initialize, UKXTextMacro::Terminate);
+  KxRegisterFacility(kRankMacros, "macros", Start, Stop);
 }

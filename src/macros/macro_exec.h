@@ -3,7 +3,7 @@
 
 #include <cstdint>
 #include "macros/macro.h"
-#include "text/runs/array.h"
+#include "text/base/array.h"
 
 class CKXPtrBlock;
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "macros/macro.h"
-#include "text/runs/array.h"
+#include "text/base/array.h"
 
 // The process-wide list of named macros, 1-based. It owns the code handles:
 // InsertAt and SetAt take over the handle given, DeleteAt frees it. Indexes

@@ -414,3 +414,74 @@ char16_t KxJISX0212ToUnicode(std::uint8_t row, std::uint8_t cell) {
   if (row < 0xA1 || row > 0xFE || cell < 0xA1 || cell > 0xFE) return 0;
   return kJISX0212Units[(row - 0xA1) * 94 + (cell - 0xA1)];
 }
+
+std::string KxScriptTextToUTF8(const std::string& text) {
+  constexpr TextEncoding kJapanese = 1;
+  TextToUnicodeInfo info = nullptr;
+  if (text.empty() || CreateTextToUnicodeInfo(kJapanese, &info) != noErr) return text;
+  std::vector<char16_t> u16(text.size() * 2 + 4);
+  long read = 0, outLen = 0;
+  const OSStatus err = ConvertFromTextToUnicode(info, long(text.size()), text.data(), nullptr,
+                                                long(u16.size() * sizeof(char16_t)), &read, &outLen, u16.data());
+  DisposeTextToUnicodeInfo(&info);
+  if (err != noErr) return text;
+  std::string out;
+  const std::size_t n = std::size_t(outLen) / sizeof(char16_t);
+  for (std::size_t i = 0; i < n; ++i) {
+    char32_t c = u16[i];
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < n && u16[i + 1] >= 0xDC00 && u16[i + 1] < 0xE000)
+      c = 0x10000 + ((c - 0xD800) << 10) + (u16[++i] - 0xDC00);
+    if (c < 0x80) {
+      out += char(c);
+    } else if (c < 0x800) {
+      out += char(0xC0 | (c >> 6));
+      out += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += char(0xE0 | (c >> 12));
+      out += char(0x80 | ((c >> 6) & 0x3F));
+      out += char(0x80 | (c & 0x3F));
+    } else {
+      out += char(0xF0 | (c >> 18));
+      out += char(0x80 | ((c >> 12) & 0x3F));
+      out += char(0x80 | ((c >> 6) & 0x3F));
+      out += char(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+std::string KxUTF8ToScriptText(const std::string& utf8) {
+  std::vector<char16_t> u16;
+  u16.reserve(utf8.size());
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto b = std::uint8_t(utf8[i]);
+    const int len = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+    if (len == 0 || i + std::size_t(len) > utf8.size()) break;   // malformed: the rest is dropped
+    char32_t c = len == 1 ? b : char32_t(b & (0x7F >> len));
+    bool ok = true;
+    for (int k = 1; k < len; ++k) {
+      const auto t = std::uint8_t(utf8[i + std::size_t(k)]);
+      ok = ok && (t & 0xC0) == 0x80;
+      c = (c << 6) | (t & 0x3F);
+    }
+    i += std::size_t(len);
+    if (!ok || c > 0x10FFFF || KxIsSurrogate(c)) continue;
+    if (c >= 0x10000) {
+      u16.push_back(KxHighSurrogate(c));
+      u16.push_back(KxLowSurrogate(c));
+    } else {
+      u16.push_back(char16_t(c));
+    }
+  }
+  constexpr TextEncoding kJapanese = 1;
+  UnicodeToTextInfo info = nullptr;
+  if (u16.empty() || CreateUnicodeToTextInfo(kJapanese, &info) != noErr) return std::string();
+  std::string out(u16.size() * 2 + 4, '\0');
+  long read = 0, outLen = 0;
+  const OSStatus err = ConvertFromUnicodeToText(info, long(u16.size() * sizeof(char16_t)), u16.data(), nullptr,
+                                                long(out.size()), &read, &outLen, out.data());
+  DisposeUnicodeToTextInfo(&info);
+  if (err != noErr && outLen == 0) return std::string();
+  out.resize(std::size_t(outLen));
+  return out;
+}

@@ -22,6 +22,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/types.h"
@@ -88,3 +89,9 @@ char16_t KxSJISX0213ToUnicode(std::uint16_t code);
 // A JIS X 0212 character as EUC-JP writes it after 0x8F (both bytes in
 // A1-FE): its UTF-16 unit, or 0 for an empty cell or bad bytes.
 char16_t KxJISX0212ToUnicode(std::uint8_t row, std::uint8_t cell);
+
+// Shift_JIS bytes as UTF-8, for the host's texts.
+std::string KxScriptTextToUTF8(const std::string& text);
+// UTF-8 (input methods, the host) as Shift_JIS bytes; characters without a
+// Shift_JIS form become the placeholder, malformed UTF-8 is dropped.
+std::string KxUTF8ToScriptText(const std::string& utf8);

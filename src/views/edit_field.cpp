@@ -11,6 +11,7 @@
 #include "platform/framework/layout.h"
 #include "platform/host/host.h"
 #include "platform/script.h"
+#include "platform/textconv.h"
 #include "platform/toolbox/cursors.h"
 #include "platform/toolbox/environment.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "layout/kxtext_api.h"
-#include "text/base/datetime.h"
+#include "text/codes/datetime.h"
 #include "text/base/geometry.h"
 #include "views/text_view.h"
 

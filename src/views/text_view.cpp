@@ -6,8 +6,9 @@
 
 #include "engine/data_tube.h"
 #include "engine/flavor_exchange.h"
+#include "engine/macro_recorder.h"
 #include "engine/text_event.h"
-#include "engine/tsm_handler.h"
+#include "engine/input_method_handler.h"
 #include "layout/kxtext_api.h"
 #include "layout/text_edit_ex.h"
 #include "platform/clock.h"
@@ -18,7 +19,7 @@
 #include "platform/framework/window.h"
 #include "platform/host/host.h"
 #include "platform/toolbox/cursors.h"
-#include "text/base/datetime.h"
+#include "text/codes/datetime.h"
 
 namespace {
 

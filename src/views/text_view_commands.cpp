@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "engine/data_tube.h"
+#include "engine/macro_recorder.h"
 #include "engine/flavor_exchange.h"
 #include "layout/draw_toolkit.h"
 #include "layout/kxtext_api.h"
@@ -226,14 +227,16 @@ void StSmartEdit(KxTextCommandTarget& t, long, KxTextCommandStatus& s) { Check(s
 // ---- Macros --------------------------------------------------------------------------------------
 
 void DoRecord(KxTextCommandTarget&, long) {
-  if (Services().IsRecording()) Services().StopRecording();
-  else Services().StartRecording();
+  CKXMacroRecorder& recorder = CKXMacroRecorder::Get();
+  if (recorder.IsRecording()) recorder.StopRecording();
+  else recorder.StartRecording();
 }
-void DoRunRecorded(KxTextCommandTarget&, long) { Services().RunRecordedMacro(); }
+void DoRunRecorded(KxTextCommandTarget&, long) { CKXMacroRecorder::Get().RunRecordedMacro(); }
 void StRunRecorded(KxTextCommandTarget&, long, KxTextCommandStatus& s) {
-  EnableIf(s, Services().HasRecordedMacro() && !Services().IsRecording());
+  const CKXMacroRecorder& recorder = CKXMacroRecorder::Get();
+  EnableIf(s, recorder.HasRecordedMacro() && !recorder.IsRecording());
 }
-void DoUserMacro(KxTextCommandTarget&, long cmd) { Services().RunUserMacro(cmd - 1149); }
+void DoUserMacro(KxTextCommandTarget&, long cmd) { CKXMacroRecorder::Get().RunUserMacro(cmd - 1149); }
 
 // ---- Find and replace ----------------------------------------------------------------------------
 

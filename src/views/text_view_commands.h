@@ -82,15 +82,6 @@ class CKXTextViewServices {
   // The event handler of `view` holds an open composition.
   virtual bool IsInlineInput(CKXTextView*) { return false; }
 
-  // ---- Macros --------------------------------------------------------------------------------------
-  virtual bool IsRecording() { return false; }
-  virtual void StartRecording() {}
-  virtual void StopRecording() {}
-  virtual bool HasRecordedMacro() { return false; }
-  virtual void RunRecordedMacro() {}
-  // User macro n (1-based); false when there is none.
-  virtual bool RunUserMacro(long) { return false; }
-
   // ---- Pasting -------------------------------------------------------------------------------------
   // The name stamps; empty when there are none.
   virtual std::string GetNameStamps() { return {}; }

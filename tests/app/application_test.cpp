@@ -12,11 +12,14 @@
 #include "app/app_commands.h"
 #include "app/application.h"
 #include "app/globals.h"
+#include "engine/layer_fixture.h"
+#include "engine/macro_recorder.h"
 #include "platform/ae/ae_codes.h"
 #include "platform/ae/required_events.h"
 #include "platform/exception.h"
 #include "platform/framework/menu.h"
 #include "platform/host/headless.h"
+#include "text/base/memory.h"
 #include "text/codes/jcode.h"
 
 namespace {
@@ -26,7 +29,7 @@ struct FakeClient : KxWindowClient {
   void HostActivate(bool) override {}
 };
 
-class RecordingHooks : public KxAppHooks {
+class RecordingHooks : public KxAppHooks, public CKXMacroRecorder {
  public:
   std::vector<std::string> log;
   bool closeAnswer = true;
@@ -48,7 +51,7 @@ class RecordingHooks : public KxAppHooks {
   void InitializeServices() override { log.push_back("services"); }
   void ReadPreference() override { log.push_back("read prefs"); }
   void InitializeScrap() override { log.push_back("scrap"); }
-  void InitializeColours(int variation) override { log.push_back("colours " + std::to_string(variation)); }
+  void InitializeColors(int variation) override { log.push_back("colours " + std::to_string(variation)); }
   void ShowToolPalette() override { log.push_back("palette"); }
   void ShowFunctionBar() override { log.push_back("function bar"); }
   void CloseToolWindows() override { log.push_back("close tools"); }
@@ -96,9 +99,8 @@ class RecordingHooks : public KxAppHooks {
   bool ToolWindowOpen() override { return toolWindowOpen; }
   void SelectDocument(int index) override { log.push_back("select " + std::to_string(index)); }
   LModelObject* FrontDocumentModel() override { return model; }
-  void DropUndoStates() override { log.push_back("drop undo"); }
-  bool MacroRecording() override { return recording; }
-  void AddMacroCommand(CommandT command) override { log.push_back("macro " + std::to_string(command)); }
+  bool IsRecording() const override { return recording; }
+  void AddMacroCommand(long command) override { log.push_back("macro " + std::to_string(command)); }
 
   bool Logged(const std::string& entry) const { return std::find(log.begin(), log.end(), entry) != log.end(); }
 };
@@ -107,18 +109,17 @@ class RecordingHooks : public KxAppHooks {
 // it, handles the edit commands, and can ask for memory while it runs.
 class RecordingTarget : public LCommander {
  public:
-  explicit RecordingTarget(CKXTextApp& app, RecordingHooks& hooks) : LCommander(&app), mApp(app), mHooks(hooks) {}
+  explicit RecordingTarget(CKXTextApp& app) : LCommander(&app) {}
   std::vector<CommandT> commands;
   std::vector<std::uint8_t> keys;
   bool askForMemory = false;
-  bool droppedDuringCommand = false;
+  bool recovered = false;
 
   bool ObeyCommand(CommandT command, void* param) override {
     if (command == kKxCmdUndo || command == kKxCmdRedo || command == kKxCmdCut) {
       commands.push_back(command);
       if (askForMemory) {
-        mApp.INeedMemory();
-        droppedDuringCommand = mHooks.Logged("drop undo");
+        recovered = KxMemRecovery();
       }
       return true;
     }
@@ -137,10 +138,6 @@ class RecordingTarget : public LCommander {
     keys.push_back(KxEventChar(event));
     return true;
   }
-
- private:
-  CKXTextApp& mApp;
-  RecordingHooks& mHooks;
 };
 
 class AppTest : public ::testing::Test {
@@ -160,7 +157,7 @@ class AppTest : public ::testing::Test {
   }
   RecordingTarget& Target() {
     if (!target) {
-      target = std::make_unique<RecordingTarget>(*app, hooks);
+      target = std::make_unique<RecordingTarget>(*app);
       LCommander::SwitchTarget(target.get());
     }
     return *target;
@@ -354,6 +351,7 @@ TEST_F(AppTest, CommandArrowsNeverReachTheMenus) {
 }
 
 TEST_F(AppTest, MenuCommandsAreRecordedWhileAMacroRecords) {
+  CKXMacroRecorder::Install(&hooks);
   app->Prepare();
   Target();
   hooks.recording = true;
@@ -362,6 +360,7 @@ TEST_F(AppTest, MenuCommandsAreRecordedWhileAMacroRecords) {
   Drain();
   hooks.recording = false;
   Key('z', 0x06, kKxEventCommandKey);
+  CKXMacroRecorder::Install(nullptr);
   EXPECT_EQ(std::count(hooks.log.begin(), hooks.log.end(), "macro 11"), 2);
 }
 
@@ -390,15 +389,26 @@ TEST_F(AppTest, TwoRefreshRequestsInOneBlinkGiveOneRefreshFourBlinksAfterTheLast
   EXPECT_EQ(app->MenuRefreshCount(), count);
 }
 
-TEST_F(AppTest, MemoryRecoveryWaitsForTheRunningCommand) {
+// The memory layer reaches the texts through the application: their undo
+// states go, and without an application nothing is freed.
+TEST_F(AppTest, MemoryRecoveryDropsTheUndoStatesOfTheTexts) {
+  kxtest::TestLayer layer;
+  layer.DoKey('x', 0);
+  ASSERT_NE(layer.GetAction(), nullptr);
   app->Prepare();
   RecordingTarget& t = Target();
   t.askForMemory = true;
   host.PostMenuChoice(kKxEditMenu, 1);   // undo, which runs out of memory
   Drain();
   ASSERT_EQ(t.commands, std::vector<CommandT>{kKxCmdUndo});
-  EXPECT_FALSE(t.droppedDuringCommand);
-  EXPECT_TRUE(hooks.Logged("drop undo"));
+  EXPECT_TRUE(t.recovered);
+  EXPECT_EQ(layer.GetAction(), nullptr);
+  target.reset();
+  app.reset();
+  layer.DoKey('y', 0);
+  EXPECT_FALSE(KxMemRecovery());
+  EXPECT_NE(layer.GetAction(), nullptr);
+  while (KxMemReserveCount() < 4) KxMemEmergencyAlloc();
 }
 
 TEST_F(AppTest, WithADialogOpenEveryApplicationCommandIsDisabled) {

@@ -16,6 +16,7 @@
 #include "platform/framework/menu.h"
 #include "platform/framework/resource_uses.h"
 #include "platform/host/headless.h"
+#include "platform/textconv.h"
 
 namespace {
 

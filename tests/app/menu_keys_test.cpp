@@ -15,6 +15,7 @@
 #include "platform/framework/menu.h"
 #include "platform/framework/resource_uses.h"
 #include "platform/script.h"
+#include "platform/textconv.h"
 
 namespace {
 

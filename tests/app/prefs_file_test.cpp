@@ -295,11 +295,13 @@ TEST_F(PrefsFile, StoredFunctionKeysReachTheKeyHandling) {
   KxPutU16BE(&gFunckeyHandle[2 * 4], 1222);          // F5, plain
   KxPutU16BE(&gFunckeyHandle[2 * (3 * 12 + 4)], 5);  // F5 with shift and option
   KxUseStoredFunctionKeys();
-  ASSERT_EQ(gFunckeys.size(), kKxFunckeyCount);
-  EXPECT_EQ(gFunckeys[4], 1222);
-  EXPECT_EQ(gFunckeys[3 * 12 + 4], 5);
+  const CKXFunctionKeys& keys = CKXFunctionKeys::Get();
+  EXPECT_EQ(keys.Command(0, 5), 1222);
+  EXPECT_EQ(keys.Command(3, 5), 5);
+  EXPECT_EQ(keys.Command(0, 4), 0);
+  EXPECT_EQ(keys.Command(4, 5), 0);   // no such plane
+  EXPECT_EQ(keys.Command(0, 13), 0);  // F13 and above have no table entry
   gFunckeyHandle.resize(kKxFunckeySize - 2);
-  KxUseStoredFunctionKeys();
-  EXPECT_TRUE(gFunckeys.empty());
+  EXPECT_EQ(keys.Command(0, 5), 0);
   gFunckeyHandle.clear();
 }

@@ -10,6 +10,7 @@
 #include "app/dynamic_menus.h"
 #include "platform/framework/dialog.h"
 #include "platform/framework/menu.h"
+#include "platform/textconv.h"
 
 namespace kxdriver {
 

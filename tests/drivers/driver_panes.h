@@ -11,6 +11,7 @@
 #include "platform/framework/control.h"
 #include "platform/framework/dialog.h"
 #include "platform/framework/edit_field.h"
+#include "platform/textconv.h"
 #include "platform/framework/list_box.h"
 #include "platform/framework/window.h"
 #include "views/controls.h"

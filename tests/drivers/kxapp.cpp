@@ -96,6 +96,8 @@
 #include "platform/gtk/gtk_host.h"
 #include "platform/host/headless.h"
 #include "platform/keys.h"
+#include "platform/resources.h"
+#include "platform/textconv.h"
 #include "platform/toolbox/keytable.h"
 #include "views/controls.h"
 #include "views/dialog_box.h"

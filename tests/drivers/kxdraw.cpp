@@ -443,8 +443,8 @@ int Finish(KxPort& port, const char* out) {
 class Demo {
  public:
   explicit Demo(short font, short size) : mFont(font), mSize(size) {}
-  SStyl Styl(short size = 0, std::uint8_t face = 0, RGBColor colour = RGBColor{0, 0, 0}) const {
-    return SStyl{0, 0, mFont, face, 0, size ? size : mSize, colour};
+  SStyl Styl(short size = 0, std::uint8_t face = 0, RGBColor color = RGBColor{0, 0, 0}) const {
+    return SStyl{0, 0, mFont, face, 0, size ? size : mSize, color};
   }
   long Add(const std::string& bytes, const SStyl& st, const SDeco& deco = SDeco{}) {
     const long at = long(mText.size());
@@ -469,8 +469,8 @@ class Demo {
   std::vector<SKXDeco> mDecos;
 };
 
-SDeco Lines(int under, int centre, int upper, int inter, int colour = 0) {
-  return SDeco{std::uint16_t(inter | under << 3 | centre << 6 | upper << 9 | colour << 12), 0, 0, 0};
+SDeco Lines(int under, int centre, int upper, int inter, int color = 0) {
+  return SDeco{std::uint16_t(inter | under << 3 | centre << 6 | upper << 9 | color << 12), 0, 0, 0};
 }
 
 // A picture record that shows as a framed box (no converter kind).
@@ -571,7 +571,7 @@ struct Options {
 constexpr short kBandHeight = 20;
 constexpr short kBandSize = 12;
 // Guides of --guide on a form without a colour.
-constexpr RGBColor kGuideColour{0x4000, 0x8000, 0xFFFF};
+constexpr RGBColor kGuideColor{0x4000, 0x8000, 0xFFFF};
 // Room around the sheets in the picture.
 constexpr long kPaperBorder = 6;
 // The longest side an image surface takes.
@@ -614,7 +614,7 @@ int SetUpPaper(CKXTextEditEx& edit, const Options& o, const std::string& text, c
     if (f.formID == 0) f = UKXTextForm::GetDefaultForm(0);
     f.guideStyle = std::int16_t(o.guide);
     f.guideView = 1;
-    if (f.guideColor.red == 0 && f.guideColor.green == 0 && f.guideColor.blue == 0) f.guideColor = kGuideColour;
+    if (f.guideColor.red == 0 && f.guideColor.green == 0 && f.guideColor.blue == 0) f.guideColor = kGuideColor;
     edit.SetFormStyl(f, 1);
   }
   if (o.sheetW > 0) edit.SetPaperSize(PointL{std::int32_t(o.sheetH), std::int32_t(o.sheetW)}, 1);

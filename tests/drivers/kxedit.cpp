@@ -59,7 +59,7 @@
 #include "tell_step.h"
 #include "engine/facilities.h"
 #include "engine/text_event.h"
-#include "engine/tsm_handler.h"
+#include "engine/input_method_handler.h"
 #include "engine/text_engine.h"
 #include "engine/flavor_exchange.h"
 #include "engine/text_layer.h"

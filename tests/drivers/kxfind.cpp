@@ -36,7 +36,7 @@
 #include "text/base/memory.h"
 #include "text/codes/script.h"
 #include "text/find/find.h"
-#include "text/find/findstore.h"
+#include "text/store/findstore.h"
 #include "text/find/regexp.h"
 #include "text/store/strarray.h"
 

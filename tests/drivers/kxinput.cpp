@@ -17,7 +17,7 @@
 #include "engine/facilities.h"
 #include "engine/text_engine.h"
 #include "engine/text_event.h"
-#include "engine/tsm_handler.h"
+#include "engine/input_method_handler.h"
 #include "layout/kxtext_api.h"
 #include "platform/files.h"
 #include "platform/fonts.h"

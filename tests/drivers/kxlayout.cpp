@@ -52,6 +52,7 @@
 #include "platform/framework/list_box.h"
 #include "platform/gtk/gtk_host.h"
 #include "platform/host/headless.h"
+#include "platform/textconv.h"
 #include "views/dialog_box.h"
 #include "views/edit_field.h"
 #include "views/facilities.h"

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "app/colour_schedule_file.h"
+#include "app/color_schedule_file.h"
 #include "app/globals.h"
 #include "app/prefs_file.h"
 #include "document/facilities.h"

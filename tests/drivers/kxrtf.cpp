@@ -30,6 +30,7 @@
 #include "text/codes/jcode.h"
 #include "text/codes/unicode.h"
 #include "text/codes/unicode_types.h"
+#include "text/runs/runs.h"
 #include "text/store/converters.h"
 #include "text/store/text.h"
 
@@ -431,9 +432,9 @@ int Tables(const char* path) {
     PrintName(f->rtfFName);
     std::putchar('\n');
   }
-  auto colours = InOrder(reader.RTFColorList(), [](RTFColor* c) { return c->rtfNextColor; });
-  std::printf("colours %zu\n", colours.size());
-  for (RTFColor* c : colours)
+  auto colors = InOrder(reader.RTFColorList(), [](RTFColor* c) { return c->rtfNextColor; });
+  std::printf("colours %zu\n", colors.size());
+  for (RTFColor* c : colors)
     std::printf("  %d red=%d green=%d blue=%d\n", c->rtfCNum, c->rtfCRed, c->rtfCGreen, c->rtfCBlue);
   auto styles = InOrder(reader.RTFStyleList(), [](RTFStyle* s) { return s->rtfNextStyle; });
   std::printf("styles %zu\n", styles.size());

@@ -323,15 +323,15 @@ TEST_F(TextAEOMTest, AnElementsPropertyChangesTheElementNotTheSelection) {
 TEST_F(TextAEOMTest, EachPropertySetIsOneUndoStepAndBadValuesChangeNothing) {
   e.SetText("alpha beta gamma delta");
   const AEDesc word2 = AEMakeIndexSpecifier(kKxClassWord, AEDesc(), 2);
-  AEDesc colour = AEDesc::MakeList();
-  for (int c : {0xFFFF, 0, 0x8000}) colour.Append(AEDesc::FromLong(c));
+  AEDesc color = AEDesc::MakeList();
+  for (int c : {0xFFFF, 0, 0x8000}) color.Append(AEDesc::FromLong(c));
   struct Set {
     DescType property;
     AEDesc value;
   } sets[] = {
       {kKxPropTextStyles, AEDesc::FromCode(typeEnumerated, FourCC("ital"))},
       {kKxPropPointSize, AEDesc::FromShort(24)},
-      {kKxPropColor, colour},
+      {kKxPropColor, color},
       {kKxPropTextColor, AEDesc::FromCode(typeEnumerated, 48 + 2)},
       {kKxPropLineType, AEDesc::FromCode(typeEnumerated, 0x6E30 + 3)},
       {kKxPropLineColor, AEDesc::FromCode(typeEnumerated, 0x6C30 + 2)},

@@ -1,6 +1,7 @@
 // The text engine's broadcasts and scrolling for each bit of the result
 // word, the modified flag, the Enter rules, the macro recorder, clicks held
 // at a screen edge, and pasting the clipboard's runs.
+#include "engine/macro_recorder.h"
 #include "engine_fixture.h"
 #include "engine/text_flavors.h"
 #include "platform/exception.h"

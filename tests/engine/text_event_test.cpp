@@ -3,10 +3,12 @@
 // Escape while recording, and links found under the caret.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "engine/macro_recorder.h"
 #include "engine/text_event.h"
 #include "engine_fixture.h"
 #include "platform/framework/commander.h"
@@ -191,7 +193,7 @@ class CommandLog : public LCommander {
   std::vector<CommandT> obeyed;
 };
 
-class HookLog : public CKXTextEventHooks {
+class HookLog : public CKXMacroRecorder {
  public:
   bool IsRecording() const override { return recording; }
   void StopRecording() override { recording = false; }
@@ -202,15 +204,23 @@ class HookLog : public CKXTextEventHooks {
   std::vector<int> macros;
 };
 
+// Four planes of F1-F12, all unbound until a test binds them.
+class FunctionKeyTable : public CKXFunctionKeys {
+ public:
+  std::int16_t Command(int plane, int key) const override { return commands[std::size_t(plane * 12 + key - 1)]; }
+  std::array<std::int16_t, 48> commands{};
+};
+
 TEST_F(TextEventTest, FunctionKeysRunTheCommandOfTheirPlaneOrAMacro) {
   Bound b;
   CommandLog target(b.w.window);
   LCommander::SwitchTarget(&target);
   HookLog hooks;
-  CKXTextEventHooks::Install(&hooks);
-  gFunckeys.assign(kKxFunckeyCount, 0);
-  for (int plane = 0; plane < 4; ++plane) gFunckeys[std::size_t(plane * 12 + 4)] = std::int16_t(500 + plane);
-  gFunckeys[5] = 999;   // F6: bound, but disabled now
+  CKXMacroRecorder::Install(&hooks);
+  FunctionKeyTable table;
+  CKXFunctionKeys::Install(&table);
+  for (int plane = 0; plane < 4; ++plane) table.commands[std::size_t(plane * 12 + 4)] = std::int16_t(500 + plane);
+  table.commands[5] = 999;   // F6: bound, but disabled now
   const struct {
     std::uint16_t mods;
     CommandT command;
@@ -244,21 +254,22 @@ TEST_F(TextEventTest, FunctionKeysRunTheCommandOfTheirPlaneOrAMacro) {
   EXPECT_FALSE(b.handler->GetKeyEvent(bad));
   EXPECT_EQ(hooks.macros.size(), 2u);
   EXPECT_EQ(b.w.engine->Text(), "");
-  CKXTextEventHooks::Install(nullptr);
+  CKXMacroRecorder::Install(nullptr);
+  CKXFunctionKeys::Install(nullptr);
   LCommander::SwitchTarget(nullptr);
 }
 
 TEST_F(TextEventTest, EscapeWhileRecordingStopsAndInsertsNothing) {
   Bound b;
   HookLog hooks;
-  CKXTextEventHooks::Install(&hooks);
+  CKXMacroRecorder::Install(&hooks);
   hooks.recording = true;
   b.Press(kKxCharEscape, 0, kKxKeyEscape);
   EXPECT_FALSE(hooks.recording);
   EXPECT_EQ(b.w.engine->Text(), "");
   b.Press('a');
   EXPECT_EQ(b.w.engine->Text(), "a");
-  CKXTextEventHooks::Install(nullptr);
+  CKXMacroRecorder::Install(nullptr);
 }
 
 TEST_F(TextEventTest, LinksAreFoundOnlyUnderTheCaretAndOnlyInThreeSchemes) {

@@ -146,7 +146,7 @@ TEST(TextLayerGeometry, TextAccessThroughHandles) {
   EXPECT_GT(layer.changes, changes);
 }
 
-TEST(TextLayerGeometry, StartupColourOnlyForASingleStyleRun) {
+TEST(TextLayerGeometry, StartupColorOnlyForASingleStyleRun) {
   TestLayer layer;
   const SKXStyl two[2] = {{0, {0, 0, 0, 0, 0, 12, {0, 0, 0}}}, {2, {0, 0, 0, 1, 0, 12, {0, 0, 0}}}};
   KXText_SetText(layer.GetEdit(), "abcd", 4, two, 2, nullptr, 0, nullptr, 0);

@@ -34,7 +34,7 @@ TEST(PictureConverters, JPEGRecordsDrawTheirDecodedPixels) {
   std::string record(32, '\0');
   record[1] = char(kKxPictJPEGSize);
   record[7] = 9, record[9] = 17;
-  record.replace(16, 16, kKxJPEGMarker, 16);
+  record.replace(16, 16, sJPEGIDString, 16);
   record += jpeg;
   auto port = KxPort::NewImage(40, 30);
   StKxPortSaver saver(port.get());

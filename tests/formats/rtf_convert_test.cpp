@@ -148,7 +148,7 @@ TEST_F(RTFConvert, NumbersClampToTheirFields) {
   EXPECT_EQ(r.para.tabPos[2], 32767);
 }
 
-TEST_F(RTFConvert, ColoursAndFaces) {
+TEST_F(RTFConvert, ColorsAndFaces) {
   const std::string table = "{\\rtf1{\\colortbl;\\red255\\green255\\blue255;;\\red300\\green-4;}";
   struct Case {
     const char* words;

@@ -247,7 +247,7 @@ TEST(RtfTables, FontTable) {
   EXPECT_EQ(l.log, "{}z");
 }
 
-TEST(RtfTables, ColourTable) {
+TEST(RtfTables, ColorTable) {
   const std::string rtf = "{\\colortbl;\\red255\\green0\\blue0;\\ctint10\\blue9;\\green7}a";
   HookReader r(rtf.data(), rtf.size());
   r.RTFInit();

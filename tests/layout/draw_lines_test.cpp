@@ -126,7 +126,7 @@ TEST_F(DrawLines, NetsFollowTheirBitsAtTwoOrigins) {
   }
 }
 
-TEST_F(DrawLines, ColourTableIsExactAndBoundedAndInvertible) {
+TEST_F(DrawLines, ColorTableIsExactAndBoundedAndInvertible) {
   const std::uint32_t fixed[20] = {0x000000, 0xDD0806, 0x008011, 0x0000D4, 0x02ABEA, 0xF20884, 0xFCF305,
                                    0xFF6302, 0x5E2B05, 0x808080, 0xFFFFFF, 0,        0,        0,
                                    0,        0,        0,        0,        0,        0x202020};
@@ -153,7 +153,7 @@ TEST_F(DrawLines, ColourTableIsExactAndBoundedAndInvertible) {
   EXPECT_EQ(KxGetRGBColorType(off), -1);
 }
 
-TEST_F(DrawLines, ColouredLinesAndFrames) {
+TEST_F(DrawLines, ColoredLinesAndFrames) {
   const RGBColor red{0xFF00, 0, 0};
   KxTextDrawColoredLine(2, 3, 10, 0, 0, red, 0);   // 9 long: x 2..11
   EXPECT_EQ(Px(2, 3), 0xFF0000u);
@@ -187,11 +187,11 @@ TEST_F(DrawLines, InvertFrameAndEraseTheScaledRectangle) {
   EXPECT_EQ(Px(0, 0), PixelOf(port->mHilite));
 }
 
-TEST_F(DrawLines, ControlSymbolsInTheirColoursBothWays) {
+TEST_F(DrawLines, ControlSymbolsInTheirColorsBothWays) {
   UKXColor::sReturnCodeColor = {0xFF00, 0, 0};
   UKXColor::sTabCodeColor = {0, 0xFF00, 0};
   UKXColor::sSpaceCodeColor = {0, 0, 0};
-  auto colours = [&] {
+  auto colors = [&] {
     std::set<std::uint32_t> s;
     for (int y = 0; y < kHeight; ++y)
       for (int x = 0; x < kWidth; ++x)
@@ -208,7 +208,7 @@ TEST_F(DrawLines, ControlSymbolsInTheirColoursBothWays) {
     for (const auto& c : cases) {
       SetBytes(std::vector<std::uint8_t>(Bytes().size(), 0xFF));
       KxTextDrawControl(4, 4, w, h, c.c, 0);
-      EXPECT_EQ(colours(), c.inks) << int(c.c) << (vertical ? " vertical" : "");
+      EXPECT_EQ(colors(), c.inks) << int(c.c) << (vertical ? " vertical" : "");
       // Nothing outside the cell.
       for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x)

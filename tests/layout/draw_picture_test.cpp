@@ -21,7 +21,7 @@ std::string Record(std::uint16_t size, int h, int w, const std::string& body) {
 }
 
 std::string JPEGRecord(const std::string& data, int pad = 6) {
-  return Record(kKxPictJPEGSize, 2, 2, std::string(size_t(pad), 'p') + std::string(kKxJPEGMarker, 16) + data);
+  return Record(kKxPictJPEGSize, 2, 2, std::string(size_t(pad), 'p') + std::string(sJPEGIDString, 16) + data);
 }
 
 // A converter that answers a 2 x 2 picture (red, green / blue, white) for

@@ -68,10 +68,10 @@ class LineDrawTest : public ::testing::Test {
     EraseRect(&r);
   }
   // Columns (x) of a row that hold a colour (or any ink).
-  std::vector<long> Row(long y, std::uint32_t colour = 0, bool any = true) const {
+  std::vector<long> Row(long y, std::uint32_t color = 0, bool any = true) const {
     std::vector<long> xs;
     for (long x = 0; x < kW; ++x)
-      if (any ? Ink(x, y) : Px(x, y) == colour) xs.push_back(x);
+      if (any ? Ink(x, y) : Px(x, y) == color) xs.push_back(x);
     return xs;
   }
   std::vector<long> Measure(const CKXText& t, long start, long n, long width, const SKXLineStyl& style,
@@ -103,8 +103,8 @@ SKXLineStyl Unwrapped(bool vertical = false, bool ctrl = false) {
   return s;
 }
 
-SDeco LineBits(int inter, int under, int centre, int upper, int colour) {
-  return SDeco{std::uint16_t(inter | under << 3 | centre << 6 | upper << 9 | colour << 12), 0, 0, 0};
+SDeco LineBits(int inter, int under, int centre, int upper, int color) {
+  return SDeco{std::uint16_t(inter | under << 3 | centre << 6 | upper << 9 | color << 12), 0, 0, 0};
 }
 
 // ---------------------------------------------------------------------------

@@ -138,10 +138,10 @@ Picture DrawIn(PaperEdit& e, const RectL& all, const std::vector<RectL>& updates
   return Read(*port);
 }
 
-long Count(const Picture& p, const RectL& r, std::uint32_t colour) {
+long Count(const Picture& p, const RectL& r, std::uint32_t color) {
   long n = 0;
   for (long y = std::max(0, r.top); y < std::min(p.h, r.bottom); ++y)
-    for (long x = std::max(0, r.left); x < std::min(p.w, r.right); ++x) n += p.At(x, y) == colour;
+    for (long x = std::max(0, r.left); x < std::min(p.w, r.right); ++x) n += p.At(x, y) == color;
   return n;
 }
 

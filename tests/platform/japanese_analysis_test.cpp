@@ -1,4 +1,5 @@
 // Japanese readings through the morpheme analyser.
+#include "platform/textconv.h"
 #include "platform/toolbox/japanese_analysis.h"
 
 #include <gtest/gtest.h>

@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr PaneIDT kGroup = 3965, kList = 3967, kTabGeneral = 3968, kTabColour = 3969, kScroller = 3972,
+constexpr PaneIDT kGroup = 3965, kList = 3967, kTabGeneral = 3968, kTabColor = 3969, kScroller = 3972,
                   kPreview = 3973;
 
 struct Ear : LListener {
@@ -67,17 +67,17 @@ TEST_F(ControlsTest, GroupBoxTitleSpaceAndBroadcasterLookup) {
 TEST_F(ControlsTest, ATabSelectsOnReleaseAndTheSelectedOneIgnoresClicks) {
   KXModalDialog h(kProgramControls, nullptr);
   auto& general = Pane<KXTabButton>(h, kTabGeneral);
-  auto& colour = Pane<KXTabButton>(h, kTabColour);
+  auto& color = Pane<KXTabButton>(h, kTabColor);
   Ear ear;
   general.AddListener(&ear);
-  colour.AddListener(&ear);
+  color.AddListener(&ear);
   Click(h, kTabGeneral, 20, 5);
   EXPECT_TRUE(ear.heard.empty());
-  Click(h, kTabColour, 20, 5);
-  EXPECT_EQ(colour.GetValue(), 1);
+  Click(h, kTabColor, 20, 5);
+  EXPECT_EQ(color.GetValue(), 1);
   ASSERT_FALSE(ear.heard.empty());
   EXPECT_EQ(ear.heard.back().first, kKxMsgTabSelected);
-  EXPECT_EQ(ear.heard.back().second, &colour);
+  EXPECT_EQ(ear.heard.back().second, &color);
 }
 
 Handle HandleOf(const std::vector<std::uint8_t>& bytes) {

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "views_fixture.h"
+#include "platform/textconv.h"
 
 namespace {
 

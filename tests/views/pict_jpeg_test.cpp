@@ -55,7 +55,7 @@ bool ScanDecoder(const unsigned char*, long, KxPicturePixels& out) {
   for (int i = 0; i < 20; ++i) out.rgb[std::size_t(i * 3)] = out.rgb[std::size_t(i * 3 + 1)] = out.rgb[std::size_t(i * 3 + 2)] = 0;
   return true;
 }
-bool ColourDecoder(const unsigned char*, long, KxPicturePixels& out) {
+bool ColorDecoder(const unsigned char*, long, KxPicturePixels& out) {
   ScanDecoder(nullptr, 0, out);
   out.rgb[5] = 0x80;
   return true;
@@ -72,7 +72,7 @@ TEST(PictFromJPEG, SizesAreCheckedAndBlackAndWhiteGoesOneBit) {
     std::size_t maxSize;
   } cases[] = {
       {nullptr, false, 0},         {HugeDecoder, false, 0},     {FailingDecoder, false, 0},
-      {ThrowingDecoder, false, 0}, {ScanDecoder, true, 200},    {ColourDecoder, true, 2000},
+      {ThrowingDecoder, false, 0}, {ScanDecoder, true, 200},    {ColorDecoder, true, 2000},
   };
   for (const Case& c : cases) {
     KxSetPictureConverter(kKxPictureKindJPEG, c.decoder);

@@ -54,7 +54,7 @@ void FillRaster(KxPort& port, cairo_region_t* r, const Pattern& pat, Op op, bool
       for (int x = rect.x; x < rect.x + rect.width; ++x) {
         const bool on = allSet || ((bits >> (7 - ((x + oh) & 7))) & 1);
         std::uint32_t& px = row[x];
-        const std::uint32_t keep = px & ~kColourBits;
+        const std::uint32_t keep = px & ~kColorBits;
         switch (op) {
           case Op::kCopy: px = keep | (on ? fore : back); break;
           case Op::kOr: if (on) px = keep | fore; break;
@@ -62,10 +62,10 @@ void FillRaster(KxPort& port, cairo_region_t* r, const Pattern& pat, Op op, bool
           case Op::kXor:
             if (!on) break;
             if (!hilite) {
-              px ^= kColourBits;
+              px ^= kColorBits;
             } else {
               // Highlighting swaps the two colours and leaves every other one.
-              const std::uint32_t c = px & kColourBits;
+              const std::uint32_t c = px & kColorBits;
               if (c == back) px = keep | mark;
               else if (c == mark) px = keep | back;
             }
@@ -77,7 +77,7 @@ void FillRaster(KxPort& port, cairo_region_t* r, const Pattern& pat, Op op, bool
   cairo_surface_mark_dirty(s);
 }
 
-void SetColour(cairo_t* cr, const RGBColor& c) {
+void SetColor(cairo_t* cr, const RGBColor& c) {
   cairo_set_source_rgb(cr, c.red / 65535.0, c.green / 65535.0, c.blue / 65535.0);
 }
 
@@ -91,9 +91,9 @@ void FillVector(KxPort& port, cairo_region_t* r, const Pattern& pat, Op op) {
   cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
   const RGBColor& ink = op == Op::kBic ? port.mBack : port.mFore;
   if (Solid(pat, 0xFF)) {
-    SetColour(cr, ink);
+    SetColor(cr, ink);
   } else if (op == Op::kCopy && Solid(pat, 0)) {
-    SetColour(cr, port.mBack);
+    SetColor(cr, port.mBack);
   } else {
     // An 8 x 8 tile: set bits in the ink, clear ones in the back colour
     // (copy) or clear (the others), laid from local (0, 0).
@@ -287,16 +287,16 @@ void ApplyMask(KxPort& port, cairo_surface_t* mask, int x, int y, short textMode
       for (int px = rect.x; px < rect.x + rect.width; ++px) {
         const unsigned cover = mrow[px - x];
         std::uint32_t& p = row[px];
-        const std::uint32_t keep = p & ~kColourBits;
+        const std::uint32_t keep = p & ~kColorBits;
         if (blend && op != Op::kXor) {
-          if (cover) p = keep | Mix(p & kColourBits, op == Op::kBic ? back : fore, cover);
+          if (cover) p = keep | Mix(p & kColorBits, op == Op::kBic ? back : fore, cover);
           continue;
         }
         if (cover < 0x80) continue;
         switch (op) {
           case Op::kCopy:
           case Op::kOr: p = keep | fore; break;
-          case Op::kXor: p ^= kColourBits; break;
+          case Op::kXor: p ^= kColorBits; break;
           case Op::kBic: p = keep | back; break;
         }
       }

@@ -81,6 +81,6 @@ bool TakeHilite();
 inline std::uint32_t PixelOf(const RGBColor& c) {
   return std::uint32_t(c.red >> 8) << 16 | std::uint32_t(c.green >> 8) << 8 | std::uint32_t(c.blue >> 8);
 }
-constexpr std::uint32_t kColourBits = 0x00FFFFFF;   // the pixel's colour; the top byte is unused
+constexpr std::uint32_t kColorBits = 0x00FFFFFF;   // the pixel's colour; the top byte is unused
 
 }  // namespace kx_draw

@@ -76,9 +76,3 @@ class UModalAlerts {
 };
 constexpr std::int16_t kKxAlertOK = 1;
 constexpr std::int16_t kKxAlertCancel = 2;
-
-// Shift_JIS bytes as UTF-8, for the host's texts.
-std::string KxScriptTextToUTF8(const std::string& text);
-// UTF-8 (input methods, the host) as Shift_JIS bytes; characters without a
-// Shift_JIS form become the placeholder, malformed UTF-8 is dropped.
-std::string KxUTF8ToScriptText(const std::string& utf8);

@@ -2,6 +2,7 @@
 
 #include "platform/framework/commander.h"
 #include "platform/framework/dialog.h"
+#include "platform/textconv.h"
 
 bool KxDeliverInputMethodPreedit(const std::string& utf8) {
   auto* client = dynamic_cast<KxInputMethodClient*>(LCommander::GetTarget());

@@ -554,7 +554,15 @@ std::unique_ptr<KxGtkHost> KxGtkHost::Open(std::string* why) {
   KxSetHost(host.get());
   gKxGtkImpl = &impl;
   impl.WatchClipboard();
-  KxGtkInstallURLOpener();
+  // Links open through GIO's default application for their scheme.
+  KxSetURLOpener([](const std::string& url) {
+    // Checked again here: nothing but the three schemes reaches the desktop.
+    if (!KxIsOpenableURL(url)) return false;
+    GError* error = nullptr;
+    const gboolean ok = g_app_info_launch_default_for_uri(url.c_str(), nullptr, &error);
+    if (error) g_error_free(error);
+    return ok == TRUE;
+  });
   return host;
 }
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "platform/url_open.h"
 
 namespace {
 
@@ -69,15 +68,4 @@ void KxGtkPlaceCursor(GtkIMContext* im) {
   if (!im || !client || !client->InputMethodCaretRect(r)) return;
   GdkRectangle area{r.left, r.top, std::max(1, r.right - r.left), std::max(1, r.bottom - r.top)};
   gtk_im_context_set_cursor_location(im, &area);
-}
-
-void KxGtkInstallURLOpener() {
-  KxSetURLOpener([](const std::string& url) {
-    // Checked again here: nothing but the three schemes reaches the desktop.
-    if (!KxIsOpenableURL(url)) return false;
-    GError* error = nullptr;
-    const gboolean ok = g_app_info_launch_default_for_uri(url.c_str(), nullptr, &error);
-    if (error) g_error_free(error);
-    return ok == TRUE;
-  });
 }

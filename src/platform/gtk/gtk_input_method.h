@@ -19,5 +19,3 @@ void KxGtkReadPreedit(GtkIMContext* im, std::string& utf8, std::vector<KxInputMe
 void KxGtkConnectSurrounding(GtkIMContext* im);
 // Tells the context where the target's caret stands (content coordinates).
 void KxGtkPlaceCursor(GtkIMContext* im);
-// Links open through GIO's default application for their scheme.
-void KxGtkInstallURLOpener();

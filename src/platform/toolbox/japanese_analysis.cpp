@@ -1,4 +1,5 @@
 // The one file that talks to MeCab.
+#include "platform/textconv.h"
 #include "platform/toolbox/japanese_analysis.h"
 
 #include <mecab.h>

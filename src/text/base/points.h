@@ -7,7 +7,7 @@
 // deleted range; nothing is split or merged.
 #pragma once
 
-#include "text/runs/posarray.h"
+#include "text/base/posarray.h"
 
 class CKXPointArray : public CKXPosArray {
  public:

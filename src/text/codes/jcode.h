@@ -9,7 +9,7 @@
 #pragma once
 
 #include "platform/types.h"
-#include "text/runs/array.h"
+#include "text/base/array.h"
 
 // Code type numbers of plain text.
 constexpr short kKxCodeAuto = -1;

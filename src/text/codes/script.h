@@ -58,3 +58,14 @@ short KxFontToScriptType(short font);
 short KxGetSysScriptType();
 short KxGetSysFont();
 short KxGetAppFont();
+
+// The script by which a cut inside inserted bytes is judged: a fixed script,
+// or a function answering the script at an offset relative to the start of
+// the inserted bytes (the owner knows the fonts of the runs).
+using KxCutScriptFn = short (*)(const void* context, long offset);
+struct SKXCutScript {
+  short script = 1;
+  KxCutScriptFn fn = nullptr;
+  const void* context = nullptr;
+  short At(long offset) const { return fn ? fn(context, offset) : script; }
+};

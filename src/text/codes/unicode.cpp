@@ -114,12 +114,6 @@ void MapThroughOrigins(const std::vector<std::int32_t>& origin, long outCount, l
 
 }  // namespace
 
-std::vector<SKXScriptRun> KxScriptRunsOf(const SKXStyl* styls, long stylCount) {
-  std::vector<SKXScriptRun> runs;
-  for (long k = 0; styls && k < stylCount; ++k) runs.push_back({styls[k].offset, KxFontToScriptType(styls[k].styl.font)});
-  return runs;
-}
-
 // ---------------------------------------------------------------------------
 // Glyph records
 

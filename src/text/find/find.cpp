@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "text/runs/array.h"
+#include "text/base/array.h"
 #include "text/codes/charclass.h"
 #include "text/runs/runs.h"
 #include "text/codes/script.h"
@@ -232,7 +232,7 @@ short ScriptType(long offset, SKXFindStyl& styl) {
   const SKXStyl& run = styl.runs[i];
   styl.cacheStart = i == 0 ? INT32_MIN : run.offset - styl.base;
   styl.cacheEnd = i + 1 < styl.runCount ? styl.runs[i + 1].offset - styl.base : kOpenEnd;
-  styl.cacheScript = KxStylFontScript(run.styl.font);
+  styl.cacheScript = KxFontToScriptType(run.styl.font);
   return styl.cacheScript;
 }
 

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "text/runs/posarray.h"
+#include "text/base/posarray.h"
 
 struct SKXLine {
   std::int32_t offset;  // the line's first byte

@@ -10,7 +10,7 @@
 #include <cstdint>
 
 #include "platform/types.h"
-#include "text/runs/posarray.h"
+#include "text/base/posarray.h"
 
 // Entry of the mark array. The range length is 32-bit so that a mark may
 // span more than 32 KB of text; the flat form stores the end as 32 bits too.

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "platform/types.h"
-#include "text/runs/posarray.h"
+#include "text/base/posarray.h"
 
 // The byte an inline picture stands on in the text.
 constexpr unsigned char kKxPictureByte = 0xCA;

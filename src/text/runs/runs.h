@@ -12,12 +12,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "platform/types.h"
 #include "text/runs/pictures.h"
-#include "text/runs/posarray.h"
-#include "text/store/ruby.h"
-#include "text/store/strarray.h"
+#include "text/base/posarray.h"
+#include "text/codes/script.h"
+#include "text/codes/unicode_types.h"
+#include "text/runs/ruby.h"
 
 // --- records -------------------------------------------------------------------------
 
@@ -122,9 +124,20 @@ void KxNormalizePara(SParaStyl& p);
 // Answer the number of runs kept (at the front); at least 1 when n > 0.
 long KxCheckStylRuns(SKXStyl* runs, long n, long textLen);
 long KxCheckParaRuns(SKXPara* runs, long n, long textLen);
+// The characters that runs describe, as the checks read them; the
+// character store answers it.
+class CKXRunText {
+ public:
+  virtual ~CKXRunText() = default;
+  // The character at offset (lead byte * 256 + trail for two bytes).
+  virtual unsigned short GetChar(long offset, short script) const = 0;
+};
 // As above; and with `text` (the bytes the runs describe) a picture ID is
 // kept only on a run that is exactly one 0xCA byte.
-long KxCheckDecoRuns(SKXDeco* runs, long n, long textLen, const CKXStrArray* text);
+long KxCheckDecoRuns(SKXDeco* runs, long n, long textLen, const CKXRunText* text);
+
+// The script runs of style runs (KxFontToScriptType of each run's font).
+std::vector<SKXScriptRun> KxScriptRunsOf(const SKXStyl* styls, long stylCount);
 
 // --- style runs ---------------------------------------------------------------------------
 
@@ -169,9 +182,6 @@ class CKXStylArray : public CKXPosArray {
   using CKXPosArray::Insert;
   void Delete(long from, long to, long textLen) override;
 };
-
-// The script of a font, through the platform's font services.
-short KxStylFontScript(short font);
 
 // Chunk cuts inside inserted bytes judged by the fonts of their style runs;
 // the runs' offsets are relative to the inserted bytes and must outlive the

@@ -13,28 +13,12 @@
 #include <vector>
 
 #include "platform/types.h"
-#include "text/runs/array.h"
+#include "text/base/array.h"
 #include "text/base/points.h"
+#include "text/codes/script.h"
+#include "text/codes/unichar.h"
+#include "text/runs/runs.h"
 
-// A Unicode side entry. `value` holds the first UTF-16 unit in its high half
-// and a second unit (or 0) in its low half, or 0x100000 + collection * 65536
-// + glyph ID for a glyph without a Unicode value; a value of 0xFFFF or less
-// is one unit.
-struct SKXUniChar {
-  std::int32_t offset;
-  std::uint32_t value;
-};
-static_assert(sizeof(SKXUniChar) == 8);
-
-// Size of a side entry in the run flavors and document files.
-constexpr long kKxUniCharFlatSize = 8;
-// Field by field, in the given byte order.
-void KxGetUniCharFlat(const unsigned char* p, SKXUniChar& u, bool bigEndian);
-void KxPutUniCharFlat(unsigned char* p, const SKXUniChar& u, bool bigEndian);
-// Cleans a side-entry list from outside (offsets relative to the text or
-// range it belongs to, `textLen` bytes long): entries out of order, repeated
-// or outside the text are dropped. Answers the number kept (at the front).
-long KxCheckUniChars(SKXUniChar* items, long n, long textLen);
 // Whether the `avail` bytes at `b` (up to 2 are looked at) begin with a
 // placeholder of any script: the byte 0xA0, or the pair 0x81FC or 0xA3BF.
 bool KxIsPlaceholderAt(const unsigned char* b, long avail);
@@ -62,22 +46,11 @@ struct SKXStr {
   std::int16_t len;    // at most 16384
 };
 
-// The script by which a cut inside inserted bytes is judged: a fixed script,
-// or a function answering the script at an offset relative to the start of
-// the inserted bytes (the owner knows the fonts of the runs).
-using KxCutScriptFn = short (*)(const void* context, long offset);
-struct SKXCutScript {
-  short script = 1;
-  KxCutScriptFn fn = nullptr;
-  const void* context = nullptr;
-  short At(long offset) const { return fn ? fn(context, offset) : script; }
-};
-
 // Insertions and deletions of bytes are all-or-nothing: whatever they need
 // (new chunk blocks, a bigger block, room in the chunk list and in the side
 // table) is allocated before the first byte moves, so that running out of
 // memory leaves the store as it was.
-class CKXStrArray : public CKXArrayL {
+class CKXStrArray : public CKXArrayL, public CKXRunText {
  public:
   static constexpr long kMaxChunk = 16384;
   static constexpr long kFillChunk = 16320;
@@ -121,7 +94,7 @@ class CKXStrArray : public CKXArrayL {
                          CKXArrayL* styleRuns) const;
   long CheckReplaceRE(long from, long to, const char* pattern, long patLen, short options, const char* repl,
                       long replLen, char**& out, short script, CKXArrayL* styleRuns) const;
-  virtual unsigned short GetChar(long offset, short script) const;
+  unsigned short GetChar(long offset, short script) const override;
   virtual short GetCharByte(long offset, short script) const;
 
   virtual void NewUniChars();

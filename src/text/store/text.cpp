@@ -516,7 +516,7 @@ void CKXText::InsertChar(long pos, unsigned short ch, const SStyl* styl, const S
 
 void CKXText::InsertUniChar(long pos, unsigned long value, const SStyl* styl, const SDeco* deco) {
   pos = Clamp(pos);
-  short script = styl ? KxStylFontScript(styl->font) : GetScriptType(pos);
+  short script = styl ? KxFontToScriptType(styl->font) : GetScriptType(pos);
   unsigned short ph = CKXStrArray::GetUnicodeChar(script);
   if (value >= 0x200000 && value <= 0x1FFFFFFF) ph = 0xA0;
   if (const unsigned short shared = KxUnicodeSharedCode(static_cast<std::uint32_t>(value), script)) ph = shared;
@@ -543,7 +543,7 @@ void CKXText::InsertString(long pos, const char* bytes, long n, const SStyl* sty
   // room for the run edits, then the bytes (with their side entries).
   ReserveRunEdits(false);
   SKXCutScript cut;
-  cut.script = styl ? KxStylFontScript(s.font) : GetScriptType(pos);
+  cut.script = styl ? KxFontToScriptType(s.font) : GetScriptType(pos);
   const bool created = nUni > 0 && mText->ReserveUniChars(nUni);
   try {
     mText->Insert(pos, bytes, n, cut);

@@ -18,7 +18,7 @@
 
 #include "platform/types.h"
 #include "text/runs/runs.h"
-#include "text/store/ruby.h"
+#include "text/runs/ruby.h"
 #include "text/store/strarray.h"
 
 // The page form's grid that the layout engine reports to the line layout;

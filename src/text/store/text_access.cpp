@@ -13,7 +13,7 @@ short CKXText::GetScriptRun(long pos, long& start, long& end) const {
   end = i < mStyls->GetCount() ? mStyls->GetOffsetAt(i + 1) : kKxMaxOffset;
   SStyl s{};
   mStyls->GetStylAt(i, s);
-  return KxStylFontScript(s.font);
+  return KxFontToScriptType(s.font);
 }
 
 short CKXText::GetScriptType(long pos) const {

@@ -371,7 +371,7 @@ bool CharSetConvert(bool macToWin, char* bytes, long length, const SKXStyl* styl
       ++s;
       if (styls[s].offset <= lastStyl) continue;
       lastStyl = styls[s].offset;
-      script = KxStylFontScript(styls[s].styl.font);
+      script = KxFontToScriptType(styls[s].styl.font);
     }
     while (d + 1 < decoCount && decos[d + 1].offset <= pos) {
       ++d;

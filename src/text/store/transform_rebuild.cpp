@@ -44,7 +44,7 @@ CKXTextRebuild::CKXTextRebuild(const CKXText& src) {
   mStyls.resize(size_t(std::max(src.GetStylCount(), 1L)));
   mStyls.resize(size_t(std::max(src.GetStyls(mStyls.data(), static_cast<long>(mStyls.size())), 1L)));
   mStyls[0].offset = 0;
-  for (const SKXStyl& s : mStyls) mScripts.push_back(KxStylFontScript(s.styl.font));
+  for (const SKXStyl& s : mStyls) mScripts.push_back(KxFontToScriptType(s.styl.font));
   mDecos.resize(size_t(std::max(src.GetDecoCount(), 1L)));
   mDecos.resize(size_t(std::max(src.GetDecos(mDecos.data(), static_cast<long>(mDecos.size())), 1L)));
   mDecos[0].offset = 0;
@@ -130,7 +130,7 @@ void CKXTextRebuild::CloseRuby(long end) {
     // Cut at a character boundary of the new bytes.
     long k = mRubyStart, cursor = 0;
     while (true) {
-      short script = KxStylFontScript(mOutStyls[size_t(RunAt(mOutStyls, cursor, k))].styl.font);
+      short script = KxFontToScriptType(mOutStyls[size_t(RunAt(mOutStyls, cursor, k))].styl.font);
       long step = KxTextCharFirst(static_cast<unsigned char>(mOut[size_t(k)]), script) ? 2 : 1;
       if (k + step > mRubyStart + kKxRubyMaxBase) break;
       k += step;

@@ -46,7 +46,7 @@ TEST(Color, LightenDarkenAndLightnessAreHeldAtFullScale) {
   }
 }
 
-TEST_F(ColorTest, SchemesSetTheViewColours) {
+TEST_F(ColorTest, SchemesSetTheViewColors) {
   UKXColor::ColorVariation(8);
   EXPECT_TRUE(Same(UKXColor::sViewFaceColor, {0xAAAA, 0xAAAA, 0xDDDD}));
   EXPECT_TRUE(Same(UKXColor::sViewLightColor, {0xD554, 0xD554, 0xEEEE}));

@@ -78,7 +78,7 @@ TEST_F(DrawTest, InvertingTwiceRestoresEveryByte) {
 }
 
 // Highlighting swaps exactly the back colour and the highlight colour, once.
-TEST_F(DrawTest, HighlightSwapsBackAndHighlightColoursOnce) {
+TEST_F(DrawTest, HighlightSwapsBackAndHighlightColorsOnce) {
   const RGBColor mark{0xFFFF, 0xDDDD, 0x9999}, red{0xFFFF, 0, 0};
   HiliteColor(&mark);
   RGBForeColor(&red);

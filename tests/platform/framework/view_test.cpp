@@ -20,7 +20,7 @@ class StripeView : public LView {
     mFrameSize = {w, h};
     mImageSize = {iw, ih};
   }
-  static std::uint32_t ColourAt(std::int32_t h, std::int32_t v) {
+  static std::uint32_t ColorAt(std::int32_t h, std::int32_t v) {
     return (std::uint32_t(v & 0xFF) << 16) | (std::uint32_t(h & 0xFF) << 8) | 0x40;
   }
   void DrawSelf() override {
@@ -31,7 +31,7 @@ class StripeView : public LView {
     CalcLocalFrameRect(frame);
     for (std::int32_t v = frame.top - 20; v < frame.bottom + 20; ++v)
       for (std::int32_t h = frame.left - 20; h < frame.right + 20; ++h) {
-        const std::uint32_t c = ColourAt(h, v);
+        const std::uint32_t c = ColorAt(h, v);
         RGBColor rgb{std::uint16_t((c >> 16) * 257), std::uint16_t(((c >> 8) & 0xFF) * 257),
                      std::uint16_t((c & 0xFF) * 257)};
         RGBForeColor(&rgb);
@@ -78,7 +78,7 @@ class ViewTest : public WindowTest {
     view->GetScrollPosition(pos);
     for (int y = 0; y < 60; ++y)
       for (int x = 0; x < 100; ++x) {
-        const std::uint32_t want = StripeView::ColourAt(pos.h + x, pos.v + y);
+        const std::uint32_t want = StripeView::ColorAt(pos.h + x, pos.v + y);
         if (Px(*window, 10 + x, 20 + y) != want)
           return ::testing::AssertionFailure() << "pixel " << x << "," << y << " at scroll " << pos.h << "," << pos.v;
       }

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/framework/action.h"
-#include "platform/framework/kxundoer.h"
+#include "platform/framework/multi_level_undoer.h"
 #include "platform/framework/periodical.h"
 #include "platform/host/headless.h"
 

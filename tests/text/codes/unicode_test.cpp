@@ -8,6 +8,7 @@
 
 #include "platform/script.h"
 #include "text/base/memory.h"
+#include "text/runs/runs.h"
 
 namespace {
 

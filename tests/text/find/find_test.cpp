@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/script.h"
-#include "text/runs/array.h"
+#include "text/base/array.h"
 #include "text/runs/runs.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "platform/script.h"
 #include "text/find/find.h"
 #include "text/find/regexp.h"
-#include "text/runs/array.h"
+#include "text/base/array.h"
 #include "text/runs/runs.h"
 
 namespace {

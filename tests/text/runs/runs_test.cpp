@@ -8,6 +8,7 @@
 #include "platform/fonts.h"
 #include "text/base/memory.h"
 #include "text/runs/pictures.h"
+#include "text/store/strarray.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The multi-level undoer through the messages a window's commander sends it:
 // menu texts, the order of the stacks, ownership, failures, and a random
 // walk against a list model.
-#include "platform/framework/kxundoer.h"
+#include "platform/framework/multi_level_undoer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "text/store/ruby.h"
+#include "text/runs/ruby.h"
 
 #include <algorithm>
 #include <cstring>
@@ -335,4 +335,18 @@ long UKXRuby::FromRubyInfo(const SKXRubyInfo* infos, long n, const char* text, l
   }
   if (count) *count = produced;
   return removed;
+}
+
+// ---- ruby on plain arrays ----------------------------------------------------------------------------------
+
+long UKXRuby_FromRubyInfo(const SKXRubyInfo* infos, std::int32_t n, const char* text, long textLen, SKXRuby* rubys,
+                          long* count) {
+  return UKXRuby::FromRubyInfo(infos, n, text, textLen, rubys, count);
+}
+void UKXRuby_DeleteRubyFromText(long base, const SKXRuby* rubys, std::int32_t n, char* text, long& length) {
+  UKXRuby::DeleteRubyFromText(base, rubys, n, text, length);
+}
+void UKXRuby_DeleteRubyFromPos(long base, const SKXRuby* rubys, std::int32_t n, void* positions, long count,
+                               long stride) {
+  UKXRuby::DeleteRubyFromPos(base, rubys, n, positions, count, stride);
 }

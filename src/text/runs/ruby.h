@@ -99,3 +99,10 @@ class UKXRuby {
   static long FromRubyInfo(const SKXRubyInfo* infos, long n, const char* text, long textLen, SKXRuby* rubys,
                            long* count);
 };
+
+// The procedural forms of UKXRuby for plain arrays.
+long UKXRuby_FromRubyInfo(const SKXRubyInfo* infos, std::int32_t n, const char* text, long textLen, SKXRuby* rubys,
+                          long* count);
+void UKXRuby_DeleteRubyFromText(long base, const SKXRuby* rubys, std::int32_t n, char* text, long& length);
+void UKXRuby_DeleteRubyFromPos(long base, const SKXRuby* rubys, std::int32_t n, void* positions, long count,
+                               long stride);

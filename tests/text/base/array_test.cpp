@@ -1,4 +1,4 @@
-#include "text/runs/array.h"
+#include "text/base/array.h"
 
 #include <gtest/gtest.h>
 

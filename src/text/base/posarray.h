@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <string>
 
-#include "text/runs/array.h"
+#include "text/base/array.h"
 
 // An entry seen through its offset only.
 struct SKXPos {

@@ -3,7 +3,7 @@
 // schedule file without knowing the container's layout.
 #pragma once
 
-#include "app/colour_schedule_file.h"
+#include "app/color_schedule_file.h"
 
 class KxResScheduleContainer : public KxScheduleContainer {
  public:

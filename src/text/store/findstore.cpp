@@ -1,4 +1,4 @@
-#include "text/find/findstore.h"
+#include "text/store/findstore.h"
 
 #include <algorithm>
 #include <vector>

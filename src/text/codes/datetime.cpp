@@ -1,4 +1,4 @@
-#include "text/base/datetime.h"
+#include "text/codes/datetime.h"
 
 #include <cstring>
 

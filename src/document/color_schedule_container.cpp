@@ -1,4 +1,4 @@
-#include "document/colour_schedule_container.h"
+#include "document/color_schedule_container.h"
 
 #include "document/resource.h"
 #include "text/base/memory.h"

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "app/colour_schedule_file.h"
+#include "app/color_schedule_file.h"
 #include "document/facilities.h"
 #include "platform/core.h"
 

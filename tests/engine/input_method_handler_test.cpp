@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/text_event.h"
-#include "engine/tsm_handler.h"
+#include "engine/input_method_handler.h"
 #include "engine_fixture.h"
 #include "platform/framework/commander.h"
 #include "platform/framework/input_method.h"

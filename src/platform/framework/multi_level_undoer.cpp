@@ -1,4 +1,4 @@
-#include "platform/framework/kxundoer.h"
+#include "platform/framework/multi_level_undoer.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "text/store/ruby.h"
+#include "text/runs/ruby.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "text/runs/posarray.h"
+#include "text/base/posarray.h"
 
 #include <gtest/gtest.h>
 

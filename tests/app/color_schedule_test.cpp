@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "app/colour_schedule_file.h"
+#include "app/color_schedule_file.h"
 #include "app/globals.h"
 #include "platform/files.h"
 
@@ -29,7 +29,7 @@ KxBlock Cat(std::initializer_list<KxBlock> parts) {
   return out;
 }
 
-TEST(ColourSchedule, OnlyWholeEntriesAreKept) {
+TEST(ColorSchedule, OnlyWholeEntriesAreKept) {
   const KxBlock one = Entry(3, 5), two = Entry(0, 0);
   KxBlock titleOver = Entry(10, 0);
   titleOver.resize(kKxScheduleFixedSize + 5);   // the title runs past the end
@@ -68,7 +68,7 @@ TEST(ColourSchedule, OnlyWholeEntriesAreKept) {
 
 // The reserved bytes of each entry's fixed part read as zeros, so that the
 // store and what is written from it agree.
-TEST(ColourSchedule, ReservedBytesAreZeroedOnReading) {
+TEST(ColorSchedule, ReservedBytesAreZeroedOnReading) {
   KxBlock one = Entry(2, 1), two = Entry(0, 3);
   std::fill(one.begin() + 10, one.begin() + std::ptrdiff_t(kKxScheduleFixedSize), 0xAB);
   std::fill(two.begin() + 16, two.begin() + std::ptrdiff_t(kKxScheduleFixedSize), 0xFF);
@@ -79,11 +79,11 @@ TEST(ColourSchedule, ReservedBytesAreZeroedOnReading) {
   EXPECT_EQ(KxPackSchedule(KxParseSchedule(kept.data(), kept.size())), kept);
   for (std::size_t at : {std::size_t(0), one.size()})
     for (std::size_t k = 16; k < kKxScheduleFixedSize; ++k) EXPECT_EQ(kept[at + k], 0) << at + k;
-  EXPECT_EQ(kept[10], 0xAB);   // the colour fields stay
+  EXPECT_EQ(kept[10], 0xAB);   // the color fields stay
   KxSetColorScheduleData(nullptr, 0);
 }
 
-TEST(ColourSchedule, FieldsAreBigEndianAndPackingIsTheInverseOfParsing) {
+TEST(ColorSchedule, FieldsAreBigEndianAndPackingIsTheInverseOfParsing) {
   const std::uint8_t fixed[kKxScheduleFixedSize] = {2, 1, 0x04, 0xD2, 0x03, 0x84, 0x07, 0x08, 1, 19,
                                                     0xFF, 0xFE, 0x80, 0x00, 0x00, 0x01};
   KxBlock b(fixed, fixed + sizeof fixed);
@@ -117,7 +117,7 @@ TEST(ColourSchedule, FieldsAreBigEndianAndPackingIsTheInverseOfParsing) {
   EXPECT_EQ(back[1].title, "Hi");
 }
 
-TEST(ColourSchedule, WithoutAContainerNothingOnDiskChanges) {
+TEST(ColorSchedule, WithoutAContainerNothingOnDiskChanges) {
   // This executable has no document area, so the do-nothing container is in
   // place: nothing can be read from or written to the schedule file, and no
   // file is lost for it.

@@ -1,4 +1,4 @@
-#include "engine/tsm_handler.h"
+#include "engine/input_method_handler.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "app/colour_schedule_file.h"
+#include "app/color_schedule_file.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "app/colour_schedule_file.h"
+#include "app/color_schedule_file.h"
 #include "document/resource.h"
 #include "platform/bytefields.h"
 #include "platform/files.h"
