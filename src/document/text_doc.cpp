@@ -316,6 +316,42 @@ std::string CKXTextDocument::TextBytes() const {
 
 // ---- Reading ------------------------------------------------------------------------------------
 
+// The marks of the records into the text's edit object, with their ranks.
+void CKXTextDocument::ApplyMarks(const SKXDocSettings& settings) {
+  KXEditHandle edit = mEngine->GetEdit();
+  while (KXTE_GetMarkCount(edit) > 0) KXTE_DeleteMark(edit, KXTE_GetMarkCount(edit));
+  for (std::size_t k = 0; k < settings.marks.size(); ++k) {
+    const SKXMarkRec& m = settings.marks[k];
+    unsigned char name[256] = {std::uint8_t(std::min<std::size_t>(m.name.size(), 255))};
+    std::memcpy(name + 1, m.name.data(), name[0]);
+    KXTE_InsertMark(edit, m.start, m.end, name);
+    if (settings.hasRank && k < settings.rank.levels.size())
+      KXTE_SetMarkRank(edit, KXTE_GetMarkCount(edit), settings.rank.levels[k]);
+  }
+}
+
+// The marks as they stand now into the records to be written.
+void CKXTextDocument::TakeMarks(SKXDocSettings& settings) const {
+  KXEditHandle edit = mEngine->GetEdit();
+  const long count = KXTE_GetMarkCount(edit);
+  settings.marks.clear();
+  std::vector<std::int8_t> levels;
+  bool ranked = false;
+  for (long k = 1; k <= count; ++k) {
+    long start = 0, end = 0;
+    KXTE_GetMarkRange(edit, k, start, end);
+    unsigned char name[256] = {};
+    KXTE_GetMarkString(edit, k, name);
+    settings.marks.push_back(
+        SKXMarkRec{std::int32_t(start), std::int32_t(end), std::string(reinterpret_cast<char*>(name + 1), name[0])});
+    const short rank = KXTE_GetMarkRank(edit, k);
+    levels.push_back(std::int8_t(rank));
+    ranked = ranked || rank != 0;
+  }
+  settings.hasRank = (settings.hasRank || ranked) && count > 0;
+  if (settings.hasRank) settings.rank.levels = levels;
+}
+
 void CKXTextDocument::ReadInto(const std::string& path) {
   SKXDocument doc;
   std::string message;
@@ -331,6 +367,7 @@ void CKXTextDocument::ReadInto(const std::string& path) {
   if (!doc.plain) {
     fresh = std::move(doc.text);
     format.container = doc.layout == EKXLayout::kContainer;
+    format.styled = !format.container && !KxIsForeignDocument(doc.fileType);
   } else {
     // Plain text: its encoding is found from its bytes, its line ends by
     // the exchange (which tells the layer; put back unless this read wins).
@@ -362,6 +399,8 @@ void CKXTextDocument::ReadInto(const std::string& path) {
   mEngine->SetTextEncoding(format.encoding);
   mEngine->SetSelectionRange(SKXRange{0, 0}, true);
   mFormat = format;
+  mSettings = doc.plain ? KxNewDocumentSettings() : doc.settings;
+  ApplyMarks(mSettings);
   // RTF, pictures and stationery are read as a copy: saving asks for a
   // name, and the file itself is never written.
   mUntitledCopy = !format.container && (KxIsForeignDocument(doc.fileType) || doc.fileType == FourCC("sEXT"));
@@ -417,13 +456,15 @@ void CKXTextDocument::DoSave() {
   const int generations = s.backups && IsSpecified() && rotate && KxPathExists(path) ? s.backupGenerations : 0;
   std::string message;
   try {
-    if (mFormat.container) {
+    if (mFormat.container || mFormat.styled) {
       SKXDocument doc;
       doc.type = kTypeText;
       doc.creator = GetFileCreator();
-      doc.settings = KxNewDocumentSettings();
+      doc.settings = mSettings;
+      TakeMarks(doc.settings);
       mEngine->TextCopy(mEngine->GetTotalRange(), KXHandleAccess::Wrap(doc.text.get()), kKxSaveAll);
-      if (int err = KxWriteDocument(path, doc, EKXLayout::kContainer, message, generations)) throw LException(err);
+      const EKXLayout layout = mFormat.container ? EKXLayout::kContainer : EKXLayout::kClassic;
+      if (int err = KxWriteDocument(path, doc, layout, message, generations)) throw LException(err);
     } else {
       CKXTextFileTube tube;
       if (int err = tube.OpenWrite(path, kTypeText, GetFileCreator(), EKXLayout::kClassic, message))

@@ -13,6 +13,7 @@
 #include "app/application_hooks.h"
 #include "app/document.h"
 #include "app/nav_extras.h"
+#include "document/doc_prefs.h"
 #include "engine/flavor_exchange.h"
 #include "platform/draw/print.h"
 #include "platform/host/host.h"
@@ -31,6 +32,9 @@ struct SKXSaveFormat {
   // A Unicode file's byte order and mark, as read (none read: the default).
   bool hasUnicodeForm = false;
   CKXFlavorExchange::SUnicodeForm unicodeForm{};
+  // A styled document in the classic layout (text file and sidecar): it
+  // is written back with its runs and records, not as plain text.
+  bool styled = false;
 };
 
 // The Save As choices: what a chosen format code does to the name and the
@@ -137,6 +141,8 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
 
  private:
   void ReadInto(const std::string& path);
+  void ApplyMarks(const SKXDocSettings& settings);
+  void TakeMarks(SKXDocSettings& settings) const;
   void UpdateTitle();
   // The engine's line and edit styles from the preferences.
   void StartFromPreferences();
@@ -149,6 +155,9 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   CKXTextUndoer* mUndoer = nullptr;   // owned by the window
   std::string mTitle;   // UTF-8
   SKXSaveFormat mFormat;
+  // The settings records read with the file (a new document's when it had
+  // none), written back on saving with the marks as they stand now.
+  SKXDocSettings mSettings = KxNewDocumentSettings();
   std::uint32_t mAutoSaveDeadline = 0;
   bool mBackedUp = false;             // this opening already rotated
   bool mAutoSaving = false;           // the save under way is an auto-save
