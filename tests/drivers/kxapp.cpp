@@ -44,6 +44,12 @@
 //                         "message N" for each other message the loop hears,
 //                         then "layout ID MESSAGE" (for dialogs that no
 //                         command opens yet)
+//   pagesetup W H [MARGIN] [landscape]
+//                         the next page-setup dialog's answer: paper W x H
+//                         points, MARGIN unprintable on every side (18),
+//                         turned with landscape
+//   print page            "paper W H hard T L B R margins T L B R pages N"
+//                         of the front document
 //   quit                  the quit command; the script ends when it quits
 //
 // Steps run inside the program's loops: the host asks the script for its
@@ -81,6 +87,7 @@
 #include "driver_panes.h"
 #include "driver_runs.h"
 #include "driver_text.h"
+#include "kxapp_print.h"
 #include "engine/text_engine.h"
 #include "macros/facilities.h"
 #include "macros/program_hooks.h"
@@ -768,6 +775,18 @@ class Runner {
     return 0;
   }
 
+  // pagesetup W H [MARGIN] [landscape]: the next page-setup dialog's answer.
+  int PageSetup(Step& s) {
+    if (!mHeadless) return Unsupported(s, "pagesetup needs the headless host");
+    if (std::string e = kxapp_print::PageSetupStep(s.args, *mHeadless); !e.empty()) return Bad(s, e);
+    return 0;
+  }
+
+  int PrintPage(Step&) {
+    std::printf("%s\n", kxapp_print::PrintPageLine(kxapp_print::FrontDocument()).c_str());
+    return 0;
+  }
+
   int PrintBeeps(Step&) {
     std::printf("beeps %d\n", mHeadless ? mHeadless->Beeps() : mGtk->Beeps());
     return 0;
@@ -873,6 +892,7 @@ const std::vector<StepRow>& Runner::Steps() {
     {"quit", &Runner::Quit},          {"click", &Runner::Click},       {"drag", &Runner::Drag},
     {"field", &Runner::Field},        {"field-file", &Runner::FieldFile}, {"choose", &Runner::Choose},
     {"shot", &Runner::Shot},          {"print", &Runner::Print},       {"layout", &Runner::Layout},
+    {"pagesetup", &Runner::PageSetup},
   };
   return steps;
 }
@@ -882,7 +902,7 @@ const std::vector<StepRow>& Runner::Prints() {
     {"menus", &Runner::PrintMenusStep}, {"windows", &Runner::PrintWindows}, {"alerts", &Runner::PrintAlerts},
     {"text", &Runner::PrintText},       {"window", &Runner::PrintWindow},   {"items", &Runner::PrintItems},
     {"cells", &Runner::PrintCells},     {"markup", &Runner::PrintMarkup},   {"beeps", &Runner::PrintBeeps},
-    {"clipboard", &Runner::PrintClipboard},
+    {"clipboard", &Runner::PrintClipboard}, {"page", &Runner::PrintPage},
   };
   return prints;
 }
