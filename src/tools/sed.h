@@ -138,6 +138,9 @@ class CSED {
   virtual long rhscomp(SEDunit* out, long room, SEDunit delimiter);
   virtual long recomp(SEDunit* out, SEDunit delimiter);
   virtual int cmdline();
+  // Whether a backslash before a line end carries the script line on (the
+  // styled editor's scripts end every line at its line end).
+  virtual bool ContinuesLines() const { return true; }
   virtual const SEDunit* address();
   virtual char* gettext(bool fileName);
   virtual SEDlabel* search(SEDlabel* label);

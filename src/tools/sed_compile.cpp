@@ -196,7 +196,7 @@ int CSED::cmdline() {
     if (u == '\n' && !escaped) break;
     NeedLine(n + 1);
     Line(kPat)[n++] = u;
-    escaped = !escaped && u == '\\';
+    escaped = ContinuesLines() && !escaped && u == '\\';
   }
   if (!any) return -1;
   Line(kPat)[n] = 0;

@@ -178,46 +178,6 @@ bool CKXTextSED::WriteTextFile(const std::string& path, const SKXSedText& text, 
   return false;
 }
 
-// Script lines end at a line end; a backslash does not carry a line on, so
-// the text of a, i and c is the rest of their own line.
-int CKXTextSED::cmdline() {
-  long n = 0;
-  bool any = false;
-  for (;;) {
-    int b;
-    if (!ReadScriptByte(b)) break;
-    any = true;
-    SEDunit u = SEDunit(b);
-    if (b == '\r') {
-      int next;
-      if (ReadScriptByte(next) && next != '\n') {
-        if (mScriptText)
-          --mScriptText;
-        else
-          mPushBack = next;
-      }
-      u = '\n';
-    } else if (iswide1st(b)) {
-      int next;
-      if (ReadScriptByte(next)) {
-        if (iswide2nd(next))
-          u = SEDunit((b << 8) | next);
-        else if (mScriptText)
-          --mScriptText;
-        else
-          mPushBack = next;
-      }
-    }
-    if (u == '\n') break;
-    NeedLine(n + 1);
-    Line(kPat)[n++] = u;
-  }
-  if (!any) return -1;
-  Line(kPat)[n] = 0;
-  Len(kPat) = n;
-  return 1;
-}
-
 // ---------------------------------------------------------------- streams
 
 bool CKXTextSED::OpenStream(File& f, const SKXSedStream& s, bool isStdin) {

@@ -65,7 +65,9 @@ class CKXTextSED : public CSEDHost {
   // CSED
   void initialize() override;
   void terminate() override;
-  int cmdline() override;
+  // Script lines end at a line end; a backslash does not carry a line on,
+  // so the text of a, i and c is the rest of their own line.
+  bool ContinuesLines() const override { return false; }
   long bufcpy(int dst, long at, const SEDunit* src, long n) override;
   void bufputc(int dst, long at, SEDunit c) override;
   long fgetwsr(int dst, long at, long file, bool dropLF) override;
