@@ -58,16 +58,6 @@ class CKXScrapTube : public CKXDataTube {
   std::vector<OSType> mWritable;
 };
 
-struct HandleGuard {
-  Handle h = nullptr;
-  HandleGuard() = default;
-  HandleGuard(const HandleGuard&) = delete;
-  HandleGuard& operator=(const HandleGuard&) = delete;
-  ~HandleGuard() {
-    if (h) KxMemHFree(h);
-  }
-};
-
 struct TextOwner {
   KXTextHandle h = KXText_New();
   TextOwner() = default;
@@ -99,7 +89,7 @@ bool SideEntriesFor(const Bytes& text, const Bytes& utxt, Bytes& styu) {
   long count = 0;
   CKXUnicode::PreConvert(units.data(), static_cast<long>(units.size()), composed.data(), &count);
   composed.resize(static_cast<std::size_t>(std::clamp(count, 0L, static_cast<long>(units.size()))));
-  HandleGuard bytes, sides;
+  StKxHandle bytes, sides;
   long length = 0, sideCount = 0;
   if (composed.empty() || !UKXUnicode::ConvertToText(composed.data(), static_cast<long>(composed.size()), nullptr,
                                                      bytes.h, length, sides.h, sideCount, kScriptJapanese))

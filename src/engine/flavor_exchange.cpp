@@ -21,17 +21,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// A handle freed at the end of a scope.
-struct HandleGuard {
-  Handle h = nullptr;
-  HandleGuard() = default;
-  HandleGuard(const HandleGuard&) = delete;
-  HandleGuard& operator=(const HandleGuard&) = delete;
-  ~HandleGuard() {
-    if (h) KxMemHFree(h);
-  }
-};
-
 // A temporary styled text, disposed at the end of a scope.
 struct TextGuard {
   KXTextHandle h;
@@ -252,7 +241,7 @@ void CKXFlavorExchange::SendText(const SKXRange& r, CKXDataTube& tube, short kin
     }
     case kKxCodeUTF16:
     case kKxCodeUTF8: {
-      HandleGuard units, glyphs;
+      StKxHandle units, glyphs;
       long count = 0;
       if (n > 0 && !UKXUnicode::ConvertFromText(kScriptJapanese, text.data(), n, uni.data(),
                                                 static_cast<long>(uni.size()), units.h, count, glyphs.h,
@@ -323,7 +312,7 @@ void CKXFlavorExchange::SendUnicode(const SKXRange& r, CKXDataTube& tube) {
   std::vector<SKXScriptRun> scripts;
   if (writer.MakeUniChars(styu) == EKXFlavorMake::kMade) uni = UniCharsOf(styu);
   if (writer.MakeStyl(styl) == EKXFlavorMake::kMade) scripts = ScriptsOf(styl);
-  HandleGuard units, glyphs;
+  StKxHandle units, glyphs;
   long count = 0;
   if (!UKXUnicode::ConvertFromText(kScriptJapanese, reinterpret_cast<const char*>(text.data()),
                                    static_cast<long>(text.size()), uni.data(), static_cast<long>(uni.size()),
@@ -490,7 +479,7 @@ void CKXFlavorExchange::ReceiveInto(const SKXRange& range, CKXDataTube& tube, KX
 
     if (textType == kKxFlavorUtxt) {
       std::vector<char16_t> units = UnitsOf(data);
-      HandleGuard glyphs;
+      StKxHandle glyphs;
       Bytes gidr;
       if (kind != kKxTubeFile && tube.ReadFlavor(kKxFlavorGlyphs, gidr) && !gidr.empty()) {
         glyphs.h = KxMemHAlloc(static_cast<long>(gidr.size()), false);
@@ -509,7 +498,7 @@ void CKXFlavorExchange::ReceiveInto(const SKXRange& range, CKXDataTube& tube, KX
         composed.resize(static_cast<std::size_t>(std::clamp(outCount, 0L, static_cast<long>(units.size()))));
         units = std::move(composed);
       }
-      HandleGuard converted, sides;
+      StKxHandle converted, sides;
       long length = 0, sideCount = 0;
       const bool ok = !units.empty() && UKXUnicode::ConvertToText(units.data(), static_cast<long>(units.size()),
                                                                   glyphs.h, converted.h, length, sides.h,

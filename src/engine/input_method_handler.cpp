@@ -9,6 +9,7 @@
 #include "engine/text_event.h"
 #include "platform/exception.h"
 #include "platform/memory.h"
+#include "text/base/memory.h"
 #include "text/codes/script.h"
 #include "text/codes/unicode.h"
 
@@ -21,13 +22,6 @@ inline SKXRange Rng(long start, long length) { return SKXRange{std::int32_t(star
 // selection: enough context for any input method, bounded in long paragraphs.
 constexpr long kSnapshotReach = 4096;
 
-struct HandleOwner {
-  Handle h = nullptr;
-  ~HandleOwner() {
-    if (h) DisposeHandle(h);
-  }
-};
-
 // UTF-16 to the text's bytes: side entries for what the script lacks and
 // the byte offset of every unit. False when nothing converts.
 bool ToBytes(const std::u16string& units, std::string& bytes, std::vector<SKXUniChar>& uni,
@@ -37,7 +31,7 @@ bool ToBytes(const std::u16string& units, std::string& bytes, std::vector<SKXUni
   offsets.clear();
   if (units.empty()) return true;
   CKXUnicode conv(kScriptJapanese, kKxUnicodeToText);
-  HandleOwner text, sides, map;
+  StKxHandle text, sides, map;
   long length = 0, nUni = 0, nMap = 0;
   if (!conv.ConvertToTextAndOffset(units.data(), long(units.size()), nullptr, text.h, length, sides.h, nUni,
                                    kScriptJapanese, map.h, nMap))
@@ -365,7 +359,7 @@ OSErr CKXTextTSMHandler::DoGetText(std::u16string& text) {
   const SKXRange sel = engine->GetSelectionRange();
   std::string bytes(std::size_t(std::max<long>(sel.length, 0)), '\0');
   if (!bytes.empty()) engine->TextGetThruPtr(sel, bytes.data(), long(bytes.size()));
-  HandleOwner units, glyphs;
+  StKxHandle units, glyphs;
   long count = 0;
   if (!bytes.empty() &&
       UKXUnicode::ConvertFromText(kScriptJapanese, bytes.data(), long(bytes.size()), nullptr, 0, units.h, count, glyphs.h) &&
@@ -482,7 +476,7 @@ bool CKXTextTSMHandler::SetupTSMDocumentAccess() {
     for (SKXUniChar& u : sides) u.offset -= std::int32_t(from);
   }
   CKXUnicode conv(kScriptJapanese, kKxUnicodeFromText);
-  HandleOwner units, glyphs, map;
+  StKxHandle units, glyphs, map;
   long count = 0, nMap = 0;
   mSnapshot.clear();
   mSnapMap.assign(1, 0);

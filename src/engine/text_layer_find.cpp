@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "text/base/memory.h"
 #include "engine/text_layer_run.h"
 #include "platform/memory.h"
 #include "text/find/find.h"
@@ -35,14 +36,6 @@ std::vector<SKXRange> FindAll(KXEditHandle edit, const char* find, long len, sho
   }
   return out;
 }
-
-// A handle freed at the end of its scope.
-struct HandleOwner {
-  Handle h = nullptr;
-  ~HandleOwner() {
-    if (h) DisposeHandle(h);
-  }
-};
 
 bool SameStyl(const SStyl& a, const SStyl& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 bool SameDeco(const SDeco& a, const SDeco& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
@@ -139,7 +132,7 @@ void CKXTextLayer::DoReplace(const char* repl, long len) {
 void CKXTextLayer::DoReplaceRE(const char* find, long flen, const char* repl, long rlen, short options) {
   Command command(*this);
   const SKXRange sel = GetSelectionRange();
-  HandleOwner built{NewHandle(std::max(rlen, 1L))};
+  StKxHandle built{NewHandle(std::max(rlen, 1L))};
   long n = 0;
   if (built.h)
     n = KXText_CheckReplaceRE(mEdit, sel.start, long(sel.start) + sel.length, find, flen, options, repl, rlen,
@@ -175,7 +168,7 @@ long CKXTextLayer::DoReplaceAll(const char* find, long flen, const char* repl, l
   std::vector<long> ends{0};
   ends.reserve(matches.size() + 1);
   const bool groups = (options & kReplaceRegexp) != 0;
-  HandleOwner built;
+  StKxHandle built;
   if (groups) built.h = NewHandle(std::max(rlen, 1L));
   for (const SKXRange& m : matches) {
     long n = 0;

@@ -50,6 +50,18 @@ void KxMemClear(void* block, long count);
 // Three-way compare (-1, 0, 1); with foldCase ASCII letters compare as upper case.
 short KxMemCompare(const void* a, long aLen, const void* b, long bLen, unsigned char foldCase);
 
+// A handle freed at the end of its scope (null: none).
+struct StKxHandle {
+  Handle h = nullptr;
+  StKxHandle() = default;
+  explicit StKxHandle(Handle handle) : h(handle) {}
+  StKxHandle(const StKxHandle&) = delete;
+  StKxHandle& operator=(const StKxHandle&) = delete;
+  ~StKxHandle() {
+    if (h) KxMemHFree(h);
+  }
+};
+
 // Locks a handle for a scope and restores its state: an outer lock stays.
 class CKXLock {
  public:
