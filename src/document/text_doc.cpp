@@ -454,6 +454,7 @@ void CKXTextDocument::DoSave() {
   // version from before the session out of them.
   const bool rotate = !mAutoSaving || !mBackedUp;
   const int generations = s.backups && IsSpecified() && rotate && KxPathExists(path) ? s.backupGenerations : 0;
+  KxTakeBackupFailure();
   std::string message;
   try {
     if (mFormat.container || mFormat.styled) {
@@ -490,6 +491,13 @@ void CKXTextDocument::DoSave() {
     Rethrow();
   }
   if (generations > 0) mBackedUp = true;
+  // A backup that could not be made never stops a save; the user hears of
+  // it once per document.
+  if (KxTakeBackupFailure() && !mBackupFailureShown) {
+    mBackupFailureShown = true;
+    KxCurrentHost().Alert(KxAlertKind::kCaution, "The document \u201C" + LeafOf(path) +
+                                                     "\u201D was saved, but its backup could not be made.");
+  }
   mTitle = LeafOf(path);
   UpdateTitle();
   mEngine->SetTextChanged(false);

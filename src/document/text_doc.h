@@ -158,6 +158,7 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   // The settings records read with the file (a new document's when it had
   // none), written back on saving with the marks as they stand now.
   SKXDocSettings mSettings = KxNewDocumentSettings();
+  bool mBackupFailureShown = false;  // a failed backup is reported once
   std::uint32_t mAutoSaveDeadline = 0;
   bool mBackedUp = false;             // this opening already rotated
   bool mAutoSaving = false;           // the save under way is an auto-save

@@ -288,6 +288,16 @@ void KxRotateBackups(const std::string& path, int generations, const KxBackupNam
   }
 }
 
+namespace {
+bool gBackupFailed = false;
+}  // namespace
+
+bool KxTakeBackupFailure() {
+  const bool failed = gBackupFailed;
+  gBackupFailed = false;
+  return failed;
+}
+
 CKXSafeWriter::CKXSafeWriter(std::string target) : mRequested(std::move(target)) {}
 
 CKXSafeWriter::~CKXSafeWriter() { Abort(); }
@@ -386,7 +396,8 @@ int CKXSafeWriter::Commit(int backupGenerations, const KxBackupNamer& namer) {
       // File systems without hard links get a copy.
       err = 0;
       std::vector<std::uint8_t> old;
-      if (KxReadFile(mTarget, old) == 0) KxWriteFileSafely(backup, old.data(), old.size());
+      if (KxReadFile(mTarget, old) != 0 || KxWriteFileSafely(backup, old.data(), old.size()) != 0)
+        gBackupFailed = true;
     }
   }
   if (Injected(kx_filetest::kStepRename, err) || rename(mTemp.c_str(), mTarget.c_str()) != 0) {

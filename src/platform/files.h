@@ -98,6 +98,9 @@ class CKXSafeWriter {
 };
 
 int KxWriteFileSafely(const std::string& path, const void* data, std::size_t size, int backupGenerations = 0);
+// True once after a save whose backup generation 1 could not be made (the
+// save itself went on): a caller reports it, then the flag is clear.
+bool KxTakeBackupFailure();
 
 // Moves backup generations of `path` up by one (generation n is deleted,
 // k becomes k + 1). Failures are ignored: a backup never stops a save.

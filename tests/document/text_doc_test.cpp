@@ -401,6 +401,28 @@ TEST_F(TextDocTest, BackupsRotateOnEveryExplicitSave) {
   EXPECT_EQ(Listing(dir).size(), 4u);
 }
 
+// A backup that cannot be made (a folder stands where generation 1 goes)
+// never stops a save, and the user hears of it once.
+TEST_F(TextDocTest, AFailedBackupSavesAndIsReportedOnce) {
+  CKXTextDocument::GetSettings().backups = true;
+  CKXTextDocument::GetSettings().backupGenerations = 1;
+  const fs::path p = dir / "kept.txt";
+  Spit(p, "A");
+  fs::create_directory(dir / "[1]kept.txt");
+  CKXTextDocument* d = Open(p);
+  ASSERT_NE(d, nullptr);
+  Type("B");
+  Command(kSave);
+  EXPECT_EQ(Slurp(p), "BA");
+  EXPECT_FALSE(d->IsModified());
+  ASSERT_EQ(host.Alerts().size(), 1u);
+  EXPECT_NE(host.Alerts()[0].text.find("backup"), std::string::npos);
+  Type("C");
+  Command(kSave);
+  EXPECT_EQ(Slurp(p), "BCA");   // typed at the caret
+  EXPECT_EQ(host.Alerts().size(), 1u) << "reported once";
+}
+
 // Auto-save: armed at the first idle after a change, saves a modified
 // specified document once the interval has passed, never an untitled one;
 // with backups on, auto-saves rotate only the first time in an opening
