@@ -21,10 +21,13 @@ xdotool key ctrl+Home; for _ in 1 2 3 4 5 6; do xdotool key shift+Right; done; s
 import -window root "$shots/0-selected.png"
 # Press inside the selection on the first line (just below the menu bar),
 # move in steps to the right past the line's end, release there.
-xdotool mousemove --window "$wa" 12 34; sleep 0.2
-xdotool mousedown 1; sleep 0.2
-for k in $(seq 1 10); do xdotool mousemove --window "$wa" $((12 + k * 40)) 34; sleep 0.08; done
-xdotool mouseup 1; sleep 1
+# Generous pauses: the desktop's drag runs in the program's own loop, which a
+# loaded machine slows.
+xdotool mousemove --window "$wa" 12 34; sleep 0.5
+xdotool mousedown 1; sleep 0.5
+for k in $(seq 1 10); do xdotool mousemove --window "$wa" $((12 + k * 40)) 34; sleep 0.15; done
+sleep 0.5
+xdotool mouseup 1; sleep 1.5
 import -window root "$shots/1-dropped.png"
 xdotool key --clearmodifiers ctrl+s; sleep 1
 got=""
