@@ -69,7 +69,17 @@ CKXTextWindow::~CKXTextWindow() {
 void CKXTextWindow::MakeUndoer() {
   // Undo and redo of the window's text go through this attachment; it
   // lives as long as the window.
-  AddAttachment(new CKXTextUndoer, nullptr, true);
+  mUndoer = new CKXTextUndoer;
+  AddAttachment(mUndoer, nullptr, true);
+}
+
+void CKXTextWindow::RenewUndoer() {
+  if (mUndoer) {
+    RemoveAttachment(mUndoer);
+    delete mUndoer;
+    mUndoer = nullptr;
+  }
+  MakeUndoer();
 }
 
 CKXTextScroller* CKXTextWindow::FirstScroller() {

@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# The real editor's document window with the line-number margin and the
+# status bar the preferences ask for: both shown when asked, the margin
+# absent with the factory settings (status bar only). The margin is the
+# grey band at the left of the text; the status bar shows the caret's
+# line and column. Screenshots stay in $KX_SHOT_DIR.
+set -euo pipefail
+SHOTS_NAME=kxtext_gages_x_shots
+source "$(dirname "$0")/x_session.bash"
+for tool in convert python3; do
+  command -v "$tool" >/dev/null || { echo "$tool missing (scripts/setup installs it)"; exit 1; }
+done
+start() {
+  ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" "$bin/kxtext" "$@" >>"$work/log" 2>&1 & pid=$!
+}
+stop() {
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  pid=""
+}
+# Writes a preference file with the margin (byte 8 of the main record) and
+# the status bar (byte 9) switched as given.
+prefs() {
+  mkdir -p "$HOME/.config/kxtext"
+  "$bin/kxprefs" --write "$work/prefs.default" >/dev/null
+  python3 - "$work/prefs.default" "$HOME/.config/kxtext/preferences" "$1" "$2" <<'PY'
+import struct, sys
+data = bytearray(open(sys.argv[1], 'rb').read())
+at = 0
+while at + 8 <= len(data):
+    tag, n = data[at:at + 4], struct.unpack('>I', data[at + 4:at + 8])[0]
+    if tag == b'KXTP':
+        data[at + 8 + 8] = int(sys.argv[3])
+        data[at + 8 + 9] = int(sys.argv[4])
+        break
+    at += 8 + n
+else:
+    sys.exit('no KXTP chunk')
+open(sys.argv[2], 'wb').write(data)
+PY
+}
+# Mean grey level (0-255) of a region WxH+X+Y of a PNG.
+level() { convert "$1" -crop "$2" +repage -colorspace gray -format '%[fx:int(255*mean)]' info:; }
+
+openbox >/dev/null 2>&1 & wm=$!
+sleep 0.5
+seq 1 40 | sed 's/^/line /' > "$work/numbers.txt"
+
+shot() {
+  local name=$1 w
+  start "$work/numbers.txt"
+  w=$(window "numbers.txt") || fail "no window for numbers.txt: $(cat "$work/log")"
+  sleep 1.5
+  import -window "$w" "$shots/$name.png"
+  stop
+  echo "$w"
+}
+
+# Margin and status bar asked for.
+prefs 1 1
+shot both >/dev/null
+# Factory settings: the status bar, no margin.
+prefs 0 1
+shot status >/dev/null
+# Neither.
+prefs 0 0
+shot none >/dev/null
+
+geom=$(convert "$shots/both.png" -format '%w %h' info:)
+read -r W H <<<"$geom"
+# The margin's grey band (x 2..32, below the last line of the text) is
+# drawn only when asked for; without it the paper there is white.
+band="30x150+2+$((H - 200))"
+[ "$(level "$shots/both.png" "$band")" -lt 250 ] || fail "no line-number margin at the left (both.png)"
+[ "$(level "$shots/status.png" "$band")" -ge 250 ] || fail "a margin shown though not asked for (status.png)"
+# The status bar: the bottom-left 120 x 12 pixels show it (its frames and
+# the caret's line and column) when shown; without it the horizontal
+# scroll bar reaches the left edge there.
+bar="120x12+4+$((H - 15))"
+corner() { convert "$1" -crop "$bar" +repage rgb:-; }
+cmp -s <(corner "$shots/both.png") <(corner "$shots/status.png") || fail "the status bar differs with the margin shown"
+if cmp -s <(corner "$shots/status.png") <(corner "$shots/none.png"); then
+  fail "the status bar's corner looks the same with the bar hidden (none.png)"
+fi
+echo "PASS"
