@@ -143,6 +143,8 @@ void CKXTextInfoView::DoInfoMenu() {
     const Rect b = w->GetGlobalBounds();
     where = Point{KxPinShort(std::int64_t(b.top) + corner.v), KxPinShort(std::int64_t(b.left) + corner.h)};
   }
+  // One pop-up at a time: the choice to come is this menu's.
+  CKXTextWindow::ForgetInfoMenu();
   sPendingScaleMenu = this;
   KxCurrentHost().PopUpMenu(entries, where);
 }

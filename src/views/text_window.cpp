@@ -6,6 +6,7 @@
 #include "engine/text_undoer.h"
 #include "platform/framework/commander.h"
 #include "platform/host/host.h"
+#include "views/text_info_view.h"
 #include "views/text_scroller.h"
 #include "views/text_view.h"
 
@@ -208,6 +209,8 @@ void CKXTextWindow::InfoMenus(Point where) {
     e.mark = item.checked ? kKxCheckMark : 0;
     entries.push_back(e);
   }
+  // One pop-up at a time: the choice to come is this menu's.
+  CKXTextInfoView::ForgetScaleMenu();
   sMenuWindow = this;
   KxCurrentHost().PopUpMenu(entries, where);
 }

@@ -111,6 +111,8 @@ class CKXTextWindow : public LWindow {
   // through ChooseInfoMenu with the item's index.
   void InfoMenus(Point where);
   static bool ChooseInfoMenu(std::int16_t index);
+  static bool IsInfoMenuOpen() { return sMenuWindow != nullptr; }
+  static void ForgetInfoMenu() { sMenuWindow = nullptr; }
 
   // Texts of the fixed items (UTF-8), replaced from the resources.
   static void SetInfoTexts(std::vector<std::string> texts);
