@@ -201,6 +201,7 @@ void CKXTextInfoView::UpdateGage() {
 }
 
 void CKXTextInfoView::RedrawFrom(std::int32_t from) {
+  StKxKeepFocus keep;
   RectL f;
   if (!IsVisible() || !CalcLocalFrameRect(f) || !FocusDraw()) return;
   Rect area;
@@ -217,9 +218,15 @@ void CKXTextInfoView::RedrawFrom(std::int32_t from) {
 }
 
 void CKXTextInfoView::DrawNow() {
+  StKxKeepFocus keep;
   RectL f;
   if (!IsVisible() || !CalcLocalFrameRect(f) || !FocusDraw()) return;
   DrawSelf();
+}
+
+void CKXTextInfoView::Draw(RgnHandle portRgn) {
+  StKxKeepFocus keep;
+  LView::Draw(portRgn);
 }
 
 void CKXTextInfoView::DrawSelf() {

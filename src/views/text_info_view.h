@@ -80,6 +80,7 @@ class CKXTextInfoView : public LView {
   void SetLineHidden(bool hidden) { mLineHidden = hidden; }
   void AdaptToSuperFrameSize(std::int32_t dw, std::int32_t dh, bool refresh) override;
 
+  void Draw(RgnHandle portRgn) override;
   void DrawSelf() override;
   // What the page and line fields show now ("" for no page outside paper view).
   std::string PageText() const;
