@@ -3,7 +3,8 @@
 # status bar the preferences ask for: both shown when asked, the margin
 # absent with the factory settings (status bar only). The margin is the
 # grey band at the left of the text; the status bar shows the caret's
-# line and column. Screenshots stay in $KX_SHOT_DIR.
+# line and column; Select All still highlights the text. Screenshots stay
+# in $KX_SHOT_DIR.
 set -euo pipefail
 SHOTS_NAME=kxtext_gages_x_shots
 source "$(dirname "$0")/x_session.bash"
@@ -52,6 +53,10 @@ shot() {
   w=$(window "numbers.txt") || fail "no window for numbers.txt: $(cat "$work/log")"
   sleep 1.5
   import -window "$w" "$shots/$name.png"
+  # Select All highlights the text beside the margin and above the bar.
+  xdotool key --clearmodifiers ctrl+a
+  sleep 0.8
+  import -window "$w" "$shots/$name-all.png"
   stop
   echo "$w"
 }
@@ -82,4 +87,11 @@ cmp -s <(corner "$shots/both.png") <(corner "$shots/status.png") || fail "the st
 if cmp -s <(corner "$shots/status.png") <(corner "$shots/none.png"); then
   fail "the status bar's corner looks the same with the bar hidden (none.png)"
 fi
+# The highlight of Select All: the first lines turn dark where the text
+# is (the margin and the bar hand the drawing back to the text).
+for n in both status none; do
+  x=$([ "$n" = both ] && echo 44 || echo 4)
+  dark=$(convert "$shots/$n-all.png" -crop "40x40+$x+30" +repage -colorspace gray -format '%[fx:mean<0.5]' info:)
+  [ "$dark" = 1 ] || fail "Select All drew no highlight ($n-all.png)"
+done
 echo "PASS"
