@@ -310,7 +310,9 @@ void CKXTextLineView::DrawLineNumbers(const RectL& clip) {
   KxFontInfo info{};
   GetFontInfo(&info);
   const std::int32_t fontHeight = info.ascent + info.descent;
-  const short scale = KXTE_GetEditScale(engine.GetEdit());
+  // Numbers sit where the text draws its lines: at the scale it is shown
+  // at, the desktop's resolution included.
+  const short scale = KXTE_GetShownScale(engine.GetEdit());
   RectL f;
   CalcLocalFrameRect(f);
   for (KxLineMark& m : KxCollectLineMarks(engine, shown, scale, fontHeight)) {

@@ -87,6 +87,20 @@ cmp -s <(corner "$shots/both.png") <(corner "$shots/status.png") || fail "the st
 if cmp -s <(corner "$shots/status.png") <(corner "$shots/none.png"); then
   fail "the status bar's corner looks the same with the bar hidden (none.png)"
 fi
+# The numbers sit beside their lines at the desktop's resolution: the last
+# dark row of the margin (the number 41, of the empty last line) lies one
+# text line below the last dark row of the text ("line 40").
+lowest() {   # PNG X W: the lowest row with dark pixels in columns X..X+W-1
+  convert "$1" -crop "${3}x$((H - 40))+$2+24" +repage -colorspace gray pgm:- | python3 -c '
+import sys
+d = sys.stdin.buffer.read().split(b"\n", 3)
+w, h = map(int, d[1].split()); px = d[3]
+print(max((y for y in range(h) if min(px[y * w:(y + 1) * w]) < 100), default=-1))'
+}
+margin_end=$(lowest "$shots/both.png" 20 16)
+text_end=$(lowest "$shots/both.png" 44 60)
+gap=$((margin_end - text_end))
+[ "$gap" -ge 8 ] && [ "$gap" -le 24 ] || fail "numbers out of step with the lines (margin ends at $margin_end, text at $text_end)"
 # The highlight of Select All: the first lines turn dark where the text
 # is (the margin and the bar hand the drawing back to the text).
 for n in both status none; do
