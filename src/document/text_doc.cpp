@@ -143,13 +143,20 @@ CKXTextDocument::CKXTextDocument(LCommander* super, const std::string& path) : C
   try {
     mPanes = KxMakeTextPanes(*mEngine, mHandler, 640, 480, 0, false, this, kKxDocWindowLayout);
     mTextWindow = dynamic_cast<CKXTextWindow*>(mPanes.window);
-    if (!mTextWindow) {
-      delete mPanes.window;
-      throw LException(paramErr);
-    }
+    if (!mTextWindow) throw LException(paramErr);
     // The margin and the status bar show as the preferences ask.
     KxAddTextGages(mPanes, gPreference.showLineView != 0, gPreference.showInfoView != 0, false);
   } catch (...) {
+    // A window half built goes, its views let go of the engine first.
+    for (CKXTextView* v : mPanes.view)
+      if (v) {
+        v->SetEventHandler(nullptr);
+        v->SetTextEngine(nullptr);
+      }
+    mEngine->SetHandlerView(nullptr);
+    delete mPanes.window;
+    mPanes = KxTextPanes{};
+    mTextWindow = nullptr;
     mHandler->RemoveUser(this);
     mEngine->RemoveUser(this);
     throw;
