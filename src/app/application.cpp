@@ -18,6 +18,8 @@
 #include "platform/host/host.h"
 #include "platform/toolbox/keytable.h"
 #include "text/codes/jcode.h"
+#include "views/text_info_view.h"
+#include "views/text_window.h"
 
 namespace {
 
@@ -285,6 +287,16 @@ void CKXTextApp::EventAutoKey(const EventRecord& event) {
 void CKXTextApp::EventMenuChoice(std::int16_t menuID, std::int16_t item) {
   if (sUpdateMenus) UpdateMenus();
   if (menuID == kKxPopupMenuID) {
+    // The status bar's scale menu and the window's information menu answer
+    // their own choices; at most one pop-up waits at a time.
+    if (CKXTextInfoView::IsScaleMenuOpen()) {
+      CKXTextInfoView::ChooseScaleItem(std::int16_t(item + 1));   // its items count from 1
+      return;
+    }
+    if (CKXTextWindow::IsInfoMenuOpen()) {
+      CKXTextWindow::ChooseInfoMenu(item);
+      return;
+    }
     RunMenuCommand(CKXTextContextualMenu::CommandOfChoice(item), menuID, item);
     return;
   }

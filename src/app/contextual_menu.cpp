@@ -6,6 +6,8 @@
 #include "app/app_commands.h"
 #include "app/menu_keys.h"
 #include "platform/framework/menu.h"
+#include "views/text_info_view.h"
+#include "views/text_window.h"
 
 namespace {
 
@@ -153,6 +155,9 @@ bool CKXTextContextualMenu::Open(Point where) {
   if (!bar || !mOwner || LCommander::GetTarget() != mOwner) return false;
   Shown() = PopulateMenu(*bar, mOwner, mCommands);
   if (Shown().entries.empty()) return true;
+  // One pop-up at a time: the choice to come is this menu's.
+  CKXTextInfoView::ForgetScaleMenu();
+  CKXTextWindow::ForgetInfoMenu();
   KxCurrentHost().PopUpMenu(Shown().entries, where);
   LCommander::sUpdateCommandStatus = true;
   return true;

@@ -32,6 +32,7 @@
 #include "platform/keys.h"
 #include "text/codes/jcode.h"
 #include "text/store/text.h"
+#include "views/text_window.h"
 #include "views/view_classes.h"
 
 namespace {
@@ -140,16 +141,29 @@ CKXTextDocument::CKXTextDocument(LCommander* super, const std::string& path) : C
   events->SetTextEngine(mEngine);
   mHandler = events;
   try {
-    mPanes = KxMakeTextPanes(*mEngine, mHandler, 640, 480, 0, false, this);
+    mPanes = KxMakeTextPanes(*mEngine, mHandler, 640, 480, 0, false, this, kKxDocWindowLayout);
+    mTextWindow = dynamic_cast<CKXTextWindow*>(mPanes.window);
+    if (!mTextWindow) throw LException(paramErr);
+    // The margin and the status bar show as the preferences ask.
+    KxAddTextGages(mPanes, gPreference.showLineView != 0, gPreference.showInfoView != 0, false);
   } catch (...) {
+    // A window half built goes, its views let go of the engine first.
+    for (CKXTextView* v : mPanes.view)
+      if (v) {
+        v->SetEventHandler(nullptr);
+        v->SetTextEngine(nullptr);
+      }
+    mEngine->SetHandlerView(nullptr);
+    delete mPanes.window;
+    mPanes = KxTextPanes{};
+    mTextWindow = nullptr;
     mHandler->RemoveUser(this);
     mEngine->RemoveUser(this);
     throw;
   }
   SetWindow(mPanes.window);
   StartFromPreferences();
-  mUndoer = new CKXTextUndoer;
-  mPanes.window->AddAttachment(mUndoer, nullptr, true);
+  mTextWindow->SetDocument(this);   // the window joins a split grown too small
   for (CKXTextView* v : mPanes.view)
     if (v) {
       v->SetDocument(this);
@@ -427,10 +441,7 @@ void CKXTextDocument::DoRevert() {
     throw LException(err);
   }
   // The old actions name offsets of the old text: a fresh history.
-  mPanes.window->RemoveAttachment(mUndoer);
-  delete mUndoer;
-  mUndoer = new CKXTextUndoer;
-  mPanes.window->AddAttachment(mUndoer, nullptr, true);
+  mTextWindow->RenewUndoer();
   mTitle = LeafOf(path);
   UpdateTitle();
   mBackedUp = false;   // a new opening of the file

@@ -23,6 +23,7 @@
 class CKXTextEngine;
 class CKXEventHandler;
 class CKXTextUndoer;
+class CKXTextWindow;
 
 // How the document's file is written: the encoding of plain text, the
 // native container, or RTF.
@@ -152,7 +153,7 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   CKXTextEngine* mEngine = nullptr;
   CKXEventHandler* mHandler = nullptr;
   KxTextPanes mPanes;
-  CKXTextUndoer* mUndoer = nullptr;   // owned by the window
+  CKXTextWindow* mTextWindow = nullptr;   // mPanes.window
   std::string mTitle;   // UTF-8
   SKXSaveFormat mFormat;
   // The settings records read with the file (a new document's when it had

@@ -97,6 +97,9 @@ void KXTE_SetAutoIndent(KXEditHandle e, std::uint8_t on);
 std::uint8_t KXTE_GetAutoIndent(KXEditHandle e);
 std::uint16_t KXTE_SetEditScale(KXEditHandle e, short percent);
 short KXTE_GetEditScale(KXEditHandle e);
+// The scale the text is shown at: the edit scale with the screen's factor
+// on top (0 for 100 %).
+short KXTE_GetShownScale(KXEditHandle e);
 // The screen's factor every edit object shows its text at, on top of its
 // own scale (percent of 72 dpi; 100: none). The program sets it once from
 // the desktop's resolution; drivers keep 100.

@@ -370,6 +370,10 @@ short KXTE_GetEditScale(KXEditHandle e) {
   auto* x = EditOf(e);
   return x ? short(x->GetEditScale()) : short{};
 }
+short KXTE_GetShownScale(KXEditHandle e) {
+  auto* x = EditOf(e);
+  return x ? x->ShownScale() : short{};
+}
 
 std::uint16_t KXTE_Resize(KXEditHandle e, const RectL& dest, const RectL* view) {
   auto* x = EditOf(e);

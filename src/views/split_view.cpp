@@ -3,10 +3,13 @@
 #include "platform/draw/color.h"
 #include "platform/exception.h"
 #include "platform/framework/layout.h"
+#include "platform/framework/scroller.h"
 #include "platform/resources.h"
 #include "views/text_scroller.h"
 #include "platform/framework/window.h"
 #include "platform/host/host.h"
+#include "views/text_info_view.h"
+#include "views/text_line_view.h"
 #include "views/text_view.h"
 
 namespace {
@@ -186,10 +189,11 @@ const KxLayoutPaneRecord* FindRecord(std::int32_t paneID) {
 }  // namespace
 
 KxTextPanes KxMakeTextPanes(CKXTextEngine& engine, CKXEventHandler* handler, std::int32_t width,
-                            std::int32_t height, std::int32_t splitAt, bool vertical, LCommander* super) {
+                            std::int32_t height, std::int32_t splitAt, bool vertical, LCommander* super,
+                            std::int16_t layout) {
   constexpr PaneIDT kScroller = 1005, kView = 1001, kBar = 1006, kScroller2 = 1008, kView2 = 1009;
   KxTextPanes p;
-  p.window = LWindow::CreateWindow(kKxTextWindowLayout, super);
+  p.window = LWindow::CreateWindow(layout, super);
   const Rect b = p.window->GetGlobalBounds();
   p.window->DoSetBounds(Rect{b.top, b.left, std::int16_t(b.top + height), std::int16_t(b.left + width)});
   p.scroller[0] = dynamic_cast<CKXTextScroller*>(p.window->FindPaneByID(kScroller));
@@ -248,4 +252,59 @@ KxTextPanes KxMakeTextPanes(CKXTextEngine& engine, CKXEventHandler* handler, std
   scroller->SetVertical(vertical);
   p.window->Refresh();
   return p;
+}
+
+void KxAddTextGages(KxTextPanes& panes, bool lines, bool status, bool vertical) {
+  constexpr std::int32_t kBarThickness = 15;
+  if (!panes.window) return;
+  CKXTextInfoView* info = nullptr;
+  if (status && panes.scroller[0]) {
+    CKXTextScroller& s = *panes.scroller[0];
+    const RectL f = s.CalcPortFrameRect();
+    info = new CKXTextInfoView;
+    info->SetPaneID(kKxInfoViewID);
+    info->PutInside(panes.window, f.left, f.bottom - kBarThickness);
+    info->ResizeFrameTo(kKxStatusBarWideWidth, kBarThickness, false);
+    // Stays at the bottom-left corner as the window is resized.
+    SBooleanRect bind;
+    bind.left = bind.bottom = true;
+    info->SetFrameBinding(bind);
+    info->SetTextView(panes.view[0]);
+    if (LScrollBar* bar = s.GetHScrollBar()) {
+      const std::int32_t take = lines && !vertical ? kKxStatusBarWidth : kKxStatusBarWideWidth;
+      bar->ResizeFrameBy(-take, 0, false);
+      bar->MoveBy(take, 0, false);
+    }
+    for (CKXTextView* v : panes.view)
+      if (v) v->SetInfoView(info);
+  }
+  if (lines) {
+    for (int k = 0; k < 2; ++k) {
+      CKXTextScroller* s = panes.scroller[k];
+      if (!s || !panes.view[k]) continue;
+      const RectL f = s->CalcPortFrameRect();
+      auto* margin = new CKXTextLineView;
+      margin->SetPaneID(k == 0 ? kKxLineViewID : kKxLineView2ID);
+      margin->SetVertical(vertical);
+      margin->SetTextView(panes.view[k]);
+      margin->SetInfoView(info);
+      SBooleanRect bind;
+      bind.left = bind.top = true;
+      margin->PutInside(panes.window, f.left, f.top);
+      if (vertical) {
+        margin->ResizeFrameTo(f.right - f.left - kBarThickness, kKxLineViewWidth, false);
+        bind.right = true;
+        s->MoveBy(0, kKxLineViewWidth, false);
+        s->ResizeFrameBy(0, -kKxLineViewWidth, false);
+      } else {
+        margin->ResizeFrameTo(kKxLineViewWidth, f.bottom - f.top - kBarThickness, false);
+        bind.bottom = true;
+        s->MoveBy(kKxLineViewWidth, 0, false);
+        s->ResizeFrameBy(-kKxLineViewWidth, 0, false);
+      }
+      margin->SetFrameBinding(bind);
+      panes.view[k]->SetLineView(margin);
+    }
+  }
+  panes.window->Refresh();
 }

@@ -94,5 +94,15 @@ constexpr std::int16_t kKxTextWindowLayout = 1090;
 // engine and the handler starts after the bar at that port row (column in
 // vertical writing, side by side). The caller keeps its own use of the
 // engine and deletes the window.
+// `layout` names a window layout with the same panes (the document
+// window's is kKxDocWindowLayout).
 KxTextPanes KxMakeTextPanes(CKXTextEngine& engine, CKXEventHandler* handler, std::int32_t width,
-                            std::int32_t height, std::int32_t splitAt, bool vertical, LCommander* super);
+                            std::int32_t height, std::int32_t splitAt, bool vertical, LCommander* super,
+                            std::int16_t layout = kKxTextWindowLayout);
+// Window layout of the document window.
+constexpr std::int16_t kKxDocWindowLayout = 1000;
+// Adds the line-number margin beside each text pane (above it in vertical
+// writing) when `lines`, and the status bar at the left end of the first
+// pane's horizontal scroll bar when `status`; the text panes make room.
+// Shared by the document window and the window driver.
+void KxAddTextGages(KxTextPanes& panes, bool lines, bool status, bool vertical);

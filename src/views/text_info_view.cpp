@@ -143,6 +143,8 @@ void CKXTextInfoView::DoInfoMenu() {
     const Rect b = w->GetGlobalBounds();
     where = Point{KxPinShort(std::int64_t(b.top) + corner.v), KxPinShort(std::int64_t(b.left) + corner.h)};
   }
+  // One pop-up at a time: the choice to come is this menu's.
+  CKXTextWindow::ForgetInfoMenu();
   sPendingScaleMenu = this;
   KxCurrentHost().PopUpMenu(entries, where);
 }
@@ -199,6 +201,7 @@ void CKXTextInfoView::UpdateGage() {
 }
 
 void CKXTextInfoView::RedrawFrom(std::int32_t from) {
+  StKxKeepFocus keep;
   RectL f;
   if (!IsVisible() || !CalcLocalFrameRect(f) || !FocusDraw()) return;
   Rect area;
@@ -215,9 +218,15 @@ void CKXTextInfoView::RedrawFrom(std::int32_t from) {
 }
 
 void CKXTextInfoView::DrawNow() {
+  StKxKeepFocus keep;
   RectL f;
   if (!IsVisible() || !CalcLocalFrameRect(f) || !FocusDraw()) return;
   DrawSelf();
+}
+
+void CKXTextInfoView::Draw(RgnHandle portRgn) {
+  StKxKeepFocus keep;
+  LView::Draw(portRgn);
 }
 
 void CKXTextInfoView::DrawSelf() {

@@ -61,6 +61,10 @@ class CKXTextInfoView : public LView {
   // ChooseScaleItem hands to the bar that asked.
   void DoInfoMenu();
   static bool ChooseScaleItem(std::int16_t item);
+  // Whether a scale menu waits for its choice; forgetting it lets a later
+  // pop-up's choice go elsewhere.
+  static bool IsScaleMenuOpen() { return sPendingScaleMenu != nullptr; }
+  static void ForgetScaleMenu() { sPendingScaleMenu = nullptr; }
   // The document window's information menu, from a click on the mark.
   void DoWindowInfoMenu();
   void DoPageJump(std::uint16_t modifiers);
@@ -76,6 +80,7 @@ class CKXTextInfoView : public LView {
   void SetLineHidden(bool hidden) { mLineHidden = hidden; }
   void AdaptToSuperFrameSize(std::int32_t dw, std::int32_t dh, bool refresh) override;
 
+  void Draw(RgnHandle portRgn) override;
   void DrawSelf() override;
   // What the page and line fields show now ("" for no page outside paper view).
   std::string PageText() const;

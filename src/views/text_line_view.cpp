@@ -209,6 +209,11 @@ bool CKXTextLineView::ShownRect(RectL& shown) const {
   return mTextView->CalcLocalFrameRect(shown);
 }
 
+void CKXTextLineView::Draw(RgnHandle portRgn) {
+  StKxKeepFocus keep;
+  LView::Draw(portRgn);
+}
+
 void CKXTextLineView::DrawSelf() {
   RectL f;
   if (!CalcLocalFrameRect(f)) return;
@@ -217,6 +222,7 @@ void CKXTextLineView::DrawSelf() {
 }
 
 void CKXTextLineView::UpdateGage() {
+  StKxKeepFocus keep;
   if (mLaidOutHidden || !mDrawn || !IsVisible() || !FocusDraw()) return;
   const RectL inside = InsideRect();
   KxClipScope clip(inside);
@@ -224,6 +230,7 @@ void CKXTextLineView::UpdateGage() {
 }
 
 void CKXTextLineView::ScrollGage(std::int32_t delta) {
+  StKxKeepFocus keep;
   if (mLaidOutHidden || delta == 0 || !mDrawn || !IsVisible() || !FocusDraw()) return;
   const RectL inside = InsideRect();
   const std::int64_t extent = mVertical ? std::int64_t(inside.right) - inside.left
@@ -303,7 +310,9 @@ void CKXTextLineView::DrawLineNumbers(const RectL& clip) {
   KxFontInfo info{};
   GetFontInfo(&info);
   const std::int32_t fontHeight = info.ascent + info.descent;
-  const short scale = KXTE_GetEditScale(engine.GetEdit());
+  // Numbers sit where the text draws its lines: at the scale it is shown
+  // at, the desktop's resolution included.
+  const short scale = KXTE_GetShownScale(engine.GetEdit());
   RectL f;
   CalcLocalFrameRect(f);
   for (KxLineMark& m : KxCollectLineMarks(engine, shown, scale, fontHeight)) {

@@ -60,6 +60,7 @@ class CKXTextLineView : public LView, public CKXTextGage {
   // Selects whole lines from the mouse while its button is down.
   void DoLineSelect(const EventRecord& event);
 
+  void Draw(RgnHandle portRgn) override;
   void DrawSelf() override;
   void UpdateGage();
   // The text scrolled by `delta` across its lines: the numbers follow.

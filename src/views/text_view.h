@@ -46,6 +46,23 @@ class CKXTextGage {
   virtual std::int32_t GetGageHeight() const { return 16; }
 };
 
+// The panes beside the text (status bar, margins) draw in the middle of
+// others' drawing: a window update, an activation, a selection change. The
+// text's engine goes on drawing its caret and highlight with the port as
+// it left it, so the focus goes back to the view that had it.
+class StKxKeepFocus {
+ public:
+  StKxKeepFocus() : mWas(LView::GetInFocusView()) {}
+  ~StKxKeepFocus() {
+    if (mWas) mWas->FocusDraw();
+  }
+  StKxKeepFocus(const StKxKeepFocus&) = delete;
+  StKxKeepFocus& operator=(const StKxKeepFocus&) = delete;
+
+ private:
+  LView* mWas;
+};
+
 // Drop kinds: from elsewhere, a copy within the window, a move within it.
 constexpr short kKxDropFromOutside = 15;
 constexpr short kKxDropCopy = 17;

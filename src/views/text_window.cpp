@@ -6,6 +6,7 @@
 #include "engine/text_undoer.h"
 #include "platform/framework/commander.h"
 #include "platform/host/host.h"
+#include "views/text_info_view.h"
 #include "views/text_scroller.h"
 #include "views/text_view.h"
 
@@ -69,7 +70,17 @@ CKXTextWindow::~CKXTextWindow() {
 void CKXTextWindow::MakeUndoer() {
   // Undo and redo of the window's text go through this attachment; it
   // lives as long as the window.
-  AddAttachment(new CKXTextUndoer, nullptr, true);
+  mUndoer = new CKXTextUndoer;
+  AddAttachment(mUndoer, nullptr, true);
+}
+
+void CKXTextWindow::RenewUndoer() {
+  if (mUndoer) {
+    RemoveAttachment(mUndoer);
+    delete mUndoer;
+    mUndoer = nullptr;
+  }
+  MakeUndoer();
 }
 
 CKXTextScroller* CKXTextWindow::FirstScroller() {
@@ -198,6 +209,8 @@ void CKXTextWindow::InfoMenus(Point where) {
     e.mark = item.checked ? kKxCheckMark : 0;
     entries.push_back(e);
   }
+  // One pop-up at a time: the choice to come is this menu's.
+  CKXTextInfoView::ForgetScaleMenu();
   sMenuWindow = this;
   KxCurrentHost().PopUpMenu(entries, where);
 }

@@ -19,6 +19,7 @@
 
 class CKXTextDoc;
 class CKXTextScroller;
+class CKXTextUndoer;
 
 // A split pane this small across the split (or smaller) is joined again.
 constexpr std::int32_t kKxSplitJoinExtent = 63;
@@ -96,6 +97,10 @@ class CKXTextWindow : public LWindow {
   // The window may be gone afterwards.
   bool CloseAll();
 
+  // Drops the undo history: a fresh undoer replaces the window's (its old
+  // actions name offsets of a text that is gone).
+  void RenewUndoer();
+
   void ResizeFrameBy(std::int32_t dw, std::int32_t dh, bool refresh) override;
   bool CalcStandardBounds(Rect& bounds) const override;
 
@@ -106,6 +111,8 @@ class CKXTextWindow : public LWindow {
   // through ChooseInfoMenu with the item's index.
   void InfoMenus(Point where);
   static bool ChooseInfoMenu(std::int16_t index);
+  static bool IsInfoMenuOpen() { return sMenuWindow != nullptr; }
+  static void ForgetInfoMenu() { sMenuWindow = nullptr; }
 
   // Texts of the fixed items (UTF-8), replaced from the resources.
   static void SetInfoTexts(std::vector<std::string> texts);
@@ -115,6 +122,7 @@ class CKXTextWindow : public LWindow {
   void MakeUndoer();
 
   CKXTextScroller* mScroller = nullptr;
+  CKXTextUndoer* mUndoer = nullptr;   // owned as an attachment
   CKXTextDoc* mDocument = nullptr;
   CKXTextWindowDoc* mWindowDoc = nullptr;
   std::vector<KxInfoItem> mShownItems;

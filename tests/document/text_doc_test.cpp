@@ -33,6 +33,8 @@
 #include "platform/keys.h"
 #include "platform/toolbox/pict.h"
 #include "text/store/converters.h"
+#include "views/text_info_view.h"
+#include "views/text_window.h"
 
 namespace {
 
@@ -768,6 +770,85 @@ TEST_F(TextDocTest, NewDocumentsStartFromThePreferencesAndStack) {
     EXPECT_LE(r.right, screen.right);
     EXPECT_GT(r.right - r.left, 640);   // the screen's width, not a fixed small window
   }
+}
+
+// The document window carries the line-number margin and the status bar
+// as the preferences ask: present, shown, beside the text (which makes
+// room) and following its caret; absent or hidden when not asked for.
+TEST_F(TextDocTest, WindowShowsTheMarginAndStatusBarThePreferencesAskFor) {
+  const SKXPreference saved = gPreference;
+  const fs::path p = dir / "lines.txt";
+  Spit(p, "one\ntwo\nthree\n");
+  for (const auto& [lines, status] : {std::pair{1, 1}, {0, 1}, {1, 0}, {0, 0}}) {
+    SCOPED_TRACE("lines " + std::to_string(lines) + ", status " + std::to_string(status));
+    gPreference.showLineView = std::uint8_t(lines);
+    gPreference.showInfoView = std::uint8_t(status);
+    CKXTextDocument* d = Open(p);
+    ASSERT_NE(d, nullptr);
+    LWindow* w = d->GetWindow();
+    ASSERT_NE(dynamic_cast<CKXTextWindow*>(w), nullptr);
+    auto shown = [&](PaneIDT id) {
+      LPane* pane = w->FindPaneByID(id);
+      return pane && pane->IsVisible();
+    };
+    EXPECT_EQ(shown(kKxLineViewID), lines != 0);
+    EXPECT_EQ(shown(kKxInfoViewID), status != 0);
+    EXPECT_FALSE(shown(kKxLineView2ID));   // no split
+    LPane* scroller = w->FindPaneByID(kKxTextScrollerID);
+    ASSERT_NE(scroller, nullptr);
+    const RectL text = scroller->CalcPortFrameRect();
+    if (LPane* margin = w->FindPaneByID(kKxLineViewID); margin && lines) {
+      const RectL m = margin->CalcPortFrameRect();
+      EXPECT_LE(m.right, text.left);   // the text starts beside the margin, not under it
+      EXPECT_GT(m.bottom - m.top, 0);
+    }
+    if (auto* bar = dynamic_cast<CKXTextInfoView*>(w->FindPaneByID(kKxInfoViewID)); bar && status) {
+      const RectL b = bar->CalcPortFrameRect();
+      EXPECT_EQ(b.bottom, text.bottom);   // along the horizontal scroll bar
+      host.PostKey(kKxCharDownArrow, 0x7D);
+      host.PostKey(kKxCharDownArrow, 0x7D);
+      Drain();
+      long line = 0, column = 0;
+      bar->GetShownLineColm(line, column);
+      EXPECT_EQ(line, 3);   // the bar follows this document's caret
+    }
+    Command(kClose);
+    EXPECT_TRUE(KxTextDocHooks::All().empty());
+  }
+  gPreference = saved;
+}
+
+// A choice in the status bar's scale menu comes back from the host as a
+// pop-up choice and sets the document's scale; a contextual menu opened
+// afterwards takes the next pop-up choice for itself.
+TEST_F(TextDocTest, StatusBarScaleMenuChoiceReachesTheDocument) {
+  const SKXPreference saved = gPreference;
+  gPreference.showInfoView = 1;
+  const fs::path p = dir / "scale.txt";
+  Spit(p, "scale\n");
+  CKXTextDocument* d = Open(p);
+  gPreference = saved;
+  ASSERT_NE(d, nullptr);
+  auto* bar = dynamic_cast<CKXTextInfoView*>(d->GetWindow()->FindPaneByID(kKxInfoViewID));
+  ASSERT_NE(bar, nullptr);
+  const KXEditHandle edit = d->GetEngine()->GetEdit();
+  const std::int16_t before = KxScaleMenuItem(KXTE_GetEditScale(edit));
+  ASSERT_GE(before, 1);
+  const std::int16_t index = before == 1 ? 1 : 0;   // another item, counted from 0
+  bar->DoInfoMenu();
+  EXPECT_TRUE(CKXTextInfoView::IsScaleMenuOpen());
+  host.PostMenuChoice(kKxPopupMenuID, index);
+  Drain();
+  EXPECT_FALSE(CKXTextInfoView::IsScaleMenuOpen());
+  EXPECT_EQ(KxScaleMenuItem(KXTE_GetEditScale(edit)), index + 1);
+  // The information menu's pending choice is dropped by a later scale menu.
+  dynamic_cast<CKXTextWindow*>(d->GetWindow())->InfoMenus(Point{10, 10});
+  EXPECT_TRUE(CKXTextWindow::IsInfoMenuOpen());
+  bar->DoInfoMenu();
+  EXPECT_FALSE(CKXTextWindow::IsInfoMenuOpen());
+  host.PostMenuChoice(kKxPopupMenuID, std::int16_t(before - 1));
+  Drain();
+  EXPECT_EQ(KxScaleMenuItem(KXTE_GetEditScale(edit)), before);
 }
 
 }  // namespace
