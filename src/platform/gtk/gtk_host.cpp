@@ -269,6 +269,8 @@ constexpr unsigned kPrimaryButton = 1;
 constexpr unsigned kSecondaryButton = 3;   // the contextual click: a control-click
 
 void DeliverHeldPress(KxGtkHost::Impl* impl, bool moved);
+// How long a press may stay still and still become a drag.
+constexpr guint kPressHoldMs = 300;
 
 gboolean OnButton(GtkWidget* widget, GdkEventButton* e, gpointer) {
   KxGtkHost::Impl* impl = gKxGtkImpl;
@@ -305,6 +307,15 @@ gboolean OnButton(GtkWidget* widget, GdkEventButton* e, gpointer) {
     DeliverHeldPress(impl, false);
     impl->heldPress = ev;
     impl->pressHeld = true;
+    // A press held still is a press, not the start of a drag: after a moment
+    // it goes on, so that what repeats while the button is down does.
+    impl->pressTimer = g_timeout_add(kPressHoldMs, [](gpointer) -> gboolean {
+      if (gKxGtkImpl) {
+        gKxGtkImpl->pressTimer = 0;
+        DeliverHeldPress(gKxGtkImpl, false);
+      }
+      return G_SOURCE_REMOVE;
+    }, nullptr);
     return TRUE;
   }
   DeliverHeldPress(impl, false);
@@ -317,6 +328,10 @@ gboolean OnButton(GtkWidget* widget, GdkEventButton* e, gpointer) {
 constexpr int kClickSlop = 3;
 
 void DeliverHeldPress(KxGtkHost::Impl* impl, bool moved) {
+  if (impl->pressTimer) {
+    g_source_remove(impl->pressTimer);
+    impl->pressTimer = 0;
+  }
   if (!impl->pressHeld) return;
   impl->pressHeld = false;
   UMouseUtils::SetMovedAtPress(moved);
@@ -577,6 +592,8 @@ KxGtkHost::~KxGtkHost() {
   mImpl->KeepInput(nullptr);
   mImpl->UnwatchClipboard();
   KxSetURLOpener(nullptr);
+  if (mImpl->pressTimer) g_source_remove(mImpl->pressTimer);
+  mImpl->pressTimer = 0;
   gKxGtkImpl = nullptr;
   KxSetHost(nullptr);
   KxSetClock(nullptr);

@@ -74,6 +74,7 @@ struct KxGtkHost::Impl {
   // press in a selection then starts a drag or places the caret).
   bool pressHeld = false;
   EventRecord heldPress{};
+  guint pressTimer = 0;   // delivers a press held still (a held scroll arrow repeats)
   bool moved = false;              // the pointer moved: end the wait for cursor adjustment
   bool inUpdate = false;
   // While a key goes through an input-method context: what it committed.
