@@ -82,8 +82,8 @@ OSStatus KxAppEventTarget::Send(KxTargetEvent& event) {
   // Newest first, as handlers installed later stand in front on a target.
   const auto all = Handlers();   // a handler may install or remove others
   for (auto it = all.rbegin(); it != all.rend(); ++it)
-    for (const KxEventTypeSpec& spec : it->specs)
-      if (spec.eventClass == event.GetEventClass() && spec.eventKind == event.GetKind()) {
+    for (const KxEventTypeSpec& type : it->specs)
+      if (type.eventClass == event.GetEventClass() && type.eventKind == event.GetKind()) {
         const OSStatus answer = it->handler(nullptr, event, it->userData);
         if (answer != kKxEventNotHandled) return answer;
         break;

@@ -378,26 +378,13 @@ void CKXJpegDecoder::ReadComment() {
 
 // ---------------------------------------------------------------- decoding
 
-long CKXJpegDecoder::DoDecode() {
-  mLastError = kNoError;
-  mLastCode = 0;
-  const long needed = kHuffmanRead | kQuantRead | kScanReached;
-  if (!mStream || (mFlags & needed) != needed) {
-    Fail(kDataFormatError, 32);
-    return -2;
-  }
-  try {
-    Decode(false);
-    return 0;
-  } catch (...) {
-    const EError kind = RecordError();
-    DeleteDecode();
-    DeleteRGB();
-    return kind == kDataFormatError || kind == kNotSupported ? -2 : -1;
-  }
-}
+long CKXJpegDecoder::DoDecode() { return RunDecode(false); }
 
-long CKXJpegDecoder::DoDecodeRows() {
+long CKXJpegDecoder::DoDecodeRows() { return RunDecode(true); }
+
+// Both ways of decoding: the headers must have come; a failure frees what
+// the decode held and answers -2 for bad or unsupported data, else -1.
+long CKXJpegDecoder::RunDecode(bool rows) {
   mLastError = kNoError;
   mLastCode = 0;
   const long needed = kHuffmanRead | kQuantRead | kScanReached;
@@ -406,7 +393,7 @@ long CKXJpegDecoder::DoDecodeRows() {
     return -2;
   }
   try {
-    Decode(true);
+    Decode(rows);
     return 0;
   } catch (...) {
     const EError kind = RecordError();

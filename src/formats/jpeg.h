@@ -187,6 +187,7 @@ class CKXJpegDecoder {
   void ReadComment();
   int SegmentLength(int minimum);
   void Decode(bool rows);
+  long RunDecode(bool rows);
   void DecodeMCU(long mcuRow, long mcuColumn);
   void DecodeHuffmanBlock(int scanIndex);
   int Decode1HuffmanCode(const SKXJpegHuffman& table, int errorCode);

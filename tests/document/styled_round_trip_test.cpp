@@ -12,6 +12,7 @@
 #include "app/application.h"
 #include "common/styled_sample.h"
 #include "common/test_main.h"
+#include "doc_app_fixture.h"
 #include "document/doc_file.h"
 #include "document/text_doc.h"
 #include "platform/fonts.h"
@@ -40,33 +41,7 @@ SKXDocSettings Settings(std::mt19937& rng, long length) {
   return s;
 }
 
-class StyledRoundTrip : public ::testing::TestWithParam<EKXLayout> {
- protected:
-  void SetUp() override {
-    KxFontInstallBackend(KxSyntheticFontBackend());
-    KxRegisterFrameworkClasses();
-    dir = fs::temp_directory_path() / ("kx_styled_" + std::to_string(::getpid()) + "_" +
-                                       std::to_string(int(GetParam())));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    CKXTextDocument::GetSettings() = CKXTextDocument::Settings{};
-    app = std::make_unique<CKXTextApp>(&hooks);
-    app->Prepare();
-  }
-  void TearDown() override {
-    for (CKXTextDocument* d : KxTextDocHooks::All()) delete d;
-    app.reset();
-    fs::remove_all(dir);
-  }
-  void Drain() {
-    for (int guard = 0; guard < 10000 && host.PendingEvents() > 0; ++guard) app->ProcessNextEvent();
-  }
-
-  KxHeadlessHost host;
-  KxTextDocHooks hooks;
-  std::unique_ptr<CKXTextApp> app;
-  fs::path dir;
-};
+class StyledRoundTrip : public kxtest::DocAppTest, public ::testing::WithParamInterface<EKXLayout> {};
 
 TEST_P(StyledRoundTrip, EveryRunAndSettingSurvivesOpenEditAndSave) {
   const EKXLayout layout = GetParam();

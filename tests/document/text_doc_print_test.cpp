@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "app/application.h"
+#include "doc_app_fixture.h"
 #include "document/doc_records.h"
 #include "document/print_record.h"
 #include "document/text_doc.h"
@@ -64,17 +65,10 @@ KxPageSetup Sheet(std::int32_t w, std::int32_t h, std::int32_t margin, bool land
   return s;
 }
 
-class TextDocPrintTest : public ::testing::Test {
+class TextDocPrintTest : public kxtest::DocAppTest {
  protected:
   void SetUp() override {
-    KxFontInstallBackend(KxSyntheticFontBackend());
-    KxRegisterFrameworkClasses();
-    dir = fs::temp_directory_path() / ("kx_tprint_" + std::to_string(::getpid()) + "_" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    app = std::make_unique<CKXTextApp>(&hooks);
-    app->Prepare();
+    DocAppTest::SetUp();
     std::string text;
     for (int i = 0; i < 300; ++i) text += "Line " + std::to_string(i) + " of a text that spans pages.\n";
     std::ofstream(dir / "text.txt", std::ios::binary) << text;
@@ -82,26 +76,9 @@ class TextDocPrintTest : public ::testing::Test {
     Drain();
     doc = KxTextDocHooks::All().front();
   }
-  void TearDown() override {
-    kx_filetest::Reset();
-    for (CKXTextDocument* d : KxTextDocHooks::All()) delete d;
-    app.reset();
-    fs::remove_all(dir);
-  }
-  void Drain() {
-    for (int guard = 0; guard < 10000 && host.PendingEvents() > 0; ++guard) app->ProcessNextEvent();
-  }
-  void Command(CommandT c) {
-    LCommander::GetTarget()->ProcessCommand(c, nullptr);
-    Drain();
-  }
   KXEditHandle Edit() const { return doc->GetEngine()->GetEdit(); }
   PointL Paper() const { return KXTE_GetPaperSize(Edit()); }
 
-  KxHeadlessHost host;
-  KxTextDocHooks hooks;
-  std::unique_ptr<CKXTextApp> app;
-  fs::path dir;
   CKXTextDocument* doc = nullptr;
 };
 

@@ -15,6 +15,7 @@
 #include <tuple>
 
 #include "app/application.h"
+#include "doc_app_fixture.h"
 #include "app/globals.h"
 #include "document/text_doc.h"
 #include "engine/text_engine.h"
@@ -53,52 +54,12 @@ std::set<std::string> Listing(const fs::path& dir) {
   return names;
 }
 
-class TextDocTest : public ::testing::Test {
+class TextDocTest : public kxtest::DocAppTest {
  protected:
-  void SetUp() override {
-    KxFontInstallBackend(KxSyntheticFontBackend());
-    KxRegisterFrameworkClasses();
-    dir = fs::temp_directory_path() / ("kx_tdoc_" + std::to_string(::getpid()) + "_" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    CKXTextDocument::GetSettings() = CKXTextDocument::Settings{};
-    app = std::make_unique<CKXTextApp>(&hooks);
-    app->Prepare();
-  }
-  void TearDown() override {
-    kx_filetest::Reset();
-    for (CKXTextDocument* d : KxTextDocHooks::All()) delete d;
-    app.reset();
-    fs::remove_all(dir);
-  }
-  void Drain() {
-    for (int guard = 0; guard < 10000 && host.PendingEvents() > 0; ++guard) app->ProcessNextEvent();
-  }
   void Type(const std::string& s) {
     for (char c : s) host.PostKey(std::uint8_t(c), 0);
     Drain();
   }
-  void Command(CommandT c) {
-    LCommander::GetTarget()->ProcessCommand(c, nullptr);
-    Drain();
-  }
-  CKXTextDocument* Front() {
-    auto all = KxTextDocHooks::All();
-    for (CKXTextDocument* d : all)
-      if (d->GetWindow() == LWindow::FetchFrontWindow()) return d;
-    return nullptr;
-  }
-  CKXTextDocument* Open(const fs::path& p) {
-    if (!hooks.OpenDocument(p.string())) return nullptr;
-    Drain();
-    return Front();
-  }
-
-  KxHeadlessHost host;
-  KxTextDocHooks hooks;
-  std::unique_ptr<CKXTextApp> app;
-  fs::path dir;
 };
 
 constexpr CommandT kSave = 5, kSaveAs = 6, kRevert = 7, kClose = 4;

@@ -13,15 +13,7 @@
 
 namespace kxdriver {
 
-struct HandleOwner {
-  Handle h = nullptr;
-  HandleOwner() = default;
-  HandleOwner(const HandleOwner&) = delete;
-  HandleOwner& operator=(const HandleOwner&) = delete;
-  ~HandleOwner() {
-    if (h) KxMemHFree(h);
-  }
-};
+using HandleOwner = StKxHandle;
 
 // UTF-16 units of UTF-8 or UTF-16 bytes (a byte-order mark chooses the order).
 inline std::vector<char16_t> Units(short code, const unsigned char* p, long n) {

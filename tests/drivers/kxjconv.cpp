@@ -54,13 +54,6 @@ bool WriteFile(const char* path, const unsigned char* p, long n) {
 }
 
 // Owns a handle for a scope.
-struct HandleOwner {
-  Handle h = nullptr;
-  ~HandleOwner() {
-    if (h) KxMemHFree(h);
-  }
-};
-
 // Units of a UTF-8 or UTF-16 text (a UTF-16 byte-order mark chooses the
 // order, big-endian without one).
 std::vector<char16_t> UnitsOf(short from, const unsigned char* p, long n) {
@@ -105,7 +98,7 @@ bool Convert(short from, short to, const std::vector<unsigned char>& in, CKXJCod
       last.UTF8toUNICODE(p, n, true);
   } else if (fromUnicode) {
     std::vector<char16_t> units = UnitsOf(from, p, n);
-    HandleOwner text, entries;
+    StKxHandle text, entries;
     long len = 0, count = 0;
     if (!UKXUnicode::ConvertToText(units.data(), long(units.size()), nullptr, text.h, len, entries.h, count,
                                    kScriptJapanese))
@@ -142,7 +135,7 @@ bool Convert(short from, short to, const std::vector<unsigned char>& in, CKXJCod
       p = first.GetTextPtr();
       n = first.GetTextSize();
     }
-    HandleOwner units, glyphs;
+    StKxHandle units, glyphs;
     long count = 0;
     UKXUnicode::ConvertFromText(kScriptJapanese, reinterpret_cast<const char*>(p), n, sides.data(),
                                 long(sides.size()), units.h, count, glyphs.h);
@@ -187,7 +180,7 @@ bool ConvertPiece(short to, const unsigned char* p, long n, std::vector<unsigned
   if (to == kKxCodeEUC) {
     conv.SJIStoEUC(p, n);
   } else {
-    HandleOwner text, glyphs;
+    StKxHandle text, glyphs;
     long count = 0;
     UKXUnicode::ConvertFromText(kScriptJapanese, reinterpret_cast<const char*>(p), n, nullptr, 0, text.h, count,
                                 glyphs.h);

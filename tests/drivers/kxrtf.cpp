@@ -76,13 +76,6 @@ const char* ErrorName(int error) {
   }
 }
 
-struct HandleOwner {
-  Handle h = nullptr;
-  ~HandleOwner() {
-    if (h) KxMemHFree(h);
-  }
-};
-
 // The text as UTF-8 through the Unicode bridge, CR as a newline.
 std::string TextUTF8(const CKXText& t) {
   const long n = t.GetLength();
@@ -92,7 +85,7 @@ std::string TextUTF8(const CKXText& t) {
   t.GetText(bytes.data(), n, styls.data(), long(styls.size()), nullptr, 0, nullptr, 0, unis.data(),
             long(unis.size()) - 1);
   std::vector<SKXScriptRun> runs = KxScriptRunsOf(styls.data(), long(styls.size()));
-  HandleOwner units, glyphs;
+  StKxHandle units, glyphs;
   long count = 0;
   UKXUnicode::ConvertFromText(0, bytes.data(), n, unis.data(), t.GetUniCharsCount(), units.h, count, glyphs.h,
                               runs.data(), long(runs.size()));
@@ -233,7 +226,7 @@ int Export(const char* path, const char* encoding, const char* font, const char*
     std::vector<char16_t> units(static_cast<std::size_t>(n / 2));
     for (long k = 0; k + 1 < n; k += 2)
       units[static_cast<std::size_t>(k / 2)] = big ? char16_t(p[k] << 8 | p[k + 1]) : char16_t(p[k + 1] << 8 | p[k]);
-    HandleOwner text, entries;
+    StKxHandle text, entries;
     long len = 0, count = 0;
     if (!UKXUnicode::ConvertToText(units.data(), long(units.size()), nullptr, text.h, len, entries.h, count,
                                    kScriptJapanese)) {

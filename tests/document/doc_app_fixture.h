@@ -1,0 +1,71 @@
+// The application with the program's text documents on the headless host,
+// in a scratch folder of the test's own: what the document tests open,
+// type into and save through.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "app/application.h"
+#include "document/text_doc.h"
+#include "platform/files.h"
+#include "platform/fonts.h"
+#include "platform/framework/commander.h"
+#include "platform/framework/framework_classes.h"
+#include "platform/framework/window.h"
+#include "platform/host/headless.h"
+
+namespace kxtest {
+
+class DocAppTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    KxFontInstallBackend(KxSyntheticFontBackend());
+    KxRegisterFrameworkClasses();
+    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = std::string(info->test_suite_name()) + "_" + info->name();
+    for (char& c : name)
+      if (c == '/') c = '_';
+    dir = std::filesystem::temp_directory_path() / ("kx_doc_" + std::to_string(::getpid()) + "_" + name);
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    CKXTextDocument::GetSettings() = CKXTextDocument::Settings{};
+    app = std::make_unique<CKXTextApp>(&hooks);
+    app->Prepare();
+  }
+  void TearDown() override {
+    kx_filetest::Reset();
+    for (CKXTextDocument* d : KxTextDocHooks::All()) delete d;
+    app.reset();
+    std::filesystem::remove_all(dir);
+  }
+  void Drain() {
+    for (int guard = 0; guard < 10000 && host.PendingEvents() > 0; ++guard) app->ProcessNextEvent();
+  }
+  void Command(CommandT c) {
+    LCommander::GetTarget()->ProcessCommand(c, nullptr);
+    Drain();
+  }
+  CKXTextDocument* Front() {
+    for (CKXTextDocument* d : KxTextDocHooks::All())
+      if (d->GetWindow() == LWindow::FetchFrontWindow()) return d;
+    return nullptr;
+  }
+  // The document of a file, opened as the command line opens it.
+  CKXTextDocument* Open(const std::filesystem::path& p) {
+    if (!hooks.OpenDocument(p.string())) return nullptr;
+    Drain();
+    return Front();
+  }
+
+  KxHeadlessHost host;
+  KxTextDocHooks hooks;
+  std::unique_ptr<CKXTextApp> app;
+  std::filesystem::path dir;
+};
+
+}  // namespace kxtest
