@@ -2,7 +2,10 @@
 
 #include <utility>
 
+#include "app/app_commands.h"
+#include "app/application.h"
 #include "app/prefs_file.h"
+#include "tools/file_browse.h"
 
 KxProgramHooks::KxProgramHooks(std::string preferenceFolder) : mPreferenceFolder(std::move(preferenceFolder)) {}
 
@@ -12,4 +15,35 @@ std::string KxProgramHooks::PreferencePath() {
   const std::string standard = KxPreferencePath();
   const std::size_t slash = standard.rfind('/');
   return mPreferenceFolder + "/" + (slash == std::string::npos ? standard : standard.substr(slash + 1));
+}
+
+void KxProgramHooks::RegisterClasses() {
+  KxTextDocHooks::RegisterClasses();
+  KxRegisterToolClasses();
+}
+
+bool KxProgramHooks::RunTool(CommandT command) {
+  switch (command) {
+    case kKxCmdFileBrowser:
+      CKXTextFileBrowse::ShowFileBrowse(CKXTextApp::GetTextApp());
+      return true;
+    default:
+      return KxTextDocHooks::RunTool(command);
+  }
+}
+
+bool KxProgramHooks::HasTool(CommandT command) {
+  switch (command) {
+    case kKxCmdFileBrowser:
+      return true;
+    default:
+      return KxTextDocHooks::HasTool(command);
+  }
+}
+
+bool KxProgramHooks::ToolWindowOpen() { return CKXTextFileBrowse::IsFileBrowse() || KxTextDocHooks::ToolWindowOpen(); }
+
+void KxProgramHooks::CloseToolWindows() {
+  CKXTextFileBrowse::CloseFileBrowse();
+  KxTextDocHooks::CloseToolWindows();
 }

@@ -14,6 +14,12 @@ class KxProgramHooks : public KxTextDocHooks {
   explicit KxProgramHooks(std::string preferenceFolder = "");
 
   std::string PreferencePath() override;
+  // The tool windows of the tools area.
+  void RegisterClasses() override;
+  bool RunTool(CommandT command) override;
+  bool HasTool(CommandT command) override;
+  bool ToolWindowOpen() override;
+  void CloseToolWindows() override;
 
  private:
   std::string mPreferenceFolder;

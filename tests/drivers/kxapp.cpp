@@ -50,6 +50,9 @@
 //                         turned with landscape
 //   print page            "paper W H hard T L B R margins T L B R pages N"
 //                         of the front document
+//   folder ID PATH        the file tool whose folder list is pane ID goes
+//                         to the folder PATH as a user would (kxapp_tools.h)
+//   print preview ID      the preview pane's type, size and text
 //   quit                  the quit command; the script ends when it quits
 //
 // Steps run inside the program's loops: the host asks the script for its
@@ -88,6 +91,7 @@
 #include "driver_runs.h"
 #include "driver_text.h"
 #include "kxapp_print.h"
+#include "kxapp_tools.h"
 #include "engine/text_engine.h"
 #include "macros/facilities.h"
 #include "macros/program_hooks.h"
@@ -782,6 +786,19 @@ class Runner {
     return 0;
   }
 
+  // folder ID PATH, print preview ID: the file tools' steps.
+  int Folder(Step& s) {
+    if (std::string e = kxapp_tools::FolderStep(s.rest); !e.empty()) return Bad(s, e);
+    return 0;
+  }
+  int PrintPreview(Step& s) {
+    if (s.args.size() != 2) return Bad(s, "print preview ID");
+    Found f;
+    if (!PaneArg(s, s.args[1], f)) return 1;
+    if (!kxapp_tools::PrintPreview(f.pane)) return Bad(s, "pane " + s.args[1] + " is no preview");
+    return 0;
+  }
+
   int PrintPage(Step&) {
     std::printf("%s\n", kxapp_print::PrintPageLine(kxapp_print::FrontDocument()).c_str());
     return 0;
@@ -893,6 +910,7 @@ const std::vector<StepRow>& Runner::Steps() {
     {"field", &Runner::Field},        {"field-file", &Runner::FieldFile}, {"choose", &Runner::Choose},
     {"shot", &Runner::Shot},          {"print", &Runner::Print},       {"layout", &Runner::Layout},
     {"pagesetup", &Runner::PageSetup},
+    {"folder", &Runner::Folder},
   };
   return steps;
 }
@@ -903,6 +921,7 @@ const std::vector<StepRow>& Runner::Prints() {
     {"text", &Runner::PrintText},       {"window", &Runner::PrintWindow},   {"items", &Runner::PrintItems},
     {"cells", &Runner::PrintCells},     {"markup", &Runner::PrintMarkup},   {"beeps", &Runner::PrintBeeps},
     {"clipboard", &Runner::PrintClipboard}, {"page", &Runner::PrintPage},
+    {"preview", &Runner::PrintPreview},
   };
   return prints;
 }

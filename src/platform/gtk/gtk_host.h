@@ -56,6 +56,7 @@ class KxGtkHost : public KxHost {
   // for a window's title bar and menu bar: the content bounds a window may
   // take.
   Rect GetScreenBounds() const override;
+  bool ContentTypeIcon(const std::string& contentType, std::int32_t size, KxIconPixels& out) override;
   // The desktop's font resolution (Xft.dpi; 96 when it sets none) and
   // whether it smooths its fonts (Xft.antialias; on when it says nothing).
   double FontResolution() const;
