@@ -13,6 +13,7 @@
 #include <ctime>
 
 #include "platform/appledouble.h"
+#include "platform/mime_types.h"
 
 namespace {
 
@@ -125,18 +126,11 @@ std::string KxDesktopFolder() {
   return d;
 }
 
-std::string KxGuessContentType(const std::string& name) {
-  gboolean uncertain = FALSE;
-  std::string type = TakeString(g_content_type_guess(name.c_str(), nullptr, 0, &uncertain));
-  return uncertain ? std::string() : type;
-}
+std::string KxGuessContentType(const std::string& name) { return KxMimeTypeOfName(name); }
 
 bool KxContentTypeIsText(const std::string& contentType) { return contentType.rfind("text/", 0) == 0; }
 
-std::string KxContentTypeDescription(const std::string& contentType) {
-  if (contentType.empty()) return {};
-  return TakeString(g_content_type_get_description(contentType.c_str()));
-}
+std::string KxContentTypeDescription(const std::string& contentType) { return KxMimeDescription(contentType); }
 
 int KxGetFileFacts(const std::string& path, KxFileFacts& out) {
   struct statx sx;
