@@ -146,6 +146,7 @@ void CKXTextFileBrowse::ShowFileBrowse(LCommander* super) {
     browse->ApplyBounds(r);
   }
   browse->SetPreviewMinimum();
+  browse->ShowPreviewArea();
   browse->Select();
 }
 
@@ -185,6 +186,14 @@ void CKXTextFileBrowse::ApplyBounds(const Rect& bounds) {
     throw;
   }
   mPreviewResize = false;
+}
+
+void CKXTextFileBrowse::ShowPreviewArea() {
+  // Hidden with the preview, so that no edge of it shows below the lists.
+  if (LPane* area = FindPaneByID(kKxBrowsePreviewArea)) {
+    if (mPref.previewShown) area->Show();
+    else area->Hide();
+  }
 }
 
 void CKXTextFileBrowse::SetPreviewMinimum() {
@@ -329,6 +338,7 @@ void CKXTextFileBrowse::TogglePreview() {
     r.bottom = std::int16_t(on ? r.bottom + h : r.bottom - h);
     ApplyBounds(r);
     SetPreviewMinimum();
+    ShowPreviewArea();
   }
   mLastPreviewed = -2;
   SetPreview();

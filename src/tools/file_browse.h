@@ -59,6 +59,7 @@ class CKXTextFileBrowse : public CKXTextFileTool {
   void TogglePreview();
   void ApplyBounds(const Rect& bounds);
   void SetPreviewMinimum();
+  void ShowPreviewArea();
   std::int32_t PreviewHeight() const;
 
   KxFileEntries mFiles;
