@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <mutex>
+#include <unordered_map>
 
 namespace {
 
@@ -100,16 +101,57 @@ std::vector<KxMimeGlob> KxParseMimeGlobs(const char* data, std::size_t size) {
   return globs;
 }
 
+namespace {
+
+bool Matches(const KxMimeGlob& g, const std::string& name) {
+  const bool suffix = g.pattern[0] == '*';
+  const std::size_t length = g.pattern.size() - (suffix ? 1 : 0);
+  if (length > name.size()) return false;
+  return EqualFrom(name, suffix ? name.size() - length : 0, g.pattern.substr(suffix ? 1 : 0), g.caseSensitive);
+}
+
+void Consider(const KxMimeGlob& g, const std::string& name, const KxMimeGlob*& best) {
+  if (best && (g.weight < best->weight || (g.weight == best->weight && g.pattern.size() <= best->pattern.size())))
+    return;
+  if (Matches(g, name)) best = &g;
+}
+
+std::string LowerExtension(const std::string& s) {
+  const std::size_t dot = s.rfind('.');
+  std::string ext = dot == std::string::npos ? std::string() : s.substr(dot + 1);
+  for (char& c : ext) c = Lower(c);
+  return ext;
+}
+
+// The globs by the ending after their last dot, so that a name is checked
+// against the few that can match it rather than against all.
+struct MimeIndex {
+  std::vector<KxMimeGlob> globs;
+  std::unordered_map<std::string, std::vector<std::size_t>> byEnding;
+  std::vector<std::size_t> others;
+  void Build() {
+    for (std::size_t i = 0; i < globs.size(); ++i) {
+      const std::string& p = globs[i].pattern;
+      if (p.size() > 2 && p[0] == '*' && p[1] == '.' && p.find('.', 2) == std::string::npos)
+        byEnding[LowerExtension(p)].push_back(i);
+      else
+        others.push_back(i);
+    }
+  }
+  std::string Match(const std::string& name) const {
+    const KxMimeGlob* best = nullptr;
+    if (auto it = byEnding.find(LowerExtension(name)); it != byEnding.end())
+      for (std::size_t i : it->second) Consider(globs[i], name, best);
+    for (std::size_t i : others) Consider(globs[i], name, best);
+    return best ? best->type : std::string();
+  }
+};
+
+}  // namespace
+
 std::string KxMatchMimeGlobs(const std::vector<KxMimeGlob>& globs, const std::string& name) {
   const KxMimeGlob* best = nullptr;
-  for (const KxMimeGlob& g : globs) {
-    const bool suffix = g.pattern[0] == '*';
-    const std::string part = suffix ? g.pattern.substr(1) : g.pattern;
-    if (part.size() > name.size()) continue;
-    if (!EqualFrom(name, suffix ? name.size() - part.size() : 0, part, g.caseSensitive)) continue;
-    if (!best || g.weight > best->weight || (g.weight == best->weight && g.pattern.size() > best->pattern.size()))
-      best = &g;
-  }
+  for (const KxMimeGlob& g : globs) Consider(g, name, best);
   return best ? best->type : std::string();
 }
 
@@ -134,17 +176,18 @@ std::string KxMimeComment(const char* data, std::size_t size, const std::string&
 
 std::string KxMimeTypeOfName(const std::string& name) {
   static std::once_flag once;
-  static std::vector<KxMimeGlob> globs;
+  static MimeIndex index;
   std::call_once(once, [] {
     // The first folder that has the database wins, as the desktop reads it.
     for (const std::string& folder : DataFolders()) {
       const std::string data = ReadBounded(folder + "/mime/globs2");
       if (data.empty()) continue;
-      globs = KxParseMimeGlobs(data.data(), data.size());
-      if (!globs.empty()) break;
+      index.globs = KxParseMimeGlobs(data.data(), data.size());
+      if (!index.globs.empty()) break;
     }
+    index.Build();
   });
-  return KxMatchMimeGlobs(globs, name);
+  return index.Match(name);
 }
 
 std::string KxMimeDescription(const std::string& type) {
