@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The file browser's listing of a 10,000-file folder against `ls -f` of the
 # same folder: kxapp entering the folder (which lists its folders and its
-# text files) less kxapp opening the browser alone, over ls's time.
+# text files) eleven times less once, a tenth of it, over ls's time.
 set -euo pipefail
 source "$(dirname "$0")/common.bash"
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -18,10 +18,10 @@ for k in range(10000):
     with open(os.path.join(sys.argv[1], "file%05d%s" % (rng.randrange(100000), ending) if k % 2 else "f%d%s" % (k, ending)), "w") as f:
         f.write("x")
 PY
-printf 'menu 1004\n' > "$tmp/open.kx"
-printf 'menu 1004\nfolder 3104 %s\n' "$tmp/big" > "$tmp/list.kx"
+printf 'menu 1004\nfolder 3104 %s\n' "$tmp/big" > "$tmp/open.kx"
+{ printf 'menu 1004\n'; for k in $(seq 11); do printf 'folder 3104 %s\nfolder 3104 %s\n' "$tmp/big" "$HOME"; done; } > "$tmp/list.kx"
 base=$(best "$bin/kxapp" --prefs "$tmp/prefs" "$tmp/open.kx")
 with=$(best "$bin/kxapp" --prefs "$tmp/prefs" "$tmp/list.kx")
-ours=$(awk -v a="$with" -v b="$base" 'BEGIN { d = a - b; if (d < 0.001) d = 0.001; printf "%.3f", d }')
+ours=$(awk -v a="$with" -v b="$base" 'BEGIN { d = (a - b) / 10; if (d < 0.001) d = 0.001; printf "%.3f", d }')
 theirs=$(best ls -f "$tmp/big")
 echo "file list, $(ls -f "$tmp/big" | wc -l) entries: kxapp ${ours}s (after start-up), ls -f ${theirs}s, ratio $(ratio "$ours" "$theirs")"
