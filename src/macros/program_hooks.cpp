@@ -6,6 +6,7 @@
 #include "app/application.h"
 #include "app/prefs_file.h"
 #include "tools/file_browse.h"
+#include "tools/file_search.h"
 
 KxProgramHooks::KxProgramHooks(std::string preferenceFolder) : mPreferenceFolder(std::move(preferenceFolder)) {}
 
@@ -27,6 +28,9 @@ bool KxProgramHooks::RunTool(CommandT command) {
     case kKxCmdFileBrowser:
       CKXTextFileBrowse::ShowFileBrowse(CKXTextApp::GetTextApp());
       return true;
+    case kKxCmdFileSearch:
+      CKXTextFileSearch::ShowFileSearch(CKXTextApp::GetTextApp());
+      return true;
     default:
       return KxTextDocHooks::RunTool(command);
   }
@@ -35,15 +39,17 @@ bool KxProgramHooks::RunTool(CommandT command) {
 bool KxProgramHooks::HasTool(CommandT command) {
   switch (command) {
     case kKxCmdFileBrowser:
+    case kKxCmdFileSearch:
       return true;
     default:
       return KxTextDocHooks::HasTool(command);
   }
 }
 
-bool KxProgramHooks::ToolWindowOpen() { return CKXTextFileBrowse::IsFileBrowse() || KxTextDocHooks::ToolWindowOpen(); }
+bool KxProgramHooks::ToolWindowOpen() { return CKXTextFileBrowse::IsFileBrowse() || CKXTextFileSearch::IsFileSearch() || KxTextDocHooks::ToolWindowOpen(); }
 
 void KxProgramHooks::CloseToolWindows() {
   CKXTextFileBrowse::CloseFileBrowse();
+  CKXTextFileSearch::CloseFileSearch();
   KxTextDocHooks::CloseToolWindows();
 }

@@ -49,6 +49,8 @@ int KxReadFolder(const std::string& path, std::vector<KxDirEntry>& out) {
       entry.kind = KxEntryKind::kFolder;
     } else if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
       struct stat st;
+      if (e->d_type == DT_LNK) entry.link = true;
+      else if (fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode)) entry.link = true;
       if (fstatat(fd, e->d_name, &st, 0) == 0) entry.kind = KindOfMode(st.st_mode);
     }
     out.push_back(std::move(entry));
@@ -87,6 +89,14 @@ int KxReadFileStart(const std::string& path, std::size_t max, std::vector<std::u
   close(fd);
   if (err) out.clear();
   return err;
+}
+
+bool KxFolderIdentity(const std::string& path, std::uint64_t& device, std::uint64_t& inode) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  device = std::uint64_t(st.st_dev);
+  inode = std::uint64_t(st.st_ino);
+  return true;
 }
 
 bool KxCanEnterFolder(const std::string& path) {

@@ -17,6 +17,7 @@ enum class KxEntryKind : std::uint8_t { kFile, kFolder, kOther };
 struct KxDirEntry {
   std::string name;   // exactly as the file system spells it
   KxEntryKind kind = KxEntryKind::kOther;
+  bool link = false;  // a symbolic link (kind is what it points to)
 };
 
 // Every entry of the folder at `path` but "." and "..", dot names
@@ -26,6 +27,8 @@ int KxReadFolder(const std::string& path, std::vector<KxDirEntry>& out);
 // The first `max` bytes (fewer where it ends) of a regular file, opened
 // without waiting (a pipe or device is refused with EINVAL).
 int KxReadFileStart(const std::string& path, std::size_t max, std::vector<std::uint8_t>& out);
+// The device and inode of a folder (links followed); false when it has none.
+bool KxFolderIdentity(const std::string& path, std::uint64_t& device, std::uint64_t& inode);
 // Whether `path` is a folder that can be read (links followed).
 bool KxCanEnterFolder(const std::string& path);
 

@@ -1,5 +1,6 @@
 #include "platform/framework/registrar.h"
 #include "tools/file_browse.h"
+#include "tools/file_search.h"
 #include "tools/file_tool.h"
 
 namespace {
@@ -12,4 +13,6 @@ LPane* Create(const KxLayoutPaneRecord& record) {
 void KxRegisterToolClasses() {
   URegistrar::RegisterClass(KXFileListBox::kClassID, Create<KXFileListBox>);
   URegistrar::RegisterClass(CKXTextFileBrowse::kClassID, Create<CKXTextFileBrowse>);
+  URegistrar::RegisterClass(KXFileResult::kClassID, Create<KXFileResult>);
+  URegistrar::RegisterClass(CKXTextFileSearch::kClassID, Create<CKXTextFileSearch>);
 }

@@ -1,0 +1,228 @@
+#include "tools/file_search_engine.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+#include "formats/rtf_convert.h"
+#include "platform/folders.h"
+#include "platform/textconv.h"
+#include "text/codes/jcode.h"
+#include "text/find/find_pattern.h"
+#include "text/store/text.h"
+#include "tools/file_list.h"
+#include "tools/file_text.h"
+
+namespace {
+
+constexpr char kCR = 13;
+constexpr std::uint8_t kIconText = 5;
+constexpr std::size_t kRowRoom = 250;   // items before the line's note
+constexpr std::size_t kMaxFolderName = 100;
+constexpr std::size_t kMaxFileName = 120;
+constexpr short kJapaneseScript = 1;
+
+bool EndsRTF(const std::string& name) {
+  if (name.size() <= 4) return false;
+  std::string end = name.substr(name.size() - 4);
+  for (char& c : end)
+    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+  return end == ".rtf";
+}
+
+// UTF-8 as UTF-16 code units in either byte order.
+void AddUTF16Forms(const std::string& utf8, std::vector<std::string>& forms) {
+  std::string le, be;
+  for (std::size_t i = 0; i < utf8.size();) {
+    const unsigned char c = static_cast<unsigned char>(utf8[i]);
+    const int n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    if (i + std::size_t(n) > utf8.size()) return;
+    std::uint32_t u = n == 1 ? c : n == 2 ? (c & 0x1F) : n == 3 ? (c & 0x0F) : (c & 0x07);
+    for (int k = 1; k < n; ++k) u = u << 6 | (static_cast<unsigned char>(utf8[i + std::size_t(k)]) & 0x3F);
+    i += std::size_t(n);
+    auto put = [&](std::uint16_t unit) {
+      le += char(unit & 0xFF);
+      le += char(unit >> 8);
+      be += char(unit >> 8);
+      be += char(unit & 0xFF);
+    };
+    if (u >= 0x10000) {
+      put(std::uint16_t(0xD800 + ((u - 0x10000) >> 10)));
+      put(std::uint16_t(0xDC00 + ((u - 0x10000) & 0x3FF)));
+    } else {
+      put(std::uint16_t(u));
+    }
+  }
+  forms.push_back(le);
+  forms.push_back(be);
+}
+
+}  // namespace
+
+CKXFileSearcher::CKXFileSearcher(SKXSearchSpec spec, CancelFn cancel, RowFn row)
+    : mSpec(std::move(spec)), mCancel(std::move(cancel)), mRow(std::move(row)) {
+  const short folding = kKXFindIgnoreCase | kKXFindIgnoreWidth | kKXFindIgnoreKana | kKXFindRegexp;
+  const bool plain = !(mSpec.options & folding) && mSpec.pattern.find(kCR) == std::string::npos &&
+                     mSpec.pattern.find('\n') == std::string::npos;
+  if (!plain || mSpec.pattern.empty()) return;
+  // How each encoding a file may be in spells the pattern.
+  mForms.push_back(mSpec.pattern);
+  const std::string utf8 = KxScriptTextToUTF8(mSpec.pattern);
+  mForms.push_back(utf8);
+  CKXJCode euc;
+  euc.SJIStoEUC(reinterpret_cast<const unsigned char*>(mSpec.pattern.data()), long(mSpec.pattern.size()));
+  mForms.emplace_back(reinterpret_cast<const char*>(euc.GetTextPtr()), std::size_t(euc.GetTextSize()));
+  AddUTF16Forms(utf8, mForms);
+  std::sort(mForms.begin(), mForms.end());
+  mForms.erase(std::unique(mForms.begin(), mForms.end()), mForms.end());
+}
+
+bool CKXFileSearcher::MayHold(const std::uint8_t* bytes, std::size_t size) const {
+  if (mForms.empty()) return true;
+  const std::string_view text(reinterpret_cast<const char*>(bytes), size);
+  // JIS text spells the pattern through its escapes: decoded always.
+  if (text.find('\x1B') != std::string_view::npos) return true;
+  for (const std::string& form : mForms)
+    if (!form.empty() && text.find(form) != std::string_view::npos) return true;
+  return false;
+}
+
+bool CKXFileSearcher::Cancelled() {
+  if (!mStopped && mCancel && mCancel()) mStopped = true;
+  return mStopped;
+}
+
+bool CKXFileSearcher::Run(const std::string& folder) {
+  if (mSpec.pattern.empty()) return false;
+  if (UKXFind_Start(mSpec.pattern.data(), long(mSpec.pattern.size()), mSpec.options, kJapaneseScript) < 1) {
+    UKXFind_End();
+    return false;
+  }
+  mEntered.clear();
+  mStopped = false;
+  try {
+    std::string name = folder;
+    const std::size_t slash = name.rfind('/');
+    if (slash != std::string::npos && name.size() > 1) name = name.substr(slash + 1);
+    Folder(folder, name, 1);
+  } catch (...) {
+    UKXFind_End();
+    throw;
+  }
+  UKXFind_End();
+  mBuffer = std::vector<std::uint8_t>();
+  return true;
+}
+
+void CKXFileSearcher::Folder(const std::string& path, const std::string& name, int depth) {
+  if (Cancelled() || depth > kKxSearchMaxDepth) return;
+  std::uint64_t device = 0, inode = 0;
+  // A folder entered once is not entered again, however it is reached.
+  if (!KxFolderIdentity(path, device, inode) || !mEntered.insert({device, inode}).second) return;
+  std::vector<KxDirEntry> entries;
+  if (KxReadFolder(path, entries) != 0) return;
+  std::sort(entries.begin(), entries.end(),
+            [](const KxDirEntry& a, const KxDirEntry& b) { return KxEntryNameLess(a.name, b.name); });
+  const std::string base = path == "/" ? "" : path;
+  std::set<std::string> sidecars;
+  for (const KxDirEntry& e : entries)
+    if (e.name.size() > 2 && e.name.compare(0, 2, "._") == 0) sidecars.insert(e.name.substr(2));
+  for (const KxDirEntry& e : entries) {
+    if (e.name.empty() || e.name[0] == '.' || e.kind != KxEntryKind::kFile) continue;
+    const std::string file = base + "/" + e.name;
+    const bool hasSidecar = sidecars.count(e.name) != 0;
+    const OSType type = KxFileToolType(file, e.name, hasSidecar);
+    if (type != FourCC("TEXT") && type != FourCC("ttro") && type != FourCC(".KXT")) continue;
+    try {
+      File(file, e.name, name, depth);
+    } catch (...) {
+      // A file that fails is passed over; the walk goes on.
+    }
+    if (Cancelled()) return;
+  }
+  if (!mSpec.subfolders) return;
+  for (const KxDirEntry& e : entries) {
+    // Links to folders are not followed, as grep -r does not.
+    if (e.name.empty() || e.name[0] == '.' || e.kind != KxEntryKind::kFolder || e.link) continue;
+    Folder(base + "/" + e.name, e.name, depth + 1);
+    if (Cancelled()) return;
+  }
+}
+
+void CKXFileSearcher::File(const std::string& path, const std::string& name, const std::string& folderName,
+                           int depth) {
+  if (KxReadFileStart(path, kKxSearchWholeMax, mBuffer) != 0) return;
+  std::string text;
+  if (EndsRTF(name)) {
+    // RTF is searched in its plain text: its characters may stand in escapes.
+    CKXText plain;
+    short flags = 0;
+    CKXTextRTFMac rtf;
+    if (!rtf.DoRTFtoTextRef(reinterpret_cast<const char*>(mBuffer.data()), long(mBuffer.size()), &plain, &flags,
+                            nullptr))
+      return;
+    const long size = plain.GetTextSize();
+    text.assign(std::size_t(std::max(0L, size)), '\0');
+    if (size > 0) plain.CopyBytes(0, size, text.data(), size);
+  } else {
+    if (!MayHold(mBuffer.data(), mBuffer.size())) return;
+    if (!KxDecodePlainText(mBuffer.data(), mBuffer.size(), text)) return;
+  }
+  ++mDecoded;
+  SearchText(text, path, name, folderName, depth);
+}
+
+void CKXFileSearcher::SearchText(const std::string& text, const std::string& path, const std::string& name,
+                                 const std::string& folderName, int depth) {
+  const long length = long(text.size());
+  CKXFindStyl scope(nullptr, kJapaneseScript);
+  SKXFindStyl& styl = scope;
+  KxFindStylSetBase(styl, 0, true);
+  const short options = short(mSpec.options & ~kKXFindBackward);
+  long pos = 0;
+  long steps = 0;
+  while (pos < length) {
+    long found = -1;
+    const short width = UKXFind_Find1stStep(text.data(), pos, length, options, found, styl);
+    if (width < 1 || found < pos || found >= length) break;
+    const std::int32_t matched = UKXFind_Find2ndStep(text.data(), found, length, options, styl);
+    if (matched > 0) {
+      const std::size_t lineStart = found > 0 ? text.rfind(kCR, std::size_t(found - 1)) : std::string::npos;
+      const std::size_t from = lineStart == std::string::npos ? 0 : lineStart + 1;
+      std::size_t lineEnd = text.find(kCR, std::size_t(found));
+      if (lineEnd == std::string::npos) lineEnd = text.size();
+      SKXSearchRow row;
+      row.path = path;
+      row.offset = found;
+      row.length = matched;
+      row.cell = RowText(depth, KxUTF8ToScriptText(folderName), KxUTF8ToScriptText(name),
+                         text.substr(from, lineEnd - from));
+      if (!mRow(std::move(row))) {
+        mStopped = true;
+        return;
+      }
+      if (!mSpec.allMatches) return;
+      // On from the end of the matched line; always forward.
+      pos = std::max<long>(long(lineEnd), found + 1);
+    } else {
+      pos = found + width;
+    }
+    if ((++steps & 0xFF) == 0 && Cancelled()) return;
+  }
+}
+
+std::string CKXFileSearcher::RowText(int depth, const std::string& folderName, const std::string& fileName,
+                                     const std::string& line) {
+  std::string row(1, char(kIconText));
+  if (depth >= 3) row += "...: ";
+  if (depth >= 2) row += folderName.substr(0, KxSJISCut(folderName, kMaxFolderName)) + ": ";
+  row += fileName.substr(0, KxSJISCut(fileName, kMaxFileName));
+  if (!line.empty()) {
+    // The names are cut first; the line takes what room is left.
+    const std::size_t room = row.size() < kRowRoom ? kRowRoom - row.size() : 0;
+    row += "  ";
+    row += '\0';
+    row += line.substr(0, KxSJISCut(line, room));
+  }
+  return row;
+}
