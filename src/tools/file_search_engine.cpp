@@ -18,8 +18,8 @@ namespace {
 constexpr char kCR = 13;
 constexpr std::uint8_t kIconText = 5;
 constexpr std::size_t kRowRoom = 250;   // items before the line's note
-constexpr std::size_t kMaxFolderName = 100;
-constexpr std::size_t kMaxFileName = 120;
+constexpr std::size_t kMaxFolderName = 60;
+constexpr std::size_t kMaxFileName = 180;
 constexpr short kJapaneseScript = 1;
 
 bool EndsRTF(const std::string& name) {
