@@ -62,7 +62,14 @@ int KxReadFolder(const std::string& path, std::vector<KxDirEntry>& out) {
 }
 
 int KxReadFileStart(const std::string& path, std::size_t max, std::vector<std::uint8_t>& out) {
+  std::int64_t size = 0;
+  return KxReadFileAt(path, 0, max, out, size);
+}
+
+int KxReadFileAt(const std::string& path, std::int64_t offset, std::size_t max, std::vector<std::uint8_t>& out,
+                 std::int64_t& size) {
   out.clear();
+  size = 0;
   const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return errno;
   struct stat st;
@@ -72,10 +79,12 @@ int KxReadFileStart(const std::string& path, std::size_t max, std::vector<std::u
   } else if (!S_ISREG(st.st_mode)) {
     err = EINVAL;
   } else {
-    out.resize(std::min<std::size_t>(max, std::size_t(st.st_size)));
+    size = std::int64_t(st.st_size);
+    const std::int64_t left = std::max<std::int64_t>(0, size - offset);
+    out.resize(std::size_t(std::min<std::int64_t>(std::int64_t(max), left)));
     std::size_t got = 0;
     while (got < out.size()) {
-      const ssize_t n = read(fd, out.data() + got, out.size() - got);
+      const ssize_t n = pread(fd, out.data() + got, out.size() - got, off_t(offset + std::int64_t(got)));
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) {
         err = errno;

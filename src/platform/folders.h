@@ -29,6 +29,10 @@ int KxReadFolder(const std::string& path, std::vector<KxDirEntry>& out);
 int KxReadFileStart(const std::string& path, std::size_t max, std::vector<std::uint8_t>& out);
 // The device and inode of a folder (links followed); false when it has none.
 bool KxFolderIdentity(const std::string& path, std::uint64_t& device, std::uint64_t& inode);
+// Up to `max` bytes of a regular file from `offset` (64-bit), as
+// KxReadFileStart reads; `size` gets the file's size.
+int KxReadFileAt(const std::string& path, std::int64_t offset, std::size_t max, std::vector<std::uint8_t>& out,
+                 std::int64_t& size);
 // Whether `path` is a folder that can be read (links followed).
 bool KxCanEnterFolder(const std::string& path);
 

@@ -151,8 +151,13 @@ void CKXFileSearcher::Folder(const std::string& path, const std::string& name, i
 
 void CKXFileSearcher::File(const std::string& path, const std::string& name, const std::string& folderName,
                            int depth) {
-  if (KxReadFileStart(path, kKxSearchWholeMax, mBuffer) != 0) return;
+  std::int64_t size = 0;
+  if (KxReadFileAt(path, 0, std::max<std::size_t>(mSpec.wholeMax, 16), mBuffer, size) != 0) return;
   std::string text;
+  if (!EndsRTF(name) && size > std::int64_t(mBuffer.size())) {
+    Pieces(path, name, folderName, depth, size);
+    return;
+  }
   if (EndsRTF(name)) {
     // RTF is searched in its plain text: its characters may stand in escapes.
     CKXText plain;
@@ -169,11 +174,78 @@ void CKXFileSearcher::File(const std::string& path, const std::string& name, con
     if (!KxDecodePlainText(mBuffer.data(), mBuffer.size(), text)) return;
   }
   ++mDecoded;
-  SearchText(text, path, name, folderName, depth);
+  SearchText(text, 0, path, name, folderName, depth);
 }
 
-void CKXFileSearcher::SearchText(const std::string& text, const std::string& path, const std::string& name,
-                                 const std::string& folderName, int depth) {
+namespace {
+
+// Where a piece of raw text in `code` may end: after its last line end,
+// else on a character boundary; never at 0 (the walk always advances).
+std::size_t PieceEnd(short code, const std::uint8_t* b, std::size_t n, bool littleEndian) {
+  if (code == kKxCodeUTF16) {
+    for (std::size_t i = n & ~std::size_t(1); i >= 2; i -= 2) {
+      const std::uint8_t lo = littleEndian ? b[i - 2] : b[i - 1], hi = littleEndian ? b[i - 1] : b[i - 2];
+      if (lo == 0x0A && hi == 0) return i;
+    }
+    return (n & ~std::size_t(1)) ? (n & ~std::size_t(1)) : n;
+  }
+  for (std::size_t i = n; i > 0; --i)
+    if (b[i - 1] == 0x0A) return i;
+  std::size_t cut = n;
+  if (code == kKxCodeUTF8) {
+    while (cut > 0 && (b[cut - 1] & 0xC0) == 0x80) --cut;
+    if (cut > 0 && b[cut - 1] >= 0xC0) --cut;   // a lead byte without its tail
+  } else if (code == kKxCodeSJIS) {
+    cut = std::size_t(KxSJISCharBoundary(b, long(n)));
+  } else if (code == kKxCodeEUC) {
+    while (cut > 0 && b[cut - 1] >= 0x80) --cut;
+  }
+  return cut > 0 ? cut : n;
+}
+
+}  // namespace
+
+void CKXFileSearcher::Pieces(const std::string& path, const std::string& name, const std::string& folderName,
+                             int depth, std::int64_t size) {
+  // The first piece (already read) decides the encoding for them all.
+  short code = CKXJCode::AutoCheck(mBuffer.data(), long(mBuffer.size()));
+  if (code < kKxCodeSJIS || code > kKxCodeUTF8) code = kKxCodeSJIS;
+  const bool bom = code == kKxCodeUTF16 && mBuffer.size() >= 2 &&
+                   ((mBuffer[0] == 0xFF && mBuffer[1] == 0xFE) || (mBuffer[0] == 0xFE && mBuffer[1] == 0xFF));
+  const bool little = bom && mBuffer[0] == 0xFF;
+  const std::uint8_t mark[2] = {bom ? mBuffer[0] : std::uint8_t(0), bom ? mBuffer[1] : std::uint8_t(0)};
+  std::int64_t pos = 0, docBase = 0;
+  std::string text;
+  std::vector<std::uint8_t> piece;
+  ++mDecoded;
+  while (pos < size && !Cancelled()) {
+    if (pos > 0) {
+      std::int64_t now = 0;
+      if (KxReadFileAt(path, pos, mSpec.wholeMax, mBuffer, now) != 0 || mBuffer.empty()) return;
+    }
+    const bool last = pos + std::int64_t(mBuffer.size()) >= size;
+    const std::size_t cut = last ? mBuffer.size() : PieceEnd(code, mBuffer.data(), mBuffer.size(), little);
+    bool decoded;
+    if (pos > 0 && bom) {
+      // Later pieces of UTF-16 are read in the first one's byte order.
+      piece.assign(mark, mark + 2);
+      piece.insert(piece.end(), mBuffer.begin(), mBuffer.begin() + std::ptrdiff_t(cut));
+      decoded = KxDecodePlainTextAs(code, piece.data(), piece.size(), text);
+    } else {
+      decoded = KxDecodePlainTextAs(code, mBuffer.data(), cut, text);
+    }
+    if (!decoded) return;
+    const bool more = mSpec.allMatches;
+    const std::size_t before = mRowsSent;
+    SearchText(text, docBase, path, name, folderName, depth);
+    if (mStopped || (!more && mRowsSent > before)) return;
+    docBase += std::int64_t(text.size());
+    pos += std::int64_t(cut);
+  }
+}
+
+void CKXFileSearcher::SearchText(const std::string& text, std::int64_t base, const std::string& path,
+                                 const std::string& name, const std::string& folderName, int depth) {
   const long length = long(text.size());
   CKXFindStyl scope(nullptr, kJapaneseScript);
   SKXFindStyl& styl = scope;
@@ -193,7 +265,7 @@ void CKXFileSearcher::SearchText(const std::string& text, const std::string& pat
       if (lineEnd == std::string::npos) lineEnd = text.size();
       SKXSearchRow row;
       row.path = path;
-      row.offset = found;
+      row.offset = base + found;
       row.length = matched;
       row.cell = RowText(depth, KxUTF8ToScriptText(folderName), KxUTF8ToScriptText(name),
                          text.substr(from, lineEnd - from));
@@ -201,6 +273,7 @@ void CKXFileSearcher::SearchText(const std::string& text, const std::string& pat
         mStopped = true;
         return;
       }
+      ++mRowsSent;
       if (!mSpec.allMatches) return;
       // On from the end of the matched line; always forward.
       pos = std::max<long>(long(lineEnd), found + 1);

@@ -24,6 +24,9 @@ struct SKXSearchSpec {
   short options = 0;       // kKXFind... bits (width, kana, case, regular expression)
   bool subfolders = true;
   bool allMatches = false;
+  // Bigger files are searched in pieces of this size, each cut after a
+  // line end (or on a character boundary) and decoded on its own.
+  std::size_t wholeMax = std::size_t(64) << 20;
 };
 
 // The most rows a search lists.
@@ -32,8 +35,6 @@ constexpr std::size_t kKxSearchMaxRows = 100000;
 constexpr int kKxSearchMaxDepth = 64;
 // The bytes of a row, at most.
 constexpr std::size_t kKxSearchRowMax = 253;
-// Files searched whole up to this size.
-constexpr std::size_t kKxSearchWholeMax = std::size_t(64) << 20;
 
 class CKXFileSearcher {
  public:
@@ -59,7 +60,9 @@ class CKXFileSearcher {
  private:
   void Folder(const std::string& path, const std::string& name, int depth);
   void File(const std::string& path, const std::string& name, const std::string& folderName, int depth);
-  void SearchText(const std::string& text, const std::string& path, const std::string& name,
+  void Pieces(const std::string& path, const std::string& name, const std::string& folderName, int depth,
+              std::int64_t size);
+  void SearchText(const std::string& text, std::int64_t base, const std::string& path, const std::string& name,
                   const std::string& folderName, int depth);
   bool Cancelled();
 
@@ -68,6 +71,7 @@ class CKXFileSearcher {
   RowFn mRow;
   bool mStopped = false;
   long mDecoded = 0;
+  std::size_t mRowsSent = 0;
   std::vector<std::string> mForms;   // the plain pattern in every encoding
   std::set<std::pair<std::uint64_t, std::uint64_t>> mEntered;
   std::vector<std::uint8_t> mBuffer; // one read buffer for every file

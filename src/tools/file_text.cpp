@@ -53,15 +53,30 @@ bool HasPrefix(const std::string& name, const char* ending) {
 
 }  // namespace
 
-bool KxDecodePlainText(const std::uint8_t* p, std::size_t n, std::string& text, std::vector<SKXUniChar>* sides) {
+namespace {
+bool Decode(short code, const std::uint8_t* p, std::size_t n, std::string& text, std::vector<SKXUniChar>* sides);
+}  // namespace
+
+bool KxDecodePlainText(const std::uint8_t* p, std::size_t n, std::string& text, std::vector<SKXUniChar>* sides,
+                       short* codeOut) {
+  CKXJCode::sUseUNICODE = 1;
+  CKXJCode::sUseCVKANJI = 1;
+  short code = CKXJCode::AutoCheck(p, long(n));
+  if (code < kKxCodeSJIS || code > kKxCodeUTF8) code = kKxCodeSJIS;
+  if (codeOut) *codeOut = code;
+  return Decode(code, p, n, text, sides);
+}
+
+bool KxDecodePlainTextAs(short code, const std::uint8_t* p, std::size_t n, std::string& text) {
+  return Decode(code, p, n, text, nullptr);
+}
+
+namespace {
+bool Decode(short code, const std::uint8_t* p, std::size_t n, std::string& text, std::vector<SKXUniChar>* sides) {
   text.clear();
   if (sides) sides->clear();
   try {
     const long length = long(n);
-    CKXJCode::sUseUNICODE = 1;
-    CKXJCode::sUseCVKANJI = 1;
-    short code = CKXJCode::AutoCheck(p, length);
-    if (code < kKxCodeSJIS || code > kKxCodeUTF8) code = kKxCodeSJIS;
     std::string sjis;
     std::vector<SKXUniChar> side;
     if (code == kKxCodeUTF8 || code == kKxCodeUTF16) {
@@ -104,6 +119,7 @@ bool KxDecodePlainText(const std::uint8_t* p, std::size_t n, std::string& text, 
     return false;
   }
 }
+}  // namespace
 
 std::size_t KxSJISCut(const std::string& sjis, std::size_t max) {
   if (sjis.size() <= max) return sjis.size();

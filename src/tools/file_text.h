@@ -15,7 +15,9 @@
 // placeholder, with their Unicode value in `sides` when it is given.
 // False when memory or the conversion failed.
 bool KxDecodePlainText(const std::uint8_t* p, std::size_t n, std::string& sjis,
-                       std::vector<SKXUniChar>* sides = nullptr);
+                       std::vector<SKXUniChar>* sides = nullptr, short* code = nullptr);
+// The same in a known encoding (kKxCode...), for the later pieces of a file.
+bool KxDecodePlainTextAs(short code, const std::uint8_t* p, std::size_t n, std::string& sjis);
 // The longest start of Shift_JIS text of at most `max` bytes that ends on
 // a character boundary.
 std::size_t KxSJISCut(const std::string& sjis, std::size_t max);

@@ -175,3 +175,36 @@ TEST(FileSearch, StopsWithTheRowsFound) {
   EXPECT_EQ(KXFileResult::CopyText({std::string("\x05" "a.txt  ") + '\0' + "line", "\x05" "b.txt"}),
             "a.txt  \tline\rb.txt\r");
 }
+
+// A file bigger than a piece is searched piece by piece, each cut after a
+// line end (or on a character) and decoded alone; the offsets are those of
+// the whole text, and a piece without any line end still moves on.
+TEST(FileSearch, BigFilesInPieces) {
+  const std::string d = TempDir("kx_fsearch_pieces");
+  std::string utf8, sjisText;
+  for (int i = 0; i < 300; ++i) {
+    utf8 += "line " + std::to_string(i) + " \xE3\x81\x82\xE3\x81\x84\r\n";   // あい
+    if (i % 97 == 5) utf8 += "\xE6\x97\xA5\xE6\x9C\xAC here\r\n";
+  }
+  utf8 += std::string(3000, 'z') + "\xE6\x97\xA5\xE6\x9C\xAC" + std::string(3000, 'y');   // one long line
+  Write(d + "/big.txt", utf8);
+  for (short options : {short(0), kKXFindRegexp}) {
+    SKXSearchSpec whole{kNihon, options, true, true};
+    SKXSearchSpec pieces = whole;
+    pieces.wholeMax = 1000;
+    const auto a = Search(d, whole), b = Search(d, pieces);
+    ASSERT_EQ(a.size(), 5u);
+    ASSERT_EQ(b.size(), a.size());
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      EXPECT_EQ(b[i].offset, a[i].offset) << i;
+      EXPECT_EQ(b[i].length, a[i].length);
+    }
+    EXPECT_EQ(a[0].offset, DocumentOffset(d + "/big.txt", kNihon));
+    // First match only: the first piece with one ends the file.
+    pieces.allMatches = false;
+    const auto first = Search(d, pieces);
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_EQ(first[0].offset, a[0].offset);
+  }
+  fs::remove_all(d);
+}
