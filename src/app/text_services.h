@@ -14,6 +14,7 @@ class CKXAppTextServices : public CKXTextViewServices {
   // Items of the font menu (250) and the size menu (251).
   short GetFontNumber(std::int16_t item) override;
   short GetFontSize(std::int16_t item) override;
+  bool IsMarkListOpen() override;
 };
 
 // Installs the application's services (or, with false, the do-nothing ones).

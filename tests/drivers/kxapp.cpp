@@ -50,6 +50,8 @@
 //                         turned with landscape
 //   print page            "paper W H hard T L B R margins T L B R pages N"
 //                         of the front document
+//   print marklist|floats the mark list's rows and buttons, the floating
+//                         windows (kxapp_marks.h)
 //   quit                  the quit command; the script ends when it quits
 //
 // Steps run inside the program's loops: the host asks the script for its
@@ -87,6 +89,7 @@
 #include "driver_panes.h"
 #include "driver_runs.h"
 #include "driver_text.h"
+#include "kxapp_marks.h"
 #include "kxapp_print.h"
 #include "engine/text_engine.h"
 #include "macros/facilities.h"
@@ -412,7 +415,10 @@ class Runner {
   // The frontmost window holding pane `id` (a modal dialog is in front).
   Found FindPane(long id) {
     if (id <= 0 || id > 0x7FFFFFFF) return {};
-    for (KxWindowID w : Host().WindowList()) {
+    // Floating windows hold panes too (after the documents and dialogs).
+    std::vector<KxWindowID> windows = Host().WindowList();
+    for (KxWindowID w : Host().FloatingWindowList()) windows.push_back(w);
+    for (KxWindowID w : windows) {
       auto* window = dynamic_cast<LWindow*>(Host().GetWindowClient(w));
       if (!window) continue;
       if (LPane* p = window->FindPaneByID(PaneIDT(id))) return {window, p};
@@ -787,6 +793,16 @@ class Runner {
     return 0;
   }
 
+  int PrintMarkList(Step&) {
+    for (const std::string& line : kxapp_marks::MarkListLines()) std::printf("%s\n", line.c_str());
+    return 0;
+  }
+
+  int PrintFloats(Step&) {
+    for (const std::string& line : kxapp_marks::FloatLines()) std::printf("%s\n", line.c_str());
+    return 0;
+  }
+
   int PrintBeeps(Step&) {
     std::printf("beeps %d\n", mHeadless ? mHeadless->Beeps() : mGtk->Beeps());
     return 0;
@@ -903,6 +919,7 @@ const std::vector<StepRow>& Runner::Prints() {
     {"text", &Runner::PrintText},       {"window", &Runner::PrintWindow},   {"items", &Runner::PrintItems},
     {"cells", &Runner::PrintCells},     {"markup", &Runner::PrintMarkup},   {"beeps", &Runner::PrintBeeps},
     {"clipboard", &Runner::PrintClipboard}, {"page", &Runner::PrintPage},
+    {"marklist", &Runner::PrintMarkList}, {"floats", &Runner::PrintFloats},
   };
   return prints;
 }
