@@ -998,5 +998,8 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // With --gtk the program goes on after the script: what it printed must
+  // not wait in a buffer.
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
   return KxDriverMain("kxapp", KxMacrosFacilities, [&] { return Run(argc, argv); });
 }
