@@ -15,6 +15,7 @@
 #include "app/prefs_records.h"
 #include "document/doc_file.h"
 #include "document/file_tube.h"
+#include "document/find_rules.h"
 #include "engine/event_handler.h"
 #include "engine/flavor_exchange.h"
 #include "engine/text_action.h"
@@ -180,6 +181,7 @@ CKXTextDocument::CKXTextDocument(LCommander* super, const std::string& path) : C
 
 CKXTextDocument::~CKXTextDocument() {
   LeaveMarkList();
+  CloseAllDocDialogs();
   for (CKXTextView* v : mPanes.view)
     if (v) {
       v->SetDocument(nullptr);
@@ -610,6 +612,8 @@ std::vector<NavMenuItemSpec> CKXTextDocument::GetSaveAsMenuItem(std::int32_t& se
 // ---- Commands -----------------------------------------------------------------------------------
 
 bool CKXTextDocument::ObeyCommand(CommandT command, void* param) {
+  if (kKxDialogMessages.Contains(command) && DialogObeyCommand(MessageT(command), DialogOfMessage(MessageT(command))))
+    return true;
   if (IsDialogOpen()) return CKXDocument::ObeyCommand(command, param);
   switch (command) {
     case kKxCmdClose: AttemptClose(); return true;
@@ -631,6 +635,8 @@ bool CKXTextDocument::ObeyCommand(CommandT command, void* param) {
     case kKxCmdMarkList: ToggleMarkList(); return true;
     case kKxCmdPageSetup: HandlePageSetup(); return true;
     case kKxCmdPrint: HandlePrint(); return true;
+    case kKxCmdFind: OpenFindDialog(false); return true;
+    case kKxCmdFindReplace: OpenFindDialog(true); return true;
     case kCmdRevert:
       if (IsSpecified() && mFile && AskConfirmRevert()) {
         try {
@@ -659,6 +665,8 @@ void CKXTextDocument::FindCommandStatus(CommandT command, Boolean& enabled, Bool
     case kKxCmdClose:
     case kKxCmdPageSetup:
     case kKxCmdPrint:
+    case kKxCmdFind:
+    case kKxCmdFindReplace:
     case kCmdSaveAs: enabled = true; return;
     case kCmdSave: enabled = LDocument::IsModified() || !IsSpecified(); return;
     case kCmdRevert: enabled = IsSpecified() && LDocument::IsModified(); return;
@@ -695,6 +703,7 @@ void KxTextDocHooks::RegisterClasses() {
   KxRegisterFrameworkClasses();
   KxRegisterViewClasses();
   KxInstallMarkListMenuHook();
+  KxRegisterDocDialogClasses();
 }
 
 bool KxTextDocHooks::MarkListOpen() { return CKXTextMarkList::IsMarkList(); }
