@@ -53,6 +53,8 @@
 //   folder ID PATH        the file tool whose folder list is pane ID goes
 //                         to the folder PATH as a user would (kxapp_tools.h)
 //   print preview ID      the preview pane's type, size and text
+//   print marklist|floats the mark list's rows and buttons, the floating
+//                         windows (kxapp_marks.h)
 //   quit                  the quit command; the script ends when it quits
 //
 // Steps run inside the program's loops: the host asks the script for its
@@ -90,6 +92,7 @@
 #include "driver_panes.h"
 #include "driver_runs.h"
 #include "driver_text.h"
+#include "kxapp_marks.h"
 #include "kxapp_prefs.h"
 #include "kxapp_print.h"
 #include "kxapp_tools.h"
@@ -417,7 +420,10 @@ class Runner {
   // The frontmost window holding pane `id` (a modal dialog is in front).
   Found FindPane(long id) {
     if (id <= 0 || id > 0x7FFFFFFF) return {};
-    for (KxWindowID w : Host().WindowList()) {
+    // Floating windows hold panes too (after the documents and dialogs).
+    std::vector<KxWindowID> windows = Host().WindowList();
+    for (KxWindowID w : Host().FloatingWindowList()) windows.push_back(w);
+    for (KxWindowID w : windows) {
       auto* window = dynamic_cast<LWindow*>(Host().GetWindowClient(w));
       if (!window) continue;
       if (LPane* p = window->FindPaneByID(PaneIDT(id))) return {window, p};
@@ -805,6 +811,16 @@ class Runner {
     return 0;
   }
 
+  int PrintMarkList(Step&) {
+    for (const std::string& line : kxapp_marks::MarkListLines()) std::printf("%s\n", line.c_str());
+    return 0;
+  }
+
+  int PrintFloats(Step&) {
+    for (const std::string& line : kxapp_marks::FloatLines()) std::printf("%s\n", line.c_str());
+    return 0;
+  }
+
   int PrintPrefs(Step&) {
     kxapp_prefs::PrintPrefs();
     return 0;
@@ -927,7 +943,8 @@ const std::vector<StepRow>& Runner::Prints() {
     {"text", &Runner::PrintText},       {"window", &Runner::PrintWindow},   {"items", &Runner::PrintItems},
     {"cells", &Runner::PrintCells},     {"markup", &Runner::PrintMarkup},   {"beeps", &Runner::PrintBeeps},
     {"clipboard", &Runner::PrintClipboard}, {"page", &Runner::PrintPage},
-    {"preview", &Runner::PrintPreview}, {"prefs", &Runner::PrintPrefs},
+    {"preview", &Runner::PrintPreview}, {"marklist", &Runner::PrintMarkList},
+    {"floats", &Runner::PrintFloats},   {"prefs", &Runner::PrintPrefs},
   };
   return prints;
 }
@@ -1006,5 +1023,8 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // With --gtk the program goes on after the script: what it printed must
+  // not wait in a buffer.
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
   return KxDriverMain("kxapp", KxMacrosFacilities, [&] { return Run(argc, argv); });
 }

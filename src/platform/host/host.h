@@ -107,6 +107,19 @@ class KxHost {
   // The window under a global point, or kKxNoWindow.
   virtual KxWindowID FindWindow(Point where) const = 0;
   KxWindowID FrontWindow() const;
+  // Floating windows (palettes, the mark list): they stand above the
+  // document windows, take clicks but never the keyboard, and are never
+  // the front window nor activated; WindowList and FrontWindow leave them
+  // out, FloatingWindowList lists them (oldest first) and FindWindow finds
+  // a shown one before any other. They are made hidden. A host without
+  // them makes a plain window.
+  virtual KxWindowID CreateFloatingWindow(KxWindowClient* client, const Rect& bounds, const unsigned char* title) {
+    return CreateWindow(client, bounds, title);
+  }
+  virtual std::vector<KxWindowID> FloatingWindowList() const { return {}; }
+  bool IsFloatingWindow(KxWindowID window) const;
+  virtual void ShowFloatingWindow(KxWindowID /*window*/, bool /*shown*/) {}
+  virtual bool IsWindowShown(KxWindowID /*window*/) const { return true; }
   // The window (just made, in front) runs as a modal dialog: a host that
   // shows windows keeps it above the window behind it, which takes no input
   // while it is open.
