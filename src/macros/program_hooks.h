@@ -14,6 +14,13 @@ class KxProgramHooks : public KxTextDocHooks {
   explicit KxProgramHooks(std::string preferenceFolder = "");
 
   std::string PreferencePath() override;
+  // The macro editor (command 1148).
+  void RegisterClasses() override;
+  bool RunTool(CommandT command) override;
+  bool HasTool(CommandT command) override;
+  void CloseToolWindows() override;
+  // Quitting asks the macro editor first about unstored changes.
+  bool CloseAllDocuments(OSType saveOption) override;
 
  private:
   std::string mPreferenceFolder;

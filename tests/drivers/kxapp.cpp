@@ -87,6 +87,7 @@
 #include "driver_panes.h"
 #include "driver_runs.h"
 #include "driver_text.h"
+#include "kxapp_macros.h"
 #include "kxapp_print.h"
 #include "engine/text_engine.h"
 #include "macros/facilities.h"
@@ -782,6 +783,11 @@ class Runner {
     return 0;
   }
 
+  int PrintMacros(Step&) {
+    kxapp_macros::PrintMacros();
+    return 0;
+  }
+
   int PrintPage(Step&) {
     std::printf("%s\n", kxapp_print::PrintPageLine(kxapp_print::FrontDocument()).c_str());
     return 0;
@@ -903,6 +909,7 @@ const std::vector<StepRow>& Runner::Prints() {
     {"text", &Runner::PrintText},       {"window", &Runner::PrintWindow},   {"items", &Runner::PrintItems},
     {"cells", &Runner::PrintCells},     {"markup", &Runner::PrintMarkup},   {"beeps", &Runner::PrintBeeps},
     {"clipboard", &Runner::PrintClipboard}, {"page", &Runner::PrintPage},
+    {"macros", &Runner::PrintMacros},
   };
   return prints;
 }
