@@ -105,10 +105,7 @@ void KXMacroListBox::FindCommandStatus(CommandT command, Boolean& enabled, Boole
 bool KXMacroListBox::ObeyCommand(CommandT command, void* param) {
   if (mCommandThrough) {
     std::uint16_t stored = 0;
-    if (!UKXTextMacro::EncodeCommand(command, stored)) {
-      KxCurrentHost().Beep();   // no stored form: the line keeps its command
-      return true;
-    }
+    if (!UKXTextMacro::EncodeCommand(command, stored)) return true;   // refused: the line keeps its command
     mCommand = stored;
     if (mEditor) mEditor->CommandCaptured();
     return true;
