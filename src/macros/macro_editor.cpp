@@ -13,6 +13,7 @@
 #include "platform/draw/port.h"
 #include "platform/exception.h"
 #include "platform/framework/control.h"
+#include "platform/framework/periodical.h"
 #include "platform/framework/registrar.h"
 #include "platform/host/host.h"
 #include "platform/keys.h"
@@ -70,6 +71,26 @@ Rect KeepOnScreen(Rect b) {
   return Rect{std::int16_t(top), std::int16_t(left), std::int16_t(top + height), std::int16_t(left + width)};
 }
 
+// Finishes the close of an editor that was busy when asked, then goes.
+class PendingClose : public LPeriodical {
+ public:
+  static void Start() {
+    if (!sOne) {
+      sOne = new PendingClose;
+      sOne->StartIdling();
+    }
+  }
+  static void Stop() {
+    delete sOne;
+    sOne = nullptr;
+  }
+  void SpendTime(const EventRecord&) override { CKXTextMacroEditor::FinishPendingClose(); }
+
+ private:
+  static PendingClose* sOne;
+};
+PendingClose* PendingClose::sOne = nullptr;
+
 }  // namespace
 
 void KxRegisterMacroEditorClasses() {
@@ -80,6 +101,7 @@ void KxRegisterMacroEditorClasses() {
 // ---- KXMacroListBox
 
 bool KXMacroListBox::HandleKeyPress(const EventRecord& event) {
+  CKXTextMacroEditor::StBusy busy(mEditor);
   if (KxEventChar(event) == kBackspace && !(event.modifiers & kKxEventCommandKey)) {
     if (GetSelectCount() > 0 && mEditor) mEditor->ClearMacro();
     return true;
@@ -103,6 +125,7 @@ void KXMacroListBox::FindCommandStatus(CommandT command, Boolean& enabled, Boole
 }
 
 bool KXMacroListBox::ObeyCommand(CommandT command, void* param) {
+  CKXTextMacroEditor::StBusy busy(mEditor);
   if (mCommandThrough) {
     std::uint16_t stored = 0;
     if (!UKXTextMacro::EncodeCommand(command, stored)) return true;   // refused: the line keeps its command
@@ -158,10 +181,12 @@ CKXTextMacroEditor::~CKXTextMacroEditor() {
   sBoundsMacroEditor = GetGlobalBounds();
   sHasBounds = true;
   if (sMacroEditor == this) sMacroEditor = nullptr;
+  PendingClose::Stop();
   LCommander::SetUpdateCommandStatus(true);
 }
 
 bool CKXTextMacroEditor::ShowMacroEditor(LCommander* super) {
+  if (sMacroEditor && sMacroEditor->mClosePending) return false;   // closing
   if (sMacroEditor) {
     sMacroEditor->Select();
     return true;
@@ -184,10 +209,32 @@ bool CKXTextMacroEditor::ShowMacroEditor(LCommander* super) {
   return true;
 }
 
-bool CKXTextMacroEditor::AllowLeaving() { return !sMacroEditor || sMacroEditor->CheckMacroModify(); }
+bool CKXTextMacroEditor::AllowLeaving() {
+  return !sMacroEditor || sMacroEditor->mClosePending || sMacroEditor->CheckMacroModify();
+}
 
 void CKXTextMacroEditor::CloseEditor() {
   if (sMacroEditor) sMacroEditor->DoClose();
+}
+
+void CKXTextMacroEditor::DoClose() {
+  if (mBusy > 0) {
+    mClosePending = true;
+    PendingClose::Start();
+    return;
+  }
+  KXDialogBox::DoClose();
+}
+
+void CKXTextMacroEditor::FinishPendingClose() {
+  CKXTextMacroEditor* editor = sMacroEditor;
+  if (!editor || !editor->mClosePending) {
+    PendingClose::Stop();
+    return;
+  }
+  if (editor->mBusy > 0) return;
+  PendingClose::Stop();
+  editor->KXDialogBox::DoClose();
 }
 
 void CKXTextMacroEditor::FinishCreateSelf() {
@@ -215,6 +262,7 @@ void CKXTextMacroEditor::FinishCreateSelf() {
 // ---- messages and commands
 
 void CKXTextMacroEditor::ListenToMessage(MessageT message, void* param) {
+  StBusy busy(this);
   switch (message) {
     case -kWrite: MacroFileWriteButton(); return;
     case -kRead: MacroFileReadButton(); return;
@@ -233,6 +281,7 @@ void CKXTextMacroEditor::ListenToMessage(MessageT message, void* param) {
 }
 
 bool CKXTextMacroEditor::ObeyCommand(CommandT command, void* param) {
+  StBusy busy(this);
   if (command == kKxCmdClose) {
     AttemptClose();
     return true;
@@ -461,6 +510,7 @@ bool CKXTextMacroEditor::MacroRenewalButton() {
 }
 
 bool CKXTextMacroEditor::CheckMacroModify() {
+  StBusy busy(this);
   RestoreMacroEdit();
   if (!mModified) return true;
   std::int16_t answer;

@@ -100,6 +100,27 @@ class CKXTextMacroEditor : public KXDialogBox {
                          Str255 name) override;
   bool AttemptCloseSelf() override;
   bool HandleKeyPress(const EventRecord& event) override;
+  // A close asked for while one of the editor's own handlers runs (a
+  // nested loop of a question or a file dialog) waits until it returns.
+  void DoClose() override;
+
+  // Held by every handler of the window's panes.
+  class StBusy {
+   public:
+    explicit StBusy(CKXTextMacroEditor* editor) : mEditor(editor) {
+      if (mEditor) ++mEditor->mBusy;
+    }
+    ~StBusy() {
+      if (mEditor) --mEditor->mBusy;
+    }
+    StBusy(const StBusy&) = delete;
+    StBusy& operator=(const StBusy&) = delete;
+
+   private:
+    CKXTextMacroEditor* mEditor;
+  };
+  // Finishes a close that waited (from idle time).
+  static void FinishPendingClose();
 
  protected:
   void FinishCreateSelf() override;
@@ -147,6 +168,8 @@ class CKXTextMacroEditor : public KXDialogBox {
   std::int32_t mShownKeyShift = 0;
   bool mModified = false;
   bool mFilling = false;
+  int mBusy = 0;
+  bool mClosePending = false;
 
   static CKXTextMacroEditor* sMacroEditor;
   static Rect sBoundsMacroEditor;
