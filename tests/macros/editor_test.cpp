@@ -525,3 +525,26 @@ TEST_F(MacroEditorTest, FilesThatCannotBeWrittenOrReadAreReported) {
   EXPECT_EQ(host.Alerts().size(), 2u);
   std::filesystem::remove_all(folder);
 }
+
+TEST_F(MacroEditorTest, APopupClickedChoosesThroughTheHostsMenu) {
+  CKXTextMacroEditor& editor = Open(0);
+  auto& kinds = Pane<LStdPopupMenu>(kNewPopup);
+  SMouseDownEvent click{};
+  kinds.ClickSelf(click);
+  ASSERT_EQ(host.Popups(), 1);
+  ASSERT_EQ(host.LastPopup().size(), 10u);
+  EXPECT_TRUE(LStdPopupMenu::ChooseWaiting(7));   // the eighth entry: a find line
+  ASSERT_EQ(editor.Lines().GetCount(), 1);
+  SKXTMacroEdit r{};
+  editor.Lines().GetAt(1, r);
+  EXPECT_EQ(r.opcode, kMacroFind);
+  EXPECT_EQ(kinds.GetValue(), 0);   // back to no item
+  EXPECT_FALSE(LStdPopupMenu::ChooseWaiting(2));   // nothing waits now
+  // A separator chooses nothing; a hidden pop-up takes no choice.
+  Pane<LStdPopupMenu>(kJump1).ClickSelf(click);
+  EXPECT_TRUE(LStdPopupMenu::ChooseWaiting(1));
+  EXPECT_EQ(Pane<LStdPopupMenu>(kJump1).GetValue(), 1);
+  Pane<LStdPopupMenu>(kValueRegister).ClickSelf(click);
+  EXPECT_TRUE(LStdPopupMenu::ChooseWaiting(3));
+  EXPECT_EQ(Pane<LStdPopupMenu>(kValueRegister).GetValue(), 1);
+}
