@@ -111,4 +111,22 @@ print windows
 S
 )
 [ "$out" = "doc.txt" ] || fail "close inside a dialog: $out"
+
+# A new goto line left as it is jumps to no line: storing shows its panes
+# and names the line. Quitting with the change asks first; cancel stays.
+out=$(app - <<S
+open doc.txt
+menu 1148
+choose 3303 4
+click 3310
+print alerts
+print window 3334
+quit
+answer cancel
+print windows
+S
+)
+echo "$out" | grep -q '^note: 1' || fail "bad line note: $out"
+echo "$out" | grep -q '^3334 radio 1 1 1 ' || fail "bad line shown: $out"
+[ "$(echo "$out" | tail -2)" = "$(printf 'マクロエディタ\ndoc.txt')" ] || fail "quit cancelled: $out"
 echo ok
