@@ -13,6 +13,7 @@
 #include "platform/ae/ae_codes.h"
 #include "platform/ae/required_events.h"
 #include "platform/clock.h"
+#include "platform/framework/control.h"
 #include "platform/core.h"
 #include "platform/exception.h"
 #include "platform/framework/periodical.h"
@@ -293,8 +294,10 @@ void CKXTextApp::EventAutoKey(const EventRecord& event) {
 void CKXTextApp::EventMenuChoice(std::int16_t menuID, std::int16_t item) {
   if (sUpdateMenus) UpdateMenus();
   if (menuID == kKxPopupMenuID) {
-    // The status bar's scale menu and the window's information menu answer
-    // their own choices; at most one pop-up waits at a time.
+    // The status bar's scale menu, the window's information menu and the
+    // pop-up controls answer their own choices; at most one pop-up waits at
+    // a time.
+    if (LStdPopupMenu::ChooseWaiting(item)) return;
     if (CKXTextInfoView::IsScaleMenuOpen()) {
       CKXTextInfoView::ChooseScaleItem(std::int16_t(item + 1));   // its items count from 1
       return;

@@ -5,6 +5,7 @@
 
 #include "app/app_commands.h"
 #include "app/menu_keys.h"
+#include "platform/framework/control.h"
 #include "platform/framework/menu.h"
 #include "views/text_info_view.h"
 #include "views/text_window.h"
@@ -158,6 +159,7 @@ bool CKXTextContextualMenu::Open(Point where) {
   // One pop-up at a time: the choice to come is this menu's.
   CKXTextInfoView::ForgetScaleMenu();
   CKXTextWindow::ForgetInfoMenu();
+  LStdPopupMenu::ForgetWaiting();
   KxCurrentHost().PopUpMenu(Shown().entries, where);
   LCommander::sUpdateCommandStatus = true;
   return true;

@@ -128,6 +128,10 @@ class UKXTextMacro {
   // menu * 256 + item in 16 bits and restored from a negative 16-bit value.
   static std::uint16_t EncodeCommand(long command);
   static long DecodeCommand(std::uint16_t stored);
+  // The checked form the recorder and the editor's capture use: a command
+  // that would come back as another one (a menu ID outside 128-255, an
+  // item above 255, a plain number above 32767) is refused with a beep.
+  static bool EncodeCommand(long command, std::uint16_t& stored);
 
   // --- Lifecycle ---------------------------------------------------------
   static void Initialize();

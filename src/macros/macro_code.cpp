@@ -5,6 +5,7 @@
 
 #include "macros/macro.h"
 #include "platform/bytefields.h"
+#include "platform/host/host.h"
 #include "text/base/memory.h"
 
 namespace {
@@ -417,6 +418,24 @@ std::uint16_t UKXTextMacro::EncodeCommand(long command) {
   unsigned menu = unsigned(synthetic >> 16) & 0xFF;
   unsigned item = unsigned(synthetic) & 0xFF;
   return std::uint16_t((menu << 8) | item);
+}
+
+bool UKXTextMacro::EncodeCommand(long command, std::uint16_t& stored) {
+  constexpr long kLastPlain = 0x7FFF, kFirstMenu = 128, kLastByte = 255;
+  bool fits;
+  if (command >= 0) {
+    fits = command <= kLastPlain;
+  } else {
+    const unsigned long synthetic = 0UL - static_cast<unsigned long>(command);
+    const unsigned long menu = synthetic >> 16, item = synthetic & 0xFFFF;
+    fits = menu >= kFirstMenu && menu <= kLastByte && item <= kLastByte;
+  }
+  if (!fits) {
+    KxCurrentHost().Beep();
+    return false;
+  }
+  stored = EncodeCommand(command);
+  return true;
 }
 
 long UKXTextMacro::DecodeCommand(std::uint16_t stored) {

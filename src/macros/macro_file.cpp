@@ -4,7 +4,9 @@
 #include <cstring>
 #include <vector>
 
+#include "macros/macro_editor_maps.h"
 #include "platform/files.h"
+#include "platform/textconv.h"
 #include "text/base/memory.h"
 
 namespace {
@@ -26,38 +28,51 @@ OSErr KxReadMacroFile(const std::string& path, SKXTMacro& macro) {
     return kMacroBadCodeErr;
   }
 
-  std::string name = path;
-  std::size_t slash = name.find_last_of('/');
-  if (slash != std::string::npos) name.erase(0, slash + 1);
-  if (name.size() > 31) name.resize(31);
-  macro.name[0] = std::uint8_t(name.size());
-  for (std::size_t i = 0; i < name.size(); ++i) macro.name[i + 1] = std::uint8_t(name[i] == ':' ? '/' : name[i]);
+  std::string leaf = path;
+  std::size_t slash = leaf.find_last_of('/');
+  if (slash != std::string::npos) leaf.erase(0, slash + 1);
+  // File names are UTF-8; macro names are Shift_JIS of at most 31 bytes,
+  // cut on a whole character.
+  const std::string name = KxUTF8ToScriptText(leaf);
+  const std::size_t length = kxme::CutToCharBoundary(name.data(), name.size(), kMacroNameMax);
+  macro.name[0] = std::uint8_t(length);
+  for (std::size_t i = 0; i < length; ++i) macro.name[i + 1] = std::uint8_t(name[i] == ':' ? '/' : name[i]);
   macro.size = std::int32_t(size);
   macro.code = code;
   return noErr;
 }
 
 OSErr KxWriteMacroFile(const std::string& folder, const SKXTMacro& macro, std::string* writtenPath) {
-  long nameLength = macro.name[0] > 31 ? 31 : macro.name[0];
-  std::string name;
+  long nameLength = macro.name[0] > kMacroNameMax ? kMacroNameMax : macro.name[0];
+  std::string sjis;
   for (long i = 1; i <= nameLength; ++i) {
     char c = char(macro.name[i]);
     if (c == 0) return paramErr;
-    name += c == '/' ? ':' : c;
+    sjis += c == '/' ? ':' : c;
   }
-  if (name.empty() || name == "." || name == "..") return paramErr;
-  long size = macro.code ? macro.size : 0;
-  if (size < 0 || size > KxMemHSize(macro.code)) return paramErr;
+  // The name's characters, not its Shift_JIS bytes, make the file name.
+  const std::string name = KxScriptTextToUTF8(sjis);
+  if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos) return paramErr;
 
   std::string target = folder.empty() ? name : folder + "/" + name;
-  CKXSafeWriter writer(target);
+  const OSErr err = KxWriteMacroFileTo(target, macro.code, macro.size);
+  if (err == noErr && writtenPath) *writtenPath = target;
+  return err;
+}
+
+OSErr KxWriteMacroFileTo(const std::string& path, char** code, long codeSize) {
+  long size = code ? codeSize : 0;
+  if (size < 0 || size > KxMemHSize(code)) return paramErr;
+  CKXSafeWriter writer(path);
   int err = writer.Open();
   if (!err && size > 0) {
-    CKXLock lock(macro.code);
+    CKXLock lock(code);
     err = writer.Write(lock.Ptr(), std::size_t(size));
   }
   if (!err) err = writer.Commit();
   if (err) return ErrnoToErr(err);
-  if (writtenPath) *writtenPath = target;
+  // The file's kind travels in its sidecar; a file that was written stays
+  // written when the sidecar cannot be.
+  KxSetFileTypeCreator(path, FourCC("MACR"), FourCC("KXTE"));
   return noErr;
 }

@@ -101,7 +101,8 @@ void UKXTextMacro::AddMacroString(char* text, long length) { AddMacroData(kMacro
 
 void UKXTextMacro::AddMacroCommand(long command) {
   if (command == kCommandRecord) return;
-  std::uint16_t stored = EncodeCommand(command);
+  std::uint16_t stored = 0;
+  if (!EncodeCommand(command, stored)) return;   // no stored form: not recorded
   std::uint8_t data[2];
   KxPutU16BE(data, stored);
   AddMacroData(kMacroCommand, reinterpret_cast<char*>(data), 2);

@@ -7,6 +7,7 @@
 #include "app/prefs_file.h"
 #include "tools/file_browse.h"
 #include "tools/file_search.h"
+#include "macros/macro_editor.h"
 
 KxProgramHooks::KxProgramHooks(std::string preferenceFolder) : mPreferenceFolder(std::move(preferenceFolder)) {}
 
@@ -18,38 +19,59 @@ std::string KxProgramHooks::PreferencePath() {
   return mPreferenceFolder + "/" + (slash == std::string::npos ? standard : standard.substr(slash + 1));
 }
 
+namespace {
+
+// The program's tool windows, one row each: the command that shows one,
+// and how to ask whether it is open and to close it.
+struct ToolRow {
+  CommandT command;
+  bool (*show)();
+  bool (*isOpen)();  // null: not a tool window for the window commands
+  void (*close)();
+};
+
+const ToolRow kTools[] = {
+    {kKxCmdFileBrowser, [] { CKXTextFileBrowse::ShowFileBrowse(CKXTextApp::GetTextApp()); return true; },
+     [] { return CKXTextFileBrowse::IsFileBrowse(); }, [] { CKXTextFileBrowse::CloseFileBrowse(); }},
+    {kKxCmdFileSearch, [] { CKXTextFileSearch::ShowFileSearch(CKXTextApp::GetTextApp()); return true; },
+     [] { return CKXTextFileSearch::IsFileSearch(); }, [] { CKXTextFileSearch::CloseFileSearch(); }},
+    {kKxCmdMacroEditor, [] { return CKXTextMacroEditor::ShowMacroEditor(LApplication::GetApplication()); },
+     nullptr, [] { CKXTextMacroEditor::CloseEditor(); }},
+};
+
+}  // namespace
+
 void KxProgramHooks::RegisterClasses() {
   KxTextDocHooks::RegisterClasses();
   KxRegisterToolClasses();
+  KxRegisterMacroEditorClasses();
 }
 
 bool KxProgramHooks::RunTool(CommandT command) {
-  switch (command) {
-    case kKxCmdFileBrowser:
-      CKXTextFileBrowse::ShowFileBrowse(CKXTextApp::GetTextApp());
-      return true;
-    case kKxCmdFileSearch:
-      CKXTextFileSearch::ShowFileSearch(CKXTextApp::GetTextApp());
-      return true;
-    default:
-      return KxTextDocHooks::RunTool(command);
-  }
+  for (const ToolRow& t : kTools)
+    if (t.command == command) return t.show();
+  return KxTextDocHooks::RunTool(command);
 }
 
 bool KxProgramHooks::HasTool(CommandT command) {
-  switch (command) {
-    case kKxCmdFileBrowser:
-    case kKxCmdFileSearch:
-      return true;
-    default:
-      return KxTextDocHooks::HasTool(command);
-  }
+  for (const ToolRow& t : kTools)
+    if (t.command == command) return true;
+  return KxTextDocHooks::HasTool(command);
 }
 
-bool KxProgramHooks::ToolWindowOpen() { return CKXTextFileBrowse::IsFileBrowse() || CKXTextFileSearch::IsFileSearch() || KxTextDocHooks::ToolWindowOpen(); }
+bool KxProgramHooks::ToolWindowOpen() {
+  for (const ToolRow& t : kTools)
+    if (t.isOpen && t.isOpen()) return true;
+  return KxTextDocHooks::ToolWindowOpen();
+}
 
 void KxProgramHooks::CloseToolWindows() {
-  CKXTextFileBrowse::CloseFileBrowse();
-  CKXTextFileSearch::CloseFileSearch();
+  for (const ToolRow& t : kTools) t.close();
   KxTextDocHooks::CloseToolWindows();
+}
+
+bool KxProgramHooks::CloseAllDocuments(OSType saveOption) {
+  // Quitting asks the macro editor first about unstored changes.
+  if (saveOption != kAENo && !CKXTextMacroEditor::AllowLeaving()) return false;
+  return KxTextDocHooks::CloseAllDocuments(saveOption);
 }

@@ -15,7 +15,7 @@ class KxProgramHooks : public KxTextDocHooks {
   explicit KxProgramHooks(std::string preferenceFolder = "");
 
   std::string PreferencePath() override;
-  // The tool windows of the tools area.
+  // The tool windows (file browser, multi-file search, macro editor).
   void RegisterClasses() override;
   bool RunTool(CommandT command) override;
   bool HasTool(CommandT command) override;
@@ -27,6 +27,8 @@ class KxProgramHooks : public KxTextDocHooks {
   void DeleteMacro(long n) override;
   bool SaveRecordedMacro(const std::string& name) override;
   bool ReloadFactoryMacros() override;
+  // Quitting asks the macro editor first about unstored changes.
+  bool CloseAllDocuments(OSType saveOption) override;
 
  private:
   std::string mPreferenceFolder;

@@ -7,6 +7,7 @@
 #include "layout/kxtext_api.h"
 #include "platform/clock.h"
 #include "platform/draw/color.h"
+#include "platform/framework/control.h"
 #include "platform/draw/port.h"
 #include "platform/fonts_port.h"
 #include "platform/framework/list_box.h"
@@ -146,6 +147,7 @@ void CKXTextInfoView::DoInfoMenu() {
   // One pop-up at a time: the choice to come is this menu's.
   CKXTextWindow::ForgetInfoMenu();
   sPendingScaleMenu = this;
+  LStdPopupMenu::ForgetWaiting();
   KxCurrentHost().PopUpMenu(entries, where);
 }
 

@@ -5,6 +5,7 @@
 
 #include "engine/text_undoer.h"
 #include "platform/framework/commander.h"
+#include "platform/framework/control.h"
 #include "platform/host/host.h"
 #include "views/text_info_view.h"
 #include "views/text_scroller.h"
@@ -212,6 +213,7 @@ void CKXTextWindow::InfoMenus(Point where) {
   // One pop-up at a time: the choice to come is this menu's.
   CKXTextInfoView::ForgetScaleMenu();
   sMenuWindow = this;
+  LStdPopupMenu::ForgetWaiting();
   KxCurrentHost().PopUpMenu(entries, where);
 }
 

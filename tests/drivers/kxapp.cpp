@@ -94,6 +94,7 @@
 #include "driver_text.h"
 #include "kxapp_marks.h"
 #include "kxapp_prefs.h"
+#include "kxapp_macros.h"
 #include "kxapp_print.h"
 #include "kxapp_tools.h"
 #include "engine/text_engine.h"
@@ -806,6 +807,11 @@ class Runner {
     return 0;
   }
 
+  int PrintMacros(Step&) {
+    kxapp_macros::PrintMacros();
+    return 0;
+  }
+
   int PrintPage(Step&) {
     std::printf("%s\n", kxapp_print::PrintPageLine(kxapp_print::FrontDocument()).c_str());
     return 0;
@@ -945,6 +951,7 @@ const std::vector<StepRow>& Runner::Prints() {
     {"clipboard", &Runner::PrintClipboard}, {"page", &Runner::PrintPage},
     {"preview", &Runner::PrintPreview}, {"marklist", &Runner::PrintMarkList},
     {"floats", &Runner::PrintFloats},   {"prefs", &Runner::PrintPrefs},
+    {"macros", &Runner::PrintMacros},
   };
   return prints;
 }

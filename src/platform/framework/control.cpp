@@ -296,6 +296,40 @@ LStdPopupMenu::LStdPopupMenu(const KxLayoutPaneRecord& record) : LControl(record
   mValue = std::clamp(KxLayout::GetNumber(record, "value", 1), mMinValue, mMaxValue);
 }
 
+LStdPopupMenu* LStdPopupMenu::sWaiting = nullptr;
+
+LStdPopupMenu::~LStdPopupMenu() {
+  if (sWaiting == this) sWaiting = nullptr;
+}
+
+void LStdPopupMenu::ClickSelf(const SMouseDownEvent&) {
+  LWindow* window = LWindow::FetchWindowOf(this);
+  if (!window || mItems.empty()) return;
+  std::vector<KxPopupEntry> entries;
+  for (std::size_t i = 0; i < mItems.size(); ++i) {
+    KxPopupEntry e;
+    e.separator = mItems[i] == "-";
+    e.text = mItems[i];
+    e.mark = std::int32_t(i + 1) == mValue ? std::uint16_t(kKxCheckMark) : std::uint16_t(0);
+    entries.push_back(std::move(e));
+  }
+  // Under the control's top left, in the host's coordinates.
+  const RectL frame = CalcPortFrameRect();
+  const Rect bounds = window->GetGlobalBounds();
+  sWaiting = this;
+  KxCurrentHost().PopUpMenu(entries, Point{KxPinShort(bounds.top + frame.bottom), KxPinShort(bounds.left + frame.left)});
+}
+
+bool LStdPopupMenu::ChooseWaiting(std::int16_t index) {
+  LStdPopupMenu* popup = sWaiting;
+  sWaiting = nullptr;
+  if (!popup) return false;
+  if (index >= 0 && std::size_t(index) < popup->mItems.size() && popup->mItems[std::size_t(index)] != "-" &&
+      popup->IsVisible() && popup->IsEnabled())
+    popup->SetValue(index + 1);
+  return true;
+}
+
 void LStdPopupMenu::SetItems(std::vector<std::string> items) {
   mItems = std::move(items);
   mMinValue = 1;

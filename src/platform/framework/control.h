@@ -138,17 +138,27 @@ class LRadioGroup : public LPane {
 };
 
 // A pop-up menu: value 1..n, the item's text shown. attributes:
-// items=A|B|C. Choosing by mouse needs the host's menu (not yet); scripts
-// and programs set the value.
+// items=A|B|C ("-" a separator). A click shows the items in the host's
+// pop-up menu; the choice comes back through the application
+// (ChooseWaiting). Scripts and programs set the value.
 class LStdPopupMenu : public LControl {
  public:
   explicit LStdPopupMenu(const KxLayoutPaneRecord& record);
+  ~LStdPopupMenu() override;
   const std::vector<std::string>& GetItems() const { return mItems; }
   void SetItems(std::vector<std::string> items);
+  void ClickSelf(const SMouseDownEvent& event) override;
   void DrawSelf() override;
+
+  // The choice (an entry's index from 0) of the pop-up menu a click showed:
+  // false when none waits. Whoever shows another pop-up menu forgets the
+  // waiting one first, so that at most one waits.
+  static bool ChooseWaiting(std::int16_t index);
+  static void ForgetWaiting() { sWaiting = nullptr; }
 
  private:
   std::vector<std::string> mItems;
+  static LStdPopupMenu* sWaiting;
 };
 
 // Static text, one line per CR, from the attribute text.
