@@ -38,6 +38,7 @@
 namespace {
 
 constexpr CommandT kCmdSave = 5, kCmdSaveAs = 6, kCmdRevert = 7;
+constexpr CommandT kCmdVertical = 1408;
 constexpr OSType kTypeText = FourCC("TEXT");
 constexpr OSType kFormatNative = FourCC(".KXT");
 constexpr OSType kFormatRTF = FourCC("RTF ");
@@ -146,6 +147,7 @@ CKXTextDocument::CKXTextDocument(LCommander* super, const std::string& path) : C
     if (!mTextWindow) throw LException(paramErr);
     // The margin and the status bar show as the preferences ask.
     KxAddTextGages(mPanes, gPreference.showLineView != 0, gPreference.showInfoView != 0, false);
+    ArrangePanes(RulerHeight());
   } catch (...) {
     // A window half built goes, its views let go of the engine first.
     for (CKXTextView* v : mPanes.view)
@@ -164,6 +166,7 @@ CKXTextDocument::CKXTextDocument(LCommander* super, const std::string& path) : C
   SetWindow(mPanes.window);
   StartFromPreferences();
   mTextWindow->SetDocument(this);   // the window joins a split grown too small
+  mPanes.bar->SetDocument(this);     // the split bar splits and joins
   for (CKXTextView* v : mPanes.view)
     if (v) {
       v->SetDocument(this);
@@ -271,6 +274,9 @@ bool CKXTextDocument::FinishCreateSelf() {
   mEngine->SetTextChanged(false);
   LDocument::SetModified(false);
   PlaceNewWindow();
+  // Vertical writing when the preferences ask for it for new documents, or
+  // when the text read is laid out so.
+  if (gPreference.vertical != 0 || KXTE_GetVertical(mEngine->GetEdit()) != 0) VerticalWindow(true, false);
   // A plain or new text wraps to its window, and re-wraps when it resizes.
   for (CKXTextView* v : mPanes.view)
     if (v) v->SetWrapToFrame(true);
@@ -624,6 +630,12 @@ bool CKXTextDocument::ObeyCommand(CommandT command, void* param) {
     }
     case kKxCmdPageSetup: HandlePageSetup(); return true;
     case kKxCmdPrint: HandlePrint(); return true;
+    case kCmdVertical: {
+      VerticalWindow(KXTE_GetVertical(mEngine->GetEdit()) == 0, true);
+      // The selection again, so that it comes into view in the new writing.
+      mEngine->SetSelectionRange(mEngine->GetSelectionRange(), true);
+      return true;
+    }
     case kCmdRevert:
       if (IsSpecified() && mFile && AskConfirmRevert()) {
         try {

@@ -107,6 +107,22 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
                          Str255 name) override;
   void Close() override;
 
+  // ---- window arrangement (text_doc_arrange.cpp) ----
+  // Brings the window to the front; activates it when it is not active.
+  void SelectWindow();
+  void ActivateWindow();
+  // Switches the window between horizontal and vertical writing (a split
+  // window is joined first); every pane is placed again for it.
+  void VerticalWindow(bool vertical, bool redraw);
+  bool IsVerticalWindow() const { return mVerticalWindow; }
+  // Splits the text area at a port point into two panes on the engine, or
+  // joins them when either would be too small; the current split again
+  // does nothing.
+  void SplitWindow(SPoint32 point, bool redraw) override;
+  // Where the split bar's top (left in vertical writing) lies in the
+  // window, 0 while the window is not split.
+  std::int32_t GetSplitAt() const { return mSplitAt; }
+
   // The untitled counter's next title.
   static std::string NextUntitledTitle();
 
@@ -150,7 +166,17 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   // The new window's place among the stacked document windows.
   void PlaceNewWindow();
 
+  // Places every pane of the window for the current orientation, split and
+  // shown bars; `gageHeight` is the ruler's thickness (0 without one).
+  void ArrangePanes(std::int32_t gageHeight);
+  std::int32_t RulerHeight() const;
+  // The second pane of a split (made on the first split, kept afterwards).
+  void MakeSecondPane();
+  void LinkSecondPane(bool linked);
+
   CKXTextEngine* mEngine = nullptr;
+  bool mVerticalWindow = false;   // the panes are placed for vertical writing
+  std::int32_t mSplitAt = 0;      // the split bar's place, 0 when joined
   CKXEventHandler* mHandler = nullptr;
   KxTextPanes mPanes;
   CKXTextWindow* mTextWindow = nullptr;   // mPanes.window
