@@ -167,6 +167,7 @@ CKXTextDocument::CKXTextDocument(LCommander* super, const std::string& path) : C
   StartFromPreferences();
   mTextWindow->SetDocument(this);   // the window joins a split grown too small
   mPanes.bar->SetDocument(this);     // the split bar splits and joins
+  mTextWindow->SetWindowDoc(mWindowLink.get());   // its information menu
   for (CKXTextView* v : mPanes.view)
     if (v) {
       v->SetDocument(this);
@@ -699,6 +700,7 @@ std::vector<CKXTextDocument*> KxTextDocHooks::All() {
 void KxTextDocHooks::RegisterClasses() {
   KxRegisterFrameworkClasses();
   KxRegisterViewClasses();
+  KxInstallTextWindowHooks();
 }
 
 void KxTextDocHooks::ReadPreference() {

@@ -19,6 +19,7 @@
 #include "platform/host/host.h"
 #include "views/split_view.h"
 #include "views/text_view.h"
+#include "views/text_window.h"
 
 class CKXTextEngine;
 class CKXEventHandler;
@@ -50,6 +51,34 @@ struct SKXSaveAsChoice {
 // already ending in it (letter case ignored) stay, and a name is cut only
 // at `nameMax` bytes, never inside a UTF-8 character.
 void KxApplySaveAsFormat(SKXSaveAsChoice& choice, OSType code, std::size_t nameMax = 255);
+
+class CKXTextDocument;
+// What the window's information menu and close-all see of a document: its
+// state, its file's path, and the save settings the menu switches.
+class KxTextDocWindowLink : public CKXTextWindowDoc {
+ public:
+  explicit KxTextDocWindowLink(CKXTextDocument& doc) : mDoc(doc) {}
+  bool IsModified() const override;
+  bool IsReadOnly() const override;
+  std::string GetFilePath() const override;
+  bool GetOwnFormat() const override;
+  void SetOwnFormat(bool on) override;
+  short GetLineEnd() const override;
+  void SetLineEnd(short kind) override;
+  short GetEncoding() const override;
+  void SetEncoding(short kind) override;
+  bool AttemptCloseSelf() override;
+  void Close() override;
+
+ private:
+  CKXTextDocument& mDoc;
+};
+// The document windows' hooks and the information menu's texts from the
+// resources; installed once with the pane classes.
+void KxInstallTextWindowHooks();
+// Text put on the clipboard as another program sees it: UTF-16 ("utxt",
+// every character kept) and script text ("TEXT").
+void KxPutClipboardUTF8(const std::string& utf8);
 
 class CKXTextDocument : public CKXDocument, public CKXTextDoc {
  public:
@@ -174,6 +203,7 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   void MakeSecondPane();
   void LinkSecondPane(bool linked);
 
+  std::unique_ptr<KxTextDocWindowLink> mWindowLink = std::make_unique<KxTextDocWindowLink>(*this);
   CKXTextEngine* mEngine = nullptr;
   bool mVerticalWindow = false;   // the panes are placed for vertical writing
   std::int32_t mSplitAt = 0;      // the split bar's place, 0 when joined

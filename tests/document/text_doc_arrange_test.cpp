@@ -21,6 +21,7 @@
 #include "views/text_info_view.h"
 #include "views/text_scroller.h"
 #include "views/text_view.h"
+#include "views/item_icons.h"
 #include "views/text_window.h"
 
 namespace {
@@ -233,6 +234,58 @@ TEST_F(ArrangeTest, AWindowResizedUntilTheFirstPaneIsTooSmallJoins) {
   EXPECT_EQ(d->GetSplitAt(), 0);
   EXPECT_EQ(Frame(d, kScroller1).bottom, size.height - 55);
   EXPECT_EQ(View(d, kView2)->GetTextEngine(), nullptr);
+}
+
+// ---- the window's information menu ----------------------------------------------------------------
+
+TEST_F(ArrangeTest, TheInformationMenuShowsAndSwitchesTheDocumentsSettings) {
+  // A folder name outside Shift_JIS: the copied path keeps it.
+  const fs::path folder = dir / "caf\xC3\xA9 \xF0\x9F\x93\x81";
+  fs::create_directories(folder);
+  std::ofstream(folder / "notes.txt", std::ios::binary) << "abc\n";
+  CKXTextDocument* d = Open(folder / "notes.txt");
+  ASSERT_NE(d, nullptr);
+  auto* w = dynamic_cast<CKXTextWindow*>(d->GetWindow());
+  ASSERT_NE(w, nullptr);
+  auto items = w->InfoMenuItems();
+  auto find = [&](KxInfoItem::Kind kind, short value = 0) -> const KxInfoItem* {
+    for (const KxInfoItem& i : items)
+      if (i.kind == kind && (kind != KxInfoItem::kLineEnd || i.value == value)) return &i;
+    return nullptr;
+  };
+  ASSERT_NE(find(KxInfoItem::kCopyPath), nullptr);
+  ASSERT_NE(find(KxInfoItem::kOwnFormat), nullptr) << "the document is behind the menu";
+  EXPECT_EQ(items[1].text, folder.filename().string()) << "the innermost folder first";
+  EXPECT_EQ(items[0].icon, kKxIconDocument);
+  // Copy path: the whole path, every character, as another program reads it.
+  w->ChooseInfoItem(*find(KxInfoItem::kCopyPath));
+  std::vector<std::uint8_t> utxt;
+  ASSERT_TRUE(host.GetClipboard(FourCC("utxt"), utxt));
+  std::u16string units;
+  for (std::size_t k = 0; k + 1 < utxt.size(); k += 2) units += char16_t(utxt[k] | (utxt[k + 1] << 8));
+  EXPECT_EQ(units, (folder / "notes.txt").u16string());
+  // The line-end items check the document's own and set it.
+  const short before = d->GetEngine()->GetLineEndType();
+  EXPECT_TRUE(find(KxInfoItem::kLineEnd, before)->checked);
+  const short other = short((before + 1) % 3);
+  w->ChooseInfoItem(*find(KxInfoItem::kLineEnd, other));
+  EXPECT_EQ(d->GetEngine()->GetLineEndType(), other);
+  const bool own = d->GetEngine()->GetOwnFormat();
+  w->ChooseInfoItem(*find(KxInfoItem::kOwnFormat));
+  EXPECT_EQ(d->GetEngine()->GetOwnFormat(), !own);
+  items = w->InfoMenuItems();
+  EXPECT_TRUE(find(KxInfoItem::kLineEnd, other)->checked);
+  EXPECT_EQ(find(KxInfoItem::kOwnFormat)->checked, !own);
+  // Modified, the title's icon says so; an untitled document has no path.
+  host.PostKey('x', 0);
+  Drain();
+  EXPECT_EQ(w->InfoMenuItems()[0].icon, kKxIconModified);
+  Command(2);   // New
+  auto* u = dynamic_cast<CKXTextWindow*>(Front()->GetWindow());
+  ASSERT_NE(u, d->GetWindow());
+  items = u->InfoMenuItems();
+  EXPECT_EQ(find(KxInfoItem::kCopyPath), nullptr);
+  EXPECT_NE(find(KxInfoItem::kOwnFormat), nullptr);
 }
 
 }  // namespace
