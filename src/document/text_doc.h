@@ -136,6 +136,13 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
                          Str255 name) override;
   void Close() override;
 
+  // The mark menu shows the marks of the text that became the target, or
+  // whose marks changed.
+  void BeTargetDocument() override;
+  void MarksChanged() override;
+  // The text's marks as the Mark menu lists them (script text).
+  std::vector<std::string> MarkNames() const;
+
   // ---- window arrangement (text_doc_arrange.cpp) ----
   // Brings the window to the front; activates it when it is not active.
   void SelectWindow();
@@ -243,6 +250,7 @@ class KxTextDocHooks : public KxAppHooks {
   bool CloseAllDocuments(OSType saveOption) override;
   std::vector<UWindowMenu::Document> Documents() override;
   std::string FrontText() override;
+  std::vector<std::string> FrontMarks() override;
   void SelectDocument(int index) override;
   // The documents, oldest first.
   static std::vector<CKXTextDocument*> All();

@@ -3,9 +3,11 @@
 #include <string>
 #include <vector>
 
+#include "app/application.h"
 #include "app/menu_keys.h"
 #include "document/text_doc.h"
 #include "engine/text_engine.h"
+#include "layout/kxtext_api.h"
 #include "platform/framework/window.h"
 #include "platform/host/host.h"
 #include "platform/resources.h"
@@ -120,3 +122,32 @@ short KxTextDocWindowLink::GetEncoding() const { return short(mDoc.GetEngine()->
 void KxTextDocWindowLink::SetEncoding(short kind) { mDoc.GetEngine()->SetTextEncoding(std::uint16_t(kind)); }
 bool KxTextDocWindowLink::AttemptCloseSelf() { return mDoc.AttemptCloseSelf(); }
 void KxTextDocWindowLink::Close() { mDoc.Close(); }
+
+// ---- the Mark menu ------------------------------------------------------------------------------
+
+std::vector<std::string> CKXTextDocument::MarkNames() const {
+  std::vector<std::string> names;
+  const KXEditHandle edit = mEngine->GetEdit();
+  const long count = KXTE_GetMarkCount(edit);
+  for (long k = 1; k <= count; ++k) {
+    Str255 name{};
+    KXTE_GetMarkString(edit, k, name);
+    names.emplace_back(reinterpret_cast<const char*>(name + 1), name[0]);
+  }
+  return names;
+}
+
+void CKXTextDocument::BeTargetDocument() {
+  if (CKXTextApp* app = CKXTextApp::GetTextApp()) app->UpdateDynamicMenus();
+}
+
+void CKXTextDocument::MarksChanged() {
+  if (CKXTextApp* app = CKXTextApp::GetTextApp()) app->UpdateDynamicMenus();
+}
+
+std::vector<std::string> KxTextDocHooks::FrontMarks() {
+  LWindow* front = LWindow::FetchFrontWindow();
+  for (CKXTextDocument* d : All())
+    if (d->GetWindow() == front) return d->MarkNames();
+  return {};
+}

@@ -499,6 +499,7 @@ void CKXTextView::ListenToMessage(MessageT message, void* param) {
       }
       break;
     case kKxMsgMarksChanged:
+      if (current && mDocument) mDocument->MarksChanged();
       break;
     case kKxMsgStyleChanged:
       if (current) RefreshPane(mColmView);

@@ -15,6 +15,7 @@
 #include "engine/text_engine.h"
 #include "layout/kxtext_api.h"
 #include "platform/framework/commander.h"
+#include "platform/framework/menu.h"
 #include "platform/framework/scroller.h"
 #include "platform/framework/window.h"
 #include "views/split_view.h"
@@ -286,6 +287,31 @@ TEST_F(ArrangeTest, TheInformationMenuShowsAndSwitchesTheDocumentsSettings) {
   items = u->InfoMenuItems();
   EXPECT_EQ(find(KxInfoItem::kCopyPath), nullptr);
   EXPECT_NE(find(KxInfoItem::kOwnFormat), nullptr);
+}
+
+TEST_F(ArrangeTest, TheMarkMenuFollowsTheTargetTextAndItsMarks) {
+  CKXTextDocument* a = OpenLines(20);
+  ASSERT_NE(a, nullptr);
+  LMenu* menu = LMenuBar::GetCurrentMenuBar() ? LMenuBar::GetCurrentMenuBar()->FetchMenu(131) : nullptr;
+  ASSERT_NE(menu, nullptr);
+  const std::int16_t fixed = menu->CountItems();
+  auto last = [&] {
+    Str255 t;
+    menu->GetItemText(menu->CountItems(), t);
+    return std::string(reinterpret_cast<const char*>(t + 1), t[0]);
+  };
+  // A mark added to the text, announced by the engine: the menu lists it.
+  a->GetEngine()->InsertMark(SKXRange{0, 4}, reinterpret_cast<const unsigned char*>("\x04head"));
+  a->GetEngine()->BroadcastMessage(kKxMsgMarksChanged);
+  EXPECT_EQ(menu->CountItems(), fixed + 2) << "a separator and the mark";
+  EXPECT_EQ(last(), "head");
+  // Another text becomes the target: its marks (none); back: the mark again.
+  Command(2);
+  ASSERT_NE(Front(), a);
+  EXPECT_EQ(menu->CountItems(), fixed);
+  a->SelectWindow();
+  Drain();
+  EXPECT_EQ(last(), "head");
 }
 
 }  // namespace
