@@ -33,7 +33,7 @@
 //                         (one number that some window holds as a pane;
 //                         anything else is a file)
 //   print menus|windows|alerts|text|window ID|items ID|cells ID|selection|
-//         styles|decos|paras|ruby|marks|markup|beeps|clipboard
+//         styles|decos|paras|ruby|marks|markup|beeps|clipboard|prefs
 //                         (window: "window TITLE", then "ID KIND ENABLED
 //                         SHOWN VALUE TEXT" per pane with an ID, or "none";
 //                         the run lists exactly as kxedit prints them)
@@ -87,6 +87,7 @@
 #include "driver_panes.h"
 #include "driver_runs.h"
 #include "driver_text.h"
+#include "kxapp_prefs.h"
 #include "kxapp_print.h"
 #include "engine/text_engine.h"
 #include "macros/facilities.h"
@@ -787,6 +788,11 @@ class Runner {
     return 0;
   }
 
+  int PrintPrefs(Step&) {
+    kxapp_prefs::PrintPrefs();
+    return 0;
+  }
+
   int PrintBeeps(Step&) {
     std::printf("beeps %d\n", mHeadless ? mHeadless->Beeps() : mGtk->Beeps());
     return 0;
@@ -903,6 +909,7 @@ const std::vector<StepRow>& Runner::Prints() {
     {"text", &Runner::PrintText},       {"window", &Runner::PrintWindow},   {"items", &Runner::PrintItems},
     {"cells", &Runner::PrintCells},     {"markup", &Runner::PrintMarkup},   {"beeps", &Runner::PrintBeeps},
     {"clipboard", &Runner::PrintClipboard}, {"page", &Runner::PrintPage},
+    {"prefs", &Runner::PrintPrefs},
   };
   return prints;
 }
