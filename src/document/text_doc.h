@@ -211,6 +211,11 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   // The text pane that is current (the engine's handler view).
   CKXTextView* CurrentTextView() const;
 
+  // ---- paragraph and tab dialogs (text_doc_para.cpp) ----
+  // The paragraph dialog (1416; the ruler names a field to focus: 2 first
+  // line, 3 right, 5 line spacing, 6 character spacing, else left).
+  void OpenParagraphDialog(short field);
+
   // ---- find dialogs (text_doc_find.cpp) ----
   // The find and replace dialog, the focus in the find or replace field.
   void OpenFindDialog(bool focusReplace);

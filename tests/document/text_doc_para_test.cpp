@@ -1,0 +1,141 @@
+// The paragraph dialog: indents that always leave a line (a property test
+// over random lines and indents), unit fields that give back the points
+// they showed in every unit, and the dialog applying its fields to the
+// selection's paragraphs as one undoable step.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <cstring>
+#include <random>
+
+#include "app/globals.h"
+#include "common/test_main.h"
+#include "doc_app_fixture.h"
+#include "document/text_doc_para.h"
+#include "engine/text_engine.h"
+#include "layout/kxtext_api.h"
+#include "platform/framework/control.h"
+#include "platform/framework/window.h"
+#include "text/runs/runs.h"
+#include "views/edit_field.h"
+
+namespace {
+
+TEST(FitIndents, AlwaysLeaveALineAndKeepWhatFits) {
+  std::mt19937 rng(46);
+  std::uniform_int_distribution<int> lineOf(0, 800), indentOf(-100, 900);
+  const long steps = KxRandomSteps(4000);
+  for (long k = 0; k < steps; ++k) {
+    const std::int32_t line = lineOf(rng);
+    const KxIndents in{indentOf(rng), indentOf(rng), indentOf(rng)};
+    const KxIndents out = KxFitIndents(in, line);
+    SCOPED_TRACE(testing::Message() << "line " << line << " first " << in.first << " left " << in.left << " right "
+                                    << in.right);
+    ASSERT_GE(out.first, 0);
+    ASSERT_GE(out.left, 0);
+    ASSERT_GE(out.right, 0);
+    if (line < kKxMinLineLeft) {
+      ASSERT_EQ(out.first + out.left + out.right, 0);
+      continue;
+    }
+    ASSERT_LE(out.left + out.right + kKxMinLineLeft, line);
+    ASSERT_LE(out.first + out.right + kKxMinLineLeft, line);
+    const bool fits = in.first >= 0 && in.left >= 0 && in.right >= 0 &&
+                      in.left + in.right + kKxMinLineLeft <= line && in.first + in.right + kKxMinLineLeft <= line;
+    if (fits) {
+      ASSERT_EQ(out.first, in.first);
+      ASSERT_EQ(out.left, in.left);
+      ASSERT_EQ(out.right, in.right);
+    }
+  }
+}
+
+TEST(FitIndents, TheExcessIsSharedAndNeverTakenBelowZero) {
+  // Left 0, right 20 on a 30-point line: the right gives all 14.
+  KxIndents out = KxFitIndents({0, 0, 20}, 30);
+  EXPECT_EQ(out.left, 0);
+  EXPECT_EQ(out.right, 6);
+  // An odd excess: the left indent gives the larger half.
+  out = KxFitIndents({0, 40, 40}, 100);   // excess 4
+  EXPECT_EQ(out.left, 38);
+  EXPECT_EQ(out.right, 38);
+  out = KxFitIndents({0, 41, 40}, 100);   // excess 5
+  EXPECT_EQ(out.left, 38);
+  EXPECT_EQ(out.right, 38);
+  // The first-line pair after the left one; an indent past the line is 0.
+  out = KxFitIndents({90, 10, 10}, 100);
+  EXPECT_EQ(out.first + out.right + kKxMinLineLeft, 100);
+  EXPECT_EQ(KxFitIndents({0, 120, 0}, 100).left, 0);
+  EXPECT_EQ(KxFitIndents({5, 5, 5}, 23).left, 0);
+}
+
+class ParaDialogTest : public kxtest::DocAppTest {};
+
+TEST_F(ParaDialogTest, UnitFieldsGiveBackThePointsTheyShow) {
+  auto* dialog = LWindow::CreateWindow(2650, nullptr);
+  ASSERT_NE(dialog, nullptr);
+  auto* field = dynamic_cast<KXEditField*>(dialog->FindPaneByID(2653));
+  ASSERT_NE(field, nullptr);
+  for (short unit = 0; unit <= 3; ++unit)
+    for (std::int32_t points = 0; points <= 1000; ++points) {
+      KxSetUnitField(*field, points, unit);
+      ASSERT_EQ(KxUnitFieldPoints(*field, unit), points) << "unit " << unit << " shows " << field->GetText();
+    }
+  // Millimetres with one decimal, inches and points with two; a negative
+  // length reads as 0.
+  KxSetUnitField(*field, 72, 1);
+  EXPECT_EQ(field->GetText(), "1");
+  KxSetUnitField(*field, 12, 2);
+  EXPECT_EQ(field->GetText(), "12");
+  KxSetUnitField(*field, 72, 0);
+  EXPECT_EQ(field->GetText(), "25.4");
+  field->SetText("-3", 2);
+  EXPECT_EQ(KxUnitFieldPoints(*field, 2), 0);
+  delete dialog;
+}
+
+TEST_F(ParaDialogTest, OkAppliesTheFieldsAsOneUndoableStep) {
+  std::ofstream(dir / "p.txt") << "one\ntwo\n";
+  CKXTextDocument* d = Open(dir / "p.txt");
+  ASSERT_NE(d, nullptr);
+  gPreference.measureUnit = 2;   // points
+  Command(1416);
+  LWindow* dialog = d->FindDocDialog(2650);
+  ASSERT_NE(dialog, nullptr);
+  auto field = [&](PaneIDT id, const char* text) {
+    auto* f = dynamic_cast<KXEditField*>(dialog->FindPaneByID(id));
+    ASSERT_NE(f, nullptr);
+    f->SetText(text, std::strlen(text));
+  };
+  field(2653, "30");
+  field(2655, "-5");   // negative: 0
+  field(2660, "250");  // spacing above 100: 100
+  dynamic_cast<LControl*>(dialog->FindPaneByID(2659))->SetValue(4);
+  Command(-2651);
+  EXPECT_EQ(d->FindDocDialog(2650), nullptr);
+  SParaStyl para{};
+  d->GetEngine()->GetCurParaStyl(para);
+  EXPECT_EQ(para.leftIndent, 30);
+  EXPECT_EQ(para.rightIndent, 0);
+  EXPECT_EQ(para.lineSpace, 100);
+  EXPECT_EQ(para.justify, 3);
+  EXPECT_TRUE(d->IsModifiedNow());
+  Command(kKxCmdUndo);
+  d->GetEngine()->GetCurParaStyl(para);
+  EXPECT_EQ(para.leftIndent, 0);
+  EXPECT_EQ(para.justify, 0);
+  // Reopened, the dialog shows the paragraph as it is; OK with nothing
+  // changed adds no step to undo.
+  Command(kKxCmdRedo);
+  Command(1416);
+  dialog = d->FindDocDialog(2650);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(dynamic_cast<KXEditField*>(dialog->FindPaneByID(2653))->GetText(), "30");
+  Command(-2651);
+  Command(kKxCmdUndo);
+  d->GetEngine()->GetCurParaStyl(para);
+  EXPECT_EQ(para.leftIndent, 0) << "the undo took back the dialog's step, not an empty one";
+  gPreference.measureUnit = 0;
+}
+
+}  // namespace
