@@ -215,6 +215,9 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   // The paragraph dialog (1416; the ruler names a field to focus: 2 first
   // line, 3 right, 5 line spacing, 6 character spacing, else left).
   void OpenParagraphDialog(short field);
+  // The tabs dialog (1417; the ruler preselects tab `tab` from 1, or
+  // proposes `kind` for a new one).
+  void OpenTabsDialog(short tab, short kind);
 
   // ---- find dialogs (text_doc_find.cpp) ----
   // The find and replace dialog, the focus in the find or replace field.

@@ -14,6 +14,7 @@
 #include "platform/framework/window.h"
 #include "platform/resources.h"
 #include "text/runs/runs.h"
+#include "views/controls.h"
 #include "views/edit_field.h"
 #include "views/text_view.h"
 
@@ -168,6 +169,196 @@ void CKXTextDocument::OpenParagraphDialog(short field) {
     default: break;
   }
   if (KXEditField* f = Field(dialog, focus)) {
+    f->SelectAll();
+    LCommander::SwitchTarget(f);
+  }
+}
+
+// ---- the tabs dialog (layout 2670) ----------------------------------------------------------------
+
+void KxTabEdit::Apply(std::int32_t position, int newKind, int newLeader, std::int32_t line) {
+  position = std::clamp(position, 0, std::max(0, line));
+  newKind = std::clamp(newKind, 0, 3);
+  newLeader = std::clamp(newLeader, 0, 3);
+  if (position == 0) return;
+  if (index < 1 || index > count) {
+    if (count >= kMax) return;
+    pos[count] = position;
+    kind[count] = std::uint8_t(newKind);
+    leader[count] = std::uint8_t(newLeader);
+    index = ++count;
+    modified = true;
+  } else {
+    const int k = index - 1;
+    if (pos[k] == position && kind[k] == newKind && leader[k] == newLeader) return;
+    pos[k] = position;
+    kind[k] = std::uint8_t(newKind);
+    leader[k] = std::uint8_t(newLeader);
+    modified = true;
+  }
+  // Into its place by adjacent swaps; the selection goes with it.
+  auto swap = [this](int a, int b) {
+    std::swap(pos[a], pos[b]);
+    std::swap(kind[a], kind[b]);
+    std::swap(leader[a], leader[b]);
+  };
+  int k = index - 1;
+  while (k > 0 && pos[k - 1] > pos[k]) swap(k - 1, k), --k;
+  while (k + 1 < count && pos[k + 1] < pos[k]) swap(k, k + 1), ++k;
+  index = k + 1;
+}
+
+void KxTabEdit::Delete(const std::vector<int>& rows) {
+  int kept = 0;
+  for (int k = 0; k < count; ++k) {
+    if (std::find(rows.begin(), rows.end(), k + 1) != rows.end()) {
+      modified = true;
+      continue;
+    }
+    pos[kept] = pos[k];
+    kind[kept] = kind[k];
+    leader[kept] = leader[k];
+    ++kept;
+  }
+  for (int k = kept; k < count; ++k) pos[k] = kind[k] = leader[k] = 0;
+  count = kept;
+  // The selection named a tab that is gone or has moved.
+  index = 0;
+}
+
+namespace {
+
+constexpr ResIDT kTabsDialog = 2670;
+constexpr PaneIDT kTabsOK = 2671, kTabsCancel = 2672, kTabDelete = 2673, kTabList = 2674, kTabField = 2675;
+constexpr PaneIDT kTabUnitLabel = 2676, kFirstKindRadio = 2677, kFirstLeaderRadio = 2681;
+
+KxTabEdit sTabs;
+bool sShowing = false;   // the dialog is being filled: its own broadcasts are ignored
+
+std::string UnitLabel(LWindow* dialog) {
+  Str255 label{};
+  if (LPane* p = dialog->FindPaneByID(kTabUnitLabel)) p->GetDescriptor(label);
+  return std::string(reinterpret_cast<const char*>(label + 1), label[0]);
+}
+
+int RadioOn(LWindow* dialog, PaneIDT first) {
+  for (int k = 0; k < 4; ++k)
+    if (auto* c = dynamic_cast<LControl*>(dialog->FindPaneByID(first + k)); c && c->GetValue() != 0) return k;
+  return 0;
+}
+
+void SetRadio(LWindow* dialog, PaneIDT first, int on) {
+  if (auto* c = dynamic_cast<LControl*>(dialog->FindPaneByID(first + std::clamp(on, 0, 3)))) c->SetValue(1);
+}
+
+// The list, the selection, the fields and the delete button as the state
+// says; `kind` is shown when nothing is selected.
+void ShowTabs(LWindow* dialog, int kind) {
+  sShowing = true;
+  const short unit = Unit();
+  if (auto* list = dynamic_cast<KXListBox*>(dialog->FindPaneByID(kTabList))) {
+    list->RemoveAllRows();
+    const std::string label = UnitLabel(dialog);
+    for (int k = 0; k < sTabs.count; ++k) {
+      const long value = CKXTextFormUtil::PointsToUnit(sTabs.pos[k], unit);
+      list->AddRow(KXEditField::FormatValue100(std::int32_t(Millimetres(unit) ? value * 10 : value)) + " " + label);
+    }
+    list->SetSelectedRows(sTabs.index > 0 ? std::vector<std::int32_t>{sTabs.index - 1} : std::vector<std::int32_t>{});
+  }
+  const int k = sTabs.index - 1;
+  if (KXEditField* f = Field(dialog, kTabField)) KxSetUnitField(*f, k >= 0 ? sTabs.pos[k] : 0, unit);
+  SetRadio(dialog, kFirstKindRadio, k >= 0 ? sTabs.kind[k] : kind);
+  SetRadio(dialog, kFirstLeaderRadio, k >= 0 ? sTabs.leader[k] : 0);
+  if (LPane* del = dialog->FindPaneByID(kTabDelete)) {
+    if (k >= 0)
+      del->Enable();
+    else
+      del->Disable();
+  }
+  sShowing = false;
+}
+
+void ApplyFields(CKXTextDocument& doc, LWindow* dialog) {
+  const KXEditField* f = Field(dialog, kTabField);
+  const std::int32_t points = f ? KxUnitFieldPoints(*f, Unit()) : 0;
+  sTabs.Apply(points, RadioOn(dialog, kFirstKindRadio), RadioOn(dialog, kFirstLeaderRadio),
+              LineLength(*doc.GetEngine()));
+}
+
+bool TabsDialogMessage(CKXTextDocument& doc, MessageT message, LWindow* dialog) {
+  if (sShowing) return true;
+  switch (message) {
+    case -kTabsCancel: doc.CloseDocDialog(dialog); return true;
+    case -kTabList: {
+      auto* list = dynamic_cast<KXListBox*>(dialog->FindPaneByID(kTabList));
+      const std::vector<std::int32_t> rows = list ? list->GetSelectedRows() : std::vector<std::int32_t>{};
+      const int chosen = rows.empty() ? 0 : rows.front() + 1;
+      const int before = sTabs.index;
+      const std::int32_t chosenPos = chosen >= 1 && chosen <= sTabs.count ? sTabs.pos[chosen - 1] : 0;
+      ApplyFields(doc, dialog);
+      // The row chosen names a tab of the list as it was: find it again
+      // after the fields moved the one selected before.
+      int now = 0;
+      if (chosen == before) {
+        now = sTabs.index;
+      } else if (chosen >= 1) {
+        for (int k = 0; k < sTabs.count && now == 0; ++k)
+          if (sTabs.pos[k] == chosenPos && k + 1 != sTabs.index) now = k + 1;
+        if (now == 0) now = std::min(chosen, sTabs.count);
+      }
+      sTabs.index = now;
+      ShowTabs(dialog, 0);
+      return true;
+    }
+    case -kTabDelete: {
+      auto* list = dynamic_cast<KXListBox*>(dialog->FindPaneByID(kTabList));
+      std::vector<int> rows;
+      if (list)
+        for (std::int32_t r : list->GetSelectedRows()) rows.push_back(r + 1);
+      sTabs.Delete(rows);
+      ShowTabs(dialog, 0);
+      return true;
+    }
+    case -kTabsOK: break;
+    default: return true;   // the field's own messages
+  }
+  ApplyFields(doc, dialog);
+  doc.CloseDocDialog(dialog);
+  if (!sTabs.modified) return true;
+  short positions[KxTabEdit::kMax] = {};
+  long kinds = 0, leaders = 0;
+  for (int k = 0; k < sTabs.count; ++k) {
+    positions[k] = std::int16_t(sTabs.pos[k]);
+    CKXParaArray::SetParaTabType(kinds, short(k + 1), sTabs.kind[k]);
+    CKXParaArray::SetParaTabType(leaders, short(k + 1), sTabs.leader[k]);
+  }
+  if (CKXTextView* view = doc.CurrentTextView()) {
+    if (LWindow* w = LWindow::FetchWindowOf(view)) w->UpdatePort();
+    view->Refresh();
+  }
+  doc.GetEngine()->DoParaTabs(short(sTabs.count), positions, kinds, leaders);
+  return true;
+}
+
+}  // namespace
+
+void CKXTextDocument::OpenTabsDialog(short tab, short kind) {
+  if (FindDocDialog(kTabsDialog)) return;
+  LWindow* dialog = OpenDocDialog(kTabsDialog, &TabsDialogMessage);
+  if (!dialog) return;
+  SParaStyl para{};
+  mEngine->GetCurParaStyl(para);
+  sTabs = KxTabEdit{};
+  sTabs.count = std::clamp<int>(para.tabCount, 0, KxTabEdit::kMax);
+  for (int k = 0; k < sTabs.count; ++k) {
+    sTabs.pos[k] = para.tabPos[k];
+    sTabs.kind[k] = std::uint8_t(CKXParaArray::GetParaTabType(long(para.tabKinds), short(k + 1)));
+    sTabs.leader[k] = std::uint8_t(CKXParaArray::GetParaTabType(long(para.tabLeaders), short(k + 1)));
+  }
+  sTabs.index = tab >= 1 && tab <= sTabs.count ? tab : 0;
+  SetUnitLabels(dialog, kTabUnitLabel, kTabUnitLabel);
+  ShowTabs(dialog, std::clamp<int>(kind, 0, 3));
+  if (KXEditField* f = Field(dialog, kTabField)) {
     f->SelectAll();
     LCommander::SwitchTarget(f);
   }

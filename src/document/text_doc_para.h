@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 class KXEditField;
 
@@ -26,3 +27,24 @@ KxIndents KxFitIndents(KxIndents in, std::int32_t line);
 // one back as whole points (negative as 0 when `positive`).
 void KxSetUnitField(KXEditField& field, std::int32_t points, short unit);
 std::int32_t KxUnitFieldPoints(const KXEditField& field, short unit, bool positive = true);
+
+// The tab stops the tabs dialog edits: positions in points, ascending,
+// each with its kind and leader (0-3); `index` is the selected tab (from 1,
+// 0 for none).
+struct KxTabEdit {
+  static constexpr int kMax = 16;
+  int count = 0;
+  std::int32_t pos[kMax] = {};
+  std::uint8_t kind[kMax] = {};
+  std::uint8_t leader[kMax] = {};
+  int index = 0;
+  bool modified = false;
+
+  // The fields' values to the selected tab, or to a new tab appended and
+  // selected when none is selected (a position of 0 changes nothing, a
+  // seventeenth tab is not added); the position is held within the line,
+  // and the tab moves until the positions ascend, staying selected.
+  void Apply(std::int32_t position, int kind, int leader, std::int32_t line);
+  // Removes the tabs of these rows (from 1); nothing stays selected.
+  void Delete(const std::vector<int>& rows);
+};

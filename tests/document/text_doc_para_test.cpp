@@ -138,4 +138,77 @@ TEST_F(ParaDialogTest, OkAppliesTheFieldsAsOneUndoableStep) {
   gPreference.measureUnit = 0;
 }
 
+// ---- tabs ------------------------------------------------------------------------------------------
+
+TEST(TabEdit, AppendsSortsAndKeepsTheSelectionOnItsTab) {
+  KxTabEdit t;
+  t.Apply(0, 1, 1, 500);   // nothing selected, position 0: nothing
+  EXPECT_EQ(t.count, 0);
+  EXPECT_FALSE(t.modified);
+  for (int k = 1; k <= 17; ++k) {
+    t.index = 0;
+    t.Apply(k * 20, k % 4, 0, 500);
+  }
+  EXPECT_EQ(t.count, 16) << "a seventeenth tab is not added";
+  // Tab 2 moved past tab 5: re-sorted, and still selected.
+  t.index = 2;
+  t.Apply(110, 3, 2, 500);
+  EXPECT_EQ(t.index, 5);
+  EXPECT_EQ(t.pos[4], 110);
+  EXPECT_EQ(t.kind[4], 3);
+  EXPECT_EQ(t.leader[4], 2);
+  for (int k = 1; k < t.count; ++k) EXPECT_LT(t.pos[k - 1], t.pos[k]);
+  // Beyond the line: held at the line's end, moved to the end.
+  t.Apply(9999, 0, 0, 500);
+  EXPECT_EQ(t.index, 16);
+  EXPECT_EQ(t.pos[15], 500);
+  // A zero position changes nothing.
+  const KxTabEdit before = t;
+  t.Apply(0, 2, 2, 500);
+  EXPECT_EQ(std::memcmp(t.pos, before.pos, sizeof t.pos), 0);
+}
+
+TEST(TabEdit, ADeleteLeavesNothingSelectedSoTheNextApplyChangesNoOtherTab) {
+  KxTabEdit t;
+  for (int p : {30, 60, 90}) {
+    t.index = 0;
+    t.Apply(p, 1, 1, 500);
+  }
+  t.index = 2;
+  t.Delete({2});
+  EXPECT_EQ(t.count, 2);
+  EXPECT_EQ(t.index, 0);
+  // The fields show 0 after a delete: applying them changes nothing, and
+  // the deleted tab does not come back.
+  t.Apply(0, 0, 0, 500);
+  ASSERT_EQ(t.count, 2);
+  EXPECT_EQ(t.pos[0], 30);
+  EXPECT_EQ(t.pos[1], 90);
+  EXPECT_EQ(t.kind[1], 1);
+}
+
+TEST_F(ParaDialogTest, TheTabsDialogAppliesOnlyWhatChanged) {
+  std::ofstream(dir / "t.txt") << "a\tb\n";
+  CKXTextDocument* d = Open(dir / "t.txt");
+  ASSERT_NE(d, nullptr);
+  gPreference.measureUnit = 2;
+  Command(1417);
+  LWindow* dialog = d->FindDocDialog(2670);
+  ASSERT_NE(dialog, nullptr);
+  dynamic_cast<KXEditField*>(dialog->FindPaneByID(2675))->SetText("48", 2);
+  Command(-2671);
+  SParaStyl para{};
+  d->GetEngine()->GetCurParaStyl(para);
+  ASSERT_EQ(para.tabCount, 1);
+  EXPECT_EQ(para.tabPos[0], 48);
+  // OK with nothing changed: no step to undo, the tab stays.
+  Command(1417);
+  ASSERT_NE(d->FindDocDialog(2670), nullptr);
+  Command(-2671);
+  Command(kKxCmdUndo);
+  d->GetEngine()->GetCurParaStyl(para);
+  EXPECT_EQ(para.tabCount, 0) << "the undo took back the first dialog's step";
+  gPreference.measureUnit = 0;
+}
+
 }  // namespace
