@@ -218,6 +218,8 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   // The tabs dialog (1417; the ruler preselects tab `tab` from 1, or
   // proposes `kind` for a new one).
   void OpenTabsDialog(short tab, short kind);
+  // The go-to-page dialog (1221, paper view).
+  void OpenPageDialog();
 
   // ---- find dialogs (text_doc_find.cpp) ----
   // The find and replace dialog, the focus in the find or replace field.

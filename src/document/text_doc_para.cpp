@@ -363,3 +363,41 @@ void CKXTextDocument::OpenTabsDialog(short tab, short kind) {
     LCommander::SwitchTarget(f);
   }
 }
+
+// ---- the go-to-page dialog (layout 2300) --------------------------------------------------------
+
+namespace {
+
+constexpr ResIDT kPageDialog = 2300;
+constexpr PaneIDT kPageOK = 2301, kPageCancel = 2302, kPageField = 2303;
+
+bool PageDialogMessage(CKXTextDocument& doc, MessageT message, LWindow* dialog) {
+  if (message == -kPageCancel) {
+    doc.CloseDocDialog(dialog);
+    return true;
+  }
+  if (message != -kPageOK) return true;
+  const std::int32_t shown = Number(dialog, kPageField);
+  doc.CloseDocDialog(dialog);
+  // The pages are numbered from the first page number; the layer counts
+  // from 1.
+  const long first = KXTE_GetPageStartNumber(doc.GetEngine()->GetEdit());
+  doc.GetEngine()->SetCurPage(std::max<long>(1, first != 0 ? long(shown) - first : shown));
+  return true;
+}
+
+}  // namespace
+
+void CKXTextDocument::OpenPageDialog() {
+  if (FindDocDialog(kPageDialog)) return;
+  LWindow* dialog = OpenDocDialog(kPageDialog, &PageDialogMessage);
+  if (!dialog) return;
+  const KXEditHandle edit = mEngine->GetEdit();
+  const long page = std::max<long>(1, KXTE_GetCurPage(edit));
+  const long first = KXTE_GetPageStartNumber(edit);
+  SetNumber(dialog, kPageField, std::int32_t(first != 0 ? page + first : page));
+  if (KXEditField* f = Field(dialog, kPageField)) {
+    f->SelectAll();
+    LCommander::SwitchTarget(f);
+  }
+}

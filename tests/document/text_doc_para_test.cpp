@@ -211,4 +211,39 @@ TEST_F(ParaDialogTest, TheTabsDialogAppliesOnlyWhatChanged) {
   gPreference.measureUnit = 0;
 }
 
+TEST_F(ParaDialogTest, GoToPageCountsFromTheFirstPageNumber) {
+  {
+    std::ofstream out(dir / "pages.txt");
+    for (int k = 0; k < 600; ++k) out << "line " << k << "\n";
+  }
+  CKXTextDocument* d = Open(dir / "pages.txt");
+  ASSERT_NE(d, nullptr);
+  const KXEditHandle edit = d->GetEngine()->GetEdit();
+  Command(1407);   // paper view
+  ASSERT_GE(KXTE_GetPageCount(edit), 4);
+  struct Case {
+    short first;
+    const char* typed;
+    long page;
+  } cases[] = {{0, "3", 3}, {0, "0", 1}, {10, "12", 2}, {10, "5", 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    KXTE_SetPageStartNumber(edit, c.first);
+    Command(1221);
+    LWindow* dialog = d->FindDocDialog(2300);
+    ASSERT_NE(dialog, nullptr);
+    auto* f = dynamic_cast<KXEditField*>(dialog->FindPaneByID(2303));
+    EXPECT_EQ(f->GetValue100() / 100, KXTE_GetCurPage(edit) + c.first) << "shows the page as numbered";
+    f->SetText(c.typed, std::strlen(c.typed));
+    Command(-2301);
+    // The page now at the top of the view.
+    RectL view{};
+    KXTE_GetViewRect(edit, view);
+    long top = 1;
+    for (long p = 1; p <= KXTE_GetPageCount(edit); ++p)
+      if (KXTE_GetPagePoint(edit, p).v <= view.top + 50) top = p;
+    EXPECT_EQ(top, c.page);
+  }
+}
+
 }  // namespace
