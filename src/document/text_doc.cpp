@@ -33,6 +33,7 @@
 #include "platform/keys.h"
 #include "text/codes/jcode.h"
 #include "text/store/text.h"
+#include "views/mark_list.h"
 #include "views/text_window.h"
 #include "views/view_classes.h"
 
@@ -183,6 +184,7 @@ CKXTextDocument::CKXTextDocument(LCommander* super, const std::string& path) : C
 }
 
 CKXTextDocument::~CKXTextDocument() {
+  LeaveMarkList();
   CloseAllDocDialogs();
   for (CKXTextView* v : mPanes.view)
     if (v) {
@@ -371,7 +373,10 @@ void CKXTextDocument::TakeMarks(SKXDocSettings& settings) const {
     levels.push_back(std::int8_t(rank));
     ranked = ranked || rank != 0;
   }
-  settings.hasRank = (settings.hasRank || ranked) && count > 0;
+  // The mark list's place is kept with the levels, even without marks.
+  const SKXRankRec& r = settings.rank;
+  const bool listState = r.shown || r.flag2 || r.rect[0] || r.rect[1] || r.rect[2] || r.rect[3];
+  settings.hasRank = (settings.hasRank || ranked || listState) && (count > 0 || listState);
   if (settings.hasRank) settings.rank.levels = levels;
 }
 
@@ -462,6 +467,7 @@ void CKXTextDocument::DoRevert() {
 // ---- Writing ------------------------------------------------------------------------------------
 
 void CKXTextDocument::DoSave() {
+  SaveMarkListState();
   const std::string path = Path();
   if (path.empty()) throw LException(fnfErr);
   if (mSaveAsDeclined) {
@@ -633,6 +639,7 @@ bool CKXTextDocument::ObeyCommand(CommandT command, void* param) {
       AskSaveAs(fileSpec, true);
       return true;
     }
+    case kKxCmdMarkList: ToggleMarkList(); return true;
     case kKxCmdPageSetup: HandlePageSetup(); return true;
     case kKxCmdPrint: HandlePrint(); return true;
     case kCmdParagraph: OpenParagraphDialog(0); return true;
@@ -712,8 +719,11 @@ void KxTextDocHooks::RegisterClasses() {
   KxRegisterFrameworkClasses();
   KxRegisterViewClasses();
   KxInstallTextWindowHooks();
+  KxInstallMarkListMenuHook();
   KxRegisterDocDialogClasses();
 }
+
+bool KxTextDocHooks::MarkListOpen() { return CKXTextMarkList::IsMarkList(); }
 
 void KxTextDocHooks::ReadPreference() {
   KxAppHooks::ReadPreference();

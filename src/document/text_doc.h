@@ -137,9 +137,7 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
                          Str255 name) override;
   void Close() override;
 
-  // The mark menu shows the marks of the text that became the target, or
-  // whose marks changed.
-  void BeTargetDocument() override;
+  // The mark menu follows the marks of the target text as they change.
   void MarksChanged() override;
   // The text's marks as the Mark menu lists them (script text).
   std::vector<std::string> MarkNames() const;
@@ -159,6 +157,18 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   // Where the split bar's top (left in vertical writing) lies in the
   // window, 0 while the window is not split.
   std::int32_t GetSplitAt() const { return mSplitAt; }
+
+  // ---- the mark list (text_doc_marklist.cpp) ----
+  void BeTargetDocument() override;
+  void DontBeTargetDocument() override;
+  // Command 1229: closes the list when shown, else shows it for this document.
+  void ToggleMarkList();
+  CKXTextEngine* GetDocEngine() override;
+  LWindow* GetDocWindow() override;
+  bool GetReadOnly() override;
+  bool GetPaperColor(RGBColor& colour) override;
+  void GetMarkListRecord(SKXMarkListRecord& rec) override;
+  void SetMarkListRecord(const SKXMarkListRecord& rec) override;
 
   // The untitled counter's next title.
   static std::string NextUntitledTitle();
@@ -237,6 +247,11 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   void ReadInto(const std::string& path);
   void ApplyMarks(const SKXDocSettings& settings);
   void TakeMarks(SKXDocSettings& settings) const;
+  bool IsMarkListBound() const;
+  // The list, bound to this document, records itself into it (saving) or
+  // goes (the document closing).
+  void SaveMarkListState();
+  void LeaveMarkList();
   void UpdateTitle();
   // The engine's line and edit styles from the preferences.
   void StartFromPreferences();
@@ -286,6 +301,9 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   std::vector<OpenDialog> mDialogs;   // oldest first
 };
 
+// The mark list asks the application to rebuild the Mark menu when it goes.
+void KxInstallMarkListMenuHook();
+
 // The documents as the application sees them.
 class KxTextDocHooks : public KxAppHooks {
  public:
@@ -300,6 +318,7 @@ class KxTextDocHooks : public KxAppHooks {
   std::string FrontText() override;
   std::vector<std::string> FrontMarks() override;
   void SelectDocument(int index) override;
+  bool MarkListOpen() override;
   // The documents, oldest first.
   static std::vector<CKXTextDocument*> All();
 };

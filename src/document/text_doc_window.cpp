@@ -137,10 +137,6 @@ std::vector<std::string> CKXTextDocument::MarkNames() const {
   return names;
 }
 
-void CKXTextDocument::BeTargetDocument() {
-  if (CKXTextApp* app = CKXTextApp::GetTextApp()) app->UpdateDynamicMenus();
-}
-
 void CKXTextDocument::MarksChanged() {
   if (CKXTextApp* app = CKXTextApp::GetTextApp()) app->UpdateDynamicMenus();
 }
