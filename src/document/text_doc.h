@@ -230,6 +230,8 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   void OpenTabsDialog(short tab, short kind);
   // The go-to-page dialog (1221, paper view).
   void OpenPageDialog();
+  // The page layout dialog (1411): margins, columns, the first page number.
+  void OpenPageLayoutDialog();
 
   // ---- find dialogs (text_doc_find.cpp) ----
   // The find and replace dialog, the focus in the find or replace field.

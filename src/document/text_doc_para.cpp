@@ -11,7 +11,9 @@
 #include "layout/kxtext_api.h"
 #include "layout/text_form_util.h"
 #include "platform/framework/control.h"
+#include "platform/fonts.h"
 #include "platform/framework/window.h"
+#include "platform/host/host.h"
 #include "platform/resources.h"
 #include "text/runs/runs.h"
 #include "views/controls.h"
@@ -397,6 +399,211 @@ void CKXTextDocument::OpenPageDialog() {
   const long first = KXTE_GetPageStartNumber(edit);
   SetNumber(dialog, kPageField, std::int32_t(first != 0 ? page + first : page));
   if (KXEditField* f = Field(dialog, kPageField)) {
+    f->SelectAll();
+    LCommander::SwitchTarget(f);
+  }
+}
+
+// ---- the page layout dialog (layout 2700) -------------------------------------------------------
+
+namespace {
+
+constexpr ResIDT kLayoutDialog = 2700;
+constexpr PaneIDT kLayoutOK = 2701, kLayoutCancel = 2702;
+constexpr PaneIDT kTopField = 2704, kBottomField = 2705, kLeftMargin = 2706, kRightMargin = 2707;
+constexpr PaneIDT kColumnsField = 2708, kGapField = 2709, kColumnWidth = 2710, kTextWidth = 2711,
+                  kTextHeight = 2712, kCharsField = 2713, kLinesField = 2723, kStartField = 2724;
+constexpr PaneIDT kFirstLayoutLabel = 2714, kLastLayoutLabel = 2722;
+constexpr std::int32_t kMaxColumns = 5, kDefaultGap = 15;
+// A full-width character, whose advance is the default font's character width.
+constexpr std::uint16_t kFullWidthChar = 0x82A0;
+
+bool sCalculating = false;   // derived fields being set: their messages are ours
+
+std::int32_t UnitPoints(LWindow* dialog, PaneIDT id) {
+  const KXEditField* f = Field(dialog, id);
+  return f ? KxUnitFieldPoints(*f, Unit()) : 0;
+}
+// The fields this dialog fills change while another one is being typed
+// into: they are set without touching the undo of that typing.
+void SetQuietly(LWindow* dialog, PaneIDT id, std::int32_t value100) {
+  if (KXEditField* f = Field(dialog, id)) f->LEditField::SetText(KXEditField::FormatValue100(value100));
+}
+void SetUnitPoints(LWindow* dialog, PaneIDT id, std::int32_t points) {
+  const long value = CKXTextFormUtil::PointsToUnit(points, Unit());
+  SetQuietly(dialog, id, std::int32_t(Millimetres(Unit()) ? value * 10 : value));
+}
+void SetCount(LWindow* dialog, PaneIDT id, std::int32_t n) { SetQuietly(dialog, id, n * 100); }
+
+// The default font's character width and line pitch (height plus the line
+// style's spacing), in points, at least 1 each, so that the derived counts
+// never divide by 0 or by a negative pitch.
+void FontMetrics(const CKXTextEngine& engine, std::int32_t& width, std::int32_t& pitch) {
+  const KXEditHandle edit = engine.GetEdit();
+  SKXEditStyl style{};
+  KXTE_GetEditStyl(edit, style);
+  SKXLineStyl line{};
+  KXTE_GetLineStyl(edit, line);
+  const std::int32_t size = style.size > 0 ? style.size : 12;
+  std::int32_t w = KxFontCharWidth(style.font, std::int16_t(size), 0, kFullWidthChar);
+  if (w <= 0) w = size;
+  width = std::max(1, w);
+  pitch = std::max(1, size + line.lineSpace);
+}
+
+struct PageValues {
+  std::int32_t columnWidth = 0, textWidth = 0, textHeight = 0, chars = 1, lines = 1;
+};
+
+PageValues Derive(const CKXTextEngine& engine, LWindow* dialog) {
+  const KXEditHandle edit = engine.GetEdit();
+  const PointL paper = KXTE_GetPaperSize(edit);
+  const bool vertical = KXTE_GetVertical(edit) != 0;
+  PageValues v;
+  v.textWidth = paper.h - UnitPoints(dialog, kLeftMargin) - UnitPoints(dialog, kRightMargin);
+  v.textHeight = paper.v - UnitPoints(dialog, kTopField) - UnitPoints(dialog, kBottomField);
+  const std::int32_t columns = std::max(1, Number(dialog, kColumnsField));   // a count below 1 counts as 1
+  const std::int32_t gap = UnitPoints(dialog, kGapField);
+  const std::int32_t divided = vertical ? v.textHeight : v.textWidth;
+  const std::int32_t other = vertical ? v.textWidth : v.textHeight;
+  v.columnWidth = (divided - (columns - 1) * gap) / columns;
+  std::int32_t width = 1, pitch = 1;
+  FontMetrics(engine, width, pitch);
+  v.chars = std::max(1, v.columnWidth / width);
+  v.lines = std::max(1, other / pitch);
+  return v;
+}
+
+void ShowDerived(const CKXTextEngine& engine, LWindow* dialog) {
+  const PageValues v = Derive(engine, dialog);
+  sCalculating = true;
+  SetUnitPoints(dialog, kColumnWidth, v.columnWidth);
+  SetUnitPoints(dialog, kTextWidth, v.textWidth);
+  SetUnitPoints(dialog, kTextHeight, v.textHeight);
+  if (Number(dialog, kCharsField) != v.chars) SetCount(dialog, kCharsField, v.chars);
+  if (Number(dialog, kLinesField) != v.lines) SetCount(dialog, kLinesField, v.lines);
+  sCalculating = false;
+}
+
+// A margin within the printer's reach: below the hard margin, or beyond the
+// paper less it, it becomes the hard margin.
+void CheckMargin(LWindow* dialog, PaneIDT id, std::int32_t hard, std::int32_t extent) {
+  const std::int32_t m = UnitPoints(dialog, id);
+  if (m < hard || m > extent - hard) SetUnitPoints(dialog, id, hard);
+}
+
+void CheckAll(const CKXTextEngine& engine, LWindow* dialog) {
+  const KXEditHandle edit = engine.GetEdit();
+  Rect hard{};
+  KXTE_GetHardMargin(edit, hard);
+  const PointL paper = KXTE_GetPaperSize(edit);
+  sCalculating = true;
+  CheckMargin(dialog, kTopField, hard.top, paper.v);
+  CheckMargin(dialog, kBottomField, hard.bottom, paper.v);
+  CheckMargin(dialog, kLeftMargin, hard.left, paper.h);
+  CheckMargin(dialog, kRightMargin, hard.right, paper.h);
+  const std::int32_t columns = Number(dialog, kColumnsField);
+  if (columns < 1 || columns > kMaxColumns) SetCount(dialog, kColumnsField, columns < 6 ? 1 : kMaxColumns);
+  if (Number(dialog, kColumnsField) >= 2 && UnitPoints(dialog, kGapField) < 1)
+    SetUnitPoints(dialog, kGapField, kDefaultGap);
+  sCalculating = false;
+}
+
+// A count typed into characters per line (lines per column) moves the two
+// margins across (along) the lines by half the difference each.
+void Inverse(const CKXTextEngine& engine, LWindow* dialog, bool chars) {
+  const bool vertical = KXTE_GetVertical(engine.GetEdit()) != 0;
+  const PageValues v = Derive(engine, dialog);
+  std::int32_t width = 1, pitch = 1;
+  FontMetrics(engine, width, pitch);
+  const std::int32_t n = std::max(1, Number(dialog, chars ? kCharsField : kLinesField));
+  std::int32_t d = 0;
+  PaneIDT a = 0, b = 0;
+  if (chars) {
+    d = (v.columnWidth - n * width - (2 * width) / 3) / 2;
+    a = vertical ? kTopField : kLeftMargin;
+    b = vertical ? kBottomField : kRightMargin;
+  } else {
+    d = ((vertical ? v.textWidth : v.textHeight) - n * pitch) / 2;
+    a = vertical ? kLeftMargin : kTopField;
+    b = vertical ? kRightMargin : kBottomField;
+  }
+  if (d == 0) return;
+  sCalculating = true;
+  SetUnitPoints(dialog, a, UnitPoints(dialog, a) + d);
+  SetUnitPoints(dialog, b, UnitPoints(dialog, b) + d);
+  sCalculating = false;
+  CheckAll(engine, dialog);
+}
+
+bool LayoutDialogMessage(CKXTextDocument& doc, MessageT message, LWindow* dialog) {
+  if (sCalculating) return true;
+  CKXTextEngine& engine = *doc.GetEngine();
+  switch (message) {
+    case -kLayoutCancel: doc.CloseDocDialog(dialog); return true;
+    case -kCharsField: Inverse(engine, dialog, true); break;
+    case -kLinesField: Inverse(engine, dialog, false); break;
+    case -kLayoutOK: break;
+    default:
+      // Margins, columns and the gap: the derived values follow as typed;
+      // they are checked against the printer when OK is pressed.
+      if (message <= -kTopField && message >= -kGapField) ShowDerived(engine, dialog);
+      return true;
+  }
+  if (message != -kLayoutOK) {
+    ShowDerived(engine, dialog);
+    return true;
+  }
+  CheckAll(engine, dialog);
+  const PageValues v = Derive(engine, dialog);
+  if (v.columnWidth <= 0 || v.textWidth <= 0 || v.textHeight <= 0) {
+    ShowDerived(engine, dialog);
+    KxCurrentHost().Beep();   // nothing would fit: the dialog stays open
+    return true;
+  }
+  const Rect margins{std::int16_t(UnitPoints(dialog, kTopField)), std::int16_t(UnitPoints(dialog, kLeftMargin)),
+                     std::int16_t(UnitPoints(dialog, kBottomField)), std::int16_t(UnitPoints(dialog, kRightMargin))};
+  const short columns = short(std::clamp(Number(dialog, kColumnsField), 1, kMaxColumns));
+  const short gap = short(std::clamp(UnitPoints(dialog, kGapField), 0, 32767));
+  const short start = short(std::clamp(Number(dialog, kStartField), -32768, 32767));
+  doc.CloseDocDialog(dialog);
+  if (CKXTextView* view = doc.CurrentTextView())
+    if (LWindow* w = LWindow::FetchWindowOf(view)) w->UpdatePort();
+  const KXEditHandle edit = engine.GetEdit();
+  KXTE_SetPageColumn(edit, columns, gap);
+  KXTE_SetPageStartNumber(edit, start);
+  engine.SetPageMargin(margins, true);
+  engine.SetTextChanged(true);
+  if (CKXTextView* view = doc.CurrentTextView()) {
+    view->FixImage();
+    view->Refresh();
+  }
+  return true;
+}
+
+}  // namespace
+
+void CKXTextDocument::OpenPageLayoutDialog() {
+  if (FindDocDialog(kLayoutDialog)) return;
+  LWindow* dialog = OpenDocDialog(kLayoutDialog, &LayoutDialogMessage);
+  if (!dialog) return;
+  const KXEditHandle edit = mEngine->GetEdit();
+  Rect margins{};
+  KXTE_GetPageMargin(edit, margins);
+  short columns = 1, gap = 0;
+  KXTE_GetPageColumn(edit, columns, gap);
+  sCalculating = true;
+  SetUnitPoints(dialog, kTopField, margins.top);
+  SetUnitPoints(dialog, kBottomField, margins.bottom);
+  SetUnitPoints(dialog, kLeftMargin, margins.left);
+  SetUnitPoints(dialog, kRightMargin, margins.right);
+  SetCount(dialog, kColumnsField, std::max<short>(1, columns));
+  SetUnitPoints(dialog, kGapField, gap);
+  SetCount(dialog, kStartField, KXTE_GetPageStartNumber(edit));
+  sCalculating = false;
+  SetUnitLabels(dialog, kFirstLayoutLabel, kLastLayoutLabel);
+  ShowDerived(*mEngine, dialog);
+  if (KXEditField* f = Field(dialog, kTopField)) {
     f->SelectAll();
     LCommander::SwitchTarget(f);
   }

@@ -246,4 +246,84 @@ TEST_F(ParaDialogTest, GoToPageCountsFromTheFirstPageNumber) {
   }
 }
 
+// ---- page layout --------------------------------------------------------------------------------------
+
+class PageLayoutTest : public ParaDialogTest {
+ protected:
+  void SetUp() override {
+    ParaDialogTest::SetUp();
+    gPreference.measureUnit = 2;   // points: the fields read as the layer stores
+    std::ofstream(dir / "l.txt") << "text\n";
+    doc = Open(dir / "l.txt");
+    ASSERT_NE(doc, nullptr);
+  }
+  void TearDown() override {
+    gPreference.measureUnit = 0;
+    ParaDialogTest::TearDown();
+  }
+  LWindow* OpenLayout() {
+    Command(1411);
+    return doc->FindDocDialog(2700);
+  }
+  static KXEditField* F(LWindow* d, PaneIDT id) { return dynamic_cast<KXEditField*>(d->FindPaneByID(id)); }
+  static void Type(LWindow* d, PaneIDT id, const std::string& text) {
+    F(d, id)->SetText(text.data(), text.size());
+    F(d, id)->BroadcastMessage(-MessageT(id), F(d, id));
+  }
+  static long Value(LWindow* d, PaneIDT id) { return F(d, id)->GetValue100() / 100; }
+  CKXTextDocument* doc = nullptr;
+};
+
+TEST_F(PageLayoutTest, CharactersPerLineReadBackInBothWritings) {
+  for (bool vertical : {false, true}) {
+    SCOPED_TRACE(vertical ? "vertical" : "horizontal");
+    if (vertical != doc->IsVerticalWindow()) Command(1408);
+    LWindow* d = OpenLayout();
+    ASSERT_NE(d, nullptr);
+    // From 10 characters to as many as the paper allows.
+    int tried = 0;
+    for (long n = 10;; n += 7, ++tried) {
+      Type(d, 2713, std::to_string(n));
+      const long back = Value(d, 2713);
+      if (Value(d, 2710) <= 0 || back < n - 1) break;   // the margins reached the printer's
+      EXPECT_LE(std::labs(back - n), 1) << n;
+    }
+    EXPECT_GT(tried, 4);
+    Command(-2702);
+  }
+}
+
+TEST_F(PageLayoutTest, ColumnCountsAreHeldAndALayoutWithoutRoomBeeps) {
+  struct Case {
+    const char* columns;
+    short expect;
+  } cases[] = {{"9", 5}, {"0", 1}, {"3", 3}};
+  for (const Case& c : cases) {
+    LWindow* d = OpenLayout();
+    ASSERT_NE(d, nullptr);
+    Type(d, 2708, c.columns);
+    Type(d, 2709, "0");   // two columns or more without a gap: 15 points
+    Command(-2701);
+    EXPECT_EQ(doc->FindDocDialog(2700), nullptr);
+    short columns = 0, gap = 0;
+    KXTE_GetPageColumn(doc->GetEngine()->GetEdit(), columns, gap);
+    EXPECT_EQ(columns, c.expect) << c.columns;
+    EXPECT_EQ(gap, c.expect >= 2 ? 15 : 0) << c.columns;
+  }
+  EXPECT_TRUE(doc->IsModifiedNow());
+  // Five columns with gaps wider than the page: no column width; OK beeps
+  // and the dialog stays, nothing applied.
+  LWindow* d = OpenLayout();
+  const int beeps = host.Beeps();
+  Type(d, 2708, "5");
+  Type(d, 2709, "300");
+  Command(-2701);
+  EXPECT_EQ(host.Beeps(), beeps + 1);
+  EXPECT_NE(doc->FindDocDialog(2700), nullptr);
+  short columns = 0, gap = 0;
+  KXTE_GetPageColumn(doc->GetEngine()->GetEdit(), columns, gap);
+  EXPECT_EQ(columns, 3);
+  Command(-2702);
+}
+
 }  // namespace
