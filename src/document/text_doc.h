@@ -155,8 +155,8 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   // does nothing.
   void SplitWindow(SPoint32 point, bool redraw) override;
   // Where the split bar's top (left in vertical writing) lies in the
-  // window, 0 while the window is not split.
-  std::int32_t GetSplitAt() const { return mSplitAt; }
+  // window now (it follows the window's size), 0 while not split.
+  std::int32_t GetSplitAt() const;
 
   // ---- the mark list (text_doc_marklist.cpp) ----
   void BeTargetDocument() override;

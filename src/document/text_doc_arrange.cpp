@@ -80,6 +80,12 @@ const KxLayoutPaneRecord* DocRecord(PaneIDT id) {
 
 }  // namespace
 
+std::int32_t CKXTextDocument::GetSplitAt() const {
+  if (mSplitAt <= 0 || !mPanes.bar) return 0;
+  const RectL bar = mPanes.bar->CalcPortFrameRect();
+  return mVerticalWindow ? bar.left : bar.top;
+}
+
 void CKXTextDocument::SelectWindow() {
   if (mPanes.window) mPanes.window->Select();
 }
@@ -257,6 +263,8 @@ void CKXTextDocument::SplitWindow(SPoint32 point, bool redraw) {
     second = size.width - gage - (at + kSplitBar);
     minFirst = kMinFirstPaneVertical;
   }
+  // The bar follows the window's size: where it is now is the current split.
+  mSplitAt = GetSplitAt();
   const bool splits = second >= kMinSecondPane && first >= minFirst;
   if (splits && at == mSplitAt) return;   // the split as it is
   if (!splits && mSplitAt == 0) return;   // already one pane

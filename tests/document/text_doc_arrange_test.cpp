@@ -231,6 +231,9 @@ TEST_F(ArrangeTest, AWindowResizedUntilTheFirstPaneIsTooSmallJoins) {
   EXPECT_GT(d->GetSplitAt(), 0);
   EXPECT_EQ(Frame(d, kScroller2).bottom - Frame(d, kScroller2).top, secondHeight);
   EXPECT_EQ(Frame(d, kScroller2).bottom, size.height - 54);
+  // The split as it stands after the resize.
+  EXPECT_EQ(d->GetSplitAt(), Frame(d, kBar).top);
+  EXPECT_EQ(Frame(d, kScroller1).bottom, Frame(d, kBar).top);
   d->GetWindow()->ResizeFrameBy(0, -1, true);   // 63: joined
   EXPECT_EQ(d->GetSplitAt(), 0);
   EXPECT_EQ(Frame(d, kScroller1).bottom, size.height - 55);
