@@ -17,6 +17,8 @@ sleep 0.5
 seq 1 400 | sed 's/^/line /' > "$work/lines.txt"
 ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" "$bin/kxtext" "$work/lines.txt" >"$work/log" 2>&1 & pid=$!
 w=$(window "lines.txt") || fail "no window for lines.txt: $(cat "$work/log")"
+# Active first: a click on a window in the back only brings it forward.
+xdotool windowactivate --sync "$w" 2>/dev/null || true
 sleep 1.5
 eval "$(xdotool getwindowgeometry --shell "$w")"
 shot() { import -window "$w" "$shots/$1.png"; }
