@@ -40,6 +40,7 @@
 namespace {
 
 constexpr CommandT kCmdSave = 5, kCmdSaveAs = 6, kCmdRevert = 7;
+constexpr CommandT kCmdVertical = 1408, kCmdParagraph = 1416, kCmdTabs = 1417, kCmdGoToPage = 1221, kCmdPageLayout = 1411;
 constexpr OSType kTypeText = FourCC("TEXT");
 constexpr OSType kFormatNative = FourCC(".KXT");
 constexpr OSType kFormatRTF = FourCC("RTF ");
@@ -148,6 +149,7 @@ CKXTextDocument::CKXTextDocument(LCommander* super, const std::string& path) : C
     if (!mTextWindow) throw LException(paramErr);
     // The margin and the status bar show as the preferences ask.
     KxAddTextGages(mPanes, gPreference.showLineView != 0, gPreference.showInfoView != 0, false);
+    ArrangePanes(RulerHeight());
   } catch (...) {
     // A window half built goes, its views let go of the engine first.
     for (CKXTextView* v : mPanes.view)
@@ -166,6 +168,8 @@ CKXTextDocument::CKXTextDocument(LCommander* super, const std::string& path) : C
   SetWindow(mPanes.window);
   StartFromPreferences();
   mTextWindow->SetDocument(this);   // the window joins a split grown too small
+  mPanes.bar->SetDocument(this);     // the split bar splits and joins
+  mTextWindow->SetWindowDoc(mWindowLink.get());   // its information menu
   for (CKXTextView* v : mPanes.view)
     if (v) {
       v->SetDocument(this);
@@ -275,6 +279,9 @@ bool CKXTextDocument::FinishCreateSelf() {
   mEngine->SetTextChanged(false);
   LDocument::SetModified(false);
   PlaceNewWindow();
+  // Vertical writing when the preferences ask for it for new documents, or
+  // when the text read is laid out so.
+  if (gPreference.vertical != 0 || KXTE_GetVertical(mEngine->GetEdit()) != 0) VerticalWindow(true, false);
   // A plain or new text wraps to its window, and re-wraps when it resizes.
   for (CKXTextView* v : mPanes.view)
     if (v) v->SetWrapToFrame(true);
@@ -635,6 +642,16 @@ bool CKXTextDocument::ObeyCommand(CommandT command, void* param) {
     case kKxCmdMarkList: ToggleMarkList(); return true;
     case kKxCmdPageSetup: HandlePageSetup(); return true;
     case kKxCmdPrint: HandlePrint(); return true;
+    case kCmdParagraph: OpenParagraphDialog(0); return true;
+    case kCmdTabs: OpenTabsDialog(0, 0); return true;
+    case kCmdGoToPage: OpenPageDialog(); return true;
+    case kCmdPageLayout: OpenPageLayoutDialog(); return true;
+    case kCmdVertical: {
+      VerticalWindow(KXTE_GetVertical(mEngine->GetEdit()) == 0, true);
+      // The selection again, so that it comes into view in the new writing.
+      mEngine->SetSelectionRange(mEngine->GetSelectionRange(), true);
+      return true;
+    }
     case kKxCmdFind: OpenFindDialog(false); return true;
     case kKxCmdFindReplace: OpenFindDialog(true); return true;
     case kCmdRevert:
@@ -702,6 +719,7 @@ std::vector<CKXTextDocument*> KxTextDocHooks::All() {
 void KxTextDocHooks::RegisterClasses() {
   KxRegisterFrameworkClasses();
   KxRegisterViewClasses();
+  KxInstallTextWindowHooks();
   KxInstallMarkListMenuHook();
   KxRegisterDocDialogClasses();
 }

@@ -20,6 +20,7 @@
 #include "platform/host/host.h"
 #include "views/split_view.h"
 #include "views/text_view.h"
+#include "views/text_window.h"
 
 class CKXTextEngine;
 class CKXEventHandler;
@@ -51,6 +52,34 @@ struct SKXSaveAsChoice {
 // already ending in it (letter case ignored) stay, and a name is cut only
 // at `nameMax` bytes, never inside a UTF-8 character.
 void KxApplySaveAsFormat(SKXSaveAsChoice& choice, OSType code, std::size_t nameMax = 255);
+
+class CKXTextDocument;
+// What the window's information menu and close-all see of a document: its
+// state, its file's path, and the save settings the menu switches.
+class KxTextDocWindowLink : public CKXTextWindowDoc {
+ public:
+  explicit KxTextDocWindowLink(CKXTextDocument& doc) : mDoc(doc) {}
+  bool IsModified() const override;
+  bool IsReadOnly() const override;
+  std::string GetFilePath() const override;
+  bool GetOwnFormat() const override;
+  void SetOwnFormat(bool on) override;
+  short GetLineEnd() const override;
+  void SetLineEnd(short kind) override;
+  short GetEncoding() const override;
+  void SetEncoding(short kind) override;
+  bool AttemptCloseSelf() override;
+  void Close() override;
+
+ private:
+  CKXTextDocument& mDoc;
+};
+// The document windows' hooks and the information menu's texts from the
+// resources; installed once with the pane classes.
+void KxInstallTextWindowHooks();
+// Text put on the clipboard as another program sees it: UTF-16 ("utxt",
+// every character kept) and script text ("TEXT").
+void KxPutClipboardUTF8(const std::string& utf8);
 
 class CKXTextDocument : public CKXDocument, public CKXTextDoc {
  public:
@@ -107,6 +136,27 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   void FindCommandStatus(CommandT command, Boolean& enabled, Boolean& usesMark, std::uint16_t& mark,
                          Str255 name) override;
   void Close() override;
+
+  // The mark menu follows the marks of the target text as they change.
+  void MarksChanged() override;
+  // The text's marks as the Mark menu lists them (script text).
+  std::vector<std::string> MarkNames() const;
+
+  // ---- window arrangement (text_doc_arrange.cpp) ----
+  // Brings the window to the front; activates it when it is not active.
+  void SelectWindow();
+  void ActivateWindow();
+  // Switches the window between horizontal and vertical writing (a split
+  // window is joined first); every pane is placed again for it.
+  void VerticalWindow(bool vertical, bool redraw);
+  bool IsVerticalWindow() const { return mVerticalWindow; }
+  // Splits the text area at a port point into two panes on the engine, or
+  // joins them when either would be too small; the current split again
+  // does nothing.
+  void SplitWindow(SPoint32 point, bool redraw) override;
+  // Where the split bar's top (left in vertical writing) lies in the
+  // window now (it follows the window's size), 0 while not split.
+  std::int32_t GetSplitAt() const;
 
   // ---- the mark list (text_doc_marklist.cpp) ----
   void BeTargetDocument() override;
@@ -171,6 +221,18 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   // The text pane that is current (the engine's handler view).
   CKXTextView* CurrentTextView() const;
 
+  // ---- paragraph and tab dialogs (text_doc_para.cpp) ----
+  // The paragraph dialog (1416; the ruler names a field to focus: 2 first
+  // line, 3 right, 5 line spacing, 6 character spacing, else left).
+  void OpenParagraphDialog(short field);
+  // The tabs dialog (1417; the ruler preselects tab `tab` from 1, or
+  // proposes `kind` for a new one).
+  void OpenTabsDialog(short tab, short kind);
+  // The go-to-page dialog (1221, paper view).
+  void OpenPageDialog();
+  // The page layout dialog (1411): margins, columns, the first page number.
+  void OpenPageLayoutDialog();
+
   // ---- find dialogs (text_doc_find.cpp) ----
   // The find and replace dialog, the focus in the find or replace field.
   void OpenFindDialog(bool focusReplace);
@@ -198,7 +260,18 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   // The new window's place among the stacked document windows.
   void PlaceNewWindow();
 
+  // Places every pane of the window for the current orientation, split and
+  // shown bars; `gageHeight` is the ruler's thickness (0 without one).
+  void ArrangePanes(std::int32_t gageHeight);
+  std::int32_t RulerHeight() const;
+  // The second pane of a split (made on the first split, kept afterwards).
+  void MakeSecondPane();
+  void LinkSecondPane(bool linked);
+
+  std::unique_ptr<KxTextDocWindowLink> mWindowLink = std::make_unique<KxTextDocWindowLink>(*this);
   CKXTextEngine* mEngine = nullptr;
+  bool mVerticalWindow = false;   // the panes are placed for vertical writing
+  std::int32_t mSplitAt = 0;      // the split bar's place, 0 when joined
   CKXEventHandler* mHandler = nullptr;
   KxTextPanes mPanes;
   CKXTextWindow* mTextWindow = nullptr;   // mPanes.window
@@ -245,6 +318,7 @@ class KxTextDocHooks : public KxAppHooks {
   bool CloseAllDocuments(OSType saveOption) override;
   std::vector<UWindowMenu::Document> Documents() override;
   std::string FrontText() override;
+  std::vector<std::string> FrontMarks() override;
   void SelectDocument(int index) override;
   bool MarkListOpen() override;
   // The documents, oldest first.

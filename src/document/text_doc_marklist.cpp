@@ -26,6 +26,8 @@ bool CKXTextDocument::IsMarkListBound() const {
 
 void CKXTextDocument::BeTargetDocument() {
   if (mSettings.rank.shown && !CKXTextMarkList::IsShowMarkList()) CKXTextMarkList::ShowMarkList(this);
+  // The Mark menu lists this text's marks.
+  if (CKXTextApp* app = CKXTextApp::GetTextApp()) app->UpdateDynamicMenus();
 }
 
 void CKXTextDocument::DontBeTargetDocument() {

@@ -182,6 +182,9 @@ class CKXTextEngine : public CKXTextLayer, public LBroadcaster, public virtual L
   virtual void ScrollView(std::int32_t h, std::int32_t v, bool refresh);
   // Asks the view to scroll its image by (h, v).
   virtual void ScrollViewBy(std::int32_t h, std::int32_t v);
+  // The layer's page moves (go to page, next page...) scroll the bound view,
+  // which keeps the edit object's view in step; unbound, the layer's own.
+  void ScrollViewBy(long dh, long dv) override;
   // Rebases the view and destination rectangles on the image origin and
   // moves the view's scroll position there.
   virtual void FixImageRect();

@@ -88,6 +88,15 @@ void CKXTextEngine::ScrollViewBy(std::int32_t h, std::int32_t v) {
   mView->ScrollImageBy(h, v, true);
 }
 
+void CKXTextEngine::ScrollViewBy(long dh, long dv) {
+  if (!mView) {
+    CKXTextLayer::ScrollViewBy(dh, dv);
+    return;
+  }
+  auto narrow = [](long d) { return std::int32_t(std::clamp<long>(d, INT32_MIN / 2, INT32_MAX / 2)); };
+  ScrollPinned(narrow(dh), narrow(dv));
+}
+
 void CKXTextEngine::FixImageRect() {
   SKXLineStyl line{};
   KXTE_GetLineStyl(mEdit, line);

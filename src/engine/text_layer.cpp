@@ -104,7 +104,9 @@ void CKXTextLayer::Deactivate() {
 void CKXTextLayer::Idle() {
   ExecBufferKey();
   Focus();
-  TextEditResult(std::uint16_t(KXTE_Idle(mEdit)));
+  // The answer only says whether the caret blinked; read as an edit result
+  // its 1 would scroll the text up a step at every blink.
+  (void)KXTE_Idle(mEdit);
 }
 
 void CKXTextLayer::Click(long h, long v, char extend, short clicks, short /*modifiers*/) {

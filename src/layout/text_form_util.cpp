@@ -29,16 +29,19 @@ constexpr short kItemDocument = 2;
 
 CKXTextFormUtil::CKXTextFormUtil(short unit) : mUnit(unit) {}
 
-long CKXTextFormUtil::ToPoints(long value) const {
-  return (long(KxUnitLToPointsL(std::int32_t(std::clamp(value, -long(kKxMaxPointsL), long(kKxMaxPointsL))), mUnit)) +
+long CKXTextFormUtil::UnitToPoints(long value, short unit) {
+  return (long(KxUnitLToPointsL(std::int32_t(std::clamp(value, -long(kKxMaxPointsL), long(kKxMaxPointsL))), unit)) +
           5) /
          10;
 }
 
-long CKXTextFormUtil::FromPoints(long points) const {
+long CKXTextFormUtil::PointsToUnit(long points, short unit) {
   const long tenths = std::clamp(points * 10, -long(kKxMaxPointsL), long(kKxMaxPointsL));
-  return KxAdjustUnitL(KxPointsLToUnitL(std::int32_t(tenths), mUnit), mUnit);
+  return KxAdjustUnitL(KxPointsLToUnitL(std::int32_t(tenths), unit), unit);
 }
+
+long CKXTextFormUtil::ToPoints(long value) const { return UnitToPoints(value, mUnit); }
+long CKXTextFormUtil::FromPoints(long points) const { return PointsToUnit(points, mUnit); }
 
 bool CKXTextFormUtil::DiffersFromBuiltin(const SKXFormStyl& f) const {
   return f.formID >= 0 && f.formID < kKxBuiltinForms && !(f == UKXTextForm::GetDefaultForm(f.formID));

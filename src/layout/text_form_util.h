@@ -103,6 +103,11 @@ class CKXTextFormUtil {
   long GetPageHeight(bool grid);
   long GetPageWidth(bool grid);
 
+  // A length in the measuring unit `unit` as whole points, and back (the
+  // document's dialogs share them).
+  static long UnitToPoints(long value, short unit);
+  static long PointsToUnit(long points, short unit);
+
   void SetForm(const SKXFormStyl& f) { mForm = f; }
   const SKXFormStyl& GetForm() const { return mForm; }
   bool IsChanged() const { return mChanged != 0; }

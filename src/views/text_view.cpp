@@ -506,6 +506,7 @@ void CKXTextView::ListenToMessage(MessageT message, void* param) {
         CKXTextDoc* bound = CKXTextMarkList::Get()->GetTextDoc();
         if (bound && bound->GetDocEngine() == mTextEngine) CKXTextMarkList::UpdateMarkList();
       }
+      if (current && mDocument) mDocument->MarksChanged();
       break;
     case kKxMsgStyleChanged:
       if (current) RefreshPane(mColmView);

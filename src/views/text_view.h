@@ -33,6 +33,9 @@ class CKXTextDoc {
   virtual void DoIdleSpellChecking() {}
   virtual void CheckAsYouType() {}
   virtual void BeTargetDocument() {}
+  // The current view's text gained, lost or renamed marks (the mark menu
+  // follows).
+  virtual void MarksChanged() {}
   // Splits the window at a port point, or joins its panes.
   virtual void SplitWindow(SPoint32, bool /*refresh*/) {}
   virtual void SetDescriptor(ConstStringPtr) {}

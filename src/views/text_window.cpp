@@ -7,6 +7,7 @@
 #include "platform/framework/commander.h"
 #include "platform/framework/control.h"
 #include "platform/host/host.h"
+#include "platform/textconv.h"
 #include "views/text_info_view.h"
 #include "views/text_scroller.h"
 #include "views/text_view.h"
@@ -129,7 +130,7 @@ std::vector<KxInfoItem> CKXTextWindow::InfoMenuItems() const {
   GetDescriptor(title);
   KxInfoItem head;
   head.kind = KxInfoItem::kTitle;
-  head.text.assign(reinterpret_cast<const char*>(title + 1), title[0]);
+  head.text = KxScriptTextToUTF8(std::string(reinterpret_cast<const char*>(title + 1), title[0]));
   head.icon = kKxIconDocument;
   if (mWindowDoc && mWindowDoc->IsModified())
     head.icon = kKxIconModified;
@@ -205,7 +206,7 @@ void CKXTextWindow::InfoMenus(Point where) {
   for (const KxInfoItem& item : mShownItems) {
     KxPopupEntry e;
     e.separator = item.kind == KxInfoItem::kSeparator;
-    e.text = item.text;
+    e.text = KxUTF8ToScriptText(item.text);   // the pop-up shows script text
     e.enabled = item.kind != KxInfoItem::kTitle && item.kind != KxInfoItem::kFolder;
     e.mark = item.checked ? kKxCheckMark : 0;
     entries.push_back(e);

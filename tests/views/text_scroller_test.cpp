@@ -97,6 +97,75 @@ TEST_F(TextScrollerTest, APageOnATinyFrameMovesOneStep) {
   EXPECT_EQ(ScrollOf(0).v - a.v, 16);
 }
 
+// A press on the bar's down arrow, then idle turns with the button held
+// (or released) at `where`, `ticks` ticks apart; answers the pixels moved.
+std::int32_t PressArrow(TextScrollerTest& t, KxHeadlessHost& host, LWindow& window, Point where, int turns,
+                        bool held, bool blink) {
+  const std::int32_t before = t.ScrollOfPublic(0).v;
+  EventRecord e;
+  e.what = mouseDown;
+  e.where = where;
+  e.when = TickCount();
+  window.HostMouseDown(e);
+  if (!held) {
+    e.what = mouseUp;
+    e.modifiers = kKxEventButtonState;
+    window.HostMouseUp(e);
+  }
+  for (int k = 0; k < turns; ++k) {
+    host.Clock().Advance(blink ? GetCaretTime() + 1 : 1);
+    if (blink) t.engine->Idle();   // the caret blinks while nothing happens
+    EventRecord idle;
+    idle.what = nullEvent;
+    idle.where = where;
+    idle.modifiers = held ? 0 : kKxEventButtonState;
+    LPeriodical::DevoteTimeToIdlers(idle);
+  }
+  if (held) {
+    e.what = mouseUp;
+    e.modifiers = kKxEventButtonState;
+    window.HostMouseUp(e);
+  }
+  return t.ScrollOfPublic(0).v - before;
+}
+
+TEST_F(TextScrollerTest, TheArrowsScrollWhenClickedAndRepeatWhileHeld) {
+  Open(ManyLines(3000), 400, 300);
+  panes.window->Activate();
+  const RectL bar = panes.scroller[0]->GetVScrollBar()->CalcPortFrameRect();
+  const Point down = GlobalOf(SPoint32{bar.left + 7, bar.bottom - 5});
+  const Point up = GlobalOf(SPoint32{bar.left + 7, bar.top + 5});
+  // A click moves one step, and the caret's blinking afterwards keeps it.
+  EXPECT_EQ(PressArrow(*this, host, *panes.window, down, 4, false, true), 16);
+  EXPECT_EQ(PressArrow(*this, host, *panes.window, up, 4, false, true), -16);
+  // Held still: nothing more until the delay is over, then a step every
+  // few ticks; the release stops it.
+  host.Clock().Advance(GetCaretTime() + 1);
+  EXPECT_EQ(PressArrow(*this, host, *panes.window, down, int(kKxScrollRepeatDelay) - 1, true, false), 16);
+  host.Clock().Advance(GetCaretTime() + 1);
+  const std::int32_t moved = PressArrow(*this, host, *panes.window, down, int(kKxScrollRepeatDelay) + 10, true, false);
+  EXPECT_GE(moved, 16 * 5);
+  EXPECT_EQ(PressArrow(*this, host, *panes.window, down, 0, false, false), 16) << "released: no idler left";
+  // Held but moved off the arrow: no repeats.
+  const RectL text = panes.view[0]->CalcPortFrameRect();
+  const std::int32_t at = ScrollOf(0).v;
+  EventRecord e;
+  e.what = mouseDown;
+  e.where = down;
+  panes.window->HostMouseDown(e);
+  for (int k = 0; k < 40; ++k) {
+    host.Clock().Advance(1);
+    EventRecord idle;
+    idle.what = nullEvent;
+    idle.where = GlobalOf(SPoint32{text.left + 20, text.top + 20});
+    LPeriodical::DevoteTimeToIdlers(idle);
+  }
+  EXPECT_EQ(ScrollOf(0).v - at, 16);
+  e.what = mouseUp;
+  e.modifiers = kKxEventButtonState;
+  panes.window->HostMouseUp(e);
+}
+
 TEST_F(TextScrollerTest, SplitPanesShareOnlyTheLineAxis) {
   Open(ManyLines(300, 30), 420, 320, 150);
   panes.scroller[0]->HorizScroll(kControlPageDownPart);

@@ -12,6 +12,7 @@
 #include "views/text_info_view.h"
 #include "views/text_scroller.h"
 #include "views/text_view.h"
+#include "platform/textconv.h"
 #include "views/text_window.h"
 #include "views_fixture.h"
 
@@ -230,6 +231,9 @@ TEST_F(TextWindowTest, InformationMenuListsFoldersAndCopiesTheWholePath) {
   // Choices through the pop-up: the own-format item toggles, an encoding sets.
   w.InfoMenus(Point{50, 50});
   EXPECT_EQ(host.Popups(), 1);
+  // The pop-up shows script text: the Japanese folder names as Shift_JIS.
+  EXPECT_EQ(host.LastPopup()[1].text, KxUTF8ToScriptText("フォルダ59_abcdefghij"));
+  EXPECT_NE(host.LastPopup()[1].text, items[1].text);
   for (std::size_t k = 0; k < items.size(); ++k) {
     if (items[k].kind == KxInfoItem::kOwnFormat) {
       EXPECT_TRUE(CKXTextWindow::ChooseInfoMenu(std::int16_t(k)));

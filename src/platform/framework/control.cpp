@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/clock.h"
 #include "platform/draw/color.h"
 #include "platform/framework/layout.h"
 #include "platform/framework/window.h"
@@ -449,7 +450,28 @@ void LScrollBar::HotSpotAction(std::int16_t hotSpot, bool inside, bool wasInside
   if (inside && !wasInside && hotSpot != kControlIndicatorPart && mOwner) mOwner->ScrollBarAction(this, hotSpot);
 }
 
+void LScrollBar::ClickSelf(const SMouseDownEvent& event) {
+  LControl::ClickSelf(event);
+  // The thumb follows the release; the other parts repeat while held.
+  if (mTracking <= 0 || mTracking == kControlIndicatorPart) return;
+  mRepeatAt = TickCount() + kKxScrollRepeatDelay;
+  StartIdling();
+}
+
+void LScrollBar::SpendTime(const EventRecord& event) {
+  const bool up = (event.modifiers & kKxEventButtonState) != 0;
+  if (mTracking <= 0 || mTracking == kControlIndicatorPart || up || !IsActive()) {
+    StopIdling();
+    return;
+  }
+  const std::uint32_t now = TickCount();
+  if (std::int32_t(now - mRepeatAt) < 0) return;
+  mRepeatAt = now + kKxScrollRepeatTicks;
+  if (mOwner && PointInHotSpot(LocalOf(*this, event.where), mTracking)) mOwner->ScrollBarAction(this, mTracking);
+}
+
 void LScrollBar::EventMouseUp(const EventRecord& event) {
+  StopIdling();
   mReleaseAt = LocalOf(*this, event.where);
   LControl::EventMouseUp(event);
 }

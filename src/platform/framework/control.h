@@ -13,6 +13,7 @@
 
 #include "platform/framework/broadcaster.h"
 #include "platform/framework/pane.h"
+#include "platform/framework/periodical.h"
 
 // Dialog messages by convention.
 constexpr MessageT msg_OK = 900;
@@ -189,9 +190,15 @@ class KxScrollBarOwner {
   virtual void ScrollBarAction(LScrollBar* bar, std::int16_t part) = 0;
 };
 
+// A held arrow or page part acts again after this many ticks, then every
+// kKxScrollRepeatTicks while the button stays down on it.
+constexpr std::uint32_t kKxScrollRepeatDelay = 18;
+constexpr std::uint32_t kKxScrollRepeatTicks = 2;
+
 // A scroll bar, vertical when taller than wide. The arrows take a square of
 // the bar's width at each end; the thumb is a square placed by the value.
-class LScrollBar : public LControl {
+// A held arrow or page part repeats on idle time.
+class LScrollBar : public LControl, public LPeriodical {
  public:
   LScrollBar(const SDimension32& size, KxScrollBarOwner* owner);
   explicit LScrollBar(const KxLayoutPaneRecord& record);
@@ -201,7 +208,11 @@ class LScrollBar : public LControl {
   bool PointInHotSpot(const SPoint32& local, std::int16_t hotSpot) const override;
   void HotSpotAction(std::int16_t hotSpot, bool inside, bool wasInside) override;
   void HotSpotResult(std::int16_t hotSpot) override;
+  void ClickSelf(const SMouseDownEvent& event) override;
   void EventMouseUp(const EventRecord& event) override;
+  // While a part is held: acts again once the delay is over, as long as
+  // the mouse stays on the part; the button's release stops it.
+  void SpendTime(const EventRecord& event) override;
   // The thumb's rectangle (local) for the current value.
   RectL ThumbRect() const;
   void DrawSelf() override;
@@ -212,4 +223,5 @@ class LScrollBar : public LControl {
 
   KxScrollBarOwner* mOwner = nullptr;
   SPoint32 mReleaseAt{0, 0};   // where the thumb was let go (local)
+  std::uint32_t mRepeatAt = 0;  // tick of the next repeat of a held part
 };

@@ -104,6 +104,7 @@ class LPane {
   // States. A pane shows when it and every superview are visible; it is
   // active and enabled likewise.
   bool IsVisible() const;
+  bool IsVisibleSelf() const { return mVisible; }   // its own flag, whatever the superviews
   void Show();
   void Hide();
   bool IsActive() const;

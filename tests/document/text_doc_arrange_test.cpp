@@ -1,0 +1,320 @@
+// The document window's arrangement on the headless host: splitting and
+// joining at the split bar with its minimum pane sizes, the second pane on
+// the same engine, vertical writing (joining first, every pane placed
+// again), the window joining a split grown too small, and round trips that
+// must bring every pane back to where it was.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+
+#include "doc_app_fixture.h"
+#include "document/text_doc.h"
+#include "engine/text_engine.h"
+#include "layout/kxtext_api.h"
+#include "platform/framework/commander.h"
+#include "platform/framework/menu.h"
+#include "platform/framework/scroller.h"
+#include "platform/framework/window.h"
+#include "views/split_view.h"
+#include "views/text_info_view.h"
+#include "views/text_scroller.h"
+#include "views/text_view.h"
+#include "views/item_icons.h"
+#include "views/text_window.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr PaneIDT kView1 = 1001, kView2 = 1009, kScroller1 = 1005, kScroller2 = 1008, kBar = 1006;
+
+class ArrangeTest : public kxtest::DocAppTest {
+ protected:
+  CKXTextDocument* OpenLines(int count) {
+    const fs::path p = dir / "lines.txt";
+    std::ofstream out(p, std::ios::binary);
+    for (int k = 1; k <= count; ++k) out << "line " << k << "\n";
+    out.close();
+    return Open(p);
+  }
+  static LPane* Pane(CKXTextDocument* d, PaneIDT id) { return d->GetWindow()->FindPaneByID(id); }
+  static RectL Frame(CKXTextDocument* d, PaneIDT id) {
+    LPane* p = Pane(d, id);
+    return p ? p->CalcPortFrameRect() : RectL{0, 0, 0, 0};
+  }
+  static SDimension32 Size(CKXTextDocument* d) {
+    SDimension32 s;
+    d->GetWindow()->GetFrameSize(s);
+    return s;
+  }
+  // Every pane's frame and shown state, by ID (scroll bars by their
+  // scroller's ID plus 10000 and 20000).
+  static std::map<int, std::string> Layout(CKXTextDocument* d) {
+    std::map<int, std::string> out;
+    auto put = [&](int key, const LPane* p) {
+      if (!p) return;
+      const RectL r = p->CalcPortFrameRect();
+      out[key] = std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+                 std::to_string(r.bottom) + (p->IsVisible() ? " shown" : " hidden");
+    };
+    for (PaneIDT id : {1001, 1003, 1004, 1005, 1006, 1007, 1008, 1009}) put(id, Pane(d, id));
+    for (PaneIDT id : {kScroller1, kScroller2})
+      if (auto* s = dynamic_cast<LScroller*>(Pane(d, id))) {
+        put(10000 + id, s->GetVScrollBar());
+        put(20000 + id, s->GetHScrollBar());
+      }
+    return out;
+  }
+  static CKXTextView* View(CKXTextDocument* d, PaneIDT id) { return dynamic_cast<CKXTextView*>(Pane(d, id)); }
+};
+
+TEST_F(ArrangeTest, TheSplitBarSplitsAndJoinsWithinTheMinimumSizes) {
+  CKXTextDocument* d = OpenLines(300);
+  ASSERT_NE(d, nullptr);
+  const SDimension32 size = Size(d);
+  // Unsplit: the bar is a box at the top of the vertical scroll bar, which
+  // starts below it, and it can be clicked.
+  const RectL box = Frame(d, kBar);
+  const RectL text = Frame(d, kScroller1);
+  auto* s1 = dynamic_cast<LScroller*>(Pane(d, kScroller1));
+  EXPECT_TRUE(Pane(d, kBar)->IsVisible());
+  EXPECT_EQ(box.right, size.width + 1);
+  EXPECT_EQ(box.left, size.width - 15);
+  EXPECT_EQ(s1->GetVScrollBar()->CalcPortFrameRect().top, box.bottom);
+  EXPECT_EQ(text.bottom, size.height);
+
+  struct Case {
+    std::int32_t v;     // the release point's row
+    bool split;         // split afterwards
+  } cases[] = {
+      {30, false},                       // 28 px above: too small
+      {49, false},                       // first pane 47
+      {50, true},                        // first pane 48
+      {size.height - 64 - 6 + 2, true},  // second pane 64
+      {size.height - 63 - 6 + 2, false}, // second pane 63: joined
+      {200, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.v);
+    d->SplitWindow(SPoint32{100, c.v}, true);
+    EXPECT_EQ(d->GetSplitAt() > 0, c.split);
+    if (!c.split) continue;
+    EXPECT_EQ(d->GetSplitAt(), c.v - 2);
+    EXPECT_EQ(Frame(d, kScroller1).bottom, c.v - 2);
+    EXPECT_EQ(Frame(d, kBar).top, c.v - 2);
+    EXPECT_EQ(Frame(d, kScroller2).top, c.v - 2 + kKxSplitBarHeight);
+    EXPECT_EQ(Frame(d, kScroller2).bottom, size.height);
+    EXPECT_EQ(View(d, kView2)->GetTextEngine(), d->GetEngine());
+    EXPECT_TRUE(d->GetEngine()->GetTextSplit());
+  }
+  // The same point again changes nothing: the second pane keeps its place
+  // in the text.
+  View(d, kView2)->ScrollPinnedImageBy(0, 320, true);
+  SPoint32 before;
+  View(d, kView2)->GetScrollPosition(before);
+  d->SplitWindow(SPoint32{5, 200}, true);
+  SPoint32 after;
+  View(d, kView2)->GetScrollPosition(after);
+  EXPECT_EQ(after.v, before.v);
+  EXPECT_EQ(d->GetSplitAt(), 198);
+}
+
+TEST_F(ArrangeTest, JoiningUnlinksTheSecondPaneAndGivesBackTheTarget) {
+  CKXTextDocument* d = OpenLines(300);
+  ASSERT_NE(d, nullptr);
+  const auto start = Layout(d);
+  d->SplitWindow(SPoint32{100, 250}, true);
+  ASSERT_GT(d->GetSplitAt(), 0);
+  // The second pane starts where the first one shows the text, then edits
+  // the same text.
+  CKXTextView* second = View(d, kView2);
+  LCommander::SwitchTarget(second);
+  host.PostKey('Z', 0);
+  Drain();
+  EXPECT_EQ(d->TextBytes().substr(0, 1), "Z");
+  d->SplitWindow(SPoint32{100, 20}, true);   // released near the top: joined
+  EXPECT_EQ(d->GetSplitAt(), 0);
+  EXPECT_EQ(second->GetTextEngine(), nullptr);
+  EXPECT_FALSE(d->GetEngine()->GetTextSplit());
+  EXPECT_EQ(d->GetEngine()->GetHandlerView(), View(d, kView1));
+  EXPECT_EQ(LCommander::GetTarget(), View(d, kView1));
+  EXPECT_FALSE(Pane(d, kScroller2)->IsVisible());
+  EXPECT_GE(Frame(d, kScroller2).top, Size(d).height + 32) << "parked below the window";
+  // Joined, every pane of the first arrangement is back where it was.
+  auto now = Layout(d);
+  for (const auto& [id, frame] : start) EXPECT_EQ(now[id], frame) << "pane " << id;
+  // Typing goes on in the first pane.
+  host.PostKey('Y', 0);
+  Drain();
+  EXPECT_EQ(d->TextBytes().substr(0, 2), "ZY");
+  // Splitting again reuses the parked pane.
+  d->SplitWindow(SPoint32{100, 250}, true);
+  EXPECT_EQ(View(d, kView2), second);
+  EXPECT_EQ(second->GetTextEngine(), d->GetEngine());
+}
+
+TEST_F(ArrangeTest, VerticalWritingJoinsFirstAndComesBackToTheSamePlaces) {
+  CKXTextDocument* d = OpenLines(50);
+  ASSERT_NE(d, nullptr);
+  const auto start = Layout(d);
+  const SDimension32 size = Size(d);
+  d->SplitWindow(SPoint32{100, 250}, true);
+  ASSERT_GT(d->GetSplitAt(), 0);
+  Command(1408);
+  EXPECT_TRUE(d->IsVerticalWindow());
+  EXPECT_NE(KXTE_GetVertical(d->GetEngine()->GetEdit()), 0);
+  EXPECT_EQ(d->GetSplitAt(), 0) << "joined before turning";
+  EXPECT_EQ(View(d, kView2)->GetTextEngine(), nullptr);
+  // The bar's box sits in the horizontal scroll bar's row, right of the
+  // status bar when it shows; the scroll bar starts after it.
+  const RectL box = Frame(d, kBar);
+  const LPane* status = Pane(d, kKxInfoViewID);
+  const std::int32_t statusRight = status && status->IsVisible() ? status->CalcPortFrameRect().right : 0;
+  EXPECT_EQ(box.bottom, size.height + 1);
+  EXPECT_EQ(box.left, statusRight - 1);
+  auto* s1 = dynamic_cast<LScroller*>(Pane(d, kScroller1));
+  EXPECT_EQ(s1->GetHScrollBar()->CalcPortFrameRect().left, box.right);
+  // Splitting side by side: the left pane needs 218 px, the right one 64.
+  d->SplitWindow(SPoint32{219, 100}, true);
+  EXPECT_EQ(d->GetSplitAt(), 0);
+  d->SplitWindow(SPoint32{220, 100}, true);
+  EXPECT_EQ(d->GetSplitAt(), 218);
+  EXPECT_EQ(Frame(d, kScroller1).right, 218);
+  EXPECT_EQ(Frame(d, kScroller2).left, 218 + kKxSplitBarHeight);
+  EXPECT_EQ(Frame(d, kScroller2).right, size.width);
+  EXPECT_EQ(Frame(d, kScroller2).bottom, size.height);
+  // Back to horizontal writing: joined, and every pane where it started.
+  Command(1408);
+  EXPECT_FALSE(d->IsVerticalWindow());
+  EXPECT_EQ(KXTE_GetVertical(d->GetEngine()->GetEdit()), 0);
+  auto now = Layout(d);
+  for (const auto& [id, frame] : start) EXPECT_EQ(now[id], frame) << "pane " << id;
+}
+
+TEST_F(ArrangeTest, TheSelectionComesIntoViewInTheNewWriting) {
+  CKXTextDocument* d = OpenLines(400);
+  ASSERT_NE(d, nullptr);
+  const long end = long(d->TextBytes().size());
+  CKXTextView* v = View(d, kView1);
+  // Where the caret at `offset` shows: inside the pane's frame?
+  auto inView = [&](long offset) {
+    SPoint32 port;
+    d->GetEngine()->Range2Image(SKXRange{std::int32_t(offset), 0}, true, port);
+    v->LocalToPortPoint(port);   // local coordinates are the image's
+    const RectL f = v->CalcPortFrameRect();
+    // A vertical caret's point is its column's right edge: the frame's edge counts.
+    return port.h >= f.left && port.h <= f.right && port.v >= f.top && port.v <= f.bottom;
+  };
+  // The end, scrolled to in horizontal writing, is the far left column in
+  // vertical writing; the start, the far right one.
+  for (long offset : {end, 0L, end}) {
+    SCOPED_TRACE(offset);
+    d->GetEngine()->SetSelectionRange(SKXRange{std::int32_t(offset), 0}, true);
+    ASSERT_TRUE(inView(offset));
+    Command(1408);
+    EXPECT_TRUE(inView(offset));
+  }
+}
+
+TEST_F(ArrangeTest, AWindowResizedUntilTheFirstPaneIsTooSmallJoins) {
+  CKXTextDocument* d = OpenLines(100);
+  ASSERT_NE(d, nullptr);
+  const SDimension32 size = Size(d);
+  d->SplitWindow(SPoint32{100, 120}, true);   // first pane 118
+  ASSERT_GT(d->GetSplitAt(), 0);
+  const std::int32_t secondHeight = Frame(d, kScroller2).bottom - Frame(d, kScroller2).top;
+  // The lower pane keeps its height; the upper one gives way.
+  d->GetWindow()->ResizeFrameBy(0, -54, true);   // first pane 64
+  EXPECT_GT(d->GetSplitAt(), 0);
+  EXPECT_EQ(Frame(d, kScroller2).bottom - Frame(d, kScroller2).top, secondHeight);
+  EXPECT_EQ(Frame(d, kScroller2).bottom, size.height - 54);
+  // The split as it stands after the resize.
+  EXPECT_EQ(d->GetSplitAt(), Frame(d, kBar).top);
+  EXPECT_EQ(Frame(d, kScroller1).bottom, Frame(d, kBar).top);
+  d->GetWindow()->ResizeFrameBy(0, -1, true);   // 63: joined
+  EXPECT_EQ(d->GetSplitAt(), 0);
+  EXPECT_EQ(Frame(d, kScroller1).bottom, size.height - 55);
+  EXPECT_EQ(View(d, kView2)->GetTextEngine(), nullptr);
+}
+
+// ---- the window's information menu ----------------------------------------------------------------
+
+TEST_F(ArrangeTest, TheInformationMenuShowsAndSwitchesTheDocumentsSettings) {
+  // A folder name outside Shift_JIS: the copied path keeps it.
+  const fs::path folder = dir / "caf\xC3\xA9 \xF0\x9F\x93\x81";
+  fs::create_directories(folder);
+  std::ofstream(folder / "notes.txt", std::ios::binary) << "abc\n";
+  CKXTextDocument* d = Open(folder / "notes.txt");
+  ASSERT_NE(d, nullptr);
+  auto* w = dynamic_cast<CKXTextWindow*>(d->GetWindow());
+  ASSERT_NE(w, nullptr);
+  auto items = w->InfoMenuItems();
+  auto find = [&](KxInfoItem::Kind kind, short value = 0) -> const KxInfoItem* {
+    for (const KxInfoItem& i : items)
+      if (i.kind == kind && (kind != KxInfoItem::kLineEnd || i.value == value)) return &i;
+    return nullptr;
+  };
+  ASSERT_NE(find(KxInfoItem::kCopyPath), nullptr);
+  ASSERT_NE(find(KxInfoItem::kOwnFormat), nullptr) << "the document is behind the menu";
+  EXPECT_EQ(items[1].text, folder.filename().string()) << "the innermost folder first";
+  EXPECT_EQ(items[0].icon, kKxIconDocument);
+  // Copy path: the whole path, every character, as another program reads it.
+  w->ChooseInfoItem(*find(KxInfoItem::kCopyPath));
+  std::vector<std::uint8_t> utxt;
+  ASSERT_TRUE(host.GetClipboard(FourCC("utxt"), utxt));
+  std::u16string units;
+  for (std::size_t k = 0; k + 1 < utxt.size(); k += 2) units += char16_t(utxt[k] | (utxt[k + 1] << 8));
+  EXPECT_EQ(units, (folder / "notes.txt").u16string());
+  // The line-end items check the document's own and set it.
+  const short before = d->GetEngine()->GetLineEndType();
+  EXPECT_TRUE(find(KxInfoItem::kLineEnd, before)->checked);
+  const short other = short((before + 1) % 3);
+  w->ChooseInfoItem(*find(KxInfoItem::kLineEnd, other));
+  EXPECT_EQ(d->GetEngine()->GetLineEndType(), other);
+  const bool own = d->GetEngine()->GetOwnFormat();
+  w->ChooseInfoItem(*find(KxInfoItem::kOwnFormat));
+  EXPECT_EQ(d->GetEngine()->GetOwnFormat(), !own);
+  items = w->InfoMenuItems();
+  EXPECT_TRUE(find(KxInfoItem::kLineEnd, other)->checked);
+  EXPECT_EQ(find(KxInfoItem::kOwnFormat)->checked, !own);
+  // Modified, the title's icon says so; an untitled document has no path.
+  host.PostKey('x', 0);
+  Drain();
+  EXPECT_EQ(w->InfoMenuItems()[0].icon, kKxIconModified);
+  Command(2);   // New
+  auto* u = dynamic_cast<CKXTextWindow*>(Front()->GetWindow());
+  ASSERT_NE(u, d->GetWindow());
+  items = u->InfoMenuItems();
+  EXPECT_EQ(find(KxInfoItem::kCopyPath), nullptr);
+  EXPECT_NE(find(KxInfoItem::kOwnFormat), nullptr);
+}
+
+TEST_F(ArrangeTest, TheMarkMenuFollowsTheTargetTextAndItsMarks) {
+  CKXTextDocument* a = OpenLines(20);
+  ASSERT_NE(a, nullptr);
+  LMenu* menu = LMenuBar::GetCurrentMenuBar() ? LMenuBar::GetCurrentMenuBar()->FetchMenu(131) : nullptr;
+  ASSERT_NE(menu, nullptr);
+  const std::int16_t fixed = menu->CountItems();
+  auto last = [&] {
+    Str255 t;
+    menu->GetItemText(menu->CountItems(), t);
+    return std::string(reinterpret_cast<const char*>(t + 1), t[0]);
+  };
+  // A mark added to the text, announced by the engine: the menu lists it.
+  a->GetEngine()->InsertMark(SKXRange{0, 4}, reinterpret_cast<const unsigned char*>("\x04head"));
+  a->GetEngine()->BroadcastMessage(kKxMsgMarksChanged);
+  EXPECT_EQ(menu->CountItems(), fixed + 2) << "a separator and the mark";
+  EXPECT_EQ(last(), "head");
+  // Another text becomes the target: its marks (none); back: the mark again.
+  Command(2);
+  ASSERT_NE(Front(), a);
+  EXPECT_EQ(menu->CountItems(), fixed);
+  a->SelectWindow();
+  Drain();
+  EXPECT_EQ(last(), "head");
+}
+
+}  // namespace
