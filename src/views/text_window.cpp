@@ -6,6 +6,7 @@
 #include "engine/text_undoer.h"
 #include "platform/framework/commander.h"
 #include "platform/host/host.h"
+#include "views/text_colm_view.h"
 #include "views/text_info_view.h"
 #include "views/text_scroller.h"
 #include "views/text_view.h"
@@ -211,6 +212,7 @@ void CKXTextWindow::InfoMenus(Point where) {
   }
   // One pop-up at a time: the choice to come is this menu's.
   CKXTextInfoView::ForgetScaleMenu();
+  CKXTextColmView::ForgetPopup();
   sMenuWindow = this;
   KxCurrentHost().PopUpMenu(entries, where);
 }

@@ -84,7 +84,7 @@ int Usage() {
   std::fprintf(stderr,
                "usage: kxedit [--width N] [--vertical] [--rules 0|1|2] [--wordwrap] [--font NAME] [--size PT] "
                "[--encoding auto|sjis|jis|euc|utf8|utf16] [--autoindent] [--timing] "
-               "[--window [--gtk [--screenshot PNG]] [--split Y] [--lines] [--status]] FILE [SCRIPT|-]\n");
+               "[--window [--gtk [--screenshot PNG]] [--split Y] [--lines] [--status] [--ruler] [--readonly]] FILE [SCRIPT|-]\n");
   return 2;
 }
 
@@ -631,7 +631,7 @@ int Run(int argc, char** argv) {
   SKXLineStyl style;
   std::string font, encoding = "auto";
   bool timing = false, autoIndent = false;
-  bool windowMode = false, gtk = false, gageLines = false, gageStatus = false;
+  bool windowMode = false, gtk = false, gageLines = false, gageStatus = false, ruler = false, readOnly = false;
   std::string screenshot;
   long split = 0;
   std::vector<std::string> files;
@@ -675,6 +675,10 @@ int Run(int argc, char** argv) {
       gageLines = true;
     } else if (a == "--status") {
       gageStatus = true;
+    } else if (a == "--ruler") {
+      ruler = true;
+    } else if (a == "--readonly") {
+      readOnly = true;
     } else if (a.size() > 1 && a[0] == '-' && a != "-") {
       return Usage();
     } else {
@@ -682,7 +686,8 @@ int Run(int argc, char** argv) {
     }
   }
   if (files.empty() || files.size() > 2) return Usage();
-  if (!windowMode && (gtk || split || !screenshot.empty() || gageLines || gageStatus)) return Usage();
+  if (!windowMode && (gtk || split || !screenshot.empty() || gageLines || gageStatus || ruler || readOnly))
+    return Usage();
   if (!screenshot.empty() && !gtk) return Usage();
   const short code = kxdriver::EncodingCode(encoding);
   if (code == -2) return Usage();
@@ -780,6 +785,8 @@ int Run(int argc, char** argv) {
     session = std::make_unique<kxwindow::Session>(engine, *handler.h, w, kWindowHeight, std::int32_t(split),
                                                   style.vertical != 0, std::move(host));
     kxgages::Add(session->Panes(), gageLines, gageStatus, style.vertical != 0);
+    if (readOnly) engine.SetAttributes(std::uint16_t(engine.GetAttributes() & ~kKxEngineEditable));
+    session->AddRuler(ruler, style.vertical != 0);
   } else {
     window.w = new LWindow(Rect{40, 0, 1040, std::int16_t(std::min<long>(width, 30000))},
                            reinterpret_cast<ConstStringPtr>("\x06kxedit"), nullptr);
