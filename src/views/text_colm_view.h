@@ -23,6 +23,12 @@ struct KxTextPanes;
 // Pane ID and class of the ruler.
 constexpr PaneIDT kKxColmViewID = 1002;
 constexpr OSType kKxColmViewClass = FourCC("kxcv");
+// Commands that show or hide the ruler, the line numbers, the status bar,
+// and the ruler's format bar.
+constexpr CommandT kKxCmdShowRuler = 1401;
+constexpr CommandT kKxCmdShowLines = 1402;
+constexpr CommandT kKxCmdShowStatus = 1403;
+constexpr CommandT kKxCmdShowFormBar = 1409;
 // Depths: the gauge row, and the format bar (normal, wide screens).
 constexpr std::int32_t kKxGageDepth = 16;
 constexpr std::int32_t kKxFormDepth = 15;
