@@ -231,10 +231,10 @@ short CKXTextColmView::ItemToType(short item) {
 }
 
 void CKXTextColmView::SetGageType(short type) {
-  // Only the types of the table draw a scale; anything else (a stored 4 or
+  // Only the types the unit menu offers; anything else (a stored 3, 4 or
   // 7, say) is centimetres.
   const bool known = type == kKxGageCentimetre || type == kKxGageInch || type == kKxGagePoint ||
-                     type == kKxGageMillimetre || type == kKxGageChar || type == kKxGageDoubleChar;
+                     type == kKxGageChar || type == kKxGageDoubleChar;
   mGageType = known ? type : short(kKxGageCentimetre);
 }
 
