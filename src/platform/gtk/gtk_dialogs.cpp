@@ -33,6 +33,7 @@ constexpr CursorKind kCursors[] = {
     {kKxHiddenCursor, {"none", GDK_BLANK_CURSOR}},
 };
 constexpr int kCursorKinds = int(sizeof(kCursors) / sizeof(kCursors[0]));
+static_assert(kCursorKinds == kKxGtkCursorKinds, "one made cursor per table entry");
 
 // The index in kCursors that shows `id`: the ID itself, else its group;
 // anything else is the arrow.
