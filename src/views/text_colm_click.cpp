@@ -314,8 +314,9 @@ void CKXTextColmView::DoResizeColm(short mark, const EventRecord& event) {
   KXTE_GetHardMargin(e, hard);
   std::int16_t& nearM = mVertical ? m.top : m.left;
   std::int16_t& farM = mVertical ? m.bottom : m.right;
-  const std::int32_t hardNear = mVertical ? hard.top : hard.left;
-  const std::int32_t hardFar = mVertical ? hard.bottom : hard.right;
+  // Hard margins in the layout's turned frame (see FixView).
+  const std::int32_t hardNear = hard.left;
+  const std::int32_t hardFar = hard.right;
   std::int32_t newNear = nearM, newFar = farM;
   std::int32_t takeFar = mark == 0 ? d : 0;
   if (mark == 1 || halved) {

@@ -409,7 +409,7 @@ void CKXTextColmView::FixView() {
   Rect m{0, 0, 0, 0}, hard{0, 0, 0, 0};
   KXTE_GetPageMargin(e, m);
   KXTE_GetHardMargin(e, hard);
-  const PointL paper = KXTE_GetPageSize(e);
+  const PointL paper = KXTE_GetPaperSize(e);
   short columns = 1, gap = 0;
   KXTE_GetPageColumn(e, columns, gap);
   columns = std::max<short>(1, columns);
@@ -417,8 +417,10 @@ void CKXTextColmView::FixView() {
   const std::int32_t paperLength = mVertical ? paper.v : paper.h;
   const std::int32_t near = mVertical ? m.top : m.left;
   const std::int32_t far = mVertical ? m.bottom : m.right;
-  const std::int32_t hardNear = mVertical ? hard.top : hard.left;
-  const std::int32_t hardFar = mVertical ? hard.bottom : hard.right;
+  // The hard margins come in the layout's own (turned) frame: its left and
+  // right edges are the printed top and bottom in vertical writing.
+  const std::int32_t hardNear = hard.left;
+  const std::int32_t hardFar = hard.right;
   std::int32_t colWidth = paperLength - near - far;
   if (columns > 1) colWidth = (colWidth - std::int32_t(gap) * (columns - 1)) / columns;
   mColumn = Column{near, std::max<std::int32_t>(1, colWidth), gap, columns};
