@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "engine/macro_recorder.h"
 #include "layout/draw_text.h"
 #include "layout/fontstate.h"
 #include "layout/kxtext_api.h"
@@ -693,7 +694,9 @@ void CKXTextColmView::DrawGage(const RectL& clip) {
       }
     }
   }
-  if (mMacroBadge) DrawBadge();
+  // The badge shows while a macro records (the text view redraws the
+  // ruler when recording starts or stops).
+  if (mMacroBadge || CKXMacroRecorder::Get().IsRecording()) DrawBadge();
   PenNormal();
   RGBForeColor(&UKXColor::sBlackColor);
 }
