@@ -130,6 +130,7 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   bool IsBarShown(CommandT command) const;
   void ShowBar(CommandT command, bool show, bool redraw);
   void RulerToolsWindow(bool show, bool redraw) override;
+  void ObeyDocumentCommand(long command) override { ObeyCommand(CommandT(command), nullptr); }
   std::uint8_t GetViewMode() const;
   // Applies a view-mode byte; redraws only what changed.
   void ViewModeWindow(std::uint8_t mode, bool redraw);

@@ -42,22 +42,6 @@ constexpr std::int32_t kDoubleClickSlop = 4;
 // Line-number restart pop-up items.
 constexpr std::int16_t kLineAdd = 1, kLineRemove = 2, kLineClear = 3;
 
-// The items of a menu resource as pop-up entries.
-std::vector<KxPopupEntry> MenuEntries(std::int16_t menuID) {
-  std::vector<KxPopupEntry> out;
-  const KxMenuRecord* menu = KxFindMenuRecord(menuID);
-  if (!menu) return out;
-  for (int k = 0; k < menu->itemCount; ++k) {
-    const KxMenuItemRecord& item = KxMenuItemAt(menu->firstItem + k);
-    KxPopupEntry e;
-    e.text.assign(item.text, item.length);
-    e.separator = item.separator;
-    e.enabled = item.enabled && !item.separator;
-    out.push_back(e);
-  }
-  return out;
-}
-
 std::vector<KxPopupEntry>& LastEntries() {
   static std::vector<KxPopupEntry> entries;
   return entries;
@@ -169,7 +153,7 @@ void CKXTextColmView::ClickSelf(const SMouseDownEvent& event) {
   if (Hit(mLineRect, p)) return DoLineMenu();
   if (mFormShown)
     for (int k = kFormControls - 1; k >= 0; --k)
-      if (Hit(mFormRect[k], p)) return;   // the format bar's own controls
+      if (Hit(mFormRect[k], p)) return DoClickFormAt(k, event.macEvent, twice);
   if (!IndentMarksShown()) {
     for (short k = 0; k < 2; ++k)
       if (mMarginShown[k] && Hit(mMarginRect[k], p)) return DoResizeColm(k, event.macEvent);
@@ -364,8 +348,23 @@ void CKXTextColmView::PopUp(std::int16_t menuID, const std::vector<KxPopupEntry>
 
 const std::vector<KxPopupEntry>& CKXTextColmView::LastPopupEntries() { return LastEntries(); }
 
+std::vector<KxPopupEntry> KxMenuPopupEntries(std::int16_t menuID) {
+  std::vector<KxPopupEntry> out;
+  const KxMenuRecord* menu = KxFindMenuRecord(menuID);
+  if (!menu) return out;
+  for (int k = 0; k < menu->itemCount; ++k) {
+    const KxMenuItemRecord& item = KxMenuItemAt(menu->firstItem + k);
+    KxPopupEntry e;
+    e.text.assign(item.text, item.length);
+    e.separator = item.separator;
+    e.enabled = item.enabled && !item.separator;
+    out.push_back(e);
+  }
+  return out;
+}
+
 void CKXTextColmView::DoUnitMenu() {
-  std::vector<KxPopupEntry> entries = MenuEntries(kKxGageUnitMenuID);
+  std::vector<KxPopupEntry> entries = KxMenuPopupEntries(kKxGageUnitMenuID);
   const short current = TypeToItem(mGageType);
   if (current >= 1 && current <= short(entries.size())) entries[std::size_t(current - 1)].mark = kKxCheckMark;
   PopUp(kKxGageUnitMenuID, entries, SPoint32{mUnitRect.left, mUnitRect.top});
@@ -382,7 +381,7 @@ long CKXTextColmView::SelectionLine() const {
 void CKXTextColmView::DoLineMenu() {
   CKXTextEngine* engine = GetEngine();
   if (!engine) return;
-  std::vector<KxPopupEntry> entries = MenuEntries(kKxGageLineMenuID);
+  std::vector<KxPopupEntry> entries = KxMenuPopupEntries(kKxGageLineMenuID);
   if (entries.size() < 3) return;
   const long line = SelectionLine();
   long next = 0;
@@ -402,6 +401,8 @@ bool CKXTextColmView::ChoosePopupItem(std::int16_t item) {
     ruler->ChooseUnit(item);
   else if (menu == kKxGageLineMenuID)
     ruler->ChooseLine(item);
+  else
+    ruler->ChooseFormItem(menu, item);
   return true;
 }
 

@@ -270,6 +270,8 @@ void CKXTextColmView::SetCharScale(short font, short size) {
 std::int32_t CKXTextColmView::GetGageHeight() const { return kKxGageDepth + (mFormShown ? mFormDepth : 0); }
 
 void CKXTextColmView::SetFormShown(bool shown) {
+  mWide = KxFormWideLayout();
+  mFormDepth = mWide ? kKxFormDepthWide : kKxFormDepth;
   mFormShown = shown;
   FixGage();
 }
@@ -347,9 +349,8 @@ void CKXTextColmView::FixGage() {
   mUnitRect = GageRect(w - mRightReserve + 2, g0 + 1, w - mRightReserve + 15, g0 + 14);
   mLineRect = mLeftInset >= 19 ? GageRect(5, g0 + 1, 18, g0 + 14) : Rect{0, 0, 0, 0};
   mStripRect = GageRect(mLeftInset - 1, g0, w - mRightReserve, g0 + kKxGageDepth);
-  // The format bar's controls belong to the bar; while it is hidden they
-  // take no clicks.
-  for (Rect& r : mFormRect) r = Rect{0, 0, 0, 0};
+  // The format bar's controls; while it is hidden they take no clicks.
+  FixFormRects();
   ClearHits();
 }
 
@@ -671,6 +672,7 @@ void CKXTextColmView::DrawGage(const RectL& clip) {
   const bool active = IsActive();
   DrawGageFrame(active);
   DrawIcons(active);
+  DrawForm(active);
   ClearHits();
   const std::int16_t scale = ShownScale();
   CKXTextEngine* engine = GetEngine();

@@ -9,9 +9,11 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "platform/framework/broadcaster.h"
+#include "platform/framework/commander.h"
 #include "platform/framework/view.h"
 #include "platform/host/host.h"
 #include "text/runs/runs.h"
@@ -49,6 +51,42 @@ enum : short {
   kKxGageChar = 5,
   kKxGageDoubleChar = 6
 };
+// The format bar's controls (index: font 16, size 17, style 18, indent
+// mode 0, new tab of kind k 1 + k, justification k 5 + k, line spacing
+// minus, plus, value 9-11, character spacing 12-14, page form 15), and how
+// much lower they sit on a vertical ruler.
+constexpr int kKxFormControls = 19;
+enum : int {
+  kKxFormIndentMode = 0,
+  kKxFormTabKinds = 1,
+  kKxFormJustify = 5,
+  kKxFormLineMinus = 9,
+  kKxFormLinePlus = 10,
+  kKxFormLineValue = 11,
+  kKxFormCharMinus = 12,
+  kKxFormCharPlus = 13,
+  kKxFormCharValue = 14,
+  kKxFormPage = 15,
+  kKxFormFont = 16,
+  kKxFormSize = 17,
+  kKxFormStyle = 18
+};
+constexpr std::int32_t kKxFormVerticalShift = 17;
+// Whether the bar takes its wide layout: the main screen is wider than
+// 1000 px, asked once (Forget asks again, for tests).
+bool KxFormWideLayout();
+void KxFormForgetLayout();
+// The gap between the bar's groups for a bar `length` px long: -1 when
+// there is no room, at most 2.
+std::int32_t KxFormGap(std::int32_t length, bool wide);
+// Where each control starts and ends along the bar.
+void KxFormControlSpans(std::int32_t length, bool wide, std::int32_t from[kKxFormControls],
+                        std::int32_t to[kKxFormControls]);
+// The text of the menu-bar item bound to a command ("" when none has it).
+std::string KxGetMenuString(CommandT command);
+// A menu resource's items as pop-up entries.
+std::vector<KxPopupEntry> KxMenuPopupEntries(std::int16_t menuID);
+
 // Tabs a paragraph holds at most (hit rectangles are kept for each).
 constexpr int kKxGageTabs = 16;
 
@@ -166,6 +204,16 @@ class CKXTextColmView : public LView, public CKXTextGage, public LListener {
   // 10 + n tab n + 1.
   void DoClickFormTabsOrIndent(short code, const EventRecord& event, bool twice);
   void DoResizeColm(short mark, const EventRecord& event);
+  // The format bar (text_colm_form.cpp).
+  void DoClickFormAt(int index, const EventRecord& event, bool twice);
+  void DoClickFormJustify(int kind, bool twice);
+  void DoClickFormLineSpace(int index, const EventRecord& event, bool twice);
+  void DoClickFormCharSpace(int index, const EventRecord& event, bool twice);
+  void DoClickFormFont();
+  void DoClickFormSize();
+  void DoClickFormStyle();
+  void DoClickFormCustom();
+  bool GetWideLayout() const { return mWide; }
   void DoUnitMenu();
   void DoLineMenu();
   // A pop-up's choice (items from 1), as the application hands it on;
@@ -209,6 +257,10 @@ class CKXTextColmView : public LView, public CKXTextGage, public LListener {
   void DrawMarks(const KxGageMap& map, std::int32_t length, bool record, bool light, const RectL& clip);
   void DrawIcons(bool active);
   void DrawBadge();
+  void DrawForm(bool active);
+  void FixFormRects();
+  void StepSpacing(int part, bool chars, const EventRecord& event, bool twice);
+  bool ChooseFormItem(std::int16_t menu, std::int16_t item);
   void ClearHits();
   // Where the gauge row starts across the ruler.
   std::int32_t GageTop() const;
@@ -269,6 +321,7 @@ class CKXTextColmView : public LView, public CKXTextGage, public LListener {
   SParaStyl mPara{};
   bool mFormFlags[2] = {false, false};
   Column mColumn;
+  std::vector<short> mPopupValues;   // the fonts or sizes of the bar's pop-up shown
   bool mLineVertical = false;   // laid out with the margin's 40 px along
   std::uint32_t mLastClickTick = 0;
   SPoint32 mLastClickAt{-1000, -1000};

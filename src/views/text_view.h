@@ -41,6 +41,9 @@ class CKXTextDoc {
   virtual void OpenParagraphDialog(short /*field*/) {}
   virtual void OpenTabsDialog(short /*tab*/, short /*kind*/) {}
   virtual void RulerToolsWindow(bool /*show*/, bool /*redraw*/) {}
+  // A command the format bar hands to the document (the size and colour
+  // dialogs, page forms).
+  virtual void ObeyDocumentCommand(long /*command*/) {}
 };
 
 // The ruler and the line-number margin follow the text's scrolling along

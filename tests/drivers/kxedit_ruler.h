@@ -11,6 +11,10 @@
 //                              and every place that takes clicks now
 //   print calls                what reached the document since last asked
 //   print beeps                `beeps N`
+//   mouse hold X Y TICKS [MODS]   the button down at X Y for TICKS ticks of
+//                              the virtual clock, then up there
+// --format-bar shows the ruler's format bar; --screen W,H sets the main
+// screen the bar's layout is chosen from.
 #pragma once
 
 #include <cstdio>
@@ -42,6 +46,7 @@ class Document : public CKXTextDoc {
     mCalls.push_back(std::string("RulerToolsWindow ") + (show ? "1" : "0") + (redraw ? " 1" : " 0"));
     KxSwitchFormBar(mPanes, show, redraw);
   }
+  void ObeyDocumentCommand(long command) override { mCalls.push_back("ObeyCommand " + std::to_string(command)); }
   void PrintCalls() {
     for (const std::string& c : mCalls) std::printf("%s\n", c.c_str());
     mCalls.clear();
@@ -54,8 +59,10 @@ class Document : public CKXTextDoc {
 
 class Steps {
  public:
-  Steps(KxTextPanes& panes, bool ruler, bool vertical, KxGtkHost* gtk) : mPanes(panes), mDocument(panes), mGtk(gtk) {
+  Steps(KxTextPanes& panes, bool ruler, bool formBar, bool vertical, KxGtkHost* gtk)
+      : mPanes(panes), mDocument(panes), mGtk(gtk) {
     if (ruler) mRuler = KxAddTextRuler(panes, vertical);
+    if (mRuler && formBar) KxSwitchFormBar(panes, true, false);
     if (mRuler) mRuler->SetDocument(&mDocument);
     for (CKXTextView* v : panes.view)
       if (v) v->SetDocument(&mDocument);

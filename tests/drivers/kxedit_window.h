@@ -118,8 +118,8 @@ class Session {
 
   KxTextPanes& Panes() { return mPanes; }
   // The ruler (when asked for) and the stand-in document; after the gages.
-  void AddRuler(bool ruler, bool vertical) {
-    mRuler = std::make_unique<kxruler::Steps>(mPanes, ruler, vertical, mGtk.get());
+  void AddRuler(bool ruler, bool formBar, bool vertical) {
+    mRuler = std::make_unique<kxruler::Steps>(mPanes, ruler, formBar, vertical, mGtk.get());
   }
 
   // 0 done, 1 bad, -1 not a window step.
@@ -329,8 +329,39 @@ class Session {
       if (Track(track, why)) return why = "mouse click X Y [COUNT] [MODS]", 1;
     return 0;
   }
+  // `mouse hold X Y TICKS [MODS]`: the press, TICKS ticks with the button
+  // down and nothing else happening, the release at the same place.
+  int Hold(const std::vector<std::string>& a, std::string& why) {
+    SPoint32 p;
+    long ticks = 0;
+    std::uint16_t mods = 0;
+    if (a.size() < 4 || a.size() > 5 || !Point2(a, 1, p) || !ParseInt(a[3], ticks) || ticks < 0 ||
+        (a.size() == 5 && !ParseEventMods(a[4], mods)))
+      return why = "mouse hold X Y TICKS [MODS]", 1;
+    auto* headless = dynamic_cast<KxHeadlessHost*>(&KxCurrentHost());
+    if (!headless) return why = "mouse hold needs the headless host", 1;
+    EventRecord still;
+    still.what = nullEvent;
+    still.where = Global(p);
+    still.modifiers = mods;
+    for (long k = 0; k < ticks; ++k) headless->PostEvent(still);
+    headless->PostMouse(false, Global(p), mods | kKxEventButtonState);
+    EventRecord e;
+    e.what = mouseDown;
+    e.where = Global(p);
+    e.modifiers = mods;
+    e.when = TickCount();
+    TellMouse(p);
+    mPointer = p;
+    mPanes.window->HostMouseDown(e);
+    EventRecord next;
+    while (headless->WaitNextEvent(next, 0))
+      if (next.what == mouseUp) mPanes.window->HostMouseUp(next);
+    return 0;
+  }
   int Mouse(const std::vector<std::string>& a, std::string& why) {
     if (!a.empty() && a[0] == "track") return Track(a, why);
+    if (!a.empty() && a[0] == "hold") return Hold(a, why);
     if (!a.empty() && a[0] == "click") return Click(a, why);
     SPoint32 p;
     std::uint16_t mods = 0;
