@@ -13,6 +13,7 @@
 #include "layout/fontstate.h"
 #include "layout/kxtext_api.h"
 #include "layout/text_form.h"
+#include "platform/clock.h"
 #include "platform/draw/color.h"
 #include "platform/draw/port.h"
 #include "platform/fonts.h"
@@ -397,13 +398,21 @@ void CKXTextColmView::StepSpacing(int part, bool chars, const EventRecord& event
   // each multiple of 10, until the button comes up or a limit is reached.
   KxHost& host = KxCurrentHost();
   const std::uint32_t every = chars ? kCharRepeat : kLineRepeat;
-  std::uint32_t next = event.when + kRepeatDelay;
+  // Timed on the host's clock, from the first event after the press (a
+  // tick after it).
+  (void)event;
+  std::uint32_t next = 0;
+  bool timed = false;
   for (int guard = 0; guard < 10000000; ++guard) {
     EventRecord e;
     const bool got = host.WaitNextEvent(e, 1);
     if (host.ShouldStop()) break;
     if (got && e.what == mouseUp) break;
     if (!got && (e.modifiers & kKxEventButtonState)) break;
+    if (!timed) {
+      next = e.when - 1 + kRepeatDelay;
+      timed = true;
+    }
     if (e.when < next) continue;
     if (!step()) {
       next = UINT32_MAX;   // at a limit: wait for the release

@@ -354,9 +354,10 @@ class Session {
     TellMouse(p);
     mPointer = p;
     mPanes.window->HostMouseDown(e);
+    // What the pane did not read (it may stop early, at a limit) goes too.
     EventRecord next;
-    while (headless->WaitNextEvent(next, 0))
-      if (next.what == mouseUp) mPanes.window->HostMouseUp(next);
+    while (headless->PendingEvents() > 0)
+      if (headless->WaitNextEvent(next, 0) && next.what == mouseUp) mPanes.window->HostMouseUp(next);
     return 0;
   }
   int Mouse(const std::vector<std::string>& a, std::string& why) {

@@ -38,13 +38,14 @@ print ruler
 print calls
 STEPS
 )
+out=$(echo "$out" | grep -v '^control')
 check "double click on the strip" "RulerToolsWindow 1 1
 ruler 0 566 0 600 1 1 0
 para 0 0 0 0 0 0 0
-unit 601 16 614 29
-first -4 15 5 33
-left -4 27 5 33
-right 596 15 605 33" "$out"
+unit 601 18 614 31
+first -4 17 5 35
+left -4 29 5 35
+right 596 17 605 35" "$out"
 
 # The unit pop-up: the current unit checked (18), a choice is a new scale.
 out=$("$bin" --window --ruler "$dir/t.txt" - <<'STEPS'

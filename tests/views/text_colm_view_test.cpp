@@ -134,6 +134,10 @@ class RecordingEngine : public kxtest::PaneEngine {
     calls.push_back("move " + std::to_string(from) + " " + std::to_string(to) + " " + std::to_string(kind));
     PaneEngine::DoParaTabMove(from, to, kind);
   }
+  void DoParaJustify(unsigned char kind) override {
+    calls.push_back("justify " + std::to_string(kind));
+    PaneEngine::DoParaJustify(kind);
+  }
   std::vector<std::string> calls;
 };
 
@@ -336,6 +340,83 @@ TEST_F(ColmWindowTest, MarginDragIsHalvedAndHeldAtTheHardMargins) {
   KXTE_GetPageMargin(engine->GetEdit(), m);
   EXPECT_EQ(m.left, 10);
   EXPECT_EQ(m.right, 10);
+}
+
+}  // namespace
+
+namespace {
+
+// ---- The format bar -------------------------------------------------------------------------------------
+
+// Every bar length in both layouts: the controls lie in the table's order,
+// neighbours in a group overlap by exactly 1 px, the groups stand the
+// formula's gap apart, and the last control ends before the unit icon.
+TEST(FormBar, GeometryForEveryLength) {
+  const int order[kKxFormControls] = {16, 17, 18, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+  const bool gapBefore[kKxFormControls] = {false, false, false, true,  false, false, false, false, true, false,
+                                           false, false, true,  false, false, true,  false, false, true};
+  for (bool wide : {false, true})
+    for (std::int32_t length = 300; length <= 2000; ++length) {
+      std::int32_t from[kKxFormControls], to[kKxFormControls];
+      KxFormControlSpans(length, wide, from, to);
+      const std::int32_t gap = KxFormGap(length, wide);
+      const std::int32_t fit = wide ? 632 : 564;
+      ASSERT_EQ(gap == -1, length < fit) << length;
+      ASSERT_LE(gap, 2);
+      ASSERT_EQ(from[order[0]], -1);
+      for (int k = 1; k < kKxFormControls; ++k) {
+        const int a = order[k - 1], b = order[k];
+        ASSERT_EQ(from[b], gapBefore[k] ? to[a] + gap : to[a] - 1) << "length " << length << " control " << b;
+        ASSERT_GT(to[b], from[b]);
+      }
+      if (gap >= 0) {
+        ASSERT_LE(to[15], length - 14) << length;
+      }
+    }
+}
+
+class FormBarTest : public ColmWindowTest {};
+
+TEST_F(FormBarTest, HiddenBarTakesNoClicksAndVerticalSitsLower) {
+  KxFormForgetLayout();
+  OpenRuler({}, false);
+  for (int k = 0; k < kKxFormControls; ++k) EXPECT_EQ(ruler->GetFormRect(k).right, ruler->GetFormRect(k).left) << k;
+  KxSwitchFormBar(panes, true, false);
+  const Rect h = ruler->GetFormRect(kKxFormJustify);
+  EXPECT_GT(h.right, h.left);
+  ruler->SetVertical(true);
+  const Rect v = ruler->GetFormRect(kKxFormJustify);
+  // Turned: along runs down, 17 px lower than the horizontal's along.
+  EXPECT_EQ(v.top, h.left + kKxFormVerticalShift);
+  EXPECT_EQ(v.bottom, h.right + kKxFormVerticalShift);
+}
+
+TEST_F(FormBarTest, JustificationSendsOnlyWhenSomethingDiffers) {
+  OpenRuler();
+  engine->Select(0, 200);   // several paragraphs, all left-justified
+  ruler->FixForm(false);
+  recorder->calls.clear();
+  ruler->DoClickFormJustify(0, false);
+  EXPECT_TRUE(recorder->calls.empty());
+  // One paragraph of another kind: the click sends the command.
+  engine->Select(0, 2);
+  engine->DoParaJustify(2);
+  engine->Select(0, 200);
+  ruler->FixForm(false);
+  recorder->calls.clear();
+  ruler->DoClickFormJustify(0, false);
+  EXPECT_EQ(recorder->calls, std::vector<std::string>{"justify 0"});
+  SKXPara paras[4];
+  ASSERT_GE(engine->GetParaStyl(engine->GetSelectionRange(), paras, 4), 1);
+  EXPECT_EQ(paras[0].para.justify, 0);
+  // Another kind is sent at once; read-only text sends nothing.
+  recorder->calls.clear();
+  ruler->DoClickFormJustify(3, false);
+  EXPECT_EQ(recorder->calls, std::vector<std::string>{"justify 3"});
+  engine->SetAttributes(std::uint16_t(engine->GetAttributes() & ~kKxEngineEditable));
+  recorder->calls.clear();
+  ruler->DoClickFormJustify(1, false);
+  EXPECT_TRUE(recorder->calls.empty());
 }
 
 }  // namespace
