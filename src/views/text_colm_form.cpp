@@ -440,6 +440,10 @@ void CKXTextColmView::DoClickFormFont() {
   mPopupValues.clear();
   const short current = engine->GetCurFontNumber();
   const short shown = current >= 0 ? HiraginoFontCheck(current) : current;
+  // The system and application fonts stand for families of the list: the
+  // one of the same name is checked.
+  std::string shownName;
+  if (current >= 0) KxFontFamilyName(shown, shownName);
   for (short font : KxFontNumbers()) {
     std::string name;
     if (!KxFontFamilyName(font, name) || name.empty()) KxFontPostScriptName(font, name);
@@ -447,7 +451,14 @@ void CKXTextColmView::DoClickFormFont() {
     KxPopupEntry e;
     e.text = KxUTF8ToScriptText(name);
     e.enabled = !ReadOnly();
-    if (current < 0 ? engine->CheckCurFontNumber(font) : font == shown) e.mark = current < 0 ? kMixedMark : kKxCheckMark;
+    const bool same = font == shown || (!shownName.empty() && name == shownName);
+    bool inSelection = current < 0 && engine->CheckCurFontNumber(font);
+    for (short alias : {short(0), short(1)}) {
+      std::string aliasName;
+      if (current < 0 && !inSelection && KxFontFamilyName(alias, aliasName) && aliasName == name)
+        inSelection = engine->CheckCurFontNumber(alias);
+    }
+    if (current < 0 ? inSelection : same) e.mark = current < 0 ? kMixedMark : kKxCheckMark;
     entries.push_back(e);
     mPopupValues.push_back(font);
   }

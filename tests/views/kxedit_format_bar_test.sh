@@ -76,6 +76,23 @@ STEPS
 check "size pop-up: smaller twice, then the dialog" "0 1 0 0 998
 ObeyCommand 303" "$(echo "$out" | sed -n '1p' | cut -d' ' -f1,4-7; echo "$out" | sed -n '2p')"
 
+# The font pop-up checks the text's family (the application font stands
+# for one); with two fonts in the selection both carry the mixed mark "-".
+out=$("$bin" --window --format-bar "$dir/t.txt" - <<'STEPS'
+select 0 3
+mouse click 20 8
+print popup
+popup 2
+select 0 10
+mouse click 20 8
+print popup
+STEPS
+)
+check "font pop-up marks" "1 1 18 KX Synthetic Gothic
+2 1 0 KX Synthetic Roman
+1 1 45 KX Synthetic Gothic
+2 1 45 KX Synthetic Roman" "$out"
+
 # 16 tabs from the bar's first two tab buttons (at 226 and 244 in an 815 px
 # bar: two presses in one place would be a double click), one more is
 # refused.
