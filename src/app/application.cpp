@@ -20,6 +20,7 @@
 #include "platform/host/host.h"
 #include "platform/toolbox/keytable.h"
 #include "text/codes/jcode.h"
+#include "views/text_colm_view.h"
 #include "views/text_info_view.h"
 #include "views/text_window.h"
 
@@ -304,6 +305,10 @@ void CKXTextApp::EventMenuChoice(std::int16_t menuID, std::int16_t item) {
     }
     if (CKXTextWindow::IsInfoMenuOpen()) {
       CKXTextWindow::ChooseInfoMenu(item);
+      return;
+    }
+    if (CKXTextColmView::IsPopupOpen()) {
+      CKXTextColmView::ChoosePopupItem(std::int16_t(item + 1));   // its items count from 1
       return;
     }
     RunMenuCommand(CKXTextContextualMenu::CommandOfChoice(item), menuID, item);

@@ -147,8 +147,8 @@ CKXTextDocument::CKXTextDocument(LCommander* super, const std::string& path) : C
     mPanes = KxMakeTextPanes(*mEngine, mHandler, 640, 480, 0, false, this, kKxDocWindowLayout);
     mTextWindow = dynamic_cast<CKXTextWindow*>(mPanes.window);
     if (!mTextWindow) throw LException(paramErr);
-    // The margin and the status bar show as the preferences ask.
-    KxAddTextGages(mPanes, gPreference.showLineView != 0, gPreference.showInfoView != 0, false);
+    // The ruler, the margin and the status bar show as the preferences ask.
+    AddBars();
     ArrangePanes(RulerHeight());
   } catch (...) {
     // A window half built goes, its views let go of the engine first.
@@ -429,6 +429,7 @@ void CKXTextDocument::ReadInto(const std::string& path) {
   mFormat = format;
   mSettings = doc.plain ? KxNewDocumentSettings() : doc.settings;
   ApplyMarks(mSettings);
+  if (!doc.plain && mSettings.hasPref) ViewModeWindow(KxStoredViewFlagsToMode(mSettings.pref.viewFlags), true);
   // RTF, pictures and stationery are read as a copy: saving asks for a
   // name, and the file itself is never written.
   mUntitledCopy = !format.container && (KxIsForeignDocument(doc.fileType) || doc.fileType == FourCC("sEXT"));
@@ -489,6 +490,7 @@ void CKXTextDocument::DoSave() {
       doc.creator = GetFileCreator();
       doc.settings = mSettings;
       TakeMarks(doc.settings);
+      doc.settings.pref.viewFlags = KxViewModeToStoredFlags(GetViewMode());
       mEngine->TextCopy(mEngine->GetTotalRange(), KXHandleAccess::Wrap(doc.text.get()), kKxSaveAll);
       const EKXLayout layout = mFormat.container ? EKXLayout::kContainer : EKXLayout::kClassic;
       if (int err = KxWriteDocument(path, doc, layout, message, generations)) throw LException(err);
@@ -622,6 +624,7 @@ bool CKXTextDocument::ObeyCommand(CommandT command, void* param) {
   if (kKxDialogMessages.Contains(command) && DialogObeyCommand(MessageT(command), DialogOfMessage(MessageT(command))))
     return true;
   if (IsDialogOpen()) return CKXDocument::ObeyCommand(command, param);
+  if (ObeyBarCommand(command)) return true;
   switch (command) {
     case kKxCmdClose: AttemptClose(); return true;
     case kCmdSave:

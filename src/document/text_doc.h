@@ -24,6 +24,18 @@
 
 class CKXTextEngine;
 class CKXEventHandler;
+class CKXTextColmView;
+
+// The view-mode byte of a document window: the ruler's unit item (bits
+// 0-2), and the status bar, the line numbers, the ruler and its format bar
+// shown. The stored settings keep the first three bars as hidden bits.
+constexpr std::uint8_t kKxViewModeItemMask = 7;
+constexpr std::uint8_t kKxViewModeStatus = 16;
+constexpr std::uint8_t kKxViewModeLines = 32;
+constexpr std::uint8_t kKxViewModeRuler = 64;
+constexpr std::uint8_t kKxViewModeFormBar = 128;
+std::uint8_t KxStoredViewFlagsToMode(std::uint8_t flags);
+std::uint8_t KxViewModeToStoredFlags(std::uint8_t mode);
 class CKXTextUndoer;
 class CKXTextWindow;
 
@@ -173,6 +185,19 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   // The untitled counter's next title.
   static std::string NextUntitledTitle();
 
+  // ---- the window's bars (text_doc_bars.cpp) ----
+  // Commands 1401-1403 and 1409; false for others.
+  bool ObeyBarCommand(CommandT command);
+  // Ruler (1401), line numbers (1402), status bar (1403).
+  bool IsBarShown(CommandT command) const;
+  void ShowBar(CommandT command, bool show, bool redraw);
+  void RulerToolsWindow(bool show, bool redraw) override;
+  void ObeyDocumentCommand(long command) override { ObeyCommand(CommandT(command), nullptr); }
+  std::uint8_t GetViewMode() const;
+  // Applies a view-mode byte; redraws only what changed.
+  void ViewModeWindow(std::uint8_t mode, bool redraw);
+  CKXTextColmView* GetColmView() const;
+
   // ---- page set-up and printing (text_doc_print.cpp) ----
   // Command 8: the page set-up dialog over the document's paper; when
   // accepted, PageSetupChanged. A failure counts as a cancel.
@@ -259,6 +284,8 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   void StartFromPreferences();
   // The new window's place among the stacked document windows.
   void PlaceNewWindow();
+  // The ruler, the margin and the status bar, as the preferences show them.
+  void AddBars();
 
   // Places every pane of the window for the current orientation, split and
   // shown bars; `gageHeight` is the ruler's thickness (0 without one).

@@ -1,5 +1,7 @@
 #include "views/text_info_view.h"
 
+#include "views/text_colm_view.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -146,6 +148,7 @@ void CKXTextInfoView::DoInfoMenu() {
   }
   // One pop-up at a time: the choice to come is this menu's.
   CKXTextWindow::ForgetInfoMenu();
+  CKXTextColmView::ForgetPopup();
   sPendingScaleMenu = this;
   LStdPopupMenu::ForgetWaiting();
   KxCurrentHost().PopUpMenu(entries, where);

@@ -14,6 +14,7 @@
 #include "platform/host/host.h"
 #include "platform/keys.h"
 #include "platform/framework/events.h"
+#include "views/text_colm_view.h"
 #include "views/text_info_view.h"
 
 namespace {
@@ -133,8 +134,11 @@ void CKXTextLineView::FixGage() {
 void CKXTextLineView::ClickSelf(const SMouseDownEvent& event) {
   const SPoint32 p = event.whereLocal;
   if (mButtonWidth > 0 && p.h >= mButtonRect.left && p.h < mButtonRect.right && p.v >= mButtonRect.top &&
-      p.v < mButtonRect.bottom)
-    return;   // the ruler's line menu belongs to the ruler, not built here
+      p.v < mButtonRect.bottom) {
+    // The restart menu is the ruler's.
+    if (auto* ruler = dynamic_cast<CKXTextColmView*>(mColmView)) ruler->DoLineMenu();
+    return;
+  }
   DoLineSelect(event.macEvent);
 }
 

@@ -40,6 +40,16 @@ class CKXTextDoc {
   virtual void SplitWindow(SPoint32, bool /*refresh*/) {}
   virtual void SetDescriptor(ConstStringPtr) {}
   virtual void GetDescriptor(Str255 out) const { out[0] = 0; }
+  // The ruler's double clicks: the paragraph dialog with a field focused
+  // (0 none, 1 left, 2 first-line, 3 right indent, 5 line, 6 character
+  // spacing), the tab dialog on tab n (from 1; 0 with the kind of a new
+  // tab), and showing or hiding the ruler's format bar.
+  virtual void OpenParagraphDialog(short /*field*/) {}
+  virtual void OpenTabsDialog(short /*tab*/, short /*kind*/) {}
+  virtual void RulerToolsWindow(bool /*show*/, bool /*redraw*/) {}
+  // A command the format bar hands to the document (the size and colour
+  // dialogs, page forms).
+  virtual void ObeyDocumentCommand(long /*command*/) {}
   // The mark list's share (views/mark_list.h): the document's engine and
   // window, whether its text refuses edits, the paper colour of the
   // preferences (false for plain white), and its record of the list.

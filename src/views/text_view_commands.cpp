@@ -12,6 +12,9 @@
 #include "layout/kxtext_api.h"
 #include "platform/host/host.h"
 #include "views/message_box.h"
+#include "platform/framework/window.h"
+#include "views/text_colm_view.h"
+#include "views/text_info_view.h"
 #include "views/text_view.h"
 
 namespace {
@@ -683,4 +686,31 @@ void CKXTextView::FindCommandStatus(CommandT command, Boolean& enabled, Boolean&
   enabled = status.enabled;
   usesMark = status.usesMark;
   mark = status.mark;
+}
+
+// ---- The window's bars, as the view's window holds them -------------------------------------------
+
+namespace {
+LPane* WindowPane(CKXTextView* view, PaneIDT id) {
+  LWindow* w = view ? LWindow::FetchWindowOf(view) : nullptr;
+  return w ? w->FindPaneByID(id) : nullptr;
+}
+}  // namespace
+
+bool CKXTextViewServices::IsPaneHidden(CKXTextView* view, long cmd) {
+  // 1401 the ruler, 1402 the line numbers, 1403 the status bar.
+  const PaneIDT ids[3] = {kKxColmViewID, kKxLineViewID, kKxInfoViewID};
+  if (cmd < kKxCmdShowRuler || cmd > kKxCmdShowStatus) return false;
+  LPane* pane = WindowPane(view, ids[cmd - kKxCmdShowRuler]);
+  return pane && !pane->IsVisible();
+}
+
+bool CKXTextViewServices::IsRulerShown(CKXTextView* view) {
+  LPane* ruler = WindowPane(view, kKxColmViewID);
+  return !ruler || ruler->IsVisible();
+}
+
+bool CKXTextViewServices::IsFormatBarShown(CKXTextView* view) {
+  auto* ruler = dynamic_cast<CKXTextColmView*>(WindowPane(view, kKxColmViewID));
+  return ruler && ruler->GetFormShown();
 }

@@ -100,10 +100,11 @@ class CKXTextViewServices {
   virtual bool IsMarkListOpen() { return false; }
   // Ruler (1401), line numbers (1402), status bar (1403): whether the pane
   // exists and is hidden.
-  virtual bool IsPaneHidden(CKXTextView*, long) { return false; }
+  // By default the view's own window is asked.
+  virtual bool IsPaneHidden(CKXTextView* view, long cmd);
   // Whether the ruler is shown (or absent), and whether its format bar is.
-  virtual bool IsRulerShown(CKXTextView*) { return true; }
-  virtual bool IsFormatBarShown(CKXTextView*) { return false; }
+  virtual bool IsRulerShown(CKXTextView* view);
+  virtual bool IsFormatBarShown(CKXTextView* view);
   // The page-form menu item of a form ID, 0 when none.
   virtual std::int16_t FindCustomFormItem(short) { return 0; }
   // Registered font n (1-based); false when missing.

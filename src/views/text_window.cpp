@@ -8,6 +8,7 @@
 #include "platform/framework/control.h"
 #include "platform/host/host.h"
 #include "platform/textconv.h"
+#include "views/text_colm_view.h"
 #include "views/text_info_view.h"
 #include "views/text_scroller.h"
 #include "views/text_view.h"
@@ -213,6 +214,7 @@ void CKXTextWindow::InfoMenus(Point where) {
   }
   // One pop-up at a time: the choice to come is this menu's.
   CKXTextInfoView::ForgetScaleMenu();
+  CKXTextColmView::ForgetPopup();
   sMenuWindow = this;
   LStdPopupMenu::ForgetWaiting();
   KxCurrentHost().PopUpMenu(entries, where);

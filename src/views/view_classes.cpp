@@ -10,6 +10,7 @@
 #include "views/split_view.h"
 #include "views/text_scroller.h"
 #include "views/text_view.h"
+#include "views/text_colm_view.h"
 #include "views/text_info_view.h"
 #include "views/text_line_view.h"
 #include "views/text_printout.h"
@@ -44,6 +45,7 @@ void KxRegisterViewClasses() {
   URegistrar::RegisterClass(FourCC("aewn"), Create<CKXTextWindow>);
   URegistrar::RegisterClass(FourCC("kxiv"), Create<CKXTextInfoView>);
   URegistrar::RegisterClass(FourCC("kxlv"), Create<CKXTextLineView>);
+  URegistrar::RegisterClass(kKxColmViewClass, Create<CKXTextColmView>);
   // The mark list.
   URegistrar::RegisterClass(CKXTextMarkList::kClassID, Create<CKXTextMarkList>);
   URegistrar::RegisterClass(CKXTextMarkView::kClassID, Create<CKXTextMarkView>);

@@ -32,6 +32,7 @@
 //   open ID               a double click on the first selected row of list ID
 //                         (one number that some window holds as a pane;
 //                         anything else is a file)
+//   print frames ID       `ID CLASS SHOWN L T R B` per pane of the window holding ID
 //   print menus|windows|alerts|text|window ID|items ID|cells ID|selection|
 //         styles|decos|paras|ruby|marks|markup|beeps|clipboard|prefs
 //                         (window: "window TITLE", then "ID KIND ENABLED
@@ -92,6 +93,7 @@
 #include "driver_panes.h"
 #include "driver_runs.h"
 #include "driver_text.h"
+#include "kxapp_frames.h"
 #include "kxapp_marks.h"
 #include "kxapp_prefs.h"
 #include "kxapp_macros.h"
@@ -754,6 +756,13 @@ class Runner {
     return 0;
   }
 
+  int PrintFrames(Step& s) {
+    long id = 0;
+    if (s.args.size() != 2 || !ParseCount(s.args[1], id)) return Bad(s, "print frames ID");
+    kxapp_frames::Print(FindPane(id).window);
+    return 0;
+  }
+
   int PrintItems(Step& s) {
     if (s.args.size() != 2) return Bad(s, "print items ID");
     Found f;
@@ -949,6 +958,7 @@ const std::vector<StepRow>& Runner::Prints() {
     {"text", &Runner::PrintText},       {"window", &Runner::PrintWindow},   {"items", &Runner::PrintItems},
     {"cells", &Runner::PrintCells},     {"markup", &Runner::PrintMarkup},   {"beeps", &Runner::PrintBeeps},
     {"clipboard", &Runner::PrintClipboard}, {"page", &Runner::PrintPage},
+    {"frames", &Runner::PrintFrames},
     {"preview", &Runner::PrintPreview}, {"marklist", &Runner::PrintMarkList},
     {"floats", &Runner::PrintFloats},   {"prefs", &Runner::PrintPrefs},
     {"macros", &Runner::PrintMacros},

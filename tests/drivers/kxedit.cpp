@@ -84,7 +84,7 @@ int Usage() {
   std::fprintf(stderr,
                "usage: kxedit [--width N] [--vertical] [--rules 0|1|2] [--wordwrap] [--font NAME] [--size PT] "
                "[--encoding auto|sjis|jis|euc|utf8|utf16] [--autoindent] [--timing] "
-               "[--window [--gtk [--screenshot PNG]] [--split Y] [--lines] [--status]] FILE [SCRIPT|-]\n");
+               "[--window [--gtk [--screenshot PNG]] [--split Y] [--lines] [--status] [--ruler [--format-bar] [--screen W,H]] [--readonly]] FILE [SCRIPT|-]\n");
   return 2;
 }
 
@@ -631,7 +631,9 @@ int Run(int argc, char** argv) {
   SKXLineStyl style;
   std::string font, encoding = "auto";
   bool timing = false, autoIndent = false;
-  bool windowMode = false, gtk = false, gageLines = false, gageStatus = false;
+  bool windowMode = false, gtk = false, gageLines = false, gageStatus = false, ruler = false, readOnly = false;
+  bool formBar = false;
+  long screenW = 1024, screenH = 768;
   std::string screenshot;
   long split = 0;
   std::vector<std::string> files;
@@ -675,6 +677,18 @@ int Run(int argc, char** argv) {
       gageLines = true;
     } else if (a == "--status") {
       gageStatus = true;
+    } else if (a == "--ruler") {
+      ruler = true;
+    } else if (a == "--readonly") {
+      readOnly = true;
+    } else if (a == "--format-bar") {
+      formBar = true;
+    } else if (a == "--screen") {
+      const auto comma = (value(v) ? v.find(',') : std::string::npos);
+      if (comma == std::string::npos || !ParseLong(v.substr(0, comma), screenW) ||
+          !ParseLong(v.substr(comma + 1), screenH) || screenW < 100 || screenW > 30000 || screenH < 100 ||
+          screenH > 30000)
+        return Usage();
     } else if (a.size() > 1 && a[0] == '-' && a != "-") {
       return Usage();
     } else {
@@ -682,7 +696,8 @@ int Run(int argc, char** argv) {
     }
   }
   if (files.empty() || files.size() > 2) return Usage();
-  if (!windowMode && (gtk || split || !screenshot.empty() || gageLines || gageStatus)) return Usage();
+  if (!windowMode && (gtk || split || !screenshot.empty() || gageLines || gageStatus || ruler || readOnly || formBar))
+    return Usage();
   if (!screenshot.empty() && !gtk) return Usage();
   const short code = kxdriver::EncodingCode(encoding);
   if (code == -2) return Usage();
@@ -780,6 +795,10 @@ int Run(int argc, char** argv) {
     session = std::make_unique<kxwindow::Session>(engine, *handler.h, w, kWindowHeight, std::int32_t(split),
                                                   style.vertical != 0, std::move(host));
     kxgages::Add(session->Panes(), gageLines, gageStatus, style.vertical != 0);
+    if (readOnly) engine.SetAttributes(std::uint16_t(engine.GetAttributes() & ~kKxEngineEditable));
+    if (auto* headless = dynamic_cast<KxHeadlessHost*>(&KxCurrentHost()))
+      headless->SetScreenBounds(Rect{0, 0, std::int16_t(screenH), std::int16_t(screenW)});
+    session->AddRuler(ruler || formBar, formBar, style.vertical != 0);
   } else {
     window.w = new LWindow(Rect{40, 0, 1040, std::int16_t(std::min<long>(width, 30000))},
                            reinterpret_cast<ConstStringPtr>("\x06kxedit"), nullptr);

@@ -44,6 +44,7 @@
 #include "views/text_scroller.h"
 #include "views/text_view.h"
 #include "views/view_classes.h"
+#include "kxedit_ruler.h"
 
 namespace kxwindow {
 
@@ -105,6 +106,7 @@ class Session {
     mPanes.window->UpdatePort();
   }
   ~Session() {
+    mRuler.reset();
     CScrollWheelHandler::Install(nullptr);
     CKXDragView::SetDragRunner(nullptr);
     delete mPanes.window;
@@ -115,9 +117,15 @@ class Session {
   Session& operator=(const Session&) = delete;
 
   KxTextPanes& Panes() { return mPanes; }
+  // The ruler (when asked for) and the stand-in document; after the gages.
+  void AddRuler(bool ruler, bool formBar, bool vertical) {
+    mRuler = std::make_unique<kxruler::Steps>(mPanes, ruler, formBar, vertical, mGtk.get());
+  }
 
   // 0 done, 1 bad, -1 not a window step.
   int Step(const std::string& verb, const std::vector<std::string>& args, std::string& why) {
+    if (mRuler)
+      if (const int done = mRuler->Step(verb, args, why); done >= 0) return done;
     if (verb == "wheel") return Wheel(args, why);
     if (verb == "mouse") return Mouse(args, why);
     if (verb == "drag") return Drag(args, why);
@@ -306,8 +314,56 @@ class Session {
     }
     return 0;
   }
+  // `mouse click X Y [COUNT] [MODS]`: each click a press and a release at
+  // one place, the release queued before the press is delivered.
+  int Click(const std::vector<std::string>& a, std::string& why) {
+    SPoint32 p;
+    long count = 1;
+    std::size_t next = 3;
+    if (a.size() < 3 || a.size() > 5 || !Point2(a, 1, p)) return why = "mouse click X Y [COUNT] [MODS]", 1;
+    if (a.size() > 3 && ParseInt(a[3], count)) next = 4;
+    if (count < 1 || count > 3 || a.size() > next + 1) return why = "mouse click X Y [COUNT] [MODS]", 1;
+    std::vector<std::string> track{"track", a[1], a[2], a[1], a[2]};
+    if (a.size() == next + 1) track.push_back(a[next]);
+    for (long k = 0; k < count; ++k)
+      if (Track(track, why)) return why = "mouse click X Y [COUNT] [MODS]", 1;
+    return 0;
+  }
+  // `mouse hold X Y TICKS [MODS]`: the press, TICKS ticks with the button
+  // down and nothing else happening, the release at the same place.
+  int Hold(const std::vector<std::string>& a, std::string& why) {
+    SPoint32 p;
+    long ticks = 0;
+    std::uint16_t mods = 0;
+    if (a.size() < 4 || a.size() > 5 || !Point2(a, 1, p) || !ParseInt(a[3], ticks) || ticks < 0 ||
+        (a.size() == 5 && !ParseEventMods(a[4], mods)))
+      return why = "mouse hold X Y TICKS [MODS]", 1;
+    auto* headless = dynamic_cast<KxHeadlessHost*>(&KxCurrentHost());
+    if (!headless) return why = "mouse hold needs the headless host", 1;
+    EventRecord still;
+    still.what = nullEvent;
+    still.where = Global(p);
+    still.modifiers = mods;
+    for (long k = 0; k < ticks; ++k) headless->PostEvent(still);
+    headless->PostMouse(false, Global(p), mods | kKxEventButtonState);
+    EventRecord e;
+    e.what = mouseDown;
+    e.where = Global(p);
+    e.modifiers = mods;
+    e.when = TickCount();
+    TellMouse(p);
+    mPointer = p;
+    mPanes.window->HostMouseDown(e);
+    // What the pane did not read (it may stop early, at a limit) goes too.
+    EventRecord next;
+    while (headless->PendingEvents() > 0)
+      if (headless->WaitNextEvent(next, 0) && next.what == mouseUp) mPanes.window->HostMouseUp(next);
+    return 0;
+  }
   int Mouse(const std::vector<std::string>& a, std::string& why) {
     if (!a.empty() && a[0] == "track") return Track(a, why);
+    if (!a.empty() && a[0] == "hold") return Hold(a, why);
+    if (!a.empty() && a[0] == "click") return Click(a, why);
     SPoint32 p;
     std::uint16_t mods = 0;
     if (a.size() < 3 || a.size() > 4 || !Point2(a, 1, p) || (a.size() == 4 && !ParseEventMods(a[3], mods)))
@@ -382,6 +438,7 @@ class Session {
   CKXEventHandler* mHandler;   // the driver's text event handler
   CScrollWheelHandler mWheel;
   KxTextPanes mPanes;
+  std::unique_ptr<kxruler::Steps> mRuler;
   SPoint32 mPointer{0, 0};
 };
 

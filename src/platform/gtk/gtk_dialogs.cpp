@@ -30,8 +30,10 @@ constexpr CursorKind kCursors[] = {
     {kKxArrowCursor, {"default", GDK_LEFT_PTR}},    {kKxIBeamCursor, {"text", GDK_XTERM}},
     {kKxVerticalIBeamCursor, {"vertical-text", GDK_XTERM}}, {kKxCrossCursor, {"crosshair", GDK_CROSSHAIR}},
     {kKxPlusCursor, {"cell", GDK_PLUS}},              {kKxWatchCursor, {"wait", GDK_WATCH}},
+    {kKxHiddenCursor, {"none", GDK_BLANK_CURSOR}},
 };
 constexpr int kCursorKinds = int(sizeof(kCursors) / sizeof(kCursors[0]));
+static_assert(kCursorKinds == kKxGtkCursorKinds, "one made cursor per table entry");
 
 // The index in kCursors that shows `id`: the ID itself, else its group;
 // anything else is the arrow.

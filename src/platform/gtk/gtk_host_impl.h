@@ -57,6 +57,9 @@ struct KxGtkPending {
   long caret = -1;                                     // of a composition (byte index)
 };
 
+// Entries of the cursor table of gtk_dialogs.cpp (one made cursor each).
+constexpr int kKxGtkCursorKinds = 7;
+
 struct KxGtkHost::Impl {
   KxGtkHost* host = nullptr;
   KxPosixClock clock;
@@ -85,7 +88,7 @@ struct KxGtkHost::Impl {
   std::string keyCommit;
   int beeps = 0;
   int cursorIndex = 0;   // in the cursor table of gtk_dialogs.cpp; 0 is the arrow
-  GdkCursor* cursors[6] = {};
+  GdkCursor* cursors[kKxGtkCursorKinds] = {};
   // Menus.
   std::vector<int> menuSignature;  // the model's shape the bars were built from
   bool menuOpen = false;

@@ -61,6 +61,9 @@ class KxHeadlessHost : public KxHost {
   std::size_t PendingAnswers() const { return mAnswers.size(); }
 
   KxFakeClock& Clock() { return mClock; }
+  // The main screen (global coordinates); 1024 x 768 unless set.
+  void SetScreenBounds(const Rect& r) { mScreen = r; }
+  Rect GetScreenBounds() const override { return mScreen; }
   std::uint32_t LastSleep() const { return mLastSleep; }
   int Beeps() const { return mBeeps; }
   struct ShownAlert {
@@ -177,6 +180,7 @@ class KxHeadlessHost : public KxHost {
   std::vector<Window> mWindows;   // front first
   KxWindowID mNextWindow = 1;
   KxClipboardStore mClipboard;
+  Rect mScreen{0, 0, 768, 1024};
   std::deque<Answer> mAnswers;
   std::vector<ShownAlert> mAlerts;
   std::uint32_t mLastSleep = 0;

@@ -12,6 +12,8 @@ constexpr std::int16_t kKxCrossCursor = 1056;
 constexpr std::int16_t kKxPlusCursor = 1072;
 constexpr std::int16_t kKxWatchCursor = 1088;
 constexpr std::int16_t kKxDragCursor = 1104;
+// No pointer at all (while a ruler mark is dragged).
+constexpr std::int16_t kKxHiddenCursor = 1120;
 constexpr std::int16_t kKxCursorGroupMask = ~std::int16_t(15);
 
 class UCursors {
