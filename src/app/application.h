@@ -89,6 +89,11 @@ class CKXTextApp : public CKXApplication {
   virtual bool OptPrefDialogCommand(CommandT message, void* param);     // -3022 .. -3021
   void OpenOptPrefDialog();
   void OpenMacroDialog();
+  // The modal dialogs over the general preferences' working copies
+  // (pref_subdialogs.cpp): colour set n, shown under `name`, which OK
+  // renames; the line-break characters. True when confirmed.
+  bool ColorPrefDialog(short n, std::string& name, KxBlock& colorCopy);
+  bool JWrapEditDialog(KxBlock& jwrapCopy);
 
   // ---- events ----
   // The required events: open application, open and print documents, quit.
