@@ -95,6 +95,12 @@ class CKXTextApp : public CKXApplication {
   bool ColorPrefDialog(short n, std::string& name, KxBlock& colorCopy);
   bool JWrapEditDialog(KxBlock& jwrapCopy);
 
+  // ---- colour schedule (color_schedule_poll.cpp) ----
+  // One poll: applies what fires, restores what was in force when it ends.
+  void ColorSchedule();
+  // The reminder (layout 3580), modal until OK.
+  void ReminderDialog(const std::string& timeText, const std::string& message);
+
   // ---- events ----
   // The required events: open application, open and print documents, quit.
   // Errors are returned, never thrown.
@@ -157,6 +163,16 @@ class CKXTextApp : public CKXApplication {
   static bool sUpdateMenus;
   static std::uint32_t sUpdateTime;
 };
+
+// The paper colour drawn for a stored one ((0, 0, 0) is white), and the
+// stored one given to every text view, the windows refreshed.
+RGBColor KxPaintedPaperColor(const RGBColor& stored);
+void KxApplyPaperColor();
+// While a schedule entry is in force: true, with the user's own variation
+// and paper colour. Ending it puts them back into the records (before the
+// preference file is written).
+bool KxColorScheduleOverride(std::int16_t& variation, RGBColor& paper);
+void KxEndColorScheduleOverride();
 
 // The command line of the program: `kxtext [FILE...]`, `--help`,
 // `--version`. Answers the exit status when the program should stop at

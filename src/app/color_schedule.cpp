@@ -30,6 +30,14 @@ bool gCheckFirst = false;
 bool gRunning = false;
 CheckRec gNow;
 bool gChanged = false, gLoadFailed = false;
+// The local time (seconds since 1970) and the tick count of the last
+// rebuild: a local time that no longer follows the ticks was set anew.
+std::int64_t gBaseLocal = 0;
+std::uint32_t gBaseTicks = 0;
+
+std::int64_t LocalSeconds(const DateTimeRec& t) {
+  return KxDaysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
+}
 
 std::vector<KxScheduleEntry> Entries() {
   const KxBlock& b = KxColorScheduleData();
@@ -182,6 +190,8 @@ void Rebuild(bool catchUp) {
   const std::uint32_t limit = now + std::uint32_t(std::max(0L, 86399 - s)) * kTicksPerSecond;
   gCheckLimit = limit;
   const int nowHhmm = t.hour * 100 + t.minute;
+  gBaseLocal = LocalSeconds(t);
+  gBaseTicks = now;
   const auto entries = Entries();
   std::vector<long> collected;
   for (std::size_t i = 0; i < entries.size() && collected.size() < kMaxChecks; ++i) {
@@ -231,7 +241,12 @@ long Check() {
     gHaveList = true;
   }
   if (!Passed(gCheckTime, now)) return 0;
-  if (std::int32_t(now - gCheckLimit) > 0) {
+  DateTimeRec t;
+  GetTime(t);
+  const std::int64_t drift = LocalSeconds(t) - gBaseLocal - std::int64_t(now - gBaseTicks) / 60;
+  // After the day's end, or when the date and time were set (or the ticks
+  // stood still while the machine slept), today's list is made again.
+  if (std::int32_t(now - gCheckLimit) > 0 || drift > 60 || drift < -60) {
     Rebuild(true);
     now = TickCount();
   }

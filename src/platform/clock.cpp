@@ -174,6 +174,8 @@ void CivilFromDays(std::int64_t z, std::int64_t& y, int& m, int& d) {
 }
 }  // namespace
 
+std::int64_t KxDaysFromCivil(int year, int month, int day) { return DaysFromCivil(year, month, day); }
+
 std::int16_t KxDayOfWeek(int year, int month, int day) {
   // 1970-01-01 was a Thursday (5).
   const std::int64_t days = DaysFromCivil(year, month, day);

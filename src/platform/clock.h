@@ -56,6 +56,8 @@ class KxPosixClock : public KxClock {
 // The date and time `seconds` later (or earlier), by the Gregorian
 // calendar, the day of the week following.
 DateTimeRec KxAddSeconds(const DateTimeRec& t, std::int64_t seconds);
+// The days from 1970-01-01 to a Gregorian date.
+std::int64_t KxDaysFromCivil(int year, int month, int day);
 // The day of the week (1 Sunday .. 7 Saturday) of a Gregorian date.
 std::int16_t KxDayOfWeek(int year, int month, int day);
 

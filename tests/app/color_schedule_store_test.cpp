@@ -138,6 +138,16 @@ TEST_F(ScheduleStoreTest, CrossingMidnightCatchesUpAPendingReminder) {
   EXPECT_EQ(At(), 8);
 }
 
+// The date and time set anew (or a machine that slept while the ticks
+// stood still): the list follows the local time, not the old ticks.
+TEST_F(ScheduleStoreTest, ALocalTimeSetAnewRebuildsTheDay) {
+  S::SetAt(0, Timed(1000, 1005, 7));
+  Start(9, 0);
+  clock.SetMovingTime(DateTimeRec{2026, 12, 8, 9, 59, 50, 0});
+  Run(20);
+  EXPECT_EQ(At(), 7);
+}
+
 TEST_F(ScheduleStoreTest, ChecksOfEntriesDeletedMeanwhileDoNothing) {
   S::SetAt(0, Timed(1000, 1100, 3));
   S::SetAt(0, Timed(1000, 1100, 4));
