@@ -17,6 +17,7 @@
 #include "app/application_hooks.h"
 #include "platform/ae/desc.h"
 #include "platform/ae/model_object.h"
+#include "platform/clock.h"
 #include "platform/framework/application.h"
 #include "text/base/memory.h"
 
@@ -74,6 +75,8 @@ class CKXTextApp : public CKXApplication {
   void OpenHelpFile(short index);
   void OpenHelpInformation(short which);
   void ShowAboutBox();
+  // About: the day view of the colour schedule, or the About box.
+  void AboutCommand();
   // Rebuilds the menus made from the program's state (windows, marks,
   // macros, forms); documents call it when they open, close or change.
   void UpdateDynamicMenus();
@@ -98,6 +101,14 @@ class CKXTextApp : public CKXApplication {
   // ---- colour schedule (color_schedule_poll.cpp) ----
   // One poll: applies what fires, restores what was in force when it ends.
   void ColorSchedule();
+  // The entry dialog (layout 3550) over the general preferences' working
+  // copy of the schedule (164-byte records): entry n edited (a new one of
+  // today when n is outside the copy), or removed. True when the copy
+  // changed.
+  bool ColorScheduleDialog(long n, bool remove, KxBlock& scheduleCopy);
+  // The entries of one day (layout 3600), from today, with the About box's
+  // two texts.
+  void DaysScheduleDialog(const std::string& text1, const std::string& text2);
   // The reminder (layout 3580), modal until OK.
   void ReminderDialog(const std::string& timeText, const std::string& message);
 
@@ -173,6 +184,11 @@ void KxApplyPaperColor();
 // preference file is written).
 bool KxColorScheduleOverride(std::int16_t& variation, RGBColor& paper);
 void KxEndColorScheduleOverride();
+
+// The days of a month by the Gregorian rule, and a date stepped by days
+// (its day first held to its month), the week day following.
+int KxDaysInMonth(int year, int month);
+void KxStepDay(DateTimeRec& date, int delta);
 
 // The command line of the program: `kxtext [FILE...]`, `--help`,
 // `--version`. Answers the exit status when the program should stop at

@@ -10,12 +10,17 @@
 #include "app/application.h"
 #include "app/globals.h"
 #include "app/pref_subdialogs.h"
+#include "app/schedule_entry.h"
+#include "app/color_schedule.h"
+#include "platform/clock.h"
+#include "platform/framework/list_box.h"
 #include "platform/framework/control.h"
 #include "platform/framework/edit_field.h"
 #include "platform/framework/framework_classes.h"
 #include "platform/framework/window.h"
 #include "platform/host/headless.h"
 #include "views/controls.h"
+#include "views/edit_field.h"
 #include "views/view_classes.h"
 
 namespace {
@@ -140,6 +145,94 @@ TEST_F(PrefSubdialogsTest, ColourSetDialogWritesOnlyTheCopy) {
   EXPECT_EQ(copy.size(), 2 * kKxColorPrefWorkSize);
   ASSERT_TRUE(UKXColorPrefCopy::Find(copy, 3, got, copyName));
   EXPECT_EQ(got.text.blue, 300);
+}
+
+TEST_F(PrefSubdialogsTest, ScheduleEntryDialogEditsTheCopyInTitleOrder) {
+  const auto type = [](PaneIDT id, std::string text) {
+    // As typed: the field tells the dialog of the change.
+    return [id, text](LWindow& w) {
+      auto* f = dynamic_cast<KXEditField*>(w.FindPaneByID(id));
+      f->SetText(text.data(), text.size());
+      f->BroadcastMessage(-id, f);
+    };
+  };
+  KxBlock copy;
+  steps = {type(3554, std::string(60, 'b')), type(3560, "14"), type(3561, "40"), type(3566, "13"),
+           type(3567, "75"), [](LWindow& w) { w.FindPaneByID(3565)->SetValue(2); }, Click(900)};
+  ASSERT_TRUE(app.ColorScheduleDialog(0, false, copy));
+  ASSERT_EQ(copy.size(), kKxScheduleWorkSize);
+  KxScheduleEntry e;
+  ASSERT_TRUE(KxScheduleFromWork(copy.data(), copy.size(), e));
+  EXPECT_EQ(e.title, std::string(48, 'b'));
+  EXPECT_EQ(e.dayRule, 2);   // typing the date chose it
+  EXPECT_EQ(e.dayValue, 1231);
+  EXPECT_EQ(e.timed, 1);
+  EXPECT_EQ(e.start, 1359);
+  // A title that sorts first goes first; editing moves an entry to its place.
+  steps = {type(3554, "A"), Click(900)};
+  ASSERT_TRUE(app.ColorScheduleDialog(0, false, copy));
+  ASSERT_TRUE(KxScheduleFromWork(copy.data(), kKxScheduleWorkSize, e));
+  EXPECT_EQ(e.title, "A");
+  steps = {[](LWindow& w) { EXPECT_EQ(dynamic_cast<LEditField*>(w.FindPaneByID(3554))->GetText(), "A"); },
+           type(3554, "c"), Click(900)};
+  ASSERT_TRUE(app.ColorScheduleDialog(1, false, copy));
+  ASSERT_TRUE(KxScheduleFromWork(copy.data() + kKxScheduleWorkSize, kKxScheduleWorkSize, e));
+  EXPECT_EQ(e.title, "c");
+  // Cancel changes nothing; remove takes one out; a number outside does nothing.
+  steps = {type(3554, "zzz"), Click(901)};
+  EXPECT_FALSE(app.ColorScheduleDialog(1, false, copy));
+  EXPECT_TRUE(app.ColorScheduleDialog(1, true, copy));
+  EXPECT_EQ(copy.size(), kKxScheduleWorkSize);
+  EXPECT_FALSE(app.ColorScheduleDialog(5, true, copy));
+}
+
+TEST_F(PrefSubdialogsTest, DayViewStepsDatesAndEditsTheSchedule) {
+  KxFakeClock clock;
+  KxSetClock(&clock);
+  clock.SetMovingTime(DateTimeRec{2100, 2, 28, 9, 0, 0, 0});
+  UKXColorSchedule::DeleteAll();
+  KxScheduleEntry daily;
+  daily.title = "b daily";
+  UKXColorSchedule::SetAt(0, daily);
+  const auto rows = [](LWindow& w) {
+    auto* list = dynamic_cast<LListBox*>(w.FindPaneByID(3606));
+    std::vector<std::string> out;
+    for (std::int32_t r = 0; r < list->CountRows(); ++r) out.push_back(list->GetCell(r));
+    return out;
+  };
+  gPrefModify = false;
+  steps = {Expect([&](LWindow& w) {
+             EXPECT_EQ(rows(w), std::vector<std::string>{"00:00-24:00 b daily"});
+             EXPECT_FALSE(w.FindPaneByID(3609)->IsEnabled());
+           }),
+           Click(3605),   // 2100 has no 29 February
+           [](LWindow& w) { dynamic_cast<KXListBox*>(w.FindPaneByID(3606))->ChooseRows({0}); },
+           Expect([&](LWindow& w) { EXPECT_TRUE(w.FindPaneByID(3609)->IsEnabled()); }),
+           Click(3607),   // a new entry, inside the entry dialog's loop
+           Type(3554, "a new"), Click(900),
+           Expect([&](LWindow& w) {
+             // A new entry applies every day; the list follows in stored order.
+             EXPECT_EQ(rows(w), (std::vector<std::string>{"00:00-24:00 a new", "00:00-24:00 b daily"}));
+           }),
+           Click(900)};
+  app.DaysScheduleDialog("kxtext", "0.1");
+  EXPECT_TRUE(gPrefModify);
+  ASSERT_EQ(UKXColorSchedule::Count(), 2);
+  EXPECT_EQ(UKXColorSchedule::GetAt(1).title, "a new");   // in title order
+  EXPECT_EQ(UKXColorSchedule::GetAt(1).dayValue, 228);     // a new entry is of today
+  DateTimeRec d{2100, 2, 28, 0, 0, 0, 0};
+  KxStepDay(d, 1);
+  EXPECT_EQ(d.month, 3);
+  EXPECT_EQ(d.dayOfWeek, 2);   // 2100-03-01 is a Monday
+  KxStepDay(d, -1);
+  EXPECT_EQ(d.day, 28);
+  d = DateTimeRec{2024, 12, 31, 0, 0, 0, 0};
+  KxStepDay(d, 1);
+  EXPECT_EQ(d.year, 2025);
+  EXPECT_EQ(KxDaysInMonth(2000, 2), 29);
+  EXPECT_EQ(KxDaysInMonth(2100, 2), 28);
+  UKXColorSchedule::DeleteAll();
+  KxSetClock(&host.Clock());
 }
 
 TEST(ColorPrefCopyTest, ACutOffRecordIsNoneAndGoesOnTheNextPut) {
