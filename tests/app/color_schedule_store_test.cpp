@@ -3,6 +3,10 @@
 // application polls (every idle turn of at most 12 ticks).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <random>
+
 #include <string>
 #include <vector>
 
@@ -220,6 +224,116 @@ TEST(MovingClockTest, DatesRollOverMonthsYearsAndLeapDays) {
   u = KxAddSeconds(DateTimeRec{2024, 2, 28, 12, 0, 0, 0}, 86400);
   EXPECT_EQ(u.day, 29);
   EXPECT_EQ(KxDayOfWeek(2026, 12, 7), 2);   // a Monday
+}
+
+}  // namespace
+
+namespace {
+
+// A plain reference for the model test: which entry is in effect at a
+// moment, from the entries' own rules; entries are made so that windows
+// either nest or stay apart, and a day has at most one whole-day entry.
+struct RefEntry {
+  KxScheduleEntry e;
+  bool done = false;   // a one-time entry once it has fired
+  int doneDay = 0;     // it runs on to its end that day
+};
+
+long RefSeconds(std::int16_t hhmm) { return long(hhmm / 100) * 3600 + long(hhmm % 100) * 60; }
+
+// The window of an entry on a day, in seconds of the day; false when none.
+bool RefWindow(const KxScheduleEntry& e, int month, int day, int weekday, long& from, long& to) {
+  const bool applies = e.dayRule == 0 || (e.dayRule == 1 && e.dayValue == weekday) ||
+                       (e.dayRule == 2 && e.dayValue == month * 100 + day);
+  if (!applies) return false;
+  if (!e.timed) {
+    from = 0, to = 86400;
+  } else {
+    from = RefSeconds(e.start);
+    to = e.start > e.end ? 86400 : e.start == e.end ? from + 10 : RefSeconds(e.end);
+  }
+  return true;
+}
+
+TEST_F(ScheduleStoreTest, RandomSchedulesAgreeWithThePlainRulesMinuteByMinute) {
+  const char* env = std::getenv("KxRandomSteps");
+  const int rounds = env ? std::max(1, std::atoi(env)) : 3;
+  std::mt19937 random(67);
+  long checked = 0;
+  for (int round = 0; round < rounds; ++round) {
+    S::DeleteAll();
+    std::vector<RefEntry> ref;
+    // Apart windows, each perhaps with one nested inside; a whole-day one
+    // on some days.
+    const int windows = 1 + int(random() % 4);
+    for (int k = 0; k < windows; ++k) {
+      const int hour = 2 + k * 5;   // 02, 07, 12, 17 hundred: never overlapping
+      KxScheduleEntry outer = Timed(std::int16_t(hour * 100), std::int16_t((hour + 3) * 100 + int(random() % 50)),
+                                    std::uint8_t(2 + k), random() % 2 ? "r" + std::to_string(k) : "");
+      const int kind = int(random() % 4);
+      if (kind == 1) outer.end = outer.start;                             // a moment
+      if (kind == 2 && k == windows - 1) outer.end = std::int16_t(100);   // runs to the day's end
+      outer.dayRule = std::uint8_t(random() % 3);
+      outer.dayValue = outer.dayRule == 1 ? std::int16_t(1 + random() % 2) : std::int16_t(1207 + random() % 2);
+      outer.repetition = std::uint8_t(random() % 3);
+      ref.push_back({outer});
+      if (kind == 3) {
+        KxScheduleEntry inner = Timed(std::int16_t(hour * 100 + 30), std::int16_t(hour * 100 + 100), std::uint8_t(12 + k));
+        inner.dayRule = outer.dayRule;
+        inner.dayValue = outer.dayValue;
+        ref.push_back({inner});
+      }
+    }
+    for (const RefEntry& r : ref) S::SetAt(0, r.e);
+    variation = -1;
+    reminders.clear();
+    Start(0, 0, 7);   // a Monday; the next day a Tuesday
+    std::vector<std::string> expectedReminders;
+    for (int minute = 0; minute < 2 * 24 * 60 - 2; ++minute) {
+      Run(60);   // to minute + 1, 3 seconds past it
+      const int day = minute + 1 >= 24 * 60 ? 8 : 7;
+      const long s = long((minute + 1) % (24 * 60)) * 60 + 3;
+      int want = -1;
+      long bestFrom = -1;
+      for (RefEntry& r : ref) {
+        long from = 0, to = 0;
+        if (r.e.repetition == 2 || (r.done && r.doneDay != day) || !RefWindow(r.e, 12, day, day - 6, from, to))
+          continue;
+        // A window seen at its start; the innermost (latest start) wins.
+        if (s >= from && s < to && from >= bestFrom) {
+          want = r.e.variation;
+          bestFrom = from;
+        }
+      }
+      // One-time entries are done once their window has begun.
+      for (RefEntry& r : ref) {
+        long from = 0, to = 0;
+        if (r.e.repetition == 1 && !r.done && RefWindow(r.e, 12, day, day - 6, from, to) && s >= from + 3 &&
+            r.e.start != r.e.end) {
+          r.done = true;
+          r.doneDay = day;
+        }
+      }
+      // A moment (10 seconds) is not seen three seconds past a minute
+      // unless it starts then; the reference asks nothing of it.
+      bool moment = false;
+      for (const RefEntry& r : ref) {
+        long from = 0, to = 0;
+        if (r.e.timed && r.e.start == r.e.end && RefWindow(r.e, 12, day, day - 6, from, to))
+          moment = moment || (s >= from && s < from + 60);
+      }
+      if (moment) continue;
+      ++checked;
+      if (At() != want) {
+        for (const RefEntry& r : ref)
+          ADD_FAILURE() << "rule " << int(r.e.dayRule) << " day " << r.e.dayValue << " " << r.e.start << "-" << r.e.end
+                        << " rep " << int(r.e.repetition) << " var " << int(r.e.variation) << " done " << r.done;
+      }
+      ASSERT_EQ(At(), want) << "round " << round << " day " << day << " minute " << minute + 1;
+    }
+    EXPECT_EQ(S::CheckRules(), "");
+  }
+  EXPECT_GT(checked, rounds * 2000);
 }
 
 }  // namespace
