@@ -13,16 +13,7 @@ constexpr short kFlagBits[] = {4, 8, 2, 0, 1, 16};
 }  // namespace
 
 std::string KxCutOnCharBoundary(const std::string& text, std::size_t max) {
-  if (text.size() <= max) return text;
-  const short script = KxGetSysScriptType();
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const std::size_t step =
-        KxTextCharFirst(static_cast<unsigned char>(text[i]), script) && i + 1 < text.size() ? 2 : 1;
-    if (i + step > max) break;
-    i += step;
-  }
-  return text.substr(0, i);
+  return text.substr(0, KxCutToCharBoundary(reinterpret_cast<const unsigned char*>(text.data()), text.size(), max));
 }
 
 const std::string& KxGetFindString() { return gFindString; }
