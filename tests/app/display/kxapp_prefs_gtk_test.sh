@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The option preferences, macro, colour set and line-break dialogs in real
+# The option preferences, macro, colour set, line-break, schedule entry and
+# day view dialogs in real
 # GTK windows: each looks exactly as the headless host draws it, and the
 # option dialog's OK stores the same settings on both hosts.
 set -u
@@ -25,6 +26,12 @@ click 901
 layout 3530
 shot 900 linebreak-@HOST@.png
 click 901
+layout 3550
+shot 900 entry-@HOST@.png
+click 901
+layout 3600
+shot 900 day-@HOST@.png
+click 900
 print prefs
 quit
 S
@@ -37,7 +44,7 @@ for host in headless gtk; do
 done
 diff out-headless.txt out-gtk.txt || { echo "FAIL: the prints differ"; fail=1; }
 grep -qx 'LRDT.shift type = 2' out-gtk.txt || { echo "FAIL: OK under GTK stored nothing"; fail=1; }
-for shot in option macro colour linebreak; do
+for shot in option macro colour linebreak entry day; do
   cmp "$shot-headless.png" "$shot-gtk.png" || { echo "FAIL: $shot differs from the headless picture"; fail=1; }
 done
 if [ -n "${KX_SHOT_DIR:-}" ]; then mkdir -p "$KX_SHOT_DIR" && cp ./*.png "$KX_SHOT_DIR/"; fi
