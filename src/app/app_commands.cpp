@@ -4,6 +4,8 @@
 
 #include "app/app_commands.h"
 #include "app/application.h"
+#include "app/color_schedule.h"
+#include "platform/keys.h"
 #include "app/dynamic_menus.h"
 #include "app/globals.h"
 #include "app/menu_keys.h"
@@ -155,7 +157,7 @@ bool CKXTextApp::ObeyCommand(CommandT command, void* param) {
       DoQuit(kAEAsk);
       return true;
     case kKxCmdAbout:
-      ShowAboutBox();
+      AboutCommand();
       return true;
     case kKxCmdPreferences:
       DoPreferences();
@@ -276,6 +278,20 @@ void CKXTextApp::ShowAboutBox() {
   KxCurrentHost().Alert(KxAlertKind::kNote, KxScriptTextToUTF8(IndString(kKxAppNamesList, kKxNameProgram)) + " 0.1");
 }
 
+void CKXTextApp::AboutCommand() {
+  KeyMap keys;
+  GetKeys(keys);
+  const auto held = [&](int code) { return (keys[code >> 3] & (1 << (code & 7))) != 0; };
+  constexpr int kCommandKey = 0x37, kShiftKey = 0x38, kOptionKey = 0x3A;
+  // With a schedule, About shows today's entries; option or shift asks for
+  // the About box itself, command for the day view even without entries.
+  const bool schedule = UKXColorSchedule::Count() > 0 && !held(kOptionKey) && !held(kShiftKey);
+  if (schedule || held(kCommandKey))
+    DaysScheduleDialog(IndString(kKxAppNamesList, kKxNameProgram), "0.1");
+  else
+    ShowAboutBox();
+}
+
 // ---- resources this area refers to ------------------------------------------------------
 
 namespace {
@@ -322,6 +338,36 @@ const KxResourceUse kAppUses[] = {
     {K::kStringItem, kKxAppNamesList, kKxNameSpeller, "spelling checker command names"},
     {K::kStringItem, kKxAppNamesList, kKxNameForm, "page form command names"},
     {K::kStringItem, kKxRedoNamesList, 2, "redo command name"},
+    // The application's own dialogs and their panes.
+    {K::kLayoutPane, 3000, 3021, "option preferences OK"},
+    {K::kLayoutPane, 3000, 3022, "option preferences cancel"},
+    {K::kLayoutPane, 3000, 3002, "option preferences shift radios"},
+    {K::kLayoutPane, 3000, 3007, "option preferences shift string"},
+    {K::kLayoutPane, 3000, 3009, "option preferences width"},
+    {K::kLayoutPane, 3000, 3010, "option preferences rule level"},
+    {K::kLayoutPane, 3000, 3013, "option preferences remove all"},
+    {K::kLayoutPane, 2360, 2361, "macro dialog save"},
+    {K::kLayoutPane, 2360, 2362, "macro dialog cancel"},
+    {K::kLayoutPane, 2360, 2363, "macro dialog delete"},
+    {K::kLayoutPane, 2360, 2364, "macro dialog list"},
+    {K::kLayoutPane, 2360, 2365, "macro dialog name"},
+    {K::kLayoutPane, 3500, 3504, "colour set name"},
+    {K::kLayoutPane, 3500, 3510, "colour set text colour"},
+    {K::kLayoutPane, 3500, 3515, "colour set accent"},
+    {K::kLayoutPane, 3500, 3508, "colour set theme 0"},
+    {K::kLayoutPane, 3500, 900, "colour set OK"},
+    {K::kLayoutPane, 3530, 3534, "line-break head list"},
+    {K::kLayoutPane, 3530, 3535, "line-break tail list"},
+    {K::kLayoutPane, 3530, 3533, "line-break reload"},
+    {K::kLayoutPane, 3580, 3583, "reminder message"},
+    {K::kLayoutPane, 3550, 3554, "schedule entry title"},
+    {K::kLayoutPane, 3550, 3573, "schedule entry paper colour"},
+    {K::kLayoutPane, 3550, 3575, "schedule entry repetition"},
+    {K::kLayoutPane, 3600, 3606, "day view list"},
+    {K::kLayoutPane, 3600, 3609, "day view delete"},
+    {K::kLayoutPane, 3580, 900, "reminder OK"},
+    {K::kStringItem, 200, 5, "colour chooser prompt"},
+    {K::kStringItem, kKxScheduleTitleList, kKxScheduleTitleItem, "new schedule entry title"},
 };
 }  // namespace
 

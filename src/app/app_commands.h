@@ -77,6 +77,10 @@ constexpr short kKxAppFilesList = 202;   // help URLs from item 7
 constexpr short kKxUndoNamesList = 151;
 constexpr short kKxRedoNamesList = 150;
 
+// Item of list 205: the title of a new colour schedule entry.
+constexpr short kKxScheduleTitleList = 205;
+constexpr short kKxScheduleTitleItem = 8;
+
 // Item of list 202: the first help address (command 1021).
 constexpr short kKxHelpURLItem = 7;
 

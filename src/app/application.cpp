@@ -4,6 +4,10 @@
 
 #include "app/app_commands.h"
 #include "app/app_dialog.h"
+#include "app/color_schedule.h"
+#include "app/color_schedule_file.h"
+#include "platform/draw/color.h"
+#include "platform/resources.h"
 #include "app/contextual_menu.h"
 #include "app/globals.h"
 #include "app/prefs_file.h"
@@ -65,8 +69,45 @@ void KxAppHooks::TerminateGlobals() {
   mStartedCore = false;
 }
 std::string KxAppHooks::PreferencePath() { return KxPreferencePath(); }
-void KxAppHooks::ReadPreference() { KxReadPreference(PreferencePath(), KxFactorySettingsPath()); }
-void KxAppHooks::WritePreference() { KxWritePreference(PreferencePath()); }
+namespace {
+// The schedule's files lie beside the preference file.
+std::string Beside(const std::string& preferencePath, const std::string& standard) {
+  const std::size_t slash = preferencePath.rfind('/');
+  const std::size_t leaf = standard.rfind('/');
+  return preferencePath.substr(0, slash == std::string::npos ? 0 : slash + 1) +
+         (leaf == std::string::npos ? standard : standard.substr(leaf + 1));
+}
+}  // namespace
+
+void KxAppHooks::ReadPreference() {
+  const std::string path = PreferencePath();
+  KxReadPreference(path, KxFactorySettingsPath());
+  Str255 title;
+  GetIndString(title, kKxScheduleTitleList, kKxScheduleTitleItem);
+  UKXColorSchedule::SetNewTitle(std::string(reinterpret_cast<const char*>(title + 1), title[0]));
+  // A schedule file that cannot be read stays on disk until the user
+  // makes a schedule of their own.
+  const int err = KxReadColorSchedule(Beside(path, KxColorSchedulePath()), Beside(path, KxOldColorSchedulePath()));
+  UKXColorSchedule::SetLoadFailed(err != 0);
+  UKXColorSchedule::SetChanged(false);
+  UKXColorSchedule::Rebuild(true);
+}
+
+void KxAppHooks::WritePreference() {
+  const std::string path = PreferencePath();
+  const bool modified = gPrefModify;
+  // The user's own colours are written, not a schedule entry's.
+  if (modified) KxEndColorScheduleOverride();
+  if (KxWritePreference(path) != 0 || !modified) return;
+  if (UKXColorSchedule::LoadFailed() && !UKXColorSchedule::Changed()) return;
+  if (KxWriteColorSchedule(Beside(path, KxColorSchedulePath()), Beside(path, KxOldColorSchedulePath())) == 0)
+    UKXColorSchedule::SetChanged(false);
+}
+
+void KxAppHooks::InitializeColors(int colorVariation) {
+  UKXColor::InitColorUtils();
+  UKXColor::ColorVariation(short(colorVariation));
+}
 
 // ---- CKXApplication ----------------------------------------------------------------
 
@@ -140,6 +181,7 @@ void CKXTextApp::Initialize() {
   CKXJCode::sUseCVKANJI = 1;
   CKXJCode::sCodeType = kKxCodeAuto;
   mHooks->InitializeColors(KxPrefColorVariation(gPreference2));
+  KxApplyPaperColor();
   sInvalidNavigationServices = (gPreference.flags & kKxPrefFlagPlainNavOff) != 0;
   if (gPreference.toolPalette) mHooks->ShowToolPalette();
   if (gPreference2.functionBar) mHooks->ShowFunctionBar();
@@ -352,6 +394,7 @@ void CKXTextApp::UseIdleTime(const EventRecord& event) {
   LPeriodical::DevoteTimeToIdlers(event);
   if (LCommander::sUpdateCommandStatus) LApplication::UpdateMenus();
   if (sUpdateMenus && TickCount() > sUpdateTime) UpdateMenus();
+  if (UKXColorSchedule::HasChecks()) ColorSchedule();
   mHooks->ColorSchedulePoll();
   // There is no menu bar without a window: the last one closing quits.
   const bool haveWindow = !KxCurrentHost().WindowList().empty();

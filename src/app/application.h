@@ -17,6 +17,7 @@
 #include "app/application_hooks.h"
 #include "platform/ae/desc.h"
 #include "platform/ae/model_object.h"
+#include "platform/clock.h"
 #include "platform/framework/application.h"
 #include "text/base/memory.h"
 
@@ -74,6 +75,8 @@ class CKXTextApp : public CKXApplication {
   void OpenHelpFile(short index);
   void OpenHelpInformation(short which);
   void ShowAboutBox();
+  // About: the day view of the colour schedule, or the About box.
+  void AboutCommand();
   // Rebuilds the menus made from the program's state (windows, marks,
   // macros, forms); documents call it when they open, close or change.
   void UpdateDynamicMenus();
@@ -89,6 +92,25 @@ class CKXTextApp : public CKXApplication {
   virtual bool OptPrefDialogCommand(CommandT message, void* param);     // -3022 .. -3021
   void OpenOptPrefDialog();
   void OpenMacroDialog();
+  // The modal dialogs over the general preferences' working copies
+  // (pref_subdialogs.cpp): colour set n, shown under `name`, which OK
+  // renames; the line-break characters. True when confirmed.
+  bool ColorPrefDialog(short n, std::string& name, KxBlock& colorCopy);
+  bool JWrapEditDialog(KxBlock& jwrapCopy);
+
+  // ---- colour schedule (color_schedule_poll.cpp) ----
+  // One poll: applies what fires, restores what was in force when it ends.
+  void ColorSchedule();
+  // The entry dialog (layout 3550) over the general preferences' working
+  // copy of the schedule (164-byte records): entry n edited (a new one of
+  // today when n is outside the copy), or removed. True when the copy
+  // changed.
+  bool ColorScheduleDialog(long n, bool remove, KxBlock& scheduleCopy);
+  // The entries of one day (layout 3600), from today, with the About box's
+  // two texts.
+  void DaysScheduleDialog(const std::string& text1, const std::string& text2);
+  // The reminder (layout 3580), modal until OK.
+  void ReminderDialog(const std::string& timeText, const std::string& message);
 
   // ---- events ----
   // The required events: open application, open and print documents, quit.
@@ -152,6 +174,21 @@ class CKXTextApp : public CKXApplication {
   static bool sUpdateMenus;
   static std::uint32_t sUpdateTime;
 };
+
+// The paper colour drawn for a stored one ((0, 0, 0) is white), and the
+// stored one given to every text view, the windows refreshed.
+RGBColor KxPaintedPaperColor(const RGBColor& stored);
+void KxApplyPaperColor();
+// While a schedule entry is in force: true, with the user's own variation
+// and paper colour. Ending it puts them back into the records (before the
+// preference file is written).
+bool KxColorScheduleOverride(std::int16_t& variation, RGBColor& paper);
+void KxEndColorScheduleOverride();
+
+// The days of a month by the Gregorian rule, and a date stepped by days
+// (its day first held to its month), the week day following.
+int KxDaysInMonth(int year, int month);
+void KxStepDay(DateTimeRec& date, int delta);
 
 // The command line of the program: `kxtext [FILE...]`, `--help`,
 // `--version`. Answers the exit status when the program should stop at

@@ -32,7 +32,7 @@ class KxAppHooks {
   virtual void InitializeScrap() {}
   // Initialize: the colour utilities with the colour variation, then the
   // tool palette and the function-key bar when the preferences show them.
-  virtual void InitializeColors(int /*colorVariation*/) {}
+  virtual void InitializeColors(int colorVariation);
   virtual void ShowToolPalette() {}
   virtual void ShowFunctionBar() {}
   virtual void CloseToolWindows() {}   // file browser, file search, stream editor

@@ -1,5 +1,6 @@
 #include "app/facilities.h"
 
+#include "app/color_prefs.h"
 #include "app/globals.h"
 #include "app/text_services.h"
 #include "views/facilities.h"
@@ -9,6 +10,8 @@ void KxAppFacilities() {
   KxViewsFacilities();
   KxRegisterFacility(kRankAppGlobals, "application globals", KxSetGlobalDefaults, nullptr);
   KxRegisterFacility(kRankAppLists, "application lists", nullptr, KxFreeGlobalLists);
+  KxRegisterFacility(kRankColorPreference, "colour preferences", UKXColorPreference::Initialize,
+                     UKXColorPreference::Terminate);
   KxRegisterFacility(kRankApp, "text view services", [] { KxInstallAppTextServices(true); },
                      [] { KxInstallAppTextServices(false); });
 }

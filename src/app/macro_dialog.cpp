@@ -17,7 +17,7 @@ namespace {
 
 constexpr ResIDT kMacroLayout = 2360;
 constexpr PaneIDT kSaveButton = 2361, kDeleteButton = 2363, kList = 2364, kName = 2365;
-constexpr CommandT kSave = -2361, kDelete = -2363, kListChanged = -2364;
+constexpr CommandT kSave = -2361, kDelete = -2363, kListChanged = -2364, kNameTyped = -2365;
 constexpr std::size_t kMaxNameBytes = 31;
 
 KxModelessDialog gMacroDialog;
@@ -54,6 +54,8 @@ void CKXTextApp::OpenMacroDialog() {
 bool CKXTextApp::MacroDialogCommand(CommandT message, void*) {
   if (!gMacroDialog.IsOpen()) return false;
   switch (message) {
+    case kNameTyped:   // the name field tells of every change
+      return true;
     case kListChanged:
       AdjustButtons();
       return true;

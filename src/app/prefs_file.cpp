@@ -549,7 +549,13 @@ std::string KxDumpPreferences() {
     Line(out, "%s.head = %s", tag, Hex(tool->head.data(), tool->head.size()).c_str());
     DumpSpecs(out, tag, tool->list);
   }
-  for (OSType tag : kOwnedTags) DumpBlock(out, TagText(tag).c_str(), KxPrefOwnedData(tag));
+  for (OSType tag : kOwnedTags) {
+    const auto it = OwnedChunks().find(tag);
+    if (it != OwnedChunks().end() && it->second.owner && it->second.owner->Dumps())
+      out += it->second.owner->DumpChunk();
+    else
+      DumpBlock(out, TagText(tag).c_str(), KxPrefOwnedData(tag));
+  }
   if (gJWrapCharSize > 0) Line(out, "JWCT = %s", Hex(gJWrapChars.data(), std::size_t(gJWrapCharSize), 200).c_str());
   for (std::size_t at = 0; at + 2 <= gFunckeyHandle.size(); at += 2)
     if (const std::int16_t cmd = std::int16_t(KxGetU16BE(&gFunckeyHandle[at])))

@@ -38,6 +38,10 @@ class KxPrefChunkOwner {
   virtual ~KxPrefChunkOwner() = default;
   virtual KxBlock GetChunkData() const = 0;
   virtual void SetChunkData(const std::uint8_t* data, std::size_t size) = 0;
+  // The chunk by field for the preference dump (lines ending in a newline),
+  // when Dumps() says the owner prints it; else it shows as bytes.
+  virtual bool Dumps() const { return false; }
+  virtual std::string DumpChunk() const { return {}; }
 };
 // Null removes the owner. Only the tags listed in prefs_file.cpp have owners.
 void KxSetPrefChunkOwner(OSType tag, KxPrefChunkOwner* owner);

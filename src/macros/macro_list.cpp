@@ -4,6 +4,7 @@
 
 #include "platform/bytefields.h"
 #include "text/base/memory.h"
+#include "text/codes/script.h"
 
 CKXTMacroArray* gKXTextMacros = nullptr;
 
@@ -91,7 +92,8 @@ OSErr CKXTMacroArray::SetData(const char* blob, long size) {
     if (length > std::uint32_t(kKxMaxOffset) || long(length) > size - pos - kBlobHeaderSize) return kMacroBadCodeErr;
     SKXTMacro macro;
     std::memcpy(macro.name, blob + pos, kBlobNameSize);
-    if (macro.name[0] > 31) macro.name[0] = 31;
+    // A long stored name loses whole characters only.
+    macro.name[0] = std::uint8_t(KxCutToCharBoundary(macro.name + 1, macro.name[0], 31));
     macro.size = std::int32_t(length);
     macro.code = nullptr;
     if (length > 0) macro.code = KxMemHAlloc(long(length), false);

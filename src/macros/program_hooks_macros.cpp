@@ -8,6 +8,7 @@
 #include "macros/macro.h"
 #include "macros/macro_list.h"
 #include "macros/program_hooks.h"
+#include "text/codes/script.h"
 
 namespace {
 
@@ -53,7 +54,8 @@ void KxProgramHooks::DeleteMacro(long n) {
 bool KxProgramHooks::SaveRecordedMacro(const std::string& name) {
   if (!gKXTextMacros || !UKXTextMacro::mMacroData || UKXTextMacro::mMacroSize <= 0) return false;
   SKXTMacro macro{};
-  macro.name[0] = std::uint8_t(std::min<std::size_t>(name.size(), 31));
+  macro.name[0] = std::uint8_t(
+      KxCutToCharBoundary(reinterpret_cast<const unsigned char*>(name.data()), name.size(), 31));
   std::memcpy(macro.name + 1, name.data(), macro.name[0]);
   macro.size = UKXTextMacro::mMacroSize;
   macro.code = UKXTextMacro::mMacroData;

@@ -150,3 +150,53 @@ void DateString(const DateTimeRec& t, DateForm form, Str255 result) {
       },
       result);
 }
+
+namespace {
+// Days since 1970-01-01 of a Gregorian date, and back.
+std::int64_t DaysFromCivil(std::int64_t y, int m, int d) {
+  y -= m <= 2;
+  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const std::int64_t yoe = y - era * 400;
+  const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+void CivilFromDays(std::int64_t z, std::int64_t& y, int& m, int& d) {
+  z += 719468;
+  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const std::int64_t doe = z - era * 146097;
+  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const std::int64_t mp = (5 * doy + 2) / 153;
+  d = int(doy - (153 * mp + 2) / 5 + 1);
+  m = int(mp < 10 ? mp + 3 : mp - 9);
+  y = yoe + era * 400 + (m <= 2);
+}
+}  // namespace
+
+std::int64_t KxDaysFromCivil(int year, int month, int day) { return DaysFromCivil(year, month, day); }
+
+std::int16_t KxDayOfWeek(int year, int month, int day) {
+  // 1970-01-01 was a Thursday (5).
+  const std::int64_t days = DaysFromCivil(year, month, day);
+  return std::int16_t(((days % 7 + 7) % 7 + 4) % 7 + 1);
+}
+
+DateTimeRec KxAddSeconds(const DateTimeRec& t, std::int64_t seconds) {
+  std::int64_t total = DaysFromCivil(t.year, t.month, t.day) * 86400 + std::int64_t(t.hour) * 3600 +
+                       std::int64_t(t.minute) * 60 + t.second + seconds;
+  std::int64_t days = total >= 0 ? total / 86400 : (total - 86399) / 86400;
+  const std::int64_t rest = total - days * 86400;
+  std::int64_t y = 0;
+  int m = 1, d = 1;
+  CivilFromDays(days, y, m, d);
+  DateTimeRec out{};
+  out.year = std::int16_t(y);
+  out.month = std::int16_t(m);
+  out.day = std::int16_t(d);
+  out.hour = std::int16_t(rest / 3600);
+  out.minute = std::int16_t(rest % 3600 / 60);
+  out.second = std::int16_t(rest % 60);
+  out.dayOfWeek = KxDayOfWeek(int(y), m, d);
+  return out;
+}

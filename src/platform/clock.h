@@ -53,14 +53,34 @@ class KxPosixClock : public KxClock {
   std::uint32_t mBlink = 36;
 };
 
-// A clock for tests: ticks move only when told, the local time is fixed.
+// The date and time `seconds` later (or earlier), by the Gregorian
+// calendar, the day of the week following.
+DateTimeRec KxAddSeconds(const DateTimeRec& t, std::int64_t seconds);
+// The days from 1970-01-01 to a Gregorian date.
+std::int64_t KxDaysFromCivil(int year, int month, int day);
+// The day of the week (1 Sunday .. 7 Saturday) of a Gregorian date.
+std::int16_t KxDayOfWeek(int year, int month, int day);
+
+// A clock for tests: ticks move only when told. The local time is fixed,
+// unless SetMovingTime made it move with the ticks (60 a second).
 class KxFakeClock : public KxClock {
  public:
   std::uint32_t Ticks() override { return ticks; }
   std::uint32_t DoubleClickTicks() override { return doubleClick; }
   std::uint32_t CaretBlinkTicks() override { return blink; }
-  DateTimeRec LocalTime() override { return now; }
+  DateTimeRec LocalTime() override {
+    return moving ? KxAddSeconds(now, std::int64_t(ticks - movingFrom) / 60) : now;
+  }
   void Advance(std::uint32_t n) { ticks += n; }
+  // From now on the local time is `at` and moves with the ticks.
+  void SetMovingTime(const DateTimeRec& at) {
+    now = at;
+    now.dayOfWeek = KxDayOfWeek(at.year, at.month, at.day);
+    movingFrom = ticks;
+    moving = true;
+  }
+  bool moving = false;
+  std::uint32_t movingFrom = 0;
 
   std::uint32_t ticks = 0;
   std::uint32_t doubleClick = 24;

@@ -386,7 +386,7 @@ void CKXTextView::DrawSelf() {
   const SDimension32 size{area.right - area.left, area.bottom - area.top};
   // The ground is the text's own, whatever the panes drawn before left set.
   RGBForeColor(&UKXColor::sBlackColor);
-  RGBBackColor(&UKXColor::sWhiteColor);
+  RGBBackColor(&GetPaperColor());
   if (IsCurrent()) {
     mTextEngine->DrawArea(topLeft, size);
     if (mLatentShown) CKXEventView::MutateSelection(true);
@@ -406,7 +406,7 @@ void CKXTextView::UpdateAnotherView() {
   SPoint32 pos;
   GetScrollPosition(pos);
   RGBForeColor(&UKXColor::sBlackColor);
-  RGBBackColor(&UKXColor::sWhiteColor);
+  RGBBackColor(&GetPaperColor());
   mTextEngine->DrawArea(pos, mFrameSize);
 }
 
@@ -803,3 +803,10 @@ bool CKXTextView::InputMethodDeleteSurrounding(long offset, long count) {
   if (!tsm || !IsEditable()) return false;
   return tsm->DeleteSurrounding(offset, count);
 }
+
+namespace {
+RGBColor gPaperColor{0xFFFF, 0xFFFF, 0xFFFF};
+}  // namespace
+
+void CKXTextView::SetPaperColor(const RGBColor& colour) { gPaperColor = colour; }
+const RGBColor& CKXTextView::GetPaperColor() { return gPaperColor; }

@@ -205,6 +205,10 @@ class CKXTextView : public CKXEventView, public CKXTMacroTarget, public KxInputM
   // The text view that is the target now, waiting (bounded) while another
   // commander is; null without one or when Escape is pressed.
   static CKXTextView* GetTextView();
+  // The colour every text view paints its paper with (white by default);
+  // the caller refreshes the windows.
+  static void SetPaperColor(const RGBColor& colour);
+  static const RGBColor& GetPaperColor();
 
   // ---- Commands (text_view_commands.cpp) ---------------------------------------------------------
   bool ObeyCommand(CommandT command, void* param) override;

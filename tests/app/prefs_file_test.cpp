@@ -220,10 +220,14 @@ TEST_F(PrefsFile, StreamEditorBlocksAreCheckedAgainstTheChunk) {
 
 TEST_F(PrefsFile, FactorySettingsFillOnlyWhatTheUserLacks) {
   KxBlock factory;
+  // One colour set (set 2, differing from the default) as its owner keeps it.
+  KxBlock colourSet(40, 2);
+  colourSet[37] = 1;
+  colourSet[38] = 0;
   Chunk(factory, "CK2T", KxBlock(104, 'F'));
   Chunk(factory, "HDHT", KxBlock(22, 0));
   Chunk(factory, "MKDT", {0, 3, 'O', 0});
-  Chunk(factory, "UCPT", KxBlock(40, 2));
+  Chunk(factory, "UCPT", colourSet);
   Chunk(factory, "RFRT", FileRefBlock("/ignored"));   // not a factory slot
   KxBlock user;
   Chunk(user, "MKDT", {0, 2, 'N', 0});
@@ -232,7 +236,7 @@ TEST_F(PrefsFile, FactorySettingsFillOnlyWhatTheUserLacks) {
   EXPECT_EQ(gCtrlkeys, gCtrlkeyDef);                 // a user file was read
   EXPECT_EQ(gMenukeyHandle, (KxBlock{0, 2, 'N', 0}));
   EXPECT_EQ(UHeadFootMenu::CountHistHandle(gHeadHistHandle), 1);
-  EXPECT_EQ(KxPrefOwnedData(FourCC("UCPT")), KxBlock(40, 2));
+  EXPECT_EQ(KxPrefOwnedData(FourCC("UCPT")), colourSet);
   EXPECT_TRUE(gRecentFileHandle.empty());
   EXPECT_EQ(gFactorySettingsData[1], KxBlock(104, 'F'));
   KxSetGlobalDefaults();

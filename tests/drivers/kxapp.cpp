@@ -2,7 +2,7 @@
 // tool windows, through the same hooks as kxtext) on a host, driven by a
 // script.
 //
-//   kxapp [--prefs DIR] [--gtk] SCRIPT   run the steps of SCRIPT (- for stdin)
+//   kxapp [--prefs DIR] [--gtk] [--clock T] SCRIPT   run the steps of SCRIPT (- for stdin)
 //   kxapp [--prefs DIR] --menus          print the menu bar
 //
 // Steps, one a line (# starts a comment):
@@ -51,6 +51,8 @@
 //                         turned with landscape
 //   print page            "paper W H hard T L B R margins T L B R pages N"
 //                         of the front document
+//   clock T, wait N, background on|off, print colours: the clock and the
+//                         colour schedule (kxapp_schedule.h)
 //   folder ID PATH        the file tool whose folder list is pane ID goes
 //                         to the folder PATH as a user would (kxapp_tools.h)
 //   print preview ID      the preview pane's type, size and text
@@ -98,6 +100,7 @@
 #include "kxapp_prefs.h"
 #include "kxapp_macros.h"
 #include "kxapp_print.h"
+#include "kxapp_schedule.h"
 #include "kxapp_tools.h"
 #include "engine/text_engine.h"
 #include "macros/facilities.h"
@@ -202,6 +205,7 @@ class Runner {
       mIdleOwed = std::max(mIdleOwed, 1L);   // time passes between the parts
       return KxHost::ScriptTurn::kStep;
     }
+    if (mWaiting && !WaitOver()) return KxHost::ScriptTurn::kIdle;
     if (mIdleOwed > 0) {
       --mIdleOwed;
       return KxHost::ScriptTurn::kIdle;
@@ -826,6 +830,45 @@ class Runner {
     return 0;
   }
 
+  // ---- clock and colour schedule (kxapp_schedule.h) ----
+
+  int ClockStep(Step& s) {
+    DateTimeRec at{};
+    if (s.args.size() != 1 || !kxapp_schedule::ParseClock(s.args[0], at)) return Bad(s, "clock YYYY-MM-DDTHH:MM[:SS]");
+    if (!mHeadless) return Unsupported(s, "clock needs the headless host");
+    mHeadless->Clock().SetMovingTime(at);
+    return 0;
+  }
+
+  int Wait(Step& s) {
+    long n = 0;
+    if (s.args.size() != 1 || !ParseCount(s.args[0], n) || n < 1 || n > 1000000) return Bad(s, "wait SECONDS");
+    if (!mHeadless) return Unsupported(s, "wait needs the headless host");
+    mWaitUntil = mHeadless->Clock().ticks + std::uint32_t(n) * 60u;
+    mWaitWindows = Host().WindowList();
+    mWaiting = true;
+    return 0;
+  }
+  // Time has passed, or a window (a reminder) opened meanwhile.
+  bool WaitOver() {
+    const std::vector<KxWindowID> now = Host().WindowList();
+    bool opened = false;
+    for (KxWindowID w : now) opened = opened || std::find(mWaitWindows.begin(), mWaitWindows.end(), w) == mWaitWindows.end();
+    if (opened || std::int32_t(mHeadless->Clock().ticks - mWaitUntil) >= 0) mWaiting = false;
+    return !mWaiting;
+  }
+
+  int BackgroundStep(Step& s) {
+    if (s.args.size() != 1 || (s.args[0] != "on" && s.args[0] != "off")) return Bad(s, "background on|off");
+    kxapp_schedule::Background(Host(), s.args[0] == "on");
+    return 0;
+  }
+
+  int PrintColours(Step&) {
+    kxapp_schedule::PrintColours();
+    return 0;
+  }
+
   int PrintMarkList(Step&) {
     for (const std::string& line : kxapp_marks::MarkListLines()) std::printf("%s\n", line.c_str());
     return 0;
@@ -936,6 +979,9 @@ class Runner {
   std::deque<std::function<void()>> mDeferred;   // parts of a step, one a turn
   int mStatus = 0;
   std::uint32_t mClickTime = 0;
+  bool mWaiting = false;
+  std::uint32_t mWaitUntil = 0;
+  std::vector<KxWindowID> mWaitWindows;
 };
 
 const std::vector<StepRow>& Runner::Steps() {
@@ -947,6 +993,7 @@ const std::vector<StepRow>& Runner::Steps() {
     {"field", &Runner::Field},        {"field-file", &Runner::FieldFile}, {"choose", &Runner::Choose},
     {"shot", &Runner::Shot},          {"print", &Runner::Print},       {"layout", &Runner::Layout},
     {"pagesetup", &Runner::PageSetup},
+    {"clock", &Runner::ClockStep},    {"wait", &Runner::Wait},         {"background", &Runner::BackgroundStep},
     {"folder", &Runner::Folder},
   };
   return steps;
@@ -962,21 +1009,24 @@ const std::vector<StepRow>& Runner::Prints() {
     {"preview", &Runner::PrintPreview}, {"marklist", &Runner::PrintMarkList},
     {"floats", &Runner::PrintFloats},   {"prefs", &Runner::PrintPrefs},
     {"macros", &Runner::PrintMacros},
+    {"colours", &Runner::PrintColours},
   };
   return prints;
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: kxapp [--prefs DIR] [--gtk] SCRIPT\n       kxapp [--prefs DIR] --menus\n");
+  std::fprintf(stderr, "usage: kxapp [--prefs DIR] [--gtk] [--clock YYYY-MM-DDTHH:MM[:SS]] SCRIPT\n"
+                       "       kxapp [--prefs DIR] --menus\n");
   return 2;
 }
 
 int Run(int argc, char** argv) {
-  std::string prefs, script;
+  std::string prefs, script, clock;
   bool gtk = false, menus = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--prefs" && i + 1 < argc) prefs = argv[++i];
+    else if (a == "--clock" && i + 1 < argc) clock = argv[++i];
     else if (a == "--gtk") gtk = true;
     else if (a == "--menus") menus = true;
     else if (a.size() > 1 && a[0] == '-') return Usage();
@@ -1012,6 +1062,11 @@ int Run(int argc, char** argv) {
     }
   } else {
     headless = std::make_unique<KxHeadlessHost>();
+  }
+  if (!clock.empty()) {
+    DateTimeRec at{};
+    if (!kxapp_schedule::ParseClock(clock, at) || !headless) return Usage();
+    headless->Clock().SetMovingTime(at);
   }
 
   KxProgramHooks hooks(prefs);

@@ -111,6 +111,11 @@ TEST(MacroList, BlobThatRunsPastItsEndIsReadNoFurther) {
   unsigned char name[32];
   back.GetNameAt(1, name);
   EXPECT_EQ(name[0], 31);
+  // Fifteen kanji and a lead byte whose trail is cut off: the lead goes.
+  for (int i = 1; i <= 31; ++i) named[std::size_t(i)] = char(i % 2 ? 0x8A : 0xBF);
+  EXPECT_EQ(back.SetData(named.data(), long(named.size())), noErr);
+  back.GetNameAt(1, name);
+  EXPECT_EQ(name[0], 30);
 }
 
 TEST(MacroEditLines, DecodeAndEncodeAMacro) {

@@ -1,0 +1,120 @@
+#!/usr/bin/env bash
+# The option preferences and the macro dialog on the real program through
+# kxapp: what a refused OK leaves, what an accepted one stores (and only
+# that), and the macro list saved to and deleted from.
+set -euo pipefail
+bin=${KX_BIN_DIR:?}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+fail() { echo "FAIL: $*" >&2; exit 1; }
+app() { "$bin/kxapp" --prefs "$work/prefs" "$@"; }
+
+# 1. Option preferences: the two refusals beep and keep the dialog open
+#    with nothing stored; cancel changes nothing; OK changes exactly the
+#    fields set, in LRDT.
+app - > before.txt <<'S'
+menu 2
+print prefs
+S
+out=$(app - <<'S'
+menu 2
+menu 1121
+choose 3002 3
+field 3007
+click 3021
+print beeps
+field 3007 ab
+field 3009 0
+click 3021
+print beeps
+click 3022
+print window 3021
+print prefs
+S
+)
+[ "$(printf '%s\n' "$out" | head -3)" = "$(printf 'beeps 1\nbeeps 2\nnone')" ] || fail "refusals: $out"
+[ "$(printf '%s\n' "$out" | tail -n +4)" = "$(cat before.txt)" ] || fail "cancel changed the settings"
+app - > after.txt <<'S'
+menu 2
+menu 1121
+choose 3002 3
+field 3007 　x
+field 3009 40
+choose 3010 3
+choose 3011 1
+click 3021
+print window 3021
+print prefs
+S
+[ "$(head -1 after.txt)" = none ] || fail "OK left the dialog open"
+changed=$(diff <(cat before.txt) <(tail -n +2 after.txt) | grep '^>' || true)
+[ "$changed" = "$(printf '%s\n' '> LRDT.shift type = 2' \
+  '> LRDT.shift string = 0381407800000000000000000000000000000000000000000000000000000000' \
+  '> LRDT.reform width = 40' '> LRDT.kinsoku = 2' '> LRDT.word wrap = 1')" ] || fail "OK stored: $changed"
+
+# 2. The macro dialog: a long name keeps 31 bytes, a Japanese one whole
+#    characters; an empty name beeps; rows 1 and 2 of 3 deleted (the
+#    selection deleted from the last row up) leave the third.
+rm -rf prefs
+out=$(app - <<'S'
+menu 2
+menu 1146
+type a
+menu 1146
+menu 1149
+field 2365 0123456789012345678901234567890123456789
+click 2361
+menu 1146
+type b
+menu 1146
+menu 1149
+click 2361
+print beeps
+field 2365 あいうえおかきくけこさしすせそた
+click 2361
+menu 1146
+type c
+menu 1146
+menu 1149
+field 2365 third
+click 2361
+menu 1149
+print cells 2364
+choose 2364 1 2
+click 2363
+menu 1149
+print cells 2364
+click 2362
+quit
+S
+)
+expected=$(printf '%s\n' 'beeps 1' '1 - - 0123456789012345678901234567890' '2 - - あいうえおかきくけこさしすせそ' \
+  '3 - - third' '1 - - third')
+[ "$out" = "$expected" ] || fail "macro dialog: $out"
+# The list outlives the run.
+out=$(app - <<'S'
+menu 2
+menu 1149
+print cells 2364
+S
+)
+[ "$out" = "1 - - third" ] || fail "saved macros: $out"
+
+# 3. Deleting the last macro refills the list from the factory settings.
+mkdir -p data/factory
+printf 'KMRT\0\0\0\x27\x07factory' > data/factory/preferences
+head -c 24 /dev/zero >> data/factory/preferences
+printf '\0\0\0\x03\x01\x00\x02' >> data/factory/preferences
+out=$(KXTEXT_DATA_DIR="$work/data" app - <<'S'
+menu 2
+menu 1149
+print cells 2364
+choose 2364 1
+click 2363
+menu 1149
+print cells 2364
+S
+)
+[ "$out" = "$(printf '1 - - third\n1 - - factory')" ] || fail "factory macros: $out"
+echo ok
