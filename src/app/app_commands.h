@@ -16,6 +16,7 @@ constexpr CommandT kKxCmdPageSetup = 8;
 constexpr CommandT kKxCmdPrint = 9;
 constexpr CommandT kKxCmdQuit = 10;
 constexpr CommandT kKxCmdShowClipboard = 19;
+constexpr CommandT kKxCmdCharTable = 1137;
 constexpr CommandT kKxCmdPreferences = 27;
 constexpr CommandT kKxCmdAbout = 201;
 constexpr CommandT kKxCmdServices = 237;

@@ -87,6 +87,8 @@ class KxAppHooks {
   // ---- macros, forms, colour schedule ----
   virtual std::vector<std::string> MacroNames() { return {}; }
   virtual std::vector<std::string> FormNames() { return {}; }
+  // The scrap book's clips the Edit menu lists (none: no clip items).
+  virtual std::vector<std::string> ClipNames() { return {}; }
   // The colour schedule's poll from idle time.
   virtual void ColorSchedulePoll() {}
 

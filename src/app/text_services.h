@@ -14,7 +14,14 @@ class CKXAppTextServices : public CKXTextViewServices {
   // Items of the font menu (250) and the size menu (251).
   short GetFontNumber(std::int16_t item) override;
   short GetFontSize(std::int16_t item) override;
+  // From the scrap book, when one is installed.
+  bool GetScrapText(long n, KXTextHandle text) override;
 };
+
+// Where the scrap book's clips come from (the documents area installs it;
+// null: none).
+using KxScrapTextSource = bool (*)(long n, KXTextHandle text);
+void KxSetScrapTextSource(KxScrapTextSource source);
 
 // Installs the application's services (or, with false, the do-nothing ones).
 void KxInstallAppTextServices(bool install);

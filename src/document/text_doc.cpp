@@ -13,6 +13,7 @@
 #include "app/dynamic_menus.h"
 #include "app/globals.h"
 #include "app/prefs_records.h"
+#include "document/char_code.h"
 #include "document/doc_file.h"
 #include "document/file_tube.h"
 #include "engine/event_handler.h"
@@ -178,6 +179,7 @@ CKXTextDocument::CKXTextDocument(LCommander* super, const std::string& path) : C
 }
 
 CKXTextDocument::~CKXTextDocument() {
+  CKXTextCharCode::DocumentClosing(this);
   for (CKXTextView* v : mPanes.view)
     if (v) {
       v->SetDocument(nullptr);
@@ -624,6 +626,7 @@ bool CKXTextDocument::ObeyCommand(CommandT command, void* param) {
     }
     case kKxCmdPageSetup: HandlePageSetup(); return true;
     case kKxCmdPrint: HandlePrint(); return true;
+    case kKxCmdCharTable: CKXTextCharCode::ShowCharCode(this); return true;
     case kCmdRevert:
       if (IsSpecified() && mFile && AskConfirmRevert()) {
         try {
@@ -687,6 +690,7 @@ std::vector<CKXTextDocument*> KxTextDocHooks::All() {
 void KxTextDocHooks::RegisterClasses() {
   KxRegisterFrameworkClasses();
   KxRegisterViewClasses();
+  KxRegisterDocumentToolClasses();
 }
 
 void KxTextDocHooks::ReadPreference() {

@@ -190,4 +190,14 @@ class KxTextDocHooks : public KxAppHooks {
   void SelectDocument(int index) override;
   // The documents, oldest first.
   static std::vector<CKXTextDocument*> All();
+  // The scrap book and the clipboard window (doc_tools.cpp).
+  void InitializeScrap() override;
+  void TerminateScrap() override;
+  bool RunTool(CommandT command) override;
+  bool HasTool(CommandT command) override;
+  bool ToolWindowOpen() override;
+  std::vector<std::string> ClipNames() override;
 };
+
+// The pane classes of the document area's tool windows.
+void KxRegisterDocumentToolClasses();
