@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/app_commands.h"
 #include "document/text_doc.h"
 #include "engine/text_engine.h"
 #include "layout/draw_toolkit.h"
@@ -33,6 +34,10 @@ constexpr std::uint8_t kFirstSymbol = 17, kLastSymbol = 20;
 // Japanese fonts: the lead bytes of double-byte characters, and 160.
 constexpr std::uint8_t kJapaneseLeadLow1 = 129, kJapaneseLeadHigh1 = 160;
 constexpr std::uint8_t kJapaneseLeadLow2 = 224, kJapaneseLeadHigh2 = 252;
+// The scripts of the other double-byte sets, and the widest span of lead
+// bytes their encodings use (Big5, EUC-KR and its extension, GB2312 and GBK).
+constexpr short kScriptTradChinese = 2, kScriptKorean = 3, kScriptSimpChinese = 25;
+constexpr int kWideLeadLow = 0x81, kWideLeadHigh = 0xFE;
 // The net pattern that greys a disabled cell.
 constexpr int kDisabledNet = 4;
 // Room around the widest character and the line height in a cell.
@@ -75,10 +80,13 @@ std::array<bool, 256> CKXTextCharView::EnabledCodes(short script, bool controls)
     for (int c = kJapaneseLeadLow2; c <= kJapaneseLeadHigh2; ++c) on[std::size_t(c)] = false;
   }
   // Whatever the script, a byte that starts a double-byte character is
-  // never typed alone: it would leave half a character in the text.
+  // never typed alone: it would leave half a character in the text. The
+  // Chinese and Korean sets (scripts 2, 3, 25) have no tables here: every
+  // byte any of their encodings may lead with is held back.
   const std::uint8_t* parse = KxScriptParseTable(script);
+  const bool chineseOrKorean = script == kScriptTradChinese || script == kScriptKorean || script == kScriptSimpChinese;
   for (int c = 0; c < kCodes; ++c)
-    if (parse[c]) on[std::size_t(c)] = false;
+    if (parse[c] || (chineseOrKorean && c >= kWideLeadLow && c <= kWideLeadHigh)) on[std::size_t(c)] = false;
   return on;
 }
 
@@ -99,7 +107,7 @@ void CKXTextCharView::InitCharView() {
     ResizeFrameTo(side, side, true);
     ResizeImageTo(side, side, true);
   }
-  mEnabled = EnabledCodes(KxFontScript(mFont), OptionHeld());
+  mEnabled = EnabledCodes(FontToScript(mFont), OptionHeld());
   Refresh();
 }
 
@@ -270,6 +278,10 @@ void CKXTextCharCode::DocumentClosing(CKXTextDocument* doc) {
     if (table->mDoc == doc) table->mDoc = nullptr;
 }
 
+void CKXTextCharCode::CloseAll() {
+  while (!Open().empty()) (*Open().begin())->DoClose();
+}
+
 void CKXTextCharCode::SetTextDoc(CKXTextDocument* doc) {
   const Rect frame = GetGlobalBounds();
   if (EmptyRect(sBounds)) {
@@ -320,6 +332,18 @@ CKXTextCharCode* CKXTextCharCode::ShowCharCode(LCommander* super) {
   table->Show();
   table->Select();
   return table;
+}
+
+bool CKXTextCharCode::ObeyCommand(CommandT command, void* param) {
+  if (command != kKxCmdClose) return KXDialogBox::ObeyCommand(command, param);
+  AttemptClose();
+  return true;
+}
+
+void CKXTextCharCode::FindCommandStatus(CommandT command, Boolean& enabled, Boolean& usesMark, std::uint16_t& mark,
+                                        Str255 name) {
+  if (command == kKxCmdClose) enabled = true;
+  else KXDialogBox::FindCommandStatus(command, enabled, usesMark, mark, name);
 }
 
 void CKXTextCharCode::ListenToMessage(MessageT message, void* param) {

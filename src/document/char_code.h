@@ -73,6 +73,8 @@ class CKXTextCharCode : public KXDialogBox {
   static CKXTextCharCode* GetNewest() { return sCharCode; }
   // A closing document leaves every table that types into it.
   static void DocumentClosing(CKXTextDocument* doc);
+  // Closes every table (the program quits).
+  static void CloseAll();
   static const Rect& GetSavedBounds() { return sBounds; }
   static void ForgetSavedBounds() { sBounds = Rect{0, 0, 0, 0}; }
 
@@ -81,6 +83,9 @@ class CKXTextCharCode : public KXDialogBox {
   CKXTextCharView* GetCharView() const { return mView; }
   // Types the grid's last code into the document.
   void ListenToMessage(MessageT message, void* param) override;
+  bool ObeyCommand(CommandT command, void* param) override;
+  void FindCommandStatus(CommandT command, Boolean& enabled, Boolean& usesMark, std::uint16_t& mark,
+                         Str255 name) override;
 
  protected:
   void FinishCreateSelf() override;

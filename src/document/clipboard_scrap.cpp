@@ -274,7 +274,8 @@ void CKXTextClipboard::UpdateMenu() { UEditMenu::UpdateClipboardMenu(MenuClipNam
 short CKXTextClipboard::GetClipboardType() {
   std::vector<std::uint8_t> data;
   KxHost& host = KxCurrentHost();
-  const bool text = host.GetClipboard(FourCC("TEXT"), data);
+  // Other programs' text comes as Unicode alone.
+  const bool text = host.GetClipboard(FourCC("TEXT"), data) || host.GetClipboard(FourCC("utxt"), data);
   if (text && host.GetClipboard(FourCC("styl"), data)) return kKxClipStyled;
   if (text) return kKxClipPlain;
   if (host.GetClipboard(FourCC("PICT"), data)) return kKxClipPicture;

@@ -1,6 +1,7 @@
 // The clipboard window: its display of the clipboard and its clip list.
 #include <algorithm>
 
+#include "app/app_commands.h"
 #include "app/application.h"
 #include "app/globals.h"
 #include "app/prefs_records.h"
@@ -8,6 +9,7 @@
 #include "engine/flavor_exchange.h"
 #include "engine/text_engine.h"
 #include "layout/kxtext_api.h"
+#include "layout/text_edit_ex.h"
 #include "platform/draw/color.h"
 #include "platform/draw/port.h"
 #include "platform/framework/control.h"
@@ -45,6 +47,20 @@ T* Pane(LWindow* w, PaneIDT id) {
 bool EmptyRect(const Rect& r) { return r.right <= r.left || r.bottom <= r.top; }
 
 }  // namespace
+
+// ---- the tool window ----------------------------------------------------------------------------
+
+bool CKXToolWindow::ObeyCommand(CommandT command, void* param) {
+  if (command != kKxCmdClose) return LWindow::ObeyCommand(command, param);
+  AttemptClose();
+  return true;
+}
+
+void CKXToolWindow::FindCommandStatus(CommandT command, Boolean& enabled, Boolean& usesMark, std::uint16_t& mark,
+                                      Str255 name) {
+  if (command == kKxCmdClose) enabled = true;
+  else LWindow::FindCommandStatus(command, enabled, usesMark, mark, name);
+}
 
 // ---- the display --------------------------------------------------------------------------------
 
@@ -93,6 +109,8 @@ void CKXClipboardDisplay::Draw(bool erase) {
                  std::int16_t(pos.h + frame.width)};
     EraseRect(&r);
   }
+  // The edit object draws into the port of the view that shows it.
+  if (CKXTextEditEx* edit = KXHandleAccess::Edit(mEngine->GetEdit())) edit->SetDrawPort(mView.GetDrawPort());
   mEngine->SetViewRect(pos, frame);
   mEngine->DrawArea(pos, frame);
 }
@@ -135,12 +153,17 @@ CKXTextClipboard::~CKXTextClipboard() {
   // tries again rather than losing its clips.
   if (UpdateScrap() && !KeepScrapBook()) TerminateScrap();
   UpdateMenu();
-  if (CKXTextApp* app = CKXTextApp::GetTextApp()) app->UpdateDynamicMenus();
 }
 
 void CKXTextClipboard::FinishCreateSelf() {
   mWindow = LWindow::FetchWindowOf(this);
+  mClipboardSeen = KxCurrentHost().ClipboardChangeCount();
   ReceiveClipboard();
+  StartIdling();
+}
+
+void CKXTextClipboard::SpendTime(const EventRecord&) {
+  if (KxCurrentHost().ClipboardChangeCount() != mClipboardSeen) UpdateClipboard();
 }
 
 void CKXTextClipboard::ReceiveClipboard() { mDisplay.ReceiveClipboard(); }
@@ -228,6 +251,8 @@ void CKXTextClipboard::ChangeClipboardScrap() {
     name->SelectAll();
   }
   PutClipOnClipboard(n);
+  // The clip now on the clipboard is the one chosen, not news to follow.
+  mClipboardSeen = KxCurrentHost().ClipboardChangeCount();
   ReceiveClipboard();
   Refresh();
   CKXTextApp::SetUpdateCommandStatus(true);
@@ -322,6 +347,7 @@ void CKXTextClipboard::ShowClipboard(LCommander* super) {
 
 void CKXTextClipboard::UpdateClipboard() {
   if (!sTextClipboard) return;
+  sTextClipboard->mClipboardSeen = KxCurrentHost().ClipboardChangeCount();
   sTextClipboard->UpdateClipboardItems();
   sTextClipboard->ReceiveClipboard();
   sTextClipboard->Refresh();

@@ -17,7 +17,9 @@
 
 #include "layout/kxtext_handle.h"
 #include "platform/framework/broadcaster.h"
+#include "platform/framework/periodical.h"
 #include "platform/framework/view.h"
+#include "platform/framework/window.h"
 #include "platform/types.h"
 
 class CKXTextEngine;
@@ -40,6 +42,16 @@ constexpr int kKxClipMenuMax = 80;
 
 // What the clipboard holds, as GetClipboardType answers it.
 enum KxClipboardType : short { kKxClipNone = 0, kKxClipPlain = 1, kKxClipStyled = 2, kKxClipPicture = 3 };
+
+// A tool window that the Close command closes ("kxtw").
+class CKXToolWindow : public LWindow {
+ public:
+  static constexpr OSType kClassID = FourCC("kxtw");
+  explicit CKXToolWindow(const KxLayoutPaneRecord& record) : LWindow(record) {}
+  bool ObeyCommand(CommandT command, void* param) override;
+  void FindCommandStatus(CommandT command, Boolean& enabled, Boolean& usesMark, std::uint16_t& mark,
+                         Str255 name) override;
+};
 
 // The display both views share: an engine without a document that shows
 // the clipboard's contents in the view's frame.
@@ -86,7 +98,7 @@ class CKXTextClipboardView : public LView {
 
 // The clipboard window's view ("kxcb"): the display, and the owner of the
 // window's list, name field and buttons.
-class CKXTextClipboard : public LView, public LListener {
+class CKXTextClipboard : public LView, public LListener, public LPeriodical {
  public:
   static constexpr OSType kClassID = FourCC("kxcb");
   explicit CKXTextClipboard(const KxLayoutPaneRecord& record);
@@ -147,6 +159,8 @@ class CKXTextClipboard : public LView, public LListener {
   void DrawSelf() override;
   void ResizeFrameBy(std::int32_t dw, std::int32_t dh, bool refresh) override;
   void FinishCreateSelf() override;
+  // Follows the clipboard when anyone changed it.
+  void SpendTime(const EventRecord& event) override;
   virtual void ReceiveClipboard();
   virtual void FixClipboard(bool refresh);
   CKXTextEngine& GetDisplayEngine() const { return mDisplay.Engine(); }
@@ -162,6 +176,7 @@ class CKXTextClipboard : public LView, public LListener {
 
   CKXClipboardDisplay mDisplay;
   LWindow* mWindow = nullptr;
+  std::uint32_t mClipboardSeen = 0;   // the host's change count last shown
 
   // A plain pointer: a scrap book still loaded at exit must not be torn
   // down after the engine registry it belongs to.

@@ -24,6 +24,7 @@ bool ScrapText(long n, KXTextHandle text) { return CKXTextClipboard::GetScrapTex
 }  // namespace
 
 void KxRegisterDocumentToolClasses() {
+  URegistrar::RegisterClass(CKXToolWindow::kClassID, Create<CKXToolWindow>);
   URegistrar::RegisterClass(CKXTextClipboard::kClassID, Create<CKXTextClipboard>);
   URegistrar::RegisterClass(CKXTextClipboardView::kClassID, Create<CKXTextClipboardView>);
   URegistrar::RegisterClass(CKXTextCharCode::kClassID, Create<CKXTextCharCode>);
@@ -42,6 +43,12 @@ void KxTextDocHooks::InitializeScrap() {
 void KxTextDocHooks::TerminateScrap() {
   CKXTextClipboard::CloseClipboard();
   CKXTextClipboard::TerminateScrap();
+}
+
+void KxTextDocHooks::CloseToolWindows() {
+  KxAppHooks::CloseToolWindows();
+  CKXTextCharCode::CloseAll();
+  CKXTextClipboard::CloseClipboard();
 }
 
 bool KxTextDocHooks::RunTool(CommandT command) {

@@ -655,7 +655,8 @@ void CKXTextDocument::FindCommandStatus(CommandT command, Boolean& enabled, Bool
     case kKxCmdClose:
     case kKxCmdPageSetup:
     case kKxCmdPrint:
-    case kCmdSaveAs: enabled = true; return;
+    case kCmdSaveAs:
+    case kKxCmdCharTable: enabled = true; return;
     case kCmdSave: enabled = LDocument::IsModified() || !IsSpecified(); return;
     case kCmdRevert: enabled = IsSpecified() && LDocument::IsModified(); return;
     default: break;

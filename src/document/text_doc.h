@@ -193,6 +193,7 @@ class KxTextDocHooks : public KxAppHooks {
   // The scrap book and the clipboard window (doc_tools.cpp).
   void InitializeScrap() override;
   void TerminateScrap() override;
+  void CloseToolWindows() override;
   bool RunTool(CommandT command) override;
   bool HasTool(CommandT command) override;
   bool ToolWindowOpen() override;

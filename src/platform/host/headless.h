@@ -99,6 +99,7 @@ class KxHeadlessHost : public KxHost {
   void PutClipboard(OSType type, const void* data, std::size_t size) override;
   bool GetClipboard(OSType type, std::vector<std::uint8_t>& data) const override;
   std::vector<OSType> ClipboardTypes() const override;
+  std::uint32_t ClipboardChangeCount() const override { return mClipboardChanges; }
 
   KxAnswer AskSaveChanges(const std::string& documentName) override;
   KxAnswer Alert(KxAlertKind kind, const std::string& text) override;
@@ -171,6 +172,7 @@ class KxHeadlessHost : public KxHost {
   std::vector<Window> mWindows;   // front first
   KxWindowID mNextWindow = 1;
   KxClipboardStore mClipboard;
+  std::uint32_t mClipboardChanges = 0;
   std::deque<Answer> mAnswers;
   std::vector<ShownAlert> mAlerts;
   std::uint32_t mLastSleep = 0;
