@@ -49,6 +49,19 @@ bool OptionHeld() {
   return (map[kKeyCodeOption >> 3] >> (kKeyCodeOption & 7)) & 1;
 }
 
+// The grid draws in its own font; the panes drawn after it expect the
+// port's text settings as they were.
+class StPortTextSaver {
+ public:
+  StPortTextSaver() : mSaved(KxCurrentPortText()) {}
+  ~StPortTextSaver() { KxCurrentPortText() = mSaved; }
+  StPortTextSaver(const StPortTextSaver&) = delete;
+  StPortTextSaver& operator=(const StPortTextSaver&) = delete;
+
+ private:
+  KxPortText mSaved;
+};
+
 bool EmptyRect(const Rect& r) { return r.right <= r.left || r.bottom <= r.top; }
 
 bool Intersects(const Rect& a, const Rect& b) {
@@ -91,6 +104,7 @@ std::array<bool, 256> CKXTextCharView::EnabledCodes(short script, bool controls)
 }
 
 void CKXTextCharView::InitCharView() {
+  StPortTextSaver saver;
   TextFont(mFont);
   TextSize(kGridFontSize);
   TextFace(0);
@@ -202,6 +216,7 @@ void CKXTextCharView::InvertCell(int code) {
 }
 
 void CKXTextCharView::DrawSelf() {
+  StPortTextSaver saver;
   RectL f{};
   if (!CalcLocalFrameRect(f)) return;
   const Rect frame{std::int16_t(f.top), std::int16_t(f.left), std::int16_t(f.bottom), std::int16_t(f.right)};
