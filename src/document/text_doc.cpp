@@ -16,6 +16,7 @@
 #include "document/char_code.h"
 #include "document/doc_file.h"
 #include "document/file_tube.h"
+#include "document/find_rules.h"
 #include "engine/event_handler.h"
 #include "engine/flavor_exchange.h"
 #include "engine/text_action.h"
@@ -33,6 +34,7 @@
 #include "platform/keys.h"
 #include "text/codes/jcode.h"
 #include "text/store/text.h"
+#include "views/mark_list.h"
 #include "views/text_window.h"
 #include "views/view_classes.h"
 
@@ -180,6 +182,8 @@ CKXTextDocument::CKXTextDocument(LCommander* super, const std::string& path) : C
 
 CKXTextDocument::~CKXTextDocument() {
   CKXTextCharCode::DocumentClosing(this);
+  LeaveMarkList();
+  CloseAllDocDialogs();
   for (CKXTextView* v : mPanes.view)
     if (v) {
       v->SetDocument(nullptr);
@@ -364,7 +368,10 @@ void CKXTextDocument::TakeMarks(SKXDocSettings& settings) const {
     levels.push_back(std::int8_t(rank));
     ranked = ranked || rank != 0;
   }
-  settings.hasRank = (settings.hasRank || ranked) && count > 0;
+  // The mark list's place is kept with the levels, even without marks.
+  const SKXRankRec& r = settings.rank;
+  const bool listState = r.shown || r.flag2 || r.rect[0] || r.rect[1] || r.rect[2] || r.rect[3];
+  settings.hasRank = (settings.hasRank || ranked || listState) && (count > 0 || listState);
   if (settings.hasRank) settings.rank.levels = levels;
 }
 
@@ -455,6 +462,7 @@ void CKXTextDocument::DoRevert() {
 // ---- Writing ------------------------------------------------------------------------------------
 
 void CKXTextDocument::DoSave() {
+  SaveMarkListState();
   const std::string path = Path();
   if (path.empty()) throw LException(fnfErr);
   if (mSaveAsDeclined) {
@@ -606,6 +614,8 @@ std::vector<NavMenuItemSpec> CKXTextDocument::GetSaveAsMenuItem(std::int32_t& se
 // ---- Commands -----------------------------------------------------------------------------------
 
 bool CKXTextDocument::ObeyCommand(CommandT command, void* param) {
+  if (kKxDialogMessages.Contains(command) && DialogObeyCommand(MessageT(command), DialogOfMessage(MessageT(command))))
+    return true;
   if (IsDialogOpen()) return CKXDocument::ObeyCommand(command, param);
   switch (command) {
     case kKxCmdClose: AttemptClose(); return true;
@@ -624,9 +634,12 @@ bool CKXTextDocument::ObeyCommand(CommandT command, void* param) {
       AskSaveAs(fileSpec, true);
       return true;
     }
+    case kKxCmdMarkList: ToggleMarkList(); return true;
     case kKxCmdPageSetup: HandlePageSetup(); return true;
     case kKxCmdPrint: HandlePrint(); return true;
     case kKxCmdCharTable: CKXTextCharCode::ShowCharCode(this); return true;
+    case kKxCmdFind: OpenFindDialog(false); return true;
+    case kKxCmdFindReplace: OpenFindDialog(true); return true;
     case kCmdRevert:
       if (IsSpecified() && mFile && AskConfirmRevert()) {
         try {
@@ -655,8 +668,10 @@ void CKXTextDocument::FindCommandStatus(CommandT command, Boolean& enabled, Bool
     case kKxCmdClose:
     case kKxCmdPageSetup:
     case kKxCmdPrint:
-    case kCmdSaveAs:
-    case kKxCmdCharTable: enabled = true; return;
+    case kKxCmdFind:
+    case kKxCmdFindReplace:
+    case kKxCmdCharTable:
+    case kCmdSaveAs: enabled = true; return;
     case kCmdSave: enabled = LDocument::IsModified() || !IsSpecified(); return;
     case kCmdRevert: enabled = IsSpecified() && LDocument::IsModified(); return;
     default: break;
@@ -691,8 +706,12 @@ std::vector<CKXTextDocument*> KxTextDocHooks::All() {
 void KxTextDocHooks::RegisterClasses() {
   KxRegisterFrameworkClasses();
   KxRegisterViewClasses();
+  KxInstallMarkListMenuHook();
+  KxRegisterDocDialogClasses();
   KxRegisterDocumentToolClasses();
 }
+
+bool KxTextDocHooks::MarkListOpen() { return CKXTextMarkList::IsMarkList(); }
 
 void KxTextDocHooks::ReadPreference() {
   KxAppHooks::ReadPreference();

@@ -14,6 +14,7 @@
 #include "app/document.h"
 #include "app/nav_extras.h"
 #include "document/doc_prefs.h"
+#include "document/text_doc_dialogs.h"
 #include "engine/flavor_exchange.h"
 #include "platform/draw/print.h"
 #include "platform/host/host.h"
@@ -107,6 +108,18 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
                          Str255 name) override;
   void Close() override;
 
+  // ---- the mark list (text_doc_marklist.cpp) ----
+  void BeTargetDocument() override;
+  void DontBeTargetDocument() override;
+  // Command 1229: closes the list when shown, else shows it for this document.
+  void ToggleMarkList();
+  CKXTextEngine* GetDocEngine() override;
+  LWindow* GetDocWindow() override;
+  bool GetReadOnly() override;
+  bool GetPaperColor(RGBColor& colour) override;
+  void GetMarkListRecord(SKXMarkListRecord& rec) override;
+  void SetMarkListRecord(const SKXMarkListRecord& rec) override;
+
   // The untitled counter's next title.
   static std::string NextUntitledTitle();
 
@@ -136,6 +149,36 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   bool HasPrintRecord() const { return mHasPrintRecord; }
   const KxPrintRecord& GetPrintRecord() const { return mPrintRecord; }
 
+  // ---- the document's dialogs (text_doc_dialogs.cpp) ----
+  // A dialog-local message (-3999..-2001) of `dialog` to the handler the
+  // dialog was opened with, when the message lies in one of the ranges;
+  // true when the handler took it.
+  bool DialogObeyCommand(MessageT message, LWindow* dialog);
+  // The open dialog of this document that holds pane -message: the one
+  // that sent it. Null when none does.
+  LWindow* DialogOfMessage(MessageT message) const;
+  // Builds layout `layoutID` (class "kxdd") under the document with undo
+  // for its fields, shows it in front and routes its messages to
+  // `handler`. A modal one is modal in effect: the application's commands
+  // are off (SetDialogOpen) until it closes, and it stays over the window.
+  CKXDocDialog* OpenDocDialog(ResIDT layoutID, KxDocDialogHandler handler, bool modal = true);
+  // Closes (deletes) one of the document's dialogs; the last modal one
+  // ends the dialog-open state; the document window is the target again.
+  void CloseDocDialog(LWindow* dialog);
+  void CloseAllDocDialogs();
+  // The open dialog built from `layoutID`, or null.
+  LWindow* FindDocDialog(ResIDT layoutID) const;
+  // The text pane that is current (the engine's handler view).
+  CKXTextView* CurrentTextView() const;
+
+  // ---- find dialogs (text_doc_find.cpp) ----
+  // The find and replace dialog, the focus in the find or replace field.
+  void OpenFindDialog(bool focusReplace);
+  // The find palette (one in the program); brings an open one to the front.
+  void OpenFindPalette();
+  // The find-assist palette over the current target.
+  void ShowFindAssistPalette();
+
  protected:
   // A declined replacement is no failure to report.
   void ReportSaveFailure(long err) override;
@@ -144,6 +187,11 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   void ReadInto(const std::string& path);
   void ApplyMarks(const SKXDocSettings& settings);
   void TakeMarks(SKXDocSettings& settings) const;
+  bool IsMarkListBound() const;
+  // The list, bound to this document, records itself into it (saving) or
+  // goes (the document closing).
+  void SaveMarkListState();
+  void LeaveMarkList();
   void UpdateTitle();
   // The engine's line and edit styles from the preferences.
   void StartFromPreferences();
@@ -173,7 +221,17 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   KxPrintRecord mPrintRecord;
   bool mHasPrintRecord = false;
   std::vector<std::uint8_t> mStoredPrintRecord;
+  struct OpenDialog {
+    LWindow* window;
+    ResIDT layout;
+    KxDocDialogHandler handler;
+    bool modal;
+  };
+  std::vector<OpenDialog> mDialogs;   // oldest first
 };
+
+// The mark list asks the application to rebuild the Mark menu when it goes.
+void KxInstallMarkListMenuHook();
 
 // The documents as the application sees them.
 class KxTextDocHooks : public KxAppHooks {
@@ -188,6 +246,7 @@ class KxTextDocHooks : public KxAppHooks {
   std::vector<UWindowMenu::Document> Documents() override;
   std::string FrontText() override;
   void SelectDocument(int index) override;
+  bool MarkListOpen() override;
   // The documents, oldest first.
   static std::vector<CKXTextDocument*> All();
   // The scrap book and the clipboard window (doc_tools.cpp).

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "document/text_doc.h"
 
@@ -14,7 +15,23 @@ class KxProgramHooks : public KxTextDocHooks {
   explicit KxProgramHooks(std::string preferenceFolder = "");
 
   std::string PreferencePath() override;
+  // The tool windows of the tools area.
+  void RegisterClasses() override;
+  bool RunTool(CommandT command) override;
+  bool HasTool(CommandT command) override;
+  bool ToolWindowOpen() override;
+  void CloseToolWindows() override;
+
+  // The macro list for the macro dialog (program_hooks_macros.cpp).
+  std::vector<std::string> MacroListNames() override;
+  void DeleteMacro(long n) override;
+  bool SaveRecordedMacro(const std::string& name) override;
+  bool ReloadFactoryMacros() override;
 
  private:
   std::string mPreferenceFolder;
 };
+
+// Installs (or removes) the macro list as the keeper of its chunk of the
+// preference file; the macros facility does it at start-up.
+void KxInstallMacroChunk(bool install);

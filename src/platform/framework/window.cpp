@@ -44,10 +44,18 @@ LWindow::LWindow(const KxLayoutPaneRecord& record) : LView(record), LCommander(s
                  KxPinShort(KxLayout::GetNumber(record, "maxWidth", mMinMax.right))};
   mStandardSize = {KxLayout::GetNumber(record, "standardWidth", mStandardSize.width),
                    KxLayout::GetNumber(record, "standardHeight", mStandardSize.height)};
+  mFloating = KxLayout::GetNumber(record, "floating", 0) != 0;
   Str255 title;
   TitleOf(record, title);
   MakeHostWindow(record.frame, title);
+  if (mFloating) mActive = true;
 }
+
+void LWindow::ShowFloating(bool shown) {
+  if (mFloating) KxCurrentHost().ShowFloatingWindow(mHostWindow, shown);
+}
+
+bool LWindow::IsWindowShown() const { return KxCurrentHost().IsWindowShown(mHostWindow); }
 
 void LWindow::MakeHostWindow(const Rect& bounds, ConstStringPtr title) {
   std::memcpy(mTitle, title ? title : reinterpret_cast<ConstStringPtr>(""), title ? title[0] + 1 : 1);
@@ -56,12 +64,21 @@ void LWindow::MakeHostWindow(const Rect& bounds, ConstStringPtr title) {
   mImageLocation = {0, 0};
   SetContentSize(Width(bounds), Height(bounds));
   mUserBounds = bounds;
-  mHostWindow = KxCurrentHost().CreateWindow(this, bounds, mTitle);
+  mHostWindow = mFloating ? KxCurrentHost().CreateFloatingWindow(this, bounds, mTitle)
+                          : KxCurrentHost().CreateWindow(this, bounds, mTitle);
   // The whole content waits for its first update.
   InvalPortRect(RectL{0, 0, mFrameSize.height, mFrameSize.width});
 }
 
+namespace {
+std::vector<LWindow*>& ClosedWindows() {
+  static std::vector<LWindow*> windows;
+  return windows;
+}
+}  // namespace
+
 LWindow::~LWindow() {
+  std::erase(ClosedWindows(), this);
   KxCurrentHost().DestroyWindow(mHostWindow);
   // The panes go while the window is still whole: commanders among them
   // unlink from the window's commander part, which dies before the view.
@@ -113,7 +130,9 @@ LWindow* LWindow::FetchWindowOf(const LPane* pane) {
   return dynamic_cast<LWindow*>(const_cast<LPane*>(pane));
 }
 
-void LWindow::Select() { KxCurrentHost().SelectWindow(mHostWindow); }
+void LWindow::Select() {
+  if (!mFloating) KxCurrentHost().SelectWindow(mHostWindow);
+}
 
 bool LWindow::IsFront() const { return KxCurrentHost().FrontWindow() == mHostWindow; }
 
@@ -204,6 +223,20 @@ void LWindow::AttemptClose() {
 
 void LWindow::DoClose() { delete this; }
 
+void LWindow::DeleteLater() {
+  auto& closed = ClosedWindows();
+  if (std::find(closed.begin(), closed.end(), this) == closed.end()) closed.push_back(this);
+}
+
+void LWindow::DeleteClosedWindows() {
+  auto& closed = ClosedWindows();
+  while (!closed.empty()) {
+    LWindow* w = closed.back();
+    closed.pop_back();
+    delete w;
+  }
+}
+
 void LWindow::InvalPortRect(const RectL& portRect) {
   const RectL r{std::max(0, portRect.top), std::max(0, portRect.left), std::min(mFrameSize.height, portRect.bottom),
                 std::min(mFrameSize.width, portRect.right)};
@@ -280,7 +313,7 @@ void LWindow::HostActivate(bool active) {
 }
 
 void LWindow::ActivateSelf() {
-  RestoreTarget();
+  if (!mFloating) RestoreTarget();
   // Panes inside keep their own flags, so only a redraw of the whole window
   // shows them active (a window drawn before its first activation would
   // otherwise keep its controls dimmed).
@@ -289,7 +322,7 @@ void LWindow::ActivateSelf() {
 
 void LWindow::DeactivateSelf() {
   // The target leaves the window; it comes back as the latent sub-commander.
-  if (IsOnDuty() && GetSuperCommander()) SwitchTarget(GetSuperCommander());
+  if (!mFloating && IsOnDuty() && GetSuperCommander()) SwitchTarget(GetSuperCommander());
   Refresh();
 }
 
