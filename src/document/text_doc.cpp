@@ -638,6 +638,8 @@ bool CKXTextDocument::ObeyCommand(CommandT command, void* param) {
     case kKxCmdPageSetup: HandlePageSetup(); return true;
     case kKxCmdPrint: HandlePrint(); return true;
     case kKxCmdCharTable: CKXTextCharCode::ShowCharCode(this); return true;
+    case kKxCmdGoToLine: OpenLineDialog(); return true;
+    case kKxCmdMarkDialog: OpenMarkDialog(); return true;
     case kKxCmdFind: OpenFindDialog(false); return true;
     case kKxCmdFindReplace: OpenFindDialog(true); return true;
     case kCmdRevert:

@@ -166,6 +166,10 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   // ends the dialog-open state; the document window is the target again.
   void CloseDocDialog(LWindow* dialog);
   void CloseAllDocDialogs();
+  // Command 1211, go to line (2200), and 1220, the marks (2350)
+  // (text_doc_lines.cpp).
+  void OpenLineDialog();
+  void OpenMarkDialog();
   // The open dialog built from `layoutID`, or null.
   LWindow* FindDocDialog(ResIDT layoutID) const;
   // The text pane that is current (the engine's handler view).
