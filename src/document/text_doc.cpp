@@ -640,6 +640,8 @@ bool CKXTextDocument::ObeyCommand(CommandT command, void* param) {
     case kKxCmdCharTable: CKXTextCharCode::ShowCharCode(this); return true;
     case kKxCmdGoToLine: OpenLineDialog(); return true;
     case kKxCmdMarkDialog: OpenMarkDialog(); return true;
+    case kKxCmdSizeDialog: OpenSizeDialog(); return true;
+    case kKxCmdColourPicker: ChooseTextColour(); return true;
     case kKxCmdFind: OpenFindDialog(false); return true;
     case kKxCmdFindReplace: OpenFindDialog(true); return true;
     case kCmdRevert:

@@ -170,6 +170,10 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   // (text_doc_lines.cpp).
   void OpenLineDialog();
   void OpenMarkDialog();
+  // Command 303, the font size (2400), and 1309, the host's colour chooser
+  // over the selection's colour (text_doc_format.cpp).
+  void OpenSizeDialog();
+  void ChooseTextColour();
   // The open dialog built from `layoutID`, or null.
   LWindow* FindDocDialog(ResIDT layoutID) const;
   // The text pane that is current (the engine's handler view).
