@@ -229,6 +229,7 @@ void CKXTextApp::UpdateDynamicMenus() {
   UMarkMenu::UpdateMenu(true, mHooks->MarkListOpen(), mHooks->FrontMarks());
   UMacroMenu::UpdateMenu(mHooks->MacroNames());
   UFormMenu::UpdateMenu(mHooks->FormNames());
+  UEditMenu::UpdateClipboardMenu(mHooks->ClipNames());
 }
 
 void CKXTextApp::DoPreferences() { ProcessCommand(kKxCmdPrefDialog); }

@@ -87,6 +87,8 @@ class KxAppHooks {
   // ---- macros, forms, colour schedule ----
   virtual std::vector<std::string> MacroNames() { return {}; }
   virtual std::vector<std::string> FormNames() { return {}; }
+  // The scrap book's clips the Edit menu lists (none: no clip items).
+  virtual std::vector<std::string> ClipNames() { return {}; }
   // The macro list as the macro dialog shows it: every macro's name
   // (Shift_JIS), macro n in row n.
   virtual std::vector<std::string> MacroListNames() { return {}; }

@@ -292,6 +292,13 @@ void UFormMenu::UpdateMenu(const std::vector<std::string>& names) {
   AppendFamily(*menu, Entries(names), kKxFormCommands, kMaxMenuItems);
 }
 
+void UEditMenu::UpdateClipboardMenu(const std::vector<std::string>& clipNames) {
+  LMenu* menu = Menu(kKxEditMenu);
+  if (!menu) return;
+  CutAfter(*menu, KxFixedItemCount(kKxEditMenu));
+  AppendFamily(*menu, Entries(clipNames), kKxClipHistoryCommands, kMaxMenuItems);
+}
+
 // ---- help ---------------------------------------------------------------------
 
 namespace {

@@ -101,6 +101,13 @@ namespace UFormMenu {
 void UpdateMenu(const std::vector<std::string>& names);
 }  // namespace UFormMenu
 
+namespace UEditMenu {
+// The Edit menu's fixed items, then a separator and one item per clip of
+// the scrap book (commands 1520 up, at most as many as the range holds);
+// an empty list leaves the fixed items alone.
+void UpdateClipboardMenu(const std::vector<std::string>& clipNames);
+}  // namespace UEditMenu
+
 namespace UHelpMenu {
 // The text files of `folder` (by name; names ending in .htm or .html left
 // out) as commands 4000 up, then the kept information item. Fills

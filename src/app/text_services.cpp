@@ -21,6 +21,16 @@ short CKXAppTextServices::GetFontSize(std::int16_t item) {
   return size > 0 && size <= kKxLargestGrowableSize + 1 ? short(size) : short(-1);
 }
 
+namespace {
+KxScrapTextSource gScrapTextSource = nullptr;
+}  // namespace
+
+void KxSetScrapTextSource(KxScrapTextSource source) { gScrapTextSource = source; }
+
+bool CKXAppTextServices::GetScrapText(long n, KXTextHandle text) {
+  return gScrapTextSource != nullptr && gScrapTextSource(n, text);
+}
+
 void KxInstallAppTextServices(bool install) {
   static CKXAppTextServices services;
   CKXTextViewServices::Install(install ? &services : nullptr);

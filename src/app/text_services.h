@@ -27,7 +27,14 @@ class CKXAppTextServices : public CKXTextViewServices {
   void AddReplaceHistory(const std::string& s) override;
   void ToolbarFindString(const std::string& s) override;
   bool IsShiftDown() override;
+  // From the scrap book, when one is installed.
+  bool GetScrapText(long n, KXTextHandle text) override;
 };
+
+// Where the scrap book's clips come from (the documents area installs it;
+// null: none).
+using KxScrapTextSource = bool (*)(long n, KXTextHandle text);
+void KxSetScrapTextSource(KxScrapTextSource source);
 
 // Installs the application's services (or, with false, the do-nothing ones).
 void KxInstallAppTextServices(bool install);

@@ -7,4 +7,5 @@
 void KxDocumentFacilities() {
   KxAppFacilities();
   KxRegisterFacility(kRankDocument, "colour schedule container", KxInstallScheduleContainer, KxRemoveScheduleContainer);
+  KxRegisterFacility(kRankDocument, "scrap book clips", KxInstallScrapTextSource, KxRemoveScrapTextSource);
 }

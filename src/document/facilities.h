@@ -3,3 +3,7 @@
 #pragma once
 
 void KxDocumentFacilities();
+
+// The text views' scrap-book clips come from the document area's scrap book.
+void KxInstallScrapTextSource();
+void KxRemoveScrapTextSource();

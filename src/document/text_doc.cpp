@@ -13,6 +13,7 @@
 #include "app/dynamic_menus.h"
 #include "app/globals.h"
 #include "app/prefs_records.h"
+#include "document/char_code.h"
 #include "document/doc_file.h"
 #include "document/file_tube.h"
 #include "document/find_rules.h"
@@ -184,6 +185,7 @@ CKXTextDocument::CKXTextDocument(LCommander* super, const std::string& path) : C
 }
 
 CKXTextDocument::~CKXTextDocument() {
+  CKXTextCharCode::DocumentClosing(this);
   LeaveMarkList();
   CloseAllDocDialogs();
   for (CKXTextView* v : mPanes.view)
@@ -655,6 +657,11 @@ bool CKXTextDocument::ObeyCommand(CommandT command, void* param) {
       mEngine->SetSelectionRange(mEngine->GetSelectionRange(), true);
       return true;
     }
+    case kKxCmdCharTable: CKXTextCharCode::ShowCharCode(this); return true;
+    case kKxCmdGoToLine: OpenLineDialog(); return true;
+    case kKxCmdMarkDialog: OpenMarkDialog(); return true;
+    case kKxCmdSizeDialog: OpenSizeDialog(); return true;
+    case kKxCmdColourPicker: ChooseTextColour(); return true;
     case kKxCmdFind: OpenFindDialog(false); return true;
     case kKxCmdFindReplace: OpenFindDialog(true); return true;
     case kCmdRevert:
@@ -687,6 +694,7 @@ void CKXTextDocument::FindCommandStatus(CommandT command, Boolean& enabled, Bool
     case kKxCmdPrint:
     case kKxCmdFind:
     case kKxCmdFindReplace:
+    case kKxCmdCharTable:
     case kCmdSaveAs: enabled = true; return;
     case kCmdSave: enabled = LDocument::IsModified() || !IsSpecified(); return;
     case kCmdRevert: enabled = IsSpecified() && LDocument::IsModified(); return;
@@ -725,6 +733,7 @@ void KxTextDocHooks::RegisterClasses() {
   KxInstallTextWindowHooks();
   KxInstallMarkListMenuHook();
   KxRegisterDocDialogClasses();
+  KxRegisterDocumentToolClasses();
 }
 
 bool KxTextDocHooks::MarkListOpen() { return CKXTextMarkList::IsMarkList(); }

@@ -241,6 +241,14 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   // ends the dialog-open state; the document window is the target again.
   void CloseDocDialog(LWindow* dialog);
   void CloseAllDocDialogs();
+  // Command 1211, go to line (2200), and 1220, the marks (2350)
+  // (text_doc_lines.cpp).
+  void OpenLineDialog();
+  void OpenMarkDialog();
+  // Command 303, the font size (2400), and 1309, the host's colour chooser
+  // over the selection's colour (text_doc_format.cpp).
+  void OpenSizeDialog();
+  void ChooseTextColour();
   // The open dialog built from `layoutID`, or null.
   LWindow* FindDocDialog(ResIDT layoutID) const;
   // The text pane that is current (the engine's handler view).
@@ -350,4 +358,15 @@ class KxTextDocHooks : public KxAppHooks {
   bool MarkListOpen() override;
   // The documents, oldest first.
   static std::vector<CKXTextDocument*> All();
+  // The scrap book and the clipboard window (doc_tools.cpp).
+  void InitializeScrap() override;
+  void TerminateScrap() override;
+  void CloseToolWindows() override;
+  bool RunTool(CommandT command) override;
+  bool HasTool(CommandT command) override;
+  bool ToolWindowOpen() override;
+  std::vector<std::string> ClipNames() override;
 };
+
+// The pane classes of the document area's tool windows.
+void KxRegisterDocumentToolClasses();

@@ -92,8 +92,15 @@ bool CKXTextEditEx::SetMarkData(const char* buf, long size) {
   if (!buf || size <= 0) return false;
   if (!mMarks) mMarks = new CKXMarkArray;
   const bool ok = mMarks->SetMarkData(buf, size);
-  // Marks from outside must lie inside this text.
-  if (ok && !mMarks->Check(GetLength(), false).empty()) mMarks->DeleteAll();
+  // Marks from outside must lie inside this text, their ends as well as
+  // their starts.
+  bool inside = ok && mMarks->Check(GetLength(), false).empty();
+  for (long k = 1; inside && k <= mMarks->GetMarkCount(); ++k) {
+    long start = 0, end = 0;
+    mMarks->GetMarkRangeAt(k, start, end);
+    inside = end >= start && end <= GetLength();
+  }
+  if (ok && !inside) mMarks->DeleteAll();
   if (mMarks->GetMarkCount() == 0) {
     delete mMarks;
     mMarks = nullptr;

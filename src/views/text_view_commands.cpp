@@ -10,6 +10,7 @@
 #include "engine/flavor_exchange.h"
 #include "layout/draw_toolkit.h"
 #include "layout/kxtext_api.h"
+#include "text/store/text.h"
 #include "platform/host/host.h"
 #include "views/message_box.h"
 #include "platform/framework/window.h"
@@ -147,8 +148,9 @@ void DoPasteJPEG(KxTextCommandTarget& t, long) {
   t.engine.DoInsert(&byte, 1, nullptr, 0, &run, 1, nullptr, 0, nullptr, 0, nullptr, 0);
 }
 void DoScrapHistory(KxTextCommandTarget& t, long cmd) {
-  std::string bytes;
-  if (Services().GetScrapText(cmd - 1519, bytes)) InsertTyped(t, bytes);
+  // The clip goes in whole, as a styled paste would put it.
+  CKXText clip;
+  if (Services().GetScrapText(cmd - 1519, KXHandleAccess::Wrap(&clip))) t.engine.InsertText(KXHandleAccess::Wrap(&clip));
 }
 
 // ---- Sizes and faces -----------------------------------------------------------------------------

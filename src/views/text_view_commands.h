@@ -87,8 +87,9 @@ class CKXTextViewServices {
   virtual std::string GetNameStamps() { return {}; }
   virtual std::string GetDateText();
   virtual std::string GetTimeText();
-  // Clipboard history entry n (1-based) as text bytes; false when missing.
-  virtual bool GetScrapText(long, std::string&) { return false; }
+  // Scrap-book clip n (1-based) with its styles, ruby, pictures and side
+  // characters into `text`; false when missing or empty.
+  virtual bool GetScrapText(long, KXTextHandle) { return false; }
   // Asks for a picture file and answers it as a picture index registered
   // with the text store; -1 when cancelled, -2 when the file is not a
   // picture the program reads.

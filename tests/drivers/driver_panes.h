@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "document/char_code.h"
 #include "platform/framework/control.h"
 #include "platform/framework/dialog.h"
 #include "platform/framework/edit_field.h"
@@ -78,6 +79,12 @@ inline void PrintPaneLine(LPane* p) {
     text = titleText;
   } else if (dynamic_cast<CKXTextView*>(p)) {
     kind = "view";
+  } else if (auto* grid = dynamic_cast<CKXTextCharView*>(p)) {
+    // The character table: its cell size, and its enabled codes as
+    // hexadecimal ranges.
+    kind = "grid";
+    value = std::to_string(grid->GetCellSize());
+    text = titleText;
   } else if (dynamic_cast<KXGroupBox*>(p)) {
     text = titleText;
   } else if (auto* control = dynamic_cast<LControl*>(p)) {

@@ -99,6 +99,8 @@ bool ReadTarget(GdkAtom atom, KxClipboardStore& out) {
 void OnOwnerChange(GtkClipboard*, GdkEvent*, gpointer) {
   if (!gKxGtkImpl) return;
   gKxGtkImpl->clipboardCached = false;
+  // Our own claims were counted when they were made.
+  if (!gKxGtkImpl->clipboardOwned) ++gKxGtkImpl->clipboardChanges;
   LCommander::SetUpdateCommandStatus(true);
 }
 
@@ -209,7 +211,10 @@ void KxGtkHost::Impl::ClaimClipboard() {
   clipboardOwned = ok;
 }
 
+std::uint32_t KxGtkHost::ClipboardChangeCount() const { return mImpl->clipboardChanges; }
+
 void KxGtkHost::ClearClipboard() {
+  ++mImpl->clipboardChanges;
   mImpl->clipboard.Clear();
   if (mImpl->clipboardOwned) gtk_clipboard_clear(Board());
   mImpl->clipboardOwned = false;
@@ -219,6 +224,7 @@ void KxGtkHost::PutClipboard(OSType type, const void* data, std::size_t size) {
   // The flavors of one copy come one by one: each claim offers all so far.
   if (!mImpl->clipboardOwned) mImpl->clipboard.Clear();
   mImpl->clipboard.Put(type, data, size);
+  ++mImpl->clipboardChanges;
   mImpl->ClaimClipboard();
 }
 

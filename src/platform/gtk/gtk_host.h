@@ -76,6 +76,7 @@ class KxGtkHost : public KxHost {
   void PutClipboard(OSType type, const void* data, std::size_t size) override;
   bool GetClipboard(OSType type, std::vector<std::uint8_t>& data) const override;
   std::vector<OSType> ClipboardTypes() const override;
+  std::uint32_t ClipboardChangeCount() const override;
   void GetClipboardSnapshot(KxClipboardStore& out) const override;
   // A desktop drag of the data from the window, while the button that
   // starts it is down; drops on windows reach their clients (HostDrop)

@@ -132,6 +132,7 @@ struct KxGtkHost::Impl {
   // changes (when the display reports owner changes).
   bool clipboardWatched = false;
   bool clipboardCached = false;
+  std::uint32_t clipboardChanges = 0;   // ClipboardChangeCount
   KxClipboardStore clipboardCache;
   KxDragData dragOut;              // what our drag offers
   // The last press, kept for a drag that the program starts after the

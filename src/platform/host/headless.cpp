@@ -319,10 +319,14 @@ KxWindowID KxHeadlessHost::FindWindow(Point where) const {
   return kKxNoWindow;
 }
 
-void KxHeadlessHost::ClearClipboard() { mClipboard.Clear(); }
+void KxHeadlessHost::ClearClipboard() {
+  mClipboard.Clear();
+  ++mClipboardChanges;
+}
 
 void KxHeadlessHost::PutClipboard(OSType type, const void* data, std::size_t size) {
   mClipboard.Put(type, data, size);
+  ++mClipboardChanges;
 }
 
 bool KxHeadlessHost::GetClipboard(OSType type, std::vector<std::uint8_t>& data) const {

@@ -106,6 +106,7 @@ class KxHeadlessHost : public KxHost {
   void PutClipboard(OSType type, const void* data, std::size_t size) override;
   bool GetClipboard(OSType type, std::vector<std::uint8_t>& data) const override;
   std::vector<OSType> ClipboardTypes() const override;
+  std::uint32_t ClipboardChangeCount() const override { return mClipboardChanges; }
 
   KxAnswer AskSaveChanges(const std::string& documentName) override;
   KxAnswer Alert(KxAlertKind kind, const std::string& text) override;
@@ -181,6 +182,7 @@ class KxHeadlessHost : public KxHost {
   KxWindowID mNextWindow = 1;
   KxClipboardStore mClipboard;
   Rect mScreen{0, 0, 768, 1024};
+  std::uint32_t mClipboardChanges = 0;
   std::deque<Answer> mAnswers;
   std::vector<ShownAlert> mAlerts;
   std::uint32_t mLastSleep = 0;

@@ -131,6 +131,10 @@ class KxHost {
   // False when the clipboard holds no data of this type.
   virtual bool GetClipboard(OSType type, std::vector<std::uint8_t>& data) const = 0;
   virtual std::vector<OSType> ClipboardTypes() const = 0;
+  // Counts the changes of the clipboard's contents (the program's own and
+  // another program's), so that a window showing them knows when to read
+  // them again.
+  virtual std::uint32_t ClipboardChangeCount() const { return 0; }
   // Every flavor of the clipboard at once (host_clipboard.cpp): a paste
   // reads one snapshot, so that it never mixes two copies.
   virtual void GetClipboardSnapshot(KxClipboardStore& out) const;

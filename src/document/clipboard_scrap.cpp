@@ -1,0 +1,283 @@
+// The scrap book: its engine, its file and its clips.
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "app/app_commands.h"
+#include "app/dynamic_menus.h"
+#include "app/globals.h"
+#include "app/menu_keys.h"
+#include "app/prefs_records.h"
+#include "document/clipboard_window.h"
+#include "document/doc_file.h"
+#include "engine/flavor_exchange.h"
+#include "engine/text_action.h"
+#include "engine/text_engine.h"
+#include "layout/kxte_api.h"
+#include "layout/kxtext_api.h"
+#include "platform/files.h"
+#include "platform/host/host.h"
+#include "platform/resources.h"
+#include "text/store/text.h"
+
+CKXTextEngine* CKXTextClipboard::sTextScrap = nullptr;
+bool CKXTextClipboard::sTextScrapChanged = false;
+CKXTextClipboard* CKXTextClipboard::sTextClipboard = nullptr;
+Rect CKXTextClipboard::sBoundsClipboard{0, 0, 0, 0};
+
+namespace {
+
+// STR# 202: 2 the scrap book's earlier name, 4 its name, 6 the factory
+// folder inside the data folder.
+constexpr short kNamesList = 202;
+constexpr short kEarlierScrapItem = 2;
+constexpr short kScrapItem = 4;
+constexpr short kFactoryFolderItem = 6;
+
+std::string gPreferenceFolder;
+std::string gDataFolder;
+// A failed write is told once, until a write works again.
+bool gWriteFailureShown = false;
+
+void RemoveFile(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::remove(path, ec);
+  KxRemoveSidecar(path);
+}
+
+std::string IndString(short list, short index) {
+  Str255 s;
+  GetIndString(s, list, index);
+  return std::string(reinterpret_cast<const char*>(s + 1), s[0]);
+}
+
+KXEditHandle ScrapEdit() {
+  CKXTextEngine* scrap = CKXTextClipboard::GetScrapEngine();
+  return scrap ? scrap->GetEdit() : KXEditHandle();
+}
+
+// The clip's range, held inside the text whatever the mark says.
+bool ClipRange(long n, long& start, long& end) {
+  KXEditHandle edit = ScrapEdit();
+  if (!edit || n < 1 || n > KXTE_GetMarkCount(edit)) return false;
+  KXTE_GetMarkRange(edit, n, start, end);
+  const long length = CKXTextClipboard::GetScrapEngine()->GetTotalRange().length;
+  start = std::clamp(start, 0L, length);
+  end = std::clamp(end, start, length);
+  return true;
+}
+
+}  // namespace
+
+// ---- folders ------------------------------------------------------------------------------------
+
+void CKXTextClipboard::SetFolders(const std::string& preferenceFolder, const std::string& dataFolder) {
+  gPreferenceFolder = preferenceFolder;
+  gDataFolder = dataFolder;
+}
+
+std::string CKXTextClipboard::ScrapPath() { return gPreferenceFolder + "/" + IndString(kNamesList, kScrapItem); }
+
+std::string CKXTextClipboard::EarlierScrapPath() {
+  return gPreferenceFolder + "/" + IndString(kNamesList, kEarlierScrapItem);
+}
+
+std::string CKXTextClipboard::FactoryScrapPath() {
+  return gDataFolder + "/" + IndString(kNamesList, kFactoryFolderItem) + "/" + IndString(kNamesList, kScrapItem);
+}
+
+bool CKXTextClipboard::KeepScrapBook() { return (gPreference.flags & kKxPrefFlagScrapBook) != 0; }
+
+// ---- reading ------------------------------------------------------------------------------------
+
+// The file's text and marks replace the scrap book's; false when nothing
+// could be read (the scrap book is then left as it was).
+bool CKXTextClipboard::ReadScrapFile(const std::string& path) {
+  if (!sTextScrap || !KxIsRegularFile(path)) return false;
+  SKXDocument doc;
+  std::string message;
+  try {
+    // The reader checks every run, picture and mark against the text.
+    if (KxReadDocument(path, doc, message) != 0 || doc.plain) return false;
+    sTextScrap->TextSetText(KXHandleAccess::Wrap(doc.text.get()));
+  } catch (...) {
+    return false;
+  }
+  KXEditHandle edit = sTextScrap->GetEdit();
+  while (KXTE_GetMarkCount(edit) > 0) KXTE_DeleteMark(edit, KXTE_GetMarkCount(edit));
+  for (const SKXMarkRec& m : doc.settings.marks) {
+    unsigned char name[256] = {std::uint8_t(std::min(m.name.size(), kKxClipNameBytes))};
+    const std::size_t n = KxCutToCharBoundary(reinterpret_cast<const unsigned char*>(m.name.data()), m.name.size(),
+                                              kKxClipNameBytes);
+    name[0] = std::uint8_t(n);
+    std::memcpy(name + 1, m.name.data(), n);
+    KXTE_InsertMark(edit, m.start, m.end, name);
+  }
+  sTextScrap->SetSelectionRange(SKXRange{0, 0}, false);
+  return true;
+}
+
+bool CKXTextClipboard::ReadFactorySettings() {
+  if (!sTextScrap) return false;
+  return ReadScrapFile(FactoryScrapPath()) && sTextScrap->GetTotalRange().length > 0;
+}
+
+void CKXTextClipboard::InitializeScrap(bool onlyIfKept) {
+  if (onlyIfKept && !KeepScrapBook()) return;
+  if (sTextScrap) return;
+  sTextScrap = new CKXTextEngine(false);
+  sTextScrap->SetOwnFormat(true);
+  sTextScrapChanged = false;
+  if (KxPathExists(ScrapPath())) {
+    ReadScrapFile(ScrapPath());
+  } else if (!ReadFactorySettings()) {
+    // Only under the earlier name: written under the current one next time.
+    if (ReadScrapFile(EarlierScrapPath())) sTextScrapChanged = true;
+  }
+  UpdateMenu();
+}
+
+// ---- writing ------------------------------------------------------------------------------------
+
+bool CKXTextClipboard::UpdateScrap() {
+  if (!sTextScrap || !sTextScrapChanged) return true;
+  sTextScrapChanged = false;
+  KXEditHandle edit = sTextScrap->GetEdit();
+  const std::string path = ScrapPath();
+  if (KXTE_GetMarkCount(edit) == 0) {
+    // No clips left: the factory clips come back, and the user's file goes.
+    if (ReadFactorySettings()) UpdateMenu();
+    if (KxPathExists(path)) RemoveFile(path);
+    return true;
+  }
+  SKXDocument doc;
+  doc.type = FourCC("TEXT");
+  doc.creator = FourCC("KXTE");
+  doc.settings = KxNewDocumentSettings();
+  for (long k = 1; k <= KXTE_GetMarkCount(edit); ++k) {
+    long start = 0, end = 0;
+    unsigned char name[256] = {};
+    KXTE_GetMarkRange(edit, k, start, end);
+    KXTE_GetMarkString(edit, k, name);
+    doc.settings.marks.push_back(
+        SKXMarkRec{std::int32_t(start), std::int32_t(end), std::string(reinterpret_cast<char*>(name + 1), name[0])});
+  }
+  std::string message;
+  int err = 0;
+  try {
+    sTextScrap->TextCopy(sTextScrap->GetTotalRange(), KXHandleAccess::Wrap(doc.text.get()), kKxSaveAll);
+    std::error_code ec;
+    std::filesystem::create_directories(gPreferenceFolder, ec);
+    err = KxWriteDocument(path, doc, EKXLayout::kContainer, message);
+  } catch (...) {
+    err = err ? err : EIO;
+  }
+  if (err != 0) {
+    // The old file is untouched; the clips stay to be written again.
+    sTextScrapChanged = true;
+    if (!gWriteFailureShown) {
+      gWriteFailureShown = true;
+      const std::string why = !message.empty() ? message : KxErrorText(err);
+      KxCurrentHost().Alert(KxAlertKind::kStop,
+                            "The scrap book could not be saved (" + why + "). The scrap book file was left as it was.");
+    }
+    return false;
+  }
+  gWriteFailureShown = false;
+  // Only now that the current file holds the clips does the earlier one go.
+  if (KxPathExists(EarlierScrapPath())) RemoveFile(EarlierScrapPath());
+  return true;
+}
+
+void CKXTextClipboard::TerminateScrap() {
+  if (!sTextScrap) return;
+  UpdateScrap();
+  delete sTextScrap;
+  sTextScrap = nullptr;
+  sTextScrapChanged = false;
+  UpdateMenu();
+}
+
+// ---- clips --------------------------------------------------------------------------------------
+
+long CKXTextClipboard::CountClips() {
+  KXEditHandle edit = ScrapEdit();
+  return edit ? KXTE_GetMarkCount(edit) : 0;
+}
+
+std::string CKXTextClipboard::ClipName(long n) {
+  KXEditHandle edit = ScrapEdit();
+  if (!edit || n < 1 || n > KXTE_GetMarkCount(edit)) return {};
+  unsigned char name[256] = {};
+  KXTE_GetMarkString(edit, n, name);
+  return std::string(reinterpret_cast<char*>(name + 1), name[0]);
+}
+
+bool CKXTextClipboard::GetScrapText(long n, KXTextHandle text) {
+  long start = 0, end = 0;
+  if (!text || !ClipRange(n, start, end) || end <= start) return false;
+  sTextScrap->TextCopy(SKXRange{std::int32_t(start), std::int32_t(end - start)}, text, kKxSaveAll);
+  return KXText_GetLength(text) > 0;
+}
+
+bool CKXTextClipboard::AddClip(const std::string& name, KXTextHandle text) {
+  if (!sTextScrap || name.empty() || !text) return false;
+  const std::size_t n =
+      KxCutToCharBoundary(reinterpret_cast<const unsigned char*>(name.data()), name.size(), kKxClipNameBytes);
+  if (n == 0) return false;
+  unsigned char pname[256] = {std::uint8_t(n)};
+  std::memcpy(pname + 1, name.data(), n);
+  const long end = sTextScrap->GetTotalRange().length;
+  sTextScrap->TextInsert(SKXRange{std::int32_t(end), 0}, text, kKxSaveAll);
+  const long after = sTextScrap->GetTotalRange().length;
+  KXTE_InsertMark(sTextScrap->GetEdit(), end, after, pname);
+  sTextScrap->SetSelectionRange(SKXRange{std::int32_t(after), 0}, false);
+  sTextScrapChanged = true;
+  UpdateMenu();
+  return true;
+}
+
+bool CKXTextClipboard::DeleteClip(long n) {
+  long start = 0, end = 0;
+  if (!ClipRange(n, start, end)) return false;
+  KXTE_DeleteMark(sTextScrap->GetEdit(), n);
+  if (end > start) sTextScrap->TextDelete(SKXRange{std::int32_t(start), std::int32_t(end - start)});
+  sTextScrapChanged = true;
+  UpdateMenu();
+  return true;
+}
+
+bool CKXTextClipboard::PutClipOnClipboard(long n) {
+  CKXText copy;
+  if (!GetScrapText(n, KXHandleAccess::Wrap(&copy))) return false;
+  KxPutTextOnClipboard(KXHandleAccess::Wrap(&copy));
+  return true;
+}
+
+// ---- menus and the clipboard's kind ---------------------------------------------------------------
+
+std::vector<std::string> CKXTextClipboard::MenuClipNames() {
+  std::vector<std::string> names;
+  if (!sTextScrap || !KeepScrapBook()) return names;
+  const long count = std::min<long>(CountClips(), kKxClipMenuMax);
+  for (long k = 1; k <= count; ++k) {
+    std::string name = ClipName(k);
+    // An item needs a text; a clip named nothing shows its number.
+    names.push_back(name.empty() ? std::to_string(k) : name);
+  }
+  return names;
+}
+
+void CKXTextClipboard::UpdateMenu() { UEditMenu::UpdateClipboardMenu(MenuClipNames()); }
+
+short CKXTextClipboard::GetClipboardType() {
+  std::vector<std::uint8_t> data;
+  KxHost& host = KxCurrentHost();
+  // Other programs' text comes as Unicode alone.
+  const bool text = host.GetClipboard(FourCC("TEXT"), data) || host.GetClipboard(FourCC("utxt"), data);
+  if (text && host.GetClipboard(FourCC("styl"), data)) return kKxClipStyled;
+  if (text) return kKxClipPlain;
+  if (host.GetClipboard(FourCC("PICT"), data)) return kKxClipPicture;
+  return kKxClipNone;
+}
