@@ -15,6 +15,7 @@
 #include "app/prefs_records.h"
 #include "document/doc_file.h"
 #include "document/file_tube.h"
+#include "document/find_assist.h"
 #include "document/find_rules.h"
 #include "engine/event_handler.h"
 #include "engine/flavor_exchange.h"
@@ -179,6 +180,8 @@ CKXTextDocument::CKXTextDocument(LCommander* super, const std::string& path) : C
 }
 
 CKXTextDocument::~CKXTextDocument() {
+  ForgetFindPalette();
+  CKXTextFindAssist::CommanderClosing(this);
   CloseAllDocDialogs();
   for (CKXTextView* v : mPanes.view)
     if (v) {
@@ -629,6 +632,7 @@ bool CKXTextDocument::ObeyCommand(CommandT command, void* param) {
     case kKxCmdPageSetup: HandlePageSetup(); return true;
     case kKxCmdPrint: HandlePrint(); return true;
     case kKxCmdFind: OpenFindDialog(false); return true;
+    case kKxCmdFindAndMark: OpenFindSpelling(); return true;
     case kKxCmdFindReplace: OpenFindDialog(true); return true;
     case kCmdRevert:
       if (IsSpecified() && mFile && AskConfirmRevert()) {
@@ -659,6 +663,7 @@ void CKXTextDocument::FindCommandStatus(CommandT command, Boolean& enabled, Bool
     case kKxCmdPageSetup:
     case kKxCmdPrint:
     case kKxCmdFind:
+    case kKxCmdFindAndMark:
     case kKxCmdFindReplace:
     case kCmdSaveAs: enabled = true; return;
     case kCmdSave: enabled = LDocument::IsModified() || !IsSpecified(); return;
@@ -696,6 +701,7 @@ void KxTextDocHooks::RegisterClasses() {
   KxRegisterFrameworkClasses();
   KxRegisterViewClasses();
   KxRegisterDocDialogClasses();
+  KxRegisterFindAssistClass();
 }
 
 void KxTextDocHooks::ReadPreference() {

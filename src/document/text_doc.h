@@ -166,6 +166,22 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   void OpenFindPalette();
   // The find-assist palette over the current target.
   void ShowFindAssistPalette();
+  // The find-assist entry dialog (2160 for a find string, 2170 for a
+  // replace string), prefilled with `text`.
+  void OpenFindAssist(bool isFind, const std::string& text);
+  // The find-and-mark dialog (2180).
+  void OpenFindSpelling();
+  // Closes the find palette when this document opened it.
+  void HideFindPalette();
+  void ForgetFindPalette();
+  // Another document's palette closes when this one becomes the target.
+  void BeTargetDocument() override;
+  // Every match of `text` (find options: 2 ignore case, 16 regular
+  // expression) becomes a markup range, the old ones removed first.
+  void DoFindAllAndMarkup(const char* text, long length, short options);
+  // Removes every markup range.
+  void RefreshMarkup();
+  void RedrawTextViews();
 
  protected:
   // A declined replacement is no failure to report.

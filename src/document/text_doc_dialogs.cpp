@@ -111,11 +111,12 @@ void CKXTextDocument::CloseDocDialog(LWindow* dialog) {
 void CKXTextDocument::CloseAllDocDialogs() {
   // The document is going: no target to give back.
   bool modal = false;
-  for (const OpenDialog& d : mDialogs) {
+  std::vector<OpenDialog> dialogs;
+  dialogs.swap(mDialogs);
+  for (const OpenDialog& d : dialogs) {
     modal = modal || d.modal;
-    d.window->DeleteLater();
+    delete d.window;
   }
-  mDialogs.clear();
   if (modal) SetDialogOpen(false);
 }
 
