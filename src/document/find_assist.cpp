@@ -63,6 +63,7 @@ void CKXTextFindAssist::ShowFindAssist(LCommander* commander) {
     return;
   }
   sFindAssist = palette;
+  KxCurrentHost().SetWindowFloating(palette->GetHostWindow());
   const Rect r = palette->GetGlobalBounds();
   const std::int16_t w = std::int16_t(r.right - r.left), h = std::int16_t(r.bottom - r.top);
   if (sBounds.right > sBounds.left) {

@@ -89,6 +89,8 @@ CKXDocDialog* CKXTextDocument::OpenDocDialog(ResIDT layoutID, KxDocDialogHandler
     // own is off until it closes, and it stays over its document window.
     KxCurrentHost().SetWindowModal(dialog->GetHostWindow());
     SetDialogOpen(true);
+  } else {
+    KxCurrentHost().SetWindowFloating(dialog->GetHostWindow());
   }
   dialog->Select();
   return dialog;

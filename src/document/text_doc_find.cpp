@@ -63,6 +63,16 @@ void InsertIntoField(LWindow* dialog, PaneIDT id, const std::string& text) {
   f->SetSelection(from + text.size(), from + text.size());
 }
 
+// The field takes the typing, now and whenever the dialog comes back to
+// the front.
+void FocusField(LWindow* dialog, PaneIDT id) {
+  KXEditField* f = Field(dialog, id);
+  if (!f) return;
+  dialog->SetLatentSub(f);
+  LCommander::SwitchTarget(f);
+  f->SelectAll();
+}
+
 void SetValueQuietly(LControl* c, std::int32_t value) {
   c->StopBroadcasting();
   c->SetValue(value);
@@ -228,7 +238,7 @@ void CKXTextDocument::OpenFindDialog(bool focusReplace) {
   for (const auto& b : kFindBoxes)
     if (LControl* c = Control(dialog, b.pane)) SetValueQuietly(c, KxGetFindFlag(b.flag) ? 1 : 0);
   FillRegExpPopup(dialog, kRegExpPopup, KxGetFindFlag(KxFindFlag::kRegExp));
-  if (KXEditField* f = Field(dialog, focusReplace ? kReplField : kFindField)) LCommander::SwitchTarget(f);
+  FocusField(dialog, focusReplace ? kReplField : kFindField);
 }
 
 // ---- The find palette
@@ -349,7 +359,7 @@ void CKXTextDocument::OpenFindAssist(bool isFind, const std::string& text) {
   if (!dialog) return;
   SetField(dialog, kAssistField, KxCutOnCharBoundary(text, kKxFindAssistMax));
   FillHistoryPopup(dialog, kAssistHist, isFind ? gFindHistHandle : gReplHistHandle);
-  if (KXEditField* f = Field(dialog, kAssistField)) LCommander::SwitchTarget(f);
+  FocusField(dialog, kAssistField);
 }
 
 void CKXTextDocument::ShowFindAssistPalette() { CKXTextFindAssist::ShowFindAssist(LCommander::GetTarget()); }
@@ -424,7 +434,7 @@ void CKXTextDocument::OpenFindSpelling() {
     else
       clear->Disable();
   }
-  if (KXEditField* f = Field(dialog, kMarkField)) LCommander::SwitchTarget(f);
+  FocusField(dialog, kMarkField);
 }
 
 void CKXTextDocument::DoFindAllAndMarkup(const char* text, long length, short options) {

@@ -42,6 +42,7 @@ struct KxGtkWindow {
   std::vector<KxGtkMenuRef> menuItems;
   GtkIMContext* im = nullptr;     // keys pass through it first
   bool imComposing = false;       // it shows a composition
+  bool noMenuBar = false;         // a dialog or palette: no menu bar of its own
 };
 
 // What the toolkit's handlers leave for WaitNextEvent to hand out.
@@ -107,6 +108,11 @@ struct KxGtkHost::Impl {
 
   // gtk_menus.cpp
   void BuildMenuBar(KxGtkWindow& w);
+  // Takes the menu bar away for good (dialogs and palettes), the window
+  // keeping its content size.
+  void DropMenuBar(KxGtkWindow& w);
+  // Makes the window stay above the frontmost other window.
+  void OwnByFront(KxGtkWindow& w);
   void SyncMenus();
   void MenuModelChanged();
   void RebuildMenusIfPending();

@@ -128,6 +128,7 @@ void KxGtkHost::Impl::BuildMenuBar(KxGtkWindow& w) {
   }
   w.menuBar = nullptr;
   w.menuItems.clear();
+  if (w.noMenuBar) return;
   const LMenuBar* bar = LMenuBar::GetCurrentMenuBar();
   menuSignature = Signature();
   if (!bar) return;
