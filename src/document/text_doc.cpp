@@ -247,6 +247,7 @@ void CKXTextDocument::PlaceNewWindow() {
 std::string CKXTextDocument::Path() const { return mFile ? mFile->GetFileSpec().Path() : std::string(); }
 
 bool CKXTextDocument::FinishCreateSelf() {
+  InitializeSpelling();
   mEngine->SetTextChanged(false);
   const std::string path = Path();
   if (!path.empty() && KxPathExists(path)) {
@@ -632,7 +633,6 @@ bool CKXTextDocument::ObeyCommand(CommandT command, void* param) {
     case kKxCmdPageSetup: HandlePageSetup(); return true;
     case kKxCmdPrint: HandlePrint(); return true;
     case kKxCmdFind: OpenFindDialog(false); return true;
-    case kKxCmdFindAndMark: OpenFindSpelling(); return true;
     case kKxCmdFindReplace: OpenFindDialog(true); return true;
     case kCmdRevert:
       if (IsSpecified() && mFile && AskConfirmRevert()) {
@@ -645,6 +645,7 @@ bool CKXTextDocument::ObeyCommand(CommandT command, void* param) {
       return true;
     default: break;
   }
+  if (ObeySpellCheckCommand(command)) return true;
   if (kKxWindowCommands.Contains(command)) {
     if (CKXDocument* d = FindIndexDocument(int(command - kKxWindowCommands.first + 1))) d->MakeCurrent();
     return true;
@@ -663,13 +664,13 @@ void CKXTextDocument::FindCommandStatus(CommandT command, Boolean& enabled, Bool
     case kKxCmdPageSetup:
     case kKxCmdPrint:
     case kKxCmdFind:
-    case kKxCmdFindAndMark:
     case kKxCmdFindReplace:
     case kCmdSaveAs: enabled = true; return;
     case kCmdSave: enabled = LDocument::IsModified() || !IsSpecified(); return;
     case kCmdRevert: enabled = IsSpecified() && LDocument::IsModified(); return;
     default: break;
   }
+  if (FindSpellCheckCommandStatus(command, enabled, usesMark, mark)) return;
   if (kKxWindowCommands.Contains(command)) {
     enabled = true;
     usesMark = true;
@@ -702,6 +703,7 @@ void KxTextDocHooks::RegisterClasses() {
   KxRegisterViewClasses();
   KxRegisterDocDialogClasses();
   KxRegisterFindAssistClass();
+  KxInstallSpellingRoute();
 }
 
 void KxTextDocHooks::ReadPreference() {
