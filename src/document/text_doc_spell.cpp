@@ -323,7 +323,13 @@ bool CKXTextDocument::ReplaceWordAroundSelection(const std::string& utf8) {
 void CKXTextDocument::IgnoreSpelling() {
   const SKXRange sel = mEngine->GetSelectionRange();
   long start = 0, end = 0;
-  if (!GetMisSpelledWordRun(sel.start, start, end)) return;
+  // The marked word; else the selection (a word found and selected has
+  // lost its mark to the selection when checking as you type).
+  if (!GetMisSpelledWordRun(sel.start, start, end)) {
+    if (sel.length <= 0) return;
+    start = sel.start;
+    end = sel.start + sel.length;
+  }
   Segment seg;
   if (!ToUnicode(*mEngine, start, end, seg)) return;
   CKXSpellingPanel::Get().Speller().Ignore(KxUtf16ToUtf8(seg.units), IgnoreTag());
@@ -348,6 +354,8 @@ bool CKXTextDocument::ObeySpellCheckCommand(CommandT command) {
       if (mWindow) mWindow->Select();
       DoSpellCheck(sel.start + sel.length, -1);
       CKXSpellingPanel::Get().Show();
+      // The panel floats over the document, which keeps the keys.
+      if (mWindow) mWindow->Select();
       return true;
     case kKxCmdSpellNext:
       if (mWindow) mWindow->Select();
@@ -372,8 +380,8 @@ bool CKXTextDocument::ObeySpellCheckCommand(CommandT command) {
       if (sel.length <= 0 || ParagraphEnd(sel.start) < sel.start + sel.length) return true;
       Segment seg;
       if (ToUnicode(*mEngine, sel.start, sel.start + sel.length, seg)) {
-        CKXSpellingPanel::Get().Show();
         CKXSpellingPanel::Get().UpdateWithMisspelledWord(KxUtf16ToUtf8(seg.units));
+        CKXSpellingPanel::Get().Show();
       }
       if (mWindow) mWindow->Select();
       return true;
@@ -397,7 +405,8 @@ bool CKXTextDocument::FindSpellCheckCommandStatus(CommandT command, Boolean& ena
       return true;
     case kKxCmdSpellIgnore: {
       long a = 0, b = 0;
-      enabled = available && GetMisSpelledWordRun(mEngine->GetSelectionRange().start, a, b);
+      enabled = available && (GetMisSpelledWordRun(mEngine->GetSelectionRange().start, a, b) ||
+                              mEngine->GetSelectionRange().length > 0);
       return true;
     }
     case kKxCmdSpellGuess: enabled = available && mEngine->GetSelectionRange().length > 0; return true;

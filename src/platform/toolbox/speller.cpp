@@ -130,10 +130,17 @@ std::u16string KxUtf8ToUtf16(const std::string& s) {
 
 KxSpellRange KxSpeller::Check(const std::u16string& text, long start, bool wrap, int tag) {
   if (!Available()) return {};
-  for (const KxSpellRange& r : KxSpellTokens(text, start))
-    if (!CheckWord(KxUtf16ToUtf8(text.substr(std::size_t(r.location), std::size_t(r.length))), tag)) return r;
-  if (wrap && start > 0)
-    for (const KxSpellRange& r : KxSpellTokens(text.substr(0, std::size_t(start)), 0))
-      if (!CheckWord(KxUtf16ToUtf8(text.substr(std::size_t(r.location), std::size_t(r.length))), tag)) return r;
+  // Whole words only: one that begins before the start is not looked at
+  // from its middle.
+  const std::vector<KxSpellRange> tokens = KxSpellTokens(text, 0);
+  for (const KxSpellRange& r : tokens)
+    if (r.location >= start &&
+        !CheckWord(KxUtf16ToUtf8(text.substr(std::size_t(r.location), std::size_t(r.length))), tag))
+      return r;
+  if (wrap)
+    for (const KxSpellRange& r : tokens)
+      if (r.location < start &&
+          !CheckWord(KxUtf16ToUtf8(text.substr(std::size_t(r.location), std::size_t(r.length))), tag))
+        return r;
   return {};
 }

@@ -38,8 +38,9 @@ class KxSpeller {
   virtual void Ignore(const std::string& utf8, int tag) = 0;
   virtual int NewTag() = 0;
 
-  // The first misspelled token at or after `start`; with `wrap`, the text
-  // before `start` after that. Length 0 when there is none.
+  // The first misspelled word that begins at or after `start`; with
+  // `wrap`, the words before `start` after that. Length 0 when there is
+  // none.
   KxSpellRange Check(const std::u16string& text, long start, bool wrap, int tag);
 };
 
