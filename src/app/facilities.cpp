@@ -2,6 +2,7 @@
 
 #include "app/globals.h"
 #include "app/text_services.h"
+#include "app/word_services.h"
 #include "views/facilities.h"
 #include "platform/core.h"
 
@@ -9,6 +10,8 @@ void KxAppFacilities() {
   KxViewsFacilities();
   KxRegisterFacility(kRankAppGlobals, "application globals", KxSetGlobalDefaults, nullptr);
   KxRegisterFacility(kRankAppLists, "application lists", nullptr, KxFreeGlobalLists);
+  KxRegisterFacility(kRankApp, "spelling checkers", [] { KxInstallWordServices(true); },
+                     [] { KxInstallWordServices(false); });
   KxRegisterFacility(kRankApp, "text view services", [] { KxInstallAppTextServices(true); },
                      [] { KxInstallAppTextServices(false); });
 }

@@ -1,4 +1,5 @@
 #include "app/prefs_file.h"
+#include "app/word_services.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -549,7 +550,17 @@ std::string KxDumpPreferences() {
     Line(out, "%s.head = %s", tag, Hex(tool->head.data(), tool->head.size()).c_str());
     DumpSpecs(out, tag, tool->list);
   }
-  for (OSType tag : kOwnedTags) DumpBlock(out, TagText(tag).c_str(), KxPrefOwnedData(tag));
+  for (OSType tag : kOwnedTags) {
+    if (tag == FourCC("WSrv")) {
+      // The spelling checkers by field, one line each.
+      const KxBlock data = KxPrefOwnedData(tag);
+      int n = 0;
+      for (const KxWordService& s : UWordServices::Decode(data.data(), data.size()))
+        out += UWordServices::DumpLine(++n, s) + "\n";
+      continue;
+    }
+    DumpBlock(out, TagText(tag).c_str(), KxPrefOwnedData(tag));
+  }
   if (gJWrapCharSize > 0) Line(out, "JWCT = %s", Hex(gJWrapChars.data(), std::size_t(gJWrapCharSize), 200).c_str());
   for (std::size_t at = 0; at + 2 <= gFunckeyHandle.size(); at += 2)
     if (const std::int16_t cmd = std::int16_t(KxGetU16BE(&gFunckeyHandle[at])))
