@@ -3,6 +3,7 @@
 #include "app/color_prefs.h"
 #include "app/globals.h"
 #include "app/text_services.h"
+#include "app/word_services.h"
 #include "views/facilities.h"
 #include "platform/core.h"
 
@@ -12,6 +13,8 @@ void KxAppFacilities() {
   KxRegisterFacility(kRankAppLists, "application lists", nullptr, KxFreeGlobalLists);
   KxRegisterFacility(kRankColorPreference, "colour preferences", UKXColorPreference::Initialize,
                      UKXColorPreference::Terminate);
+  KxRegisterFacility(kRankApp, "spelling checkers", [] { KxInstallWordServices(true); },
+                     [] { KxInstallWordServices(false); });
   KxRegisterFacility(kRankApp, "text view services", [] { KxInstallAppTextServices(true); },
                      [] { KxInstallAppTextServices(false); });
 }

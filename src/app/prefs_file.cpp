@@ -1,4 +1,5 @@
 #include "app/prefs_file.h"
+#include "app/word_services.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -550,6 +551,14 @@ std::string KxDumpPreferences() {
     DumpSpecs(out, tag, tool->list);
   }
   for (OSType tag : kOwnedTags) {
+    if (tag == FourCC("WSrv")) {
+      // The spelling checkers by field, one line each.
+      const KxBlock data = KxPrefOwnedData(tag);
+      int n = 0;
+      for (const KxWordService& s : UWordServices::Decode(data.data(), data.size()))
+        out += UWordServices::DumpLine(++n, s) + "\n";
+      continue;
+    }
     const auto it = OwnedChunks().find(tag);
     if (it != OwnedChunks().end() && it->second.owner && it->second.owner->Dumps())
       out += it->second.owner->DumpChunk();

@@ -30,3 +30,10 @@ constexpr long kKxCmdReplaceFindNext = 1206;
 constexpr long kKxCmdReplaceAll = 1207;
 constexpr long kKxCmdFindReplace = 1209;
 constexpr long kKxCmdFindAndMark = 1257;
+// Spelling commands.
+constexpr long kKxCmdSpellCheck = 1251;
+constexpr long kKxCmdSpellNext = 1252;
+constexpr long kKxCmdSpellLive = 1253;
+constexpr long kKxCmdSpellWhole = 1254;
+constexpr long kKxCmdSpellIgnore = 1255;
+constexpr long kKxCmdSpellGuess = 1256;

@@ -16,6 +16,7 @@
 #include "document/char_code.h"
 #include "document/doc_file.h"
 #include "document/file_tube.h"
+#include "document/find_assist.h"
 #include "document/find_rules.h"
 #include "engine/event_handler.h"
 #include "engine/flavor_exchange.h"
@@ -187,6 +188,8 @@ CKXTextDocument::CKXTextDocument(LCommander* super, const std::string& path) : C
 CKXTextDocument::~CKXTextDocument() {
   CKXTextCharCode::DocumentClosing(this);
   LeaveMarkList();
+  ForgetFindPalette();
+  CKXTextFindAssist::CommanderClosing(this);
   CloseAllDocDialogs();
   for (CKXTextView* v : mPanes.view)
     if (v) {
@@ -252,6 +255,7 @@ void CKXTextDocument::PlaceNewWindow() {
 std::string CKXTextDocument::Path() const { return mFile ? mFile->GetFileSpec().Path() : std::string(); }
 
 bool CKXTextDocument::FinishCreateSelf() {
+  InitializeSpelling();
   mEngine->SetTextChanged(false);
   const std::string path = Path();
   if (!path.empty() && KxPathExists(path)) {
@@ -675,6 +679,7 @@ bool CKXTextDocument::ObeyCommand(CommandT command, void* param) {
       return true;
     default: break;
   }
+  if (ObeySpellCheckCommand(command)) return true;
   if (kKxWindowCommands.Contains(command)) {
     if (CKXDocument* d = FindIndexDocument(int(command - kKxWindowCommands.first + 1))) d->MakeCurrent();
     return true;
@@ -700,6 +705,7 @@ void CKXTextDocument::FindCommandStatus(CommandT command, Boolean& enabled, Bool
     case kCmdRevert: enabled = IsSpecified() && LDocument::IsModified(); return;
     default: break;
   }
+  if (FindSpellCheckCommandStatus(command, enabled, usesMark, mark)) return;
   if (kKxWindowCommands.Contains(command)) {
     enabled = true;
     usesMark = true;
@@ -734,6 +740,8 @@ void KxTextDocHooks::RegisterClasses() {
   KxInstallMarkListMenuHook();
   KxRegisterDocDialogClasses();
   KxRegisterDocumentToolClasses();
+  KxRegisterFindAssistClass();
+  KxInstallSpellingRoute();
 }
 
 bool KxTextDocHooks::MarkListOpen() { return CKXTextMarkList::IsMarkList(); }

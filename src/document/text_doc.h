@@ -273,6 +273,39 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   void OpenFindPalette();
   // The find-assist palette over the current target.
   void ShowFindAssistPalette();
+  // The find-assist entry dialog (2160 for a find string, 2170 for a
+  // replace string), prefilled with `text`.
+  void OpenFindAssist(bool isFind, const std::string& text);
+  // The find-and-mark dialog (2180).
+  void OpenFindSpelling();
+  // Closes the find palette when this document opened it.
+  void HideFindPalette();
+  void ForgetFindPalette();
+  // Another document's palette closes when this one becomes the target.
+  void BeTargetDocument() override;
+  // Every match of `text` (find options: 2 ignore case, 16 regular
+  // expression) becomes a markup range, the old ones removed first.
+  void DoFindAllAndMarkup(const char* text, long length, short options);
+  // Removes every markup range.
+  void RefreshMarkup();
+  void RedrawTextViews();
+
+  // ---- spelling (text_doc_spell.cpp) ----
+  // start >= 0, end < 0: the next misspelled word (wrapping once); both
+  // >= 0: that range; start < 0: the whole text. True when one was found.
+  bool DoSpellCheck(long start, long end);
+  void CheckAsYouType() override;
+  void DoIdleSpellChecking() override;
+  bool ObeySpellCheckCommand(CommandT command);
+  bool FindSpellCheckCommandStatus(CommandT command, Boolean& enabled, Boolean& usesMark, std::uint16_t& mark);
+  // "Spel", "ISpl", "CSpl" of the correction panel.
+  bool SpellingPanelCommand(OSType command, const std::string& word);
+  // Replaces the misspelled word at the selection (or the selection) by
+  // `utf8`, in the range's own script, as one undoable insertion.
+  bool ReplaceWordAroundSelection(const std::string& utf8);
+  void IgnoreSpelling();
+  bool IsSpellLive() const { return mSpellLive; }
+  bool IsSpellAvailable() const { return mSpellAvailable; }
 
  protected:
   // A declined replacement is no failure to report.
@@ -336,7 +369,24 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
     bool modal;
   };
   std::vector<OpenDialog> mDialogs;   // oldest first
+
+  void InitializeSpelling();
+  long TextSize() const;
+  long ParagraphStart(long pos) const;
+  long ParagraphEnd(long pos) const;
+  void DoMarkup(long start, long end, bool always);
+  bool RemoveMarkupAround(long start, long end);
+  void RemoveAllMarkup();
+  bool GetMisSpelledWordRun(long pos, long& start, long& end) const;
+  void RequestRedraw();
+  bool mSpellLive = false;
+  SKXRange mSpellRun{0, 0};
+  bool mSpellNext = false;
+  bool mSpellAvailable = false;
 };
+// The correction panel's commands that no client takes go to the front
+// text document.
+void KxInstallSpellingRoute();
 
 // The mark list asks the application to rebuild the Mark menu when it goes.
 void KxInstallMarkListMenuHook();

@@ -89,6 +89,8 @@ CKXDocDialog* CKXTextDocument::OpenDocDialog(ResIDT layoutID, KxDocDialogHandler
     // own is off until it closes, and it stays over its document window.
     KxCurrentHost().SetWindowModal(dialog->GetHostWindow());
     SetDialogOpen(true);
+  } else {
+    KxCurrentHost().SetWindowFloating(dialog->GetHostWindow());
   }
   dialog->Select();
   return dialog;
@@ -111,11 +113,12 @@ void CKXTextDocument::CloseDocDialog(LWindow* dialog) {
 void CKXTextDocument::CloseAllDocDialogs() {
   // The document is going: no target to give back.
   bool modal = false;
-  for (const OpenDialog& d : mDialogs) {
+  std::vector<OpenDialog> dialogs;
+  dialogs.swap(mDialogs);
+  for (const OpenDialog& d : dialogs) {
     modal = modal || d.modal;
-    d.window->DeleteLater();
+    delete d.window;
   }
-  mDialogs.clear();
   if (modal) SetDialogOpen(false);
 }
 

@@ -9,8 +9,14 @@
 #include "app/globals.h"
 #include "app/histories.h"
 #include "document/find_rules.h"
+#include "document/find_assist.h"
 #include "document/text_doc.h"
 #include "engine/text_engine.h"
+#include "layout/kxte_api.h"
+#include "layout/kxtext_api.h"
+#include "layout/kxtext_handle.h"
+#include "layout/text_edit_ex.h"
+#include "views/text_view_commands.h"
 #include "platform/framework/control.h"
 #include "platform/host/host.h"
 #include "platform/resources.h"
@@ -55,6 +61,16 @@ void InsertIntoField(LWindow* dialog, PaneIDT id, const std::string& text) {
   const std::string now = old.substr(0, from) + text + old.substr(to);
   f->SetText(now.data(), now.size());
   f->SetSelection(from + text.size(), from + text.size());
+}
+
+// The field takes the typing, now and whenever the dialog comes back to
+// the front.
+void FocusField(LWindow* dialog, PaneIDT id) {
+  KXEditField* f = Field(dialog, id);
+  if (!f) return;
+  dialog->SetLatentSub(f);
+  LCommander::SwitchTarget(f);
+  f->SelectAll();
 }
 
 void SetValueQuietly(LControl* c, std::int32_t value) {
@@ -222,9 +238,231 @@ void CKXTextDocument::OpenFindDialog(bool focusReplace) {
   for (const auto& b : kFindBoxes)
     if (LControl* c = Control(dialog, b.pane)) SetValueQuietly(c, KxGetFindFlag(b.flag) ? 1 : 0);
   FillRegExpPopup(dialog, kRegExpPopup, KxGetFindFlag(KxFindFlag::kRegExp));
-  if (KXEditField* f = Field(dialog, focusReplace ? kReplField : kFindField)) LCommander::SwitchTarget(f);
+  FocusField(dialog, focusReplace ? kReplField : kFindField);
 }
 
-void CKXTextDocument::OpenFindPalette() {}
+// ---- The find palette
 
-void CKXTextDocument::ShowFindAssistPalette() {}
+namespace {
+
+constexpr ResIDT kFindPalette = 2150;
+constexpr MessageT kPaletteClose = -2151, kPaletteDialog = -2152;
+
+LWindow* sFindPalette = nullptr;
+CKXTextDocument* sFindPaletteOwner = nullptr;
+Point sFindPalettePoint{0, 0};   // its last top-left; (0, 0) until first closed
+
+// Forgets the palette, keeping its place; the caller closes the window.
+LWindow* ForgetPalette() {
+  LWindow* palette = sFindPalette;
+  if (!palette) return nullptr;
+  const Rect r = palette->GetGlobalBounds();
+  sFindPalettePoint = Point{r.top, r.left};
+  sFindPalette = nullptr;
+  sFindPaletteOwner = nullptr;
+  return palette;
+}
+
+void ClosePalette() {
+  CKXTextDocument* owner = sFindPaletteOwner;
+  if (LWindow* palette = ForgetPalette()) owner->CloseDocDialog(palette);
+}
+
+bool FindPaletteMessage(CKXTextDocument& doc, MessageT message, LWindow*) {
+  static constexpr CommandT kCommands[] = {kKxCmdFindNext, kKxCmdReplaceFindNext, kKxCmdReplace, kKxCmdReplaceAll};
+  if (message == kPaletteClose || message == kPaletteDialog) {
+    ClosePalette();
+    if (message == kPaletteDialog) doc.OpenFindDialog(false);
+    return true;
+  }
+  if (message < -2156 || message > -2153) return true;
+  const CommandT command = kCommands[-message - 2153];
+  CKXTextView* view = doc.CurrentTextView();
+  Boolean enabled = false, usesMark = false;
+  std::uint16_t mark = 0;
+  Str255 name{};
+  if (view) view->ProcessCommandStatus(command, enabled, usesMark, mark, name);
+  if (!enabled) {
+    KxCurrentHost().Beep();
+    return true;
+  }
+  // Replace all closes the palette before it runs.
+  if (command == kKxCmdReplaceAll) ClosePalette();
+  view->ProcessCommand(command, nullptr);
+  return true;
+}
+
+}  // namespace
+
+void CKXTextDocument::OpenFindPalette() {
+  if (sFindPalette) {
+    sFindPalette->Select();
+    return;
+  }
+  LWindow* palette = OpenDocDialog(kFindPalette, &FindPaletteMessage, false);
+  if (!palette) return;
+  sFindPalette = palette;
+  sFindPaletteOwner = this;
+  if (sFindPalettePoint.h != 0 || sFindPalettePoint.v != 0) {
+    const Rect r = palette->GetGlobalBounds();
+    palette->DoSetBounds(Rect{sFindPalettePoint.v, sFindPalettePoint.h, std::int16_t(sFindPalettePoint.v + (r.bottom - r.top)),
+                              std::int16_t(sFindPalettePoint.h + (r.right - r.left))});
+  }
+}
+
+void CKXTextDocument::HideFindPalette() {
+  if (sFindPaletteOwner == this) ClosePalette();
+}
+
+void CKXTextDocument::ForgetFindPalette() {
+  // The document is going: its dialogs, the palette among them, go with it.
+  if (sFindPaletteOwner == this) ForgetPalette();
+}
+
+void CKXTextDocument::BeTargetDocument() {
+  // The palette works on the document that opened it: it goes when
+  // another document takes over.
+  if (sFindPaletteOwner && sFindPaletteOwner != this) sFindPaletteOwner->HideFindPalette();
+}
+
+// ---- The find-assist entry dialog
+
+namespace {
+
+constexpr ResIDT kAssistFind = 2160, kAssistRepl = 2170;
+constexpr PaneIDT kAssistField = 2163, kAssistHist = 2164;
+constexpr MessageT kAssistOK = -2161, kAssistCancel = -2162;
+
+bool AssistEntryMessage(CKXTextDocument& doc, MessageT message, LWindow* dialog) {
+  const bool isFind = doc.FindDocDialog(kAssistFind) == dialog;
+  switch (message) {
+    case -kAssistHist:
+      HistoryPopupMessage(dialog, kAssistHist, kAssistField, isFind ? gFindHistHandle : gReplHistHandle);
+      return true;
+    case kAssistCancel: doc.CloseDocDialog(dialog); return true;
+    case kAssistOK: break;
+    default: return true;
+  }
+  const std::string text = KxCutOnCharBoundary(FieldText(dialog, kAssistField), kKxFindAssistMax);
+  doc.CloseDocDialog(dialog);
+  if (CKXTextView* view = doc.CurrentTextView()) LCommander::SwitchTarget(view);
+  // A palette closed meanwhile takes nothing.
+  if (CKXTextFindAssist* palette = CKXTextFindAssist::Get()) palette->SetString(text);
+  return true;
+}
+
+}  // namespace
+
+void CKXTextDocument::OpenFindAssist(bool isFind, const std::string& text) {
+  if (FindDocDialog(kAssistFind) || FindDocDialog(kAssistRepl)) return;
+  LWindow* dialog = OpenDocDialog(isFind ? kAssistFind : kAssistRepl, &AssistEntryMessage);
+  if (!dialog) return;
+  SetField(dialog, kAssistField, KxCutOnCharBoundary(text, kKxFindAssistMax));
+  FillHistoryPopup(dialog, kAssistHist, isFind ? gFindHistHandle : gReplHistHandle);
+  FocusField(dialog, kAssistField);
+}
+
+void CKXTextDocument::ShowFindAssistPalette() { CKXTextFindAssist::ShowFindAssist(LCommander::GetTarget()); }
+
+// ---- Find and mark
+
+namespace {
+
+constexpr ResIDT kMarkDialog = 2180;
+constexpr PaneIDT kMarkField = 2183, kMarkHist = 2184, kMarkCase = 2185, kMarkRegExp = 2186, kMarkRegExpPopup = 2187;
+constexpr MessageT kMarkOK = -2181, kMarkCancel = -2182, kMarkClear = -2188;
+
+bool FindMarkMessage(CKXTextDocument& doc, MessageT message, LWindow* dialog) {
+  switch (message) {
+    case -kMarkHist: HistoryPopupMessage(dialog, kMarkHist, kMarkField, gFindHistHandle); return true;
+    case -kMarkRegExpPopup: RegExpPopupMessage(dialog, kMarkRegExpPopup, kMarkField, 0); return true;
+    case -kMarkRegExp: {
+      LControl* box = Control(dialog, kMarkRegExp);
+      ShowRegExpPopup(dialog, kMarkRegExpPopup, box && box->GetValue() != 0);
+      return true;
+    }
+    case kMarkCancel: doc.CloseDocDialog(dialog); return true;
+    case kMarkClear:
+      doc.CloseDocDialog(dialog);
+      if (CKXTextView* view = doc.CurrentTextView()) LCommander::SwitchTarget(view);
+      doc.RefreshMarkup();
+      return true;
+    case kMarkOK: break;
+    default: return true;
+  }
+  const std::string find = FieldText(dialog, kMarkField);
+  RecordFind(find);
+  LControl* ignoreCase = Control(dialog, kMarkCase);
+  LControl* regExp = Control(dialog, kMarkRegExp);
+  const bool caseOn = ignoreCase && ignoreCase->GetValue() != 0, reOn = regExp && regExp->GetValue() != 0;
+  KxSetFindFlag(KxFindFlag::kCase, caseOn);
+  KxSetFindFlag(KxFindFlag::kRegExp, reOn);
+  gPrefModify = true;
+  KxToolbarFindString(KxGetFindString());
+  doc.CloseDocDialog(dialog);
+  if (find.empty()) return true;
+  if (CKXTextView* view = doc.CurrentTextView()) LCommander::SwitchTarget(view);
+  const std::string& pattern = KxGetFindString();
+  doc.DoFindAllAndMarkup(pattern.data(), long(pattern.size()), short((caseOn ? 2 : 0) | (reOn ? 16 : 0)));
+  return true;
+}
+
+}  // namespace
+
+void CKXTextDocument::OpenFindSpelling() {
+  if (FindDocDialog(kMarkDialog)) return;
+  // A find match selected becomes the find string (a long one is cut on a
+  // character boundary).
+  if (mEngine->IsFindSelection()) {
+    const SKXRange sel = mEngine->GetSelectionRange();
+    std::string bytes(std::size_t(std::max<std::int32_t>(sel.length, 0)), '\0');
+    CKXTextEditEx& edit = *KXHandleAccess::Edit(mEngine->GetEdit());
+    if (!bytes.empty()) edit.CopyBytes(sel.start, long(sel.start) + sel.length, bytes.data(), long(bytes.size()));
+    RecordFind(bytes);
+    KxToolbarFindString(KxGetFindString());
+  }
+  LWindow* dialog = OpenDocDialog(kMarkDialog, &FindMarkMessage);
+  if (!dialog) return;
+  SetField(dialog, kMarkField, KxGetFindString());
+  FillHistoryPopup(dialog, kMarkHist, gFindHistHandle);
+  if (LControl* c = Control(dialog, kMarkCase)) SetValueQuietly(c, KxGetFindFlag(KxFindFlag::kCase) ? 1 : 0);
+  if (LControl* c = Control(dialog, kMarkRegExp)) SetValueQuietly(c, KxGetFindFlag(KxFindFlag::kRegExp) ? 1 : 0);
+  FillRegExpPopup(dialog, kMarkRegExpPopup, KxGetFindFlag(KxFindFlag::kRegExp));
+  if (LPane* clear = dialog->FindPaneByID(-kMarkClear)) {
+    if (KXTE_GetMarkupCount(mEngine->GetEdit()) > 0)
+      clear->Enable();
+    else
+      clear->Disable();
+  }
+  FocusField(dialog, kMarkField);
+}
+
+void CKXTextDocument::DoFindAllAndMarkup(const char* text, long length, short options) {
+  const KXEditHandle edit = mEngine->GetEdit();
+  const long before = KXTE_GetMarkupCount(edit);
+  const long size = KXHandleAccess::Edit(mEngine->GetEdit())->GetLength();
+  KXTE_DeleteMarkup(edit, 0, size);
+  bool changed = before > 0;
+  for (long pos = 0; pos < size;) {
+    long found = 0;
+    const std::int32_t n = KXText_FindText(edit, pos, text, length, found, short(options & ~kKxFindBackward),
+                                           mEngine->GetScriptType());
+    if (n <= 0 || found < pos) break;
+    KXTE_InsertMarkup(edit, found, found + n);
+    changed = true;
+    pos = found + n;
+  }
+  if (changed) RedrawTextViews();
+}
+
+void CKXTextDocument::RefreshMarkup() {
+  const KXEditHandle edit = mEngine->GetEdit();
+  const bool had = KXTE_GetMarkupCount(edit) > 0;
+  KXTE_DeleteMarkup(edit, 0, KXHandleAccess::Edit(mEngine->GetEdit())->GetLength());
+  if (had) RedrawTextViews();
+}
+
+void CKXTextDocument::RedrawTextViews() {
+  for (CKXTextView* v : mPanes.view)
+    if (v) v->Refresh();
+}

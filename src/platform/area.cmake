@@ -33,3 +33,7 @@ target_link_libraries(kx_platform PRIVATE PkgConfig::KX_GTK_LIBS)
 # Japanese readings: MeCab with the IPA dictionary (platform/toolbox/japanese_analysis.cpp).
 find_library(KX_MECAB_LIB mecab REQUIRED)
 target_link_libraries(kx_platform PUBLIC ${KX_MECAB_LIB})
+
+# Spelling: Hunspell and the dictionaries it finds (platform/toolbox/hunspell_speller.cpp).
+pkg_check_modules(KX_SPELL_LIBS REQUIRED IMPORTED_TARGET hunspell)
+target_link_libraries(kx_platform PRIVATE PkgConfig::KX_SPELL_LIBS)

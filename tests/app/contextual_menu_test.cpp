@@ -91,12 +91,12 @@ TEST_F(ContextualMenuTest, ItemsForStatusTables) {
   const std::int16_t sizeItem3 = 3;
   const Case cases[] = {
       // Nothing enabled: the submenus stay, empty.
-      {{}, {"その他のペースト", "マクロ", "-", "フォント", "サイズ", "スタイル", "用紙フォーム"}},
+      {{}, {"その他のペースト", "マクロ", "スペル", "-", "フォント", "サイズ", "スタイル", "用紙フォーム"}},
       {{{kKxCmdCopy, 0}, {kKxCmdMacroEditor, 0}},
-       {"コピー", "-", "その他のペースト", "マクロ", "  マクロエディタ", "-", "フォント", "サイズ", "スタイル",
+       {"コピー", "-", "その他のペースト", "マクロ", "  マクロエディタ", "スペル", "-", "フォント", "サイズ", "スタイル",
         "用紙フォーム"}},
       {{{kKxCmdCut, 0}, {kKxCmdClear, 0}, {LCommander::SyntheticCommandForMenuItem(kKxSizeMenu, sizeItem3), kKxCheckMark}},
-       {"カット", "消去", "-", "その他のペースト", "マクロ", "-", "フォント", "サイズ", "  12 *", "スタイル",
+       {"カット", "消去", "-", "その他のペースト", "マクロ", "スペル", "-", "フォント", "サイズ", "  12 *", "スタイル",
         "用紙フォーム"}},
   };
   for (const Case& c : cases) {

@@ -15,6 +15,7 @@ LApplication::LApplication() {
 }
 
 LApplication::~LApplication() {
+  LWindow::DeleteClosedWindows();
   if (sApplication == this) sApplication = nullptr;
 }
 

@@ -79,7 +79,7 @@ std::vector<LWindow*>& ClosedWindows() {
 
 LWindow::~LWindow() {
   std::erase(ClosedWindows(), this);
-  KxCurrentHost().DestroyWindow(mHostWindow);
+  if (mHostWindow != kKxNoWindow) KxCurrentHost().DestroyWindow(mHostWindow);
   // The panes go while the window is still whole: commanders among them
   // unlink from the window's commander part, which dies before the view.
   while (!GetSubPanes().empty()) delete GetSubPanes().back();
@@ -226,6 +226,9 @@ void LWindow::DoClose() { delete this; }
 void LWindow::DeleteLater() {
   auto& closed = ClosedWindows();
   if (std::find(closed.begin(), closed.end(), this) == closed.end()) closed.push_back(this);
+  // Off the screen at once; the object waits for the event to end.
+  if (mHostWindow != kKxNoWindow) KxCurrentHost().DestroyWindow(mHostWindow);
+  mHostWindow = kKxNoWindow;
 }
 
 void LWindow::DeleteClosedWindows() {

@@ -80,8 +80,9 @@ class LWindow : public LView, public LCommander, public KxWindowClient {
   virtual bool AttemptCloseSelf() { return true; }
   virtual void DoClose();
   // Deletes the window once the event being handled is done (a window
-  // closed by one of its own controls, which is still reporting): the
-  // event loops call DeleteClosedWindows after each event.
+  // closed by one of its own controls, which is still reporting): its host
+  // window goes at once, the object when the event loops call
+  // DeleteClosedWindows after each event.
   void DeleteLater();
   static void DeleteClosedWindows();
 

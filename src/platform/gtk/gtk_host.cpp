@@ -975,17 +975,38 @@ KxWindowID KxGtkHost::FindWindow(Point where) const {
   return kKxNoWindow;
 }
 
+void KxGtkHost::Impl::OwnByFront(KxGtkWindow& w) {
+  // The owner is the frontmost other window: the one the dialog came in front of.
+  for (const auto& other : windows)
+    if (other.get() != &w) {
+      gtk_window_set_transient_for(GTK_WINDOW(w.toplevel), GTK_WINDOW(other->toplevel));
+      break;
+    }
+}
+
+void KxGtkHost::Impl::DropMenuBar(KxGtkWindow& w) {
+  w.noMenuBar = true;
+  if (!w.menuBar) return;
+  BuildMenuBar(w);   // takes the old bar away and builds none
+  gtk_window_resize(GTK_WINDOW(w.toplevel), w.requestedWidth, w.requestedHeight);
+}
+
 void KxGtkHost::SetWindowModal(KxWindowID window) {
   Impl& impl = *mImpl;
   KxGtkWindow* w = impl.Find(window);
   if (!w) return;
-  // The owner is the frontmost other window: the one the dialog came in front of.
-  for (const auto& other : impl.windows)
-    if (other.get() != w) {
-      gtk_window_set_transient_for(GTK_WINDOW(w->toplevel), GTK_WINDOW(other->toplevel));
-      break;
-    }
+  impl.OwnByFront(*w);
+  impl.DropMenuBar(*w);
   gtk_window_set_modal(GTK_WINDOW(w->toplevel), TRUE);
+}
+
+void KxGtkHost::SetWindowFloating(KxWindowID window) {
+  Impl& impl = *mImpl;
+  KxGtkWindow* w = impl.Find(window);
+  if (!w) return;
+  impl.OwnByFront(*w);
+  impl.DropMenuBar(*w);
+  gtk_window_set_type_hint(GTK_WINDOW(w->toplevel), GDK_WINDOW_TYPE_HINT_UTILITY);
 }
 
 bool KxGtkHost::IsModal(KxWindowID window) const {

@@ -44,6 +44,7 @@ struct KxGtkWindow {
   bool imComposing = false;       // it shows a composition
   bool floating = false;          // a utility window above the documents
   bool shown = true;
+  bool noMenuBar = false;         // a dialog or palette: no menu bar of its own
 };
 
 // What the toolkit's handlers leave for WaitNextEvent to hand out.
@@ -112,6 +113,11 @@ struct KxGtkHost::Impl {
 
   // gtk_menus.cpp
   void BuildMenuBar(KxGtkWindow& w);
+  // Takes the menu bar away for good (dialogs and palettes), the window
+  // keeping its content size.
+  void DropMenuBar(KxGtkWindow& w);
+  // Makes the window stay above the frontmost other window.
+  void OwnByFront(KxGtkWindow& w);
   void SyncMenus();
   void MenuModelChanged();
   void RebuildMenusIfPending();

@@ -129,6 +129,7 @@ void KxGtkHost::Impl::BuildMenuBar(KxGtkWindow& w) {
   w.menuBar = nullptr;
   if (w.floating) return;   // palettes have no menu bar
   w.menuItems.clear();
+  if (w.noMenuBar) return;
   const LMenuBar* bar = LMenuBar::GetCurrentMenuBar();
   menuSignature = Signature();
   if (!bar) return;

@@ -124,6 +124,11 @@ class KxHost {
   // shows windows keeps it above the window behind it, which takes no input
   // while it is open.
   virtual void SetWindowModal(KxWindowID /*window*/) {}
+  // The window (just made, in front) is a floating palette or a dialog
+  // that leaves the loop running: a host that shows windows keeps it above
+  // the window behind it, without a menu bar of its own; every window
+  // still takes input.
+  virtual void SetWindowFloating(KxWindowID /*window*/) {}
 
   // The clipboard: bytes by four-character type.
   virtual void ClearClipboard() = 0;

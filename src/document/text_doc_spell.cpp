@@ -1,0 +1,421 @@
+// Spell checking of a text document: next misspelled word, a range, the
+// whole text, check as you type, ignore, guess and correct, with the
+// correction panel. The text goes to the speller as UTF-16 through the
+// Unicode bridge; found UTF-16 ranges come back through its offset map.
+#include <algorithm>
+
+#include "app/globals.h"
+#include "app/spelling_panel.h"
+#include "document/find_rules.h"
+#include "document/text_doc.h"
+#include "engine/text_engine.h"
+#include "layout/kxte_api.h"
+#include "layout/kxtext_api.h"
+#include "layout/kxtext_handle.h"
+#include "layout/text_edit_ex.h"
+#include "platform/memory.h"
+#include "text/base/memory.h"
+#include "text/codes/script.h"
+#include "text/codes/unicode.h"
+#include "text/runs/runs.h"
+
+namespace {
+
+int sSpellCheckIgnoreTag = 0;
+bool sLockUpdate = false, sPostUpdate = false;
+
+constexpr short kScriptJapanese = 1;
+
+int IgnoreTag() {
+  if (sSpellCheckIgnoreTag == 0) sSpellCheckIgnoreTag = CKXSpellingPanel::Get().Speller().NewTag();
+  return sSpellCheckIgnoreTag;
+}
+
+// A stretch of the text in UTF-16 with, for each unit (and one past the
+// last), the byte offset of its character.
+struct Segment {
+  std::u16string units;
+  std::vector<long> map;
+};
+
+bool ToUnicode(CKXTextEngine& engine, long from, long to, Segment& seg) {
+  seg.units.clear();
+  seg.map.assign(1, to);
+  if (to <= from) return true;
+  std::string bytes(std::size_t(to - from), '\0');
+  engine.TextGetThruPtr(SKXRange{std::int32_t(from), std::int32_t(to - from)}, bytes.data(), long(bytes.size()));
+  std::vector<SKXUniChar> sides;
+  const KXTextHandle text = engine.GetEdit();
+  const std::int32_t n = KXText_GetSelUniCharsCount(text, from, to);
+  sides.resize(std::size_t(std::max<std::int32_t>(n, 0)));
+  if (!sides.empty())
+    sides.resize(std::size_t(std::max<std::int32_t>(KXText_GetSelUniChars(text, from, to, sides.data(), n), 0)));
+  for (SKXUniChar& u : sides) u.offset -= std::int32_t(from);
+  CKXUnicode conv(kScriptJapanese, kKxUnicodeFromText);
+  StKxHandle units, glyphs, map;
+  long count = 0, nMap = 0;
+  if (!conv.ConvertFromTextAndOffset(bytes.data(), long(bytes.size()), sides.empty() ? nullptr : sides.data(),
+                                     long(sides.size()), units.h, count, glyphs.h, nullptr, 0, map.h, nMap) ||
+      !units.h || count <= 0)
+    return false;
+  seg.units.assign(reinterpret_cast<const char16_t*>(*units.h), std::size_t(count));
+  seg.map.assign(std::size_t(count) + 1, to);
+  const auto* m = map.h ? reinterpret_cast<const std::int32_t*>(*map.h) : nullptr;
+  for (long k = 0; m && k < nMap && k <= count; ++k) seg.map[std::size_t(k)] = from + std::clamp<long>(m[k], 0, to - from);
+  return true;
+}
+
+long MapBack(const Segment& seg, long index) {
+  if (seg.map.empty()) return 0;
+  return seg.map[std::size_t(std::clamp<long>(index, 0, long(seg.map.size()) - 1))];
+}
+
+CKXTextDocument* FrontTextDocument() {
+  const auto docs = KxTextDocHooks::All();
+  for (KxWindowID w : KxCurrentHost().WindowList())
+    for (CKXTextDocument* d : docs)
+      if (d->GetWindow() && d->GetWindow()->GetHostWindow() == w) return d;
+  return nullptr;
+}
+
+// The panel's commands that no client took: the front text document.
+bool RouteToDocument(OSType command, const std::string& word) {
+  CKXTextDocument* doc = FrontTextDocument();
+  return doc && doc->SpellingPanelCommand(command, word);
+}
+
+}  // namespace
+
+void KxInstallSpellingRoute() { CKXSpellingPanel::SetRoute(&RouteToDocument); }
+
+// ---- marks
+
+long CKXTextDocument::TextSize() const { return KXHandleAccess::Edit(mEngine->GetEdit())->GetLength(); }
+
+void CKXTextDocument::DoMarkup(long start, long end, bool always) {
+  if (mSpellLive || always)
+    KXTE_InsertMarkup(mEngine->GetEdit(), start, end);
+  if (!mSpellLive) mSpellRun = SKXRange{std::int32_t(start), std::int32_t(end - start)};
+}
+
+bool CKXTextDocument::RemoveMarkupAround(long start, long end) {
+  const KXEditHandle edit = mEngine->GetEdit();
+  const long before = KXTE_GetMarkupCount(edit);
+  KXTE_DeleteMarkup(edit, start, end);
+  bool changed = KXTE_GetMarkupCount(edit) != before;
+  if (!mSpellLive && mSpellRun.start == start && mSpellRun.length == end - start) {
+    mSpellRun = SKXRange{0, 0};
+    changed = true;
+  }
+  return changed;
+}
+
+void CKXTextDocument::RemoveAllMarkup() {
+  mSpellRun = SKXRange{0, 0};
+  const KXEditHandle edit = mEngine->GetEdit();
+  if (KXTE_GetMarkupCount(edit) == 0) return;
+  KXTE_DeleteMarkup(edit, 0, TextSize());
+  RequestRedraw();
+}
+
+bool CKXTextDocument::GetMisSpelledWordRun(long pos, long& start, long& end) const {
+  if (KXTE_GetMarkup(mEngine->GetEdit(), pos, start, end)) return true;
+  if (!mSpellLive && mSpellRun.length > 0 && pos >= mSpellRun.start && pos <= mSpellRun.start + mSpellRun.length) {
+    start = mSpellRun.start;
+    end = mSpellRun.start + mSpellRun.length;
+    return true;
+  }
+  return false;
+}
+
+void CKXTextDocument::RequestRedraw() {
+  if (sLockUpdate)
+    sPostUpdate = true;
+  else
+    RedrawTextViews();
+}
+
+// ---- checking
+
+long CKXTextDocument::ParagraphStart(long pos) const {
+  while (pos > 0 && mEngine->GetChar(pos - mEngine->PrevCharSize(pos)) != 13) pos -= mEngine->PrevCharSize(pos);
+  return pos;
+}
+
+long CKXTextDocument::ParagraphEnd(long pos) const {
+  const long size = TextSize();
+  while (pos < size && mEngine->GetChar(pos) != 13) pos += std::max<long>(1, mEngine->ThisCharSize(pos));
+  return pos;
+}
+
+bool CKXTextDocument::DoSpellCheck(long start, long end) {
+  KxSpeller& speller = CKXSpellingPanel::Get().Speller();
+  if (!mSpellAvailable || !speller.Available()) return false;
+  const bool findNext = start >= 0 && end < 0, range = start >= 0 && end >= 0;
+  const KXEditHandle edit = mEngine->GetEdit();
+  const long marksBefore = KXTE_GetMarkupCount(edit);
+  if (!((findNext || range) && mSpellLive)) {
+    mSpellRun = SKXRange{0, 0};
+    KXTE_DeleteMarkup(edit, 0, TextSize());
+  }
+  const long size = TextSize();
+  const long limit = range ? std::min(end, size) : size;
+  long p = std::max<long>(start, 0);
+  bool found = false;
+  std::string foundWord;
+  long foundStart = 0, foundEnd = 0;
+  auto checkStretch = [&](long from, long to, long at) {
+    Segment seg;
+    if (!ToUnicode(*mEngine, from, to, seg)) return;
+    long index = long(std::lower_bound(seg.map.begin(), seg.map.end(), at) - seg.map.begin());
+    index = std::min<long>(index, long(seg.units.size()));
+    while (index < long(seg.units.size())) {
+      const KxSpellRange r = speller.Check(seg.units, index, false, IgnoreTag());
+      if (r.length <= 0 || r.location < index) break;
+      const long s = MapBack(seg, r.location), e = MapBack(seg, r.location + r.length);
+      if (findNext || range) {
+        found = true;
+        foundStart = s;
+        foundEnd = e;
+        foundWord = KxUtf16ToUtf8(seg.units.substr(std::size_t(r.location), std::size_t(r.length)));
+        return;
+      }
+      DoMarkup(s, e, false);
+      found = true;
+      index = r.location + r.length;
+    }
+  };
+  while (p < limit && !(found && !(!findNext && !range))) {
+    long segStart = ParagraphStart(p);
+    if (range && p > segStart) segStart = p;
+    const long segEnd = std::min(ParagraphEnd(p), limit);
+    checkStretch(segStart, segEnd, p);
+    if (range) break;
+    p = segEnd + 1;
+    if (findNext && found) break;
+  }
+  if (findNext && !found && start > 0) {
+    // Once round: from the top to the end of the paragraph where it began.
+    const long wrapEnd = std::min(ParagraphEnd(std::min(start, size)), size);
+    for (long q = 0; q < wrapEnd && !found;) {
+      const long segEnd = std::min(ParagraphEnd(q), wrapEnd);
+      checkStretch(q, segEnd, q);
+      q = segEnd + 1;
+    }
+  }
+  if (found && (findNext || range)) {
+    DoMarkup(foundStart, foundEnd, findNext);
+    if (findNext) {
+      mEngine->SetSelectionRange(SKXRange{std::int32_t(foundStart), std::int32_t(foundEnd - foundStart)}, true);
+      CKXSpellingPanel::Get().UpdateWithMisspelledWord(foundWord);
+    }
+  } else if (findNext && !found) {
+    CKXSpellingPanel::Get().UpdateWithMisspelledWord(std::string());
+  }
+  if (KXTE_GetMarkupCount(edit) != marksBefore || found) RequestRedraw();
+  return found;
+}
+
+void CKXTextDocument::CheckAsYouType() {
+  if (!mSpellAvailable) return;
+  const SKXRange sel = mEngine->GetSelectionRange();
+  const long s = sel.start;
+  if (!mSpellLive) {
+    if (mSpellRun.length > 0 && !(sel.start == mSpellRun.start && sel.length == mSpellRun.length)) {
+      long a = 0, b = 0;
+      if (KXTE_GetMarkup(mEngine->GetEdit(), mSpellRun.start, a, b)) RemoveMarkupAround(s, s + sel.length);
+      mSpellRun = SKXRange{0, 0};
+    }
+    return;
+  }
+  const SKXRange w = mEngine->GetWordSelectionRange(s);
+  const long wEnd = w.start + w.length;
+  long regionStart = w.start;
+  if (s > 0) {
+    const SKXRange before = mEngine->GetWordSelectionRange(s - mEngine->PrevCharSize(s));
+    regionStart = std::min<long>(regionStart, before.start);
+  }
+  bool changed = false;
+  sLockUpdate = true;
+  if (mSpellRun.length > 0 || mSpellRun.start > 0) {
+    const long e = mSpellRun.start + mSpellRun.length;
+    // The word the caret left: checked now that the caret is out of it.
+    if (e != wEnd && e > 0) {
+      const SKXRange l = mEngine->GetWordSelectionRange(e - mEngine->PrevCharSize(e));
+      const long lEnd = l.start + l.length;
+      if (l.length > 0 && lEnd != s) {
+        if (l.start == w.start && l.length == w.length) {
+          changed = RemoveMarkupAround(l.start, lEnd) || changed;
+        } else {
+          changed = RemoveMarkupAround(l.start, lEnd) || changed;
+          changed = DoSpellCheck(l.start, lEnd) || changed;
+        }
+      }
+    }
+    if (mSpellRun.start != wEnd && mSpellRun.start != regionStart && mSpellRun.start != e) {
+      const SKXRange f = mEngine->GetWordSelectionRange(mSpellRun.start);
+      if (f.length > 0 && f.start == mSpellRun.start && !(f.start == w.start && f.length == w.length)) {
+        changed = RemoveMarkupAround(f.start, f.start + f.length) || changed;
+        changed = DoSpellCheck(f.start, f.start + f.length) || changed;
+      }
+    }
+  }
+  sLockUpdate = false;
+  // The word being typed is never marked.
+  if (sel.length > 0) {
+    long a = 0, b = 0;
+    if (KXTE_GetMarkup(mEngine->GetEdit(), s, a, b)) changed = RemoveMarkupAround(s, s + sel.length) || changed;
+  } else {
+    changed = RemoveMarkupAround(w.start, wEnd) || changed;
+  }
+  mSpellRun = SKXRange{std::int32_t(regionStart), std::int32_t(wEnd - regionStart)};
+  if (changed || sPostUpdate) {
+    sPostUpdate = false;
+    RedrawTextViews();
+  }
+}
+
+void CKXTextDocument::DoIdleSpellChecking() {
+  if (!mSpellNext) return;
+  mSpellNext = false;
+  const SKXRange sel = mEngine->GetSelectionRange();
+  DoSpellCheck(sel.start + sel.length, -1);
+}
+
+// ---- correct, ignore, guess
+
+bool CKXTextDocument::ReplaceWordAroundSelection(const std::string& utf8) {
+  if (!mEngine->IsEditable() || utf8.empty()) return false;
+  const SKXRange sel = mEngine->GetSelectionRange();
+  long start = 0, end = 0;
+  if (!GetMisSpelledWordRun(sel.start, start, end)) {
+    if (sel.length <= 0) return false;
+    start = sel.start;
+    end = sel.start + sel.length;
+  }
+  // The word in the range's own script, characters it cannot hold as side
+  // entries, with the style and decoration of its first character.
+  CKXTextEditEx& text = *KXHandleAccess::Edit(mEngine->GetEdit());
+  SKXStyl run{};
+  text.GetSelStyls(start, start + 1, &run, 1);
+  const short script = KxFontToScriptType(run.styl.font);
+  const std::u16string units = KxUtf8ToUtf16(utf8);
+  CKXUnicode conv(script, kKxUnicodeToText);
+  StKxHandle bytes, sides;
+  long length = 0, nSides = 0;
+  if (!conv.ConvertToText(units.data(), long(units.size()), nullptr, bytes.h, length, sides.h, nSides, script) ||
+      !bytes.h || length <= 0)
+    return false;
+  SKXDeco deco{};
+  text.GetSelDecos(start, start + 1, &deco, 1);
+  const KXTextHandle temp = KXText_New();
+  KXText_InsertStringWithUniChars(temp, 0, reinterpret_cast<const char*>(*bytes.h), length, &run.styl, &deco.deco,
+                                  sides.h ? reinterpret_cast<const SKXUniChar*>(*sides.h) : nullptr,
+                                  std::int32_t(nSides));
+  RemoveMarkupAround(start, end);
+  mEngine->SetSelectionRange(SKXRange{std::int32_t(start), std::int32_t(end - start)}, false);
+  mEngine->DoInsert(temp);
+  KXText_Dispose(temp);
+  RedrawTextViews();
+  return true;
+}
+
+void CKXTextDocument::IgnoreSpelling() {
+  const SKXRange sel = mEngine->GetSelectionRange();
+  long start = 0, end = 0;
+  // The marked word; else the selection (a word found and selected has
+  // lost its mark to the selection when checking as you type).
+  if (!GetMisSpelledWordRun(sel.start, start, end)) {
+    if (sel.length <= 0) return;
+    start = sel.start;
+    end = sel.start + sel.length;
+  }
+  Segment seg;
+  if (!ToUnicode(*mEngine, start, end, seg)) return;
+  CKXSpellingPanel::Get().Speller().Ignore(KxUtf16ToUtf8(seg.units), IgnoreTag());
+  if (RemoveMarkupAround(start, end)) RequestRedraw();
+}
+
+bool CKXTextDocument::SpellingPanelCommand(OSType command, const std::string& word) {
+  if (command == kKxSpellFindNext) return ObeySpellCheckCommand(kKxCmdSpellNext);
+  if (command == kKxSpellIgnore) return ObeySpellCheckCommand(kKxCmdSpellIgnore);
+  if (command == kKxSpellCorrect) {
+    if (!mEngine->IsEditable() || !mSpellAvailable) return true;
+    if (ReplaceWordAroundSelection(word)) mSpellNext = true;
+    return true;
+  }
+  return false;
+}
+
+bool CKXTextDocument::ObeySpellCheckCommand(CommandT command) {
+  const SKXRange sel = mEngine->GetSelectionRange();
+  switch (command) {
+    case kKxCmdSpellCheck:
+      if (mWindow) mWindow->Select();
+      DoSpellCheck(sel.start + sel.length, -1);
+      CKXSpellingPanel::Get().Show();
+      // The panel floats over the document, which keeps the keys.
+      if (mWindow) mWindow->Select();
+      return true;
+    case kKxCmdSpellNext:
+      if (mWindow) mWindow->Select();
+      DoSpellCheck(sel.start + sel.length, -1);
+      return true;
+    case kKxCmdSpellLive:
+      mSpellLive = !mSpellLive;
+      gPreference2.liveSpelling = mSpellLive ? 1 : 0;
+      gPrefModify = true;
+      if (!mSpellLive) RemoveAllMarkup();
+      return true;
+    case kKxCmdSpellWhole:
+      if (!mSpellLive) {
+        mSpellLive = true;
+        gPreference2.liveSpelling = 1;
+        gPrefModify = true;
+      }
+      DoSpellCheck(-1, -1);
+      return true;
+    case kKxCmdSpellIgnore: IgnoreSpelling(); return true;
+    case kKxCmdSpellGuess: {
+      if (sel.length <= 0 || ParagraphEnd(sel.start) < sel.start + sel.length) return true;
+      Segment seg;
+      if (ToUnicode(*mEngine, sel.start, sel.start + sel.length, seg)) {
+        CKXSpellingPanel::Get().UpdateWithMisspelledWord(KxUtf16ToUtf8(seg.units));
+        CKXSpellingPanel::Get().Show();
+      }
+      if (mWindow) mWindow->Select();
+      return true;
+    }
+    case kKxCmdFindAndMark: OpenFindSpelling(); return true;
+    default: return false;
+  }
+}
+
+bool CKXTextDocument::FindSpellCheckCommandStatus(CommandT command, Boolean& enabled, Boolean& usesMark,
+                                                  std::uint16_t& mark) {
+  const bool available = mSpellAvailable;
+  switch (command) {
+    case kKxCmdSpellCheck:
+    case kKxCmdSpellNext:
+    case kKxCmdSpellWhole: enabled = available; return true;
+    case kKxCmdSpellLive:
+      enabled = available;
+      usesMark = true;
+      mark = mSpellLive ? 18 : 0;
+      return true;
+    case kKxCmdSpellIgnore: {
+      long a = 0, b = 0;
+      enabled = available && (GetMisSpelledWordRun(mEngine->GetSelectionRange().start, a, b) ||
+                              mEngine->GetSelectionRange().length > 0);
+      return true;
+    }
+    case kKxCmdSpellGuess: enabled = available && mEngine->GetSelectionRange().length > 0; return true;
+    case kKxCmdFindAndMark: enabled = true; return true;
+    default: return false;
+  }
+}
+
+void CKXTextDocument::InitializeSpelling() {
+  mSpellLive = gPreference2.liveSpelling != 0;
+  mSpellAvailable = CKXSpellingPanel::Get().Speller().Available();
+}

@@ -1,0 +1,146 @@
+#include "platform/toolbox/speller.h"
+
+namespace {
+
+char32_t At(const std::u16string& t, std::size_t i, std::size_t& width) {
+  const char16_t u = t[i];
+  if (u >= 0xD800 && u < 0xDC00 && i + 1 < t.size() && t[i + 1] >= 0xDC00 && t[i + 1] < 0xE000) {
+    width = 2;
+    return 0x10000 + ((char32_t(u) - 0xD800) << 10) + (char32_t(t[i + 1]) - 0xDC00);
+  }
+  width = 1;
+  return u;
+}
+
+bool IsJapanese(char32_t c) {
+  return (c >= 0x3040 && c <= 0x30FF) || (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF) ||
+         (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFF00 && c <= 0xFFEF) || (c >= 0x31F0 && c <= 0x31FF) ||
+         (c >= 0x20000 && c <= 0x3FFFF) || (c >= 0x3000 && c <= 0x303F);
+}
+
+bool IsDigit(char32_t c) { return (c >= '0' && c <= '9'); }
+
+bool IsApostrophe(char32_t c) { return c == '\'' || c == 0x2019; }
+
+}  // namespace
+
+bool KxSpellWordChar(char32_t c) {
+  if (IsJapanese(c)) return false;
+  if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || IsDigit(c)) return true;
+  // Letters of the alphabetic scripts: Latin-1 and Latin extended, Greek,
+  // Cyrillic (punctuation and symbols of those blocks excluded).
+  if (c >= 0xC0 && c <= 0x24F) return c != 0xD7 && c != 0xF7;
+  if (c >= 0x370 && c <= 0x52F) return c != 0x37E && c != 0x387;
+  if (c >= 0x1E00 && c <= 0x1FFF) return true;
+  return false;
+}
+
+std::vector<KxSpellRange> KxSpellTokens(const std::u16string& text, long start) {
+  std::vector<KxSpellRange> out;
+  std::size_t i = std::size_t(std::max<long>(start, 0));
+  while (i < text.size()) {
+    std::size_t w = 1;
+    const char32_t c = At(text, i, w);
+    if (!KxSpellWordChar(c)) {
+      i += w;
+      continue;
+    }
+    const std::size_t from = i;
+    std::size_t end = i;   // after the last word character
+    bool digit = false;
+    while (i < text.size()) {
+      const char32_t d = At(text, i, w);
+      if (KxSpellWordChar(d)) {
+        digit = digit || IsDigit(d);
+        i += w;
+        end = i;
+        continue;
+      }
+      // An apostrophe counts only between word characters.
+      std::size_t w2 = 1;
+      if (IsApostrophe(d) && i + w < text.size() && KxSpellWordChar(At(text, i + w, w2))) {
+        i += w;
+        continue;
+      }
+      break;
+    }
+    if (!digit) out.push_back({long(from), long(end - from)});
+    i = std::max(i, end);
+    if (i == from) ++i;
+  }
+  return out;
+}
+
+std::string KxUtf16ToUtf8(const std::u16string& s) {
+  std::string out;
+  for (std::size_t i = 0; i < s.size();) {
+    std::size_t w = 1;
+    char32_t c = At(s, i, w);
+    i += w;
+    if (c >= 0xD800 && c < 0xE000) c = 0xFFFD;
+    if (c < 0x80) {
+      out += char(c);
+    } else if (c < 0x800) {
+      out += char(0xC0 | (c >> 6));
+      out += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += char(0xE0 | (c >> 12));
+      out += char(0x80 | ((c >> 6) & 0x3F));
+      out += char(0x80 | (c & 0x3F));
+    } else {
+      out += char(0xF0 | (c >> 18));
+      out += char(0x80 | ((c >> 12) & 0x3F));
+      out += char(0x80 | ((c >> 6) & 0x3F));
+      out += char(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+std::u16string KxUtf8ToUtf16(const std::string& s) {
+  std::u16string out;
+  for (std::size_t i = 0; i < s.size();) {
+    const unsigned char b = static_cast<unsigned char>(s[i]);
+    const int n = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+    if (n == 0 || i + std::size_t(n) > s.size()) {
+      out += u'\uFFFD';
+      ++i;
+      continue;
+    }
+    char32_t c = n == 1 ? b : n == 2 ? (b & 0x1F) : n == 3 ? (b & 0x0F) : (b & 0x07);
+    bool bad = false;
+    for (int k = 1; k < n; ++k) {
+      const unsigned char t = static_cast<unsigned char>(s[i + std::size_t(k)]);
+      if ((t >> 6) != 2) bad = true;
+      c = (c << 6) | (t & 0x3F);
+    }
+    i += bad ? 1 : std::size_t(n);
+    if (bad || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) {
+      out += u'\uFFFD';
+    } else if (c >= 0x10000) {
+      c -= 0x10000;
+      out += char16_t(0xD800 + (c >> 10));
+      out += char16_t(0xDC00 + (c & 0x3FF));
+    } else {
+      out += char16_t(c);
+    }
+  }
+  return out;
+}
+
+KxSpellRange KxSpeller::Check(const std::u16string& text, long start, bool wrap, int tag) {
+  if (!Available()) return {};
+  // Whole words only: one that begins before the start is not looked at
+  // from its middle.
+  const std::vector<KxSpellRange> tokens = KxSpellTokens(text, 0);
+  for (const KxSpellRange& r : tokens)
+    if (r.location >= start &&
+        !CheckWord(KxUtf16ToUtf8(text.substr(std::size_t(r.location), std::size_t(r.length))), tag))
+      return r;
+  if (wrap)
+    for (const KxSpellRange& r : tokens)
+      if (r.location < start &&
+          !CheckWord(KxUtf16ToUtf8(text.substr(std::size_t(r.location), std::size_t(r.length))), tag))
+        return r;
+  return {};
+}

@@ -1,0 +1,128 @@
+#!/usr/bin/env bash
+# The find dialogs on the real program through kxapp: Ctrl+F, a pattern,
+# Find selects the match and opens the palette; the palette's buttons;
+# the 255-byte find string; the find-assist palette; find-and-mark.
+set -euo pipefail
+bin=${KX_BIN_DIR:?}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+fail() { echo "FAIL: $*" >&2; exit 1; }
+# Each run starts from fresh preferences (histories, flags).
+app() { local p; p=$(mktemp -d -p "$work"); "$bin/kxapp" --prefs "$p" "$@"; }
+
+printf 'one two one\nthree one\n' > a.txt
+
+# 1. Ctrl+F opens the dialog; Find selects the match, the palette opens;
+#    its buttons leave it open, replace all closes it and is one undo step.
+out=$(app - <<'S'
+open a.txt
+key f cmd
+print windows
+field 2106 one
+field 2107 1
+click 2101
+print selection
+print windows
+click 2153
+print selection
+click 2155
+click 2156
+print windows
+print text
+menu 11
+print text
+S
+)
+want=$(printf '%s\n' "検索と置換" "a.txt" "0 3" "検索パレット" "a.txt" "8 11" "a.txt (modified)" \
+  "1 two 1" "three 1" "" "one two 1" "three one")
+[ "$out" = "$want" ] || fail "find and palette: $out"
+
+# 2. A disabled palette command beeps and changes nothing; Escape in the
+#    dialog cancels it and stores nothing.
+out=$(app - <<'S'
+open a.txt
+menu 1201
+field 2106 zzz
+key escape
+print windows
+menu 1201
+print window 2106
+field 2106 zzz
+click 2101
+print windows
+click 2155
+print beeps
+print text
+S
+)
+echo "$out" | grep -q "^2106 field 1 1 0 zzz$" && fail "cancel stored the text: $out"
+echo "$out" | grep -q "^beeps [1-9]" || fail "disabled palette button: $out"
+
+# 3. A long field: the find string keeps at most 255 bytes, never half a
+#    double-byte character (254 when byte 255 would start one).
+long254=$(printf 'a%.0s' $(seq 254))
+long253=$(printf 'b%.0s' $(seq 253))
+out=$(app - <<S
+open a.txt
+menu 1201
+field 2106 ${long254}あいう
+click 2103
+menu 1201
+print window 2106
+click 2102
+menu 1201
+field 2106 ${long253}あいう
+click 2103
+menu 1201
+print window 2106
+S
+)
+got1=$(echo "$out" | grep '^2106 field' | sed -n 1p | sed 's/^2106 field 1 1 0 //')
+got2=$(echo "$out" | grep '^2106 field' | sed -n 2p | sed 's/^2106 field 1 1 0 //')
+[ "$got1" = "$long254" ] || fail "cut before a double-byte character: ${#got1} chars"
+[ "$got2" = "${long253}あ" ] || fail "cut after a double-byte character: $got2"
+
+# 4. Find-assist: slots from the histories; a click finds; an empty slot
+#    opens the entry dialog, whose OK fills and runs it.
+out=$(app - <<'S'
+open a.txt
+menu 1201
+field 2106 three
+field 2107 3
+click 2103
+menu 1201
+field 2106 two
+click 2117
+print window 3401
+click 3402
+print selection
+click 3403
+print windows
+field 2163 one
+click 2161
+print selection
+print window 3403
+S
+)
+echo "$out" | grep -q "^3401 button 1 1 0 two$" || fail "slot 1: $out"
+echo "$out" | grep -q "^3402 button 1 1 0 three$" || fail "slot 2: $out"
+echo "$out" | grep -q "^3406 button 1 1 0 3$" || fail "slot 6: $out"
+echo "$out" | grep -q "^12 17$" || fail "slot find: $out"
+echo "$out" | grep -q "^検索文字列$" || fail "entry dialog: $out"
+echo "$out" | grep -q "^18 21$" || fail "entry find: $out"
+
+# 5. Find and mark (1257) marks every match; clearing removes them.
+out=$(app - <<'S'
+open a.txt
+menu 1257
+field 2183 one
+click 2181
+print markup
+menu 1257
+click 2188
+print markup
+S
+)
+[ "$out" = "$(printf '0 3 one\n8 11 one\n18 21 one')" ] || fail "find and mark: $out"
+echo ok
