@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -420,6 +421,88 @@ void CKXSafeWriter::Abort() {
   }
 }
 
+int CKXSafeWriter::CloseUnsynced() {
+  if (mFd < 0) return EBADF;
+  int err = 0;
+  const int fd = mFd;
+  mFd = -1;
+  const bool injected = Injected(kx_filetest::kStepClose, err);
+  if (close(fd) != 0 && !injected) err = errno;
+  if (err) Abort();
+  return err;
+}
+
+int CKXSafeWriter::RenameOverTarget() {
+  if (mTemp.empty()) return EBADF;
+  int err = 0;
+  if (Injected(kx_filetest::kStepRename, err) || rename(mTemp.c_str(), mTarget.c_str()) != 0) {
+    if (!err) err = errno;
+    Abort();
+    return err;
+  }
+  mTemp.clear();
+  return 0;
+}
+
+namespace {
+long gBatchSyncs = 0;
+}  // namespace
+
+int CKXSafeBatch::Add(const std::string& path, const void* data, std::size_t size) {
+  auto writer = std::make_unique<CKXSafeWriter>(path);
+  if (int err = writer->Open()) return err;
+  if (int err = writer->Write(data, size)) return err;
+  mWriters.push_back(std::move(writer));
+  return 0;
+}
+
+int CKXSafeBatch::Commit() {
+  int first = 0;
+  auto note = [&first](int err) {
+    if (err && !first) first = err;
+  };
+  std::vector<CKXSafeWriter*> open;
+  for (auto& w : mWriters) {
+    const int err = w->CloseUnsynced();
+    note(err);
+    if (!err) open.push_back(w.get());
+  }
+  // One sync for each file system the temporaries lie on.
+  std::vector<dev_t> synced;
+  for (CKXSafeWriter* w : open) {
+    struct stat st;
+    const std::string folder = DirName(w->TempPath());
+    if (stat(folder.c_str(), &st) != 0 || std::find(synced.begin(), synced.end(), st.st_dev) != synced.end()) continue;
+    synced.push_back(st.st_dev);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int err = 0;
+    if (fd < 0 || Injected(kx_filetest::kStepSync, err) || syncfs(fd) != 0) {
+      if (!err) err = errno;
+      // Nothing is renamed over a target before its data is on the disk.
+      note(err);
+      if (fd >= 0) close(fd);
+      for (CKXSafeWriter* other : open) other->Abort();
+      mWriters.clear();
+      return first;
+    }
+    close(fd);
+    ++gBatchSyncs;
+  }
+  std::vector<std::string> folders;
+  for (CKXSafeWriter* w : open) {
+    const int err = w->RenameOverTarget();
+    note(err);
+    const std::string folder = DirName(w->Target());
+    if (!err && std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
+  }
+  for (const std::string& folder : folders) {
+    note(SyncFolder(folder));
+    ++gBatchSyncs;
+  }
+  mWriters.clear();
+  return first;
+}
+
 int KxWriteFileSafely(const std::string& path, const void* data, std::size_t size, int backupGenerations) {
   CKXSafeWriter writer(path);
   if (int err = writer.Open()) return err;
@@ -433,6 +516,7 @@ void FailStep(KxSafeStep step, int err) {
   gFailErr = err;
 }
 void Reset() { gFailStep = kStepNone; }
+long BatchSyncs() { return gBatchSyncs; }
 }  // namespace kx_filetest
 
 bool KxPathExists(const std::string& path) {

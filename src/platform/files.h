@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,11 @@ class CKXSafeWriter {
   int Write(const void* data, std::size_t size);
   int Commit(int backupGenerations = 0, const KxBackupNamer& namer = KxBackupName);
   void Abort();
+  // The two halves of a commit for a batch of files (CKXSafeBatch), which
+  // syncs once for all of them in between: the temporary file closed
+  // unsynced, then renamed over the target (the folder not synced).
+  int CloseUnsynced();
+  int RenameOverTarget();
 
   // The open temporary file, for writers that seek (-1 when not open).
   int Fd() const { return mFd; }
@@ -98,6 +104,26 @@ class CKXSafeWriter {
 };
 
 int KxWriteFileSafely(const std::string& path, const void* data, std::size_t size, int backupGenerations = 0);
+
+// Many files written safely at the cost of a few syncs: each is written to
+// its temporary file; Commit then syncs each file system that holds one
+// once, renames every temporary over its target, and syncs each folder
+// once. After a crash at any moment every target holds its old or its new
+// contents. A file whose step fails keeps its old contents; the others go
+// on. Destroyed without Commit, the temporaries are removed.
+class CKXSafeBatch {
+ public:
+  CKXSafeBatch() = default;
+  CKXSafeBatch(const CKXSafeBatch&) = delete;
+  CKXSafeBatch& operator=(const CKXSafeBatch&) = delete;
+  int Add(const std::string& path, const void* data, std::size_t size);
+  // The first error, 0 when every file was replaced.
+  int Commit();
+  std::size_t Count() const { return mWriters.size(); }
+
+ private:
+  std::vector<std::unique_ptr<CKXSafeWriter>> mWriters;
+};
 // True once after a save whose backup generation 1 could not be made (the
 // save itself went on): a caller reports it, then the flag is clear.
 bool KxTakeBackupFailure();
@@ -111,6 +137,8 @@ namespace kx_filetest {
 enum KxSafeStep { kStepNone, kStepCreate, kStepWrite, kStepSync, kStepClose, kStepRename, kStepLink };
 void FailStep(KxSafeStep step, int err);
 void Reset();
+// The syncs batches have made since the start.
+long BatchSyncs();
 }  // namespace kx_filetest
 
 // Whether anything exists under `path` (a symbolic link counts by itself).

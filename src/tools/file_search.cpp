@@ -13,6 +13,7 @@
 #include "platform/bytefields.h"
 #include "platform/clock.h"
 #include "platform/host/host.h"
+#include "platform/resources.h"
 #include "platform/script.h"
 #include "text/base/geometry.h"
 #include "text/find/find.h"
@@ -29,8 +30,9 @@ namespace {
 enum : PaneIDT {
   kFind = 3201, kOpen = 3202, kFolderPopup = 3203, kFolderList = 3204, kField = 3205, kHistory = 3206,
   kIgnoreWidth = 3207, kIgnoreKana = 3208, kIgnoreCase = 3209, kFolderOnly = 3210, kAllMatches = 3211,
-  kResults = 3212, kCount = 3213, kRegexp = 3214,
+  kResults = 3212, kCount = 3213, kRegexp = 3214, kSnippets = 3215,
 };
+constexpr std::int16_t kSnippetStrings = 209;
 // gPreference's find options: width, kana, case, (palette, backward), regexp.
 constexpr int kOptionBoxes[4][2] = {{kIgnoreWidth, 0}, {kIgnoreKana, 1}, {kIgnoreCase, 2}, {kRegexp, 5}};
 constexpr std::int16_t kFullMessage = 4;
@@ -145,6 +147,7 @@ void CKXTextFileSearch::FinishCreateSelf() {
     field->SelectAll();
   }
   FillHistory();
+  FillSnippets();
   for (const auto& [id, at] : kOptionBoxes)
     if (LControl* box = Control(this, id)) box->SetValue(gPreference.findOptions[std::size_t(at)] ? 1 : 0);
   const std::uint8_t* h = gFileSearch.head.data();
@@ -155,7 +158,8 @@ void CKXTextFileSearch::FinishCreateSelf() {
   SetFolderMenu(KxUnpackFolderPath(gFileSearch.list));
   gFileSearch.list.clear();
   CKXTextFileTool::FinishCreateSelf();
-  for (PaneIDT id : {kFind, kOpen, kField, kHistory, kResults, kRegexp}) GetBroadcasterByID(id);
+  for (PaneIDT id : {kFind, kOpen, kField, kHistory, kResults, kRegexp, kSnippets}) GetBroadcasterByID(id);
+  ShowSnippets();
   if (auto* field = dynamic_cast<LEditField*>(FindPaneByID(kField))) LCommander::SwitchTarget(field);
 }
 
@@ -219,6 +223,52 @@ void CKXTextFileSearch::ChooseHistory() {
   FillHistory();
 }
 
+void CKXTextFileSearch::FillSnippets() {
+  auto* popup = dynamic_cast<LStdPopupMenu*>(FindPaneByID(kSnippets));
+  if (!popup) return;
+  // Item 1 names the pop-up; the snippets follow.
+  std::vector<std::string> items{"\x83\x70\x83\x5E\x81\x5B\x83\x93"};   // パターン
+  for (std::int16_t n = 1; KxHasIndString(kSnippetStrings, n); ++n) {
+    Str255 s;
+    GetIndString(s, kSnippetStrings, n);
+    items.emplace_back(reinterpret_cast<const char*>(s + 1), s[0]);
+  }
+  popup->StopBroadcasting();
+  popup->SetItems(std::move(items));
+  popup->SetValue(1);
+  popup->StartBroadcasting();
+}
+
+void CKXTextFileSearch::ShowSnippets() {
+  // The snippets are regular-expression syntax: only with the box on.
+  LPane* popup = FindPaneByID(kSnippets);
+  if (!popup) return;
+  const bool on = Control(this, kRegexp) && Control(this, kRegexp)->GetValue() != 0;
+  if (on) {
+    popup->Enable();
+    popup->Show();
+  } else {
+    popup->Disable();
+    popup->Hide();
+  }
+}
+
+void CKXTextFileSearch::InsertSnippet() {
+  auto* popup = dynamic_cast<LStdPopupMenu*>(FindPaneByID(kSnippets));
+  auto* field = dynamic_cast<LEditField*>(FindPaneByID(kField));
+  if (!popup || !field) return;
+  const std::int32_t v = popup->GetValue();
+  if (v >= 2 && std::size_t(v) <= popup->GetItems().size()) {
+    const std::string snippet = popup->GetItems()[std::size_t(v - 1)];
+    std::string text = field->GetText();
+    const std::size_t a = std::min(field->GetSelStart(), text.size()), b = std::min(field->GetSelEnd(), text.size());
+    text.replace(a, b - a, snippet);
+    field->SetText(text);
+    field->SetSelection(a + snippet.size(), a + snippet.size());
+  }
+  FillSnippets();
+}
+
 void CKXTextFileSearch::ListenToMessage(MessageT message, void* param) {
   switch (message) {
     case kFind:
@@ -231,9 +281,14 @@ void CKXTextFileSearch::ListenToMessage(MessageT message, void* param) {
     case kHistory:
       ChooseHistory();
       return;
+    case kSnippets:
+      InsertSnippet();
+      return;
+    case kRegexp:
+      ShowSnippets();
+      return;
     case kField:
     case -kField:
-    case kRegexp:
     case kIgnoreWidth:
     case kIgnoreKana:
     case kIgnoreCase:

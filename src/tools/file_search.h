@@ -43,6 +43,9 @@ class CKXTextFileSearch : public CKXTextFileTool {
 
  private:
   void FillHistory();
+  void FillSnippets();
+  void ShowSnippets();
+  void InsertSnippet();
   void ChooseHistory();
   void SetCount();
 

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# The multi-file search window through kxapp: the pattern snippets show only
+# with regular expressions and go in at the field's selection; the find
+# history gives a searched pattern back; an empty pattern beeps.
+set -euo pipefail
+bin=${KX_BIN_DIR:?}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+export HOME="$work/home" LANG=C
+mkdir -p "$HOME" "$work/t"
+printf 'one abc\ntwo\n' > "$work/t/a.txt"
+app() { "$bin/kxapp" --prefs "$work/prefs" "$@"; }
+
+out=$(app - <<S
+menu 1210
+print window 3215
+S
+)
+printf '%s\n' "$out" | grep -qx "3215 popup 0 0 1 パターン" || fail "snippets without expressions: $out"
+out=$(app - <<S
+menu 1210
+folder 3204 $work/t
+field 3205 zzz
+click 3201
+print beeps
+choose 3214 1
+field 3205 a
+choose 3215 3
+click 3201
+print cells 3212
+field 3205 x
+choose 3206 3
+print window 3205
+field 3205
+click 3201
+print beeps
+S
+)
+printf '%s\n' "$out" | grep -qx "beeps 0" || fail "search: $out"
+printf '%s\n' "$out" | grep -q "^1 \* 5 a.txt  .one abc$" || fail "snippet search: $out"
+printf '%s\n' "$out" | grep -qx "3205 field 1 1 0 zzz" || fail "history: $out"
+[ "$(printf '%s\n' "$out" | tail -1)" = "beeps 1" ] || fail "empty pattern: $out"
+echo ok
