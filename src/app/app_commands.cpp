@@ -22,10 +22,9 @@
 namespace {
 
 // Commands that only open a dialog or a tool window of a later area.
-constexpr CommandT kToolCommands[] = {kKxCmdShowClipboard, kKxCmdFileBrowser,  kKxCmdPrefDialog,
-                                      kKxCmdCustomizeKeys, kKxCmdOptionPrefs,   kKxCmdMacroEditor,
-                                      kKxCmdMacroDialog,   kKxCmdFileSearch,    kKxCmdStreamEditor,
-                                      kKxCmdFunctionBarSetup};
+constexpr CommandT kToolCommands[] = {kKxCmdShowClipboard, kKxCmdFileBrowser, kKxCmdPrefDialog,
+                                      kKxCmdCustomizeKeys, kKxCmdMacroEditor, kKxCmdFileSearch,
+                                      kKxCmdStreamEditor,  kKxCmdFunctionBarSetup};
 // Commands the documents enable; the application leaves them off.
 constexpr CommandT kDocumentCommands[] = {kKxCmdPageSetup};
 constexpr std::int16_t kSizeMenuReserved = 5;
@@ -53,6 +52,8 @@ bool CKXTextApp::AppCommandStatus(CommandT command, Boolean& enabled, Boolean& u
     case kKxCmdQuit:
     case kKxCmdAbout:
     case kKxCmdServices:
+    case kKxCmdOptionPrefs:
+    case kKxCmdMacroDialog:
       enabled = true;
       return true;
     case kKxCmdPreferences:
@@ -123,7 +124,10 @@ void CKXTextApp::FindCommandStatus(CommandT command, Boolean& enabled, Boolean& 
 }
 
 bool CKXTextApp::ObeyCommand(CommandT command, void* param) {
-  if (kKxDialogMessages.Contains(command) && mHooks->RunTool(command)) return true;
+  if (kKxDialogMessages.Contains(command)) {
+    if (DialogObeyCommand(command, param)) return true;
+    if (mHooks->RunTool(command)) return true;
+  }
   std::int16_t menuID = 0, item = 0;
   if (IsSyntheticCommand(command, menuID, item) && menuID >= kKxRecentMenu && menuID <= kKxRecentMenuLast) {
     SKXFSpec ref;
@@ -155,6 +159,12 @@ bool CKXTextApp::ObeyCommand(CommandT command, void* param) {
       return true;
     case kKxCmdPreferences:
       DoPreferences();
+      return true;
+    case kKxCmdOptionPrefs:
+      OpenOptPrefDialog();
+      return true;
+    case kKxCmdMacroDialog:
+      OpenMacroDialog();
       return true;
     case kKxCmdServices:
     case kKxCmdRecentItems:

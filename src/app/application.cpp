@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/app_commands.h"
+#include "app/app_dialog.h"
 #include "app/contextual_menu.h"
 #include "app/globals.h"
 #include "app/prefs_file.h"
@@ -114,6 +115,10 @@ CKXTextApp::~CKXTextApp() {
     } catch (...) {
     }
   };
+  step([] {
+    KxModelessDialog::CloseAll();
+    KxModelessDialog::DeleteClosed();
+  });
   step([&] { mHooks->CloseToolWindows(); });
   step([&] { mHooks->CloseFunctionBar(); });
   step([&] { mHooks->WritePreference(); });
@@ -237,6 +242,7 @@ bool CKXTextApp::DoQuit(OSType saveOption) {
     return false;
   }
   if (gFileResumeHandle != previous) gPrefModify = true;
+  KxModelessDialog::CloseAll();
   mQuitting = true;
   SendQuit();
   return true;
@@ -327,7 +333,17 @@ void CKXTextApp::UpdateMenus() {
   LApplication::UpdateMenus();
 }
 
+void CKXTextApp::DispatchEvent(const EventRecord& event) {
+  struct Depth {
+    int& n;
+    ~Depth() { --n; }
+  } depth{++mDispatchDepth};
+  LApplication::DispatchEvent(event);
+  if (mDispatchDepth == 1) KxModelessDialog::DeleteClosed();
+}
+
 void CKXTextApp::UseIdleTime(const EventRecord& event) {
+  if (mDispatchDepth == 0) KxModelessDialog::DeleteClosed();
   LPeriodical::DevoteTimeToIdlers(event);
   if (LCommander::sUpdateCommandStatus) LApplication::UpdateMenus();
   if (sUpdateMenus && TickCount() > sUpdateTime) UpdateMenus();

@@ -78,6 +78,18 @@ class CKXTextApp : public CKXApplication {
   // macros, forms); documents call it when they open, close or change.
   void UpdateDynamicMenus();
 
+  // ---- modeless dialogs (dialog_dispatch.cpp) ----
+  // Routes a dialog's message (the negative pane ID of the control) by its
+  // range to the dialog that owns it; false when none does. Each dialog's
+  // handler lives in that dialog's own file.
+  bool DialogObeyCommand(CommandT message, void* param);
+  virtual bool PrefDialogCommand(CommandT message, void* param);        // -2099 .. -2001
+  virtual bool MacroDialogCommand(CommandT message, void* param);       // -2365 .. -2361
+  virtual bool CustomizeDialogCommand(CommandT message, void* param);   // -3019 .. -2901
+  virtual bool OptPrefDialogCommand(CommandT message, void* param);     // -3022 .. -3021
+  void OpenOptPrefDialog();
+  void OpenMacroDialog();
+
   // ---- events ----
   // The required events: open application, open and print documents, quit.
   // Errors are returned, never thrown.
@@ -122,6 +134,8 @@ class CKXTextApp : public CKXApplication {
   // offered to the target's attachments (the contextual menu) first.
   void EventMouseDown(const EventRecord& event) override;
   void UseIdleTime(const EventRecord& event) override;
+  // Closed dialogs' windows go once the outermost event is handled.
+  void DispatchEvent(const EventRecord& event) override;
 
  private:
   // Runs a command found in the menus: refresh flag, the target, the macro.
@@ -134,6 +148,7 @@ class CKXTextApp : public CKXApplication {
   bool mQuitting = false;
   bool mHadWindow = false;
   std::uint32_t mMenuRefreshes = 0;
+  int mDispatchDepth = 0;
   static bool sUpdateMenus;
   static std::uint32_t sUpdateTime;
 };

@@ -87,6 +87,17 @@ class KxAppHooks {
   // ---- macros, forms, colour schedule ----
   virtual std::vector<std::string> MacroNames() { return {}; }
   virtual std::vector<std::string> FormNames() { return {}; }
+  // The macro list as the macro dialog shows it: every macro's name
+  // (Shift_JIS), macro n in row n.
+  virtual std::vector<std::string> MacroListNames() { return {}; }
+  // Deletes macro n (from 1) and marks the list changed.
+  virtual void DeleteMacro(long /*n*/) {}
+  // Appends the recorded macro under `name` (Shift_JIS, at most 31 bytes),
+  // the list taking the recording over; false when nothing is recorded.
+  virtual bool SaveRecordedMacro(const std::string& /*name*/) { return false; }
+  // Refills an empty macro list from the factory settings; false when
+  // they hold none.
+  virtual bool ReloadFactoryMacros() { return false; }
   // The colour schedule's poll from idle time.
   virtual void ColorSchedulePoll() {}
 

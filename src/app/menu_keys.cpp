@@ -90,18 +90,6 @@ bool FindParentItem(const LMenuBar& bar, std::int16_t submenuID, const LMenu*& p
 
 }  // namespace
 
-std::size_t KxCutToCharBoundary(const unsigned char* text, std::size_t length, std::size_t limit) {
-  if (length <= limit) return length;
-  const std::uint8_t* lead = KxScriptParseTable(kScriptJapanese);
-  std::size_t i = 0;
-  while (i < limit) {
-    const std::size_t n = (lead[text[i]] && i + 1 < length) ? 2 : 1;
-    if (i + n > limit) break;
-    i += n;
-  }
-  return i;
-}
-
 void KxSetNameCut(Str255 out, const std::string& text) {
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const std::size_t n = KxCutToCharBoundary(p, text.size(), kKxMaxNameBytes);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/types.h"
+#include "text/codes/script.h"
 
 class LMenu;
 
@@ -26,9 +27,6 @@ constexpr std::uint8_t kKxMenukeyOption = 4;
 // The longest name a menu item or command name may have, in bytes.
 constexpr std::size_t kKxMaxNameBytes = 255;
 
-// Cuts Shift_JIS text to at most `limit` bytes without splitting a
-// double-byte character.
-std::size_t KxCutToCharBoundary(const unsigned char* text, std::size_t length, std::size_t limit);
 // Sets `out` (Str255) to text cut that way.
 void KxSetNameCut(Str255 out, const std::string& text);
 

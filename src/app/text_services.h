@@ -14,6 +14,18 @@ class CKXAppTextServices : public CKXTextViewServices {
   // Items of the font menu (250) and the size menu (251).
   short GetFontNumber(std::int16_t item) override;
   short GetFontSize(std::int16_t item) override;
+  // Find and replace (text_services_find.cpp): the shared strings, cut to
+  // 255 bytes on a character boundary, the histories, the options from the
+  // find bytes of the preferences, the toolbar's field, the Shift key.
+  std::string GetFindString() override;
+  void SetFindString(const std::string& s) override;
+  std::string GetReplaceString() override;
+  void SetReplaceString(const std::string& s) override;
+  short GetFindOptions() override;
+  void AddFindHistory(const std::string& s) override;
+  void AddReplaceHistory(const std::string& s) override;
+  void ToolbarFindString(const std::string& s) override;
+  bool IsShiftDown() override;
 };
 
 // Installs the application's services (or, with false, the do-nothing ones).

@@ -15,6 +15,7 @@
 #include "app/prefs_records.h"
 #include "document/doc_file.h"
 #include "document/file_tube.h"
+#include "document/find_rules.h"
 #include "engine/event_handler.h"
 #include "engine/flavor_exchange.h"
 #include "engine/text_action.h"
@@ -178,6 +179,7 @@ CKXTextDocument::CKXTextDocument(LCommander* super, const std::string& path) : C
 }
 
 CKXTextDocument::~CKXTextDocument() {
+  CloseAllDocDialogs();
   for (CKXTextView* v : mPanes.view)
     if (v) {
       v->SetDocument(nullptr);
@@ -604,6 +606,8 @@ std::vector<NavMenuItemSpec> CKXTextDocument::GetSaveAsMenuItem(std::int32_t& se
 // ---- Commands -----------------------------------------------------------------------------------
 
 bool CKXTextDocument::ObeyCommand(CommandT command, void* param) {
+  if (kKxDialogMessages.Contains(command) && DialogObeyCommand(MessageT(command), DialogOfMessage(MessageT(command))))
+    return true;
   if (IsDialogOpen()) return CKXDocument::ObeyCommand(command, param);
   switch (command) {
     case kKxCmdClose: AttemptClose(); return true;
@@ -624,6 +628,8 @@ bool CKXTextDocument::ObeyCommand(CommandT command, void* param) {
     }
     case kKxCmdPageSetup: HandlePageSetup(); return true;
     case kKxCmdPrint: HandlePrint(); return true;
+    case kKxCmdFind: OpenFindDialog(false); return true;
+    case kKxCmdFindReplace: OpenFindDialog(true); return true;
     case kCmdRevert:
       if (IsSpecified() && mFile && AskConfirmRevert()) {
         try {
@@ -652,6 +658,8 @@ void CKXTextDocument::FindCommandStatus(CommandT command, Boolean& enabled, Bool
     case kKxCmdClose:
     case kKxCmdPageSetup:
     case kKxCmdPrint:
+    case kKxCmdFind:
+    case kKxCmdFindReplace:
     case kCmdSaveAs: enabled = true; return;
     case kCmdSave: enabled = LDocument::IsModified() || !IsSpecified(); return;
     case kCmdRevert: enabled = IsSpecified() && LDocument::IsModified(); return;
@@ -687,6 +695,7 @@ std::vector<CKXTextDocument*> KxTextDocHooks::All() {
 void KxTextDocHooks::RegisterClasses() {
   KxRegisterFrameworkClasses();
   KxRegisterViewClasses();
+  KxRegisterDocDialogClasses();
 }
 
 void KxTextDocHooks::ReadPreference() {

@@ -14,6 +14,7 @@
 #include "app/document.h"
 #include "app/nav_extras.h"
 #include "document/doc_prefs.h"
+#include "document/text_doc_dialogs.h"
 #include "engine/flavor_exchange.h"
 #include "platform/draw/print.h"
 #include "platform/host/host.h"
@@ -136,6 +137,36 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   bool HasPrintRecord() const { return mHasPrintRecord; }
   const KxPrintRecord& GetPrintRecord() const { return mPrintRecord; }
 
+  // ---- the document's dialogs (text_doc_dialogs.cpp) ----
+  // A dialog-local message (-3999..-2001) of `dialog` to the handler the
+  // dialog was opened with, when the message lies in one of the ranges;
+  // true when the handler took it.
+  bool DialogObeyCommand(MessageT message, LWindow* dialog);
+  // The open dialog of this document that holds pane -message: the one
+  // that sent it. Null when none does.
+  LWindow* DialogOfMessage(MessageT message) const;
+  // Builds layout `layoutID` (class "kxdd") under the document with undo
+  // for its fields, shows it in front and routes its messages to
+  // `handler`. A modal one is modal in effect: the application's commands
+  // are off (SetDialogOpen) until it closes, and it stays over the window.
+  CKXDocDialog* OpenDocDialog(ResIDT layoutID, KxDocDialogHandler handler, bool modal = true);
+  // Closes (deletes) one of the document's dialogs; the last modal one
+  // ends the dialog-open state; the document window is the target again.
+  void CloseDocDialog(LWindow* dialog);
+  void CloseAllDocDialogs();
+  // The open dialog built from `layoutID`, or null.
+  LWindow* FindDocDialog(ResIDT layoutID) const;
+  // The text pane that is current (the engine's handler view).
+  CKXTextView* CurrentTextView() const;
+
+  // ---- find dialogs (text_doc_find.cpp) ----
+  // The find and replace dialog, the focus in the find or replace field.
+  void OpenFindDialog(bool focusReplace);
+  // The find palette (one in the program); brings an open one to the front.
+  void OpenFindPalette();
+  // The find-assist palette over the current target.
+  void ShowFindAssistPalette();
+
  protected:
   // A declined replacement is no failure to report.
   void ReportSaveFailure(long err) override;
@@ -173,6 +204,13 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   KxPrintRecord mPrintRecord;
   bool mHasPrintRecord = false;
   std::vector<std::uint8_t> mStoredPrintRecord;
+  struct OpenDialog {
+    LWindow* window;
+    ResIDT layout;
+    KxDocDialogHandler handler;
+    bool modal;
+  };
+  std::vector<OpenDialog> mDialogs;   // oldest first
 };
 
 // The documents as the application sees them.

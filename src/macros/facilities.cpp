@@ -7,6 +7,7 @@
 #include "layout/kxtext_api.h"
 #include "macros/macro.h"
 #include "macros/macro_list.h"
+#include "macros/program_hooks.h"
 #include "platform/core.h"
 #include "tools/facilities.h"
 #include "views/text_view.h"
@@ -99,4 +100,6 @@ void Stop() {
 void KxMacrosFacilities() {
   KxToolsFacilities();
   KxRegisterFacility(kRankMacros, "macros", Start, Stop);
+  KxRegisterFacility(kRankMacros + 1, "macro list chunk", [] { KxInstallMacroChunk(true); },
+                     [] { KxInstallMacroChunk(false); });
 }

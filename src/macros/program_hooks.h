@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "document/text_doc.h"
 
@@ -22,6 +23,16 @@ class KxProgramHooks : public KxTextDocHooks {
   // Quitting asks the macro editor first about unstored changes.
   bool CloseAllDocuments(OSType saveOption) override;
 
+  // The macro list for the macro dialog (program_hooks_macros.cpp).
+  std::vector<std::string> MacroListNames() override;
+  void DeleteMacro(long n) override;
+  bool SaveRecordedMacro(const std::string& name) override;
+  bool ReloadFactoryMacros() override;
+
  private:
   std::string mPreferenceFolder;
 };
+
+// Installs (or removes) the macro list as the keeper of its chunk of the
+// preference file; the macros facility does it at start-up.
+void KxInstallMacroChunk(bool install);

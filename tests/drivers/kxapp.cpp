@@ -33,7 +33,7 @@
 //                         (one number that some window holds as a pane;
 //                         anything else is a file)
 //   print menus|windows|alerts|text|window ID|items ID|cells ID|selection|
-//         styles|decos|paras|ruby|marks|markup|beeps|clipboard
+//         styles|decos|paras|ruby|marks|markup|beeps|clipboard|prefs
 //                         (window: "window TITLE", then "ID KIND ENABLED
 //                         SHOWN VALUE TEXT" per pane with an ID, or "none";
 //                         the run lists exactly as kxedit prints them)
@@ -88,6 +88,7 @@
 #include "driver_runs.h"
 #include "driver_text.h"
 #include "kxapp_macros.h"
+#include "kxapp_prefs.h"
 #include "kxapp_print.h"
 #include "engine/text_engine.h"
 #include "macros/facilities.h"
@@ -793,6 +794,11 @@ class Runner {
     return 0;
   }
 
+  int PrintPrefs(Step&) {
+    kxapp_prefs::PrintPrefs();
+    return 0;
+  }
+
   int PrintBeeps(Step&) {
     std::printf("beeps %d\n", mHeadless ? mHeadless->Beeps() : mGtk->Beeps());
     return 0;
@@ -910,6 +916,7 @@ const std::vector<StepRow>& Runner::Prints() {
     {"cells", &Runner::PrintCells},     {"markup", &Runner::PrintMarkup},   {"beeps", &Runner::PrintBeeps},
     {"clipboard", &Runner::PrintClipboard}, {"page", &Runner::PrintPage},
     {"macros", &Runner::PrintMacros},
+    {"prefs", &Runner::PrintPrefs},
   };
   return prints;
 }

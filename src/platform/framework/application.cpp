@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "platform/framework/periodical.h"
+#include "platform/framework/window.h"
 #include "platform/framework/resource_uses.h"
 #include "platform/host/host.h"
 
@@ -39,7 +40,9 @@ void LApplication::ProcessNextEvent() {
       DispatchEvent(event);
     else
       UseIdleTime(event);
+    LWindow::DeleteClosedWindows();
   } catch (const std::exception&) {
+    LWindow::DeleteClosedWindows();
     // A failure that no commander caught ends with its event; the loop
     // goes on. Views report their own failures where they happen.
   }

@@ -89,6 +89,7 @@ MessageT StDialogHandler::DoDialog() {
     DispatchEvent(event);
   else
     LPeriodical::DevoteTimeToIdlers(event);
+  LWindow::DeleteClosedWindows();
   return mMessage;
 }
 

@@ -61,7 +61,15 @@ void LWindow::MakeHostWindow(const Rect& bounds, ConstStringPtr title) {
   InvalPortRect(RectL{0, 0, mFrameSize.height, mFrameSize.width});
 }
 
+namespace {
+std::vector<LWindow*>& ClosedWindows() {
+  static std::vector<LWindow*> windows;
+  return windows;
+}
+}  // namespace
+
 LWindow::~LWindow() {
+  std::erase(ClosedWindows(), this);
   KxCurrentHost().DestroyWindow(mHostWindow);
   // The panes go while the window is still whole: commanders among them
   // unlink from the window's commander part, which dies before the view.
@@ -203,6 +211,20 @@ void LWindow::AttemptClose() {
 }
 
 void LWindow::DoClose() { delete this; }
+
+void LWindow::DeleteLater() {
+  auto& closed = ClosedWindows();
+  if (std::find(closed.begin(), closed.end(), this) == closed.end()) closed.push_back(this);
+}
+
+void LWindow::DeleteClosedWindows() {
+  auto& closed = ClosedWindows();
+  while (!closed.empty()) {
+    LWindow* w = closed.back();
+    closed.pop_back();
+    delete w;
+  }
+}
 
 void LWindow::InvalPortRect(const RectL& portRect) {
   const RectL r{std::max(0, portRect.top), std::max(0, portRect.left), std::min(mFrameSize.height, portRect.bottom),

@@ -72,6 +72,11 @@ class LWindow : public LView, public LCommander, public KxWindowClient {
   virtual void AttemptClose();
   virtual bool AttemptCloseSelf() { return true; }
   virtual void DoClose();
+  // Deletes the window once the event being handled is done (a window
+  // closed by one of its own controls, which is still reporting): the
+  // event loops call DeleteClosedWindows after each event.
+  void DeleteLater();
+  static void DeleteClosedWindows();
 
   // Updates.
   void InvalPortRect(const RectL& portRect) override;

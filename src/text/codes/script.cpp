@@ -77,3 +77,15 @@ short KxGetSysScriptType() { return short(GetScriptManagerVariable(kScriptVarSys
 short KxGetSysFont() { return GetSysFont(); }
 
 short KxGetAppFont() { return GetAppFont(); }
+
+std::size_t KxCutToCharBoundary(const unsigned char* text, std::size_t length, std::size_t limit) {
+  if (length <= limit) return length;
+  const std::uint8_t* lead = KxScriptParseTable(kScriptJapanese);
+  std::size_t i = 0;
+  while (i < limit) {
+    const std::size_t n = (lead[text[i]] && i + 1 < length) ? 2 : 1;
+    if (i + n > limit) break;
+    i += n;
+  }
+  return i;
+}

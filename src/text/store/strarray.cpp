@@ -291,23 +291,29 @@ long CKXStrArray::GetNextCR(long pos) const {
   return mLength;
 }
 
-unsigned short CKXStrArray::GetChar(long offset, short script) const {
+unsigned short CKXStrArray::GetChar(long offset, short script) const { return GetChar(offset, script, 0); }
+
+unsigned short CKXStrArray::GetChar(long offset, short script, long floor) const {
   if (offset < 0 || offset >= mLength) return 0;
   long chunk, pos, len;
   GetIndexPos(offset, chunk, pos);
   const unsigned char* p = ChunkBytes(chunk, len);
-  short type = KxTextCharByte(p, static_cast<std::int32_t>(pos), script);
+  const long skip = std::clamp(floor - (offset - pos), 0L, pos);
+  short type = KxTextCharByte(p + skip, static_cast<std::int32_t>(pos - skip), script);
   if (type == kByteLast) return static_cast<unsigned short>(p[pos - 1] << 8 | p[pos]);
   if (type == kByteFirst && pos + 1 < len) return static_cast<unsigned short>(p[pos] << 8 | p[pos + 1]);
   return p[pos];
 }
 
-short CKXStrArray::GetCharByte(long offset, short script) const {
+short CKXStrArray::GetCharByte(long offset, short script) const { return GetCharByte(offset, script, 0); }
+
+short CKXStrArray::GetCharByte(long offset, short script, long floor) const {
   if (offset < 0 || offset >= mLength) return kByteSingle;
   long chunk, pos, len;
   GetIndexPos(offset, chunk, pos);
   const unsigned char* p = ChunkBytes(chunk, len);
-  return KxTextCharByte(p, static_cast<std::int32_t>(pos), script);
+  const long skip = std::clamp(floor - (offset - pos), 0L, pos);
+  return KxTextCharByte(p + skip, static_cast<std::int32_t>(pos - skip), script);
 }
 
 // --- editing ---------------------------------------------------------------------------

@@ -96,6 +96,10 @@ class CKXStrArray : public CKXArrayL, public CKXRunText {
                       long replLen, char**& out, short script, CKXArrayL* styleRuns) const;
   unsigned short GetChar(long offset, short script) const override;
   virtual short GetCharByte(long offset, short script) const;
+  // The same, with `floor` (at most offset) known to start a character: the
+  // scan for the character boundary stops there.
+  unsigned short GetChar(long offset, short script, long floor) const;
+  short GetCharByte(long offset, short script, long floor) const;
 
   virtual void NewUniChars();
   virtual void DisposeUniChars();

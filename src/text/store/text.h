@@ -243,6 +243,9 @@ class CKXText {
   long CopyBytes(long from, long to, char* buf, long bufLen) const;
   // The script of the style run containing `pos` and that run's bounds.
   short GetScriptRun(long pos, long& start, long& end) const;
+  // Where the scan for the character at pos may start: the start of the
+  // nearest run of another script before it, or 0.
+  long CharFloor(long pos, short script) const;
 
  protected:
   long Clamp(long pos) const;

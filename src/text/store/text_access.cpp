@@ -7,6 +7,11 @@
 #include "text/store/text.h"
 #include "text/store/text_walk.h"
 
+namespace {
+// How many style runs back a character boundary is looked for.
+constexpr int kScriptRunsLooked = 64;
+}  // namespace
+
 short CKXText::GetScriptRun(long pos, long& start, long& end) const {
   long i = mStyls->GetArrayIndex(pos);
   start = mStyls->GetOffsetAt(i);
@@ -22,14 +27,32 @@ short CKXText::GetScriptType(long pos) const {
   return GetScriptRun(pos, start, end);
 }
 
+long CKXText::CharFloor(long pos, short script) const {
+  // A character never runs across a change of script: a Roman 0x9C before
+  // Japanese text is a whole character, not the lead byte of the next one.
+  // Only a byte before pos that may lead a character makes the question
+  // arise; then the scan stops at the nearest run of another script.
+  if (pos == 0 || !KxTextCharFirst(std::uint8_t(mText->GetChar(pos - 1, kScriptRoman)), script)) return 0;
+  long start = 0, end = 0;
+  GetScriptRun(pos, start, end);
+  for (int runs = 0; start > 0 && runs < kScriptRunsLooked; ++runs) {
+    long before = 0;
+    if (GetScriptRun(start - 1, before, end) != script) return start;
+    start = before;
+  }
+  return 0;
+}
+
 std::uint16_t CKXText::GetChar(long pos) const {
   if (pos < 0 || pos >= GetLength()) return 0;
-  return mText->GetChar(pos, GetScriptType(pos));
+  const short script = GetScriptType(pos);
+  return mText->GetChar(pos, script, CharFloor(pos, script));
 }
 
 short CKXText::GetCharByte(long pos) const {
   if (pos < 0 || pos >= GetLength()) return 0;
-  return mText->GetCharByte(pos, GetScriptType(pos));
+  const short script = GetScriptType(pos);
+  return mText->GetCharByte(pos, script, CharFloor(pos, script));
 }
 
 short CKXText::GetCharType(long pos) const { return UKXText::GetCharType(GetChar(pos), GetScriptType(pos)); }

@@ -405,6 +405,36 @@ TEST(TextAccess, CharactersAndSteps) {
   EXPECT_EQ(t.GetKeyType(2), 0);
 }
 
+// A byte that leads a character in Japanese but stands in a Roman run is a
+// character of its own: the Japanese text after it starts a new character.
+TEST(TextAccess, CharactersEndAtAChangeOfScript) {
+  CKXText t;
+  Set(t, "ab\x9c" "hi\x82\xA0");
+  SStyl roman{};
+  roman.font = 20;
+  roman.size = 12;
+  t.SetStyl(0, 3, roman);
+  EXPECT_EQ(t.GetCharByte(2), 0);
+  EXPECT_EQ(t.GetCharByte(3), 0);  // not the trail of 0x9C
+  EXPECT_EQ(t.GetPrevCharPos(4), 3);
+  EXPECT_EQ(t.GetNextCharPos(2), 3);
+  long pos = 3;
+  EXPECT_EQ(t.AdjustOffset(pos, false), 0);
+  EXPECT_EQ(pos, 3);
+  EXPECT_EQ(t.GetCharByte(5), -1);
+  EXPECT_EQ(t.GetCharByte(6), 1);
+
+  // Roman runs of lead-capable bytes, then a Japanese run whose first pair
+  // is one character; with the runs in one script the old reading holds.
+  Set(t, "\x9c\x9c\x9c\x82\xA0");
+  t.SetStyl(0, 3, roman);
+  EXPECT_EQ(t.GetCharByte(3), -1);
+  EXPECT_EQ(t.GetCharByte(4), 1);
+  EXPECT_EQ(t.GetChar(3), 0x82A0);
+  Set(t, "\x9c\x9c\x9c\x82\xA0");
+  EXPECT_EQ(t.GetCharByte(3), 1);  // 0x9C 0x82 is a character in Japanese
+}
+
 TEST(TextAccess, WordCounts) {
   CKXText t;
   long singles, doubles, paras, pictures, words;
