@@ -32,6 +32,7 @@ constexpr CommandT kKxCmdFileSearch = 1210;
 constexpr CommandT kKxCmdRegisterSpeller = 1226;
 constexpr CommandT kKxCmdDeleteSpeller = 1227;
 constexpr CommandT kKxCmdStreamEditor = 1228;
+constexpr CommandT kKxCmdMarkList = 1229;
 constexpr CommandT kKxCmdSpellingPanel = 1252;
 constexpr CommandT kKxCmdToolPalette = 1501;
 constexpr CommandT kKxCmdFunctionBar = 1502;

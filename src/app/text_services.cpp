@@ -1,5 +1,7 @@
 #include "app/text_services.h"
 
+#include "views/mark_list.h"
+
 #include "app/dynamic_menus.h"
 #include "app/globals.h"
 
@@ -10,6 +12,8 @@ bool CKXAppTextServices::GetInlineMode() { return gInlineMode != 0; }
 void CKXAppTextServices::SetInlineMode(bool on) { gInlineMode = on ? 1 : 0; }
 
 short CKXAppTextServices::GetFontNumber(std::int16_t item) { return UFontMenu::GetFontNumber(item); }
+
+bool CKXAppTextServices::IsMarkListOpen() { return CKXTextMarkList::IsMarkList(); }
 
 short CKXAppTextServices::GetFontSize(std::int16_t item) {
   const int size = USizeMenu::GetFontSize(item);

@@ -14,6 +14,7 @@ class CKXAppTextServices : public CKXTextViewServices {
   // Items of the font menu (250) and the size menu (251).
   short GetFontNumber(std::int16_t item) override;
   short GetFontSize(std::int16_t item) override;
+  bool IsMarkListOpen() override;
   // Find and replace (text_services_find.cpp): the shared strings, cut to
   // 255 bytes on a character boundary, the histories, the options from the
   // find bytes of the preferences, the toolbar's field, the Shift key.

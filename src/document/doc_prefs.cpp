@@ -137,7 +137,8 @@ std::string WriteDocPref(CKXTextFileTube& tube, const SKXDocSettings& doc) {
   } else {
     tube.DeleteFlavorData(kKxRecLINE);
   }
-  if (!doc.marks.empty()) {
+  // The rank's head keeps the mark list's place, with or without marks.
+  if (!doc.marks.empty() || doc.hasRank) {
     // One level per mark, whatever the rank held.
     SKXRankRec rank = doc.rank;
     rank.levels.resize(doc.marks.size(), 0);

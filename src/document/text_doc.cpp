@@ -33,6 +33,7 @@
 #include "platform/keys.h"
 #include "text/codes/jcode.h"
 #include "text/store/text.h"
+#include "views/mark_list.h"
 #include "views/text_window.h"
 #include "views/view_classes.h"
 
@@ -179,6 +180,7 @@ CKXTextDocument::CKXTextDocument(LCommander* super, const std::string& path) : C
 }
 
 CKXTextDocument::~CKXTextDocument() {
+  LeaveMarkList();
   CloseAllDocDialogs();
   for (CKXTextView* v : mPanes.view)
     if (v) {
@@ -364,7 +366,10 @@ void CKXTextDocument::TakeMarks(SKXDocSettings& settings) const {
     levels.push_back(std::int8_t(rank));
     ranked = ranked || rank != 0;
   }
-  settings.hasRank = (settings.hasRank || ranked) && count > 0;
+  // The mark list's place is kept with the levels, even without marks.
+  const SKXRankRec& r = settings.rank;
+  const bool listState = r.shown || r.flag2 || r.rect[0] || r.rect[1] || r.rect[2] || r.rect[3];
+  settings.hasRank = (settings.hasRank || ranked || listState) && (count > 0 || listState);
   if (settings.hasRank) settings.rank.levels = levels;
 }
 
@@ -455,6 +460,7 @@ void CKXTextDocument::DoRevert() {
 // ---- Writing ------------------------------------------------------------------------------------
 
 void CKXTextDocument::DoSave() {
+  SaveMarkListState();
   const std::string path = Path();
   if (path.empty()) throw LException(fnfErr);
   if (mSaveAsDeclined) {
@@ -626,6 +632,7 @@ bool CKXTextDocument::ObeyCommand(CommandT command, void* param) {
       AskSaveAs(fileSpec, true);
       return true;
     }
+    case kKxCmdMarkList: ToggleMarkList(); return true;
     case kKxCmdPageSetup: HandlePageSetup(); return true;
     case kKxCmdPrint: HandlePrint(); return true;
     case kKxCmdFind: OpenFindDialog(false); return true;
@@ -695,8 +702,11 @@ std::vector<CKXTextDocument*> KxTextDocHooks::All() {
 void KxTextDocHooks::RegisterClasses() {
   KxRegisterFrameworkClasses();
   KxRegisterViewClasses();
+  KxInstallMarkListMenuHook();
   KxRegisterDocDialogClasses();
 }
+
+bool KxTextDocHooks::MarkListOpen() { return CKXTextMarkList::IsMarkList(); }
 
 void KxTextDocHooks::ReadPreference() {
   KxAppHooks::ReadPreference();

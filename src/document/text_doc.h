@@ -108,6 +108,18 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
                          Str255 name) override;
   void Close() override;
 
+  // ---- the mark list (text_doc_marklist.cpp) ----
+  void BeTargetDocument() override;
+  void DontBeTargetDocument() override;
+  // Command 1229: closes the list when shown, else shows it for this document.
+  void ToggleMarkList();
+  CKXTextEngine* GetDocEngine() override;
+  LWindow* GetDocWindow() override;
+  bool GetReadOnly() override;
+  bool GetPaperColor(RGBColor& colour) override;
+  void GetMarkListRecord(SKXMarkListRecord& rec) override;
+  void SetMarkListRecord(const SKXMarkListRecord& rec) override;
+
   // The untitled counter's next title.
   static std::string NextUntitledTitle();
 
@@ -175,6 +187,11 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   void ReadInto(const std::string& path);
   void ApplyMarks(const SKXDocSettings& settings);
   void TakeMarks(SKXDocSettings& settings) const;
+  bool IsMarkListBound() const;
+  // The list, bound to this document, records itself into it (saving) or
+  // goes (the document closing).
+  void SaveMarkListState();
+  void LeaveMarkList();
   void UpdateTitle();
   // The engine's line and edit styles from the preferences.
   void StartFromPreferences();
@@ -213,6 +230,9 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   std::vector<OpenDialog> mDialogs;   // oldest first
 };
 
+// The mark list asks the application to rebuild the Mark menu when it goes.
+void KxInstallMarkListMenuHook();
+
 // The documents as the application sees them.
 class KxTextDocHooks : public KxAppHooks {
  public:
@@ -226,6 +246,7 @@ class KxTextDocHooks : public KxAppHooks {
   std::vector<UWindowMenu::Document> Documents() override;
   std::string FrontText() override;
   void SelectDocument(int index) override;
+  bool MarkListOpen() override;
   // The documents, oldest first.
   static std::vector<CKXTextDocument*> All();
 };

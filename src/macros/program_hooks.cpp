@@ -6,6 +6,8 @@
 #include "app/application.h"
 #include "app/prefs_file.h"
 #include "macros/macro_editor.h"
+#include "tools/file_browse.h"
+#include "tools/file_search.h"
 
 KxProgramHooks::KxProgramHooks(std::string preferenceFolder) : mPreferenceFolder(std::move(preferenceFolder)) {}
 
@@ -19,20 +21,42 @@ std::string KxProgramHooks::PreferencePath() {
 
 void KxProgramHooks::RegisterClasses() {
   KxTextDocHooks::RegisterClasses();
+  KxRegisterToolClasses();
   KxRegisterMacroEditorClasses();
 }
 
 bool KxProgramHooks::RunTool(CommandT command) {
-  if (command == kKxCmdMacroEditor) return CKXTextMacroEditor::ShowMacroEditor(LApplication::GetApplication());
-  return KxTextDocHooks::RunTool(command);
+  switch (command) {
+    case kKxCmdFileBrowser:
+      CKXTextFileBrowse::ShowFileBrowse(CKXTextApp::GetTextApp());
+      return true;
+    case kKxCmdFileSearch:
+      CKXTextFileSearch::ShowFileSearch(CKXTextApp::GetTextApp());
+      return true;
+    case kKxCmdMacroEditor:
+      return CKXTextMacroEditor::ShowMacroEditor(LApplication::GetApplication());
+    default:
+      return KxTextDocHooks::RunTool(command);
+  }
 }
 
 bool KxProgramHooks::HasTool(CommandT command) {
-  return command == kKxCmdMacroEditor || KxTextDocHooks::HasTool(command);
+  switch (command) {
+    case kKxCmdFileBrowser:
+    case kKxCmdFileSearch:
+    case kKxCmdMacroEditor:
+      return true;
+    default:
+      return KxTextDocHooks::HasTool(command);
+  }
 }
+
+bool KxProgramHooks::ToolWindowOpen() { return CKXTextFileBrowse::IsFileBrowse() || CKXTextFileSearch::IsFileSearch() || KxTextDocHooks::ToolWindowOpen(); }
 
 void KxProgramHooks::CloseToolWindows() {
   CKXTextMacroEditor::CloseEditor();
+  CKXTextFileBrowse::CloseFileBrowse();
+  CKXTextFileSearch::CloseFileSearch();
   KxTextDocHooks::CloseToolWindows();
 }
 

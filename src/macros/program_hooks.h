@@ -15,10 +15,11 @@ class KxProgramHooks : public KxTextDocHooks {
   explicit KxProgramHooks(std::string preferenceFolder = "");
 
   std::string PreferencePath() override;
-  // The macro editor (command 1148).
+  // The tool windows of the tools area and the macro editor (command 1148).
   void RegisterClasses() override;
   bool RunTool(CommandT command) override;
   bool HasTool(CommandT command) override;
+  bool ToolWindowOpen() override;
   void CloseToolWindows() override;
   // Quitting asks the macro editor first about unstored changes.
   bool CloseAllDocuments(OSType saveOption) override;

@@ -1,4 +1,6 @@
 #include "views/text_view.h"
+
+#include "views/mark_list.h"
 #include "views/text_view_commands.h"
 
 #include <algorithm>
@@ -166,6 +168,7 @@ void CKXTextView::DontBeTarget() {
     KXEditHandle e = mTextEngine->GetEdit();
     if (KXTE_GetHilite(e)) KXTE_SetHilite(e, 0);
     if (CKXMacroRecorder::Get().IsRecording()) SetMacroTartget(false);
+    if (mDocument) mDocument->DontBeTargetDocument();
   }
 }
 
@@ -499,6 +502,10 @@ void CKXTextView::ListenToMessage(MessageT message, void* param) {
       }
       break;
     case kKxMsgMarksChanged:
+      if (current && CKXTextMarkList::IsMarkList()) {
+        CKXTextDoc* bound = CKXTextMarkList::Get()->GetTextDoc();
+        if (bound && bound->GetDocEngine() == mTextEngine) CKXTextMarkList::UpdateMarkList();
+      }
       break;
     case kKxMsgStyleChanged:
       if (current) RefreshPane(mColmView);

@@ -17,6 +17,9 @@
 #include "platform/framework/input_method.h"
 #include "views/event_view.h"
 
+class LWindow;
+struct SKXMarkListRecord;
+
 // What the view asks of its document. The document area installs the real
 // one; the defaults do nothing.
 class CKXTextDoc {
@@ -34,6 +37,16 @@ class CKXTextDoc {
   virtual void SplitWindow(SPoint32, bool /*refresh*/) {}
   virtual void SetDescriptor(ConstStringPtr) {}
   virtual void GetDescriptor(Str255 out) const { out[0] = 0; }
+  // The mark list's share (views/mark_list.h): the document's engine and
+  // window, whether its text refuses edits, the paper colour of the
+  // preferences (false for plain white), and its record of the list.
+  virtual void DontBeTargetDocument() {}
+  virtual CKXTextEngine* GetDocEngine() { return nullptr; }
+  virtual LWindow* GetDocWindow() { return nullptr; }
+  virtual bool GetReadOnly() { return false; }
+  virtual bool GetPaperColor(RGBColor&) { return false; }
+  virtual void GetMarkListRecord(SKXMarkListRecord&) {}
+  virtual void SetMarkListRecord(const SKXMarkListRecord&) {}
 };
 
 // The ruler and the line-number margin follow the text's scrolling along

@@ -4,6 +4,7 @@
 #include "views/controls.h"
 #include "views/dialog_box.h"
 #include "views/edit_field.h"
+#include "views/mark_list.h"
 #include "views/preview.h"
 #include "views/scroller.h"
 #include "views/split_view.h"
@@ -43,4 +44,9 @@ void KxRegisterViewClasses() {
   URegistrar::RegisterClass(FourCC("aewn"), Create<CKXTextWindow>);
   URegistrar::RegisterClass(FourCC("kxiv"), Create<CKXTextInfoView>);
   URegistrar::RegisterClass(FourCC("kxlv"), Create<CKXTextLineView>);
+  // The mark list.
+  URegistrar::RegisterClass(CKXTextMarkList::kClassID, Create<CKXTextMarkList>);
+  URegistrar::RegisterClass(CKXTextMarkView::kClassID, Create<CKXTextMarkView>);
+  URegistrar::RegisterClass(CKXTextMarkScroller::kClassID, Create<CKXTextMarkScroller>);
+  URegistrar::RegisterClass(CKXTextMarkButton::kClassID, Create<CKXTextMarkButton>);
 }

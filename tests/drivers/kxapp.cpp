@@ -50,6 +50,11 @@
 //                         turned with landscape
 //   print page            "paper W H hard T L B R margins T L B R pages N"
 //                         of the front document
+//   folder ID PATH        the file tool whose folder list is pane ID goes
+//                         to the folder PATH as a user would (kxapp_tools.h)
+//   print preview ID      the preview pane's type, size and text
+//   print marklist|floats the mark list's rows and buttons, the floating
+//                         windows (kxapp_marks.h)
 //   quit                  the quit command; the script ends when it quits
 //
 // Steps run inside the program's loops: the host asks the script for its
@@ -88,8 +93,10 @@
 #include "driver_runs.h"
 #include "driver_text.h"
 #include "kxapp_macros.h"
+#include "kxapp_marks.h"
 #include "kxapp_prefs.h"
 #include "kxapp_print.h"
+#include "kxapp_tools.h"
 #include "engine/text_engine.h"
 #include "macros/facilities.h"
 #include "macros/program_hooks.h"
@@ -414,7 +421,10 @@ class Runner {
   // The frontmost window holding pane `id` (a modal dialog is in front).
   Found FindPane(long id) {
     if (id <= 0 || id > 0x7FFFFFFF) return {};
-    for (KxWindowID w : Host().WindowList()) {
+    // Floating windows hold panes too (after the documents and dialogs).
+    std::vector<KxWindowID> windows = Host().WindowList();
+    for (KxWindowID w : Host().FloatingWindowList()) windows.push_back(w);
+    for (KxWindowID w : windows) {
       auto* window = dynamic_cast<LWindow*>(Host().GetWindowClient(w));
       if (!window) continue;
       if (LPane* p = window->FindPaneByID(PaneIDT(id))) return {window, p};
@@ -789,8 +799,31 @@ class Runner {
     return 0;
   }
 
+  // folder ID PATH, print preview ID: the file tools' steps.
+  int Folder(Step& s) {
+    if (std::string e = kxapp_tools::FolderStep(s.rest); !e.empty()) return Bad(s, e);
+    return 0;
+  }
+  int PrintPreview(Step& s) {
+    if (s.args.size() != 2) return Bad(s, "print preview ID");
+    Found f;
+    if (!PaneArg(s, s.args[1], f)) return 1;
+    if (!kxapp_tools::PrintPreview(f.pane)) return Bad(s, "pane " + s.args[1] + " is no preview");
+    return 0;
+  }
+
   int PrintPage(Step&) {
     std::printf("%s\n", kxapp_print::PrintPageLine(kxapp_print::FrontDocument()).c_str());
+    return 0;
+  }
+
+  int PrintMarkList(Step&) {
+    for (const std::string& line : kxapp_marks::MarkListLines()) std::printf("%s\n", line.c_str());
+    return 0;
+  }
+
+  int PrintFloats(Step&) {
+    for (const std::string& line : kxapp_marks::FloatLines()) std::printf("%s\n", line.c_str());
     return 0;
   }
 
@@ -905,6 +938,7 @@ const std::vector<StepRow>& Runner::Steps() {
     {"field", &Runner::Field},        {"field-file", &Runner::FieldFile}, {"choose", &Runner::Choose},
     {"shot", &Runner::Shot},          {"print", &Runner::Print},       {"layout", &Runner::Layout},
     {"pagesetup", &Runner::PageSetup},
+    {"folder", &Runner::Folder},
   };
   return steps;
 }
@@ -915,8 +949,9 @@ const std::vector<StepRow>& Runner::Prints() {
     {"text", &Runner::PrintText},       {"window", &Runner::PrintWindow},   {"items", &Runner::PrintItems},
     {"cells", &Runner::PrintCells},     {"markup", &Runner::PrintMarkup},   {"beeps", &Runner::PrintBeeps},
     {"clipboard", &Runner::PrintClipboard}, {"page", &Runner::PrintPage},
+    {"preview", &Runner::PrintPreview}, {"marklist", &Runner::PrintMarkList},
+    {"floats", &Runner::PrintFloats},   {"prefs", &Runner::PrintPrefs},
     {"macros", &Runner::PrintMacros},
-    {"prefs", &Runner::PrintPrefs},
   };
   return prints;
 }
@@ -995,5 +1030,8 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // With --gtk the program goes on after the script: what it printed must
+  // not wait in a buffer.
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
   return KxDriverMain("kxapp", KxMacrosFacilities, [&] { return Run(argc, argv); });
 }

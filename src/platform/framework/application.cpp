@@ -111,7 +111,10 @@ void LApplication::EventMouseDown(const EventRecord& event) {
   KxHost& host = KxCurrentHost();
   const KxWindowID window = host.FindWindow(event.where);
   if (window == kKxNoWindow) return;
-  if (window != host.FrontWindow()) {
+  // A floating window takes its clicks where it stands and leaves the
+  // front window and the target as they are.
+  mFloatPressed = host.IsFloatingWindow(window) ? window : kKxNoWindow;
+  if (window != host.FrontWindow() && mFloatPressed == kKxNoWindow) {
     host.SelectWindow(window);   // a click in a back window only brings it forward
     return;
   }
@@ -121,7 +124,9 @@ void LApplication::EventMouseDown(const EventRecord& event) {
 void LApplication::EventMouseUp(const EventRecord& event) {
   mMouseHeldInView = false;
   KxHost& host = KxCurrentHost();
-  if (KxWindowClient* client = host.GetWindowClient(host.FrontWindow())) client->HostMouseUp(event);
+  const KxWindowID window = mFloatPressed != kKxNoWindow ? mFloatPressed : host.FrontWindow();
+  mFloatPressed = kKxNoWindow;
+  if (KxWindowClient* client = host.GetWindowClient(window)) client->HostMouseUp(event);
 }
 
 void LApplication::EventWheel(const EventRecord& event) {

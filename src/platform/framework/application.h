@@ -9,6 +9,7 @@
 
 #include "platform/framework/commander.h"
 #include "platform/framework/menu.h"
+#include "platform/host/host.h"
 
 // The event wait in ticks: normally, and while the mouse is held in one of
 // the program's views or a dialog of the program is open.
@@ -65,4 +66,5 @@ class LApplication : public LCommander {
   std::uint32_t mSleepTime = kKxNormalSleepTicks;
   bool mRunning = false;
   bool mMouseHeldInView = false;   // fast wait until the button is up
+  KxWindowID mFloatPressed = kKxNoWindow;   // a floating window took the press
 };

@@ -44,10 +44,18 @@ LWindow::LWindow(const KxLayoutPaneRecord& record) : LView(record), LCommander(s
                  KxPinShort(KxLayout::GetNumber(record, "maxWidth", mMinMax.right))};
   mStandardSize = {KxLayout::GetNumber(record, "standardWidth", mStandardSize.width),
                    KxLayout::GetNumber(record, "standardHeight", mStandardSize.height)};
+  mFloating = KxLayout::GetNumber(record, "floating", 0) != 0;
   Str255 title;
   TitleOf(record, title);
   MakeHostWindow(record.frame, title);
+  if (mFloating) mActive = true;
 }
+
+void LWindow::ShowFloating(bool shown) {
+  if (mFloating) KxCurrentHost().ShowFloatingWindow(mHostWindow, shown);
+}
+
+bool LWindow::IsWindowShown() const { return KxCurrentHost().IsWindowShown(mHostWindow); }
 
 void LWindow::MakeHostWindow(const Rect& bounds, ConstStringPtr title) {
   std::memcpy(mTitle, title ? title : reinterpret_cast<ConstStringPtr>(""), title ? title[0] + 1 : 1);
@@ -56,7 +64,8 @@ void LWindow::MakeHostWindow(const Rect& bounds, ConstStringPtr title) {
   mImageLocation = {0, 0};
   SetContentSize(Width(bounds), Height(bounds));
   mUserBounds = bounds;
-  mHostWindow = KxCurrentHost().CreateWindow(this, bounds, mTitle);
+  mHostWindow = mFloating ? KxCurrentHost().CreateFloatingWindow(this, bounds, mTitle)
+                          : KxCurrentHost().CreateWindow(this, bounds, mTitle);
   // The whole content waits for its first update.
   InvalPortRect(RectL{0, 0, mFrameSize.height, mFrameSize.width});
 }
@@ -121,7 +130,9 @@ LWindow* LWindow::FetchWindowOf(const LPane* pane) {
   return dynamic_cast<LWindow*>(const_cast<LPane*>(pane));
 }
 
-void LWindow::Select() { KxCurrentHost().SelectWindow(mHostWindow); }
+void LWindow::Select() {
+  if (!mFloating) KxCurrentHost().SelectWindow(mHostWindow);
+}
 
 bool LWindow::IsFront() const { return KxCurrentHost().FrontWindow() == mHostWindow; }
 
@@ -302,7 +313,7 @@ void LWindow::HostActivate(bool active) {
 }
 
 void LWindow::ActivateSelf() {
-  RestoreTarget();
+  if (!mFloating) RestoreTarget();
   // Panes inside keep their own flags, so only a redraw of the whole window
   // shows them active (a window drawn before its first activation would
   // otherwise keep its controls dimmed).
@@ -311,7 +322,7 @@ void LWindow::ActivateSelf() {
 
 void LWindow::DeactivateSelf() {
   // The target leaves the window; it comes back as the latent sub-commander.
-  if (IsOnDuty() && GetSuperCommander()) SwitchTarget(GetSuperCommander());
+  if (!mFloating && IsOnDuty() && GetSuperCommander()) SwitchTarget(GetSuperCommander());
   Refresh();
 }
 

@@ -40,6 +40,13 @@ class LWindow : public LView, public LCommander, public KxWindowClient {
   static LCommander* GetLayoutCommander() { return sLayoutCommander; }
 
   KxWindowID GetHostWindow() const { return mHostWindow; }
+  // A floating window (layout attribute floating=1): the host keeps it
+  // above the documents; it is never activated by the host, so it counts
+  // as active from the start, and it never takes the target. Made hidden.
+  bool IsFloating() const { return mFloating; }
+  void ShowFloating(bool shown);
+  // Whether the host shows the window (always for other windows).
+  bool IsWindowShown() const;
   GrafPtr GetDrawPort() const override { return mPort.get(); }
   // The window of a pane, or null.
   static LWindow* FetchWindowOf(const LPane* pane);
@@ -128,6 +135,7 @@ class LWindow : public LView, public LCommander, public KxWindowClient {
   Rect HoldToMinMax(const Rect& bounds) const;
 
   KxWindowID mHostWindow = kKxNoWindow;
+  bool mFloating = false;
   std::unique_ptr<KxPort> mPort;
   std::unique_ptr<KxRegion> mUpdateRgn;   // port coordinates
   Rect mMinMax{32, 64, 32767, 32767};     // min height, min width, max height, max width

@@ -230,7 +230,7 @@ gboolean OnKeyRelease(GtkWidget* widget, GdkEventKey* e, gpointer) {
 gboolean OnFocusIn(GtkWidget* widget, GdkEventFocus*, gpointer) {
   KxGtkHost::Impl* impl = gKxGtkImpl;
   KxGtkWindow* w = impl ? impl->FindWidget(widget) : nullptr;
-  if (!w) return FALSE;
+  if (!w || w->floating) return FALSE;
   if (w->im) gtk_im_context_focus_in(w->im);
   if (impl->active == w->id) return FALSE;
   const bool stale = gPresented.window != kKxNoWindow && gPresented.window != w->id &&
@@ -292,7 +292,8 @@ gboolean OnButton(GtkWidget* widget, GdkEventButton* e, gpointer) {
     impl->KeepInput(reinterpret_cast<GdkEvent*>(e));
     gPresented = {};
     // The desktop brought the window forward with the press.
-    if (impl->active != w->id || impl->windows.front().get() != w) impl->MakeActive(w->id);
+    // A floating window takes the press and leaves the active one as it is.
+    if (!w->floating && (impl->active != w->id || impl->windows.front().get() != w)) impl->MakeActive(w->id);
     impl->clicks.Press(e->time, where.h, where.v, e->button);
     impl->lastPress.reset(gdk_event_copy(reinterpret_cast<GdkEvent*>(e)));
   } else if (!impl->buttonDown) {
@@ -436,8 +437,11 @@ void KxGtkHost::Impl::KeepInput(const GdkEvent* e) {
 
 void KxGtkHost::Impl::MakeActive(KxWindowID window) {
   auto it = std::find_if(windows.begin(), windows.end(), [window](const auto& w) { return w->id == window; });
-  if (it == windows.end()) return;
+  if (it == windows.end() || (*it)->floating) return;
   std::rotate(windows.begin(), it, it + 1);
+  // The floating windows follow the window in front.
+  for (const auto& f : windows)
+    if (f->floating) gtk_window_set_transient_for(GTK_WINDOW(f->toplevel), GTK_WINDOW(windows.front()->toplevel));
   if (active == window) return;
   if (active != kKxNoWindow && Find(active)) PostActivate(active, false);
   active = window;
@@ -760,7 +764,7 @@ void KxGtkHost::DestroyWindow(KxWindowID window) {
   }
   gtk_widget_destroy(w->toplevel);
   if (w->invalid) cairo_region_destroy(w->invalid);
-  if (wasActive && !impl.windows.empty()) impl.MakeActive(impl.windows.front()->id);
+  if (wasActive && !impl.windows.empty() && !impl.windows.front()->floating) impl.MakeActive(impl.windows.front()->id);
 }
 
 void KxGtkHost::SelectWindow(KxWindowID window) {
@@ -796,6 +800,39 @@ bool KxGtkHost::FontSmoothing() const {
   gint antialias = -1;
   if (settings) g_object_get(settings, "gtk-xft-antialias", &antialias, nullptr);
   return antialias != 0;
+}
+
+bool KxGtkHost::ContentTypeIcon(const std::string& contentType, std::int32_t size, KxIconPixels& out) {
+  if (contentType.empty() || size <= 0) return false;
+  GIcon* icon = g_content_type_get_icon(contentType.c_str());
+  if (!icon) return false;
+  GtkIconInfo* info = gtk_icon_theme_lookup_by_gicon(gtk_icon_theme_get_default(), icon, size, GTK_ICON_LOOKUP_FORCE_SIZE);
+  g_object_unref(icon);
+  if (!info) return false;
+  GdkPixbuf* pixbuf = gtk_icon_info_load_icon(info, nullptr);
+  g_object_unref(info);
+  if (!pixbuf) return false;
+  const int w = gdk_pixbuf_get_width(pixbuf), h = gdk_pixbuf_get_height(pixbuf);
+  const int channels = gdk_pixbuf_get_n_channels(pixbuf), stride = gdk_pixbuf_get_rowstride(pixbuf);
+  const bool alpha = gdk_pixbuf_get_has_alpha(pixbuf);
+  const guchar* px = gdk_pixbuf_read_pixels(pixbuf);
+  if (w <= 0 || h <= 0 || channels < 3 || gdk_pixbuf_get_bits_per_sample(pixbuf) != 8) {
+    g_object_unref(pixbuf);
+    return false;
+  }
+  out.width = w;
+  out.height = h;
+  out.rgb.assign(std::size_t(w) * std::size_t(h), 0xFFFFFF);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const guchar* p = px + std::ptrdiff_t(y) * stride + std::ptrdiff_t(x) * channels;
+      // Over the dialog's white: the icon's edges blend in.
+      const unsigned a = alpha ? p[3] : 255u;
+      auto over = [a](unsigned c) { return (c * a + 255u * (255u - a)) / 255u; };
+      out.rgb[std::size_t(y) * std::size_t(w) + std::size_t(x)] = over(p[0]) << 16 | over(p[1]) << 8 | over(p[2]);
+    }
+  g_object_unref(pixbuf);
+  return true;
 }
 
 Rect KxGtkHost::GetScreenBounds() const {
@@ -836,8 +873,86 @@ void KxGtkHost::InvalidateWindow(KxWindowID window, const Rect& area) {
 
 std::vector<KxWindowID> KxGtkHost::WindowList() const {
   std::vector<KxWindowID> ids;
-  for (const auto& w : mImpl->windows) ids.push_back(w->id);
+  for (const auto& w : mImpl->windows)
+    if (!w->floating) ids.push_back(w->id);
   return ids;
+}
+
+std::vector<KxWindowID> KxGtkHost::FloatingWindowList() const {
+  std::vector<KxWindowID> ids;
+  for (const auto& w : mImpl->windows)
+    if (w->floating) ids.push_back(w->id);
+  std::sort(ids.begin(), ids.end());
+  return ids;
+}
+
+KxWindowID KxGtkHost::CreateFloatingWindow(KxWindowClient* client, const Rect& bounds, const unsigned char* title) {
+  Impl& impl = *mImpl;
+  auto w = std::make_unique<KxGtkWindow>();
+  w->id = impl.nextWindow++;
+  w->client = client;
+  w->floating = true;
+  w->shown = false;
+  w->requestedWidth = std::max(1, bounds.right - bounds.left);
+  w->requestedHeight = std::max(1, bounds.bottom - bounds.top);
+  w->bounds = Rect{bounds.top, bounds.left, Clamp16(long(bounds.top) + w->requestedHeight),
+                   Clamp16(long(bounds.left) + w->requestedWidth)};
+  w->invalid = cairo_region_create();
+  w->toplevel = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  GtkWindow* top = GTK_WINDOW(w->toplevel);
+  gtk_window_set_title(top, TitleText(title).c_str());
+  gtk_window_set_type_hint(top, GDK_WINDOW_TYPE_HINT_UTILITY);
+  gtk_window_set_skip_taskbar_hint(top, TRUE);
+  gtk_window_set_skip_pager_hint(top, TRUE);
+  // Typing stays in the document while the palette's buttons are clicked.
+  gtk_window_set_accept_focus(top, FALSE);
+  gtk_window_set_focus_on_map(top, FALSE);
+  gtk_window_set_resizable(top, FALSE);
+  w->box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+  gtk_container_add(GTK_CONTAINER(w->toplevel), w->box);
+  w->area = gtk_drawing_area_new();
+  gtk_widget_set_size_request(w->area, w->requestedWidth, w->requestedHeight);
+  gtk_widget_add_events(w->area, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK |
+                                     GDK_SCROLL_MASK | GDK_SMOOTH_SCROLL_MASK);
+  gtk_box_pack_end(GTK_BOX(w->box), w->area, TRUE, TRUE, 0);
+  g_signal_connect(w->toplevel, "delete-event", G_CALLBACK(OnDelete), nullptr);
+  g_signal_connect(w->toplevel, "configure-event", G_CALLBACK(OnConfigure), nullptr);
+  g_signal_connect(w->area, "draw", G_CALLBACK(OnDraw), nullptr);
+  g_signal_connect(w->area, "size-allocate", G_CALLBACK(OnAreaAllocate), nullptr);
+  g_signal_connect(w->area, "realize", G_CALLBACK(OnAreaRealize), nullptr);
+  g_signal_connect(w->area, "button-press-event", G_CALLBACK(OnButton), nullptr);
+  g_signal_connect(w->area, "button-release-event", G_CALLBACK(OnButton), nullptr);
+  g_signal_connect(w->area, "motion-notify-event", G_CALLBACK(OnMotion), nullptr);
+  g_signal_connect(w->area, "scroll-event", G_CALLBACK(OnScroll), nullptr);
+  for (const auto& other : impl.windows)
+    if (!other->floating) {
+      gtk_window_set_transient_for(top, GTK_WINDOW(other->toplevel));
+      break;
+    }
+  gtk_window_set_default_size(top, w->requestedWidth, w->requestedHeight);
+  gtk_window_move(top, bounds.left, bounds.top);
+  const KxWindowID id = w->id;
+  impl.windows.push_back(std::move(w));   // behind the documents: never the front one
+  return id;
+}
+
+void KxGtkHost::ShowFloatingWindow(KxWindowID window, bool shown) {
+  KxGtkWindow* w = mImpl->Find(window);
+  if (!w || !w->floating || w->shown == shown) return;
+  w->shown = shown;
+  if (shown) {
+    gtk_window_move(GTK_WINDOW(w->toplevel), w->bounds.left, w->bounds.top);
+    w->drawPending = true;
+    gtk_widget_show_all(w->toplevel);
+  } else {
+    gtk_widget_hide(w->toplevel);
+    w->drawPending = false;
+  }
+}
+
+bool KxGtkHost::IsWindowShown(KxWindowID window) const {
+  const KxGtkWindow* w = mImpl->Find(window);
+  return w && w->shown;
 }
 
 KxWindowClient* KxGtkHost::GetWindowClient(KxWindowID window) const {
@@ -846,7 +961,14 @@ KxWindowClient* KxGtkHost::GetWindowClient(KxWindowID window) const {
 }
 
 KxWindowID KxGtkHost::FindWindow(Point where) const {
+  // Shown floating windows stand above the documents.
   for (const auto& w : mImpl->windows) {
+    const Rect& b = w->bounds;
+    if (w->floating && w->shown && where.v >= b.top && where.v < b.bottom && where.h >= b.left && where.h < b.right)
+      return w->id;
+  }
+  for (const auto& w : mImpl->windows) {
+    if (w->floating) continue;
     const Rect& b = w->bounds;
     if (where.v >= b.top && where.v < b.bottom && where.h >= b.left && where.h < b.right) return w->id;
   }
@@ -893,7 +1015,7 @@ bool KxGtkHost::Flush() {
   const gint64 limit = g_get_monotonic_time() + kFlushLimitMicros;
   auto waiting = [&impl] {
     for (const auto& w : impl.windows)
-      if (w->drawPending || !gtk_widget_get_mapped(w->area)) return true;
+      if (w->shown && (w->drawPending || !gtk_widget_get_mapped(w->area))) return true;
     return false;
   };
   while (g_get_monotonic_time() < limit) {

@@ -50,12 +50,21 @@ class KxGtkHost : public KxHost {
   std::vector<KxWindowID> WindowList() const override;
   KxWindowClient* GetWindowClient(KxWindowID window) const override;
   KxWindowID FindWindow(Point where) const override;
+  // Utility windows, transient for the active document window (and moved
+  // to the next one that becomes active), out of the taskbar and pager,
+  // never taking the keyboard focus. The desktop's window manager keeps
+  // them above; under Wayland the compositor places them.
+  KxWindowID CreateFloatingWindow(KxWindowClient* client, const Rect& bounds, const unsigned char* title) override;
+  std::vector<KxWindowID> FloatingWindowList() const override;
+  void ShowFloatingWindow(KxWindowID window, bool shown) override;
+  bool IsWindowShown(KxWindowID window) const override;
   // Transient for the window behind it, and modal.
   void SetWindowModal(KxWindowID window) override;
   // The main monitor's work area (without the desktop's panels), less room
   // for a window's title bar and menu bar: the content bounds a window may
   // take.
   Rect GetScreenBounds() const override;
+  bool ContentTypeIcon(const std::string& contentType, std::int32_t size, KxIconPixels& out) override;
   // The desktop's font resolution (Xft.dpi; 96 when it sets none) and
   // whether it smooths its fonts (Xft.antialias; on when it says nothing).
   double FontResolution() const;

@@ -42,6 +42,8 @@ struct KxGtkWindow {
   std::vector<KxGtkMenuRef> menuItems;
   GtkIMContext* im = nullptr;     // keys pass through it first
   bool imComposing = false;       // it shows a composition
+  bool floating = false;          // a utility window above the documents
+  bool shown = true;
 };
 
 // What the toolkit's handlers leave for WaitNextEvent to hand out.

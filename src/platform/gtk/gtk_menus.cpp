@@ -127,6 +127,7 @@ void KxGtkHost::Impl::BuildMenuBar(KxGtkWindow& w) {
     gtk_widget_destroy(holder ? holder : w.menuBar);
   }
   w.menuBar = nullptr;
+  if (w.floating) return;   // palettes have no menu bar
   w.menuItems.clear();
   const LMenuBar* bar = LMenuBar::GetCurrentMenuBar();
   menuSignature = Signature();

@@ -227,9 +227,38 @@ void KxHeadlessHost::DestroyWindow(KxWindowID window) {
   FrontChanged(oldFront == window ? kKxNoWindow : oldFront);
 }
 
+KxWindowID KxHeadlessHost::CreateFloatingWindow(KxWindowClient* client, const Rect& bounds,
+                                                const unsigned char* title) {
+  const KxWindowID id = mNextWindow++;
+  Window w{id, client, bounds, FromPString(title), 0, false};
+  w.floating = true;
+  w.shown = false;
+  // Behind the documents in the list, which keeps the documents' order
+  // (and the front window) as it was.
+  mWindows.push_back(w);
+  return id;
+}
+
+std::vector<KxWindowID> KxHeadlessHost::FloatingWindowList() const {
+  std::vector<KxWindowID> ids;
+  for (const Window& w : mWindows)
+    if (w.floating) ids.push_back(w.id);
+  std::sort(ids.begin(), ids.end());
+  return ids;
+}
+
+void KxHeadlessHost::ShowFloatingWindow(KxWindowID window, bool shown) {
+  if (Window* w = Find(window); w && w->floating) w->shown = shown;
+}
+
+bool KxHeadlessHost::IsWindowShown(KxWindowID window) const {
+  const Window* w = Find(window);
+  return w && w->shown;
+}
+
 void KxHeadlessHost::SelectWindow(KxWindowID window) {
   auto it = std::find_if(mWindows.begin(), mWindows.end(), [window](const Window& w) { return w.id == window; });
-  if (it == mWindows.end()) return;
+  if (it == mWindows.end() || it->floating) return;
   const KxWindowID oldFront = FrontWindow();
   std::rotate(mWindows.begin(), it, it + 1);
   FrontChanged(oldFront);
@@ -267,7 +296,8 @@ int KxHeadlessHost::CountInvalidations(KxWindowID window) const {
 
 std::vector<KxWindowID> KxHeadlessHost::WindowList() const {
   std::vector<KxWindowID> ids;
-  for (const Window& w : mWindows) ids.push_back(w.id);
+  for (const Window& w : mWindows)
+    if (!w.floating) ids.push_back(w.id);
   return ids;
 }
 
@@ -277,8 +307,13 @@ KxWindowClient* KxHeadlessHost::GetWindowClient(KxWindowID window) const {
 }
 
 KxWindowID KxHeadlessHost::FindWindow(Point where) const {
+  // Shown floating windows stand above every document window.
   for (const Window& w : mWindows)
-    if (where.v >= w.bounds.top && where.v < w.bounds.bottom && where.h >= w.bounds.left &&
+    if (w.floating && w.shown && where.v >= w.bounds.top && where.v < w.bounds.bottom && where.h >= w.bounds.left &&
+        where.h < w.bounds.right)
+      return w.id;
+  for (const Window& w : mWindows)
+    if (!w.floating && where.v >= w.bounds.top && where.v < w.bounds.bottom && where.h >= w.bounds.left &&
         where.h < w.bounds.right)
       return w.id;
   return kKxNoWindow;

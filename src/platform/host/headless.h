@@ -94,6 +94,10 @@ class KxHeadlessHost : public KxHost {
   std::vector<KxWindowID> WindowList() const override;
   KxWindowClient* GetWindowClient(KxWindowID window) const override;
   KxWindowID FindWindow(Point where) const override;
+  KxWindowID CreateFloatingWindow(KxWindowClient* client, const Rect& bounds, const unsigned char* title) override;
+  std::vector<KxWindowID> FloatingWindowList() const override;
+  void ShowFloatingWindow(KxWindowID window, bool shown) override;
+  bool IsWindowShown(KxWindowID window) const override;
 
   void ClearClipboard() override;
   void PutClipboard(OSType type, const void* data, std::size_t size) override;
@@ -139,6 +143,8 @@ class KxHeadlessHost : public KxHost {
     std::string title;
     int invalidations;
     bool updatePending;   // an update event is owed
+    bool floating = false;
+    bool shown = true;
   };
   struct Answer {
     KxAnswer answer;

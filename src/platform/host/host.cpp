@@ -19,6 +19,13 @@ KxWindowID KxHost::FrontWindow() const {
   return list.empty() ? kKxNoWindow : list.front();
 }
 
+bool KxHost::IsFloatingWindow(KxWindowID window) const {
+  if (window == kKxNoWindow) return false;
+  for (KxWindowID w : FloatingWindowList())
+    if (w == window) return true;
+  return false;
+}
+
 void KxHost::SetScriptFeeder(ScriptFeeder feeder) {
   mFeeder = std::move(feeder);
   mScriptEnded = false;

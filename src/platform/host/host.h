@@ -14,6 +14,13 @@
 #include "platform/host/drag_data.h"
 #include "platform/types.h"
 
+// Pixels of an icon: width x height, 0x00RRGGBB a pixel, rows top first.
+struct KxIconPixels {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::vector<std::uint32_t> rgb;
+};
+
 class KxPort;
 class KxPrintout;
 struct KxPageSetup;
@@ -100,6 +107,19 @@ class KxHost {
   // The window under a global point, or kKxNoWindow.
   virtual KxWindowID FindWindow(Point where) const = 0;
   KxWindowID FrontWindow() const;
+  // Floating windows (palettes, the mark list): they stand above the
+  // document windows, take clicks but never the keyboard, and are never
+  // the front window nor activated; WindowList and FrontWindow leave them
+  // out, FloatingWindowList lists them (oldest first) and FindWindow finds
+  // a shown one before any other. They are made hidden. A host without
+  // them makes a plain window.
+  virtual KxWindowID CreateFloatingWindow(KxWindowClient* client, const Rect& bounds, const unsigned char* title) {
+    return CreateWindow(client, bounds, title);
+  }
+  virtual std::vector<KxWindowID> FloatingWindowList() const { return {}; }
+  bool IsFloatingWindow(KxWindowID window) const;
+  virtual void ShowFloatingWindow(KxWindowID /*window*/, bool /*shown*/) {}
+  virtual bool IsWindowShown(KxWindowID /*window*/) const { return true; }
   // The window (just made, in front) runs as a modal dialog: a host that
   // shows windows keeps it above the window behind it, which takes no input
   // while it is open.
@@ -149,6 +169,11 @@ class KxHost {
   // The area windows may take (zooming): the main screen, global
   // coordinates.
   virtual Rect GetScreenBounds() const { return Rect{0, 0, 768, 1024}; }
+  // The desktop's icon of a content type at `size` pixels a side; false
+  // when the host has none (the headless host never has).
+  virtual bool ContentTypeIcon(const std::string& /*contentType*/, std::int32_t /*size*/, KxIconPixels& /*out*/) {
+    return false;
+  }
 
   // Window-modal file choosers and document questions
   // (platform/host/host_dialogs.h): BeginDialog shows one and returns at

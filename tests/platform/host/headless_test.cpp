@@ -61,6 +61,38 @@ TEST(Headless, WindowsKeepFrontToBackOrderWithActivateEvents) {
   EXPECT_EQ(host.FrontWindow(), kKxNoWindow);
 }
 
+TEST(Headless, FloatingWindowsAreListedApartAndNeverInFront) {
+  KxHeadlessHost host;
+  Recorder r;
+  const unsigned char t[] = "\x01" "A";
+  const KxWindowID doc = host.CreateWindow(&r, Rect{0, 0, 100, 100}, t);
+  Drain(host);
+  const KxWindowID pal = host.CreateFloatingWindow(&r, Rect{10, 10, 40, 40}, t);
+  // Made hidden, without activate events; the documents' list and front
+  // window are as they were.
+  EXPECT_TRUE(Drain(host).empty());
+  EXPECT_FALSE(host.IsWindowShown(pal));
+  EXPECT_EQ(host.WindowList(), std::vector<KxWindowID>{doc});
+  EXPECT_EQ(host.FloatingWindowList(), std::vector<KxWindowID>{pal});
+  EXPECT_TRUE(host.IsFloatingWindow(pal));
+  EXPECT_FALSE(host.IsFloatingWindow(doc));
+  EXPECT_EQ(host.FindWindow(Point{20, 20}), doc);   // hidden: not there
+  host.ShowFloatingWindow(pal, true);
+  EXPECT_EQ(host.FindWindow(Point{20, 20}), pal);   // above the document
+  EXPECT_EQ(host.FindWindow(Point{50, 50}), doc);
+  // Selecting it, or a new document, never puts it in front.
+  host.SelectWindow(pal);
+  EXPECT_TRUE(Drain(host).empty());
+  const KxWindowID doc2 = host.CreateWindow(&r, Rect{0, 0, 100, 100}, t);
+  EXPECT_EQ(host.FrontWindow(), doc2);
+  EXPECT_EQ(host.FindWindow(Point{20, 20}), pal);
+  host.DestroyWindow(doc2);
+  host.DestroyWindow(doc);
+  EXPECT_EQ(host.FrontWindow(), kKxNoWindow);   // a palette alone is no front window
+  host.DestroyWindow(pal);
+  EXPECT_TRUE(host.FloatingWindowList().empty());
+}
+
 TEST(Headless, IdleWaitsPassOnTheVirtualClock) {
   KxHeadlessHost host;
   EXPECT_EQ(&KxCurrentHost(), &host);
