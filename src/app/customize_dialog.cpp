@@ -262,6 +262,12 @@ std::vector<SMenukey> OneEach(const std::vector<SMenukey>& keys) {
   return out;
 }
 
+SMenukey DefaultOf(std::int16_t command) {
+  for (const SMenukey& d : UCustomMenu::DefaultKeys())
+    if (d.command == command) return d;
+  return SMenukey{command, 0, 0};
+}
+
 bool IsDefault(const SMenukey& k) {
   for (const SMenukey& d : UCustomMenu::DefaultKeys())
     if (d.command == k.command) return d.key == k.key && d.modifiers == k.modifiers;
@@ -275,7 +281,11 @@ void Store() {
   std::vector<SMenukey> keys;
   for (const SMenukey& k : OneEach(s.keys))
     if (!IsDefault(k)) keys.push_back(k);
+  // The items that carried a user's key go back to their defaults first:
+  // an entry that goes leaves no key of its own behind in the menus.
+  for (const SMenukey& old : UCustomMenu::UserKeys()) UCustomMenu::SetMenuKey(DefaultOf(old.command));
   UCustomMenu::SetUserKeys(keys);
+  UCustomMenu::UpdateMenu();
   // Control keys: two characters a field.
   for (int k = 0; k < kCtrlFields; ++k) {
     const std::vector<std::uint8_t> chars = Characters(s.dialog.Text(kCtrlField0 + 2 * k));
@@ -320,12 +330,7 @@ void Reset() {
   State& s = S();
   switch (s.page) {
     case 0:
-      for (SMenukey& k : s.keys) {
-        SMenukey d{k.command, 0, 0};
-        for (const SMenukey& def : UCustomMenu::DefaultKeys())
-          if (def.command == k.command) d = def;
-        k = d;
-      }
+      for (SMenukey& k : s.keys) k = DefaultOf(k.command);
       FillPopup();
       MenuKeyUpdate2();
       break;

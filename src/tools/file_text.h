@@ -25,7 +25,7 @@ std::size_t KxSJISCut(const std::string& sjis, std::size_t max);
 // The most text bytes a preview holds (after decoding).
 constexpr std::size_t kKxPreviewTextMax = 32767;
 // The bytes before a picture file's picture record.
-constexpr std::size_t kKxPictFileHeader = 512;
+constexpr std::size_t kKxPreviewPictHeader = 512;
 
 // What the preview pane shows of a file listed as `type`: text cut to
 // kKxPreviewTextMax bytes, RTF as its whole plain text, JPEG decoded into

@@ -10,6 +10,7 @@
 #include "app/globals.h"
 #include "app/menu_keys.h"
 #include "platform/framework/framework_classes.h"
+#include "platform/framework/menu.h"
 #include "platform/framework/window.h"
 #include "platform/host/headless.h"
 #include "views/view_classes.h"
@@ -33,6 +34,15 @@ class CustomizeTest : public ::testing::Test {
     Str255 name{};
     app.FindCommandStatus(command, enabled, usesMark, mark, name);
     return enabled;
+  }
+  // The key and modifiers of the menu item of a command.
+  static std::pair<std::uint8_t, std::uint16_t> KeyOf(CommandT command) {
+    LMenuBar* bar = LMenuBar::GetCurrentMenuBar();
+    std::int16_t menuID = 0, item = 0;
+    LMenu* menu = nullptr;
+    if (!bar || !bar->FindMenuItem(command, menuID, menu, item) || !menu) return {0, 0};
+    const KxMenuItem* entry = menu->GetItem(item);
+    return entry ? std::make_pair(entry->key, std::uint16_t(entry->modifiers)) : std::make_pair(std::uint8_t(0), std::uint16_t(0));
   }
   KxHeadlessHost host;
   KxAppHooks hooks;
@@ -77,4 +87,13 @@ TEST_F(CustomizeTest, OkKeepsTheLaterEntryOfACommand) {
   EXPECT_EQ(keys[1].key, 'L');
   EXPECT_EQ(keys[1].modifiers, 1);
   EXPECT_FALSE(KxCustomizeCapturing());
+  EXPECT_EQ(KeyOf(2), std::make_pair(std::uint8_t('L'), std::uint16_t(0x0200)));
+
+  // Reset to the defaults: the entries go, and so do their keys in the menus.
+  ASSERT_TRUE(app.ProcessCommand(1109));
+  ASSERT_TRUE(app.ProcessCommand(-2903));
+  ASSERT_TRUE(app.ProcessCommand(-2901));
+  EXPECT_TRUE(UCustomMenu::UserKeys().empty());
+  EXPECT_EQ(KeyOf(2), std::make_pair(std::uint8_t('N'), std::uint16_t(0)));
+  EXPECT_EQ(KeyOf(3), std::make_pair(std::uint8_t('O'), std::uint16_t(0)));
 }
