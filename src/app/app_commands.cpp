@@ -6,6 +6,7 @@
 #include "app/application.h"
 #include "app/color_schedule.h"
 #include "platform/keys.h"
+#include "app/customize_dialog.h"
 #include "app/dynamic_menus.h"
 #include "app/globals.h"
 #include "app/menu_keys.h"
@@ -56,6 +57,8 @@ bool CKXTextApp::AppCommandStatus(CommandT command, Boolean& enabled, Boolean& u
     case kKxCmdServices:
     case kKxCmdOptionPrefs:
     case kKxCmdMacroDialog:
+    case kKxCmdCustomizeKeys:
+    case kKxCmdFunctionBarSetup:
       enabled = true;
       return true;
     case kKxCmdPreferences:
@@ -104,6 +107,7 @@ bool CKXTextApp::AppCommandStatus(CommandT command, Boolean& enabled, Boolean& u
 void CKXTextApp::FindCommandStatus(CommandT command, Boolean& enabled, Boolean& usesMark, std::uint16_t& mark,
                                    Str255 name) {
   usesMark = false;
+  if (KxCustomizeFindCommand(command, enabled)) return;   // capturing menu keys
   if (gDialogOpen) {
     enabled = false;
     return;
@@ -126,6 +130,7 @@ void CKXTextApp::FindCommandStatus(CommandT command, Boolean& enabled, Boolean& 
 }
 
 bool CKXTextApp::ObeyCommand(CommandT command, void* param) {
+  if (KxCustomizeObeyCommand(command)) return true;   // capturing menu keys
   if (kKxDialogMessages.Contains(command)) {
     if (DialogObeyCommand(command, param)) return true;
     if (mHooks->RunTool(command)) return true;
@@ -167,6 +172,10 @@ bool CKXTextApp::ObeyCommand(CommandT command, void* param) {
       return true;
     case kKxCmdMacroDialog:
       OpenMacroDialog();
+      return true;
+    case kKxCmdCustomizeKeys:
+    case kKxCmdFunctionBarSetup:
+      KxOpenCustomizeDialog(this, command == kKxCmdFunctionBarSetup);
       return true;
     case kKxCmdServices:
     case kKxCmdRecentItems:

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/customize_dialog.h"
 #include "engine/macro_recorder.h"
 #include "engine/text_engine.h"
 #include "layout/kxtext_api.h"
@@ -83,13 +84,23 @@ class TextViewHost : public KxMacroHost {
 MacroRecorder gRecorder;
 TextViewHost gHost;
 
+// The key customisation dialog names the macro a function key runs.
+std::string FunctionMacroName(int key, int modifiers) {
+  const long n = gKXTextMacros ? gKXTextMacros->FindFunction(char(key), char(modifiers)) : 0;
+  SKXTMacro macro;
+  if (n < 1 || !gKXTextMacros->GetAt(n, macro)) return {};
+  return std::string(reinterpret_cast<const char*>(macro.name + 1), std::min<std::size_t>(macro.name[0], 31));
+}
+
 void Start() {
   UKXTextMacro::Initialize();
   CKXMacroRecorder::Install(&gRecorder);
   KxMacroSetHost(&gHost);
+  KxSetFunctionMacroNameHook(FunctionMacroName);
 }
 
 void Stop() {
+  KxSetFunctionMacroNameHook(nullptr);
   KxMacroSetHost(nullptr);
   CKXMacroRecorder::Install(nullptr);
   UKXTextMacro::Terminate();

@@ -31,12 +31,12 @@ struct ToolRow {
 };
 
 const ToolRow kTools[] = {
+    {kKxCmdMacroEditor, [] { return CKXTextMacroEditor::ShowMacroEditor(LApplication::GetApplication()); },
+     nullptr, [] { CKXTextMacroEditor::CloseEditor(); }},
     {kKxCmdFileBrowser, [] { CKXTextFileBrowse::ShowFileBrowse(CKXTextApp::GetTextApp()); return true; },
      [] { return CKXTextFileBrowse::IsFileBrowse(); }, [] { CKXTextFileBrowse::CloseFileBrowse(); }},
     {kKxCmdFileSearch, [] { CKXTextFileSearch::ShowFileSearch(CKXTextApp::GetTextApp()); return true; },
      [] { return CKXTextFileSearch::IsFileSearch(); }, [] { CKXTextFileSearch::CloseFileSearch(); }},
-    {kKxCmdMacroEditor, [] { return CKXTextMacroEditor::ShowMacroEditor(LApplication::GetApplication()); },
-     nullptr, [] { CKXTextMacroEditor::CloseEditor(); }},
 };
 
 }  // namespace
