@@ -1,5 +1,6 @@
 #include "app/document.h"
 
+#include "views/dialog_box.h"
 
 #include <algorithm>
 
@@ -342,7 +343,14 @@ CKXDocument* CKXDocument::FindNextDocument(bool backward) {
   return docs[backward ? (i + n - 1) % n : (i + 1) % n];
 }
 
-Rect CKXDocument::GetStandardArea() const { return KxCurrentHost().GetScreenBounds(); }
+Rect CKXDocument::GetStandardArea() const {
+  // Documents stand clear of the tool palette's strip or column.
+  Rect area = KxCurrentHost().GetScreenBounds();
+  const Point palette = KxPaletteSpace();
+  if (palette.v > 0 && area.bottom - area.top > 2 * palette.v) area.top = std::int16_t(area.top + palette.v);
+  if (palette.h > 0 && area.right - area.left > 2 * palette.h) area.left = std::int16_t(area.left + palette.h);
+  return area;
+}
 
 void CKXDocument::DoSetBounds(const Rect& bounds) {
   if (mWindow) mWindow->DoSetBounds(KxHoldInside(bounds, GetStandardArea()));

@@ -247,6 +247,12 @@ class KxTextDocHooks : public KxAppHooks {
   std::string FrontText() override;
   void SelectDocument(int index) override;
   bool MarkListOpen() override;
+  // The tool palette (command 1501), text_doc_palettes.cpp.
+  bool HasTool(CommandT command) override;
+  bool RunTool(CommandT command) override;
+  bool ToolPaletteShown() override;
+  void ShowToolPalette() override;
+  void CloseToolPalette() override;
   // The documents, oldest first.
   static std::vector<CKXTextDocument*> All();
 };

@@ -799,6 +799,11 @@ class Runner {
     return 0;
   }
 
+  int PrintToolbar(Step&) {
+    for (const std::string& line : kxapp_marks::ToolbarLines()) std::printf("%s\n", line.c_str());
+    return 0;
+  }
+
   int PrintFloats(Step&) {
     for (const std::string& line : kxapp_marks::FloatLines()) std::printf("%s\n", line.c_str());
     return 0;
@@ -926,6 +931,7 @@ const std::vector<StepRow>& Runner::Prints() {
     {"cells", &Runner::PrintCells},     {"markup", &Runner::PrintMarkup},   {"beeps", &Runner::PrintBeeps},
     {"clipboard", &Runner::PrintClipboard}, {"page", &Runner::PrintPage},
     {"marklist", &Runner::PrintMarkList}, {"floats", &Runner::PrintFloats},
+    {"toolbar", &Runner::PrintToolbar},
     {"prefs", &Runner::PrintPrefs},
   };
   return prints;
