@@ -345,10 +345,16 @@ CKXDocument* CKXDocument::FindNextDocument(bool backward) {
 
 Rect CKXDocument::GetStandardArea() const {
   // Documents stand clear of the tool palette's strip or column.
-  Rect area = KxCurrentHost().GetScreenBounds();
+  // The palette's room counts from the work area's edge; a window's
+  // content stands as far inside its own frame as the screen bounds are
+  // inside the work area.
+  KxHost& host = KxCurrentHost();
+  Rect area = host.GetScreenBounds();
+  const Rect work = host.GetWorkArea();
   const Point palette = KxPaletteSpace();
-  if (palette.v > 0 && area.bottom - area.top > 2 * palette.v) area.top = std::int16_t(area.top + palette.v);
-  if (palette.h > 0 && area.right - area.left > 2 * palette.h) area.left = std::int16_t(area.left + palette.h);
+  const int top = work.top + palette.v + (area.top - work.top), left = work.left + palette.h + (area.left - work.left);
+  if (palette.v > 0 && area.bottom - top > palette.v) area.top = std::int16_t(std::max<int>(area.top, top));
+  if (palette.h > 0 && area.right - left > palette.h) area.left = std::int16_t(std::max<int>(area.left, left));
   return area;
 }
 

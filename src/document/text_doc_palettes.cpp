@@ -1,6 +1,5 @@
 // The floating palettes as the application reaches them: command 1501
-// shows or closes the tool palette; the program shows it at start when the
-// preferences say so and closes it at the end.
+// shows or closes the tool palette, which closes at the end.
 #include "app/app_commands.h"
 #include "document/text_doc.h"
 #include "platform/framework/commander.h"
@@ -22,7 +21,9 @@ bool KxTextDocHooks::RunTool(CommandT command) {
 
 bool KxTextDocHooks::ToolPaletteShown() { return CKXTextToolbar::IsTextToolbar(); }
 
-void KxTextDocHooks::ShowToolPalette() { CKXTextToolbar::ShowTextToolbar(LCommander::GetTarget()); }
+// At start the palette waits for its command: the program's windows stand
+// where they always stood until the user asks for it.
+void KxTextDocHooks::ShowToolPalette() {}
 
 // At the end the palette goes without changing what the preferences keep.
 void KxTextDocHooks::CloseToolPalette() { CKXTextToolbar::CloseTextToolbar(true); }

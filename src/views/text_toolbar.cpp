@@ -189,7 +189,15 @@ void CKXTextToolbar::CloseTextToolbar(bool keepPreference) {
 Point CKXTextToolbar::SizeTextToolbar() {
   if (!sToolbar) return Point{0, 0};
   const SKXToolbarLayout& l = sToolbar->mLayout;
-  return sVertical ? Point{0, KxPinShort(l.width)} : Point{KxPinShort(l.height), 0};
+  // Measured from its frame on the screen where the desktop decorates
+  // windows: from the work area's edge to the frame's far edge.
+  std::int32_t depth = sVertical ? l.width : l.height;
+  KxHost& host = KxCurrentHost();
+  if (const LWindow* w = LWindow::FetchWindowOf(sToolbar); w && w->IsWindowShown()) {
+    const Rect frame = host.GetWindowFrame(w->GetHostWindow()), work = host.GetWorkArea();
+    depth = std::max<std::int32_t>(depth, sVertical ? frame.right - work.left : frame.bottom - work.top);
+  }
+  return sVertical ? Point{0, KxPinShort(depth)} : Point{KxPinShort(depth), 0};
 }
 
 void CKXTextToolbar::FindString() {
