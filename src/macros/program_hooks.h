@@ -15,6 +15,12 @@ class KxProgramHooks : public KxTextDocHooks {
   explicit KxProgramHooks(std::string preferenceFolder = "");
 
   std::string PreferencePath() override;
+  // The tool windows of the tools area.
+  void RegisterClasses() override;
+  bool RunTool(CommandT command) override;
+  bool HasTool(CommandT command) override;
+  bool ToolWindowOpen() override;
+  void CloseToolWindows() override;
 
   // The macro list for the macro dialog (program_hooks_macros.cpp).
   std::vector<std::string> MacroListNames() override;

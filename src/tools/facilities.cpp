@@ -1,5 +1,25 @@
 #include "tools/facilities.h"
 
+#include "app/text_services.h"
 #include "formats/facilities.h"
+#include "platform/core.h"
+#include "tools/file_search.h"
 
-void KxToolsFacilities() { KxFormatsFacilities(); }
+namespace {
+// The text views' services with the tool windows that follow the find
+// string.
+class CKXToolTextServices : public CKXAppTextServices {
+ public:
+  void ToolsFindString(const std::string&) override { CKXTextFileSearch::FindString(); }
+};
+}  // namespace
+
+void KxToolsFacilities() {
+  KxFormatsFacilities();
+  KxRegisterFacility(kRankTools, "tool text services",
+                     [] {
+                       static CKXToolTextServices services;
+                       CKXTextViewServices::Install(&services);
+                     },
+                     [] { KxInstallAppTextServices(true); });
+}

@@ -25,6 +25,8 @@ class KXPreview : public LView {
   // the image: a picture's frame, 2047 x 2047 for text, else the frame.
   void SetPreview(Handle data, OSType type);
   OSType GetPreviewType() const { return mType; }
+  // The data the pane holds (null for none); it stays the pane's.
+  Handle GetPreviewData() const { return mData; }
   // Whether the data was readable (a picture's pixels, or text).
   bool HasData() const { return mHasData; }
   void DrawSelf() override;

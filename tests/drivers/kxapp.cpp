@@ -50,6 +50,9 @@
 //                         turned with landscape
 //   print page            "paper W H hard T L B R margins T L B R pages N"
 //                         of the front document
+//   folder ID PATH        the file tool whose folder list is pane ID goes
+//                         to the folder PATH as a user would (kxapp_tools.h)
+//   print preview ID      the preview pane's type, size and text
 //   print marklist|floats the mark list's rows and buttons, the floating
 //                         windows (kxapp_marks.h)
 //   quit                  the quit command; the script ends when it quits
@@ -92,6 +95,7 @@
 #include "kxapp_marks.h"
 #include "kxapp_prefs.h"
 #include "kxapp_print.h"
+#include "kxapp_tools.h"
 #include "engine/text_engine.h"
 #include "macros/facilities.h"
 #include "macros/program_hooks.h"
@@ -789,6 +793,19 @@ class Runner {
     return 0;
   }
 
+  // folder ID PATH, print preview ID: the file tools' steps.
+  int Folder(Step& s) {
+    if (std::string e = kxapp_tools::FolderStep(s.rest); !e.empty()) return Bad(s, e);
+    return 0;
+  }
+  int PrintPreview(Step& s) {
+    if (s.args.size() != 2) return Bad(s, "print preview ID");
+    Found f;
+    if (!PaneArg(s, s.args[1], f)) return 1;
+    if (!kxapp_tools::PrintPreview(f.pane)) return Bad(s, "pane " + s.args[1] + " is no preview");
+    return 0;
+  }
+
   int PrintPage(Step&) {
     std::printf("%s\n", kxapp_print::PrintPageLine(kxapp_print::FrontDocument()).c_str());
     return 0;
@@ -920,6 +937,7 @@ const std::vector<StepRow>& Runner::Steps() {
     {"field", &Runner::Field},        {"field-file", &Runner::FieldFile}, {"choose", &Runner::Choose},
     {"shot", &Runner::Shot},          {"print", &Runner::Print},       {"layout", &Runner::Layout},
     {"pagesetup", &Runner::PageSetup},
+    {"folder", &Runner::Folder},
   };
   return steps;
 }
@@ -930,9 +948,8 @@ const std::vector<StepRow>& Runner::Prints() {
     {"text", &Runner::PrintText},       {"window", &Runner::PrintWindow},   {"items", &Runner::PrintItems},
     {"cells", &Runner::PrintCells},     {"markup", &Runner::PrintMarkup},   {"beeps", &Runner::PrintBeeps},
     {"clipboard", &Runner::PrintClipboard}, {"page", &Runner::PrintPage},
-    {"marklist", &Runner::PrintMarkList}, {"floats", &Runner::PrintFloats},
-    {"toolbar", &Runner::PrintToolbar},
-    {"prefs", &Runner::PrintPrefs},
+    {"preview", &Runner::PrintPreview}, {"marklist", &Runner::PrintMarkList},
+    {"floats", &Runner::PrintFloats},   {"toolbar", &Runner::PrintToolbar},   {"prefs", &Runner::PrintPrefs},
   };
   return prints;
 }

@@ -802,6 +802,39 @@ bool KxGtkHost::FontSmoothing() const {
   return antialias != 0;
 }
 
+bool KxGtkHost::ContentTypeIcon(const std::string& contentType, std::int32_t size, KxIconPixels& out) {
+  if (contentType.empty() || size <= 0) return false;
+  GIcon* icon = g_content_type_get_icon(contentType.c_str());
+  if (!icon) return false;
+  GtkIconInfo* info = gtk_icon_theme_lookup_by_gicon(gtk_icon_theme_get_default(), icon, size, GTK_ICON_LOOKUP_FORCE_SIZE);
+  g_object_unref(icon);
+  if (!info) return false;
+  GdkPixbuf* pixbuf = gtk_icon_info_load_icon(info, nullptr);
+  g_object_unref(info);
+  if (!pixbuf) return false;
+  const int w = gdk_pixbuf_get_width(pixbuf), h = gdk_pixbuf_get_height(pixbuf);
+  const int channels = gdk_pixbuf_get_n_channels(pixbuf), stride = gdk_pixbuf_get_rowstride(pixbuf);
+  const bool alpha = gdk_pixbuf_get_has_alpha(pixbuf);
+  const guchar* px = gdk_pixbuf_read_pixels(pixbuf);
+  if (w <= 0 || h <= 0 || channels < 3 || gdk_pixbuf_get_bits_per_sample(pixbuf) != 8) {
+    g_object_unref(pixbuf);
+    return false;
+  }
+  out.width = w;
+  out.height = h;
+  out.rgb.assign(std::size_t(w) * std::size_t(h), 0xFFFFFF);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const guchar* p = px + std::ptrdiff_t(y) * stride + std::ptrdiff_t(x) * channels;
+      // Over the dialog's white: the icon's edges blend in.
+      const unsigned a = alpha ? p[3] : 255u;
+      auto over = [a](unsigned c) { return (c * a + 255u * (255u - a)) / 255u; };
+      out.rgb[std::size_t(y) * std::size_t(w) + std::size_t(x)] = over(p[0]) << 16 | over(p[1]) << 8 | over(p[2]);
+    }
+  g_object_unref(pixbuf);
+  return true;
+}
+
 Rect KxGtkHost::GetScreenBounds() const {
   // A frame's title bar and the program's menu bar lie outside the content
   // bounds; their heights are known only once a window is shown, so these

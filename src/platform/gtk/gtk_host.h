@@ -68,6 +68,7 @@ class KxGtkHost : public KxHost {
   // manager drew it (its content bounds until it is on the screen).
   Rect GetWorkArea() const override;
   Rect GetWindowFrame(KxWindowID window) const override;
+  bool ContentTypeIcon(const std::string& contentType, std::int32_t size, KxIconPixels& out) override;
   // The desktop's font resolution (Xft.dpi; 96 when it sets none) and
   // whether it smooths its fonts (Xft.antialias; on when it says nothing).
   double FontResolution() const;

@@ -14,6 +14,13 @@
 #include "platform/host/drag_data.h"
 #include "platform/types.h"
 
+// Pixels of an icon: width x height, 0x00RRGGBB a pixel, rows top first.
+struct KxIconPixels {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::vector<std::uint32_t> rgb;
+};
+
 class KxPort;
 class KxPrintout;
 struct KxPageSetup;
@@ -167,6 +174,11 @@ class KxHost {
   // decorations: a host without decorations answers the content.
   virtual Rect GetWorkArea() const { return GetScreenBounds(); }
   virtual Rect GetWindowFrame(KxWindowID window) const { return GetWindowBounds(window); }
+  // The desktop's icon of a content type at `size` pixels a side; false
+  // when the host has none (the headless host never has).
+  virtual bool ContentTypeIcon(const std::string& /*contentType*/, std::int32_t /*size*/, KxIconPixels& /*out*/) {
+    return false;
+  }
 
   // Window-modal file choosers and document questions
   // (platform/host/host_dialogs.h): BeginDialog shows one and returns at

@@ -1,0 +1,358 @@
+#include "tools/file_search.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/application.h"
+#include "app/globals.h"
+#include "app/histories.h"
+#include "document/text_doc.h"
+#include "engine/text_engine.h"
+#include "layout/kxtext_handle.h"
+#include "platform/ae/required_events.h"
+#include "platform/bytefields.h"
+#include "platform/clock.h"
+#include "platform/host/host.h"
+#include "platform/script.h"
+#include "text/base/geometry.h"
+#include "text/find/find.h"
+#include "tools/file_text.h"
+#include "views/edit_field.h"
+#include "views/file_list_cell.h"
+#include "views/message_box.h"
+#include "views/text_view_commands.h"
+
+CKXTextFileSearch* CKXTextFileSearch::sFileSearch = nullptr;
+
+namespace {
+
+enum : PaneIDT {
+  kFind = 3201, kOpen = 3202, kFolderPopup = 3203, kFolderList = 3204, kField = 3205, kHistory = 3206,
+  kIgnoreWidth = 3207, kIgnoreKana = 3208, kIgnoreCase = 3209, kFolderOnly = 3210, kAllMatches = 3211,
+  kResults = 3212, kCount = 3213, kRegexp = 3214,
+};
+// gPreference's find options: width, kana, case, (palette, backward), regexp.
+constexpr int kOptionBoxes[4][2] = {{kIgnoreWidth, 0}, {kIgnoreKana, 1}, {kIgnoreCase, 2}, {kRegexp, 5}};
+constexpr std::int16_t kFullMessage = 4;
+constexpr std::uint32_t kCheckTicks = 30;
+constexpr char kReturn = 13, kTab = 9;
+constexpr std::size_t kHistoryFixed = 3;   // clear, Return, Tab after the separator
+
+LControl* Control(LWindow* w, PaneIDT id) { return dynamic_cast<LControl*>(w->FindPaneByID(id)); }
+
+std::string Caption(const std::string& s) { return s; }
+
+void SetText(LPane* pane, const std::string& sjis) {
+  if (!pane) return;
+  Str255 s;
+  s[0] = std::uint8_t(std::min<std::size_t>(sjis.size(), 255));
+  std::memcpy(s + 1, sjis.data(), s[0]);
+  pane->SetDescriptor(s);
+}
+
+}  // namespace
+
+// ---- KXFileResult
+
+bool KXFileResult::ObeyCommand(CommandT command, void* param) {
+  if (command == kKxCmdCopy) {
+    CopyScrap();
+    return true;
+  }
+  return KXFileListBox::ObeyCommand(command, param);
+}
+
+std::string KXFileResult::CopyText(const std::vector<std::string>& cells) {
+  std::string text;
+  for (const std::string& cell : cells) {
+    std::string row = !cell.empty() && std::uint8_t(cell[0]) < kKxFileListIconKinds ? cell.substr(1) : cell;
+    if (const std::size_t nul = row.find('\0'); nul != std::string::npos) row[nul] = kTab;
+    text += row;
+    text += kReturn;
+  }
+  return text;
+}
+
+void KXFileResult::CopyScrap() {
+  std::vector<std::string> cells;
+  for (std::int32_t row : GetSelectedRows()) cells.push_back(GetCell(row));
+  const std::string text = CopyText(cells);
+  KxHost& host = KxCurrentHost();
+  host.ClearClipboard();
+  host.PutClipboard(FourCC("TEXT"), text.data(), text.size());
+}
+
+// ---- CKXTextFileSearch
+
+CKXTextFileSearch::CKXTextFileSearch(const KxLayoutPaneRecord& record) : CKXTextFileTool(record) {}
+
+CKXTextFileSearch::~CKXTextFileSearch() {
+  std::uint8_t* h = gFileSearch.head.data();
+  const Rect r = GetGlobalBounds();
+  KxPutU16BE(h, std::uint16_t(r.top));
+  KxPutU16BE(h + 2, std::uint16_t(r.left));
+  KxPutU16BE(h + 4, std::uint16_t(r.bottom));
+  KxPutU16BE(h + 6, std::uint16_t(r.right));
+  gFileSearch.list = KxPackFolderPath(DetachFolderMenu());
+  gPrefModify = true;
+  if (sFileSearch == this) sFileSearch = nullptr;
+}
+
+void CKXTextFileSearch::ShowFileSearch(LCommander* super) {
+  if (sFileSearch) {
+    sFileSearch->Select();
+    return;
+  }
+  LWindow* window = LWindow::CreateWindow(kKxFileSearchLayout, super);
+  auto* search = dynamic_cast<CKXTextFileSearch*>(window);
+  if (!search) {
+    delete window;
+    return;
+  }
+  sFileSearch = search;
+  search->UndoSupport();
+  const std::uint8_t* h = gFileSearch.head.data();
+  Rect r{std::int16_t(KxGetU16BE(h)), std::int16_t(KxGetU16BE(h + 2)), std::int16_t(KxGetU16BE(h + 4)),
+         std::int16_t(KxGetU16BE(h + 6))};
+  if (r.bottom <= r.top || r.right <= r.left) r = search->GetGlobalBounds();
+  Rect standard;
+  if (search->CalcStandardBounds(standard)) {
+    const int w = std::min(r.right - r.left, standard.right - standard.left);
+    const int ht = std::min(r.bottom - r.top, standard.bottom - standard.top);
+    const int left = std::clamp<int>(r.left, standard.left, standard.right - w);
+    const int top = std::clamp<int>(r.top, standard.top, standard.bottom - ht);
+    r = Rect{std::int16_t(top), std::int16_t(left), std::int16_t(top + ht), std::int16_t(left + w)};
+  }
+  search->DoSetBounds(r);
+  search->Select();
+}
+
+void CKXTextFileSearch::CloseFileSearch() {
+  if (sFileSearch) sFileSearch->DoClose();
+}
+
+void CKXTextFileSearch::FindString() {
+  if (!sFileSearch) return;
+  sFileSearch->mFindStringChanged = true;
+  if (sFileSearch->IsActive()) sFileSearch->ActivateSelf();
+}
+
+void CKXTextFileSearch::FinishCreateSelf() {
+  if (LPane* open = FindPaneByID(kOpen)) open->Disable();
+  const std::string find = CKXTextViewServices::Get().GetFindString();
+  if (auto* field = dynamic_cast<LEditField*>(FindPaneByID(kField)); field && !find.empty()) {
+    field->SetText(find);
+    field->SelectAll();
+  }
+  FillHistory();
+  for (const auto& [id, at] : kOptionBoxes)
+    if (LControl* box = Control(this, id)) box->SetValue(gPreference.findOptions[std::size_t(at)] ? 1 : 0);
+  const std::uint8_t* h = gFileSearch.head.data();
+  if (LControl* box = Control(this, kFolderOnly)) box->SetValue(KxGetU16BE(h + 8) ? 1 : 0);
+  if (LControl* box = Control(this, kAllMatches)) box->SetValue(KxGetU16BE(h + 10) ? 1 : 0);
+  if (auto* list = dynamic_cast<KXListBox*>(FindPaneByID(kResults))) list->SetBroadcastOnChange(false);
+  SetFolderInfoID(kFolderPopup, kFolderList);
+  SetFolderMenu(KxUnpackFolderPath(gFileSearch.list));
+  gFileSearch.list.clear();
+  CKXTextFileTool::FinishCreateSelf();
+  for (PaneIDT id : {kFind, kOpen, kField, kHistory, kResults, kRegexp}) GetBroadcasterByID(id);
+  if (auto* field = dynamic_cast<LEditField*>(FindPaneByID(kField))) LCommander::SwitchTarget(field);
+}
+
+void CKXTextFileSearch::ActivateSelf() {
+  CKXTextFileTool::ActivateSelf();
+  if (!mFindStringChanged) return;
+  mFindStringChanged = false;
+  if (auto* field = dynamic_cast<LEditField*>(FindPaneByID(kField))) {
+    field->SetText(CKXTextViewServices::Get().GetFindString());
+    field->SelectAll();
+  }
+}
+
+void CKXTextFileSearch::FillHistory() {
+  auto* popup = dynamic_cast<LStdPopupMenu*>(FindPaneByID(kHistory));
+  if (!popup) return;
+  // Item 1 names the pop-up; the entries, a line, then clear, Return, Tab.
+  std::vector<std::string> items{"\x97\x9A\x97\xF0"};   // 履歴
+  const short count = UFindReplMenu::CountHistHandle(gFindHistHandle);
+  for (short n = 1; n <= count; ++n) {
+    Str255 s;
+    if (!UFindReplMenu::GetHistString(std::uint16_t(n), gFindHistHandle, s)) break;
+    const std::string entry(reinterpret_cast<const char*>(s + 1), s[0]);
+    items.push_back(entry.substr(0, KxSJISCut(entry, 127)));
+  }
+  items.push_back("-");
+  items.push_back("\x97\x9A\x97\xF0\x82\xF0\x8F\xC1\x8B\x8E");   // 履歴を消去
+  items.push_back("\x89\xFC\x8D\x73");                           // 改行
+  items.push_back("\x83\x5E\x83\x75");                           // タブ
+  const bool was = popup->IsBroadcasting();
+  popup->StopBroadcasting();
+  popup->SetItems(std::move(items));
+  popup->SetValue(1);
+  if (was) popup->StartBroadcasting();
+}
+
+void CKXTextFileSearch::ChooseHistory() {
+  auto* popup = dynamic_cast<LStdPopupMenu*>(FindPaneByID(kHistory));
+  auto* field = dynamic_cast<LEditField*>(FindPaneByID(kField));
+  if (!popup || !field) return;
+  const long v = popup->GetValue();
+  const long count = long(popup->GetItems().size());
+  const long entries = count - 2 - long(kHistoryFixed);   // less the title and the line
+  if (v >= 2 && v < 2 + entries) {
+    Str255 s;
+    if (UFindReplMenu::GetHistString(std::uint16_t(v - 1), gFindHistHandle, s)) {
+      field->SetText(std::string(reinterpret_cast<const char*>(s + 1), s[0]));
+      field->SelectAll();
+      UFindReplMenu::AdjustHistHandle(short(v - 1), gFindHistHandle);
+    }
+  } else if (v == count - 2) {
+    UFindReplMenu::DeleteHistHandle(1, gFindHistHandle);
+    gPrefModify = true;
+  } else if (v == count - 1 || v == count) {
+    std::string text = field->GetText();
+    const std::size_t a = field->GetSelStart(), b = field->GetSelEnd();
+    text.replace(a, b - a, 1, v == count - 1 ? kReturn : kTab);
+    field->SetText(text);
+    field->SetSelection(a + 1, a + 1);
+  }
+  FillHistory();
+}
+
+void CKXTextFileSearch::ListenToMessage(MessageT message, void* param) {
+  switch (message) {
+    case kFind:
+      DoFileSearch();
+      return;
+    case kOpen:
+    case kResults:
+      OpenTextFile();
+      return;
+    case kHistory:
+      ChooseHistory();
+      return;
+    case kField:
+    case -kField:
+    case kRegexp:
+    case kIgnoreWidth:
+    case kIgnoreKana:
+    case kIgnoreCase:
+    case kFolderOnly:
+    case kAllMatches:
+      return;
+    default:
+      if (!HandleFolderMessage(message)) CKXTextFileTool::ListenToMessage(message, param);
+  }
+}
+
+void CKXTextFileSearch::SetCount() {
+  char number[32];
+  KxNumString(number, sizeof number, std::int32_t(std::min<std::size_t>(mRows.size(), INT32_MAX)), true);
+  SetText(FindPaneByID(kCount), Caption(number));
+}
+
+void CKXTextFileSearch::DoFileSearch() {
+  auto* field = dynamic_cast<LEditField*>(FindPaneByID(kField));
+  const std::string pattern = field ? field->GetText() : std::string();
+  if (pattern.empty()) {
+    KxCurrentHost().Beep();
+    return;
+  }
+  CKXTextViewServices::Get().SetFindString(pattern);
+  Str255 entry;
+  entry[0] = std::uint8_t(std::min<std::size_t>(pattern.size(), 255));
+  std::memcpy(entry + 1, pattern.data(), entry[0]);
+  UFindReplMenu::InsertHistHandle(entry, gFindHistHandle);
+  FillHistory();
+  short options = 0;
+  const short bits[4] = {kKXFindIgnoreWidth, kKXFindIgnoreKana, kKXFindIgnoreCase, kKXFindRegexp};
+  for (int i = 0; i < 4; ++i) {
+    const bool on = Control(this, kOptionBoxes[i][0]) && Control(this, kOptionBoxes[i][0])->GetValue();
+    gPreference.findOptions[std::size_t(kOptionBoxes[i][1])] = on ? 1 : 0;
+    if (on) options = short(options | bits[i]);
+  }
+  const bool folderOnly = Control(this, kFolderOnly) && Control(this, kFolderOnly)->GetValue();
+  const bool allMatches = Control(this, kAllMatches) && Control(this, kAllMatches)->GetValue();
+  KxPutU16BE(gFileSearch.head.data() + 8, folderOnly ? 1 : 0);
+  KxPutU16BE(gFileSearch.head.data() + 10, allMatches ? 1 : 0);
+  gPrefModify = true;
+
+  auto* list = dynamic_cast<LListBox*>(FindPaneByID(kResults));
+  mRows.clear();
+  if (list) {
+    list->UnselectAllCells();
+    list->RemoveAllRows();
+  }
+  SetCount();
+  SKXFileEntry folder;
+  if (!GetCurFolder(folder) || folder.path.empty()) return;
+  SKXSearchSpec spec{pattern, options, !folderOnly, allMatches};
+  // One deadline for the whole search; the check only peeks at the keys.
+  std::uint32_t deadline = 0;
+  auto cancel = [&deadline] {
+    const std::uint32_t now = TickCount();
+    if (now < deadline) return false;
+    deadline = now + kCheckTicks;
+    return KxCurrentHost().PeekForEscape();
+  };
+  bool full = false;
+  auto row = [&](SKXSearchRow&& r) {
+    if (mRows.size() >= kKxSearchMaxRows) {
+      full = true;
+      return false;
+    }
+    if (list) list->AddRow(r.cell);
+    mRows.push_back(std::move(r));
+    SetCount();
+    return true;
+  };
+  CKXFileSearcher searcher(spec, cancel, row);
+  searcher.Run(folder.path);
+  if (full) KXMessageBox::Stop(kFullMessage);
+  if (!mRows.empty()) {
+    if (list) list->SetValue(0);
+    if (LPane* open = FindPaneByID(kOpen)) open->Enable();
+    SetDefaultButton(kOpen);
+  } else {
+    if (LPane* open = FindPaneByID(kOpen)) open->Disable();
+    SetDefaultButton(kFind);
+  }
+}
+
+void CKXTextFileSearch::OpenTextFile() {
+  auto* list = dynamic_cast<LListBox*>(FindPaneByID(kResults));
+  const std::vector<std::int32_t> selected = list ? list->GetSelectedRows() : std::vector<std::int32_t>{};
+  if (selected.empty()) {
+    KxCurrentHost().Beep();
+    return;
+  }
+  const std::vector<SKXSearchRow> rows = mRows;
+  bool first = true;
+  for (std::int32_t r : selected) {
+    if (!first && KxCurrentHost().PeekForEscape()) break;
+    first = false;
+    if (std::size_t(r) >= rows.size()) continue;
+    const SKXSearchRow& row = rows[std::size_t(r)];
+    CKXTextApp* app = CKXTextApp::GetTextApp();
+    if (!app) return;
+    app->HandleAppleEvent(AEMakeOpenDocuments({row.path}));
+    for (CKXTextDocument* doc : KxTextDocHooks::All()) {
+      if (doc->Path() != row.path || !doc->GetEngine()) continue;
+      // The file or the document may have changed since: held to the text
+      // and to character boundaries.
+      const std::string text = doc->TextBytes();
+      const long length = long(text.size());
+      long start = long(std::clamp<std::int64_t>(row.offset, 0, length));
+      long end = long(std::clamp<std::int64_t>(row.offset + row.length, start, length));
+      auto boundary = [&](long at) {
+        long k = 0;
+        while (k < at) k += (k + 1 < length && CharacterByteType(text.data(), std::int32_t(k), 1) < 0) ? 2 : 1;
+        return std::min(k, length);
+      };
+      start = boundary(start);
+      end = std::max(start, boundary(end));
+      doc->GetEngine()->DoSelection(SKXRange{std::int32_t(start), std::int32_t(end - start)}, false);
+      break;
+    }
+  }
+}

@@ -1,0 +1,197 @@
+#include "tools/file_text.h"
+
+#include <algorithm>
+#include <new>
+
+#include "formats/rtf_convert.h"
+#include "layout/pict_jpeg.h"
+#include "platform/files.h"
+#include "platform/folders.h"
+#include "platform/memory.h"
+#include "platform/toolbox/pict.h"
+#include "text/base/memory.h"
+#include "text/codes/jcode.h"
+#include "text/codes/script.h"
+#include "text/store/text.h"
+
+namespace {
+
+constexpr std::uint8_t kCR = 13, kLF = 10;
+// Read for a text preview: enough bytes in any encoding for the cut.
+constexpr std::size_t kPreviewReadMax = 4 * kKxPreviewTextMax + 16;
+// Reading whole files for RTF and JPEG previews stops here.
+constexpr std::size_t kPreviewWholeMax = std::size_t(64) << 20;
+
+std::vector<char16_t> UnitsOf(short code, const std::uint8_t* p, long n) {
+  CKXJCode conv;
+  bool little = false;
+  if (code == kKxCodeUTF8) {
+    conv.UTF8toUNICODE(p, n, false);
+    p = conv.GetTextPtr();
+    n = conv.GetTextSize();
+    little = false;
+  } else if (n >= 2 && ((p[0] == 0xFE && p[1] == 0xFF) || (p[0] == 0xFF && p[1] == 0xFE))) {
+    little = p[0] == 0xFF;
+    p += 2;
+    n -= 2;
+  }
+  std::vector<char16_t> u(std::size_t(n / 2));
+  for (long k = 0; k + 1 < n; k += 2)
+    u[std::size_t(k / 2)] = little ? char16_t(p[k] | p[k + 1] << 8) : char16_t(p[k] << 8 | p[k + 1]);
+  return u;
+}
+
+bool HasPrefix(const std::string& name, const char* ending) {
+  const std::size_t n = std::char_traits<char>::length(ending);
+  if (name.size() <= 4) return false;
+  std::string end = name.substr(name.size() - n);
+  for (char& c : end)
+    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+  return end == ending;
+}
+
+
+}  // namespace
+
+namespace {
+bool Decode(short code, const std::uint8_t* p, std::size_t n, std::string& text, std::vector<SKXUniChar>* sides);
+}  // namespace
+
+bool KxDecodePlainText(const std::uint8_t* p, std::size_t n, std::string& text, std::vector<SKXUniChar>* sides,
+                       short* codeOut) {
+  CKXJCode::sUseUNICODE = 1;
+  CKXJCode::sUseCVKANJI = 1;
+  short code = CKXJCode::AutoCheck(p, long(n));
+  if (code < kKxCodeSJIS || code > kKxCodeUTF8) code = kKxCodeSJIS;
+  if (codeOut) *codeOut = code;
+  return Decode(code, p, n, text, sides);
+}
+
+bool KxDecodePlainTextAs(short code, const std::uint8_t* p, std::size_t n, std::string& text) {
+  return Decode(code, p, n, text, nullptr);
+}
+
+namespace {
+bool Decode(short code, const std::uint8_t* p, std::size_t n, std::string& text, std::vector<SKXUniChar>* sides) {
+  text.clear();
+  if (sides) sides->clear();
+  try {
+    const long length = long(n);
+    std::string sjis;
+    std::vector<SKXUniChar> side;
+    if (code == kKxCodeUTF8 || code == kKxCodeUTF16) {
+      const std::vector<char16_t> units = UnitsOf(code, p, length);
+      StKxHandle t, e;
+      long len = 0, count = 0;
+      if (!UKXUnicode::ConvertToText(units.data(), long(units.size()), nullptr, t.h, len, e.h, count,
+                                     kScriptJapanese))
+        return false;
+      sjis.assign(t.h && len > 0 ? *t.h : "", t.h ? std::size_t(len) : 0);
+      if (e.h && count > 0) {
+        const auto* s = reinterpret_cast<const SKXUniChar*>(*e.h);
+        side.assign(s, s + count);
+      }
+    } else if (code == kKxCodeSJIS) {
+      sjis.assign(reinterpret_cast<const char*>(p), n);
+    } else {
+      CKXJCode conv;
+      if (code == kKxCodeJIS) conv.JIStoSJIS(p, length);
+      else conv.EUCtoSJIS(p, length);
+      sjis.assign(reinterpret_cast<const char*>(conv.GetTextPtr()), std::size_t(conv.GetTextSize()));
+    }
+    // CR LF and LF become CR; side entries move with their characters.
+    text.reserve(sjis.size());
+    std::size_t s = 0;
+    long removed = 0;
+    for (std::size_t k = 0; k < sjis.size(); ++k) {
+      while (s < side.size() && std::size_t(side[s].offset) < k) side[s++].offset -= removed;
+      if (std::uint8_t(sjis[k]) == kCR && k + 1 < sjis.size() && std::uint8_t(sjis[k + 1]) == kLF) {
+        ++removed;
+        continue;
+      }
+      text += std::uint8_t(sjis[k]) == kLF ? char(kCR) : sjis[k];
+    }
+    while (s < side.size()) side[s++].offset -= removed;
+    if (sides) *sides = std::move(side);
+    return true;
+  } catch (const std::bad_alloc&) {
+    text.clear();
+    return false;
+  }
+}
+}  // namespace
+
+std::size_t KxSJISCut(const std::string& sjis, std::size_t max) {
+  if (sjis.size() <= max) return sjis.size();
+  // Walk characters from the start: a lead byte takes its trail with it.
+  std::size_t at = 0;
+  while (at < max) {
+    const std::size_t len =
+        (at + 1 < sjis.size() && CharacterByteType(sjis.data(), std::int32_t(at), kScriptJapanese) < 0) ? 2 : 1;
+    if (at + len > max) break;
+    at += len;
+  }
+  return at;
+}
+
+void KxLoadPreview(const std::string& path, const std::string& name, OSType type, OSType& outType,
+                   std::vector<std::uint8_t>& data) {
+  outType = 0;
+  data.clear();
+  std::vector<std::uint8_t> raw;
+  try {
+    if (type == FourCC("TEXT") || type == FourCC("ttro") || type == FourCC(".KXT")) {
+      if (HasPrefix(name, ".rtf")) {
+        if (KxReadFileStart(path, kPreviewWholeMax, raw) != 0) return;
+        CKXText text;
+        short flags = 0;
+        CKXTextRTFMac rtf;
+        if (!rtf.DoRTFtoTextRef(reinterpret_cast<const char*>(raw.data()), long(raw.size()), &text, &flags, nullptr))
+          return;
+        // The whole plain text: an RTF preview is not cut.
+        const long size = text.GetTextSize();
+        std::string bytes(std::size_t(std::max(0L, size)), '\0');
+        if (size > 0) text.CopyBytes(0, size, bytes.data(), size);
+        data.assign(bytes.begin(), bytes.end());
+        outType = FourCC("TEXT");
+        return;
+      }
+      if (KxReadFileStart(path, kPreviewReadMax, raw) != 0) return;
+      std::string sjis;
+      if (!KxDecodePlainText(raw.data(), raw.size(), sjis)) return;
+      sjis.resize(KxSJISCut(sjis, kKxPreviewTextMax));
+      data.assign(sjis.begin(), sjis.end());
+      outType = type;
+      return;
+    }
+    if (type == FourCC("PICT")) {
+      if (KxReadFileStart(path, kPreviewWholeMax, raw) != 0) return;
+      std::int32_t w = 0, h = 0;
+      // Only a file with its header and the picture's frame has a picture.
+      if (raw.size() <= kKxPictFileHeader ||
+          !KxPictFrameSize(raw.data() + kKxPictFileHeader, raw.size() - kKxPictFileHeader, w, h))
+        return;
+      data.assign(raw.begin() + std::ptrdiff_t(kKxPictFileHeader), raw.end());
+      outType = FourCC("PICT");
+      return;
+    }
+    if (type == FourCC("JPEG")) {
+      if (KxReadFileStart(path, kPreviewWholeMax, raw) != 0) return;
+      Handle pict = UKXPict::GetPictureFromJPEG(raw.data(), long(raw.size()));
+      if (!pict) return;
+      const Size size = GetHandleSize(pict);
+      try {
+        if (size > 0 && *pict)
+          data.assign(reinterpret_cast<const std::uint8_t*>(*pict), reinterpret_cast<const std::uint8_t*>(*pict) + size);
+      } catch (...) {
+        DisposeHandle(pict);
+        throw;
+      }
+      DisposeHandle(pict);
+      outType = FourCC("PICT");
+    }
+  } catch (const std::bad_alloc&) {
+    data.clear();
+    outType = 0;
+  }
+}
