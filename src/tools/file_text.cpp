@@ -168,10 +168,10 @@ void KxLoadPreview(const std::string& path, const std::string& name, OSType type
       if (KxReadFileStart(path, kPreviewWholeMax, raw) != 0) return;
       std::int32_t w = 0, h = 0;
       // Only a file with its header and the picture's frame has a picture.
-      if (raw.size() <= kKxPictFileHeader ||
-          !KxPictFrameSize(raw.data() + kKxPictFileHeader, raw.size() - kKxPictFileHeader, w, h))
+      constexpr std::size_t header = std::size_t(kKxPictFileHeader);
+      if (raw.size() <= header || !KxPictFrameSize(raw.data() + header, raw.size() - header, w, h))
         return;
-      data.assign(raw.begin() + std::ptrdiff_t(kKxPictFileHeader), raw.end());
+      data.assign(raw.begin() + std::ptrdiff_t(header), raw.end());
       outType = FourCC("PICT");
       return;
     }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "document/file_tube.h"
 #include "platform/types.h"
 #include "text/codes/unicode.h"
 
@@ -24,8 +25,8 @@ std::size_t KxSJISCut(const std::string& sjis, std::size_t max);
 
 // The most text bytes a preview holds (after decoding).
 constexpr std::size_t kKxPreviewTextMax = 32767;
-// The bytes before a picture file's picture record.
-constexpr std::size_t kKxPictFileHeader = 512;
+// The bytes before a picture file's picture record: kKxPictFileHeader of
+// the document file tube.
 
 // What the preview pane shows of a file listed as `type`: text cut to
 // kKxPreviewTextMax bytes, RTF as its whole plain text, JPEG decoded into
