@@ -2,6 +2,8 @@
 // obeys itself, the menu bar, documents for the framework, help and About.
 #include <filesystem>
 
+#include "views/message_box.h"
+
 #include "app/app_commands.h"
 #include "app/application.h"
 #include "app/color_schedule.h"
@@ -267,7 +269,12 @@ void CKXTextApp::PrintDocument(const std::string& path) { mHooks->PrintDocument(
 
 void CKXTextApp::ChooseDocument() {
   std::string path;
-  if (KxCurrentHost().ChooseFile(path) && !path.empty()) HandleAppleEvent(AEMakeOpenDocuments({path}));
+  bool chosen = false;
+  {
+    StKXTextToolbarHide hide;
+    chosen = KxCurrentHost().ChooseFile(path);
+  }
+  if (chosen && !path.empty()) HandleAppleEvent(AEMakeOpenDocuments({path}));
   CKXJCode::sCodeType = kKxCodeAuto;
 }
 

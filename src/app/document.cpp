@@ -1,5 +1,6 @@
 #include "app/document.h"
 
+#include "views/dialog_box.h"
 
 #include <algorithm>
 
@@ -342,7 +343,20 @@ CKXDocument* CKXDocument::FindNextDocument(bool backward) {
   return docs[backward ? (i + n - 1) % n : (i + 1) % n];
 }
 
-Rect CKXDocument::GetStandardArea() const { return KxCurrentHost().GetScreenBounds(); }
+Rect CKXDocument::GetStandardArea() const {
+  // Documents stand clear of the tool palette's strip or column.
+  // The palette's room counts from the work area's edge; a window's
+  // content stands as far inside its own frame as the screen bounds are
+  // inside the work area.
+  KxHost& host = KxCurrentHost();
+  Rect area = host.GetScreenBounds();
+  const Rect work = host.GetWorkArea();
+  const Point palette = KxPaletteSpace();
+  const int top = work.top + palette.v + (area.top - work.top), left = work.left + palette.h + (area.left - work.left);
+  if (palette.v > 0 && area.bottom - top > palette.v) area.top = std::int16_t(std::max<int>(area.top, top));
+  if (palette.h > 0 && area.right - left > palette.h) area.left = std::int16_t(std::max<int>(area.left, left));
+  return area;
+}
 
 void CKXDocument::DoSetBounds(const Rect& bounds) {
   if (mWindow) mWindow->DoSetBounds(KxHoldInside(bounds, GetStandardArea()));

@@ -1,5 +1,7 @@
 #include "app/nav_dialogs.h"
 
+#include "views/message_box.h"
+
 #include <algorithm>
 
 #include "platform/ae/required_events.h"
@@ -54,6 +56,8 @@ void UNavigationServices::SetOpenEventSink(KxOpenEventSink sink) { Sink() = std:
 void UNavigationServices::SetLoopTurn(std::function<void()> turn) { LoopTurn() = std::move(turn); }
 
 KxDialogReply UNavigationServices::Run(const KxDialogRequest& request) {
+  // File choosers and questions keep the palettes out of the way.
+  StKXTextToolbarHide hide;
   if (LoopTurn()) return KxRunDialog(request, LoopTurn());
   // The application's own turns: other windows keep working behind a
   // window-modal dialog.

@@ -15,6 +15,14 @@ short CKXAppTextServices::GetFontNumber(std::int16_t item) { return UFontMenu::G
 
 bool CKXAppTextServices::IsMarkListOpen() { return CKXTextMarkList::IsMarkList(); }
 
+std::uint8_t CKXAppTextServices::GetPaletteByte() { return gPreference.toolPalette; }
+
+void CKXAppTextServices::SetPaletteByte(std::uint8_t value) {
+  if (gPreference.toolPalette == value) return;
+  gPreference.toolPalette = value;
+  gPrefModify = true;
+}
+
 short CKXAppTextServices::GetFontSize(std::int16_t item) {
   const int size = USizeMenu::GetFontSize(item);
   // Only the items that stand for a size; the reserved "other" item has none.

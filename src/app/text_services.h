@@ -15,6 +15,8 @@ class CKXAppTextServices : public CKXTextViewServices {
   short GetFontNumber(std::int16_t item) override;
   short GetFontSize(std::int16_t item) override;
   bool IsMarkListOpen() override;
+  std::uint8_t GetPaletteByte() override;
+  void SetPaletteByte(std::uint8_t value) override;
   // Find and replace (text_services_find.cpp): the shared strings, cut to
   // 255 bytes on a character boundary, the histories, the options from the
   // find bytes of the preferences, the toolbar's field, the Shift key.

@@ -406,6 +406,12 @@ class KxTextDocHooks : public KxAppHooks {
   std::vector<std::string> FrontMarks() override;
   void SelectDocument(int index) override;
   bool MarkListOpen() override;
+  // The tool palette (command 1501), text_doc_palettes.cpp.
+  bool HasTool(CommandT command) override;
+  bool RunTool(CommandT command) override;
+  bool ToolPaletteShown() override;
+  void ShowToolPalette() override;
+  void CloseToolPalette() override;
   // The documents, oldest first.
   static std::vector<CKXTextDocument*> All();
   // The scrap book and the clipboard window (doc_tools.cpp).

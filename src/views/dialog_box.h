@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/framework/dialog.h"
+#include "views/message_box.h"
 
 class KXDialogBox : public LDialogBox {
  public:
@@ -31,7 +32,9 @@ using KxPaletteSpaceFn = Point (*)();
 KxPaletteSpaceFn KxSetPaletteSpaceHook(KxPaletteSpaceFn hook);
 Point KxPaletteSpace();
 
-class KXModalDialog : public StDialogHandler {
+// The palettes stay hidden from before the dialog is built until after it
+// has gone (the scope is the first base: made first, ended last).
+class KXModalDialog : private StKXTextToolbarHide, public StDialogHandler {
  public:
   KXModalDialog(ResIDT layoutID, LCommander* super) : StDialogHandler(layoutID, super) {}
 

@@ -9,6 +9,7 @@
 #include "platform/framework/window.h"
 #include "platform/toolbox/japanese_analysis.h"
 #include "views/drag_view.h"
+#include "views/palettes.h"
 #include "views/scroll_wheel.h"
 #include "views/text_view.h"
 
@@ -54,4 +55,5 @@ void KxViewsFacilities() {
   // Windows hear the wheel from the start; drivers and tests may put their
   // own handler in its place.
   KxRegisterFacility(kRankViews, "scroll wheel", InstallWheel, RemoveWheel);
+  KxRegisterFacility(kRankViews, "palette hiding", KxInstallPaletteHiding, KxRemovePaletteHiding);
 }

@@ -96,6 +96,10 @@ class CKXTextViewServices {
   virtual long ChoosePicture() { return -1; }
 
   // ---- Tools and panes -----------------------------------------------------------------------------
+  // The tool palette's byte of the preferences (0 closed, 1 horizontal,
+  // 2 vertical); setting it marks the preferences changed.
+  virtual std::uint8_t GetPaletteByte() { return mPalette; }
+  virtual void SetPaletteByte(std::uint8_t value) { mPalette = value; }
   virtual long CountWordServices() { return 0; }
   virtual void ExecuteWordServices(long, CKXTextView*) {}
   virtual bool IsMarkListOpen() { return false; }
@@ -122,6 +126,7 @@ class CKXTextViewServices {
  private:
   std::string mFind, mRepl;
   bool mInline = true;
+  std::uint8_t mPalette = 0;
 };
 
 // The status of one command.

@@ -9,6 +9,7 @@
 #include "views/scroller.h"
 #include "views/split_view.h"
 #include "views/text_scroller.h"
+#include "views/text_toolbar.h"
 #include "views/text_view.h"
 #include "views/text_colm_view.h"
 #include "views/text_info_view.h"
@@ -51,4 +52,6 @@ void KxRegisterViewClasses() {
   URegistrar::RegisterClass(CKXTextMarkView::kClassID, Create<CKXTextMarkView>);
   URegistrar::RegisterClass(CKXTextMarkScroller::kClassID, Create<CKXTextMarkScroller>);
   URegistrar::RegisterClass(CKXTextMarkButton::kClassID, Create<CKXTextMarkButton>);
+  // The tool palette.
+  URegistrar::RegisterClass(CKXTextToolbar::kClassID, Create<CKXTextToolbar>);
 }

@@ -11,7 +11,9 @@
 #include "document/text_doc.h"
 #include "engine/text_engine.h"
 #include "layout/kxte_api.h"
+#include "views/dialog_box.h"
 #include "views/mark_list.h"
+#include "views/message_box.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -177,6 +179,38 @@ TEST_F(MarkListDocTest, TheRecordTravelsWithTheFile) {
   EXPECT_EQ(List()->GetTextDoc(), static_cast<CKXTextDoc*>(again));
   EXPECT_EQ(List()->GetGlobalBounds().left, 160);
   EXPECT_EQ(List()->GetGlobalBounds().top, 150);
+}
+
+TEST_F(MarkListDocTest, DialogsKeepTheListHiddenUntilTheOutermostEnds) {
+  CKXTextDocument* d = OpenText("a.txt", "alpha\r");
+  Command(kMarkList);
+  CKXTextMarkList* list = List();
+  ASSERT_NE(list, nullptr);
+  {
+    StKXTextToolbarHide outer;
+    EXPECT_TRUE(CKXTextMarkList::IsHideMarkList());
+    EXPECT_TRUE(CKXTextMarkList::IsKeptHidden());
+    EXPECT_TRUE(Record(d).open);
+    {
+      StKXTextToolbarHide inner;   // an alert over the dialog
+    }
+    EXPECT_TRUE(CKXTextMarkList::IsHideMarkList());   // the outer dialog is still up
+    CKXTextMarkList::ShowMarkList(d);
+    EXPECT_TRUE(CKXTextMarkList::IsHideMarkList());
+  }
+  EXPECT_FALSE(CKXTextMarkList::IsKeptHidden());
+  EXPECT_TRUE(CKXTextMarkList::IsShowMarkList());
+  EXPECT_EQ(List(), list);
+  // A modal dialog takes the target: the list waits hidden, the same window.
+  {
+    KXModalDialog dialog(3990, app.get());
+    for (int guard = 0; guard < 100 && host.PendingEvents() > 0; ++guard) dialog.DoDialog();
+    EXPECT_EQ(List(), list);
+    EXPECT_TRUE(CKXTextMarkList::IsHideMarkList());
+  }
+  Drain();
+  EXPECT_EQ(List(), list);
+  EXPECT_TRUE(CKXTextMarkList::IsShowMarkList());
 }
 
 }  // namespace

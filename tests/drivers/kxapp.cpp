@@ -874,6 +874,11 @@ class Runner {
     return 0;
   }
 
+  int PrintToolbar(Step&) {
+    for (const std::string& line : kxapp_marks::ToolbarLines()) std::printf("%s\n", line.c_str());
+    return 0;
+  }
+
   int PrintFloats(Step&) {
     for (const std::string& line : kxapp_marks::FloatLines()) std::printf("%s\n", line.c_str());
     return 0;
@@ -1007,7 +1012,7 @@ const std::vector<StepRow>& Runner::Prints() {
     {"clipboard", &Runner::PrintClipboard}, {"page", &Runner::PrintPage},
     {"frames", &Runner::PrintFrames},
     {"preview", &Runner::PrintPreview}, {"marklist", &Runner::PrintMarkList},
-    {"floats", &Runner::PrintFloats},   {"prefs", &Runner::PrintPrefs},
+    {"floats", &Runner::PrintFloats},   {"toolbar", &Runner::PrintToolbar},   {"prefs", &Runner::PrintPrefs},
     {"macros", &Runner::PrintMacros},
     {"colours", &Runner::PrintColours},
   };

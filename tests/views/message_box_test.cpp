@@ -86,7 +86,9 @@ TEST_F(MessageBoxTest, TheScopeComesBackAfterTheAlertAndAfterAThrow) {
   for (bool fail : {false, true}) {
     ThrowingHost thrower;
     thrower.fail = fail;
-    KXModalDialog h(kProgramControls, nullptr);
+    // A plain dialog loop: a KXModalDialog would hold a hiding scope of
+    // its own, and the alert's is the one under test.
+    StDialogHandler h(kProgramControls, nullptr);
     thrower.window = h.GetDialog();
     while (thrower.PendingEvents() > 0) h.DoDialog();
     ASSERT_TRUE(h.GetDialog()->IsActive());
@@ -102,6 +104,18 @@ TEST_F(MessageBoxTest, TheScopeComesBackAfterTheAlertAndAfterAThrow) {
     EXPECT_EQ(gPaletteCalls, (std::vector<bool>{true, false}));
     KxSetHost(&host);
   }
+}
+
+TEST_F(MessageBoxTest, AModalDialogKeepsThePalettesHiddenForItsWholeLife) {
+  gPaletteCalls.clear();
+  {
+    KXModalDialog h(kProgramControls, nullptr);
+    EXPECT_EQ(StKXTextToolbarHide::Depth(), 1);
+    KXMessageBox::Stop(1);   // an alert over it hides nothing more
+    EXPECT_EQ(gPaletteCalls, std::vector<bool>{true});
+  }
+  EXPECT_EQ(StKXTextToolbarHide::Depth(), 0);
+  EXPECT_EQ(gPaletteCalls, (std::vector<bool>{true, false}));
 }
 
 TEST_F(MessageBoxTest, NestedHidingHidesAndShowsOnce) {

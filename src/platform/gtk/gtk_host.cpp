@@ -855,6 +855,35 @@ Rect KxGtkHost::GetScreenBounds() const {
   return Rect{Clamp16(top), Clamp16(left), Clamp16(bottom), Clamp16(right)};
 }
 
+Rect KxGtkHost::GetWorkArea() const {
+  GdkDisplay* display = gdk_display_get_default();
+  GdkMonitor* monitor = display ? gdk_display_get_primary_monitor(display) : nullptr;
+  if (!monitor && display && gdk_display_get_n_monitors(display) > 0) monitor = gdk_display_get_monitor(display, 0);
+  if (!monitor) return KxHost::GetWorkArea();
+  GdkRectangle area{};
+  gdk_monitor_get_workarea(monitor, &area);
+  return Rect{Clamp16(area.y), Clamp16(area.x), Clamp16(long(area.y) + area.height), Clamp16(long(area.x) + area.width)};
+}
+
+Rect KxGtkHost::GetWindowFrame(KxWindowID window) const {
+  const KxGtkWindow* w = mImpl->Find(window);
+  if (!w) return Rect{0, 0, 0, 0};
+  GdkWindow* gw = gtk_widget_get_window(w->toplevel);
+  if (!gw || !gtk_widget_get_mapped(w->toplevel)) {
+    // Not decorated yet: a title bar's room below where it was put.
+    constexpr int kTitleAllowance = 32;
+    const Rect& b = w->bounds;
+    return Rect{b.top, b.left, Clamp16(long(b.bottom) + kTitleAllowance), b.right};
+  }
+  GdkRectangle frame{};
+  gdk_window_get_frame_extents(gw, &frame);
+  const Rect& b = w->bounds;
+  // The frame holds the content at least.
+  return Rect{Clamp16(std::min<long>(frame.y, b.top)), Clamp16(std::min<long>(frame.x, b.left)),
+              Clamp16(std::max<long>(long(frame.y) + frame.height, b.bottom)),
+              Clamp16(std::max<long>(long(frame.x) + frame.width, b.right))};
+}
+
 Rect KxGtkHost::GetWindowBounds(KxWindowID window) const {
   const KxGtkWindow* w = mImpl->Find(window);
   return w ? w->bounds : Rect{0, 0, 0, 0};

@@ -65,6 +65,10 @@ class KxGtkHost : public KxHost {
   // for a window's title bar and menu bar: the content bounds a window may
   // take.
   Rect GetScreenBounds() const override;
+  // The main monitor's work area, and a window's frame as the window
+  // manager drew it (its content bounds until it is on the screen).
+  Rect GetWorkArea() const override;
+  Rect GetWindowFrame(KxWindowID window) const override;
   bool ContentTypeIcon(const std::string& contentType, std::int32_t size, KxIconPixels& out) override;
   // The desktop's font resolution (Xft.dpi; 96 when it sets none) and
   // whether it smooths its fonts (Xft.antialias; on when it says nothing).

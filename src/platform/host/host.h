@@ -178,6 +178,11 @@ class KxHost {
   // The area windows may take (zooming): the main screen, global
   // coordinates.
   virtual Rect GetScreenBounds() const { return Rect{0, 0, 768, 1024}; }
+  // The whole work area, decorations included (GetScreenBounds is where a
+  // window's content may go), and a window's outer frame with its
+  // decorations: a host without decorations answers the content.
+  virtual Rect GetWorkArea() const { return GetScreenBounds(); }
+  virtual Rect GetWindowFrame(KxWindowID window) const { return GetWindowBounds(window); }
   // The desktop's icon of a content type at `size` pixels a side; false
   // when the host has none (the headless host never has).
   virtual bool ContentTypeIcon(const std::string& /*contentType*/, std::int32_t /*size*/, KxIconPixels& /*out*/) {

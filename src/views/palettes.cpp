@@ -1,0 +1,26 @@
+#include "views/palettes.h"
+
+#include "views/mark_list.h"
+#include "views/message_box.h"
+#include "views/text_toolbar.h"
+
+void KxHideFloatingPalettes(bool hide) {
+  if (hide) {
+    if (CKXTextToolbar::IsShowTextToolbar()) CKXTextToolbar::HideTextToolbar();
+    if (CKXTextMarkList::IsShowMarkList()) CKXTextMarkList::HideMarkList();
+    // A document that comes forward meanwhile binds the list but leaves
+    // it hidden.
+    CKXTextMarkList::SetKeepHidden(true);
+    return;
+  }
+  // The palette comes back whenever it exists, also when it was hidden
+  // before the scope began.
+  if (CKXTextToolbar::IsTextToolbar() && !CKXTextToolbar::IsShowTextToolbar())
+    CKXTextToolbar::ShowTextToolbar(nullptr);
+  CKXTextMarkList::SetKeepHidden(false);
+  if (CKXTextMarkList::IsHideMarkList()) CKXTextMarkList::Get()->ShowFloating(true);
+}
+
+void KxInstallPaletteHiding() { KxSetPaletteHideHook(KxHideFloatingPalettes); }
+
+void KxRemovePaletteHiding() { KxSetPaletteHideHook(nullptr); }

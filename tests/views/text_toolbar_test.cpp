@@ -1,0 +1,177 @@
+// The tool palette: its rectangles for every width class, the commands its
+// buttons send with their fallbacks, macro recording, and what the
+// preferences keep of it.
+#include "views/text_toolbar.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <vector>
+
+#include "engine/macro_recorder.h"
+#include "views/text_view_commands.h"
+#include "views_fixture.h"
+
+namespace {
+
+RectL R(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom) {
+  return RectL{top, left, bottom, right};
+}
+bool Same(const RectL& a, const RectL& b) {
+  return a.top == b.top && a.left == b.left && a.bottom == b.bottom && a.right == b.right;
+}
+
+TEST(ToolbarLayout, TheSmallClassStandsWhereItShould) {
+  const SKXToolbarLayout h = KxToolbarLayout(640, false);
+  EXPECT_EQ(h.button, 22);
+  EXPECT_TRUE(Same(h.rects[0], R(0, 0, 10, 22)));
+  EXPECT_TRUE(Same(h.rects[1], R(9, 0, 31, 22)));
+  EXPECT_TRUE(Same(h.rects[10], R(198, 0, 242, 22)));
+  EXPECT_TRUE(Same(h.rects[28], R(620, 0, 642, 22)));
+  const SKXToolbarLayout v = KxToolbarLayout(640, true);
+  EXPECT_TRUE(Same(v.rects[0], R(0, 0, 43, 10)));
+  EXPECT_TRUE(Same(v.rects[1], R(0, 9, 22, 31)));
+  EXPECT_TRUE(Same(v.rects[2], R(21, 9, 43, 31)));
+  EXPECT_TRUE(Same(v.rects[10], R(0, 114, 43, 136)));
+  EXPECT_TRUE(Same(v.rects[28], R(21, 303, 43, 325)));
+}
+
+TEST(ToolbarLayout, EveryClassKeepsItsButtonsInsideAndTouching) {
+  EXPECT_EQ(KxToolbarWidthClass(644), 640);
+  EXPECT_EQ(KxToolbarWidthClass(645), 800);
+  EXPECT_EQ(KxToolbarWidthClass(804), 800);
+  EXPECT_EQ(KxToolbarWidthClass(805), 832);
+  EXPECT_EQ(KxToolbarWidthClass(836), 832);
+  EXPECT_EQ(KxToolbarWidthClass(837), 843);
+  EXPECT_EQ(KxToolbarWidthClass(1024), 1030);
+  for (short cls : {640, 800, 832, 843, 1030, 1286})
+    for (bool vertical : {false, true}) {
+      SCOPED_TRACE(std::to_string(cls) + (vertical ? " vertical" : " horizontal"));
+      const SKXToolbarLayout l = KxToolbarLayout(cls, vertical);
+      EXPECT_EQ(l.button, cls <= 640 ? 22 : cls <= 832 ? 24 : 28);
+      std::set<std::pair<int, int>> corners;
+      for (int n = 0; n <= kKxToolbarButtons; ++n) {
+        const RectL& r = l.rects[std::size_t(n)];
+        EXPECT_GE(r.left, 0);
+        EXPECT_GE(r.top, 0);
+        EXPECT_LE(r.right, l.width) << n;
+        EXPECT_LE(r.bottom, l.height) << n;
+        EXPECT_TRUE(corners.insert({r.left, r.top}).second) << "two buttons at one place: " << n;
+        if (n > 0 && r.right - r.left != l.button) {
+          EXPECT_TRUE(n == 10 || n == 12) << n;
+        }
+      }
+      if (!vertical) {
+        for (int n = 1; n <= kKxToolbarButtons; ++n)
+          EXPECT_EQ(l.rects[std::size_t(n)].left, l.rects[std::size_t(n - 1)].right - 1) << n;
+      } else {
+        EXPECT_EQ(l.rects[2].left, l.rects[1].right - 1);
+        EXPECT_EQ(l.rects[3].top, l.rects[1].bottom - 1);
+        EXPECT_EQ(l.rects[10].top, l.rects[9].bottom - 1);
+        EXPECT_EQ(l.rects[12].top, l.rects[10].bottom - 1);
+        EXPECT_EQ(l.rects[13].top, l.rects[12].bottom - 1);
+      }
+      EXPECT_GT(l.help.right, l.help.left);
+      EXPECT_GT(l.help.bottom, l.help.top);
+    }
+}
+
+// The target: a commander with a set of enabled commands that records
+// what reaches it.
+class Target : public LCommander {
+ public:
+  Target() : LCommander(nullptr) {}
+  bool ObeyCommand(CommandT command, void*) override {
+    obeyed.push_back(command);
+    return true;
+  }
+  void FindCommandStatus(CommandT command, Boolean& enabled, Boolean&, std::uint16_t&, Str255) override {
+    enabled = on.count(command) > 0;
+  }
+  std::set<CommandT> on;
+  std::vector<CommandT> obeyed;
+};
+
+class Services : public CKXTextViewServices {
+ public:
+  bool IsShiftDown() override { return shift; }
+  bool shift = false;
+};
+
+class Recorder : public CKXMacroRecorder {
+ public:
+  bool IsRecording() const override { return true; }
+  void AddMacroCommand(long command) override { recorded.push_back(command); }
+  std::vector<long> recorded;
+};
+
+class ToolbarTest : public ViewsTest {
+ protected:
+  void SetUp() override {
+    ViewsTest::SetUp();
+    CKXTextViewServices::Install(&services);
+    LCommander::SwitchTarget(&target);
+    CKXTextToolbar::ShowTextToolbar(&target);
+    ASSERT_NE(CKXTextToolbar::Get(), nullptr);
+  }
+  void TearDown() override {
+    CKXTextToolbar::CloseTextToolbar();
+    CKXMacroRecorder::Install(nullptr);
+    LCommander::SwitchTarget(nullptr);
+    CKXTextViewServices::Install(nullptr);
+    ViewsTest::TearDown();
+  }
+  CKXTextToolbar& Bar() { return *CKXTextToolbar::Get(); }
+  Services services;
+  Target target;
+};
+
+TEST_F(ToolbarTest, ButtonsFallBackToTheirAlternativesOrBeep) {
+  bool enabled = false;
+  services.shift = true;
+  target.on = {11, 28};
+  EXPECT_EQ(Bar().GetMenuCommand(5, enabled), 28);
+  target.on = {11};
+  EXPECT_EQ(Bar().GetMenuCommand(5, enabled), 11);
+  EXPECT_TRUE(enabled);
+  target.on = {};
+  Bar().ExecuteToolbar(5);
+  EXPECT_EQ(host.Beeps(), 1);
+  EXPECT_TRUE(target.obeyed.empty());
+  services.shift = false;
+  target.on = {1201, 1209};
+  EXPECT_EQ(Bar().GetMenuCommand(10, enabled), 1201);
+  EXPECT_EQ(Bar().GetMenuCommand(12, enabled), 1209);
+  target.on = {1204, 1201};
+  EXPECT_EQ(Bar().GetMenuCommand(10, enabled), 1204);
+  // What is sent goes into a macro being recorded too.
+  Recorder recorder;
+  CKXMacroRecorder::Install(&recorder);
+  target.on = {13, 1201};
+  Bar().ExecuteToolbar(7);
+  Bar().ExecuteToolbar(10);
+  EXPECT_EQ(target.obeyed, (std::vector<CommandT>{13, 1201}));
+  EXPECT_EQ(recorder.recorded, (std::vector<long>{13, 1201}));
+}
+
+TEST_F(ToolbarTest, ThePreferencesKeepTheOrientation) {
+  EXPECT_EQ(services.GetPaletteByte(), kKxPaletteHorizontal);
+  Bar().ExecuteToolbar(0);
+  ASSERT_TRUE(CKXTextToolbar::IsShowTextToolbar());
+  EXPECT_TRUE(Bar().IsVertical());
+  EXPECT_EQ(services.GetPaletteByte(), kKxPaletteVertical);
+  EXPECT_GT(CKXTextToolbar::SizeTextToolbar().h, 0);
+  EXPECT_EQ(CKXTextToolbar::SizeTextToolbar().v, 0);
+  Bar().ExecuteToolbar(0);
+  EXPECT_EQ(services.GetPaletteByte(), kKxPaletteHorizontal);
+  EXPECT_GT(CKXTextToolbar::SizeTextToolbar().v, 0);
+  CKXTextToolbar::CloseTextToolbar();
+  EXPECT_EQ(services.GetPaletteByte(), kKxPaletteClosed);
+  EXPECT_EQ(CKXTextToolbar::SizeTextToolbar().v, 0);
+  // A stored 2 opens it vertical.
+  services.SetPaletteByte(kKxPaletteVertical);
+  CKXTextToolbar::ShowTextToolbar(&target);
+  EXPECT_TRUE(Bar().IsVertical());
+}
+
+}  // namespace
