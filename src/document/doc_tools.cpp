@@ -56,11 +56,12 @@ bool KxTextDocHooks::RunTool(CommandT command) {
     CKXTextClipboard::ShowClipboard(CKXTextApp::GetTextApp());
     return true;
   }
+  if (command == kKxCmdToolPalette) return RunToolPalette();
   return KxAppHooks::RunTool(command);
 }
 
 bool KxTextDocHooks::HasTool(CommandT command) {
-  return command == kKxCmdShowClipboard || KxAppHooks::HasTool(command);
+  return command == kKxCmdShowClipboard || command == kKxCmdToolPalette || KxAppHooks::HasTool(command);
 }
 
 bool KxTextDocHooks::ToolWindowOpen() { return CKXTextClipboard::IsTextClipboard() || KxAppHooks::ToolWindowOpen(); }

@@ -282,7 +282,7 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   void HideFindPalette();
   void ForgetFindPalette();
   // Another document's palette closes when this one becomes the target.
-  void BeTargetDocument() override;
+  void FindPaletteToTarget();
   // Every match of `text` (find options: 2 ignore case, 16 regular
   // expression) becomes a markup range, the old ones removed first.
   void DoFindAllAndMarkup(const char* text, long length, short options);
@@ -407,8 +407,7 @@ class KxTextDocHooks : public KxAppHooks {
   void SelectDocument(int index) override;
   bool MarkListOpen() override;
   // The tool palette (command 1501), text_doc_palettes.cpp.
-  bool HasTool(CommandT command) override;
-  bool RunTool(CommandT command) override;
+  bool RunToolPalette();
   bool ToolPaletteShown() override;
   void ShowToolPalette() override;
   void CloseToolPalette() override;

@@ -319,7 +319,7 @@ void CKXTextDocument::ForgetFindPalette() {
   if (sFindPaletteOwner == this) ForgetPalette();
 }
 
-void CKXTextDocument::BeTargetDocument() {
+void CKXTextDocument::FindPaletteToTarget() {
   // The palette works on the document that opened it: it goes when
   // another document takes over.
   if (sFindPaletteOwner && sFindPaletteOwner != this) sFindPaletteOwner->HideFindPalette();

@@ -25,6 +25,7 @@ bool CKXTextDocument::IsMarkListBound() const {
 }
 
 void CKXTextDocument::BeTargetDocument() {
+  FindPaletteToTarget();
   if (mSettings.rank.shown && !CKXTextMarkList::IsShowMarkList()) CKXTextMarkList::ShowMarkList(this);
   // The Mark menu lists this text's marks.
   if (CKXTextApp* app = CKXTextApp::GetTextApp()) app->UpdateDynamicMenus();

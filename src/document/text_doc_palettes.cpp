@@ -5,12 +5,7 @@
 #include "platform/framework/commander.h"
 #include "views/text_toolbar.h"
 
-bool KxTextDocHooks::HasTool(CommandT command) {
-  return command == kKxCmdToolPalette || KxAppHooks::HasTool(command);
-}
-
-bool KxTextDocHooks::RunTool(CommandT command) {
-  if (command != kKxCmdToolPalette) return KxAppHooks::RunTool(command);
+bool KxTextDocHooks::RunToolPalette() {
   if (CKXTextToolbar::IsTextToolbar())
     CKXTextToolbar::CloseTextToolbar();
   else
