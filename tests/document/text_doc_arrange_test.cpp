@@ -10,6 +10,7 @@
 #include <map>
 #include <string>
 
+#include "app/globals.h"
 #include "doc_app_fixture.h"
 #include "document/text_doc.h"
 #include "engine/text_engine.h"
@@ -38,6 +39,8 @@ class ArrangeTest : public kxtest::DocAppTest {
     std::ofstream out(p, std::ios::binary);
     for (int k = 1; k <= count; ++k) out << "line " << k << "\n";
     out.close();
+    // The places below are measured without the ruler above the text.
+    gPreference.showRuler = 0;
     return Open(p);
   }
   static LPane* Pane(CKXTextDocument* d, PaneIDT id) { return d->GetWindow()->FindPaneByID(id); }

@@ -26,7 +26,7 @@ click 3201
 print beeps
 choose 3214 1
 field 3205 a
-choose 3215 3
+choose 3215 5
 click 3201
 print cells 3212
 field 3205 x

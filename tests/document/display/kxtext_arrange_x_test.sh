@@ -25,13 +25,14 @@ shot() { import -window "$w" "$shots/$1.png"; }
 # A region WxH+X+Y of a shot as raw pixels, and whether it is all white.
 pixels() { convert "$shots/$1.png" -crop "$2" +repage rgb:-; }
 white() { [ "$(convert "$shots/$1.png" -crop "$2" +repage -colorspace gray -format '%[fx:minima]' info:)" = 1 ]; }
-# The text area begins below the menu bar: the first white row in the
-# middle (a loaded machine may take a while to draw the window).
+# The text area begins below the menu bar and the ruler: the first of six
+# white rows in the middle (a loaded machine may take a while to draw the window).
 top=""
 for _ in $(seq 60); do
   shot 0-start
   top=$(convert "$shots/0-start.png" -crop "1x200+$((WIDTH / 2))+0" +repage -colorspace gray txt:- |
-        awk -F'[,:]' '/#FFFFFF/ && !found {print $2; found = 1}')
+        awk -F'[,:]' '/#FFFFFF/ {run = (run && $2 == last + 1) ? run + 1 : 1; if (run == 1) first = $2; last = $2;
+                                  if (run == 6 && !found) {print first; found = 1}}')
   [ -n "$top" ] && break
   sleep 0.5
 done
