@@ -88,11 +88,11 @@ S
 # 5. Quitting keeps the folder path; a path whose folder has gone shows
 #    the path with only the parent entry.
 printf 'menu 1004\nfolder 3104 %s/sub\nquit\n' "$t" | app - >/dev/null
-out=$(printf 'menu 1004\nprint items 3103\n' | app - | head -2)
+out=$(printf 'menu 1004\nprint items 3103\n' | app - | sed -n 1,2p)
 [ "$out" = "$(printf '1 sub\n2 tree')" ] || fail "kept path: $out"
 rmdir "$t/sub"
 out=$(printf 'menu 1004\nprint cells 3104\nprint cells 3106\n' | app -)
 [ "$out" = "1 - 4   ^" ] || fail "gone folder: $out"
-out=$(printf 'menu 1004\nprint items 3103\n' | app - | head -1)
+out=$(printf 'menu 1004\nprint items 3103\n' | app - | sed -n 1p)
 [ "$out" = "1 sub" ] || fail "gone folder's path: $out"
 echo ok
