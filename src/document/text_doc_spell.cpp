@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/globals.h"
+#include "platform/textconv.h"
 #include "app/spelling_panel.h"
 #include "document/find_rules.h"
 #include "document/text_doc.h"
@@ -177,7 +178,7 @@ bool CKXTextDocument::DoSpellCheck(long start, long end) {
         found = true;
         foundStart = s;
         foundEnd = e;
-        foundWord = KxUtf16ToUtf8(seg.units.substr(std::size_t(r.location), std::size_t(r.length)));
+        foundWord = KxUTF16ToUTF8(seg.units.substr(std::size_t(r.location), std::size_t(r.length)));
         return;
       }
       DoMarkup(s, e, false);
@@ -332,7 +333,7 @@ void CKXTextDocument::IgnoreSpelling() {
   }
   Segment seg;
   if (!ToUnicode(*mEngine, start, end, seg)) return;
-  CKXSpellingPanel::Get().Speller().Ignore(KxUtf16ToUtf8(seg.units), IgnoreTag());
+  CKXSpellingPanel::Get().Speller().Ignore(KxUTF16ToUTF8(seg.units), IgnoreTag());
   if (RemoveMarkupAround(start, end)) RequestRedraw();
 }
 
@@ -380,7 +381,7 @@ bool CKXTextDocument::ObeySpellCheckCommand(CommandT command) {
       if (sel.length <= 0 || ParagraphEnd(sel.start) < sel.start + sel.length) return true;
       Segment seg;
       if (ToUnicode(*mEngine, sel.start, sel.start + sel.length, seg)) {
-        CKXSpellingPanel::Get().UpdateWithMisspelledWord(KxUtf16ToUtf8(seg.units));
+        CKXSpellingPanel::Get().UpdateWithMisspelledWord(KxUTF16ToUTF8(seg.units));
         CKXSpellingPanel::Get().Show();
       }
       if (mWindow) mWindow->Select();

@@ -99,36 +99,6 @@ std::u16string KxUTF8ToUTF16(const std::string& s) {
   return out;
 }
 
-std::string KxUTF16ToUTF8(const std::u16string& u) {
-  std::string out;
-  out.reserve(u.size());
-  for (std::size_t k = 0; k < u.size(); ++k) {
-    std::uint32_t cp = u[k];
-    if (cp >= 0xD800 && cp <= 0xDBFF && k + 1 < u.size() && u[k + 1] >= 0xDC00 && u[k + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (u[k + 1] - 0xDC00);
-      ++k;
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = 0xFFFD;
-    }
-    if (cp < 0x80) {
-      out.push_back(char(cp));
-    } else if (cp < 0x800) {
-      out.push_back(char(0xC0 | (cp >> 6)));
-      out.push_back(char(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-      out.push_back(char(0xE0 | (cp >> 12)));
-      out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(char(0x80 | (cp & 0x3F)));
-    } else {
-      out.push_back(char(0xF0 | (cp >> 18)));
-      out.push_back(char(0x80 | ((cp >> 12) & 0x3F)));
-      out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(char(0x80 | (cp & 0x3F)));
-    }
-  }
-  return out;
-}
-
 // ---- CTSMHandler ---------------------------------------------------------------------------------------------------
 
 CTSMHandler::CTSMHandler(void* owner) : mSignature(kSignature), mOwner(owner) {}

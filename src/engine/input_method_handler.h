@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "layout/kxtext_api.h"
+#include "platform/textconv.h"
 #include "platform/types.h"
 #include "text/base/range.h"
 
@@ -177,6 +178,6 @@ class CKXTextTSMHandler : public CTSMHandler {
   std::vector<long> mSnapMap;             // unit index -> byte offset from mParaStart (size + 1 entries)
 };
 
-// UTF-8 to UTF-16 and back; malformed input is replaced, never read past.
+// UTF-8 to UTF-16 (malformed input is replaced, never read past); back
+// with KxUTF16ToUTF8 of platform/textconv.h.
 std::u16string KxUTF8ToUTF16(const std::string& utf8);
-std::string KxUTF16ToUTF8(const std::u16string& units);

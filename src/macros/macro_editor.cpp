@@ -538,13 +538,13 @@ void CKXTextMacroEditor::MacroFileWriteButton() {
     size = m.size;
   }
   if (!code || size <= 0) return;
-  FSSpec spec;
+  FSSpec file;
   bool replacing = false, stationery = false;
   const OSErr chosen = UNavigationServices::SaveFileDialog(
       GetHostWindow(), KxScriptTextToUTF8(NameField()), KxApplicationName(), FourCC("MACR"), FourCC("KXTE"),
-      nullptr, spec, replacing, stationery, {}, nullptr);
+      nullptr, file, replacing, stationery, {}, nullptr);
   if (chosen == kKxUserCanceled) return;
-  const OSErr err = chosen != noErr ? chosen : KxWriteMacroFileTo(spec.Path(), code, size);
+  const OSErr err = chosen != noErr ? chosen : KxWriteMacroFileTo(file.Path(), code, size);
   if (err != noErr) {
     // The file is not there: said so, and the button stays for another try.
     KXMessageBox::Stop(kWriteFailure);
@@ -555,13 +555,13 @@ void CKXTextMacroEditor::MacroFileWriteButton() {
 
 void CKXTextMacroEditor::MacroFileReadButton() {
   if (!CheckMacroModify() || !gKXTextMacros) return;
-  FSSpec spec;
+  FSSpec file;
   OSType type = 0;
-  if (UNavigationServices::OpenFileDialog(KxApplicationName(), FourCC("KXTE"), {FourCC("MACR")}, nullptr, spec, type,
+  if (UNavigationServices::OpenFileDialog(KxApplicationName(), FourCC("KXTE"), {FourCC("MACR")}, nullptr, file, type,
                                           true) != noErr)
     return;
   SKXTMacro read{};
-  if (KxReadMacroFile(spec.Path(), read) != noErr) {
+  if (KxReadMacroFile(file.Path(), read) != noErr) {
     KXMessageBox::Stop(kReadFailure);
     return;
   }

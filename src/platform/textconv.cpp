@@ -425,29 +425,7 @@ std::string KxScriptTextToUTF8(const std::string& text) {
                                                 long(u16.size() * sizeof(char16_t)), &read, &outLen, u16.data());
   DisposeTextToUnicodeInfo(&info);
   if (err != noErr) return text;
-  std::string out;
-  const std::size_t n = std::size_t(outLen) / sizeof(char16_t);
-  for (std::size_t i = 0; i < n; ++i) {
-    char32_t c = u16[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < n && u16[i + 1] >= 0xDC00 && u16[i + 1] < 0xE000)
-      c = 0x10000 + ((c - 0xD800) << 10) + (u16[++i] - 0xDC00);
-    if (c < 0x80) {
-      out += char(c);
-    } else if (c < 0x800) {
-      out += char(0xC0 | (c >> 6));
-      out += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += char(0xE0 | (c >> 12));
-      out += char(0x80 | ((c >> 6) & 0x3F));
-      out += char(0x80 | (c & 0x3F));
-    } else {
-      out += char(0xF0 | (c >> 18));
-      out += char(0x80 | ((c >> 12) & 0x3F));
-      out += char(0x80 | ((c >> 6) & 0x3F));
-      out += char(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
+  return KxUTF16ToUTF8(std::u16string(u16.data(), std::size_t(outLen) / sizeof(char16_t)));
 }
 
 std::string KxUTF8ToScriptText(const std::string& utf8) {
@@ -483,5 +461,35 @@ std::string KxUTF8ToScriptText(const std::string& utf8) {
   DisposeUnicodeToTextInfo(&info);
   if (err != noErr && outLen == 0) return std::string();
   out.resize(std::size_t(outLen));
+  return out;
+}
+
+std::string KxUTF16ToUTF8(const std::u16string& u) {
+  std::string out;
+  out.reserve(u.size());
+  for (std::size_t k = 0; k < u.size(); ++k) {
+    std::uint32_t cp = u[k];
+    if (cp >= 0xD800 && cp <= 0xDBFF && k + 1 < u.size() && u[k + 1] >= 0xDC00 && u[k + 1] <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (u[k + 1] - 0xDC00);
+      ++k;
+    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+      cp = 0xFFFD;
+    }
+    if (cp < 0x80) {
+      out.push_back(char(cp));
+    } else if (cp < 0x800) {
+      out.push_back(char(0xC0 | (cp >> 6)));
+      out.push_back(char(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+      out.push_back(char(0xE0 | (cp >> 12)));
+      out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
+      out.push_back(char(0x80 | (cp & 0x3F)));
+    } else {
+      out.push_back(char(0xF0 | (cp >> 18)));
+      out.push_back(char(0x80 | ((cp >> 12) & 0x3F)));
+      out.push_back(char(0x80 | ((cp >> 6) & 0x3F)));
+      out.push_back(char(0x80 | (cp & 0x3F)));
+    }
+  }
   return out;
 }

@@ -95,3 +95,6 @@ std::string KxScriptTextToUTF8(const std::string& text);
 // UTF-8 (input methods, the host) as Shift_JIS bytes; characters without a
 // Shift_JIS form become the placeholder, malformed UTF-8 is dropped.
 std::string KxUTF8ToScriptText(const std::string& utf8);
+
+// UTF-16 to UTF-8; a lone surrogate becomes U+FFFD.
+std::string KxUTF16ToUTF8(const std::u16string& units);

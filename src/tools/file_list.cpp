@@ -212,11 +212,11 @@ KxBlock KxPackFolderPath(const KxFileEntries& path) {
   for (const SKXFileEntry& e : path) {
     const std::string& stored = e.kind == kKxKindTop ? e.name : e.path;
     if (stored.empty() || stored.size() > kMaxStoredPath) break;
-    SKXFSpec spec;
-    spec.kind = e.kind;
-    spec.name[0] = std::uint8_t(stored.size());
-    std::copy(stored.begin(), stored.end(), spec.name + 1);
-    if (!UKXFSpec::AddFSpec(spec, block, INT16_MAX)) break;
+    SKXFSpec entry;
+    entry.kind = e.kind;
+    entry.name[0] = std::uint8_t(stored.size());
+    std::copy(stored.begin(), stored.end(), entry.name + 1);
+    if (!UKXFSpec::AddFSpec(entry, block, INT16_MAX)) break;
   }
   return block;
 }
@@ -225,19 +225,19 @@ KxFileEntries KxUnpackFolderPath(const KxBlock& block) {
   KxFileEntries path;
   const short count = UKXFSpec::GetCount(block);
   for (short i = 1; i <= count; ++i) {
-    SKXFSpec spec;
-    if (!UKXFSpec::GetFSpec(i, spec, block)) break;
-    const std::string stored(reinterpret_cast<const char*>(spec.name + 1), spec.name[0]);
+    SKXFSpec entry;
+    if (!UKXFSpec::GetFSpec(i, entry, block)) break;
+    const std::string stored(reinterpret_cast<const char*>(entry.name + 1), entry.name[0]);
     if (i == 1) {
-      if (spec.kind != kKxKindTop) return {};
+      if (entry.kind != kKxKindTop) return {};
       path.push_back(KxTopEntry());
       continue;
     }
     if (stored.empty() || stored[0] != '/' || stored.find('\0') != std::string::npos) break;
-    if (i == 2 && (spec.kind == kKxKindVolume || spec.kind == kKxKindFolder)) {
+    if (i == 2 && (entry.kind == kKxKindVolume || entry.kind == kKxKindFolder)) {
       // A volume, or a folder of the desktop that the top level lists.
-      path.push_back(KxFolderEntry(stored, spec.kind));
-    } else if (spec.kind == kKxKindFolder && i > 2 && ParentPath(stored) == path.back().path &&
+      path.push_back(KxFolderEntry(stored, entry.kind));
+    } else if (entry.kind == kKxKindFolder && i > 2 && ParentPath(stored) == path.back().path &&
                LastComponent(stored) != "." && LastComponent(stored) != "..") {
       path.push_back(KxFolderEntry(stored));
     } else {

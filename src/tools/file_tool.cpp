@@ -52,24 +52,15 @@ bool KXFileListBox::DoNavigationKey(const EventRecord& event) {
   return LListBox::DoNavigationKey(event);
 }
 
+void KXFileListBox::DrawRow(std::int32_t row, const Rect& cell, bool keys) {
+  const bool selected = mSelected[std::size_t(row)];
+  KXFileListDef(kKxListDefDraw, selected && keys, cell, mCells[std::size_t(row)]);
+  if (selected && !keys) FrameRect(&cell);   // an outline while another pane has the keys
+}
+
 void KXFileListBox::DrawSelf() {
+  LListBox::DrawSelf();
   const Rect r = CalcLocalFrameRect16();
-  const bool live = IsEnabled() && IsActive();
-  RGBForeColor(live ? &UKXColor::sBlackColor : &UKXColor::sGrayColor);
-  RGBBackColor(&UKXColor::sWhiteColor);
-  EraseRect(&r);
-  PenNormal();
-  FrameRect(&r);
-  {
-    KxClipScope inside(RectL{r.top + 1, r.left + 1, r.bottom - 1, r.right - 1});
-    for (std::int32_t row = mTopRow; row < CountRows() && row < mTopRow + VisibleRows() + 1; ++row) {
-      const std::int32_t top = r.top + 1 + (row - mTopRow) * mRowHeight;
-      const Rect cell{KxPinShort(top), std::int16_t(r.left + 1), KxPinShort(top + mRowHeight), std::int16_t(r.right - 1)};
-      const bool selected = mSelected[std::size_t(row)];
-      KXFileListDef(kKxListDefDraw, selected && live && GetTarget() == this, cell, mCells[std::size_t(row)]);
-      if (selected && !(live && GetTarget() == this)) FrameRect(&cell);   // an outline while another pane has the keys
-    }
-  }
   UKXColor::DrawFrameShadow(Inset(r, 1), IsEnabled());
   RGBForeColor(IsEnabled() ? &UKXColor::sBlackColor : &UKXColor::sGrayColor);
   PenNormal();

@@ -27,8 +27,12 @@ class KXFileListBox : public KXListBox {
   // arrows move the selection (a navigator's without telling anyone).
   bool DoNavigationKey(const EventRecord& event) override;
   bool HandleKeyPress(const EventRecord& event) override;
-  // Rows whose cells begin with a kind's icon byte.
+  // The list with a shadowed frame.
   void DrawSelf() override;
+
+ protected:
+  // Rows whose cells begin with a kind's icon byte.
+  void DrawRow(std::int32_t row, const Rect& cell, bool keys) override;
 
  private:
   MessageT mParentMessage = kKxMsgFolderParent;

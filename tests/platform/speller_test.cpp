@@ -5,13 +5,14 @@
 #include <filesystem>
 
 #include "platform/toolbox/speller.h"
+#include "platform/textconv.h"
 
 namespace {
 
 std::vector<std::string> Words(const std::u16string& text, long start = 0) {
   std::vector<std::string> out;
   for (const KxSpellRange& r : KxSpellTokens(text, start))
-    out.push_back(KxUtf16ToUtf8(text.substr(std::size_t(r.location), std::size_t(r.length))));
+    out.push_back(KxUTF16ToUTF8(text.substr(std::size_t(r.location), std::size_t(r.length))));
   return out;
 }
 
@@ -34,10 +35,10 @@ TEST(SpellTokens, LettersDigitsAndInnerApostrophes) {
 
 TEST(SpellTokens, Utf8RoundTripKeepsSurrogatesAndRejectsBadBytes) {
   const std::u16string s = u"a\u00E9\u3042\U0001F600z";
-  EXPECT_EQ(KxUtf8ToUtf16(KxUtf16ToUtf8(s)), s);
+  EXPECT_EQ(KxUtf8ToUtf16(KxUTF16ToUTF8(s)), s);
   EXPECT_EQ(KxUtf8ToUtf16("a\xC3"), u"a\uFFFD");
   EXPECT_EQ(KxUtf8ToUtf16("\xED\xA0\x80"), u"\uFFFD");   // an encoded surrogate
-  EXPECT_EQ(KxUtf16ToUtf8(u"\xD800x"), "\xEF\xBF\xBDx");   // a lone surrogate
+  EXPECT_EQ(KxUTF16ToUTF8(u"\xD800x"), "\xEF\xBF\xBDx");   // a lone surrogate
 }
 
 // A speller that knows three words.

@@ -151,20 +151,24 @@ void LListBox::DrawSelf() {
   EraseRect(&r);
   PenNormal();
   FrameRect(&r);
-  KxFontInfo info;
-  GetFontInfo(&info);
   KxClipScope inside(RectL{r.top + 1, r.left + 1, r.bottom - 1, r.right - 1});
   for (std::int32_t row = mTopRow; row < CountRows() && row < mTopRow + VisibleRows() + 1; ++row) {
     const std::int32_t top = r.top + 1 + (row - mTopRow) * mRowHeight;
-    const std::string& text = mCells[std::size_t(row)];
-    MoveTo(r.left + 4, top + (mRowHeight - (info.ascent + info.descent)) / 2 + info.ascent);
-    DrawText(text.data(), 0, std::int32_t(text.size()));
-    if (mSelected[std::size_t(row)]) {
-      Rect cell{KxPinShort(top), std::int16_t(r.left + 1), KxPinShort(top + mRowHeight), std::int16_t(r.right - 1)};
-      if (live && GetTarget() == this)
-        InvertRect(&cell);
-      else
-        FrameRect(&cell);   // an outline while another pane has the keys
-    }
+    const Rect cell{KxPinShort(top), std::int16_t(r.left + 1), KxPinShort(top + mRowHeight), std::int16_t(r.right - 1)};
+    DrawRow(row, cell, live && GetTarget() == this);
+  }
+}
+
+void LListBox::DrawRow(std::int32_t row, const Rect& cell, bool keys) {
+  KxFontInfo info;
+  GetFontInfo(&info);
+  const std::string& text = mCells[std::size_t(row)];
+  MoveTo(cell.left + 3, cell.top + (mRowHeight - (info.ascent + info.descent)) / 2 + info.ascent);
+  DrawText(text.data(), 0, std::int32_t(text.size()));
+  if (mSelected[std::size_t(row)]) {
+    if (keys)
+      InvertRect(&cell);
+    else
+      FrameRect(&cell);   // an outline while another pane has the keys
   }
 }

@@ -44,6 +44,9 @@ class LListBox : public LPane, public LCommander, public LBroadcaster {
   void DrawSelf() override;
 
  protected:
+  // One row in its cell (inside the frame); `keys` while the box is live
+  // and has the keys.
+  virtual void DrawRow(std::int32_t row, const Rect& cell, bool keys);
   void BeTarget() override { Refresh(); }
   void DontBeTarget() override { Refresh(); }
   void SelectOnly(std::int32_t row);

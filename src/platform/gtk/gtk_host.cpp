@@ -686,42 +686,57 @@ bool KxGtkHost::PeekForEscape() {
   return false;
 }
 
-KxWindowID KxGtkHost::CreateWindow(KxWindowClient* client, const Rect& bounds, const unsigned char* title) {
-  Impl& impl = *mImpl;
+namespace {
+
+// A window's record before its toolkit widgets: the size asked for, at
+// least one pixel each way.
+std::unique_ptr<KxGtkWindow> NewWindowRecord(KxWindowID id, KxWindowClient* client, const Rect& bounds) {
   auto w = std::make_unique<KxGtkWindow>();
-  w->id = impl.nextWindow++;
+  w->id = id;
   w->client = client;
-  w->bounds = bounds;
   w->requestedWidth = std::max(1, bounds.right - bounds.left);
   w->requestedHeight = std::max(1, bounds.bottom - bounds.top);
-  w->bounds.right = Clamp16(long(bounds.left) + w->requestedWidth);
-  w->bounds.bottom = Clamp16(long(bounds.top) + w->requestedHeight);
+  w->bounds = Rect{bounds.top, bounds.left, Clamp16(long(bounds.top) + w->requestedHeight),
+                   Clamp16(long(bounds.left) + w->requestedWidth)};
   w->invalid = cairo_region_create();
+  return w;
+}
+
+// The drawing area every window draws in, with the events both kinds of
+// window take from it and from their top level.
+void AddDrawingArea(KxGtkWindow& w) {
+  w.box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+  gtk_container_add(GTK_CONTAINER(w.toplevel), w.box);
+  w.area = gtk_drawing_area_new();
+  gtk_widget_add_events(w.area, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK |
+                                    GDK_SCROLL_MASK | GDK_SMOOTH_SCROLL_MASK);
+  gtk_box_pack_end(GTK_BOX(w.box), w.area, TRUE, TRUE, 0);
+  g_signal_connect(w.toplevel, "delete-event", G_CALLBACK(OnDelete), nullptr);
+  g_signal_connect(w.toplevel, "configure-event", G_CALLBACK(OnConfigure), nullptr);
+  g_signal_connect(w.area, "draw", G_CALLBACK(OnDraw), nullptr);
+  g_signal_connect(w.area, "size-allocate", G_CALLBACK(OnAreaAllocate), nullptr);
+  g_signal_connect(w.area, "realize", G_CALLBACK(OnAreaRealize), nullptr);
+  g_signal_connect(w.area, "button-press-event", G_CALLBACK(OnButton), nullptr);
+  g_signal_connect(w.area, "button-release-event", G_CALLBACK(OnButton), nullptr);
+  g_signal_connect(w.area, "motion-notify-event", G_CALLBACK(OnMotion), nullptr);
+  g_signal_connect(w.area, "scroll-event", G_CALLBACK(OnScroll), nullptr);
+}
+
+}  // namespace
+
+KxWindowID KxGtkHost::CreateWindow(KxWindowClient* client, const Rect& bounds, const unsigned char* title) {
+  Impl& impl = *mImpl;
+  auto w = NewWindowRecord(impl.nextWindow++, client, bounds);
   w->drawPending = true;   // the first exposure
 
   w->toplevel = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   gtk_window_set_title(GTK_WINDOW(w->toplevel), TitleText(title).c_str());
-  w->box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
-  gtk_container_add(GTK_CONTAINER(w->toplevel), w->box);
-  w->area = gtk_drawing_area_new();
+  AddDrawingArea(*w);
   gtk_widget_set_can_focus(w->area, TRUE);
-  gtk_widget_add_events(w->area, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK |
-                                     GDK_SCROLL_MASK | GDK_SMOOTH_SCROLL_MASK);
-  gtk_box_pack_end(GTK_BOX(w->box), w->area, TRUE, TRUE, 0);
-
   g_signal_connect(w->toplevel, "key-press-event", G_CALLBACK(OnKeyPress), nullptr);
   g_signal_connect(w->toplevel, "key-release-event", G_CALLBACK(OnKeyRelease), nullptr);
   g_signal_connect(w->toplevel, "focus-in-event", G_CALLBACK(OnFocusIn), nullptr);
   g_signal_connect(w->toplevel, "focus-out-event", G_CALLBACK(OnFocusOut), nullptr);
-  g_signal_connect(w->toplevel, "delete-event", G_CALLBACK(OnDelete), nullptr);
-  g_signal_connect(w->toplevel, "configure-event", G_CALLBACK(OnConfigure), nullptr);
-  g_signal_connect(w->area, "draw", G_CALLBACK(OnDraw), nullptr);
-  g_signal_connect(w->area, "size-allocate", G_CALLBACK(OnAreaAllocate), nullptr);
-  g_signal_connect(w->area, "realize", G_CALLBACK(OnAreaRealize), nullptr);
-  g_signal_connect(w->area, "button-press-event", G_CALLBACK(OnButton), nullptr);
-  g_signal_connect(w->area, "button-release-event", G_CALLBACK(OnButton), nullptr);
-  g_signal_connect(w->area, "motion-notify-event", G_CALLBACK(OnMotion), nullptr);
-  g_signal_connect(w->area, "scroll-event", G_CALLBACK(OnScroll), nullptr);
   mImpl->SetUpDrops(*w);
   // The toolkit's built-in context (dead keys, compose sequences, code
   // point entry); desktop input-method modules are not loaded.
@@ -917,16 +932,9 @@ std::vector<KxWindowID> KxGtkHost::FloatingWindowList() const {
 
 KxWindowID KxGtkHost::CreateFloatingWindow(KxWindowClient* client, const Rect& bounds, const unsigned char* title) {
   Impl& impl = *mImpl;
-  auto w = std::make_unique<KxGtkWindow>();
-  w->id = impl.nextWindow++;
-  w->client = client;
+  auto w = NewWindowRecord(impl.nextWindow++, client, bounds);
   w->floating = true;
   w->shown = false;
-  w->requestedWidth = std::max(1, bounds.right - bounds.left);
-  w->requestedHeight = std::max(1, bounds.bottom - bounds.top);
-  w->bounds = Rect{bounds.top, bounds.left, Clamp16(long(bounds.top) + w->requestedHeight),
-                   Clamp16(long(bounds.left) + w->requestedWidth)};
-  w->invalid = cairo_region_create();
   w->toplevel = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   GtkWindow* top = GTK_WINDOW(w->toplevel);
   gtk_window_set_title(top, TitleText(title).c_str());
@@ -937,22 +945,8 @@ KxWindowID KxGtkHost::CreateFloatingWindow(KxWindowClient* client, const Rect& b
   gtk_window_set_accept_focus(top, FALSE);
   gtk_window_set_focus_on_map(top, FALSE);
   gtk_window_set_resizable(top, FALSE);
-  w->box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
-  gtk_container_add(GTK_CONTAINER(w->toplevel), w->box);
-  w->area = gtk_drawing_area_new();
+  AddDrawingArea(*w);
   gtk_widget_set_size_request(w->area, w->requestedWidth, w->requestedHeight);
-  gtk_widget_add_events(w->area, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK |
-                                     GDK_SCROLL_MASK | GDK_SMOOTH_SCROLL_MASK);
-  gtk_box_pack_end(GTK_BOX(w->box), w->area, TRUE, TRUE, 0);
-  g_signal_connect(w->toplevel, "delete-event", G_CALLBACK(OnDelete), nullptr);
-  g_signal_connect(w->toplevel, "configure-event", G_CALLBACK(OnConfigure), nullptr);
-  g_signal_connect(w->area, "draw", G_CALLBACK(OnDraw), nullptr);
-  g_signal_connect(w->area, "size-allocate", G_CALLBACK(OnAreaAllocate), nullptr);
-  g_signal_connect(w->area, "realize", G_CALLBACK(OnAreaRealize), nullptr);
-  g_signal_connect(w->area, "button-press-event", G_CALLBACK(OnButton), nullptr);
-  g_signal_connect(w->area, "button-release-event", G_CALLBACK(OnButton), nullptr);
-  g_signal_connect(w->area, "motion-notify-event", G_CALLBACK(OnMotion), nullptr);
-  g_signal_connect(w->area, "scroll-event", G_CALLBACK(OnScroll), nullptr);
   for (const auto& other : impl.windows)
     if (!other->floating) {
       gtk_window_set_transient_for(top, GTK_WINDOW(other->toplevel));

@@ -1,5 +1,7 @@
 #include "platform/toolbox/speller.h"
 
+#include "platform/textconv.h"
+
 namespace {
 
 char32_t At(const std::u16string& t, std::size_t i, std::size_t& width) {
@@ -71,32 +73,6 @@ std::vector<KxSpellRange> KxSpellTokens(const std::u16string& text, long start) 
   return out;
 }
 
-std::string KxUtf16ToUtf8(const std::u16string& s) {
-  std::string out;
-  for (std::size_t i = 0; i < s.size();) {
-    std::size_t w = 1;
-    char32_t c = At(s, i, w);
-    i += w;
-    if (c >= 0xD800 && c < 0xE000) c = 0xFFFD;
-    if (c < 0x80) {
-      out += char(c);
-    } else if (c < 0x800) {
-      out += char(0xC0 | (c >> 6));
-      out += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += char(0xE0 | (c >> 12));
-      out += char(0x80 | ((c >> 6) & 0x3F));
-      out += char(0x80 | (c & 0x3F));
-    } else {
-      out += char(0xF0 | (c >> 18));
-      out += char(0x80 | ((c >> 12) & 0x3F));
-      out += char(0x80 | ((c >> 6) & 0x3F));
-      out += char(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
 std::u16string KxUtf8ToUtf16(const std::string& s) {
   std::u16string out;
   for (std::size_t i = 0; i < s.size();) {
@@ -135,12 +111,12 @@ KxSpellRange KxSpeller::Check(const std::u16string& text, long start, bool wrap,
   const std::vector<KxSpellRange> tokens = KxSpellTokens(text, 0);
   for (const KxSpellRange& r : tokens)
     if (r.location >= start &&
-        !CheckWord(KxUtf16ToUtf8(text.substr(std::size_t(r.location), std::size_t(r.length))), tag))
+        !CheckWord(KxUTF16ToUTF8(text.substr(std::size_t(r.location), std::size_t(r.length))), tag))
       return r;
   if (wrap)
     for (const KxSpellRange& r : tokens)
       if (r.location < start &&
-          !CheckWord(KxUtf16ToUtf8(text.substr(std::size_t(r.location), std::size_t(r.length))), tag))
+          !CheckWord(KxUTF16ToUTF8(text.substr(std::size_t(r.location), std::size_t(r.length))), tag))
         return r;
   return {};
 }

@@ -21,7 +21,8 @@ std::vector<KxSpellRange> KxSpellTokens(const std::u16string& text, long start);
 // True for a character that can be part of a word (not an apostrophe).
 bool KxSpellWordChar(char32_t c);
 
-std::string KxUtf16ToUtf8(const std::u16string& s);
+// UTF-8 to UTF-16 for the checkers, each malformed sequence one U+FFFD;
+// back with KxUTF16ToUTF8 (platform/textconv.h).
 std::u16string KxUtf8ToUtf16(const std::string& s);
 
 class KxSpeller {
