@@ -27,7 +27,7 @@
 namespace {
 
 // Commands that only open a dialog or a tool window of a later area.
-constexpr CommandT kToolCommands[] = {kKxCmdShowClipboard, kKxCmdFileBrowser, kKxCmdPrefDialog,
+constexpr CommandT kToolCommands[] = {kKxCmdShowClipboard, kKxCmdFileBrowser,
                                       kKxCmdCustomizeKeys, kKxCmdMacroEditor, kKxCmdFileSearch,
                                       kKxCmdStreamEditor,  kKxCmdFunctionBarSetup};
 // Commands the documents enable; the application leaves them off.
@@ -61,10 +61,9 @@ bool CKXTextApp::AppCommandStatus(CommandT command, Boolean& enabled, Boolean& u
     case kKxCmdMacroDialog:
     case kKxCmdCustomizeKeys:
     case kKxCmdFunctionBarSetup:
-      enabled = true;
-      return true;
     case kKxCmdPreferences:
-      enabled = mHooks->HasTool(kKxCmdPrefDialog);
+    case kKxCmdPrefDialog:
+      enabled = true;
       return true;
     case kKxCmdHelpInformation:
       // Only with an address to open.
@@ -168,6 +167,9 @@ bool CKXTextApp::ObeyCommand(CommandT command, void* param) {
       return true;
     case kKxCmdPreferences:
       DoPreferences();
+      return true;
+    case kKxCmdPrefDialog:
+      OpenPrefDialog();
       return true;
     case kKxCmdOptionPrefs:
       OpenOptPrefDialog();

@@ -398,6 +398,11 @@ class KxTextDocHooks : public KxAppHooks {
   void RegisterClasses() override;
   // The preferences, then the documents' save settings taken from them.
   void ReadPreference() override;
+  // The documents' save settings from the file preferences; again when the
+  // preferences dialog stores them (text_doc_prefs.cpp).
+  static void TakeDocumentSettings();
+  void PreferencesChanged() override;
+  bool FrontDocumentFrame(std::int32_t& width, std::int32_t& height) override;
   bool NewDocument() override;
   bool OpenDocument(const std::string& path) override;
   bool CloseAllDocuments(OSType saveOption) override;
