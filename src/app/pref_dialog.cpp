@@ -79,6 +79,8 @@ struct PrefState {
   std::vector<short> fonts;
   std::array<std::int32_t, 3> shownFontItem{};
   std::array<short, 3> shownFont{};
+  // Likewise the smoothing size, whose pop-up cannot show every size.
+  std::int32_t shownSmoothingItem = 0;
 };
 
 PrefState& State() {
@@ -327,7 +329,8 @@ void LoadControls(CKXTextApp& app) {
   EnableEntryButtons();
 
   SetCheck(kSmoothing, p2.quartz);
-  SetQuietly(kSmoothingSize, KxSmoothingSizeItem(p2.smoothingSize));
+  s.shownSmoothingItem = KxSmoothingSizeItem(p2.smoothingSize);
+  SetQuietly(kSmoothingSize, s.shownSmoothingItem);
   Dialog().Enable(kSmoothingSize, p2.quartz != 0);
   // Only for a system without the desktop's own dialogs: never here.
   if (LPane* pane = Dialog().Pane(kCarbonOnly)) {
@@ -514,7 +517,9 @@ void Apply(CKXTextApp& app) {
     CKXQuartzDrawing::sEnableQuartzDrawing = p2.quartz != 0;
     redraw = true;
   }
-  if (Store(p2.smoothingSize, std::int16_t(KxSmoothingItemSize(Value(kSmoothingSize))))) {
+  const std::int32_t smoothingItem = Value(kSmoothingSize);
+  if (smoothingItem != s.shownSmoothingItem &&
+      Store(p2.smoothingSize, std::int16_t(KxSmoothingItemSize(smoothingItem)))) {
     CKXQuartzDrawing::SetMinFontSmoothingSize(p2.smoothingSize);
     redraw |= p2.quartz != 0;
   }
