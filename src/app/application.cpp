@@ -24,6 +24,7 @@
 #include "platform/host/host.h"
 #include "platform/toolbox/keytable.h"
 #include "text/codes/jcode.h"
+#include "views/scroller.h"
 #include "views/text_colm_view.h"
 #include "views/text_info_view.h"
 #include "views/text_window.h"
@@ -183,6 +184,7 @@ void CKXTextApp::Initialize() {
   mHooks->InitializeColors(KxPrefColorVariation(gPreference2));
   KxApplyPaperColor();
   sInvalidNavigationServices = (gPreference.flags & kKxPrefFlagPlainNavOff) != 0;
+  CKXScroller::SetLiveScrolling((gPreference.flags & kKxPrefFlagLiveScroll) != 0);
   if (gPreference.toolPalette) mHooks->ShowToolPalette();
   if (gPreference2.functionBar) mHooks->ShowFunctionBar();
 }
