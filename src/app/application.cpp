@@ -10,6 +10,7 @@
 #include "platform/resources.h"
 #include "app/contextual_menu.h"
 #include "app/globals.h"
+#include "app/nav_extras.h"
 #include "app/prefs_file.h"
 #include "app/services.h"
 #include "engine/macro_recorder.h"
@@ -147,6 +148,8 @@ CKXTextApp::CKXTextApp(KxAppHooks* hooks) : mHooks(hooks ? hooks : &mDefaultHook
   KxUseStoredFunctionKeys();
   mHooks->InitializeScrap();
   sOpenDialogExtras = gFilePref.ownDialogs != 0;
+  // The open and save dialogs show their extras as stored.
+  KxSetCustomNavigation(sOpenDialogExtras);
 }
 
 CKXTextApp::~CKXTextApp() {

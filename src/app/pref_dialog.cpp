@@ -451,10 +451,8 @@ void Apply(CKXTextApp& app) {
   f.recentFiles = Clamped(Number(kRecentFiles), 0, kKxMaxRecentFiles);
   f.recentFolders = Clamped(Number(kRecentFolders), 0, kKxMaxRecentFolders);
   f.ownDialogs = Checked(kOwnDialogs);
-  if (CKXTextApp::sOpenDialogExtras != (f.ownDialogs != 0)) {
-    CKXTextApp::sOpenDialogExtras = f.ownDialogs != 0;
-    KxSetCustomNavigation(CKXTextApp::sOpenDialogExtras);
-  }
+  CKXTextApp::sOpenDialogExtras = f.ownDialogs != 0;
+  if (KxUseCustomNavigation() != CKXTextApp::sOpenDialogExtras) KxSetCustomNavigation(CKXTextApp::sOpenDialogExtras);
 
   // 9. The desktop's dialogs (kept for the file; no effect here).
   p.flags = Flag(p.flags, kKxPrefFlagPlainNavOff, !Checked(kNavigation));

@@ -17,6 +17,7 @@
 #include "app/color_schedule.h"
 #include "app/color_schedule_file.h"
 #include "app/globals.h"
+#include "app/nav_extras.h"
 #include "app/pref_values.h"
 #include "app/prefs_file.h"
 #include "layout/fontstate.h"
@@ -444,6 +445,18 @@ TEST_F(PrefDialogTest, TheWindowSizeComesFromTheDocumentInFrontWhenAsked) {
   EXPECT_EQ(gPreference.windowWidth, 500);
   EXPECT_EQ(gPreference.windowHeight, 300);
   EXPECT_EQ(hooks.changes, 2);   // each OK hands the documents their settings
+}
+
+TEST_F(PrefDialogTest, TheOpenDialogExtrasFollowTheBox) {
+  OpenDialog();
+  Set(2073, 1);
+  Click(2001);
+  EXPECT_TRUE(KxUseCustomNavigation());
+  OpenDialog();
+  EXPECT_EQ(Pane(2073)->GetValue(), 1);
+  Set(2073, 0);
+  Click(2001);
+  EXPECT_FALSE(KxUseCustomNavigation());
 }
 
 TEST_F(PrefDialogTest, LiveScrollingFollowsTheBoxOnOKAndAtStartUp) {
