@@ -249,6 +249,13 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   // over the selection's colour (text_doc_format.cpp).
   void OpenSizeDialog();
   void ChooseTextColour();
+  // Command 1308, the registered fonts (2500) (text_doc_fonts.cpp).
+  void OpenFontregDialog();
+  // Command 1302, the ruby of the selection (2450) (text_doc_ruby.cpp).
+  void OpenRubyDialog();
+  // Command 1410, the default text format and the statistics (2600)
+  // (text_doc_textformat.cpp).
+  void OpenTextFormatDialog();
   // The open dialog built from `layoutID`, or null.
   LWindow* FindDocDialog(ResIDT layoutID) const;
   // The text pane that is current (the engine's handler view).
