@@ -65,6 +65,12 @@ bool CKXTextApp::AppCommandStatus(CommandT command, Boolean& enabled, Boolean& u
     case kKxCmdPrefDialog:
       enabled = true;
       return true;
+    case kKxCmdRegisterSpeller:
+      enabled = true;
+      return true;
+    case kKxCmdDeleteSpeller:
+      enabled = CountWordServices() > 0;
+      return true;
     case kKxCmdHelpInformation:
       // Only with an address to open.
       enabled = KxHasIndString(kKxAppFilesList, kKxHelpURLItem);
@@ -193,9 +199,13 @@ bool CKXTextApp::ObeyCommand(CommandT command, void* param) {
       return true;
     case kKxCmdToolPalette:
     case kKxCmdFunctionBar:
-    case kKxCmdRegisterSpeller:
-    case kKxCmdDeleteSpeller:
       if (!mHooks->RunTool(command)) KxCurrentHost().Beep();
+      return true;
+    case kKxCmdRegisterSpeller:
+      RegistWordServices();
+      return true;
+    case kKxCmdDeleteSpeller:
+      DeleteWordServices();
       return true;
     default:
       break;
@@ -227,6 +237,7 @@ void CKXTextApp::MakeMenuBar() {
   UFontregMenu::UpdateMenu();
   UHelpMenu::UpdateMenu(HelpFolder());
   UpdateDynamicMenus();
+  UpdateWordServicesMenu();
   // The user's keys last, so that they win.
   UCustomMenu::UpdateMenu();
 }

@@ -83,6 +83,20 @@ class CKXTextApp : public CKXApplication {
   // macros, forms); documents call it when they open, close or change.
   void UpdateDynamicMenus();
 
+  // ---- spelling checker programs (word_services_app.cpp) ----
+  // Register Checker (1226): a program chosen by the user, refused with an
+  // alert when it gives no banner in time.
+  void RegistWordServices();
+  // Delete Checker (1227): the modal dialog 3650.
+  void DeleteWordServices();
+  int CountWordServices() const;
+  // Writes the preferences and the checkers' icons ("SICN" 450 + n in the
+  // preference file's resource fork).
+  void WriteWordServicesPreference();
+  // Menu 237: the checkers (commands 1901 up, at most 30) above its fixed
+  // items, then a separator.
+  void UpdateWordServicesMenu();
+
   // ---- modeless dialogs (dialog_dispatch.cpp) ----
   // Routes a dialog's message (the negative pane ID of the control) by its
   // range to the dialog that owns it; false when none does. Each dialog's

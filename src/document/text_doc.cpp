@@ -666,6 +666,9 @@ bool CKXTextDocument::ObeyCommand(CommandT command, void* param) {
     case kKxCmdMarkDialog: OpenMarkDialog(); return true;
     case kKxCmdSizeDialog: OpenSizeDialog(); return true;
     case kKxCmdColourPicker: ChooseTextColour(); return true;
+    case kKxCmdFontregDialog: OpenFontregDialog(); return true;
+    case kKxCmdRubyDialog: OpenRubyDialog(); return true;
+    case kKxCmdTextFormatDialog: OpenTextFormatDialog(); return true;
     case kKxCmdFind: OpenFindDialog(false); return true;
     case kKxCmdFindReplace: OpenFindDialog(true); return true;
     case kCmdRevert:
