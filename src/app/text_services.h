@@ -31,6 +31,8 @@ class CKXAppTextServices : public CKXTextViewServices {
   bool IsShiftDown() override;
   // From the scrap book, when one is installed.
   bool GetScrapText(long n, KXTextHandle text) override;
+  // The form menu's item of a form ID.
+  std::int16_t FindCustomFormItem(short formID) override;
 };
 
 // Where the scrap book's clips come from (the documents area installs it;

@@ -144,6 +144,16 @@ void CKXTextCustomForm::FinishCreateSelf() {
 
 const std::vector<CKXTextCustomForm*>& CKXTextCustomForm::OpenDialogs() { return Dialogs(); }
 
+void CKXTextCustomForm::CloseAll() {
+  const std::vector<CKXTextCustomForm*> open = Dialogs();
+  for (CKXTextCustomForm* d : open) {
+    d->mDoc = nullptr;
+    d->mClosing = true;
+    delete d;
+  }
+  if (!open.empty()) SetDialogOpen(false);
+}
+
 CKXTextCustomForm* CKXTextCustomForm::ShowCustomForm(CKXTextDocument* doc) {
   LCommander* super = CKXTextApp::GetTextApp();
   if (!super) super = doc;
@@ -219,7 +229,7 @@ void CKXTextCustomForm::CloseCustomForm(std::uint8_t apply) {
       w->RestoreTarget();
       w->UpdatePort();
     }
-    if (apply) doc->FormStylWindow(form, true);
+    if (apply) doc->ApplyUserForm(form);
   }
 }
 

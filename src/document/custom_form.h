@@ -80,6 +80,8 @@ class CKXTextCustomForm : public KXDialogBox, public CKXTextFormUtil {
   static CKXTextCustomForm* ShowCustomForm(CKXTextDocument* doc);
   // A document that goes: every dialog bound to it forgets it.
   static void DocumentClosing(CKXTextDocument* doc);
+  // Closes every open dialog without applying (the program is ending).
+  static void CloseAll();
   // The open dialogs, oldest first.
   static const std::vector<CKXTextCustomForm*>& OpenDialogs();
 

@@ -51,6 +51,7 @@ void KxTextDocHooks::CloseToolWindows() {
   KxAppHooks::CloseToolWindows();
   CKXTextCharCode::CloseAll();
   CKXTextClipboard::CloseClipboard();
+  CKXTextCustomForm::CloseAll();
 }
 
 bool KxTextDocHooks::RunTool(CommandT command) {

@@ -272,6 +272,9 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   // 1931 (the engine's default form), 1932 (the custom form dialog),
   // 1933-1999 (form menu items 3-69); false for others.
   bool ObeyFormCommand(CommandT command);
+  // A form the user chose: applied, and the document modified when its
+  // page set-up changed, so that the form is saved with it.
+  void ApplyUserForm(const SKXFormStyl& form);
 
   // ---- find dialogs (text_doc_find.cpp) ----
   // The find and replace dialog, the focus in the find or replace field.

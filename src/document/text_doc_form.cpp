@@ -36,6 +36,15 @@ void CKXTextDocument::FormStylWindow(const SKXFormStyl& form, bool redraw) {
   if (redraw && mPanes.window) mPanes.window->Refresh();
 }
 
+void CKXTextDocument::ApplyUserForm(const SKXFormStyl& form) {
+  if (!mEngine) return;
+  std::array<std::uint8_t, kKxFORMSize> before{}, after{};
+  const bool had = CurrentFormRecord(before);
+  FormStylWindow(form, true);
+  const bool has = CurrentFormRecord(after);
+  if (had != has || before != after) SetModified(true);
+}
+
 bool CKXTextDocument::ObeyFormCommand(CommandT command) {
   if (command == kKxCmdCustomForm) {
     CKXTextCustomForm::ShowCustomForm(this);
@@ -45,12 +54,12 @@ bool CKXTextDocument::ObeyFormCommand(CommandT command) {
     SKXFormStyl form;
     mEngine->GetFormStylDefault(form);
     form.formID = 0;
-    FormStylWindow(form, true);
+    ApplyUserForm(form);
     return true;
   }
   if (!kKxFormCommands.Contains(command)) return false;
   SKXFormStyl form;
-  if (UKXTextForm::GetFormStyl(short(command - kFormItemBase), form)) FormStylWindow(form, true);
+  if (UKXTextForm::GetFormStyl(short(command - kFormItemBase), form)) ApplyUserForm(form);
   return true;
 }
 
