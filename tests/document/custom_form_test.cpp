@@ -167,6 +167,36 @@ TEST_F(CustomFormTest, FontSizeColourAndCaptionsKeepTheirOwnForms) {
   EXPECT_EQ(top->GetText(), "25.5");
 }
 
+TEST_F(CustomFormTest, TheGuideColourComesFromTheHostChooserAndACancelKeepsIt) {
+  CKXTextCustomForm* d = CKXTextCustomForm::ShowCustomForm(nullptr);
+  ASSERT_NE(d, nullptr);
+  RGBColor start{0x1000, 0x2000, 0x3000};
+  d->SetColorControl(33, start);
+  host.QueueColourAnswer(RGBColor{0xFFFF, 0x8000, 0});
+  EXPECT_EQ(d->SetGuidelineColor(), 1);
+  RGBColor got{};
+  d->GetColorControl(33, got);
+  EXPECT_TRUE(got.red == 0xFFFF && got.green == 0x8000 && got.blue == 0);
+  EXPECT_EQ(dynamic_cast<KXColButton*>(d->FindPaneByID(3833))->GetFillColor().green, 0x8000);
+  host.QueueAnswer(KxAnswer::kCancel);
+  EXPECT_EQ(d->SetGuidelineColor(), 0);
+  d->GetColorControl(33, got);
+  EXPECT_EQ(got.green, 0x8000);
+}
+
+TEST_F(CustomFormTest, TheUnitCaptionNamesThePreferredUnit) {
+  for (short unit : {0, 1, 2}) {
+    gPreference.measureUnit = unit;
+    CKXTextCustomForm* d = CKXTextCustomForm::ShowCustomForm(nullptr);
+    ASSERT_NE(d, nullptr);
+    Str255 s;
+    d->FindPaneByID(3850)->GetDescriptor(s);
+    const std::string label(reinterpret_cast<char*>(s + 1), s[0]);
+    EXPECT_EQ(label, unit == 0 ? "mm" : unit == 1 ? "inch" : "pt") << unit;
+    d->CloseCustomForm(0);
+  }
+}
+
 // ---- the table -------------------------------------------------------------------------------------------
 
 TEST_F(CustomFormTest, NewFormsTakeTheirIDFromTheDayAndTheNextFreeOne) {
