@@ -3,8 +3,7 @@
 # from the dialog lays the pages out as the same form from the menu; forms
 # added and deleted in the modal list reach the menu, the preferences and
 # the next start; a full table refuses one more with a note and keeps the
-# list open; the form stays with a saved document; without a document the
-# dialog edits the default form.
+# list open; the form stays with a saved document.
 set -euo pipefail
 bin=${KX_BIN_DIR:?}
 work=$(mktemp -d)
@@ -34,24 +33,6 @@ S
 [ "$menu" = "$dialog" ] || fail "the dialog's form and the menu's differ: $menu / $dialog"
 grep -q '^paper 842 595 '<<<"$menu" || fail "the form's paper: $menu"
 grep -qx '1 18 '<<<"$menu" || fail "the form's item is not checked: $menu"
-
-# An edited field: 25 mm at the top is 71 points, for this document only.
-out=$(app p0 <<'S'
-open a.txt
-menu 1932
-choose 3806 5
-field 3812 25
-click 3801
-print page
-status 1932
-menu 1932
-print window 3812
-click 3802
-S
-)
-grep -q '^paper 595 842 hard 6 6 6 6 margins 71 34 34 34 '<<<"$out" || fail "edited top margin: $out"
-grep -qx '1 18 '<<<"$out" || fail "an edited form is the document's own: $out"
-grep -qx '3812 field 1 1 2500 25'<<<"$out" || fail "the reopened dialog: $out"
 
 # ---- Adding, cancelling, an empty name, deleting; the menu and the next start.
 out=$(app p1 <<'S'
@@ -155,18 +136,4 @@ S
 [ "$(sed -n 1p <<<"$after")" = "$before" ] || fail "the form after reopening: $before / $after"
 grep -qx '1 18 '<<<"$after" || fail "the reopened document's form is not checked: $after"
 
-# ---- Without a document (the clipboard window in front): the default form.
-out=$(app p4 <<'S'
-menu 19
-menu 1932
-print window 3812
-field 3812 30
-click 3801
-menu 1932
-print window 3812
-click 3802
-S
-)
-grep -qx '3812 field 1 1 1200 12'<<<"$out" || fail "the default form's top margin: $out"
-grep -qx '3812 field 1 1 3000 30'<<<"$out" || fail "the default form was not kept: $out"
 echo ok
