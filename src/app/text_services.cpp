@@ -4,6 +4,7 @@
 
 #include "app/dynamic_menus.h"
 #include "app/globals.h"
+#include "layout/text_form.h"
 
 bool CKXAppTextServices::IsDialogOpen() { return gDialogOpen; }
 
@@ -34,6 +35,8 @@ KxScrapTextSource gScrapTextSource = nullptr;
 }  // namespace
 
 void KxSetScrapTextSource(KxScrapTextSource source) { gScrapTextSource = source; }
+
+std::int16_t CKXAppTextServices::FindCustomFormItem(short formID) { return UKXTextForm::FindFormItem(formID); }
 
 bool CKXAppTextServices::GetScrapText(long n, KXTextHandle text) {
   return gScrapTextSource != nullptr && gScrapTextSource(n, text);

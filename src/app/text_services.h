@@ -31,6 +31,8 @@ class CKXAppTextServices : public CKXTextViewServices {
   bool IsShiftDown() override;
   // From the scrap book, when one is installed.
   bool GetScrapText(long n, KXTextHandle text) override;
+  // The form menu's item of a form ID.
+  std::int16_t FindCustomFormItem(short formID) override;
   // The registered spelling checkers (word_services_app.cpp).
   long CountWordServices() override;
   void ExecuteWordServices(long n, CKXTextView* view) override;

@@ -273,6 +273,16 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   // The page layout dialog (1411): margins, columns, the first page number.
   void OpenPageLayoutDialog();
 
+  // ---- page forms (text_doc_form.cpp) ----
+  // Applies a page form; a form equal to the current one changes nothing.
+  void FormStylWindow(const SKXFormStyl& form, bool redraw);
+  // 1931 (the engine's default form), 1932 (the custom form dialog),
+  // 1933-1999 (form menu items 3-69); false for others.
+  bool ObeyFormCommand(CommandT command);
+  // A form the user chose: applied, and the document modified when its
+  // page set-up changed, so that the form is saved with it.
+  void ApplyUserForm(const SKXFormStyl& form);
+
   // ---- find dialogs (text_doc_find.cpp) ----
   // The find and replace dialog, the focus in the find or replace field.
   void OpenFindDialog(bool focusReplace);
@@ -321,6 +331,10 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
  private:
   void ReadInto(const std::string& path);
   void ApplyMarks(const SKXDocSettings& settings);
+  void ApplyFormSettings(const SKXDocSettings& settings);
+  void TakeFormSettings(SKXDocSettings& settings) const;
+  // The form records the engine's form makes now; false when it has none.
+  bool CurrentFormRecord(std::array<std::uint8_t, kKxFORMSize>& out) const;
   void TakeMarks(SKXDocSettings& settings) const;
   bool IsMarkListBound() const;
   // The list, bound to this document, records itself into it (saving) or
@@ -363,6 +377,10 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   bool mUntitledCopy = false;        // the file read is no text file of ours
   std::string mFolder;               // where the file read lies, for the save dialog
   KxSaveTextSettings mSaveChoice;    // what the save dialog's popups said
+  // The form as read (in the engine's terms): a form left alone is written
+  // back as it was read.
+  std::array<std::uint8_t, kKxFORMSize> mFormAsRead{};
+  bool mFormAsReadUsed = false;
   std::string mReadMessage;          // why the last read failed, for its alert
   // The print system's record (page set-up and print settings), once a
   // dialog or a stored record gave one.
@@ -433,6 +451,7 @@ class KxTextDocHooks : public KxAppHooks {
   bool HasTool(CommandT command) override;
   bool ToolWindowOpen() override;
   std::vector<std::string> ClipNames() override;
+  std::vector<std::string> FormNames() override;
 };
 
 // The pane classes of the document area's tool windows.
