@@ -926,8 +926,8 @@ bool CKXTextStreamEditor::DeliverToWindow(SKXSedText& out, short output, Target&
     into = nullptr;
     for (CKXTextDocument* d : mMadeDocs) {
       if (!StillOpen(d) || !d->Path().empty()) continue;
-      Str255 now;
-      d->GetDescriptor(now);
+      Str255 now{};
+      if (LWindow* w = d->GetDocWindow()) w->GetDescriptor(now);
       if (now[0] == wanted[0] && std::memcmp(now + 1, wanted + 1, now[0]) == 0) into = d;
     }
     if (!into) {
