@@ -166,6 +166,7 @@ void KXScriptBox::DrawSelf() {
   EraseRect(&r);
   PenNormal();
   DrawBox(r);
+  ApplyForeAndBack();   // the box leaves its own colours
   KxFontInfo info;
   GetFontInfo(&info);
   const std::int32_t lineHeight = std::max(1, info.ascent + info.descent + info.leading);
