@@ -12,6 +12,7 @@
 #include "engine/text_engine.h"
 #include "layout/kxtext_handle.h"
 #include "platform/files.h"
+#include "platform/folders.h"
 #include "platform/framework/registrar.h"
 #include "platform/host/host.h"
 #include "platform/resources.h"
@@ -475,7 +476,22 @@ void WindowRows(std::vector<std::string>& cells, std::vector<CKXTextDocument*>& 
 void FileRows(const SKXFileEntry& folder, bool known, const std::string& suffix, std::vector<std::string>& cells,
               std::vector<std::string>& paths) {
   if (!known || folder.kind == kKxKindTop) return;
-  for (const SKXFileEntry& e : KxCreateFileList(folder, false, kKxTypeText, suffix)) {
+  KxFileEntries entries;
+  if (suffix.empty()) {
+    entries = KxCreateFileList(folder, false, kKxTypeText);
+  } else {
+    // Scripts named by their ending are text whatever type the desktop
+    // gives (or does not give) such a name.
+    std::vector<KxDirEntry> all;
+    if (KxReadFolder(folder.path, all) != 0) return;
+    for (KxDirEntry& d : all)
+      if (d.kind == KxEntryKind::kFile && !d.name.empty() && d.name[0] != '.' &&
+          KxSEDPatternMatches(d.name, suffix))
+        entries.push_back(SKXFileEntry{kKxTypeText, folder.path == "/" ? "/" + d.name : folder.path + "/" + d.name,
+                                       d.name, 0});
+    KxSortEntries(entries);
+  }
+  for (const SKXFileEntry& e : entries) {
     if (e.IsFolder() || e.IsParent()) continue;
     cells.push_back(KxEntryCell(e));
     paths.push_back(e.path);

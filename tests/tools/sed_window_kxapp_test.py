@@ -12,7 +12,9 @@
    window made, never a document of the same name.
 5. A read-only window is not written into; the clipboard as target.
 6. The script box's text survives closing the window without becoming a
-   history entry; the same script run twice is one entry."""
+   history entry; the same script run twice is one entry.
+7. Script files by their name pattern and script windows; a script error
+   delivers nothing; the view's find-string command fills the find field."""
 import os
 import subprocess
 import sys
@@ -132,6 +134,27 @@ def main():
         check("3924 field 1 1 0 kept" in out, "box text after reopening", out)
         items = out.split("3924 field 1 1 0 kept", 1)[-1]
         check(items.count("s/x/y/") == 1 and "kept" not in items.replace("kept", "", 0), "history items", out)
+
+        # 7. Script files by their name pattern, a script window, a script
+        # error (nothing delivered), and the view's find-string command.
+        scripts = os.path.join(work, "scripts")
+        os.makedirs(scripts)
+        with open(os.path.join(scripts, "up.sed"), "w") as f:
+            f.write("y/abc/ABC/\n")
+        with open(os.path.join(scripts, "notes.txt"), "w") as f:
+            f.write("s/a/NOTE/\n")
+        with open(os.path.join(work, "bad.sed"), "w") as f:
+            f.write("s/a/b/\nk\n")
+        out = app(work, "menu 1228\nchoose 3911 3\nfolder 3914 %s\nprint cells 3912\nchoose 3912 1\n"
+                        "choose 3931 3\nclipboard cab\nclick 3901\nprint clipboard\n"
+                        "open %s\nmenu 1228\nchoose 3911 4\nprint cells 3912\nchoose 3912 1\nclipboard zz a\n"
+                        "answer ok\nclick 3901\nprint alerts\nprint clipboard\n"
+                        "menu 1610\nselect 0 1\nmenu 1204\nmenu 1228\nprint window 3916\n"
+                        % (scripts, os.path.join(work, "bad.sed")))
+        check("1 - 5 up.sed\nCAB\n" in out, "script files by pattern", out)
+        check("1 - 5 bad.sed\n" in out, "script windows", out)
+        check("note: 不明なコマンドです: k\nzz a\n" in out, "a script error delivered", out)
+        check("3916 field 0 1 0 s\n" in out, "find string from the view", out)
 
     if FAILS:
         for f in FAILS:
