@@ -31,6 +31,9 @@ class CKXAppTextServices : public CKXTextViewServices {
   bool IsShiftDown() override;
   // From the scrap book, when one is installed.
   bool GetScrapText(long n, KXTextHandle text) override;
+  // The registered spelling checkers (word_services_app.cpp).
+  long CountWordServices() override;
+  void ExecuteWordServices(long n, CKXTextView* view) override;
 };
 
 // Where the scrap book's clips come from (the documents area installs it;

@@ -666,6 +666,9 @@ bool CKXTextDocument::ObeyCommand(CommandT command, void* param) {
     case kKxCmdMarkDialog: OpenMarkDialog(); return true;
     case kKxCmdSizeDialog: OpenSizeDialog(); return true;
     case kKxCmdColourPicker: ChooseTextColour(); return true;
+    case kKxCmdFontregDialog: OpenFontregDialog(); return true;
+    case kKxCmdRubyDialog: OpenRubyDialog(); return true;
+    case kKxCmdTextFormatDialog: OpenTextFormatDialog(); return true;
     case kKxCmdFind: OpenFindDialog(false); return true;
     case kKxCmdFindReplace: OpenFindDialog(true); return true;
     case kCmdRevert:
@@ -748,11 +751,7 @@ bool KxTextDocHooks::MarkListOpen() { return CKXTextMarkList::IsMarkList(); }
 
 void KxTextDocHooks::ReadPreference() {
   KxAppHooks::ReadPreference();
-  CKXTextDocument::Settings& s = CKXTextDocument::GetSettings();
-  s.autoSave = gFilePref.autoSave != 0;
-  s.autoSaveSeconds = gFilePref.autoSaveSeconds;
-  s.backups = gFilePref.backup != 0;
-  s.backupGenerations = std::clamp<int>(gFilePref.backupGenerations, 0, 50);
+  TakeDocumentSettings();
 }
 
 bool KxTextDocHooks::NewDocument() {

@@ -249,6 +249,13 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   // over the selection's colour (text_doc_format.cpp).
   void OpenSizeDialog();
   void ChooseTextColour();
+  // Command 1308, the registered fonts (2500) (text_doc_fonts.cpp).
+  void OpenFontregDialog();
+  // Command 1302, the ruby of the selection (2450) (text_doc_ruby.cpp).
+  void OpenRubyDialog();
+  // Command 1410, the default text format and the statistics (2600)
+  // (text_doc_textformat.cpp).
+  void OpenTextFormatDialog();
   // The open dialog built from `layoutID`, or null.
   LWindow* FindDocDialog(ResIDT layoutID) const;
   // The text pane that is current (the engine's handler view).
@@ -257,10 +264,10 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   // ---- paragraph and tab dialogs (text_doc_para.cpp) ----
   // The paragraph dialog (1416; the ruler names a field to focus: 2 first
   // line, 3 right, 5 line spacing, 6 character spacing, else left).
-  void OpenParagraphDialog(short field);
+  void OpenParagraphDialog(short field) override;
   // The tabs dialog (1417; the ruler preselects tab `tab` from 1, or
   // proposes `kind` for a new one).
-  void OpenTabsDialog(short tab, short kind);
+  void OpenTabsDialog(short tab, short kind) override;
   // The go-to-page dialog (1221, paper view).
   void OpenPageDialog();
   // The page layout dialog (1411): margins, columns, the first page number.
@@ -398,6 +405,11 @@ class KxTextDocHooks : public KxAppHooks {
   void RegisterClasses() override;
   // The preferences, then the documents' save settings taken from them.
   void ReadPreference() override;
+  // The documents' save settings from the file preferences; again when the
+  // preferences dialog stores them (text_doc_prefs.cpp).
+  static void TakeDocumentSettings();
+  void PreferencesChanged() override;
+  bool FrontDocumentFrame(std::int32_t& width, std::int32_t& height) override;
   bool NewDocument() override;
   bool OpenDocument(const std::string& path) override;
   bool CloseAllDocuments(OSType saveOption) override;
