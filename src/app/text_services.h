@@ -31,6 +31,8 @@ class CKXAppTextServices : public CKXTextViewServices {
   bool IsShiftDown() override;
   // From the scrap book, when one is installed.
   bool GetScrapText(long n, KXTextHandle text) override;
+  // Registered font n (from 1): its style and decoration.
+  bool GetFontreg(long n, SStyl& styl, SDeco& deco) override;
 };
 
 // Where the scrap book's clips come from (the documents area installs it;

@@ -198,8 +198,19 @@ TEST_F(FormatDialogTest, AddStoresTheSelectionsDecorationThroughTheDialog) {
     EXPECT_EQ(stored.net, cases[i].net) << i;
     EXPECT_EQ(stored.flags, cases[i].flags) << i;
   }
-  // Registering is not a step of the text's undo.
   EXPECT_EQ(Dialog(d, 2500), nullptr);
+  // The Format menu's command of a registered font applies what it stored.
+  e.SetSelectionRange({0, 6}, false);
+  SStyl plain{};
+  e.GetCurStyl(plain);
+  SDeco none{};
+  e.DoTextStyl(&plain, &none);
+  e.SetSelectionRange({2, 3}, false);
+  Command(1371 + 1);
+  SDeco applied{};
+  e.GetTextDeco({2, 3}, applied);
+  EXPECT_EQ(applied.lineBits, cases[1].lineBits);
+  EXPECT_EQ(applied.flags, cases[1].flags);
 }
 
 TEST_F(FormatDialogTest, FaceAndPositionBoxesExcludeEachOther) {
