@@ -361,6 +361,15 @@ TEST_F(FormatDialogTest, RubyOfASingleByteSelectionStartsFromItsText) {
   SKXRange range{};
   long len = 0;
   EXPECT_FALSE(e.GetCurRuby(range, nullptr, len)) << "cancel changes nothing";
+  // Read-only text shows its ruby but takes none.
+  e.SetAttributes(std::uint16_t(e.GetAttributes() & ~kKxEngineEditable));
+  Command(1302);
+  dialog = Dialog(d, 2450);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_FALSE(dialog->FindPaneByID(2451)->IsEnabled());
+  Command(-2451);
+  EXPECT_FALSE(e.GetCurRuby(range, nullptr, len));
+  Command(-2452);
 }
 
 // ---- text format ---------------------------------------------------------------------------------------
