@@ -67,6 +67,12 @@ bool KxColorScheduleOverride(std::int16_t& variation, RGBColor& paper) {
   return gOverride;
 }
 
+void KxSetColorScheduleSaved(std::int16_t variation, const RGBColor& paper) {
+  if (!gOverride) return;
+  gSavedVariation = variation;
+  gSavedPaper = paper;
+}
+
 void KxEndColorScheduleOverride() {
   if (!gOverride) return;
   gOverride = false;

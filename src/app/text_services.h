@@ -33,6 +33,9 @@ class CKXAppTextServices : public CKXTextViewServices {
   bool GetScrapText(long n, KXTextHandle text) override;
   // Registered font n (from 1): its style and decoration.
   bool GetFontreg(long n, SStyl& styl, SDeco& deco) override;
+  // The registered spelling checkers (word_services_app.cpp).
+  long CountWordServices() override;
+  void ExecuteWordServices(long n, CKXTextView* view) override;
 };
 
 // Where the scrap book's clips come from (the documents area installs it;

@@ -751,11 +751,7 @@ bool KxTextDocHooks::MarkListOpen() { return CKXTextMarkList::IsMarkList(); }
 
 void KxTextDocHooks::ReadPreference() {
   KxAppHooks::ReadPreference();
-  CKXTextDocument::Settings& s = CKXTextDocument::GetSettings();
-  s.autoSave = gFilePref.autoSave != 0;
-  s.autoSaveSeconds = gFilePref.autoSaveSeconds;
-  s.backups = gFilePref.backup != 0;
-  s.backupGenerations = std::clamp<int>(gFilePref.backupGenerations, 0, 50);
+  TakeDocumentSettings();
 }
 
 bool KxTextDocHooks::NewDocument() {

@@ -264,10 +264,10 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   // ---- paragraph and tab dialogs (text_doc_para.cpp) ----
   // The paragraph dialog (1416; the ruler names a field to focus: 2 first
   // line, 3 right, 5 line spacing, 6 character spacing, else left).
-  void OpenParagraphDialog(short field);
+  void OpenParagraphDialog(short field) override;
   // The tabs dialog (1417; the ruler preselects tab `tab` from 1, or
   // proposes `kind` for a new one).
-  void OpenTabsDialog(short tab, short kind);
+  void OpenTabsDialog(short tab, short kind) override;
   // The go-to-page dialog (1221, paper view).
   void OpenPageDialog();
   // The page layout dialog (1411): margins, columns, the first page number.
@@ -405,6 +405,11 @@ class KxTextDocHooks : public KxAppHooks {
   void RegisterClasses() override;
   // The preferences, then the documents' save settings taken from them.
   void ReadPreference() override;
+  // The documents' save settings from the file preferences; again when the
+  // preferences dialog stores them (text_doc_prefs.cpp).
+  static void TakeDocumentSettings();
+  void PreferencesChanged() override;
+  bool FrontDocumentFrame(std::int32_t& width, std::int32_t& height) override;
   bool NewDocument() override;
   bool OpenDocument(const std::string& path) override;
   bool CloseAllDocuments(OSType saveOption) override;

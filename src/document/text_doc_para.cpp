@@ -54,6 +54,16 @@ KXEditField* Field(LWindow* dialog, PaneIDT id) { return dynamic_cast<KXEditFiel
 
 short Unit() { return gPreference.measureUnit; }
 
+// The field takes the typing, also when the dialog's window comes to the
+// front after this (as it does when a click on the ruler opened it).
+void FocusField(LWindow* dialog, PaneIDT id) {
+  KXEditField* f = Field(dialog, id);
+  if (!f) return;
+  dialog->SetLatentSub(f);
+  LCommander::SwitchTarget(f);
+  f->SelectAll();
+}
+
 // The unit labels: the layout's own (millimetres) for unit 0.
 void SetUnitLabels(LWindow* dialog, PaneIDT first, PaneIDT last) {
   const short unit = Unit();
@@ -170,10 +180,7 @@ void CKXTextDocument::OpenParagraphDialog(short field) {
     case 6: focus = kCharSpaceField; break;
     default: break;
   }
-  if (KXEditField* f = Field(dialog, focus)) {
-    f->SelectAll();
-    LCommander::SwitchTarget(f);
-  }
+  FocusField(dialog, focus);
 }
 
 // ---- the tabs dialog (layout 2670) ----------------------------------------------------------------
@@ -360,10 +367,7 @@ void CKXTextDocument::OpenTabsDialog(short tab, short kind) {
   sTabs.index = tab >= 1 && tab <= sTabs.count ? tab : 0;
   SetUnitLabels(dialog, kTabUnitLabel, kTabUnitLabel);
   ShowTabs(dialog, std::clamp<int>(kind, 0, 3));
-  if (KXEditField* f = Field(dialog, kTabField)) {
-    f->SelectAll();
-    LCommander::SwitchTarget(f);
-  }
+  FocusField(dialog, kTabField);
 }
 
 // ---- the go-to-page dialog (layout 2300) --------------------------------------------------------
@@ -398,10 +402,7 @@ void CKXTextDocument::OpenPageDialog() {
   const long page = std::max<long>(1, KXTE_GetCurPage(edit));
   const long first = KXTE_GetPageStartNumber(edit);
   SetNumber(dialog, kPageField, std::int32_t(first != 0 ? page + first : page));
-  if (KXEditField* f = Field(dialog, kPageField)) {
-    f->SelectAll();
-    LCommander::SwitchTarget(f);
-  }
+  FocusField(dialog, kPageField);
 }
 
 // ---- the page layout dialog (layout 2700) -------------------------------------------------------
@@ -603,8 +604,5 @@ void CKXTextDocument::OpenPageLayoutDialog() {
   sCalculating = false;
   SetUnitLabels(dialog, kFirstLayoutLabel, kLastLayoutLabel);
   ShowDerived(*mEngine, dialog);
-  if (KXEditField* f = Field(dialog, kTopField)) {
-    f->SelectAll();
-    LCommander::SwitchTarget(f);
-  }
+  FocusField(dialog, kTopField);
 }

@@ -112,6 +112,8 @@ class CKXTextEditEx : public CKXTextEdit {
   // While printing, vertical writing turns about the whole paper image, so
   // that a page's point and the view of that page map alike wherever the
   // page lies (a page beyond the destination's edge would shift).
+  // Pages are cut from the whole table after every relayout.
+  bool MayDeferLayout() const override { return false; }
   long RotationReference() const override {
     const long base = CKXTextEdit::RotationReference();
     return IsPrinting() ? std::max(base, long(mPaperImage.top) + mPaperImage.bottom) : base;

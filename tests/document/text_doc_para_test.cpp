@@ -18,6 +18,8 @@
 #include "platform/framework/window.h"
 #include "text/runs/runs.h"
 #include "views/edit_field.h"
+#include "views/controls.h"
+#include "views/text_colm_view.h"
 
 namespace {
 
@@ -136,6 +138,86 @@ TEST_F(ParaDialogTest, OkAppliesTheFieldsAsOneUndoableStep) {
   d->GetEngine()->GetCurParaStyl(para);
   EXPECT_EQ(para.leftIndent, 0) << "the undo took back the dialog's step, not an empty one";
   gPreference.measureUnit = 0;
+}
+
+// ---- from the ruler -------------------------------------------------------------------------------
+
+// Double clicks on the ruler's marks and format-bar buttons, as the host
+// delivers them to the document window.
+class RulerDialogTest : public ParaDialogTest {
+ protected:
+  void DoubleClick(CKXTextDocument* d, const Rect& r) {
+    CKXTextColmView* ruler = d->GetColmView();
+    SPoint32 p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ruler->LocalToPortPoint(p);
+    const Rect b = d->GetWindow()->GetGlobalBounds();
+    const Point at{std::int16_t(b.top + p.v), std::int16_t(b.left + p.h)};
+    host.Clock().Advance(120);
+    for (int k = 0; k < 2; ++k) {
+      host.PostMouse(true, at);
+      host.PostMouse(false, at);
+    }
+    Drain();
+  }
+  // The field that takes the typing in the front dialog.
+  static PaneIDT Focused() {
+    auto* f = dynamic_cast<LPane*>(LCommander::GetTarget());
+    return f ? f->GetPaneID() : 0;
+  }
+};
+
+TEST_F(RulerDialogTest, MarksAndButtonsOpenTheirDialogs) {
+  std::ofstream(dir / "r.txt") << "one\ttwo\n";
+  CKXTextDocument* d = Open(dir / "r.txt");
+  ASSERT_NE(d, nullptr);
+  SParaStyl para{};
+  d->GetEngine()->GetCurParaStyl(para);
+  para.firstIndent = 10;
+  para.leftIndent = 20;
+  para.rightIndent = 30;
+  d->GetEngine()->DoParaStyl(para, 15);
+  const short tabs[] = {60, 120};
+  d->GetEngine()->DoParaTabs(2, tabs, 0, 0);
+  Command(1409);   // the format bar
+  CKXTextColmView* ruler = d->GetColmView();
+  ASSERT_NE(ruler, nullptr);
+  ASSERT_TRUE(ruler->GetFormShown());
+  ruler->SetIndentMode(true);
+  d->GetWindow()->UpdatePort();
+  ASSERT_TRUE(ruler->IndentMarksShown());
+  const struct {
+    const char* what;
+    Rect at;
+    ResIDT dialog;
+    PaneIDT focus;
+  } cases[] = {
+      {"first-line indent", ruler->GetIndentRect(0), 2650, 2654},
+      {"left indent", ruler->GetIndentRect(1), 2650, 2653},
+      {"right indent", ruler->GetIndentRect(2), 2650, 2655},
+      {"tab 2", ruler->GetTabRect(1), 2670, 2675},
+      {"justification", ruler->GetFormRect(kKxFormJustify + 1), 2650, 2653},
+      {"line spacing", ruler->GetFormRect(kKxFormLineValue), 2650, 2660},
+      {"new right tab", ruler->GetFormRect(kKxFormTabKinds + 1), 2670, 2675},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_LT(c.at.left, c.at.right);
+    DoubleClick(d, c.at);
+    LWindow* dialog = d->FindDocDialog(c.dialog);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(Focused(), c.focus);
+    if (c.dialog == 2670) {
+      auto* list = dynamic_cast<KXListBox*>(dialog->FindPaneByID(2674));
+      ASSERT_NE(list, nullptr);
+      const bool newTab = std::string(c.what) == "new right tab";
+      EXPECT_EQ(list->GetSelectedRows(), newTab ? std::vector<std::int32_t>{} : std::vector<std::int32_t>{1});
+      // A new tab is proposed with the kind clicked; tab 2 shows its own.
+      EXPECT_EQ(dynamic_cast<LControl*>(dialog->FindPaneByID(newTab ? 2678 : 2677))->GetValue(), 1);
+      Command(-2672);
+    } else {
+      Command(-2652);
+    }
+  }
 }
 
 // ---- tabs ------------------------------------------------------------------------------------------
