@@ -1,5 +1,7 @@
 #include "app/text_services.h"
 
+#include <algorithm>
+
 #include "views/mark_list.h"
 
 #include "app/dynamic_menus.h"
@@ -11,6 +13,17 @@ bool CKXAppTextServices::IsDialogOpen() { return gDialogOpen; }
 bool CKXAppTextServices::GetInlineMode() { return gInlineMode != 0; }
 
 void CKXAppTextServices::SetInlineMode(bool on) { gInlineMode = on ? 1 : 0; }
+
+bool CKXAppTextServices::GetFontreg(long n, SStyl& styl, SDeco& deco) {
+  const std::size_t count = std::min<std::size_t>(std::size_t(std::max<short>(gFontregCount, 0)),
+                                                  gFontregHandle.size() / kKxFontregSize);
+  if (n < 1 || std::size_t(n) > count) return false;
+  // After the 32-byte name: the style and the decoration, stored big-endian.
+  const std::uint8_t* entry = gFontregHandle.data() + std::size_t(n - 1) * kKxFontregSize;
+  KxGetStylFlat(entry + UFontregMenu::kNameBytes, styl, true);
+  KxGetDecoFlat(entry + UFontregMenu::kNameBytes + kKxStylFlatSize, deco, true);
+  return true;
+}
 
 short CKXAppTextServices::GetFontNumber(std::int16_t item) { return UFontMenu::GetFontNumber(item); }
 

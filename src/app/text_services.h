@@ -33,6 +33,8 @@ class CKXAppTextServices : public CKXTextViewServices {
   bool GetScrapText(long n, KXTextHandle text) override;
   // The form menu's item of a form ID.
   std::int16_t FindCustomFormItem(short formID) override;
+  // Registered font n (from 1): its style and decoration.
+  bool GetFontreg(long n, SStyl& styl, SDeco& deco) override;
   // The registered spelling checkers (word_services_app.cpp).
   long CountWordServices() override;
   void ExecuteWordServices(long n, CKXTextView* view) override;

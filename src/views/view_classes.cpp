@@ -1,6 +1,7 @@
 #include "views/view_classes.h"
 
 #include "platform/framework/registrar.h"
+#include "views/colour_popup.h"
 #include "views/controls.h"
 #include "views/dialog_box.h"
 #include "views/edit_field.h"
@@ -31,6 +32,7 @@ void KxRegisterViewClasses() {
   URegistrar::RegisterClass(FourCC("kxej"), Create<KXEditJField>);
   URegistrar::RegisterClass(FourCC("kxes"), Create<KXEditSField>);
   URegistrar::RegisterClass(FourCC("kxlb"), Create<KXListBox>);
+  URegistrar::RegisterClass(KXColourPopup::kClassID, Create<KXColourPopup>);
   URegistrar::RegisterClass(FourCC("kxgb"), Create<KXGroupBox>);
   URegistrar::RegisterClass(FourCC("kxip"), Create<KXIconPane>);
   URegistrar::RegisterClass(FourCC("kxpv"), Create<KXPreview>);
