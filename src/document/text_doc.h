@@ -265,6 +265,8 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   void OpenPageDialog();
   // The page layout dialog (1411): margins, columns, the first page number.
   void OpenPageLayoutDialog();
+  // The header (1412) and footer (1413) dialogs (text_doc_hdft.cpp).
+  void OpenBandDialog(bool footer);
 
   // ---- find dialogs (text_doc_find.cpp) ----
   // The find and replace dialog, the focus in the find or replace field.
