@@ -272,6 +272,8 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   void OpenPageDialog();
   // The page layout dialog (1411): margins, columns, the first page number.
   void OpenPageLayoutDialog();
+  // The header (1412) and footer (1413) dialogs (text_doc_hdft.cpp).
+  void OpenBandDialog(bool footer);
 
   // ---- page forms (text_doc_form.cpp) ----
   // Applies a page form; a form equal to the current one changes nothing.
