@@ -57,11 +57,13 @@ bool KxTextDocHooks::RunTool(CommandT command) {
     return true;
   }
   if (command == kKxCmdToolPalette) return RunToolPalette();
+  if (command == kKxCmdFunctionBar) return RunFunctionBar();
   return KxAppHooks::RunTool(command);
 }
 
 bool KxTextDocHooks::HasTool(CommandT command) {
-  return command == kKxCmdShowClipboard || command == kKxCmdToolPalette || KxAppHooks::HasTool(command);
+  return command == kKxCmdShowClipboard || command == kKxCmdToolPalette || command == kKxCmdFunctionBar ||
+         KxAppHooks::HasTool(command);
 }
 
 bool KxTextDocHooks::ToolWindowOpen() { return CKXTextClipboard::IsTextClipboard() || KxAppHooks::ToolWindowOpen(); }
