@@ -10,6 +10,7 @@
 #include "views/scroller.h"
 #include "views/split_view.h"
 #include "views/text_scroller.h"
+#include "views/text_function_bar.h"
 #include "views/text_toolbar.h"
 #include "views/text_view.h"
 #include "views/text_colm_view.h"
@@ -56,4 +57,5 @@ void KxRegisterViewClasses() {
   URegistrar::RegisterClass(CKXTextMarkButton::kClassID, Create<CKXTextMarkButton>);
   // The tool palette.
   URegistrar::RegisterClass(CKXTextToolbar::kClassID, Create<CKXTextToolbar>);
+  URegistrar::RegisterClass(CKXTextFunctionBar::kClassID, Create<CKXTextFunctionBar>);
 }
