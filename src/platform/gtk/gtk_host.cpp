@@ -1060,6 +1060,11 @@ void KxGtkHost::SetWindowFloating(KxWindowID window) {
   gtk_window_set_type_hint(GTK_WINDOW(w->toplevel), GDK_WINDOW_TYPE_HINT_UTILITY);
 }
 
+bool KxGtkHost::IsUtilityWindow(KxWindowID window) const {
+  const KxGtkWindow* w = mImpl->Find(window);
+  return w && gtk_window_get_type_hint(GTK_WINDOW(w->toplevel)) == GDK_WINDOW_TYPE_HINT_UTILITY;
+}
+
 bool KxGtkHost::IsModal(KxWindowID window) const {
   const KxGtkWindow* w = mImpl->Find(window);
   return w && gtk_window_get_modal(GTK_WINDOW(w->toplevel));
