@@ -398,6 +398,9 @@ class CKXTextEdit : public CKXText {
     ToDestRect();
     mDest = dest;
   }
+  // The lines in the table, deferred ones included (GetLineCount lays
+  // those out first).
+  long StoredLineCount() const { return mLines->GetCount(); }
   // Whether a relayout may leave the lines past the view for later.
   virtual bool MayDeferLayout() const { return true; }
 
