@@ -249,3 +249,28 @@ TEST(TextEditLazyLayout, QueriesBetweenEditsMatchAFullLayout) {
     }
   }
 }
+
+// A key in a long paragraph answers no image-size change at once; laying
+// out the rest answers it exactly when the text's height did change, once.
+TEST(TextEditLazyLayout, DeferredHeightIsReportedWhenKnown) {
+  TestEdit e(130, RectL{0, 0, 300, 300});
+  e.SetString(std::string(6000, 'a'));
+  e.Activate();
+  long height = e.GetHeight();
+  int grew = 0;
+  for (int k = 0; k < 40; ++k) {
+    e.SetSelect(0, 0);
+    const std::uint16_t r = e.TypeChar('b');
+    ASSERT_TRUE(e.HasDeferredLayout()) << "key " << k;
+    EXPECT_FALSE(r & kKxEditImageSize) << "key " << k;
+    // A share at a time, as idle turns lay it out.
+    std::uint16_t done = 0;
+    while (e.HasDeferredLayout()) done |= e.FinishLayout(50);
+    const long now = e.GetHeight();
+    EXPECT_EQ((done & kKxEditImageSize) != 0, now != height) << "key " << k;
+    EXPECT_EQ(e.FinishLayout(), 0) << "key " << k;
+    grew += now != height;
+    height = now;
+  }
+  EXPECT_GT(grew, 0);
+}
