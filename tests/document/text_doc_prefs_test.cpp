@@ -36,8 +36,11 @@ class TextDocPrefsTest : public kxtest::DocAppTest {
   void TearDown() override {
     KxModelessDialog::CloseAll();
     KxModelessDialog::DeleteClosed();
-    DocAppTest::TearDown();
+    // Before the application goes: with the settings changed it would
+    // write them into the user's preference file.
     KxSetGlobalDefaults();
+    CKXTextDocument::GetSettings() = CKXTextDocument::Settings{};
+    DocAppTest::TearDown();
   }
 };
 
