@@ -322,6 +322,11 @@ TEST_F(FormatDialogTest, RubyIsCutToWhatTheTextKeepsAndIsOneUndoStep) {
   ASSERT_TRUE(e.GetCurRuby(range, text, len));
   EXPECT_EQ(std::string(text, std::size_t(len)), reading.substr(0, 30));
   // On the ruby again: the whole base is selected and the ruby shown.
+  Boolean enabled = false, usesMark = false;
+  std::uint16_t mark = 0;
+  Str255 name{};
+  LCommander::GetTarget()->ProcessCommandStatus(1302, enabled, usesMark, mark, name);
+  EXPECT_TRUE(enabled) << "a caret inside the base";
   Command(1302);
   dialog = Dialog(d, 2450);
   ASSERT_NE(dialog, nullptr);
