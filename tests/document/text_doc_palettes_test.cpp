@@ -3,10 +3,15 @@
 // leaving room for both.
 #include <gtest/gtest.h>
 
+#include <cairo.h>
+
 #include <fstream>
+#include <vector>
 
 #include "doc_app_fixture.h"
 #include "document/text_doc.h"
+#include "engine/text_engine.h"
+#include "platform/draw/port.h"
 #include "views/text_function_bar.h"
 #include "views/text_toolbar.h"
 
@@ -79,6 +84,34 @@ TEST_F(PalettesDocTest, AZoomedDocumentLeavesRoomForThePaletteAndTheBar) {
   const Rect whole = d->GetWindow()->GetGlobalBounds();
   EXPECT_LT(whole.top, zoomed.top);
   EXPECT_GT(whole.bottom, zoomed.bottom);
+}
+
+// The pixels of the palette's rectangle n as its window holds them.
+std::vector<std::uint32_t> ButtonPixels(int n) {
+  CKXTextToolbar* bar = CKXTextToolbar::Get();
+  const RectL& r = bar->GetLayout().rects[std::size_t(n)];
+  cairo_surface_t* s = LWindow::FetchWindowOf(bar)->GetDrawPort()->Surface();
+  cairo_surface_flush(s);
+  std::vector<std::uint32_t> out;
+  for (std::int32_t v = r.top; v < r.bottom; ++v) {
+    const auto* row = reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(s) +
+                                                             v * cairo_image_surface_get_stride(s));
+    for (std::int32_t h = r.left; h < r.right; ++h) out.push_back(row[h] & 0xFFFFFF);
+  }
+  return out;
+}
+
+TEST_F(PalettesDocTest, ANewFindStringShowsInThePaletteAtOnce) {
+  std::ofstream(dir / "a.txt", std::ios::binary) << "needle and thread\r";
+  CKXTextDocument* d = Open(dir / "a.txt");
+  ASSERT_NE(d, nullptr);
+  ASSERT_TRUE(CKXTextToolbar::IsTextToolbar());
+  d->GetEngine()->SetSelectionRange(SKXRange{0, 6}, false);
+  ASSERT_TRUE(CKXTextToolbar::Get()->FocusDraw());
+  CKXTextToolbar::Get()->DrawSelf();
+  const std::vector<std::uint32_t> before = ButtonPixels(10);
+  Command(1204);   // the selection becomes the find string
+  EXPECT_NE(ButtonPixels(10), before);
 }
 
 }  // namespace
