@@ -3,8 +3,10 @@
 #include <algorithm>
 
 #include "views/mark_list.h"
+#include "views/text_toolbar.h"
 
 #include "app/dynamic_menus.h"
+#include "app/find_strings.h"
 #include "app/globals.h"
 #include "app/menu_keys.h"
 #include "layout/text_form.h"
@@ -88,4 +90,7 @@ bool CKXAppTextServices::GetScrapText(long n, KXTextHandle text) {
 void KxInstallAppTextServices(bool install) {
   static CKXAppTextServices services;
   CKXTextViewServices::Install(install ? &services : nullptr);
+  // A new find or replace string shows at once in the palette's boxes.
+  KxSetToolbarFindHook(install ? [](const std::string&) { CKXTextToolbar::FindString(); }
+                               : std::function<void(const std::string&)>());
 }

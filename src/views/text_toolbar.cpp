@@ -259,8 +259,10 @@ void CKXTextToolbar::Messages(Point global) {
 }
 
 void CKXTextToolbar::InitTextToolbar() {
-  const Rect screen = KxCurrentHost().GetScreenBounds();
-  mLayout = KxToolbarLayout(KxToolbarWidthClass(screen.right - screen.left), sVertical);
+  KxHost& host = KxCurrentHost();
+  const Rect screen = host.GetScreenBounds(), work = host.GetWorkArea();
+  // The width class comes from the whole work area of the main screen.
+  mLayout = KxToolbarLayout(KxToolbarWidthClass(work.right - work.left), sVertical);
   if (LWindow* w = LWindow::FetchWindowOf(this)) {
     const Rect bounds{screen.top, screen.left, KxPinShort(long(screen.top) + mLayout.height),
                       KxPinShort(long(screen.left) + mLayout.width)};

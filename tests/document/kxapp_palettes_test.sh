@@ -43,6 +43,21 @@ grep -Eq '^F5 [0-9]+ 0 [0-9]+ [0-9]+ 2 新規$' <<<"$shifted" || fail "F5 with S
 last=$(sed -n '/^fkeys 8 0$/,$p' <<<"$out" | tail -9)
 grep -Eq '^F5 [0-9]+ 0 [0-9]+ [0-9]+ 0$' <<<"$last" || fail "F5 after release: $last"
 
+# A click on F5 sends what it shows: nothing bare, New with Shift (the
+# bar is back from the run before).
+out=$(P=p1 app - <<'S'
+open doc.txt
+click 4051 340 5
+print windows
+keys shift
+idle 8
+click 4051 340 5
+print windows
+print beeps
+S
+)
+[ "$(tr '\n' ' ' <<<"$out")" = "doc.txt 名称未設定 1 doc.txt beeps 0 " ] || fail "clicks on F5: $out"
+
 # 2. The program ends with the bar open: the preferences keep it shown
 #    and it comes back at start, on the bottom edge, with the palette the
 #    factory settings show; closing either stores that, and the next start
