@@ -175,8 +175,9 @@ CKXTextCustomForm* CKXTextCustomForm::ShowCustomForm(CKXTextDocument* doc) {
 }
 
 void CKXTextCustomForm::DocumentClosing(CKXTextDocument* doc) {
+  // What the user typed stays; OK then stores it as the default form.
   for (CKXTextCustomForm* d : Dialogs())
-    if (d->mDoc == doc) d->SetTextDoc(nullptr);
+    if (d->mDoc == doc) d->mDoc = nullptr;
 }
 
 void CKXTextCustomForm::SetTextDoc(CKXTextDocument* doc) {
