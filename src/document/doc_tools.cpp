@@ -61,11 +61,13 @@ bool KxTextDocHooks::RunTool(CommandT command) {
   }
   if (command == kKxCmdToolPalette) return RunToolPalette();
   if (command == kKxCmdCustomForm) return CKXTextCustomForm::ShowCustomForm(nullptr) != nullptr;
+  if (command == kKxCmdFunctionBar) return RunFunctionBar();
   return KxAppHooks::RunTool(command);
 }
 
 bool KxTextDocHooks::HasTool(CommandT command) {
   return command == kKxCmdShowClipboard || command == kKxCmdToolPalette || command == kKxCmdCustomForm ||
+         command == kKxCmdFunctionBar ||
          KxAppHooks::HasTool(command);
 }
 

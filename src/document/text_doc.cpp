@@ -44,6 +44,7 @@ namespace {
 
 constexpr CommandT kCmdSave = 5, kCmdSaveAs = 6, kCmdRevert = 7;
 constexpr CommandT kCmdVertical = 1408, kCmdParagraph = 1416, kCmdTabs = 1417, kCmdGoToPage = 1221, kCmdPageLayout = 1411;
+constexpr CommandT kCmdHeader = 1412, kCmdFooter = 1413;
 constexpr OSType kTypeText = FourCC("TEXT");
 constexpr OSType kFormatNative = FourCC(".KXT");
 constexpr OSType kFormatRTF = FourCC("RTF ");
@@ -659,6 +660,8 @@ bool CKXTextDocument::ObeyCommand(CommandT command, void* param) {
     case kCmdTabs: OpenTabsDialog(0, 0); return true;
     case kCmdGoToPage: OpenPageDialog(); return true;
     case kCmdPageLayout: OpenPageLayoutDialog(); return true;
+    case kCmdHeader: OpenBandDialog(false); return true;
+    case kCmdFooter: OpenBandDialog(true); return true;
     case kCmdVertical: {
       VerticalWindow(KXTE_GetVertical(mEngine->GetEdit()) == 0, true);
       // The selection again, so that it comes into view in the new writing.

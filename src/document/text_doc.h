@@ -272,6 +272,8 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   void OpenPageDialog();
   // The page layout dialog (1411): margins, columns, the first page number.
   void OpenPageLayoutDialog();
+  // The header (1412) and footer (1413) dialogs (text_doc_hdft.cpp).
+  void OpenBandDialog(bool footer);
 
   // ---- page forms (text_doc_form.cpp) ----
   // Applies a page form; a form equal to the current one changes nothing.
@@ -436,11 +438,16 @@ class KxTextDocHooks : public KxAppHooks {
   std::vector<std::string> FrontMarks() override;
   void SelectDocument(int index) override;
   bool MarkListOpen() override;
-  // The tool palette (command 1501), text_doc_palettes.cpp.
+  // The tool palette (command 1501) and the function-key bar (1502),
+  // text_doc_palettes.cpp.
   bool RunToolPalette();
   bool ToolPaletteShown() override;
   void ShowToolPalette() override;
   void CloseToolPalette() override;
+  bool RunFunctionBar();
+  bool FunctionBarShown() override;
+  void ShowFunctionBar() override;
+  void CloseFunctionBar() override;
   // The documents, oldest first.
   static std::vector<CKXTextDocument*> All();
   // The scrap book and the clipboard window (doc_tools.cpp).
@@ -453,6 +460,10 @@ class KxTextDocHooks : public KxAppHooks {
   std::vector<std::string> ClipNames() override;
   std::vector<std::string> FormNames() override;
 };
+
+// Zooming leaves room for the tool palette and the function-key bar
+// (text_doc_palettes.cpp).
+void KxWirePaletteRoom();
 
 // The pane classes of the document area's tool windows.
 void KxRegisterDocumentToolClasses();

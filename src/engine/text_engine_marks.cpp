@@ -28,7 +28,11 @@ void CKXTextEngine::SetMarks(const KXMarkSet& marks) {
   const long had = KXTE_GetMarkCount(mEdit);
   for (long k = had; k >= 1; --k) KXTE_DeleteMark(mEdit, k);
   const long length = GetTotalRange().length;
-  for (const SKXSavedMark& m : marks) {
+  // In text order, so that each one inserted is the last and takes its rank.
+  KXMarkSet sorted = marks;
+  std::stable_sort(sorted.begin(), sorted.end(),
+                   [](const SKXSavedMark& a, const SKXSavedMark& b) { return a.start < b.start; });
+  for (const SKXSavedMark& m : sorted) {
     if (m.markup) continue;
     // Held to the text as it stands, whatever the set says.
     const long start = std::clamp<long>(m.start, 0, length);

@@ -12,6 +12,7 @@
 #include "engine/text_engine.h"
 #include "layout/kxtext_handle.h"
 #include "platform/files.h"
+#include "platform/folders.h"
 #include "platform/framework/registrar.h"
 #include "platform/host/host.h"
 #include "platform/resources.h"
@@ -166,6 +167,7 @@ void KXScriptBox::DrawSelf() {
   EraseRect(&r);
   PenNormal();
   DrawBox(r);
+  ApplyForeAndBack();   // the box leaves its own colours
   KxFontInfo info;
   GetFontInfo(&info);
   const std::int32_t lineHeight = std::max(1, info.ascent + info.descent + info.leading);
@@ -474,7 +476,22 @@ void WindowRows(std::vector<std::string>& cells, std::vector<CKXTextDocument*>& 
 void FileRows(const SKXFileEntry& folder, bool known, const std::string& suffix, std::vector<std::string>& cells,
               std::vector<std::string>& paths) {
   if (!known || folder.kind == kKxKindTop) return;
-  for (const SKXFileEntry& e : KxCreateFileList(folder, false, kKxTypeText, suffix)) {
+  KxFileEntries entries;
+  if (suffix.empty()) {
+    entries = KxCreateFileList(folder, false, kKxTypeText);
+  } else {
+    // Scripts named by their ending are text whatever type the desktop
+    // gives (or does not give) such a name.
+    std::vector<KxDirEntry> all;
+    if (KxReadFolder(folder.path, all) != 0) return;
+    for (KxDirEntry& d : all)
+      if (d.kind == KxEntryKind::kFile && !d.name.empty() && d.name[0] != '.' &&
+          KxSEDPatternMatches(d.name, suffix))
+        entries.push_back(SKXFileEntry{kKxTypeText, folder.path == "/" ? "/" + d.name : folder.path + "/" + d.name,
+                                       d.name, 0});
+    KxSortEntries(entries);
+  }
+  for (const SKXFileEntry& e : entries) {
     if (e.IsFolder() || e.IsParent()) continue;
     cells.push_back(KxEntryCell(e));
     paths.push_back(e.path);
@@ -926,8 +943,8 @@ bool CKXTextStreamEditor::DeliverToWindow(SKXSedText& out, short output, Target&
     into = nullptr;
     for (CKXTextDocument* d : mMadeDocs) {
       if (!StillOpen(d) || !d->Path().empty()) continue;
-      Str255 now;
-      d->GetDescriptor(now);
+      Str255 now{};
+      if (LWindow* w = d->GetDocWindow()) w->GetDescriptor(now);
       if (now[0] == wanted[0] && std::memcmp(now + 1, wanted + 1, now[0]) == 0) into = d;
     }
     if (!into) {

@@ -83,7 +83,7 @@ bool KxSEDPaneEnabled(PaneIDT id, short source, short target, short output) {
   if (In(id, 3935, 3936)) return target == kKxSEDTargetClipboard;
   if (In(id, 3937, 3938)) return target == kKxSEDTargetWindows;
   if (id == 3941) return target != kKxSEDTargetClipboard;
-  if (id == 3942) return out == kKxSEDNewDocument;
+  if (id == 3940 || id == 3942) return out == kKxSEDNewDocument;
   if (In(id, 3943, 3944)) return out == kKxSEDCopy;
   if (id == 3945) return out != kKxSEDOverwrite;
   return true;
