@@ -35,7 +35,6 @@ const std::string kHistoryClear = "\x97\x9A\x97\xF0\x82\xF0\x8F\xC1\x8B\x8E";   
 
 namespace kxsedwin {
 
-
 LControl* Control(LWindow* w, PaneIDT id) { return dynamic_cast<LControl*>(w->FindPaneByID(id)); }
 
 std::string IndString(std::int16_t list, std::int16_t n) {
@@ -97,7 +96,6 @@ std::unique_ptr<SKXSedText> CopyOfDocument(CKXTextDocument* doc, bool selectionO
 using namespace kxsedwin;
 
 // ---- CKXTextStreamEditor
-
 
 CKXTextStreamEditor::CKXTextStreamEditor(const KxLayoutPaneRecord& record) : CKXTextFileTool(record) {}
 

@@ -16,7 +16,6 @@ class LControl;
 
 namespace kxsedwin {
 
-
 enum : PaneIDT {
   kRun = 3901, kOutputGroup = 3903, kSourceGroup = 3911, kScriptList = 3912, kScriptFolderPopup = 3913,
   kScriptFolderList = 3914, kFindField = 3916, kFindHistory = 3917, kReplaceField = 3919,
