@@ -29,7 +29,7 @@ namespace {
 // Commands that only open a dialog or a tool window of a later area.
 constexpr CommandT kToolCommands[] = {kKxCmdShowClipboard, kKxCmdFileBrowser,
                                       kKxCmdCustomizeKeys, kKxCmdMacroEditor, kKxCmdFileSearch,
-                                      kKxCmdStreamEditor,  kKxCmdFunctionBarSetup};
+                                      kKxCmdStreamEditor,  kKxCmdFunctionBarSetup, kKxCmdCustomForm};
 // Commands the documents enable; the application leaves them off.
 constexpr CommandT kDocumentCommands[] = {kKxCmdPageSetup};
 constexpr std::int16_t kSizeMenuReserved = 5;

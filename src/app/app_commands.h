@@ -45,6 +45,7 @@ constexpr CommandT kKxCmdSpellingPanel = 1252;
 constexpr CommandT kKxCmdToolPalette = 1501;
 constexpr CommandT kKxCmdFunctionBar = 1502;
 constexpr CommandT kKxCmdFunctionBarSetup = 1503;
+constexpr CommandT kKxCmdCustomForm = 1932;
 
 // Numbered families: the first command and the last one the range allows.
 struct KxCommandRange {

@@ -33,6 +33,9 @@ void RefreshWindows() {
   KxHost& host = KxCurrentHost();
   for (KxWindowID w : host.WindowList())
     if (auto* window = dynamic_cast<LWindow*>(host.GetWindowClient(w))) window->Refresh();
+  // The palettes draw with the colour variation too.
+  for (KxWindowID w : host.FloatingWindowList())
+    if (auto* window = dynamic_cast<LWindow*>(host.GetWindowClient(w))) window->Refresh();
 }
 
 // Whether no window of the program is active (another program in front).

@@ -162,7 +162,7 @@ std::array<std::uint8_t, 32> KxCheckerFamilyIcon(KxCheckerFamily family) {
                      : family == KxCheckerFamily::kEnchant ? "enchant"
                                                            : nullptr;
   if (!name) return {};
-  std::ifstream file(KxDataFolder() + "/icons/checkers.txt", std::ios::binary);
+  std::ifstream file(KxDataFolder() + "/checker_icons.txt", std::ios::binary);
   std::stringstream text;
   text << file.rdbuf();
   std::vector<std::pair<std::string, std::array<std::uint8_t, 32>>> icons;

@@ -58,7 +58,7 @@ class KxIspellChecker {
 // record (its menu name, the family's UTF-8 arguments and icon).
 KxCheckerError KxProbeChecker(const std::string& program, KxWordService& out, int bannerMs = kKxCheckerBannerMs);
 
-// The built-in 16 x 16 one-bit icon of a family (resources/icons/checkers.txt);
+// The built-in 16 x 16 one-bit icon of a family (resources/checker_icons.txt);
 // all zero for other programs.
 std::array<std::uint8_t, 32> KxCheckerFamilyIcon(KxCheckerFamily family);
 // Reads an icon file: "NAME" lines each followed by 16 rows of 16 '#' or

@@ -33,6 +33,7 @@
 #include "platform/textconv.h"
 #include "views/controls.h"
 #include "views/dialog_box.h"
+#include "views/scroller.h"
 
 namespace {
 
@@ -439,6 +440,8 @@ void Apply(CKXTextApp& app) {
   p.flags = Flag(p.flags, kKxPrefFlagLiveScroll, Checked(kLiveScroll));
   p.flags = Flag(p.flags, kKxPrefFlagAltMenuBar, Checked(kAltMenuBar));
   const bool menuBarChanged = (before ^ p.flags) & kKxPrefFlagAltMenuBar;
+  // Every scroller of the program, open windows included, follows at once.
+  CKXScroller::SetLiveScrolling((p.flags & kKxPrefFlagLiveScroll) != 0);
 
   // 8. Files: digits beyond any range read as its top.
   f.autoSave = Checked(kAutoSave);
@@ -448,10 +451,8 @@ void Apply(CKXTextApp& app) {
   f.recentFiles = Clamped(Number(kRecentFiles), 0, kKxMaxRecentFiles);
   f.recentFolders = Clamped(Number(kRecentFolders), 0, kKxMaxRecentFolders);
   f.ownDialogs = Checked(kOwnDialogs);
-  if (CKXTextApp::sOpenDialogExtras != (f.ownDialogs != 0)) {
-    CKXTextApp::sOpenDialogExtras = f.ownDialogs != 0;
-    KxSetCustomNavigation(CKXTextApp::sOpenDialogExtras);
-  }
+  CKXTextApp::sOpenDialogExtras = f.ownDialogs != 0;
+  if (KxUseCustomNavigation() != CKXTextApp::sOpenDialogExtras) KxSetCustomNavigation(CKXTextApp::sOpenDialogExtras);
 
   // 9. The desktop's dialogs (kept for the file; no effect here).
   p.flags = Flag(p.flags, kKxPrefFlagPlainNavOff, !Checked(kNavigation));

@@ -1,6 +1,7 @@
 #include "app/word_services_run.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "engine/data_tube.h"
 #include "engine/flavor_exchange.h"
@@ -9,6 +10,7 @@
 #include "engine/text_unicode_range.h"
 #include "layout/kxtext_handle.h"
 #include "platform/framework/action_group.h"
+#include "platform/framework/window.h"
 #include "platform/host/host.h"
 #include "platform/textconv.h"
 #include "platform/toolbox/speller.h"
@@ -103,6 +105,8 @@ bool KxCheckerRun::Begin(int n, CKXTextView* view) {
   panel.SetSpeller(this);
   panel.SetClient(this);
   panel.Show();
+  // The panel floats over the document, which keeps the keys and the menus.
+  if (LWindow* w = LWindow::FetchWindowOf(view)) w->Select();
   ShowNext();
   return true;
 }
@@ -249,20 +253,21 @@ bool KxCheckerRun::SpellingCommand(OSType command, const std::string& word) {
     CKXSpellingPanel::Get().UpdateWithMisspelledWord(std::string(), {});
     return true;
   }
+  // The document keeps the keys and the menus (undo) after a click in the
+  // panel.
+  LCommander* document = mEngine->GetPostCommander();
   if (command == kKxSpellCorrect) {
     if (mHasCurrent && Correct(word)) ShowNext();
-    return true;
-  }
-  if (command == kKxSpellIgnore) {
+  } else if (command == kKxSpellIgnore) {
     if (mHasCurrent) mIgnored.insert(mCurrent.word);
     ShowNext();
-    return true;
-  }
-  if (command == kKxSpellFindNext) {
+  } else if (command == kKxSpellFindNext) {
     ShowNext();
-    return true;
+  } else {
+    return false;
   }
-  return false;
+  if (document) LCommander::SwitchTarget(document);
+  return true;
 }
 
 void KxCheckerRun::SpellingPanelClosed() { End(); }

@@ -14,6 +14,7 @@
 #include "app/globals.h"
 #include "app/prefs_records.h"
 #include "document/char_code.h"
+#include "document/custom_form.h"
 #include "document/doc_file.h"
 #include "document/file_tube.h"
 #include "document/find_assist.h"
@@ -43,6 +44,7 @@ namespace {
 
 constexpr CommandT kCmdSave = 5, kCmdSaveAs = 6, kCmdRevert = 7;
 constexpr CommandT kCmdVertical = 1408, kCmdParagraph = 1416, kCmdTabs = 1417, kCmdGoToPage = 1221, kCmdPageLayout = 1411;
+constexpr CommandT kCmdHeader = 1412, kCmdFooter = 1413;
 constexpr OSType kTypeText = FourCC("TEXT");
 constexpr OSType kFormatNative = FourCC(".KXT");
 constexpr OSType kFormatRTF = FourCC("RTF ");
@@ -187,6 +189,7 @@ CKXTextDocument::CKXTextDocument(LCommander* super, const std::string& path) : C
 
 CKXTextDocument::~CKXTextDocument() {
   CKXTextCharCode::DocumentClosing(this);
+  CKXTextCustomForm::DocumentClosing(this);
   LeaveMarkList();
   ForgetFindPalette();
   CKXTextFindAssist::CommanderClosing(this);
@@ -435,6 +438,7 @@ void CKXTextDocument::ReadInto(const std::string& path) {
   mFormat = format;
   mSettings = doc.plain ? KxNewDocumentSettings() : doc.settings;
   ApplyMarks(mSettings);
+  ApplyFormSettings(mSettings);
   if (!doc.plain && mSettings.hasPref) ViewModeWindow(KxStoredViewFlagsToMode(mSettings.pref.viewFlags), true);
   // RTF, pictures and stationery are read as a copy: saving asks for a
   // name, and the file itself is never written.
@@ -496,6 +500,7 @@ void CKXTextDocument::DoSave() {
       doc.creator = GetFileCreator();
       doc.settings = mSettings;
       TakeMarks(doc.settings);
+      TakeFormSettings(doc.settings);
       doc.settings.pref.viewFlags = KxViewModeToStoredFlags(GetViewMode());
       mEngine->TextCopy(mEngine->GetTotalRange(), KXHandleAccess::Wrap(doc.text.get()), kKxSaveAll);
       const EKXLayout layout = mFormat.container ? EKXLayout::kContainer : EKXLayout::kClassic;
@@ -655,6 +660,8 @@ bool CKXTextDocument::ObeyCommand(CommandT command, void* param) {
     case kCmdTabs: OpenTabsDialog(0, 0); return true;
     case kCmdGoToPage: OpenPageDialog(); return true;
     case kCmdPageLayout: OpenPageLayoutDialog(); return true;
+    case kCmdHeader: OpenBandDialog(false); return true;
+    case kCmdFooter: OpenBandDialog(true); return true;
     case kCmdVertical: {
       VerticalWindow(KXTE_GetVertical(mEngine->GetEdit()) == 0, true);
       // The selection again, so that it comes into view in the new writing.
@@ -683,6 +690,7 @@ bool CKXTextDocument::ObeyCommand(CommandT command, void* param) {
     default: break;
   }
   if (ObeySpellCheckCommand(command)) return true;
+  if (ObeyFormCommand(command)) return true;
   if (kKxWindowCommands.Contains(command)) {
     if (CKXDocument* d = FindIndexDocument(int(command - kKxWindowCommands.first + 1))) d->MakeCurrent();
     return true;

@@ -49,6 +49,7 @@ void Apply(CKXTextDocument& doc, const std::string& text) {
 bool RubyDialogMessage(CKXTextDocument& doc, MessageT message, LWindow* dialog) {
   switch (-message) {
     case kOK: {
+      if (!doc.GetEngine()->IsEditable()) return true;
       const auto* field = dynamic_cast<KXEditField*>(dialog->FindPaneByID(kRubyField));
       // What the text keeps of the reading, cut before it is applied.
       const std::string text = RubyCut(field ? field->GetText() : std::string());
@@ -59,6 +60,7 @@ bool RubyDialogMessage(CKXTextDocument& doc, MessageT message, LWindow* dialog) 
       return true;
     }
     case kRemove:
+      if (!doc.GetEngine()->IsEditable()) return true;
       doc.CloseDocDialog(dialog);
       Apply(doc, std::string());
       return true;
@@ -95,8 +97,11 @@ void CKXTextDocument::OpenRubyDialog() {
   }
   LWindow* dialog = OpenDocDialog(kRubyDialog, &RubyDialogMessage);
   if (!dialog) return;
-  if (!onRuby)
+  // Read-only text shows its ruby but takes no change.
+  if (!onRuby || !mEngine->IsEditable())
     if (LPane* remove = dialog->FindPaneByID(kRemove)) remove->Disable();
+  if (!mEngine->IsEditable())
+    if (LPane* ok = dialog->FindPaneByID(kOK)) ok->Disable();
   if (LPane* shown = dialog->FindPaneByID(kBaseText)) {
     Str255 text{};
     const auto* bytes = reinterpret_cast<const unsigned char*>(base.data());

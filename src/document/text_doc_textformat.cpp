@@ -158,6 +158,7 @@ void Apply(CKXTextDocument& doc, LWindow* dialog) {
 bool TextFormatDialogMessage(CKXTextDocument& doc, MessageT message, LWindow* dialog) {
   switch (-message) {
     case kOK:
+      if (!doc.GetEngine()->IsEditable()) return true;   // OK is off in read-only text
       Apply(doc, dialog);
       doc.CloseDocDialog(dialog);
       return true;

@@ -109,6 +109,10 @@ bool CKXTextLayer::GetCurRuby(SKXRange& range, char* text, long& len) const {
 bool CKXTextLayer::CheckCurRuby() const {
   const SKXRange sel = GetSelectionRange();
   if (KXText_IsRubyExist(mEdit, sel.start, long(sel.start) + sel.length)) return true;
+  // A caret inside a ruby's base stands on that ruby: the ruby dialog edits it.
+  SKXRange ruby{};
+  long rubyLen = 0;
+  if (sel.length == 0 && GetCurRuby(ruby, nullptr, rubyLen)) return true;
   if (sel.length < 1 || sel.length > kMaxRubyBase) return false;
   char bytes[kMaxRubyBase];
   const long n = TextGetThruPtr(sel, bytes, kMaxRubyBase);

@@ -72,6 +72,8 @@ constexpr char kKxModExtend = 1, kKxModLine = 2, kKxModWord = 4;
 
 class CKXTextEdit : public CKXText {
  public:
+  // "Every line" for the deferred layout's limits.
+  static constexpr long kAllLines = 0x7FFFFFFF;
   CKXTextEdit(const RectL& dest, const RectL& view);
   ~CKXTextEdit() override;
 
@@ -110,9 +112,10 @@ class CKXTextEdit : public CKXText {
   // A relayout lays out the lines through the view at once and defers the
   // rest of a paragraph that goes on past it; every query above finishes
   // the layout it needs first, so that it answers what a complete table
-  // would. Lays out the rest now; answers kKxEditImageSize when the text's
-  // height differs from the one last reported (0 otherwise).
-  std::uint16_t FinishLayout();
+  // would. Lays out the rest now (or about `lines` more of it); answers
+  // kKxEditImageSize once the layout is complete and the text's height
+  // differs from the one last reported (0 otherwise).
+  std::uint16_t FinishLayout(long lines = kAllLines);
   // Lines past the view that a relayout left for later (0: none).
   bool HasDeferredLayout() const { return mLazyLine != 0; }
 
@@ -398,6 +401,9 @@ class CKXTextEdit : public CKXText {
     ToDestRect();
     mDest = dest;
   }
+  // The lines in the table, deferred ones included (GetLineCount lays
+  // those out first).
+  long StoredLineCount() const { return mLines->GetCount(); }
   // Whether a relayout may leave the lines past the view for later.
   virtual bool MayDeferLayout() const { return true; }
 
@@ -418,7 +424,6 @@ class CKXTextEdit : public CKXText {
   void MoveStep(long line);
   void FlushShift();
   // ---- deferred layout ----
-  static constexpr long kAllLines = 0x7FFFFFFF;
   // Lays out deferred lines until line `line` (its start, height and
   // length), the line holding `offset` and the lines above height `height`
   // (from the destination's top) are exact, or everything is.

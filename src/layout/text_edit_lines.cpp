@@ -472,8 +472,11 @@ void CKXTextEdit::LayOn(long line, long offset, long height) {
   }
 }
 
-std::uint16_t CKXTextEdit::FinishLayout() {
-  LayOn(kAllLines, kAllLines, kAllLines);
+std::uint16_t CKXTextEdit::FinishLayout(long lines) {
+  if (lines >= kAllLines || !mLazyLine)
+    LayOn(kAllLines, kAllLines, kAllLines);
+  else
+    LayOn(mLazyLine + std::max(1L, lines), 0, 0);
   if (!mHeightOwed) return 0;
   mHeightOwed = false;
   mResult |= kKxEditImageSize;

@@ -17,6 +17,7 @@
 #include "app/color_schedule.h"
 #include "app/color_schedule_file.h"
 #include "app/globals.h"
+#include "app/nav_extras.h"
 #include "app/pref_values.h"
 #include "app/prefs_file.h"
 #include "layout/fontstate.h"
@@ -29,6 +30,7 @@
 #include "platform/host/headless.h"
 #include "platform/textconv.h"
 #include "views/controls.h"
+#include "views/scroller.h"
 #include "views/view_classes.h"
 
 namespace {
@@ -443,6 +445,37 @@ TEST_F(PrefDialogTest, TheWindowSizeComesFromTheDocumentInFrontWhenAsked) {
   EXPECT_EQ(gPreference.windowWidth, 500);
   EXPECT_EQ(gPreference.windowHeight, 300);
   EXPECT_EQ(hooks.changes, 2);   // each OK hands the documents their settings
+}
+
+TEST_F(PrefDialogTest, TheOpenDialogExtrasFollowTheBox) {
+  OpenDialog();
+  Set(2073, 1);
+  Click(2001);
+  EXPECT_TRUE(KxUseCustomNavigation());
+  OpenDialog();
+  EXPECT_EQ(Pane(2073)->GetValue(), 1);
+  Set(2073, 0);
+  Click(2001);
+  EXPECT_FALSE(KxUseCustomNavigation());
+}
+
+TEST_F(PrefDialogTest, LiveScrollingFollowsTheBoxOnOKAndAtStartUp) {
+  OpenDialog();
+  Set(2062, 0);
+  Click(2001);
+  EXPECT_FALSE(CKXScroller::GetLiveScrolling());
+  OpenDialog();
+  Set(2062, 1);
+  Click(2002);   // cancel changes nothing
+  EXPECT_FALSE(CKXScroller::GetLiveScrolling());
+  OpenDialog();
+  Set(2062, 1);
+  Click(2001);
+  EXPECT_TRUE(CKXScroller::GetLiveScrolling());
+  // A program that starts with the setting off scrolls on release.
+  gPreference.flags = std::uint8_t(gPreference.flags & ~kKxPrefFlagLiveScroll);
+  app.Prepare();
+  EXPECT_FALSE(CKXScroller::GetLiveScrolling());
 }
 
 }  // namespace

@@ -3,12 +3,30 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <string>
 
 namespace {
+// The tests' preference files go to a folder of their own, never the
+// user's: a test that saves its settings must not change the next run.
 class CoreEnvironment : public ::testing::Environment {
  public:
-  void SetUp() override { CoreInit(); }
-  void TearDown() override { CoreTerminate(); }
+  void SetUp() override {
+    std::string pattern = (std::filesystem::temp_directory_path() / "kxtest-config-XXXXXX").string();
+    if (mkdtemp(pattern.data())) {
+      mConfig = pattern;
+      setenv("XDG_CONFIG_HOME", mConfig.c_str(), 1);
+    }
+    CoreInit();
+  }
+  void TearDown() override {
+    CoreTerminate();
+    std::error_code ec;
+    if (!mConfig.empty()) std::filesystem::remove_all(mConfig, ec);
+  }
+
+ private:
+  std::string mConfig;
 };
 
 std::string FromEnv(const char* name, const char* fallback) {

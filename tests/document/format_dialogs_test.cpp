@@ -198,8 +198,19 @@ TEST_F(FormatDialogTest, AddStoresTheSelectionsDecorationThroughTheDialog) {
     EXPECT_EQ(stored.net, cases[i].net) << i;
     EXPECT_EQ(stored.flags, cases[i].flags) << i;
   }
-  // Registering is not a step of the text's undo.
   EXPECT_EQ(Dialog(d, 2500), nullptr);
+  // The Format menu's command of a registered font applies what it stored.
+  e.SetSelectionRange({0, 6}, false);
+  SStyl plain{};
+  e.GetCurStyl(plain);
+  SDeco none{};
+  e.DoTextStyl(&plain, &none);
+  e.SetSelectionRange({2, 3}, false);
+  Command(1371 + 1);
+  SDeco applied{};
+  e.GetTextDeco({2, 3}, applied);
+  EXPECT_EQ(applied.lineBits, cases[1].lineBits);
+  EXPECT_EQ(applied.flags, cases[1].flags);
 }
 
 TEST_F(FormatDialogTest, FaceAndPositionBoxesExcludeEachOther) {
@@ -311,6 +322,11 @@ TEST_F(FormatDialogTest, RubyIsCutToWhatTheTextKeepsAndIsOneUndoStep) {
   ASSERT_TRUE(e.GetCurRuby(range, text, len));
   EXPECT_EQ(std::string(text, std::size_t(len)), reading.substr(0, 30));
   // On the ruby again: the whole base is selected and the ruby shown.
+  Boolean enabled = false, usesMark = false;
+  std::uint16_t mark = 0;
+  Str255 name{};
+  LCommander::GetTarget()->ProcessCommandStatus(1302, enabled, usesMark, mark, name);
+  EXPECT_TRUE(enabled) << "a caret inside the base";
   Command(1302);
   dialog = Dialog(d, 2450);
   ASSERT_NE(dialog, nullptr);
@@ -350,6 +366,15 @@ TEST_F(FormatDialogTest, RubyOfASingleByteSelectionStartsFromItsText) {
   SKXRange range{};
   long len = 0;
   EXPECT_FALSE(e.GetCurRuby(range, nullptr, len)) << "cancel changes nothing";
+  // Read-only text shows its ruby but takes none.
+  e.SetAttributes(std::uint16_t(e.GetAttributes() & ~kKxEngineEditable));
+  Command(1302);
+  dialog = Dialog(d, 2450);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_FALSE(dialog->FindPaneByID(2451)->IsEnabled());
+  Command(-2451);
+  EXPECT_FALSE(e.GetCurRuby(range, nullptr, len));
+  Command(-2452);
 }
 
 // ---- text format ---------------------------------------------------------------------------------------

@@ -233,6 +233,9 @@ TEST(TextLayerSelect, RubyAndKeyScripts) {
   EXPECT_EQ(std::string(text, std::size_t(len)), "kj");
   EXPECT_EQ(r.start, 0);
   EXPECT_EQ(r.length, 5);
+  EXPECT_TRUE(layer.CheckCurRuby()) << "a caret inside the base stands on the ruby";
+  layer.SetSelectionRange({7, 0}, false);
+  EXPECT_FALSE(layer.CheckCurRuby()) << "a caret elsewhere has nothing to edit";
   layer.Undo();
   EXPECT_EQ(Diff(Take(layer), before), "");
   SetText(layer, "a\tb");

@@ -312,6 +312,7 @@ void LStdPopupMenu::ClickSelf(const SMouseDownEvent&) {
     e.separator = mItems[i] == "-";
     e.text = mItems[i];
     e.mark = std::int32_t(i + 1) == mValue ? std::uint16_t(kKxCheckMark) : std::uint16_t(0);
+    e.enabled = IsItemEnabled(i);
     entries.push_back(std::move(e));
   }
   // Under the control's top left, in the host's coordinates.
@@ -326,6 +327,7 @@ bool LStdPopupMenu::ChooseWaiting(std::int16_t index) {
   sWaiting = nullptr;
   if (!popup) return false;
   if (index >= 0 && std::size_t(index) < popup->mItems.size() && popup->mItems[std::size_t(index)] != "-" &&
+      popup->IsItemEnabled(std::size_t(index)) &&
       popup->IsVisible() && popup->IsEnabled())
     popup->SetValue(index + 1);
   return true;
@@ -333,11 +335,20 @@ bool LStdPopupMenu::ChooseWaiting(std::int16_t index) {
 
 void LStdPopupMenu::SetItems(std::vector<std::string> items) {
   mItems = std::move(items);
+  mDisabled.clear();
   mMinValue = 1;
   mMaxValue = std::max<std::int32_t>(1, std::int32_t(mItems.size()));
   mValue = std::clamp(mValue, mMinValue, mMaxValue);
   Refresh();
 }
+
+void LStdPopupMenu::SetItemEnabled(std::size_t index, bool enabled) {
+  if (index >= mItems.size()) return;
+  mDisabled.resize(mItems.size(), false);
+  mDisabled[index] = !enabled;
+}
+
+bool LStdPopupMenu::IsItemEnabled(std::size_t index) const { return index >= mDisabled.size() || !mDisabled[index]; }
 
 void LStdPopupMenu::DrawSelf() {
   Rect r = CalcLocalFrameRect16();
@@ -452,14 +463,26 @@ void LScrollBar::HotSpotAction(std::int16_t hotSpot, bool inside, bool wasInside
 
 void LScrollBar::ClickSelf(const SMouseDownEvent& event) {
   LControl::ClickSelf(event);
-  // The thumb follows the release; the other parts repeat while held.
-  if (mTracking <= 0 || mTracking == kControlIndicatorPart) return;
+  // The thumb follows the release (and the mouse, when live); the other
+  // parts repeat while held.
+  if (mTracking <= 0) return;
+  if (mTracking == kControlIndicatorPart) {
+    if (mOwner && mOwner->LiveThumb()) StartIdling();
+    return;
+  }
   mRepeatAt = TickCount() + kKxScrollRepeatDelay;
   StartIdling();
 }
 
 void LScrollBar::SpendTime(const EventRecord& event) {
   const bool up = (event.modifiers & kKxEventButtonState) != 0;
+  if (mTracking == kControlIndicatorPart && !up && IsActive() && mOwner && mOwner->LiveThumb()) {
+    const std::int32_t value = ValueAt(LocalOf(*this, event.where));
+    if (value == mValue) return;
+    SetValue(value);
+    mOwner->ScrollBarAction(this, kControlIndicatorPart);
+    return;
+  }
   if (mTracking <= 0 || mTracking == kControlIndicatorPart || up || !IsActive()) {
     StopIdling();
     return;

@@ -148,6 +148,10 @@ class LStdPopupMenu : public LControl {
   ~LStdPopupMenu() override;
   const std::vector<std::string>& GetItems() const { return mItems; }
   void SetItems(std::vector<std::string> items);
+  // An item (from 0) shown dimmed, never chosen; all are enabled again by
+  // SetItems.
+  void SetItemEnabled(std::size_t index, bool enabled);
+  bool IsItemEnabled(std::size_t index) const;
   void ClickSelf(const SMouseDownEvent& event) override;
   void DrawSelf() override;
 
@@ -159,6 +163,7 @@ class LStdPopupMenu : public LControl {
 
  private:
   std::vector<std::string> mItems;
+  std::vector<bool> mDisabled;   // by item, empty when all are enabled
   static LStdPopupMenu* sWaiting;
 };
 
@@ -188,6 +193,9 @@ class KxScrollBarOwner {
  public:
   virtual ~KxScrollBarOwner() = default;
   virtual void ScrollBarAction(LScrollBar* bar, std::int16_t part) = 0;
+  // Live scrolling: the thumb also acts while it is dragged, each time the
+  // bar's value under the mouse changes.
+  virtual bool LiveThumb() const { return false; }
 };
 
 // A held arrow or page part acts again after this many ticks, then every

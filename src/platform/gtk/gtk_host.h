@@ -61,6 +61,7 @@ class KxGtkHost : public KxHost {
   // Transient for the window behind it, and modal.
   void SetWindowModal(KxWindowID window) override;
   void SetWindowFloating(KxWindowID window) override;
+  bool IsUtilityWindow(KxWindowID window) const override;
   // The main monitor's work area (without the desktop's panels), less room
   // for a window's title bar and menu bar: the content bounds a window may
   // take.

@@ -118,6 +118,9 @@ class KxHost {
   }
   virtual std::vector<KxWindowID> FloatingWindowList() const { return {}; }
   bool IsFloatingWindow(KxWindowID window) const;
+  // A window made floating with SetWindowFloating: it stays in the window
+  // list, but takes its clicks where it stands, as a floating window does.
+  virtual bool IsUtilityWindow(KxWindowID /*window*/) const { return false; }
   virtual void ShowFloatingWindow(KxWindowID /*window*/, bool /*shown*/) {}
   virtual bool IsWindowShown(KxWindowID /*window*/) const { return true; }
   // The window (just made, in front) runs as a modal dialog: a host that
