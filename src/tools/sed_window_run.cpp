@@ -1,0 +1,265 @@
+// One run of the stream editor window: the script and the targets taken
+// from the window, the runs, and the outputs delivered to files (through
+// one safe batch), windows (one undoable action each) or the clipboard.
+#include <algorithm>
+#include <cstring>
+
+#include "app/globals.h"
+#include "document/clipboard_window.h"
+#include "document/text_doc.h"
+#include "engine/flavor_exchange.h"
+#include "engine/text_engine.h"
+#include "layout/kxtext_handle.h"
+#include "platform/files.h"
+#include "platform/host/host.h"
+#include "platform/textconv.h"
+#include "platform/toolbox/cursors.h"
+#include "tools/file_text.h"
+#include "tools/sed_history.h"
+#include "tools/sed_window.h"
+#include "tools/sed_window_model.h"
+#include "tools/sed_window_parts.h"
+#include "views/text_view_commands.h"
+
+using namespace kxsedwin;
+
+struct CKXTextStreamEditor::Target {
+  std::string path;                  // a file target
+  CKXTextDocument* doc = nullptr;    // a window target
+  std::unique_ptr<SKXSedText> text;  // a window's text or selection, or the clipboard's
+  SKXRange range{0, 0};              // what of the window the text is
+  bool selection = false;
+};
+
+bool CKXTextStreamEditor::DoStreamEditor() {
+  CKXTextRunSED sed;
+  sed.SetMessageList(kKxSEDMessages, kErrorBase);
+  SKXFileEntry targetFolder;
+  if (mScriptSide) {
+    if (!mOtherPath.empty()) targetFolder = mOtherPath.back();
+  } else {
+    GetCurFolder(targetFolder);
+  }
+  if (!targetFolder.path.empty()) sed.SetStdioFolder(targetFolder.path);
+
+  // The script.
+  const bool changedOption = Option(kChangedOnly);
+  std::vector<SKXSedStream> scripts;
+  std::vector<std::unique_ptr<SKXSedText>> scriptTexts;
+  auto scriptText = [&](const std::string& sjis) {
+    auto t = std::make_unique<SKXSedText>();
+    t->text->SetText(sjis.data(), long(sjis.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+    scripts.push_back(SKXSedStream::Text(t.get()));
+    scriptTexts.push_back(std::move(t));
+  };
+  const std::string find = FieldText(kFindField), replace = FieldText(kReplaceField);
+  const std::string box = FieldText(kScriptBox);
+  if (mSource == kKxSEDFromFields) {
+    if (find.empty()) return Note(kEmptyFind), false;
+    scriptText(KxSEDFieldCommand(find, replace, changedOption));
+  } else if (mSource == kKxSEDFromBox) {
+    if (box.empty()) return Note(kEmptyScript), false;
+    scriptText(box);
+  } else {
+    auto* list = dynamic_cast<LListBox*>(FindPaneByID(kScriptList));
+    const std::vector<std::int32_t> rows = list ? list->GetSelectedRows() : std::vector<std::int32_t>{};
+    if (rows.empty()) return Note(kNoScript), false;
+    for (std::int32_t row : rows) {
+      const std::size_t r = std::size_t(row);
+      if (mSource == kKxSEDFromFiles && r < mScriptPaths.size() && KxPathExists(mScriptPaths[r])) {
+        scripts.push_back(SKXSedStream::File(mScriptPaths[r]));
+      } else if (mSource == kKxSEDFromWindows && r < mScriptDocs.size() && StillOpen(mScriptDocs[r])) {
+        SKXRange range;
+        scriptTexts.push_back(CopyOfDocument(mScriptDocs[r], false, range));
+        scripts.push_back(SKXSedStream::Text(scriptTexts.back().get()));
+      }
+    }
+    if (scripts.empty()) return KxCurrentHost().Beep(), false;
+  }
+
+  // The targets.
+  std::vector<Target> targets;
+  if (mTarget == kKxSEDTargetClipboard) {
+    Target t;
+    t.text = std::make_unique<SKXSedText>();
+    short kind = 0;
+    KxGetTextFromClipboard(KXHandleAccess::Wrap(t.text->text.get()), kind);
+    if (t.text->text->GetLength() == 0) return Note(kEmptyClipboard), false;
+    targets.push_back(std::move(t));
+  } else {
+    auto* list = dynamic_cast<LListBox*>(FindPaneByID(kTargetList));
+    const std::vector<std::int32_t> rows = list ? list->GetSelectedRows() : std::vector<std::int32_t>{};
+    if (rows.empty()) return Note(kNoTarget), false;
+    const bool selectionOnly = Option(kSelectionOnly);
+    for (std::int32_t row : rows) {
+      const std::size_t r = std::size_t(row);
+      Target t;
+      if (mTarget == kKxSEDTargetFiles && r < mTargetPaths.size() && KxPathExists(mTargetPaths[r])) {
+        t.path = mTargetPaths[r];
+      } else if (mTarget == kKxSEDTargetWindows && r < mTargetDocs.size() && StillOpen(mTargetDocs[r])) {
+        t.doc = mTargetDocs[r];
+        t.text = CopyOfDocument(t.doc, selectionOnly, t.range);
+        t.selection = t.range.length != t.doc->GetEngine()->GetTotalRange().length;
+      } else {
+        continue;
+      }
+      targets.push_back(std::move(t));
+    }
+    if (targets.empty()) return KxCurrentHost().Beep(), false;
+  }
+  const short output = KxSEDEffectiveOutput(mTarget, mOutput);
+  // Changed lines only is a no-print run whatever the source; never while
+  // the targets are overwritten.
+  const bool noPrint = KxSEDChangedOnly(changedOption, output);
+
+  LPane* group = FindPaneByID(kOutputGroup);
+  if (group) group->Disable();
+  UCursors::Set(kKxWatchCursor);
+  CKXSafeBatch batch;
+  sed.SetBatch(&batch);
+  std::set<std::string> written;
+  mRunTargets.clear();
+  for (const Target& t : targets)
+    if (!t.path.empty()) mRunTargets.insert(BaseName(t.path));
+  bool ok = true;
+  auto streamOf = [](Target& t) {
+    return t.text ? SKXSedStream::Text(t.text.get()) : SKXSedStream::File(t.path);
+  };
+  if (KxSEDRunsPerTarget(targets.size(), output)) {
+    for (Target& t : targets) {
+      if (!(ok = DoOutput(sed, output, t, written, scripts, {streamOf(t)}, noPrint))) break;
+    }
+  } else {
+    std::vector<SKXSedStream> inputs;
+    for (Target& t : targets) inputs.push_back(streamOf(t));
+    ok = DoOutput(sed, output, targets.front(), written, scripts, inputs, noPrint);
+  }
+  if (int err = batch.Commit()) {
+    Note(kCannotWrite, KxErrorText(err));
+    ok = false;
+  }
+  UCursors::Set(kKxArrowCursor);
+  if (group) group->Enable();
+  UpdateEnabling();
+  if (!ok) return false;
+
+  UpdateScriptList();
+  UpdateTargetList();
+  if (mSource == kKxSEDFromBox) {
+    if (UKXSEDHistMenu::InsertHistHandle(box, gStreamEditor.scriptBytes, false)) gPrefModify = true;
+    FillScriptHistory();
+  } else if (mSource == kKxSEDFromFields) {
+    auto& services = CKXTextViewServices::Get();
+    services.SetFindString(find);
+    services.SetReplaceString(replace);
+    services.AddFindHistory(find);
+    services.AddReplaceHistory(replace);
+    FillFindHistories();
+  }
+  if (mTarget == kKxSEDTargetClipboard)
+    if (auto* view = dynamic_cast<CKXTextClipboardView*>(FindPaneByID(kClipView))) view->UpdateNow();
+  return true;
+}
+
+namespace {
+// The title of a window output, by the same rules as a file's name.
+std::string OutputTitle(short output, const std::string& target, const std::string& title,
+                        const std::string& suffix) {
+  if (output == kKxSEDNewDocument) return title.empty() ? "New" + target : title;
+  const std::string add = suffix.empty() ? ".New" : suffix;
+  const std::size_t dot = target.rfind('.');
+  return dot == std::string::npos || dot == 0 ? target + add : target.substr(0, dot) + add + target.substr(dot);
+}
+}  // namespace
+
+bool CKXTextStreamEditor::DoOutput(CKXTextRunSED& sed, short output, Target& first, std::set<std::string>& written,
+                                   const std::vector<SKXSedStream>& scripts,
+                                   const std::vector<SKXSedStream>& inputs, bool noPrint) {
+  if (!first.path.empty() && output != kKxSEDClipboard) {
+    // A file target: the output is a file beside it, written in the first
+    // input's form with its records.
+    const std::string title = KxScriptTextToUTF8(FieldText(kTitle));
+    const std::string suffix = KxScriptTextToUTF8(FieldText(kSuffix));
+    std::string why;
+    const std::string name = KxSEDOutputName(output, BaseName(first.path), title, suffix, mRunTargets, written, why);
+    if (name.empty()) {
+      Note(kBadName, KxUTF8ToScriptText(why));
+      return false;
+    }
+    const std::string path = DirName(first.path) + "/" + name;
+    if (!sed.DoStreamEdit(scripts, inputs, SKXSedStream::File(path), noPrint, false) || sed.Broken()) return false;
+    written.insert(name);
+    return true;
+  }
+  SKXSedText out;
+  if (!sed.DoStreamEdit(scripts, inputs, SKXSedStream::Text(&out), noPrint, false) || sed.Broken()) return false;
+  if (output == kKxSEDClipboard || !first.doc) {
+    KxPutTextOnClipboard(KXHandleAccess::Wrap(out.text.get()));
+    return true;
+  }
+  return DeliverToWindow(out, output, first);
+}
+
+bool CKXTextStreamEditor::DeliverToWindow(SKXSedText& out, short output, Target& target) {
+  if (!StillOpen(target.doc)) return false;
+  CKXTextDocument* into = target.doc;
+  SKXRange range = into->GetEngine()->GetTotalRange();
+  if (output == kKxSEDOverwrite) {
+    if (target.selection) range = into->GetEngine()->GetSelectionRange();
+  } else {
+    // Only a document this window made for an earlier run, still untitled
+    // and with that title, is written again; never one found by its name.
+    const std::string title = OutputTitle(output, target.doc->TitleText(), KxScriptTextToUTF8(FieldText(kTitle)),
+                                          KxScriptTextToUTF8(FieldText(kSuffix)));
+    Str255 wanted;
+    const std::string sjis = KxUTF8ToScriptText(title);
+    wanted[0] = std::uint8_t(KxSJISCut(sjis, 255));
+    std::memcpy(wanted + 1, sjis.data(), wanted[0]);
+    into = nullptr;
+    for (CKXTextDocument* d : mMadeDocs) {
+      if (!StillOpen(d) || !d->Path().empty()) continue;
+      Str255 now{};
+      if (LWindow* w = d->GetDocWindow()) w->GetDescriptor(now);
+      if (now[0] == wanted[0] && std::memcmp(now + 1, wanted + 1, now[0]) == 0) into = d;
+    }
+    if (!into) {
+      KxTextDocHooks hooks;
+      if (!hooks.NewDocument()) return false;
+      into = KxTextDocHooks::All().back();
+      into->SetDescriptor(wanted);
+      mMadeDocs.push_back(into);
+    }
+    range = into->GetEngine()->GetTotalRange();
+  }
+  if (!into->IsEditable()) {
+    Note(kReadOnly, KxUTF8ToScriptText(into->TitleText()));
+    return false;
+  }
+  CKXTextEngine* engine = into->GetEngine();
+  const bool whole = range.start == 0 && range.length == engine->GetTotalRange().length;
+  const long added = out.text->GetLength();
+  // One action: the text, then the marks, which the action keeps with it.
+  engine->DoReplaceExt(range, KXHandleAccess::Wrap(out.text.get()), kAllRuns);
+  KXMarkSet marks;
+  if (!whole) {
+    KXMarkSet standing;
+    engine->GetMarks(standing);
+    for (SKXSavedMark& m : standing)
+      if (!m.markup && (m.start + m.length <= range.start || m.start >= range.start + added)) marks.push_back(m);
+  }
+  for (const SKXSedMark& m : out.marks) {
+    SKXSavedMark s;
+    s.start = std::int32_t(range.start + m.start);
+    s.length = m.length;
+    s.rank = out.ranks ? m.rank : 0;
+    const std::size_t n = std::min<std::size_t>(m.name.size(), 255);
+    s.name.push_back(std::uint8_t(n));
+    s.name.insert(s.name.end(), m.name.begin(), m.name.begin() + std::ptrdiff_t(n));
+    marks.push_back(std::move(s));
+  }
+  std::stable_sort(marks.begin(), marks.end(), [](const SKXSavedMark& a, const SKXSavedMark& b) { return a.start < b.start; });
+  engine->SetMarks(marks);
+  into->SelectWindow();
+  return true;
+}
+
