@@ -487,10 +487,13 @@ void CKXTextColmView::DoClickFormSize() {
   entries.push_back(other);
   mPopupValues.assign(entries.size(), 0);
   const short current = engine->GetCurFontSize();
+  const short font = engine->GetCurFontNumber();   // -1 when mixed: no size is the font's own
   const int count = int(entries.size());
   for (int i = 0; i + 5 < count; ++i) {
     const short size = short(std::atoi(entries[std::size_t(i)].text.c_str()));
     mPopupValues[std::size_t(i)] = size;
+    // The sizes the font really has are outlined.
+    if (font >= 0 && KxRealFont(font, size)) entries[std::size_t(i)].style = kFaceOutline;
     if (current < 0 ? (size > 0 && engine->CheckCurFontSize(size)) : size == current)
       entries[std::size_t(i)].mark = current < 0 ? kMixedMark : kKxCheckMark;
   }
@@ -516,6 +519,7 @@ void CKXTextColmView::DoClickFormStyle() {
   for (int bit = 0; bit < 7; ++bit) {
     KxPopupEntry e;
     e.text = KxGetMenuString(kCmdPlain + 1 + bit);
+    e.style = static_cast<std::uint8_t>(1 << bit);   // shown in its own face
     const bool on = mixed ? engine->CheckCurFontStyle(static_cast<unsigned char>(1 << bit)) : (style & (1 << bit)) != 0;
     if (on) e.mark = mixed ? kMixedMark : kKxCheckMark;
     entries.push_back(e);

@@ -391,6 +391,33 @@ TEST_F(FormBarTest, HiddenBarTakesNoClicksAndVerticalSitsLower) {
   EXPECT_EQ(v.bottom, h.right + kKxFormVerticalShift);
 }
 
+TEST_F(FormBarTest, SizesTheFontHasAreOutlinedAndStylesShowInTheirFaces) {
+  OpenRuler();
+  KxSwitchFormBar(panes, true, false);
+  engine->Select(0, 3);
+  ruler->DoClickFormSize();
+  std::vector<KxPopupEntry> entries = CKXTextColmView::LastPopupEntries();
+  ASSERT_GT(entries.size(), 5u);
+  for (std::size_t i = 0; i < entries.size(); ++i)
+    EXPECT_EQ(entries[i].style, i + 5 < entries.size() ? kFaceOutline : 0) << i << " " << entries[i].text;
+  // Two fonts in the selection: no size is the font's own.
+  const std::vector<short> fonts = KxFontNumbers();
+  ASSERT_GE(fonts.size(), 2u);
+  engine->DoFontNumber(fonts[0] == engine->GetCurFontNumber() ? fonts[1] : fonts[0]);
+  engine->Select(0, 20);
+  ASSERT_LT(engine->GetCurFontNumber(), 0);
+  ruler->DoClickFormSize();
+  for (const KxPopupEntry& e : CKXTextColmView::LastPopupEntries()) EXPECT_EQ(e.style, 0) << e.text;
+  // The style pop-up: plain, then each face item in its own face.
+  ruler->DoClickFormStyle();
+  entries = CKXTextColmView::LastPopupEntries();
+  ASSERT_GT(entries.size(), 8u);
+  EXPECT_EQ(entries[0].style, 0);
+  for (int bit = 0; bit < 7; ++bit) EXPECT_EQ(entries[std::size_t(bit + 1)].style, 1 << bit) << bit;
+  EXPECT_EQ(entries[8].style, 0);
+  CKXTextColmView::ForgetPopup();
+}
+
 TEST_F(FormBarTest, JustificationSendsOnlyWhenSomethingDiffers) {
   OpenRuler();
   engine->Select(0, 200);   // several paragraphs, all left-justified

@@ -22,6 +22,37 @@ void OnPopupActivate(GtkMenuItem*, gpointer index) {
   impl->Post(e);
 }
 
+// An item shown in faces: bold, italic, underline and the spacing through
+// the label's attributes; outline and shadow through its style.
+void ApplyFaces(GtkWidget* item, std::uint8_t faces) {
+  GtkWidget* label = gtk_bin_get_child(GTK_BIN(item));
+  if (faces == 0 || !label || !GTK_IS_LABEL(label)) return;
+  PangoAttrList* attrs = pango_attr_list_new();
+  if (faces & kFaceBold) pango_attr_list_insert(attrs, pango_attr_weight_new(PANGO_WEIGHT_BOLD));
+  if (faces & kFaceItalic) pango_attr_list_insert(attrs, pango_attr_style_new(PANGO_STYLE_ITALIC));
+  if (faces & kFaceUnderline) pango_attr_list_insert(attrs, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
+  if (faces & kFaceCondense) pango_attr_list_insert(attrs, pango_attr_letter_spacing_new(-PANGO_SCALE));
+  if (faces & kFaceExtend) pango_attr_list_insert(attrs, pango_attr_letter_spacing_new(PANGO_SCALE));
+  gtk_label_set_attributes(GTK_LABEL(label), attrs);
+  pango_attr_list_unref(attrs);
+  if (!(faces & (kFaceOutline | kFaceShadow))) return;
+  static GtkCssProvider* css = nullptr;
+  if (!css) {
+    css = gtk_css_provider_new();
+    gtk_css_provider_load_from_data(css,
+                                    "label.kx-outline { color: white; text-shadow: 1px 0 black, -1px 0 black,"
+                                    " 0 1px black, 0 -1px black; }"
+                                    " label.kx-shadow { text-shadow: 1px 1px gray; }"
+                                    " label.kx-outline.kx-shadow { text-shadow: 1px 0 black, -1px 0 black,"
+                                    " 0 1px black, 0 -1px black, 2px 2px gray; }",
+                                    -1, nullptr);
+  }
+  GtkStyleContext* context = gtk_widget_get_style_context(label);
+  gtk_style_context_add_provider(context, GTK_STYLE_PROVIDER(css), GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+  if (faces & kFaceOutline) gtk_style_context_add_class(context, "kx-outline");
+  if (faces & kFaceShadow) gtk_style_context_add_class(context, "kx-shadow");
+}
+
 gboolean DestroyLater(gpointer menu) {
   gtk_widget_destroy(GTK_WIDGET(menu));
   g_object_unref(menu);
@@ -61,6 +92,7 @@ GtkWidget* BuildLevel(const std::vector<KxPopupEntry>& entries, int parent, int 
         item = gtk_menu_item_new_with_label(label.c_str());
       }
       gtk_widget_set_sensitive(item, e.enabled);
+      ApplyFaces(item, e.style);
       g_signal_connect(item, "activate", G_CALLBACK(OnPopupActivate), GUINT_TO_POINTER(unsigned(i)));
     }
     gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);
