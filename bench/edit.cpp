@@ -65,7 +65,7 @@ void Keystroke(benchmark::State& state) {
     const auto t0 = std::chrono::steady_clock::now();
     e.TypeChar('a');
     const auto t1 = std::chrono::steady_clock::now();
-    e.KeyIn(kKxKeyBackspace, 0);
+    e.KeyIn(kKxCharBackspace, 0);
     state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
   }
   state.counters["lines"] = double(e.GetLineCount());
@@ -96,7 +96,7 @@ void Paste(benchmark::State& state) {
     e.Insert(paste.data(), long(paste.size()), nullptr, 0);
     const auto t1 = std::chrono::steady_clock::now();
     e.SetSelect(at, at + long(paste.size()));
-    e.KeyIn(kKxKeyBackspace, 0);
+    e.KeyIn(kKxCharBackspace, 0);
     state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
   }
 }

@@ -22,6 +22,9 @@ layouts/N.txt   window layout N: one pane a line, the window first:
                 else unique), SUPER the pane ID of the enclosing pane (0 for
                 the window; it must come earlier), the frame in the
                 enclosing pane's coordinates; values with spaces are quoted.
+icons/N.txt     colour icon N: `size W H` (1-64), colour lines `colour C RRGGBB`
+                (C one printable character, `.` is kept for transparent),
+                then `pixels` and H rows of W characters, top row first.
 """
 import argparse
 import os
@@ -179,6 +182,47 @@ def read_layout(path):
     return panes
 
 
+def read_icon(path):
+    width = height = 0
+    colours = {".": None}
+    rows = None
+    for number, line in source_lines(path):
+        where = f"{path}:{number}"
+        if rows is not None:
+            if len(rows) == height:
+                sys.exit(f"{where}: more than {height} rows")
+            if len(line) != width:
+                sys.exit(f"{where}: a row of {len(line)} pixels, not {width}")
+            for c in line:
+                if c not in colours:
+                    sys.exit(f"{where}: colour {c!r} is not defined")
+            rows.append(line)
+            continue
+        words = line.split()
+        if words[0] == "size" and len(words) == 3:
+            width, height = int(words[1]), int(words[2])
+            if not (1 <= width <= 64 and 1 <= height <= 64):
+                sys.exit(f"{where}: size out of 1-64")
+        elif words[0] == "colour" and len(words) == 3 and len(words[1]) == 1:
+            if words[1] == "." or not re.fullmatch(r"[0-9A-Fa-f]{6}", words[2]):
+                sys.exit(f"{where}: bad colour line")
+            colours[words[1]] = int(words[2], 16)
+        elif words == ["pixels"]:
+            if width == 0:
+                sys.exit(f"{where}: pixels before size")
+            rows = []
+        else:
+            sys.exit(f"{where}: unknown line")
+    if rows is None or len(rows) != height:
+        sys.exit(f"{path}: needs {height} rows of pixels")
+    pixels = []
+    for row in rows:
+        for c in row:
+            rgb = colours[c]
+            pixels.append(0 if rgb is None else 0xFF000000 | rgb)
+    return width, height, pixels
+
+
 def lit(data):
     return '"' + "".join(f"\\x{b:02x}" for b in data) + '"'
 
@@ -195,7 +239,7 @@ def main():
     ap.add_argument("--out", required=True)
     ap.add_argument("sources", nargs="*")
     args = ap.parse_args()
-    kinds = {"strings": [], "menus": [], "menubars": [], "layouts": []}
+    kinds = {"strings": [], "menus": [], "menubars": [], "layouts": [], "icons": []}
     for path in sorted(args.sources):
         kind = os.path.basename(os.path.dirname(os.path.abspath(path)))
         if kind not in kinds:
@@ -260,6 +304,23 @@ def main():
     lines.append('  {0, 0, 0, 0, {0, 0, 0, 0}, 0, 0}')
     lines.append('};')
     lines.append(f'extern const int kLayoutPaneCount = {len(panes)};')
+    icons = [(n, read_icon(p)) for n, p in sorted(kinds["icons"])]
+    lines.append('extern const std::uint32_t kIconPixels[] = {')
+    first = 0
+    records = []
+    for n, (w, h, pixels) in icons:
+        for k in range(0, len(pixels), 8):
+            lines.append('  ' + ' '.join(f'0x{v:08x}u,' for v in pixels[k:k + 8]))
+        records.append((n, w, h, first))
+        first += len(pixels)
+    lines.append('  0u')
+    lines.append('};')
+    lines.append('extern const KxIconRecord kIcons[] = {')
+    for n, w, h, f in records:
+        lines.append(f'  {{{n}, {w}, {h}, {f}}},')
+    lines.append('  {0, 0, 0, 0}')
+    lines.append('};')
+    lines.append(f'extern const int kIconCount = {len(records)};')
     lines.append('}  // namespace kx_resources')
     os.makedirs(os.path.dirname(os.path.abspath(args.out)), exist_ok=True)
     text = "\n".join(lines) + "\n"

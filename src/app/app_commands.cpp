@@ -27,9 +27,9 @@
 namespace {
 
 // Commands that only open a dialog or a tool window of a later area.
-constexpr CommandT kToolCommands[] = {kKxCmdShowClipboard, kKxCmdFileBrowser, kKxCmdPrefDialog,
+constexpr CommandT kToolCommands[] = {kKxCmdShowClipboard, kKxCmdFileBrowser,
                                       kKxCmdCustomizeKeys, kKxCmdMacroEditor, kKxCmdFileSearch,
-                                      kKxCmdStreamEditor,  kKxCmdFunctionBarSetup};
+                                      kKxCmdStreamEditor,  kKxCmdFunctionBarSetup, kKxCmdCustomForm};
 // Commands the documents enable; the application leaves them off.
 constexpr CommandT kDocumentCommands[] = {kKxCmdPageSetup};
 constexpr std::int16_t kSizeMenuReserved = 5;
@@ -61,10 +61,15 @@ bool CKXTextApp::AppCommandStatus(CommandT command, Boolean& enabled, Boolean& u
     case kKxCmdMacroDialog:
     case kKxCmdCustomizeKeys:
     case kKxCmdFunctionBarSetup:
+    case kKxCmdPreferences:
+    case kKxCmdPrefDialog:
       enabled = true;
       return true;
-    case kKxCmdPreferences:
-      enabled = mHooks->HasTool(kKxCmdPrefDialog);
+    case kKxCmdRegisterSpeller:
+      enabled = true;
+      return true;
+    case kKxCmdDeleteSpeller:
+      enabled = CountWordServices() > 0;
       return true;
     case kKxCmdHelpInformation:
       // Only with an address to open.
@@ -169,6 +174,9 @@ bool CKXTextApp::ObeyCommand(CommandT command, void* param) {
     case kKxCmdPreferences:
       DoPreferences();
       return true;
+    case kKxCmdPrefDialog:
+      OpenPrefDialog();
+      return true;
     case kKxCmdOptionPrefs:
       OpenOptPrefDialog();
       return true;
@@ -191,9 +199,13 @@ bool CKXTextApp::ObeyCommand(CommandT command, void* param) {
       return true;
     case kKxCmdToolPalette:
     case kKxCmdFunctionBar:
-    case kKxCmdRegisterSpeller:
-    case kKxCmdDeleteSpeller:
       if (!mHooks->RunTool(command)) KxCurrentHost().Beep();
+      return true;
+    case kKxCmdRegisterSpeller:
+      RegistWordServices();
+      return true;
+    case kKxCmdDeleteSpeller:
+      DeleteWordServices();
       return true;
     default:
       break;
@@ -225,6 +237,7 @@ void CKXTextApp::MakeMenuBar() {
   UFontregMenu::UpdateMenu();
   UHelpMenu::UpdateMenu(HelpFolder());
   UpdateDynamicMenus();
+  UpdateWordServicesMenu();
   // The user's keys last, so that they win.
   UCustomMenu::UpdateMenu();
 }

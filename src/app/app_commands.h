@@ -21,6 +21,9 @@ constexpr CommandT kKxCmdGoToLine = 1211;
 constexpr CommandT kKxCmdMarkDialog = 1220;
 constexpr CommandT kKxCmdSizeDialog = 303;
 constexpr CommandT kKxCmdColourPicker = 1309;
+constexpr CommandT kKxCmdFontregDialog = 1308;
+constexpr CommandT kKxCmdRubyDialog = 1302;
+constexpr CommandT kKxCmdTextFormatDialog = 1410;
 constexpr CommandT kKxCmdPreferences = 27;
 constexpr CommandT kKxCmdAbout = 201;
 constexpr CommandT kKxCmdServices = 237;
@@ -42,6 +45,7 @@ constexpr CommandT kKxCmdSpellingPanel = 1252;
 constexpr CommandT kKxCmdToolPalette = 1501;
 constexpr CommandT kKxCmdFunctionBar = 1502;
 constexpr CommandT kKxCmdFunctionBarSetup = 1503;
+constexpr CommandT kKxCmdCustomForm = 1932;
 
 // Numbered families: the first command and the last one the range allows.
 struct KxCommandRange {

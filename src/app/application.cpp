@@ -10,6 +10,7 @@
 #include "platform/resources.h"
 #include "app/contextual_menu.h"
 #include "app/globals.h"
+#include "app/nav_extras.h"
 #include "app/prefs_file.h"
 #include "app/services.h"
 #include "engine/macro_recorder.h"
@@ -24,6 +25,7 @@
 #include "platform/host/host.h"
 #include "platform/toolbox/keytable.h"
 #include "text/codes/jcode.h"
+#include "views/scroller.h"
 #include "views/text_colm_view.h"
 #include "views/text_info_view.h"
 #include "views/text_window.h"
@@ -146,6 +148,8 @@ CKXTextApp::CKXTextApp(KxAppHooks* hooks) : mHooks(hooks ? hooks : &mDefaultHook
   KxUseStoredFunctionKeys();
   mHooks->InitializeScrap();
   sOpenDialogExtras = gFilePref.ownDialogs != 0;
+  // The open and save dialogs show their extras as stored.
+  KxSetCustomNavigation(sOpenDialogExtras);
 }
 
 CKXTextApp::~CKXTextApp() {
@@ -183,6 +187,7 @@ void CKXTextApp::Initialize() {
   mHooks->InitializeColors(KxPrefColorVariation(gPreference2));
   KxApplyPaperColor();
   sInvalidNavigationServices = (gPreference.flags & kKxPrefFlagPlainNavOff) != 0;
+  CKXScroller::SetLiveScrolling((gPreference.flags & kKxPrefFlagLiveScroll) != 0);
   if (gPreference.toolPalette) mHooks->ShowToolPalette();
   if (gPreference2.functionBar) mHooks->ShowFunctionBar();
 }

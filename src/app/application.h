@@ -23,6 +23,8 @@
 
 // The reusable base: the event wait, the script object "application" and
 // the memory layer's recoverer (it installs itself while it lives).
+class LEditField;
+
 class CKXApplication : public LApplication, public LModelObject, public KxMemoryRecoverer {
  public:
   CKXApplication();
@@ -81,6 +83,20 @@ class CKXTextApp : public CKXApplication {
   // macros, forms); documents call it when they open, close or change.
   void UpdateDynamicMenus();
 
+  // ---- spelling checker programs (word_services_app.cpp) ----
+  // Register Checker (1226): a program chosen by the user, refused with an
+  // alert when it gives no banner in time.
+  void RegistWordServices();
+  // Delete Checker (1227): the modal dialog 3650.
+  void DeleteWordServices();
+  int CountWordServices() const;
+  // Writes the preferences and the checkers' icons ("SICN" 450 + n in the
+  // preference file's resource fork).
+  void WriteWordServicesPreference();
+  // Menu 237: the checkers (commands 1901 up, at most 30) above its fixed
+  // items, then a separator.
+  void UpdateWordServicesMenu();
+
   // ---- modeless dialogs (dialog_dispatch.cpp) ----
   // Routes a dialog's message (the negative pane ID of the control) by its
   // range to the dialog that owns it; false when none does. Each dialog's
@@ -92,6 +108,15 @@ class CKXTextApp : public CKXApplication {
   virtual bool OptPrefDialogCommand(CommandT message, void* param);     // -3022 .. -3021
   void OpenOptPrefDialog();
   void OpenMacroDialog();
+  // The general preferences (layout 2000, pref_dialog.cpp): opens it, or
+  // brings it to the front when open.
+  void OpenPrefDialog();
+  // A margin field's second value (the bottom or right margin when it
+  // differs from the first): appended as ", " and the value in tenths of a
+  // millimetre; read back as the number after the comma (up to two blanks
+  // skipped), 0 when there is none or it equals the first value.
+  void PrefSetMarginPatch(LEditField* field, short points);
+  static long PrefGetMarginPatch(const LEditField* field);
   // The modal dialogs over the general preferences' working copies
   // (pref_subdialogs.cpp): colour set n, shown under `name`, which OK
   // renames; the line-break characters. True when confirmed.
@@ -184,6 +209,9 @@ void KxApplyPaperColor();
 // preference file is written).
 bool KxColorScheduleOverride(std::int16_t& variation, RGBColor& paper);
 void KxEndColorScheduleOverride();
+// The user's own variation and paper colour while a schedule entry is in
+// force (the preferences dialog changes them); nothing otherwise.
+void KxSetColorScheduleSaved(std::int16_t variation, const RGBColor& paper);
 
 // The days of a month by the Gregorian rule, and a date stepped by days
 // (its day first held to its month), the week day following.

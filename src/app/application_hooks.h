@@ -81,6 +81,11 @@ class KxAppHooks {
   virtual bool MarkListOpen() { return false; }
   // Makes document `index` (1-based, creation order) current.
   virtual void SelectDocument(int /*index*/) {}
+  // The frame size of the front document window; false when none is open.
+  virtual bool FrontDocumentFrame(std::int32_t& /*width*/, std::int32_t& /*height*/) { return false; }
+  // The preferences dialog stored new settings: the open documents take
+  // their own copies of them again (auto-save, backups, live scrolling).
+  virtual void PreferencesChanged() {}
   // Opens a web address with the desktop's handler; false on failure.
   virtual bool OpenURL(const std::string& /*url*/) { return false; }
 

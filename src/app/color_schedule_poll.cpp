@@ -33,6 +33,9 @@ void RefreshWindows() {
   KxHost& host = KxCurrentHost();
   for (KxWindowID w : host.WindowList())
     if (auto* window = dynamic_cast<LWindow*>(host.GetWindowClient(w))) window->Refresh();
+  // The palettes draw with the colour variation too.
+  for (KxWindowID w : host.FloatingWindowList())
+    if (auto* window = dynamic_cast<LWindow*>(host.GetWindowClient(w))) window->Refresh();
 }
 
 // Whether no window of the program is active (another program in front).
@@ -65,6 +68,12 @@ bool KxColorScheduleOverride(std::int16_t& variation, RGBColor& paper) {
   variation = gSavedVariation;
   paper = gSavedPaper;
   return gOverride;
+}
+
+void KxSetColorScheduleSaved(std::int16_t variation, const RGBColor& paper) {
+  if (!gOverride) return;
+  gSavedVariation = variation;
+  gSavedPaper = paper;
 }
 
 void KxEndColorScheduleOverride() {

@@ -12,6 +12,7 @@
 #include "platform/framework/menu.h"
 #include "platform/resources.h"
 #include "platform/script.h"
+#include "views/text_function_bar.h"
 
 namespace {
 
@@ -255,6 +256,7 @@ void UFontregMenu::UpdateMenu() {
   std::string name;
   for (short n = 1; GetFontregName(n, name); ++n) entries.push_back({name.empty() ? std::string("-") : name, 0});
   AppendFamily(*menu, entries, kKxFontregCommands, kKxMaxFontreg);
+  CKXTextFunctionBar::CheckUserMenu(kKxFunctionKindFontreg);
 }
 
 // ---- windows, marks, macros, forms ------------------------------------------------
@@ -268,14 +270,15 @@ void UWindowMenu::UpdateMenu(const std::vector<Document>& documents) {
     entries.push_back({d.title.empty() ? std::string("-") : d.title,
                        std::uint16_t(d.modified ? kKxIconModified : d.readOnly ? kKxIconReadOnly : kKxIconText)});
   AppendFamily(*menu, entries, kKxWindowCommands, kMaxMenuItems);
+  CKXTextFunctionBar::CheckUserMenu(kKxFunctionKindWindows);
 }
 
 void UMarkMenu::UpdateMenu(bool show, bool markListOpen, const std::vector<std::string>& marks) {
   LMenu* menu = Menu(kKxMarkMenu);
   if (!menu) return;
   CutAfter(*menu, KxFixedItemCount(kKxMarkMenu));
-  if (!show || markListOpen) return;
-  AppendFamily(*menu, Entries(marks), kKxMarkCommands, kMaxMenuItems);
+  if (show && !markListOpen) AppendFamily(*menu, Entries(marks), kKxMarkCommands, kMaxMenuItems);
+  CKXTextFunctionBar::CheckUserMenu(kKxFunctionKindMarks);
 }
 
 void UMacroMenu::UpdateMenu(const std::vector<std::string>& names) {
@@ -283,6 +286,7 @@ void UMacroMenu::UpdateMenu(const std::vector<std::string>& names) {
   if (!menu) return;
   CutAfter(*menu, KxFixedItemCount(kKxMacroMenu));
   AppendFamily(*menu, Entries(names), kKxMacroCommands, kMaxMacros);
+  CKXTextFunctionBar::CheckUserMenu(kKxFunctionKindMacros);
 }
 
 void UFormMenu::UpdateMenu(const std::vector<std::string>& names) {
@@ -290,6 +294,7 @@ void UFormMenu::UpdateMenu(const std::vector<std::string>& names) {
   if (!menu) return;
   CutAfter(*menu, KxFixedItemCount(kKxFormMenu));
   AppendFamily(*menu, Entries(names), kKxFormCommands, kMaxMenuItems);
+  CKXTextFunctionBar::CheckUserMenu(kKxFunctionKindForms);
 }
 
 void UEditMenu::UpdateClipboardMenu(const std::vector<std::string>& clipNames) {
@@ -297,6 +302,7 @@ void UEditMenu::UpdateClipboardMenu(const std::vector<std::string>& clipNames) {
   if (!menu) return;
   CutAfter(*menu, KxFixedItemCount(kKxEditMenu));
   AppendFamily(*menu, Entries(clipNames), kKxClipHistoryCommands, kMaxMenuItems);
+  CKXTextFunctionBar::CheckUserMenu(kKxFunctionKindClips);
 }
 
 // ---- help ---------------------------------------------------------------------

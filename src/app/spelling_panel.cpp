@@ -40,6 +40,11 @@ class PanelWindow : public KXDialogBox {
   explicit PanelWindow(const KxLayoutPaneRecord& record) : KXDialogBox(record) {}
   void AttemptClose() override { CKXSpellingPanel::Get().Close(); }
   void HostAttemptClose() override { AttemptClose(); }
+  // It floats over the document, which keeps the keys: its controls stay
+  // live while the document is in front.
+  void HostActivate(bool active) override {
+    if (active) KXDialogBox::HostActivate(true);
+  }
 };
 LPane* CreatePanelWindow(const KxLayoutPaneRecord& record) { return new PanelWindow(record); }
 

@@ -1,15 +1,30 @@
 #include "app/text_services.h"
 
+#include <algorithm>
+
 #include "views/mark_list.h"
 
 #include "app/dynamic_menus.h"
 #include "app/globals.h"
+#include "app/menu_keys.h"
+#include "layout/text_form.h"
 
 bool CKXAppTextServices::IsDialogOpen() { return gDialogOpen; }
 
 bool CKXAppTextServices::GetInlineMode() { return gInlineMode != 0; }
 
 void CKXAppTextServices::SetInlineMode(bool on) { gInlineMode = on ? 1 : 0; }
+
+bool CKXAppTextServices::GetFontreg(long n, SStyl& styl, SDeco& deco) {
+  const std::size_t count = std::min<std::size_t>(std::size_t(std::max<short>(gFontregCount, 0)),
+                                                  gFontregHandle.size() / kKxFontregSize);
+  if (n < 1 || std::size_t(n) > count) return false;
+  // After the 32-byte name: the style and the decoration, stored big-endian.
+  const std::uint8_t* entry = gFontregHandle.data() + std::size_t(n - 1) * kKxFontregSize;
+  KxGetStylFlat(entry + UFontregMenu::kNameBytes, styl, true);
+  KxGetDecoFlat(entry + UFontregMenu::kNameBytes + kKxStylFlatSize, deco, true);
+  return true;
+}
 
 short CKXAppTextServices::GetFontNumber(std::int16_t item) { return UFontMenu::GetFontNumber(item); }
 
@@ -23,6 +38,35 @@ void CKXAppTextServices::SetPaletteByte(std::uint8_t value) {
   gPrefModify = true;
 }
 
+bool CKXAppTextServices::GetFunctionBarShown() { return gPreference2.functionBar != 0; }
+
+void CKXAppTextServices::SetFunctionBarShown(bool shown) {
+  if ((gPreference2.functionBar != 0) == shown) return;
+  gPreference2.functionBar = shown ? 1 : 0;
+  gPrefModify = true;
+}
+
+Rect CKXAppTextServices::GetFunctionBarBounds() {
+  return Rect{gPreference2.functionBarV, gPreference2.functionBarH, gPreference2.functionBarV2,
+              gPreference2.functionBarH2};
+}
+
+void CKXAppTextServices::SetFunctionBarBounds(const Rect& b) {
+  const Rect now = GetFunctionBarBounds();
+  if (now.top == b.top && now.left == b.left && now.bottom == b.bottom && now.right == b.right) return;
+  gPreference2.functionBarV = b.top;
+  gPreference2.functionBarH = b.left;
+  gPreference2.functionBarV2 = b.bottom;
+  gPreference2.functionBarH2 = b.right;
+  gPrefModify = true;
+}
+
+std::string CKXAppTextServices::GetCommandMenuText(CommandT command) {
+  Str255 text = {0};
+  if (!UCustomMenu::GetMenuStringExt(command, text)) return {};
+  return std::string(reinterpret_cast<const char*>(text + 1), text[0]);
+}
+
 short CKXAppTextServices::GetFontSize(std::int16_t item) {
   const int size = USizeMenu::GetFontSize(item);
   // Only the items that stand for a size; the reserved "other" item has none.
@@ -34,6 +78,8 @@ KxScrapTextSource gScrapTextSource = nullptr;
 }  // namespace
 
 void KxSetScrapTextSource(KxScrapTextSource source) { gScrapTextSource = source; }
+
+std::int16_t CKXAppTextServices::FindCustomFormItem(short formID) { return UKXTextForm::FindFormItem(formID); }
 
 bool CKXAppTextServices::GetScrapText(long n, KXTextHandle text) {
   return gScrapTextSource != nullptr && gScrapTextSource(n, text);

@@ -17,6 +17,12 @@ class CKXAppTextServices : public CKXTextViewServices {
   bool IsMarkListOpen() override;
   std::uint8_t GetPaletteByte() override;
   void SetPaletteByte(std::uint8_t value) override;
+  // The function-key bar's flag and bounds in the second record.
+  bool GetFunctionBarShown() override;
+  void SetFunctionBarShown(bool shown) override;
+  Rect GetFunctionBarBounds() override;
+  void SetFunctionBarBounds(const Rect& bounds) override;
+  std::string GetCommandMenuText(CommandT command) override;
   // Find and replace (text_services_find.cpp): the shared strings, cut to
   // 255 bytes on a character boundary, the histories, the options from the
   // find bytes of the preferences, the toolbar's field, the Shift key.
@@ -31,6 +37,13 @@ class CKXAppTextServices : public CKXTextViewServices {
   bool IsShiftDown() override;
   // From the scrap book, when one is installed.
   bool GetScrapText(long n, KXTextHandle text) override;
+  // The form menu's item of a form ID.
+  std::int16_t FindCustomFormItem(short formID) override;
+  // Registered font n (from 1): its style and decoration.
+  bool GetFontreg(long n, SStyl& styl, SDeco& deco) override;
+  // The registered spelling checkers (word_services_app.cpp).
+  long CountWordServices() override;
+  void ExecuteWordServices(long n, CKXTextView* view) override;
 };
 
 // Where the scrap book's clips come from (the documents area installs it;

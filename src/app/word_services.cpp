@@ -5,6 +5,7 @@
 #include "app/find_strings.h"
 #include "app/prefs_file.h"
 #include "platform/textconv.h"
+#include "views/text_function_bar.h"
 
 namespace {
 
@@ -64,6 +65,7 @@ bool AddService(const KxWordService& service) {
   s.name = CutName(s.name);
   gServices.push_back(std::move(s));
   gModified = true;
+  CKXTextFunctionBar::CheckUserMenu(kKxFunctionKindCheckers);
   return true;
 }
 
@@ -71,6 +73,7 @@ bool DeleteService(int n) {
   if (n < 1 || n > int(gServices.size())) return false;
   gServices.erase(gServices.begin() + (n - 1));
   gModified = true;
+  CKXTextFunctionBar::CheckUserMenu(kKxFunctionKindCheckers);
   return true;
 }
 

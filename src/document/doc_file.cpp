@@ -169,7 +169,7 @@ int KxReadDocument(const std::string& path, SKXDocument& doc, std::string& messa
 }
 
 int KxWriteDocument(const std::string& path, const SKXDocument& doc, EKXLayout layout, std::string& message,
-                    int backupGenerations) {
+                    int backupGenerations, CKXSafeBatch* batch) {
   CKXTextFileTube tube;
   if (int err = tube.OpenWrite(path, doc.type, doc.creator, layout, message)) return err;
   const CKXText& text = *doc.text;
@@ -184,7 +184,7 @@ int KxWriteDocument(const std::string& path, const SKXDocument& doc, EKXLayout l
   tube.PutFlavor(TextFlavor(tube), bytes.data(), long(bytes.size()));
   if (doc.plain && layout == EKXLayout::kClassic) {
     DeleteDocPref(tube);
-    return tube.Commit(message, backupGenerations);
+    return tube.Commit(message, backupGenerations, batch);
   }
   if (tube.GetFileType() != FourCC("RTF ")) {
     std::vector<KxFlavorBytes> pictures;
@@ -204,5 +204,5 @@ int KxWriteDocument(const std::string& path, const SKXDocument& doc, EKXLayout l
     message = err;
     return EOVERFLOW;
   }
-  return tube.Commit(message, backupGenerations);
+  return tube.Commit(message, backupGenerations, batch);
 }

@@ -32,8 +32,9 @@ struct SKXDocument {
 // are checked against it.
 int KxReadDocument(const std::string& path, SKXDocument& doc, std::string& message);
 // Writes the document in the given layout; nothing is replaced on failure.
+// With a batch the files join it (see CKXTextFileTube::Commit).
 int KxWriteDocument(const std::string& path, const SKXDocument& doc, EKXLayout layout, std::string& message,
-                    int backupGenerations = 0);
+                    int backupGenerations = 0, CKXSafeBatch* batch = nullptr);
 // A file type whose data file is no text (RTF, pictures, anything not
 // "TEXT", "ttro", "sEXT" or ".KXT"): such a file opens as an untitled copy.
 bool KxIsForeignDocument(OSType type);

@@ -8,6 +8,7 @@
 #include "app/text_services.h"
 #include "document/char_code.h"
 #include "document/clipboard_window.h"
+#include "document/custom_form.h"
 #include "document/facilities.h"
 #include "document/text_doc.h"
 #include "platform/framework/registrar.h"
@@ -29,6 +30,7 @@ void KxRegisterDocumentToolClasses() {
   URegistrar::RegisterClass(CKXTextClipboardView::kClassID, Create<CKXTextClipboardView>);
   URegistrar::RegisterClass(CKXTextCharCode::kClassID, Create<CKXTextCharCode>);
   URegistrar::RegisterClass(CKXTextCharView::kClassID, Create<CKXTextCharView>);
+  KxRegisterCustomFormClasses();
 }
 
 void KxInstallScrapTextSource() { KxSetScrapTextSource(ScrapText); }
@@ -49,6 +51,7 @@ void KxTextDocHooks::CloseToolWindows() {
   KxAppHooks::CloseToolWindows();
   CKXTextCharCode::CloseAll();
   CKXTextClipboard::CloseClipboard();
+  CKXTextCustomForm::CloseAll();
 }
 
 bool KxTextDocHooks::RunTool(CommandT command) {
@@ -57,11 +60,15 @@ bool KxTextDocHooks::RunTool(CommandT command) {
     return true;
   }
   if (command == kKxCmdToolPalette) return RunToolPalette();
+  if (command == kKxCmdCustomForm) return CKXTextCustomForm::ShowCustomForm(nullptr) != nullptr;
+  if (command == kKxCmdFunctionBar) return RunFunctionBar();
   return KxAppHooks::RunTool(command);
 }
 
 bool KxTextDocHooks::HasTool(CommandT command) {
-  return command == kKxCmdShowClipboard || command == kKxCmdToolPalette || KxAppHooks::HasTool(command);
+  return command == kKxCmdShowClipboard || command == kKxCmdToolPalette || command == kKxCmdCustomForm ||
+         command == kKxCmdFunctionBar ||
+         KxAppHooks::HasTool(command);
 }
 
 bool KxTextDocHooks::ToolWindowOpen() { return CKXTextClipboard::IsTextClipboard() || KxAppHooks::ToolWindowOpen(); }

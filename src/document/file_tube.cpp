@@ -319,7 +319,7 @@ void CKXTextFileTube::Fail(const std::string& message) {
   if (mError.empty()) mError = message;
 }
 
-int CKXTextFileTube::Commit(std::string& message, int backupGenerations) {
+int CKXTextFileTube::Commit(std::string& message, int backupGenerations, CKXSafeBatch* batch) {
   if (!mWriting) {
     message = "The document was not opened for writing.";
     return EINVAL;
@@ -366,6 +366,22 @@ int CKXTextFileTube::Commit(std::string& message, int backupGenerations) {
   if (implied == 0) implied = kText;
   needed = needed || mFileType != implied;
 
+  if (batch) {
+    int err = batch->Add(mPath, data.data(), data.size());
+    const std::string sidePath = KxSidecarPath(mPath);
+    if (!err && needed) {
+      const std::vector<std::uint8_t> side = mSidecar.Build();
+      err = batch->Add(sidePath, side.data(), side.size());
+    } else if (!err && mHadSidecar) {
+      batch->RemoveAfterCommit(sidePath);
+    }
+    if (err) {
+      message = "The file could not be saved (" + KxErrorText(err) + ").";
+      return err;
+    }
+    mWriting = false;
+    return 0;
+  }
   CKXSafeWriter dataWriter(mPath);
   int err = dataWriter.Open();
   if (!err) err = dataWriter.Write(data.data(), data.size());

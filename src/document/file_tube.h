@@ -35,6 +35,8 @@
 #include "platform/resfork.h"
 #include "platform/types.h"
 
+class CKXSafeBatch;
+
 enum class EKXLayout { kClassic, kContainer };
 
 // Picture kinds, in the order they are probed.
@@ -88,7 +90,9 @@ class CKXTextFileTube : public CKXDataTube {
   // Writes the data file and the sidecar (or removes a sidecar that holds
   // nothing any more). Any put that failed makes the commit fail with its
   // message, and nothing is replaced.
-  int Commit(std::string& message, int backupGenerations = 0);
+  // With a batch, the files join it instead (no backups): they are
+  // replaced when the batch commits.
+  int Commit(std::string& message, int backupGenerations = 0, CKXSafeBatch* batch = nullptr);
 
   bool IsWriting() const { return mWriting; }
   // The file uses the container layout.

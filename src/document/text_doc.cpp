@@ -14,6 +14,7 @@
 #include "app/globals.h"
 #include "app/prefs_records.h"
 #include "document/char_code.h"
+#include "document/custom_form.h"
 #include "document/doc_file.h"
 #include "document/file_tube.h"
 #include "document/find_assist.h"
@@ -188,6 +189,7 @@ CKXTextDocument::CKXTextDocument(LCommander* super, const std::string& path) : C
 
 CKXTextDocument::~CKXTextDocument() {
   CKXTextCharCode::DocumentClosing(this);
+  CKXTextCustomForm::DocumentClosing(this);
   LeaveMarkList();
   ForgetFindPalette();
   CKXTextFindAssist::CommanderClosing(this);
@@ -436,6 +438,7 @@ void CKXTextDocument::ReadInto(const std::string& path) {
   mFormat = format;
   mSettings = doc.plain ? KxNewDocumentSettings() : doc.settings;
   ApplyMarks(mSettings);
+  ApplyFormSettings(mSettings);
   if (!doc.plain && mSettings.hasPref) ViewModeWindow(KxStoredViewFlagsToMode(mSettings.pref.viewFlags), true);
   // RTF, pictures and stationery are read as a copy: saving asks for a
   // name, and the file itself is never written.
@@ -497,6 +500,7 @@ void CKXTextDocument::DoSave() {
       doc.creator = GetFileCreator();
       doc.settings = mSettings;
       TakeMarks(doc.settings);
+      TakeFormSettings(doc.settings);
       doc.settings.pref.viewFlags = KxViewModeToStoredFlags(GetViewMode());
       mEngine->TextCopy(mEngine->GetTotalRange(), KXHandleAccess::Wrap(doc.text.get()), kKxSaveAll);
       const EKXLayout layout = mFormat.container ? EKXLayout::kContainer : EKXLayout::kClassic;
@@ -669,6 +673,9 @@ bool CKXTextDocument::ObeyCommand(CommandT command, void* param) {
     case kKxCmdMarkDialog: OpenMarkDialog(); return true;
     case kKxCmdSizeDialog: OpenSizeDialog(); return true;
     case kKxCmdColourPicker: ChooseTextColour(); return true;
+    case kKxCmdFontregDialog: OpenFontregDialog(); return true;
+    case kKxCmdRubyDialog: OpenRubyDialog(); return true;
+    case kKxCmdTextFormatDialog: OpenTextFormatDialog(); return true;
     case kKxCmdFind: OpenFindDialog(false); return true;
     case kKxCmdFindReplace: OpenFindDialog(true); return true;
     case kCmdRevert:
@@ -683,6 +690,7 @@ bool CKXTextDocument::ObeyCommand(CommandT command, void* param) {
     default: break;
   }
   if (ObeySpellCheckCommand(command)) return true;
+  if (ObeyFormCommand(command)) return true;
   if (kKxWindowCommands.Contains(command)) {
     if (CKXDocument* d = FindIndexDocument(int(command - kKxWindowCommands.first + 1))) d->MakeCurrent();
     return true;
@@ -751,11 +759,7 @@ bool KxTextDocHooks::MarkListOpen() { return CKXTextMarkList::IsMarkList(); }
 
 void KxTextDocHooks::ReadPreference() {
   KxAppHooks::ReadPreference();
-  CKXTextDocument::Settings& s = CKXTextDocument::GetSettings();
-  s.autoSave = gFilePref.autoSave != 0;
-  s.autoSaveSeconds = gFilePref.autoSaveSeconds;
-  s.backups = gFilePref.backup != 0;
-  s.backupGenerations = std::clamp<int>(gFilePref.backupGenerations, 0, 50);
+  TakeDocumentSettings();
 }
 
 bool KxTextDocHooks::NewDocument() {

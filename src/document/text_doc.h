@@ -249,6 +249,13 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   // over the selection's colour (text_doc_format.cpp).
   void OpenSizeDialog();
   void ChooseTextColour();
+  // Command 1308, the registered fonts (2500) (text_doc_fonts.cpp).
+  void OpenFontregDialog();
+  // Command 1302, the ruby of the selection (2450) (text_doc_ruby.cpp).
+  void OpenRubyDialog();
+  // Command 1410, the default text format and the statistics (2600)
+  // (text_doc_textformat.cpp).
+  void OpenTextFormatDialog();
   // The open dialog built from `layoutID`, or null.
   LWindow* FindDocDialog(ResIDT layoutID) const;
   // The text pane that is current (the engine's handler view).
@@ -267,6 +274,16 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   void OpenPageLayoutDialog();
   // The header (1412) and footer (1413) dialogs (text_doc_hdft.cpp).
   void OpenBandDialog(bool footer);
+
+  // ---- page forms (text_doc_form.cpp) ----
+  // Applies a page form; a form equal to the current one changes nothing.
+  void FormStylWindow(const SKXFormStyl& form, bool redraw);
+  // 1931 (the engine's default form), 1932 (the custom form dialog),
+  // 1933-1999 (form menu items 3-69); false for others.
+  bool ObeyFormCommand(CommandT command);
+  // A form the user chose: applied, and the document modified when its
+  // page set-up changed, so that the form is saved with it.
+  void ApplyUserForm(const SKXFormStyl& form);
 
   // ---- find dialogs (text_doc_find.cpp) ----
   // The find and replace dialog, the focus in the find or replace field.
@@ -316,6 +333,10 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
  private:
   void ReadInto(const std::string& path);
   void ApplyMarks(const SKXDocSettings& settings);
+  void ApplyFormSettings(const SKXDocSettings& settings);
+  void TakeFormSettings(SKXDocSettings& settings) const;
+  // The form records the engine's form makes now; false when it has none.
+  bool CurrentFormRecord(std::array<std::uint8_t, kKxFORMSize>& out) const;
   void TakeMarks(SKXDocSettings& settings) const;
   bool IsMarkListBound() const;
   // The list, bound to this document, records itself into it (saving) or
@@ -358,6 +379,10 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   bool mUntitledCopy = false;        // the file read is no text file of ours
   std::string mFolder;               // where the file read lies, for the save dialog
   KxSaveTextSettings mSaveChoice;    // what the save dialog's popups said
+  // The form as read (in the engine's terms): a form left alone is written
+  // back as it was read.
+  std::array<std::uint8_t, kKxFORMSize> mFormAsRead{};
+  bool mFormAsReadUsed = false;
   std::string mReadMessage;          // why the last read failed, for its alert
   // The print system's record (page set-up and print settings), once a
   // dialog or a stored record gave one.
@@ -400,6 +425,11 @@ class KxTextDocHooks : public KxAppHooks {
   void RegisterClasses() override;
   // The preferences, then the documents' save settings taken from them.
   void ReadPreference() override;
+  // The documents' save settings from the file preferences; again when the
+  // preferences dialog stores them (text_doc_prefs.cpp).
+  static void TakeDocumentSettings();
+  void PreferencesChanged() override;
+  bool FrontDocumentFrame(std::int32_t& width, std::int32_t& height) override;
   bool NewDocument() override;
   bool OpenDocument(const std::string& path) override;
   bool CloseAllDocuments(OSType saveOption) override;
@@ -408,11 +438,16 @@ class KxTextDocHooks : public KxAppHooks {
   std::vector<std::string> FrontMarks() override;
   void SelectDocument(int index) override;
   bool MarkListOpen() override;
-  // The tool palette (command 1501), text_doc_palettes.cpp.
+  // The tool palette (command 1501) and the function-key bar (1502),
+  // text_doc_palettes.cpp.
   bool RunToolPalette();
   bool ToolPaletteShown() override;
   void ShowToolPalette() override;
   void CloseToolPalette() override;
+  bool RunFunctionBar();
+  bool FunctionBarShown() override;
+  void ShowFunctionBar() override;
+  void CloseFunctionBar() override;
   // The documents, oldest first.
   static std::vector<CKXTextDocument*> All();
   // The scrap book and the clipboard window (doc_tools.cpp).
@@ -423,7 +458,12 @@ class KxTextDocHooks : public KxAppHooks {
   bool HasTool(CommandT command) override;
   bool ToolWindowOpen() override;
   std::vector<std::string> ClipNames() override;
+  std::vector<std::string> FormNames() override;
 };
+
+// Zooming leaves room for the tool palette and the function-key bar
+// (text_doc_palettes.cpp).
+void KxWirePaletteRoom();
 
 // The pane classes of the document area's tool windows.
 void KxRegisterDocumentToolClasses();

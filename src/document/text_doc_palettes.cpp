@@ -1,9 +1,13 @@
 // The floating palettes as the application reaches them: command 1501
-// shows or closes the tool palette, which closes at the end.
+// shows or closes the tool palette, 1502 the function-key bar; both come
+// back at start when they were open at the end.
 #include "app/app_commands.h"
 #include "document/text_doc.h"
 #include "platform/framework/commander.h"
+#include "views/text_function_bar.h"
 #include "views/text_toolbar.h"
+#include "views/text_view_commands.h"
+#include "views/text_window.h"
 
 bool KxTextDocHooks::RunToolPalette() {
   if (CKXTextToolbar::IsTextToolbar())
@@ -16,9 +20,44 @@ bool KxTextDocHooks::RunToolPalette() {
 
 bool KxTextDocHooks::ToolPaletteShown() { return CKXTextToolbar::IsTextToolbar(); }
 
-// At start the palette waits for its command: the program's windows stand
-// where they always stood until the user asks for it.
-void KxTextDocHooks::ShowToolPalette() {}
+void KxTextDocHooks::ShowToolPalette() {
+  if (CKXTextViewServices::Get().GetPaletteByte() != kKxPaletteClosed)
+    CKXTextToolbar::ShowTextToolbar(LCommander::GetTarget());
+}
 
 // At the end the palette goes without changing what the preferences keep.
 void KxTextDocHooks::CloseToolPalette() { CKXTextToolbar::CloseTextToolbar(true); }
+
+bool KxTextDocHooks::RunFunctionBar() {
+  if (CKXTextFunctionBar::IsTextFunctionBar())
+    CKXTextFunctionBar::CloseTextFunctionBar(false);
+  else
+    CKXTextFunctionBar::ShowTextFunctionBar(LCommander::GetTarget());
+  LCommander::SetUpdateCommandStatus(true);
+  return true;
+}
+
+bool KxTextDocHooks::FunctionBarShown() { return CKXTextFunctionBar::IsTextFunctionBar(); }
+
+void KxTextDocHooks::ShowFunctionBar() { CKXTextFunctionBar::ShowTextFunctionBar(LCommander::GetTarget()); }
+
+void KxWirePaletteRoom() {
+  // Zoomed documents leave the palette's strip or column and the bar's row
+  // free.
+  KxTextWindowHooks hooks = KxGetTextWindowHooks();
+  hooks.paletteExtent = [] {
+    const Point room = CKXTextToolbar::SizeTextToolbar();
+    return SDimension32{room.h, room.v};
+  };
+  hooks.functionBarBounds = [](Rect& bounds) {
+    if (!CKXTextFunctionBar::IsShowTextFunctionBar()) return false;
+    CKXTextFunctionBar::GetFunctionBounds(bounds);
+    return true;
+  };
+  KxSetTextWindowHooks(hooks);
+}
+
+// At the end the bar goes, and the preferences keep it shown for next time.
+void KxTextDocHooks::CloseFunctionBar() {
+  if (CKXTextFunctionBar::IsTextFunctionBar()) CKXTextFunctionBar::CloseTextFunctionBar(true);
+}

@@ -10,6 +10,7 @@
 #include "document/find_rules.h"
 #include "document/text_doc.h"
 #include "engine/text_engine.h"
+#include "engine/text_unicode_range.h"
 #include "layout/kxte_api.h"
 #include "layout/kxtext_api.h"
 #include "layout/kxtext_handle.h"
@@ -25,51 +26,15 @@ namespace {
 int sSpellCheckIgnoreTag = 0;
 bool sLockUpdate = false, sPostUpdate = false;
 
-constexpr short kScriptJapanese = 1;
-
 int IgnoreTag() {
   if (sSpellCheckIgnoreTag == 0) sSpellCheckIgnoreTag = CKXSpellingPanel::Get().Speller().NewTag();
   return sSpellCheckIgnoreTag;
 }
 
-// A stretch of the text in UTF-16 with, for each unit (and one past the
-// last), the byte offset of its character.
-struct Segment {
-  std::u16string units;
-  std::vector<long> map;
-};
+using Segment = KxUnicodeStretch;
 
-bool ToUnicode(CKXTextEngine& engine, long from, long to, Segment& seg) {
-  seg.units.clear();
-  seg.map.assign(1, to);
-  if (to <= from) return true;
-  std::string bytes(std::size_t(to - from), '\0');
-  engine.TextGetThruPtr(SKXRange{std::int32_t(from), std::int32_t(to - from)}, bytes.data(), long(bytes.size()));
-  std::vector<SKXUniChar> sides;
-  const KXTextHandle text = engine.GetEdit();
-  const std::int32_t n = KXText_GetSelUniCharsCount(text, from, to);
-  sides.resize(std::size_t(std::max<std::int32_t>(n, 0)));
-  if (!sides.empty())
-    sides.resize(std::size_t(std::max<std::int32_t>(KXText_GetSelUniChars(text, from, to, sides.data(), n), 0)));
-  for (SKXUniChar& u : sides) u.offset -= std::int32_t(from);
-  CKXUnicode conv(kScriptJapanese, kKxUnicodeFromText);
-  StKxHandle units, glyphs, map;
-  long count = 0, nMap = 0;
-  if (!conv.ConvertFromTextAndOffset(bytes.data(), long(bytes.size()), sides.empty() ? nullptr : sides.data(),
-                                     long(sides.size()), units.h, count, glyphs.h, nullptr, 0, map.h, nMap) ||
-      !units.h || count <= 0)
-    return false;
-  seg.units.assign(reinterpret_cast<const char16_t*>(*units.h), std::size_t(count));
-  seg.map.assign(std::size_t(count) + 1, to);
-  const auto* m = map.h ? reinterpret_cast<const std::int32_t*>(*map.h) : nullptr;
-  for (long k = 0; m && k < nMap && k <= count; ++k) seg.map[std::size_t(k)] = from + std::clamp<long>(m[k], 0, to - from);
-  return true;
-}
-
-long MapBack(const Segment& seg, long index) {
-  if (seg.map.empty()) return 0;
-  return seg.map[std::size_t(std::clamp<long>(index, 0, long(seg.map.size()) - 1))];
-}
+bool ToUnicode(CKXTextEngine& engine, long from, long to, Segment& seg) { return KxTextToUnicode(engine, from, to, seg); }
+long MapBack(const Segment& seg, long index) { return KxUnicodeStretchOffset(seg, index); }
 
 CKXTextDocument* FrontTextDocument() {
   const auto docs = KxTextDocHooks::All();
@@ -296,23 +261,8 @@ bool CKXTextDocument::ReplaceWordAroundSelection(const std::string& utf8) {
   }
   // The word in the range's own script, characters it cannot hold as side
   // entries, with the style and decoration of its first character.
-  CKXTextEditEx& text = *KXHandleAccess::Edit(mEngine->GetEdit());
-  SKXStyl run{};
-  text.GetSelStyls(start, start + 1, &run, 1);
-  const short script = KxFontToScriptType(run.styl.font);
-  const std::u16string units = KxUtf8ToUtf16(utf8);
-  CKXUnicode conv(script, kKxUnicodeToText);
-  StKxHandle bytes, sides;
-  long length = 0, nSides = 0;
-  if (!conv.ConvertToText(units.data(), long(units.size()), nullptr, bytes.h, length, sides.h, nSides, script) ||
-      !bytes.h || length <= 0)
-    return false;
-  SKXDeco deco{};
-  text.GetSelDecos(start, start + 1, &deco, 1);
-  const KXTextHandle temp = KXText_New();
-  KXText_InsertStringWithUniChars(temp, 0, reinterpret_cast<const char*>(*bytes.h), length, &run.styl, &deco.deco,
-                                  sides.h ? reinterpret_cast<const SKXUniChar*>(*sides.h) : nullptr,
-                                  std::int32_t(nSides));
+  const KXTextHandle temp = KxStyledTextLike(*mEngine, start, KxUtf8ToUtf16(utf8));
+  if (!temp) return false;
   RemoveMarkupAround(start, end);
   mEngine->SetSelectionRange(SKXRange{std::int32_t(start), std::int32_t(end - start)}, false);
   mEngine->DoInsert(temp);

@@ -98,6 +98,7 @@ void KxInstallTextWindowHooks() {
   hooks.putClipboardText = KxPutClipboardUTF8;
   hooks.codeConversion = CKXJCode::sUseCVKANJI != 0;
   KxSetTextWindowHooks(hooks);
+  KxWirePaletteRoom();
   std::vector<std::string> texts;
   texts.push_back(ListItem(kCopyPathItem, "Copy Path"));
   texts.push_back(ListItem(kOwnFormatItem, "Own Format"));

@@ -6,6 +6,8 @@
 // start-up; the default records and runs nothing.
 #pragma once
 
+#include <string>
+
 class CKXMacroRecorder {
  public:
   CKXMacroRecorder() = default;
@@ -22,6 +24,8 @@ class CKXMacroRecorder {
   virtual void AddMacroCommand(long /*command*/) {}
   // The macro bound to function key `key` (1-15) with modifier code `mods`.
   virtual void RunFunctionMacro(short /*key*/, char /*mods*/) {}
+  // Its name (script bytes), empty when no macro is bound there.
+  virtual std::string FunctionMacroName(short /*key*/, char /*mods*/) const { return {}; }
   // The last recorded macro, and running it.
   virtual bool HasRecordedMacro() const { return false; }
   virtual void RunRecordedMacro() {}

@@ -149,6 +149,12 @@ class CKXTextEngine : public CKXTextLayer, public LBroadcaster, public virtual L
   // without a view undoes its own single action.
   void Undo() override;
   void Redo() override;
+  // Every action keeps the edit object's marks (names and ranks) and puts
+  // them back with its text, also when the edit itself replaced them
+  // (text_engine_marks.cpp).
+  bool HasMarks() const override { return true; }
+  void GetMarks(KXMarkSet& out) const override;
+  void SetMarks(const KXMarkSet& marks) override;
 
   // The layer's replace-all; a beep when it found nothing to replace.
   long DoReplaceAll(const char* find, long flen, const char* repl, long rlen, long options) override;

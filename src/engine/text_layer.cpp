@@ -107,6 +107,9 @@ void CKXTextLayer::Idle() {
   // The answer only says whether the caret blinked; read as an edit result
   // its 1 would scroll the text up a step at every blink.
   (void)KXTE_Idle(mEdit);
+  // Lines a relayout left for later; the scroller learns the height when
+  // the last of them is laid out.
+  if (const std::uint16_t r = KXTE_LayOutDeferred(mEdit)) TextEditResult(r);
 }
 
 void CKXTextLayer::Click(long h, long v, char extend, short clicks, short /*modifiers*/) {

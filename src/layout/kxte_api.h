@@ -33,6 +33,9 @@ void KXTE_SetPrinting(KXEditHandle e, std::uint8_t on);
 std::uint16_t KXTE_KeyIn(KXEditHandle e, unsigned char key, char modifiers);
 std::uint16_t KXTE_Click(KXEditHandle e, const PointL& where, std::uint8_t extend, short phase, short clickCount);
 short KXTE_Idle(KXEditHandle e);
+// Lays out some of the lines a relayout deferred (the caller's idle time);
+// answers the image-size bit once the text's height is known to differ.
+std::uint16_t KXTE_LayOutDeferred(KXEditHandle e);
 std::uint16_t KXTE_SetSelect(KXEditHandle e, long start, long end);
 // anchor and active end (either may be the larger).
 void KXTE_GetSelect(KXEditHandle e, long& anchor, long& active);

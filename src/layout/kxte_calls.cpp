@@ -86,6 +86,13 @@ short KXTE_Idle(KXEditHandle e) {
   return x ? short(x->Idle()) : short{};
 }
 
+std::uint16_t KXTE_LayOutDeferred(KXEditHandle e) {
+  // A share small enough that a key typed meanwhile waits for no more.
+  constexpr long kLinesPerTurn = 20000;
+  auto* x = EditOf(e);
+  return x ? x->FinishLayout(kLinesPerTurn) : std::uint16_t{};
+}
+
 std::uint16_t KXTE_SetSelect(KXEditHandle e, long start, long end) {
   auto* x = EditOf(e);
   return x ? std::uint16_t(x->SetSelect(start, end)) : std::uint16_t{};

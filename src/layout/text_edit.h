@@ -72,6 +72,8 @@ constexpr char kKxModExtend = 1, kKxModLine = 2, kKxModWord = 4;
 
 class CKXTextEdit : public CKXText {
  public:
+  // "Every line" for the deferred layout's limits.
+  static constexpr long kAllLines = 0x7FFFFFFF;
   CKXTextEdit(const RectL& dest, const RectL& view);
   ~CKXTextEdit() override;
 
@@ -102,9 +104,20 @@ class CKXTextEdit : public CKXText {
   // that line's top - y.
   virtual long GetLineFromHeight(long y, long& delta) const;
   // Runnable invariants: starts ascending from 0, height runs sorted from
-  // line 0, no equal neighbours, the destination height their sum. Answers
-  // the first broken rule, or null.
+  // line 0, no equal neighbours, the destination height their sum, the
+  // deferred part (below) behind the laid-out one. Answers the first broken
+  // rule, or null. Lays out what was deferred first.
   const char* Check() const;
+
+  // A relayout lays out the lines through the view at once and defers the
+  // rest of a paragraph that goes on past it; every query above finishes
+  // the layout it needs first, so that it answers what a complete table
+  // would. Lays out the rest now (or about `lines` more of it); answers
+  // kKxEditImageSize once the layout is complete and the text's height
+  // differs from the one last reported (0 otherwise).
+  std::uint16_t FinishLayout(long lines = kAllLines);
+  // Lines past the view that a relayout left for later (0: none).
+  bool HasDeferredLayout() const { return mLazyLine != 0; }
 
   // ---- Layout -----------------------------------------------------------------------
   virtual void CalcText();
@@ -162,10 +175,13 @@ class CKXTextEdit : public CKXText {
   void VerticalSetup();
   // The far edge that vertical writing turns about (VerticalSetup): the
   // destination's top plus its bottom.
-  virtual long RotationReference() const { return long(mDest.top) + mDest.bottom; }
+  virtual long RotationReference() const { return long(ToDestRect().top) + ToDestRect().bottom; }
   virtual void SetDestRect(const RectL& dest);
   virtual void GetDestRect(RectL& dest) const;
-  const RectL& ToDestRect() const { return mDest; }
+  const RectL& ToDestRect() const {
+    if (mLazyLine) LayOnConst(kAllLines, kAllLines, kAllLines);
+    return mDest;
+  }
   virtual long GetLeftPos(long line) const;
   virtual long GetRightPos(long line) const;
   virtual long GetTopPos() const { return mDest.top; }
@@ -381,7 +397,15 @@ class CKXTextEdit : public CKXText {
   long LayoutWidth() const { return mDest.right - mDest.left; }
   bool Vertical() const { return mLineStyl.vertical != 0; }
   // Sets the layout-space destination as it stands (no scale, no turn).
-  void SetLayoutDest(const RectL& dest) { mDest = dest; }
+  void SetLayoutDest(const RectL& dest) {
+    ToDestRect();
+    mDest = dest;
+  }
+  // The lines in the table, deferred ones included (GetLineCount lays
+  // those out first).
+  long StoredLineCount() const { return mLines->GetCount(); }
+  // Whether a relayout may leave the lines past the view for later.
+  virtual bool MayDeferLayout() const { return true; }
 
   std::uint16_t mResult = 0;
   // Lines the last RecalcText laid out afresh from its first line on; the
@@ -399,6 +423,26 @@ class CKXTextEdit : public CKXText {
   void ShiftLinesAfter(long line, long delta);
   void MoveStep(long line);
   void FlushShift();
+  // ---- deferred layout ----
+  // Lays out deferred lines until line `line` (its start, height and
+  // length), the line holding `offset` and the lines above height `height`
+  // (from the destination's top) are exact, or everything is.
+  void LayOn(long line, long offset, long height);
+  void LayOnConst(long line, long offset, long height) const {
+    // The table is the layout's cache: completing it changes no answer.
+    if (mLazyLine) const_cast<CKXTextEdit*>(this)->LayOn(line, offset, height);
+  }
+  // Where a relayout may stop early: once it is past all three.
+  struct LayLimit {
+    long line, offset, height;
+  };
+  // Lays lines from `first` (a true start) until a stored start after line
+  // k0 and past changeEnd is met again where it can be trusted, the text
+  // ends, or `limit` (when given) is passed; replaces what it passed over.
+  // Answers the lines laid; oldHeight/newHeight are those of the lines
+  // replaced and laid, pageBreak whether either held a page break.
+  long Relay(long first, long k0, long changeEnd, const LayLimit* limit, long& oldHeight, long& newHeight,
+             bool& pageBreak);
   // Replaces lines first..first+removed-1 (and their heights) by `lines`,
   // in one move of each array.
   void SpliceLines(long first, long removed, const NewLine* lines, long count);
@@ -434,6 +478,15 @@ class CKXTextEdit : public CKXText {
   // Lines after mStepLine are stored mStepDelta too low.
   long mStepLine = 0;
   long mStepDelta = 0;
+  // Deferred layout. 0: the table is complete. Else lines before
+  // mLazyLine are exact and so is mLazyLine's start; the lines from it on
+  // are older lines moved with the text, and a start among them at or
+  // past mLazyTrust begins a layout that still holds to the text's end.
+  long mLazyLine = 0;
+  long mLazyTrust = 0;
+  long mLazyTop = 0;         // height of the lines before mLazyLine
+  long mReportedHeight = 0;  // the text's height when the deferral began
+  bool mHeightOwed = false;  // completed at another height: report it
 
   SKXLineStyl mLineStyl;
   SKXEditStyl mEditStyl;

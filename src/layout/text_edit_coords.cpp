@@ -107,11 +107,11 @@ void CKXTextEdit::SetDestRect(const RectL& dest) {
   RectL r = dest;
   KxScaleRect(r, ShownScale(), true);
   if (Vertical()) r = RectL{r.left, r.top, r.right, r.bottom};
-  mDest = r;
+  SetLayoutDest(r);
 }
 
 void CKXTextEdit::GetDestRect(RectL& dest) const {
-  RectL r = mDest;
+  RectL r = ToDestRect();
   if (!mLineStyl.wrap && r.right - r.left < kUnwrappedWidth) r.right = std::int32_t(r.left + kUnwrappedWidth);
   if (Vertical()) r = RectL{r.left, r.top, r.right, r.bottom};
   KxScaleRect(r, ShownScale(), false);
@@ -309,7 +309,9 @@ PointL CKXTextEdit::GetSelView(std::uint8_t center) const {
   } else {
     dv = B - ct - 2 * ch + 1;
     if (center && m >= 1) dv -= m;
-    dv = std::max(dv, B - long(mDest.bottom));
+    // Never past the text's bottom: laid out as far as that can matter.
+    LayOnConst(0, 0, B - dv - mDest.top);
+    if (!mLazyLine) dv = std::max(dv, B - long(mDest.bottom));
     if (T > ct + dv) dv = B - (ct + ch);
   }
   PointL d{std::int32_t(dv), std::int32_t(dh)};

@@ -178,7 +178,8 @@ void CKXTextEdit::DrawBlankLinesAt(long /*line*/, const PointL& pen, const RectL
 
 void CKXTextEdit::DrawLinesAt(long first, long count, const RectL& clip) {
   if (!mDrawPort) return;
-  const long n = GetLineCount();
+  LayOn(0, 0, long(clip.bottom) - mDest.top);
+  const long n = mLines->GetCount();
   first = std::clamp(first, 1L, std::max(1L, n));
   StKxPortSaver saver(mDrawPort);
   CKXQuartzDrawing smoothing(mPrinting);
@@ -207,6 +208,9 @@ void CKXTextEdit::Draw(const RectL& update) {
   KxScaleRect(layout, ShownScale(), true);
   if (ShownScale()) layout = RectL{layout.top - 1, layout.left - 1, layout.bottom + 1, layout.right + 1};
   if (Vertical()) VerticalRect(layout, 0);
+  // Lines deferred below the update stay so; the destination then reaches
+  // past it.
+  LayOn(0, 0, long(layout.bottom) - mDest.top);
   RectL dest = mDest;
   if (!mLineStyl.wrap) dest.right = kUnbounded;
   dest.bottom = std::max(dest.bottom, layout.bottom);
@@ -224,7 +228,7 @@ void CKXTextEdit::Draw(const RectL& update) {
     CKXQuartzDrawing smoothing(mPrinting);
     PointL pen;
     long line = GetDrawPoint(pen, clip);
-    const long n = GetLineCount();
+    const long n = mLines->GetCount();
     while (line <= n && pen.v < clip.bottom) DrawLineAt(line++, pen, clip, 0);
   }
   RestoreHighlight(layout);

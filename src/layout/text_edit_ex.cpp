@@ -293,14 +293,22 @@ void CKXTextEditEx::CalcText() {
 }
 
 long CKXTextEditEx::RecalcText(long start, long length, long delta, long& firstLine) {
-  const long oldCount = GetLineCount();
+  const long oldCount = StoredLineCount();
   const long n = CKXTextEdit::RecalcText(start, length, delta, firstLine);
+  // A page cut after a page-break line depends on that line, so the pages
+  // start one line earlier.
+  const long from = firstLine > 1 ? firstLine - 1 : 0;
+  if (mPagesPending || HasDeferredLayout()) {
+    // The pages wait for the lines: cut when asked, from the earliest
+    // change on (lines before it kept their numbers).
+    mPagesFrom = mPagesPending ? std::min(mPagesFrom, from) : from;
+    mPagesPending = true;
+    return n;
+  }
   if (n != kKxRedrawToEnd) return n;
   const long lineDelta = GetLineCount() - oldCount;
   // Lines from firstLine on were laid out afresh; after them come the old
-  // lines, renumbered by lineDelta. A page cut after a page-break line
-  // depends on that line, so the pages start one line earlier.
-  const long from = firstLine > 1 ? firstLine - 1 : 0;
+  // lines, renumbered by lineDelta.
   RecalcPageFrom(from, firstLine - 1 + mRelaidLines, lineDelta);
   return n;
 }

@@ -98,20 +98,34 @@ class CKXTextEditEx : public CKXTextEdit {
   // Cuts the line table into column-pages from the column-page holding
   // line `fromLine` on (0 or 1: all).
   void RecalcPage(long fromLine);
-  long GetPageCount() const { return mPageCount; }
-  long GetCurPage() const { return mCurPage; }
+  long GetPageCount() const {
+    EnsurePages();
+    return mPageCount;
+  }
+  long GetCurPage() const {
+    EnsurePages();
+    return mCurPage;
+  }
   long GetColumnPageCount() const;
   // Column-page `index` (1-based): its first and last line (1-based).
   bool GetColumnPage(long index, long& first, long& last) const;
-  std::uint8_t PageCountChanged() const { return mPageCountChanged; }
+  std::uint8_t PageCountChanged() const {
+    EnsurePages();
+    return mPageCountChanged;
+  }
   // The gap the columns are placed with: the user's gap widened by the
   // width the equal columns leave over.
   long GetPlacementGap() const { return mPlaceGap; }
   long GetCenterGapOffset() const { return mCenterGap; }
-  const RectL& GetPaperImage() const { return mPaperImage; }
+  const RectL& GetPaperImage() const {
+    EnsurePages();
+    return mPaperImage;
+  }
   // While printing, vertical writing turns about the whole paper image, so
   // that a page's point and the view of that page map alike wherever the
   // page lies (a page beyond the destination's edge would shift).
+  // The paper view places every page: typing there lays out everything.
+  bool MayDeferLayout() const override { return !Paper() && !IsPrinting(); }
   long RotationReference() const override {
     const long base = CKXTextEdit::RotationReference();
     return IsPrinting() ? std::max(base, long(mPaperImage.top) + mPaperImage.bottom) : base;
@@ -290,6 +304,15 @@ class CKXTextEditEx : public CKXTextEdit {
   long PageIndexOfLine(long line) const;
   void SetImageBottom();
   void RecalcPageFrom(long fromLine, long convergeFrom, long lineDelta);
+  // Pages wait while the layout is deferred: they are cut again from line
+  // mPagesFrom on when something asks for them.
+  void EnsurePages() const {
+    if (mPagesPending) const_cast<CKXTextEditEx*>(this)->RecalcPageFrom(mPagesFrom, -1, 0);
+  }
+  CKXPageArray* Pages() const {
+    EnsurePages();
+    return mPages;
+  }
   void RecalcCurPage();
   void TurnMarginsIn(Rect& m) const;
   void TurnMarginsOut(Rect& m) const;
@@ -312,6 +335,8 @@ class CKXTextEditEx : public CKXTextEdit {
   void ParaRuleSegments(long line, long width, long height, std::vector<SKXRuleSeg>& out) const;
 
   CKXPageArray* mPages = nullptr;
+  bool mPagesPending = false;
+  long mPagesFrom = 0;
   RectL mPaperImage{};
   SKXPageStyl mPageStyl;
   PointL mPageSize{};  // v = text height, h = column width

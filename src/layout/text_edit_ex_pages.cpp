@@ -41,35 +41,42 @@ constexpr std::int32_t kMaxCoordinate = std::numeric_limits<std::int32_t>::max()
 
 // ---- cutting ---------------------------------------------------------------------------------------
 
-long CKXTextEditEx::GetColumnPageCount() const { return mPages->GetCount(); }
+long CKXTextEditEx::GetColumnPageCount() const { return Pages()->GetCount(); }
 
 bool CKXTextEditEx::GetColumnPage(long index, long& first, long& last) const {
-  if (index < 1 || index > mPages->GetCount()) {
+  if (index < 1 || index > Pages()->GetCount()) {
     first = last = 0;
     return false;
   }
-  mPages->GetLineRangeAt(index, first, last);
+  Pages()->GetLineRangeAt(index, first, last);
   return true;
 }
 
 long CKXTextEditEx::PageIndexOfLine(long line) const {
-  const long count = mPages->GetCount();
+  const long count = Pages()->GetCount();
   if (count <= 1) return 1;
-  return std::clamp(mPages->GetArrayIndex(std::max(0L, line - 1)), 1L, count);
+  return std::clamp(Pages()->GetArrayIndex(std::max(0L, line - 1)), 1L, count);
 }
 
 void CKXTextEditEx::RecalcPage(long fromLine) { RecalcPageFrom(fromLine, -1, 0); }
 
 void CKXTextEditEx::RecalcPageFrom(long fromLine, long convergeFrom, long lineDelta) {
+  if (mPagesPending) {
+    // A cut waited for the layout: it starts at least where that one would.
+    mPagesPending = false;
+    fromLine = std::min(fromLine < 1 ? 0 : fromLine, mPagesFrom);
+    convergeFrom = -1;
+    lineDelta = 0;
+  }
   const long n = GetLineCount();
   const long U = UsableHeight();
-  const long oldPages = mPages->GetCount();
+  const long oldPages = Pages()->GetCount();
   long s = 1;  // the first column-page cut again
   long F = 0;  // its first line, 0-based
   if (fromLine > 1 && oldPages > 0) {
     s = PageIndexOfLine(fromLine);
     SKXPage p{0, 0};
-    mPages->FetchItemAt(s, &p);
+    Pages()->FetchItemAt(s, &p);
     // Pages before s hold unchanged lines; s itself begins before fromLine.
     F = std::clamp<long>(p.firstLine, 0, n - 1);
   }
@@ -78,7 +85,7 @@ void CKXTextEditEx::RecalcPageFrom(long fromLine, long convergeFrom, long lineDe
   long oldCursor = s + 1;
   auto oldFirst = [&](long index) {
     SKXPage p{0, 0};
-    mPages->FetchItemAt(index, &p);
+    Pages()->FetchItemAt(index, &p);
     return long(p.firstLine);
   };
   RunCursor runs{*this};
@@ -122,16 +129,16 @@ void CKXTextEditEx::RecalcPageFrom(long fromLine, long convergeFrom, long lineDe
   // Everything that can fail first: room for the new entries.
   const long removed = (tail ? tail : oldPages + 1) - s;
   const long added = long(cut.size());
-  if (added > removed) mPages->InsertItemsAt(static_cast<unsigned long>(added - removed), s, nullptr);
-  else if (added < removed) mPages->RemoveItemsAt(static_cast<unsigned long>(removed - added), s);
+  if (added > removed) Pages()->InsertItemsAt(static_cast<unsigned long>(added - removed), s, nullptr);
+  else if (added < removed) Pages()->RemoveItemsAt(static_cast<unsigned long>(removed - added), s);
   {
     StKXArrayLock lock(*mPages);
-    auto* p = static_cast<SKXPage*>(mPages->GetItemPtr(s));
+    auto* p = static_cast<SKXPage*>(Pages()->GetItemPtr(s));
     std::copy(cut.begin(), cut.end(), p);
   }
-  if (tail && lineDelta != 0) mPages->CalcOffsetAt(s + added, lineDelta);
+  if (tail && lineDelta != 0) Pages()->CalcOffsetAt(s + added, lineDelta);
 
-  const long columnPages = mPages->GetCount();
+  const long columnPages = Pages()->GetCount();
   const long columns = Columns();
   const long pages = columns > 1 ? (columnPages + columns - 1) / columns : columnPages;
   mPageCountChanged = pages != mPageCount ? 1 : 0;
@@ -151,12 +158,13 @@ void CKXTextEditEx::SetImageBottom() {
 }
 
 const char* CKXTextEditEx::CheckPages() const {
-  const long count = mPages->GetCount();
+  EnsurePages();
+  const long count = Pages()->GetCount();
   if (count < 1) return "no column-pages";
   long next = 0;
   for (long k = 1; k <= count; ++k) {
     SKXPage p{0, 0};
-    mPages->FetchItemAt(k, &p);
+    Pages()->FetchItemAt(k, &p);
     if (p.firstLine != next) return "column-pages do not follow each other";
     if (p.count < 1) return "empty column-page";
     next = long(p.firstLine) + p.count;
@@ -184,6 +192,7 @@ long CKXTextEditEx::GetPageNo(long line) const {
 }
 
 PointL CKXTextEditEx::GetPagePoint(long page) const {
+  EnsurePages();
   if (page == 0) page = 1;
   if (page < 0) page = std::max(1L, mPageCount);
   const long long v = static_cast<long long>(mPaperImage.top) + (page - 1) * static_cast<long long>(PaperStep());
@@ -198,12 +207,12 @@ bool CKXTextEditEx::GetPageInfo(long page, short column, long& first, long& last
   column = short(std::clamp<long>(column, 1, columns));
   long index = columns > 1 ? (page - 1) * columns + column : page;
   bool ok = true;
-  const long count = mPages->GetCount();
+  const long count = Pages()->GetCount();
   if (index > count || index < 1) {
     index = std::clamp(index, 1L, count);
     ok = false;
   }
-  mPages->GetLineRangeAt(index, first, last);
+  Pages()->GetLineRangeAt(index, first, last);
   const long long top = static_cast<long long>(mPaperImage.top) + (page - 1) * static_cast<long long>(PaperStep());
   auto pin = [](long long v) { return std::int32_t(std::clamp<long long>(v, -kMaxCoordinate, kMaxCoordinate)); };
   paperRect = RectL{pin(top), mPaperImage.left, pin(top + mPageStyl.paperHeight),
@@ -226,7 +235,7 @@ short CKXTextEditEx::GetLineHeightExAt(long line, long& runCount, short* extra) 
   if (!Paper()) return short(h);
   const long k = PageIndexOfLine(line);
   long first = 0, last = 0;
-  mPages->GetLineRangeAt(k, first, last);
+  Pages()->GetLineRangeAt(k, first, last);
   runCount = std::min(runCount, last - line + 1);
   // The line's top within its column-page.
   long acc = 0;
@@ -254,7 +263,7 @@ PointL CKXTextEditEx::GetPageLinePointUntilAt(long line, long& page, short& colu
   page = columns > 1 ? (k - 1) / columns + 1 : k;
   column = short(columns > 1 ? (k - 1) % columns + 1 : 1);
   long first = 0, last = 0;
-  mPages->GetLineRangeAt(k, first, last);
+  Pages()->GetLineRangeAt(k, first, last);
   const long acc = GetLineHeightUntilAt(line) - GetLineHeightUntilAt(first);
   long long v = static_cast<long long>(page - 1) * PaperStep() + acc;
   if (mCenterGap > 0 && acc >= mCenterGap) v += mForm.centerGap;
@@ -262,18 +271,19 @@ PointL CKXTextEditEx::GetPageLinePointUntilAt(long line, long& page, short& colu
 }
 
 long CKXTextEditEx::GetPageLineFromPoint(const PointL& pt, long& vOffset, long& page, short& column) const {
+  EnsurePages();
   const long columns = Columns();
   column = 1;
   for (long c = 2; c <= columns; ++c)
     if (ColumnOffset(c) <= pt.h) column = short(c);
   const long step = PaperStep();
   page = pt.v < 0 ? 1 : std::min(std::max(1L, mPageCount), long(pt.v) / step + 1);
-  const long count = mPages->GetCount();
+  const long count = Pages()->GetCount();
   RunCursor runs{*this};
   for (;;) {
     const long index = std::min(count, columns > 1 ? (page - 1) * columns + column : page);
     long first = 0, last = 0;
-    mPages->GetLineRangeAt(index, first, last);
+    Pages()->GetLineRangeAt(index, first, last);
     const long pageTop = (page - 1) * step;
     // The last line whose top is not below the point.
     long acc = 0, line = first, top = pageTop;

@@ -50,6 +50,7 @@ bool GuideStyleHasFold(long style) { return style >= 1 && style <= 4; }
 // ---- mappings -----------------------------------------------------------------------------------------
 
 long CKXTextEditEx::PageTop(long page) const {
+  EnsurePages();
   const long long v = static_cast<long long>(mPaperImage.top) + (page - 1) * static_cast<long long>(PaperStep());
   return long(std::clamp<long long>(v, -(1LL << 30), 1LL << 30));
 }
@@ -77,9 +78,9 @@ long CKXTextEditEx::GetDrawColmPoint(long page, short column, PointL& at, const 
   const long columns = Columns();
   if (page < 1 || column < 1 || column > columns) return 0;
   const long index = columns > 1 ? (page - 1) * columns + column : page;
-  if (index > mPages->GetCount()) return 0;
+  if (index > Pages()->GetCount()) return 0;
   long first = 0, last = 0;
-  mPages->GetLineRangeAt(index, first, last);
+  Pages()->GetLineRangeAt(index, first, last);
   const long textTop = PageTop(page) + mPageStyl.textArea.top;
   long gapTop = 0, gapBottom = 0;
   CenterGapAt(textTop, gapTop, gapBottom);
@@ -129,6 +130,7 @@ void CKXTextEditEx::PaintGuide(const RectL& layout) {
 // ---- the sheet ------------------------------------------------------------------------------------------
 
 void CKXTextEditEx::DrawPaper(long page, const RectL& paperRect, const RectL& clip) {
+  EnsurePages();
   if (!GetDrawPort() || IsPrinting() || page < 1 || page > mPageCount) return;
   StKxPortSaver saver(GetDrawPort());
   // The surround in the clip's band of this page: from the clip's top
@@ -368,7 +370,8 @@ void CKXTextEditEx::DrawBlankLinesAt(long lastLine, const PointL& at, const Rect
 
 void CKXTextEditEx::DrawLinesAt(long first, long count, const RectL& update) {
   if (!GetDrawPort() || Empty(update) || count <= 0) return;
-  const long n = GetLineCount();
+  // Outside the paper view the lines below the update may stay deferred.
+  const long n = Paper() ? GetLineCount() : StoredLineCount();
   first = std::clamp(first, 1L, std::max(1L, n));
   const long last = count >= n - first + 1 ? n : first + count - 1;
   long drawnFirst = first, drawnLast = last;
@@ -388,6 +391,7 @@ void CKXTextEditEx::DrawLinesAt(long first, long count, const RectL& update) {
 }
 
 void CKXTextEditEx::DrawPaperLines(long first, long last, const RectL& update, long& drawnFirst, long& drawnLast) {
+  EnsurePages();
   StKxPortSaver saver(GetDrawPort());
   CKXQuartzDrawing smoothing(IsPrinting());
   long page = 1;
@@ -468,7 +472,8 @@ void CKXTextEditEx::Draw(const RectL& update) {
   if (!Paper()) {
     CKXTextEdit::Draw(update);
     StKxPortSaver saver(GetDrawPort());
-    const long n = GetLineCount();
+    // Lines deferred below the update: the text's end lies past it.
+    const long n = HasDeferredLayout() ? 0 : GetLineCount();
     if (GetEditStyl().guideView && mForm.formID && mForm.guideStyle > 0 && n >= 1) {
       // The blank below the text ruled as DrawLinesAt rules it.
       const RectL& dest = ToDestRect();
@@ -643,7 +648,7 @@ int CKXTextEditEx::FrameSelection(long a, long b, const RectL& clip, std::uint8_
   const long ka = PageIndexOfLine(la), kb = PageIndexOfLine(lb);
   for (long k = ka; k <= kb; ++k) {
     long first = 0, last = 0;
-    mPages->GetLineRangeAt(k, first, last);
+    Pages()->GetLineRangeAt(k, first, last);
     const long from = std::max(first, la), to = std::min(last, lb);
     if (from > to) continue;
     // The first line of the page's second half, when it has a centre gap.

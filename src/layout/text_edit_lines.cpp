@@ -71,9 +71,13 @@ void CKXTextEdit::FlushShift() {
 
 // ---- queries -----------------------------------------------------------------------------
 
-long CKXTextEdit::GetLineCount() const { return mLines->GetCount(); }
+long CKXTextEdit::GetLineCount() const {
+  LayOnConst(kAllLines, kAllLines, kAllLines);
+  return mLines->GetCount();
+}
 
 long CKXTextEdit::GetLineNo(long offset) const {
+  LayOnConst(0, offset, 0);
   const long n = mLines->GetCount();
   if (n <= 1) return 1;
   StKXArrayLock lock(*mLines);
@@ -90,9 +94,13 @@ long CKXTextEdit::GetLineNo(long offset) const {
   return lo;
 }
 
-long CKXTextEdit::GetLineOffsetAt(long line) const { return StartAt(line); }
+long CKXTextEdit::GetLineOffsetAt(long line) const {
+  LayOnConst(line, 0, 0);
+  return StartAt(line);
+}
 
 std::uint16_t CKXTextEdit::GetLineCodeAt(long line) const {
+  LayOnConst(line, 0, 0);
   if (line < 1 || line > mLines->GetCount()) return 0;
   return std::uint16_t(mHeits->GetHeightAt(mHeits->GetArrayIndex(line - 1)));
 }
@@ -100,6 +108,7 @@ std::uint16_t CKXTextEdit::GetLineCodeAt(long line) const {
 long CKXTextEdit::GetLineHeightAt(long line) const { return HeightOf(GetLineCodeAt(line)); }
 
 long CKXTextEdit::GetLineInfoAt(long line, SKXLineInfo& info, long* length, SKXHeitCalc* hc) const {
+  LayOnConst(line, 0, 0);
   const long n = mLines->GetCount();
   if (line < 1 || line > n) {
     info = SKXLineInfo{};
@@ -120,6 +129,8 @@ long CKXTextEdit::GetLineInfoAt(long line, SKXLineInfo& info, long* length, SKXH
       hc->index = run;
       hc->first = mHeits->GetOffsetAt(run);
       hc->end = run < mHeits->GetCount() ? mHeits->GetOffsetAt(run + 1) : SKXHeitCalc::kInvalid;
+      // A run reaching into the deferred lines ends where they begin.
+      if (mLazyLine && (hc->end == SKXHeitCalc::kInvalid || hc->end > mLazyLine - 1)) hc->end = mLazyLine - 1;
       hc->code = code;
     }
   }
@@ -130,12 +141,14 @@ long CKXTextEdit::GetLineInfoAt(long line, SKXLineInfo& info, long* length, SKXH
 
 long CKXTextEdit::GetLineHeightUntilAt(long line) const {
   if (line <= 1) return 0;
+  LayOnConst(line - 1, 0, 0);
   const long n = mLines->GetCount();
   unsigned char pb = 0;
   return mHeits->GetRangeHeight(0, std::min(line, n + 1) - 2, n - 1, pb);
 }
 
 long CKXTextEdit::GetLineFromHeight(long y, long& delta) const {
+  LayOnConst(0, 0, y);
   const long n = mLines->GetCount();
   const long runs = mHeits->GetCount();
   long acc = 0;
@@ -162,6 +175,8 @@ bool CKXTextEdit::SameLineInfo(const SKXLineInfo& a, const SKXLineInfo& b) {
 }
 
 const char* CKXTextEdit::Check() const {
+  LayOnConst(kAllLines, kAllLines, kAllLines);
+  if (mLazyLine) return "layout still deferred after finishing it";
   const long n = mLines->GetCount();
   if (n < 1) return "no lines";
   if (StartAt(1) != 0) return "line 1 does not start at 0";
@@ -258,6 +273,7 @@ void CKXTextEdit::SpliceLines(long first, long removed, const NewLine* lines, lo
 }
 
 void CKXTextEdit::InsertLineInfoAt(long line, long offset, SKXLineInfo& info, SKXHeitCalc* hc) {
+  LayOn(kAllLines, kAllLines, kAllLines);
   line = std::clamp(line, 1L, mLines->GetCount() + 1);
   const NewLine one{std::int32_t(offset), info.height};
   SpliceLines(line, 0, &one, 1);
@@ -269,6 +285,7 @@ void CKXTextEdit::InsertLineInfoAt(long line, long offset, SKXLineInfo& info, SK
 }
 
 void CKXTextEdit::SetLineInfoAt(long line, long offset, SKXLineInfo& info, SKXHeitCalc* hc) {
+  LayOn(kAllLines, kAllLines, kAllLines);
   if (line < 1 || line > mLines->GetCount()) {
     InsertLineInfoAt(line, offset, info, hc);
     return;
@@ -288,6 +305,7 @@ void CKXTextEdit::SetLineInfoAt(long line, long offset, SKXLineInfo& info, SKXHe
 void CKXTextEdit::DeleteLineInfoAt(long line, SKXHeitCalc* hc) { DeleteLinesInfoAt(line, line, hc); }
 
 long CKXTextEdit::DeleteLinesInfoAt(long first, long last, SKXHeitCalc* hc) {
+  LayOn(kAllLines, kAllLines, kAllLines);
   const long n = mLines->GetCount();
   first = std::max(first, 1L);
   last = std::min(last, n);
@@ -307,6 +325,8 @@ void CKXTextEdit::DeleteAllLineInfo() {
   mHeits->RemoveItemsAt(static_cast<unsigned long>(mHeits->GetCount()), 1);
   mStepLine = 0;
   mStepDelta = 0;
+  mLazyLine = 0;
+  mHeightOwed = false;
 }
 
 // ---- layout ------------------------------------------------------------------------------
@@ -319,6 +339,10 @@ void CKXTextEdit::StartLineCalc(SKXLineCalc& calc, char* buffer, long capacity, 
 }
 
 void CKXTextEdit::CalcText() {
+  if (mLazyLine) {
+    mLazyLine = 0;
+    mHeightOwed = false;
+  }
   const long width = LayoutWidth();
   mCurParaIndex = -1;
   std::vector<NewLine> lines;
@@ -351,6 +375,112 @@ void CKXTextEdit::CalcText() {
   mDest.bottom = std::int32_t(mDest.top + total);
   SetSelPoint(mSelEnd, 1, 0);
   mResult |= kKxEditImageSize;
+}
+
+long CKXTextEdit::Relay(long first, long k0, long changeEnd, const LayLimit* limit, long& oldHeight,
+                        long& newHeight, bool& pageBreak) {
+  const long len = GetLength();
+  const long oldCount = mLines->GetCount();
+  const long width = LayoutWidth();
+  const long lazyLine = mLazyLine;
+  // Heights from the destination's top, for the limit (read raw: the
+  // lines above `first` are exact).
+  unsigned char pb = 0;
+  const long top = limit && first > 1 ? mHeits->GetRangeHeight(0, first - 2, oldCount - 1, pb) : 0;
+  std::vector<NewLine> lines;
+  std::vector<char> buffer(kReadBuffer);
+  long next = StartAt(first);
+  long j = first + 1;  // the first stored line not yet passed
+  bool converged = false, stopped = false;
+  newHeight = 0;
+  {
+    CKXCharState state;
+    SKXLineCalc calc;
+    StartLineCalc(calc, buffer.data(), kReadBuffer, &state);
+    long offset = next;
+    while (offset <= len) {
+      SKXLineInfo info;
+      next = mLayout.CalcLineInfo(offset, width, info, &mLineStyl, &calc);
+      if (next == offset) break;
+      lines.push_back(NewLine{std::int32_t(offset), info.height});
+      newHeight += HeightOf(info.height);
+      if (next > len || next < offset) break;
+      offset = next;
+      while (j <= oldCount && StartAt(j) < offset) ++j;
+      // Converged: the next line starts where a stored line after the change
+      // starts; from there on the text and so the layout are as before.
+      // Among deferred lines only a trusted start says so.
+      if (j <= oldCount && j > k0 && StartAt(j) == offset && offset > changeEnd &&
+          (!lazyLine || j <= lazyLine || offset >= mLazyTrust)) {
+        converged = true;
+        break;
+      }
+      if (limit && offset < len && first + long(lines.size()) > limit->line && offset > limit->offset &&
+          top + newHeight > limit->height) {
+        stopped = true;
+        break;
+      }
+    }
+  }
+  if (lines.empty()) return 0;
+  const long count = long(lines.size());
+  const long lineEnd = converged || stopped ? j : oldCount + 1;  // first stored line kept
+  pb = 0;
+  oldHeight = lineEnd > first ? mHeits->GetRangeHeight(first - 1, lineEnd - 2, oldCount - 1, pb) : 0;
+  long laidHeight = newHeight;
+  if (stopped && (j > oldCount || StartAt(j) != next)) {
+    // The deferred part begins at a true start: the last line passed over
+    // moves there, its old height kept for now.
+    const auto code = std::uint16_t(mHeits->GetHeightAt(mHeits->GetArrayIndex(j - 2)));
+    lines.push_back(NewLine{std::int32_t(next), code});
+    laidHeight += HeightOf(lines.back().code);
+  }
+  pageBreak = pb != 0;
+  for (const NewLine& l : lines)
+    if (l.code & kKxLinePageBreak) pageBreak = true;
+  const long reported = mLazyLine ? mReportedHeight : long(mDest.bottom) - mDest.top;
+  SpliceLines(first, lineEnd - first, lines.data(), long(lines.size()));
+  mDest.bottom = std::int32_t(mDest.bottom + laidHeight - oldHeight);
+  if (stopped) {
+    if (!lazyLine) mReportedHeight = reported;
+    mLazyLine = first + count;
+    mLazyTop = top + newHeight;
+  } else if (converged && lazyLine && lineEnd <= lazyLine) {
+    mLazyLine += long(lines.size()) - (lineEnd - first);
+    mLazyTop += newHeight - oldHeight;
+  } else if (lazyLine) {
+    mLazyLine = 0;
+    if (long(mDest.bottom) - mDest.top != mReportedHeight) mHeightOwed = true;
+  }
+  return count;
+}
+
+void CKXTextEdit::LayOn(long line, long offset, long height) {
+  // Never fewer lines a turn: a run of queries one line further each
+  // splices the table a few times, not once a line.
+  constexpr long kLeastLines = 256;
+  while (mLazyLine && !(line < mLazyLine && offset < StartAt(mLazyLine) && height < mLazyTop)) {
+    const long from = mLazyLine;
+    const LayLimit limit{std::max(line, from + kLeastLines), offset, height};
+    long oldHeight = 0, newHeight = 0;
+    bool pageBreak = false;
+    if (Relay(from, from, -1, &limit, oldHeight, newHeight, pageBreak) == 0) {
+      // Nothing to lay (never: the deferred part holds a line): settle.
+      CalcText();
+      return;
+    }
+  }
+}
+
+std::uint16_t CKXTextEdit::FinishLayout(long lines) {
+  if (lines >= kAllLines || !mLazyLine)
+    LayOn(kAllLines, kAllLines, kAllLines);
+  else
+    LayOn(mLazyLine + std::max(1L, lines), 0, 0);
+  if (!mHeightOwed) return 0;
+  mHeightOwed = false;
+  mResult |= kKxEditImageSize;
+  return kKxEditImageSize;
 }
 
 long CKXTextEdit::RecalcText(long start, long length, long delta, long& firstLine) {
@@ -386,8 +516,24 @@ long CKXTextEdit::RecalcText(long start, long length, long delta, long& firstLin
     }
   }
 
-  const long k0 = GetLineNo(start);
-  long first = std::min(k0, GetLineNo(rubyFrom));
+  // The table still describes the text before the change: read it raw
+  // (the queries would lay deferred lines out over the new text).
+  auto lineOf = [&](long offset) {
+    long lo = 1, hi = oldCount;
+    while (lo < hi) {
+      const long mid = lo + (hi - lo + 1) / 2;
+      if (StartAt(mid) <= offset)
+        lo = mid;
+      else
+        hi = mid - 1;
+    }
+    return lo;
+  };
+  const long k0 = lineOf(start);
+  long first = std::min(k0, lineOf(rubyFrom));
+  // A change among the deferred lines: the layout goes on from the last
+  // true start.
+  if (mLazyLine) first = std::min(first, mLazyLine);
   // With wrapping a change can pull text back onto the line before. A line
   // that does not end in CR also reads a little past its own break (the
   // line-break rules and word wrap look at the characters after it): when
@@ -403,56 +549,32 @@ long CKXTextEdit::RecalcText(long start, long length, long delta, long& firstLin
   // Lines after the one holding the change move with the text; those that
   // started inside removed text are passed over below (never matched).
   ShiftLinesAfter(k0, delta);
-
-  const long width = LayoutWidth();
-  std::vector<NewLine> lines;
-  std::vector<char> buffer(kReadBuffer);
-  long next = StartAt(first);
-  long j = first + 1;  // the first stored line not yet passed
-  bool converged = false;
-  {
-    CKXCharState state;
-    SKXLineCalc calc;
-    StartLineCalc(calc, buffer.data(), kReadBuffer, &state);
-    long offset = next;
-    while (offset <= len) {
-      SKXLineInfo info;
-      next = mLayout.CalcLineInfo(offset, width, info, &mLineStyl, &calc);
-      if (next == offset) break;
-      lines.push_back(NewLine{std::int32_t(offset), info.height});
-      if (next > len || next < offset) break;
-      offset = next;
-      while (j <= oldCount && StartAt(j) < offset) ++j;
-      // Converged: the next line starts where a stored line after the change
-      // starts; from there on the text and so the layout are as before.
-      if (j <= oldCount && j > k0 && StartAt(j) == offset && offset > changeEnd) {
-        converged = true;
-        break;
-      }
-    }
+  if (mLazyLine) {
+    // Deferred starts before the change or inside it no longer hold.
+    const long trust = mLazyTrust >= start + removed ? mLazyTrust + delta : 0;
+    mLazyTrust = std::max({trust, StartAt(mLazyLine) + 1, changeEnd + 1});
   }
-  if (lines.empty()) {
+
+  // Typing stops at the view: the lines below it wait for whoever asks.
+  // Never inside the change: old lines that started in removed text would
+  // stay behind, out of order.
+  const LayLimit limit{0, changeEnd, long(mView.bottom) - mDest.top};
+  long oldHeight = 0, newHeight = 0;
+  bool pageBreak = false;
+  const bool wasLazy = mLazyLine != 0;
+  const long count = Relay(first, k0, changeEnd, MayDeferLayout() ? &limit : nullptr, oldHeight, newHeight,
+                           pageBreak);
+  if (count == 0) {
     CalcText();
     firstLine = 1;
     return kKxRedrawToEnd;
   }
-  const long replaced = (converged ? j : oldCount + 1) - first;
-  unsigned char pageBreak = 0;
-  const long oldHeight = mHeits->GetRangeHeight(first - 1, first - 1 + replaced - 1, oldCount - 1, pageBreak);
-  long newHeight = 0;
-  for (const NewLine& l : lines) {
-    newHeight += HeightOf(l.code);
-    if (l.code & kKxLinePageBreak) pageBreak = 1;
-  }
-  SpliceLines(first, replaced, lines.data(), long(lines.size()));
+  if (mLazyLine && !wasLazy) mLazyTrust = changeEnd + 1;
   firstLine = first;
-  mRelaidLines = long(lines.size());
-  const long change = newHeight - oldHeight;
-  const long count = long(lines.size());
-  if (change != 0) {
-    mDest.bottom = std::int32_t(mDest.bottom + change);
-    return kKxRedrawToEnd;
-  }
+  mRelaidLines = count;
+  // Deferred lines may move: everything from the first line is redrawn.
+  if (mLazyLine) return kKxRedrawToEnd;
+  if (newHeight != oldHeight) return kKxRedrawToEnd;
   if (pageBreak || mLines->GetCount() < oldCount || count > kKxRedrawToEnd) return kKxRedrawToEnd;
   return count;
 }
@@ -480,7 +602,7 @@ std::uint16_t CKXTextEdit::RecalcAndRedraw(long caret, long delta, std::uint8_t 
   DrawHook(drawFrom, draw);
   SetSelPoint(keepStart ? from : caret, keepStart, mAutoView);
   mResult |= kKxEditTextChanged;
-  if (draw >= kKxRedrawToEnd) mResult |= kKxEditImageSize;
+  if (draw >= kKxRedrawToEnd && !mLazyLine) mResult |= kKxEditImageSize;
   if (keepStart) UpdateView();
   ViewSelection(1);
   if (mSelAnchor == mSelEnd && mActive) BlinkCaret(1);

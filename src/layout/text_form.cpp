@@ -315,7 +315,10 @@ void KxWriteTextForm(const SKXTextForm& f, std::uint8_t* p, KxByteOrder order) {
 
 // ---- the form list -------------------------------------------------------------------------------
 
-void UKXTextForm::Initialize() { sFormArray = nullptr; }
+void UKXTextForm::Initialize() {
+  sFormArray = nullptr;
+  sDefaultForm[0] = MakeBuiltin(0);
+}
 
 void UKXTextForm::Terminate() {
   delete sFormArray;
@@ -341,6 +344,13 @@ void UKXTextForm::LoadDefaultNames() {
 
 const SKXFormStyl& UKXTextForm::GetDefaultForm(short index) {
   return sDefaultForm[std::clamp<short>(index, 0, kKxBuiltinForms - 1)];
+}
+
+void UKXTextForm::SetDefaultForm(const SKXFormStyl& f) {
+  SKXFormStyl form = f;
+  KxValidateFormStyl(form);
+  form.formID = 0;
+  sDefaultForm[0] = form;
 }
 
 void UKXTextForm::MakeDefaultFormArray() {

@@ -127,6 +127,9 @@ class UKXTextForm {
   // Names the built-ins from string list 208, items 3-10.
   static void LoadDefaultNames();
   static const SKXFormStyl& GetDefaultForm(short index);
+  // The form of menu item 1 (built-in 0): the plain setup of the document
+  // the form dialog edits, or the application's own. Validated; ID 0.
+  static void SetDefaultForm(const SKXFormStyl& f);
   // Creates the list if missing and seeds it with built-ins 2-7.
   static void MakeDefaultFormArray();
   // Replaces the list by the records of a preference blob (96 bytes each,

@@ -15,6 +15,15 @@
 
 namespace {
 
+// The key customisation dialog and the function-key bar name the macro a
+// function key runs.
+std::string FunctionMacroName(int key, int modifiers) {
+  const long n = gKXTextMacros ? gKXTextMacros->FindFunction(char(key), char(modifiers)) : 0;
+  SKXTMacro macro;
+  if (n < 1 || !gKXTextMacros->GetAt(n, macro)) return {};
+  return std::string(reinterpret_cast<const char*>(macro.name + 1), std::min<std::size_t>(macro.name[0], 31));
+}
+
 // The lower areas reach the recorder and the player through this; callers
 // ask IsRecording before they add anything.
 class MacroRecorder : public CKXMacroRecorder {
@@ -31,6 +40,7 @@ class MacroRecorder : public CKXMacroRecorder {
   void RunFunctionMacro(short key, char mods) override {
     if (gKXTextMacros) RunUserMacro(gKXTextMacros->FindFunction(char(key), mods));
   }
+  std::string FunctionMacroName(short key, char mods) const override { return ::FunctionMacroName(key, mods); }
   bool HasRecordedMacro() const override { return UKXTextMacro::mMacroData && UKXTextMacro::mMacroSize > 0; }
   void RunRecordedMacro() override {
     if (HasRecordedMacro()) UKXTextMacro::ExecuteMacro(UKXTextMacro::mMacroData, UKXTextMacro::mMacroSize);
@@ -84,13 +94,6 @@ class TextViewHost : public KxMacroHost {
 MacroRecorder gRecorder;
 TextViewHost gHost;
 
-// The key customisation dialog names the macro a function key runs.
-std::string FunctionMacroName(int key, int modifiers) {
-  const long n = gKXTextMacros ? gKXTextMacros->FindFunction(char(key), char(modifiers)) : 0;
-  SKXTMacro macro;
-  if (n < 1 || !gKXTextMacros->GetAt(n, macro)) return {};
-  return std::string(reinterpret_cast<const char*>(macro.name + 1), std::min<std::size_t>(macro.name[0], 31));
-}
 
 void Start() {
   UKXTextMacro::Initialize();

@@ -7,6 +7,7 @@
 #include "app/prefs_file.h"
 #include "tools/file_browse.h"
 #include "tools/file_search.h"
+#include "tools/sed_window.h"
 #include "macros/macro_editor.h"
 
 KxProgramHooks::KxProgramHooks(std::string preferenceFolder) : mPreferenceFolder(std::move(preferenceFolder)) {}
@@ -37,6 +38,8 @@ const ToolRow kTools[] = {
      [] { return CKXTextFileBrowse::IsFileBrowse(); }, [] { CKXTextFileBrowse::CloseFileBrowse(); }},
     {kKxCmdFileSearch, [] { CKXTextFileSearch::ShowFileSearch(CKXTextApp::GetTextApp()); return true; },
      [] { return CKXTextFileSearch::IsFileSearch(); }, [] { CKXTextFileSearch::CloseFileSearch(); }},
+    {kKxCmdStreamEditor, [] { CKXTextStreamEditor::ShowStreamEditor(CKXTextApp::GetTextApp()); return true; },
+     [] { return CKXTextStreamEditor::IsStreamEditor(); }, [] { CKXTextStreamEditor::CloseStreamEditor(); }},
 };
 
 }  // namespace

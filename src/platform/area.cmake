@@ -2,7 +2,7 @@
 # are compiled from resources/*/N.txt.
 file(GLOB kx_string_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/strings/*.txt
      ${PROJECT_SOURCE_DIR}/resources/menus/*.txt ${PROJECT_SOURCE_DIR}/resources/menubars/*.txt
-     ${PROJECT_SOURCE_DIR}/resources/layouts/*.txt)
+     ${PROJECT_SOURCE_DIR}/resources/layouts/*.txt ${PROJECT_SOURCE_DIR}/resources/icons/*.txt)
 set(kx_strings_cpp ${PROJECT_BINARY_DIR}/generated/kx_strings.cpp)
 add_custom_command(
   OUTPUT ${kx_strings_cpp}

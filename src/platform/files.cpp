@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -451,10 +452,18 @@ long gBatchSyncs = 0;
 int CKXSafeBatch::Add(const std::string& path, const void* data, std::size_t size) {
   auto writer = std::make_unique<CKXSafeWriter>(path);
   if (int err = writer->Open()) return err;
+  // Two versions of one file in a batch: the later would silently win.
+  if (mTargets.count(writer->Target())) return EEXIST;
   if (int err = writer->Write(data, size)) return err;
+  // Closed at once: a batch of thousands of files never holds their
+  // descriptors open until the commit.
+  if (int err = writer->CloseUnsynced()) return err;
+  mTargets.insert(writer->Target());
   mWriters.push_back(std::move(writer));
   return 0;
 }
+
+void CKXSafeBatch::RemoveAfterCommit(const std::string& path) { mRemovals.push_back(path); }
 
 int CKXSafeBatch::Commit() {
   int first = 0;
@@ -462,11 +471,7 @@ int CKXSafeBatch::Commit() {
     if (err && !first) first = err;
   };
   std::vector<CKXSafeWriter*> open;
-  for (auto& w : mWriters) {
-    const int err = w->CloseUnsynced();
-    note(err);
-    if (!err) open.push_back(w.get());
-  }
+  for (auto& w : mWriters) open.push_back(w.get());
   // One sync for each file system the temporaries lie on.
   std::vector<dev_t> synced;
   for (CKXSafeWriter* w : open) {
@@ -483,6 +488,8 @@ int CKXSafeBatch::Commit() {
       if (fd >= 0) close(fd);
       for (CKXSafeWriter* other : open) other->Abort();
       mWriters.clear();
+      mTargets.clear();
+      mRemovals.clear();
       return first;
     }
     close(fd);
@@ -495,11 +502,14 @@ int CKXSafeBatch::Commit() {
     const std::string folder = DirName(w->Target());
     if (!err && std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
   }
+  for (const std::string& path : mRemovals) std::remove(path.c_str());
   for (const std::string& folder : folders) {
     note(SyncFolder(folder));
     ++gBatchSyncs;
   }
   mWriters.clear();
+  mTargets.clear();
+  mRemovals.clear();
   return first;
 }
 

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/appledouble.h"
@@ -116,13 +117,20 @@ class CKXSafeBatch {
   CKXSafeBatch() = default;
   CKXSafeBatch(const CKXSafeBatch&) = delete;
   CKXSafeBatch& operator=(const CKXSafeBatch&) = delete;
+  // The temporary file is written and closed now. EEXIST when the batch
+  // already holds a version of the same file.
   int Add(const std::string& path, const void* data, std::size_t size);
+  // A file that goes once the new files are in place (a sidecar that holds
+  // nothing any more).
+  void RemoveAfterCommit(const std::string& path);
   // The first error, 0 when every file was replaced.
   int Commit();
   std::size_t Count() const { return mWriters.size(); }
 
  private:
   std::vector<std::unique_ptr<CKXSafeWriter>> mWriters;
+  std::unordered_set<std::string> mTargets;
+  std::vector<std::string> mRemovals;
 };
 // True once after a save whose backup generation 1 could not be made (the
 // save itself went on): a caller reports it, then the flag is clear.

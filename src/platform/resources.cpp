@@ -13,6 +13,9 @@ extern const int kMenuBarEntryCount;
 extern const KxPaneAttribute kPaneAttributes[];
 extern const KxLayoutPaneRecord kLayoutPanes[];
 extern const int kLayoutPaneCount;
+extern const std::uint32_t kIconPixels[];
+extern const KxIconRecord kIcons[];
+extern const int kIconCount;
 }  // namespace kx_resources
 
 namespace {
@@ -83,3 +86,14 @@ const KxLayoutPaneRecord* KxFindLayoutPanes(short layoutID, int& count) {
 }
 
 const KxPaneAttribute& KxPaneAttributeAt(int index) { return kx_resources::kPaneAttributes[index]; }
+
+const std::uint32_t* KxFindIcon(short iconID, int& width, int& height) {
+  width = height = 0;
+  for (int i = 0; i < kx_resources::kIconCount; ++i)
+    if (kx_resources::kIcons[i].iconID == iconID) {
+      width = kx_resources::kIcons[i].width;
+      height = kx_resources::kIcons[i].height;
+      return &kx_resources::kIconPixels[kx_resources::kIcons[i].firstPixel];
+    }
+  return nullptr;
+}

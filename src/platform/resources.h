@@ -71,3 +71,15 @@ int KxMenuBarMenus(short menuBarID, short* out, int capacity);
 // The panes of a layout, the window first; count 0 when it does not exist.
 const KxLayoutPaneRecord* KxFindLayoutPanes(short layoutID, int& count);
 const KxPaneAttribute& KxPaneAttributeAt(int index);
+
+// Colour icons (resources/icons/N.txt): width x height pixels, rows top
+// first, 0xFFRRGGBB opaque or 0 transparent.
+struct KxIconRecord {
+  short iconID;
+  short width;
+  short height;
+  int firstPixel;   // index into the pixel table
+};
+// The icon's pixels and size, or null (width and height 0) when it does
+// not exist.
+const std::uint32_t* KxFindIcon(short iconID, int& width, int& height);

@@ -229,6 +229,14 @@ bool CKXTextFileTool::GoToFolder(const std::string& target) {
 CKXTextFileTool* CKXTextFileTool::FindByFolderList(PaneIDT listID) {
   for (KxWindowID w : KxCurrentHost().WindowList())
     if (auto* tool = dynamic_cast<CKXTextFileTool*>(KxCurrentHost().GetWindowClient(w)))
-      if (tool->mListID == listID) return tool;
+      if (tool->TakeFolderList(listID)) return tool;
   return nullptr;
+}
+
+void CKXTextFileTool::SwapFolderSide(PaneIDT popupID, PaneIDT listID, KxFileEntries& path, KxFileEntries& folders) {
+  mPopupID = popupID;
+  mListID = listID;
+  std::swap(mPath, path);
+  std::swap(mFolders, folders);
+  mHavePath = !mPath.empty();
 }

@@ -64,6 +64,9 @@ class CKXTextFileTool : public KXDialogBox {
   bool GoToFolder(const std::string& path);
 
   PaneIDT GetFolderListID() const { return mListID; }
+  // Makes the navigator whose folder list is `listID` the current one;
+  // false when the window has none.
+  virtual bool TakeFolderList(PaneIDT listID) { return listID != 0 && listID == mListID; }
   void ListenToMessage(MessageT message, void* param) override;
   // The window of the navigator whose folder list is pane `listID`, or null.
   static CKXTextFileTool* FindByFolderList(PaneIDT listID);
@@ -73,6 +76,9 @@ class CKXTextFileTool : public KXDialogBox {
   void CreateFolderInfo(LListener* listener);
   // Whether the message was the navigator's (and handled).
   bool HandleFolderMessage(MessageT message);
+  // A window with two navigators keeps the other one's path and folders
+  // and swaps them in with its pane IDs.
+  void SwapFolderSide(PaneIDT popupID, PaneIDT listID, KxFileEntries& path, KxFileEntries& folders);
 
  private:
   void ReplaceFolderList(const SKXFileEntry& folder);

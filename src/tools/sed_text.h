@@ -219,6 +219,8 @@ class CKXTextRunSED : public CKXTextSED {
   // Forces the encoding of plain-text inputs (kKxCodeAuto: detected).
   void SetEncoding(short code) { mEncoding = code; }
   void SetAozora(bool on) { mAozora = on; }
+  // Files the run writes join this batch (replaced when it commits).
+  void SetBatch(CKXSafeBatch* batch) { mBatch = batch; }
 
   void printerror(int code, const char* text) override;
   void check_break() override;
@@ -243,6 +245,7 @@ class CKXTextRunSED : public CKXTextSED {
   short mBase = 0;
   short mEncoding = -1;
   bool mAozora = false;
+  CKXSafeBatch* mBatch = nullptr;
   std::uint32_t mNextBreak = 0;
   bool mChecked = false;
   bool mBroken = false;

@@ -126,7 +126,7 @@ int KxSedReadFile(const std::string& path, short encoding, SKXSedText& text, SKX
 }
 
 int KxSedWriteFile(const std::string& path, const SKXSedText& text, const SKXSedFormat& format, bool withInfo,
-                   std::string& message) {
+                   std::string& message, CKXSafeBatch* batch) {
   try {
     if (format.document) {
       SKXDocument doc;
@@ -138,7 +138,7 @@ int KxSedWriteFile(const std::string& path, const SKXSedText& text, const SKXSed
       doc.text->SetText(text.text.get());
       if (withInfo) doc.settings = format.settings;
       MarksToSettings(text, doc.settings);
-      return KxWriteDocument(path, doc, format.layout, message);
+      return KxWriteDocument(path, doc, format.layout, message, 0, batch);
     }
     if (format.rtf) {
       std::string out;
@@ -151,7 +151,7 @@ int KxSedWriteFile(const std::string& path, const SKXSedText& text, const SKXSed
       if (int err = tube.OpenWrite(path, kTypeRTF, format.creator, EKXLayout::kClassic, message)) return err;
       tube.PutFlavor(kTypeRTF, out.data(), long(out.size()));
       DeleteDocPref(tube);
-      return tube.Commit(message);
+      return tube.Commit(message, 0, batch);
     }
     CKXTextFileTube tube;
     if (int err = tube.OpenWrite(path, kTypeText, format.creator, EKXLayout::kClassic, message)) return err;
@@ -170,7 +170,7 @@ int KxSedWriteFile(const std::string& path, const SKXSedText& text, const SKXSed
         bytes.insert(bytes.begin(), {0xEF, 0xBB, 0xBF});
       tube.PutFlavor(kTypeText, bytes.data(), long(bytes.size()));
     }
-    return tube.Commit(message);
+    return tube.Commit(message, 0, batch);
   } catch (const LException& e) {
     message = "the file could not be written";
     return e.GetErrorCode() > 0 ? int(e.GetErrorCode()) : EIO;

@@ -46,6 +46,7 @@ struct SKXSedFormat {
 int KxSedReadFile(const std::string& path, short encoding, SKXSedText& text, SKXSedFormat& format,
                   std::string& message);
 // Writes `text` in `format`; with `withInfo` the format's records go along
-// (the marks are the text's). Nothing is replaced on failure.
+// (the marks are the text's). Nothing is replaced on failure. With a batch
+// the file is replaced when the batch commits.
 int KxSedWriteFile(const std::string& path, const SKXSedText& text, const SKXSedFormat& format, bool withInfo,
-                   std::string& message);
+                   std::string& message, CKXSafeBatch* batch = nullptr);

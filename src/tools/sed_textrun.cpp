@@ -93,5 +93,5 @@ bool CKXTextRunSED::ReadTextFile(const std::string& path, SKXSedText& text, SKXS
 
 bool CKXTextRunSED::WriteTextFile(const std::string& path, const SKXSedText& text, const SKXSedFormat& format,
                                   bool withInfo, std::string& message) {
-  return KxSedWriteFile(path, text, format, withInfo, message) == 0;
+  return KxSedWriteFile(path, text, format, withInfo, message, mBatch) == 0;
 }

@@ -2,6 +2,7 @@
 #include "tools/file_browse.h"
 #include "tools/file_search.h"
 #include "tools/file_tool.h"
+#include "tools/sed_window.h"
 
 namespace {
 template <class T>
@@ -15,4 +16,5 @@ void KxRegisterToolClasses() {
   URegistrar::RegisterClass(CKXTextFileBrowse::kClassID, Create<CKXTextFileBrowse>);
   URegistrar::RegisterClass(KXFileResult::kClassID, Create<KXFileResult>);
   URegistrar::RegisterClass(CKXTextFileSearch::kClassID, Create<CKXTextFileSearch>);
+  KxRegisterStreamEditorClasses();
 }

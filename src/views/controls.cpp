@@ -36,8 +36,9 @@ void Line(int h1, int v1, int h2, int v2) {
 KXListBox::KXListBox(const KxLayoutPaneRecord& record) : LListBox(record) {
   mBroadcast = Flag(record, "broadcast", true);
   mCopyAllowed = Flag(record, "copy", true);
-  // The layout's double-click message is the selection message.
-  mSelectionMessage = mDoubleClickMessage;
+  // The layout's double-click message is the selection message, unless
+  // "select" gives the selection one of its own.
+  mSelectionMessage = KxLayout::GetNumber(record, "select", mDoubleClickMessage);
 }
 
 void KXListBox::BroadcastIfChanged(std::int32_t before) {

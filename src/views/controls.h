@@ -17,7 +17,8 @@ constexpr MessageT kKxMsgTabSelected = 203;
 
 class KXListBox : public LListBox {
  public:
-  // attributes besides the list's: broadcast (1), copy (1).
+  // attributes besides the list's: broadcast (1), copy (1), select (the
+  // selection message; the double-click message by default).
   explicit KXListBox(const KxLayoutPaneRecord& record);
   void SetBroadcastOnChange(bool on) { mBroadcast = on; }
   void SetCopyAllowed(bool on) { mCopyAllowed = on; }
@@ -109,6 +110,7 @@ class KXColButton : public LStdButton {
   void SetFillColor(const RGBColor& c) { mFill = c; Refresh(); }
   void SetTitleColor(const RGBColor& c) { mTitleColor = c; Refresh(); }
   const RGBColor& GetFillColor() const { return mFill; }
+  const RGBColor& GetTitleColor() const { return mTitleColor; }
   void HotSpotAction(std::int16_t hotSpot, bool inside, bool wasInside) override;
   void DrawSelf() override;
 

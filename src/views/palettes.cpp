@@ -2,11 +2,13 @@
 
 #include "views/mark_list.h"
 #include "views/message_box.h"
+#include "views/text_function_bar.h"
 #include "views/text_toolbar.h"
 
 void KxHideFloatingPalettes(bool hide) {
   if (hide) {
     if (CKXTextToolbar::IsShowTextToolbar()) CKXTextToolbar::HideTextToolbar();
+    if (CKXTextFunctionBar::IsShowTextFunctionBar()) CKXTextFunctionBar::HideTextFunctionBar();
     if (CKXTextMarkList::IsShowMarkList()) CKXTextMarkList::HideMarkList();
     // A document that comes forward meanwhile binds the list but leaves
     // it hidden.
@@ -17,6 +19,7 @@ void KxHideFloatingPalettes(bool hide) {
   // before the scope began.
   if (CKXTextToolbar::IsTextToolbar() && !CKXTextToolbar::IsShowTextToolbar())
     CKXTextToolbar::ShowTextToolbar(nullptr);
+  if (CKXTextFunctionBar::IsHideTextFunctionBar()) CKXTextFunctionBar::ShowTextFunctionBar(nullptr);
   CKXTextMarkList::SetKeepHidden(false);
   if (CKXTextMarkList::IsHideMarkList()) CKXTextMarkList::Get()->ShowFloating(true);
 }

@@ -21,8 +21,14 @@ class CKXScroller : public LScroller {
   // and the view scrolls to it.
   void HandleThumbScroll(LScrollBar* bar, std::int16_t controlValue);
   LScrollBar* GetTrackedBar() const { return mTracked; }
+  // Whether dragging a thumb scrolls as it goes (the preference), for every
+  // scroller of the program; otherwise the view moves on the release.
+  static void SetLiveScrolling(bool on) { sLiveScrolling = on; }
+  static bool GetLiveScrolling() { return sLiveScrolling; }
+  bool LiveThumb() const override { return sLiveScrolling; }
   void DrawSelf() override;
 
  private:
   LScrollBar* mTracked = nullptr;
+  static inline bool sLiveScrolling = false;
 };

@@ -40,6 +40,7 @@ constexpr RGBColor kLight{0xFFFF, 0xFFFF, 0xFFFF};
 constexpr RGBColor kBlack{0, 0, 0};
 constexpr RGBColor kDimmed{0x8888, 0x8888, 0x8888};
 constexpr RGBColor kHelpFrame{0xBFFF, 0xBFFF, 0xBFFF};
+constexpr std::uint32_t kIconOpaque = 0xFF000000u;
 
 Rect ToRect(const RectL& r) {
   return Rect{KxPinShort(r.top), KxPinShort(r.left), KxPinShort(r.bottom), KxPinShort(r.right)};
@@ -64,6 +65,47 @@ std::size_t FitBytes(const std::string& text, std::int32_t room) {
     fit = i = next;
   }
   return fit;
+}
+
+// How far an icon stands in from its button's edges, by width class.
+std::int32_t IconInset(short widthClass) {
+  if (widthClass >= kClassLarge) return 4;
+  return widthClass > kClassSmall ? 2 : 1;
+}
+
+// Plots colour icon `id` in the box `r` inset by `inset` (moved by `shift`
+// when pressed), centred there
+// when the box is larger than the icon (pixel art is never scaled);
+// dimmed icons are blended halfway to the face. False when it does not
+// exist.
+bool PlotIcon(short id, const RectL& r, std::int32_t inset, std::int32_t shift, bool enabled) {
+  int w = 0, h = 0;
+  const std::uint32_t* pixels = KxFindIcon(id, w, h);
+  if (!pixels) return false;
+  const std::int32_t boxW = r.right - r.left - 2 * inset, boxH = r.bottom - r.top - 2 * inset;
+  const std::int32_t left = r.left + inset + shift + std::max<std::int32_t>(0, (boxW - w) / 2);
+  const std::int32_t top = r.top + inset + shift + std::max<std::int32_t>(0, (boxH - h) / 2);
+  for (int y = 0; y < h; ++y) {
+    if (top + y >= r.bottom - 1) break;
+    for (int x = 0; x < w;) {
+      const std::uint32_t p = pixels[std::size_t(y) * std::size_t(w) + std::size_t(x)];
+      int run = 1;
+      while (x + run < w && pixels[std::size_t(y) * std::size_t(w) + std::size_t(x + run)] == p) ++run;
+      if ((p & kIconOpaque) != 0 && left + x < r.right - 1) {
+        auto channel = [&](int shiftBits, std::uint16_t face) {
+          const std::uint16_t c = std::uint16_t(((p >> shiftBits) & 0xFF) * 0x101);
+          return enabled ? c : std::uint16_t((std::uint32_t(c) + face) / 2);
+        };
+        const RGBColor colour{channel(16, kFace.red), channel(8, kFace.green), channel(0, kFace.blue)};
+        RGBForeColor(&colour);
+        const Rect cells{KxPinShort(top + y), KxPinShort(left + x), KxPinShort(top + y + 1),
+                         KxPinShort(std::min<std::int32_t>(left + x + run, r.right - 1))};
+        PaintRect(&cells);
+      }
+      x += run;
+    }
+  }
+  return true;
 }
 
 // The palette's standing in the preferences and the room it takes, for
@@ -172,6 +214,7 @@ void CKXTextToolbar::ShowTextToolbar(LCommander* commander) {
   KxSetPaletteSpaceHook(PaletteSpace);
   bar->InitTextToolbar();
   window->ShowFloating(true);
+  bar->StartIdling();
 }
 
 void CKXTextToolbar::HideTextToolbar() {
@@ -309,6 +352,12 @@ void CKXTextToolbar::ClickSelf(const SMouseDownEvent& event) {
   if (inside) ExecuteToolbar(button);
 }
 
+void CKXTextToolbar::SpendTime(const EventRecord& event) {
+  LWindow* w = LWindow::FetchWindowOf(this);
+  if (!w || !w->IsWindowShown()) return;
+  Messages(event.where);
+}
+
 void CKXTextToolbar::CheckMessages(const SPoint32& local) {
   const int button = std::max(0, FindButton(local));
   if (button == mHelp) return;
@@ -369,8 +418,11 @@ void CKXTextToolbar::DrawButton(int button, bool pressed) {
   if (button == kFindButton || button == kReplaceButton) {
     CKXTextViewServices& s = CKXTextViewServices::Get();
     text = button == kFindButton ? s.GetFindString() : s.GetReplaceString();
+  } else if (PlotIcon(short(kKxToolbarIconBase + button), r, IconInset(mLayout.widthClass), shift, enabled)) {
+    RGBForeColor(&kBlack);
+    return;
   } else {
-    // The button's mark: the first character of its help text.
+    // Without its icon, the button's mark: the first character of its help.
     const std::string help = HelpText(button);
     text = help.substr(0, !help.empty() && LeadByte(static_cast<unsigned char>(help[0])) ? 2 : 1);
   }

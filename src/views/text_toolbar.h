@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "platform/framework/commander.h"
+#include "platform/framework/periodical.h"
 #include "platform/framework/view.h"
 #include "platform/framework/window.h"
 #include "platform/longrect.h"
@@ -18,6 +19,8 @@ constexpr int kKxToolbarButtons = 28;   // rectangles 1-28; 0 is the toggle
 constexpr PaneIDT kKxToolbarPane = 4001;
 constexpr ResIDT kKxToolbarLayout = 4000;
 constexpr ResIDT kKxToolbarHelpList = 207;
+// Button n shows colour icon kKxToolbarIconBase + n.
+constexpr short kKxToolbarIconBase = 4000;
 // The palette byte of the preferences.
 constexpr std::uint8_t kKxPaletteClosed = 0, kKxPaletteHorizontal = 1, kKxPaletteVertical = 2;
 
@@ -40,7 +43,7 @@ CommandT KxToolbarCommand(int button, bool shift);
 // The command a disabled command falls back to (0: none).
 CommandT KxToolbarFallback(CommandT command);
 
-class CKXTextToolbar : public LView {
+class CKXTextToolbar : public LView, public LPeriodical {
  public:
   static constexpr OSType kClassID = FourCC("kxtt");
   explicit CKXTextToolbar(const KxLayoutPaneRecord& record) : LView(record) {}
@@ -75,6 +78,8 @@ class CKXTextToolbar : public LView {
 
   void ClickSelf(const SMouseDownEvent& event) override;
   void DrawSelf() override;
+  // The help line follows the pointer as the host last saw it.
+  void SpendTime(const EventRecord& event) override;
 
  private:
   // Lays the palette out for the screen and puts its window in place.

@@ -100,6 +100,14 @@ class CKXTextViewServices {
   // 2 vertical); setting it marks the preferences changed.
   virtual std::uint8_t GetPaletteByte() { return mPalette; }
   virtual void SetPaletteByte(std::uint8_t value) { mPalette = value; }
+  // The function-key bar's shown flag and saved global bounds in the
+  // preferences; setting them marks the preferences changed.
+  virtual bool GetFunctionBarShown() { return mBarShown; }
+  virtual void SetFunctionBarShown(bool shown) { mBarShown = shown; }
+  virtual Rect GetFunctionBarBounds() { return mBarBounds; }
+  virtual void SetFunctionBarBounds(const Rect& bounds) { mBarBounds = bounds; }
+  // The menu text of a command, dynamic menus included ("" when none).
+  virtual std::string GetCommandMenuText(CommandT) { return {}; }
   virtual long CountWordServices() { return 0; }
   virtual void ExecuteWordServices(long, CKXTextView*) {}
   virtual bool IsMarkListOpen() { return false; }
@@ -127,6 +135,8 @@ class CKXTextViewServices {
   std::string mFind, mRepl;
   bool mInline = true;
   std::uint8_t mPalette = 0;
+  bool mBarShown = false;
+  Rect mBarBounds{0, 0, 0, 0};
 };
 
 // The status of one command.

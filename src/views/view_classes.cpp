@@ -1,6 +1,7 @@
 #include "views/view_classes.h"
 
 #include "platform/framework/registrar.h"
+#include "views/colour_popup.h"
 #include "views/controls.h"
 #include "views/dialog_box.h"
 #include "views/edit_field.h"
@@ -9,6 +10,7 @@
 #include "views/scroller.h"
 #include "views/split_view.h"
 #include "views/text_scroller.h"
+#include "views/text_function_bar.h"
 #include "views/text_toolbar.h"
 #include "views/text_view.h"
 #include "views/text_colm_view.h"
@@ -31,6 +33,7 @@ void KxRegisterViewClasses() {
   URegistrar::RegisterClass(FourCC("kxej"), Create<KXEditJField>);
   URegistrar::RegisterClass(FourCC("kxes"), Create<KXEditSField>);
   URegistrar::RegisterClass(FourCC("kxlb"), Create<KXListBox>);
+  URegistrar::RegisterClass(KXColourPopup::kClassID, Create<KXColourPopup>);
   URegistrar::RegisterClass(FourCC("kxgb"), Create<KXGroupBox>);
   URegistrar::RegisterClass(FourCC("kxip"), Create<KXIconPane>);
   URegistrar::RegisterClass(FourCC("kxpv"), Create<KXPreview>);
@@ -54,4 +57,5 @@ void KxRegisterViewClasses() {
   URegistrar::RegisterClass(CKXTextMarkButton::kClassID, Create<CKXTextMarkButton>);
   // The tool palette.
   URegistrar::RegisterClass(CKXTextToolbar::kClassID, Create<CKXTextToolbar>);
+  URegistrar::RegisterClass(CKXTextFunctionBar::kClassID, Create<CKXTextFunctionBar>);
 }

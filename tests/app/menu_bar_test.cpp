@@ -99,9 +99,9 @@ TEST_F(MenuBarTest, DefaultKeysSitOnTheirItems) {
 TEST_F(MenuBarTest, ToolItemsWithoutTheirWindowAreDisabledAndMarksAreSticky) {
   app->UpdateMenus();
   LMenuBar& bar = *LMenuBar::GetCurrentMenuBar();
-  // (The key settings dialog, 1109 and 1503, belongs to the application
-  // itself and is always there.)
-  for (CommandT c : {1004, 1108, 1148, 1501, 1502, 19, 1210, 1228}) {
+  // (The key settings dialog, 1109 and 1503, and the preferences, 1108,
+  // belong to the application itself and are always there.)
+  for (CommandT c : {1004, 1148, 1501, 1502, 19, 1210, 1228}) {
     std::int16_t menuID = 0, item = 0;
     LMenu* menu = nullptr;
     ASSERT_TRUE(bar.FindMenuItem(c, menuID, menu, item)) << c;

@@ -58,6 +58,8 @@
 //   print preview ID      the preview pane's type, size and text
 //   print marklist|floats the mark list's rows and buttons, the floating
 //                         windows (kxapp_marks.h)
+//   keys MODS|none        the modifiers the keyboard reports as held; print
+//                         fkeys|toolprefs, option --screen W,H (kxapp_fkeys.h)
 //   quit                  the quit command; the script ends when it quits
 //
 // Steps run inside the program's loops: the host asks the script for its
@@ -96,6 +98,7 @@
 #include "driver_runs.h"
 #include "driver_text.h"
 #include "kxapp_frames.h"
+#include "kxapp_fkeys.h"
 #include "kxapp_marks.h"
 #include "kxapp_prefs.h"
 #include "kxapp_macros.h"
@@ -879,6 +882,18 @@ class Runner {
     return 0;
   }
 
+  int KeysStep(Step& s) { return kxapp_fkeys::KeysStep(s.args) ? 0 : Bad(s, "keys shift|option|shift+option|none"); }
+
+  int PrintFkeys(Step&) {
+    for (const std::string& line : kxapp_fkeys::FkeyLines()) std::printf("%s\n", line.c_str());
+    return 0;
+  }
+
+  int PrintToolPrefs(Step&) {
+    for (const std::string& line : kxapp_fkeys::ToolPrefLines()) std::printf("%s\n", line.c_str());
+    return 0;
+  }
+
   int PrintFloats(Step&) {
     for (const std::string& line : kxapp_marks::FloatLines()) std::printf("%s\n", line.c_str());
     return 0;
@@ -1000,6 +1015,7 @@ const std::vector<StepRow>& Runner::Steps() {
     {"pagesetup", &Runner::PageSetup},
     {"clock", &Runner::ClockStep},    {"wait", &Runner::Wait},         {"background", &Runner::BackgroundStep},
     {"folder", &Runner::Folder},
+    {"keys", &Runner::KeysStep},
   };
   return steps;
 }
@@ -1015,23 +1031,25 @@ const std::vector<StepRow>& Runner::Prints() {
     {"floats", &Runner::PrintFloats},   {"toolbar", &Runner::PrintToolbar},   {"prefs", &Runner::PrintPrefs},
     {"macros", &Runner::PrintMacros},
     {"colours", &Runner::PrintColours},
+    {"fkeys", &Runner::PrintFkeys},     {"toolprefs", &Runner::PrintToolPrefs},
   };
   return prints;
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: kxapp [--prefs DIR] [--gtk] [--clock YYYY-MM-DDTHH:MM[:SS]] SCRIPT\n"
+  std::fprintf(stderr, "usage: kxapp [--prefs DIR] [--gtk] [--clock YYYY-MM-DDTHH:MM[:SS]] [--screen W,H] SCRIPT\n"
                        "       kxapp [--prefs DIR] --menus\n");
   return 2;
 }
 
 int Run(int argc, char** argv) {
-  std::string prefs, script, clock;
+  std::string prefs, script, clock, screen;
   bool gtk = false, menus = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--prefs" && i + 1 < argc) prefs = argv[++i];
     else if (a == "--clock" && i + 1 < argc) clock = argv[++i];
+    else if (a == "--screen" && i + 1 < argc) screen = argv[++i];
     else if (a == "--gtk") gtk = true;
     else if (a == "--menus") menus = true;
     else if (a.size() > 1 && a[0] == '-') return Usage();
@@ -1067,6 +1085,11 @@ int Run(int argc, char** argv) {
     }
   } else {
     headless = std::make_unique<KxHeadlessHost>();
+  }
+  if (!screen.empty()) {
+    int w = 0, h = 0;
+    if (!kxapp_fkeys::ParseScreen(screen, w, h) || !headless) return Usage();
+    headless->SetScreenBounds(Rect{0, 0, std::int16_t(h), std::int16_t(w)});
   }
   if (!clock.empty()) {
     DateTimeRec at{};

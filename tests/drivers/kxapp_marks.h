@@ -23,6 +23,7 @@
 #include "layout/kxte_api.h"
 #include "platform/textconv.h"
 #include "views/mark_list.h"
+#include "views/text_function_bar.h"
 #include "views/text_toolbar.h"
 
 namespace kxapp_marks {
@@ -80,6 +81,8 @@ inline std::vector<std::string> FloatLines() {
   std::vector<std::string> out;
   if (CKXTextToolbar* bar = CKXTextToolbar::Get())
     if (const LWindow* w = LWindow::FetchWindowOf(bar)) out.push_back(FloatLine("palette", w));
+  if (CKXTextFunctionBar* bar = CKXTextFunctionBar::Get())
+    if (const LWindow* w = LWindow::FetchWindowOf(bar)) out.push_back(FloatLine("fkeys", w));
   if (CKXTextMarkList* list = CKXTextMarkList::Get()) out.push_back(FloatLine("marklist", list));
   return out;
 }

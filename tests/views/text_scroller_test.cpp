@@ -166,6 +166,52 @@ TEST_F(TextScrollerTest, TheArrowsScrollWhenClickedAndRepeatWhileHeld) {
   panes.window->HostMouseUp(e);
 }
 
+// Live scrolling on: the text follows the thumb while it is dragged, and
+// the release leaves it where the thumb was let go; off: only the release.
+TEST_F(TextScrollerTest, ALiveThumbMovesTheTextWhileDragged) {
+  Open(ManyLines(3000), 400, 300);
+  panes.window->Activate();
+  LScrollBar& bar = *panes.scroller[0]->GetVScrollBar();
+  const RectL frame = bar.CalcPortFrameRect();
+  for (bool live : {true, false}) {
+    SCOPED_TRACE(live);
+    CKXScroller::SetLiveScrolling(live);
+    panes.scroller[0]->VertScroll(kControlPageUpPart);
+    const RectL thumb = bar.ThumbRect();
+    SPoint32 grab{thumb.left + 3, thumb.top + 3};
+    bar.LocalToPortPoint(grab);
+    const std::int32_t start = ScrollOf(0).v;
+    EventRecord e;
+    e.what = mouseDown;
+    e.where = GlobalOf(grab);
+    panes.window->HostMouseDown(e);
+    std::int32_t last = start;
+    for (int k = 1; k <= 4; ++k) {
+      host.Clock().Advance(1);
+      EventRecord idle;
+      idle.what = nullEvent;
+      idle.where = GlobalOf(SPoint32{grab.h, grab.v + k * (frame.bottom - frame.top) / 8});
+      LPeriodical::DevoteTimeToIdlers(idle);
+      const std::int32_t now = ScrollOf(0).v;
+      if (live) {
+        EXPECT_GT(now, last) << k;
+      } else {
+        EXPECT_EQ(now, start) << k;
+      }
+      last = now;
+    }
+    e.what = mouseUp;
+    e.modifiers = kKxEventButtonState;
+    e.where = GlobalOf(SPoint32{grab.h, grab.v + 4 * (frame.bottom - frame.top) / 8});
+    panes.window->HostMouseUp(e);
+    EXPECT_GT(ScrollOf(0).v, start);
+    if (live) {
+      EXPECT_EQ(ScrollOf(0).v, last);
+    }
+  }
+  CKXScroller::SetLiveScrolling(false);
+}
+
 TEST_F(TextScrollerTest, SplitPanesShareOnlyTheLineAxis) {
   Open(ManyLines(300, 30), 420, 320, 150);
   panes.scroller[0]->HorizScroll(kControlPageDownPart);

@@ -5,10 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <vector>
 
+#include <cairo.h>
+
 #include "engine/macro_recorder.h"
+#include "platform/draw/port.h"
+#include "platform/resources.h"
 #include "views/text_view_commands.h"
 #include "views_fixture.h"
 
@@ -172,6 +177,69 @@ TEST_F(ToolbarTest, ThePreferencesKeepTheOrientation) {
   services.SetPaletteByte(kKxPaletteVertical);
   CKXTextToolbar::ShowTextToolbar(&target);
   EXPECT_TRUE(Bar().IsVertical());
+}
+
+TEST_F(ToolbarTest, TheHelpLineFollowsThePointer) {
+  const Rect b = LWindow::FetchWindowOf(&Bar())->GetGlobalBounds();
+  auto at = [&b](std::int32_t h, std::int32_t v) {
+    EventRecord e{};
+    e.where = Point{std::int16_t(b.top + v), std::int16_t(b.left + h)};
+    return e;
+  };
+  const RectL& r = Bar().GetLayout().rects[7];
+  LPeriodical::DevoteTimeToIdlers(at(r.left + 3, r.top + 3));
+  EXPECT_EQ(Bar().GetHelpButton(), 7);
+  // Off the buttons, and off the palette: no help.
+  const RectL& help = Bar().GetLayout().help;
+  LPeriodical::DevoteTimeToIdlers(at(help.left + 2, help.top + 2));
+  EXPECT_EQ(Bar().GetHelpButton(), 0);
+  LPeriodical::DevoteTimeToIdlers(at(r.left + 3, r.top + 3));
+  LPeriodical::DevoteTimeToIdlers(at(r.left + 3, Bar().GetLayout().height + 40));
+  EXPECT_EQ(Bar().GetHelpButton(), 0);
+  // Hidden under a dialog it does not follow.
+  CKXTextToolbar::HideTextToolbar();
+  LPeriodical::DevoteTimeToIdlers(at(r.left + 3, r.top + 3));
+  EXPECT_EQ(Bar().GetHelpButton(), 0);
+}
+
+// The window's backing store at a palette point, as 0xRRGGBB.
+std::uint32_t PixelAt(CKXTextToolbar& bar, std::int32_t h, std::int32_t v) {
+  cairo_surface_t* s = LWindow::FetchWindowOf(&bar)->GetDrawPort()->Surface();
+  cairo_surface_flush(s);
+  const auto* row = reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(s) +
+                                                           v * cairo_image_surface_get_stride(s));
+  return row[h] & 0xFFFFFF;
+}
+
+TEST_F(ToolbarTest, ButtonsShowTheirOwnIconsDimmedWhenDisabled) {
+  std::set<std::vector<std::uint32_t>> seen;
+  for (int n = 1; n <= kKxToolbarButtons; ++n) {
+    int w = 0, h = 0;
+    const std::uint32_t* p = KxFindIcon(short(kKxToolbarIconBase + n), w, h);
+    ASSERT_NE(p, nullptr) << n;
+    ASSERT_EQ(w * h, 256) << n;
+    const std::vector<std::uint32_t> pixels(p, p + 256);
+    EXPECT_TRUE(std::any_of(pixels.begin(), pixels.end(), [](std::uint32_t c) { return c != 0; })) << n;
+    EXPECT_TRUE(seen.insert(pixels).second) << "two buttons share an icon: " << n;
+  }
+  int w = 1, h = 1;
+  EXPECT_EQ(KxFindIcon(short(kKxToolbarIconBase + kKxToolbarButtons + 1), w, h), nullptr);
+  EXPECT_EQ(w + h, 0);
+  // Button 3 (save): centred in its button inside the inset; a pixel of
+  // the disk's blue body, row 8, column 7.
+  const RectL& r = Bar().GetLayout().rects[3];
+  const std::int32_t inset = Bar().GetLayout().button >= 28 ? 4 : Bar().GetLayout().button >= 24 ? 2 : 1;
+  const std::int32_t x = r.left + inset + (r.right - r.left - 2 * inset - 16) / 2 + 7;
+  const std::int32_t y = r.top + inset + (r.bottom - r.top - 2 * inset - 16) / 2 + 8;
+  target.on = {5};
+  ASSERT_TRUE(Bar().FocusDraw());
+  Bar().DrawSelf();
+  EXPECT_EQ(PixelAt(Bar(), x, y), 0x2858C0u);
+  target.on = {};
+  Bar().DrawSelf();
+  const std::uint32_t dimmed = PixelAt(Bar(), x, y);
+  EXPECT_NE(dimmed, 0x2858C0u);
+  EXPECT_GT(dimmed & 0xFF0000, 0x280000u) << "dimmed towards the face";
 }
 
 }  // namespace

@@ -114,7 +114,7 @@ void LApplication::EventMouseDown(const EventRecord& event) {
   if (window == kKxNoWindow) return;
   // A floating window takes its clicks where it stands and leaves the
   // front window and the target as they are.
-  mFloatPressed = host.IsFloatingWindow(window) ? window : kKxNoWindow;
+  mFloatPressed = host.IsFloatingWindow(window) || host.IsUtilityWindow(window) ? window : kKxNoWindow;
   if (window != host.FrontWindow() && mFloatPressed == kKxNoWindow) {
     host.SelectWindow(window);   // a click in a back window only brings it forward
     return;

@@ -463,14 +463,26 @@ void LScrollBar::HotSpotAction(std::int16_t hotSpot, bool inside, bool wasInside
 
 void LScrollBar::ClickSelf(const SMouseDownEvent& event) {
   LControl::ClickSelf(event);
-  // The thumb follows the release; the other parts repeat while held.
-  if (mTracking <= 0 || mTracking == kControlIndicatorPart) return;
+  // The thumb follows the release (and the mouse, when live); the other
+  // parts repeat while held.
+  if (mTracking <= 0) return;
+  if (mTracking == kControlIndicatorPart) {
+    if (mOwner && mOwner->LiveThumb()) StartIdling();
+    return;
+  }
   mRepeatAt = TickCount() + kKxScrollRepeatDelay;
   StartIdling();
 }
 
 void LScrollBar::SpendTime(const EventRecord& event) {
   const bool up = (event.modifiers & kKxEventButtonState) != 0;
+  if (mTracking == kControlIndicatorPart && !up && IsActive() && mOwner && mOwner->LiveThumb()) {
+    const std::int32_t value = ValueAt(LocalOf(*this, event.where));
+    if (value == mValue) return;
+    SetValue(value);
+    mOwner->ScrollBarAction(this, kControlIndicatorPart);
+    return;
+  }
   if (mTracking <= 0 || mTracking == kControlIndicatorPart || up || !IsActive()) {
     StopIdling();
     return;

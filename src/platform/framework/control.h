@@ -193,6 +193,9 @@ class KxScrollBarOwner {
  public:
   virtual ~KxScrollBarOwner() = default;
   virtual void ScrollBarAction(LScrollBar* bar, std::int16_t part) = 0;
+  // Live scrolling: the thumb also acts while it is dragged, each time the
+  // bar's value under the mouse changes.
+  virtual bool LiveThumb() const { return false; }
 };
 
 // A held arrow or page part acts again after this many ticks, then every

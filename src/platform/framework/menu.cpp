@@ -81,6 +81,11 @@ void LMenu::SetSubmenu(std::int16_t index, std::int16_t submenuID) {
   if (KxMenuItem* item = Item(index)) item->submenuID = submenuID;
 }
 
+void LMenu::SetSmallIcon(std::int16_t index, const std::vector<std::uint8_t>& icon) {
+  constexpr std::size_t kIconBytes = 32;
+  if (KxMenuItem* item = Item(index)) item->smallIcon = icon.size() == kIconBytes ? icon : std::vector<std::uint8_t>{};
+}
+
 void LMenu::EnableItem(std::int16_t index, bool enabled) {
   if (KxMenuItem* item = Item(index)) item->enabled = enabled && !item->separator;
 }

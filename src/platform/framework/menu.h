@@ -21,6 +21,9 @@ struct KxMenuItem {
   bool usesMark = false;              // it has carried a mark: shown with room for one
   bool enabled = true;
   bool separator = false;
+  // A small icon shown before the text: 16 x 16, one bit a pixel, rows of
+  // two bytes, the high bit leftmost ("SICN" data); empty for none.
+  std::vector<std::uint8_t> smallIcon;
 };
 
 class LMenu {
@@ -52,6 +55,8 @@ class LMenu {
   void SetKey(std::int16_t index, std::uint8_t key, std::uint16_t modifiers);
   // Hangs menu `submenuID` under the item (0: none).
   void SetSubmenu(std::int16_t index, std::int16_t submenuID);
+  // 32 bytes of "SICN" data, or none (empty).
+  void SetSmallIcon(std::int16_t index, const std::vector<std::uint8_t>& icon);
   // Inserts after item `after` (0: at the top; past the end: at the end).
   void InsertItem(const unsigned char* text, std::int16_t after, CommandT command = kKxCmdNothing);
   void InsertSeparator(std::int16_t after);

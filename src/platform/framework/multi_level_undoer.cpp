@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/framework/action.h"
+#include "platform/framework/action_group.h"
 #include "platform/resources.h"
 #include "platform/script.h"
 
@@ -85,6 +86,14 @@ void CKXUndoer::PostAction(LAction* action) {
     return;
   }
   std::unique_ptr<LAction, void (*)(LAction*)> owned(action, [](LAction* a) { KxDeleteAction(a); });
+  // An open group on top takes what is done meanwhile: one step for all.
+  auto* group = dynamic_cast<LActionGroup*>(GetUndoAction());
+  if (action && group && group != action && group->IsOpen() && group->IsDone() && action->IsDone()) {
+    group->Join(owned.get());
+    owned.release();
+    ClearStack(mRedoStack);
+    return;
+  }
   // Everything that can fail, before the first change.
   if (action) mUndoStack.reserve(mUndoStack.size() + 1);
   // Nothing below allocates.

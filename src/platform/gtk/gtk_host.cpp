@@ -543,6 +543,33 @@ void KxGtkHost::Impl::CopyOutChanges() {
 
 // --- The host --------------------------------------------------------------
 
+namespace {
+// Virtual key codes of the modifiers the program polls (the function-key
+// bar): shift and option (Alt), left and right.
+constexpr int kShiftKeyCode = 0x38, kRightShiftKeyCode = 0x3C, kOptionKeyCode = 0x3A, kRightOptionKeyCode = 0x3D;
+
+// The key map follows the keyboard's modifier state as the desktop reports
+// it, also for presses and releases that went to another window.
+void SyncModifierKeys() {
+  GdkDisplay* display = gdk_display_get_default();
+  GdkKeymap* keymap = display ? gdk_keymap_get_for_display(display) : nullptr;
+  if (!keymap) return;
+  const guint state = gdk_keymap_get_modifier_state(keymap);
+  KeyMap map{};
+  KxHostKeyState().GetKeys(map);
+  auto down = [&map](int code) { return ((map[code >> 3] >> (code & 7)) & 1) != 0; };
+  auto sync = [&](bool held, int left, int right) {
+    if (held && !down(left) && !down(right)) KxHostKeyState().SetKey(left, true);
+    if (!held) {
+      KxHostKeyState().SetKey(left, false);
+      KxHostKeyState().SetKey(right, false);
+    }
+  };
+  sync((state & GDK_SHIFT_MASK) != 0, kShiftKeyCode, kRightShiftKeyCode);
+  sync((state & GDK_MOD1_MASK) != 0, kOptionKeyCode, kRightOptionKeyCode);
+}
+}  // namespace
+
 KxGtkHost::KxGtkHost() : mImpl(std::make_unique<Impl>()) { mImpl->host = this; }
 
 std::unique_ptr<KxGtkHost> KxGtkHost::Open(std::string* why) {
@@ -610,6 +637,7 @@ bool KxGtkHost::WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks) {
   impl.CopyOutChanges();
   if (KxGtkWindow* w = impl.Find(impl.active)) KxGtkPlaceCursor(w->im);
   Pump();
+  SyncModifierKeys();
   // A script's next step runs here, inside whichever loop waits; its input
   // goes through the toolkit's queue like the desktop's.
   if (impl.queue.empty() && HasScript() && !ScriptEnded() && FeedScript() == ScriptTurn::kStep) {
@@ -1030,6 +1058,11 @@ void KxGtkHost::SetWindowFloating(KxWindowID window) {
   impl.OwnByFront(*w);
   impl.DropMenuBar(*w);
   gtk_window_set_type_hint(GTK_WINDOW(w->toplevel), GDK_WINDOW_TYPE_HINT_UTILITY);
+}
+
+bool KxGtkHost::IsUtilityWindow(KxWindowID window) const {
+  const KxGtkWindow* w = mImpl->Find(window);
+  return w && gtk_window_get_type_hint(GTK_WINDOW(w->toplevel)) == GDK_WINDOW_TYPE_HINT_UTILITY;
 }
 
 bool KxGtkHost::IsModal(KxWindowID window) const {

@@ -61,6 +61,7 @@ class KxGtkHost : public KxHost {
   // Transient for the window behind it, and modal.
   void SetWindowModal(KxWindowID window) override;
   void SetWindowFloating(KxWindowID window) override;
+  bool IsUtilityWindow(KxWindowID window) const override;
   // The main monitor's work area (without the desktop's panels), less room
   // for a window's title bar and menu bar: the content bounds a window may
   // take.
@@ -92,6 +93,7 @@ class KxGtkHost : public KxHost {
   KxAnswer AskSaveChanges(const std::string& documentName) override;
   KxAnswer Alert(KxAlertKind kind, const std::string& text) override;
   bool ChooseFile(std::string& path) override;
+  bool ChooseFileWithPrompt(const std::string& prompt, std::string& path) override;
   bool ChooseSaveFile(const std::string& defaultName, std::string& path) override;
   // GtkColorChooserDialog, modal to the window.
   bool ChooseColour(KxWindowID parent, const std::string& title, RGBColor& colour) override;

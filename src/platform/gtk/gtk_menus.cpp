@@ -72,6 +72,7 @@ void AddSignature(const LMenuBar& bar, const LMenu& menu, int depth, std::vector
     sig.push_back(it->key);
     sig.push_back(it->modifiers);
     sig.push_back(it->submenuID);
+    for (std::uint8_t b : it->smallIcon) sig.push_back(b);
     if (it->submenuID && depth < kMaxMenuDepth)
       if (const LMenu* sub = bar.FetchMenu(it->submenuID)) AddSignature(bar, *sub, depth + 1, sig);
   }
@@ -84,6 +85,41 @@ std::vector<int> Signature() {
   for (const LMenu* m : bar->GetBarMenus())
     if (m) AddSignature(*bar, *m, 0, sig);
   return sig;
+}
+
+// A "SICN" small icon: black where a bit is set, clear elsewhere.
+GtkWidget* SmallIconImage(const std::vector<std::uint8_t>& bits) {
+  constexpr int kSide = 16;
+  GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, kSide, kSide);
+  if (!pixbuf) return nullptr;
+  guchar* pixels = gdk_pixbuf_get_pixels(pixbuf);
+  const int stride = gdk_pixbuf_get_rowstride(pixbuf);
+  for (int y = 0; y < kSide; ++y)
+    for (int x = 0; x < kSide; ++x) {
+      const bool on = (bits[std::size_t(y * 2 + x / 8)] >> (7 - x % 8)) & 1;
+      guchar* p = pixels + y * stride + x * 4;
+      p[0] = p[1] = p[2] = 0;
+      p[3] = on ? 255 : 0;
+    }
+  GtkWidget* image = gtk_image_new_from_pixbuf(pixbuf);
+  g_object_unref(pixbuf);
+  return image;
+}
+
+// An item with a small icon: the icon, then its label, in a box.
+void AddSmallIcon(GtkWidget* item, const KxMenuItem& it) {
+  constexpr std::size_t kIconBytes = 32;
+  if (it.smallIcon.size() != kIconBytes) return;
+  GtkWidget* label = gtk_bin_get_child(GTK_BIN(item));
+  GtkWidget* image = SmallIconImage(it.smallIcon);
+  if (!label || !image) return;
+  g_object_ref(label);
+  gtk_container_remove(GTK_CONTAINER(item), label);
+  GtkWidget* box = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
+  gtk_box_pack_start(GTK_BOX(box), image, FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(box), label, TRUE, TRUE, 0);
+  g_object_unref(label);
+  gtk_container_add(GTK_CONTAINER(item), box);
 }
 
 GtkWidget* BuildMenu(KxGtkWindow& w, const LMenuBar& bar, const LMenu& menu, int depth) {
@@ -109,6 +145,7 @@ GtkWidget* BuildMenu(KxGtkWindow& w, const LMenuBar& bar, const LMenu& menu, int
           gtk_accel_label_set_accel(GTK_ACCEL_LABEL(label), keyval,
                                     GdkModifierType(KxGtkMaskFromModifiers(it->modifiers | kKxEventCommandKey)));
       }
+      AddSmallIcon(item, *it);
       g_signal_connect(item, "activate", G_CALLBACK(OnItemActivate),
                        GUINT_TO_POINTER(ItemCode(menu.GetMenuID(), i)));
     }

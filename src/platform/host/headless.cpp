@@ -294,6 +294,16 @@ int KxHeadlessHost::CountInvalidations(KxWindowID window) const {
   return w ? w->invalidations : 0;
 }
 
+void KxHeadlessHost::SetWindowFloating(KxWindowID window) {
+  for (Window& w : mWindows)
+    if (w.id == window) w.above = true;
+}
+
+bool KxHeadlessHost::IsUtilityWindow(KxWindowID window) const {
+  const Window* w = Find(window);
+  return w && w->above;
+}
+
 std::vector<KxWindowID> KxHeadlessHost::WindowList() const {
   std::vector<KxWindowID> ids;
   for (const Window& w : mWindows)
@@ -310,6 +320,10 @@ KxWindowID KxHeadlessHost::FindWindow(Point where) const {
   // Shown floating windows stand above every document window.
   for (const Window& w : mWindows)
     if (w.floating && w.shown && where.v >= w.bounds.top && where.v < w.bounds.bottom && where.h >= w.bounds.left &&
+        where.h < w.bounds.right)
+      return w.id;
+  for (const Window& w : mWindows)
+    if (w.above && where.v >= w.bounds.top && where.v < w.bounds.bottom && where.h >= w.bounds.left &&
         where.h < w.bounds.right)
       return w.id;
   for (const Window& w : mWindows)

@@ -99,6 +99,10 @@ class KxHeadlessHost : public KxHost {
   KxWindowID FindWindow(Point where) const override;
   KxWindowID CreateFloatingWindow(KxWindowClient* client, const Rect& bounds, const unsigned char* title) override;
   std::vector<KxWindowID> FloatingWindowList() const override;
+  // The window stays in the window list but takes the mouse above every
+  // document window, as a utility window does on the desktop.
+  void SetWindowFloating(KxWindowID window) override;
+  bool IsUtilityWindow(KxWindowID window) const override;
   void ShowFloatingWindow(KxWindowID window, bool shown) override;
   bool IsWindowShown(KxWindowID window) const override;
 
@@ -149,6 +153,7 @@ class KxHeadlessHost : public KxHost {
     bool updatePending;   // an update event is owed
     bool floating = false;
     bool shown = true;
+    bool above = false;   // a window kept above the documents (SetWindowFloating)
   };
   struct Answer {
     KxAnswer answer;

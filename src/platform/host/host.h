@@ -119,6 +119,9 @@ class KxHost {
   }
   virtual std::vector<KxWindowID> FloatingWindowList() const { return {}; }
   bool IsFloatingWindow(KxWindowID window) const;
+  // A window made floating with SetWindowFloating: it stays in the window
+  // list, but takes its clicks where it stands, as a floating window does.
+  virtual bool IsUtilityWindow(KxWindowID /*window*/) const { return false; }
   virtual void ShowFloatingWindow(KxWindowID /*window*/, bool /*shown*/) {}
   virtual bool IsWindowShown(KxWindowID /*window*/) const { return true; }
   // The window (just made, in front) runs as a modal dialog: a host that
@@ -157,6 +160,8 @@ class KxHost {
   virtual KxAnswer Alert(KxAlertKind kind, const std::string& text) = 0;
   // A file to open; false when the user cancelled.
   virtual bool ChooseFile(std::string& path) = 0;
+  // The same with a prompt (UTF-8) for what is to be chosen.
+  virtual bool ChooseFileWithPrompt(const std::string& /*prompt*/, std::string& path) { return ChooseFile(path); }
   // Where to save; false when the user cancelled.
   virtual bool ChooseSaveFile(const std::string& defaultName, std::string& path) = 0;
   virtual void Beep() = 0;

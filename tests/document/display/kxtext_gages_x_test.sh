@@ -33,6 +33,7 @@ while at + 8 <= len(data):
     if tag == b'KXTP':
         data[at + 8 + 8] = int(sys.argv[3])
         data[at + 8 + 9] = int(sys.argv[4])
+        data[at + 8 + 64] = 0   # no tool palette: the window keeps its full height
         break
     at += 8 + n
 else:

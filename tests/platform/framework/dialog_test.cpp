@@ -223,6 +223,57 @@ TEST_F(DialogTest, ScrollBarPartsScrollTheView) {
   EXPECT_EQ(bar.GetValue(), bar.GetMaxValue());
 }
 
+// A scroller whose owner asks for live scrolling: the view follows the
+// thumb while it is dragged, not only when it is let go.
+class LiveScroller : public LScroller {
+ public:
+  explicit LiveScroller(const KxLayoutPaneRecord& record) : LScroller(record) {}
+  bool LiveThumb() const override { return sLive; }
+  static inline bool sLive = false;
+};
+
+TEST_F(DialogTest, ALiveThumbScrollsWhileItIsDragged) {
+  URegistrar::RegisterClass(FourCC("scrl"), [](const KxLayoutPaneRecord& r) -> LPane* { return new LiveScroller(r); });
+  for (bool live : {true, false}) {
+    SCOPED_TRACE(live);
+    LiveScroller::sLive = live;
+    StDialogHandler handler(kControlsDialog, nullptr);
+    LWindow& dialog = *handler.GetDialog();
+    auto& scroller = Pane<LScroller>(handler, 4001);
+    LView& view = *scroller.GetScrollingView();
+    LScrollBar& bar = *scroller.GetVScrollBar();
+    host.SetIdleLimit(1);
+    const RectL thumb = bar.ThumbRect();
+    const RectL frame = bar.CalcPortFrameRect();
+    SPoint32 at{thumb.left + 2, thumb.top + 2};
+    bar.LocalToPortPoint(at);
+    const std::int16_t middle = std::int16_t((frame.top + frame.bottom) / 2);
+    host.PostMouse(true, Global(dialog, at.h, at.v));
+    host.PostMouseMove(Global(dialog, at.h, middle));
+    while (host.PendingEvents()) handler.DoDialog();
+    SPoint32 pos;
+    view.GetScrollPosition(pos);
+    if (live) {
+      EXPECT_GT(pos.v, 0);
+      EXPECT_GT(bar.GetValue(), 0);
+      EXPECT_LT(bar.GetValue(), bar.GetMaxValue());
+    } else {
+      EXPECT_EQ(pos.v, 0);
+    }
+    // Further down and let go there: both end at the bottom.
+    host.PostMouseMove(Global(dialog, at.h, frame.bottom + 50));
+    host.PostMouse(false, Global(dialog, at.h, frame.bottom + 50));
+    while (host.PendingEvents()) handler.DoDialog();
+    view.GetScrollPosition(pos);
+    SDimension32 image, vf;
+    view.GetImageSize(image);
+    view.GetFrameSize(vf);
+    EXPECT_EQ(pos.v, image.height - vf.height);
+  }
+  LiveScroller::sLive = false;
+  URegistrar::RegisterClass(FourCC("scrl"), [](const KxLayoutPaneRecord& r) -> LPane* { return new LScroller(r); });
+}
+
 TEST_F(DialogTest, AlertsPutTheParameterTextsIn) {
   const unsigned char p0[] = "\x05" "a ^1!";
   const unsigned char p1[] = "\x01" "x";

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/framework/action.h"
+#include "platform/framework/action_group.h"
 #include "platform/resources.h"
 
 namespace {
@@ -315,4 +316,41 @@ TEST_F(Undo, SingleStepUndoerTogglesItsOneAction) {
   EXPECT_EQ(gLiving, 1);
   EXPECT_TRUE(Ask(dialog, kKxCmdUndo).enabled);
 }
+}  // namespace
+
+namespace {
+
+// An open group on top gathers what is posted; closed, it takes nothing,
+// and undo and redo take back and do again all of its actions at once.
+TEST_F(Undo, AnOpenGroupOnTopGathersPostedActionsIntoOneStep) {
+  std::vector<int> list;
+  std::weak_ptr<void> life;
+  {
+    Window w;
+    w.PostAction(new AppendAction(list, 1, "Type"));
+    auto* group = new LActionGroup(0, 0);
+    life = group->Life();
+    w.PostAction(group);
+    for (int i = 2; i <= 4; ++i) w.PostAction(new AppendAction(list, i));
+    EXPECT_EQ(group->Count(), 3u);
+    EXPECT_EQ(w.undoer->CountUndo(), 2u);
+    group->SetOpen(false);
+    w.PostAction(new AppendAction(list, 5));
+    EXPECT_EQ(group->Count(), 3u);
+    EXPECT_EQ(w.undoer->CountUndo(), 3u);
+    ASSERT_TRUE(w.ProcessCommand(kKxCmdUndo));
+    ASSERT_TRUE(w.ProcessCommand(kKxCmdUndo));
+    EXPECT_EQ(list, (std::vector<int>{1}));
+    // An open group that is no longer on top (undone) takes nothing.
+    group->SetOpen(true);
+    ASSERT_TRUE(w.ProcessCommand(kKxCmdRedo));
+    EXPECT_EQ(list, (std::vector<int>{1, 2, 3, 4}));
+    ASSERT_TRUE(w.ProcessCommand(kKxCmdUndo));
+    w.PostAction(new AppendAction(list, 6));   // clears the redo side: the group goes
+    EXPECT_TRUE(life.expired());
+    EXPECT_EQ(list, (std::vector<int>{1, 6}));
+  }
+  EXPECT_TRUE(life.expired());
+}
+
 }  // namespace

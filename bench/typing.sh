@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Typing inside long paragraphs: 200 keys at the start, middle and end of
+# texts without line ends (10 and 50 MB) and of 1 MB lines (10 MB, logs and
+# CSV), each against the same 200 keys at the same place of a 50 KB text of
+# short lines (`kxedit --timing`: the script time, through the text engine).
+# Real Japanese text from ../shared/realdata. Prints seconds per 200 keys,
+# the ratio to the short text (goal: 1.5 or less everywhere), and the peak
+# memory of the 50 MB run as a multiple of the file.
+set -euo pipefail
+source "$(dirname "$0")/common.bash"
+here="$(cd "$(dirname "$0")/.." && pwd)"
+bin="${KX_BIN_DIR:-$here/build-release/bin}"
+shared="${KX_SHARED_DIR:-$here/../shared}"
+tmp="$(mktemp -d)"
+trap 'rm -rf "$tmp"' EXIT
+
+# The texts, and for each the character boundary nearest its middle.
+python3 - "$shared/realdata/aozora" "$tmp" <<'EOF'
+import os, sys
+src, out = sys.argv[1], sys.argv[2]
+text = ""
+for name in sorted(os.listdir(src)):
+    if name.endswith(".sjis.txt"):
+        text += open(os.path.join(src, name), "rb").read().decode("cp932", "replace")
+flat = "".join(text.split())
+def write(name, chars, pieces):
+    data, middle, size = b"", 0, 0
+    parts = []
+    while size < chars:
+        for p in pieces:
+            b = p.encode("cp932", "replace")
+            parts.append(b)
+            size += len(b)
+            if size >= chars:
+                break
+    data = b"".join(parts)
+    # The middle on a character boundary: the end of the piece that reaches it.
+    acc = 0
+    for b in parts:
+        acc += len(b)
+        if acc >= len(data) // 2:
+            middle = acc
+            break
+    open(os.path.join(out, name), "wb").write(data)
+    open(os.path.join(out, name + ".middle"), "w").write(str(middle))
+short = [flat[i:i + 30] + "\n" for i in range(0, 2000 * 30, 30)]
+write("short.txt", 50 << 10, short)
+chunk = [flat[i:i + 1000] for i in range(0, len(flat), 1000)]
+write("para10.txt", 10 << 20, chunk)
+write("para50.txt", 50 << 20, chunk)
+mb = flat[: (1 << 20) // 2]
+write("lines1mb.txt", 10 << 20, [mb + "\n"])
+EOF
+
+keys=$(printf 'a%.0s' $(seq 200))
+# seconds FILE PLACE: the script time of 200 keys typed at PLACE.
+seconds() {
+  local file=$1 place=$2 at size
+  size=$(stat -c %s "$file")
+  case $place in
+    start) at=0 ;;
+    middle) at=$(cat "$file.middle") ;;
+    end) at=$size ;;
+  esac
+  printf 'select %s %s\ntype %s\n' "$at" "$at" "$keys" > "$tmp/script"
+  "$bin/kxedit" --timing --wordwrap "$file" "$tmp/script" 2>&1 > /dev/null | awk '$1 == "script" { print $2 }'
+}
+
+for place in start middle end; do
+  ref=$(seconds "$tmp/short.txt" $place)
+  for name in para10 para50 lines1mb; do
+    t=$(seconds "$tmp/$name.txt" $place)
+    echo "typing 200 keys at the $place of $name ($(stat -c %s "$tmp/$name.txt") bytes): ${t}s," \
+         "50 KB of short lines ${ref}s, ratio $(ratio "$t" "$ref")"
+  done
+done
+if [ -x /usr/bin/time ]; then
+  printf 'select 0 0\ntype %s\n' "$keys" > "$tmp/script"
+  kb=$( { /usr/bin/time -f %M "$bin/kxedit" "$tmp/para50.txt" "$tmp/script" > /dev/null; } 2>&1 | tail -1)
+  awk -v kb="$kb" -v b="$(stat -c %s "$tmp/para50.txt")" \
+      'BEGIN { printf "peak memory typing in 50 MB: %.1f x the file\n", kb * 1024 / b }'
+fi

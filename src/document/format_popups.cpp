@@ -1,0 +1,33 @@
+#include "document/format_popups.h"
+
+#include "app/dynamic_menus.h"
+#include "platform/fonts.h"
+#include "platform/framework/control.h"
+#include "platform/framework/menu.h"
+
+std::vector<std::string> KxMenuItemTexts(std::int16_t menuID) {
+  std::vector<std::string> out;
+  const LMenuBar* bar = LMenuBar::GetCurrentMenuBar();
+  const LMenu* menu = bar ? bar->FetchMenu(menuID) : nullptr;
+  if (!menu) return out;
+  for (std::int16_t i = 1; i <= menu->CountItems(); ++i)
+    if (const KxMenuItem* item = menu->GetItem(i)) out.push_back(item->text);
+  return out;
+}
+
+std::int16_t KxFontPopupItem(short font) {
+  if (const std::int16_t item = UFontMenu::GetFontMenuItem(font); item > 0) return item;
+  std::string family;
+  short installed = 0;
+  if (KxFontFamilyName(font, family) && KxFontNumberFromName(family, installed))
+    return UFontMenu::GetFontMenuItem(installed);
+  return 0;
+}
+
+void KxSetControlQuietly(LWindow* dialog, PaneIDT id, std::int32_t value) {
+  auto* control = dynamic_cast<LControl*>(dialog->FindPaneByID(id));
+  if (!control) return;
+  control->StopBroadcasting();
+  control->SetValue(value);
+  control->StartBroadcasting();
+}

@@ -1,0 +1,29 @@
+// A stretch of an engine's text in UTF-16 through the Unicode bridge, side
+// entries included, with the offset map back: for each unit, and one past
+// the last, the byte offset of its character in the text. The spell
+// checkers read text this way and put their ranges back through the map.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "layout/kxtext_api.h"
+
+class CKXTextEngine;
+
+struct KxUnicodeStretch {
+  std::u16string units;
+  std::vector<long> map;   // units.size() + 1 entries, each in from..to
+};
+
+// False when the bridge cannot convert the stretch; an empty stretch is
+// converted (no units, the map {to}).
+bool KxTextToUnicode(CKXTextEngine& engine, long from, long to, KxUnicodeStretch& out);
+// The byte offset of unit `index` (clamped to the map).
+long KxUnicodeStretchOffset(const KxUnicodeStretch& stretch, long index);
+
+// `units` as styled text to put at `at`: in the script of the character
+// there, characters that script cannot hold as side entries, with that
+// character's style and decoration. A null handle when it cannot convert;
+// the caller disposes of the text.
+KXTextHandle KxStyledTextLike(CKXTextEngine& engine, long at, const std::u16string& units);

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# The general preferences on the real program through kxapp: OK stores the
+# size and the paper colour the windows are painted with, the next start
+# keeps them, and the new-window size comes from the document window in
+# front.
+set -euo pipefail
+bin=${KX_BIN_DIR:?}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+fail() { echo "FAIL: $*" >&2; exit 1; }
+app() { "$bin/kxapp" --prefs "$work/prefs" "$@"; }
+
+app - > before.txt <<'S'
+menu 2
+print prefs
+S
+out=$(app - <<'S'
+menu 2
+menu 1108
+field 2011 18
+answer colour 65535 0 0
+click 2049
+click 2092
+choose 2047 1
+click 2048
+click 2001
+print colours
+S
+)
+[ "$out" = "variation 0 paper 65535 0 0" ] || fail "the windows are not painted with the new paper: $out"
+app - > after.txt <<'S'
+menu 2
+print colours
+print prefs
+S
+[ "$(head -1 after.txt)" = "variation 0 paper 65535 0 0" ] || fail "the next start lost the paper: $(head -1 after.txt)"
+changed=$(diff before.txt <(tail -n +2 after.txt) | grep '^>' | sed 's/^> //' || true)
+for line in "KXTP.size = 18" "KXTP.paper color = 65535 0 0" "KXTP.use stored size = 1"; do
+  printf '%s\n' "$changed" | grep -qxF "$line" || fail "missing after OK: $line (changed: $changed)"
+done
+printf '%s\n' "$changed" | grep -q '^KXTP.window width = [1-9]' || fail "no window width taken: $changed"
+# Nothing else: the size, its tab interval, the paper, the stored window size.
+[ "$(printf '%s\n' "$changed" | wc -l)" = 6 ] || fail "more changed than was set: $changed"
+echo ok

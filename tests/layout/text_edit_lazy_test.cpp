@@ -1,0 +1,276 @@
+// Deferred layout of long paragraphs: keys, deletions and pastes at random
+// places, each followed by random queries (line of an offset, start and top
+// of a line, line at a height, text height, column-pages), every answer
+// compared with a full layout of the same text made from scratch.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "common/test_main.h"
+#include "layout/text_edit_ex.h"
+#include "linebreak_fixture.h"
+#include "text_edit_fixture.h"
+
+namespace {
+
+using kxtest::TestEdit;
+
+class PageEdit : private kxtest::SyntheticFont, public CKXTextEditEx {
+ public:
+  explicit PageEdit(const SKXPageStyl& s) : CKXTextEditEx(RectL{0, 0, 0, 200}, RectL{0, 0, 300, 300}, s) {}
+};
+
+SKXPageStyl SmallPages() {
+  SKXPageStyl s = KxDefaultPageStyl();
+  s.paperHeight = 260;
+  s.paperWidth = 200;
+  s.textArea = RectL{20, 20, 240, 180};
+  s.printArea = RectL{0, 0, 260, 200};
+  return s;
+}
+
+// Paragraphs of a few thousand bytes: long runs of wrapped lines, with
+// words, double-byte characters, tabs and now and then a page break.
+const char* const kPieces[] = {"a",  "word ", "wrap", " ", "(", ")", "-", SJ_A, SJ_KAN, SJ_MARU, SJ_KAGI,
+                               "\t", "\xb1", "x.y", "long-word ", SJ_A SJ_A SJ_KAN};
+
+std::string Paragraphs(std::mt19937& rng, long bytes) {
+  std::string s;
+  while (long(s.size()) < bytes) {
+    s += kPieces[rng() % std::size(kPieces)];
+    const unsigned r = rng() % 900;
+    if (r == 0) s += '\x0c';
+    if (r < 2) s += '\r';
+  }
+  return s;
+}
+
+long Boundary(const CKXTextEdit& e, long p) {
+  p = std::clamp(p, 0L, e.GetLength());
+  e.AdjustOffset(p, false);
+  return p;
+}
+
+struct LazySetup {
+  bool pages;
+  std::uint8_t mode;
+  bool wordWrap;
+  bool vertical;
+};
+
+std::unique_ptr<CKXTextEdit> Make(const LazySetup& s) {
+  std::unique_ptr<CKXTextEdit> e;
+  if (s.pages)
+    e = std::make_unique<PageEdit>(SmallPages());
+  else
+    e = std::make_unique<TestEdit>(130, RectL{0, 0, 300, 300});
+  SKXLineStyl style;
+  style.mode = s.mode;
+  style.wordWrap = s.wordWrap;
+  style.vertical = s.vertical;
+  e->SetLineStyl(style, 0);
+  return e;
+}
+
+// A layout from scratch of e's text under e's settings.
+std::unique_ptr<CKXTextEdit> Fresh(const LazySetup& s, const CKXTextEdit& e) {
+  auto f = Make(s);
+  f->SetText(&e);
+  f->CalcText();
+  return f;
+}
+
+long Pages(const CKXTextEdit& e) {
+  const auto* ex = dynamic_cast<const CKXTextEditEx*>(&e);
+  return ex ? ex->GetColumnPageCount() : 0;
+}
+
+// One query of a random kind, asked of both; answers what differed.
+std::string Query(std::mt19937& rng, const CKXTextEdit& e, const CKXTextEdit& f) {
+  const long len = f.GetLength(), lines = f.GetLineCount();
+  // Mostly near the start, where the view is, sometimes anywhere.
+  const long near = std::min(len, 600L);
+  const long offset = long(rng() % size_t((rng() % 4 ? near : len) + 1));
+  const long line = 1 + long(rng() % size_t(rng() % 4 ? std::min(lines, 40L) : lines));
+  auto differ = [](const char* what, long arg, long got, long want) {
+    return std::string(what) + "(" + std::to_string(arg) + ") = " + std::to_string(got) + ", full layout " +
+           std::to_string(want);
+  };
+  switch (rng() % 7) {
+    case 0:
+      if (e.GetLineNo(offset) != f.GetLineNo(offset)) return differ("GetLineNo", offset, e.GetLineNo(offset), f.GetLineNo(offset));
+      break;
+    case 1:
+      if (e.GetLineOffsetAt(line) != f.GetLineOffsetAt(line))
+        return differ("GetLineOffsetAt", line, e.GetLineOffsetAt(line), f.GetLineOffsetAt(line));
+      if (e.GetLineCodeAt(line) != f.GetLineCodeAt(line))
+        return differ("GetLineCodeAt", line, e.GetLineCodeAt(line), f.GetLineCodeAt(line));
+      break;
+    case 2:
+      if (e.GetLineHeightUntilAt(line) != f.GetLineHeightUntilAt(line))
+        return differ("GetLineHeightUntilAt", line, e.GetLineHeightUntilAt(line), f.GetLineHeightUntilAt(line));
+      break;
+    case 3: {
+      const long y = long(rng() % 700);
+      long d1 = 0, d2 = 0;
+      const long a = e.GetLineFromHeight(y, d1), b = f.GetLineFromHeight(y, d2);
+      if (a != b || d1 != d2) return differ("GetLineFromHeight", y, a, b);
+      break;
+    }
+    case 4: {
+      SKXLineInfo i1, i2;
+      long l1 = 0, l2 = 0;
+      const long s1 = e.GetLineInfoAt(line, i1, &l1), s2 = f.GetLineInfoAt(line, i2, &l2);
+      if (s1 != s2 || l1 != l2 || i1.height != i2.height) return differ("GetLineInfoAt", line, l1, l2);
+      break;
+    }
+    case 5:
+      if (e.GetHeight() != f.GetHeight()) return differ("GetHeight", 0, e.GetHeight(), f.GetHeight());
+      break;
+    default:
+      if (Pages(e) != Pages(f)) return differ("pages", 0, Pages(e), Pages(f));
+      if (e.GetLineCount() != f.GetLineCount()) return differ("GetLineCount", 0, e.GetLineCount(), lines);
+      break;
+  }
+  return {};
+}
+
+// Every line, the height and the pages.
+std::string Whole(const CKXTextEdit& e, const CKXTextEdit& f) {
+  if (const char* broken = e.Check()) return broken;
+  if (e.GetLineCount() != f.GetLineCount())
+    return std::to_string(e.GetLineCount()) + " lines, full layout " + std::to_string(f.GetLineCount());
+  for (long i = 1; i <= f.GetLineCount(); ++i)
+    if (e.GetLineOffsetAt(i) != f.GetLineOffsetAt(i) || e.GetLineCodeAt(i) != f.GetLineCodeAt(i))
+      return "line " + std::to_string(i) + " starts " + std::to_string(e.GetLineOffsetAt(i)) + ", full layout " +
+             std::to_string(f.GetLineOffsetAt(i));
+  RectL a, b;
+  e.GetDestRect(a);
+  f.GetDestRect(b);
+  if (a.bottom != b.bottom) return "bottom " + std::to_string(a.bottom) + ", full layout " + std::to_string(b.bottom);
+  if (Pages(e) != Pages(f)) return "pages " + std::to_string(Pages(e)) + ", full layout " + std::to_string(Pages(f));
+  if (const auto* ex = dynamic_cast<const CKXTextEditEx*>(&e)) {
+    const auto& fx = dynamic_cast<const CKXTextEditEx&>(f);
+    if (const char* broken = ex->CheckPages()) return broken;
+    for (long k = 1; k <= Pages(f); ++k) {
+      long a1 = 0, a2 = 0, b1 = 0, b2 = 0;
+      ex->GetColumnPage(k, a1, a2);
+      fx.GetColumnPage(k, b1, b2);
+      if (a1 != b1 || a2 != b2) return "page " + std::to_string(k) + " holds lines " + std::to_string(a1) + ".." +
+                                        std::to_string(a2) + ", full layout " + std::to_string(b1) + ".." +
+                                        std::to_string(b2);
+    }
+  }
+  return {};
+}
+
+// One edit as a user makes it: keys at the caret (which mostly stays put,
+// so several keys pile up before anything asks for the whole layout),
+// Backspace, a deletion across lines, a paste.
+std::string Edit(std::mt19937& rng, CKXTextEdit& e, long& caret) {
+  const long len = e.GetLength();
+  if (rng() % 6 == 0) caret = Boundary(e, long(rng() % size_t(len + 1)));
+  caret = Boundary(e, caret);
+  switch (rng() % 8) {
+    case 0: {
+      const long b = Boundary(e, caret + 1 + long(rng() % 400));
+      e.SetSelect(caret, b);
+      e.KeyIn(kKxCharBackspace, 0);
+      return "delete " + std::to_string(caret) + ".." + std::to_string(b);
+    }
+    case 1: {
+      const std::string s = Paragraphs(rng, long(rng() % 700));
+      const long b = Boundary(e, caret + long(rng() % 3 ? 0 : rng() % 50));
+      e.SetSelect(caret, b);
+      e.Insert(s.data(), long(s.size()), nullptr, 0);
+      caret += long(s.size());
+      return "paste " + std::to_string(s.size()) + " at " + std::to_string(b);
+    }
+    case 2:
+      e.SetSelect(caret, caret);
+      e.KeyIn(kKxCharBackspace, 0);
+      caret = e.GetLength() < len ? caret - (len - e.GetLength()) : caret;
+      return "backspace at " + std::to_string(caret);
+    default: {
+      e.SetSelect(caret, caret);
+      const std::uint16_t code = rng() % 3 ? std::uint16_t("aw .-("[rng() % 6]) : std::uint16_t(0x82A0);
+      e.TypeChar(code);
+      caret += e.GetLength() - len;
+      return "key at " + std::to_string(caret);
+    }
+  }
+}
+
+}  // namespace
+
+// Answers asked between edits, with nothing else asking for the whole
+// layout, equal a full layout's; so does the whole table now and then.
+TEST(TextEditLazyLayout, QueriesBetweenEditsMatchAFullLayout) {
+  const long steps = KxRandomSteps(60);
+  const LazySetup setups[] = {{false, 0, false, false}, {false, 1, false, false}, {false, 2, true, false},
+                          {false, 1, false, true},  {true, 1, false, false},  {true, 2, true, true}};
+  for (const LazySetup& s : setups) {
+    for (unsigned seed = 1; seed <= 2; ++seed) {
+      std::mt19937 rng(seed * 131 + s.mode * 7 + s.wordWrap * 3 + s.vertical + s.pages * 11);
+      auto e = Make(s);
+      const std::string text = Paragraphs(rng, 4000 + long(rng() % 4000));
+      e->SetText(text.data(), long(text.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+      e->CalcText();
+      long caret = long(rng() % 200);
+      std::string history;
+      long deferred = 0;
+      for (long i = 0; i < steps; ++i) {
+        history += Edit(rng, *e, caret) + "; ";
+        deferred += e->HasDeferredLayout();
+        const auto f = Fresh(s, *e);
+        const int queries = int(rng() % 4);
+        for (int q = 0; q < queries; ++q) {
+          const std::string wrong = Query(rng, *e, *f);
+          ASSERT_TRUE(wrong.empty()) << "pages " << s.pages << " mode " << int(s.mode) << " wordwrap "
+                                     << s.wordWrap << " vertical " << s.vertical << " seed " << seed << " step "
+                                     << i << ": " << wrong << "\nafter " << history;
+        }
+        if (rng() % 10 == 0 || i + 1 == steps) {
+          const std::string wrong = Whole(*e, *f);
+          ASSERT_TRUE(wrong.empty()) << "pages " << s.pages << " mode " << int(s.mode) << " seed " << seed
+                                     << " step " << i << ": " << wrong << "\nafter " << history;
+          history.clear();
+        }
+        if (e->GetLength() > 20000) {
+          e->SetText(text.data(), long(text.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+          e->CalcText();
+        }
+      }
+      // Not a walk over complete tables only.
+      EXPECT_GT(deferred, steps / 4) << "pages " << s.pages << " mode " << int(s.mode) << " seed " << seed;
+    }
+  }
+}
+
+// A key in a long paragraph answers no image-size change at once; laying
+// out the rest answers it exactly when the text's height did change, once.
+TEST(TextEditLazyLayout, DeferredHeightIsReportedWhenKnown) {
+  TestEdit e(130, RectL{0, 0, 300, 300});
+  e.SetString(std::string(6000, 'a'));
+  e.Activate();
+  long height = e.GetHeight();
+  int grew = 0;
+  for (int k = 0; k < 40; ++k) {
+    e.SetSelect(0, 0);
+    const std::uint16_t r = e.TypeChar('b');
+    ASSERT_TRUE(e.HasDeferredLayout()) << "key " << k;
+    EXPECT_FALSE(r & kKxEditImageSize) << "key " << k;
+    // A share at a time, as idle turns lay it out.
+    std::uint16_t done = 0;
+    while (e.HasDeferredLayout()) done |= e.FinishLayout(50);
+    const long now = e.GetHeight();
+    EXPECT_EQ((done & kKxEditImageSize) != 0, now != height) << "key " << k;
+    EXPECT_EQ(e.FinishLayout(), 0) << "key " << k;
+    grew += now != height;
+    height = now;
+  }
+  EXPECT_GT(grew, 0);
+}
