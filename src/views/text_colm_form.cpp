@@ -77,6 +77,8 @@ constexpr CommandT kCmdFormBase = 1930;
 constexpr std::int16_t kSizeMenu = 251;
 constexpr CommandT kCmdPlain = 401;
 constexpr CommandT kCmdColourBase = 1310;
+// Icons 270-279: the swatches of colours 0-9; 280: another colour.
+constexpr std::int16_t kColourIconFirst = 270;
 // A mixed style.
 constexpr short kStyleMixed = 256;
 // Pop-up menus of the bar.
@@ -533,6 +535,7 @@ void CKXTextColmView::DoClickFormStyle() {
     KxPopupEntry e;
     const CommandT cmd = k < 10 ? kCmdColourBase + k : kCmdOtherColour;
     e.text = KxGetMenuString(cmd);
+    e.icon = std::int16_t(kColourIconFirst + k);   // the ten swatches, then another colour's
     const bool other = colour == -1 || colour == 10 || colour == 19;
     if (k < 10 ? (colour == -2 ? engine->CheckCurFontColor(short(k)) : colour == k) : other)
       e.mark = colour == -2 && k < 10 ? kMixedMark : kKxCheckMark;

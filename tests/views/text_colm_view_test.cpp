@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "common/test_main.h"
+#include "layout/draw_toolkit.h"
 #include "layout/fontstate.h"
+#include "platform/resources.h"
 #include "text_view_fixture.h"
 #include "views/text_colm_view.h"
 
@@ -415,6 +417,21 @@ TEST_F(FormBarTest, SizesTheFontHasAreOutlinedAndStylesShowInTheirFaces) {
   EXPECT_EQ(entries[0].style, 0);
   for (int bit = 0; bit < 7; ++bit) EXPECT_EQ(entries[std::size_t(bit + 1)].style, 1 << bit) << bit;
   EXPECT_EQ(entries[8].style, 0);
+  // Then the ten colours with their swatches and another colour's icon,
+  // each an icon of the resources.
+  ASSERT_EQ(entries.size(), 20u);
+  for (int k = 0; k <= 10; ++k) {
+    EXPECT_EQ(entries[std::size_t(9 + k)].icon, 270 + k) << k;
+    int w = 0, h = 0;
+    const std::uint32_t* pixels = KxFindIcon(std::int16_t(270 + k), w, h);
+    ASSERT_NE(pixels, nullptr) << k;
+    if (k < 10) {
+      // The swatch's middle is the colour it stands for.
+      RGBColor rgb{};
+      KxGetRGBColor(k, rgb);
+      EXPECT_EQ(pixels[(h / 2) * w + w / 2] & 0xFFFFFFu, std::uint32_t((rgb.red >> 8) << 16 | (rgb.green >> 8) << 8 | rgb.blue >> 8)) << k;
+    }
+  }
   CKXTextColmView::ForgetPopup();
 }
 

@@ -5,6 +5,7 @@
 #include <gtk/gtk.h>
 
 #include "platform/gtk/gtk_host_impl.h"
+#include "platform/resources.h"
 
 namespace {
 
@@ -53,6 +54,33 @@ void ApplyFaces(GtkWidget* item, std::uint8_t faces) {
   if (faces & kFaceShadow) gtk_style_context_add_class(context, "kx-shadow");
 }
 
+// The resources' colour icon before the item's text.
+void ApplyIcon(GtkWidget* item, std::int16_t iconID) {
+  int w = 0, h = 0;
+  const std::uint32_t* pixels = iconID ? KxFindIcon(iconID, w, h) : nullptr;
+  GtkWidget* label = gtk_bin_get_child(GTK_BIN(item));
+  if (!pixels || w <= 0 || h <= 0 || !label) return;
+  GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, w, h);
+  if (!pixbuf) return;
+  guchar* row = gdk_pixbuf_get_pixels(pixbuf);
+  const int stride = gdk_pixbuf_get_rowstride(pixbuf);
+  for (int y = 0; y < h; ++y, row += stride)
+    for (int x = 0; x < w; ++x) {
+      const std::uint32_t p = pixels[y * w + x];
+      row[x * 3] = guchar(p >> 16);
+      row[x * 3 + 1] = guchar(p >> 8);
+      row[x * 3 + 2] = guchar(p);
+    }
+  GtkWidget* box = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
+  g_object_ref(label);
+  gtk_container_remove(GTK_CONTAINER(item), label);
+  gtk_box_pack_start(GTK_BOX(box), gtk_image_new_from_pixbuf(pixbuf), FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(box), label, FALSE, FALSE, 0);
+  g_object_unref(label);
+  g_object_unref(pixbuf);
+  gtk_container_add(GTK_CONTAINER(item), box);
+}
+
 gboolean DestroyLater(gpointer menu) {
   gtk_widget_destroy(GTK_WIDGET(menu));
   g_object_unref(menu);
@@ -93,6 +121,7 @@ GtkWidget* BuildLevel(const std::vector<KxPopupEntry>& entries, int parent, int 
       }
       gtk_widget_set_sensitive(item, e.enabled);
       ApplyFaces(item, e.style);
+      ApplyIcon(item, e.icon);
       g_signal_connect(item, "activate", G_CALLBACK(OnPopupActivate), GUINT_TO_POINTER(unsigned(i)));
     }
     gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);
