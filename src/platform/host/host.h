@@ -66,6 +66,8 @@ struct KxPopupEntry {
   bool submenu = false;   // opens the entries whose parent it is
   bool enabled = true;
   std::uint16_t mark = 0;
+  std::uint8_t style = 0;   // the faces the item is shown in (kFaceBold ...)
+  std::int16_t icon = 0;    // a colour icon of the resources shown before the text, 0 none
 };
 // Choosing a pop-up entry posts a menu-choice event with this menu ID and
 // the entry's index as the item.
