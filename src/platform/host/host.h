@@ -161,8 +161,6 @@ class KxHost {
   virtual KxAnswer Alert(KxAlertKind kind, const std::string& text) = 0;
   // A file to open; false when the user cancelled.
   virtual bool ChooseFile(std::string& path) = 0;
-  // The same with a prompt (UTF-8) for what is to be chosen.
-  virtual bool ChooseFileWithPrompt(const std::string& /*prompt*/, std::string& path) { return ChooseFile(path); }
   // Where to save; false when the user cancelled.
   virtual bool ChooseSaveFile(const std::string& defaultName, std::string& path) = 0;
   virtual void Beep() = 0;
