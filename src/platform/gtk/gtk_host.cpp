@@ -551,6 +551,11 @@ constexpr int kShiftKeyCode = 0x38, kRightShiftKeyCode = 0x3C, kOptionKeyCode = 
 // The key map follows the keyboard's modifier state as the desktop reports
 // it, also for presses and releases that went to another window.
 void SyncModifierKeys() {
+  // Once a tick is enough for a poll every 6 ticks.
+  static std::uint32_t last = 0;
+  const std::uint32_t now = TickCount();
+  if (now == last) return;
+  last = now;
   GdkDisplay* display = gdk_display_get_default();
   GdkKeymap* keymap = display ? gdk_keymap_get_for_display(display) : nullptr;
   if (!keymap) return;
