@@ -1,7 +1,6 @@
 #include "app/word_services_run.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "engine/data_tube.h"
 #include "engine/flavor_exchange.h"
@@ -273,7 +272,6 @@ bool KxCheckerRun::SpellingCommand(OSType command, const std::string& word) {
 void KxCheckerRun::SpellingPanelClosed() { End(); }
 
 bool KxCheckerRun::CheckWord(const std::string& utf8, int) {
-  std::vector<std::string> guesses;
   std::vector<KxCheckerMiss> misses;
   if (!mRunning) return true;
   const KxCheckerError e = mChecker.CheckLine(utf8, misses);
