@@ -64,7 +64,7 @@ std::vector<std::string> MenuItemTexts(std::int16_t menuID) {
 // are not typed.
 class CKXFormField : public KXEditField {
  public:
-  static constexpr OSType kClassID = FourCC("kxfd");
+  static constexpr OSType kClassID = FourCC("kxcf");
   explicit CKXFormField(const KxLayoutPaneRecord& record) : KXEditField(record) {}
   void SetStatic(bool on) { mStatic = on; }
   bool IsStatic() const { return mStatic; }

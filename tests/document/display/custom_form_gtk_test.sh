@@ -12,17 +12,23 @@ fail=0
 printf 'one\ntwo\nthree\n' > a.txt
 cat > script.txt <<'S'
 open a.txt
+menu 1501
+idle 2
 menu 1932
+idle 2
 choose 3806 3
 print window 3806
 shot 3806 form-@HOST@.png
 click 3803
+idle 2
 field 3855 Mine
 choose 3854 2
 print window 3855
 shot 3854 list-@HOST@.png
 click 3852
+idle 2
 click 3801
+idle 2
 print page
 quit
 answer dont-save
