@@ -2,6 +2,7 @@
 
 #include "app/color_prefs.h"
 #include "app/globals.h"
+#include "app/spelling_language.h"
 #include "app/text_services.h"
 #include "app/word_services.h"
 #include "views/facilities.h"
@@ -15,6 +16,8 @@ void KxAppFacilities() {
                      UKXColorPreference::Terminate);
   KxRegisterFacility(kRankApp, "spelling checkers", [] { KxInstallWordServices(true); },
                      [] { KxInstallWordServices(false); });
+  KxRegisterFacility(kRankApp, "spelling language", [] { KxInstallSpellLanguage(true); },
+                     [] { KxInstallSpellLanguage(false); });
   KxRegisterFacility(kRankApp, "text view services", [] { KxInstallAppTextServices(true); },
                      [] { KxInstallAppTextServices(false); });
 }

@@ -1,4 +1,5 @@
 #include "app/prefs_file.h"
+#include "app/spelling_language.h"
 #include "app/word_services.h"
 
 #include <algorithm>
@@ -36,7 +37,8 @@ constexpr short kNamePreferences = 1;
 constexpr short kNameFactoryFolder = 6;
 
 // Chunks that facilities above this area keep.
-constexpr OSType kOwnedTags[] = {FourCC("KMRT"), FourCC("UCPT"), FourCC("UCNT"), FourCC("WSrv"), FourCC("CFRT")};
+constexpr OSType kOwnedTags[] = {FourCC("KMRT"), FourCC("UCPT"), FourCC("UCNT"), FourCC("WSrv"), FourCC("CFRT"),
+                                 FourCC("SPLG")};
 
 // Slots of the factory copies, by tag.
 constexpr OSType kFactoryTags[kKxFactorySlots] = {FourCC("MKDT"), FourCC("CK2T"), FourCC("AKDT"), FourCC("FKDT"), FourCC("KMRT"), FourCC("TFRT"),
@@ -439,6 +441,7 @@ KxBlock KxBuildPreferenceStream() {
   PutIf(out, FourCC("WSrv"), KxPrefOwnedData(FourCC("WSrv")));
   if (gFunckeyHandle.size() == kKxFunckeySize) Put(out, FourCC("FKDT"), gFunckeyHandle);
   PutIf(out, FourCC("CFRT"), KxPrefOwnedData(FourCC("CFRT")));
+  PutIf(out, FourCC("SPLG"), KxPrefOwnedData(FourCC("SPLG")));
   PutIf(out, FourCC("NSPT"), gNameStampHandle);
   PutStreamEditor(out);
   for (const KxPrefChunk& c : UnknownChunks()) Put(out, c.tag, c.data);
@@ -557,6 +560,11 @@ std::string KxDumpPreferences() {
       int n = 0;
       for (const KxWordService& s : UWordServices::Decode(data.data(), data.size()))
         out += UWordServices::DumpLine(++n, s) + "\n";
+      continue;
+    }
+    if (tag == FourCC("SPLG")) {
+      const KxBlock data = KxPrefOwnedData(tag);
+      out += KxDumpSpellLanguage(data.data(), data.size());
       continue;
     }
     const auto it = OwnedChunks().find(tag);

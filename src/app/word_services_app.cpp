@@ -8,6 +8,7 @@
 #include "app/globals.h"
 #include "app/ispell_checker.h"
 #include "app/menu_keys.h"
+#include "app/nav_dialogs.h"
 #include "app/text_services.h"
 #include "app/word_services.h"
 #include "app/word_services_run.h"
@@ -15,6 +16,7 @@
 #include "platform/framework/list_box.h"
 #include "platform/framework/menu.h"
 #include "platform/host/host.h"
+#include "platform/host/host_dialogs.h"
 #include "platform/resfork.h"
 #include "platform/resources.h"
 #include "platform/textconv.h"
@@ -50,8 +52,12 @@ std::string RowName(const KxWordService& s) {
 int CKXTextApp::CountWordServices() const { return UWordServices::CountServices(); }
 
 void CKXTextApp::RegistWordServices() {
-  std::string path;
-  if (!KxCurrentHost().ChooseFileWithPrompt(KxScriptTextToUTF8(IndString(kFileStrings, kPromptItem)), path)) return;
+  KxDialogRequest request;
+  request.kind = KxDialogKind::kOpen;
+  request.prompt = KxScriptTextToUTF8(IndString(kFileStrings, kPromptItem));
+  const KxDialogReply reply = UNavigationServices::Run(request);
+  if (reply.answer != KxAnswer::kOK || reply.paths.empty()) return;
+  const std::string path = reply.paths.front();
   KxWordService service;
   const KxCheckerError e = KxProbeChecker(path, service);
   if (e != KxCheckerError::kNone) {

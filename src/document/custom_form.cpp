@@ -11,6 +11,7 @@
 #include "app/dynamic_menus.h"
 #include "app/globals.h"
 #include "document/text_doc.h"
+#include "document/text_doc_para.h"
 #include "engine/text_engine.h"
 #include "layout/draw_toolkit.h"
 #include "layout/kxte_api.h"
@@ -38,15 +39,13 @@ constexpr short kUnitList = 201, kInchItem = 6, kPointItem = 7;
 constexpr std::int32_t kFormPopupKept = 2;
 constexpr short kPaperGroup = 7, kViewGroup = 23;
 constexpr std::int16_t kTitleSpaceInset = 8;
-// The controls of the kind table.
-constexpr short kFirstControl = 2, kLastControl = 73;
+// The controls of the kind table, and the last that sends a command.
+constexpr short kFirstControl = 2, kLastControl = 73, kLastCommand = 39;
 
 std::vector<CKXTextCustomForm*>& Dialogs() {
   static std::vector<CKXTextCustomForm*> dialogs;
   return dialogs;
 }
-
-bool Millimetres(short unit) { return unit == 0 || unit == 3; }
 
 std::string PString(const unsigned char* p) {
   return p ? std::string(reinterpret_cast<const char*>(p + 1), p[0]) : std::string();
@@ -65,7 +64,7 @@ std::vector<std::string> MenuItemTexts(std::int16_t menuID) {
 // are not typed.
 class CKXFormField : public KXEditField {
  public:
-  static constexpr OSType kClassID = FourCC("kxff");
+  static constexpr OSType kClassID = FourCC("kxfd");
   explicit CKXFormField(const KxLayoutPaneRecord& record) : KXEditField(record) {}
   void SetStatic(bool on) { mStatic = on; }
   bool IsStatic() const { return mStatic; }
@@ -129,7 +128,8 @@ void CKXTextCustomForm::FinishCreateSelf() {
   mChanged = 0;
   mUnit = gPreference.measureUnit;
   // The font and size popups offer what the Format menu offers.
-  for (auto [n, menuID] : {std::pair<short, std::int16_t>{Util::kFontMenu, kKxFontMenu}, {Util::kSizeMenu, kKxSizeMenu}})
+  using Popup = std::pair<short, std::int16_t>;
+  for (auto [n, menuID] : {Popup{Util::kFontMenu, kKxFontMenu}, Popup{Util::kSizeMenu, kKxSizeMenu}})
     if (auto* popup = dynamic_cast<LStdPopupMenu*>(Control(n)); popup && popup->GetItems().empty())
       popup->SetItems(MenuItemTexts(menuID));
   for (short group : {kPaperGroup, kViewGroup}) {
@@ -175,8 +175,9 @@ CKXTextCustomForm* CKXTextCustomForm::ShowCustomForm(CKXTextDocument* doc) {
 }
 
 void CKXTextCustomForm::DocumentClosing(CKXTextDocument* doc) {
+  // What the user typed stays; OK then stores it as the default form.
   for (CKXTextCustomForm* d : Dialogs())
-    if (d->mDoc == doc) d->SetTextDoc(nullptr);
+    if (d->mDoc == doc) d->mDoc = nullptr;
 }
 
 void CKXTextCustomForm::SetTextDoc(CKXTextDocument* doc) {
@@ -250,8 +251,10 @@ void CKXTextCustomForm::ListenToMessage(MessageT message, void* param) {
     CloseCustomForm(0);
     return;
   }
-  if (message <= -3803 && message >= -3839) {
-    CustomFormCommand(short(-3800 - message));
+  // The other controls' messages are the form logic's control numbers.
+  if (message <= -MessageT(kKxCustomFormBase + Util::kAddDelete) &&
+      message >= -MessageT(kKxCustomFormBase + kLastCommand)) {
+    CustomFormCommand(short(-MessageT(kKxCustomFormBase) - message));
     return;
   }
   KXDialogBox::ListenToMessage(message, param);
@@ -285,11 +288,7 @@ void CKXTextCustomForm::SetValueControl(short n, long value) {
   switch (KxFormControlKindOf(n)) {
     case KxFormControlKind::kValue: pane->SetValue(v); break;
     case KxFormControlKind::kNumber:
-      if (auto* field = dynamic_cast<KXEditField*>(pane)) {
-        // Millimetres come in tenths, inches and points in hundredths.
-        const long shown = Millimetres(mUnit) ? std::clamp(value, -9999999L, 9999999L) * 10 : v;
-        field->SetValue100(std::int32_t(std::clamp(shown, -99999999L, 99999999L)));
-      }
+      if (auto* field = dynamic_cast<KXEditField*>(pane)) field->SetValue100(KxUnitStepsToField100(value, mUnit));
       break;
     case KxFormControlKind::kFont: {
       pane->SetValue(std::max<std::int32_t>(1, UFontMenu::GetFontMenuItem(short(v))));
@@ -314,10 +313,7 @@ long CKXTextCustomForm::GetValueControl(short n) {
     case KxFormControlKind::kValue:
     case KxFormControlKind::kInteger: return pane->GetValue();
     case KxFormControlKind::kNumber:
-      if (auto* field = dynamic_cast<KXEditField*>(pane)) {
-        const long value = field->GetValue100();
-        return Millimetres(mUnit) ? value / 10 : value;
-      }
+      if (auto* field = dynamic_cast<KXEditField*>(pane)) return KxField100ToUnitSteps(field->GetValue100(), mUnit);
       return 0;
     case KxFormControlKind::kFont: return UFontMenu::GetFontNumber(std::int16_t(pane->GetValue()));
     case KxFormControlKind::kSize: return USizeMenu::GetFontSize(std::int16_t(pane->GetValue()));
@@ -375,7 +371,8 @@ void CKXTextCustomForm::UpdateFormPopup() {
   items.resize(std::size_t(kFormPopupKept));
   for (short n = 1; n <= kFormPopupKept; ++n) {
     unsigned char name[kKxFormNameField] = {};
-    if (items[std::size_t(n - 1)].empty() && UKXTextForm::GetFormName(n, name)) items[std::size_t(n - 1)] = PString(name);
+    std::string& item = items[std::size_t(n - 1)];
+    if (item.empty() && UKXTextForm::GetFormName(n, name)) item = PString(name);
   }
   for (short n = kFormPopupKept + 1; n <= UKXTextForm::GetFormCount(); ++n) {
     unsigned char name[kKxFormNameField] = {};

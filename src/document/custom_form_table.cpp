@@ -58,7 +58,9 @@ void UKXTextCustomForm::SetCustomFormData(const char* data, long size) {
 
 short UKXTextCustomForm::FindCustomFormItem(short formID) { return UKXTextForm::FindFormItem(formID); }
 short UKXTextCustomForm::GetCustomFormCount() { return UKXTextForm::GetFormCount(); }
-bool UKXTextCustomForm::GetCustomFormStyl(short item, SKXFormStyl& form) { return UKXTextForm::GetFormStyl(item, form); }
+bool UKXTextCustomForm::GetCustomFormStyl(short item, SKXFormStyl& form) {
+  return UKXTextForm::GetFormStyl(item, form);
+}
 bool UKXTextCustomForm::GetCustomFormName(short item, unsigned char* name32) {
   return UKXTextForm::GetFormName(item, name32);
 }

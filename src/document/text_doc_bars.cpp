@@ -66,6 +66,12 @@ void CKXTextDocument::RulerToolsWindow(bool show, bool redraw) {
   CKXTextColmView* ruler = GetColmView();
   if (!ruler || ruler->GetFormShown() == show) return;
   KxSwitchFormBar(mPanes, show, redraw);
+  if (mVerticalWindow) {
+    // The ruler along the right edge keeps its old depth there: the window
+    // is laid out again by the new one.
+    ArrangePanes(RulerHeight());
+    if (redraw) mPanes.window->Refresh();
+  }
   LCommander::SetUpdateCommandStatus(true);
 }
 

@@ -7,6 +7,7 @@
 #include "document/text_doc.h"
 #include "engine/text_engine.h"
 #include "layout/kxte_api.h"
+#include "platform/bytefields.h"
 #include "views/text_colm_view.h"
 
 namespace {
@@ -64,6 +65,14 @@ bool CKXTextDocument::ObeyFormCommand(CommandT command) {
 }
 
 void CKXTextDocument::ApplyFormSettings(const SKXDocSettings& settings) {
+  const bool stored = settings.usesForm && KxGetU16BE(settings.forms.data()) != 0;
+  if (!stored && KXTE_GetFormStylID(mEngine->GetEdit()) != 0) {
+    // Reverting to a file without a form: the document's own setup again.
+    SKXFormStyl plain;
+    mEngine->GetFormStylDefault(plain);
+    plain.formID = 0;
+    FormStylWindow(plain, true);
+  }
   if (settings.usesForm) {
     SKXFormStyl form, fallback;
     // Both records are held big-endian; reading validates them.

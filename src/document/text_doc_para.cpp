@@ -140,15 +140,22 @@ KxIndents KxFitIndents(KxIndents in, std::int32_t line) {
   return out;
 }
 
+std::int32_t KxUnitStepsToField100(long steps, short unit) {
+  // Millimetres come in tenths, inches and points in hundredths; a field
+  // holds what its text can show.
+  constexpr long kFieldMax = 99999999;
+  return std::int32_t(std::clamp(Millimetres(unit) ? std::clamp(steps, -kFieldMax, kFieldMax) * 10 : steps,
+                                 -kFieldMax, kFieldMax));
+}
+
+long KxField100ToUnitSteps(std::int32_t value100, short unit) { return Millimetres(unit) ? value100 / 10 : value100; }
+
 void KxSetUnitField(KXEditField& field, std::int32_t points, short unit) {
-  const long value = CKXTextFormUtil::PointsToUnit(points, unit);
-  // Millimetres come in tenths, inches and points in hundredths.
-  field.SetValue100(std::int32_t(Millimetres(unit) ? value * 10 : value));
+  field.SetValue100(KxUnitStepsToField100(CKXTextFormUtil::PointsToUnit(points, unit), unit));
 }
 
 std::int32_t KxUnitFieldPoints(const KXEditField& field, short unit, bool positive) {
-  std::int32_t value = field.GetValue100();
-  if (Millimetres(unit)) value /= 10;
+  std::int32_t value = std::int32_t(KxField100ToUnitSteps(field.GetValue100(), unit));
   if (positive && value < 0) value = 0;
   return std::int32_t(CKXTextFormUtil::UnitToPoints(value, unit));
 }

@@ -27,6 +27,10 @@ KxIndents KxFitIndents(KxIndents in, std::int32_t line);
 // one back as whole points (negative as 0 when `positive`).
 void KxSetUnitField(KXEditField& field, std::int32_t points, short unit);
 std::int32_t KxUnitFieldPoints(const KXEditField& field, short unit, bool positive = true);
+// A length in the unit's own steps (tenths of a millimetre, hundredths of
+// an inch or a point) as a field's hundredths of the unit, and back.
+std::int32_t KxUnitStepsToField100(long steps, short unit);
+long KxField100ToUnitSteps(std::int32_t value100, short unit);
 
 // The tab stops the tabs dialog edits: positions in points, ascending,
 // each with its kind and leader (0-3); `index` is the selected tab (from 1,

@@ -424,17 +424,20 @@ long CKXTextEdit::Relay(long first, long k0, long changeEnd, const LayLimit* lim
   }
   if (lines.empty()) return 0;
   const long count = long(lines.size());
-  const long lineEnd = converged || stopped ? j : oldCount + 1;  // first stored line kept
-  pb = 0;
-  oldHeight = lineEnd > first ? mHeits->GetRangeHeight(first - 1, lineEnd - 2, oldCount - 1, pb) : 0;
+  long lineEnd = converged || stopped ? j : oldCount + 1;  // first stored line kept
   long laidHeight = newHeight;
   if (stopped && (j > oldCount || StartAt(j) != next)) {
-    // The deferred part begins at a true start: the last line passed over
-    // moves there, its old height kept for now.
-    const auto code = std::uint16_t(mHeits->GetHeightAt(mHeits->GetArrayIndex(j - 2)));
+    // The deferred part begins at a true start: the next stored line moves
+    // there with its old height (the line count stays, so no later line
+    // moves in the table); past the last one a line is added.
+    const long from = std::min(j, oldCount);
+    const auto code = std::uint16_t(mHeits->GetHeightAt(mHeits->GetArrayIndex(from - 1)));
     lines.push_back(NewLine{std::int32_t(next), code});
-    laidHeight += HeightOf(lines.back().code);
+    laidHeight += HeightOf(code);
+    if (j <= oldCount) ++lineEnd;
   }
+  pb = 0;
+  oldHeight = lineEnd > first ? mHeits->GetRangeHeight(first - 1, lineEnd - 2, oldCount - 1, pb) : 0;
   pageBreak = pb != 0;
   for (const NewLine& l : lines)
     if (l.code & kKxLinePageBreak) pageBreak = true;

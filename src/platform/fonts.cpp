@@ -299,6 +299,8 @@ void KxFontsFacilities() {
 
 bool KxFontIsKnown(short font) { return TheRegistry().Find(font) != nullptr; }
 
+bool KxRealFont(short font, short size) { return size >= 1 && ResolveFace(font) != nullptr; }
+
 std::vector<short> KxFontNumbers() { return TheRegistry().Installed(); }
 
 bool KxFontFamilyName(short font, std::string& family) {

@@ -139,6 +139,9 @@ constexpr short kKxApplicationFont = 1;
 // True when the number belongs to an installed family, to font 0 or 1 or to
 // one of the fixed classic numbers.
 bool KxFontIsKnown(short font);
+// Whether the font exists in that size as drawn, not scaled from another:
+// every registered font is an outline font, so any size from 1 is.
+bool KxRealFont(short font, short size);
 // The numbers of the installed families (not 0, 1 or classic numbers),
 // ordered by family name.
 std::vector<short> KxFontNumbers();

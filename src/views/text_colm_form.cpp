@@ -77,6 +77,8 @@ constexpr CommandT kCmdFormBase = 1930;
 constexpr std::int16_t kSizeMenu = 251;
 constexpr CommandT kCmdPlain = 401;
 constexpr CommandT kCmdColourBase = 1310;
+// Icons 270-279: the swatches of colours 0-9; 280: another colour.
+constexpr std::int16_t kColourIconFirst = 270;
 // A mixed style.
 constexpr short kStyleMixed = 256;
 // Pop-up menus of the bar.
@@ -487,10 +489,13 @@ void CKXTextColmView::DoClickFormSize() {
   entries.push_back(other);
   mPopupValues.assign(entries.size(), 0);
   const short current = engine->GetCurFontSize();
+  const short font = engine->GetCurFontNumber();   // -1 when mixed: no size is the font's own
   const int count = int(entries.size());
   for (int i = 0; i + 5 < count; ++i) {
     const short size = short(std::atoi(entries[std::size_t(i)].text.c_str()));
     mPopupValues[std::size_t(i)] = size;
+    // The sizes the font really has are outlined.
+    if (font >= 0 && KxRealFont(font, size)) entries[std::size_t(i)].style = kFaceOutline;
     if (current < 0 ? (size > 0 && engine->CheckCurFontSize(size)) : size == current)
       entries[std::size_t(i)].mark = current < 0 ? kMixedMark : kKxCheckMark;
   }
@@ -516,6 +521,7 @@ void CKXTextColmView::DoClickFormStyle() {
   for (int bit = 0; bit < 7; ++bit) {
     KxPopupEntry e;
     e.text = KxGetMenuString(kCmdPlain + 1 + bit);
+    e.style = static_cast<std::uint8_t>(1 << bit);   // shown in its own face
     const bool on = mixed ? engine->CheckCurFontStyle(static_cast<unsigned char>(1 << bit)) : (style & (1 << bit)) != 0;
     if (on) e.mark = mixed ? kMixedMark : kKxCheckMark;
     entries.push_back(e);
@@ -529,6 +535,7 @@ void CKXTextColmView::DoClickFormStyle() {
     KxPopupEntry e;
     const CommandT cmd = k < 10 ? kCmdColourBase + k : kCmdOtherColour;
     e.text = KxGetMenuString(cmd);
+    e.icon = std::int16_t(kColourIconFirst + k);   // the ten swatches, then another colour's
     const bool other = colour == -1 || colour == 10 || colour == 19;
     if (k < 10 ? (colour == -2 ? engine->CheckCurFontColor(short(k)) : colour == k) : other)
       e.mark = colour == -2 && k < 10 ? kMixedMark : kKxCheckMark;

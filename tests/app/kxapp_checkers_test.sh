@@ -132,4 +132,32 @@ S
   "$bin/kxres" get p-icons/preferences SICN 452 > moved.bin
   cmp -s third.bin moved.bin || fail "the third icon did not move to 452"
 fi
+# 4. Differential: Hunspell, Aspell and Enchant registered and run over one
+#    English text, word by word with Find Next; Hunspell's words are those
+#    hunspell -l reports, in order.
+cat > english.txt <<'T'
+Teh quick brown fox jumps over the lazy dog while writers recieve their
+documents and check the speling of every wrod twice, don't they?
+It's definately a seperate wrod matter at 10 o'clock for the adress book.
+T
+words_of() {
+  {
+    printf 'open english.txt\nanswer %s\nmenu 1226\nmenu 1901\n' "$1"
+    for _ in $(seq 40); do printf 'print window 2198\nclick 2192\n'; done
+  } > run.txt
+  # Up to the end of the run (the panel then goes back to the documents'
+  # own checking).
+  PREFS=p-diff-$(basename "$1") app run.txt | sed -n 's/^2198 caption 1 1 0 //p' |
+    sed '/^スペルミスは見つかりませんでした。$/,$d'
+}
+for checker in /usr/bin/hunspell /usr/bin/aspell /usr/bin/enchant-2; do
+  [ -x "$checker" ] || continue
+  got=$(words_of "$checker")
+  [ -n "$got" ] || fail "$checker offered no word"
+  while read -r w; do grep -qw -- "$w" english.txt || fail "$checker offered $w, not in the text"; done <<< "$got"
+  if [ "$checker" = /usr/bin/hunspell ]; then
+    want=$(LC_ALL=C.UTF-8 hunspell -i utf-8 -l english.txt)
+    [ "$got" = "$want" ] || fail "hunspell: got [$got] want [$want]"
+  fi
+done
 echo ok

@@ -297,7 +297,8 @@ TEST_F(CustomFormTest, ADocumentThatClosesIsForgottenAndAppliedFormsMatchTheMenu
   delete a;
   EXPECT_EQ(d->GetTextDoc(), nullptr);
   EXPECT_EQ(d->GetFormPaperSize(0).v, KxFormPaperSize(0).v);
-  d->CloseCustomForm(1);   // no document to reach: nothing breaks
+  d->CloseCustomForm(1);   // no document to reach: the default form takes it
+  EXPECT_EQ(UKXTextForm::GetDefaultForm(0).guideStyle, UKXTextForm::GetDefaultForm(4).guideStyle);
   EXPECT_FALSE(gDialogOpen);
 }
 

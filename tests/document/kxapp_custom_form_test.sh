@@ -3,7 +3,7 @@
 # from the dialog lays the pages out as the same form from the menu; forms
 # added and deleted in the modal list reach the menu, the preferences and
 # the next start; a full table refuses one more with a note and keeps the
-# list open; the form stays with a saved document.
+# list open; the form stays with a saved document and comes back on revert.
 set -euo pipefail
 bin=${KX_BIN_DIR:?}
 work=$(mktemp -d)
@@ -135,5 +135,19 @@ S
 )
 [ "$(sed -n 1p <<<"$after")" = "$before" ] || fail "the form after reopening: $before / $after"
 grep -qx '1 18 '<<<"$after" || fail "the reopened document's form is not checked: $after"
+# Reverting a form change to a file without one gives its own page back.
+"$bin/kxdoc" copy a.txt b.kxt --layout container >/dev/null
+out=$(app p3 <<'S'
+open b.kxt
+print page
+menu 1933
+menu 7
+answer ok
+print page
+status 1931
+S
+)
+[ "$(sed -n 1p <<<"$out")" = "$(sed -n 2p <<<"$out")" ] || fail "the page after reverting: $out"
+grep -qx '1 18 '<<<"$out" || fail "no form after reverting: $out"
 
 echo ok

@@ -20,6 +20,7 @@
 #include "platform/framework/scroller.h"
 #include "platform/framework/window.h"
 #include "views/split_view.h"
+#include "views/text_colm_view.h"
 #include "views/text_info_view.h"
 #include "views/text_scroller.h"
 #include "views/text_view.h"
@@ -195,6 +196,27 @@ TEST_F(ArrangeTest, VerticalWritingJoinsFirstAndComesBackToTheSamePlaces) {
   EXPECT_EQ(KXTE_GetVertical(d->GetEngine()->GetEdit()), 0);
   auto now = Layout(d);
   for (const auto& [id, frame] : start) EXPECT_EQ(now[id], frame) << "pane " << id;
+}
+
+TEST_F(ArrangeTest, TheFormatBarWidensAVerticalRulerAndTheTextGivesWay) {
+  CKXTextDocument* d = OpenLines(10);
+  ASSERT_NE(d, nullptr);
+  Command(1401);   // the ruler
+  Command(1408);
+  const SDimension32 size = Size(d);
+  const RectL before = Frame(d, 1002);
+  ASSERT_EQ(before.right, size.width);
+  for (int shown = 1; shown >= 0; --shown) {
+    Command(1409);
+    const RectL ruler = Frame(d, 1002);
+    const auto* gage = dynamic_cast<const CKXTextGage*>(Pane(d, 1002));
+    ASSERT_NE(gage, nullptr);
+    EXPECT_EQ(ruler.right, size.width) << shown;
+    EXPECT_EQ(ruler.right - ruler.left, gage->GetGageHeight()) << shown;
+    EXPECT_GT(gage->GetGageHeight(), shown ? 16 : 0);
+    EXPECT_EQ(Frame(d, kScroller1).right, ruler.left) << "the text ends where the ruler starts";
+  }
+  EXPECT_EQ(Frame(d, 1002).left, before.left);
 }
 
 TEST_F(ArrangeTest, TheSelectionComesIntoViewInTheNewWriting) {

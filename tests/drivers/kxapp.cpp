@@ -269,7 +269,7 @@ class Runner {
   int Type(Step& s) {
     std::string sjis;
     if (!ToScript(s.rest, sjis)) return Bad(s, "text does not convert");
-    PostBytes(sjis);
+    PostText(s.rest, sjis);
     return 0;
   }
 
@@ -548,7 +548,7 @@ class Runner {
 
   // The field becomes the target with all its text selected, and the
   // bytes are typed over it.
-  int TypeIntoField(Step& s, const std::string& sjis) {
+  int TypeIntoField(Step& s, const std::string& utf8, const std::string& sjis) {
     Found f;
     if (!PaneArg(s, s.args[0], f)) return 1;
     auto* field = dynamic_cast<LEditField*>(f.pane);
@@ -559,7 +559,7 @@ class Runner {
     if (sjis.empty()) {
       PostKey(8, kKxKeyBackspace, 0xFF08, 0);
     } else {
-      PostBytes(sjis);
+      PostText(utf8, sjis);
     }
     return 0;
   }
@@ -570,7 +570,7 @@ class Runner {
     const std::string text = at < s.rest.size() ? s.rest.substr(at + 1) : std::string();
     std::string sjis;
     if (!ToScript(text, sjis)) return Bad(s, "text does not convert");
-    return TypeIntoField(s, sjis);
+    return TypeIntoField(s, text, sjis);
   }
 
   int FieldFile(Step& s) {
@@ -582,7 +582,7 @@ class Runner {
     const std::string utf8 = KxDriverLinesToCR(raw);
     std::string sjis;
     if (!ToScript(utf8, sjis)) return Bad(s, "text of " + path + " does not convert");
-    return TypeIntoField(s, sjis);
+    return TypeIntoField(s, utf8, sjis);
   }
 
   int Choose(Step& s) {
@@ -952,6 +952,28 @@ class Runner {
       UKeyTable::GetKeyCode(std::uint8_t(c), code);
       if (c == '\r') code = kKxKeyReturn;
       PostKey(std::uint8_t(c), code, c == '\r' ? 0xFF0D : std::uint8_t(c), 0);
+    }
+  }
+  // Text typed as a person types it: headless, the script bytes as keys;
+  // on the desktop, one key a character, its keyval the character's own
+  // (as a keyboard layout or the input method hands it over), since a lone
+  // byte of a double-byte character is no key at all there.
+  void PostText(const std::string& utf8, const std::string& sjis) {
+    if (!mGtk) {
+      PostBytes(sjis);
+      return;
+    }
+    for (std::size_t i = 0; i < utf8.size();) {
+      const auto b = std::uint8_t(utf8[i]);
+      const int n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+      std::uint32_t cp = n == 1 ? b : b & (0x3F >> (n - 1));
+      for (int k = 1; k < n && i + std::size_t(k) < utf8.size(); ++k) cp = (cp << 6) | (std::uint8_t(utf8[i + k]) & 0x3F);
+      i += std::size_t(n);
+      if (cp < 0x80) {
+        PostBytes(std::string(1, char(cp)));
+      } else {
+        PostKey(0, 0, 0x01000000u | cp, 0);   // the keyval of a Unicode character
+      }
     }
   }
   bool Key(const std::string& name, std::uint16_t mods) {

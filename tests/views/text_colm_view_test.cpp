@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "common/test_main.h"
+#include "layout/draw_toolkit.h"
 #include "layout/fontstate.h"
+#include "platform/resources.h"
 #include "text_view_fixture.h"
 #include "views/text_colm_view.h"
 
@@ -389,6 +391,48 @@ TEST_F(FormBarTest, HiddenBarTakesNoClicksAndVerticalSitsLower) {
   // Turned: along runs down, 17 px lower than the horizontal's along.
   EXPECT_EQ(v.top, h.left + kKxFormVerticalShift);
   EXPECT_EQ(v.bottom, h.right + kKxFormVerticalShift);
+}
+
+TEST_F(FormBarTest, SizesTheFontHasAreOutlinedAndStylesShowInTheirFaces) {
+  OpenRuler();
+  KxSwitchFormBar(panes, true, false);
+  engine->Select(0, 3);
+  ruler->DoClickFormSize();
+  std::vector<KxPopupEntry> entries = CKXTextColmView::LastPopupEntries();
+  ASSERT_GT(entries.size(), 5u);
+  for (std::size_t i = 0; i < entries.size(); ++i)
+    EXPECT_EQ(entries[i].style, i + 5 < entries.size() ? kFaceOutline : 0) << i << " " << entries[i].text;
+  // Two fonts in the selection: no size is the font's own.
+  const std::vector<short> fonts = KxFontNumbers();
+  ASSERT_GE(fonts.size(), 2u);
+  engine->DoFontNumber(fonts[0] == engine->GetCurFontNumber() ? fonts[1] : fonts[0]);
+  engine->Select(0, 20);
+  ASSERT_LT(engine->GetCurFontNumber(), 0);
+  ruler->DoClickFormSize();
+  for (const KxPopupEntry& e : CKXTextColmView::LastPopupEntries()) EXPECT_EQ(e.style, 0) << e.text;
+  // The style pop-up: plain, then each face item in its own face.
+  ruler->DoClickFormStyle();
+  entries = CKXTextColmView::LastPopupEntries();
+  ASSERT_GT(entries.size(), 8u);
+  EXPECT_EQ(entries[0].style, 0);
+  for (int bit = 0; bit < 7; ++bit) EXPECT_EQ(entries[std::size_t(bit + 1)].style, 1 << bit) << bit;
+  EXPECT_EQ(entries[8].style, 0);
+  // Then the ten colours with their swatches and another colour's icon,
+  // each an icon of the resources.
+  ASSERT_EQ(entries.size(), 20u);
+  for (int k = 0; k <= 10; ++k) {
+    EXPECT_EQ(entries[std::size_t(9 + k)].icon, 270 + k) << k;
+    int w = 0, h = 0;
+    const std::uint32_t* pixels = KxFindIcon(std::int16_t(270 + k), w, h);
+    ASSERT_NE(pixels, nullptr) << k;
+    if (k < 10) {
+      // The swatch's middle is the colour it stands for.
+      RGBColor rgb{};
+      KxGetRGBColor(k, rgb);
+      EXPECT_EQ(pixels[(h / 2) * w + w / 2] & 0xFFFFFFu, std::uint32_t((rgb.red >> 8) << 16 | (rgb.green >> 8) << 8 | rgb.blue >> 8)) << k;
+    }
+  }
+  CKXTextColmView::ForgetPopup();
 }
 
 TEST_F(FormBarTest, JustificationSendsOnlyWhenSomethingDiffers) {

@@ -177,10 +177,8 @@ KxAnswer KxGtkHost::Alert(KxAlertKind kind, const std::string& text) {
   return KxAnswer::kOK;
 }
 
-bool KxGtkHost::ChooseFile(std::string& path) { return ChooseFileWithPrompt("Open", path); }
-
-bool KxGtkHost::ChooseFileWithPrompt(const std::string& prompt, std::string& path) {
-  GtkWidget* dialog = gtk_file_chooser_dialog_new(prompt.c_str(), Parent(*mImpl), GTK_FILE_CHOOSER_ACTION_OPEN, "_Cancel",
+bool KxGtkHost::ChooseFile(std::string& path) {
+  GtkWidget* dialog = gtk_file_chooser_dialog_new("Open", Parent(*mImpl), GTK_FILE_CHOOSER_ACTION_OPEN, "_Cancel",
                                                   GTK_RESPONSE_CANCEL, "_Open", GTK_RESPONSE_ACCEPT, nullptr);
   bool chosen = false;
   if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {

@@ -123,7 +123,7 @@ void OnDestroy(GtkWidget*, gpointer data) {
 GtkWidget* MakeChooser(DialogState& s, GtkWindow* parent) {
   const KxDialogRequest& q = s.request;
   GtkFileChooserAction action = GTK_FILE_CHOOSER_ACTION_OPEN;
-  const char* title = "Open";
+  const char* title = q.prompt.empty() ? "Open" : q.prompt.c_str();
   const char* accept = "_Open";
   if (q.kind == KxDialogKind::kSave) {
     action = GTK_FILE_CHOOSER_ACTION_SAVE;

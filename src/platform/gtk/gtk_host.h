@@ -93,7 +93,6 @@ class KxGtkHost : public KxHost {
   KxAnswer AskSaveChanges(const std::string& documentName) override;
   KxAnswer Alert(KxAlertKind kind, const std::string& text) override;
   bool ChooseFile(std::string& path) override;
-  bool ChooseFileWithPrompt(const std::string& prompt, std::string& path) override;
   bool ChooseSaveFile(const std::string& defaultName, std::string& path) override;
   // GtkColorChooserDialog, modal to the window.
   bool ChooseColour(KxWindowID parent, const std::string& title, RGBColor& colour) override;

@@ -5,6 +5,7 @@
 #include <gtk/gtk.h>
 
 #include "platform/gtk/gtk_host_impl.h"
+#include "platform/resources.h"
 
 namespace {
 
@@ -20,6 +21,64 @@ void OnPopupActivate(GtkMenuItem*, gpointer index) {
   e.where = impl->pointer;
   e.modifiers = impl->Modifiers();
   impl->Post(e);
+}
+
+// An item shown in faces: bold, italic, underline and the spacing through
+// the label's attributes; outline and shadow through its style.
+void ApplyFaces(GtkWidget* item, std::uint8_t faces) {
+  GtkWidget* label = gtk_bin_get_child(GTK_BIN(item));
+  if (faces == 0 || !label || !GTK_IS_LABEL(label)) return;
+  PangoAttrList* attrs = pango_attr_list_new();
+  if (faces & kFaceBold) pango_attr_list_insert(attrs, pango_attr_weight_new(PANGO_WEIGHT_BOLD));
+  if (faces & kFaceItalic) pango_attr_list_insert(attrs, pango_attr_style_new(PANGO_STYLE_ITALIC));
+  if (faces & kFaceUnderline) pango_attr_list_insert(attrs, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
+  if (faces & kFaceCondense) pango_attr_list_insert(attrs, pango_attr_letter_spacing_new(-PANGO_SCALE));
+  if (faces & kFaceExtend) pango_attr_list_insert(attrs, pango_attr_letter_spacing_new(PANGO_SCALE));
+  gtk_label_set_attributes(GTK_LABEL(label), attrs);
+  pango_attr_list_unref(attrs);
+  if (!(faces & (kFaceOutline | kFaceShadow))) return;
+  static GtkCssProvider* css = nullptr;
+  if (!css) {
+    css = gtk_css_provider_new();
+    gtk_css_provider_load_from_data(css,
+                                    "label.kx-outline { color: white; text-shadow: 1px 0 black, -1px 0 black,"
+                                    " 0 1px black, 0 -1px black; }"
+                                    " label.kx-shadow { text-shadow: 1px 1px gray; }"
+                                    " label.kx-outline.kx-shadow { text-shadow: 1px 0 black, -1px 0 black,"
+                                    " 0 1px black, 0 -1px black, 2px 2px gray; }",
+                                    -1, nullptr);
+  }
+  GtkStyleContext* context = gtk_widget_get_style_context(label);
+  gtk_style_context_add_provider(context, GTK_STYLE_PROVIDER(css), GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+  if (faces & kFaceOutline) gtk_style_context_add_class(context, "kx-outline");
+  if (faces & kFaceShadow) gtk_style_context_add_class(context, "kx-shadow");
+}
+
+// The resources' colour icon before the item's text.
+void ApplyIcon(GtkWidget* item, std::int16_t iconID) {
+  int w = 0, h = 0;
+  const std::uint32_t* pixels = iconID ? KxFindIcon(iconID, w, h) : nullptr;
+  GtkWidget* label = gtk_bin_get_child(GTK_BIN(item));
+  if (!pixels || w <= 0 || h <= 0 || !label) return;
+  GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, w, h);
+  if (!pixbuf) return;
+  guchar* row = gdk_pixbuf_get_pixels(pixbuf);
+  const int stride = gdk_pixbuf_get_rowstride(pixbuf);
+  for (int y = 0; y < h; ++y, row += stride)
+    for (int x = 0; x < w; ++x) {
+      const std::uint32_t p = pixels[y * w + x];
+      row[x * 3] = guchar(p >> 16);
+      row[x * 3 + 1] = guchar(p >> 8);
+      row[x * 3 + 2] = guchar(p);
+    }
+  GtkWidget* box = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
+  g_object_ref(label);
+  gtk_container_remove(GTK_CONTAINER(item), label);
+  gtk_box_pack_start(GTK_BOX(box), gtk_image_new_from_pixbuf(pixbuf), FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(box), label, FALSE, FALSE, 0);
+  g_object_unref(label);
+  g_object_unref(pixbuf);
+  gtk_container_add(GTK_CONTAINER(item), box);
 }
 
 gboolean DestroyLater(gpointer menu) {
@@ -61,6 +120,8 @@ GtkWidget* BuildLevel(const std::vector<KxPopupEntry>& entries, int parent, int 
         item = gtk_menu_item_new_with_label(label.c_str());
       }
       gtk_widget_set_sensitive(item, e.enabled);
+      ApplyFaces(item, e.style);
+      ApplyIcon(item, e.icon);
       g_signal_connect(item, "activate", G_CALLBACK(OnPopupActivate), GUINT_TO_POINTER(unsigned(i)));
     }
     gtk_menu_shell_append(GTK_MENU_SHELL(menu), item);

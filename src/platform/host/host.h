@@ -66,6 +66,8 @@ struct KxPopupEntry {
   bool submenu = false;   // opens the entries whose parent it is
   bool enabled = true;
   std::uint16_t mark = 0;
+  std::uint8_t style = 0;   // the faces the item is shown in (kFaceBold ...)
+  std::int16_t icon = 0;    // a colour icon of the resources shown before the text, 0 none
 };
 // Choosing a pop-up entry posts a menu-choice event with this menu ID and
 // the entry's index as the item.
@@ -159,8 +161,6 @@ class KxHost {
   virtual KxAnswer Alert(KxAlertKind kind, const std::string& text) = 0;
   // A file to open; false when the user cancelled.
   virtual bool ChooseFile(std::string& path) = 0;
-  // The same with a prompt (UTF-8) for what is to be chosen.
-  virtual bool ChooseFileWithPrompt(const std::string& /*prompt*/, std::string& path) { return ChooseFile(path); }
   // Where to save; false when the user cancelled.
   virtual bool ChooseSaveFile(const std::string& defaultName, std::string& path) = 0;
   virtual void Beep() = 0;

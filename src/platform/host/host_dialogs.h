@@ -37,6 +37,7 @@ struct KxDialogRequest {
   KxDialogKind kind = KxDialogKind::kOpen;
   KxWindowID parent = kKxNoWindow;   // window-modal on it; none: modal to the program
   std::string title;                 // the dialog window's title (UTF-8)
+  std::string prompt;                // open: what to choose, as its title (UTF-8; empty: "Open")
   std::string name;                  // the proposed file name, or the document's name
   std::string folder;                // where a chooser starts (empty: the host's choice)
   bool multiple = false;             // open: several files may be chosen

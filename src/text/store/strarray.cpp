@@ -176,9 +176,16 @@ void CKXStrArray::GetIndexPos(long offset, long& chunk, long& pos) const {
     return;
   }
   if (offset < 0) offset = 0;
-  // The last chunk whose start is <= offset and that is not empty there.
-  auto it = std::upper_bound(mStarts.begin(), mStarts.begin() + mCount, offset);
-  chunk = static_cast<long>(it - mStarts.begin());
+  // The last chunk whose start is <= offset and that is not empty there:
+  // the one last answered when the next one starts after offset.
+  const long c = mLastChunk;
+  if (c >= 1 && c <= mCount && mStarts[size_t(c) - 1] <= offset && offset < mStarts[size_t(c)]) {
+    chunk = c;
+  } else {
+    auto it = std::upper_bound(mStarts.begin(), mStarts.begin() + mCount, offset);
+    chunk = static_cast<long>(it - mStarts.begin());
+    mLastChunk = chunk;
+  }
   pos = offset - mStarts[size_t(chunk) - 1];
 }
 

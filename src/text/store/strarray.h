@@ -181,4 +181,6 @@ class CKXStrArray : public CKXArrayL, public CKXRunText {
   long mLength = 0;
   mutable std::vector<long> mStarts;
   mutable long mValidStarts = 0;
+  // The chunk GetIndexPos last answered: the layout reads on byte by byte.
+  mutable long mLastChunk = 0;
 };

@@ -2,7 +2,8 @@
 # The registered-font, ruby and text-format dialogs and the colour chooser
 # in real GTK windows: the same script prints the same under GTK as on the
 # headless host, each dialog's screenshot is the headless picture of it,
-# and the chosen colour lands on the selection.
+# the chosen colour lands on the selection, and a Japanese name typed
+# into a field arrives whole on both hosts.
 set -u
 bin="${KX_BIN_DIR:?}/kxapp"
 dir=$(mktemp -d)
@@ -14,7 +15,7 @@ cat > script.txt <<'S'
 open a.txt
 select 0 4
 menu 1308
-field 2525 Heading
+field 2525 見出しｶﾅ
 choose 2513 1
 print window 2525
 shot 2525 fontreg-@HOST@.png
@@ -44,6 +45,7 @@ for host in headless gtk; do
     { echo "FAIL: $host: exit $? $(cat "err-$host.txt")"; fail=1; }
 done
 diff out-headless.txt out-gtk.txt || { echo "FAIL: the prints differ"; fail=1; }
+grep -q '2525 field .* 見出しｶﾅ$' out-gtk.txt || { echo "FAIL: the typed name did not arrive whole: $(cat out-gtk.txt)"; fail=1; }
 grep -q '^window フォント登録' out-gtk.txt || { echo "FAIL: no registered-font dialog: $(cat out-gtk.txt)"; fail=1; }
 grep -q '^TFRT\[1\] = name "' out-gtk.txt || { echo "FAIL: nothing registered: $(cat out-gtk.txt)"; fail=1; }
 grep -qx '2454 field 1 1 0 カンジ' out-gtk.txt || echo "note: no reading from the morpheme analysis"
