@@ -321,6 +321,24 @@ static void SweepStaleTemps(const std::string& dir, const std::string& prefix) {
   closedir(d);
 }
 
+// Every stale temporary of any target in `dir` ("." NAME ".kxsave-" and six
+// characters): one scan for a whole batch instead of one per file.
+static void SweepAllStaleTemps(const std::string& dir) {
+  static const std::string kMark = ".kxsave-";
+  DIR* d = opendir(dir.c_str());
+  if (!d) return;
+  const time_t now = time(nullptr);
+  while (dirent* e = readdir(d)) {
+    const std::string name = e->d_name;
+    const std::size_t at = name.rfind(kMark);
+    if (name.empty() || name[0] != '.' || at == std::string::npos || at + kMark.size() + 6 != name.size()) continue;
+    const std::string path = Sibling(dir + "/x", name);
+    struct stat st;
+    if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && now - st.st_mtime > 600) unlink(path.c_str());
+  }
+  closedir(d);
+}
+
 int CKXSafeWriter::Open() {
   Abort();
   IgnoreFileSizeSignal();
@@ -334,7 +352,7 @@ int CKXSafeWriter::Open() {
   std::string leaf = ".";  // appended piece by piece: see KxBackupName
   leaf += BaseName(mTarget);
   leaf += ".kxsave-";
-  SweepStaleTemps(DirName(mTarget), leaf);
+  if (mSweep) SweepStaleTemps(DirName(mTarget), leaf);
   leaf += "XXXXXX";
   std::string temp = Sibling(mTarget, leaf);
   if (Injected(kx_filetest::kStepCreate, err)) return err;
@@ -451,6 +469,10 @@ long gBatchSyncs = 0;
 
 int CKXSafeBatch::Add(const std::string& path, const void* data, std::size_t size) {
   auto writer = std::make_unique<CKXSafeWriter>(path);
+  // A folder is swept of stale temporaries once, not once per file (which
+  // reads a folder of n files n times).
+  writer->SkipSweep();
+  if (const std::string folder = DirName(path); mSwept.insert(folder).second) SweepAllStaleTemps(folder);
   if (int err = writer->Open()) return err;
   // Two versions of one file in a batch: the later would silently win.
   if (mTargets.count(writer->Target())) return EEXIST;
@@ -510,6 +532,7 @@ int CKXSafeBatch::Commit() {
   mWriters.clear();
   mTargets.clear();
   mRemovals.clear();
+  mSwept.clear();
   return first;
 }
 

@@ -91,6 +91,9 @@ class CKXSafeWriter {
   int CloseUnsynced();
   int RenameOverTarget();
 
+  // The batch sweeps the folder of stale temporaries once for all its files.
+  void SkipSweep() { mSweep = false; }
+
   // The open temporary file, for writers that seek (-1 when not open).
   int Fd() const { return mFd; }
   // The file that will be replaced, symbolic links followed.
@@ -102,6 +105,7 @@ class CKXSafeWriter {
   std::string mTarget;
   std::string mTemp;
   int mFd = -1;
+  bool mSweep = true;
 };
 
 int KxWriteFileSafely(const std::string& path, const void* data, std::size_t size, int backupGenerations = 0);
@@ -130,6 +134,7 @@ class CKXSafeBatch {
  private:
   std::vector<std::unique_ptr<CKXSafeWriter>> mWriters;
   std::unordered_set<std::string> mTargets;
+  std::unordered_set<std::string> mSwept;
   std::vector<std::string> mRemovals;
 };
 // True once after a save whose backup generation 1 could not be made (the

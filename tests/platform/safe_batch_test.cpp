@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -62,5 +63,30 @@ TEST(SafeBatch, FewSyncsAndFailuresKeepTheOldFile) {
   std::size_t entries = 0;
   for (const auto& e : fs::directory_iterator(d)) entries += e.is_regular_file() ? 1 : 0;
   EXPECT_EQ(entries, 50u);
+  fs::remove_all(d);
+}
+
+TEST(SafeBatch, StaleTemporariesOfAFolderGoInOneSweep) {
+  const std::string d = (fs::temp_directory_path() / ("kx_batch_sweep_" + std::to_string(getpid()))).string();
+  fs::remove_all(d);
+  fs::create_directories(d);
+  std::ofstream(d + "/a") << "old";
+  // A crash's leftovers: one of a file the batch does not touch, stale; one
+  // still fresh (a save that may be running); one that only looks alike.
+  std::ofstream(d + "/.other.kxsave-ABC123") << "x";
+  std::ofstream(d + "/.fresh.kxsave-DEF456") << "x";
+  std::ofstream(d + "/.other.kxsave-ABC12") << "x";
+  const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
+  fs::last_write_time(d + "/.other.kxsave-ABC123", old);
+  fs::last_write_time(d + "/.other.kxsave-ABC12", old);
+  {
+    CKXSafeBatch batch;
+    ASSERT_EQ(batch.Add(d + "/a", "new", 3), 0);
+    EXPECT_EQ(batch.Commit(), 0);
+  }
+  EXPECT_EQ(Read(d + "/a"), "new");
+  EXPECT_FALSE(fs::exists(d + "/.other.kxsave-ABC123"));
+  EXPECT_TRUE(fs::exists(d + "/.fresh.kxsave-DEF456"));
+  EXPECT_TRUE(fs::exists(d + "/.other.kxsave-ABC12"));
   fs::remove_all(d);
 }
