@@ -83,14 +83,20 @@ CKXTextAction::ParaSpan CKXTextAction::GetParaSpan(const SKXRange& r) const {
   const long len = KXText_GetLength(edit);
   long s = 0, e = 0, s2 = 0, e2 = 0;
   KXText_Get1ParaPos(edit, r.start, s, e);
-  KXText_Get1ParaPos(edit, long(r.start) + r.length, s2, e2);
+  // An end inside the first paragraph ends there too: a second walk over
+  // a long paragraph for every typed key would find the same end.
+  const long to = long(r.start) + r.length;
+  if (to < e || (to == e && e == len))
+    e2 = e;
+  else
+    KXText_Get1ParaPos(edit, to, s2, e2);
   span.start = std::int32_t(s);
   span.length = std::int32_t(std::max(e, e2) - s);
   span.tail = std::int32_t(len - (s + span.length));
   if (span.length > 0) {
-    const long to = long(span.start) + span.length;
-    span.runs.resize(std::size_t(std::max<std::int32_t>(1, KXText_GetSelParaCount(edit, span.start, to))));
-    span.runs.resize(std::size_t(KXText_GetSelParas(edit, span.start, to, span.runs.data(),
+    const long spanEnd = long(span.start) + span.length;
+    span.runs.resize(std::size_t(std::max<std::int32_t>(1, KXText_GetSelParaCount(edit, span.start, spanEnd))));
+    span.runs.resize(std::size_t(KXText_GetSelParas(edit, span.start, spanEnd, span.runs.data(),
                                                     std::int32_t(span.runs.size()))));
     while (!span.runs.empty() && span.runs.back().offset >= span.length) span.runs.pop_back();
     if (!span.runs.empty()) span.runs.front().offset = 0;

@@ -257,6 +257,14 @@ TEST(TextAction, EdgeEditsUndoExactly) {
        }},
       {"move over a line end to the text end", paragraphs, [](TestLayer& l) { l.DoMove({1, 3}, {9, 0}); }},
       {"move to the front", paragraphs, [](TestLayer& l) { l.DoMove({4, 4}, {0, 0}); }},
+      // A replaced selection that ends just after a line end, or at the
+      // text end, takes the paragraph runs up to there along.
+      {"typing over a selection ending after a line end", paragraphs,
+       [](TestLayer& l) { l.SetSelectionRange({4, 2}, false), l.DoKey('x', 0), l.DoKey('y', 0); }},
+      {"typing over a selection ending at the text end", paragraphs,
+       [](TestLayer& l) { l.SetSelectionRange({7, 2}, false), l.DoKey('x', 0); }},
+      {"returns typed at the text end", paragraphs,
+       [](TestLayer& l) { l.SetSelectionRange({9, 0}, false), l.DoKey(13, 0), l.DoKey('z', 0), l.DoKey(13, 0); }},
       {"delete cutting a ruby base", rubyKana, [](TestLayer& l) { l.SetSelectionRange({0, 2}, false), l.DoDelete(); }},
       {"move into a ruby base", rubyKana, [](TestLayer& l) { l.DoMove({5, 1}, {2, 0}); }},
       {"insert with ruby inside a ruby base",

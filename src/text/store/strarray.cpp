@@ -3,6 +3,7 @@
 #include "text/store/findstore.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <utility>
 
@@ -296,6 +297,26 @@ long CKXStrArray::GetNextCR(long pos) const {
     }
   }
   return mLength;
+}
+
+long CKXStrArray::GetPrevCR(long pos) const {
+  if (pos > mLength) pos = mLength;
+  if (pos <= 0) return -1;
+  // Chunk by chunk at memory speed: typing asks for its paragraph's start,
+  // and a paragraph may be the whole text.
+  long chunk, at;
+  GetIndexPos(pos - 1, chunk, at);
+  for (long end = at + 1; chunk >= 1; --chunk) {
+    long len;
+    const unsigned char* p = ChunkBytes(chunk, len);
+    end = std::min(end, len);
+    if (end > 0) {
+      const void* hit = memrchr(p, 13, static_cast<size_t>(end));
+      if (hit) return mStarts[size_t(chunk) - 1] + (static_cast<const unsigned char*>(hit) - p);
+    }
+    end = LONG_MAX;
+  }
+  return -1;
 }
 
 unsigned short CKXStrArray::GetChar(long offset, short script) const { return GetChar(offset, script, 0); }

@@ -83,6 +83,8 @@ class CKXStrArray : public CKXArrayL, public CKXRunText {
   virtual void Delete(long from, long to);
   virtual void Copy(long from, long to, CKXStrArray* dest) const;
   virtual long GetNextCR(long pos) const;
+  // The last carriage return before pos, or -1.
+  long GetPrevCR(long pos) const;
 
   // Find over the chunks (text/findstore.h): lengths are 32-bit, 0 for no
   // match; styleRuns (or null) gives each position's script.

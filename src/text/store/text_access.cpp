@@ -103,17 +103,8 @@ bool CKXText::IsParaStart(long pos) const {
 
 long CKXText::PrevParaStart(long pos) const {
   // A carriage return is never the second byte of a double-byte character
-  // in any of the scripts, so the bytes can be scanned backwards in blocks.
-  pos = Clamp(pos);
-  char buf[4096];
-  while (pos > 0) {
-    long from = std::max(0L, pos - static_cast<long>(sizeof buf));
-    long n = CopyBytes(from, pos, buf, sizeof buf);
-    for (long k = n - 1; k >= 0; --k)
-      if (buf[k] == '\r') return from + k + 1;
-    pos = from;
-  }
-  return 0;
+  // in any of the scripts, so the bytes can be scanned backwards.
+  return mText->GetPrevCR(Clamp(pos)) + 1;
 }
 
 void CKXText::Get1ParaPos(long pos, long& start, long& end) const {

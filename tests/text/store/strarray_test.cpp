@@ -127,8 +127,34 @@ TEST(CharacterStore, RandomEditsMatchAStringModel) {
       ASSERT_EQ(store.GetChar(at, 1), want);
       size_t cr = model.find('\r', size_t(at));
       ASSERT_EQ(store.GetNextCR(at), cr == std::string::npos ? long(model.size()) : long(cr));
+      const long before = std::uniform_int_distribution<long>(0, long(model.size()) + 1)(rng);
+      const size_t back = before == 0 ? std::string::npos : model.rfind('\r', size_t(before - 1));
+      ASSERT_EQ(store.GetPrevCR(before), back == std::string::npos ? -1L : long(back)) << "before " << before;
     }
   }
+}
+
+TEST(CharacterStore, PrevCRLooksBackAcrossChunks) {
+  // Returns at the first byte of a chunk, the last byte of the one before
+  // and past the end; an empty chunk in between is stepped over.
+  std::string text(40000, 'a');
+  text[0] = '\r';
+  text[16319] = '\r';
+  CKXStrArray s;
+  s.SetText(text.data(), long(text.size()));
+  EXPECT_EQ(s.GetPrevCR(0), -1);
+  EXPECT_EQ(s.GetPrevCR(1), 0);
+  EXPECT_EQ(s.GetPrevCR(16319), 0);
+  EXPECT_EQ(s.GetPrevCR(16320), 16319);
+  EXPECT_EQ(s.GetPrevCR(40000), 16319);
+  EXPECT_EQ(s.GetPrevCR(1 << 30), 16319);
+  s.Delete(16320, 16320 + 16320);
+  EXPECT_EQ(s.GetPrevCR(s.GetLength()), 16319);
+  s.Delete(0, 1);
+  EXPECT_EQ(s.GetPrevCR(16318), -1);
+  EXPECT_EQ(s.GetPrevCR(16319), 16318);
+  CKXStrArray empty;
+  EXPECT_EQ(empty.GetPrevCR(5), -1);
 }
 
 TEST(CharacterStore, SetTextCutsAt16320AndNeverInsideACharacter) {
