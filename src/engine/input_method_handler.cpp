@@ -7,6 +7,7 @@
 
 #include "engine/text_engine.h"
 #include "engine/text_event.h"
+#include "engine/text_unicode_range.h"
 #include "platform/exception.h"
 #include "platform/memory.h"
 #include "text/base/memory.h"
@@ -437,14 +438,7 @@ bool CKXTextTSMHandler::SetupTSMDocumentAccess() {
   if (!bytes.empty()) engine->TextGetThruPtr(Rng(from, to - from), bytes.data(), long(bytes.size()));
   // Side entries of the stretch, from its start.
   std::vector<SKXUniChar> sides;
-  if (!bytes.empty() && engine->GetEdit()) {
-    const KXTextHandle text = engine->GetEdit();
-    const std::int32_t n = KXText_GetSelUniCharsCount(text, from, to);
-    sides.resize(std::size_t(std::max<std::int32_t>(n, 0)));
-    if (!sides.empty())
-      sides.resize(std::size_t(std::max<std::int32_t>(KXText_GetSelUniChars(text, from, to, sides.data(), n), 0)));
-    for (SKXUniChar& u : sides) u.offset -= std::int32_t(from);
-  }
+  if (!bytes.empty() && engine->GetEdit()) sides = KxSideCharsOf(engine->GetEdit(), std::int32_t(from), std::int32_t(to));
   CKXUnicode conv(kScriptJapanese, kKxUnicodeFromText);
   StKxHandle units, glyphs, map;
   long count = 0, nMap = 0;

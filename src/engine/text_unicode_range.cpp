@@ -12,19 +12,23 @@
 #include "text/codes/unicode.h"
 #include "text/runs/runs.h"
 
+std::vector<SKXUniChar> KxSideCharsOf(KXTextHandle text, std::int32_t from, std::int32_t to) {
+  std::vector<SKXUniChar> sides;
+  const std::int32_t n = KXText_GetSelUniCharsCount(text, from, to);
+  sides.resize(std::size_t(std::max<std::int32_t>(n, 0)));
+  if (!sides.empty())
+    sides.resize(std::size_t(std::max<std::int32_t>(KXText_GetSelUniChars(text, from, to, sides.data(), n), 0)));
+  for (SKXUniChar& u : sides) u.offset -= from;
+  return sides;
+}
+
 bool KxTextToUnicode(CKXTextEngine& engine, long from, long to, KxUnicodeStretch& seg) {
   seg.units.clear();
   seg.map.assign(1, to);
   if (to <= from) return true;
   std::string bytes(std::size_t(to - from), '\0');
   engine.TextGetThruPtr(SKXRange{std::int32_t(from), std::int32_t(to - from)}, bytes.data(), long(bytes.size()));
-  std::vector<SKXUniChar> sides;
-  const KXTextHandle text = engine.GetEdit();
-  const std::int32_t n = KXText_GetSelUniCharsCount(text, from, to);
-  sides.resize(std::size_t(std::max<std::int32_t>(n, 0)));
-  if (!sides.empty())
-    sides.resize(std::size_t(std::max<std::int32_t>(KXText_GetSelUniChars(text, from, to, sides.data(), n), 0)));
-  for (SKXUniChar& u : sides) u.offset -= std::int32_t(from);
+  const std::vector<SKXUniChar> sides = KxSideCharsOf(engine.GetEdit(), std::int32_t(from), std::int32_t(to));
   CKXUnicode conv(kScriptJapanese, kKxUnicodeFromText);
   StKxHandle units, glyphs, map;
   long count = 0, nMap = 0;

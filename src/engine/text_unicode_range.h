@@ -16,6 +16,9 @@ struct KxUnicodeStretch {
   std::vector<long> map;   // units.size() + 1 entries, each in from..to
 };
 
+// The side entries of the text's bytes from..to, their offsets from `from`.
+std::vector<SKXUniChar> KxSideCharsOf(KXTextHandle text, std::int32_t from, std::int32_t to);
+
 // False when the bridge cannot convert the stretch; an empty stretch is
 // converted (no units, the map {to}).
 bool KxTextToUnicode(CKXTextEngine& engine, long from, long to, KxUnicodeStretch& out);

@@ -1,5 +1,7 @@
 #include "views/palettes.h"
 
+#include "platform/framework/window.h"
+#include "platform/host/host.h"
 #include "views/mark_list.h"
 #include "views/message_box.h"
 #include "views/text_function_bar.h"
@@ -27,3 +29,26 @@ void KxHideFloatingPalettes(bool hide) {
 void KxInstallPaletteHiding() { KxSetPaletteHideHook(KxHideFloatingPalettes); }
 
 void KxRemovePaletteHiding() { KxSetPaletteHideHook(nullptr); }
+
+bool KxTrackPaletteButton(LPane& pane, const std::function<bool(const SPoint32&)>& over,
+                          const std::function<void(bool pressed)>& draw) {
+  draw(true);
+  bool inside = true;
+  KxHost& host = KxCurrentHost();
+  LWindow* w = LWindow::FetchWindowOf(&pane);
+  for (;;) {
+    if (host.ShouldStop()) break;
+    EventRecord e;
+    const bool got = host.WaitNextEvent(e, 1);
+    if (w) {
+      SPoint32 p = w->GlobalToPortPoint(e.where);
+      pane.PortToLocalPoint(p);
+      const bool now = over(p);
+      if (now != inside) draw(now);
+      inside = now;
+    }
+    if (got ? e.what == mouseUp : (e.modifiers & kKxEventButtonState) != 0) break;
+  }
+  draw(false);
+  return inside;
+}

@@ -3,9 +3,20 @@
 // and shows again when the outermost scope ends.
 #pragma once
 
+#include <functional>
+
+class LPane;
+struct SPoint32;
+
 // Hides the shown palettes and keeps the mark list hidden (true), or
 // shows them again (false).
 void KxHideFloatingPalettes(bool hide);
 // Makes the scope reach the palettes (the views' start-up installs it).
 void KxInstallPaletteHiding();
 void KxRemovePaletteHiding();
+
+// Follows a press on one button of a palette until the mouse goes up: the
+// button is drawn pressed while the mouse is over it (`over` answers for a
+// point local to `pane`); true when it was released there.
+bool KxTrackPaletteButton(LPane& pane, const std::function<bool(const SPoint32&)>& over,
+                          const std::function<void(bool pressed)>& draw);

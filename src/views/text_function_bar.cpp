@@ -12,6 +12,7 @@
 #include "platform/keys.h"
 #include "platform/script.h"
 #include "platform/toolbox/environment.h"
+#include "views/palettes.h"
 #include "views/text_view_commands.h"
 
 namespace {
@@ -390,25 +391,9 @@ void CKXTextFunctionBar::ClickSelf(const SMouseDownEvent& event) {
   const int key = FindKey(event.whereLocal);
   if (key < 0) return;
   // Tracked: pressed while the mouse is inside; released inside, it acts.
-  DrawButton(key, true);
-  bool inside = true;
-  KxHost& host = KxCurrentHost();
-  LWindow* w = LWindow::FetchWindowOf(this);
-  for (;;) {
-    if (host.ShouldStop()) break;
-    EventRecord e;
-    const bool got = host.WaitNextEvent(e, 1);
-    if (w) {
-      SPoint32 p = w->GlobalToPortPoint(e.where);
-      PortToLocalPoint(p);
-      const bool now = FindKey(p) == key;
-      if (now != inside) DrawButton(key, now);
-      inside = now;
-    }
-    if (got ? e.what == mouseUp : (e.modifiers & kKxEventButtonState) != 0) break;
-  }
-  DrawButton(key, false);
-  if (inside) ExecuteFunctionBar(key);
+  if (KxTrackPaletteButton(
+          *this, [&](const SPoint32& p) { return FindKey(p) == key; }, [&](bool pressed) { DrawButton(key, pressed); }))
+    ExecuteFunctionBar(key);
 }
 
 // ---- drawing -----------------------------------------------------------------------------------------

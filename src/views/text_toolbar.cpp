@@ -13,6 +13,7 @@
 #include "platform/resources.h"
 #include "platform/script.h"
 #include "views/dialog_box.h"
+#include "views/palettes.h"
 #include "views/text_view_commands.h"
 
 namespace {
@@ -333,25 +334,10 @@ void CKXTextToolbar::ClickSelf(const SMouseDownEvent& event) {
   const int button = FindButton(event.whereLocal);
   if (button < 0) return;
   // Tracked: pressed while the mouse is inside; released inside, it acts.
-  DrawButton(button, true);
-  bool inside = true;
-  KxHost& host = KxCurrentHost();
-  LWindow* w = LWindow::FetchWindowOf(this);
-  for (;;) {
-    if (host.ShouldStop()) break;
-    EventRecord e;
-    const bool got = host.WaitNextEvent(e, 1);
-    if (w) {
-      SPoint32 p = w->GlobalToPortPoint(e.where);
-      PortToLocalPoint(p);
-      const bool now = FindButton(p) == button;
-      if (now != inside) DrawButton(button, now);
-      inside = now;
-    }
-    if (got ? e.what == mouseUp : (e.modifiers & kKxEventButtonState) != 0) break;
-  }
-  DrawButton(button, false);
-  if (inside) ExecuteToolbar(button);
+  if (KxTrackPaletteButton(
+          *this, [&](const SPoint32& p) { return FindButton(p) == button; },
+          [&](bool pressed) { DrawButton(button, pressed); }))
+    ExecuteToolbar(button);
 }
 
 void CKXTextToolbar::SpendTime(const EventRecord& event) {
