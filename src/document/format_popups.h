@@ -16,3 +16,13 @@ std::vector<std::string> KxMenuItemTexts(std::int16_t menuID);
 std::int16_t KxFontPopupItem(short font);
 // Sets a control's value as the program does: nobody hears of it.
 void KxSetControlQuietly(LWindow* dialog, PaneIDT id, std::int32_t value);
+// A pane of the dialog as its class (null when missing or of another
+// class), and a control's value (0 when missing).
+template <class T>
+T* KxDialogPane(LWindow* dialog, PaneIDT id) {
+  return dynamic_cast<T*>(dialog->FindPaneByID(id));
+}
+inline std::int32_t KxDialogValue(LWindow* dialog, PaneIDT id) {
+  LPane* p = dialog->FindPaneByID(id);
+  return p ? p->GetValue() : 0;
+}

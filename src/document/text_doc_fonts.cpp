@@ -41,15 +41,6 @@ constexpr int kLineKinds = 5;
 // The factory copy of the registered fonts (the sixth factory slot, "TFRT").
 constexpr std::size_t kFactoryFontregSlot = 5;
 
-template <class T>
-T* Pane(LWindow* dialog, PaneIDT id) {
-  return dynamic_cast<T*>(dialog->FindPaneByID(id));
-}
-
-std::int32_t ValueOf(LWindow* dialog, PaneIDT id) {
-  LPane* p = dialog->FindPaneByID(id);
-  return p ? p->GetValue() : 0;
-}
 
 void Able(LWindow* dialog, PaneIDT id, bool on) {
   if (LPane* p = dialog->FindPaneByID(id)) {
@@ -59,7 +50,7 @@ void Able(LWindow* dialog, PaneIDT id, bool on) {
 }
 
 void SetFieldText(LWindow* dialog, PaneIDT id, const std::string& text, bool selectAll) {
-  if (auto* f = Pane<KXEditField>(dialog, id)) {
+  if (auto* f = KxDialogPane<KXEditField>(dialog, id)) {
     f->SetText(text.data(), text.size());
     if (selectAll) f->SelectAll();
   }
@@ -84,26 +75,26 @@ void ShowStyle(LWindow* dialog, const SStyl& styl, const SDeco& deco) {
 // What the controls show now.
 KxFontregShown ReadControls(LWindow* dialog) {
   KxFontregShown s;
-  s.font = std::max<short>(UFontMenu::GetFontNumber(std::int16_t(ValueOf(dialog, kFontPopup))), 0);
-  const auto* field = Pane<KXEditField>(dialog, kSizeField);
+  s.font = std::max<short>(UFontMenu::GetFontNumber(std::int16_t(KxDialogValue(dialog, kFontPopup))), 0);
+  const auto* field = KxDialogPane<KXEditField>(dialog, kSizeField);
   const std::int32_t size = field ? KXEditField::ParseValue100(field->GetText()) / 100 : 0;
   // A size the text cannot take would make the registered font unusable.
   s.size = size < kSmallestSize ? kShownWithoutSize : short(std::min<std::int32_t>(size, kLargestSize));
-  s.colourItem = std::int16_t(ValueOf(dialog, kColourPopup));
-  s.plain = ValueOf(dialog, kPlainBox) != 0;
+  s.colourItem = std::int16_t(KxDialogValue(dialog, kColourPopup));
+  s.plain = KxDialogValue(dialog, kPlainBox) != 0;
   for (int b = 0; b < kFaceBoxes; ++b)
-    if (ValueOf(dialog, PaneIDT(kFirstFaceBox + b))) s.face = std::uint8_t(s.face | (1u << b));
+    if (KxDialogValue(dialog, PaneIDT(kFirstFaceBox + b))) s.face = std::uint8_t(s.face | (1u << b));
   for (int b = 0; b < kPositionBoxes; ++b)
-    if (ValueOf(dialog, PaneIDT(kFirstPositionBox + b))) s.position = std::int16_t(b + 1);
-  s.lineItem = std::int16_t(ValueOf(dialog, kLinePopup));
-  s.lineColourItem = std::int16_t(ValueOf(dialog, kLineColourPopup));
-  s.netItem = std::int16_t(ValueOf(dialog, kNetPopup));
-  s.netColourItem = std::int16_t(ValueOf(dialog, kNetColourPopup));
+    if (KxDialogValue(dialog, PaneIDT(kFirstPositionBox + b))) s.position = std::int16_t(b + 1);
+  s.lineItem = std::int16_t(KxDialogValue(dialog, kLinePopup));
+  s.lineColourItem = std::int16_t(KxDialogValue(dialog, kLineColourPopup));
+  s.netItem = std::int16_t(KxDialogValue(dialog, kNetPopup));
+  s.netColourItem = std::int16_t(KxDialogValue(dialog, kNetColourPopup));
   return s;
 }
 
 void FillList(LWindow* dialog) {
-  auto* list = Pane<LListBox>(dialog, kList);
+  auto* list = KxDialogPane<LListBox>(dialog, kList);
   if (!list) return;
   list->RemoveAllRows();
   std::string name;
@@ -117,28 +108,28 @@ const std::uint8_t* Record(short n) {
 
 void FaceBoxChanged(LWindow* dialog, PaneIDT box) {
   const std::uint8_t bit = std::uint8_t(1u << (box - kFirstFaceBox));
-  if (ValueOf(dialog, box)) {
+  if (KxDialogValue(dialog, box)) {
     if (bit == kCondense) KxSetControlQuietly(dialog, PaneIDT(kFirstFaceBox + 6), 0);
     if (bit == kExtend) KxSetControlQuietly(dialog, PaneIDT(kFirstFaceBox + 5), 0);
   }
   bool any = false;
-  for (int b = 0; b < kFaceBoxes; ++b) any = any || ValueOf(dialog, PaneIDT(kFirstFaceBox + b)) != 0;
+  for (int b = 0; b < kFaceBoxes; ++b) any = any || KxDialogValue(dialog, PaneIDT(kFirstFaceBox + b)) != 0;
   KxSetControlQuietly(dialog, kPlainBox, any ? 0 : 1);
 }
 
 void PlainBoxChanged(LWindow* dialog) {
-  if (ValueOf(dialog, kPlainBox)) {
+  if (KxDialogValue(dialog, kPlainBox)) {
     for (int b = 0; b < kFaceBoxes; ++b) KxSetControlQuietly(dialog, PaneIDT(kFirstFaceBox + b), 0);
     return;
   }
   // Plain stays on while no face box is.
   bool any = false;
-  for (int b = 0; b < kFaceBoxes; ++b) any = any || ValueOf(dialog, PaneIDT(kFirstFaceBox + b)) != 0;
+  for (int b = 0; b < kFaceBoxes; ++b) any = any || KxDialogValue(dialog, PaneIDT(kFirstFaceBox + b)) != 0;
   if (!any) KxSetControlQuietly(dialog, kPlainBox, 1);
 }
 
 void RowsChosen(LWindow* dialog) {
-  auto* list = Pane<LListBox>(dialog, kList);
+  auto* list = KxDialogPane<LListBox>(dialog, kList);
   const std::vector<std::int32_t> rows = list ? list->GetSelectedRows() : std::vector<std::int32_t>{};
   Able(dialog, kDelete, !rows.empty());
   if (rows.empty()) return;
@@ -158,7 +149,7 @@ void ListChanged() {
 }
 
 void DeleteChosen(CKXTextDocument& doc, LWindow* dialog) {
-  auto* list = Pane<LListBox>(dialog, kList);
+  auto* list = KxDialogPane<LListBox>(dialog, kList);
   std::vector<std::int32_t> rows = list ? list->GetSelectedRows() : std::vector<std::int32_t>{};
   // From the last, so that the earlier rows keep their numbers.
   std::sort(rows.rbegin(), rows.rend());
@@ -173,7 +164,7 @@ void DeleteChosen(CKXTextDocument& doc, LWindow* dialog) {
 }
 
 void Add(CKXTextDocument& doc, LWindow* dialog) {
-  const auto* field = Pane<KXEditField>(dialog, kNameField);
+  const auto* field = KxDialogPane<KXEditField>(dialog, kNameField);
   const std::string name = field ? field->GetText() : std::string();
   if (name.empty()) {
     KxCurrentHost().Beep();
@@ -204,7 +195,7 @@ bool FontregDialogMessage(CKXTextDocument& doc, MessageT message, LWindow* dialo
     return true;
   }
   if (pane >= kFirstPositionBox && pane < kFirstPositionBox + kPositionBoxes) {
-    if (ValueOf(dialog, pane))
+    if (KxDialogValue(dialog, pane))
       for (int b = 0; b < kPositionBoxes; ++b)
         if (PaneIDT(kFirstPositionBox + b) != pane) KxSetControlQuietly(dialog, PaneIDT(kFirstPositionBox + b), 0);
     return true;
@@ -212,8 +203,8 @@ bool FontregDialogMessage(CKXTextDocument& doc, MessageT message, LWindow* dialo
   switch (pane) {
     case kPlainBox: PlainBoxChanged(dialog); return true;
     case kSizePopup: {
-      const int size = USizeMenu::GetFontSize(std::int16_t(ValueOf(dialog, kSizePopup)));
-      const auto* field = Pane<KXEditField>(dialog, kSizeField);
+      const int size = USizeMenu::GetFontSize(std::int16_t(KxDialogValue(dialog, kSizePopup)));
+      const auto* field = KxDialogPane<KXEditField>(dialog, kSizeField);
       if (size > 0 && field && KXEditField::ParseValue100(field->GetText()) != size * 100)
         SetFieldText(dialog, kSizeField, std::to_string(size), true);
       return true;
@@ -292,8 +283,8 @@ void CKXTextDocument::OpenFontregDialog() {
   if (FindDocDialog(kFontregDialog)) return;
   LWindow* dialog = OpenDocDialog(kFontregDialog, &FontregDialogMessage);
   if (!dialog) return;
-  if (auto* fonts = Pane<LStdPopupMenu>(dialog, kFontPopup)) fonts->SetItems(KxMenuItemTexts(kKxFontMenu));
-  if (auto* sizes = Pane<LStdPopupMenu>(dialog, kSizePopup)) sizes->SetItems(KxMenuItemTexts(kKxSizeMenu));
+  if (auto* fonts = KxDialogPane<LStdPopupMenu>(dialog, kFontPopup)) fonts->SetItems(KxMenuItemTexts(kKxFontMenu));
+  if (auto* sizes = KxDialogPane<LStdPopupMenu>(dialog, kSizePopup)) sizes->SetItems(KxMenuItemTexts(kKxSizeMenu));
   FillList(dialog);
   Able(dialog, kDelete, false);
   const SKXRange sel = mEngine->GetSelectionRange();
@@ -308,5 +299,5 @@ void CKXTextDocument::OpenFontregDialog() {
     deco = SDeco{};
   }
   ShowStyle(dialog, styl, deco);
-  if (auto* f = Pane<KXEditField>(dialog, kNameField)) LCommander::SwitchTarget(f);
+  if (auto* f = KxDialogPane<KXEditField>(dialog, kNameField)) LCommander::SwitchTarget(f);
 }

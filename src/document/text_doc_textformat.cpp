@@ -38,23 +38,14 @@ constexpr short kAppNames = 201, kOfSelection = 13;
 // Paragraph fields ReplaceParaStyl compares and replaces.
 constexpr short kParaLineSpace = 2, kParaJustify = 8;
 
-template <class T>
-T* Pane(LWindow* dialog, PaneIDT id) {
-  return dynamic_cast<T*>(dialog->FindPaneByID(id));
-}
-
-std::int32_t ValueOf(LWindow* dialog, PaneIDT id) {
-  LPane* p = dialog->FindPaneByID(id);
-  return p ? p->GetValue() : 0;
-}
 
 void SetFieldText(LWindow* dialog, PaneIDT id, const std::string& text) {
-  if (auto* f = Pane<KXEditField>(dialog, id)) f->SetText(text.data(), text.size());
+  if (auto* f = KxDialogPane<KXEditField>(dialog, id)) f->SetText(text.data(), text.size());
 }
 
 // The field's whole number, or `fallback` when it holds none in lo..hi.
 std::int32_t FieldNumber(LWindow* dialog, PaneIDT id, std::int32_t lo, std::int32_t hi, std::int32_t fallback) {
-  const auto* f = Pane<KXEditField>(dialog, id);
+  const auto* f = KxDialogPane<KXEditField>(dialog, id);
   if (!f || f->GetText().empty()) return fallback;
   const std::int32_t v = KXEditField::ParseValue100(f->GetText()) / 100;
   return v < lo || v > hi ? fallback : v;
@@ -118,20 +109,20 @@ void Apply(CKXTextDocument& doc, LWindow* dialog) {
   KXTE_GetEditStyl(edit, oldEdit);
   line = oldLine;
   style = oldEdit;
-  line.justify = std::uint8_t(std::clamp(ValueOf(dialog, kJustify), 1, 4) - 1);
-  line.mode = std::uint8_t(std::clamp(ValueOf(dialog, kMode), 1, 3) - 1);
+  line.justify = std::uint8_t(std::clamp(KxDialogValue(dialog, kJustify), 1, 4) - 1);
+  line.mode = std::uint8_t(std::clamp(KxDialogValue(dialog, kMode), 1, 3) - 1);
   // A font left as shown keeps its number (the application font stays so).
-  const std::int16_t fontItem = std::int16_t(ValueOf(dialog, kFontPopup));
+  const std::int16_t fontItem = std::int16_t(KxDialogValue(dialog, kFontPopup));
   if (const short font = UFontMenu::GetFontNumber(fontItem); font >= 0 && fontItem != KxFontPopupItem(oldEdit.font))
     style.font = font;
   // Out-of-range numbers keep what was there.
   style.size = std::int16_t(FieldNumber(dialog, kSizeField, kSmallestSize, kLargestSize, oldEdit.size));
   style.tabWidth = std::int16_t(FieldNumber(dialog, kTabWidth, 0, kLargestTabWidth, oldEdit.tabWidth));
   line.lineSpace = std::int16_t(FieldNumber(dialog, kLineSpace, 0, kLargestLineSpace, oldLine.lineSpace));
-  line.wordWrap = ValueOf(dialog, kWordWrap) ? 1 : 0;
+  line.wordWrap = KxDialogValue(dialog, kWordWrap) ? 1 : 0;
   const short size = style.size > 0 ? style.size : kShownWithoutSize;
   line.tabInterval = std::int16_t(std::clamp<std::int32_t>(KxGetFontWidth(style.font, size, style.tabWidth), 0, INT16_MAX));
-  const bool wholeText = ValueOf(dialog, kWholeText) != 0;
+  const bool wholeText = KxDialogValue(dialog, kWholeText) != 0;
   if (CKXTextView* view = doc.CurrentTextView())
     if (LWindow* w = LWindow::FetchWindowOf(view)) w->UpdatePort();
   if (wholeText && gPreference2.startupColorOn) engine.SetStartupStyl(line, style, gPreference2.startupColor);
@@ -164,10 +155,10 @@ bool TextFormatDialogMessage(CKXTextDocument& doc, MessageT message, LWindow* di
       return true;
     case kCancel: doc.CloseDocDialog(dialog); return true;
     case kSizePopup: {
-      const int size = USizeMenu::GetFontSize(std::int16_t(ValueOf(dialog, kSizePopup)));
+      const int size = USizeMenu::GetFontSize(std::int16_t(KxDialogValue(dialog, kSizePopup)));
       if (size > 0) {
         SetFieldText(dialog, kSizeField, std::to_string(size));
-        if (auto* f = Pane<KXEditField>(dialog, kSizeField)) f->SelectAll();
+        if (auto* f = KxDialogPane<KXEditField>(dialog, kSizeField)) f->SelectAll();
       }
       return true;
     }
@@ -188,8 +179,8 @@ void CKXTextDocument::OpenTextFormatDialog() {
   KXTE_GetEditStyl(edit, style);
   KxSetControlQuietly(dialog, kJustify, line.justify + 1);
   KxSetControlQuietly(dialog, kMode, line.mode + 1);
-  if (auto* fonts = Pane<LStdPopupMenu>(dialog, kFontPopup)) fonts->SetItems(KxMenuItemTexts(kKxFontMenu));
-  if (auto* sizes = Pane<LStdPopupMenu>(dialog, kSizePopup)) sizes->SetItems(KxMenuItemTexts(kKxSizeMenu));
+  if (auto* fonts = KxDialogPane<LStdPopupMenu>(dialog, kFontPopup)) fonts->SetItems(KxMenuItemTexts(kKxFontMenu));
+  if (auto* sizes = KxDialogPane<LStdPopupMenu>(dialog, kSizePopup)) sizes->SetItems(KxMenuItemTexts(kKxSizeMenu));
   if (const std::int16_t item = KxFontPopupItem(style.font); item > 0) KxSetControlQuietly(dialog, kFontPopup, item);
   const short size = style.size > 0 ? style.size : kShownWithoutSize;
   SetFieldText(dialog, kSizeField, std::to_string(size));
