@@ -12,7 +12,6 @@ fail=0
 printf 'one\ntwo\nthree\n' > a.txt
 cat > script.txt <<'S'
 open a.txt
-menu 1501
 idle 2
 menu 1932
 idle 2
