@@ -341,7 +341,7 @@ void CKXTextFileSearch::DoFileSearch() {
   SetCount();
   SKXFileEntry folder;
   if (!GetCurFolder(folder) || folder.path.empty()) return;
-  SKXSearchSpec spec{pattern, options, !folderOnly, allMatches};
+  SKXSearchQuery query{pattern, options, !folderOnly, allMatches};
   // One deadline for the whole search; the check only peeks at the keys.
   std::uint32_t deadline = 0;
   auto cancel = [&deadline] {
@@ -361,7 +361,7 @@ void CKXTextFileSearch::DoFileSearch() {
     SetCount();
     return true;
   };
-  CKXFileSearcher searcher(spec, cancel, row);
+  CKXFileSearcher searcher(query, cancel, row);
   searcher.Run(folder.path);
   if (full) KXMessageBox::Stop(kFullMessage);
   if (!mRows.empty()) {

@@ -59,18 +59,18 @@ void AddUTF16Forms(const std::string& utf8, std::vector<std::string>& forms) {
 
 }  // namespace
 
-CKXFileSearcher::CKXFileSearcher(SKXSearchSpec spec, CancelFn cancel, RowFn row)
-    : mSpec(std::move(spec)), mCancel(std::move(cancel)), mRow(std::move(row)) {
+CKXFileSearcher::CKXFileSearcher(SKXSearchQuery query, CancelFn cancel, RowFn row)
+    : mQuery(std::move(query)), mCancel(std::move(cancel)), mRow(std::move(row)) {
   const short folding = kKXFindIgnoreCase | kKXFindIgnoreWidth | kKXFindIgnoreKana | kKXFindRegexp;
-  const bool plain = !(mSpec.options & folding) && mSpec.pattern.find(kCR) == std::string::npos &&
-                     mSpec.pattern.find('\n') == std::string::npos;
-  if (!plain || mSpec.pattern.empty()) return;
+  const bool plain = !(mQuery.options & folding) && mQuery.pattern.find(kCR) == std::string::npos &&
+                     mQuery.pattern.find('\n') == std::string::npos;
+  if (!plain || mQuery.pattern.empty()) return;
   // How each encoding a file may be in spells the pattern.
-  mForms.push_back(mSpec.pattern);
-  const std::string utf8 = KxScriptTextToUTF8(mSpec.pattern);
+  mForms.push_back(mQuery.pattern);
+  const std::string utf8 = KxScriptTextToUTF8(mQuery.pattern);
   mForms.push_back(utf8);
   CKXJCode euc;
-  euc.SJIStoEUC(reinterpret_cast<const unsigned char*>(mSpec.pattern.data()), long(mSpec.pattern.size()));
+  euc.SJIStoEUC(reinterpret_cast<const unsigned char*>(mQuery.pattern.data()), long(mQuery.pattern.size()));
   mForms.emplace_back(reinterpret_cast<const char*>(euc.GetTextPtr()), std::size_t(euc.GetTextSize()));
   AddUTF16Forms(utf8, mForms);
   std::sort(mForms.begin(), mForms.end());
@@ -93,8 +93,8 @@ bool CKXFileSearcher::Cancelled() {
 }
 
 bool CKXFileSearcher::Run(const std::string& folder) {
-  if (mSpec.pattern.empty()) return false;
-  if (UKXFind_Start(mSpec.pattern.data(), long(mSpec.pattern.size()), mSpec.options, kJapaneseScript) < 1) {
+  if (mQuery.pattern.empty()) return false;
+  if (UKXFind_Start(mQuery.pattern.data(), long(mQuery.pattern.size()), mQuery.options, kJapaneseScript) < 1) {
     UKXFind_End();
     return false;
   }
@@ -140,7 +140,7 @@ void CKXFileSearcher::Folder(const std::string& path, const std::string& name, i
     }
     if (Cancelled()) return;
   }
-  if (!mSpec.subfolders) return;
+  if (!mQuery.subfolders) return;
   for (const KxDirEntry& e : entries) {
     // Links to folders are not followed, as grep -r does not.
     if (e.name.empty() || e.name[0] == '.' || e.kind != KxEntryKind::kFolder || e.link) continue;
@@ -152,7 +152,7 @@ void CKXFileSearcher::Folder(const std::string& path, const std::string& name, i
 void CKXFileSearcher::File(const std::string& path, const std::string& name, const std::string& folderName,
                            int depth) {
   std::int64_t size = 0;
-  if (KxReadFileAt(path, 0, std::max<std::size_t>(mSpec.wholeMax, 16), mBuffer, size) != 0) return;
+  if (KxReadFileAt(path, 0, std::max<std::size_t>(mQuery.wholeMax, 16), mBuffer, size) != 0) return;
   std::string text;
   if (!EndsRTF(name) && size > std::int64_t(mBuffer.size())) {
     Pieces(path, name, folderName, depth, size);
@@ -221,7 +221,7 @@ void CKXFileSearcher::Pieces(const std::string& path, const std::string& name, c
   while (pos < size && !Cancelled()) {
     if (pos > 0) {
       std::int64_t now = 0;
-      if (KxReadFileAt(path, pos, mSpec.wholeMax, mBuffer, now) != 0 || mBuffer.empty()) return;
+      if (KxReadFileAt(path, pos, mQuery.wholeMax, mBuffer, now) != 0 || mBuffer.empty()) return;
     }
     const bool last = pos + std::int64_t(mBuffer.size()) >= size;
     const std::size_t cut = last ? mBuffer.size() : PieceEnd(code, mBuffer.data(), mBuffer.size(), little);
@@ -235,7 +235,7 @@ void CKXFileSearcher::Pieces(const std::string& path, const std::string& name, c
       decoded = KxDecodePlainTextAs(code, mBuffer.data(), cut, text);
     }
     if (!decoded) return;
-    const bool more = mSpec.allMatches;
+    const bool more = mQuery.allMatches;
     const std::size_t before = mRowsSent;
     SearchText(text, docBase, path, name, folderName, depth);
     if (mStopped || (!more && mRowsSent > before)) return;
@@ -250,7 +250,7 @@ void CKXFileSearcher::SearchText(const std::string& text, std::int64_t base, con
   CKXFindStyl scope(nullptr, kJapaneseScript);
   SKXFindStyl& styl = scope;
   KxFindStylSetBase(styl, 0, true);
-  const short options = short(mSpec.options & ~kKXFindBackward);
+  const short options = short(mQuery.options & ~kKXFindBackward);
   long pos = 0;
   long steps = 0;
   while (pos < length) {
@@ -274,7 +274,7 @@ void CKXFileSearcher::SearchText(const std::string& text, std::int64_t base, con
         return;
       }
       ++mRowsSent;
-      if (!mSpec.allMatches) return;
+      if (!mQuery.allMatches) return;
       // On from the end of the matched line; always forward.
       pos = std::max<long>(long(lineEnd), found + 1);
     } else {

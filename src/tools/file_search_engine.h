@@ -19,7 +19,7 @@ struct SKXSearchRow {
   std::int32_t length = 0;
 };
 
-struct SKXSearchSpec {
+struct SKXSearchQuery {
   std::string pattern;     // Shift_JIS
   short options = 0;       // kKXFind... bits (width, kana, case, regular expression)
   bool subfolders = true;
@@ -42,7 +42,7 @@ class CKXFileSearcher {
   // false stops the search (the list is full).
   using CancelFn = std::function<bool()>;
   using RowFn = std::function<bool(SKXSearchRow&&)>;
-  CKXFileSearcher(SKXSearchSpec spec, CancelFn cancel, RowFn row);
+  CKXFileSearcher(SKXSearchQuery query, CancelFn cancel, RowFn row);
 
   // Searches `folder`; false when the pattern is empty or cannot be used.
   bool Run(const std::string& folder);
@@ -66,7 +66,7 @@ class CKXFileSearcher {
                   const std::string& folderName, int depth);
   bool Cancelled();
 
-  SKXSearchSpec mSpec;
+  SKXSearchQuery mQuery;
   CancelFn mCancel;
   RowFn mRow;
   bool mStopped = false;

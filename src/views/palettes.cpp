@@ -1,7 +1,11 @@
 #include "views/palettes.h"
 
+#include <algorithm>
+
+#include "platform/fonts_port.h"
 #include "platform/framework/window.h"
 #include "platform/host/host.h"
+#include "text/codes/script.h"
 #include "views/mark_list.h"
 #include "views/message_box.h"
 #include "views/text_function_bar.h"
@@ -51,4 +55,15 @@ bool KxTrackPaletteButton(LPane& pane, const std::function<bool(const SPoint32&)
   }
   draw(false);
   return inside;
+}
+
+std::size_t KxPaletteFitBytes(const std::string& text, std::int32_t room) {
+  std::size_t fit = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    const bool lead = KxTextCharFirst(std::uint8_t(text[i]), kScriptJapanese);
+    const std::size_t next = std::min(text.size(), i + (lead ? 2 : 1));
+    if (TextWidth(text.data(), 0, std::int32_t(next)) > room) break;
+    fit = i = next;
+  }
+  return fit;
 }

@@ -3,7 +3,10 @@
 // and shows again when the outermost scope ends.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <string>
 
 class LPane;
 struct SPoint32;
@@ -20,3 +23,7 @@ void KxRemovePaletteHiding();
 // point local to `pane`); true when it was released there.
 bool KxTrackPaletteButton(LPane& pane, const std::function<bool(const SPoint32&)>& over,
                           const std::function<void(bool pressed)>& draw);
+
+// How many bytes of `text` (Shift_JIS) fit `room` pixels in the port's
+// font, whole characters only: the palettes' labels and help line.
+std::size_t KxPaletteFitBytes(const std::string& text, std::int32_t room);

@@ -49,18 +49,6 @@ Rect ToRect(const RectL& r) {
   return Rect{KxPinShort(r.top), KxPinShort(r.left), KxPinShort(r.bottom), KxPinShort(r.right)};
 }
 
-bool LeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
-// How many bytes of `text` fit `room` pixels, whole characters only.
-std::size_t FitBytes(const std::string& text, std::int32_t room) {
-  std::size_t fit = 0;
-  for (std::size_t i = 0; i < text.size();) {
-    const std::size_t next = std::min(text.size(), i + (LeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1));
-    if (TextWidth(text.data(), 0, std::int32_t(next)) > room) break;
-    fit = i = next;
-  }
-  return fit;
-}
 
 bool Intersect(const Rect& a, const Rect& b) {
   return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
@@ -433,7 +421,7 @@ void CKXTextFunctionBar::DrawButton(int key, bool pressed) {
     if (TextWidth(text.data(), 0, std::int32_t(text.size())) > room) TextFace(kCondense);
     KxFontInfo info{};
     GetFontInfo(&info);
-    const std::size_t len = FitBytes(text, room);
+    const std::size_t len = KxPaletteFitBytes(text, room);
     const std::int32_t width = TextWidth(text.data(), 0, std::int32_t(len));
     const int shift = pressed ? 1 : 0;
     RGBForeColor(command == 0 || enabled ? &kBlack : &kDimmed);

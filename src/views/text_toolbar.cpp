@@ -12,6 +12,7 @@
 #include "platform/host/host.h"
 #include "platform/resources.h"
 #include "platform/script.h"
+#include "text/codes/script.h"
 #include "views/dialog_box.h"
 #include "views/palettes.h"
 #include "views/text_view_commands.h"
@@ -54,19 +55,6 @@ std::string HelpText(int n) {
   return std::string(reinterpret_cast<const char*>(item + 1), item[0]);
 }
 
-bool LeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
-// How many bytes of `text` fit `room` pixels in the port's font, whole
-// characters only.
-std::size_t FitBytes(const std::string& text, std::int32_t room) {
-  std::size_t fit = 0;
-  for (std::size_t i = 0; i < text.size();) {
-    const std::size_t next = std::min(text.size(), i + (LeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1));
-    if (TextWidth(text.data(), 0, std::int32_t(next)) > room) break;
-    fit = i = next;
-  }
-  return fit;
-}
 
 // How far an icon stands in from its button's edges, by width class.
 std::int32_t IconInset(short widthClass) {
@@ -412,10 +400,10 @@ void CKXTextToolbar::DrawButton(int button, bool pressed) {
   } else {
     // Without its icon, the button's mark: the first character of its help.
     const std::string help = HelpText(button);
-    text = help.substr(0, !help.empty() && LeadByte(static_cast<unsigned char>(help[0])) ? 2 : 1);
+    text = help.substr(0, !help.empty() && KxTextCharFirst(std::uint8_t(help[0]), kScriptJapanese) ? 2 : 1);
   }
   // Cut to what fits (whole characters).
-  const std::size_t len = FitBytes(text, r.right - r.left - 6);
+  const std::size_t len = KxPaletteFitBytes(text, r.right - r.left - 6);
   RGBForeColor(enabled ? &kBlack : &kDimmed);
   const std::int32_t width = TextWidth(text.data(), 0, std::int32_t(len));
   const std::int32_t x = button == kFindButton || button == kReplaceButton ? r.left + 3 : (r.left + r.right - width) / 2;
@@ -443,7 +431,7 @@ void CKXTextToolbar::DrawMessage() {
   TextSize(mLayout.widthClass >= kClassLarge ? kHelpTextSizeLarge : kHelpTextSize);
   KxFontInfo info{};
   GetFontInfo(&info);
-  const std::size_t len = FitBytes(text, h.right - h.left - 6);
+  const std::size_t len = KxPaletteFitBytes(text, h.right - h.left - 6);
   RGBForeColor(enabled ? &kBlack : &kDimmed);
   MoveTo(h.left + 3, (h.top + h.bottom + info.ascent - info.descent) / 2);
   DrawText(text.data(), 0, std::int32_t(len));

@@ -32,9 +32,9 @@ std::string TempDir(const std::string& name) {
 }
 void Write(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
-std::vector<SKXSearchRow> Search(const std::string& folder, SKXSearchSpec spec, long* decoded = nullptr) {
+std::vector<SKXSearchRow> Search(const std::string& folder, SKXSearchQuery query, long* decoded = nullptr) {
   std::vector<SKXSearchRow> rows;
-  CKXFileSearcher s(spec, nullptr, [&](SKXSearchRow&& r) {
+  CKXFileSearcher s(query, nullptr, [&](SKXSearchRow&& r) {
     rows.push_back(std::move(r));
     return true;
   });
@@ -80,7 +80,7 @@ TEST(FileSearch, RowsAndOffsetsOfTheOpenedText) {
   Write(d + "/sub/" + longName, kNihon);
   mkfifo((d + "/sub/pipe.txt").c_str(), 0600);
   fs::create_directory_symlink("..", d + "/sub/up");
-  const auto rows = Search(d, SKXSearchSpec{kNihon, 0, true, false});
+  const auto rows = Search(d, SKXSearchQuery{kNihon, 0, true, false});
   std::vector<std::string> paths;
   for (const SKXSearchRow& r : rows) paths.push_back(r.path.substr(d.size()));
   EXPECT_EQ(paths, (std::vector<std::string>{"/r.rtf", "/u.txt", "/sub/e.txt", "/sub/" + longName,
@@ -95,9 +95,9 @@ TEST(FileSearch, RowsAndOffsetsOfTheOpenedText) {
   EXPECT_EQ(rows[2].cell.substr(0, 12), "\x05sub: e.txt ");
   EXPECT_EQ(rows[4].cell.substr(0, 19), "\x05...: deep: s.txt  ");
   // Folder only; every match, one row per line.
-  EXPECT_EQ(Search(d, SKXSearchSpec{kNihon, 0, false, false}).size(), 2u);
+  EXPECT_EQ(Search(d, SKXSearchQuery{kNihon, 0, false, false}).size(), 2u);
   Write(d + "/two.txt", kNihon + kNihon + "\n" + kNihon + "\n");
-  EXPECT_EQ(Search(d, SKXSearchSpec{kNihon, 0, false, true}).size(), 4u);
+  EXPECT_EQ(Search(d, SKXSearchQuery{kNihon, 0, false, true}).size(), 4u);
   fs::remove_all(d);
 }
 
@@ -107,11 +107,11 @@ TEST(FileSearch, PlainPatternLooksAtTheBytesFirst) {
   Write(d + "/jis.txt", "\x1B$BF|K\\\x1B(B\n");   // 日本 in JIS
   Write(d + "/le.txt", std::string("\xFF\xFE\xE5\x65\x2C\x67", 6));   // 日本 in UTF-16LE
   long decoded = 0;
-  const auto rows = Search(d, SKXSearchSpec{kNihon, 0, true, false}, &decoded);
+  const auto rows = Search(d, SKXSearchQuery{kNihon, 0, true, false}, &decoded);
   EXPECT_EQ(rows.size(), 2u);
   EXPECT_EQ(decoded, 2);   // the five without it are never decoded
   // With case folding every file is decoded.
-  Search(d, SKXSearchSpec{kNihon, kKXFindIgnoreCase, true, false}, &decoded);
+  Search(d, SKXSearchQuery{kNihon, kKXFindIgnoreCase, true, false}, &decoded);
   EXPECT_EQ(decoded, 7);
   fs::remove_all(d);
 }
@@ -119,7 +119,7 @@ TEST(FileSearch, PlainPatternLooksAtTheBytesFirst) {
 TEST(FileSearch, LongMatchesAndMaximalRows) {
   const std::string d = TempDir("kx_fsearch_long");
   Write(d + "/log.txt", "start " + std::string(40000, 'x') + " end\nnext\n");
-  const auto rows = Search(d, SKXSearchSpec{"start.*end", kKXFindRegexp, true, false});
+  const auto rows = Search(d, SKXSearchQuery{"start.*end", kKXFindRegexp, true, false});
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0].offset, 0);
   EXPECT_EQ(rows[0].length, 40010);   // 32 bits: no wrap
@@ -145,7 +145,7 @@ TEST(FileSearch, StopsWithTheRowsFound) {
   for (int i = 0; i < 5; ++i) Write(d + "/f" + std::to_string(i) + ".txt", kNihon);
   std::vector<SKXSearchRow> rows;
   // The user's stop arrives after the first row.
-  CKXFileSearcher s(SKXSearchSpec{kNihon, 0, true, false}, [&] { return !rows.empty(); },
+  CKXFileSearcher s(SKXSearchQuery{kNihon, 0, true, false}, [&] { return !rows.empty(); },
                     [&](SKXSearchRow&& r) {
                       rows.push_back(std::move(r));
                       return true;
@@ -189,8 +189,8 @@ TEST(FileSearch, BigFilesInPieces) {
   utf8 += std::string(3000, 'z') + "\xE6\x97\xA5\xE6\x9C\xAC" + std::string(3000, 'y');   // one long line
   Write(d + "/big.txt", utf8);
   for (short options : {short(0), kKXFindRegexp}) {
-    SKXSearchSpec whole{kNihon, options, true, true};
-    SKXSearchSpec pieces = whole;
+    SKXSearchQuery whole{kNihon, options, true, true};
+    SKXSearchQuery pieces = whole;
     pieces.wholeMax = 1000;
     const auto a = Search(d, whole), b = Search(d, pieces);
     ASSERT_EQ(a.size(), 5u);
