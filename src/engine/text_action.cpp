@@ -81,28 +81,27 @@ CKXTextAction::ParaSpan CKXTextAction::GetParaSpan(const SKXRange& r) const {
   if (mSaveKind != kKxSaveAll) return span;
   const KXEditHandle edit = mLayer->GetEdit();
   const long len = KXText_GetLength(edit);
-  long s = 0, e = 0, s2 = 0, e2 = 0;
-  KXText_Get1ParaPos(edit, r.start, s, e);
-  // An end inside the first paragraph ends there too: a second walk over
-  // a long paragraph for every typed key would find the same end.
-  const long to = long(r.start) + r.length;
-  if (to < e || (to == e && e == len))
-    e2 = e;
-  else
-    KXText_Get1ParaPos(edit, to, s2, e2);
+  // A paragraph has one style, so a byte of each paragraph the range
+  // touches tells its runs: the span reaches one character to either side
+  // and SetParaSpan widens it to whole paragraphs. Walking to the
+  // paragraph ends here would cost a typed key in a long paragraph its
+  // whole length.
+  const long from = std::clamp<long>(r.start, 0, len);
+  const long to = std::clamp<long>(long(r.start) + r.length, from, len);
+  const long s = from > 0 && KXText_GetChar(edit, from - 1) != kCR ? KXText_GetPrevCharPos(edit, from) : from;
+  const long e = to < len ? std::max(to + 1, KXText_GetNextCharPos(edit, to)) : len;
   span.start = std::int32_t(s);
-  span.length = std::int32_t(std::max(e, e2) - s);
-  span.tail = std::int32_t(len - (s + span.length));
+  span.length = std::int32_t(e - s);
+  span.tail = std::int32_t(len - e);
   if (span.length > 0) {
-    const long spanEnd = long(span.start) + span.length;
-    span.runs.resize(std::size_t(std::max<std::int32_t>(1, KXText_GetSelParaCount(edit, span.start, spanEnd))));
-    span.runs.resize(std::size_t(KXText_GetSelParas(edit, span.start, spanEnd, span.runs.data(),
-                                                    std::int32_t(span.runs.size()))));
+    span.runs.resize(std::size_t(std::max<std::int32_t>(1, KXText_GetSelParaCount(edit, s, e))));
+    span.runs.resize(std::size_t(KXText_GetSelParas(edit, s, e, span.runs.data(), std::int32_t(span.runs.size()))));
     while (!span.runs.empty() && span.runs.back().offset >= span.length) span.runs.pop_back();
     if (!span.runs.empty()) span.runs.front().offset = 0;
   }
-  // An empty text has one paragraph too, and its style.
-  span.lastEmpty = span.tail == 0 && (len == 0 || KXText_GetChar(edit, len - 1) == kCR);
+  // An empty text has one paragraph too, and its style: the empty one
+  // after a final line end is put back when the span, widened, reaches it.
+  span.lastEmpty = len == 0 || KXText_GetChar(edit, len - 1) == kCR;
   if (span.lastEmpty) {
     SKXPara run{};
     KXText_GetSelParas(edit, len, len, &run, 1);
@@ -124,13 +123,22 @@ void CKXTextAction::SetParaSpan(const ParaSpan& span) {
     mLayer->SetSelectionRange({std::int32_t(from), std::int32_t(to - from)}, false);
     mLayer->TextEditResult(KXTE_SetTextParaStyl(edit, was, 0));
   };
+  // The text stands as when the span was taken: its ends grow to the
+  // paragraphs' ends.
+  const long len = KXText_GetLength(edit);
+  long first = span.start, last = long(span.start) + span.length;
+  if (first > 0 && KXText_GetChar(edit, first - 1) != kCR) {
+    long s = 0, e = 0;
+    KXText_Get1ParaPos(edit, first, s, e);
+    first = s;
+  }
+  if (last > 0 && last < len && KXText_GetChar(edit, last - 1) != kCR) last = KXText_GetNextParaPos(edit, last);
   for (std::size_t k = 0; k < span.runs.size(); ++k) {
-    const long from = long(span.start) + span.runs[k].offset;
-    const long to = long(span.start) + (k + 1 < span.runs.size() ? span.runs[k + 1].offset : span.length);
+    const long from = k == 0 ? first : long(span.start) + span.runs[k].offset;
+    const long to = k + 1 < span.runs.size() ? long(span.start) + span.runs[k + 1].offset : last;
     if (from < to) put(from, to, span.runs[k].para);
   }
-  const long len = KXText_GetLength(edit);
-  if (span.lastEmpty) put(len, len, span.last);
+  if (span.lastEmpty && last >= len) put(len, len, span.last);
 }
 
 void CKXTextAction::SetEmptyRuns(KXTextHandle kept) {
@@ -153,29 +161,61 @@ void CKXTextAction::GrowParaSpan(const SKXRange& r) {
   const KXEditHandle edit = mLayer->GetEdit();
   const long len = KXText_GetLength(edit);
   const long end = len - mParaSpan.tail;  // where the span ends now
+  // Neighbouring runs of one style are one: a run of keys grows the span
+  // a character at a time.
+  auto same = [](const SKXPara& a, const SKXPara& b) { return std::memcmp(&a.para, &b.para, sizeof a.para) == 0; };
+  // The first (or last) line end in from..to, -1 for none: the walk is as
+  // long as the growth.
+  auto findCR = [&](long from, long to, bool lastOne) {
+    long found = -1;
+    for (long p = from; p < to; p = std::max(p + 1, KXText_GetNextCharPos(edit, p))) {
+      if (KXText_GetChar(edit, p) != kCR) continue;
+      found = p;
+      if (!lastOne) break;
+    }
+    return found;
+  };
+  // The runs of from..to as the text stands, offsets from `from`.
+  auto runsOf = [&](long from, long to) {
+    std::vector<SKXPara> runs;
+    if (from >= to) return runs;
+    runs.resize(std::size_t(std::max<std::int32_t>(1, KXText_GetSelParaCount(edit, from, to))));
+    runs.resize(std::size_t(KXText_GetSelParas(edit, from, to, runs.data(), std::int32_t(runs.size()))));
+    while (!runs.empty() && runs.back().offset >= to - from) runs.pop_back();
+    if (!runs.empty()) runs.front().offset = 0;
+    return runs;
+  };
+  // Bytes between the span and a line end beyond it belong to the span's
+  // paragraph at that end, whose run is kept already (the edit may have
+  // given that paragraph another style since); the paragraphs past the
+  // line end are untouched and stand as they were.
   if (r.start < mParaSpan.start) {
-    // Untouched text before the span: its runs go in front.
-    ParaSpan more = GetParaSpan({r.start, mParaSpan.start - r.start});
-    const std::int32_t grow = mParaSpan.start - more.start;
-    more.length = grow;
-    while (!more.runs.empty() && more.runs.back().offset >= grow) more.runs.pop_back();
+    const long cr = findCR(r.start, mParaSpan.start, true);
+    const std::vector<SKXPara> more = cr >= 0 ? runsOf(r.start, cr + 1) : std::vector<SKXPara>{};
+    const std::int32_t grow = mParaSpan.start - r.start;
     for (SKXPara& run : mParaSpan.runs) run.offset += grow;
-    mParaSpan.runs.insert(mParaSpan.runs.begin(), more.runs.begin(), more.runs.end());
-    mParaSpan.start = more.start;
+    if (!mParaSpan.runs.empty()) mParaSpan.runs.front().offset = std::int32_t(cr >= 0 ? cr + 1 - r.start : 0);
+    if (!more.empty() && !mParaSpan.runs.empty() && same(more.back(), mParaSpan.runs.front()))
+      mParaSpan.runs.erase(mParaSpan.runs.begin());
+    mParaSpan.runs.insert(mParaSpan.runs.begin(), more.begin(), more.end());
+    mParaSpan.start = r.start;
     mParaSpan.length += grow;
   }
   const long to = long(r.start) + r.length;
   if (to >= end && end < len) {
-    // Untouched text after it, up to the end of the paragraph reached.
-    const ParaSpan more = GetParaSpan({std::int32_t(end), std::int32_t(to - end)});
-    for (SKXPara run : more.runs) {
-      run.offset += mParaSpan.length;
-      mParaSpan.runs.push_back(run);
+    // Up to a character past `to`, as a new span reaches.
+    const long newEnd = to < len ? std::max(to + 1, KXText_GetNextCharPos(edit, to)) : len;
+    const long cr = findCR(std::max(0L, end - 1), newEnd - 1, false);
+    if (cr >= 0) {
+      const std::int32_t base = mParaSpan.length + std::int32_t(cr + 1 - end);
+      for (SKXPara run : runsOf(cr + 1, newEnd)) {
+        run.offset += base;
+        if (!mParaSpan.runs.empty() && same(mParaSpan.runs.back(), run)) continue;
+        mParaSpan.runs.push_back(run);
+      }
     }
-    mParaSpan.length += more.length;
-    mParaSpan.tail = more.tail;
-    mParaSpan.lastEmpty = more.lastEmpty;
-    mParaSpan.last = more.last;
+    mParaSpan.length += std::int32_t(newEnd - end);
+    mParaSpan.tail = std::int32_t(len - newEnd);
   }
 }
 

@@ -452,3 +452,52 @@ TEST(TextAction, TypingRunsAreOneActionEach) {
   }
 }
 }  // namespace
+
+namespace {
+// Typing runs at the edges and inside a paragraph far longer than the
+// runs: keys, line ends typed, backspaces and forward deletes over the line
+// ends around it. One undo gives back the bytes and every paragraph's style.
+TEST(TextAction, TypingInALongParagraphUndoesExactly) {
+  struct Case {
+    const char* name;
+    long at;  // from the long paragraph's start; negative: from its end
+    const char* keys;  // 'B' backspace, 'D' forward delete, 'R' return
+  };
+  const Case kCases[] = {
+      {"keys at the start", 0, "abcRde"},
+      {"backspaces over the line end before", 0, "xBBBy"},
+      {"forward deletes over the line end after", -1, "DDDDz"},
+      {"returns and deletes in the middle", 40000, "RRaDDDDBBBBBBb"},
+      {"at the end, back over the start", -1, "qRRBBBBB"},
+  };
+  const std::string lead = "ab\r", trail = "\rcd\ref";
+  std::string body;
+  for (long k = 0; long(body.size()) < 80000; ++k) body += k % 7 ? "\x82\xA0" : " w";
+  for (const Case& c : kCases) {
+    TestLayer layer;
+    const std::string s = lead + body + trail;
+    KXText_SetText(layer.GetEdit(), s.data(), long(s.size()), nullptr, 0, nullptr, 0, nullptr, 0);
+    SParaStyl p{};
+    p.leftIndent = 24;
+    KXText_SetPara(layer.GetEdit(), 3, 4, p);  // the long paragraph
+    p.leftIndent = 0, p.firstIndent = 12;
+    KXText_SetPara(layer.GetEdit(), long(s.size()) - 3, long(s.size()), p);  // the last
+    p.firstIndent = 0, p.rightIndent = 6;
+    KXText_SetPara(layer.GetEdit(), 0, 1, p);  // the first
+    KXTE_CalcText(layer.GetEdit());
+    const long bodyEnd = long(lead.size() + body.size());
+    layer.SetSelectionRange({std::int32_t(c.at >= 0 ? long(lead.size()) + c.at : bodyEnd + c.at + 1), 0}, false);
+    const Snapshot before = Take(layer);
+    for (const char* k = c.keys; *k; ++k)
+      layer.DoKey(*k == 'B' ? 8 : *k == 'D' ? 127 : *k == 'R' ? 13 : std::uint16_t(*k), 0);
+    const Snapshot after = Take(layer);
+    ASSERT_NE(Diff(after, before), "") << c.name;
+    for (int round = 0; round < 2; ++round) {
+      layer.Undo();
+      EXPECT_EQ(Diff(Take(layer), before), "") << c.name << ", undo " << round;
+      layer.Redo();
+      EXPECT_EQ(Diff(Take(layer), after), "") << c.name << ", redo " << round;
+    }
+  }
+}
+}  // namespace
