@@ -15,6 +15,7 @@
 // outlines); a subclass may take them over.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -115,9 +116,14 @@ class CKXTextEdit : public CKXText {
   // would. Lays out the rest now (or about `lines` more of it); answers
   // kKxEditImageSize once the layout is complete and the text's height
   // differs from the one last reported (0 otherwise).
-  std::uint16_t FinishLayout(long lines = kAllLines);
+  virtual std::uint16_t FinishLayout(long lines = kAllLines);
   // Lines past the view that a relayout left for later (0: none).
   bool HasDeferredLayout() const { return mLazyLine != 0; }
+  // `line` held to the lines there are, laying out no further than it.
+  long ClampLine(long line) const {
+    LayOnConst(line, 0, 0);
+    return std::clamp(line, 1L, std::max(1L, StoredLineCount()));
+  }
 
   // ---- Layout -----------------------------------------------------------------------
   virtual void CalcText();
@@ -406,6 +412,14 @@ class CKXTextEdit : public CKXText {
   long StoredLineCount() const { return mLines->GetCount(); }
   // Whether a relayout may leave the lines past the view for later.
   virtual bool MayDeferLayout() const { return true; }
+  // Where a relayout from line `first` (`top` below the destination's
+  // top) over a change ending at changeEnd may stop and defer the rest:
+  // past the view's bottom.
+  // Where a relayout may stop early: once it is past all three.
+  struct LayLimit {
+    long line, offset, height;
+  };
+  virtual LayLimit DeferLimit(long first, long top, long changeEnd) const;
 
   std::uint16_t mResult = 0;
   // Lines the last RecalcText laid out afresh from its first line on; the
@@ -432,10 +446,6 @@ class CKXTextEdit : public CKXText {
     // The table is the layout's cache: completing it changes no answer.
     if (mLazyLine) const_cast<CKXTextEdit*>(this)->LayOn(line, offset, height);
   }
-  // Where a relayout may stop early: once it is past all three.
-  struct LayLimit {
-    long line, offset, height;
-  };
   // Lays lines from `first` (a true start) until a stored start after line
   // k0 and past changeEnd is met again where it can be trusted, the text
   // ends, or `limit` (when given) is passed; replaces what it passed over.

@@ -292,6 +292,40 @@ void CKXTextEditEx::CalcText() {
   RecalcPage(0);
 }
 
+CKXTextEdit::LayLimit CKXTextEditEx::DeferLimit(long first, long top, long changeEnd) const {
+  if (!Paper()) return CKXTextEdit::DeferLimit(first, top, changeEnd);
+  // From the sheet of line `first` (its column-page as last cut: the
+  // pages before a change stand) through the view's last sheet and the
+  // line after it. Column-pages hold no more than their usable height
+  // each, but for a line taller than a page (which stands alone), and a
+  // page break ends one early: whatever asks for more (drawing, the caret
+  // below the view) lays out what it needs. At least the caret's page
+  // and the line after it: the caret is placed at once.
+  const long columns = Columns();
+  const long step = std::max(1L, PaperStep());
+  const long firstSheet = (CutPageIndexOfLine(first) - 1) / columns + 1;
+  const long viewSheet = std::max(0L, (long(GetLayoutView().bottom) - mPaperImage.top) / step) + 1;
+  const long pages = (std::max(0L, viewSheet - firstSheet) + 1) * columns;
+  const long long h = top + static_cast<long long>(pages) * std::max(1L, UsableHeight());
+  return LayLimit{first + 2 * columns + 1, changeEnd,
+                  long(std::min<long long>(h, std::numeric_limits<std::int32_t>::max()))};
+}
+
+std::uint16_t CKXTextEditEx::FinishLayout(long lines) {
+  std::uint16_t r = CKXTextEdit::FinishLayout(lines);
+  if (Paper() && !HasDeferredLayout() && mPagesPending) {
+    // The image is as tall as its pages: cut them now, and a new count is
+    // a new image size.
+    const long before = mPageCount;
+    EnsurePages();
+    if (mPageCount != before) {
+      mResult |= kKxEditImageSize;
+      r |= kKxEditImageSize;
+    }
+  }
+  return r;
+}
+
 long CKXTextEditEx::RecalcText(long start, long length, long delta, long& firstLine) {
   const long oldCount = StoredLineCount();
   const long n = CKXTextEdit::RecalcText(start, length, delta, firstLine);
@@ -454,6 +488,8 @@ void CKXTextEditEx::GetDestRect(RectL& dest) const {
     CKXTextEdit::GetDestRect(dest);
     return;
   }
+  // The paper image is as tall as every page.
+  EnsurePages();
   RectL r = mPaperImage;
   if (Vertical()) r = RectL{r.left, r.top, r.right, r.bottom};
   KxScaleRect(r, ShownScale(), false);

@@ -124,8 +124,12 @@ class CKXTextEditEx : public CKXTextEdit {
   // While printing, vertical writing turns about the whole paper image, so
   // that a page's point and the view of that page map alike wherever the
   // page lies (a page beyond the destination's edge would shift).
-  // The paper view places every page: typing there lays out everything.
-  bool MayDeferLayout() const override { return !Paper() && !IsPrinting(); }
+  // Printing places every page at once.
+  bool MayDeferLayout() const override { return !IsPrinting(); }
+  LayLimit DeferLimit(long first, long top, long changeEnd) const override;
+  // Once the deferred lines are all laid out, the paper view's pages are
+  // cut and a changed page count is answered as a new image size.
+  std::uint16_t FinishLayout(long lines = kAllLines) override;
   long RotationReference() const override {
     const long base = CKXTextEdit::RotationReference();
     return IsPrinting() ? std::max(base, long(mPaperImage.top) + mPaperImage.bottom) : base;
@@ -303,7 +307,12 @@ class CKXTextEditEx : public CKXTextEdit {
   // Column-page index (1-based) holding line (1-based).
   long PageIndexOfLine(long line) const;
   void SetImageBottom();
-  void RecalcPageFrom(long fromLine, long convergeFrom, long lineDelta);
+  // Cuts the column-pages from line fromLine on. With `throughLine` or
+  // `throughIndex` (> 0) it may stop once the column-page holding that
+  // line and the first `throughIndex` column-pages are cut: the rest of
+  // the lines then stand in one column-page of their own and wait.
+  void RecalcPageFrom(long fromLine, long convergeFrom, long lineDelta, long throughLine = 0,
+                      long throughIndex = 0);
   // Pages wait while the layout is deferred: they are cut again from line
   // mPagesFrom on when something asks for them.
   void EnsurePages() const {
@@ -313,6 +322,15 @@ class CKXTextEditEx : public CKXTextEdit {
     EnsurePages();
     return mPages;
   }
+  // Cuts what is waiting only as far as line `line` and column-page
+  // `index` (the paper view's drawing and caret ask for no more); the
+  // column-pages up to there are then as a full cut makes them.
+  void EnsurePagesThrough(long line, long index) const;
+  // The column-page index holding line (1-based) in the table as cut.
+  long CutPageIndexOfLine(long line) const;
+  // The page count, or more than any page asked for while pages wait
+  // (the pages asked for were cut through EnsurePagesThrough).
+  long KnownPageCount() const;
   void RecalcCurPage();
   void TurnMarginsIn(Rect& m) const;
   void TurnMarginsOut(Rect& m) const;

@@ -26,7 +26,9 @@ struct RunCursor {
       hc.first = SKXHeitCalc::kInvalid;
       edit.GetLineInfoAt(line0 + 1, info, nullptr, &hc);
     }
-    end = hc.end == SKXHeitCalc::kInvalid ? edit.GetLineCount() : std::min(hc.end, edit.GetLineCount());
+    // A run ends before the deferred lines, when there are any: the count
+    // is asked only of a complete table.
+    end = hc.end == SKXHeitCalc::kInvalid ? edit.GetLineCount() : hc.end;
     return hc.code;
   }
   long HeightAt(long line0) {
@@ -52,15 +54,36 @@ bool CKXTextEditEx::GetColumnPage(long index, long& first, long& last) const {
   return true;
 }
 
-long CKXTextEditEx::PageIndexOfLine(long line) const {
-  const long count = Pages()->GetCount();
+long CKXTextEditEx::CutPageIndexOfLine(long line) const {
+  const long count = mPages->GetCount();
   if (count <= 1) return 1;
-  return std::clamp(Pages()->GetArrayIndex(std::max(0L, line - 1)), 1L, count);
+  return std::clamp(mPages->GetArrayIndex(std::max(0L, line - 1)), 1L, count);
+}
+
+long CKXTextEditEx::PageIndexOfLine(long line) const {
+  EnsurePagesThrough(line, 0);
+  return CutPageIndexOfLine(line);
+}
+
+void CKXTextEditEx::EnsurePagesThrough(long line, long index) const {
+  if (!mPagesPending) return;
+  // The column-pages before the one holding mPagesFrom are cut already.
+  const long s = mPagesFrom > 1 ? CutPageIndexOfLine(mPagesFrom) : 1;
+  SKXPage p{0, 0};
+  mPages->FetchItemAt(s, &p);
+  if (mPagesFrom > 1 && line <= long(p.firstLine) && index < s) return;
+  const_cast<CKXTextEditEx*>(this)->RecalcPageFrom(mPagesFrom, -1, 0, std::max(1L, line), std::max(1L, index));
+}
+
+long CKXTextEditEx::KnownPageCount() const {
+  return mPagesPending ? std::numeric_limits<std::int32_t>::max() : mPageCount;
 }
 
 void CKXTextEditEx::RecalcPage(long fromLine) { RecalcPageFrom(fromLine, -1, 0); }
 
-void CKXTextEditEx::RecalcPageFrom(long fromLine, long convergeFrom, long lineDelta) {
+void CKXTextEditEx::RecalcPageFrom(long fromLine, long convergeFrom, long lineDelta, long throughLine,
+                                   long throughIndex) {
+  const bool partial = throughLine > 0 || throughIndex > 0;
   if (mPagesPending) {
     // A cut waited for the layout: it starts at least where that one would.
     mPagesPending = false;
@@ -68,31 +91,35 @@ void CKXTextEditEx::RecalcPageFrom(long fromLine, long convergeFrom, long lineDe
     convergeFrom = -1;
     lineDelta = 0;
   }
-  const long n = GetLineCount();
+  // A partial cut lays out only the lines it places: the count it goes by
+  // is the table's, deferred lines included, asked again as it grows.
+  const long full = partial ? 0 : GetLineCount();
+  auto count = [&] { return partial ? StoredLineCount() : full; };
   const long U = UsableHeight();
-  const long oldPages = Pages()->GetCount();
+  const long oldPages = mPages->GetCount();
   long s = 1;  // the first column-page cut again
   long F = 0;  // its first line, 0-based
   if (fromLine > 1 && oldPages > 0) {
-    s = PageIndexOfLine(fromLine);
+    s = CutPageIndexOfLine(fromLine);
     SKXPage p{0, 0};
-    Pages()->FetchItemAt(s, &p);
+    mPages->FetchItemAt(s, &p);
     // Pages before s hold unchanged lines; s itself begins before fromLine.
-    F = std::clamp<long>(p.firstLine, 0, n - 1);
+    F = std::clamp<long>(p.firstLine, 0, count() - 1);
   }
   std::vector<SKXPage> cut;
   long tail = 0;  // old column-page index that the cut converged on, 0 for none
   long oldCursor = s + 1;
   auto oldFirst = [&](long index) {
     SKXPage p{0, 0};
-    Pages()->FetchItemAt(index, &p);
+    mPages->FetchItemAt(index, &p);
     return long(p.firstLine);
   };
   RunCursor runs{*this};
   long R = U;
   std::uint16_t prev = 0;
   long L = F;
-  while (L < n && tail == 0) {
+  bool stopped = false;
+  while (L < count() && tail == 0 && !stopped) {
     long end = 0;
     const std::uint16_t code = runs.CodeAt(L, end);
     const long h = code & kKxLineHeightMask;
@@ -102,6 +129,10 @@ void CKXTextEditEx::RecalcPageFrom(long fromLine, long convergeFrom, long lineDe
         cut.push_back(SKXPage{std::int32_t(F), std::int32_t(L - F)});
         F = L;
         R = U;
+        if (partial && F >= throughLine && s - 1 + long(cut.size()) >= throughIndex) {
+          stopped = true;
+          break;
+        }
         // From here on the lines are the old ones renumbered: when an old
         // page began at the same line, every later page is as it was.
         if (convergeFrom >= 0 && F >= convergeFrom) {
@@ -124,21 +155,29 @@ void CKXTextEditEx::RecalcPageFrom(long fromLine, long convergeFrom, long lineDe
       }
     }
   }
+  const long n = count();
   if (tail == 0) cut.push_back(SKXPage{std::int32_t(F), std::int32_t(std::max(1L, n - F))});
 
   // Everything that can fail first: room for the new entries.
   const long removed = (tail ? tail : oldPages + 1) - s;
   const long added = long(cut.size());
-  if (added > removed) Pages()->InsertItemsAt(static_cast<unsigned long>(added - removed), s, nullptr);
-  else if (added < removed) Pages()->RemoveItemsAt(static_cast<unsigned long>(removed - added), s);
+  if (added > removed) mPages->InsertItemsAt(static_cast<unsigned long>(added - removed), s, nullptr);
+  else if (added < removed) mPages->RemoveItemsAt(static_cast<unsigned long>(removed - added), s);
   {
     StKXArrayLock lock(*mPages);
-    auto* p = static_cast<SKXPage*>(Pages()->GetItemPtr(s));
+    auto* p = static_cast<SKXPage*>(mPages->GetItemPtr(s));
     std::copy(cut.begin(), cut.end(), p);
   }
-  if (tail && lineDelta != 0) Pages()->CalcOffsetAt(s + added, lineDelta);
+  if (tail && lineDelta != 0) mPages->CalcOffsetAt(s + added, lineDelta);
+  if (stopped) {
+    // The lines after the last page cut wait in one page: cut from there
+    // when asked. The page count stays the one last reported until then.
+    mPagesPending = true;
+    mPagesFrom = F + 1;
+    return;
+  }
 
-  const long columnPages = Pages()->GetCount();
+  const long columnPages = mPages->GetCount();
   const long columns = Columns();
   const long pages = columns > 1 ? (columnPages + columns - 1) / columns : columnPages;
   mPageCountChanged = pages != mPageCount ? 1 : 0;
@@ -207,12 +246,13 @@ bool CKXTextEditEx::GetPageInfo(long page, short column, long& first, long& last
   column = short(std::clamp<long>(column, 1, columns));
   long index = columns > 1 ? (page - 1) * columns + column : page;
   bool ok = true;
-  const long count = Pages()->GetCount();
+  EnsurePagesThrough(0, std::max(1L, index));
+  const long count = mPages->GetCount();
   if (index > count || index < 1) {
     index = std::clamp(index, 1L, count);
     ok = false;
   }
-  Pages()->GetLineRangeAt(index, first, last);
+  mPages->GetLineRangeAt(index, first, last);
   const long long top = static_cast<long long>(mPaperImage.top) + (page - 1) * static_cast<long long>(PaperStep());
   auto pin = [](long long v) { return std::int32_t(std::clamp<long long>(v, -kMaxCoordinate, kMaxCoordinate)); };
   paperRect = RectL{pin(top), mPaperImage.left, pin(top + mPageStyl.paperHeight),
@@ -225,7 +265,7 @@ bool CKXTextEditEx::GetPageInfo(long page, short column, long& first, long& last
 }
 
 short CKXTextEditEx::GetLineHeightExAt(long line, long& runCount, short* extra) const {
-  line = std::clamp(line, 1L, GetLineCount());
+  line = ClampLine(line);
   RunCursor runs{*this};
   long end = 0;
   const long h = runs.CodeAt(line - 1, end) & kKxLineHeightMask;
@@ -235,7 +275,7 @@ short CKXTextEditEx::GetLineHeightExAt(long line, long& runCount, short* extra) 
   if (!Paper()) return short(h);
   const long k = PageIndexOfLine(line);
   long first = 0, last = 0;
-  Pages()->GetLineRangeAt(k, first, last);
+  mPages->GetLineRangeAt(k, first, last);
   runCount = std::min(runCount, last - line + 1);
   // The line's top within its column-page.
   long acc = 0;
@@ -257,13 +297,13 @@ short CKXTextEditEx::GetLineHeightExAt(long line, long& runCount, short* extra) 
 }
 
 PointL CKXTextEditEx::GetPageLinePointUntilAt(long line, long& page, short& column) const {
-  line = std::clamp(line, 1L, GetLineCount());
+  line = ClampLine(line);
   const long k = PageIndexOfLine(line);
   const long columns = Columns();
   page = columns > 1 ? (k - 1) / columns + 1 : k;
   column = short(columns > 1 ? (k - 1) % columns + 1 : 1);
   long first = 0, last = 0;
-  Pages()->GetLineRangeAt(k, first, last);
+  mPages->GetLineRangeAt(k, first, last);
   const long acc = GetLineHeightUntilAt(line) - GetLineHeightUntilAt(first);
   long long v = static_cast<long long>(page - 1) * PaperStep() + acc;
   if (mCenterGap > 0 && acc >= mCenterGap) v += mForm.centerGap;
@@ -271,19 +311,22 @@ PointL CKXTextEditEx::GetPageLinePointUntilAt(long line, long& page, short& colu
 }
 
 long CKXTextEditEx::GetPageLineFromPoint(const PointL& pt, long& vOffset, long& page, short& column) const {
-  EnsurePages();
   const long columns = Columns();
   column = 1;
   for (long c = 2; c <= columns; ++c)
     if (ColumnOffset(c) <= pt.h) column = short(c);
   const long step = PaperStep();
-  page = pt.v < 0 ? 1 : std::min(std::max(1L, mPageCount), long(pt.v) / step + 1);
-  const long count = Pages()->GetCount();
+  page = pt.v < 0 ? 1 : long(pt.v) / step + 1;
+  // The pages through the one after the point's (the point may lie in the
+  // next page's top margin), cut as far as needed.
+  EnsurePagesThrough(0, (page + 1) * columns);
+  page = std::min(std::max(1L, KnownPageCount()), page);
   RunCursor runs{*this};
   for (;;) {
+    const long count = mPages->GetCount();
     const long index = std::min(count, columns > 1 ? (page - 1) * columns + column : page);
     long first = 0, last = 0;
-    Pages()->GetLineRangeAt(index, first, last);
+    mPages->GetLineRangeAt(index, first, last);
     const long pageTop = (page - 1) * step;
     // The last line whose top is not below the point.
     long acc = 0, line = first, top = pageTop;
@@ -297,8 +340,9 @@ long CKXTextEditEx::GetPageLineFromPoint(const PointL& pt, long& vOffset, long& 
     // Past the column-page's end and into the next page's top margin: the
     // first line of the next page.
     const long endTop = pageTop + acc + (mCenterGap > 0 && acc >= mCenterGap ? mForm.centerGap : 0);
-    if (line == last && pt.v >= endTop && page < mPageCount && pt.v >= page * step - mPageStyl.textArea.top) {
+    if (line == last && pt.v >= endTop && page < KnownPageCount() && pt.v >= page * step - mPageStyl.textArea.top) {
       ++page;
+      EnsurePagesThrough(0, (page + 1) * columns);
       continue;
     }
     vOffset = top - pt.v;

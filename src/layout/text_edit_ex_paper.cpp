@@ -50,7 +50,6 @@ bool GuideStyleHasFold(long style) { return style >= 1 && style <= 4; }
 // ---- mappings -----------------------------------------------------------------------------------------
 
 long CKXTextEditEx::PageTop(long page) const {
-  EnsurePages();
   const long long v = static_cast<long long>(mPaperImage.top) + (page - 1) * static_cast<long long>(PaperStep());
   return long(std::clamp<long long>(v, -(1LL << 30), 1LL << 30));
 }
@@ -78,9 +77,10 @@ long CKXTextEditEx::GetDrawColmPoint(long page, short column, PointL& at, const 
   const long columns = Columns();
   if (page < 1 || column < 1 || column > columns) return 0;
   const long index = columns > 1 ? (page - 1) * columns + column : page;
-  if (index > Pages()->GetCount()) return 0;
+  EnsurePagesThrough(0, index);
+  if (index > mPages->GetCount()) return 0;
   long first = 0, last = 0;
-  Pages()->GetLineRangeAt(index, first, last);
+  mPages->GetLineRangeAt(index, first, last);
   const long textTop = PageTop(page) + mPageStyl.textArea.top;
   long gapTop = 0, gapBottom = 0;
   CenterGapAt(textTop, gapTop, gapBottom);
@@ -130,14 +130,16 @@ void CKXTextEditEx::PaintGuide(const RectL& layout) {
 // ---- the sheet ------------------------------------------------------------------------------------------
 
 void CKXTextEditEx::DrawPaper(long page, const RectL& paperRect, const RectL& clip) {
-  EnsurePages();
-  if (!GetDrawPort() || IsPrinting() || page < 1 || page > mPageCount) return;
+  // Whether this is the last sheet: the pages through the next one.
+  EnsurePagesThrough(0, (page + 1) * Columns());
+  const long pageCount = KnownPageCount();
+  if (!GetDrawPort() || IsPrinting() || page < 1 || page > pageCount) return;
   StKxPortSaver saver(GetDrawPort());
   // The surround in the clip's band of this page: from the clip's top
   // above the first sheet, to the next sheet (or the clip's bottom after
   // the last one), less the sheet.
   const long top = page == 1 ? std::min<long>(clip.top, paperRect.top) : paperRect.top;
-  const long bottom = page == mPageCount ? std::max<long>(clip.bottom, paperRect.bottom + kKxPageSpacing)
+  const long bottom = page == pageCount ? std::max<long>(clip.bottom, paperRect.bottom + kKxPageSpacing)
                                          : paperRect.bottom + kKxPageSpacing;
   const RectL pieces[4] = {
       RectL{std::int32_t(top), clip.left, paperRect.top, clip.right},
@@ -391,7 +393,11 @@ void CKXTextEditEx::DrawLinesAt(long first, long count, const RectL& update) {
 }
 
 void CKXTextEditEx::DrawPaperLines(long first, long last, const RectL& update, long& drawnFirst, long& drawnLast) {
-  EnsurePages();
+  // The pages through the one after the update's bottom: whether a sheet
+  // drawn is the last one.
+  const long step = std::max(1L, PaperStep());
+  EnsurePagesThrough(0, (std::max(0L, (long(update.bottom) - mPaperImage.top) / step) + 2) * Columns());
+  const long pageCount = KnownPageCount();
   StKxPortSaver saver(GetDrawPort());
   CKXQuartzDrawing smoothing(IsPrinting());
   long page = 1;
@@ -405,7 +411,7 @@ void CKXTextEditEx::DrawPaperLines(long first, long last, const RectL& update, l
   while (!done) {
     // A last sheet whose page count changed may be new: the whole of it,
     // every line of it included, is drawn again.
-    const bool wholeSheet = page == mPageCount && mPageCountChanged;
+    const bool wholeSheet = page == pageCount && mPageCountChanged;
     const long startColumn = firstPage && !wholeSheet ? column : 1;
     for (long c = startColumn; c <= columns && !done; ++c) {
       long cfirst = 0, clast = 0;
@@ -450,9 +456,9 @@ void CKXTextEditEx::DrawPaperLines(long first, long last, const RectL& update, l
     if (wholeSheet) done = true;
     firstPage = false;
     ++page;
-    if (page > mPageCount || PageTop(page) - kShadowReach >= update.bottom) break;
+    if (page > pageCount || PageTop(page) - kShadowReach >= update.bottom) break;
   }
-  if (page > mPageCount && mPageCountChanged && lastPaperBottom + kKxPageSpacing - 1 < update.bottom) {
+  if (page > pageCount && mPageCountChanged && lastPaperBottom + kKxPageSpacing - 1 < update.bottom) {
     // Sheets that no longer exist go under the surround.
     RectL gone;
     if (KxSectRect(RectL{std::int32_t(lastPaperBottom + kKxPageSpacing - 1), update.left, update.bottom, update.right},
@@ -504,7 +510,9 @@ void CKXTextEditEx::Draw(const RectL& update) {
   PointL at{};
   GetDrawPagePoint(page, column, at, layout);
   const long columns = Columns();
-  const long pages = std::max(1L, mPageCount);
+  EnsurePagesThrough(0, (std::max(0L, (long(layout.bottom) - mPaperImage.top) / std::max(1L, PaperStep())) + 2) *
+                            columns);
+  const long pages = std::max(1L, KnownPageCount());
   const bool guides = GetEditStyl().guideView != 0;
   bool firstPage = true;
   // The first page is always drawn; later ones while they begin above the
@@ -648,7 +656,7 @@ int CKXTextEditEx::FrameSelection(long a, long b, const RectL& clip, std::uint8_
   const long ka = PageIndexOfLine(la), kb = PageIndexOfLine(lb);
   for (long k = ka; k <= kb; ++k) {
     long first = 0, last = 0;
-    Pages()->GetLineRangeAt(k, first, last);
+    mPages->GetLineRangeAt(k, first, last);
     const long from = std::max(first, la), to = std::min(last, lb);
     if (from > to) continue;
     // The first line of the page's second half, when it has a centre gap.

@@ -458,6 +458,11 @@ long CKXTextEdit::Relay(long first, long k0, long changeEnd, const LayLimit* lim
   return count;
 }
 
+CKXTextEdit::LayLimit CKXTextEdit::DeferLimit(long first, long top, long changeEnd) const {
+  (void)first, (void)top;
+  return LayLimit{0, changeEnd, long(mView.bottom) - mDest.top};
+}
+
 void CKXTextEdit::LayOn(long line, long offset, long height) {
   // Never fewer lines a turn: a run of queries one line further each
   // splices the table a few times, not once a line.
@@ -561,7 +566,9 @@ long CKXTextEdit::RecalcText(long start, long length, long delta, long& firstLin
   // Typing stops at the view: the lines below it wait for whoever asks.
   // Never inside the change: old lines that started in removed text would
   // stay behind, out of order.
-  const LayLimit limit{0, changeEnd, long(mView.bottom) - mDest.top};
+  unsigned char pb = 0;
+  const long top = first > 1 ? mHeits->GetRangeHeight(0, first - 2, oldCount - 1, pb) : 0;
+  const LayLimit limit = DeferLimit(first, top, changeEnd);
   long oldHeight = 0, newHeight = 0;
   bool pageBreak = false;
   const bool wasLazy = mLazyLine != 0;
