@@ -299,7 +299,7 @@ void CKXTextEditEx::ParaRuleSegments(long line, long width, long height, std::ve
   SParaStyl para{};
   paraAt(start, para);
   if (mForm.guideStyle == 7) {
-    if (para.tabCount == 0 && line < GetLineCount()) {
+    if (para.tabCount == 0 && line < ClampLine(line + 1)) {
       // A paragraph of one line without tabs takes the next one's.
       const long next = GetLineOffsetAt(line + 1);
       if (next > start && ParaEndFrom(start) == next) paraAt(next, para);
@@ -352,7 +352,7 @@ void CKXTextEditEx::DrawBlankLinesAt(long lastLine, const PointL& at, const Rect
   StKxPortSaver saver(GetDrawPort());
   if (offscreen) TextEraseRect(RectL{std::max(at.v, clip.top), clip.left, clip.bottom, clip.right});
   // Lines of no height would never reach the bottom.
-  const long height = std::max(1L, GetLineCount() >= 1 ? GetLineHeightAt(std::clamp(lastLine, 1L, GetLineCount())) : 1);
+  const long height = std::max(1L, GetLineHeightAt(ClampLine(lastLine)));
   long gapTop = 0, gapBottom = 0;
   if (Paper()) CenterGapAt(at.v, gapTop, gapBottom);
   long v = at.v, line = lastLine;
@@ -372,8 +372,9 @@ void CKXTextEditEx::DrawBlankLinesAt(long lastLine, const PointL& at, const Rect
 
 void CKXTextEditEx::DrawLinesAt(long first, long count, const RectL& update) {
   if (!GetDrawPort() || Empty(update) || count <= 0) return;
-  // Outside the paper view the lines below the update may stay deferred.
-  const long n = Paper() ? GetLineCount() : StoredLineCount();
+  // The lines below the update may stay deferred: drawing lays out what it
+  // reaches (on paper, as far as the pages drawn).
+  const long n = StoredLineCount();
   first = std::clamp(first, 1L, std::max(1L, n));
   const long last = count >= n - first + 1 ? n : first + count - 1;
   long drawnFirst = first, drawnLast = last;
