@@ -1,5 +1,6 @@
 #include "document/doc_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <string>
 #include <vector>
@@ -139,10 +140,11 @@ int KxReadDocument(const std::string& path, SKXDocument& doc, std::string& messa
   // Settings before the text, applied after it.
   ReadDocPref(tube, doc.settings, KxNewDocumentSettings());
 
+  // The text's bytes move from the file to the reader uncopied.
   std::vector<std::uint8_t> bytes;
-  tube.GetFlavorData(TextFlavor(tube), bytes);
+  tube.TakeFlavorData(TextFlavor(tube), bytes);
   CKXTextFlavorReader reader;
-  reader.SetText(bytes.data(), long(bytes.size()));
+  reader.SetText(std::move(bytes));
   reader.SetWholeText(true);
   for (OSType type : kRunFlavors) {
     if (!tube.FlavorExists(type) || !tube.GetFlavorData(type, bytes)) continue;
@@ -161,7 +163,13 @@ int KxReadDocument(const std::string& path, SKXDocument& doc, std::string& messa
   doc.text = std::make_unique<CKXText>();
   reader.InsertInto(*doc.text, 0);
 
+  // Without inline ruby the reader's bytes are the text as inserted: no
+  // copy of it is needed to check the settings' offsets.
   const long length = doc.text->GetLength();
+  if (!reader.HasRubyInfo() && long(reader.GetText().size()) == length) {
+    AdjustDocPref(doc.settings, reader.GetText().data(), length, KxDocumentScript(doc));
+    return 0;
+  }
   std::vector<std::uint8_t> plain(std::size_t(length) + 1, 0);
   doc.text->GetText(reinterpret_cast<char*>(plain.data()), length, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
   AdjustDocPref(doc.settings, plain.data(), length, KxDocumentScript(doc));
@@ -175,13 +183,19 @@ int KxWriteDocument(const std::string& path, const SKXDocument& doc, EKXLayout l
   const CKXText& text = *doc.text;
   CKXTextFlavorWriter writer(text, 0, text.GetLength());
   KxFlavorBytes bytes;
+  const long from = writer.GetFrom(), to = writer.GetTo();
   if (tube.GetFileType() == FourCC("RTF ") && !tube.ResourceExists()) {
     // An RTF file holds RTF, never the bare text.
     if (int err = KxExportRTF(text, bytes, message)) return err;
-  } else {
+    tube.PutFlavor(TextFlavor(tube), std::move(bytes));
+  } else if (writer.HasRuby() ||
+             !tube.PutDataFileFrom(TextFlavor(tube), to - from, [&text, from, to](long at, std::uint8_t* buf, long n) {
+               // The text is written from the store itself, piece by piece.
+               return text.CopyBytes(from + at, std::min(to, from + at + n), reinterpret_cast<char*>(buf), n);
+             })) {
     writer.MakeText(bytes);
+    tube.PutFlavor(TextFlavor(tube), std::move(bytes));
   }
-  tube.PutFlavor(TextFlavor(tube), bytes.data(), long(bytes.size()));
   if (doc.plain && layout == EKXLayout::kClassic) {
     DeleteDocPref(tube);
     return tube.Commit(message, backupGenerations, batch);

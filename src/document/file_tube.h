@@ -24,6 +24,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -119,9 +120,23 @@ class CKXTextFileTube : public CKXDataTube {
   long GetFlavorData(OSType type, void* buffer, long maxSize) override;
   // The whole flavor; false (out empty) when there is none.
   bool GetFlavorData(OSType type, std::vector<std::uint8_t>& out);
+  // The same, but the classic data file is moved out rather than copied:
+  // the tube holds it no more, and a later read of it fails.
+  bool TakeFlavorData(OSType type, std::vector<std::uint8_t>& out);
   // A put that cannot be stored makes Commit fail with its message.
   void SetFlavorData(OSType type, const void* data, long size, long maxSize) override;
   bool PutFlavor(OSType type, const void* data, long size);
+  // The same, taking the bytes over (left empty) where they are stored as
+  // they are (the classic data file).
+  bool PutFlavor(OSType type, std::vector<std::uint8_t>&& data);
+  // Copies up to n bytes from offset `from` of a flavor's source into buf;
+  // answers how many (fewer only at its end).
+  using PieceReader = std::function<long(long from, std::uint8_t* buf, long n)>;
+  // The flavor `type`, of `size` bytes, is read from `read` piece by piece
+  // as the file is written, so that no copy of it is held; `read` must stay
+  // valid until Commit. Only for the classic data file: false (nothing
+  // put) for any other flavor, which the caller puts whole.
+  bool PutDataFileFrom(OSType type, long size, PieceReader read);
   void DeleteFlavorData(OSType type) override;
   void AddFlavor(OSType type) override;
 
@@ -160,6 +175,10 @@ class CKXTextFileTube : public CKXDataTube {
   short PictID() const { return short(mLayout == EKXLayout::kContainer ? mPictNumber - 999 : mPictNumber); }
   bool BuildPicture(std::vector<std::uint8_t>& out);
   void Fail(const std::string& message);
+  long DataSize() const { return mSource ? mSourceSize : long(mData.size()); }
+  // The data file's bytes in order, piece by piece; the first error of
+  // `put`, or EIO when the source ends early.
+  int EachDataPiece(const std::function<int(const std::uint8_t*, std::size_t)>& put) const;
 
   CKXFlavorSender* mEngine = nullptr;
   SKXRange mRange{0, -1};
@@ -170,6 +189,9 @@ class CKXTextFileTube : public CKXDataTube {
   OSType mCreator = 0;
   short mCurrentRef = 128;
   std::vector<std::uint8_t> mData;  // classic: the data file
+  bool mDataTaken = false;          // moved out by TakeFlavorData
+  PieceReader mSource;              // classic: the data file by pieces
+  long mSourceSize = 0;
   KxResFork mFork;                  // classic: the resource fork
   KxAppleDouble mSidecar;
   bool mHadSidecar = false;

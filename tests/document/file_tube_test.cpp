@@ -796,3 +796,100 @@ TEST_F(FileTube, PlainFilesKeepTheirLastByte) {
 }
 
 }  // namespace
+
+namespace {
+
+// A text over several of the writer's 1 MB pieces, with two-byte characters
+// across every piece boundary.
+std::string LargeText() {
+  std::string s;
+  const std::string line = "\x93\xFA\x96\x7B\x8C\xEA text \x82\xA0\r";
+  while (s.size() < (3u << 20) + 5) s += line;
+  return s;
+}
+
+// The text goes to the file from the store piece by piece: the same bytes
+// as whole, in both layouts, alone or with a sidecar whose check must
+// match, and through a batch.
+TEST_F(FileTube, LargeTextsAreWrittenByPieces) {
+  const std::string text = LargeText();
+  for (EKXLayout layout : kLayouts) {
+    for (bool styled : {false, true}) {
+      const std::string path = Path(std::string(styled ? "s" : "p") + (layout == EKXLayout::kClassic ? "c" : "k") + ".txt");
+      WriteStyled(path, text, styled ? SampleSettings() : SKXDocSettings(), layout);
+      SKXDocument doc;
+      std::string message;
+      ASSERT_EQ(KxReadDocument(path, doc, message), 0) << message;
+      EXPECT_TRUE(doc.notice.empty()) << doc.notice;
+      EXPECT_EQ(TextOf(doc), text);
+      if (layout == EKXLayout::kClassic) {
+        EXPECT_EQ(ReadBytes(path), Str(text));
+      }
+      if (styled) {
+        EXPECT_EQ(doc.settings.marks.size(), 2u);
+      }
+    }
+  }
+  const std::string path = Path("batch.txt");
+  SKXDocument doc;
+  doc.text->SetText(text.data(), long(text.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+  doc.settings = SampleSettings();
+  std::string message;
+  {
+    CKXSafeBatch batch;
+    ASSERT_EQ(KxWriteDocument(path, doc, EKXLayout::kClassic, message, 0, &batch), 0) << message;
+    EXPECT_FALSE(fs::exists(path));
+    ASSERT_EQ(batch.Commit(), 0);
+  }
+  EXPECT_EQ(ReadBytes(path), Str(text));
+  SKXDocument again;
+  ASSERT_EQ(KxReadDocument(path, again, message), 0) << message;
+  EXPECT_TRUE(again.notice.empty()) << again.notice;
+}
+
+// A source that ends before its size fails the save; the old file stays
+// whole and no temporary is left.
+TEST_F(FileTube, ShortSourceFailsTheSave) {
+  const std::string path = Path("short.txt");
+  WriteBytes(path, Str("old text"));
+  for (bool withSidecar : {false, true}) {
+    CKXTextFileTube tube;
+    std::string message;
+    ASSERT_EQ(tube.OpenWrite(path, FourCC("TEXT"), FourCC("KXTE"), EKXLayout::kClassic, message), 0);
+    const std::string text = LargeText();
+    ASSERT_TRUE(tube.PutDataFileFrom(FourCC("TEXT"), long(text.size()), [&](long at, std::uint8_t* buf, long n) {
+      n = std::min<long>(n, long(text.size()) - at - 10);  // ten bytes short
+      std::memcpy(buf, text.data() + at, std::size_t(n));
+      return n;
+    }));
+    EXPECT_EQ(tube.GetFlavorSize(FourCC("TEXT")), long(text.size()));
+    if (withSidecar) tube.PutFlavor(kKxRecMARK, "\0\0", 2);
+    EXPECT_NE(tube.Commit(message), 0);
+    EXPECT_FALSE(message.empty());
+    EXPECT_EQ(ReadBytes(path), Str("old text"));
+    for (const auto& entry : fs::directory_iterator(dir))
+      EXPECT_EQ(entry.path().filename().string().find(".kxsave-"), std::string::npos) << entry.path();
+  }
+  // Only the classic data file goes by pieces.
+  CKXTextFileTube container;
+  std::string message;
+  ASSERT_EQ(container.OpenWrite(path, FourCC("TEXT"), 0, EKXLayout::kContainer, message), 0);
+  EXPECT_FALSE(container.PutDataFileFrom(FourCC("TEXT"), 1, [](long, std::uint8_t*, long) { return 1L; }));
+}
+
+// Reading moves the data file out of the tube once; a second read of it
+// finds nothing rather than an empty text.
+TEST_F(FileTube, TakenDataFileIsGone) {
+  const std::string path = Path("t.txt");
+  WriteBytes(path, Str("some text"));
+  CKXTextFileTube tube;
+  std::string message;
+  ASSERT_EQ(tube.OpenRead(path, message), 0);
+  Bytes bytes;
+  ASSERT_TRUE(tube.TakeFlavorData(FourCC("TEXT"), bytes));
+  EXPECT_EQ(bytes, Str("some text"));
+  EXPECT_FALSE(tube.GetFlavorData(FourCC("TEXT"), bytes));
+  EXPECT_TRUE(bytes.empty());
+}
+
+}  // namespace
