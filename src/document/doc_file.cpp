@@ -111,7 +111,7 @@ short KxDocumentScript(const SKXDocument& doc) {
   return doc.text->GetLength() > 0 ? doc.text->GetScriptType(0) : short(1);
 }
 
-int KxReadDocument(const std::string& path, SKXDocument& doc, std::string& message) {
+int KxReadDocument(const std::string& path, SKXDocument& doc, std::string& message, bool plainText) {
   CKXTextFileTube tube;
   if (int err = tube.OpenRead(path, message)) return err;
   doc.type = doc.fileType = tube.GetFileType();
@@ -139,6 +139,7 @@ int KxReadDocument(const std::string& path, SKXDocument& doc, std::string& messa
   }
   // Settings before the text, applied after it.
   ReadDocPref(tube, doc.settings, KxNewDocumentSettings());
+  if (doc.plain && !plainText) return 0;
 
   // The text's bytes move from the file to the reader uncopied.
   std::vector<std::uint8_t> bytes;

@@ -688,16 +688,35 @@ bool CKXTextFileTube::TakeFlavorData(OSType type, std::vector<std::uint8_t>& out
 
 long CKXTextFileTube::GetFlavorData(OSType type, void* buffer, long maxSize) {
   if (!buffer || maxSize < 0) return 0;
+  OSType stored;
+  short id;
+  MapFlavor(type, stored, id);
   std::vector<std::uint8_t> bytes;
-  GetFlavorData(type, bytes);
-  const long n = std::min<long>(maxSize, long(bytes.size()));
-  if (n > 0) std::memcpy(buffer, bytes.data(), std::size_t(n));
+  const std::uint8_t* from = bytes.data();
+  long size = 0;
+  if (!mWriting && !mDataTaken && mLayout == EKXLayout::kClassic && type != kPict && stored != kPict &&
+      !IsRecord(type) && IsDataFork(stored)) {
+    // The data file as it is, without a copy of it in between.
+    from = mData.data();
+    size = long(mData.size());
+  } else {
+    GetFlavorData(type, bytes);
+    from = bytes.data();
+    size = long(bytes.size());
+  }
+  const long n = std::min<long>(maxSize, size);
+  if (n > 0) std::memcpy(buffer, from, std::size_t(n));
   if (maxSize != kKxWholeFlavor) std::memset(static_cast<char*>(buffer) + n, 0, std::size_t(maxSize - n));
   return n;
 }
 
 void CKXTextFileTube::SetFlavorData(OSType type, const void* data, long size, long maxSize) {
   if (!PutFlavor(type, data, std::min(size, maxSize)) && mError.empty())
+    Fail("The flavor " + KxTypeText(type) + " could not be written.");
+}
+
+void CKXTextFileTube::SetFlavorBytes(OSType type, std::vector<std::uint8_t>&& bytes) {
+  if (!PutFlavor(type, std::move(bytes)) && mError.empty())
     Fail("The flavor " + KxTypeText(type) + " could not be written.");
 }
 
@@ -741,6 +760,10 @@ bool CKXTextFileTube::PutFlavor(OSType type, const void* data, long size) {
   OSType stored;
   short id;
   MapFlavor(type, stored, id);
+  if (mLayout == EKXLayout::kClassic && stored != kPict && !IsRecord(type) && IsDataFork(stored)) {
+    // Stored as it is: one copy.
+    return WriteStored(stored, id, static_cast<const std::uint8_t*>(data), size);
+  }
   std::vector<std::uint8_t> bytes(static_cast<const std::uint8_t*>(data), static_cast<const std::uint8_t*>(data) + size);
   if (mLayout == EKXLayout::kContainer) {
     if (IsRunFlavor(type) && kKxNativeOrder == KxByteOrder::kLittle)

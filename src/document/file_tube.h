@@ -125,6 +125,7 @@ class CKXTextFileTube : public CKXDataTube {
   bool TakeFlavorData(OSType type, std::vector<std::uint8_t>& out);
   // A put that cannot be stored makes Commit fail with its message.
   void SetFlavorData(OSType type, const void* data, long size, long maxSize) override;
+  void SetFlavorBytes(OSType type, std::vector<std::uint8_t>&& bytes) override;
   bool PutFlavor(OSType type, const void* data, long size);
   // The same, taking the bytes over (left empty) where they are stored as
   // they are (the classic data file).
@@ -154,6 +155,8 @@ class CKXTextFileTube : public CKXDataTube {
   };
   std::vector<SStored> ListStored() const;
   long GetDataForkSize() const { return long(mData.size()); }
+  // The classic data file as read (empty for a container, or once taken).
+  const std::vector<std::uint8_t>& GetDataFork() const { return mData; }
 
   static OSType TextFileTypeCheck(OSType type, const std::string& name);
   static OSType GetFlavorTypeFromName(const std::string& name);

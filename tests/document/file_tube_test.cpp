@@ -892,4 +892,22 @@ TEST_F(FileTube, TakenDataFileIsGone) {
   EXPECT_TRUE(bytes.empty());
 }
 
+// A caller that reads plain text in its own encoding is spared the text;
+// a styled document is read whole all the same.
+TEST_F(FileTube, PlainTextLeftToTheCaller) {
+  const std::string plain = Path("plain.txt"), styled = Path("styled.txt");
+  WriteBytes(plain, Str("plain text"));
+  WriteStyled(styled, "styled text", SampleSettings(), EKXLayout::kClassic);
+  SKXDocument doc;
+  std::string message;
+  ASSERT_EQ(KxReadDocument(plain, doc, message, false), 0) << message;
+  EXPECT_TRUE(doc.plain);
+  EXPECT_EQ(doc.text->GetLength(), 0);
+  SKXDocument other;
+  ASSERT_EQ(KxReadDocument(styled, other, message, false), 0) << message;
+  EXPECT_FALSE(other.plain);
+  EXPECT_EQ(TextOf(other), "styled text");
+  EXPECT_EQ(other.settings.marks.size(), 2u);
+}
+
 }  // namespace
