@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,57 @@ int ReadRTFFile(const std::string& path, CKXTextFileTube& tube, SKXDocument& doc
   return 0;
 }
 
+// A plain text straight from the file into the store, piece by piece, so
+// that the whole file is never held beside the text: the same text as the
+// flavor reader makes of it (a plain text keeps every byte). Pieces end
+// just after a byte below 0x40, which is neither half of a double-byte
+// character, so that every piece starts a character.
+int ReadPlainText(const std::string& path, const CKXTextFileTube& tube, SKXDocument& doc, std::string& message) {
+  constexpr std::size_t kPiece = std::size_t(1) << 20;
+  const std::size_t size = tube.DeferredDataFileSize();
+  std::vector<std::uint8_t> buffer(std::min(size, kPiece) + 1);
+  doc.text = std::make_unique<CKXText>();
+  CKXText& text = *doc.text;
+  std::size_t at = 0, held = 0;
+  bool end = false;
+  while (!end) {
+    if (buffer.size() < held + kPiece) buffer.resize(held + kPiece);
+    std::size_t got = 0;
+    const std::size_t want = std::min(kPiece, size - std::min(size, at));
+    if (int err = tube.ReadDataFileAt(at, buffer.data() + held, want, got)) {
+      doc.text = std::make_unique<CKXText>();
+      message = "\u201C" + LeafName(path) + "\u201D could not be read (" + KxErrorText(err) + ").";
+      return err;
+    }
+    at += got;
+    held += got;
+    end = got < kPiece || at >= size;
+    std::size_t cut = held;
+    if (!end) {
+      while (cut > 0 && buffer[cut - 1] >= 0x40) --cut;
+    }
+    if (cut > 0) {
+      text.InsertText(text.GetLength(), reinterpret_cast<const char*>(buffer.data()), long(cut), nullptr, 0,
+                      nullptr, 0, nullptr, 0, nullptr, 0);
+      std::memmove(buffer.data(), buffer.data() + cut, held - cut);
+      held -= cut;
+    }
+  }
+  // A new document's settings: only offsets beyond the text can need
+  // changing, and they need no bytes.
+  const SKXDocSettings& s = doc.settings;
+  const bool atStart = s.marks.empty() && s.window.selStart == 0 && s.window.selEnd == 0 && s.window.topLeft == 0;
+  if (atStart) {
+    AdjustDocPref(doc.settings, nullptr, text.GetLength(), KxDocumentScript(doc));
+    return 0;
+  }
+  const long length = text.GetLength();
+  std::vector<std::uint8_t> plain(std::size_t(length) + 1, 0);
+  text.GetText(reinterpret_cast<char*>(plain.data()), length, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+  AdjustDocPref(doc.settings, plain.data(), length, KxDocumentScript(doc));
+  return 0;
+}
+
 }  // namespace
 
 int KxExportRTF(const CKXText& text, std::vector<std::uint8_t>& out, std::string& message) {
@@ -113,7 +165,7 @@ short KxDocumentScript(const SKXDocument& doc) {
 
 int KxReadDocument(const std::string& path, SKXDocument& doc, std::string& message, bool plainText) {
   CKXTextFileTube tube;
-  if (int err = tube.OpenRead(path, message)) return err;
+  if (int err = tube.OpenRead(path, message, true)) return err;
   doc.type = doc.fileType = tube.GetFileType();
   doc.creator = tube.GetCreator();
   doc.layout = tube.ResourceExists() ? EKXLayout::kContainer : EKXLayout::kClassic;
@@ -140,6 +192,7 @@ int KxReadDocument(const std::string& path, SKXDocument& doc, std::string& messa
   // Settings before the text, applied after it.
   ReadDocPref(tube, doc.settings, KxNewDocumentSettings());
   if (doc.plain && !plainText) return 0;
+  if (doc.plain && tube.IsDataFileDeferred()) return ReadPlainText(path, tube, doc, message);
 
   // The text's bytes move from the file to the reader uncopied.
   std::vector<std::uint8_t> bytes;

@@ -236,13 +236,30 @@ std::vector<std::uint8_t> CKXTextFileTube::GetPictureFromJPEG(const void* jpeg, 
 
 // ---------------------------------------------------------------- open and commit
 
-int CKXTextFileTube::OpenRead(const std::string& path, std::string& message) {
+int CKXTextFileTube::OpenRead(const std::string& path, std::string& message, bool deferText) {
   mPath = path;
   mWriting = false;
   OSType type = 0, creator = 0;
   KxGetFileTypeCreator(path, type, creator);
   mFileType = TextFileTypeCheck(type, path);
   mCreator = creator;
+  if (deferText) {
+    // A plain text is left in the file: no container footer, no sidecar.
+    // Anything else (or a file that cannot be opened) is read whole below.
+    auto file = std::make_unique<CKXFileReader>();
+    if (file->Open(path) == 0) {
+      std::vector<std::uint8_t> foot(std::size_t(std::min<std::size_t>(file->Size(), kKxResFootSize)));
+      std::size_t got = 0;
+      KxAppleDouble sidecar;
+      if (file->ReadAt(file->Size() - foot.size(), foot.data(), foot.size(), got) == 0 && got == foot.size() &&
+          !HasContainerFooter(foot) && KxReadSidecar(path, sidecar) == ENOENT) {
+        mLayout = EKXLayout::kClassic;
+        mHadSidecar = false;
+        mFile = std::move(file);
+        return 0;
+      }
+    }
+  }
   if (int err = KxReadFile(path, mData)) {
     message = ReadFailureText() + " (" + KxErrorText(err) + ")";
     return err;
@@ -318,6 +335,21 @@ int CKXTextFileTube::OpenWrite(const std::string& path, OSType fileType, OSType 
     mRes = std::make_unique<CKXTextResFile>();
   }
   return 0;
+}
+
+int CKXTextFileTube::ReadDataFileAt(std::size_t at, void* buffer, std::size_t n, std::size_t& got) const {
+  got = 0;
+  return mFile ? mFile->ReadAt(at, buffer, n, got) : EBADF;
+}
+
+void CKXTextFileTube::LoadDeferred() const {
+  if (!mFile) return;
+  std::unique_ptr<CKXFileReader> file = std::move(mFile);
+  mData.resize(file->Size());
+  std::size_t got = 0;
+  // A failed read leaves no text rather than part of one.
+  if (file->ReadAt(0, mData.data(), mData.size(), got) != 0) got = 0;
+  mData.resize(got);
 }
 
 int CKXTextFileTube::EachDataPiece(const std::function<int(const std::uint8_t*, std::size_t)>& put) const {
@@ -546,13 +578,17 @@ bool CKXTextFileTube::IsDataFork(OSType stored) const {
 
 bool CKXTextFileTube::StoredExists(OSType stored, short id) const {
   if (mLayout == EKXLayout::kContainer) return mRes->IsResExist(stored, id);
-  if (IsDataFork(stored)) return stored != kPict || DataSize() > kKxPictFileHeader;
+  if (IsDataFork(stored)) {
+    LoadDeferred();
+    return stored != kPict || DataSize() > kKxPictFileHeader;
+  }
   return mFork.Find(stored, id) != nullptr;
 }
 
 long CKXTextFileTube::StoredSize(OSType stored, short id) const {
   if (mLayout == EKXLayout::kContainer) return mRes->GetResSize(stored, id);
   if (IsDataFork(stored)) {
+    LoadDeferred();
     // A picture file under its 512-byte header holds no picture.
     if (stored == kPict) return DataSize() > kKxPictFileHeader ? DataSize() - kKxPictFileHeader : 0;
     return DataSize();
@@ -574,6 +610,7 @@ bool CKXTextFileTube::ReadStored(OSType stored, short id, std::vector<std::uint8
     return true;
   }
   if (IsDataFork(stored)) {
+    LoadDeferred();
     if (mDataTaken) return false;
     if (mSource) {
       // Only the text goes by pieces, never a picture file.
@@ -680,6 +717,11 @@ bool CKXTextFileTube::TakeFlavorData(OSType type, std::vector<std::uint8_t>& out
   MapFlavor(type, stored, id);
   if (mWriting || type == kPict || stored == kPict || IsRecord(type) || !IsDataFork(stored))
     return GetFlavorData(type, out);
+  LoadDeferred();
+  if (mDataTaken) {
+    out.clear();
+    return false;
+  }
   out = std::move(mData);
   mData.clear();
   mDataTaken = true;
@@ -697,6 +739,7 @@ long CKXTextFileTube::GetFlavorData(OSType type, void* buffer, long maxSize) {
   if (!mWriting && !mDataTaken && mLayout == EKXLayout::kClassic && type != kPict && stored != kPict &&
       !IsRecord(type) && IsDataFork(stored)) {
     // The data file as it is, without a copy of it in between.
+    LoadDeferred();
     from = mData.data();
     size = long(mData.size());
   } else {

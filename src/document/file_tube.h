@@ -33,6 +33,7 @@
 #include "engine/data_tube.h"
 #include "layout/draw_picture.h"   // sJPEGIDString
 #include "platform/appledouble.h"
+#include "platform/files.h"
 #include "platform/resfork.h"
 #include "platform/types.h"
 
@@ -85,7 +86,15 @@ class CKXTextFileTube : public CKXDataTube {
   // Reading: 0, or an errno value with `message` saying what failed. A
   // damaged or stale sidecar is no failure: the plain text is read and
   // Notice() says why.
-  int OpenRead(const std::string& path, std::string& message);
+  // With `deferText` a classic file without a sidecar (a plain text) is
+  // held open unread, for ReadDataFileAt to read in pieces; whatever else
+  // needs its bytes reads them whole first.
+  int OpenRead(const std::string& path, std::string& message, bool deferText = false);
+  bool IsDataFileDeferred() const { return mFile != nullptr; }
+  // The deferred data file: its size, and up to n bytes from `at` on
+  // (fewer only at its end).
+  std::size_t DeferredDataFileSize() const { return mFile ? mFile->Size() : 0; }
+  int ReadDataFileAt(std::size_t at, void* buffer, std::size_t n, std::size_t& got) const;
   // Writing a new version of `path` (which need not exist yet).
   int OpenWrite(const std::string& path, OSType fileType, OSType creator, EKXLayout layout, std::string& message);
   // Writes the data file and the sidecar (or removes a sidecar that holds
@@ -154,9 +163,15 @@ class CKXTextFileTube : public CKXDataTube {
     long size;
   };
   std::vector<SStored> ListStored() const;
-  long GetDataForkSize() const { return long(mData.size()); }
+  long GetDataForkSize() const {
+    LoadDeferred();
+    return long(mData.size());
+  }
   // The classic data file as read (empty for a container, or once taken).
-  const std::vector<std::uint8_t>& GetDataFork() const { return mData; }
+  const std::vector<std::uint8_t>& GetDataFork() const {
+    LoadDeferred();
+    return mData;
+  }
 
   static OSType TextFileTypeCheck(OSType type, const std::string& name);
   static OSType GetFlavorTypeFromName(const std::string& name);
@@ -191,7 +206,11 @@ class CKXTextFileTube : public CKXDataTube {
   OSType mFileType = 0;
   OSType mCreator = 0;
   short mCurrentRef = 128;
-  std::vector<std::uint8_t> mData;  // classic: the data file
+  // The deferred data file read whole, for a use that needs it so.
+  void LoadDeferred() const;
+
+  mutable std::vector<std::uint8_t> mData;  // classic: the data file
+  mutable std::unique_ptr<CKXFileReader> mFile;  // classic: the data file unread
   bool mDataTaken = false;          // moved out by TakeFlavorData
   PieceReader mSource;              // classic: the data file by pieces
   long mSourceSize = 0;

@@ -17,6 +17,7 @@
 #include "document/doc_prefs.h"
 #include "document/doc_records.h"
 #include "document/file_tube.h"
+#include "engine/text_flavors.h"
 #include "platform/bytefields.h"
 #include "platform/files.h"
 #include "platform/toolbox/pict.h"
@@ -908,6 +909,69 @@ TEST_F(FileTube, PlainTextLeftToTheCaller) {
   EXPECT_FALSE(other.plain);
   EXPECT_EQ(TextOf(other), "styled text");
   EXPECT_EQ(other.settings.marks.size(), 2u);
+}
+
+}  // namespace
+
+namespace {
+
+// A plain text is read from the file straight into the store in pieces:
+// the same text, runs and all, as inserting it whole, also where no piece
+// can end for megabytes (double-byte text without a line end) and where
+// a lone lead byte ends the file. Only a plain classic file is read so.
+TEST_F(FileTube, PlainTextsAreReadInPieces) {
+  std::string kana;
+  for (int k = 0; k < 700000; ++k) kana += "\x82\xA0";  // no byte below 0x40
+  for (const std::string& bytes : {LargeText() + kana + "end\x82", kana, std::string()}) {
+    const std::string path = Path("big.txt");
+    WriteBytes(path, Str(bytes));
+    {
+      CKXTextFileTube tube;
+      std::string message;
+      ASSERT_EQ(tube.OpenRead(path, message, true), 0);
+      EXPECT_TRUE(tube.IsDataFileDeferred());
+      EXPECT_EQ(tube.DeferredDataFileSize(), bytes.size());
+    }
+    SKXDocument doc;
+    std::string message;
+    ASSERT_EQ(KxReadDocument(path, doc, message), 0) << message;
+    EXPECT_TRUE(doc.plain);
+    EXPECT_EQ(doc.text->Check(), "");
+    ASSERT_EQ(TextOf(doc), bytes);
+    CKXText whole;
+    whole.InsertText(0, bytes.data(), long(bytes.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+    for (OSType flavor : {FourCC("styl"), FourCC("styw"), FourCC("styx")}) {
+      KxFlavorBytes a, b;
+      CKXTextFlavorWriter(*doc.text, 0, doc.text->GetLength()).MakeFlavor(flavor, a);
+      CKXTextFlavorWriter(whole, 0, whole.GetLength()).MakeFlavor(flavor, b);
+      EXPECT_EQ(a, b);
+    }
+  }
+  // A sidecar, a container: read whole as before.
+  const std::string styled = Path("styled.txt"), container = Path("container.kxt");
+  WriteStyled(styled, "styled", SampleSettings(), EKXLayout::kClassic);
+  WriteStyled(container, "contained", SampleSettings(), EKXLayout::kContainer);
+  for (const std::string& path : {styled, container}) {
+    CKXTextFileTube tube;
+    std::string message;
+    ASSERT_EQ(tube.OpenRead(path, message, true), 0);
+    EXPECT_FALSE(tube.IsDataFileDeferred()) << path;
+  }
+}
+
+// Whatever needs a deferred file's bytes whole gets them.
+TEST_F(FileTube, DeferredTextReadWholeWhenAsked) {
+  const std::string path = Path("d.txt");
+  WriteBytes(path, Str("deferred text"));
+  CKXTextFileTube tube;
+  std::string message;
+  ASSERT_EQ(tube.OpenRead(path, message, true), 0);
+  ASSERT_TRUE(tube.IsDataFileDeferred());
+  EXPECT_EQ(tube.GetFlavorSize(FourCC("TEXT")), 13);
+  EXPECT_FALSE(tube.IsDataFileDeferred());
+  Bytes bytes;
+  ASSERT_TRUE(tube.GetFlavorData(FourCC("TEXT"), bytes));
+  EXPECT_EQ(bytes, Str("deferred text"));
 }
 
 }  // namespace
