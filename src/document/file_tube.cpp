@@ -758,6 +758,13 @@ void CKXTextFileTube::SetFlavorData(OSType type, const void* data, long size, lo
     Fail("The flavor " + KxTypeText(type) + " could not be written.");
 }
 
+bool CKXTextFileTube::TakeFlavor(OSType type, std::vector<std::uint8_t>& out) {
+  out.clear();
+  if (!FlavorExists(type)) return false;
+  TakeFlavorData(type, out);
+  return true;
+}
+
 void CKXTextFileTube::SetFlavorBytes(OSType type, std::vector<std::uint8_t>&& bytes) {
   if (!PutFlavor(type, std::move(bytes)) && mError.empty())
     Fail("The flavor " + KxTypeText(type) + " could not be written.");

@@ -135,6 +135,7 @@ class CKXTextFileTube : public CKXDataTube {
   // A put that cannot be stored makes Commit fail with its message.
   void SetFlavorData(OSType type, const void* data, long size, long maxSize) override;
   void SetFlavorBytes(OSType type, std::vector<std::uint8_t>&& bytes) override;
+  bool TakeFlavor(OSType type, std::vector<std::uint8_t>& out) override;
   bool PutFlavor(OSType type, const void* data, long size);
   // The same, taking the bytes over (left empty) where they are stored as
   // they are (the classic data file).

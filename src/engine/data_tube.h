@@ -80,6 +80,9 @@ class CKXDataTube {
 
   // The whole flavor into `out`; false (out empty) when the tube has none.
   bool ReadFlavor(OSType type, std::vector<std::uint8_t>& out);
+  // The same for a flavor read once: a tube that holds the bytes may hand
+  // them over instead of copying them (it has them no more).
+  virtual bool TakeFlavor(OSType type, std::vector<std::uint8_t>& out) { return ReadFlavor(type, out); }
 
   std::uint32_t GetItem() const { return mItem; }
   void SetItem(std::uint32_t item) { mItem = item; }

@@ -460,7 +460,7 @@ void CKXFlavorExchange::ReceiveInto(const SKXRange& range, CKXDataTube& tube, KX
       textType = kKxFlavorUtxt;
     }
     Bytes data;
-    tube.ReadFlavor(textType, data);
+    tube.TakeFlavor(textType, data);
 
     // Files: the plain-text encoding.
     if (kind == kKxTubeFile && textType == kKxFlavorText) {
