@@ -5,6 +5,7 @@
 #include <new>
 
 #include "formats/jpeg_idct.h"
+#include "platform/bytefields.h"
 #include "text/base/memory.h"
 
 #if KX_JPEG_VECTOR && defined(__x86_64__)
@@ -22,6 +23,12 @@ bool IsUnsupportedFrame(int m) {
 
 // The standard's sign extension of an n-bit magnitude.
 inline long Extend(long v, int n) { return v < (1L << (n - 1)) ? v - (1L << n) + 1 : v; }
+
+// Whether one of the eight bytes is 0xFF (a zero byte of the complement).
+inline bool HasFFByte(std::uint64_t w) {
+  const std::uint64_t v = ~w;
+  return ((v - 0x0101010101010101ull) & ~v & 0x8080808080808080ull) != 0;
+}
 
 template <typename T>
 T* Allocate(long count, long code) {
@@ -140,6 +147,7 @@ void CKXJpegDecoder::ResetAnalysis() {
     SKXJpegHuffman& h = mHuffman[i];
     h.mCount = 0;
     std::memset(h.mFast, 0, sizeof h.mFast);
+    std::memset(h.mFastAC, 0, sizeof h.mFastAC);
     for (int l = 0; l <= 16; ++l) h.mMaxCode[l] = -1, h.mValueOffset[l] = 0;
   }
 }
@@ -268,6 +276,7 @@ void CKXJpegDecoder::ReadHuffmanTables() {
     // Canonical codes: each length starts at the previous code plus one,
     // doubled for the added bit. Codes that outgrow their length never match.
     std::memset(h.mFast, 0, sizeof h.mFast);
+    std::memset(h.mFastAC, 0, sizeof h.mFastAC);
     std::uint32_t code = 0;
     int k = 0;
     for (int l = 1; l <= 16; ++l) {
@@ -280,6 +289,17 @@ void CKXJpegDecoder::ReadHuffmanTables() {
           int shift = 9 - l;
           for (std::uint32_t j = 0; j < (1u << shift); ++j)
             h.mFast[(code << shift) | j] = std::uint16_t((l << 8) | h.mValues[k]);
+        }
+        const int run = h.mValues[k] >> 4, size = h.mValues[k] & 15;
+        if (tableClass == 1 && size && l + size <= kKXJpegFastACBits && code < (1u << l)) {
+          // Every value of the extra bits, then every filler after them.
+          const int spare = kKXJpegFastACBits - l - size;
+          for (std::uint32_t m = 0; m < (1u << size); ++m) {
+            const std::int32_t entry =
+                std::int32_t(std::uint32_t(Extend(long(m), size)) << 16) | (run << 5) | (l + size);
+            const std::uint32_t first = ((code << size) | m) << spare;
+            for (std::uint32_t j = 0; j < (1u << spare); ++j) h.mFastAC[first | j] = entry;
+          }
         }
       }
       code <<= 1;
@@ -435,6 +455,7 @@ void CKXJpegDecoder::Decode(bool rows) {
       (mDecH[0] != mDecHmax || mDecH[1] != mDecHmax || mDecH[2] != mDecHmax))
     mWide = Allocate<std::int32_t>(3 * mcuColumns * mDecHmax * 8, 34);
   mDCPred[0] = mDCPred[1] = mDCPred[2] = 0;
+  std::memset(mCoef, 0, sizeof mCoef);  // a failed decode may have left some
 
   long sinceRestart = 0;
   for (long row = 0; row < mcuRows; ++row) {
@@ -508,8 +529,8 @@ int CKXJpegDecoder::Decode1HuffmanCode(const SKXJpegHuffman& table, int errorCod
 }
 
 void CKXJpegDecoder::DecodeHuffmanBlock(int scanIndex) {
+  // mCoef is all zeros here: KxJpegDequantise leaves it so.
   const SScanComponent& sc = mScan[scanIndex];
-  std::memset(mCoef, 0, sizeof mCoef);
   int size = Decode1HuffmanCode(mHuffman[sc.mTd], 17);
   if (size > 16) throw EKXJpegDataFormatError(std::int32_t(mStream->Position()), 30);
   long dc = mDCPred[sc.mFrameIndex];
@@ -518,49 +539,92 @@ void CKXJpegDecoder::DecodeHuffmanBlock(int scanIndex) {
   mDCPred[sc.mFrameIndex] = std::int32_t(dc);
   mCoef[0] = std::int32_t(dc);
   const SKXJpegHuffman& ac = mHuffman[4 + sc.mTa];
-  CKXJpegDataStream& bits = *mStream;
+  CKXJpegDataStream& stream = *mStream;
+  // The bit buffer stays in registers through the loop; the stream's copy
+  // is brought up to date around every call that reads it.
+  std::uint64_t bits = stream.mBits;
+  int count = stream.mBitCount;
   for (int k = 1; k < 64;) {
-    // Most codes are short: with 32 bits at hand, a code of the 9-bit table
+    if (count < 32) {
+      // Whole bytes, as many as fit, when the next eight hold no 0xFF (no
+      // stuffing, no marker): what filling byte by byte would take.
+      std::uint64_t word;
+      if (stream.mEnd - stream.mPtr >= 8 &&
+          !HasFFByte(word = std::uint64_t(KxGetU32BE(stream.mPtr)) << 32 | KxGetU32BE(stream.mPtr + 4))) {
+        const int n = (64 - count) >> 3;
+        bits |= (word & (~std::uint64_t(0) << (64 - 8 * n))) >> count;
+        count += 8 * n;
+        stream.mPtr += n;
+      } else {
+        stream.mBits = bits;
+        stream.mBitCount = count;
+        stream.FillBits();
+        bits = stream.mBits;
+        count = stream.mBitCount;
+      }
+    }
+    // Most coefficients: code and extra bits together in one look-up.
+    const std::int32_t fast = ac.mFastAC[bits >> (64 - kKXJpegFastACBits)];
+    const int taken = fast & 31;
+    if (fast && taken <= count) {
+      k += (fast >> 5) & 15;
+      if (k > 63) throw EKXJpegDataFormatError(std::int32_t(stream.Position()), 20);
+      bits <<= taken;
+      count -= taken;
+      mCoef[kKXJpegZigzag[k]] = fast >> 16;
+      ++k;
+      continue;
+    }
+    // Other short codes: with 32 bits at hand, a code of the 9-bit table
     // and its at most 16 further bits need no more checks. Anything else
     // goes the long way below, which decides the same and reports errors.
-    if (bits.mBitCount < 32) bits.FillBits();
-    if (bits.mBitCount >= 32) {
-      const int entry = ac.mFast[bits.mBits >> (64 - 9)];
+    if (count >= 32) {
+      const int entry = ac.mFast[bits >> (64 - 9)];
       if (entry) {
         const int length = entry >> 8, rs = entry & 0xFF;
         const int run = rs >> 4, size = rs & 15;
         if (size) {
           k += run;
-          if (k > 63) throw EKXJpegDataFormatError(std::int32_t(mStream->Position()), 20);
-          bits.mBits <<= length;
-          const long v = long(bits.mBits >> (64 - size));
-          bits.mBits <<= size;
-          bits.mBitCount -= length + size;
+          if (k > 63) throw EKXJpegDataFormatError(std::int32_t(stream.Position()), 20);
+          bits <<= length;
+          const long v = long(bits >> (64 - size));
+          bits <<= size;
+          count -= length + size;
           mCoef[kKXJpegZigzag[k]] = std::int32_t(Extend(v, size));
           ++k;
           continue;
         }
         if (run == 0) {
-          bits.mBits <<= length;
-          bits.mBitCount -= length;
+          bits <<= length;
+          count -= length;
           break;
         }
       }
     }
-    int rs = Decode1HuffmanCode(ac, 18);
-    int run = rs >> 4, s = rs & 15;
+    stream.mBits = bits;
+    stream.mBitCount = count;
+    const int rs = Decode1HuffmanCode(ac, 18);
+    const int run = rs >> 4, s = rs & 15;
+    long v = 0;
+    if (s) {
+      k += run;
+      if (k > 63) throw EKXJpegDataFormatError(std::int32_t(stream.Position()), 20);
+      v = ReceiveBits(s, 18);
+    }
+    bits = stream.mBits;
+    count = stream.mBitCount;
     if (s == 0) {
       if (run == 0) break;
-      if (run != 15) throw EKXJpegDataFormatError(std::int32_t(mStream->Position()), 19);
-      if (k + 16 > 64) throw EKXJpegDataFormatError(std::int32_t(mStream->Position()), 20);
+      if (run != 15) throw EKXJpegDataFormatError(std::int32_t(stream.Position()), 19);
+      if (k + 16 > 64) throw EKXJpegDataFormatError(std::int32_t(stream.Position()), 20);
       k += 16;
       continue;
     }
-    k += run;
-    if (k > 63) throw EKXJpegDataFormatError(std::int32_t(mStream->Position()), 20);
-    mCoef[kKXJpegZigzag[k]] = std::int32_t(Extend(ReceiveBits(s, 18), s));
+    mCoef[kKXJpegZigzag[k]] = std::int32_t(Extend(v, s));
     ++k;
   }
+  stream.mBits = bits;
+  stream.mBitCount = count;
 }
 
 void CKXJpegDecoder::DecodeMCU(long mcuRow, long mcuColumn) {
@@ -578,16 +642,17 @@ void CKXJpegDecoder::DecodeMCU(long mcuRow, long mcuColumn) {
         DecodeHuffmanBlock(si);
         const long blockRow = mcuRow * v + b, blockColumn = mcuColumn * h + a;
         if (blockRow < blocksHigh && blockColumn < blocksWide) BlockDecoded(ci, blockRow, blockColumn, mCoef);
-        for (int i = 0; i < 64; ++i) mCoef[i] *= q[i];  // at most 32768 x 65535: fits
+        std::int32_t f[64];
+        KxJpegDequantise(mCoef, q, f);  // at most 32768 x 65535: fits
         // At the component's own resolution: ConvertBand replicates.
         std::int32_t* origin = plane + long(b) * 8 * stride + long(a) * 8;
         bool fits;
         if (mPlain) {
-          fits = KxJpegInverseDCTDirect(mCoef, mSamples);
+          fits = KxJpegInverseDCTDirect(f, mSamples);
           for (int y = 0; fits && y < 8; ++y)
             std::memcpy(origin + y * stride, mSamples + y * 8, 8 * sizeof(std::int32_t));
         } else {
-          fits = KxJpegInverseDCTInto(mCoef, origin, stride);
+          fits = KxJpegInverseDCTInto(f, origin, stride);
         }
         if (!fits) throw EKXJpegDataFormatError(std::int32_t(mStream->Position()), 31);
       }

@@ -114,7 +114,13 @@ struct SKXJpegHuffman {
   std::int32_t mMaxCode[17];
   std::int32_t mValueOffset[17];
   std::uint16_t mFast[512];      // (length << 8) | value; 0 when longer than 9 bits
+  // AC tables: a code of run and size whose code and extra bits take at
+  // most kKXJpegFastACBits, by those bits: (coefficient << 16) | (run << 5)
+  // | bits taken; 0 otherwise.
+  std::int32_t mFastAC[1 << 10];
 };
+
+constexpr int kKXJpegFastACBits = 10;
 
 struct SKXJpegJFIF {
   int mKind = 0;  // 1 JFIF, 2 JFXX

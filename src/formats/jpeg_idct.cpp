@@ -444,6 +444,25 @@ __attribute__((target("avx2"), noinline)) bool InverseDCTAvx2Into(const std::int
   return true;
 }
 
+__attribute__((target("avx2"), noinline)) void DequantiseAvx2(std::int32_t* c, const std::int32_t* q,
+                                                              std::int32_t* out) {
+  for (int i = 0; i < 64; i += 8) {
+    __m256i* at = reinterpret_cast<__m256i*>(c + i);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i),
+                        _mm256_mullo_epi32(_mm256_loadu_si256(at),
+                                           _mm256_loadu_si256(reinterpret_cast<const __m256i*>(q + i))));
+    _mm256_storeu_si256(at, _mm256_setzero_si256());
+  }
+}
+
+void DequantisePortable(std::int32_t* c, const std::int32_t* q, std::int32_t* out) {
+  for (int i = 0; i < 64; ++i) out[i] = c[i] * q[i];
+  std::memset(c, 0, 64 * sizeof(std::int32_t));
+}
+
+using DequantiseFunction = void (*)(std::int32_t*, const std::int32_t*, std::int32_t*);
+const DequantiseFunction sDequantise = __builtin_cpu_supports("avx2") ? DequantiseAvx2 : DequantisePortable;
+
 bool CopyInto(const std::int32_t* f, std::int32_t* out, long stride) {
   std::int32_t samples[64];
   if (!InverseDCTPortable(f, samples)) return false;
@@ -458,11 +477,18 @@ const IntoFunction sInto = __builtin_cpu_supports("avx2") ? InverseDCTAvx2Into :
 
 bool KxJpegInverseDCT(const std::int32_t* f, std::int32_t* samples) { return sInto(f, samples, 8); }
 
+void KxJpegDequantise(std::int32_t* c, const std::int32_t* q, std::int32_t* out) { sDequantise(c, q, out); }
+
 bool KxJpegInverseDCTInto(const std::int32_t* f, std::int32_t* out, long stride) { return sInto(f, out, stride); }
 
 #else
 
 bool KxJpegInverseDCT(const std::int32_t* f, std::int32_t* samples) { return InverseDCTPortable(f, samples); }
+
+void KxJpegDequantise(std::int32_t* c, const std::int32_t* q, std::int32_t* out) {
+  for (int i = 0; i < 64; ++i) out[i] = c[i] * q[i];
+  std::memset(c, 0, 64 * sizeof(std::int32_t));
+}
 
 bool KxJpegInverseDCTInto(const std::int32_t* f, std::int32_t* out, long stride) {
   std::int32_t samples[64];

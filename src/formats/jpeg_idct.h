@@ -28,6 +28,9 @@ bool KxJpegInverseDCTDirect(const std::int32_t* coefficients, std::int32_t* samp
 // themselves; KX_JPEG_SCALAR forces the latter.
 bool KxJpegInverseDCT(const std::int32_t* coefficients, std::int32_t* samples);
 bool KxJpegInverseDCTScalar(const std::int32_t* coefficients, std::int32_t* samples);
+// out[i] = coefficients[i] * quant[i] (the caller sees that it fits), and
+// the coefficients set to zero, ready for the next block.
+void KxJpegDequantise(std::int32_t* coefficients, const std::int32_t* quant, std::int32_t* out);
 // KxJpegInverseDCT written straight into a plane: row y of the block goes
 // to out + y * stride. On failure the plane may hold part of the block.
 bool KxJpegInverseDCTInto(const std::int32_t* coefficients, std::int32_t* out, long stride);
