@@ -685,7 +685,7 @@ void ConvertRowScalar(const std::int32_t* py, const std::int32_t* pb, const std:
 }
 
 #if KX_JPEG_VECTOR
-#if defined(__GNUC__) && !defined(__clang__)
+#if defined(__GNUC__)
 #pragma GCC diagnostic ignored "-Wpsabi"
 #endif
 
@@ -713,7 +713,10 @@ __attribute__((always_inline)) inline void StoreLanes(V vr, V vg, V vb, unsigned
     // 3 bytes after the last: its fourth byte is overwritten by the next
     // pixel. The last pixel's three go alone, so nothing is written beyond.
     const I words = nr | (ng << 8) | (nb << 16);
-    for (int l = 0; l < L - 1; ++l) std::memcpy(r + (x + l) * 3, &words[l], 4);
+    for (int l = 0; l < L - 1; ++l) {
+      const std::int32_t word = words[l];  // clang takes no element's address
+      std::memcpy(r + (x + l) * 3, &word, 4);
+    }
     unsigned char* last = r + (x + L - 1) * 3;
     last[0] = static_cast<unsigned char>(nr[L - 1]);
     last[1] = static_cast<unsigned char>(ng[L - 1]);

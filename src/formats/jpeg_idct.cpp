@@ -191,7 +191,7 @@ bool KxJpegInverseDCTScalar(const std::int32_t* f, std::int32_t* samples) {
 #if KX_JPEG_VECTOR
 
 // The vectors stay inside this file: no call passes one across an ABI.
-#if defined(__GNUC__) && !defined(__clang__)
+#if defined(__GNUC__)
 #pragma GCC diagnostic ignored "-Wpsabi"
 #endif
 
