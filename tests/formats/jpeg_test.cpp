@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cctype>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -680,18 +683,24 @@ TEST(JpegFastPaths, RowsEqualThePlanesInterleaved) {
 namespace {
 
 // Every pixel of a picture by each way of decoding: planes or rows, fast or
-// plain steps. Empty when the decode fails.
+// plain steps (the plain ones only up to plainPixels: they are slow). Empty
+// when the decode fails or is not tried.
 struct SWays {
   std::vector<unsigned char> planes[2], rows[2];  // [plain]
+  long width = 0, height = 0;
 };
 
-SWays DecodeEveryWay(const Bytes& data) {
+SWays DecodeEveryWay(const Bytes& data, long plainPixels = 1L << 30, long pixels = 1L << 30) {
   SWays ways;
   for (int plain = 0; plain < 2; ++plain) {
     std::vector<char> copy(data.begin(), data.end());
     CKXJpegDecoder d;
     d.SetPlainSteps(plain != 0);
-    if (d.SetJpegData(copy.data(), long(copy.size())) == 0 && d.DoDecode() == 0) {
+    if (d.SetJpegData(copy.data(), long(copy.size())) != 0) continue;
+    unsigned char *pr, *pg, *pb;
+    d.GetPictData(&pr, &pg, &pb, ways.width, ways.height);
+    if (ways.width * ways.height > (plain ? plainPixels : pixels)) break;
+    if (d.DoDecode() == 0) {
       unsigned char *r, *g, *b;
       long width, height;
       d.GetPictData(&r, &g, &b, width, height);
@@ -788,4 +797,31 @@ TEST(JpegFastPaths, ColourRowsKeepTheFormulasRoundingOverManyPixels) {
     KxJpegConvertRow(y.data(), cb.data(), cr.data(), other.data(), n, half, true);
     ASSERT_TRUE(one == other) << "row " << i << (half ? ", half chroma" : "");
   }
+}
+
+// The real JPEG files of the shared data (cameras, editors, encoders, and
+// damaged ones) up to 400,000 pixels: every way of decoding agrees, failures
+// included; the plain steps on the smaller ones.
+TEST(JpegFastPaths, RealFilesDecodeAlikeEveryWay) {
+  const std::filesystem::path dir = KxSharedDir() + "/realdata/jpeg";
+  if (!std::filesystem::is_directory(dir)) GTEST_SKIP() << "no real JPEG files at " << dir;
+  long decoded = 0, plain = 0;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
+    std::string ext = entry.path().extension().string();
+    for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (!entry.is_regular_file() || (ext != ".jpg" && ext != ".jpeg")) continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    const Bytes data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const SWays w = DecodeEveryWay(data, 30000, 400000);
+    const std::string name = entry.path().string();
+    EXPECT_TRUE(w.rows[0] == w.planes[0]) << name;
+    if (w.planes[0].empty()) continue;
+    ++decoded;
+    if (w.width * w.height > 30000) continue;
+    ++plain;
+    EXPECT_TRUE(w.planes[1] == w.planes[0]) << name;
+    EXPECT_TRUE(w.rows[1] == w.planes[0]) << name;
+  }
+  EXPECT_GT(plain, 0);
+  std::printf("%ld real files decoded, %ld of them the plain way too\n", decoded, plain);
 }
