@@ -103,6 +103,8 @@ class CKXJpegDataStream {
   const unsigned char* mEnd;
 };
 
+constexpr int kKXJpegFastACBits = 10;
+
 // One Huffman table in canonical form, with a 9-bit lookup for short codes.
 struct SKXJpegHuffman {
   int mCount = 0;                // number of codes (0: not defined)
@@ -117,10 +119,8 @@ struct SKXJpegHuffman {
   // AC tables: a code of run and size whose code and extra bits take at
   // most kKXJpegFastACBits, by those bits: (coefficient << 16) | (run << 5)
   // | bits taken; 0 otherwise.
-  std::int32_t mFastAC[1 << 10];
+  std::int32_t mFastAC[1 << kKXJpegFastACBits];
 };
-
-constexpr int kKXJpegFastACBits = 10;
 
 struct SKXJpegJFIF {
   int mKind = 0;  // 1 JFIF, 2 JFXX
