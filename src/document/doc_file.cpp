@@ -115,11 +115,15 @@ int ReadPlainText(const std::string& path, const CKXTextFileTube& tube, SKXDocum
       return err;
     }
     at += got;
+    const std::size_t kept = held;   // bytes held back: none of them below 0x40
     held += got;
     end = got < kPiece || at >= size;
     std::size_t cut = held;
     if (!end) {
-      while (cut > 0 && buffer[cut - 1] >= 0x40) --cut;
+      // Only the new bytes are looked at, so that a text with nowhere to
+      // cut is scanned once, not once per piece.
+      while (cut > kept && buffer[cut - 1] >= 0x40) --cut;
+      if (cut == kept) cut = 0;
     }
     if (cut > 0) {
       text.InsertText(text.GetLength(), reinterpret_cast<const char*>(buffer.data()), long(cut), nullptr, 0,
@@ -174,6 +178,11 @@ int KxReadDocument(const std::string& path, SKXDocument& doc, std::string& messa
   doc.notice = tube.Notice();
   // A stale or damaged sidecar still says the document was more than text.
   doc.plain = !tube.ResourceExists() && tube.ListStored().empty() && tube.Notice().empty();
+  // Only a plain text is read in pieces (below, or by the caller); anything
+  // else is read whole now, so that a failed read is reported, never taken
+  // for an empty file.
+  if (!(doc.plain && IsTextFileType(doc.type)))
+    if (int err = tube.ReadDeferred(message)) return err;
   if (!tube.ResourceExists() && !IsTextFileType(doc.type)) {
     // Not text: read whole through its converter, or refused. It holds
     // no settings of ours: a new document's.

@@ -342,14 +342,24 @@ int CKXTextFileTube::ReadDataFileAt(std::size_t at, void* buffer, std::size_t n,
   return mFile ? mFile->ReadAt(at, buffer, n, got) : EBADF;
 }
 
-void CKXTextFileTube::LoadDeferred() const {
-  if (!mFile) return;
+int CKXTextFileTube::ReadDeferred(std::string& message) const {
+  if (!mFile) return 0;
   std::unique_ptr<CKXFileReader> file = std::move(mFile);
   mData.resize(file->Size());
   std::size_t got = 0;
-  // A failed read leaves no text rather than part of one.
-  if (file->ReadAt(0, mData.data(), mData.size(), got) != 0) got = 0;
+  if (int err = file->ReadAt(0, mData.data(), mData.size(), got)) {
+    // No text rather than part of one.
+    mData.clear();
+    message = ReadFailureText() + " (" + KxErrorText(err) + ")";
+    return err;
+  }
   mData.resize(got);
+  return 0;
+}
+
+void CKXTextFileTube::LoadDeferred() const {
+  std::string message;
+  ReadDeferred(message);
 }
 
 int CKXTextFileTube::EachDataPiece(const std::function<int(const std::uint8_t*, std::size_t)>& put) const {

@@ -95,6 +95,9 @@ class CKXTextFileTube : public CKXDataTube {
   // (fewer only at its end).
   std::size_t DeferredDataFileSize() const { return mFile ? mFile->Size() : 0; }
   int ReadDataFileAt(std::size_t at, void* buffer, std::size_t n, std::size_t& got) const;
+  // The deferred data file read whole now: 0, or an errno value with
+  // `message` saying what failed (the tube then holds no data).
+  int ReadDeferred(std::string& message) const;
   // Writing a new version of `path` (which need not exist yet).
   int OpenWrite(const std::string& path, OSType fileType, OSType creator, EKXLayout layout, std::string& message);
   // Writes the data file and the sidecar (or removes a sidecar that holds
