@@ -6,6 +6,8 @@
 // Input: u8 script; u8 run count (at most 8), each u16 offset + u8 script;
 // u8 entry count, each u32 offset + u32 value (little endian); u8 glyph
 // record count, each 12 bytes of the clipboard form; the rest is the text.
+// The whole input also goes through the direct converters of whole files
+// as Shift_JIS.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +16,8 @@
 #include "platform/core.h"
 #include "text/facilities.h"
 #include "text/base/memory.h"
+#include "text/codes/jcode.h"
+#include "text/codes/sjis_utf8.h"
 #include "text/codes/unicode.h"
 
 namespace {
@@ -49,6 +53,19 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size > 1 << 16) return 0;
+  if (data && size > 0) {
+    // The whole input as Shift_JIS: the direct converters of whole files
+    // say what the bridge and the EUC-JP converter say.
+    std::vector<unsigned char> fast, bridged;
+    const long made = KxSJISToUTF8(data, long(size), fast);
+    KxSJISToUTF8ByBridge(data, long(size), bridged);
+    Check(made == long(bridged.size()) && (made == 0 || std::memcmp(fast.data(), bridged.data(), bridged.size()) == 0));
+    CKXJCode euc;
+    euc.SJIStoEUC(data, long(size));
+    const long eucMade = KxSJISToEUC(data, long(size), fast);
+    Check(eucMade == euc.GetTextSize() &&
+          (eucMade == 0 || std::memcmp(fast.data(), euc.GetTextPtr(), std::size_t(eucMade)) == 0));
+  }
   Reader r{data, size};
   if (!r.Has(4)) return 0;
   short script = short(r.Get(1) & 1);

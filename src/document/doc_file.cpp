@@ -1,6 +1,8 @@
 #include "document/doc_file.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -90,6 +92,61 @@ int ReadRTFFile(const std::string& path, CKXTextFileTube& tube, SKXDocument& doc
   return 0;
 }
 
+// A plain text straight from the file into the store, piece by piece, so
+// that the whole file is never held beside the text: the same text as the
+// flavor reader makes of it (a plain text keeps every byte). Pieces end
+// just after a byte below 0x40, which is neither half of a double-byte
+// character, so that every piece starts a character.
+int ReadPlainText(const std::string& path, const CKXTextFileTube& tube, SKXDocument& doc, std::string& message) {
+  constexpr std::size_t kPiece = std::size_t(1) << 20;
+  const std::size_t size = tube.DeferredDataFileSize();
+  std::vector<std::uint8_t> buffer(std::min(size, kPiece) + 1);
+  doc.text = std::make_unique<CKXText>();
+  CKXText& text = *doc.text;
+  std::size_t at = 0, held = 0;
+  bool end = false;
+  while (!end) {
+    if (buffer.size() < held + kPiece) buffer.resize(held + kPiece);
+    std::size_t got = 0;
+    const std::size_t want = std::min(kPiece, size - std::min(size, at));
+    if (int err = tube.ReadDataFileAt(at, buffer.data() + held, want, got)) {
+      doc.text = std::make_unique<CKXText>();
+      message = "\u201C" + LeafName(path) + "\u201D could not be read (" + KxErrorText(err) + ").";
+      return err;
+    }
+    at += got;
+    const std::size_t kept = held;   // bytes held back: none of them below 0x40
+    held += got;
+    end = got < kPiece || at >= size;
+    std::size_t cut = held;
+    if (!end) {
+      // Only the new bytes are looked at, so that a text with nowhere to
+      // cut is scanned once, not once per piece.
+      while (cut > kept && buffer[cut - 1] >= 0x40) --cut;
+      if (cut == kept) cut = 0;
+    }
+    if (cut > 0) {
+      text.InsertText(text.GetLength(), reinterpret_cast<const char*>(buffer.data()), long(cut), nullptr, 0,
+                      nullptr, 0, nullptr, 0, nullptr, 0);
+      std::memmove(buffer.data(), buffer.data() + cut, held - cut);
+      held -= cut;
+    }
+  }
+  // A new document's settings: only offsets beyond the text can need
+  // changing, and they need no bytes.
+  const SKXDocSettings& s = doc.settings;
+  const bool atStart = s.marks.empty() && s.window.selStart == 0 && s.window.selEnd == 0 && s.window.topLeft == 0;
+  if (atStart) {
+    AdjustDocPref(doc.settings, nullptr, text.GetLength(), KxDocumentScript(doc));
+    return 0;
+  }
+  const long length = text.GetLength();
+  std::vector<std::uint8_t> plain(std::size_t(length) + 1, 0);
+  text.GetText(reinterpret_cast<char*>(plain.data()), length, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+  AdjustDocPref(doc.settings, plain.data(), length, KxDocumentScript(doc));
+  return 0;
+}
+
 }  // namespace
 
 int KxExportRTF(const CKXText& text, std::vector<std::uint8_t>& out, std::string& message) {
@@ -110,9 +167,9 @@ short KxDocumentScript(const SKXDocument& doc) {
   return doc.text->GetLength() > 0 ? doc.text->GetScriptType(0) : short(1);
 }
 
-int KxReadDocument(const std::string& path, SKXDocument& doc, std::string& message) {
+int KxReadDocument(const std::string& path, SKXDocument& doc, std::string& message, bool plainText) {
   CKXTextFileTube tube;
-  if (int err = tube.OpenRead(path, message)) return err;
+  if (int err = tube.OpenRead(path, message, true)) return err;
   doc.type = doc.fileType = tube.GetFileType();
   doc.creator = tube.GetCreator();
   doc.layout = tube.ResourceExists() ? EKXLayout::kContainer : EKXLayout::kClassic;
@@ -121,6 +178,11 @@ int KxReadDocument(const std::string& path, SKXDocument& doc, std::string& messa
   doc.notice = tube.Notice();
   // A stale or damaged sidecar still says the document was more than text.
   doc.plain = !tube.ResourceExists() && tube.ListStored().empty() && tube.Notice().empty();
+  // Only a plain text is read in pieces (below, or by the caller); anything
+  // else is read whole now, so that a failed read is reported, never taken
+  // for an empty file.
+  if (!(doc.plain && IsTextFileType(doc.type)))
+    if (int err = tube.ReadDeferred(message)) return err;
   if (!tube.ResourceExists() && !IsTextFileType(doc.type)) {
     // Not text: read whole through its converter, or refused. It holds
     // no settings of ours: a new document's.
@@ -138,11 +200,14 @@ int KxReadDocument(const std::string& path, SKXDocument& doc, std::string& messa
   }
   // Settings before the text, applied after it.
   ReadDocPref(tube, doc.settings, KxNewDocumentSettings());
+  if (doc.plain && !plainText) return 0;
+  if (doc.plain && tube.IsDataFileDeferred()) return ReadPlainText(path, tube, doc, message);
 
+  // The text's bytes move from the file to the reader uncopied.
   std::vector<std::uint8_t> bytes;
-  tube.GetFlavorData(TextFlavor(tube), bytes);
+  tube.TakeFlavorData(TextFlavor(tube), bytes);
   CKXTextFlavorReader reader;
-  reader.SetText(bytes.data(), long(bytes.size()));
+  reader.SetText(std::move(bytes));
   reader.SetWholeText(true);
   for (OSType type : kRunFlavors) {
     if (!tube.FlavorExists(type) || !tube.GetFlavorData(type, bytes)) continue;
@@ -161,7 +226,13 @@ int KxReadDocument(const std::string& path, SKXDocument& doc, std::string& messa
   doc.text = std::make_unique<CKXText>();
   reader.InsertInto(*doc.text, 0);
 
+  // Without inline ruby the reader's bytes are the text as inserted: no
+  // copy of it is needed to check the settings' offsets.
   const long length = doc.text->GetLength();
+  if (!reader.HasRubyInfo() && long(reader.GetText().size()) == length) {
+    AdjustDocPref(doc.settings, reader.GetText().data(), length, KxDocumentScript(doc));
+    return 0;
+  }
   std::vector<std::uint8_t> plain(std::size_t(length) + 1, 0);
   doc.text->GetText(reinterpret_cast<char*>(plain.data()), length, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
   AdjustDocPref(doc.settings, plain.data(), length, KxDocumentScript(doc));
@@ -175,13 +246,19 @@ int KxWriteDocument(const std::string& path, const SKXDocument& doc, EKXLayout l
   const CKXText& text = *doc.text;
   CKXTextFlavorWriter writer(text, 0, text.GetLength());
   KxFlavorBytes bytes;
+  const long from = writer.GetFrom(), to = writer.GetTo();
   if (tube.GetFileType() == FourCC("RTF ") && !tube.ResourceExists()) {
     // An RTF file holds RTF, never the bare text.
     if (int err = KxExportRTF(text, bytes, message)) return err;
-  } else {
+    tube.PutFlavor(TextFlavor(tube), std::move(bytes));
+  } else if (writer.HasRuby() ||
+             !tube.PutDataFileFrom(TextFlavor(tube), to - from, [&text, from, to](long at, std::uint8_t* buf, long n) {
+               // The text is written from the store itself, piece by piece.
+               return text.CopyBytes(from + at, std::min(to, from + at + n), reinterpret_cast<char*>(buf), n);
+             })) {
     writer.MakeText(bytes);
+    tube.PutFlavor(TextFlavor(tube), std::move(bytes));
   }
-  tube.PutFlavor(TextFlavor(tube), bytes.data(), long(bytes.size()));
   if (doc.plain && layout == EKXLayout::kClassic) {
     DeleteDocPref(tube);
     return tube.Commit(message, backupGenerations, batch);

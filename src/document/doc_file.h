@@ -30,7 +30,9 @@ struct SKXDocument {
 // 0, or an errno value with `message` saying what failed. Whatever the
 // file holds, the runs, pictures, marks and selection that reach the text
 // are checked against it.
-int KxReadDocument(const std::string& path, SKXDocument& doc, std::string& message);
+// With `plainText` false a plain text is not read into `doc.text` (which
+// stays empty): for callers that read it in an encoding of their own.
+int KxReadDocument(const std::string& path, SKXDocument& doc, std::string& message, bool plainText = true);
 // Writes the document in the given layout; nothing is replaced on failure.
 // With a batch the files join it (see CKXTextFileTube::Commit).
 int KxWriteDocument(const std::string& path, const SKXDocument& doc, EKXLayout layout, std::string& message,

@@ -113,7 +113,10 @@ std::vector<std::uint8_t> DecodePreview(const std::uint8_t* jpeg, long size) {
 
 }  // namespace
 
-std::uint32_t KxCrc32(const std::uint8_t* p, std::size_t n) {
+namespace {
+// The CRC register over more bytes: start with 0xFFFFFFFF, end by
+// inverting it.
+std::uint32_t Crc32Run(std::uint32_t c, const std::uint8_t* p, std::size_t n) {
   static const auto table = [] {
     std::array<std::uint32_t, 256> t{};
     for (std::uint32_t i = 0; i < 256; ++i) {
@@ -123,10 +126,12 @@ std::uint32_t KxCrc32(const std::uint8_t* p, std::size_t n) {
     }
     return t;
   }();
-  std::uint32_t c = 0xFFFFFFFFu;
   for (std::size_t i = 0; i < n; ++i) c = table[(c ^ p[i]) & 0xFF] ^ (c >> 8);
-  return c ^ 0xFFFFFFFFu;
+  return c;
 }
+}  // namespace
+
+std::uint32_t KxCrc32(const std::uint8_t* p, std::size_t n) { return Crc32Run(0xFFFFFFFFu, p, n) ^ 0xFFFFFFFFu; }
 
 // ---------------------------------------------------------------- byte-order hooks
 
@@ -231,13 +236,30 @@ std::vector<std::uint8_t> CKXTextFileTube::GetPictureFromJPEG(const void* jpeg, 
 
 // ---------------------------------------------------------------- open and commit
 
-int CKXTextFileTube::OpenRead(const std::string& path, std::string& message) {
+int CKXTextFileTube::OpenRead(const std::string& path, std::string& message, bool deferText) {
   mPath = path;
   mWriting = false;
   OSType type = 0, creator = 0;
   KxGetFileTypeCreator(path, type, creator);
   mFileType = TextFileTypeCheck(type, path);
   mCreator = creator;
+  if (deferText) {
+    // A plain text is left in the file: no container footer, no sidecar.
+    // Anything else (or a file that cannot be opened) is read whole below.
+    auto file = std::make_unique<CKXFileReader>();
+    if (file->Open(path) == 0) {
+      std::vector<std::uint8_t> foot(std::size_t(std::min<std::size_t>(file->Size(), kKxResFootSize)));
+      std::size_t got = 0;
+      KxAppleDouble sidecar;
+      if (file->ReadAt(file->Size() - foot.size(), foot.data(), foot.size(), got) == 0 && got == foot.size() &&
+          !HasContainerFooter(foot) && KxReadSidecar(path, sidecar) == ENOENT) {
+        mLayout = EKXLayout::kClassic;
+        mHadSidecar = false;
+        mFile = std::move(file);
+        return 0;
+      }
+    }
+  }
   if (int err = KxReadFile(path, mData)) {
     message = ReadFailureText() + " (" + KxErrorText(err) + ")";
     return err;
@@ -315,6 +337,47 @@ int CKXTextFileTube::OpenWrite(const std::string& path, OSType fileType, OSType 
   return 0;
 }
 
+int CKXTextFileTube::ReadDataFileAt(std::size_t at, void* buffer, std::size_t n, std::size_t& got) const {
+  got = 0;
+  return mFile ? mFile->ReadAt(at, buffer, n, got) : EBADF;
+}
+
+int CKXTextFileTube::ReadDeferred(std::string& message) const {
+  if (!mFile) return 0;
+  std::unique_ptr<CKXFileReader> file = std::move(mFile);
+  mData.resize(file->Size());
+  std::size_t got = 0;
+  if (int err = file->ReadAt(0, mData.data(), mData.size(), got)) {
+    // No text rather than part of one.
+    mData.clear();
+    message = ReadFailureText() + " (" + KxErrorText(err) + ")";
+    return err;
+  }
+  mData.resize(got);
+  return 0;
+}
+
+void CKXTextFileTube::LoadDeferred() const {
+  std::string message;
+  ReadDeferred(message);
+}
+
+int CKXTextFileTube::EachDataPiece(const std::function<int(const std::uint8_t*, std::size_t)>& put) const {
+  if (!mSource) return mData.empty() ? 0 : put(mData.data(), mData.size());
+  // One buffer for every piece: it stays in the cache, where a whole copy
+  // of a large text would cost fresh memory.
+  constexpr long kPiece = 1L << 20;
+  std::vector<std::uint8_t> buffer(std::size_t(std::min(kPiece, std::max(mSourceSize, 1L))));
+  for (long at = 0; at < mSourceSize;) {
+    const long want = std::min(long(buffer.size()), mSourceSize - at);
+    const long got = mSource(at, buffer.data(), want);
+    if (got != want) return EIO;
+    if (int err = put(buffer.data(), std::size_t(got))) return err;
+    at += got;
+  }
+  return 0;
+}
+
 void CKXTextFileTube::Fail(const std::string& message) {
   if (mError.empty()) mError = message;
 }
@@ -328,21 +391,30 @@ int CKXTextFileTube::Commit(std::string& message, int backupGenerations, CKXSafe
     message = mError;
     return EINVAL;
   }
-  std::vector<std::uint8_t> data;
-  if (mLayout == EKXLayout::kContainer) {
-    if (!mRes->CloseResInfo()) {
-      message = "The document's resources could not be written.";
-      return EIO;
-    }
-    data = mRes->Bytes();
-  } else {
-    data = mData;
+  if (mLayout == EKXLayout::kContainer && !mRes->CloseResInfo()) {
+    message = "The document's resources could not be written.";
+    return EIO;
+  }
+  // Written from where it is held: a copy of a large text costs as much as
+  // writing it.
+  const std::vector<std::uint8_t>& data = mLayout == EKXLayout::kContainer ? mRes->Bytes() : mData;
+  const bool bySource = mLayout == EKXLayout::kClassic && mSource;
+  const std::size_t dataSize = bySource ? std::size_t(mSourceSize) : data.size();
+  if (mLayout != EKXLayout::kContainer) {
     mFork.Remove(kKxTextCheckType, kKxTextCheckID);
     if (!mFork.Empty()) {
+      std::uint32_t crc = 0xFFFFFFFFu;
+      if (int err = EachDataPiece([&crc](const std::uint8_t* p, std::size_t n) {
+            crc = Crc32Run(crc, p, n);
+            return 0;
+          })) {
+        message = "The file could not be saved (" + KxErrorText(err) + ").";
+        return err;
+      }
       std::uint8_t check[kKxTextCheckSize];
-      KxPutU32BE(check, std::uint32_t(std::uint64_t(data.size()) >> 32));
-      KxPutU32BE(check + 4, std::uint32_t(data.size()));
-      KxPutU32BE(check + 8, KxCrc32(data.data(), data.size()));
+      KxPutU32BE(check, std::uint32_t(std::uint64_t(dataSize) >> 32));
+      KxPutU32BE(check + 4, std::uint32_t(dataSize));
+      KxPutU32BE(check + 8, crc ^ 0xFFFFFFFFu);
       mFork.Put(kKxTextCheckType, kKxTextCheckID, check, sizeof check);
     }
   }
@@ -367,7 +439,20 @@ int CKXTextFileTube::Commit(std::string& message, int backupGenerations, CKXSafe
   needed = needed || mFileType != implied;
 
   if (batch) {
-    int err = batch->Add(mPath, data.data(), data.size());
+    // The batch takes whole files: a text put by pieces is gathered here.
+    std::vector<std::uint8_t> gathered;
+    if (bySource) {
+      gathered.reserve(dataSize);
+      if (int err = EachDataPiece([&gathered](const std::uint8_t* p, std::size_t n) {
+            gathered.insert(gathered.end(), p, p + n);
+            return 0;
+          })) {
+        message = "The file could not be saved (" + KxErrorText(err) + ").";
+        return err;
+      }
+    }
+    const std::vector<std::uint8_t>& whole = bySource ? gathered : data;
+    int err = batch->Add(mPath, whole.data(), whole.size());
     const std::string sidePath = KxSidecarPath(mPath);
     if (!err && needed) {
       const std::vector<std::uint8_t> side = mSidecar.Build();
@@ -384,7 +469,10 @@ int CKXTextFileTube::Commit(std::string& message, int backupGenerations, CKXSafe
   }
   CKXSafeWriter dataWriter(mPath);
   int err = dataWriter.Open();
-  if (!err) err = dataWriter.Write(data.data(), data.size());
+  if (!err && bySource)
+    err = EachDataPiece([&dataWriter](const std::uint8_t* p, std::size_t n) { return dataWriter.Write(p, n); });
+  else if (!err)
+    err = dataWriter.Write(data.data(), data.size());
   std::vector<std::uint8_t> side;
   const std::string sidePath = KxSidecarPath(dataWriter.Target().empty() ? mPath : dataWriter.Target());
   CKXSafeWriter sideWriter(sidePath);
@@ -500,16 +588,20 @@ bool CKXTextFileTube::IsDataFork(OSType stored) const {
 
 bool CKXTextFileTube::StoredExists(OSType stored, short id) const {
   if (mLayout == EKXLayout::kContainer) return mRes->IsResExist(stored, id);
-  if (IsDataFork(stored)) return stored != kPict || mData.size() > std::size_t(kKxPictFileHeader);
+  if (IsDataFork(stored)) {
+    LoadDeferred();
+    return stored != kPict || DataSize() > kKxPictFileHeader;
+  }
   return mFork.Find(stored, id) != nullptr;
 }
 
 long CKXTextFileTube::StoredSize(OSType stored, short id) const {
   if (mLayout == EKXLayout::kContainer) return mRes->GetResSize(stored, id);
   if (IsDataFork(stored)) {
+    LoadDeferred();
     // A picture file under its 512-byte header holds no picture.
-    if (stored == kPict) return mData.size() > std::size_t(kKxPictFileHeader) ? long(mData.size()) - kKxPictFileHeader : 0;
-    return long(mData.size());
+    if (stored == kPict) return DataSize() > kKxPictFileHeader ? DataSize() - kKxPictFileHeader : 0;
+    return DataSize();
   }
   const KxResForkItem* item = mFork.Find(stored, id);
   return item ? long(item->data.size()) : 0;
@@ -528,6 +620,18 @@ bool CKXTextFileTube::ReadStored(OSType stored, short id, std::vector<std::uint8
     return true;
   }
   if (IsDataFork(stored)) {
+    LoadDeferred();
+    if (mDataTaken) return false;
+    if (mSource) {
+      // Only the text goes by pieces, never a picture file.
+      out.reserve(std::size_t(mSourceSize));
+      const int err = EachDataPiece([&out](const std::uint8_t* p, std::size_t n) {
+        out.insert(out.end(), p, p + n);
+        return 0;
+      });
+      if (err) out.clear();
+      return err == 0;
+    }
     if (stored == kPict) {
       if (mData.size() <= std::size_t(kKxPictFileHeader)) return false;
       out.assign(mData.begin() + kKxPictFileHeader, mData.end());
@@ -553,6 +657,8 @@ bool CKXTextFileTube::WriteStored(OSType stored, short id, const std::uint8_t* d
     return true;
   }
   if (IsDataFork(stored)) {
+    mSource = nullptr;
+    mSourceSize = 0;
     if (stored == kPict) {
       mData.assign(std::size_t(kKxPictFileHeader), 0);
       mData.insert(mData.end(), data, data + size);
@@ -615,12 +721,44 @@ bool CKXTextFileTube::GetFlavorData(OSType type, std::vector<std::uint8_t>& out)
   return true;
 }
 
+bool CKXTextFileTube::TakeFlavorData(OSType type, std::vector<std::uint8_t>& out) {
+  OSType stored;
+  short id;
+  MapFlavor(type, stored, id);
+  if (mWriting || type == kPict || stored == kPict || IsRecord(type) || !IsDataFork(stored))
+    return GetFlavorData(type, out);
+  LoadDeferred();
+  if (mDataTaken) {
+    out.clear();
+    return false;
+  }
+  out = std::move(mData);
+  mData.clear();
+  mDataTaken = true;
+  return true;
+}
+
 long CKXTextFileTube::GetFlavorData(OSType type, void* buffer, long maxSize) {
   if (!buffer || maxSize < 0) return 0;
+  OSType stored;
+  short id;
+  MapFlavor(type, stored, id);
   std::vector<std::uint8_t> bytes;
-  GetFlavorData(type, bytes);
-  const long n = std::min<long>(maxSize, long(bytes.size()));
-  if (n > 0) std::memcpy(buffer, bytes.data(), std::size_t(n));
+  const std::uint8_t* from = bytes.data();
+  long size = 0;
+  if (!mWriting && !mDataTaken && mLayout == EKXLayout::kClassic && type != kPict && stored != kPict &&
+      !IsRecord(type) && IsDataFork(stored)) {
+    // The data file as it is, without a copy of it in between.
+    LoadDeferred();
+    from = mData.data();
+    size = long(mData.size());
+  } else {
+    GetFlavorData(type, bytes);
+    from = bytes.data();
+    size = long(bytes.size());
+  }
+  const long n = std::min<long>(maxSize, size);
+  if (n > 0) std::memcpy(buffer, from, std::size_t(n));
   if (maxSize != kKxWholeFlavor) std::memset(static_cast<char*>(buffer) + n, 0, std::size_t(maxSize - n));
   return n;
 }
@@ -630,8 +768,50 @@ void CKXTextFileTube::SetFlavorData(OSType type, const void* data, long size, lo
     Fail("The flavor " + KxTypeText(type) + " could not be written.");
 }
 
+bool CKXTextFileTube::TakeFlavor(OSType type, std::vector<std::uint8_t>& out) {
+  out.clear();
+  if (!FlavorExists(type)) return false;
+  TakeFlavorData(type, out);
+  return true;
+}
+
+void CKXTextFileTube::SetFlavorBytes(OSType type, std::vector<std::uint8_t>&& bytes) {
+  if (!PutFlavor(type, std::move(bytes)) && mError.empty())
+    Fail("The flavor " + KxTypeText(type) + " could not be written.");
+}
+
 void CKXTextFileTube::AddFlavor(OSType type) {
   if (mEngine) mEngine->SendFlavorTo(type, mRange, *this);
+}
+
+bool CKXTextFileTube::PutFlavor(OSType type, std::vector<std::uint8_t>&& data) {
+  OSType stored;
+  short id;
+  MapFlavor(type, stored, id);
+  // The data file of the classic layout takes the bytes as they are: no
+  // byte-order swap, no copy.
+  if (!mWriting || mLayout != EKXLayout::kClassic || type == kPict || stored == kPict || IsRecord(type) ||
+      !IsDataFork(stored))
+    return PutFlavor(type, data.data(), long(data.size()));
+  mSource = nullptr;
+  mSourceSize = 0;
+  mData = std::move(data);
+  data.clear();
+  return true;
+}
+
+bool CKXTextFileTube::PutDataFileFrom(OSType type, long size, PieceReader read) {
+  OSType stored;
+  short id;
+  MapFlavor(type, stored, id);
+  if (!mWriting || mLayout != EKXLayout::kClassic || type == kPict || stored == kPict || IsRecord(type) ||
+      !IsDataFork(stored) || size < 0 || !read)
+    return false;
+  mData.clear();
+  mData.shrink_to_fit();
+  mSource = std::move(read);
+  mSourceSize = size;
+  return true;
 }
 
 bool CKXTextFileTube::PutFlavor(OSType type, const void* data, long size) {
@@ -640,6 +820,10 @@ bool CKXTextFileTube::PutFlavor(OSType type, const void* data, long size) {
   OSType stored;
   short id;
   MapFlavor(type, stored, id);
+  if (mLayout == EKXLayout::kClassic && stored != kPict && !IsRecord(type) && IsDataFork(stored)) {
+    // Stored as it is: one copy.
+    return WriteStored(stored, id, static_cast<const std::uint8_t*>(data), size);
+  }
   std::vector<std::uint8_t> bytes(static_cast<const std::uint8_t*>(data), static_cast<const std::uint8_t*>(data) + size);
   if (mLayout == EKXLayout::kContainer) {
     if (IsRunFlavor(type) && kKxNativeOrder == KxByteOrder::kLittle)

@@ -24,6 +24,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,6 +33,7 @@
 #include "engine/data_tube.h"
 #include "layout/draw_picture.h"   // sJPEGIDString
 #include "platform/appledouble.h"
+#include "platform/files.h"
 #include "platform/resfork.h"
 #include "platform/types.h"
 
@@ -84,7 +86,18 @@ class CKXTextFileTube : public CKXDataTube {
   // Reading: 0, or an errno value with `message` saying what failed. A
   // damaged or stale sidecar is no failure: the plain text is read and
   // Notice() says why.
-  int OpenRead(const std::string& path, std::string& message);
+  // With `deferText` a classic file without a sidecar (a plain text) is
+  // held open unread, for ReadDataFileAt to read in pieces; whatever else
+  // needs its bytes reads them whole first.
+  int OpenRead(const std::string& path, std::string& message, bool deferText = false);
+  bool IsDataFileDeferred() const { return mFile != nullptr; }
+  // The deferred data file: its size, and up to n bytes from `at` on
+  // (fewer only at its end).
+  std::size_t DeferredDataFileSize() const { return mFile ? mFile->Size() : 0; }
+  int ReadDataFileAt(std::size_t at, void* buffer, std::size_t n, std::size_t& got) const;
+  // The deferred data file read whole now: 0, or an errno value with
+  // `message` saying what failed (the tube then holds no data).
+  int ReadDeferred(std::string& message) const;
   // Writing a new version of `path` (which need not exist yet).
   int OpenWrite(const std::string& path, OSType fileType, OSType creator, EKXLayout layout, std::string& message);
   // Writes the data file and the sidecar (or removes a sidecar that holds
@@ -119,9 +132,25 @@ class CKXTextFileTube : public CKXDataTube {
   long GetFlavorData(OSType type, void* buffer, long maxSize) override;
   // The whole flavor; false (out empty) when there is none.
   bool GetFlavorData(OSType type, std::vector<std::uint8_t>& out);
+  // The same, but the classic data file is moved out rather than copied:
+  // the tube holds it no more, and a later read of it fails.
+  bool TakeFlavorData(OSType type, std::vector<std::uint8_t>& out);
   // A put that cannot be stored makes Commit fail with its message.
   void SetFlavorData(OSType type, const void* data, long size, long maxSize) override;
+  void SetFlavorBytes(OSType type, std::vector<std::uint8_t>&& bytes) override;
+  bool TakeFlavor(OSType type, std::vector<std::uint8_t>& out) override;
   bool PutFlavor(OSType type, const void* data, long size);
+  // The same, taking the bytes over (left empty) where they are stored as
+  // they are (the classic data file).
+  bool PutFlavor(OSType type, std::vector<std::uint8_t>&& data);
+  // Copies up to n bytes from offset `from` of a flavor's source into buf;
+  // answers how many (fewer only at its end).
+  using PieceReader = std::function<long(long from, std::uint8_t* buf, long n)>;
+  // The flavor `type`, of `size` bytes, is read from `read` piece by piece
+  // as the file is written, so that no copy of it is held; `read` must stay
+  // valid until Commit. Only for the classic data file: false (nothing
+  // put) for any other flavor, which the caller puts whole.
+  bool PutDataFileFrom(OSType type, long size, PieceReader read);
   void DeleteFlavorData(OSType type) override;
   void AddFlavor(OSType type) override;
 
@@ -138,7 +167,15 @@ class CKXTextFileTube : public CKXDataTube {
     long size;
   };
   std::vector<SStored> ListStored() const;
-  long GetDataForkSize() const { return long(mData.size()); }
+  long GetDataForkSize() const {
+    LoadDeferred();
+    return long(mData.size());
+  }
+  // The classic data file as read (empty for a container, or once taken).
+  const std::vector<std::uint8_t>& GetDataFork() const {
+    LoadDeferred();
+    return mData;
+  }
 
   static OSType TextFileTypeCheck(OSType type, const std::string& name);
   static OSType GetFlavorTypeFromName(const std::string& name);
@@ -160,6 +197,10 @@ class CKXTextFileTube : public CKXDataTube {
   short PictID() const { return short(mLayout == EKXLayout::kContainer ? mPictNumber - 999 : mPictNumber); }
   bool BuildPicture(std::vector<std::uint8_t>& out);
   void Fail(const std::string& message);
+  long DataSize() const { return mSource ? mSourceSize : long(mData.size()); }
+  // The data file's bytes in order, piece by piece; the first error of
+  // `put`, or EIO when the source ends early.
+  int EachDataPiece(const std::function<int(const std::uint8_t*, std::size_t)>& put) const;
 
   CKXFlavorSender* mEngine = nullptr;
   SKXRange mRange{0, -1};
@@ -169,7 +210,14 @@ class CKXTextFileTube : public CKXDataTube {
   OSType mFileType = 0;
   OSType mCreator = 0;
   short mCurrentRef = 128;
-  std::vector<std::uint8_t> mData;  // classic: the data file
+  // The deferred data file read whole, for a use that needs it so.
+  void LoadDeferred() const;
+
+  mutable std::vector<std::uint8_t> mData;  // classic: the data file
+  mutable std::unique_ptr<CKXFileReader> mFile;  // classic: the data file unread
+  bool mDataTaken = false;          // moved out by TakeFlavorData
+  PieceReader mSource;              // classic: the data file by pieces
+  long mSourceSize = 0;
   KxResFork mFork;                  // classic: the resource fork
   KxAppleDouble mSidecar;
   bool mHadSidecar = false;

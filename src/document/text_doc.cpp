@@ -394,7 +394,7 @@ void CKXTextDocument::ReadInto(const std::string& path) {
   std::string message;
   mReadMessage.clear();
   mFolder = std::filesystem::path(path).parent_path().string();
-  if (int err = KxReadDocument(path, doc, message)) {
+  if (int err = KxReadDocument(path, doc, message, false)) {
     mReadMessage = message;
     throw LException(err);
   }
@@ -408,12 +408,10 @@ void CKXTextDocument::ReadInto(const std::string& path) {
   } else {
     // Plain text: its encoding is found from its bytes, its line ends by
     // the exchange (which tells the layer; put back unless this read wins).
-    std::vector<std::uint8_t> raw;
-    if (int err = KxReadFile(path, raw)) throw LException(err);
-    short code = CKXJCode::AutoCheck(raw.data(), long(raw.size()));
-    if (code < kKxCodeSJIS || code > kKxCodeUTF8) code = kKxCodeSJIS;
     CKXTextFileTube tube;
     if (int err = tube.OpenRead(path, message)) throw LException(err);
+    short code = CKXJCode::AutoCheck(tube.GetDataFork().data(), tube.GetDataForkSize());
+    if (code < kKxCodeSJIS || code > kKxCodeUTF8) code = kKxCodeSJIS;
     const short before = mEngine->GetLineEndType();
     fresh = std::make_unique<CKXText>();
     CKXFlavorExchange exchange(mEngine);

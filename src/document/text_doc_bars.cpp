@@ -35,6 +35,7 @@ void CKXTextDocument::AddBars() {
   ShowBar(kKxCmdShowRuler, gPreference.showRuler != 0, false);
   ShowBar(kKxCmdShowLines, gPreference.showLineView != 0, false);
   ShowBar(kKxCmdShowStatus, gPreference.showInfoView != 0, false);
+  if (gPreference.showRuler != 0 && gPreference2.rulerTools != 0) RulerToolsWindow(true, false);
 }
 
 bool CKXTextDocument::IsBarShown(CommandT command) const {

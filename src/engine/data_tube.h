@@ -59,6 +59,11 @@ class CKXDataTube {
   virtual void AddFlavor(OSType type);
   // Writes min(size, maxSize) bytes as the flavor.
   virtual void SetFlavorData(OSType type, const void* data, long size, long maxSize);
+  // Writes the whole of `bytes` as the flavor; a tube that can keep them
+  // takes them over (left empty) instead of copying.
+  virtual void SetFlavorBytes(OSType type, std::vector<std::uint8_t>&& bytes) {
+    SetFlavorData(type, bytes.data(), static_cast<long>(bytes.size()), kKxWholeFlavor);
+  }
   // Removes a flavor where the carrier can (files); nothing elsewhere.
   virtual void DeleteFlavorData(OSType type);
   virtual long CountItems();
@@ -75,6 +80,9 @@ class CKXDataTube {
 
   // The whole flavor into `out`; false (out empty) when the tube has none.
   bool ReadFlavor(OSType type, std::vector<std::uint8_t>& out);
+  // The same for a flavor read once: a tube that holds the bytes may hand
+  // them over instead of copying them (it has them no more).
+  virtual bool TakeFlavor(OSType type, std::vector<std::uint8_t>& out) { return ReadFlavor(type, out); }
 
   std::uint32_t GetItem() const { return mItem; }
   void SetItem(std::uint32_t item) { mItem = item; }

@@ -21,6 +21,22 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// Every CR followed by an LF, as CKXTextLayer::ChangeTextType writes them.
+Bytes WithCRLF(const Bytes& bytes) {
+  const std::size_t added = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), std::uint8_t(13)));
+  Bytes out;
+  out.reserve(bytes.size() + added);
+  for (auto at = bytes.begin(); at != bytes.end();) {
+    const auto cr = std::find(at, bytes.end(), std::uint8_t(13));
+    out.insert(out.end(), at, cr);
+    if (cr == bytes.end()) break;
+    out.push_back(13);
+    out.push_back(10);
+    at = cr + 1;
+  }
+  return out;
+}
+
 // A temporary styled text, disposed at the end of a scope.
 struct TextGuard {
   KXTextHandle h;
@@ -213,6 +229,17 @@ void CKXFlavorExchange::SendText(const SKXRange& r, CKXDataTube& tube, short kin
   const bool unicode = UnicodeFile(tube, kind);
   // Every encoding keeps the text's line ends: a CR LF file stays CR LF.
   const short lineEnd = GetLineEndType();
+  if (!unicode && mEncoding != kKxCodeJIS && mEncoding != kKxCodeEUC) {
+    // The script's own bytes: the transfer's text goes to the file with
+    // at most one copy of it (for CR LF), however large it is.
+    if (lineEnd == CKXTextLayer::kLineEndCRLF) {
+      bytes = WithCRLF(bytes);
+    } else if (lineEnd == CKXTextLayer::kLineEndLF) {
+      std::replace(bytes.begin(), bytes.end(), std::uint8_t(13), std::uint8_t(10));
+    }
+    tube.SetFlavorBytes(kKxFlavorText, std::move(bytes));
+    return;
+  }
   std::vector<SKXUniChar> uni;
   std::vector<SKXScriptRun> scripts;
   if (unicode) {
@@ -433,7 +460,7 @@ void CKXFlavorExchange::ReceiveInto(const SKXRange& range, CKXDataTube& tube, KX
       textType = kKxFlavorUtxt;
     }
     Bytes data;
-    tube.ReadFlavor(textType, data);
+    tube.TakeFlavor(textType, data);
 
     // Files: the plain-text encoding.
     if (kind == kKxTubeFile && textType == kKxFlavorText) {
@@ -551,11 +578,18 @@ void CKXFlavorExchange::ReceiveInto(const SKXRange& range, CKXDataTube& tube, KX
         reader.SetPictureFetch(KxPicturesFromTable());
       }
     }
-    reader.SetText(data.data(), static_cast<long>(data.size()));
+    reader.SetText(std::move(data));
     reader.SetWholeText(kind == kKxTubeFile);
+    const short got = MaskOf(reader.HasStyls(), reader.HasDecos(), reader.HasParas(), reader.HasRubyInfo());
+    if (kind == kKxTubeFile && text && KXHandleAccess::Text(text)->GetLength() == 0) {
+      // A file read into an empty text goes there directly: a second copy
+      // of a large text costs as much as the first.
+      reader.InsertInto(*KXHandleAccess::Text(text), 0);
+      if (mask) *mask = got;
+      return;
+    }
     TextGuard received;
     reader.InsertInto(*received, 0);
-    const short got = MaskOf(reader.HasStyls(), reader.HasDecos(), reader.HasParas(), reader.HasRubyInfo());
     Deliver(range, kind, *received, text, mask, got);
     return;
   }

@@ -285,6 +285,11 @@ void CKXTextFlavorReader::SetText(const unsigned char* bytes, long n) {
     mBytes.assign(bytes, bytes + n);
 }
 
+void CKXTextFlavorReader::SetText(KxFlavorBytes&& bytes) {
+  mBytes = std::move(bytes);
+  bytes.clear();
+}
+
 EKXFlavorRead CKXTextFlavorReader::ReadFlavor(OSType type, const unsigned char* data, long size) {
   long n = 0;
   const EKXFlavorRead result = CKXTextFlavorData::CheckFlavorData(type, data, size, &n);
@@ -308,23 +313,29 @@ EKXFlavorRead CKXTextFlavorReader::ReadFlavor(OSType type, const unsigned char* 
 
 long CKXTextFlavorReader::InsertInto(CKXText& text, long pos) const {
   if (mBytes.empty()) return 0;
-  std::vector<char> bytes(mBytes.begin(), mBytes.end());
-  const long transferLen = static_cast<long>(bytes.size());
+  const long transferLen = static_cast<long>(mBytes.size());
+  const char* transfer = reinterpret_cast<const char*>(mBytes.data());
 
   // Ruby: the inline parts that the infos describe (and only those, found
-  // where the infos say, within the limits of a ruby) leave the text.
+  // where the infos say, within the limits of a ruby) leave the text. Only
+  // then is the text copied: a whole file's text is large.
   std::vector<SKXRuby> rubys;
   if (!mRubyInfos.empty()) {
     long count = 0;
     rubys.resize(mRubyInfos.size());
-    UKXRuby::FromRubyInfo(mRubyInfos.data(), static_cast<long>(mRubyInfos.size()), bytes.data(), transferLen,
+    UKXRuby::FromRubyInfo(mRubyInfos.data(), static_cast<long>(mRubyInfos.size()), transfer, transferLen,
                           rubys.data(), &count);
     rubys.resize(static_cast<size_t>(count));
   }
   long len = transferLen;
-  if (!rubys.empty()) UKXRuby::DeleteRubyFromText(0, rubys.data(), static_cast<long>(rubys.size()), bytes.data(), len);
+  std::vector<char> withoutRuby;
+  if (!rubys.empty()) {
+    withoutRuby.assign(transfer, transfer + transferLen);
+    UKXRuby::DeleteRubyFromText(0, rubys.data(), static_cast<long>(rubys.size()), withoutRuby.data(), len);
+    transfer = withoutRuby.data();
+  }
   if (len < 1) return 0;
-  const auto* plain = reinterpret_cast<const unsigned char*>(bytes.data());
+  const auto* plain = reinterpret_cast<const unsigned char*>(transfer);
 
   // Runs: rising offsets inside the text, the first at 0, no equal
   // neighbours, tab counts of at most 16.
@@ -391,7 +402,7 @@ long CKXTextFlavorReader::InsertInto(CKXText& text, long pos) const {
   decos.resize(static_cast<size_t>(CleanDecos(decos.data(), static_cast<long>(decos.size()), len)));
 
   pos = std::clamp(pos, 0L, text.GetLength());
-  text.InsertText(pos, bytes.data(), len, styls.data(), static_cast<long>(styls.size()), decos.data(),
+  text.InsertText(pos, reinterpret_cast<const char*>(plain), len, styls.data(), static_cast<long>(styls.size()), decos.data(),
                   static_cast<long>(decos.size()), paras.data(), static_cast<long>(paras.size()), uni.data(),
                   static_cast<long>(uni.size()));
   if (!rubys.empty()) text.SetSelRubys(pos, pos + len, rubys.data(), static_cast<long>(rubys.size()));

@@ -141,6 +141,11 @@ class CKXTextFlavorReader {
  public:
   // The transfer's byte text (with inline ruby, as the sender wrote it).
   void SetText(const unsigned char* bytes, long n);
+  // The same, taking the bytes over (left empty) instead of copying them.
+  void SetText(KxFlavorBytes&& bytes);
+  // The byte text as set (with its inline ruby): what InsertInto inserts
+  // when no ruby infos came.
+  const KxFlavorBytes& GetText() const { return mBytes; }
   // Takes one of "styl", "styw", "styx", "styu", "styy"; a broken flavor
   // leaves what the reader had of that type untouched.
   EKXFlavorRead ReadFlavor(OSType type, const unsigned char* data, long size);

@@ -5,7 +5,12 @@
 #include <new>
 
 #include "formats/jpeg_idct.h"
+#include "platform/bytefields.h"
 #include "text/base/memory.h"
+
+#if KX_JPEG_VECTOR && defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 namespace {
 
@@ -18,6 +23,12 @@ bool IsUnsupportedFrame(int m) {
 
 // The standard's sign extension of an n-bit magnitude.
 inline long Extend(long v, int n) { return v < (1L << (n - 1)) ? v - (1L << n) + 1 : v; }
+
+// Whether one of the eight bytes is 0xFF (a zero byte of the complement).
+inline bool HasFFByte(std::uint64_t w) {
+  const std::uint64_t v = ~w;
+  return ((v - 0x0101010101010101ull) & ~v & 0x8080808080808080ull) != 0;
+}
 
 template <typename T>
 T* Allocate(long count, long code) {
@@ -53,6 +64,8 @@ void CKXJpegDecoder::DeleteRGB() {
 void CKXJpegDecoder::DeleteDecode() {
   KxMemFree(reinterpret_cast<char*>(mBand));
   mBand = nullptr;
+  KxMemFree(reinterpret_cast<char*>(mWide));
+  mWide = nullptr;
   for (auto*& w : mWork) {
     KxMemFree(reinterpret_cast<char*>(w));
     w = nullptr;
@@ -134,6 +147,7 @@ void CKXJpegDecoder::ResetAnalysis() {
     SKXJpegHuffman& h = mHuffman[i];
     h.mCount = 0;
     std::memset(h.mFast, 0, sizeof h.mFast);
+    std::memset(h.mFastAC, 0, sizeof h.mFastAC);
     for (int l = 0; l <= 16; ++l) h.mMaxCode[l] = -1, h.mValueOffset[l] = 0;
   }
 }
@@ -262,6 +276,7 @@ void CKXJpegDecoder::ReadHuffmanTables() {
     // Canonical codes: each length starts at the previous code plus one,
     // doubled for the added bit. Codes that outgrow their length never match.
     std::memset(h.mFast, 0, sizeof h.mFast);
+    std::memset(h.mFastAC, 0, sizeof h.mFastAC);
     std::uint32_t code = 0;
     int k = 0;
     for (int l = 1; l <= 16; ++l) {
@@ -274,6 +289,17 @@ void CKXJpegDecoder::ReadHuffmanTables() {
           int shift = 9 - l;
           for (std::uint32_t j = 0; j < (1u << shift); ++j)
             h.mFast[(code << shift) | j] = std::uint16_t((l << 8) | h.mValues[k]);
+        }
+        const int run = h.mValues[k] >> 4, size = h.mValues[k] & 15;
+        if (tableClass == 1 && size && l + size <= kKXJpegFastACBits && code < (1u << l)) {
+          // Every value of the extra bits, then every filler after them.
+          const int spare = kKXJpegFastACBits - l - size;
+          for (std::uint32_t m = 0; m < (1u << size); ++m) {
+            const std::int32_t entry =
+                std::int32_t(std::uint32_t(Extend(long(m), size)) << 16) | (run << 5) | (l + size);
+            const std::uint32_t first = ((code << size) | m) << spare;
+            for (std::uint32_t j = 0; j < (1u << spare); ++j) h.mFastAC[first | j] = entry;
+          }
         }
       }
       code <<= 1;
@@ -419,16 +445,22 @@ void CKXJpegDecoder::Decode(bool rows) {
     mG = reinterpret_cast<unsigned char*>(Allocate<char>(long(pixels), 12));
     mB = reinterpret_cast<unsigned char*>(Allocate<char>(long(pixels), 13));
   }
-  const long workSize = long(mDecHmax) * 8 * mDecVmax * 8;
-  for (int i = 0; i < 3; ++i) mWork[i] = Allocate<std::int32_t>(workSize, 14 + i);
-  for (long i = 0; i < workSize; ++i) mWork[1][i] = mWork[2][i] = 128;
+  // Every sample of these planes is written by the blocks of its MCU row
+  // before it is read: no filling.
+  for (int i = 0; i < mComponentCount; ++i) {
+    mStride[i] = mcuColumns * mDecH[i] * 8;
+    mWork[i] = Allocate<std::int32_t>(mStride[i] * mDecV[i] * 8, 14 + i);
+  }
+  if (mComponentCount == 3 && !HalfChroma() &&
+      (mDecH[0] != mDecHmax || mDecH[1] != mDecHmax || mDecH[2] != mDecHmax))
+    mWide = Allocate<std::int32_t>(3 * mcuColumns * mDecHmax * 8, 34);
   mDCPred[0] = mDCPred[1] = mDCPred[2] = 0;
+  std::memset(mCoef, 0, sizeof mCoef);  // a failed decode may have left some
 
   long sinceRestart = 0;
   for (long row = 0; row < mcuRows; ++row) {
     for (long column = 0; column < mcuColumns; ++column) {
       DecodeMCU(row, column);
-      MakeRGB(row, column);
       bool last = row == mcuRows - 1 && column == mcuColumns - 1;
       if (mRestartInterval && !last && ++sinceRestart == mRestartInterval) {
         int marker = mStream->GetMarker();
@@ -436,6 +468,7 @@ void CKXJpegDecoder::Decode(bool rows) {
         sinceRestart = 0;
       }
     }
+    ConvertBand(row);
     if (mBand) {
       const long top = row * mDecVmax * 8;
       RowsDecoded(mBand, top, std::min<long>(mDecVmax * 8, mHeight - top));
@@ -496,8 +529,8 @@ int CKXJpegDecoder::Decode1HuffmanCode(const SKXJpegHuffman& table, int errorCod
 }
 
 void CKXJpegDecoder::DecodeHuffmanBlock(int scanIndex) {
+  // mCoef is all zeros here: KxJpegDequantise leaves it so.
   const SScanComponent& sc = mScan[scanIndex];
-  std::memset(mCoef, 0, sizeof mCoef);
   int size = Decode1HuffmanCode(mHuffman[sc.mTd], 17);
   if (size > 16) throw EKXJpegDataFormatError(std::int32_t(mStream->Position()), 30);
   long dc = mDCPred[sc.mFrameIndex];
@@ -506,49 +539,92 @@ void CKXJpegDecoder::DecodeHuffmanBlock(int scanIndex) {
   mDCPred[sc.mFrameIndex] = std::int32_t(dc);
   mCoef[0] = std::int32_t(dc);
   const SKXJpegHuffman& ac = mHuffman[4 + sc.mTa];
-  CKXJpegDataStream& bits = *mStream;
+  CKXJpegDataStream& stream = *mStream;
+  // The bit buffer stays in registers through the loop; the stream's copy
+  // is brought up to date around every call that reads it.
+  std::uint64_t bits = stream.mBits;
+  int count = stream.mBitCount;
   for (int k = 1; k < 64;) {
-    // Most codes are short: with 32 bits at hand, a code of the 9-bit table
+    if (count < 32) {
+      // Whole bytes, as many as fit, when the next eight hold no 0xFF (no
+      // stuffing, no marker): what filling byte by byte would take.
+      std::uint64_t word;
+      if (stream.mEnd - stream.mPtr >= 8 &&
+          !HasFFByte(word = std::uint64_t(KxGetU32BE(stream.mPtr)) << 32 | KxGetU32BE(stream.mPtr + 4))) {
+        const int n = (64 - count) >> 3;
+        bits |= (word & (~std::uint64_t(0) << (64 - 8 * n))) >> count;
+        count += 8 * n;
+        stream.mPtr += n;
+      } else {
+        stream.mBits = bits;
+        stream.mBitCount = count;
+        stream.FillBits();
+        bits = stream.mBits;
+        count = stream.mBitCount;
+      }
+    }
+    // Most coefficients: code and extra bits together in one look-up.
+    const std::int32_t fast = ac.mFastAC[bits >> (64 - kKXJpegFastACBits)];
+    const int taken = fast & 31;
+    if (fast && taken <= count) {
+      k += (fast >> 5) & 15;
+      if (k > 63) throw EKXJpegDataFormatError(std::int32_t(stream.Position()), 20);
+      bits <<= taken;
+      count -= taken;
+      mCoef[kKXJpegZigzag[k]] = fast >> 16;
+      ++k;
+      continue;
+    }
+    // Other short codes: with 32 bits at hand, a code of the 9-bit table
     // and its at most 16 further bits need no more checks. Anything else
     // goes the long way below, which decides the same and reports errors.
-    if (bits.mBitCount < 32) bits.FillBits();
-    if (bits.mBitCount >= 32) {
-      const int entry = ac.mFast[bits.mBits >> (64 - 9)];
+    if (count >= 32) {
+      const int entry = ac.mFast[bits >> (64 - 9)];
       if (entry) {
         const int length = entry >> 8, rs = entry & 0xFF;
         const int run = rs >> 4, size = rs & 15;
         if (size) {
           k += run;
-          if (k > 63) throw EKXJpegDataFormatError(std::int32_t(mStream->Position()), 20);
-          bits.mBits <<= length;
-          const long v = long(bits.mBits >> (64 - size));
-          bits.mBits <<= size;
-          bits.mBitCount -= length + size;
+          if (k > 63) throw EKXJpegDataFormatError(std::int32_t(stream.Position()), 20);
+          bits <<= length;
+          const long v = long(bits >> (64 - size));
+          bits <<= size;
+          count -= length + size;
           mCoef[kKXJpegZigzag[k]] = std::int32_t(Extend(v, size));
           ++k;
           continue;
         }
         if (run == 0) {
-          bits.mBits <<= length;
-          bits.mBitCount -= length;
+          bits <<= length;
+          count -= length;
           break;
         }
       }
     }
-    int rs = Decode1HuffmanCode(ac, 18);
-    int run = rs >> 4, s = rs & 15;
+    stream.mBits = bits;
+    stream.mBitCount = count;
+    const int rs = Decode1HuffmanCode(ac, 18);
+    const int run = rs >> 4, s = rs & 15;
+    long v = 0;
+    if (s) {
+      k += run;
+      if (k > 63) throw EKXJpegDataFormatError(std::int32_t(stream.Position()), 20);
+      v = ReceiveBits(s, 18);
+    }
+    bits = stream.mBits;
+    count = stream.mBitCount;
     if (s == 0) {
       if (run == 0) break;
-      if (run != 15) throw EKXJpegDataFormatError(std::int32_t(mStream->Position()), 19);
-      if (k + 16 > 64) throw EKXJpegDataFormatError(std::int32_t(mStream->Position()), 20);
+      if (run != 15) throw EKXJpegDataFormatError(std::int32_t(stream.Position()), 19);
+      if (k + 16 > 64) throw EKXJpegDataFormatError(std::int32_t(stream.Position()), 20);
       k += 16;
       continue;
     }
-    k += run;
-    if (k > 63) throw EKXJpegDataFormatError(std::int32_t(mStream->Position()), 20);
-    mCoef[kKXJpegZigzag[k]] = std::int32_t(Extend(ReceiveBits(s, 18), s));
+    mCoef[kKXJpegZigzag[k]] = std::int32_t(Extend(v, s));
     ++k;
   }
+  stream.mBits = bits;
+  stream.mBitCount = count;
 }
 
 void CKXJpegDecoder::DecodeMCU(long mcuRow, long mcuColumn) {
@@ -556,8 +632,8 @@ void CKXJpegDecoder::DecodeMCU(long mcuRow, long mcuColumn) {
     const int ci = mScan[si].mFrameIndex;
     const int h = mDecH[ci], v = mDecV[ci];
     const std::int32_t* q = mQuant[mFrame[ci].mTq];
-    std::int32_t* plane = mWork[ci];
-    const long stride = long(h) * 8;
+    const long stride = mStride[ci];
+    std::int32_t* plane = mWork[ci] + mcuColumn * h * 8;
     // Blocks that hold picture samples, for BlockDecoded.
     const long blocksWide = ((mWidth * h + mDecHmax - 1) / mDecHmax + 7) / 8;
     const long blocksHigh = ((mHeight * v + mDecVmax - 1) / mDecVmax + 7) / 8;
@@ -566,12 +642,19 @@ void CKXJpegDecoder::DecodeMCU(long mcuRow, long mcuColumn) {
         DecodeHuffmanBlock(si);
         const long blockRow = mcuRow * v + b, blockColumn = mcuColumn * h + a;
         if (blockRow < blocksHigh && blockColumn < blocksWide) BlockDecoded(ci, blockRow, blockColumn, mCoef);
-        for (int i = 0; i < 64; ++i) mCoef[i] *= q[i];  // at most 32768 x 65535: fits
-        if (!KxJpegInverseDCT(mCoef, mSamples))
-          throw EKXJpegDataFormatError(std::int32_t(mStream->Position()), 31);
-        // At the component's own resolution: MakeRGB replicates.
+        std::int32_t f[64];
+        KxJpegDequantise(mCoef, q, f);  // at most 32768 x 65535: fits
+        // At the component's own resolution: ConvertBand replicates.
         std::int32_t* origin = plane + long(b) * 8 * stride + long(a) * 8;
-        for (int y = 0; y < 8; ++y) std::memcpy(origin + y * stride, mSamples + y * 8, 8 * sizeof(std::int32_t));
+        bool fits;
+        if (mPlain) {
+          fits = KxJpegInverseDCTDirect(f, mSamples);
+          for (int y = 0; fits && y < 8; ++y)
+            std::memcpy(origin + y * stride, mSamples + y * 8, 8 * sizeof(std::int32_t));
+        } else {
+          fits = KxJpegInverseDCTInto(f, origin, stride);
+        }
+        if (!fits) throw EKXJpegDataFormatError(std::int32_t(mStream->Position()), 31);
       }
     }
   }
@@ -602,7 +685,7 @@ void ConvertRowScalar(const std::int32_t* py, const std::int32_t* pb, const std:
 }
 
 #if KX_JPEG_VECTOR
-#if defined(__GNUC__) && !defined(__clang__)
+#if defined(__GNUC__)
 #pragma GCC diagnostic ignored "-Wpsabi"
 #endif
 
@@ -630,7 +713,10 @@ __attribute__((always_inline)) inline void StoreLanes(V vr, V vg, V vb, unsigned
     // 3 bytes after the last: its fourth byte is overwritten by the next
     // pixel. The last pixel's three go alone, so nothing is written beyond.
     const I words = nr | (ng << 8) | (nb << 16);
-    for (int l = 0; l < L - 1; ++l) std::memcpy(r + (x + l) * 3, &words[l], 4);
+    for (int l = 0; l < L - 1; ++l) {
+      const std::int32_t word = words[l];  // clang takes no element's address
+      std::memcpy(r + (x + l) * 3, &word, 4);
+    }
     unsigned char* last = r + (x + L - 1) * 3;
     last[0] = static_cast<unsigned char>(nr[L - 1]);
     last[1] = static_cast<unsigned char>(ng[L - 1]);
@@ -743,10 +829,194 @@ void ConvertRow(const std::int32_t* py, const std::int32_t* pb, const std::int32
 
 }  // namespace
 
+
+namespace {
+
+// Where one row of pixels goes: interleaved (step 3, g = r + 1, b = r + 2)
+// or into three planes (step 1).
+struct SRowOut {
+  unsigned char* r;
+  unsigned char* g;
+  unsigned char* b;
+  long step;
+};
+
+void GreyRowScalar(const std::int32_t* py, const SRowOut& o, long from, long columns) {
+  for (long x = from; x < columns; ++x)
+    o.r[x * o.step] = o.g[x * o.step] = o.b[x * o.step] = ClampSample(double(py[x]));
+}
+
+#if KX_JPEG_VECTOR && defined(__x86_64__)
+
+// ConvertPixel over a row from pixel `from` on; with half, the chroma rows
+// hold one sample for every two pixels.
+void ColourRowScalar(const std::int32_t* py, const std::int32_t* pb, const std::int32_t* pr, const SRowOut& o,
+                     long from, long columns, bool half) {
+  for (long x = from; x < columns; ++x) {
+    const long c = half ? x / 2 : x;
+    ConvertPixel(py[x], pb[c], pr[c], o.r + x * o.step, o.g + x * o.step, o.b + x * o.step);
+  }
+}
+
+// Eight pixels of each colour, as two vectors of four doubles each, stored.
+// Above 255 becomes 255 here; below 0 the truncated value is negative (or
+// the out-of-range 0x80000000) and the saturating packs make it 0, so the
+// bytes are ClampSample's.
+template <bool kPlanar>
+__attribute__((target("avx2"), always_inline)) inline void Store8(__m256d r0, __m256d r1, __m256d g0, __m256d g1,
+                                                                  __m256d b0, __m256d b1, const SRowOut& o,
+                                                                  long x) {
+  const __m256d top = _mm256_set1_pd(255.0);
+  const __m128i r = _mm_packs_epi32(_mm256_cvttpd_epi32(_mm256_min_pd(r0, top)),
+                                    _mm256_cvttpd_epi32(_mm256_min_pd(r1, top)));
+  const __m128i g = _mm_packs_epi32(_mm256_cvttpd_epi32(_mm256_min_pd(g0, top)),
+                                    _mm256_cvttpd_epi32(_mm256_min_pd(g1, top)));
+  const __m128i b = _mm_packs_epi32(_mm256_cvttpd_epi32(_mm256_min_pd(b0, top)),
+                                    _mm256_cvttpd_epi32(_mm256_min_pd(b1, top)));
+  const __m128i rg = _mm_packus_epi16(r, g), bb = _mm_packus_epi16(b, b);
+  if (kPlanar) {
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(o.r + x), rg);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(o.g + x), _mm_srli_si128(rg, 8));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(o.b + x), bb);
+  } else {
+    // r0 g0 b0 r1 ... r5 from rg and bb, then g5 b5 ... b7.
+    const __m128i a0 = _mm_setr_epi8(0, 8, -1, 1, 9, -1, 2, 10, -1, 3, 11, -1, 4, 12, -1, 5);
+    const __m128i a1 = _mm_setr_epi8(-1, -1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1);
+    const __m128i b0m = _mm_setr_epi8(13, -1, 6, 14, -1, 7, 15, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+    const __m128i b1m = _mm_setr_epi8(-1, 5, -1, -1, 6, -1, -1, 7, -1, -1, -1, -1, -1, -1, -1, -1);
+    unsigned char* p = o.r + 3 * x;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm_or_si128(_mm_shuffle_epi8(rg, a0), _mm_shuffle_epi8(bb, a1)));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p + 16),
+                     _mm_or_si128(_mm_shuffle_epi8(rg, b0m), _mm_shuffle_epi8(bb, b1m)));
+  }
+}
+
+// ConvertPixel on eight pixels of a row whose chroma terms are given, each
+// term for the same pixels as the luma vectors lo and hi.
+template <bool kPlanar>
+__attribute__((target("avx2"), always_inline)) inline void Colour8(const std::int32_t* py, __m256d trLo, __m256d trHi,
+                                                                   __m256d tg1Lo, __m256d tg1Hi, __m256d tg2Lo,
+                                                                   __m256d tg2Hi, __m256d tbLo, __m256d tbHi,
+                                                                   const SRowOut& o, long x) {
+  const __m256i y = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(py + x));
+  const __m256d lo = _mm256_cvtepi32_pd(_mm256_castsi256_si128(y));
+  const __m256d hi = _mm256_cvtepi32_pd(_mm256_extracti128_si256(y, 1));
+  Store8<kPlanar>(_mm256_add_pd(lo, trLo), _mm256_add_pd(hi, trHi), _mm256_sub_pd(_mm256_sub_pd(lo, tg1Lo), tg2Lo),
+                  _mm256_sub_pd(_mm256_sub_pd(hi, tg1Hi), tg2Hi), _mm256_add_pd(lo, tbLo), _mm256_add_pd(hi, tbHi), o, x);
+}
+
+// One or two rows (py1 null: one) that share their chroma rows, eight
+// pixels at a time; each chroma term is worked out once for every pixel
+// that uses it, in ConvertPixel's operations.
+template <bool kPlanar>
+__attribute__((target("avx2"), noinline)) void ColourRowsAvx2(const std::int32_t* py0, const std::int32_t* py1,
+                                                              const std::int32_t* pb, const std::int32_t* pr,
+                                                              const SRowOut& o0, const SRowOut& o1, long columns,
+                                                              bool half) {
+  const __m256d centre = _mm256_set1_pd(128.0);
+  const __m256d kr = _mm256_set1_pd(1.402), kg1 = _mm256_set1_pd(0.3441), kg2 = _mm256_set1_pd(0.7139),
+                kb = _mm256_set1_pd(1.7718);
+  long x = 0;
+  for (; x + 8 <= columns; x += 8) {
+    __m256d cbLo, cbHi, crLo, crHi;
+    if (half) {
+      const __m256d cb = _mm256_sub_pd(
+          _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pb + x / 2))), centre);
+      const __m256d cr = _mm256_sub_pd(
+          _mm256_cvtepi32_pd(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pr + x / 2))), centre);
+      const __m256d tr = _mm256_mul_pd(kr, cr), tg1 = _mm256_mul_pd(kg1, cb), tg2 = _mm256_mul_pd(kg2, cr),
+                    tb = _mm256_mul_pd(kb, cb);
+      // Lanes 0 0 1 1 and 2 2 3 3: each term for its two pixels.
+      const __m256d trLo = _mm256_permute4x64_pd(tr, 0x50), trHi = _mm256_permute4x64_pd(tr, 0xFA);
+      const __m256d tg1Lo = _mm256_permute4x64_pd(tg1, 0x50), tg1Hi = _mm256_permute4x64_pd(tg1, 0xFA);
+      const __m256d tg2Lo = _mm256_permute4x64_pd(tg2, 0x50), tg2Hi = _mm256_permute4x64_pd(tg2, 0xFA);
+      const __m256d tbLo = _mm256_permute4x64_pd(tb, 0x50), tbHi = _mm256_permute4x64_pd(tb, 0xFA);
+      Colour8<kPlanar>(py0, trLo, trHi, tg1Lo, tg1Hi, tg2Lo, tg2Hi, tbLo, tbHi, o0, x);
+      if (py1) Colour8<kPlanar>(py1, trLo, trHi, tg1Lo, tg1Hi, tg2Lo, tg2Hi, tbLo, tbHi, o1, x);
+      continue;
+    }
+    const __m256i b8 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pb + x));
+    const __m256i r8 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pr + x));
+    cbLo = _mm256_sub_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(b8)), centre);
+    cbHi = _mm256_sub_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(b8, 1)), centre);
+    crLo = _mm256_sub_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(r8)), centre);
+    crHi = _mm256_sub_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(r8, 1)), centre);
+    const __m256d trLo = _mm256_mul_pd(kr, crLo), trHi = _mm256_mul_pd(kr, crHi);
+    const __m256d tg1Lo = _mm256_mul_pd(kg1, cbLo), tg1Hi = _mm256_mul_pd(kg1, cbHi);
+    const __m256d tg2Lo = _mm256_mul_pd(kg2, crLo), tg2Hi = _mm256_mul_pd(kg2, crHi);
+    const __m256d tbLo = _mm256_mul_pd(kb, cbLo), tbHi = _mm256_mul_pd(kb, cbHi);
+    Colour8<kPlanar>(py0, trLo, trHi, tg1Lo, tg1Hi, tg2Lo, tg2Hi, tbLo, tbHi, o0, x);
+    if (py1) Colour8<kPlanar>(py1, trLo, trHi, tg1Lo, tg1Hi, tg2Lo, tg2Hi, tbLo, tbHi, o1, x);
+  }
+  ColourRowScalar(py0, pb, pr, o0, x, columns, half);
+  if (py1) ColourRowScalar(py1, pb, pr, o1, x, columns, half);
+}
+
+template <bool kPlanar>
+__attribute__((target("avx2"), noinline)) void GreyRowAvx2(const std::int32_t* py, const SRowOut& o, long columns) {
+  long x = 0;
+  for (; x + 8 <= columns; x += 8) {
+    const __m256i y = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(py + x));
+    // Saturation to 16 bits, then to 0-255: ClampSample of a whole number.
+    const __m128i w = _mm_packs_epi32(_mm256_castsi256_si128(y), _mm256_extracti128_si256(y, 1));
+    const __m128i v = _mm_packus_epi16(w, w);
+    if (kPlanar) {
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(o.r + x), v);
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(o.g + x), v);
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(o.b + x), v);
+    } else {
+      unsigned char* p = o.r + 3 * x;
+      const __m128i m0 = _mm_setr_epi8(0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5);
+      const __m128i m1 = _mm_setr_epi8(5, 5, 6, 6, 6, 7, 7, 7, -1, -1, -1, -1, -1, -1, -1, -1);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm_shuffle_epi8(v, m0));
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(p + 16), _mm_shuffle_epi8(v, m1));
+    }
+  }
+  GreyRowScalar(py, o, x, columns);
+}
+
+const bool sAvx2 = __builtin_cpu_supports("avx2");
+
+#endif
+
+// Rows py0 and (when not null) py1 with the chroma rows they share.
+void ColourRows(const std::int32_t* py0, const std::int32_t* py1, const std::int32_t* pb, const std::int32_t* pr,
+                const SRowOut& o0, const SRowOut& o1, long columns, bool half) {
+#if KX_JPEG_VECTOR && defined(__x86_64__)
+  if (sAvx2) {
+    if (o0.step == 1) {
+      ColourRowsAvx2<true>(py0, py1, pb, pr, o0, o1, columns, half);
+    } else {
+      ColourRowsAvx2<false>(py0, py1, pb, pr, o0, o1, columns, half);
+    }
+    return;
+  }
+#endif
+  ConvertRow(py0, pb, pr, o0.r, o0.g, o0.b, o0.step, columns, half ? 2 : 1);
+  if (py1) ConvertRow(py1, pb, pr, o1.r, o1.g, o1.b, o1.step, columns, half ? 2 : 1);
+}
+
+void GreyRow(const std::int32_t* py, const SRowOut& o, long columns) {
+#if KX_JPEG_VECTOR && defined(__x86_64__)
+  if (sAvx2) {
+    if (o.step == 1) {
+      GreyRowAvx2<true>(py, o, columns);
+    } else {
+      GreyRowAvx2<false>(py, o, columns);
+    }
+    return;
+  }
+#endif
+  GreyRowScalar(py, o, 0, columns);
+}
+
+}  // namespace
+
 void KxJpegConvertRow(const std::int32_t* y, const std::int32_t* cb, const std::int32_t* cr, unsigned char* rgb,
                       long columns, bool halfChroma, bool scalar) {
   if (!scalar) {
-    ConvertRow(y, cb, cr, rgb, rgb + 1, rgb + 2, 3, columns, halfChroma ? 2 : 1);
+    const SRowOut o{rgb, rgb + 1, rgb + 2, 3};
+    ColourRows(y, nullptr, cb, cr, o, o, columns, halfChroma);
   } else if (!halfChroma) {
     ConvertRowScalar(y, cb, cr, rgb, rgb + 1, rgb + 2, 3, columns);
   } else {
@@ -755,57 +1025,80 @@ void KxJpegConvertRow(const std::int32_t* y, const std::int32_t* cb, const std::
   }
 }
 
-void CKXJpegDecoder::MakeRGB(long mcuRow, long mcuColumn) {
-  const long width = long(mDecHmax) * 8;
-  const long top = mcuRow * mDecVmax * 8, left = mcuColumn * width;
-  long rows = mDecVmax * 8, columns = width;
-  // Rows below the picture are left out as well as columns right of it.
-  if (top + rows > mHeight) rows = mHeight - top;
-  if (left + columns > mWidth) columns = mWidth - left;
-  // Each sample of a component covers repH x repV pixels.
-  std::int32_t wide[3][4 * 8];
-  // The usual 4:2:0 and 4:2:2: full luma, chroma every second column.
-  const bool halfChroma = mComponentCount == 3 && mDecH[0] == mDecHmax && mDecH[1] * 2 == mDecHmax &&
-                          mDecH[2] * 2 == mDecHmax;
-  for (long y = 0; y < rows; ++y) {
-    const std::int32_t* row[3] = {nullptr, nullptr, nullptr};
-    for (int c = 0; c < mComponentCount; ++c) {
-      const int repH = halfChroma ? 1 : mDecHmax / mDecH[c], repV = mDecVmax / mDecV[c];
-      const std::int32_t* source = mWork[c] + (y / repV) * long(mDecH[c]) * 8;
-      if (repH == 1) {
-        row[c] = source;
-      } else {
-        std::int32_t* out = wide[c];
-        if (repH == 2) {
-          for (long x = 0; x < width / 2; ++x) out[2 * x] = out[2 * x + 1] = source[x];
-        } else {
-          for (long x = 0, i = 0; x < width; ++i)
-            for (int k = 0; k < repH; ++k) out[x++] = source[i];
-        }
-        row[c] = wide[c];
-      }
-    }
-    unsigned char *r, *g, *b;
-    long step;
-    if (mBand) {
-      // Interleaved into the band of this MCU row.
-      r = mBand + (y * mWidth + left) * 3;
-      g = r + 1;
-      b = r + 2;
-      step = 3;
-    } else {
-      const long at = (top + y) * mWidth + left;
-      r = mR + at;
-      g = mG + at;
-      b = mB + at;
-      step = 1;
-    }
+// The reference: every pixel on its own, each component's sample found by
+// its sampling factors.
+void CKXJpegDecoder::ConvertPlainRow(long y, unsigned char* r, unsigned char* g, unsigned char* b, long step) {
+  const std::int32_t* source[3] = {nullptr, nullptr, nullptr};
+  int repH[3] = {1, 1, 1};
+  for (int c = 0; c < mComponentCount; ++c) {
+    repH[c] = mDecHmax / mDecH[c];
+    source[c] = mWork[c] + (y / (mDecVmax / mDecV[c])) * mStride[c];
+  }
+  for (long x = 0; x < mWidth; ++x) {
+    const long at = x * step;
     if (mComponentCount == 1) {
-      // Cb = Cr = 128 adds exact zeros: R = G = B = Y, clamped.
-      const std::int32_t* py = row[0];
-      for (long x = 0; x < columns; ++x) r[x * step] = g[x * step] = b[x * step] = ClampSample(double(py[x]));
-      continue;
+      r[at] = g[at] = b[at] = ClampSample(double(source[0][x]));
+    } else {
+      ConvertPixel(source[0][x / repH[0]], source[1][x / repH[1]], source[2][x / repH[2]], r + at, g + at, b + at);
     }
-    ConvertRow(row[0], row[1], row[2], r, g, b, step, columns, halfChroma ? 2 : 1);
+  }
+}
+
+// The pixels of one MCU row from the planes, row by row, into the band or
+// the picture's planes.
+void CKXJpegDecoder::ConvertBand(long mcuRow) {
+  const long top = mcuRow * mDecVmax * 8;
+  const long rows = std::min<long>(mDecVmax * 8, mHeight - top);
+  auto out = [&](long y) {
+    if (mBand) {
+      unsigned char* p = mBand + y * mWidth * 3;
+      return SRowOut{p, p + 1, p + 2, 3};
+    }
+    const long at = (top + y) * mWidth;
+    return SRowOut{mR + at, mG + at, mB + at, 1};
+  };
+  if (mPlain) {
+    for (long y = 0; y < rows; ++y) {
+      const SRowOut o = out(y);
+      ConvertPlainRow(y, o.r, o.g, o.b, o.step);
+    }
+    return;
+  }
+  if (mComponentCount == 1) {
+    for (long y = 0; y < rows; ++y) GreyRow(mWork[0] + y * mStride[0], out(y), mWidth);
+    return;
+  }
+  int repV[3];
+  for (int c = 0; c < 3; ++c) repV[c] = mDecVmax / mDecV[c];
+  auto row = [&](int c, long y) { return mWork[c] + (y / repV[c]) * mStride[c]; };
+  if (!mWide) {
+    // Chroma at full or half width: straight from the planes, two rows at a
+    // time where they share their chroma rows.
+    const bool half = HalfChroma();
+    for (long y = 0; y < rows;) {
+      const bool pair = y + 1 < rows && y / repV[1] == (y + 1) / repV[1] && y / repV[2] == (y + 1) / repV[2];
+      const SRowOut o0 = out(y), o1 = pair ? out(y + 1) : o0;
+      ColourRows(row(0, y), pair ? row(0, y + 1) : nullptr, row(1, y), row(2, y), o0, o1, mWidth, half);
+      y += pair ? 2 : 1;
+    }
+    return;
+  }
+  // Other samplings: each component's row replicated to full width first.
+  const long wide = mStride[0] * (mDecHmax / mDecH[0]);
+  for (long y = 0; y < rows; ++y) {
+    const std::int32_t* full[3];
+    for (int c = 0; c < 3; ++c) {
+      const int repH = mDecHmax / mDecH[c];
+      const std::int32_t* source = row(c, y);
+      if (repH == 1) {
+        full[c] = source;
+        continue;
+      }
+      std::int32_t* to = mWide + c * wide;
+      for (long x = 0; x < mWidth; ++x) to[x] = source[x / repH];
+      full[c] = to;
+    }
+    const SRowOut o = out(y);
+    ColourRows(full[0], nullptr, full[1], full[2], o, o, mWidth, false);
   }
 }

@@ -9,7 +9,8 @@
 // the number of the place that threw it:
 //  buffer       22 byte, 23 word, 24 copy, 25 skip read past the end
 //  memory       5 Huffman tables; 11, 12, 13 red, green, blue plane; 14, 15,
-//               16 work planes; 33 the comment
+//               16 work planes; 33 the comment; 34 the rows of replicated
+//               chroma
 //  data format  1 a marker that is not handled; 2 a Huffman table that its
 //               segment cannot hold; 3 Huffman class above 1; 4 Huffman table
 //               number above 3; 17 a marker or bad data where a DC code is
@@ -102,6 +103,8 @@ class CKXJpegDataStream {
   const unsigned char* mEnd;
 };
 
+constexpr int kKXJpegFastACBits = 10;
+
 // One Huffman table in canonical form, with a 9-bit lookup for short codes.
 struct SKXJpegHuffman {
   int mCount = 0;                // number of codes (0: not defined)
@@ -113,6 +116,10 @@ struct SKXJpegHuffman {
   std::int32_t mMaxCode[17];
   std::int32_t mValueOffset[17];
   std::uint16_t mFast[512];      // (length << 8) | value; 0 when longer than 9 bits
+  // AC tables: a code of run and size whose code and extra bits take at
+  // most kKXJpegFastACBits, by those bits: (coefficient << 16) | (run << 5)
+  // | bits taken; 0 otherwise.
+  std::int32_t mFastAC[1 << kKXJpegFastACBits];
 };
 
 struct SKXJpegJFIF {
@@ -156,6 +163,9 @@ class CKXJpegDecoder {
   const char* GetComment() const { return mComment; }
   const SKXJpegJFIF& GetJFIF() const { return mJFIF; }
   int GetRestartInterval() const { return mRestartInterval; }
+  // Decodes through the plain steps instead (the IDCT's direct sum, the
+  // colour pixel by pixel): slow, and the same bytes; for comparisons.
+  void SetPlainSteps(bool on) { mPlain = on; }
 
  protected:
   // Sees the quantised coefficients (natural order) of every block that
@@ -192,7 +202,12 @@ class CKXJpegDecoder {
   void DecodeHuffmanBlock(int scanIndex);
   int Decode1HuffmanCode(const SKXJpegHuffman& table, int errorCode);
   long ReceiveBits(int n, int errorCode);
-  void MakeRGB(long mcuRow, long mcuColumn);
+  void ConvertBand(long mcuRow);
+  // The usual 4:2:0 and 4:2:2: full luma, chroma every second column.
+  bool HalfChroma() const {
+    return mComponentCount == 3 && mDecH[0] == mDecHmax && mDecH[1] * 2 == mDecHmax && mDecH[2] * 2 == mDecHmax;
+  }
+  void ConvertPlainRow(long y, unsigned char* r, unsigned char* g, unsigned char* b, long step);
   void Fail(EError kind, long code);
   EError RecordError();
   void ResetAnalysis();
@@ -202,7 +217,11 @@ class CKXJpegDecoder {
   unsigned char* mG = nullptr;
   unsigned char* mB = nullptr;
   unsigned char* mBand = nullptr;  // DoDecodeRows: the rows of one MCU row
-  std::int32_t* mWork[3] = {nullptr, nullptr, nullptr};  // Y, Cb, Cr for one MCU
+  // Y, Cb and Cr of one MCU row, each at its own resolution, mStride
+  // samples a row.
+  std::int32_t* mWork[3] = {nullptr, nullptr, nullptr};
+  long mStride[3] = {0, 0, 0};
+  std::int32_t* mWide = nullptr;  // chroma rows replicated to full width
   std::int32_t mDCPred[3] = {0, 0, 0};
   std::int32_t mCoef[64];
   std::int32_t mSamples[64];
@@ -228,6 +247,7 @@ class CKXJpegDecoder {
   int mState = 0;
   EError mLastError = kNoError;
   long mLastCode = 0;
+  bool mPlain = false;
 };
 
 // The colour conversion of one row into interleaved red, green and blue, by

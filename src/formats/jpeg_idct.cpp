@@ -103,6 +103,36 @@ __attribute__((always_inline)) inline void Sum8(const T* g, T* out, int step, co
   out[4 * step] = e3 - o3;
 }
 
+// Sum8 when g[4 step] to g[7 step] are zero: the terms they bring are exact
+// zeros, so every output is Sum8's value (at most the sign of a zero
+// differs, which no later step can see: the zero only ever meets additions,
+// multiplications and the final + 128).
+template <typename T>
+__attribute__((always_inline)) inline void Sum8Low(const T* g, T* out, int step, const double* k) {
+  const T g0 = g[0], g1 = g[step], g2 = g[2 * step], g3 = g[3 * step];
+  const double c1 = k[1], c2 = k[2], c3 = k[3], c5 = k[5], c6 = k[6], c7 = k[7];
+  const T eo0 = g2 * c2, eo1 = g2 * c6;
+  const T e0 = g0 + eo0, e1 = g0 + eo1, e2 = g0 - eo1, e3 = g0 - eo0;
+  const T o0 = g1 * c1 + g3 * c3;
+  const T o1 = g1 * c3 - g3 * c7;
+  const T o2 = g1 * c5 - g3 * c1;
+  const T o3 = g1 * c7 - g3 * c5;
+  out[0] = e0 + o0;
+  out[7 * step] = e0 - o0;
+  out[step] = e1 + o1;
+  out[6 * step] = e1 - o1;
+  out[2 * step] = e2 + o2;
+  out[5 * step] = e2 - o2;
+  out[3 * step] = e3 + o3;
+  out[4 * step] = e3 - o3;
+}
+
+// The block with one value everywhere (only F(0, 0) is non-zero).
+bool DcBlock(const std::int32_t* f, double tolerance, std::int32_t* s) {
+  const double fast = 0.25 * (Tables().mScale[0] * double(f[0])) + kLevelShift;
+  return Settle(fast, tolerance, f, 0, 0, s);
+}
+
 }  // namespace
 
 bool KxJpegInverseDCTScalar(const std::int32_t* f, std::int32_t* samples) {
@@ -121,9 +151,8 @@ bool KxJpegInverseDCTScalar(const std::int32_t* f, std::int32_t* samples) {
   for (int v = 1; dcOnly && v < 8; ++v) dcOnly = f[v * 8] == 0;
   if (dcOnly) {
     // Every sample is the same.
-    double fast = 0.25 * (t.mScale[0] * double(f[0])) + kLevelShift;
     std::int32_t s;
-    if (!Settle(fast, tolerance, f, 0, 0, &s)) return false;
+    if (!DcBlock(f, tolerance, &s)) return false;
     for (int i = 0; i < 64; ++i) samples[i] = s;
     return true;
   }
@@ -162,7 +191,7 @@ bool KxJpegInverseDCTScalar(const std::int32_t* f, std::int32_t* samples) {
 #if KX_JPEG_VECTOR
 
 // The vectors stay inside this file: no call passes one across an ABI.
-#if defined(__GNUC__) && !defined(__clang__)
+#if defined(__GNUC__)
 #pragma GCC diagnostic ignored "-Wpsabi"
 #endif
 
@@ -194,9 +223,8 @@ __attribute__((always_inline)) inline bool InverseDCTLanes(const std::int32_t* f
   bool dcOnly = columns <= 1;
   for (int v = 1; dcOnly && v < 8; ++v) dcOnly = f[v * 8] == 0;
   if (dcOnly) {
-    double fast = 0.25 * (t.mScale[0] * double(f[0])) + kLevelShift;
     std::int32_t s;
-    if (!Settle(fast, tolerance, f, 0, 0, &s)) return false;
+    if (!DcBlock(f, tolerance, &s)) return false;
     for (int i = 0; i < 64; ++i) samples[i] = s;
     return true;
   }
@@ -254,33 +282,219 @@ __attribute__((always_inline)) inline bool InverseDCTLanes(const std::int32_t* f
   return true;
 }
 
-#if defined(__x86_64__) && !defined(__AVX2__)
-// Four lanes where the processor has AVX2, chosen once at run time; two
-// (SSE2, every x86-64) otherwise. Neither uses fused multiply-adds.
-__attribute__((target("avx2"), noinline)) bool InverseDCTAvx2(const std::int32_t* f, std::int32_t* samples) {
-  return InverseDCTLanes<V4, I4, 4>(f, samples);
-}
-
-bool InverseDCTSse2(const std::int32_t* f, std::int32_t* samples) { return InverseDCTLanes<V2, I2, 2>(f, samples); }
-
-using IdctFunction = bool (*)(const std::int32_t*, std::int32_t*);
-const IdctFunction sIdct = __builtin_cpu_supports("avx2") ? InverseDCTAvx2 : InverseDCTSse2;
-#endif
-
-}  // namespace
-
-bool KxJpegInverseDCT(const std::int32_t* f, std::int32_t* samples) {
-#if defined(__x86_64__) && !defined(__AVX2__)
-  return sIdct(f, samples);
-#elif defined(__AVX__)
+// Without AVX2 at hand (x86-64 processors without it take this at run
+// time, see below): four lanes where the build has AVX, else two. Neither
+// uses fused multiply-adds.
+bool InverseDCTPortable(const std::int32_t* f, std::int32_t* samples) {
+#if defined(__AVX__)
   return InverseDCTLanes<V4, I4, 4>(f, samples);
 #else
   return InverseDCTLanes<V2, I2, 2>(f, samples);
 #endif
 }
 
+}  // namespace
+
 #else
 
-bool KxJpegInverseDCT(const std::int32_t* f, std::int32_t* samples) { return KxJpegInverseDCTScalar(f, samples); }
+namespace {
+bool InverseDCTPortable(const std::int32_t* f, std::int32_t* samples) { return KxJpegInverseDCTScalar(f, samples); }
+}  // namespace
+
+#endif
+
+// ---------------------------------------------------------------- into a plane
+
+#if KX_JPEG_VECTOR && defined(__x86_64__)
+#include <immintrin.h>
+
+namespace {
+
+// The four-lane steps of InverseDCTLanes written out for AVX2, with the
+// turns between the passes done in registers and the samples stored row by
+// row into the plane. The arithmetic is the scalar steps' (Sum8 on the same
+// values in the same order; Sum8Low where whole halves are zero), so every
+// sample is the scalar one. Blocks that need the direct sum somewhere, or
+// whose samples might not fit, go through the scalar steps whole.
+
+// Turns four rows of four doubles into four columns.
+__attribute__((target("avx2"), always_inline)) inline void Turn4(__m256d a, __m256d b, __m256d c, __m256d d,
+                                                                 __m256d* out, int step) {
+  const __m256d t0 = _mm256_unpacklo_pd(a, b), t1 = _mm256_unpackhi_pd(a, b);
+  const __m256d t2 = _mm256_unpacklo_pd(c, d), t3 = _mm256_unpackhi_pd(c, d);
+  out[0] = _mm256_permute2f128_pd(t0, t2, 0x20);
+  out[step] = _mm256_permute2f128_pd(t1, t3, 0x20);
+  out[2 * step] = _mm256_permute2f128_pd(t0, t2, 0x31);
+  out[3 * step] = _mm256_permute2f128_pd(t1, t3, 0x31);
+}
+
+// Four columns of four 32-bit samples stored as four rows of four.
+__attribute__((target("avx2"), always_inline)) inline void StoreTurned(__m128i a, __m128i b, __m128i c, __m128i d,
+                                                                       std::int32_t* out, long stride) {
+  const __m128i t0 = _mm_unpacklo_epi32(a, b), t1 = _mm_unpacklo_epi32(c, d);
+  const __m128i t2 = _mm_unpackhi_epi32(a, b), t3 = _mm_unpackhi_epi32(c, d);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi64(t0, t1));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + stride), _mm_unpackhi_epi64(t0, t1));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * stride), _mm_unpacklo_epi64(t2, t3));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * stride), _mm_unpackhi_epi64(t2, t3));
+}
+
+bool ScalarInto(const std::int32_t* f, std::int32_t* out, long stride) {
+  std::int32_t samples[64];
+  if (!KxJpegInverseDCTScalar(f, samples)) return false;
+  for (int y = 0; y < 8; ++y) std::memcpy(out + y * stride, samples + y * 8, 8 * sizeof(std::int32_t));
+  return true;
+}
+
+__attribute__((target("avx2"), noinline)) bool InverseDCTAvx2Into(const std::int32_t* f, std::int32_t* out,
+                                                                   long stride) {
+  const SIdctTables& t = Tables();
+  __m256i rows[8];
+  for (int v = 0; v < 8; ++v) rows[v] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(f + 8 * v));
+  const __m256i high = _mm256_or_si256(_mm256_or_si256(rows[4], rows[5]), _mm256_or_si256(rows[6], rows[7]));
+  const __m256i below = _mm256_or_si256(_mm256_or_si256(rows[1], rows[2]), _mm256_or_si256(rows[3], high));
+  const __m256i any = _mm256_or_si256(rows[0], below);
+  const unsigned columns =
+      ~unsigned(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(any, _mm256_setzero_si256())))) & 0xFF;
+  const bool highRowsZero = _mm256_testz_si256(high, high);
+
+  // The sum of |F|: in 32-bit lanes while every |F| is below 2^24 (the
+  // lane sums stay below 2^27, the total below 2^30), else in 64 bits.
+  __m256i magnitude = _mm256_abs_epi32(rows[0]), total = magnitude, bits = magnitude;
+  for (int v = 1; v < 8; ++v) {
+    magnitude = _mm256_abs_epi32(rows[v]);
+    total = _mm256_add_epi32(total, magnitude);
+    bits = _mm256_or_si256(bits, magnitude);
+  }
+  std::int64_t absTotal = 0;
+  if (_mm256_testz_si256(bits, _mm256_set1_epi32(~0xFFFFFF))) {
+    __m128i s = _mm_add_epi32(_mm256_castsi256_si128(total), _mm256_extracti128_si256(total, 1));
+    s = _mm_add_epi32(s, _mm_shuffle_epi32(s, 0x4E));
+    s = _mm_add_epi32(s, _mm_shuffle_epi32(s, 0xB1));
+    absTotal = _mm_cvtsi128_si32(s);
+  } else {
+    for (int i = 0; i < 64; ++i) {
+      const std::int64_t c = f[i];
+      absTotal += c < 0 ? -c : c;
+    }
+  }
+  const double absSum = double(absTotal);
+  const double tolerance = 1e-12 * (0.25 * absSum + 256.0);
+
+  if (columns <= 1 && _mm256_testz_si256(below, below)) {
+    std::int32_t s;
+    if (!DcBlock(f, tolerance, &s)) return false;
+    const __m256i all = _mm256_set1_epi32(s);
+    for (int y = 0; y < 8; ++y) _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + y * stride), all);
+    return true;
+  }
+  if (!(0.25 * absSum + 256.0 < 2147483000.0)) return ScalarInto(f, out, stride);
+
+  // g[v * 2 + h]: row v, columns 4 h to 4 h + 3, scaled.
+  __m256d g[16], tmp[16];
+  for (int v = 0; v < 8; ++v) {
+    g[2 * v] = _mm256_mul_pd(_mm256_loadu_pd(t.mScale + 8 * v), _mm256_cvtepi32_pd(_mm256_castsi256_si128(rows[v])));
+    g[2 * v + 1] =
+        _mm256_mul_pd(_mm256_loadu_pd(t.mScale + 8 * v + 4), _mm256_cvtepi32_pd(_mm256_extracti128_si256(rows[v], 1)));
+  }
+  const bool highColumnsZero = (columns & 0xF0) == 0;
+  for (int h = 0; h < 2; ++h) {
+    if (columns & (0xFu << (4 * h))) {
+      if (highRowsZero) {
+        Sum8Low(g + h, tmp + h, 2, t.mK);
+      } else {
+        Sum8(g + h, tmp + h, 2, t.mK);
+      }
+    } else {
+      for (int y = 0; y < 8; ++y) tmp[2 * y + h] = _mm256_setzero_pd();
+    }
+  }
+  // tr[u * 2 + k]: column u of tmp, rows 4 k to 4 k + 3.
+  __m256d tr[16], sum[16];
+  for (int k = 0; k < 2; ++k)
+    for (int h = 0; h < (highColumnsZero ? 1 : 2); ++h)
+      Turn4(tmp[8 * k + h], tmp[8 * k + 2 + h], tmp[8 * k + 4 + h], tmp[8 * k + 6 + h], tr + 8 * h + k, 2);
+  // sum[x * 2 + k]: sample column x, rows 4 k to 4 k + 3.
+  for (int k = 0; k < 2; ++k) {
+    if (highColumnsZero) {
+      Sum8Low(tr + k, sum + k, 2, t.mK);
+    } else {
+      Sum8(tr + k, sum + k, 2, t.mK);
+    }
+  }
+
+  const __m256d quarter = _mm256_set1_pd(0.25), shift = _mm256_set1_pd(kLevelShift);
+  const __m256d lo = _mm256_set1_pd(tolerance), hi = _mm256_set1_pd(1.0 - tolerance);
+  const __m256d sign = _mm256_set1_pd(-0.0);
+  __m256d nearInteger = _mm256_setzero_pd();
+  __m128i n[16];
+  for (int i = 0; i < 16; ++i) {
+    const __m256d r = _mm256_add_pd(_mm256_mul_pd(quarter, sum[i]), shift);
+    n[i] = _mm256_cvttpd_epi32(r);
+    const __m256d frac = _mm256_andnot_pd(sign, _mm256_sub_pd(r, _mm256_cvtepi32_pd(n[i])));
+    nearInteger = _mm256_or_pd(nearInteger, _mm256_or_pd(_mm256_cmp_pd(frac, lo, _CMP_LE_OQ),
+                                                          _mm256_cmp_pd(frac, hi, _CMP_GE_OQ)));
+  }
+  if (_mm256_movemask_pd(nearInteger)) return ScalarInto(f, out, stride);
+  for (int k = 0; k < 2; ++k) {
+    std::int32_t* rowsOut = out + 4 * k * stride;
+    StoreTurned(n[k], n[2 + k], n[4 + k], n[6 + k], rowsOut, stride);
+    StoreTurned(n[8 + k], n[10 + k], n[12 + k], n[14 + k], rowsOut + 4, stride);
+  }
+  return true;
+}
+
+__attribute__((target("avx2"), noinline)) void DequantiseAvx2(std::int32_t* c, const std::int32_t* q,
+                                                              std::int32_t* out) {
+  for (int i = 0; i < 64; i += 8) {
+    __m256i* at = reinterpret_cast<__m256i*>(c + i);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i),
+                        _mm256_mullo_epi32(_mm256_loadu_si256(at),
+                                           _mm256_loadu_si256(reinterpret_cast<const __m256i*>(q + i))));
+    _mm256_storeu_si256(at, _mm256_setzero_si256());
+  }
+}
+
+void DequantisePortable(std::int32_t* c, const std::int32_t* q, std::int32_t* out) {
+  for (int i = 0; i < 64; ++i) out[i] = c[i] * q[i];
+  std::memset(c, 0, 64 * sizeof(std::int32_t));
+}
+
+using DequantiseFunction = void (*)(std::int32_t*, const std::int32_t*, std::int32_t*);
+const DequantiseFunction sDequantise = __builtin_cpu_supports("avx2") ? DequantiseAvx2 : DequantisePortable;
+
+bool CopyInto(const std::int32_t* f, std::int32_t* out, long stride) {
+  std::int32_t samples[64];
+  if (!InverseDCTPortable(f, samples)) return false;
+  for (int y = 0; y < 8; ++y) std::memcpy(out + y * stride, samples + y * 8, 8 * sizeof(std::int32_t));
+  return true;
+}
+
+using IntoFunction = bool (*)(const std::int32_t*, std::int32_t*, long);
+const IntoFunction sInto = __builtin_cpu_supports("avx2") ? InverseDCTAvx2Into : CopyInto;
+
+}  // namespace
+
+bool KxJpegInverseDCT(const std::int32_t* f, std::int32_t* samples) { return sInto(f, samples, 8); }
+
+void KxJpegDequantise(std::int32_t* c, const std::int32_t* q, std::int32_t* out) { sDequantise(c, q, out); }
+
+bool KxJpegInverseDCTInto(const std::int32_t* f, std::int32_t* out, long stride) { return sInto(f, out, stride); }
+
+#else
+
+bool KxJpegInverseDCT(const std::int32_t* f, std::int32_t* samples) { return InverseDCTPortable(f, samples); }
+
+void KxJpegDequantise(std::int32_t* c, const std::int32_t* q, std::int32_t* out) {
+  for (int i = 0; i < 64; ++i) out[i] = c[i] * q[i];
+  std::memset(c, 0, 64 * sizeof(std::int32_t));
+}
+
+bool KxJpegInverseDCTInto(const std::int32_t* f, std::int32_t* out, long stride) {
+  std::int32_t samples[64];
+  if (!InverseDCTPortable(f, samples)) return false;
+  for (int y = 0; y < 8; ++y) std::memcpy(out + y * stride, samples + y * 8, 8 * sizeof(std::int32_t));
+  return true;
+}
 
 #endif

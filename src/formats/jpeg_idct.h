@@ -22,10 +22,18 @@ bool KxJpegInverseDCTDirect(const std::int32_t* coefficients, std::int32_t* samp
 // the two ways of summing might truncate differently is recomputed by the
 // direct sum.
 // Built with GCC vector extensions where the compiler has them (lanes of
-// the same operations in the same order, so bit for bit the scalar results),
-// otherwise the scalar steps themselves; KX_JPEG_SCALAR forces the latter.
+// the same operations in the same order, so bit for bit the scalar results;
+// on x86-64 processors with AVX2, chosen at run time, four lanes with the
+// turns between the passes in registers), otherwise the scalar steps
+// themselves; KX_JPEG_SCALAR forces the latter.
 bool KxJpegInverseDCT(const std::int32_t* coefficients, std::int32_t* samples);
 bool KxJpegInverseDCTScalar(const std::int32_t* coefficients, std::int32_t* samples);
+// out[i] = coefficients[i] * quant[i] (the caller sees that it fits), and
+// the coefficients set to zero, ready for the next block.
+void KxJpegDequantise(std::int32_t* coefficients, const std::int32_t* quant, std::int32_t* out);
+// KxJpegInverseDCT written straight into a plane: row y of the block goes
+// to out + y * stride. On failure the plane may hold part of the block.
+bool KxJpegInverseDCTInto(const std::int32_t* coefficients, std::int32_t* out, long stride);
 
 #if (defined(__GNUC__) || defined(__clang__)) && !defined(KX_JPEG_SCALAR)
 #define KX_JPEG_VECTOR 1

@@ -2,31 +2,58 @@
 // the layout can draw the pictures it finds in text.
 #include "formats/picture_converters.h"
 
+#include <cstdint>
+#include <new>
 #include <vector>
 
 #include "formats/jpeg.h"
 #include "layout/draw_picture.h"
 #include "platform/core.h"
 
+namespace {
+
+// The decoded rows appended to the pixels as they come: no planes, no
+// second pass to interleave them.
+class CPixelRows : public CKXJpegDecoder {
+ public:
+  explicit CPixelRows(std::vector<std::uint8_t>& rgb) : mRgb(rgb) {}
+
+ protected:
+  void RowsDecoded(const unsigned char* rgb, long, long count) override {
+    unsigned char *r, *g, *b;
+    long width, height;
+    GetPictData(&r, &g, &b, width, height);
+    mRgb.insert(mRgb.end(), rgb, rgb + width * 3 * count);
+  }
+
+ private:
+  std::vector<std::uint8_t>& mRgb;
+};
+
+}  // namespace
+
 bool KxConvertJPEGToPixels(const unsigned char* data, long length, KxPicturePixels& out) {
   if (!data || length <= 0) return false;
   // The decoder wants writable bytes that stay put while it works.
   std::vector<char> bytes(data, data + length);
-  CKXJpegDecoder decoder;
-  if (decoder.SetJpegData(bytes.data(), length) != 0 || decoder.DoDecode() != 0) return false;
+  out.rgb.clear();
+  CPixelRows decoder(out.rgb);
+  if (decoder.SetJpegData(bytes.data(), length) != 0) return false;
   unsigned char *r, *g, *b;
   long width, height;
   decoder.GetPictData(&r, &g, &b, width, height);
-  if (!r || !g || !b || width < 1 || height < 1 || width > kKxPictureMaxSide || height > kKxPictureMaxSide)
+  if (width < 1 || height < 1 || width > kKxPictureMaxSide || height > kKxPictureMaxSide) return false;
+  try {
+    out.rgb.reserve(std::size_t(width) * std::size_t(height) * 3);
+  } catch (const std::bad_alloc&) {
     return false;
+  }
+  if (decoder.DoDecodeRows() != 0 || out.rgb.size() != std::size_t(width) * std::size_t(height) * 3) {
+    out.rgb.clear();
+    return false;
+  }
   out.width = std::int32_t(width);
   out.height = std::int32_t(height);
-  out.rgb.resize(std::size_t(width) * std::size_t(height) * 3);
-  for (long i = 0; i < width * height; ++i) {
-    out.rgb[std::size_t(i) * 3] = r[i];
-    out.rgb[std::size_t(i) * 3 + 1] = g[i];
-    out.rgb[std::size_t(i) * 3 + 2] = b[i];
-  }
   return true;
 }
 

@@ -146,6 +146,42 @@ int KxReadFile(const std::string& path, std::vector<std::uint8_t>& out, std::siz
   return 0;
 }
 
+CKXFileReader::~CKXFileReader() {
+  if (mFd >= 0) close(mFd);
+}
+
+int CKXFileReader::Open(const std::string& path, std::size_t maxSize) {
+  if (mFd >= 0) close(mFd);
+  mFd = -1;
+  mSize = 0;
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  struct stat st;
+  int err = fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : !S_ISREG(st.st_mode) ? EINVAL : 0;
+  if (!err && static_cast<std::uintmax_t>(st.st_size) > maxSize) err = EFBIG;
+  if (err) {
+    close(fd);
+    return err;
+  }
+  mFd = fd;
+  mSize = static_cast<std::size_t>(st.st_size);
+  return 0;
+}
+
+int CKXFileReader::ReadAt(std::size_t at, void* buffer, std::size_t length, std::size_t& got) const {
+  got = 0;
+  if (mFd < 0) return EBADF;
+  char* p = static_cast<char*>(buffer);
+  while (got < length) {
+    ssize_t n = pread(mFd, p + got, length - got, static_cast<off_t>(at + got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return errno;
+    if (n == 0) break;  // the file ends here (it may have shrunk)
+    got += static_cast<std::size_t>(n);
+  }
+  return 0;
+}
+
 int KxFdGetPosition(int fd, long& at) {
   off_t where = lseek(fd, 0, SEEK_CUR);
   if (where < 0) return errno;

@@ -24,6 +24,28 @@ std::string KxErrorText(int err);
 // than maxSize bytes.
 int KxReadFile(const std::string& path, std::vector<std::uint8_t>& out, std::size_t maxSize = SIZE_MAX);
 
+// A regular file held open to be read in pieces, for texts too large to
+// hold twice; the descriptor closes with the object.
+class CKXFileReader {
+ public:
+  CKXFileReader() = default;
+  ~CKXFileReader();
+  CKXFileReader(const CKXFileReader&) = delete;
+  CKXFileReader& operator=(const CKXFileReader&) = delete;
+  // 0, or an errno value as KxReadFile answers it (EISDIR, EINVAL for what
+  // is no regular file, EFBIG above maxSize).
+  int Open(const std::string& path, std::size_t maxSize = SIZE_MAX);
+  // The size when it was opened.
+  std::size_t Size() const { return mSize; }
+  // Up to `length` bytes from offset `at` on, fewer only where the file
+  // ends; `got` says how many arrived.
+  int ReadAt(std::size_t at, void* buffer, std::size_t length, std::size_t& got) const;
+
+ private:
+  int mFd = -1;
+  std::size_t mSize = 0;
+};
+
 // An open file descriptor as a seekable byte stream, for containers that
 // read and write in place. The descriptor stays the caller's.
 int KxFdGetPosition(int fd, long& at);

@@ -101,6 +101,18 @@ std::string WordOf(short list, short item) {
   return std::string(reinterpret_cast<const char*>(s + 1), s[0]);
 }
 
+// The name of the form at `item` of the form table; the built-in names of
+// the bar's own list when the table has none loaded (item 1's name until a
+// form is known).
+std::string FormName(short item) {
+  unsigned char name[kKxFormNameField] = {};
+  const bool kept = item >= 3 && UKXTextForm::GetListCount() > 0;
+  if (UKXTextForm::GetFormName(item, name) && (name[0] != 0 || kept))
+    return std::string(reinterpret_cast<const char*>(name + 1), std::min<std::size_t>(name[0], kKxFormNameMax));
+  if (kept || item < 1 || item > kKxBuiltinForms) return {};
+  return WordOf(kBarWords, short(2 + item));
+}
+
 }  // namespace
 
 bool KxFormWideLayout() {
@@ -315,8 +327,7 @@ void CKXTextColmView::DrawForm(bool active) {
   if ((mVertical ? pr.bottom - pr.top : pr.right - pr.left) > 16) {
     CKXTextEngine* engine = GetEngine();
     const short id = engine ? KXTE_GetFormStylID(engine->GetEdit()) : 0;
-    const std::string name = WordOf(kBarWords, short(std::clamp<int>(3 + id, 3, 10)));
-    label(kKxFormPage, name, true);
+    label(kKxFormPage, FormName(UKXTextForm::FindFormItem(id)), true);
     triangle(kKxFormPage);
   }
   RGBForeColor(&UKXColor::sBlackColor);
@@ -551,12 +562,14 @@ void CKXTextColmView::DoClickFormCustom() {
   CKXTextEngine* engine = GetEngine();
   if (!engine) return;
   std::vector<KxPopupEntry> entries;
-  const short id = KXTE_GetFormStylID(engine->GetEdit());
-  // The built-in forms, by their names (STR# 208 items 3-10).
-  for (short n = 1; n <= 8; ++n) {
+  // The items of the form menu: the two built-in ones, then the kept forms
+  // (commands 1931 up to 1999).
+  const short inUse = UKXTextForm::FindFormItem(KXTE_GetFormStylID(engine->GetEdit()));
+  const short count = std::min<short>(UKXTextForm::GetFormCount(), short(kKxMaxUserForms + 2));
+  for (short n = 1; n <= count; ++n) {
     KxPopupEntry e;
-    e.text = WordOf(kBarWords, short(2 + n));
-    e.mark = n - 1 == id ? kKxCheckMark : 0;
+    e.text = FormName(n);
+    e.mark = n == inUse ? kKxCheckMark : 0;
     entries.push_back(e);
   }
   const Rect& r = mFormRect[kKxFormPage];

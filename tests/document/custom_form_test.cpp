@@ -6,6 +6,9 @@
 #include <cstring>
 #include <fstream>
 #include <set>
+#include <string>
+#include <tuple>
+#include <utility>
 
 #include "app/app_commands.h"
 #include "app/globals.h"
@@ -19,6 +22,9 @@
 #include "platform/resources.h"
 #include "views/controls.h"
 #include "views/edit_field.h"
+#include "platform/host/headless.h"
+#include "document/text_doc.h"
+#include "views/text_colm_view.h"
 
 namespace {
 
@@ -300,6 +306,45 @@ TEST_F(CustomFormTest, ADocumentThatClosesIsForgottenAndAppliedFormsMatchTheMenu
   d->CloseCustomForm(1);   // no document to reach: the default form takes it
   EXPECT_EQ(UKXTextForm::GetDefaultForm(0).guideStyle, UKXTextForm::GetDefaultForm(4).guideStyle);
   EXPECT_FALSE(gDialogOpen);
+}
+
+// The format bar's page-form pop-up lists what the form menu lists, the form
+// in use checked; its label names that form; a choice applies it.
+TEST_F(CustomFormTest, TheFormatBarOffersTheKeptFormsAndNamesTheOneInUse) {
+  std::vector<char> blob;
+  Record(blob, 3001, "first kept");
+  Record(blob, 3002, "second kept");
+  UKXTextCustomForm::SetCustomFormData(blob.data(), long(blob.size()));
+  UKXTextCustomForm::UpdateMenu();
+  std::ofstream(dir / "a.txt") << "one\rtwo";
+  CKXTextDocument* a = Open(dir / "a.txt");
+  ASSERT_NE(a, nullptr);
+  CKXTextColmView* ruler = a->GetColmView();
+  ASSERT_NE(ruler, nullptr);
+  if (!ruler->GetFormShown()) a->RulerToolsWindow(true, false);
+  auto popup = [&] {
+    ruler->DoClickFormAt(kKxFormPage, EventRecord{}, false);
+    std::vector<std::string> texts;
+    std::vector<bool> checked;
+    for (const KxPopupEntry& e : host.LastPopup()) {
+      texts.push_back(e.text);
+      checked.push_back(e.mark != 0);
+    }
+    return std::pair{texts, checked};
+  };
+  auto [texts, checked] = popup();
+  ASSERT_EQ(texts.size(), 4u);
+  EXPECT_EQ(texts[2], "first kept");
+  EXPECT_EQ(texts[3], "second kept");
+  EXPECT_TRUE(checked[0]);   // no form yet
+  // The fourth item sends 1934: the second kept form.
+  host.PostMenuChoice(kKxPopupMenuID, 3);   // items count from 0 here
+  Drain();
+  SKXFormStyl f;
+  KXTE_GetFormStyl(a->GetEngine()->GetEdit(), f);
+  EXPECT_EQ(f.formID, 3002);
+  std::tie(texts, checked) = popup();
+  EXPECT_EQ(checked, (std::vector<bool>{false, false, false, true}));
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "document/doc_prefs.h"
 #include "document/doc_records.h"
 #include "document/file_tube.h"
+#include "engine/text_flavors.h"
 #include "platform/bytefields.h"
 #include "platform/files.h"
 #include "platform/toolbox/pict.h"
@@ -793,6 +794,184 @@ TEST_F(FileTube, PlainFilesKeepTheirLastByte) {
     ASSERT_EQ(KxWriteDocument(out, doc, EKXLayout::kClassic, message), 0) << message;
     EXPECT_EQ(ReadBytes(out), Str(bytes));
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A text over several of the writer's 1 MB pieces, with two-byte characters
+// across every piece boundary.
+std::string LargeText() {
+  std::string s;
+  const std::string line = "\x93\xFA\x96\x7B\x8C\xEA text \x82\xA0\r";
+  while (s.size() < (3u << 20) + 5) s += line;
+  return s;
+}
+
+// The text goes to the file from the store piece by piece: the same bytes
+// as whole, in both layouts, alone or with a sidecar whose check must
+// match, and through a batch.
+TEST_F(FileTube, LargeTextsAreWrittenByPieces) {
+  const std::string text = LargeText();
+  for (EKXLayout layout : kLayouts) {
+    for (bool styled : {false, true}) {
+      const std::string path = Path(std::string(styled ? "s" : "p") + (layout == EKXLayout::kClassic ? "c" : "k") + ".txt");
+      WriteStyled(path, text, styled ? SampleSettings() : SKXDocSettings(), layout);
+      SKXDocument doc;
+      std::string message;
+      ASSERT_EQ(KxReadDocument(path, doc, message), 0) << message;
+      EXPECT_TRUE(doc.notice.empty()) << doc.notice;
+      EXPECT_EQ(TextOf(doc), text);
+      if (layout == EKXLayout::kClassic) {
+        EXPECT_EQ(ReadBytes(path), Str(text));
+      }
+      if (styled) {
+        EXPECT_EQ(doc.settings.marks.size(), 2u);
+      }
+    }
+  }
+  const std::string path = Path("batch.txt");
+  SKXDocument doc;
+  doc.text->SetText(text.data(), long(text.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+  doc.settings = SampleSettings();
+  std::string message;
+  {
+    CKXSafeBatch batch;
+    ASSERT_EQ(KxWriteDocument(path, doc, EKXLayout::kClassic, message, 0, &batch), 0) << message;
+    EXPECT_FALSE(fs::exists(path));
+    ASSERT_EQ(batch.Commit(), 0);
+  }
+  EXPECT_EQ(ReadBytes(path), Str(text));
+  SKXDocument again;
+  ASSERT_EQ(KxReadDocument(path, again, message), 0) << message;
+  EXPECT_TRUE(again.notice.empty()) << again.notice;
+}
+
+// A source that ends before its size fails the save; the old file stays
+// whole and no temporary is left.
+TEST_F(FileTube, ShortSourceFailsTheSave) {
+  const std::string path = Path("short.txt");
+  WriteBytes(path, Str("old text"));
+  for (bool withSidecar : {false, true}) {
+    CKXTextFileTube tube;
+    std::string message;
+    ASSERT_EQ(tube.OpenWrite(path, FourCC("TEXT"), FourCC("KXTE"), EKXLayout::kClassic, message), 0);
+    const std::string text = LargeText();
+    ASSERT_TRUE(tube.PutDataFileFrom(FourCC("TEXT"), long(text.size()), [&](long at, std::uint8_t* buf, long n) {
+      n = std::min<long>(n, long(text.size()) - at - 10);  // ten bytes short
+      std::memcpy(buf, text.data() + at, std::size_t(n));
+      return n;
+    }));
+    EXPECT_EQ(tube.GetFlavorSize(FourCC("TEXT")), long(text.size()));
+    if (withSidecar) tube.PutFlavor(kKxRecMARK, "\0\0", 2);
+    EXPECT_NE(tube.Commit(message), 0);
+    EXPECT_FALSE(message.empty());
+    EXPECT_EQ(ReadBytes(path), Str("old text"));
+    for (const auto& entry : fs::directory_iterator(dir))
+      EXPECT_EQ(entry.path().filename().string().find(".kxsave-"), std::string::npos) << entry.path();
+  }
+  // Only the classic data file goes by pieces.
+  CKXTextFileTube container;
+  std::string message;
+  ASSERT_EQ(container.OpenWrite(path, FourCC("TEXT"), 0, EKXLayout::kContainer, message), 0);
+  EXPECT_FALSE(container.PutDataFileFrom(FourCC("TEXT"), 1, [](long, std::uint8_t*, long) { return 1L; }));
+}
+
+// Reading moves the data file out of the tube once; a second read of it
+// finds nothing rather than an empty text.
+TEST_F(FileTube, TakenDataFileIsGone) {
+  const std::string path = Path("t.txt");
+  WriteBytes(path, Str("some text"));
+  CKXTextFileTube tube;
+  std::string message;
+  ASSERT_EQ(tube.OpenRead(path, message), 0);
+  Bytes bytes;
+  ASSERT_TRUE(tube.TakeFlavorData(FourCC("TEXT"), bytes));
+  EXPECT_EQ(bytes, Str("some text"));
+  EXPECT_FALSE(tube.GetFlavorData(FourCC("TEXT"), bytes));
+  EXPECT_TRUE(bytes.empty());
+}
+
+// A caller that reads plain text in its own encoding is spared the text;
+// a styled document is read whole all the same.
+TEST_F(FileTube, PlainTextLeftToTheCaller) {
+  const std::string plain = Path("plain.txt"), styled = Path("styled.txt");
+  WriteBytes(plain, Str("plain text"));
+  WriteStyled(styled, "styled text", SampleSettings(), EKXLayout::kClassic);
+  SKXDocument doc;
+  std::string message;
+  ASSERT_EQ(KxReadDocument(plain, doc, message, false), 0) << message;
+  EXPECT_TRUE(doc.plain);
+  EXPECT_EQ(doc.text->GetLength(), 0);
+  SKXDocument other;
+  ASSERT_EQ(KxReadDocument(styled, other, message, false), 0) << message;
+  EXPECT_FALSE(other.plain);
+  EXPECT_EQ(TextOf(other), "styled text");
+  EXPECT_EQ(other.settings.marks.size(), 2u);
+}
+
+}  // namespace
+
+namespace {
+
+// A plain text is read from the file straight into the store in pieces:
+// the same text, runs and all, as inserting it whole, also where no piece
+// can end for megabytes (double-byte text without a line end) and where
+// a lone lead byte ends the file. Only a plain classic file is read so.
+TEST_F(FileTube, PlainTextsAreReadInPieces) {
+  std::string kana;
+  for (int k = 0; k < 700000; ++k) kana += "\x82\xA0";  // no byte below 0x40
+  for (const std::string& bytes : {LargeText() + kana + "end\x82", kana, std::string()}) {
+    const std::string path = Path("big.txt");
+    WriteBytes(path, Str(bytes));
+    {
+      CKXTextFileTube tube;
+      std::string message;
+      ASSERT_EQ(tube.OpenRead(path, message, true), 0);
+      EXPECT_TRUE(tube.IsDataFileDeferred());
+      EXPECT_EQ(tube.DeferredDataFileSize(), bytes.size());
+    }
+    SKXDocument doc;
+    std::string message;
+    ASSERT_EQ(KxReadDocument(path, doc, message), 0) << message;
+    EXPECT_TRUE(doc.plain);
+    EXPECT_EQ(doc.text->Check(), "");
+    ASSERT_EQ(TextOf(doc), bytes);
+    CKXText whole;
+    whole.InsertText(0, bytes.data(), long(bytes.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+    for (OSType flavor : {FourCC("styl"), FourCC("styw"), FourCC("styx")}) {
+      KxFlavorBytes a, b;
+      CKXTextFlavorWriter(*doc.text, 0, doc.text->GetLength()).MakeFlavor(flavor, a);
+      CKXTextFlavorWriter(whole, 0, whole.GetLength()).MakeFlavor(flavor, b);
+      EXPECT_EQ(a, b);
+    }
+  }
+  // A sidecar, a container: read whole as before.
+  const std::string styled = Path("styled.txt"), container = Path("container.kxt");
+  WriteStyled(styled, "styled", SampleSettings(), EKXLayout::kClassic);
+  WriteStyled(container, "contained", SampleSettings(), EKXLayout::kContainer);
+  for (const std::string& path : {styled, container}) {
+    CKXTextFileTube tube;
+    std::string message;
+    ASSERT_EQ(tube.OpenRead(path, message, true), 0);
+    EXPECT_FALSE(tube.IsDataFileDeferred()) << path;
+  }
+}
+
+// Whatever needs a deferred file's bytes whole gets them.
+TEST_F(FileTube, DeferredTextReadWholeWhenAsked) {
+  const std::string path = Path("d.txt");
+  WriteBytes(path, Str("deferred text"));
+  CKXTextFileTube tube;
+  std::string message;
+  ASSERT_EQ(tube.OpenRead(path, message, true), 0);
+  ASSERT_TRUE(tube.IsDataFileDeferred());
+  EXPECT_EQ(tube.GetFlavorSize(FourCC("TEXT")), 13);
+  EXPECT_FALSE(tube.IsDataFileDeferred());
+  Bytes bytes;
+  ASSERT_TRUE(tube.GetFlavorData(FourCC("TEXT"), bytes));
+  EXPECT_EQ(bytes, Str("deferred text"));
 }
 
 }  // namespace

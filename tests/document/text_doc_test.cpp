@@ -34,6 +34,7 @@
 #include "platform/keys.h"
 #include "platform/toolbox/pict.h"
 #include "text/store/converters.h"
+#include "views/text_colm_view.h"
 #include "views/text_info_view.h"
 #include "views/text_window.h"
 
@@ -777,6 +778,46 @@ TEST_F(TextDocTest, WindowShowsTheMarginAndStatusBarThePreferencesAskFor) {
     EXPECT_TRUE(KxTextDocHooks::All().empty());
   }
   gPreference = saved;
+}
+
+// New windows show the format bar when the preferences ask for it and the
+// ruler shows; a native document keeps the bar's state it was saved with,
+// whatever the preferences say when it is opened again.
+TEST_F(TextDocTest, FormatBarFollowsThePreferencesAndTheSavedViewMode) {
+  const SKXPreference saved = gPreference;
+  const SKXPreference2 saved2 = gPreference2;
+  const fs::path p = dir / "bar.txt";
+  Spit(p, "bar\n");
+  for (const auto& [ruler, tools] : {std::pair{1, 1}, {1, 0}, {0, 1}}) {
+    SCOPED_TRACE("ruler " + std::to_string(ruler) + ", tools " + std::to_string(tools));
+    gPreference.showRuler = std::uint8_t(ruler);
+    gPreference2.rulerTools = std::uint8_t(tools);
+    CKXTextDocument* d = Open(p);
+    ASSERT_NE(d, nullptr);
+    CKXTextColmView* bar = d->GetColmView();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->GetFormShown(), ruler && tools);
+    EXPECT_EQ((d->GetViewMode() & kKxViewModeFormBar) != 0, ruler && tools);
+    Command(kClose);
+  }
+  gPreference.showRuler = 1;
+  gPreference2.rulerTools = 1;
+  const fs::path n = dir / "bar.KXT";
+  CKXTextDocument* d = Open(n);
+  ASSERT_NE(d, nullptr);
+  Type("x");
+  Command(1409);   // hidden by hand
+  ASSERT_FALSE(d->GetColmView()->GetFormShown());
+  d->SetFormat(SKXSaveFormat{true, 0});
+  Command(kSave);
+  Command(kClose);
+  d = Open(n);
+  ASSERT_NE(d, nullptr);
+  EXPECT_FALSE(d->GetColmView()->GetFormShown());
+  Command(1409);
+  EXPECT_TRUE(d->GetColmView()->GetFormShown());
+  gPreference = saved;
+  gPreference2 = saved2;
 }
 
 // A choice in the status bar's scale menu comes back from the host as a

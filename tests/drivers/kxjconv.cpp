@@ -25,6 +25,7 @@
 #include "text/facilities.h"
 #include "text/base/flat.h"
 #include "text/codes/jcode.h"
+#include "text/codes/sjis_utf8.h"
 #include "text/base/memory.h"
 #include "text/codes/unicode.h"
 
@@ -174,26 +175,15 @@ bool Convert(short from, short to, const std::vector<unsigned char>& in, CKXJCod
 // whole output is ever held: the same bytes as converting it whole.
 constexpr size_t kPiece = 1 << 20;
 
-bool ConvertPiece(short to, const unsigned char* p, long n, std::vector<unsigned char>& units, std::FILE* out) {
+// Each piece goes into one buffer that serves them all.
+bool ConvertPiece(short to, const unsigned char* p, long n, std::vector<unsigned char>& buffer, std::FILE* out) {
   if (n < 1) return true;
-  CKXJCode conv;  // a fresh one: the Unicode converters append
-  if (to == kKxCodeEUC) {
-    conv.SJIStoEUC(p, n);
-  } else {
-    StKxHandle text, glyphs;
-    long count = 0;
-    UKXUnicode::ConvertFromText(kScriptJapanese, reinterpret_cast<const char*>(p), n, nullptr, 0, text.h, count,
-                                glyphs.h);
-    // Behind a byte-order mark, as a whole text is, so that a U+FEFF at the
-    // piece's start stays a character.
-    units.resize(size_t(count) * 2 + 2);
-    KxFlatPut16(units.data(), 0xFEFF, true);
-    const char16_t* u = text.h ? reinterpret_cast<const char16_t*>(*text.h) : nullptr;
-    for (long k = 0; k < count; ++k) KxFlatPut16(units.data() + 2 + 2 * k, u[k], true);
-    conv.UNICODEtoUTF8(units.data(), long(units.size()));
+  if (to == kKxCodeUTF8) {
+    const size_t size = size_t(KxSJISToUTF8(p, n, buffer));
+    return size == 0 || std::fwrite(buffer.data(), 1, size, out) == size;
   }
-  const size_t size = size_t(conv.GetTextSize());
-  return size == 0 || std::fwrite(conv.GetTextPtr(), 1, size, out) == size;
+  const size_t size = size_t(KxSJISToEUC(p, n, buffer));
+  return size == 0 || std::fwrite(buffer.data(), 1, size, out) == size;
 }
 
 int StreamConvert(short to, const char* inPath, const char* outPath) {

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cctype>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -675,4 +678,150 @@ TEST(JpegFastPaths, RowsEqualThePlanesInterleaved) {
       EXPECT_NE(0, broken.DoDecodeRows()) << name;
     }
   }
+}
+
+namespace {
+
+// Every pixel of a picture by each way of decoding: planes or rows, fast or
+// plain steps (the plain ones only up to plainPixels: they are slow). Empty
+// when the decode fails or is not tried.
+struct SWays {
+  std::vector<unsigned char> planes[2], rows[2];  // [plain]
+  long width = 0, height = 0;
+};
+
+SWays DecodeEveryWay(const Bytes& data, long plainPixels = 1L << 30, long pixels = 1L << 30) {
+  SWays ways;
+  for (int plain = 0; plain < 2; ++plain) {
+    std::vector<char> copy(data.begin(), data.end());
+    CKXJpegDecoder d;
+    d.SetPlainSteps(plain != 0);
+    if (d.SetJpegData(copy.data(), long(copy.size())) != 0) continue;
+    unsigned char *pr, *pg, *pb;
+    d.GetPictData(&pr, &pg, &pb, ways.width, ways.height);
+    if (ways.width * ways.height > (plain ? plainPixels : pixels)) break;
+    if (d.DoDecode() == 0) {
+      unsigned char *r, *g, *b;
+      long width, height;
+      d.GetPictData(&r, &g, &b, width, height);
+      for (long i = 0; i < width * height; ++i) ways.planes[plain].insert(ways.planes[plain].end(), {r[i], g[i], b[i]});
+    }
+    CBandDecoder rows;
+    rows.SetPlainSteps(plain != 0);
+    if (rows.SetJpegData(copy.data(), long(copy.size())) == 0 && rows.DoDecodeRows() == 0) ways.rows[plain] = rows.rgb;
+  }
+  return ways;
+}
+
+}  // namespace
+
+// The fast steps (IDCT into the planes, colour by rows, two rows sharing
+// their chroma) against the plain ones: the IDCT's direct sum and the colour
+// formulas pixel by pixel. Real pictures of every layout, then random ones
+// with odd sizes, restart intervals and samples far outside 0-255.
+TEST(JpegFastPaths, FastStepsGiveThePlainStepsBytes) {
+  for (const char* name : {"444", "422", "440", "420", "411", "mixed", "grey", "grey-2x2", "optimised", "restart",
+                           "q100", "q5", "1x1", "17x9", "4097x1"}) {
+    const SWays w = DecodeEveryWay(ReadFixture(std::string("jpeg-") + name + ".jpg"));
+    ASSERT_FALSE(w.planes[1].empty()) << name;
+    EXPECT_TRUE(w.planes[0] == w.planes[1]) << name;
+    EXPECT_TRUE(w.rows[0] == w.planes[1]) << name;
+    EXPECT_TRUE(w.rows[1] == w.planes[1]) << name;
+  }
+  const std::vector<std::vector<SComp>> layouts = {
+      {{1, 0x11, 0}},
+      {{1, 0x11, 0}, {2, 0x11, 0}, {3, 0x11, 0}},
+      {{1, 0x21, 0}, {2, 0x11, 0}, {3, 0x11, 0}},
+      {{1, 0x22, 0}, {2, 0x11, 0}, {3, 0x11, 0}},
+      {{1, 0x12, 0}, {2, 0x11, 0}, {3, 0x11, 0}},
+      {{1, 0x41, 0}, {2, 0x11, 0}, {3, 0x11, 0}},
+      {{1, 0x22, 0}, {2, 0x12, 0}, {3, 0x21, 0}},
+      {{1, 0x11, 0}, {2, 0x22, 0}, {3, 0x11, 0}},  // luma below the largest factors
+      {{1, 0x24, 0}, {2, 0x12, 0}, {3, 0x11, 0}},
+  };
+  std::mt19937 rng(5959);
+  const long pictures = std::max(20L, KxRandomSteps(20000) / 100);
+  for (long i = 0; i < pictures; ++i) {
+    const std::vector<SComp>& comps = layouts[size_t(rng() % layouts.size())];
+    const int width = 1 + int(rng() % 70), height = 1 + int(rng() % 40);
+    const int restart = rng() % 3 == 0 ? 1 + int(rng() % 4) : 0;
+    const int q = std::vector<int>{1, 3, 16, 60}[rng() % 4];
+    const int density = 1 + int(rng() % 16);
+    int hmax = 1, vmax = 1;
+    if (comps.size() > 1)
+      for (const SComp& c : comps) hmax = std::max(hmax, c.hv >> 4), vmax = std::max(vmax, c.hv & 15);
+    const long mcus = long((width + 8 * hmax - 1) / (8 * hmax)) * ((height + 8 * vmax - 1) / (8 * vmax));
+    CJpegWriter w;
+    w.Header(width, height, comps, restart, q);
+    for (long m = 0; m < mcus; ++m) {
+      if (restart && m && m % restart == 0) w.Restart(int(m / restart - 1));
+      for (int ci = 0; ci < int(comps.size()); ++ci) {
+        const int blocks = comps.size() == 1 ? 1 : (comps[size_t(ci)].hv >> 4) * (comps[size_t(ci)].hv & 15);
+        for (int k = 0; k < blocks; ++k) {
+          std::vector<std::int32_t> c(64, 0);
+          c[0] = int(rng() % 401) - 200;
+          // Flat blocks, low frequencies only, or anything up to 511.
+          const int reach = std::vector<int>{1, 16, 64}[rng() % 3];
+          for (int z = 1; z < reach; ++z)
+            if (int(rng() % 16) < density) c[size_t(kKXJpegZigzag[z])] = int(rng() % 1023) - 511;
+          w.Block(ci, c.data());
+        }
+      }
+    }
+    w.End();
+    const SWays ways = DecodeEveryWay(w.d);
+    ASSERT_FALSE(ways.planes[1].empty()) << "picture " << i;
+    ASSERT_TRUE(ways.planes[0] == ways.planes[1]) << "picture " << i << ", " << width << " x " << height;
+    ASSERT_TRUE(ways.rows[0] == ways.planes[1]) << "picture " << i;
+    ASSERT_TRUE(ways.rows[1] == ways.planes[1]) << "picture " << i;
+  }
+}
+
+// The colour formulas give the same bytes by rows as pixel by pixel even
+// where a sum lands within a rounding step of a whole number: such pixels
+// are a few in a million of the samples an IDCT gives, so rows of many.
+TEST(JpegFastPaths, ColourRowsKeepTheFormulasRoundingOverManyPixels) {
+  std::mt19937 rng(1402);
+  const long n = 4099;  // whole vectors and a tail
+  const long rows = std::max(40L, KxRandomSteps(20000) * 50 / n);
+  std::vector<std::int32_t> y(static_cast<size_t>(n)), cb(y), cr(y);
+  std::vector<unsigned char> one(size_t(n) * 3), other(size_t(n) * 3);
+  for (long i = 0; i < rows; ++i) {
+    for (long x = 0; x < n; ++x) {
+      y[size_t(x)] = int(rng() % 900) - 300;
+      cb[size_t(x)] = int(rng() % 700) - 200;
+      cr[size_t(x)] = int(rng() % 700) - 200;
+    }
+    const bool half = i % 2 != 0;
+    KxJpegConvertRow(y.data(), cb.data(), cr.data(), one.data(), n, half, false);
+    KxJpegConvertRow(y.data(), cb.data(), cr.data(), other.data(), n, half, true);
+    ASSERT_TRUE(one == other) << "row " << i << (half ? ", half chroma" : "");
+  }
+}
+
+// The real JPEG files of the shared data (cameras, editors, encoders, and
+// damaged ones) up to 400,000 pixels: every way of decoding agrees, failures
+// included; the plain steps on the smaller ones.
+TEST(JpegFastPaths, RealFilesDecodeAlikeEveryWay) {
+  const std::filesystem::path dir = KxSharedDir() + "/realdata/jpeg";
+  if (!std::filesystem::is_directory(dir)) GTEST_SKIP() << "no real JPEG files at " << dir;
+  long decoded = 0, plain = 0;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
+    std::string ext = entry.path().extension().string();
+    for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (!entry.is_regular_file() || (ext != ".jpg" && ext != ".jpeg")) continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    const Bytes data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const SWays w = DecodeEveryWay(data, 30000, 400000);
+    const std::string name = entry.path().string();
+    EXPECT_TRUE(w.rows[0] == w.planes[0]) << name;
+    if (w.planes[0].empty()) continue;
+    ++decoded;
+    if (w.width * w.height > 30000) continue;
+    ++plain;
+    EXPECT_TRUE(w.planes[1] == w.planes[0]) << name;
+    EXPECT_TRUE(w.rows[1] == w.planes[0]) << name;
+  }
+  EXPECT_GT(plain, 0);
+  std::printf("%ld real files decoded, %ld of them the plain way too\n", decoded, plain);
 }

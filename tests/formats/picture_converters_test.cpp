@@ -8,7 +8,9 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
+#include "formats/jpeg.h"
 #include "formats/picture_converters.h"
 #include "layout/draw_picture.h"
 #include "platform/draw/port.h"
@@ -52,6 +54,31 @@ TEST(PictureConverters, JPEGRecordsDrawTheirDecodedPixels) {
   // A record cut inside the JPEG data is the box, not a crash.
   const std::string cut = record.substr(0, record.size() / 2);
   EXPECT_FALSE(KxTextDrawPictureData(0, 0, 17, 9, cut.data(), long(cut.size()), 0));
+}
+
+// The converter streams the decoder's rows: the pixels are the planes'
+// interleaved, in every layout; a picture cut short gives none.
+TEST(PictureConverters, JPEGPixelsAreTheDecodedPlanesInterleaved) {
+  for (const char* name : {"jpeg-420.jpg", "jpeg-grey.jpg", "jpeg-mixed.jpg", "jpeg-4097x1.jpg"}) {
+    std::string jpeg = ReadFixture(name);
+    ASSERT_FALSE(jpeg.empty()) << name;
+    CKXJpegDecoder planes;
+    ASSERT_EQ(0, planes.SetJpegData(jpeg.data(), long(jpeg.size())));
+    ASSERT_EQ(0, planes.DoDecode());
+    unsigned char *r, *g, *b;
+    long width, height;
+    planes.GetPictData(&r, &g, &b, width, height);
+    std::vector<std::uint8_t> expected;
+    for (long i = 0; i < width * height; ++i) expected.insert(expected.end(), {r[i], g[i], b[i]});
+    KxPicturePixels px;
+    ASSERT_TRUE(KxConvertJPEGToPixels(reinterpret_cast<const unsigned char*>(jpeg.data()), long(jpeg.size()), px));
+    EXPECT_EQ(width, px.width) << name;
+    EXPECT_EQ(height, px.height) << name;
+    EXPECT_TRUE(px.rgb == expected) << name;
+    EXPECT_FALSE(KxConvertJPEGToPixels(reinterpret_cast<const unsigned char*>(jpeg.data()),
+                                       long(jpeg.size() * 3 / 4), px)) << name;
+    EXPECT_TRUE(px.rgb.empty()) << name;
+  }
 }
 
 }  // namespace

@@ -564,54 +564,76 @@ const SEUCPairs kEUCPairs;
 
 }  // namespace
 
+namespace {
+
+// Converts p[i, end) (a pair may reach p[end], up to n) to EUC-JP at o,
+// two bytes at most for each; answers the new output end and moves i past
+// what was read. `result` becomes true when anything was not ASCII.
+uchar* SJISToEUCRun(const uchar* p, long& i, long end, long n, uchar* o, bool& result) {
+  while (i < end) {
+    uchar c = p[i];
+    if (c < 0x80) {
+      if (end - i >= 8 && AllASCII8(p + i)) {
+        std::memcpy(o, p + i, 8);
+        o += 8;
+        i += 8;
+        continue;
+      }
+      *o++ = c;
+      ++i;
+      continue;
+    }
+    if (IsLead(c) && i + 1 < n) {
+      const std::uint16_t pair = kEUCPairs.t[SEUCPairs::Slot(c)][p[i + 1]];
+      if (pair) {
+        o[0] = uchar(pair >> 8);
+        o[1] = uchar(pair);
+        o += 2;
+        i += 2;
+        result = true;
+        continue;
+      }
+    }
+    if (IsKana(c)) {
+      *o++ = 0x8E;
+      *o++ = c;
+      ++i;
+      result = true;
+    } else {
+      *o++ = c;
+      ++i;
+    }
+  }
+  return o;
+}
+
+}  // namespace
+
 Boolean CKXJCode::SJIStoEUC(const unsigned char* p, long n) {
   ReleaseTextPtr();
   mText.DeleteAll();
   if (!p || n < 1) return false;
-  Boolean result = false;
+  bool result = false;
   Writer w(mText, n + n / 8 + 16);
   uchar* o = w.Begin();
   long i = 0;
   while (i < n) {
     long end = std::min(n, i + kChunk);
     o = w.Ensure(o, (end - i + 1) * 2);
-    while (i < end) {
-      uchar c = p[i];
-      if (c < 0x80) {
-        if (end - i >= 8 && AllASCII8(p + i)) {
-          std::memcpy(o, p + i, 8);
-          o += 8;
-          i += 8;
-          continue;
-        }
-        *o++ = c;
-        ++i;
-        continue;
-      }
-      if (IsLead(c) && i + 1 < n) {
-        const std::uint16_t pair = kEUCPairs.t[SEUCPairs::Slot(c)][p[i + 1]];
-        if (pair) {
-          o[0] = uchar(pair >> 8);
-          o[1] = uchar(pair);
-          o += 2;
-          i += 2;
-          result = true;
-          continue;
-        }
-      }
-      if (IsKana(c)) {
-        *o++ = 0x8E;
-        *o++ = c;
-        ++i;
-        result = true;
-      } else {
-        *o++ = c;
-        ++i;
-      }
-    }
+    o = SJISToEUCRun(p, i, end, n, o, result);
   }
   w.Finish(o);
   return result;
+}
+
+long KxSJISToEUC(const unsigned char* p, long n, std::vector<unsigned char>& buffer) {
+  if (!p || n < 1) return 0;
+  // A pair may be read past the end of the last chunk: room for two more.
+  const std::size_t room = std::size_t(n) * 2 + 4;
+  if (buffer.size() < room) buffer.resize(room);
+  bool result = false;
+  long i = 0;
+  return long(SJISToEUCRun(p, i, n, n, buffer.data(), result) - buffer.data());
 }
 
 Boolean CKXJCode::EUCtoSJIS(const unsigned char* p, long n) {

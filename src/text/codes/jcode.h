@@ -8,6 +8,8 @@
 // array.
 #pragma once
 
+#include <vector>
+
 #include "platform/types.h"
 #include "text/base/array.h"
 
@@ -93,6 +95,11 @@ class CKXJCode {
 // Shift_JIS text there lets it be converted piece by piece (to EUC-JP or
 // Unicode) with the same result as whole.
 long KxSJISCharBoundary(const unsigned char* p, long n);
+
+// Shift_JIS to EUC-JP as CKXJCode::SJIStoEUC converts it, into `buffer`,
+// which is grown as needed and never shrunk (one buffer serves every piece
+// of a file); answers the number of bytes written from buffer.data() on.
+long KxSJISToEUC(const unsigned char* p, long n, std::vector<unsigned char>& buffer);
 
 // One Shift_JIS pair to its JIS row and cell bytes, in place.
 void sjis_to_jis(unsigned short& s1, unsigned short& s2);

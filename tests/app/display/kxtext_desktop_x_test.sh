@@ -114,7 +114,7 @@ at() {   # WINDOW X Y: the pointer to a point of the window (its frame's top-lef
 at "$w" 200 300
 for _ in 1 2 3 4 5 6; do xdotool click 5; sleep 0.1; done
 sleep 0.5
-at "$w" 30 76   # the first line shown, below the ruler
+at "$w" 30 93   # the first line shown, below the ruler and its format bar
 xdotool click 1
 sleep 0.3
 type_text "W"
@@ -173,7 +173,7 @@ start "$work/format.txt"
 keys shift+End
 # Rows just below the first line: dark only once the selected line is taller.
 band() {
-  import -window "$w" -crop 60x3+50+55 "$shots/band.png"
+  import -window "$w" -crop 60x3+50+72 "$shots/band.png"
   convert "$shots/band.png" -colorspace Gray -format '%[fx:mean<0.5]' info:
 }
 click_at() { xdotool mousemove --window "$w" "$1" "$2"; sleep 0.4; xdotool click "${3:-1}"; sleep 0.6; }
@@ -188,12 +188,12 @@ import -window root "$shots/7-size-18.png"
 keys ctrl+z
 [ "$(band)" = 0 ] || fail "one undo did not restore the size"
 keys ctrl+Home shift+End
-click_at 40 46 3
+click_at 40 63 3
 import -window root "$shots/8-contextual.png"
-import -window "$w" -crop 80x40+70+76 "$shots/menu-area.png"
+import -window "$w" -crop 80x40+70+93 "$shots/menu-area.png"
 [ "$(convert "$shots/menu-area.png" -colorspace Gray -format '%[fx:minima<0.5]' info:)" = 1 ] ||
   fail "a right-click showed no menu"
-click_at 80 86           # コピー, the menu's second item
+click_at 80 103          # コピー, the menu's second item
 [ "$(xclip -selection clipboard -o 2>/dev/null)" = "small text here" ] ||
   fail "Copy from the contextual menu did not reach the clipboard: $(xclip -selection clipboard -o 2>&1)"
 keys ctrl+s

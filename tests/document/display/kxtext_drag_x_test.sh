@@ -20,14 +20,14 @@ xdotool mousemove --window "$wa" 300 200 click 1; sleep 0.5
 xdotool key ctrl+Home; for _ in 1 2 3 4 5 6; do xdotool key shift+Right; done; sleep 1
 import -window root "$shots/0-selected.png"
 # Press inside the selection on the first line (below the menu bar and the
-# ruler),
+# ruler with its format bar),
 # move in steps to the right past the line's end, release there.
 # The mouse moves right after the press (a press held still for a moment
 # is a plain press); then generous pauses, since the desktop's drag runs in
 # the program's own loop, which a loaded machine slows.
-xdotool mousemove --window "$wa" 12 48; sleep 0.5
+xdotool mousemove --window "$wa" 12 65; sleep 0.5
 xdotool mousedown 1; sleep 0.05
-for k in $(seq 1 10); do xdotool mousemove --window "$wa" $((12 + k * 40)) 48; sleep 0.15; done
+for k in $(seq 1 10); do xdotool mousemove --window "$wa" $((12 + k * 40)) 65; sleep 0.15; done
 sleep 0.5
 xdotool mouseup 1; sleep 1.5
 import -window root "$shots/1-dropped.png"

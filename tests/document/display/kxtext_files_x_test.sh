@@ -109,9 +109,15 @@ done
 # 2. RTF, JPEG and PICT open as untitled copies; saving asks for a name.
 start "$docs/letter.rtf"
 w=$(window "名称未設定") || fail "no window for the RTF: $(cat "$work/log")"
-xdotool windowactivate --sync "$w"; sleep 1
-import -window "$w" "$shots/rtf.png"
-[ "$(colours "$shots/rtf.png")" -ge 2 ] || fail "the RTF window shows nothing"
+xdotool windowactivate --sync "$w"
+# Text below the ruler: ink on paper (a window not yet drawn is one colour).
+for _ in $(seq 40); do
+  sleep 0.5
+  import -window "$w" "$shots/rtf.png"
+  convert "$shots/rtf.png" -crop 4000x200+0+70 "$work/crop.png"
+  [ "$(colours "$work/crop.png")" -ge 2 ] && break
+done
+[ "$(colours "$work/crop.png")" -ge 2 ] || fail "the RTF window shows nothing"
 keys ctrl+s
 window "保存|Save" >/dev/null || fail "Ctrl+S on the RTF copy asked for no name"
 import -window root "$shots/rtf-chooser.png"
@@ -122,10 +128,16 @@ quit
 for file in photo.jpg scan.pict; do
   start "$docs/$file"
   w=$(window "名称未設定") || fail "no window for $file: $(cat "$work/log")"
-  xdotool windowactivate --sync "$w"; sleep 1
-  import -window "$w" "$shots/$file.png"
+  xdotool windowactivate --sync "$w"
   # A photograph has many colours; an empty window or a placeholder a few.
-  convert "$shots/$file.png" -crop 120x80+20+40 "$work/crop.png"
+  # The first drawing can take seconds on a loaded machine (the window is
+  # mapped before the document has laid out its bars and picture).
+  for _ in $(seq 40); do
+    sleep 0.5
+    import -window "$w" "$shots/$file.png"
+    convert "$shots/$file.png" -crop 120x80+20+60 "$work/crop.png"
+    [ "$(colours "$work/crop.png")" -ge 50 ] && break
+  done
   [ "$(colours "$work/crop.png")" -ge 50 ] || fail "$file: the window shows no picture"
   keys ctrl+s
   window "保存|Save" >/dev/null || fail "Ctrl+S on the $file copy asked for no name"

@@ -102,12 +102,13 @@ margin_end=$(lowest "$shots/both.png" 20 16)
 text_end=$(lowest "$shots/both.png" 44 60)
 gap=$((margin_end - text_end))
 [ "$gap" -ge 8 ] && [ "$gap" -le 24 ] || fail "numbers out of step with the lines (margin ends at $margin_end, text at $text_end)"
-# The highlight of Select All: the first lines (below the ruler) turn dark
+# The highlight of Select All: the first lines (below the ruler and its
+# format bar) turn dark
 # where the text is (the margin and the bar hand the drawing back to the
 # text).
 for n in both status none; do
   x=$([ "$n" = both ] && echo 44 || echo 4)
-  dark=$(convert "$shots/$n-all.png" -crop "40x40+$x+60" +repage -colorspace gray -format '%[fx:mean<0.5]' info:)
+  dark=$(convert "$shots/$n-all.png" -crop "40x40+$x+80" +repage -colorspace gray -format '%[fx:mean<0.5]' info:)
   [ "$dark" = 1 ] || fail "Select All drew no highlight ($n-all.png)"
 done
 echo "PASS"
