@@ -177,23 +177,6 @@ CKXClipState::CKXClipState(const RectL& r, std::uint8_t printing, short scale) {
   mScope.emplace(RectL{s.top, s.left, s.bottom, s.right});
 }
 
-CKXOffscreen::CKXOffscreen(const RectL& r, short scale) {
-  const Rect s = KxScaleToRect(r, scale);
-  Open(RectL{s.top, s.left, s.bottom, s.right});
-}
-
-CKXOffscreen::CKXOffscreen(const Rect& r) { Open(RectL{r.top, r.left, r.bottom, r.right}); }
-
-void CKXOffscreen::Open(const RectL& r) {
-  GrafPtr port = KxGetPort();
-  if (!port || !port->IsRaster()) return;   // printing draws straight onto the page
-  try {
-    mOff.emplace(r);
-  } catch (const LException&) {
-    mOff.reset();
-  }
-}
-
 Boolean CKXQuartzDrawing::sEnableQuartzDrawing = 0;
 Boolean CKXQuartzDrawing::sQuickDrawing = 0;
 Boolean CKXQuartzDrawing::sQuartzExist = 0;

@@ -4,15 +4,14 @@
 // pass. Coordinates come in as 32-bit values of the unscaled text image; a
 // scale in percent (0 = 100) is applied and the result held to 16 bits.
 //
-// The port scopes are thin names over the port's own: CKXClipState is a
-// KxClipScope over the scaled rectangle, CKXOffscreen a KxOffscreen over it.
+// The port scope CKXClipState is a thin name over the port's own
+// KxClipScope, over the scaled rectangle.
 // The printer's record is platform/draw/print.h's KxGetPrinterInfo.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 
-#include "platform/draw/offscreen.h"
 #include "platform/draw/port.h"
 #include "platform/draw/print.h"
 #include "platform/longrect.h"
@@ -100,23 +99,6 @@ class CKXClipState {
 
  private:
   std::optional<KxClipScope> mScope;
-};
-
-// Draws a scope offscreen over the scaled rectangle and copies the result
-// into the port at its end, so that a line redrawn in layers never flickers.
-// A rectangle that cannot be offscreen (empty, too large, out of memory)
-// is drawn straight into the port.
-class CKXOffscreen {
- public:
-  CKXOffscreen(const RectL& r, short scale);
-  explicit CKXOffscreen(const Rect& r);
-  CKXOffscreen(const CKXOffscreen&) = delete;
-  CKXOffscreen& operator=(const CKXOffscreen&) = delete;
-  bool IsOffscreen() const { return mOff.has_value(); }
-
- private:
-  void Open(const RectL& r);
-  std::optional<KxOffscreen> mOff;
 };
 
 // A drawing pass with smoothed text: while it lives, text at or above the

@@ -252,9 +252,6 @@ class CKXTextEditEx : public CKXTextEdit {
   // Redraws lines first..first+count-1 (1-based) inside a layout rectangle,
   // ruling what is left of their columns.
   void DrawLinesAt(long first, long count, const RectL& update) override;
-  // With `offscreen` set the line's band is erased, ruled and drawn in an
-  // offscreen scope; otherwise the inherited drawing.
-  void DrawLineAt(long line, PointL& at, const RectL& clip, std::uint8_t offscreen) override;
   // Rules blank lines of the last line's height from `at` to the clip's
   // bottom (guide view and a ruling style); otherwise the inherited one.
   void DrawBlankLinesAt(long lastLine, const PointL& at, const RectL& clip, std::uint8_t offscreen) override;

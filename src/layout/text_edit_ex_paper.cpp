@@ -324,25 +324,6 @@ void CKXTextEditEx::ParaRuleSegments(long line, long width, long height, std::ve
 
 // ---- lines ------------------------------------------------------------------------------------------
 
-void CKXTextEditEx::DrawLineAt(long line, PointL& at, const RectL& clip, std::uint8_t offscreen) {
-  if (!offscreen || !Paper()) {
-    CKXTextEdit::DrawLineAt(line, at, clip, offscreen);
-    return;
-  }
-  const long height = GetLineHeightAt(line);
-  RectL band;
-  if (!GetDrawPort() || !KxSectRect(RectL{at.v, clip.left, std::int32_t(at.v + height), clip.right}, clip, band)) {
-    at.v = std::int32_t(at.v + height);
-    return;
-  }
-  StKxPortSaver saver(GetDrawPort());
-  const RectL port = ToPortRect(band);
-  Rect r;
-  KxSetRect(r, port);
-  CKXOffscreen off(r);
-  CKXTextEdit::DrawLineAt(line, at, clip, 1);
-}
-
 void CKXTextEditEx::DrawBlankLinesAt(long lastLine, const PointL& at, const RectL& clip, std::uint8_t offscreen) {
   const long style = mForm.formID ? mForm.guideStyle : 0;
   if (!GetDrawPort() || style <= 0 || !GetEditStyl().guideView || (IsPrinting() && !mForm.guideFlag2)) {

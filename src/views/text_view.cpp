@@ -220,6 +220,10 @@ bool CKXTextView::FocusDraw() {
   if (!LView::FocusDraw()) return false;
   if (IsCurrent()) AttachDrawPort(*mTextEngine, *this);
   FixView();
+  // The engine erases what it redraws after an edit with the port's colours,
+  // which the panes drawn last (scroll bars, the ruler) may have left grey.
+  RGBForeColor(&UKXColor::sBlackColor);
+  RGBBackColor(&GetPaperColor());
   return true;
 }
 
