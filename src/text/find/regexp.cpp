@@ -204,8 +204,11 @@ short CKXRegexp::Find1stStep(const unsigned char* text, long start, long length,
             // Starts before `clear` begin no match: the first candidate is
             // there or later. The single-byte candidates passed over count
             // as ruled out.
-            for (long x = p; x < clear; ++x)
-              if (!joins[text[x]] && prog.First(text[x])) ++prog.filtered.starts;
+            for (long x = p; x < clear; ++x) {
+              const unsigned char b = text[x];
+              if (!joins[b] && (prog.firstByte[b] == 2 || (prog.firstByte[b] == 0 && prog.First(b))))
+                ++prog.filtered.starts;
+            }
             p = clear;
           }
         }
