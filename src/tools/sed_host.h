@@ -3,6 +3,7 @@
 // error when asked), and an optional step budget that ends looping scripts.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "platform/types.h"
@@ -47,6 +48,15 @@ class CSEDHost : public CSED {
 // writes whole lines straight through the FILE buffers.
 class CSEDFiles : public CSEDHost {
  public:
+  CSEDFiles() = default;
+  ~CSEDFiles() override;
+  CSEDFiles(const CSEDFiles&) = delete;
+  CSEDFiles& operator=(const CSEDFiles&) = delete;
   long fgetwsr(int dst, long at, long file, bool dropLF) override;
   void fputwsr(const SEDunit* from, const SEDunit* to, long file, bool newline) override;
+
+ private:
+  // The bytes of the line being read (the C library's getdelim buffer).
+  char* mBytes = nullptr;
+  std::size_t mBytesCap = 0;
 };
