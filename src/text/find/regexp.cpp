@@ -178,6 +178,7 @@ short CKXRegexp::Find1stStep(const unsigned char* text, long start, long length,
     long segEnd = styl.cacheEnd < windowEnd ? styl.cacheEnd : windowEnd;
     const bool* joins = prog.Joins(script, options);
     bool confirm = false;
+    long trusted = -1;   // a start that goes to the matcher without the automaton's word
     if (filter) {
       const std::int64_t at = base + p;
       if (at < search.filterFrom || at >= search.filterEnd || search.filterFrom < base ||
@@ -210,6 +211,9 @@ short CKXRegexp::Find1stStep(const unsigned char* text, long start, long length,
                 ++prog.filtered.starts;
             }
             p = clear;
+            // Most often the match starts right there, and the matcher
+            // reads it no slower than the automaton would to confirm it.
+            trusted = clear;
           }
         }
       }
@@ -230,7 +234,7 @@ short CKXRegexp::Find1stStep(const unsigned char* text, long start, long length,
       while (p < segEnd && !look[text[p]]) ++p;
       if (p >= segEnd) break;
       if (!joins[text[p]] && prog.First(text[p])) {
-        if (!confirm || startsMatch(p)) {
+        if (!confirm || p == trusted || startsMatch(p)) {
           found = p;
           return 1;
         }
@@ -239,7 +243,7 @@ short CKXRegexp::Find1stStep(const unsigned char* text, long start, long length,
       }
       int width;
       if (accepts(p, script, width)) {
-        if (!confirm || startsMatch(p)) {
+        if (!confirm || p == trusted || startsMatch(p)) {
           found = p;
           return short(width);
         }

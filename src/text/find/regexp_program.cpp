@@ -352,12 +352,18 @@ void CKXRegexp::Program::FindRequired(const SKXRegexp& root) {
     required.clear();
     return;
   }
-  // The two least common bytes at different places are compared together.
+  // The two least common bytes at different places are compared together;
+  // between equally common ones the second is taken far from the first, as
+  // neighbours often come together ("er", "th").
   for (std::size_t k = 0; k < required.size(); ++k)
     if (Commonness(required[k]) < Commonness(required[requiredKey])) requiredKey = k;
+  auto distance = [&](std::size_t k) { return k > requiredKey ? k - requiredKey : requiredKey - k; };
   requiredKey2 = requiredKey == 0 ? required.size() - 1 : 0;
-  for (std::size_t k = 0; k < required.size(); ++k)
-    if (k != requiredKey && Commonness(required[k]) < Commonness(required[requiredKey2])) requiredKey2 = k;
+  for (std::size_t k = 0; k < required.size(); ++k) {
+    if (k == requiredKey) continue;
+    const int c = Commonness(required[k]), best = Commonness(required[requiredKey2]);
+    if (c < best || (c == best && distance(k) > distance(requiredKey2))) requiredKey2 = k;
+  }
 }
 
 const bool* CKXRegexp::Program::Joins(short script, short options) {
