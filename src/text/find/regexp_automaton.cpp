@@ -319,6 +319,7 @@ void CKXRegexpAutomaton::Reset(short foldOptions) {
   Flush(mAnchored);
   mFastScript = -32768;
   mSkipReady = false;
+  mSkipTablesMade = 0;
 }
 
 void CKXRegexpAutomaton::PrepareLine(const Line& line) {
@@ -334,10 +335,24 @@ void CKXRegexpAutomaton::PrepareLine(const Line& line) {
 void CKXRegexpAutomaton::PrepareSkip(Dfa& d, const Line& line) {
   if (mSkipReady) return;
   mSkipReady = true;
-  std::fill(std::begin(mSkip), std::end(mSkip), false);
+  const int made = std::min(mSkipTablesMade, kSkipTables);
+  for (int k = 0; k < made; ++k) {
+    if (mSkipScript[k] == line.script && mSkipOptions[k] == line.options) {
+      mSkip = mSkipTables[k];
+      return;
+    }
+  }
+  const int slot = mSkipTablesMade++ % kSkipTables;
+  mSkipScript[slot] = line.script;
+  mSkipOptions[slot] = line.options;
+  bool* table = mSkipTables[slot];
+  mSkip = table;
+  std::fill(table, table + 256, false);
   mSet.clear();
   const std::int32_t idle = Intern(d, mSet, false);
   if (idle < 0 || (d.flags[std::size_t(idle)] & kDead)) return;
+  // Tables that could not be made are not kept: the next change of script looks again.
+  mSkipScript[slot] = -32768;
   const int flushes = mFlushes;
   bool skip[256] = {};
   for (int b = 0; b < 256; ++b) {
@@ -350,7 +365,8 @@ void CKXRegexpAutomaton::PrepareSkip(Dfa& d, const Line& line) {
     if (id < 0 || flushes != mFlushes) return;
     skip[b] = id == idle;
   }
-  std::copy(std::begin(skip), std::end(skip), std::begin(mSkip));
+  std::copy(std::begin(skip), std::end(skip), table);
+  mSkipScript[slot] = line.script;
 }
 
 template <bool kFloating>

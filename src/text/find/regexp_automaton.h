@@ -130,9 +130,14 @@ class CKXRegexpAutomaton {
   std::int32_t mFast[256];
   short mFastScript = -32768, mFastOptions = -1;
   // Bytes of one character that leave the floating automaton's idle state
-  // as it is: a run of them is passed over without the tables (made for the
-  // line's script and options once mSkipReady).
-  bool mSkip[256];
+  // as it is: a run of them is passed over without the tables. Kept for the
+  // last few scripts and options (style runs may change them line by line);
+  // mSkip is the line's once mSkipReady.
+  static constexpr int kSkipTables = 4;
+  bool mSkipTables[kSkipTables][256];
+  short mSkipScript[kSkipTables], mSkipOptions[kSkipTables];
+  int mSkipTablesMade = 0;
+  const bool* mSkip = nullptr;
   bool mSkipReady = false;
 
   Dfa mFloating, mAnchored;
