@@ -70,5 +70,6 @@ for regex in '(error|warning): code [0-9]+ [a-z]+' '[0-9]{5} [a-z]+ [0-9]{5}' '^
   ours=$(best "$kxfind" -r "$regex" "$tmp/lines.txt")
   count=$(lines_hit "$tmp/out" "$tmp/lines.txt")
   theirs=$(best grep -c -E "$regex" "$tmp/lines.txt")
+  [ "$count" = "$(cat "$tmp/out")" ] || echo "warning: kxfind and grep match different lines for '$regex'"
   echo "regular expression '$regex', $(stat -c %s "$tmp/lines.txt") bytes: kxfind ${ours}s ($count lines), grep -E ${theirs}s ($(cat "$tmp/out") lines), ratio $(ratio "$ours" "$theirs")"
 done
