@@ -72,7 +72,9 @@ def main():
     failures = 0
     for step in range(STEPS):
         lines = []
-        for _ in range(rng.randint(1, 12)):
+        # Now and then an input of several blocks of the reader (64 KiB), so
+        # that lines and characters are cut at a block's end.
+        for _ in range(rng.randint(1, 12) if step % 5 else rng.randint(900, 1400)):
             if rng.random() < 0.2:
                 # Plain ASCII around the sizes that bytes are read in.
                 lines.append(bytes(rng.choice(b"abc1 ") for _ in range(rng.choice([15, 16, 17, 31, 32, 33, 48]))))
@@ -108,7 +110,21 @@ def main():
                     break
         if failures > 5:
             break
-    print(f"{STEPS * 4 - failures} passed, {failures} failed")
+    # A character, a lone lead byte and a LF right at the end of the reader's
+    # first block (and one byte to each side of it).
+    block = 1 << 16
+    for shift in (-1, 0, 1):
+        for tail in (b"\x82\xa0b\n", b"\x82\nb\n", b"\nb\n", b"\x82"):
+            data = b"a" * (block - 1 + shift) + tail
+            lines = data.split(b"\n")
+            if data.endswith(b"\n"):
+                lines.pop()
+            want = b"".join(b"".join(u + b"|" for u in units(line)) + b"\n" for line in lines)
+            got = run_bytes(b"s/./&|/g", data)
+            if got != want:
+                failures += 1
+                print(f"block end, shift {shift}, tail {tail!r}: want ...{want[-40:]!r}, got ...{got[-40:]!r}")
+    print(f"{STEPS * 4 + 12 - failures} passed, {failures} failed")
     return 1 if failures else 0
 
 
