@@ -334,7 +334,35 @@ Factors Analyse(const SKXRegexp& n) {
       if (n.min >= 2) Keep(f.must, Join(c.suffix, c.prefix));
       return f;
     }
-    default:   // a test of one character of several, an alternation, a back-reference
+    case kKXReAlternation: {
+      // Every match begins with what all alternatives begin with, and ends
+      // with what they all end with.
+      Factors f;
+      bool first = true;
+      for (const SKXRegexp& c : n.children) {
+        const Factors a = Analyse(c);
+        const std::string& prefix = a.exact ? a.whole : a.prefix;
+        const std::string& suffix = a.exact ? a.whole : a.suffix;
+        if (first) {
+          f.prefix = prefix;
+          f.suffix = suffix;
+          first = false;
+          continue;
+        }
+        std::size_t k = 0;
+        while (k < f.prefix.size() && k < prefix.size() && f.prefix[k] == prefix[k]) ++k;
+        f.prefix.resize(k);
+        k = 0;
+        while (k < f.suffix.size() && k < suffix.size() &&
+               f.suffix[f.suffix.size() - 1 - k] == suffix[suffix.size() - 1 - k])
+          ++k;
+        f.suffix.erase(0, f.suffix.size() - k);
+      }
+      f.must = f.prefix;
+      Keep(f.must, f.suffix);
+      return f;
+    }
+    default:   // a test of one character of several, a back-reference
       return Factors{};
   }
 }

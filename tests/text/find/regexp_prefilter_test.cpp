@@ -77,6 +77,7 @@ TEST(RegexpPrefilter, FindsTheRunEveryMatchHolds) {
       {"x*^abc$", 3},                   // anchors take no byte
       {"\\d " + kA + kA, 5},            // double-byte characters whole
       {"(ab|cd)ef", 2},                 // alternatives hold nothing in common here
+      {"(foo code|bar code) \\d", 6},   // but they end alike here
       {"a|bcd", 0},
       {"(abc)?d*", 0},                  // may be left out
       {"a\\rb", 0},                     // a CR is never matched: one common byte each side
