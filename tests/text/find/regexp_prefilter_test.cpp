@@ -93,6 +93,10 @@ TEST(RegexpPrefilter, FindsTheRunEveryMatchHolds) {
 TEST(RegexpPrefilter, HitsInsideCharactersAndFoldedSearches) {
   // "AB" after ア's lead byte is no match of "[0-9]AB"; the line's real one is.
   EXPECT_EQ((Matches{{5, 3}}), Compare("[0-9]AB", "1" + kAKata + "B 2AB\r", 0, 0));
+  // The rarest byte everywhere but the run itself only at the end (the search changes ways).
+  Bytes many;
+  for (int k = 0; k < 40; ++k) many += "1A ";
+  EXPECT_EQ((Matches{{120, 3}}), Compare("[0-9]AB", many + "2AB", 0, 0));
   // A match before the hit in its line, one in a line of its own, one at the text's end.
   EXPECT_EQ((Matches{{0, 7}, {10, 7}, {18, 6}}), Compare("[a-z]+ code", "xy code q\rab code\rz code", 0, 0));
   // Folding: no byte run is asked of the text, and the folded forms match.
