@@ -400,8 +400,18 @@ CKXRegexpAutomaton::Answer CKXRegexpAutomaton::Run(Dfa& d, const Line& line, lon
       if (cls < 0) break;
       const std::int32_t t = next[row + cls];
       if (t < 0) break;
-      row = t;
       ++q;
+      if (t == row) {
+        // A state that stays as it is: with its row known, the entries for
+        // the next bytes are read without waiting for one another.
+        while (q < stop) {
+          const std::int32_t c = mFast[text[q]];
+          if (c < 0 || next[row + c] != row) break;
+          ++q;
+        }
+        continue;
+      }
+      row = t;
     }
     if (q >= stop) break;
     // A closer look: a character that needs reading, a state not made yet,
