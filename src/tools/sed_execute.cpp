@@ -3,6 +3,10 @@
 #include <climits>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "tools/sed.h"
 
 bool CSED::EnlargeLineBuf(long more) {
@@ -27,6 +31,30 @@ void CSED::ReportAndEnd(int code, const char* text) {
   printerror(code, text);
   Fatal(1);
 }
+
+namespace {
+
+// The first position from s where the unit `first` stands, followed by
+// `second` when pair; len when there is none. Eight places at a time.
+long NextCandidate(const SEDunit* text, long len, long s, SEDunit first, bool pair, SEDunit second) {
+  const long last = pair ? len - 1 : len;   // candidates lie before it
+#if defined(__SSE2__)
+  const __m128i want1 = _mm_set1_epi16(static_cast<short>(first));
+  const __m128i want2 = _mm_set1_epi16(static_cast<short>(second));
+  for (; s + 8 <= last; s += 8) {
+    __m128i hits = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text + s)), want1);
+    if (pair)
+      hits = _mm_and_si128(hits, _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text + s + 1)), want2));
+    const unsigned mask = unsigned(_mm_movemask_epi8(hits));
+    if (mask) return s + __builtin_ctz(mask) / 2;
+  }
+#endif
+  for (; s < last; ++s)
+    if (text[s] == first && (!pair || text[s + 1] == second)) return s;
+  return len;
+}
+
+}  // namespace
 
 // ---------------------------------------------------------------- the cycle
 
@@ -215,7 +243,9 @@ int CSED::match(const SEDunit* re, int mode) {
     std::memset(mMemoStamp, 0, sizeof mMemoStamp);
     mMemoGen = 1;
   }
-  for (int g = 0; g <= kSedMaxGroups; ++g) mGroupStart[g] = mGroupEnd[g] = 0;
+  // Two small stores each (a loop over both became a slow string store).
+  std::memset(mGroupStart, 0, sizeof mGroupStart);
+  std::memset(mGroupEnd, 0, sizeof mGroupEnd);
   const SEDunit* ops = mRE;
   if (re[0] & 1) {
     // Anchored: one attempt at the start of the line and nowhere else; no
@@ -227,9 +257,11 @@ int CSED::match(const SEDunit* re, int mode) {
   }
   bool firstChar = ops[0] == kSedCHR;
   SEDunit first = firstChar ? ops[1] : 0;
+  bool pair = firstChar && ops[2] == kSedCHR;
+  SEDunit second = pair ? ops[3] : 0;
   for (long s = start; s <= mTextLen; ++s) {
     if (firstChar) {
-      while (s < mTextLen && mText[s] != first) ++s;
+      s = NextCandidate(mText, mTextLen, s, first, pair, second);
       if (s >= mTextLen) return 0;
     }
     if (advance(s, ops)) {

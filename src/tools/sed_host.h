@@ -47,6 +47,18 @@ class CSEDHost : public CSED {
 // writes whole lines straight through the FILE buffers.
 class CSEDFiles : public CSEDHost {
  public:
+  void initialize() override;
   long fgetwsr(int dst, long at, long file, bool dropLF) override;
   void fputwsr(const SEDunit* from, const SEDunit* to, long file, bool newline) override;
+  int fgetc(long file) override;
+  long freopen(const char* name, const char* mode, long file) override;
+
+ private:
+  // The input (file 1) is read through a block of its own, so that a line
+  // is found with memchr and widened to units in runs.
+  bool FillInput();
+  static constexpr long kInputBlock = 1 << 16;
+  unsigned char mIn[kInputBlock + 1];   // one spare byte for a byte given back
+  long mInPos = 0, mInEnd = 0;
+  void* mInFile = nullptr;   // the FILE the block was read from
 };

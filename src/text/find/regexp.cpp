@@ -35,6 +35,10 @@ bool CKXRegexp::HasAutomaton() const { return mProgram->automaton != nullptr; }
 
 void CKXRegexp::UseAutomaton(bool on) { mProgram->useAutomaton = on; }
 
+void CKXRegexp::UsePrefilter(bool on) { mProgram->usePrefilter = on; }
+
+long CKXRegexp::GetRequiredLength() const { return long(mProgram->required.size()); }
+
 CKXRegexp::FilterCounts CKXRegexp::GetFilterCounts() const { return mProgram->filtered; }
 
 std::uint16_t CKXRegexp::GetEscapeSequence(const unsigned char* text, long length, long& pos) {
@@ -110,7 +114,7 @@ short CKXRegexp::Find1stStep(const unsigned char* text, long start, long length,
     prog.lookOptions = prog.cachedOptions;
     prog.lookScript = -32768;
   }
-  const bool prefilter = !prog.required.empty() && prog.cachedOptions == 0;
+  const bool prefilter = !prog.required.empty() && prog.cachedOptions == 0 && prog.usePrefilter;
   long windowEnd = prefilter ? p : length;   // with the prefilter: the end of the line looked at
   // The next occurrence of the required bytes is kept for the search (the
   // text does not change within one).
@@ -145,7 +149,7 @@ short CKXRegexp::Find1stStep(const unsigned char* text, long start, long length,
                          (search.requiredAt >= 0 ? at <= search.requiredAt && search.requiredAt + n <= bufferEnd
                                                  : search.requiredEnd == bufferEnd);
       if (!known) {
-        const long h = NextRequired(prog.required, prog.requiredKey, text, p, length);
+        const long h = NextRequired(prog.required, prog.requiredKey, prog.requiredKey2, text, p, length);
         search.requiredFrom = at;
         search.requiredAt = h < length ? base + h : -1;
         search.requiredEnd = bufferEnd;
@@ -165,6 +169,7 @@ short CKXRegexp::Find1stStep(const unsigned char* text, long start, long length,
       if (cr) p = static_cast<const unsigned char*>(cr) - text + 1;
       const void* end = std::memchr(text + h, kCR, std::size_t(length - h));
       windowEnd = end ? static_cast<const unsigned char*>(end) - text + 1 : length;
+      ++prog.filtered.windows;
     }
     if (base + p >= search.noMatchFrom && base + p < search.noMatchTo)
       p = long(std::min<std::int64_t>(search.noMatchTo - base, windowEnd));
@@ -173,6 +178,7 @@ short CKXRegexp::Find1stStep(const unsigned char* text, long start, long length,
     long segEnd = styl.cacheEnd < windowEnd ? styl.cacheEnd : windowEnd;
     const bool* joins = prog.Joins(script, options);
     bool confirm = false;
+    long trusted = -1;   // a start that goes to the matcher without the automaton's word
     if (filter) {
       const std::int64_t at = base + p;
       if (at < search.filterFrom || at >= search.filterEnd || search.filterFrom < base ||
@@ -186,8 +192,8 @@ short CKXRegexp::Find1stStep(const unsigned char* text, long start, long length,
         // script holds over it; others go to the matcher as they are.
         if ((cr || styl.textEnds) && styl.cacheEnd >= lineEnd) {
           line = CKXRegexpAutomaton::Line{text, length, lineEnd, script, options, joins};
-          long end = 0;
-          const Answer answer = filter->EarliestEnd(line, p, p == 0 || text[p - 1] == kCR, end);
+          long end = 0, clear = p;
+          const Answer answer = filter->EarliestEnd(line, p, p == 0 || text[p - 1] == kCR, end, clear);
           if (answer == Answer::kNo) {
             ++prog.filtered.lines;
             p = cr ? lineEnd + 1 : length;
@@ -196,6 +202,18 @@ short CKXRegexp::Find1stStep(const unsigned char* text, long start, long length,
           if (answer == Answer::kYes) {
             search.filterEnd = base + end;
             search.filterChecks = true;
+            // Starts before `clear` begin no match: the first candidate is
+            // there or later. The single-byte candidates passed over count
+            // as ruled out.
+            for (long x = p; x < clear; ++x) {
+              const unsigned char b = text[x];
+              if (!joins[b] && (prog.firstByte[b] == 2 || (prog.firstByte[b] == 0 && prog.First(b))))
+                ++prog.filtered.starts;
+            }
+            p = clear;
+            // Most often the match starts right there, and the matcher
+            // reads it no slower than the automaton would to confirm it.
+            trusted = clear;
           }
         }
       }
@@ -216,7 +234,7 @@ short CKXRegexp::Find1stStep(const unsigned char* text, long start, long length,
       while (p < segEnd && !look[text[p]]) ++p;
       if (p >= segEnd) break;
       if (!joins[text[p]] && prog.First(text[p])) {
-        if (!confirm || startsMatch(p)) {
+        if (!confirm || p == trusted || startsMatch(p)) {
           found = p;
           return 1;
         }
@@ -225,7 +243,7 @@ short CKXRegexp::Find1stStep(const unsigned char* text, long start, long length,
       }
       int width;
       if (accepts(p, script, width)) {
-        if (!confirm || startsMatch(p)) {
+        if (!confirm || p == trusted || startsMatch(p)) {
           found = p;
           return short(width);
         }

@@ -101,8 +101,14 @@ class CKXRegexp {
   struct FilterCounts {
     long lines = 0;    // lines (or their rests) passed over whole
     long starts = 0;   // candidates the matcher was not asked about
+    long windows = 0;  // lines looked at for holding the required bytes
   };
   FilterCounts GetFilterCounts() const;
+  // Without folding, a forward first step looks only at lines holding a run
+  // of bytes that every match holds (found anywhere in the expression; its
+  // length here, 0 when there is none). On by default; tests turn it off.
+  void UsePrefilter(bool on);
+  long GetRequiredLength() const;
 
   struct Program;
 

@@ -155,6 +155,7 @@ void CKXRegexpAutomaton::Flush(Dfa& d) {
   d.next.clear();
   d.slots.clear();
   d.start[0] = d.start[1] = -1;
+  d.idle = -1;
 }
 
 // The slot of the state with this set, or the free slot where it would go.
@@ -188,6 +189,10 @@ std::int32_t CKXRegexpAutomaton::Intern(Dfa& d, const std::vector<std::int32_t>&
   }
   std::uint8_t flags = lineStart ? kAtLineStart : 0;
   if (set.empty() && !d.floating) flags |= kDead;
+  // Floating with nothing under way where no match can begin but at a
+  // line's start: the rest of the line holds no match.
+  const bool idle = set.empty() && d.floating && !lineStart;
+  if (idle && mInject[0].empty()) flags |= kDead;
   for (std::int32_t x : set)
     if (mNodes[std::size_t(x)].kind == kMatch) flags |= kAccept | kAcceptAtEnd;
   if (!(flags & kAccept)) {
@@ -199,6 +204,7 @@ std::int32_t CKXRegexpAutomaton::Intern(Dfa& d, const std::vector<std::int32_t>&
       if (mNodes[std::size_t(x)].kind == kMatch) flags |= kAcceptAtEnd;
   }
   const std::int32_t id = std::int32_t(d.flags.size());
+  if (idle) d.idle = id;
   d.flags.push_back(flags);
   d.sets.insert(d.sets.end(), set.begin(), set.end());
   d.setStart.push_back(std::int32_t(d.sets.size()));
@@ -250,7 +256,7 @@ std::int32_t CKXRegexpAutomaton::Step(Dfa& d, std::int32_t s, std::int32_t cls) 
 
 std::int32_t CKXRegexpAutomaton::Encode(const Dfa& d, std::int32_t id) const {
   const std::uint8_t flags = d.flags[std::size_t(id)];
-  const bool final = d.floating ? (flags & kAccept) != 0 : (flags & (kAccept | kDead)) != 0;
+  const bool final = (flags & (kAccept | kDead)) != 0;
   const std::int32_t row = id << mShift;
   return final ? -2 - row : row;
 }
@@ -312,6 +318,8 @@ void CKXRegexpAutomaton::Reset(short foldOptions) {
   Flush(mFloating);
   Flush(mAnchored);
   mFastScript = -32768;
+  mSkipReady = false;
+  mSkipTablesMade = 0;
 }
 
 void CKXRegexpAutomaton::PrepareLine(const Line& line) {
@@ -319,29 +327,91 @@ void CKXRegexpAutomaton::PrepareLine(const Line& line) {
   mFastScript = line.script;
   mFastOptions = line.options;
   std::fill(std::begin(mFast), std::end(mFast), -1);
+  mSkipReady = false;
+}
+
+// Which single-byte characters keep the idle state idle, found once for the
+// line's script and options by stepping the idle state on each.
+void CKXRegexpAutomaton::PrepareSkip(Dfa& d, const Line& line) {
+  if (mSkipReady) return;
+  mSkipReady = true;
+  const int made = std::min(mSkipTablesMade, kSkipTables);
+  for (int k = 0; k < made; ++k) {
+    if (mSkipScript[k] == line.script && mSkipOptions[k] == line.options) {
+      mSkip = mSkipTables[k];
+      return;
+    }
+  }
+  const int slot = mSkipTablesMade++ % kSkipTables;
+  mSkipScript[slot] = line.script;
+  mSkipOptions[slot] = line.options;
+  bool* table = mSkipTables[slot];
+  mSkip = table;
+  std::fill(table, table + 256, false);
+  mSet.clear();
+  const std::int32_t idle = Intern(d, mSet, false);
+  if (idle < 0 || (d.flags[std::size_t(idle)] & kDead)) return;
+  // Tables that could not be made are not kept: the next change of script looks again.
+  mSkipScript[slot] = -32768;
+  const int flushes = mFlushes;
+  bool skip[256] = {};
+  for (int b = 0; b < 256; ++b) {
+    if (line.joins[b] || b == kCR) continue;
+    std::int32_t cls = mFast[b];
+    if (cls < 0 && (cls = mFast[b] = ClassOf(std::uint16_t(b))) < 0) return;
+    const std::int32_t t = d.next[(std::size_t(idle) << mShift) + std::size_t(cls)];
+    const std::int32_t id = t == -1 ? Step(d, idle, cls) : (t >= 0 ? t : -2 - t) >> mShift;
+    // Made anew when the tables were full: the idle state may be another.
+    if (id < 0 || flushes != mFlushes) return;
+    skip[b] = id == idle;
+  }
+  std::copy(std::begin(skip), std::end(skip), table);
+  mSkipScript[slot] = line.script;
 }
 
 template <bool kFloating>
 CKXRegexpAutomaton::Answer CKXRegexpAutomaton::Run(Dfa& d, const Line& line, long from, bool lineStart,
-                                                   long& end, std::int64_t& steps) {
+                                                   long& end, long& clear, std::int64_t& steps) {
   if (!mUsable) return Answer::kUnknown;
   PrepareLine(line);
+  if (kFloating) PrepareSkip(d, line);
+  if (!mUsable) return Answer::kUnknown;
   std::int32_t s = Start(d, lineStart);
   if (s < 0) return Answer::kUnknown;
   const unsigned char* text = line.text;
   const long stop = line.end;
   long q = from;
+  clear = from;
   const std::int32_t* next = d.next.data();
   std::int32_t row = s << mShift;
+  std::int32_t idleRow = kFloating && d.idle >= 0 ? d.idle << mShift : -1;
   for (;;) {
     // Characters of one byte, between states already made that end nothing.
     while (q < stop) {
+      if (kFloating && row == idleRow) {
+        // Nothing under way: on to the next byte that may begin a match.
+        // No match starts before it (one that did would be under way here,
+        // or would have ended, and the first end returns at once).
+        while (q < stop && mSkip[text[q]]) ++q;
+        if (q >= stop) break;
+        clear = q;
+      }
       const std::int32_t cls = mFast[text[q]];
       if (cls < 0) break;
       const std::int32_t t = next[row + cls];
       if (t < 0) break;
-      row = t;
       ++q;
+      if (t == row) {
+        // A state that stays as it is: with its row known, the entries for
+        // the next bytes are read without waiting for one another.
+        while (q < stop) {
+          const std::int32_t c = mFast[text[q]];
+          if (c < 0 || next[row + c] != row) break;
+          ++q;
+        }
+        continue;
+      }
+      row = t;
     }
     if (q >= stop) break;
     // A closer look: a character that needs reading, a state not made yet,
@@ -357,6 +427,7 @@ CKXRegexpAutomaton::Answer CKXRegexpAutomaton::Run(Dfa& d, const Line& line, lon
       t = Encode(d, id);
     }
     next = d.next.data();
+    idleRow = kFloating && d.idle >= 0 ? d.idle << mShift : -1;
     q += w;
     if (t >= 0) {
       row = t;
@@ -377,13 +448,14 @@ CKXRegexpAutomaton::Answer CKXRegexpAutomaton::Run(Dfa& d, const Line& line, lon
   return Answer::kNo;
 }
 
-CKXRegexpAutomaton::Answer CKXRegexpAutomaton::EarliestEnd(const Line& line, long from, bool lineStart, long& end) {
+CKXRegexpAutomaton::Answer CKXRegexpAutomaton::EarliestEnd(const Line& line, long from, bool lineStart, long& end,
+                                                           long& clear) {
   std::int64_t steps = 0;
-  return Run<true>(mFloating, line, from, lineStart, end, steps);
+  return Run<true>(mFloating, line, from, lineStart, end, clear, steps);
 }
 
 CKXRegexpAutomaton::Answer CKXRegexpAutomaton::StartsAt(const Line& line, long at, bool lineStart,
                                                         std::int64_t& steps) {
-  long end = 0;
-  return Run<false>(mAnchored, line, at, lineStart, end, steps);
+  long end = 0, clear = 0;
+  return Run<false>(mAnchored, line, at, lineStart, end, clear, steps);
 }

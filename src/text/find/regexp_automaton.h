@@ -60,8 +60,9 @@ class CKXRegexpAutomaton {
 
   // The earliest end of a match starting at a character start in
   // from..line.end (characters counted from `from`); lineStart: "^" holds at
-  // from. kNo when no match starts there.
-  Answer EarliestEnd(const Line& line, long from, bool lineStart, long& end);
+  // from. kNo when no match starts there. With kYes, clear gets a character
+  // start before which (from `from` on) no match starts at all.
+  Answer EarliestEnd(const Line& line, long from, bool lineStart, long& end, long& clear);
   // Whether a match starts at `at`; steps grows by the bytes read.
   Answer StartsAt(const Line& line, long at, bool lineStart, std::int64_t& steps);
 
@@ -84,6 +85,9 @@ class CKXRegexpAutomaton {
     std::vector<std::int32_t> next;
     std::vector<std::int32_t> slots;  // the states by their sets' hash (open addressing; -1 free)
     std::int32_t start[2] = {-1, -1};   // by lineStart
+    // The floating automaton's state with nothing under way (not at a line's
+    // start), or -1 while it is not made.
+    std::int32_t idle = -1;
   };
 
   std::int32_t Add(Kind kind, std::int32_t out, std::int32_t out2 = -1, std::int32_t test = -1);
@@ -98,8 +102,9 @@ class CKXRegexpAutomaton {
   std::int32_t ClassOf(std::uint16_t code);
   std::int32_t SlowClass(const Line& line, long pos, int& width);
   void PrepareLine(const Line& line);
+  void PrepareSkip(Dfa& d, const Line& line);
   template <bool kFloating>
-  Answer Run(Dfa& d, const Line& line, long from, bool lineStart, long& end, std::int64_t& steps);
+  Answer Run(Dfa& d, const Line& line, long from, bool lineStart, long& end, long& clear, std::int64_t& steps);
 
   bool mUsable = true;
   std::vector<Node> mNodes;
@@ -124,6 +129,16 @@ class CKXRegexpAutomaton {
   // script under its options, -1 where the character needs a closer look.
   std::int32_t mFast[256];
   short mFastScript = -32768, mFastOptions = -1;
+  // Bytes of one character that leave the floating automaton's idle state
+  // as it is: a run of them is passed over without the tables. Kept for the
+  // last few scripts and options (style runs may change them line by line);
+  // mSkip is the line's once mSkipReady.
+  static constexpr int kSkipTables = 4;
+  bool mSkipTables[kSkipTables][256];
+  short mSkipScript[kSkipTables], mSkipOptions[kSkipTables];
+  int mSkipTablesMade = 0;
+  const bool* mSkip = nullptr;
+  bool mSkipReady = false;
 
   Dfa mFloating, mAnchored;
   int mFlushes = 0;

@@ -4,6 +4,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/exception.h"
 #include "text/codes/charclass.h"
@@ -27,19 +32,58 @@ int Commonness(unsigned char b) {
 }
 
 // Offset of the next occurrence of the required run at or after from; length when none.
-long NextRequired(const std::vector<unsigned char>& required, std::size_t requiredKey,
+long NextRequired(const std::vector<unsigned char>& required, std::size_t key, std::size_t key2,
                   const unsigned char* text, long from, long length) {
-  const std::size_t n = required.size();
-  const long key = long(requiredKey);
-  const unsigned char want = required[requiredKey];
-  for (long q = from + key; q < length;) {
-    const void* hit = std::memchr(text + q, want, std::size_t(length - q));
-    if (!hit) break;
-    const long at = static_cast<const unsigned char*>(hit) - text - key;
-    if (at + long(n) <= length && std::memcmp(text + at, required.data(), n) == 0) return at;
-    q = at + key + 1;
+  const long n = long(required.size());
+  if (n == 1) {
+    const void* hit = from < length ? std::memchr(text + from, required[0], std::size_t(length - from)) : nullptr;
+    return hit ? long(static_cast<const unsigned char*>(hit) - text) : length;
   }
-  return length;
+  const long k1 = long(key), k2 = long(key2);
+  const unsigned char b1 = required[key], b2 = required[key2];
+  // Starts whose rarest byte agrees, found by memchr (the fastest search
+  // while that byte is rare in the text), are compared whole.
+  auto scan = [&](long q, bool bounded) {
+    long misses = 0;
+    for (q += k1; q < length;) {
+      const void* hit = std::memchr(text + q, b1, std::size_t(length - q));
+      if (!hit) return length;
+      const long at = static_cast<const unsigned char*>(hit) - text - k1;
+      if (at + n <= length && text[at + k2] == b2 && std::memcmp(text + at, required.data(), std::size_t(n)) == 0)
+        return at;
+      q = at + k1 + 1;
+      // The byte turns out common: the caller goes on with both key bytes.
+      if (bounded && ++misses >= 8 && q - from < misses * 128) return -1 - (q - k1);
+    }
+    return length;
+  };
+  long q = from;
+#if defined(__SSE2__)
+  // A byte rarely seen in text goes to memchr first; a letter or a space
+  // straight to the pairs of key bytes.
+  if (Commonness(b1) <= 50) {
+    const long found = scan(q, true);
+    if (found >= 0) return found;
+    q = -1 - found;
+  }
+  // Sixteen starts at a time: those whose two key bytes both agree are
+  // compared whole. Loads stay inside the text (the last one ends at
+  // q + 15 + max(k1, k2) < length).
+  const __m128i want1 = _mm_set1_epi8(char(b1)), want2 = _mm_set1_epi8(char(b2));
+  const long reach = std::max(k1, k2) + 16;
+  for (; q + reach <= length; q += 16) {
+    const __m128i at1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + q + k1));
+    const __m128i at2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + q + k2));
+    unsigned mask = unsigned(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(at1, want1), _mm_cmpeq_epi8(at2, want2))));
+    while (mask) {
+      const long at = q + __builtin_ctz(mask);
+      if (at + n <= length && std::memcmp(text + at, required.data(), std::size_t(n)) == 0) return at;
+      mask &= mask - 1;
+    }
+  }
+#endif
+  // The rest (or everything, without vectors).
+  return scan(q, false);
 }
 
 }  // namespace kx_regexp
@@ -217,23 +261,152 @@ void CKXRegexp::Program::Build(const SKXRegexp& root) {
   if (code[k].op == kOpStar && code[k].max < 0 && (k == 0 || !backRefs)) leadRun = std::int32_t(k);
 }
 
-void CKXRegexp::Program::FindRequired(const SKXRegexp& root) {
-  const std::vector<SKXRegexp> single(1, root);
-  const std::vector<SKXRegexp>& seq =
-      root.type == kKXReGroup && root.children.size() > 1 ? root.children : single;
-  std::vector<unsigned char> run;
-  for (std::size_t k = 0; k <= seq.size(); ++k) {
-    if (k < seq.size() && seq[k].type == kKXReLiteral && !seq[k].negated) {
-      if (seq[k].ch > 0xFF) run.push_back(std::uint8_t(seq[k].ch >> 8));
-      run.push_back(std::uint8_t(seq[k].ch));
-      continue;
+namespace {
+
+// What every match of a node holds as plain bytes: the whole match when it
+// is one fixed run (exact), the run every match begins and ends with, and
+// the best run found anywhere inside.
+struct Factors {
+  bool exact = false;
+  std::string whole, prefix, suffix, must;
+};
+
+// Longer runs win; between runs of one length, the one of rarer bytes.
+bool Better(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return a.size() > b.size();
+  int ca = 0, cb = 0;
+  for (unsigned char c : a) ca += Commonness(c);
+  for (unsigned char c : b) cb += Commonness(c);
+  return ca < cb;
+}
+
+void Keep(std::string& best, const std::string& candidate) {
+  if (Better(candidate, best)) best = candidate;
+}
+
+std::string Join(const std::string& a, const std::string& b) {
+  std::string out;
+  out.reserve(a.size() + b.size());
+  out.append(a);
+  out.append(b);
+  return out;
+}
+
+// Counted repeats of an exact run are written out up to this length.
+constexpr std::size_t kMaxExact = 256;
+
+Factors Exact(std::string bytes) {
+  Factors f;
+  f.exact = true;
+  f.whole = f.prefix = f.suffix = f.must = std::move(bytes);
+  return f;
+}
+
+// a followed by b.
+Factors Concat(const Factors& a, const Factors& b) {
+  if (a.exact && b.exact && a.whole.size() + b.whole.size() <= kMaxExact) return Exact(Join(a.whole, b.whole));
+  Factors f;
+  f.prefix = a.exact ? Join(a.whole, b.prefix) : a.prefix;
+  f.suffix = b.exact ? Join(a.suffix, b.whole) : b.suffix;
+  f.must = a.must;
+  Keep(f.must, b.must);
+  Keep(f.must, Join(a.suffix, b.prefix));
+  Keep(f.must, f.prefix);
+  Keep(f.must, f.suffix);
+  return f;
+}
+
+Factors Analyse(const SKXRegexp& n) {
+  switch (n.type) {
+    case kKXReLiteral: {
+      // A CR is never part of a match: such a node matches nothing, and no
+      // run of bytes is asked of the text for it.
+      if (n.negated || n.ch == kCR) return Factors{};
+      std::string bytes;
+      if (n.ch > 0xFF) bytes += char(n.ch >> 8);
+      bytes += char(n.ch & 0xFF);
+      return Exact(std::move(bytes));
     }
-    if (run.size() > required.size()) required = run;
-    run.clear();
+    case kKXReLineStart: case kKXReLineEnd:
+      return Exact(std::string());   // takes no byte
+    case kKXReGroup: {
+      Factors f = Exact(std::string());
+      for (const SKXRegexp& c : n.children) f = Concat(f, Analyse(c));
+      return f;
+    }
+    case kKXReRepeat: {
+      if (n.min < 1 || n.children.empty()) return Factors{};
+      const Factors c = Analyse(n.children[0]);
+      if (c.exact && n.max == n.min && c.whole.size() * std::size_t(n.min) <= kMaxExact) {
+        std::string bytes;
+        for (std::int32_t k = 0; k < n.min; ++k) bytes.append(c.whole);
+        return Exact(std::move(bytes));
+      }
+      Factors f;
+      f.prefix = c.prefix;
+      f.suffix = c.suffix;
+      f.must = c.must;
+      if (n.min >= 2) Keep(f.must, Join(c.suffix, c.prefix));
+      return f;
+    }
+    case kKXReAlternation: {
+      // Every match begins with what all alternatives begin with, and ends
+      // with what they all end with.
+      Factors f;
+      bool first = true;
+      for (const SKXRegexp& c : n.children) {
+        const Factors a = Analyse(c);
+        const std::string& prefix = a.exact ? a.whole : a.prefix;
+        const std::string& suffix = a.exact ? a.whole : a.suffix;
+        if (first) {
+          f.prefix = prefix;
+          f.suffix = suffix;
+          first = false;
+          continue;
+        }
+        std::size_t k = 0;
+        while (k < f.prefix.size() && k < prefix.size() && f.prefix[k] == prefix[k]) ++k;
+        f.prefix.resize(k);
+        k = 0;
+        while (k < f.suffix.size() && k < suffix.size() &&
+               f.suffix[f.suffix.size() - 1 - k] == suffix[suffix.size() - 1 - k])
+          ++k;
+        f.suffix.erase(0, f.suffix.size() - k);
+      }
+      f.must = f.prefix;
+      Keep(f.must, f.suffix);
+      return f;
+    }
+    default:   // a test of one character of several, a back-reference
+      return Factors{};
   }
-  if (required.size() < 2) required.clear();
+}
+
+}  // namespace
+
+void CKXRegexp::Program::FindRequired(const SKXRegexp& root) {
+  const std::string must = Analyse(root).must;
+  required.assign(must.begin(), must.end());
+  requiredKey = requiredKey2 = 0;
+  if (required.empty()) return;
+  // A single byte is looked for only when it is rare in text: one found on
+  // every line would cost more than it saves.
+  if (required.size() == 1 && Commonness(required[0]) > 20) {
+    required.clear();
+    return;
+  }
+  // The two least common bytes at different places are compared together;
+  // between equally common ones the second is taken far from the first, as
+  // neighbours often come together ("er", "th").
   for (std::size_t k = 0; k < required.size(); ++k)
     if (Commonness(required[k]) < Commonness(required[requiredKey])) requiredKey = k;
+  auto distance = [&](std::size_t k) { return k > requiredKey ? k - requiredKey : requiredKey - k; };
+  requiredKey2 = requiredKey == 0 ? required.size() - 1 : 0;
+  for (std::size_t k = 0; k < required.size(); ++k) {
+    if (k == requiredKey) continue;
+    const int c = Commonness(required[k]), best = Commonness(required[requiredKey2]);
+    if (c < best || (c == best && distance(k) > distance(requiredKey2))) requiredKey2 = k;
+  }
 }
 
 const bool* CKXRegexp::Program::Joins(short script, short options) {

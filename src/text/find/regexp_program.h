@@ -64,8 +64,10 @@ struct Entry {
   std::int32_t a, b, c;
 };
 
-// Offset of the next occurrence of the required run at or after from; length when none.
-long NextRequired(const std::vector<unsigned char>& required, std::size_t requiredKey,
+// Offset of the next occurrence of the required run at or after from; length
+// when none. key and key2 are two different places in the run (its rarest
+// bytes), compared first; with a run of one byte both are 0.
+long NextRequired(const std::vector<unsigned char>& required, std::size_t key, std::size_t key2,
                   const unsigned char* text, long from, long length);
 // The node's test under the options' folding.
 bool FoldTest(const SKXRegexp& n, std::uint16_t code, short options);
@@ -80,10 +82,12 @@ struct CKXRegexp::Program {
   // when some match may begin with any character.
   std::vector<const SKXRegexp*> first;
   bool any = false;
-  // Bytes every match contains (a run of literals of the top-level
-  // sequence): without folding only lines holding them are looked at.
+  // Bytes every match contains (a run of literals anywhere in the
+  // expression that no match can do without): without folding only lines
+  // holding them are looked at.
   std::vector<unsigned char> required;
-  std::size_t requiredKey = 0;   // its least common byte, looked for first
+  std::size_t requiredKey = 0, requiredKey2 = 0;   // its two least common bytes, looked for first
+  bool usePrefilter = true;
 
   // Per-options caches, filled as codes come (0 unknown, 1 no, 2 yes): the
   // single-byte answers of every test, and whether a code can begin a match.
@@ -117,7 +121,7 @@ struct CKXRegexp::Program {
   // The second phase: the tree to instructions, and the first tests.
   void Build(const SKXRegexp& root);
   void Emit(const SKXRegexp& n, int depth);
-  // The third phase: the longest run of literals of the top-level sequence.
+  // The third phase: the best run of bytes every match holds.
   void FindRequired(const SKXRegexp& root);
   void Prepare(short options);
   bool Test(int t, std::uint16_t code, short options);
