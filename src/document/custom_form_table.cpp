@@ -34,10 +34,6 @@ class FormChunk : public KxPrefChunkOwner {
 };
 FormChunk gFormChunk;
 
-std::string NameText(const unsigned char* name32) {
-  return std::string(reinterpret_cast<const char*>(name32 + 1), std::min<std::size_t>(name32[0], kKxFormNameMax));
-}
-
 }  // namespace
 
 void UKXTextCustomForm::Initialize() {
@@ -72,7 +68,7 @@ std::vector<std::string> UKXTextCustomForm::MenuNames() {
     if (UKXTextForm::HasList()) {
       unsigned char name[kKxFormNameField] = {};
       UKXTextForm::GetFormName(short(n + 2), name);
-      names.push_back(NameText(name));
+      names.push_back(KxFormNameText(name));
     } else {
       Str255 s;
       GetIndString(s, kKxFormNameList, short(n + kMenuNameOffset));

@@ -243,24 +243,30 @@ int CKXTextFileTube::OpenRead(const std::string& path, std::string& message, boo
   KxGetFileTypeCreator(path, type, creator);
   mFileType = TextFileTypeCheck(type, path);
   mCreator = creator;
+  int sidecarErr = -1;   // the sidecar not read yet
+  std::unique_ptr<CKXFileReader> file;
   if (deferText) {
     // A plain text is left in the file: no container footer, no sidecar.
-    // Anything else (or a file that cannot be opened) is read whole below.
-    auto file = std::make_unique<CKXFileReader>();
-    if (file->Open(path) == 0) {
+    // Anything else is read whole below, from the file opened here.
+    file = std::make_unique<CKXFileReader>();
+    if (file->Open(path) != 0) {
+      file.reset();
+    } else {
       std::vector<std::uint8_t> foot(std::size_t(std::min<std::size_t>(file->Size(), kKxResFootSize)));
       std::size_t got = 0;
-      KxAppleDouble sidecar;
       if (file->ReadAt(file->Size() - foot.size(), foot.data(), foot.size(), got) == 0 && got == foot.size() &&
-          !HasContainerFooter(foot) && KxReadSidecar(path, sidecar) == ENOENT) {
-        mLayout = EKXLayout::kClassic;
-        mHadSidecar = false;
-        mFile = std::move(file);
-        return 0;
+          !HasContainerFooter(foot)) {
+        sidecarErr = KxReadSidecar(path, mSidecar);
+        if (sidecarErr == ENOENT) {
+          mLayout = EKXLayout::kClassic;
+          mHadSidecar = false;
+          mFile = std::move(file);
+          return 0;
+        }
       }
     }
   }
-  if (int err = KxReadFile(path, mData)) {
+  if (int err = file ? file->ReadAll(mData) : KxReadFile(path, mData)) {
     message = ReadFailureText() + " (" + KxErrorText(err) + ")";
     return err;
   }
@@ -281,7 +287,7 @@ int CKXTextFileTube::OpenRead(const std::string& path, std::string& message, boo
     return 0;
   }
   mLayout = EKXLayout::kClassic;
-  const int err = KxReadSidecar(path, mSidecar);
+  const int err = sidecarErr >= 0 ? sidecarErr : KxReadSidecar(path, mSidecar);
   mHadSidecar = err != ENOENT;
   if (err == EBADMSG || (err == 0 && mSidecar.GetResourceFork(mFork) != 0)) {
     mSidecarDamaged = true;
@@ -345,15 +351,11 @@ int CKXTextFileTube::ReadDataFileAt(std::size_t at, void* buffer, std::size_t n,
 int CKXTextFileTube::ReadDeferred(std::string& message) const {
   if (!mFile) return 0;
   std::unique_ptr<CKXFileReader> file = std::move(mFile);
-  mData.resize(file->Size());
-  std::size_t got = 0;
-  if (int err = file->ReadAt(0, mData.data(), mData.size(), got)) {
-    // No text rather than part of one.
-    mData.clear();
+  // No text rather than part of one.
+  if (int err = file->ReadAll(mData)) {
     message = ReadFailureText() + " (" + KxErrorText(err) + ")";
     return err;
   }
-  mData.resize(got);
   return 0;
 }
 

@@ -4,6 +4,7 @@
 #include "platform/fonts.h"
 #include "platform/framework/control.h"
 #include "platform/framework/menu.h"
+#include "views/edit_field.h"
 
 std::vector<std::string> KxMenuItemTexts(std::int16_t menuID) {
   std::vector<std::string> out;
@@ -24,10 +25,21 @@ std::int16_t KxFontPopupItem(short font) {
   return 0;
 }
 
-void KxSetControlQuietly(LWindow* dialog, PaneIDT id, std::int32_t value) {
-  auto* control = dynamic_cast<LControl*>(dialog->FindPaneByID(id));
+void KxSetControlQuietly(LControl* control, std::int32_t value) {
   if (!control) return;
   control->StopBroadcasting();
   control->SetValue(value);
   control->StartBroadcasting();
+}
+
+void KxSetControlQuietly(LWindow* dialog, PaneIDT id, std::int32_t value) {
+  KxSetControlQuietly(dynamic_cast<LControl*>(dialog->FindPaneByID(id)), value);
+}
+
+void KxFocusDialogField(LWindow* dialog, PaneIDT id) {
+  auto* field = dynamic_cast<KXEditField*>(dialog->FindPaneByID(id));
+  if (!field) return;
+  dialog->SetLatentSub(field);
+  LCommander::SwitchTarget(field);
+  field->SelectAll();
 }

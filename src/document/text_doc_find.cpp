@@ -10,6 +10,7 @@
 #include "app/histories.h"
 #include "document/find_rules.h"
 #include "document/find_assist.h"
+#include "document/format_popups.h"
 #include "document/text_doc.h"
 #include "engine/text_engine.h"
 #include "layout/kxte_api.h"
@@ -63,22 +64,6 @@ void InsertIntoField(LWindow* dialog, PaneIDT id, const std::string& text) {
   f->SetSelection(from + text.size(), from + text.size());
 }
 
-// The field takes the typing, now and whenever the dialog comes back to
-// the front.
-void FocusField(LWindow* dialog, PaneIDT id) {
-  KXEditField* f = Field(dialog, id);
-  if (!f) return;
-  dialog->SetLatentSub(f);
-  LCommander::SwitchTarget(f);
-  f->SelectAll();
-}
-
-void SetValueQuietly(LControl* c, std::int32_t value) {
-  c->StopBroadcasting();
-  c->SetValue(value);
-  c->StartBroadcasting();
-}
-
 std::string HistEntry(const KxBlock& history, int n) {
   Str255 p{};
   if (!UFindReplMenu::GetHistString(static_cast<unsigned short>(n), history, p)) return {};
@@ -99,7 +84,7 @@ void FillHistoryPopup(LWindow* dialog, PaneIDT id, const KxBlock& history) {
   items.insert(items.end(), old.end() - std::ptrdiff_t(fixed), old.end());
   popup->SetItems(std::move(items));
   popup->SetMinValue(0);
-  SetValueQuietly(popup, 0);
+  KxSetControlQuietly(popup, 0);
 }
 
 void HistoryPopupMessage(LWindow* dialog, PaneIDT popupID, PaneIDT fieldID, KxBlock& history) {
@@ -133,7 +118,7 @@ void RegExpPopupMessage(LWindow* dialog, PaneIDT popupID, PaneIDT findID, PaneID
     const std::string text(reinterpret_cast<const char*>(s + 1), s[0]);
     InsertIntoField(dialog, replID != 0 && KxRegExpItemGoesToReplace(text) ? replID : findID, text);
   }
-  SetValueQuietly(popup, 0);
+  KxSetControlQuietly(popup, 0);
 }
 
 void ShowRegExpPopup(LWindow* dialog, PaneIDT popupID, bool on) {
@@ -159,7 +144,7 @@ void FillRegExpPopup(LWindow* dialog, PaneIDT popupID, bool on) {
   }
   popup->SetItems(std::move(items));
   popup->SetMinValue(0);
-  SetValueQuietly(popup, 0);
+  KxSetControlQuietly(popup, 0);
   ShowRegExpPopup(dialog, popupID, on);
 }
 
@@ -236,9 +221,9 @@ void CKXTextDocument::OpenFindDialog(bool focusReplace) {
   FillHistoryPopup(dialog, kFindHist, gFindHistHandle);
   FillHistoryPopup(dialog, kReplHist, gReplHistHandle);
   for (const auto& b : kFindBoxes)
-    if (LControl* c = Control(dialog, b.pane)) SetValueQuietly(c, KxGetFindFlag(b.flag) ? 1 : 0);
+    if (LControl* c = Control(dialog, b.pane)) KxSetControlQuietly(c, KxGetFindFlag(b.flag) ? 1 : 0);
   FillRegExpPopup(dialog, kRegExpPopup, KxGetFindFlag(KxFindFlag::kRegExp));
-  FocusField(dialog, focusReplace ? kReplField : kFindField);
+  KxFocusDialogField(dialog, focusReplace ? kReplField : kFindField);
 }
 
 // ---- The find palette
@@ -359,7 +344,7 @@ void CKXTextDocument::OpenFindAssist(bool isFind, const std::string& text) {
   if (!dialog) return;
   SetField(dialog, kAssistField, KxCutOnCharBoundary(text, kKxFindAssistMax));
   FillHistoryPopup(dialog, kAssistHist, isFind ? gFindHistHandle : gReplHistHandle);
-  FocusField(dialog, kAssistField);
+  KxFocusDialogField(dialog, kAssistField);
 }
 
 void CKXTextDocument::ShowFindAssistPalette() { CKXTextFindAssist::ShowFindAssist(LCommander::GetTarget()); }
@@ -425,8 +410,8 @@ void CKXTextDocument::OpenFindSpelling() {
   if (!dialog) return;
   SetField(dialog, kMarkField, KxGetFindString());
   FillHistoryPopup(dialog, kMarkHist, gFindHistHandle);
-  if (LControl* c = Control(dialog, kMarkCase)) SetValueQuietly(c, KxGetFindFlag(KxFindFlag::kCase) ? 1 : 0);
-  if (LControl* c = Control(dialog, kMarkRegExp)) SetValueQuietly(c, KxGetFindFlag(KxFindFlag::kRegExp) ? 1 : 0);
+  if (LControl* c = Control(dialog, kMarkCase)) KxSetControlQuietly(c, KxGetFindFlag(KxFindFlag::kCase) ? 1 : 0);
+  if (LControl* c = Control(dialog, kMarkRegExp)) KxSetControlQuietly(c, KxGetFindFlag(KxFindFlag::kRegExp) ? 1 : 0);
   FillRegExpPopup(dialog, kMarkRegExpPopup, KxGetFindFlag(KxFindFlag::kRegExp));
   if (LPane* clear = dialog->FindPaneByID(-kMarkClear)) {
     if (KXTE_GetMarkupCount(mEngine->GetEdit()) > 0)
@@ -434,7 +419,7 @@ void CKXTextDocument::OpenFindSpelling() {
     else
       clear->Disable();
   }
-  FocusField(dialog, kMarkField);
+  KxFocusDialogField(dialog, kMarkField);
 }
 
 void CKXTextDocument::DoFindAllAndMarkup(const char* text, long length, short options) {

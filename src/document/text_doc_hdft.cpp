@@ -10,6 +10,7 @@
 #include "app/globals.h"
 #include "app/histories.h"
 #include "document/find_rules.h"
+#include "document/format_popups.h"
 #include "document/text_doc.h"
 #include "document/text_doc_para.h"
 #include "engine/text_engine.h"
@@ -69,13 +70,6 @@ short Unit() { return gPreference.measureUnit; }
 
 KxBlock& History() { return sBand.footer ? gFootHistHandle : gHeadHistHandle; }
 
-void SetValueQuietly(LControl* c, std::int32_t value) {
-  if (!c) return;
-  c->StopBroadcasting();
-  c->SetValue(value);
-  c->StartBroadcasting();
-}
-
 // Also while the field is being typed into: set without touching the undo
 // of that typing.
 void SetDistance(LWindow* dialog, std::int32_t points) {
@@ -123,7 +117,7 @@ void FillFonts(LWindow* dialog, short current) {
   }
   popup->SetItems(std::move(items));
   const auto at = std::find(sBand.fonts.begin(), sBand.fonts.end(), current);
-  SetValueQuietly(popup, std::int32_t(at - sBand.fonts.begin()) + 1);
+  KxSetControlQuietly(popup, std::int32_t(at - sBand.fonts.begin()) + 1);
 }
 
 void FillColours(LWindow* dialog, const RGBColor& colour) {
@@ -140,7 +134,7 @@ void FillColours(LWindow* dialog, const RGBColor& colour) {
     value = std::int32_t(items.size());
   }
   popup->SetItems(std::move(items));
-  SetValueQuietly(popup, value);
+  KxSetControlQuietly(popup, value);
 }
 
 RGBColor ChosenColour(LWindow* dialog) {
@@ -167,7 +161,7 @@ void SetSize(LWindow* dialog, short size) {
     for (std::size_t k = 0; k < items.size() && value == 0; ++k)
       if (items[k] == std::to_string(size)) value = std::int32_t(k + 1);
     popup->SetMinValue(0);
-    SetValueQuietly(popup, value);
+    KxSetControlQuietly(popup, value);
   }
 }
 
@@ -178,9 +172,9 @@ short Size(LWindow* dialog) {
 }
 
 void SetFaces(LWindow* dialog, std::uint8_t face) {
-  SetValueQuietly(Control(dialog, kPlain), face == 0 ? 1 : 0);
+  KxSetControlQuietly(Control(dialog, kPlain), face == 0 ? 1 : 0);
   for (PaneIDT id = kFirstFace; id <= kLastFace; ++id)
-    SetValueQuietly(Control(dialog, id), (face >> (id - kFirstFace)) & 1);
+    KxSetControlQuietly(Control(dialog, id), (face >> (id - kFirstFace)) & 1);
 }
 
 std::uint8_t Faces(LWindow* dialog) {
@@ -210,7 +204,7 @@ void FillHistory(LWindow* dialog) {
   items.insert(items.end(), old.end() - std::ptrdiff_t(fixed), old.end());
   popup->SetItems(std::move(items));
   popup->SetMinValue(0);
-  SetValueQuietly(popup, 0);
+  KxSetControlQuietly(popup, 0);
 }
 
 // Puts `bytes` at the text field's insertion point (over its selection).
@@ -234,9 +228,9 @@ void ShowBand(LWindow* dialog, std::int32_t distance, const std::string& text, c
     f->SelectAll();
     sBand.filling = false;
   }
-  SetValueQuietly(Control(dialog, kDateFormat), dateFormat + 1);
-  SetValueQuietly(Control(dialog, kTimeFormat), timeFormat + 1);
-  SetValueQuietly(Control(dialog, kAlignment), std::min<std::int32_t>(alignment, kAlignmentItems - 1) + 1);
+  KxSetControlQuietly(Control(dialog, kDateFormat), dateFormat + 1);
+  KxSetControlQuietly(Control(dialog, kTimeFormat), timeFormat + 1);
+  KxSetControlQuietly(Control(dialog, kAlignment), std::min<std::int32_t>(alignment, kAlignmentItems - 1) + 1);
   FillFonts(dialog, style.font);
   SetSize(dialog, style.size > 0 ? style.size : kShownWithoutSize);
   FillColours(dialog, style.color);
@@ -327,7 +321,7 @@ bool BandDialogMessage(CKXTextDocument& doc, MessageT message, LWindow* dialog) 
       LControl* popup = Control(dialog, kPlaceholder);
       const std::int32_t item = popup ? popup->GetValue() : 0;
       if (item >= 1 && item <= std::int32_t(std::size(kPlaceholders))) InsertIntoText(dialog, kPlaceholders[item - 1]);
-      SetValueQuietly(popup, 0);
+      KxSetControlQuietly(popup, 0);
       return true;
     }
     case -kSizePopup: {
@@ -340,11 +334,11 @@ bool BandDialogMessage(CKXTextDocument& doc, MessageT message, LWindow* dialog) 
     }
     case -kAlignment:
       // The disabled fourth item is never a choice.
-      if (LControl* c = Control(dialog, kAlignment); c && c->GetValue() > kAlignmentItems) SetValueQuietly(c, 1);
+      if (LControl* c = Control(dialog, kAlignment); c && c->GetValue() > kAlignmentItems) KxSetControlQuietly(c, 1);
       return true;
     case -kPlain:
       if (const LControl* c = Control(dialog, kPlain); c && c->GetValue() != 0) SetFaces(dialog, 0);
-      else SetValueQuietly(Control(dialog, kPlain), Faces(dialog) == 0 ? 1 : 0);
+      else KxSetControlQuietly(Control(dialog, kPlain), Faces(dialog) == 0 ? 1 : 0);
       return true;
     case -kHistory: ChooseHistory(dialog); return true;
     case -kOK: break;
@@ -354,8 +348,8 @@ bool BandDialogMessage(CKXTextDocument& doc, MessageT message, LWindow* dialog) 
         const PaneIDT id = PaneIDT(-message);
         const LControl* c = Control(dialog, id);
         if (c && c->GetValue() != 0 && (id == kCondense || id == kExtend))
-          SetValueQuietly(Control(dialog, id == kCondense ? kExtend : kCondense), 0);
-        SetValueQuietly(Control(dialog, kPlain), Faces(dialog) == 0 ? 1 : 0);
+          KxSetControlQuietly(Control(dialog, id == kCondense ? kExtend : kCondense), 0);
+        KxSetControlQuietly(Control(dialog, kPlain), Faces(dialog) == 0 ? 1 : 0);
       }
       return true;
   }
@@ -417,7 +411,7 @@ void CKXTextDocument::OpenBandDialog(bool footer) {
   FillHistory(dialog);
   if (LStdPopupMenu* placeholder = Popup(dialog, kPlaceholder)) {
     placeholder->SetMinValue(0);
-    SetValueQuietly(placeholder, 0);
+    KxSetControlQuietly(placeholder, 0);
   }
   if (LStdPopupMenu* popup = Popup(dialog, kAlignment)) popup->SetItemEnabled(kAlignmentItems, false);
   ShowBand(dialog, distance, std::string(text, length), style, alignment, dateFormat, timeFormat);
@@ -428,9 +422,5 @@ void CKXTextDocument::OpenBandDialog(bool footer) {
       GetIndString(s, kUnitLabels, unit == 1 ? kInchLabel : kPointLabel);
       label->SetDescriptor(s);
     }
-  if (KXEditField* f = Field(dialog, kText)) {
-    dialog->SetLatentSub(f);
-    LCommander::SwitchTarget(f);
-    f->SelectAll();
-  }
+  KxFocusDialogField(dialog, kText);
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "app/globals.h"
+#include "document/format_popups.h"
 #include "document/text_doc.h"
 #include "engine/text_engine.h"
 #include "layout/kxtext_api.h"
@@ -53,16 +54,6 @@ void Shrink(std::int32_t& a, std::int32_t& b, std::int32_t excess) {
 KXEditField* Field(LWindow* dialog, PaneIDT id) { return dynamic_cast<KXEditField*>(dialog->FindPaneByID(id)); }
 
 short Unit() { return gPreference.measureUnit; }
-
-// The field takes the typing, also when the dialog's window comes to the
-// front after this (as it does when a click on the ruler opened it).
-void FocusField(LWindow* dialog, PaneIDT id) {
-  KXEditField* f = Field(dialog, id);
-  if (!f) return;
-  dialog->SetLatentSub(f);
-  LCommander::SwitchTarget(f);
-  f->SelectAll();
-}
 
 // The unit labels: the layout's own (millimetres) for unit 0.
 void SetUnitLabels(LWindow* dialog, PaneIDT first, PaneIDT last) {
@@ -187,7 +178,7 @@ void CKXTextDocument::OpenParagraphDialog(short field) {
     case 6: focus = kCharSpaceField; break;
     default: break;
   }
-  FocusField(dialog, focus);
+  KxFocusDialogField(dialog, focus);
 }
 
 // ---- the tabs dialog (layout 2670) ----------------------------------------------------------------
@@ -374,7 +365,7 @@ void CKXTextDocument::OpenTabsDialog(short tab, short kind) {
   sTabs.index = tab >= 1 && tab <= sTabs.count ? tab : 0;
   SetUnitLabels(dialog, kTabUnitLabel, kTabUnitLabel);
   ShowTabs(dialog, std::clamp<int>(kind, 0, 3));
-  FocusField(dialog, kTabField);
+  KxFocusDialogField(dialog, kTabField);
 }
 
 // ---- the go-to-page dialog (layout 2300) --------------------------------------------------------
@@ -409,7 +400,7 @@ void CKXTextDocument::OpenPageDialog() {
   const long page = std::max<long>(1, KXTE_GetCurPage(edit));
   const long first = KXTE_GetPageStartNumber(edit);
   SetNumber(dialog, kPageField, std::int32_t(first != 0 ? page + first : page));
-  FocusField(dialog, kPageField);
+  KxFocusDialogField(dialog, kPageField);
 }
 
 // ---- the page layout dialog (layout 2700) -------------------------------------------------------
@@ -611,5 +602,5 @@ void CKXTextDocument::OpenPageLayoutDialog() {
   sCalculating = false;
   SetUnitLabels(dialog, kFirstLayoutLabel, kLastLayoutLabel);
   ShowDerived(*mEngine, dialog);
-  FocusField(dialog, kTopField);
+  KxFocusDialogField(dialog, kTopField);
 }

@@ -8,8 +8,10 @@
 // explicit byte order and validated on the way in.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "platform/longrect.h"
 #include "platform/types.h"
@@ -56,6 +58,12 @@ struct SKXTextForm {
   SKXFormStyl form;
   unsigned char name[kKxFormNameField] = {};
 };
+
+// A stored name's text (script bytes), its length byte held to the field.
+inline std::string KxFormNameText(const unsigned char* name32) {
+  return std::string(reinterpret_cast<const char*>(name32 + 1),
+                     std::min<std::size_t>(name32[0], std::size_t(kKxFormNameMax)));
+}
 
 // Paper side value that sends the reader to the 32-bit field.
 constexpr std::int16_t kKxFormPaperLong = 32767;

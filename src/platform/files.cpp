@@ -118,32 +118,9 @@ std::string KxErrorText(int err) { return std::strerror(err); }
 
 int KxReadFile(const std::string& path, std::vector<std::uint8_t>& out, std::size_t maxSize) {
   out.clear();
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno;
-  struct stat st;
-  int err = fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : !S_ISREG(st.st_mode) ? EINVAL : 0;
-  if (!err && static_cast<std::uintmax_t>(st.st_size) > maxSize) err = EFBIG;
-  if (err) {
-    close(fd);
-    return err;
-  }
-  out.resize(static_cast<std::size_t>(st.st_size));
-  std::size_t got = 0;
-  while (got < out.size()) {
-    ssize_t n = read(fd, out.data() + got, out.size() - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      err = errno;
-      close(fd);
-      out.clear();
-      return err;
-    }
-    if (n == 0) break;  // shrank meanwhile
-    got += static_cast<std::size_t>(n);
-  }
-  out.resize(got);
-  close(fd);
-  return 0;
+  CKXFileReader file;
+  if (int err = file.Open(path, maxSize)) return err;
+  return file.ReadAll(out);
 }
 
 CKXFileReader::~CKXFileReader() {
@@ -179,6 +156,17 @@ int CKXFileReader::ReadAt(std::size_t at, void* buffer, std::size_t length, std:
     if (n == 0) break;  // the file ends here (it may have shrunk)
     got += static_cast<std::size_t>(n);
   }
+  return 0;
+}
+
+int CKXFileReader::ReadAll(std::vector<std::uint8_t>& out) const {
+  out.resize(mSize);
+  std::size_t got = 0;
+  if (int err = ReadAt(0, out.data(), out.size(), got)) {
+    out.clear();
+    return err;
+  }
+  out.resize(got);
   return 0;
 }
 

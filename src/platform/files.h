@@ -40,6 +40,9 @@ class CKXFileReader {
   // Up to `length` bytes from offset `at` on, fewer only where the file
   // ends; `got` says how many arrived.
   int ReadAt(std::size_t at, void* buffer, std::size_t length, std::size_t& got) const;
+  // The whole file into `out` (fewer bytes when it shrank meanwhile); on a
+  // failure `out` is left empty.
+  int ReadAll(std::vector<std::uint8_t>& out) const;
 
  private:
   int mFd = -1;

@@ -108,7 +108,7 @@ std::string FormName(short item) {
   unsigned char name[kKxFormNameField] = {};
   const bool kept = item >= 3 && UKXTextForm::GetListCount() > 0;
   if (UKXTextForm::GetFormName(item, name) && (name[0] != 0 || kept))
-    return std::string(reinterpret_cast<const char*>(name + 1), std::min<std::size_t>(name[0], kKxFormNameMax));
+    return KxFormNameText(name);
   if (kept || item < 1 || item > kKxBuiltinForms) return {};
   return WordOf(kBarWords, short(2 + item));
 }
