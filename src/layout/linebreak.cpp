@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <optional>
 
 #include "platform/script.h"
@@ -76,7 +77,20 @@ void CKXTextLayoutOf::GetParaStylDefault(SParaStyl& para) const { mOwner.GetPara
 
 long CKXTextLayout::TextLength() const { return mText ? mText->GetLength() : 0; }
 
+class CKXTextLayout::PeekScope {
+ public:
+  PeekScope(const CKXTextLayout& layout, Peek& peek) : mLayout(layout) { mLayout.mPeek = &peek; }
+  ~PeekScope() { mLayout.mPeek = nullptr; }
+  PeekScope(const PeekScope&) = delete;
+  PeekScope& operator=(const PeekScope&) = delete;
+
+ private:
+  const CKXTextLayout& mLayout;
+};
+
 int CKXTextLayout::ByteAt(long offset) const {
+  if (mPeek && offset >= mPeek->start && offset < mPeek->end)
+    return static_cast<unsigned char>(mPeek->bytes[offset - mPeek->start]);
   if (!mText || offset < 0 || offset >= mText->GetLength()) return -1;
   char c = 0;
   long n = 1;
@@ -85,10 +99,21 @@ int CKXTextLayout::ByteAt(long offset) const {
 }
 
 short CKXTextLayout::ScriptAt(long offset) const {
-  if (!mStyls || mStyls->GetCount() == 0) return kScriptJapanese;
+  const long count = mStyls ? mStyls->GetCount() : 0;
+  if (count == 0) return kScriptJapanese;
+  if (mPeek && offset >= mPeek->runStart && offset < mPeek->runEnd) return mPeek->script;
+  const long index = mStyls->GetArrayIndex(offset);
   SStyl s{};
-  mStyls->GetStylAt(mStyls->GetArrayIndex(offset), s);
-  return KxFontToScriptType(s.font);
+  mStyls->GetStylAt(index, s);
+  const short script = KxFontToScriptType(s.font);
+  if (mPeek) {
+    // The run's own span: any offset in it finds the same run.
+    mPeek->runStart = mStyls->GetOffsetAt(index);
+    mPeek->runEnd = index < count ? mStyls->GetOffsetAt(index + 1) : std::numeric_limits<long>::max();
+    if (offset < mPeek->runStart || offset >= mPeek->runEnd) mPeek->runEnd = mPeek->runStart;
+    mPeek->script = script;
+  }
+  return script;
 }
 
 std::uint16_t CKXTextLayout::CharAt(long offset, long& len) const {
@@ -184,14 +209,25 @@ void CKXTextLayout::GetSetup(long start, long width, const SKXLineStyl* style, S
 
 long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, const SKXLineStyl* style,
                                  SKXLineCalc* calcIn) const {
-  std::optional<SKXLineCalc> own;
-  SKXLineCalc& c = calcIn ? *calcIn : own.emplace();
+  // Its own state and character state, built only when the caller has
+  // none: both are large, and a caller laying out many lines keeps them.
+  if (!calcIn) {
+    SKXLineCalc own;
+    return CalcLineInfo(start, width, info, style, &own);
+  }
+  if (!calcIn->state) {
+    CKXCharState local;
+    calcIn->state = &local;
+    const long next = CalcLineInfo(start, width, info, style, calcIn);
+    calcIn->state = nullptr;
+    return next;
+  }
+  SKXLineCalc& c = *calcIn;
   const long len = TextLength();
   if (c.textLength != len) {
     // First call, or the text changed length: nothing cached still holds.
-    const SKXLineCalc fresh{};
     c.bufStart = c.bufLen = 0;
-    c.stylRun = c.decoRun = c.paraRun = fresh.stylRun;
+    c.stylRun = c.decoRun = c.paraRun = SKXLineRun{};
     c.textLength = len;
   }
   char* buf = c.buffer && c.capacity > 0 ? c.buffer : c.ownBuffer;
@@ -204,12 +240,13 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
   const long pitch = s.grid.charPitch, linePitch = s.grid.linePitch;
   const bool wrap = s.style.wrap != 0, vertical = s.style.vertical != 0;
 
-  std::optional<CKXCharState> localState;
-  CKXCharState* cs = c.state ? c.state : &localState.emplace();
+  CKXCharState* cs = c.state;
   cs->SetVertical(vertical);
 
   auto loadStyl = [&](long off, SStyl& st) {
     LoadRun(mStyls, off, len, c.stylRun, c.styl, [&](long i, SStyl& e) { mStyls->GetStylAt(i, e); });
+    // Measured once per run rather than for every line.
+    if (c.styl.height == 0) CKXFontState::AdjustStyl(c.styl);
     st = c.styl;
     GridStyl(st, s.grid);
     cs->SetStyl(st);
@@ -278,7 +315,73 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
       const bool uni = mText->IsUniCharExist(off, decoEnd);
       const bool group = (d.flags & 0x08) && vertical;
       long groupWidth = 0;
+      // Plain characters, the bulk of any text, take a short way: straight
+      // from the read buffer with widths from the memo. A byte it cannot
+      // take (a control, a width not yet measured, a character cut by the
+      // buffer's or the run's end) goes the long way below, and the short
+      // way picks up after it. The answers are the long way's.
+      const bool plainRun = sShortWays && wrap && !uni && !group;
+      auto plainStretch = [&]() -> bool {  // true when the line ends
+        // Locals, not the captured variables: the loop then runs in registers.
+        long o = off, p = pen, dw = -1;  // dw: a double-byte character's advance, once needed
+        const long charSpace = s.charSpace;
+        auto advance = [&](long w) {
+          if ((vpos & 4) && w >= 2) w >>= 1;
+          if (charSpace > 0) w += charSpace;
+          return pitch ? pitch : w;
+        };
+        bool ended = false, other = false;
+        while (!ended && !other && o < decoEnd) {
+          if (ReadByte(mText, c, buf, cap, o) < 0) break;
+          const auto* bytes = reinterpret_cast<const unsigned char*>(buf);
+          const long base = c.bufStart, bufEnd = std::min(base + c.bufLen, decoEnd);
+          for (; o < bufEnd; ++o) {
+            const unsigned char b = bytes[o - base];
+            const bool two = parse[b] != 0;
+            long w;
+            if (b < 0x20) {
+              other = true;
+            } else if (two) {
+              if (o + 1 >= bufEnd || bytes[o + 1 - base] < 0x20) {
+                other = true;
+              } else if (dw < 0) {
+                const long d = cs->DoubleWidth();
+                if (d > 0) dw = advance(d);
+                else other = true;
+              }
+            } else {
+              w = cs->KnownWidth(b);
+              if (w > 0) w = advance(w);
+              else other = true;
+            }
+            if (other) break;
+            if (two) {
+              w = dw;
+              ++o;  // the character is measured at its second byte
+            }
+            p += w;
+            if (p >= avail) {
+              long brk = two ? o - 1 : o;
+              if (brk <= start) brk = o + 1;  // never an empty line
+              end = brk;
+              ended = true;
+              break;
+            }
+          }
+        }
+        sShortWayBytes += o - off;
+        off = o;
+        pen = p;
+        return ended;
+      };
       for (; off < decoEnd; ++off) {
+        if (plainRun && !pending) {
+          if (plainStretch()) {
+            stop = true;
+            break;
+          }
+          if (off >= decoEnd) break;
+        }
         const int b = ReadByte(mText, c, buf, cap, off);
         if (b < 0) {
           end = off;
@@ -381,6 +484,12 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
   }
 
   if (!lastCR && end < len) {
+    Peek peek;
+    peek.bytes = buf;
+    peek.start = c.bufStart;
+    peek.end = c.bufStart + c.bufLen;
+    std::optional<PeekScope> peeking;
+    if (sShortWays) peeking.emplace(*this, peek);
     const bool wordWrap = s.style.wordWrap != 0;
     const short mode = s.style.mode;
     long adjust = wordWrap ? CheckWordwrap(start, end) : 0;

@@ -147,6 +147,13 @@ class CKXTextLayout {
   short ScriptAt(long offset) const;
   long TextLength() const;
 
+  // Line layout's short ways (plain characters straight from the read
+  // buffer, the break rules reading from it) give the answers of the long
+  // way, byte by byte through the store; tests turn them off to compare.
+  static inline bool sShortWays = true;
+  // Bytes the plain stretches have taken, for tests to see that they run.
+  static inline long sShortWayBytes = 0;
+
   const CKXStrArray* Text() const { return mText; }
   const CKXStylArray* Styls() const { return mStyls; }
   const CKXDecoArray* Decos() const { return mDecos; }
@@ -173,10 +180,24 @@ class CKXTextLayout {
  private:
   int ByteAt(long offset) const;
 
+  // While the line-break rules look around the break of a line being laid
+  // out, the bytes the line calculation has read and the script of the
+  // style run looked up last: the rules read character by character, and
+  // the store and run arrays are slow to ask one byte at a time. Set only
+  // for the length of those checks, so that nothing stale outlives them.
+  struct Peek {
+    const char* bytes = nullptr;
+    long start = 0, end = 0;           // text offsets of bytes[0] and past the last
+    long runStart = 0, runEnd = 0;     // the style run whose script is `script`
+    short script = 0;
+  };
+  class PeekScope;
+
   const CKXStrArray* mText;
   const CKXStylArray* mStyls;
   const CKXDecoArray* mDecos;
   const CKXParaArray* mParas;
+  mutable Peek* mPeek = nullptr;
 };
 
 // The layout of a styled text object: its store and run arrays, with the

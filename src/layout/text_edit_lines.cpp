@@ -388,7 +388,8 @@ long CKXTextEdit::Relay(long first, long k0, long changeEnd, const LayLimit* lim
   unsigned char pb = 0;
   const long top = limit && first > 1 ? mHeits->GetRangeHeight(0, first - 2, oldCount - 1, pb) : 0;
   std::vector<NewLine> lines;
-  std::vector<char> buffer(kReadBuffer);
+  lines.reserve(64);  // a screenful, the usual relayout after a key
+  char buffer[kReadBuffer];  // read only as far as it is filled
   long next = StartAt(first);
   long j = first + 1;  // the first stored line not yet passed
   bool converged = false, stopped = false;
@@ -396,7 +397,7 @@ long CKXTextEdit::Relay(long first, long k0, long changeEnd, const LayLimit* lim
   {
     CKXCharState state;
     SKXLineCalc calc;
-    StartLineCalc(calc, buffer.data(), kReadBuffer, &state);
+    StartLineCalc(calc, buffer, kReadBuffer, &state);
     long offset = next;
     while (offset <= len) {
       SKXLineInfo info;

@@ -89,6 +89,7 @@ class Registry {
  public:
   void Install(std::unique_ptr<KxFontBackend> backend) {
     ++generation_;
+    lastValid_ = false;
     entries_.clear();
     faces_.clear();
     installed_.clear();
@@ -106,8 +107,14 @@ class Registry {
 
   const Entry* Find(short font) {
     Ensure();
+    // Layout asks about the same font for every line and character: the
+    // last answer is kept (entries stay put until the next Install).
+    if (lastValid_ && lastFont_ == font) return lastEntry_;
     auto it = entries_.find(font);
-    return it == entries_.end() ? nullptr : &it->second;
+    lastEntry_ = it == entries_.end() ? nullptr : &it->second;
+    lastFont_ = font;
+    lastValid_ = true;
+    return lastEntry_;
   }
 
   // The entry a number measures with; never null once built.
@@ -234,9 +241,13 @@ class Registry {
       if (!f.postScript.empty()) byPostScript_.emplace(f.postScript, number);
     }
     entries_[number] = Entry{script, face};
+    lastValid_ = false;
   }
 
   std::uint32_t generation_ = 0;
+  bool lastValid_ = false;
+  short lastFont_ = 0;
+  const Entry* lastEntry_ = nullptr;
   std::unique_ptr<KxFontBackend> backend_;
   std::vector<Face> faces_;
   std::unordered_map<short, Entry> entries_;

@@ -50,7 +50,8 @@ void* CKXArray::GetItemPtr(long index) const {
 }
 
 void CKXArray::PeekItem(long index, void* out) const {
-  StKXArrayLock lock(*this);
+  // A read moves nothing, so it needs no lock: line tables are read item
+  // by item for every line laid out.
   std::memcpy(out, GetItemPtr(index), mItemSize);
 }
 

@@ -1,0 +1,189 @@
+// Line layout's short ways (plain characters read straight from the buffer,
+// the break rules peeking into it) against the long way, byte by byte
+// through the store, over random styled texts: every line start and height
+// must agree.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "layout/fontstate.h"
+#include "layout/linebreak.h"
+#include "layout/linebreak_fixture.h"
+
+using namespace kxtest;
+
+namespace {
+
+// Restores the short ways whatever a test does.
+struct LongWay {
+  LongWay() { CKXTextLayout::sShortWays = false; }
+  ~LongWay() { CKXTextLayout::sShortWays = true; }
+};
+
+// Pieces that reach every turn of the layout loop: double-byte letters and
+// rule characters, single-byte words, spaces and hyphens, half-width kana,
+// tabs, form feeds and other controls, line ends, lead bytes before a line
+// end or a control, and placeholders that may carry a side entry.
+std::string RandomText(std::mt19937& rng, int pieces, std::vector<long>& placeholders) {
+  static const char* const kPieces[] = {
+      SJ_A, SJ_I SJ_U, "\x93\xfa\x96\x7b", SJ_MARU, SJ_KAGI, "\x81\x41", "word", "ab-cd", " ", "  ",
+      "12345", "\xb1\xb2\xb3", "\t", "\x0c", "\x01", "\x1f", "\r", "\x82\r", "\x82\t", "((", ",)"};
+  std::string t;
+  for (int i = 0; i < pieces; ++i) {
+    if (rng() % 25 == 0) {
+      placeholders.push_back(long(t.size()));
+      t += "\x81\xfc";
+      continue;
+    }
+    t += kPieces[rng() % std::size(kPieces)];
+  }
+  if (rng() % 4 == 0) t += "\x82";  // a lone lead byte at the very end
+  return t;
+}
+
+struct Case {
+  std::string text;
+  std::vector<SKXStyl> styls;
+  std::vector<SKXDeco> decos;
+  std::vector<SKXUniChar> uni;
+  bool para = false;
+  SParaStyl paraStyl{};
+  bool grid = false;
+  short charPitch = 0;
+  SKXLineStyl style;
+  long width = 0;
+};
+
+Case RandomCase(std::mt19937& rng, short romanFont) {
+  Case c;
+  std::vector<long> placeholders;
+  c.text = RandomText(rng, 20 + int(rng() % 120), placeholders);
+  const long len = long(c.text.size());
+  // Style runs: the Japanese and a Roman font and an unknown number, three
+  // sizes, faces; some with their height stored, some to be measured.
+  static const short kSizes[] = {9, 12, 24};
+  for (long at = 0; at < len;) {
+    SStyl st{};
+    const short fonts[] = {kKxApplicationFont, romanFont, 3};
+    st.font = fonts[rng() % 3];
+    st.size = kSizes[rng() % 3];
+    st.face = (rng() % 4 == 0) ? 1 : 0;
+    if (rng() % 2) CKXStylArray::SetHeightAscent(st);
+    c.styls.push_back(SKXStyl{std::int32_t(at), st});
+    at += 1 + long(rng() % 40);
+  }
+  // Decoration runs: raised, lowered, half width, groups; plain mostly.
+  for (long at = 0; at < len;) {
+    SDeco d{};
+    const int k = int(rng() % 8);
+    if (k < 5) d.flags = std::uint8_t(k);
+    if (k == 5) d.flags = 0x08;
+    SKXDeco run{};
+    run.offset = std::int32_t(at);
+    run.deco = d;
+    c.decos.push_back(run);
+    at += 1 + long(rng() % 30);
+  }
+  for (long at : placeholders)
+    if (rng() % 2) c.uni.push_back(SKXUniChar{std::int32_t(at), std::uint32_t(rng() % 2 ? 0x20AC : 0x1F600)});
+  c.para = rng() % 3 == 0;
+  if (c.para) {
+    c.paraStyl.firstIndent = std::int16_t(rng() % 3 * 10);
+    c.paraStyl.leftIndent = std::int16_t(rng() % 3 * 5);
+    c.paraStyl.rightIndent = std::int16_t(rng() % 2 * 8);
+    c.paraStyl.charSpace = std::int16_t(rng() % 3);
+    c.paraStyl.tabCount = 1;
+    c.paraStyl.tabPos[0] = 50;
+  }
+  c.grid = rng() % 6 == 0;
+  if (c.grid) c.charPitch = std::int16_t(8 + rng() % 10);
+  c.style.mode = std::uint8_t(rng() % 3);
+  c.style.wordWrap = std::uint8_t(rng() % 2);
+  c.style.vertical = std::uint8_t(rng() % 5 == 0);
+  c.style.charSpace = c.grid ? kKxCharSpaceGrid : std::int16_t(rng() % 4 == 0 ? 2 : 0);
+  c.style.wrap = std::uint8_t(rng() % 10 != 0);
+  c.width = 15 + long(rng() % 300);
+  return c;
+}
+
+// The lines of a case with the calculation's state as given: a read buffer
+// of `capacity` bytes (0: the built-in one) and a kept character state or
+// none.
+std::vector<std::pair<long, unsigned>> LinesOf(const Case& c, long capacity, bool keepState) {
+  Doc d(c.text);
+  d.styls.SetTextStyls(c.styls.data(), long(c.styls.size()));
+  d.decos.SetTextDecos(c.decos.data(), long(c.decos.size()));
+  if (!c.uni.empty()) d.str.SetUniChars(c.uni.data(), long(c.uni.size()));
+  if (c.para) d.SetPara(c.paraStyl);
+  SKXLineStyl style = c.style;
+  if (c.grid) style = d.UseGrid(c.charPitch);
+  style.mode = c.style.mode;
+  style.wordWrap = c.style.wordWrap;
+  style.vertical = c.style.vertical;
+  style.wrap = c.style.wrap;
+  std::vector<char> buffer(std::size_t(std::max(capacity, 1L)));
+  CKXCharState state;
+  SKXLineCalc calc{};
+  if (capacity > 0) {
+    calc.buffer = buffer.data();
+    calc.capacity = capacity;
+  }
+  if (keepState) calc.state = &state;
+  return d.Lines(c.width, style, &calc);
+}
+
+TEST(LineBreakShortWays, AgreeWithTheLongWayOnRandomTexts) {
+  KxFontInstallBackend(KxSyntheticFontBackend());
+  short roman = 0;
+  ASSERT_TRUE(KxFontNumberFromName("KX Synthetic Roman", roman));
+  const char* env = std::getenv("KX_LAYOUT_ROUNDS");
+  const int rounds = env ? std::max(1, std::atoi(env)) : 400;
+  std::mt19937 rng(59);
+  int differing = 0, taken = 0;
+  for (int round = 0; round < rounds && differing < 5; ++round) {
+    const Case c = RandomCase(rng, roman);
+    const long capacity = rng() % 3 == 0 ? 0 : long(2 + rng() % 40);
+    const bool keepState = rng() % 4 != 0;
+    const long before = CKXTextLayout::sShortWayBytes;
+    const auto shortWay = LinesOf(c, capacity, keepState);
+    if (CKXTextLayout::sShortWayBytes > before) ++taken;
+    std::vector<std::pair<long, unsigned>> longWay;
+    {
+      const LongWay off;
+      longWay = LinesOf(c, capacity, keepState);
+    }
+    if (shortWay != longWay) ++differing;
+    EXPECT_EQ(shortWay, longWay) << "round " << round << ", width " << c.width << ", mode " << int(c.style.mode)
+                                 << ", word wrap " << int(c.style.wordWrap) << ", vertical "
+                                 << int(c.style.vertical) << ", buffer " << capacity;
+  }
+  EXPECT_GT(taken, rounds / 2) << "the short way ran in too few rounds to be compared";
+}
+
+// A plain Japanese text goes almost all the short way.
+TEST(LineBreakShortWays, TakePlainText) {
+  std::string text;
+  for (int i = 0; i < 300; ++i) text += i % 9 ? SJ_A SJ_I : "word ";
+  Doc d(text);
+  const SKXLineStyl style = [] {
+    SKXLineStyl s;
+    s.mode = 1;
+    s.wordWrap = 1;
+    return s;
+  }();
+  const long before = CKXTextLayout::sShortWayBytes;
+  const auto withShort = d.Lines(120, style);
+  EXPECT_GT(CKXTextLayout::sShortWayBytes - before, long(text.size()) * 9 / 10);
+  std::vector<std::pair<long, unsigned>> withLong;
+  {
+    const LongWay off;
+    withLong = d.Lines(120, style);
+  }
+  EXPECT_EQ(withShort, withLong);
+  EXPECT_GT(withShort.size(), 20u);
+}
+
+}  // namespace
