@@ -7,7 +7,6 @@
 // be dropped and refilled at any time without changing a result.
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
 
 #include "platform/fonts.h"
@@ -119,10 +118,10 @@ class CKXCharState {
     if (w > 0) return w;
     return MeasureByte(c);
   }
-  // The width the memo holds for a single byte, 0 when it is not measured
-  // yet (or is a first byte), without measuring: for the layout's plain
-  // stretches, which leave anything else to GetWidth.
-  std::int32_t KnownWidth(unsigned char c) const { return mPending ? 0 : std::max<std::int16_t>(mWidths[c], 0); }
+  // The memo of single-byte widths (above 0 where measured) for the
+  // layout's plain stretches, which leave anything else to GetWidth; null
+  // while a first byte waits for its second.
+  const std::int16_t* KnownWidths() const { return mPending ? nullptr : mWidths; }
   // The width every double-byte character of the style shares.
   std::int32_t DoubleWidth() {
     if (mDoubleWidth == 0) MeasureDouble();

@@ -99,9 +99,10 @@ int CKXTextLayout::ByteAt(long offset) const {
 }
 
 short CKXTextLayout::ScriptAt(long offset) const {
+  // A run is kept only while there are style runs.
+  if (mPeek && offset >= mPeek->runStart && offset < mPeek->runEnd) return mPeek->script;
   const long count = mStyls ? mStyls->GetCount() : 0;
   if (count == 0) return kScriptJapanese;
-  if (mPeek && offset >= mPeek->runStart && offset < mPeek->runEnd) return mPeek->script;
   const long index = mStyls->GetArrayIndex(offset);
   SStyl s{};
   mStyls->GetStylAt(index, s);
@@ -325,6 +326,8 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
         // Locals, not the captured variables: the loop then runs in registers.
         long o = off, p = pen, dw = -1;  // dw: a double-byte character's advance, once needed
         const long charSpace = s.charSpace;
+        const std::int16_t* widths = cs->KnownWidths();
+        if (!widths) return false;
         auto advance = [&](long w) {
           if ((vpos & 4) && w >= 2) w >>= 1;
           if (charSpace > 0) w += charSpace;
@@ -350,7 +353,7 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
                 else other = true;
               }
             } else {
-              w = cs->KnownWidth(b);
+              w = widths[b];
               if (w > 0) w = advance(w);
               else other = true;
             }

@@ -165,7 +165,7 @@ class CKXTextLayout {
     SKXLineStyl style;
     SKXLineExtStyl grid;
     bool usePara = false;  // tabs go through the paragraph's stops
-    SParaStyl para{};
+    SParaStyl para;  // set by GetSetup, and read, only when usePara
     long lineSpace = 0, charSpace = 0;
     int justify = 0;
     long avail = 0;  // width less the right indent

@@ -1,5 +1,6 @@
 // The Japanese line-break rules, word wrap and the user's line-break lists.
 #include <algorithm>
+#include <bitset>
 #include <cstring>
 
 #include "layout/linebreak.h"
@@ -43,12 +44,6 @@ void SplitLists(const char* block, long size, const char* out[4]) {
   }
 }
 
-bool InWide(const char* list, std::uint16_t code) {
-  for (const char* p = list; p[0] && p[1]; p += 2)
-    if ((std::uint16_t(std::uint8_t(p[0]) << 8 | std::uint8_t(p[1]))) == code) return true;
-  return false;
-}
-
 bool InNarrow(const char* list, std::uint16_t code) {
   if (code == 0) return false;
   for (const char* p = list; *p; ++p)
@@ -61,17 +56,43 @@ void AppendPascal(unsigned char* s, const char* list) {
   for (const char* p = list; *p && s[0] < 255; ++p) s[1 + s[0]++] = std::uint8_t(*p);
 }
 
+// The installed lists as sets of codes, built when first asked for after
+// the lists change: every laid-out line asks about the characters at its
+// break.
+struct CodeSets {
+  bool built = false;
+  std::bitset<65536> head, tail;
+};
+CodeSets gSets;
+
+const CodeSets& Sets() {
+  if (!gSets.built) {
+    gSets.head.reset();
+    gSets.tail.reset();
+    // Codes below 257 are looked up in the single-byte lists; a pair of
+    // non-zero bytes is always 257 or more.
+    for (std::uint16_t code = 0; code < 256; ++code) {
+      gSets.head[code] = InNarrow(gLists[1], code);
+      gSets.tail[code] = InNarrow(gLists[3], code);
+    }
+    auto wide = [](const char* list, std::bitset<65536>& set) {
+      for (const char* p = list; p[0] && p[1]; p += 2) set[std::uint8_t(p[0]) << 8 | std::uint8_t(p[1])] = true;
+    };
+    wide(gLists[0], gSets.head);
+    wide(gLists[2], gSets.tail);
+    gSets.built = true;
+  }
+  return gSets;
+}
+
 }  // namespace
 
-bool CKXTextLayout::IsHeadChar(std::uint16_t code) {
-  return code < 257 ? InNarrow(gLists[1], code) : InWide(gLists[0], code);
-}
+bool CKXTextLayout::IsHeadChar(std::uint16_t code) { return Sets().head[code]; }
 
-bool CKXTextLayout::IsTailChar(std::uint16_t code) {
-  return code < 257 ? InNarrow(gLists[3], code) : InWide(gLists[2], code);
-}
+bool CKXTextLayout::IsTailChar(std::uint16_t code) { return Sets().tail[code]; }
 
 void CKXTextLayout::SetJWrapChars(const char* lists, long size) {
+  gSets.built = false;
   if (!lists || size <= 0) {
     std::copy(kDefaults, kDefaults + 4, gLists);
     gJWrapCharSize = 0;

@@ -148,6 +148,8 @@ void CKXStrArray::Invalidate(long fromChunk) const {
 }
 
 void CKXStrArray::RefreshStarts() const {
+  // Every byte read asks: the common case first.
+  if (mValidStarts == mCount && mCount > 0 && mStarts.size() == size_t(mCount + 1)) return;
   // mStarts[k] is the offset of chunk k + 1; one more entry holds the length.
   if (mValidStarts > mCount) mValidStarts = mCount;
   mStarts.resize(static_cast<size_t>(mCount + 1));
