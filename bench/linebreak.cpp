@@ -8,6 +8,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "layout/linebreak.h"
 
@@ -16,36 +17,34 @@ namespace {
 constexpr const char* kIpaGothic = "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf";
 constexpr std::size_t kTextSize = 5u << 20;
 
+// kTextSize bytes of pieces picked at random, with a line end after about
+// one piece in `paragraph` (0: none).
+std::string Generate(const std::vector<const char*>& pieces, unsigned paragraph) {
+  std::mt19937 rng(7);
+  std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
+  std::string t;
+  t.reserve(kTextSize + 16);
+  while (t.size() < kTextSize) {
+    t += pieces[pick(rng)];
+    if (paragraph && rng() % paragraph == 0) t += '\r';
+  }
+  return t;
+}
+
 // Shift_JIS: kana and kanji with punctuation, some ASCII words, paragraphs
 // of a few hundred bytes; or (`prose`) one paragraph of double-byte
 // characters only, as a Japanese novel is, where no line break falls on a
 // space and every line is laid out character by character.
 const std::string& Text(bool prose = false) {
-  static const std::string mixed = [] {
-    static const char* const pieces[] = {"\x82\xB1\x82\xEA\x82\xCD", "\x93\xFA\x96\x7B\x8C\xEA", "\x95\xB6\x8F\xCD",
-                                         "\x81\x42",  "\x81\x41", "text ", "word-wrap ", "\x81\x75",
-                                         "\x81\x76", "\x83\x65\x83\x4C\x83\x58\x83\x67", "\xB6\xC5"};
-    std::mt19937 rng(7);
-    std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
-    std::string t;
-    t.reserve(kTextSize + 16);
-    while (t.size() < kTextSize) {
-      t += pieces[pick(rng)];
-      if (rng() % 60 == 0) t += '\r';
-    }
-    return t;
-  }();
-  static const std::string japanese = [] {
-    static const char* const pieces[] = {"\x82\xB1\x82\xEA\x82\xCD", "\x93\xFA\x96\x7B\x8C\xEA",
-                                         "\x95\xB6\x8F\xCD", "\x81\x42", "\x81\x41", "\x81\x75", "\x81\x76",
-                                         "\x83\x65\x83\x4C\x83\x58\x83\x67"};
-    std::mt19937 rng(7);
-    std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);
-    std::string t;
-    t.reserve(kTextSize + 16);
-    while (t.size() < kTextSize) t += pieces[pick(rng)];
-    return t;
-  }();
+  static const std::string mixed =
+      Generate({"\x82\xB1\x82\xEA\x82\xCD", "\x93\xFA\x96\x7B\x8C\xEA", "\x95\xB6\x8F\xCD", "\x81\x42",
+                "\x81\x41", "text ", "word-wrap ", "\x81\x75", "\x81\x76", "\x83\x65\x83\x4C\x83\x58\x83\x67",
+                "\xB6\xC5"},
+               60);
+  static const std::string japanese =
+      Generate({"\x82\xB1\x82\xEA\x82\xCD", "\x93\xFA\x96\x7B\x8C\xEA", "\x95\xB6\x8F\xCD", "\x81\x42",
+                "\x81\x41", "\x81\x75", "\x81\x76", "\x83\x65\x83\x4C\x83\x58\x83\x67"},
+               0);
   return prose ? japanese : mixed;
 }
 
