@@ -99,10 +99,16 @@ int CKXTextLayout::ByteAt(long offset) const {
 }
 
 short CKXTextLayout::ScriptAt(long offset) const {
-  // A run is kept only while there are style runs.
   if (mPeek && offset >= mPeek->runStart && offset < mPeek->runEnd) return mPeek->script;
   const long count = mStyls ? mStyls->GetCount() : 0;
-  if (count == 0) return kScriptJapanese;
+  if (count == 0) {
+    if (mPeek) {
+      mPeek->runStart = 0;
+      mPeek->runEnd = std::numeric_limits<long>::max();
+      mPeek->script = kScriptJapanese;
+    }
+    return kScriptJapanese;
+  }
   const long index = mStyls->GetArrayIndex(offset);
   SStyl s{};
   mStyls->GetStylAt(index, s);
