@@ -29,8 +29,12 @@ long HeightOf(std::uint16_t code) { return code & kKxLineHeightMask; }
 // ---- pending shift ----------------------------------------------------------------------
 
 long CKXTextEdit::StartAt(long line) const {
-  SKXLine l{0};
-  if (!mLines->FetchItemAt(line, &l)) return GetLength();
+  // Read in place: a relayout asks for a line start or two per line it lays.
+  const long count = mLines->GetCount();
+  if (line == CKXArray::kLastIndex) line = count;
+  if (line < 1 || line > count) return GetLength();
+  SKXLine l;
+  std::memcpy(&l, mLines->GetItemPtr(line), sizeof l);
   return l.offset + (line > mStepLine ? mStepDelta : 0);
 }
 
