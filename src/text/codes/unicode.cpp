@@ -17,6 +17,7 @@ namespace {
 constexpr char16_t kReplacement = 0xFFFD;
 constexpr char16_t kGlyphStandInJapanese = 0xFF1F;  // full-width question mark
 constexpr long kMapPiece = 16384;  // bytes or units per converter call when offsets are listed
+constexpr long kMapPieceAfterStop = 64;  // the first piece after a code that stopped the converter
 
 // A handle owned for a scope unless released.
 class StHandle {
@@ -283,6 +284,11 @@ Boolean CKXUnicode::FromTextImpl(const char* text, long length, const SKXUniChar
     long e = 0;  // next side entry
     long pos = 0;
     std::vector<long> starts, starts2;
+    // Every piece lists its character starts, so a code that stops the
+    // converter makes the next piece a short one, growing back while none
+    // does: else a text full of such codes is listed a whole piece at a
+    // time for each of them.
+    long piece = kMapPiece;
     auto emit = [&](char16_t unit, long from) {
       if (count < cap) {
         u[count++] = unit;
@@ -323,7 +329,7 @@ Boolean CKXUnicode::FromTextImpl(const char* text, long length, const SKXUniChar
       }
       long segEnd = cursor.NextChange(pos, length);
       if (e < uniCount && uniChars[e].offset > pos && uniChars[e].offset < segEnd) segEnd = uniChars[e].offset;
-      if (wantOrigins) segEnd = std::min(segEnd, pos + kMapPiece);
+      if (wantOrigins) segEnd = std::min(segEnd, pos + piece);
 
       // Every character start of the piece, to learn which units each made.
       KxConvOffsets conv;
@@ -349,6 +355,7 @@ Boolean CKXUnicode::FromTextImpl(const char* text, long length, const SKXUniChar
       }
       count += made;
       pos += read;
+      piece = st == noErr ? std::min(piece * 2, kMapPiece) : kMapPieceAfterStop;
       if (st == noErr || st == kKxConvOutputFullErr) {
         if (st == kKxConvOutputFullErr) break;  // cannot happen: the output holds the worst case
         continue;

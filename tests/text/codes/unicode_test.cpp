@@ -273,6 +273,43 @@ TEST(UnicodeBridge, OffsetsAndMaps) {
   for (Handle h : {units, map, u2}) KxMemHFree(h);
 }
 
+// The map of where each unit came from is built piece by piece; the units
+// must be those of a conversion without it, and the map must rise through
+// the text, whatever the text holds: here long stretches of good text, codes
+// the converter stops at every few bytes, lone lead bytes and line ends,
+// and characters cut by any piece boundary.
+TEST(UnicodeBridge, MapOfALongTextWithManyBadCodes) {
+  static const char* const kPieces[] = {"\x82\xA0\x93\xFA", "abc", "\x82\x40", "\xEB\x40", "\x81\r",
+                                        "\x85\x40", "\x81\x20", "\r", "\x88\x9F\x88\xA0"};
+  std::uint32_t seed = 7;
+  auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+  std::string text;
+  while (text.size() < 300000) {
+    // Runs of good text longer than a piece, then runs of bad codes.
+    const bool good = next() % 2;
+    const long n = long(next() % (good ? 12000 : 3000));
+    for (long i = 0; i < n; ++i) text += good ? kPieces[next() % 2] : kPieces[2 + next() % 7];
+  }
+  CKXUnicode uni(1, kKxUnicodeBoth);
+  Handle units = nullptr, glyphs = nullptr, map = nullptr, plain = nullptr, glyphs2 = nullptr;
+  long count = 0, mapCount = 0, plainCount = 0;
+  ASSERT_TRUE(uni.ConvertFromTextAndOffset(text.data(), long(text.size()), nullptr, 0, units, count, glyphs,
+                                           nullptr, 0, map, mapCount));
+  ASSERT_TRUE(uni.ConvertFromText(text.data(), long(text.size()), nullptr, 0, plain, plainCount, glyphs2, nullptr,
+                                  0, nullptr, 0, nullptr));
+  ASSERT_EQ(count, plainCount);
+  EXPECT_EQ(std::memcmp(*units, *plain, std::size_t(count) * 2), 0);
+  ASSERT_EQ(mapCount, count + 1);
+  long previous = 0;
+  for (long i = 0; i < mapCount; ++i) {
+    const long at = CKXUnicode::OffsetFromIndex(map, mapCount, i);
+    ASSERT_GE(at, previous) << i;
+    ASSERT_LE(at, long(text.size())) << i;
+    previous = at;
+  }
+  for (Handle h : {units, map, plain}) KxMemHFree(h);
+}
+
 TEST(UnicodeBridge, SingleCharacters) {
   char16_t u[4];
   long n = 4;
