@@ -428,8 +428,9 @@ void CKXTextDocument::ReadInto(const std::string& path) {
     format.hasUnicodeForm = exchange.HasUnicodeForm();
     format.unicodeForm = exchange.GetUnicodeForm();
   }
-  // Everything read: the text changes now, as one step.
-  mEngine->TextSetText(KXHandleAccess::Wrap(fresh.get()));
+  // Everything read: the text changes now, as one step. The characters are
+  // handed over, not copied: a large text is held once, not twice.
+  mEngine->TextTakeText(KXHandleAccess::Wrap(fresh.get()));
   mEngine->SetLineEndType(lineEnd);
   mEngine->SetTextEncoding(format.encoding);
   mEngine->SetSelectionRange(SKXRange{0, 0}, true);

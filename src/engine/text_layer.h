@@ -393,10 +393,15 @@ class CKXTextLayer {
                    const SKXPara* para, long nPara, const SKXUniChar* uni, long nUni, const SKXRuby* ruby,
                    long nRuby);
   void TextSetText(KXTextHandle text);
+  // The same, taking the text's characters rather than copying them (for a
+  // text about to be discarded, such as a document just read).
+  void TextTakeText(KXTextHandle text);
   long GetUniCharsCount(const SKXRange& range) const;
   long GetUniChars(const SKXRange& range, SKXUniChar* out, long n) const;
 
  protected:
+  // TextSetText and TextTakeText: the whole text replaced by `text`.
+  void ReplaceWholeText(KXTextHandle text, bool take);
   // Whether a replacement holds characters of the layer's script that the
   // style it lands in may not show, and the font it is then given.
   bool ReplacementFont(const char* repl, long len, bool typingStyle, short& font) const;

@@ -277,13 +277,20 @@ void CKXTextLayer::TextSetText(const char* bytes, long len, const SKXStyl* styl,
   TextEditResult(result);
 }
 
-void CKXTextLayer::TextSetText(KXTextHandle text) {
+void CKXTextLayer::TextSetText(KXTextHandle text) { ReplaceWholeText(text, false); }
+
+void CKXTextLayer::TextTakeText(KXTextHandle text) { ReplaceWholeText(text, true); }
+
+void CKXTextLayer::ReplaceWholeText(KXTextHandle text, bool take) {
   if (!text) return;
   Focus();
   const long before = GetTotalRange().length;
   SetSelectionRange(sTextAll, false);
   std::uint16_t result = KXTE_Delete(mEdit);
-  KXText_SetDuplicate(mEdit, text);
+  if (take)
+    KXText_SetTaken(mEdit, text);
+  else
+    KXText_SetDuplicate(mEdit, text);
   KXTE_CalcText(mEdit);
   result |= kxlayer::kResultRelayout | kxlayer::kResultRedraw;
   TextChanged(0, before, GetTotalRange().length);

@@ -42,6 +42,9 @@ void KXText_SetTextWithUniChars(KXTextHandle h, const char* text, long length, c
 long KXText_GetText(KXTextHandle h, char* buffer, long bufLen, SKXStyl* styls, std::int32_t nStyls, SKXDeco* decos,
                     std::int32_t nDecos, SKXPara* paras, std::int32_t nParas, SKXUniChar* uni, std::int32_t nUni);
 void KXText_SetDuplicate(KXTextHandle h, KXTextHandle source);
+// The same, taking the source's characters instead of copying them: the
+// source is left empty.
+void KXText_SetTaken(KXTextHandle h, KXTextHandle source);
 void KXText_SetStyls(KXTextHandle h, const SKXStyl* runs, std::int32_t n);
 std::int32_t KXText_GetStyls(KXTextHandle h, SKXStyl* out, std::int32_t n);
 std::int32_t KXText_GetDecos(KXTextHandle h, SKXDeco* out, std::int32_t n);

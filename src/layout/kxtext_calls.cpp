@@ -28,6 +28,10 @@ void KXText_SetDuplicate(KXTextHandle h, KXTextHandle source) {
   if (auto* x = TextOf(h)) x->SetText(KXHandleAccess::Text(source));
 }
 
+void KXText_SetTaken(KXTextHandle h, KXTextHandle source) {
+  if (auto* x = TextOf(h)) x->TakeText(KXHandleAccess::Text(source));
+}
+
 void KXText_SetStyls(KXTextHandle h, const SKXStyl* runs, std::int32_t n) {
   if (auto* x = TextOf(h)) x->SetStyls(runs, n);
 }

@@ -546,6 +546,20 @@ void CKXStrArray::SetItems(const CKXStrArray* src) {
   Insert(0, src);
 }
 
+bool CKXStrArray::SwapContents(CKXStrArray& other) {
+  if (&other == this || mLockCount != 0 || other.mLockCount != 0) return false;
+  std::swap(mStorage, other.mStorage);
+  std::swap(mCount, other.mCount);
+  std::swap(mAlloc, other.mAlloc);
+  std::swap(mGrowStep, other.mGrowStep);
+  std::swap(mUniChars, other.mUniChars);
+  std::swap(mLength, other.mLength);
+  mStarts.swap(other.mStarts);
+  std::swap(mValidStarts, other.mValidStarts);
+  std::swap(mLastChunk, other.mLastChunk);
+  return true;
+}
+
 void CKXStrArray::Delete(long from, long to) {
   if (from > to) std::swap(from, to);
   from = std::clamp(from, 0L, mLength);

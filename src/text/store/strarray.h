@@ -70,6 +70,10 @@ class CKXStrArray : public CKXArrayL, public CKXRunText {
   void InitStrArray();
 
   virtual void SetItems(const CKXStrArray* src);
+  // Trades contents with `other` (chunks, side table, length), without a
+  // copy: a whole document's text changes hands when it is opened. False,
+  // and nothing traded, while either is locked.
+  bool SwapContents(CKXStrArray& other);
   virtual void GetAt(long index, SKXStr& chunk) const;
   virtual void SetAt(long index, const SKXStr& chunk);
   virtual void DeleteAt(long index);

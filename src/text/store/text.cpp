@@ -170,9 +170,25 @@ long CKXText::GetText(char* buf, long bufLen, SKXStyl* styls, long nStyls, SKXDe
   return n;
 }
 
+void CKXText::TakeText(CKXText* src) {
+  if (!src || src == this) return;
+  mText->InitStrArray();  // the old characters go now: the source receives none of them
+  if (!mText->SwapContents(*src->mText)) {
+    SetText(src);
+    return;
+  }
+  SetRunsOf(src);
+  // The source is left an empty text, sound for its owner to discard.
+  src->SetText(static_cast<const char*>(nullptr), 0, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+}
+
 void CKXText::SetText(const CKXText* src) {
   if (!src || src == this) return;
   mText->SetItems(src->mText);
+  SetRunsOf(src);
+}
+
+void CKXText::SetRunsOf(const CKXText* src) {
   mStyls->SetItems(src->mStyls);
   mDecos->SetItems(src->mDecos);
   mParas->SetItems(src->mParas);

@@ -59,6 +59,9 @@ class CKXText {
   virtual long GetText(char* buf, long bufLen, SKXStyl* styls, long nStyls, SKXDeco* decos, long nDecos,
                        SKXPara* paras, long nParas, SKXUniChar* uni, long nUni) const;
   virtual void SetText(const CKXText* src);
+  // The same, taking `src`'s characters rather than copying them; `src` is
+  // left an empty text.
+  void TakeText(CKXText* src);
   virtual long GetText(CKXText* dest) const;
   virtual void SetStyls(const SKXStyl* styls, long n);
   virtual long GetStyls(SKXStyl* out, long n) const;
@@ -275,6 +278,8 @@ class CKXText {
   // `keep`), unless the runs only refer to pictures.
   void ReleasePictures(long i, long j, short keep);
   void SetRunsOnPara(long from, long to, short code, const SParaStyl* para);
+  // The runs of `src` over characters already taken from it.
+  void SetRunsOf(const CKXText* src);
 
   CKXStrArray* mText = nullptr;
   CKXStylArray* mStyls = nullptr;

@@ -98,6 +98,64 @@ TEST(Text, NewTextAndWholeTextTransfer) {
   EXPECT_EQ(copy.GetStylCount(), 2);
 }
 
+// Taking a text hands its characters over without a copy: the taker ends
+// with exactly what a copy would give, both texts stay sound, and the
+// taker edits on normally, across chunk boundaries too.
+TEST(Text, TakeTextHandsTheCharactersOver) {
+  std::string big;
+  while (big.size() < 100000) big += "ab\x82\xA0\x81\xFC\r";  // several chunks, placeholders
+  SKXStyl runs[2] = {{0, Bold()}, {50000, {}}};
+  runs[1].styl.font = 1;
+  runs[1].styl.size = 24;
+  const SKXUniChar side[2] = {{4, 0x1F600}, {99995, 0x20B9F}};
+  CKXText src;
+  src.SetText(big.data(), long(big.size()), runs, 2, nullptr, 0, nullptr, 0, side, 2);
+  src.SetRuby(60000, 60002, reinterpret_cast<const unsigned char*>("ab"), 2);
+  const short pict = InsertPicture(src, 70000);
+  CKXText copy, taker;
+  copy.SetText(&src);
+  Set(taker, "old text");
+  taker.TakeText(&src);
+
+  EXPECT_EQ(Bytes(taker), Bytes(copy));
+  EXPECT_EQ(Decos(taker).size(), Decos(copy).size());
+  EXPECT_EQ(taker.GetRubysCount(), 1);
+  // The picture is the taker's own: it outlives the source's emptying.
+  short w = 0, h = 0, pictures = 0;
+  for (const SKXDeco& d : Decos(taker))
+    if (d.deco.pictID != 0) {
+      ++pictures;
+      EXPECT_NE(d.deco.pictID, pict);
+      EXPECT_NE(CKXDecoArray::GetPicture(d.deco.pictID, w, h), nullptr);
+    }
+  EXPECT_EQ(pictures, 1);
+  EXPECT_EQ(taker.GetStylCount(), copy.GetStylCount());
+  EXPECT_EQ(Styls(taker)[1].offset, Styls(copy)[1].offset);
+  ASSERT_EQ(taker.GetUniCharsCount(), 2);
+  SKXUniChar got[2], want[2];
+  taker.GetUniChars(got, 2);
+  copy.GetUniChars(want, 2);
+  EXPECT_EQ(got[1].offset, want[1].offset);
+  EXPECT_EQ(got[1].value, 0x20B9Fu);
+  EXPECT_EQ(taker.Check(), "");
+  EXPECT_EQ(Bytes(src), "");  // the source is left empty and sound
+  EXPECT_EQ(src.Check(), "");
+
+  // Edits at and across chunk boundaries after the hand-over.
+  for (long at : {0L, 16320L, 16321L, 50000L, long(big.size())}) {
+    taker.InsertString(at, "xyz", 3, nullptr, nullptr, nullptr, 0);
+    copy.InsertString(at, "xyz", 3, nullptr, nullptr, nullptr, 0);
+  }
+  taker.DeleteText(16000, 40000);
+  copy.DeleteText(16000, 40000);
+  EXPECT_EQ(Bytes(taker), Bytes(copy));
+  EXPECT_EQ(taker.Check(), "");
+
+  // Taking from itself changes nothing.
+  taker.TakeText(&taker);
+  EXPECT_EQ(Bytes(taker), Bytes(copy));
+}
+
 TEST(Text, InsertStringJoinsOrSplitsStyleRuns) {
   CKXText t;
   Set(t, "0123456789");
