@@ -100,7 +100,7 @@ bool CKXTextClipboard::ReadScrapFile(const std::string& path) {
   try {
     // The reader checks every run, picture and mark against the text.
     if (KxReadDocument(path, doc, message) != 0 || doc.plain) return false;
-    sTextScrap->TextSetText(KXHandleAccess::Wrap(doc.text.get()));
+    sTextScrap->TextTakeText(KXHandleAccess::Wrap(doc.text.get()));
   } catch (...) {
     return false;
   }

@@ -77,7 +77,7 @@ void CKXClipboardDisplay::ReceiveClipboard() {
   CKXText text;
   short kind = 0;
   KxGetTextFromClipboard(KXHandleAccess::Wrap(&text), kind);
-  mEngine->TextSetText(KXHandleAccess::Wrap(&text));
+  mEngine->TextTakeText(KXHandleAccess::Wrap(&text));
   mEngine->SetSelectionRange(SKXRange{0, 0}, false);
   Fix(false);
 }
