@@ -11,26 +11,14 @@
 
 namespace {
 
-class CRows : public CKXJpegDecoder {
- public:
-  std::vector<unsigned char> mRgb;
-
- protected:
-  void RowsDecoded(const unsigned char* rgb, long, long count) override {
-    unsigned char *r, *g, *b;
-    long width, height;
-    GetPictData(&r, &g, &b, width, height);
-    mRgb.insert(mRgb.end(), rgb, rgb + width * 3 * count);
-  }
-};
-
 // Interleaved pixels of a decode by rows, or empty when it fails.
 std::vector<unsigned char> Rows(std::vector<char>& bytes, bool plain) {
-  CRows d;
+  std::vector<unsigned char> rgb;
+  CKXJpegPixelRows d(rgb);
   d.SetPlainSteps(plain);
   if (d.SetJpegData(bytes.empty() ? nullptr : bytes.data(), long(bytes.size())) != 0 || d.DoDecodeRows() != 0)
     return {};
-  return d.mRgb;
+  return rgb;
 }
 
 }  // namespace

@@ -92,6 +92,20 @@ int ReadRTFFile(const std::string& path, CKXTextFileTube& tube, SKXDocument& doc
   return 0;
 }
 
+// The settings moved onto the characters of the text read. Settings with
+// every offset at the start need no bytes; others get a copy of the text.
+void AdjustToText(SKXDocument& doc) {
+  const long length = doc.text->GetLength();
+  const SKXDocSettings& s = doc.settings;
+  if (s.marks.empty() && s.window.selStart == 0 && s.window.selEnd == 0 && s.window.topLeft == 0) {
+    AdjustDocPref(doc.settings, nullptr, length, KxDocumentScript(doc));
+    return;
+  }
+  std::vector<std::uint8_t> plain(std::size_t(length) + 1, 0);
+  doc.text->GetText(reinterpret_cast<char*>(plain.data()), length, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+  AdjustDocPref(doc.settings, plain.data(), length, KxDocumentScript(doc));
+}
+
 // A plain text straight from the file into the store, piece by piece, so
 // that the whole file is never held beside the text: the same text as the
 // flavor reader makes of it (a plain text keeps every byte). Pieces end
@@ -132,18 +146,7 @@ int ReadPlainText(const std::string& path, const CKXTextFileTube& tube, SKXDocum
       held -= cut;
     }
   }
-  // A new document's settings: only offsets beyond the text can need
-  // changing, and they need no bytes.
-  const SKXDocSettings& s = doc.settings;
-  const bool atStart = s.marks.empty() && s.window.selStart == 0 && s.window.selEnd == 0 && s.window.topLeft == 0;
-  if (atStart) {
-    AdjustDocPref(doc.settings, nullptr, text.GetLength(), KxDocumentScript(doc));
-    return 0;
-  }
-  const long length = text.GetLength();
-  std::vector<std::uint8_t> plain(std::size_t(length) + 1, 0);
-  text.GetText(reinterpret_cast<char*>(plain.data()), length, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
-  AdjustDocPref(doc.settings, plain.data(), length, KxDocumentScript(doc));
+  AdjustToText(doc);
   return 0;
 }
 
@@ -229,13 +232,10 @@ int KxReadDocument(const std::string& path, SKXDocument& doc, std::string& messa
   // Without inline ruby the reader's bytes are the text as inserted: no
   // copy of it is needed to check the settings' offsets.
   const long length = doc.text->GetLength();
-  if (!reader.HasRubyInfo() && long(reader.GetText().size()) == length) {
+  if (!reader.HasRubyInfo() && long(reader.GetText().size()) == length)
     AdjustDocPref(doc.settings, reader.GetText().data(), length, KxDocumentScript(doc));
-    return 0;
-  }
-  std::vector<std::uint8_t> plain(std::size_t(length) + 1, 0);
-  doc.text->GetText(reinterpret_cast<char*>(plain.data()), length, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
-  AdjustDocPref(doc.settings, plain.data(), length, KxDocumentScript(doc));
+  else
+    AdjustToText(doc);
   return 0;
 }
 

@@ -588,6 +588,11 @@ bool CKXTextFileTube::IsDataFork(OSType stored) const {
   return !IsPictKindType(stored) || mPictNumber == 1000;
 }
 
+bool CKXTextFileTube::IsBareDataFile(OSType type, OSType& stored, short& id) const {
+  MapFlavor(type, stored, id);
+  return type != kPict && stored != kPict && !IsRecord(type) && IsDataFork(stored);
+}
+
 bool CKXTextFileTube::StoredExists(OSType stored, short id) const {
   if (mLayout == EKXLayout::kContainer) return mRes->IsResExist(stored, id);
   if (IsDataFork(stored)) {
@@ -726,9 +731,7 @@ bool CKXTextFileTube::GetFlavorData(OSType type, std::vector<std::uint8_t>& out)
 bool CKXTextFileTube::TakeFlavorData(OSType type, std::vector<std::uint8_t>& out) {
   OSType stored;
   short id;
-  MapFlavor(type, stored, id);
-  if (mWriting || type == kPict || stored == kPict || IsRecord(type) || !IsDataFork(stored))
-    return GetFlavorData(type, out);
+  if (mWriting || !IsBareDataFile(type, stored, id)) return GetFlavorData(type, out);
   LoadDeferred();
   if (mDataTaken) {
     out.clear();
@@ -744,12 +747,10 @@ long CKXTextFileTube::GetFlavorData(OSType type, void* buffer, long maxSize) {
   if (!buffer || maxSize < 0) return 0;
   OSType stored;
   short id;
-  MapFlavor(type, stored, id);
   std::vector<std::uint8_t> bytes;
   const std::uint8_t* from = bytes.data();
   long size = 0;
-  if (!mWriting && !mDataTaken && mLayout == EKXLayout::kClassic && type != kPict && stored != kPict &&
-      !IsRecord(type) && IsDataFork(stored)) {
+  if (!mWriting && !mDataTaken && IsBareDataFile(type, stored, id)) {
     // The data file as it is, without a copy of it in between.
     LoadDeferred();
     from = mData.data();
@@ -789,12 +790,9 @@ void CKXTextFileTube::AddFlavor(OSType type) {
 bool CKXTextFileTube::PutFlavor(OSType type, std::vector<std::uint8_t>&& data) {
   OSType stored;
   short id;
-  MapFlavor(type, stored, id);
   // The data file of the classic layout takes the bytes as they are: no
   // byte-order swap, no copy.
-  if (!mWriting || mLayout != EKXLayout::kClassic || type == kPict || stored == kPict || IsRecord(type) ||
-      !IsDataFork(stored))
-    return PutFlavor(type, data.data(), long(data.size()));
+  if (!mWriting || !IsBareDataFile(type, stored, id)) return PutFlavor(type, data.data(), long(data.size()));
   mSource = nullptr;
   mSourceSize = 0;
   mData = std::move(data);
@@ -805,10 +803,7 @@ bool CKXTextFileTube::PutFlavor(OSType type, std::vector<std::uint8_t>&& data) {
 bool CKXTextFileTube::PutDataFileFrom(OSType type, long size, PieceReader read) {
   OSType stored;
   short id;
-  MapFlavor(type, stored, id);
-  if (!mWriting || mLayout != EKXLayout::kClassic || type == kPict || stored == kPict || IsRecord(type) ||
-      !IsDataFork(stored) || size < 0 || !read)
-    return false;
+  if (!mWriting || !IsBareDataFile(type, stored, id) || size < 0 || !read) return false;
   mData.clear();
   mData.shrink_to_fit();
   mSource = std::move(read);
@@ -821,11 +816,8 @@ bool CKXTextFileTube::PutFlavor(OSType type, const void* data, long size) {
   if (type == kPict) return SetPictureData(data, size);
   OSType stored;
   short id;
-  MapFlavor(type, stored, id);
-  if (mLayout == EKXLayout::kClassic && stored != kPict && !IsRecord(type) && IsDataFork(stored)) {
-    // Stored as it is: one copy.
-    return WriteStored(stored, id, static_cast<const std::uint8_t*>(data), size);
-  }
+  // Stored as it is: one copy.
+  if (IsBareDataFile(type, stored, id)) return WriteStored(stored, id, static_cast<const std::uint8_t*>(data), size);
   std::vector<std::uint8_t> bytes(static_cast<const std::uint8_t*>(data), static_cast<const std::uint8_t*>(data) + size);
   if (mLayout == EKXLayout::kContainer) {
     if (IsRunFlavor(type) && kKxNativeOrder == KxByteOrder::kLittle)

@@ -189,6 +189,10 @@ class CKXTextFileTube : public CKXDataTube {
   void MapFlavor(OSType flavor, OSType& stored, short& id) const;
   void Advance(OSType flavor);
   bool IsDataFork(OSType stored) const;
+  // Whether the flavor is the classic layout's data file held as it is
+  // (not a picture file behind its header, not a run record), which is
+  // read and written without a copy; maps the flavor on the way.
+  bool IsBareDataFile(OSType type, OSType& stored, short& id) const;
   bool StoredExists(OSType stored, short id) const;
   long StoredSize(OSType stored, short id) const;
   bool ReadStored(OSType stored, short id, std::vector<std::uint8_t>& out) const;

@@ -21,22 +21,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// Every CR followed by an LF, as CKXTextLayer::ChangeTextType writes them.
-Bytes WithCRLF(const Bytes& bytes) {
-  const std::size_t added = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), std::uint8_t(13)));
-  Bytes out;
-  out.reserve(bytes.size() + added);
-  for (auto at = bytes.begin(); at != bytes.end();) {
-    const auto cr = std::find(at, bytes.end(), std::uint8_t(13));
-    out.insert(out.end(), at, cr);
-    if (cr == bytes.end()) break;
-    out.push_back(13);
-    out.push_back(10);
-    at = cr + 1;
-  }
-  return out;
-}
-
 // A temporary styled text, disposed at the end of a scope.
 struct TextGuard {
   KXTextHandle h;
@@ -230,13 +214,10 @@ void CKXFlavorExchange::SendText(const SKXRange& r, CKXDataTube& tube, short kin
   // Every encoding keeps the text's line ends: a CR LF file stays CR LF.
   const short lineEnd = GetLineEndType();
   if (!unicode && mEncoding != kKxCodeJIS && mEncoding != kKxCodeEUC) {
-    // The script's own bytes: the transfer's text goes to the file with
-    // at most one copy of it (for CR LF), however large it is.
-    if (lineEnd == CKXTextLayer::kLineEndCRLF) {
-      bytes = WithCRLF(bytes);
-    } else if (lineEnd == CKXTextLayer::kLineEndLF) {
-      std::replace(bytes.begin(), bytes.end(), std::uint8_t(13), std::uint8_t(10));
-    }
+    // The script's own bytes: the transfer's text goes to the file without
+    // a copy of it, however large it is.
+    long added = 0;
+    CKXTextLayer::ChangeTextType(bytes, lineEnd, added);
     tube.SetFlavorBytes(kKxFlavorText, std::move(bytes));
     return;
   }

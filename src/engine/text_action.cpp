@@ -20,6 +20,17 @@ struct TextOwner {
   }
   KXTextHandle Release() { return std::exchange(h, KXTextHandle{}); }
 };
+// The paragraph runs of from..to as the text stands, offsets from `from`.
+std::vector<SKXPara> ParaRunsOf(KXEditHandle edit, long from, long to) {
+  std::vector<SKXPara> runs;
+  if (from >= to) return runs;
+  runs.resize(std::size_t(std::max<std::int32_t>(1, KXText_GetSelParaCount(edit, from, to))));
+  runs.resize(std::size_t(KXText_GetSelParas(edit, from, to, runs.data(), std::int32_t(runs.size()))));
+  while (!runs.empty() && runs.back().offset >= to - from) runs.pop_back();
+  if (!runs.empty()) runs.front().offset = 0;
+  return runs;
+}
+
 }  // namespace
 
 CKXTextAction::CKXTextAction(CKXTextLayer* layer)
@@ -93,12 +104,7 @@ CKXTextAction::ParaSpan CKXTextAction::GetParaSpan(const SKXRange& r) const {
   span.start = std::int32_t(s);
   span.length = std::int32_t(e - s);
   span.tail = std::int32_t(len - e);
-  if (span.length > 0) {
-    span.runs.resize(std::size_t(std::max<std::int32_t>(1, KXText_GetSelParaCount(edit, s, e))));
-    span.runs.resize(std::size_t(KXText_GetSelParas(edit, s, e, span.runs.data(), std::int32_t(span.runs.size()))));
-    while (!span.runs.empty() && span.runs.back().offset >= span.length) span.runs.pop_back();
-    if (!span.runs.empty()) span.runs.front().offset = 0;
-  }
+  span.runs = ParaRunsOf(edit, s, e);
   // An empty text has one paragraph too, and its style: the empty one
   // after a final line end is put back when the span, widened, reaches it.
   span.lastEmpty = len == 0 || KXText_GetChar(edit, len - 1) == kCR;
@@ -175,23 +181,13 @@ void CKXTextAction::GrowParaSpan(const SKXRange& r) {
     }
     return found;
   };
-  // The runs of from..to as the text stands, offsets from `from`.
-  auto runsOf = [&](long from, long to) {
-    std::vector<SKXPara> runs;
-    if (from >= to) return runs;
-    runs.resize(std::size_t(std::max<std::int32_t>(1, KXText_GetSelParaCount(edit, from, to))));
-    runs.resize(std::size_t(KXText_GetSelParas(edit, from, to, runs.data(), std::int32_t(runs.size()))));
-    while (!runs.empty() && runs.back().offset >= to - from) runs.pop_back();
-    if (!runs.empty()) runs.front().offset = 0;
-    return runs;
-  };
   // Bytes between the span and a line end beyond it belong to the span's
   // paragraph at that end, whose run is kept already (the edit may have
   // given that paragraph another style since); the paragraphs past the
   // line end are untouched and stand as they were.
   if (r.start < mParaSpan.start) {
     const long cr = findCR(r.start, mParaSpan.start, true);
-    const std::vector<SKXPara> more = cr >= 0 ? runsOf(r.start, cr + 1) : std::vector<SKXPara>{};
+    const std::vector<SKXPara> more = cr >= 0 ? ParaRunsOf(edit, r.start, cr + 1) : std::vector<SKXPara>{};
     const std::int32_t grow = mParaSpan.start - r.start;
     for (SKXPara& run : mParaSpan.runs) run.offset += grow;
     if (!mParaSpan.runs.empty()) mParaSpan.runs.front().offset = std::int32_t(cr >= 0 ? cr + 1 - r.start : 0);
@@ -208,7 +204,7 @@ void CKXTextAction::GrowParaSpan(const SKXRange& r) {
     const long cr = findCR(std::max(0L, end - 1), newEnd - 1, false);
     if (cr >= 0) {
       const std::int32_t base = mParaSpan.length + std::int32_t(cr + 1 - end);
-      for (SKXPara run : runsOf(cr + 1, newEnd)) {
+      for (SKXPara run : ParaRunsOf(edit, cr + 1, newEnd)) {
         run.offset += base;
         if (!mParaSpan.runs.empty() && same(mParaSpan.runs.back(), run)) continue;
         mParaSpan.runs.push_back(run);

@@ -166,6 +166,7 @@ class CKXTextLayer {
   static short CheckTextType(char* bytes, long len, long& removed);
   // From CR line ends to `type`; the string grows as it needs.
   static void ChangeTextType(std::string& bytes, short type, long& added);
+  static void ChangeTextType(std::vector<std::uint8_t>& bytes, short type, long& added);
 
  protected:
   // ---- Hooks -------------------------------------------------------------------------------------

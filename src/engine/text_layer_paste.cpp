@@ -205,21 +205,34 @@ short CKXTextLayer::CheckTextType(char* bytes, long len, long& removed) {
   return type;
 }
 
-void CKXTextLayer::ChangeTextType(std::string& bytes, short type, long& added) {
+namespace {
+
+// The line ends of a text with CRs turned into `type`'s, in place.
+template <class Bytes>
+void ChangeLineEnds(Bytes& bytes, short type, long& added) {
+  using Byte = typename Bytes::value_type;
   added = 0;
-  if (type == kLineEndLF) {
-    for (char& c : bytes)
-      if (c == kCR) c = kLF;
-  } else if (type == kLineEndCRLF) {
-    for (const char c : bytes) added += c == kCR;
+  if (type == CKXTextLayer::kLineEndLF) {
+    for (Byte& c : bytes)
+      if (c == Byte(kCR)) c = Byte(kLF);
+  } else if (type == CKXTextLayer::kLineEndCRLF) {
+    for (const Byte c : bytes) added += c == Byte(kCR);
     if (added == 0) return;
     const std::size_t len = bytes.size();
     bytes.resize(len + std::size_t(added));
     // From the end, so that every byte moves once.
     std::size_t w = bytes.size();
     for (std::size_t r = len; r-- > 0;) {
-      if (bytes[r] == kCR) bytes[--w] = kLF;
+      if (bytes[r] == Byte(kCR)) bytes[--w] = Byte(kLF);
       bytes[--w] = bytes[r];
     }
   }
+}
+
+}  // namespace
+
+void CKXTextLayer::ChangeTextType(std::string& bytes, short type, long& added) { ChangeLineEnds(bytes, type, added); }
+
+void CKXTextLayer::ChangeTextType(std::vector<std::uint8_t>& bytes, short type, long& added) {
+  ChangeLineEnds(bytes, type, added);
 }

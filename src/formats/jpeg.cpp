@@ -1102,3 +1102,10 @@ void CKXJpegDecoder::ConvertBand(long mcuRow) {
     ColourRows(full[0], nullptr, full[1], full[2], o, o, mWidth, false);
   }
 }
+
+void CKXJpegPixelRows::RowsDecoded(const unsigned char* rgb, long, long count) {
+  unsigned char *r, *g, *b;
+  long width, height;
+  GetPictData(&r, &g, &b, width, height);
+  mRgb.insert(mRgb.end(), rgb, rgb + width * 3 * count);
+}

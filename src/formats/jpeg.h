@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 // Errors inside the decoder. Each carries a data position (or a size) and
 // the number of the place that threw it:
@@ -248,6 +249,20 @@ class CKXJpegDecoder {
   EError mLastError = kNoError;
   long mLastCode = 0;
   bool mPlain = false;
+};
+
+// A decoder whose rows, as DoDecodeRows hands them over, are appended to
+// `rgb` as interleaved red, green and blue: the whole picture in one
+// buffer, with no planes to interleave afterwards.
+class CKXJpegPixelRows : public CKXJpegDecoder {
+ public:
+  explicit CKXJpegPixelRows(std::vector<std::uint8_t>& rgb) : mRgb(rgb) {}
+
+ protected:
+  void RowsDecoded(const unsigned char* rgb, long top, long count) override;
+
+ private:
+  std::vector<std::uint8_t>& mRgb;
 };
 
 // The colour conversion of one row into interleaved red, green and blue, by

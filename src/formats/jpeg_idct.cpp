@@ -76,6 +76,19 @@ bool KxJpegInverseDCTDirect(const std::int32_t* coefficients, std::int32_t* samp
 
 namespace {
 
+// The eight outputs of the even halves e and the odd halves o.
+template <typename T>
+__attribute__((always_inline)) inline void Halves(T e0, T e1, T e2, T e3, T o0, T o1, T o2, T o3, T* out, int step) {
+  out[0] = e0 + o0;
+  out[7 * step] = e0 - o0;
+  out[step] = e1 + o1;
+  out[6 * step] = e1 - o1;
+  out[2 * step] = e2 + o2;
+  out[5 * step] = e2 - o2;
+  out[3 * step] = e3 + o3;
+  out[4 * step] = e3 - o3;
+}
+
 // out[x * step] = sum over u of g[u * step] cos((2x + 1) u pi / 16), through
 // cos((16 - (2x + 1)) u pi / 16) = (-1)^u cos((2x + 1) u pi / 16) and the
 // same turn again inside the even half.
@@ -93,14 +106,7 @@ __attribute__((always_inline)) inline void Sum8(const T* g, T* out, int step, co
   const T o1 = g1 * c3 - g3 * c7 - g5 * c1 - g7 * c5;
   const T o2 = g1 * c5 - g3 * c1 + g5 * c7 + g7 * c3;
   const T o3 = g1 * c7 - g3 * c5 + g5 * c3 - g7 * c1;
-  out[0] = e0 + o0;
-  out[7 * step] = e0 - o0;
-  out[step] = e1 + o1;
-  out[6 * step] = e1 - o1;
-  out[2 * step] = e2 + o2;
-  out[5 * step] = e2 - o2;
-  out[3 * step] = e3 + o3;
-  out[4 * step] = e3 - o3;
+  Halves(e0, e1, e2, e3, o0, o1, o2, o3, out, step);
 }
 
 // Sum8 when g[4 step] to g[7 step] are zero: the terms they bring are exact
@@ -117,14 +123,7 @@ __attribute__((always_inline)) inline void Sum8Low(const T* g, T* out, int step,
   const T o1 = g1 * c3 - g3 * c7;
   const T o2 = g1 * c5 - g3 * c1;
   const T o3 = g1 * c7 - g3 * c5;
-  out[0] = e0 + o0;
-  out[7 * step] = e0 - o0;
-  out[step] = e1 + o1;
-  out[6 * step] = e1 - o1;
-  out[2 * step] = e2 + o2;
-  out[5 * step] = e2 - o2;
-  out[3 * step] = e3 + o3;
-  out[4 * step] = e3 - o3;
+  Halves(e0, e1, e2, e3, o0, o1, o2, o3, out, step);
 }
 
 // The block with one value everywhere (only F(0, 0) is non-zero).

@@ -10,34 +10,12 @@
 #include "layout/draw_picture.h"
 #include "platform/core.h"
 
-namespace {
-
-// The decoded rows appended to the pixels as they come: no planes, no
-// second pass to interleave them.
-class CPixelRows : public CKXJpegDecoder {
- public:
-  explicit CPixelRows(std::vector<std::uint8_t>& rgb) : mRgb(rgb) {}
-
- protected:
-  void RowsDecoded(const unsigned char* rgb, long, long count) override {
-    unsigned char *r, *g, *b;
-    long width, height;
-    GetPictData(&r, &g, &b, width, height);
-    mRgb.insert(mRgb.end(), rgb, rgb + width * 3 * count);
-  }
-
- private:
-  std::vector<std::uint8_t>& mRgb;
-};
-
-}  // namespace
-
 bool KxConvertJPEGToPixels(const unsigned char* data, long length, KxPicturePixels& out) {
   if (!data || length <= 0) return false;
   // The decoder wants writable bytes that stay put while it works.
   std::vector<char> bytes(data, data + length);
   out.rgb.clear();
-  CPixelRows decoder(out.rgb);
+  CKXJpegPixelRows decoder(out.rgb);
   if (decoder.SetJpegData(bytes.data(), length) != 0) return false;
   unsigned char *r, *g, *b;
   long width, height;

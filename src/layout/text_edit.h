@@ -412,13 +412,13 @@ class CKXTextEdit : public CKXText {
   long StoredLineCount() const { return mLines->GetCount(); }
   // Whether a relayout may leave the lines past the view for later.
   virtual bool MayDeferLayout() const { return true; }
-  // Where a relayout from line `first` (`top` below the destination's
-  // top) over a change ending at changeEnd may stop and defer the rest:
-  // past the view's bottom.
   // Where a relayout may stop early: once it is past all three.
   struct LayLimit {
     long line, offset, height;
   };
+  // Where a relayout from line `first` (`top` below the destination's
+  // top) over a change ending at changeEnd may stop and defer the rest:
+  // past the view's bottom.
   virtual LayLimit DeferLimit(long first, long top, long changeEnd) const;
 
   std::uint16_t mResult = 0;

@@ -302,9 +302,8 @@ CKXTextEdit::LayLimit CKXTextEditEx::DeferLimit(long first, long top, long chang
   // below the view) lays out what it needs. At least the caret's page
   // and the line after it: the caret is placed at once.
   const long columns = Columns();
-  const long step = std::max(1L, PaperStep());
   const long firstSheet = (CutPageIndexOfLine(first) - 1) / columns + 1;
-  const long viewSheet = std::max(0L, (long(GetLayoutView().bottom) - mPaperImage.top) / step) + 1;
+  const long viewSheet = SheetAt(GetLayoutView().bottom);
   const long pages = (std::max(0L, viewSheet - firstSheet) + 1) * columns;
   const long long h = top + static_cast<long long>(pages) * std::max(1L, UsableHeight());
   return LayLimit{first + 2 * columns + 1, changeEnd,

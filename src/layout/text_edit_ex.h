@@ -323,6 +323,11 @@ class CKXTextEditEx : public CKXTextEdit {
   // `index` (the paper view's drawing and caret ask for no more); the
   // column-pages up to there are then as a full cut makes them.
   void EnsurePagesThrough(long line, long index) const;
+  // The sheet (1-based) that image coordinate v falls on, the first for
+  // anything above it.
+  long SheetAt(long v) const { return std::max(0L, (v - mPaperImage.top) / std::max(1L, PaperStep())) + 1; }
+  // Cuts what is waiting through every column-page of sheet `sheet`.
+  void EnsureSheetsThrough(long sheet) const { EnsurePagesThrough(0, sheet * Columns()); }
   // The column-page index holding line (1-based) in the table as cut.
   long CutPageIndexOfLine(long line) const;
   // The page count, or more than any page asked for while pages wait

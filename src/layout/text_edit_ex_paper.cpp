@@ -131,7 +131,7 @@ void CKXTextEditEx::PaintGuide(const RectL& layout) {
 
 void CKXTextEditEx::DrawPaper(long page, const RectL& paperRect, const RectL& clip) {
   // Whether this is the last sheet: the pages through the next one.
-  EnsurePagesThrough(0, (page + 1) * Columns());
+  EnsureSheetsThrough(page + 1);
   const long pageCount = KnownPageCount();
   if (!GetDrawPort() || IsPrinting() || page < 1 || page > pageCount) return;
   StKxPortSaver saver(GetDrawPort());
@@ -377,8 +377,7 @@ void CKXTextEditEx::DrawLinesAt(long first, long count, const RectL& update) {
 void CKXTextEditEx::DrawPaperLines(long first, long last, const RectL& update, long& drawnFirst, long& drawnLast) {
   // The pages through the one after the update's bottom: whether a sheet
   // drawn is the last one.
-  const long step = std::max(1L, PaperStep());
-  EnsurePagesThrough(0, (std::max(0L, (long(update.bottom) - mPaperImage.top) / step) + 2) * Columns());
+  EnsureSheetsThrough(SheetAt(update.bottom) + 1);
   const long pageCount = KnownPageCount();
   StKxPortSaver saver(GetDrawPort());
   CKXQuartzDrawing smoothing(IsPrinting());
@@ -492,8 +491,7 @@ void CKXTextEditEx::Draw(const RectL& update) {
   PointL at{};
   GetDrawPagePoint(page, column, at, layout);
   const long columns = Columns();
-  EnsurePagesThrough(0, (std::max(0L, (long(layout.bottom) - mPaperImage.top) / std::max(1L, PaperStep())) + 2) *
-                            columns);
+  EnsureSheetsThrough(SheetAt(layout.bottom) + 1);
   const long pages = std::max(1L, KnownPageCount());
   const bool guides = GetEditStyl().guideView != 0;
   bool firstPage = true;

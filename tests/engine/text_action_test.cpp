@@ -212,6 +212,17 @@ TEST(TextAction, EveryStepUndoesAndRedoesExactly) {
 }  // namespace
 
 namespace {
+// Undone and redone twice over: each time exactly the text before the
+// edit, then after it.
+void ExpectUndoRedoExact(TestLayer& layer, const Snapshot& before, const Snapshot& after, const std::string& name) {
+  for (int round = 0; round < 2; ++round) {
+    layer.Undo();
+    EXPECT_EQ(Diff(Take(layer), before), "") << name << ", undo " << round;
+    layer.Redo();
+    EXPECT_EQ(Diff(Take(layer), after), "") << name << ", redo " << round;
+  }
+}
+
 // Edits at the edges the walk found: each undone and redone exactly.
 TEST(TextAction, EdgeEditsUndoExactly) {
   struct Case {
@@ -297,12 +308,7 @@ TEST(TextAction, EdgeEditsUndoExactly) {
     c.edit(layer);
     const Snapshot after = Take(layer);
     ASSERT_NE(Diff(after, before), "") << c.name;
-    for (int round = 0; round < 2; ++round) {
-      layer.Undo();
-      EXPECT_EQ(Diff(Take(layer), before), "") << c.name << ", undo " << round;
-      layer.Redo();
-      EXPECT_EQ(Diff(Take(layer), after), "") << c.name << ", redo " << round;
-    }
+    ExpectUndoRedoExact(layer, before, after, c.name);
   }
 }
 }  // namespace
@@ -492,12 +498,7 @@ TEST(TextAction, TypingInALongParagraphUndoesExactly) {
       layer.DoKey(*k == 'B' ? 8 : *k == 'D' ? 127 : *k == 'R' ? 13 : std::uint16_t(*k), 0);
     const Snapshot after = Take(layer);
     ASSERT_NE(Diff(after, before), "") << c.name;
-    for (int round = 0; round < 2; ++round) {
-      layer.Undo();
-      EXPECT_EQ(Diff(Take(layer), before), "") << c.name << ", undo " << round;
-      layer.Redo();
-      EXPECT_EQ(Diff(Take(layer), after), "") << c.name << ", redo " << round;
-    }
+    ExpectUndoRedoExact(layer, before, after, c.name);
   }
 }
 }  // namespace

@@ -8,6 +8,7 @@
 #include "platform/exception.h"
 #include "platform/utf16.h"
 #include "text/base/memory.h"
+#include "text/codes/byte_steps.h"
 
 short CKXJCode::sCodeType = kKxCodeAuto;
 unsigned char CKXJCode::sUseUNICODE = 0;
@@ -107,12 +108,6 @@ long InvalidUTF8Run(const uchar* p, long left) {
   long k = 2;
   while (k < lead.length && k < left && (p[k] & 0xC0) == 0x80) ++k;
   return k;
-}
-
-inline bool AllASCII8(const uchar* p) {
-  std::uint64_t v;
-  std::memcpy(&v, p, 8);
-  return (v & 0x8080808080808080ULL) == 0;
 }
 
 // Input is converted in chunks; room for a chunk's worst case is made
@@ -261,7 +256,7 @@ Boolean CKXJCode::CheckUTF8(const unsigned char* p, long n) {
   long multi = 0;
   long i = 0;
   while (i < n) {
-    if (n - i >= 8 && AllASCII8(p + i)) {
+    if (n - i >= 8 && KxAllASCII8(p + i)) {
       i += 8;
       continue;
     }
@@ -562,10 +557,6 @@ struct SEUCPairs {
 };
 const SEUCPairs kEUCPairs;
 
-}  // namespace
-
-namespace {
-
 // Converts p[i, end) (a pair may reach p[end], up to n) to EUC-JP at o,
 // two bytes at most for each; answers the new output end and moves i past
 // what was read. `result` becomes true when anything was not ASCII.
@@ -573,7 +564,7 @@ uchar* SJISToEUCRun(const uchar* p, long& i, long end, long n, uchar* o, bool& r
   while (i < end) {
     uchar c = p[i];
     if (c < 0x80) {
-      if (end - i >= 8 && AllASCII8(p + i)) {
+      if (end - i >= 8 && KxAllASCII8(p + i)) {
         std::memcpy(o, p + i, 8);
         o += 8;
         i += 8;
@@ -646,7 +637,7 @@ Boolean CKXJCode::EUCtoSJIS(const unsigned char* p, long n) {
   uchar* const start = o;
   long i = 0;
   while (i < n) {
-    if (n - i >= 8 && AllASCII8(p + i)) {
+    if (n - i >= 8 && KxAllASCII8(p + i)) {
       std::memcpy(o, p + i, 8);
       o += 8;
       i += 8;
@@ -684,25 +675,6 @@ Boolean CKXJCode::EUCtoSJIS(const unsigned char* p, long n) {
 // UTF-16 and UTF-8
 
 namespace {
-inline uchar* PutUTF8(uchar* o, std::uint32_t v) {
-  if (v < 0x80) {
-    *o++ = uchar(v);
-  } else if (v < 0x800) {
-    *o++ = uchar(0xC0 | (v >> 6));
-    *o++ = uchar(0x80 | (v & 0x3F));
-  } else if (v < 0x10000) {
-    *o++ = uchar(0xE0 | (v >> 12));
-    *o++ = uchar(0x80 | ((v >> 6) & 0x3F));
-    *o++ = uchar(0x80 | (v & 0x3F));
-  } else {
-    *o++ = uchar(0xF0 | (v >> 18));
-    *o++ = uchar(0x80 | ((v >> 12) & 0x3F));
-    *o++ = uchar(0x80 | ((v >> 6) & 0x3F));
-    *o++ = uchar(0x80 | (v & 0x3F));
-  }
-  return o;
-}
-
 inline uchar* PutUnit(uchar* o, std::uint32_t u) {
   *o++ = uchar(u >> 8);
   *o++ = uchar(u);
@@ -744,14 +716,14 @@ Boolean CKXJCode::UNICODEtoUTF8(const unsigned char* p, long n) {
         } else if (KxIsSurrogate(u)) {
           const char32_t cp = KxJoinSurrogates(u, i + 1 < n ? unit(i) : 0);
           if (cp != 0) {
-            o = PutUTF8(o, cp);
+            o = KxPutUTF8(o, cp);
             i += 2;
           } else {
             // An unpaired surrogate has no UTF-8 form.
-            o = PutUTF8(o, kReplacement);
+            o = KxPutUTF8(o, kReplacement);
           }
         } else {
-          o = PutUTF8(o, u);
+          o = KxPutUTF8(o, u);
         }
       }
     }
@@ -763,7 +735,7 @@ Boolean CKXJCode::UNICODEtoUTF8(const unsigned char* p, long n) {
   if (i < n) {
     // Half a unit at the end.
     o = w.Ensure(o, 3);
-    o = PutUTF8(o, kReplacement);
+    o = KxPutUTF8(o, kReplacement);
   }
   w.Finish(o);
   return true;

@@ -6,6 +6,7 @@
 
 #include "platform/script.h"
 #include "platform/utf16.h"
+#include "text/codes/byte_steps.h"
 #include "text/base/memory.h"
 #include "text/codes/unicode.h"
 
@@ -15,25 +16,6 @@ using uchar = unsigned char;
 
 std::atomic<long> gTableChars{0};
 std::atomic<long> gBridgeRuns{0};
-
-uchar* PutUTF8(uchar* o, char32_t v) {
-  if (v < 0x80) {
-    *o++ = uchar(v);
-  } else if (v < 0x800) {
-    *o++ = uchar(0xC0 | (v >> 6));
-    *o++ = uchar(0x80 | (v & 0x3F));
-  } else if (v < 0x10000) {
-    *o++ = uchar(0xE0 | (v >> 12));
-    *o++ = uchar(0x80 | ((v >> 6) & 0x3F));
-    *o++ = uchar(0x80 | (v & 0x3F));
-  } else {
-    *o++ = uchar(0xF0 | (v >> 18));
-    *o++ = uchar(0x80 | ((v >> 12) & 0x3F));
-    *o++ = uchar(0x80 | ((v >> 6) & 0x3F));
-    *o++ = uchar(0x80 | (v & 0x3F));
-  }
-  return o;
-}
 
 // UTF-16 units to UTF-8 as UNICODEtoUTF8 writes them: surrogate pairs
 // joined, a lone surrogate as U+FFFD.
@@ -50,7 +32,7 @@ void AppendUnits(const char16_t* u, long count, std::vector<uchar>& out) {
         v = 0xFFFD;
       }
     }
-    out.insert(out.end(), tmp, PutUTF8(tmp, v));
+    out.insert(out.end(), tmp, KxPutUTF8(tmp, v));
   }
 }
 
@@ -113,7 +95,7 @@ struct STable {
       std::uint32_t e = 0;
       if (whole) {
         uchar bytes[4];
-        const long len = PutUTF8(bytes, u[first]) - bytes;
+        const long len = KxPutUTF8(bytes, u[first]) - bytes;
         e = std::uint32_t(len) << 24;
         for (long b = 0; b < len; ++b) e |= std::uint32_t(bytes[b]) << (8 * b);
       }
@@ -127,12 +109,6 @@ struct STable {
 const STable& Table() {
   static const STable* table = new STable();  // kept to the end of the process
   return *table;
-}
-
-inline bool AllASCII8(const uchar* p) {
-  std::uint64_t v;
-  std::memcpy(&v, p, 8);
-  return (v & 0x8080808080808080ULL) == 0;
 }
 
 }  // namespace
@@ -160,7 +136,7 @@ long KxSJISToUTF8(const unsigned char* p, long n, std::vector<unsigned char>& bu
   long i = 0;
   while (i < n) {
     if (t.asciiSame && p[i] < 0x80) {
-      while (n - i >= 8 && AllASCII8(p + i)) {
+      while (n - i >= 8 && KxAllASCII8(p + i)) {
         std::memcpy(o, p + i, 8);
         o += 8;
         i += 8;

@@ -42,6 +42,19 @@ quit() {
 }
 # Distinct colours in a window's screenshot.
 colours() { convert "$1" -format %k info:; }
+# drawn WINDOW SHOT CROP MIN: waits (up to 20 s) until the part CROP of a
+# screenshot of WINDOW, kept as SHOT, has at least MIN colours. The first
+# drawing can take seconds on a loaded machine: the window is mapped before
+# the document has laid out its bars and contents.
+drawn() {
+  for _ in $(seq 40); do
+    sleep 0.5
+    import -window "$1" "$2"
+    convert "$2" -crop "$3" "$work/crop.png"
+    [ "$(colours "$work/crop.png")" -ge "$4" ] && return 0
+  done
+  return 1
+}
 
 openbox >/dev/null 2>&1 & wm=$!
 sleep 0.5
@@ -111,13 +124,7 @@ start "$docs/letter.rtf"
 w=$(window "名称未設定") || fail "no window for the RTF: $(cat "$work/log")"
 xdotool windowactivate --sync "$w"
 # Text below the ruler: ink on paper (a window not yet drawn is one colour).
-for _ in $(seq 40); do
-  sleep 0.5
-  import -window "$w" "$shots/rtf.png"
-  convert "$shots/rtf.png" -crop 4000x200+0+70 "$work/crop.png"
-  [ "$(colours "$work/crop.png")" -ge 2 ] && break
-done
-[ "$(colours "$work/crop.png")" -ge 2 ] || fail "the RTF window shows nothing"
+drawn "$w" "$shots/rtf.png" 4000x200+0+70 2 || fail "the RTF window shows nothing"
 keys ctrl+s
 window "保存|Save" >/dev/null || fail "Ctrl+S on the RTF copy asked for no name"
 import -window root "$shots/rtf-chooser.png"
@@ -130,15 +137,7 @@ for file in photo.jpg scan.pict; do
   w=$(window "名称未設定") || fail "no window for $file: $(cat "$work/log")"
   xdotool windowactivate --sync "$w"
   # A photograph has many colours; an empty window or a placeholder a few.
-  # The first drawing can take seconds on a loaded machine (the window is
-  # mapped before the document has laid out its bars and picture).
-  for _ in $(seq 40); do
-    sleep 0.5
-    import -window "$w" "$shots/$file.png"
-    convert "$shots/$file.png" -crop 120x80+20+60 "$work/crop.png"
-    [ "$(colours "$work/crop.png")" -ge 50 ] && break
-  done
-  [ "$(colours "$work/crop.png")" -ge 50 ] || fail "$file: the window shows no picture"
+  drawn "$w" "$shots/$file.png" 120x80+20+60 50 || fail "$file: the window shows no picture"
   keys ctrl+s
   window "保存|Save" >/dev/null || fail "Ctrl+S on the $file copy asked for no name"
   keys Escape
