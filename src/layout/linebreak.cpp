@@ -235,6 +235,7 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
     // First call, or the text changed length: nothing cached still holds.
     c.bufStart = c.bufLen = 0;
     c.stylRun = c.decoRun = c.paraRun = SKXLineRun{};
+    c.scriptRunStart = c.scriptRunEnd = 0;
     c.textLength = len;
   }
   char* buf = c.buffer && c.capacity > 0 ? c.buffer : c.ownBuffer;
@@ -497,6 +498,9 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
     peek.bytes = buf;
     peek.start = c.bufStart;
     peek.end = c.bufStart + c.bufLen;
+    peek.runStart = c.scriptRunStart;
+    peek.runEnd = c.scriptRunEnd;
+    peek.script = c.script;
     std::optional<PeekScope> peeking;
     if (sShortWays) peeking.emplace(*this, peek);
     const bool wordWrap = s.style.wordWrap != 0;
@@ -510,6 +514,11 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
         if (wordWrap && first == 0) adjust += CheckWordwrap(start, end - adjust);
         adjust += CheckJWrap(start, end - adjust, short(mode + 2));
       }
+    }
+    if (peeking) {
+      c.scriptRunStart = peek.runStart;
+      c.scriptRunEnd = peek.runEnd;
+      c.script = peek.script;
     }
     const long moved = end - adjust;
     if (moved > start && moved <= len) end = moved;

@@ -68,6 +68,10 @@ struct SKXLineCalc {
   SKXLineRun decoRun;
   SParaStyl para{};
   SKXLineRun paraRun;
+  // The style run whose script the break rules looked up last: the next
+  // line's break usually falls in it too.
+  long scriptRunStart = 0, scriptRunEnd = 0;
+  short script = 0;
   CKXCharState* state = nullptr;  // kept alive by the caller across calls, or null
   char ownBuffer[1024];
 };
