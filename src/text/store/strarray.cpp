@@ -147,7 +147,9 @@ void CKXStrArray::Invalidate(long fromChunk) const {
   mValidStarts = std::min(mValidStarts, std::max(fromChunk - 1, 0L));
 }
 
-void CKXStrArray::RefreshStarts() const {
+void CKXStrArray::RefreshStarts() const { RefreshStartsTo(LONG_MAX); }
+
+void CKXStrArray::RefreshStartsTo(long offset) const {
   // Every byte read asks: the common case first.
   if (mValidStarts == mCount && mCount > 0 && mStarts.size() == size_t(mCount + 1)) return;
   // mStarts[k] is the offset of chunk k + 1; one more entry holds the length.
@@ -158,12 +160,19 @@ void CKXStrArray::RefreshStarts() const {
     mValidStarts = 0;
     return;
   }
-  if (mValidStarts == mCount) return;
   long k = mValidStarts;
   if (k == 0) mStarts[0] = 0;
+  if (mStarts[size_t(k)] > offset) return;
   const SKXStr* chunks = static_cast<const SKXStr*>(GetItemPtr(1));
-  for (; k < mCount; ++k) mStarts[size_t(k) + 1] = mStarts[size_t(k)] + chunks[k].len;
-  mValidStarts = mCount;
+  for (; k < mCount && mStarts[size_t(k)] <= offset; ++k) mStarts[size_t(k) + 1] = mStarts[size_t(k)] + chunks[k].len;
+  mValidStarts = k;
+}
+
+long CKXStrArray::ChunkStart(long index) const {
+  if (index <= 1 || mCount == 0) return 0;
+  if (index > mCount) return mLength;
+  if (index - 1 > mValidStarts) RefreshStarts();
+  return mStarts[size_t(index) - 1];
 }
 
 void CKXStrArray::GetIndexPos(long offset, long& chunk, long& pos) const {
@@ -172,20 +181,21 @@ void CKXStrArray::GetIndexPos(long offset, long& chunk, long& pos) const {
     pos = 0;
     return;
   }
-  RefreshStarts();
-  if (offset >= mStarts[size_t(mCount)]) {
+  if (offset >= mLength) {
     chunk = mCount;
-    pos = mStarts[size_t(mCount)] - mStarts[size_t(mCount) - 1];
+    pos = mLength - ChunkStart(mCount);
     return;
   }
   if (offset < 0) offset = 0;
+  RefreshStartsTo(offset);
   // The last chunk whose start is <= offset and that is not empty there:
-  // the one last answered when the next one starts after offset.
+  // the one last answered when the next one starts after offset. Starts up
+  // to mValidStarts hold, and the one there lies past offset.
   const long c = mLastChunk;
-  if (c >= 1 && c <= mCount && mStarts[size_t(c) - 1] <= offset && offset < mStarts[size_t(c)]) {
+  if (c >= 1 && c <= mValidStarts && mStarts[size_t(c) - 1] <= offset && offset < mStarts[size_t(c)]) {
     chunk = c;
   } else {
-    auto it = std::upper_bound(mStarts.begin(), mStarts.begin() + mCount, offset);
+    auto it = std::upper_bound(mStarts.begin(), mStarts.begin() + mValidStarts, offset);
     chunk = static_cast<long>(it - mStarts.begin());
     mLastChunk = chunk;
   }
@@ -295,7 +305,7 @@ long CKXStrArray::GetNextCR(long pos) const {
     const unsigned char* p = ChunkBytes(chunk, len);
     if (at < len) {
       const void* hit = std::memchr(p + at, 13, static_cast<size_t>(len - at));
-      if (hit) return mStarts[size_t(chunk) - 1] + (static_cast<const unsigned char*>(hit) - p);
+      if (hit) return ChunkStart(chunk) + (static_cast<const unsigned char*>(hit) - p);
     }
   }
   return mLength;
@@ -314,7 +324,7 @@ long CKXStrArray::GetPrevCR(long pos) const {
     end = std::min(end, len);
     if (end > 0) {
       const void* hit = memrchr(p, 13, static_cast<size_t>(end));
-      if (hit) return mStarts[size_t(chunk) - 1] + (static_cast<const unsigned char*>(hit) - p);
+      if (hit) return ChunkStart(chunk) + (static_cast<const unsigned char*>(hit) - p);
     }
     end = LONG_MAX;
   }
@@ -472,8 +482,9 @@ void CKXStrArray::InsertPieces(long pos, const SPiece* pieces, long count, const
     if (added) DeleteAt(1);
     throw;
   }
-  // Nothing below allocates: the side table has its room.
-  CalcTextSize();
+  // Nothing below allocates: the side table has its room. The length
+  // moves by what went in, so no chunk start behind the change is needed.
+  mLength += total;
   if (mUniChars) mUniChars->Insert(pos, uni, nUni, total);
 }
 
@@ -678,7 +689,7 @@ void CKXStrArray::ApplyDelete(const SDeletePlan& d) {
     SetItemAt(c, &fit);
   }
   Invalidate(std::max(d.k, 1L));
-  CalcTextSize();
+  mLength -= d.to - d.from;
 }
 
 void CKXStrArray::Copy(long from, long to, CKXStrArray* dest) const {

@@ -140,9 +140,15 @@ class CKXStrArray : public CKXArrayL, public CKXRunText {
 
  protected:
   void CalcTextSize();
-  // Chunk starts, rebuilt from the first changed chunk on demand.
+  // Chunk starts, rebuilt from the first changed chunk on demand and only
+  // as far as asked: typing near the start of a long text must not add up
+  // every chunk behind it.
   void Invalidate(long fromChunk) const;
   void RefreshStarts() const;
+  // Valid starts at least up to the chunk holding `offset` (or all of them).
+  void RefreshStartsTo(long offset) const;
+  // The offset of chunk `index` (1-based, up to mCount + 1 for the end).
+  long ChunkStart(long index) const;
   // Adds an empty chunk (one 128-byte block) at `index`.
   void NewChunkAt(long index);
   // Bytes to insert: `n` bytes that start `base` bytes into the insertion.
