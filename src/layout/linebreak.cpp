@@ -144,11 +144,31 @@ std::uint16_t CKXTextLayout::CharBefore(long offset, long& first) const {
   first = offset - 1;
   const int c = ByteAt(offset - 1);
   if (c == 13 || offset < 2) return std::uint16_t(std::max(c, 0));
-  if (mText->GetCharByte(offset - 1, ScriptAt(offset - 1)) == kByteLast) {
+  if (CharByteAt(offset - 1) == kByteLast) {
     first = offset - 2;
     return std::uint16_t(ByteAt(offset - 2) << 8 | c);
   }
   return std::uint16_t(c);
+}
+
+short CKXTextLayout::CharByteAt(long offset) const {
+  const short script = ScriptAt(offset);
+  if (mPeek && offset >= mPeek->start && offset < mPeek->end) {
+    Peek& k = *mPeek;
+    if (offset < k.chunkStart || offset >= k.chunkEnd) mText->GetChunkSpan(offset, k.chunkStart, k.chunkEnd);
+    // The store parses from the last byte before `offset` that cannot lead,
+    // looking back no further than its chunk's start and the context limit.
+    // When the bytes at hand run out first, it answers itself.
+    const long limit = std::max(k.chunkStart, offset - kKxCharContext);
+    const long floor = std::max(limit, k.start);
+    const std::uint8_t* parse = KxScriptParseTable(script);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(k.bytes);
+    long from = offset;
+    while (from > floor && parse[bytes[from - 1 - k.start]]) --from;
+    if (from > k.start || k.start <= limit)
+      return KxTextCharByte(bytes + (from - k.start), std::int32_t(offset - from), script);
+  }
+  return mText->GetCharByte(offset, script);
 }
 
 short CKXTextLayout::CharTypeAt(long offset) const {
@@ -236,6 +256,7 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
     c.bufStart = c.bufLen = 0;
     c.stylRun = c.decoRun = c.paraRun = SKXLineRun{};
     c.scriptRunStart = c.scriptRunEnd = 0;
+    c.chunkStart = c.chunkEnd = 0;
     c.textLength = len;
   }
   char* buf = c.buffer && c.capacity > 0 ? c.buffer : c.ownBuffer;
@@ -346,16 +367,19 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
           const auto* bytes = reinterpret_cast<const unsigned char*>(buf);
           const long base = c.bufStart, bufEnd = std::min(base + c.bufLen, decoEnd);
           for (; o < bufEnd; ++o) {
-            if (dw > 0) {
+            if (dw > 0 && parse[bytes[o - base]] != 0) {
               // A stretch of double-byte characters, all `dw` wide, that
               // stays short of the line's end: its pairs do not depend on
               // one another, so they are checked without the loop below.
-              const long fit = std::min((avail - 1 - p) / dw, (bufEnd - o) / 2);
               const unsigned char* q = bytes + (o - base);
+              const long pairs = (bufEnd - o) / 2;
               long k = 0;
-              while (k < fit && parse[q[2 * k]] != 0 && q[2 * k] >= 0x20 && q[2 * k + 1] >= 0x20) ++k;
+              while (k < pairs && p + dw < avail && parse[q[2 * k]] != 0 && q[2 * k] >= 0x20 &&
+                     q[2 * k + 1] >= 0x20) {
+                p += dw;
+                ++k;
+              }
               o += 2 * k;
-              p += k * dw;
               if (o >= bufEnd) break;
             }
             const unsigned char b = bytes[o - base];
@@ -513,6 +537,8 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
     peek.runStart = c.scriptRunStart;
     peek.runEnd = c.scriptRunEnd;
     peek.script = c.script;
+    peek.chunkStart = c.chunkStart;
+    peek.chunkEnd = c.chunkEnd;
     std::optional<PeekScope> peeking;
     if (sShortWays) peeking.emplace(*this, peek);
     const bool wordWrap = s.style.wordWrap != 0;
@@ -531,6 +557,8 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
       c.scriptRunStart = peek.runStart;
       c.scriptRunEnd = peek.runEnd;
       c.script = peek.script;
+      c.chunkStart = peek.chunkStart;
+      c.chunkEnd = peek.chunkEnd;
     }
     const long moved = end - adjust;
     if (moved > start && moved <= len) end = moved;

@@ -72,6 +72,8 @@ struct SKXLineCalc {
   // line's break usually falls in it too.
   long scriptRunStart = 0, scriptRunEnd = 0;
   short script = 0;
+  // The store's chunk that the break rules looked in last.
+  long chunkStart = 0, chunkEnd = 0;
   CKXCharState* state = nullptr;  // kept alive by the caller across calls, or null
   char ownBuffer[1024];
 };
@@ -194,7 +196,10 @@ class CKXTextLayout {
     long start = 0, end = 0;           // text offsets of bytes[0] and past the last
     long runStart = 0, runEnd = 0;     // the style run whose script is `script`
     short script = 0;
+    long chunkStart = 0, chunkEnd = 0;  // the store's chunk looked up last
   };
+  // The store's GetCharByte, from the bytes at hand when they hold all it reads.
+  short CharByteAt(long offset) const;
   class PeekScope;
 
   const CKXStrArray* mText;

@@ -212,5 +212,12 @@ struct LayoutReader {
 }  // namespace
 
 long CKXTextLayout::CheckWordwrap(long lineStart, long b) const {
+  // A double-byte character at the break belongs to no single-byte word, so
+  // the rule never moves it: the usual case in Japanese text, answered from
+  // the bytes at hand.
+  if (mPeek && b >= mPeek->start && b + 1 < mPeek->end) {
+    const auto lead = static_cast<unsigned char>(mPeek->bytes[b - mPeek->start]);
+    if (mPeek->bytes[b + 1 - mPeek->start] != 13 && KxTextCharFirst(lead, ScriptAt(b))) return 0;
+  }
   return UKXText::WordwrapAdjust(LayoutReader{*this}, lineStart, b);
 }

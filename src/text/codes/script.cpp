@@ -2,9 +2,6 @@
 
 namespace {
 
-// A context never reaches further back than this from the asked offset.
-constexpr std::int32_t kMaxContext = 32767;
-
 std::uint16_t MapByte(std::uint16_t code, short script, void (*map)(void*, std::int32_t, short)) {
   if (code > 0xFF) return code;
   std::uint8_t byte = std::uint8_t(code);
@@ -21,7 +18,7 @@ short KxTextCharByte(const void* text, std::int32_t offset, short script) {
   // A byte that cannot start a double-byte character always ends one, so the
   // text after it starts on a character boundary: begin the scan there rather
   // than at the start of the text.
-  std::int32_t limit = offset > kMaxContext ? offset - kMaxContext : 0;
+  std::int32_t limit = offset > kKxCharContext ? offset - kKxCharContext : 0;
   std::int32_t start = offset;
   while (start > limit && parse[p[start - 1]]) --start;
   return CharacterByteType(p + start, offset - start, script);

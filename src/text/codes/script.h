@@ -15,8 +15,10 @@
 std::size_t KxCutToCharBoundary(const unsigned char* text, std::size_t length, std::size_t limit);
 
 // The byte type of text[offset]: 0 single byte, -1 first byte, 1 second byte
-// of a double-byte character. Only bytes before and at offset are read.
+// of a double-byte character. Only bytes before and at offset are read, back
+// to the last byte that cannot lead and never more than kKxCharContext.
 short KxTextCharByte(const void* text, std::int32_t offset, short script);
+constexpr std::int32_t kKxCharContext = 32767;
 
 namespace kx_script_detail {
 // The parse table of the last script asked (refilled when the script changes).

@@ -331,6 +331,14 @@ long CKXStrArray::GetPrevCR(long pos) const {
   return -1;
 }
 
+void CKXStrArray::GetChunkSpan(long offset, long& from, long& to) const {
+  long chunk, pos, len;
+  GetIndexPos(std::clamp(offset, 0L, mLength), chunk, pos);
+  ChunkBytes(chunk, len);
+  from = ChunkStart(chunk);
+  to = from + len;
+}
+
 unsigned short CKXStrArray::GetChar(long offset, short script) const { return GetChar(offset, script, 0); }
 
 unsigned short CKXStrArray::GetChar(long offset, short script, long floor) const {

@@ -129,6 +129,9 @@ class CKXStrArray : public CKXArrayL, public CKXRunText {
   // The chunk and position of `offset`: the first chunk in which offset <
   // its length; the end of the text maps to the end of the last chunk.
   void GetIndexPos(long offset, long& chunk, long& pos) const;
+  // The offsets [from, to) of the chunk GetIndexPos answers for `offset`:
+  // the bytes its character reads (GetCharByte, GetChar) look back over.
+  void GetChunkSpan(long offset, long& from, long& to) const;
   long GetLength() const { return mLength; }
 
   // The store's rules as code: every chunk holds 0 to kMaxChunk bytes in a
