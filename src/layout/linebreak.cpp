@@ -371,15 +371,12 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
               // A stretch of double-byte characters, all `dw` wide, that
               // stays short of the line's end: its pairs do not depend on
               // one another, so they are checked without the loop below.
+              const long fit = std::min((avail - 1 - p) / dw, (bufEnd - o) / 2);
               const unsigned char* q = bytes + (o - base);
-              const long pairs = (bufEnd - o) / 2;
               long k = 0;
-              while (k < pairs && p + dw < avail && parse[q[2 * k]] != 0 && q[2 * k] >= 0x20 &&
-                     q[2 * k + 1] >= 0x20) {
-                p += dw;
-                ++k;
-              }
+              while (k < fit && parse[q[2 * k]] != 0 && q[2 * k] >= 0x20 && q[2 * k + 1] >= 0x20) ++k;
               o += 2 * k;
+              p += k * dw;
               if (o >= bufEnd) break;
             }
             const unsigned char b = bytes[o - base];
