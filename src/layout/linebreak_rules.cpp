@@ -174,16 +174,26 @@ short CKXTextLayout::JWrapCharsFromHeadTail(char* lists, short* size, const unsi
 long CKXTextLayout::CheckJWrap(long lineStart, long b, short mode) const {
   const long len = TextLength();
   if (b < 0 || b > len) return 0;
+  if (mode < 1 || mode > 4) return 0;
+  long n = 0;
+  const std::uint16_t at = b < len ? CharAt(b, n) : 0;
+  const bool headAt = b < len && IsHeadChar(at);
+  if (!headAt && b >= 2) {
+    // The character before the break is its last byte alone or that byte
+    // with the one before it. When neither can be a tail character (nor
+    // the byte a CR) no rule applies, whichever it is: the usual line
+    // needs no parse back to a character boundary.
+    const int last = ByteAt(b - 1), lead = ByteAt(b - 2);
+    if (last >= 0 && last != 13 && !IsTailChar(std::uint16_t(last)) &&
+        !(lead >= 0 && IsTailChar(std::uint16_t(lead << 8 | last))))
+      return 0;
+  }
   long before = b;
   const std::uint16_t prev = b > 0 ? CharBefore(b, before) : 0;
   if (mode == 3 || mode == 4) {
     if (b > 0 && prev == 13) return 0;
     mode = short(mode - 2);
   }
-  if (mode != 1 && mode != 2) return 0;
-  long n = 0;
-  const std::uint16_t at = b < len ? CharAt(b, n) : 0;
-  const bool headAt = b < len && IsHeadChar(at);
   const bool tailBefore = b > 0 && IsTailChar(prev);
   if (mode == 1) {
     if (headAt) {
