@@ -385,6 +385,7 @@ int CKXSafeWriter::Open() {
   int fd = mkostemp(name.data(), O_CLOEXEC);
   if (fd < 0) return errno;
   mFd = fd;
+  mWritten = mStarted = 0;
   mTemp = name.data();
   // The new file gets the old one's mode, and its owner when we may give it;
   // a new file gets what the umask allows.
@@ -409,8 +410,20 @@ int CKXSafeWriter::Write(const void* data, std::size_t size) {
   if (mFd < 0) return EBADF;
   int err = 0;
   if (!Injected(kx_filetest::kStepWrite, err)) err = WriteAll(mFd, data, size);
-  if (err) Abort();
-  return err;
+  if (err) {
+    Abort();
+    return err;
+  }
+#ifdef __linux__
+  // Only a start: a failure here shows again, and is reported, at the flush.
+  constexpr std::uint64_t kStartEvery = 8u << 20;
+  mWritten += size;
+  if (mWritten - mStarted >= kStartEvery) {
+    sync_file_range(mFd, off_t(mStarted), off_t(mWritten - mStarted), SYNC_FILE_RANGE_WRITE);
+    mStarted = mWritten;
+  }
+#endif
+  return 0;
 }
 
 int CKXSafeWriter::Commit(int backupGenerations, const KxBackupNamer& namer) {

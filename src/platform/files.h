@@ -131,6 +131,10 @@ class CKXSafeWriter {
   std::string mTemp;
   int mFd = -1;
   bool mSweep = true;
+  // Bytes written, and how many of them the disk has been asked to take:
+  // a large file starts on its way while the rest is written, so that the
+  // commit's flush waits only for the tail.
+  std::uint64_t mWritten = 0, mStarted = 0;
 };
 
 int KxWriteFileSafely(const std::string& path, const void* data, std::size_t size, int backupGenerations = 0);

@@ -145,6 +145,31 @@ TEST_F(FilesTest, EveryFailureBeforeTheRenameLeavesTheOriginal) {
   EXPECT_EQ(Read("doc"), "original");
 }
 
+// A large file goes to the disk in stretches while it is written: the
+// bytes, in uneven pieces, arrive whole, and a failure after some
+// stretches still leaves the original.
+TEST_F(FilesTest, LargeWritesArriveWholeAndFailSafely) {
+  std::string big(20u << 20, '\0');
+  for (std::size_t i = 0; i < big.size(); ++i) big[i] = char(i * 7 + i / 4099);
+  {
+    CKXSafeWriter w(Path("big"));
+    ASSERT_EQ(w.Open(), 0);
+    for (std::size_t at = 0, n = 1; at < big.size(); at += n, n = n * 3 % 3000007 + 1)
+      ASSERT_EQ(w.Write(big.data() + at, std::min(n, big.size() - at)), 0);
+    ASSERT_EQ(w.Commit(), 0);
+  }
+  EXPECT_TRUE(Read("big") == big);
+  {
+    CKXSafeWriter w(Path("big"));
+    ASSERT_EQ(w.Open(), 0);
+    ASSERT_EQ(w.Write(big.data(), 12u << 20), 0);
+    kx_filetest::FailStep(kx_filetest::kStepSync, EIO);
+    EXPECT_EQ(w.Commit(), EIO);
+  }
+  EXPECT_EQ(Names(), std::vector<std::string>({"big"}));
+  EXPECT_TRUE(Read("big") == big);
+}
+
 TEST_F(FilesTest, BackupGenerations) {
   Write("Notes", "A");
   for (const char* text : {"B", "C", "D", "E"})
