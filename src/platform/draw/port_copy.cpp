@@ -1,6 +1,6 @@
 // Moving pixels: copies between ports and scrolling within one.
 #include <cstring>
-#include <vector>
+#include <memory>
 
 #include "platform/draw/port.h"
 #include "platform/draw/port_fill.h"
@@ -9,7 +9,7 @@ namespace {
 
 // Copies the pixels of region r (surface coordinates of dst) from src, whose
 // pixel for dst's (x, y) is (x + dx, y + dy). Source pixels off src are
-// left alone. A snapshot is taken first, so src may be dst.
+// left alone. src may be dst: a scroll.
 void CopyPixels(KxPort& src, KxPort& dst, const kx_draw::DevRegion& r, std::int64_t dx, std::int64_t dy) {
   // Only pixels whose source exists.
   kx_draw::DevRegion have({kx_draw::DevRect::Cut(-dx, -dy, src.Width() - dx, src.Height() - dy,
@@ -36,9 +36,27 @@ void CopyPixels(KxPort& src, KxPort& dst, const kx_draw::DevRegion& r, std::int6
   }
   cairo_rectangle_int_t b;
   cairo_region_get_extents(have.Get(), &b);
+  if (&src == &dst && cairo_region_num_rectangles(have.Get()) == 1) {
+    // A scroll of one rectangle, the usual case: row by row in the order
+    // that reads every source row before it is written over, each row with
+    // memmove (its source may overlap it).
+    cairo_surface_t* s = dst.Surface();
+    unsigned char* data = cairo_image_surface_get_data(s);
+    const std::size_t stride = std::size_t(cairo_image_surface_get_stride(s));
+    auto row = [&](int y) {
+      std::memmove(data + std::size_t(y) * stride + std::size_t(b.x) * 4,
+                   data + std::size_t(y + dy) * stride + std::size_t(b.x + dx) * 4, std::size_t(b.width) * 4);
+    };
+    if (dy > 0)
+      for (int y = b.y; y < b.y + b.height; ++y) row(y);
+    else
+      for (int y = b.y + b.height - 1; y >= b.y; --y) row(y);
+    cairo_surface_mark_dirty(s);
+    return;
+  }
   // Snapshot of the source rows and columns that are read.
   const int sx = int(b.x + dx), sy = int(b.y + dy);
-  std::vector<std::uint32_t> snap(std::size_t(b.width) * std::size_t(b.height));
+  std::unique_ptr<std::uint32_t[]> snap(new std::uint32_t[std::size_t(b.width) * std::size_t(b.height)]);
   for (int y = 0; y < b.height; ++y)
     std::memcpy(&snap[std::size_t(y) * std::size_t(b.width)],
                 sdata + std::size_t(sy + y) * std::size_t(sstride) + std::size_t(sx) * 4,

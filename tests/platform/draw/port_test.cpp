@@ -305,6 +305,48 @@ TEST_F(DrawTest, ScrollRectMovesPixelsAndReportsTheStrip) {
     }
 }
 
+// Scrolls every way, in one rectangle and in an area whose clip cuts it in
+// two: each kept pixel comes from where it was before the scroll.
+TEST_F(DrawTest, ScrollRectMovesEveryWay) {
+  const int shifts[][2] = {{-3, 4}, {3, -4}, {0, 5}, {0, -5}, {6, 0}, {-6, 0}, {2, 2}, {-2, -2}};
+  const Rect all = MakeRect(0, 0, kWidth, kHeight);
+  for (const bool holed : {false, true})
+    for (const auto& d : shifts) {
+      ClipRect(&all);
+      EraseRect(&all);
+      for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+          if ((x * 7 + y * 3) % 5 == 0 || (x + y) % 11 == 0) {
+            Rect dot = MakeRect(x, y, x + 1, y + 1);
+            PaintRect(&dot);
+          }
+      const std::vector<std::uint8_t> before = Bytes();
+      auto pixelOf = [&](int x, int y) {
+        const int stride = cairo_image_surface_get_stride(port->Surface());
+        return reinterpret_cast<const std::uint32_t*>(before.data() + y * stride)[x] & 0xFFFFFF;
+      };
+      StKxRegion clip;
+      SetRectRgn(clip, 0, 0, kWidth, kHeight);
+      if (holed) {
+        StKxRegion hole;
+        SetRectRgn(hole, 25, 0, 30, kHeight);  // splits the area into two columns
+        DiffRgn(clip, hole, clip);
+      }
+      SetClip(clip);
+      const Rect area = MakeRect(10, 5, 50, 35);
+      StKxRegion update;
+      ScrollRect(&area, std::int16_t(d[0]), std::int16_t(d[1]), update);
+      auto open = [&](int x, int y) { return x >= 10 && x < 50 && y >= 5 && y < 35 && !(holed && x >= 25 && x < 30); };
+      for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+          std::uint32_t want = pixelOf(x, y);
+          if (open(x, y)) want = open(x - d[0], y - d[1]) ? pixelOf(x - d[0], y - d[1]) : kWhite;
+          ASSERT_EQ(Px(x, y), want) << "shift " << d[0] << "," << d[1] << (holed ? " holed" : "") << " at " << x << ","
+                                    << y;
+        }
+    }
+}
+
 // What is drawn offscreen appears in the port when the offscreen ends, cut
 // by the port's clip; the port is current again.
 TEST_F(DrawTest, OffscreenCopiesBackThroughTheClip) {
