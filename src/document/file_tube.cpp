@@ -380,6 +380,17 @@ int CKXTextFileTube::EachDataPiece(const std::function<int(const std::uint8_t*, 
   return 0;
 }
 
+int CKXTextFileTube::GatherDataPieces(std::vector<std::uint8_t>& out) const {
+  out.clear();
+  out.reserve(std::size_t(DataSize()));
+  const int err = EachDataPiece([&out](const std::uint8_t* p, std::size_t n) {
+    out.insert(out.end(), p, p + n);
+    return 0;
+  });
+  if (err) out.clear();
+  return err;
+}
+
 void CKXTextFileTube::Fail(const std::string& message) {
   if (mError.empty()) mError = message;
 }
@@ -444,11 +455,7 @@ int CKXTextFileTube::Commit(std::string& message, int backupGenerations, CKXSafe
     // The batch takes whole files: a text put by pieces is gathered here.
     std::vector<std::uint8_t> gathered;
     if (bySource) {
-      gathered.reserve(dataSize);
-      if (int err = EachDataPiece([&gathered](const std::uint8_t* p, std::size_t n) {
-            gathered.insert(gathered.end(), p, p + n);
-            return 0;
-          })) {
+      if (int err = GatherDataPieces(gathered)) {
         message = "The file could not be saved (" + KxErrorText(err) + ").";
         return err;
       }
@@ -631,13 +638,7 @@ bool CKXTextFileTube::ReadStored(OSType stored, short id, std::vector<std::uint8
     if (mDataTaken) return false;
     if (mSource) {
       // Only the text goes by pieces, never a picture file.
-      out.reserve(std::size_t(mSourceSize));
-      const int err = EachDataPiece([&out](const std::uint8_t* p, std::size_t n) {
-        out.insert(out.end(), p, p + n);
-        return 0;
-      });
-      if (err) out.clear();
-      return err == 0;
+      return GatherDataPieces(out) == 0;
     }
     if (stored == kPict) {
       if (mData.size() <= std::size_t(kKxPictFileHeader)) return false;

@@ -205,6 +205,8 @@ class CKXTextFileTube : public CKXDataTube {
   // The data file's bytes in order, piece by piece; the first error of
   // `put`, or EIO when the source ends early.
   int EachDataPiece(const std::function<int(const std::uint8_t*, std::size_t)>& put) const;
+  // The same pieces whole in `out` (left empty on an error).
+  int GatherDataPieces(std::vector<std::uint8_t>& out) const;
 
   CKXFlavorSender* mEngine = nullptr;
   SKXRange mRange{0, -1};

@@ -99,13 +99,14 @@ int CKXTextLayout::ByteAt(long offset) const {
 }
 
 short CKXTextLayout::ScriptAt(long offset) const {
-  if (mPeek && offset >= mPeek->runStart && offset < mPeek->runEnd) return mPeek->script;
+  SKXLineLookups* last = mPeek ? mPeek->last : nullptr;
+  if (last && offset >= last->runStart && offset < last->runEnd) return last->script;
   const long count = mStyls ? mStyls->GetCount() : 0;
   if (count == 0) {
-    if (mPeek) {
-      mPeek->runStart = 0;
-      mPeek->runEnd = std::numeric_limits<long>::max();
-      mPeek->script = kScriptJapanese;
+    if (last) {
+      last->runStart = 0;
+      last->runEnd = std::numeric_limits<long>::max();
+      last->script = kScriptJapanese;
     }
     return kScriptJapanese;
   }
@@ -113,12 +114,12 @@ short CKXTextLayout::ScriptAt(long offset) const {
   SStyl s{};
   mStyls->GetStylAt(index, s);
   const short script = KxFontToScriptType(s.font);
-  if (mPeek) {
+  if (last) {
     // The run's own span: any offset in it finds the same run.
-    mPeek->runStart = mStyls->GetOffsetAt(index);
-    mPeek->runEnd = index < count ? mStyls->GetOffsetAt(index + 1) : std::numeric_limits<long>::max();
-    if (offset < mPeek->runStart || offset >= mPeek->runEnd) mPeek->runEnd = mPeek->runStart;
-    mPeek->script = script;
+    last->runStart = mStyls->GetOffsetAt(index);
+    last->runEnd = index < count ? mStyls->GetOffsetAt(index + 1) : std::numeric_limits<long>::max();
+    if (offset < last->runStart || offset >= last->runEnd) last->runEnd = last->runStart;
+    last->script = script;
   }
   return script;
 }
@@ -154,12 +155,13 @@ std::uint16_t CKXTextLayout::CharBefore(long offset, long& first) const {
 short CKXTextLayout::CharByteAt(long offset) const {
   const short script = ScriptAt(offset);
   if (mPeek && offset >= mPeek->start && offset < mPeek->end) {
-    Peek& k = *mPeek;
-    if (offset < k.chunkStart || offset >= k.chunkEnd) mText->GetChunkSpan(offset, k.chunkStart, k.chunkEnd);
+    const Peek& k = *mPeek;
+    SKXLineLookups& last = *k.last;
+    if (offset < last.chunkStart || offset >= last.chunkEnd) mText->GetChunkSpan(offset, last.chunkStart, last.chunkEnd);
     // The store parses from the last byte before `offset` that cannot lead,
     // looking back no further than its chunk's start and the context limit.
     // When the bytes at hand run out first, it answers itself.
-    const long limit = std::max(k.chunkStart, offset - kKxCharContext);
+    const long limit = std::max(last.chunkStart, offset - kKxCharContext);
     const long floor = std::max(limit, k.start);
     const std::uint8_t* parse = KxScriptParseTable(script);
     const auto* bytes = reinterpret_cast<const unsigned char*>(k.bytes);
@@ -255,8 +257,7 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
     // First call, or the text changed length: nothing cached still holds.
     c.bufStart = c.bufLen = 0;
     c.stylRun = c.decoRun = c.paraRun = SKXLineRun{};
-    c.scriptRunStart = c.scriptRunEnd = 0;
-    c.chunkStart = c.chunkEnd = 0;
+    c.lookups = SKXLineLookups{};
     c.textLength = len;
   }
   char* buf = c.buffer && c.capacity > 0 ? c.buffer : c.ownBuffer;
@@ -531,11 +532,7 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
     peek.bytes = buf;
     peek.start = c.bufStart;
     peek.end = c.bufStart + c.bufLen;
-    peek.runStart = c.scriptRunStart;
-    peek.runEnd = c.scriptRunEnd;
-    peek.script = c.script;
-    peek.chunkStart = c.chunkStart;
-    peek.chunkEnd = c.chunkEnd;
+    peek.last = &c.lookups;
     std::optional<PeekScope> peeking;
     if (sShortWays) peeking.emplace(*this, peek);
     const bool wordWrap = s.style.wordWrap != 0;
@@ -549,13 +546,6 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
         if (wordWrap && first == 0) adjust += CheckWordwrap(start, end - adjust);
         adjust += CheckJWrap(start, end - adjust, short(mode + 2));
       }
-    }
-    if (peeking) {
-      c.scriptRunStart = peek.runStart;
-      c.scriptRunEnd = peek.runEnd;
-      c.script = peek.script;
-      c.chunkStart = peek.chunkStart;
-      c.chunkEnd = peek.chunkEnd;
     }
     const long moved = end - adjust;
     if (moved > start && moved <= len) end = moved;

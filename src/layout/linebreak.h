@@ -52,6 +52,15 @@ struct SKXLineRun {
   long index = 0;
 };
 
+// What the line-break rules looked up last, kept from one line to the
+// next, whose break usually falls in the same places: the style run whose
+// script is `script`, and the store's chunk.
+struct SKXLineLookups {
+  long runStart = 0, runEnd = 0;
+  short script = 0;
+  long chunkStart = 0, chunkEnd = 0;
+};
+
 // The cache a relayout hands from one CalcLineInfo to the next so that
 // bytes are read in blocks and runs are looked up only when a line leaves
 // the cached one: laying out a whole text reads each run once. Start it
@@ -68,12 +77,7 @@ struct SKXLineCalc {
   SKXLineRun decoRun;
   SParaStyl para{};
   SKXLineRun paraRun;
-  // The style run whose script the break rules looked up last: the next
-  // line's break usually falls in it too.
-  long scriptRunStart = 0, scriptRunEnd = 0;
-  short script = 0;
-  // The store's chunk that the break rules looked in last.
-  long chunkStart = 0, chunkEnd = 0;
+  SKXLineLookups lookups;
   CKXCharState* state = nullptr;  // kept alive by the caller across calls, or null
   char ownBuffer[1024];
 };
@@ -187,16 +191,14 @@ class CKXTextLayout {
   int ByteAt(long offset) const;
 
   // While the line-break rules look around the break of a line being laid
-  // out, the bytes the line calculation has read and the script of the
-  // style run looked up last: the rules read character by character, and
-  // the store and run arrays are slow to ask one byte at a time. Set only
-  // for the length of those checks, so that nothing stale outlives them.
+  // out, the bytes the line calculation has read and what it looked up
+  // last: the rules read character by character, and the store and run
+  // arrays are slow to ask one byte at a time. Set only for the length of
+  // those checks, so that nothing stale outlives them.
   struct Peek {
     const char* bytes = nullptr;
-    long start = 0, end = 0;           // text offsets of bytes[0] and past the last
-    long runStart = 0, runEnd = 0;     // the style run whose script is `script`
-    short script = 0;
-    long chunkStart = 0, chunkEnd = 0;  // the store's chunk looked up last
+    long start = 0, end = 0;  // text offsets of bytes[0] and past the last
+    SKXLineLookups* last = nullptr;  // the calculation's, brought up to date
   };
   // The store's GetCharByte, from the bytes at hand when they hold all it reads.
   short CharByteAt(long offset) const;

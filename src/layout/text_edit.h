@@ -415,6 +415,7 @@ class CKXTextEdit : public CKXText {
   // Where a relayout may stop early: once it is past all three.
   struct LayLimit {
     long line, offset, height;
+    long top = 0;  // the height above the first line relaid, which the caller has at hand
   };
   // Where a relayout from line `first` (`top` below the destination's
   // top) over a change ending at changeEnd may stop and defer the rest:

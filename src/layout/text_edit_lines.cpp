@@ -387,10 +387,8 @@ long CKXTextEdit::Relay(long first, long k0, long changeEnd, const LayLimit* lim
   const long oldCount = mLines->GetCount();
   const long width = LayoutWidth();
   const long lazyLine = mLazyLine;
-  // Heights from the destination's top, for the limit (read raw: the
-  // lines above `first` are exact).
-  unsigned char pb = 0;
-  const long top = limit && first > 1 ? mHeits->GetRangeHeight(0, first - 2, oldCount - 1, pb) : 0;
+  // Heights from the destination's top, for the limit.
+  const long top = limit ? limit->top : 0;
   std::vector<NewLine> lines;
   lines.reserve(64);  // a screenful, the usual relayout after a key
   char buffer[kReadBuffer];  // read only as far as it is filled
@@ -441,7 +439,7 @@ long CKXTextEdit::Relay(long first, long k0, long changeEnd, const LayLimit* lim
     laidHeight += HeightOf(code);
     if (j <= oldCount) ++lineEnd;
   }
-  pb = 0;
+  unsigned char pb = 0;
   oldHeight = lineEnd > first ? mHeits->GetRangeHeight(first - 1, lineEnd - 2, oldCount - 1, pb) : 0;
   pageBreak = pb != 0;
   for (const NewLine& l : lines)
@@ -474,7 +472,10 @@ void CKXTextEdit::LayOn(long line, long offset, long height) {
   constexpr long kLeastLines = 256;
   while (mLazyLine && !(line < mLazyLine && offset < StartAt(mLazyLine) && height < mLazyTop)) {
     const long from = mLazyLine;
-    const LayLimit limit{std::max(line, from + kLeastLines), offset, height};
+    // Read raw: the lines above `from` are exact.
+    unsigned char pb = 0;
+    const long top = from > 1 ? mHeits->GetRangeHeight(0, from - 2, mLines->GetCount() - 1, pb) : 0;
+    const LayLimit limit{std::max(line, from + kLeastLines), offset, height, top};
     long oldHeight = 0, newHeight = 0;
     bool pageBreak = false;
     if (Relay(from, from, -1, &limit, oldHeight, newHeight, pageBreak) == 0) {
@@ -571,14 +572,18 @@ long CKXTextEdit::RecalcText(long start, long length, long delta, long& firstLin
   // Typing stops at the view: the lines below it wait for whoever asks.
   // Never inside the change: old lines that started in removed text would
   // stay behind, out of order.
-  unsigned char pb = 0;
-  const long top = first > 1 ? mHeits->GetRangeHeight(0, first - 2, oldCount - 1, pb) : 0;
-  const LayLimit limit = DeferLimit(first, top, changeEnd);
+  const bool defer = MayDeferLayout();
+  LayLimit limit{};
+  if (defer) {
+    unsigned char pb = 0;
+    const long top = first > 1 ? mHeits->GetRangeHeight(0, first - 2, oldCount - 1, pb) : 0;
+    limit = DeferLimit(first, top, changeEnd);
+    limit.top = top;
+  }
   long oldHeight = 0, newHeight = 0;
   bool pageBreak = false;
   const bool wasLazy = mLazyLine != 0;
-  const long count = Relay(first, k0, changeEnd, MayDeferLayout() ? &limit : nullptr, oldHeight, newHeight,
-                           pageBreak);
+  const long count = Relay(first, k0, changeEnd, defer ? &limit : nullptr, oldHeight, newHeight, pageBreak);
   if (count == 0) {
     CalcText();
     firstLine = 1;

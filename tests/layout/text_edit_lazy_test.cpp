@@ -94,6 +94,12 @@ long Pages(const CKXTextEdit& e) {
   return ex ? ex->GetColumnPageCount() : 0;
 }
 
+// What a query answered against what a full layout answers.
+std::string Differ(const char* what, long arg, long got, long want) {
+  return std::string(what) + "(" + std::to_string(arg) + ") = " + std::to_string(got) + ", full layout " +
+         std::to_string(want);
+}
+
 // One query of the paper view's pages, asked of both: the page of a line,
 // the point of a line on the pages, the line at a point, a page's lines
 // and where drawing a band begins. Answers what differed.
@@ -102,21 +108,17 @@ std::string PaperQuery(std::mt19937& rng, const CKXTextEditEx& e, const CKXTextE
   const long line = 1 + long(rng() % size_t(rng() % 4 ? std::min(lines, 60L) : lines));
   // Mostly on the first sheets, where the view is.
   const long v = long(rng() % (rng() % 4 ? 900 : 900 + 300 * size_t(f.GetPageCount())));
-  auto differ = [](const char* what, long arg, long got, long want) {
-    return std::string(what) + "(" + std::to_string(arg) + ") = " + std::to_string(got) + ", full layout " +
-           std::to_string(want);
-  };
   switch (rng() % 6) {
     case 0:
-      if (e.GetPageNo(line) != f.GetPageNo(line)) return differ("GetPageNo", line, e.GetPageNo(line), f.GetPageNo(line));
+      if (e.GetPageNo(line) != f.GetPageNo(line)) return Differ("GetPageNo", line, e.GetPageNo(line), f.GetPageNo(line));
       break;
     case 1: {
       long p1 = 0, p2 = 0;
       short c1 = 0, c2 = 0;
       const PointL a = e.GetPageLinePointUntilAt(line, p1, c1), b = f.GetPageLinePointUntilAt(line, p2, c2);
-      if (a.v != b.v || a.h != b.h || p1 != p2 || c1 != c2) return differ("GetPageLinePointUntilAt", line, a.v, b.v);
+      if (a.v != b.v || a.h != b.h || p1 != p2 || c1 != c2) return Differ("GetPageLinePointUntilAt", line, a.v, b.v);
       const PointL x = e.GetLineToPtAt(line, 0), y = f.GetLineToPtAt(line, 0);
-      if (x.v != y.v || x.h != y.h) return differ("GetLineToPtAt", line, x.v, y.v);
+      if (x.v != y.v || x.h != y.h) return Differ("GetLineToPtAt", line, x.v, y.v);
       break;
     }
     case 2: {
@@ -124,7 +126,7 @@ std::string PaperQuery(std::mt19937& rng, const CKXTextEditEx& e, const CKXTextE
       short c1 = 0, c2 = 0;
       const long a = e.GetPageLineFromPoint(PointL{std::int32_t(v), 0}, d1, p1, c1);
       const long b = f.GetPageLineFromPoint(PointL{std::int32_t(v), 0}, d2, p2, c2);
-      if (a != b || d1 != d2 || p1 != p2 || c1 != c2) return differ("GetPageLineFromPoint", v, a, b);
+      if (a != b || d1 != d2 || p1 != p2 || c1 != c2) return Differ("GetPageLineFromPoint", v, a, b);
       break;
     }
     case 3: {
@@ -132,19 +134,19 @@ std::string PaperQuery(std::mt19937& rng, const CKXTextEditEx& e, const CKXTextE
       long a1 = 0, a2 = 0, b1 = 0, b2 = 0;
       RectL t1, t2, q1, q2;
       const bool x = e.GetPageInfo(page, 1, a1, a2, t1, q1), y = f.GetPageInfo(page, 1, b1, b2, t2, q2);
-      if (x != y || a1 != b1 || a2 != b2 || t1.top != t2.top) return differ("GetPageInfo", page, a1, b1);
+      if (x != y || a1 != b1 || a2 != b2 || t1.top != t2.top) return Differ("GetPageInfo", page, a1, b1);
       break;
     }
     case 4: {
       PointL a{}, b{};
       const RectL band{std::int32_t(v), 0, std::int32_t(v + 40), 200};
       const long l1 = e.GetDrawLineEx(a, band), l2 = f.GetDrawLineEx(b, band);
-      if (l1 != l2 || a.v != b.v || a.h != b.h) return differ("GetDrawLineEx", v, l1, l2);
+      if (l1 != l2 || a.v != b.v || a.h != b.h) return Differ("GetDrawLineEx", v, l1, l2);
       break;
     }
     default:
-      if (e.GetPageCount() != f.GetPageCount()) return differ("GetPageCount", 0, e.GetPageCount(), f.GetPageCount());
-      if (e.GetHeight() != f.GetHeight()) return differ("GetHeight", 0, e.GetHeight(), f.GetHeight());
+      if (e.GetPageCount() != f.GetPageCount()) return Differ("GetPageCount", 0, e.GetPageCount(), f.GetPageCount());
+      if (e.GetHeight() != f.GetHeight()) return Differ("GetHeight", 0, e.GetHeight(), f.GetHeight());
       break;
   }
   return {};
@@ -159,44 +161,40 @@ std::string Query(std::mt19937& rng, const CKXTextEdit& e, const CKXTextEdit& f)
   const long near = std::min(len, 600L);
   const long offset = long(rng() % size_t((rng() % 4 ? near : len) + 1));
   const long line = 1 + long(rng() % size_t(rng() % 4 ? std::min(lines, 40L) : lines));
-  auto differ = [](const char* what, long arg, long got, long want) {
-    return std::string(what) + "(" + std::to_string(arg) + ") = " + std::to_string(got) + ", full layout " +
-           std::to_string(want);
-  };
   switch (rng() % 7) {
     case 0:
-      if (e.GetLineNo(offset) != f.GetLineNo(offset)) return differ("GetLineNo", offset, e.GetLineNo(offset), f.GetLineNo(offset));
+      if (e.GetLineNo(offset) != f.GetLineNo(offset)) return Differ("GetLineNo", offset, e.GetLineNo(offset), f.GetLineNo(offset));
       break;
     case 1:
       if (e.GetLineOffsetAt(line) != f.GetLineOffsetAt(line))
-        return differ("GetLineOffsetAt", line, e.GetLineOffsetAt(line), f.GetLineOffsetAt(line));
+        return Differ("GetLineOffsetAt", line, e.GetLineOffsetAt(line), f.GetLineOffsetAt(line));
       if (e.GetLineCodeAt(line) != f.GetLineCodeAt(line))
-        return differ("GetLineCodeAt", line, e.GetLineCodeAt(line), f.GetLineCodeAt(line));
+        return Differ("GetLineCodeAt", line, e.GetLineCodeAt(line), f.GetLineCodeAt(line));
       break;
     case 2:
       if (e.GetLineHeightUntilAt(line) != f.GetLineHeightUntilAt(line))
-        return differ("GetLineHeightUntilAt", line, e.GetLineHeightUntilAt(line), f.GetLineHeightUntilAt(line));
+        return Differ("GetLineHeightUntilAt", line, e.GetLineHeightUntilAt(line), f.GetLineHeightUntilAt(line));
       break;
     case 3: {
       const long y = long(rng() % 700);
       long d1 = 0, d2 = 0;
       const long a = e.GetLineFromHeight(y, d1), b = f.GetLineFromHeight(y, d2);
-      if (a != b || d1 != d2) return differ("GetLineFromHeight", y, a, b);
+      if (a != b || d1 != d2) return Differ("GetLineFromHeight", y, a, b);
       break;
     }
     case 4: {
       SKXLineInfo i1, i2;
       long l1 = 0, l2 = 0;
       const long s1 = e.GetLineInfoAt(line, i1, &l1), s2 = f.GetLineInfoAt(line, i2, &l2);
-      if (s1 != s2 || l1 != l2 || i1.height != i2.height) return differ("GetLineInfoAt", line, l1, l2);
+      if (s1 != s2 || l1 != l2 || i1.height != i2.height) return Differ("GetLineInfoAt", line, l1, l2);
       break;
     }
     case 5:
-      if (e.GetHeight() != f.GetHeight()) return differ("GetHeight", 0, e.GetHeight(), f.GetHeight());
+      if (e.GetHeight() != f.GetHeight()) return Differ("GetHeight", 0, e.GetHeight(), f.GetHeight());
       break;
     default:
-      if (Pages(e) != Pages(f)) return differ("pages", 0, Pages(e), Pages(f));
-      if (e.GetLineCount() != f.GetLineCount()) return differ("GetLineCount", 0, e.GetLineCount(), lines);
+      if (Pages(e) != Pages(f)) return Differ("pages", 0, Pages(e), Pages(f));
+      if (e.GetLineCount() != f.GetLineCount()) return Differ("GetLineCount", 0, e.GetLineCount(), lines);
       break;
   }
   return {};

@@ -332,10 +332,11 @@ long CKXStrArray::GetPrevCR(long pos) const {
 }
 
 void CKXStrArray::GetChunkSpan(long offset, long& from, long& to) const {
+  offset = std::clamp(offset, 0L, mLength);
   long chunk, pos, len;
-  GetIndexPos(std::clamp(offset, 0L, mLength), chunk, pos);
+  GetIndexPos(offset, chunk, pos);
   ChunkBytes(chunk, len);
-  from = ChunkStart(chunk);
+  from = offset - pos;
   to = from + len;
 }
 
