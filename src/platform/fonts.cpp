@@ -72,6 +72,11 @@ std::int64_t ScaleHalfUp(std::int64_t units, std::int64_t size, std::int64_t upm
   return (2 * units * size + upm) / (2 * upm);
 }
 
+// A classic number's family is looked for when the number is first asked
+// about: each look costs the font matcher a fraction of a millisecond, and
+// most texts use none of them.
+constexpr int kUnsettled = -2;
+
 struct Entry {
   short script = 0;
   int face = -1;           // index into Registry::faces: the family it measures with
@@ -92,6 +97,8 @@ class Registry {
     lastValid_ = false;
     entries_.clear();
     faces_.clear();
+    faceOf_.clear();
+    app_ = -1;
     installed_.clear();
     byName_.clear();
     byPostScript_.clear();
@@ -111,7 +118,7 @@ class Registry {
     // last answer is kept (entries stay put until the next Install).
     if (lastValid_ && lastFont_ == font) return lastEntry_;
     auto it = entries_.find(font);
-    lastEntry_ = it == entries_.end() ? nullptr : &it->second;
+    lastEntry_ = it == entries_.end() ? nullptr : Settle(font, it->second);
     lastFont_ = font;
     lastValid_ = true;
     return lastEntry_;
@@ -120,8 +127,9 @@ class Registry {
   // The entry a number measures with; never null once built.
   const Entry* Resolve(short font) {
     if (const Entry* e = Find(font)) return e;
-    auto it = entries_.find(InJapaneseRange(font) ? kKxApplicationFont : kRomanFallbackFont);
-    return it == entries_.end() ? nullptr : &it->second;
+    const short fallback = InJapaneseRange(font) ? kKxApplicationFont : kRomanFallbackFont;
+    auto it = entries_.find(fallback);
+    return it == entries_.end() ? nullptr : Settle(fallback, it->second);
   }
 
   // The family a known number measures with; null for unknown numbers and
@@ -178,7 +186,7 @@ class Registry {
                                  return a.family == b.family;
                                }),
                    families.end());
-    std::unordered_map<std::string, int> faceOf;
+    std::unordered_map<std::string, int>& faceOf = faceOf_;
     for (const KxFontFamilyDesc& d : families) {
       if (d.family.empty()) continue;
       faceOf[d.family] = int(faces_.size());
@@ -205,21 +213,27 @@ class Registry {
     }
 
     // Fonts 1 and 0, then the classic numbers.
-    const int app = ChooseFamily(backend_->ApplicationFamily(), true, faceOf);
-    AddEntry(kKxApplicationFont, app, kScriptJapanese, "");
+    app_ = ChooseFamily(backend_->ApplicationFamily(), true, faceOf);
+    AddEntry(kKxApplicationFont, app_, kScriptJapanese, "");
     const std::string sys = backend_->SystemFamily();
-    AddEntry(kKxSystemFont, sys.empty() || !faceOf.count(sys) ? app : faceOf[sys], kScriptJapanese, "");
+    AddEntry(kKxSystemFont, sys.empty() || !faceOf.count(sys) ? app_ : faceOf[sys], kScriptJapanese, "");
+    for (const ClassicFont& c : kClassicFonts)
+      AddEntry(c.number, kUnsettled, IsJapaneseGeneric(c.generic) ? kScriptJapanese : kScriptRoman, c.name);
+  }
+
+  // The entry with its family found, for a classic number the first time.
+  Entry* Settle(short number, Entry& e) {
+    if (e.face != kUnsettled) return &e;
+    e.face = app_;
     for (const ClassicFont& c : kClassicFonts) {
-      const bool japanese = IsJapaneseGeneric(c.generic);
-      int face;
-      if (japanese) {
-        const std::string near = backend_->Nearest(c.name, c.generic);
-        face = faceOf.count(near) && faces_[std::size_t(faceOf[near])].japanese ? faceOf[near] : app;
-      } else {
-        face = ChooseFamily(backend_->Nearest(c.name, c.generic), false, faceOf);
-      }
-      AddEntry(c.number, face, japanese ? kScriptJapanese : kScriptRoman, c.name);
+      if (c.number != number) continue;
+      const std::string near = backend_->Nearest(c.name, c.generic);
+      if (!IsJapaneseGeneric(c.generic))
+        e.face = ChooseFamily(near, false, faceOf_);
+      else if (faceOf_.count(near) && faces_[std::size_t(faceOf_[near])].japanese)
+        e.face = faceOf_[near];
     }
+    return &e;
   }
 
   // A family given by the backend, else the first family of the wanted kind
@@ -250,6 +264,8 @@ class Registry {
   const Entry* lastEntry_ = nullptr;
   std::unique_ptr<KxFontBackend> backend_;
   std::vector<Face> faces_;
+  std::unordered_map<std::string, int> faceOf_;
+  int app_ = -1;   // the application font's family
   std::unordered_map<short, Entry> entries_;
   std::vector<short> installed_;
   std::unordered_map<std::string, short> byName_;

@@ -169,6 +169,58 @@ TEST_F(SyntheticFonts, CrowdedRangesStayUniqueAndFacelessFontsMeasureZero) {
   EXPECT_EQ(KxFontGetInfo(kKxApplicationFont, 12, 0).ascent, 0);
 }
 
+// The classic numbers find their families only when asked about, with the
+// same answers as when every one was looked for at once.
+class CountingBackend : public KxFontBackend {
+ public:
+  explicit CountingBackend(std::vector<std::string>& asked, std::vector<std::string>& opened)
+      : asked_(asked), opened_(opened) {}
+  std::vector<KxFontFamilyDesc> Families() override {
+    return {{"Gothic", "", true}, {"Mincho", "", true}, {"Sans", "", false}, {"Serif", "", false}};
+  }
+  std::unique_ptr<KxFontFace> Open(const std::string& family) override {
+    opened_.push_back(family);
+    return nullptr;
+  }
+  std::string Nearest(const std::string& wanted, KxFontGeneric) override {
+    asked_.push_back(wanted);
+    if (wanted == "Times" || wanted == "Osaka") return wanted == "Times" ? "Serif" : "Mincho";
+    return wanted == "Geneva" ? "Sans" : "Nowhere";
+  }
+  std::string ApplicationFamily() override { return "Gothic"; }
+  std::string SystemFamily() override { return "Gothic"; }
+
+ private:
+  std::vector<std::string>& asked_;
+  std::vector<std::string>& opened_;
+};
+
+TEST_F(SyntheticFonts, ClassicNumbersFindTheirFamiliesWhenFirstAsked) {
+  std::vector<std::string> asked, opened;
+  KxFontInstallBackend(std::make_unique<CountingBackend>(asked, opened));
+  std::string name;
+  ASSERT_TRUE(KxFontFamilyName(kKxApplicationFont, name));
+  EXPECT_EQ(name, "Gothic");
+  EXPECT_TRUE(KxFontIsKnown(20));
+  EXPECT_EQ(KxFontScript(16384), kScriptJapanese);
+  EXPECT_EQ(KxFontNumbers().size(), 4u);
+  EXPECT_EQ(asked.size(), 2u);   // Times and Osaka, to be known
+
+  ASSERT_TRUE(KxFontFamilyName(20, name));
+  EXPECT_EQ(name, "Serif");
+  ASSERT_TRUE(KxFontFamilyName(16384, name));
+  EXPECT_EQ(name, "Mincho");
+  EXPECT_EQ(asked.size(), 2u);   // each asked once
+  // No answer for a Roman name: the first Roman family.
+  ASSERT_TRUE(KxFontFamilyName(2, name));
+  EXPECT_EQ(name, "Sans");
+  // An unknown Roman number measures as Geneva, found on the way.
+  KxFontCharWidth(300, 12, 0, 'A');
+  EXPECT_EQ(asked.back(), "Geneva");
+  ASSERT_FALSE(opened.empty());
+  EXPECT_EQ(opened.back(), "Sans");
+}
+
 // --- Real fonts --------------------------------------------------------------
 
 // Just enough of the font tables to derive widths independently of FreeType:
