@@ -13,9 +13,6 @@ sample="${KX_SHARED_DIR:-$here/../shared}/data/aozora/notation-examples.sjis.txt
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 
-
-
-
 repeat "$sample" $((50 * 1024 * 1024)) "$tmp/in.sjis"
 insize=$(stat -c %s "$tmp/in.sjis")
 # glibc's EUC-JP-MS is the fair peer: its plain SHIFT_JIS route is far slower.
@@ -25,9 +22,15 @@ for to in euc utf8; do
   "$kxjconv" --from sjis --to "$to" "$tmp/in.sjis" "$tmp/ours.out" 2> /dev/null
   cmp -s "$tmp/iconv.out" "$tmp/ours.out" || echo "jconv: note: our $to differs from iconv's $peer (table choices)"
   outsize=$(stat -c %s "$tmp/ours.out")
-  read -r ow oc om <<< "$(usage "$kxjconv" --from sjis --to "$to" "$tmp/in.sjis" "$tmp/ours.out")"
-  read -r iw ic im <<< "$(usage sh -c 'exec iconv -f CP932 -t "$3" "$1" > "$2"' sh "$tmp/in.sjis" "$tmp/iconv.out" "$peer")"
-  read -r cw cc cm <<< "$(usage cp "$tmp/in.sjis" "$tmp/copy.out")"
+  # Processor time and peak memory from GNU time; wall times from `best`,
+  # whose clock reads nanoseconds where GNU time's reads hundredths (cp's
+  # 0.01 or 0.02 s would halve or double the ratio). Every run writes over
+  # an output already there, ours and cp's alike.
+  cp "$tmp/in.sjis" "$tmp/copy.out"
+  read -r _ oc om <<< "$(usage "$kxjconv" --from sjis --to "$to" "$tmp/in.sjis" "$tmp/ours.out")"
+  ow=$(best "$kxjconv" --from sjis --to "$to" "$tmp/in.sjis" "$tmp/ours.out")
+  iw=$(best sh -c 'exec iconv -f CP932 -t "$3" "$1" > "$2"' sh "$tmp/in.sjis" "$tmp/iconv.out" "$peer")
+  cw=$(best cp "$tmp/in.sjis" "$tmp/copy.out")
   echo "Shift_JIS -> $to, $insize bytes: kxjconv ${ow}s (cpu ${oc}s, peak ${om} KiB), iconv -t $peer ${iw}s, cp ${cw}s"
   echo "  ratio to iconv $(ratio "$ow" "$iw") (goal 0.5 or less), to cp $(ratio "$ow" "$cw") (goal 4 or less)," \
        "peak / (input + output) $(awk -v m="$om" -v a="$insize" -v b="$outsize" 'BEGIN { printf "%.2f", m * 1024 / (a + b) }') (goal 2 or less)"
