@@ -442,6 +442,9 @@ void CKXFlavorExchange::ReceiveInto(const SKXRange& range, CKXDataTube& tube, KX
     }
     Bytes data;
     tube.TakeFlavor(textType, data);
+    // Side entries made from Unicode units, read after the line ends
+    // settle: CR LF turning into CR moves them with their bytes.
+    std::vector<SKXUniChar> sideEntries;
 
     // Files: the plain-text encoding.
     if (kind == kKxTubeFile && textType == kKxFlavorText) {
@@ -519,9 +522,8 @@ void CKXFlavorExchange::ReceiveInto(const SKXRange& range, CKXDataTube& tube, KX
       } else if (ok) {
         textBytes = BytesOfHandle(converted.h, length);
         if (sides.h && sideCount > 0) {
-          const Bytes styu = StyuOf(reinterpret_cast<const SKXUniChar*>(*sides.h),
-                                    std::min(sideCount, KxMemHSize(sides.h) / long(sizeof(SKXUniChar))));
-          reader.ReadFlavor(kKxFlavorUniChars, styu.data(), static_cast<long>(styu.size()));
+          const auto* first = reinterpret_cast<const SKXUniChar*>(*sides.h);
+          sideEntries.assign(first, first + std::min(sideCount, KxMemHSize(sides.h) / long(sizeof(SKXUniChar))));
         }
       }
       // Otherwise nothing could be made of the units: nothing comes.
@@ -535,10 +537,14 @@ void CKXFlavorExchange::ReceiveInto(const SKXRange& range, CKXDataTube& tube, KX
 
     if (kind == kKxTubeFile && !data.empty()) {
       long removed = 0;
-      const short seen =
-          CKXTextLayer::CheckTextType(reinterpret_cast<char*>(data.data()), static_cast<long>(data.size()), removed);
+      const short seen = CKXTextLayer::CheckTextType(reinterpret_cast<char*>(data.data()), static_cast<long>(data.size()),
+                                                     removed, sideEntries.data(), long(sideEntries.size()));
       data.resize(data.size() - static_cast<std::size_t>(std::clamp(removed, 0L, static_cast<long>(data.size()))));
       SetLineEndType(seen);
+    }
+    if (!sideEntries.empty()) {
+      const Bytes styu = StyuOf(sideEntries.data(), long(sideEntries.size()));
+      reader.ReadFlavor(kKxFlavorUniChars, styu.data(), static_cast<long>(styu.size()));
     }
 
     // Ruby.

@@ -17,6 +17,7 @@
 #include "platform/types.h"
 #include "text/base/range.h"
 #include "text/codes/script.h"
+#include "text/codes/unichar.h"
 
 class CKXTextLayer {
  public:
@@ -162,8 +163,10 @@ class CKXTextLayer {
 
   // ---- Line ends of plain text ---------------------------------------------------------------------
   // Makes CR the only line end in place; removed = bytes to cut from the
-  // end. Answers the type seen.
-  static short CheckTextType(char* bytes, long len, long& removed);
+  // end. Answers the type seen. Side entries (offsets ascending) move back
+  // with the bytes they stand on.
+  static short CheckTextType(char* bytes, long len, long& removed, SKXUniChar* entries = nullptr,
+                             long count = 0);
   // From CR line ends to `type`; the string grows as it needs.
   static void ChangeTextType(std::string& bytes, short type, long& added);
   static void ChangeTextType(std::vector<std::uint8_t>& bytes, short type, long& added);

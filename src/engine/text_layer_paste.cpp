@@ -177,13 +177,16 @@ void CKXTextLayer::DoMove(const SKXRange& from, const SKXRange& to) {
 
 // ---- line ends ----------------------------------------------------------------------------------------------
 
-short CKXTextLayer::CheckTextType(char* bytes, long len, long& removed) {
+short CKXTextLayer::CheckTextType(char* bytes, long len, long& removed, SKXUniChar* entries, long count) {
   removed = 0;
   if (!bytes || len <= 0) return kLineEndCR;
   short type = kLineEndCR;
   long write = -1;  // set at the first CR LF: later bytes move down to it
   char prev = 0;
+  long e = 0;  // the next entry not yet moved
   for (long i = 0; i < len; ++i) {
+    // An entry at i moves back by the bytes removed before it.
+    for (; e < count && entries[e].offset <= i; ++e) entries[e].offset -= std::int32_t(removed);
     const char c = bytes[i];
     if (c == kCtrlZ && i == len - 1) {
       ++removed;
@@ -202,6 +205,7 @@ short CKXTextLayer::CheckTextType(char* bytes, long len, long& removed) {
     }
     prev = c;
   }
+  for (; e < count; ++e) entries[e].offset -= std::int32_t(removed);
   return type;
 }
 

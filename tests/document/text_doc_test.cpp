@@ -567,6 +567,26 @@ TEST_F(TextDocTest, UnicodeFilesKeepTheirByteOrderAndMark) {
   }
 }
 
+// Characters Shift_JIS lacks, after CR LF line ends, stay themselves
+// through an open and a save: their side entries move with their bytes
+// when the line ends become CRs.
+TEST_F(TextDocTest, CharactersOutsideShiftJISSurviveCRLFLineEnds) {
+  const std::string utf8 = "一行目\r\n栰と😀\r\n終わり\u6830";
+  for (const std::string& bytes : {"\xEF\xBB\xBF" + utf8, utf8, "\xFF\xFE" + Iconv(utf8, "UTF-16LE"),
+                                   "\xFE\xFF" + Iconv(utf8, "UTF-16BE")}) {
+    const fs::path p = dir / "crlf.txt";
+    Spit(p, bytes);
+    CKXTextDocument* d = Open(p);
+    ASSERT_NE(d, nullptr);
+    Type("z");
+    Command(kKxCmdUndo);
+    Command(kSave);
+    EXPECT_EQ(Slurp(p), bytes);
+    host.QueueAnswer(KxAnswer::kDontSave);
+    Command(kClose);
+  }
+}
+
 // Save As: the dialog starts in the document's folder with the document's
 // own format, encoding and line ends; what the user leaves alone stays,
 // what the popups change is written.

@@ -50,7 +50,8 @@ TEST(TextLayer, CheckTextTypeMakesCROnly) {
 
 // Plain text whose line ends are all of one kind comes back byte for byte:
 // CheckTextType reads the kind and makes CR of it, ChangeTextType writes it
-// again. Ctrl-Z is left out: a final one is dropped for good.
+// again. Ctrl-Z is left out: a final one is dropped for good. Side entries
+// on the two-byte characters still stand on them afterwards.
 TEST(TextLayer, ChangeTextTypeUndoesCheckForUniformLineEnds) {
   std::mt19937 rng(3107);
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
@@ -58,17 +59,26 @@ TEST(TextLayer, ChangeTextTypeUndoesCheckForUniformLineEnds) {
   for (int round = 0; round < 600; ++round) {
     const short kind = short(pick(0, 2));
     std::string file;
+    std::vector<SKXUniChar> entries;
     for (int n = pick(0, 40); n-- > 0;) {
       const int c = pick(0, 9);
-      if (c == 0) file += kEnds[kind];
-      else if (c == 1) file += char(0x82), file += char(0xA0 + pick(0, 80));  // a two-byte character
-      else file += char(pick(0, 2) ? 'a' + pick(0, 25) : pick(0x20, 0xFF));
+      if (c == 0) {
+        file += kEnds[kind];
+      } else if (c == 1) {  // a two-byte character
+        entries.push_back(SKXUniChar{std::int32_t(file.size()), std::uint32_t(file.size()) << 16});
+        file += char(0x82), file += char(0xA0 + pick(0, 80));
+      } else {
+        file += char(pick(0, 2) ? 'a' + pick(0, 25) : pick(0x20, 0xFF));
+      }
     }
     const bool hasEnd = file.find_first_of("\r\n") != std::string::npos;
     std::string text = file;
     long removed = 0;
-    const short seen = CKXTextLayer::CheckTextType(text.data(), long(text.size()), removed);
+    const short seen =
+        CKXTextLayer::CheckTextType(text.data(), long(text.size()), removed, entries.data(), long(entries.size()));
     text.resize(text.size() - std::size_t(removed));
+    for (const SKXUniChar& e : entries)
+      EXPECT_EQ(text.substr(std::size_t(e.offset), 2), file.substr(e.value >> 16, 2)) << round;
     EXPECT_EQ(text.find('\n'), std::string::npos) << round;
     EXPECT_EQ(seen, hasEnd ? kind : CKXTextLayer::kLineEndCR) << round;
     long added = 0;
