@@ -46,7 +46,7 @@ long GetTextHistHandle(std::string& out, std::size_t max, short n, const KxBlock
   out.clear();
   long offset = 0;
   std::uint16_t length = 0;
-  if (GetInfoHistHandle(offset, length, n, h) != n) return 0;
+  if (n < 1 || GetInfoHistHandle(offset, length, n, h) != n) return 0;
   const std::size_t take = std::min<std::size_t>(length, max);
   out.assign(reinterpret_cast<const char*>(h.data()) + offset + kHead, take);
   return long(take);

@@ -82,6 +82,8 @@ std::optional<AEDesc> TryCoerce(const AEDesc& d, DescType to) {
   }
   if (d.IsList()) return std::nullopt;
   if (IsCodeType(d.GetType()) && IsCodeType(to)) {
+    // A property's size is not fixed: only four bytes make a code.
+    if (d.GetData().size() != 4) return std::nullopt;
     return AEDesc(to, d.GetData().data(), 4);
   }
   if (IsIntegerType(d.GetType()) || d.GetType() == typeChar) {

@@ -51,6 +51,7 @@ TEST(AEDesc, Coercions) {
       {"enum to type", Code(typeEnumerated, "bold"), typeType, Code(typeType, "bold")},
       {"property to keyword", Code(typeProperty, "pnam"), typeKeyword, Code(typeKeyword, "pnam")},
       {"enum to long", Code(typeEnumerated, "bold"), typeLongInteger, AEDesc()},
+      {"short property to enum", AEDesc(typeProperty, "b", 1), typeEnumerated, AEDesc()},
       {"anything to wildcard", AEDesc::FromText("x"), typeWildCard, AEDesc::FromText("x")},
       {"null to text", AEDesc(), typeChar, AEDesc()},
       {"specifier to record",
