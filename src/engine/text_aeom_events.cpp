@@ -82,10 +82,16 @@ SKXRange CKXTextAEOM::SelectWorkRange() {
 void CKXTextAEOM::ReplyWithSpecifier(AppleEvent& reply) {
   AEDesc specifier;
   MakeSpecifier(specifier);
-  AEDesc list = reply.HasParam(keyAEInsertHere) ? reply.GetParamDesc(keyAEInsertHere) : AEDesc::MakeList();
-  if (!list.IsList()) list = AECoerceDesc(list, typeAEList);
-  list.Append(specifier);
-  reply.PutParamDesc(keyAEInsertHere, list);
+  // An event on many objects comes here once for each: the list grows
+  // where it stands, so that its items are not all copied every time.
+  AEDesc* list = reply.GetParams().FindKey(keyAEInsertHere);
+  if (!list) {
+    reply.PutParamDesc(keyAEInsertHere, AEDesc::MakeList());
+    list = reply.GetParams().FindKey(keyAEInsertHere);
+  } else if (!list->IsList()) {
+    *list = AECoerceDesc(*list, typeAEList);
+  }
+  list->Append(specifier);
 }
 
 // ---- events

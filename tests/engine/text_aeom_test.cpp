@@ -415,6 +415,9 @@ TEST_F(TextAEOMTest, DeleteAndCreateElements) {
   AppleEvent reply = AppleEvent::MakeReply();
   ASSERT_EQ(Send(kAECoreSuite, kAEDelete, drops, &reply), noErr);
   EXPECT_EQ(e.Text().find("drop"), std::string::npos) << e.Text();
+  // The reply names where each deleted word stood, one entry each.
+  ASSERT_TRUE(reply.HasParam(keyAEInsertHere));
+  EXPECT_EQ(reply.GetParamDesc(keyAEInsertHere).CountItems(), 2);
   EXPECT_EQ(long(ResolveAll(AEMakeOrdinalSpecifier(kKxClassWord, text, kAEAll)).size()), 2);
 
   e.SetText("abc");

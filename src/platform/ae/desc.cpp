@@ -153,6 +153,10 @@ const AEDesc* AEDesc::FindKey(AEKeyword key) const {
   return nullptr;
 }
 
+AEDesc* AEDesc::FindKey(AEKeyword key) {
+  return const_cast<AEDesc*>(static_cast<const AEDesc&>(*this).FindKey(key));
+}
+
 AEDesc AEDesc::GetKeyDesc(AEKeyword key, DescType desired) const {
   if (mKind != Kind::kRecord) Fail(errAEWrongDataType);
   const AEDesc* item = FindKey(key);

@@ -57,6 +57,7 @@ class AEDesc {
 
   // Records.
   const AEDesc* FindKey(AEKeyword key) const;
+  AEDesc* FindKey(AEKeyword key);   // for changing an item where it stands
   bool HasKey(AEKeyword key) const { return FindKey(key) != nullptr; }
   // The item coerced to `desired`: errAEDescNotFound when missing.
   AEDesc GetKeyDesc(AEKeyword key, DescType desired = typeWildCard) const;
