@@ -380,6 +380,17 @@ int CKXTextFileTube::EachDataPiece(const std::function<int(const std::uint8_t*, 
   return 0;
 }
 
+bool CKXTextFileTube::DataEndsAsContainer() const {
+  const long size = DataSize();
+  if (size < kKxResFootSize) return false;
+  std::vector<std::uint8_t> tail(static_cast<std::size_t>(kKxResFootSize));
+  if (!mSource)
+    std::copy(mData.end() - kKxResFootSize, mData.end(), tail.begin());
+  else if (mSource(size - kKxResFootSize, tail.data(), kKxResFootSize) != kKxResFootSize)
+    return false;
+  return HasContainerFooter(tail);
+}
+
 int CKXTextFileTube::GatherDataPieces(std::vector<std::uint8_t>& out) const {
   out.clear();
   out.reserve(std::size_t(DataSize()));
@@ -407,6 +418,12 @@ int CKXTextFileTube::Commit(std::string& message, int backupGenerations, CKXSafe
   if (mLayout == EKXLayout::kContainer && !mRes->CloseResInfo()) {
     message = "The document's resources could not be written.";
     return EIO;
+  }
+  if (mLayout != EKXLayout::kContainer && DataEndsAsContainer()) {
+    // Read again it would be taken for a damaged container and refused.
+    message = "The text ends with the bytes that end a document container, so as a text file it could not "
+              "be opened again. Save it as a document instead.";
+    return EINVAL;
   }
   // Written from where it is held: a copy of a large text costs as much as
   // writing it.

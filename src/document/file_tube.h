@@ -207,6 +207,8 @@ class CKXTextFileTube : public CKXDataTube {
   int EachDataPiece(const std::function<int(const std::uint8_t*, std::size_t)>& put) const;
   // The same pieces whole in `out` (left empty on an error).
   int GatherDataPieces(std::vector<std::uint8_t>& out) const;
+  // Whether the data file would end as a container does.
+  bool DataEndsAsContainer() const;
 
   CKXFlavorSender* mEngine = nullptr;
   SKXRange mRange{0, -1};

@@ -565,6 +565,23 @@ TEST_F(FileTube, ContainerFooterDecidesTheLayout) {
   WriteBytes(Path("c.txt"), maps);
   EXPECT_NE(KxReadDocument(Path("c.txt"), doc, message), 0);
   EXPECT_FALSE(message.empty());
+  // A text that ends as a container ends is not saved as a text file,
+  // which would not open again, and the file there stays; as a container
+  // it saves and reads back.
+  const std::string tail(b.end() - 20, b.end());
+  SKXDocument ends;
+  ends.text->SetText(("text " + tail).data(), long(tail.size() + 5), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+  WriteBytes(Path("d.txt"), Bytes{'o', 'l', 'd'});
+  for (const bool plain : {true, false}) {
+    ends.plain = plain;
+    message.clear();
+    EXPECT_NE(KxWriteDocument(Path("d.txt"), ends, EKXLayout::kClassic, message), 0);
+    EXPECT_FALSE(message.empty());
+    EXPECT_EQ(ReadBytes(Path("d.txt")), (Bytes{'o', 'l', 'd'}));
+  }
+  ASSERT_EQ(KxWriteDocument(Path("d.kxt"), ends, EKXLayout::kContainer, message), 0) << message;
+  ASSERT_EQ(KxReadDocument(Path("d.kxt"), doc, message), 0) << message;
+  EXPECT_EQ(TextOf(doc), "text " + tail);
 }
 
 TEST_F(FileTube, ForeignByteOrderKeepsMarksNotPlaces) {
