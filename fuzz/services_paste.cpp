@@ -7,7 +7,8 @@
 //
 // Whatever comes: get types offers paste types exactly when the text is
 // editable; the paste answers 0 or -9874; a refused paste leaves the text as
-// it was; the text passes its own check and copies out whole; one undo
+// it was; the text passes its own check and copies out whole (a lone
+// picture as its picture); one undo
 // takes a paste back; and once the window is gone no picture it brought
 // stays in the picture table.
 #include <algorithm>
@@ -99,7 +100,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       KxClipboardStore& out = copy.AddScrap(kKxParamScrapRef);
       engine->SetSelectionRange({0, std::int32_t(KXText_GetLength(engine->GetEdit()))}, false);
       std::vector<std::uint8_t> text;
-      if (KxAppEventTarget::Send(copy) != 0 || !out.Get(FourCC("TEXT"), text)) std::abort();
+      // A selection that is one picture copies as the picture alone.
+      const OSType copied = UKXTextOSXServices::IsKXTextPictureSelect(*engine) ? FourCC("PICT") : FourCC("TEXT");
+      if (KxAppEventTarget::Send(copy) != 0 || !out.Get(copied, text)) std::abort();
       engine->Undo();
     }
     if (TextOf(*engine) != before) std::abort();
