@@ -8,9 +8,8 @@
 // Whatever comes: get types offers paste types exactly when the text is
 // editable; the paste answers 0 or -9874; a refused paste leaves the text as
 // it was; the text passes its own check and copies out whole (a lone
-// picture as its picture); one undo
-// takes a paste back; and once the window is gone no picture it brought
-// stays in the picture table.
+// picture as its picture); one undo takes a paste back; and once the
+// window is gone no picture it brought stays in the picture table.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
