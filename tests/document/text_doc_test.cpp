@@ -55,15 +55,24 @@ std::set<std::string> Listing(const fs::path& dir) {
   return names;
 }
 
+constexpr CommandT kSave = 5, kSaveAs = 6, kRevert = 7, kClose = 4;
+
 class TextDocTest : public kxtest::DocAppTest {
  protected:
   void Type(const std::string& s) {
     for (char c : s) host.PostKey(std::uint8_t(c), 0);
     Drain();
   }
+  // Typed and taken back, saved and closed: the file at p must hold bytes.
+  void ExpectSavesUnchanged(const fs::path& p, const std::string& bytes) {
+    Type("z");
+    Command(kKxCmdUndo);
+    Command(kSave);
+    EXPECT_EQ(Slurp(p), bytes);
+    host.QueueAnswer(KxAnswer::kDontSave);
+    Command(kClose);
+  }
 };
-
-constexpr CommandT kSave = 5, kSaveAs = 6, kRevert = 7, kClose = 4;
 
 TEST_F(TextDocTest, OpenTypeSaveRevertClose) {
   const fs::path p = dir / "notes.txt";
@@ -558,12 +567,7 @@ TEST_F(TextDocTest, UnicodeFilesKeepTheirByteOrderAndMark) {
     CKXTextDocument* d = Open(p);
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->TextBytes(), Iconv("日本語\nかな\n", "SHIFT_JIS"));
-    Type("z");
-    Command(kKxCmdUndo);
-    Command(kSave);
-    EXPECT_EQ(Slurp(p), bytes);
-    host.QueueAnswer(KxAnswer::kDontSave);
-    Command(kClose);
+    ExpectSavesUnchanged(p, bytes);
   }
 }
 
@@ -576,14 +580,8 @@ TEST_F(TextDocTest, CharactersOutsideShiftJISSurviveCRLFLineEnds) {
                                    "\xFE\xFF" + Iconv(utf8, "UTF-16BE")}) {
     const fs::path p = dir / "crlf.txt";
     Spit(p, bytes);
-    CKXTextDocument* d = Open(p);
-    ASSERT_NE(d, nullptr);
-    Type("z");
-    Command(kKxCmdUndo);
-    Command(kSave);
-    EXPECT_EQ(Slurp(p), bytes);
-    host.QueueAnswer(KxAnswer::kDontSave);
-    Command(kClose);
+    ASSERT_NE(Open(p), nullptr);
+    ExpectSavesUnchanged(p, bytes);
   }
 }
 
