@@ -22,10 +22,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   UKXSEDHistMenu::AdjustHistHandle(short(ops % 20), h);
   if (ops & 0x20) UKXSEDHistMenu::DeleteHistHandle(short((ops >> 2) % 20), h);
   UKXSEDHistMenu::InsertHistHandle(std::string(ops % 7, 'x'), h, (ops & 0x40) != 0);
-  // What remains is whole entries only, at most 17 of them.
+  // What remains is whole entries only: the last of them ends the block.
+  // (A block from outside may hold any number, and appending sets no limit.)
   long offset = 0;
   std::uint16_t length = 0;
-  const short after = UKXSEDHistMenu::GetInfoHistHandle(offset, length, 100, h);
+  const short after = UKXSEDHistMenu::GetInfoHistHandle(offset, length, UKXSEDHistMenu::Count(h), h);
   // An insert keeps complete entries only.
   if (after < 1 || std::size_t(offset) + 2 + length != h.size()) std::abort();
   std::array<std::uint8_t, 256> record{};
