@@ -160,7 +160,8 @@ short CKXTextLayout::CharByteAt(long offset) const {
     if (offset < last.chunkStart || offset >= last.chunkEnd) mText->GetChunkSpan(offset, last.chunkStart, last.chunkEnd);
     // The store parses from the last byte before `offset` that cannot lead,
     // looking back no further than its chunk's start and the context limit.
-    // When the bytes at hand run out first, it answers itself.
+    // When the bytes at hand run out first, it answers itself. The scan
+    // here is the store's, so the parse goes straight from `from`.
     const long limit = std::max(last.chunkStart, offset - kKxCharContext);
     const long floor = std::max(limit, k.start);
     const std::uint8_t* parse = KxScriptParseTable(script);
@@ -168,7 +169,7 @@ short CKXTextLayout::CharByteAt(long offset) const {
     long from = offset;
     while (from > floor && parse[bytes[from - 1 - k.start]]) --from;
     if (from > k.start || k.start <= limit)
-      return KxTextCharByte(bytes + (from - k.start), std::int32_t(offset - from), script);
+      return CharacterByteType(bytes + (from - k.start), std::int32_t(offset - from), script);
   }
   return mText->GetCharByte(offset, script);
 }

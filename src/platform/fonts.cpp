@@ -186,10 +186,9 @@ class Registry {
                                  return a.family == b.family;
                                }),
                    families.end());
-    std::unordered_map<std::string, int>& faceOf = faceOf_;
     for (const KxFontFamilyDesc& d : families) {
       if (d.family.empty()) continue;
-      faceOf[d.family] = int(faces_.size());
+      faceOf_[d.family] = int(faces_.size());
       faces_.push_back(Face{d.family, d.postScript, d.japanese, false, nullptr});
     }
 
@@ -213,10 +212,10 @@ class Registry {
     }
 
     // Fonts 1 and 0, then the classic numbers.
-    app_ = ChooseFamily(backend_->ApplicationFamily(), true, faceOf);
+    app_ = ChooseFamily(backend_->ApplicationFamily(), true);
     AddEntry(kKxApplicationFont, app_, kScriptJapanese, "");
     const std::string sys = backend_->SystemFamily();
-    AddEntry(kKxSystemFont, sys.empty() || !faceOf.count(sys) ? app_ : faceOf[sys], kScriptJapanese, "");
+    AddEntry(kKxSystemFont, sys.empty() || !faceOf_.count(sys) ? app_ : faceOf_[sys], kScriptJapanese, "");
     for (const ClassicFont& c : kClassicFonts)
       AddEntry(c.number, kUnsettled, IsJapaneseGeneric(c.generic) ? kScriptJapanese : kScriptRoman, c.name);
   }
@@ -229,7 +228,7 @@ class Registry {
       if (c.number != number) continue;
       const std::string near = backend_->Nearest(c.name, c.generic);
       if (!IsJapaneseGeneric(c.generic))
-        e.face = ChooseFamily(near, false, faceOf_);
+        e.face = ChooseFamily(near, false);
       else if (faceOf_.count(near) && faces_[std::size_t(faceOf_[near])].japanese)
         e.face = faceOf_[near];
     }
@@ -238,8 +237,8 @@ class Registry {
 
   // A family given by the backend, else the first family of the wanted kind
   // by name, else the first family; -1 when there are none.
-  int ChooseFamily(const std::string& given, bool japanese, std::unordered_map<std::string, int>& faceOf) {
-    if (!given.empty() && faceOf.count(given)) return faceOf[given];
+  int ChooseFamily(const std::string& given, bool japanese) {
+    if (!given.empty() && faceOf_.count(given)) return faceOf_[given];
     for (std::size_t i = 0; i < faces_.size(); ++i)
       if (faces_[i].japanese == japanese) return int(i);
     return faces_.empty() ? -1 : 0;
