@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "engine/text_layer.h"
+#include "platform/script.h"
 
 namespace {
 constexpr std::uint16_t kSpace = 0x20, kTab = 9, kCR = 13;
@@ -85,6 +86,13 @@ SKXRange CKXTextAction::RubyWiden(const SKXRange& r) const {
     if (inChar(end)) ++end, grew = true;
   }
   return {std::int32_t(start), std::int32_t(end - start)};
+}
+
+SKXRange CKXTextAction::LeadWiden(const SKXRange& r) const {
+  // The range starts on a character boundary, so a lead byte before it has
+  // no second byte.
+  if (r.start <= 0 || KXText_GetCharByte(mLayer->GetEdit(), r.start - 1) != kByteFirst) return r;
+  return {r.start - 1, r.length + 1};
 }
 
 CKXTextAction::ParaSpan CKXTextAction::GetParaSpan(const SKXRange& r) const {
@@ -258,6 +266,8 @@ void CKXTextAction::NewAction(short type, short saveKind) {
       r = kept;
       mLayer->SetSelectionRange(r, false);
     }
+    // Kept, not moved: the byte stays where it stands.
+    kept = LeadWiden(kept);
   }
   mLeftKeep = r.start - kept.start;
   mRightKeep = kept.start + kept.length - (r.start + r.length);
@@ -387,7 +397,7 @@ void CKXTextAction::BeforeTyping(unsigned short key, char modifiers) {
     // Bytes before the typed text were there when the run began: they go
     // in front of the saved text, from the start of a ruby base they cut.
     if (r.start < mAfter.start) {
-      const std::int32_t from = RubyWiden({r.start, 0}).start;
+      const std::int32_t from = LeadWiden(RubyWiden({r.start, 0})).start;
       const std::int32_t n = mAfter.start - from;
       GrowParaSpan({from, 0});
       SaveAround({from, n}, true);

@@ -83,6 +83,11 @@ class CKXTextAction : public LAction {
   // base crosses its ends: an edit cuts such a ruby, and only its whole
   // base can bring it back.
   SKXRange RubyWiden(const SKXRange& r) const;
+  // The range grown over a lone lead byte just before it (a truncated last
+  // character, or one at the end of a run of its script): whatever comes to
+  // stand after that byte joins it into one character, and only the byte
+  // kept with the range lets undo part them again.
+  SKXRange LeadWiden(const SKXRange& r) const;
 
   // The paragraph runs of the whole paragraphs a range touches: a removed
   // line end merges the paragraphs around it, and putting the bytes back

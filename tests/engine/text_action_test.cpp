@@ -252,7 +252,17 @@ TEST(TextAction, EdgeEditsUndoExactly) {
     KXText_SetText(l.GetEdit(), s.data(), long(s.size()), nullptr, 0, nullptr, 0, nullptr, 0);
     l.mMarkSet = {{3, 2, 0, false, {1, 'm'}}, {1, 4, 1, false, {2, 'm', '2'}}, {4, 6, 0, true, {}}, {6, 0, 2, false, {1, 'z'}}};
   };
+  // A text whose last character lost its second byte: whatever comes to
+  // stand after the lead byte joins it into one character.
+  auto truncated = [](TestLayer& l) { KXText_SetText(l.GetEdit(), "ab\x90", 3, nullptr, 0, nullptr, 0, nullptr, 0); };
   const Case cases[] = {
+      {"typing after a lone lead byte", truncated, [](TestLayer& l) { l.SetSelectionRange({3, 0}, false), l.DoKey('c', 0); }},
+      {"typing after a lone lead byte, then backspaces", truncated,
+       [](TestLayer& l) { l.SetSelectionRange({3, 0}, false), l.DoKey('c', 0), l.DoKey('d', 0), l.DoKey(8, 0), l.DoKey(8, 0); }},
+      {"backspace then typing after a lone lead byte", truncated,
+       [](TestLayer& l) { l.SetSelectionRange({2, 0}, false), l.DoKey(8, 0), l.DoKey('x', 0); }},
+      {"insert after a lone lead byte", truncated,
+       [](TestLayer& l) { l.SetSelectionRange({3, 0}, false), l.DoInsert("yz", 2, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0); }},
       {"cut over a line end", paragraphs, [](TestLayer& l) { l.SetSelectionRange({1, 4}, false), l.DoCut(); }},
       {"delete ending at a line end", paragraphs,
        [](TestLayer& l) { l.SetSelectionRange({4, 2}, false), l.DoDelete(); }},
