@@ -266,8 +266,9 @@ void CKXTextAction::NewAction(short type, short saveKind) {
       r = kept;
       mLayer->SetSelectionRange(r, false);
     }
-    // Kept, not moved: the byte stays where it stands.
-    kept = LeadWiden(kept);
+    // A move puts its text back where the kept range starts, so only what
+    // it moves may stand in that range.
+    if (type != kKxActMove) kept = LeadWiden(kept);
   }
   mLeftKeep = r.start - kept.start;
   mRightKeep = kept.start + kept.length - (r.start + r.length);

@@ -263,6 +263,13 @@ TEST(TextAction, EdgeEditsUndoExactly) {
        [](TestLayer& l) { l.SetSelectionRange({2, 0}, false), l.DoKey(8, 0), l.DoKey('x', 0); }},
       {"insert after a lone lead byte", truncated,
        [](TestLayer& l) { l.SetSelectionRange({3, 0}, false), l.DoInsert("yz", 2, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0); }},
+      {"moving the text after a lone lead byte",
+       [](TestLayer& l) {
+         // The lead byte ends a run of the Japanese script; a Roman run follows.
+         const SKXStyl styls[2] = {{0, {0, 0, 1, 0, 0, 12, {0, 0, 0}}}, {3, {0, 0, 2, 0, 0, 12, {0, 0, 0}}}};
+         KXText_SetText(l.GetEdit(), "ab\x90xy", 5, styls, 2, nullptr, 0, nullptr, 0);
+       },
+       [](TestLayer& l) { l.DoMove({3, 2}, {0, 0}); }},
       {"cut over a line end", paragraphs, [](TestLayer& l) { l.SetSelectionRange({1, 4}, false), l.DoCut(); }},
       {"delete ending at a line end", paragraphs,
        [](TestLayer& l) { l.SetSelectionRange({4, 2}, false), l.DoDelete(); }},
