@@ -17,7 +17,9 @@ TEST(PictPixels, RoundTripsAndRefusesEveryTruncation) {
   struct Case {
     std::int32_t w, h;
     bool blackAndWhite;
-  } cases[] = {{1, 1, false}, {3, 2, false}, {5, 4, true}, {70, 3, true}, {2100, 2, true}, {17, 9, false}};
+  } cases[] = {{1, 1, false}, {3, 2, false}, {5, 4, true}, {70, 3, true}, {2100, 2, true}, {17, 9, false},
+               // Colour rows of more than 4,095 pixels go in strips.
+               {4095, 1, false}, {4096, 2, false}, {8191, 2, false}};
   for (const Case& c : cases) {
     std::vector<std::uint32_t> px(std::size_t(c.w * c.h));
     for (auto& p : px) p = c.blackAndWhite ? (rng() & 1 ? 0xFFFFFF : 0) : rng() & 0xFFFFFF;

@@ -31,11 +31,12 @@ struct Writer {
     U16(std::uint16_t(v >> 16));
     U16(std::uint16_t(v));
   }
-  void R(std::int32_t w, std::int32_t h) {
-    U16(0);
-    U16(0);
-    U16(std::uint16_t(h));
-    U16(std::uint16_t(w));
+  void R(std::int32_t w, std::int32_t h) { R(0, 0, h, w); }
+  void R(std::int32_t top, std::int32_t left, std::int32_t bottom, std::int32_t right) {
+    U16(std::uint16_t(top));
+    U16(std::uint16_t(left));
+    U16(std::uint16_t(bottom));
+    U16(std::uint16_t(right));
   }
 };
 
@@ -232,29 +233,36 @@ std::vector<std::uint8_t> KxPictFromPixels(std::int32_t width, std::int32_t heig
     }
     if ((o.out.size() - start) % 2) o.out.push_back(0);
   } else {
-    const std::size_t rowBytes = std::size_t(w) * 4;
-    if (rowBytes > 0x3FFF) return {};   // the field's width
-    o.U16(kOpDirectBitsRect);
-    o.U32(0xFF);
-    o.U16(std::uint16_t(rowBytes | kPixMapFlag));
-    o.R(w, h);
-    o.U16(0);
-    o.U16(kPackNone);
-    o.U32(0);
-    o.U32(kResolution72);
-    o.U32(kResolution72);
-    o.U16(kRGBDirect);
-    o.U16(32);
-    o.U16(3);
-    o.U16(8);
-    o.U32(0);
-    o.U32(0);
-    o.U32(0);
-    o.R(w, h);
-    o.R(w, h);
-    o.U16(0);
-    o.out.reserve(o.out.size() + count * 4 + 2);
-    for (std::size_t i = 0; i < count; ++i) o.U32(rgb[i] & 0xFFFFFF);
+    // A row of 32-bit pixels holds at most 4,095 of them (the rowBytes
+    // field has 14 bits): a wider picture is copied in strips side by side.
+    constexpr std::int32_t kStrip = 0x3FFF / 4;
+    o.out.reserve(o.out.size() + count * 4 + std::size_t(w / kStrip + 1) * 64);
+    for (std::int32_t left = 0; left < w; left += kStrip) {
+      const std::int32_t sw = std::min(kStrip, w - left), right = left + sw;
+      o.U16(kOpDirectBitsRect);
+      o.U32(0xFF);
+      o.U16(std::uint16_t(std::size_t(sw) * 4 | kPixMapFlag));
+      o.R(0, left, h, right);
+      o.U16(0);
+      o.U16(kPackNone);
+      o.U32(0);
+      o.U32(kResolution72);
+      o.U32(kResolution72);
+      o.U16(kRGBDirect);
+      o.U16(32);
+      o.U16(3);
+      o.U16(8);
+      o.U32(0);
+      o.U32(0);
+      o.U32(0);
+      o.R(0, left, h, right);
+      o.R(0, left, h, right);
+      o.U16(0);
+      for (std::int32_t y = 0; y < h; ++y) {
+        const std::uint32_t* row = rgb + std::size_t(y) * std::size_t(w) + std::size_t(left);
+        for (std::int32_t x = 0; x < sw; ++x) o.U32(row[x] & 0xFFFFFF);
+      }
+    }
   }
   o.U16(kOpEnd);
   KxPutU16BE(o.out.data(), std::uint16_t(o.out.size()));   // the low 16 bits, as version 2 keeps them

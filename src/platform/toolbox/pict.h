@@ -1,6 +1,7 @@
 // Pictures of pixels: a version-2 picture record (the size word and frame
 // of platform's picture header, then opcodes) holding one pixel copy, 32-bit
-// direct pixels or a 1-bit bitmap. Pictures made from JPEG data are written
+// direct pixels or a 1-bit bitmap (a colour picture wider than 4,095 pixels:
+// one copy for each strip of that width, side by side). Pictures made from JPEG data are written
 // this way, and the preview pane reads them back. Records come from files
 // and the clipboard: the reader checks every length against the record and
 // answers false for anything it cannot read whole.
