@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <list>
 #include <map>
 #include <memory>
 #include <new>
@@ -109,23 +110,80 @@ bool Blit(const KxPicturePixels& px, const Rect& dst) {
     return false;
   GrafPtr port = KxGetPort();
   if (!port) return false;
-  std::unique_ptr<KxPort> image = KxPort::NewImage(w, h);
+  // Only the part the port shows through its clip: a photo drawn at its
+  // size is mostly outside the window.
+  StKxRegion clip;
+  GetClip(clip);
+  const RectL box = KxRegionBoundsL(clip), bounds = port->PortRectL();
+  const std::int32_t top = std::max({std::int32_t(dst.top), box.top, bounds.top});
+  const std::int32_t left = std::max({std::int32_t(dst.left), box.left, bounds.left});
+  const std::int32_t bottom = std::min({std::int32_t(dst.bottom), box.bottom, bounds.bottom});
+  const std::int32_t right = std::min({std::int32_t(dst.right), box.right, bounds.right});
+  if (top >= bottom || left >= right) return true;   // drawn: none of it shows
+  std::unique_ptr<KxPort> image = KxPort::NewImage(right - left, bottom - top);
   cairo_surface_t* s = image->Surface();
   cairo_surface_flush(s);
   unsigned char* data = cairo_image_surface_get_data(s);
   const int stride = cairo_image_surface_get_stride(s);
-  for (std::int32_t row = 0; row < h; ++row) {
-    const std::int64_t sy = std::int64_t(row) * px.height / h;
-    auto* out = reinterpret_cast<std::uint32_t*>(data + std::size_t(row) * std::size_t(stride));
-    for (std::int32_t col = 0; col < w; ++col) {
-      const std::int64_t sx = std::int64_t(col) * px.width / w;
+  for (std::int32_t row = top; row < bottom; ++row) {
+    const std::int64_t sy = std::int64_t(row - dst.top) * px.height / h;
+    auto* out = reinterpret_cast<std::uint32_t*>(data + std::size_t(row - top) * std::size_t(stride));
+    for (std::int32_t col = left; col < right; ++col) {
+      const std::int64_t sx = std::int64_t(col - dst.left) * px.width / w;
       const std::uint8_t* in = px.rgb.data() + (sy * px.width + sx) * 3;
-      out[col] = std::uint32_t(in[0]) << 16 | std::uint32_t(in[1]) << 8 | in[2];
+      out[col - left] = std::uint32_t(in[0]) << 16 | std::uint32_t(in[1]) << 8 | in[2];
     }
   }
   cairo_surface_mark_dirty(s);
-  KxCopyPortBits(image.get(), RectL{0, 0, h, w}, PointL{dst.top, dst.left});
+  KxCopyPortBits(image.get(), RectL{0, 0, bottom - top, right - left}, PointL{top, left});
   return true;
+}
+
+// The pictures last decoded from JPEG data, newest first, found again by
+// their converter and their exact bytes: a view draws a picture again on
+// every scroll, and a photo takes a tenth of a second to decode.
+class DecodedPictures {
+ public:
+  const KxPicturePixels* Find(KxPictureConverter convert, const unsigned char* data, long length) {
+    for (auto it = mEntries.begin(); it != mEntries.end(); ++it)
+      if (it->convert == convert && it->data.size() == std::size_t(length) &&
+          std::memcmp(it->data.data(), data, std::size_t(length)) == 0) {
+        mEntries.splice(mEntries.begin(), mEntries, it);
+        return &mEntries.front().pixels;
+      }
+    return nullptr;
+  }
+  void Keep(KxPictureConverter convert, const unsigned char* data, long length, KxPicturePixels&& pixels) {
+    const std::size_t cost = std::size_t(length) + pixels.rgb.size();
+    if (cost > kBudget) return;
+    try {
+      mEntries.push_front(Entry{convert, std::vector<unsigned char>(data, data + length), std::move(pixels)});
+    } catch (const std::bad_alloc&) {
+      return;   // drawn all the same, only not kept
+    }
+    mHeld += cost;
+    while (mHeld > kBudget) {
+      mHeld -= mEntries.back().data.size() + mEntries.back().pixels.rgb.size();
+      mEntries.pop_back();
+    }
+  }
+
+ private:
+  // Room for one 16-megapixel photo with its data; the memory stays held
+  // after the document closes, so no more.
+  static constexpr std::size_t kBudget = std::size_t(64) << 20;
+  struct Entry {
+    KxPictureConverter convert;
+    std::vector<unsigned char> data;
+    KxPicturePixels pixels;
+  };
+  std::list<Entry> mEntries;
+  std::size_t mHeld = 0;
+};
+
+DecodedPictures& Decoded() {
+  static auto* pictures = new DecodedPictures;
+  return *pictures;
 }
 
 }  // namespace
@@ -140,7 +198,14 @@ bool KxTextDrawPictureData(std::int32_t x, std::int32_t y, std::int32_t w, std::
     const Rect dst = KxScaleToRect(RectL{y, x, y + h, x + w}, scale);
     try {
       if (at >= 0) {
-        if (convert(static_cast<const unsigned char*>(record) + at, length - at, px) && Blit(px, dst)) return true;
+        const unsigned char* data = static_cast<const unsigned char*>(record) + at;
+        if (const KxPicturePixels* kept = Decoded().Find(convert, data, length - at)) {
+          if (Blit(*kept, dst)) return true;
+        } else if (convert(data, length - at, px)) {
+          const bool drawn = Blit(px, dst);
+          Decoded().Keep(convert, data, length - at, std::move(px));
+          if (drawn) return true;
+        }
       } else if (KxPictPixels pixels; length > 0 && KxPictToPixels(static_cast<const std::uint8_t*>(record),
                                                                         std::size_t(length), pixels)) {
         // A picture of pixels (a PICT file, a pasted picture).

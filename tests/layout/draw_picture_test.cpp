@@ -124,4 +124,66 @@ TEST_F(DrawPicture, ConvertedPicturesFillTheirRectangleAndTheRestIsTheBox) {
   EXPECT_FALSE(KxTextDrawPicture(4, 4, 20, 10, nullptr, 0));
 }
 
+// A converter that counts its calls, with FakeConvert's answers.
+int sConversions = 0;
+bool CountingConvert(const unsigned char* data, long length, KxPicturePixels& out) {
+  ++sConversions;
+  return FakeConvert(data, length, out);
+}
+// Every picture all blue.
+bool BlueConvert(const unsigned char*, long, KxPicturePixels& out) {
+  out.width = out.height = 1;
+  out.rgb = {0, 0, 255};
+  return true;
+}
+
+TEST_F(DrawPicture, DecodedPicturesAreKeptByTheirBytesAndConverter) {
+  KxSetPictureConverter(kKxPictureKindJPEG, CountingConvert);
+  sConversions = 0;
+  const std::vector<std::uint8_t> white(Bytes().size(), 0xFF);
+  for (int k = 0; k < 3; ++k) {
+    SetBytes(white);
+    EXPECT_TRUE(Draw(JPEGRecord("OKa")));
+    EXPECT_EQ(Px(4, 4), 0xFF0000u);
+    EXPECT_EQ(Px(4, 13), 0x0000FFu);
+  }
+  EXPECT_EQ(sConversions, 1);
+  // The same length, another byte: another picture.
+  EXPECT_TRUE(Draw(JPEGRecord("OKb")));
+  EXPECT_EQ(sConversions, 2);
+  // What a converter made is not another's.
+  KxSetPictureConverter(kKxPictureKindJPEG, BlueConvert);
+  EXPECT_TRUE(Draw(JPEGRecord("OKa")));
+  EXPECT_EQ(Px(4, 4), 0x0000FFu);
+  EXPECT_EQ(Px(14, 4), 0x0000FFu);
+}
+
+TEST_F(DrawPicture, OnlyThePartInsideTheClipIsDrawnAndItIsTheSame) {
+  // Larger than the port, starting above and left of it.
+  auto draw = [] { return KxTextDrawPictureData(-30, -20, 120, 90, JPEGRecord("OK").data(), long(JPEGRecord("OK").size()), 0); };
+  const std::vector<std::uint8_t> white(Bytes().size(), 0xFF);
+  SetBytes(white);
+  ASSERT_TRUE(draw());
+  std::vector<std::uint32_t> whole;
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) whole.push_back(Px(x, y));
+  SetBytes(white);
+  {
+    KxClipScope clip(RectL{10, 20, 40, 50});
+    ASSERT_TRUE(draw());
+  }
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) {
+      const bool inside = y >= 10 && y < 40 && x >= 20 && x < 50;
+      ASSERT_EQ(Px(x, y), inside ? whole[std::size_t(y * kWidth + x)] : kWhite) << x << "," << y;
+    }
+  // Wholly outside the clip: nothing drawn, and no box.
+  SetBytes(white);
+  {
+    KxClipScope clip(RectL{0, 0, 5, 5});
+    EXPECT_TRUE(KxTextDrawPictureData(30, 30, 20, 10, JPEGRecord("OK").data(), long(JPEGRecord("OK").size()), 0));
+  }
+  EXPECT_EQ(CountInk(), 0);
+}
+
 }  // namespace
