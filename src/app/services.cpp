@@ -33,18 +33,17 @@ class CKXScrapTube : public CKXDataTube {
       : mScrap(scrap), mWritable(std::move(writable)) {}
   short GetFlavorForType() override { return kKxTubeClipboard; }
   bool FlavorExists(OSType type) override {
-    Bytes data;
-    return mScrap.Get(type, data);
+    return mScrap.Find(type) != nullptr;
   }
   long GetFlavorSize(OSType type) override {
-    Bytes data;
-    return mScrap.Get(type, data) ? static_cast<long>(data.size()) : 0;
+    const Bytes* data = mScrap.Find(type);
+    return data ? static_cast<long>(data->size()) : 0;
   }
   long GetFlavorData(OSType type, void* buffer, long maxSize) override {
-    Bytes data;
-    if (!buffer || maxSize <= 0 || !mScrap.Get(type, data)) return 0;
-    const long n = std::min(maxSize, static_cast<long>(data.size()));
-    if (n > 0) std::memcpy(buffer, data.data(), static_cast<std::size_t>(n));
+    const Bytes* data = mScrap.Find(type);
+    if (!buffer || maxSize <= 0 || !data) return 0;
+    const long n = std::min(maxSize, static_cast<long>(data->size()));
+    if (n > 0) std::memcpy(buffer, data->data(), static_cast<std::size_t>(n));
     return n;
   }
   void SetFlavorData(OSType type, const void* data, long size, long maxSize) override {

@@ -161,20 +161,21 @@ long CKXClipboardTube::GetFlavorSize(OSType type) {
     long size = 0;
     return UKXScrap::GetScrapFlavorSize(&KxCurrentHost(), type, &size) == noErr ? size : 0;
   }
-  std::vector<std::uint8_t> bytes;
-  return mSnapshot.Get(type, bytes) ? ClampLong(bytes.size()) : 0;
+  const std::vector<std::uint8_t>* bytes = mSnapshot.Find(type);
+  return bytes ? ClampLong(bytes->size()) : 0;
 }
 
 long CKXClipboardTube::GetFlavorData(OSType type, void* buffer, long maxSize) {
   if (!buffer || maxSize < 1) return 0;
-  std::vector<std::uint8_t> bytes;
+  std::vector<std::uint8_t> read;
+  const std::vector<std::uint8_t>* bytes = &read;
   if (mWriting) {
-    KxCurrentHost().GetClipboard(type, bytes);
-  } else {
-    mSnapshot.Get(type, bytes);
+    KxCurrentHost().GetClipboard(type, read);
+  } else if (const std::vector<std::uint8_t>* kept = mSnapshot.Find(type)) {
+    bytes = kept;
   }
-  const long n = Span(ClampLong(bytes.size()), maxSize);
-  if (n > 0) std::memcpy(buffer, bytes.data(), static_cast<std::size_t>(n));
+  const long n = Span(ClampLong(bytes->size()), maxSize);
+  if (n > 0) std::memcpy(buffer, bytes->data(), static_cast<std::size_t>(n));
   return n;
 }
 

@@ -110,6 +110,7 @@ class KxHeadlessHost : public KxHost {
   void PutClipboard(OSType type, const void* data, std::size_t size) override;
   bool GetClipboard(OSType type, std::vector<std::uint8_t>& data) const override;
   std::vector<OSType> ClipboardTypes() const override;
+  void GetClipboardSnapshot(KxClipboardStore& out) const override { out = mClipboard; }
   std::uint32_t ClipboardChangeCount() const override { return mClipboardChanges; }
 
   KxAnswer AskSaveChanges(const std::string& documentName) override;

@@ -181,8 +181,16 @@ TEST(Headless, ClipboardKeepsBytesPerType) {
   EXPECT_EQ(data, (std::vector<std::uint8_t>{0, 1}));
   ASSERT_TRUE(host.GetClipboard(FourCC("empt"), data));
   EXPECT_TRUE(data.empty());
+  // A snapshot shares the bytes, yet keeps what stood when it was taken.
+  KxClipboardStore snapshot;
+  host.GetClipboardSnapshot(snapshot);
+  host.PutClipboard(FourCC("TEXT"), "new", 3);
   host.ClearClipboard();
   EXPECT_TRUE(host.ClipboardTypes().empty());
+  ASSERT_NE(snapshot.Find(FourCC("TEXT")), nullptr);
+  EXPECT_EQ(*snapshot.Find(FourCC("TEXT")), (std::vector<std::uint8_t>{'x', 'y'}));
+  EXPECT_EQ(snapshot.Find(FourCC("none")), nullptr);
+  EXPECT_EQ(snapshot.Types().size(), 3u);
 }
 
 // A drag started from a window is kept whole for the script to drop; a
