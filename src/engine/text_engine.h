@@ -201,6 +201,10 @@ class CKXTextEngine : public CKXTextLayer, public LBroadcaster, public virtual L
   virtual bool Image2Range(const SPoint32& point, bool* leading, SKXRange* range) const;
   // The selection's outline as a region; a null handle throws 'nilP'.
   virtual void GetHiliteRgn(RgnHandle rgn);
+  // The same outline, only over the lines the view rectangle shows and one
+  // line beyond each side: a selection of a whole long text has hundreds of
+  // thousands of lines, of which a window shows a few dozen.
+  void GetViewHiliteRgn(RgnHandle rgn);
   // The outline of any range, the selection left as it was.
   virtual void GetRangeRgn(const SKXRange& range, RgnHandle rgn);
 
@@ -240,6 +244,8 @@ class CKXTextEngine : public CKXTextLayer, public LBroadcaster, public virtual L
   void InitTextEngine(bool usePrinter);
   long PartCode(OSType kind) const;   // throws -1731
   void ScrollPinned(std::int32_t h, std::int32_t v);
+  // The selection's outline; over the view's lines only when inView.
+  void HiliteRgn(RgnHandle rgn, bool inView);
 
   // Cut when the engine goes, so that posted actions kept longer know.
   std::shared_ptr<SKXLayerLink> mLink;

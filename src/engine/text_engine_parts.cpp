@@ -2,6 +2,7 @@
 // coordinate mapping, ranges as image points and regions) and the
 // scripting model's parts of a range: characters, words, paragraphs, lines.
 #include <algorithm>
+#include <climits>
 
 #include "engine/text_engine.h"
 #include "layout/text_edit_ex.h"
@@ -130,7 +131,11 @@ bool CKXTextEngine::Image2Range(const SPoint32& point, bool* leading, SKXRange* 
   return true;
 }
 
-void CKXTextEngine::GetHiliteRgn(RgnHandle rgn) {
+void CKXTextEngine::GetHiliteRgn(RgnHandle rgn) { HiliteRgn(rgn, false); }
+
+void CKXTextEngine::GetViewHiliteRgn(RgnHandle rgn) { HiliteRgn(rgn, true); }
+
+void CKXTextEngine::HiliteRgn(RgnHandle rgn, bool inView) {
   if (!rgn) throw LException(kNilPointer);
   SetEmptyRgn(rgn);
   const SKXRange sel = GetSelectionRange();
@@ -140,8 +145,27 @@ void CKXTextEngine::GetHiliteRgn(RgnHandle rgn) {
   KXTE_GetDestRect(mEdit, dest);
   KxRegionRecorder outline;
   // One band per display line the selection touches (a caret: a line).
-  const long first = KXTE_GetLineNumber(mEdit, from), last = KXTE_GetLineNumber(mEdit, to);
-  for (long line = first; line <= last; ++line) {
+  const long first = KXTE_GetLineNumber(mEdit, from);
+  long lo = first, hi = -1;
+  RectL view{};
+  KXTE_GetViewRect(mEdit, view);
+  if (inView && view.right > view.left && view.bottom > view.top) {
+    // The lines at the view's corners (in vertical writing the lines run
+    // right to left), one more each side so that the outline's ends fall
+    // outside the view. Nothing past them is laid out for this.
+    long a = LONG_MAX, b = 0;
+    for (const PointL corner : {PointL{view.top, view.left}, PointL{view.top, view.right},
+                                PointL{view.bottom, view.left}, PointL{view.bottom, view.right}}) {
+      const long line = KXTE_GetLineNumber(mEdit, KXTE_GetOffset(mEdit, corner));
+      a = std::min(a, line), b = std::max(b, line);
+    }
+    lo = std::max(first, a - 1);
+    hi = b + 1;
+  }
+  // The selection's last line, or a line past the view when it ends beyond.
+  const long last = hi < 0 || to <= KXTE_GetLineOffset(mEdit, hi + 1) ? KXTE_GetLineNumber(mEdit, to) : hi + 1;
+  const long stop = hi < 0 ? last : std::min(last, hi);
+  for (long line = lo; line <= stop; ++line) {
     const long lineStart = KXTE_GetLineOffset(mEdit, line);
     const PointL top = KXTE_GetPoint(mEdit, line == first ? from : lineStart);
     const PointL base = KXTE_GetPoint(mEdit, lineStart);

@@ -443,7 +443,7 @@ bool CKXTextView::GetPresentHiliteRgn(RgnHandle rgn, bool inactive, std::int16_t
   if (!rgn || !mTextEngine) return false;
   const SKXRange sel = mTextEngine->GetSelectionRange();
   if (sel.length == 0) return false;
-  mTextEngine->GetHiliteRgn(rgn);
+  mTextEngine->GetViewHiliteRgn(rgn);
   ShapeHiliteRgn(rgn, inactive, h, v);
   return true;
 }

@@ -251,6 +251,48 @@ TEST_F(EngineBroadcastTest, HiliteRegionsNeedAHandleAndCoverTheSelection) {
   EXPECT_FALSE(EqualRgn(rgn, other));
 }
 
+// The view's outline of a selection far longer than the view is the whole
+// outline as far as the view shows it, in both writing directions, wherever
+// the view stands against the selection.
+TEST_F(EngineBroadcastTest, TheViewOutlineIsTheWholeOutlineInsideTheView) {
+  EngineWindow w;
+  TestEngine& e = *w.engine;
+  std::string text;
+  for (int k = 0; k < 600; ++k) text += "line " + std::to_string(k) + (k % 7 ? " of text\r" : " a little longer than the rest\r");
+  e.SetText(text);
+  int shown = 0;
+  for (const bool vertical : {false, true}) {
+    KXTE_SetVertical(e.GetEdit(), vertical);
+    KXTE_CalcText(e.GetEdit());
+    for (const SKXRange sel : {SKXRange{30, 5000}, SKXRange{3, std::int32_t(text.size()) - 10}, SKXRange{2000, 0}}) {
+      e.Select(sel.start, sel.start + sel.length);
+      // Before the selection, across its start, inside it, across its end,
+      // past the text.
+      for (const std::int32_t at : {0, 500, 2500, 6000, 40000}) {
+        e.SetViewRect(vertical ? SPoint32{4500 + at, 0} : SPoint32{0, at}, SDimension32{300, 200});
+        RectL view{};
+        KXTE_GetViewRect(e.GetEdit(), view);
+        StKxRegion whole, seen, box, a, b;
+        e.GetHiliteRgn(whole);
+        e.GetViewHiliteRgn(seen);
+        KxRectRgnL(box, view);
+        SectRgn(whole, box, a);
+        SectRgn(seen, box, b);
+        EXPECT_TRUE(EqualRgn(a, b)) << vertical << " " << sel.start << "+" << sel.length << " at " << at;
+        shown += !EmptyRgn(b);
+        // What lies outside the view is left out, but for a line each side.
+        if (EmptyRgn(seen)) continue;
+        const RectL outline = KxRegionBoundsL(seen);
+        if (vertical)
+          EXPECT_LT(outline.right - outline.left, view.right - view.left + 100) << at;
+        else
+          EXPECT_LT(outline.bottom - outline.top, view.bottom - view.top + 100) << at;
+      }
+    }
+  }
+  EXPECT_GE(shown, 8);
+}
+
 }  // namespace
 
 namespace {

@@ -184,7 +184,9 @@ void XorRgn(RgnHandle a, RgnHandle b, RgnHandle dst) { Combine(a, b, dst, cairo_
 bool EmptyRgn(RgnHandle rgn) { return !rgn || cairo_region_is_empty(rgn->Get()); }
 
 bool EqualRgn(RgnHandle a, RgnHandle b) {
-  if (!a || !b) return EmptyRgn(a) && EmptyRgn(b);
+  // Two empty regions are equal however they were made; cairo tells an
+  // emptied region from a fresh one.
+  if (EmptyRgn(a) || EmptyRgn(b)) return EmptyRgn(a) && EmptyRgn(b);
   return cairo_region_equal(a->Get(), b->Get());
 }
 

@@ -174,6 +174,13 @@ TEST(Region, EdgesOfTheSquare) {
   EXPECT_TRUE(EmptyRgn(nullptr));
   EXPECT_TRUE(EqualRgn(nullptr, r));
   EXPECT_FALSE(PtInRgn(Point{0, 0}, nullptr));
+  // An intersection that came out empty equals a fresh empty region.
+  StKxRegion left, right, fresh;
+  SetRectRgn(left, 0, 0, 10, 10);
+  SetRectRgn(right, 20, 20, 30, 30);
+  SectRgn(left, right, left);
+  EXPECT_TRUE(EqualRgn(left, fresh));
+  EXPECT_FALSE(EqualRgn(right, fresh));
 }
 
 }  // namespace
