@@ -179,6 +179,13 @@ gboolean OnKeyPress(GtkWidget* widget, GdkEventKey* e, gpointer) {
   KxGtkHost::Impl* impl = gKxGtkImpl;
   KxGtkWindow* w = impl ? impl->FindWidget(widget) : nullptr;
   if (!w) return FALSE;
+  // The desktop sends keys to the window it gave the focus: that window is
+  // the active one, even when its focus report came too soon after another
+  // window was brought forward and was set aside as stale.
+  if (!w->floating && impl->active != w->id) {
+    gPresented = {};
+    impl->MakeActive(w->id);
+  }
   impl->gdkState = e->state;
   impl->KeepInput(reinterpret_cast<GdkEvent*>(e));
   if (FilterThroughInputMethod(*impl, *w, e)) return TRUE;

@@ -460,6 +460,17 @@ TEST_F(GtkHostTest, ActivationFollowsTheFrontWindow) {
   Turns([&] { return a.activations.size() == 3; });
   EXPECT_EQ(a.activations, (std::vector<bool>{true, false, true}));
   EXPECT_EQ(b.activations, (std::vector<bool>{true, false}));
+  // Keys that reach the back window (the desktop gave it the focus, its
+  // report set aside) bring it forward before they are handled.
+  app->keys.clear();
+  KeyThenSentinel(wb, 'n', 0);
+  EXPECT_EQ(sHost->FrontWindow(), wb);
+  EXPECT_EQ(b.activations, (std::vector<bool>{true, false, true}));
+  EXPECT_EQ(a.activations.back(), false);
+  EXPECT_EQ(app->keys.size(), 1u);
+  sHost->SelectWindow(wa);
+  Turns([&] { return a.activations.size() == 5; });
+  ASSERT_EQ(sHost->FrontWindow(), wa);
   // A click in the back window brings it forward first.
   sHost->SynthesizeButton(wb, Point{10, 10}, true, 20000);
   sHost->SynthesizeButton(wb, Point{10, 10}, false, 20050);
@@ -469,7 +480,7 @@ TEST_F(GtkHostTest, ActivationFollowsTheFrontWindow) {
   EXPECT_EQ(a.activations.back(), false);
   // Closing the front window activates the next.
   sHost->DestroyWindow(wb);
-  Turns([&] { return a.activations.size() == 5; });
+  Turns([&] { return a.activations.size() == 7; });
   EXPECT_EQ(a.activations.back(), true);
   EXPECT_EQ(sHost->WindowList(), std::vector<KxWindowID>{wa});
 }
