@@ -191,7 +191,8 @@ band_is() {   # waits up to 10 s for the band to turn (1) or stay (0) dark
   return 1
 }
 click_at() { xdotool mousemove --window "$w" "$1" "$2"; sleep 0.4; xdotool click "${3:-1}"; sleep 0.6; }
-[ "$(band)" = 0 ] || fail "the band below the first line is dark before any change"
+# (A window not yet drawn is black: the wait lets it draw.)
+band_is 0 || fail "the band below the first line is dark before any change"
 click_at 185 12          # 書式
 xdotool mousemove --window "$w" 200 56; sleep 0.6   # サイズ
 xdotool mousemove --window "$w" 360 56; sleep 0.3

@@ -52,7 +52,13 @@ shot() {
   local name=$1 w
   start "$work/numbers.txt"
   w=$(window "numbers.txt") || fail "no window for numbers.txt: $(cat "$work/log")"
-  sleep 1.5
+  # A window not yet drawn is one colour; a loaded machine takes seconds.
+  for _ in $(seq 40); do
+    sleep 0.5
+    import -window "$w" "$shots/$name.png"
+    [ "$(convert "$shots/$name.png" -format %k info:)" -ge 3 ] && break
+  done
+  sleep 0.5
   import -window "$w" "$shots/$name.png"
   # Select All highlights the text beside the margin and above the bar.
   xdotool key --clearmodifiers ctrl+a
