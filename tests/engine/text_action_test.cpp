@@ -217,9 +217,11 @@ namespace {
 void ExpectUndoRedoExact(TestLayer& layer, const Snapshot& before, const Snapshot& after, const std::string& name) {
   for (int round = 0; round < 2; ++round) {
     layer.Undo();
-    EXPECT_EQ(Diff(Take(layer), before), "") << name << ", undo " << round;
+    EXPECT_EQ(Diff(Take(layer), before), "") << name << ", undo " << round << "\n before " << kxtest::Show(before)
+                                             << "\n undone " << kxtest::Show(Take(layer));
     layer.Redo();
-    EXPECT_EQ(Diff(Take(layer), after), "") << name << ", redo " << round;
+    EXPECT_EQ(Diff(Take(layer), after), "") << name << ", redo " << round << "\n after  " << kxtest::Show(after)
+                                            << "\n redone " << kxtest::Show(Take(layer));
   }
 }
 

@@ -43,7 +43,14 @@ text="110x120+10+$((top + 2))"   # the first lines' words, clear of the caret
 
 # ---- The down arrow: a click scrolls, and the caret's blinking keeps it there.
 xdotool mousemove --window "$w" $((WIDTH - 7)) $((HEIGHT - 22)); sleep 0.3
-xdotool click 1; sleep 1.5
+xdotool click 1
+# Up to ten seconds for the scroll to show on a loaded machine.
+for _ in $(seq 20); do
+  sleep 0.5
+  shot 1-clicked
+  cmp -s <(pixels 0-start "$text") <(pixels 1-clicked "$text") || break
+done
+sleep 1.5
 shot 1-clicked
 sleep 1.5
 shot 1-later
