@@ -37,6 +37,16 @@ for _ in $(seq 60); do
   sleep 0.5
 done
 [ -n "$top" ] || fail "no text area in the window"
+# The window takes its full size some time after its first drawing (long
+# after on a loaded machine): its geometry once it holds still for a second.
+geometry=""
+for _ in $(seq 40); do
+  sleep 1
+  now=$(xdotool getwindowgeometry --shell "$w")
+  [ "$now" = "$geometry" ] && break
+  geometry=$now
+done
+eval "$geometry"
 sleep 0.5
 shot 0-start
 text="110x120+10+$((top + 2))"   # the first lines' words, clear of the caret
