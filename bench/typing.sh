@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Typing inside long paragraphs: 200 keys at the start, middle and end of
-# texts without line ends (10 and 50 MB) and of 1 MB lines (10 MB, logs and
-# CSV), each against the same 200 keys at the same place of a 50 KB text of
-# short lines (`kxedit --timing`: the script time, through the text engine),
-# in the normal view and in the paper view.
+# texts without line ends (10 and 50 MB) and of 1 MB lines (10 MB: Japanese
+# text, and CSV numbers without spaces), each against the same 200 keys at
+# the same place of a 50 KB text of short lines (`kxedit --timing`: the
+# script time, through the text engine), in the normal view and in the
+# paper view.
 # Real Japanese text from ../shared/realdata. Prints seconds per 200 keys,
 # the ratio to the short text (goal: 1.5 or less everywhere), and the peak
 # memory of the 50 MB run as a multiple of the file.
@@ -51,6 +52,12 @@ write("para10.txt", 10 << 20, chunk)
 write("para50.txt", 50 << 20, chunk)
 mb = flat[: (1 << 20) // 2]
 write("lines1mb.txt", 10 << 20, [mb + "\n"])
+# CSV: 1 MB lines of numbers and commas, no spaces: one word a line long,
+# wrapped between characters.
+import random
+rng = random.Random(7)
+csv = ",".join(str(rng.randint(0, 99999)) for _ in range(180000))[: 1 << 20]
+write("csv1mb.txt", 10 << 20, [csv + "\n"])
 EOF
 
 keys=$(printf 'a%.0s' $(seq 200))
@@ -74,7 +81,7 @@ seconds() {
 for view in normal paper; do
   for place in start middle end; do
     ref=$(seconds "$tmp/short.txt" $place $view)
-    for name in para10 para50 lines1mb; do
+    for name in para10 para50 lines1mb csv1mb; do
       t=$(seconds "$tmp/$name.txt" $place $view)
       echo "typing 200 keys at the $place of $name ($(stat -c %s "$tmp/$name.txt") bytes, $view view): ${t}s," \
            "50 KB of short lines ${ref}s, ratio $(ratio "$t" "$ref")"
