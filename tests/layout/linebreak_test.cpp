@@ -51,15 +51,22 @@ TEST(LineBreak, WhereLinesStart) {
       {"two spaces and CR stay", "abcdef  \rx", 40, 0, true, {0, 9}},
       {"one space stays", "abcdef gh", 40, 0, true, {0, 7}},
       {"long word is split", "abcdefghij", 40, 0, true, {0, 6}},
+      {"numbers and commas as long as lines are split", "1234,5678,9012,3456", 40, 0, true, {0, 6, 12, 18}},
+      {"a word after a double-byte character moves down", SJ_A "abcdefg", 40, 0, true, {0, 2, 8}},
       {"word wrap, then the bracket", SJ_A SJ_KAGI "abcdef", 40, 1, true, {0, 2, 4}},
       {"lone lead before CR", "ab\x82\rcd", 100, 0, false, {0, 4}},
       {"lone lead before CR, narrow", "ab\x82\rcd", 14, 0, false, {0, 2, 4}},
       {"lone lead at the end", "ab\x82", 100, 1, true, {0}},
   };
-  for (const auto& c : cases) {
-    Doc d(c.text);
-    EXPECT_EQ(d.Starts(c.width, Style(c.mode, c.wordWrap)), c.starts) << c.name;
+  // The same with the break rules reading through the store only.
+  for (const bool shortWays : {true, false}) {
+    CKXTextLayout::sShortWays = shortWays;
+    for (const auto& c : cases) {
+      Doc d(c.text);
+      EXPECT_EQ(d.Starts(c.width, Style(c.mode, c.wordWrap)), c.starts) << c.name << (shortWays ? "" : ", the long way");
+    }
   }
+  CKXTextLayout::sShortWays = true;
 }
 
 TEST(LineBreak, HeightCodes) {
