@@ -98,9 +98,8 @@ int CKXTextLayout::ByteAt(long offset) const {
   return n == 1 ? static_cast<unsigned char>(c) : -1;
 }
 
-short CKXTextLayout::ScriptAt(long offset) const {
+short CKXTextLayout::LookUpScript(long offset) const {
   SKXLineLookups* last = mPeek ? mPeek->last : nullptr;
-  if (last && offset >= last->runStart && offset < last->runEnd) return last->script;
   const long count = mStyls ? mStyls->GetCount() : 0;
   if (count == 0) {
     if (last) {
@@ -140,6 +139,16 @@ std::uint16_t CKXTextLayout::CharAt(long offset, long& len) const {
 }
 
 std::uint16_t CKXTextLayout::CharBefore(long offset, long& first) const {
+  // After a byte that cannot lead, a byte is a character of its own: read so
+  // from the bytes at hand, as the store would read it, without its parse.
+  // The word-wrap rule walks a line-long word (CSV, base64) this way.
+  if (mPeek && offset - 2 >= mPeek->start && offset <= mPeek->end) {
+    const auto* pair = reinterpret_cast<const unsigned char*>(mPeek->bytes) + (offset - 2 - mPeek->start);
+    if (pair[1] == 13 || !KxTextCharFirst(pair[0], ScriptAt(offset - 1))) {
+      first = offset - 1;
+      return pair[1];
+    }
+  }
   first = offset;
   if (offset <= 0 || offset > TextLength()) return 0;
   first = offset - 1;

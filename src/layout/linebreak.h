@@ -154,7 +154,13 @@ class CKXTextLayout {
   // The character that ends just before `offset` and its first byte.
   std::uint16_t CharBefore(long offset, long& first) const;
   short CharTypeAt(long offset) const;
-  short ScriptAt(long offset) const;
+  // The script of the style run at offset; the run last found answers
+  // without a call (the break rules ask for every character they pass).
+  short ScriptAt(long offset) const {
+    const SKXLineLookups* last = mPeek ? mPeek->last : nullptr;
+    if (last && offset >= last->runStart && offset < last->runEnd) return last->script;
+    return LookUpScript(offset);
+  }
   long TextLength() const;
 
   // Line layout's short ways (plain characters straight from the read
@@ -202,6 +208,8 @@ class CKXTextLayout {
   };
   // The store's GetCharByte, from the bytes at hand when they hold all it reads.
   short CharByteAt(long offset) const;
+  // ScriptAt past the run last found: looks the run up and keeps it.
+  short LookUpScript(long offset) const;
   class PeekScope;
 
   const CKXStrArray* mText;

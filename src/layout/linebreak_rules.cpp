@@ -229,46 +229,5 @@ long CKXTextLayout::CheckWordwrap(long lineStart, long b) const {
     const auto lead = static_cast<unsigned char>(mPeek->bytes[b - mPeek->start]);
     if (mPeek->bytes[b + 1 - mPeek->start] != 13 && KxTextCharFirst(lead, ScriptAt(b))) return 0;
   }
-  // A break inside a run of single-byte characters (a long number, a CSV
-  // line without spaces, base64) is looked at in the bytes at hand: a byte
-  // below 0x80 that cannot lead, after a byte that cannot lead either, is a
-  // character of its own. Walking a line-long word character by character
-  // through the store cost most of a key in such a line.
-  if (mPeek && lineStart >= mPeek->start && lineStart + 1 < b && b < mPeek->end) {
-    const short script = ScriptAt(b);
-    const SKXLineLookups* run = mPeek->last;
-    if (run && run->runStart <= lineStart && b < run->runEnd) {
-      const auto* peek = reinterpret_cast<const unsigned char*>(mPeek->bytes);
-      const long at0 = mPeek->start;
-      auto byte = [&](long p) { return peek[p - at0]; };
-      auto lead = [&](long p) { return KxTextCharFirst(byte(p), script); };
-      auto single = [&](long p) { return byte(p) < 0x80 && !lead(p) && !lead(p - 1); };
-      if (byte(b) < 0x80 && !lead(b)) {
-        const short t = UKXText::GetCharType(byte(b), script);
-        if (t != UKXText::kClassSpace) {
-          if (!UKXText::IsByteWordClass(t)) return 0;
-          long p = b;
-          bool known = true;
-          // Down to the line's second byte; the byte at the line's start is
-          // read as the general rule reads it.
-          for (; p > lineStart + 1; --p) {
-            if (!single(p - 1)) {
-              known = false;
-              break;
-            }
-            if (!UKXText::IsByteWordClass(UKXText::GetCharType(byte(p - 1), script)) || byte(p - 1) == '-') break;
-          }
-          if (known) {
-            if (p == lineStart + 1) {
-              long first = p;
-              const UKXText::Code c = CharBefore(p, first);
-              if (UKXText::IsByteWordClass(UKXText::GetCharType(c, ScriptAt(first))) && c != '-') p = first;
-            }
-            return p <= lineStart ? 0 : b - p;
-          }
-        }
-      }
-    }
-  }
   return UKXText::WordwrapAdjust(LayoutReader{*this}, lineStart, b);
 }
