@@ -161,6 +161,24 @@ std::uint16_t CKXTextLayout::CharBefore(long offset, long& first) const {
   return std::uint16_t(c);
 }
 
+long CKXTextLayout::PlainWordStart(long offset, long lineStart) const {
+  if (!mPeek || offset > mPeek->end) return offset;
+  // Within the style run last found, so that one script's parse table says
+  // which bytes may lead; every step is CharBefore's first way.
+  const SKXLineLookups* run = mPeek->last;
+  if (!run || offset - 1 < run->runStart || offset - 1 >= run->runEnd) return offset;
+  const long floor = std::max({lineStart, mPeek->start + 1, run->runStart});
+  const std::uint8_t* parse = KxScriptParseTable(run->script);
+  const auto* bytes = reinterpret_cast<const unsigned char*>(mPeek->bytes) - mPeek->start;
+  long p = offset;
+  while (p > floor) {
+    const unsigned char c = bytes[p - 1];
+    if (c < 0x21 || c > 0x7E || c == '-' || parse[bytes[p - 2]]) break;
+    --p;
+  }
+  return p;
+}
+
 short CKXTextLayout::CharByteAt(long offset) const {
   const short script = ScriptAt(offset);
   if (mPeek && offset >= mPeek->start && offset < mPeek->end) {

@@ -216,6 +216,7 @@ struct LayoutReader {
   long Length() const { return layout.TextLength(); }
   short ClassAt(long pos) const { return layout.CharTypeAt(pos); }
   UKXText::Code CharBefore(long pos, long& first) const { return layout.CharBefore(pos, first); }
+  long PlainWordStart(long pos, long lineStart) const { return layout.PlainWordStart(pos, lineStart); }
   short ScriptAt(long pos) const { return layout.ScriptAt(pos); }
 };
 

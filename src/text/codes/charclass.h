@@ -96,6 +96,11 @@ constexpr bool IsByteWordClass(short type) { return type == kClassWord || type =
 // punctuation moves back to the word's start or to just after a hyphen (a
 // word as long as the line is split where it is); a break on the spaces
 // after a word takes up to two of them, and a CR after them, onto the line.
+// A reader may also have
+//   long PlainWordStart(long pos, long lineStart) const;
+// answering how far back from pos, but not past lineStart, the steps below
+// would go over plain ASCII word characters: a word as long as the line
+// (CSV, base64) is then walked at the speed of its bytes.
 template <class Reader>
 long WordwrapAdjust(const Reader& text, long lineStart, long b) {
   const long len = text.Length();
@@ -116,7 +121,14 @@ long WordwrapAdjust(const Reader& text, long lineStart, long b) {
   }
   if (!IsByteWordClass(t)) return 0;
   long p = b;
-  while (p > lineStart && IsByteWordClass(classBefore(p, c)) && c != '-') p = first;
+  while (p > lineStart) {
+    if constexpr (requires { text.PlainWordStart(p, lineStart); }) {
+      p = text.PlainWordStart(p, lineStart);
+      if (p <= lineStart) break;
+    }
+    if (!IsByteWordClass(classBefore(p, c)) || c == '-') break;
+    p = first;
+  }
   return p <= lineStart ? 0 : b - p;
 }
 
