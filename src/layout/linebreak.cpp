@@ -390,6 +390,8 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
           if (charSpace > 0) w += charSpace;
           return pitch ? pitch : w;
         };
+        // Widths as measured: single-byte characters then go a step each.
+        const bool asMeasured = !pitch && charSpace <= 0 && !(vpos & 4);
         bool ended = false, other = false;
         while (!ended && !other && o < decoEnd) {
           if (ReadByte(mText, c, buf, cap, o) < 0) break;
@@ -406,6 +408,18 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
               while (k < fit && parse[q[2 * k]] != 0 && q[2 * k] >= 0x20 && q[2 * k + 1] >= 0x20) ++k;
               o += 2 * k;
               p += k * dw;
+              if (o >= bufEnd) break;
+            }
+            if (asMeasured) {
+              // Single-byte characters short of the line's end; the one
+              // that reaches it, or any other, goes the way below.
+              for (;;) {
+                const unsigned char x = bytes[o - base];
+                const long w = widths[x];
+                if (x < 0x20 || parse[x] != 0 || w <= 0 || p + w >= avail) break;
+                p += w;
+                if (++o >= bufEnd) break;
+              }
               if (o >= bufEnd) break;
             }
             const unsigned char b = bytes[o - base];
