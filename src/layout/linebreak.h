@@ -153,9 +153,10 @@ class CKXTextLayout {
   std::uint16_t CharAt(long offset, long& len) const;
   // The character that ends just before `offset` and its first byte.
   std::uint16_t CharBefore(long offset, long& first) const;
-  // From offset back over bytes at hand that are ASCII word characters
-  // (not a hyphen) standing alone, to no further than lineStart: where
-  // CharBefore and the word-wrap rule, step by step, would stop or go on.
+  // The position reached from offset back over bytes at hand that are
+  // ASCII word characters (not a hyphen) standing alone, not before
+  // lineStart: where the word-wrap rule's steps through CharBefore would
+  // come to, one at a time.
   long PlainWordStart(long offset, long lineStart) const;
   short CharTypeAt(long offset) const;
   // The script of the style run at offset; the run last found answers

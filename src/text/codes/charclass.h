@@ -98,9 +98,9 @@ constexpr bool IsByteWordClass(short type) { return type == kClassWord || type =
 // after a word takes up to two of them, and a CR after them, onto the line.
 // A reader may also have
 //   long PlainWordStart(long pos, long lineStart) const;
-// answering how far back from pos, but not past lineStart, the steps below
-// would go over plain ASCII word characters: a word as long as the line
-// (CSV, base64) is then walked at the speed of its bytes.
+// answering the position, at or back from pos but not before lineStart,
+// that the steps below would reach over plain ASCII word characters: a word
+// as long as the line (CSV, base64) is then walked at the speed of its bytes.
 template <class Reader>
 long WordwrapAdjust(const Reader& text, long lineStart, long b) {
   const long len = text.Length();
