@@ -7,7 +7,7 @@
 
 namespace {
 struct TextOwner {
-  KXTextHandle h;
+  KXTextHandle h{};
   ~TextOwner() {
     if (h) KXText_Dispose(h);
   }
@@ -15,6 +15,18 @@ struct TextOwner {
 
 constexpr short kKindPara = 8;
 constexpr char kCR = 13, kLF = 10, kCtrlZ = 26;
+
+// Whether `text` put in front of the `charSize` bytes of the character at
+// `at` of `edit` would end inside a character: its last byte a lead
+// standing alone that takes the byte after it as its second. `probe` is an
+// empty text to try it in.
+bool EndJoinsAt(KXEditHandle edit, KXTextHandle text, long at, long charSize, KXTextHandle probe) {
+  const long n = KXText_GetLength(text);
+  if (n == 0 || charSize == 0 || KXText_GetPrevCharPos(text, n) != n - 1) return false;
+  KXText_Copy(edit, at, at + charSize, probe, 0);
+  KXText_Insert(probe, 0, text, 0);
+  return KXText_GetPrevCharPos(probe, n + 1) < n;
+}
 }  // namespace
 
 std::uint8_t KxParaFlag(KXTextHandle text, short kind) {
@@ -134,9 +146,10 @@ void CKXTextLayer::DoMove(const SKXRange& from, const SKXRange& to) {
   Command command(*this);
   ExecBufferKey();  // held-back keys go in first
   SetSelectionRange(from, false);
-  TextOwner copy;
+  TextOwner copy, probe;
   try {
     copy.h = NewText();
+    probe.h = NewText();
   } catch (const LException&) {
     return;
   }
@@ -162,6 +175,10 @@ void CKXTextLayer::DoMove(const SKXRange& from, const SKXRange& to) {
       --target.start, moved = true;
   }
   if (UKXRange::RangeIntersection(source, target, nullptr)) return;
+  // Undo takes the moved bytes out again by selecting them, and a selection
+  // cannot end inside a character: a move that would pair a lone lead byte
+  // with the character at the target is refused, as one onto itself is.
+  if (EndJoinsAt(mEdit, copy.h, target.start, ThisCharSize(target.start), probe.h)) return;
   TextDelete(source);
   if (source.start < target.start) target.start -= source.length;
   SKXRange moved{target.start, std::int32_t(length)};

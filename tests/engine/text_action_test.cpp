@@ -225,6 +225,45 @@ void ExpectUndoRedoExact(TestLayer& layer, const Snapshot& before, const Snapsho
   }
 }
 
+// Text ending in a lead byte that stands alone (before a line end or a
+// run of another script) moves where that byte stays alone, and undoes
+// exactly; in front of a character that it would take as its second byte
+// it does not move at all, for undo could not take it out again.
+TEST(TextAction, MovingALoneLeadByte) {
+  struct Case {
+    const char* name;
+    const char* text;
+    std::int32_t roman;  // where a run of a Roman font starts
+    SKXRange from;
+    std::int32_t to;
+    bool moves;
+  };
+  const Case cases[] = {
+      {"before a line end", "ab\x90\rcd\r", 7, {1, 2}, 6, true},
+      {"to the end", "cdab\x90xy", 5, {3, 2}, 7, true},
+      {"before a Roman run", "cdab\x90xy", 5, {3, 2}, 6, true},
+      {"in front of a single byte", "cdab\x90xy", 5, {3, 2}, 1, false},
+      {"in front of a double-byte character", "c\x82\xa0" "ab\x90xy", 6, {4, 2}, 1, false},
+  };
+  for (const Case& c : cases) {
+    TestLayer layer;
+    const long n = long(std::strlen(c.text));
+    const SKXStyl styls[2] = {{0, {0, 0, 1, 0, 0, 12, {0, 0, 0}}}, {c.roman, {0, 0, 2, 0, 0, 12, {0, 0, 0}}}};
+    KXText_SetText(layer.GetEdit(), c.text, n, styls, c.roman < n ? 2 : 1, nullptr, 0, nullptr, 0);
+    KXTE_CalcText(layer.GetEdit());
+    const Snapshot before = Take(layer);
+    layer.DoMove(c.from, {c.to, 0});
+    const Snapshot after = Take(layer);
+    if (!c.moves) {
+      EXPECT_EQ(Diff(after, before), "") << c.name;
+      EXPECT_EQ(layer.GetAction(), nullptr) << c.name;
+      continue;
+    }
+    ASSERT_NE(Diff(after, before), "") << c.name;
+    ExpectUndoRedoExact(layer, before, after, c.name);
+  }
+}
+
 // Edits at the edges the walk found: each undone and redone exactly.
 TEST(TextAction, EdgeEditsUndoExactly) {
   struct Case {
