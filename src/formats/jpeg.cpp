@@ -15,7 +15,7 @@
 namespace {
 
 constexpr int kSOI = 0xD8, kEOI = 0xD9, kSOS = 0xDA, kDQT = 0xDB, kDNL = 0xDC, kDRI = 0xDD;
-constexpr int kSOF0 = 0xC0, kDHT = 0xC4, kAPP0 = 0xE0, kCOM = 0xFE;
+constexpr int kSOF0 = 0xC0, kDHT = 0xC4, kAPP0 = 0xE0, kAPP14 = 0xEE, kCOM = 0xFE;
 
 bool IsUnsupportedFrame(int m) {
   return (m >= 0xC1 && m <= 0xCF && m != kDHT && m != 0xC8 && m != 0xCC) || m == 0xDE || m == 0xDF;
@@ -140,6 +140,7 @@ void CKXJpegDecoder::ResetAnalysis() {
   mScanCount = 0;
   mRestartInterval = 0;
   mJFIF = SKXJpegJFIF();
+  mAdobeTransform = -1;
   KxMemFree(mComment);
   mComment = nullptr;
   std::memset(mQuant, 0, sizeof mQuant);
@@ -195,6 +196,9 @@ void CKXJpegDecoder::DoAnalysis() {
       }
       case kAPP0:
         ReadAPP0();
+        break;
+      case kAPP14:
+        ReadAPP14();
         break;
       case kCOM:
         ReadComment();
@@ -385,6 +389,34 @@ void CKXJpegDecoder::ReadAPP0() {
   } else {
     mStream->SkipByte(length - 7);
   }
+}
+
+void CKXJpegDecoder::ReadAPP14() {
+  // Adobe's: "Adobe", version, two flag words, then the colour transform
+  // (0 none: the samples are red, green and blue).
+  const int length = SegmentLength(2);
+  if (length - 2 < 12) {
+    mStream->SkipByte(length - 2);
+    return;
+  }
+  char id[5];
+  mStream->CopyByte(id, 5);
+  if (std::memcmp(id, "Adobe", 5) != 0) {
+    mStream->SkipByte(length - 7);
+    return;
+  }
+  mStream->SkipByte(6);
+  mAdobeTransform = mStream->GetByte();
+  mStream->SkipByte(length - 14);
+}
+
+bool CKXJpegDecoder::SamplesAreRGB() const {
+  // As libjpeg reads it: JFIF's marker means YCbCr; else three components
+  // are red, green and blue when Adobe's marker says no transform, or,
+  // without it, when they are named R, G and B.
+  if (mComponentCount != 3 || (mFlags & kJFIFRead)) return false;
+  if (mAdobeTransform >= 0) return mAdobeTransform == 0;
+  return mFrame[0].mId == 'R' && mFrame[1].mId == 'G' && mFrame[2].mId == 'B';
 }
 
 void CKXJpegDecoder::ReadComment() {
@@ -1030,6 +1062,7 @@ void KxJpegConvertRow(const std::int32_t* y, const std::int32_t* cb, const std::
 void CKXJpegDecoder::ConvertPlainRow(long y, unsigned char* r, unsigned char* g, unsigned char* b, long step) {
   const std::int32_t* source[3] = {nullptr, nullptr, nullptr};
   int repH[3] = {1, 1, 1};
+  const bool rgb = SamplesAreRGB();
   for (int c = 0; c < mComponentCount; ++c) {
     repH[c] = mDecHmax / mDecH[c];
     source[c] = mWork[c] + (y / (mDecVmax / mDecV[c])) * mStride[c];
@@ -1038,6 +1071,10 @@ void CKXJpegDecoder::ConvertPlainRow(long y, unsigned char* r, unsigned char* g,
     const long at = x * step;
     if (mComponentCount == 1) {
       r[at] = g[at] = b[at] = ClampSample(double(source[0][x]));
+    } else if (rgb) {
+      r[at] = ClampSample(double(source[0][x / repH[0]]));
+      g[at] = ClampSample(double(source[1][x / repH[1]]));
+      b[at] = ClampSample(double(source[2][x / repH[2]]));
     } else {
       ConvertPixel(source[0][x / repH[0]], source[1][x / repH[1]], source[2][x / repH[2]], r + at, g + at, b + at);
     }
@@ -1057,7 +1094,8 @@ void CKXJpegDecoder::ConvertBand(long mcuRow) {
     const long at = (top + y) * mWidth;
     return SRowOut{mR + at, mG + at, mB + at, 1};
   };
-  if (mPlain) {
+  // Red, green and blue samples (seldom met) go pixel by pixel.
+  if (mPlain || SamplesAreRGB()) {
     for (long y = 0; y < rows; ++y) {
       const SRowOut o = out(y);
       ConvertPlainRow(y, o.r, o.g, o.b, o.step);

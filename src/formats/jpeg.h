@@ -195,6 +195,9 @@ class CKXJpegDecoder {
   void ReadQuantTables();
   void ReadScanHeader();
   void ReadAPP0();
+  void ReadAPP14();
+  // Whether the three components are red, green and blue, not YCbCr.
+  bool SamplesAreRGB() const;
   void ReadComment();
   int SegmentLength(int minimum);
   void Decode(bool rows);
@@ -234,6 +237,7 @@ class CKXJpegDecoder {
   int mPrecision = 0;
   bool mFrameRead = false;
   SKXJpegJFIF mJFIF;
+  int mAdobeTransform = -1;  // from Adobe's marker; -1 without one
   SComponent mFrame[3];
   // Sampling used for decoding: a single component is its own MCU of one
   // block whatever its factors say, as the JPEG standard has it. Otherwise

@@ -119,6 +119,34 @@ def unsupported(tmp):
     check(kxjpeg(copy, os.path.join(tmp, "x.ppm"))[0] == 2, "progressive grey copy not refused")
 
 
+def rgb(tmp):
+    # Red, green and blue samples (cjpeg -rgb: Adobe's marker, no
+    # transform) come out as they are, not as YCbCr.
+    for name in ["444", "420", "17x9"]:
+        source, made = os.path.join(tmp, "source.ppm"), os.path.join(tmp, "rgb.jpg")
+        with open(source, "wb") as out:
+            subprocess.run(["djpeg", "-ppm", fixture(name)], check=True, stdout=out)
+        with open(made, "wb") as out:
+            subprocess.run(["cjpeg", "-rgb", "-quality", "95", source], check=True, stdout=out)
+        ours, theirs = os.path.join(tmp, "ours.ppm"), os.path.join(tmp, "theirs.ppm")
+        status, err = kxjpeg(made, ours)
+        check(status == 0, "%s as RGB: not decoded: %s" % (name, err))
+        if status:
+            continue
+        with open(theirs, "wb") as out:
+            subprocess.run(["djpeg", "-dct", "float", "-nosmooth", "-ppm", made], check=True, stdout=out)
+        _, _, a = read_ppm(ours)
+        _, _, b = read_ppm(theirs)
+        check(len(a) == len(b), "%s as RGB: size" % name)
+        if len(a) != len(b):
+            continue
+        diffs = [abs(x - y) for x, y in zip(a, b)]
+        mse = sum(d * d for d in diffs) / len(diffs)
+        psnr = 99.0 if mse == 0 else 10 * math.log10(255 * 255 / mse)
+        check(psnr >= 40.0 and max(diffs) <= 16, "%s as RGB: PSNR %.1f dB, largest difference %d"
+              % (name, psnr, max(diffs)))
+
+
 def truncated(tmp):
     cut = os.path.join(tmp, "cut.jpg")
     for name in BASELINE:
@@ -131,7 +159,7 @@ def truncated(tmp):
 
 def main():
     with tempfile.TemporaryDirectory() as tmp:
-        for step in (coefficients, pixels, restarts, unsupported, truncated):
+        for step in (coefficients, pixels, rgb, restarts, unsupported, truncated):
             step(tmp)
     if failures:
         print("%d failures" % len(failures))

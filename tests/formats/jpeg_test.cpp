@@ -343,6 +343,69 @@ TEST(JpegDecoder, ChromaIsReplicatedAndConvertedWithTheStatedCoefficients) {
   }
 }
 
+// Which markers make three components red, green and blue (taken as they
+// are) rather than YCbCr, as libjpeg has it: never with JFIF's marker;
+// Adobe's transform 0; without either, components named R, G and B.
+TEST(JpegDecoder, RedGreenBlueSamplesAreTakenAsTheyAre) {
+  const Bytes jfif = {'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0};
+  auto adobe = [](int transform) {
+    return Bytes{'A', 'd', 'o', 'b', 'e', 0, 100, 0, 0, 0, 0, static_cast<unsigned char>(transform)};
+  };
+  struct Case {
+    const char* name;
+    int ids[3];
+    std::vector<std::pair<int, Bytes>> segments;
+    bool rgb;
+  };
+  const Case cases[] = {
+      {"Adobe, no transform", {1, 2, 3}, {{0xEE, adobe(0)}}, true},
+      {"Adobe, YCbCr", {'R', 'G', 'B'}, {{0xEE, adobe(1)}}, false},
+      {"named R, G, B", {'R', 'G', 'B'}, {}, true},
+      {"named R, G, B with JFIF", {'R', 'G', 'B'}, {{0xE0, jfif}}, false},
+      {"JFIF, then Adobe with no transform", {1, 2, 3}, {{0xE0, jfif}, {0xEE, adobe(0)}}, false},
+      {"numbered", {1, 2, 3}, {}, false},
+  };
+  const int dc[3] = {-4, 9, 30};
+  auto sample = [](int v) {
+    std::int32_t f[64] = {0}, s[64];
+    f[0] = v * 8;
+    KxJpegInverseDCTDirect(f, s);
+    return double(s[0]);
+  };
+  auto clamp = [](double v) { return v < 0 ? 0 : v > 255 ? 255 : int(v); };
+  for (const Case& c : cases) {
+    CJpegWriter w;
+    w.Header(9, 3, {{c.ids[0], 0x11, 0}, {c.ids[1], 0x11, 0}, {c.ids[2], 0x11, 0}}, 0, 8);
+    // The segments go in after SOI.
+    Bytes extra;
+    for (const auto& [marker, body] : c.segments) {
+      CJpegWriter s;
+      s.Segment(marker, body);
+      extra.insert(extra.end(), s.d.begin(), s.d.end());
+    }
+    w.d.insert(w.d.begin() + 2, extra.begin(), extra.end());
+    for (int m = 0; m < 2; ++m)
+      for (int k = 0; k < 3; ++k) w.Block(k, Dc(dc[k]).data());
+    w.End();
+    for (bool plain : {false, true}) {
+      CKXJpegDecoder d;
+      d.SetPlainSteps(plain);
+      ASSERT_EQ(0, Decode(w.d, d).decode) << c.name;
+      unsigned char *r, *g, *b;
+      long width, height;
+      d.GetPictData(&r, &g, &b, width, height);
+      const double s0 = sample(dc[0]), s1 = sample(dc[1]), s2 = sample(dc[2]);
+      const int want[3] = {c.rgb ? clamp(s0) : clamp(s0 + 1.402 * (s2 - 128)),
+                           c.rgb ? clamp(s1) : clamp(s0 - 0.3441 * (s1 - 128) - 0.7139 * (s2 - 128)),
+                           c.rgb ? clamp(s2) : clamp(s0 + 1.7718 * (s1 - 128))};
+      const long at = 2 * 9 + 8;  // the last pixel
+      EXPECT_EQ(want[0], r[at]) << c.name << (plain ? " plain" : "");
+      EXPECT_EQ(want[1], g[at]) << c.name << (plain ? " plain" : "");
+      EXPECT_EQ(want[2], b[at]) << c.name << (plain ? " plain" : "");
+    }
+  }
+}
+
 TEST(JpegDecoder, RestartMarkersAndFillBytesChangeNothing) {
   auto make = [](int restart, bool fill) {
     std::mt19937 rng(3);
