@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "engine/text_layer.h"
+#include "platform/exception.h"
 #include "platform/script.h"
 
 namespace {
@@ -258,6 +259,7 @@ void CKXTextAction::NewAction(short type, short saveKind) {
   mType = std::uint16_t(type);
   mSaveKind = saveKind;
   mSmartFlags = smart;
+  mTotalBefore = mLayer->GetTotalRange().length;
   SKXRange kept = r;
   if ((saveKind & 1) || saveKind == kKxSaveText) {
     kept = RubyWiden(r);
@@ -292,7 +294,30 @@ void CKXTextAction::AfterAction() {
   else
     mAfter = sel;
   mAfter = {mAfter.start - mLeftKeep, mAfter.length + mLeftKeep + mRightKeep};
+  // The new text ends where the kept range's end went (bytes outside it
+  // stand as they stood); a caret that stopped short of there stopped
+  // before a character the new text's last byte began. A move sets its own
+  // after range, and its text never joins what follows.
+  if (mType != kKxActMove && mAfter.start == mBefore.start) {
+    const long end = long(mBefore.start) + mBefore.length + (mLayer->GetTotalRange().length - mTotalBefore);
+    if (end > long(mAfter.start) + mAfter.length) TrailWiden(end);
+  }
   mIsDone = true;
+}
+
+void CKXTextAction::TrailWiden(long end) {
+  const KXEditHandle edit = mLayer->GetEdit();
+  if (end <= 0 || end >= mLayer->GetTotalRange().length || KXText_GetPrevCharPos(edit, end + 1) >= end) return;
+  const long charEnd = KXText_GetNextCharPos(edit, end - 1);
+  if (charEnd <= end) return;
+  const std::int32_t n = std::int32_t(charEnd - end);
+  try {
+    SaveAround({std::int32_t(end), n}, false);
+  } catch (const LException&) {
+    return;  // out of memory: the range stays as the caret left it
+  }
+  mBefore.length += n;
+  mAfter = {mAfter.start, std::int32_t(charEnd - mAfter.start)};
 }
 
 void CKXTextAction::UndoRedoAction() {
@@ -341,7 +366,10 @@ void CKXTextAction::UndoRedoAction() {
   mBefore = r;
   mAfter = {at.start, std::int32_t(savedLen)};
   // A copy of attributes alone holds no bytes: the text kept its length.
-  if (mSaveKind >= 2 && (mSaveKind & 1) == 0) mAfter = r;
+  if (mSaveKind >= 2 && (mSaveKind & 1) == 0)
+    mAfter = r;
+  else if (mType != kKxActMove)
+    TrailWiden(long(mAfter.start) + mAfter.length);
   mLeftKeep = mRightKeep = 0;
   mLayer->SetSelectionRange(mAfter, true);
   mIsDone = !mIsDone;

@@ -88,6 +88,12 @@ class CKXTextAction : public LAction {
   // stand after that byte joins it into one character, and only the byte
   // kept with the range lets undo part them again.
   SKXRange LeadWiden(const SKXRange& r) const;
+  // When the text put in ends at `end` with a lone lead byte that took the
+  // byte after it as its second: the after range (which a caret leaves a
+  // byte short) grows to the end of that character, and the saved text
+  // over the old bytes of it, so that undo and redo take out and put back
+  // whole characters.
+  void TrailWiden(long end);
 
   // The paragraph runs of the whole paragraphs a range touches: a removed
   // line end merges the paragraphs around it, and putting the bytes back
@@ -126,6 +132,7 @@ class CKXTextAction : public LAction {
   // Bytes kept in the saved text that the edit leaves standing around the
   // result: they belong to the after range, before and after it.
   std::int32_t mLeftKeep = 0, mRightKeep = 0;
+  long mTotalBefore = 0;  // the text's length when the action began
   // The marks and markups of the whole text before the edit; kept only
   // when the text had any (an edit never creates one).
   KXMarkSet mMarks;

@@ -264,6 +264,33 @@ TEST(TextAction, MovingALoneLeadByte) {
   }
 }
 
+// Text that ends in a lone lead byte, dropped, pasted or inserted in front
+// of a character, takes that character's first byte as its second: undo
+// takes out the whole character and puts back the old bytes of it.
+TEST(TextAction, PuttingInTextThatEndsInALoneLeadByte) {
+  const SKXStyl styls[1] = {{0, {0, 0, 1, 0, 0, 12, {0, 0, 0}}}};
+  for (const char* text : {"cdaxy", "c\x82\xa0" "axy"}) {
+    for (int way = 0; way < 3; ++way) {
+      TestLayer layer;
+      KXText_SetText(layer.GetEdit(), text, long(std::strlen(text)), styls, 1, nullptr, 0, nullptr, 0);
+      KXTE_CalcText(layer.GetEdit());
+      const Snapshot before = Take(layer);
+      const KXTextHandle t = KXText_New();
+      KXText_SetText(t, "b\x90", 2, styls, 1, nullptr, 0, nullptr, 0);
+      layer.SetSelectionRange({1, 0}, false);
+      if (way == 0) layer.DoDrop({1, 0}, t, 0, 0);
+      if (way == 1) layer.SetScrap(t), layer.DoPaste(0);
+      if (way == 2) layer.DoInsert("b\x90", 2, styls, 1, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+      KXText_Dispose(t);
+      const Snapshot after = Take(layer);
+      const std::string name = std::string(way == 0 ? "drop" : way == 1 ? "paste" : "insert") + " before " +
+                               (text[1] == 'd' ? "a single byte" : "a double-byte character");
+      ASSERT_NE(Diff(after, before), "") << name;
+      ExpectUndoRedoExact(layer, before, after, name);
+    }
+  }
+}
+
 // Edits at the edges the walk found: each undone and redone exactly.
 TEST(TextAction, EdgeEditsUndoExactly) {
   struct Case {
