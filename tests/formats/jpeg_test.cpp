@@ -308,6 +308,17 @@ TEST(JpegDecoder, WrittenCoefficientsComeBackInEveryLayout) {
   }
 }
 
+// The sample of a flat block whose DC coefficient (quantiser 8) is `dc`.
+double FlatSample(int dc) {
+  std::int32_t f[64] = {0}, s[64];
+  f[0] = dc * 8;
+  KxJpegInverseDCTDirect(f, s);
+  return double(s[0]);
+}
+
+// A colour value as the decoder stores it: clamped, truncated.
+int Truncated(double v) { return v < 0 ? 0 : v > 255 ? 255 : int(v); }
+
 TEST(JpegDecoder, ChromaIsReplicatedAndConvertedWithTheStatedCoefficients) {
   // 4:2:0, 17 x 9: two MCUs of 16 x 16; every chroma block flat.
   CJpegWriter w;
@@ -326,20 +337,13 @@ TEST(JpegDecoder, ChromaIsReplicatedAndConvertedWithTheStatedCoefficients) {
   d.GetPictData(&r, &g, &b, width, height);
   ASSERT_EQ(17, width);
   ASSERT_EQ(9, height);
-  auto sample = [](int dc) {
-    std::int32_t f[64] = {0}, s[64];
-    f[0] = dc * 8;
-    KxJpegInverseDCTDirect(f, s);
-    return double(s[0]);
-  };
-  auto clamp = [](double v) { return v < 0 ? 0 : v > 255 ? 255 : int(v); };
   for (int x : {0, 15, 16}) {
     int m = x / 16;
-    double yy = sample(yDc[m]), cb = sample(cbDc[m]), cr = sample(crDc[m]);
+    double yy = FlatSample(yDc[m]), cb = FlatSample(cbDc[m]), cr = FlatSample(crDc[m]);
     long at = 8 * 17 + x;  // last row
-    EXPECT_EQ(clamp(yy + 1.402 * (cr - 128)), r[at]) << x;
-    EXPECT_EQ(clamp(yy - 0.3441 * (cb - 128) - 0.7139 * (cr - 128)), g[at]) << x;
-    EXPECT_EQ(clamp(yy + 1.7718 * (cb - 128)), b[at]) << x;
+    EXPECT_EQ(Truncated(yy + 1.402 * (cr - 128)), r[at]) << x;
+    EXPECT_EQ(Truncated(yy - 0.3441 * (cb - 128) - 0.7139 * (cr - 128)), g[at]) << x;
+    EXPECT_EQ(Truncated(yy + 1.7718 * (cb - 128)), b[at]) << x;
   }
 }
 
@@ -366,13 +370,6 @@ TEST(JpegDecoder, RedGreenBlueSamplesAreTakenAsTheyAre) {
       {"numbered", {1, 2, 3}, {}, false},
   };
   const int dc[3] = {-4, 9, 30};
-  auto sample = [](int v) {
-    std::int32_t f[64] = {0}, s[64];
-    f[0] = v * 8;
-    KxJpegInverseDCTDirect(f, s);
-    return double(s[0]);
-  };
-  auto clamp = [](double v) { return v < 0 ? 0 : v > 255 ? 255 : int(v); };
   for (const Case& c : cases) {
     CJpegWriter w;
     w.Header(9, 3, {{c.ids[0], 0x11, 0}, {c.ids[1], 0x11, 0}, {c.ids[2], 0x11, 0}}, 0, 8);
@@ -394,10 +391,10 @@ TEST(JpegDecoder, RedGreenBlueSamplesAreTakenAsTheyAre) {
       unsigned char *r, *g, *b;
       long width, height;
       d.GetPictData(&r, &g, &b, width, height);
-      const double s0 = sample(dc[0]), s1 = sample(dc[1]), s2 = sample(dc[2]);
-      const int want[3] = {c.rgb ? clamp(s0) : clamp(s0 + 1.402 * (s2 - 128)),
-                           c.rgb ? clamp(s1) : clamp(s0 - 0.3441 * (s1 - 128) - 0.7139 * (s2 - 128)),
-                           c.rgb ? clamp(s2) : clamp(s0 + 1.7718 * (s1 - 128))};
+      const double s0 = FlatSample(dc[0]), s1 = FlatSample(dc[1]), s2 = FlatSample(dc[2]);
+      const int want[3] = {c.rgb ? Truncated(s0) : Truncated(s0 + 1.402 * (s2 - 128)),
+                           c.rgb ? Truncated(s1) : Truncated(s0 - 0.3441 * (s1 - 128) - 0.7139 * (s2 - 128)),
+                           c.rgb ? Truncated(s2) : Truncated(s0 + 1.7718 * (s1 - 128))};
       const long at = 2 * 9 + 8;  // the last pixel
       EXPECT_EQ(want[0], r[at]) << c.name << (plain ? " plain" : "");
       EXPECT_EQ(want[1], g[at]) << c.name << (plain ? " plain" : "");
