@@ -4,6 +4,9 @@
 #include <cstring>
 #include <limits>
 #include <optional>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/script.h"
 #include "text/codes/charclass.h"
@@ -12,6 +15,20 @@
 namespace {
 
 constexpr long kMaxHeight = kKxLineHeightMask;
+
+#if defined(__SSE2__)
+// Whether no byte from 0x20 to 0x7F may lead in the script of `parse`: a
+// run of such bytes is then single-byte characters, whatever stands before.
+bool AsciiNeverLeads(const std::uint8_t* parse) {
+  __m128i any = _mm_setzero_si128();
+  for (int at = 0x20; at < 0x80; at += 16)
+    any = _mm_or_si128(any, _mm_loadu_si128(reinterpret_cast<const __m128i*>(parse + at)));
+  return _mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) == 0xFFFF;
+}
+
+// The lanes of v (bytes 0x20 to 0x7F) as a mask, one bit a byte.
+int AsciiLanes(__m128i v) { return _mm_movemask_epi8(_mm_cmpgt_epi8(v, _mm_set1_epi8(0x1F))); }
+#endif
 
 // The next default tab stop strictly right of x, as an advance.
 long NextTabStop(long x, long interval) {
@@ -171,6 +188,20 @@ long CKXTextLayout::PlainWordStart(long offset, long lineStart) const {
   const std::uint8_t* parse = KxScriptParseTable(run->script);
   const auto* bytes = reinterpret_cast<const unsigned char*>(mPeek->bytes) - mPeek->start;
   long p = offset;
+#if defined(__SSE2__)
+  // Sixteen at a time while none can lead: within them each stands alone,
+  // and before them the byte at p - 17 must not lead.
+  if (p - floor > 16 && AsciiNeverLeads(parse)) {
+    const __m128i space = _mm_set1_epi8(0x20), hyphen = _mm_set1_epi8('-'), del = _mm_set1_epi8(0x7F);
+    while (p - 16 >= floor) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + p - 16));
+      // 0x21 to 0x7E (signed, so no byte from 0x80 on), no hyphen.
+      const __m128i other = _mm_or_si128(_mm_cmpeq_epi8(v, hyphen), _mm_cmpeq_epi8(v, del));
+      if (_mm_movemask_epi8(_mm_andnot_si128(other, _mm_cmpgt_epi8(v, space))) != 0xFFFF || parse[bytes[p - 17]]) break;
+      p -= 16;
+    }
+  }
+#endif
   while (p > floor) {
     const unsigned char c = bytes[p - 1];
     if (c < 0x21 || c > 0x7E || c == '-' || parse[bytes[p - 2]]) break;
@@ -392,6 +423,9 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
         };
         // Widths as measured: single-byte characters then go a step each.
         const bool asMeasured = !pitch && charSpace <= 0 && !(vpos & 4);
+#if defined(__SSE2__)
+        const bool asciiAlone = asMeasured && AsciiNeverLeads(parse);
+#endif
         bool ended = false, other = false;
         while (!ended && !other && o < decoEnd) {
           if (ReadByte(mText, c, buf, cap, o) < 0) break;
@@ -411,6 +445,24 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
               if (o >= bufEnd) break;
             }
             if (asMeasured) {
+#if defined(__SSE2__)
+              // Sixteen at a time while all are ASCII that cannot lead,
+              // every width known, and they stay short of the line's end.
+              while (asciiAlone && bufEnd - o >= 16) {
+                const unsigned char* q = bytes + (o - base);
+                if (AsciiLanes(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q))) != 0xFFFF) break;
+                long sum = 0, unknown = 0;
+                for (int k = 0; k < 16; ++k) {
+                  const long w = widths[q[k]];
+                  sum += w;
+                  unknown |= w - 1;  // negative once a width is not known
+                }
+                if (unknown < 0 || p + sum >= avail) break;
+                p += sum;
+                o += 16;
+              }
+              if (o >= bufEnd) break;
+#endif
               // Single-byte characters short of the line's end; the one
               // that reaches it, or any other, goes the way below.
               for (;;) {

@@ -208,6 +208,54 @@ TEST(LineBreakShortWays, AgreeAcrossChunksWhoseEndsLostAByte) {
       }
 }
 
+// Runs of ASCII long enough to be measured, and walked back for word wrap,
+// sixteen bytes at a time: words as long as lines, hyphens and pairs whose
+// second byte is a letter at every distance from a break, widths that end
+// exactly on a run of sixteen. Every width from one character to several
+// runs, with and without word wrap.
+TEST(LineBreakShortWays, LongAsciiRunsAgreeWithTheLongWay) {
+  const std::string letters = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::vector<std::string> texts = {letters + letters + letters, std::string(97, 'a'),
+                                    "1234,5678,9012,3456,7890,1234,5678,9012,3456,7890,1234"};
+  for (int at = 1; at < 40; at += 3) {
+    std::string hyphen = letters + letters;
+    hyphen[std::size_t(at)] = '-';
+    texts.push_back(hyphen);
+    // A pair whose second byte is a letter, then the letters go on.
+    texts.push_back(std::string(std::size_t(at), 'x') + "\x82" + letters + letters);
+    texts.push_back(SJ_A + std::string(std::size_t(at), 'y') + " " + letters + letters + "\xb1" + letters);
+  }
+  for (const std::string& text : texts) {
+    Doc d(text);
+    for (const bool wordWrap : {false, true}) {
+      // The built-in read buffer, and small ones whose start is the floor
+      // of a walk back.
+      for (const long capacity : {0L, 19L, 37L}) {
+        auto lines = [&](long width, const SKXLineStyl& style) {
+          std::vector<char> buffer(std::size_t(std::max(capacity, 1L)));
+          SKXLineCalc calc{};
+          if (capacity > 0) {
+            calc.buffer = buffer.data();
+            calc.capacity = capacity;
+          }
+          return d.Lines(width, style, &calc);
+        };
+        for (long width = 8; width <= 260; width += capacity ? 3 : 1) {
+          const SKXLineStyl style = Style(0, wordWrap);
+          const auto withShort = lines(width, style);
+          std::vector<std::pair<long, unsigned>> withLong;
+          {
+            const LongWay off;
+            withLong = lines(width, style);
+          }
+          ASSERT_EQ(withShort, withLong) << text << ", width " << width << ", word wrap " << wordWrap << ", buffer "
+                                         << capacity;
+        }
+      }
+    }
+  }
+}
+
 // A plain Japanese text goes almost all the short way.
 TEST(LineBreakShortWays, TakePlainText) {
   std::string text;
