@@ -622,6 +622,10 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
   }
 
   if (!lastCR && end < len) {
+    // The rules may read back to the line's start (a word as long as the
+    // line): a line that began before the bytes at hand, and fits in the
+    // buffer with room to look past its break, is read again whole.
+    if (sShortWays && start < c.bufStart && end - start + 64 <= cap) ReadByte(mText, c, buf, cap, start);
     Peek peek;
     peek.bytes = buf;
     peek.start = c.bufStart;

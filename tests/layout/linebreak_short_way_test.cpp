@@ -228,9 +228,9 @@ TEST(LineBreakShortWays, LongAsciiRunsAgreeWithTheLongWay) {
   for (const std::string& text : texts) {
     Doc d(text);
     for (const bool wordWrap : {false, true}) {
-      // The built-in read buffer, and small ones whose start is the floor
-      // of a walk back.
-      for (const long capacity : {0L, 19L, 37L}) {
+      // The built-in read buffer; small ones whose start is the floor of a
+      // walk back; one that a line crosses and is read again from its start.
+      for (const long capacity : {0L, 19L, 37L, 100L}) {
         auto lines = [&](long width, const SKXLineStyl& style) {
           std::vector<char> buffer(std::size_t(std::max(capacity, 1L)));
           SKXLineCalc calc{};
