@@ -197,7 +197,8 @@ long CKXTextLayout::PlainWordStart(long offset, long lineStart) const {
       const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + p - 16));
       // 0x21 to 0x7E (signed, so no byte from 0x80 on), no hyphen.
       const __m128i other = _mm_or_si128(_mm_cmpeq_epi8(v, hyphen), _mm_cmpeq_epi8(v, del));
-      if (_mm_movemask_epi8(_mm_andnot_si128(other, _mm_cmpgt_epi8(v, space))) != 0xFFFF || parse[bytes[p - 17]]) break;
+      const int word = _mm_movemask_epi8(_mm_andnot_si128(other, _mm_cmpgt_epi8(v, space)));
+      if (word != 0xFFFF || parse[bytes[p - 17]]) break;
       p -= 16;
     }
   }
