@@ -170,6 +170,7 @@ class CKXTextRTF : public CRTFReader {
   std::int16_t mParaFlag = 0;
   const RTFKXDoc* mWriteDoc = nullptr;
   SStyl mCurStyl{};
+  bool mFontNamed = false;  // a font word has been written since mCurStyl was reset
   SDeco mCurDeco{};
   SParaStyl mCurPara{};
   struct FontEntry {

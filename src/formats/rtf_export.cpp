@@ -298,6 +298,7 @@ void CKXTextRTF::WriteHF(const char* word, const unsigned char* text, const SSty
   else if (justify != 0)
     WriteData("\\qc ");
   mCurStyl = SStyl{};
+  mFontNamed = false;
   WriteCharAttr(styl);
   WriteHFString(text + 1, text[0]);
   WriteData("}");
@@ -344,7 +345,10 @@ void CKXTextRTF::WriteHFString(const unsigned char* text, int n) {
 
 void CKXTextRTF::WriteCharAttr(const SStyl& s) {
   bool wrote = false;
-  if (s.font != mCurStyl.font) {
+  // The first run names its font whatever it is: a reader puts text before
+  // any font word in a default of its own.
+  if (!mFontNamed || s.font != mCurStyl.font) {
+    mFontNamed = true;
     WriteInt("f", FontNumber(s.font));
     wrote = true;
   }
@@ -451,6 +455,7 @@ void CKXTextRTF::WriteParaAttr(const SParaStyl& p) {
 
 void CKXTextRTF::WriteText() {
   mCurStyl = SStyl{};
+  mFontNamed = false;
   mCurDeco = SDeco{};
   mCurPara = SParaStyl{};
   const long length = mEnd - mStart;

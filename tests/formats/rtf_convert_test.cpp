@@ -261,6 +261,34 @@ TEST_F(RTFConvert, FontsResolveByNameAndJapaneseNeverFallsToRoman) {
   EXPECT_EQ(StylAt(r, 0).font, roman);
 }
 
+// Text in font 0 (the system font) reads back the same at the start of a
+// document as after other text: the first run names its font too, where a
+// reader would otherwise give it its own default (here the application
+// font of a new document).
+TEST_F(RTFConvert, TheFirstRunNamesItsFont) {
+  const short roman = Family("KX Synthetic Roman");
+  short zeroBack[2] = {-1, -1};  // what font 0 reads back as, first and second
+  for (const bool zeroFirst : {true, false}) {
+    CKXText t;
+    SStyl a{}, b{};
+    a.font = zeroFirst ? short(0) : roman;
+    b.font = zeroFirst ? roman : short(0);
+    a.size = b.size = 12;
+    t.InsertString(0, "ab", 2, &a, nullptr, nullptr, 0);
+    t.InsertString(2, "cd", 2, &b, nullptr, nullptr, 0);
+    CKXText back;
+    SStyl app{};
+    app.font = kApplicationFont;
+    app.size = 12;
+    back.InsertString(0, "x", 1, &app, nullptr, nullptr, 0);
+    back.DeleteString(0, 1);
+    ASSERT_EQ(Import(Export(t), back), 1);
+    zeroBack[zeroFirst ? 0 : 1] = StylAt(back, zeroFirst ? 0 : 2).font;
+    EXPECT_EQ(StylAt(back, zeroFirst ? 2 : 0).font, roman);
+  }
+  EXPECT_EQ(zeroBack[0], zeroBack[1]);
+}
+
 TEST_F(RTFConvert, FontGlueTables) {
   EXPECT_EQ(CKXTextRTFMac::GetFontIDFromPSName("HiraMinPro-W3"), -28671);
   EXPECT_EQ(CKXTextRTFMac::GetFontIDFromPSName("TimesNewRomanPS-BoldMT-Extra"), -7097);
