@@ -163,6 +163,18 @@ TEST(LineBreakShortWays, AgreeWithTheLongWayOnRandomTexts) {
   EXPECT_GT(taken, rounds / 2) << "the short way ran in too few rounds to be compared";
 }
 
+// The lines of d laid out through a read buffer of `capacity` bytes (0:
+// the built-in one).
+std::vector<std::pair<long, unsigned>> LinesWithBuffer(Doc& d, long width, const SKXLineStyl& style, long capacity) {
+  std::vector<char> buffer(std::size_t(std::max(capacity, 1L)));
+  SKXLineCalc calc{};
+  if (capacity > 0) {
+    calc.buffer = buffer.data();
+    calc.capacity = capacity;
+  }
+  return d.Lines(width, style, &calc);
+}
+
 // The store reads a character's bytes from its chunk's start. A byte
 // deleted near a chunk's end can leave a lead byte there whose pair the
 // next chunk does not take: the break rules must read such a text as the
@@ -189,15 +201,7 @@ TEST(LineBreakShortWays, AgreeAcrossChunksWhoseEndsLostAByte) {
         SKXLineStyl style;
         style.mode = mode;
         style.wordWrap = 1;
-        auto lines = [&] {
-          std::vector<char> buffer(std::size_t(std::max(capacity, 1L)));
-          SKXLineCalc calc{};
-          if (capacity > 0) {
-            calc.buffer = buffer.data();
-            calc.capacity = capacity;
-          }
-          return d.Lines(width, style, &calc);
-        };
+        auto lines = [&] { return LinesWithBuffer(d, width, style, capacity); };
         const auto withShort = lines();
         std::vector<std::pair<long, unsigned>> withLong;
         {
@@ -231,15 +235,7 @@ TEST(LineBreakShortWays, LongAsciiRunsAgreeWithTheLongWay) {
       // The built-in read buffer; small ones whose start is the floor of a
       // walk back; one that a line crosses and is read again from its start.
       for (const long capacity : {0L, 19L, 37L, 100L}) {
-        auto lines = [&](long width, const SKXLineStyl& style) {
-          std::vector<char> buffer(std::size_t(std::max(capacity, 1L)));
-          SKXLineCalc calc{};
-          if (capacity > 0) {
-            calc.buffer = buffer.data();
-            calc.capacity = capacity;
-          }
-          return d.Lines(width, style, &calc);
-        };
+        auto lines = [&](long width, const SKXLineStyl& style) { return LinesWithBuffer(d, width, style, capacity); };
         for (long width = 8; width <= 260; width += capacity ? 3 : 1) {
           const SKXLineStyl style = Style(0, wordWrap);
           const auto withShort = lines(width, style);
