@@ -294,36 +294,48 @@ void CKXTextAction::AfterAction() {
   else
     mAfter = sel;
   mAfter = {mAfter.start - mLeftKeep, mAfter.length + mLeftKeep + mRightKeep};
-  // The new text ends where the kept range's end went (bytes outside it
-  // stand as they stood); a caret that stopped short of there stopped
-  // before a character the new text's last byte began. A move sets its own
-  // after range, and its text never joins what follows.
-  if (mType != kKxActMove && mAfter.start == mBefore.start) {
-    const long end = long(mBefore.start) + mBefore.length + (mLayer->GetTotalRange().length - mTotalBefore);
-    if (end > long(mAfter.start) + mAfter.length) TrailWiden(end);
-  }
+  // A move sets its own after range, and its text never joins what follows.
+  if (mType != kKxActMove) ReachNewEnd();
   mIsDone = true;
 }
 
-void CKXTextAction::TrailWiden(long end) {
+void CKXTextAction::ReachNewEnd() {
+  if (mAfter.start != mBefore.start) return;
+  const long end = long(mBefore.start) + mBefore.length + (mLayer->GetTotalRange().length - mTotalBefore);
+  if (end > long(mAfter.start) + mAfter.length) mAfter.length = std::int32_t(end - mAfter.start);
+}
+
+SKXRange CKXTextAction::CharWiden(const SKXRange& r) {
   const KXEditHandle edit = mLayer->GetEdit();
-  if (end <= 0 || end >= mLayer->GetTotalRange().length || KXText_GetPrevCharPos(edit, end + 1) >= end) return;
-  const long charEnd = KXText_GetNextCharPos(edit, end - 1);
-  if (charEnd <= end) return;
-  const std::int32_t n = std::int32_t(charEnd - end);
+  const long len = mLayer->GetTotalRange().length;
+  auto inChar = [&](long p) { return p > 0 && p < len && KXText_GetPrevCharPos(edit, p + 1) < p; };
+  const long start = r.start, end = long(r.start) + r.length;
+  const long a = inChar(start) ? KXText_GetPrevCharPos(edit, start + 1) : start;
+  const long b = inChar(end) ? std::max(end, KXText_GetNextCharPos(edit, end - 1)) : end;
+  if (a == start && b == end) return r;
+  const long savedLen = mSaved ? KXText_GetLength(mSaved) : 0;
   try {
-    SaveAround({std::int32_t(end), n}, false);
+    if (b > end) SaveAround({std::int32_t(end), std::int32_t(b - end)}, false);
+    if (a < start) SaveAround({std::int32_t(a), std::int32_t(start - a)}, true);
   } catch (const LException&) {
-    return;  // out of memory: the range stays as the caret left it
+    // Out of memory: the range and the saved text as they stood.
+    if (mSaved && KXText_GetLength(mSaved) > savedLen) KXText_Delete(mSaved, savedLen, KXText_GetLength(mSaved));
+    return r;
   }
-  mBefore.length += n;
-  mAfter = {mAfter.start, std::int32_t(charEnd - mAfter.start)};
+  return {std::int32_t(a), std::int32_t(b - a)};
 }
 
 void CKXTextAction::UndoRedoAction() {
   if (mType == 0) return;
   CompleteTyping();
-  const SKXRange r = mLayer->CropRange(mAfter);
+  SKXRange r = mLayer->CropRange(mAfter);
+  // A selection stops at character boundaries, and bytes that pair across
+  // an end of the range (a lone lead byte put next to others, or parted
+  // from them) would keep it from reaching that end: the range grows to
+  // whole characters, and the saved text over the bytes it grew by, which
+  // stand as they stood. A move puts its text back elsewhere, and a copy of
+  // attributes holds no bytes.
+  if (mType != kKxActMove && !(mSaveKind >= 2 && (mSaveKind & 1) == 0)) r = CharWiden(r);
   mLayer->SetSelectionRange(r, false);
   // Everything that can fail before the first change: the copy of what is
   // about to be replaced, and the marks as they stand.
@@ -366,10 +378,7 @@ void CKXTextAction::UndoRedoAction() {
   mBefore = r;
   mAfter = {at.start, std::int32_t(savedLen)};
   // A copy of attributes alone holds no bytes: the text kept its length.
-  if (mSaveKind >= 2 && (mSaveKind & 1) == 0)
-    mAfter = r;
-  else if (mType != kKxActMove)
-    TrailWiden(long(mAfter.start) + mAfter.length);
+  if (mSaveKind >= 2 && (mSaveKind & 1) == 0) mAfter = r;
   mLeftKeep = mRightKeep = 0;
   mLayer->SetSelectionRange(mAfter, true);
   mIsDone = !mIsDone;
@@ -468,6 +477,7 @@ void CKXTextAction::AfterTyping() {
       mAfter.length = std::max(0, sel.start - mAfter.start);
     }
     mAfter.length += mRightKeep;
+    ReachNewEnd();
   }
   mIsDone = true;
 }

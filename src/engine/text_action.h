@@ -88,12 +88,15 @@ class CKXTextAction : public LAction {
   // stand after that byte joins it into one character, and only the byte
   // kept with the range lets undo part them again.
   SKXRange LeadWiden(const SKXRange& r) const;
-  // When the text put in ends at `end` with a lone lead byte that took the
-  // byte after it as its second: the after range (which a caret leaves a
-  // byte short) grows to the end of that character, and the saved text
-  // over the old bytes of it, so that undo and redo take out and put back
-  // whole characters.
-  void TrailWiden(long end);
+  // The new text ends where the kept range's end went, since the bytes
+  // outside it stand as they stood. A caret can stop short of there: when
+  // the new text's last byte is a lone lead that took the byte after it
+  // (or shifted how a chain of such bytes pairs). The after range reaches
+  // that end.
+  void ReachNewEnd();
+  // The range grown to whole characters, the saved text over the bytes it
+  // grew by (see UndoRedoAction).
+  SKXRange CharWiden(const SKXRange& r);
 
   // The paragraph runs of the whole paragraphs a range touches: a removed
   // line end merges the paragraphs around it, and putting the bytes back

@@ -16,16 +16,17 @@ struct TextOwner {
 constexpr short kKindPara = 8;
 constexpr char kCR = 13, kLF = 10, kCtrlZ = 26;
 
-// Whether `text` put in front of the `charSize` bytes of the character at
-// `at` of `edit` would end inside a character: its last byte a lead
-// standing alone that takes the byte after it as its second. `probe` is an
-// empty text to try it in.
-bool EndJoinsAt(KXEditHandle edit, KXTextHandle text, long at, long charSize, KXTextHandle probe) {
-  const long n = KXText_GetLength(text);
-  if (n == 0 || charSize == 0 || KXText_GetPrevCharPos(text, n) != n - 1) return false;
-  KXText_Copy(edit, at, at + charSize, probe, 0);
-  KXText_Insert(probe, 0, text, 0);
-  return KXText_GetPrevCharPos(probe, n + 1) < n;
+// Whether the last byte of `first`, a lead standing alone, takes the first
+// byte of `second` as its second when `second` follows it (tried out in the
+// empty text `probe`).
+bool PairsAcross(KXTextHandle first, KXTextHandle second, KXTextHandle probe) {
+  const long n = KXText_GetLength(first);
+  if (n == 0 || KXText_GetLength(second) == 0 || KXText_GetPrevCharPos(first, n) != n - 1) return false;
+  KXText_Insert(probe, 0, second, 0);
+  KXText_Insert(probe, 0, first, 0);
+  const bool pairs = KXText_GetPrevCharPos(probe, n + 1) < n;
+  KXText_Delete(probe, 0, KXText_GetLength(probe));
+  return pairs;
 }
 }  // namespace
 
@@ -146,10 +147,9 @@ void CKXTextLayer::DoMove(const SKXRange& from, const SKXRange& to) {
   Command command(*this);
   ExecBufferKey();  // held-back keys go in first
   SetSelectionRange(from, false);
-  TextOwner copy, probe;
+  TextOwner copy;
   try {
     copy.h = NewText();
-    probe.h = NewText();
   } catch (const LException&) {
     return;
   }
@@ -175,10 +175,23 @@ void CKXTextLayer::DoMove(const SKXRange& from, const SKXRange& to) {
       --target.start, moved = true;
   }
   if (UKXRange::RangeIntersection(source, target, nullptr)) return;
-  // Undo takes the moved bytes out again by selecting them, and a selection
-  // cannot end inside a character: a move that would pair a lone lead byte
-  // with the character at the target is refused, as one onto itself is.
-  if (EndJoinsAt(mEdit, copy.h, target.start, ThisCharSize(target.start), probe.h)) return;
+  // Undo takes the moved bytes out again by selecting them and puts them
+  // back at the source, and a selection cannot end inside a character: a
+  // move that would pair a lone lead byte across either end of the moved
+  // text, or across the gap it leaves, is refused, as one onto itself is.
+  try {
+    const long at = target.start, gapStart = source.start, gapEnd = long(source.start) + source.length;
+    TextOwner atChar{NewText()}, beforeAt{NewText()}, beforeGap{NewText()}, afterGap{NewText()}, probe{NewText()};
+    KXText_Copy(mEdit, at, at + ThisCharSize(at), atChar.h, 0);
+    KXText_Copy(mEdit, at - PrevCharSize(at), at, beforeAt.h, 0);
+    KXText_Copy(mEdit, gapStart - PrevCharSize(gapStart), gapStart, beforeGap.h, 0);
+    KXText_Copy(mEdit, gapEnd, gapEnd + ThisCharSize(gapEnd), afterGap.h, 0);
+    if (PairsAcross(copy.h, atChar.h, probe.h) || PairsAcross(beforeAt.h, copy.h, probe.h) ||
+        PairsAcross(beforeGap.h, afterGap.h, probe.h))
+      return;
+  } catch (const LException&) {
+    return;
+  }
   TextDelete(source);
   if (source.start < target.start) target.start -= source.length;
   SKXRange moved{target.start, std::int32_t(length)};
