@@ -68,13 +68,16 @@ void CKXTextAction::SaveAround(const SKXRange& r, bool front) {
   KXText_Insert(saved, front ? 0 : KXText_GetLength(saved), piece.h, mSaveKind);
 }
 
+bool CKXTextAction::InsideChar(long p) const {
+  const KXEditHandle edit = mLayer->GetEdit();
+  return p > 0 && p < KXText_GetLength(edit) && KXText_GetPrevCharPos(edit, p + 1) < p;
+}
+
 SKXRange CKXTextAction::RubyWiden(const SKXRange& r) const {
   const KXEditHandle edit = mLayer->GetEdit();
-  const long len = KXText_GetLength(edit);
   // A base may end inside a two-byte character (an edit shrinks bases byte
   // by byte), and a selection cannot stop there: grow to whole characters
   // too, until neither end cuts a base or a character.
-  auto inChar = [&](long p) { return p > 0 && p < len && KXText_GetPrevCharPos(edit, p + 1) < p; };
   long start = r.start, end = long(r.start) + r.length;
   unsigned char text[kKxRubyMaxText + 2];
   for (bool grew = true; grew;) {
@@ -83,8 +86,8 @@ SKXRange CKXTextAction::RubyWiden(const SKXRange& r) const {
     if (KXText_GetRuby(edit, a, b, text, n) && a < start && b > start) start = a, grew = true;
     a = b = end;
     if (KXText_GetRuby(edit, a, b, text, n) && a < end && b > end) end = b, grew = true;
-    if (inChar(start)) --start, grew = true;
-    if (inChar(end)) ++end, grew = true;
+    if (InsideChar(start)) --start, grew = true;
+    if (InsideChar(end)) ++end, grew = true;
   }
   return {std::int32_t(start), std::int32_t(end - start)};
 }
@@ -306,12 +309,10 @@ void CKXTextAction::ReachNewEnd() {
 }
 
 SKXRange CKXTextAction::CharWiden(const SKXRange& r) {
-  const KXEditHandle edit = mLayer->GetEdit();
-  const long len = mLayer->GetTotalRange().length;
-  auto inChar = [&](long p) { return p > 0 && p < len && KXText_GetPrevCharPos(edit, p + 1) < p; };
+  // Characters are one or two bytes: an end inside one moves a byte out.
   const long start = r.start, end = long(r.start) + r.length;
-  const long a = inChar(start) ? KXText_GetPrevCharPos(edit, start + 1) : start;
-  const long b = inChar(end) ? std::max(end, KXText_GetNextCharPos(edit, end - 1)) : end;
+  const long a = InsideChar(start) ? start - 1 : start;
+  const long b = InsideChar(end) ? end + 1 : end;
   if (a == start && b == end) return r;
   const long savedLen = mSaved ? KXText_GetLength(mSaved) : 0;
   try {

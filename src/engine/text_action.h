@@ -83,6 +83,8 @@ class CKXTextAction : public LAction {
   // base crosses its ends: an edit cuts such a ruby, and only its whole
   // base can bring it back.
   SKXRange RubyWiden(const SKXRange& r) const;
+  // Whether offset p falls inside a two-byte character of the text.
+  bool InsideChar(long p) const;
   // The range grown over a lone lead byte just before it (a truncated last
   // character, or one at the end of a run of its script): whatever comes to
   // stand after that byte joins it into one character, and only the byte
