@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <utility>
 
 #include "engine/text_layer.h"
@@ -13,6 +14,14 @@ constexpr std::uint16_t kSpace = 0x20, kTab = 9, kCR = 13;
 
 // A space may stand next to these without a smart space (0: the text edge).
 bool IsSpaceEdge(std::uint16_t c) { return c == kSpace || c == kCR || c == kTab || c == 0; }
+
+// Line ends are told by their byte, as the paragraph runs tell them: walked
+// by characters, a line end after a lead byte reads as its second byte.
+bool IsCR(KXEditHandle edit, long p) {
+  char c = 0;
+  return p >= 0 && KXText_GetSelText(edit, p, p + 1, &c, 1, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0) == 1 &&
+         c == '\r';
+}
 
 // Disposes a styled text unless released.
 struct TextOwner {
@@ -96,7 +105,8 @@ SKXRange CKXTextAction::LeadWiden(const SKXRange& r) const {
   // The range starts on a character boundary, so a lead byte before it has
   // no second byte.
   if (r.start <= 0 || KXText_GetCharByte(mLayer->GetEdit(), r.start - 1) != kByteFirst) return r;
-  return {r.start - 1, r.length + 1};
+  // The byte may end a ruby base, which is then kept whole too.
+  return LeadWiden(RubyWiden({r.start - 1, r.length + 1}));
 }
 
 CKXTextAction::ParaSpan CKXTextAction::GetParaSpan(const SKXRange& r) const {
@@ -111,7 +121,7 @@ CKXTextAction::ParaSpan CKXTextAction::GetParaSpan(const SKXRange& r) const {
   // whole length.
   const long from = std::clamp<long>(r.start, 0, len);
   const long to = std::clamp<long>(long(r.start) + r.length, from, len);
-  const long s = from > 0 && KXText_GetChar(edit, from - 1) != kCR ? KXText_GetPrevCharPos(edit, from) : from;
+  const long s = from > 0 && !IsCR(edit, from - 1) ? KXText_GetPrevCharPos(edit, from) : from;
   const long e = to < len ? std::max(to + 1, KXText_GetNextCharPos(edit, to)) : len;
   span.start = std::int32_t(s);
   span.length = std::int32_t(e - s);
@@ -119,7 +129,7 @@ CKXTextAction::ParaSpan CKXTextAction::GetParaSpan(const SKXRange& r) const {
   span.runs = ParaRunsOf(edit, s, e);
   // An empty text has one paragraph too, and its style: the empty one
   // after a final line end is put back when the span, widened, reaches it.
-  span.lastEmpty = len == 0 || KXText_GetChar(edit, len - 1) == kCR;
+  span.lastEmpty = len == 0 || IsCR(edit, len - 1);
   if (span.lastEmpty) {
     SKXPara run{};
     KXText_GetSelParas(edit, len, len, &run, 1);
@@ -145,12 +155,12 @@ void CKXTextAction::SetParaSpan(const ParaSpan& span) {
   // paragraphs' ends.
   const long len = KXText_GetLength(edit);
   long first = span.start, last = long(span.start) + span.length;
-  if (first > 0 && KXText_GetChar(edit, first - 1) != kCR) {
+  if (first > 0 && !IsCR(edit, first - 1)) {
     long s = 0, e = 0;
     KXText_Get1ParaPos(edit, first, s, e);
     first = s;
   }
-  if (last > 0 && last < len && KXText_GetChar(edit, last - 1) != kCR) last = KXText_GetNextParaPos(edit, last);
+  if (last > 0 && last < len && !IsCR(edit, last - 1)) last = KXText_GetNextParaPos(edit, last);
   for (std::size_t k = 0; k < span.runs.size(); ++k) {
     const long from = k == 0 ? first : long(span.start) + span.runs[k].offset;
     const long to = k + 1 < span.runs.size() ? long(span.start) + span.runs[k + 1].offset : last;
@@ -182,16 +192,15 @@ void CKXTextAction::GrowParaSpan(const SKXRange& r) {
   // Neighbouring runs of one style are one: a run of keys grows the span
   // a character at a time.
   auto same = [](const SKXPara& a, const SKXPara& b) { return std::memcmp(&a.para, &b.para, sizeof a.para) == 0; };
-  // The first (or last) line end in from..to, -1 for none: the walk is as
+  // The first (or last) line end in from..to, -1 for none: the read is as
   // long as the growth.
-  auto findCR = [&](long from, long to, bool lastOne) {
-    long found = -1;
-    for (long p = from; p < to; p = std::max(p + 1, KXText_GetNextCharPos(edit, p))) {
-      if (KXText_GetChar(edit, p) != kCR) continue;
-      found = p;
-      if (!lastOne) break;
-    }
-    return found;
+  auto findCR = [&](long from, long to, bool lastOne) -> long {
+    if (from >= to) return -1;
+    std::string bytes(std::size_t(to - from), '\0');
+    bytes.resize(std::size_t(std::max(0L, KXText_GetSelText(edit, from, to, bytes.data(), long(bytes.size()), nullptr,
+                                                             0, nullptr, 0, nullptr, 0, nullptr, 0))));
+    const std::size_t at = lastOne ? bytes.rfind('\r') : bytes.find('\r');
+    return at == std::string::npos ? -1 : from + long(at);
   };
   // Bytes between the span and a line end beyond it belong to the span's
   // paragraph at that end, whose run is kept already (the edit may have
@@ -311,9 +320,10 @@ void CKXTextAction::ReachNewEnd() {
 SKXRange CKXTextAction::CharWiden(const SKXRange& r) {
   // Characters are one or two bytes: an end inside one moves a byte out.
   const long start = r.start, end = long(r.start) + r.length;
-  const long a = InsideChar(start) ? start - 1 : start;
-  const long b = InsideChar(end) ? end + 1 : end;
-  if (a == start && b == end) return r;
+  if (!InsideChar(start) && !InsideChar(end)) return r;
+  // The bytes grown by may begin or end a ruby base: it is saved whole.
+  const SKXRange grown = RubyWiden(r);
+  const long a = grown.start, b = long(grown.start) + grown.length;
   const long savedLen = mSaved ? KXText_GetLength(mSaved) : 0;
   try {
     if (b > end) SaveAround({std::int32_t(end), std::int32_t(b - end)}, false);
@@ -335,9 +345,19 @@ void CKXTextAction::UndoRedoAction() {
   // from them) would keep it from reaching that end: the range grows to
   // whole characters, and the saved text over the bytes it grew by, which
   // stand as they stood. A move puts its text back elsewhere, and a copy of
-  // attributes holds no bytes.
-  if (mType != kKxActMove && !(mSaveKind >= 2 && (mSaveKind & 1) == 0)) r = CharWiden(r);
+  // attributes holds no bytes. A line end grown by at the back ends the
+  // paragraph before it: the paragraphs after it stand as they stand now.
+  ParaSpan grownParas;
+  if (mType != kKxActMove && !(mSaveKind >= 2 && (mSaveKind & 1) == 0)) {
+    const SKXRange grown = CharWiden(r);
+    std::int32_t p = r.start + r.length;
+    const std::int32_t grownEnd = grown.start + grown.length;
+    while (p < grownEnd && !IsCR(mLayer->GetEdit(), p)) ++p;
+    if (p < grownEnd) grownParas = GetParaSpan({p + 1, grownEnd - p - 1});
+    r = grown;
+  }
   mLayer->SetSelectionRange(r, false);
+  const long lengthNow = mLayer->GetTotalRange().length;
   // Everything that can fail before the first change: the copy of what is
   // about to be replaced, and the marks as they stand.
   TextOwner now;
@@ -366,6 +386,11 @@ void CKXTextAction::UndoRedoAction() {
     if (savedLen == 0 && mSaveKind == kKxSaveAll && mLayer->GetTotalRange().length == 0) SetEmptyRuns(mSaved);
   } else if (at.length > 0) {
     mLayer->TextDelete(at);
+  }
+  if (grownParas.kept) {
+    // Its paragraphs moved by the change in length.
+    grownParas.start += std::int32_t(mLayer->GetTotalRange().length - lengthNow);
+    SetParaSpan(grownParas);
   }
   SetParaSpan(mParaSpan);
   mParaSpan = std::move(parasNow);
@@ -449,9 +474,12 @@ void CKXTextAction::BeforeTyping(unsigned short key, char modifiers) {
   } else {
     const SKXRange r = mLayer->GetRightSelectionRange(modifiers);
     if (r.length <= 0) return;
-    // Bytes already kept come first; beyond them, up to the end of a ruby
-    // base the deletion cuts.
-    const std::int32_t end = r.start + r.length, keptEnd = r.start + mRightKeep;
+    // Bytes already kept come first, and bytes of the run's own that the
+    // caret stopped in front of (a lead byte it put before an old
+    // character); beyond them, up to the end of a ruby base the deletion
+    // cuts.
+    const std::int32_t end = r.start + r.length;
+    const std::int32_t keptEnd = std::max(r.start + mRightKeep, mAfter.start + mAfter.length);
     if (end > keptEnd) {
       const SKXRange more = RubyWiden({end, 0});
       const std::int32_t to = std::max(end, more.start + more.length);
@@ -460,7 +488,7 @@ void CKXTextAction::BeforeTyping(unsigned short key, char modifiers) {
       mBefore.length += to - keptEnd;
       mRightKeep = to - end;
     } else {
-      mRightKeep -= r.length;
+      mRightKeep = keptEnd - end;
     }
     if (command) mLayer->SetDeleted(r);
     mLayer->SetSelectionRange(r, false);

@@ -88,7 +88,8 @@ class CKXTextAction : public LAction {
   // The range grown over a lone lead byte just before it (a truncated last
   // character, or one at the end of a run of its script): whatever comes to
   // stand after that byte joins it into one character, and only the byte
-  // kept with the range lets undo part them again.
+  // kept with the range lets undo part them again. A ruby base the byte
+  // ends is kept whole.
   SKXRange LeadWiden(const SKXRange& r) const;
   // The new text ends where the kept range's end went, since the bytes
   // outside it stand as they stood. A caret can stop short of there: when

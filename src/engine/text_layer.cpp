@@ -264,10 +264,12 @@ void CKXTextLayer::TextInsert(const SKXRange& range, const char* text, long len,
                               const SKXDeco* deco, long nDeco, const SKXPara* para, long nPara,
                               const SKXUniChar* uni, long nUni, const SKXRuby* ruby, long nRuby) {
   EditRange(range, [&] {
+    // The new text starts where the selection did: the caret after it stops
+    // short when its last byte is a lead byte that takes the next one.
+    const long start = GetSelectionRange().start;
     std::uint16_t result = KXTE_ReplaceWithUniChars(mEdit, text, len, styl, std::int32_t(nStyl), deco,
                                                     std::int32_t(nDeco), para, std::int32_t(nPara), uni,
                                                     std::int32_t(nUni));
-    const long start = GetSelectionRange().start - len;
     // Text that went inside a ruby base has joined that base: a ruby of
     // its own would overlap it.
     auto inBase = [&](long p) {
