@@ -67,32 +67,38 @@ inline bool DecodeText(const std::vector<unsigned char>& raw, short code, std::s
     CKXJCode::sUseCVKANJI = 1;
     code = CKXJCode::AutoCheck(p, n);
   }
-  std::string sjis;
+  // Shift_JIS is read where it stands: a large file is not held three
+  // times over.
+  std::string converted;
+  CKXJCode conv;
+  const char* src = reinterpret_cast<const char*>(p);
+  size_t len = size_t(n);
   sides.clear();
   if (code == kKxCodeUTF8 || code == kKxCodeUTF16) {
-    if (!FromUnits(Units(code, p, n), sjis, sides)) return false;
-  } else if (code == kKxCodeSJIS) {
-    sjis.assign(reinterpret_cast<const char*>(p), size_t(n));
-  } else {
-    CKXJCode conv;
+    if (!FromUnits(Units(code, p, n), converted, sides)) return false;
+    src = converted.data(), len = converted.size();
+  } else if (code != kKxCodeSJIS) {
     if (code == kKxCodeJIS)
       conv.JIStoSJIS(p, n);
     else
       conv.EUCtoSJIS(p, n);
-    sjis.assign(reinterpret_cast<const char*>(conv.GetTextPtr()), size_t(conv.GetTextSize()));
+    src = reinterpret_cast<const char*>(conv.GetTextPtr()), len = size_t(conv.GetTextSize());
   }
-  // Line ends become CR; side entries follow their characters.
+  // Line ends become CR; side entries follow their characters, each moved
+  // back by the line feeds dropped before it.
   text.clear();
-  text.reserve(sjis.size());
+  text.reserve(len);
   size_t side = 0;
-  for (size_t k = 0; k < sjis.size(); ++k) {
-    while (side < sides.size() && size_t(sides[side].offset) < k) ++side;
-    if (sjis[k] == '\r' && k + 1 < sjis.size() && sjis[k + 1] == '\n') {
-      for (size_t s = side; s < sides.size(); ++s) --sides[s].offset;
+  std::int32_t dropped = 0;
+  for (size_t k = 0; k < len; ++k) {
+    while (side < sides.size() && size_t(sides[side].offset) < k) sides[side++].offset -= dropped;
+    if (src[k] == '\r' && k + 1 < len && src[k + 1] == '\n') {
+      ++dropped;
       continue;
     }
-    text += sjis[k] == '\n' ? '\r' : sjis[k];
+    text += src[k] == '\n' ? '\r' : src[k];
   }
+  while (side < sides.size()) sides[side++].offset -= dropped;
   return true;
 }
 

@@ -730,6 +730,7 @@ int Run(int argc, char** argv) {
     std::fprintf(stderr, "kxedit: %s does not convert\n", files[0].c_str());
     return 1;
   }
+  std::vector<unsigned char>().swap(raw);  // a large file is not held three times over
 
   // The engine makes its own edit object; the driver shapes it as the
   // options say. The window keeps the undo history.
@@ -748,6 +749,7 @@ int Run(int argc, char** argv) {
   {
     SKXStyl run{0, SStyl{0, 0, fontNumber, 0, 0, short(size ? size : 12), RGBColor{0, 0, 0}}};
     edit.SetText(text.data(), long(text.size()), &run, 1, nullptr, 0, nullptr, 0, sides.data(), long(sides.size()));
+    std::string().swap(text);
   }
   const RectL dest = style.vertical ? RectL{0, 0, std::int32_t(width), 1000} : RectL{0, 0, 1000, std::int32_t(width)};
   edit.Resize(dest, nullptr);

@@ -31,6 +31,11 @@ S
 )
 check "typing and keys" "$(printf '4 5\nabcX\n\xe3\x81\x82\xe3\x81\x84 words\nlast\xe6\xbc\xa2\xe5\xad\x97\n\n0 13\n5 13\n16 13\n25 13')" "$out"
 
+# Characters outside Shift_JIS stay on their own places after dropped line feeds.
+printf 'a\r\nb\xf0\x9f\x98\x80\r\n\r\nc\xf0\x9f\x98\x80x\xe2\x82\xac\r\n' >"$tmp/sides.txt"
+out=$("$bin" "$tmp/sides.txt" - <<<'print text')
+check "side characters after CR LF" "$(printf 'a\nb\xf0\x9f\x98\x80\n\nc\xf0\x9f\x98\x80x\xe2\x82\xac\n')" "$out"
+
 out=$("$bin" --width 60 --rules 1 --wordwrap "$tmp/in.txt" - <<'S'
 print lines
 click 14 20 2
