@@ -28,6 +28,32 @@ bool AsciiNeverLeads(const std::uint8_t* parse) {
 
 // The lanes of v (bytes 0x20 to 0x7F) as a mask, one bit a byte.
 int AsciiLanes(__m128i v) { return _mm_movemask_epi8(_mm_cmpgt_epi8(v, _mm_set1_epi8(0x1F))); }
+
+// Whether `parse` is the Japanese table and marks exactly the Shift_JIS
+// lead bytes, 0x81 to 0x9F and 0xE0 to 0xFC: pairs can then be checked by
+// ranges, eight at a time.
+bool ShiftJisLeads(const std::uint8_t* parse) {
+  static const std::uint8_t* const japanese = [] {
+    const std::uint8_t* t = KxScriptParseTable(kScriptJapanese);
+    for (int b = 0; b < 256; ++b)
+      if ((t[b] != 0) != ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC))) return static_cast<const std::uint8_t*>(nullptr);
+    return t;
+  }();
+  return parse == japanese;
+}
+
+// The eight pairs of v as a mask, one bit a byte: a first byte that leads
+// in Shift_JIS, a second byte from 0x20 on.
+int ShiftJisPairLanes(__m128i v) {
+  auto within = [&](char lo, char span) {  // lo to lo + span, unsigned
+    const __m128i t = _mm_sub_epi8(v, _mm_set1_epi8(lo));
+    return _mm_cmpeq_epi8(_mm_min_epu8(t, _mm_set1_epi8(span)), t);
+  };
+  const __m128i lead = _mm_or_si128(within(char(0x81), 0x1E), within(char(0xE0), 0x1C));
+  const __m128i second = _mm_cmpeq_epi8(_mm_max_epu8(v, _mm_set1_epi8(0x20)), v);
+  const __m128i first = _mm_set1_epi16(0x00FF);  // the even bytes
+  return _mm_movemask_epi8(_mm_or_si128(_mm_and_si128(first, lead), _mm_andnot_si128(first, second)));
+}
 #endif
 
 // The next default tab stop strictly right of x, as an advance.
@@ -426,6 +452,7 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
         const bool asMeasured = !pitch && charSpace <= 0 && !(vpos & 4);
 #if defined(__SSE2__)
         const bool asciiAlone = asMeasured && AsciiNeverLeads(parse);
+        const bool shiftJis = ShiftJisLeads(parse);
 #endif
         bool ended = false, other = false;
         while (!ended && !other && o < decoEnd) {
@@ -437,10 +464,25 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
               // A stretch of double-byte characters, all `dw` wide, that
               // stays short of the line's end: its pairs do not depend on
               // one another, so they are checked without the loop below.
-              const long fit = std::min((avail - 1 - p) / dw, (bufEnd - o) / 2);
+              // Pairs in the buffer, and room for whole ones before the
+              // line's end (k pairs fit while k * dw <= room; no division,
+              // which costs as much as the pairs of a short stretch).
+              const long pairs = (bufEnd - o) / 2, room = avail - 1 - p;
               const unsigned char* q = bytes + (o - base);
               long k = 0;
-              while (k < fit && parse[q[2 * k]] != 0 && q[2 * k] >= 0x20 && q[2 * k + 1] >= 0x20) ++k;
+#if defined(__SSE2__)
+              while (shiftJis && k + 8 <= pairs && (k + 8) * dw <= room) {
+                const int lanes = ShiftJisPairLanes(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 2 * k)));
+                if (lanes != 0xFFFF) {
+                  k += __builtin_ctz(unsigned(~lanes)) / 2;  // the pairs before the first that is not
+                  break;
+                }
+                k += 8;
+              }
+#endif
+              while (k < pairs && (k + 1) * dw <= room && parse[q[2 * k]] != 0 && q[2 * k] >= 0x20 &&
+                     q[2 * k + 1] >= 0x20)
+                ++k;
               o += 2 * k;
               p += k * dw;
               if (o >= bufEnd) break;

@@ -252,6 +252,38 @@ TEST(LineBreakShortWays, LongAsciiRunsAgreeWithTheLongWay) {
   }
 }
 
+// Runs of double-byte characters long enough to be checked eight pairs at
+// a time, with lead bytes at the ends of both Shift_JIS ranges, broken at
+// every place of a run of eight by a byte that does not pair the same: a
+// single byte, bytes just outside the lead ranges, a lead byte before a
+// line end, a control or a space. Every width from a character to several
+// runs, with and without word wrap.
+TEST(LineBreakShortWays, LongDoubleByteRunsAgreeWithTheLongWay) {
+  std::string run;
+  static const char* const kPairs[] = {"\x81\x40", "\x9f\xfc", "\xe0\x7e", "\xfc\x80", SJ_A, "\x93\xfa", SJ_MARU, SJ_KAGI};
+  for (int i = 0; i < 24; ++i) run += kPairs[i % 8];
+  std::vector<std::string> texts = {run + run};
+  static const char* const kBreaks[] = {"a", "\x80", "\xa0", "\xdf", "\xfd", "\x82\r", "\x82\x1f", "\x82 ", "\x9f\x7f"};
+  for (const char* cut : kBreaks)
+    for (int at = 0; at < 18; ++at) texts.push_back(run.substr(0, std::size_t(2 * at)) + cut + run);
+  for (const std::string& text : texts) {
+    Doc d(text);
+    for (const bool wordWrap : {false, true})
+      for (const long capacity : {0L, 19L, 100L})
+        for (long width = 8; width <= 260; width += capacity ? 7 : 3) {
+          const SKXLineStyl style = Style(1, wordWrap);
+          const auto withShort = LinesWithBuffer(d, width, style, capacity);
+          std::vector<std::pair<long, unsigned>> withLong;
+          {
+            const LongWay off;
+            withLong = LinesWithBuffer(d, width, style, capacity);
+          }
+          ASSERT_EQ(withShort, withLong) << text.size() << " bytes, width " << width << ", word wrap " << wordWrap
+                                         << ", buffer " << capacity;
+        }
+  }
+}
+
 // A plain Japanese text goes almost all the short way.
 TEST(LineBreakShortWays, TakePlainText) {
   std::string text;
