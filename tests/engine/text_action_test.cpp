@@ -318,6 +318,13 @@ TEST(TextAction, PuttingInTextThatEndsInALoneLeadByte) {
   }
 }
 
+// `text` with the ruby "か" over from..to.
+void SetWithRuby(TestLayer& l, const std::string& text, long from, long to) {
+  KXText_SetText(l.GetEdit(), text.data(), long(text.size()), nullptr, 0, nullptr, 0, nullptr, 0);
+  const unsigned char kana[] = {0x82, 0xA9};
+  KXText_SetRuby(l.GetEdit(), from, to, kana, 2);
+}
+
 // Edits at the edges the walk found: each undone and redone exactly.
 TEST(TextAction, EdgeEditsUndoExactly) {
   struct Case {
@@ -336,12 +343,7 @@ TEST(TextAction, EdgeEditsUndoExactly) {
     KXText_SetPara(l.GetEdit(), 6, 9, p);
   };
   // A kana pair whose ruby base ends inside its second character.
-  auto rubyKana = [](TestLayer& l) {
-    const std::string s = "x\x82\xA0\x82\xA2y";
-    KXText_SetText(l.GetEdit(), s.data(), long(s.size()), nullptr, 0, nullptr, 0, nullptr, 0);
-    const unsigned char kana[] = {0x82, 0xA9};
-    KXText_SetRuby(l.GetEdit(), 1, 4, kana, 2);
-  };
+  auto rubyKana = [](TestLayer& l) { SetWithRuby(l, "x\x82\xA0\x82\xA2y", 1, 4); };
   auto marked = [](TestLayer& l) {
     const std::string s = "abcdefghij\rklm";
     KXText_SetText(l.GetEdit(), s.data(), long(s.size()), nullptr, 0, nullptr, 0, nullptr, 0);
@@ -390,21 +392,13 @@ TEST(TextAction, EdgeEditsUndoExactly) {
          l.DoInsert("x\x90", 2, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
        }},
       {"insert ending in a lone lead byte before a ruby base",
-       [](TestLayer& l) {
-         KXText_SetText(l.GetEdit(), "xdyz", 4, nullptr, 0, nullptr, 0, nullptr, 0);
-         const unsigned char kana[] = {0x82, 0xA9};
-         KXText_SetRuby(l.GetEdit(), 1, 3, kana, 2);
-       },
+       [](TestLayer& l) { SetWithRuby(l, "xdyz", 1, 3); },
        [](TestLayer& l) {
          l.SetSelectionRange({1, 0}, false);
          l.DoInsert("b\x90", 2, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
        }},
       {"typing after a lone lead byte that ends a ruby base",
-       [](TestLayer& l) {
-         KXText_SetText(l.GetEdit(), "x \x90", 3, nullptr, 0, nullptr, 0, nullptr, 0);
-         const unsigned char kana[] = {0x82, 0xA9};
-         KXText_SetRuby(l.GetEdit(), 1, 3, kana, 2);
-       },
+       [](TestLayer& l) { SetWithRuby(l, "x \x90", 1, 3); },
        [](TestLayer& l) { l.SetSelectionRange({3, 0}, false), l.DoKey('f', 0); }},
       // The re-insert puts back "k" and a lone lead byte, which takes the
       // "a" after it: the caret stops in front of the lead byte, and the
@@ -438,11 +432,7 @@ TEST(TextAction, EdgeEditsUndoExactly) {
       {"delete cutting a ruby base", rubyKana, [](TestLayer& l) { l.SetSelectionRange({0, 2}, false), l.DoDelete(); }},
       {"move into a ruby base", rubyKana, [](TestLayer& l) { l.DoMove({5, 1}, {2, 0}); }},
       {"insert with ruby inside a ruby base",
-       [](TestLayer& l) {
-         KXText_SetText(l.GetEdit(), "xabcy", 5, nullptr, 0, nullptr, 0, nullptr, 0);
-         const unsigned char kana[] = {0x82, 0xA9};
-         KXText_SetRuby(l.GetEdit(), 1, 4, kana, 2);
-       },
+       [](TestLayer& l) { SetWithRuby(l, "xabcy", 1, 4); },
        [](TestLayer& l) {
          const SKXRuby ruby{0, 1, 2, {char(0x82), char(0xA2)}};
          l.SetSelectionRange({2, 0}, false);
