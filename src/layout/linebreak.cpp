@@ -35,9 +35,9 @@ int AsciiLanes(__m128i v) { return _mm_movemask_epi8(_mm_cmpgt_epi8(v, _mm_set1_
 bool ShiftJisLeads(const std::uint8_t* parse) {
   static const std::uint8_t* const japanese = [] {
     const std::uint8_t* t = KxScriptParseTable(kScriptJapanese);
-    for (int b = 0; b < 256; ++b)
-      if ((t[b] != 0) != ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC))) return static_cast<const std::uint8_t*>(nullptr);
-    return t;
+    bool same = true;
+    for (int b = 0; b < 256; ++b) same = same && (t[b] != 0) == ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC));
+    return same ? t : nullptr;
   }();
   return parse == japanese;
 }
