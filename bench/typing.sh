@@ -61,8 +61,9 @@ write("csv1mb.txt", 10 << 20, [csv + "\n"])
 EOF
 
 keys=$(printf 'a%.0s' $(seq 200))
-# seconds FILE PLACE [paper]: the best script time of three runs of 200
-# keys typed at PLACE (in the paper view: its menu command first).
+# seconds FILE PLACE [paper|undo]: the best script time of three runs of
+# 200 keys typed at PLACE (in the paper view: its menu command first; with
+# undo: then undone, redone and undone again).
 seconds() {
   local file=$1 place=$2 view=${3:-} at size
   size=$(stat -c %s "$file")
@@ -72,7 +73,8 @@ seconds() {
     end) at=$size ;;
   esac
   { [ "$view" = paper ] && echo 'command 1407'
-    printf 'select %s %s\ntype %s\n' "$at" "$at" "$keys"; } > "$tmp/script"
+    printf 'select %s %s\ntype %s\n' "$at" "$at" "$keys"
+    if [ "$view" = undo ]; then printf 'undo\nredo\nundo\n'; fi; } > "$tmp/script"
   for run in 1 2 3; do
     "$bin/kxedit" --timing --wordwrap "$file" "$tmp/script" 2>&1 > /dev/null | awk '$1 == "script" { print $2 }'
   done | sort -g | head -n 1
@@ -87,6 +89,13 @@ for view in normal paper; do
            "50 KB of short lines ${ref}s, ratio $(ratio "$t" "$ref")"
     done
   done
+done
+# Undo puts the paragraph runs back without walking the paragraph.
+ref=$(seconds "$tmp/short.txt" start undo)
+for name in para10 para50; do
+  t=$(seconds "$tmp/$name.txt" start undo)
+  echo "typing 200 keys at the start of $name, undone, redone and undone: ${t}s, 50 KB of short lines ${ref}s," \
+       "ratio $(ratio "$t" "$ref")"
 done
 if [ -x /usr/bin/time ]; then
   printf 'select 0 0\ntype %s\n' "$keys" > "$tmp/script"

@@ -142,6 +142,21 @@ CKXTextAction::ParaSpan CKXTextAction::GetParaSpan(const SKXRange& r) const {
 void CKXTextAction::SetParaSpan(const ParaSpan& span) {
   if (!span.kept) return;
   const KXEditHandle edit = mLayer->GetEdit();
+  // A paragraph has one style, so runs that stand as kept over the span
+  // stand over its whole paragraphs: then their ends, which may lie the
+  // whole text away, need not be found.
+  const std::vector<SKXPara> now = ParaRunsOf(edit, span.start, long(span.start) + span.length);
+  auto sameRuns = [&] {
+    if (now.size() != span.runs.size()) return false;
+    for (std::size_t k = 0; k < now.size(); ++k)
+      if (now[k].offset != span.runs[k].offset || std::memcmp(&now[k].para, &span.runs[k].para, sizeof now[k].para))
+        return false;
+    if (!span.lastEmpty) return true;
+    SKXPara last{};  // the empty one after a final line end, which the span may reach
+    KXText_GetSelParas(edit, KXText_GetLength(edit), KXText_GetLength(edit), &last, 1);
+    return std::memcmp(&last.para, &span.last, sizeof last.para) == 0;
+  };
+  if (sameRuns()) return;
   // Each run over its paragraphs, through the edit object so that the
   // lines are laid out again; runs that stand already are left alone.
   auto put = [&](long from, long to, const SParaStyl& was) {
