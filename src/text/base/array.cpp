@@ -42,13 +42,6 @@ void CKXArray::Unlock() const {
   }
 }
 
-void* CKXArray::GetItemPtr(long index) const {
-  char* base = mLockedPtr;
-  if (mLockCount == 0) base = mStorage ? *mStorage : nullptr;
-  if (!base) return nullptr;
-  return base + (index - 1) * static_cast<long>(mItemSize);
-}
-
 void CKXArray::PeekItem(long index, void* out) const {
   // A read moves nothing, so it needs no lock: line tables are read item
   // by item for every line laid out.

@@ -32,7 +32,10 @@ class CKXArray {
 
   // Address of item `index`, unchecked. Without a lock held by the caller
   // it stays valid only until the next allocation.
-  void* GetItemPtr(long index) const;
+  void* GetItemPtr(long index) const {
+    char* base = mLockCount == 0 ? (mStorage ? *mStorage : nullptr) : mLockedPtr;
+    return base ? base + (index - 1) * static_cast<long>(mItemSize) : nullptr;
+  }
   void PeekItem(long index, void* out) const;
   void PokeItem(long index, const void* in);
 
