@@ -392,7 +392,6 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
     }
     const long runEnd = std::min(c.stylRun.end, len);
     const std::uint8_t* parse = KxScriptParseTable(cs->GetScript());
-    const short script = KxFontToScriptType(st.font);
     bool pending = false;  // the byte before was the first of a double-byte character
     long carry = -1;       // Unicode width carried to the second byte
     while (!stop && off < runEnd) {
@@ -429,6 +428,9 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
         continue;
       }
       const bool uni = mText->IsUniCharExist(off, decoEnd);
+      // Side entries are looked up in the font's script; without them the
+      // script is not asked for, once a line.
+      const short script = uni ? KxFontToScriptType(st.font) : short(kScriptRoman);
       const bool group = (d.flags & 0x08) && vertical;
       long groupWidth = 0;
       // Plain characters, the bulk of any text, take a short way: straight
