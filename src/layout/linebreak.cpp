@@ -428,8 +428,8 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
         continue;
       }
       const bool uni = mText->IsUniCharExist(off, decoEnd);
-      // Side entries are looked up in the font's script; without them the
-      // script is not asked for, once a line.
+      // Side entries are looked up in the font's script, which is asked
+      // for only when there are some.
       const short script = uni ? KxFontToScriptType(st.font) : short(kScriptRoman);
       const bool group = (d.flags & 0x08) && vertical;
       long groupWidth = 0;
