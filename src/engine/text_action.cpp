@@ -15,12 +15,18 @@ constexpr std::uint16_t kSpace = 0x20, kTab = 9, kCR = 13;
 // A space may stand next to these without a smart space (0: the text edge).
 bool IsSpaceEdge(std::uint16_t c) { return c == kSpace || c == kCR || c == kTab || c == 0; }
 
-// Line ends are told by their byte, as the paragraph runs tell them: walked
-// by characters, a line end after a lead byte reads as its second byte.
-bool IsCR(KXEditHandle edit, long p) {
-  char c = 0;
-  return p >= 0 && KXText_GetSelText(edit, p, p + 1, &c, 1, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0) == 1 &&
-         c == '\r';
+// The first (or last) line end in from..to, -1 for none, told by its byte
+// as the paragraph runs tell it (walked by characters, a line end after a
+// lead byte reads as its second byte). The read is as long as from..to: a
+// paragraph's ends may lie the whole text away.
+long FindCR(KXEditHandle edit, long from, long to, bool lastOne) {
+  if (from >= to) return -1;
+  std::string bytes(std::size_t(to - from), '\0');
+  const long n = KXText_GetSelText(edit, from, to, bytes.data(), long(bytes.size()), nullptr, 0, nullptr, 0, nullptr,
+                                   0, nullptr, 0);
+  bytes.resize(std::size_t(std::max(0L, n)));
+  const std::size_t at = lastOne ? bytes.rfind('\r') : bytes.find('\r');
+  return at == std::string::npos ? -1 : from + long(at);
 }
 
 // Disposes a styled text unless released.
@@ -121,7 +127,7 @@ CKXTextAction::ParaSpan CKXTextAction::GetParaSpan(const SKXRange& r) const {
   // whole length.
   const long from = std::clamp<long>(r.start, 0, len);
   const long to = std::clamp<long>(long(r.start) + r.length, from, len);
-  const long s = from > 0 && !IsCR(edit, from - 1) ? KXText_GetPrevCharPos(edit, from) : from;
+  const long s = !KXText_IsParaStart(edit, from) ? KXText_GetPrevCharPos(edit, from) : from;
   const long e = to < len ? std::max(to + 1, KXText_GetNextCharPos(edit, to)) : len;
   span.start = std::int32_t(s);
   span.length = std::int32_t(e - s);
@@ -129,7 +135,7 @@ CKXTextAction::ParaSpan CKXTextAction::GetParaSpan(const SKXRange& r) const {
   span.runs = ParaRunsOf(edit, s, e);
   // An empty text has one paragraph too, and its style: the empty one
   // after a final line end is put back when the span, widened, reaches it.
-  span.lastEmpty = len == 0 || IsCR(edit, len - 1);
+  span.lastEmpty = KXText_IsParaStart(edit, len);
   if (span.lastEmpty) {
     SKXPara run{};
     KXText_GetSelParas(edit, len, len, &run, 1);
@@ -170,12 +176,12 @@ void CKXTextAction::SetParaSpan(const ParaSpan& span) {
   // paragraphs' ends.
   const long len = KXText_GetLength(edit);
   long first = span.start, last = long(span.start) + span.length;
-  if (first > 0 && !IsCR(edit, first - 1)) {
+  if (!KXText_IsParaStart(edit, first)) {
     long s = 0, e = 0;
     KXText_Get1ParaPos(edit, first, s, e);
     first = s;
   }
-  if (last > 0 && last < len && !IsCR(edit, last - 1)) last = KXText_GetNextParaPos(edit, last);
+  if (last < len && !KXText_IsParaStart(edit, last)) last = KXText_GetNextParaPos(edit, last);
   for (std::size_t k = 0; k < span.runs.size(); ++k) {
     const long from = k == 0 ? first : long(span.start) + span.runs[k].offset;
     const long to = k + 1 < span.runs.size() ? long(span.start) + span.runs[k + 1].offset : last;
@@ -207,22 +213,12 @@ void CKXTextAction::GrowParaSpan(const SKXRange& r) {
   // Neighbouring runs of one style are one: a run of keys grows the span
   // a character at a time.
   auto same = [](const SKXPara& a, const SKXPara& b) { return std::memcmp(&a.para, &b.para, sizeof a.para) == 0; };
-  // The first (or last) line end in from..to, -1 for none: the read is as
-  // long as the growth.
-  auto findCR = [&](long from, long to, bool lastOne) -> long {
-    if (from >= to) return -1;
-    std::string bytes(std::size_t(to - from), '\0');
-    bytes.resize(std::size_t(std::max(0L, KXText_GetSelText(edit, from, to, bytes.data(), long(bytes.size()), nullptr,
-                                                             0, nullptr, 0, nullptr, 0, nullptr, 0))));
-    const std::size_t at = lastOne ? bytes.rfind('\r') : bytes.find('\r');
-    return at == std::string::npos ? -1 : from + long(at);
-  };
   // Bytes between the span and a line end beyond it belong to the span's
   // paragraph at that end, whose run is kept already (the edit may have
   // given that paragraph another style since); the paragraphs past the
   // line end are untouched and stand as they were.
   if (r.start < mParaSpan.start) {
-    const long cr = findCR(r.start, mParaSpan.start, true);
+    const long cr = FindCR(edit, r.start, mParaSpan.start, true);
     const std::vector<SKXPara> more = cr >= 0 ? ParaRunsOf(edit, r.start, cr + 1) : std::vector<SKXPara>{};
     const std::int32_t grow = mParaSpan.start - r.start;
     for (SKXPara& run : mParaSpan.runs) run.offset += grow;
@@ -237,7 +233,7 @@ void CKXTextAction::GrowParaSpan(const SKXRange& r) {
   if (to >= end && end < len) {
     // Up to a character past `to`, as a new span reaches.
     const long newEnd = to < len ? std::max(to + 1, KXText_GetNextCharPos(edit, to)) : len;
-    const long cr = findCR(std::max(0L, end - 1), newEnd - 1, false);
+    const long cr = FindCR(edit, std::max(0L, end - 1), newEnd - 1, false);
     if (cr >= 0) {
       const std::int32_t base = mParaSpan.length + std::int32_t(cr + 1 - end);
       for (SKXPara run : ParaRunsOf(edit, cr + 1, newEnd)) {
@@ -365,10 +361,9 @@ void CKXTextAction::UndoRedoAction() {
   ParaSpan grownParas;
   if (mType != kKxActMove && !(mSaveKind >= 2 && (mSaveKind & 1) == 0)) {
     const SKXRange grown = CharWiden(r);
-    std::int32_t p = r.start + r.length;
     const std::int32_t grownEnd = grown.start + grown.length;
-    while (p < grownEnd && !IsCR(mLayer->GetEdit(), p)) ++p;
-    if (p < grownEnd) grownParas = GetParaSpan({p + 1, grownEnd - p - 1});
+    const long cr = FindCR(mLayer->GetEdit(), long(r.start) + r.length, grownEnd, false);
+    if (cr >= 0) grownParas = GetParaSpan({std::int32_t(cr + 1), std::int32_t(grownEnd - cr - 1)});
     r = grown;
   }
   mLayer->SetSelectionRange(r, false);
@@ -489,12 +484,12 @@ void CKXTextAction::BeforeTyping(unsigned short key, char modifiers) {
   } else {
     const SKXRange r = mLayer->GetRightSelectionRange(modifiers);
     if (r.length <= 0) return;
-    // Bytes already kept come first, and bytes of the run's own that the
-    // caret stopped in front of (a lead byte it put before an old
-    // character); beyond them, up to the end of a ruby base the deletion
-    // cuts.
+    // The after range reaches past bytes already kept and past bytes of
+    // the run's own that the caret stopped in front of (a lead byte it put
+    // before an old character); beyond it, up to the end of a ruby base the
+    // deletion cuts.
     const std::int32_t end = r.start + r.length;
-    const std::int32_t keptEnd = std::max(r.start + mRightKeep, mAfter.start + mAfter.length);
+    const std::int32_t keptEnd = mAfter.start + mAfter.length;
     if (end > keptEnd) {
       const SKXRange more = RubyWiden({end, 0});
       const std::int32_t to = std::max(end, more.start + more.length);

@@ -126,6 +126,7 @@ void KXText_Get1ParaPos(KXTextHandle h, long pos, long& start, long& end);
 long KXText_GetPrevCharPos(KXTextHandle h, long pos);
 long KXText_GetNextCharPos(KXTextHandle h, long pos);
 long KXText_GetNextParaPos(KXTextHandle h, long pos);
+bool KXText_IsParaStart(KXTextHandle h, long pos);
 long KXText_CalcCharCount(KXTextHandle h, long from, long to);
 void KXText_CalcWordCount(KXTextHandle h, long from, long to, long& singles, long& doubles, long& paras,
                           long& pictures, long& words);

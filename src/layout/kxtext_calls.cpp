@@ -360,6 +360,11 @@ long KXText_GetNextParaPos(KXTextHandle h, long pos) {
   return x ? long(x->GetNextParaPos(pos)) : long{};
 }
 
+bool KXText_IsParaStart(KXTextHandle h, long pos) {
+  auto* x = TextOf(h);
+  return x && x->IsParaStart(pos);
+}
+
 long KXText_CalcCharCount(KXTextHandle h, long from, long to) {
   auto* x = TextOf(h);
   return x ? long(x->CalcCharCount(from, to)) : long{};

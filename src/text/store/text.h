@@ -249,11 +249,13 @@ class CKXText {
   // Where the scan for the character at pos may start: the start of the
   // nearest run of another script before it, or 0.
   long CharFloor(long pos, short script) const;
+  // Whether a paragraph starts at pos: the text's start, or just after a
+  // line end, told by its byte (a lead byte before it does not pair with it).
+  bool IsParaStart(long pos) const;
 
  protected:
   long Clamp(long pos) const;
   void Order(long& from, long& to) const;
-  bool IsParaStart(long pos) const;
   long PrevParaStart(long pos) const;
   // Cut rule of the store: the script of the style run at each cut.
   SKXCutScript CutScriptAt(long base) const;
