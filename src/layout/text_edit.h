@@ -409,7 +409,7 @@ class CKXTextEdit : public CKXText {
   }
   // The lines in the table, deferred ones included (GetLineCount lays
   // those out first).
-  long StoredLineCount() const { return mLines->GetCount(); }
+  long StoredLineCount() const { return mLines->GetCount() - mLineGap; }
   // Whether a relayout may leave the lines past the view for later.
   virtual bool MayDeferLayout() const { return true; }
   // Where a relayout may stop early: once it is past all three.
@@ -486,9 +486,12 @@ class CKXTextEdit : public CKXText {
   KxPort* mDrawPort = nullptr;
   CKXLineArray* mLines = nullptr;
   CKXHeitArray* mHeits = nullptr;
-  // Lines after mStepLine are stored mStepDelta too low.
+  // Lines after mStepLine are stored mStepDelta too low, and after
+  // mLineGap free entries: lines come and go at the boundary without
+  // moving the ones after it.
   long mStepLine = 0;
   long mStepDelta = 0;
+  long mLineGap = 0;
   // Deferred layout. 0: the table is complete. Else lines before
   // mLazyLine are exact and so is mLazyLine's start; the lines from it on
   // are older lines moved with the text, and a start among them at or

@@ -179,7 +179,7 @@ void CKXTextEdit::DrawBlankLinesAt(long /*line*/, const PointL& pen, const RectL
 void CKXTextEdit::DrawLinesAt(long first, long count, const RectL& clip) {
   if (!mDrawPort) return;
   LayOn(0, 0, long(clip.bottom) - mDest.top);
-  const long n = mLines->GetCount();
+  const long n = StoredLineCount();
   first = std::clamp(first, 1L, std::max(1L, n));
   StKxPortSaver saver(mDrawPort);
   CKXQuartzDrawing smoothing(mPrinting);
@@ -228,7 +228,7 @@ void CKXTextEdit::Draw(const RectL& update) {
     CKXQuartzDrawing smoothing(mPrinting);
     PointL pen;
     long line = GetDrawPoint(pen, clip);
-    const long n = mLines->GetCount();
+    const long n = StoredLineCount();
     while (line <= n && pen.v < clip.bottom) DrawLineAt(line++, pen, clip, 0);
   }
   RestoreHighlight(layout);

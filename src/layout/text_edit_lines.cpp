@@ -5,6 +5,8 @@
 // mStepLine are mStepDelta too low. An edit moves that boundary from where
 // the last edit left it instead of rewriting every following start, so a
 // keystroke costs the same near the end of a large text as in a small one.
+// Free entries wait at the boundary, so that a key which adds or removes a
+// line does not move every line after it either.
 #include <algorithm>
 #include <cstring>
 
@@ -22,6 +24,9 @@ constexpr long kReadBuffer = 2048;
 // characters those rules inspect after it.
 constexpr long kBreakLookAhead = 12;
 
+// Free entries the line table keeps at least when it grows them.
+constexpr long kLeastLineGap = 256;
+
 long HeightOf(std::uint16_t code) { return code & kKxLineHeightMask; }
 
 }  // namespace
@@ -30,35 +35,42 @@ long HeightOf(std::uint16_t code) { return code & kKxLineHeightMask; }
 
 long CKXTextEdit::StartAt(long line) const {
   // Read in place: a relayout asks for a line start or two per line it lays.
-  const long count = mLines->GetCount();
+  const long count = StoredLineCount();
   if (line == CKXArray::kLastIndex) line = count;
   if (line < 1 || line > count) return GetLength();
   SKXLine l;
-  std::memcpy(&l, mLines->GetItemPtr(line), sizeof l);
-  return l.offset + (line > mStepLine ? mStepDelta : 0);
+  if (line <= mStepLine) {
+    std::memcpy(&l, mLines->GetItemPtr(line), sizeof l);
+    return l.offset;
+  }
+  std::memcpy(&l, mLines->GetItemPtr(line + mLineGap), sizeof l);
+  return l.offset + mStepDelta;
 }
 
 void CKXTextEdit::MoveStep(long line) {
-  const long count = mLines->GetCount();
+  const long count = StoredLineCount();
   line = std::clamp(line, 0L, count);
-  if (mStepDelta == 0 || line == mStepLine) {
+  if (line == mStepLine) return;
+  if (mStepDelta == 0 && mLineGap == 0) {
     mStepLine = line;
     return;
   }
+  // The free entries move with the boundary: the lines it passes cross
+  // them, taking on or giving back the pending shift.
   StKXArrayLock lock(*mLines);
   auto* p = static_cast<SKXLine*>(mLines->GetItemPtr(1));
+  const long gap = mLineGap;
+  const auto delta = std::int32_t(mStepDelta);
   if (line > mStepLine) {
-    for (long i = mStepLine + 1; i <= line; ++i) p[i - 1].offset += std::int32_t(mStepDelta);
-    mStepLine = line;
-  } else if (mStepLine - line <= count - mStepLine) {
-    for (long i = line + 1; i <= mStepLine; ++i) p[i - 1].offset -= std::int32_t(mStepDelta);
-    mStepLine = line;
+    for (long i = mStepLine; i < line; ++i) p[i].offset = p[i + gap].offset + delta;
+  } else if (gap > 0 || mStepLine - line <= count - mStepLine) {
+    for (long i = mStepLine - 1; i >= line; --i) p[i + gap].offset = p[i].offset - delta;
   } else {
     // Cheaper to settle everything behind the boundary and start afresh.
-    for (long i = mStepLine + 1; i <= count; ++i) p[i - 1].offset += std::int32_t(mStepDelta);
-    mStepLine = line;
+    for (long i = mStepLine; i < count; ++i) p[i].offset += delta;
     mStepDelta = 0;
   }
+  mStepLine = line;
 }
 
 void CKXTextEdit::ShiftLinesAfter(long line, long delta) {
@@ -68,7 +80,11 @@ void CKXTextEdit::ShiftLinesAfter(long line, long delta) {
 }
 
 void CKXTextEdit::FlushShift() {
-  MoveStep(mLines->GetCount());
+  MoveStep(StoredLineCount());
+  // The free entries, now at the end, stay there: boundary 0 would put
+  // them before line 1.
+  if (mLineGap > 0) mLines->RemoveItemsAt(static_cast<unsigned long>(mLineGap), StoredLineCount() + 1);
+  mLineGap = 0;
   mStepLine = 0;
   mStepDelta = 0;
 }
@@ -77,16 +93,18 @@ void CKXTextEdit::FlushShift() {
 
 long CKXTextEdit::GetLineCount() const {
   LayOnConst(kAllLines, kAllLines, kAllLines);
-  return mLines->GetCount();
+  return StoredLineCount();
 }
 
 long CKXTextEdit::GetLineNo(long offset) const {
   LayOnConst(0, offset, 0);
-  const long n = mLines->GetCount();
+  const long n = StoredLineCount();
   if (n <= 1) return 1;
   StKXArrayLock lock(*mLines);
   const auto* p = static_cast<const SKXLine*>(mLines->GetItemPtr(1));
-  auto at = [&](long i) { return long(p[i - 1].offset) + (i > mStepLine ? mStepDelta : 0); };
+  auto at = [&](long i) {
+    return i > mStepLine ? long(p[i - 1 + mLineGap].offset) + mStepDelta : long(p[i - 1].offset);
+  };
   long lo = 1, hi = n;  // at(lo) <= offset is kept true (line 1 starts at 0)
   while (lo < hi) {
     const long mid = lo + (hi - lo + 1) / 2;
@@ -105,7 +123,7 @@ long CKXTextEdit::GetLineOffsetAt(long line) const {
 
 std::uint16_t CKXTextEdit::GetLineCodeAt(long line) const {
   LayOnConst(line, 0, 0);
-  if (line < 1 || line > mLines->GetCount()) return 0;
+  if (line < 1 || line > StoredLineCount()) return 0;
   return std::uint16_t(mHeits->GetHeightAt(mHeits->GetArrayIndex(line - 1)));
 }
 
@@ -113,7 +131,7 @@ long CKXTextEdit::GetLineHeightAt(long line) const { return HeightOf(GetLineCode
 
 long CKXTextEdit::GetLineInfoAt(long line, SKXLineInfo& info, long* length, SKXHeitCalc* hc) const {
   LayOnConst(line, 0, 0);
-  const long n = mLines->GetCount();
+  const long n = StoredLineCount();
   if (line < 1 || line > n) {
     info = SKXLineInfo{};
     if (length) *length = 0;
@@ -146,14 +164,14 @@ long CKXTextEdit::GetLineInfoAt(long line, SKXLineInfo& info, long* length, SKXH
 long CKXTextEdit::GetLineHeightUntilAt(long line) const {
   if (line <= 1) return 0;
   LayOnConst(line - 1, 0, 0);
-  const long n = mLines->GetCount();
+  const long n = StoredLineCount();
   unsigned char pb = 0;
   return mHeits->GetRangeHeight(0, std::min(line, n + 1) - 2, n - 1, pb);
 }
 
 long CKXTextEdit::GetLineFromHeight(long y, long& delta) const {
   LayOnConst(0, 0, y);
-  const long n = mLines->GetCount();
+  const long n = StoredLineCount();
   const long runs = mHeits->GetCount();
   long acc = 0;
   StKXArrayLock lock(*mHeits);
@@ -181,7 +199,7 @@ bool CKXTextEdit::SameLineInfo(const SKXLineInfo& a, const SKXLineInfo& b) {
 const char* CKXTextEdit::Check() const {
   LayOnConst(kAllLines, kAllLines, kAllLines);
   if (mLazyLine) return "layout still deferred after finishing it";
-  const long n = mLines->GetCount();
+  const long n = StoredLineCount();
   if (n < 1) return "no lines";
   if (StartAt(1) != 0) return "line 1 does not start at 0";
   for (long i = 2; i <= n; ++i) {
@@ -258,27 +276,36 @@ void CKXTextEdit::SpliceLines(long first, long removed, const NewLine* lines, lo
   // Lines up to the removed ones hold true starts, the ones after keep the
   // pending shift.
   MoveStep(first + removed - 1);
-  const long oldCount = mLines->GetCount();
-  // Everything that can fail first: room in both arrays.
-  if (count > removed) mLines->InsertItemsAt(static_cast<unsigned long>(count - removed), first + removed, nullptr);
-  try {
-    SpliceHeights(first - 1, removed, lines, count, oldCount);
-  } catch (...) {
-    if (count > removed) mLines->RemoveItemsAt(static_cast<unsigned long>(count - removed), first + removed);
-    throw;
+  const long oldCount = StoredLineCount();
+  // Everything that can fail first: room in both arrays. A grown gap
+  // leaves the lines as they were.
+  if (count - removed > mLineGap) {
+    // Room for more than this splice, so that growing is rare.
+    const long more = count - removed - mLineGap + std::max(kLeastLineGap, oldCount / 16);
+    mLines->InsertItemsAt(static_cast<unsigned long>(more), mStepLine + 1, nullptr);
+    mLineGap += more;
   }
-  if (count < removed) mLines->RemoveItemsAt(static_cast<unsigned long>(removed - count), first + count);
+  SpliceHeights(first - 1, removed, lines, count, oldCount);
+  // The removed lines join the free entries; the new ones leave them.
+  mStepLine -= removed;
+  mLineGap += removed - count;
   if (count > 0) {
     StKXArrayLock lock(*mLines);
     auto* p = static_cast<SKXLine*>(mLines->GetItemPtr(first));
     for (long k = 0; k < count; ++k) p[k].offset = lines[k].offset;
   }
   mStepLine = first + count - 1;
+  if (mLineGap > std::max(kLeastLineGap, StoredLineCount() / 4) * 2) {
+    // Give back what a large removal left free.
+    const long keep = std::max(kLeastLineGap, StoredLineCount() / 16);
+    mLines->RemoveItemsAt(static_cast<unsigned long>(mLineGap - keep), mStepLine + 1);
+    mLineGap = keep;
+  }
 }
 
 void CKXTextEdit::InsertLineInfoAt(long line, long offset, SKXLineInfo& info, SKXHeitCalc* hc) {
   LayOn(kAllLines, kAllLines, kAllLines);
-  line = std::clamp(line, 1L, mLines->GetCount() + 1);
+  line = std::clamp(line, 1L, StoredLineCount() + 1);
   const NewLine one{std::int32_t(offset), info.height};
   SpliceLines(line, 0, &one, 1);
   if (hc) {
@@ -290,7 +317,7 @@ void CKXTextEdit::InsertLineInfoAt(long line, long offset, SKXLineInfo& info, SK
 
 void CKXTextEdit::SetLineInfoAt(long line, long offset, SKXLineInfo& info, SKXHeitCalc* hc) {
   LayOn(kAllLines, kAllLines, kAllLines);
-  if (line < 1 || line > mLines->GetCount()) {
+  if (line < 1 || line > StoredLineCount()) {
     InsertLineInfoAt(line, offset, info, hc);
     return;
   }
@@ -310,7 +337,7 @@ void CKXTextEdit::DeleteLineInfoAt(long line, SKXHeitCalc* hc) { DeleteLinesInfo
 
 long CKXTextEdit::DeleteLinesInfoAt(long first, long last, SKXHeitCalc* hc) {
   LayOn(kAllLines, kAllLines, kAllLines);
-  const long n = mLines->GetCount();
+  const long n = StoredLineCount();
   first = std::max(first, 1L);
   last = std::min(last, n);
   if (first > last) return 0;
@@ -329,6 +356,7 @@ void CKXTextEdit::DeleteAllLineInfo() {
   mHeits->RemoveItemsAt(static_cast<unsigned long>(mHeits->GetCount()), 1);
   mStepLine = 0;
   mStepDelta = 0;
+  mLineGap = 0;
   mLazyLine = 0;
   mHeightOwed = false;
 }
@@ -375,6 +403,14 @@ void CKXTextEdit::CalcText() {
   for (const NewLine& l : lines) total += HeightOf(l.code);
   DeleteAllLineInfo();
   SpliceLines(1, 0, lines.data(), long(lines.size()));
+  // The free entries before line 1, where the caret of an opened text
+  // stands: the first edits there move none of the lines after them.
+  MoveStep(0);
+  const long gap = std::max(kLeastLineGap, long(lines.size()) / 16);
+  if (gap > mLineGap) {
+    mLines->InsertItemsAt(static_cast<unsigned long>(gap - mLineGap), 1, nullptr);
+    mLineGap = gap;
+  }
   mRelaidLines = long(lines.size());
   mDest.bottom = std::int32_t(mDest.top + total);
   SetSelPoint(mSelEnd, 1, 0);
@@ -384,7 +420,7 @@ void CKXTextEdit::CalcText() {
 long CKXTextEdit::Relay(long first, long k0, long changeEnd, const LayLimit* limit, long& oldHeight,
                         long& newHeight, bool& pageBreak) {
   const long len = GetLength();
-  const long oldCount = mLines->GetCount();
+  const long oldCount = StoredLineCount();
   const long width = LayoutWidth();
   const long lazyLine = mLazyLine;
   // Heights from the destination's top, for the limit.
@@ -474,7 +510,7 @@ void CKXTextEdit::LayOn(long line, long offset, long height) {
     const long from = mLazyLine;
     // Read raw: the lines above `from` are exact.
     unsigned char pb = 0;
-    const long top = from > 1 ? mHeits->GetRangeHeight(0, from - 2, mLines->GetCount() - 1, pb) : 0;
+    const long top = from > 1 ? mHeits->GetRangeHeight(0, from - 2, StoredLineCount() - 1, pb) : 0;
     const LayLimit limit{std::max(line, from + kLeastLines), offset, height, top};
     long oldHeight = 0, newHeight = 0;
     bool pageBreak = false;
@@ -505,7 +541,7 @@ long CKXTextEdit::RecalcText(long start, long length, long delta, long& firstLin
     return kKxRedrawToEnd;
   }
   mCurParaIndex = -1;
-  const long oldCount = mLines->GetCount();
+  const long oldCount = StoredLineCount();
   start = std::clamp(start, 0L, len);
   length = std::clamp(length, 0L, len - start);
   const long removed = std::max(0L, length - delta);
@@ -595,7 +631,7 @@ long CKXTextEdit::RecalcText(long start, long length, long delta, long& firstLin
   // Deferred lines may move: everything from the first line is redrawn.
   if (mLazyLine) return kKxRedrawToEnd;
   if (newHeight != oldHeight) return kKxRedrawToEnd;
-  if (pageBreak || mLines->GetCount() < oldCount || count > kKxRedrawToEnd) return kKxRedrawToEnd;
+  if (pageBreak || StoredLineCount() < oldCount || count > kKxRedrawToEnd) return kKxRedrawToEnd;
   return count;
 }
 
@@ -611,7 +647,7 @@ std::uint16_t CKXTextEdit::RecalcAndRedraw(long caret, long delta, std::uint8_t 
     draw = 1;
   } else {
     const long caretLine = GetLineNo(caret);
-    draw = (firstLine < mLines->GetCount() && caret >= StartAt(firstLine + 1)) ? caretLine - firstLine + 1 : 1;
+    draw = (firstLine < StoredLineCount() && caret >= StartAt(firstLine + 1)) ? caretLine - firstLine + 1 : 1;
   }
   draw = std::max(draw, n);
   long drawFrom = firstLine;

@@ -345,3 +345,54 @@ TEST(TextEditLazyLayout, DeferredHeightIsReportedWhenKnown) {
   }
   EXPECT_GT(grew, 0);
 }
+
+// Thousands of short lines, edited anywhere: keys and Return, deletions of
+// a line or of most of the text, pastes of many lines. Lines come and go
+// at every place of the table and its free entries move, grow and shrink
+// with them; after each edit the whole table equals a full layout's.
+TEST(TextEditLazyLayout, LinesAddedAndRemovedAnywhereMatchAFullLayout) {
+  const long steps = KxRandomSteps(120);
+  std::mt19937 rng(17);
+  std::string lines;
+  for (int k = 0; k < 3000; ++k) lines += std::string(1 + rng() % 14, char('a' + k % 26)) + '\r';
+  for (const bool pages : {false, true}) {
+    const LazySetup s{pages, 1, false, false, false};
+    auto e = Make(s);
+    e->SetText(lines.data(), long(lines.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+    e->CalcText();
+    std::string history;
+    for (long i = 0; i < steps; ++i) {
+      const long len = e->GetLength();
+      const long at = Boundary(*e, long(rng() % size_t(len + 1)));
+      switch (rng() % 5) {
+        case 0: {  // a few lines, or most of the text
+          const long b = Boundary(*e, at + long(rng() % 2 ? rng() % 60 : rng() % size_t(len + 1)));
+          e->SetSelect(at, b);
+          e->KeyIn(kKxCharBackspace, 0);
+          history += "delete " + std::to_string(at) + ".." + std::to_string(b) + "; ";
+          break;
+        }
+        case 1: {  // many lines at once
+          const long from = long(rng() % lines.size());
+          const std::string piece = lines.substr(size_t(from), rng() % (rng() % 3 ? 200 : lines.size()));
+          e->SetSelect(at, at);
+          e->Insert(piece.data(), long(piece.size()), nullptr, 0);
+          history += "paste " + std::to_string(piece.size()) + " at " + std::to_string(at) + "; ";
+          break;
+        }
+        default:
+          e->SetSelect(at, at);
+          e->TypeChar(rng() % 2 ? '\r' : 'x');
+          history += "key at " + std::to_string(at) + "; ";
+      }
+      const auto f = Fresh(s, *e);
+      const std::string wrong = Whole(*e, *f);
+      ASSERT_TRUE(wrong.empty()) << "pages " << pages << " step " << i << ": " << wrong << "\nafter " << history;
+      if (e->GetLength() < 2000 || e->GetLength() > 200000) {
+        e->SetText(lines.data(), long(lines.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+        e->CalcText();
+        history.clear();
+      }
+    }
+  }
+}
