@@ -20,15 +20,15 @@ constexpr long kForceRelayout = 32767;
 
 constexpr std::int16_t kDefaultMargin = 34;
 
-CKXPageArray* NewPageArray() {
+CKXPageTable* NewPageTable() {
   try {
-    return new CKXPageArray;
+    return new CKXPageTable;
   } catch (const std::bad_alloc&) {
   } catch (const LException&) {
   }
   KxMemRecovery();
   try {
-    return new CKXPageArray;
+    return new CKXPageTable;
   } catch (const std::bad_alloc&) {
     throw LException(memFullErr);
   }
@@ -126,7 +126,7 @@ SKXPageStyl KxDefaultPageStyl() {
 
 CKXTextEditEx::CKXTextEditEx(const RectL& dest, const RectL& view, const SKXPageStyl& style)
     : CKXTextEdit(dest, view), mPageStyl(style) {
-  mPages = NewPageArray();
+  mPages = NewPageTable();
   KxValidatePageStyl(mPageStyl);
   mPaperImage = RectL{dest.top, dest.left, dest.top, dest.left};
   RecalcPageSize();

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "layout/hdft.h"
+#include "layout/page_table.h"
 #include "layout/ruled_lines.h"
 #include "layout/text_edit.h"
 #include "layout/text_form.h"
@@ -315,7 +316,7 @@ class CKXTextEditEx : public CKXTextEdit {
   void EnsurePages() const {
     if (mPagesPending) const_cast<CKXTextEditEx*>(this)->RecalcPageFrom(mPagesFrom, -1, 0);
   }
-  CKXPageArray* Pages() const {
+  CKXPageTable* Pages() const {
     EnsurePages();
     return mPages;
   }
@@ -354,7 +355,7 @@ class CKXTextEditEx : public CKXTextEdit {
   // Rules of styles 7, 8 and 9, which need the line's paragraph.
   void ParaRuleSegments(long line, long width, long height, std::vector<SKXRuleSeg>& out) const;
 
-  CKXPageArray* mPages = nullptr;
+  CKXPageTable* mPages = nullptr;
   bool mPagesPending = false;
   long mPagesFrom = 0;
   RectL mPaperImage{};

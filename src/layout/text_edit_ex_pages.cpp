@@ -158,17 +158,9 @@ void CKXTextEditEx::RecalcPageFrom(long fromLine, long convergeFrom, long lineDe
   const long n = count();
   if (tail == 0) cut.push_back(SKXPage{std::int32_t(F), std::int32_t(std::max(1L, n - F))});
 
-  // Everything that can fail first: room for the new entries.
   const long removed = (tail ? tail : oldPages + 1) - s;
   const long added = long(cut.size());
-  if (added > removed) mPages->InsertItemsAt(static_cast<unsigned long>(added - removed), s, nullptr);
-  else if (added < removed) mPages->RemoveItemsAt(static_cast<unsigned long>(removed - added), s);
-  {
-    StKXArrayLock lock(*mPages);
-    auto* p = static_cast<SKXPage*>(mPages->GetItemPtr(s));
-    std::copy(cut.begin(), cut.end(), p);
-  }
-  if (tail && lineDelta != 0) mPages->CalcOffsetAt(s + added, lineDelta);
+  mPages->Splice(s, removed, cut.data(), added, tail ? lineDelta : 0);
   if (stopped) {
     // The lines after the last page cut wait in one page: cut from there
     // when asked. The page count stays the one last reported until then.
