@@ -61,9 +61,10 @@ write("csv1mb.txt", 10 << 20, [csv + "\n"])
 EOF
 
 keys=$(printf 'a%.0s' $(seq 200))
-# seconds FILE PLACE [paper|undo]: the best script time of three runs of
-# 200 keys typed at PLACE (in the paper view: its menu command first; with
-# undo: then undone, redone and undone again).
+# seconds FILE PLACE [paper|undo|return]: the best script time of three
+# runs of 200 keys typed at PLACE (in the paper view: its menu command
+# first; with undo: then undone, redone and undone again; with return: 200
+# Returns instead).
 seconds() {
   local file=$1 place=$2 view=${3:-} at size
   size=$(stat -c %s "$file")
@@ -73,7 +74,8 @@ seconds() {
     end) at=$size ;;
   esac
   { [ "$view" = paper ] && echo 'command 1407'
-    printf 'select %s %s\ntype %s\n' "$at" "$at" "$keys"
+    printf 'select %s %s\n' "$at" "$at"
+    if [ "$view" = return ]; then printf 'key return\n%.0s' $(seq 200); else printf 'type %s\n' "$keys"; fi
     if [ "$view" = undo ]; then printf 'undo\nredo\nundo\n'; fi; } > "$tmp/script"
   for run in 1 2 3; do
     "$bin/kxedit" --timing --wordwrap "$file" "$tmp/script" 2>&1 > /dev/null | awk '$1 == "script" { print $2 }'
@@ -95,6 +97,16 @@ ref=$(seconds "$tmp/short.txt" start undo)
 for name in para10 para50; do
   t=$(seconds "$tmp/$name.txt" start undo)
   echo "typing 200 keys at the start of $name, undone, redone and undone: ${t}s, 50 KB of short lines ${ref}s," \
+       "ratio $(ratio "$t" "$ref")"
+done
+# A Return adds a line: the line table and the column-pages take it where
+# it is, without moving every line and page after it.
+for k in $(seq 1024); do cat "$tmp/short.txt"; done > "$tmp/short50.txt"
+echo $(( $(stat -c %s "$tmp/short.txt") * 512 )) > "$tmp/short50.txt.middle"
+for place in start middle; do
+  ref=$(seconds "$tmp/short.txt" $place return)
+  t=$(seconds "$tmp/short50.txt" $place return)
+  echo "200 Returns at the $place of 50 MB of short lines: ${t}s, 50 KB of short lines ${ref}s," \
        "ratio $(ratio "$t" "$ref")"
 done
 if [ -x /usr/bin/time ]; then

@@ -1,6 +1,7 @@
 #include "layout/page_table.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -58,7 +59,13 @@ void CKXPageTable::MoveStep(long index) {
   StKXArrayLock lock(*mItems);
   SKXPage* p = Items();
   const auto delta = std::int32_t(mDelta);
-  if (index > mStep) {
+  if (delta == 0) {
+    // Nothing pending: the column-pages only cross the free entries.
+    if (index > mStep)
+      std::memmove(p + mStep, p + mStep + mGap, size_t(index - mStep) * sizeof *p);
+    else
+      std::memmove(p + index + mGap, p + index, size_t(mStep - index) * sizeof *p);
+  } else if (index > mStep) {
     for (long i = mStep; i < index; ++i) {
       p[i] = p[i + mGap];
       p[i].firstLine += delta;
@@ -85,6 +92,18 @@ void CKXPageTable::Splice(long s, long removed, const SKXPage* pages, long added
     mStep = 0;
     mDelta = 0;
     mGap = gap;
+    return;
+  }
+  if (added == removed && lineDelta == 0) {
+    // The same number of column-pages with the same lines after them: put
+    // in place, wherever the free entries are.
+    StKXArrayLock lock(*mItems);
+    for (long k = 0; k < added; ++k) {
+      const long i = s + k;
+      SKXPage& p = i <= mStep ? Items()[i - 1] : Items()[i - 1 + mGap];
+      p = pages[k];
+      if (i > mStep) p.firstLine -= std::int32_t(mDelta);
+    }
     return;
   }
   MoveStep(s + removed - 1);

@@ -61,7 +61,13 @@ void CKXTextEdit::MoveStep(long line) {
   auto* p = static_cast<SKXLine*>(mLines->GetItemPtr(1));
   const long gap = mLineGap;
   const auto delta = std::int32_t(mStepDelta);
-  if (line > mStepLine) {
+  if (delta == 0) {
+    // Nothing pending: the lines only cross the free entries.
+    if (line > mStepLine)
+      std::memmove(p + mStepLine, p + mStepLine + gap, size_t(line - mStepLine) * sizeof *p);
+    else
+      std::memmove(p + line + gap, p + line, size_t(mStepLine - line) * sizeof *p);
+  } else if (line > mStepLine) {
     for (long i = mStepLine; i < line; ++i) p[i].offset = p[i + gap].offset + delta;
   } else if (gap > 0 || mStepLine - line <= count - mStepLine) {
     for (long i = mStepLine - 1; i >= line; --i) p[i + gap].offset = p[i].offset - delta;

@@ -3,6 +3,7 @@
 // renumbered, and every entry and look-up compared after each.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -56,13 +57,21 @@ TEST(PageTable, SplicesAnywhereMatchAPlainList) {
     // Mostly a page or two, now and then most of the table.
     const long most = n - s + 1;
     const long removed = whole ? n : std::min(most, long(rng() % 3 ? 1 + rng() % 3 : 1 + rng() % size_t(most)));
-    const long added = whole ? 1 + long(rng() % 3000) : long(rng() % (rng() % 8 ? 4 : 600)) + (removed == most);
+    // Now and then the same lines cut again: as many pages, none renumbered.
+    const bool same = !whole && rng() % 4 == 0;
+    const long added = whole  ? 1 + long(rng() % 3000)
+                       : same ? removed
+                              : long(rng() % (rng() % 8 ? 4 : 600)) + (removed == most);
     const long first = model[size_t(s - 1)].firstLine;
     long oldLines = 0;
-    for (long k = s - 1; k < s - 1 + removed; ++k) oldLines += model[size_t(k)].count;
     std::vector<long> counts;
-    long newLines = 0;
-    for (long k = 0; k < added; ++k) {
+    for (long k = s - 1; k < s - 1 + removed; ++k) {
+      oldLines += model[size_t(k)].count;
+      if (same) counts.push_back(model[size_t(k)].count);
+    }
+    if (same) std::shuffle(counts.begin(), counts.end(), rng);
+    long newLines = same ? oldLines : 0;
+    for (long k = 0; !same && k < added; ++k) {
       counts.push_back(1 + long(rng() % 40));
       newLines += counts.back();
     }
