@@ -32,10 +32,9 @@ T* NewTable() {
 
 }  // namespace
 
-CKXTextEdit::CKXTextEdit(const RectL& dest, const RectL& view) : mLayout(*this), mDest(dest), mView(view) {
-  std::unique_ptr<CKXLineArray> lines(NewTable<CKXLineArray>());
+CKXTextEdit::CKXTextEdit(const RectL& dest, const RectL& view)
+    : mLayout(*this), mLines(std::unique_ptr<CKXLineArray>(NewTable<CKXLineArray>())), mDest(dest), mView(view) {
   std::unique_ptr<CKXHeitArray> heits(NewTable<CKXHeitArray>());
-  mLines = lines.release();
   mHeits = heits.release();
   mLineStyl = SKXLineStyl{};
   mLineStyl.wrap = 1;
@@ -53,7 +52,6 @@ CKXTextEdit::CKXTextEdit(const RectL& dest, const RectL& view) : mLayout(*this),
 
 CKXTextEdit::~CKXTextEdit() {
   delete mHeits;
-  delete mLines;
 }
 
 bool CKXTextEdit::GetCurPara(SParaStyl& p) const {

@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "layout/gap_table.h"
 #include "layout/linebreak.h"
 #include "platform/framework/events.h"
 #include "text/base/geometry.h"
@@ -409,7 +410,7 @@ class CKXTextEdit : public CKXText {
   }
   // The lines in the table, deferred ones included (GetLineCount lays
   // those out first).
-  long StoredLineCount() const { return mLines->GetCount() - mLineGap; }
+  long StoredLineCount() const { return mLines.GetCount(); }
   // Whether a relayout may leave the lines past the view for later.
   virtual bool MayDeferLayout() const { return true; }
   // Where a relayout may stop early: once it is past all three.
@@ -435,9 +436,7 @@ class CKXTextEdit : public CKXText {
   // Line starts with the pending shift applied.
   long StartAt(long line) const;
   // Lines after `line` move by delta (applied lazily).
-  void ShiftLinesAfter(long line, long delta);
-  void MoveStep(long line);
-  void FlushShift();
+  void ShiftLinesAfter(long line, long delta) { mLines.Shift(line, delta); }
   // ---- deferred layout ----
   // Lays out deferred lines until line `line` (its start, height and
   // length), the line holding `offset` and the lines above height `height`
@@ -484,14 +483,8 @@ class CKXTextEdit : public CKXText {
 
   CKXTextLayoutOf mLayout;
   KxPort* mDrawPort = nullptr;
-  CKXLineArray* mLines = nullptr;
+  TKXGapTable<SKXLine, &SKXLine::offset, CKXLineArray> mLines;
   CKXHeitArray* mHeits = nullptr;
-  // Lines after mStepLine are stored mStepDelta too low, and after
-  // mLineGap free entries: lines come and go at the boundary without
-  // moving the ones after it.
-  long mStepLine = 0;
-  long mStepDelta = 0;
-  long mLineGap = 0;
   // Deferred layout. 0: the table is complete. Else lines before
   // mLazyLine are exact and so is mLazyLine's start; the lines from it on
   // are older lines moved with the text, and a start among them at or

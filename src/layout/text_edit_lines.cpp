@@ -1,12 +1,10 @@
 // The edit object's line table (line starts and run-coded heights), full
 // layout and the incremental relayout after an edit.
 //
-// Line starts are stored with a pending shift: the starts of the lines after
-// mStepLine are mStepDelta too low. An edit moves that boundary from where
-// the last edit left it instead of rewriting every following start, so a
-// keystroke costs the same near the end of a large text as in a small one.
-// Free entries wait at the boundary, so that a key which adds or removes a
-// line does not move every line after it either.
+// Line starts are kept in a table with a pending shift and free entries
+// where the last edit was: a keystroke costs the same near the end of a
+// large text as in a small one, and one that adds or removes a line does
+// not move every line after it.
 #include <algorithm>
 #include <cstring>
 
@@ -24,9 +22,6 @@ constexpr long kReadBuffer = 2048;
 // characters those rules inspect after it.
 constexpr long kBreakLookAhead = 12;
 
-// Free entries the line table keeps at least when it grows them.
-constexpr long kLeastLineGap = 256;
-
 long HeightOf(std::uint16_t code) { return code & kKxLineHeightMask; }
 
 }  // namespace
@@ -38,61 +33,7 @@ long CKXTextEdit::StartAt(long line) const {
   const long count = StoredLineCount();
   if (line == CKXArray::kLastIndex) line = count;
   if (line < 1 || line > count) return GetLength();
-  SKXLine l;
-  if (line <= mStepLine) {
-    std::memcpy(&l, mLines->GetItemPtr(line), sizeof l);
-    return l.offset;
-  }
-  std::memcpy(&l, mLines->GetItemPtr(line + mLineGap), sizeof l);
-  return l.offset + mStepDelta;
-}
-
-void CKXTextEdit::MoveStep(long line) {
-  const long count = StoredLineCount();
-  line = std::clamp(line, 0L, count);
-  if (line == mStepLine) return;
-  if (mStepDelta == 0 && mLineGap == 0) {
-    mStepLine = line;
-    return;
-  }
-  // The free entries move with the boundary: the lines it passes cross
-  // them, taking on or giving back the pending shift.
-  StKXArrayLock lock(*mLines);
-  auto* p = static_cast<SKXLine*>(mLines->GetItemPtr(1));
-  const long gap = mLineGap;
-  const auto delta = std::int32_t(mStepDelta);
-  if (delta == 0) {
-    // Nothing pending: the lines only cross the free entries.
-    if (line > mStepLine)
-      std::memmove(p + mStepLine, p + mStepLine + gap, size_t(line - mStepLine) * sizeof *p);
-    else
-      std::memmove(p + line + gap, p + line, size_t(mStepLine - line) * sizeof *p);
-  } else if (line > mStepLine) {
-    for (long i = mStepLine; i < line; ++i) p[i].offset = p[i + gap].offset + delta;
-  } else if (gap > 0 || mStepLine - line <= count - mStepLine) {
-    for (long i = mStepLine - 1; i >= line; --i) p[i + gap].offset = p[i].offset - delta;
-  } else {
-    // Cheaper to settle everything behind the boundary and start afresh.
-    for (long i = mStepLine; i < count; ++i) p[i].offset += delta;
-    mStepDelta = 0;
-  }
-  mStepLine = line;
-}
-
-void CKXTextEdit::ShiftLinesAfter(long line, long delta) {
-  if (delta == 0) return;
-  MoveStep(line);
-  mStepDelta += delta;
-}
-
-void CKXTextEdit::FlushShift() {
-  MoveStep(StoredLineCount());
-  // The free entries, now at the end, stay there: boundary 0 would put
-  // them before line 1.
-  if (mLineGap > 0) mLines->RemoveItemsAt(static_cast<unsigned long>(mLineGap), StoredLineCount() + 1);
-  mLineGap = 0;
-  mStepLine = 0;
-  mStepDelta = 0;
+  return mLines.PosAt(line);
 }
 
 // ---- queries -----------------------------------------------------------------------------
@@ -104,22 +45,7 @@ long CKXTextEdit::GetLineCount() const {
 
 long CKXTextEdit::GetLineNo(long offset) const {
   LayOnConst(0, offset, 0);
-  const long n = StoredLineCount();
-  if (n <= 1) return 1;
-  StKXArrayLock lock(*mLines);
-  const auto* p = static_cast<const SKXLine*>(mLines->GetItemPtr(1));
-  auto at = [&](long i) {
-    return i > mStepLine ? long(p[i - 1 + mLineGap].offset) + mStepDelta : long(p[i - 1].offset);
-  };
-  long lo = 1, hi = n;  // at(lo) <= offset is kept true (line 1 starts at 0)
-  while (lo < hi) {
-    const long mid = lo + (hi - lo + 1) / 2;
-    if (at(mid) <= offset)
-      lo = mid;
-    else
-      hi = mid - 1;
-  }
-  return lo;
+  return std::max(1L, mLines.Find(offset));
 }
 
 long CKXTextEdit::GetLineOffsetAt(long line) const {
@@ -279,34 +205,11 @@ void CKXTextEdit::SpliceHeights(long first0, long removed, const NewLine* lines,
 }
 
 void CKXTextEdit::SpliceLines(long first, long removed, const NewLine* lines, long count) {
-  // Lines up to the removed ones hold true starts, the ones after keep the
-  // pending shift.
-  MoveStep(first + removed - 1);
   const long oldCount = StoredLineCount();
-  // Everything that can fail first: room in both arrays. A grown gap
-  // leaves the lines as they were.
-  if (count - removed > mLineGap) {
-    // Room for more than this splice, so that growing is rare.
-    const long more = count - removed - mLineGap + std::max(kLeastLineGap, oldCount / 16);
-    mLines->InsertItemsAt(static_cast<unsigned long>(more), mStepLine + 1, nullptr);
-    mLineGap += more;
-  }
+  // Everything that can fail first: room in both tables.
+  mLines.MakeRoom(first, removed, count);
   SpliceHeights(first - 1, removed, lines, count, oldCount);
-  // The removed lines join the free entries; the new ones leave them.
-  mStepLine -= removed;
-  mLineGap += removed - count;
-  if (count > 0) {
-    StKXArrayLock lock(*mLines);
-    auto* p = static_cast<SKXLine*>(mLines->GetItemPtr(first));
-    for (long k = 0; k < count; ++k) p[k].offset = lines[k].offset;
-  }
-  mStepLine = first + count - 1;
-  if (mLineGap > std::max(kLeastLineGap, StoredLineCount() / 4) * 2) {
-    // Give back what a large removal left free.
-    const long keep = std::max(kLeastLineGap, StoredLineCount() / 16);
-    mLines->RemoveItemsAt(static_cast<unsigned long>(mLineGap - keep), mStepLine + 1);
-    mLineGap = keep;
-  }
+  mLines.Splice(first, removed, count, 0, [lines](long k) { return SKXLine{lines[k].offset}; });
 }
 
 void CKXTextEdit::InsertLineInfoAt(long line, long offset, SKXLineInfo& info, SKXHeitCalc* hc) {
@@ -332,8 +235,7 @@ void CKXTextEdit::SetLineInfoAt(long line, long offset, SKXLineInfo& info, SKXHe
     SpliceLines(line, 1, &one, 1);
     if (hc) hc->first = SKXHeitCalc::kInvalid;
   } else {
-    MoveStep(line);
-    mLines->SetLineAt(line, offset);
+    mLines.SetAt(line, SKXLine{std::int32_t(offset)});
   }
   if (hc) hc->pageBreak = (info.height & kKxLinePageBreak) ? 1 : 0;
   info.height &= std::uint16_t(~kKxLinePageBreak);
@@ -358,11 +260,8 @@ long CKXTextEdit::DeleteLinesInfoAt(long first, long last, SKXHeitCalc* hc) {
 }
 
 void CKXTextEdit::DeleteAllLineInfo() {
-  mLines->RemoveItemsAt(static_cast<unsigned long>(mLines->GetCount()), 1);
+  mLines.Clear();
   mHeits->RemoveItemsAt(static_cast<unsigned long>(mHeits->GetCount()), 1);
-  mStepLine = 0;
-  mStepDelta = 0;
-  mLineGap = 0;
   mLazyLine = 0;
   mHeightOwed = false;
 }
@@ -409,14 +308,6 @@ void CKXTextEdit::CalcText() {
   for (const NewLine& l : lines) total += HeightOf(l.code);
   DeleteAllLineInfo();
   SpliceLines(1, 0, lines.data(), long(lines.size()));
-  // The free entries before line 1, where the caret of an opened text
-  // stands: the first edits there move none of the lines after them.
-  MoveStep(0);
-  const long gap = std::max(kLeastLineGap, long(lines.size()) / 16);
-  if (gap > mLineGap) {
-    mLines->InsertItemsAt(static_cast<unsigned long>(gap - mLineGap), 1, nullptr);
-    mLineGap = gap;
-  }
   mRelaidLines = long(lines.size());
   mDest.bottom = std::int32_t(mDest.top + total);
   SetSelPoint(mSelEnd, 1, 0);
@@ -574,17 +465,7 @@ long CKXTextEdit::RecalcText(long start, long length, long delta, long& firstLin
 
   // The table still describes the text before the change: read it raw
   // (the queries would lay deferred lines out over the new text).
-  auto lineOf = [&](long offset) {
-    long lo = 1, hi = oldCount;
-    while (lo < hi) {
-      const long mid = lo + (hi - lo + 1) / 2;
-      if (StartAt(mid) <= offset)
-        lo = mid;
-      else
-        hi = mid - 1;
-    }
-    return lo;
-  };
+  auto lineOf = [&](long offset) { return std::max(1L, mLines.Find(offset)); };
   const long k0 = lineOf(start);
   long first = std::min(k0, lineOf(rubyFrom));
   // A change among the deferred lines: the layout goes on from the last

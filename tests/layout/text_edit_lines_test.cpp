@@ -340,6 +340,18 @@ TEST(TextEditLines, TableOperations) {
   EXPECT_EQ(hc.pageBreak, 1);
   EXPECT_EQ(e.GetLineHeightUntilAt(3), 13 + 20);
   EXPECT_EQ(e.GetLineHeightUntilAt(1), 0);
+  {
+    // A start set in place among lines that still owe a key's shift.
+    TestEdit f(600);
+    f.SetString("a\rb\rc\rd\re");
+    f.SetSelect(0, 0);
+    f.TypeChar('x');
+    SKXLineInfo same{600, f.GetLineCodeAt(4)};
+    f.SetLineInfoAt(4, 7, same, nullptr);
+    EXPECT_EQ(f.GetLineOffsetAt(4), 7);
+    EXPECT_EQ(f.GetLineOffsetAt(5), 9);
+    EXPECT_EQ(f.GetLineNo(8), 4);
+  }
   long length = 0;
   SKXLineInfo got;
   SKXHeitCalc cursor;
