@@ -1,12 +1,13 @@
 // A table of entries in the order of a position they hold (a line's start,
 // a column-page's first line), kept for edits that come one after another
-// at about the same place.
+// at about the same place. An entry may hold a second position that rises
+// with the first (a height run's top).
 //
-// The entries after mStep hold positions mDelta too low and follow mGap
-// free entries: an edit moves that boundary from where the last one left
-// it, then adds or removes entries and moves the positions of all later
-// ones without touching them. Its cost is the distance the boundary moves,
-// not the size of the table.
+// The entries after mStep hold positions mDelta (and mDelta2) too low and
+// follow mGap free entries: an edit moves that boundary from where the
+// last one left it, then adds or removes entries and moves the positions
+// of all later ones without touching them. Its cost is the distance the
+// boundary moves, not the size of the table.
 #pragma once
 
 #include <algorithm>
@@ -16,7 +17,7 @@
 
 #include "text/base/array.h"
 
-template <typename Entry, std::int32_t Entry::*kPos, typename Store>
+template <typename Entry, std::int32_t Entry::*kPos, typename Store, std::int32_t Entry::*kPos2 = nullptr>
 class TKXGapTable {
  public:
   explicit TKXGapTable(std::unique_ptr<Store> items) : mItems(std::move(items)) {}
@@ -30,19 +31,22 @@ class TKXGapTable {
       std::memcpy(&e, mItems->GetItemPtr(index), sizeof e);
     } else {
       std::memcpy(&e, mItems->GetItemPtr(index + mGap), sizeof e);
-      e.*kPos += std::int32_t(mDelta);
+      Move(e, 1);
     }
     return e;
   }
   long PosAt(long index) const { return long(At(index).*kPos); }
 
-  // The last entry whose position is at most `pos`, else 1; 0 when empty.
-  long Find(long pos) const {
+  // The last entry whose position (second position with `second`) is at
+  // most `pos`, else 1; 0 when empty.
+  long Find(long pos, bool second = false) const {
     const long n = GetCount();
     if (n <= 1) return n;
     StKXArrayLock lock(*mItems);
     const Entry* p = Items();
-    auto at = [&](long i) { return i > mStep ? long(p[i - 1 + mGap].*kPos) + mDelta : long(p[i - 1].*kPos); };
+    const auto field = second ? kPos2 : kPos;
+    const long delta = second ? mDelta2 : mDelta;
+    auto at = [&](long i) { return i > mStep ? long(p[i - 1 + mGap].*field) + delta : long(p[i - 1].*field); };
     long lo = 1, hi = n;  // at(lo) <= pos, or lo is 1
     while (lo < hi) {
       const long mid = lo + (hi - lo + 1) / 2;
@@ -57,7 +61,7 @@ class TKXGapTable {
   // Replaces entry `index` (in range).
   void SetAt(long index, Entry e) {
     StKXArrayLock lock(*mItems);
-    if (index > mStep) e.*kPos -= std::int32_t(mDelta);
+    if (index > mStep) Move(e, -1);
     Items()[index <= mStep ? index - 1 : index - 1 + mGap] = e;
   }
 
@@ -89,9 +93,9 @@ class TKXGapTable {
 
   // Puts `added` entries, entry(0) to entry(added - 1), in place of the
   // `removed` from index `s` on; the positions of the entries after them
-  // move by `delta`.
+  // move by `delta` (the second ones by `delta2`).
   template <typename Make>
-  void Splice(long s, long removed, long added, long delta, Make entry) {
+  void Splice(long s, long removed, long added, long delta, Make entry, long delta2 = 0) {
     MakeRoom(s, removed, added);
     if (s == 1 && removed >= GetCount()) {
       // A whole new table keeps its free entries in front, where the caret
@@ -103,17 +107,17 @@ class TKXGapTable {
       }
       if (size > gap + added) mItems->RemoveItemsAt(static_cast<unsigned long>(size - gap - added), gap + added + 1);
       mStep = 0;
-      mDelta = 0;
+      mDelta = mDelta2 = 0;
       mGap = gap;
       return;
     }
-    if (added == removed && delta == 0) {
+    if (added == removed && delta == 0 && delta2 == 0) {
       // As many entries, none after them moved: put in place, wherever the
       // free entries are.
       StKXArrayLock lock(*mItems);
       for (long k = 0; k < added; ++k) {
         Entry e = entry(k);
-        if (s + k > mStep) e.*kPos -= std::int32_t(mDelta);
+        if (s + k > mStep) Move(e, -1);
         Items()[s + k <= mStep ? s + k - 1 : s + k - 1 + mGap] = e;
       }
       return;
@@ -128,6 +132,7 @@ class TKXGapTable {
     }
     mStep += added;
     mDelta += delta;
+    mDelta2 += delta2;
     if (mGap > std::max(kLeastGap, GetCount() / 4) * 2) {
       // Give back what a large removal left free.
       const long keep = std::max(kLeastGap, GetCount() / 16);
@@ -138,7 +143,7 @@ class TKXGapTable {
 
   void Clear() {
     mItems->RemoveItemsAt(static_cast<unsigned long>(mItems->GetCount()), 1);
-    mStep = mDelta = mGap = 0;
+    mStep = mDelta = mDelta2 = mGap = 0;
   }
 
  private:
@@ -147,15 +152,21 @@ class TKXGapTable {
 
   Entry* Items() const { return static_cast<Entry*>(mItems->GetItemPtr(1)); }
 
+  // Applies the pending shift to an entry stored after the boundary
+  // (`sign` 1), or takes it off one about to be stored there (-1).
+  void Move(Entry& e, int sign) const {
+    e.*kPos += std::int32_t(sign * mDelta);
+    if constexpr (kPos2 != nullptr) e.*kPos2 += std::int32_t(sign * mDelta2);
+  }
+
   // Moves the boundary to after entry `index`.
   void MoveStep(long index) {
     index = std::clamp(index, 0L, GetCount());
-    if (mGap == 0 && mDelta == 0) mStep = index;
+    if (mGap == 0 && mDelta == 0 && mDelta2 == 0) mStep = index;
     if (index == mStep) return;
     StKXArrayLock lock(*mItems);
     Entry* p = Items();
-    const auto delta = std::int32_t(mDelta);
-    if (delta == 0) {
+    if (mDelta == 0 && mDelta2 == 0) {
       // Nothing pending: the entries only cross the free ones.
       if (index > mStep)
         std::memmove(p + mStep, p + mStep + mGap, size_t(index - mStep) * sizeof *p);
@@ -164,12 +175,12 @@ class TKXGapTable {
     } else if (index > mStep) {
       for (long i = mStep; i < index; ++i) {
         p[i] = p[i + mGap];
-        p[i].*kPos += delta;
+        Move(p[i], 1);
       }
     } else {
       for (long i = mStep - 1; i >= index; --i) {
         p[i + mGap] = p[i];
-        p[i + mGap].*kPos -= delta;
+        Move(p[i + mGap], -1);
       }
     }
     mStep = index;
@@ -178,5 +189,6 @@ class TKXGapTable {
   std::unique_ptr<Store> mItems;
   long mStep = 0;
   long mDelta = 0;
+  long mDelta2 = 0;
   long mGap = 0;
 };

@@ -33,9 +33,13 @@ T* NewTable() {
 }  // namespace
 
 CKXTextEdit::CKXTextEdit(const RectL& dest, const RectL& view)
-    : mLayout(*this), mLines(std::unique_ptr<CKXLineArray>(NewTable<CKXLineArray>())), mDest(dest), mView(view) {
-  std::unique_ptr<CKXHeitArray> heits(NewTable<CKXHeitArray>());
-  mHeits = heits.release();
+    : mLayout(*this),
+      mLines(std::unique_ptr<CKXLineArray>(NewTable<CKXLineArray>())),
+      mHeits(std::unique_ptr<TKXArray<SKXHeitRun>>(NewTable<TKXArray<SKXHeitRun>>())),
+      mDest(dest),
+      mView(view) {
+  // One line of the default height, as a new line table holds one line.
+  mHeits.Splice(1, 0, 1, 0, [](long) { return SKXHeitRun{0, 0, CKXHeitArray::kDefaultHeight, 0}; });
   mLineStyl = SKXLineStyl{};
   mLineStyl.wrap = 1;
   mStyls->GetStylAt(1, mCurStyl);
@@ -50,9 +54,7 @@ CKXTextEdit::CKXTextEdit(const RectL& dest, const RectL& view)
   mResult = 0;
 }
 
-CKXTextEdit::~CKXTextEdit() {
-  delete mHeits;
-}
+CKXTextEdit::~CKXTextEdit() = default;
 
 bool CKXTextEdit::GetCurPara(SParaStyl& p) const {
   p = mCurPara;

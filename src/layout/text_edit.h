@@ -72,6 +72,14 @@ constexpr long kKxRedrawToEnd = 32767;
 // these are the modifier bits passed with them.
 constexpr char kKxModExtend = 1, kKxModLine = 2, kKxModWord = 4;
 
+// A run of lines of one height code, and the height of the lines above it.
+struct SKXHeitRun {
+  std::int32_t line;  // the run's first line, 0-based
+  std::int32_t top;
+  std::uint16_t code;
+  std::uint16_t pad;  // always 0
+};
+
 class CKXTextEdit : public CKXText {
  public:
   // "Every line" for the deferred layout's limits.
@@ -456,8 +464,15 @@ class CKXTextEdit : public CKXText {
   // Replaces lines first..first+removed-1 (and their heights) by `lines`,
   // in one move of each array.
   void SpliceLines(long first, long removed, const NewLine* lines, long count);
-  // `n` is the line count before the splice.
+  // `n` is the line count before the splice. Allocates before it changes
+  // anything.
   void SpliceHeights(long first0, long removed, const NewLine* lines, long count, long n);
+  // The height code of line `line0` (0-based).
+  std::uint16_t CodeOfLine(long line0) const { return mHeits.At(mHeits.Find(line0)).code; }
+  // The height of the lines before line `line0` (0-based), read raw.
+  long TopOfLine(long line0) const;
+  // Whether a line of first0..last0 (0-based) breaks the page.
+  bool RangeBreaks(long first0, long last0) const;
   void StartLineCalc(SKXLineCalc& calc, char* buffer, long capacity, CKXCharState* state) const;
   void CaretRectAt(long line, const PointL& pt);
   void InvertSpan(long a, long b);
@@ -484,7 +499,7 @@ class CKXTextEdit : public CKXText {
   CKXTextLayoutOf mLayout;
   KxPort* mDrawPort = nullptr;
   TKXGapTable<SKXLine, &SKXLine::offset, CKXLineArray> mLines;
-  CKXHeitArray* mHeits = nullptr;
+  TKXGapTable<SKXHeitRun, &SKXHeitRun::line, TKXArray<SKXHeitRun>, &SKXHeitRun::top> mHeits;
   // Deferred layout. 0: the table is complete. Else lines before
   // mLazyLine are exact and so is mLazyLine's start; the lines from it on
   // are older lines moved with the text, and a start among them at or

@@ -56,7 +56,7 @@ long CKXTextEdit::GetLineOffsetAt(long line) const {
 std::uint16_t CKXTextEdit::GetLineCodeAt(long line) const {
   LayOnConst(line, 0, 0);
   if (line < 1 || line > StoredLineCount()) return 0;
-  return std::uint16_t(mHeits->GetHeightAt(mHeits->GetArrayIndex(line - 1)));
+  return CodeOfLine(line - 1);
 }
 
 long CKXTextEdit::GetLineHeightAt(long line) const { return HeightOf(GetLineCodeAt(line)); }
@@ -77,12 +77,12 @@ long CKXTextEdit::GetLineInfoAt(long line, SKXLineInfo& info, long* length, SKXH
   if (hc && hc->first != SKXHeitCalc::kInvalid && idx0 >= hc->first && idx0 < hc->end) {
     code = hc->code;
   } else {
-    const long run = mHeits->GetArrayIndex(idx0);
-    code = std::uint16_t(mHeits->GetHeightAt(run));
+    const long run = mHeits.Find(idx0);
+    code = mHeits.At(run).code;
     if (hc) {
       hc->index = run;
-      hc->first = mHeits->GetOffsetAt(run);
-      hc->end = run < mHeits->GetCount() ? mHeits->GetOffsetAt(run + 1) : SKXHeitCalc::kInvalid;
+      hc->first = mHeits.At(run).line;
+      hc->end = run < mHeits.GetCount() ? mHeits.At(run + 1).line : SKXHeitCalc::kInvalid;
       // A run reaching into the deferred lines ends where they begin.
       if (mLazyLine && (hc->end == SKXHeitCalc::kInvalid || hc->end > mLazyLine - 1)) hc->end = mLazyLine - 1;
       hc->code = code;
@@ -96,32 +96,43 @@ long CKXTextEdit::GetLineInfoAt(long line, SKXLineInfo& info, long* length, SKXH
 long CKXTextEdit::GetLineHeightUntilAt(long line) const {
   if (line <= 1) return 0;
   LayOnConst(line - 1, 0, 0);
-  const long n = StoredLineCount();
-  unsigned char pb = 0;
-  return mHeits->GetRangeHeight(0, std::min(line, n + 1) - 2, n - 1, pb);
+  return TopOfLine(std::min(line, StoredLineCount() + 1) - 1);
 }
 
 long CKXTextEdit::GetLineFromHeight(long y, long& delta) const {
   LayOnConst(0, 0, y);
   const long n = StoredLineCount();
-  const long runs = mHeits->GetCount();
-  long acc = 0;
-  StKXArrayLock lock(*mHeits);
-  const auto* h = static_cast<const SKXHeit*>(mHeits->GetItemPtr(1));
-  for (long r = 0; r < runs; ++r) {
-    const long first = h[r].line;
-    const long end = r + 1 < runs ? long(h[r + 1].line) : n;
-    const long height = std::max(1L, HeightOf(std::uint16_t(h[r].code)));
-    const long span = (end - first) * height;
-    if (y < acc + span) {
-      const long k = y < acc ? 0 : (y - acc) / height;
-      delta = acc + k * height - y;
-      return first + k + 1;
+  const long runs = mHeits.GetCount();
+  if (runs > 0) {
+    // The run whose lines reach height y: the last that begins above it.
+    const long r = mHeits.Find(y, true);
+    const SKXHeitRun h = mHeits.At(r);
+    const long end = r < runs ? long(mHeits.At(r + 1).line) : n;
+    const long height = HeightOf(h.code);
+    if (y < h.top + (end - h.line) * height) {
+      const long k = y < h.top ? 0 : (y - h.top) / height;
+      delta = h.top + k * height - y;
+      return h.line + k + 1;
     }
-    acc += span;
   }
-  delta = acc - y;
+  delta = TopOfLine(n) - y;
   return std::max(1L, n);
+}
+
+long CKXTextEdit::TopOfLine(long line0) const {
+  if (line0 <= 0 || mHeits.GetCount() == 0) return 0;
+  const SKXHeitRun h = mHeits.At(mHeits.Find(line0));
+  return h.top + (line0 - h.line) * HeightOf(h.code);
+}
+
+bool CKXTextEdit::RangeBreaks(long first0, long last0) const {
+  const long runs = mHeits.GetCount();
+  for (long r = std::max(1L, mHeits.Find(first0)); r <= runs; ++r) {
+    const SKXHeitRun h = mHeits.At(r);
+    if (h.line > last0) break;
+    if (h.code & kKxLinePageBreak) return true;
+  }
+  return false;
 }
 
 bool CKXTextEdit::SameLineInfo(const SKXLineInfo& a, const SKXLineInfo& b) {
@@ -139,20 +150,20 @@ const char* CKXTextEdit::Check() const {
     if (s <= StartAt(i - 1)) return "line starts not ascending";
     if (s > GetLength()) return "line start beyond the text";
   }
-  const long runs = mHeits->GetCount();
+  const long runs = mHeits.GetCount();
   if (runs < 1) return "no height runs";
-  SKXHeit prev{};
+  SKXHeitRun prev{};
   long total = 0;
   for (long r = 1; r <= runs; ++r) {
-    SKXHeit h;
-    mHeits->FetchItemAt(r, &h);
+    const SKXHeitRun h = mHeits.At(r);
     if (r == 1 && h.line != 0) return "height runs do not start at line 0";
     if (r > 1 && h.line <= prev.line) return "height runs not ascending";
     if (r > 1 && h.code == prev.code) return "equal neighbouring height runs";
     if (h.line >= n) return "height run beyond the last line";
     if (h.pad != 0) return "height run pad not zero";
-    const long end = r < runs ? long(mHeits->GetOffsetAt(r + 1)) : n;
-    total += (end - h.line) * HeightOf(std::uint16_t(h.code));
+    if (h.top != total) return "height run top is not the height of the lines above it";
+    const long end = r < runs ? long(mHeits.At(r + 1).line) : n;
+    total += (end - h.line) * HeightOf(h.code);
     prev = h;
   }
   if (total != mDest.bottom - mDest.top) return "destination height is not the sum of the line heights";
@@ -162,46 +173,33 @@ const char* CKXTextEdit::Check() const {
 // ---- splicing ----------------------------------------------------------------------------
 
 void CKXTextEdit::SpliceHeights(long first0, long removed, const NewLine* lines, long count, long n) {
-  const long end0 = first0 + removed;                   // first old line after the removed ones
-  const long runs = mHeits->GetCount();
-  std::vector<SKXHeit> all(static_cast<size_t>(runs));
+  const long end0 = first0 + removed;  // first old line after the removed ones
+  const long runs = mHeits.GetCount();
   // Runs before first0 stay; runs starting in first0..end0 go; later runs
-  // move by count - removed. The code in force at end0 continues after the
-  // new lines.
-  long head = 0;  // runs starting before first0
-  long upTo = 0;  // runs starting at or before end0
-  {
-    StKXArrayLock lock(*mHeits);
-    const auto* h = static_cast<const SKXHeit*>(mHeits->GetItemPtr(1));
-    while (head < runs && h[head].line < first0) ++head;
-    upTo = head;
-    while (upTo < runs && h[upTo].line <= end0) ++upTo;
-    std::vector<SKXHeit> mid;
-    auto add = [&](long line, std::uint16_t code) {
-      const std::int16_t c = std::int16_t(code);
-      if (!mid.empty() && mid.back().code == c) return;
-      if (mid.empty() && head > 0 && h[head - 1].code == c) return;
-      mid.push_back(SKXHeit{std::int32_t(line), c, 0});
-    };
-    for (long k = 0; k < count; ++k) add(first0 + k, lines[k].code);
-    const bool tail = end0 < n && upTo > 0;
-    if (tail) add(first0 + count, std::uint16_t(h[upTo - 1].code));
-    // The later runs differ from the code carried over, their neighbour
-    // before the splice: no merge needed there.
-    const long moved = count - removed;
-    all.assign(h, h + head);
-    all.insert(all.end(), mid.begin(), mid.end());
-    for (long r = upTo; r < runs; ++r) all.push_back(SKXHeit{std::int32_t(h[r].line + moved), h[r].code, 0});
+  // move by count - removed lines and by the change in height. The code in
+  // force at end0 continues after the new lines.
+  const long head = first0 > 0 && runs > 0 ? mHeits.Find(first0 - 1) : 0;  // runs starting before first0
+  const long upTo = runs > 0 ? mHeits.Find(end0) : 0;                      // runs starting at or before end0
+  const long top = TopOfLine(first0);
+  std::vector<SKXHeitRun> mid;
+  long height = 0;  // of the new lines so far
+  auto add = [&](long line, std::uint16_t code) {
+    if (!mid.empty() && mid.back().code == code) return;
+    if (mid.empty() && head > 0 && mHeits.At(head).code == code) return;
+    mid.push_back(SKXHeitRun{std::int32_t(line), std::int32_t(top + height), code, 0});
+  };
+  for (long k = 0; k < count; ++k) {
+    add(first0 + k, lines[k].code);
+    height += HeightOf(lines[k].code);
   }
-  // Write back only the part that changed: the head stays in place.
-  const long newRuns = long(all.size());
-  if (newRuns > runs) mHeits->InsertItemsAt(static_cast<unsigned long>(newRuns - runs), head + 1, nullptr);
-  else if (newRuns < runs) mHeits->RemoveItemsAt(static_cast<unsigned long>(runs - newRuns), head + 1);
-  if (newRuns > head) {
-    StKXArrayLock lock(*mHeits);
-    auto* h = static_cast<SKXHeit*>(mHeits->GetItemPtr(1));
-    std::memcpy(h + head, all.data() + head, static_cast<size_t>(newRuns - head) * sizeof(SKXHeit));
-  }
+  if (end0 < n && upTo > 0) add(first0 + count, mHeits.At(upTo).code);
+  // The later runs differ from the code carried over, their neighbour
+  // before the splice: no merge needed there.
+  const long oldHeight = TopOfLine(end0) - top;
+  const long added = long(mid.size());
+  mHeits.MakeRoom(head + 1, upTo - head, added);
+  mHeits.Splice(head + 1, upTo - head, added, count - removed, [&mid](long k) { return mid[size_t(k)]; },
+                height - oldHeight);
 }
 
 void CKXTextEdit::SpliceLines(long first, long removed, const NewLine* lines, long count) {
@@ -249,8 +247,8 @@ long CKXTextEdit::DeleteLinesInfoAt(long first, long last, SKXHeitCalc* hc) {
   first = std::max(first, 1L);
   last = std::min(last, n);
   if (first > last) return 0;
-  unsigned char pb = 0;
-  const long sum = mHeits->GetRangeHeight(first - 1, last - 1, n - 1, pb);
+  const long sum = TopOfLine(last) - TopOfLine(first - 1);
+  const bool pb = RangeBreaks(first - 1, last - 1);
   SpliceLines(first, last - first + 1, nullptr, 0);
   if (hc) {
     hc->first = SKXHeitCalc::kInvalid;
@@ -261,7 +259,7 @@ long CKXTextEdit::DeleteLinesInfoAt(long first, long last, SKXHeitCalc* hc) {
 
 void CKXTextEdit::DeleteAllLineInfo() {
   mLines.Clear();
-  mHeits->RemoveItemsAt(static_cast<unsigned long>(mHeits->GetCount()), 1);
+  mHeits.Clear();
   mLazyLine = 0;
   mHeightOwed = false;
 }
@@ -367,14 +365,13 @@ long CKXTextEdit::Relay(long first, long k0, long changeEnd, const LayLimit* lim
     // there with its old height (the line count stays, so no later line
     // moves in the table); past the last one a line is added.
     const long from = std::min(j, oldCount);
-    const auto code = std::uint16_t(mHeits->GetHeightAt(mHeits->GetArrayIndex(from - 1)));
+    const std::uint16_t code = CodeOfLine(from - 1);
     lines.push_back(NewLine{std::int32_t(next), code});
     laidHeight += HeightOf(code);
     if (j <= oldCount) ++lineEnd;
   }
-  unsigned char pb = 0;
-  oldHeight = lineEnd > first ? mHeits->GetRangeHeight(first - 1, lineEnd - 2, oldCount - 1, pb) : 0;
-  pageBreak = pb != 0;
+  oldHeight = lineEnd > first ? TopOfLine(lineEnd - 1) - TopOfLine(first - 1) : 0;
+  pageBreak = lineEnd > first && RangeBreaks(first - 1, lineEnd - 2);
   for (const NewLine& l : lines)
     if (l.code & kKxLinePageBreak) pageBreak = true;
   const long reported = mLazyLine ? mReportedHeight : long(mDest.bottom) - mDest.top;
@@ -406,8 +403,7 @@ void CKXTextEdit::LayOn(long line, long offset, long height) {
   while (mLazyLine && !(line < mLazyLine && offset < StartAt(mLazyLine) && height < mLazyTop)) {
     const long from = mLazyLine;
     // Read raw: the lines above `from` are exact.
-    unsigned char pb = 0;
-    const long top = from > 1 ? mHeits->GetRangeHeight(0, from - 2, StoredLineCount() - 1, pb) : 0;
+    const long top = TopOfLine(from - 1);
     const LayLimit limit{std::max(line, from + kLeastLines), offset, height, top};
     long oldHeight = 0, newHeight = 0;
     bool pageBreak = false;
@@ -498,8 +494,7 @@ long CKXTextEdit::RecalcText(long start, long length, long delta, long& firstLin
   const bool defer = MayDeferLayout();
   LayLimit limit{};
   if (defer) {
-    unsigned char pb = 0;
-    const long top = first > 1 ? mHeits->GetRangeHeight(0, first - 2, oldCount - 1, pb) : 0;
+    const long top = TopOfLine(first - 1);
     limit = DeferLimit(first, top, changeEnd);
     limit.top = top;
   }

@@ -209,6 +209,19 @@ std::string Whole(const CKXTextEdit& e, const CKXTextEdit& f) {
     if (e.GetLineOffsetAt(i) != f.GetLineOffsetAt(i) || e.GetLineCodeAt(i) != f.GetLineCodeAt(i))
       return "line " + std::to_string(i) + " starts " + std::to_string(e.GetLineOffsetAt(i)) + ", full layout " +
              std::to_string(f.GetLineOffsetAt(i));
+  // Heights added up line by line: the top of each line, and the line at
+  // its first and last pixel.
+  long top = 0;
+  for (long i = 1; i <= e.GetLineCount(); ++i) {
+    if (e.GetLineHeightUntilAt(i) != top) return Differ("GetLineHeightUntilAt", i, e.GetLineHeightUntilAt(i), top);
+    const long h = e.GetLineHeightAt(i);
+    for (long y : {top, top + h - 1}) {
+      long delta = 0;
+      const long at = e.GetLineFromHeight(y, delta);
+      if (h > 0 && (at != i || delta != top - y)) return Differ("GetLineFromHeight", y, at, i);
+    }
+    top += h;
+  }
   RectL a, b;
   e.GetDestRect(a);
   f.GetDestRect(b);
@@ -346,20 +359,36 @@ TEST(TextEditLazyLayout, DeferredHeightIsReportedWhenKnown) {
   EXPECT_GT(grew, 0);
 }
 
-// Thousands of short lines, edited anywhere: keys and Return, deletions of
-// a line or of most of the text, pastes of many lines. Lines come and go
-// at every place of the table and its free entries move, grow and shrink
-// with them; after each edit the whole table equals a full layout's.
+// Thousands of short lines of two sizes, edited anywhere: keys and Return,
+// deletions of a line or of most of the text, pastes of many lines. Lines
+// and height runs come and go at every place of their tables, whose free
+// entries move, grow and shrink with them; after each edit the whole table
+// equals a full layout's.
 TEST(TextEditLazyLayout, LinesAddedAndRemovedAnywhereMatchAFullLayout) {
   const long steps = KxRandomSteps(120);
   std::mt19937 rng(17);
   std::string lines;
-  for (int k = 0; k < 3000; ++k) lines += std::string(1 + rng() % 14, char('a' + k % 26)) + '\r';
+  std::vector<SKXStyl> sizes;
+  for (int k = 0; k < 3000; ++k) {
+    // Runs of a few lines at a time of one size.
+    if (k % 3 == 0) {
+      SKXStyl run{};
+      run.offset = std::int32_t(lines.size());
+      run.styl.size = std::int16_t(rng() % 2 ? 12 : 20);
+      if (sizes.empty() || sizes.back().styl.size != run.styl.size) sizes.push_back(run);
+    }
+    lines += std::string(1 + rng() % 14, char('a' + k % 26)) + (k % 97 == 0 ? "\x0c\r" : "\r");
+  }
   for (const bool pages : {false, true}) {
     const LazySetup s{pages, 1, false, false, false};
     auto e = Make(s);
-    e->SetText(lines.data(), long(lines.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
-    e->CalcText();
+    auto reset = [&] {
+      e->SetText(lines.data(), long(lines.size()), sizes.data(), long(sizes.size()), nullptr, 0, nullptr, 0, nullptr,
+                 0);
+      e->CalcText();
+    };
+    reset();
+    ASSERT_GT(e->GetLineHeightAt(4), e->GetLineHeightAt(1)) << "two sizes of line";
     std::string history;
     for (long i = 0; i < steps; ++i) {
       const long len = e->GetLength();
@@ -389,10 +418,30 @@ TEST(TextEditLazyLayout, LinesAddedAndRemovedAnywhereMatchAFullLayout) {
       const std::string wrong = Whole(*e, *f);
       ASSERT_TRUE(wrong.empty()) << "pages " << pages << " step " << i << ": " << wrong << "\nafter " << history;
       if (e->GetLength() < 2000 || e->GetLength() > 200000) {
-        e->SetText(lines.data(), long(lines.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
-        e->CalcText();
+        reset();
         history.clear();
       }
     }
   }
+}
+
+// A page break taken out or put in without a line more or less: the lines
+// after it stay, and the column-pages are cut again all the same.
+TEST(TextEditLazyLayout, APageBreakAloneChangedCutsThePagesAgain) {
+  const LazySetup s{true, 1, false, false, false};
+  auto e = Make(s);
+  std::string text;
+  for (int k = 0; k < 60; ++k) text += k == 5 ? "ab\x0c\r" : "abc\r";
+  e->SetText(text.data(), long(text.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+  e->CalcText();
+  const long formFeed = long(text.find('\x0c'));
+  const long pages = Pages(*e);
+  e->SetSelect(formFeed, formFeed + 1);
+  e->KeyIn(kKxCharBackspace, 0);
+  ASSERT_EQ(Whole(*e, *Fresh(s, *e)), "");
+  EXPECT_LT(Pages(*e), pages);
+  e->SetSelect(formFeed, formFeed);
+  e->Insert("\x0c", 1, nullptr, 0);
+  ASSERT_EQ(Whole(*e, *Fresh(s, *e)), "");
+  EXPECT_EQ(Pages(*e), pages);
 }
