@@ -11,6 +11,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "layout/text_edit.h"
 #include "platform/fonts.h"
@@ -41,7 +42,25 @@ std::string MakeText(std::size_t size, std::size_t line) {
   return t;
 }
 
-enum Kind { kShort, kPara10, kPara50, kLines };
+// kMixed: 10 MB of short lines in runs of two font sizes, so that the lines
+// differ in height every few lines.
+enum Kind { kShort, kPara10, kPara50, kLines, kMixed };
+
+// Style runs switching between two sizes every three lines of `text`.
+std::vector<SKXStyl> TwoSizes(const std::string& text) {
+  std::vector<SKXStyl> runs;
+  long line = 0;
+  for (std::size_t at = 0; at < text.size(); at = text.find('\r', at) + 1) {
+    if (line++ % 3 == 0) {
+      SKXStyl run{};
+      run.offset = std::int32_t(at);
+      run.styl.size = std::int16_t(line % 2 ? 12 : 18);
+      runs.push_back(run);
+    }
+    if (text.find('\r', at) == std::string::npos) break;
+  }
+  return runs;
+}
 
 CKXTextEdit& EditOf(Kind kind) {
   static std::map<Kind, std::unique_ptr<CKXTextEdit>> edits;
@@ -51,13 +70,16 @@ CKXTextEdit& EditOf(Kind kind) {
     const std::string text = kind == kShort    ? MakeText(50 << 10, 60)
                              : kind == kPara10 ? MakeText(10 << 20, 0)
                              : kind == kPara50 ? MakeText(50 << 20, 0)
+                             : kind == kMixed  ? MakeText(10 << 20, 60)
                                                : MakeText(10 << 20, 1 << 20);
+    const std::vector<SKXStyl> runs = kind == kMixed ? TwoSizes(text) : std::vector<SKXStyl>{};
     e = std::make_unique<CKXTextEdit>(RectL{0, 0, 0, kWidth}, RectL{0, 0, 800, kWidth});
     SKXLineStyl style;
     style.mode = 1;
     style.wordWrap = 1;
     e->SetLineStyl(style, 0);
-    e->SetText(text.data(), long(text.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+    e->SetText(text.data(), long(text.size()), runs.empty() ? nullptr : runs.data(), long(runs.size()), nullptr, 0,
+               nullptr, 0, nullptr, 0);
     e->CalcText();
   }
   return *e;
@@ -94,7 +116,7 @@ void Keys(benchmark::State& state) {
   state.counters["ratio"] = ours / ref;
 }
 BENCHMARK(Keys)
-    ->ArgsProduct({{kPara10, kPara50, kLines}, {0, 1, 2}})
+    ->ArgsProduct({{kPara10, kPara50, kLines, kMixed}, {0, 1, 2}})
     ->ArgNames({"text", "place"})
     ->UseManualTime()
     ->Iterations(7)
