@@ -461,8 +461,8 @@ class CKXTextEdit : public CKXText {
   // replaced and laid, pageBreak whether either held a page break.
   long Relay(long first, long k0, long changeEnd, const LayLimit* limit, long& oldHeight, long& newHeight,
              bool& pageBreak);
-  // Replaces lines first..first+removed-1 (and their heights) by `lines`,
-  // in one move of each array.
+  // Replaces lines first..first+removed-1 (and their heights) by `lines`;
+  // running out of memory leaves both tables as they were.
   void SpliceLines(long first, long removed, const NewLine* lines, long count);
   // `n` is the line count before the splice. Allocates before it changes
   // anything.
