@@ -42,6 +42,7 @@ class TKXGapTable {
   long Find(long pos, bool second = false) const {
     const long n = GetCount();
     if (n <= 1) return n;
+    if constexpr (kPos2 == nullptr) second = false;
     StKXArrayLock lock(*mItems);
     const Entry* p = Items();
     const auto field = second ? kPos2 : kPos;
