@@ -50,14 +50,16 @@ enum Kind { kShort, kPara10, kPara50, kLines, kMixed };
 std::vector<SKXStyl> TwoSizes(const std::string& text) {
   std::vector<SKXStyl> runs;
   long line = 0;
-  for (std::size_t at = 0; at < text.size(); at = text.find('\r', at) + 1) {
+  for (std::size_t at = 0; at < text.size();) {
     if (line++ % 3 == 0) {
       SKXStyl run{};
       run.offset = std::int32_t(at);
       run.styl.size = std::int16_t(line % 2 ? 12 : 18);
       runs.push_back(run);
     }
-    if (text.find('\r', at) == std::string::npos) break;
+    const std::size_t cr = text.find('\r', at);
+    if (cr == std::string::npos) break;
+    at = cr + 1;
   }
   return runs;
 }

@@ -196,9 +196,7 @@ void CKXTextEdit::SpliceHeights(long first0, long removed, const NewLine* lines,
   // The later runs differ from the code carried over, their neighbour
   // before the splice: no merge needed there.
   const long oldHeight = TopOfLine(end0) - top;
-  const long added = long(mid.size());
-  mHeits.MakeRoom(head + 1, upTo - head, added);
-  mHeits.Splice(head + 1, upTo - head, added, count - removed, [&mid](long k) { return mid[size_t(k)]; },
+  mHeits.Splice(head + 1, upTo - head, long(mid.size()), count - removed, [&mid](long k) { return mid[size_t(k)]; },
                 height - oldHeight);
 }
 
