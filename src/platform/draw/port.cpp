@@ -106,6 +106,11 @@ std::unique_ptr<KxPort> KxPort::NewImage(std::int32_t width, std::int32_t height
   return port;
 }
 
+std::uint64_t KxPort::NextStamp() {
+  static std::uint64_t last = 0;
+  return ++last;
+}
+
 KxPort::KxPort(cairo_surface_t* surface, std::int32_t width, std::int32_t height)
     : mPen(NormalPen()),
       mSurface(cairo_surface_reference(surface)),

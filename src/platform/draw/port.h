@@ -90,7 +90,16 @@ class KxPort {
   KxPort(const KxPort&) = delete;
   KxPort& operator=(const KxPort&) = delete;
 
-  cairo_surface_t* Surface() const { return mSurface; }
+  // The surface, to draw into: handing it out stamps the port, so that
+  // whoever copies the pixels out can pass over a port nobody touched.
+  cairo_surface_t* Surface() const {
+    mStamp = NextStamp();
+    return mSurface;
+  }
+  // The surface only to read, which leaves the stamp as it is.
+  cairo_surface_t* SurfaceToRead() const { return mSurface; }
+  // Unique among all ports; changes whenever the surface is handed out.
+  std::uint64_t Stamp() const { return mStamp; }
   // True for image surfaces: pixels are reachable and modes are byte exact.
   bool IsRaster() const { return mRaster; }
   std::int32_t Width() const { return mWidth; }
@@ -113,7 +122,10 @@ class KxPort {
   std::unique_ptr<KxRegionRecorder> mRecorder;   // while a region is open
 
  private:
+  static std::uint64_t NextStamp();
+
   cairo_surface_t* mSurface;
+  mutable std::uint64_t mStamp = NextStamp();
   bool mRaster;
   std::int32_t mWidth, mHeight;
 };

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "platform/draw/port.h"
 #include "platform/framework/input_method.h"
@@ -42,14 +43,21 @@ void Pump() {
     g_main_context_iteration(nullptr, FALSE);
 }
 
-std::uint64_t HashRow(const unsigned char* row, int width) {
-  std::uint64_t h = 1469598103934665603ull;
+// Whether a row's colours differ from its copy; the copy takes the row
+// either way. Most rows are unchanged byte for byte: a plain compare tells
+// them at memory speed, and only a row that differs is looked at again
+// with the unused byte masked off.
+bool TakeRow(const unsigned char* row, std::uint32_t* copy, int width) {
+  const std::size_t bytes = std::size_t(width) * 4;
+  if (std::memcmp(row, copy, bytes) == 0) return false;
+  std::uint32_t diff = 0;
   for (int x = 0; x < width; ++x) {
     std::uint32_t px;
     std::memcpy(&px, row + std::size_t(x) * 4, 4);
-    h = (h ^ (px & kPixelMask)) * 1099511628211ull;
+    diff |= (px ^ copy[x]) & kPixelMask;
   }
-  return h;
+  std::memcpy(copy, row, bytes);
+  return diff != 0;
 }
 
 // Time stamp of the last request to bring a window forward, and which.
@@ -75,8 +83,8 @@ gboolean OnDraw(GtkWidget* widget, cairo_t* cr, gpointer) {
   w->drawPending = false;
   KxPort* port = w->client ? w->client->HostPort() : nullptr;
   if (port && port->IsRaster()) {
-    cairo_surface_flush(port->Surface());
-    cairo_set_source_surface(cr, port->Surface(), 0, 0);
+    cairo_surface_flush(port->SurfaceToRead());
+    cairo_set_source_surface(cr, port->SurfaceToRead(), 0, 0);
     cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
     cairo_rectangle(cr, 0, 0, port->Width(), port->Height());
     cairo_fill(cr);
@@ -516,27 +524,37 @@ void KxGtkHost::Impl::CopyOutChanges() {
     KxGtkWindow& w = *wp;
     KxPort* port = w.client ? w.client->HostPort() : nullptr;
     if (!port || !port->IsRaster()) {
-      w.rowHash.clear();
+      w.copiedOut.clear();
+      w.copiedWidth = w.copiedHeight = 0;
       continue;
     }
-    cairo_surface_t* s = port->Surface();
+    cairo_surface_t* s = port->SurfaceToRead();
     cairo_surface_flush(s);
     const unsigned char* data = cairo_image_surface_get_data(s);
     const int stride = cairo_image_surface_get_stride(s);
     const int width = cairo_image_surface_get_width(s), height = cairo_image_surface_get_height(s);
     if (!data || width <= 0 || height <= 0) continue;
-    const bool fresh = w.hashedWidth != width || w.rowHash.size() != std::size_t(height);
+    const bool fresh = w.copiedWidth != width || w.copiedHeight != height;
+    if (!fresh && port->Stamp() == w.copiedStamp) continue;   // not drawn into since
+    w.copiedStamp = port->Stamp();
     if (fresh) {
-      w.rowHash.assign(std::size_t(height), 0);
-      w.hashedWidth = width;
+      w.copiedWidth = w.copiedHeight = 0;
+      try {
+        w.copiedOut.assign(std::size_t(width) * std::size_t(height), 0);
+        w.copiedWidth = width;
+        w.copiedHeight = height;
+      } catch (const std::bad_alloc&) {
+        // No room for a copy: the whole window goes out every time.
+        w.copiedOut.clear();
+      }
     }
+    const bool kept = w.copiedWidth == width;
     int runStart = -1;
     for (int y = 0; y <= height; ++y) {
       bool changed = false;
       if (y < height) {
-        const std::uint64_t h = HashRow(data + std::size_t(y) * std::size_t(stride), width);
-        changed = fresh || h != w.rowHash[std::size_t(y)];
-        w.rowHash[std::size_t(y)] = h;
+        const unsigned char* row = data + std::size_t(y) * std::size_t(stride);
+        changed = !kept || TakeRow(row, w.copiedOut.data() + std::size_t(y) * std::size_t(width), width) || fresh;
       }
       if (changed && runStart < 0) runStart = y;
       if (!changed && runStart >= 0) {

@@ -36,8 +36,9 @@ struct KxGtkWindow {
   int requestedWidth = 0;         // the size the program last set: its own
   int requestedHeight = 0;        // resizes are not reported back to it
   cairo_region_t* invalid = nullptr;   // content pixels to draw again
-  std::vector<std::uint64_t> rowHash;  // of the backing store as last copied out
-  int hashedWidth = 0;
+  std::vector<std::uint32_t> copiedOut;  // the backing store's pixels as last copied out
+  int copiedWidth = 0, copiedHeight = 0;
+  std::uint64_t copiedStamp = 0;          // the port's stamp when last copied out
   bool drawPending = false;       // a copy is queued and not yet done
   std::vector<KxGtkMenuRef> menuItems;
   GtkIMContext* im = nullptr;     // keys pass through it first

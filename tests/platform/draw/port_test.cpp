@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 #include <set>
 
@@ -397,6 +398,50 @@ TEST_F(DrawTest, TextAdvancesByMeasuredWidths) {
   DrawText(text, 0, 4);
   MoveTo(1, 1);
   EXPECT_EQ(KxGetPenL().h, 0);
+}
+
+// The window host copies out only ports whose stamp moved: every drawing
+// call that changes a pixel must move it, and stamps never repeat between
+// ports (a new port may take an old one's address).
+TEST_F(DrawTest, EveryChangeMovesTheStamp) {
+  auto bytes = [&] {
+    cairo_surface_t* s = port->SurfaceToRead();
+    cairo_surface_flush(s);
+    const unsigned char* d = cairo_image_surface_get_data(s);
+    return std::vector<std::uint8_t>(d, d + std::size_t(cairo_image_surface_get_stride(s)) * kHeight);
+  };
+  TextFont(kKxApplicationFont);
+  TextSize(12);
+  Rect dot = MakeRect(3, 3, 9, 9), band = MakeRect(0, 10, 64, 30);
+  const std::vector<std::function<void()>> draws = {
+      [&] { PaintRect(&dot); },
+      [&] { EraseRect(&dot); },
+      [&] { InvertRect(&band); },
+      [&] { MoveTo(1, 40); LineTo(60, 44); },
+      [&] { MoveTo(4, 24); DrawText("Ab\x88\x9F", 0, 4); },
+      [&] {
+        StKxRegion uncovered;
+        ScrollRect(&band, 5, 3, uncovered);
+      },
+      [&] {
+        KxOffscreen off(RectL{0, 0, 20, 20});
+        Rect r = MakeRect(0, 0, 20, 20);
+        InvertRect(&r);
+      },
+  };
+  for (const auto& draw : draws) {
+    const std::vector<std::uint8_t> before = bytes();
+    const std::uint64_t stamp = port->Stamp();
+    draw();
+    const std::uint64_t after = port->Stamp();
+    if (bytes() != before) {
+      EXPECT_NE(after, stamp);
+    }
+    EXPECT_EQ(port->Stamp(), after) << "reading moved the stamp";
+  }
+  const std::uint64_t last = port->Stamp();
+  std::set<std::uint64_t> seen{last};
+  for (int i = 0; i < 20; ++i) EXPECT_TRUE(seen.insert(KxPort::NewImage(4, 4)->Stamp()).second);
 }
 
 TEST(DrawPort, ImageSizesAreChecked) {
