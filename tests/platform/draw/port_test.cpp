@@ -8,6 +8,7 @@
 
 #include "draw_fixture.h"
 #include "platform/draw/offscreen.h"
+#include "platform/draw/port_fill.h"
 #include "platform/exception.h"
 
 namespace {
@@ -442,6 +443,86 @@ TEST_F(DrawTest, EveryChangeMovesTheStamp) {
   const std::uint64_t last = port->Stamp();
   std::set<std::uint64_t> seen{last};
   for (int i = 0; i < 20; ++i) EXPECT_TRUE(seen.insert(KxPort::NewImage(4, 4)->Stamp()).second);
+}
+
+// A solid fill gives every pixel it covers one colour and keeps the unused
+// byte; nothing outside changes. Random surfaces, rectangles and modes.
+TEST_F(DrawTest, SolidFillsColourExactlyTheirPixels) {
+  std::mt19937 rng(7001);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  const int steps = RandomSteps(200);
+  for (int step = 0; step < steps; ++step) {
+    std::vector<std::uint8_t> start = Bytes();
+    for (std::uint8_t& b : start) b = std::uint8_t(rng());
+    SetBytes(start);
+    port->mFore = RGBColor{std::uint16_t(rng()), std::uint16_t(rng()), std::uint16_t(rng())};
+    port->mBack = RGBColor{std::uint16_t(rng()), std::uint16_t(rng()), std::uint16_t(rng())};
+    const short modes[] = {patCopy, patOr, patBic, notPatCopy};
+    const short mode = modes[pick(0, 3)];
+    const bool black = pick(0, 1) == 1;
+    const kx_draw::DevRect r{pick(0, kWidth), pick(0, kHeight), pick(0, kWidth), pick(0, kHeight)};
+    kx_draw::FillRegion(*port, kx_draw::DevRegion({r}), black ? kKxBlackPat : kKxWhitePat, mode);
+    // Which pixels take which colour, from the mode's definition.
+    const bool on = black != (mode == notPatCopy);
+    std::int64_t color = -1;
+    if (mode == patCopy || mode == notPatCopy) color = on ? kx_draw::PixelOf(port->mFore) : kx_draw::PixelOf(port->mBack);
+    else if (on) color = kx_draw::PixelOf(mode == patOr ? port->mFore : port->mBack);
+    const std::vector<std::uint8_t> after = Bytes();
+    const int stride = cairo_image_surface_get_stride(port->SurfaceToRead());
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x) {
+        std::uint32_t was, now;
+        std::memcpy(&was, start.data() + y * stride + x * 4, 4);
+        std::memcpy(&now, after.data() + y * stride + x * 4, 4);
+        const bool inside = x >= r.x0 && x < r.x1 && y >= r.y0 && y < r.y1;
+        const std::uint32_t want = inside && color >= 0 ? (was & 0xFF000000u) | std::uint32_t(color) : was;
+        ASSERT_EQ(now, want) << "step " << step << " at " << x << "," << y;
+      }
+  }
+}
+
+// Text masks skip empty stretches eight bytes at a time: a mask applied
+// whole must give what it gives one column at a time (never eight wide),
+// in every mode, blended or not.
+TEST_F(DrawTest, MasksAppliedWholeMatchColumnByColumn) {
+  std::mt19937 rng(7002);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  const int steps = RandomSteps(100);
+  for (int step = 0; step < steps; ++step) {
+    const int mw = pick(1, 60), mh = pick(1, 20), x = pick(-10, kWidth), y = pick(-5, kHeight);
+    cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, mw, mh);
+    cairo_surface_flush(mask);
+    unsigned char* m = cairo_image_surface_get_data(mask);
+    const int ms = cairo_image_surface_get_stride(mask);
+    const int density = pick(0, 4);   // from empty to one byte in two covered
+    for (int row = 0; row < mh; ++row)
+      for (int col = 0; col < mw; ++col) m[row * ms + col] = pick(0, 7) < density ? std::uint8_t(rng()) : 0;
+    cairo_surface_mark_dirty(mask);
+    const short modes[] = {srcCopy, srcOr, srcXor, srcBic};
+    const short mode = modes[pick(0, 3)];
+    const bool blend = pick(0, 1) == 1;
+    std::vector<std::uint8_t> start = Bytes();
+    for (std::uint8_t& b : start) b = std::uint8_t(rng());
+    port->mFore = RGBColor{std::uint16_t(rng()), std::uint16_t(rng()), std::uint16_t(rng())};
+
+    SetBytes(start);
+    kx_draw::ApplyMask(*port, mask, x, y, mode, blend);
+    const std::vector<std::uint8_t> whole = Bytes();
+
+    SetBytes(start);
+    cairo_surface_t* column = cairo_image_surface_create(CAIRO_FORMAT_A8, 1, mh);
+    for (int col = 0; col < mw; ++col) {
+      cairo_surface_flush(column);
+      unsigned char* c = cairo_image_surface_get_data(column);
+      const int cs = cairo_image_surface_get_stride(column);
+      for (int row = 0; row < mh; ++row) c[row * cs] = m[row * ms + col];
+      cairo_surface_mark_dirty(column);
+      kx_draw::ApplyMask(*port, column, x + col, y, mode, blend);
+    }
+    cairo_surface_destroy(column);
+    cairo_surface_destroy(mask);
+    ASSERT_EQ(Bytes(), whole) << "step " << step;
+  }
 }
 
 TEST(DrawPort, ImageSizesAreChecked) {
