@@ -4,6 +4,8 @@
 # and of a 10 MB paragraph), and per mouse move over the text, under a
 # virtual X display with a window manager. Drawing is part of it: a key at
 # the start of a paragraph draws every line of the window again.
+# Then the peak memory of opening and saving a 50 MB UTF-8 text, beyond
+# what the editor holds with a short text, as a multiple of the file.
 # Prints milliseconds; no peer (the short text is the yardstick).
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -27,6 +29,8 @@ short = "".join(flat[i:i + 30] + "\n" for i in range(0, 2000 * 30, 30)).encode("
 open(os.path.join(out, "short.txt"), "wb").write(short[: 50 << 10])
 para = flat.encode("cp932", "replace")
 open(os.path.join(out, "para.txt"), "wb").write((para * ((10 << 20) // len(para) + 1))[: 10 << 20])
+utf8 = flat.encode("utf-8")
+open(os.path.join(out, "utf8.txt"), "wb").write((utf8 * ((50 << 20) // len(utf8) + 1))[: 50 << 20].decode("utf-8", "ignore").encode("utf-8"))
 EOF
 
 cat > "$tmp/run.sh" <<'EOF'
@@ -73,5 +77,30 @@ for name in short para; do
   kill "$pid"
   wait "$pid" 2>/dev/null || true
 done
+# peak FILE: the editor's peak resident memory in kB after it opened FILE,
+# typed at its end and saved it.
+peak() {
+  local file=$1 pid w=
+  "$bin/kxtext" "$file" >/dev/null 2>&1 &
+  pid=$!
+  for i in $(seq 300); do
+    w=$(xdotool search --onlyvisible --name "$(basename "$file")" 2>/dev/null | head -1)
+    [ -n "$w" ] && break
+    sleep 0.1
+  done
+  sleep 2
+  xdotool windowactivate --sync "$w"
+  xdotool key ctrl+End
+  xdotool type --delay 20 "end"
+  xdotool key ctrl+s
+  sleep 5
+  awk '/VmHWM/ { print $2 }' "/proc/$pid/status"
+  kill "$pid"
+  wait "$pid" 2>/dev/null || true
+}
+base=$(peak "$tmp/short.txt")
+big=$(peak "$tmp/utf8.txt")
+awk -v b="$base" -v g="$big" -v s="$(stat -c %s "$tmp/utf8.txt")" \
+    'BEGIN { printf "opening and saving 50 MB of UTF-8: peak %.1f x the file beyond a short text\n", (g - b) * 1024 / s }'
 EOF
 xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" bash "$tmp/run.sh" "$bin" "$tmp"

@@ -10,6 +10,7 @@
 #include "platform/exception.h"
 #include "platform/files.h"
 #include "platform/script.h"
+#include "platform/utf16.h"
 #include "text/base/memory.h"
 #include "text/codes/jcode.h"
 #include "text/codes/unicode.h"
@@ -230,56 +231,85 @@ void CKXFlavorExchange::SendText(const SKXRange& r, CKXDataTube& tube, short kin
     if (writer.MakeUniChars(styu) == EKXFlavorMake::kMade) uni = UniCharsOf(styu);
     if (writer.MakeStyl(styl) == EKXFlavorMake::kMade) scripts = ScriptsOf(styl);
   }
-  std::string text(bytes.begin(), bytes.end());
   if (lineEnd != CKXTextLayer::kLineEndCR && !unicode) {
     long added = 0;
-    CKXTextLayer::ChangeTextType(text, lineEnd, added);
+    CKXTextLayer::ChangeTextType(bytes, lineEnd, added);
   }
-  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-  const long n = static_cast<long>(text.size());
+  // Each stage lets go of the one before as soon as it has been read: a
+  // large text is held about twice at any one time, not once a stage.
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const long n = static_cast<long>(bytes.size());
   Bytes out;
-  CKXJCode conv;
   switch (mEncoding) {
     case kKxCodeJIS:
     case kKxCodeEUC: {
+      CKXJCode conv;
       const Boolean ok = mEncoding == kKxCodeJIS ? conv.SJIStoJIS(p, n) : conv.SJIStoEUC(p, n);
       if (!ok) throw LException(paramErr);
+      KxFlavorBytes().swap(bytes);
       out.assign(conv.GetTextPtr(), conv.GetTextPtr() + conv.GetTextSize());
       break;
     }
     case kKxCodeUTF16:
     case kKxCodeUTF8: {
-      StKxHandle units, glyphs;
-      long count = 0;
-      if (n > 0 && !UKXUnicode::ConvertFromText(kScriptJapanese, text.data(), n, uni.data(),
-                                                static_cast<long>(uni.size()), units.h, count, glyphs.h,
-                                                scripts.empty() ? nullptr : scripts.data(),
-                                                static_cast<long>(scripts.size())))
-        // Nothing may be saved in an encoding that lost the text.
-        throw LException(paramErr);
       // UTF-16 in the host's order with its byte-order mark first; the
       // file's own spelling below.
       out = {0xFF, 0xFE};
-      if (units.h && count > 0) {
-        const auto* u = reinterpret_cast<const char16_t*>(*units.h);
-        std::vector<char16_t> ended;
-        ended.reserve(static_cast<std::size_t>(count));
-        // A byte text's CR is only ever a line end (no trail byte is 13).
-        for (long k = 0; k < count; ++k) {
-          if (u[k] != u'\r' || lineEnd == CKXTextLayer::kLineEndCR) {
-            ended.push_back(u[k]);
-          } else {
-            if (lineEnd == CKXTextLayer::kLineEndCRLF) ended.push_back(u'\r');
-            ended.push_back(u'\n');
+      {
+        StKxHandle units, glyphs;
+        long count = 0;
+        if (n > 0 && !UKXUnicode::ConvertFromText(kScriptJapanese, reinterpret_cast<const char*>(p), n, uni.data(),
+                                                  static_cast<long>(uni.size()), units.h, count, glyphs.h,
+                                                  scripts.empty() ? nullptr : scripts.data(),
+                                                  static_cast<long>(scripts.size())))
+          // Nothing may be saved in an encoding that lost the text.
+          throw LException(paramErr);
+        KxFlavorBytes().swap(bytes);
+        if (units.h && count > 0) {
+          const auto* u = reinterpret_cast<const char16_t*>(*units.h);
+          // A byte text's CR is only ever a line end (no trail byte is 13).
+          const bool crlf = lineEnd == CKXTextLayer::kLineEndCRLF;
+          long size = count;
+          if (crlf)
+            for (long k = 0; k < count; ++k) size += u[k] == u'\r';
+          out.reserve(2 + 2 * static_cast<std::size_t>(size));
+          auto put = [&out](char16_t c) {
+            out.push_back(static_cast<std::uint8_t>(c));
+            out.push_back(static_cast<std::uint8_t>(c >> 8));
+          };
+          for (long k = 0; k < count; ++k) {
+            if (u[k] != u'\r' || lineEnd == CKXTextLayer::kLineEndCR) {
+              put(u[k]);
+            } else {
+              if (crlf) put(u'\r');
+              put(u'\n');
+            }
           }
         }
-        Bytes b = HostBytesOf(ended.data(), static_cast<long>(ended.size()));
-        out.insert(out.end(), b.begin(), b.end());
       }
       if (mEncoding == kKxCodeUTF8) {
-        if (!conv.UNICODEtoUTF8(out.data(), static_cast<long>(out.size()))) throw LException(paramErr);
-        out.assign(conv.GetTextPtr(), conv.GetTextPtr() + conv.GetTextSize());
-        if (mFormSet && mForm.mark) out.insert(out.begin(), {0xEF, 0xBB, 0xBF});
+        // Piece by piece, each with the mark that gives its order (a piece
+        // never ends between the halves of a pair): the UTF-8 grows beside
+        // the UTF-16 with no third whole copy between them. An empty text
+        // makes an empty file.
+        constexpr std::size_t kPieceBytes = std::size_t(1) << 17;
+        // Room for the most it can come to (three bytes a unit): pages
+        // never written are never taken, and the text is never moved.
+        Bytes utf8;
+        utf8.reserve(3 + (out.size() - 2) / 2 * 3);
+        if (mFormSet && mForm.mark) utf8.insert(utf8.end(), {0xEF, 0xBB, 0xBF});
+        Bytes piece;
+        for (std::size_t at = 2; at < out.size();) {
+          std::size_t end = std::min(out.size(), at + kPieceBytes);
+          if (end < out.size() && KxIsHighSurrogate(out[end - 2] | (out[end - 1] << 8))) end -= 2;
+          piece.assign({0xFF, 0xFE});
+          piece.insert(piece.end(), out.begin() + long(at), out.begin() + long(end));
+          CKXJCode conv;
+          if (!conv.UNICODEtoUTF8(piece.data(), static_cast<long>(piece.size()))) throw LException(paramErr);
+          utf8.insert(utf8.end(), conv.GetTextPtr(), conv.GetTextPtr() + conv.GetTextSize());
+          at = end;
+        }
+        out.swap(utf8);
       } else if (mFormSet) {
         // Little-endian with its mark as made above; the file may say
         // otherwise.
@@ -293,7 +323,7 @@ void CKXFlavorExchange::SendText(const SKXRange& r, CKXDataTube& tube, short kin
       out.assign(p, p + n);
       break;
   }
-  tube.SetFlavorData(kKxFlavorText, out.data(), static_cast<long>(out.size()), kKxWholeFlavor);
+  tube.SetFlavorBytes(kKxFlavorText, std::move(out));
 }
 
 void CKXFlavorExchange::SendRuns(OSType type, const SKXRange& r, CKXDataTube& tube, short kind) {
@@ -489,7 +519,10 @@ void CKXFlavorExchange::ReceiveInto(const SKXRange& range, CKXDataTube& tube, KX
     }
 
     if (textType == kKxFlavorUtxt) {
+      // Each stage lets go of the one before once it has been read: a large
+      // file is held about twice at any one time, not once a stage.
       std::vector<char16_t> units = UnitsOf(data);
+      Bytes().swap(data);
       StKxHandle glyphs;
       Bytes gidr;
       if (kind != kKxTubeFile && tube.ReadFlavor(kKxFlavorGlyphs, gidr) && !gidr.empty()) {
@@ -514,6 +547,7 @@ void CKXFlavorExchange::ReceiveInto(const SKXRange& range, CKXDataTube& tube, KX
       const bool ok = !units.empty() && UKXUnicode::ConvertToText(units.data(), static_cast<long>(units.size()),
                                                                   glyphs.h, converted.h, length, sides.h,
                                                                   sideCount, kScriptJapanese);
+      std::vector<char16_t>().swap(units);
       Bytes textBytes;
       if (kind != kKxTubeFile && hasText && (!ok || sideCount == 0)) {
         // The script's own bytes say the same: take them with every run.

@@ -334,6 +334,46 @@ TEST(FlavorExchange, PlainTextFilesInEveryEncoding) {
     EXPECT_EQ(receiver.GetLineEndType(), c.lineEnd == CKXTextLayer::kLineEndCR ? CKXTextLayer::kLineEndCR
                                                                                    : c.lineEndAfter);
   }
+  // An empty text saves as an empty file (UTF-16 as its mark alone), and a
+  // text long enough to be converted in pieces comes back whole, pairs of
+  // surrogates included wherever the pieces meet.
+  for (short code : {kKxCodeUTF8, kKxCodeUTF16}) {
+    SCOPED_TRACE(code);
+    CKXText empty;
+    CKXFlavorExchange sender(nullptr, &empty);
+    sender.SetTextEncoding(code);
+    const std::string path = dir.File("e.txt");
+    {
+      CKXFileTube out(path, kKxFileReadWrite);
+      sender.SendFlavorTo(kKxFlavorText, SKXRange{0, -1}, out);
+    }
+    std::vector<std::uint8_t> file;
+    ASSERT_EQ(KxReadFile(path, file), 0);
+    EXPECT_EQ(std::string(file.begin(), file.end()), code == kKxCodeUTF8 ? "" : "\xFF\xFE");
+  }
+  for (int shift = 0; shift < 5; ++shift) {
+    // Five units a round ("abc" and a pair), shifted so that some pair
+    // meets every possible edge of a piece.
+    std::string utf8(std::size_t(shift), 'x');
+    for (int k = 0; k < 60000; ++k) utf8 += "abc\xF0\x9F\x98\x80";
+    utf8 += "\r\nend";
+    const std::string path = dir.File("long.txt");
+    ASSERT_EQ(KxWriteFileSafely(path, utf8.data(), utf8.size()), 0);
+    CKXText text;
+    CKXFlavorExchange receiver(nullptr, &text);
+    receiver.SetTextEncoding(kKxCodeUTF8);
+    {
+      CKXFileTube in(path, kKxFileRead);
+      receiver.ReceiveDataFrom(SKXRange{0, -1}, in, KXHandleAccess::Wrap(&text), nullptr);
+    }
+    {
+      CKXFileTube out(path, kKxFileReadWrite);
+      receiver.SendFlavorTo(kKxFlavorText, SKXRange{0, -1}, out);
+    }
+    std::vector<std::uint8_t> file;
+    ASSERT_EQ(KxReadFile(path, file), 0);
+    EXPECT_TRUE(std::string(file.begin(), file.end()) == utf8) << "shift " << shift;
+  }
   // UTF-16 without a mark keeps its first character; a text of one byte
   // reads as nothing rather than underflowing.
   struct Raw {
