@@ -217,6 +217,8 @@ std::int32_t KxScriptFromUnicode(char32_t cp, short script) {
 
 bool KxScriptIsOtherForm(char32_t cp, short script) {
   const ScriptTables& t = Tables(script);
+  // Asked of every character converted: most lie outside the few there are.
+  if (t.otherFormCount == 0 || cp < t.otherForms[0].cp || cp > t.otherForms[t.otherFormCount - 1].cp) return false;
   const ScriptOtherForm* end = t.otherForms + t.otherFormCount;
   const ScriptOtherForm* it =
       std::lower_bound(t.otherForms, end, cp, [](const ScriptOtherForm& a, char32_t c) { return a.cp < c; });
