@@ -41,3 +41,18 @@ usage() {
   done
   echo "$best"
 }
+
+# aozora_text DIR OUT: the Shift_JIS texts of DIR (*.sjis.txt) one after
+# another with all white space taken out, as UTF-8 in OUT: real Japanese
+# text for the generated inputs.
+aozora_text() {
+  python3 - "$1" "$2" <<'EOF'
+import os, sys
+src, out = sys.argv[1], sys.argv[2]
+text = ""
+for name in sorted(os.listdir(src)):
+    if name.endswith(".sjis.txt"):
+        text += open(os.path.join(src, name), "rb").read().decode("cp932", "replace")
+open(out, "w", encoding="utf-8").write("".join(text.split()))
+EOF
+}

@@ -17,14 +17,10 @@ tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 
 # The texts, and for each the character boundary nearest its middle.
-python3 - "$shared/realdata/aozora" "$tmp" <<'EOF'
+aozora_text "$shared/realdata/aozora" "$tmp/flat.txt"
+python3 - "$tmp/flat.txt" "$tmp" <<'EOF'
 import os, sys
-src, out = sys.argv[1], sys.argv[2]
-text = ""
-for name in sorted(os.listdir(src)):
-    if name.endswith(".sjis.txt"):
-        text += open(os.path.join(src, name), "rb").read().decode("cp932", "replace")
-flat = "".join(text.split())
+flat, out = open(sys.argv[1], encoding="utf-8").read(), sys.argv[2]
 def write(name, chars, pieces):
     data, middle, size = b"", 0, 0
     parts = []

@@ -8,6 +8,7 @@
 # what the editor holds with a short text, as a multiple of the file.
 # Prints milliseconds; no peer (the short text is the yardstick).
 set -euo pipefail
+source "$(dirname "$0")/common.bash"
 here="$(cd "$(dirname "$0")/.." && pwd)"
 bin="${KX_BIN_DIR:-$here/build-release/bin}"
 shared="${KX_SHARED_DIR:-$here/../shared}"
@@ -17,14 +18,10 @@ done
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 
-python3 - "$shared/realdata/aozora" "$tmp" <<'EOF'
+aozora_text "$shared/realdata/aozora" "$tmp/flat.txt"
+python3 - "$tmp/flat.txt" "$tmp" <<'EOF'
 import os, sys
-src, out = sys.argv[1], sys.argv[2]
-text = ""
-for name in sorted(os.listdir(src)):
-    if name.endswith(".sjis.txt"):
-        text += open(os.path.join(src, name), "rb").read().decode("cp932", "replace")
-flat = "".join(text.split())
+flat, out = open(sys.argv[1], encoding="utf-8").read(), sys.argv[2]
 short = "".join(flat[i:i + 30] + "\n" for i in range(0, 2000 * 30, 30)).encode("cp932", "replace")
 open(os.path.join(out, "short.txt"), "wb").write(short[: 50 << 10])
 para = flat.encode("cp932", "replace")
