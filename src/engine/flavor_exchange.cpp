@@ -243,9 +243,13 @@ void CKXFlavorExchange::SendText(const SKXRange& r, CKXDataTube& tube, short kin
   switch (mEncoding) {
     case kKxCodeJIS:
     case kKxCodeEUC: {
+      // The answer says only whether anything changed: ASCII comes out as
+      // it went in, and an empty text as nothing. Either is the file.
       CKXJCode conv;
-      const Boolean ok = mEncoding == kKxCodeJIS ? conv.SJIStoJIS(p, n) : conv.SJIStoEUC(p, n);
-      if (!ok) throw LException(paramErr);
+      if (mEncoding == kKxCodeJIS)
+        conv.SJIStoJIS(p, n);
+      else
+        conv.SJIStoEUC(p, n);
       KxFlavorBytes().swap(bytes);
       out.assign(conv.GetTextPtr(), conv.GetTextPtr() + conv.GetTextSize());
       break;

@@ -556,6 +556,29 @@ TEST_F(TextDocTest, PlainTextRoundTripsInEveryEncodingAndLineEnd) {
     }
 }
 
+// Text of ASCII alone, and an empty text, save as EUC-JP and ISO-2022-JP
+// (where nothing needs converting) rather than failing.
+TEST_F(TextDocTest, ASCIIAndEmptyTextsSaveInEUCAndJIS) {
+  for (const std::string text : {"plain\ntext\n", ""}) {
+    const fs::path p = dir / "a.txt";
+    Spit(p, text);
+    ASSERT_NE(Open(p), nullptr);
+    for (const int item : {1, 2}) {   // ISO-2022-JP, EUC-JP
+      const fs::path out = dir / ("a" + std::to_string(item) + ".txt");
+      KxDialogReply reply;
+      reply.answer = KxAnswer::kOK;
+      reply.paths = {out.string()};
+      reply.filter = 0;
+      reply.choices = {item, 2};
+      host.QueueDialogReply(reply);
+      Command(kSaveAs);
+      EXPECT_EQ(Slurp(out), text) << item;
+    }
+    host.QueueAnswer(KxAnswer::kDontSave);
+    Command(kClose);
+  }
+}
+
 // A Unicode file keeps its spelling: UTF-16 big-endian, UTF-8 with a
 // byte-order mark.
 TEST_F(TextDocTest, UnicodeFilesKeepTheirByteOrderAndMark) {

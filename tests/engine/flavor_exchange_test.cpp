@@ -334,10 +334,28 @@ TEST(FlavorExchange, PlainTextFilesInEveryEncoding) {
     EXPECT_EQ(receiver.GetLineEndType(), c.lineEnd == CKXTextLayer::kLineEndCR ? CKXTextLayer::kLineEndCR
                                                                                    : c.lineEndAfter);
   }
+  // Text of ASCII alone saves as itself in every byte encoding.
+  for (short code : {kKxCodeSJIS, kKxCodeEUC, kKxCodeJIS, kKxCodeUTF8}) {
+    SCOPED_TRACE(code);
+    const std::string ascii = "plain\rtext";
+    CKXText src;
+    src.SetText(ascii.data(), long(ascii.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+    CKXFlavorExchange sender(nullptr, &src);
+    sender.SetTextEncoding(code);
+    sender.SetLineEndType(CKXTextLayer::kLineEndLF);
+    const std::string path = dir.File("a.txt");
+    {
+      CKXFileTube out(path, kKxFileReadWrite);
+      sender.SendFlavorTo(kKxFlavorText, SKXRange{0, -1}, out);
+    }
+    std::vector<std::uint8_t> file;
+    ASSERT_EQ(KxReadFile(path, file), 0);
+    EXPECT_EQ(std::string(file.begin(), file.end()), "plain\ntext");
+  }
   // An empty text saves as an empty file (UTF-16 as its mark alone), and a
   // text long enough to be converted in pieces comes back whole, pairs of
   // surrogates included wherever the pieces meet.
-  for (short code : {kKxCodeUTF8, kKxCodeUTF16}) {
+  for (short code : {kKxCodeUTF8, kKxCodeUTF16, kKxCodeSJIS, kKxCodeEUC, kKxCodeJIS}) {
     SCOPED_TRACE(code);
     CKXText empty;
     CKXFlavorExchange sender(nullptr, &empty);
@@ -349,7 +367,7 @@ TEST(FlavorExchange, PlainTextFilesInEveryEncoding) {
     }
     std::vector<std::uint8_t> file;
     ASSERT_EQ(KxReadFile(path, file), 0);
-    EXPECT_EQ(std::string(file.begin(), file.end()), code == kKxCodeUTF8 ? "" : "\xFF\xFE");
+    EXPECT_EQ(std::string(file.begin(), file.end()), code == kKxCodeUTF16 ? "\xFF\xFE" : "");
   }
   for (int shift = 0; shift < 5; ++shift) {
     // Five units a round ("abc" and a pair), shifted so that some pair
