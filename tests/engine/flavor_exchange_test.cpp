@@ -392,6 +392,20 @@ TEST(FlavorExchange, PlainTextFilesInEveryEncoding) {
     ASSERT_EQ(KxReadFile(path, file), 0);
     EXPECT_TRUE(std::string(file.begin(), file.end()) == utf8) << "shift " << shift;
   }
+  // Empty files and files of ASCII alone open in every encoding.
+  for (short code : {kKxCodeSJIS, kKxCodeEUC, kKxCodeJIS, kKxCodeUTF8}) {
+    for (const std::string bytes : {"", "abc\ndef"}) {
+      SCOPED_TRACE(code);
+      const std::string path = dir.File("r.txt");
+      ASSERT_EQ(KxWriteFileSafely(path, bytes.data(), bytes.size()), 0);
+      CKXText dest;
+      CKXFlavorExchange receiver(nullptr, &dest);
+      receiver.SetTextEncoding(code);
+      CKXFileTube in(path, kKxFileRead);
+      receiver.ReceiveDataFrom(SKXRange{0, -1}, in, KXHandleAccess::Wrap(&dest), nullptr);
+      EXPECT_EQ(Bytes(dest, 0, dest.GetLength()), bytes.empty() ? "" : "abc\rdef");
+    }
+  }
   // UTF-16 without a mark keeps its first character; a text of one byte
   // reads as nothing rather than underflowing.
   struct Raw {
