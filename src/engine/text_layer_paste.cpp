@@ -1,5 +1,7 @@
 // The layer commands that bring text in or move it within the text, and the
 // line-end helpers of plain text.
+#include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include "engine/text_layer.h"
@@ -214,8 +216,22 @@ short CKXTextLayer::CheckTextType(char* bytes, long len, long& removed, SKXUniCh
   long write = -1;  // set at the first CR LF: later bytes move down to it
   char prev = 0;
   long e = 0;  // the next entry not yet moved
-  for (long i = 0; i < len; ++i) {
-    // An entry at i moves back by the bytes removed before it.
+  for (long i = 0; i < len;) {
+    // The bytes before the next LF, short of the last byte (a Ctrl-Z there
+    // is dropped), change nothing but their place: they go as one run, and
+    // the entries on them move back by what was removed before them.
+    const void* lf = std::memchr(bytes + i, kLF, std::size_t(len - i));
+    const long runEnd = std::min(lf ? long(static_cast<const char*>(lf) - bytes) : len, len - 1);
+    if (runEnd > i) {
+      for (; e < count && entries[e].offset < runEnd; ++e) entries[e].offset -= std::int32_t(removed);
+      prev = bytes[runEnd - 1];
+      if (write >= 0) {
+        std::memmove(bytes + write, bytes + i, std::size_t(runEnd - i));
+        write += runEnd - i;
+      }
+      i = runEnd;
+    }
+    // An LF, or the last byte.
     for (; e < count && entries[e].offset <= i; ++e) entries[e].offset -= std::int32_t(removed);
     const char c = bytes[i];
     if (c == kCtrlZ && i == len - 1) {
@@ -234,6 +250,7 @@ short CKXTextLayer::CheckTextType(char* bytes, long len, long& removed, SKXUniCh
       bytes[write++] = c;
     }
     prev = c;
+    ++i;
   }
   for (; e < count; ++e) entries[e].offset -= std::int32_t(removed);
   return type;

@@ -48,6 +48,74 @@ TEST(TextLayer, CheckTextTypeMakesCROnly) {
   }
 }
 
+// Runs between line ends go as a whole: the answers, bytes and entries are
+// those of a byte-by-byte reading, on random mixes of CR, LF, Ctrl-Z
+// (last or not), long runs without a line end and side entries.
+TEST(TextLayer, CheckTextTypeMatchesAByteByByteReading) {
+  auto byteByByte = [](std::string& bytes, long& removed, std::vector<SKXUniChar>& entries) {
+    const long len = long(bytes.size());
+    removed = 0;
+    if (len <= 0) return CKXTextLayer::kLineEndCR;
+    short type = CKXTextLayer::kLineEndCR;
+    long write = -1;
+    char prev = 0;
+    std::size_t e = 0;
+    for (long i = 0; i < len; ++i) {
+      for (; e < entries.size() && entries[e].offset <= i; ++e) entries[e].offset -= std::int32_t(removed);
+      const char c = bytes[std::size_t(i)];
+      if (c == 0x1A && i == len - 1) {
+        ++removed;
+        type = CKXTextLayer::kLineEndCRLF;
+        break;
+      }
+      if (c == '\n' && prev == '\r') {
+        ++removed;
+        if (write < 0) write = i;
+        type = CKXTextLayer::kLineEndCRLF;
+      } else if (c == '\n' && type != CKXTextLayer::kLineEndCRLF) {
+        bytes[std::size_t(i)] = '\r';
+        type = CKXTextLayer::kLineEndLF;
+      } else if (write >= 0) {
+        bytes[std::size_t(write++)] = c;
+      }
+      prev = c;
+    }
+    for (; e < entries.size(); ++e) entries[e].offset -= std::int32_t(removed);
+    return type;
+  };
+  std::mt19937 rng(4211);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  for (int round = 0; round < 2000; ++round) {
+    std::string text;
+    std::vector<SKXUniChar> entries;
+    const int pieces = pick(0, 30);
+    for (int k = 0; k < pieces; ++k) {
+      switch (pick(0, 6)) {
+        case 0: text += '\r'; break;
+        case 1: text += '\n'; break;
+        case 2: text += "\r\n"; break;
+        case 3: text += '\x1A'; break;
+        case 4: text += std::string(std::size_t(pick(1, 300)), char('a' + pick(0, 25))); break;
+        default:
+          entries.push_back(SKXUniChar{std::int32_t(text.size()), std::uint32_t(k)});
+          text += "\x82\xA0";
+      }
+    }
+    std::string want = text;
+    std::vector<SKXUniChar> wantEntries = entries;
+    long wantRemoved = 0;
+    const short wantType = byteByByte(want, wantRemoved, wantEntries);
+    long removed = 0;
+    const short type = CKXTextLayer::CheckTextType(text.data(), long(text.size()), removed, entries.data(),
+                                                   long(entries.size()));
+    ASSERT_EQ(type, wantType) << round;
+    ASSERT_EQ(removed, wantRemoved) << round;
+    ASSERT_EQ(text.substr(0, text.size() - std::size_t(removed)), want.substr(0, want.size() - std::size_t(removed)))
+        << round;
+    for (std::size_t k = 0; k < entries.size(); ++k) ASSERT_EQ(entries[k].offset, wantEntries[k].offset) << round;
+  }
+}
+
 // Plain text whose line ends are all of one kind comes back byte for byte:
 // CheckTextType reads the kind and makes CR of it, ChangeTextType writes it
 // again. Ctrl-Z is left out: a final one is dropped for good. Side entries
