@@ -50,6 +50,17 @@ report() {  # NAME FILE
     # document as the editor does, so it times a little more than opening.
     open=$(best "$bin/kxdoc" dump "$file")
     echo "  open (and list the parts) ${open}s; open / iconv $(ratio "$open" "$conv")"
+    # The whole program on its headless host: a document window opened on
+    # the file (its text laid out twice: once as read, once at the window's
+    # width), less the program's start alone.
+    printf 'open %s\nquit\n' "$file" > "$tmp/open.kxapp"
+    printf 'quit\n' > "$tmp/quit.kxapp"
+    mkdir -p "$tmp/prefs"
+    local app appStart
+    app=$(HOME="$tmp" best "$bin/kxapp" --prefs "$tmp/prefs" "$tmp/open.kxapp")
+    appStart=$(HOME="$tmp" BEST_RUNS=5 best "$bin/kxapp" --prefs "$tmp/prefs" "$tmp/quit.kxapp")
+    awk -v a="$app" -v s="$appStart" -v c="$conv" \
+        'BEGIN { printf "  open in the program %.3fs; open / iconv %.2f\n", a - s, (a - s) / c }'
   fi
   layout=$( { "$bin/kxedit" --timing "$file" /dev/null > /dev/null; } 2>&1 | awk '$1 == "load" { print $2 }')
   [ -n "$layout" ] && echo "  open with a full layout ${layout}s; open and save / layout $(ratio "$ours" "$layout")"
