@@ -262,6 +262,12 @@ bool CKXTextDocument::FinishCreateSelf() {
   mEngine->SetTextChanged(false);
   const std::string path = Path();
   if (!path.empty() && KxPathExists(path)) {
+    // The window takes its place and wraps to it before the file is read:
+    // a large text is laid out once, at the width it is shown in, not once
+    // as read and again at the window's width.
+    PlaceNewWindow();
+    for (CKXTextView* v : mPanes.view)
+      if (v) v->SetWrapToFrame(true);
     try {
       DoRevert();
     } catch (const LException&) {
