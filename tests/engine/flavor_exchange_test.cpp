@@ -100,6 +100,29 @@ short Transfer(CKXText& src, CKXText& dest, short kind, const TempDir& dir, SKXR
   return mask;
 }
 
+// The plain-text file `exchange` saves at `path`, as its bytes.
+std::string SaveText(CKXFlavorExchange& exchange, const std::string& path) {
+  {
+    CKXFileTube out(path, kKxFileReadWrite);
+    exchange.SendFlavorTo(kKxFlavorText, SKXRange{0, -1}, out);
+  }
+  std::vector<std::uint8_t> file;
+  EXPECT_EQ(KxReadFile(path, file), 0);
+  return std::string(file.begin(), file.end());
+}
+
+// The text `exchange` opens from the file at `path` into `dest`.
+void OpenText(CKXFlavorExchange& exchange, const std::string& path, CKXText& dest, short* mask = nullptr) {
+  CKXFileTube in(path, kKxFileRead);
+  exchange.ReceiveDataFrom(SKXRange{0, -1}, in, KXHandleAccess::Wrap(&dest), mask);
+}
+
+// The same, from a file of `bytes` written at `path` first.
+void OpenBytes(CKXFlavorExchange& exchange, const std::string& path, const std::string& bytes, CKXText& dest) {
+  ASSERT_EQ(KxWriteFileSafely(path, bytes.data(), bytes.size()), 0);
+  OpenText(exchange, path, dest);
+}
+
 TEST(FlavorExchange, RandomRangesComeBackThroughEveryTube) {
   KxHeadlessHost host;
   TempDir dir;
@@ -315,21 +338,14 @@ TEST(FlavorExchange, PlainTextFilesInEveryEncoding) {
     sender.SetTextEncoding(c.code);
     sender.SetLineEndType(c.lineEnd);
     const std::string path = dir.File("p.txt");
-    {
-      CKXFileTube out(path, kKxFileReadWrite);
-      sender.SendFlavorTo(kKxFlavorText, SKXRange{0, -1}, out);
-    }
+    const std::string file = SaveText(sender, path);
     EXPECT_EQ(sender.GetLineEndType(), c.lineEndAfter);
-    std::vector<std::uint8_t> file;
-    ASSERT_EQ(KxReadFile(path, file), 0);
-    EXPECT_EQ(std::string(file.begin(), file.begin() + long(std::min(file.size(), c.expectStart.size()))),
-              c.expectStart);
+    EXPECT_EQ(file.substr(0, c.expectStart.size()), c.expectStart);
     CKXText dest;
     CKXFlavorExchange receiver(nullptr, &dest);
     receiver.SetTextEncoding(c.code);
-    CKXFileTube in(path, kKxFileRead);
     short mask = 0;
-    receiver.ReceiveDataFrom(SKXRange{0, -1}, in, KXHandleAccess::Wrap(&dest), &mask);
+    OpenText(receiver, path, dest, &mask);
     EXPECT_EQ(Bytes(dest, 0, dest.GetLength()), text);
     EXPECT_EQ(receiver.GetLineEndType(), c.lineEnd == CKXTextLayer::kLineEndCR ? CKXTextLayer::kLineEndCR
                                                                                    : c.lineEndAfter);
@@ -343,14 +359,7 @@ TEST(FlavorExchange, PlainTextFilesInEveryEncoding) {
     CKXFlavorExchange sender(nullptr, &src);
     sender.SetTextEncoding(code);
     sender.SetLineEndType(CKXTextLayer::kLineEndLF);
-    const std::string path = dir.File("a.txt");
-    {
-      CKXFileTube out(path, kKxFileReadWrite);
-      sender.SendFlavorTo(kKxFlavorText, SKXRange{0, -1}, out);
-    }
-    std::vector<std::uint8_t> file;
-    ASSERT_EQ(KxReadFile(path, file), 0);
-    EXPECT_EQ(std::string(file.begin(), file.end()), "plain\ntext");
+    EXPECT_EQ(SaveText(sender, dir.File("a.txt")), "plain\ntext");
   }
   // An empty text saves as an empty file (UTF-16 as its mark alone), and a
   // text long enough to be converted in pieces comes back whole, pairs of
@@ -360,14 +369,7 @@ TEST(FlavorExchange, PlainTextFilesInEveryEncoding) {
     CKXText empty;
     CKXFlavorExchange sender(nullptr, &empty);
     sender.SetTextEncoding(code);
-    const std::string path = dir.File("e.txt");
-    {
-      CKXFileTube out(path, kKxFileReadWrite);
-      sender.SendFlavorTo(kKxFlavorText, SKXRange{0, -1}, out);
-    }
-    std::vector<std::uint8_t> file;
-    ASSERT_EQ(KxReadFile(path, file), 0);
-    EXPECT_EQ(std::string(file.begin(), file.end()), code == kKxCodeUTF16 ? "\xFF\xFE" : "");
+    EXPECT_EQ(SaveText(sender, dir.File("e.txt")), code == kKxCodeUTF16 ? "\xFF\xFE" : "");
   }
   for (int shift = 0; shift < 5; ++shift) {
     // Five units a round ("abc" and a pair), shifted so that some pair
@@ -376,33 +378,20 @@ TEST(FlavorExchange, PlainTextFilesInEveryEncoding) {
     for (int k = 0; k < 60000; ++k) utf8 += "abc\xF0\x9F\x98\x80";
     utf8 += "\r\nend";
     const std::string path = dir.File("long.txt");
-    ASSERT_EQ(KxWriteFileSafely(path, utf8.data(), utf8.size()), 0);
     CKXText text;
     CKXFlavorExchange receiver(nullptr, &text);
     receiver.SetTextEncoding(kKxCodeUTF8);
-    {
-      CKXFileTube in(path, kKxFileRead);
-      receiver.ReceiveDataFrom(SKXRange{0, -1}, in, KXHandleAccess::Wrap(&text), nullptr);
-    }
-    {
-      CKXFileTube out(path, kKxFileReadWrite);
-      receiver.SendFlavorTo(kKxFlavorText, SKXRange{0, -1}, out);
-    }
-    std::vector<std::uint8_t> file;
-    ASSERT_EQ(KxReadFile(path, file), 0);
-    EXPECT_TRUE(std::string(file.begin(), file.end()) == utf8) << "shift " << shift;
+    OpenBytes(receiver, path, utf8, text);
+    EXPECT_TRUE(SaveText(receiver, path) == utf8) << "shift " << shift;
   }
   // Empty files and files of ASCII alone open in every encoding.
   for (short code : {kKxCodeSJIS, kKxCodeEUC, kKxCodeJIS, kKxCodeUTF8}) {
     for (const std::string bytes : {"", "abc\ndef"}) {
       SCOPED_TRACE(code);
-      const std::string path = dir.File("r.txt");
-      ASSERT_EQ(KxWriteFileSafely(path, bytes.data(), bytes.size()), 0);
       CKXText dest;
       CKXFlavorExchange receiver(nullptr, &dest);
       receiver.SetTextEncoding(code);
-      CKXFileTube in(path, kKxFileRead);
-      receiver.ReceiveDataFrom(SKXRange{0, -1}, in, KXHandleAccess::Wrap(&dest), nullptr);
+      OpenBytes(receiver, dir.File("r.txt"), bytes, dest);
       EXPECT_EQ(Bytes(dest, 0, dest.GetLength()), bytes.empty() ? "" : "abc\rdef");
     }
   }
@@ -418,13 +407,10 @@ TEST(FlavorExchange, PlainTextFilesInEveryEncoding) {
                       {"a", ""},
                       {"", ""}};
   for (const Raw& r : raws) {
-    const std::string path = dir.File("u.txt");
-    ASSERT_EQ(KxWriteFileSafely(path, r.bytes.data(), r.bytes.size()), 0);
     CKXText dest;
     CKXFlavorExchange receiver(nullptr, &dest);
     receiver.SetTextEncoding(kKxCodeUTF16);
-    CKXFileTube in(path, kKxFileRead);
-    receiver.ReceiveDataFrom(SKXRange{0, -1}, in, KXHandleAccess::Wrap(&dest), nullptr);
+    OpenBytes(receiver, dir.File("u.txt"), r.bytes, dest);
     EXPECT_EQ(Bytes(dest, 0, dest.GetLength()), r.text);
   }
 }
