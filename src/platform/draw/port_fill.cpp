@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "platform/exception.h"
 
 namespace kx_draw {
@@ -54,15 +58,18 @@ void FillRaster(KxPort& port, cairo_region_t* r, const Pattern& pat, Op op, bool
   for (int i = 0; i < n; ++i) {
     cairo_rectangle_int_t rect;
     cairo_region_get_rectangle(r, i, &rect);
-    for (int y = rect.y; y < rect.y + rect.height; ++y) {
+    // Bounds in locals: the rectangle's address was taken, and stores to
+    // the rows could otherwise change it, which keeps the loops scalar.
+    const int x0 = rect.x, x1 = rect.x + rect.width, y1 = rect.y + rect.height;
+    for (int y = rect.y; y < y1; ++y) {
       auto* row = reinterpret_cast<std::uint32_t*>(data + std::size_t(y) * std::size_t(stride));
       if (one >= 0) {
         const std::uint32_t color = std::uint32_t(one);
-        for (int x = rect.x; x < rect.x + rect.width; ++x) row[x] = (row[x] & ~kColorBits) | color;
+        for (int x = x0; x < x1; ++x) row[x] = (row[x] & ~kColorBits) | color;
         continue;
       }
       const std::uint8_t bits = pat.pat[(y + ov) & 7];
-      for (int x = rect.x; x < rect.x + rect.width; ++x) {
+      for (int x = x0; x < x1; ++x) {
         const bool on = allSet || ((bits >> (7 - ((x + oh) & 7))) & 1);
         std::uint32_t& px = row[x];
         const std::uint32_t keep = px & ~kColorBits;
@@ -270,6 +277,44 @@ std::uint32_t Mix(std::uint32_t c, std::uint32_t ink, unsigned share) {
   }
   return out;
 }
+
+// One pixel under one mask byte, as the operation does it.
+inline void MaskPixel(std::uint32_t& p, unsigned cover, Op op, bool blend, std::uint32_t fore, std::uint32_t back) {
+  const std::uint32_t keep = p & ~kColorBits;
+  if (blend && op != Op::kXor) {
+    if (cover) p = keep | Mix(p & kColorBits, op == Op::kBic ? back : fore, cover);
+    return;
+  }
+  if (cover < 0x80) return;
+  switch (op) {
+    case Op::kCopy:
+    case Op::kOr: p = keep | fore; break;
+    case Op::kXor: p ^= kColorBits; break;
+    case Op::kBic: p = keep | back; break;
+  }
+}
+
+#if defined(__SSE2__)
+// Mix for four pixels at once, each by its own mask byte; the unused byte
+// stays. Every sum is below 65536, and for those (v * 0x8081) >> 23 is
+// v / 255 exactly. A cover of 0 gives the pixel back unchanged.
+inline __m128i MixFour(__m128i pixels, std::uint32_t covers, __m128i ink) {
+  const __m128i zero = _mm_setzero_si128();
+  __m128i c = _mm_cvtsi32_si128(int(covers));
+  c = _mm_unpacklo_epi8(c, c);
+  c = _mm_unpacklo_epi16(c, c);  // each cover four times over
+  const __m128i full = _mm_set1_epi16(255), half = _mm_set1_epi16(127), magic = _mm_set1_epi16(short(0x8081));
+  auto mix = [&](__m128i a, __m128i s) {
+    __m128i v = _mm_add_epi16(_mm_mullo_epi16(a, _mm_sub_epi16(full, s)), _mm_mullo_epi16(ink, s));
+    v = _mm_add_epi16(v, half);
+    return _mm_srli_epi16(_mm_mulhi_epu16(v, magic), 7);
+  };
+  const __m128i lo = mix(_mm_unpacklo_epi8(pixels, zero), _mm_unpacklo_epi8(c, zero));
+  const __m128i hi = mix(_mm_unpackhi_epi8(pixels, zero), _mm_unpackhi_epi8(c, zero));
+  const __m128i colour = _mm_set1_epi32(int(kColorBits));
+  return _mm_or_si128(_mm_and_si128(_mm_packus_epi16(lo, hi), colour), _mm_andnot_si128(colour, pixels));
+}
+#endif
 }  // namespace
 
 void ApplyMask(KxPort& port, cairo_surface_t* mask, int x, int y, short textMode, bool blend) {
@@ -288,42 +333,44 @@ void ApplyMask(KxPort& port, cairo_surface_t* mask, int x, int y, short textMode
   const int stride = cairo_image_surface_get_stride(s);
   const Op op = OpOf(textMode);
   const std::uint32_t fore = PixelOf(port.mFore), back = PixelOf(port.mBack);
+  const bool mixing = blend && op != Op::kXor;
   // The mask bits that make a pixel change: any cover when blending, else
   // only cover from 0x80 on.
-  const std::uint64_t idle = blend && op != Op::kXor ? ~std::uint64_t(0) : 0x8080808080808080ull;
+  const std::uint64_t idle = mixing ? ~std::uint64_t(0) : 0x8080808080808080ull;
+#if defined(__SSE2__)
+  const std::uint32_t inkPixel = op == Op::kBic ? back : fore;
+  const __m128i ink = _mm_unpacklo_epi8(_mm_set1_epi32(int(inkPixel)), _mm_setzero_si128());
+#endif
   const int n = cairo_region_num_rectangles(r.Get());
   for (int i = 0; i < n; ++i) {
     cairo_rectangle_int_t rect;
     cairo_region_get_rectangle(r.Get(), i, &rect);
-    for (int py = rect.y; py < rect.y + rect.height; ++py) {
+    const int x0 = rect.x, end = rect.x + rect.width, y1 = rect.y + rect.height;  // locals, as in FillRaster
+    for (int py = rect.y; py < y1; ++py) {
       auto* row = reinterpret_cast<std::uint32_t*>(data + std::size_t(py) * std::size_t(stride));
       const unsigned char* mrow = m + std::size_t(py - y) * std::size_t(ms);
-      const int end = rect.x + rect.width;
-      for (int px = rect.x; px < end; ++px) {
-        // Eight mask bytes at a time that change nothing: most of a run's
-        // box lies between the glyphs' strokes.
-        while (end - px >= 8) {
-          std::uint64_t eight;
-          std::memcpy(&eight, mrow + (px - x), 8);
-          if (eight & idle) break;
-          px += 8;
-        }
-        if (px >= end) break;
-        const unsigned cover = mrow[px - x];
-        std::uint32_t& p = row[px];
-        const std::uint32_t keep = p & ~kColorBits;
-        if (blend && op != Op::kXor) {
-          if (cover) p = keep | Mix(p & kColorBits, op == Op::kBic ? back : fore, cover);
+      int px = x0;
+      // Eight mask bytes at a time: most of a run's box lies between the
+      // glyphs' strokes and changes nothing.
+      for (; end - px >= 8; px += 8) {
+        std::uint64_t eight;
+        std::memcpy(&eight, mrow + (px - x), 8);
+        if (!(eight & idle)) continue;
+#if defined(__SSE2__)
+        if (mixing) {
+          for (int half = 0; half < 8; half += 4) {
+            std::uint32_t covers;
+            std::memcpy(&covers, mrow + (px - x) + half, 4);
+            if (!covers) continue;
+            auto* at = reinterpret_cast<__m128i*>(row + px + half);
+            _mm_storeu_si128(at, MixFour(_mm_loadu_si128(at), covers, ink));
+          }
           continue;
         }
-        if (cover < 0x80) continue;
-        switch (op) {
-          case Op::kCopy:
-          case Op::kOr: p = keep | fore; break;
-          case Op::kXor: p ^= kColorBits; break;
-          case Op::kBic: p = keep | back; break;
-        }
+#endif
+        for (int k = 0; k < 8; ++k) MaskPixel(row[px + k], mrow[px - x + k], op, blend, fore, back);
       }
+      for (; px < end; ++px) MaskPixel(row[px], mrow[px - x], op, blend, fore, back);
     }
   }
   cairo_surface_mark_dirty(s);

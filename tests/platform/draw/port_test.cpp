@@ -525,6 +525,51 @@ TEST_F(DrawTest, MasksAppliedWholeMatchColumnByColumn) {
   }
 }
 
+// Blending rounds each component to the nearest of (a (255 - s) + b s) / 255,
+// halves down: every colour value under every cover, for every ink value.
+TEST(DrawPort, BlendedMasksRoundEveryMixExactly) {
+  auto port = KxPort::NewImage(256, 256);
+  cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, 256, 256);
+  cairo_surface_flush(mask);
+  unsigned char* m = cairo_image_surface_get_data(mask);
+  const int ms = cairo_image_surface_get_stride(mask);
+  for (int cover = 0; cover < 256; ++cover)
+    for (int x = 0; x < 256; ++x) m[cover * ms + x] = std::uint8_t(cover);
+  cairo_surface_mark_dirty(mask);
+  auto pixel = [](int a) { return std::uint32_t(a * 131 % 256) << 24 | std::uint32_t(a) << 16 | std::uint32_t(255 - a) << 8 | std::uint32_t(a ^ 0x5A); };
+  // Every ink value in a long run, every fifth and the last by default.
+  const int step = std::getenv("KX_RANDOM_STEPS") ? 1 : 5;
+  for (int b = 0; b < 256; b = b < 255 ? std::min(255, b + step) : 256) {
+    cairo_surface_t* s = port->Surface();
+    cairo_surface_flush(s);
+    unsigned char* data = cairo_image_surface_get_data(s);
+    const int stride = cairo_image_surface_get_stride(s);
+    for (int y = 0; y < 256; ++y)
+      for (int x = 0; x < 256; ++x) {
+        const std::uint32_t p = pixel(x);
+        std::memcpy(data + y * stride + x * 4, &p, 4);
+      }
+    cairo_surface_mark_dirty(s);
+    const int ink[3] = {b, (b * 37 + 11) & 255, 255 - b};  // red, green, blue
+    port->mFore = RGBColor{std::uint16_t(ink[0] * 257), std::uint16_t(ink[1] * 257), std::uint16_t(ink[2] * 257)};
+    kx_draw::ApplyMask(*port, mask, 0, 0, srcOr, true);
+    data = cairo_image_surface_get_data(port->SurfaceToRead());
+    for (int cover = 0; cover < 256; ++cover)
+      for (int x = 0; x < 256; ++x) {
+        const std::uint32_t was = pixel(x);
+        std::uint32_t want = was & 0xFF000000u;
+        for (int c = 0; c < 3; ++c) {
+          const int shift = 16 - 8 * c, a = int(was >> shift) & 0xFF;
+          want |= std::uint32_t((a * (255 - cover) + ink[c] * cover + 127) / 255) << shift;
+        }
+        std::uint32_t now;
+        std::memcpy(&now, data + cover * stride + x * 4, 4);
+        ASSERT_EQ(now, want) << "ink " << b << " cover " << cover << " at " << x;
+      }
+  }
+  cairo_surface_destroy(mask);
+}
+
 TEST(DrawPort, ImageSizesAreChecked) {
   EXPECT_THROW(KxPort::NewImage(0, 10), LException);
   EXPECT_THROW(KxPort::NewImage(10, 40000), LException);
