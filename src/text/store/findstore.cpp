@@ -1,6 +1,8 @@
 #include "text/store/findstore.h"
 
 #include <algorithm>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "text/find/find.h"
@@ -12,6 +14,32 @@
 namespace {
 
 const unsigned char* U(const char* p) { return reinterpret_cast<const unsigned char*>(p); }
+
+// The expression last compiled, kept for the next search with the same
+// pattern and script: find-all and replace-all search once a match, and
+// compiling (with the automaton's first tables) costs many times finding the
+// next match. The object is reused as one search reuses it from candidate to
+// candidate; each search brings its own step budget.
+struct KeptRegexp {
+  std::unique_ptr<CKXRegexp> re;
+  std::string pattern;
+  short script = 0;
+};
+KeptRegexp& Kept() {
+  static KeptRegexp kept;
+  return kept;
+}
+
+CKXRegexp& Compiled(const char* pattern, long patLen, short script) {
+  KeptRegexp& k = Kept();
+  if (!k.re || k.script != script || k.pattern.compare(0, std::string::npos, pattern, size_t(patLen)) != 0) {
+    k.re.reset();  // a pattern that fails to compile leaves none behind
+    k.re = std::make_unique<CKXRegexp>(U(pattern), patLen, script);
+    k.pattern.assign(pattern, size_t(patLen));
+    k.script = script;
+  }
+  return *k.re;
+}
 
 // Walks the store's chunks from pos, forward or backward (the first chunk
 // from pos, the others whole), each locked while look(bytes, base, len, p)
@@ -95,11 +123,13 @@ std::int32_t KxStrFind(const CKXStrArray& store, long pos, const char* pattern, 
   });
 }
 
+void KxStrForgetRegexp() { Kept().re.reset(); }
+
 std::int32_t KxStrFindRegexp(const CKXStrArray& store, long pos, const char* pattern, long patLen,
                              long& found, short options, short script, CKXArrayL* styleRuns) {
   const long length = store.GetLength();
   if (!pattern || patLen <= 0 || length <= 0) return 0;
-  CKXRegexp re(U(pattern), patLen, script);
+  CKXRegexp& re = Compiled(pattern, patLen, script);
   CKXFindStyl scope(styleRuns, script);
   SKXFindStyl& styl = scope;
   const bool back = options & kKXFindBackward;
@@ -157,7 +187,7 @@ std::int32_t KxStrCheckFind(const CKXStrArray& store, long from, long to, const 
   CKXFindStyl scope(styleRuns, script);
   KxFindStylSetBase(scope, std::int32_t(from), true);
   if (options & kKXFindRegexp) {
-    CKXRegexp re(U(pattern), patLen, script);
+    CKXRegexp& re = Compiled(pattern, patLen, script);
     return re.Find2ndStep(U(buf.data()), 0, long(buf.size()), options, scope);
   }
   long count = UKXFind::CountFindChar(U(pattern), patLen, options, script);
@@ -183,7 +213,7 @@ long KxStrCheckReplaceRE(const CKXStrArray& store, long from, long to, const cha
   if (sel.empty()) return 0;
   CKXFindStyl scope(styleRuns, script);
   KxFindStylSetBase(scope, std::int32_t(from), true);
-  CKXRegexp re(U(pattern), patLen, script);
+  CKXRegexp& re = Compiled(pattern, patLen, script);
   if (re.Find2ndStep(U(sel.data()), 0, long(sel.size()), options, scope) <= 0) return 0;
 
   auto group = [&](int n, std::int32_t& s, std::int32_t& len) {

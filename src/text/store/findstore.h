@@ -29,3 +29,6 @@ std::int32_t KxStrCheckFind(const CKXStrArray& store, long from, long to, const 
 long KxStrCheckReplaceRE(const CKXStrArray& store, long from, long to, const char* pattern, long patLen,
                          short options, const char* repl, long replLen, char**& out, short script,
                          CKXArrayL* styleRuns);
+// The compiled expression is kept from one search to the next with the same
+// pattern and script; this drops it (tests compare with a fresh one).
+void KxStrForgetRegexp();

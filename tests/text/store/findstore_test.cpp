@@ -150,4 +150,49 @@ TEST(FindStore, CheckFindAndReplacement) {
   KxMemHFree(out);
 }
 
+// The expression kept from one search to the next answers as a freshly
+// compiled one would, whatever came before it: other patterns, other fold
+// options and directions, checks of single matches and group replacements.
+TEST(FindStore, AKeptExpressionFindsWhatAFreshOneFinds) {
+  std::mt19937 rng(11);
+  const std::vector<std::string> patterns = {"[ab]+", "a.b", "(a|b) ", "\x82\xA0+", "\xB6\xDE?",
+                                             "^b", "a$", "(a)(b)?", "[^a\r]+"};
+  const short options[] = {16, 17, 18, 20, 24, 30, 31};
+  const std::string text = RandomText(rng, 600);
+  CKXStrArray store;
+  store.SetText(text.data(), long(text.size()));
+  char** out = KxMemHAlloc(1, true);
+  auto replaced = [&](const std::string& pattern, short opt, const Matches& matches) {
+    std::string all;
+    for (const auto& [at, n] : matches) {
+      const long k = KxStrCheckReplaceRE(store, at, at + n, pattern.data(), long(pattern.size()), opt, "<\\1&>", 5,
+                                         out, 1, nullptr);
+      all.append(*out, std::size_t(std::max(k, 0L))).append("|");
+    }
+    return all;
+  };
+  for (int step = 0; step < 60; ++step) {
+    const std::string& pattern = patterns[rng() % patterns.size()];
+    const short opt = options[rng() % (sizeof options / sizeof options[0])];
+    const Matches kept = FindAll(store, pattern, opt);
+    std::vector<std::int32_t> checks;
+    for (const auto& [at, n] : kept)
+      checks.push_back(KxStrCheckFind(store, at, at + n, pattern.data(), long(pattern.size()), opt, 1, nullptr));
+    const std::string keptRepl = replaced(pattern, opt, kept);
+    KxStrForgetRegexp();
+    const Matches fresh = FindAll(store, pattern, opt);
+    ASSERT_EQ(fresh, kept) << pattern << " " << opt << " step " << step;
+    for (std::size_t i = 0; i < fresh.size(); ++i) {
+      KxStrForgetRegexp();
+      EXPECT_EQ(KxStrCheckFind(store, fresh[i].first, fresh[i].first + fresh[i].second, pattern.data(),
+                               long(pattern.size()), opt, 1, nullptr),
+                checks[i])
+          << pattern << " " << opt << " at " << fresh[i].first;
+    }
+    KxStrForgetRegexp();
+    EXPECT_EQ(replaced(pattern, opt, fresh), keptRepl) << pattern << " " << opt;
+  }
+  KxMemHFree(out);
+}
+
 }  // namespace
