@@ -197,10 +197,16 @@ std::uint16_t CKXTextLayer::ReplaceAllText(const std::vector<SKXRange>& matches,
   const long spanEnd = matches.back().start + long(matches.back().length);
   // What the one-pass build does not carry through: paragraph runs (a
   // removed CR merges paragraphs), ruby, marks and side entries. Those
-  // texts are edited match by match.
+  // texts are edited match by match. A layer that keeps marks counts only
+  // when it holds some: one without is as fast as any.
+  auto holdsMarks = [&] {
+    KXMarkSet marks;
+    if (HasMarks()) GetMarks(marks);
+    return !marks.empty();
+  };
   const bool exact = mReplaceAllPath == kReplaceExact || KXText_GetParaCount(mEdit) > 0 ||
                      KXText_GetRubysCount(mEdit) > 0 || KXTE_GetMarkCount(mEdit) > 0 ||
-                     KXTE_GetMarkupCount(mEdit) > 0 || HasMarks() ||
+                     KXTE_GetMarkupCount(mEdit) > 0 || holdsMarks() ||
                      KXText_GetSelUniCharsCount(mEdit, spanStart, spanEnd) > 0 ||
                      (spanStart == 0 && spanEnd == textLen);
 

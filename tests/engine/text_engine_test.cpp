@@ -92,6 +92,29 @@ TEST_F(EngineBroadcastTest, ReplaceAllBeepsOnlyWhenNothingWasReplaced) {
   EXPECT_EQ(w.engine->Text(), "1 two 1");
 }
 
+// The program's engine keeps marks for its actions; replace-all in a text
+// with none and in one with a mark gives the same text, moves the mark past
+// the matches before it, and undoes in one step either way.
+TEST_F(EngineBroadcastTest, ReplaceAllWithAndWithoutMarksUndoesInOneStep) {
+  for (const bool marked : {false, true}) {
+    EngineWindow w;
+    w.engine->SetText("ab cd ab cd ab");
+    const unsigned char name[] = {1, 'm'};
+    if (marked) KXTE_InsertMark(w.engine->GetEdit(), 3, 5, name);
+    EXPECT_EQ(w.engine->DoReplaceAll("ab", 2, "xyz", 3, 0), 3);
+    EXPECT_EQ(w.engine->Text(), "xyz cd xyz cd xyz");
+    if (marked) {
+      ASSERT_EQ(KXTE_GetMarkCount(w.engine->GetEdit()), 1);
+      long start = 0, end = 0;
+      KXTE_GetMarkRange(w.engine->GetEdit(), 1, start, end);
+      EXPECT_EQ(start, 4);
+      EXPECT_EQ(end, 6);
+    }
+    w.engine->Undo();
+    EXPECT_EQ(w.engine->Text(), "ab cd ab cd ab") << marked;
+  }
+}
+
 TEST_F(EngineBroadcastTest, ScrollBitsScrollTheViewLast) {
   EngineWindow w(Rect{40, 40, 240, 240});
   w.view->ResizeImageTo(2000, 2000, false);
