@@ -25,8 +25,8 @@ CKXTextFileBrowse* CKXTextFileBrowse::sFileBrowse = nullptr;
 namespace {
 
 constexpr std::int32_t kMinPreview = 80;
-// The alert for a file that cannot be opened: "could not read the file".
-constexpr std::int16_t kCannotOpenMessage = 1;
+// The alert for a file that cannot be opened.
+constexpr std::int16_t kCannotOpenMessage = 5;
 constexpr std::int16_t kInfoIcon = 3153, kInfoName = 3154, kInfoType = 3155, kInfoCreator = 3156, kInfoKind = 3157,
                        kInfoSize = 3158, kInfoWhere = 3159, kInfoCreated = 3160, kInfoModified = 3161,
                        kInfoFirstBox = 3162, kInfoLock = 3169;

@@ -230,6 +230,10 @@ TEST_F(TextCommandTest, FindSelectionAndReplaceCommands) {
   Obey(1207);
   EXPECT_EQ(engine->Text(), "cow dog cow bird\r");
   ASSERT_FALSE(host.Alerts().empty());
+  // The count, then words about replacing, not some other message.
+  const std::string note = host.Alerts().back().text;
+  EXPECT_EQ(note.substr(0, 1), "1");
+  EXPECT_NE(note.find("置換"), std::string::npos) << note;
 }
 
 TEST_F(TextCommandTest, SwallowedCommands) {
