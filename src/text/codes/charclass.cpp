@@ -1,6 +1,7 @@
 #include "text/codes/charclass.h"
 
 #include <algorithm>
+#include <array>
 #include <iterator>
 
 #include "text/codes/script.h"
@@ -152,7 +153,9 @@ Code ByteToWord(Code byte, int mark) {
   return w;
 }
 
-Code WordToByte(Code code) {
+namespace {
+// The answer as the tables give it, by search.
+Code WordToByteBySearch(Code code) {
   if (IsWordAscii(code)) {
     for (int i = 0; i < 0x7E - 0x20; ++i)
       if (sZenAscii[i] == code) return Code(0x20 + i);
@@ -177,6 +180,20 @@ Code WordToByte(Code code) {
     return kana;
   }
   return code;
+}
+}  // namespace
+
+Code WordToByte(Code code) {
+  // Transforms ask for every character of a text: the codes that change all
+  // lie in this window, and their answers are made once into a table.
+  constexpr Code kFirst = 0x8100, kLast = 0x84FF;
+  if (code < kFirst || code > kLast) return code;
+  static const std::array<Code, kLast - kFirst + 1> table = [] {
+    std::array<Code, kLast - kFirst + 1> t{};
+    for (std::size_t k = 0; k < t.size(); ++k) t[k] = WordToByteBySearch(Code(kFirst + k));
+    return t;
+  }();
+  return table[code - kFirst];
 }
 
 short GetCharType(Code code, short script) {

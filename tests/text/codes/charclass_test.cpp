@@ -34,6 +34,29 @@ TEST(CharClass, WidthRoundTripsEveryConvertibleByte) {
   for (Code b : {0x00, 0x0D, 0x7F, 0x80, 0xA0, 0xE0, 0xFF}) EXPECT_EQ(b, ByteToWord(b, 1));
 }
 
+// Every code gets the half-width form a search of the two tables finds
+// (the first entry that matches; a voiced or semi-voiced kana its mark in
+// the high byte), or stays: the looked-up answers are the searched ones.
+TEST(CharClass, HalfWidthFormsOfEveryCodeAgreeWithASearchOfTheTables) {
+  auto search = [](Code code) -> Code {
+    if (IsWordAscii(code)) {
+      for (int i = 0; i < 0x7E - 0x20; ++i)
+        if (sZenAscii[i] == code) return Code(0x20 + i);
+      return 0x7E;
+    }
+    if (!IsWordKana(code)) return code;
+    Code mark = 0, kana = code;
+    if (IsWordKanaDaku(code)) kana = Code(code - 1), mark = kDakuMark;
+    else if (IsWordKanaHandaku(code)) kana = Code(code - 2), mark = kHandakuMark;
+    else if (code == kVu) kana = 0x8345, mark = kDakuMark;
+    kana = ToWordKata(kana);
+    for (int i = 0; i < 64; ++i)
+      if (sZenKana[i] == kana) return Code(mark * 256 + 0xA0 + i);
+    return kana;
+  };
+  for (std::uint32_t c = 0; c <= 0xFFFF; ++c) ASSERT_EQ(WordToByte(Code(c)), search(Code(c))) << std::hex << c;
+}
+
 TEST(CharClass, VoicedMarks) {
   EXPECT_EQ(kGa, ByteToWord(0xB6, 1));
   EXPECT_EQ(kVu, ByteToWord(0xB3, 1));
