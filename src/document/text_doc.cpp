@@ -482,7 +482,23 @@ void CKXTextDocument::DoRevert() {
 
 // ---- Writing ------------------------------------------------------------------------------------
 
+SKXSaveFormat CKXTextDocument::GetFormat() const {
+  SKXSaveFormat format = mFormat;
+  const std::uint16_t encoding = mEngine ? mEngine->GetTextEncoding() : format.encoding;
+  if (encoding != format.encoding) {
+    format.encoding = encoding;
+    format.hasUnicodeForm = false;  // another encoding is spelt the usual way
+  }
+  return format;
+}
+
+void CKXTextDocument::SetFormat(const SKXSaveFormat& format) {
+  mFormat = format;
+  if (mEngine) mEngine->SetTextEncoding(format.encoding);
+}
+
 void CKXTextDocument::DoSave() {
+  mFormat = GetFormat();
   SaveMarkListState();
   const std::string path = Path();
   if (path.empty()) throw LException(fnfErr);
@@ -574,7 +590,7 @@ void CKXTextDocument::DoAutoSaveAt(std::uint32_t now) {
 
 std::unique_ptr<KxNavExtras> CKXTextDocument::MakeSaveExtras(const std::vector<NavMenuItemSpec>& formats) {
   mSaveChoice = KxSaveTextSettings{};
-  mSaveChoice.encoding = short(std::min<std::uint16_t>(mFormat.encoding, kKxEncodingUTF8));
+  mSaveChoice.encoding = short(std::min<std::uint16_t>(GetFormat().encoding, kKxEncodingUTF8));
   const short lineEnd = mEngine->GetLineEndType();
   if (lineEnd >= kKxLineEndCR && lineEnd <= kKxLineEndLF) mSaveChoice.lineEnd = lineEnd;
   if (!CKXJCode::sUseCVKANJI && !CKXJCode::sUseUNICODE) return nullptr;
@@ -584,6 +600,7 @@ std::unique_ptr<KxNavExtras> CKXTextDocument::MakeSaveExtras(const std::vector<N
 }
 
 void CKXTextDocument::CheckSaveAs(FSSpec& fileSpec, OSType& type) {
+  mFormat = GetFormat();
   const OSType code = type;
   SKXSaveAsChoice choice{fileSpec.name, type, mFormat};
   KxApplySaveAsFormat(choice, type, 255);
@@ -624,9 +641,10 @@ std::vector<NavMenuItemSpec> CKXTextDocument::GetSaveAsMenuItem(std::int32_t& se
   std::vector<NavMenuItemSpec> items;
   for (const auto& f : kFormats) items.push_back(NavMenuItemSpec{0, GetFileCreator(), f.code, f.label});
   OSType current = FourCC("TEXT");
-  if (mFormat.container) current = kFormatNative;
-  else if (mFormat.encoding == kKxEncodingUTF16) current = kFormatUTF16;
-  else if (mFormat.encoding == kKxEncodingUTF8) current = kFormatUTF8;
+  const SKXSaveFormat format = GetFormat();
+  if (format.container) current = kFormatNative;
+  else if (format.encoding == kKxEncodingUTF16) current = kFormatUTF16;
+  else if (format.encoding == kKxEncodingUTF8) current = kFormatUTF8;
   else if (EndsWithNoCase(Path(), ".rtf")) current = kFormatRTF;
   selected = 1;
   for (std::size_t i = 0; i < items.size(); ++i)

@@ -119,8 +119,10 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   bool IsEditable() const override;
   OSType GetFileCreator() const override { return FourCC("KXTE"); }
   CKXTextEngine* GetEngine() const { return mEngine; }
-  const SKXSaveFormat& GetFormat() const { return mFormat; }
-  void SetFormat(const SKXSaveFormat& format) { mFormat = format; }
+  // The format the next save writes. Its encoding is the engine's, which
+  // the encoding menu sets.
+  SKXSaveFormat GetFormat() const;
+  void SetFormat(const SKXSaveFormat& format);
   std::string Path() const;
   // The whole text as stored (Shift_JIS) with LF line ends.
   std::string TextBytes() const;

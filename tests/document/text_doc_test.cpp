@@ -579,6 +579,35 @@ TEST_F(TextDocTest, ASCIIAndEmptyTextsSaveInEUCAndJIS) {
   }
 }
 
+// The encoding chosen from the menu is the one a plain save writes, from
+// Shift_JIS or from UTF-8 (whose mark is then not written), and the one
+// Save As offers.
+TEST_F(TextDocTest, TheEncodingMenuChoosesWhatASaveWrites) {
+  struct Case {
+    std::string bytes;
+    CommandT command;
+    const char* iconvName;
+  } cases[] = {
+      {Iconv("日本語\r\nかな\r\n", "SHIFT_JIS"), 1453, "EUC-JP"},
+      {Iconv("日本語\r\nかな\r\n", "SHIFT_JIS"), 1452, "ISO-2022-JP"},
+      {"\xEF\xBB\xBF日本語\r\nかな\r\n", 1451, "SHIFT_JIS"},
+  };
+  for (const Case& c : cases) {
+    const fs::path p = dir / "m.txt";
+    Spit(p, c.bytes);
+    CKXTextDocument* d = Open(p);
+    ASSERT_NE(d, nullptr);
+    Command(c.command);
+    Type("z");
+    Command(kKxCmdUndo);
+    Command(kSave);
+    EXPECT_EQ(Slurp(p), Iconv("日本語\r\nかな\r\n", c.iconvName)) << c.command;
+    EXPECT_EQ(d->GetFormat().encoding, c.command - 1451);
+    host.QueueAnswer(KxAnswer::kDontSave);
+    Command(kClose);
+  }
+}
+
 // A Unicode file keeps its spelling: UTF-16 big-endian, UTF-8 with a
 // byte-order mark.
 TEST_F(TextDocTest, UnicodeFilesKeepTheirByteOrderAndMark) {
