@@ -438,9 +438,8 @@ void CKXTextDocument::ReadInto(const std::string& path) {
   // handed over, not copied: a large text is held once, not twice.
   mEngine->TextTakeText(KXHandleAccess::Wrap(fresh.get()));
   mEngine->SetLineEndType(lineEnd);
-  mEngine->SetTextEncoding(format.encoding);
   mEngine->SetSelectionRange(SKXRange{0, 0}, true);
-  mFormat = format;
+  SetFormat(format);
   mSettings = doc.plain ? KxNewDocumentSettings() : doc.settings;
   ApplyMarks(mSettings);
   ApplyFormSettings(mSettings);
@@ -484,6 +483,7 @@ void CKXTextDocument::DoRevert() {
 
 SKXSaveFormat CKXTextDocument::GetFormat() const {
   SKXSaveFormat format = mFormat;
+  if (mEngine) format.container = mEngine->GetOwnFormat();
   const std::uint16_t encoding = mEngine ? mEngine->GetTextEncoding() : format.encoding;
   if (encoding != format.encoding) {
     format.encoding = encoding;
@@ -494,7 +494,9 @@ SKXSaveFormat CKXTextDocument::GetFormat() const {
 
 void CKXTextDocument::SetFormat(const SKXSaveFormat& format) {
   mFormat = format;
-  if (mEngine) mEngine->SetTextEncoding(format.encoding);
+  if (!mEngine) return;
+  mEngine->SetTextEncoding(format.encoding);
+  mEngine->SetOwnFormat(format.container);
 }
 
 void CKXTextDocument::DoSave() {
@@ -624,8 +626,7 @@ void CKXTextDocument::CheckSaveAs(FSSpec& fileSpec, OSType& type) {
   type = choice.type;
   // Another encoding is spelt the usual way.
   if (choice.format.encoding != mFormat.encoding) choice.format.hasUnicodeForm = false;
-  mFormat = choice.format;
-  mEngine->SetTextEncoding(mFormat.encoding);
+  SetFormat(choice.format);
   if (mSaveChoice.chosen && KxIsPlainTextFormat(code)) mEngine->SetLineEndType(mSaveChoice.lineEnd);
   mSaveChoice.chosen = false;
 }

@@ -119,8 +119,8 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   bool IsEditable() const override;
   OSType GetFileCreator() const override { return FourCC("KXTE"); }
   CKXTextEngine* GetEngine() const { return mEngine; }
-  // The format the next save writes. Its encoding is the engine's, which
-  // the encoding menu sets.
+  // The format the next save writes. Its encoding and its own-format flag
+  // are the engine's, which the menus set.
   SKXSaveFormat GetFormat() const;
   void SetFormat(const SKXSaveFormat& format);
   std::string Path() const;

@@ -582,7 +582,7 @@ TEST_F(TextDocTest, ASCIIAndEmptyTextsSaveInEUCAndJIS) {
 // The encoding chosen from the menu is the one a plain save writes, from
 // Shift_JIS or from UTF-8 (whose mark is then not written), and the one
 // Save As offers.
-TEST_F(TextDocTest, TheEncodingMenuChoosesWhatASaveWrites) {
+TEST_F(TextDocTest, TheEncodingAndOwnFormatMenusChooseWhatASaveWrites) {
   struct Case {
     std::string bytes;
     CommandT command;
@@ -606,6 +606,29 @@ TEST_F(TextDocTest, TheEncodingMenuChoosesWhatASaveWrites) {
     host.QueueAnswer(KxAnswer::kDontSave);
     Command(kClose);
   }
+  // The own-format command: the plain file is written as a native document,
+  // which reopens as one with its text; switched off again, plain text.
+  const fs::path p = dir / "own.txt";
+  const std::string sjis = Iconv("日本語\r\n", "SHIFT_JIS");
+  Spit(p, sjis);
+  CKXTextDocument* d = Open(p);
+  ASSERT_NE(d, nullptr);
+  Command(1447);
+  Type("z");
+  Command(kKxCmdUndo);
+  Command(kSave);
+  EXPECT_NE(Slurp(p), sjis);
+  Command(kClose);
+  d = Open(p);
+  ASSERT_NE(d, nullptr);
+  EXPECT_TRUE(d->GetFormat().container);
+  EXPECT_EQ(d->TextBytes(), Iconv("日本語\n", "SHIFT_JIS"));
+  Command(1447);
+  Type("z");
+  Command(kKxCmdUndo);
+  Command(kSave);
+  EXPECT_EQ(Slurp(p), Iconv("日本語\r", "SHIFT_JIS"));   // a native document's line ends
+  Command(kClose);
 }
 
 // A Unicode file keeps its spelling: UTF-16 big-endian, UTF-8 with a
