@@ -1,6 +1,7 @@
 #include "text/store/findstore.h"
 
 #include <algorithm>
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,6 +41,19 @@ CKXRegexp& Compiled(const char* pattern, long patLen, short script) {
   }
   return *k.re;
 }
+
+// Drops the kept expression when a search with it ends by an exception
+// (a search that takes too long, memory): whatever it was in the middle of
+// goes with it, not into the next search.
+class ForgetOnThrow {
+ public:
+  ~ForgetOnThrow() {
+    if (std::uncaught_exceptions() > mCount) Kept().re.reset();
+  }
+
+ private:
+  int mCount = std::uncaught_exceptions();
+};
 
 // Walks the store's chunks from pos, forward or backward (the first chunk
 // from pos, the others whole), each locked while look(bytes, base, len, p)
@@ -129,6 +143,7 @@ std::int32_t KxStrFindRegexp(const CKXStrArray& store, long pos, const char* pat
                              long& found, short options, short script, CKXArrayL* styleRuns) {
   const long length = store.GetLength();
   if (!pattern || patLen <= 0 || length <= 0) return 0;
+  ForgetOnThrow forget;
   CKXRegexp& re = Compiled(pattern, patLen, script);
   CKXFindStyl scope(styleRuns, script);
   SKXFindStyl& styl = scope;
@@ -187,7 +202,8 @@ std::int32_t KxStrCheckFind(const CKXStrArray& store, long from, long to, const 
   CKXFindStyl scope(styleRuns, script);
   KxFindStylSetBase(scope, std::int32_t(from), true);
   if (options & kKXFindRegexp) {
-    CKXRegexp& re = Compiled(pattern, patLen, script);
+    ForgetOnThrow forget;
+  CKXRegexp& re = Compiled(pattern, patLen, script);
     return re.Find2ndStep(U(buf.data()), 0, long(buf.size()), options, scope);
   }
   long count = UKXFind::CountFindChar(U(pattern), patLen, options, script);
@@ -213,6 +229,7 @@ long KxStrCheckReplaceRE(const CKXStrArray& store, long from, long to, const cha
   if (sel.empty()) return 0;
   CKXFindStyl scope(styleRuns, script);
   KxFindStylSetBase(scope, std::int32_t(from), true);
+  ForgetOnThrow forget;
   CKXRegexp& re = Compiled(pattern, patLen, script);
   if (re.Find2ndStep(U(sel.data()), 0, long(sel.size()), options, scope) <= 0) return 0;
 

@@ -8,8 +8,10 @@
 #include <utility>
 #include <vector>
 
+#include "platform/exception.h"
 #include "platform/script.h"
 #include "text/find/find.h"
+#include "text/find/regexp.h"
 #include "text/base/memory.h"
 #include "text/codes/script.h"
 #include "text/store/strarray.h"
@@ -193,6 +195,29 @@ TEST(FindStore, AKeptExpressionFindsWhatAFreshOneFinds) {
     EXPECT_EQ(replaced(pattern, opt, fresh), keptRepl) << pattern << " " << opt;
   }
   KxMemHFree(out);
+}
+
+// A search that gives up leaves nothing half done for the next one with the
+// same pattern: it finds what a freshly compiled expression finds.
+TEST(FindStore, ASearchThatGivesUpLeavesTheNextOneSound) {
+  const std::string pattern = "((a*)*)*c|a";
+  CKXStrArray hard;
+  const std::string many(40, 'a');
+  hard.SetText(many.data(), long(many.size()));
+  long found = -1;
+  try {
+    KxStrFind(hard, 0, pattern.data(), long(pattern.size()), found, 16, 1, nullptr);
+    ADD_FAILURE() << "the search did not give up";
+  } catch (const LException& e) {
+    EXPECT_EQ(e.GetErrorCode(), kKXFindTooComplex);
+  }
+  CKXStrArray easy;
+  const std::string text = "xaxc aac\rca";
+  easy.SetText(text.data(), long(text.size()));
+  const Matches after = FindAll(easy, pattern, 16);
+  KxStrForgetRegexp();
+  EXPECT_EQ(FindAll(easy, pattern, 16), after);
+  EXPECT_FALSE(after.empty());
 }
 
 }  // namespace
