@@ -85,6 +85,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   CKXJCode u16, u8;
   u16.UTF8toUNICODE(p, n, false);
+  // Straight to units, the same reading.
+  {
+    std::vector<char16_t> units(std::size_t(n) + 1);
+    const long count = CKXJCode::UTF8toUnits(p, n, units.data());
+    Check(count >= 0 && count <= n && 2 * count == u16.GetTextSize());
+    const uchar* b = u16.GetTextPtr();
+    for (long k = 0; k < count; ++k) Check(units[std::size_t(k)] == char16_t(b[2 * k] << 8 | b[2 * k + 1]));
+  }
   u8.UNICODEtoUTF8(u16.GetTextPtr(), u16.GetTextSize());
   // Well-formed text comes back as it was; text that starts with U+FEFF or
   // U+FFFE is left out, as its UTF-16 form starts with a byte-order mark.

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/text_flavors.h"
 #include "engine/text_layer.h"
@@ -90,9 +92,28 @@ Bytes BytesOfHandle(Handle h, long size) {
   return Bytes(p, p + std::min(size, KxMemHSize(h)));
 }
 
+// Units whose storage is not cleared when it is sized: a large text is
+// written into it once, not zeroed first.
+template <typename T>
+struct UnclearedAllocator : std::allocator<T> {
+  template <typename U>
+  struct rebind {
+    using other = UnclearedAllocator<U>;
+  };
+  template <typename U>
+  void construct(U* at) noexcept {
+    ::new (static_cast<void*>(at)) U;
+  }
+  template <typename U, typename... Args>
+  void construct(U* at, Args&&... args) {
+    ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
+  }
+};
+using Units = std::vector<char16_t, UnclearedAllocator<char16_t>>;
+
 // UTF-16 units of host-order bytes (an odd last byte is dropped).
-std::vector<char16_t> UnitsOf(const Bytes& bytes) {
-  std::vector<char16_t> units(bytes.size() / 2);
+Units UnitsOf(const Bytes& bytes) {
+  Units units(bytes.size() / 2);
   for (std::size_t k = 0; k < units.size(); ++k)
     units[k] = static_cast<char16_t>(bytes[2 * k] | (bytes[2 * k + 1] << 8));
   return units;
@@ -476,6 +497,8 @@ void CKXFlavorExchange::ReceiveInto(const SKXRange& range, CKXDataTube& tube, KX
     }
     Bytes data;
     tube.TakeFlavor(textType, data);
+    Units decoded;  // a UTF-8 file's units, read straight from its bytes
+    bool haveUnits = false;
     // Side entries made from Unicode units, read after the line ends
     // settle: CR LF turning into CR moves them with their bytes.
     std::vector<SKXUniChar> sideEntries;
@@ -512,12 +535,12 @@ void CKXFlavorExchange::ReceiveInto(const SKXRange& range, CKXDataTube& tube, KX
       } else if (code == kKxCodeUTF8) {
         mForm = SUnicodeForm{false, data.size() >= 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF};
         mFormSet = true;
-        if (!conv.UTF8toUNICODE(data.data(), static_cast<long>(data.size()), false))
-          throw LException(paramErr);
-        data.assign(conv.GetTextPtr(), conv.GetTextPtr() + conv.GetTextSize());
-        CKXJCode::InvertWORDHiLo(data.data(), static_cast<long>(data.size()));
-        // A UTF-8 byte-order mark is no character of the text.
-        if (data.size() >= 2 && data[0] == 0xFF && data[1] == 0xFE) data.erase(data.begin(), data.begin() + 2);
+        // Straight into units: at most one a byte. A UTF-8 byte-order mark
+        // is no character of the text.
+        const long skip = mForm.mark ? 3 : 0;
+        decoded.resize(data.size() - std::size_t(skip));
+        decoded.resize(std::size_t(CKXJCode::UTF8toUnits(data.data() + skip, long(decoded.size()), decoded.data())));
+        haveUnits = true;
         textType = kKxFlavorUtxt;
       }
     }
@@ -525,7 +548,7 @@ void CKXFlavorExchange::ReceiveInto(const SKXRange& range, CKXDataTube& tube, KX
     if (textType == kKxFlavorUtxt) {
       // Each stage lets go of the one before once it has been read: a large
       // file is held about twice at any one time, not once a stage.
-      std::vector<char16_t> units = UnitsOf(data);
+      Units units = haveUnits ? std::move(decoded) : UnitsOf(data);
       Bytes().swap(data);
       StKxHandle glyphs;
       Bytes gidr;
@@ -541,7 +564,7 @@ void CKXFlavorExchange::ReceiveInto(const SKXRange& range, CKXDataTube& tube, KX
       }
       if (!glyphs.h && !units.empty()) {
         long outCount = 0;
-        std::vector<char16_t> composed(units.size());
+        Units composed(units.size());
         CKXUnicode::PreConvert(units.data(), static_cast<long>(units.size()), composed.data(), &outCount);
         composed.resize(static_cast<std::size_t>(std::clamp(outCount, 0L, static_cast<long>(units.size()))));
         units = std::move(composed);
@@ -551,7 +574,7 @@ void CKXFlavorExchange::ReceiveInto(const SKXRange& range, CKXDataTube& tube, KX
       const bool ok = !units.empty() && UKXUnicode::ConvertToText(units.data(), static_cast<long>(units.size()),
                                                                   glyphs.h, converted.h, length, sides.h,
                                                                   sideCount, kScriptJapanese);
-      std::vector<char16_t>().swap(units);
+      Units().swap(units);
       Bytes textBytes;
       if (kind != kKxTubeFile && hasText && (!ok || sideCount == 0)) {
         // The script's own bytes say the same: take them with every run.

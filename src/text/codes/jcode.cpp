@@ -741,6 +741,46 @@ Boolean CKXJCode::UNICODEtoUTF8(const unsigned char* p, long n) {
   return true;
 }
 
+namespace {
+// Decodes p[i..end) into UTF-16 units handed to put one by one; a sequence
+// may run past end, never past n. An ill-formed sequence gives one
+// replacement character for its longest start, instead of going silently.
+// Answers where it stopped.
+template <class Put>
+long DecodeUTF8(const uchar* p, long n, long i, long end, Put&& put) {
+  while (i < end) {
+    const uchar c = p[i];
+    if (c < 0x80) {
+      put(c);
+      ++i;
+      continue;
+    }
+    long len = CKXJCode::IsUTF8Char(p + i, n - i);
+    switch (len) {
+      case 2:
+        put((std::uint32_t(c & 0x1F) << 6) | (p[i + 1] & 0x3F));
+        break;
+      case 3:
+        put((std::uint32_t(c & 0x0F) << 12) | (std::uint32_t(p[i + 1] & 0x3F) << 6) | (p[i + 2] & 0x3F));
+        break;
+      case 4: {
+        const std::uint32_t v = (std::uint32_t(c & 0x07) << 18) | (std::uint32_t(p[i + 1] & 0x3F) << 12) |
+                                (std::uint32_t(p[i + 2] & 0x3F) << 6) | (p[i + 3] & 0x3F);
+        put(KxHighSurrogate(v));
+        put(KxLowSurrogate(v));
+        break;
+      }
+      default:
+        len = InvalidUTF8Run(p + i, n - i);
+        put(kReplacement);
+        break;
+    }
+    i += len;
+  }
+  return i;
+}
+}  // namespace
+
 Boolean CKXJCode::UTF8toUNICODE(const unsigned char* p, long n, unsigned char withMark) {
   ReleaseTextPtr();
   if (!p || n < 0) n = 0;
@@ -749,45 +789,21 @@ Boolean CKXJCode::UTF8toUNICODE(const unsigned char* p, long n, unsigned char wi
   if (withMark) *o++ = 0xFE, *o++ = 0xFF;
   long i = 0;
   while (i < n) {
-    long end = std::min(n, i + kChunk);
+    const long end = std::min(n, i + kChunk);
     // A sequence of up to 4 bytes may cross the chunk's end; each byte
     // gives at most 2 bytes.
     o = w.Ensure(o, (end - i + 4) * 2);
-    while (i < end) {
-      uchar c = p[i];
-      if (c < 0x80) {
-        *o++ = 0;
-        *o++ = c;
-        ++i;
-        continue;
-      }
-      long len = IsUTF8Char(p + i, n - i);
-      switch (len) {
-        case 2:
-          o = PutUnit(o, (std::uint32_t(c & 0x1F) << 6) | (p[i + 1] & 0x3F));
-          break;
-        case 3:
-          o = PutUnit(o, (std::uint32_t(c & 0x0F) << 12) | (std::uint32_t(p[i + 1] & 0x3F) << 6) | (p[i + 2] & 0x3F));
-          break;
-        case 4: {
-          std::uint32_t v = (std::uint32_t(c & 0x07) << 18) | (std::uint32_t(p[i + 1] & 0x3F) << 12) |
-                            (std::uint32_t(p[i + 2] & 0x3F) << 6) | (p[i + 3] & 0x3F);
-          o = PutUnit(o, KxHighSurrogate(v));
-          o = PutUnit(o, KxLowSurrogate(v));
-          break;
-        }
-        default:
-          // Ill-formed: one replacement character for the longest start of
-          // a sequence, instead of dropping it silently.
-          len = InvalidUTF8Run(p + i, n - i);
-          o = PutUnit(o, kReplacement);
-          break;
-      }
-      i += len;
-    }
+    i = DecodeUTF8(p, n, i, end, [&o](std::uint32_t u) { o = PutUnit(o, u); });
   }
   w.Finish(o);
   return true;
+}
+
+long CKXJCode::UTF8toUnits(const unsigned char* p, long n, char16_t* out) {
+  if (!p || !out || n <= 0) return 0;
+  long k = 0;
+  DecodeUTF8(p, n, 0, n, [out, &k](std::uint32_t u) { out[k++] = char16_t(u); });
+  return k;
 }
 
 long KxSJISCharBoundary(const unsigned char* p, long n) {

@@ -58,6 +58,10 @@ class CKXJCode {
   Boolean EUCtoSJIS(const unsigned char* p, long n);
   Boolean UNICODEtoUTF8(const unsigned char* p, long n);
   Boolean UTF8toUNICODE(const unsigned char* p, long n, unsigned char withMark);
+  // The same reading straight into UTF-16 units in the host's order, with
+  // no mark added (a mark in the bytes stays a unit). `out` holds n units,
+  // the most n bytes can give; answers how many were written.
+  static long UTF8toUnits(const unsigned char* p, long n, char16_t* out);
 
   // MIME encoded-word bodies; dst needs room for n bytes.
   static long DecodeBASE64(const unsigned char* src, long n, unsigned char* dst);

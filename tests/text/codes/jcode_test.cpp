@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <iconv.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
@@ -316,6 +317,28 @@ TEST(JCode, Utf8ToUtf16) {
   EXPECT_EQ(ToUTF16("\xF0\x9F\x98"), fffd);
   EXPECT_EQ(ToUTF16("\x80\xFF"), fffd + fffd);
   EXPECT_EQ(ToUTF16("", true), "\xFE\xFF");
+}
+
+// UTF-8 straight to units reads exactly as the big-endian converter does,
+// on well-formed text, on every kind of ill-formed sequence and on cuts at
+// any byte.
+TEST(JCode, Utf8ToUnitsReadsAsTheByteConverter) {
+  std::mt19937 rng(21);
+  const Bytes pieces[] = {"A", "\r\n", "\xC3\xA9", "\xE3\x81\x82", "\xF0\x9F\x98\x80", "\xEF\xBB\xBF",
+                          "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE3\x81", "\x80", "\xFF"};
+  const int rounds = std::getenv("KX_RANDOM_STEPS") ? std::atoi(std::getenv("KX_RANDOM_STEPS")) : 300;
+  for (int round = 0; round < rounds; ++round) {
+    Bytes text;
+    const int n = int(rng() % 40);
+    for (int k = 0; k < n; ++k) text += pieces[rng() % (sizeof pieces / sizeof pieces[0])];
+    if (!text.empty() && rng() % 3 == 0) text.resize(rng() % text.size());   // a cut anywhere
+    const Bytes big = ToUTF16(text);
+    std::u16string want;
+    for (std::size_t k = 0; k + 1 < big.size(); k += 2) want += char16_t(uchar(big[k]) << 8 | uchar(big[k + 1]));
+    std::u16string got(text.size(), u'\0');
+    got.resize(std::size_t(CKXJCode::UTF8toUnits(U(text), L(text), got.data())));
+    ASSERT_EQ(got, want) << "round " << round;
+  }
 }
 
 TEST(JCode, UnicodeConvertersAppend) {
