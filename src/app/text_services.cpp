@@ -9,7 +9,17 @@
 #include "app/find_strings.h"
 #include "app/globals.h"
 #include "app/menu_keys.h"
+#include "app/nav_dialogs.h"
+#include "layout/kxtext_api.h"
+#include "layout/pict_jpeg.h"
 #include "layout/text_form.h"
+#include "platform/files.h"
+#include "platform/host/host_dialogs.h"
+#include "platform/resources.h"
+#include "platform/textconv.h"
+#include "platform/toolbox/cursors.h"
+#include "text/base/memory.h"
+#include "views/message_box.h"
 
 bool CKXAppTextServices::IsDialogOpen() { return gDialogOpen; }
 
@@ -82,6 +92,34 @@ KxScrapTextSource gScrapTextSource = nullptr;
 void KxSetScrapTextSource(KxScrapTextSource source) { gScrapTextSource = source; }
 
 std::int16_t CKXAppTextServices::FindCustomFormItem(short formID) { return UKXTextForm::FindFormItem(formID); }
+
+long CKXAppTextServices::ChoosePicture() {
+  constexpr short kFileStrings = 205, kPicturePrompt = 14;
+  KxDialogRequest request;
+  request.kind = KxDialogKind::kOpen;
+  Str255 prompt;
+  GetIndString(prompt, kFileStrings, kPicturePrompt);
+  request.prompt = KxScriptTextToUTF8(std::string(reinterpret_cast<const char*>(prompt + 1), prompt[0]));
+  KxDialogReply reply;
+  {
+    StDesktopDeactivator off;
+    reply = UNavigationServices::Run(request);
+  }
+  if (reply.answer != KxAnswer::kOK || reply.paths.empty()) return -1;
+  StCursors watch(kKxWatchCursor);
+  // Beyond what the decoder would take (16 megapixels) no JPEG needs more.
+  constexpr std::size_t kMostBytes = std::size_t(256) << 20;
+  std::vector<std::uint8_t> bytes;
+  if (KxReadFile(reply.paths.front(), bytes, kMostBytes) != 0 || bytes.empty()) return -2;
+  Handle pict = UKXPict::GetPictureFromJPEG(bytes.data(), long(bytes.size()));
+  if (!pict) return -2;
+  const short id = UKXText_SetPicture(reinterpret_cast<PicHandle>(pict));
+  if (id <= 0) {
+    KxMemHFree(pict);  // no picture ID free: the handle stays ours
+    return -2;
+  }
+  return id;
+}
 
 bool CKXAppTextServices::GetScrapText(long n, KXTextHandle text) {
   return gScrapTextSource != nullptr && gScrapTextSource(n, text);

@@ -41,6 +41,9 @@ class CKXAppTextServices : public CKXTextViewServices {
   std::int16_t FindCustomFormItem(short formID) override;
   // Registered font n (from 1): its style and decoration.
   bool GetFontreg(long n, SStyl& styl, SDeco& deco) override;
+  // A JPEG file chosen in an open dialog, decoded and registered as a
+  // picture of the text store.
+  long ChoosePicture() override;
   // The registered spelling checkers (word_services_app.cpp).
   long CountWordServices() override;
   void ExecuteWordServices(long n, CKXTextView* view) override;
