@@ -34,11 +34,11 @@ void Collect(const LMenuBar& bar, const LMenu& menu, int depth, std::map<Command
 // Commands of the view's table whose items are not the bar's fixed ones:
 // generated families (macros, marks, registered fonts, the clipboard
 // history, spelling checkers), the name stamp (shown only with a stamp),
-// the picture paste (its chooser is not there yet), and the commands of
-// the find, mark-list and pane windows, which their own menus bring.
+// and the commands of the find, mark-list and pane windows, which their
+// own menus bring.
 bool ElsewhereOrLater(long c) {
   return (c >= 1150 && c <= 1199) || (c >= 1230 && c <= 1249) || (c >= 1371 && c <= 1399) ||
-         (c >= 1520 && c <= 1599) || (c >= 1901 && c <= 1930) || c >= 3000 || c == 1138 || c == 1141 ||
+         (c >= 1520 && c <= 1599) || (c >= 1901 && c <= 1930) || c >= 3000 || c == 1138 ||
          (c >= 1201 && c <= 1221) || c == 1229 || (c >= 1401 && c <= 1403);
 }
 
@@ -75,6 +75,20 @@ TEST_F(MenuBarTest, EveryBuiltCommandOfTheTextViewHasAnItem) {
   // And the application's own.
   for (CommandT c : {2, 3, 4, 5, 6, 7, 10, 11, 28})
     EXPECT_TRUE(items.count(c)) << c;
+}
+
+// A command stands once in a menu: a second item would show its key twice
+// and answer to one check mark.
+TEST_F(MenuBarTest, NoMenuListsACommandTwice) {
+  for (const LMenu* m : LMenuBar::GetCurrentMenuBar()->GetBarMenus()) {
+    if (!m) continue;
+    std::set<CommandT> seen;
+    for (std::int16_t i = 1; i <= m->CountItems(); ++i) {
+      const KxMenuItem* it = m->GetItem(i);
+      if (it->separator || it->command == kKxCmdNothing) continue;
+      EXPECT_TRUE(seen.insert(it->command).second) << "menu " << m->GetMenuID() << " item " << i << ": " << it->command;
+    }
+  }
 }
 
 TEST_F(MenuBarTest, DefaultKeysSitOnTheirItems) {
