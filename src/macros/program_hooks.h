@@ -22,8 +22,10 @@ class KxProgramHooks : public KxTextDocHooks {
   bool ToolWindowOpen() override;
   void CloseToolWindows() override;
 
-  // The macro list for the macro dialog (program_hooks_macros.cpp).
+  // The macro list for the macro dialog and the Macro menu
+  // (program_hooks_macros.cpp).
   std::vector<std::string> MacroListNames() override;
+  std::vector<std::string> MacroNames() override { return MacroListNames(); }
   void DeleteMacro(long n) override;
   bool SaveRecordedMacro(const std::string& name) override;
   bool ReloadFactoryMacros() override;

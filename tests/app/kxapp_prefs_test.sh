@@ -92,14 +92,20 @@ S
 expected=$(printf '%s\n' 'beeps 1' '1 - - 0123456789012345678901234567890' '2 - - あいうえおかきくけこさしすせそ' \
   '3 - - third' '1 - - third')
 [ "$out" = "$expected" ] || fail "macro dialog: $out"
-# The list outlives the run.
+# The list outlives the run, and the Macro menu offers it: macro n is
+# command 1149 + n, and choosing it runs the macro.
 out=$(app - <<'S'
 menu 2
 menu 1149
 print cells 2364
+click 2362
+menu 1150
+print text
+print menus
 S
 )
-[ "$out" = "1 - - third" ] || fail "saved macros: $out"
+[ "$(printf '%s\n' "$out" | head -2)" = "$(printf '1 - - third\nc')" ] || fail "saved macros: $out"
+grep -qx '  1150 third' <<<"$out" || fail "the Macro menu does not list the saved macro: $out"
 
 # 3. Deleting the last macro refills the list from the factory settings.
 mkdir -p data/factory
