@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <new>
 
 #include "app/app_commands.h"
@@ -188,6 +189,16 @@ CKXTextDocument::CKXTextDocument(LCommander* super, const std::string& path) : C
 }
 
 CKXTextDocument::~CKXTextDocument() {
+  // While the program quits with "reopen the last documents" chosen, each
+  // document with a file leaves a record of its file and window.
+  if (gFileResume && IsSpecified() && GetWindow()) {
+    LWindow* w = GetWindow();
+    const Rect b = w->IsZoomed() ? w->GetUserBounds() : w->GetGlobalBounds();
+    SKXFResume record{};
+    record.bounds = SKXRectL{b.top, b.left, b.bottom, b.right};
+    if (UKXFSpec::MakeFromPath(record.fileRef, Path()))
+      UKXFResume::AddFResume(record, gFileResumeHandle, std::numeric_limits<short>::max());
+  }
   CKXTextCharCode::DocumentClosing(this);
   CKXTextCustomForm::DocumentClosing(this);
   LeaveMarkList();
@@ -793,6 +804,20 @@ bool KxTextDocHooks::NewDocument() {
     return false;
   }
   return true;
+}
+
+void CKXTextDocument::DoSetBounds(const SKXRectL& bounds) {
+  auto pin = [](std::int32_t v) { return short(std::clamp<std::int32_t>(v, -32768, 32767)); };
+  DoSetBounds(Rect{pin(bounds.top), pin(bounds.left), pin(bounds.bottom), pin(bounds.right)});
+}
+
+KxResumeDocument* KxTextDocHooks::OpenForResume(const std::string& path) {
+  if (!OpenDocument(path)) return nullptr;
+  std::error_code ec;
+  const std::string full = std::filesystem::absolute(path, ec).lexically_normal().string();
+  for (CKXTextDocument* d : All())
+    if (d->Path() == full) return d;
+  return nullptr;
 }
 
 bool KxTextDocHooks::OpenDocument(const std::string& path) {

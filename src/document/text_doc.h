@@ -12,6 +12,7 @@
 
 #include "app/application_hooks.h"
 #include "app/document.h"
+#include "app/fspec.h"
 #include "app/nav_extras.h"
 #include "document/doc_prefs.h"
 #include "document/text_doc_dialogs.h"
@@ -93,7 +94,7 @@ void KxInstallTextWindowHooks();
 // every character kept) and script text ("TEXT").
 void KxPutClipboardUTF8(const std::string& utf8);
 
-class CKXTextDocument : public CKXDocument, public CKXTextDoc {
+class CKXTextDocument : public CKXDocument, public CKXTextDoc, public KxResumeDocument {
  public:
   // Settings the documents share (from the preferences).
   struct Settings {
@@ -124,6 +125,9 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc {
   SKXSaveFormat GetFormat() const;
   void SetFormat(const SKXSaveFormat& format);
   std::string Path() const;
+  // The window takes a resume record's bounds.
+  using CKXDocument::DoSetBounds;
+  void DoSetBounds(const SKXRectL& bounds) override;
   // The whole text as stored (Shift_JIS) with LF line ends.
   std::string TextBytes() const;
   std::string TitleText() const { return mTitle; }
@@ -434,6 +438,8 @@ class KxTextDocHooks : public KxAppHooks {
   bool FrontDocumentFrame(std::int32_t& width, std::int32_t& height) override;
   bool NewDocument() override;
   bool OpenDocument(const std::string& path) override;
+  // Opens a file of the resume list; the document that shows it, or null.
+  KxResumeDocument* OpenForResume(const std::string& path) override;
   bool CloseAllDocuments(OSType saveOption) override;
   std::vector<UWindowMenu::Document> Documents() override;
   std::string FrontText() override;

@@ -15,8 +15,10 @@
 #include <tuple>
 
 #include "app/application.h"
-#include "doc_app_fixture.h"
+#include "app/fspec.h"
 #include "app/globals.h"
+#include "app/prefs_records.h"
+#include "doc_app_fixture.h"
 #include "document/text_doc.h"
 #include "engine/text_engine.h"
 #include "layout/kxtext_api.h"
@@ -629,6 +631,37 @@ TEST_F(TextDocTest, TheEncodingAndOwnFormatMenusChooseWhatASaveWrites) {
   Command(kSave);
   EXPECT_EQ(Slurp(p), Iconv("日本語\r", "SHIFT_JIS"));   // a native document's line ends
   Command(kClose);
+}
+
+// With "reopen the last documents" chosen, quitting records each document
+// with a file and its window; the next start reopens them where they were.
+// An untitled document leaves no record.
+TEST_F(TextDocTest, QuittingRecordsTheDocumentsThatTheNextStartReopens) {
+  const fs::path a = dir / "a.txt", b = dir / "b.txt";
+  Spit(a, "first\n");
+  Spit(b, "second\n");
+  const SKXPreference saved = gPreference;
+  gPreference.startupAction = kKxStartupResume;
+  gFileResumeHandle.clear();
+  ASSERT_NE(Open(a), nullptr);
+  CKXTextDocument* second = Open(b);
+  ASSERT_NE(second, nullptr);
+  second->DoSetBounds(Rect{120, 150, 420, 650});
+  const Rect placed = second->GetWindow()->GetGlobalBounds();
+  Command(2);   // an untitled one
+  ASSERT_TRUE(app->DoQuit(kAENo));
+  EXPECT_TRUE(KxTextDocHooks::All().empty());
+  ASSERT_EQ(UKXFResume::GetCount(gFileResumeHandle), 2);
+  app->StartUp();
+  std::map<std::string, Rect> reopened;
+  for (CKXTextDocument* d : KxTextDocHooks::All()) reopened[d->Path()] = d->GetWindow()->GetGlobalBounds();
+  ASSERT_EQ(reopened.size(), 2u);
+  ASSERT_TRUE(reopened.count(fs::absolute(a).lexically_normal().string()));
+  const Rect again = reopened[fs::absolute(b).lexically_normal().string()];
+  EXPECT_EQ(std::tie(again.top, again.left, again.bottom, again.right),
+            std::tie(placed.top, placed.left, placed.bottom, placed.right));
+  EXPECT_EQ(UKXFResume::GetCount(gFileResumeHandle), 0);
+  gPreference = saved;
 }
 
 // A Unicode file keeps its spelling: UTF-16 big-endian, UTF-8 with a

@@ -70,6 +70,8 @@ class LWindow : public LView, public LCommander, public KxWindowClient {
   // Zooms to the standard bounds, or back to the user's bounds.
   virtual void DoSetZoom(bool toStandard);
   bool IsZoomed() const;
+  // Where zooming back goes (the bounds the user gave a zoomed window).
+  Rect GetUserBounds() const { return mUserBounds; }
 
   void GetDescriptor(Str255 out) const override;
   void SetDescriptor(ConstStringPtr title) override;
