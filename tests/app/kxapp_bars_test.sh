@@ -44,7 +44,7 @@ S
 )
 marks=$(echo "$out" | grep -E '^[01] ' | cut -d' ' -f1,2 | tr '\n' ' ')
 [ "$marks" = "1 18 1 0 " ] || fail "1401's check mark: $marks"
-hidden=$(echo "$out" | sed -n '3,$p' | head -n 6 | awk '$1 == 1001 { print $5 } $1 == 1002 { print $3 }' | tr '\n' ' ')
+hidden=$(sed -n '3,8p' <<<"$out" | awk '$1 == 1001 { print $5 } $1 == 1002 { print $3 }' | tr '\n' ' ')
 [ "$hidden" = "0 0 " ] || fail "the ruler hidden, the text at the top: $out"
 shown=$(echo "$out" | tail -n 6 | awk '$1 == 1001 { print $5 } $1 == 1002 { print $3 }' | tr '\n' ' ')
 [ "$shown" = "$depth 1 " ] || fail "the ruler shown again: $out"

@@ -50,7 +50,7 @@ S
   original=$(printf '%s\n' "$out" | sed -n 1,3p)
   ranges=$(printf '%s\n' "$out" | sed -n 4,7p | tr '\n' ' ')
   [ "$ranges" = "11 14 21 25 35 42 43 46 " ] || fail "$mode: ranges $ranges"
-  printf '%s\n' "$out" | grep -q "^2198 caption 1 1 0 スペルミスは見つかりませんでした。$" || fail "$mode: words left: $out"
+  grep -q "^2198 caption 1 1 0 スペルミスは見つかりませんでした。$" <<<"$out" || fail "$mode: words left: $out"
   corrected=$(printf '%s\n' "$out" | grep -A2 "^2199" | sed -n 2,4p)
   # (ï, outside the Japanese set, is kept as a side entry; print text shows
   # its stand-in byte.)
@@ -79,8 +79,8 @@ print alerts
 print text
 S
 )
-printf '%s\n' "$out" | grep -q "Fake Checker 1.0: 時間内に応答しませんでした。" || fail "hang: $out"
-printf '%s\n' "$out" | grep -q "Fake Checker 1.0: プログラムが終了しました。" || fail "crash: $out"
+grep -q "Fake Checker 1.0: 時間内に応答しませんでした。" <<<"$out" || fail "hang: $out"
+grep -q "Fake Checker 1.0: プログラムが終了しました。" <<<"$out" || fail "crash: $out"
 [ "$(printf "%s\n" "$out" | tail -n 1)" = "Second: speling teh wrod end" ] || fail "text changed: $out"
 while read -r pid; do
   if kill -0 "$pid" 2>/dev/null; then fail "checker $pid still runs"; fi
@@ -93,7 +93,7 @@ print alerts
 print prefs
 S
 )
-printf '%s\n' "$out" | grep -q "fake_silent: 時間内に応答しませんでした。" || fail "silent: $out"
+grep -q "fake_silent: 時間内に応答しませんでした。" <<<"$out" || fail "silent: $out"
 [ "$(printf '%s\n' "$out" | grep -c '^WSrv.checker')" = 2 ] || fail "silent registered"
 
 # 3. 31 checkers show 30 items; deleting checker 2 of 3 moves the third
@@ -123,10 +123,10 @@ click 3651
 print prefs
 S
 )
-  printf '%s\n' "$out" | grep -q "^3651 button 0 1 0 削除$" || fail "delete enabled without a row: $out"
-  printf '%s\n' "$out" | grep -q "^3651 button 1 1 0 削除$" || fail "delete not enabled: $out"
+  grep -q "^3651 button 0 1 0 削除$" <<<"$out" || fail "delete enabled without a row: $out"
+  grep -q "^3651 button 1 1 0 削除$" <<<"$out" || fail "delete not enabled: $out"
   [ "$(printf '%s\n' "$out" | grep -c '^WSrv.checker')" = 2 ] || fail "delete: $out"
-  printf '%s\n' "$out" | grep -q "^WSrv.checker 2 = Enchant" || fail "delete took the wrong one: $out"
+  grep -q "^WSrv.checker 2 = Enchant" <<<"$out" || fail "delete took the wrong one: $out"
   "$bin/kxres" list p-icons/preferences > icons.txt
   [ "$(grep -c '^SICN' icons.txt)" = 2 ] || fail "icons after delete: $(cat icons.txt)"
   "$bin/kxres" get p-icons/preferences SICN 452 > moved.bin

@@ -30,8 +30,8 @@ menu 1141
 print selection
 S
 )
-printf '%s\n' "$out" | head -1 | grep -qx '1 1' || fail "the picture was not inserted: $out"
-printf '%s\n' "$out" | grep -q '^stop: ' || fail "a text file was not refused: $out"
-[ "$(printf '%s\n' "$out" | tail -1)" = "1 1" ] || fail "a cancelled choice changed the text: $out"
+[ "$(head -1 <<<"$out")" = "1 1" ] || fail "the picture was not inserted: $out"
+grep -q '^stop: ' <<<"$out" || fail "a text file was not refused: $out"
+[ "$(tail -1 <<<"$out")" = "1 1" ] || fail "a cancelled choice changed the text: $out"
 dump=$("$bin/kxdoc" dump a.txt)
 grep -q '^picture 1 PICT size [1-9]' <<<"$dump" || fail "no picture in the saved document: $dump"

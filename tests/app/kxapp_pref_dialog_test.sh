@@ -37,9 +37,9 @@ S
 [ "$(head -1 after.txt)" = "variation 0 paper 65535 0 0" ] || fail "the next start lost the paper: $(head -1 after.txt)"
 changed=$(diff before.txt <(tail -n +2 after.txt) | grep '^>' | sed 's/^> //' || true)
 for line in "KXTP.size = 18" "KXTP.paper color = 65535 0 0" "KXTP.use stored size = 1"; do
-  printf '%s\n' "$changed" | grep -qxF "$line" || fail "missing after OK: $line (changed: $changed)"
+  grep -qxF "$line" <<<"$changed" || fail "missing after OK: $line (changed: $changed)"
 done
-printf '%s\n' "$changed" | grep -q '^KXTP.window width = [1-9]' || fail "no window width taken: $changed"
+grep -q '^KXTP.window width = [1-9]' <<<"$changed" || fail "no window width taken: $changed"
 # Nothing else: the size, its tab interval, the paper, the stored window size.
 [ "$(printf '%s\n' "$changed" | wc -l)" = 6 ] || fail "more changed than was set: $changed"
 echo ok

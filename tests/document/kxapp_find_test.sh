@@ -56,8 +56,8 @@ print beeps
 print text
 S
 )
-echo "$out" | grep -q "^2106 field 1 1 0 zzz$" && fail "cancel stored the text: $out"
-echo "$out" | grep -q "^beeps [1-9]" || fail "disabled palette button: $out"
+grep -q "^2106 field 1 1 0 zzz$" <<<"$out" && fail "cancel stored the text: $out"
+grep -q "^beeps [1-9]" <<<"$out" || fail "disabled palette button: $out"
 
 # 3. A long field: the find string keeps at most 255 bytes, never half a
 #    double-byte character (254 when byte 255 would start one).
@@ -105,12 +105,12 @@ print selection
 print window 3403
 S
 )
-echo "$out" | grep -q "^3401 button 1 1 0 two$" || fail "slot 1: $out"
-echo "$out" | grep -q "^3402 button 1 1 0 three$" || fail "slot 2: $out"
-echo "$out" | grep -q "^3406 button 1 1 0 3$" || fail "slot 6: $out"
-echo "$out" | grep -q "^12 17$" || fail "slot find: $out"
-echo "$out" | grep -q "^検索文字列$" || fail "entry dialog: $out"
-echo "$out" | grep -q "^18 21$" || fail "entry find: $out"
+grep -q "^3401 button 1 1 0 two$" <<<"$out" || fail "slot 1: $out"
+grep -q "^3402 button 1 1 0 three$" <<<"$out" || fail "slot 2: $out"
+grep -q "^3406 button 1 1 0 3$" <<<"$out" || fail "slot 6: $out"
+grep -q "^12 17$" <<<"$out" || fail "slot find: $out"
+grep -q "^検索文字列$" <<<"$out" || fail "entry dialog: $out"
+grep -q "^18 21$" <<<"$out" || fail "entry find: $out"
 
 # 5. Find and mark (1257) marks every match; clearing removes them.
 out=$(app - <<'S'

@@ -61,16 +61,16 @@ S
 )
 head=$(printf '%s\n' "$out" | sed -n '/^window ヘッダ/,/^window /p')
 foot=$(printf '%s\n' "$out" | sed -n '/^window フッタ/,$p')
-printf '%s\n' "$head" | grep -qx '2803 field 1 1 1700 17' || fail "header distance: $head"
-printf '%s\n' "$head" | grep -qx '2804 field 1 1 0 Head <PAGE>' || fail "header text: $head"
-printf '%s\n' "$head" | grep -qx '2812 popup 1 1 2 中央揃え' || fail "header alignment: $head"
-printf '%s\n' "$head" | grep -qx '2814 check 1 1 1 太字' || fail "header bold: $head"
-printf '%s\n' "$head" | grep -qx '2813 check 1 1 0 標準' || fail "header plain: $head"
-printf '%s\n' "$head" | grep -qx '2821 caption 1 1 0 pt' || fail "unit label: $head"
-printf '%s\n' "$foot" | grep -qx '2803 field 1 1 2800 28' || fail "footer distance held at the room: $foot"
-printf '%s\n' "$foot" | grep -qx '2804 field 1 1 0 Foot' || fail "footer text: $foot"
-printf '%s\n' "$foot" | grep -qx '2814 check 1 1 0 太字' || fail "the footer took the header's face: $foot"
-printf '%s\n' "$out" | grep -q '^paper .* hard 6 6 6 6 margins 34 34 34 34 ' || fail "the page changed: $out"
+grep -qx '2803 field 1 1 1700 17' <<<"$head" || fail "header distance: $head"
+grep -qx '2804 field 1 1 0 Head <PAGE>' <<<"$head" || fail "header text: $head"
+grep -qx '2812 popup 1 1 2 中央揃え' <<<"$head" || fail "header alignment: $head"
+grep -qx '2814 check 1 1 1 太字' <<<"$head" || fail "header bold: $head"
+grep -qx '2813 check 1 1 0 標準' <<<"$head" || fail "header plain: $head"
+grep -qx '2821 caption 1 1 0 pt' <<<"$head" || fail "unit label: $head"
+grep -qx '2803 field 1 1 2800 28' <<<"$foot" || fail "footer distance held at the room: $foot"
+grep -qx '2804 field 1 1 0 Foot' <<<"$foot" || fail "footer text: $foot"
+grep -qx '2814 check 1 1 0 太字' <<<"$foot" || fail "the footer took the header's face: $foot"
+grep -q '^paper .* hard 6 6 6 6 margins 34 34 34 34 ' <<<"$out" || fail "the page changed: $out"
 # The band is drawn in paper view.
 if cmp -s plain.png header.png; then fail "no header drawn in paper view"; fi
 
@@ -90,6 +90,6 @@ print window 2803
 click 2802
 S
 )
-printf '%s\n' "$out" | grep -qx '2803 field 1 1 1000 10' || fail "10 mm shown again: $out"
-printf '%s\n' "$out" | grep -qx '2804 field 1 1 0 title' || fail "the history entry: $out"
+grep -qx '2803 field 1 1 1000 10' <<<"$out" || fail "10 mm shown again: $out"
+grep -qx '2804 field 1 1 0 title' <<<"$out" || fail "the history entry: $out"
 echo PASS

@@ -70,7 +70,7 @@ field() { printf '%s\n' "$out" | grep '^2355 ' | sed -n "$1p"; }
 [ "$(field 1)" = "2355 field 1 1 0" ] || fail "a selection starting with a tab: $out"
 [ "$(field 2)" = "2355 field 1 1 0 words" ] || fail "the word at the caret: $out"
 [ "$(printf '%s\n' "$out" | grep '^beeps')" = "beeps 1" ] || fail "an empty name: $out"
-printf '%s\n' "$out" | grep -qx 'マーク' || fail "the dialog closed on an empty name: $out"
+grep -qx 'マーク' <<<"$out" || fail "the dialog closed on an empty name: $out"
 [ "$(field 3)" = "2355 field 1 1 0" ] || fail "a selection over 255 bytes: $out"
 marks=$(printf '%s\n' "$out" | grep -E '^[0-9]+ [0-9]+ [0-9]+ ' || true)
 [ "$(printf '%s\n' "$marks" | head -3 | cut -d' ' -f1,2,4 | tr '\n' '|')" = "0 3 one|8 8 words|14 314 x|" ] || fail "marks: $out"

@@ -54,14 +54,14 @@ print window 2653
 click 2652
 S
 )
-first=$(printf '%s\n' "$out" | head -1)
+first=$(head -1 <<<"$out")
 # OFFSET FIRST LEFT RIGHT LINE CHAR JUSTIFY TABCOUNT KINDS POS1 POS2 ...
 set -- $first
 [ "$1 $2 $3 $4 $5 $6 $7 $8" = "0 0 40 0 5 0 1 2" ] || fail "paragraph: $first"
 [ "${10} ${11}" = "18 36" ] || fail "tabs not sorted: $first"
 [ "$9" = "8" ] || fail "the right-aligned tab lost its kind when sorted: $first"
-printf '%s\n' "$out" | grep -qx '2653 field 1 1 4000 40' || fail "reopened left indent: $out"
-printf '%s\n' "$out" | grep -qx '2656 caption 1 1 0 pt' || fail "unit label: $out"
+grep -qx '2653 field 1 1 4000 40' <<<"$out" || fail "reopened left indent: $out"
+grep -qx '2656 caption 1 1 0 pt' <<<"$out" || fail "unit label: $out"
 
 # Millimetres: 20 mm is 57 points and shows again as 20.
 prefs 0
@@ -78,5 +78,5 @@ S
 )
 set -- $(printf '%s\n' "$out" | head -1)
 [ "$3" = "57" ] || fail "20 mm: $out"
-printf '%s\n' "$out" | grep -qx '2653 field 1 1 2000 20' || fail "20 mm shown again: $out"
+grep -qx '2653 field 1 1 2000 20' <<<"$out" || fail "20 mm shown again: $out"
 echo PASS

@@ -34,7 +34,7 @@ fork_of() {
 : > x
 "$bin/kxres" put x sfnt 128 "$font"
 "$bin/kxdoc" copy x x
-"$bin/kxdoc" dump x | grep -q '^flavor "MPSR" stored "MPSR" 1005 72$' || fail "no window record after the save"
+grep -q '^flavor "MPSR" stored "MPSR" 1005 72$' <<<"$("$bin/kxdoc" dump x)" || fail "no window record after the save"
 [ "$(fc-query -f '%{family}\n' x)" = "DejaVu Sans" ] || fail "FreeType did not load the font from our rewritten ._x"
 fork_of ._x > fork.rsrc || fail "no resource fork entry in ._x"
 mkdir out && (cd out && fondu -force ../fork.rsrc >/dev/null)
@@ -48,7 +48,7 @@ printf '\312' > pic.txt
 printf '\000\001\000\000\000\000\000\000\000\000\000\001' > deco
 "$bin/kxres" put pic.txt styw 128 deco
 "$bin/kxres" put pic.txt JPEG 1000 "$jpeg"
-"$bin/kxdoc" dump pic.txt | grep -q '^picture 1 JPEG size [0-9]* frame 9 17$' || fail "the JPEG is no picture: $("$bin/kxdoc" dump pic.txt)"
+grep -q '^picture 1 JPEG size [0-9]* frame 9 17$' <<<"$("$bin/kxdoc" dump pic.txt)" || fail "the JPEG is no picture: $("$bin/kxdoc" dump pic.txt)"
 "$bin/kxdoc" copy pic.txt pic.kxt --layout container
 "$bin/kxres" get pic.kxt JPEG 1 > one.jpg
 cmp one.jpg "$jpeg" || fail "the container holds other JPEG bytes"

@@ -127,7 +127,7 @@ answer cancel
 print windows
 S
 )
-echo "$out" | grep -q '^note: 1' || fail "bad line note: $out"
-echo "$out" | grep -q '^3334 radio 1 1 1 ' || fail "bad line shown: $out"
+grep -q '^note: 1' <<<"$out" || fail "bad line note: $out"
+grep -q '^3334 radio 1 1 1 ' <<<"$out" || fail "bad line shown: $out"
 [ "$(echo "$out" | tail -2)" = "$(printf 'マクロエディタ\ndoc.txt')" ] || fail "quit cancelled: $out"
 echo ok

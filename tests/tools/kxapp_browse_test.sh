@@ -32,11 +32,11 @@ S
 )
 home_items=$(printf '%s\n' "$work/home" | tr '/' '\n' | grep -v '^$' | tac | nl -w1 -s' ' | head -20)
 expected="$(printf '%s\n' "$home_items" | sed -n 1p)"
-printf '%s\n' "$out" | head -1 | grep -qx "$expected" || fail "start: $out"
-printf '%s\n' "$out" | grep -qx "1 - 2 /" || fail "top: root: $out"
-printf '%s\n' "$out" | grep -qx "2 - 2 home" || fail "top: home: $out"
-printf '%s\n' "$out" | grep -qx "3 - 4 inbox" || fail "top: desktop folder: $out"
-printf '%s\n' "$out" | grep -qx "1 \* 5 note.txt" || fail "top: desktop file: $out"
+[ "$(head -1 <<<"$out")" = "$expected" ] || fail "start: $out"
+grep -qx "1 - 2 /" <<<"$out" || fail "top: root: $out"
+grep -qx "2 - 2 home" <<<"$out" || fail "top: home: $out"
+grep -qx "3 - 4 inbox" <<<"$out" || fail "top: desktop folder: $out"
+grep -qx "1 \* 5 note.txt" <<<"$out" || fail "top: desktop file: $out"
 
 # 2. The folder step; the file list by name; the preview decodes as opening
 #    does; a folder that cannot be entered fails the step.

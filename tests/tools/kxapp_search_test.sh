@@ -17,7 +17,7 @@ menu 1210
 print window 3215
 S
 )
-printf '%s\n' "$out" | grep -qx "3215 popup 0 0 1 パターン" || fail "snippets without expressions: $out"
+grep -qx "3215 popup 0 0 1 パターン" <<<"$out" || fail "snippets without expressions: $out"
 out=$(app - <<S
 menu 1210
 folder 3204 $work/t
@@ -37,8 +37,8 @@ click 3201
 print beeps
 S
 )
-printf '%s\n' "$out" | grep -qx "beeps 0" || fail "search: $out"
-printf '%s\n' "$out" | grep -q "^1 \* 5 a.txt  .one abc$" || fail "snippet search: $out"
-printf '%s\n' "$out" | grep -qx "3205 field 1 1 0 zzz" || fail "history: $out"
+grep -qx "beeps 0" <<<"$out" || fail "search: $out"
+grep -q "^1 \* 5 a.txt  .one abc$" <<<"$out" || fail "snippet search: $out"
+grep -qx "3205 field 1 1 0 zzz" <<<"$out" || fail "history: $out"
 [ "$(printf '%s\n' "$out" | tail -1)" = "beeps 1" ] || fail "empty pattern: $out"
 echo ok

@@ -32,7 +32,8 @@ check "en: text" "Hello printing world.
 The quick brown fox jumps over the lazy dog." "$(pdftotext -layout "$tmp/en.pdf" - | tr -d '\f' | sed -e 's/ *$//' -e '/^$/d')"
 check "en: sheet" "595 x 842" "$(size_of "$tmp/en.pdf")"
 "$bin/kxdraw" --print -o "$tmp/ja.pdf" "$tmp/ja.txt" >/dev/null
-first=$(pdftotext "$tmp/ja.pdf" - | tr -d '\n\f' | head -c 400)
+text=$(pdftotext "$tmp/ja.pdf" - | tr -d '\n\f')
+first=$(head -c 400 <<<"$text")
 case "$first" in
   吾輩は猫である。名前はまだ無い。どこで生れたかとんと見当がつかぬ。何でも薄暗いじめじめした所でニャーニャー泣いていた事だけは記憶している。吾輩は*) ;;
   *) echo "FAIL ja: text out of order: $first"; fail=1 ;;
