@@ -191,13 +191,17 @@ CKXTextDocument::CKXTextDocument(LCommander* super, const std::string& path) : C
 CKXTextDocument::~CKXTextDocument() {
   // While the program quits with "reopen the last documents" chosen, each
   // document with a file leaves a record of its file and window.
+  // A record that cannot be made is left out; the quit goes on.
   if (gFileResume && IsSpecified() && GetWindow()) {
-    LWindow* w = GetWindow();
-    const Rect b = w->IsZoomed() ? w->GetUserBounds() : w->GetGlobalBounds();
-    SKXFResume record{};
-    record.bounds = SKXRectL{b.top, b.left, b.bottom, b.right};
-    if (UKXFSpec::MakeFromPath(record.fileRef, Path()))
-      UKXFResume::AddFResume(record, gFileResumeHandle, std::numeric_limits<short>::max());
+    try {
+      LWindow* w = GetWindow();
+      const Rect b = w->IsZoomed() ? w->GetUserBounds() : w->GetGlobalBounds();
+      SKXFResume record{};
+      record.bounds = SKXRectL{b.top, b.left, b.bottom, b.right};
+      if (UKXFSpec::MakeFromPath(record.fileRef, Path()))
+        UKXFResume::AddFResume(record, gFileResumeHandle, std::numeric_limits<short>::max());
+    } catch (...) {
+    }
   }
   CKXTextCharCode::DocumentClosing(this);
   CKXTextCustomForm::DocumentClosing(this);
