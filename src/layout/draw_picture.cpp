@@ -193,7 +193,8 @@ bool KxTextDrawPictureData(std::int32_t x, std::int32_t y, std::int32_t w, std::
   if (!KxGetPort()) return false;
   const long at = KxPictJPEGDataOffset(record, length);
   const KxPictureConverter convert = KxGetPictureConverter(kKxPictureKindJPEG);
-  if (KxGetPort()->IsRaster() && (at < 0 || convert)) {
+  // Screens and paper alike: a printout shows the picture, not its box.
+  if (at < 0 || convert) {
     KxPicturePixels px;
     const Rect dst = KxScaleToRect(RectL{y, x, y + h, x + w}, scale);
     try {

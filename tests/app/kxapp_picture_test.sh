@@ -2,7 +2,7 @@
 # Inserting a JPEG picture (command 1141) in the program: the chosen file
 # goes in as one picture byte and is written with a native save; a file
 # that is no JPEG is refused with the stop alert; a cancelled choice
-# inserts nothing.
+# inserts nothing. A printout carries the picture itself, not its box.
 set -euo pipefail
 bin=${KX_BIN_DIR:?}
 src=${KX_SOURCE_DIR:?}
@@ -35,3 +35,9 @@ grep -q '^stop: ' <<<"$out" || fail "a text file was not refused: $out"
 [ "$(tail -1 <<<"$out")" = "1 1" ] || fail "a cancelled choice changed the text: $out"
 dump=$("$bin/kxdoc" dump a.txt)
 grep -q '^picture 1 PICT size [1-9]' <<<"$dump" || fail "no picture in the saved document: $dump"
+app - <<S >/dev/null
+open a.txt
+answer $work/a.pdf
+menu 9
+S
+grep -q '^ *1 *0 image *[1-9]' <<<"$(pdfimages -list a.pdf)" || fail "the printout has no picture: $(pdfimages -list a.pdf)"
