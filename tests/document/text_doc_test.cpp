@@ -640,7 +640,10 @@ TEST_F(TextDocTest, QuittingRecordsTheDocumentsThatTheNextStartReopens) {
   const fs::path a = dir / "a.txt", b = dir / "b.txt";
   Spit(a, "first\n");
   Spit(b, "second\n");
-  const SKXPreference saved = gPreference;
+  struct Restore {
+    SKXPreference saved = gPreference;
+    ~Restore() { gPreference = saved; }
+  } restore;
   gPreference.startupAction = kKxStartupResume;
   gFileResumeHandle.clear();
   ASSERT_NE(Open(a), nullptr);
@@ -661,7 +664,6 @@ TEST_F(TextDocTest, QuittingRecordsTheDocumentsThatTheNextStartReopens) {
   EXPECT_EQ(std::tie(again.top, again.left, again.bottom, again.right),
             std::tie(placed.top, placed.left, placed.bottom, placed.right));
   EXPECT_EQ(UKXFResume::GetCount(gFileResumeHandle), 0);
-  gPreference = saved;
 }
 
 // A Unicode file keeps its spelling: UTF-16 big-endian, UTF-8 with a
