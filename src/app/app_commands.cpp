@@ -40,12 +40,6 @@ bool IsIn(CommandT c, const CommandT* list, std::size_t n) {
   return false;
 }
 
-std::string IndString(short list, short index) {
-  Str255 s;
-  GetIndString(s, list, index);
-  return std::string(reinterpret_cast<const char*>(s + 1), s[0]);
-}
-
 std::string HelpFolder() { return KxDataFolder() + "/help"; }
 
 }  // namespace
@@ -300,12 +294,12 @@ void CKXTextApp::OpenHelpFile(short index) {
 }
 
 void CKXTextApp::OpenHelpInformation(short which) {
-  const std::string url = IndString(kKxAppFilesList, short(which + kKxHelpURLItem));
+  const std::string url = KxIndString(kKxAppFilesList, short(which + kKxHelpURLItem));
   if (!url.empty()) mHooks->OpenURL(url);
 }
 
 void CKXTextApp::ShowAboutBox() {
-  KxCurrentHost().Alert(KxAlertKind::kNote, KxScriptTextToUTF8(IndString(kKxAppNamesList, kKxNameProgram)) + " 0.1");
+  KxCurrentHost().Alert(KxAlertKind::kNote, KxScriptTextToUTF8(KxIndString(kKxAppNamesList, kKxNameProgram)) + " 0.1");
 }
 
 void CKXTextApp::AboutCommand() {
@@ -317,7 +311,7 @@ void CKXTextApp::AboutCommand() {
   // the About box itself, command for the day view even without entries.
   const bool schedule = UKXColorSchedule::Count() > 0 && !held(kOptionKey) && !held(kShiftKey);
   if (schedule || held(kCommandKey))
-    DaysScheduleDialog(IndString(kKxAppNamesList, kKxNameProgram), "0.1");
+    DaysScheduleDialog(KxIndString(kKxAppNamesList, kKxNameProgram), "0.1");
   else
     ShowAboutBox();
 }

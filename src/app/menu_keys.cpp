@@ -46,12 +46,6 @@ std::string ItemText(const LMenu& menu, std::int16_t item) {
   return it ? it->text : std::string();
 }
 
-std::string IndString(short list, short index) {
-  Str255 s;
-  GetIndString(s, list, index);
-  return std::string(reinterpret_cast<const char*>(s + 1), s[0]);
-}
-
 // Families named "NAME-N" (list 201 item, first command).
 struct Family {
   KxCommandRange range;
@@ -176,16 +170,16 @@ bool GetMenuString(std::int32_t command, Str255 out, bool plain) {
   if (!plain)
     for (const Family& f : kFamilies)
       if (f.range.Contains(command)) {
-        KxSetNameCut(out, IndString(kKxAppNamesList, f.nameItem) + "-" +
+        KxSetNameCut(out, KxIndString(kKxAppNamesList, f.nameItem) + "-" +
                               std::to_string(command - f.range.first + 1));
         return out[0] != 0;
       }
   if (command == kKxCmdUndo) {
-    KxSetNameCut(out, IndString(kKxUndoNamesList, 2));
+    KxSetNameCut(out, KxIndString(kKxUndoNamesList, 2));
     if (out[0]) return true;
   }
   if (command == kKxCmdRedo || command == kKxCmdRedoAlias) {
-    KxSetNameCut(out, IndString(kKxRedoNamesList, 2));
+    KxSetNameCut(out, KxIndString(kKxRedoNamesList, 2));
     if (out[0]) return true;
   }
   const LMenuBar* bar = LMenuBar::GetCurrentMenuBar();

@@ -97,9 +97,7 @@ long CKXAppTextServices::ChoosePicture() {
   constexpr short kFileStrings = 205, kPicturePrompt = 14;
   KxDialogRequest request;
   request.kind = KxDialogKind::kOpen;
-  Str255 prompt;
-  GetIndString(prompt, kFileStrings, kPicturePrompt);
-  request.prompt = KxScriptTextToUTF8(std::string(reinterpret_cast<const char*>(prompt + 1), prompt[0]));
+  request.prompt = KxScriptTextToUTF8(KxIndString(kFileStrings, kPicturePrompt));
   KxDialogReply reply;
   {
     StDesktopDeactivator off;

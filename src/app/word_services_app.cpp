@@ -34,12 +34,6 @@ constexpr MessageT kListChanged = -3652;
 constexpr short kFileStrings = 205;
 constexpr short kPromptItem = 9;
 
-std::string IndString(short list, short index) {
-  Str255 s;
-  GetIndString(s, list, index);
-  return std::string(reinterpret_cast<const char*>(s + 1), s[0]);
-}
-
 // The row of a checker in the delete dialog: its program's file name.
 std::string RowName(const KxWordService& s) {
   const std::size_t slash = s.program.rfind('/');
@@ -54,7 +48,7 @@ int CKXTextApp::CountWordServices() const { return UWordServices::CountServices(
 void CKXTextApp::RegistWordServices() {
   KxDialogRequest request;
   request.kind = KxDialogKind::kOpen;
-  request.prompt = KxScriptTextToUTF8(IndString(kFileStrings, kPromptItem));
+  request.prompt = KxScriptTextToUTF8(KxIndString(kFileStrings, kPromptItem));
   const KxDialogReply reply = UNavigationServices::Run(request);
   if (reply.answer != KxAnswer::kOK || reply.paths.empty()) return;
   const std::string path = reply.paths.front();

@@ -46,12 +46,6 @@ void RemoveFile(const std::string& path) {
   KxRemoveSidecar(path);
 }
 
-std::string IndString(short list, short index) {
-  Str255 s;
-  GetIndString(s, list, index);
-  return std::string(reinterpret_cast<const char*>(s + 1), s[0]);
-}
-
 KXEditHandle ScrapEdit() {
   CKXTextEngine* scrap = CKXTextClipboard::GetScrapEngine();
   return scrap ? scrap->GetEdit() : KXEditHandle();
@@ -77,14 +71,14 @@ void CKXTextClipboard::SetFolders(const std::string& preferenceFolder, const std
   gDataFolder = dataFolder;
 }
 
-std::string CKXTextClipboard::ScrapPath() { return gPreferenceFolder + "/" + IndString(kNamesList, kScrapItem); }
+std::string CKXTextClipboard::ScrapPath() { return gPreferenceFolder + "/" + KxIndString(kNamesList, kScrapItem); }
 
 std::string CKXTextClipboard::EarlierScrapPath() {
-  return gPreferenceFolder + "/" + IndString(kNamesList, kEarlierScrapItem);
+  return gPreferenceFolder + "/" + KxIndString(kNamesList, kEarlierScrapItem);
 }
 
 std::string CKXTextClipboard::FactoryScrapPath() {
-  return gDataFolder + "/" + IndString(kNamesList, kFactoryFolderItem) + "/" + IndString(kNamesList, kScrapItem);
+  return gDataFolder + "/" + KxIndString(kNamesList, kFactoryFolderItem) + "/" + KxIndString(kNamesList, kScrapItem);
 }
 
 bool CKXTextClipboard::KeepScrapBook() { return (gPreference.flags & kKxPrefFlagScrapBook) != 0; }

@@ -33,12 +33,6 @@ constexpr std::int16_t kMarginLeft = 4, kMarginTop = 2, kMarginRight = 4, kMargi
 // Where a first window goes: this far in from the left and bottom edges.
 constexpr std::int16_t kFirstInset = 4;
 
-std::string IndString(short list, short index) {
-  Str255 s;
-  GetIndString(s, list, index);
-  return std::string(reinterpret_cast<const char*>(s + 1), s[0]);
-}
-
 template <typename T>
 T* Pane(LWindow* w, PaneIDT id) {
   return w ? dynamic_cast<T*>(w->FindPaneByID(id)) : nullptr;
@@ -209,7 +203,7 @@ void CKXTextClipboard::UpdateClipboardItems() {
     if (auto* name = Pane<LEditField>(mWindow, kKxClipName)) {
       const short item = type == kKxClipPlain ? kPlainNameItem : type == kKxClipStyled ? kStyledNameItem
                                                                                        : kPictureNameItem;
-      name->SetText(IndString(kClipNamesList, item));
+      name->SetText(KxIndString(kClipNamesList, item));
       name->SelectAll();
     }
 }

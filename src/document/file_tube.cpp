@@ -43,9 +43,7 @@ std::string BaseName(const std::string& path) {
 // Messages go to alerts and drivers as UTF-8; the string list holds the
 // system's own text.
 std::string ReadFailureText() {
-  Str255 s = {0};
-  GetIndString(s, 204, 1);
-  const std::string text = KxScriptTextToUTF8(std::string(reinterpret_cast<const char*>(s + 1), s[0]));
+  const std::string text = KxScriptTextToUTF8(KxIndString(204, 1));
   return text.empty() ? "The file could not be read." : text;
 }
 

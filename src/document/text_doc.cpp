@@ -815,30 +815,25 @@ void CKXTextDocument::DoSetBounds(const SKXRectL& bounds) {
   DoSetBounds(Rect{pin(bounds.top), pin(bounds.left), pin(bounds.bottom), pin(bounds.right)});
 }
 
-KxResumeDocument* KxTextDocHooks::OpenForResume(const std::string& path) {
-  if (!OpenDocument(path)) return nullptr;
-  std::error_code ec;
-  const std::string full = std::filesystem::absolute(path, ec).lexically_normal().string();
-  for (CKXTextDocument* d : All())
-    if (d->Path() == full) return d;
-  return nullptr;
-}
-
-bool KxTextDocHooks::OpenDocument(const std::string& path) {
+CKXTextDocument* KxTextDocHooks::Open(const std::string& path) {
   std::error_code ec;
   const std::string full = std::filesystem::absolute(path, ec).lexically_normal().string();
   for (CKXTextDocument* d : All())
     if (d->Path() == full) {
       d->MakeCurrent();
-      return true;
+      return d;
     }
   auto* doc = new CKXTextDocument(CKXTextApp::GetTextApp(), path);
   if (!doc->FinishCreateSelf()) {
     delete doc;
-    return false;
+    return nullptr;
   }
-  return true;
+  return doc;
 }
+
+bool KxTextDocHooks::OpenDocument(const std::string& path) { return Open(path) != nullptr; }
+
+KxResumeDocument* KxTextDocHooks::OpenForResume(const std::string& path) { return Open(path); }
 
 bool KxTextDocHooks::CloseAllDocuments(OSType saveOption) {
   OSType option = kKxSaveAsk;

@@ -440,6 +440,9 @@ class KxTextDocHooks : public KxAppHooks {
   bool OpenDocument(const std::string& path) override;
   // Opens a file of the resume list; the document that shows it, or null.
   KxResumeDocument* OpenForResume(const std::string& path) override;
+  // The document that shows the file: the one already open (brought to the
+  // front) or a new one; null when it could not be opened.
+  static CKXTextDocument* Open(const std::string& path);
   bool CloseAllDocuments(OSType saveOption) override;
   std::vector<UWindowMenu::Document> Documents() override;
   std::string FrontText() override;

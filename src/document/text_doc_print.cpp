@@ -30,12 +30,6 @@ constexpr short kPaperKindMenu = 1272;
 // Papers closer than this on both sides need no note.
 constexpr long kPaperNoteSlack = 30;
 
-std::string IndString(short list, short index) {
-  Str255 s;
-  GetIndString(s, list, index);
-  return std::string(reinterpret_cast<const char*>(s + 1), s[0]);
-}
-
 std::string PaperKindName(short kind) {
   const KxMenuRecord* menu = KxFindMenuRecord(kPaperKindMenu);
   if (!menu || kind < 0 || kind >= menu->itemCount) return {};
@@ -159,11 +153,11 @@ void CKXTextDocument::CheckFormPaper() {
   if (kind == KXTE_GetFormStylPaperType(e, sheet)) return;
   if (std::labs(long(paper.h) - sheet.h) <= kPaperNoteSlack && std::labs(long(paper.v) - sheet.v) <= kPaperNoteSlack)
     return;
-  std::string note = IndString(kPaperNoteList, kNoteBefore) + PaperKindName(kind);
+  std::string note = KxIndString(kPaperNoteList, kNoteBefore) + PaperKindName(kind);
   if (kind == kKxPaperOther)
-    note += IndString(kPaperNoteList, kNoteSizeBefore) + std::to_string(Millimetres(paper.h)) +
-            IndString(kPaperNoteList, kNoteSizeBetween) + std::to_string(Millimetres(paper.v));
-  note += IndString(kPaperNoteList, kNoteAfter);
+    note += KxIndString(kPaperNoteList, kNoteSizeBefore) + std::to_string(Millimetres(paper.h)) +
+            KxIndString(kPaperNoteList, kNoteSizeBetween) + std::to_string(Millimetres(paper.v));
+  note += KxIndString(kPaperNoteList, kNoteAfter);
   {
     StDialogScope scope(mHandler);
     KXMessageBox::StrNote(note);

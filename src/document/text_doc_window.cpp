@@ -24,9 +24,7 @@ constexpr std::int32_t kFirstLineEndCommand = 1441;
 
 std::string ListItem(short index, const char* fallback) {
   if (!KxHasIndString(kNamesList, index)) return fallback;
-  Str255 s;
-  GetIndString(s, kNamesList, index);
-  return KxScriptTextToUTF8(std::string(reinterpret_cast<const char*>(s + 1), s[0]));
+  return KxScriptTextToUTF8(KxIndString(kNamesList, index));
 }
 
 std::string CommandText(std::int32_t command, const char* fallback) {

@@ -46,6 +46,11 @@ void GetIndString(Str255 out, short listID, short index) {
   }
 }
 
+std::string KxIndString(short listID, short index) {
+  const KxStringItem* it = FindItem(listID, index);
+  return it ? std::string(it->bytes, it->length) : std::string();
+}
+
 bool KxHasIndString(short listID, short index) { return FindItem(listID, index) != nullptr; }
 
 short KxCountIndStrings(short listID) {

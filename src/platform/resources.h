@@ -1,6 +1,8 @@
 // The program's own numbered resources, compiled in from resources/.
 #pragma once
 
+#include <string>
+
 #include <cstdint>
 
 #include "platform/types.h"
@@ -15,6 +17,8 @@ struct KxStringItem {
 // Item `index` (1-based) of string list `listID` as a length-prefixed
 // string; an empty string when the list or item does not exist.
 void GetIndString(Str255 out, short listID, short index);
+// The same item as its bytes.
+std::string KxIndString(short listID, short index);
 // True when the item exists.
 bool KxHasIndString(short listID, short index);
 // Number of items of a list (its highest item number), 0 when absent.

@@ -37,12 +37,6 @@ namespace kxsedwin {
 
 LControl* Control(LWindow* w, PaneIDT id) { return dynamic_cast<LControl*>(w->FindPaneByID(id)); }
 
-std::string IndString(std::int16_t list, std::int16_t n) {
-  Str255 s;
-  GetIndString(s, list, n);
-  return std::string(reinterpret_cast<const char*>(s + 1), s[0]);
-}
-
 void SetPopupItems(LStdPopupMenu* popup, std::vector<std::string> items) {
   if (!popup) return;
   const bool was = popup->IsBroadcasting();
@@ -432,11 +426,11 @@ void CKXTextStreamEditor::FillScriptHistory() {
 void CKXTextStreamEditor::FillSnippets() {
   std::vector<std::string> script;
   for (std::int16_t n = 1; KxHasIndString(kScriptSnippetStrings, n); ++n)
-    script.push_back(IndString(kScriptSnippetStrings, n));
+    script.push_back(KxIndString(kScriptSnippetStrings, n));
   SetPopupItems(dynamic_cast<LStdPopupMenu*>(FindPaneByID(kScriptSnippets)), std::move(script));
   std::vector<std::string> expr{"\x83\x70\x83\x5E\x81\x5B\x83\x93"};   // パターン
   for (std::int16_t n = 1; KxHasIndString(kExprSnippetStrings, n); ++n)
-    expr.push_back(IndString(kExprSnippetStrings, n));
+    expr.push_back(KxIndString(kExprSnippetStrings, n));
   SetPopupItems(dynamic_cast<LStdPopupMenu*>(FindPaneByID(kExprSnippets)), std::move(expr));
 }
 
@@ -538,7 +532,7 @@ void CKXTextStreamEditor::OpenSelected(PaneIDT listID) {
 }
 
 void CKXTextStreamEditor::Note(std::int16_t item, const std::string& arg) {
-  std::string text = IndString(kKxSEDMessages, item);
+  std::string text = KxIndString(kKxSEDMessages, item);
   if (const std::size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, arg);
   if (const std::size_t at = text.find("%s"); at != std::string::npos) text.erase(at, 2);
   KXMessageBox::StrNote(KXMessageBox::CutMessage(text));

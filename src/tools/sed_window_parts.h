@@ -40,7 +40,6 @@ constexpr char kReturn = 13, kTab = 9;
 constexpr short kAllRuns = 15;
 
 LControl* Control(LWindow* w, PaneIDT id);
-std::string IndString(std::int16_t list, std::int16_t n);
 void SetPopupItems(LStdPopupMenu* popup, std::vector<std::string> items);
 // Whether the document is still open (a list row may outlive it).
 bool StillOpen(CKXTextDocument* doc);

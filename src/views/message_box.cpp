@@ -61,11 +61,7 @@ std::string KXMessageBox::CutMessage(const std::string& text) {
   return text.substr(0, n);
 }
 
-std::string KXMessageBox::MessageText(std::int16_t index) {
-  Str255 item;
-  GetIndString(item, kKxMessageStringsID, index);
-  return std::string(reinterpret_cast<const char*>(item + 1), item[0]);
-}
+std::string KXMessageBox::MessageText(std::int16_t index) { return KxIndString(kKxMessageStringsID, index); }
 
 void KXMessageBox::Show(std::int16_t kind, const std::string& text) {
   const std::string cut = CutMessage(text);

@@ -96,9 +96,7 @@ bool gWideChosen = false;
 bool gWide = false;
 
 std::string WordOf(short list, short item) {
-  Str255 s{};
-  GetIndString(s, list, item);
-  return std::string(reinterpret_cast<const char*>(s + 1), s[0]);
+  return KxIndString(list, item);
 }
 
 // The name of the form at `item` of the form table; the built-in names of

@@ -50,9 +50,7 @@ Rect ToRect(const RectL& r) {
 
 // Item n of the help list (bytes of the program's script).
 std::string HelpText(int n) {
-  Str255 item;
-  GetIndString(item, kKxToolbarHelpList, short(n));
-  return std::string(reinterpret_cast<const char*>(item + 1), item[0]);
+  return KxIndString(kKxToolbarHelpList, short(n));
 }
 
 
