@@ -248,6 +248,7 @@ void CKXTextApp::UpdateDynamicMenus() {
   UMacroMenu::UpdateMenu(mHooks->MacroNames());
   UFormMenu::UpdateMenu(mHooks->FormNames());
   UEditMenu::UpdateClipboardMenu(mHooks->ClipNames());
+  UEditMenu::AppendMorePasteMenu();
 }
 
 void CKXTextApp::DoPreferences() { ProcessCommand(kKxCmdPrefDialog); }

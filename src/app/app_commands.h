@@ -58,6 +58,7 @@ constexpr KxCommandRange kKxMacroCommands{1150, 1199};
 constexpr KxCommandRange kKxMarkCommands{3000, 3999};
 constexpr KxCommandRange kKxMarkCommands2{1230, 1249};
 constexpr KxCommandRange kKxFontregCommands{1371, 1399};
+constexpr KxCommandRange kKxStampCommands{1138, 1140};
 constexpr KxCommandRange kKxClipHistoryCommands{1520, 1599};
 constexpr KxCommandRange kKxWindowCommands{1610, 1699};
 constexpr KxCommandRange kKxSpellerCommands{1901, 1930};
@@ -69,6 +70,7 @@ constexpr KxCommandRange kKxDialogMessages{-3999, -2001};
 // Menus.
 constexpr std::int16_t kKxFileMenu = 129;
 constexpr std::int16_t kKxEditMenu = 130;
+constexpr std::int16_t kKxMorePasteMenu = 235;
 constexpr std::int16_t kKxMarkMenu = 131;
 constexpr std::int16_t kKxFormatMenu = 132;
 constexpr std::int16_t kKxWindowMenu = 135;

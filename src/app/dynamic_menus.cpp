@@ -305,6 +305,18 @@ void UEditMenu::UpdateClipboardMenu(const std::vector<std::string>& clipNames) {
   CKXTextFunctionBar::CheckUserMenu(kKxFunctionKindClips);
 }
 
+void UEditMenu::AppendMorePasteMenu() {
+  LMenu* menu = Menu(kKxMorePasteMenu);
+  if (!menu) return;
+  constexpr short kItemTexts = 205, kNameItem = 11, kDateItem = 12, kTimeItem = 13;
+  CutAfter(*menu, KxFixedItemCount(kKxMorePasteMenu));
+  const std::vector<KxMenuEntry> items = {
+      {gNameStampHandle.empty() ? std::string() : KxIndString(kItemTexts, kNameItem), kKxIconNone},
+      {KxIndString(kItemTexts, kDateItem), kKxIconNone},
+      {KxIndString(kItemTexts, kTimeItem), kKxIconNone}};
+  AppendFamily(*menu, items, kKxStampCommands, kMaxMenuItems);
+}
+
 // ---- help ---------------------------------------------------------------------
 
 namespace {

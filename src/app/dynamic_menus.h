@@ -106,6 +106,9 @@ namespace UEditMenu {
 // the scrap book (commands 1520 up, at most as many as the range holds);
 // an empty list leaves the fixed items alone.
 void UpdateClipboardMenu(const std::vector<std::string>& clipNames);
+// The more-paste menu's fixed items, then a separator, the name-stamp item
+// (command 1138) when a name stamp exists, and the date and time items.
+void AppendMorePasteMenu();
 }  // namespace UEditMenu
 
 namespace UHelpMenu {

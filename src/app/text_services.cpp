@@ -119,6 +119,17 @@ long CKXAppTextServices::ChoosePicture() {
   return id;
 }
 
+std::string CKXAppTextServices::GetNameStamps() {
+  return std::string(gNameStampHandle.begin(), gNameStampHandle.end());
+}
+
+void CKXAppTextServices::SetNameStamps(const std::string& s) {
+  if (GetNameStamps() == s) return;
+  gNameStampHandle.assign(s.begin(), s.end());
+  gPrefModify = true;
+  UEditMenu::AppendMorePasteMenu();
+}
+
 bool CKXAppTextServices::GetScrapText(long n, KXTextHandle text) {
   return gScrapTextSource != nullptr && gScrapTextSource(n, text);
 }

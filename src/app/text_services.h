@@ -35,6 +35,10 @@ class CKXAppTextServices : public CKXTextViewServices {
   void AddReplaceHistory(const std::string& s) override;
   void ToolbarFindString(const std::string& s) override;
   bool IsShiftDown() override;
+  // The name-stamp text of the preferences; setting it rebuilds the paste
+  // items of the Edit menu.
+  std::string GetNameStamps() override;
+  void SetNameStamps(const std::string& s) override;
   // From the scrap book, when one is installed.
   bool GetScrapText(long n, KXTextHandle text) override;
   // The form menu's item of a form ID.

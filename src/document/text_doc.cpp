@@ -35,6 +35,7 @@
 #include "platform/framework/window.h"
 #include "platform/host/host.h"
 #include "platform/keys.h"
+#include "text/base/geometry.h"
 #include "text/codes/jcode.h"
 #include "text/store/text.h"
 #include "views/mark_list.h"
@@ -707,7 +708,15 @@ bool CKXTextDocument::ObeyCommand(CommandT command, void* param) {
       mEngine->SetSelectionRange(mEngine->GetSelectionRange(), true);
       return true;
     }
-    case kKxCmdCharTable: CKXTextCharCode::ShowCharCode(this); return true;
+    case kKxCmdCharTable:
+      // Caps Lock with Control and Option, without Command and Shift, asks
+      // for the name stamp instead.
+      if (KxCapsLockDown() && KxControlKeyDown() && KxOptionKeyDown() && !KxCommandKeyDown() && !KxShiftKeyDown()) {
+        if (CKXTextView* view = CurrentTextView()) view->NameDialog();
+        return true;
+      }
+      CKXTextCharCode::ShowCharCode(this);
+      return true;
     case kKxCmdGoToLine: OpenLineDialog(); return true;
     case kKxCmdMarkDialog: OpenMarkDialog(); return true;
     case kKxCmdSizeDialog: OpenSizeDialog(); return true;

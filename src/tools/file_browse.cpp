@@ -392,6 +392,9 @@ bool CKXTextFileBrowse::FileInfoDialog(const SKXFileEntry& file) {
   const SKXFinderInfo info = KxReadFinderInfo(file.path);
   KXModalDialog handler(kKxFileInfoLayout, this);
   LWindow* dialog = handler.GetDialog();
+  if (!dialog) return false;
+  // The fields' typing is undone in the dialog, not in the browser.
+  if (auto* box = dynamic_cast<KXDialogBox*>(dialog)) box->UndoSupport();
   const std::string shownName = KxDisplayName(file);
   const std::string contentType = KxGuessContentType(file.name);
   if (auto* icon = dynamic_cast<KXIconPane*>(dialog->FindPaneByID(kInfoIcon))) {

@@ -214,6 +214,8 @@ class CKXTextView : public CKXEventView, public CKXTMacroTarget, public KxInputM
   bool ObeyCommand(CommandT command, void* param) override;
   void FindCommandStatus(CommandT command, Boolean& enabled, Boolean& usesMark, std::uint16_t& mark,
                          Str255 name) override;
+  // The modal dialog over the name-stamp text; true when OK ended it.
+  bool NameDialog();
 
  protected:
   void BeTarget() override;

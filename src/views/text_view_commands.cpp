@@ -12,6 +12,9 @@
 #include "layout/kxtext_api.h"
 #include "text/store/text.h"
 #include "platform/host/host.h"
+#include "text/codes/script.h"
+#include "views/dialog_box.h"
+#include "views/edit_field.h"
 #include "views/message_box.h"
 #include "platform/framework/window.h"
 #include "views/text_colm_view.h"
@@ -688,6 +691,36 @@ void CKXTextView::FindCommandStatus(CommandT command, Boolean& enabled, Boolean&
   enabled = status.enabled;
   usesMark = status.usesMark;
   mark = status.mark;
+}
+
+bool CKXTextView::NameDialog() {
+  constexpr ResIDT kNameLayout = 3780;
+  constexpr PaneIDT kNameField = 3781;
+  KXModalDialog handler(kNameLayout, this);
+  LWindow* dialog = handler.GetDialog();
+  if (!dialog) return false;
+  auto* field = dynamic_cast<KXEditField*>(dialog->FindPaneByID(kNameField));
+  if (!field) return false;
+  // The field's typing is undone in the dialog, not later in the text.
+  if (auto* box = dynamic_cast<KXDialogBox*>(dialog)) box->UndoSupport();
+  const std::string stamps = Services().GetNameStamps();
+  // Never half a character: the field holds fewer bytes than a stored
+  // stamp may.
+  const std::size_t shown = KxCutToCharBoundary(reinterpret_cast<const unsigned char*>(stamps.data()),
+                                                stamps.size(), field->GetMaxChars());
+  field->SetText(stamps.data(), shown);
+  field->SelectAll();
+  dialog->Select();
+  LCommander::SwitchTarget(field);
+  for (;;) {
+    const MessageT m = handler.DoDialog();
+    if (m == msg_Cancel) return false;
+    if (m == msg_OK) {
+      // A stamp longer than the field is kept whole unless it was edited.
+      if (field->GetText() != stamps.substr(0, shown)) Services().SetNameStamps(field->GetText());
+      return true;
+    }
+  }
 }
 
 // ---- The window's bars, as the view's window holds them -------------------------------------------

@@ -83,8 +83,10 @@ class CKXTextViewServices {
   virtual bool IsInlineInput(CKXTextView*) { return false; }
 
   // ---- Pasting -------------------------------------------------------------------------------------
-  // The name stamps; empty when there are none.
-  virtual std::string GetNameStamps() { return {}; }
+  // The name stamps; empty when there are none. Setting them also shows
+  // or hides the menu item that pastes them.
+  virtual std::string GetNameStamps() { return mNameStamps; }
+  virtual void SetNameStamps(const std::string& s) { mNameStamps = s; }
   virtual std::string GetDateText();
   virtual std::string GetTimeText();
   // Scrap-book clip n (1-based) with its styles, ruby, pictures and side
@@ -132,7 +134,7 @@ class CKXTextViewServices {
   virtual short GetFontSize(std::int16_t) { return -1; }
 
  private:
-  std::string mFind, mRepl;
+  std::string mFind, mRepl, mNameStamps;
   bool mInline = true;
   std::uint8_t mPalette = 0;
   bool mBarShown = false;

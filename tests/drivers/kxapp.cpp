@@ -882,7 +882,7 @@ class Runner {
     return 0;
   }
 
-  int KeysStep(Step& s) { return kxapp_fkeys::KeysStep(s.args) ? 0 : Bad(s, "keys shift|option|shift+option|none"); }
+  int KeysStep(Step& s) { return kxapp_fkeys::KeysStep(s.args) ? 0 : Bad(s, "keys MODS|none (MODS: shift, option, control, command, capslock joined by +)"); }
 
   int PrintFkeys(Step&) {
     for (const std::string& line : kxapp_fkeys::FkeyLines()) std::printf("%s\n", line.c_str());

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdlib>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,8 @@
 
 namespace kxapp_fkeys {
 
-constexpr int kShiftKeyCode = 0x38, kOptionKeyCode = 0x3A;
+constexpr int kShiftKeyCode = 0x38, kOptionKeyCode = 0x3A, kCommandKeyCode = 0x37, kControlKeyCode = 0x3B,
+              kCapsLockKeyCode = 0x39;
 
 // `W,H` with both at least 100 px; false otherwise.
 inline bool ParseScreen(const std::string& text, int& width, int& height) {
@@ -48,19 +50,31 @@ inline KxKeyState& HeldKeys() {
   return keys;
 }
 
-// `keys` with its words; false on bad usage.
+// `keys` with its words: modifiers joined by '+' (shift, option, control,
+// command, capslock) or none; false on bad usage.
 inline bool KeysStep(const std::vector<std::string>& args) {
   if (args.size() != 1) return false;
-  const std::string& m = args[0];
-  bool shift = false, option = false;
-  if (m == "shift") shift = true;
-  else if (m == "option") option = true;
-  else if (m == "shift+option" || m == "option+shift") shift = option = true;
-  else if (m != "none") return false;
+  static const std::pair<const char*, int> kNames[] = {
+      {"shift", kShiftKeyCode},     {"option", kOptionKeyCode},      {"command", kCommandKeyCode},
+      {"control", kControlKeyCode}, {"capslock", kCapsLockKeyCode}};
+  std::vector<int> codes;
+  if (args[0] != "none") {
+    std::size_t from = 0;
+    for (;;) {
+      const std::size_t plus = args[0].find('+', from);
+      const std::string word = args[0].substr(from, plus == std::string::npos ? std::string::npos : plus - from);
+      int code = -1;
+      for (const auto& [name, c] : kNames)
+        if (word == name) code = c;
+      if (code < 0) return false;
+      codes.push_back(code);
+      if (plus == std::string::npos) break;
+      from = plus + 1;
+    }
+  }
   KxKeyState& keys = HeldKeys();
   keys.ReleaseAll();
-  keys.SetKey(kShiftKeyCode, shift);
-  keys.SetKey(kOptionKeyCode, option);
+  for (int code : codes) keys.SetKey(code, true);
   KxSetKeySource(&keys);
   return true;
 }

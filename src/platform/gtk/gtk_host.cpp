@@ -570,8 +570,11 @@ void KxGtkHost::Impl::CopyOutChanges() {
 
 namespace {
 // Virtual key codes of the modifiers the program polls (the function-key
-// bar): shift and option (Alt), left and right.
+// bar, the name-stamp gesture): shift, option (Alt), command (Ctrl) and
+// control (Super), left and right, and Caps Lock.
 constexpr int kShiftKeyCode = 0x38, kRightShiftKeyCode = 0x3C, kOptionKeyCode = 0x3A, kRightOptionKeyCode = 0x3D;
+constexpr int kCommandKeyCode = 0x37, kRightCommandKeyCode = 0x36, kControlKeyCode = 0x3B,
+              kRightControlKeyCode = 0x3E, kCapsLockKeyCode = 0x39;
 
 // The key map follows the keyboard's modifier state as the desktop reports
 // it, also for presses and releases that went to another window.
@@ -597,6 +600,10 @@ void SyncModifierKeys() {
   };
   sync((state & GDK_SHIFT_MASK) != 0, kShiftKeyCode, kRightShiftKeyCode);
   sync((state & GDK_MOD1_MASK) != 0, kOptionKeyCode, kRightOptionKeyCode);
+  sync((state & GDK_CONTROL_MASK) != 0, kCommandKeyCode, kRightCommandKeyCode);
+  sync((state & (GDK_SUPER_MASK | GDK_MOD4_MASK)) != 0, kControlKeyCode, kRightControlKeyCode);
+  // Locked, not pressed: the key's own press and release only toggle it.
+  KxHostKeyState().SetKey(kCapsLockKeyCode, gdk_keymap_get_caps_lock_state(keymap) != 0);
 }
 }  // namespace
 

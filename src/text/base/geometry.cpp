@@ -199,6 +199,8 @@ bool IsThisKeyDown(short keyCode) {
 bool KxShiftKeyDown() { return IsThisKeyDown(0x38); }
 bool KxOptionKeyDown() { return IsThisKeyDown(0x3A); }
 bool KxCommandKeyDown() { return IsThisKeyDown(0x37); }
+bool KxCapsLockDown() { return IsThisKeyDown(0x39); }
+bool KxControlKeyDown() { return IsThisKeyDown(0x3B); }
 bool KxEscapeKeyDown() { return IsThisKeyDown(0x35); }
 
 bool KxGetNextKey(short& code, short& modifiers) {

@@ -67,6 +67,9 @@ bool IsThisKeyDown(short keyCode);
 bool KxShiftKeyDown();
 bool KxOptionKeyDown();
 bool KxCommandKeyDown();
+// Caps Lock reports down while it is locked.
+bool KxCapsLockDown();
+bool KxControlKeyDown();
 bool KxEscapeKeyDown();
 // Looks at the next waiting key-down event without taking it: code is its
 // character code (low byte) and key code (high byte); modifiers 1 shift,
