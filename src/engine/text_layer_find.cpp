@@ -204,7 +204,47 @@ std::uint16_t CKXTextLayer::ReplaceAllText(const std::vector<SKXRange>& matches,
     if (HasMarks()) GetMarks(marks);
     return !marks.empty();
   };
-  const bool exact = mReplaceAllPath == kReplaceExact || KXText_GetParaCount(mEdit) > 0 ||
+  // Paragraph runs go through the one pass when no match and no
+  // replacement holds a CR: every paragraph start then stays one, moved by
+  // the replacements before it. Not when a paragraph would start at the
+  // span's new end: its run cannot go in with the new text.
+  const bool paras = KXText_GetParaCount(mEdit) > 0;
+  std::vector<SKXPara> newParas;
+  auto carriesParas = [&] {
+    if (repls.find('\r') != std::string::npos) return false;
+    std::string bytes;
+    for (const SKXRange& m : matches) {
+      bytes.resize(std::size_t(m.length));
+      TextGetThruPtr(m, bytes.data(), m.length);
+      if (bytes.find('\r') != std::string::npos) return false;
+    }
+    // A paragraph run left at the end of the text is dropped, as a match
+    // reaching the end leaves one while the runs are edited.
+    if (spanEnd == textLen) return false;
+    // Back from the end over the matches that leave nothing: the first
+    // byte left before the new end tells whether a paragraph starts there.
+    for (std::size_t k = matches.size(); k-- > 0;) {
+      if (ends[k + 1] > ends[k]) break;
+      const long gapStart = k == 0 ? matches[k].start : long(matches[k - 1].start) + matches[k - 1].length;
+      if (k == 0 || gapStart < matches[k].start) {
+        if (KXText_IsParaStart(mEdit, matches[k].start)) return false;
+        break;
+      }
+    }
+    newParas.resize(std::size_t(std::max<std::int32_t>(1, KXText_GetSelParaCount(mEdit, spanStart, spanEnd))));
+    newParas.resize(std::size_t(
+        KXText_GetSelParas(mEdit, spanStart, spanEnd, newParas.data(), std::int32_t(newParas.size()))));
+    std::size_t k = 0;
+    long moved = 0;
+    for (SKXPara& run : newParas) {
+      const long at = spanStart + run.offset;
+      for (; k < matches.size() && long(matches[k].start) + matches[k].length <= at; ++k)
+        moved += (ends[k + 1] - ends[k]) - matches[k].length;
+      run.offset = std::int32_t(run.offset + moved);
+    }
+    return !newParas.empty();
+  };
+  const bool exact = mReplaceAllPath == kReplaceExact || (paras && !carriesParas()) ||
                      KXText_GetRubysCount(mEdit) > 0 || KXTE_GetMarkCount(mEdit) > 0 ||
                      KXTE_GetMarkupCount(mEdit) > 0 || holdsMarks() ||
                      KXText_GetSelUniCharsCount(mEdit, spanStart, spanEnd) > 0 ||
@@ -320,7 +360,8 @@ std::uint16_t CKXTextLayer::ReplaceAllText(const std::vector<SKXRange>& matches,
   const bool none = bytes.empty();
   TextInsert({std::int32_t(spanStart), std::int32_t(spanEnd - spanStart)}, bytes.data(), long(bytes.size()),
              none ? nullptr : newStyls.data(), long(newStyls.size()), none ? nullptr : newDecos.data(),
-             long(newDecos.size()), nullptr, 0, nullptr, 0, nullptr, 0);
+             long(newDecos.size()), newParas.empty() || none ? nullptr : newParas.data(), long(newParas.size()),
+             nullptr, 0, nullptr, 0);
   const long caret = spanStart + long(bytes.size());
   return std::uint16_t(result | KXTE_SetSelect(mEdit, caret, caret));
 }

@@ -21,10 +21,10 @@ using kxtest::TestLayer;
 std::string Text(const TestLayer& layer) { return Take(layer).bytes; }
 
 void SetText(TestLayer& layer, const std::string& s, const std::vector<SKXStyl>& styls = {},
-             const std::vector<SKXDeco>& decos = {}) {
+             const std::vector<SKXDeco>& decos = {}, const std::vector<SKXPara>& paras = {}) {
   KXText_SetText(layer.GetEdit(), s.data(), long(s.size()), styls.empty() ? nullptr : styls.data(),
                  std::int32_t(styls.size()), decos.empty() ? nullptr : decos.data(), std::int32_t(decos.size()),
-                 nullptr, 0);
+                 paras.empty() ? nullptr : paras.data(), std::int32_t(paras.size()));
   KXTE_CalcText(layer.GetEdit());
   layer.SetSelectionRange({0, 0}, false);
 }
@@ -128,7 +128,8 @@ TEST(TextLayerFind, ReplaceAllSavesExactlyTheSpanOfItsMatches) {
   EXPECT_EQ(Text(layer), "one 2 three");
 }
 
-// The one-pass build gives the runs that replacing match by match gives.
+// The one-pass build gives the runs that replacing match by match gives,
+// paragraph runs included.
 TEST(TextLayerFind, OnePassReplaceAllGivesTheRunsOfTheMatchByMatchEdit) {
   std::mt19937 rng(1038);
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
@@ -145,14 +146,29 @@ TEST(TextLayerFind, OnePassReplaceAllGivesTheRunsOfTheMatchByMatchEdit) {
       if (pick(0, 1)) decos.push_back({at, {std::uint16_t(pick(0, 2) << 3), std::uint8_t(pick(0, 3)), 0, 0}, 0});
     }
     if (decos.empty() || decos[0].offset != 0) decos.insert(decos.begin(), SKXDeco{0, {0, 0, 0, 0}, 0});
-    const std::string find = std::string(1, "abxy"[pick(0, 3)]) + (pick(0, 1) ? "" : std::string(1, "ab "[pick(0, 2)]));
+    // Paragraph runs on some paragraphs of half the texts.
+    std::vector<SKXPara> paras;
+    if (pick(0, 1))
+      for (std::size_t at = 0; at < text.size(); at = text.find('\r', at) + 1) {
+        if (at == 0 || pick(0, 1)) {
+          SKXPara run{std::int32_t(at), {}};
+          run.para.justify = std::uint8_t(pick(0, 3));
+          run.para.leftIndent = std::int16_t(pick(0, 2) * 10);
+          paras.push_back(run);
+        }
+        if (text.find('\r', at) == std::string::npos) break;
+      }
+    const std::string find =
+        std::string(1, "abxy"[pick(0, 3)]) + (pick(0, 1) ? "" : std::string(1, "ab \r"[pick(0, 3)]));
+    // With paragraph runs, half the replacements hold no CR.
+    const int lastRepl = paras.empty() || pick(0, 1) ? 2 : 1;
     std::string repl;
-    for (int n = pick(0, 3); n > 0; --n) repl += "pq\r"[pick(0, 2)];
+    for (int n = pick(0, 3); n > 0; --n) repl += "pq\r"[pick(0, lastRepl)];
     Snapshot got[2];
     for (const short path : {CKXTextLayer::kReplaceAuto, CKXTextLayer::kReplaceExact}) {
       TestLayer layer;
       layer.SetReplaceAllPath(path);
-      SetText(layer, text, styls, decos);
+      SetText(layer, text, styls, decos, paras);
       const Snapshot before = Take(layer);
       layer.DoReplaceAll(find.data(), long(find.size()), repl.data(), long(repl.size()), 0);
       got[path] = Take(layer);
