@@ -218,8 +218,9 @@ std::uint16_t CKXTextLayer::ReplaceAllText(const std::vector<SKXRange>& matches,
       TextGetThruPtr(m, bytes.data(), m.length);
       if (bytes.find('\r') != std::string::npos) return false;
     }
-    // A paragraph run left at the end of the text is dropped, as a match
-    // reaching the end leaves one while the runs are edited.
+    // A span that reaches the end of the text is edited match by match:
+    // while it is rebuilt a paragraph run would stand at the text's end,
+    // where none can.
     if (spanEnd == textLen) return false;
     // Back from the end over the matches that leave nothing: the first
     // byte left before the new end tells whether a paragraph starts there.
@@ -294,10 +295,16 @@ std::uint16_t CKXTextLayer::ReplaceAllText(const std::vector<SKXRange>& matches,
       SKXStyl run{0, styl};
       const bool styled = restyle(k, run.styl);
       const long at = m.start + delta, n = ends[k + 1] - ends[k];
+      // A match that is the whole of the last paragraph would take that
+      // paragraph's style with it: a run cannot start at the text's end.
+      SKXPara lastPara{};
+      const bool keepPara = paras && n > 0 && m.start + long(m.length) == textLen && KXText_IsParaStart(mEdit, at) &&
+                            KXText_GetSelParas(mEdit, at, at + m.length, &lastPara, 1) == 1;
       KXText_Delete(mEdit, at, at + m.length);
       if (n > 0)
         KXText_InsertText(mEdit, at, repls.data() + ends[k], n, styled ? &run : nullptr, styled ? 1 : 0, nullptr, 0,
                           nullptr, 0);
+      if (keepPara) KXText_SetPara(mEdit, at, at + n, lastPara.para);
       TextChanged(at, m.length, n);
       delta += n - m.length;
     }

@@ -178,6 +178,25 @@ TEST(TextLayerFind, OnePassReplaceAllGivesTheRunsOfTheMatchByMatchEdit) {
   }
 }
 
+// Replacing the whole of the last paragraph keeps that paragraph's style,
+// as typing over it does.
+TEST(TextLayerFind, ReplaceAllKeepsTheStyleOfALastParagraphItReplacesWhole) {
+  for (const short path : {CKXTextLayer::kReplaceAuto, CKXTextLayer::kReplaceExact}) {
+    TestLayer layer;
+    layer.SetReplaceAllPath(path);
+    SKXPara centred{2, {}};
+    centred.para.justify = 1;
+    SetText(layer, "x\ryy", {}, {}, {SKXPara{0, {}}, centred});
+    const Snapshot before = Take(layer);
+    EXPECT_EQ(layer.DoReplaceAll("yy", 2, "z", 1, 0), 1);
+    const Snapshot after = Take(layer);
+    ASSERT_EQ(after.paras.size(), 2u) << path;
+    EXPECT_EQ(after.paras[1].offset, 2) << path;
+    EXPECT_EQ(after.paras[1].para.justify, 1) << path;
+    CheckUndoRedo(layer, before, "path " + std::to_string(path));
+  }
+}
+
 TEST(TextLayerFind, FindSelectionsAndSingleReplacements) {
   TestLayer layer;
   std::string text(300, 'a');
