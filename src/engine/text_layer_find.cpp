@@ -197,8 +197,8 @@ std::uint16_t CKXTextLayer::ReplaceAllText(const std::vector<SKXRange>& matches,
   const long spanEnd = matches.back().start + long(matches.back().length);
   // What the one-pass build does not carry through: paragraph runs where a
   // CR goes or comes (paragraphs merge or split), ruby, marks and side
-  // entries. Those texts are edited match by match. A layer that keeps marks counts only
-  // when it holds some: one without is as fast as any.
+  // entries. Those texts are edited match by match. A layer that keeps
+  // marks counts only when it holds some: one without is as fast as any.
   auto holdsMarks = [&] {
     KXMarkSet marks;
     if (HasMarks()) GetMarks(marks);

@@ -83,8 +83,8 @@ class CKXTextViewServices {
   virtual bool IsInlineInput(CKXTextView*) { return false; }
 
   // ---- Pasting -------------------------------------------------------------------------------------
-  // The name stamps; empty when there are none. Setting them also shows
-  // or hides the menu item that pastes them.
+  // The name stamps; empty when there are none. The application's services
+  // keep them in the preferences and show or hide the item that pastes them.
   virtual std::string GetNameStamps() { return mNameStamps; }
   virtual void SetNameStamps(const std::string& s) { mNameStamps = s; }
   virtual std::string GetDateText();
