@@ -22,6 +22,7 @@
 #include "platform/resources.h"
 #include "platform/framework/resource_uses.h"
 #include "platform/textconv.h"
+#include "text/base/geometry.h"
 #include "text/codes/jcode.h"
 
 namespace {
@@ -304,14 +305,10 @@ void CKXTextApp::ShowAboutBox() {
 }
 
 void CKXTextApp::AboutCommand() {
-  KeyMap keys;
-  GetKeys(keys);
-  const auto held = [&](int code) { return (keys[code >> 3] & (1 << (code & 7))) != 0; };
-  constexpr int kCommandKey = 0x37, kShiftKey = 0x38, kOptionKey = 0x3A;
   // With a schedule, About shows today's entries; option or shift asks for
   // the About box itself, command for the day view even without entries.
-  const bool schedule = UKXColorSchedule::Count() > 0 && !held(kOptionKey) && !held(kShiftKey);
-  if (schedule || held(kCommandKey))
+  const bool schedule = UKXColorSchedule::Count() > 0 && !KxOptionKeyDown() && !KxShiftKeyDown();
+  if (schedule || KxCommandKeyDown())
     DaysScheduleDialog(KxIndString(kKxAppNamesList, kKxNameProgram), "0.1");
   else
     ShowAboutBox();

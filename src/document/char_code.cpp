@@ -18,6 +18,7 @@
 #include "platform/keys.h"
 #include "platform/script.h"
 #include "platform/textconv.h"
+#include "text/base/geometry.h"
 
 CKXTextCharCode* CKXTextCharCode::sCharCode = nullptr;
 Rect CKXTextCharCode::sBounds{0, 0, 0, 0};
@@ -25,7 +26,6 @@ Rect CKXTextCharCode::sBounds{0, 0, 0, 0};
 namespace {
 
 constexpr int kCodes = 256;
-constexpr int kKeyCodeOption = 0x3A;   // the Option (Alt) key's virtual code
 // Codes that act as keys rather than characters.
 constexpr std::uint8_t kCodeDelete = 8, kCodeTab = 9, kCodeReturn = 13, kCodeDEL = 127;
 // The control codes that stay enabled without Option (the command-key
@@ -44,9 +44,7 @@ constexpr int kDisabledNet = 4;
 constexpr std::int32_t kCellPadding = 5;
 
 bool OptionHeld() {
-  KeyMap map{};
-  GetKeys(map);
-  return (map[kKeyCodeOption >> 3] >> (kKeyCodeOption & 7)) & 1;
+  return KxOptionKeyDown();
 }
 
 // The grid draws in its own font; the panes drawn after it expect the

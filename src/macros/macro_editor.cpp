@@ -19,6 +19,7 @@
 #include "platform/keys.h"
 #include "platform/resources.h"
 #include "platform/textconv.h"
+#include "text/base/geometry.h"
 #include "text/base/memory.h"
 #include "views/edit_field.h"
 #include "views/file_list_cell.h"
@@ -35,7 +36,6 @@ namespace {
 constexpr CommandT kEditorDisabled[] = {2, 3, 8, 19, 1003, 1004, 1020, 1108, 1109, 1121, 1148, 1149, 1210};
 constexpr std::int16_t kReadFailure = 1;    // list 204
 constexpr std::int16_t kWriteFailure = 9;
-constexpr int kShiftKeyCode = 0x38;
 constexpr std::uint8_t kBackspace = 8;
 
 template <class T>
@@ -574,9 +574,7 @@ void CKXTextMacroEditor::MacroFileReadButton() {
 }
 
 bool CKXTextMacroEditor::ShiftHeld() const {
-  KeyMap keys{};
-  GetKeys(keys);
-  return (keys[kShiftKeyCode >> 3] >> (kShiftKeyCode & 7)) & 1;
+  return KxShiftKeyDown();
 }
 
 long CKXTextMacroEditor::InsertPosition(long line) const {

@@ -12,6 +12,7 @@
 #include "platform/keys.h"
 #include "platform/script.h"
 #include "platform/toolbox/environment.h"
+#include "text/base/geometry.h"
 #include "views/palettes.h"
 #include "views/text_view_commands.h"
 
@@ -19,8 +20,6 @@ namespace {
 
 constexpr std::size_t kMaxLabel = 255;   // one length byte
 constexpr std::uint32_t kPollTicks = 6;
-// Virtual key codes of the modifiers, left and right.
-constexpr int kShiftKey = 0x38, kOptionKey = 0x3A, kRightShiftKey = 0x3C, kRightOptionKey = 0x3D;
 constexpr int kPlaneShift = 1, kPlaneOption = 2;
 constexpr int kModShift = 1, kModOption = 4;
 // Bar sizes: plain and on a screen wider than 1000 px.
@@ -259,11 +258,8 @@ void CKXTextFunctionBar::CheckFunctionKey() {
 }
 
 int CKXTextFunctionBar::CurrentKeyPlane() {
-  KeyMap map{};
-  GetKeys(map);
-  auto down = [&map](int code) { return (map[code >> 3] >> (code & 7)) & 1; };
-  const bool shift = down(kShiftKey) || down(kRightShiftKey);
-  const bool option = down(kOptionKey) || down(kRightOptionKey);
+  const bool shift = IsThisKeyDown(kKxKeyShift) || IsThisKeyDown(kKxKeyRightShift);
+  const bool option = IsThisKeyDown(kKxKeyOption) || IsThisKeyDown(kKxKeyRightOption);
   return (shift ? kPlaneShift : 0) | (option ? kPlaneOption : 0);
 }
 

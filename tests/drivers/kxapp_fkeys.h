@@ -20,15 +20,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/framework/events.h"
 #include "platform/keys.h"
 #include "platform/textconv.h"
 #include "views/text_function_bar.h"
 #include "views/text_view_commands.h"
 
 namespace kxapp_fkeys {
-
-constexpr int kShiftKeyCode = 0x38, kOptionKeyCode = 0x3A, kCommandKeyCode = 0x37, kControlKeyCode = 0x3B,
-              kCapsLockKeyCode = 0x39;
 
 // `W,H` with both at least 100 px; false otherwise.
 inline bool ParseScreen(const std::string& text, int& width, int& height) {
@@ -55,8 +53,8 @@ inline KxKeyState& HeldKeys() {
 inline bool KeysStep(const std::vector<std::string>& args) {
   if (args.size() != 1) return false;
   static const std::pair<const char*, int> kNames[] = {
-      {"shift", kShiftKeyCode},     {"option", kOptionKeyCode},      {"command", kCommandKeyCode},
-      {"control", kControlKeyCode}, {"capslock", kCapsLockKeyCode}};
+      {"shift", kKxKeyShift},     {"option", kKxKeyOption},      {"command", kKxKeyCommand},
+      {"control", kKxKeyControl}, {"capslock", kKxKeyCapsLock}};
   std::vector<int> codes;
   if (args[0] != "none") {
     std::size_t from = 0;

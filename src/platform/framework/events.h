@@ -92,6 +92,17 @@ enum KxVirtualKey : std::uint8_t {
   kKxKeyDown = 0x7D,
   kKxKeyUp = 0x7E,
   kKxKeyContextMenu = 0x6E,   // the PC keyboard's Menu key
+  // The modifiers, as the key map holds them. On this desktop Command is
+  // Ctrl, Option is Alt and Control is Super; Caps Lock is held while locked.
+  kKxKeyRightCommand = 0x36,
+  kKxKeyCommand = 0x37,
+  kKxKeyShift = 0x38,
+  kKxKeyCapsLock = 0x39,
+  kKxKeyOption = 0x3A,
+  kKxKeyControl = 0x3B,
+  kKxKeyRightShift = 0x3C,
+  kKxKeyRightOption = 0x3D,
+  kKxKeyRightControl = 0x3E,
 };
 
 // Character codes that the arrow, escape and similar keys carry.

@@ -569,13 +569,6 @@ void KxGtkHost::Impl::CopyOutChanges() {
 // --- The host --------------------------------------------------------------
 
 namespace {
-// Virtual key codes of the modifiers the program polls (the function-key
-// bar, the name-stamp gesture): shift, option (Alt), command (Ctrl) and
-// control (Super), left and right, and Caps Lock.
-constexpr int kShiftKeyCode = 0x38, kRightShiftKeyCode = 0x3C, kOptionKeyCode = 0x3A, kRightOptionKeyCode = 0x3D;
-constexpr int kCommandKeyCode = 0x37, kRightCommandKeyCode = 0x36, kControlKeyCode = 0x3B,
-              kRightControlKeyCode = 0x3E, kCapsLockKeyCode = 0x39;
-
 // The key map follows the keyboard's modifier state as the desktop reports
 // it, also for presses and releases that went to another window.
 void SyncModifierKeys() {
@@ -598,12 +591,12 @@ void SyncModifierKeys() {
       KxHostKeyState().SetKey(right, false);
     }
   };
-  sync((state & GDK_SHIFT_MASK) != 0, kShiftKeyCode, kRightShiftKeyCode);
-  sync((state & GDK_MOD1_MASK) != 0, kOptionKeyCode, kRightOptionKeyCode);
-  sync((state & GDK_CONTROL_MASK) != 0, kCommandKeyCode, kRightCommandKeyCode);
-  sync((state & (GDK_SUPER_MASK | GDK_MOD4_MASK)) != 0, kControlKeyCode, kRightControlKeyCode);
+  sync((state & GDK_SHIFT_MASK) != 0, kKxKeyShift, kKxKeyRightShift);
+  sync((state & GDK_MOD1_MASK) != 0, kKxKeyOption, kKxKeyRightOption);
+  sync((state & GDK_CONTROL_MASK) != 0, kKxKeyCommand, kKxKeyRightCommand);
+  sync((state & (GDK_SUPER_MASK | GDK_MOD4_MASK)) != 0, kKxKeyControl, kKxKeyRightControl);
   // Locked, not pressed: the key's own press and release only toggle it.
-  KxHostKeyState().SetKey(kCapsLockKeyCode, gdk_keymap_get_caps_lock_state(keymap) != 0);
+  KxHostKeyState().SetKey(kKxKeyCapsLock, gdk_keymap_get_caps_lock_state(keymap) != 0);
 }
 }  // namespace
 

@@ -29,15 +29,6 @@ constexpr std::uint8_t kCharControlMask = 0x1F;   // control + letter types lett
 
 // Key codes of keys without an entry in events.h.
 constexpr std::uint8_t kKeyHelp = 0x72;
-constexpr std::uint8_t kKeyCommand = 0x37;
-constexpr std::uint8_t kKeyShift = 0x38;
-constexpr std::uint8_t kKeyCapsLock = 0x39;
-constexpr std::uint8_t kKeyOption = 0x3A;
-constexpr std::uint8_t kKeyControl = 0x3B;
-constexpr std::uint8_t kKeyRightShift = 0x3C;
-constexpr std::uint8_t kKeyRightOption = 0x3D;
-constexpr std::uint8_t kKeyRightControl = 0x3E;
-constexpr std::uint8_t kKeyRightCommand = 0x36;
 
 struct Special {
   unsigned keyval;
@@ -91,20 +82,20 @@ constexpr Special kSpecial[] = {
     {GDK_KEY_F14, kKxKeyF14, kCharFunctionKey},
     {GDK_KEY_F15, kKxKeyF15, kCharFunctionKey},
     {GDK_KEY_Menu, kKxKeyContextMenu, kCharFunctionKey},
-    {GDK_KEY_Shift_L, kKeyShift, 0},
-    {GDK_KEY_Shift_R, kKeyRightShift, 0},
-    {GDK_KEY_Control_L, kKeyCommand, 0},
-    {GDK_KEY_Control_R, kKeyRightCommand, 0},
-    {GDK_KEY_Alt_L, kKeyOption, 0},
-    {GDK_KEY_Alt_R, kKeyRightOption, 0},
-    {GDK_KEY_ISO_Level3_Shift, kKeyRightOption, 0},
-    {GDK_KEY_Super_L, kKeyControl, 0},
-    {GDK_KEY_Super_R, kKeyRightControl, 0},
-    {GDK_KEY_Caps_Lock, kKeyCapsLock, 0},
+    {GDK_KEY_Shift_L, kKxKeyShift, 0},
+    {GDK_KEY_Shift_R, kKxKeyRightShift, 0},
+    {GDK_KEY_Control_L, kKxKeyCommand, 0},
+    {GDK_KEY_Control_R, kKxKeyRightCommand, 0},
+    {GDK_KEY_Alt_L, kKxKeyOption, 0},
+    {GDK_KEY_Alt_R, kKxKeyRightOption, 0},
+    {GDK_KEY_ISO_Level3_Shift, kKxKeyRightOption, 0},
+    {GDK_KEY_Super_L, kKxKeyControl, 0},
+    {GDK_KEY_Super_R, kKxKeyRightControl, 0},
+    {GDK_KEY_Caps_Lock, kKxKeyCapsLock, 0},
 };
 
 bool IsModifierKeyCode(std::uint8_t code) {
-  return code == kKeyCommand || code == kKeyRightCommand || (code >= kKeyShift && code <= kKeyRightControl);
+  return code == kKxKeyCommand || code == kKxKeyRightCommand || (code >= kKxKeyShift && code <= kKxKeyRightControl);
 }
 
 // Key codes of the printing keys of the US layout, by their unshifted

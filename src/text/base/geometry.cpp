@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/framework/events.h"
 #include "platform/keys.h"
 #include "platform/resources.h"
 
@@ -196,12 +197,12 @@ bool IsThisKeyDown(short keyCode) {
   return (map[keyCode >> 3] >> (keyCode & 7)) & 1;
 }
 
-bool KxShiftKeyDown() { return IsThisKeyDown(0x38); }
-bool KxOptionKeyDown() { return IsThisKeyDown(0x3A); }
-bool KxCommandKeyDown() { return IsThisKeyDown(0x37); }
-bool KxCapsLockDown() { return IsThisKeyDown(0x39); }
-bool KxControlKeyDown() { return IsThisKeyDown(0x3B); }
-bool KxEscapeKeyDown() { return IsThisKeyDown(0x35); }
+bool KxShiftKeyDown() { return IsThisKeyDown(kKxKeyShift); }
+bool KxOptionKeyDown() { return IsThisKeyDown(kKxKeyOption); }
+bool KxCommandKeyDown() { return IsThisKeyDown(kKxKeyCommand); }
+bool KxCapsLockDown() { return IsThisKeyDown(kKxKeyCapsLock); }
+bool KxControlKeyDown() { return IsThisKeyDown(kKxKeyControl); }
+bool KxEscapeKeyDown() { return IsThisKeyDown(kKxKeyEscape); }
 
 bool KxGetNextKey(short& code, short& modifiers) {
   code = 0;

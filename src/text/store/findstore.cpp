@@ -203,7 +203,7 @@ std::int32_t KxStrCheckFind(const CKXStrArray& store, long from, long to, const 
   KxFindStylSetBase(scope, std::int32_t(from), true);
   if (options & kKXFindRegexp) {
     ForgetOnThrow forget;
-  CKXRegexp& re = Compiled(pattern, patLen, script);
+    CKXRegexp& re = Compiled(pattern, patLen, script);
     return re.Find2ndStep(U(buf.data()), 0, long(buf.size()), options, scope);
   }
   long count = UKXFind::CountFindChar(U(pattern), patLen, options, script);
