@@ -9,9 +9,11 @@
 #include "app/color_schedule.h"
 #include "platform/keys.h"
 #include "app/customize_dialog.h"
+#include "app/document.h"
 #include "app/dynamic_menus.h"
 #include "app/globals.h"
 #include "app/menu_keys.h"
+#include "app/nav_dialogs.h"
 #include "app/prefs_file.h"
 #include "app/recent_menu.h"
 #include "platform/ae/ae_codes.h"
@@ -277,13 +279,30 @@ void CKXTextApp::MakeNewDocument() {
 void CKXTextApp::PrintDocument(const std::string& path) { mHooks->PrintDocument(path); }
 
 void CKXTextApp::ChooseDocument() {
-  std::string path;
+  // The open dialog with its format filters and, as the preference says,
+  // its encoding popup; the choice forces the encoding (or Aozora
+  // notation) of the files chosen. Several files come back as one open
+  // event that carries the choice.
+  std::vector<AppleEvent> several;
+  UNavigationServices::SetOpenEventSink([&several](const AppleEvent& event) { several.push_back(event); });
+  FSSpec spec;
+  OSType type = 0;
   bool chosen = false;
-  {
-    StKXTextToolbarHide hide;
-    chosen = KxCurrentHost().ChooseFile(path);
+  try {
+    chosen = CKXDocument::GetFileDialog({}, spec, type);
+  } catch (...) {
+    UNavigationServices::SetOpenEventSink(nullptr);
+    CKXJCode::sCodeType = kKxCodeAuto;
+    throw;
   }
-  if (chosen && !path.empty()) HandleAppleEvent(AEMakeOpenDocuments({path}));
+  UNavigationServices::SetOpenEventSink(nullptr);
+  if (chosen) {
+    AppleEvent event = AEMakeOpenDocuments({spec.Path()});
+    if (CKXJCode::sCodeType != kKxCodeAuto)
+      event.PutParamDesc(kKxOpenCodeTypeKey, AEDesc::FromShort(CKXJCode::sCodeType));
+    several.insert(several.begin(), std::move(event));
+  }
+  for (const AppleEvent& event : several) HandleAppleEvent(event);
   CKXJCode::sCodeType = kKxCodeAuto;
 }
 

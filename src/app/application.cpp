@@ -225,11 +225,16 @@ OSErr CKXTextApp::HandleAppleEvent(const AppleEvent& event) {
     if (id == kAEOpenApplication) {
       StartUp();
     } else if (id == kAEOpenDocuments || id == kAEPrintDocuments) {
+      // An encoding the open dialog forced holds for every file of the
+      // event; each open uses it up.
+      const short code = KxGetOpenCodeType(event);
       for (const std::string& path : AEGetFilePaths(event)) {
-        if (id == kAEOpenDocuments)
+        if (id == kAEOpenDocuments) {
+          if (code != kKxCodeAuto) CKXJCode::sCodeType = code;
           OpenDocument(path);
-        else
+        } else {
           PrintDocument(path);
+        }
       }
     } else if (id == kAEQuitApplication) {
       if (!DoQuit(AEGetSaveOption(event))) return kUserCanceled;

@@ -484,10 +484,10 @@ OSType CKXDocument::GetFileTypeFrom(const std::vector<NavMenuItemSpec>& items, s
 
 bool CKXDocument::GetFileDialog(const std::vector<OSType>& types, FSSpec& outSpec, OSType& outType) {
   gNavPopupMenuSelectIndex = 0;
-  std::unique_ptr<KxNavExtras> extras;
-  if (KxUseCustomNavigation()) extras = std::make_unique<KxOpenNavExtras>();
-  return UNavigationServices::OpenFileDialog(KxApplicationName(), FourCC("KXTE"), types, extras.get(), outSpec,
-                                             outType, false) == noErr;
+  // The format filters always; the encoding popup as the preference says.
+  KxOpenNavExtras extras(true, KxUseCustomNavigation());
+  return UNavigationServices::OpenFileDialog(KxApplicationName(), FourCC("KXTE"), types, &extras, outSpec, outType,
+                                             false) == noErr;
 }
 
 // ---- CKXNavDialogHandler

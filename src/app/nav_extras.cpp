@@ -98,6 +98,7 @@ void KxOpenNavExtras::Start(KxDialogRequest& request) {
                                  return KxOpenFilterShows(choice, BaseName(path), type, creator);
                                }});
   request.filter = kKxFilterReadable;
+  if (!mEncoding) return;
   KxDialogChoice encoding{"Encoding:", {}, 0};
   const int count = mUnicode ? int(std::size(kOpenEncodings)) : kOpenEncodingsWithoutUnicode;
   for (int i = 0; i < count; ++i) encoding.items.push_back(kOpenEncodings[i]);

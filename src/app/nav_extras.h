@@ -36,19 +36,20 @@ bool IsTextFileName(ConstStringPtr name, bool onlyTxt);
 // creator are the file's (sidecar, else name ending).
 bool KxOpenFilterShows(int choice, const std::string& name, OSType type, OSType creator);
 
-// Open: the format filters and the encoding popup; accepting forces the
-// chosen encoding (Aozora with its filter) on the files chosen, through
-// CKXJCode::sCodeType.
+// Open: the format filters and, when the preference shows the extras, the
+// encoding popup; accepting forces the chosen encoding (Aozora with its
+// filter) on the files chosen, through CKXJCode::sCodeType.
 class KxOpenNavExtras : public KxNavExtras {
  public:
   // Without Unicode services the encoding popup has no UTF-16 and UTF-8.
-  explicit KxOpenNavExtras(bool unicode = true) : mUnicode(unicode) {}
+  explicit KxOpenNavExtras(bool unicode = true, bool encoding = true) : mUnicode(unicode), mEncoding(encoding) {}
   void Start(KxDialogRequest& request) override;
   void Accept(const KxDialogReply& reply) override;
   void Terminate(const KxDialogReply& reply) override;
 
  private:
   bool mUnicode;
+  bool mEncoding;
 };
 
 // The output settings of the document being saved.

@@ -307,8 +307,8 @@ bool CKXTextDocument::FinishCreateSelf() {
     SetSpecified(false);
   }
   UpdateTitle();
-  mEngine->SetTextChanged(false);
-  LDocument::SetModified(false);
+  mEngine->SetTextChanged(mConverted);
+  LDocument::SetModified(mConverted);
   PlaceNewWindow();
   // Vertical writing when the preferences ask for it for new documents, or
   // when the text read is laid out so.
@@ -423,6 +423,7 @@ void CKXTextDocument::ReadInto(const std::string& path) {
   SKXSaveFormat format;
   std::unique_ptr<CKXText> fresh;
   short lineEnd = CKXTextLayer::kLineEndCR;
+  bool aozora = false;
   if (!doc.plain) {
     fresh = std::move(doc.text);
     format.container = doc.layout == EKXLayout::kContainer;
@@ -432,12 +433,17 @@ void CKXTextDocument::ReadInto(const std::string& path) {
     // the exchange (which tells the layer; put back unless this read wins).
     CKXTextFileTube tube;
     if (int err = tube.OpenRead(path, message)) throw LException(err);
-    short code = CKXJCode::AutoCheck(tube.GetDataFork().data(), tube.GetDataForkSize());
+    // The encoding the open dialog forced, else the one its bytes show.
+    // Aozora notation is Shift_JIS, which the exchange converts.
+    short code = CKXJCode::sCodeType;
+    aozora = code == kKxCodeAozora;
+    if (code < kKxCodeSJIS || code > kKxCodeUTF8)
+      code = aozora ? kKxCodeSJIS : CKXJCode::AutoCheck(tube.GetDataFork().data(), tube.GetDataForkSize());
     if (code < kKxCodeSJIS || code > kKxCodeUTF8) code = kKxCodeSJIS;
     const short before = mEngine->GetLineEndType();
     fresh = std::make_unique<CKXText>();
     CKXFlavorExchange exchange(mEngine);
-    exchange.SetTextEncoding(code);
+    exchange.SetTextEncoding(aozora ? kKxCodeAozora : code);
     short mask = 0;
     try {
       exchange.ReceiveDataFrom(SKXRange{0, 0}, tube, KXHandleAccess::Wrap(fresh.get()), &mask);
@@ -463,6 +469,10 @@ void CKXTextDocument::ReadInto(const std::string& path) {
   // RTF, pictures and stationery are read as a copy: saving asks for a
   // name, and the file itself is never written.
   mUntitledCopy = !format.container && (KxIsForeignDocument(doc.fileType) || doc.fileType == FourCC("sEXT"));
+  // Text converted from Aozora notation is a new document: saving it over
+  // its source would lose the notation.
+  mConverted = aozora;
+  if (aozora) mUntitledCopy = true;
   if (doc.fileType == FourCC("ttro")) mEngine->SetAttributes(mEngine->GetAttributes() & ~kKxEngineEditable);
 }
 

@@ -383,6 +383,7 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc, public KxResumeDo
   bool mAutoSaving = false;           // the save under way is an auto-save
   bool mSaveAsDeclined = false;      // the suffixed file was not to be replaced
   bool mUntitledCopy = false;        // the file read is no text file of ours
+  bool mConverted = false;           // read as Aozora notation: a new, modified text
   std::string mFolder;               // where the file read lies, for the save dialog
   KxSaveTextSettings mSaveChoice;    // what the save dialog's popups said
   // The form as read (in the engine's terms): a form left alone is written

@@ -24,6 +24,8 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
+KxAozoraReader gAozoraReader = nullptr;
+
 // A temporary styled text, disposed at the end of a scope.
 struct TextGuard {
   KXTextHandle h;
@@ -433,6 +435,8 @@ void CKXFlavorExchange::SendDecos(const SKXRange& r, CKXDataTube& tube, short ki
   tube.SetFlavorData(kKxFlavorDeco, bytes.data(), static_cast<long>(bytes.size()), kKxWholeFlavor);
 }
 
+void KxSetAozoraReader(KxAozoraReader reader) { gAozoraReader = reader; }
+
 void CKXFlavorExchange::EmergencyWriteText(CKXDataTube&, const SKXRange&) { throw LException(memFullErr); }
 
 void CKXFlavorExchange::EmergencyReadText(CKXDataTube&, const SKXRange&) { throw LException(memFullErr); }
@@ -462,6 +466,43 @@ void CKXFlavorExchange::Deliver(const SKXRange& range, short kind, CKXText& rece
   const SKXRange target = whole ? mLayer->CropRange(CKXTextLayer::sTextAll) : mLayer->CropRange(range);
   mLayer->TextPaste(target, KXHandleAccess::Wrap(&received), gotMask);
   if (whole) mLayer->SetSelectionRange(CKXTextLayer::sTextStart, false);
+}
+
+void CKXFlavorExchange::ReceiveAozora(const SKXRange& range, const Bytes& data, KXTextHandle text, short* mask) {
+  // In the style a text without runs shows in, so that the indents are
+  // whole characters of it.
+  SStyl style{};
+  short lineSpace = 0;
+  if (mLayer) {
+    SKXEditStyl edit{};
+    KXTE_GetEditStyl(mLayer->GetEdit(), edit);
+    style.font = edit.font;
+    style.size = edit.size;
+    SKXLineStyl line{};
+    KXTE_GetLineStyl(mLayer->GetEdit(), line);
+    lineSpace = line.lineSpace;
+  }
+  TextGuard converted;
+  CKXText& t = *converted;
+  const bool ok = gAozoraReader(t, reinterpret_cast<const char*>(data.data()), long(data.size()), style);
+  // The converted paragraphs keep the document's line spacing.
+  if (lineSpace > 0) {
+    std::vector<char> bytes(std::size_t(t.GetLength()));
+    t.GetText(bytes.data(), long(bytes.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+    if (std::memchr(bytes.data(), 13, bytes.size())) t.SetParaLineSpace(0, t.GetLength(), lineSpace);
+  }
+  if (text) {
+    CKXText& dest = *KXHandleAccess::Text(text);
+    if (dest.GetLength() == 0)
+      dest.TakeText(&t);
+    else
+      dest.InsertText(dest.GetLength(), &t, CKXText::kWhatAll);
+    if (mask) *mask = ok ? 0 : kKxMaskText;
+    return;
+  }
+  Deliver(range, kKxTubeFile, t, nullptr, nullptr, MaskOf(t.GetStylCount() > 0, t.GetDecoCount() > 0,
+                                                          t.GetParaCount() > 0, t.GetRubysCount() > 0));
+  if (mask) *mask = ok ? 0 : kKxMaskText;
 }
 
 void CKXFlavorExchange::ReceiveInto(const SKXRange& range, CKXDataTube& tube, KXTextHandle text, short* mask,
@@ -503,15 +544,17 @@ void CKXFlavorExchange::ReceiveInto(const SKXRange& range, CKXDataTube& tube, KX
     // settle: CR LF turning into CR moves them with their bytes.
     std::vector<SKXUniChar> sideEntries;
 
-    // Files: the plain-text encoding.
+    // Files: the plain-text encoding. Aozora notation is Shift_JIS.
+    bool aozora = false;
     if (kind == kKxTubeFile && textType == kKxFlavorText) {
       short code = mEncoding;
-      if (code == kKxCodeAozora) code = kKxCodeSJIS;
+      aozora = code == kKxCodeAozora || CKXJCode::sCodeType == kKxCodeAozora;
+      if (aozora) code = kKxCodeSJIS;
       if (code == kKxCodeSJIS && (CKXJCode::sUseCVKANJI || CKXJCode::sUseUNICODE)) {
         code = CKXJCode::sCodeType;
         if (code == kKxCodeAuto) code = CKXJCode::AutoCheck(data.data(), static_cast<long>(data.size()));
-        if (code == kKxCodeAozora) code = kKxCodeSJIS;
       }
+      if (code == kKxCodeAozora || aozora) code = kKxCodeSJIS;
       CKXJCode conv;
       if ((code == kKxCodeJIS && conv.JIStoSJIS(data.data(), static_cast<long>(data.size()))) ||
           (code == kKxCodeEUC && conv.EUCtoSJIS(data.data(), static_cast<long>(data.size())))) {
@@ -611,6 +654,13 @@ void CKXFlavorExchange::ReceiveInto(const SKXRange& range, CKXDataTube& tube, KX
     // Ruby.
     if (tube.ReadFlavor(kKxFlavorRubyInfo, bytes))
       reader.ReadFlavor(kKxFlavorRubyInfo, bytes.data(), static_cast<long>(bytes.size()));
+
+    // Aozora notation, in a text that came without runs of its own.
+    if (aozora && !data.empty() && gAozoraReader && !reader.HasStyls() && !reader.HasDecos() && !reader.HasParas() &&
+        sideEntries.empty() && !reader.HasRubyInfo()) {
+      ReceiveAozora(range, data, text, mask);
+      return;
+    }
 
     // Pictures of the decoration runs.
     std::vector<KxFlavorBytes> pictures;

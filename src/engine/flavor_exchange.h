@@ -22,6 +22,7 @@
 #include "layout/kxtext_api.h"
 #include "platform/types.h"
 #include "text/base/range.h"
+#include "text/runs/runs.h"
 
 class CKXText;
 class CKXTextLayer;
@@ -88,6 +89,8 @@ class CKXFlavorExchange : public CKXFlavorSender {
   void SendUnicode(const SKXRange& range, CKXDataTube& tube);
 
   void ReceiveInto(const SKXRange& range, CKXDataTube& tube, KXTextHandle text, short* mask, int depth);
+  // A plain-text file's Shift_JIS bytes read as Aozora notation.
+  void ReceiveAozora(const SKXRange& range, const std::vector<std::uint8_t>& data, KXTextHandle text, short* mask);
   // Inserts `source` (owned by the caller) as the received data.
   void Deliver(const SKXRange& range, short kind, CKXText& received, KXTextHandle text, short* mask,
                short gotMask);
@@ -99,6 +102,13 @@ class CKXFlavorExchange : public CKXFlavorSender {
   SUnicodeForm mForm;
   bool mFormSet = false;
 };
+
+// The reader of plain-text files opened as Aozora notation: replaces
+// `text` with the Shift_JIS bytes made into styled text (ruby, emphasis,
+// indents, breaks) in `style`; false when no note was converted. The
+// formats area installs it; without one such a file reads as plain text.
+using KxAozoraReader = bool (*)(CKXText& text, const char* bytes, long length, const SStyl& style);
+void KxSetAozoraReader(KxAozoraReader reader);
 
 // The layer's scrap hooks over the clipboard, for the text engine's
 // TextPutScrap and TextGetScrap: every flavor of a whole text goes on the
