@@ -396,16 +396,12 @@ void CKXTextFileSearch::OpenTextFile() {
       // The file or the document may have changed since: held to the text
       // and to character boundaries.
       const std::string text = doc->TextBytes();
-      const long length = long(text.size());
-      long start = long(std::clamp<std::int64_t>(row.offset, 0, length));
-      long end = long(std::clamp<std::int64_t>(row.offset + row.length, start, length));
-      auto boundary = [&](long at) {
-        long k = 0;
-        while (k < at) k += (k + 1 < length && CharacterByteType(text.data(), std::int32_t(k), 1) < 0) ? 2 : 1;
-        return std::min(k, length);
-      };
-      start = boundary(start);
-      end = std::max(start, boundary(end));
+      const std::int64_t length = std::int64_t(text.size());
+      const std::int64_t at = std::clamp<std::int64_t>(row.offset, 0, length);
+      const std::int64_t to = std::clamp<std::int64_t>(row.offset + row.length, at, length);
+      // One walk from the start for both ends.
+      const std::size_t start = KxSJISBoundary(text, 0, std::size_t(at));
+      const std::size_t end = KxSJISBoundary(text, start, std::size_t(to));
       doc->GetEngine()->DoSelection(SKXRange{std::int32_t(start), std::int32_t(end - start)}, false);
       break;
     }

@@ -119,19 +119,31 @@ bool Decode(short code, const std::uint8_t* p, std::size_t n, std::string& text,
     return false;
   }
 }
+
+// The length of the character that starts at `at`, a character boundary: a
+// lead byte takes its trail with it. The parse table is read directly, as
+// the byte-type call would walk the text from its start at every step.
+std::size_t SJISCharLength(const std::uint8_t* parse, const std::string& sjis, std::size_t at) {
+  return at + 1 < sjis.size() && parse[std::uint8_t(sjis[at])] ? 2 : 1;
+}
 }  // namespace
 
 std::size_t KxSJISCut(const std::string& sjis, std::size_t max) {
   if (sjis.size() <= max) return sjis.size();
-  // Walk characters from the start: a lead byte takes its trail with it.
+  const std::uint8_t* parse = KxScriptParseTable(kScriptJapanese);
   std::size_t at = 0;
   while (at < max) {
-    const std::size_t len =
-        (at + 1 < sjis.size() && CharacterByteType(sjis.data(), std::int32_t(at), kScriptJapanese) < 0) ? 2 : 1;
+    const std::size_t len = SJISCharLength(parse, sjis, at);
     if (at + len > max) break;
     at += len;
   }
   return at;
+}
+
+std::size_t KxSJISBoundary(const std::string& sjis, std::size_t from, std::size_t at) {
+  const std::uint8_t* parse = KxScriptParseTable(kScriptJapanese);
+  while (from < at && from < sjis.size()) from += SJISCharLength(parse, sjis, from);
+  return std::min(from, sjis.size());
 }
 
 void KxLoadPreview(const std::string& path, const std::string& name, OSType type, OSType& outType,

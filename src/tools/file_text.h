@@ -21,6 +21,10 @@ bool KxDecodePlainTextAs(short code, const std::uint8_t* p, std::size_t n, std::
 // The longest start of Shift_JIS text of at most `max` bytes that ends on
 // a character boundary.
 std::size_t KxSJISCut(const std::string& sjis, std::size_t max);
+// The first character boundary of Shift_JIS text at or after `at` (at most
+// the text's size), walking from `from`, itself a boundary. Linear in
+// at - from.
+std::size_t KxSJISBoundary(const std::string& sjis, std::size_t from, std::size_t at);
 
 // The most text bytes a preview holds (after decoding).
 constexpr std::size_t kKxPreviewTextMax = 32767;

@@ -268,6 +268,31 @@ TEST(FileInfo, ChangesOnDisk) {
   fs::remove_all(d);
 }
 
+// Cuts and boundaries of Shift_JIS text: never inside a double-byte
+// character, and a walk that stays linear on a long text (the search's open
+// selects a match deep in a file through it).
+TEST(FileText, SJISCutsAndBoundaries) {
+  const std::string mixed = "a\x93\xFA\x96\x7B" "b\x82\xA0";  // a 日 本 b あ
+  EXPECT_EQ(KxSJISCut(mixed, 100), mixed.size());
+  EXPECT_EQ(KxSJISCut(mixed, 2), 1u);
+  EXPECT_EQ(KxSJISCut(mixed, 3), 3u);
+  EXPECT_EQ(KxSJISCut(mixed, 6), 6u);
+  EXPECT_EQ(KxSJISBoundary(mixed, 0, 0), 0u);
+  EXPECT_EQ(KxSJISBoundary(mixed, 0, 2), 3u);  // inside 日: on to its end
+  EXPECT_EQ(KxSJISBoundary(mixed, 0, 3), 3u);
+  EXPECT_EQ(KxSJISBoundary(mixed, 3, 4), 5u);
+  EXPECT_EQ(KxSJISBoundary(mixed, 0, 99), mixed.size());
+  // A lone lead byte at the end is one character.
+  EXPECT_EQ(KxSJISBoundary("ab\x93", 0, 3), 3u);
+  EXPECT_EQ(KxSJISCut("ab\x93", 2), 2u);
+  // A trail byte that looks like a lead byte (0x93 0x93) is not one.
+  std::string longText;
+  while (longText.size() < (std::size_t(8) << 20)) longText += "\x93\x93";
+  longText += "x";
+  EXPECT_EQ(KxSJISBoundary(longText, 0, longText.size() - 2), longText.size() - 1);
+  EXPECT_EQ(KxSJISBoundary(longText, 0, longText.size() - 4), longText.size() - 3);
+}
+
 TEST(FilePreview, DataOfEachKind) {
   const std::string d = TempDir("kx_file_preview");
   OSType type = 0;

@@ -41,4 +41,26 @@ grep -qx "beeps 0" <<<"$out" || fail "search: $out"
 grep -q "^1 \* 5 a.txt  .one abc$" <<<"$out" || fail "snippet search: $out"
 grep -qx "3205 field 1 1 0 zzz" <<<"$out" || fail "history: $out"
 [ "$(printf '%s\n' "$out" | tail -1)" = "beeps 1" ] || fail "empty pattern: $out"
+# Open selects a match deep in a large Shift_JIS file: the match's offset is
+# brought to a character boundary in one walk (this took minutes when each
+# step read the text again from its start).
+mkdir -p "$work/big"
+python3 - "$work/big/big.txt" <<'P'
+import sys
+body = ("\u65e5\u672c\u8a9e\u306e\u6587\u7ae0" * 20 + "\n") * 4000   # 日本語の文章, no match
+with open(sys.argv[1], "wb") as f:
+    f.write((body + "abc" + "\u76ee\u5370" + "\n").encode("cp932"))   # abc目印
+P
+want=$(python3 -c "import sys; t=open(sys.argv[1],'rb').read(); i=t.find('目印'.encode('cp932')); print(i, i+4)" "$work/big/big.txt")
+out=$(app - <<S
+menu 1210
+folder 3204 $work/big
+field 3205 目印
+click 3201
+choose 3212 1
+click 3202
+print selection
+S
+)
+[ "$(tail -1 <<<"$out")" = "$want" ] || fail "open deep match: $out (want $want)"
 echo ok
