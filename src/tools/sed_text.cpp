@@ -6,6 +6,7 @@
 #include <new>
 
 #include "platform/exception.h"
+#include "text/codes/unicode.h"
 #include "text/runs/runs.h"
 #include "text/store/strarray.h"
 
@@ -631,8 +632,11 @@ void CKXTextSED::fputwsr(const SEDunit* from, const SEDunit* to, long file, bool
     for (long k = 0; k < count; ++k) {
       const long o = offsets[size_t(k)];
       // A side entry only where the unit is still the placeholder it
-      // belongs to.
-      if (side[k].uni && KxIsPlaceholderAt(bytes + o, offsets[size_t(k) + 1] - o))
+      // belongs to, or the code its character shares with another (U+2212
+      // on the code of U+FF0D).
+      const long avail = offsets[size_t(k) + 1] - o;
+      if (side[k].uni &&
+          (KxIsPlaceholderAt(bytes + o, avail) || KxUnicodeIsSharedCodeAt(bytes + o, avail, side[k].uni)))
         f.uni.push_back(SKXUniChar{std::int32_t(o), side[k].uni});
       // A ruby only over what was copied of its base, from its first
       // character on.

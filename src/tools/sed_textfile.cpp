@@ -110,7 +110,19 @@ int KxSedReadFile(const std::string& path, short encoding, SKXSedText& text, SKX
     CKXFlavorExchange exchange(nullptr);
     exchange.SetTextEncoding(code);
     short mask = 0;
-    exchange.ReceiveDataFrom(SKXRange{0, 0}, tube, KXHandleAccess::Wrap(fresh.get()), &mask);
+    {
+      // The exchange detects Shift_JIS again unless the code asked for is
+      // the chosen one, as the open dialog's choice is.
+      const short chosen = CKXJCode::sCodeType;
+      if (encoding >= kKxCodeSJIS && encoding <= kKxCodeUTF8) CKXJCode::sCodeType = encoding;
+      try {
+        exchange.ReceiveDataFrom(SKXRange{0, 0}, tube, KXHandleAccess::Wrap(fresh.get()), &mask);
+      } catch (...) {
+        CKXJCode::sCodeType = chosen;
+        throw;
+      }
+      CKXJCode::sCodeType = chosen;
+    }
     format.lineEnd = exchange.GetLineEndType();
     text.text = std::move(fresh);
     text.marks.clear();

@@ -85,6 +85,8 @@ inline void PrintUniChars(const std::vector<SKXUniChar>& sides) {
     unsigned v = unsigned(u.value);
     const unsigned hi = v >> 16, lo = v & 0xFFFF;
     if (hi >= 0xD800 && hi < 0xDC00 && lo >= 0xDC00 && lo < 0xE000) v = 0x10000 + ((hi - 0xD800) << 10) + (lo - 0xDC00);
+    // The converter keeps a single unit in the high half.
+    else if (hi >= 0x20 && lo == 0) v = hi;
     std::printf("%d U+%04X\n", u.offset, v);
   }
 }

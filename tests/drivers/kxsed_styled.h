@@ -14,6 +14,7 @@
 // read whole (nothing printed or written); 2 usage.
 #pragma once
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -29,8 +30,31 @@
 
 namespace kxsedstyled {
 
-// Errors go to standard error (the echo), not to notes.
+// Errors go to standard error as UTF-8, not to notes. A message's argument
+// is a name given on the command line (UTF-8 already) or a piece of a
+// script, in the text's own bytes.
 class DriverSED : public CKXTextRunSED {
+ public:
+  std::vector<std::string> names;
+
+  void printerror(int code, const char* text) override {
+    CKXTextRunSED::printerror(code, text);
+    std::string arg = text ? text : "";
+    for (char& c : arg)
+      if (c == '\x01') c = '/';
+    if (std::find(names.begin(), names.end(), arg) == names.end()) arg = kxdriver::TextToUTF8(arg, {});
+    std::string message;
+    for (const char* p = SEDErrorText(code); *p; ++p) {
+      if (p[0] == '%' && p[1] == 's') {
+        message += arg;
+        ++p;
+      } else {
+        message += *p;
+      }
+    }
+    std::fprintf(stderr, "kxsed: %s\n", message.c_str());
+  }
+
  protected:
   void ShowNote(const std::string&) override {}
 };
@@ -157,7 +181,10 @@ inline int Run(int argc, char** argv) {
     std::vector<SKXSedStream> inputs;
     for (const std::string& f : files) inputs.push_back(SKXSedStream::File(f));
     DriverSED sed;
-    sed.SetEcho("kxsed");
+    for (const Script& s : scripts)
+      if (s.file) sed.names.push_back(s.value);
+    sed.names.insert(sed.names.end(), files.begin(), files.end());
+    if (haveOut) sed.names.push_back(out);
     sed.SetMaxLine(1L << 26);
     sed.SetStepBudget(steps);
     sed.SetEncoding(encoding);
@@ -166,8 +193,8 @@ inline int Run(int argc, char** argv) {
     const SKXSedStream output = haveOut ? SKXSedStream::File(out) : SKXSedStream();
     const bool ok = sed.DoStreamEdit(scriptStreams, inputs, output, noPrint, false);
     if (!sed.FailedInput().empty()) {
-      std::fprintf(stderr, "kxsed: cannot read %s whole: %s\n", sed.FailedInput().c_str(),
-                   TextToUTF8(sed.FailMessage(), {}).c_str());
+      // The document layer's messages are UTF-8 already.
+      std::fprintf(stderr, "kxsed: cannot read %s whole: %s\n", sed.FailedInput().c_str(), sed.FailMessage().c_str());
       rc = 1;
     } else {
       if (sed.FirstError())

@@ -215,6 +215,34 @@ TEST(SedText, ColoursRubiesAndSideCharactersFollowTheCopies) {
   }
 }
 
+// A character that shares its code with another (U+2212 on the code of
+// U+FF0D) keeps its side entry wherever the code is copied, and loses it
+// only where the code itself is replaced.
+TEST(SedText, SharedCodeCharactersKeepTheirUnicode) {
+  const std::string minus = "\x81\x7C";
+  const std::uint32_t value = 0x2212u << 16;
+  for (const char* script : {"p", "s/a/X/", "G", "h;G", "y/a/b/"}) {
+    SCOPED_TRACE(script);
+    SKXSedText in = ColouredText(minus + "a\r" + "a" + minus + "\r", {{0, value}, {5, value}});
+    SedRun r = Sed(script, {&in});
+    ASSERT_TRUE(r.ok);
+    const std::string out = Bytes(*r.out.text);
+    long codes = 0;
+    for (size_t at = out.find(minus); at != std::string::npos; at = out.find(minus, at + 2)) ++codes;
+    const std::vector<SKXUniChar> unis = Unis(*r.out.text);
+    EXPECT_EQ(long(unis.size()), codes);
+    for (const SKXUniChar& u : unis) {
+      EXPECT_EQ(out.compare(size_t(u.offset), 2, minus), 0) << u.offset;
+      EXPECT_EQ(u.value, value);
+    }
+  }
+  // Replaced: the code that stands there now is what it says.
+  SKXSedText in = ColouredText(minus + "a\r", {{0, value}});
+  SedRun r = Sed("s/" + minus + "/\x81\x7B/", {&in});
+  EXPECT_EQ(Bytes(*r.out.text), "\x81\x7B" "a\r");
+  EXPECT_TRUE(Unis(*r.out.text).empty());
+}
+
 // "x" and "G" move the records with the units; an inline picture copied
 // twice becomes two pictures, and inserted text never repeats a picture.
 TEST(SedText, HeldLinesKeepTheirStyles) {
