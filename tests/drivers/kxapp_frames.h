@@ -6,28 +6,73 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
+#include <typeinfo>
+#include <utility>
 #include <vector>
 
+#include "document/char_code.h"
+#include "document/clipboard_window.h"
+#include "macros/macro_editor.h"
+#include "platform/framework/control.h"
+#include "platform/framework/edit_field.h"
+#include "platform/framework/list_box.h"
+#include "platform/framework/scroller.h"
 #include "platform/framework/window.h"
+#include "tools/file_search.h"
+#include "tools/file_tool.h"
+#include "tools/sed_window.h"
+#include "views/colour_popup.h"
+#include "views/controls.h"
+#include "views/edit_field.h"
+#include "views/mark_list.h"
+#include "views/preview.h"
+#include "views/scroller.h"
 #include "views/split_view.h"
 #include "views/text_colm_view.h"
+#include "views/text_function_bar.h"
 #include "views/text_info_view.h"
 #include "views/text_line_view.h"
 #include "views/text_scroller.h"
+#include "views/text_toolbar.h"
 #include "views/text_view.h"
 
 namespace kxapp_frames {
 
-// The class ID a pane was made as, for the panes of text windows.
+// The class ID a pane was made as: the registered class of its C++ type,
+// the most derived first (a mark-list button is a push button too).
+template <class T>
+bool Is(const LPane* p) {
+  return dynamic_cast<const T*>(p) != nullptr;
+}
+// The custom form's number fields are a class of its own file, known here
+// by its type's name only.
+inline bool IsFormField(const LPane* p) {
+  const std::string name = typeid(*p).name();
+  const std::string tail = "12CKXFormFieldE";
+  return name.size() >= tail.size() && name.compare(name.size() - tail.size(), tail.size(), tail) == 0;
+}
 inline const char* ClassOf(const LPane* p) {
-  if (dynamic_cast<const CKXTextColmView*>(p)) return "kxcv";
-  if (dynamic_cast<const CKXTextLineView*>(p)) return "kxlv";
-  if (dynamic_cast<const CKXTextInfoView*>(p)) return "kxiv";
-  if (dynamic_cast<const CKXTextView*>(p)) return "kxtv";
-  if (dynamic_cast<const CKXTextScroller*>(p)) return "kxsc";
-  if (dynamic_cast<const CKXTextSplitView*>(p)) return "kxsv";
-  if (dynamic_cast<const LWindow*>(p)) return "wind";
-  if (dynamic_cast<const LView*>(p)) return "view";
+  using Test = bool (*)(const LPane*);
+  static const std::pair<Test, const char*> kClasses[] = {
+      {Is<CKXTextColmView>, "kxcv"},      {Is<CKXTextLineView>, "kxlv"},      {Is<CKXTextInfoView>, "kxiv"},
+      {Is<CKXTextView>, "kxtv"},          {Is<CKXTextScroller>, "kxsc"},      {Is<CKXTextSplitView>, "kxsv"},
+      {Is<CKXTextMarkView>, "kxm2"},      {Is<CKXTextMarkScroller>, "kxm3"},  {Is<CKXTextMarkButton>, "kxm4"},
+      {Is<CKXTextToolbar>, "kxtt"},       {Is<CKXTextFunctionBar>, "kxff"},   {Is<CKXScroller>, "kxsc"},
+      {Is<KXPreview>, "kxpv"},            {Is<CKXTextClipboardView>, "kxcl"}, {Is<CKXTextClipboard>, "kxcb"},
+      {Is<CKXTextCharView>, "kxc2"},      {Is<KXFileResult>, "kxf2"},         {Is<KXFileListBox>, "kxfl"},
+      {Is<KXMacroListBox>, "kxml"},       {Is<KXListBox>, "kxlb"},            {Is<LListBox>, "lbox"},
+      {IsFormField, "kxcf"},              {Is<KXScriptBox>, "kxsb"},          {Is<KXEditJField>, "kxej"},
+      {Is<KXEditSField>, "kxes"},         {Is<KXEditField>, "kxef"},          {Is<LEditField>, "edit"},
+      {Is<KXColourPopup>, "kxcp"},        {Is<LStdPopupMenu>, "popm"},        {Is<KXColButton>, "kxbu"},
+      {Is<LStdButton>, "pbut"},           {Is<KXTabButton>, "kxtb"},          {Is<LStdCheckBox>, "cbox"},
+      {Is<LStdRadioButton>, "rbut"},      {Is<LRadioGroup>, "radg"},          {Is<LScrollBar>, "sbar"},
+      {Is<LCaption>, "capt"},             {Is<KXGroupBox>, "kxgb"},           {Is<KXIconPane>, "kxip"},
+      {Is<LTabGroup>, "tabg"},            {Is<LScroller>, "scrl"},            {Is<LWindow>, "wind"},
+      {Is<LView>, "view"},
+  };
+  for (const auto& [test, id] : kClasses)
+    if (test(p)) return id;
   return "pane";
 }
 

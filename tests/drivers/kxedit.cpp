@@ -370,6 +370,9 @@ class Runner {
     return 2;
   }
   int Print(const std::string& what);
+  // In a window the steps reach the text as its view passes them on, and
+  // the view refuses edits of a read-only text (--readonly).
+  bool Refused() const { return mWindow && !mLayer.IsEditable(); }
   int ReplaceAll(const std::vector<std::string>& args, long lineNo);
   CKXTextEdit& mEdit;
   KXEditHandle mHandle;
@@ -392,6 +395,10 @@ int Runner::Step(const std::string& line, long lineNo) {
     std::string why;
     const int done = mWindow->Step(verb, args, why);
     if (done == 1) return Bad(lineNo, why.empty() ? verb : why);
+    if (done == 2) {
+      std::fprintf(stderr, "kxedit: line %ld: %s\n", lineNo, why.c_str());
+      return 2;
+    }
     if (done == 0) {
       mWindow->Settle();
       return 0;
@@ -405,6 +412,7 @@ int Runner::Step(const std::string& line, long lineNo) {
     if (!FromUnits(Units(kKxCodeUTF8, reinterpret_cast<const unsigned char*>(utf8.data()), long(utf8.size())), sjis,
                    sides))
       return Bad(lineNo, "text does not convert");
+    if (Refused()) return 0;   // as keys from the keyboard: taken, and dropped
     // Byte by byte as keys (a lead byte waits for its second); a character
     // without a code of its own goes in with its side entry.
     size_t side = 0;
@@ -523,6 +531,7 @@ int Runner::Step(const std::string& line, long lineNo) {
   }
   if (verb == "cut" || verb == "copy" || verb == "paste") {
     if (!args.empty()) return Bad(lineNo, verb + " takes no arguments");
+    if (verb != "copy" && Refused()) return 0;   // the command is disabled
     if (verb == "cut")
       mLayer.DoCut();
     else if (verb == "copy")
@@ -535,6 +544,7 @@ int Runner::Step(const std::string& line, long lineNo) {
     return ClipboardStep(args) == 0 ? 0 : Bad(lineNo, "clipboard TYPE (a four-character code)");
   if (verb == "paste-file") {
     if (line.size() <= 11) return Bad(lineNo, "paste-file FILE");
+    if (Refused()) return 0;   // the view takes no drop
     std::string error;
     return PasteFileStep(mLayer, line.substr(11), error) == 0 ? 0 : Bad(lineNo, error);
   }
@@ -589,6 +599,7 @@ int Runner::ReplaceAll(const std::vector<std::string>& args, long lineNo) {
   std::string pattern, repl;
   if (!ToText(args[0], pattern)) return Bad(lineNo, "pattern does not convert");
   if (args[1] != "\"\"" && !ToText(args[1], repl)) return Bad(lineNo, "replacement does not convert");
+  if (Refused()) return 0;   // the command is disabled
   mLayer.CompleteTyping();
   // Options as find's: with the regular-expression bit the replacement
   // takes the match's groups too.
@@ -632,7 +643,7 @@ int Run(int argc, char** argv) {
   std::string font, encoding = "auto";
   bool timing = false, autoIndent = false;
   bool windowMode = false, gtk = false, gageLines = false, gageStatus = false, ruler = false, readOnly = false;
-  bool formBar = false;
+  bool formBar = false, screenGiven = false;
   long screenW = 1024, screenH = 768;
   std::string screenshot;
   long split = 0;
@@ -686,9 +697,10 @@ int Run(int argc, char** argv) {
     } else if (a == "--screen") {
       const auto comma = (value(v) ? v.find(',') : std::string::npos);
       if (comma == std::string::npos || !ParseLong(v.substr(0, comma), screenW) ||
-          !ParseLong(v.substr(comma + 1), screenH) || screenW < 100 || screenW > 30000 || screenH < 100 ||
-          screenH > 30000)
+          !ParseLong(v.substr(comma + 1), screenH) || screenW < 100 || screenW > 32000 || screenH < 100 ||
+          screenH > 32000)
         return Usage();
+      screenGiven = true;
     } else if (a.size() > 1 && a[0] == '-' && a != "-") {
       return Usage();
     } else {
@@ -696,8 +708,11 @@ int Run(int argc, char** argv) {
     }
   }
   if (files.empty() || files.size() > 2) return Usage();
-  if (!windowMode && (gtk || split || !screenshot.empty() || gageLines || gageStatus || ruler || readOnly || formBar))
+  if (!windowMode && (gtk || split || !screenshot.empty() || gageLines || gageStatus || ruler || readOnly || formBar ||
+                      screenGiven))
     return Usage();
+  // As kxapp's: the headless host's screen; the desktop has its own.
+  if (screenGiven && gtk) return Usage();
   if (!screenshot.empty() && !gtk) return Usage();
   const short code = kxdriver::EncodingCode(encoding);
   if (code == -2) return Usage();

@@ -122,7 +122,7 @@ class Session {
     mRuler = std::make_unique<kxruler::Steps>(mPanes, ruler, formBar, vertical, mGtk.get());
   }
 
-  // 0 done, 1 bad, -1 not a window step.
+  // 0 done, 1 bad, 2 not on this host, -1 not a window step.
   int Step(const std::string& verb, const std::vector<std::string>& args, std::string& why) {
     if (mRuler)
       if (const int done = mRuler->Step(verb, args, why); done >= 0) return done;
@@ -140,7 +140,11 @@ class Session {
     if (verb == "shot") {
       if (args.size() != 1) return why = "shot PNG", 1;
       mPanes.window->UpdatePort();
-      return WritePng(*mPanes.window->HostPort(), args[0]);
+      // The step's one line on stderr comes from the runner.
+      cairo_surface_flush(mPanes.window->HostPort()->Surface());
+      if (cairo_surface_write_to_png(mPanes.window->HostPort()->Surface(), args[0].c_str()) != CAIRO_STATUS_SUCCESS)
+        return why = "cannot write " + args[0], 1;
+      return 0;
     }
     return -1;
   }
@@ -339,7 +343,7 @@ class Session {
         (a.size() == 5 && !ParseEventMods(a[4], mods)))
       return why = "mouse hold X Y TICKS [MODS]", 1;
     auto* headless = dynamic_cast<KxHeadlessHost*>(&KxCurrentHost());
-    if (!headless) return why = "mouse hold needs the headless host", 1;
+    if (!headless) return why = "mouse hold needs the headless host", 2;
     EventRecord still;
     still.what = nullEvent;
     still.where = Global(p);
