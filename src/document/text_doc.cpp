@@ -35,6 +35,7 @@
 #include "platform/framework/window.h"
 #include "platform/host/host.h"
 #include "platform/keys.h"
+#include "platform/textconv.h"
 #include "text/base/geometry.h"
 #include "text/codes/jcode.h"
 #include "text/store/text.h"
@@ -346,10 +347,12 @@ void CKXTextDocument::SetModified(bool modified) {
 void CKXTextDocument::GetDescriptor(Str255 out) const { ToPascalTitle(mTitle, out); }
 
 void CKXTextDocument::SetDescriptor(ConstStringPtr name) {
-  // Macros name documents in Shift_JIS; kept as the title.
-  std::string sjis(reinterpret_cast<const char*>(name + 1), name[0]);
-  mPanes.window->SetDescriptor(name);
-  (void)sjis;
+  // Macros and the stream editor name documents in Shift_JIS; the title
+  // is kept as UTF-8, as the Window menu and the tools list it.
+  const std::string sjis(reinterpret_cast<const char*>(name + 1), name[0]);
+  mTitle = KxScriptTextToUTF8(sjis);
+  UpdateTitle();
+  if (CKXTextApp* app = CKXTextApp::GetTextApp()) app->UpdateDynamicMenus();
 }
 
 void CKXTextDocument::UpdateTitle() {

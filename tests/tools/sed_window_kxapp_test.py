@@ -120,6 +120,10 @@ def main():
         check("AlphA\n\nalpha\nbeta\n\nAlphA\n" in out, "replace, undo, redo", out)
         check(out.count("result") == 1, "the made document was not reused", out)
         check(read(doc) == b"alpha\nbeta\n", "the window's file was written")
+        # The made document is listed under the name it was given.
+        out = app(work, "open %s\nmenu 1228\nchoose 3911 2\nfield 3924 s/a/b/\nchoose 3931 2\nchoose 3932 1\n"
+                        "click 3901\nprint cells 3932\n" % doc)
+        check("2 - 5 result" in out and "\u540d\u79f0\u672a\u8a2d\u5b9a" not in out, "the made document's name", out)
 
         # 5. A read-only window is left alone; the clipboard as target.
         out = app(work, "open %s\nmenu 1124\nmenu 1228\nchoose 3931 2\nchoose 3932 1\nchoose 3911 1\n"
