@@ -194,15 +194,12 @@ bool KxGtkTranslateKey(unsigned keyval, std::uint16_t modifiers, KxGtkKey& key) 
   if (cp == 0 || cp == 0x7F || cp < 0x20) return false;
   std::uint8_t code = KeypadKeyCode(keyval);
   if (code == 0) code = PrintingKeyCode(cp);
-  std::int32_t ch;
-  if (cp < 0x80) {
-    ch = std::int32_t(cp);
-  } else {
-    // Letters past ASCII come as their Mac Roman byte; everything else
-    // waits for the input method.
-    ch = KxScriptFromUnicode(cp, 0);
-    if (ch < 0x80 || ch > 0xFF) return false;
-  }
+  // A character past ASCII is typed as text (the window's input-method
+  // commit), which the text converts for the script it lands in: as a key
+  // its byte would be read in the text's own code, where a Mac Roman é is
+  // the first byte of a kanji.
+  if (cp >= 0x80) return false;
+  std::int32_t ch = std::int32_t(cp);
   // The control key types control characters from letters and the
   // bracket keys, as the keyboard the program was written for did.
   const bool controllable = (ch >= '@' && ch <= '_') || (ch >= 'a' && ch <= 'z');

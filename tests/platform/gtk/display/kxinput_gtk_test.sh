@@ -4,6 +4,7 @@
 # toolkit's simple one) sees every key first, and the text engine's event
 # handler inserts what comes out. A code-point entry (Ctrl+Shift+U, hex
 # digits, space) shows a composition and then commits one character.
+# Letters past ASCII arrive as committed text.
 set -u
 bin="${KX_BIN_DIR:?}/kxinput"
 command -v xdotool >/dev/null || { echo "SKIPPED: xdotool is not installed (scripts/setup installs it)"; exit 77; }
@@ -47,7 +48,12 @@ codepoint() {
   xdotool type --delay 40 "j"
 }
 
+# Letters past ASCII come as text the engine converts, never as bytes of
+# another code (a Mac Roman é is the lead byte of a kanji in Shift_JIS).
+accented() { xdotool type --delay 60 "café ¥üQ"; }
+
 run plain "Hello, world"
+run accented "café ¥üQ"
 run edits "abXc"
 run codepoint "k漢j"
 exit $fail
