@@ -38,8 +38,10 @@
 #include "platform/textconv.h"
 #include "text/base/geometry.h"
 #include "text/codes/jcode.h"
+#include "text/store/strarray.h"
 #include "text/store/text.h"
 #include "views/mark_list.h"
+#include "views/message_box.h"
 #include "views/text_window.h"
 #include "views/view_classes.h"
 
@@ -71,6 +73,9 @@ bool EndsWithNoCase(const std::string& s, const std::string& suffix) {
 }
 
 std::string LeafOf(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+
+// The message after the count of characters a save could not write.
+constexpr std::int16_t kUnwritableMessage = 11;
 
 std::string ToPascalTitle(const std::string& utf8, Str255 out) {
   std::string t = KxMenuTextFromUTF8(utf8);
@@ -545,6 +550,7 @@ void CKXTextDocument::DoSave() {
   const int generations = s.backups && IsSpecified() && rotate && KxPathExists(path) ? s.backupGenerations : 0;
   KxTakeBackupFailure();
   std::string message;
+  long lost = 0;
   try {
     if (mFormat.container || mFormat.styled) {
       SKXDocument doc;
@@ -570,6 +576,7 @@ void CKXTextDocument::DoSave() {
         if (int err = KxExportRTF(copy, rtf, message)) throw LException(err);
         tube.PutFlavor(kFormatRTF, rtf.data(), long(rtf.size()));
       } else {
+        if (mFormat.encoding < kKxEncodingUTF16) lost = CountUnwritable();
         CKXFlavorExchange exchange(mEngine);
         exchange.SetTextEncoding(short(mFormat.encoding));
         // A Unicode file keeps its byte order and mark.
@@ -594,6 +601,26 @@ void CKXTextDocument::DoSave() {
   mEngine->SetTextChanged(false);
   SetModified(false);
   SetSpecified(true);
+  // The file holds what its encoding can: the user hears what it could not
+  // (the text in the window still has it, for a save in Unicode).
+  if (lost > 0 && !mAutoSaving) KXMessageBox::NumNote(kUnwritableMessage, lost);
+}
+
+long CKXTextDocument::CountUnwritable() const {
+  // Characters the text keeps as placeholders with their Unicode beside
+  // them; a character that shares a code with another is written as that code.
+  const SKXRange all = mEngine->GetTotalRange();
+  const long count = mEngine->GetUniCharsCount(all);
+  if (count <= 0) return 0;
+  std::vector<SKXUniChar> sides(std::size_t(count), SKXUniChar{});
+  sides.resize(std::size_t(std::max(0L, mEngine->GetUniChars(all, sides.data(), count))));
+  long lost = 0;
+  for (const SKXUniChar& u : sides) {
+    char two[2] = {};
+    const long got = mEngine->TextGetThruPtr(SKXRange{u.offset, 2}, two, 2);
+    if (KxIsPlaceholderAt(reinterpret_cast<const unsigned char*>(two), got)) ++lost;
+  }
+  return lost;
 }
 
 void CKXTextDocument::DoAutoSave() { DoAutoSaveAt(TickCount()); }

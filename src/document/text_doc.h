@@ -140,6 +140,9 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc, public KxResumeDo
   // Writes the file; throws LException on failure, leaving the old file
   // and the document modified.
   void DoSave() override;
+  // The characters of the text that a plain-text encoding without Unicode
+  // cannot write (those the text keeps as placeholders).
+  long CountUnwritable() const;
   // Called on idle: saves a modified, specified document after the interval.
   void DoAutoSave() override;
   void DoAutoSaveAt(std::uint32_t nowTicks);

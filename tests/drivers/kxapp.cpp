@@ -745,7 +745,17 @@ class Runner {
 
   int PrintText(Step&) {
     CKXTextDocument* doc = FrontDocument();
-    std::string text = doc ? Utf8(doc->TextBytes()) : std::string();
+    std::string text;
+    if (doc) {
+      // The characters kept beside their placeholders as themselves.
+      CKXTextEngine& e = *doc->GetEngine();
+      const SKXRange all = e.GetTotalRange();
+      std::string bytes(std::size_t(all.length), '\0');
+      e.TextGetThruPtr(all, bytes.data(), all.length);
+      std::vector<SKXUniChar> sides(std::size_t(std::max(0L, e.GetUniCharsCount(all))), SKXUniChar{});
+      sides.resize(std::size_t(std::max(0L, e.GetUniChars(all, sides.data(), long(sides.size())))));
+      text = kxdriver::TextToUTF8(bytes, sides);
+    }
     std::printf("%s\n", text.c_str());
     return 0;
   }
@@ -954,13 +964,30 @@ class Runner {
       PostKey(std::uint8_t(c), code, c == '\r' ? 0xFF0D : std::uint8_t(c), 0);
     }
   }
-  // Text typed as a person types it: headless, the script bytes as keys;
-  // on the desktop, one key a character, its keyval the character's own
-  // (as a keyboard layout or the input method hands it over), since a lone
-  // byte of a double-byte character is no key at all there.
+  // Text typed as a person types it: headless, the script bytes as keys,
+  // and a character the script has no code for as the input method's
+  // commit (as the desktop hands it over), so that it keeps its Unicode
+  // beside its placeholder; on the desktop, one key a character, its keyval
+  // the character's own (as a keyboard layout or the input method hands it
+  // over), since a lone byte of a double-byte character is no key at all
+  // there.
   void PostText(const std::string& utf8, const std::string& sjis) {
     if (!mGtk) {
-      PostBytes(sjis);
+      if (!mHeadless) return PostBytes(sjis);
+      for (std::size_t i = 0; i < utf8.size();) {
+        const auto b = std::uint8_t(utf8[i]);
+        const std::size_t n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+        const std::string one = utf8.substr(i, n);
+        i += n;
+        std::vector<SKXUniChar> sides;
+        std::string bytes;
+        const auto units = kxdriver::Units(kKxCodeUTF8, reinterpret_cast<const unsigned char*>(one.data()),
+                                           long(one.size()));
+        if (kxdriver::FromUnits(units, bytes, sides) && sides.empty())
+          PostBytes(bytes);
+        else
+          mHeadless->PostCommit(one);
+      }
       return;
     }
     for (std::size_t i = 0; i < utf8.size();) {
