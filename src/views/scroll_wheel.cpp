@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/framework/list_box.h"
 #include "platform/framework/scroller.h"
 #include "platform/framework/window.h"
 #include "platform/host/host.h"
@@ -51,6 +52,7 @@ bool CScrollWheelHandler::DoScrollEvent(LWindow* window, bool vertical, std::int
   const SPoint32 port = window->GlobalToPortPoint(global);
   LScroller* scroller = nullptr;
   for (LPane* pane = window->FindDeepSubPaneContaining(port.h, port.v); pane; pane = pane->GetSuperView()) {
+    if (auto* list = dynamic_cast<LListBox*>(pane)) return ScrollList(list, vertical, delta, modifiers);
     auto* s = dynamic_cast<LScroller*>(pane);
     if (s && s->GetScrollingView()) {
       scroller = s;
@@ -65,5 +67,15 @@ bool CScrollWheelHandler::DoScrollEvent(LWindow* window, bool vertical, std::int
   const std::int64_t steps = StepsFor(delta);
   for (std::int64_t k = 0; k < steps; ++k) scroller->ScrollBarAction(bar, part);
   scroller->ScrollBarAction(bar, std::int16_t(part + kKxWheelBurstEnd));
+  return true;
+}
+
+bool CScrollWheelHandler::ScrollList(LListBox* list, bool vertical, std::int32_t delta, std::uint16_t modifiers) {
+  if (modifiers & kKxWheelSidewaysMask) vertical = !vertical;
+  // Rows only go up and down; a disabled list is left as it is.
+  if (!vertical || !list->IsEnabled()) return false;
+  // A row a line, as text moves a line: the desktop's notch is three.
+  const std::int64_t rows = StepsFor(delta);
+  list->ScrollRowsBy(std::int32_t(delta > 0 ? -rows : rows));
   return true;
 }

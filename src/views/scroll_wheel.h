@@ -1,6 +1,6 @@
 // The application's wheel handler: scrolls the scroller under the pointer
 // by arrow steps, then tells it the burst has ended (which resets its
-// acceleration).
+// acceleration); a list box under the pointer moves a row a step instead.
 //
 // Desktop conventions here: the host has already summed smooth-scroll
 // deltas into whole lines; Shift (like option) turns the wheel sideways;
@@ -12,6 +12,7 @@
 
 #include "platform/framework/events.h"
 
+class LListBox;
 class LWindow;
 class LScroller;
 
@@ -35,8 +36,8 @@ class CScrollWheelHandler {
   // A wheel event (kKxWheelEvt: lines down and right): finds the window at
   // the pointer; true when something scrolled or scaled.
   bool HandleWheel(const EventRecord& event);
-  // Scrolls the scroller under the global point of `window`; delta is
-  // positive for up (left). True when a scroller took it.
+  // Scrolls the list box or scroller under the global point of `window`;
+  // delta is positive for up (left). True when one took it.
   bool DoScrollEvent(LWindow* window, bool vertical, std::int32_t delta, Point global, std::uint16_t modifiers);
   // The steps a delta brings: |delta| x lines per notch, in 64 bits,
   // held to kKxWheelMaxSteps.
@@ -54,6 +55,8 @@ class CScrollWheelHandler {
   static void Install(CScrollWheelHandler* handler);
 
  private:
+  bool ScrollList(LListBox* list, bool vertical, std::int32_t delta, std::uint16_t modifiers);
+
   bool mAnyWindow;
   std::int32_t mLinesPerNotch;
   ScaleHook mScaleHook;

@@ -5,7 +5,7 @@
 #include "platform/draw/color.h"
 #include "platform/framework/layout.h"
 
-LListBox::LListBox(const KxLayoutPaneRecord& record) : LPane(record), LCommander(nullptr) {
+LListBox::LListBox(const KxLayoutPaneRecord& record) : LView(record), LCommander(nullptr) {
   std::string items;
   KxLayout::GetAttribute(record, "items", items);
   std::size_t from = 0;
@@ -18,11 +18,18 @@ LListBox::LListBox(const KxLayoutPaneRecord& record) : LPane(record), LCommander
   mDoubleClickMessage = KxLayout::GetNumber(record, "message", 0);
   mRowHeight = std::clamp(KxLayout::GetNumber(record, "rowHeight", 16), 1, 1000);
   mMultiple = Flag(record, "multiple", true);
+  if (Flag(record, "vbar", true) && mFrameSize.width > kKxListBarWidth) {
+    mVBar = new LScrollBar(SDimension32{kKxListBarWidth, mFrameSize.height}, this);
+    mVBar->PutInside(this, mFrameSize.width - kKxListBarWidth, 0);
+    mVBar->SetFrameBinding(SBooleanRect{false, true, true, true});
+  }
+  AdjustScrollBar();
 }
 
 void LListBox::AddRow(const std::string& text) {
   mCells.push_back(text);
   mSelected.push_back(false);
+  AdjustScrollBar();
   Refresh();
 }
 
@@ -31,6 +38,7 @@ void LListBox::RemoveAllRows() {
   mSelected.clear();
   mTopRow = 0;
   mAnchor = mLastClickRow = -1;
+  AdjustScrollBar();
   Refresh();
 }
 
@@ -88,16 +96,73 @@ void LListBox::SelectOnly(std::int32_t row) {
 std::int32_t LListBox::VisibleRows() const { return std::max(1, (mFrameSize.height - 2) / mRowHeight); }
 
 void LListBox::ScrollToRow(std::int32_t row) {
+  const std::int32_t before = mTopRow;
   if (row < mTopRow) mTopRow = row;
   else if (row >= mTopRow + VisibleRows()) mTopRow = row - VisibleRows() + 1;
   mTopRow = std::max(0, mTopRow);
+  AdjustScrollBar();
+  if (mTopRow != before) Refresh();
+}
+
+bool LListBox::ScrollRowsBy(std::int32_t rows) {
+  const std::int32_t before = mTopRow;
+  mTopRow = std::int32_t(std::clamp<std::int64_t>(std::int64_t(mTopRow) + rows, 0, INT32_MAX));
+  AdjustScrollBar();
+  if (mTopRow == before) return false;
+  Refresh();
+  return true;
+}
+
+void LListBox::ScrollBarAction(LScrollBar* bar, std::int16_t part) {
+  if (!bar || bar != mVBar) return;
+  const std::int32_t page = std::max(1, VisibleRows() - 1);
+  switch (part) {
+    case kControlUpButtonPart: ScrollRowsBy(-1); break;
+    case kControlDownButtonPart: ScrollRowsBy(1); break;
+    case kControlPageUpPart: ScrollRowsBy(-page); break;
+    case kControlPageDownPart: ScrollRowsBy(page); break;
+    case kControlIndicatorPart: ScrollRowsBy(bar->GetValue() - mTopRow); break;
+    default: break;
+  }
+}
+
+void LListBox::AdjustScrollBar() {
+  const std::int32_t last = std::max(0, CountRows() - VisibleRows());
+  mTopRow = std::clamp(mTopRow, 0, last);
+  if (!mVBar) return;
+  mVBar->SetMinValue(0);
+  mVBar->SetMaxValue(last);
+  mVBar->SetValue(mTopRow);
+  mVBar->Refresh();   // the thumb moves with the range too
+  if (last > 0 && !mVBar->IsVisibleSelf()) {
+    mVBar->Show();
+    Refresh();   // the rows narrow
+  } else if (last == 0 && mVBar->IsVisibleSelf()) {
+    mVBar->Hide();
+    Refresh();
+  }
+}
+
+void LListBox::ResizeFrameBy(std::int32_t dw, std::int32_t dh, bool refresh) {
+  LView::ResizeFrameBy(dw, dh, refresh);
+  AdjustScrollBar();
+}
+
+RectL LListBox::RowsRect() const {
+  RectL f;
+  CalcLocalFrameRect(f);
+  const bool bar = mVBar && mVBar->IsVisibleSelf();
+  return RectL{f.top + 1, f.left + 1, f.bottom - 1, bar ? f.right - kKxListBarWidth : f.right - 1};
 }
 
 std::int32_t LListBox::RowAt(const SPoint32& local) const {
   RectL f;
-  if (!CalcLocalFrameRect(f) || local.h < f.left || local.h >= f.right || local.v <= f.top || local.v >= f.bottom - 1)
-    return -1;
-  const std::int32_t row = mTopRow + (local.v - f.top - 1) / mRowHeight;
+  if (!CalcLocalFrameRect(f)) return -1;
+  const RectL rows = RowsRect();
+  // The frame's side lines still pick a row; the scroll bar does not.
+  const std::int32_t right = mVBar && mVBar->IsVisibleSelf() ? rows.right : f.right;
+  if (local.h < f.left || local.h >= right || local.v < rows.top || local.v >= rows.bottom) return -1;
+  const std::int32_t row = mTopRow + (local.v - rows.top) / mRowHeight;
   return row < CountRows() ? row : -1;
 }
 
@@ -151,10 +216,11 @@ void LListBox::DrawSelf() {
   EraseRect(&r);
   PenNormal();
   FrameRect(&r);
-  KxClipScope inside(RectL{r.top + 1, r.left + 1, r.bottom - 1, r.right - 1});
+  const RectL rows = RowsRect();
+  KxClipScope inside(rows);
   for (std::int32_t row = mTopRow; row < CountRows() && row < mTopRow + VisibleRows() + 1; ++row) {
-    const std::int32_t top = r.top + 1 + (row - mTopRow) * mRowHeight;
-    const Rect cell{KxPinShort(top), std::int16_t(r.left + 1), KxPinShort(top + mRowHeight), std::int16_t(r.right - 1)};
+    const std::int32_t top = rows.top + (row - mTopRow) * mRowHeight;
+    const Rect cell{KxPinShort(top), KxPinShort(rows.left), KxPinShort(top + mRowHeight), KxPinShort(rows.right)};
     DrawRow(row, cell, live && GetTarget() == this);
   }
 }

@@ -1,6 +1,7 @@
 // List boxes: rows of text, one or more selected, in a pane that takes keys
 // as a commander. A double click (or Return) broadcasts the double-click
-// message with the list box as parameter.
+// message with the list box as parameter. A vertical scroll bar along the
+// right edge shows while there are more rows than fit.
 #pragma once
 
 #include <string>
@@ -8,12 +9,20 @@
 
 #include "platform/framework/broadcaster.h"
 #include "platform/framework/commander.h"
-#include "platform/framework/pane.h"
+#include "platform/framework/control.h"
+#include "platform/framework/view.h"
 
-class LListBox : public LPane, public LCommander, public LBroadcaster {
+// The list's scroll bar: as wide as a scroller's, overlapping the frame's
+// right, top and bottom lines.
+constexpr std::int32_t kKxListBarWidth = 15;
+
+// A view only so that its scroll bar can be a pane inside it (drawn over
+// the rows, clicked, shown and resized with it); its image never scrolls:
+// the rows move by mTopRow.
+class LListBox : public LView, public LCommander, public LBroadcaster, public KxScrollBarOwner {
  public:
   // attributes: items=A|B|C, message (the double-click message), rowHeight
-  // (16), multiple (0: one row at a time).
+  // (16), multiple (0: one row at a time), vbar (0: never a scroll bar).
   explicit LListBox(const KxLayoutPaneRecord& record);
 
   std::int32_t CountRows() const { return std::int32_t(mCells.size()); }
@@ -36,6 +45,17 @@ class LListBox : public LPane, public LCommander, public LBroadcaster {
   std::int32_t RowAt(const SPoint32& local) const;
   void ScrollToRow(std::int32_t row);
   std::int32_t GetTopRow() const { return mTopRow; }
+  // Moves the first visible row by `rows` (positive: down), held to the
+  // rows there are; true when it moved. Used by the wheel.
+  bool ScrollRowsBy(std::int32_t rows);
+  // Null when the layout asked for none; hidden while every row fits.
+  LScrollBar* GetVScrollBar() const { return mVBar; }
+
+  // Arrows move a row, the page parts a screenful less one row, the thumb
+  // (live) puts its value as the first visible row.
+  void ScrollBarAction(LScrollBar* bar, std::int16_t part) override;
+  bool LiveThumb() const override { return true; }
+  void ResizeFrameBy(std::int32_t dw, std::int32_t dh, bool refresh) override;
 
   void ClickSelf(const SMouseDownEvent& event) override;
   bool HandleKeyPress(const EventRecord& event) override;
@@ -51,6 +71,11 @@ class LListBox : public LPane, public LCommander, public LBroadcaster {
   void DontBeTarget() override { Refresh(); }
   void SelectOnly(std::int32_t row);
   std::int32_t VisibleRows() const;
+  // The frame inside its lines, less the scroll bar while it shows (local).
+  RectL RowsRect() const;
+  // Holds the first row to what can show and brings the bar up to date:
+  // its range, value, and shown only while some rows do not fit.
+  void AdjustScrollBar();
 
   std::vector<std::string> mCells;
   std::vector<bool> mSelected;
@@ -61,6 +86,7 @@ class LListBox : public LPane, public LCommander, public LBroadcaster {
   std::int32_t mLastClickRow = -1;  // for double clicks
   std::uint32_t mLastClickWhen = 0;
   bool mMultiple = true;
+  LScrollBar* mVBar = nullptr;   // a sub-pane (owned as such)
 };
 
 // The ticks within which a second click counts as a double click.
