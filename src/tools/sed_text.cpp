@@ -6,6 +6,10 @@
 #include <new>
 
 #include "platform/exception.h"
+#include "platform/script.h"
+#include "platform/textconv.h"
+#include "text/base/memory.h"
+#include "text/codes/jcode.h"
 #include "text/codes/unicode.h"
 #include "text/runs/runs.h"
 #include "text/store/strarray.h"
@@ -16,6 +20,18 @@ long TextBytes(const CKXText& t, std::string& out) {
   out.assign(size_t(t.GetLength()), '\0');
   if (!out.empty()) t.CopyBytes(0, t.GetLength(), out.data(), long(out.size()));
   return long(out.size());
+}
+
+// The one-byte placeholder (characters below U+2000), and the side values
+// that carry no Unicode: ignored ones, then glyphs from kKxGlyphValueBase.
+constexpr unsigned kKxSingleBytePlaceholder = 0xA0;
+constexpr std::uint32_t kKxNoUnicodeFirst = 0x10000;
+constexpr std::uint32_t kKxNoUnicodeEnd = 0x200000;
+
+std::vector<SKXUniChar> SideChars(const CKXText& t) {
+  std::vector<SKXUniChar> v(size_t(t.GetUniCharsCount()));
+  v.resize(size_t(std::max(0L, t.GetUniChars(v.data(), long(v.size())))));
+  return v;
 }
 
 }  // namespace
@@ -47,6 +63,13 @@ void CKXTextSED::initialize() {
   mHaveFirst = false;
   mDefaultAttr = 0;
   mLastHadCR = true;
+  mScriptPath = nullptr;
+  mScriptSource = nullptr;
+  mScriptBytes = nullptr;
+  mScriptUniLoaded = false;
+  mScriptUni.clear();
+  mLineUni.clear();
+  mNameUni.clear();
   CSEDHost::initialize();
 }
 
@@ -71,12 +94,20 @@ bool CKXTextSED::DoStreamEdit(const std::vector<SKXSedStream>& scripts, const st
     SetNoPrint(noPrint);
     SetGlobal(global);
     for (const SKXSedStream& s : scripts) {
+      mScriptUniLoaded = false;
+      mScriptUni.clear();
       if (s.kind == SKXSedStream::Kind::kText) {
         std::string bytes;
         if (s.text) TextBytes(*s.text->text, bytes);
+        mScriptSource = s.text ? s.text->text.get() : nullptr;
+        mScriptBytes = reinterpret_cast<const unsigned char*>(bytes.c_str());
         e_compile(bytes.c_str());
+        mScriptSource = nullptr;
+        mScriptBytes = nullptr;
       } else if (s.kind == SKXSedStream::Kind::kFile) {
+        mScriptPath = s.path.c_str();
         f_compile(s.path.c_str());
+        mScriptPath = nullptr;
       }
     }
     resolve();
@@ -159,6 +190,103 @@ std::string CKXTextSED::MakePath(const std::string& name) const {
   return mFolder + (mFolder.back() == '/' ? "" : "/") + name;
 }
 
+// ---------------------------------------------------------------- names in scripts
+
+// A script line, with the side value of each of its units: a line never
+// holds a line end here, so its units follow the script's bytes one by one
+// from where the line starts.
+int CKXTextSED::cmdline() {
+  const CKXText* source = nullptr;
+  long at = 0;
+  if (mScriptText && mScriptBytes) {
+    source = mScriptSource;
+    at = long(mScriptText - mScriptBytes);
+  } else if (mScriptFile >= 3 && mScriptFile <= kSedMaxFiles && mFile[mScriptFile].text) {
+    source = mFile[mScriptFile].text->text.get();
+    at = mFile[mScriptFile].pos - (mPushBack >= 0 ? 1 : 0);
+  }
+  if (!mScriptUniLoaded) {
+    mScriptUni = source ? SideChars(*source) : std::vector<SKXUniChar>();
+    mScriptUniLoaded = true;
+  }
+  const int got = CSED::cmdline();
+  mLineUni.clear();
+  if (got < 0 || mScriptUni.empty() || ContinuesLines()) return got;
+  const long n = Len(kPat);
+  const SEDunit* line = Line(kPat);
+  mLineUni.assign(size_t(n), 0);
+  auto side = std::lower_bound(mScriptUni.begin(), mScriptUni.end(), at,
+                               [](const SKXUniChar& u, long o) { return u.offset < o; });
+  long o = at;
+  for (long k = 0; k < n && side != mScriptUni.end(); ++k) {
+    while (side != mScriptUni.end() && side->offset < o) ++side;
+    if (side != mScriptUni.end() && side->offset == o) mLineUni[size_t(k)] = side->value;
+    o += line[k] > 255 ? 2 : 1;
+  }
+  return got;
+}
+
+// A file name keeps the side characters of its units, by their offsets in
+// the name as gettext copies it (a backslash dropped, the unit after it
+// kept).
+char* CKXTextSED::gettext(bool fileName) {
+  SKIPWS();
+  const SEDunit* line = Line(kPat);
+  const SEDunit* from = mCp;
+  char* name = CSED::gettext(fileName);
+  if (!fileName || mLineUni.empty() || from < line || mCp > line + long(mLineUni.size())) return name;
+  std::vector<SKXUniChar> sides;
+  long o = 0;
+  for (const SEDunit* p = from; p < mCp; ++p) {
+    if (*p == '\\' && ++p >= mCp) break;
+    const std::uint32_t value = mLineUni[size_t(p - line)];
+    if (value) sides.push_back(SKXUniChar{std::int32_t(o), value});
+    o += *p > 255 ? 2 : 1;
+  }
+  if (!sides.empty()) mNameUni[name] = std::move(sides);
+  return name;
+}
+
+bool CKXTextSED::ScriptNameToSystem(const char* name, std::string& out) const {
+  const std::string bytes = name ? name : "";
+  const auto found = mNameUni.find(name);
+  const std::vector<SKXUniChar> none;
+  const std::vector<SKXUniChar>& sides = found == mNameUni.end() ? none : found->second;
+  const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
+  const long n = long(bytes.size());
+  if (sides.empty() && std::all_of(b, b + n, [](unsigned char c) { return c < 0x80; })) {
+    out = bytes;
+    return true;
+  }
+  // A placeholder without a Unicode value beside it stands for a character
+  // the script lost on its way in (a field holds no side characters) or
+  // for a bare glyph: its own code would name another file.
+  size_t s = 0;
+  for (long k = 0; k < n;) {
+    const long w = SEDLeadByte(b[k]) && k + 1 < n && SEDTrailByte(b[k + 1]) ? 2 : 1;
+    const unsigned code = w == 2 ? (unsigned(b[k]) << 8) | b[k + 1] : b[k];
+    if (code == kKxSJISPlaceholder || code == kKxSingleBytePlaceholder) {
+      while (s < sides.size() && sides[s].offset < k) ++s;
+      if (s == sides.size() || sides[s].offset != k) return false;
+      const std::uint32_t v = sides[s].value;
+      if (v == 0 || (v >= kKxNoUnicodeFirst && v < kKxNoUnicodeEnd)) return false;
+    }
+    k += w;
+  }
+  StKxHandle units, glyphs;
+  long count = 0;
+  if (!UKXUnicode::ConvertFromText(kScriptJapanese, bytes.data(), n, sides.data(), long(sides.size()), units.h, count,
+                                   glyphs.h) ||
+      !units.h || count <= 0)
+    return false;
+  const auto* u = reinterpret_cast<const char16_t*>(*units.h);
+  const std::u16string wide(u, size_t(count));
+  // U+FFFD: bytes that are no character (a lone lead byte, an empty code).
+  if (wide.find(u'\uFFFD') != std::u16string::npos || wide.find(u'\0') != std::u16string::npos) return false;
+  out = KxUTF16ToUTF8(wide);
+  return out.find("\xEF\xBF\xBD") == std::string::npos;
+}
+
 bool CKXTextSED::ReadTextFile(const std::string& path, SKXSedText& text, SKXSedFormat& format, bool isStdin,
                               std::string& message) {
   (void)path;
@@ -229,13 +357,17 @@ long CKXTextSED::fopen(const char* name, const char* mode) {
     f.bytes = mAhead.file.bytes;
     return h;
   }
+  // A name from the script is spelt as the system spells names; the script
+  // file's own path is the caller's already.
+  std::string system = key;
+  if (FilesByName() && name != mScriptPath && !ScriptNameToSystem(name, system)) return 0;
   if (write) {
     f = File();
     f.open = true;
     f.write = true;
     f.name = key;
     f.isFile = FilesByName();
-    f.path = MakePath(key);
+    f.path = MakePath(system);
     return h;
   }
   if (!FilesByName()) {
@@ -243,7 +375,7 @@ long CKXTextSED::fopen(const char* name, const char* mode) {
     if (it == mReadable.end() || !it->second) return 0;
     return OpenStream(f, SKXSedStream::Text(it->second), false) ? h : 0;
   }
-  return OpenStream(f, SKXSedStream::File(key), false) ? h : 0;
+  return OpenStream(f, SKXSedStream::File(system), false) ? h : 0;
 }
 
 long CKXTextSED::freopen(const char* name, const char* mode, long file) {

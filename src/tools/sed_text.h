@@ -55,7 +55,8 @@ class CKXTextSED : public CSEDHost {
   // Set when an input could not be read whole: the run failed for it.
   const std::string& FailedInput() const { return mFailedInput; }
   const std::string& FailMessage() const { return mFailMessage; }
-  // The folder in which relative names of a script ("w", "r") are made.
+  // The folder in which relative names of a script ("w", "r") are made;
+  // the system's bytes.
   virtual void SetStdioFolder(const std::string& folder) { mFolder = folder; }
 
   // Texts that "r" names and "w" writes when no file is behind a name.
@@ -65,6 +66,8 @@ class CKXTextSED : public CSEDHost {
   // CSED
   void initialize() override;
   void terminate() override;
+  int cmdline() override;
+  char* gettext(bool fileName) override;
   // Script lines end at a line end; a backslash does not carry a line on,
   // so the text of a, i and c is the rest of their own line.
   bool ContinuesLines() const override { return false; }
@@ -130,6 +133,12 @@ class CKXTextSED : public CSEDHost {
   virtual bool WriteTextFile(const std::string& path, const SKXSedText& text, const SKXSedFormat& format,
                              bool withInfo, std::string& message);
   virtual std::string MakePath(const std::string& name) const;
+  // A file name that a script gives ("w", "r") as the system spells it:
+  // the script's text code, with the side characters it was written with,
+  // as UTF-8. False when a character of it has no Unicode form (a bare
+  // placeholder, a code without a character), so that no other file is
+  // ever opened in its place.
+  bool ScriptNameToSystem(const char* name, std::string& out) const;
 
   bool OpenStream(File& f, const SKXSedStream& s, bool isStdin);
   void SetStdin(File& f);
@@ -158,6 +167,19 @@ class CKXTextSED : public CSEDHost {
   std::vector<std::string> mInputPaths;
   std::vector<char*> mInputPtrs;
   std::vector<SKXSedStream> mInputs;
+  // The script file being opened for compiling: a path of the caller,
+  // never a name of the script.
+  const char* mScriptPath = nullptr;
+  // Side characters of the script being compiled (its text, or the text
+  // read from its file), the side value of each unit of its current line,
+  // and those of each file name taken from it, by the name's place in the
+  // text pool and the offset in the name.
+  const CKXText* mScriptSource = nullptr;
+  const unsigned char* mScriptBytes = nullptr;
+  bool mScriptUniLoaded = false;
+  std::vector<SKXUniChar> mScriptUni;
+  std::vector<std::uint32_t> mLineUni;
+  std::map<const char*, std::vector<SKXUniChar>> mNameUni;
   struct Ahead {
     long index = -1;
     bool ok = false;

@@ -174,8 +174,9 @@ inline int Run(int argc, char** argv) {
         return Usage("a script is not UTF-8");
       }
       scriptTexts.emplace_back();
-      scriptTexts.back().text->SetText(sjis.data(), long(sjis.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr,
-                                       0);
+      // With the side characters, as a script window holds them.
+      scriptTexts.back().text->SetText(sjis.data(), long(sjis.size()), nullptr, 0, nullptr, 0, nullptr, 0,
+                                       sides.empty() ? nullptr : sides.data(), long(sides.size()));
       scriptStreams.push_back(SKXSedStream::Text(&scriptTexts.back()));
     }
     std::vector<SKXSedStream> inputs;

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # kxsed --styled on real texts: --encoding forces the reading (Shift_JIS
 # too), -o writes each input back in its own encoding, byte-order mark and
-# line ends, `q` ends one input and the run goes on, and every message on
-# stderr is UTF-8, Japanese names and script pieces included.
+# line ends, `q` ends one input and the run goes on, every message on
+# stderr is UTF-8, Japanese names and script pieces included, and names
+# that scripts give are UTF-8 on disk.
 set -u
 bin=${KX_BIN_DIR:?}
 native=${KX_SHARED_DIR:?}/realdata/encodings/native
@@ -62,4 +63,16 @@ err=$(sed_styled -f 無い.sed a.txt 2>&1 >/dev/null)
 check "no script file" "kxsed: cannot open the script file \"無い.sed\"" "$err"
 err=$(sed_styled -e p -o 無い/出力.txt a.txt 2>&1 >/dev/null)
 check "-o into no folder" "kxsed: cannot create the file \"無い/出力.txt\"" "$err"
+
+# Names from the script are UTF-8 on disk: "w" and the w flag of "s"
+# create them so, "r" reads the file of that name.
+mkdir names && cd names
+printf 'a\nb\n' > in.txt
+printf 'read\n' > 読込.txt
+check "japanese names: output" "a
+read
+B" "$(sed_styled -e 'w 日本.txt' -e '1r 読込.txt' -e 's/b/B/w 置換.txt' in.txt)"
+check "japanese names: files" "in.txt 日本.txt 置換.txt 読込.txt" "$(LC_ALL=C ls | tr '\n' ' ' | sed 's/ $//')"
+check "japanese names: written" "$(printf 'a\nb\n')" "$(cat 日本.txt)"
+cd ..
 exit $fail

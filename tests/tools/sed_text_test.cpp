@@ -700,3 +700,77 @@ TEST(SedText, ParagraphStylesFollowTheirInputs) {
   for (const SKXPara& p : paras) got.emplace_back(p.offset, p.para.firstIndent);
   EXPECT_EQ(got, (std::vector<std::pair<int, int>>{{0, 0}, {4, 24}, {8, 0}}));
 }
+
+namespace {
+
+std::set<std::string> Names(const std::string& dir) {
+  std::set<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) names.insert(e.path().filename().string());
+  return names;
+}
+
+// Runs `script` over "a\rb\r" with `dir` as the folder of its names.
+bool RunIn(const std::string& dir, const SKXSedStream& script, std::string& out, int* error = nullptr) {
+  QuietRunSED sed;
+  sed.SetStdioFolder(dir);
+  sed.SetEncoding(kKxCodeUTF8);  // script files
+  SKXSedText in = ColouredText("a\rb\r"), result;
+  const bool ok = sed.DoStreamEdit({script}, {SKXSedStream::Text(&in)}, SKXSedStream::Text(&result), false, false);
+  out = Bytes(*result.text);
+  if (error) *error = sed.FirstError();
+  return ok;
+}
+
+}  // namespace
+
+// Names in a script ("w", "r", the w flag of "s") are the script's
+// Shift_JIS; on disk they are its UTF-8 spelling, side characters included
+// (also after a dropped backslash), from a script text and a script file.
+TEST(SedTextRun, ScriptNamesAreUTF8OnDisk) {
+  const std::string dir = TempDir("kx_sed_text_names");
+  WriteBytes(dir + "/\xE8\xAA\xAD.txt", "read\n");  // 読
+  WriteBytes(dir + "/\x93\xC7.txt", "wrong\n");     // 読 in Shift_JIS
+  std::string text = "w \x93\xFA.txt\r1r \x93\xC7.txt\rs/b/B/w x\\y" + std::string(kPH) + "\x81\x60~.txt";
+  const std::vector<SKXUniChar> uni = {{30, 0xD842DFB7u}, {32, 0x301Cu << 16}};  // U+20BB7, U+301C
+  SKXSedText script;
+  script.text->SetText(text.data(), long(text.size()), nullptr, 0, nullptr, 0, nullptr, 0, uni.data(), 2);
+  ASSERT_EQ(Unis(*script.text).size(), 2u);
+  std::string out;
+  ASSERT_TRUE(RunIn(dir, SKXSedStream::Text(&script), out));
+  EXPECT_EQ(out, "a\rread\rB\r");
+  EXPECT_EQ(ReadBytes(dir + "/\xE6\x97\xA5.txt"), "a\rb\r");  // 日
+  EXPECT_EQ(ReadBytes(dir + "/xy\xF0\xA0\xAE\xB7\xE3\x80\x9C~.txt"), "B\r");
+  EXPECT_EQ(Names(dir).size(), 4u);
+  // A UTF-8 script file under a Japanese name of its own.
+  const std::string file = dir + "/\xE6\x97\xA5.sed";
+  WriteBytes(file, "s/a/A/\r\nw \xE3\x80\x9C.txt\r\n1r \xE8\xAA\xAD.txt\r\n");
+  ASSERT_TRUE(RunIn(dir, SKXSedStream::File(file), out));
+  EXPECT_EQ(out, "A\rread\rb\r");
+  EXPECT_EQ(ReadBytes(dir + "/\xE3\x80\x9C.txt"), "A\rb\r");
+  std::filesystem::remove_all(dir);
+}
+
+// A name with no UTF-8 spelling (a placeholder without its side character,
+// a lone lead byte) opens nothing: "w" fails with error 9 and writes
+// nothing anywhere; "r" reads nothing, not even the file named by the
+// placeholder's own character (U+25EF).
+TEST(SedTextRun, NamesWithoutSpellingOpenNothing) {
+  const std::string dir = TempDir("kx_sed_text_bad_names");
+  WriteBytes(dir + "/\xE2\x97\xAF.txt", "circle\n");
+  for (const std::string& name : {std::string(kPH) + ".txt", std::string("\x93.txt")}) {
+    for (const std::string command : {"w ", "1r "}) {
+      SKXSedText script;
+      const std::string text = command + name;
+      script.text->SetText(text.data(), long(text.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+      std::string out;
+      int error = 0;
+      EXPECT_EQ(RunIn(dir, SKXSedStream::Text(&script), out, &error), command == "1r ");
+      EXPECT_EQ(error, command == "w " ? 9 : 0);
+      EXPECT_EQ(Names(dir).size(), 1u);
+      if (command == "1r ") {
+        EXPECT_EQ(out, "a\rb\r");
+      }
+    }
+  }
+  std::filesystem::remove_all(dir);
+}
