@@ -9,6 +9,7 @@
 #include "platform/draw/region.h"
 #include "platform/exception.h"
 #include "platform/framework/view.h"
+#include "text/base/geometry.h"
 
 namespace {
 RectL MakeRect(const SPoint32& topLeft, const SDimension32& size) {
@@ -165,11 +166,23 @@ void CKXTextEngine::HiliteRgn(RgnHandle rgn, bool inView) {
   // The selection's last line, or a line past the view when it ends beyond.
   const long last = hi < 0 || to <= KXTE_GetLineOffset(mEdit, hi + 1) ? KXTE_GetLineNumber(mEdit, to) : hi + 1;
   const long stop = hi < 0 ? last : std::min(last, hi);
+  const long lines = KXTE_GetLineCount(mEdit);
+  const short scale = KXTE_GetShownScale(mEdit);
   for (long line = lo; line <= stop; ++line) {
     const long lineStart = KXTE_GetLineOffset(mEdit, line);
     const PointL top = KXTE_GetPoint(mEdit, line == first ? from : lineStart);
     const PointL base = KXTE_GetPoint(mEdit, lineStart);
-    const std::int32_t height = std::int32_t(KXTE_GetLineHeight(mEdit, line));
+    // Points are where the text is shown, heights are the layout's: a band
+    // reaches the next line's point, so that the bands of a scaled view
+    // neither leave gaps (framed one by one when the selection is
+    // inactive) nor overlap (which takes both out of the region). A next
+    // line on another page or column keeps the band to its own height.
+    std::int32_t height = std::int32_t(KxScaleLong(std::int32_t(KXTE_GetLineHeight(mEdit, line)), scale, false));
+    if (line < lines) {
+      const PointL next = KXTE_GetPoint(mEdit, KXTE_GetLineOffset(mEdit, line + 1));
+      const std::int32_t pitch = vertical ? base.h - next.h : next.v - base.v;
+      if (pitch > 0 && pitch <= 3 * std::max(height, 1)) height = pitch;
+    }
     const bool lastLine = line == last;
     const PointL end = lastLine ? KXTE_GetPoint(mEdit, to) : PointL{};
     if (vertical) {

@@ -252,6 +252,29 @@ TEST_F(EngineBroadcastTest, PastingStyleAndRulerTakesTheFirstRunsAsOneStep) {
   EXPECT_EQ(w.undoer->CountUndo(), 0u);
 }
 
+// A selection over whole lines is one band from its first line's top to its
+// last line's bottom at every scale: bands that left rows out between lines
+// were framed one by one when the window was inactive, and overlapping ones
+// took each other out of the region.
+TEST_F(EngineBroadcastTest, HiliteRegionsOfScaledViewsHaveNoGaps) {
+  for (const short screen : {100, 133}) {
+    for (const short edit : {0, 50, 150}) {
+      KXTE_SetScreenScale(screen);
+      EngineWindow w;
+      TestEngine& e = *w.engine;
+      e.SetText("first line\rsecond line\rthird line\rfourth");
+      KXTE_SetEditScale(e.GetEdit(), edit);
+      e.Select(0, 34);
+      StKxRegion rgn;
+      e.GetViewHiliteRgn(rgn);
+      const PointL top = KXTE_GetPoint(e.GetEdit(), 0), last = KXTE_GetPoint(e.GetEdit(), 34);
+      for (std::int32_t v = top.v; v < last.v; ++v)
+        ASSERT_TRUE(KxPtInRgnL(PointL{v, top.h + 1}, rgn)) << screen << " " << edit << " row " << v;
+    }
+  }
+  KXTE_SetScreenScale(100);
+}
+
 TEST_F(EngineBroadcastTest, HiliteRegionsNeedAHandleAndCoverTheSelection) {
   EngineWindow w;
   TestEngine& e = *w.engine;
