@@ -14,6 +14,7 @@
 #include "app/prefs_file.h"
 #include "app/services.h"
 #include "engine/macro_recorder.h"
+#include "engine/text_event.h"
 #include "engine/text_layer.h"
 #include "platform/ae/ae_codes.h"
 #include "platform/ae/required_events.h"
@@ -188,6 +189,7 @@ void CKXTextApp::Initialize() {
   KxApplyPaperColor();
   sInvalidNavigationServices = (gPreference.flags & kKxPrefFlagPlainNavOff) != 0;
   CKXScroller::SetLiveScrolling((gPreference.flags & kKxPrefFlagLiveScroll) != 0);
+  CKXTextEvent::SetClickOnLink(gPreference2.openURLs != 0);
   if (gPreference.toolPalette) mHooks->ShowToolPalette();
   if (gPreference2.functionBar) mHooks->ShowFunctionBar();
 }

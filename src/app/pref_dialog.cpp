@@ -20,6 +20,7 @@
 #include "app/pref_subdialogs.h"
 #include "app/pref_values.h"
 #include "app/schedule_entry.h"
+#include "engine/text_event.h"
 #include "layout/draw_toolkit.h"
 #include "layout/fontstate.h"
 #include "layout/kxtext_api.h"
@@ -514,6 +515,7 @@ void Apply(CKXTextApp& app) {
 
   // 15. Links and antialiased text (and its size threshold).
   p2.openURLs = Checked(kOpenURLs);
+  CKXTextEvent::SetClickOnLink(p2.openURLs != 0);
   if (Store(p2.quartz, std::uint8_t(Checked(kSmoothing) ? 1 : 0))) {
     CKXQuartzDrawing::sEnableQuartzDrawing = p2.quartz != 0;
     redraw = true;

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The general preferences on the real program through kxapp: OK stores the
 # size and the paper colour the windows are painted with, the next start
-# keeps them, and the new-window size comes from the document window in
-# front.
+# keeps them, the new-window size comes from the document window in front,
+# and the link setting decides what a command-click does.
 set -euo pipefail
 bin=${KX_BIN_DIR:?}
 work=$(mktemp -d)
@@ -42,4 +42,31 @@ done
 grep -q '^KXTP.window width = [1-9]' <<<"$changed" || fail "no window width taken: $changed"
 # Nothing else: the size, its tab interval, the paper, the stored window size.
 [ "$(printf '%s\n' "$changed" | wc -l)" = 6 ] || fail "more changed than was set: $changed"
+
+# "Open URLs by clicking": a command-click takes the link only while the
+# box is checked, from the dialog's OK on and at the next start.
+printf 'see http://example.com/x here\n' > url.txt
+for v in 1 0; do
+  rm -rf "$work/url$v"
+  out=$("$bin/kxapp" --prefs "$work/url$v" - <<S
+open $work/url.txt
+menu 1108
+choose 2083 $v
+click 2001
+select 0 0
+click 1001 60 5 cmd
+print selection
+S
+)
+  again=$("$bin/kxapp" --prefs "$work/url$v" - <<S
+open $work/url.txt
+select 0 0
+click 1001 60 5 cmd
+print selection
+S
+)
+  want=$([ $v = 1 ] && echo "4 24" || echo "10 10")
+  [ "$(tail -n 1 <<<"$out")" = "$want" ] || fail "open urls $v: $out"
+  [ "$(tail -n 1 <<<"$again")" = "$want" ] || fail "open urls $v after a restart: $again"
+done
 echo ok
