@@ -22,9 +22,8 @@ long TextBytes(const CKXText& t, std::string& out) {
   return long(out.size());
 }
 
-// The one-byte placeholder (characters below U+2000), and the side values
-// that carry no Unicode: ignored ones, then glyphs from kKxGlyphValueBase.
-constexpr unsigned kKxSingleBytePlaceholder = 0xA0;
+// The side values that carry no Unicode: ignored ones, then glyphs from
+// kKxGlyphValueBase.
 constexpr std::uint32_t kKxNoUnicodeFirst = 0x10000;
 constexpr std::uint32_t kKxNoUnicodeEnd = 0x200000;
 
@@ -264,8 +263,7 @@ bool CKXTextSED::ScriptNameToSystem(const char* name, std::string& out) const {
   size_t s = 0;
   for (long k = 0; k < n;) {
     const long w = SEDLeadByte(b[k]) && k + 1 < n && SEDTrailByte(b[k + 1]) ? 2 : 1;
-    const unsigned code = w == 2 ? (unsigned(b[k]) << 8) | b[k + 1] : b[k];
-    if (code == kKxSJISPlaceholder || code == kKxSingleBytePlaceholder) {
+    if (KxIsPlaceholderAt(b + k, w)) {
       while (s < sides.size() && sides[s].offset < k) ++s;
       if (s == sides.size() || sides[s].offset != k) return false;
       const std::uint32_t v = sides[s].value;
