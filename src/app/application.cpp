@@ -13,6 +13,7 @@
 #include "app/nav_extras.h"
 #include "app/prefs_file.h"
 #include "app/services.h"
+#include "engine/input_method_handler.h"
 #include "engine/macro_recorder.h"
 #include "engine/text_event.h"
 #include "engine/text_layer.h"
@@ -190,6 +191,8 @@ void CKXTextApp::Initialize() {
   sInvalidNavigationServices = (gPreference.flags & kKxPrefFlagPlainNavOff) != 0;
   CKXScroller::SetLiveScrolling((gPreference.flags & kKxPrefFlagLiveScroll) != 0);
   CKXTextEvent::SetClickOnLink(gPreference2.openURLs != 0);
+  CKXTextTSMHandler::SetInlineColour(gPreference2.inlineOption);
+  CKXTextTSMHandler::SetInputWindowBelow(gPreference2.imePosition != 0);
   if (gPreference.toolPalette) mHooks->ShowToolPalette();
   if (gPreference2.functionBar) mHooks->ShowFunctionBar();
 }

@@ -20,6 +20,7 @@
 #include "app/pref_subdialogs.h"
 #include "app/pref_values.h"
 #include "app/schedule_entry.h"
+#include "engine/input_method_handler.h"
 #include "engine/text_event.h"
 #include "layout/draw_toolkit.h"
 #include "layout/fontstate.h"
@@ -415,6 +416,8 @@ void Apply(CKXTextApp& app) {
   p.romanScriptFont = ChosenFont(2);
   p2.inlineOption = std::uint8_t(std::clamp(Value(kInlineOption) - 1, 0, 255));
   p2.imePosition = Checked(kImeBeside) ? 0 : 1;
+  CKXTextTSMHandler::SetInlineColour(p2.inlineOption);
+  CKXTextTSMHandler::SetInputWindowBelow(p2.imePosition != 0);
   p.useStoredSize = Checked(kStoredSize);
 
   // 5. Paper colour: white is stored as (0, 0, 0), black as (1, 1, 1).

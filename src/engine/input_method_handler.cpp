@@ -119,6 +119,9 @@ void CTSMHandler::Deactivate() {
 
 // ---- CKXTextTSMHandler ---------------------------------------------------------------------------------------------
 
+std::uint8_t CKXTextTSMHandler::sInlineColour = 0;
+bool CKXTextTSMHandler::sInputWindowBelow = false;
+
 CKXTextTSMHandler::CKXTextTSMHandler(CKXTextEvent* owner) : CTSMHandler(owner) {}
 
 CKXTextTSMHandler::~CKXTextTSMHandler() { FinishTSMDocumentAccess(); }
@@ -246,7 +249,7 @@ OSErr CKXTextTSMHandler::DoUpdateActiveInputArea(const SKXInputUpdate& update) {
     KXText_Dispose(runs);
   }
   SDeco deco{};
-  deco.lineBits = 1;
+  deco.lineBits = std::uint16_t(sInlineColour << 12 | 1);
   KXTextHandle temp = KXText_New();
   if (!temp) throw LException(memFullErr);
   KXText_InsertStringWithUniChars(temp, 0, rest.data(), long(rest.size()), hasStyl ? &styl : nullptr, &deco,
@@ -361,10 +364,12 @@ OSErr CKXTextTSMHandler::DoOffset2Pos(long offset, SKXOffsetPos& answer) {
   const long lineHeight = vertical ? std::abs(bottom.h - top.h) : std::abs(bottom.v - top.v);
   answer.lineHeight = short(std::clamp<long>(lineHeight, 0, 32767));
   answer.ascent = short(answer.lineHeight * 4 / 5);
-  answer.angle = vertical ? 180 : 90;
-  // Below the line in horizontal writing, beside it in vertical writing,
-  // where a candidate list covers no text.
-  const long h = top.h - scroll.h - (vertical ? lineHeight : 0), v = top.v - scroll.v + (vertical ? 0 : lineHeight - 1);
+  // Below the line in horizontal writing, beside it in vertical writing
+  // (where a candidate list covers no text) unless the preference puts it
+  // below there too.
+  const bool beside = vertical && !sInputWindowBelow;
+  answer.angle = beside ? 180 : 90;
+  const long h = top.h - scroll.h - (beside ? lineHeight : 0), v = top.v - scroll.v + (beside ? 0 : lineHeight - 1);
   answer.where = Point{std::int16_t(std::clamp<long>(v, -32768, 32767)), std::int16_t(std::clamp<long>(h, -32768, 32767))};
   if (h < -4 || v < -4 || h > size.width + 4 || v > size.height + 4) return kKxTSMPointOutside;
   return 0;

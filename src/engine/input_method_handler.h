@@ -156,6 +156,13 @@ class CKXTextTSMHandler : public CTSMHandler {
   bool IsDocumentLocked() const { return mLockCount > 0; }
   bool HasSnapshot() const { return mSetup; }
 
+  // From the preferences: the colour index (0 to 15; 0 the text's own) of
+  // the active inline text's underline, and whether the input method's
+  // window goes below the line at 90 degrees in vertical writing too,
+  // rather than beside it.
+  static void SetInlineColour(std::uint8_t colour) { sInlineColour = std::uint8_t(colour & 15); }
+  static void SetInputWindowBelow(bool below) { sInputWindowBelow = below; }
+
  protected:
   void FixActiveArea() override;
 
@@ -169,6 +176,9 @@ class CKXTextTSMHandler : public CTSMHandler {
 
   std::string mActiveBytes;               // the active text as the engine holds it
   std::vector<SKXUniChar> mActiveUni;     // its side entries, from the area's start
+
+  static std::uint8_t sInlineColour;
+  static bool sInputWindowBelow;
 
   long mLockCount = 0;
   bool mSetup = false;

@@ -230,6 +230,34 @@ TEST_F(TSMTest, DocumentAccessGivesTheParagraphOfTheSelection) {
   EXPECT_EQ(b.e().Text(), "one\rtwo\rthree");
 }
 
+// The preferences' inline colour goes into the composition's underline,
+// and their input-window setting puts the window below the line in
+// vertical writing too.
+TEST_F(TSMTest, ThePreferencesColourTheCompositionAndPlaceTheWindow) {
+  Bound b;
+  b.e().SetText("ab");
+  b.e().Select(1, 1);
+  CKXTextTSMHandler::SetInlineColour(5);
+  b.tsm().Preedit(kKanjiUTF8, {}, -1);
+  std::vector<SKXDeco> runs(std::size_t(KXText_GetDecoCount(b.e().GetEdit())));
+  runs.resize(std::size_t(KXText_GetDecos(b.e().GetEdit(), runs.data(), std::int32_t(runs.size()))));
+  bool coloured = false;
+  for (const SKXDeco& r : runs) coloured = coloured || r.deco.lineBits == (5 << 12 | 1);
+  EXPECT_TRUE(coloured);
+  CKXTextTSMHandler::SetInlineColour(0);
+
+  KXTE_SetVertical(b.e().GetEdit(), 1);
+  SKXOffsetPos beside, below;
+  b.tsm().DoOffset2Pos(0, beside);
+  CKXTextTSMHandler::SetInputWindowBelow(true);
+  b.tsm().DoOffset2Pos(0, below);
+  CKXTextTSMHandler::SetInputWindowBelow(false);
+  EXPECT_EQ(beside.angle, 180);
+  EXPECT_EQ(below.angle, 90);
+  EXPECT_EQ(below.where.h - beside.where.h, beside.lineHeight);
+  EXPECT_EQ(below.where.v - beside.where.v, beside.lineHeight - 1);
+}
+
 TEST_F(TSMTest, OffsetsAndPositionsMapBothWays) {
   Bound b;
   b.e().SetText("ab");
