@@ -2,7 +2,12 @@
 
 #include <algorithm>
 
+#include "app/app_commands.h"
 #include "app/customize_dialog.h"
+#include "app/document.h"
+#include "app/dynamic_menus.h"
+#include "app/fspec.h"
+#include "app/recent_menu.h"
 #include "engine/macro_recorder.h"
 #include "engine/text_engine.h"
 #include "layout/kxtext_api.h"
@@ -91,6 +96,26 @@ class TextViewHost : public KxMacroHost {
   }
 };
 
+// A macro's document statements: the next document, and the recent files
+// by the names their menu items show.
+KxMacroDocumentHooks DocumentHooks() {
+  KxMacroDocumentHooks hooks;
+  hooks.nextDocument = [](LDocument* from, bool backward) -> LDocument* {
+    auto* doc = dynamic_cast<CKXDocument*>(from);
+    return doc ? doc->FindNextDocument(backward) : nullptr;
+  };
+  hooks.recentNames = [] {
+    std::vector<KxRecentName> names;
+    SKXFSpec file;
+    for (std::int16_t menu = kKxRecentMenu; menu <= kKxRecentMenuLast; ++menu)
+      for (std::int16_t item = 1; URecentMenu::GetRecent(menu, item, file); ++item)
+        names.push_back({KxMenuTextFromUTF8(UKXFSpec::LeafName(file)),
+                         long(LCommander::SyntheticCommandForMenuItem(menu, item))});
+    return names;
+  };
+  return hooks;
+}
+
 MacroRecorder gRecorder;
 TextViewHost gHost;
 
@@ -100,9 +125,11 @@ void Start() {
   CKXMacroRecorder::Install(&gRecorder);
   KxMacroSetHost(&gHost);
   KxSetFunctionMacroNameHook(FunctionMacroName);
+  KxSetMacroDocumentHooks(DocumentHooks());
 }
 
 void Stop() {
+  KxSetMacroDocumentHooks({});
   KxSetFunctionMacroNameHook(nullptr);
   KxMacroSetHost(nullptr);
   CKXMacroRecorder::Install(nullptr);

@@ -1,6 +1,9 @@
 #include "views/text_view.h"
 
+#include "views/dialog_box.h"
 #include "views/mark_list.h"
+#include "views/message_box.h"
+#include "views/text_colm_view.h"
 #include "views/text_view_commands.h"
 
 #include <algorithm>
@@ -18,10 +21,13 @@
 #include "platform/draw/region.h"
 #include "platform/exception.h"
 #include "platform/framework/application.h"
+#include "platform/framework/document.h"
+#include "platform/framework/edit_field.h"
 #include "platform/framework/window.h"
 #include "platform/host/host.h"
 #include "platform/toolbox/cursors.h"
 #include "text/codes/datetime.h"
+#include "text/codes/script.h"
 
 namespace {
 
@@ -739,6 +745,167 @@ void CKXTextView::GetDocName(unsigned char* name) {
   if (!name) return;
   name[0] = 0;
   if (mDocument) mDocument->GetDescriptor(name);
+}
+
+Boolean CKXTextView::FindText(char* text, short length, short options) {
+  // An empty search text finds nothing.
+  if (!mTextEngine || !text || length < 1) return false;
+  return mTextEngine->DoFind(text, length, options);
+}
+
+namespace {
+// The layout of a macro's input dialog: prompt, answer field, OK, Cancel.
+constexpr ResIDT kInputDialogLayout = 3350;
+constexpr PaneIDT kInputPromptID = 3353;
+constexpr PaneIDT kInputFieldID = 3354;
+
+KxMacroDocumentHooks& DocumentHooks() {
+  static KxMacroDocumentHooks hooks;
+  return hooks;
+}
+
+std::string PString(const unsigned char* s) { return std::string(reinterpret_cast<const char*>(s + 1), s[0]); }
+
+void SetPString(unsigned char* out, const std::string& s) {
+  const std::size_t n = KxCutToCharBoundary(reinterpret_cast<const unsigned char*>(s.data()), s.size(), 255);
+  out[0] = static_cast<unsigned char>(n);
+  std::copy(s.begin(), s.begin() + std::ptrdiff_t(n), out + 1);
+}
+
+// The open document whose name is `name`; the oldest when several are.
+LDocument* NamedDocument(const std::string& name) {
+  for (LDocument* doc : LDocument::GetDocumentList()) {
+    Str255 title{};
+    doc->GetDescriptor(title);
+    if (KxEqualDocName(PString(title), name)) return doc;
+  }
+  return nullptr;
+}
+}  // namespace
+
+void KxSetMacroDocumentHooks(KxMacroDocumentHooks hooks) { DocumentHooks() = std::move(hooks); }
+const KxMacroDocumentHooks& KxGetMacroDocumentHooks() { return DocumentHooks(); }
+
+bool KxEqualDocName(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t k = 0; k < a.size(); ++k) {
+    const auto x = static_cast<unsigned char>(a[k]), y = static_cast<unsigned char>(b[k]);
+    if (KxTextCharFirst(x, kScriptJapanese)) {
+      // A double-byte character compares byte for byte: its second byte
+      // may look like a letter.
+      if (x != y) return false;
+      ++k;
+      if (k < a.size() && a[k] != b[k]) return false;
+      continue;
+    }
+    if (KxTextCharUpper(x, kScriptJapanese) != KxTextCharUpper(y, kScriptJapanese)) return false;
+  }
+  return true;
+}
+
+void CKXTextView::FindDocument(const unsigned char* name, Boolean backward) {
+  if (!name) return;
+  auto* mine = dynamic_cast<LDocument*>(mDocument);
+  LDocument* found = nullptr;
+  if (name[0] > 0) {
+    found = NamedDocument(PString(name));
+    // Not open: a recent file of that name opens and comes forward.
+    if (!found) {
+      FindRecentDocument(name);
+      return;
+    }
+  } else if (mine && DocumentHooks().nextDocument) {
+    found = DocumentHooks().nextDocument(mine, backward);
+  }
+  if (!found) return;
+  found->MakeCurrent();
+  if (found != mine) WaitSwitchWindow();
+}
+
+Boolean CKXTextView::FindRecentDocument(const unsigned char* name) {
+  if (!name || name[0] == 0 || !DocumentHooks().recentNames) return false;
+  const std::string wanted = PString(name);
+  for (const KxRecentName& recent : DocumentHooks().recentNames()) {
+    if (!KxEqualDocName(recent.name, wanted)) continue;
+    // The command may bring another window forward, even close this one:
+    // nothing of this view is touched after it.
+    CKXTMacroTarget* self = this;
+    ProcessCommand(recent.command);
+    if (CKXTextView* target = GetTextView()) {
+      if (target == self) target->WaitSwitchWindow();
+    }
+    return true;
+  }
+  return false;
+}
+
+long CKXTextView::GetDate(unsigned char* text) {
+  DateTimeRec now{};
+  ::GetTime(now);
+  if (text) {
+    Str255 s{};
+    DateString(now, abbrevDate, s);
+    std::copy(s, s + 1 + s[0], text);
+  }
+  return long(now.year) * 100000 + long(now.month) * 1000 + long(now.day) * 10 + now.dayOfWeek;
+}
+
+long CKXTextView::GetTime(unsigned char* text) {
+  DateTimeRec now{};
+  ::GetTime(now);
+  if (text) {
+    Str255 s{};
+    TimeString(now, false, s);
+    std::copy(s, s + 1 + s[0], text);
+  }
+  return long(now.hour) * 10000 + long(now.minute) * 100 + now.second;
+}
+
+void CKXTextView::SetLineReStart(long line, Boolean on) {
+  if (!mTextEngine || !mTextEngine->SetLineReStart(line, on)) return;
+  if (auto* ruler = dynamic_cast<CKXTextColmView*>(mColmView)) {
+    ruler->UpdateViews();
+  } else {
+    RefreshPane(mInfoView);
+    RefreshPane(mLineView);
+    if (mDocument) mDocument->SetModified(true);
+  }
+}
+
+void CKXTextView::NoteAlert(unsigned char* message) {
+  if (!message) return;
+  KXMessageBox::StrNote(PString(message));
+  if (LWindow* window = LWindow::FetchWindowOf(this)) window->UpdatePort();
+}
+
+short CKXTextView::InputDialog(unsigned char* prompt, unsigned char* answer) {
+  if (!answer) return 0;
+  short ok = 0;
+  {
+    KXModalDialog handler(kInputDialogLayout, this);
+    LWindow* dialog = handler.GetDialog();
+    auto* field = dialog ? dynamic_cast<LEditField*>(dialog->FindPaneByID(kInputFieldID)) : nullptr;
+    if (!field) return 0;
+    if (LPane* caption = dialog->FindPaneByID(kInputPromptID)) {
+      Str255 empty{};
+      caption->SetDescriptor(prompt ? prompt : empty);
+    }
+    field->SetText(PString(answer));
+    field->SelectAll();
+    dialog->Select();
+    LCommander::SwitchTarget(field);
+    for (;;) {
+      const MessageT m = handler.DoDialog();
+      if (m == msg_Cancel) break;
+      if (m == msg_OK) {
+        SetPString(answer, field->GetText());
+        ok = 1;
+        break;
+      }
+    }
+  }
+  if (LWindow* window = LWindow::FetchWindowOf(this)) window->UpdatePort();
+  return ok;
 }
 
 // ---- Input methods -----------------------------------------------------------------------------------

@@ -10,6 +10,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "engine/macro_target.h"
 #include "engine/text_engine.h"
@@ -17,6 +20,7 @@
 #include "platform/framework/input_method.h"
 #include "views/event_view.h"
 
+class LDocument;
 class LWindow;
 struct SKXMarkListRecord;
 
@@ -101,6 +105,29 @@ constexpr std::uint16_t kKxRedrawAfterIdles = 2;
 constexpr std::uint16_t kKxRedrawCountLimit = 9;
 // How long macro playback waits for another window to come forward.
 constexpr std::uint32_t kKxSwitchWindowTicks = 180;
+
+// A file of the recent menus, as a macro names it: its name in Shift_JIS
+// and the command that opens it.
+struct KxRecentName {
+  std::string name;
+  long command = 0;
+};
+
+// What a macro's document statements need of the application, which
+// installs it at start-up. Without it a macro reaches only the documents
+// already open, by name.
+struct KxMacroDocumentHooks {
+  // The document after `from` in the document list (before it when
+  // backward), wrapping round; null when none.
+  std::function<LDocument*(LDocument* from, bool backward)> nextDocument;
+  // The recent files, then each recent folder's files, in menu order.
+  std::function<std::vector<KxRecentName>()> recentNames;
+};
+void KxSetMacroDocumentHooks(KxMacroDocumentHooks hooks);
+const KxMacroDocumentHooks& KxGetMacroDocumentHooks();
+// Whether two names (Shift_JIS) are equal, ignoring the case of single-byte
+// letters; diacritics count.
+bool KxEqualDocName(const std::string& a, const std::string& b);
 
 class CKXTextTSMHandler;
 
@@ -199,9 +226,17 @@ class CKXTextView : public CKXEventView, public CKXTMacroTarget, public KxInputM
   void MenuCommand(long command) override;
   void InsertString(char* text, long length) override;
   void KeyEvent(unsigned char character, char modifiers) override;
+  Boolean FindText(char* text, short length, short options) override;
+  void FindDocument(const unsigned char* name, Boolean backward) override;
+  Boolean FindRecentDocument(const unsigned char* name) override;
   void GotoLine(long line) override;
   void SetDocName(unsigned char* name) override;
   void GetDocName(unsigned char* name) override;
+  long GetDate(unsigned char* text) override;
+  long GetTime(unsigned char* text) override;
+  void SetLineReStart(long line, Boolean on) override;
+  void NoteAlert(unsigned char* message) override;
+  short InputDialog(unsigned char* prompt, unsigned char* answer) override;
   // The text view that is the target now, waiting (bounded) while another
   // commander is; null without one or when Escape is pressed.
   static CKXTextView* GetTextView();
