@@ -19,7 +19,9 @@ app() { "$bin/kxapp" --prefs "$(mktemp -d -p "$work")" "$@"; }
 # order, as its layout file makes them.
 for f in "$src"/resources/layouts/*.txt; do
   id=$(basename "$f" .txt)
-  first=$(grep -v '^#' "$f" | awk 'NR > 1 && $2 > 0 { print $2; exit }')
+  # One awk over the file: a pipe into an awk that exits early can kill
+  # the writer, which pipefail then reports.
+  first=$(awk '!/^#/ { n++; if (n > 1 && $2 > 0) { print $2; exit } }' "$f")
   [ -n "$first" ] || continue
   out=$(printf 'layout %s\nprint frames %s\n' "$id" "$first" | app - 2>&1 | grep -v '^layout \|^message ' || true)
   [ "$out" = none ] && continue   # not a dialog (a panel of its own)
