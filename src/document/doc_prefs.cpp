@@ -232,8 +232,53 @@ void AdjustDocPref(SKXDocSettings& doc, const std::uint8_t* text, long length, s
   doc.window.topLeft = std::uint32_t(top);
 }
 
+SKXHdFtBlock KxBandToBlock(const SKXBandSettings& band, std::size_t textLength) {
+  SKXHdFtBlock b;
+  b.word0 = band.bandHeight;
+  b.textLength = std::uint16_t(std::min<std::size_t>(textLength, 0xFFFF));
+  b.byte4 = band.style.face;
+  b.byte5 = band.alignment;
+  b.words[0] = band.style.font;
+  b.words[1] = band.style.size;
+  b.words[2] = std::int16_t(band.style.color.red);
+  b.words[3] = std::int16_t(band.style.color.green);
+  b.words[4] = std::int16_t(band.style.color.blue);
+  b.byte16 = band.dateFormat;
+  b.byte17 = band.timeFormat;
+  return b;
+}
+
+SKXBandSettings KxBandFromBlock(const SKXHdFtBlock& b) {
+  SKXBandSettings band;
+  band.bandHeight = b.word0;
+  band.style.face = b.byte4;
+  band.alignment = b.byte5;
+  band.style.font = b.words[0];
+  band.style.size = b.words[1];
+  band.style.color = RGBColor{std::uint16_t(b.words[2]), std::uint16_t(b.words[3]), std::uint16_t(b.words[4])};
+  band.dateFormat = b.byte16;
+  band.timeFormat = b.byte17;
+  return band;
+}
+
+std::vector<char> KxRestartsToData(const std::vector<std::int32_t>& values) {
+  std::vector<char> out(values.size() * 4);
+  for (std::size_t k = 0; k < values.size(); ++k)
+    KxPutU32BE(reinterpret_cast<std::uint8_t*>(out.data()) + 4 * k, std::uint32_t(values[k]));
+  return out;
+}
+
+std::vector<std::int32_t> KxRestartsFromData(const char* data, long size) {
+  std::vector<std::int32_t> out;
+  if (!data) return out;
+  for (long k = 0; k + 4 <= size; k += 4)
+    out.push_back(std::int32_t(KxGetU32BE(reinterpret_cast<const std::uint8_t*>(data) + k)));
+  return out;
+}
+
 void SetDocumentStyles(SKXDocSettings& doc, const SKXDocSettings& source, const std::uint8_t* text, long length,
                        short script) {
+  doc.hasWindow = doc.hasWindow || source.hasWindow;
   doc.hasPref = source.hasPref;
   doc.pref = source.pref;
   doc.usesForm = source.usesForm;

@@ -10,6 +10,7 @@
 
 #include "app/fspec.h"
 #include "document/doc_records.h"
+#include "text/runs/runs.h"
 
 class CKXTextFileTube;
 
@@ -50,9 +51,30 @@ void ReadDocPref(CKXTextFileTube& tube, SKXDocSettings& doc, const SKXDocSetting
 void AdjustDocPref(SKXDocSettings& doc, const std::uint8_t* text, long length, short script);
 // Gives `doc` the source's styles (line, edit, page and form, keyboard
 // script and language, header and footer, view flags, vertical writing,
-// line-number restarts), then applies them as after a read.
+// line-number restarts), then applies them as after a read. The source's
+// edit style comes with its window record, so `doc` then has one.
 void SetDocumentStyles(SKXDocSettings& doc, const SKXDocSettings& source, const std::uint8_t* text, long length,
                        short script);
+// A header's or footer's settings as the edit object keeps them, and their
+// place in the 18-byte block of "KXSR": the band's distance at 0, the text
+// length at 2, the face at 4, the alignment at 5, the font, size and the
+// three colour components at 6 to 14, the date and time formats at 16, 17.
+struct SKXBandSettings {
+  std::int16_t bandHeight = 0;
+  SStyl style{};
+  std::uint8_t alignment = 0;
+  std::uint8_t dateFormat = 0;
+  std::uint8_t timeFormat = 0;
+};
+SKXHdFtBlock KxBandToBlock(const SKXBandSettings& band, std::size_t textLength);
+// The line height and ascent of the style are left 0 (measured when drawn).
+SKXBandSettings KxBandFromBlock(const SKXHdFtBlock& block);
+
+// "LINE" values to the engine's restart data (big-endian 32-bit entries)
+// and back.
+std::vector<char> KxRestartsToData(const std::vector<std::int32_t>& values);
+std::vector<std::int32_t> KxRestartsFromData(const char* data, long size);
+
 // Adds the document to the resume list when documents record themselves
 // at quit (gFileResume); false when it did not.
 bool SaveFileResume(const SKXRectL& bounds, const std::string& path, KxBlock& list, long max);

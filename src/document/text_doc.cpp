@@ -56,10 +56,6 @@ constexpr OSType kFormatRTF = FourCC("RTF ");
 constexpr OSType kFormatUTF16 = FourCC("utxt");
 constexpr OSType kFormatUTF8 = FourCC("UTF8");
 constexpr std::uint32_t kTicksPerSecond = 60;
-// Largest line-break rule mode (0 off, 1 hang, 2 push back) and
-// justification (0 left to 3 justified) a preference may hold.
-constexpr std::uint8_t kMaxLineBreakMode = 2;
-constexpr std::uint8_t kMaxJustification = 3;
 
 int gUntitledCount = 0;
 
@@ -243,8 +239,8 @@ void CKXTextDocument::StartFromPreferences() {
   line.tabInterval = p.tabInterval;
   line.lineSpace = p.lineSpacing;
   line.charSpace = p.charSpacing;
-  line.mode = p.lineBreakMode <= kMaxLineBreakMode ? p.lineBreakMode : 0;
-  line.justify = p.justification <= kMaxJustification ? p.justification : 0;
+  line.mode = p.lineBreakMode <= kKxMaxLineBreakMode ? p.lineBreakMode : 0;
+  line.justify = p.justification <= kKxMaxJustification ? p.justification : 0;
   line.wrap = p.wrapAtWidth != 0;
   line.wordWrap = p.wordWrap != 0;
   line.controlView = p.controlView != 0;
@@ -315,10 +311,13 @@ bool CKXTextDocument::FinishCreateSelf() {
   UpdateTitle();
   mEngine->SetTextChanged(mConverted);
   LDocument::SetModified(mConverted);
-  PlaceNewWindow();
+  // A file that says where its window was keeps that place.
+  if (!mHasReadBounds) PlaceNewWindow();
   // Vertical writing when the preferences ask for it for new documents, or
-  // when the text read is laid out so.
-  if (gPreference.vertical != 0 || KXTE_GetVertical(mEngine->GetEdit()) != 0) VerticalWindow(true, false);
+  // when the text read is laid out so; a file's stored writing has turned
+  // the window already.
+  if (!mStylesRead && (gPreference.vertical != 0 || KXTE_GetVertical(mEngine->GetEdit()) != 0))
+    VerticalWindow(true, false);
   // A plain or new text wraps to its window, and re-wraps when it resizes.
   for (CKXTextView* v : mPanes.view)
     if (v) v->SetWrapToFrame(true);
@@ -331,6 +330,7 @@ bool CKXTextDocument::FinishCreateSelf() {
   mPanes.window->Show();
   mPanes.window->Select();
   LCommander::SwitchTarget(mPanes.view[0]);
+  RestoreScroll();
   mPanes.window->UpdatePort();
   if (CKXTextApp* app = CKXTextApp::GetTextApp()) app->UpdateDynamicMenus();
   return true;
@@ -464,16 +464,36 @@ void CKXTextDocument::ReadInto(const std::string& path) {
     format.hasUnicodeForm = exchange.HasUnicodeForm();
     format.unicodeForm = exchange.GetUnicodeForm();
   }
-  // Everything read: the text changes now, as one step. The characters are
-  // handed over, not copied: a large text is held once, not twice.
+  // Everything read: the text changes now, as one step. Its stored styles
+  // go first, so that it is laid out once, under them. The characters are
+  // handed over, not copied: a large text is held once, not twice. A plain
+  // text keeps the styles it was shown with.
+  mStylesRead = !doc.plain && doc.settings.hasPref;
+  if (!doc.plain) ApplyStyles(doc.settings);
   mEngine->TextTakeText(KXHandleAccess::Wrap(fresh.get()));
   mEngine->SetLineEndType(lineEnd);
   mEngine->SetSelectionRange(SKXRange{0, 0}, true);
   SetFormat(format);
   mSettings = doc.plain ? KxNewDocumentSettings() : doc.settings;
   ApplyMarks(mSettings);
-  ApplyFormSettings(mSettings);
-  if (!doc.plain && mSettings.hasPref) ViewModeWindow(KxStoredViewFlagsToMode(mSettings.pref.viewFlags), true);
+  mPendingTopLeft = -1;
+  mHasReadBounds = false;
+  if (doc.plain) {
+    ApplyFormSettings(mSettings);
+  } else {
+    ApplyWindowSettings(mSettings);
+    // Offsets were held to the text's characters as it was read.
+    const SKXWindowRec& w = mSettings.window;
+    if (w.selStart != 0 || w.selEnd != 0)
+      mEngine->SetSelectionRange(SKXRange{std::int32_t(w.selStart), std::int32_t(w.selEnd - w.selStart)}, false);
+    if (w.topLeft != 0 || mSettings.pref.vertical != 0) mPendingTopLeft = long(w.topLeft);
+    mHasReadBounds = mSettings.hasWindow && w.bounds.right > w.bounds.left && w.bounds.bottom > w.bounds.top;
+    mReadBounds = w.bounds;
+    if (mSettings.printRecord.size() == std::size_t(kKxMTPRSize))
+      SetStoredPrintRecord(mSettings.printRecord);
+    else
+      mStoredPrintRecord.clear();
+  }
   // RTF, pictures and stationery are read as a copy: saving asks for a
   // name, and the file itself is never written.
   mUntitledCopy = !format.container && (KxIsForeignDocument(doc.fileType) || doc.fileType == FourCC("sEXT"));
@@ -505,6 +525,9 @@ void CKXTextDocument::DoRevert() {
   }
   // The old actions name offsets of the old text: a fresh history.
   mTextWindow->RenewUndoer();
+  if (mHasReadBounds) CKXDocument::DoSetBounds(mReadBounds);
+  // A window being made scrolls once it is placed and shown.
+  if (mPanes.window->IsVisible()) RestoreScroll();
   mTitle = LeafOf(path);
   UpdateTitle();
   mBackedUp = false;   // a new opening of the file
@@ -556,10 +579,7 @@ void CKXTextDocument::DoSave() {
       SKXDocument doc;
       doc.type = kTypeText;
       doc.creator = GetFileCreator();
-      doc.settings = mSettings;
-      TakeMarks(doc.settings);
-      TakeFormSettings(doc.settings);
-      doc.settings.pref.viewFlags = KxViewModeToStoredFlags(GetViewMode());
+      TakeSettings(doc.settings);
       mEngine->TextCopy(mEngine->GetTotalRange(), KXHandleAccess::Wrap(doc.text.get()), kKxSaveAll);
       const EKXLayout layout = mFormat.container ? EKXLayout::kContainer : EKXLayout::kClassic;
       if (int err = KxWriteDocument(path, doc, layout, message, generations)) throw LException(err);

@@ -37,6 +37,11 @@ constexpr std::uint8_t kKxViewModeRuler = 64;
 constexpr std::uint8_t kKxViewModeFormBar = 128;
 std::uint8_t KxStoredViewFlagsToMode(std::uint8_t flags);
 std::uint8_t KxViewModeToStoredFlags(std::uint8_t mode);
+// Largest line-break rule mode (0 off, 1 hang, 2 push back) and
+// justification (0 left to 3 justified) a preference or a file may hold;
+// anything above is taken as 0.
+constexpr std::uint8_t kKxMaxLineBreakMode = 2;
+constexpr std::uint8_t kKxMaxJustification = 3;
 class CKXTextUndoer;
 class CKXTextWindow;
 
@@ -130,6 +135,15 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc, public KxResumeDo
   void DoSetBounds(const SKXRectL& bounds) override;
   // The whole text as stored (Shift_JIS) with LF line ends.
   std::string TextBytes() const;
+  // The settings records as the document stands now: its edit, line and
+  // page styles, header and footer, writing, view, selection, scroll place,
+  // window, marks, forms, line-number restarts and print record
+  // (text_doc_settings.cpp). What a save writes.
+  void TakeSettings(SKXDocSettings& settings) const;
+  // This document takes another's document styles (line, edit, page and
+  // form, header and footer, view flags, vertical writing, line-number
+  // restarts), applied as after a read; its text, marks and selection stay.
+  void TakeDocumentStyles(const CKXTextDocument& source);
   std::string TitleText() const { return mTitle; }
 
   // ---- file operations ----
@@ -341,6 +355,17 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc, public KxResumeDo
 
  private:
   void ReadInto(const std::string& path);
+  // The read records into the engine before it takes the text: edit, line
+  // and page styles, writing, scale, header and footer, line-number
+  // restarts.
+  void ApplyStyles(const SKXDocSettings& settings);
+  // Then the form, the bars, and the window turned to the text's writing.
+  void ApplyWindowSettings(const SKXDocSettings& settings);
+  // The text offset at the view's first corner (top-left, or top-right
+  // in vertical writing).
+  long TopLeftOffset() const;
+  // Scrolls to the offset a read recorded, once the window is placed.
+  void RestoreScroll();
   void ApplyMarks(const SKXDocSettings& settings);
   void ApplyFormSettings(const SKXDocSettings& settings);
   void TakeFormSettings(SKXDocSettings& settings) const;
@@ -380,6 +405,11 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc, public KxResumeDo
   // The settings records read with the file (a new document's when it had
   // none), written back on saving with the marks as they stand now.
   SKXDocSettings mSettings = KxNewDocumentSettings();
+  bool mStylesRead = false;          // the last read gave the text stored styles
+  short mFontStandIn = -1;           // the edit font shown for a stored one this machine lacks
+  long mPendingTopLeft = -1;         // the scroll place read, until the window is placed
+  bool mHasReadBounds = false;       // the last read gave the window a place
+  Rect mReadBounds{};
   bool mBackupFailureShown = false;  // a failed backup is reported once
   std::uint32_t mAutoSaveDeadline = 0;
   bool mBackedUp = false;             // this opening already rotated

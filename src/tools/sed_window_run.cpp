@@ -226,6 +226,8 @@ bool CKXTextStreamEditor::DeliverToWindow(SKXSedText& out, short output, Target&
       KxTextDocHooks hooks;
       if (!hooks.NewDocument()) return false;
       into = KxTextDocHooks::All().back();
+      // The output is laid out as the text it was made from.
+      into->TakeDocumentStyles(*target.doc);
       into->SetDescriptor(wanted);
       mMadeDocs.push_back(into);
     }

@@ -406,3 +406,37 @@ TEST(DocPrefs, ResumeRecordOnlyWhenAsked) {
 }
 
 }  // namespace
+
+namespace {
+
+// The header's settings land where the header block keeps each field, in
+// both orders, and come back.
+TEST(DocPrefs, BandSettingsInTheirPlaces) {
+  SKXBandSettings band;
+  band.bandHeight = 28;
+  band.style.font = 3;
+  band.style.face = 5;
+  band.style.size = 14;
+  band.style.color = RGBColor{0x8000, 0x1234, 0xFFFF};
+  band.alignment = 2;
+  band.dateFormat = 1;
+  band.timeFormat = 3;
+  SDocPref pref;
+  pref.headerText = "Head";
+  pref.header = KxBandToBlock(band, pref.headerText.size());
+  for (KxByteOrder o : kOrders) {
+    Bytes bytes;
+    ASSERT_EQ(KxWriteKXSR(pref, o, bytes), "");
+    ExpectFields(bytes, o,
+                 {{40, 2, 28}, {42, 2, 4}, {44, 1, 5}, {45, 1, 2}, {46, 2, 3}, {48, 2, 14}, {50, 2, 0x8000},
+                  {52, 2, 0x1234}, {54, 2, 0xFFFF}, {56, 1, 1}, {57, 1, 3}});
+    SDocPref back;
+    ASSERT_TRUE(KxReadKXSR(bytes.data(), long(bytes.size()), o, back));
+    const SKXBandSettings got = KxBandFromBlock(back.header);
+    EXPECT_EQ(got.bandHeight, 28);
+    EXPECT_EQ(got.style.color.red, 0x8000);
+    EXPECT_EQ(got.timeFormat, 3);
+  }
+}
+
+}  // namespace
