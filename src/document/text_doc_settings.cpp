@@ -11,6 +11,7 @@
 #include "platform/clock.h"
 #include "platform/fonts.h"
 #include "platform/framework/window.h"
+#include "platform/longrect.h"
 #include "views/text_colm_view.h"
 
 namespace {
@@ -19,8 +20,6 @@ namespace {
 constexpr long kScrollSlack = 17;
 constexpr std::int64_t kSecondsPerDay = 86400;
 
-std::int16_t Short(std::int32_t v) { return std::int16_t(std::clamp<std::int32_t>(v, -32768, 32767)); }
-Rect ShortRect(const RectL& r) { return Rect{Short(r.top), Short(r.left), Short(r.bottom), Short(r.right)}; }
 RectL LongRect(const Rect& r) { return RectL{r.top, r.left, r.bottom, r.right}; }
 
 // Seconds since 1970 of the program's clock, local time.
@@ -79,7 +78,7 @@ void CKXTextDocument::TakeSettings(SKXDocSettings& s) const {
   if (mFontStandIn < 0 || edit.font != mFontStandIn) {
     std::string family;
     w.fontName = KxFontFamilyName(edit.font, family) ? family.substr(0, 31) : std::string();
-    w.spaceWidth = Short(KxFontCharWidth(edit.font, edit.size, 0, ' '));
+    w.spaceWidth = KxPinShort(KxFontCharWidth(edit.font, edit.size, 0, ' '));
   }
   w.tabWidth = edit.tabWidth;
   w.stdState = Rect{};
@@ -106,10 +105,10 @@ void CKXTextDocument::TakeSettings(SKXDocSettings& s) const {
   p.wordWrap = line.wordWrap;
   p.paperView = edit.paperView;
   p.guideView = edit.guideView;
-  p.paperV = Short(page.paperHeight);
-  p.paperH = Short(page.paperWidth);
-  p.textArea = ShortRect(page.textArea);
-  p.printArea = ShortRect(page.printArea);
+  p.paperV = KxPinShort(page.paperHeight);
+  p.paperH = KxPinShort(page.paperWidth);
+  KxSetRect(p.textArea, page.textArea);
+  KxSetRect(p.printArea, page.printArea);
   p.columns = page.columns;
   p.gap = page.gap;
   p.firstPage = page.pageOffset;
