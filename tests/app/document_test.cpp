@@ -285,6 +285,19 @@ TEST_F(DocumentTest, ASecondDialogWhileOneShowsIsRefused) {
   KxSetHost(&host);
 }
 
+// A quit that reaches a document while one of its dialogs shows is
+// refused: the dialog's handler, on the stack of the asking operation,
+// would outlive a document deleted under it.
+TEST_F(DocumentTest, AQuitWhileADialogShowsIsRefused) {
+  auto* doc = new TestDoc("q");
+  {
+    CKXNavDialogHandler handler(doc);
+    EXPECT_FALSE(doc->AttemptQuitSelf(kKxSaveNo));
+    EXPECT_TRUE(doc->IsDialogOpen());
+  }
+  EXPECT_TRUE(doc->AttemptQuitSelf(kKxSaveNo));   // deleted now
+}
+
 TEST_F(DocumentTest, RevertAsksTheDiscardQuestion) {
   auto* doc = new TestDoc("r");
   host.QueueAnswer(KxAnswer::kOK);
