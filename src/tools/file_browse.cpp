@@ -131,7 +131,10 @@ void CKXTextFileBrowse::ShowFileBrowse(LCommander* super) {
   }
   // Fitted into the standard bounds: cut to their size, then moved inside.
   Rect standard;
-  if (browse->CalcStandardBounds(standard)) {
+  // Always fitted: the answer only says whether the window stands there
+  // already.
+  browse->CalcStandardBounds(standard);
+  {
     const int w = std::min(r.right - r.left, standard.right - standard.left);
     const int ht = std::min(r.bottom - r.top, standard.bottom - standard.top);
     int left = std::clamp<int>(r.left, standard.left, standard.right - w);

@@ -118,7 +118,10 @@ void CKXTextFileSearch::ShowFileSearch(LCommander* super) {
          std::int16_t(KxGetU16BE(h + 6))};
   if (r.bottom <= r.top || r.right <= r.left) r = search->GetGlobalBounds();
   Rect standard;
-  if (search->CalcStandardBounds(standard)) {
+  // Always fitted: the answer only says whether the window stands there
+  // already.
+  search->CalcStandardBounds(standard);
+  {
     const int w = std::min(r.right - r.left, standard.right - standard.left);
     const int ht = std::min(r.bottom - r.top, standard.bottom - standard.top);
     const int left = std::clamp<int>(r.left, standard.left, standard.right - w);

@@ -134,7 +134,10 @@ void CKXTextStreamEditor::ShowStreamEditor(LCommander* super) {
   Rect r = KxSEDReadSettings(gStreamEditor.record.data()).bounds;
   if (r.bottom <= r.top || r.right <= r.left) r = editor->GetGlobalBounds();
   Rect standard;
-  if (editor->CalcStandardBounds(standard)) {
+  // Always fitted: the answer only says whether the window stands there
+  // already.
+  editor->CalcStandardBounds(standard);
+  {
     const int w = std::min(r.right - r.left, standard.right - standard.left);
     const int ht = std::min(r.bottom - r.top, standard.bottom - standard.top);
     const int left = std::clamp<int>(r.left, standard.left, standard.right - w);

@@ -46,16 +46,20 @@ void KXDialogBox::UndoSupport() {
 
 bool KXDialogBox::CalcStandardBounds(Rect& bounds) const {
   LWindow::CalcStandardBounds(bounds);
+  // The palette's room counts from the work area's edge, and a window's
+  // content stands as far inside its frame as the screen bounds stand
+  // inside the work area: so the frame, title bar and all, clears it.
   const Point space = KxPaletteSpace();
-  if (space.v > 0 && bounds.top < space.v) {
-    bounds.bottom = std::int16_t(bounds.bottom + space.v - bounds.top);
-    bounds.top = space.v;
-  }
-  if (space.h > 0 && bounds.left < space.h) {
-    bounds.right = std::int16_t(bounds.right + space.h - bounds.left);
-    bounds.left = space.h;
-  }
   const Rect screen = KxCurrentHost().GetScreenBounds();
+  const int top = screen.top + space.v, left = screen.left + space.h;
+  if (space.v > 0 && bounds.top < top) {
+    bounds.bottom = std::int16_t(bounds.bottom + top - bounds.top);
+    bounds.top = std::int16_t(top);
+  }
+  if (space.h > 0 && bounds.left < left) {
+    bounds.right = std::int16_t(bounds.right + left - bounds.left);
+    bounds.left = std::int16_t(left);
+  }
   if (bounds.bottom > screen.bottom) bounds.bottom = screen.bottom;
   if (bounds.right > screen.right) bounds.right = screen.right;
   const Rect now = GetGlobalBounds();

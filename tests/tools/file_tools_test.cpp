@@ -12,12 +12,15 @@
 #include <string>
 #include <vector>
 
+#include "app/globals.h"
 #include "platform/appledouble.h"
+#include "platform/bytefields.h"
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/framework/framework_classes.h"
 #include "platform/host/headless.h"
 #include "tools/file_browse.h"
+#include "tools/file_search.h"
 #include "tools/file_info.h"
 #include "tools/file_text.h"
 #include "views/view_classes.h"
@@ -145,6 +148,43 @@ TEST(FileList, StoredPathKeepsWhatFitsAndRefusesWhatDoesNotNest) {
   // A block that does not start at the top is no path.
   KxFileEntries headless(odd.begin() + 1, odd.end());
   EXPECT_TRUE(KxUnpackFolderPath(KxPackFolderPath(headless)).empty());
+}
+
+// A remembered frame is fitted into the window's standard bounds before it
+// is used: one left off the screen (another screen's, or the palette's
+// strip) comes back onto it.
+TEST(FileTool, RememberedFramesAreFittedToTheScreen) {
+  KxHeadlessHost host(false);
+  KxSetHost(&host);
+  KxRegisterFrameworkClasses();
+  KxRegisterViewClasses();
+  KxRegisterToolClasses();
+  const Rect screen = host.GetScreenBounds();
+  const Rect away{-400, 3000, -100, 3500};
+  SKXFileBrowsePref pref = KxGetFileBrowsePref();
+  pref.bounds = away;
+  KxSetFileBrowsePref(pref);
+  std::uint8_t* h = gFileSearch.head.data();
+  for (const std::int16_t v : {away.top, away.left, away.bottom, away.right}) {
+    KxPutU16BE(h, std::uint16_t(v));
+    h += 2;
+  }
+  CKXTextFileBrowse::ShowFileBrowse(nullptr);
+  CKXTextFileSearch::ShowFileSearch(nullptr);
+  int windows = 0;
+  for (const KxWindowID id : host.WindowList()) {
+    auto* w = dynamic_cast<LWindow*>(host.GetWindowClient(id));
+    if (!w) continue;
+    ++windows;
+    const Rect r = w->GetGlobalBounds();
+    EXPECT_GE(r.top, screen.top);
+    EXPECT_GE(r.left, screen.left);
+    EXPECT_LE(r.bottom, screen.bottom);
+    EXPECT_LE(r.right, screen.right);
+  }
+  EXPECT_EQ(windows, 2);
+  CKXTextFileBrowse::CloseFileBrowse();
+  CKXTextFileSearch::CloseFileSearch();
 }
 
 // Ctrl+Up and Ctrl+Down in the navigator's list, from each selection.
