@@ -285,11 +285,11 @@ void CKXTextApp::ChooseDocument() {
   // event that carries the choice.
   std::vector<AppleEvent> several;
   UNavigationServices::SetOpenEventSink([&several](const AppleEvent& event) { several.push_back(event); });
-  FSSpec spec;
+  FSSpec file;
   OSType type = 0;
   bool chosen = false;
   try {
-    chosen = CKXDocument::GetFileDialog({}, spec, type);
+    chosen = CKXDocument::GetFileDialog({}, file, type);
   } catch (...) {
     UNavigationServices::SetOpenEventSink(nullptr);
     CKXJCode::sCodeType = kKxCodeAuto;
@@ -297,7 +297,7 @@ void CKXTextApp::ChooseDocument() {
   }
   UNavigationServices::SetOpenEventSink(nullptr);
   if (chosen) {
-    AppleEvent event = AEMakeOpenDocuments({spec.Path()});
+    AppleEvent event = AEMakeOpenDocuments({file.Path()});
     if (CKXJCode::sCodeType != kKxCodeAuto)
       event.PutParamDesc(kKxOpenCodeTypeKey, AEDesc::FromShort(CKXJCode::sCodeType));
     several.insert(several.begin(), std::move(event));

@@ -84,13 +84,6 @@ bool FindParentItem(const LMenuBar& bar, std::int16_t submenuID, const LMenu*& p
 
 }  // namespace
 
-void KxSetNameCut(Str255 out, const std::string& text) {
-  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-  const std::size_t n = KxCutToCharBoundary(p, text.size(), kKxMaxNameBytes);
-  out[0] = static_cast<unsigned char>(n);
-  if (n) std::memcpy(out + 1, p, n);
-}
-
 namespace UCustomMenu {
 
 std::vector<SMenukey> UserKeys() {

@@ -24,11 +24,9 @@ constexpr std::size_t kKxMenukeySize = 4;   // stored bytes per entry
 constexpr std::uint8_t kKxMenukeyShift = 1;
 constexpr std::uint8_t kKxMenukeyOption = 4;
 
-// The longest name a menu item or command name may have, in bytes.
+// The longest name a menu item or command name may have, in bytes
+// (KxSetNameCut cuts to it).
 constexpr std::size_t kKxMaxNameBytes = 255;
-
-// Sets `out` (Str255) to text cut that way.
-void KxSetNameCut(Str255 out, const std::string& text);
 
 namespace UCustomMenu {
 // The user's list from gMenukeyHandle (entries whose bytes are complete),

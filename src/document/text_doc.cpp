@@ -312,7 +312,7 @@ bool CKXTextDocument::FinishCreateSelf() {
   mEngine->SetTextChanged(mConverted);
   LDocument::SetModified(mConverted);
   // A file that says where its window was keeps that place.
-  if (!mHasReadBounds) PlaceNewWindow();
+  if (!StoredBounds()) PlaceNewWindow();
   // Vertical writing when the preferences ask for it for new documents, or
   // when the text read is laid out so; a file's stored writing has turned
   // the window already.
@@ -477,7 +477,6 @@ void CKXTextDocument::ReadInto(const std::string& path) {
   mSettings = doc.plain ? KxNewDocumentSettings() : doc.settings;
   ApplyMarks(mSettings);
   mPendingTopLeft = -1;
-  mHasReadBounds = false;
   if (doc.plain) {
     ApplyFormSettings(mSettings);
   } else {
@@ -487,8 +486,6 @@ void CKXTextDocument::ReadInto(const std::string& path) {
     if (w.selStart != 0 || w.selEnd != 0)
       mEngine->SetSelectionRange(SKXRange{std::int32_t(w.selStart), std::int32_t(w.selEnd - w.selStart)}, false);
     if (w.topLeft != 0 || mSettings.pref.vertical != 0) mPendingTopLeft = long(w.topLeft);
-    mHasReadBounds = mSettings.hasWindow && w.bounds.right > w.bounds.left && w.bounds.bottom > w.bounds.top;
-    mReadBounds = w.bounds;
     if (mSettings.printRecord.size() == std::size_t(kKxMTPRSize))
       SetStoredPrintRecord(mSettings.printRecord);
     else
@@ -525,7 +522,7 @@ void CKXTextDocument::DoRevert() {
   }
   // The old actions name offsets of the old text: a fresh history.
   mTextWindow->RenewUndoer();
-  if (mHasReadBounds) CKXDocument::DoSetBounds(mReadBounds);
+  if (const Rect* bounds = StoredBounds()) CKXDocument::DoSetBounds(*bounds);
   // A window being made scrolls once it is placed and shown.
   if (mPanes.window->IsVisible()) RestoreScroll();
   mTitle = LeafOf(path);

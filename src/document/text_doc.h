@@ -366,6 +366,12 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc, public KxResumeDo
   long TopLeftOffset() const;
   // Scrolls to the offset a read recorded, once the window is placed.
   void RestoreScroll();
+  // The window's place the last read gave, or null when it gave none (a
+  // plain text's settings hold no place).
+  const Rect* StoredBounds() const {
+    const Rect& b = mSettings.window.bounds;
+    return mSettings.hasWindow && b.right > b.left && b.bottom > b.top ? &b : nullptr;
+  }
   void ApplyMarks(const SKXDocSettings& settings);
   void ApplyFormSettings(const SKXDocSettings& settings);
   void TakeFormSettings(SKXDocSettings& settings) const;
@@ -408,8 +414,6 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc, public KxResumeDo
   bool mStylesRead = false;          // the last read gave the text stored styles
   short mFontStandIn = -1;           // the edit font shown for a stored one this machine lacks
   long mPendingTopLeft = -1;         // the scroll place read, until the window is placed
-  bool mHasReadBounds = false;       // the last read gave the window a place
-  Rect mReadBounds{};
   bool mBackupFailureShown = false;  // a failed backup is reported once
   std::uint32_t mAutoSaveDeadline = 0;
   bool mBackedUp = false;             // this opening already rotated

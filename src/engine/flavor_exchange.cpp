@@ -497,11 +497,10 @@ void CKXFlavorExchange::ReceiveAozora(const SKXRange& range, const Bytes& data, 
       dest.TakeText(&t);
     else
       dest.InsertText(dest.GetLength(), &t, CKXText::kWhatAll);
-    if (mask) *mask = ok ? 0 : kKxMaskText;
-    return;
+  } else {
+    Deliver(range, kKxTubeFile, t, nullptr, nullptr,
+            MaskOf(t.GetStylCount() > 0, t.GetDecoCount() > 0, t.GetParaCount() > 0, t.GetRubysCount() > 0));
   }
-  Deliver(range, kKxTubeFile, t, nullptr, nullptr, MaskOf(t.GetStylCount() > 0, t.GetDecoCount() > 0,
-                                                          t.GetParaCount() > 0, t.GetRubysCount() > 0));
   if (mask) *mask = ok ? 0 : kKxMaskText;
 }
 
@@ -549,12 +548,12 @@ void CKXFlavorExchange::ReceiveInto(const SKXRange& range, CKXDataTube& tube, KX
     if (kind == kKxTubeFile && textType == kKxFlavorText) {
       short code = mEncoding;
       aozora = code == kKxCodeAozora || CKXJCode::sCodeType == kKxCodeAozora;
-      if (aozora) code = kKxCodeSJIS;
-      if (code == kKxCodeSJIS && (CKXJCode::sUseCVKANJI || CKXJCode::sUseUNICODE)) {
+      if (aozora) {
+        code = kKxCodeSJIS;
+      } else if (code == kKxCodeSJIS && (CKXJCode::sUseCVKANJI || CKXJCode::sUseUNICODE)) {
         code = CKXJCode::sCodeType;
         if (code == kKxCodeAuto) code = CKXJCode::AutoCheck(data.data(), static_cast<long>(data.size()));
       }
-      if (code == kKxCodeAozora || aozora) code = kKxCodeSJIS;
       CKXJCode conv;
       if ((code == kKxCodeJIS && conv.JIStoSJIS(data.data(), static_cast<long>(data.size()))) ||
           (code == kKxCodeEUC && conv.EUCtoSJIS(data.data(), static_cast<long>(data.size())))) {

@@ -9,7 +9,6 @@
 #include "platform/script.h"
 #include "platform/textconv.h"
 #include "text/base/memory.h"
-#include "text/codes/jcode.h"
 #include "text/codes/unicode.h"
 #include "text/runs/runs.h"
 #include "text/store/strarray.h"
@@ -21,11 +20,6 @@ long TextBytes(const CKXText& t, std::string& out) {
   if (!out.empty()) t.CopyBytes(0, t.GetLength(), out.data(), long(out.size()));
   return long(out.size());
 }
-
-// The side values that carry no Unicode: ignored ones, then glyphs from
-// kKxGlyphValueBase.
-constexpr std::uint32_t kKxNoUnicodeFirst = 0x10000;
-constexpr std::uint32_t kKxNoUnicodeEnd = 0x200000;
 
 std::vector<SKXUniChar> SideChars(const CKXText& t) {
   std::vector<SKXUniChar> v(size_t(t.GetUniCharsCount()));
@@ -266,8 +260,7 @@ bool CKXTextSED::ScriptNameToSystem(const char* name, std::string& out) const {
     if (KxIsPlaceholderAt(b + k, w)) {
       while (s < sides.size() && sides[s].offset < k) ++s;
       if (s == sides.size() || sides[s].offset != k) return false;
-      const std::uint32_t v = sides[s].value;
-      if (v == 0 || (v >= kKxNoUnicodeFirst && v < kKxNoUnicodeEnd)) return false;
+      if (KxSideValueIsNoCharacter(sides[s].value)) return false;
     }
     k += w;
   }

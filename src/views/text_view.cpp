@@ -766,12 +766,6 @@ KxMacroDocumentHooks& DocumentHooks() {
 
 std::string PString(const unsigned char* s) { return std::string(reinterpret_cast<const char*>(s + 1), s[0]); }
 
-void SetPString(unsigned char* out, const std::string& s) {
-  const std::size_t n = KxCutToCharBoundary(reinterpret_cast<const unsigned char*>(s.data()), s.size(), 255);
-  out[0] = static_cast<unsigned char>(n);
-  std::copy(s.begin(), s.begin() + std::ptrdiff_t(n), out + 1);
-}
-
 // The open document whose name is `name`; the oldest when several are.
 LDocument* NamedDocument(const std::string& name) {
   for (LDocument* doc : LDocument::GetDocumentList()) {
@@ -898,7 +892,7 @@ short CKXTextView::InputDialog(unsigned char* prompt, unsigned char* answer) {
       const MessageT m = handler.DoDialog();
       if (m == msg_Cancel) break;
       if (m == msg_OK) {
-        SetPString(answer, field->GetText());
+        KxSetNameCut(answer, field->GetText());
         ok = 1;
         break;
       }

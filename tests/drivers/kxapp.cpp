@@ -972,37 +972,31 @@ class Runner {
   // over), since a lone byte of a double-byte character is no key at all
   // there.
   void PostText(const std::string& utf8, const std::string& sjis) {
-    if (!mGtk) {
-      if (!mHeadless) return PostBytes(sjis);
-      for (std::size_t i = 0; i < utf8.size();) {
-        const auto b = std::uint8_t(utf8[i]);
-        const std::size_t n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-        const std::string one = utf8.substr(i, n);
-        i += n;
-        std::vector<SKXUniChar> sides;
-        std::string bytes;
-        const auto units = kxdriver::Units(kKxCodeUTF8, reinterpret_cast<const unsigned char*>(one.data()),
-                                           long(one.size()));
-        if (kxdriver::FromUnits(units, bytes, sides) && sides.empty())
-          PostBytes(bytes);
-        else
-          mHeadless->PostCommit(one);
-      }
-      return;
-    }
+    if (!mGtk && !mHeadless) return PostBytes(sjis);
     for (std::size_t i = 0; i < utf8.size();) {
       const auto b = std::uint8_t(utf8[i]);
-      const int n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-      std::uint32_t cp = n == 1 ? b : b & (0x3F >> (n - 1));
-      for (int k = 1; k < n && i + std::size_t(k) < utf8.size(); ++k) cp = (cp << 6) | (std::uint8_t(utf8[i + k]) & 0x3F);
-      i += std::size_t(n);
-      if (cp < 0x80) {
-        PostBytes(std::string(1, char(cp)));
-      } else {
-        PostKey(0, 0, 0x01000000u | cp, 0);   // the keyval of a Unicode character
+      const std::size_t n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+      const std::string one = utf8.substr(i, n);
+      i += n;
+      if (mGtk) {
+        std::uint32_t cp = n == 1 ? b : b & (0x3F >> (n - 1));
+        for (std::size_t k = 1; k < one.size(); ++k) cp = (cp << 6) | (std::uint8_t(one[k]) & 0x3F);
+        if (cp < 0x80)
+          PostBytes(one);
+        else
+          PostKey(0, 0, 0x01000000u | cp, 0);   // the keyval of a Unicode character
+        continue;
       }
+      std::vector<SKXUniChar> sides;
+      std::string bytes;
+      const auto* u8 = reinterpret_cast<const unsigned char*>(one.data());
+      if (kxdriver::FromUnits(kxdriver::Units(kKxCodeUTF8, u8, long(one.size())), bytes, sides) && sides.empty())
+        PostBytes(bytes);
+      else
+        mHeadless->PostCommit(one);
     }
   }
+
   bool Key(const std::string& name, std::uint16_t mods) {
     for (const KxDriverKey& k : kKxDriverKeys)
       if (name == k.name) {

@@ -1,5 +1,7 @@
 #include "text/codes/script.h"
 
+#include <cstring>
+
 namespace {
 
 std::uint16_t MapByte(std::uint16_t code, short script, void (*map)(void*, std::int32_t, short)) {
@@ -74,6 +76,13 @@ short KxGetSysScriptType() { return short(GetScriptManagerVariable(kScriptVarSys
 short KxGetSysFont() { return GetSysFont(); }
 
 short KxGetAppFont() { return GetAppFont(); }
+
+void KxSetNameCut(Str255 out, const std::string& text) {
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t n = KxCutToCharBoundary(p, text.size(), 255);
+  out[0] = static_cast<unsigned char>(n);
+  if (n) std::memcpy(out + 1, p, n);
+}
 
 std::size_t KxCutToCharBoundary(const unsigned char* text, std::size_t length, std::size_t limit) {
   if (length <= limit) return length;

@@ -6,13 +6,18 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "platform/script.h"
+#include "platform/types.h"
 
 // The length of Shift_JIS text cut to at most `limit` bytes without
 // splitting a double-byte character (a lead byte at the very end of the
 // text counts as one byte). Every area cuts names and lists with this one.
 std::size_t KxCutToCharBoundary(const unsigned char* text, std::size_t length, std::size_t limit);
+// Sets `out` (a length-prefixed string of at most 255 bytes) to `text`,
+// cut that way.
+void KxSetNameCut(Str255 out, const std::string& text);
 
 // The byte type of text[offset]: 0 single byte, -1 first byte, 1 second byte
 // of a double-byte character. Only bytes before and at offset are read, back

@@ -314,7 +314,7 @@ Boolean CKXUnicode::FromTextImpl(const char* text, long length, const SKXUniChar
         }
         bool ignored = v == 0 || (v >= 0x10000 && v < kKxGlyphValueBase);
         if (ph && !ignored) {
-          if (v >= kKxGlyphValueBase && v < 0x200000) {
+          if (v >= kKxGlyphValueBase && v < kKxGlyphValueEnd) {
             std::uint16_t coll = std::uint16_t((v >> 16) & 15);
             glyphRecords.push_back({std::uint32_t(count), 1, kKxGlyphFontRef,
                                     coll == 15 ? kKxGlyphUnspecified : coll, std::uint16_t(v & 0xFFFF)});

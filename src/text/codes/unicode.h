@@ -45,6 +45,10 @@ constexpr long kKxGlyphRecordSize = 16;
 constexpr std::uint32_t kKxGlyphFontRef = 8219;
 constexpr std::uint16_t kKxGlyphUnspecified = 255;
 constexpr std::uint32_t kKxGlyphValueBase = 0x100000;
+constexpr std::uint32_t kKxGlyphValueEnd = 0x200000;
+// Side-entry values that name no character: 0, the ignored ones below the
+// glyphs, and glyph references.
+constexpr bool KxSideValueIsNoCharacter(std::uint32_t v) { return v == 0 || (v >= 0x10000 && v < kKxGlyphValueEnd); }
 
 struct SKXGlyphRecord {
   std::uint32_t index;
