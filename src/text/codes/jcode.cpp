@@ -20,16 +20,18 @@ using uchar = unsigned char;
 
 // Byte classes, one bit each.
 enum : uchar {
-  kSJISLead = 0x01,   // 81-9F, E0-EF
-  kSJISTrail = 0x02,  // 40-FC except 7F
-  kKana = 0x04,       // A0-DF, the half-width kana range of the detectors
-  kEUC = 0x08,        // A1-FE
-  kJIS = 0x10,        // 21-7E
+  kSJISLead = 0x01,     // 81-9F, E0-EF: the leads of the JIS rows
+  kSJISTrail = 0x02,    // 40-FC except 7F
+  kKana = 0x04,         // A0-DF, the half-width kana range of the detectors
+  kEUC = 0x08,          // A1-FE
+  kJIS = 0x10,          // 21-7E
+  kSJISExtLead = 0x20,  // F0-FC: CP932's user-defined (F0-F9) and IBM extension (FA-FC) rows
 };
 
 constexpr uchar ClassOf(int c) {
   uchar k = 0;
   if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xEF)) k |= kSJISLead;
+  if (c >= 0xF0 && c <= 0xFC) k |= kSJISExtLead;
   if (c >= 0x40 && c <= 0xFC && c != 0x7F) k |= kSJISTrail;
   if (c >= 0xA0 && c <= 0xDF) k |= kKana;
   if (c >= 0xA1 && c <= 0xFE) k |= kEUC;
@@ -46,6 +48,7 @@ struct ClassTable {
 constexpr ClassTable kClass;
 
 inline bool IsLead(uchar c) { return kClass.k[c] & kSJISLead; }
+inline bool IsExtLead(uchar c) { return kClass.k[c] & kSJISExtLead; }
 inline bool IsTrail(uchar c) { return kClass.k[c] & kSJISTrail; }
 inline bool IsKana(uchar c) { return kClass.k[c] & kKana; }
 inline bool IsEUC(uchar c) { return kClass.k[c] & kEUC; }
@@ -81,6 +84,53 @@ inline void SJISToJISPair(uchar s1, uchar s2, uchar* out) {
   sjis_to_jis(a, b);
   out[0] = uchar(a);
   out[1] = uchar(b);
+}
+
+#include "text/codes/jcode_tables.inc"
+
+constexpr int kTrailsPerLead = 188;  // 40-FC without 7F
+
+// The IBM extension codes (FA40-FC4B) lie past the JIS rows. Each names a
+// character that CP932 also holds inside them (a JIS X 0208 symbol, NEC row
+// 13, or the NEC-selected copies ED40-EEFC in JIS rows 0x79-0x7C), and that
+// code is what JIS and EUC-JP get, as Windows writes them; it reads back as
+// the same character. 0 when (lead, trail), a valid pair, is no IBM code.
+inline std::uint16_t IBMExtensionSubstitute(uchar lead, uchar trail) {
+  const unsigned code = unsigned(lead) << 8 | trail;
+  if (code < kIBMExtensionFirst || code > kIBMExtensionLast) return 0;
+  const int index = (lead - (kIBMExtensionFirst >> 8)) * kTrailsPerLead + trail - 0x40 - (trail > 0x7F);
+  return kIBMExtensionSubstitutes[index];
+}
+
+// The code inside the JIS rows that stands for the pair (lead, trail), a
+// valid one: the pair itself or an IBM code's substitute; 0 for none.
+inline std::uint16_t JISRowCode(uchar lead, uchar trail) {
+  if (IsLead(lead)) return std::uint16_t(lead << 8 | trail);
+  return IsExtLead(lead) ? IBMExtensionSubstitute(lead, trail) : 0;
+}
+
+// EUC-JP-MS writes CP932's user-defined rows F540-F9FC in the supplementary
+// set (8F), rows F5-FE, which JIS X 0212 leaves empty: the pairs of leads
+// EB-EF, ten leads down, give those rows. Its main-set rows F5-FE, for
+// F040-F4FC, are where the JIS-row arithmetic already puts EB40-EFFC (the
+// NEC-selected kanji among them), so F040-F4FC keep no EUC-JP form.
+constexpr uchar kUserDefinedG3FirstLead = 0xF5;
+constexpr uchar kUserDefinedG3LastLead = 0xF9;
+constexpr uchar kUserDefinedG3Shift = 10;
+constexpr uchar kUserDefinedG3FirstRow = 0xF5;  // JIS row 0x75 as an EUC byte
+constexpr uchar kSS2 = 0x8E;
+constexpr uchar kSS3 = 0x8F;
+
+// What the detectors take for a Shift_JIS pair: a JIS-row pair, and past the
+// JIS rows (text written on Windows uses CP932's rows there: IBM extension
+// kanji in names) a pair that EUC-JP cannot form, or an IBM extension code.
+// A user-defined code whose trail is an EUC byte too still reads as EUC-JP:
+// such pairs are kanji of JIS rows 0x70-0x74 there, far more common in text
+// than user-defined characters.
+inline bool IsSJISPair(uchar c, uchar d) {
+  if (!IsTrail(d)) return false;
+  if (IsLead(c)) return true;
+  return IsExtLead(c) && (!IsEUC(d) || IBMExtensionSubstitute(c, d) != 0);
 }
 
 // The range the second byte of a UTF-8 sequence must lie in, and the
@@ -301,7 +351,7 @@ Boolean CKXJCode::CheckJIS(const unsigned char* p, long n) {
       ++jisHits, i += 2;
     } else if (c == '=' && d == '?' && n - i >= kMimePrefixLength && MimePrefix(p + i)) {
       ++jisHits, i += kMimePrefixLength;
-    } else if ((IsLead(c) && IsTrail(d)) || IsKana(c)) {
+    } else if (IsSJISPair(c, d) || IsKana(c)) {
       ++otherHits, i += 1;
     } else {
       i += 1;
@@ -322,7 +372,7 @@ Boolean CKXJCode::CheckEUC(const unsigned char* p, long n) {
     uchar d = i + 1 < n ? p[i + 1] : 0;
     if (IsEUC(c) && IsEUC(d)) {
       i += 2;
-      if (IsLead(c) && IsTrail(d)) {
+      if (IsSJISPair(c, d)) {
         ++both;
       } else if (!IsKana(c) || !IsKana(d)) {
         ++eucOnly;
@@ -336,7 +386,14 @@ Boolean CKXJCode::CheckEUC(const unsigned char* p, long n) {
     } else if (c == 0x8F && IsEUC(d) && n - i > 2 && IsEUC(p[i + 2])) {
       i += 3;
       ++both;
-    } else if ((IsLead(c) && IsTrail(d)) || IsKana(c)) {
+    } else if (IsSJISPair(c, d)) {
+      // Both bytes: read again, the trail could pair with the next lead
+      // into an EUC-only pair (the trail of う before 髙) that then
+      // decided a short text.
+      i += 2;
+      ++sjisOnly;
+      lastWasEuc = false;
+    } else if (IsKana(c)) {
       i += 1;
       ++sjisOnly;
       lastWasEuc = false;
@@ -387,7 +444,7 @@ Boolean CKXJCode::CheckEUC(const unsigned char* p, long n) {
     } else if (c == 0x8F && IsEUC(d) && n - i > 2 && IsEUC(p[i + 2])) {
       i += 3;
     } else {
-      if ((IsLead(c) && IsTrail(d)) || IsKana(c)) ++sjisHits;
+      if (IsSJISPair(c, d) || IsKana(c)) ++sjisHits;
       i += 1;
     }
   }
@@ -403,6 +460,7 @@ Boolean CKXJCode::SJIStoJIS(const unsigned char* p, long n) {
   if (!p || n < 1) return false;
   Boolean result = false;
   int state = 0;  // 0 ASCII, 1 half-width kana, 2 kanji; the text starts in ASCII unannounced
+  bool loneTrail = false;  // p[i] is the trail of a pair that has no JIS form
   Writer w(mText, n + n / 4 + 16);
   uchar* o = w.Begin();
   long i = 0;
@@ -416,12 +474,15 @@ Boolean CKXJCode::SJIStoJIS(const unsigned char* p, long n) {
         if (state != 0) *o++ = 0x1B, *o++ = '(', *o++ = 'B', state = 0;
         *o++ = c;
         ++i;
+        loneTrail = false;
         continue;
       }
       result = true;
-      if (IsLead(c) && i + 1 < n && IsTrail(p[i + 1])) {
+      const bool pair = !loneTrail && i + 1 < n && IsTrail(p[i + 1]);
+      loneTrail = false;
+      if (const std::uint16_t code = pair ? JISRowCode(c, p[i + 1]) : 0) {
         if (state != 2) *o++ = 0x1B, *o++ = '$', *o++ = 'B', state = 2;
-        SJISToJISPair(c, p[i + 1], o);
+        SJISToJISPair(uchar(code >> 8), uchar(code), o);
         o += 2;
         i += 2;
       } else if (IsKanaChar(c)) {
@@ -429,11 +490,14 @@ Boolean CKXJCode::SJIStoJIS(const unsigned char* p, long n) {
         *o++ = uchar(c & 0x7F);
         ++i;
       } else {
-        // No JIS form (a lone lead byte, 80, A0, F0-FF): kept as it is
-        // rather than turned into another character under ESC ( I.
+        // No JIS form (a lone lead byte, 80, A0, FD-FF, a user-defined
+        // code): kept as it is rather than turned into another character
+        // under ESC ( I. The trail of such a pair goes alone, never as the
+        // lead of the character after it.
         if (state != 0) *o++ = 0x1B, *o++ = '(', *o++ = 'B', state = 0;
         *o++ = c;
         ++i;
+        loneTrail = pair && IsExtLead(c);
       }
     }
   }
@@ -557,6 +621,32 @@ struct SEUCPairs {
 };
 const SEUCPairs kEUCPairs;
 
+inline uchar* PutEUCPair(std::uint16_t pair, uchar* o) {
+  o[0] = uchar(pair >> 8);
+  o[1] = uchar(pair);
+  return o + 2;
+}
+
+// A pair led by F0-FC to EUC-JP at o: three bytes at most.
+uchar* ExtPairToEUC(uchar lead, uchar trail, uchar* o) {
+  if (const std::uint16_t ibm = IBMExtensionSubstitute(lead, trail))
+    return PutEUCPair(kEUCPairs.t[SEUCPairs::Slot(uchar(ibm >> 8))][uchar(ibm)], o);
+  if (lead >= kUserDefinedG3FirstLead && lead <= kUserDefinedG3LastLead) {
+    *o++ = kSS3;
+    return PutEUCPair(kEUCPairs.t[SEUCPairs::Slot(uchar(lead - kUserDefinedG3Shift))][trail], o);
+  }
+  // No EUC-JP form. Kept as it is where that reads back as the same code:
+  // the lead then meets no EUC byte, and the trail goes alone (a kana byte
+  // behind SS2). A trail that would pair with the lead (E0-FC) or shift the
+  // next character away (SS2, SS3) gives the placeholder instead.
+  if (trail >= 0xE0 || trail == kSS2 || trail == kSS3)
+    return PutEUCPair(kEUCPairs.t[SEUCPairs::Slot(kKxSJISPlaceholder >> 8)][kKxSJISPlaceholder & 0xFF], o);
+  *o++ = lead;
+  if (IsKana(trail)) *o++ = kSS2;
+  *o++ = trail;
+  return o;
+}
+
 // Converts p[i, end) (a pair may reach p[end], up to n) to EUC-JP at o,
 // two bytes at most for each; answers the new output end and moves i past
 // what was read. `result` becomes true when anything was not ASCII.
@@ -577,13 +667,16 @@ uchar* SJISToEUCRun(const uchar* p, long& i, long end, long n, uchar* o, bool& r
     if (IsLead(c) && i + 1 < n) {
       const std::uint16_t pair = kEUCPairs.t[SEUCPairs::Slot(c)][p[i + 1]];
       if (pair) {
-        o[0] = uchar(pair >> 8);
-        o[1] = uchar(pair);
-        o += 2;
+        o = PutEUCPair(pair, o);
         i += 2;
         result = true;
         continue;
       }
+    } else if (IsExtLead(c) && i + 1 < n && IsTrail(p[i + 1])) {
+      o = ExtPairToEUC(c, p[i + 1], o);
+      i += 2;
+      result = true;
+      continue;
     }
     if (IsKana(c)) {
       *o++ = 0x8E;
@@ -645,7 +738,14 @@ Boolean CKXJCode::EUCtoSJIS(const unsigned char* p, long n) {
     }
     uchar c = p[i];
     uchar d = i + 1 < n ? p[i + 1] : 0;
-    if (c == 0x8F && n - i > 2 && IsEUC(d) && IsEUC(p[i + 2])) {
+    if (c == kSS3 && n - i > 2 && IsEUC(d) && IsEUC(p[i + 2]) && d >= kUserDefinedG3FirstRow) {
+      // CP932's user-defined F540-F9FC, where EUC-JP-MS puts them.
+      JISToSJISPair(uchar(d & 0x7F), uchar(p[i + 2] & 0x7F), o);
+      o[0] = uchar(o[0] + kUserDefinedG3Shift);
+      o += 2;
+      i += 3;
+      result = true;
+    } else if (c == kSS3 && n - i > 2 && IsEUC(d) && IsEUC(p[i + 2])) {
       // JIS X 0212 has no Shift_JIS form: the placeholder, never an
       // unrelated JIS X 0208 character.
       if (mJIS0212Hook) mJIS0212Hook(mJIS0212Context, long(o - start), d, p[i + 2]);

@@ -4,7 +4,8 @@
 // (ISO-2022-JP, with MIME encoded words in mail text), EUC-JP, UTF-8 or
 // UTF-16. Detection counts byte patterns that only one encoding allows and
 // stops early; the converters between the Japanese encodings are
-// arithmetic (no tables). Every converter writes into the object's byte
+// arithmetic on the JIS rows, with one table for CP932's IBM extension
+// codes, which lie past them. Every converter writes into the object's byte
 // array.
 #pragma once
 

@@ -2,14 +2,22 @@
 """Compares the script tables, as the C++ lookups answer them (charclass_dump),
 with glibc's iconv: script 1 with CP932 in both directions, script 0 with
 MACINTOSH (decoding). The codes that only the Mac sets define, and the two
-Mac Roman bytes where glibc's table is older, are left out."""
+Mac Roman bytes where glibc's table is older, are left out.
+
+Then the IBM extension codes of CP932 as kxjconv writes them in EUC-JP and
+JIS: every one must read back as its character, through kxjconv and, when
+node is installed, through the WHATWG decoders (whose layout, like Windows',
+keeps the NEC-selected kanji in rows F9-FC, where EUC-JP-MS has user-defined
+characters; the unit test compares with EUC-JP-MS where the two agree)."""
 import os
 import shutil
 import subprocess
 import sys
+import tempfile
 
 BIN = os.environ.get('KX_BIN_DIR', 'build/bin')
 DRIVER = os.path.join(BIN, 'charclass_dump')
+KXJCONV = os.path.join(BIN, 'kxjconv')
 MAC_ONLY_SINGLES = {0x80, 0xA0, 0xFD, 0xFE, 0xFF}
 ROMAN_KNOWN = {0xC6: 0x0394, 0xF0: 0xE01E}   # glibc: Greek Delta, its own private code
 
@@ -36,6 +44,50 @@ def code_bytes(code):
 def units_to_utf8(units):
     raw = b''.join(u.to_bytes(2, 'big') for u in units)
     return raw.decode('utf-16-be', 'surrogatepass').encode('utf-8')
+
+
+def cp932_codes(first, last):
+    return [bytes([c >> 8, c & 0xFF]) for c in range(first, last + 1)
+            if 0x40 <= c & 0xFF <= 0xFC and c & 0xFF != 0x7F]
+
+
+def kxjconv(src, dst, data):
+    with tempfile.TemporaryDirectory() as tmp:
+        inp, out = os.path.join(tmp, 'in'), os.path.join(tmp, 'out')
+        with open(inp, 'wb') as f:
+            f.write(data)
+        subprocess.run([KXJCONV, '--from', src, '--to', dst, inp, out], check=True, capture_output=True)
+        with open(out, 'rb') as f:
+            return f.read()
+
+
+def node_decode(label, data):
+    """The WHATWG decoder's text ('' when it refuses the bytes), None without node."""
+    if not shutil.which('node'):
+        return None
+    script = ('let b=[];process.stdin.on("data",d=>b.push(d)).on("end",()=>process.stdout.write('
+              'new TextDecoder(process.argv[1],{fatal:true}).decode(Buffer.concat(b))))')
+    run = subprocess.run(['node', '-e', script, label], input=data, capture_output=True)
+    return run.stdout.decode('utf-8') if run.returncode == 0 else ''
+
+
+def check_extensions(failures):
+    ibm = cp932_codes(0xFA40, 0xFC4B)
+    want = [c.decode('cp932') for c in ibm]
+    text = b'\n'.join(ibm) + b'\n'
+    web_checked = False
+    for enc, web_label in (('euc', 'euc-jp'), ('jis', 'iso-2022-jp')):
+        out = kxjconv('sjis', enc, text)
+        back = kxjconv(enc, 'utf8', out).decode('utf-8').split('\n')[:len(ibm)]
+        for code, w, g in zip(ibm, want, back):
+            if g != w:
+                failures.append('%s %s: read back as %r, not %r' % (enc, code.hex(), g, w))
+        web = node_decode(web_label, out)
+        web_checked = web is not None
+        if web is not None and web.split('\n')[:len(ibm)] != want:
+            failures.append('%s: the WHATWG decoder reads %r' % (enc, web[:40]))
+    print('IBM extensions: %d codes through EUC-JP and JIS%s' % (
+        len(ibm), '' if web_checked else ' (no node: WHATWG decoders not asked)'))
 
 
 def main():
@@ -79,6 +131,11 @@ def main():
         want = ROMAN_KNOWN.get(row[0], row[1])
         if out != chr(want).encode('utf-8'):
             failures.append('Roman %02X: ours %04X, iconv %s' % (row[0], row[1], out.hex()))
+
+    if os.path.exists(KXJCONV):
+        check_extensions(failures)
+    else:
+        print('encoding_iconv_test: no kxjconv, extension codes not checked')
 
     for f in failures[:40]:
         print('FAIL:', f)

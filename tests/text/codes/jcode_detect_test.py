@@ -8,6 +8,10 @@ UTF-8 and UTF-16 (with a byte-order mark), whole and in pieces of a few
 sizes taken from its Japanese part, and kxjconv --detect must name the
 encoding. Every file of 200 bytes or more must be detected right; the
 counts by encoding and by size are printed.
+
+Text written on Windows carries CP932's IBM extension kanji (names such as
+山﨑 or 髙橋). Each Shift_JIS file is also written with one of them after it:
+whatever its size, that must not change what the file is taken for.
 """
 import glob
 import os
@@ -26,6 +30,10 @@ ENCODINGS = [  # (our name, iconv name)
 SIZES = [(0, 200), (200, 1000), (1000, 10000), (10000, 100000), (100000, None)]
 PIECES = [20, 60, 150, 500, 2000]  # characters, from the first non-ASCII one
 MUST_PASS_FROM = 200
+# CP932's IBM extension kanji (FA5C-FC4B), and short texts that hold them.
+IBM_KANJI = [bytes([code >> 8, code & 0xFF]).decode("cp932") for code in range(0xFA5C, 0xFC4C)
+             if 0x40 <= code & 0xFF <= 0xFC and code & 0xFF != 0x7F]
+IBM_SHORT = ["山﨑\r\n", "あいうあいうあいう髙", "宛先：山﨑髙様\r\n", "﨑"]
 
 
 def size_label(lo, hi):
@@ -69,6 +77,22 @@ def iconv(text_utf8, to):
     return run.stdout
 
 
+def detect(kxjconv, paths):
+    """kxjconv's answers for the files, in order."""
+    answers = []
+    batch = 200
+    for start in range(0, len(paths), batch):
+        chunk = paths[start : start + batch]
+        run = subprocess.run([kxjconv, "--detect"] + chunk, capture_output=True, text=True)
+        if run.returncode != 0:
+            sys.exit(f"kxjconv failed: {run.stderr}")
+        got = re.findall(r"detected: (\w+)", run.stderr)
+        if len(got) != len(chunk):
+            sys.exit(f"kxjconv answered {len(got)} of {len(chunk)} files")
+        answers += got
+    return answers
+
+
 def main():
     kxjconv = os.path.join(os.environ.get("KX_BIN_DIR", "build/bin"), "kxjconv")
     texts = catalogue_texts()
@@ -88,6 +112,8 @@ def main():
                 samples.append((f"{name}[{n}]", text[first : first + n]))
 
     files = []  # (path, expected, label)
+    with_ibm = []  # (index in files of the plain Shift_JIS file, path, label)
+    short_ibm = []  # (path, text)
     undecidable = 0
     with tempfile.TemporaryDirectory() as tmp:
         for k, (label, text) in enumerate(samples):
@@ -104,18 +130,19 @@ def main():
                 with open(path, "wb") as out:
                     out.write(data)
                 files.append((path, ours, label, len(data)))
+                if ours == "sjis":
+                    with open(path + ".ibm", "wb") as out:
+                        out.write(data + IBM_KANJI[k % len(IBM_KANJI)].encode("cp932"))
+                    with_ibm.append((len(files) - 1, path + ".ibm", label))
+        for k, text in enumerate(IBM_SHORT):
+            path = os.path.join(tmp, f"ibm{k}.sjis")
+            with open(path, "wb") as out:
+                out.write(text.encode("cp932"))
+            short_ibm.append((path, text))
 
-        answers = []
-        batch = 200
-        for start in range(0, len(files), batch):
-            chunk = files[start : start + batch]
-            run = subprocess.run([kxjconv, "--detect"] + [p for p, _, _, _ in chunk], capture_output=True, text=True)
-            if run.returncode != 0:
-                sys.exit(f"kxjconv failed: {run.stderr}")
-            got = re.findall(r"detected: (\w+)", run.stderr)
-            if len(got) != len(chunk):
-                sys.exit(f"kxjconv answered {len(got)} of {len(chunk)} files")
-            answers += got
+        answers = detect(kxjconv, [p for p, _, _, _ in files])
+        ibm_answers = detect(kxjconv, [p for _, p, _ in with_ibm])
+        short_answers = detect(kxjconv, [p for p, _ in short_ibm])
 
     table = {}  # (encoding, size bucket) -> [right, total]
     failures = []
@@ -137,12 +164,21 @@ def main():
             right, total = table.get((ours, b), [0, 0])
             row += "%14s" % (f"{right}/{total}" if total else "-")
         print(row)
+    for (plain, _, label), got in zip(with_ibm, ibm_answers):
+        if got != answers[plain]:
+            failures.append(f"{label} as sjis with an IBM extension kanji after it: detected {got}, "
+                            f"without it {answers[plain]}")
+    for (_, text), got in zip(short_ibm, short_answers):
+        if got != "sjis":
+            failures.append(f"{text.strip()} as sjis: detected {got}")
+    print(f"{len(with_ibm)} Shift_JIS files again with an IBM extension kanji after them, "
+          f"{len(short_ibm)} short ones")
     if failures:
-        print("wrong detections of files of 200 bytes or more:")
+        print("wrong detections (of files of 200 bytes or more, or with IBM extension kanji):")
         for f in failures:
             print("  " + f)
         sys.exit(1)
-    print("every file of 200 bytes or more detected right")
+    print("every file of 200 bytes or more detected right, none changed by an IBM extension kanji")
 
 
 if __name__ == "__main__":

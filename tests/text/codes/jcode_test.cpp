@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <iconv.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -168,6 +169,26 @@ TEST_F(JCodeDetect, EUCPassOneStopsAfterAHundredShiftJISHits) {
   Bytes euc = "\xC6\xFC\xCB\xDC";
   EXPECT_FALSE(CKXJCode::CheckEUC(U(sjis + euc), L(sjis) + 4));
   EXPECT_TRUE(CKXJCode::CheckEUC(U(sjis.substr(0, 20) + euc), 24));
+}
+
+// Text written on Windows uses CP932's IBM extension kanji (FA40-FC4B), in
+// names above all: Shift_JIS pairs, also as the last pair of a short text
+// and right after a trail that is an EUC byte.
+TEST_F(JCodeDetect, IBMExtensionKanjiAreShiftJIS) {
+  EXPECT_EQ(Check("\x8E\x52\xFA\xB1\r\n"), kKxCodeSJIS);  // 山﨑
+  Bytes hira;
+  for (int k = 0; k < 3; ++k) hira += "\x82\xA0\x82\xA2\x82\xA4";
+  EXPECT_EQ(Check(hira + "\xFB\xFC"), kKxCodeSJIS);  // あいう... 髙
+  EXPECT_EQ(Check(hira + "\x88\xA2\xE2\x58"), kKxCodeSJIS);  // ... 阿禮: the same with JIS-row kanji
+  // A pair past the JIS rows that EUC-JP cannot form ends an EUC-only run.
+  EXPECT_TRUE(CKXJCode::CheckEUC(U("\xC6\xFC\xCB\xDC"), 4));
+  EXPECT_FALSE(CKXJCode::CheckEUC(U("\xC6\xFC\xCB\xDC\xF0\x40"), 6));
+  // EUC-JP kanji of rows 0x70-0x74 (F0-F4 leads) are no user-defined codes.
+  EXPECT_EQ(Check("\xA4\xBB\xA4\xA4\xA1\xD5\xA1\xC3\xF0\xCD"), kKxCodeEUC);  // せい》｜靈
+  // JIS detection counts them among the Shift_JIS hits that end its look.
+  Bytes ibm;
+  for (int k = 0; k < 60; ++k) ibm += "\xFA\xB1\xFB\xFC";
+  EXPECT_FALSE(CKXJCode::CheckJIS(U(ibm + "\x1B$B"), L(ibm) + 3));
 }
 
 TEST(JCode, InvertWordHiLoSwapsWholeUnits) {
@@ -521,4 +542,97 @@ TEST(JCodePieces, PiecesCutBetweenCharactersConvertLikeTheWhole) {
   }
   EXPECT_EQ(0, KxSJISCharBoundary(U(Bytes("\x81\x40\x82\xA0")), 4));
   EXPECT_EQ(3, KxSJISCharBoundary(U(Bytes("\x81\x40\n\x82")), 4));
+}
+
+// ---------------------------------------------------------------------------
+// CP932's codes past the JIS rows.
+
+namespace {
+
+Bytes Pair(int lead, int trail) { return Bytes{char(lead), char(trail)}; }
+
+bool IsTrailByte(int t) { return t >= 0x40 && t <= 0xFC && t != 0x7F; }
+
+}  // namespace
+
+// Every IBM extension code goes out as the code of its character inside the
+// JIS rows, so that JIS and EUC-JP hold it and read it back as the same
+// character; the text around it stays as it was.
+TEST(JCodeExtension, IBMExtensionCodesKeepTheirCharacters) {
+  Iconv eucms("EUC-JP-MS"), cp932("CP932");
+  ASSERT_TRUE(eucms.ok() && cp932.ok());
+  long count = 0, jisX0208OrNEC = 0;
+  for (int code = 0xFA40; code <= 0xFC4B; ++code) {
+    if (!IsTrailByte(code & 0xFF)) continue;
+    ++count;
+    const Bytes sjis = Pair(code >> 8, code & 0xFF);
+    const std::u16string want = Utf16Of(sjis);
+    ASSERT_EQ(want.size(), 1u) << std::hex << code;
+    const Bytes euc = ToEUC("\x8E\x52" + sjis + "A");
+    ASSERT_EQ(euc.size(), 5u) << std::hex << code;
+    EXPECT_EQ(euc.substr(0, 2), "\xBB\xB3");
+    EXPECT_EQ(euc[4], 'A');
+    EXPECT_TRUE(uchar(euc[2]) >= 0xA1 && uchar(euc[3]) >= 0xA1) << std::hex << code;
+    const Bytes back = FromEUC(euc.substr(2, 2));
+    EXPECT_EQ(Utf16Of(back), want) << std::hex << code;
+    const Bytes jis = ToJIS(sjis + "A");
+    EXPECT_TRUE(std::all_of(jis.begin(), jis.end(), [](char b) { return uchar(b) < 0x80; })) << std::hex << code;
+    EXPECT_EQ(FromJIS(jis), back + "A") << std::hex << code;
+    // In JIS X 0208 or NEC row 13 (EUC row AD), EUC-JP-MS reads the same;
+    // its rows F9-FC are user-defined, where Windows has the NEC-selected kanji.
+    if (uchar(euc[2]) < 0xF9) {
+      ++jisX0208OrNEC;
+      EXPECT_EQ(eucms.Decode(euc.substr(2, 2)), cp932.Decode(sjis)) << std::hex << code;
+    }
+  }
+  EXPECT_EQ(count, 388);
+  EXPECT_EQ(jisX0208OrNEC, 15);
+}
+
+// User-defined codes: F540-F9FC go where EUC-JP-MS puts them and come back;
+// F040-F4FC have no EUC-JP form and none has a JIS form: kept as they are
+// where that reads back as the same code, else (EUC-JP) the placeholder; in
+// no case does the trail take the character after it.
+TEST(JCodeExtension, UserDefinedCodes) {
+  Iconv eucms("EUC-JP-MS"), cp932("CP932");
+  ASSERT_TRUE(eucms.ok() && cp932.ok());
+  for (int lead = 0xF0; lead <= 0xF9; ++lead) {
+    for (int trail = 0x40; trail <= 0xFC; ++trail) {
+      if (!IsTrailByte(trail)) continue;
+      const Bytes code = Pair(lead, trail);
+      const Bytes text = code + "\x82\xA0" "A";  // あ
+      EXPECT_EQ(FromJIS(ToJIS(text)), text) << std::hex << lead << trail;
+      const Bytes euc = ToEUC(text);
+      EXPECT_EQ(euc.substr(euc.size() - 3), "\xA4\xA2" "A") << std::hex << lead << trail;
+      if (lead >= 0xF5) {
+        EXPECT_EQ(euc[0], '\x8F');
+        EXPECT_EQ(FromEUC(euc), text) << std::hex << lead << trail;
+        EXPECT_EQ(eucms.Decode(euc.substr(0, 3)), cp932.Decode(code)) << std::hex << lead << trail;
+      } else {
+        const bool kept = trail < 0xE0 && trail != 0x8E && trail != 0x8F;
+        EXPECT_EQ(FromEUC(euc), (kept ? code : Bytes("\x81\xFC")) + "\x82\xA0" "A") << std::hex << lead << trail;
+      }
+    }
+  }
+}
+
+// Long texts with codes past the JIS rows (one becomes three EUC-JP bytes)
+// cross the converters' chunk boundaries at every alignment.
+TEST(JCodeExtension, LongTextsKeepTheirCharacters) {
+  std::mt19937 rng(932);
+  auto trail = [&rng] {
+    const int t = 0x40 + int(rng() % 0xBC);
+    return t >= 0x7F ? t + 1 : t;
+  };
+  Bytes sjis;
+  while (sjis.size() < 100000) {
+    switch (rng() % 4) {
+      case 0: sjis += char(0x20 + rng() % 0x5F); break;
+      case 1: sjis += Pair(0x88 + int(rng() % 0x18), trail()); break;
+      case 2: sjis += Pair(0xF5 + int(rng() % 5), trail()); break;  // user-defined, 8F in EUC-JP
+      default: sjis += Pair(0xFA + int(rng() % 2), trail()); break;  // IBM extensions
+    }
+  }
+  EXPECT_TRUE(Utf16Of(FromEUC(ToEUC(sjis))) == Utf16Of(sjis));
+  EXPECT_TRUE(Utf16Of(FromJIS(ToJIS(sjis))) == Utf16Of(sjis));
 }
