@@ -45,8 +45,10 @@ class CKXAppTextServices : public CKXTextViewServices {
   std::int16_t FindCustomFormItem(short formID) override;
   // Registered font n (from 1): its style and decoration.
   bool GetFontreg(long n, SStyl& styl, SDeco& deco) override;
-  // A JPEG file chosen in an open dialog, decoded and registered as a
-  // picture of the text store.
+  // A JPEG file chosen in an open dialog, made a picture (the installed
+  // JPEG picture maker's form, else the decoded preview alone) and
+  // registered with the text store: its ID, -1 when nothing was chosen,
+  // -2 when the file gives no picture.
   long ChoosePicture() override;
   // The registered spelling checkers (word_services_app.cpp).
   long CountWordServices() override;
@@ -57,6 +59,14 @@ class CKXAppTextServices : public CKXTextViewServices {
 // null: none).
 using KxScrapTextSource = bool (*)(long n, KXTextHandle text);
 void KxSetScrapTextSource(KxScrapTextSource source);
+
+// What makes a chosen JPEG file's bytes a picture for the text store (the
+// documents area installs the form that keeps the JPEG itself, so that a
+// save writes the JPEG rather than its pixels; null: the decoded preview
+// alone). Answers a new handle of the memory layer, which the caller then
+// owns, or null when the bytes do not decode.
+using KxJPEGPictureMaker = Handle (*)(const void* jpeg, long size);
+void KxSetJPEGPictureMaker(KxJPEGPictureMaker maker);
 
 // Installs the application's services (or, with false, the do-nothing ones).
 void KxInstallAppTextServices(bool install);

@@ -9,6 +9,7 @@
 #include "formats/rtf_convert.h"
 #include "platform/fonts.h"
 #include "text/codes/script.h"
+#include "text/runs/pictures.h"
 
 namespace {
 
@@ -26,6 +27,12 @@ constexpr int kStampLength = 6;
 
 bool SameColor(const RGBColor& a, const RGBColor& b) {
   return a.red == b.red && a.green == b.green && a.blue == b.blue;
+}
+
+// Whether the byte at `at` begins a character (is no second byte of a
+// double-byte one).
+bool IsCharStart(KXConstTextRef text, long at) {
+  return at <= 0 || KxRTFText::NextCharPos(text, at - 1) != at + 1;
 }
 
 }  // namespace
@@ -541,6 +548,14 @@ void CKXTextRTF::WriteText() {
             ++ui;
             continue;
           }
+        }
+        if (c == kKxPictureByte && mCurDeco.pictID != 0 && IsCharStart(mSource, mStart + pos + i)) {
+          // A picture: the reader takes no pictures from RTF, and its byte
+          // alone would come back as a katakana in the text.
+          flush(i);
+          ++i;
+          run = i;
+          continue;
         }
         if (c >= 32) {
           ++i;
