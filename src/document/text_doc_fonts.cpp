@@ -299,5 +299,5 @@ void CKXTextDocument::OpenFontregDialog() {
     deco = SDeco{};
   }
   ShowStyle(dialog, styl, deco);
-  if (auto* f = KxDialogPane<KXEditField>(dialog, kNameField)) LCommander::SwitchTarget(f);
+  KxFocusDialogField(dialog, kNameField);
 }

@@ -3,6 +3,7 @@
 // step of the engine.
 #include <string>
 
+#include "document/format_popups.h"
 #include "document/text_doc.h"
 #include "engine/text_engine.h"
 #include "platform/host/host.h"
@@ -57,8 +58,7 @@ void CKXTextDocument::OpenSizeDialog() {
   if (KXEditField* f = Field(dialog, kSizeField)) {
     const std::string text = std::to_string(size > 0 ? size : kShownWithoutSize);
     f->SetText(text.data(), text.size());
-    f->SelectAll();
-    LCommander::SwitchTarget(f);
+    KxFocusDialogField(dialog, kSizeField);
   }
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/menu_keys.h"
+#include "document/format_popups.h"
 #include "document/text_doc.h"
 #include "engine/text_engine.h"
 #include "layout/kxte_api.h"
@@ -147,8 +148,7 @@ void CKXTextDocument::OpenLineDialog() {
   if (KXEditField* f = Field(dialog, kLineField)) {
     const std::string text = std::to_string(std::max(1L, line));
     f->SetText(text.data(), text.size());
-    f->SelectAll();
-    LCommander::SwitchTarget(f);
+    KxFocusDialogField(dialog, kLineField);
   }
 }
 
@@ -161,7 +161,6 @@ void CKXTextDocument::OpenMarkDialog() {
   Able(dialog, kMarkDelete, false);
   if (KXEditField* f = Field(dialog, kMarkName)) {
     f->SetText(name.data(), name.size());
-    f->SelectAll();
-    LCommander::SwitchTarget(f);
+    KxFocusDialogField(dialog, kMarkName);
   }
 }

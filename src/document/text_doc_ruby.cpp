@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "document/format_popups.h"
 #include "document/text_doc.h"
 #include "engine/text_engine.h"
 #include "platform/framework/control.h"
@@ -111,7 +112,6 @@ void CKXTextDocument::OpenRubyDialog() {
   }
   if (auto* field = dynamic_cast<KXEditField*>(dialog->FindPaneByID(kRubyField))) {
     field->SetText(proposed.data(), proposed.size());
-    field->SelectAll();
-    LCommander::SwitchTarget(field);
+    KxFocusDialogField(dialog, kRubyField);
   }
 }

@@ -64,6 +64,7 @@ void CKXTextAction::DisposeAction() {
   mIsDone = false;
   mSmartFlags = 0;
   mTypingKind = 0;
+  mComposing = false;
   mMarks.clear();
   mHasMarks = false;
   mParaSpan = mMoveSite = ParaSpan{};
@@ -117,7 +118,7 @@ SKXRange CKXTextAction::LeadWiden(const SKXRange& r) const {
 
 CKXTextAction::ParaSpan CKXTextAction::GetParaSpan(const SKXRange& r) const {
   ParaSpan span;
-  if (mSaveKind != kKxSaveAll) return span;
+  if (!(mSaveKind & kKxSavePara)) return span;
   const KXEditHandle edit = mLayer->GetEdit();
   const long len = KXText_GetLength(edit);
   // A paragraph has one style, so a byte of each paragraph the range
@@ -284,7 +285,9 @@ void CKXTextAction::NewAction(short type, short saveKind) {
   mSmartFlags = smart;
   mTotalBefore = mLayer->GetTotalRange().length;
   SKXRange kept = r;
-  if ((saveKind & 1) || saveKind == kKxSaveText) {
+  // Ruby lives in the decoration runs: whatever keeps them keeps every
+  // base the range cuts whole, or putting them back would cut it.
+  if ((saveKind & 1) || (saveKind & kKxSaveDeco) || saveKind == kKxSaveText) {
     kept = RubyWiden(r);
     if (type == kKxActMove && !UKXRange::RangesSame(kept, r)) {
       // A moved ruby base moves whole.
@@ -425,6 +428,14 @@ short CKXTextAction::GetActionType() const { return short(mType + (mType > 0 && 
 
 void CKXTextAction::CompleteTyping() {
   if (mType == kKxActTyping) mType = kKxActTypingDone;
+  mComposing = false;
+}
+
+bool CKXTextAction::RunEndsWith(const SKXRange& r) const {
+  // Bytes kept past the caret (a forward delete that cut a ruby base) stand
+  // after the run's own text: the run's end is then no caret's.
+  return mType == kKxActTyping && mRightKeep == 0 && r.start >= mAfter.start &&
+         long(r.start) + r.length == long(mAfter.start) + mAfter.length;
 }
 
 bool CKXTextAction::IsTypingAction() const { return mType == kKxActTyping || mType == kKxActTypingDone; }

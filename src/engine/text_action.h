@@ -33,7 +33,7 @@ constexpr short kKxActCut = 1, kKxActPlain = 3, kKxActPaste = 5, kKxActClear = 7
 // Save kinds: which parts of a text are kept (the text store's content
 // mask: 1 text, 2 style, 4 decoration, 8 paragraph runs; 0 text with style
 // and decoration runs).
-constexpr short kKxSaveText = 0, kKxSaveAll = 15;
+constexpr short kKxSaveText = 0, kKxSaveDeco = 4, kKxSavePara = 8, kKxSaveAll = 15;
 // Smart-space flags.
 constexpr std::uint8_t kKxSmartBefore = 1, kKxSmartAfter = 2, kKxSmartAddedBefore = 16, kKxSmartAddedAfter = 32;
 // Key types of the text store.
@@ -57,6 +57,14 @@ class CKXTextAction : public LAction {
   virtual void CompleteTyping();
   virtual bool IsTypingAction() const;
   virtual bool IsCompleted() const;
+  // An open typing step that an input method's composition stands in: the
+  // step kept what the composition replaced, and fixing the composition
+  // ends it. Completing the step clears the mark.
+  void SetComposing(bool composing) { mComposing = composing && mType == kKxActTyping; }
+  bool IsComposing() const { return mComposing; }
+  // Whether `r` ends where the open run of typing ends, within what the run
+  // takes out on undo: text put over it goes on with the run.
+  bool RunEndsWith(const SKXRange& r) const;
   // Paste and drop: adds the smart spaces the text needs around `range`
   // to `styledText` and answers the flags (16 before, 32 after).
   virtual std::uint8_t CheckSmartEdit(const SKXRange& range, KXTextHandle styledText);
@@ -135,6 +143,7 @@ class CKXTextAction : public LAction {
   SKXRange mBefore;
   std::uint8_t mSmartFlags = 0;
   std::uint16_t mTypingKind = 0;
+  bool mComposing = false;
   // Bytes kept in the saved text that the edit leaves standing around the
   // result: they belong to the after range, before and after it.
   std::int32_t mLeftKeep = 0, mRightKeep = 0;

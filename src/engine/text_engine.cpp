@@ -309,6 +309,8 @@ void CKXTextEngine::KeyInline(KXTextHandle text, const SKXRange& range, const SK
       action->AfterTyping();
     }
   }
+  // The open step holds the composition until it is fixed or taken out.
+  if (mAction && mAction->IsTypingAction() && !mAction->IsCompleted()) mAction->SetComposing(text != nullptr);
   if (text)
     TextPaste(range, text, 0);
   else
@@ -334,10 +336,20 @@ void CKXTextEngine::FixInline(const char* text, long len, const SKXRange& range,
     deco.deco.lineBits = 0;
   }
   Focus();
-  // The step the composition opened, while it is still the newest one.
-  CKXTextAction* action = mAction && mAction->IsTypingAction() && !mAction->IsCompleted() && mAction->CanUndo()
-                              ? mAction
-                              : CheckTyping(32, 0);
+  // The step the composition opened, while it is still the newest one: it
+  // kept what the composition replaced. A commit over the end of the run of
+  // typing (a combining mark joining the letter just typed) goes on with
+  // that run.
+  CKXTextAction* action = mAction;
+  const bool open = mAction && !mAction->IsCompleted() && mAction->CanUndo();
+  if (!(open && (mAction->IsComposing() || mAction->RunEndsWith(r)))) {
+    // Any other commit with no composition before it (a dead key, a
+    // character picked from a palette) replaces the range itself: the
+    // typing step opens over that range, so that it keeps what the text
+    // loses.
+    SetSelectionRange(r, false);
+    action = CheckTyping(32, 0);
+  }
   if (action) action->BeforeTyping(32, 0);
   TextInsert(r, text, len, hasStyl ? &styl : nullptr, hasStyl ? 1 : 0, hasDeco ? &deco : nullptr, hasDeco ? 1 : 0,
              nullptr, 0, uni, nUni, nullptr, 0);

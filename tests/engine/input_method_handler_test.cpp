@@ -171,6 +171,50 @@ TEST_F(TSMTest, CharactersOutsideTheScriptAndCombiningMarks) {
   EXPECT_EQ(b.Surrounding(), "a" + kYoshiUTF8 + "b\xC3\xA9 \xCC\x81");
 }
 
+// The text and its style runs.
+std::string Styled(kxtest::TestEngine& e) {
+  std::vector<SKXStyl> runs(std::size_t(KXText_GetStylCount(e.GetEdit())));
+  runs.resize(std::size_t(KXText_GetStyls(e.GetEdit(), runs.data(), std::int32_t(runs.size()))));
+  std::string s = e.Text();
+  for (const SKXStyl& r : runs) s += " " + std::to_string(r.offset) + ":" + std::to_string(r.styl.face);
+  return s;
+}
+
+TEST_F(TSMTest, ACommitWithNoCompositionOverASelectionUndoesToTheReplacedText) {
+  Bound b;
+  b.e().SetText("abcdef");
+  b.e().Select(2, 4);
+  b.e().DoFontStyle(1);   // "cd" bold
+  const std::string before = Styled(b.e());
+  // A dead key or a picked character: a commit with nothing composed.
+  b.e().Select(1, 3);
+  b.tsm().Commit(kKanjiUTF8);
+  EXPECT_EQ(b.e().Text(), "a" + kKanji + "def");
+  const std::string after = Styled(b.e());
+  for (int round = 0; round < 2; ++round) {
+    b.e().Undo();
+    EXPECT_EQ(Styled(b.e()), before);
+    b.e().Redo();
+    EXPECT_EQ(Styled(b.e()), after);
+  }
+  // Over a selection that reaches past a run of typing still open.
+  b.e().Select(0, 0);
+  b.e().Type("xy");
+  const std::string typed = Styled(b.e());
+  b.e().Select(1, 3);
+  b.tsm().Commit("Q");
+  EXPECT_EQ(b.e().Text(), "xQ" + kKanji + "def");
+  b.e().Undo();
+  EXPECT_EQ(Styled(b.e()), typed);
+  // A combining mark after a typed letter goes on with that run.
+  b.e().Select(0, 0);
+  const std::string plain = Styled(b.e());
+  b.e().Type("e");
+  b.tsm().Commit("\xCC\x81");
+  b.e().Undo();
+  EXPECT_EQ(Styled(b.e()), plain);
+}
+
 TEST_F(TSMTest, AnEditFromElsewhereDuringACompositionNeverHitsTheWrongBytes) {
   Bound b;
   b.e().SetText("abcd");

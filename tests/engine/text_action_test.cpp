@@ -21,7 +21,9 @@ using kxtest::TestLayer;
 
 class Walk {
  public:
-  explicit Walk(unsigned seed, bool lone = false) : loneLeads(lone), rng(seed) { Populate(); }
+  explicit Walk(unsigned seed, bool lone = false, bool attrs = false) : loneLeads(lone), attributes(attrs), rng(seed) {
+    Populate();
+  }
 
   long Pick(long lo, long hi) { return std::uniform_int_distribution<long>(lo, hi)(rng); }
   long Len() const { return KXText_GetLength(layer.GetEdit()); }
@@ -128,9 +130,70 @@ class Walk {
   }
   std::uint64_t Serial() const { return layer.GetAction() ? layer.GetAction()->GetSerial() : 0; }
 
+  // A range with one end near a ruby base's edge, the other end inside or
+  // beyond it.
+  SKXRange RangeOverRubyEdge() {
+    std::vector<SKXRuby> rubys(std::size_t(KXText_GetRubysCount(layer.GetEdit())));
+    rubys.resize(std::size_t(KXText_GetRubys(layer.GetEdit(), rubys.data(), std::int32_t(rubys.size()))));
+    if (rubys.empty()) return RandomRange();
+    const SKXRuby& ruby = rubys[std::size_t(Pick(0, long(rubys.size()) - 1))];
+    const long edge = Pick(0, 1) ? ruby.pos : long(ruby.pos) + ruby.baseLen;
+    const long a = std::max(0L, edge - Pick(0, 4)), b = std::min(Len(), edge + Pick(0, 4));
+    return {std::int32_t(a), std::int32_t(b - a)};
+  }
+
+  // Character decorations over ranges that often cut a ruby base, and
+  // paragraph commands, often over the empty paragraph after a final line
+  // end.
+  void AttributeStep() {
+    SKXRange r = Pick(0, 1) ? RangeOverRubyEdge() : RandomRange();
+    const long kind = Pick(0, 10);
+    if (kind >= 7 && Pick(0, 1)) {
+      // The text is made to end with a line end first, outside the step.
+      if (Len() > 0 && layer.GetChar(Len() - layer.PrevCharSize(Len())) != '\r') {
+        layer.SetSelectionRange({std::int32_t(Len()), 0}, false);
+        KXTE_InsertText(layer.GetEdit(), "\r", 1);
+        lastBefore = Take(layer);
+      }
+      r = {std::int32_t(Len() - Pick(0, 2)), 0};
+    }
+    // A character command at a caret sets the typing style only.
+    if (kind < 7 && r.length == 0) {
+      if (r.start == Len()) --r.start;
+      r.length = 1;
+    }
+    layer.SetSelectionRange(r, false);
+    SParaStyl para{};
+    switch (kind) {
+      case 0: layer.DoLineType(std::uint16_t(Pick(1, 15))); break;
+      case 1: layer.DoLineColor(std::uint16_t(Pick(1, 7))); break;
+      case 2: layer.DoNetStyle(std::uint8_t(Pick(1, 5))); break;
+      case 3: layer.DoNetColor(std::uint8_t(Pick(1, 7))); break;
+      case 4: layer.DoExtStyle(std::uint8_t(1 << Pick(0, 3))); break;
+      case 5: {
+        const SStyl st{0, 0, 1, std::uint8_t(Pick(0, 2)), 0, short(Pick(9, 14)), {0, 0, 0}};
+        const SDeco dc{std::uint16_t(0x0008 << Pick(0, 3)), 0, 0, 0};
+        layer.DoTextStyl(&st, &dc);
+        break;
+      }
+      case 6: layer.DoSetRuby(r, "\x82\xA4\x82\xA6", Pick(1, 2) * 2); break;
+      case 7: layer.DoParaIndent(short(Pick(0, 3) * 12), short(Pick(0, 3) * 12), 0); break;
+      case 8: layer.DoParaLineSpace(short(Pick(0, 4) * 2)); break;
+      case 9: layer.DoParaJustify(std::uint8_t(Pick(0, 3))); break;
+      default:
+        para.firstIndent = short(Pick(0, 3) * 12);
+        para.lineSpace = short(Pick(0, 2) * 4);
+        layer.DoParaStyl(para, 0);
+    }
+  }
+
   void Step() {
     lastBefore.reset();
     layer.SetSmartEdit(Pick(0, 1) != 0);
+    if (attributes && Pick(0, 1)) {
+      AttributeStep();
+      return;
+    }
     switch (Pick(0, 9)) {
       case 0: case 1: TypeBurst(); break;
       case 2: layer.SetSelectionRange(RandomRange(), false), layer.DoCut(); break;
@@ -179,17 +242,18 @@ class Walk {
 
   std::optional<Snapshot> lastBefore;
   bool loneLeads;  // texts hold lead bytes without their second byte
+  bool attributes;  // half the steps are attribute commands
   std::mt19937 rng;
   TestLayer layer;
 };
 
 // Random steps over a random text, each undone and redone (every seventh
 // twice over).
-void WalkUndoingEveryStep(bool loneLeads) {
+void WalkUndoingEveryStep(bool loneLeads, bool attributes = false) {
   // KX_WALK_SEED walks another text and another mix of steps.
   const char* seedEnv = std::getenv("KX_WALK_SEED");
   const unsigned seed = seedEnv ? unsigned(std::strtoul(seedEnv, nullptr, 10)) : 20240537u;
-  Walk w(seed, loneLeads);
+  Walk w(seed, loneLeads, attributes);
   const long steps = KxRandomSteps(600);
   for (long i = 0; i < steps; ++i) {
     if (w.Len() > 600 || w.Len() < 20) {
@@ -224,6 +288,11 @@ TEST(TextAction, EveryStepUndoesAndRedoesExactly) { WalkUndoingEveryStep(false);
 // Texts with lead bytes of their own: an edit next to a chain of bytes that
 // may lead can shift how the whole chain pairs, even with a line end.
 TEST(TextAction, AroundLoneLeadBytesEveryStepUndoesAndRedoesExactly) { WalkUndoingEveryStep(true); }
+
+// Edits mixed with decorations whose range cuts a ruby base (the ruby lives
+// among the decoration runs) and paragraph commands that reach the empty
+// last paragraph.
+TEST(TextAction, AttributeCommandsAmongEditsUndoAndRedoExactly) { WalkUndoingEveryStep(false, true); }
 
 }  // namespace
 
