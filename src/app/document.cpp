@@ -268,10 +268,19 @@ bool CKXDocument::AskSaveAs(FSSpec& fileSpec, bool /*recordIt*/) {
   // A file being replaced stays until the new contents are written: the
   // save renames them over it.
   CheckSaveAs(fileSpec, type);
+  // Two windows on one file: whichever saved last would silently undo the
+  // other's changes.
+  if (CKXDocument* other = FindFSSpecDocument(fileSpec); other && other != this) {
+    KxCurrentHost().Alert(KxAlertKind::kStop, "\u201C" + fileSpec.name +
+                                                  "\u201D is open in another window. Close that window first, or "
+                                                  "choose another name.");
+    return false;
+  }
   try {
     DoAESave(fileSpec, type);
   } catch (const LException& e) {
-    ReportSaveFailure(e.GetErrorCode());
+    // The file that could not be written is the one chosen, not the old one.
+    KxCurrentHost().Alert(KxAlertKind::kStop, SaveFailureText(fileSpec.name, e.GetErrorCode()));
     return false;
   }
   return true;

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "engine/text_flavors.h"
+#include "engine/text_layer.h"
+#include "text/codes/jcode.h"
 #include "text/base/memory.h"
 #include "text/runs/pictures.h"
 #include "text/runs/runs.h"
@@ -150,6 +152,31 @@ int ReadPlainText(const std::string& path, const CKXTextFileTube& tube, SKXDocum
   return 0;
 }
 
+// A styled text spelt in another encoding or with other line ends, back
+// to the script's own bytes with CR: false when it does not come back to
+// the length its styles were counted in (another program changed it).
+bool ReadTextSpelling(const SKXTextSpelling& spelling, const std::vector<std::uint8_t>& bytes, std::vector<std::uint8_t>& out) {
+  if (spelling.encoding == kKxCodeJIS || spelling.encoding == kKxCodeEUC) {
+    CKXJCode conv;
+    const bool changed = spelling.encoding == kKxCodeJIS ? conv.JIStoSJIS(bytes.data(), long(bytes.size()))
+                                                     : conv.EUCtoSJIS(bytes.data(), long(bytes.size()));
+    if (changed)
+      out.assign(conv.GetTextPtr(), conv.GetTextPtr() + conv.GetTextSize());
+    else
+      out = bytes;
+  } else if (spelling.encoding == kKxCodeSJIS) {
+    out = bytes;
+  } else {
+    return false;  // a Unicode text keeps no styles beside it
+  }
+  if (spelling.lineEnd != CKXTextLayer::kLineEndCR && !out.empty()) {
+    long removed = 0;
+    CKXTextLayer::CheckTextType(reinterpret_cast<char*>(out.data()), long(out.size()), removed);
+    out.resize(out.size() - std::size_t(removed));
+  }
+  return out.size() == spelling.length;
+}
+
 }  // namespace
 
 int KxExportRTF(const CKXText& text, std::vector<std::uint8_t>& out, std::string& message) {
@@ -201,18 +228,34 @@ int KxReadDocument(const std::string& path, SKXDocument& doc, std::string& messa
     if (err == 0) doc.type = FourCC("TEXT");
     return err;
   }
+  doc.stale = !doc.plain && !tube.Notice().empty();
   // Settings before the text, applied after it.
   ReadDocPref(tube, doc.settings, KxNewDocumentSettings());
-  if (doc.plain && !plainText) return 0;
+  if ((doc.plain || doc.stale) && !plainText) return 0;
   if (doc.plain && tube.IsDataFileDeferred()) return ReadPlainText(path, tube, doc, message);
 
   // The text's bytes move from the file to the reader uncopied.
   std::vector<std::uint8_t> bytes;
   tube.TakeFlavorData(TextFlavor(tube), bytes);
+  bool runs = true;
+  if (tube.GetTextSpelling(doc.spelling)) {
+    std::vector<std::uint8_t> text;
+    if (ReadTextSpelling(doc.spelling, bytes, text)) {
+      bytes.swap(text);
+    } else {
+      // The styles would land on the wrong characters: the text alone.
+      runs = false;
+      doc.stale = true;
+      doc.spelling = SKXTextSpelling{};
+      doc.settings = KxNewDocumentSettings();
+      doc.notice = "\u201C" + LeafName(path) + "\u201D was changed by another program; it is read as plain text.";
+      if (!plainText) return 0;
+    }
+  }
   CKXTextFlavorReader reader;
   reader.SetText(std::move(bytes));
   reader.SetWholeText(true);
-  for (OSType type : kRunFlavors) {
+  for (OSType type : runs ? std::vector<OSType>(std::begin(kRunFlavors), std::end(kRunFlavors)) : std::vector<OSType>{}) {
     if (!tube.FlavorExists(type) || !tube.GetFlavorData(type, bytes)) continue;
     reader.ReadFlavor(type, bytes.data(), long(bytes.size()));
   }
@@ -220,7 +263,7 @@ int KxReadDocument(const std::string& path, SKXDocument& doc, std::string& messa
   // Every picture the decorations may name, in order; a run naming one
   // that is not there loses its picture.
   // The pictures end at the first number that is not there.
-  while (tube.PictureExists() && pictures.size() < 0x7FFF) {
+  while (runs && tube.PictureExists() && pictures.size() < 0x7FFF) {
     KxFlavorBytes pict;
     if (!tube.GetFlavorData(kKxFlavorPict, pict)) break;
     pictures.push_back(std::move(pict));
@@ -263,23 +306,37 @@ int KxWriteDocument(const std::string& path, const SKXDocument& doc, EKXLayout l
     DeleteDocPref(tube);
     return tube.Commit(message, backupGenerations, batch);
   }
-  if (tube.GetFileType() != FourCC("RTF ")) {
-    std::vector<KxFlavorBytes> pictures;
-    for (OSType type : kRunFlavors) {
-      const EKXFlavorMake made = type == kKxFlavorDeco ? writer.MakeDeco(bytes, EKXPictureRefs::kSequence, &pictures)
-                                                        : writer.MakeFlavor(type, bytes);
-      if (made == EKXFlavorMake::kTooMany) {
-        message = "The document has more runs than a file can hold (32767).";
-        return EOVERFLOW;
-      }
-      if (made == EKXFlavorMake::kMade) tube.PutFlavor(type, bytes.data(), long(bytes.size()));
+  if (tube.GetFileType() == FourCC("RTF ")) {
+    const std::string err = WriteDocPref(tube, doc.settings);
+    if (!err.empty()) {
+      message = err;
+      return EOVERFLOW;
     }
-    for (const KxFlavorBytes& pict : pictures) tube.PutFlavor(kKxFlavorPict, pict.data(), long(pict.size()));
+  } else if (int err = KxPutDocumentRuns(tube, text, from, to, doc.settings, message)) {
+    return err;
   }
-  const std::string err = WriteDocPref(tube, doc.settings);
+  return tube.Commit(message, backupGenerations, batch);
+}
+
+int KxPutDocumentRuns(CKXTextFileTube& tube, const CKXText& text, long from, long to,
+                      const SKXDocSettings& settings, std::string& message) {
+  const CKXTextFlavorWriter writer(text, from, to);
+  KxFlavorBytes bytes;
+  std::vector<KxFlavorBytes> pictures;
+  for (OSType type : kRunFlavors) {
+    const EKXFlavorMake made = type == kKxFlavorDeco ? writer.MakeDeco(bytes, EKXPictureRefs::kSequence, &pictures)
+                                                      : writer.MakeFlavor(type, bytes);
+    if (made == EKXFlavorMake::kTooMany) {
+      message = "The document has more runs than a file can hold (32767).";
+      return EOVERFLOW;
+    }
+    if (made == EKXFlavorMake::kMade) tube.PutFlavor(type, bytes.data(), long(bytes.size()));
+  }
+  for (const KxFlavorBytes& pict : pictures) tube.PutFlavor(kKxFlavorPict, pict.data(), long(pict.size()));
+  const std::string err = WriteDocPref(tube, settings);
   if (!err.empty()) {
     message = err;
     return EOVERFLOW;
   }
-  return tube.Commit(message, backupGenerations, batch);
+  return 0;
 }

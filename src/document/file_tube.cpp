@@ -330,7 +330,7 @@ int CKXTextFileTube::OpenWrite(const std::string& path, OSType fileType, OSType 
   // resources stay.
   std::vector<std::pair<OSType, std::int16_t>> drop;
   for (const KxResForkItem& item : mFork.Items())
-    if (IsRunFlavor(item.type) || item.type == kKxTextCheckType ||
+    if (IsRunFlavor(item.type) || item.type == kKxTextCheckType || item.type == kKxTextSpellingType ||
         ((IsPictKindType(item.type) || item.type == kKxTypeWSIZ) && item.id >= 1000))
       drop.emplace_back(item.type, item.id);
   for (const auto& [t, id] : drop) mFork.Remove(t, id);
@@ -339,6 +339,17 @@ int CKXTextFileTube::OpenWrite(const std::string& path, OSType fileType, OSType 
     mRes = std::make_unique<CKXTextResFile>();
   }
   return 0;
+}
+
+bool CKXTextFileTube::GetTextSpelling(SKXTextSpelling& spelling) const {
+  spelling = SKXTextSpelling{};
+  const KxResForkItem* item = mLayout == EKXLayout::kClassic ? mFork.Find(kKxTextSpellingType, kKxTextSpellingID) : nullptr;
+  if (!item || item->data.size() != std::size_t(kKxTextSpellingSize)) return false;
+  const std::uint8_t* p = item->data.data();
+  spelling.encoding = KxGetU16BE(p);
+  spelling.lineEnd = std::int16_t(KxGetU16BE(p + 2));
+  spelling.length = (std::uint64_t(KxGetU32BE(p + 4)) << 32) | KxGetU32BE(p + 8);
+  return true;
 }
 
 int CKXTextFileTube::ReadDataFileAt(std::size_t at, void* buffer, std::size_t n, std::size_t& got) const {
@@ -430,6 +441,15 @@ int CKXTextFileTube::Commit(std::string& message, int backupGenerations, CKXSafe
   const std::size_t dataSize = bySource ? std::size_t(mSourceSize) : data.size();
   if (mLayout != EKXLayout::kContainer) {
     mFork.Remove(kKxTextCheckType, kKxTextCheckID);
+    mFork.Remove(kKxTextSpellingType, kKxTextSpellingID);
+    if (!mFork.Empty() && (mTextSpelling.encoding != 0 || mTextSpelling.lineEnd != 0)) {
+      std::uint8_t record[kKxTextSpellingSize];
+      KxPutU16BE(record, mTextSpelling.encoding);
+      KxPutU16BE(record + 2, std::uint16_t(mTextSpelling.lineEnd));
+      KxPutU32BE(record + 4, std::uint32_t(mTextSpelling.length >> 32));
+      KxPutU32BE(record + 8, std::uint32_t(mTextSpelling.length));
+      mFork.Put(kKxTextSpellingType, kKxTextSpellingID, record, sizeof record);
+    }
     if (!mFork.Empty()) {
       std::uint32_t crc = 0xFFFFFFFFu;
       if (int err = EachDataPiece([&crc](const std::uint8_t* p, std::size_t n) {
@@ -477,7 +497,7 @@ int CKXTextFileTube::Commit(std::string& message, int backupGenerations, CKXSafe
     }
     const std::vector<std::uint8_t>& whole = bySource ? gathered : data;
     int err = batch->Add(mPath, whole.data(), whole.size());
-    const std::string sidePath = KxSidecarPath(mPath);
+    const std::string sidePath = KxSidecarPathOf(mPath);
     if (!err && needed) {
       const std::vector<std::uint8_t> side = mSidecar.Build();
       err = batch->Add(sidePath, side.data(), side.size());
@@ -498,7 +518,7 @@ int CKXTextFileTube::Commit(std::string& message, int backupGenerations, CKXSafe
   else if (!err)
     err = dataWriter.Write(data.data(), data.size());
   std::vector<std::uint8_t> side;
-  const std::string sidePath = KxSidecarPath(dataWriter.Target().empty() ? mPath : dataWriter.Target());
+  const std::string sidePath = KxSidecarPathOf(dataWriter.Target().empty() ? mPath : dataWriter.Target());
   CKXSafeWriter sideWriter(sidePath);
   if (!err && needed) {
     side = mSidecar.Build();

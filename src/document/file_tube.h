@@ -51,6 +51,19 @@ constexpr OSType kKxTypeWSIZ = FourCC("WSIZ");
 constexpr OSType kKxTextCheckType = FourCC("KXck");
 constexpr short kKxTextCheckID = 0;
 constexpr long kKxTextCheckSize = 12;
+// Beside it, when the text is not written as the script's own bytes with
+// CR line ends: how it was spelt (encoding code and line-end type, 16 bits
+// each) and the length of the text before (64 bits), big-endian, so that
+// the styles' offsets meet the text again once it is read back.
+constexpr OSType kKxTextSpellingType = FourCC("KXtf");
+constexpr short kKxTextSpellingID = 0;
+constexpr long kKxTextSpellingSize = 12;
+
+struct SKXTextSpelling {
+  std::uint16_t encoding = 0;  // 0 Shift_JIS, 1 JIS, 2 EUC-JP
+  std::int16_t lineEnd = 0;    // 0 CR, 1 CR LF, 2 LF
+  std::uint64_t length = 0;    // of the text as the styles count it
+};
 
 std::uint32_t KxCrc32(const std::uint8_t* p, std::size_t n);
 
@@ -117,6 +130,10 @@ class CKXTextFileTube : public CKXDataTube {
   // they were).
   const std::string& Notice() const { return mNotice; }
   bool IsStale() const { return mStale; }
+  // Writing: the spelling of the text the styles go with (the script's own
+  // bytes with CR needs no record). Reading: the record found, if any.
+  void SetTextSpelling(const SKXTextSpelling& spelling) { mTextSpelling = spelling; }
+  bool GetTextSpelling(SKXTextSpelling& spelling) const;
 
   // A writing tube asks `engine` for the flavors of `range` (AddFlavor).
   void SetEngine(CKXFlavorSender* engine, const SKXRange& range) {
@@ -236,6 +253,7 @@ class CKXTextFileTube : public CKXDataTube {
   long mPictHeader = 0;
   std::vector<std::uint8_t> mPreview;
   bool mStale = false;
+  SKXTextSpelling mTextSpelling;
   std::string mNotice;
   std::string mError;
 };

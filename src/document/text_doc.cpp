@@ -23,9 +23,12 @@
 #include "engine/event_handler.h"
 #include "engine/flavor_exchange.h"
 #include "engine/text_action.h"
+#include "engine/text_flavors.h"
 #include "engine/text_engine.h"
 #include "engine/text_undoer.h"
 #include "layout/kxtext_api.h"
+#include "layout/kxtext_handle.h"
+#include "layout/text_edit_ex.h"
 #include "layout/linebreak.h"
 #include "layout/text_edit.h"
 #include "platform/clock.h"
@@ -255,6 +258,21 @@ void CKXTextDocument::StartFromPreferences() {
   style.paperView = p.paperView != 0;
   style.guideView = p.guideView != 0;
   KXTE_SetEditStyl(edit, style, 0);
+  // The page too: the default paper with the preferences' margins (the
+  // engine's own fallback paper is no size a printer offers).
+  const SDocPref& d = KxNewDocumentSettings().pref;
+  SKXPageStyl page{};
+  KXTE_GetPageStyl(edit, page);
+  // The printer's unprintable edges stay as they are.
+  const RectL hard{page.printArea.top, page.printArea.left, page.paperHeight - page.printArea.bottom,
+                   page.paperWidth - page.printArea.right};
+  page.paperHeight = d.paperV;
+  page.paperWidth = d.paperH;
+  page.textArea = RectL{d.textArea.top, d.textArea.left, d.textArea.bottom, d.textArea.right};
+  page.printArea = RectL{hard.top, hard.left, page.paperHeight - hard.bottom, page.paperWidth - hard.right};
+  page.columns = d.columns;
+  page.gap = d.gap;
+  mEngine->SetPageStyl(page);
 }
 
 void CKXTextDocument::PlaceNewWindow() {
@@ -333,7 +351,15 @@ bool CKXTextDocument::FinishCreateSelf() {
   RestoreScroll();
   mPanes.window->UpdatePort();
   if (CKXTextApp* app = CKXTextApp::GetTextApp()) app->UpdateDynamicMenus();
+  ShowReadNotice();
   return true;
+}
+
+void CKXTextDocument::ShowReadNotice() {
+  if (mReadNotice.empty()) return;
+  const std::string notice = std::move(mReadNotice);
+  mReadNotice.clear();
+  KxCurrentHost().Alert(KxAlertKind::kNote, notice);
 }
 
 bool CKXTextDocument::IsModifiedNow() const { return mEngine->GetTextChanged(); }
@@ -428,6 +454,10 @@ void CKXTextDocument::ReadInto(const std::string& path) {
     mReadMessage = message;
     throw LException(err);
   }
+  // A sidecar that no longer fits its text is left out: the text is read
+  // as any plain text is, and the user hears why its styles are missing.
+  if (doc.stale) doc.plain = true;
+  mReadNotice = doc.notice;
   SKXSaveFormat format;
   std::unique_ptr<CKXText> fresh;
   short lineEnd = CKXTextLayer::kLineEndCR;
@@ -436,6 +466,11 @@ void CKXTextDocument::ReadInto(const std::string& path) {
     fresh = std::move(doc.text);
     format.container = doc.layout == EKXLayout::kContainer;
     format.styled = !format.container && !KxIsForeignDocument(doc.fileType);
+    // A styled text keeps the encoding and line ends it was written in.
+    if (format.styled) {
+      format.encoding = doc.spelling.encoding;
+      lineEnd = doc.spelling.lineEnd;
+    }
   } else {
     // Plain text: its encoding is found from its bytes, its line ends by
     // the exchange (which tells the layer; put back unless this read wins).
@@ -571,15 +606,20 @@ void CKXTextDocument::DoSave() {
   KxTakeBackupFailure();
   std::string message;
   long lost = 0;
+  // A text that holds more than its characters keeps the rest beside it
+  // (the sidecar); a Unicode text cannot, and the user hears so.
+  const bool unicode = mFormat.encoding >= kKxEncodingUTF16;
+  const bool holds = HoldsMoreThanText();
+  const bool more = mFormat.styled || holds;
+  bool dropped = false;
   try {
-    if (mFormat.container || mFormat.styled) {
+    if (mFormat.container) {
       SKXDocument doc;
       doc.type = kTypeText;
       doc.creator = GetFileCreator();
       TakeSettings(doc.settings);
       mEngine->TextCopy(mEngine->GetTotalRange(), KXHandleAccess::Wrap(doc.text.get()), kKxSaveAll);
-      const EKXLayout layout = mFormat.container ? EKXLayout::kContainer : EKXLayout::kClassic;
-      if (int err = KxWriteDocument(path, doc, layout, message, generations)) throw LException(err);
+      if (int err = KxWriteDocument(path, doc, EKXLayout::kContainer, message, generations)) throw LException(err);
     } else {
       CKXTextFileTube tube;
       if (int err = tube.OpenWrite(path, kTypeText, GetFileCreator(), EKXLayout::kClassic, message))
@@ -593,12 +633,36 @@ void CKXTextDocument::DoSave() {
         if (int err = KxExportRTF(copy, rtf, message)) throw LException(err);
         tube.PutFlavor(kFormatRTF, rtf.data(), long(rtf.size()));
       } else {
-        if (mFormat.encoding < kKxEncodingUTF16) lost = CountUnwritable();
+        // Kept beside the text, they come back when it is opened here.
+        if (!unicode && !more) lost = CountUnwritable();
         CKXFlavorExchange exchange(mEngine);
         exchange.SetTextEncoding(short(mFormat.encoding));
         // A Unicode file keeps its byte order and mark.
         if (mFormat.hasUnicodeForm) exchange.SetUnicodeForm(mFormat.unicodeForm);
         exchange.SendFlavorTo(kTypeText, CKXTextLayer::sTextAll, tube);
+        if (more && !unicode) {
+          // The runs count in the text as the store holds it; the record
+          // says how the file spells it, so that they meet again.
+          const CKXText& text = *KXHandleAccess::Edit(mEngine->GetEdit());
+          long length = text.GetLength();
+          if (text.GetRubysCount() > 0) {
+            // The ruby stands inline in the file's text, which the runs count.
+            KxFlavorBytes inline_;
+            CKXTextFlavorWriter(text, 0, length).MakeText(inline_);
+            length = long(inline_.size());
+          }
+          tube.SetTextSpelling(SKXTextSpelling{mFormat.encoding, mEngine->GetLineEndType(), std::uint64_t(length)});
+          SKXDocSettings settings;
+          TakeSettings(settings);
+          if (int err = KxPutDocumentRuns(tube, text, 0, text.GetLength(), settings, message)) throw LException(err);
+          mFormat.styled = true;
+        } else {
+          // Records left from an earlier sidecar would outlive the text
+          // they were about.
+          DeleteDocPref(tube);
+          dropped = unicode && holds;
+          mFormat.styled = false;
+        }
       }
       if (int err = tube.Commit(message, generations)) throw LException(err);
     }
@@ -621,6 +685,45 @@ void CKXTextDocument::DoSave() {
   // The file holds what its encoding can: the user hears what it could not
   // (the text in the window still has it, for a save in Unicode).
   if (lost > 0 && !mAutoSaving) KXMessageBox::NumNote(kUnwritableMessage, lost);
+  if (dropped && !mAutoSaving)
+    KxCurrentHost().Alert(KxAlertKind::kNote, "The styles, ruby, pictures and marks of \u201C" + LeafOf(path) +
+                                                  "\u201D could not be kept in a Unicode text file; the window "
+                                                  "still has them. Save it in the program\u2019s own format to keep "
+                                                  "them.");
+}
+
+bool CKXTextDocument::HoldsMoreThanText() const {
+  // What a plain text read back would lose. The font, size and colour of
+  // a text in one style are the window's, as for any plain text.
+  const CKXText& text = *KXHandleAccess::Edit(mEngine->GetEdit());
+  if (text.GetRubysCount() > 0 || text.GetStylCount() > 1) return true;
+  SKXStyl styl{};
+  if (text.GetStylCount() == 1 && text.GetStyls(&styl, 1) == 1 && styl.styl.face != 0) return true;
+  const long decos = text.GetDecoCount();
+  if (decos > 0) {
+    std::vector<SKXDeco> runs(std::size_t(decos), SKXDeco{});
+    const long got = text.GetDecos(runs.data(), decos);
+    for (long i = 0; i < got; ++i) {
+      const SDeco& d = runs[std::size_t(i)].deco;
+      if (d.lineBits != 0 || d.net != 0 || d.flags != 0 || d.pictID != 0) return true;
+    }
+  }
+  const long paras = text.GetParaCount();
+  if (paras > 0) {
+    SParaStyl plain{};
+    text.GetParaStylDefault(plain);
+    std::vector<SKXPara> runs(std::size_t(paras), SKXPara{});
+    const long got = text.GetParas(runs.data(), paras);
+    for (long i = 0; i < got; ++i)
+      if (std::memcmp(&runs[std::size_t(i)].para, &plain, sizeof plain) != 0) return true;
+  }
+  KXMarkSet marks;
+  mEngine->GetMarks(marks);
+  if (!marks.empty()) return true;
+  // A header or footer is written text of the document too.
+  SKXDocSettings settings;
+  TakeSettings(settings);
+  return !settings.pref.headerText.empty() || !settings.pref.footerText.empty();
 }
 
 long CKXTextDocument::CountUnwritable() const {
@@ -787,6 +890,7 @@ bool CKXTextDocument::ObeyCommand(CommandT command, void* param) {
       if (IsSpecified() && mFile && AskConfirmRevert()) {
         try {
           DoRevert();
+          ShowReadNotice();
         } catch (const LException&) {
           // Reported; the document is as it was.
         }
@@ -885,7 +989,7 @@ CKXTextDocument* KxTextDocHooks::Open(const std::string& path) {
   std::error_code ec;
   const std::string full = std::filesystem::absolute(path, ec).lexically_normal().string();
   for (CKXTextDocument* d : All())
-    if (d->Path() == full) {
+    if (KxSameFile(d->Path(), full)) {
       d->MakeCurrent();
       return d;
     }

@@ -157,6 +157,10 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc, public KxResumeDo
   // The characters of the text that a plain-text encoding without Unicode
   // cannot write (those the text keeps as placeholders).
   long CountUnwritable() const;
+  // Runs, ruby, pictures, marks or a header a plain text file would lose.
+  bool HoldsMoreThanText() const;
+  // Tells what of the file the last read left out, once.
+  void ShowReadNotice();
   // Called on idle: saves a modified, specified document after the interval.
   void DoAutoSave() override;
   void DoAutoSaveAt(std::uint32_t nowTicks);
@@ -428,6 +432,7 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc, public KxResumeDo
   std::array<std::uint8_t, kKxFORMSize> mFormAsRead{};
   bool mFormAsReadUsed = false;
   std::string mReadMessage;          // why the last read failed, for its alert
+  std::string mReadNotice;           // what of the file the last read left out
   // The print system's record (page set-up and print settings), once a
   // dialog or a stored record gave one.
   KxPrintRecord mPrintRecord;

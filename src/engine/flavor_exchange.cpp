@@ -12,6 +12,7 @@
 #include "platform/exception.h"
 #include "platform/files.h"
 #include "platform/script.h"
+#include "platform/textconv.h"
 #include "platform/utf16.h"
 #include "text/base/memory.h"
 #include "text/codes/jcode.h"
@@ -555,6 +556,15 @@ void CKXFlavorExchange::ReceiveInto(const SKXRange& range, CKXDataTube& tube, KX
         if (code == kKxCodeAuto) code = CKXJCode::AutoCheck(data.data(), static_cast<long>(data.size()));
       }
       CKXJCode conv;
+      // JIS X 0212 characters have no Shift_JIS code: each stays as the
+      // placeholder with its character beside it, as from Unicode.
+      conv.SetJIS0212Hook(
+          [](void* context, long offset, unsigned char row, unsigned char cell) {
+            if (const char16_t u = KxJISX0212ToUnicode(row, cell))
+              static_cast<std::vector<SKXUniChar>*>(context)->push_back(
+                  SKXUniChar{static_cast<std::int32_t>(offset), std::uint32_t(u) << 16});
+          },
+          &sideEntries);
       if ((code == kKxCodeJIS && conv.JIStoSJIS(data.data(), static_cast<long>(data.size()))) ||
           (code == kKxCodeEUC && conv.EUCtoSJIS(data.data(), static_cast<long>(data.size())))) {
         data.assign(conv.GetTextPtr(), conv.GetTextPtr() + conv.GetTextSize());

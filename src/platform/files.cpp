@@ -245,19 +245,24 @@ int KxSetFileTypeCreator(const std::string& path, OSType type, OSType creator) {
   return KxWriteSidecar(path, sidecar);
 }
 
+std::string KxSidecarPathOf(const std::string& path) {
+  std::string target;
+  return KxSidecarPath(ResolveLinks(path, target) == 0 ? target : path);
+}
+
 int KxReadSidecar(const std::string& path, KxAppleDouble& sidecar) {
   std::vector<std::uint8_t> bytes;
-  if (int err = KxReadFile(KxSidecarPath(path), bytes)) return err;
+  if (int err = KxReadFile(KxSidecarPathOf(path), bytes)) return err;
   return sidecar.Parse(bytes.data(), bytes.size());
 }
 
 int KxWriteSidecar(const std::string& path, const KxAppleDouble& sidecar) {
   std::vector<std::uint8_t> bytes = sidecar.Build();
-  return KxWriteFileSafely(KxSidecarPath(path), bytes.data(), bytes.size());
+  return KxWriteFileSafely(KxSidecarPathOf(path), bytes.data(), bytes.size());
 }
 
 int KxRemoveSidecar(const std::string& path) {
-  if (unlink(KxSidecarPath(path).c_str()) != 0 && errno != ENOENT) return errno;
+  if (unlink(KxSidecarPathOf(path).c_str()) != 0 && errno != ENOENT) return errno;
   return 0;
 }
 
@@ -592,4 +597,11 @@ long BatchSyncs() { return gBatchSyncs; }
 bool KxPathExists(const std::string& path) {
   struct stat st;
   return !path.empty() && lstat(path.c_str(), &st) == 0;
+}
+
+bool KxSameFile(const std::string& a, const std::string& b) {
+  if (a.empty() || b.empty()) return false;
+  if (a == b) return true;
+  struct stat sa, sb;
+  return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }

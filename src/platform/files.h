@@ -71,6 +71,9 @@ bool KxGetFileTypeCreator(const std::string& path, OSType& type, OSType& creator
 int KxSetFileTypeCreator(const std::string& path, OSType type, OSType creator);
 
 // The sidecar of `path`: ENOENT when there is none, EBADMSG when damaged.
+// The sidecar of the file a path names: a link's is its target's, since a
+// save writes the target and the styles belong beside the text.
+std::string KxSidecarPathOf(const std::string& path);
 int KxReadSidecar(const std::string& path, KxAppleDouble& sidecar);
 int KxWriteSidecar(const std::string& path, const KxAppleDouble& sidecar);
 // 0 also when there was none.
@@ -185,6 +188,11 @@ long BatchSyncs();
 
 // Whether anything exists under `path` (a symbolic link counts by itself).
 bool KxPathExists(const std::string& path);
+
+// True when both paths name one file: the same path, or (links followed)
+// the same device and inode, so that a link or a second hard link to an
+// open document is that document.
+bool KxSameFile(const std::string& a, const std::string& b);
 
 // True when the path names a regular file (links followed): what a drop of
 // files may read; folders, devices and pipes are not.

@@ -52,4 +52,13 @@ S
 )
 check "nothing lost" "" "$out"
 check "saved" "$(printf '\x93\xfa\x96\x7b\x8c\xeaabc\n' | xxd -p)" "$(xxd -p "$work/c.txt")"
+# An EUC-JP text with a JIS X 0212 character (丂), which Shift_JIS lacks:
+# the window shows it (kept beside its placeholder).
+printf '\x8f\xb0\xa1\xa4\xa2\xa4\xa4\xa4\xa6\xa4\xa8\xa4\xaa\xa4\xab\xa4\xad\n' > "$work/d.txt"
+out=$(app <<S
+open $work/d.txt
+print text
+S
+)
+check "JIS X 0212 read" "丂あいうえおかき" "$(head -n 1 <<<"$out")"
 exit $fail

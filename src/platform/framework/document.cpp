@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/files.h"
 #include "platform/framework/window.h"
 #include "platform/host/host.h"
 
@@ -90,5 +91,5 @@ void LSingleDoc::MakeCurrent() {
 }
 
 bool LSingleDoc::UsesFileSpec(const FSSpec& fileSpec) const {
-  return mFile && mFile->GetFileSpec().Path() == fileSpec.Path();
+  return mFile && KxSameFile(mFile->GetFileSpec().Path(), fileSpec.Path());
 }
