@@ -457,6 +457,9 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc, public KxResumeDo
   void RequestRedraw();
   bool mSpellLive = false;
   SKXRange mSpellRun{0, 0};
+  // The text's size at the last check as you type (-1: none yet): what it
+  // grew by since tells the words a paste or a committed input finished.
+  long mSpellCheckedSize = -1;
   bool mSpellNext = false;
   bool mSpellAvailable = false;
 };

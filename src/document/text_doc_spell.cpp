@@ -23,6 +23,11 @@
 
 namespace {
 
+// The speller looks at the whole text it is given for every word it
+// reports: long paragraphs go to it in pieces of about this many bytes.
+constexpr long kSpellPiece = 1024;
+constexpr std::uint16_t kCR = 13;
+
 int sSpellCheckIgnoreTag = 0;
 bool sLockUpdate = false, sPostUpdate = false;
 
@@ -67,7 +72,21 @@ void CKXTextDocument::DoMarkup(long start, long end, bool always) {
 bool CKXTextDocument::RemoveMarkupAround(long start, long end) {
   const KXEditHandle edit = mEngine->GetEdit();
   const long before = KXTE_GetMarkupCount(edit);
-  KXTE_DeleteMarkup(edit, start, end);
+  if (start >= end) {
+    // At a caret: the marks that hold or touch it (a word being typed).
+    KXTE_DeleteMarkup(edit, start, end);
+  } else {
+    // Over a range: only the marks inside it; one that merely touches an
+    // end is a neighbouring word's and keeps its mark.
+    CKXTextEditEx& ex = *KXHandleAccess::Edit(edit);
+    for (long k = std::max(1L, ex.GetMarkupIndex(start)); k <= ex.GetMarkupCount();) {
+      long a = 0, b = 0;
+      ex.GetMarkupRangeAt(k, a, b);
+      if (a >= end) break;
+      if (b > start) ex.DeleteMarkupAt(k);
+      else ++k;
+    }
+  }
   bool changed = KXTE_GetMarkupCount(edit) != before;
   if (!mSpellLive && mSpellRun.start == start && mSpellRun.length == end - start) {
     mSpellRun = SKXRange{0, 0};
@@ -187,6 +206,7 @@ void CKXTextDocument::CheckAsYouType() {
   const SKXRange sel = mEngine->GetSelectionRange();
   const long s = sel.start;
   if (!mSpellLive) {
+    mSpellCheckedSize = TextSize();
     if (mSpellRun.length > 0 && !(sel.start == mSpellRun.start && sel.length == mSpellRun.length)) {
       long a = 0, b = 0;
       if (KXTE_GetMarkup(mEngine->GetEdit(), mSpellRun.start, a, b)) RemoveMarkupAround(s, s + sel.length);
@@ -194,6 +214,9 @@ void CKXTextDocument::CheckAsYouType() {
     }
     return;
   }
+  const long size = TextSize();
+  const long grown = mSpellCheckedSize < 0 ? 0 : size - mSpellCheckedSize;
+  mSpellCheckedSize = size;
   const SKXRange w = mEngine->GetWordSelectionRange(s);
   const long wEnd = w.start + w.length;
   long regionStart = w.start;
@@ -226,13 +249,45 @@ void CKXTextDocument::CheckAsYouType() {
       }
     }
   }
+  // Text that arrived at once before the caret (a paste, a committed
+  // input): the words it finished, up to the word at the caret, are left
+  // behind as if typed one by one.
+  if (grown > 0 && sel.length == 0 && s - grown < regionStart) {
+    const long from = mEngine->GetWordSelectionRange(std::max(0L, s - grown)).start;
+    if (from < regionStart) {
+      changed = RemoveMarkupAround(from, regionStart) || changed;
+      // Every misspelled word, a paragraph (or a piece of a long one, cut
+      // at a space) at a time.
+      KxSpeller& speller = CKXSpellingPanel::Get().Speller();
+      for (long p = from; p < regionStart && speller.Available();) {
+        long segEnd = p;
+        while (segEnd < regionStart) {
+          const std::uint16_t c = mEngine->GetChar(segEnd);
+          if (c == kCR || (c == ' ' && segEnd - p >= kSpellPiece)) break;
+          segEnd += std::max<long>(1, mEngine->ThisCharSize(segEnd));
+        }
+        Segment seg;
+        if (segEnd > p && ToUnicode(*mEngine, p, segEnd, seg)) {
+          for (long index = 0; index < long(seg.units.size());) {
+            const KxSpellRange r = speller.Check(seg.units, index, false, IgnoreTag());
+            if (r.length <= 0 || r.location < index) break;
+            DoMarkup(MapBack(seg, r.location), MapBack(seg, r.location + r.length), false);
+            changed = true;
+            index = r.location + r.length;
+          }
+        }
+        p = segEnd + 1;
+      }
+    }
+  }
   sLockUpdate = false;
-  // The word being typed is never marked.
+  // The word being typed is never marked. Only the marks at the caret
+  // itself go: the word a separator just ended keeps the mark it got.
   if (sel.length > 0) {
     long a = 0, b = 0;
     if (KXTE_GetMarkup(mEngine->GetEdit(), s, a, b)) changed = RemoveMarkupAround(s, s + sel.length) || changed;
   } else {
-    changed = RemoveMarkupAround(w.start, wEnd) || changed;
+    changed = RemoveMarkupAround(s, s) || changed;
   }
   mSpellRun = SKXRange{std::int32_t(regionStart), std::int32_t(wEnd - regionStart)};
   if (changed || sPostUpdate) {
@@ -242,6 +297,8 @@ void CKXTextDocument::CheckAsYouType() {
 }
 
 void CKXTextDocument::DoIdleSpellChecking() {
+  // A first paste before any move of the caret is measured from here.
+  if (mSpellCheckedSize < 0) mSpellCheckedSize = TextSize();
   if (!mSpellNext) return;
   mSpellNext = false;
   const SKXRange sel = mEngine->GetSelectionRange();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/app_commands.h"
 #include "platform/draw/color.h"
 #include "platform/framework/layout.h"
 #include "platform/host/host.h"
@@ -186,6 +187,18 @@ bool CKXTextFileTool::HandleFolderMessage(MessageT message) {
 
 void CKXTextFileTool::ListenToMessage(MessageT message, void* param) {
   if (!HandleFolderMessage(message)) KXDialogBox::ListenToMessage(message, param);
+}
+
+bool CKXTextFileTool::ObeyCommand(CommandT command, void* param) {
+  if (command != kKxCmdClose) return KXDialogBox::ObeyCommand(command, param);
+  AttemptClose();
+  return true;
+}
+
+void CKXTextFileTool::FindCommandStatus(CommandT command, Boolean& enabled, Boolean& usesMark, std::uint16_t& mark,
+                                        Str255 name) {
+  if (command == kKxCmdClose) enabled = true;
+  else KXDialogBox::FindCommandStatus(command, enabled, usesMark, mark, name);
 }
 
 bool CKXTextFileTool::GoToFolder(const std::string& target) {

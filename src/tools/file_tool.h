@@ -68,6 +68,10 @@ class CKXTextFileTool : public KXDialogBox {
   // false when the window has none.
   virtual bool TakeFolderList(PaneIDT listID) { return listID != 0 && listID == mListID; }
   void ListenToMessage(MessageT message, void* param) override;
+  // Close (Ctrl+W) closes the tool window as its close box does.
+  bool ObeyCommand(CommandT command, void* param) override;
+  void FindCommandStatus(CommandT command, Boolean& enabled, Boolean& usesMark, std::uint16_t& mark,
+                         Str255 name) override;
   // The window of the navigator whose folder list is pane `listID`, or null.
   static CKXTextFileTool* FindByFolderList(PaneIDT listID);
 

@@ -187,6 +187,12 @@ bool CKXTextStreamEditor::DoOutput(CKXTextRunSED& sed, short output, Target& fir
       return false;
     }
     const std::string path = DirName(first.path) + "/" + name;
+    // A new document is new: a file already there under its name is the
+    // user's, never replaced without a word.
+    if (output == kKxSEDNewDocument && KxPathExists(path)) {
+      Note(kBadName, KxUTF8ToScriptText("\"" + name + "\" already exists"));
+      return false;
+    }
     if (!sed.DoStreamEdit(scripts, inputs, SKXSedStream::File(path), noPrint, false) || sed.Broken()) return false;
     written.insert(name);
     return true;

@@ -128,4 +128,63 @@ TEST_F(SpellingTest, IgnoreAndTheWordBeingTyped) {
   EXPECT_EQ(Marks(d), "14-19 ");
 }
 
+TEST_F(SpellingTest, TypingASeparatorMarksTheWordItEnds) {
+  // Words typed one key at a time in the middle of a text: each is marked
+  // once a separator ends it, the one under the caret never, a correctly
+  // spelled one not at all, and a word marked before keeps its mark when
+  // the caret passes the word next to it.
+  CKXTextDocument* d = OpenText("the tail");
+  ASSERT_NE(d, nullptr);
+  Command(1253);
+  ASSERT_TRUE(d->IsSpellLive());
+  d->GetEngine()->SetSelectionRange(SKXRange{3, 0}, false);
+  auto type = [&](const std::string& keys) {
+    for (char c : keys) host.PostKey(std::uint8_t(c), c == ' ' ? 0x31 : 0);
+    Drain();
+  };
+  type(" helo");
+  EXPECT_EQ(Marks(d), "");
+  type(" ");
+  EXPECT_EQ(Marks(d), "4-8 ");
+  type("wrld good ");
+  EXPECT_EQ(d->TextBytes(), "the helo wrld good  tail");
+  EXPECT_EQ(Marks(d), "4-8 9-13 ");
+  // Back into a marked word: its mark goes while the caret is in it.
+  d->GetEngine()->SetSelectionRange(SKXRange{11, 0}, false);
+  EXPECT_EQ(Marks(d), "4-8 ");
+}
+
+TEST_F(SpellingTest, OneInsertionMarksEveryWordItFinishes) {
+  CKXTextDocument* d = OpenText("say he\rend");
+  ASSERT_NE(d, nullptr);
+  Command(1253);
+  d->GetEngine()->SetSelectionRange(SKXRange{6, 0}, false);
+  // One insertion that finishes "he" into "helo" and brings a paragraph
+  // break: each finished word is checked, the one at the caret is not.
+  const std::string more = "lo wrld good\rzorp fine qwzy";
+  d->GetEngine()->DoInsert(more.data(), long(more.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+  Drain();
+  ASSERT_EQ(d->TextBytes(), "say helo wrld good\nzorp fine qwzy\nend");
+  EXPECT_EQ(Marks(d), "4-8 9-13 19-23 ");
+  // A separator after it, and the caret leaving: the last word too.
+  host.PostKey(' ', 0x31);
+  Drain();
+  EXPECT_EQ(Marks(d), "4-8 9-13 19-23 29-33 ");
+  // A paragraph longer than the pieces the speller gets at a time: no word
+  // is lost or split where a piece ends.
+  CKXTextDocument* big = OpenText("", "big.txt");
+  ASSERT_NE(big, nullptr);
+  ASSERT_TRUE(big->IsSpellLive());   // taken from the preference the toggle set
+  big->DoIdleSpellChecking();         // the view's idle time before the insertion
+  std::string words, want;
+  for (int i = 0; i < 400; ++i) {
+    words += "good wrld ";
+    want += std::to_string(i * 10 + 5) + "-" + std::to_string(i * 10 + 9) + " ";
+  }
+  big->GetEngine()->DoInsert(words.data(), long(words.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0, nullptr,
+                             0);
+  Drain();
+  EXPECT_EQ(Marks(big), want);
+}
+
 }  // namespace

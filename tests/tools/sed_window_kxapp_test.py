@@ -6,7 +6,8 @@
    Python reference in its own encoding and line ends.
 2. Copies with a suffix beside each target; the originals stay.
 3. Made names that would hit another target of the run are refused with a
-   note and the series stops; a title with "/" writes nothing.
+   note and the series stops; a title with "/" writes nothing; a new
+   document never replaces a file already there.
 4. A window's text replaced by the output of the script box and undone in
    one step; a second run into a new document reuses the document the
    window made, never a document of the same name.
@@ -107,6 +108,23 @@ def main():
         check(not os.path.exists(os.path.join(clash, "b.New.txt")), "the series went on after a refusal")
         check(not os.path.exists(os.path.join(work, "escape.txt")), "a title wrote outside the folder")
         check("a.New.txt\" is a target of the run" in out and "is not a file name" in out, "refusals not reported", out)
+        # A new document never replaces a file already there: a title naming
+        # one that is no target, and the made name New + target when that is
+        # taken, are refused and leave the files as they were; a free title
+        # is written.
+        keep = os.path.join(work, "keep")
+        os.makedirs(keep)
+        write(os.path.join(keep, "a.txt"), "utf-8", "alpha\n", False)
+        write(os.path.join(keep, "b.txt"), "utf-8", "precious\n", False)
+        write(os.path.join(keep, "Newa.txt"), "utf-8", "older\n", False)
+        out = app(work, "menu 1228\nchoose 3911 1\nfolder 3934 %s\nchoose 3932 1\nfield 3916 a\nfield 3919 A\n"
+                        "choose 3941 1\nfield 3942 b.txt\nanswer ok\nclick 3901\nfield 3942\nanswer ok\nclick 3901\n"
+                        "field 3942 fresh.txt\nclick 3901\nprint alerts\n" % keep)
+        check(read(os.path.join(keep, "b.txt")) == b"precious\n", "an existing file replaced by a new document")
+        check(read(os.path.join(keep, "Newa.txt")) == b"older\n", "New + target replaced")
+        check(out.count("already exists") == 2 and "\"b.txt\"" in out and "\"Newa.txt\"" in out,
+              "refusals of existing names not reported", out)
+        check(read(os.path.join(keep, "fresh.txt")) == b"AlphA\n", "a free title not written")
 
         # 4. A window replaced and undone in one step; a new document reused.
         doc = os.path.join(work, "doc.txt")
@@ -133,8 +151,11 @@ def main():
         check("one gamma two" in out, "clipboard target", out)
 
         # 6. The box's text survives closing; one history entry per script.
-        out = app(work, "menu 1228\nchoose 3911 2\nchoose 3931 3\nclipboard x\nfield 3924 s/x/y/\nclick 3901\n"
-                        "click 3901\nfield 3924 kept\nmenu 4\nmenu 1228\nprint window 3924\nprint items 3923\n")
+        # (A document stays open: closing the last window would end the run.)
+        out = app(work, "open %s\nmenu 1228\nchoose 3911 2\nchoose 3931 3\nclipboard x\nfield 3924 s/x/y/\n"
+                        "click 3901\nclick 3901\nfield 3924 kept\nmenu 4\nprint windows\nmenu 1228\n"
+                        "print window 3924\nprint items 3923\n" % doc)
+        check(out.startswith("doc.txt\nwindow "), "Close did not close the stream editor", out)
         check("3924 field 1 1 0 kept" in out, "box text after reopening", out)
         items = out.split("3924 field 1 1 0 kept", 1)[-1]
         check(items.count("s/x/y/") == 1 and "kept" not in items.replace("kept", "", 0), "history items", out)
