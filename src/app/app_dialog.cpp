@@ -11,6 +11,7 @@
 #include "platform/framework/control.h"
 #include "platform/framework/edit_field.h"
 #include "views/dialog_box.h"
+#include "views/window_fit.h"
 
 namespace {
 
@@ -82,6 +83,8 @@ bool KxModelessDialog::Open(ResIDT layoutID, LCommander* super) {
   auto* dialog = dynamic_cast<KXDialogBox*>(made.get());
   if (!dialog) return false;
   dialog->UndoSupport();
+  // Its title bar clear of the tool palette, and on the screen.
+  dialog->DoSetBounds(KxFitToStandardBounds(*dialog, dialog->GetGlobalBounds()));
   mWindow = dialog;
   mLife = new Life(this);
   dialog->AddAttachment(mLife);

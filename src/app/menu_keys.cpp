@@ -150,6 +150,9 @@ void SetMenuKey(const SMenukey& entry) {
 }
 
 void UpdateMenu() {
+  // The built-in keys over what the menu resources say, whatever those
+  // give; then the user's, which win.
+  for (const SMenukey& k : DefaultKeys()) SetMenuKey(k);
   for (SMenukey k : UserKeys()) {
     // Old lists name redo by the program's own number.
     if (k.command == kKxCmdRedoAlias) k.command = kKxCmdRedo;

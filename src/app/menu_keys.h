@@ -44,8 +44,9 @@ bool GetMenuKey(std::int32_t command, SMenukey& out);
 void SetCmdKey(LMenu& menu, std::int16_t item, std::uint8_t key, std::uint8_t modifiers);
 // Writes one entry into the item that carries its command.
 void SetMenuKey(const SMenukey& entry);
-// Applies the whole user list in order (called last when the menu bar is
-// built, so that the user's keys win).
+// Writes the built-in keys into the menus, then the whole user list in
+// order (called last when the menu bar is built, so that the user's keys
+// win).
 void UpdateMenu();
 
 // A readable name; false when the command has none. `plain` names numbered

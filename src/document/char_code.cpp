@@ -19,6 +19,7 @@
 #include "platform/script.h"
 #include "platform/textconv.h"
 #include "text/base/geometry.h"
+#include "views/window_fit.h"
 
 CKXTextCharCode* CKXTextCharCode::sCharCode = nullptr;
 Rect CKXTextCharCode::sBounds{0, 0, 0, 0};
@@ -341,7 +342,8 @@ CKXTextCharCode* CKXTextCharCode::ShowCharCode(LCommander* super) {
     bounds.right = std::int16_t(bounds.left + (sBounds.right - sBounds.left));
     bounds.bottom = std::int16_t(bounds.top + (sBounds.bottom - sBounds.top));
   }
-  table->DoSetBounds(bounds);
+  // On the screen and clear of the tool palette.
+  table->DoSetBounds(KxFitToStandardBounds(*table, bounds));
   table->Show();
   table->Select();
   return table;

@@ -20,6 +20,7 @@
 #include "document/file_tube.h"
 #include "document/find_assist.h"
 #include "document/find_rules.h"
+#include "document/text_doc_arrange.h"
 #include "engine/event_handler.h"
 #include "engine/flavor_exchange.h"
 #include "engine/text_action.h"
@@ -836,6 +837,7 @@ bool CKXTextDocument::ObeyCommand(CommandT command, void* param) {
     return true;
   if (IsDialogOpen()) return CKXDocument::ObeyCommand(command, param);
   if (ObeyBarCommand(command)) return true;
+  if (KxObeyArrangeCommand(*this, command)) return true;
   switch (command) {
     case kKxCmdClose: AttemptClose(); return true;
     case kCmdSave:
@@ -913,6 +915,7 @@ void CKXTextDocument::FindCommandStatus(CommandT command, Boolean& enabled, Bool
     enabled = false;
     return;
   }
+  if (KxFindArrangeCommandStatus(command, enabled)) return;
   switch (command) {
     case kKxCmdClose:
     case kKxCmdPageSetup:

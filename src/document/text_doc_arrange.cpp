@@ -3,6 +3,8 @@
 // margins, the status bar, the split bar and the scroll bars go for each.
 // Every change places all panes again from the window's size, so no
 // sequence of splits, joins and switches can leave a pane astray.
+#include "document/text_doc_arrange.h"
+
 #include <algorithm>
 
 #include "app/contextual_menu.h"
@@ -15,7 +17,9 @@
 #include "platform/framework/layout.h"
 #include "platform/framework/scroller.h"
 #include "platform/framework/window.h"
+#include "text/base/geometry.h"
 #include "views/split_view.h"
+#include "views/text_colm_view.h"
 #include "views/text_info_view.h"
 #include "views/text_line_view.h"
 #include "views/text_scroller.h"
@@ -76,6 +80,21 @@ const KxLayoutPaneRecord* DocRecord(PaneIDT id) {
   for (int k = 0; k < count; ++k)
     if (panes[k].paneID == id) return &panes[k];
   return nullptr;
+}
+
+// Scrolls so that the line of `offset` starts the view.
+void ScrollToLineOf(CKXTextEngine& engine, long offset) {
+  if (offset < 0) return;
+  const KXEditHandle e = engine.GetEdit();
+  RectL view{};
+  KXTE_GetViewRect(e, view);
+  const PointL at = KXTE_GetPoint(e, offset);
+  // The line starts the view at its top, scrolled to the left edge; a
+  // column starts it at its right edge, scrolled to the top.
+  if (KXTE_GetVertical(e) != 0)
+    engine.ScrollViewBy(long(at.h) - view.right, -long(view.top));
+  else
+    engine.ScrollViewBy(-long(view.left), long(at.v) - view.top);
 }
 
 }  // namespace
@@ -169,6 +188,12 @@ void CKXTextDocument::ArrangePanes(std::int32_t gage) {
              SBooleanRect{false, true, true, false});
   }
   if (status) SetFrame(status, RectL{H - kBarWidth, 0, H, kStatusWidth}, SBooleanRect{true, false, false, true});
+  if (auto* colm = dynamic_cast<CKXTextColmView*>(ruler)) {
+    // The ruler turns with the text: its scale runs down the right edge,
+    // and only a horizontal one starts beside the line numbers.
+    colm->SetVertical(mVerticalWindow);
+    colm->SetLeftIndent(short(!mVerticalWindow && lines ? kMarginWidth : 0));
+  }
   mPanes.bar->SetVertical(mVerticalWindow);
   mPanes.bar->SetGageHeight(gage);
   mPanes.bar->SetStatusShown(info);
@@ -300,6 +325,9 @@ void CKXTextDocument::VerticalWindow(bool vertical, bool redraw) {
     LinkSecondPane(false);
     mSplitAt = 0;
   }
+  // The text at the view's first corner stays in sight: the old scroll
+  // place means nothing across the turn.
+  const long top = TopLeftOffset();
   mVerticalWindow = vertical;
   mEngine->SetVertical(vertical);
   ArrangePanes(RulerHeight());
@@ -308,5 +336,34 @@ void CKXTextDocument::VerticalWindow(bool vertical, bool redraw) {
       v->FixImage();
       v->FixView();
     }
+  ScrollToLineOf(*mEngine, top);
+  if (CKXTextColmView* ruler = GetColmView()) ruler->FixView();
   if (redraw) mPanes.window->Refresh();
+}
+
+// ---- arranging the document windows ---------------------------------------------------------------
+
+bool KxFindArrangeCommandStatus(CommandT command, Boolean& enabled) {
+  switch (command) {
+    case kKxCmdTileWindows:
+    case kKxCmdStackWindows:
+    case kKxCmdZoomWindow: enabled = true; return true;
+    // Another document to go to.
+    case kKxCmdNextDocument: enabled = CKXDocument::FindIndexDocument(2) != nullptr; return true;
+    default: return false;
+  }
+}
+
+bool KxObeyArrangeCommand(CKXTextDocument& doc, CommandT command) {
+  switch (command) {
+    case kKxCmdTileWindows: doc.TileWindow(KxShiftKeyDown()); return true;
+    case kKxCmdStackWindows: doc.StackWindow(); return true;
+    case kKxCmdZoomWindow:
+      if (LWindow* w = doc.GetWindow()) w->DoSetZoom(!w->IsZoomed());
+      return true;
+    case kKxCmdNextDocument:
+      if (CKXDocument* next = doc.FindNextDocument(KxShiftKeyDown()); next && next != &doc) next->MakeCurrent();
+      return true;
+    default: return false;
+  }
 }

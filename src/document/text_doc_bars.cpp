@@ -11,11 +11,6 @@
 #include "views/text_info_view.h"
 #include "views/text_window.h"
 
-namespace {
-// The line-number margin's reserve at the ruler's start.
-constexpr short kLineInset = 40;
-}  // namespace
-
 CKXTextColmView* CKXTextDocument::GetColmView() const {
   return mPanes.window ? dynamic_cast<CKXTextColmView*>(mPanes.window->FindPaneByID(kKxColmViewID)) : nullptr;
 }
@@ -53,14 +48,19 @@ void CKXTextDocument::ShowBar(CommandT command, bool show, bool redraw) {
     // The margin of the second pane of a split window follows.
     for (PaneIDT id : {kKxLineViewID, kKxLineView2ID})
       if (LPane* lines = mPanes.window->FindPaneByID(id)) show ? lines->Show() : lines->Hide();
-    CKXTextColmView* ruler = GetColmView();
-    if (ruler && !ruler->IsVertical()) ruler->SetLeftIndent(show ? kLineInset : 0);
   } else if (command == kKxCmdShowStatus) {
     if (LPane* info = mPanes.window->FindPaneByID(kKxInfoViewID)) show ? info->Show() : info->Hide();
   } else {
     return;
   }
-  KxRelayoutTextWindow(mPanes, redraw);
+  // The panes take the change as they see it, then every pane is placed
+  // again for the window's writing: a ruler along the right edge gives its
+  // room to the text's scroller, not to the text inside it.
+  KxRelayoutTextWindow(mPanes, false);
+  ArrangePanes(RulerHeight());
+  for (CKXTextView* v : mPanes.view)
+    if (v && v->GetTextEngine()) v->FixImage();
+  if (redraw) mPanes.window->Refresh();
 }
 
 void CKXTextDocument::RulerToolsWindow(bool show, bool redraw) {

@@ -24,6 +24,7 @@
 #include "views/edit_field.h"
 #include "views/file_list_cell.h"
 #include "views/message_box.h"
+#include "views/window_fit.h"
 
 using namespace kxme;
 
@@ -58,17 +59,6 @@ void SetName(SKXTMacro& m, const std::string& name) {
 // The macro menu follows the list.
 void UpdateMacroMenu() {
   if (auto* app = dynamic_cast<CKXTextApp*>(LApplication::GetApplication())) app->UpdateDynamicMenus();
-}
-
-// Keeps a window's bounds inside the screen: a window larger than the
-// screen is reduced to it, one off an edge comes back in.
-Rect KeepOnScreen(Rect b) {
-  const Rect s = KxCurrentHost().GetScreenBounds();
-  const int width = std::min(b.right - b.left, s.right - s.left);
-  const int height = std::min(b.bottom - b.top, s.bottom - s.top);
-  int left = std::clamp<int>(b.left, s.left, s.right - width);
-  int top = std::clamp<int>(b.top, s.top, s.bottom - height);
-  return Rect{std::int16_t(top), std::int16_t(left), std::int16_t(top + height), std::int16_t(left + width)};
 }
 
 // Finishes the close of an editor that was busy when asked, then goes.
@@ -204,7 +194,9 @@ bool CKXTextMacroEditor::ShowMacroEditor(LCommander* super) {
     return false;
   }
   editor->UndoSupport();
-  editor->DoSetBounds(KeepOnScreen(sHasBounds ? sBoundsMacroEditor : editor->GetGlobalBounds()));
+  // On the screen and clear of the tool palette, which would hide its
+  // name field.
+  editor->DoSetBounds(KxFitToStandardBounds(*editor, sHasBounds ? sBoundsMacroEditor : editor->GetGlobalBounds()));
   editor->Select();
   return true;
 }

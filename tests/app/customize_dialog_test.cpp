@@ -4,6 +4,7 @@
 // box, quit) ends the capture; OK keeps one entry per command.
 #include <gtest/gtest.h>
 
+#include "app/app_commands.h"
 #include "app/app_dialog.h"
 #include "app/application.h"
 #include "app/customize_dialog.h"
@@ -13,6 +14,7 @@
 #include "platform/framework/menu.h"
 #include "platform/framework/window.h"
 #include "platform/host/headless.h"
+#include "views/dialog_box.h"
 #include "views/view_classes.h"
 
 namespace {
@@ -97,3 +99,28 @@ TEST_F(CustomizeTest, OkKeepsTheLaterEntryOfACommand) {
   EXPECT_EQ(KeyOf(2), std::make_pair(std::uint8_t('N'), std::uint16_t(0)));
   EXPECT_EQ(KeyOf(3), std::make_pair(std::uint8_t('O'), std::uint16_t(0)));
 }
+
+// The preferences and key-settings dialogs open with their frames clear of
+// the tool palette's room at the top of the screen, and on the screen.
+TEST_F(CustomizeTest, DialogsOpenClearOfThePalette) {
+  static constexpr std::int16_t kRoom = 300;
+  const KxPaletteSpaceFn before = KxSetPaletteSpaceHook([] { return Point{kRoom, 0}; });
+  CKXTextApp app(&hooks);
+  app.Prepare();
+  const Rect screen = host.GetScreenBounds();
+  for (CommandT command : {kKxCmdPrefDialog, kKxCmdCustomizeKeys}) {
+    SCOPED_TRACE(command);
+    ASSERT_TRUE(app.ProcessCommand(command));
+    LWindow* dialog = LWindow::FetchFrontWindow();
+    ASSERT_NE(dialog, nullptr);
+    const Rect r = dialog->GetGlobalBounds();
+    EXPECT_GE(r.top, screen.top + kRoom);
+    EXPECT_LE(r.bottom, screen.bottom);
+    EXPECT_GE(r.left, screen.left);
+    EXPECT_LE(r.right, screen.right);
+    KxModelessDialog::CloseAll();
+    KxModelessDialog::DeleteClosed();
+  }
+  KxSetPaletteSpaceHook(before);
+}
+

@@ -84,6 +84,42 @@ TEST_F(MenuKeysTest, TheUserListIsAppliedInOrderAndOldRedoNumbersBecomeRedo) {
   EXPECT_EQ(UCustomMenu::UserKeys().size(), 1u);
 }
 
+// Every built-in key shows in the menus and is the key that chooses its
+// item, whatever the menu resources say; the user's keys still win.
+TEST_F(MenuKeysTest, EveryBuiltInKeyReachesItsItemUnderTheUsersKeys) {
+  constexpr CommandT kNextDocument = 1604;
+  auto item = [&](CommandT command) -> const KxMenuItem* {
+    std::int16_t menuID = 0, index = 0;
+    LMenu* menu = nullptr;
+    return bar.FindMenuItem(command, menuID, menu, index) ? menu->GetItem(index) : nullptr;
+  };
+  // As menus without the keys would stand.
+  for (const SMenukey& k : UCustomMenu::DefaultKeys())
+    if (!kKxWindowCommands.Contains(k.command)) {
+      ASSERT_NE(item(k.command), nullptr) << "no menu item carries " << k.command;
+      UCustomMenu::SetMenuKey(SMenukey{k.command, 0, 0});
+    }
+  UCustomMenu::SetUserKeys({{kKxCmdTextFormatDialog, 'Q', kKxMenukeyShift}, {kNextDocument, 0, 0}});
+  UCustomMenu::UpdateMenu();
+  for (const SMenukey& k : UCustomMenu::DefaultKeys()) {
+    if (kKxWindowCommands.Contains(k.command)) continue;   // the documents' items come and go
+    SCOPED_TRACE(k.command);
+    const KxMenuItem* it = item(k.command);
+    std::int16_t menuID = 0, index = 0;
+    if (k.command == kKxCmdTextFormatDialog) {
+      EXPECT_EQ(it->key, 'Q');
+      EXPECT_EQ(it->modifiers, kKxEventShiftKey);
+    } else if (k.command == kNextDocument) {
+      EXPECT_EQ(it->key, 0);
+    } else {
+      EXPECT_EQ(it->key, k.key);
+      EXPECT_EQ(it->modifiers, k.modifiers ? kKxEventShiftKey : 0);
+      ASSERT_TRUE(bar.FindKeyCommand(k.key, std::uint16_t(kKxEventCommandKey | it->modifiers), menuID, index));
+      EXPECT_EQ(bar.FindCommand(menuID, index), k.command);
+    }
+  }
+}
+
 TEST_F(MenuKeysTest, CommandNames) {
   struct NameCase {
     CommandT command;

@@ -10,6 +10,7 @@
 #include "engine/text_engine.h"
 #include "platform/framework/window.h"
 #include "platform/script.h"
+#include "views/dialog_box.h"
 
 namespace {
 
@@ -159,6 +160,29 @@ TEST_F(CharTable, AFontOfAnotherDoubleByteScriptGreysItsLeadBytes) {
   EXPECT_TRUE(table->GetCharView()->IsCodeEnabled('A'));
   ClickCell(table, 0xA4, 0xA4);
   EXPECT_EQ(Text(), "");
+}
+
+// A table opens clear of the tool palette's room, on the screen, and so
+// does one whose remembered place lies off the screen.
+TEST_F(CharTable, ATableOpensClearOfThePalette) {
+  static constexpr std::int16_t kRoom = 300;
+  const KxPaletteSpaceFn before = KxSetPaletteSpaceHook([] { return Point{kRoom, 0}; });
+  const Rect screen = host.GetScreenBounds();
+  auto placed = [&](CKXTextCharCode* table) {
+    ASSERT_NE(table, nullptr);
+    const Rect r = table->GetGlobalBounds();
+    EXPECT_GE(r.top, screen.top + kRoom);
+    EXPECT_LE(r.bottom, screen.bottom);
+    EXPECT_GE(r.left, screen.left);
+    EXPECT_LE(r.right, screen.right);
+  };
+  CKXTextCharCode* first = OpenTable();
+  placed(first);
+  const Rect b = first->GetGlobalBounds();
+  first->DoSetBounds(Rect{-500, 5000, std::int16_t(-500 + b.bottom - b.top), std::int16_t(5000 + b.right - b.left)});
+  first->DoClose();
+  placed(OpenTable());
+  KxSetPaletteSpaceHook(before);
 }
 
 TEST_F(CharTable, ANewTableOpensWhereTheLastOneClosed) {

@@ -13,12 +13,15 @@
 #include "app/globals.h"
 #include "doc_app_fixture.h"
 #include "document/text_doc.h"
+#include "document/text_doc_arrange.h"
 #include "engine/text_engine.h"
 #include "layout/kxtext_api.h"
 #include "platform/framework/commander.h"
+#include "platform/framework/events.h"
 #include "platform/framework/menu.h"
 #include "platform/framework/scroller.h"
 #include "platform/framework/window.h"
+#include "platform/keys.h"
 #include "views/split_view.h"
 #include "views/text_colm_view.h"
 #include "views/text_info_view.h"
@@ -35,6 +38,16 @@ constexpr PaneIDT kView1 = 1001, kView2 = 1009, kScroller1 = 1005, kScroller2 = 
 
 class ArrangeTest : public kxtest::DocAppTest {
  protected:
+  // The preferences the tests change are the program's own: put back.
+  void SetUp() override {
+    savedPreference = gPreference;
+    DocAppTest::SetUp();
+  }
+  void TearDown() override {
+    DocAppTest::TearDown();
+    gPreference = savedPreference;
+  }
+  SKXPreference savedPreference;
   CKXTextDocument* OpenLines(int count) {
     const fs::path p = dir / "lines.txt";
     std::ofstream out(p, std::ios::binary);
@@ -244,6 +257,105 @@ TEST_F(ArrangeTest, TheSelectionComesIntoViewInTheNewWriting) {
   }
 }
 
+// The ruler turns with the window, both ways and for a window opened
+// vertical: along the right edge, beyond the text's scroller, its scale
+// running down without the line numbers' indent; shown again there after
+// being hidden.
+TEST_F(ArrangeTest, TheRulerTurnsWithTheWindow) {
+  CKXTextDocument* d = OpenLines(10);
+  ASSERT_NE(d, nullptr);
+  Command(1401);   // the ruler
+  Command(1402);   // the line numbers
+  auto* ruler = dynamic_cast<CKXTextColmView*>(Pane(d, kKxColmViewID));
+  ASSERT_NE(ruler, nullptr);
+  const SDimension32 size = Size(d);
+  auto placedVertical = [&] {
+    const RectL r = Frame(d, kKxColmViewID);
+    EXPECT_TRUE(ruler->IsVertical());
+    EXPECT_EQ(ruler->GetLeftInset(), 1) << "no indent along the right edge";
+    EXPECT_EQ(r.right, size.width);
+    EXPECT_EQ(r.right - r.left, ruler->GetGageHeight());
+    EXPECT_EQ(r.top, 0);
+    EXPECT_EQ(Frame(d, kScroller1).right, r.left) << "the scroller ends where the ruler starts";
+  };
+  Command(1408);
+  placedVertical();
+  // Hidden, the text takes the room; shown again, the ruler is back.
+  Command(1401);
+  EXPECT_FALSE(ruler->IsVisible());
+  EXPECT_EQ(Frame(d, kScroller1).right, size.width);
+  Command(1401);
+  placedVertical();
+  Command(1408);
+  EXPECT_FALSE(ruler->IsVertical());
+  EXPECT_EQ(ruler->GetLeftInset(), 41) << "beside the line numbers";
+  EXPECT_EQ(Frame(d, kKxColmViewID).top, 0);
+  EXPECT_EQ(Frame(d, kKxColmViewID).right, size.width);
+  EXPECT_EQ(Frame(d, kScroller1).top, ruler->GetGageHeight());
+
+  // A hidden ruler turned while hidden shows in its new place.
+  Command(1401);
+  Command(1408);
+  Command(1401);
+  placedVertical();
+
+  // A window opened vertical has its ruler turned from the start.
+  gPreference.vertical = 1;
+  gPreference.showRuler = 1;
+  Command(2);
+  CKXTextDocument* v = Front();
+  ASSERT_NE(v, d);
+  ASSERT_TRUE(v->IsVerticalWindow());
+  auto* turned = dynamic_cast<CKXTextColmView*>(Pane(v, kKxColmViewID));
+  ASSERT_NE(turned, nullptr);
+  EXPECT_TRUE(turned->IsVertical());
+  EXPECT_EQ(Frame(v, kKxColmViewID).right, Size(v).width);
+}
+
+// Turning the window starts the view at the line that was at its top: in
+// horizontal writing scrolled to the left edge, in vertical writing at the
+// top with that line's column at the right edge.
+TEST_F(ArrangeTest, TurningKeepsTheTopLineAndStartsAtTheEdge) {
+  const fs::path p = dir / "long.txt";
+  {
+    std::ofstream out(p, std::ios::binary);
+    for (int k = 1; k <= 200; ++k) out << "line " << k << std::string(std::size_t(k % 7) * 30, 'x') << "\n";
+  }
+  gPreference.showRuler = 1;
+  CKXTextDocument* d = Open(p);
+  ASSERT_NE(d, nullptr);
+  const KXEditHandle e = d->GetEngine()->GetEdit();
+  auto viewRect = [&] {
+    RectL r{};
+    KXTE_GetViewRect(e, r);
+    return r;
+  };
+  auto lineStart = [&](long offset) {
+    long start = 0, end = 0;
+    KXTE_Get1LinePos(e, offset, start, end);
+    return start;
+  };
+  // The text at the view's first corner: top-left, or top-right in
+  // vertical writing.
+  auto corner = [&] {
+    const RectL r = viewRect();
+    return KXTE_GetOffset(e, PointL{r.top, d->IsVerticalWindow() ? r.right - 1 : r.left});
+  };
+  View(d, kView1)->ScrollPinnedImageBy(0, 600, true);
+  ASSERT_GT(corner(), 0);
+  for (int turn = 0; turn < 4; ++turn) {
+    SCOPED_TRACE(turn);
+    const long before = corner();
+    d->VerticalWindow(!d->IsVerticalWindow(), true);
+    const RectL r = viewRect();
+    if (d->IsVerticalWindow())
+      EXPECT_EQ(r.top, 0);
+    else
+      EXPECT_EQ(r.left, 0) << "scrolled sideways";
+    EXPECT_EQ(lineStart(corner()), lineStart(before)) << "the old top's line starts the view";
+  }
+}
+
 TEST_F(ArrangeTest, AWindowResizedUntilTheFirstPaneIsTooSmallJoins) {
   CKXTextDocument* d = OpenLines(100);
   ASSERT_NE(d, nullptr);
@@ -263,6 +375,72 @@ TEST_F(ArrangeTest, AWindowResizedUntilTheFirstPaneIsTooSmallJoins) {
   EXPECT_EQ(d->GetSplitAt(), 0);
   EXPECT_EQ(Frame(d, kScroller1).bottom, size.height - 55);
   EXPECT_EQ(View(d, kView2)->GetTextEngine(), nullptr);
+}
+
+// ---- arranging the document windows -----------------------------------------------------------
+
+TEST_F(ArrangeTest, TileStackZoomAndTheNextDocument) {
+  auto enabled = [](CommandT c) {
+    Boolean on = false;
+    EXPECT_TRUE(KxFindArrangeCommandStatus(c, on)) << c;
+    return bool(on);
+  };
+  CKXTextDocument* a = OpenLines(5);
+  ASSERT_NE(a, nullptr);
+  EXPECT_TRUE(enabled(kKxCmdTileWindows) && enabled(kKxCmdStackWindows) && enabled(kKxCmdZoomWindow));
+  EXPECT_FALSE(enabled(kKxCmdNextDocument)) << "no other document";
+  Boolean untouched = true;
+  EXPECT_FALSE(KxFindArrangeCommandStatus(kKxCmdTileWindows + 100, untouched));
+  EXPECT_FALSE(KxObeyArrangeCommand(*a, kKxCmdTileWindows + 100));
+  Command(2);
+  CKXTextDocument* b = Front();
+  Command(2);
+  CKXTextDocument* c = Front();
+  ASSERT_TRUE(b && c && b != a && c != b);
+  EXPECT_TRUE(enabled(kKxCmdNextDocument));
+
+  // The next document in the order they were made, round again; with
+  // Shift the one before.
+  a->MakeCurrent();
+  for (CKXTextDocument* expected : {b, c, a}) {
+    ASSERT_TRUE(KxObeyArrangeCommand(*Front(), kKxCmdNextDocument));
+    Drain();
+    EXPECT_EQ(Front(), expected);
+  }
+  KxKeyState shift;
+  shift.SetKey(kKxKeyShift, true);
+  KxSetKeySource(&shift);
+  KxObeyArrangeCommand(*Front(), kKxCmdNextDocument);
+  KxSetKeySource(nullptr);
+  Drain();
+  EXPECT_EQ(Front(), c);
+
+  auto bounds = [](CKXTextDocument* d) { return d->GetWindow()->GetGlobalBounds(); };
+  // Stacked: each 4 px right of and 20 px below the one made before.
+  KxObeyArrangeCommand(*c, kKxCmdStackWindows);
+  EXPECT_EQ(Front(), c);
+  EXPECT_EQ(bounds(b).left - bounds(a).left, 4);
+  EXPECT_EQ(bounds(b).top - bounds(a).top, 20);
+  EXPECT_EQ(bounds(c).left - bounds(b).left, 4);
+  EXPECT_EQ(bounds(c).top - bounds(b).top, 20);
+  // Tiled: side by side, none over another.
+  KxObeyArrangeCommand(*c, kKxCmdTileWindows);
+  CKXTextDocument* docs[] = {a, b, c};
+  for (int i = 0; i < 3; ++i)
+    for (int j = i + 1; j < 3; ++j) {
+      const Rect p = bounds(docs[i]), q = bounds(docs[j]);
+      EXPECT_TRUE(p.right <= q.left || q.right <= p.left || p.bottom <= q.top || q.bottom <= p.top) << i << " " << j;
+    }
+  // Zoomed and back.
+  LWindow* w = c->GetWindow();
+  const Rect tiled = w->GetGlobalBounds();
+  ASSERT_FALSE(w->IsZoomed());
+  KxObeyArrangeCommand(*c, kKxCmdZoomWindow);
+  EXPECT_TRUE(w->IsZoomed());
+  KxObeyArrangeCommand(*c, kKxCmdZoomWindow);
+  EXPECT_FALSE(w->IsZoomed());
+  EXPECT_EQ(w->GetGlobalBounds().top, tiled.top);
+  EXPECT_EQ(w->GetGlobalBounds().left, tiled.left);
 }
 
 // ---- the window's information menu ----------------------------------------------------------------

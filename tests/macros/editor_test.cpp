@@ -24,6 +24,7 @@
 #include "platform/script.h"
 #include "platform/textconv.h"
 #include "text/base/memory.h"
+#include "views/dialog_box.h"
 #include "views/edit_field.h"
 #include "views/view_classes.h"
 
@@ -344,6 +345,30 @@ class MacroEditorTest : public ::testing::Test {
   KxHeadlessHost host;
   KxFakeKeys keys;
 };
+
+// The editor opens clear of the tool palette's room (its name field and
+// register button at the top stay in sight), on the screen, also after it
+// was closed off the screen.
+TEST_F(MacroEditorTest, OpensClearOfThePalette) {
+  static constexpr std::int16_t kRoom = 300;
+  const KxPaletteSpaceFn before = KxSetPaletteSpaceHook([] { return Point{kRoom, 0}; });
+  const Rect screen = KxCurrentHost().GetScreenBounds();
+  auto placed = [&] {
+    const Rect r = CKXTextMacroEditor::GetEditor()->GetGlobalBounds();
+    EXPECT_GE(r.top, screen.top + kRoom);
+    EXPECT_LE(r.bottom, screen.bottom);
+    EXPECT_GE(r.left, screen.left);
+    EXPECT_LE(r.right, screen.right);
+  };
+  CKXTextMacroEditor& e = Open(0);
+  placed();
+  const Rect b = e.GetGlobalBounds();
+  e.DoSetBounds(Rect{-500, 5000, std::int16_t(-500 + b.bottom - b.top), std::int16_t(5000 + b.right - b.left)});
+  e.DoClose();
+  Open(0);
+  placed();
+  KxSetPaletteSpaceHook(before);
+}
 
 TEST_F(MacroEditorTest, KeysShownAndLeftUnchangedKeepTheirBytes) {
   MacroBuilder b;

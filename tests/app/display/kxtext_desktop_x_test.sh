@@ -202,7 +202,7 @@ for try in 1 2 3; do
   xdotool mousemove --window "$w" 200 56; sleep 1   # サイズ
   xdotool mousemove --window "$w" 360 56; sleep 0.5
   import -window root "$shots/6-size-menu.png"
-  click_at 370 160         # 18
+  click_at 440 160         # 18 (the menu is as wide as its Ctrl+Y item)
   import -window root "$shots/7-size-18.png"
   band_is 1 && break
 done
