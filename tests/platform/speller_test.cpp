@@ -68,6 +68,38 @@ TEST(SpellTokens, CheckFindsTheNextWordAndWrapsOnlyWhenAsked) {
   EXPECT_EQ(r.location, 0);
 }
 
+// Check reads the words from near its start, not from the text's start:
+// at every start it answers what the whole tokenising answers.
+TEST(SpellTokens, CheckFromAnyStartAnswersAsTheWholeTextDoes) {
+  ListSpeller s;
+  std::srand(7);
+  const std::u16string pieces[] = {u"teh", u"cat", u" ", u"'", u"\u2019", u"don't", u"\u00e9t\u00e9", u"\u65e5\u672c",
+                                   u"\r", u"42", u"-", u"\U0001D400", u"x\u0301"};
+  for (int round = 0; round < 200; ++round) {
+    std::u16string t;
+    for (int k = std::rand() % 12; k > 0; --k) t += pieces[std::size_t(std::rand()) % std::size(pieces)];
+    const std::vector<KxSpellRange> all = KxSpellTokens(t, 0);
+    for (long start = 0; start <= long(t.size()); ++start)
+      for (bool wrap : {false, true}) {
+        KxSpellRange want{};
+        for (const KxSpellRange& r : all)
+          if (r.location >= start && !s.CheckWord(KxUTF16ToUTF8(t.substr(std::size_t(r.location), std::size_t(r.length))), 1)) {
+            want = r;
+            break;
+          }
+        if (wrap && want.length == 0)
+          for (const KxSpellRange& r : all)
+            if (r.location < start && !s.CheckWord(KxUTF16ToUTF8(t.substr(std::size_t(r.location), std::size_t(r.length))), 1)) {
+              want = r;
+              break;
+            }
+        const KxSpellRange got = s.Check(t, start, wrap, 1);
+        ASSERT_EQ(got.location, want.location) << "round " << round << " start " << start;
+        ASSERT_EQ(got.length, want.length) << "round " << round << " start " << start;
+      }
+  }
+}
+
 TEST(Hunspell, NoDictionaryMeansUnavailable) {
   // The program's speller reads $DICPATH once; an empty folder has none.
   const std::filesystem::path empty = std::filesystem::temp_directory_path() / "kx_no_dictionaries";

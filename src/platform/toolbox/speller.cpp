@@ -1,5 +1,7 @@
 #include "platform/toolbox/speller.h"
 
+#include <algorithm>
+
 #include "platform/textconv.h"
 
 namespace {
@@ -107,16 +109,23 @@ std::u16string KxUtf8ToUtf16(const std::string& s) {
 KxSpellRange KxSpeller::Check(const std::u16string& text, long start, bool wrap, int tag) {
   if (!Available()) return {};
   // Whole words only: one that begins before the start is not looked at
-  // from its middle.
-  const std::vector<KxSpellRange> tokens = KxSpellTokens(text, 0);
-  for (const KxSpellRange& r : tokens)
+  // from its middle. The words are read from just after the last plain
+  // separator before the start, where a word always begins: a caller that
+  // walks a long text word by word reads it once, not once a word.
+  std::size_t from = std::size_t(std::clamp<long>(start, 0, long(text.size())));
+  while (from > 0) {
+    const char16_t c = text[from - 1];
+    if (c < 0x80 && !KxSpellWordChar(c) && !IsApostrophe(c)) break;
+    --from;
+  }
+  for (const KxSpellRange& r : KxSpellTokens(text, long(from)))
     if (r.location >= start &&
         !CheckWord(KxUTF16ToUTF8(text.substr(std::size_t(r.location), std::size_t(r.length))), tag))
       return r;
   if (wrap)
-    for (const KxSpellRange& r : tokens)
-      if (r.location < start &&
-          !CheckWord(KxUTF16ToUTF8(text.substr(std::size_t(r.location), std::size_t(r.length))), tag))
-        return r;
+    for (const KxSpellRange& r : KxSpellTokens(text, 0)) {
+      if (r.location >= start) break;
+      if (!CheckWord(KxUTF16ToUTF8(text.substr(std::size_t(r.location), std::size_t(r.length))), tag)) return r;
+    }
   return {};
 }
