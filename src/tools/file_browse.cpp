@@ -19,6 +19,7 @@
 #include "views/edit_field.h"
 #include "views/message_box.h"
 #include "views/preview.h"
+#include "views/window_fit.h"
 
 CKXTextFileBrowse* CKXTextFileBrowse::sFileBrowse = nullptr;
 
@@ -130,17 +131,7 @@ void CKXTextFileBrowse::ShowFileBrowse(LCommander* super) {
     if (browse->mPref.previewShown) r.bottom = std::int16_t(r.bottom - h);
   }
   // Fitted into the standard bounds: cut to their size, then moved inside.
-  Rect standard;
-  // Always fitted: the answer only says whether the window stands there
-  // already.
-  browse->CalcStandardBounds(standard);
-  {
-    const int w = std::min(r.right - r.left, standard.right - standard.left);
-    const int ht = std::min(r.bottom - r.top, standard.bottom - standard.top);
-    int left = std::clamp<int>(r.left, standard.left, standard.right - w);
-    int top = std::clamp<int>(r.top, standard.top, standard.bottom - ht);
-    r = Rect{std::int16_t(top), std::int16_t(left), std::int16_t(top + ht), std::int16_t(left + w)};
-  }
+  r = KxFitToStandardBounds(*browse, r);
   browse->mLayoutMinMax = Rect{};
   browse->GetMinMaxSize(browse->mLayoutMinMax);
   browse->ApplyBounds(r);

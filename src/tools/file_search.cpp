@@ -22,6 +22,7 @@
 #include "views/file_list_cell.h"
 #include "views/message_box.h"
 #include "views/text_view_commands.h"
+#include "views/window_fit.h"
 
 CKXTextFileSearch* CKXTextFileSearch::sFileSearch = nullptr;
 
@@ -117,17 +118,7 @@ void CKXTextFileSearch::ShowFileSearch(LCommander* super) {
   Rect r{std::int16_t(KxGetU16BE(h)), std::int16_t(KxGetU16BE(h + 2)), std::int16_t(KxGetU16BE(h + 4)),
          std::int16_t(KxGetU16BE(h + 6))};
   if (r.bottom <= r.top || r.right <= r.left) r = search->GetGlobalBounds();
-  Rect standard;
-  // Always fitted: the answer only says whether the window stands there
-  // already.
-  search->CalcStandardBounds(standard);
-  {
-    const int w = std::min(r.right - r.left, standard.right - standard.left);
-    const int ht = std::min(r.bottom - r.top, standard.bottom - standard.top);
-    const int left = std::clamp<int>(r.left, standard.left, standard.right - w);
-    const int top = std::clamp<int>(r.top, standard.top, standard.bottom - ht);
-    r = Rect{std::int16_t(top), std::int16_t(left), std::int16_t(top + ht), std::int16_t(left + w)};
-  }
+  r = KxFitToStandardBounds(*search, r);
   search->DoSetBounds(r);
   search->Select();
 }

@@ -23,6 +23,7 @@
 #include "tools/sed_window_model.h"
 #include "tools/sed_window_parts.h"
 #include "views/text_view_commands.h"
+#include "views/window_fit.h"
 
 CKXTextStreamEditor* CKXTextStreamEditor::sStreamEditor = nullptr;
 
@@ -133,17 +134,7 @@ void CKXTextStreamEditor::ShowStreamEditor(LCommander* super) {
   editor->UndoSupport();
   Rect r = KxSEDReadSettings(gStreamEditor.record.data()).bounds;
   if (r.bottom <= r.top || r.right <= r.left) r = editor->GetGlobalBounds();
-  Rect standard;
-  // Always fitted: the answer only says whether the window stands there
-  // already.
-  editor->CalcStandardBounds(standard);
-  {
-    const int w = std::min(r.right - r.left, standard.right - standard.left);
-    const int ht = std::min(r.bottom - r.top, standard.bottom - standard.top);
-    const int left = std::clamp<int>(r.left, standard.left, standard.right - w);
-    const int top = std::clamp<int>(r.top, standard.top, standard.bottom - ht);
-    r = Rect{std::int16_t(top), std::int16_t(left), std::int16_t(top + ht), std::int16_t(left + w)};
-  }
+  r = KxFitToStandardBounds(*editor, r);
   editor->DoSetBounds(r);
   editor->Select();
 }
