@@ -127,6 +127,15 @@ TEST(LineBreak, PictureIsWhole) {
   EXPECT_EQ(d.Lines(100, Style()), (std::vector<std::pair<long, unsigned>>{{0, 40}}));
   EXPECT_EQ(d.Starts(50, Style()), (std::vector<long>{0, 4}));  // 12 + 30 + 6 + 6 reaches 50 at "d"
   EXPECT_EQ(d.Starts(40, Style()), (std::vector<long>{0, 2, 4}));
+
+  // Vertical writing turns it: the column is as wide as the picture (30)
+  // and the picture takes its height (40) along the column, so at 60 "d"
+  // (12 + 40 + 6 + 6) starts the next column.
+  SKXLineStyl v = Style();
+  v.vertical = 1;
+  EXPECT_EQ(d.Lines(100, v), (std::vector<std::pair<long, unsigned>>{{0, 30}}));
+  EXPECT_EQ(d.Lines(60, v), (std::vector<std::pair<long, unsigned>>{{0, 30}, {4, 13}}));
+  EXPECT_EQ(d.Lines(60, Style()), (std::vector<std::pair<long, unsigned>>{{0, 40}}));
 }
 
 TEST(LineBreak, Grid) {

@@ -12,6 +12,7 @@
 #include "layout/text_edit.h"
 #include "platform/draw/color.h"
 #include "platform/draw/draw_fixture.h"
+#include "text/base/memory.h"
 
 namespace {
 
@@ -173,5 +174,63 @@ INSTANTIATE_TEST_SUITE_P(Writings, EditDrawTest,
                          ::testing::Values(Case{false, 0, false}, Case{false, 133, false}, Case{false, 50, true},
                                            Case{false, 200, true}, Case{false, 0, true}, Case{true, 0, false},
                                            Case{true, 133, false}, Case{true, 200, false}));
+
+// A picture 30 wide and 40 tall (a header-only record: drawn as the framed
+// empty box) after "ab", then "c" and a second line "d", in both writings.
+// Its line is as thick as the picture across and the picture stands inside
+// it: turned in vertical writing, the column is the picture's width wide and
+// the picture takes its height along the column.
+class EditPictureTest : public EditDrawTest {
+ protected:
+  static constexpr long kWide = 30, kTall = 40;
+  void SetUp() override {
+    EditDrawTest::SetUp();
+    PicHandle h = KxMemHAlloc(10, true);
+    const unsigned char header[10] = {0, 10, 0, 0, 0, 0, 0, kTall, 0, kWide};
+    std::memcpy(*h, header, 10);
+    SKXDeco runs[3]{};
+    runs[1].offset = 2;
+    runs[1].deco.pictID = CKXDecoArray::SetPicture(h);   // the text owns it
+    runs[2].offset = 3;
+    const std::string text = "ab\xCA" "c\rd";
+    edit->SetText(text.data(), long(text.size()), nullptr, 0, runs, 3, nullptr, 0, nullptr, 0);
+    edit->CalcText();
+  }
+  // Ink at (along the line from its start, across it from its top edge):
+  // in vertical writing the top edge is the column's right side.
+  bool At(const PointL& line, long along, long across) const {
+    return GetParam().vertical ? Ink(line.h - 1 - across, line.v + along) : Ink(line.h + along, line.v + across);
+  }
+};
+
+TEST_P(EditPictureTest, PictureFillsItsOwnLine) {
+  const bool v = GetParam().vertical;
+  const long thick = v ? kWide : kTall, along = v ? kTall : kWide;
+  EXPECT_EQ(edit->GetLineCodeAt(1), thick);
+  EXPECT_EQ(edit->GetLineCodeAt(2), 13);
+  const PointL first = PortPoint(0), second = PortPoint(5);
+  // The next line starts the picture's thickness over.
+  EXPECT_EQ(v ? first.h - second.h : second.v - first.v, thick);
+  EXPECT_EQ(v ? second.v : second.h, v ? first.v : first.h);
+  // "c" follows the picture by its extent along the line.
+  const PointL pict = PortPoint(2), after = PortPoint(3);
+  EXPECT_EQ(v ? after.v - pict.v : after.h - pict.h, along);
+
+  edit->Draw(view);
+  const long p = v ? pict.v - first.v : pict.h - first.h;
+  // The box's frame: its corners inside the line, and nothing of it in the
+  // next line or outside the line's top edge.
+  for (long a : {p, p + along - 1})
+    for (long c : {0L, thick - 1}) EXPECT_TRUE(At(first, a, c)) << a << "," << c;
+  for (long a = p; a < p + along; ++a)   // the next line holds only "d", before this
+    for (long c = thick; c < thick + 13; ++c) EXPECT_FALSE(At(first, a, c)) << "next line at " << a << "," << c;
+  EXPECT_FALSE(At(first, p + along / 2, -1));
+  // "b" stays whole: its glyph box ends one short of the picture.
+  bool b = false;
+  for (long c = 0; c < thick; ++c) b = b || At(first, p - 2, c);
+  EXPECT_TRUE(b);
+}
+
+INSTANTIATE_TEST_SUITE_P(Writings, EditPictureTest, ::testing::Values(Case{false, 0, false}, Case{true, 0, false}));
 
 }  // namespace
