@@ -290,10 +290,28 @@ int KxWriteDocument(const std::string& path, const SKXDocument& doc, EKXLayout l
   CKXTextFlavorWriter writer(text, 0, text.GetLength());
   KxFlavorBytes bytes;
   const long from = writer.GetFrom(), to = writer.GetTo();
+  const SKXTextSpelling& spelt = doc.spelling;
   if (tube.GetFileType() == FourCC("RTF ") && !tube.ResourceExists()) {
     // An RTF file holds RTF, never the bare text.
     if (int err = KxExportRTF(text, bytes, message)) return err;
     tube.PutFlavor(TextFlavor(tube), std::move(bytes));
+  } else if (!tube.ResourceExists() && !doc.plain && (spelt.encoding != 0 || spelt.lineEnd != 0)) {
+    // A styled text spelt in another encoding or with other line ends
+    // stays so; the record beside its runs says how.
+    writer.MakeText(bytes);
+    const std::uint64_t length = bytes.size();
+    if (spelt.lineEnd != CKXTextLayer::kLineEndCR) {
+      long added = 0;
+      CKXTextLayer::ChangeTextType(bytes, spelt.lineEnd, added);
+    }
+    if (spelt.encoding == kKxCodeJIS || spelt.encoding == kKxCodeEUC) {
+      CKXJCode conv;
+      if (spelt.encoding == kKxCodeJIS ? conv.SJIStoJIS(bytes.data(), long(bytes.size()))
+                                       : conv.SJIStoEUC(bytes.data(), long(bytes.size())))
+        bytes.assign(conv.GetTextPtr(), conv.GetTextPtr() + conv.GetTextSize());
+    }
+    tube.PutFlavor(TextFlavor(tube), std::move(bytes));
+    tube.SetTextSpelling(SKXTextSpelling{spelt.encoding, spelt.lineEnd, length});
   } else if (writer.HasRuby() ||
              !tube.PutDataFileFrom(TextFlavor(tube), to - from, [&text, from, to](long at, std::uint8_t* buf, long n) {
                // The text is written from the store itself, piece by piece.

@@ -28,8 +28,8 @@ struct SKXDocument {
   // A sidecar was there but not used (the notice says why): the text is
   // all there is.
   bool stale = false;
-  // How a styled text beside its sidecar was spelt (Shift_JIS with CR
-  // unless the sidecar says otherwise): a save keeps it.
+  // How a styled text beside its sidecar is spelt (Shift_JIS with CR
+  // unless the sidecar says otherwise): read so, and written so again.
   SKXTextSpelling spelling;
 };
 

@@ -85,9 +85,14 @@ int KxSedReadFile(const std::string& path, short encoding, SKXSedText& text, SKX
       text.ranks = false;
       return 0;
     }
-    if (!doc.plain) {
+    // A sidecar left behind by another program's edit is no document's:
+    // the text is read as plain text.
+    if (!doc.plain && !doc.stale) {
       format.document = true;
       format.settings = doc.settings;
+      // Written back as it is spelt.
+      format.encoding = short(doc.spelling.encoding);
+      format.lineEnd = doc.spelling.lineEnd;
       text.text = std::move(doc.text);
       MarksFromSettings(format.settings, text);
       return 0;
@@ -146,6 +151,8 @@ int KxSedWriteFile(const std::string& path, const SKXSedText& text, const SKXSed
       doc.creator = format.creator;
       doc.layout = format.layout;
       doc.plain = false;
+      if (format.layout == EKXLayout::kClassic)
+        doc.spelling = SKXTextSpelling{std::uint16_t(format.encoding), format.lineEnd, 0};
       doc.text = std::make_unique<CKXText>();
       doc.text->SetText(text.text.get());
       if (withInfo) doc.settings = format.settings;

@@ -659,6 +659,15 @@ TEST(SedTextRun, IdentityKeepsEveryFileAsItWas) {
     ASSERT_EQ(KxSedWriteFile(dir + "/" + name, doc, format, true, message), 0) << message;
     files[name] = ReadBytes(dir + "/" + name);
   }
+  // The same document as an EUC-JP text with CR LF line ends: it stays so.
+  format.layout = EKXLayout::kClassic;
+  format.encoding = kKxCodeEUC;
+  format.lineEnd = 1;
+  ASSERT_EQ(KxSedWriteFile(dir + "/styled_euc.txt", doc, format, true, message), 0) << message;
+  files["styled_euc.txt"] = ReadBytes(dir + "/styled_euc.txt");
+  // Its ruby inline, in EUC-JP, before a CR LF.
+  EXPECT_EQ(files["styled_euc.txt"].substr(0, 8), "ab(\xA4\xA2)\r\n");
+  EXPECT_NE(files["styled_euc.txt"].find("\xA2\xFE"), std::string::npos);  // the placeholder, in EUC-JP
   ASSERT_TRUE(std::filesystem::exists(dir + "/._styled.txt"));
   std::filesystem::create_directories(dir + "/out");
   SKXSedText script;
@@ -678,6 +687,12 @@ TEST(SedTextRun, IdentityKeepsEveryFileAsItWas) {
   ASSERT_EQ(back.marks.size(), 2u);
   EXPECT_EQ(back.marks[1].name, "body");
   EXPECT_EQ(back.marks[1].rank, 2);
+  EXPECT_EQ(Rubys(*back.text).size(), 1u);
+  EXPECT_EQ(Unis(*back.text).size(), 1u);
+  ASSERT_EQ(KxSedReadFile(dir + "/out/styled_euc.txt", kKxCodeAuto, back, read, message), 0);
+  EXPECT_TRUE(read.document);
+  EXPECT_EQ(read.encoding, kKxCodeEUC);
+  EXPECT_EQ(read.lineEnd, 1);
   EXPECT_EQ(Rubys(*back.text).size(), 1u);
   EXPECT_EQ(Unis(*back.text).size(), 1u);
   std::filesystem::remove_all(dir);
