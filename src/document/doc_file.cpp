@@ -177,6 +177,31 @@ bool ReadTextSpelling(const SKXTextSpelling& spelling, const std::vector<std::ui
   return out.size() == spelling.length;
 }
 
+// The runs, pictures and settings of [from, to) of `text`, beside the text
+// put into `tube` already.
+int PutRuns(CKXTextFileTube& tube, const CKXText& text, long from, long to, const SKXDocSettings& settings,
+            std::string& message) {
+  const CKXTextFlavorWriter writer(text, from, to);
+  KxFlavorBytes bytes;
+  std::vector<KxFlavorBytes> pictures;
+  for (OSType type : kRunFlavors) {
+    const EKXFlavorMake made = type == kKxFlavorDeco ? writer.MakeDeco(bytes, EKXPictureRefs::kSequence, &pictures)
+                                                      : writer.MakeFlavor(type, bytes);
+    if (made == EKXFlavorMake::kTooMany) {
+      message = "The document has more runs than a file can hold (32767).";
+      return EOVERFLOW;
+    }
+    if (made == EKXFlavorMake::kMade) tube.PutFlavor(type, bytes.data(), long(bytes.size()));
+  }
+  for (const KxFlavorBytes& pict : pictures) tube.PutFlavor(kKxFlavorPict, pict.data(), long(pict.size()));
+  const std::string err = WriteDocPref(tube, settings);
+  if (!err.empty()) {
+    message = err;
+    return EOVERFLOW;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int KxExportRTF(const CKXText& text, std::vector<std::uint8_t>& out, std::string& message) {
@@ -330,31 +355,9 @@ int KxWriteDocument(const std::string& path, const SKXDocument& doc, EKXLayout l
       message = err;
       return EOVERFLOW;
     }
-  } else if (int err = KxPutDocumentRuns(tube, text, from, to, doc.settings, message)) {
+  } else if (int err = PutRuns(tube, text, from, to, doc.settings, message)) {
     return err;
   }
   return tube.Commit(message, backupGenerations, batch);
 }
 
-int KxPutDocumentRuns(CKXTextFileTube& tube, const CKXText& text, long from, long to,
-                      const SKXDocSettings& settings, std::string& message) {
-  const CKXTextFlavorWriter writer(text, from, to);
-  KxFlavorBytes bytes;
-  std::vector<KxFlavorBytes> pictures;
-  for (OSType type : kRunFlavors) {
-    const EKXFlavorMake made = type == kKxFlavorDeco ? writer.MakeDeco(bytes, EKXPictureRefs::kSequence, &pictures)
-                                                      : writer.MakeFlavor(type, bytes);
-    if (made == EKXFlavorMake::kTooMany) {
-      message = "The document has more runs than a file can hold (32767).";
-      return EOVERFLOW;
-    }
-    if (made == EKXFlavorMake::kMade) tube.PutFlavor(type, bytes.data(), long(bytes.size()));
-  }
-  for (const KxFlavorBytes& pict : pictures) tube.PutFlavor(kKxFlavorPict, pict.data(), long(pict.size()));
-  const std::string err = WriteDocPref(tube, settings);
-  if (!err.empty()) {
-    message = err;
-    return EOVERFLOW;
-  }
-  return 0;
-}

@@ -43,12 +43,6 @@ int KxReadDocument(const std::string& path, SKXDocument& doc, std::string& messa
 // With a batch the files join it (see CKXTextFileTube::Commit).
 int KxWriteDocument(const std::string& path, const SKXDocument& doc, EKXLayout layout, std::string& message,
                     int backupGenerations = 0, CKXSafeBatch* batch = nullptr);
-// The runs, pictures and settings of [from, to) of `text` into a tube
-// opened for writing, whose text the caller has put (see SKXTextSpelling for a
-// text not spelt as the script's own bytes with CR). 0, or an errno value
-// with `message`.
-int KxPutDocumentRuns(CKXTextFileTube& tube, const CKXText& text, long from, long to,
-                      const SKXDocSettings& settings, std::string& message);
 // A file type whose data file is no text (RTF, pictures, anything not
 // "TEXT", "ttro", "sEXT" or ".KXT"): such a file opens as an untitled copy.
 bool KxIsForeignDocument(OSType type);

@@ -612,58 +612,45 @@ void CKXTextDocument::DoSave() {
   const bool unicode = mFormat.encoding >= kKxEncodingUTF16;
   const bool holds = HoldsMoreThanText();
   const bool more = mFormat.styled || holds;
+  // A name ending in ".rtf" is an RTF file, which holds the styles itself.
+  const bool rtf = CKXTextFileTube::TextFileTypeCheck(kTypeText, path) == kFormatRTF;
   bool dropped = false;
   try {
-    if (mFormat.container) {
+    if (mFormat.container || (more && !unicode && !rtf)) {
       SKXDocument doc;
       doc.type = kTypeText;
       doc.creator = GetFileCreator();
+      // A styled text file keeps its encoding and line ends.
+      if (!mFormat.container) doc.spelling = SKXTextSpelling{mFormat.encoding, mEngine->GetLineEndType(), 0};
       TakeSettings(doc.settings);
       mEngine->TextCopy(mEngine->GetTotalRange(), KXHandleAccess::Wrap(doc.text.get()), kKxSaveAll);
-      if (int err = KxWriteDocument(path, doc, EKXLayout::kContainer, message, generations)) throw LException(err);
+      const EKXLayout layout = mFormat.container ? EKXLayout::kContainer : EKXLayout::kClassic;
+      if (int err = KxWriteDocument(path, doc, layout, message, generations)) throw LException(err);
+      if (!mFormat.container) mFormat.styled = true;
     } else {
       CKXTextFileTube tube;
       if (int err = tube.OpenWrite(path, kTypeText, GetFileCreator(), EKXLayout::kClassic, message))
         throw LException(err);
-      if (tube.GetFileType() == kFormatRTF) {
-        // A name ending in ".rtf" is an RTF file: the text goes through the
-        // converter, with its styles, or the save fails.
+      if (rtf) {
+        // The text goes through the converter, with its styles, or the
+        // save fails.
         CKXText copy;
         mEngine->TextCopy(mEngine->GetTotalRange(), KXHandleAccess::Wrap(&copy), kKxSaveAll);
         std::vector<std::uint8_t> rtf;
         if (int err = KxExportRTF(copy, rtf, message)) throw LException(err);
         tube.PutFlavor(kFormatRTF, rtf.data(), long(rtf.size()));
       } else {
-        // Kept beside the text, they come back when it is opened here.
-        if (!unicode && !more) lost = CountUnwritable();
+        if (!unicode) lost = CountUnwritable();
         CKXFlavorExchange exchange(mEngine);
         exchange.SetTextEncoding(short(mFormat.encoding));
         // A Unicode file keeps its byte order and mark.
         if (mFormat.hasUnicodeForm) exchange.SetUnicodeForm(mFormat.unicodeForm);
         exchange.SendFlavorTo(kTypeText, CKXTextLayer::sTextAll, tube);
-        if (more && !unicode) {
-          // The runs count in the text as the store holds it; the record
-          // says how the file spells it, so that they meet again.
-          const CKXText& text = *KXHandleAccess::Edit(mEngine->GetEdit());
-          long length = text.GetLength();
-          if (text.GetRubysCount() > 0) {
-            // The ruby stands inline in the file's text, which the runs count.
-            KxFlavorBytes inline_;
-            CKXTextFlavorWriter(text, 0, length).MakeText(inline_);
-            length = long(inline_.size());
-          }
-          tube.SetTextSpelling(SKXTextSpelling{mFormat.encoding, mEngine->GetLineEndType(), std::uint64_t(length)});
-          SKXDocSettings settings;
-          TakeSettings(settings);
-          if (int err = KxPutDocumentRuns(tube, text, 0, text.GetLength(), settings, message)) throw LException(err);
-          mFormat.styled = true;
-        } else {
-          // Records left from an earlier sidecar would outlive the text
-          // they were about.
-          DeleteDocPref(tube);
-          dropped = unicode && holds;
-          mFormat.styled = false;
-        }
+        // Records left from an earlier sidecar would outlive the text they
+        // were about.
+        DeleteDocPref(tube);
+        dropped = unicode && holds;
+        mFormat.styled = false;
       }
       if (int err = tube.Commit(message, generations)) throw LException(err);
     }
