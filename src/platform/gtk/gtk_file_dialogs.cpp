@@ -12,8 +12,6 @@
 
 namespace {
 
-enum Response { kResponseSave = 1, kResponseDontSave = 2 };
-
 struct DialogState {
   KxGtkHost::Impl* impl = nullptr;
   std::uint32_t id = 0;
@@ -25,6 +23,8 @@ struct DialogState {
   std::vector<GtkWidget*> combos;
   bool done = false;
   bool destroying = false;   // the toolkit destroys it (with its parent window)
+  // A save chooser runs the toolkit's own question before replacing a file.
+  std::unique_ptr<KxGtkHoldShownDialogs> hold;
   KxDialogReply reply;
 };
 
@@ -90,9 +90,9 @@ void Finish(DialogState& s, gint response, const std::vector<std::string>* paths
       if (s.request.kind == KxDialogKind::kSave && !r.paths.empty()) r.replacing = KxPathExists(r.paths.front());
     }
   } else if (s.request.kind == KxDialogKind::kSaveChanges) {
-    r.answer = response == kResponseSave       ? KxAnswer::kSave
-               : response == kResponseDontSave ? KxAnswer::kDontSave
-                                               : KxAnswer::kCancel;   // Escape and the close box too
+    r.answer = response == kKxGtkResponseSave       ? KxAnswer::kSave
+               : response == kKxGtkResponseDontSave ? KxAnswer::kDontSave
+                                                    : KxAnswer::kCancel;   // Escape and the close box too
   } else {
     r.answer = response == GTK_RESPONSE_ACCEPT ? KxAnswer::kOK : KxAnswer::kCancel;
   }
@@ -107,6 +107,7 @@ void Finish(DialogState& s, gint response, const std::vector<std::string>* paths
     g_object_unref(s.group);
     s.group = nullptr;
   }
+  s.hold.reset();
 }
 
 void OnResponse(GtkDialog*, gint response, gpointer data) { Finish(*static_cast<DialogState*>(data), response); }
@@ -173,23 +174,27 @@ GtkWidget* MakeChooser(DialogState& s, GtkWindow* parent) {
   return dialog;
 }
 
+// The questions speak the program's language, as the rest of its
+// interface does; each button has a mnemonic.
+constexpr char kSaveBeforeClosing[] = "書類「%s」の変更内容を保存しますか？";
+constexpr char kSaveBeforeQuitting[] = "終了する前に、書類「%s」の変更内容を保存しますか？";
+constexpr char kChangesLost[] = "保存しないと、変更内容は失われます。";
+constexpr char kDontSaveButton[] = "保存しない(_N)";
+constexpr char kCancelButton[] = "キャンセル(_C)";
+constexpr char kSaveButton[] = "保存(_S)";
+constexpr char kRevertQuestion[] = "書類「%s」を保存時の状態に戻しますか？";
+constexpr char kRevertLoses[] = "現在の変更内容は失われます。";
+constexpr char kRevertButton[] = "戻す(_R)";
+
 GtkWidget* MakeQuestion(const KxDialogRequest& q, GtkWindow* parent) {
   GtkWidget* dialog;
   if (q.kind == KxDialogKind::kSaveChanges) {
-    dialog = gtk_message_dialog_new(parent, GTK_DIALOG_DESTROY_WITH_PARENT, GTK_MESSAGE_WARNING, GTK_BUTTONS_NONE,
-                                    q.quitting ? "Save changes to \u201C%s\u201D before quitting?"
-                                               : "Save changes to \u201C%s\u201D before closing?",
-                                    q.name.c_str());
-    gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(dialog), "Your changes are lost if you don\u2019t save them.");
-    gtk_dialog_add_buttons(GTK_DIALOG(dialog), "Do_n't Save", kResponseDontSave, "_Cancel", GTK_RESPONSE_CANCEL,
-                           "_Save", kResponseSave, nullptr);
-    gtk_dialog_set_default_response(GTK_DIALOG(dialog), kResponseSave);
+    dialog = KxGtkNewSaveChangesQuestion(parent, q.name, q.quitting);
   } else {
     dialog = gtk_message_dialog_new(parent, GTK_DIALOG_DESTROY_WITH_PARENT, GTK_MESSAGE_WARNING, GTK_BUTTONS_NONE,
-                                    "Discard the changes to \u201C%s\u201D?", q.name.c_str());
-    gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(dialog),
-                                             "The document goes back to the version last saved.");
-    gtk_dialog_add_buttons(GTK_DIALOG(dialog), "_Cancel", GTK_RESPONSE_CANCEL, "_Discard", GTK_RESPONSE_ACCEPT,
+                                    kRevertQuestion, q.name.c_str());
+    gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(dialog), "%s", kRevertLoses);
+    gtk_dialog_add_buttons(GTK_DIALOG(dialog), kCancelButton, GTK_RESPONSE_CANCEL, kRevertButton, GTK_RESPONSE_ACCEPT,
                            nullptr);
     gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL);
   }
@@ -205,6 +210,17 @@ DialogState* Shown() {
 
 }  // namespace
 
+GtkWidget* KxGtkNewSaveChangesQuestion(GtkWindow* parent, const std::string& nameUtf8, bool quitting) {
+  GtkWidget* dialog = gtk_message_dialog_new(parent, GTK_DIALOG_DESTROY_WITH_PARENT, GTK_MESSAGE_WARNING,
+                                             GTK_BUTTONS_NONE, quitting ? kSaveBeforeQuitting : kSaveBeforeClosing,
+                                             nameUtf8.c_str());
+  gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(dialog), "%s", kChangesLost);
+  gtk_dialog_add_buttons(GTK_DIALOG(dialog), kDontSaveButton, kKxGtkResponseDontSave, kCancelButton,
+                         GTK_RESPONSE_CANCEL, kSaveButton, kKxGtkResponseSave, nullptr);
+  gtk_dialog_set_default_response(GTK_DIALOG(dialog), kKxGtkResponseSave);
+  return dialog;
+}
+
 std::uint32_t KxGtkHost::BeginDialog(const KxDialogRequest& request) {
   auto state = std::make_unique<DialogState>();
   DialogState& s = *state;
@@ -214,6 +230,7 @@ std::uint32_t KxGtkHost::BeginDialog(const KxDialogRequest& request) {
   KxGtkWindow* owner = request.parent != kKxNoWindow ? mImpl->Find(request.parent) : nullptr;
   if (!owner && !mImpl->windows.empty()) owner = mImpl->windows.front().get();
   s.parent = owner ? GTK_WINDOW(owner->toplevel) : nullptr;
+  if (request.kind == KxDialogKind::kSave) s.hold = std::make_unique<KxGtkHoldShownDialogs>();
   s.dialog = IsChooser(request.kind) ? MakeChooser(s, s.parent) : MakeQuestion(s.request, s.parent);
   gtk_window_set_modal(GTK_WINDOW(s.dialog), TRUE);
   gtk_window_set_destroy_with_parent(GTK_WINDOW(s.dialog), TRUE);
@@ -309,8 +326,8 @@ bool KxGtkHost::ChooseShownFilter(int filter) {
 bool KxGtkHost::AnswerShownDialog(const KxDialogReply& reply) {
   if (GtkWidget* message = mImpl->messageDialog) {
     gint response = GTK_RESPONSE_CANCEL;
-    if (reply.answer == KxAnswer::kSave) response = kResponseSave;
-    if (reply.answer == KxAnswer::kDontSave) response = kResponseDontSave;
+    if (reply.answer == KxAnswer::kSave) response = kKxGtkResponseSave;
+    if (reply.answer == KxAnswer::kDontSave) response = kKxGtkResponseDontSave;
     if (reply.answer == KxAnswer::kOK) response = GTK_RESPONSE_OK;
     gtk_dialog_response(GTK_DIALOG(message), response);
     return true;
@@ -328,8 +345,8 @@ bool KxGtkHost::AnswerShownDialog(const KxDialogReply& reply) {
     return true;
   }
   gint response = GTK_RESPONSE_CANCEL;
-  if (reply.answer == KxAnswer::kSave) response = kResponseSave;
-  if (reply.answer == KxAnswer::kDontSave) response = kResponseDontSave;
+  if (reply.answer == KxAnswer::kSave) response = kKxGtkResponseSave;
+  if (reply.answer == KxAnswer::kDontSave) response = kKxGtkResponseDontSave;
   if (reply.answer == KxAnswer::kOK) response = GTK_RESPONSE_ACCEPT;
   gtk_dialog_response(GTK_DIALOG(s->dialog), response);
   return true;

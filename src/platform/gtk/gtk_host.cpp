@@ -31,6 +31,10 @@ constexpr int kMaxUpdateRects = 16;
 // How long Flush waits for the screen at most.
 constexpr gint64 kFlushLimitMicros = 5 * G_USEC_PER_SEC;
 constexpr std::uint32_t kPixelMask = 0x00FFFFFF;   // the unused byte of RGB24
+// A title bar's height, allowed for where no frame has been seen yet.
+constexpr int kTitleAllowance = 32;
+// The log domains of the toolkit and its libraries whose warnings count.
+constexpr const char* kToolkitLogDomains[] = {"Gtk", "Gdk", "GLib-GObject", "GLib"};
 
 std::int16_t Clamp16(long v) { return std::int16_t(std::clamp<long>(v, INT16_MIN, INT16_MAX)); }
 
@@ -41,6 +45,29 @@ std::string TitleText(const unsigned char* title) {
 void Pump() {
   for (int i = 0; i < kMaxPumpIterations && g_main_context_pending(nullptr); ++i)
     g_main_context_iteration(nullptr, FALSE);
+}
+
+// A frame wider than this on any side is no decoration but a misreading.
+constexpr int kMaxDecoration = 200;
+
+// Where a window of this kind is decorated alike.
+int DecorationKind(const KxGtkWindow& w) {
+  return gtk_window_get_type_hint(GTK_WINDOW(w.toplevel)) == GDK_WINDOW_TYPE_HINT_UTILITY ? 1 : 0;
+}
+
+// Mapped by the desktop (its frame around it), not only asked to show.
+bool OnScreen(const KxGtkWindow& w) {
+  GdkWindow* top = w.toplevel ? gtk_widget_get_window(w.toplevel) : nullptr;
+  return top && gtk_widget_get_mapped(w.toplevel) && !(gdk_window_get_state(top) & GDK_WINDOW_STATE_WITHDRAWN);
+}
+
+// The menu bar's height above the content (0 without one).
+int MenuHeight(const KxGtkWindow& w) {
+  if (!w.menuBar) return 0;
+  GtkWidget* holder = gtk_widget_get_ancestor(w.menuBar, GTK_TYPE_SCROLLED_WINDOW);
+  int height = 0;
+  gtk_widget_get_preferred_height(holder ? holder : w.menuBar, nullptr, &height);
+  return height;
 }
 
 // Whether a row's colours differ from its copy; the copy takes the row
@@ -112,7 +139,7 @@ void OnAreaAllocate(GtkWidget* widget, GdkRectangle* alloc, gpointer) {
   impl->queue.push_back(p);
 }
 
-gboolean OnConfigure(GtkWidget* widget, GdkEventConfigure*, gpointer) {
+gboolean OnConfigure(GtkWidget* widget, GdkEvent*, gpointer) {
   KxGtkHost::Impl* impl = gKxGtkImpl;
   if (KxGtkWindow* w = impl ? impl->FindWidget(widget) : nullptr) impl->RefreshOrigin(*w);
   return FALSE;
@@ -414,6 +441,26 @@ gboolean OnDelete(GtkWidget* widget, GdkEvent*, gpointer) {
   return TRUE;   // the program decides whether the window goes
 }
 
+// Another program destroyed the window on the desktop. The toolkit would
+// destroy its widgets too, under the record that holds them: they stay and
+// are made a desktop window again at once, and the program hears of it as
+// of the close box (a dialog's loop ends as by its cancel button).
+gboolean OnDestroyedOutside(GtkWidget* widget, GdkEvent* e, gpointer data) {
+  OnDelete(widget, e, data);
+  KxGtkHost::Impl* impl = gKxGtkImpl;
+  KxGtkWindow* w = impl ? impl->FindWidget(widget) : nullptr;
+  if (!w) return FALSE;
+  gtk_widget_hide(w->toplevel);
+  gtk_widget_unrealize(w->toplevel);
+  if (w->shown) {
+    impl->PlaceFrame(*w, w->bounds.left, w->bounds.top);
+    gtk_window_resize(GTK_WINDOW(w->toplevel), w->requestedWidth, w->requestedHeight + MenuHeight(*w));
+    gtk_widget_show(w->toplevel);
+    w->drawPending = true;
+  }
+  return TRUE;
+}
+
 }  // namespace
 
 // --- Impl ----------------------------------------------------------------
@@ -471,7 +518,35 @@ std::uint16_t KxGtkHost::Impl::Modifiers() const {
 
 void KxGtkHost::Impl::RefreshOrigin(KxGtkWindow& w) {
   GdkWindow* gw = w.area ? gtk_widget_get_window(w.area) : nullptr;
-  if (!gw || !gtk_widget_get_realized(w.area)) return;
+  // Before the desktop maps it, a window reads where its frame was asked
+  // to go; once hidden, it keeps where it last stood.
+  if (!gw || !gtk_widget_get_realized(w.area) || !OnScreen(w)) return;
+  GdkWindow* top = gtk_widget_get_window(w.toplevel);
+  GdkRectangle frame{};
+  gdk_window_get_frame_extents(top, &frame);
+  gint topX = 0, topY = 0;
+  gdk_window_get_origin(top, &topX, &topY);
+  const KxGtkDecoration d{topX - frame.x, topY - frame.y, frame.x + frame.width - topX - gdk_window_get_width(top),
+                          frame.y + frame.height - topY - gdk_window_get_height(top), true};
+  const int narrowest = std::min({d.left, d.top, d.right, d.bottom});
+  const int widest = std::max({d.left, d.top, d.right, d.bottom});
+  if (narrowest >= 0 && widest <= kMaxDecoration) {
+    w.frame = d;
+    lastFrame[DecorationKind(w)] = d;
+    // The first window of its kind was placed by a guess: it goes where it
+    // was asked to, now that its frame is known. No frame at all may only
+    // mean that the desktop has not framed it yet.
+    if (w.placedBlind && widest > 0) {
+      w.placedBlind = false;
+      if (d.left != w.guessed.left || d.top != w.guessed.top) {
+        PlaceFrame(w, w.wantLeft, w.wantTop);
+        const long width = long(w.bounds.right) - w.bounds.left, height = long(w.bounds.bottom) - w.bounds.top;
+        w.bounds = Rect{Clamp16(w.wantTop), Clamp16(w.wantLeft), Clamp16(w.wantTop + height),
+                        Clamp16(w.wantLeft + width)};
+        return;
+      }
+    }
+  }
   gint x = 0, y = 0;
   gdk_window_get_origin(gw, &x, &y);
   const long width = long(w.bounds.right) - w.bounds.left, height = long(w.bounds.bottom) - w.bounds.top;
@@ -479,6 +554,22 @@ void KxGtkHost::Impl::RefreshOrigin(KxGtkWindow& w) {
   w.bounds.top = Clamp16(y);
   w.bounds.right = Clamp16(x + width);
   w.bounds.bottom = Clamp16(y + height);
+}
+
+KxGtkDecoration KxGtkHost::Impl::FrameOf(const KxGtkWindow& w) const {
+  return w.frame.known ? w.frame : lastFrame[DecorationKind(w)];
+}
+
+void KxGtkHost::Impl::PlaceFrame(KxGtkWindow& w, int left, int top) {
+  // The toolkit moves the frame's corner; the content lies the decoration
+  // and the menu bar inside it. A frame above the screen's top is held at
+  // it, its title bar within reach.
+  const KxGtkDecoration d = FrameOf(w);
+  w.placedBlind = !w.frame.known;
+  w.wantLeft = left;
+  w.wantTop = top;
+  w.guessed = d;
+  gtk_window_move(GTK_WINDOW(w.toplevel), left - d.left, std::max(0, top - MenuHeight(w) - d.top));
 }
 
 void KxGtkHost::Impl::UpdatePass() {
@@ -619,7 +710,9 @@ std::unique_ptr<KxGtkHost> KxGtkHost::Open(std::string* why) {
     g_object_get(settings, "gtk-double-click-time", &doubleClick, "gtk-cursor-blink-time", &blink,
                  "gtk-double-click-distance", &distance, nullptr);
     // The menu bar opens with the mouse only: F10 is one of the program's keys.
-    g_object_set(settings, "gtk-menu-bar-accel", "", nullptr);
+    // No key at all rather than an empty one, which the toolkit's dialogs
+    // read (and leak) on every key press.
+    g_object_set(settings, "gtk-menu-bar-accel", nullptr, nullptr);
   }
   doubleClick = std::clamp(doubleClick, 100, 5000);
   blink = std::clamp(blink, 200, 10000);
@@ -629,6 +722,15 @@ std::unique_ptr<KxGtkHost> KxGtkHost::Open(std::string* why) {
   KxSetClock(&impl.clock);
   KxSetHost(host.get());
   gKxGtkImpl = &impl;
+  // The toolkit's complaints are counted on their way to stderr.
+  for (const char* domain : kToolkitLogDomains)
+    impl.logHandlers.push_back(g_log_set_handler(
+        domain, GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL | G_LOG_FLAG_FATAL | G_LOG_FLAG_RECURSION),
+        [](const gchar* logDomain, GLogLevelFlags level, const gchar* message, gpointer) {
+          if (gKxGtkImpl) ++gKxGtkImpl->toolkitComplaints;
+          g_log_default_handler(logDomain, level, message, nullptr);
+        },
+        nullptr));
   impl.WatchClipboard();
   // Links open through GIO's default application for their scheme.
   KxSetURLOpener([](const std::string& url) {
@@ -655,6 +757,10 @@ KxGtkHost::~KxGtkHost() {
   KxSetURLOpener(nullptr);
   if (mImpl->pressTimer) g_source_remove(mImpl->pressTimer);
   mImpl->pressTimer = 0;
+  if (mImpl->nextDialogHook)
+    g_signal_remove_emission_hook(g_signal_lookup("show", GTK_TYPE_WIDGET), mImpl->nextDialogHook);
+  for (std::size_t i = 0; i < mImpl->logHandlers.size(); ++i)
+    g_log_remove_handler(kToolkitLogDomains[i], mImpl->logHandlers[i]);
   gKxGtkImpl = nullptr;
   KxSetHost(nullptr);
   KxSetClock(nullptr);
@@ -770,7 +876,9 @@ void AddDrawingArea(KxGtkWindow& w) {
                                     GDK_SCROLL_MASK | GDK_SMOOTH_SCROLL_MASK);
   gtk_box_pack_end(GTK_BOX(w.box), w.area, TRUE, TRUE, 0);
   g_signal_connect(w.toplevel, "delete-event", G_CALLBACK(OnDelete), nullptr);
+  g_signal_connect(w.toplevel, "destroy-event", G_CALLBACK(OnDestroyedOutside), nullptr);
   g_signal_connect(w.toplevel, "configure-event", G_CALLBACK(OnConfigure), nullptr);
+  g_signal_connect(w.toplevel, "map-event", G_CALLBACK(OnConfigure), nullptr);   // now framed
   g_signal_connect(w.area, "draw", G_CALLBACK(OnDraw), nullptr);
   g_signal_connect(w.area, "size-allocate", G_CALLBACK(OnAreaAllocate), nullptr);
   g_signal_connect(w.area, "realize", G_CALLBACK(OnAreaRealize), nullptr);
@@ -807,10 +915,8 @@ KxWindowID KxGtkHost::CreateWindow(KxWindowClient* client, const Rect& bounds, c
   const KxWindowID id = w->id;
   impl.windows.insert(impl.windows.begin(), std::move(w));
   impl.BuildMenuBar(ref);
-  int menuHeight = 0;
-  if (ref.menuBar) gtk_widget_get_preferred_height(ref.menuBar, nullptr, &menuHeight);
-  gtk_window_set_default_size(GTK_WINDOW(ref.toplevel), ref.requestedWidth, ref.requestedHeight + menuHeight);
-  gtk_window_move(GTK_WINDOW(ref.toplevel), bounds.left, std::max(0, bounds.top - menuHeight));
+  gtk_window_set_default_size(GTK_WINDOW(ref.toplevel), ref.requestedWidth, ref.requestedHeight + MenuHeight(ref));
+  impl.PlaceFrame(ref, bounds.left, bounds.top);
   gtk_widget_show_all(ref.toplevel);
   impl.MakeActive(id);
   Present(ref);
@@ -854,9 +960,8 @@ void KxGtkHost::SetWindowBounds(KxWindowID window, const Rect& bounds) {
   const int width = std::max(1, bounds.right - bounds.left), height = std::max(1, bounds.bottom - bounds.top);
   w->requestedWidth = width;
   w->requestedHeight = height;
-  const int menuHeight = w->menuBar ? gtk_widget_get_allocated_height(w->menuBar) : 0;
-  gtk_window_move(GTK_WINDOW(w->toplevel), bounds.left, std::max(0, bounds.top - menuHeight));
-  gtk_window_resize(GTK_WINDOW(w->toplevel), width, height + menuHeight);
+  mImpl->PlaceFrame(*w, bounds.left, bounds.top);
+  gtk_window_resize(GTK_WINDOW(w->toplevel), width, height + MenuHeight(*w));
   w->bounds = Rect{bounds.top, bounds.left, Clamp16(long(bounds.top) + height), Clamp16(long(bounds.left) + width)};
 }
 
@@ -912,18 +1017,17 @@ Rect KxGtkHost::GetScreenBounds() const {
   // A frame's title bar and the program's menu bar lie outside the content
   // bounds; their heights are known only once a window is shown, so these
   // allow for the common ones.
-  constexpr int kTitleAllowance = 32, kMenuAllowance = 28, kEdgeAllowance = 4;
+  constexpr int kMenuAllowance = 28, kEdgeAllowance = 4;
   GdkDisplay* display = gdk_display_get_default();
   GdkMonitor* monitor = display ? gdk_display_get_primary_monitor(display) : nullptr;
   if (!monitor && display && gdk_display_get_n_monitors(display) > 0) monitor = gdk_display_get_monitor(display, 0);
   if (!monitor) return KxHost::GetScreenBounds();
   GdkRectangle area{};
   gdk_monitor_get_workarea(monitor, &area);
-  // A window is placed by its frame (SetWindowBounds puts the frame's top
-  // at the content's top less the menu bar), so its content ends a title
-  // bar lower than its bounds say.
-  const int top = area.y + kMenuAllowance, left = area.x + kEdgeAllowance;
-  const int bottom = area.y + area.height - kTitleAllowance, right = area.x + area.width - kEdgeAllowance;
+  // A window's content goes where its bounds say, its title bar and menu
+  // bar above it.
+  const int top = area.y + kTitleAllowance + kMenuAllowance, left = area.x + kEdgeAllowance;
+  const int bottom = area.y + area.height - kEdgeAllowance, right = area.x + area.width - kEdgeAllowance;
   if (bottom - top < 100 || right - left < 100) return KxHost::GetScreenBounds();
   return Rect{Clamp16(top), Clamp16(left), Clamp16(bottom), Clamp16(right)};
 }
@@ -943,10 +1047,13 @@ Rect KxGtkHost::GetWindowFrame(KxWindowID window) const {
   if (!w) return Rect{0, 0, 0, 0};
   GdkWindow* gw = gtk_widget_get_window(w->toplevel);
   if (!gw || !gtk_widget_get_mapped(w->toplevel)) {
-    // Not decorated yet: a title bar's room below where it was put.
-    constexpr int kTitleAllowance = 32;
+    // Not on the screen: framed as it was last, or as its kind is, else
+    // with a title bar's room above.
+    KxGtkDecoration d = mImpl->FrameOf(*w);
+    if (!d.known) d.top = kTitleAllowance;
     const Rect& b = w->bounds;
-    return Rect{b.top, b.left, Clamp16(long(b.bottom) + kTitleAllowance), b.right};
+    return Rect{Clamp16(long(b.top) - MenuHeight(*w) - d.top), Clamp16(long(b.left) - d.left),
+                Clamp16(long(b.bottom) + d.bottom), Clamp16(long(b.right) + d.right)};
   }
   GdkRectangle frame{};
   gdk_window_get_frame_extents(gw, &frame);
@@ -1011,7 +1118,7 @@ KxWindowID KxGtkHost::CreateFloatingWindow(KxWindowClient* client, const Rect& b
       break;
     }
   gtk_window_set_default_size(top, w->requestedWidth, w->requestedHeight);
-  gtk_window_move(top, bounds.left, bounds.top);
+  impl.PlaceFrame(*w, bounds.left, bounds.top);
   const KxWindowID id = w->id;
   impl.windows.push_back(std::move(w));   // behind the documents: never the front one
   return id;
@@ -1022,7 +1129,7 @@ void KxGtkHost::ShowFloatingWindow(KxWindowID window, bool shown) {
   if (!w || !w->floating || w->shown == shown) return;
   w->shown = shown;
   if (shown) {
-    gtk_window_move(GTK_WINDOW(w->toplevel), w->bounds.left, w->bounds.top);
+    mImpl->PlaceFrame(*w, w->bounds.left, w->bounds.top);
     w->drawPending = true;
     gtk_widget_show_all(w->toplevel);
   } else {
@@ -1070,6 +1177,8 @@ void KxGtkHost::Impl::DropMenuBar(KxGtkWindow& w) {
   if (!w.menuBar) return;
   BuildMenuBar(w);   // takes the old bar away and builds none
   gtk_window_resize(GTK_WINDOW(w.toplevel), w.requestedWidth, w.requestedHeight);
+  // The frame closes up round the content, which stays where it was put.
+  PlaceFrame(w, w.bounds.left, w.bounds.top);
 }
 
 void KxGtkHost::SetWindowModal(KxWindowID window) {
@@ -1086,8 +1195,8 @@ void KxGtkHost::SetWindowFloating(KxWindowID window) {
   KxGtkWindow* w = impl.Find(window);
   if (!w) return;
   impl.OwnByFront(*w);
-  impl.DropMenuBar(*w);
   gtk_window_set_type_hint(GTK_WINDOW(w->toplevel), GDK_WINDOW_TYPE_HINT_UTILITY);
+  impl.DropMenuBar(*w);   // placed as a utility window is framed
 }
 
 bool KxGtkHost::IsUtilityWindow(KxWindowID window) const {
@@ -1109,6 +1218,7 @@ KxWindowID KxGtkHost::TransientFor(KxWindowID window) const {
 
 int KxGtkHost::ClickCount() const { return mImpl->clicks.Count(); }
 int KxGtkHost::Beeps() const { return mImpl->beeps; }
+int KxGtkHost::ToolkitComplaints() const { return mImpl->toolkitComplaints; }
 std::int16_t KxGtkHost::CurrentCursor() const { return KxGtkCursorID(mImpl->cursorIndex); }
 bool KxGtkHost::MenuOpen() const { return mImpl->menuOpen; }
 
@@ -1256,13 +1366,19 @@ void KxGtkHost::SynthesizeResize(KxWindowID window, int width, int height) {
   gtk_window_resize(GTK_WINDOW(w->toplevel), std::max(1, width + extraW), std::max(1, height + extraH));
 }
 
-void KxGtkHost::SynthesizeClose(KxWindowID window) {
-  KxGtkWindow* w = mImpl->Find(window);
+namespace {
+// An event for the window's top level, as the desktop reports it.
+void PutToplevelEvent(const KxGtkHost::Impl& impl, KxWindowID window, GdkEventType type) {
+  KxGtkWindow* w = impl.Find(window);
   GdkWindow* gw = w ? gtk_widget_get_window(w->toplevel) : nullptr;
   if (!gw) return;
-  GdkEvent* e = gdk_event_new(GDK_DELETE);
+  GdkEvent* e = gdk_event_new(type);
   e->any.window = GDK_WINDOW(g_object_ref(gw));
   e->any.send_event = TRUE;
   gdk_event_put(e);
   gdk_event_free(e);
 }
+}  // namespace
+
+void KxGtkHost::SynthesizeClose(KxWindowID window) { PutToplevelEvent(*mImpl, window, GDK_DELETE); }
+void KxGtkHost::SynthesizeDestroyed(KxWindowID window) { PutToplevelEvent(*mImpl, window, GDK_DESTROY); }

@@ -137,6 +137,8 @@ class KxGtkHost : public KxHost {
   // The user dragging the frame to a content size, and clicking the close box.
   void SynthesizeResize(KxWindowID window, int width, int height);
   void SynthesizeClose(KxWindowID window);
+  // The desktop's report that another program destroyed the window.
+  void SynthesizeDestroyed(KxWindowID window);
   // Opens a menu of the bar (as a click on its title does) and closes it.
   bool OpenMenu(std::int16_t menuID);
   void CloseMenus();
@@ -204,6 +206,20 @@ class KxGtkHost : public KxHost {
     std::string title;
   };
   ShownColourChooser LastColourChooser() const;
+  // The next dialog of the toolkit that shows (a colour chooser, question,
+  // alert, file chooser or print dialog) is closed, once on the screen,
+  // other than by a button: by Escape, by its close box, or by its window
+  // going away under it (as the toolkit takes the desktop's report that
+  // another program destroyed it).
+  enum class Dismissal { kEscape, kCloseBox, kDestroyed };
+  void DismissNextDialog(Dismissal how);
+  // The same dialog gets a key instead (an X11 key symbol, modifiers as
+  // event bits: the option key is Alt, which presses a button by its
+  // mnemonic).
+  void PressKeyInNextDialog(unsigned keyval, std::uint16_t modifiers);
+  // Warnings and criticals that the toolkit has logged (they still reach
+  // stderr) since the host opened.
+  int ToolkitComplaints() const;
 
   struct Impl;
 

@@ -8,6 +8,7 @@
 #include <gtk/gtk.h>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -23,6 +24,13 @@ struct KxGtkMenuRef {
   std::int16_t menuID;
   std::int16_t item;   // 0: the title of a bar menu
   GtkWidget* widget;
+};
+
+// The desktop's frame around a toplevel: how far the toplevel's own window
+// stands inside it on each side.
+struct KxGtkDecoration {
+  int left = 0, top = 0, right = 0, bottom = 0;
+  bool known = false;   // seen on the screen
 };
 
 struct KxGtkWindow {
@@ -46,6 +54,12 @@ struct KxGtkWindow {
   bool floating = false;          // a utility window above the documents
   bool shown = true;
   bool noMenuBar = false;         // a dialog or palette: no menu bar of its own
+  KxGtkDecoration frame;          // as last seen while on the screen
+  // Placed before its decoration was known (PlaceFrame): where its content
+  // was asked to go, and the decoration guessed for it.
+  bool placedBlind = false;
+  int wantLeft = 0, wantTop = 0;
+  KxGtkDecoration guessed;
 };
 
 // What the toolkit's handlers leave for WaitNextEvent to hand out.
@@ -109,7 +123,18 @@ struct KxGtkHost::Impl {
   void MakeActive(KxWindowID window);
   void UpdatePass();
   void CopyOutChanges();
+  // Takes the content's place on the screen into `bounds` (and the frame's
+  // widths into `frame`), while the window is on the screen only: the
+  // place of a hidden window is where it shows next.
   void RefreshOrigin(KxGtkWindow& w);
+  // Moves the window so that its content's top-left lands at (left, top):
+  // the toolkit places the frame, which lies the decoration and the menu
+  // bar further out.
+  void PlaceFrame(KxGtkWindow& w, int left, int top);
+  // The window's decoration as last seen, else that of the last window of
+  // its kind seen on the screen (unknown before any has shown).
+  KxGtkDecoration FrameOf(const KxGtkWindow& w) const;
+  KxGtkDecoration lastFrame[2];   // by kind: 0 other windows, 1 utility windows
   std::uint16_t Modifiers() const;
 
   // gtk_menus.cpp
@@ -126,6 +151,17 @@ struct KxGtkHost::Impl {
   void ApplyCursor(KxGtkWindow& w);
   KxGtkHost::ShownColourChooser colourChooser;
   GtkWidget* messageDialog = nullptr;   // the question or alert running now
+  // What the next dialog of the toolkit gets once it shows (tests): a
+  // KxGtkHost::Dismissal, else a key (GDK symbol and modifier mask).
+  struct NextDialogInput {
+    bool waiting = false;
+    int dismissal = -1;
+    unsigned keyval = 0;
+    unsigned state = 0;
+  } nextDialogInput;
+  gulong nextDialogHook = 0;         // on the "show" signal while one waits
+  int toolkitComplaints = 0;         // warnings and criticals the toolkit logged
+  std::vector<guint> logHandlers;    // counting them, by log domain
   bool colourAnswerQueued = false;   // a scripted answer for the next colour chooser
   bool colourAnswerOK = false;
   RGBColor colourAnswer{};
@@ -157,6 +193,60 @@ struct KxGtkHost::Impl {
   void WatchClipboard();
   void UnwatchClipboard();
   void SetUpDrops(KxGtkWindow& w);
+};
+
+enum KxGtkQuestionResponse { kKxGtkResponseSave = 1, kKxGtkResponseDontSave = 2 };
+
+// The save-changes question (gtk_file_dialogs.cpp), in the program's
+// language, its buttons with mnemonics (Alt+N: don't save): Save answers
+// kKxGtkResponseSave, Don't Save kKxGtkResponseDontSave, Cancel, Escape and
+// the close box GTK_RESPONSE_CANCEL or GTK_RESPONSE_DELETE_EVENT.
+// `nameUtf8` is the document's name.
+GtkWidget* KxGtkNewSaveChangesQuestion(GtkWindow* parent, const std::string& nameUtf8, bool quitting);
+
+// A toolkit dialog run to its answer in a loop of ours (gtk_dialogs.cpp).
+// The run holds a reference to the dialog, so that nothing frees it under
+// the caller: Escape and the close box answer GTK_RESPONSE_DELETE_EVENT
+// and leave the dialog whole for the caller to read; a dialog destroyed
+// from outside (its window killed by another program) ends the loop with
+// GTK_RESPONSE_NONE. The destructor destroys the dialog.
+class KxGtkModalDialog {
+ public:
+  explicit KxGtkModalDialog(GtkWidget* dialog);
+  ~KxGtkModalDialog();
+  KxGtkModalDialog(const KxGtkModalDialog&) = delete;
+  KxGtkModalDialog& operator=(const KxGtkModalDialog&) = delete;
+  // Shows the dialog and turns the main loop until it is answered. While
+  // it is on the screen, `turn` (when given) runs between looks at the
+  // toolkit's queue instead of a wait for it, until `turn` answers false.
+  gint Run(std::function<bool()> turn = nullptr);
+  GtkWidget* Widget() const { return mDialog; }
+  // Not destroyed: its values may be read.
+  bool Alive() const { return !mDestroyed; }
+
+ private:
+  GtkWidget* mDialog;
+  gint mResponse = GTK_RESPONSE_NONE;
+  bool mAnswered = false;
+  bool mDestroyed = false;
+};
+
+// While one exists, every dialog that the toolkit shows is held by a
+// reference until it ends (gtk_dialogs.cpp). Printing runs the toolkit's
+// own dialog loops, which destroy their dialog once their loop returns: a
+// dialog destroyed from outside ends the loop and would be freed first.
+class KxGtkHoldShownDialogs {
+ public:
+  KxGtkHoldShownDialogs();
+  ~KxGtkHoldShownDialogs();
+  KxGtkHoldShownDialogs(const KxGtkHoldShownDialogs&) = delete;
+  KxGtkHoldShownDialogs& operator=(const KxGtkHoldShownDialogs&) = delete;
+
+ private:
+  static gboolean OnShow(GSignalInvocationHint*, guint count, const GValue* params, gpointer self);
+  guint mSignal = 0;
+  gulong mHook = 0;
+  std::vector<GtkWidget*> mHeld;
 };
 
 // The one host the toolkit's handlers report to.

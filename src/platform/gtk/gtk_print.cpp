@@ -163,7 +163,11 @@ KxPrintResult Outcome(GtkPrintOperation* op, GtkPrintOperationResult result, GEr
 
 bool KxGtkHost::RunPageSetup(KxPageSetup& setup) {
   GtkPageSetup* before = ToGtk(setup);
-  GtkPageSetup* after = gtk_print_run_page_setup_dialog(Parent(*mImpl), before, nullptr);
+  GtkPageSetup* after = nullptr;
+  {
+    KxGtkHoldShownDialogs hold;   // the toolkit runs the dialog's loop itself
+    after = gtk_print_run_page_setup_dialog(Parent(*mImpl), before, nullptr);
+  }
   // A cancel answers the set-up unchanged; so does an OK that changed
   // nothing, which then has nothing to apply either.
   const KxPageSetup chosen = after ? FromGtk(after) : setup;
@@ -184,8 +188,11 @@ KxPrintResult KxGtkHost::RunPrint(KxPrintout& printout, KxPrintRecord& record, s
     g_object_unref(settings);
   }
   GError* error = nullptr;
-  const GtkPrintOperationResult result =
-      gtk_print_operation_run(op, GTK_PRINT_OPERATION_ACTION_PRINT_DIALOG, Parent(*mImpl), &error);
+  GtkPrintOperationResult result = GTK_PRINT_OPERATION_RESULT_CANCEL;
+  {
+    KxGtkHoldShownDialogs hold;   // the toolkit runs the dialog's loop itself
+    result = gtk_print_operation_run(op, GTK_PRINT_OPERATION_ACTION_PRINT_DIALOG, Parent(*mImpl), &error);
+  }
   if (job.failure) {
     if (error) g_error_free(error);
     g_object_unref(op);

@@ -4,7 +4,8 @@
 # clicked, typed into, saved and dragged over, a modal dialog over it whose
 # steps run inside its loop, the save question answered from inside its
 # loop; the prints agree and the screenshot of the dialog is the headless
-# host's picture of it.
+# host's picture of it. Then, under a window manager, the colour chooser
+# and a floating window.
 set -u
 bin="${KX_BIN_DIR:?}/kxapp"
 dir=$(mktemp -d)
@@ -57,5 +58,50 @@ grep -qx 'helloxy' out-gtk.txt || { echo "FAIL: typing under GTK: $(cat out-gtk.
 [ "$(cat a-gtk.txt)" = "helloxy" ] || { echo "FAIL: the save under GTK: $(cat a-gtk.txt)"; fail=1; }
 cmp dialog-headless.png dialog-gtk.png || { echo "FAIL: the dialog's screenshot differs from the headless picture"; fail=1; }
 if [ -n "${KX_SHOT_DIR:-}" ]; then mkdir -p "$KX_SHOT_DIR" && cp dialog-*.png "$KX_SHOT_DIR/"; fi
+
+# Under a window manager, which frames the windows: the colour chooser
+# closed with Escape leaves the colour as it was and the toolkit quiet, and
+# the mark list shown, hidden and shown again comes back where it stood.
+command -v openbox >/dev/null && command -v xdotool >/dev/null ||
+  { echo "FAIL: openbox or xdotool missing (scripts/setup installs them)"; exit 1; }
+mkdir -p "$dir/home"
+HOME="$dir/home" openbox >/dev/null 2>&1 & wm=$!
+trap 'kill $wm 2>/dev/null; rm -rf "$dir"' EXIT
+sleep 1
+cat > wm.txt <<'S'
+open a.txt
+select 0 5
+print styles
+menu 1309
+print styles
+menu 1229
+print floats
+menu 1229
+menu 1229
+print floats
+menu 1229
+menu 1229
+print floats
+quit
+S
+HOME="$dir/home" GSETTINGS_BACKEND=memory ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
+  "$bin" --prefs "$dir/prefs-wm" --gtk wm.txt > out-wm.txt 2> err-wm.txt & pid=$!
+for _ in $(seq 200); do
+  chooser=$(xdotool search --onlyvisible --name '色を選んでください' 2>/dev/null | head -1)
+  [ -n "$chooser" ] && break
+  sleep 0.1
+done
+sleep 0.5
+[ -n "$chooser" ] && xdotool windowactivate --sync "$chooser" key Escape || { echo "FAIL: no colour chooser"; fail=1; }
+for _ in $(seq 200); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$pid" 2>/dev/null; then echo "FAIL: the program hangs after Escape"; kill "$pid"; fail=1; fi
+wait "$pid" || { echo "FAIL: kxapp under a window manager: exit $?"; fail=1; }
+styles=$(grep -v '^marklist\|^palette\|^fkeys' out-wm.txt)
+[ "$(wc -l <<< "$styles")" = 2 ] && [ "$(sort -u <<< "$styles" | wc -l)" = 1 ] ||
+  { echo "FAIL: Escape in the colour chooser changed the styles: $(cat out-wm.txt)"; fail=1; }
+marks=$(grep '^marklist' out-wm.txt)
+[ "$(wc -l <<< "$marks")" = 3 ] && [ "$(sort -u <<< "$marks" | wc -l)" = 1 ] ||
+  { echo "FAIL: the mark list moves between shows: $marks"; fail=1; }
+if grep -E 'CRITICAL|GLib-GObject-WARNING|Gtk-WARNING' err-wm.txt; then echo "FAIL: the toolkit complained"; fail=1; fi
 [ $fail -eq 0 ] && echo ok
 exit $fail

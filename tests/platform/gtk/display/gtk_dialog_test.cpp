@@ -6,17 +6,21 @@
 // the toolkit's own queue.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/draw/port.h"
+#include "platform/draw/print.h"
 #include "platform/framework/commander.h"
 #include "platform/framework/dialog.h"
 #include "platform/framework/edit_field.h"
 #include "platform/framework/framework_classes.h"
 #include "platform/framework/input_method.h"
 #include "platform/gtk/gtk_host.h"
+#include "platform/host/host_dialogs.h"
 
 namespace {
 
@@ -64,6 +68,8 @@ class IMTarget : public LCommander, public KxInputMethodClient {
 class GtkDialogTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
+    // Choosers keep their settings in memory, not in the desktop's store.
+    setenv("GSETTINGS_BACKEND", "memory", 1);
     std::string why;
     sHost = KxGtkHost::Open(&why).release();
     ASSERT_NE(sHost, nullptr) << why;
@@ -220,5 +226,118 @@ TEST_F(GtkDialogTest, ColourChooserIsModalToItsWindowAndAnswersTheColour) {
   EXPECT_EQ(kept.red, 1);
   EXPECT_EQ(kept.green, 2);
   EXPECT_EQ(kept.blue, 3);
+  sHost->DestroyWindow(ownerID);
+}
+
+namespace {
+class OnePage : public KxPrintout {
+ public:
+  std::int32_t CountPanels() override { return 1; }
+  void DrawPanel(std::int32_t) override {}
+};
+
+// Runs a window-modal dialog through the poll, as the program's loop does.
+KxDialogReply RunBegun(KxGtkHost& host, const KxDialogRequest& request) {
+  const std::uint32_t id = host.BeginDialog(request);
+  KxDialogReply reply;
+  reply.answer = KxAnswer::kOK;
+  for (int i = 0; i < 2000; ++i) {
+    if (host.PollDialog(id, reply)) return reply;
+    EventRecord e;
+    host.WaitNextEvent(e, 3);
+  }
+  ADD_FAILURE() << "the dialog never answered";
+  return reply;
+}
+}  // namespace
+
+// Every loop that waits for a dialog of the toolkit ends, cancelled, however
+// the dialog goes away: Escape, the close box, or its window destroyed from
+// outside. Nothing touches the dialog once the toolkit has let it go (the
+// toolkit would complain of an invalid instance), and the colour chooser
+// leaves the colour as it was.
+TEST_F(GtkDialogTest, EveryDialogLoopEndsCancelledHoweverTheDialogCloses) {
+  const KxWindowID ownerID = OpenOwner();
+  struct Loop {
+    const char* what;
+    std::function<bool()> runCancelled;   // runs the dialog; true when it answered as cancelled
+  } const loops[] = {
+      {"colour chooser",
+       [&] {
+         RGBColor colour{1, 2, 3};
+         return !sHost->ChooseColour(ownerID, "Paper", colour) && colour.red == 1 && colour.green == 2 &&
+                colour.blue == 3;
+       }},
+      {"save question", [] { return sHost->AskSaveChanges("doc.txt") == KxAnswer::kCancel; }},
+      {"alert", [] { return sHost->Alert(KxAlertKind::kNote, "note") == KxAnswer::kOK; }},
+      {"open chooser", [] {
+         std::string path;
+         return !sHost->ChooseFile(path) && path.empty();
+       }},
+      {"window-modal save question",
+       [&] {
+         KxDialogRequest q;
+         q.kind = KxDialogKind::kSaveChanges;
+         q.parent = ownerID;
+         q.name = "doc.txt";
+         return RunBegun(*sHost, q).answer == KxAnswer::kCancel;
+       }},
+      {"window-modal revert question",
+       [&] {
+         KxDialogRequest q;
+         q.kind = KxDialogKind::kDiscardChanges;
+         q.parent = ownerID;
+         q.name = "doc.txt";
+         return RunBegun(*sHost, q).answer == KxAnswer::kCancel;
+       }},
+      {"page set-up",
+       [] {
+         KxPageSetup setup;
+         const KxPageSetup before = setup;
+         return !sHost->RunPageSetup(setup) && setup == before;
+       }},
+      {"print dialog",
+       [] {
+         OnePage page;
+         KxPrintRecord record;
+         std::string why;
+         return sHost->RunPrint(page, record, why) == KxPrintResult::kCancelled;
+       }},
+  };
+  const struct {
+    const char* what;
+    KxGtkHost::Dismissal how;
+  } closings[] = {{"Escape", KxGtkHost::Dismissal::kEscape},
+                  {"close box", KxGtkHost::Dismissal::kCloseBox},
+                  {"destroyed", KxGtkHost::Dismissal::kDestroyed}};
+  for (const Loop& loop : loops)
+    for (const auto& closing : closings) {
+      SCOPED_TRACE(std::string(loop.what) + ", " + closing.what);
+      const int complaints = sHost->ToolkitComplaints();
+      sHost->DismissNextDialog(closing.how);
+      EXPECT_TRUE(loop.runCancelled());
+      EXPECT_EQ(sHost->ToolkitComplaints(), complaints);
+    }
+  sHost->DestroyWindow(ownerID);
+}
+
+// The save question's buttons answer to their mnemonics (Alt+N: don't
+// save), in the program's language as in the toolkit's.
+TEST_F(GtkDialogTest, SaveQuestionButtonsTakeTheirMnemonics) {
+  const KxWindowID ownerID = OpenOwner();
+  const struct {
+    unsigned key;
+    KxAnswer answer;
+  } keys[] = {{'n', KxAnswer::kDontSave}, {'s', KxAnswer::kSave}, {'c', KxAnswer::kCancel}};
+  for (const auto& k : keys) {
+    KxDialogRequest q;
+    q.kind = KxDialogKind::kSaveChanges;
+    q.parent = ownerID;
+    q.name = "doc.txt";
+    sHost->PressKeyInNextDialog(k.key, kKxEventOptionKey);
+    EXPECT_EQ(RunBegun(*sHost, q).answer, k.answer) << char(k.key);
+  }
+  sHost->PressKeyInNextDialog('n', kKxEventOptionKey);
+  EXPECT_EQ(sHost->AskSaveChanges("doc.txt"), KxAnswer::kDontSave);
   sHost->DestroyWindow(ownerID);
 }

@@ -7,6 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -448,6 +453,32 @@ TEST_F(GtkHostTest, TheCloseBoxAsksTheClientAndClosesNothingItself) {
   EXPECT_EQ(sHost->WindowList(), std::vector<KxWindowID>{window});
 }
 
+// Another program destroys the window on the desktop: the program hears
+// of it as of the close box, and until it closes the window, the window
+// is on the screen again with its drawing.
+TEST_F(GtkHostTest, AWindowDestroyedOutsideComesBackAndAsksToClose) {
+  TestClient client(200, 100);
+  client.draw = [](const Rect& r) {
+    const RGBColor black{0, 0, 0};
+    RGBForeColor(&black);
+    PaintRect(&r);
+  };
+  const KxWindowID window = Open(client);
+  sHost->InvalidateWindow(window, R(10, 10, 60, 40));
+  ASSERT_TRUE(sHost->Flush());
+  const int complaints = sHost->ToolkitComplaints();
+  sHost->SynthesizeDestroyed(window);
+  ASSERT_TRUE(Turns([&] { return client.closes == 1; }));
+  EXPECT_EQ(sHost->WindowList(), std::vector<KxWindowID>{window});
+  std::unique_ptr<KxPort> shot = sHost->Screenshot(window);
+  ASSERT_NE(shot, nullptr);
+  EXPECT_EQ(ComparePixels(*shot, *client.port), "");
+  EXPECT_EQ(PixelAt(*shot, 20, 20), kBlack);
+  sHost->DestroyWindow(window);
+  Turns([] { return false; }, 3);
+  EXPECT_EQ(sHost->ToolkitComplaints(), complaints);
+}
+
 TEST_F(GtkHostTest, ActivationFollowsTheFrontWindow) {
   TestClient a(200, 100), b(200, 100);
   const KxWindowID wa = Open(a, 40, 80);
@@ -515,3 +546,77 @@ TEST_F(GtkHostTest, IdleTurnsGiveNullEventsAndCursorsAndBeepsAreKept) {
 }
 
 }  // namespace
+
+// Under a window manager, which frames windows and places the frames: every
+// kind of window has its content where the program put it, and keeps that
+// place when it is shown again, moved to where it stands, or closed and
+// opened again at the place it had (the frame goes a title bar higher).
+TEST_F(GtkHostTest, WindowsStandWhereTheyArePutUnderAWindowManager) {
+  extern char** environ;
+  pid_t wm = 0;
+  posix_spawn_file_actions_t quiet;
+  posix_spawn_file_actions_init(&quiet);
+  posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+  char name[] = "openbox";
+  char* argv[] = {name, nullptr};
+  const int spawned = posix_spawnp(&wm, name, &quiet, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&quiet);
+  ASSERT_EQ(spawned, 0) << "openbox missing (scripts/setup installs it)";
+  struct Stop {
+    pid_t pid;
+    ~Stop() {
+      kill(pid, SIGTERM);
+      waitpid(pid, nullptr, 0);
+    }
+  } stop{wm};
+  auto settle = [this] {
+    EXPECT_TRUE(sHost->Flush());
+    Turns([] { return false; }, 20);   // the desktop's moves come back
+  };
+  TestClient client(240, 120);
+  const Rect asked = R(100, 150, 340, 270);
+  const unsigned char title[] = "\x04test";
+  KxWindowID id = sHost->CreateWindow(&client, asked, title);
+  // The manager is up once it frames the window.
+  ASSERT_TRUE(Turns([&] {
+    sHost->Flush();
+    return sHost->GetWindowFrame(id).top < sHost->GetWindowBounds(id).top;
+  })) << "no window manager framed the window";
+  settle();
+  EXPECT_TRUE(SameRect(sHost->GetWindowBounds(id), asked)) << "document";
+  sHost->SetWindowBounds(id, sHost->GetWindowBounds(id));
+  settle();
+  EXPECT_TRUE(SameRect(sHost->GetWindowBounds(id), asked)) << "document moved to where it stands";
+  const Rect had = sHost->GetWindowBounds(id);
+  sHost->DestroyWindow(id);
+  id = sHost->CreateWindow(&client, had, title);
+  settle();
+  EXPECT_TRUE(SameRect(sHost->GetWindowBounds(id), asked)) << "document opened again";
+
+  const struct {
+    const char* what;
+    void (KxGtkHost::*make)(KxWindowID);
+  } kinds[] = {{"modal dialog", &KxGtkHost::SetWindowModal}, {"palette", &KxGtkHost::SetWindowFloating}};
+  for (const auto& kind : kinds) {
+    TestClient other(200, 100);
+    const Rect place = R(400, 300, 600, 400);
+    const KxWindowID w = sHost->CreateWindow(&other, place, title);
+    (sHost->*kind.make)(w);
+    settle();
+    EXPECT_TRUE(SameRect(sHost->GetWindowBounds(w), place)) << kind.what;
+    sHost->DestroyWindow(w);
+  }
+
+  TestClient floating(200, 280);
+  const Rect place = R(900, 160, 1100, 440);
+  const KxWindowID f = sHost->CreateFloatingWindow(&floating, place, title);
+  for (int shown = 1; shown <= 3; ++shown) {
+    sHost->ShowFloatingWindow(f, true);
+    settle();
+    EXPECT_TRUE(SameRect(sHost->GetWindowBounds(f), place)) << "floating window, show " << shown;
+    sHost->ShowFloatingWindow(f, false);
+    settle();
+  }
+  sHost->DestroyWindow(f);
+}
