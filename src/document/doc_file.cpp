@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/flavor_exchange.h"
 #include "engine/text_flavors.h"
 #include "engine/text_layer.h"
 #include "text/codes/jcode.h"
@@ -280,8 +281,8 @@ int KxReadDocument(const std::string& path, SKXDocument& doc, std::string& messa
   CKXTextFlavorReader reader;
   reader.SetText(std::move(bytes));
   reader.SetWholeText(true);
-  for (OSType type : runs ? std::vector<OSType>(std::begin(kRunFlavors), std::end(kRunFlavors)) : std::vector<OSType>{}) {
-    if (!tube.FlavorExists(type) || !tube.GetFlavorData(type, bytes)) continue;
+  for (OSType type : kRunFlavors) {
+    if (!runs || !tube.FlavorExists(type) || !tube.GetFlavorData(type, bytes)) continue;
     reader.ReadFlavor(type, bytes.data(), long(bytes.size()));
   }
   std::vector<KxFlavorBytes> pictures;
@@ -322,20 +323,18 @@ int KxWriteDocument(const std::string& path, const SKXDocument& doc, EKXLayout l
     tube.PutFlavor(TextFlavor(tube), std::move(bytes));
   } else if (!tube.ResourceExists() && !doc.plain && (spelt.encoding != 0 || spelt.lineEnd != 0)) {
     // A styled text spelt in another encoding or with other line ends
-    // stays so; the record beside its runs says how.
-    writer.MakeText(bytes);
-    const std::uint64_t length = bytes.size();
-    if (spelt.lineEnd != CKXTextLayer::kLineEndCR) {
-      long added = 0;
-      CKXTextLayer::ChangeTextType(bytes, spelt.lineEnd, added);
+    // stays so, spelt as the exchange spells any text file; the record
+    // beside its runs says how, and how long the text the runs count in is
+    // (with its ruby inline).
+    std::uint64_t length = std::uint64_t(to - from);
+    if (writer.HasRuby()) {
+      writer.MakeText(bytes);
+      length = bytes.size();
     }
-    if (spelt.encoding == kKxCodeJIS || spelt.encoding == kKxCodeEUC) {
-      CKXJCode conv;
-      if (spelt.encoding == kKxCodeJIS ? conv.SJIStoJIS(bytes.data(), long(bytes.size()))
-                                       : conv.SJIStoEUC(bytes.data(), long(bytes.size())))
-        bytes.assign(conv.GetTextPtr(), conv.GetTextPtr() + conv.GetTextSize());
-    }
-    tube.PutFlavor(TextFlavor(tube), std::move(bytes));
+    CKXFlavorExchange exchange(nullptr, doc.text.get());
+    exchange.SetTextEncoding(short(spelt.encoding));
+    exchange.SetLineEndType(spelt.lineEnd);
+    exchange.SendFlavorTo(kKxFlavorText, SKXRange{std::int32_t(from), std::int32_t(to - from)}, tube);
     tube.SetTextSpelling(SKXTextSpelling{spelt.encoding, spelt.lineEnd, length});
   } else if (writer.HasRuby() ||
              !tube.PutDataFileFrom(TextFlavor(tube), to - from, [&text, from, to](long at, std::uint8_t* buf, long n) {

@@ -261,18 +261,13 @@ void CKXTextDocument::StartFromPreferences() {
   KXTE_SetEditStyl(edit, style, 0);
   // The page too: the default paper with the preferences' margins (the
   // engine's own fallback paper is no size a printer offers).
-  const SDocPref& d = KxNewDocumentSettings().pref;
   SKXPageStyl page{};
   KXTE_GetPageStyl(edit, page);
   // The printer's unprintable edges stay as they are.
   const RectL hard{page.printArea.top, page.printArea.left, page.paperHeight - page.printArea.bottom,
                    page.paperWidth - page.printArea.right};
-  page.paperHeight = d.paperV;
-  page.paperWidth = d.paperH;
-  page.textArea = RectL{d.textArea.top, d.textArea.left, d.textArea.bottom, d.textArea.right};
+  PageFromPref(KxNewDocumentSettings().pref, page);
   page.printArea = RectL{hard.top, hard.left, page.paperHeight - hard.bottom, page.paperWidth - hard.right};
-  page.columns = d.columns;
-  page.gap = d.gap;
   mEngine->SetPageStyl(page);
 }
 

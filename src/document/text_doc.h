@@ -140,6 +140,8 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc, public KxResumeDo
   // window, marks, forms, line-number restarts and print record
   // (text_doc_settings.cpp). What a save writes.
   void TakeSettings(SKXDocSettings& settings) const;
+  // The page a stored page record describes.
+  static void PageFromPref(const SDocPref& pref, SKXPageStyl& page);
   // This document takes another's document styles (line, edit, page and
   // form, header and footer, view flags, vertical writing, line-number
   // restarts), applied as after a read; its text, marks and selection stay.

@@ -164,13 +164,7 @@ void CKXTextDocument::ApplyStyles(const SKXDocSettings& s) {
     line.wordWrap = p.wordWrap != 0;
     edit.paperView = p.paperView != 0;
     edit.guideView = p.guideView != 0;
-    page.paperHeight = p.paperV;
-    page.paperWidth = p.paperH;
-    page.textArea = LongRect(p.textArea);
-    page.printArea = LongRect(p.printArea);
-    page.columns = p.columns;
-    page.gap = p.gap;
-    page.pageOffset = p.firstPage;
+    PageFromPref(p, page);
   }
   // A file with no records of its own (RTF, a picture) keeps the styles
   // the document started with.
@@ -182,6 +176,16 @@ void CKXTextDocument::ApplyStyles(const SKXDocSettings& s) {
   }
   const std::vector<char> restarts = KxRestartsToData(s.lineRestarts);
   mEngine->SetLnReStartData(restarts.data(), long(restarts.size()));
+}
+
+void CKXTextDocument::PageFromPref(const SDocPref& p, SKXPageStyl& page) {
+  page.paperHeight = p.paperV;
+  page.paperWidth = p.paperH;
+  page.textArea = LongRect(p.textArea);
+  page.printArea = LongRect(p.printArea);
+  page.columns = p.columns;
+  page.gap = p.gap;
+  page.pageOffset = p.firstPage;
 }
 
 void CKXTextDocument::ApplyWindowSettings(const SKXDocSettings& s) {
