@@ -377,6 +377,9 @@ int CKXSafeWriter::Open() {
   bool exists = stat(mTarget.c_str(), &st) == 0;
   if (exists && !S_ISREG(st.st_mode)) return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
   if (!exists && errno != ENOENT) return errno;
+  // A file nobody may write is locked: replacing it by rename would get
+  // round the lock (and root passes every permission check).
+  if (exists && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return EACCES;
 
   std::string leaf = ".";  // appended piece by piece: see KxBackupName
   leaf += BaseName(mTarget);

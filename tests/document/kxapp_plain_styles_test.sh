@@ -152,4 +152,21 @@ S
 check "open file not replaced" "one" "$(cat "$work/one.txt")"
 check "refused" "1" "$(sort -u <<<"$out" | grep -c '“one.txt” is open in another window')"
 check "failed Save As names the new file" "1" "$(sort -u <<<"$out" | grep -c '“new.txt” could not be saved')"
+# A locked file (no write bit) is not replaced: the save fails and says so,
+# and the window keeps its changes.
+printf 'kept\n' > "$work/locked.txt"
+chmod 0444 "$work/locked.txt"
+out=$(app <<S
+open $work/locked.txt
+type new
+answer ok
+menu 5
+print alerts
+print windows
+S
+)
+check "locked file kept" "kept" "$(cat "$work/locked.txt")"
+check "locked save reported" "1" "$(sort -u <<<"$out" | grep -c '“locked.txt” could not be saved')"
+check "locked window still modified" "1" "$(grep -c 'locked.txt (modified)' <<<"$out")"
+
 exit $fail

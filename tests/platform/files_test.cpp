@@ -120,6 +120,12 @@ TEST_F(FilesTest, SafeWriterKeepsModeAndFollowsLinks) {
   ASSERT_EQ(symlink("loop", Path("loop").c_str()), 0);
   EXPECT_EQ(KxWriteFileSafely(Path("loop"), "x", 1), ELOOP);
 
+  // A locked file (no write bit for anyone) stays as it is, through a link too.
+  ASSERT_EQ(chmod(Path("a").c_str(), 0444), 0);
+  EXPECT_EQ(KxWriteFileSafely(Path("a"), "x", 1), EACCES);
+  EXPECT_EQ(KxWriteFileSafely(Path("link"), "x", 1), EACCES);
+  EXPECT_EQ(Read("a"), "through the link");
+
   ASSERT_EQ(mkdir(Path("folder").c_str(), 0755), 0);
   EXPECT_EQ(KxWriteFileSafely(Path("folder"), "x", 1), EISDIR);
   EXPECT_EQ(KxWriteFileSafely(Path("no/such/folder/file"), "x", 1), ENOENT);
