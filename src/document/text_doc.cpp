@@ -269,6 +269,7 @@ void CKXTextDocument::StartFromPreferences() {
   PageFromPref(KxNewDocumentSettings().pref, page);
   page.printArea = RectL{hard.top, hard.left, page.paperHeight - hard.bottom, page.paperWidth - hard.right};
   mEngine->SetPageStyl(page);
+  if (gPreference2.startupColorOn) mEngine->SetStartupColor(gPreference2.startupColor);
 }
 
 void CKXTextDocument::PlaceNewWindow() {
@@ -502,6 +503,8 @@ void CKXTextDocument::ReadInto(const std::string& path) {
   mStylesRead = !doc.plain && doc.settings.hasPref;
   if (!doc.plain) ApplyStyles(doc.settings);
   mEngine->TextTakeText(KXHandleAccess::Wrap(fresh.get()));
+  // A plain text is shown in the start-up colour, as a new document is.
+  if (doc.plain && gPreference2.startupColorOn) mEngine->SetStartupColor(gPreference2.startupColor);
   mEngine->SetLineEndType(lineEnd);
   mEngine->SetSelectionRange(SKXRange{0, 0}, true);
   SetFormat(format);

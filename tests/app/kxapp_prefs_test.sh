@@ -123,4 +123,23 @@ print cells 2364
 S
 )
 [ "$out" = "$(printf '1 - - third\n1 - - factory')" ] || fail "factory macros: $out"
+# 4. The start-up text colour: new documents and plain files read after it
+#    is set start in it; a document already open keeps its own.
+printf 'plain\n' > plain.txt
+out=$(app - <<S
+menu 2
+menu 1108
+answer colour 0 0 65535
+click 2010
+click 2001
+print styles
+menu 2
+type abc
+print styles
+open $work/plain.txt
+print styles
+S
+)
+[ "$out" = "$(printf '0 12 11 1 0 0 12 0 0 0\n0 12 11 1 0 0 12 0 0 65535\n0 12 11 1 0 0 12 0 0 65535')" ] ||
+  fail "start-up colour: $out"
 echo ok
