@@ -87,12 +87,9 @@ short CKXAppTextServices::GetFontSize(std::int16_t item) {
 
 namespace {
 KxScrapTextSource gScrapTextSource = nullptr;
-KxJPEGPictureMaker gJPEGPictureMaker = nullptr;
 }  // namespace
 
 void KxSetScrapTextSource(KxScrapTextSource source) { gScrapTextSource = source; }
-
-void KxSetJPEGPictureMaker(KxJPEGPictureMaker maker) { gJPEGPictureMaker = maker; }
 
 std::int16_t CKXAppTextServices::FindCustomFormItem(short formID) { return UKXTextForm::FindFormItem(formID); }
 
@@ -112,8 +109,7 @@ long CKXAppTextServices::ChoosePicture() {
   constexpr std::size_t kMostBytes = std::size_t(256) << 20;
   std::vector<std::uint8_t> bytes;
   if (KxReadFile(reply.paths.front(), bytes, kMostBytes) != 0 || bytes.empty()) return -2;
-  Handle pict = gJPEGPictureMaker ? gJPEGPictureMaker(bytes.data(), long(bytes.size()))
-                                  : UKXPict::GetPictureFromJPEG(bytes.data(), long(bytes.size()));
+  Handle pict = KxMakeJPEGPicture(bytes.data(), long(bytes.size()));
   if (!pict) return -2;
   const short id = UKXText_SetPicture(reinterpret_cast<PicHandle>(pict));
   if (id <= 0) {

@@ -60,13 +60,5 @@ class CKXAppTextServices : public CKXTextViewServices {
 using KxScrapTextSource = bool (*)(long n, KXTextHandle text);
 void KxSetScrapTextSource(KxScrapTextSource source);
 
-// What makes a chosen JPEG file's bytes a picture for the text store (the
-// documents area installs the form that keeps the JPEG itself, so that a
-// save writes the JPEG rather than its pixels; null: the decoded preview
-// alone). Answers a new handle of the memory layer, which the caller then
-// owns, or null when the bytes do not decode.
-using KxJPEGPictureMaker = Handle (*)(const void* jpeg, long size);
-void KxSetJPEGPictureMaker(KxJPEGPictureMaker maker);
-
 // Installs the application's services (or, with false, the do-nothing ones).
 void KxInstallAppTextServices(bool install);

@@ -272,6 +272,7 @@ short CKXTextClipboard::GetClipboardType() {
   const bool text = host.GetClipboard(FourCC("TEXT"), data) || host.GetClipboard(FourCC("utxt"), data);
   if (text && host.GetClipboard(FourCC("styl"), data)) return kKxClipStyled;
   if (text) return kKxClipPlain;
-  if (host.GetClipboard(FourCC("PICT"), data)) return kKxClipPicture;
+  // Other programs' pictures come as JPEG.
+  if (host.GetClipboard(FourCC("PICT"), data) || host.GetClipboard(FourCC("JPEG"), data)) return kKxClipPicture;
   return kKxClipNone;
 }

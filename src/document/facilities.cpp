@@ -8,6 +8,7 @@
 #include "document/color_schedule_container.h"
 #include "document/custom_form.h"
 #include "document/file_tube.h"
+#include "layout/pict_jpeg.h"
 #include "platform/core.h"
 #include "text/base/memory.h"
 

@@ -9,6 +9,7 @@
 
 #include "engine/text_flavors.h"
 #include "engine/text_layer.h"
+#include "layout/pict_jpeg.h"
 #include "platform/exception.h"
 #include "platform/files.h"
 #include "platform/script.h"
@@ -191,8 +192,9 @@ OSType CKXFlavorExchange::PickFlavorFrom(CKXDataTube& tube) {
   for (OSType type : {kKxFlavorText, kKxFlavorPict, kKxFlavorStyl, kKxFlavorDeco, kKxFlavorPara, kKxFlavorUniChars,
                       kKxFlavorRubyInfo})
     if (tube.FlavorExists(type)) return type;
-  // Text from other programs arrives as Unicode alone; files as "hfs ".
-  for (OSType type : {kKxFlavorUtxt, kKxFlavorHFS})
+  // Text from other programs arrives as Unicode alone, pictures as JPEG;
+  // files as "hfs ".
+  for (OSType type : {kKxFlavorUtxt, kKxFlavorJPEG, kKxFlavorHFS})
     if (tube.FlavorExists(type)) return type;
   const long items = tube.CountItems();
   for (long k = 1; k <= items; ++k) {
@@ -369,29 +371,62 @@ void CKXFlavorExchange::SendRuns(OSType type, const SKXRange& r, CKXDataTube& tu
     SendUnicode(r, tube);
 }
 
+namespace {
+
+// The stretches of [from, to) between inline pictures: a picture's
+// placeholder byte is no character to another program (read as text it
+// would be the katakana it shares a code with).
+std::vector<std::pair<long, long>> StretchesBetweenPictures(const CKXText& text, long from, long to) {
+  std::vector<std::pair<long, long>> out;
+  const long count = text.GetSelDecoCount(from, to);
+  std::vector<SKXDeco> runs(static_cast<std::size_t>(std::max(count, 1L)));
+  const long n = text.GetSelDecos(from, to, runs.data(), long(runs.size()));
+  long at = from;
+  for (long k = 0; k < n; ++k) {
+    const SKXDeco& run = runs[static_cast<std::size_t>(k)];
+    const long runStart = std::max(long(run.offset), from);
+    const long runEnd = k + 1 < n ? std::min(long(runs[static_cast<std::size_t>(k + 1)].offset), to) : to;
+    if (run.deco.pictID == 0 || runStart >= runEnd) continue;
+    if (at < runStart) out.emplace_back(at, runStart);
+    at = std::max(at, runEnd);
+  }
+  if (at < to) out.emplace_back(at, to);
+  return out;
+}
+
+}  // namespace
+
 void CKXFlavorExchange::SendUnicode(const SKXRange& r, CKXDataTube& tube) {
   if (!UKXUnicode::IsAvailable() || r.length == 0) return;
-  const CKXTextFlavorWriter writer(Source(), r.start, r.start + r.length);
-  KxFlavorBytes text, styu, styl;
-  writer.MakeText(text);
-  std::vector<SKXUniChar> uni;
-  std::vector<SKXScriptRun> scripts;
-  if (writer.MakeUniChars(styu) == EKXFlavorMake::kMade) uni = UniCharsOf(styu);
-  if (writer.MakeStyl(styl) == EKXFlavorMake::kMade) scripts = ScriptsOf(styl);
-  StKxHandle units, glyphs;
-  long count = 0;
-  if (!UKXUnicode::ConvertFromText(kScriptJapanese, reinterpret_cast<const char*>(text.data()),
-                                   static_cast<long>(text.size()), uni.data(), static_cast<long>(uni.size()),
-                                   units.h, count, glyphs.h, scripts.empty() ? nullptr : scripts.data(),
-                                   static_cast<long>(scripts.size())) ||
-      !units.h)
-    return;
-  const Bytes utxt = HostBytesOf(reinterpret_cast<const char16_t*>(*units.h), count);
-  tube.SetFlavorData(kKxFlavorUtxt, utxt.data(), static_cast<long>(utxt.size()), kKxWholeFlavor);
-  if (glyphs.h && KxMemHSize(glyphs.h) > 0 && CKXUnicode::ConvertGlyphInfoToScrap(glyphs.h)) {
-    const Bytes gidr = BytesOfHandle(glyphs.h, KxMemHSize(glyphs.h));
-    tube.SetFlavorData(kKxFlavorGlyphs, gidr.data(), static_cast<long>(gidr.size()), kKxWholeFlavor);
+  const std::vector<std::pair<long, long>> stretches = StretchesBetweenPictures(Source(), r.start, r.start + r.length);
+  Bytes utxt, gidr;
+  for (const auto& [from, to] : stretches) {
+    const CKXTextFlavorWriter writer(Source(), from, to);
+    KxFlavorBytes text, styu, styl;
+    writer.MakeText(text);
+    std::vector<SKXUniChar> uni;
+    std::vector<SKXScriptRun> scripts;
+    if (writer.MakeUniChars(styu) == EKXFlavorMake::kMade) uni = UniCharsOf(styu);
+    if (writer.MakeStyl(styl) == EKXFlavorMake::kMade) scripts = ScriptsOf(styl);
+    StKxHandle units, glyphs;
+    long count = 0;
+    if (!UKXUnicode::ConvertFromText(kScriptJapanese, reinterpret_cast<const char*>(text.data()),
+                                     static_cast<long>(text.size()), uni.data(), static_cast<long>(uni.size()),
+                                     units.h, count, glyphs.h, scripts.empty() ? nullptr : scripts.data(),
+                                     static_cast<long>(scripts.size())) ||
+        !units.h)
+      return;
+    const Bytes piece = HostBytesOf(reinterpret_cast<const char16_t*>(*units.h), count);
+    utxt.insert(utxt.end(), piece.begin(), piece.end());
+    // The glyph record counts in the units of one whole conversion: it goes
+    // only with a text that is one.
+    if (stretches.size() == 1 && glyphs.h && KxMemHSize(glyphs.h) > 0 &&
+        CKXUnicode::ConvertGlyphInfoToScrap(glyphs.h))
+      gidr = BytesOfHandle(glyphs.h, KxMemHSize(glyphs.h));
   }
+  if (utxt.empty()) return;
+  tube.SetFlavorData(kKxFlavorUtxt, utxt.data(), static_cast<long>(utxt.size()), kKxWholeFlavor);
+  if (!gidr.empty()) tube.SetFlavorData(kKxFlavorGlyphs, gidr.data(), static_cast<long>(gidr.size()), kKxWholeFlavor);
 }
 
 void CKXFlavorExchange::SendDecos(const SKXRange& r, CKXDataTube& tube, short kind) {
@@ -467,6 +502,22 @@ void CKXFlavorExchange::Deliver(const SKXRange& range, short kind, CKXText& rece
   const SKXRange target = whole ? mLayer->CropRange(CKXTextLayer::sTextAll) : mLayer->CropRange(range);
   mLayer->TextPaste(target, KXHandleAccess::Wrap(&received), gotMask);
   if (whole) mLayer->SetSelectionRange(CKXTextLayer::sTextStart, false);
+}
+
+void CKXFlavorExchange::InsertPicture(const SKXRange& range, short kind, PicHandle picture, KXTextHandle text,
+                                      short* mask) {
+  if (!picture) return;
+  const short id = CKXDecoArray::SetPicture(picture);
+  if (id <= 0) {
+    KxMemHFree(reinterpret_cast<Handle>(picture));  // no picture ID free: the handle stays ours
+    return;
+  }
+  const char placeholder = static_cast<char>(0xCA);
+  SKXDeco deco{};
+  deco.deco.pictID = id;
+  TextGuard received;
+  (*received).InsertText(0, &placeholder, 1, nullptr, 0, &deco, 1, nullptr, 0, nullptr, 0);
+  Deliver(range, kind, *received, text, mask, 5);
 }
 
 void CKXFlavorExchange::ReceiveAozora(const SKXRange& range, const Bytes& data, KXTextHandle text, short* mask) {
@@ -705,16 +756,15 @@ void CKXFlavorExchange::ReceiveInto(const SKXRange& range, CKXDataTube& tube, KX
   Bytes pict;
   if (tube.ReadFlavor(kKxFlavorPict, pict) && !pict.empty()) {
     const std::vector<KxFlavorBytes> list{pict};
-    PicHandle handle = KxPicturesFromList(list)(1);
-    if (!handle) return;
-    const short id = CKXDecoArray::SetPicture(handle);
-    if (id <= 0) return;
-    const char placeholder = static_cast<char>(0xCA);
-    SKXDeco deco{};
-    deco.deco.pictID = id;
-    TextGuard received;
-    (*received).InsertText(0, &placeholder, 1, nullptr, 0, &deco, 1, nullptr, 0, nullptr, 0);
-    Deliver(range, kind, *received, text, mask, 5);
+    InsertPicture(range, kind, KxPicturesFromList(list)(1), text, mask);
+    return;
+  }
+  // A JPEG from another program: a picture of the same kind as Insert JPEG
+  // makes.
+  Bytes jpeg;
+  if (tube.ReadFlavor(kKxFlavorJPEG, jpeg) && !jpeg.empty()) {
+    InsertPicture(range, kind, reinterpret_cast<PicHandle>(KxMakeJPEGPicture(jpeg.data(), long(jpeg.size()))), text,
+                  mask);
     return;
   }
   Bytes hfs;

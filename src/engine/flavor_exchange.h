@@ -94,6 +94,9 @@ class CKXFlavorExchange : public CKXFlavorSender {
   // Inserts `source` (owned by the caller) as the received data.
   void Deliver(const SKXRange& range, short kind, CKXText& received, KXTextHandle text, short* mask,
                short gotMask);
+  // Registers `picture` (a new handle, owned from here on; null: nothing
+  // comes) and inserts it as its one placeholder byte.
+  void InsertPicture(const SKXRange& range, short kind, PicHandle picture, KXTextHandle text, short* mask);
 
   CKXTextLayer* mLayer;
   CKXText* mSource;

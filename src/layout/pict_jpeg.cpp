@@ -18,6 +18,16 @@ class StMemPrinting {
 };
 }  // namespace
 
+namespace {
+KxJPEGPictureMaker gJPEGPictureMaker = nullptr;
+}  // namespace
+
+void KxSetJPEGPictureMaker(KxJPEGPictureMaker maker) { gJPEGPictureMaker = maker; }
+
+Handle KxMakeJPEGPicture(const void* jpeg, long size) {
+  return gJPEGPictureMaker ? gJPEGPictureMaker(jpeg, size) : UKXPict::GetPictureFromJPEG(jpeg, size);
+}
+
 Handle UKXPict::GetPictureFromJPEG(const void* data, long length) {
   const KxPictureConverter decode = KxGetPictureConverter(kKxPictureKindJPEG);
   if (!decode || !data || length <= 0) return nullptr;

@@ -11,3 +11,13 @@ class UKXPict {
   // decode, the picture is larger than kKxPictMaxPixels, or memory fails.
   static Handle GetPictureFromJPEG(const void* data, long length);
 };
+
+// What makes JPEG bytes a picture for the text store, wherever a JPEG comes
+// in (a chosen file, the clipboard): the documents area installs the form
+// that keeps the JPEG itself, so that a save writes the JPEG rather than its
+// pixels; without one, the decoded picture. Answers a new handle of the
+// memory layer, which the caller then owns, or null when the bytes do not
+// decode.
+using KxJPEGPictureMaker = Handle (*)(const void* jpeg, long size);
+void KxSetJPEGPictureMaker(KxJPEGPictureMaker maker);
+Handle KxMakeJPEGPicture(const void* jpeg, long size);

@@ -17,6 +17,7 @@
 #include "engine/text_flavors.h"
 #include "layer_fixture.h"
 #include "engine/text_layer.h"
+#include "layout/pict_jpeg.h"
 #include "platform/exception.h"
 #include "platform/files.h"
 #include "platform/host/headless.h"
@@ -304,6 +305,39 @@ TEST(FlavorExchange, ClipboardChoices) {
   KxGetTextFromClipboard(KXHandleAccess::Wrap(&fromText), mask);
   EXPECT_EQ(Bytes(fromText, 0, fromText.GetLength()), "Hi");
   EXPECT_EQ(mask, 3);
+
+  // Another program's picture arrives as JPEG alone: it becomes one picture
+  // byte, made as Insert JPEG makes it; bytes that do not decode give nothing.
+  host.ClearClipboard();
+  host.PutClipboard(kKxFlavorJPEG, "\xFF\xD8jpeg", 6);
+  KxSetJPEGPictureMaker([](const void* jpeg, long size) -> Handle {
+    return size == 6 && std::memcmp(jpeg, "\xFF\xD8jpeg", 6) == 0 ? reinterpret_cast<Handle>(MakePict(4)) : nullptr;
+  });
+  CKXText fromJpeg;
+  KxGetTextFromClipboard(KXHandleAccess::Wrap(&fromJpeg), mask);
+  EXPECT_EQ(mask, 5);
+  ASSERT_EQ(Bytes(fromJpeg, 0, fromJpeg.GetLength()), "\xCA");
+  SKXDeco jpegRun{};
+  ASSERT_EQ(fromJpeg.GetSelDecos(0, 1, &jpegRun, 1), 1);
+  EXPECT_EQ(PictBytes(jpegRun.deco.pictID), PictBytes(CKXDecoArray::SetPicture(MakePict(4))));
+  host.ClearClipboard();
+  host.PutClipboard(kKxFlavorJPEG, "junk", 4);
+  CKXText fromJunk;
+  KxGetTextFromClipboard(KXHandleAccess::Wrap(&fromJunk), mask);
+  EXPECT_EQ(fromJunk.GetLength(), 0);
+  KxSetJPEGPictureMaker(nullptr);
+
+  // Going out, other programs' Unicode text leaves the pictures out (their
+  // placeholder byte reads as a katakana); the program's own flavours keep them.
+  SKXDeco mixed[3] = {{0, {}, 0}, {1, {0, 0, 0, CKXDecoArray::SetPicture(MakePict(6))}, 0}, {2, {}, 0}};
+  CKXText withPicture;
+  withPicture.SetText("a\xCA\x82\xA0", 4, nullptr, 0, mixed, 3, nullptr, 0, nullptr, 0);
+  CKXFlavorExchange mixedSender(nullptr, &withPicture);
+  { CKXTextClipboardTube out(&mixedSender, SKXRange{0, -1}); }
+  std::vector<std::uint8_t> units;
+  ASSERT_TRUE(host.GetClipboard(kKxFlavorUtxt, units));
+  EXPECT_EQ(units, (std::vector<std::uint8_t>{'a', 0, 0x42, 0x30}));
+  EXPECT_TRUE(host.GetClipboard(kKxFlavorText, units) && units.size() == 4);
 }
 
 // Plain-text files in each encoding: what is written reads back the same,
