@@ -10,6 +10,7 @@
 #include "platform/bytefields.h"
 #include "platform/files.h"
 #include "platform/resources.h"
+#include "platform/textconv.h"
 
 namespace {
 
@@ -196,12 +197,14 @@ std::string KxDumpColorSchedule() {
   const KxBlock& s = KxColorScheduleData();
   int n = 0;
   for (const KxScheduleEntry& e : KxParseSchedule(s.data(), s.size())) {
-    char line[640];
+    // The entry's texts are the script's; the dump is UTF-8.
+    const std::string title = KxScriptTextToUTF8(e.title), message = KxScriptTextToUTF8(e.message);
+    char line[1024];
     std::snprintf(line, sizeof line,
                   "UCST[%d] = rule %u timed %u day %d start %04d end %04d repeat %u variation %u paper %04X %04X %04X "
                   "title \"%s\" message \"%s\"\n",
                   ++n, e.dayRule, e.timed, e.dayValue, e.start, e.end, e.repetition, e.variation, e.paper[0], e.paper[1],
-                  e.paper[2], e.title.c_str(), e.message.c_str());
+                  e.paper[2], title.c_str(), message.c_str());
     out += line;
   }
   return out;

@@ -57,7 +57,7 @@ KxBlock Sample() {
   b.dayRule = 2;
   b.dayValue = 1224;
   b.repetition = 1;
-  b.title = "Eve";
+  b.title = "\x92\xA9\x82\xCC\x97\x5C\x92\xE8";  // 朝の予定 in Shift_JIS (0x5C a trail byte)
   return KxPackSchedule({a, b});
 }
 
@@ -91,6 +91,7 @@ TEST_F(ScheduleFile, RoundTripThroughTheContainer) {
             std::string::npos)
       << dump;
   EXPECT_NE(dump.find("UCST[2] = rule 2 timed 0 day 1224"), std::string::npos) << dump;
+  EXPECT_NE(dump.find("title \"朝の予定\""), std::string::npos) << dump;  // dumped as UTF-8
 
   // Writing what was read gives the same file.
   const KxBlock first = Disk(path);
