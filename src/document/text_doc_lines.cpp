@@ -3,6 +3,7 @@
 // named places, not text.
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <string>
 
 #include "app/menu_keys.h"
@@ -43,7 +44,15 @@ bool LineDialogMessage(CKXTextDocument& doc, MessageT message, LWindow* dialog) 
   }
   if (message != -kLineOK) return true;   // the field's own messages
   KXEditField* field = Field(dialog, kLineField);
-  const std::int32_t value = field ? KXEditField::ParseValue100(field->GetText()) / 100 : 0;
+  // A whole number of any length the field holds: a long text has more
+  // lines than the five digits a measurement field keeps.
+  long value = 0;
+  if (field) {
+    const std::string text = field->GetText();
+    std::size_t i = text.size() > 0 && text[0] == '+' ? 1 : 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+      value = std::min(value * 10 + (text[i] - '0'), long(std::numeric_limits<std::int32_t>::max()));
+  }
   doc.CloseDocDialog(dialog);
   if (value <= 0) return true;
   CKXTextEngine* engine = doc.GetEngine();

@@ -80,4 +80,16 @@ marks=$(printf '%s\n' "$out" | grep -E '^[0-9]+ [0-9]+ [0-9]+ ' || true)
 jumps=$(printf '%s\n' "$out" | grep -E '^[0-9]+ [0-9]+$' | tr '\n' '|')
 last=$(printf '%s' "$jumps" | cut -d'|' -f2)
 [ "$jumps" = "$last|$last|2 2|" ] && [ "${last%% *}" -ge 14 ] || fail "jumps: $jumps"
+# Lines past 99999: every digit counts (line 120000 is not line 12000).
+seq -f 'line %g' 1 150000 > long.txt
+out=$("$bin/kxapp" --prefs "$work/prefs" - <<S
+open $work/long.txt
+menu 1211
+field 2203 120000
+click 2201
+print selection
+S
+)
+want=$(head -n 119999 long.txt | wc -c)
+[ "$out" = "$want $want" ] || fail "line 120000: $out, want $want"
 echo ok
