@@ -68,6 +68,7 @@ class TextViewHost : public KxMacroHost {
     start = r.start;
     end = long(r.start) + r.length;
   }
+  long GetTextLength(CKXTextEngine* engine) override { return engine ? long(engine->GetTotalRange().length) : 0; }
   unsigned short GetChar(CKXTextEngine* engine, long offset) override {
     return engine && offset >= 0 && offset < engine->GetTotalRange().length ? engine->GetChar(offset) : 0;
   }

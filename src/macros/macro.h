@@ -64,9 +64,13 @@ enum : int {
   kMacroExtClearLineRestart = 82,
 };
 
-// The longest key repeat and the longest text statement the recorder makes.
+// The longest key repeat and the longest text statement the recorder makes
+// (a key pressed once more starts a statement of its own).
 constexpr long kMacroMaxRepeat = 1000;
 constexpr long kMacroMaxText = 32767;
+// The largest count a key statement holds, however it was made: its count
+// field is signed 16 bits.
+constexpr long kMacroMaxKeyCount = 32767;
 
 // Refusal of byte code that does not hold together.
 constexpr OSErr kMacroBadCodeErr = paramErr;
@@ -200,6 +204,11 @@ class KxMacroHost {
   virtual void GetSelection(CKXTextEngine* engine, long& start, long& end) {
     (void)engine;
     start = end = 0;
+  }
+  // The length of the text in bytes.
+  virtual long GetTextLength(CKXTextEngine* engine) {
+    (void)engine;
+    return 0;
   }
   // The character code at an offset (lead byte * 256 + trail for two bytes).
   virtual unsigned short GetChar(CKXTextEngine* engine, long offset) {

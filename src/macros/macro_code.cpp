@@ -147,7 +147,7 @@ short UKXTextMacro::AnalyzeMacro(char* code, long size, long& position, SKXTMacr
         return -1;
       }
       unsigned repeat = ReadWord(code, next + 3);
-      record.count = std::int16_t(repeat > kMacroMaxRepeat ? kMacroMaxRepeat : repeat);
+      record.count = std::int16_t(repeat > kMacroMaxKeyCount ? kMacroMaxKeyCount : repeat);
       next += 3 + length;
     }
     position = next;
@@ -276,7 +276,7 @@ long UKXTextMacro::CreateMacro(char* out, const SKXTMacroEdit& r) {
     if (r.count >= 2) {
       w.Byte(kMacroRepeat);
       w.Word(2);
-      w.Word(unsigned(r.count > kMacroMaxRepeat ? kMacroMaxRepeat : r.count));
+      w.Word(unsigned(r.count));
     }
     return w.pos;
   }

@@ -460,6 +460,8 @@ bool CKXTextMacroEditor::MacroRenewalButton() {
       stored.code = code;
       stored.size = std::int32_t(size);
       gKXTextMacros->SetAt(mMacroNumber, stored);   // frees the old code
+      // The header may now hide the macro from the menu, or show it again.
+      UpdateMacroMenu();
     } else {
       SKXTMacro added{};
       SetName(added, name);

@@ -77,7 +77,7 @@ constexpr std::int16_t kBadLineNote = 7;   // of list 204
 // and the 16-bit length of a text statement.
 constexpr std::size_t kMaxShortText = 255;
 constexpr std::size_t kMaxLongText = 32767;
-constexpr std::int32_t kMaxRepeat = 32767;
+constexpr std::int32_t kMaxRepeat = kMacroMaxKeyCount;
 // Rows are length-prefixed strings; a text line's text keeps its row
 // within 127 bytes.
 constexpr std::size_t kMaxRow = 255;

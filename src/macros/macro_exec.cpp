@@ -2,6 +2,7 @@
 // line index, eight number and eight string registers, and jumps.
 #include "macros/macro_exec.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -121,7 +122,12 @@ Boolean CKXTMacroExec::GetSubject(int code, char**& handle, char*& text, long& l
   long start = 0, end = 0;
   host.GetSelection(engine, start, end);
   if (end < start) std::swap(start, end);
+  // Subjects read only what the text holds: past its end there is nothing
+  // (the host would answer zero bytes there).
+  const long textLength = host.GetTextLength(engine);
   auto copyRange = [&](long from, long count) {
+    if (from < 0 || from >= textLength) return;
+    count = std::min(count, textLength - from);
     if (count < 1 || !buffer.SetBlock(count)) return;
     host.GetText(engine, from, count, buffer.Block());
     text = buffer.Block();
@@ -133,16 +139,19 @@ Boolean CKXTMacroExec::GetSubject(int code, char**& handle, char*& text, long& l
   };
   switch (code) {
     case kSubjectChar: {
+      // At the end of the text there is no character: an empty text.
+      if (start < 0 || start >= textLength) break;
       unsigned short c = host.GetChar(engine, start);
       char bytes[2] = {char(c >> 8), char(c & 0xFF)};
-      if (c > 0xFF) {
+      if (c > 0xFF && start + 2 <= textLength) {
         if (buffer.SetBlock(2)) {
           std::memcpy(buffer.Block(), bytes, 2);
           text = buffer.Block();
           length = 2;
         }
       } else if (buffer.SetBlock(1)) {
-        buffer.Block()[0] = bytes[1];
+        // A lead byte that ends the text stands alone.
+        buffer.Block()[0] = c > 0xFF ? bytes[0] : bytes[1];
         text = buffer.Block();
         length = 1;
       }
@@ -542,7 +551,7 @@ OSErr UKXTextMacro::ExecuteMacro(char* code, long size) {
         if (r.textLength > 0) target->InsertString(r.text, r.textLength);
         break;
       case kMacroKey: {
-        long times = r.count < 1 ? 1 : (r.count > kMacroMaxRepeat ? kMacroMaxRepeat : r.count);
+        const long times = r.count < 1 ? 1 : r.count;
         for (long i = 0; i < times; ++i) {
           target->KeyEvent(std::uint8_t(r.value), char(r.option));
           unsigned long now = 0;

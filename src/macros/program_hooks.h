@@ -22,10 +22,11 @@ class KxProgramHooks : public KxTextDocHooks {
   bool ToolWindowOpen() override;
   void CloseToolWindows() override;
 
-  // The macro list for the macro dialog and the Macro menu
-  // (program_hooks_macros.cpp).
+  // The macro list for the macro dialog (every macro) and the Macro menu
+  // (a macro whose header hides it has an empty name there, so that the
+  // others keep their commands) (program_hooks_macros.cpp).
   std::vector<std::string> MacroListNames() override;
-  std::vector<std::string> MacroNames() override { return MacroListNames(); }
+  std::vector<std::string> MacroNames() override;
   void DeleteMacro(long n) override;
   bool SaveRecordedMacro(const std::string& name) override;
   bool ReloadFactoryMacros() override;

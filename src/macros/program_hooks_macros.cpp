@@ -35,15 +35,26 @@ MacroChunk gMacroChunk;
 
 void KxInstallMacroChunk(bool install) { KxSetPrefChunkOwner(kMacroTag, install ? &gMacroChunk : nullptr); }
 
-std::vector<std::string> KxProgramHooks::MacroListNames() {
+namespace {
+// Macro n's name in row n; with `listedOnly`, empty for a macro whose header
+// keeps it out of the macro menu.
+std::vector<std::string> Names(bool listedOnly) {
   std::vector<std::string> names;
   for (long n = 1; gKXTextMacros && n <= gKXTextMacros->GetCount(); ++n) {
     unsigned char name[32] = {0};
-    gKXTextMacros->GetNameAt(n, name);
-    names.emplace_back(reinterpret_cast<const char*>(name + 1), std::min<std::size_t>(name[0], 31));
+    const bool listed = gKXTextMacros->GetNameAt(n, name);
+    if (listedOnly && !listed)
+      names.emplace_back();
+    else
+      names.emplace_back(reinterpret_cast<const char*>(name + 1), std::min<std::size_t>(name[0], 31));
   }
   return names;
 }
+}  // namespace
+
+std::vector<std::string> KxProgramHooks::MacroListNames() { return Names(false); }
+
+std::vector<std::string> KxProgramHooks::MacroNames() { return Names(true); }
 
 void KxProgramHooks::DeleteMacro(long n) {
   if (!gKXTextMacros || n < 1 || n > gKXTextMacros->GetCount()) return;

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <new>
 
 #include "platform/exception.h"
+#include "platform/files.h"
 #include "platform/script.h"
 #include "platform/textconv.h"
 #include "text/base/memory.h"
@@ -63,6 +65,7 @@ void CKXTextSED::initialize() {
   mScriptUni.clear();
   mLineUni.clear();
   mNameUni.clear();
+  mRunWrites.clear();
   CSEDHost::initialize();
 }
 
@@ -143,20 +146,16 @@ bool CKXTextSED::DoStreamEdit(const std::vector<SKXSedStream>& scripts, const st
   if (FirstError()) ok = false;
   mRunOK = ok;
   DropAddedLineEnd(mFile[2]);
+  // A file output is written with the write files, once they are closed.
+  SKXSedText toFile;
+  const bool fileOutput = output.kind == SKXSedStream::Kind::kFile;
   if (ok) {
     // The output leaves the table: into the caller's text, a file, or Output().
     try {
       if (output.kind == SKXSedStream::Kind::kText && output.text) {
         FinishText(mFile[2], *output.text);
-      } else if (output.kind == SKXSedStream::Kind::kFile) {
-        SKXSedText done;
-        FinishText(mFile[2], done);
-        std::string message;
-        if (!WriteTextFile(MakePath(output.path), done, mFirstFormat, mHaveFirst, message)) {
-          mFailMessage = message;
-          printerror(9, output.path.c_str());
-          ok = mRunOK = false;
-        }
+      } else if (fileOutput) {
+        FinishText(mFile[2], toFile);
       } else {
         FinishText(mFile[2], mOutput);
       }
@@ -175,7 +174,93 @@ bool CKXTextSED::DoStreamEdit(const std::vector<SKXSedStream>& scripts, const st
   } catch (const SEDExit&) {
     ok = false;
   }
-  return ok && mRunOK;
+  ok = ok && mRunOK;
+  // Only a run that finished writes files, and only once all of them are
+  // made: a run that ends in error never leaves its output behind.
+  if (ok) {
+    try {
+      ok = WriteRunFiles(fileOutput ? MakePath(output.path) : std::string(), toFile, output.path);
+    } catch (const std::bad_alloc&) {
+      ok = false;
+    }
+  }
+  mRunWrites.clear();
+  mRunOK = ok;
+  return ok;
+}
+
+namespace {
+// Two names of one file: the same path once "." and ".." are resolved, or
+// (links followed) the same file on disk.
+bool SameFile(const std::string& a, const std::string& b) {
+  return std::filesystem::path(a).lexically_normal() == std::filesystem::path(b).lexically_normal() ||
+         KxSameFile(a, b);
+}
+}  // namespace
+
+void CKXTextSED::HoldWriteFiles(bool on) {
+  mHold = on;
+  mHeld.clear();
+  mSeriesOutputs.clear();
+}
+
+bool CKXTextSED::WriteRunFiles(const std::string& outPath, const SKXSedText& out, const std::string& outName) {
+  auto refuse = [this](const std::string& name, const char* why) {
+    mFailMessage = why;
+    printerror(9, name.c_str());
+    return false;
+  };
+  // Everything that can refuse, before the first file is written.
+  for (const WriteFile& w : mRunWrites) {
+    if (!outPath.empty() && SameFile(w.path, outPath)) return refuse(w.name, "it is the run's output");
+    for (const std::string& in : mInputPaths)
+      if (!in.empty() && SameFile(w.path, in)) return refuse(w.name, "it is an input of the run");
+    for (const std::string& p : mProtected)
+      if (SameFile(w.path, p)) return refuse(w.name, "it is a target of the run");
+    for (const std::string& o : mSeriesOutputs)
+      if (SameFile(w.path, o)) return refuse(w.name, "it is an output of an earlier run");
+  }
+  if (!outPath.empty())
+    for (const WriteFile& h : mHeld)
+      if (SameFile(h.path, outPath)) return refuse(outName, "it is a write file of an earlier run");
+  if (!mHold) {
+    for (const WriteFile& w : mRunWrites) {
+      std::string message;
+      if (!WriteTextFile(w.path, w.text, w.format, false, message)) return refuse(w.name, message.c_str());
+    }
+  }
+  if (!outPath.empty()) {
+    std::string message;
+    if (!WriteTextFile(outPath, out, mFirstFormat, mHaveFirst, message)) return refuse(outName, message.c_str());
+    if (mHold) mSeriesOutputs.push_back(outPath);
+  }
+  if (mHold) {
+    // This run's version of a write file replaces an earlier run's.
+    for (WriteFile& w : mRunWrites) {
+      auto same =
+          std::find_if(mHeld.begin(), mHeld.end(), [&](const WriteFile& h) { return SameFile(h.path, w.path); });
+      if (same != mHeld.end())
+        *same = std::move(w);
+      else
+        mHeld.push_back(std::move(w));
+    }
+  }
+  return true;
+}
+
+bool CKXTextSED::WriteHeldFiles() {
+  std::vector<WriteFile> held = std::move(mHeld);
+  HoldWriteFiles(mHold);
+  bool ok = true;
+  for (const WriteFile& w : held) {
+    std::string message;
+    if (!WriteTextFile(w.path, w.text, w.format, false, message)) {
+      mFailMessage = message;
+      printerror(9, w.name.c_str());
+      ok = false;
+    }
+  }
+  return ok;
 }
 
 std::string CKXTextSED::MakePath(const std::string& name) const {
@@ -403,16 +488,14 @@ void CKXTextSED::fclose(long file) {
   File& f = mFile[file];
   if (f.open && f.write && mRunOK) {
     if (f.isFile) {
-      SKXSedText done;
-      FinishText(f, done);
-      std::string message;
-      SKXSedFormat format = mFirstFormat;
-      format.settings = SKXDocSettings();
-      if (!WriteTextFile(f.path, done, format, false, message)) {
-        mFailMessage = message;
-        mRunOK = false;
-        printerror(9, f.name.c_str());
-      }
+      // Written with the run's output when the run is over.
+      WriteFile w;
+      w.name = f.name;
+      w.path = f.path;
+      w.format = mFirstFormat;
+      w.format.settings = SKXDocSettings();
+      FinishText(f, w.text);
+      mRunWrites.push_back(std::move(w));
     } else {
       FinishText(f, mWritten[f.name]);
     }

@@ -58,6 +58,18 @@ class CKXTextSED : public CSEDHost {
   // The folder in which relative names of a script ("w", "r") are made;
   // the system's bytes.
   virtual void SetStdioFolder(const std::string& folder) { mFolder = folder; }
+  // A series of runs whose files go into one batch: a write file ("w") of
+  // a finished run is held, replacing what an earlier run of the series
+  // wrote to it, and WriteHeldFiles writes each once the series is over.
+  // A run whose write file is an output of the series, or whose output is
+  // a held write file, fails and writes nothing. Off: a finished run
+  // writes its write files at once.
+  void HoldWriteFiles(bool on);
+  // False, with each failure shown, when a held file cannot be written.
+  bool WriteHeldFiles();
+  // Files that no write file may replace (the targets of a series), as
+  // neither may it replace an input of its own run.
+  void ProtectFiles(std::vector<std::string> paths) { mProtected = std::move(paths); }
 
   // Texts that "r" names and "w" writes when no file is behind a name.
   std::map<std::string, SKXSedText*> mReadable;
@@ -126,6 +138,17 @@ class CKXTextSED : public CSEDHost {
   // A text whose last paragraph has no line end is written back without
   // one.
   void DropAddedLineEnd(File& f);
+  // A write file of a script, made when the run closes it.
+  struct WriteFile {
+    std::string name;  // as the script names it
+    std::string path;
+    SKXSedText text;
+    SKXSedFormat format;
+  };
+  // Writes what a finished run made for files: its write files, then its
+  // output (`outPath` empty: none). Nothing of the run is written when one
+  // of them is refused; false then, with the error shown.
+  bool WriteRunFiles(const std::string& outPath, const SKXSedText& out, const std::string& outName);
 
   // Hooks for files; the base has none (a file stream cannot be opened).
   virtual bool ReadTextFile(const std::string& path, SKXSedText& text, SKXSedFormat& format, bool isStdin,
@@ -187,6 +210,13 @@ class CKXTextSED : public CSEDHost {
   };
   Ahead mAhead;
   bool mRunOK = false;
+  // The write files of the current run, closed; with a series held, the
+  // files of its finished runs (the last version of each) and its outputs.
+  std::vector<WriteFile> mRunWrites;
+  bool mHold = false;
+  std::vector<WriteFile> mHeld;
+  std::vector<std::string> mSeriesOutputs;
+  std::vector<std::string> mProtected;
   SKXSedFormat mFirstFormat;
   bool mHaveFirst = false;
 
@@ -241,8 +271,13 @@ class CKXTextRunSED : public CKXTextSED {
   // Forces the encoding of plain-text inputs (kKxCodeAuto: detected).
   void SetEncoding(short code) { mEncoding = code; }
   void SetAozora(bool on) { mAozora = on; }
-  // Files the run writes join this batch (replaced when it commits).
-  void SetBatch(CKXSafeBatch* batch) { mBatch = batch; }
+  // Files the runs write join this batch (replaced when it commits). The
+  // runs are a series then: their write files are held until
+  // WriteHeldFiles, which puts them into the batch.
+  void SetBatch(CKXSafeBatch* batch) {
+    mBatch = batch;
+    HoldWriteFiles(batch != nullptr);
+  }
 
   void printerror(int code, const char* text) override;
   void check_break() override;

@@ -119,8 +119,14 @@ bool CKXTextStreamEditor::DoStreamEditor() {
   sed.SetBatch(&batch);
   std::set<std::string> written;
   mRunTargets.clear();
-  for (const Target& t : targets)
-    if (!t.path.empty()) mRunTargets.insert(BaseName(t.path));
+  std::vector<std::string> targetFiles;
+  for (const Target& t : targets) {
+    if (t.path.empty()) continue;
+    mRunTargets.insert(BaseName(t.path));
+    targetFiles.push_back(t.path);
+  }
+  // A write file of the script never replaces a target of the series.
+  sed.ProtectFiles(targetFiles);
   bool ok = true;
   auto streamOf = [](Target& t) {
     return t.text ? SKXSedStream::Text(t.text.get()) : SKXSedStream::File(t.path);
@@ -134,6 +140,8 @@ bool CKXTextStreamEditor::DoStreamEditor() {
     for (Target& t : targets) inputs.push_back(streamOf(t));
     ok = DoOutput(sed, output, targets.front(), written, scripts, inputs, noPrint);
   }
+  // The script's write files as the last run that finished made them.
+  if (!sed.WriteHeldFiles()) ok = false;
   if (int err = batch.Commit()) {
     Note(kCannotWrite, KxErrorText(err));
     ok = false;

@@ -3,6 +3,7 @@
 
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "macro_builder.h"
@@ -208,8 +209,17 @@ TEST(MacroCode, LayoutsAndLengths) {
   f.Find(1, 0x0102, "x", 0, "", 3, "");
   EXPECT_EQ(f.code, std::vector<char>({8, 0, 7, 1, 1, 2, 1, 'x', 0, 3}));
   MacroBuilder k;
-  k.Key(28, 1, 1500);  // counts are held to 1000
-  EXPECT_EQ(k.code, std::vector<char>({3, 28, 1, 21, 0, 2, 3, char(0xE8)}));
+  k.Key(28, 1, 1500);  // a count above the recorder's 1000 is kept
+  EXPECT_EQ(k.code, std::vector<char>({3, 28, 1, 21, 0, 2, 5, char(0xDC)}));
+  // Decoded as stored; a count beyond what the line holds is held to it.
+  for (auto [high, low, want] : {std::tuple{0x13, 0x88, 5000}, std::tuple{0xFF, 0xFF, 32767}}) {
+    const char code[] = {3, 28, 1, 21, 0, 2, char(high), char(low)};
+    long position = 0;
+    SKXTMacroEdit r{};
+    ASSERT_EQ(UKXTextMacro::AnalyzeMacro(const_cast<char*>(code), 8, position, r, false), 1);
+    EXPECT_EQ(r.count, want);
+    EXPECT_EQ(position, 8);
+  }
 }
 
 TEST(MacroCode, MalformedStatementsAreRefused) {

@@ -405,7 +405,7 @@ TEST_F(MacroEditorTest, KeysShownAndLeftUnchangedKeepTheirBytes) {
   back.GetAt(51, r);
   EXPECT_EQ(r.value, 127);
   EXPECT_EQ(r.option, 0);
-  EXPECT_EQ(r.count, kMacroMaxRepeat);   // the code keeps the player's limit
+  EXPECT_EQ(r.count, kMaxRepeat);   // the code keeps the count the row shows
 }
 
 TEST_F(MacroEditorTest, FieldsAreCappedOnCharactersAndCountsHeld) {

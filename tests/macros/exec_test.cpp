@@ -162,6 +162,44 @@ TEST_F(Player, SubjectsReadTheText) {
                                "insert 3"}));
 }
 
+TEST_F(Player, SubjectsStopAtTheEndOfTheText) {
+  // The character at the end of the text is none: nothing goes in before
+  // the "|", and it compares equal to an empty text.
+  host.text = "one two\rthree\r";
+  host.selStart = host.selEnd = 14;
+  MacroBuilder b;
+  b.Value(51, 11, 11).Value(51, 20, 0).Text("|").Compare(11, 0, 1, "", 1, "6", 0, "").Text("not empty").Text("empty");
+  EXPECT_EQ(Run(b), noErr);
+  EXPECT_EQ(view.calls, (Calls{"insert |", "insert empty"}));
+  // A lead byte that ends the text is a character of one byte.
+  view.calls.clear();
+  host.text = "ab\x82";
+  host.selStart = host.selEnd = 2;
+  MacroBuilder lead;
+  lead.Value(51, 11, 11).Value(51, 20, 0);
+  EXPECT_EQ(Run(lead), noErr);
+  EXPECT_EQ(view.calls, (Calls{"insert \x82"}));
+  // A selection that runs past the text reads what the text holds.
+  view.calls.clear();
+  host.text = "abc";
+  host.selStart = 1;
+  host.selEnd = 9;
+  MacroBuilder sel;
+  sel.Value(51, 11, 13).Value(51, 20, 0);
+  EXPECT_EQ(Run(sel), noErr);
+  EXPECT_EQ(view.calls, (Calls{"insert bc"}));
+}
+
+TEST_F(Player, KeysRepeatTheirWholeCount) {
+  // Above the recorder's 1000: the count the editor stored is pressed.
+  MacroBuilder b;
+  b.Key(29, 0, 5000).Text("end");
+  EXPECT_EQ(Run(b), noErr);
+  ASSERT_EQ(view.calls.size(), 5001u);
+  EXPECT_EQ(view.calls[4999], "key 29/0");
+  EXPECT_EQ(view.calls.back(), "insert end");
+}
+
 TEST_F(Player, FindChoosesItsJumpTarget) {
   MacroBuilder b;
   b.Find(1, 6, "needle", 1, "3", 0, "").Text("missed").Text("end");

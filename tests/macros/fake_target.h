@@ -86,6 +86,7 @@ class FakeHost : public KxMacroHost {
     start = selStart;
     end = selEnd;
   }
+  long GetTextLength(CKXTextEngine*) override { return long(text.size()); }
   unsigned short GetChar(CKXTextEngine*, long offset) override {
     if (offset >= long(text.size())) return 0;
     auto c = std::uint8_t(text[std::size_t(offset)]);
