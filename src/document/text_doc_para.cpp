@@ -574,6 +574,9 @@ bool LayoutDialogMessage(CKXTextDocument& doc, MessageT message, LWindow* dialog
   engine.SetPageMargin(margins, true);
   engine.SetTextChanged(true);
   if (CKXTextView* view = doc.CurrentTextView()) {
+    // The new margins laid the lines out in the column: a window that
+    // wraps at its own width takes its width back (paper view keeps it).
+    view->FitImageToFrame();
     view->FixImage();
     view->Refresh();
   }

@@ -68,6 +68,30 @@ class StMemPrinting {
   StMemPrinting& operator=(const StMemPrinting&) = delete;
 };
 
+// A print job lays the lines out at the column width it prints them in;
+// afterwards the views put back the width they show the text at (a
+// window's, outside paper view), however the job ends.
+class StColumnLayout {
+ public:
+  StColumnLayout(CKXTextEngine& engine, const KxTextPanes& panes)
+      : mPanes(panes), mRelaid(KxFitLinesToColumn(engine)) {}
+  ~StColumnLayout() {
+    if (!mRelaid) return;
+    try {
+      for (CKXTextView* v : mPanes.view)
+        if (v) v->FitImageToFrame();
+    } catch (...) {
+      // The lines stay at the column width: whole, only narrower.
+    }
+  }
+  StColumnLayout(const StColumnLayout&) = delete;
+  StColumnLayout& operator=(const StColumnLayout&) = delete;
+
+ private:
+  const KxTextPanes& mPanes;
+  bool mRelaid;
+};
+
 class StWatchCursor {
  public:
   StWatchCursor() { KxCurrentHost().SetCursor(kKxWatchCursor); }
@@ -140,6 +164,11 @@ void CKXTextDocument::PageSetupChanged() {
     changed = true;
   }
   if (!changed) return;
+  // The new page size laid the lines out in its column: a window that
+  // wraps at its own width takes its width back (paper view keeps the
+  // column).
+  for (CKXTextView* v : mPanes.view)
+    if (v) v->FitImageToFrame();
   SetModified(true);
   mPanes.window->Refresh();
 }
@@ -182,6 +211,7 @@ KxPrintResult CKXTextDocument::DoPrint() {
       KxCurrentHost().Alert(KxAlertKind::kStop, "The document \u201C" + TitleText() + "\u201D could not be printed.");
       return KxPrintResult::kFailed;
     }
+    StColumnLayout columns(*mEngine, mPanes);
     printout->SetTextEngine(mEngine);
     // The job prints on the document's own paper (a page laid out for B5
     // is printed whole); the record keeps the dialog's settings.

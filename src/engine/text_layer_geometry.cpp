@@ -5,6 +5,7 @@
 
 #include "engine/text_layer_run.h"
 #include "platform/memory.h"
+#include "text/base/geometry.h"
 #include "text/base/memory.h"
 
 namespace {
@@ -102,8 +103,12 @@ bool CKXTextLayer::SetCurPage(long page) {
   if (!KXTE_GetVertical(mEdit)) {
     ScrollViewBy(0, long(at.v) - view.top - kPageTopGap);
   } else {
-    // Pages run right to left; the view's left edge stays at 0 or right of it.
-    const long dh = std::max(long(at.h) - view.right + kPageRightGap, -long(view.left));
+    // Pages run right to left, and a vertical page's point is its left
+    // edge: its right edge lies a shown paper width further. The view's
+    // left edge stays at 0 or right of it.
+    const long paperWidth = KxScaleLong(KXTE_GetPaperSize(mEdit).h, KXTE_GetShownScale(mEdit), false);
+    const long right = long(at.h) + paperWidth;
+    const long dh = std::max(right - view.right + kPageRightGap, -long(view.left));
     ScrollViewBy(dh, 0);
   }
   return true;
@@ -124,6 +129,11 @@ bool CKXTextLayer::PrintPage(long page, const RectL& rect) {
   RectL oldView{};
   GetViewRect(oldView);
   KXTE_SetPrinting(mEdit, 1);
+  // Vertical writing turns about the pages and the view together: a view
+  // wider than the pages (a window's, over a text of one page) would move
+  // the page off the sheet by the difference. The page's point is taken
+  // with no view yet.
+  if (KXTE_GetVertical(mEdit)) KXTE_SetQDViewRect(mEdit, RectL{}, Point{});
   const PointL at = KXTE_GetPagePoint(mEdit, page);
   const std::int32_t w = rect.right - rect.left, h = rect.bottom - rect.top;
   const RectL view{at.v, at.h, at.v + h, at.h + w};
@@ -186,7 +196,11 @@ void CKXTextLayer::SetEditStyl(const SKXLineStyl& line, const SKXEditStyl& edit,
   TextEditResult(result);
 }
 
-void CKXTextLayer::SetPageStyl(const SKXPageStyl& page) { TextEditResult(KXTE_SetPageStyl(mEdit, page, 1)); }
+void CKXTextLayer::SetPageStyl(const SKXPageStyl& page) {
+  // The page size recomputed may lay the lines out again and move the caret.
+  Focus();
+  TextEditResult(KXTE_SetPageStyl(mEdit, page, 1));
+}
 
 void CKXTextLayer::GetFormStyl(SKXFormStyl& form) const {
   KXTE_GetFormStyl(mEdit, form);

@@ -122,18 +122,24 @@ class CKXTextEditEx : public CKXTextEdit {
     EnsurePages();
     return mPaperImage;
   }
-  // While printing, vertical writing turns about the whole paper image, so
-  // that a page's point and the view of that page map alike wherever the
-  // page lies (a page beyond the destination's edge would shift).
+  // Whether the lines are laid out at the width of one column. Paper view
+  // and printing place lines in the page's columns; a window that wraps
+  // at its own width lays them out wider, and the page size setters (with
+  // recalc) bring them back to the column.
+  bool LinesFitColumn() const { return LayoutWidth() == mPageSize.h; }
   // Printing places every page at once.
   bool MayDeferLayout() const override { return !IsPrinting(); }
   LayLimit DeferLimit(long first, long top, long changeEnd) const override;
   // Once the deferred lines are all laid out, the paper view's pages are
   // cut and a changed page count is answered as a new image size.
   std::uint16_t FinishLayout(long lines = kAllLines) override;
+  // In paper view and while printing, vertical writing turns about the
+  // paper image alone, so that a page's point and the view of that page
+  // map alike wherever the page lies: a page beyond the destination's edge
+  // would shift (the last pages could not be reached), and a destination
+  // wider than the pages (a window's) would push them off the sheet.
   long RotationReference() const override {
-    const long base = CKXTextEdit::RotationReference();
-    return IsPrinting() ? std::max(base, long(mPaperImage.top) + mPaperImage.bottom) : base;
+    return IsPrinting() || Paper() ? long(mPaperImage.top) + mPaperImage.bottom : CKXTextEdit::RotationReference();
   }
   // Runnable invariants of the column-pages: they cover every line once,
   // in order, none empty. Answers the first broken rule, or null.
@@ -174,6 +180,9 @@ class CKXTextEditEx : public CKXTextEdit {
   bool IsPaperView() const { return GetEditStyl().paperView != 0; }
   std::uint16_t SetVertical(std::uint8_t vertical) override;
   std::uint16_t SetSelPoint(long offset, std::uint8_t extend, std::uint8_t autoView) override;
+  // The owner scrolls (the view rectangle has moved already); in paper
+  // view the page now under the view's top becomes the current page.
+  std::uint16_t Scroll(long dh, long dv);
 
   // ---- Page forms ----------------------------------------------------------------------------------
   // Applies a form (apply 0: only records it); answers the result word.

@@ -222,6 +222,22 @@ long CKXTextEditEx::GetPageNo(long line) const {
   return columns > 1 ? (k + columns - 1) / columns : k;
 }
 
+std::uint16_t CKXTextEditEx::Scroll(long dh, long dv) {
+  const std::uint16_t r = CKXTextEdit::Scroll(dh, dv);
+  if (!mPages || !Paper()) return r;
+  RecalcCurPage();
+  // The space between two sheets belongs to the sheet below it: a page
+  // jump leaves the view's top just above the sheet, so that its edge
+  // shows, and that sheet is the page shown (else the next jump would
+  // land on it again).
+  const long v = long(GetLayoutView().top) - mPaperImage.top;
+  const long step = PaperStep();
+  const long sheet = v >= 0 ? v / step + 1 : 0;
+  if (sheet >= 1 && v % step >= mPageStyl.paperHeight && mCurPage == sheet && sheet < mPageCount)
+    mCurPage = sheet + 1;
+  return r;
+}
+
 PointL CKXTextEditEx::GetPagePoint(long page) const {
   EnsurePages();
   if (page == 0) page = 1;

@@ -243,10 +243,27 @@ void CKXTextView::SetWrapToFrame(bool on) {
   FitImageToFrame();
 }
 
+bool KxFitLinesToColumn(CKXTextEngine& engine) {
+  const KXEditHandle edit = engine.GetEdit();
+  const CKXTextEditEx* ex = KXHandleAccess::Edit(edit);
+  if (!ex || ex->LinesFitColumn()) return false;
+  // The page style set again recomputes the page size, which lays the
+  // lines out at the column width and cuts the pages afresh.
+  SKXPageStyl style;
+  KXTE_GetPageStyl(edit, style);
+  engine.SetPageStyl(style);
+  return true;
+}
+
 void CKXTextView::FitImageToFrame() {
   if (!mWrapToFrame || !mTextEngine) return;
   const KXEditHandle edit = mTextEngine->GetEdit();
-  if (KXTE_GetPaperView(edit) || !KXTE_GetLineTurn(edit)) return;
+  if (KXTE_GetPaperView(edit)) {
+    // The window's width would run the lines past the page's margin.
+    if (KxFitLinesToColumn(*mTextEngine)) Refresh();
+    return;
+  }
+  if (!KXTE_GetLineTurn(edit)) return;
   SPoint32 origin{};
   SDimension32 dest{}, image{};
   mTextEngine->GetDestRect(origin, dest);

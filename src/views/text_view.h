@@ -129,6 +129,11 @@ const KxMacroDocumentHooks& KxGetMacroDocumentHooks();
 // letters; diacritics count.
 bool KxEqualDocName(const std::string& a, const std::string& b);
 
+// Lays the engine's lines out again at the page's column width when they
+// stand at another (a window's): paper view and printing place lines in
+// the columns. Answers whether it laid them out.
+bool KxFitLinesToColumn(CKXTextEngine& engine);
+
 class CKXTextTSMHandler;
 
 class CKXTextView : public CKXEventView, public CKXTMacroTarget, public KxInputMethodClient {
@@ -168,7 +173,8 @@ class CKXTextView : public CKXEventView, public CKXTMacroTarget, public KxInputM
   void FixImage();
   // The text wraps at the frame (its width, its height in vertical
   // writing) while wrapping is on and paper view off: a document that
-  // wraps to its window re-wraps when the window is resized.
+  // wraps to its window re-wraps when the window is resized. In paper view
+  // it wraps at the page's column width.
   void SetWrapToFrame(bool on);
   void FitImageToFrame();
   void ResizeImageBy(std::int32_t dw, std::int32_t dh, bool refresh) override;

@@ -340,8 +340,10 @@ void StReplace(KxTextCommandTarget& t, long, KxTextCommandStatus& s) {
 void DoJumpCmd(KxTextCommandTarget& t, long cmd) { t.engine.DoJump(cmd == 1212 ? 1 : -1, 0); }
 void DoBeforeRange(KxTextCommandTarget& t, long) { t.engine.DoSelection(t.engine.GetBeforeRange(), false); }
 void DoPage(KxTextCommandTarget& t, long cmd) {
-  const long current = KXTE_GetCurPage(t.engine.GetEdit());
-  const long page = cmd == 1222 ? current - 1 : cmd == 1223 ? current + 1 : cmd == 1224 ? 1 : -1;
+  const KXEditHandle e = t.engine.GetEdit();
+  const long current = KXTE_GetCurPage(e);
+  // The last page is the page count: the layer takes only page numbers.
+  const long page = cmd == 1222 ? current - 1 : cmd == 1223 ? current + 1 : cmd == 1224 ? 1 : KXTE_GetPageCount(e);
   t.engine.SetCurPage(page);
 }
 void StWordServices(KxTextCommandTarget&, long, KxTextCommandStatus& s) {
