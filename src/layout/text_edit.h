@@ -200,6 +200,9 @@ class CKXTextEdit : public CKXText {
   virtual long GetLeftPos(long line) const;
   virtual long GetRightPos(long line) const;
   virtual long GetTopPos() const { return mDest.top; }
+  // How far down the view may scroll to show the caret (GetSelView): the
+  // destination's bottom, the paper image's in paper view.
+  virtual long SelViewBottom() const { return mDest.bottom; }
   virtual void SetViewRect(const RectL& view);
   virtual void GetViewRect(RectL& view) const;
   void SetViewRect(const Rect& view);

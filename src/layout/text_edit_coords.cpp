@@ -311,7 +311,7 @@ PointL CKXTextEdit::GetSelView(std::uint8_t center) const {
     if (center && m >= 1) dv -= m;
     // Never past the text's bottom: laid out as far as that can matter.
     LayOnConst(0, 0, B - dv - mDest.top);
-    if (!mLazyLine) dv = std::max(dv, B - long(mDest.bottom));
+    if (!mLazyLine) dv = std::max(dv, B - SelViewBottom());
     if (T > ct + dv) dv = B - (ct + ch);
   }
   PointL d{std::int32_t(dv), std::int32_t(dh)};

@@ -138,6 +138,11 @@ class CKXTextEditEx : public CKXTextEdit {
   // map alike wherever the page lies: a page beyond the destination's edge
   // would shift (the last pages could not be reached), and a destination
   // wider than the pages (a window's) would push them off the sheet.
+  long SelViewBottom() const override {
+    if (!Paper()) return CKXTextEdit::SelViewBottom();
+    EnsurePages();
+    return mPaperImage.bottom;
+  }
   long RotationReference() const override {
     return IsPrinting() || Paper() ? long(mPaperImage.top) + mPaperImage.bottom : CKXTextEdit::RotationReference();
   }

@@ -172,5 +172,21 @@ S
 read -r at _ < <(grep -E '^[0-9]+ [0-9]+$' <<<"$out")
 [ "${at:-0}" -gt 10000 ] || fail "vertical last page: a click at the view's left gave $at"
 
+# Typing at the end in paper view keeps the caret in sight: the view may
+# scroll down to the last sheet, not only to the text's height without the
+# sheets' margins and gaps (a click low in the view lands near the end).
+seq -f 'line %g' 1 300 > l300.txt
+out=$(app <<S
+open $work/l300.txt
+menu 1407
+key end cmd
+type ZZZZ
+click 1001 40 570
+print selection
+S
+)
+read -r at _ <<<"$out"
+[ "${at:-0}" -gt 2500 ] || fail "paper view at the end: a click low in the view gave $at"
+
 [ "$failures" = 0 ] || exit 1
 echo "kxapp paper view and printing: ok"
