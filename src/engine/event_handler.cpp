@@ -11,8 +11,10 @@ CKXEventHandler::~CKXEventHandler() = default;
 void CKXEventHandler::Reset() {
   mEvent = EventRecord{};
   mEventMouse = Point{0, 0};
+  mEventMouseL = SPoint32{0, 0};
   mLastEvent = EventRecord{};
   mLastMouse = Point{0, 0};
+  mLastMouseL = SPoint32{0, 0};
 }
 
 Point CKXEventHandler::ToLocal(Point global) const {
@@ -20,11 +22,22 @@ Point CKXEventHandler::ToLocal(Point global) const {
   return global;
 }
 
+SPoint32 CKXEventHandler::ToLocalL(Point global) const {
+  const PointL p = KxGlobalToLocalL(global);
+  return SPoint32{p.h, p.v};
+}
+
 void CKXEventHandler::UpdateLastEvt(const EventRecord& event, Point mouse) {
+  UpdateLastEvt(event, SPoint32{mouse.h, mouse.v});
+}
+
+void CKXEventHandler::UpdateLastEvt(const EventRecord& event, const SPoint32& mouse) {
   mLastEvent = mEvent;
   mLastMouse = mEventMouse;
+  mLastMouseL = mEventMouseL;
   mEvent = event;
-  mEventMouse = mouse;
+  mEventMouseL = mouse;
+  mEventMouse = Point{KxPinShort(mouse.v), KxPinShort(mouse.h)};
 }
 
 void CKXEventHandler::MouseDown() {
@@ -52,8 +65,11 @@ bool CKXEventHandler::DoEvent(const EventRecord& inEvent) {
   if (event.what == mouseUp) held = false;
   event.modifiers = std::uint16_t((event.modifiers & ~kKxHandlerButtonHeld) | (held ? kKxHandlerButtonHeld : 0));
 
-  const Point local = ToLocal(event.where);
-  if (mEvent.when == 0 && mEventMouse.h == 0 && mEventMouse.v == 0) mEventMouse = local;
+  const SPoint32 local = ToLocalL(event.where);
+  if (mEvent.when == 0 && mEventMouseL.h == 0 && mEventMouseL.v == 0) {
+    mEventMouseL = local;
+    mEventMouse = Point{KxPinShort(local.v), KxPinShort(local.h)};
+  }
 
   bool moved = false;
   try {
@@ -63,7 +79,7 @@ bool CKXEventHandler::DoEvent(const EventRecord& inEvent) {
         MouseDown();
         return true;
       }
-      if (local.h != mEventMouse.h || local.v != mEventMouse.v) {
+      if (local.h != mEventMouseL.h || local.v != mEventMouseL.v) {
         UpdateLastEvt(event, local);
         MouseMove();
         moved = true;

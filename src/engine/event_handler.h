@@ -1,7 +1,9 @@
 // The shared object that turns raw events into a small set of hooks: an
 // event view hands it every key, mouse and idle event; it keeps the event
 // being served and the one before, each with its mouse point in the local
-// coordinates of the focused view.
+// coordinates of the focused view. Those coordinates are the view's image
+// coordinates, which pass 32767 in any long text: the points are kept in
+// 32 bits, and the 16-bit forms are only their narrowed copies.
 //
 // Bit 0x80 of the modifiers it keeps means "the button is held": DoEvent
 // rewrites it from the kind of event, since a press and the matching
@@ -9,6 +11,7 @@
 #pragma once
 
 #include "platform/framework/events.h"
+#include "platform/framework/pane.h"
 #include "platform/framework/sharable.h"
 
 class CKXTextEngine;
@@ -29,10 +32,14 @@ class CKXEventHandler : public virtual LSharable {
   virtual bool DoEvent(const EventRecord& event);
   virtual void Activate() {}
   virtual void Deactivate() {}
+  // The served event's mouse point narrowed to 16 bits (held at
+  // -32768..32767); GetEvtMouseL is the point itself.
   virtual Point* GetEvtMouse() { return &mEventMouse; }
+  const SPoint32& GetEvtMouseL() const { return mEventMouseL; }
   virtual EventRecord* GetEvtRecord() { return &mEvent; }
   // The served pair becomes the last one; the given pair is served.
   virtual void UpdateLastEvt(const EventRecord& event, Point mouse);
+  void UpdateLastEvt(const EventRecord& event, const SPoint32& mouse);
   virtual void Idle() {}
   virtual void MouseMove() {}
   // The event loop waits briefly while the button is held.
@@ -45,14 +52,19 @@ class CKXEventHandler : public virtual LSharable {
 
   const EventRecord& GetLastEvent() const { return mLastEvent; }
   Point GetLastMouse() const { return mLastMouse; }
+  const SPoint32& GetLastMouseL() const { return mLastMouseL; }
 
  protected:
   // The event's global point in the focused view's coordinates; the text
   // view focuses before dispatching, so the port's conversion applies.
   virtual Point ToLocal(Point global) const;
+  // The same without narrowing.
+  virtual SPoint32 ToLocalL(Point global) const;
 
   EventRecord mEvent{};
   Point mEventMouse{0, 0};
+  SPoint32 mEventMouseL{0, 0};
   EventRecord mLastEvent{};
   Point mLastMouse{0, 0};
+  SPoint32 mLastMouseL{0, 0};
 };

@@ -118,7 +118,7 @@ void CKXTextEvent::Idle() {
   if (mEngine) mEngine->Idle();
 }
 
-void CKXTextEvent::MouseClickInline(Point local) {
+void CKXTextEvent::MouseClickInline(const SPoint32& local) {
   if (!mInline || !mEngine) return;
   PointL text{};
   mEngine->LocalToPoint(local.h, local.v, text);
@@ -133,21 +133,21 @@ void CKXTextEvent::MouseClickInline(Point local) {
 void CKXTextEvent::MouseDown() {
   CKXEventHandler::MouseDown();
   mPendingLetter = 0;
-  MouseClickInline(mEventMouse);
-  if (mEngine) mEngine->Click(SPoint32{mEventMouse.h, mEventMouse.v}, mEvent, 0);
+  MouseClickInline(mEventMouseL);
+  if (mEngine) mEngine->Click(mEventMouseL, mEvent, 0);
 }
 
 void CKXTextEvent::MouseMove() {
-  MouseClickInline(mEventMouse);
+  MouseClickInline(mEventMouseL);
   if (!mEngine) return;
-  mEngine->Click(SPoint32{mEventMouse.h, mEventMouse.v}, mEvent, -1);
+  mEngine->Click(mEventMouseL, mEvent, -1);
   mEngine->Idle();
 }
 
 void CKXTextEvent::MouseUp() {
   CKXEventHandler::MouseUp();
   if (!mEngine) return;
-  mEngine->Click(SPoint32{mEventMouse.h, mEventMouse.v}, mEvent, -2);
+  mEngine->Click(mEventMouseL, mEvent, -2);
   if ((mEvent.modifiers & kKxEventCommandKey) && sClickOnLink) DoClickURL(mEvent.modifiers);
 }
 

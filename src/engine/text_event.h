@@ -48,7 +48,7 @@ class CKXTextEvent : public CKXEventHandler, public CKXTextAEOM {
   void ActivateInline();
   void DeactivateInline();
   // Inline text stays until fixed; a point outside it fixes it first.
-  void MouseClickInline(Point local);
+  void MouseClickInline(const SPoint32& local);
 
   // Maps the event through the tables. True: `event` (possibly changed) goes
   // on to KeyEvent; false: consumed or refused.

@@ -42,10 +42,7 @@ std::int32_t Floor(std::int32_t v, std::int32_t m) { return ((v % m) + m) % m; }
 // Paints the along-the-line span [a0, a1) x [c0, c1) across, in axis order.
 void PaintSpan(bool horizontal, std::int32_t a0, std::int32_t a1, std::int32_t c0, std::int32_t c1) {
   if (a1 <= a0 || c1 <= c0) return;
-  RectL r = horizontal ? RectL{c0, a0, c1, a1} : RectL{a0, c0, a1, c1};
-  Rect q;
-  KxSetRect(q, r);
-  PaintRect(&q);
+  KxPaintRectL(horizontal ? RectL{c0, a0, c1, a1} : RectL{a0, c0, a1, c1});
 }
 
 // Pieces that are on where (position mod period) < on, position counted in
@@ -130,13 +127,12 @@ void KxTextDrawColoredFrame(std::int32_t x, std::int32_t y, std::int32_t w, std:
   state.Normalize();
   PenMode(patOr);
   RGBForeColor(&color);
-  Rect r;
-  KxSetRect(r, ScaledRect(x, y, w, h, scale));
+  const RectL r = ScaledRect(x, y, w, h, scale);
   if (!frame || net != kKxNetCount - 1) KxSetNetPattern(net);
   if (frame)
-    FrameRect(&r);
+    KxFrameRectL(r);
   else
-    PaintRect(&r);
+    KxPaintRectL(r);
 }
 
 void KxTextDrawNet(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h, int net, int color,
@@ -171,11 +167,8 @@ class Plotter {
   // Pixels [u0, u1) x [v0, v1).
   void Span(std::int32_t u0, std::int32_t v0, std::int32_t u1, std::int32_t v1) const {
     if (u1 <= u0 || v1 <= v0) return;
-    RectL r = mVertical ? RectL{mCell.top + u0, mCell.right - v1, mCell.top + u1, mCell.right - v0}
-                        : RectL{mCell.top + v0, mCell.left + u0, mCell.top + v1, mCell.left + u1};
-    Rect q;
-    KxSetRect(q, r);
-    PaintRect(&q);
+    KxPaintRectL(mVertical ? RectL{mCell.top + u0, mCell.right - v1, mCell.top + u1, mCell.right - v0}
+                           : RectL{mCell.top + v0, mCell.left + u0, mCell.top + v1, mCell.left + u1});
   }
   void Frame(std::int32_t u0, std::int32_t v0, std::int32_t u1, std::int32_t v1) const {
     Span(u0, v0, u1, v0 + 1);

@@ -103,8 +103,8 @@ void DrawPlaceholder(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_
 }
 
 // The pixels stretched (nearest pixel) over dst, through the port's clip.
-bool Blit(const KxPicturePixels& px, const Rect& dst) {
-  const std::int32_t w = dst.right - dst.left, h = dst.bottom - dst.top;
+bool Blit(const KxPicturePixels& px, const RectL& dst) {
+  const std::int64_t w = std::int64_t(dst.right) - dst.left, h = std::int64_t(dst.bottom) - dst.top;
   if (w < 1 || h < 1 || w > kKxPictureMaxSide || h > kKxPictureMaxSide) return false;
   if (px.width < 1 || px.height < 1 || px.rgb.size() != std::size_t(px.width) * std::size_t(px.height) * 3)
     return false;
@@ -115,10 +115,10 @@ bool Blit(const KxPicturePixels& px, const Rect& dst) {
   StKxRegion clip;
   GetClip(clip);
   const RectL box = KxRegionBoundsL(clip), bounds = port->PortRectL();
-  const std::int32_t top = std::max({std::int32_t(dst.top), box.top, bounds.top});
-  const std::int32_t left = std::max({std::int32_t(dst.left), box.left, bounds.left});
-  const std::int32_t bottom = std::min({std::int32_t(dst.bottom), box.bottom, bounds.bottom});
-  const std::int32_t right = std::min({std::int32_t(dst.right), box.right, bounds.right});
+  const std::int32_t top = std::max({dst.top, box.top, bounds.top});
+  const std::int32_t left = std::max({dst.left, box.left, bounds.left});
+  const std::int32_t bottom = std::min({dst.bottom, box.bottom, bounds.bottom});
+  const std::int32_t right = std::min({dst.right, box.right, bounds.right});
   if (top >= bottom || left >= right) return true;   // drawn: none of it shows
   std::unique_ptr<KxPort> image = KxPort::NewImage(right - left, bottom - top);
   cairo_surface_t* s = image->Surface();
@@ -196,7 +196,7 @@ bool KxTextDrawPictureData(std::int32_t x, std::int32_t y, std::int32_t w, std::
   // Screens and paper alike: a printout shows the picture, not its box.
   if (at < 0 || convert) {
     KxPicturePixels px;
-    const Rect dst = KxScaleToRect(RectL{y, x, y + h, x + w}, scale);
+    const RectL dst = KxScaleToRectL(RectL{y, x, y + h, x + w}, scale);
     try {
       if (at >= 0) {
         const unsigned char* data = static_cast<const unsigned char*>(record) + at;

@@ -15,16 +15,15 @@
 
 std::int32_t KxDrawScale(std::int32_t value, short scale) { return KxScaleLong(value, scale, false); }
 
+RectL KxScaleToRectL(const RectL& r, short scale) {
+  if (scale == 0 || scale == 100) return r;
+  return RectL{KxDrawScale(r.top, scale), KxDrawScale(r.left, scale), KxDrawScale(r.bottom, scale),
+               KxDrawScale(r.right, scale)};
+}
+
 Rect KxScaleToRect(const RectL& r, short scale) {
-  RectL s = r;
-  if (scale != 0 && scale != 100) {
-    s.top = KxDrawScale(r.top, scale);
-    s.left = KxDrawScale(r.left, scale);
-    s.bottom = KxDrawScale(r.bottom, scale);
-    s.right = KxDrawScale(r.right, scale);
-  }
   Rect out;
-  KxSetRect(out, s);
+  KxSetRect(out, KxScaleToRectL(r, scale));
   return out;
 }
 
@@ -101,25 +100,18 @@ void KxSetNetPattern(int n) {
 // Rectangles
 
 void KxTextInvertRect(const RectL& r, std::uint8_t hilite, short scale) {
-  const Rect s = KxScaleToRect(r, scale);
   if (hilite) LMSetHiliteMode(std::uint8_t(LMGetHiliteMode() & ~kHiliteModeOff));
-  InvertRect(&s);
+  KxInvertRectL(KxScaleToRectL(r, scale));
 }
 
-void KxTextFrameRect(const RectL& r, short scale) {
-  const Rect s = KxScaleToRect(r, scale);
-  FrameRect(&s);
-}
+void KxTextFrameRect(const RectL& r, short scale) { KxFrameRectL(KxScaleToRectL(r, scale)); }
 
-void KxTextEraseRect(const RectL& r, short scale) {
-  const Rect s = KxScaleToRect(r, scale);
-  EraseRect(&s);
-}
+void KxTextEraseRect(const RectL& r, short scale) { KxEraseRectL(KxScaleToRectL(r, scale)); }
 
 void KxTextDrawBoxText(const RectL& r, const char* text, long length, const SStyl& style, std::uint8_t justify,
                        short scale) {
   if (!text || length <= 0) return;
-  const Rect box = KxScaleToRect(r, scale);
+  const RectL box = KxScaleToRectL(r, scale);
   if (box.right <= box.left || box.bottom <= box.top) return;
   CKXFontState fonts;
   CKXDrawState colors;
@@ -132,7 +124,7 @@ void KxTextDrawBoxText(const RectL& r, const char* text, long length, const SSty
   const std::int32_t boxWidth = box.right - box.left;
   const std::uint8_t* lead = KxScriptParseTable(KxFontScript(KxCurrentPortText().font));
   const auto* bytes = reinterpret_cast<const unsigned char*>(text);
-  CKXClipState clip(RectL{box.top, box.left, box.bottom, box.right}, 0, 0);
+  CKXClipState clip(box, 0, 0);
   std::int32_t baseline = box.top + info.ascent;
   long i = 0;
   while (i < length && baseline - info.ascent < box.bottom) {
@@ -173,8 +165,7 @@ CKXDrawState::~CKXDrawState() {
 
 CKXClipState::CKXClipState(const RectL& r, std::uint8_t printing, short scale) {
   if (printing) return;
-  const Rect s = KxScaleToRect(r, scale);
-  mScope.emplace(RectL{s.top, s.left, s.bottom, s.right});
+  mScope.emplace(KxScaleToRectL(r, scale));
 }
 
 Boolean CKXQuartzDrawing::sEnableQuartzDrawing = 0;

@@ -2,7 +2,9 @@
 // state, the fixed colour table, halftone nets, scaled rectangles (invert,
 // frame, erase), text in a box, and the smoothing switch around a drawing
 // pass. Coordinates come in as 32-bit values of the unscaled text image; a
-// scale in percent (0 = 100) is applied and the result held to 16 bits.
+// scale in percent (0 = 100) is applied and the result reaches the port in
+// 32 bits (a long text's image passes 32767 pixels; only KxScaleToRect
+// narrows, for callers that need the 16-bit form).
 //
 // The port scope CKXClipState is a thin name over the port's own
 // KxClipScope, over the scaled rectangle.
@@ -22,8 +24,10 @@
 
 // A value of the text image at a scale (0 = 100), unclamped.
 std::int32_t KxDrawScale(std::int32_t value, short scale);
-// The scaled rectangle in 16-bit form.
+// The scaled rectangle in 16-bit form (held at -32768..32767).
 Rect KxScaleToRect(const RectL& r, short scale);
+// The scaled rectangle, edge by edge, in 32 bits.
+RectL KxScaleToRectL(const RectL& r, short scale);
 
 // ---------------------------------------------------------------------------
 // Colours

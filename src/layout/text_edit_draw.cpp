@@ -2,7 +2,7 @@
 // blank below the text, and the caret and selection as exclusive-or
 // inversions of the port's pixels.
 //
-// Rectangles reach the port the way the coordinate code computes them
+// Rectangles reach the port in 32 bits, the way the coordinate code computes them
 // (rotated, scaled edge by edge, moved by the origin offset: ToPortRect),
 // so that what is erased, drawn and inverted meets exactly. Text goes
 // through the drawing toolkit, which scales unscaled coordinates itself:
@@ -64,9 +64,7 @@ void CKXTextEdit::DrawHook(long firstLine, long count) {
 void CKXTextEdit::InvertArea(const RectL& port) {
   if (!mDrawPort || port.bottom <= port.top || port.right <= port.left) return;
   StKxPortSaver saver(mDrawPort);
-  Rect r;
-  KxSetRect(r, port);
-  InvertRect(&r);
+  KxInvertRectL(port);
 }
 
 void CKXTextEdit::FrameArea(const RectL& port) {
@@ -75,9 +73,7 @@ void CKXTextEdit::FrameArea(const RectL& port) {
   CKXDrawState state;
   state.Normalize();
   PenMode(patXor);   // framing twice takes the frame away
-  Rect r;
-  KxSetRect(r, port);
-  FrameRect(&r);
+  KxFrameRectL(port);
 }
 
 // ---- primitives --------------------------------------------------------------------------------
@@ -90,9 +86,7 @@ void CKXTextEdit::TextEraseRect(const RectL& layout) {
   const RectL port = ToPortRect(layout);
   if (!mDrawPort || port.bottom <= port.top) return;
   StKxPortSaver saver(mDrawPort);
-  Rect r;
-  KxSetRect(r, port);
-  EraseRect(&r);
+  KxEraseRectL(port);
 }
 
 void CKXTextEdit::DrawLineText(const PointL& origin, long start, long length, long width, short lineHeight,
@@ -219,9 +213,7 @@ void CKXTextEdit::Draw(const RectL& update) {
   KxClipScope clipScope(port);
   {
     // The update is painted whole: what lies outside the text is ground.
-    Rect r;
-    KxSetRect(r, port);
-    EraseRect(&r);
+    KxEraseRectL(port);
   }
   RectL clip;
   if (KxSectRect(dest, layout, clip)) {

@@ -27,9 +27,7 @@ void CKXTextEditEx::DrawRuledLineAt(long line, const PointL& at, long width, lon
                        std::int32_t(at.h + h2 + w)};
     const RectL port = ToPortRect(layout);
     if (port.bottom <= port.top || port.right <= port.left) return;
-    Rect r;
-    KxSetRect(r, port);
-    PaintRect(&r);
+    KxPaintRectL(port);
   };
   for (const SKXRuleSeg& s : segs) {
     if (s.v1 == s.v2 || s.h1 == s.h2) {

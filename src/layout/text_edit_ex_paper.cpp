@@ -120,9 +120,7 @@ void CKXTextEditEx::PaintGuide(const RectL& layout) {
   if (Empty(p)) return;
   StKxPortSaver saver(GetDrawPort());
   RGBForeColor(&mForm.guideColor);
-  Rect r;
-  KxSetRect(r, p);
-  PaintRect(&r);
+  KxPaintRectL(p);
   const RGBColor black{0, 0, 0};
   RGBForeColor(&black);
 }
@@ -152,7 +150,7 @@ void CKXTextEditEx::DrawPaper(long page, const RectL& paperRect, const RectL& cl
     if (KxSectRect(piece, clip, c)) PaintNet(c, kSurroundNet, kSurroundColor, false);
   }
   // The frame and the shadow, cut a little outside the clip: what lies
-  // further out is clipped anyway and would pass the toolkit's range.
+  // further out is clipped anyway.
   RectL sheet;
   if (!KxSectRect(paperRect, Grown(clip, 4), sheet)) return;
   const RectL whole = ToPortRect(paperRect);
@@ -174,9 +172,7 @@ void CKXTextEditEx::DrawPaper(long page, const RectL& paperRect, const RectL& cl
   for (const RectL& s : shadows) {
     RectL c;
     if (!KxSectRect(s, near, c)) continue;
-    Rect r;
-    KxSetRect(r, c);
-    PaintRect(&r);
+    KxPaintRectL(c);
   }
 }
 
@@ -481,9 +477,7 @@ void CKXTextEditEx::Draw(const RectL& update) {
   if (Empty(port)) return;
   KxClipScope clipScope(port);
   {
-    Rect r;
-    KxSetRect(r, port);
-    EraseRect(&r);
+    KxEraseRectL(port);
   }
   CKXQuartzDrawing smoothing(IsPrinting());
   long page = 1;

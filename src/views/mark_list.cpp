@@ -93,8 +93,9 @@ void CKXTextMarkView::DrawSelf() {
   if (!mDoc || !mDoc->GetPaperColor(paper)) paper = kWhite;
   RGBBackColor(&paper);
   RGBForeColor(&kBlack);
-  const Rect r = ToRect(frame);
-  EraseRect(&r);
+  // Local coordinates are the list's image: past 32767 pixels with a
+  // few thousand marks.
+  KxEraseRectL(frame);
   if (!mDoc) return;
   TextFont(kApplicationFont);
   TextSize(mTextSize);
@@ -147,14 +148,12 @@ void CKXTextMarkView::DrawRankIcon(long h, long v, bool folded, bool pressed) {
 
 void CKXTextMarkView::EraseMarkRect(const RectL& r) {
   FocusDraw();
-  const Rect e = ToRect(r);
-  EraseRect(&e);
+  KxEraseRectL(r);
 }
 
 void CKXTextMarkView::InvertMarkRect(const RectL& r) {
   FocusDraw();
-  const Rect e = ToRect(r);
-  InvertRect(&e);
+  KxInvertRectL(r);
 }
 
 void CKXTextMarkView::RefreshMarkList() {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "engine/text_event.h"
 #include "engine_fixture.h"
 #include "platform/framework/commander.h"
+#include "platform/draw/port.h"
 #include "platform/exception.h"
 #include "platform/url_open.h"
 
@@ -380,6 +382,49 @@ TEST_F(TextEventTest, EventsReachTheHooksWithTheButtonStateTheyImply) {
 }  // namespace
 
 namespace {
+
+// A view scrolled past 32767 pixels: the mouse reaches the hooks in the
+// view's 32-bit coordinates, and a move that the narrowed 16-bit points
+// could not tell apart is still a move.
+TEST(EventHandlerTest, MousePointsPast16BitsReachTheHooksWhole) {
+  class Log : public CKXEventHandler {
+   public:
+    void MouseDown() override { Note('d'); }
+    void MouseMove() override { Note('m'); }
+    void MouseUp() override { Note('u'); }
+    void Idle() override { Note('i'); }
+    void Note(char c) {
+      log += c;
+      points.push_back(GetEvtMouseL());
+    }
+    std::string log;
+    std::vector<SPoint32> points;
+  };
+  std::unique_ptr<KxPort> port = KxPort::NewImage(16, 16);
+  StKxPortSaver saver(port.get());
+  SetOrigin(-4, 40000);   // the view's image scrolled down 40000 pixels
+  Log* h = new Log;
+  h->AddUser();
+  auto ev = [&](std::int16_t what, std::int16_t x, std::int16_t y) {
+    EventRecord e;
+    e.what = what;
+    e.where = Point{y, x};
+    e.when = 5;
+    return h->DoEvent(e);
+  };
+  EXPECT_TRUE(ev(mouseDown, 3, 10));
+  EXPECT_EQ(h->GetEvtMouse()->v, 32767);   // the 16-bit form is held, as ever
+  EXPECT_TRUE(ev(nullEvent, 3, 11));
+  EXPECT_TRUE(ev(mouseUp, 3, 11));
+  EXPECT_EQ(h->log, "dmu");
+  ASSERT_EQ(h->points.size(), 3u);
+  EXPECT_EQ(h->points[0].v, 40010);
+  EXPECT_EQ(h->points[0].h, -1);
+  EXPECT_EQ(h->points[1].v, 40011);
+  EXPECT_EQ(h->points[2].v, 40011);
+  EXPECT_EQ(h->GetLastMouseL().v, 40011);
+  h->RemoveUser();
+}
 
 TEST(EventHandlerTest, AFailingHookLeavesTheHandlerReset) {
   class Failing : public CKXEventHandler {

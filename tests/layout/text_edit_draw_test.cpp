@@ -1,6 +1,8 @@
 // The edit object drawing into a port: glyphs where the caret points are,
 // and a surface after highlight changes, edits and redraws that equals a
-// fresh draw, in both writings, at several scales and far from the origin.
+// fresh draw, in both writings, at several scales and far from the origin:
+// through the edit object's own offset, or through the port's origin as a
+// window's text view scrolled down a long text has it.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -31,7 +33,8 @@ constexpr std::int32_t kFar = 1000000;
 struct Case {
   bool vertical;
   short scale;
-  bool far;   // the text a million points down, the port at 0
+  bool far;             // the text a million points down (vertical: left)
+  bool viaOrigin = false;   // far: the port's origin is the view's corner, else the port is at 0
 };
 
 class EditDrawTest : public ::testing::TestWithParam<Case> {
@@ -59,7 +62,13 @@ class EditDrawTest : public ::testing::TestWithParam<Case> {
       const std::int32_t shown = KxScaleLong(top, s.scale, false);
       view = s.vertical ? RectL{0, shown, kSide, shown + kSide} : RectL{shown, 0, shown + kSide, kSide};
     }
-    edit->SetQDViewRect(view, Point{0, 0});
+    if (s.viaOrigin) {
+      edit->SetViewRect(view);
+      StKxPortSaver saver(port.get());
+      SetOrigin(view.left, view.top);
+    } else {
+      edit->SetQDViewRect(view, Point{0, 0});
+    }
     edit->GetViewRect(view);
     edit->SetDrawPort(port.get());
   }
@@ -82,13 +91,13 @@ class EditDrawTest : public ::testing::TestWithParam<Case> {
   // Paints the port over, then draws the view afresh.
   std::vector<std::uint8_t> Fresh() {
     StKxPortSaver saver(port.get());
-    Rect all = MakeRect(0, 0, kSide, kSide);
-    PaintRect(&all);
+    KxPaintRectL(port->PortRectL());
     edit->Draw(view);
     return Bytes();
   }
   PointL PortPoint(long offset) const {
     PointL p = edit->GetPoint(offset);
+    if (GetParam().viaOrigin) return PointL{p.v - port->mOrigin.v, p.h - port->mOrigin.h};
     RectL v;
     Point origin;
     edit->GetQDViewRect(v, origin);
@@ -173,7 +182,9 @@ TEST_P(EditDrawTest, TypingRedrawsTheChangedLines) {
 INSTANTIATE_TEST_SUITE_P(Writings, EditDrawTest,
                          ::testing::Values(Case{false, 0, false}, Case{false, 133, false}, Case{false, 50, true},
                                            Case{false, 200, true}, Case{false, 0, true}, Case{true, 0, false},
-                                           Case{true, 133, false}, Case{true, 200, false}));
+                                           Case{true, 133, false}, Case{true, 200, false},
+                                           Case{false, 0, true, true}, Case{false, 150, true, true},
+                                           Case{true, 0, true, true}));
 
 // A picture 30 wide and 40 tall (a header-only record: drawn as the framed
 // empty box) after "ab", then "c" and a second line "d", in both writings.
@@ -231,6 +242,8 @@ TEST_P(EditPictureTest, PictureFillsItsOwnLine) {
   EXPECT_TRUE(b);
 }
 
-INSTANTIATE_TEST_SUITE_P(Writings, EditPictureTest, ::testing::Values(Case{false, 0, false}, Case{true, 0, false}));
+INSTANTIATE_TEST_SUITE_P(Writings, EditPictureTest,
+                         ::testing::Values(Case{false, 0, false}, Case{true, 0, false}, Case{false, 0, true, true},
+                                           Case{true, 0, true, true}));
 
 }  // namespace

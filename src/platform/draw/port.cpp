@@ -173,9 +173,13 @@ void LocalToGlobal(Point* pt) {
 }
 
 void GlobalToLocal(Point* pt) {
-  if (!gPort || !pt) return;
-  pt->h = KxPinShort(std::int64_t(pt->h) + gPort->mOrigin.h);
-  pt->v = KxPinShort(std::int64_t(pt->v) + gPort->mOrigin.v);
+  if (pt) KxSetPoint(*pt, KxGlobalToLocalL(*pt));
+}
+
+PointL KxGlobalToLocalL(Point global) {
+  if (!gPort) return PointL{global.v, global.h};
+  return PointL{kx_draw::Pin32(std::int64_t(global.v) + gPort->mOrigin.v),
+                kx_draw::Pin32(std::int64_t(global.h) + gPort->mOrigin.h)};
 }
 
 // ---------------------------------------------------------------------------
@@ -299,40 +303,55 @@ void Line(std::int32_t dh, std::int32_t dv) {
 // Shapes
 
 void FrameRect(const Rect* r) {
-  if (!gPort || !r) return;
-  KxPort& p = *gPort;
-  if (p.mRecorder) p.mRecorder->AddRect(FromRect(*r));
-  if (p.mPenHidden > 0) return;
-  std::vector<kx_draw::DevRect> rects;
-  FrameRects(p, FromRect(*r), p.mPen.pnSize.h, p.mPen.pnSize.v, rects);
-  kx_draw::FillPen(p, rects);
+  if (r) KxFrameRectL(FromRect(*r));
 }
 
 void PaintRect(const Rect* r) {
-  if (!gPort || !r) return;
-  KxPort& p = *gPort;
-  std::vector<kx_draw::DevRect> rects{ToDevice(p, r->left, r->top, r->right, r->bottom)};
-  kx_draw::FillPen(p, rects);
+  if (r) KxPaintRectL(FromRect(*r));
 }
 
 void FillRect(const Rect* r, const Pattern* pat) {
-  if (!gPort || !r || !pat) return;
-  KxPort& p = *gPort;
-  std::vector<kx_draw::DevRect> rects{ToDevice(p, r->left, r->top, r->right, r->bottom)};
-  kx_draw::Fill(p, rects, *pat, patCopy);
+  if (r) KxFillRectL(FromRect(*r), pat);
 }
 
 void EraseRect(const Rect* r) {
-  if (!gPort || !r) return;
-  KxPort& p = *gPort;
-  std::vector<kx_draw::DevRect> rects{ToDevice(p, r->left, r->top, r->right, r->bottom)};
-  kx_draw::Fill(p, rects, kKxWhitePat, patCopy);
+  if (r) KxEraseRectL(FromRect(*r));
 }
 
 void InvertRect(const Rect* r) {
-  if (!gPort || !r) return;
+  if (r) KxInvertRectL(FromRect(*r));
+}
+
+void KxFrameRectL(const RectL& r) {
+  if (!gPort) return;
   KxPort& p = *gPort;
-  std::vector<kx_draw::DevRect> rects{ToDevice(p, r->left, r->top, r->right, r->bottom)};
+  if (p.mRecorder) p.mRecorder->AddRect(r);
+  if (p.mPenHidden > 0) return;
+  std::vector<kx_draw::DevRect> rects;
+  FrameRects(p, r, p.mPen.pnSize.h, p.mPen.pnSize.v, rects);
+  kx_draw::FillPen(p, rects);
+}
+
+void KxPaintRectL(const RectL& r) {
+  if (!gPort) return;
+  KxPort& p = *gPort;
+  std::vector<kx_draw::DevRect> rects{ToDevice(p, r.left, r.top, r.right, r.bottom)};
+  kx_draw::FillPen(p, rects);
+}
+
+void KxFillRectL(const RectL& r, const Pattern* pat) {
+  if (!gPort || !pat) return;
+  KxPort& p = *gPort;
+  std::vector<kx_draw::DevRect> rects{ToDevice(p, r.left, r.top, r.right, r.bottom)};
+  kx_draw::Fill(p, rects, *pat, patCopy);
+}
+
+void KxEraseRectL(const RectL& r) { KxFillRectL(r, &kKxWhitePat); }
+
+void KxInvertRectL(const RectL& r) {
+  if (!gPort) return;
+  KxPort& p = *gPort;
+  std::vector<kx_draw::DevRect> rects{ToDevice(p, r.left, r.top, r.right, r.bottom)};
   kx_draw::Fill(p, rects, kKxBlackPat, patXor);
 }
 

@@ -157,6 +157,9 @@ PointL KxGetOrigin();
 Rect* GetPortBounds(GrafPtr port, Rect* r);
 void LocalToGlobal(Point* pt);   // for a port, "global" is its surface
 void GlobalToLocal(Point* pt);
+// GlobalToLocal without the narrowing: a view scrolled past 32767 pixels
+// has local coordinates that 16 bits cannot hold.
+PointL KxGlobalToLocalL(Point global);
 
 // Clip.
 void ClipRect(const Rect* r);
@@ -211,6 +214,13 @@ void PaintRect(const Rect* r);
 void EraseRect(const Rect* r);
 void InvertRect(const Rect* r);
 void FillRect(const Rect* r, const Pattern* pat);
+// The same in 32-bit local coordinates: a text image runs far past 32767
+// pixels, and narrowing its rectangles would move them.
+void KxFrameRectL(const RectL& r);
+void KxPaintRectL(const RectL& r);
+void KxEraseRectL(const RectL& r);
+void KxInvertRectL(const RectL& r);
+void KxFillRectL(const RectL& r, const Pattern* pat);
 // Rounded rectangles with corner ovals ovalWidth x ovalHeight.
 void FrameRoundRect(const Rect* r, std::int32_t ovalWidth, std::int32_t ovalHeight);
 void PaintRoundRect(const Rect* r, std::int32_t ovalWidth, std::int32_t ovalHeight);

@@ -256,6 +256,47 @@ TEST_F(DrawTest, CoordinatesAreHeldNotWrapped) {
   EXPECT_EQ(r16.right, -32768);
 }
 
+// A text image is far taller than 16 bits reach: under an origin past
+// 32767 the 32-bit shape calls fill the pixels they name, where the
+// 16-bit forms (narrowed) cannot, and the event point comes back whole.
+TEST_F(DrawTest, RectanglesAndPointsPast16BitsLandOnTheirPixels) {
+  SetOrigin(-5, 40000);
+  KxPaintRectL(RectL{40002, 0, 40004, 3});   // device (5..7, 2..3)
+  EXPECT_EQ(CountInk(), 6);
+  EXPECT_EQ(Px(5, 2), kBlack);
+  EXPECT_EQ(Px(7, 3), kBlack);
+  KxEraseRectL(RectL{40002, 0, 40003, 3});
+  EXPECT_EQ(CountInk(), 3);
+  KxInvertRectL(RectL{40000, -5, 40000 + kHeight, -5 + kWidth});
+  EXPECT_EQ(CountInk(), kWidth * kHeight - 3);
+  KxInvertRectL(RectL{40000, -5, 40000 + kHeight, -5 + kWidth});
+  KxFillRectL(RectL{40010, 0, 40012, 1}, &kKxBlackPat);
+  EXPECT_EQ(Px(5, 10), kBlack);
+  EXPECT_EQ(Px(5, 11), kBlack);
+  PenSize(1, 1);
+  KxFrameRectL(RectL{40020, 10, 40025, 20});   // device (15..24, 20..24): a 10 x 5 ring
+  EXPECT_EQ(Px(15, 20), kBlack);
+  EXPECT_EQ(Px(24, 24), kBlack);
+  EXPECT_EQ(Px(16, 21), kWhite);
+  EXPECT_EQ(CountInk(), 3 + 2 + (2 * 10 + 2 * 3));
+
+  // The 16-bit forms keep their meaning: the same rectangle narrowed lies
+  // above the surface and draws nothing.
+  const int before = CountInk();
+  Rect narrowed;
+  KxSetRect(narrowed, RectL{40030, 0, 40032, 3});
+  PaintRect(&narrowed);
+  EXPECT_EQ(CountInk(), before);
+
+  Point global{7, 3};   // v, h
+  const PointL local = KxGlobalToLocalL(global);
+  EXPECT_EQ(local.v, 40007);
+  EXPECT_EQ(local.h, -2);
+  GlobalToLocal(&global);
+  EXPECT_EQ(global.v, 32767);
+  EXPECT_EQ(global.h, -2);
+}
+
 TEST_F(DrawTest, ClipScopesNarrowAndRestore) {
   {
     KxClipScope outer(RectL{0, 0, 20, 20});
