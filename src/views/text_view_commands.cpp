@@ -100,11 +100,10 @@ void DoSelectAll(KxTextCommandTarget& t, long) {
   t.engine.SetSelectionRange(t.engine.GetTotalRange(), false);
   t.engine.CompleteTyping();
 }
-// Text that other programs copy arrives as Unicode alone ("utxt").
+// Other programs' copies arrive as Unicode text alone ("utxt") or as JPEG.
 void StPaste(KxTextCommandTarget& t, long, KxTextCommandStatus& s) {
-  // Another program's copy arrives as Unicode text alone.
   const OSType best = BestClipboardFlavor(t.engine);
-  EnableIf(s, best == FourCC("TEXT") || best == FourCC("PICT") || best == FourCC("utxt"));
+  EnableIf(s, best == FourCC("TEXT") || best == FourCC("PICT") || best == FourCC("utxt") || best == FourCC("JPEG"));
 }
 void StPasteText(KxTextCommandTarget&, long, KxTextCommandStatus& s) {
   EnableIf(s, ClipboardHas(FourCC("TEXT")) || ClipboardHas(FourCC("utxt")));

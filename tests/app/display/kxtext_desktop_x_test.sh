@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The real editor on a virtual display with a window manager, as a user of
 # the desktop meets it: text that another program copies (xclip, under
-# each text target) pastes with Ctrl+V; characters beyond Latin-1 typed on
+# each text target, and a photo as image/jpeg) pastes with Ctrl+V; characters beyond Latin-1 typed on
 # the keyboard arrive; the wheel turned down moves toward the end; a
 # resize re-wraps the text; clicks and Select All reach a freshly opened
 # window; windows stack; Format > Size > 18 enlarges the selection (and
@@ -105,6 +105,20 @@ expected="${expected}末尾αβжx"
 contents "$work/paste.txt" "$expected" || fail "typed text: $(cat "$work/paste.txt")"
 import -window root "$shots/2-typed.png"
 stop
+
+# ---- A photo another program copied (image/jpeg) pastes as a picture -----------------
+# It is kept as the JPEG itself, as Insert JPEG keeps it.
+printf 'photo\n' > "$work/photo.txt"
+start "$work/photo.txt"
+kill "$clip" 2>/dev/null || true
+xclip -selection clipboard -t image/jpeg "${KX_SHARED_DIR:?}/realdata/jpeg/libjpeg-turbo/testorig.jpg" & clip=$!
+sleep 0.5
+keys ctrl+v
+keys ctrl+s
+import -window root "$shots/2-photo.png"
+stop
+"$bin/kxdoc" dump "$work/photo.txt" > "$work/photo.dump"
+grep -q '^picture 1 JPEG' "$work/photo.dump" || fail "the copied photo was not pasted: $(cat "$work/photo.dump")"
 
 # ---- The wheel, a resize, stacked windows -------------------------------------------
 for k in $(seq 1 120); do echo "line $k"; done > "$work/lines.txt"
