@@ -314,7 +314,7 @@ void CKXTextView::FixImage() {
     return;
   }
   if (dw != 0) {
-    const std::int32_t delta = CalcPinnedScrollDelta(-dw, frame.left, frame.right, mImageLocation.h,
+    const std::int32_t delta = CalcPinnedScrollDelta(dw, frame.left, frame.right, mImageLocation.h,
                                                      mImageLocation.h + mImageSize.width);
     LView::ScrollPinnedImageBy(delta, 0, false);
     if (dw < 0 && delta != dw && mFrameSize.width <= oldImage.width) FixView(delta - dw, 0);
