@@ -304,14 +304,31 @@ class Session {
     mPanes.window->HostMouseDown(e);
     mPointer = to;
     // A pane that tracks on idle time instead takes the rest from here.
+    // A move comes as idle time (WaitNextEvent answers false for it): the
+    // loop runs to the release, not to the first answer without an event.
+    // Without a desktop it also ends once the queue is empty; on the desktop
+    // after a while of idle turns (a pane's own tracking loop may have taken
+    // the release).
     EventRecord next;
-    for (int guard = 0; guard < 100000 && host.WaitNextEvent(next, 0);) {
-      ++guard;
-      if (next.what == mouseUp)
+    for (int guard = 0, idle = 0; guard < 100000; ++guard) {
+      if (!mGtk && (!headless || headless->PendingEvents() == 0)) break;
+      const bool got = host.WaitNextEvent(next, 0);
+      if (got && next.what == mouseUp) {
+        if (mGtk) {
+          // The toolkit may merge the moves into the release: the tracking
+          // pane sees the pointer reach the release's place first.
+          EventRecord last = next;
+          last.what = nullEvent;
+          if (auto* v = dynamic_cast<CKXEventView*>(LPane::GetLastPaneClicked())) v->SpendTime(last);
+        }
         mPanes.window->HostMouseUp(next);
-      else if (next.what != nullEvent)
+        if (mGtk) break;
         continue;
-      else if (auto* v = dynamic_cast<CKXEventView*>(LPane::GetLastPaneClicked()))
+      }
+      if (mGtk) idle = got ? 0 : idle + 1;
+      if (idle > 200) break;
+      if (next.what != nullEvent) continue;
+      if (auto* v = dynamic_cast<CKXEventView*>(LPane::GetLastPaneClicked()))
         v->SpendTime(next);
       else
         LPeriodical::DevoteTimeToIdlers(next);

@@ -21,6 +21,13 @@ print selection
 STEPS
 )
 check "a click beside the margin" "0 5" "$out"
+# The same drag as one tracked step: its moves reach the text's tracking.
+out=$("$bin" --window --lines --status "$dir/t.txt" - <<'STEPS'
+mouse track 42 5 71 5
+print selection
+STEPS
+)
+check "a tracked drag beside the margin" "0 5" "$out"
 # The margin selects whole lines: a click the line under it, a drag the
 # lines from the press to the release (synthetic lines 12 pixels high).
 for k in 1 2 3 4 5 6 7 8; do echo "line $k"; done > "$dir/lines.txt"
