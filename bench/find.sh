@@ -6,7 +6,7 @@
 # of 80-byte lines against `grep -c -E`, with the number of lines matched by
 # each. Prints our time / grep's time; the goals are 2.0 or less for plain
 # find and 1.5 or less for each expression. Last, replace-all in the whole
-# program against sed.
+# program against sed, over lines and over one 20 MB paragraph.
 set -euo pipefail
 source "$(dirname "$0")/common.bash"
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -100,4 +100,43 @@ SH
   own=$(awk -v a="$whole" -v b="$plain" 'BEGIN { printf "%.3f", a - b }')
   echo "replace all '[0-9]+' in the program, $(stat -c %s "$tmp/lines.txt") bytes: ${whole}s with opening and saving" \
        "(${plain}s without replacing), the replacing ${own}s; sed -E ${sed_time}s, ratio $(ratio "$own" "$sed_time")"
+fi
+
+# One paragraph of 20 MB (the sample without its line ends, repeated): a
+# regular-expression replace-all there must cost about what the plain one
+# costs, with no work per match that grows with the paragraph. The same
+# character replaced with and without the regular expression (ratio to the
+# plain one), and a bracket pattern with a group against sed -E over the
+# same text in UTF-8, whose output the saved file must equal.
+if [ -x "$kxapp" ]; then
+  tr -d '\r\n' < "$sample" > "$tmp/para1.sjis"
+  repeat "$tmp/para1.sjis" $((20 * 1024 * 1024)) "$tmp/para.sjis"
+  rm -f "$tmp/para1.sjis" "$tmp/lines.txt" "$tmp/sed.txt"
+  # para.sh KXAPP IN TMP FIND REPL REGEXP(0/1)
+  cat > "$tmp/para.sh" <<'SH'
+set -eu
+cp "$2" "$3/work.sjis"
+rm -rf "$3/prefs" "$3/home"; mkdir -p "$3/prefs" "$3/home"
+printf '%s\n' "open $3/work.sjis" "menu 1209" "field 2106 $4" "field 2107 $5" "choose 2114 $6" "click 2103" \
+  "answer ok" "menu 1207" "menu 5" "quit" | HOME="$3/home" "$1" --prefs "$3/prefs" -
+SH
+  period=$(printf '\xe3\x80\x82') stop=$(printf '\xef\xbc\x8e')   # 。 ．
+  bytes=$(stat -c %s "$tmp/para.sjis")
+  plain=$(best bash "$tmp/para.sh" "$kxapp" "$tmp/para.sjis" "$tmp" "$period" "$stop" 0)
+  cp "$tmp/work.sjis" "$tmp/plain.sjis"
+  regex=$(best bash "$tmp/para.sh" "$kxapp" "$tmp/para.sjis" "$tmp" "$period" "$stop" 1)
+  cmp -s "$tmp/work.sjis" "$tmp/plain.sjis" ||
+    echo "warning: the regular-expression replace-all differs from the plain one"
+  echo "replace all '$period' in one paragraph of $bytes bytes, with opening and saving:" \
+       "regular expression ${regex}s, plain ${plain}s, ratio $(ratio "$regex" "$plain")"
+  open=$(printf '\xe3\x80\x8c') close=$(printf '\xe3\x80\x8d')      # 「 」
+  open2=$(printf '\xe3\x80\x8e') close2=$(printf '\xe3\x80\x8f')    # 『 』
+  group="$open([^$close]*)$close" to="$open2\\1$close2"
+  iconv -f CP932 -t UTF-8 "$tmp/para.sjis" > "$tmp/para.utf8"
+  sed_time=$(LC_ALL=C.UTF-8 BEST_OUT="$tmp/sed.utf8" best sed -E "s/$group/$to/g" "$tmp/para.utf8")
+  ours=$(best bash "$tmp/para.sh" "$kxapp" "$tmp/para.sjis" "$tmp" "$group" "$to" 1)
+  iconv -f CP932 -t UTF-8 "$tmp/work.sjis" | cmp -s - "$tmp/sed.utf8" ||
+    echo "warning: the program's replace-all differs from sed's output"
+  echo "replace all '$group' by '$to' in one paragraph of $bytes bytes: ${ours}s with opening and saving," \
+       "sed -E ${sed_time}s, ratio $(ratio "$ours" "$sed_time")"
 fi

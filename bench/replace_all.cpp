@@ -1,7 +1,9 @@
 // Replace-all in the editing layer: one match every 50 bytes (a million in
 // 50 MB) replaced by a shorter text, then the one undo step and its redo.
 // Each must cost time in proportion to the text: compare the 5, 10 and
-// 50 MB rows (time per byte stays flat).
+// 50 MB rows (time per byte stays flat). The same with a regular expression
+// and a group over text without a line end (one paragraph of 5 or 20 MB),
+// where nothing done per match may grow with the paragraph.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -12,6 +14,7 @@
 #include "engine/text_layer.h"
 #include "platform/core.h"
 #include "platform/fonts.h"
+#include "text/find/find.h"
 
 namespace {
 
@@ -19,6 +22,10 @@ namespace {
 constexpr long kMatchEvery = 50;
 const char kFind[] = "needle";
 const char kRepl[] = "pin";
+// The regular expression of the paragraph rows: the same matches, through a
+// group.
+const char kFindGroup[] = "ne(ed)le";
+const char kReplGroup[] = "<\\1>";
 
 struct Start {
   Start() {
@@ -28,8 +35,9 @@ struct Start {
   }
 };
 
-// Words and line ends with a match every kMatchEvery bytes.
-std::string MakeText(long size) {
+// Words and line ends with a match every kMatchEvery bytes; one paragraph
+// without line ends when `lines` is false.
+std::string MakeText(long size, bool lines = true) {
   static const char* const words[] = {"alpha ", "beta ", "gamma ", "delta ", "epsilon ", "zeta "};
   std::mt19937 rng(38);
   std::string t;
@@ -42,7 +50,7 @@ std::string MakeText(long size) {
     } else {
       t += words[rng() % std::size(words)];
     }
-    if (rng() % 8 == 0) t += '\r';
+    if (lines && rng() % 8 == 0) t += '\r';
   }
   return t;
 }
@@ -57,20 +65,23 @@ class BenchLayer : public CKXTextLayer {
   }
 };
 
-enum Phase { kReplace, kUndo, kRedo, kExact };
+enum Phase { kReplace, kUndo, kRedo, kExact, kParagraph, kParagraphExact };
 
 void ReplaceAll(benchmark::State& state, Phase phase) {
   static Start start;
   const long size = state.range(0) << 20;
-  const std::string text = MakeText(size);
+  const bool paragraph = phase == kParagraph || phase == kParagraphExact;
+  const std::string text = MakeText(size, !paragraph);
   long matches = 0;
   double seconds = 0;
   for (auto _ : state) {
     BenchLayer layer(text);
-    if (phase == kExact) layer.SetReplaceAllPath(CKXTextLayer::kReplaceExact);
+    if (phase == kExact || phase == kParagraphExact) layer.SetReplaceAllPath(CKXTextLayer::kReplaceExact);
     using Clock = std::chrono::steady_clock;
     auto t0 = Clock::now();
-    matches = layer.DoReplaceAll(kFind, long(sizeof kFind - 1), kRepl, long(sizeof kRepl - 1), 0);
+    matches = paragraph ? layer.DoReplaceAll(kFindGroup, long(sizeof kFindGroup - 1), kReplGroup,
+                                             long(sizeof kReplGroup - 1), kKXFindRegexp | CKXTextLayer::kReplaceRegexp)
+                        : layer.DoReplaceAll(kFind, long(sizeof kFind - 1), kRepl, long(sizeof kRepl - 1), 0);
     auto t1 = Clock::now();
     if (phase == kUndo || phase == kRedo) {
       t0 = Clock::now();
@@ -102,5 +113,9 @@ BENCHMARK(Replace)->Arg(5)->Arg(10)->Arg(50)->UseManualTime()->Unit(benchmark::k
 BENCHMARK(Undo)->Arg(5)->Arg(10)->Arg(50)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(Redo)->Arg(5)->Arg(10)->Arg(50)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(ReplaceExact)->Arg(1)->Arg(5)->Arg(10)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+void Paragraph(benchmark::State& state) { ReplaceAll(state, kParagraph); }
+void ParagraphExact(benchmark::State& state) { ReplaceAll(state, kParagraphExact); }
+BENCHMARK(Paragraph)->Arg(5)->Arg(20)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(ParagraphExact)->Arg(1)->Arg(5)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "common/test_main.h"
 #include "layer_fixture.h"
 #include "text/find/find.h"
+#include "text/store/findstore.h"
 
 namespace {
 using kxtest::Diff;
@@ -114,6 +115,58 @@ TEST(TextLayerFind, RegularExpressionReplaceAllSeesOnlyTheOriginalText) {
         CheckUndoRedo(layer, before, c.find);
       }
     }
+  }
+}
+
+// A paragraph of several chunks with no line end: every bracketed run,
+// some of them thousands of bytes long and across chunk ends, becomes a
+// run in the other brackets through its group, as a scan of the text finds
+// them; the matches of a one-byte first window equal those of the default.
+TEST(TextLayerFind, RegularExpressionReplaceAllOverALongParagraph) {
+  const std::string open = "\x81\x75", close = "\x81\x76";   // 「 」
+  const std::string find = open + "([^" + close + "]*)" + close;
+  const std::string repl = "\x81\x77\\1\x81\x78";                // 『\1』
+  std::mt19937 rng(61);
+  std::string text;
+  while (text.size() < 60000) {
+    const unsigned roll = rng() % 10;
+    if (roll == 0) {
+      text += open;
+      for (std::size_t n = rng() % 3 ? rng() % 40 : rng() % 9000; n > 0; --n) text += rng() % 2 ? "a" : "\x82\xA0";
+      if (rng() % 3 == 0) text += open;
+      text += close;
+    } else {
+      text += roll < 5 ? "a" : roll < 8 ? "\x81\x42" : "\x82\xA0";   // a 。 あ
+    }
+  }
+  text += open + "a";   // opened and never closed: no match
+  std::string want;
+  long count = 0;
+  std::size_t p = 0;
+  for (std::size_t at; (at = text.find(open, p)) != std::string::npos;) {
+    const std::size_t end = text.find(close, at + 2);
+    if (end == std::string::npos) break;
+    want.append(text, p, at - p).append("\x81\x77").append(text, at + 2, end - at - 2).append("\x81\x78");
+    p = end + 2;
+    ++count;
+  }
+  want.append(text, p, std::string::npos);
+  for (const long window : {4096L, 1L}) {
+    const long was = KxStrSetFirstRegexpWindow(window);
+    for (const short path : {CKXTextLayer::kReplaceAuto, CKXTextLayer::kReplaceExact}) {
+      TestLayer layer;
+      layer.SetReplaceAllPath(path);
+      SetText(layer, text);
+      const Snapshot before = Take(layer);
+      const std::string where = "window " + std::to_string(window) + " path " + std::to_string(path);
+      EXPECT_EQ(layer.DoReplaceAll(find.data(), long(find.size()), repl.data(), long(repl.size()),
+                                   kKXFindRegexp | CKXTextLayer::kReplaceRegexp),
+                count)
+          << where;
+      EXPECT_TRUE(Text(layer) == want) << where;
+      CheckUndoRedo(layer, before, where);
+    }
+    KxStrSetFirstRegexpWindow(was);
   }
 }
 

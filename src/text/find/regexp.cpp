@@ -266,6 +266,7 @@ std::int32_t CKXRegexp::Find2ndStep(const unsigned char* text, long offset, long
   Program& prog = *mProgram;
   for (auto& c : mCaptures) c = -1;
   mCaptureText = text;
+  mReachedEnd = false;
   if (!text || offset < 0 || offset >= length) return 0;
   prog.Prepare(options);
 
@@ -290,9 +291,14 @@ std::int32_t CKXRegexp::Find2ndStep(const unsigned char* text, long offset, long
                                                                           : nullptr;
   std::uint8_t* const memo = prog.testBytes.data();
   // One character at pos passing test t; width gets its byte count. A match
-  // never reaches past the line's CR.
+  // never reaches past the line's CR. A character read from the last byte may
+  // go on after it (a trail byte, a voiced mark).
+  bool& reached = mReachedEnd;
   auto step = [&](int t, long pos, int& width) {
-    if (pos >= length) return false;
+    if (pos >= length) {
+      reached = true;
+      return false;
+    }
     const unsigned char b = text[pos];
     if (b == kCR) return false;
     if (joins && !joins[b]) {
@@ -301,6 +307,7 @@ std::int32_t CKXRegexp::Find2ndStep(const unsigned char* text, long offset, long
       if (m == 0) m = FoldTest(*prog.tests[std::size_t(t)], b, foldOptions) ? 2 : 1;
       return m == 2;
     }
+    if (pos + 1 >= length) reached = true;
     const std::uint16_t ch = KxRegexpReadChar(text, length, pos, options, UKXFind::ScriptType(pos, styl), width);
     return prog.Test(t, ch, foldOptions);
   };
@@ -363,6 +370,7 @@ std::int32_t CKXRegexp::Find2ndStep(const unsigned char* text, long offset, long
         if (pos == 0 || text[pos - 1] == kCR) ++pc; else ok = false;
         break;
       case kOpLineEnd:
+        if (pos == length) reached = true;
         if (pos == length || text[pos] == kCR) ++pc; else ok = false;
         break;
       case kOpSplit:
@@ -382,6 +390,7 @@ std::int32_t CKXRegexp::Find2ndStep(const unsigned char* text, long offset, long
         if (s < 0 || e < s) { ok = false; break; }
         long n = e - s;
         // The capture holds no CR, so neither does an equal run of bytes.
+        if (pos + n > length) reached = true;
         if (pos + n <= length && std::memcmp(text + s, text + pos, std::size_t(n)) == 0) {
           pos += n;
           ++pc;
@@ -444,9 +453,13 @@ std::int32_t CKXRegexp::Find2ndStep(const unsigned char* text, long offset, long
     for (;;) {
       if (stack.empty()) {
         if (prog.leadRun >= 0) {
-          // No later start inside the leading run can match either.
+          // No later start inside the leading run can match either. A run
+          // cut by the buffer's end only skips fewer starts: the answer
+          // stands whatever follows.
+          const bool answerReached = reached;
           long q = offset;
           for (int w = 1; step(code[std::size_t(prog.leadRun)].x, q, w);) q += w;
+          reached = answerReached;
           search.noMatchFrom = from;
           search.noMatchTo = styl.base + q;
         }

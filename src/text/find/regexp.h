@@ -77,6 +77,10 @@ class CKXRegexp {
   // kKXFindTooComplex when backtracking would take too long.
   std::int32_t Find2ndStep(const unsigned char* text, long offset, long length, short options,
                            SKXFindStyl& styl);
+  // Whether the last second step read the buffer's last byte or looked past
+  // its end: only then can its answer change when the buffer goes on, so a
+  // caller that matched over a window of a longer line widens the window.
+  bool ReachedEnd() const { return mReachedEnd; }
 
   // The character value of the escape at text[pos] ("\n" 10, "\x41" 0x41,
   // "\d" the letter d), advancing pos past it; 0 when text[pos] is no "\".
@@ -121,5 +125,6 @@ class CKXRegexp {
   std::unique_ptr<Program> mProgram;
   // Captures of the last match: start and end offsets (-1 unset).
   const unsigned char* mCaptureText = nullptr;
+  bool mReachedEnd = false;
   std::int32_t mCaptures[2 * (kMaxGroups + 1)];
 };

@@ -1,11 +1,13 @@
 #include "text/store/findstore.h"
 
 #include <algorithm>
+#include <cstring>
 #include <exception>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/exception.h"
 #include "text/find/find.h"
 #include "text/base/memory.h"
 #include "text/find/regexp.h"
@@ -96,6 +98,80 @@ std::vector<char> CopyOut(const CKXStrArray& store, long from, long to) {
   return buf;
 }
 
+// The line end that no regular-expression match crosses.
+constexpr char kCR = 13;
+
+// Bytes copied out of the store for regular-expression candidates whose
+// line leaves their chunk: bytes holds from..to - 1 (never zero-filled:
+// every byte read was copied in first). The window grows from one
+// candidate, lineFrom, and stops at the first CR from there (cr), so it
+// serves every later candidate of the same line that it holds.
+struct Window {
+  std::unique_ptr<char[]> bytes;
+  long capacity = 0;
+  long from = 0, to = 0;
+  long lineFrom = 0;
+  long cr = -1;   // offset of the CR ending the window, -1 while it holds none
+};
+
+// How many bytes past a candidate the first window takes; doubled while
+// the matcher reaches the window's end. Most matches are short: a long
+// paragraph is never copied whole for each of them.
+long gFirstWindow = 4096;
+
+// Copies the store's bytes up to `to` onto the window, ending it at the
+// first CR from its line's start.
+void Extend(const CKXStrArray& store, Window& w, long to) {
+  if (w.cr >= 0 || to <= w.to) return;
+  if (to - w.from > w.capacity) {
+    const long capacity = std::max(to - w.from, 2 * w.capacity);
+    auto grown = std::make_unique_for_overwrite<char[]>(std::size_t(capacity));
+    std::copy(w.bytes.get(), w.bytes.get() + (w.to - w.from), grown.get());
+    w.bytes = std::move(grown);
+    w.capacity = capacity;
+  }
+  long n = to - w.to;
+  store.GetSelText(w.to, to, w.bytes.get() + (w.to - w.from), n);
+  const long scan = std::max(w.to, w.lineFrom);
+  w.to += std::max(n, 0L);
+  if (w.to <= scan) return;
+  if (const void* cr = std::memchr(w.bytes.get() + (scan - w.from), kCR, std::size_t(w.to - scan))) {
+    w.cr = w.from + (static_cast<const char*>(cr) - w.bytes.get());
+    w.to = w.cr + 1;
+  }
+}
+
+// The match at abs, over the store's bytes from the character before abs
+// (its context) copied into the window. A window short of the line's CR
+// and of the text's end answers only when the matcher stayed inside it;
+// else it doubles, at most to the CR (included) or the text's end, which
+// is what a copy of the whole line would answer. A search that gives up
+// over a short window tries again over a wider one, so that it gives up
+// only where the whole line would.
+std::int32_t MatchInWindow(const CKXStrArray& store, CKXRegexp& re, Window& w, long abs, long length,
+                           short options, SKXFindStyl& styl) {
+  const long from = std::max(0L, abs - 1);
+  if (w.to <= w.from || from < w.from || abs < w.lineFrom || abs >= w.to) {
+    w.from = w.to = from;
+    w.lineFrom = abs;
+    w.cr = -1;
+  }
+  for (long reach = gFirstWindow;; reach = std::max(2 * reach, 2 * (w.to - abs))) {
+    Extend(store, w, std::min(length, abs + std::max(reach, 1L)));
+    const unsigned char* text = U(w.bytes.get());
+    KxFindStylSetBase(styl, std::int32_t(w.from), true);
+    if (w.cr >= 0 || w.to >= length) return re.Find2ndStep(text, abs - w.from, w.to - w.from, options, styl);
+    const SKXFindStyl::RegexpSearch before = styl.search;
+    try {
+      const std::int32_t r = re.Find2ndStep(text, abs - w.from, w.to - w.from, options, styl);
+      if (!re.ReachedEnd()) return r;
+    } catch (const LException& e) {
+      if (e.GetErrorCode() != kKXFindTooComplex) throw;
+    }
+    styl.search = before;
+  }
+}
+
 }  // namespace
 
 std::int32_t KxStrFind(const CKXStrArray& store, long pos, const char* pattern, long patLen, long& found,
@@ -139,6 +215,12 @@ std::int32_t KxStrFind(const CKXStrArray& store, long pos, const char* pattern, 
 
 void KxStrForgetRegexp() { Kept().re.reset(); }
 
+long KxStrSetFirstRegexpWindow(long bytes) {
+  const long was = gFirstWindow;
+  gFirstWindow = std::max(bytes, 1L);
+  return was;
+}
+
 std::int32_t KxStrFindRegexp(const CKXStrArray& store, long pos, const char* pattern, long patLen,
                              long& found, short options, short script, CKXArrayL* styleRuns) {
   const long length = store.GetLength();
@@ -148,42 +230,36 @@ std::int32_t KxStrFindRegexp(const CKXStrArray& store, long pos, const char* pat
   CKXFindStyl scope(styleRuns, script);
   SKXFindStyl& styl = scope;
   const bool back = options & kKXFindBackward;
-  long lineFrom = -1, lineEnd = -1;   // no CR in lineFrom..lineEnd - 1
-  // Bytes copied out of the store for candidates whose line leaves their
-  // chunk: copy holds copyFrom..copyTo - 1, taken once for many candidates.
-  std::vector<char> copy;
-  long copyFrom = 0, copyTo = 0;
+  Window window;
   return WalkChunks(store, std::clamp(pos, 0L, length), back,
                     [&](const unsigned char* bytes, long base, long len, long p) -> std::int32_t {
+    const bool lastChunk = base + len >= length;
     for (;;) {
-      KxFindStylSetBase(styl, std::int32_t(base), base + len >= length);
+      KxFindStylSetBase(styl, std::int32_t(base), lastChunk);
       long at = -1;
       short w = re.Find1stStep(bytes, p, len, options, at, styl);
       if (w == 0) return 0;
       const long abs = base + at;
-      if (abs < lineFrom || abs > lineEnd) {
-        lineFrom = abs;
-        lineEnd = store.GetNextCR(abs);
-      }
-      std::int32_t r;
-      if (lineEnd < base + len && (at > 0 || base == 0)) {
-        r = re.Find2ndStep(bytes, at, len, options, styl);
-      } else {
-        // The line runs past the chunk, or the candidate opens a chunk: match
-        // over the line copied out, with the byte before the candidate (CR or
-        // not) as context. The copy ends with the line and serves every later
-        // candidate of it; going backward, each new copy reaches twice as far
-        // back, so that a long line is copied a bounded number of times over.
-        const long to = std::min(length, lineEnd + 1);
-        if (copy.empty() || abs <= copyFrom || to > copyTo) {
-          const long reach = back && copyTo == to && !copy.empty() ? copyTo - copyFrom : 0;
-          copyFrom = std::max(0L, abs - 1 - reach);
-          copyTo = to;
-          copy = CopyOut(store, copyFrom, copyTo);
+      std::int32_t r = 0;
+      bool settled = false;
+      if (at > 0 || base == 0) {
+        // Most matches end well inside their chunk: matched in place, the
+        // answer stands unless the matcher came to the chunk's end while the
+        // line goes on (with the byte before the candidate as context, which
+        // a chunk's first byte lacks).
+        const SKXFindStyl::RegexpSearch before = styl.search;
+        try {
+          r = re.Find2ndStep(bytes, at, len, options, styl);
+          settled = lastChunk || !re.ReachedEnd();
+        } catch (const LException& e) {
+          // Given up over the chunk where the line also ends there: over the
+          // line copied out it would give up the same way.
+          if (e.GetErrorCode() != kKXFindTooComplex || lastChunk || std::memchr(bytes + at, kCR, std::size_t(len - at)))
+            throw;
         }
-        KxFindStylSetBase(styl, std::int32_t(copyFrom), true);
-        r = re.Find2ndStep(U(copy.data()), abs - copyFrom, long(copy.size()), options, styl);
+        if (!settled) styl.search = before;
       }
+      if (!settled) r = MatchInWindow(store, re, window, abs, length, options, styl);
       if (r > 0) {
         found = abs;
         return r;

@@ -32,3 +32,8 @@ long KxStrCheckReplaceRE(const CKXStrArray& store, long from, long to, const cha
 // The compiled expression is kept from one search to the next with the same
 // pattern and script; this drops it (tests compare with a fresh one).
 void KxStrForgetRegexp();
+// A regular-expression candidate whose line leaves its chunk is matched over
+// a copied window of the line, from this many bytes (default 4096), doubled
+// while the matcher reaches the window's end. Tests make it small to try
+// every widening; answers the value it replaces.
+long KxStrSetFirstRegexpWindow(long bytes);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -260,6 +261,50 @@ TEST(Regexp, DeepOrOddPatternsCompile) {
   EXPECT_EQ(Matches{}, Search("^$", "\r\r"));
   EXPECT_EQ((Matches{{0, 1}}), Search("a|", "a"));
   EXPECT_EQ((Matches{{0, 1}}), Search("|a", "a"));
+}
+
+// A caller matching over a window of a longer line trusts an answer the
+// matcher gives without reaching the window's end. So wherever it did not,
+// the answer and the captures over every prefix of the line equal those
+// over the whole line (each prefix in a buffer of its own size, so that a
+// read past it is caught).
+TEST(Regexp, AnAnswerThatDidNotReachTheBufferEndHoldsForAnyLongerBuffer) {
+  std::mt19937 rng(17);
+  const std::vector<std::pair<Bytes, short>> cases = {
+      {"a+b", 0}, {"[^x]*", 0}, {"b$", 0}, {"a.*$", 0}, {"(a|b)\\1", 0}, {"(ab*)\\1", 0},
+      {"a.*?b", 0}, {"a{2,3}b?", 0}, {"\x82\xA0+", 0}, {"\xB6\xDE", 4}, {"\x83\x4B+", 12},
+      {"[^a]+", 2}, {"x[^x]*x", 0}, {"^b+", 0}, {"(a|\x82\xA0)+$", 8}, {"\\w+\\s", 0}};
+  const char* const pieces[] = {"a", "b", "A", "x", " ", "\r", "\x82\xA0", "\x83\x41", "\xB6", "\xDE", "\x83\x4B"};
+  long trusted = 0, widened = 0;
+  for (int round = 0; round < 30; ++round) {
+    Bytes text;
+    for (int i = 0; i < 40; ++i) text += pieces[rng() % std::size(pieces)];
+    const long n = long(text.size());
+    for (const auto& [pattern, options] : cases) {
+      CKXRegexp re(U(pattern), long(pattern.size()), kScriptJapanese);
+      for (long at = 0; at < n; ++at) {
+        CKXFindStyl whole(nullptr, kScriptJapanese);
+        const std::int32_t want = re.Find2ndStep(U(text), at, n, options, whole);
+        std::vector<Bytes> groups;
+        for (int g = 0; g <= 2; ++g) groups.push_back(Group(re, text, g));
+        for (long end = at + 1; end < n; ++end) {
+          const std::vector<unsigned char> prefix(text.begin(), text.begin() + end);
+          CKXFindStyl part(nullptr, kScriptJapanese);
+          const std::int32_t got = re.Find2ndStep(prefix.data(), at, end, options, part);
+          if (re.ReachedEnd()) {
+            ++widened;
+            continue;
+          }
+          ++trusted;
+          ASSERT_EQ(want, got) << pattern << " at " << at << " cut at " << end << " round " << round;
+          for (int g = 0; g <= 2; ++g)
+            ASSERT_EQ(groups[std::size_t(g)], Group(re, text, g)) << pattern << " group " << g;
+        }
+      }
+    }
+  }
+  EXPECT_GT(trusted, 0);
+  EXPECT_GT(widened, 0);
 }
 
 }  // namespace

@@ -47,7 +47,7 @@ Matches FindAll(const CKXStrArray& store, const std::string& pattern, short opti
   Matches out;
   bool back = options & kKXFindBackward;
   long pos = back ? store.GetLength() : 0;
-  for (int guard = 0; guard < 10000; ++guard) {
+  for (int guard = 0; guard < 1000000; ++guard) {
     long found = -1;
     std::int32_t r = KxStrFind(store, pos, pattern.data(), long(pattern.size()), found, options, 1, nullptr);
     if (r <= 0) break;
@@ -218,6 +218,80 @@ TEST(FindStore, ASearchThatGivesUpLeavesTheNextOneSound) {
   KxStrForgetRegexp();
   EXPECT_EQ(FindAll(easy, pattern, 16), after);
   EXPECT_FALSE(after.empty());
+}
+
+// Every match of the expression over the text held in one buffer, forward
+// from 0 or backward from the end, each search going on where the last
+// match left off as FindAll's do: what the store must find, whatever its
+// chunks and however it copies a long line out.
+Matches FindInOneBuffer(const std::string& text, const std::string& pattern, short options) {
+  CKXRegexp re(reinterpret_cast<const unsigned char*>(pattern.data()), long(pattern.size()), 1);
+  const auto* t = reinterpret_cast<const unsigned char*>(text.data());
+  const long n = long(text.size());
+  const bool back = options & kKXFindBackward;
+  Matches out;
+  long pos = back ? n : 0;
+  CKXFindStyl styl(nullptr, 1);
+  for (;;) {
+    long p = pos, found = -1;
+    std::int32_t r = 0;
+    for (;;) {
+      long at = -1;
+      const short w = re.Find1stStep(t, p, n, options, at, styl);
+      if (w == 0) break;
+      if ((r = re.Find2ndStep(t, at, n, options, styl)) > 0) {
+        found = at;
+        break;
+      }
+      p = back ? at : at + w;
+    }
+    if (r <= 0) break;
+    out.emplace_back(found, r);
+    pos = back ? found : found + r;
+    if (back && pos == 0) break;
+  }
+  return out;
+}
+
+// Lines of tens of kilobytes over several chunks, with runs that matches
+// follow for thousands of bytes: the store matches a candidate in its chunk,
+// or over a window of its line copied out and widened while the matcher
+// reaches its end. Windows from one byte on try every widening, and
+// patterns that reach the line's end ("$", "[^x]*", ".*"), back-references
+// and folding take the same matches as over the whole text.
+TEST(FindStore, LongLinesFindWhatOneBufferFinds) {
+  std::mt19937 rng(23);
+  const char* const pieces[] = {"a", "b", "x", " ", "\x82\xA0", "\x83\x41", "\xB6", "\xDE", "\x83\x4B"};
+  auto text = [&] {
+    std::string t;
+    while (t.size() < 50000) {
+      const unsigned roll = rng() % 1000;
+      if (roll < 2) t += '\r';
+      else if (roll < 8) t.append(std::size_t(rng() % 9000), "ab\x82\xA0"[rng() % 3]);   // a long run
+      else t += pieces[rng() % std::size(pieces)];
+    }
+    return t;
+  };
+  const std::vector<std::pair<std::string, short>> cases = {
+      {"a+b", 16}, {"b+$", 16}, {"x[^x]*", 16}, {"[^x\r]*$", 16}, {"x.*", 16}, {"(a|b)x\\1", 16},
+      {"(b|a)\\1+", 16}, {"x.*?b", 16}, {"\x82\xA0{3,}x", 16}, {"\xB6\xDE+", 20}, {"\x83\x4B[^x]*$", 28},
+      {"^a+", 16}, {"b+", 17}, {"x[^x]*$", 17}, {"(x|b)\\1", 17}, {"\x82\xA0+b?", 18}};
+  const long was = KxStrSetFirstRegexpWindow(4096);
+  for (int round = 0; round < 2; ++round) {
+    const std::string t = text();
+    CKXStrArray store;
+    store.SetText(t.data(), long(t.size()));
+    ASSERT_GT(store.GetCount(), 3);
+    for (const auto& [pattern, options] : cases) {
+      const Matches expect = FindInOneBuffer(t, pattern, options);
+      for (const long window : {1L, 3L, 700L, 4096L}) {
+        KxStrSetFirstRegexpWindow(window);
+        ASSERT_EQ(expect, FindAll(store, pattern, options))
+            << pattern << " " << options << " window " << window << " round " << round;
+      }
+    }
+  }
+  KxStrSetFirstRegexpWindow(was);
 }
 
 }  // namespace
