@@ -4,6 +4,11 @@
 #include "platform/exception.h"
 #include "platform/framework/application.h"
 
+namespace {
+// The 16-bit copy kept beside a point for the handler's 16-bit interface.
+Point Narrow(const SPoint32& p) { return Point{KxPinShort(p.v), KxPinShort(p.h)}; }
+}  // namespace
+
 CKXEventHandler::CKXEventHandler() { CKXEventHandler::Reset(); }
 
 CKXEventHandler::~CKXEventHandler() = default;
@@ -17,12 +22,7 @@ void CKXEventHandler::Reset() {
   mLastMouseL = SPoint32{0, 0};
 }
 
-Point CKXEventHandler::ToLocal(Point global) const {
-  GlobalToLocal(&global);
-  return global;
-}
-
-SPoint32 CKXEventHandler::ToLocalL(Point global) const {
+SPoint32 CKXEventHandler::ToLocal(Point global) const {
   const PointL p = KxGlobalToLocalL(global);
   return SPoint32{p.h, p.v};
 }
@@ -37,7 +37,7 @@ void CKXEventHandler::UpdateLastEvt(const EventRecord& event, const SPoint32& mo
   mLastMouseL = mEventMouseL;
   mEvent = event;
   mEventMouseL = mouse;
-  mEventMouse = Point{KxPinShort(mouse.v), KxPinShort(mouse.h)};
+  mEventMouse = Narrow(mouse);
 }
 
 void CKXEventHandler::MouseDown() {
@@ -65,10 +65,10 @@ bool CKXEventHandler::DoEvent(const EventRecord& inEvent) {
   if (event.what == mouseUp) held = false;
   event.modifiers = std::uint16_t((event.modifiers & ~kKxHandlerButtonHeld) | (held ? kKxHandlerButtonHeld : 0));
 
-  const SPoint32 local = ToLocalL(event.where);
+  const SPoint32 local = ToLocal(event.where);
   if (mEvent.when == 0 && mEventMouseL.h == 0 && mEventMouseL.v == 0) {
     mEventMouseL = local;
-    mEventMouse = Point{KxPinShort(local.v), KxPinShort(local.h)};
+    mEventMouse = Narrow(local);
   }
 
   bool moved = false;

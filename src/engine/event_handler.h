@@ -55,11 +55,10 @@ class CKXEventHandler : public virtual LSharable {
   const SPoint32& GetLastMouseL() const { return mLastMouseL; }
 
  protected:
-  // The event's global point in the focused view's coordinates; the text
-  // view focuses before dispatching, so the port's conversion applies.
-  virtual Point ToLocal(Point global) const;
-  // The same without narrowing.
-  virtual SPoint32 ToLocalL(Point global) const;
+  // The event's global point in the focused view's coordinates, unnarrowed;
+  // the text view focuses before dispatching, so the port's conversion
+  // applies.
+  virtual SPoint32 ToLocal(Point global) const;
 
   EventRecord mEvent{};
   Point mEventMouse{0, 0};

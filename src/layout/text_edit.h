@@ -281,7 +281,7 @@ class CKXTextEdit : public CKXText {
   PointL GetSelView(std::uint8_t center) const;
   std::uint16_t SetAutoView(std::uint8_t on);
   std::uint8_t GetAutoView() const { return mAutoView; }
-  std::uint16_t Scroll(long dh, long dv);
+  virtual std::uint16_t Scroll(long dh, long dv);
   virtual void UpdateView();
   virtual void SetPrinting(std::uint8_t on);
   bool IsPrinting() const { return mPrinting != 0; }

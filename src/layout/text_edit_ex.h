@@ -187,7 +187,7 @@ class CKXTextEditEx : public CKXTextEdit {
   std::uint16_t SetSelPoint(long offset, std::uint8_t extend, std::uint8_t autoView) override;
   // The owner scrolls (the view rectangle has moved already); in paper
   // view the page now under the view's top becomes the current page.
-  std::uint16_t Scroll(long dh, long dv);
+  std::uint16_t Scroll(long dh, long dv) override;
 
   // ---- Page forms ----------------------------------------------------------------------------------
   // Applies a form (apply 0: only records it); answers the result word.
