@@ -229,6 +229,14 @@ void CKXTextDocument::MakeSecondPane() {
   auto* view = new CKXTextView(*viewRec);
   view->SetPaneID(kView2ID);
   view->PutInside(scroller, 0, 0);
+  // On the window's command chain, as the panes built from its layout are:
+  // otherwise a click in this pane leaves every command disabled and its
+  // typing cannot be undone.
+  for (LPane* s = view->GetSuperView(); s; s = s->GetSuperView())
+    if (auto* commander = dynamic_cast<LCommander*>(s)) {
+      view->SetSuperCommander(commander);
+      break;
+    }
   scroller->InstallView(view);
   view->FinishCreate();
   view->SetDocument(this);
