@@ -74,4 +74,10 @@ check "alerts" "stop: The document “oto.txt” could not be printed (No such f
 pages=$(sed -n 2p <<<"$out" | awk '{ print $NF }')
 check "printed pages" "$pages" "$(pdfinfo out.pdf | awk '/^Pages:/ { print $2 }')"
 check "nothing else written" "doc.txt oto.txt out.pdf" "$(ls | grep -v '^tmp' | tr '\n' ' ' | sed 's/ $//')"
+
+# print text reads each run in its script: Latin letters from an RTF come
+# out as themselves, beside Japanese.
+printf '{\\rtf1\\ansi{\\fonttbl{\\f0 Times;}}\\f0 caf\\'"'"'e9 Strau\\'"'"'df \\u12354?\\par}' > latin.rtf
+out=$(printf 'open %s\nprint text\n' "$work/latin.rtf" | app -)
+check "Roman run as UTF-8" "café Strauß あ" "$(sed -n 1p <<<"$out")"
 exit $fail

@@ -12,15 +12,20 @@
 #include "driver_text.h"
 #include "layout/kxtext_api.h"
 #include "layout/text_edit_ex.h"
+#include "text/runs/runs.h"
 
 namespace kxdriver {
 
-// Shift_JIS bytes with their side characters as UTF-8, CR as a newline.
-inline std::string TextToUTF8(const std::string& sjis, const std::vector<SKXUniChar>& sides) {
+// Shift_JIS bytes with their side characters as UTF-8, CR as a newline;
+// with `scripts`, each run's bytes are read in its own script (a Roman run's
+// E9 is "é", not a half-width katakana), as a Unicode save reads them.
+inline std::string TextToUTF8(const std::string& sjis, const std::vector<SKXUniChar>& sides,
+                              const std::vector<SKXScriptRun>& scripts = {}) {
   HandleOwner units, glyphs;
   long count = 0;
   UKXUnicode::ConvertFromText(kScriptJapanese, sjis.data(), long(sjis.size()), sides.data(), long(sides.size()),
-                              units.h, count, glyphs.h);
+                              units.h, count, glyphs.h, scripts.empty() ? nullptr : scripts.data(),
+                              long(scripts.size()));
   std::vector<unsigned char> be(size_t(count) * 2);
   const char16_t* u = units.h ? reinterpret_cast<const char16_t*>(*units.h) : nullptr;
   for (long k = 0; k < count; ++k) {
@@ -102,10 +107,18 @@ inline void PrintMarks(KXEditHandle e) {
   }
 }
 
-inline void PrintStyles(KXEditHandle e) {
+inline std::vector<SKXStyl> StyleRuns(KXEditHandle e) {
   std::vector<SKXStyl> runs(size_t(KXText_GetStylCount(e)));
   runs.resize(size_t(KXText_GetStyls(e, runs.data(), std::int32_t(runs.size()))));
-  PrintStyles(runs);
+  return runs;
+}
+
+inline void PrintStyles(KXEditHandle e) { PrintStyles(StyleRuns(e)); }
+
+// The script changes of an edit object's text, for TextToUTF8.
+inline std::vector<SKXScriptRun> ScriptRuns(KXEditHandle e) {
+  const std::vector<SKXStyl> runs = StyleRuns(e);
+  return KxScriptRunsOf(runs.data(), long(runs.size()));
 }
 
 inline void PrintDecos(KXEditHandle e) {

@@ -754,7 +754,7 @@ class Runner {
       e.TextGetThruPtr(all, bytes.data(), all.length);
       std::vector<SKXUniChar> sides(std::size_t(std::max(0L, e.GetUniCharsCount(all))), SKXUniChar{});
       sides.resize(std::size_t(std::max(0L, e.GetUniChars(all, sides.data(), long(sides.size())))));
-      text = kxdriver::TextToUTF8(bytes, sides);
+      text = kxdriver::TextToUTF8(bytes, sides, kxdriver::ScriptRuns(e.GetEdit()));
     }
     std::printf("%s\n", text.c_str());
     return 0;

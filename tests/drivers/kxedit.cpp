@@ -619,7 +619,7 @@ int Runner::Print(const std::string& what) {
       mEdit.CopyBytes(0, mEdit.GetLength(), bytes.data(), long(bytes.size()));
       std::vector<SKXUniChar> sides(size_t(mEdit.GetUniCharsCount()));
       if (!sides.empty()) mEdit.GetUniChars(sides.data(), long(sides.size()));
-      std::fputs(ToUTF8(bytes, sides).c_str(), stdout);
+      std::fputs(kxdriver::TextToUTF8(bytes, sides, kxdriver::ScriptRuns(mHandle)).c_str(), stdout);
       std::fputs("\n", stdout);
     } else if (what == "lines") {
       for (long i = 1; i <= mEdit.GetLineCount(); ++i)
