@@ -80,4 +80,9 @@ check "nothing else written" "doc.txt oto.txt out.pdf" "$(ls | grep -v '^tmp' | 
 printf '{\\rtf1\\ansi{\\fonttbl{\\f0 Times;}}\\f0 caf\\'"'"'e9 Strau\\'"'"'df \\u12354?\\par}' > latin.rtf
 out=$(printf 'open %s\nprint text\n' "$work/latin.rtf" | app -)
 check "Roman run as UTF-8" "café Strauß あ" "$(sed -n 1p <<<"$out")"
+
+# Closing the last window quits the program, as on the desktop: the steps
+# after it are not run, and the driver says so.
+err=$(printf 'open %s\nanswer dont-save\ntype x\nmenu 4\nidle\nprint text\n' "$work/latin.rtf" | app - 2>&1 >/dev/null)
+case $err in *"steps after it did not run"*) ;; *) check "steps left after the quit" "a message" "$err" ;; esac
 exit $fail

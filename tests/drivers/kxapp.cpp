@@ -231,6 +231,19 @@ class Runner {
   void RunScript() {
     Host().SetScriptFeeder([this] { return Feed(); });
     while (!Host().ScriptEnded() && !mApp.IsQuitting()) mApp.ProcessNextEvent();
+    // The program quits when its last window closes, as on the desktop:
+    // say so rather than pass over the steps left without a word.
+    if (mStatus == 0 && mApp.IsQuitting() && HasStepsLeft())
+      std::fprintf(stderr, "kxapp: the program quit after line %zu (its last window closed, or quit); the steps after it did not run\n",
+                   mNext);
+  }
+
+  bool HasStepsLeft() const {
+    for (std::size_t k = mNext; k < mLines.size(); ++k) {
+      const std::size_t start = mLines[k].find_first_not_of(" \t\r");
+      if (start != std::string::npos && mLines[k][start] != '#') return true;
+    }
+    return false;
   }
 
  private:
