@@ -20,6 +20,7 @@
 #include "text/codes/unicode.h"
 #include "text/codes/unicode_types.h"
 #include "text/runs/runs.h"
+#include "text/store/strarray.h"
 #include "text/store/text.h"
 
 namespace {
@@ -59,6 +60,32 @@ std::vector<SKXUniChar> UniCharsOf(const Bytes& styu) {
     const std::uint8_t* p = styu.data() + 4 + 8 * k;
     out.push_back({static_cast<std::int32_t>(Be32(p)), Be32(p + 4)});
   }
+  return out;
+}
+
+// EUC-JP of Shift_JIS text whose JIS X 0212 characters (kept as
+// placeholders with the character beside them, as an EUC-JP file's are
+// read) are written in their own code after SS3, so that they come back.
+Bytes EUCWithSides(const unsigned char* p, long n, const std::vector<SKXUniChar>& sides) {
+  Bytes out;
+  long from = 0;
+  auto convert = [&](long to) {
+    if (to <= from) return;
+    CKXJCode conv;
+    conv.SJIStoEUC(p + from, to - from);
+    out.insert(out.end(), conv.GetTextPtr(), conv.GetTextPtr() + conv.GetTextSize());
+  };
+  if (!sides.empty()) out.reserve(std::size_t(n) + std::size_t(n) / 8);
+  for (const SKXUniChar& u : sides) {
+    std::uint8_t row = 0, cell = 0;
+    if (u.offset < from || u.offset >= n || (u.value & 0xFFFF) != 0 ||
+        !KxUnicodeToJISX0212(char16_t(u.value >> 16), row, cell) || !KxIsPlaceholderAt(p + u.offset, n - u.offset))
+      continue;
+    convert(u.offset);
+    out.insert(out.end(), {0x8F, row, cell});
+    from = u.offset + (p[u.offset] == CKXStrArray::kKxSingleBytePlaceholder ? 1 : 2);
+  }
+  convert(n);
   return out;
 }
 
@@ -250,14 +277,15 @@ void CKXFlavorExchange::SendText(const SKXRange& r, CKXDataTube& tube, short kin
   }
   std::vector<SKXUniChar> uni;
   std::vector<SKXScriptRun> scripts;
-  if (unicode) {
+  const bool euc = !unicode && mEncoding == kKxCodeEUC;
+  if (unicode || euc) {
     // Side entries and scripts by the transfer's offsets: the line ends of
-    // a Unicode file change after the conversion, in its units.
+    // a Unicode or EUC-JP file change after the conversion.
     KxFlavorBytes styu, styl;
     if (writer.MakeUniChars(styu) == EKXFlavorMake::kMade) uni = UniCharsOf(styu);
-    if (writer.MakeStyl(styl) == EKXFlavorMake::kMade) scripts = ScriptsOf(styl);
+    if (unicode && writer.MakeStyl(styl) == EKXFlavorMake::kMade) scripts = ScriptsOf(styl);
   }
-  if (lineEnd != CKXTextLayer::kLineEndCR && !unicode) {
+  if (lineEnd != CKXTextLayer::kLineEndCR && !unicode && !euc) {
     long added = 0;
     CKXTextLayer::ChangeTextType(bytes, lineEnd, added);
   }
@@ -267,17 +295,23 @@ void CKXFlavorExchange::SendText(const SKXRange& r, CKXDataTube& tube, short kin
   const long n = static_cast<long>(bytes.size());
   Bytes out;
   switch (mEncoding) {
-    case kKxCodeJIS:
-    case kKxCodeEUC: {
+    case kKxCodeJIS: {
       // The answer says only whether anything changed: ASCII comes out as
       // it went in, and an empty text as nothing. Either is the file.
       CKXJCode conv;
-      if (mEncoding == kKxCodeJIS)
-        conv.SJIStoJIS(p, n);
-      else
-        conv.SJIStoEUC(p, n);
+      conv.SJIStoJIS(p, n);
       KxFlavorBytes().swap(bytes);
       out.assign(conv.GetTextPtr(), conv.GetTextPtr() + conv.GetTextSize());
+      break;
+    }
+    case kKxCodeEUC: {
+      out = EUCWithSides(p, n, uni);
+      KxFlavorBytes().swap(bytes);
+      // EUC-JP bytes are never 13 but in a line end.
+      if (lineEnd != CKXTextLayer::kLineEndCR) {
+        long added = 0;
+        CKXTextLayer::ChangeTextType(out, lineEnd, added);
+      }
       break;
     }
     case kKxCodeUTF16:

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <memory>
+#include <vector>
 
 #include "platform/script.h"
 #include "platform/utf16.h"
@@ -413,6 +414,24 @@ char16_t KxSJISX0213ToUnicode(std::uint16_t code) {
 char16_t KxJISX0212ToUnicode(std::uint8_t row, std::uint8_t cell) {
   if (row < 0xA1 || row > 0xFE || cell < 0xA1 || cell > 0xFE) return 0;
   return kJISX0212Units[(row - 0xA1) * 94 + (cell - 0xA1)];
+}
+
+bool KxUnicodeToJISX0212(char16_t u, std::uint8_t& row, std::uint8_t& cell) {
+  // Each unit with its cell's index, sorted by unit: built once.
+  static const std::vector<std::uint32_t> byUnit = [] {
+    std::vector<std::uint32_t> v;
+    for (std::size_t k = 0; k < std::size(kJISX0212Units); ++k)
+      if (kJISX0212Units[k]) v.push_back(std::uint32_t(kJISX0212Units[k]) << 16 | std::uint32_t(k));
+    std::sort(v.begin(), v.end());
+    return v;
+  }();
+  if (u == 0) return false;
+  const auto it = std::lower_bound(byUnit.begin(), byUnit.end(), std::uint32_t(u) << 16);
+  if (it == byUnit.end() || (*it >> 16) != u) return false;
+  const std::uint32_t k = *it & 0xFFFF;
+  row = std::uint8_t(0xA1 + k / 94);
+  cell = std::uint8_t(0xA1 + k % 94);
+  return true;
 }
 
 std::string KxScriptTextToUTF8(const std::string& text) {

@@ -89,6 +89,8 @@ char16_t KxSJISX0213ToUnicode(std::uint16_t code);
 // A JIS X 0212 character as EUC-JP writes it after 0x8F (both bytes in
 // A1-FE): its UTF-16 unit, or 0 for an empty cell or bad bytes.
 char16_t KxJISX0212ToUnicode(std::uint8_t row, std::uint8_t cell);
+// The other way: false when `u` has no JIS X 0212 code.
+bool KxUnicodeToJISX0212(char16_t u, std::uint8_t& row, std::uint8_t& cell);
 
 // Shift_JIS bytes as UTF-8, for the host's texts.
 std::string KxScriptTextToUTF8(const std::string& text);

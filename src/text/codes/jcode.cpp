@@ -478,6 +478,7 @@ Boolean CKXJCode::SJIStoJIS(const unsigned char* p, long n) {
         continue;
       }
       result = true;
+      const bool trail = loneTrail;  // p[i] goes as it is, whatever it is
       const bool pair = !loneTrail && i + 1 < n && IsTrail(p[i + 1]);
       loneTrail = false;
       if (const std::uint16_t code = pair ? JISRowCode(c, p[i + 1]) : 0) {
@@ -489,8 +490,18 @@ Boolean CKXJCode::SJIStoJIS(const unsigned char* p, long n) {
         if (state != 1) *o++ = 0x1B, *o++ = '(', *o++ = 'I', state = 1;
         *o++ = uchar(c & 0x7F);
         ++i;
+      } else if (!trail && (c == 0x80 || c == 0xFF)) {
+        // The Mac's backslash and ellipsis have JIS codes of their own.
+        if (c == 0x80) {
+          if (state != 0) *o++ = 0x1B, *o++ = '(', *o++ = 'B', state = 0;
+          *o++ = 0x5C;
+        } else {
+          if (state != 2) *o++ = 0x1B, *o++ = '$', *o++ = 'B', state = 2;
+          *o++ = 0x21, *o++ = 0x44;
+        }
+        ++i;
       } else {
-        // No JIS form (a lone lead byte, 80, A0, FD-FF, a user-defined
+        // No JIS form (a lone lead byte, A0, FD, FE, a user-defined
         // code): kept as it is rather than turned into another character
         // under ESC ( I. The trail of such a pair goes alone, never as the
         // lead of the character after it.
@@ -647,6 +658,19 @@ uchar* ExtPairToEUC(uchar lead, uchar trail, uchar* o) {
   return o;
 }
 
+// The single bytes of the Mac character set that EUC-JP holds as other
+// codes: the backslash (80, ASCII 5C there), the copyright and trade mark
+// signs (FD, FE: JIS X 0212 after SS3) and the ellipsis (FF); 0 for the rest.
+std::uint32_t MacOnlyToEUC(uchar c) {
+  switch (c) {
+    case 0x80: return 0x5C;
+    case 0xFD: return 0x8FA2ED;
+    case 0xFE: return 0x8FA2EF;
+    case 0xFF: return 0xA1C4;
+    default: return 0;
+  }
+}
+
 // Converts p[i, end) (a pair may reach p[end], up to n) to EUC-JP at o,
 // two bytes at most for each; answers the new output end and moves i past
 // what was read. `result` becomes true when anything was not ASCII.
@@ -681,6 +705,14 @@ uchar* SJISToEUCRun(const uchar* p, long& i, long end, long n, uchar* o, bool& r
     if (IsKana(c)) {
       *o++ = 0x8E;
       *o++ = c;
+      ++i;
+      result = true;
+    } else if (const std::uint32_t euc = MacOnlyToEUC(c)) {
+      // Copied, FD and FE would read back as a pair of the user-defined
+      // rows: the copyright and trade mark signs were lost.
+      if (euc > 0xFFFF) *o++ = uchar(euc >> 16);
+      if (euc > 0xFF) *o++ = uchar(euc >> 8);
+      *o++ = uchar(euc);
       ++i;
       result = true;
     } else {

@@ -211,10 +211,13 @@ TEST(JCode, SjisToJisEscapesEachSegment) {
 }
 
 TEST(JCode, SjisToJisNeverWritesANonKanaByteUnderKanaEscape) {
-  // 80, A0 and FD-FF have no JIS form; neither has a lead byte without a
-  // trail. They are kept as they are, outside ESC ( I, and read back.
-  const char* cases[] = {"\xB1\x80\xB2", "\xB1\xA0\xB2", "\xB1\xFD\xFE\xFF", "ab\x81", "\x81 x", "\xF0\x40"};
-  for (const char* c : cases) {
+  // A0, FD and FE have no JIS form; neither has a lead byte without a
+  // trail. They are kept as they are, outside ESC ( I, and read back. The
+  // Mac's backslash (80) and ellipsis (FF) come back as JIS's own.
+  const std::pair<const char*, const char*> cases[] = {
+      {"\xB1\x80\xB2", "\xB1\\\xB2"}, {"\xB1\xA0\xB2", nullptr}, {"\xB1\xFD\xFE\xFF", "\xB1\xFD\xFE\x81\x63"},
+      {"ab\x81", nullptr}, {"\x81 x", nullptr}, {"\xF0\x40", nullptr}, {"\xF0\x80", nullptr}};
+  for (const auto& [c, back] : cases) {
     Bytes jis = ToJIS(c);
     size_t kana = 0;
     bool inKana = false;
@@ -229,7 +232,7 @@ TEST(JCode, SjisToJisNeverWritesANonKanaByteUnderKanaEscape) {
         ++kana;
       }
     }
-    EXPECT_EQ(FromJIS(jis), Bytes(c)) << testing::PrintToString(jis);
+    EXPECT_EQ(FromJIS(jis), Bytes(back ? back : c)) << testing::PrintToString(jis);
   }
   EXPECT_EQ(ToJIS("\xB1\xA0"), "\x1B(I1\x1B(B\xA0");
 }
@@ -295,7 +298,7 @@ TEST(JCode, SjisEucBothWays) {
   EXPECT_EQ(ToEUC("a\x93\xFA\x96\x7B\xB1z"), "a\xC6\xFC\xCB\xDC\x8E\xB1z");
   EXPECT_EQ(FromEUC("a\xC6\xFC\xCB\xDC\x8E\xB1z"), "a\x93\xFA\x96\x7B\xB1z");
   // A lead byte at the end and bytes of no pair are copied.
-  EXPECT_EQ(ToEUC("\x80\x93"), "\x80\x93");
+  EXPECT_EQ(ToEUC("a\x93"), "a\x93");
   EXPECT_EQ(FromEUC("\xC6"), "\xC6");
   EXPECT_EQ(FromEUC("\x8E\x41"), "\x8E\x41");
 }
@@ -443,6 +446,21 @@ class Iconv {
  private:
   iconv_t mCd;
 };
+
+TEST(JCodeIconv, MacOnlySingleBytesKeepTheirCharactersInEUCAndJIS) {
+  // Copied, FD FE would read back as one user-defined pair: the copyright
+  // and trade mark signs go as JIS X 0212, the backslash and the ellipsis
+  // as EUC-JP's own; each as iconv reads them.
+  const Bytes euc = ToEUC("\x80\xFD\xFE\xFF" "a");
+  EXPECT_EQ(euc, "\\\x8F\xA2\xED\x8F\xA2\xEF\xA1\xC4" "a");
+  Iconv dec("EUC-JP-MS");
+  ASSERT_TRUE(dec.ok());
+  EXPECT_EQ(dec.Decode(euc), "\\\u00A9\u2122\u2026a");
+  // The trail of a pair with no EUC form goes as it is.
+  EXPECT_EQ(ToEUC("\xF0\x80")[0], '\xF0');
+  const Bytes jis = ToJIS("\x80\xFF\x82\xA0");
+  EXPECT_EQ(jis, "\\\x1B$B!D$\"\x1B(B");
+}
 
 TEST(JCodeIconv, AllJISX0208CharactersRoundTrip) {
   Iconv sjisDec("SHIFT_JIS"), eucDec("EUC-JP"), jisDec("ISO-2022-JP");
