@@ -207,8 +207,10 @@ std::vector<KxPrefChunk> KxParsePrefChunks(const std::uint8_t* data, std::size_t
     const OSType tag = KxGetU32BE(data + at);
     const std::size_t n = KxGetU32BE(data + at + 4);
     at += kChunkHead;
-    // A chunk that claims more than is left is not read at all.
+    // A chunk that claims more than is left is the last one, cut short:
+    // what of it is there is read, nothing beyond the stream.
     if (n > size - at) {
+      out.push_back({tag, Bytes(data + at, size - at)});
       whole = false;
       break;
     }

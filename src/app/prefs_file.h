@@ -4,8 +4,9 @@
 // settings, same format, fill what the user's file lacks and are kept for
 // the dialogs that restore them.
 //
-// Reading is defensive: a chunk walk stops at the first chunk that does not
-// fit in the bytes left; every record takes only the fields wholly inside
+// Reading is defensive: a chunk that claims more bytes than are left is
+// read up to the end of the stream, and the walk ends there (as does a
+// header cut short); every record takes only the fields wholly inside
 // its chunk; counts are capped at what the menus have room for and lists are
 // cut after their last complete entry. Chunks of owners that are not here
 // (and tags nobody knows) are kept as read and written back unchanged.
@@ -23,8 +24,9 @@ struct KxPrefChunk {
   KxBlock data;
 };
 
-// The chunks of a stream, in order; `complete` is false when the walk
-// stopped at a chunk that did not fit.
+// The chunks of a stream, in order; `complete` is false when the stream
+// ended inside a chunk (the last chunk then holds the bytes that are there)
+// or inside a chunk header (which is dropped).
 std::vector<KxPrefChunk> KxParsePrefChunks(const std::uint8_t* data, std::size_t size, bool* complete = nullptr);
 // Writes a chunk header at out and, when data is given, the data after it;
 // answers size + 8, or 8 without data.

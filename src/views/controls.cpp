@@ -268,7 +268,20 @@ void KXTabButton::DrawSelf() {
 
 // ---- KXColButton
 
+namespace {
+// Darker than middle grey by the eye's weights (ITU-R BT.601).
+bool IsDarkColour(const RGBColor& c) {
+  return 299L * c.red + 587L * c.green + 114L * c.blue < 1000L * 0x8000;
+}
+}  // namespace
+
 KXColButton::KXColButton(const KxLayoutPaneRecord& record) : LStdButton(record) {}
+
+void KXColButton::SetTitleColor(const RGBColor& c) {
+  mTitleColor = c;
+  mTitleColorSet = true;
+  Refresh();
+}
 
 void KXColButton::HotSpotAction(std::int16_t, bool inside, bool) {
   if (inside == mPressed) return;
@@ -299,7 +312,10 @@ void KXColButton::DrawSelf() {
   RGBForeColor(&fill);
   const Rect inside = Inset(f, 3);
   PaintRect(&inside);
-  RGBColor title = mTitleColor;
+  // A title that is only a name must show on any fill: white on a dark
+  // one. A colour the owner gave is a sample and stays.
+  RGBColor title = IsDarkColour(fill) ? UKXColor::sWhiteColor : UKXColor::sBlackColor;
+  if (mTitleColorSet) title = mTitleColor;
   if (!enabled) UKXColor::Lighten(title, title);
   RGBForeColor(&title);
   DrawTitle(Rect{std::int16_t(f.top + kColTitleDrop), f.left, std::int16_t(f.bottom + kColTitleDrop), f.right}, true);

@@ -106,9 +106,10 @@ class KXTabButton : public LControl {
 class KXColButton : public LStdButton {
  public:
   explicit KXColButton(const KxLayoutPaneRecord& record);
-  // The owner sets both before the button draws.
+  // The owner sets the fill before the button draws. Until the owner gives
+  // the title a colour, it is black, or white on a dark fill.
   void SetFillColor(const RGBColor& c) { mFill = c; Refresh(); }
-  void SetTitleColor(const RGBColor& c) { mTitleColor = c; Refresh(); }
+  void SetTitleColor(const RGBColor& c);
   const RGBColor& GetFillColor() const { return mFill; }
   const RGBColor& GetTitleColor() const { return mTitleColor; }
   void HotSpotAction(std::int16_t hotSpot, bool inside, bool wasInside) override;
@@ -117,5 +118,6 @@ class KXColButton : public LStdButton {
  private:
   RGBColor mFill{0xFFFF, 0xFFFF, 0xFFFF};
   RGBColor mTitleColor{0, 0, 0};
+  bool mTitleColorSet = false;
   bool mPressed = false;
 };

@@ -18,6 +18,17 @@
 namespace {
 constexpr std::int32_t kMaxIntegerDigits = 5;   // the integer part of a value in hundredths
 constexpr short kJapaneseScript = 1;
+
+// How many user edits of fields are being answered now: their broadcasts
+// run, or an undo puts a field back. What the listeners do to fields
+// meanwhile is part of that edit.
+int gAnswering = 0;
+struct StAnswering {
+  StAnswering() { ++gAnswering; }
+  ~StAnswering() { --gAnswering; }
+  StAnswering(const StAnswering&) = delete;
+  StAnswering& operator=(const StAnswering&) = delete;
+};
 }  // namespace
 
 // An edit of a field that undo takes back: the text and selection before
@@ -36,12 +47,22 @@ class KxFieldEditAction : public LAction {
   void Record() { mAfter = Snapshot(mField); }
   bool Changed() const { return mAfter.text != mBefore.text; }
   bool IsTyping() const { return mTyping; }
+  // Posted: its holder owns it (typing goes on into it). Open: an edit of
+  // the field is being made into it (between BeginEdit and EndEdit).
+  bool IsPosted() const { return mPosted; }
+  void SetPosted() { mPosted = true; }
+  void SetOpen(bool on) { mOpen = on; }
   // The field is going away: the action stays with its holder, inert.
   static void FieldGone(KXEditField* field) {
     for (KxFieldEditAction* a : Live())
       if (a->mField == field) a->mField = nullptr;
   }
   static bool IsLive(const KxFieldEditAction* a) { return std::find(Live().begin(), Live().end(), a) != Live().end(); }
+  // Whether `a` is still an open edit of `field`: a listener of the edit's
+  // broadcast can make the holder of a posted action delete it.
+  static bool IsOpen(const KXEditField* field, const KxFieldEditAction* a) {
+    return a && IsLive(a) && a->mField == field && a->mOpen;
+  }
 
  protected:
   void UndoSelf() override { Put(mBefore); }
@@ -60,6 +81,8 @@ class KxFieldEditAction : public LAction {
   void Put(const State& s) {
     if (!mField) return;
     mField->EndTyping();
+    // The listeners' answer must not drop the history that runs this undo.
+    StAnswering answering;
     mField->RestoreText(s.text, s.selStart, s.selEnd);
     mField->UserChangedText();
   }
@@ -67,6 +90,7 @@ class KxFieldEditAction : public LAction {
   KXEditField* mField;
   State mBefore, mAfter;
   bool mTyping;
+  bool mPosted = false, mOpen = false;
 };
 
 // ---- KXEditField
@@ -77,6 +101,8 @@ KXEditField::KXEditField(const KxLayoutPaneRecord& record) : LEditField(record) 
 
 KXEditField::~KXEditField() { KxFieldEditAction::FieldGone(this); }
 
+void KXEditField::TextReplaced() {}
+
 std::size_t KXEditField::GetText(char* buffer, std::size_t max) const {
   const std::string& text = LEditField::GetText();
   if (buffer) std::memcpy(buffer, text.data(), std::min(max, text.size()));
@@ -85,9 +111,12 @@ std::size_t KXEditField::GetText(char* buffer, std::size_t max) const {
 
 void KXEditField::SetText(const char* text, std::size_t length) {
   EndTyping();
-  // Undo of earlier typing would now put back a text the program replaced.
-  PostAction(nullptr);
+  // Undo of earlier typing would now put back a text the program replaced;
+  // but a replacement that answers the user's edit (a value kept in range
+  // as it is typed) belongs to that edit, which records it.
+  if (gAnswering == 0) PostAction(nullptr);
   LEditField::SetText(text ? std::string(text, length) : std::string());
+  TextReplaced();
 }
 
 void KXEditField::SetDescriptor(ConstStringPtr text) {
@@ -143,25 +172,32 @@ void KXEditField::UserChangedText() { BroadcastMessage(MessageT(-mPaneID), this)
 void KXEditField::EndTyping() { mTyping = nullptr; }
 
 KxFieldEditAction* KXEditField::BeginEdit(bool typing) {
-  if (typing && mTyping) return mTyping;
-  return new KxFieldEditAction(this, typing);
+  KxFieldEditAction* action = typing && mTyping ? mTyping : new KxFieldEditAction(this, typing);
+  action->SetOpen(true);
+  return action;
 }
 
 void KXEditField::EndEdit(KxFieldEditAction* action) {
-  if (!action) return;
-  if (action == mTyping) {
-    action->Record();
-    return;
-  }
+  // Gone meanwhile (its holder let go of the history): nothing to record.
+  if (!KxFieldEditAction::IsOpen(this, action)) return;
+  action->SetOpen(false);
   action->Record();
+  if (action->IsPosted()) return;   // typing that joined it: its holder has it
   if (!action->Changed()) {
     delete action;
     return;
   }
   const bool typing = action->IsTyping();
+  action->SetPosted();
   PostAction(action);
   // The chain may have run and deleted it (no undoer): then there is none to join.
   if (typing && KxFieldEditAction::IsLive(action)) mTyping = action;
+}
+
+void KXEditField::AbandonEdit(KxFieldEditAction* action) {
+  if (!KxFieldEditAction::IsOpen(this, action)) return;
+  if (action->IsPosted()) action->SetOpen(false);
+  else delete action;
 }
 
 bool KXEditField::HandleKeyPress(const EventRecord& event) {
@@ -172,9 +208,10 @@ bool KXEditField::HandleKeyPress(const EventRecord& event) {
     KxFieldEditAction* action = BeginEdit(true);
     bool handled;
     try {
+      StAnswering answering;
       handled = LEditField::HandleKeyPress(event);
     } catch (...) {
-      if (action != mTyping) delete action;
+      AbandonEdit(action);
       throw;
     }
     EndEdit(action);
@@ -195,9 +232,10 @@ bool KXEditField::ObeyCommand(CommandT command, void* param) {
       KxFieldEditAction* action = BeginEdit(false);
       bool handled;
       try {
+        StAnswering answering;
         handled = LEditField::ObeyCommand(command, param);
       } catch (...) {
-        delete action;
+        AbandonEdit(action);
         throw;
       }
       EndEdit(action);
@@ -288,8 +326,14 @@ void KXEditSField::AdjustMouseSelf(const SPoint32& localPt, const EventRecord& e
 
 KXEditJField::KXEditJField(const KxLayoutPaneRecord& record) : KXEditField(record) {}
 
-KXEditJField::~KXEditJField() {
-  if (mCompAction && mCompAction != mTyping) delete mCompAction;   // never posted
+KXEditJField::~KXEditJField() { AbandonEdit(mCompAction); }
+
+void KXEditJField::TextReplaced() {
+  // The program's text replaces the composition too; its edit ends there.
+  if (!mComposing) return;
+  mComposing = false;
+  mCompStart = mCompLength = 0;
+  AbandonEdit(std::exchange(mCompAction, nullptr));
 }
 
 void KXEditJField::InputMethodPreedit(const std::string& utf8) {
@@ -314,8 +358,11 @@ void KXEditJField::InputMethodPreedit(const std::string& utf8) {
     // Given up: what the composition replaced stays deleted.
     mComposing = false;
     KxFieldEditAction* action = std::exchange(mCompAction, nullptr);
+    {
+      StAnswering answering;
+      UserChangedText();
+    }
     EndEdit(action);
-    UserChangedText();
   }
 }
 
@@ -371,8 +418,11 @@ void KXEditJField::CommitScriptText(const std::string& text) {
   mText.insert(at, accepted);
   mSelStart = mSelEnd = at + accepted.size();
   Refresh();
+  if (!accepted.empty() || removed != 0) {
+    StAnswering answering;
+    UserChangedText();
+  }
   EndEdit(action);
-  if (!accepted.empty() || removed != 0) UserChangedText();
 }
 
 bool KXEditJField::HandleKeyPress(const EventRecord& event) {

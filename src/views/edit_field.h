@@ -22,7 +22,9 @@ class KXEditField : public LEditField, public LBroadcaster {
   // text's length.
   std::size_t GetText(char* buffer, std::size_t max) const;
   const std::string& GetText() const { return LEditField::GetText(); }
-  // Ends the open typing action, then replaces the text.
+  // Ends the open typing action, then replaces the text. Undo history goes,
+  // unless the replacement answers an edit the user is making in a field
+  // (from its broadcast): that edit records the result.
   void SetText(const char* text, std::size_t length);
   void SetDescriptor(ConstStringPtr text) override;
   void SetEmpty();
@@ -60,7 +62,13 @@ class KXEditField : public LEditField, public LBroadcaster {
   // goes to the commander chain (the dialog's undoer keeps it). With
   // `typing`, keys that follow join the same action.
   KxFieldEditAction* BeginEdit(bool typing);
+  // Records and posts it; nothing when it is gone meanwhile (a listener of
+  // the change had its holder let go of it).
   void EndEdit(KxFieldEditAction* action);
+  // An edit that did not happen: deleted unless posted.
+  void AbandonEdit(KxFieldEditAction* action);
+  // After the program replaced the text.
+  virtual void TextReplaced();
 
   bool mPassEditCommands = false;
   bool mFocusBox = false;
@@ -116,6 +124,7 @@ class KXEditJField : public KXEditField, public KxInputMethodClient {
 
  protected:
   void DontBeTarget() override;
+  void TextReplaced() override;
   // Script text (Shift_JIS) confirmed in place of the composition.
   void CommitScriptText(const std::string& text);
 

@@ -112,7 +112,7 @@ TEST_F(PrefsFile, EveryKindOfChunkSurvivesARoundTrip) {
   EXPECT_EQ(KxBuildPreferenceStream(), once);
 }
 
-TEST_F(PrefsFile, TheWalkStopsAtAChunkThatDoesNotFit) {
+TEST_F(PrefsFile, TheWalkEndsAtAChunkCutShortAndReadsWhatIsThere) {
   KxBlock s;
   KxBlock kxtp(kKxPreferenceSize, 0);
   kxtp[1] = 2;
@@ -122,13 +122,17 @@ TEST_F(PrefsFile, TheWalkStopsAtAChunkThatDoesNotFit) {
   struct Case {
     const char* what;
     std::size_t keep;
-    std::uint32_t size;   // stored size of the second chunk (0: as written)
+    std::uint32_t size;    // stored size of the second chunk (0: as written)
+    std::size_t chunks;    // chunks read
+    std::size_t have;      // bytes of the second chunk read
+    int autoSave;          // the record's field at bytes 2-3
   };
   const Case cases[] = {
-      {"cut inside the data", s.size() - 5, 0},
-      {"cut inside the header", good + 5, 0},
-      {"size beyond the end", s.size(), 33},
-      {"size that wraps 32 bits", s.size(), 0xFFFFFFF8u},
+      {"cut inside the data", s.size() - 5, 0, 2, 27, 0x1111},
+      {"one byte of the data", good + 9, 0, 2, 1, 300},   // the field is not wholly there
+      {"cut inside the header", good + 5, 0, 1, 0, 300},
+      {"size beyond the end", s.size(), 33, 2, 32, 0x1111},
+      {"size that wraps 32 bits", s.size(), 0xFFFFFFF8u, 2, 32, 0x1111},
   };
   for (const Case& c : cases) {
     KxSetGlobalDefaults();
@@ -137,11 +141,31 @@ TEST_F(PrefsFile, TheWalkStopsAtAChunkThatDoesNotFit) {
     bool complete = true;
     const auto chunks = KxParsePrefChunks(t.data(), t.size(), &complete);
     EXPECT_FALSE(complete) << c.what;
-    EXPECT_EQ(chunks.size(), 1u) << c.what;
+    ASSERT_EQ(chunks.size(), c.chunks) << c.what;
+    if (c.chunks == 2) {
+      EXPECT_EQ(chunks[1].data, KxBlock(c.have, 0x11)) << c.what;
+    }
     KxApplyPreferenceStream(t.data(), t.size());
     EXPECT_EQ(gPreference.startupAction, 2) << c.what;
-    EXPECT_EQ(gFilePref.autoSaveSeconds, 300) << c.what;   // the bad record leaves the defaults
+    EXPECT_EQ(gFilePref.autoSaveSeconds, c.autoSave) << c.what;
+    EXPECT_EQ(gFilePref.autoSave, c.chunks == 2 ? 0x11 : 0) << c.what;
   }
+}
+
+// A file cut inside its second record (a disk that filled up, a copy that
+// stopped) keeps the settings that lie before the cut.
+TEST_F(PrefsFile, AFileCutInsideARecordKeepsTheSettingsBeforeTheCut) {
+  gPreference2.colorVariation = 3;
+  gPreference2.openURLs = 0;
+  KxBlock whole = KxBuildPreferenceStream();
+  const std::size_t kxp2Data = 8 + kKxPreferenceSize + 8;
+  ASSERT_GT(whole.size(), kxp2Data + 300);
+  whole.resize(kxp2Data + 300);
+  KxSetGlobalDefaults();
+  ASSERT_EQ(gPreference2.openURLs, 1);
+  KxApplyPreferenceStream(whole.data(), whole.size());
+  EXPECT_EQ(gPreference2.colorVariation, 3);
+  EXPECT_EQ(gPreference2.openURLs, 0);
 }
 
 // An empty line-break chunk sets the zero record; nothing is copied from it.

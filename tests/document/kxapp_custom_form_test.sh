@@ -3,7 +3,8 @@
 # from the dialog lays the pages out as the same form from the menu; forms
 # added and deleted in the modal list reach the menu, the preferences and
 # the next start; a full table refuses one more with a note and keeps the
-# list open; the form stays with a saved document and comes back on revert.
+# list open; the form stays with a saved document and comes back on revert;
+# values kept in range as they are typed, and their undo.
 set -euo pipefail
 bin=${KX_BIN_DIR:?}
 work=$(mktemp -d)
@@ -149,5 +150,36 @@ S
 )
 [ "$(sed -n 1p <<<"$out")" = "$(sed -n 2p <<<"$out")" ] || fail "the page after reverting: $out"
 grep -qx '1 18 '<<<"$out" || fail "no form after reverting: $out"
+
+# ---- Typing values that the rules rewrite under the keys: each field keeps
+# its value in range, undo takes the whole typing back and redo gives the
+# kept value again, and the dialog goes on taking keys.
+out=$(app p4 <<'S'
+open a.txt
+menu 1932
+field 3813 500
+print window 3813
+menu 11
+print window 3813
+menu 11
+print window 3813
+field 3812 99999
+field 3814 99999
+field 3815 500
+field 3819 -35
+field 3820 99999
+field 3821 500
+field 3822 99999
+print window 3813
+click 3802
+print windows
+S
+)
+margins=$(grep -E '^381[2-5] field' <<<"$out" | awk '{print $1 "=" $6}' | tr '\n' ' ')
+[ "$margins" = "3812=12 3813=255 3814=12 3815=12 3812=12 3813=12 3814=12 3815=12 3812=12 3813=255 3814=12 3815=12 3812=12 3813=255 3814=168 3815=12 " ] ||
+  fail "the margins as typed, undone and redone: $margins"
+grep -q '^3819 field 1 1 500 05$' <<<"$out" || fail "the column gap typed as -35: $out"
+[ "$(grep -c '^3822 field 1 1 0 0$' <<<"$out")" = 4 ] || fail "an indent beyond the column: $out"
+[ "$(tail -n 1 <<<"$out")" = "a.txt" ] || fail "the dialog did not close: $out"
 
 echo ok

@@ -54,7 +54,7 @@ int Run(int argc, char** argv) {
     }
     bool complete = true;
     KxParsePrefChunks(stream.data(), stream.size(), &complete);
-    if (!complete) std::fprintf(stderr, "kxprefs: %s: the last chunk does not fit; read up to it\n", in.c_str());
+    if (!complete) std::fprintf(stderr, "kxprefs: %s: the last chunk is cut short; read up to the end of the file\n", in.c_str());
     KxApplyPreferenceStream(stream.data(), stream.size());
     userRead = true;
   }

@@ -1,8 +1,11 @@
 // The program's controls: list box broadcasts and copying, the group box's
-// title space, tabs, the preview's checks, the thumb mapping, finding
-// broadcasters.
+// title space, tabs, the colour button's title, the preview's checks, the
+// thumb mapping, finding broadcasters.
 #include "views/controls.h"
 
+#include <cairo.h>
+
+#include <cstring>
 #include <random>
 
 #include "platform/memory.h"
@@ -13,7 +16,7 @@
 namespace {
 
 constexpr PaneIDT kGroup = 3965, kList = 3967, kTabGeneral = 3968, kTabColor = 3969, kScroller = 3972,
-                  kPreview = 3973;
+                  kPreview = 3973, kColourButton = 3970;
 
 struct Ear : LListener {
   std::vector<std::pair<MessageT, void*>> heard;
@@ -84,6 +87,50 @@ Handle HandleOf(const std::vector<std::uint8_t>& bytes) {
   Handle h = NewHandle(Size(bytes.size()));
   std::copy(bytes.begin(), bytes.end(), reinterpret_cast<std::uint8_t*>(*h));
   return h;
+}
+
+// A colour button's title shows on any fill: black on a light one, white
+// on a dark one; a title colour the owner gives (a sample) stays.
+TEST_F(ControlsTest, AColourButtonsTitleShowsOnItsFill) {
+  struct Case {
+    RGBColor fill;
+    bool ownTitle;
+    std::uint32_t title;   // the title's pixels
+  } cases[] = {
+      {{0xFFFF, 0xFFFF, 0xFFFF}, false, 0x000000},
+      {{0, 0, 0}, false, 0xFFFFFF},
+      {{0, 0, 0x9000}, false, 0xFFFFFF},       // navy
+      {{0xFFFF, 0xFFFF, 0x3000}, false, 0x000000},   // yellow
+      {{0, 0, 0}, true, 0xFF0000},
+  };
+  for (const Case& c : cases) {
+    KXModalDialog h(kProgramControls, nullptr);
+    Drain(h);
+    auto& button = Pane<KXColButton>(h, kColourButton);
+    ASSERT_TRUE(button.IsActive());
+    button.SetFillColor(c.fill);
+    if (c.ownTitle) button.SetTitleColor(RGBColor{0xFFFF, 0, 0});
+    h.GetDialog()->UpdatePort();
+    KxPort& port = *h.GetDialog()->HostPort();
+    cairo_surface_t* s = port.Surface();
+    cairo_surface_flush(s);
+    const int stride = cairo_image_surface_get_stride(s);
+    const unsigned char* data = cairo_image_surface_get_data(s);
+    const RectL f = button.CalcPortFrameRect();
+    const std::uint32_t fill = (std::uint32_t(c.fill.red >> 8) << 16) | (std::uint32_t(c.fill.green >> 8) << 8) |
+                               std::uint32_t(c.fill.blue >> 8);
+    int titlePixels = 0, others = 0;
+    for (std::int32_t v = f.top + 3; v < f.bottom - 3; ++v)
+      for (std::int32_t x = f.left + 3; x < f.right - 3; ++x) {
+        std::uint32_t px;
+        std::memcpy(&px, data + std::size_t(v) * std::size_t(stride) + std::size_t(x) * 4, 4);
+        px &= 0x00FFFFFF;
+        if (px == c.title) ++titlePixels;
+        else if (px != fill) ++others;
+      }
+    EXPECT_GT(titlePixels, 20) << std::hex << fill << " " << c.ownTitle;
+    EXPECT_EQ(others, 0) << std::hex << fill << " " << c.ownTitle;
+  }
 }
 
 TEST_F(ControlsTest, PreviewTakesItsImageFromCheckedData) {

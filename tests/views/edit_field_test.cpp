@@ -1,6 +1,6 @@
 // Edit fields: values in hundredths, change broadcasts, typing undone in
-// whole double-byte characters, the locked field, inline input through the
-// key filter.
+// whole double-byte characters, answers that rewrite fields while the user
+// types, the locked field, inline input through the key filter.
 #include "views/edit_field.h"
 
 #include <cstdlib>
@@ -104,6 +104,75 @@ TEST_F(EditFieldTest, TypingIsOneUndoStepUntilTheCaretMoves) {
   // A field that dies leaves its posted action inert.
   host.PostKey('9', 0);
   Drain(h);
+}
+
+// A dialog that answers each change by rewriting a field: the typed
+// field's own value kept at most 20, or the other field showing the value
+// (from the first key, or only from the undo on). Typing, undo and redo go
+// on with the history the answers leave.
+TEST_F(EditFieldTest, AnAnswerThatRewritesAFieldKeepsTheTypingAndItsUndo) {
+  enum Kind { kCap, kOther, kOtherFromUndo };
+  struct Answer : LListener {
+    KXEditField* other = nullptr;
+    Kind kind = kCap;
+    void ListenToMessage(MessageT, void* param) override {
+      auto* typed = static_cast<KXEditField*>(param);
+      if (kind != kCap) other->SetValue100(typed->GetValue100());
+      else if (typed->GetValue100() > 2000) typed->SetValue100(2000);
+    }
+  };
+  for (Kind kind : {kCap, kOther, kOtherFromUndo}) {
+    KXModalDialog h(kProgramControls, nullptr);
+    Dialog(h).UndoSupport();
+    Drain(h);
+    auto& field = Pane<KXEditField>(h, kValueField);
+    auto& other = Pane<KXEditJField>(h, kDigitsField);
+    Answer answer;
+    answer.other = &other;
+    answer.kind = kind;
+    if (kind != kOtherFromUndo) field.AddListener(&answer);
+    LCommander::SwitchTarget(&field);
+    field.SelectAll();
+    for (char c : std::string("345")) host.PostKey(std::uint8_t(c), 0);
+    Drain(h);
+    if (kind == kOtherFromUndo) field.AddListener(&answer);
+    const bool cap = kind == kCap;
+    const std::string typed = cap ? "20" : "345";
+    EXPECT_EQ(field.GetText(), typed) << kind;
+    field.ProcessCommand(kKxCmdUndo);
+    EXPECT_EQ(field.GetText(), "12.5") << kind;
+    EXPECT_EQ(other.GetText(), cap ? "" : "12.5") << kind;
+    field.ProcessCommand(kKxCmdUndo);   // redo
+    EXPECT_EQ(field.GetText(), typed) << kind;
+    host.PostKey('1', 0);
+    Drain(h);
+    EXPECT_EQ(field.GetText(), cap ? "20" : "3451") << kind;
+    EXPECT_EQ(other.GetText(), cap ? "" : "3451") << kind;
+    // The program's own change, answering nothing, still ends the history.
+    field.SetValue100(700);
+    field.ProcessCommand(kKxCmdUndo);
+    EXPECT_EQ(field.GetText(), "7") << kind;
+  }
+}
+
+// The program's text replaces a composition: what is committed after it
+// goes in at the caret, and undo gives the program's text back.
+TEST_F(EditFieldTest, TheProgramsTextEndsAComposition) {
+  KXModalDialog h(kProgramControls, nullptr);
+  Dialog(h).UndoSupport();
+  Drain(h);
+  auto& field = Pane<KXEditJField>(h, kDigitsField);
+  LCommander::SwitchTarget(&field);
+  host.PostKey('1', 0);   // the composition joins this typing
+  Drain(h);
+  KxDeliverInputMethodPreedit("2");
+  EXPECT_EQ(field.GetText(), "12");
+  field.SetText("7", 1);
+  EXPECT_FALSE(field.InputMethodComposing());
+  EXPECT_TRUE(KxDeliverInputMethodCommit("5"));
+  EXPECT_EQ(field.GetText(), "75");
+  field.ProcessCommand(kKxCmdUndo);
+  EXPECT_EQ(field.GetText(), "7");
 }
 
 TEST_F(EditFieldTest, ALockedFieldPassesKeysAndCommandsUp) {
