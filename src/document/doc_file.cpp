@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -75,6 +76,103 @@ int ReadPictureFile(const std::string& path, CKXTextFileTube& tube, SKXDocument&
   return 0;
 }
 
+// The least paper side and text-area extent an RTF file may set (an inch,
+// half an inch): anything smaller is no page to lay a text out on.
+constexpr std::int32_t kLeastPaper = 72, kLeastTextArea = 36;
+
+std::int16_t Short(long v) { return std::int16_t(std::clamp<long>(v, INT16_MIN, INT16_MAX)); }
+
+// The page of a stored record; `turned` when it is in vertical writing's
+// frame (the printed paper turned a quarter turn clockwise).
+SKXDocPage PageOfPref(const SDocPref& p, bool turned) {
+  SKXDocPage page;
+  const long height = p.paperV, width = p.paperH;
+  const Rect stored{p.textArea.top, p.textArea.left, Short(height - p.textArea.bottom),
+                    Short(width - p.textArea.right)};
+  page.paperHeight = std::int32_t(turned ? width : height);
+  page.paperWidth = std::int32_t(turned ? height : width);
+  page.margins = turned ? Rect{stored.left, stored.bottom, stored.right, stored.top} : stored;
+  page.columns = p.columns;
+  page.gap = p.gap;
+  page.header = KxBandFromBlock(p.header);
+  page.footer = KxBandFromBlock(p.footer);
+  page.headerText = p.headerText.substr(0, 255);
+  page.footerText = p.footerText.substr(0, 255);
+  return page;
+}
+
+void PutBand(const SKXBandSettings& band, const std::string& text, std::int16_t& distance, unsigned char* out,
+             SStyl& style, std::uint8_t& justify) {
+  const std::size_t n = std::min<std::size_t>(text.size(), 255);
+  out[0] = std::uint8_t(n);
+  std::memcpy(out + 1, text.data(), n);
+  distance = band.bandHeight;
+  style = band.style;
+  justify = band.alignment;
+}
+
+// The converter's page record of a page.
+RTFKXDoc RecordOf(const SKXDocPage& page) {
+  RTFKXDoc d;
+  d.paperHeight = page.paperHeight;
+  d.paperWidth = page.paperWidth;
+  d.textTop = page.margins.top;
+  d.textLeft = page.margins.left;
+  d.textBottom = page.paperHeight - page.margins.bottom;
+  d.textRight = page.paperWidth - page.margins.right;
+  d.columns = page.columns;
+  d.columnGap = page.gap;
+  PutBand(page.header, page.headerText, d.headerDistance, d.headerText, d.headerStyl, d.headerJustify);
+  PutBand(page.footer, page.footerText, d.footerDistance, d.footerText, d.footerStyl, d.footerJustify);
+  return d;
+}
+
+// A band as an RTF file gave it: its last line ends dropped (RTF ends
+// every paragraph with one), justified text aligned left (a band has no
+// justification), no negative size or distance.
+void TakeBand(const unsigned char* text, const SStyl& style, std::uint8_t justify, std::int16_t distance,
+              SKXBandSettings& band, std::string& out) {
+  out.assign(reinterpret_cast<const char*>(text + 1), text[0]);
+  while (!out.empty() && (out.back() == '\r' || out.back() == '\n')) out.pop_back();
+  band = SKXBandSettings{};
+  band.style = style;
+  band.style.height = band.style.ascent = 0;
+  band.style.filler = 0;
+  band.style.size = std::max<std::int16_t>(style.size, 0);
+  band.alignment = justify == 1 || justify == 2 ? justify : std::uint8_t(0);
+  band.bandHeight = std::max<std::int16_t>(distance, 0);
+}
+
+// The page an RTF file's record describes, checked: a paper side outside
+// the program's papers, or a text area that leaves no room to write, is
+// the fallback's (its margins held inside the paper); columns that do not
+// fit are one.
+SKXDocPage PageOfRecord(const RTFKXDoc& d, const SKXDocPage& fallback) {
+  SKXDocPage page = fallback;
+  auto side = [](std::int32_t v, std::int32_t otherwise) {
+    return v >= kLeastPaper && v <= kKxPaperMax ? v : otherwise;
+  };
+  page.paperWidth = side(d.paperWidth, fallback.paperWidth);
+  page.paperHeight = side(d.paperHeight, fallback.paperHeight);
+  const long w = page.paperWidth, h = page.paperHeight;
+  long top = fallback.margins.top, left = fallback.margins.left, bottom = fallback.margins.bottom,
+       right = fallback.margins.right;
+  if (d.textLeft >= 0 && d.textTop >= 0 && d.textRight <= w && d.textBottom <= h &&
+      long(d.textRight) - d.textLeft >= kLeastTextArea && long(d.textBottom) - d.textTop >= kLeastTextArea) {
+    top = d.textTop, left = d.textLeft, bottom = h - d.textBottom, right = w - d.textRight;
+  }
+  KxClampMarginPair(h, top, bottom);
+  KxClampMarginPair(w, left, right);
+  page.margins = Rect{Short(top), Short(left), Short(bottom), Short(right)};
+  page.columns = std::int16_t(std::clamp<long>(d.columns, 1, kKxMaxColumns));
+  const long text = w - left - right;
+  page.gap = std::int16_t(std::clamp<long>(d.columnGap, 0, text));
+  if (page.columns > 1 && (text - (page.columns - 1) * long(page.gap)) / page.columns < 1) page.columns = 1;
+  TakeBand(d.headerText, d.headerStyl, d.headerJustify, d.headerDistance, page.header, page.headerText);
+  TakeBand(d.footerText, d.footerStyl, d.footerJustify, d.footerDistance, page.footer, page.footerText);
+  return page;
+}
+
 // RTF through the installed converter, with its styles.
 int ReadRTFFile(const std::string& path, CKXTextFileTube& tube, SKXDocument& doc, std::string& message) {
   KxTextConverter* rtf = KxConverterForFlavor(FourCC("RTF "));
@@ -86,11 +184,16 @@ int ReadRTFFile(const std::string& path, CKXTextFileTube& tube, SKXDocument& doc
   tube.GetFlavorData(doc.type, bytes);
   doc.text = std::make_unique<CKXText>();
   short flags = 0;
-  if (!rtf->Import(bytes.data(), long(bytes.size()), *doc.text, &flags, nullptr)) {
+  // What the file does not say stays as a new document has it.
+  const SKXDocPage fallback = PageOfPref(doc.settings.pref, false);
+  RTFKXDoc record = RecordOf(fallback);
+  if (!rtf->Import(bytes.data(), long(bytes.size()), *doc.text, &flags, &record)) {
     doc.text = std::make_unique<CKXText>();
     message = "\u201C" + LeafName(path) + "\u201D could not be read as RTF.";
     return EILSEQ;
   }
+  doc.page = PageOfRecord(record, fallback);
+  doc.hasPage = true;
   if (flags & kKxImportCut) doc.notice = "\u201C" + LeafName(path) + "\u201D ends early; the text read so far is shown.";
   return 0;
 }
@@ -205,16 +308,62 @@ int PutRuns(CKXTextFileTube& tube, const CKXText& text, long from, long to, cons
 
 }  // namespace
 
-int KxExportRTF(const CKXText& text, std::vector<std::uint8_t>& out, std::string& message) {
+int KxExportRTF(const CKXText& text, const SKXDocPage* page, std::vector<std::uint8_t>& out, std::string& message) {
   out.clear();
   KxTextConverter* rtf = KxConverterForFlavor(FourCC("RTF "));
   std::string bytes;
-  if (!rtf || !rtf->Export(text, 0, text.GetLength(), 0, nullptr, bytes)) {
+  RTFKXDoc record;
+  if (page) {
+    record = RecordOf(*page);
+    text.GetParaStylDefault(record.defaultPara);
+  }
+  if (!rtf || !rtf->Export(text, 0, text.GetLength(), 0, page ? &record : nullptr, bytes)) {
     message = rtf ? "The text could not be written as RTF." : "This program cannot write RTF.";
     return ENOTSUP;
   }
   out.assign(bytes.begin(), bytes.end());
   return 0;
+}
+
+SKXDocPage KxDocPageOf(const SKXDocSettings& settings) {
+  return PageOfPref(settings.pref, settings.pref.vertical != 0);
+}
+
+bool KxRTFLosesFromText(const CKXText& text) {
+  if (text.GetRubysCount() > 0) return true;
+  // The words the writer has: underlines 1 (word), 2 (double) and 4
+  // (dotted), strike-throughs 1 and 2, positions 1, 2, 5 and 6.
+  constexpr std::uint16_t kInterline = 0x0007, kUpper = 0x0E00, kColour = 0xF000;
+  const long decos = text.GetDecoCount();
+  if (decos > 0) {
+    std::vector<SKXDeco> runs(std::size_t(decos), SKXDeco{});
+    const long got = text.GetDecos(runs.data(), decos);
+    for (long i = 0; i < got; ++i) {
+      const SDeco& d = runs[std::size_t(i)].deco;
+      const int under = d.lineBits >> 3 & 7, centre = d.lineBits >> 6 & 7, position = d.flags & 7;
+      if (d.pictID != 0 || (d.lineBits & (kInterline | kUpper)) != 0 || (d.net & 0x0F) != 0) return true;
+      if (under == 3 || under > 4 || centre > 2 || (d.flags & 0x08) != 0) return true;
+      if (position == 3 || position == 4 || position == 7) return true;
+      if ((d.lineBits & kColour) != 0 && (under != 0 || centre != 0)) return true;
+    }
+  }
+  const long paras = text.GetParaCount();
+  if (paras > 0) {
+    std::vector<SKXPara> runs(std::size_t(paras), SKXPara{});
+    const long got = text.GetParas(runs.data(), paras);
+    for (long i = 0; i < got; ++i)
+      if (runs[std::size_t(i)].para.charSpace != 0) return true;
+  }
+  return false;
+}
+
+bool KxReadsAsPlainText(const std::string& path) {
+  CKXTextFileTube tube;
+  std::string message;
+  if (tube.OpenRead(path, message, true) != 0) return false;
+  if (tube.ResourceExists() || !IsTextFileType(tube.GetFileType())) return false;
+  // A sidecar that does not fit its text is left out: plain text again.
+  return tube.ListStored().empty() || !tube.Notice().empty();
 }
 
 bool KxIsForeignDocument(OSType type) { return !IsTextFileType(type); }
@@ -318,8 +467,10 @@ int KxWriteDocument(const std::string& path, const SKXDocument& doc, EKXLayout l
   const long from = writer.GetFrom(), to = writer.GetTo();
   const SKXTextSpelling& spelt = doc.spelling;
   if (tube.GetFileType() == FourCC("RTF ") && !tube.ResourceExists()) {
-    // An RTF file holds RTF, never the bare text.
-    if (int err = KxExportRTF(text, bytes, message)) return err;
+    // An RTF file holds RTF, never the bare text; its page is the one it
+    // was read with, or the settings'.
+    const SKXDocPage page = doc.hasPage ? doc.page : KxDocPageOf(doc.settings);
+    if (int err = KxExportRTF(text, doc.hasPage || doc.settings.hasPref ? &page : nullptr, bytes, message)) return err;
     tube.PutFlavor(TextFlavor(tube), std::move(bytes));
   } else if (!tube.ResourceExists() && !doc.plain && (spelt.encoding != 0 || spelt.lineEnd != 0)) {
     // A styled text spelt in another encoding or with other line ends

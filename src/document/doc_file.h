@@ -12,6 +12,19 @@
 #include "platform/types.h"
 #include "text/store/text.h"
 
+// A document's page as printed (upright writing), in points: the paper,
+// the text area's distances from its edges, the columns, and a header and
+// footer (an empty text: none). The page of an RTF file.
+struct SKXDocPage {
+  std::int32_t paperHeight = 0;
+  std::int32_t paperWidth = 0;
+  Rect margins{};  // top, left, bottom, right
+  std::int16_t columns = 1;
+  std::int16_t gap = 0;
+  SKXBandSettings header, footer;
+  std::string headerText, footerText;  // script bytes, CR between lines, at most 255 bytes
+};
+
 struct SKXDocument {
   // The type it is written as. A document read through a converter (RTF,
   // a picture) is a styled text of ours: "TEXT"; `fileType` keeps what
@@ -31,6 +44,10 @@ struct SKXDocument {
   // How a styled text beside its sidecar is spelt (Shift_JIS with CR
   // unless the sidecar says otherwise): read so, and written so again.
   SKXTextSpelling spelling;
+  // An RTF file's page, checked against its paper (`settings` are a new
+  // document's); none for other files.
+  bool hasPage = false;
+  SKXDocPage page;
 };
 
 // 0, or an errno value with `message` saying what failed. Whatever the
@@ -46,8 +63,20 @@ int KxWriteDocument(const std::string& path, const SKXDocument& doc, EKXLayout l
 // A file type whose data file is no text (RTF, pictures, anything not
 // "TEXT", "ttro", "sEXT" or ".KXT"): such a file opens as an untitled copy.
 bool KxIsForeignDocument(OSType type);
-// `text` as RTF through the installed converter; an errno value with
-// `message` when there is none or it fails.
-int KxExportRTF(const CKXText& text, std::vector<std::uint8_t>& out, std::string& message);
+// `text` as RTF through the installed converter, with the page's paper,
+// margins, columns, header and footer when one is given; an errno value
+// with `message` when there is no converter or it fails.
+int KxExportRTF(const CKXText& text, const SKXDocPage* page, std::vector<std::uint8_t>& out, std::string& message);
+// The page that settings describe, as printed: a page stored in vertical
+// writing's frame is turned back.
+SKXDocPage KxDocPageOf(const SKXDocSettings& settings);
+// Whether `text` holds what the RTF writer has no words for: ruby,
+// pictures, decorations other than its underlines (solid, double,
+// dotted), strike-throughs (single, double) and raised, lowered, super-
+// and subscript positions, or paragraph character spacing.
+bool KxRTFLosesFromText(const CKXText& text);
+// Whether the file would be read as plain text (no container, no usable
+// sidecar, a text file type): what the Aozora choice converts.
+bool KxReadsAsPlainText(const std::string& path);
 // The script whose character boundaries the document's offsets respect.
 short KxDocumentScript(const SKXDocument& doc);

@@ -21,6 +21,7 @@
 #include "document/find_assist.h"
 #include "document/find_rules.h"
 #include "document/text_doc_arrange.h"
+#include "document/text_doc_hdft.h"
 #include "engine/event_handler.h"
 #include "engine/flavor_exchange.h"
 #include "engine/text_action.h"
@@ -74,8 +75,10 @@ bool EndsWithNoCase(const std::string& s, const std::string& suffix) {
 
 std::string LeafOf(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 
-// The message after the count of characters a save could not write.
+// The message after the count of characters a save could not write, and
+// the one after a save as RTF that could not write all of the document.
 constexpr std::int16_t kUnwritableMessage = 11;
+constexpr std::int16_t kRTFLostMessage = 12;
 
 std::string ToPascalTitle(const std::string& utf8, Str255 out) {
   std::string t = KxMenuTextFromUTF8(utf8);
@@ -459,6 +462,7 @@ void CKXTextDocument::ReadInto(const std::string& path) {
   std::unique_ptr<CKXText> fresh;
   short lineEnd = CKXTextLayer::kLineEndCR;
   bool aozora = false;
+  short fileCode = kKxCodeAuto;
   if (!doc.plain) {
     fresh = std::move(doc.text);
     format.container = doc.layout == EKXLayout::kContainer;
@@ -467,15 +471,17 @@ void CKXTextDocument::ReadInto(const std::string& path) {
     if (format.styled) {
       format.encoding = doc.spelling.encoding;
       lineEnd = doc.spelling.lineEnd;
+      fileCode = short(format.encoding);
     }
   } else {
     // Plain text: its encoding is found from its bytes, its line ends by
     // the exchange (which tells the layer; put back unless this read wins).
     CKXTextFileTube tube;
     if (int err = tube.OpenRead(path, message)) throw LException(err);
-    // The encoding the open dialog forced, else the one its bytes show.
-    // Aozora notation is Shift_JIS, which the exchange converts.
-    short code = CKXJCode::sCodeType;
+    // The encoding the file is known to be in (a revert's), else the one
+    // the open dialog forced, else the one its bytes show. Aozora notation
+    // is Shift_JIS, which the exchange converts.
+    short code = mFileCode != kKxCodeAuto ? mFileCode : CKXJCode::sCodeType;
     aozora = code == kKxCodeAozora;
     if (code < kKxCodeSJIS || code > kKxCodeUTF8)
       code = aozora ? kKxCodeSJIS : CKXJCode::AutoCheck(tube.GetDataFork().data(), tube.GetDataForkSize());
@@ -493,6 +499,7 @@ void CKXTextDocument::ReadInto(const std::string& path) {
     }
     lineEnd = mEngine->GetLineEndType();
     format.encoding = std::uint16_t(code);
+    fileCode = code;
     format.hasUnicodeForm = exchange.HasUnicodeForm();
     format.unicodeForm = exchange.GetUnicodeForm();
   }
@@ -502,12 +509,14 @@ void CKXTextDocument::ReadInto(const std::string& path) {
   // text keeps the styles it was shown with.
   mStylesRead = !doc.plain && doc.settings.hasPref;
   if (!doc.plain) ApplyStyles(doc.settings);
+  if (doc.hasPage) ApplyPage(doc.page);
   mEngine->TextTakeText(KXHandleAccess::Wrap(fresh.get()));
   // A plain text is shown in the start-up colour, as a new document is.
   if (doc.plain && gPreference2.startupColorOn) mEngine->SetStartupColor(gPreference2.startupColor);
   mEngine->SetLineEndType(lineEnd);
   mEngine->SetSelectionRange(SKXRange{0, 0}, true);
   SetFormat(format);
+  mFileCode = fileCode;
   mSettings = doc.plain ? KxNewDocumentSettings() : doc.settings;
   ApplyMarks(mSettings);
   mPendingTopLeft = -1;
@@ -567,6 +576,26 @@ void CKXTextDocument::DoRevert() {
   mPanes.window->Refresh();
 }
 
+void CKXTextDocument::ApplyPage(const SKXDocPage& page) {
+  const KXEditHandle edit = mEngine->GetEdit();
+  mEngine->SetPaperSize(PointL{page.paperHeight, page.paperWidth}, false);
+  KXTE_SetPageColumn(edit, page.columns, page.gap);
+  mEngine->SetPageMargin(page.margins, true);
+  Rect margins{}, hard{};
+  KXTE_GetPageMargin(edit, margins);
+  KXTE_GetHardMargin(edit, hard);
+  auto band = [&](bool footer, const SKXBandSettings& b, const std::string& text) {
+    if (text.empty()) return;
+    const std::int32_t room = KxBandRoom(footer ? margins.bottom : margins.top, hard);
+    const std::size_t n = std::min<std::size_t>(text.size(), kKxBandTextMax);
+    (footer ? KXTE_SetFooterStyle : KXTE_SetHeaderStyle)(edit, short(KxLimitBandDistance(b.bandHeight, room)),
+                                                         text.data(), std::uint8_t(n), b.style, b.alignment,
+                                                         b.dateFormat, b.timeFormat);
+  };
+  band(false, page.header, page.headerText);
+  band(true, page.footer, page.footerText);
+}
+
 // ---- Writing ------------------------------------------------------------------------------------
 
 SKXSaveFormat CKXTextDocument::GetFormat() const {
@@ -612,7 +641,7 @@ void CKXTextDocument::DoSave() {
   const bool more = mFormat.styled || holds;
   // A name ending in ".rtf" is an RTF file, which holds the styles itself.
   const bool rtf = CKXTextFileTube::TextFileTypeCheck(kTypeText, path) == kFormatRTF;
-  bool dropped = false;
+  bool dropped = false, rtfLost = false;
   try {
     if (mFormat.container || (more && !unicode && !rtf)) {
       SKXDocument doc;
@@ -630,12 +659,16 @@ void CKXTextDocument::DoSave() {
       if (int err = tube.OpenWrite(path, kTypeText, GetFileCreator(), EKXLayout::kClassic, message))
         throw LException(err);
       if (rtf) {
-        // The text goes through the converter, with its styles, or the
-        // save fails.
+        // The text goes through the converter, with its styles and its
+        // page, or the save fails. What RTF has no words for is told.
         CKXText copy;
         mEngine->TextCopy(mEngine->GetTotalRange(), KXHandleAccess::Wrap(&copy), kKxSaveAll);
+        SKXDocSettings settings;
+        TakeSettings(settings);
+        const SKXDocPage page = KxDocPageOf(settings);
+        rtfLost = KxRTFLosesFromText(copy) || !settings.marks.empty() || settings.pref.vertical != 0;
         std::vector<std::uint8_t> rtf;
-        if (int err = KxExportRTF(copy, rtf, message)) throw LException(err);
+        if (int err = KxExportRTF(copy, &page, rtf, message)) throw LException(err);
         tube.PutFlavor(kFormatRTF, rtf.data(), long(rtf.size()));
       } else {
         if (!unicode) lost = CountUnwritable();
@@ -665,12 +698,18 @@ void CKXTextDocument::DoSave() {
   }
   mTitle = LeafOf(path);
   UpdateTitle();
-  mEngine->SetTextChanged(false);
-  SetModified(false);
+  // An auto-save that could not write every character says nothing: the
+  // document stays changed, so that closing it asks to save.
+  const bool unsaid = lost > 0 && mAutoSaving;
+  mEngine->SetTextChanged(unsaid);
+  SetModified(unsaid);
   SetSpecified(true);
+  // The file is now spelt in the document's encoding.
+  if (!rtf && !mFormat.container) mFileCode = short(mFormat.encoding);
   // The file holds what its encoding can: the user hears what it could not
   // (the text in the window still has it, for a save in Unicode).
   if (lost > 0 && !mAutoSaving) KXMessageBox::NumNote(kUnwritableMessage, lost);
+  if (rtfLost && !mAutoSaving) KXMessageBox::Alert(kKxAlertNote, kRTFLostMessage);
   if (dropped && !mAutoSaving)
     KxCurrentHost().Alert(KxAlertKind::kNote, "The styles, ruby, pictures and marks of \u201C" + LeafOf(path) +
                                                   "\u201D could not be kept in a Unicode text file; the window "
@@ -714,7 +753,9 @@ bool CKXTextDocument::HoldsMoreThanText() const {
 
 long CKXTextDocument::CountUnwritable() const {
   // Characters the text keeps as placeholders with their Unicode beside
-  // them; a character that shares a code with another is written as that code.
+  // them; a character that shares a code with another is written as that
+  // code, and EUC-JP writes the JIS X 0212 ones in their own.
+  const bool euc = mFormat.encoding == kKxEncodingEUC;
   const SKXRange all = mEngine->GetTotalRange();
   const long count = mEngine->GetUniCharsCount(all);
   if (count <= 0) return 0;
@@ -724,6 +765,8 @@ long CKXTextDocument::CountUnwritable() const {
   for (const SKXUniChar& u : sides) {
     char two[2] = {};
     const long got = mEngine->TextGetThruPtr(SKXRange{u.offset, 2}, two, 2);
+    std::uint8_t row = 0, cell = 0;
+    if (euc && (u.value & 0xFFFF) == 0 && KxUnicodeToJISX0212(char16_t(u.value >> 16), row, cell)) continue;
     if (KxIsPlaceholderAt(reinterpret_cast<const unsigned char*>(two), got)) ++lost;
   }
   return lost;
@@ -976,8 +1019,11 @@ void CKXTextDocument::DoSetBounds(const SKXRectL& bounds) {
 CKXTextDocument* KxTextDocHooks::Open(const std::string& path) {
   std::error_code ec;
   const std::string full = std::filesystem::absolute(path, ec).lexically_normal().string();
+  // A plain text asked for as Aozora notation becomes a converted copy,
+  // whichever window shows the file itself.
+  const bool converting = CKXJCode::sCodeType == kKxCodeAozora && KxReadsAsPlainText(full);
   for (CKXTextDocument* d : All())
-    if (KxSameFile(d->Path(), full)) {
+    if (!converting && KxSameFile(d->Path(), full)) {
       d->MakeCurrent();
       return d;
     }

@@ -19,12 +19,14 @@
 #include "engine/flavor_exchange.h"
 #include "platform/draw/print.h"
 #include "platform/host/host.h"
+#include "text/codes/jcode.h"
 #include "views/split_view.h"
 #include "views/text_view.h"
 #include "views/text_window.h"
 
 class CKXTextEngine;
 class CKXEventHandler;
+struct SKXDocPage;
 class CKXTextColmView;
 
 // The view-mode byte of a document window: the ruler's unit item (bits
@@ -367,6 +369,10 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc, public KxResumeDo
   void ApplyStyles(const SKXDocSettings& settings);
   // Then the form, the bars, and the window turned to the text's writing.
   void ApplyWindowSettings(const SKXDocSettings& settings);
+  // A page a file gave (an RTF file's): paper, margins and columns as
+  // printed, the printer's hard margins kept, and its header and footer
+  // held to the room their margins leave.
+  void ApplyPage(const SKXDocPage& page);
   // The text offset at the view's first corner (top-left, or top-right
   // in vertical writing).
   long TopLeftOffset() const;
@@ -414,6 +420,9 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc, public KxResumeDo
   CKXTextWindow* mTextWindow = nullptr;   // mPanes.window
   std::string mTitle;   // UTF-8
   SKXSaveFormat mFormat;
+  // The code the file's text is spelt in, as the last read found it or
+  // the last save wrote it (automatic before either): a revert reads it so.
+  short mFileCode = kKxCodeAuto;
   // The settings records read with the file (a new document's when it had
   // none), written back on saving with the marks as they stand now.
   SKXDocSettings mSettings = KxNewDocumentSettings();

@@ -453,9 +453,18 @@ void CKXTextRTF::DocAttr() {
   if (!mDoc || rtfParam == rtfNoParam) return;
   RTFKXDoc& d = *mDoc;
   const std::int32_t v = Clamp32(Pt(rtfParam));
+  // Margins are distances from the paper's edges: a far edge placed on the
+  // paper the record had keeps its distance on the new one.
   switch (rtfMinor) {
-    case kDocPaperW: d.paperWidth = v; break;
-    case kDocPaperH: d.paperHeight = v; break;
+    case kDocPaperW:
+      if (d.paperWidth > 0 && d.textRight > 0) d.textRight = Clamp32(std::int64_t{v} - d.paperWidth + d.textRight);
+      d.paperWidth = v;
+      break;
+    case kDocPaperH:
+      if (d.paperHeight > 0 && d.textBottom > 0)
+        d.textBottom = Clamp32(std::int64_t{v} - d.paperHeight + d.textBottom);
+      d.paperHeight = v;
+      break;
     case kDocMargL: d.textLeft = v; break;
     case kDocMargT: d.textTop = v; break;
     case kDocMargR:

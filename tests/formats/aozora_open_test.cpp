@@ -16,7 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr CommandT kOpen = 3, kClose = 4;
+constexpr CommandT kOpen = 3, kClose = 4, kSave = 5, kSaveAs = 6, kRevert = 7;
 
 std::string Iconv(const std::string& in, const char* to, const char* from = "UTF-8") {
   iconv_t cd = iconv_open(to, from);
@@ -54,6 +54,15 @@ class AozoraOpenTest : public kxtest::DocAppTest {
     Drain();
   }
   static long Rubys(CKXTextDocument* d) { return KXText_GetRubysCount(d->GetEngine()->GetEdit()); }
+  void Type(const std::string& s) {
+    for (char c : s) host.PostKey(std::uint8_t(c), 0);
+    Drain();
+  }
+  std::size_t Notes() const {
+    std::size_t n = 0;
+    for (const auto& a : host.Alerts()) n += a.kind == KxAlertKind::kNote;
+    return n;
+  }
 };
 
 const std::string kNotation = "吾輩《わがはい》は猫である。\r\n｜名前《なまえ》はまだ無い。\r\n";
@@ -124,6 +133,91 @@ TEST_F(AozoraOpenTest, TheEncodingPopupForcesHowTheBytesAreRead) {
   ASSERT_NE(d, nullptr);
   EXPECT_EQ(d->TextBytes(), Iconv(utf8, "CP932"));
   EXPECT_EQ(d->GetFormat().encoding, kKxCodeUTF8);
+}
+
+// An encoding forced on opening holds for the file's later reads: a revert
+// reads it so again (half-width kana alone look like Shift_JIS kanji) and
+// a save writes it so.
+TEST_F(AozoraOpenTest, RevertReadsInTheEncodingTheFileWasOpenedIn) {
+  const std::string euc = "\x8e\xb1\x8e\xb2\x8e\xb3\x8e\xb4\x8e\xb5\n";
+  const fs::path p = Write("kana.txt", euc);
+  KxSetCustomNavigation(true);
+  OpenChosen({p}, kKxFilterReadable, 3);   // item 3: EUC-JP
+  CKXTextDocument* d = Front();
+  ASSERT_NE(d, nullptr);
+  const std::string kana = "\xb1\xb2\xb3\xb4\xb5\n";
+  ASSERT_EQ(d->TextBytes(), kana);
+  Type("X");
+  host.QueueAnswer(KxAnswer::kOK);   // discard the change
+  Command(kRevert);
+  EXPECT_EQ(d->TextBytes(), kana);
+  EXPECT_EQ(d->GetFormat().encoding, kKxCodeEUC);
+  EXPECT_FALSE(d->LDocument::IsModified());
+  Type("X");
+  Command(kSave);
+  std::ifstream in(p, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "X" + euc);
+}
+
+// The Aozora choice over a file that a window shows as it stands opens the
+// converted copy beside it; a file it does not convert comes to the front.
+TEST_F(AozoraOpenTest, TheAozoraChoiceConvertsAFileAlreadyOpen) {
+  const fs::path p = Write("oto.txt", Iconv(kNotation, "CP932"));
+  OpenChosen({p}, kKxFilterReadable);
+  CKXTextDocument* raw = Front();
+  ASSERT_NE(raw, nullptr);
+  OpenChosen({p}, kKxFilterAozora);
+  ASSERT_EQ(KxTextDocHooks::All().size(), 2u);
+  CKXTextDocument* copy = Front();
+  ASSERT_NE(copy, raw);
+  EXPECT_EQ(Rubys(copy), 2);
+  EXPECT_FALSE(copy->IsSpecified());
+  EXPECT_EQ(Rubys(raw), 0);
+  EXPECT_TRUE(raw->IsSpecified());
+
+  const fs::path rtf = Write("doc.rtf", "{\\rtf1\\ansi text}");
+  OpenChosen({rtf}, kKxFilterReadable);
+  ASSERT_EQ(KxTextDocHooks::All().size(), 3u);
+  CKXTextDocument* styled = Front();
+  const fs::path kxt = dir / "doc.KXT";
+  KxDialogReply save;
+  save.answer = KxAnswer::kOK;
+  save.paths = {kxt.string()};
+  save.filter = 1;   // the program's own documents
+  host.QueueDialogReply(save);
+  Command(kSaveAs);
+  ASSERT_TRUE(styled->IsSpecified());
+  OpenChosen({p}, kKxFilterReadable);
+  OpenChosen({kxt}, kKxFilterAozora);
+  EXPECT_EQ(KxTextDocHooks::All().size(), 3u);
+  EXPECT_EQ(Front(), styled);
+}
+
+// A save as RTF tells what RTF cannot hold (here the ruby) once the file
+// is written; a text RTF holds whole saves without a word.
+TEST_F(AozoraOpenTest, SavingAsRTFTellsWhatItCannotKeep) {
+  const fs::path p = Write("neko.txt", Iconv(kNotation, "CP932"));
+  OpenChosen({p}, kKxFilterAozora);
+  ASSERT_EQ(Rubys(Front()), 2);
+  std::size_t notes = Notes();
+  KxDialogReply save;
+  save.answer = KxAnswer::kOK;
+  save.paths = {(dir / "neko.rtf").string()};
+  host.QueueDialogReply(save);
+  host.QueueAnswer(KxAnswer::kOK);
+  Command(kSaveAs);
+  ASSERT_TRUE(fs::exists(dir / "neko.rtf"));
+  ASSERT_EQ(Notes(), notes + 1);
+  EXPECT_NE(host.Alerts().back().text.find("RTF"), std::string::npos);
+
+  const fs::path plain = Write("styled.rtf", "{\\rtf1\\ansi plain \\b bold\\b0 \\uld dotted\\uld0 \\super 2\\nosupersub}");
+  OpenChosen({plain}, kKxFilterReadable);
+  notes = Notes();
+  save.paths = {(dir / "styled2.rtf").string()};
+  host.QueueDialogReply(save);
+  Command(kSaveAs);
+  ASSERT_TRUE(fs::exists(dir / "styled2.rtf"));
+  EXPECT_EQ(Notes(), notes);
 }
 
 TEST_F(AozoraOpenTest, WithoutTheExtrasTheDialogOffersTheFiltersAlone) {

@@ -337,6 +337,24 @@ TEST_F(RTFConvert, PageRecordAndHeaders) {
   EXPECT_EQ(none.paperWidth, 100);
   EXPECT_EQ(none.textLeft, 0);
   EXPECT_EQ(none.textRight, 0);
+
+  // A record that holds a page already (the document's): a new paper keeps
+  // the distances of the far edges, whichever comes first.
+  const struct {
+    const char* words;
+    std::int32_t right;
+  } kCases[] = {{"\\paperw16838\\paperh11906 ", 842 - 34}, {"\\margr1440\\paperw16838\\paperh11906 ", 842 - 72}};
+  for (const auto& c : kCases) {
+    const char* words = c.words;
+    RTFKXDoc page;
+    page.paperWidth = 595, page.paperHeight = 842;
+    page.textLeft = page.textTop = 34, page.textRight = 561, page.textBottom = 808;
+    CKXText p;
+    ASSERT_EQ(Import(std::string("{\\rtf1") + words + "x}", p, &page), 1);
+    EXPECT_EQ(page.paperWidth, 842);
+    EXPECT_EQ(page.textRight, c.right) << words;
+    EXPECT_EQ(page.textBottom, 595 - 34) << words;
+  }
 }
 
 // ---------------------------------------------------------------------------

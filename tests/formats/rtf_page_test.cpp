@@ -1,0 +1,77 @@
+// An RTF file's page as a document reads it: whatever numbers the file
+// holds, the page taken is one the program can lay a text out on, and the
+// page a document writes into RTF is the page it reads back.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "document/doc_file.h"
+#include "layout/text_form.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(RTFPage, AnyPageReadIsSaneAndComesBackThroughASave) {
+  const fs::path dir = fs::temp_directory_path() / ("kx_rtf_page_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  std::mt19937 rng(20240611);
+  // Twips around the edges that matter: none, negative, tiny, ordinary and
+  // beyond what RTF's 16 bits or the program's papers hold.
+  const long kValues[] = {-40000, -1, 0, 1, 20, 700, 1440, 2000, 11906, 16838, 32767, 40000, 99999999};
+  auto pick = [&] { return kValues[rng() % std::size(kValues)]; };
+  static const char* const kWords[] = {"paperw", "paperh", "margl", "margr", "margt", "margb", "cols", "colsx"};
+  for (int round = 0; round < 200; ++round) {
+    std::string rtf = "{\\rtf1\\ansi";
+    for (int n = int(rng() % 9); n > 0; --n) {
+      const char* word = kWords[rng() % std::size(kWords)];
+      const long v = word == std::string("cols") ? long(rng() % 8) : pick();
+      rtf += "\\" + std::string(word) + std::to_string(v);
+    }
+    if (rng() % 2) rtf += "{\\header \\qr Page \\chpgn\\par}";
+    rtf += " text\\par}";
+    SCOPED_TRACE(rtf);
+    const fs::path in = dir / "in.rtf", out = dir / "out.rtf";
+    std::ofstream(in, std::ios::binary | std::ios::trunc) << rtf;
+    SKXDocument doc;
+    std::string message;
+    ASSERT_EQ(KxReadDocument(in.string(), doc, message), 0) << message;
+    ASSERT_TRUE(doc.hasPage);
+    const SKXDocPage& p = doc.page;
+    EXPECT_GE(p.paperWidth, 72);
+    EXPECT_LE(p.paperWidth, kKxPaperMax);
+    EXPECT_GE(p.paperHeight, 72);
+    EXPECT_LE(p.paperHeight, kKxPaperMax);
+    EXPECT_TRUE(p.margins.top >= 0 && p.margins.left >= 0 && p.margins.bottom >= 0 && p.margins.right >= 0);
+    EXPECT_LT(long(p.margins.left) + p.margins.right, p.paperWidth);
+    EXPECT_LT(long(p.margins.top) + p.margins.bottom, p.paperHeight);
+    EXPECT_TRUE(p.columns >= 1 && p.columns <= kKxMaxColumns);
+    EXPECT_TRUE(p.gap >= 0 && (p.columns == 1 || p.paperWidth - p.margins.left - p.margins.right -
+                                                         (p.columns - 1) * p.gap >= p.columns));
+    EXPECT_TRUE(p.header.alignment <= 2 && p.header.bandHeight >= 0);
+
+    // What RTF's measures hold is written and read back as it was.
+    if (p.paperWidth > 1638 || p.paperHeight > 1638) continue;
+    ASSERT_EQ(KxWriteDocument(out.string(), doc, EKXLayout::kClassic, message), 0) << message;
+    SKXDocument back;
+    ASSERT_EQ(KxReadDocument(out.string(), back, message), 0) << message;
+    const SKXDocPage& q = back.page;
+    EXPECT_EQ(q.paperWidth, p.paperWidth);
+    EXPECT_EQ(q.paperHeight, p.paperHeight);
+    EXPECT_TRUE(q.margins.top == p.margins.top && q.margins.left == p.margins.left &&
+                q.margins.bottom == p.margins.bottom && q.margins.right == p.margins.right);
+    EXPECT_EQ(q.columns, p.columns);
+    if (p.columns > 1) {
+      EXPECT_EQ(q.gap, p.gap);
+    }
+    EXPECT_EQ(q.headerText, p.headerText);
+    EXPECT_EQ(q.header.alignment, p.header.alignment);
+  }
+  fs::remove_all(dir);
+}
+
+}  // namespace
