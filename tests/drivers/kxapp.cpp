@@ -305,6 +305,15 @@ class Runner {
     std::uint16_t mark = 0;
     Str255 name = {0};
     if (target) target->ProcessCommandStatus(CommandT(n), enabled, usesMark, mark, name);
+    // Behind an alert the menus cannot be reached, as on the desktop: a
+    // command run inside the alert would run under the code that showed it
+    // (a save closing its own document). The alert goes unanswered first,
+    // and the step runs again after it.
+    if (mHeadless && mHeadless->AlertUp()) {
+      mHeadless->DismissAlert();
+      --mNext;
+      return 0;
+    }
     if (!enabled) {
       std::fprintf(stderr, "kxapp: line %d: command %ld is disabled\n", s.line, n);
       return 0;

@@ -1,6 +1,7 @@
 #include "platform/host/headless.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 std::string FromPString(const unsigned char* s) {
@@ -372,8 +373,13 @@ KxAnswer KxHeadlessHost::RunModalAnswer(KxAnswer onReturn, KxAnswer unanswered) 
   // command-period cancel), clicks elsewhere beep, and the windows behind
   // still get their activate and update events.
   constexpr std::uint32_t kAlertSleepTicks = 3;
+  struct Loop {
+    int& n;
+    ~Loop() { --n; }
+  } loop{++mAlertLoops};
   while (!takeQueued(answer)) {
     if (ScriptEnded()) return KxAnswer::kCancel;
+    if (std::exchange(mDismiss, false)) return unanswered;
     EventRecord e;
     if (!WaitNextEvent(e, kAlertSleepTicks)) continue;
     KxWindowClient* client = e.what == activateEvt || e.what == updateEvt ? GetWindowClient(e.message) : nullptr;

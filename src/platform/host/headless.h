@@ -71,6 +71,12 @@ class KxHeadlessHost : public KxHost {
     std::string text;
   };
   const std::vector<ShownAlert>& Alerts() const { return mAlerts; }
+  // An alert or save question is up, waiting for the script's answer: the
+  // desktop's menus are out of reach meanwhile.
+  bool AlertUp() const { return mAlertLoops > 0; }
+  // Closes the alert that is up, as if it went unanswered, once the step
+  // running inside it returns.
+  void DismissAlert() { mDismiss = mAlertLoops > 0; }
   std::string GetWindowTitle(KxWindowID window) const;
   int CountInvalidations(KxWindowID window) const;
   // The cursor ID shown last (0 before any).
@@ -166,6 +172,8 @@ class KxHeadlessHost : public KxHost {
   // script's from inside the alert's loop (`onReturn` for Return), else
   // `unanswered`.
   KxAnswer RunModalAnswer(KxAnswer onReturn, KxAnswer unanswered);
+  int mAlertLoops = 0;
+  bool mDismiss = false;
   // The queued reply or answer of a dialog; false when none is queued.
   bool TakeQueuedReply(const KxDialogRequest& request, KxDialogReply& reply);
   const Window* Find(KxWindowID window) const;
