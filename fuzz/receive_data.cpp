@@ -22,6 +22,7 @@
 #include "engine/data_tube.h"
 #include "engine/flavor_exchange.h"
 #include "engine/text_flavors.h"
+#include "formats/facilities.h"
 #include "layout/facilities.h"
 #include "platform/core.h"
 #include "platform/exception.h"
@@ -91,6 +92,8 @@ void CopyBack(CKXText& received) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   KxLayoutFacilities();
+  // The converters too: a transfer's "RTF " goes through the RTF reader.
+  KxFormatsFacilities();
   CoreInit();
   static KxHeadlessHost host;
   return 0;

@@ -20,6 +20,7 @@
 #include "text/codes/unicode.h"
 #include "text/codes/unicode_types.h"
 #include "text/runs/runs.h"
+#include "text/store/converters.h"
 #include "text/store/strarray.h"
 #include "text/store/text.h"
 
@@ -209,16 +210,19 @@ void CKXFlavorExchange::AddFlavorTypesTo(const SKXRange& range, CKXDataTube& tub
   const short kind = tube.GetFlavorForType();
   const SKXRange r = Crop(range);
   if (r.length == 0 && kind != kKxTubeFile) return;
-  // "RTF " is offered once a converter is installed; none is yet.
   for (OSType type : {kKxFlavorText, kKxFlavorStyl, kKxFlavorDeco, kKxFlavorPara, kKxFlavorUniChars,
                       kKxFlavorRubyInfo})
     tube.AddFlavor(type);
+  // Styled text for other programs, when the RTF converter is installed.
+  // RTF files are written by the document with their page record.
+  if ((kind == kKxTubeClipboard || kind == kKxTubeDrag) && KxConverterForFlavor(kKxFlavorRTF))
+    tube.AddFlavor(kKxFlavorRTF);
 }
 
 OSType CKXFlavorExchange::PickFlavorFrom(CKXDataTube& tube) {
   for (OSType type : {kKxFlavorText, kKxFlavorPict, kKxFlavorStyl, kKxFlavorDeco, kKxFlavorPara, kKxFlavorUniChars,
-                      kKxFlavorRubyInfo})
-    if (tube.FlavorExists(type)) return type;
+                      kKxFlavorRubyInfo, kKxFlavorRTF})
+    if (tube.FlavorExists(type) && (type != kKxFlavorRTF || KxConverterForFlavor(kKxFlavorRTF))) return type;
   // Text from other programs arrives as Unicode alone, pictures as JPEG;
   // files as "hfs ".
   for (OSType type : {kKxFlavorUtxt, kKxFlavorJPEG, kKxFlavorHFS})
@@ -243,7 +247,7 @@ bool CKXFlavorExchange::SendFlavorTo(OSType type, const SKXRange& range, CKXData
              type == kKxFlavorRubyInfo) {
     SendRuns(type, r, tube, kind);
   } else if (type == kKxFlavorRTF) {
-    // No converter: nothing written.
+    SendRTF(r, tube, kind);
   } else {
     return false;
   }
@@ -388,6 +392,21 @@ void CKXFlavorExchange::SendText(const SKXRange& r, CKXDataTube& tube, short kin
       break;
   }
   tube.SetFlavorBytes(kKxFlavorText, std::move(out));
+}
+
+void CKXFlavorExchange::SendRTF(const SKXRange& r, CKXDataTube& tube, short kind) {
+  // Without a converter, for an empty range or for a file (the document
+  // writes RTF files itself, with their page record) nothing is written.
+  KxTextConverter* rtf = KxConverterForFlavor(kKxFlavorRTF);
+  if (!rtf || r.length == 0 || kind == kKxTubeFile) return;
+  const CKXTextFlavorWriter writer(Source(), r.start, r.start + r.length);
+  if (kind == kKxTubeClipboard && writer.IsLonePicture()) return;
+  // No page record, and no paragraph attributes: a paste takes none.
+  constexpr short kLeaveParagraphsOut = 3;
+  std::string out;
+  if (!rtf->Export(Source(), r.start, long(r.start) + r.length, kLeaveParagraphsOut, nullptr, out) || out.empty())
+    return;
+  tube.SetFlavorData(kKxFlavorRTF, out.data(), static_cast<long>(out.size()), kKxWholeFlavor);
 }
 
 void CKXFlavorExchange::SendRuns(OSType type, const SKXRange& r, CKXDataTube& tube, short kind) {
@@ -590,9 +609,48 @@ void CKXFlavorExchange::ReceiveAozora(const SKXRange& range, const Bytes& data, 
   if (mask) *mask = ok ? 0 : kKxMaskText;
 }
 
+bool CKXFlavorExchange::ReceiveRTF(const SKXRange& range, CKXDataTube& tube, short kind, KXTextHandle text,
+                                   short* mask) {
+  KxTextConverter* rtf = KxConverterForFlavor(kKxFlavorRTF);
+  if (!rtf || !tube.FlavorExists(kKxFlavorRTF)) return false;
+  // The program's own copies are read through its own flavors, which say
+  // more than RTF does: RTF names fonts 0 and 1 by their families and keeps
+  // the high byte of each colour component only. Its "TEXT" marks them; no
+  // other program offers that flavor here.
+  const bool transfer = kind == kKxTubeClipboard || kind == kKxTubeDrag;
+  if (transfer)
+    for (OSType own : {kKxFlavorText, kKxFlavorDeco, kKxFlavorPara, kKxFlavorUniChars})
+      if (tube.FlavorExists(own)) return false;
+  Bytes data;
+  try {
+    if (!tube.ReadFlavor(kKxFlavorRTF, data)) return false;
+  } catch (const std::bad_alloc&) {
+    return false;  // no room for it: the other flavors may still fit
+  }
+  TextGuard received;
+  short flags = 0;
+  // The converter reads no further than the bytes that came.
+  const bool read = rtf->Import(data.data(), static_cast<long>(data.size()), *received, &flags, nullptr);
+  Bytes().swap(data);
+  // RTF that gave no text (or none that could be read) gives way to what
+  // else came: a picture, or the plain text beside it.
+  if (!read || (*received).GetLength() == 0) return false;
+  // A paste or drop takes the characters' attributes, never paragraph
+  // attributes of another program; a dropped file brings its own.
+  short got = kKxMaskText;
+  if (flags & kKxImportStyles) got |= kKxMaskStyl;
+  if (flags & kKxImportDecos) got |= kKxMaskDeco;
+  if ((flags & kKxImportParas) && !transfer) got |= kKxMaskPara;
+  // Over the range even for a dropped file: it lands where it was dropped.
+  Deliver(range, kKxTubeDrag, *received, text, mask, got);
+  return true;
+}
+
 void CKXFlavorExchange::ReceiveInto(const SKXRange& range, CKXDataTube& tube, KXTextHandle text, short* mask,
                                     int depth) {
   const short kind = tube.GetFlavorForType();
+  // Another program's styled text comes first.
+  if ((kind == kKxTubeClipboard || kind == kKxTubeDrag) && ReceiveRTF(range, tube, kind, text, mask)) return;
   CKXTextFlavorReader reader;
   Bytes bytes;
 
@@ -809,9 +867,12 @@ void CKXFlavorExchange::ReceiveInto(const SKXRange& range, CKXDataTube& tube, KX
         !KxIsRegularFile(path))
       return;
     if (type == 0) type = KxTypeFromNameEnding(path);
-    if (type != kKxFlavorText) return;  // RTF, pictures and JPEG need their converters
+    if (type != kKxFlavorText && type != kKxFlavorRTF) return;  // pictures and JPEG need their converters
     CKXFileTube file(path, kKxFileRead);
-    ReceiveInto(range, file, text, mask, depth + 1);
+    if (type == kKxFlavorRTF)
+      ReceiveRTF(range, file, kKxTubeFile, text, mask);
+    else
+      ReceiveInto(range, file, text, mask, depth + 1);
     return;
   }
   const long items = tube.CountItems();

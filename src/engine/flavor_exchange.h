@@ -12,7 +12,9 @@
 // run flavors of text_flavors.h refer to it. Clipboard and drag transfers
 // add "utxt" (UTF-16 in host order, no byte-order mark) and "GIDR".
 // Pictures travel as "PICT" flavors numbered by sequence on the clipboard
-// and in files, as picture-table IDs in drags and descriptors.
+// and in files, as picture-table IDs in drags and descriptors. With the RTF
+// converter installed, clipboard and drag transfers also carry "RTF " for
+// other programs, and RTF from them is read before their plain text.
 #pragma once
 
 #include <cstdint>
@@ -87,8 +89,12 @@ class CKXFlavorExchange : public CKXFlavorSender {
   void SendRuns(OSType type, const SKXRange& range, CKXDataTube& tube, short kind);
   void SendDecos(const SKXRange& range, CKXDataTube& tube, short kind);
   void SendUnicode(const SKXRange& range, CKXDataTube& tube);
+  void SendRTF(const SKXRange& range, CKXDataTube& tube, short kind);
 
   void ReceiveInto(const SKXRange& range, CKXDataTube& tube, KXTextHandle text, short* mask, int depth);
+  // Another program's styled text as RTF, through the installed converter;
+  // false when nothing came of it (the other flavors are read instead).
+  bool ReceiveRTF(const SKXRange& range, CKXDataTube& tube, short kind, KXTextHandle text, short* mask);
   // A plain-text file's Shift_JIS bytes read as Aozora notation.
   void ReceiveAozora(const SKXRange& range, const std::vector<std::uint8_t>& data, KXTextHandle text, short* mask);
   // Inserts `source` (owned by the caller) as the received data.

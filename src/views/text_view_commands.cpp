@@ -100,10 +100,12 @@ void DoSelectAll(KxTextCommandTarget& t, long) {
   t.engine.SetSelectionRange(t.engine.GetTotalRange(), false);
   t.engine.CompleteTyping();
 }
-// Other programs' copies arrive as Unicode text alone ("utxt") or as JPEG.
+// Other programs' copies arrive as Unicode text alone ("utxt"), as RTF
+// (text, when the converter reads it) or as JPEG.
 void StPaste(KxTextCommandTarget& t, long, KxTextCommandStatus& s) {
   const OSType best = BestClipboardFlavor(t.engine);
-  EnableIf(s, best == FourCC("TEXT") || best == FourCC("PICT") || best == FourCC("utxt") || best == FourCC("JPEG"));
+  EnableIf(s, best == FourCC("TEXT") || best == FourCC("PICT") || best == FourCC("utxt") || best == FourCC("JPEG") ||
+                  best == FourCC("RTF "));
 }
 void StPasteText(KxTextCommandTarget&, long, KxTextCommandStatus& s) {
   EnableIf(s, ClipboardHas(FourCC("TEXT")) || ClipboardHas(FourCC("utxt")));
