@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 
 #include "app/application.h"
 #include "app/globals.h"
@@ -236,10 +237,12 @@ void CKXTextFileBrowse::ListenToMessage(MessageT message, void* param) {
   const std::size_t depth = GetFolderMenu().size();
   const std::string where = depth ? GetFolderMenu().back().path + "\n" + GetFolderMenu().back().name : std::string();
   if (HandleFolderMessage(message)) {
-    // Only a changed folder lists anew.
-    if (GetFolderMenu().size() != depth ||
-        (depth && GetFolderMenu().back().path + "\n" + GetFolderMenu().back().name != where))
-      UpdateTextList();
+    // A changed folder lists anew; the current one chosen again in the
+    // path pop-up too, to show what it holds now (with the selection kept).
+    const bool changed = GetFolderMenu().size() != depth ||
+                         (depth && GetFolderMenu().back().path + "\n" + GetFolderMenu().back().name != where);
+    if (changed) UpdateTextList();
+    else if (message == kKxBrowseFolderPopup) UpdateTextList(true);
     return;
   }
   switch (message) {
@@ -267,18 +270,45 @@ void CKXTextFileBrowse::ListenToMessage(MessageT message, void* param) {
   }
 }
 
-void CKXTextFileBrowse::UpdateTextList() {
+void CKXTextFileBrowse::ActivateSelf() {
+  CKXTextFileTool::ActivateSelf();
+  // Back in the window: the folders and files as they are now (made,
+  // removed or renamed meanwhile, by this program or another).
+  if (!mListed) return;
+  ChangeFolderMenu(long(GetFolderMenu().size()));
+  UpdateTextList(true);
+}
+
+void CKXTextFileBrowse::UpdateTextList(bool keepSelection) {
   SKXFileEntry folder;
   if (!GetCurFolder(folder)) return;
+  auto* list = dynamic_cast<KXListBox*>(FindPaneByID(kKxBrowseFileList));
+  std::set<std::string> selected;
+  std::int32_t top = 0;
+  if (keepSelection && list) {
+    for (std::int32_t row : list->GetSelectedRows())
+      if (std::size_t(row) < mFiles.size()) selected.insert(mFiles[std::size_t(row)].path);
+    top = list->GetTopRow();
+  }
   // At the top the desktop's files show, as on a desktop.
   mFiles = folder.kind == kKxKindTop ? KxCreateFileList(KxFolderEntry(KxDesktopFolder()), false, mFilter)
                                      : KxCreateFileList(folder, false, mFilter);
-  if (auto* list = dynamic_cast<KXListBox*>(FindPaneByID(kKxBrowseFileList))) {
+  mListed = true;
+  if (list) {
     list->StopBroadcasting();
     list->UnselectAllCells();
     list->RemoveAllRows();
-    for (const SKXFileEntry& e : mFiles) list->AddRow(KxEntryCell(e));
-    if (!mFiles.empty()) list->SetValue(0);
+    std::vector<std::int32_t> rows;
+    for (const SKXFileEntry& e : mFiles) {
+      if (selected.count(e.path)) rows.push_back(list->CountRows());
+      list->AddRow(KxEntryCell(e));
+    }
+    if (!rows.empty()) {
+      list->ScrollRowsBy(top - list->GetTopRow());
+      list->SetSelectedRows(rows);
+    } else if (!mFiles.empty()) {
+      list->SetValue(0);
+    }
     list->StartBroadcasting();
   }
   mLastPreviewed = -2;

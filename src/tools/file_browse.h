@@ -43,7 +43,9 @@ class CKXTextFileBrowse : public CKXTextFileTool {
   void ListenToMessage(MessageT message, void* param) override;
   void ResizeFrameBy(std::int32_t dw, std::int32_t dh, bool refresh) override;
 
-  void UpdateTextList();
+  // Lists the current folder's files anew; with `keepSelection` the files
+  // selected stay selected where they still are, else the first one is.
+  void UpdateTextList(bool keepSelection = false);
   void SetPreview();
   void OpenTextFile();
   void OpenFileInfo();
@@ -54,6 +56,7 @@ class CKXTextFileBrowse : public CKXTextFileTool {
 
  protected:
   void FinishCreateSelf() override;
+  void ActivateSelf() override;
 
  private:
   void TogglePreview();
@@ -66,6 +69,7 @@ class CKXTextFileBrowse : public CKXTextFileTool {
   std::int32_t mLastPreviewed = -2;
   OSType mFilter = kKxTypeText;
   bool mPreviewResize = false;
+  bool mListed = false;   // the file list was made once (activation lists anew)
   SKXFileBrowsePref mPref;
   Rect mLayoutMinMax{0, 0, 0, 0};
 

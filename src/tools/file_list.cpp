@@ -7,6 +7,7 @@
 #include "platform/folders.h"
 #include "platform/resources.h"
 #include "platform/textconv.h"
+#include "tools/file_text.h"
 
 namespace {
 
@@ -201,7 +202,7 @@ std::int16_t KxGetLDEFIconID(OSType kind) {
   }
 }
 
-std::string KxDisplayName(const SKXFileEntry& entry) { return KxUTF8ToScriptText(entry.name); }
+std::string KxDisplayName(const SKXFileEntry& entry) { return KxNameToScriptText(entry.name); }
 
 std::string KxEntryCell(const SKXFileEntry& entry) {
   return std::string(1, char(KxGetLDEFIconID(entry.kind))) + KxDisplayName(entry);

@@ -74,7 +74,8 @@ bool KxEntryNameLess(const std::string& a, const std::string& b);
 
 // The list cell's icon number of a kind.
 std::int16_t KxGetLDEFIconID(OSType kind);
-// The name as the lists show it: the program's text encoding.
+// The name as the lists show it: the program's text encoding, whatever
+// bytes the name has (KxNameToScriptText).
 std::string KxDisplayName(const SKXFileEntry& entry);
 // A list cell: the icon byte, then the shown name.
 std::string KxEntryCell(const SKXFileEntry& entry);

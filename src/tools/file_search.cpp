@@ -356,7 +356,9 @@ void CKXTextFileSearch::DoFileSearch() {
     return true;
   };
   CKXFileSearcher searcher(query, cancel, row);
-  searcher.Run(folder.path);
+  // A pattern that can find nothing is told as an empty one is, and as
+  // the find dialog tells a find that found nothing.
+  if (!searcher.Run(folder.path)) KxCurrentHost().Beep();
   if (full) KXMessageBox::Stop(kFullMessage);
   if (!mRows.empty()) {
     if (list) list->SetValue(0);
@@ -384,20 +386,44 @@ void CKXTextFileSearch::OpenTextFile() {
     const SKXSearchRow& row = rows[std::size_t(r)];
     CKXTextApp* app = CKXTextApp::GetTextApp();
     if (!app) return;
-    app->HandleAppleEvent(AEMakeOpenDocuments({row.path}));
-    for (CKXTextDocument* doc : KxTextDocHooks::All()) {
-      if (doc->Path() != row.path || !doc->GetEngine()) continue;
-      // The file or the document may have changed since: held to the text
-      // and to character boundaries.
-      const std::string text = doc->TextBytes();
-      const std::int64_t length = std::int64_t(text.size());
-      const std::int64_t at = std::clamp<std::int64_t>(row.offset, 0, length);
-      const std::int64_t to = std::clamp<std::int64_t>(row.offset + row.length, at, length);
-      // One walk from the start for both ends.
-      const std::size_t start = KxSJISBoundary(text, 0, std::size_t(at));
-      const std::size_t end = KxSJISBoundary(text, start, std::size_t(to));
-      doc->GetEngine()->DoSelection(SKXRange{std::int32_t(start), std::int32_t(end - start)}, false);
-      break;
+    CKXTextDocument* doc = CopyOpenedFrom(row.path);
+    if (doc) {
+      doc->MakeCurrent();
+    } else {
+      const std::vector<CKXTextDocument*> before = KxTextDocHooks::All();
+      app->HandleAppleEvent(AEMakeOpenDocuments({row.path}));
+      const std::vector<CKXTextDocument*> after = KxTextDocHooks::All();
+      for (CKXTextDocument* d : after)
+        if (!doc && d->Path() == row.path) doc = d;
+      if (!doc) {
+        // A file read as a copy (RTF) has no path: its window is the one
+        // the open made, remembered for the next open of the file.
+        for (CKXTextDocument* d : after)
+          if (d->Path().empty() && std::find(before.begin(), before.end(), d) == before.end()) doc = d;
+        if (doc) mCopies[row.path] = {doc, doc->TitleText()};
+      }
     }
+    if (!doc || !doc->GetEngine()) continue;
+    // The file or the document may have changed since: held to the text
+    // and to character boundaries.
+    const std::string text = doc->TextBytes();
+    const std::int64_t length = std::int64_t(text.size());
+    const std::int64_t at = std::clamp<std::int64_t>(row.offset, 0, length);
+    const std::int64_t to = std::clamp<std::int64_t>(row.offset + row.length, at, length);
+    // One walk from the start for both ends.
+    const std::size_t start = KxSJISBoundary(text, 0, std::size_t(at));
+    const std::size_t end = KxSJISBoundary(text, start, std::size_t(to));
+    doc->GetEngine()->DoSelection(SKXRange{std::int32_t(start), std::int32_t(end - start)}, false);
   }
+}
+
+CKXTextDocument* CKXTextFileSearch::CopyOpenedFrom(const std::string& path) {
+  const auto it = mCopies.find(path);
+  if (it == mCopies.end()) return nullptr;
+  // Still open, and still the untitled copy it was (not saved under a
+  // name, not a later document in the same memory).
+  for (CKXTextDocument* d : KxTextDocHooks::All())
+    if (d == it->second.doc && d->Path().empty() && d->TitleText() == it->second.title) return d;
+  mCopies.erase(it);
+  return nullptr;
 }

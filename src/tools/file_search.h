@@ -3,8 +3,13 @@
 // per matching line; opening a row opens its file with the match selected.
 #pragma once
 
+#include <map>
+#include <string>
+
 #include "tools/file_search_engine.h"
 #include "tools/file_tool.h"
+
+class CKXTextDocument;
 
 constexpr std::int16_t kKxFileSearchLayout = 3200;
 
@@ -49,7 +54,16 @@ class CKXTextFileSearch : public CKXTextFileTool {
   void ChooseHistory();
   void SetCount();
 
+  // The untitled copy this window opened of a file that opens as one
+  // (RTF), while it is still open: opened again, the file selects there.
+  CKXTextDocument* CopyOpenedFrom(const std::string& path);
+
   std::vector<SKXSearchRow> mRows;
+  struct SOpenedCopy {
+    CKXTextDocument* doc = nullptr;   // compared only, never used unchecked
+    std::string title;
+  };
+  std::map<std::string, SOpenedCopy> mCopies;
   bool mFindStringChanged = false;
   static CKXTextFileSearch* sFileSearch;
 };

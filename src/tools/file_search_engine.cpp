@@ -2,13 +2,18 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <string_view>
 
 #include "formats/rtf_convert.h"
 #include "platform/folders.h"
+#include "platform/script.h"
 #include "platform/textconv.h"
+#include "platform/utf16.h"
 #include "text/codes/jcode.h"
+#include "text/codes/unicode.h"
 #include "text/find/find_pattern.h"
+#include "text/find/regexp.h"
 #include "text/store/text.h"
 #include "tools/file_list.h"
 #include "tools/file_text.h"
@@ -30,31 +35,123 @@ bool EndsRTF(const std::string& name) {
   return end == ".rtf";
 }
 
-// UTF-8 as UTF-16 code units in either byte order.
-void AddUTF16Forms(const std::string& utf8, std::vector<std::string>& forms) {
-  std::string le, be;
-  for (std::size_t i = 0; i < utf8.size();) {
-    const unsigned char c = static_cast<unsigned char>(utf8[i]);
-    const int n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-    if (i + std::size_t(n) > utf8.size()) return;
-    std::uint32_t u = n == 1 ? c : n == 2 ? (c & 0x1F) : n == 3 ? (c & 0x0F) : (c & 0x07);
-    for (int k = 1; k < n; ++k) u = u << 6 | (static_cast<unsigned char>(utf8[i + std::size_t(k)]) & 0x3F);
-    i += std::size_t(n);
-    auto put = [&](std::uint16_t unit) {
-      le += char(unit & 0xFF);
-      le += char(unit >> 8);
-      be += char(unit >> 8);
-      be += char(unit & 0xFF);
-    };
-    if (u >= 0x10000) {
-      put(std::uint16_t(0xD800 + ((u - 0x10000) >> 10)));
-      put(std::uint16_t(0xDC00 + ((u - 0x10000) & 0x3FF)));
-    } else {
-      put(std::uint16_t(u));
+// The most spellings of a pattern looked for in Unicode text; a pattern
+// with more ways to be spelt is searched for in every Unicode file.
+constexpr std::size_t kMaxSpellings = 16;
+
+// Code points that Unicode text may spell a Shift_JIS code with besides the
+// one the code reads as (the JIS names of the few symbols cp932 names
+// otherwise: U+301C for 0x8160, ...), by code. Built once.
+const std::multimap<std::uint16_t, char32_t>& OtherForms() {
+  static const std::multimap<std::uint16_t, char32_t> forms = [] {
+    std::multimap<std::uint16_t, char32_t> m;
+    for (char32_t cp = 1; cp <= 0x10FFFF; ++cp) {
+      if (KxIsSurrogate(cp) || !KxScriptIsOtherForm(cp, kJapaneseScript)) continue;
+      const std::int32_t code = KxScriptFromUnicode(cp, kJapaneseScript);
+      if (code > 0 && code <= 0xFFFF) m.emplace(std::uint16_t(code), cp);
+    }
+    return m;
+  }();
+  return forms;
+}
+
+// Code points that the composed form may change, alone or with what
+// follows them (combining marks, compatibility characters): Unicode text
+// without any is converted one code point at a time. Built once.
+const std::vector<bool>& MayCompose() {
+  static const std::vector<bool> table = [] {
+    std::vector<bool> t(0x110000, false);
+    std::vector<char16_t> out;
+    for (char32_t cp = 0x80; cp <= 0x10FFFF; ++cp) {
+      if (KxIsSurrogate(cp)) continue;
+      const char16_t units[2] = {cp < 0x10000 ? char16_t(cp) : KxHighSurrogate(cp), KxLowSurrogate(cp)};
+      t[cp] = KxNormalizeNFC(units, cp < 0x10000 ? 1 : 2, out, nullptr);
+    }
+    return t;
+  }();
+  return table;
+}
+
+// Whether Unicode text (UTF-8, or UTF-16 after its byte-order mark) holds a
+// code point the composed form may change.
+bool HoldsComposing(short code, const std::uint8_t* b, std::size_t n) {
+  const std::vector<bool>& composes = MayCompose();
+  if (code == kKxCodeUTF8) {
+    for (std::size_t i = 0; i < n;) {
+      if (b[i] < 0x80) {
+        ++i;
+        continue;
+      }
+      char16_t units[4];
+      const long len = std::max(1L, CKXJCode::IsUTF8Char(b + i, long(n - i)));
+      const long count = CKXJCode::UTF8toUnits(b + i, len, units);
+      const char32_t cp = count == 2 ? KxJoinSurrogates(units[0], units[1]) : units[0];
+      if (count > 0 && cp < composes.size() && composes[cp]) return true;
+      i += std::size_t(len);
+    }
+    return false;
+  }
+  const bool little = n >= 2 && b[0] == 0xFF && b[1] == 0xFE;
+  auto unit = [&](std::size_t k) {
+    return little ? std::uint32_t(b[k] | b[k + 1] << 8) : std::uint32_t(b[k] << 8 | b[k + 1]);
+  };
+  for (std::size_t k = 2; k + 1 < n; k += 2) {
+    char32_t cp = unit(k);
+    if (KxIsHighSurrogate(cp) && k + 3 < n && KxIsLowSurrogate(unit(k + 2))) {
+      cp = KxJoinSurrogates(cp, unit(k + 2));
+      k += 2;
+    }
+    if (composes[cp]) return true;
+  }
+  return false;
+}
+
+// Whether Shift_JIS text holds, on a character, a code that stands for
+// what Unicode text had no code for: 0x81FC, or the single byte 0xA0 for a
+// character below U+2000.
+bool HoldsPlaceholder(const std::string& sjis) {
+  constexpr std::uint16_t kLatinLetter = 0x00E9;   // é, which the Japanese codes lack
+  const std::uint8_t* parse = KxScriptParseTable(kJapaneseScript);
+  const std::uint16_t wide = KxUnicodePlaceholder(kJapaneseScript);
+  const std::uint16_t narrow = KxUnicodePlaceholderFor(kLatinLetter, kJapaneseScript);
+  for (std::size_t i = 0; i < sjis.size();) {
+    const std::uint8_t c = std::uint8_t(sjis[i]);
+    const bool pair = parse[c] && i + 1 < sjis.size();
+    const std::uint16_t code = pair ? std::uint16_t(c << 8 | std::uint8_t(sjis[i + 1])) : c;
+    if (code == wide || code == narrow) return true;
+    i += pair ? 2 : 1;
+  }
+  return false;
+}
+
+// Whether a regular expression has anything that takes a character: one
+// that has not ("(", "^$") finds nothing, an empty match being no match.
+bool CanMatch(const std::string& pattern) {
+  const CKXRegexp re(reinterpret_cast<const unsigned char*>(pattern.data()), long(pattern.size()), kJapaneseScript);
+  // A walk with a stack of its own: nesting as deep as the pattern is long.
+  std::vector<const SKXRegexp*> todo{&re.GetRoot()};
+  while (!todo.empty()) {
+    const SKXRegexp* node = todo.back();
+    todo.pop_back();
+    switch (node->type) {
+      case kKXReLiteral:
+      case kKXReAny:
+      case kKXReSet:
+      case kKXReRange:
+      case kKXReWord:
+      case kKXReSpace:
+      case kKXReDigit:
+        return true;
+      default:
+        for (const SKXRegexp& child : node->children) todo.push_back(&child);
     }
   }
-  forms.push_back(le);
-  forms.push_back(be);
+  return false;
+}
+
+void PutUTF16(std::string& out, char16_t unit, bool little) {
+  out += char(little ? unit & 0xFF : unit >> 8);
+  out += char(little ? unit >> 8 : unit & 0xFF);
 }
 
 }  // namespace
@@ -62,29 +159,96 @@ void AddUTF16Forms(const std::string& utf8, std::vector<std::string>& forms) {
 CKXFileSearcher::CKXFileSearcher(SKXSearchQuery query, CancelFn cancel, RowFn row)
     : mQuery(std::move(query)), mCancel(std::move(cancel)), mRow(std::move(row)) {
   const short folding = kKXFindIgnoreCase | kKXFindIgnoreWidth | kKXFindIgnoreKana | kKXFindRegexp;
-  const bool plain = !(mQuery.options & folding) && mQuery.pattern.find(kCR) == std::string::npos &&
-                     mQuery.pattern.find('\n') == std::string::npos;
-  if (!plain || mQuery.pattern.empty()) return;
-  // How each encoding a file may be in spells the pattern.
-  mForms.push_back(mQuery.pattern);
-  const std::string utf8 = KxScriptTextToUTF8(mQuery.pattern);
-  mForms.push_back(utf8);
-  CKXJCode euc;
-  euc.SJIStoEUC(reinterpret_cast<const unsigned char*>(mQuery.pattern.data()), long(mQuery.pattern.size()));
-  mForms.emplace_back(reinterpret_cast<const char*>(euc.GetTextPtr()), std::size_t(euc.GetTextSize()));
-  AddUTF16Forms(utf8, mForms);
-  std::sort(mForms.begin(), mForms.end());
-  mForms.erase(std::unique(mForms.begin(), mForms.end()), mForms.end());
+  mPlain = !(mQuery.options & folding) && !mQuery.pattern.empty() &&
+           mQuery.pattern.find(kCR) == std::string::npos && mQuery.pattern.find('\n') == std::string::npos;
+  if (mPlain) SpellInUnicode();
 }
 
-bool CKXFileSearcher::MayHold(const std::uint8_t* bytes, std::size_t size) const {
-  if (mForms.empty()) return true;
+void CKXFileSearcher::SpellInUnicode() {
+  const std::string& pattern = mQuery.pattern;
+  // Only a pattern that Unicode text gives back as it is, and that holds
+  // nothing standing for an unknown character, has spellings to look for.
+  const std::string utf8 = KxScriptTextToUTF8(pattern);
+  std::string back;
+  if (HoldsPlaceholder(pattern) ||
+      !KxDecodePlainTextAs(kKxCodeUTF8, reinterpret_cast<const std::uint8_t*>(utf8.data()), utf8.size(), back) ||
+      back != pattern) {
+    mUnicodeAny = true;
+    return;
+  }
+  const std::uint8_t* parse = KxScriptParseTable(kJapaneseScript);
+  const auto& others = OtherForms();
+  std::vector<std::u16string> spellings{u""};
+  for (std::size_t i = 0; i < pattern.size();) {
+    const std::uint8_t c = std::uint8_t(pattern[i]);
+    const bool pair = parse[c] && i + 1 < pattern.size();
+    const std::uint16_t code = pair ? std::uint16_t(c << 8 | std::uint8_t(pattern[i + 1])) : c;
+    i += pair ? 2 : 1;
+    std::vector<std::u16string> ways;
+    char16_t units[2];
+    const int n = KxScriptToUTF16(code, kJapaneseScript, units);
+    if (n < 1) {
+      mUnicodeAny = true;
+      return;
+    }
+    ways.emplace_back(units, std::size_t(n));
+    for (auto [at, end] = others.equal_range(code); at != end; ++at) {
+      const char32_t cp = at->second;
+      ways.push_back(cp < 0x10000 ? std::u16string(1, char16_t(cp))
+                                  : std::u16string{KxHighSurrogate(cp), KxLowSurrogate(cp)});
+    }
+    if (spellings.size() * ways.size() > kMaxSpellings) {
+      mUnicodeAny = true;
+      return;
+    }
+    std::vector<std::u16string> next;
+    for (const std::u16string& s : spellings)
+      for (const std::u16string& w : ways) next.push_back(s + w);
+    spellings.swap(next);
+  }
+  for (const std::u16string& s : spellings) {
+    mUTF8Forms.push_back(KxUTF16ToUTF8(s));
+    std::string le, be;
+    for (char16_t u : s) {
+      PutUTF16(le, u, true);
+      PutUTF16(be, u, false);
+    }
+    mUTF16LEForms.push_back(le);
+    mUTF16BEForms.push_back(be);
+  }
+}
+
+bool CKXFileSearcher::MayHold(short code, const std::uint8_t* bytes, std::size_t size) const {
+  if (!mPlain) return true;
   const std::string_view text(reinterpret_cast<const char*>(bytes), size);
-  // JIS text spells the pattern through its escapes: decoded always.
-  if (text.find('\x1B') != std::string_view::npos) return true;
-  for (const std::string& form : mForms)
-    if (!form.empty() && text.find(form) != std::string_view::npos) return true;
-  return false;
+  switch (code) {
+    case kKxCodeSJIS:
+      // Decoding only turns line ends, which the pattern has none of.
+      return text.find(mQuery.pattern) != std::string_view::npos;
+    case kKxCodeUTF8:
+    case kKxCodeUTF16:
+      return MayHoldUnicode(code, bytes, size);
+    default:
+      return true;
+  }
+}
+
+bool CKXFileSearcher::MayHoldUnicode(short code, const std::uint8_t* bytes, std::size_t size) const {
+  if (mUnicodeAny) return true;
+  const std::string_view text(reinterpret_cast<const char*>(bytes), size);
+  const bool little = size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE;
+  const std::vector<std::string>& forms = code == kKxCodeUTF8 ? mUTF8Forms : little ? mUTF16LEForms : mUTF16BEForms;
+  for (const std::string& form : forms) {
+    if (code == kKxCodeUTF8) {
+      if (text.find(form) != std::string_view::npos) return true;
+      continue;
+    }
+    // UTF-16: only at a unit's start, after the mark.
+    for (std::size_t at = text.find(form, 2); at != std::string_view::npos; at = text.find(form, at + 1))
+      if (at % 2 == 0) return true;
+  }
+  // Composing may make the pattern's characters out of others.
+  return HoldsComposing(code, bytes, size);
 }
 
 bool CKXFileSearcher::Cancelled() {
@@ -94,6 +258,7 @@ bool CKXFileSearcher::Cancelled() {
 
 bool CKXFileSearcher::Run(const std::string& folder) {
   if (mQuery.pattern.empty()) return false;
+  if ((mQuery.options & kKXFindRegexp) && !CanMatch(mQuery.pattern)) return false;
   if (UKXFind_Start(mQuery.pattern.data(), long(mQuery.pattern.size()), mQuery.options, kJapaneseScript) < 1) {
     UKXFind_End();
     return false;
@@ -170,10 +335,14 @@ void CKXFileSearcher::File(const std::string& path, const std::string& name, con
     text.assign(std::size_t(std::max(0L, size)), '\0');
     if (size > 0) plain.CopyBytes(0, size, text.data(), size);
   } else {
-    if (!MayHold(mBuffer.data(), mBuffer.size())) return;
-    if (!KxDecodePlainText(mBuffer.data(), mBuffer.size(), text)) return;
+    const short code = KxDetectPlainCode(mBuffer.data(), mBuffer.size());
+    if (mQuery.precheck && !MayHold(code, mBuffer.data(), mBuffer.size())) return;
+    if (!KxDecodePlainTextAs(code, mBuffer.data(), mBuffer.size(), text)) return;
   }
   ++mDecoded;
+  // The plain pattern's bytes, wherever they are, before the search that
+  // takes the text character by character.
+  if (mPlain && mQuery.precheck && text.find(mQuery.pattern) == std::string::npos) return;
   SearchText(text, 0, path, name, folderName, depth);
 }
 
@@ -205,11 +374,35 @@ std::size_t PieceEnd(short code, const std::uint8_t* b, std::size_t n, bool litt
 
 }  // namespace
 
+short CKXFileSearcher::PiecesCode(const std::string& path, std::int64_t size) {
+  // The first piece decides, as the start of a longer file (a character
+  // its end cuts in two does not count against UTF-8)...
+  const short start = KxDetectPlainCode(mBuffer.data(), mBuffer.size(), false);
+  if (start == kKxCodeUTF16) return start;
+  const short other = KxDetectPlainCode(mBuffer.data(), mBuffer.size(), false, false);
+  // ...but whether it is UTF-8 is a matter of the whole file, as opening
+  // reads it whole: every piece takes the same encoding.
+  CKXUTF8Scan scan;
+  std::int64_t pos = std::int64_t(mBuffer.size());
+  if (scan.Add(mBuffer.data(), mBuffer.size()) && pos < size) {
+    while (pos < size) {
+      if (Cancelled()) return -1;
+      std::int64_t now = 0;
+      if (KxReadFileAt(path, pos, mQuery.wholeMax, mBuffer, now) != 0 || mBuffer.empty()) break;
+      pos += std::int64_t(mBuffer.size());
+      if (!scan.Add(mBuffer.data(), mBuffer.size())) break;
+    }
+    // The first piece again, for the search.
+    std::int64_t now = 0;
+    if (KxReadFileAt(path, 0, mQuery.wholeMax, mBuffer, now) != 0 || mBuffer.empty()) return -1;
+  }
+  return scan.IsUTF8() ? kKxCodeUTF8 : other;
+}
+
 void CKXFileSearcher::Pieces(const std::string& path, const std::string& name, const std::string& folderName,
                              int depth, std::int64_t size) {
-  // The first piece (already read) decides the encoding for them all.
-  short code = CKXJCode::AutoCheck(mBuffer.data(), long(mBuffer.size()));
-  if (code < kKxCodeSJIS || code > kKxCodeUTF8) code = kKxCodeSJIS;
+  const short code = PiecesCode(path, size);
+  if (code < 0) return;
   const bool bom = code == kKxCodeUTF16 && mBuffer.size() >= 2 &&
                    ((mBuffer[0] == 0xFF && mBuffer[1] == 0xFE) || (mBuffer[0] == 0xFE && mBuffer[1] == 0xFF));
   const bool little = bom && mBuffer[0] == 0xFF;
@@ -267,7 +460,7 @@ void CKXFileSearcher::SearchText(const std::string& text, std::int64_t base, con
       row.path = path;
       row.offset = base + found;
       row.length = matched;
-      row.cell = RowText(depth, KxUTF8ToScriptText(folderName), KxUTF8ToScriptText(name),
+      row.cell = RowText(depth, KxNameToScriptText(folderName), KxNameToScriptText(name),
                          text.substr(from, lineEnd - from));
       if (!mRow(std::move(row))) {
         mStopped = true;

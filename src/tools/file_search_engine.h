@@ -27,6 +27,10 @@ struct SKXSearchQuery {
   // Bigger files are searched in pieces of this size, each cut after a
   // line end (or on a character boundary) and decoded on its own.
   std::size_t wholeMax = std::size_t(64) << 20;
+  // A plain pattern is looked for in a file's bytes before the file is
+  // decoded and searched; false searches every file in full (what the look
+  // must agree with).
+  bool precheck = true;
 };
 
 // The most rows a search lists.
@@ -44,7 +48,8 @@ class CKXFileSearcher {
   using RowFn = std::function<bool(SKXSearchRow&&)>;
   CKXFileSearcher(SKXSearchQuery query, CancelFn cancel, RowFn row);
 
-  // Searches `folder`; false when the pattern is empty or cannot be used.
+  // Searches `folder`; false when the pattern is empty or cannot be used
+  // (a regular expression with nothing in it that takes a character).
   bool Run(const std::string& folder);
   // Whether the search ended before its end (cancelled or full).
   bool Stopped() const { return mStopped; }
@@ -53,11 +58,16 @@ class CKXFileSearcher {
   // The row of a match in a file at `depth` (1: the chosen folder).
   static std::string RowText(int depth, const std::string& folderName, const std::string& fileName,
                              const std::string& line);
-  // Whether a file of these raw bytes can hold the plain pattern at all
-  // (always for patterns that are not plain, and for JIS text).
-  bool MayHold(const std::uint8_t* bytes, std::size_t size) const;
 
  private:
+  // Whether a file of these raw bytes in `code` (kKxCode...) can hold the
+  // plain pattern at all: false only when its decoded text cannot. JIS and
+  // EUC-JP text are looked at once decoded, which costs little.
+  bool MayHold(short code, const std::uint8_t* bytes, std::size_t size) const;
+  bool MayHoldUnicode(short code, const std::uint8_t* bytes, std::size_t size) const;
+  void SpellInUnicode();
+  // The encoding of a file bigger than a piece, whose first piece is read.
+  short PiecesCode(const std::string& path, std::int64_t size);
   void Folder(const std::string& path, const std::string& name, int depth);
   void File(const std::string& path, const std::string& name, const std::string& folderName, int depth);
   void Pieces(const std::string& path, const std::string& name, const std::string& folderName, int depth,
@@ -72,7 +82,13 @@ class CKXFileSearcher {
   bool mStopped = false;
   long mDecoded = 0;
   std::size_t mRowsSent = 0;
-  std::vector<std::string> mForms;   // the plain pattern in every encoding
+  bool mPlain = false;               // the pattern is plain: files may be looked at first
+  // How Unicode text may spell the plain pattern (each character by every
+  // code point that converts to it), in UTF-8 and in UTF-16 of either byte
+  // order; with mUnicodeAny, too many ways or none that is sure: every
+  // Unicode file is searched.
+  std::vector<std::string> mUTF8Forms, mUTF16LEForms, mUTF16BEForms;
+  bool mUnicodeAny = false;
   std::set<std::pair<std::uint64_t, std::uint64_t>> mEntered;
   std::vector<std::uint8_t> mBuffer; // one read buffer for every file
 };

@@ -57,12 +57,62 @@ namespace {
 bool Decode(short code, const std::uint8_t* p, std::size_t n, std::string& text, std::vector<SKXUniChar>* sides);
 }  // namespace
 
+std::size_t KxUTF8CompleteLength(const std::uint8_t* p, std::size_t n) {
+  constexpr std::size_t kMaxTail = 3;   // continuation bytes a lead byte may have
+  std::size_t k = n;
+  while (k > 0 && n - k < kMaxTail && (p[k - 1] & 0xC0) == 0x80) --k;
+  if (k == 0) return n;
+  const std::uint8_t lead = p[k - 1];
+  const std::size_t want = lead >= 0xF8 ? 0 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+  // Anything else is left for the check to judge.
+  return want > n - (k - 1) ? k - 1 : n;
+}
+
+short KxDetectPlainCode(const std::uint8_t* p, std::size_t n, bool whole, bool unicode) {
+  const std::size_t m = whole ? n : KxUTF8CompleteLength(p, n);
+  short code;
+  if (unicode) {
+    CKXJCode::sUseUNICODE = 1;
+    CKXJCode::sUseCVKANJI = 1;
+    code = CKXJCode::AutoCheck(p, long(m));
+  } else {
+    // AutoCheck's order past Unicode, without turning its switches.
+    code = CKXJCode::CheckJIS(p, long(m)) ? kKxCodeJIS : CKXJCode::CheckEUC(p, long(m)) ? kKxCodeEUC : kKxCodeSJIS;
+  }
+  return code < kKxCodeSJIS || code > kKxCodeUTF8 ? kKxCodeSJIS : code;
+}
+
+bool CKXUTF8Scan::Add(const std::uint8_t* p, std::size_t n) {
+  if (mFailed) return false;
+  std::size_t i = 0;
+  if (!mCarry.empty()) {
+    // The character the last piece began, completed from this one.
+    const std::uint8_t lead = std::uint8_t(mCarry[0]);
+    const std::size_t want = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    while (mCarry.size() < want && i < n) mCarry += char(p[i++]);
+    if (mCarry.size() < want) return true;
+    if (CKXJCode::IsUTF8Char(reinterpret_cast<const unsigned char*>(mCarry.data()), long(want)) != long(want)) {
+      mFailed = true;
+      return false;
+    }
+    mMulti = true;
+    mCarry.clear();
+  }
+  const std::size_t end = i + KxUTF8CompleteLength(p + i, n - i);
+  if (CKXJCode::CheckUTF8(p + i, long(end - i))) {
+    mMulti = true;
+  } else if (std::any_of(p + i, p + end, [](std::uint8_t b) { return b >= 0x80; })) {
+    // Not ASCII alone, and not UTF-8 either.
+    mFailed = true;
+    return false;
+  }
+  mCarry.assign(reinterpret_cast<const char*>(p + end), n - end);
+  return true;
+}
+
 bool KxDecodePlainText(const std::uint8_t* p, std::size_t n, std::string& text, std::vector<SKXUniChar>* sides,
                        short* codeOut) {
-  CKXJCode::sUseUNICODE = 1;
-  CKXJCode::sUseCVKANJI = 1;
-  short code = CKXJCode::AutoCheck(p, long(n));
-  if (code < kKxCodeSJIS || code > kKxCodeUTF8) code = kKxCodeSJIS;
+  const short code = KxDetectPlainCode(p, n);
   if (codeOut) *codeOut = code;
   return Decode(code, p, n, text, sides);
 }
@@ -128,6 +178,26 @@ std::size_t SJISCharLength(const std::uint8_t* parse, const std::string& sjis, s
 }
 }  // namespace
 
+std::string KxNameToScriptText(const std::string& name) {
+  constexpr char kGeta[] = "\x81\xAC";
+  std::string text;
+  std::vector<SKXUniChar> sides;
+  if (!Decode(kKxCodeUTF8, reinterpret_cast<const std::uint8_t*>(name.data()), name.size(), text, &sides))
+    return std::string();
+  // Each placeholder the conversion wrote, from the end so that the
+  // offsets before it hold; a code shared with another character is the
+  // character itself.
+  for (auto it = sides.rbegin(); it != sides.rend(); ++it) {
+    const std::uint32_t value = it->value;
+    if (KxUnicodeSharedCode(value, kScriptJapanese) != 0) continue;
+    const unsigned short placeholder = KxUnicodePlaceholderFor(std::uint16_t(value >> 16), kScriptJapanese);
+    const std::size_t at = std::size_t(std::max<std::int32_t>(0, it->offset));
+    const std::size_t width = placeholder > 0xFF ? 2 : 1;
+    if (at + width <= text.size()) text.replace(at, width, kGeta, 2);
+  }
+  return text;
+}
+
 std::size_t KxSJISCut(const std::string& sjis, std::size_t max) {
   if (sjis.size() <= max) return sjis.size();
   const std::uint8_t* parse = KxScriptParseTable(kScriptJapanese);
@@ -168,9 +238,15 @@ void KxLoadPreview(const std::string& path, const std::string& name, OSType type
         outType = FourCC("TEXT");
         return;
       }
-      if (KxReadFileStart(path, kPreviewReadMax, raw) != 0) return;
+      std::int64_t size = 0;
+      if (KxReadFileAt(path, 0, kPreviewReadMax, raw, size) != 0) return;
+      // Only the file's start is read: a character it cuts in two is no
+      // reason to take UTF-8 for another encoding, nor decoded.
+      const bool whole = size <= std::int64_t(raw.size());
+      const short code = KxDetectPlainCode(raw.data(), raw.size(), whole);
+      const std::size_t n = !whole && code == kKxCodeUTF8 ? KxUTF8CompleteLength(raw.data(), raw.size()) : raw.size();
       std::string sjis;
-      if (!KxDecodePlainText(raw.data(), raw.size(), sjis)) return;
+      if (!KxDecodePlainTextAs(code, raw.data(), n, sjis)) return;
       sjis.resize(KxSJISCut(sjis, kKxPreviewTextMax));
       data.assign(sjis.begin(), sjis.end());
       outType = type;

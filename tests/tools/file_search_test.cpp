@@ -1,20 +1,28 @@
 // The multi-file search: which files, rows and offsets against the text the
 // editor opens, rows that never pass their size, long matches, the raw-byte
-// look before decoding, stopping, and what Copy puts.
+// look before decoding (and that it never passes over a file the full
+// search finds), stopping, what Copy puts, big files' encoding, names that
+// are no UTF-8 and expressions that can find nothing.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "common/test_main.h"
 #include "platform/framework/framework_classes.h"
 #include "platform/host/headless.h"
 #include "platform/script.h"
+#include "platform/textconv.h"
+#include "text/codes/jcode.h"
 #include "text/find/find.h"
 #include "tools/file_search.h"
+#include "tools/file_text.h"
 #include "tools/sed_textfile.h"
 #include "views/view_classes.h"
 
@@ -206,5 +214,204 @@ TEST(FileSearch, BigFilesInPieces) {
     ASSERT_EQ(first.size(), 1u);
     EXPECT_EQ(first[0].offset, a[0].offset);
   }
+  fs::remove_all(d);
+}
+
+namespace {
+
+std::string UTF16Of(const std::u16string& text, bool little) {
+  std::string out = little ? "\xFF\xFE" : "\xFE\xFF";
+  for (char16_t u : text) {
+    out += char(little ? u & 0xFF : u >> 8);
+    out += char(little ? u >> 8 : u & 0xFF);
+  }
+  return out;
+}
+
+std::string SJISOf(const std::string& utf8) {
+  std::string sjis;
+  EXPECT_TRUE(KxDecodePlainTextAs(kKxCodeUTF8, reinterpret_cast<const std::uint8_t*>(utf8.data()), utf8.size(), sjis));
+  return sjis;
+}
+
+using Hits = std::vector<std::tuple<std::string, std::int64_t, std::int32_t>>;
+Hits HitsOf(const std::vector<SKXSearchRow>& rows) {
+  Hits hits;
+  for (const SKXSearchRow& r : rows) hits.emplace_back(r.path, r.offset, r.length);
+  return hits;
+}
+
+}  // namespace
+
+// The look at a file's bytes before it is decoded is only a shortcut: over
+// random texts in every encoding (with the characters Unicode spells more
+// than one way, combining marks, compatibility characters, characters
+// Shift_JIS has no code for, and bytes that are no text at all), the search
+// with it finds exactly what the search that decodes every file finds.
+TEST(FileSearch, LookBeforeDecodingAgreesWithTheFullSearch) {
+  const std::u16string pool[] = {
+      u"a", u"K", u";", u"`", u" ", u"=", u"e", u"A", u"\u65E5", u"\u672C", u"\u6B04", u"\uF91D",
+      u"\u304B", u"\u304C", u"\u3099", u"\u309A", u"\u306F", u"\u3071", u"\u30A2", u"\uFF71", u"\u301C", u"\uFF5E",
+      u"\u2212", u"\uFF0D", u"\u2016", u"\u2225", u"\u00A2", u"\uFFE0", u"\u00A3", u"\uFFE1", u"\u00AC", u"\uFFE2",
+      u"\u2014", u"\u2015", u"\u212A", u"\u2126", u"\u03A9", u"\u037E", u"\u2329", u"\u3008", u"\u0415", u"\u0308",
+      u"\u0401", u"\u0338", u"\u2260", u"\u0301", u"\u00E9", u"\U0001F600", u"\u25EF", u"\U0001F100", u"\u7E8A",
+      u"\n", u"\r\n", u"\uFEFF", u"\u00A0", u"\u00C5", u"\u212B", u"\u030A", u"\u00A5", u"\\"};
+  const std::uint8_t junk[] = {0x80, 0x81, 0x8E, 0x8F, 0xA0, 0xA4, 0xC6, 0xE3, 0xFC, 0xFD, 0xFF,
+                               0x1B, '$', 'B', '(', 'a', '\n', 0x82, 0xA0, 0xB1};
+  const unsigned seed = 20240611;
+  std::mt19937 rng(seed);
+  auto pick = [&](std::size_t n) { return std::size_t(rng() % n); };
+  const std::string d = TempDir("kx_fsearch_look");
+  int compared = 0, found = 0;
+  for (int round = 0; round < 40; ++round) {
+    fs::remove_all(d);
+    fs::create_directories(d);
+    std::vector<std::string> decoded;
+    for (int f = 0; f < 16; ++f) {
+      std::u16string text;
+      for (std::size_t n = 1 + pick(24); n > 0; --n) text += pool[pick(std::size(pool))];
+      const std::string utf8 = KxUTF16ToUTF8(text);
+      std::string bytes;
+      CKXJCode conv;
+      switch (pick(7)) {
+        case 0: bytes = utf8; break;
+        case 1: bytes = UTF16Of(text, true); break;
+        case 2: bytes = UTF16Of(text, false); break;
+        case 3: bytes = SJISOf(utf8); break;
+        case 4: {
+          const std::string sjis = SJISOf(utf8);
+          conv.SJIStoEUC(reinterpret_cast<const unsigned char*>(sjis.data()), long(sjis.size()));
+          bytes.assign(reinterpret_cast<const char*>(conv.GetTextPtr()), std::size_t(conv.GetTextSize()));
+          break;
+        }
+        case 5: {
+          const std::string sjis = SJISOf(utf8);
+          conv.SJIStoJIS(reinterpret_cast<const unsigned char*>(sjis.data()), long(sjis.size()));
+          bytes.assign(reinterpret_cast<const char*>(conv.GetTextPtr()), std::size_t(conv.GetTextSize()));
+          break;
+        }
+        default:
+          for (std::size_t n = 1 + pick(30); n > 0; --n) bytes += char(junk[pick(std::size(junk))]);
+      }
+      Write(d + "/f" + std::to_string(f) + ".txt", bytes);
+      std::string sjis;
+      KxDecodePlainText(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), sjis);
+      decoded.push_back(sjis);
+    }
+    for (int k = 0; k < 6; ++k) {
+      // A few characters of one file's text as opened, or of the pool.
+      std::string pattern;
+      if (k % 3 != 2) {
+        const std::string& text = decoded[pick(decoded.size())];
+        if (text.empty()) continue;
+        const std::size_t from = KxSJISBoundary(text, 0, pick(text.size()));
+        const std::size_t to = KxSJISBoundary(text, from, from + 1 + pick(6));
+        pattern = text.substr(from, to - from);
+      } else {
+        pattern = SJISOf(KxUTF16ToUTF8(pool[pick(std::size(pool))] + pool[pick(std::size(pool))]));
+      }
+      if (pattern.empty() || pattern.find_first_of("\r\n") != std::string::npos) continue;
+      SKXSearchQuery query{pattern, 0, true, true};
+      const Hits quick = HitsOf(Search(d, query));
+      query.precheck = false;
+      const Hits full = HitsOf(Search(d, query));
+      EXPECT_EQ(quick, full) << "seed " << seed << " round " << round << " pattern " << KxScriptTextToUTF8(pattern);
+      ++compared;
+      found += full.empty() ? 0 : 1;
+    }
+  }
+  EXPECT_GT(compared, 150);
+  EXPECT_GT(found, 100);   // most patterns are found somewhere: the comparison means something
+  fs::remove_all(d);
+}
+
+// The same over real texts in every Japanese encoding (with their dashes,
+// wave dashes and minus signs as each encoding spells them).
+TEST(FileSearch, LookBeforeDecodingAgreesOverRealTexts) {
+  std::vector<std::string> folders, texts;
+  for (const char* sub : {"/realdata/encodings/native", "/realdata/encodings/utf8-sources"}) {
+    const std::string dir = KxSharedDir() + sub;
+    if (!fs::is_directory(dir)) continue;
+    folders.push_back(dir);
+    for (const auto& entry : fs::directory_iterator(dir)) {
+      std::ifstream in(entry.path(), std::ios::binary);
+      const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+      std::string sjis;
+      KxDecodePlainText(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), sjis);
+      texts.push_back(sjis);
+    }
+  }
+  if (texts.empty()) GTEST_SKIP() << "no real texts";
+  std::mt19937 rng(7);
+  std::vector<std::string> patterns{"\x81\x5C", "\x81\x60", "\x81\x7C", "\x81\x61"};   // ―, ～, －, ∥
+  while (patterns.size() < 16) {
+    const std::string& text = texts[rng() % texts.size()];
+    if (text.empty()) continue;
+    const std::size_t from = KxSJISBoundary(text, 0, rng() % text.size());
+    const std::string p = text.substr(from, KxSJISBoundary(text, from, from + 2 + rng() % 5) - from);
+    if (!p.empty() && p.find_first_of("\r\n") == std::string::npos) patterns.push_back(p);
+  }
+  for (const std::string& folder : folders)
+    for (const std::string& pattern : patterns) {
+      SKXSearchQuery query{pattern, 0, true, false};
+      const Hits quick = HitsOf(Search(folder, query));
+      query.precheck = false;
+      EXPECT_EQ(quick, HitsOf(Search(folder, query))) << folder << " " << KxScriptTextToUTF8(pattern);
+    }
+}
+
+// A file bigger than a piece takes the encoding the whole file has, as
+// opening finds it: its first piece may end inside a character, or hold
+// only ASCII with the UTF-8 text further on.
+TEST(FileSearch, BigFilesTakeTheEncodingOfTheWholeFile) {
+  const std::string d = TempDir("kx_fsearch_code");
+  const std::string mark = "\xE7\x9B\xAE\xE5\x8D\xB0";   // 目印 in UTF-8
+  const std::string sjisMark = "\x96\xDA\x88\xF3";
+  std::string line;
+  for (int i = 0; i < 99; ++i) line += "\xE3\x81\x82";   // あ
+  line += "\n";
+  std::string cut, later;
+  for (int i = 0; i < 20; ++i) cut += line;
+  Write(d + "/cut.txt", cut + mark + "\n");
+  for (int i = 0; i < 40; ++i) later += std::string(99, 'a') + "\n";
+  Write(d + "/later.txt", later + line + mark + "\n");
+  SKXSearchQuery query{sjisMark, 0, true, true};
+  query.wholeMax = 1000;   // 1000 bytes of あ lines end inside one
+  for (short options : {short(0), kKXFindRegexp}) {
+    query.options = options;
+    const auto rows = Search(d, query);
+    ASSERT_EQ(rows.size(), 2u) << options;
+    for (const SKXSearchRow& r : rows) EXPECT_EQ(r.offset, DocumentOffset(r.path, sjisMark)) << r.path;
+  }
+  fs::remove_all(d);
+}
+
+// A regular expression with nothing in it that takes a character finds
+// nothing anywhere: the search says so instead of listing no rows.
+TEST(FileSearch, ExpressionsThatCanFindNothing) {
+  const std::string d = TempDir("kx_fsearch_empty");
+  Write(d + "/p.txt", "x (y) z\n");
+  for (const char* pattern : {"(", "()", "^$", "^", "(|)"}) {
+    CKXFileSearcher s(SKXSearchQuery{pattern, kKXFindRegexp, true, true}, nullptr, [](SKXSearchRow&&) { return true; });
+    EXPECT_FALSE(s.Run(d)) << pattern;
+  }
+  for (const char* pattern : {"(y", "y)", "\\(", "z*", "[xy]"})
+    EXPECT_EQ(Search(d, SKXSearchQuery{pattern, kKXFindRegexp, true, true}).size(), 1u) << pattern;
+  fs::remove_all(d);
+}
+
+// A file whose name is no UTF-8 (or holds characters Shift_JIS has no code
+// for) shows a readable name in its row and opens by its real path.
+TEST(FileSearch, NamesThatAreNoUTF8) {
+  const std::string d = TempDir("kx_fsearch_names");
+  const std::string bad = "a\xFF" "b.txt", cafe = "caf\xC3\xA9.txt";
+  Write(d + "/" + bad, kNihon);
+  Write(d + "/" + cafe, kNihon);
+  const auto rows = Search(d, SKXSearchQuery{kNihon, 0, true, false});
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].path, d + "/" + bad);
+  EXPECT_EQ(rows[0].cell.substr(0, 9), "\x05" "a\x81\xAC" "b.txt");
+  EXPECT_EQ(rows[1].path, d + "/" + cafe);
+  EXPECT_EQ(rows[1].cell.substr(0, 10), "\x05" "caf\x81\xAC.txt");
   fs::remove_all(d);
 }

@@ -354,6 +354,15 @@ TEST(FilePreview, DataOfEachKind) {
   Write(d + "/long2.txt", sjis.substr(1));
   KxLoadPreview(d + "/long2.txt", "long2.txt", kKxTypeText, type, data);
   EXPECT_EQ(data.size(), 32766u);
+  // A UTF-8 text longer than what a preview reads, cut there inside a
+  // character, still previews as UTF-8.
+  std::string big;
+  while (big.size() < 150000) big += "\xE3\x81\x82";   // あ
+  Write(d + "/big-u.txt", big);
+  KxLoadPreview(d + "/big-u.txt", "big-u.txt", kKxTypeText, type, data);
+  std::string a;
+  while (a.size() < 32766) a += "\x82\xA0";
+  EXPECT_EQ(std::string(data.begin(), data.end()), a);
   // RTF (the capital ending too) previews its whole plain text.
   std::string rtf = "{\\rtf1 ";
   while (rtf.size() < 40000) rtf += "abcdefgh ";
@@ -373,5 +382,65 @@ TEST(FilePreview, DataOfEachKind) {
   ASSERT_EQ(mkfifo((d + "/fifo.txt").c_str(), 0600), 0);
   KxLoadPreview(d + "/fifo.txt", "fifo.txt", kKxTypeText, type, data);
   EXPECT_EQ(type, 0u);
+  fs::remove_all(d);
+}
+
+// Names as the lists show them: never empty or cut short, whatever bytes
+// they have; the entry keeps the name and path the file system has.
+TEST(FileList, NamesShowReadably) {
+  const std::string d = TempDir("kx_file_names");
+  const std::string bad = "x\xFF\xFEy.txt", cafe = "caf\xC3\xA9.txt", nfd = "\xE3\x81\x8B\xE3\x82\x99.txt",
+                    wave = "\xE3\x80\x9C.txt";   // か and a combining mark; U+301C
+  for (const std::string& n : {bad, cafe, nfd, wave}) Write(d + "/" + n, "t");
+  const KxFileEntries list = KxCreateFileList(KxFolderEntry(d), false, kKxTypeText);
+  ASSERT_EQ(list.size(), 4u);
+  std::vector<std::string> shown, paths;
+  for (const SKXFileEntry& e : list) {
+    shown.push_back(KxDisplayName(e));
+    paths.push_back(e.path.substr(d.size() + 1));
+  }
+  EXPECT_EQ(paths, (std::vector<std::string>{cafe, bad, wave, nfd}));
+  EXPECT_EQ(shown, (std::vector<std::string>{"caf\x81\xAC.txt", "x\x81\xAC\x81\xACy.txt", "\x81\x60.txt",
+                                             "\x82\xAA.txt"}));   // が, composed
+  EXPECT_EQ(KxEntryCell(list[1]), "\x05" "x\x81\xAC\x81\xACy.txt");
+  fs::remove_all(d);
+}
+
+// Coming back to the browser lists the folder anew, and so does choosing
+// the current folder in the path pop-up; the selected file stays selected.
+TEST(FileTool, BrowserListsAnewWhenAskedAgain) {
+  KxHeadlessHost host(false);
+  KxSetHost(&host);
+  KxRegisterFrameworkClasses();
+  KxRegisterViewClasses();
+  KxRegisterToolClasses();
+  const std::string d = TempDir("kx_file_relist");
+  Write(d + "/b.txt", "b");
+  Write(d + "/d.txt", "d");
+  CKXTextFileBrowse::ShowFileBrowse(nullptr);
+  CKXTextFileBrowse* browse = CKXTextFileBrowse::Get();
+  ASSERT_NE(browse, nullptr);
+  ASSERT_TRUE(browse->GoToFolder(d));
+  auto* list = dynamic_cast<LListBox*>(browse->FindPaneByID(kKxBrowseFileList));
+  ASSERT_NE(list, nullptr);
+  list->SetValue(1);   // d.txt
+  auto cells = [&] {
+    std::vector<std::string> out;
+    for (std::int32_t r = 0; r < list->CountRows(); ++r) out.push_back(list->GetCell(r).substr(1));
+    return out;
+  };
+  Write(d + "/a.txt", "a");
+  fs::remove(d + "/b.txt");
+  browse->HostActivate(false);
+  browse->HostActivate(true);
+  EXPECT_EQ(cells(), (std::vector<std::string>{"a.txt", "d.txt"}));
+  EXPECT_EQ(list->GetSelectedRows(), std::vector<std::int32_t>{1});
+  Write(d + "/c.txt", "c");
+  browse->ListenToMessage(kKxBrowseFolderPopup, nullptr);   // the current folder, item 1
+  EXPECT_EQ(cells(), (std::vector<std::string>{"a.txt", "c.txt", "d.txt"}));
+  EXPECT_EQ(list->GetSelectedRows(), std::vector<std::int32_t>{2});
+  EXPECT_EQ(browse->GetFolderMenu().back().path, d);
+  CKXTextFileBrowse::CloseFileBrowse();
+  KxSetHost(nullptr);
   fs::remove_all(d);
 }

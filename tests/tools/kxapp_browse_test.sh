@@ -95,4 +95,23 @@ out=$(printf 'menu 1004\nprint cells 3104\nprint cells 3106\n' | app -)
 [ "$out" = "1 - 4   ^" ] || fail "gone folder: $out"
 out=$(printf 'menu 1004\nprint items 3103\n' | app - | sed -n 1p)
 [ "$out" = "1 sub" ] || fail "gone folder's path: $out"
+
+# 6. Back in the browser after a document was saved into its folder, the
+#    list holds the new file and the selection stays; a name that is no
+#    UTF-8 shows with a mark for its bad bytes.
+mkdir -p "$work/fresh"
+printf 'a' > "$work/fresh/a.txt"; printf 'c' > "$work/fresh/c.txt"; printf 'x' > "$work/fresh/x$(printf '\xff')y.txt"
+out=$(app - <<S
+menu 1004
+folder 3104 $work/fresh
+choose 3106 2
+menu 2
+type hello
+answer $work/fresh/b.txt
+menu 6
+menu 1004
+print cells 3106
+S
+)
+[ "$out" = "$(printf '1 - 5 a.txt\n2 - 5 b.txt\n3 * 5 c.txt\n4 - 5 x〓y.txt')" ] || fail "back in the browser: $out"
 echo ok

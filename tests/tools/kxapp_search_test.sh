@@ -63,4 +63,41 @@ print selection
 S
 )
 [ "$(tail -1 <<<"$out")" = "$want" ] || fail "open deep match: $out (want $want)"
+# An RTF file opens as an untitled copy: opening its row selects the match
+# there, and opening it again selects in that copy rather than making one
+# more.
+mkdir -p "$work/rtf"
+for i in 1 2; do printf '{\\rtf1\\ansi Some text %s here.\\par Then the end.\\par}' $i > "$work/rtf/f$i.rtf"; done
+out=$(app - <<S
+menu 1210
+folder 3204 $work/rtf
+field 3205 the
+click 3201
+choose 3212 2
+click 3202
+print selection
+menu 1210
+choose 3212 2
+click 3202
+print windows
+print selection
+S
+)
+[ "$(grep -c . <<<"$out")" = 4 ] && [ "$(sed -n 1p <<<"$out")" = "23 26" ] && [ "$(tail -1 <<<"$out")" = "23 26" ] \
+  || fail "RTF open: $out"
+# A regular expression that can find nothing beeps, as an empty pattern does.
+out=$(app - <<S
+menu 1210
+folder 3204 $work/t
+choose 3214 1
+field 3205 (
+click 3201
+print beeps
+field 3205 (o
+click 3201
+print beeps
+print cells 3212
+S
+)
+[ "$out" = "$(printf 'beeps 1\nbeeps 1\n1 * 5 a.txt  \tone abc')" ] || fail "empty expression: $out"
 echo ok
