@@ -3,12 +3,15 @@
 // Each must cost time in proportion to the text: compare the 5, 10 and
 // 50 MB rows (time per byte stays flat). The same with a regular expression
 // and a group over text without a line end (one paragraph of 5 or 20 MB),
-// where nothing done per match may grow with the paragraph.
+// where nothing done per match may grow with the paragraph. The same
+// again with an emoji (a placeholder and its side entry) after every other
+// word, as a UTF-8 file brings them.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "engine/facilities.h"
 #include "engine/text_layer.h"
@@ -35,9 +38,15 @@ struct Start {
   }
 };
 
+// The placeholder of a character outside Shift_JIS, and the value of its
+// side entry (U+1F600).
+const char kPlaceholder[] = "\x81\xFC";
+constexpr std::uint32_t kEmojiValue = 0xD83DDE00u;
+
 // Words and line ends with a match every kMatchEvery bytes; one paragraph
-// without line ends when `lines` is false.
-std::string MakeText(long size, bool lines = true) {
+// without line ends when `lines` is false; with `emoji`, one after every
+// other word.
+std::string MakeText(long size, bool lines = true, std::vector<SKXUniChar>* emoji = nullptr) {
   static const char* const words[] = {"alpha ", "beta ", "gamma ", "delta ", "epsilon ", "zeta "};
   std::mt19937 rng(38);
   std::string t;
@@ -49,6 +58,10 @@ std::string MakeText(long size, bool lines = true) {
       next += kMatchEvery;
     } else {
       t += words[rng() % std::size(words)];
+      if (emoji && rng() % 2 == 0) {
+        emoji->push_back({std::int32_t(t.size()), kEmojiValue});
+        t += kPlaceholder;
+      }
     }
     if (lines && rng() % 8 == 0) t += '\r';
   }
@@ -57,26 +70,35 @@ std::string MakeText(long size, bool lines = true) {
 
 class BenchLayer : public CKXTextLayer {
  public:
-  explicit BenchLayer(const std::string& text) {
+  explicit BenchLayer(const std::string& text, const std::vector<SKXUniChar>& emoji = {}) {
     const RectL view{0, 0, 800, 600};
     Initialize(view, &view);
-    KXText_SetText(GetEdit(), text.data(), long(text.size()), nullptr, 0, nullptr, 0, nullptr, 0);
+    KXText_SetTextWithUniChars(GetEdit(), text.data(), long(text.size()), nullptr, 0, nullptr, 0, nullptr, 0,
+                               emoji.data(), std::int32_t(emoji.size()));
     KXTE_CalcText(GetEdit());
   }
 };
 
-enum Phase { kReplace, kUndo, kRedo, kExact, kParagraph, kParagraphExact };
+enum Phase { kReplace, kUndo, kRedo, kExact, kParagraph, kParagraphExact, kEmoji, kEmojiExact, kEmojiRuby };
 
 void ReplaceAll(benchmark::State& state, Phase phase) {
   static Start start;
   const long size = state.range(0) << 20;
   const bool paragraph = phase == kParagraph || phase == kParagraphExact;
-  const std::string text = MakeText(size, !paragraph);
+  std::vector<SKXUniChar> emoji;
+  const bool withEmoji = phase == kEmoji || phase == kEmojiExact || phase == kEmojiRuby;
+  const std::string text = MakeText(size, !paragraph, withEmoji ? &emoji : nullptr);
   long matches = 0;
   double seconds = 0;
   for (auto _ : state) {
-    BenchLayer layer(text);
-    if (phase == kExact || phase == kParagraphExact) layer.SetReplaceAllPath(CKXTextLayer::kReplaceExact);
+    BenchLayer layer(text, emoji);
+    if (phase == kExact || phase == kParagraphExact || phase == kEmojiExact)
+      layer.SetReplaceAllPath(CKXTextLayer::kReplaceExact);
+    // A ruby over the first match.
+    if (phase == kEmojiRuby) {
+      const long at = long(text.find(kFind));
+      KXText_SetRuby(layer.GetEdit(), at, at + 2, reinterpret_cast<const unsigned char*>("r"), 1);
+    }
     using Clock = std::chrono::steady_clock;
     auto t0 = Clock::now();
     matches = paragraph ? layer.DoReplaceAll(kFindGroup, long(sizeof kFindGroup - 1), kReplGroup,
@@ -98,6 +120,7 @@ void ReplaceAll(benchmark::State& state, Phase phase) {
     state.SetIterationTime(s);
   }
   state.counters["matches"] = double(matches);
+  state.counters["emoji"] = double(emoji.size());
   state.counters["ns_per_byte"] = seconds * 1e9 / double(state.iterations()) / double(size);
   state.SetBytesProcessed(state.iterations() * size);
 }
@@ -105,8 +128,8 @@ void ReplaceAll(benchmark::State& state, Phase phase) {
 void Replace(benchmark::State& state) { ReplaceAll(state, kReplace); }
 void Undo(benchmark::State& state) { ReplaceAll(state, kUndo); }
 void Redo(benchmark::State& state) { ReplaceAll(state, kRedo); }
-// The match-by-match path that texts with paragraph runs, ruby, marks or
-// side entries take, for comparison.
+// The match-by-match edit in the text itself, for comparison: what texts
+// take whose matches touch marks, or split or join paragraphs with runs.
 void ReplaceExact(benchmark::State& state) { ReplaceAll(state, kExact); }
 
 BENCHMARK(Replace)->Arg(5)->Arg(10)->Arg(50)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
@@ -117,5 +140,14 @@ void Paragraph(benchmark::State& state) { ReplaceAll(state, kParagraph); }
 void ParagraphExact(benchmark::State& state) { ReplaceAll(state, kParagraphExact); }
 BENCHMARK(Paragraph)->Arg(5)->Arg(20)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(ParagraphExact)->Arg(1)->Arg(5)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+// Side entries between the matches: each edit in the text itself moves
+// every entry after it. With a ruby over the first match every match is
+// edited on its own, in a copy built a stretch at a time.
+void Emoji(benchmark::State& state) { ReplaceAll(state, kEmoji); }
+void EmojiExact(benchmark::State& state) { ReplaceAll(state, kEmojiExact); }
+BENCHMARK(Emoji)->Arg(5)->Arg(20)->Arg(50)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(EmojiExact)->Arg(1)->Arg(2)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+void EmojiRuby(benchmark::State& state) { ReplaceAll(state, kEmojiRuby); }
+BENCHMARK(EmojiRuby)->Arg(5)->Arg(20)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace

@@ -300,11 +300,16 @@ class CKXTextLayer {
   // kReplaceRegexp for group replacements.
   virtual long DoReplaceAll(const char* find, long flen, const char* repl, long rlen, long options);
   virtual void DoReplaceExt(const SKXRange& range, KXTextHandle text, short kind);
-  // Replace-all builds its result in one pass where the span holds only
-  // style and decoration runs; kReplaceExact makes it edit match by match
-  // (the path for paragraph runs, ruby, marks and side entries).
+  // Replace-all builds its result in one pass where the matches cut into
+  // nothing but style and decoration runs; kReplaceExact makes it edit
+  // match by match in the text itself, as it does where a match touches a
+  // mark or a markup or paragraphs with runs split or join.
   static constexpr short kReplaceAuto = 0, kReplaceExact = 1;
   void SetReplaceAllPath(short path) { mReplaceAllPath = path; }
+  // Where it edits match by match in a copy, the copy is built a stretch
+  // of about this many bytes at a time; answers the length before (tests
+  // take it down to a byte).
+  static long SetReplaceAllStretch(long bytes);
 
   // ---- Selection services ----
   SKXRange GetWordSelectionRange(long offset) const;
@@ -419,9 +424,23 @@ class CKXTextLayer {
   template <typename F>
   void ConvertRange(const SKXRange& range, short type, F convert);
   // Replaces every match (offsets of the text as it stands) by its
-  // replacement (ends[k - 1]..ends[k] of `repls`); answers the result word.
+  // replacement (ends[k]..ends[k + 1] of `repls`); answers the result word.
   std::uint16_t ReplaceAllText(const std::vector<SKXRange>& matches, const std::string& repls,
                                const std::vector<long>& ends);
+  // Its ways (text_layer_find.cpp): the span built anew in one pass; the
+  // store's edits match by match in a copy built a stretch at a time; the
+  // store's edits match by match in the text itself.
+  struct ReplaceAllPlan;
+  std::uint16_t ReplaceInOnePass(ReplaceAllPlan& plan);
+  std::uint16_t ReplaceInStretches(ReplaceAllPlan& plan);
+  std::uint16_t ReplaceInPlace(ReplaceAllPlan& plan);
+  // Whether the one pass can carry the paragraph runs (it then keeps them
+  // at their new places in the plan).
+  bool CarriesParas(ReplaceAllPlan& plan) const;
+  // Match k replaced in `text` at `at`; answers the change in length.
+  long ReplaceOneMatch(ReplaceAllPlan& plan, KXTextHandle text, long at, std::size_t k);
+  // A replacement's style given a font that shows it, when it needs one.
+  bool Restyle(const ReplaceAllPlan& plan, std::size_t k, SStyl& styl) const;
 
   short mScriptType = KxGetSysScriptType();
   std::vector<std::int32_t> mRestarts;  // sorted, no repeats, each >= 2

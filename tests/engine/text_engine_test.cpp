@@ -115,6 +115,62 @@ TEST_F(EngineBroadcastTest, ReplaceAllWithAndWithoutMarksUndoesInOneStep) {
   }
 }
 
+// Replace-all tells the document that the text changed whichever way it
+// edits: rebuilt in one pass (side entries and a mark between matches, the
+// whole text), edited match by match in a copy (a ruby base a match cuts
+// into) or in the text itself (a mark a match cuts into, a text left
+// empty). Each gives what editing in the text itself gives, marks
+// included; undo and redo bring back each text; nothing replaced leaves
+// the text unchanged.
+TEST_F(EngineBroadcastTest, ReplaceAllMarksTheTextChangedWhicheverWayItEdits) {
+  const std::string kNihon = "\x93\xFA\x96\x7B", kEmoji = "\x81\xFC";  // 日本, the placeholder
+  const struct Case {
+    std::string text, find, repl;
+    long markFrom, markTo;  // -1: no mark
+    long rubyAt;            // -1: no ruby
+  } kCases[] = {
+      {kNihon + "X" + kEmoji + kNihon + "\rabc", kNihon, "nihon", 12, 14, -1},
+      {"one two one", "one", "1", -1, -1, -1},
+      {"one two one", "one", "1", 0, 2, -1},
+      {"ab ab", "ab", "", -1, -1, 1},
+      {"aa", "a", "", -1, -1, -1},
+      {"abc", "z", "y", -1, -1, -1},
+  };
+  for (const Case& c : kCases) {
+    std::string got[2];
+    KXMarkSet marks[2];
+    for (const short path : {CKXTextLayer::kReplaceAuto, CKXTextLayer::kReplaceExact}) {
+      EngineWindow w;
+      CKXTextEngine& e = *w.engine;
+      e.SetReplaceAllPath(path);
+      std::vector<SKXUniChar> uni;
+      for (std::size_t at = c.text.find(kEmoji); at != std::string::npos; at = c.text.find(kEmoji, at + 2))
+        uni.push_back({std::int32_t(at), 0xD83DDE00u});
+      KXText_SetTextWithUniChars(e.GetEdit(), c.text.data(), long(c.text.size()), nullptr, 0, nullptr, 0, nullptr,
+                                 0, uni.data(), std::int32_t(uni.size()));
+      const unsigned char ruby[] = {'r'};
+      if (c.rubyAt >= 0) KXText_SetRuby(e.GetEdit(), c.rubyAt, c.rubyAt + 2, ruby, 1);
+      const unsigned char name[] = {1, 'm'};
+      if (c.markFrom >= 0) KXTE_InsertMark(e.GetEdit(), c.markFrom, c.markTo, name);
+      KXTE_CalcText(e.GetEdit());
+      e.SetTextChanged(false);
+      const long n = e.DoReplaceAll(c.find.data(), long(c.find.size()), c.repl.data(), long(c.repl.size()), 0);
+      const std::string where = c.text + " path " + std::to_string(path);
+      EXPECT_EQ(e.GetTextChanged(), n > 0) << where;
+      got[path] = w.engine->Text();
+      e.GetMarks(marks[path]);
+      if (n == 0) continue;
+      e.Undo();
+      EXPECT_EQ(w.engine->Text(), c.text) << where;
+      EXPECT_EQ(KXText_GetUniCharsCount(e.GetEdit()), std::int32_t(uni.size())) << where;
+      e.Redo();
+      EXPECT_EQ(w.engine->Text(), got[path]) << where;
+    }
+    EXPECT_EQ(got[0], got[1]) << c.text;
+    EXPECT_EQ(marks[0], marks[1]) << c.text;
+  }
+}
+
 TEST_F(EngineBroadcastTest, ScrollBitsScrollTheViewLast) {
   EngineWindow w(Rect{40, 40, 240, 240});
   w.view->ResizeImageTo(2000, 2000, false);

@@ -1,6 +1,7 @@
 // Find and replace in the editing layer: replace-all against a naive
 // replacement of the matches found in the text before any change, the
-// one-pass build against the match-by-match edit, and one exact undo step.
+// one-pass build and the edit in a copy against the match-by-match edit in
+// the text, and one exact undo step.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -187,7 +188,11 @@ TEST(TextLayerFind, OnePassReplaceAllGivesTheRunsOfTheMatchByMatchEdit) {
   std::mt19937 rng(1038);
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
   const long steps = KxRandomSteps(150);
+  const long stretch = CKXTextLayer::SetReplaceAllStretch(4096);
   for (long step = 0; step < steps; ++step) {
+    // Edits in a copy go a stretch at a time: down to a byte, every place
+    // where one may end is tried.
+    CKXTextLayer::SetReplaceAllStretch(step % 2 ? 1 + step % 7 : 4096);
     std::string text;
     for (int n = pick(1, 60); n > 0; --n) text += "abxy \r"[pick(0, 5)];
     std::vector<SKXStyl> styls;
@@ -229,6 +234,112 @@ TEST(TextLayerFind, OnePassReplaceAllGivesTheRunsOfTheMatchByMatchEdit) {
     }
     ASSERT_EQ(Diff(got[0], got[1]), "") << "step " << step << " find '" << find << "' repl '" << repl << "'";
   }
+  CKXTextLayer::SetReplaceAllStretch(stretch);
+}
+
+// Replace-all over texts with side entries (U+1F600 on the placeholder),
+// ruby, marks, a picture, paragraph runs and line ends: the way the layer
+// chooses gives what editing match by match in the text gives, selection
+// and undo included, and tells its owner that the text changed. Unless a
+// match touches a mark or splits paragraphs, the text changes at once (one
+// change reported): built in one pass, or edited in a copy a stretch at a
+// time (stretches down to a byte here, so that every place where one may
+// end is tried).
+TEST(TextLayerFind, ReplaceAllWaysAgreeOverSideEntriesRubyAndMarks) {
+  static std::uint16_t results = 0;
+  std::mt19937 rng(2024);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  const std::string kEmoji = "\x81\xFC";
+  const char* const kTokens[] = {"a", "b", " ", "\r", "\x93\xFA", "\x81\xFC"};  // 日 and the placeholder
+  const char* const kRepls[] = {"p", "\x96\x7B", "\r"};                           // 本
+  const long steps = KxRandomSteps(300);
+  const long stretch = CKXTextLayer::SetReplaceAllStretch(4096);
+  long atOnce = 0;
+  for (long step = 0; step < steps; ++step) {
+    CKXTextLayer::SetReplaceAllStretch(step % 3 ? 1 + step % 5 : 4096);
+    std::string text;
+    std::vector<long> starts;  // of each character
+    std::vector<SKXUniChar> uni;
+    long picture = -1;  // its byte, 0xCA
+    for (int n = pick(1, 30); n > 0; --n) {
+      std::string t = kTokens[pick(0, 5)];
+      if (picture < 0 && pick(0, 30) == 0) t = "\xCA", picture = long(text.size());
+      starts.push_back(long(text.size()));
+      if (t == kEmoji) uni.push_back({std::int32_t(text.size()), 0xD83DDE00u});
+      text += t;
+    }
+    const long count = long(starts.size());
+    std::vector<SKXStyl> styls{{0, {0, 0, 0, 0, 0, 12, {0, 0, 0}}}};
+    for (long c = 1; c < count; ++c)
+      if (pick(0, 4) == 0)
+        styls.push_back({std::int32_t(starts[std::size_t(c)]), {0, 0, 0, 0, 0, std::int16_t(10 + pick(0, 3)), {}}});
+    std::vector<SKXPara> paras;
+    if (pick(0, 2) == 0)
+      for (std::size_t at = 0; at < text.size(); at = text.find('\r', at) + 1) {
+        SKXPara run{std::int32_t(at), {}};
+        run.para.leftIndent = std::int16_t(pick(0, 2) * 10);
+        paras.push_back(run);
+        if (text.find('\r', at) == std::string::npos) break;
+      }
+    std::vector<SKXRuby> rubys;
+    for (long c = pick(0, 10); c < count; c += pick(3, 12)) {
+      const long last = std::min(count - 1, c + pick(0, 1));
+      const long end = last + 1 < count ? starts[std::size_t(last + 1)] : long(text.size());
+      SKXRuby r{std::int32_t(starts[std::size_t(c)]), std::uint8_t(end - starts[std::size_t(c)]), 2, {}};
+      r.text[0] = r.text[1] = 'r';
+      if (pick(0, 1)) rubys.push_back(r);
+      c = last;
+    }
+    KXMarkSet marks;
+    for (long c = pick(0, 20); c < count; c += pick(5, 20))
+      marks.push_back({std::int32_t(starts[std::size_t(c)]), std::int32_t(pick(0, 2)), 0, false, {1, 'm'}});
+    std::string find = kTokens[pick(0, 5)];
+    if (pick(0, 2) == 0) find += kTokens[pick(0, 5)];
+    std::string repl;
+    for (int n = pick(0, 2); n > 0; --n) repl += kRepls[pick(0, paras.empty() || pick(0, 1) ? 2 : 1)];
+    const std::string where = "step " + std::to_string(step);
+
+    Snapshot got[2];
+    SKXRange sel[2];
+    long changes[2] = {0, 0}, replaced = 0;
+    for (const short path : {CKXTextLayer::kReplaceAuto, CKXTextLayer::kReplaceExact}) {
+      TestLayer layer;
+      layer.SetReplaceAllPath(path);
+      std::vector<SKXDeco> decos{{0, {}, 0}};
+      if (picture >= 0) {
+        Handle pict = NewHandle(12);
+        for (int k = 0; k < 12; ++k) (*pict)[k] = char(k == 7 ? 40 : k == 9 ? 30 : 0);
+        decos.push_back({std::int32_t(picture), {0, 0, 0, UKXText_SetPicture(pict)}, 0});
+        decos.push_back({std::int32_t(picture + 1), {}, 0});
+      }
+      KXText_SetTextWithUniChars(layer.GetEdit(), text.data(), long(text.size()), styls.data(),
+                                 std::int32_t(styls.size()), decos.data(), std::int32_t(decos.size()),
+                                 paras.empty() ? nullptr : paras.data(), std::int32_t(paras.size()), uni.data(),
+                                 std::int32_t(uni.size()));
+      if (!rubys.empty()) KXText_SetRubys(layer.GetEdit(), rubys.data(), std::int32_t(rubys.size()));
+      KXTE_CalcText(layer.GetEdit());
+      layer.SetSelectionRange({0, 0}, false);
+      layer.mMarkSet = marks;
+      const Snapshot before = Take(layer);
+      results = 0;
+      layer.onResult = [](std::uint16_t r) { results |= r; };
+      layer.changes = 0;
+      const long n = layer.DoReplaceAll(find.data(), long(find.size()), repl.data(), long(repl.size()), 0);
+      layer.onResult = nullptr;
+      got[path] = Take(layer);
+      sel[path] = layer.GetSelectionRange();
+      changes[path] = layer.changes;
+      replaced = n;
+      if (n == 0) continue;
+      EXPECT_TRUE(results & kKxEditTextChanged) << where << " path " << path;
+      CheckUndoRedo(layer, before, where + " path " + std::to_string(path));
+    }
+    ASSERT_EQ(Diff(got[0], got[1]), "") << where << "\n" << Show(got[0]) << "\n" << Show(got[1]);
+    EXPECT_TRUE(UKXRange::RangesSame(sel[0], sel[1])) << where;
+    if (replaced > 1 && changes[0] == 1) ++atOnce;
+  }
+  CKXTextLayer::SetReplaceAllStretch(stretch);
+  EXPECT_GT(atOnce, steps / 8);
 }
 
 // Replacing the whole of the last paragraph keeps that paragraph's style,
@@ -277,6 +388,28 @@ TEST(TextLayerFind, FindSelectionsAndSingleReplacements) {
   layer.SetSelectionRange({300, 1}, false);
   layer.DoReplaceRE("e", 1, "plain", 5, 0);
   EXPECT_EQ(Text(layer).substr(300), "plain");
+}
+
+// A picture between matches stays, with its own picture, through
+// replace-all, its undo and its redo, whichever way the text is edited.
+TEST(TextLayerFind, ReplaceAllKeepsAPictureBetweenItsMatches) {
+  for (const bool ruby : {false, true}) {  // built in one pass; edited a stretch at a time
+    TestLayer layer;
+    Handle pict = NewHandle(12);
+    for (int k = 0; k < 12; ++k) (*pict)[k] = char(k == 7 ? 40 : k == 9 ? 30 : 0);
+    const std::vector<SKXDeco> decos{{0, {}, 0}, {2, {0, 0, 0, UKXText_SetPicture(pict)}, 0}, {3, {}, 0}};
+    SetText(layer, "ab\xCA" "ab.", {}, decos);
+    const unsigned char reading[] = {'r'};
+    if (ruby) KXText_SetRuby(layer.GetEdit(), 3, 4, reading, 1);
+    const Snapshot before = Take(layer);
+    ASSERT_FALSE(before.pictures[1].empty());
+    EXPECT_EQ(layer.DoReplaceAll("ab", 2, "x", 1, 0), 2);
+    const Snapshot after = Take(layer);
+    EXPECT_EQ(after.bytes, "x\xCAx.");
+    ASSERT_EQ(after.pictures.size(), 3u) << ruby;
+    EXPECT_EQ(after.pictures[1], before.pictures[1]) << ruby;
+    CheckUndoRedo(layer, before, ruby ? "ruby" : "plain");
+  }
 }
 
 TEST(TextLayerFind, ReplaceAllKeepsMarksOutsideItsMatches) {
