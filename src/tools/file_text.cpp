@@ -62,8 +62,7 @@ std::size_t KxUTF8CompleteLength(const std::uint8_t* p, std::size_t n) {
   std::size_t k = n;
   while (k > 0 && n - k < kMaxTail && (p[k - 1] & 0xC0) == 0x80) --k;
   if (k == 0) return n;
-  const std::uint8_t lead = p[k - 1];
-  const std::size_t want = lead >= 0xF8 ? 0 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+  const std::size_t want = std::size_t(CKXJCode::UTF8LeadLength(p[k - 1]));
   // Anything else is left for the check to judge.
   return want > n - (k - 1) ? k - 1 : n;
 }
@@ -87,8 +86,7 @@ bool CKXUTF8Scan::Add(const std::uint8_t* p, std::size_t n) {
   std::size_t i = 0;
   if (!mCarry.empty()) {
     // The character the last piece began, completed from this one.
-    const std::uint8_t lead = std::uint8_t(mCarry[0]);
-    const std::size_t want = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    const std::size_t want = std::size_t(CKXJCode::UTF8LeadLength(std::uint8_t(mCarry[0])));
     while (mCarry.size() < want && i < n) mCarry += char(p[i++]);
     if (mCarry.size() < want) return true;
     if (CKXJCode::IsUTF8Char(reinterpret_cast<const unsigned char*>(mCarry.data()), long(want)) != long(want)) {

@@ -216,8 +216,8 @@ class Runner {
     while (mNext < mLines.size()) {
       std::string line = mLines[mNext++];
       if (!line.empty() && line.back() == '\r') line.pop_back();
-      const std::size_t start = line.find_first_not_of(" \t");
-      if (start == std::string::npos || line[start] == '#') continue;
+      const std::size_t start = StepStart(line);
+      if (start == std::string::npos) continue;
       // Steps inside this one (a dialog's loop) may have failed first.
       const int status = Run(line.substr(start), int(mNext));
       if (mStatus == 0) mStatus = status;
@@ -239,11 +239,15 @@ class Runner {
   }
 
   bool HasStepsLeft() const {
-    for (std::size_t k = mNext; k < mLines.size(); ++k) {
-      const std::size_t start = mLines[k].find_first_not_of(" \t\r");
-      if (start != std::string::npos && mLines[k][start] != '#') return true;
-    }
+    for (std::size_t k = mNext; k < mLines.size(); ++k)
+      if (StepStart(mLines[k]) != std::string::npos) return true;
     return false;
+  }
+
+  // Where a line's step starts; npos for a blank line or a comment.
+  static std::size_t StepStart(const std::string& line) {
+    const std::size_t start = line.find_first_not_of(" \t\r");
+    return start == std::string::npos || line[start] == '#' ? std::string::npos : start;
   }
 
  private:

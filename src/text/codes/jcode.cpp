@@ -289,6 +289,8 @@ short CKXJCode::AutoCheck(const unsigned char* p, long n) {
   return kKxCodeSJIS;
 }
 
+long CKXJCode::UTF8LeadLength(unsigned char c) { return LeadOf(c).length; }
+
 long CKXJCode::IsUTF8Char(const unsigned char* p, long left) {
   if (!p || left < 1) return 0;
   uchar c = p[0];

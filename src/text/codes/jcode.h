@@ -49,6 +49,9 @@ class CKXJCode {
   // (overlong forms, encoded surrogates and values above U+10FFFF are not
   // well-formed).
   static long IsUTF8Char(const unsigned char* p, long left);
+  // The length 2-4 of the sequence lead byte c begins, 0 for a byte that
+  // leads none.
+  static long UTF8LeadLength(unsigned char c);
   static Boolean CheckUNICODEWin(const unsigned char* p, long n);
   static void InvertWORDHiLo(unsigned char* p, long n);
 
