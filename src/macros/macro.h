@@ -153,8 +153,9 @@ class UKXTextMacro {
   static char** SetMacroData(char** code, long size);
 
   // --- Player ------------------------------------------------------------
-  // Runs a copy of the macro (so commands that replace or free the macro
-  // cannot pull the code from under the run). Bad code is refused with
+  // Runs a copy of the macro (so commands that replace or free the macro,
+  // or its handle, cannot pull the code from under the run; the handle is
+  // not held while the statements run). Bad code is refused with
   // kMacroBadCodeErr before any statement runs; a run while another one
   // is going is refused with paramErr; memFullErr when the state cannot be
   // made. Exceptions from replayed commands pass through.
@@ -170,8 +171,13 @@ class UKXTextMacro {
   static char** mMacroData;
   static std::int32_t mMacroSize;
   static CKXTMacroExec* mMacroExec;
+  // Counts the changes of the last recorded macro as a whole (a recording
+  // started or ended, a handle set), so that a view of it can tell that it
+  // shows an older one.
+  static std::uint32_t mMacroGeneration;
 
  private:
+  static OSErr Play(char* run, long size);
   static void AddText(const char* data, long length);
   static void AddKey(const char* data);
   static Boolean EnsureRoom(long length);

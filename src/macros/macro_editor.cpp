@@ -302,7 +302,8 @@ bool CKXTextMacroEditor::HandleKeyPress(const EventRecord& event) { return KXDia
 
 void CKXTextMacroEditor::ActivateSelf() {
   KXDialogBox::ActivateSelf();
-  if (!gKXTextMacros || !gKXTextMacros->mChanged) return;
+  if (!gKXTextMacros) return;
+  if (!gKXTextMacros->mChanged && !ShowsOlderRecording()) return;
   gKXTextMacros->mChanged = 0;
   BuildMacroTitle();
   // The list changed elsewhere: the macro edited is found again by its
@@ -314,6 +315,8 @@ void CKXTextMacroEditor::ActivateSelf() {
     for (long n = 1; n <= gKXTextMacros->GetCount() && !found; ++n)
       if (gKXTextMacros->GetAt(n, m) && NameOf(m) == mEditedName) found = n;
   }
+  // Unstored edits of a last recorded macro that a new recording replaced
+  // stay too; storing them then needs a name (MacroRenewalButton).
   if (mModified) {
     if (mMacroNumber != 0) mMacroNumber = found ? found : -1;
     SetValueControl(kMacroPopup, mMacroNumber > 0 ? mMacroNumber + 2 : 0, true);
@@ -409,6 +412,7 @@ void CKXTextMacroEditor::OpenStoredOrRecorded(long number) {
   } else {
     mMacroNumber = 0;
     mEditedName.clear();
+    mRecordedGeneration = UKXTextMacro::mMacroGeneration;
     OpenMacro(UKXTextMacro::mMacroData, UKXTextMacro::mMacroSize);
     SetFieldText(kName, "", 0, true);
     SetValueControl(kMacroPopup, 0, true);
@@ -449,11 +453,22 @@ bool CKXTextMacroEditor::MacroRenewalButton() {
     return false;
   }
   if (!gKXTextMacros) return false;
-  EnableButton(kStore, false);
   const std::string name = NameField();
+  // Edits of a last recorded macro that has since been recorded over never
+  // replace the new recording: they are stored only under a name.
+  const bool older = ShowsOlderRecording();
+  if (older && name.empty()) {
+    KxCurrentHost().Beep();
+    if (auto* field = Pane<LEditField>(kName)) {
+      field->SelectAll();
+      LCommander::SwitchTarget(field);
+    }
+    return false;
+  }
+  EnableButton(kStore, false);
   SKXTMacro stored{};
   const bool editingStored = mMacroNumber > 0 && gKXTextMacros->GetAt(mMacroNumber, stored);
-  if ((editingStored || mMacroNumber < 0) && !name.empty()) {
+  if ((editingStored || mMacroNumber < 0 || older) && !name.empty()) {
     char** code = nullptr;
     const long size = SaveMacro(code, 0);
     if (editingStored && name == NameOf(stored)) {
@@ -497,6 +512,7 @@ bool CKXTextMacroEditor::MacroRenewalButton() {
     }
     char** old = UKXTextMacro::SetMacroData(code, size);
     if (old && old != code) KxMemHFree(old);
+    mRecordedGeneration = UKXTextMacro::mMacroGeneration;
   }
   gPrefModify = true;
   mModified = false;

@@ -155,6 +155,11 @@ class CKXTextMacroEditor : public KXDialogBox {
   std::string NameField() const;
   void OpenStoredOrRecorded(long number);
   KXMacroListBox* List() { return Pane<KXMacroListBox>(kxme::kList); }
+  // Whether the editor shows a last recorded macro that has been replaced
+  // since it was opened (a new recording, the macro dialog's store).
+  bool ShowsOlderRecording() const {
+    return mMacroNumber == 0 && mRecordedGeneration != UKXTextMacro::mMacroGeneration;
+  }
   bool ShiftHeld() const;
 
   CKXTMacroEditArray mLines;
@@ -162,6 +167,7 @@ class CKXTextMacroEditor : public KXDialogBox {
   long mClipboardSize = 0;
   long mMacroNumber = 0;        // 0 the last recorded macro; -1 a stored one that went away
   std::string mEditedName;      // the stored macro's name (Shift_JIS) when it was opened
+  std::uint32_t mRecordedGeneration = 0;   // the last recorded macro's generation when opened here
   long mShownLine = 0;
   std::uint8_t mShownOpcode = 0;
   int mShownKeyItem = 0;        // the key pop-up and shift box as shown

@@ -489,13 +489,6 @@ void UKXTextMacro::TermExecMacro() {
   mMacroExec = nullptr;
 }
 
-OSErr UKXTextMacro::ExecuteMacro(char** code, long size) {
-  if (!code) return noErr;
-  if (size > KxMemHSize(code)) size = KxMemHSize(code);
-  CKXLock lock(code);
-  return ExecuteMacro(lock.Ptr(), size);
-}
-
 namespace {
 
 // The position a jump target leads to: next (unchanged), a line, a label, or
@@ -516,14 +509,35 @@ struct EndRun {
 
 }  // namespace
 
+OSErr UKXTextMacro::ExecuteMacro(char** code, long size) {
+  if (!code || !*code) return noErr;
+  if (size > KxMemHSize(code)) size = KxMemHSize(code);
+  if (size <= 0) return noErr;
+  // The handle is copied and let go before the first statement: a statement
+  // may free or resize it (a new recording frees the last recorded macro, the
+  // editor or the macro dialog store over or delete a listed one).
+  CKXPtrBlock copy(size);
+  if (!copy.Block()) return memFullErr;
+  {
+    CKXLock lock(code);
+    std::memcpy(copy.Block(), lock.Ptr(), std::size_t(size));
+  }
+  return Play(copy.Block(), size);
+}
+
 OSErr UKXTextMacro::ExecuteMacro(char* code, long size) {
   if (!code || size <= 0) return noErr;
   if (mMacroExec) return paramErr;  // one run at a time
-  if (CheckMacroCode(code, size) != noErr) return kMacroBadCodeErr;
   CKXPtrBlock copy(size);
   if (!copy.Block()) return memFullErr;
   std::memcpy(copy.Block(), code, std::size_t(size));
-  char* run = copy.Block();
+  return Play(copy.Block(), size);
+}
+
+// Runs code the player owns, so that nothing a statement does reaches it.
+OSErr UKXTextMacro::Play(char* run, long size) {
+  if (mMacroExec) return paramErr;  // one run at a time
+  if (CheckMacroCode(run, size) != noErr) return kMacroBadCodeErr;
 
   UKXTextMacroDisableRecording disable;
   if (!InitExecMacro(run, size)) return memFullErr;

@@ -17,6 +17,7 @@ std::int32_t UKXTextMacro::mMacroRecSize = 0;
 char** UKXTextMacro::mMacroData = nullptr;
 std::int32_t UKXTextMacro::mMacroSize = 0;
 CKXTMacroExec* UKXTextMacro::mMacroExec = nullptr;
+std::uint32_t UKXTextMacro::mMacroGeneration = 0;
 
 namespace {
 
@@ -31,6 +32,7 @@ void ClearState() {
   UKXTextMacro::mMacroRecPos = 0;
   UKXTextMacro::mMacroRecSize = 0;
   UKXTextMacro::mMacroSize = 0;
+  ++UKXTextMacro::mMacroGeneration;
 }
 
 void ShowRecordingMark(Boolean on) {
@@ -61,6 +63,7 @@ void UKXTextMacro::StartRecording() {
   mMacroSize = mMacroRecSize = mMacroRecPos = 0;
   mMacroRecType = 0;
   mMacroRecording = 1;
+  ++mMacroGeneration;
   ShowRecordingMark(1);
 }
 
@@ -69,6 +72,7 @@ void UKXTextMacro::StopRecording() {
   mMacroSize = mMacroRecSize;
   mMacroRecSize = mMacroRecPos = 0;
   mMacroRecType = 0;
+  ++mMacroGeneration;
   ShowRecordingMark(0);
 }
 
@@ -76,6 +80,7 @@ char** UKXTextMacro::SetMacroData(char** code, long size) {
   char** previous = mMacroData;
   mMacroData = code;
   mMacroSize = code ? std::int32_t(size < 0 ? 0 : size) : 0;
+  ++mMacroGeneration;
   return previous;
 }
 

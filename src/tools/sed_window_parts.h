@@ -34,7 +34,7 @@ constexpr std::int16_t kEmptyFind = 2, kEmptyScript = 3, kNoScript = 4, kNoTarge
                        kReadOnly = 7, kBadName = 8, kCannotWrite = 19;
 // The stream editor's errors are items code + 10.
 constexpr short kErrorBase = 11;
-constexpr std::int16_t kScriptSnippetStrings = 212, kExprSnippetStrings = 209;
+constexpr std::int16_t kScriptSnippetStrings = 212, kExprSnippetStrings = 214;
 constexpr char kReturn = 13, kTab = 9;
 // Whole texts with every kind of run.
 constexpr short kAllRuns = 15;

@@ -366,3 +366,49 @@ TEST_F(Player, RecordingIsSuspendedAndRestoredEvenOnExceptions) {
   UKXTextMacro::StopRecording();
   KxMemHFree(handle);
 }
+
+// A statement may free or move the handle being run: recording anew frees
+// the last recorded macro, the editor stores over a listed one. The rest of
+// the macro runs as it was when the run began.
+TEST_F(Player, HandleFreedOrMovedByAStatementDoesNotStopTheRun) {
+  struct Meddling : FakeTarget {
+    char**& handle;
+    bool record = false;
+    explicit Meddling(char**& h) : handle(h) {}
+    void MenuCommand(long command) override {
+      FakeTarget::MenuCommand(command);
+      if (record) {
+        UKXTextMacro::StartRecording();   // frees the last recorded macro
+        handle = nullptr;
+      } else {
+        KxMemHReAlloc(handle, 70000, true);   // moves it
+        std::memset(*handle, 0, 70000);
+      }
+    }
+  };
+  MacroBuilder b;
+  b.Command(1146).Text("after").Goto(2, "L").Text("skipped").Label("L").Text("end");
+  const Calls expected{"command 1146", "insert after", "insert end"};
+
+  char** recorded = KxMemHAlloc(b.size(), true);
+  std::memcpy(*recorded, b.data(), std::size_t(b.size()));
+  UKXTextMacro::SetMacroData(recorded, b.size());
+  Meddling recording(recorded);
+  recording.record = true;
+  host.view = &recording;
+  EXPECT_EQ(UKXTextMacro::ExecuteMacro(UKXTextMacro::mMacroData, UKXTextMacro::mMacroSize), noErr);
+  EXPECT_EQ(recording.calls, (Calls{"command 1146", "mark 1", "insert after", "insert end"}));
+  EXPECT_EQ(UKXTextMacro::mMacroRecording, 1);   // the macro started a recording, which goes on
+  EXPECT_EQ(UKXTextMacro::mMacroExec, nullptr);
+  UKXTextMacro::StopRecording();
+  KxMemHFree(UKXTextMacro::SetMacroData(nullptr, 0));
+
+  char** listed = KxMemHAlloc(b.size(), true);
+  std::memcpy(*listed, b.data(), std::size_t(b.size()));
+  char** running = listed;
+  Meddling storing(listed);
+  host.view = &storing;
+  EXPECT_EQ(UKXTextMacro::ExecuteMacro(running, b.size()), noErr);
+  EXPECT_EQ(storing.calls, expected);
+  KxMemHFree(listed);
+}
