@@ -67,11 +67,15 @@ class CKXSpellingPanel : public LListener {
   void Build();
   void Command(OSType command, const std::string& word);
   void FillLanguages();
-  std::string FieldText() const;
+  // The guesses the list shows, kept as they are for choosing.
+  void ListGuesses(const std::vector<std::string>& guesses);
+  // The field's word, whole; false when it cannot be converted.
+  bool FieldWord(std::string& utf8) const;
 
   LWindow* mWindow = nullptr;
   KxSpeller* mSpeller = nullptr;
   KxSpellingClient* mClient = nullptr;
   std::string mWord;
   std::vector<std::string> mGuesses;
+  std::vector<std::string> mListed;
 };

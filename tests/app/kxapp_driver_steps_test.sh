@@ -92,4 +92,8 @@ case $err in *"steps after it did not run"*) ;; *) check "steps left after the q
 printf 'menu 2\ntype caf\xc3\xa9\xf0\x9f\x98\x80\nanswer %s\nmenu 6\nmenu 4\n' "$work/note.txt" | app - 2>/dev/null ||
   check "close behind a save's note" "exit 0" "exit $?"
 check "saved behind the note" "caf" "$(head -c 3 note.txt)"
+# So does quit, which ran the closing of every window under the save.
+printf 'menu 2\ntype caf\xc3\xa9\xf0\x9f\x98\x80\nanswer %s\nmenu 6\nquit\n' "$work/quit.txt" | app - 2>/dev/null ||
+  check "quit behind a save's note" "exit 0" "exit $?"
+check "saved behind the note, then quit" "caf" "$(head -c 3 quit.txt)"
 exit $fail

@@ -443,6 +443,13 @@ class Runner {
 
   int Quit(Step& s) {
     if (!s.args.empty()) return Bad(s, "quit takes no arguments");
+    // Quit is a menu command: behind an alert it cannot be reached either,
+    // and run inside one it closed the document that showed it (see Menu).
+    if (mHeadless && mHeadless->AlertUp()) {
+      mHeadless->DismissAlert();
+      --mNext;
+      return 0;
+    }
     mApp.DoQuit(kAEAsk);
     return 0;
   }

@@ -29,10 +29,10 @@ bool IsTextPlainUtf8(const std::string& target) {
          g_ascii_strcasecmp(target.c_str(), "text/plain;charset=UTF-8") == 0;
 }
 
-// Latin-1 bytes (up to a NUL) as UTF-8.
+// Latin-1 bytes as UTF-8.
 std::string Latin1ToUtf8(const std::uint8_t* data, std::size_t size) {
   std::string out;
-  for (std::size_t k = 0; k < size && data[k] != 0; ++k) {
+  for (std::size_t k = 0; k < size; ++k) {
     const unsigned c = data[k];
     if (c < 0x80) {
       out += static_cast<char>(c);
@@ -78,6 +78,18 @@ bool ParsePrivate(const std::string& name, OSType& type) {
   return chars == 4;
 }
 
+// Whether the bytes are UTF-8, NULs included: glib's checks end at a NUL.
+bool IsUtf8(const std::uint8_t* data, std::size_t size) {
+  for (std::size_t from = 0; from < size;) {
+    const void* nul = std::memchr(data + from, 0, size - from);
+    const std::size_t end = nul ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - data) : size;
+    if (!g_utf8_validate(reinterpret_cast<const gchar*>(data + from), static_cast<gssize>(end - from), nullptr))
+      return false;
+    from = end + 1;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::vector<std::string> KxGtkTargetsOf(OSType type) {
@@ -115,25 +127,33 @@ OSType KxGtkFlavorOfTarget(const std::string& target, bool* isPrivate) {
 std::vector<std::uint8_t> KxGtkUtf8ToUtxt(const std::uint8_t* data, std::size_t size) {
   std::vector<std::uint8_t> out;
   if (!data || size == 0 || size > G_MAXSSIZE) return out;
-  // Desktop text ends at a NUL, as the programs that put it there read it.
-  if (const void* nul = std::memchr(data, 0, size)) size = static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - data);
-  gchar* valid = g_utf8_make_valid(reinterpret_cast<const gchar*>(data), static_cast<gssize>(size));
-  // CR LF and LF become CR, the line end inside the program.
-  std::string text;
-  for (const gchar* p = valid; *p; ++p) {
-    if (*p == '\r' && p[1] == '\n') continue;
-    text += *p == '\n' ? '\r' : *p;
+  // A NUL is a character of the text, as it is in a file that is opened;
+  // glib's conversions end at one, so they go a stretch between NULs at a
+  // time (a CR and an LF on either side of a NUL stay two line ends).
+  for (std::size_t from = 0; from <= size;) {
+    const void* nul = std::memchr(data + from, 0, size - from);
+    const std::size_t end = nul ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - data) : size;
+    gchar* valid = g_utf8_make_valid(reinterpret_cast<const gchar*>(data + from), static_cast<gssize>(end - from));
+    // CR LF and LF become CR, the line end inside the program.
+    std::string text;
+    for (const gchar* p = valid; *p; ++p) {
+      if (*p == '\r' && p[1] == '\n') continue;
+      text += *p == '\n' ? '\r' : *p;
+    }
+    g_free(valid);
+    glong count = 0;
+    gunichar2* units = g_utf8_to_utf16(text.data(), static_cast<glong>(text.size()), nullptr, &count, nullptr);
+    if (!units) return std::vector<std::uint8_t>();
+    for (glong k = 0; k < count; ++k) {
+      out.push_back(static_cast<std::uint8_t>(units[k]));
+      out.push_back(static_cast<std::uint8_t>(units[k] >> 8));
+    }
+    g_free(units);
+    if (!nul) break;
+    out.push_back(0);
+    out.push_back(0);
+    from = end + 1;
   }
-  g_free(valid);
-  glong count = 0;
-  gunichar2* units = g_utf8_to_utf16(text.data(), static_cast<glong>(text.size()), nullptr, &count, nullptr);
-  if (!units) return out;
-  out.reserve(static_cast<std::size_t>(count) * 2);
-  for (glong k = 0; k < count; ++k) {
-    out.push_back(static_cast<std::uint8_t>(units[k]));
-    out.push_back(static_cast<std::uint8_t>(units[k] >> 8));
-  }
-  g_free(units);
   return out;
 }
 
@@ -149,14 +169,22 @@ std::string KxGtkUtxtToUtf8(const std::vector<std::uint8_t>& utxt) {
       units[k] = 0xFFFD;
     }
   }
+  // A NUL goes out as one, as a saved file has it; glib's conversion ends
+  // at one, so it goes a stretch between NULs at a time.
   std::string out;
-  if (units.empty()) return out;
-  glong written = 0;
-  gchar* utf8 = g_utf16_to_utf8(units.data(), static_cast<glong>(units.size()), nullptr, &written, nullptr);
-  if (!utf8) return out;
-  out.reserve(static_cast<std::size_t>(written));
-  for (glong k = 0; k < written; ++k) out += utf8[k] == '\r' ? '\n' : utf8[k];
-  g_free(utf8);
+  for (std::size_t from = 0; from < units.size();) {
+    const std::size_t end = static_cast<std::size_t>(std::find(units.begin() + from, units.end(), 0) - units.begin());
+    if (end > from) {
+      glong written = 0;
+      gchar* utf8 = g_utf16_to_utf8(units.data() + from, static_cast<glong>(end - from), nullptr, &written, nullptr);
+      if (!utf8) return std::string();
+      for (glong k = 0; k < written; ++k) out += utf8[k] == '\r' ? '\n' : utf8[k];
+      g_free(utf8);
+    }
+    if (end == units.size()) break;
+    out += '\0';
+    from = end + 1;
+  }
   return out;
 }
 
@@ -208,12 +236,8 @@ bool KxGtkImport(const std::string& target, const std::uint8_t* data, std::size_
     return true;
   }
   if (type == kKxGtkUtxt) {
-    // Text ends at a NUL; only what comes before it decides.
-    const std::size_t n = data ? static_cast<std::size_t>(std::find(data, data + size, 0) - data) : 0;
     const bool legacy = target == kString || target == kText;
-    const bool utf8 = !legacy || n == 0 || g_utf8_validate(reinterpret_cast<const gchar*>(data),
-                                                           static_cast<gssize>(std::min<std::size_t>(n, G_MAXSSIZE)),
-                                                           nullptr);
+    const bool utf8 = !legacy || !data || size > G_MAXSSIZE || IsUtf8(data, size);
     if (utf8) {
       records.push_back(KxGtkUtf8ToUtxt(data, size));
     } else {

@@ -33,8 +33,9 @@ bool KxGtkExport(const std::string& target, OSType type, const std::vector<std::
 bool KxGtkImport(const std::string& target, const std::uint8_t* data, std::size_t size,
                  std::vector<std::vector<std::uint8_t>>& records);
 
-// UTF-8 from outside (made valid, line ends CR) to UTF-16 in host order.
+// UTF-8 from outside (made valid, line ends CR, NULs kept) to UTF-16 in
+// host order.
 std::vector<std::uint8_t> KxGtkUtf8ToUtxt(const std::uint8_t* data, std::size_t size);
 // UTF-16 in host order (an odd byte dropped, lone surrogates replaced) to
-// UTF-8 with LF line ends.
+// UTF-8 with LF line ends, NULs kept.
 std::string KxGtkUtxtToUtf8(const std::vector<std::uint8_t>& utxt);

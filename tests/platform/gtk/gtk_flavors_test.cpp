@@ -51,7 +51,10 @@ TEST(GtkFlavors, TextBothWays) {
       {"a\r\nb\nc\rd", u"a\rb\rc\rd"},
       {"\xE3\x81\x82\xF0\x9F\x98\x80", u"\u3042\U0001F600"},
       {"bad \xFF\xC0\xAF end", u"bad \uFFFD\uFFFD\uFFFD end"},
-      {std::string("cut\0here", 8), u"cut"},
+      // A NUL is kept, as an opened file keeps it; line ends on either side
+      // of it stay two.
+      {std::string("kept\0here", 9), std::u16string(u"kept\0here", 9)},
+      {std::string("\0a\r\0\nb\xFF\0", 8), std::u16string(u"\0a\r\0\rb\uFFFD\0", 8)},
       {"", u""},
   };
   for (const Case& c : cases) {
@@ -59,6 +62,7 @@ TEST(GtkFlavors, TextBothWays) {
         << c.utf8;
   }
   EXPECT_EQ(KxGtkUtxtToUtf8(Utf16(u"x\ry\U0001F600")), "x\ny\xF0\x9F\x98\x80");
+  EXPECT_EQ(KxGtkUtxtToUtf8(Utf16(std::u16string(u"\0a\0\0\u00E9\r\0", 7))), std::string("\0a\0\0\xC3\xA9\n\0", 8));
   // Lone surrogates and an odd last byte.
   std::vector<std::uint8_t> odd = Utf16(u"a\xD800" u"b\xDC00");
   odd.push_back(0x41);
@@ -122,8 +126,11 @@ TEST(GtkFlavors, TextFromOtherProgramsInEveryTarget) {
       {"TEXT", latin1, u"caf\u00E9\r"},
       {"STRING", latin1, u"caf\u00E9\r"},
       {"STRING", japanese, u"\u672B\u5C3E\r"},
-      {"STRING", std::string("ab\0cd", 5), u"ab"},
-      {"TEXT", std::string("\xE9\0\xE6\x9C\xAB", 5), u"\u00E9"},
+      {"STRING", std::string("ab\0cd", 5), std::u16string(u"ab\0cd", 5)},
+      // UTF-8 on both sides of the NUL, else Latin-1 throughout.
+      {"STRING", std::string("\xE6\x9C\xAB\0\xE5\xB0\xBE", 7), std::u16string(u"\u672B\0\u5C3E", 3)},
+      {"TEXT", std::string("\xE9\0\xE6\x9C\xAB", 5), std::u16string(u"\u00E9\0\u00E6\u009C\u00AB", 5)},
+      {"UTF8_STRING", std::string("a\0b", 3), std::u16string(u"a\0b", 3)},
       {"TEXT", "", u""},
   };
   for (const Case& c : cases) {

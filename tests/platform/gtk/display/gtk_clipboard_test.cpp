@@ -130,4 +130,32 @@ TEST_F(GtkClipboardTest, TextGoesToAndComesFromOtherPrograms) {
   sHost->PutClipboard(FourCC("TEXT"), "x", 1);
 }
 
+// A NUL in text between programs is a character like any other, as in a
+// file: kept coming in and going out.
+TEST_F(GtkClipboardTest, TextKeepsItsNuls) {
+  gchar* xclip = g_find_program_in_path("xclip");
+  g_free(xclip);
+  if (!xclip) GTEST_SKIP() << "xclip is not installed (scripts/setup installs it)";
+  std::string out;
+  ASSERT_TRUE(RunServing(
+      {"sh", "-c", "printf 'abc\\000d\\303\\251f\\n' | xclip -i -selection clipboard >/dev/null 2>&1"}, out));
+  const std::vector<std::uint8_t> expected = Utf16(std::u16string(u"abc\0d\u00E9f\r", 8));
+  KxClipboardStore snapshot;
+  std::vector<std::uint8_t> back;
+  for (int turn = 0; turn < 2000; ++turn) {
+    g_main_context_iteration(nullptr, FALSE);
+    sHost->GetClipboardSnapshot(snapshot);
+    if (snapshot.Get(FourCC("utxt"), back) && back == expected) break;
+    g_usleep(2000);
+  }
+  ASSERT_TRUE(snapshot.Get(FourCC("utxt"), back));
+  EXPECT_EQ(back, expected);
+  sHost->ClearClipboard();
+  sHost->PutClipboard(FourCC("utxt"), expected.data(), expected.size());
+  ASSERT_TRUE(RunServing({"xclip", "-o", "-selection", "clipboard", "-t", "UTF8_STRING"}, out));
+  EXPECT_EQ(out, std::string("abc\0d\xC3\xA9" "f\n", 9));
+  sHost->ClearClipboard();
+  sHost->PutClipboard(FourCC("TEXT"), "x", 1);
+}
+
 }  // namespace
