@@ -7,9 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "document/text_doc_hdft.h"
 #include "engine/flavor_exchange.h"
 #include "engine/text_flavors.h"
 #include "engine/text_layer.h"
+#include "layout/text_form.h"
 #include "text/codes/jcode.h"
 #include "text/base/memory.h"
 #include "text/runs/pictures.h"
@@ -194,7 +196,8 @@ int ReadRTFFile(const std::string& path, CKXTextFileTube& tube, SKXDocument& doc
   }
   doc.page = PageOfRecord(record, fallback);
   doc.hasPage = true;
-  if (flags & kKxImportCut) doc.notice = "\u201C" + LeafName(path) + "\u201D ends early; the text read so far is shown.";
+  doc.cut = (flags & kKxImportCut) != 0;
+  if (doc.cut) doc.notice = "\u201C" + LeafName(path) + "\u201D ends early; the text read so far is shown.";
   return 0;
 }
 
@@ -281,23 +284,51 @@ bool ReadTextSpelling(const SKXTextSpelling& spelling, const std::vector<std::ui
   return out.size() == spelling.length;
 }
 
+// Decoration runs that name the table's pictures (a picture the table does
+// not have named 0) made to name them as a file does: by number, from 1, in
+// the order of the runs, each run a number of its own. `ids` gets the
+// table's ID of each number.
+void NumberPictures(KxFlavorBytes& decos, std::vector<std::int16_t>& ids) {
+  constexpr long kCountSize = 2;
+  long count = 0;
+  if (CKXTextFlavorData::CheckFlavorData(kKxFlavorDeco, decos.data(), long(decos.size()), &count) !=
+      EKXFlavorRead::kRead)
+    return;
+  for (long k = 0; k < count; ++k) {
+    unsigned char* at = decos.data() + kCountSize + k * kKxDecoRunFlatSize;
+    SKXDeco run{};
+    KxGetDecoRunFlat(at, run, true);
+    if (run.deco.pictID == 0) continue;
+    ids.push_back(run.deco.pictID);
+    run.deco.pictID = std::int16_t(ids.size());
+    KxPutDecoRunFlat(at, run, true);
+  }
+}
+
 // The runs, pictures and settings of [from, to) of `text`, beside the text
-// put into `tube` already.
+// put into `tube` already. Each picture goes to the tube from the picture
+// table itself: gathered into copies first, every picture of the document
+// was held twice at a save.
 int PutRuns(CKXTextFileTube& tube, const CKXText& text, long from, long to, const SKXDocSettings& settings,
             std::string& message) {
   const CKXTextFlavorWriter writer(text, from, to);
   KxFlavorBytes bytes;
-  std::vector<KxFlavorBytes> pictures;
+  std::vector<std::int16_t> pictures;
   for (OSType type : kRunFlavors) {
-    const EKXFlavorMake made = type == kKxFlavorDeco ? writer.MakeDeco(bytes, EKXPictureRefs::kSequence, &pictures)
-                                                      : writer.MakeFlavor(type, bytes);
+    const EKXFlavorMake made = writer.MakeFlavor(type, bytes);
     if (made == EKXFlavorMake::kTooMany) {
       message = "The document has more runs than a file can hold (32767).";
       return EOVERFLOW;
     }
-    if (made == EKXFlavorMake::kMade) tube.PutFlavor(type, bytes.data(), long(bytes.size()));
+    if (made != EKXFlavorMake::kMade) continue;
+    if (type == kKxFlavorDeco) NumberPictures(bytes, pictures);
+    tube.PutFlavor(type, bytes.data(), long(bytes.size()));
   }
-  for (const KxFlavorBytes& pict : pictures) tube.PutFlavor(kKxFlavorPict, pict.data(), long(pict.size()));
+  for (std::int16_t id : pictures) {
+    short width = 0, height = 0;
+    const PicHandle pict = CKXDecoArray::GetPicture(id, width, height);
+    tube.PutFlavor(kKxFlavorPict, pict ? *pict : nullptr, pict ? KxMemHSize(pict) : 0);
+  }
   const std::string err = WriteDocPref(tube, settings);
   if (!err.empty()) {
     message = err;
@@ -327,6 +358,48 @@ int KxExportRTF(const CKXText& text, const SKXDocPage* page, std::vector<std::ui
 
 SKXDocPage KxDocPageOf(const SKXDocSettings& settings) {
   return PageOfPref(settings.pref, settings.pref.vertical != 0);
+}
+
+void KxSetDocPage(SKXDocSettings& settings, const SKXDocPage& page) {
+  SDocPref& p = settings.pref;
+  const bool turned = p.vertical != 0;
+  // The printer's hard margins stay what they were, held inside the new
+  // paper.
+  long hardTop = p.printArea.top, hardLeft = p.printArea.left;
+  long hardBottom = Short(long(p.paperV) - p.printArea.bottom), hardRight = Short(long(p.paperH) - p.printArea.right);
+  const long v = std::clamp<long>(page.paperHeight, 1, kKxPaperMax);
+  const long h = std::clamp<long>(page.paperWidth, 1, kKxPaperMax);
+  const long height = turned ? h : v, width = turned ? v : h;
+  KxClampMarginPair(height, hardTop, hardBottom);
+  KxClampMarginPair(width, hardLeft, hardRight);
+  // Vertical writing stores the printed page turned a quarter turn
+  // clockwise: its top is the printed right edge.
+  const Rect& m = page.margins;
+  long top = turned ? m.right : m.top, left = turned ? m.top : m.left, bottom = turned ? m.left : m.bottom,
+       right = turned ? m.bottom : m.right;
+  KxClampMarginPair(height, top, bottom);
+  KxClampMarginPair(width, left, right);
+  p.paperV = Short(height);
+  p.paperH = Short(width);
+  p.textArea = Rect{Short(top), Short(left), Short(height - bottom), Short(width - right)};
+  p.printArea = Rect{Short(hardTop), Short(hardLeft), Short(height - hardBottom), Short(width - hardRight)};
+  p.columns = std::int16_t(std::clamp<long>(page.columns, 1, kKxMaxColumns));
+  p.gap = std::max<std::int16_t>(page.gap, 0);
+  // A band's distance is held to the room between the printed margin at
+  // its edge and the hard margins.
+  const Rect hard{Short(hardTop), Short(hardLeft), Short(hardBottom), Short(hardRight)};
+  const long printedTop = turned ? left : top, printedBottom = turned ? right : bottom;
+  auto band = [&hard](const SKXBandSettings& b, const std::string& text, long margin, SKXHdFtBlock& block,
+                      std::string& out) {
+    if (text.empty()) return;
+    SKXBandSettings held = b;
+    held.bandHeight = std::int16_t(KxLimitBandDistance(b.bandHeight, KxBandRoom(std::int32_t(margin), hard)));
+    out = text.substr(0, kKxBandTextMax);
+    block = KxBandToBlock(held, out.size());
+  };
+  band(page.header, page.headerText, printedTop, p.header, p.headerText);
+  band(page.footer, page.footerText, printedBottom, p.footer, p.footerText);
+  settings.hasPref = true;
 }
 
 bool KxRTFLosesFromText(const CKXText& text) {
@@ -505,6 +578,12 @@ int KxWriteDocument(const std::string& path, const SKXDocument& doc, EKXLayout l
       message = err;
       return EOVERFLOW;
     }
+  } else if (doc.hasPage) {
+    // The page read with the document (an RTF file's) is its settings'
+    // page, as in a document window.
+    SKXDocSettings settings = doc.settings;
+    KxSetDocPage(settings, doc.page);
+    if (int err = PutRuns(tube, text, from, to, settings, message)) return err;
   } else if (int err = PutRuns(tube, text, from, to, doc.settings, message)) {
     return err;
   }

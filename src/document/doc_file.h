@@ -48,6 +48,9 @@ struct SKXDocument {
   // document's); none for other files.
   bool hasPage = false;
   SKXDocPage page;
+  // An RTF file ended inside a group: `text` is what was read of it (the
+  // notice says so).
+  bool cut = false;
 };
 
 // 0, or an errno value with `message` saying what failed. Whatever the
@@ -70,6 +73,11 @@ int KxExportRTF(const CKXText& text, const SKXDocPage* page, std::vector<std::ui
 // The page that settings describe, as printed: a page stored in vertical
 // writing's frame is turned back.
 SKXDocPage KxDocPageOf(const SKXDocSettings& settings);
+// The page put into settings as a document window takes it: the paper,
+// text area, columns and any header or footer with text (its distance held
+// to the room the page leaves), the hard margins kept on the new paper, in
+// the frame of the settings' writing. KxDocPageOf gives it back.
+void KxSetDocPage(SKXDocSettings& settings, const SKXDocPage& page);
 // Whether `text` holds what the RTF writer has no words for: ruby,
 // pictures, decorations other than its underlines (solid, double,
 // dotted), strike-throughs (single, double) and raised, lowered, super-

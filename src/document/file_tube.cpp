@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "document/doc_records.h"
-#include "layout/pict_jpeg.h"
 #include "platform/bytefields.h"
 #include "platform/exception.h"
 #include "platform/files.h"
@@ -97,15 +96,41 @@ std::vector<std::uint8_t> JPEGForm(const std::vector<std::uint8_t>& preview, con
   return out;
 }
 
+// The preview of a JPEG form: empty when the JPEG does not decode into a
+// picture, else the placeholder picture under the decoded picture's frame.
+// The JPEG is decoded whole, so that only what UKXPict::GetPictureFromJPEG
+// takes gets in (the same test, short of making its picture: a converter
+// that decodes it, each side 1 to kKxPictMaxSide, at most kKxPictMaxPixels);
+// but drawing and printing decode the JPEG itself and a save writes the JPEG
+// alone, so no pixels are kept: a full-size preview held four bytes a pixel
+// for every picture of every open document, and several copies more of the
+// pixels while it was made.
 std::vector<std::uint8_t> DecodePreview(const std::uint8_t* jpeg, long size) {
-  std::vector<std::uint8_t> out;
-  Handle h = UKXPict::GetPictureFromJPEG(jpeg, size);
-  if (!h) return out;
+  const KxPictureConverter decode = KxGetPictureConverter(kKxPictureKindJPEG);
+  if (!decode || !jpeg || size <= 0) return {};
+  std::int32_t width = 0, height = 0;
   {
-    CKXLock lock(h);
-    out.assign(lock.Ptr(), lock.Ptr() + KxMemHSize(h));
+    // Printing's memory rules while the pixels are held, as for any decode.
+    struct StMemPrinting {
+      StMemPrinting() { KxMemPrinting(true); }
+      ~StMemPrinting() { KxMemPrinting(false); }
+    } printing;
+    KxPicturePixels px;
+    bool ok = false;
+    try {
+      ok = decode(jpeg, size, px);
+    } catch (...) {
+      ok = false;   // a decoder failure of any kind is a decoding failure
+    }
+    const std::int64_t pixels = std::int64_t(px.width) * std::int64_t(px.height);
+    if (!ok || px.width <= 0 || px.height <= 0 || px.width > kKxPictMaxSide || px.height > kKxPictMaxSide ||
+        pixels > kKxPictMaxPixels || std::int64_t(px.rgb.size()) != pixels * 3)
+      return {};
+    width = px.width;
+    height = px.height;
   }
-  KxMemHFree(h);
+  std::vector<std::uint8_t> out = CKXTextFileTube::GetDummyPict();
+  SetFrame(out.data(), std::int16_t(height), std::int16_t(width));
   return out;
 }
 

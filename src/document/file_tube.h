@@ -19,6 +19,8 @@
 // Pictures are handled in their in-memory form: every picture a PICT, a
 // picture of another kind carrying 2 x kind + 1 in its size field:
 //   JPEG:          a preview, padded to 16 bytes, "*JPEG-DATA-START", the JPEG;
+//                  the preview is the dummy picture under the decoded
+//                  picture's frame (only the JPEG is drawn, printed or saved);
 //   WBMP, WDIB:    the dummy picture, then the Windows data;
 //   WMFP, WEMF:    the dummy picture, an 8-byte "WSIZ", then the metafile.
 #pragma once
@@ -198,7 +200,8 @@ class CKXTextFileTube : public CKXDataTube {
   static OSType GetFlavorTypeFromName(const std::string& name);
   static const std::vector<std::uint8_t>& GetDummyPict();
   static long GetDummyPictSize() { return long(GetDummyPict().size()); }
-  // The JPEG form of a JPEG's bytes; empty when it does not decode.
+  // The JPEG form of a JPEG's bytes; empty when it does not decode. Its
+  // size is the JPEG's and a few bytes, whatever the picture's pixels.
   static std::vector<std::uint8_t> GetPictureFromJPEG(const void* jpeg, long size);
 
  private:

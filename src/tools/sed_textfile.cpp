@@ -6,7 +6,6 @@
 #include "document/doc_file.h"
 #include "engine/flavor_exchange.h"
 #include "engine/text_layer.h"
-#include "formats/rtf_convert.h"
 #include "layout/kxtext_api.h"
 #include "platform/exception.h"
 #include "platform/files.h"
@@ -64,23 +63,16 @@ int KxSedReadFile(const std::string& path, short encoding, SKXSedText& text, SKX
     format.creator = doc.creator;
     format.layout = doc.layout;
     if (doc.fileType == kTypeRTF) {
-      // RTF through the converter; a file it cannot read to its end fails.
-      std::vector<std::uint8_t> raw;
-      if (int err = KxReadFile(path, raw)) {
-        message = "cannot read the file";
-        return err;
-      }
-      auto fresh = std::make_unique<CKXText>();
-      short flags = 0;
-      CKXTextRTFMac rtf;
-      if (!rtf.DoRTFtoTextRef(reinterpret_cast<const char*>(raw.data()), long(raw.size()), fresh.get(), &flags,
-                              nullptr) ||
-          (flags & kKxImportCut)) {
+      // Read through the converter with its page; a file it cannot read to
+      // its end fails.
+      if (doc.cut) {
         message = "the RTF could not be read to its end";
         return EIO;
       }
       format.rtf = true;
-      text.text = std::move(fresh);
+      format.hasPage = doc.hasPage;
+      format.page = doc.page;
+      text.text = std::move(doc.text);
       text.marks.clear();
       text.ranks = false;
       return 0;
@@ -160,15 +152,12 @@ int KxSedWriteFile(const std::string& path, const SKXSedText& text, const SKXSed
       return KxWriteDocument(path, doc, format.layout, message, 0, batch);
     }
     if (format.rtf) {
-      std::string out;
-      CKXTextRTFMac rtf;
-      if (!rtf.DoRTFfromTextRef(out, text.text.get(), 0, 0, 0, nullptr)) {
-        message = "the RTF could not be made";
-        return EIO;
-      }
+      std::vector<std::uint8_t> out;
+      const bool page = withInfo && format.hasPage;
+      if (int err = KxExportRTF(*text.text, page ? &format.page : nullptr, out, message)) return err;
       CKXTextFileTube tube;
       if (int err = tube.OpenWrite(path, kTypeRTF, format.creator, EKXLayout::kClassic, message)) return err;
-      tube.PutFlavor(kTypeRTF, out.data(), long(out.size()));
+      tube.PutFlavor(kTypeRTF, std::move(out));
       DeleteDocPref(tube);
       return tube.Commit(message, 0, batch);
     }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "document/doc_file.h"
 #include "document/doc_prefs.h"
 #include "document/file_tube.h"
 #include "text/store/text.h"
@@ -38,6 +39,9 @@ struct SKXSedFormat {
   bool bom = false;
   short lineEnd = 0;  // CKXTextLayer::kLineEnd...
   SKXDocSettings settings;
+  // An RTF file's page (paper, margins, columns, header and footer).
+  bool hasPage = false;
+  SKXDocPage page;
 };
 
 // 0, or an errno value with `message`. A file that cannot be read whole
@@ -45,8 +49,8 @@ struct SKXSedFormat {
 // plain text (kKxCodeAuto or negative: detected).
 int KxSedReadFile(const std::string& path, short encoding, SKXSedText& text, SKXSedFormat& format,
                   std::string& message);
-// Writes `text` in `format`; with `withInfo` the format's records go along
-// (the marks are the text's). Nothing is replaced on failure. With a batch
-// the file is replaced when the batch commits.
+// Writes `text` in `format`; with `withInfo` the format's records (an RTF
+// file's page) go along (the marks are the text's). Nothing is replaced on
+// failure. With a batch the file is replaced when the batch commits.
 int KxSedWriteFile(const std::string& path, const SKXSedText& text, const SKXSedFormat& format, bool withInfo,
                    std::string& message, CKXSafeBatch* batch = nullptr);

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -21,6 +22,9 @@
 #include "platform/bytefields.h"
 #include "platform/files.h"
 #include "platform/toolbox/pict.h"
+#include "text/base/memory.h"
+#include "text/runs/pictures.h"
+#include "text/runs/runs.h"
 #include "text/store/converters.h"
 
 namespace fs = std::filesystem;
@@ -421,6 +425,89 @@ TEST_F(FileTube, PictSizeFieldNamesAKindOnlyWithItsForm) {
       EXPECT_TRUE(storedAsPict);
     }
   }
+}
+
+// A stand-in for the JPEG converter: "\xFF\xD8", a mode byte, the width
+// and height (32-bit big-endian). Mode 0 decodes into width x height
+// pixels, 1 gives one pixel short, 2 fails, 3 throws.
+bool FakeJPEGToPixels(const unsigned char* data, long length, KxPicturePixels& out) {
+  if (length < 11 || data[2] == 2) return false;
+  if (data[2] == 3) throw std::runtime_error("broken");
+  out.width = std::int32_t(KxGetU32BE(data + 3));
+  out.height = std::int32_t(KxGetU32BE(data + 7));
+  out.rgb.assign(std::size_t(std::max<std::int64_t>(std::int64_t(out.width) * out.height * 3 - data[2] * 3, 0)), 9);
+  return true;
+}
+Bytes FakeJPEG(std::uint8_t mode, std::uint32_t width, std::uint32_t height, std::size_t tail = 0) {
+  Bytes b(11 + tail, 0x5A);
+  b[0] = 0xFF, b[1] = 0xD8, b[2] = mode;
+  KxPutU32BE(b.data() + 3, width);
+  KxPutU32BE(b.data() + 7, height);
+  return b;
+}
+
+// A JPEG picture in memory is its JPEG behind the placeholder picture under
+// its frame, never its pixels, and a document of such pictures (and others,
+// and a run whose picture is gone) reads back the same pictures in place.
+TEST_F(FileTube, JPEGPicturesHoldNoPixels) {
+  const KxPictureConverter before = KxGetPictureConverter(kKxPictureKindJPEG);
+  KxSetPictureConverter(kKxPictureKindJPEG, FakeJPEGToPixels);
+  const std::size_t head = (CKXTextFileTube::GetDummyPict().size() + 15) / 16 * 16 + 16;
+  auto form = [](const Bytes& jpeg) { return CKXTextFileTube::GetPictureFromJPEG(jpeg.data(), long(jpeg.size())); };
+  const Bytes photo = FakeJPEG(0, 3264, 2448, 3000), wide = FakeJPEG(0, 32767, 1, 100);
+  for (const Bytes* jpeg : {&photo, &wide}) {
+    const Bytes pict = form(*jpeg);
+    ASSERT_EQ(pict.size(), head + jpeg->size());
+    std::int32_t w = 0, h = 0;
+    ASSERT_TRUE(KxPictFrameSize(pict.data(), pict.size(), w, h));
+    EXPECT_EQ(Bytes({0, 11, 0, 0, 0, 0}), Bytes(pict.begin(), pict.begin() + 6));
+    EXPECT_EQ(std::uint32_t(w), KxGetU32BE(jpeg->data() + 3));
+    EXPECT_EQ(std::uint32_t(h), KxGetU32BE(jpeg->data() + 7));
+    EXPECT_EQ(KxPictJPEGDataOffset(pict.data(), long(pict.size())), long(head));
+    EXPECT_TRUE(std::equal(jpeg->begin(), jpeg->end(), pict.begin() + std::ptrdiff_t(head)));
+  }
+  // What the decoded picture refused is refused still.
+  for (const Bytes& bad : {FakeJPEG(0, 32768, 1), FakeJPEG(0, 4097, 4096), FakeJPEG(0, 0, 5), FakeJPEG(1, 20, 10),
+                           FakeJPEG(2, 20, 10), FakeJPEG(3, 20, 10)})
+    EXPECT_TRUE(form(bad).empty()) << KxGetU32BE(bad.data() + 3) << " x " << KxGetU32BE(bad.data() + 7);
+
+  const std::vector<Bytes> inserted = {form(photo), MakePicture(kKxPictPICT, 3), form(FakeJPEG(0, 17, 9)), form(photo)};
+  for (EKXLayout layout : kLayouts) {
+    SKXDocument doc;
+    std::string text;
+    std::vector<SKXDeco> runs;
+    for (std::size_t k = 0; k <= inserted.size(); ++k) {
+      SKXDeco pict{std::int32_t(text.size() + 2), {}, 0};
+      pict.deco.pictID = 32000;   // the last names a picture the table does not have
+      if (k < inserted.size()) {
+        PicHandle h = KxMemHAlloc(long(inserted[k].size()), true);
+        std::memcpy(*h, inserted[k].data(), inserted[k].size());
+        pict.deco.pictID = CKXDecoArray::SetPicture(h);
+      }
+      runs.insert(runs.end(), {SKXDeco{std::int32_t(text.size()), {}, 0}, pict});
+      text += "ab\xCA";
+    }
+    doc.text->InsertText(0, text.data(), long(text.size()), nullptr, 0, runs.data(), long(runs.size()), nullptr, 0,
+                         nullptr, 0);
+    const std::string path = Path(layout == EKXLayout::kClassic ? "p.txt" : "p.kxt");
+    std::string message;
+    ASSERT_EQ(KxWriteDocument(path, doc, layout, message), 0) << message;
+    SKXDocument back;
+    ASSERT_EQ(KxReadDocument(path, back, message), 0) << message;
+    ASSERT_EQ(TextOf(back), text);
+    std::vector<SKXDeco> got(runs.size() + 2);
+    got.resize(std::size_t(back.text->GetDecos(got.data(), long(got.size()))));
+    std::vector<Bytes> pictures;
+    for (const SKXDeco& run : got) {
+      short w = 0, h = 0;
+      if (const PicHandle pict = CKXDecoArray::GetPicture(run.deco.pictID, w, h)) {
+        EXPECT_EQ(run.offset % 3, 2);
+        pictures.emplace_back(*pict, *pict + KxMemHSize(pict));
+      }
+    }
+    EXPECT_EQ(pictures, inserted);
+  }
+  KxSetPictureConverter(kKxPictureKindJPEG, before);
 }
 
 TEST_F(FileTube, PictureFileHeader) {

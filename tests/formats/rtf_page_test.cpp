@@ -10,6 +10,7 @@
 #include <string>
 
 #include "document/doc_file.h"
+#include "document/text_doc_hdft.h"
 #include "layout/text_form.h"
 
 namespace {
@@ -70,6 +71,75 @@ TEST(RTFPage, AnyPageReadIsSaneAndComesBackThroughASave) {
     }
     EXPECT_EQ(q.headerText, p.headerText);
     EXPECT_EQ(q.header.alignment, p.header.alignment);
+  }
+  fs::remove_all(dir);
+}
+
+// Written as a document of ours (either layout, either writing), an RTF
+// file's page is the one its settings give back, a band's distance held to
+// the room its margin leaves above the hard margins.
+TEST(RTFPage, APageReadIsTheSettingsPageOfTheDocumentWritten) {
+  const fs::path dir = fs::temp_directory_path() / ("kx_rtf_page_settings_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  std::mt19937 rng(20240612);
+  const long kValues[] = {-1, 0, 20, 700, 1440, 2000, 11906, 16838, 40000};
+  auto pick = [&] { return kValues[rng() % std::size(kValues)]; };
+  static const char* const kWords[] = {"paperw", "paperh", "margl", "margr", "margt", "margb", "cols", "colsx"};
+  // Band distances a caller may give, beyond any room too.
+  const std::int16_t kDistances[] = {-5, 0, 17, 40, 300, 2000};
+  for (int round = 0; round < 120; ++round) {
+    std::string rtf = "{\\rtf1\\ansi";
+    for (int n = int(rng() % 10); n > 0; --n) {
+      const char* word = kWords[rng() % std::size(kWords)];
+      const long v = word == std::string("cols") ? long(rng() % 4) : pick();
+      rtf += "\\" + std::string(word) + std::to_string(v);
+    }
+    if (rng() % 3) rtf += "{\\header \\qc Head \\chpgn\\par}";
+    if (rng() % 3) rtf += "{\\footer \\qr Foot\\par}";
+    rtf += " text\\par}";
+    const bool vertical = rng() % 2;
+    const EKXLayout layout = rng() % 2 ? EKXLayout::kContainer : EKXLayout::kClassic;
+    SCOPED_TRACE(rtf + (vertical ? " vertical" : "") + (layout == EKXLayout::kContainer ? " container" : " classic"));
+    const fs::path in = dir / "in.rtf", out = dir / "out.txt";
+    std::ofstream(in, std::ios::binary | std::ios::trunc) << rtf;
+    SKXDocument doc;
+    std::string message;
+    ASSERT_EQ(KxReadDocument(in.string(), doc, message), 0) << message;
+    ASSERT_TRUE(doc.hasPage);
+    doc.settings.pref.vertical = vertical;
+    doc.page.header.bandHeight = kDistances[rng() % std::size(kDistances)];
+    doc.page.footer.bandHeight = kDistances[rng() % std::size(kDistances)];
+    ASSERT_EQ(KxWriteDocument(out.string(), doc, layout, message), 0) << message;
+    SKXDocument back;
+    ASSERT_EQ(KxReadDocument(out.string(), back, message), 0) << message;
+    ASSERT_TRUE(back.settings.hasPref);
+    EXPECT_EQ(back.settings.pref.vertical, vertical ? 1 : 0);
+    const SKXDocPage& p = doc.page;
+    const SKXDocPage q = KxDocPageOf(back.settings);
+    EXPECT_EQ(q.paperWidth, p.paperWidth);
+    EXPECT_EQ(q.paperHeight, p.paperHeight);
+    EXPECT_TRUE(q.margins.top == p.margins.top && q.margins.left == p.margins.left &&
+                q.margins.bottom == p.margins.bottom && q.margins.right == p.margins.right);
+    EXPECT_EQ(q.columns, p.columns);
+    EXPECT_EQ(q.gap, p.gap);
+    // The hard margins stay on the paper.
+    const SDocPref& r = back.settings.pref;
+    EXPECT_TRUE(r.printArea.top >= 0 && r.printArea.top < r.printArea.bottom && r.printArea.bottom <= r.paperV);
+    EXPECT_TRUE(r.printArea.left >= 0 && r.printArea.left < r.printArea.right && r.printArea.right <= r.paperH);
+    const Rect hard{r.printArea.top, r.printArea.left, std::int16_t(r.paperV - r.printArea.bottom),
+                    std::int16_t(r.paperH - r.printArea.right)};
+    auto band = [&](const SKXBandSettings& was, const std::string& text, const SKXBandSettings& now,
+                    const std::string& kept, std::int16_t margin) {
+      EXPECT_EQ(kept, text);
+      if (text.empty()) return;
+      EXPECT_EQ(now.alignment, was.alignment);
+      EXPECT_EQ(now.style.size, was.style.size);
+      const std::int32_t room = KxBandRoom(margin, hard);
+      EXPECT_EQ(now.bandHeight,
+                was.bandHeight < 0 ? KxBandLeastDistance() : std::min<std::int32_t>(was.bandHeight, room));
+    };
+    band(p.header, p.headerText, q.header, q.headerText, p.margins.top);
+    band(p.footer, p.footerText, q.footer, q.footerText, p.margins.bottom);
   }
   fs::remove_all(dir);
 }
