@@ -92,13 +92,15 @@ void CKXTextLayer::Terminate() {
 void CKXTextLayer::Activate() {
   ExecBufferKey();
   Focus();
-  TextEditResult(std::uint16_t(KXTE_Activate(mEdit)));
+  // The answer only says whether the state changed; read as an edit result
+  // its 1 would scroll the text up a step at every window switch.
+  (void)KXTE_Activate(mEdit);
 }
 
 void CKXTextLayer::Deactivate() {
   ExecBufferKey();
   Focus();
-  TextEditResult(std::uint16_t(KXTE_Deactivate(mEdit)));
+  (void)KXTE_Deactivate(mEdit);
 }
 
 void CKXTextLayer::Idle() {

@@ -151,10 +151,10 @@ void CKXTextLayer::DoReplaceExt(const SKXRange& range, KXTextHandle text, short 
   Command command(*this);
   SetSelectionRange(range, false);
   const bool active = KXTE_GetActivate(mEdit) != 0;
-  if (active) TextEditResult(std::uint16_t(KXTE_Deactivate(mEdit)));
+  if (active) (void)KXTE_Deactivate(mEdit);
   RunAction(*this, kxlayer::kActReplace, KxParaFlag(text, kind),
             [&](CKXTextAction&) { TextPaste(GetSelectionRange(), text, kind); });
-  if (active) TextEditResult(std::uint16_t(KXTE_Activate(mEdit)));
+  if (active) (void)KXTE_Activate(mEdit);
 }
 
 // ---- replace-all -------------------------------------------------------------------------------------

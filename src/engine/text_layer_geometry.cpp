@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "engine/text_layer_run.h"
+#include "layout/text_form_util.h"
 #include "platform/memory.h"
 #include "text/base/geometry.h"
 #include "text/base/memory.h"
@@ -19,6 +20,31 @@ constexpr long kPageTopGap = 2, kPageRightGap = 3;
 Rect Exchanged(const Rect& m) { return {m.left, m.top, m.right, m.bottom}; }
 
 std::int16_t Clamp16(long v) { return std::int16_t(std::clamp<long>(v, -32768, 32767)); }
+
+// A form from a file or the preferences may fix a pitch that no line or
+// character fits in: the pitches are held to the page the form will lay
+// out, the document's own paper and margins where the form takes those.
+SKXFormStyl FittedForm(KXEditHandle edit, const SKXFormStyl& form) {
+  SKXFormStyl page = form;
+  KxValidateFormStyl(page);
+  // No form, or the grid taken from the document: no pitch of the form's.
+  if (page.formID == 0 || page.docView) return form;
+  if (page.docPaper) {
+    SKXFormStyl d;
+    KXTE_GetFormStylDefault(edit, d);
+    page.paperHeight = d.paperHeight, page.paperWidth = d.paperWidth;
+    page.paperHeightL = d.paperHeightL, page.paperWidthL = d.paperWidthL;
+    page.marginTop = d.marginTop, page.marginLeft = d.marginLeft;
+    page.marginBottom = d.marginBottom, page.marginRight = d.marginRight;
+    page.centerGap = d.centerGap;
+    page.columns = d.columns, page.columnGap = d.columnGap;
+  }
+  if (CKXTextFormUtil::FitPitches(page)) return form;
+  SKXFormStyl fitted = form;
+  fitted.linePitch = page.linePitch;
+  fitted.charPitch = page.charPitch;
+  return fitted;
+}
 }  // namespace
 
 // ---- margins and rectangles ------------------------------------------------------------------------------
@@ -155,7 +181,7 @@ void CKXTextLayer::SetStartup(const SKXLineStyl& line, const SKXEditStyl& edit, 
   KXTE_SetLineStyl(mEdit, line, 0);
   KXTE_SetEditStyl(mEdit, edit, GetTotalRange().length == 0 ? 1 : 0);
   if (page) KXTE_SetPageStyl(mEdit, *page, 1);
-  if (form) KXTE_SetFormStyl(mEdit, *form, 0);
+  if (form) KXTE_SetFormStyl(mEdit, FittedForm(mEdit, *form), 0);
   SetScriptTypeFromFont(edit.font);
   SetTextMargins(margins);
 }
@@ -218,7 +244,7 @@ void CKXTextLayer::SetFormStyl(const SKXFormStyl& form) {
   Focus();
   if (KXTE_GetFormStylID(mEdit) == 0) KXTE_GetFormStylDefault(mEdit, mFormDefault);
   const bool wasVertical = KXTE_GetVertical(mEdit) != 0;
-  const std::uint16_t result = KXTE_SetFormStyl(mEdit, form, 1);
+  const std::uint16_t result = KXTE_SetFormStyl(mEdit, FittedForm(mEdit, form), 1);
   if ((KXTE_GetVertical(mEdit) != 0) != wasVertical) mMargins = Exchanged(mMargins);
   // A new form relays the text out under other rules: no action reaches
   // back across it.

@@ -350,12 +350,17 @@ short CKXTextEditEx::GetLineExtStyl(SKXLineExtStyl& ext) const {
   ext = SKXLineExtStyl{};
   if (mForm.formID == 0 || mForm.docView) return 0;
   bool any = false;
+  // A pitch beyond the page (the paper changed under the form) would set
+  // each line or character outside the text area: every page blank.
+  auto held = [](std::int16_t pitch, long room) {
+    return room > 0 && pitch > room ? std::int16_t(std::min(room, 32767L)) : pitch;
+  };
   if (mForm.fixedLine) {
-    ext.linePitch = mForm.linePitch;
+    ext.linePitch = held(mForm.linePitch, UsableHeight());
     any = true;
   }
   if (mForm.fixedChar) {
-    ext.charPitch = mForm.charPitch;
+    ext.charPitch = held(mForm.charPitch, mPageSize.h);
     ext.tabCells = GetEditStyl().tabWidth;
     any = true;
   }

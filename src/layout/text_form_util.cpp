@@ -1,6 +1,6 @@
-// The custom page-form dialog's rules: paper, margins, columns and indents
-// kept usable, the per-page counts, which controls are enabled, and the
-// form menu's load, save and factory-settings actions.
+// The custom page-form dialog's rules: paper, margins, columns, indents
+// and fixed pitches kept usable, the per-page counts, which controls are
+// enabled, and the form menu's load, save and factory-settings actions.
 #include "layout/text_form_util.h"
 
 #include <algorithm>
@@ -38,6 +38,29 @@ long CKXTextFormUtil::UnitToPoints(long value, short unit) {
 long CKXTextFormUtil::PointsToUnit(long points, short unit) {
   const long tenths = std::clamp(points * 10, -long(kKxMaxPointsL), long(kKxMaxPointsL));
   return KxAdjustUnitL(KxPointsLToUnitL(std::int32_t(tenths), unit), unit);
+}
+
+bool CKXTextFormUtil::FitPitches(SKXFormStyl& f) {
+  const PointL paper = KxFormEffectivePaper(f);
+  long height = long(paper.v) - f.marginTop - f.marginBottom;
+  long width = long(paper.h) - f.marginLeft - f.marginRight;
+  if (f.vertical) std::swap(height, width);
+  if (f.fixedLine && f.centerGap > 0) height -= f.centerGap;
+  const long columns = std::clamp<long>(f.columns, 1, kKxMaxColumns);
+  width = (width - std::max<long>(0, f.columnGap) * (columns - 1)) / columns;
+  bool fitted = true;
+  // A pitch beyond its room puts each line or character on a page of its
+  // own, outside the text area: every page would come out blank.
+  auto fit = [&](std::uint8_t on, std::int16_t& pitch, long room) {
+    room = std::clamp(room, 1L, 32767L);
+    if (on && pitch > room) {
+      pitch = std::int16_t(room);
+      fitted = false;
+    }
+  };
+  fit(f.fixedLine, f.linePitch, height);
+  fit(f.fixedChar, f.charPitch, width);
+  return fitted;
 }
 
 long CKXTextFormUtil::ToPoints(long value) const { return UnitToPoints(value, mUnit); }
@@ -174,15 +197,26 @@ void SetCount(CKXTextFormUtil& util, short control, long n) {
 }
 }  // namespace
 
+void CKXTextFormUtil::FitPitch(short control, long room) {
+  room = std::max(1L, room);
+  // The unit's step may show a little more than was set: what the field
+  // shows is what the form gets.
+  for (long p = room; p >= 1 && Points(control) > room; --p) SetPoints(control, p);
+}
+
 void CKXTextFormUtil::CalcFixedLineHeight() {
   if (!On(kFixedLineOn)) return;
-  const long pitch = Points(kLinePitch), height = GetPageHeight(true);
+  const long height = GetPageHeight(true);
+  FitPitch(kLinePitch, height);
+  const long pitch = Points(kLinePitch);
   SetCount(*this, kLinesText, pitch > 0 && height > 0 ? height / pitch : 0);
 }
 
 void CKXTextFormUtil::CalcFixedCharWidth() {
   if (!On(kFixedCharOn)) return;
-  const long pitch = Points(kCharPitch), width = GetPageWidth(true);
+  const long width = GetPageWidth(true);
+  FitPitch(kCharPitch, width);
+  const long pitch = Points(kCharPitch);
   SetCount(*this, kCharsText, pitch > 0 && width > 0 ? width / pitch : 0);
 }
 
@@ -221,6 +255,8 @@ void CKXTextFormUtil::CustomFormGetItems() {
   CheckMargin(kNone);
   CheckColumn();
   CheckIndent(kIndentAny);
+  if (On(kFixedLineOn)) FitPitch(kLinePitch, GetPageHeight(true));
+  if (On(kFixedCharOn)) FitPitch(kCharPitch, GetPageWidth(true));
   SKXFormStyl& f = mForm;
   f.docPaper = On(kOwnPaper) ? 0 : 1;
   f.paperKind = std::int16_t(std::clamp(GetValueControl(kPaperKind) - 1, 0L, long(kKxPaperOther)));

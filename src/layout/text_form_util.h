@@ -92,6 +92,8 @@ class CKXTextFormUtil {
   void CheckMargin(short which);
   void CheckColumn();
   void CheckIndent(short which);
+  // The per-page counts; each first holds its pitch (when fixed) to what
+  // one line or one character needs of the usable height or column width.
   void CalcFixedLineHeight();
   void CalcFixedCharWidth();
   // The enablement rules over the current control values.
@@ -107,6 +109,10 @@ class CKXTextFormUtil {
   // document's dialogs share them).
   static long UnitToPoints(long value, short unit);
   static long PointsToUnit(long points, short unit);
+  // A form record's fixed pitches held, as the dialog holds them, to the
+  // usable height and column width of its own paper, margins, columns and
+  // centre gap; answers whether they fitted already.
+  static bool FitPitches(SKXFormStyl& f);
 
   void SetForm(const SKXFormStyl& f) { mForm = f; }
   const SKXFormStyl& GetForm() const { return mForm; }
@@ -118,6 +124,8 @@ class CKXTextFormUtil {
   long Points(short control) { return ToPoints(GetValueControl(control)); }
   void SetPoints(short control, long points) { SetValueControl(control, FromPoints(points)); }
   bool On(short control) { return GetValueControl(control) != 0; }
+  // Lowers the pitch in `control` to at most `room` points as shown.
+  void FitPitch(short control, long room);
   // Loads the form of a menu item into the controls.
   void LoadItem(short item);
   bool DiffersFromBuiltin(const SKXFormStyl& f) const;

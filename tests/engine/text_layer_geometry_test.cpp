@@ -2,8 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "layer_fixture.h"
+#include "layout/kxte_api.h"
+#include "layout/text_form.h"
 #include "platform/memory.h"
 
 namespace {
@@ -160,6 +163,54 @@ TEST(TextLayerGeometry, StartupColorOnlyForASingleStyleRun) {
   SStyl cur{};
   KXTE_GetCurStyl(layer.GetEdit(), cur);
   EXPECT_EQ(cur.color.red, 0xFFFF);
+}
+
+// A form from a file or the preferences with a pitch beyond its page laid
+// every line or character on a page of its own, outside the text area:
+// blank pages. Applied or taken at start-up, the pitches fit the page the
+// form lays out, the document's own paper where the form takes that.
+TEST(TextLayerGeometry, FormPitchesBeyondThePageAreHeldToIt) {
+  SKXFormStyl outsize = UKXTextForm::GetDefaultForm(4);   // A4, margins 34: 774 x 527
+  outsize.linePitch = 1417;
+  outsize.fixedChar = 1;
+  outsize.charPitch = 1134;
+  auto pitches = [](TestLayer& layer) {
+    SKXFormStyl f;
+    KXTE_GetFormStyl(layer.GetEdit(), f);
+    return std::pair<int, int>(f.linePitch, f.charPitch);
+  };
+  {
+    TestLayer layer;
+    SetText(layer, "abc\rdef");
+    layer.SetFormStyl(outsize);
+    EXPECT_EQ(pitches(layer), (std::pair<int, int>(774, 527)));
+    // Pitches that fit are left alone.
+    SKXFormStyl fits = outsize;
+    fits.linePitch = 40, fits.charPitch = 20;
+    layer.SetFormStyl(fits);
+    EXPECT_EQ(pitches(layer), (std::pair<int, int>(40, 20)));
+  }
+  {
+    // The form takes the document's paper: 400 x 300 less its margins.
+    TestLayer layer;
+    SetText(layer, "abc");
+    layer.SetPaperSize(PointL{400, 300}, true);
+    layer.SetPageMargin(Rect{20, 30, 40, 50}, true);
+    SKXFormStyl f = outsize;
+    f.docPaper = 1;
+    layer.SetFormStyl(f);
+    EXPECT_EQ(pitches(layer), (std::pair<int, int>(400 - 20 - 40, 300 - 30 - 50)));
+  }
+  {
+    // The start-up form of a new document.
+    TestLayer layer;
+    SKXLineStyl line{};
+    SKXEditStyl edit{};
+    KXTE_GetLineStyl(layer.GetEdit(), line);
+    KXTE_GetEditStyl(layer.GetEdit(), edit);
+    layer.SetStartup(line, edit, nullptr, &outsize);
+    EXPECT_EQ(pitches(layer), (std::pair<int, int>(774, 527)));
+  }
 }
 
 }  // namespace

@@ -104,6 +104,40 @@ TEST(FormRecord, ValidationOnTheWayIn) {
   EXPECT_EQ(PointL(KxFormEffectivePaper(huge)).h, kKxPaperMax);
 }
 
+// A fixed pitch beyond the page put each line or character on a page of
+// its own, outside the text area: every page came out blank.
+TEST(FormRecord, FixedPitchesAreHeldToThePage) {
+  struct Case {
+    const char* what;
+    short builtin;
+    std::uint8_t fixedLine, fixedChar;
+    std::int16_t bottom, columns, columnGap, linePitch, charPitch;
+    std::int16_t eLine, eChar;
+  } const cases[] = {
+      // A4 upright, margins 34: 774 high, 527 wide.
+      {"fitting pitches stay", 4, 1, 1, 34, 1, 0, 774, 527, 774, 527},
+      {"a line pitch of 500 mm", 4, 1, 0, 34, 1, 0, 1417, 20, 774, 20},
+      {"pitches that are off stay", 4, 0, 0, 34, 1, 0, 1417, 1134, 1417, 1134},
+      {"a character pitch against one of three columns", 4, 0, 1, 34, 3, 10, 30, 1134, 30, (527 - 20) / 3},
+      // Vertical, A4 across: lines advance over 842 - 62 - 68 less the
+      // 26-point centre gap, characters run down 595 - 65 - 34.
+      {"vertical with a centre gap", 2, 1, 1, 34, 1, 0, 32767, 32767, 712 - 26, 496},
+      // Margins that leave one point: a pitch of one point, never 0.
+      {"no room", 4, 1, 0, 842 - 34 - 1, 1, 0, 30, 20, 1, 20},
+  };
+  for (const Case& c : cases) {
+    SKXFormStyl f = UKXTextForm::GetDefaultForm(c.builtin);
+    f.marginBottom = c.bottom;
+    f.fixedLine = c.fixedLine, f.fixedChar = c.fixedChar;
+    f.columns = c.columns, f.columnGap = c.columnGap;
+    f.linePitch = c.linePitch, f.charPitch = c.charPitch;
+    const bool fitted = c.eLine == c.linePitch && c.eChar == c.charPitch;
+    EXPECT_EQ(CKXTextFormUtil::FitPitches(f), fitted) << c.what;
+    EXPECT_EQ(f.linePitch, c.eLine) << c.what;
+    EXPECT_EQ(f.charPitch, c.eChar) << c.what;
+  }
+}
+
 TEST_F(FormList, MenuItemsWithAndWithoutAList) {
   EXPECT_EQ(UKXTextForm::GetFormCount(), 8);
   EXPECT_EQ(UKXTextForm::FindFormItem(0), 1);
@@ -325,6 +359,40 @@ TEST_F(FormList, DialogColumnsIndentsAndCounts) {
   EXPECT_EQ(d.strings[CKXTextFormUtil::kLinesText], std::to_string((842 - 68) / 30));
   d.User(CKXTextFormUtil::kFixedCharOn, 1);
   EXPECT_EQ(d.strings[CKXTextFormUtil::kCharsText], std::to_string(200 / 20));
+}
+
+// A pitch is held to the usable height or column width whenever it or the
+// area changes, and when the form is read back at OK without a message.
+TEST_F(FormList, DialogHoldsFixedPitchesToThePage) {
+  using U = CKXTextFormUtil;
+  // Within one unit step below the room (the field shows whole units).
+  auto near = [](long got, long room) { return got <= room && got >= room - 3; };
+  Opened d(4);   // A4, margins 34, fixed line pitch 24
+  d.SetPoints(U::kLinePitch, 1417);
+  d.CustomFormCommand(U::kLinePitch);
+  EXPECT_TRUE(near(d.Pt(U::kLinePitch), 774)) << d.Pt(U::kLinePitch);
+  EXPECT_EQ(d.strings[U::kLinesText], "1");
+  // A larger top margin shrinks the room: the pitch follows.
+  d.SetPoints(U::kMarginTop, 400);
+  d.CustomFormCommand(U::kMarginTop);
+  EXPECT_TRUE(near(d.Pt(U::kLinePitch), 842 - 400 - 34)) << d.Pt(U::kLinePitch);
+  // The character pitch against one of two columns.
+  d.SetPoints(U::kColumnGap, 15);
+  d.User(U::kColumns, 2);
+  d.SetPoints(U::kCharPitch, 1134);
+  d.User(U::kFixedCharOn, 1);
+  EXPECT_TRUE(near(d.Pt(U::kCharPitch), (527 - 15) / 2)) << d.Pt(U::kCharPitch);
+  EXPECT_EQ(d.strings[U::kCharsText], "1");
+  // A fitting pitch is left as typed.
+  d.SetPoints(U::kLinePitch, 40);
+  d.CustomFormCommand(U::kLinePitch);
+  EXPECT_EQ(d.Pt(U::kLinePitch), 40);
+  // Set without a message: OK reads it fitted.
+  d.SetPoints(U::kLinePitch, 5000);
+  d.SetPoints(U::kCharPitch, 5000);
+  d.CloseCustomForm(1);
+  EXPECT_TRUE(near(d.GetForm().linePitch, 842 - 400 - 34)) << d.GetForm().linePitch;
+  EXPECT_TRUE(near(d.GetForm().charPitch, (527 - 15) / 2)) << d.GetForm().charPitch;
 }
 
 TEST_F(FormList, DialogEnablementTable) {
