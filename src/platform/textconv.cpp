@@ -474,12 +474,25 @@ std::string KxUTF8ToScriptText(const std::string& utf8) {
   UnicodeToTextInfo info = nullptr;
   if (u16.empty() || CreateUnicodeToTextInfo(kJapanese, &info) != noErr) return std::string();
   std::string out(u16.size() * 2 + 4, '\0');
-  long read = 0, outLen = 0;
-  const OSStatus err = ConvertFromUnicodeToText(info, long(u16.size() * sizeof(char16_t)), u16.data(), nullptr,
-                                                long(out.size()), &read, &outLen, out.data());
+  long done = 0;     // bytes of out written
+  std::size_t at = 0;  // units of u16 read
+  while (at < u16.size()) {
+    long read = 0, outLen = 0;
+    const OSStatus err = ConvertFromUnicodeToText(info, long((u16.size() - at) * sizeof(char16_t)), u16.data() + at,
+                                                  nullptr, long(out.size()) - done, &read, &outLen, out.data() + done);
+    done += outLen;
+    at += std::size_t(read) / sizeof(char16_t);
+    if (err == noErr || at >= u16.size()) break;
+    if (err != kKxConvUnmappableErr && err != kKxConvIncompleteErr) break;
+    // A character Shift_JIS lacks (a whole surrogate pair, or a lone unit)
+    // becomes the placeholder, in the two bytes its units leave room for;
+    // the text after it goes on.
+    at += KxIsHighSurrogate(u16[at]) && at + 1 < u16.size() && KxIsLowSurrogate(u16[at + 1]) ? 2 : 1;
+    out[std::size_t(done++)] = char(0x81);
+    out[std::size_t(done++)] = char(0xFC);
+  }
   DisposeUnicodeToTextInfo(&info);
-  if (err != noErr && outLen == 0) return std::string();
-  out.resize(std::size_t(outLen));
+  out.resize(std::size_t(done));
   return out;
 }
 

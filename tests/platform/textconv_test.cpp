@@ -160,3 +160,13 @@ TEST(TextConv, EveryWrittenCodeReadsBack) {
     DisposeTextToUnicodeInfo(&from);
   }
 }
+
+// Host text (field typing, input methods, names) keeps going past a
+// character Shift_JIS lacks: it stands as the placeholder, the rest follows.
+TEST(TextConv, HostTextKeepsWhatFollowsAMissingCharacter) {
+  const std::string ph = "\x81\xFC";
+  EXPECT_EQ(KxUTF8ToScriptText("th\xC3\xA9"), "th" + ph);
+  EXPECT_EQ(KxUTF8ToScriptText("caf\xC3\xA9\xF0\x9F\x98\x80!"), "caf" + ph + ph + "!");
+  EXPECT_EQ(KxUTF8ToScriptText("\xC3\xA9\xE3\x81\x82"), ph + "\x82\xA0");
+  EXPECT_EQ(KxScriptTextToUTF8(KxUTF8ToScriptText("a\xE2\x80\xA2z")), "a\xE2\x97\xAFz");
+}

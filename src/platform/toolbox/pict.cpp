@@ -236,7 +236,11 @@ std::vector<std::uint8_t> KxPictFromPixels(std::int32_t width, std::int32_t heig
     // A row of 32-bit pixels holds at most 4,095 of them (the rowBytes
     // field has 14 bits): a wider picture is copied in strips side by side.
     constexpr std::int32_t kStrip = 0x3FFF / 4;
-    o.out.reserve(o.out.size() + count * 4 + std::size_t(w / kStrip + 1) * 64);
+    // Exactly what is written: each strip's 70-byte opcode and header, the
+    // pixels and the end opcode (short of it the vector doubled at its
+    // last bytes: twice the picture for a moment).
+    constexpr std::size_t kStripHeader = 70;
+    o.out.reserve(o.out.size() + count * 4 + std::size_t((w + kStrip - 1) / kStrip) * kStripHeader + 2);
     for (std::int32_t left = 0; left < w; left += kStrip) {
       const std::int32_t sw = std::min(kStrip, w - left), right = left + sw;
       o.U16(kOpDirectBitsRect);
