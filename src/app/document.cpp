@@ -178,8 +178,8 @@ std::string CKXDocument::SaveFailureText(const std::string& name, long err) {
   return "The document \u201C" + name + "\u201D could not be saved (" + why + "). It stays open with its changes.";
 }
 
-void CKXDocument::ReportSaveFailure(long err) {
-  KxCurrentHost().Alert(KxAlertKind::kStop, SaveFailureText(TitleUTF8(), err));
+void CKXDocument::ReportSaveFailureAs(const std::string& name, long err) {
+  KxCurrentHost().Alert(KxAlertKind::kStop, SaveFailureText(name, err));
 }
 
 void CKXDocument::AttemptClose() {
@@ -280,7 +280,7 @@ bool CKXDocument::AskSaveAs(FSSpec& fileSpec, bool /*recordIt*/) {
     DoAESave(fileSpec, type);
   } catch (const LException& e) {
     // The file that could not be written is the one chosen, not the old one.
-    KxCurrentHost().Alert(KxAlertKind::kStop, SaveFailureText(fileSpec.name, e.GetErrorCode()));
+    ReportSaveFailureAs(fileSpec.name, e.GetErrorCode());
     return false;
   }
   return true;

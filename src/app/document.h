@@ -119,8 +119,10 @@ class CKXDocument : public LSingleDoc, public LModelObject {
   static std::string SaveFailureText(const std::string& name, long err);
 
  protected:
-  // Tells the user that saving failed.
-  virtual void ReportSaveFailure(long err);
+  // Tells the user that saving failed: into this document's file, or into
+  // the file `name` a Save As chose.
+  void ReportSaveFailure(long err) { ReportSaveFailureAs(TitleUTF8(), err); }
+  virtual void ReportSaveFailureAs(const std::string& name, long err);
 
  private:
   friend class CKXNavDialogHandler;

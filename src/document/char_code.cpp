@@ -19,6 +19,9 @@
 #include "platform/script.h"
 #include "platform/textconv.h"
 #include "text/base/geometry.h"
+#include "text/codes/script.h"
+#include "text/codes/unicode.h"
+#include "views/text_view.h"
 #include "views/window_fit.h"
 
 CKXTextCharCode* CKXTextCharCode::sCharCode = nullptr;
@@ -39,6 +42,12 @@ constexpr std::uint8_t kJapaneseLeadLow2 = 224, kJapaneseLeadHigh2 = 252;
 // bytes their encodings use (Big5, EUC-KR and its extension, GB2312 and GBK).
 constexpr short kScriptTradChinese = 2, kScriptKorean = 3, kScriptSimpChinese = 25;
 constexpr int kWideLeadLow = 0x81, kWideLeadHigh = 0xFE;
+// Codes from here on mean different characters in different scripts.
+constexpr std::uint8_t kFirstHighCode = 0x80;
+// The most UTF-16 units one code of a table becomes, and the unit of a
+// code that has no character.
+constexpr long kMostUnits = 4;
+constexpr char16_t kReplacementCharacter = 0xFFFD;
 // The net pattern that greys a disabled cell.
 constexpr int kDisabledNet = 4;
 // Room around the widest character and the line height in a cell.
@@ -374,11 +383,28 @@ void CKXTextCharCode::ListenToMessage(MessageT message, void* param) {
   }
   if (LWindow* w = mDoc->GetWindow()) w->UpdatePort();
   const std::uint8_t code = mView->GetLastCode();
+  SStyl here{};
+  engine->GetCurStyl(here);
+  const short script = FontToScript(mView->GetFont());
   if (code == kCodeDelete || code == kCodeTab || code == kCodeReturn) {
     engine->DoKey(code, 0);
-  } else {
+  } else if (code < kFirstHighCode || KxFontToScriptType(here.font) == script) {
     const char byte = char(code);
     engine->DoString(&byte, 1);
+  } else {
+    // The caret has moved into text of another script since the table
+    // opened: the code would be another character there, or half of one.
+    // The character the cell shows goes in as typed text does; one the
+    // table's script has none for is refused.
+    char16_t units[kMostUnits] = {};
+    long count = kMostUnits;
+    CKXTextView* view = mDoc->CurrentTextView();
+    if (!view || !UKXUnicode::ConvertFromChar(script, code, units, count) || count <= 0 ||
+        std::find(units, units + count, kReplacementCharacter) != units + count) {
+      KxCurrentHost().Beep();
+      return;
+    }
+    view->InputMethodCommit(KxUTF16ToUTF8(std::u16string(units, std::size_t(count))));
   }
   if (LWindow* w = mDoc->GetWindow()) w->UpdatePort();
 }

@@ -83,6 +83,9 @@ void SwapHdFt(std::uint8_t* p, long size, long at) {
   for (long k = 6; k <= 14; k += 2) Swap16(p, size, at + k);
 }
 
+// The resource-fork form's coordinates are signed 16-bit.
+constexpr std::int32_t kMinCoord = -32768, kMaxCoord = 32767;
+
 constexpr KxByteOrder kOther = kKxNativeOrder == KxByteOrder::kBig ? KxByteOrder::kLittle : KxByteOrder::kBig;
 
 // The record's count in the machine's order, read before or after the
@@ -320,9 +323,15 @@ bool KxReadRANK(const std::uint8_t* p, long size, KxByteOrder order, SKXRankRec&
 std::string KxWriteClassicRANK(const SKXRankRec& rank, std::vector<std::uint8_t>& out) {
   std::string err = KxWriteRANK(rank, KxByteOrder::kBig, out);
   if (!err.empty()) return err;
-  const std::int32_t coords[6] = {rank.rect[0], rank.rect[1], rank.rect[2], rank.rect[3], rank.point[0], rank.point[1]};
+  // The list's window must lie where the fields reach; its scroll position
+  // only says what it showed, and a long list scrolls past them: it is
+  // kept as far as they go, never a reason to refuse the save.
+  const std::int32_t coords[6] = {rank.rect[0], rank.rect[1], rank.rect[2], rank.rect[3],
+                                  std::clamp<std::int32_t>(rank.point[0], kMinCoord, kMaxCoord),
+                                  std::clamp<std::int32_t>(rank.point[1], kMinCoord, kMaxCoord)};
   for (int i = 0; i < 6; ++i) {
-    if (coords[i] < -32768 || coords[i] > 32767) return "The mark list lies outside the coordinates a file can hold.";
+    if (coords[i] < kMinCoord || coords[i] > kMaxCoord)
+      return "The mark list lies outside the coordinates a file can hold.";
     KxPutU16BE(out.data() + 4 * i, std::uint16_t(coords[i]));
     out[4 * i + 2] = 0;
     out[4 * i + 3] = 0;

@@ -138,7 +138,8 @@ std::string KxWriteRANK(const SKXRankRec& rank, KxByteOrder order, std::vector<s
 // False for a record shorter than 36 + its count, or a negative count.
 bool KxReadRANK(const std::uint8_t* p, long size, KxByteOrder order, SKXRankRec& rank);
 // The resource-fork form: the six coordinates as 16-bit values and two
-// zero bytes each, big-endian. Coordinates that do not fit 16 bits refuse.
+// zero bytes each, big-endian. A window place that does not fit 16 bits
+// refuses; the scroll position is clamped to them.
 std::string KxWriteClassicRANK(const SKXRankRec& rank, std::vector<std::uint8_t>& out);
 bool KxReadClassicRANK(const std::uint8_t* p, long size, SKXRankRec& rank);
 

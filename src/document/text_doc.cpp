@@ -633,6 +633,7 @@ void CKXTextDocument::DoSave() {
   const int generations = s.backups && IsSpecified() && rotate && KxPathExists(path) ? s.backupGenerations : 0;
   KxTakeBackupFailure();
   std::string message;
+  mSaveMessage.clear();
   long lost = 0;
   // A text that holds more than its characters keeps the rest beside it
   // (the sidecar); a Unicode text cannot, and the user hears so.
@@ -674,9 +675,13 @@ void CKXTextDocument::DoSave() {
         if (!unicode) lost = CountUnwritable();
         CKXFlavorExchange exchange(mEngine);
         exchange.SetTextEncoding(short(mFormat.encoding));
+        // Nothing beside the file says which bytes are in which script:
+        // text in another script's font is written as its characters.
+        exchange.SetTextAlone(true);
         // A Unicode file keeps its byte order and mark.
         if (mFormat.hasUnicodeForm) exchange.SetUnicodeForm(mFormat.unicodeForm);
         exchange.SendFlavorTo(kTypeText, CKXTextLayer::sTextAll, tube);
+        lost += exchange.GetUnwritten();
         // Records left from an earlier sidecar would outlive the text they
         // were about.
         DeleteDocPref(tube);
@@ -686,6 +691,8 @@ void CKXTextDocument::DoSave() {
       if (int err = tube.Commit(message, generations)) throw LException(err);
     }
   } catch (...) {
+    // The writer's own words say more than the code that came with them.
+    mSaveMessage = message;
     Rethrow();
   }
   if (generations > 0) mBackedUp = true;
@@ -754,15 +761,27 @@ bool CKXTextDocument::HoldsMoreThanText() const {
 long CKXTextDocument::CountUnwritable() const {
   // Characters the text keeps as placeholders with their Unicode beside
   // them; a character that shares a code with another is written as that
-  // code, and EUC-JP writes the JIS X 0212 ones in their own.
+  // code, and EUC-JP writes the JIS X 0212 ones in their own. Those in
+  // runs of another script are the writer's to count: it spells them in
+  // the file's encoding first, and many then have a code.
   const bool euc = mFormat.encoding == kKxEncodingEUC;
   const SKXRange all = mEngine->GetTotalRange();
   const long count = mEngine->GetUniCharsCount(all);
   if (count <= 0) return 0;
   std::vector<SKXUniChar> sides(std::size_t(count), SKXUniChar{});
   sides.resize(std::size_t(std::max(0L, mEngine->GetUniChars(all, sides.data(), count))));
+  const CKXText& text = *KXHandleAccess::Edit(mEngine->GetEdit());
+  std::vector<SKXStyl> styls(std::size_t(std::max(0L, long(text.GetStylCount()))), SKXStyl{});
+  styls.resize(std::size_t(std::max(0L, long(text.GetStyls(styls.data(), long(styls.size()))))));
+  const std::vector<SKXScriptRun> scripts = KxScriptRunsOf(styls.data(), long(styls.size()));
+  auto scriptAt = [&scripts](long offset) {
+    const auto after = std::upper_bound(scripts.begin(), scripts.end(), offset,
+                                        [](long at, const SKXScriptRun& r) { return at < r.offset; });
+    return after == scripts.begin() ? kScriptJapanese : std::prev(after)->script;
+  };
   long lost = 0;
   for (const SKXUniChar& u : sides) {
+    if (scriptAt(u.offset) != kScriptJapanese) continue;
     char two[2] = {};
     const long got = mEngine->TextGetThruPtr(SKXRange{u.offset, 2}, two, 2);
     std::uint8_t row = 0, cell = 0;
@@ -796,6 +815,8 @@ void CKXTextDocument::DoAutoSaveAt(std::uint32_t now) {
 }
 
 std::unique_ptr<KxNavExtras> CKXTextDocument::MakeSaveExtras(const std::vector<NavMenuItemSpec>& formats) {
+  // A Save As begins: what an earlier save said is no answer to its dialog.
+  mSaveMessage.clear();
   mSaveChoice = KxSaveTextSettings{};
   mSaveChoice.encoding = short(std::min<std::uint16_t>(GetFormat().encoding, kKxEncodingUTF8));
   const short lineEnd = mEngine->GetLineEndType();
@@ -966,8 +987,16 @@ void CKXTextDocument::FindCommandStatus(CommandT command, Boolean& enabled, Bool
   CKXDocument::FindCommandStatus(command, enabled, usesMark, mark, name);
 }
 
-void CKXTextDocument::ReportSaveFailure(long err) {
-  if (err != kKxUserCanceled) CKXDocument::ReportSaveFailure(err);
+void CKXTextDocument::ReportSaveFailureAs(const std::string& name, long err) {
+  std::string why;
+  why.swap(mSaveMessage);
+  if (err == kKxUserCanceled) return;
+  if (why.empty()) {
+    CKXDocument::ReportSaveFailureAs(name, err);
+    return;
+  }
+  KxCurrentHost().Alert(KxAlertKind::kStop, "The document \u201C" + name + "\u201D could not be saved. " + why +
+                                                " It stays open with its changes.");
 }
 
 void CKXTextDocument::Close() {

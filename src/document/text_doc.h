@@ -156,7 +156,8 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc, public KxResumeDo
   // is thrown (LException).
   void DoRevert();
   // Writes the file; throws LException on failure, leaving the old file
-  // and the document modified.
+  // and the document modified. Why it failed, when the writing said, is
+  // kept for the failure's alert.
   void DoSave() override;
   // The characters of the text that a plain-text encoding without Unicode
   // cannot write (those the text keeps as placeholders).
@@ -358,8 +359,9 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc, public KxResumeDo
   bool IsSpellAvailable() const { return mSpellAvailable; }
 
  protected:
-  // A declined replacement is no failure to report.
-  void ReportSaveFailure(long err) override;
+  // A declined replacement is no failure to report; a failure the writing
+  // explained is told in its words.
+  void ReportSaveFailureAs(const std::string& name, long err) override;
 
  private:
   void ReadInto(const std::string& path);
@@ -443,6 +445,7 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc, public KxResumeDo
   std::array<std::uint8_t, kKxFORMSize> mFormAsRead{};
   bool mFormAsReadUsed = false;
   std::string mReadMessage;          // why the last read failed, for its alert
+  std::string mSaveMessage;          // why the last save failed, for its alert
   std::string mReadNotice;           // what of the file the last read left out
   // The print system's record (page set-up and print settings), once a
   // dialog or a stored record gave one.

@@ -174,6 +174,88 @@ short MaskOf(bool styl, bool deco, bool para, bool ruby) {
 
 constexpr int kMaxDropDepth = 2;
 
+// [from, to) of script run k of `runs` in a text of n bytes.
+std::pair<long, long> RunSpan(const std::vector<SKXScriptRun>& runs, std::size_t k, long n) {
+  const long from = std::clamp<long>(runs[k].offset, 0, n);
+  const long to = k + 1 < runs.size() ? std::clamp<long>(runs[k + 1].offset, from, n) : n;
+  return {from, to};
+}
+
+// A run in another script than Japanese, with a byte that is no ASCII:
+// its bytes mean other characters in Shift_JIS than in its own script.
+bool RunNeedsRespelling(const unsigned char* p, long n, const std::vector<SKXScriptRun>& runs, std::size_t k) {
+  if (runs[k].script == kScriptJapanese) return false;
+  const auto [from, to] = RunSpan(runs, k, n);
+  return std::any_of(p + from, p + to, [](unsigned char b) { return b >= 0x80; });
+}
+
+// Text of several scripts as Shift_JIS: its side entries (by the new
+// offsets) and how many characters only a placeholder could stand for.
+struct SRespelt {
+  KxFlavorBytes bytes;
+  std::vector<SKXUniChar> sides;
+  long unwritten = 0;
+};
+
+// The runs of other scripts than Japanese that hold more than ASCII, spelt
+// as their characters in Shift_JIS through Unicode (each with its own
+// script's table); the Japanese runs and the rest go as they are. What
+// Shift_JIS has no code for becomes its placeholder with the character
+// beside it, as typed Japanese text keeps it, and is counted unless EUC-JP
+// writes it in its JIS X 0212 code. A run whose script has no table stays
+// as it was.
+void Respell(const unsigned char* p, long n, const std::vector<SKXScriptRun>& runs,
+             const std::vector<SKXUniChar>& sides, bool euc, SRespelt& out) {
+  out.bytes.reserve(std::size_t(n) + std::size_t(n) / 4);
+  std::size_t side = 0;
+  auto keep = [&](long from, long to) {
+    const long base = long(out.bytes.size());
+    out.bytes.insert(out.bytes.end(), p + from, p + to);
+    for (; side < sides.size() && sides[side].offset < to; ++side)
+      if (sides[side].offset >= from)
+        out.sides.push_back({std::int32_t(base + sides[side].offset - from), sides[side].value});
+  };
+  // Bytes before the first run are in no other script.
+  if (!runs.empty()) keep(0, std::clamp<long>(runs.front().offset, 0, n));
+  for (std::size_t k = 0; k < runs.size(); ++k) {
+    const auto [from, to] = RunSpan(runs, k, n);
+    if (!RunNeedsRespelling(p, n, runs, k)) {
+      keep(from, to);
+      continue;
+    }
+    std::vector<SKXUniChar> own;
+    std::size_t next = side;
+    for (; next < sides.size() && sides[next].offset < to; ++next)
+      if (sides[next].offset >= from) own.push_back({std::int32_t(sides[next].offset - from), sides[next].value});
+    StKxHandle units, glyphs, text, made;
+    long count = 0, length = 0, madeCount = 0;
+    if (!UKXUnicode::ConvertFromText(runs[k].script, reinterpret_cast<const char*>(p + from), to - from, own.data(),
+                                     long(own.size()), units.h, count, glyphs.h) ||
+        !units.h || count <= 0 ||
+        !UKXUnicode::ConvertToText(reinterpret_cast<const char16_t*>(*units.h), count, glyphs.h, text.h, length,
+                                   made.h, madeCount, kScriptJapanese) ||
+        !text.h || length <= 0) {
+      keep(from, to);
+      continue;
+    }
+    side = next;
+    const long base = long(out.bytes.size());
+    const auto* q = reinterpret_cast<const unsigned char*>(*text.h);
+    out.bytes.insert(out.bytes.end(), q, q + std::min(length, KxMemHSize(text.h)));
+    const long written = long(out.bytes.size()) - base;
+    const auto* entries = made.h ? reinterpret_cast<const SKXUniChar*>(*made.h) : nullptr;
+    madeCount = entries ? std::min(madeCount, KxMemHSize(made.h) / long(sizeof(SKXUniChar))) : 0;
+    for (long e = 0; e < madeCount; ++e) {
+      const SKXUniChar u = entries[e];
+      if (u.offset < 0 || u.offset >= written) continue;
+      out.sides.push_back({std::int32_t(base + u.offset), u.value});
+      std::uint8_t row = 0, cell = 0;
+      if (euc && (u.value & 0xFFFF) == 0 && KxUnicodeToJISX0212(char16_t(u.value >> 16), row, cell)) continue;
+      if (KxIsPlaceholderAt(q + u.offset, written - u.offset)) ++out.unwritten;
+    }
+  }
+}
+
 }  // namespace
 
 // ---- the exchange ------------------------------------------------------------------------------
@@ -269,6 +351,32 @@ void CKXFlavorExchange::SendText(const SKXRange& r, CKXDataTube& tube, short kin
     return;
   }
   const bool unicode = UnicodeFile(tube, kind);
+  mUnwritten = 0;
+  // A file that holds the text alone in a Japanese encoding: runs of other
+  // scripts are spelt in it as their characters. Without such runs the
+  // bytes go as they are, uncopied.
+  std::vector<SKXUniChar> respeltSides;
+  bool respelt = false;
+  if (mTextAlone && !unicode) {
+    KxFlavorBytes styl;
+    std::vector<SKXScriptRun> scripts;
+    if (writer.MakeStyl(styl) == EKXFlavorMake::kMade) scripts = ScriptsOf(styl);
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const long n = static_cast<long>(bytes.size());
+    bool other = false;
+    for (std::size_t k = 0; k < scripts.size() && !other; ++k) other = RunNeedsRespelling(p, n, scripts, k);
+    if (other) {
+      KxFlavorBytes styu;
+      std::vector<SKXUniChar> sides;
+      if (writer.MakeUniChars(styu) == EKXFlavorMake::kMade) sides = UniCharsOf(styu);
+      SRespelt out;
+      Respell(p, n, scripts, sides, mEncoding == kKxCodeEUC, out);
+      bytes.swap(out.bytes);
+      respeltSides.swap(out.sides);
+      mUnwritten = out.unwritten;
+      respelt = true;
+    }
+  }
   // Every encoding keeps the text's line ends: a CR LF file stays CR LF.
   const short lineEnd = GetLineEndType();
   if (!unicode && mEncoding != kKxCodeJIS && mEncoding != kKxCodeEUC) {
@@ -286,7 +394,10 @@ void CKXFlavorExchange::SendText(const SKXRange& r, CKXDataTube& tube, short kin
     // Side entries and scripts by the transfer's offsets: the line ends of
     // a Unicode or EUC-JP file change after the conversion.
     KxFlavorBytes styu, styl;
-    if (writer.MakeUniChars(styu) == EKXFlavorMake::kMade) uni = UniCharsOf(styu);
+    if (respelt)
+      uni.swap(respeltSides);
+    else if (writer.MakeUniChars(styu) == EKXFlavorMake::kMade)
+      uni = UniCharsOf(styu);
     if (unicode && writer.MakeStyl(styl) == EKXFlavorMake::kMade) scripts = ScriptsOf(styl);
   }
   if (lineEnd != CKXTextLayer::kLineEndCR && !unicode && !euc) {
@@ -482,12 +593,19 @@ void CKXFlavorExchange::SendUnicode(const SKXRange& r, CKXDataTube& tube) {
   if (!gidr.empty()) tube.SetFlavorData(kKxFlavorGlyphs, gidr.data(), static_cast<long>(gidr.size()), kKxWholeFlavor);
 }
 
+namespace {
+// A drag item holds one flavor of a code: its pictures go under "PICT",
+// "PICT"+1, ... (n from 1), the codes the clipboard gives them.
+OSType DragPictureCode(long n) { return FourCC("PICS") + static_cast<OSType>(n); }
+}  // namespace
+
 void CKXFlavorExchange::SendDecos(const SKXRange& r, CKXDataTube& tube, short kind) {
   const CKXTextFlavorWriter writer(Source(), r.start, r.start + r.length);
   const bool unicode = UnicodeFile(tube, kind);
-  // Clipboards and files carry the pictures; drags and descriptors stay in
-  // the program and name the table's pictures.
-  const bool carries = kind == kKxTubeClipboard || kind == kKxTubeFile;
+  // Clipboards, files and drags carry the pictures (a drag may end in
+  // another copy of the program, whose table IDs name other pictures);
+  // descriptors stay in the program and name the table's pictures.
+  const bool carries = kind == kKxTubeClipboard || kind == kKxTubeFile || kind == kKxTubeDrag;
   KxFlavorBytes bytes;
   std::vector<KxFlavorBytes> pictures;
   const EKXFlavorMake made = unicode ? EKXFlavorMake::kNothing
@@ -505,8 +623,9 @@ void CKXFlavorExchange::SendDecos(const SKXRange& r, CKXDataTube& tube, short ki
       // A tube that cannot delete would be asked forever.
       if (tube.FlavorExists(kKxFlavorPict) && tube.GetFlavorSize(kKxFlavorPict) == before) break;
     }
-  for (const KxFlavorBytes& pict : pictures)
-    tube.SetFlavorData(kKxFlavorPict, pict.data(), static_cast<long>(pict.size()), kKxWholeFlavor);
+  for (std::size_t k = 0; k < pictures.size(); ++k)
+    tube.SetFlavorData(kind == kKxTubeDrag ? DragPictureCode(long(k) + 1) : kKxFlavorPict, pictures[k].data(),
+                       static_cast<long>(pictures[k].size()), kKxWholeFlavor);
   // One run only: a lone picture on the clipboard goes as the picture
   // alone, and a run that decorates nothing is not worth a flavor.
   long count = 0;
@@ -821,6 +940,15 @@ void CKXFlavorExchange::ReceiveInto(const SKXRange& range, CKXDataTube& tube, KX
         for (long k = 0; k < decoCount && tube.FlavorExists(kKxFlavorPict); ++k) {
           KxFlavorBytes pict;
           if (!tube.ReadFlavor(kKxFlavorPict, pict)) break;
+          pictures.push_back(std::move(pict));
+        }
+        reader.SetPictureFetch(KxPicturesFromList(pictures));
+      } else if (kind == kKxTubeDrag) {
+        // Never the table: a drop from another copy of the program names
+        // its own table's pictures.
+        for (long k = 1; k <= decoCount && tube.FlavorExists(DragPictureCode(k)); ++k) {
+          KxFlavorBytes pict;
+          if (!tube.ReadFlavor(DragPictureCode(k), pict)) break;
           pictures.push_back(std::move(pict));
         }
         reader.SetPictureFetch(KxPicturesFromList(pictures));

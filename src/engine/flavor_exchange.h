@@ -11,8 +11,9 @@
 // What travels: "TEXT" is the range's byte text with its ruby inline; the
 // run flavors of text_flavors.h refer to it. Clipboard and drag transfers
 // add "utxt" (UTF-16 in host order, no byte-order mark) and "GIDR".
-// Pictures travel as "PICT" flavors numbered by sequence on the clipboard
-// and in files, as picture-table IDs in drags and descriptors. With the RTF
+// Pictures travel as "PICT" flavors numbered by sequence on the clipboard,
+// in files and in drags (a drag may end in another copy of the program), as
+// picture-table IDs only in descriptors. With the RTF
 // converter installed, clipboard and drag transfers also carry "RTF " for
 // other programs, and RTF from them is read before their plain text.
 #pragma once
@@ -59,6 +60,15 @@ class CKXFlavorExchange : public CKXFlavorSender {
   // What the last file read said; the default spelling when none was read.
   SUnicodeForm GetUnicodeForm() const { return mForm; }
   bool HasUnicodeForm() const { return mFormSet; }
+  // The file holds the text alone, with no record of its runs beside it:
+  // in Shift_JIS, ISO-2022-JP and EUC-JP, runs in a script other than
+  // Japanese are then written as their characters (what the encoding lacks
+  // as its placeholder), not as their own bytes, which only the runs could
+  // read back. Off, the bytes go as the text holds them.
+  void SetTextAlone(bool alone) { mTextAlone = alone; }
+  // The characters of such runs the last file write could only spell as
+  // placeholders.
+  long GetUnwritten() const { return mUnwritten; }
   // The line-end type of plain text in files: the layer's when there is
   // one.
   short GetLineEndType() const;
@@ -110,6 +120,8 @@ class CKXFlavorExchange : public CKXFlavorSender {
   short mLineEndType = 0;
   SUnicodeForm mForm;
   bool mFormSet = false;
+  bool mTextAlone = false;
+  long mUnwritten = 0;
 };
 
 // The reader of plain-text files opened as Aozora notation: replaces

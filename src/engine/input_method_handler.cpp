@@ -23,20 +23,24 @@ inline SKXRange Rng(long start, long length) { return SKXRange{std::int32_t(star
 // selection: enough context for any input method, bounded in long paragraphs.
 constexpr long kSnapshotReach = 4096;
 
-// UTF-16 to the text's bytes: side entries for what the script lacks and
-// the byte offset of every unit. False when nothing converts.
-bool ToBytes(const std::u16string& units, std::string& bytes, std::vector<SKXUniChar>& uni,
+// UTF-16 to the bytes of `script`, the script of the style the text takes:
+// side entries for what the script lacks (its placeholder stands for
+// them) and the byte offset of every unit. A script with no table of its
+// own takes Japanese. False when nothing converts.
+bool ToBytes(const std::u16string& units, short script, std::string& bytes, std::vector<SKXUniChar>& uni,
              std::vector<std::uint32_t>& offsets) {
   bytes.clear();
   uni.clear();
   offsets.clear();
   if (units.empty()) return true;
-  CKXUnicode conv(kScriptJapanese, kKxUnicodeToText);
   StKxHandle text, sides, map;
   long length = 0, nUni = 0, nMap = 0;
-  if (!conv.ConvertToTextAndOffset(units.data(), long(units.size()), nullptr, text.h, length, sides.h, nUni,
-                                   kScriptJapanese, map.h, nMap))
-    return false;
+  auto convert = [&](short to) {
+    CKXUnicode conv(to, kKxUnicodeToText);
+    return conv.ConvertToTextAndOffset(units.data(), long(units.size()), nullptr, text.h, length, sides.h, nUni, to,
+                                       map.h, nMap);
+  };
+  if (!convert(script) && (script == kScriptJapanese || !convert(kScriptJapanese))) return false;
   if (length < 0 || (length > 0 && !text.h)) return false;
   if (length > 0) bytes.assign(*text.h, std::size_t(length));
   if (sides.h && nUni > 0) {
@@ -60,6 +64,56 @@ long UnitToByte(const std::vector<std::uint32_t>& offsets, long index, long tota
 }
 
 bool IsCombiningMark(char16_t u) { return u >= 0x0300 && u <= 0x036F; }
+
+// The style of the run over `r` when it is one; false over several or in
+// an empty text. An empty `r` at the end reads the last character.
+bool StyleOver(CKXTextEngine& engine, SKXRange r, SStyl& out) {
+  const long length = engine.GetTotalRange().length;
+  if (length <= 0) return false;
+  if (r.length <= 0) {
+    if (r.start >= length) r.start = std::int32_t(length - engine.PrevCharSize(length));
+    r.length = std::int32_t(engine.ThisCharSize(r.start));
+  }
+  KXTextHandle runs = KXText_New();
+  if (!runs) throw LException(memFullErr);
+  engine.TextCopy(r, runs, 2);
+  SKXStyl s{};
+  const bool one = KXText_GetStylCount(runs) == 1 && KXText_GetStyls(runs, &s, 1) == 1;
+  KXText_Dispose(runs);
+  if (one) out = s.styl;
+  return one;
+}
+
+// The script of the style input put over `target` takes. A composition
+// shows in the style of the character where it starts; a commit keeps the
+// one style over what it replaces (the composition's own), and otherwise
+// the text takes the run it goes into: that of the character after it,
+// the last one's at the end.
+short InputScript(CKXTextEngine& engine, const SKXRange& target, bool commit) {
+  SStyl styl{};
+  const long end = long(target.start) + target.length;
+  bool got = false;
+  if (!commit || target.length == 0) {
+    got = StyleOver(engine, Rng(target.start, 0), styl);
+  } else if (!(got = StyleOver(engine, target, styl))) {
+    // Several styles: once they go, the run at the target's start.
+    if (end < engine.GetTotalRange().length)
+      got = StyleOver(engine, Rng(end, 0), styl);
+    else if (target.start > 0)
+      got = StyleOver(engine, Rng(target.start - engine.PrevCharSize(target.start), 0), styl);
+  }
+  if (!got) engine.GetCurStyl(styl);
+  return KxFontToScriptType(styl.font);
+}
+
+// The script runs of the text's bytes from..to, their offsets from `from`
+// (as the store answers them).
+std::vector<SKXScriptRun> ScriptRunsOf(KXTextHandle text, long from, long to) {
+  std::vector<SKXStyl> styls(std::size_t(std::max<std::int32_t>(KXText_GetSelStylCount(text, from, to), 1)));
+  styls.resize(std::size_t(std::max<std::int32_t>(
+      KXText_GetSelStyls(text, from, to, styls.data(), std::int32_t(styls.size())), 0)));
+  return KxScriptRunsOf(styls.data(), long(styls.size()));
+}
 
 }  // namespace
 
@@ -195,16 +249,20 @@ OSErr CKXTextTSMHandler::DoUpdateActiveInputArea(const SKXInputUpdate& update) {
     }
   }
 
+  // Spelt in the script of the style it takes where it goes: a character
+  // typed into text of another script is no Japanese bytes there.
+  const bool starting = !HasActiveArea();
+  if (starting && replaceLetter) sel = Rng(sel.start - 1, 1);
+  const SKXRange target = starting ? sel : Rng(mActiveStart, mActiveEnd - mActiveStart);
+  const short script = InputScript(*engine, target, fixedUnits >= long(units.size()));
   std::string bytes;
   std::vector<SKXUniChar> uni;
   std::vector<std::uint32_t> offsets;
-  if (!ToBytes(units, bytes, uni, offsets)) return 0;
+  if (!ToBytes(units, script, bytes, uni, offsets)) return 0;
   const long total = long(bytes.size());
   const long fixedBytes = UnitToByte(offsets, fixedUnits, total);
 
-  const bool starting = !HasActiveArea();
   if (starting) {
-    if (replaceLetter) sel = Rng(sel.start - 1, 1);
     mActiveStart = sel.start;
     mActiveEnd = sel.start + sel.length;
   }
@@ -234,20 +292,8 @@ OSErr CKXTextTSMHandler::DoUpdateActiveInputArea(const SKXInputUpdate& update) {
   std::vector<SKXUniChar> restUni;
   for (const SKXUniChar& u : uni)
     if (u.offset >= fixedBytes) restUni.push_back(SKXUniChar{std::int32_t(u.offset - fixedBytes), u.value});
-  const long length = engine->GetTotalRange().length;
   SStyl styl{};
-  bool hasStyl = false;
-  if (length > 0) {
-    KXTextHandle runs = KXText_New();
-    const long at = mActiveStart < length ? mActiveStart : mActiveStart - engine->PrevCharSize(mActiveStart);
-    engine->TextCopy(Rng(at, engine->ThisCharSize(at)), runs, 2);
-    SKXStyl s{};
-    if (KXText_GetStylCount(runs) >= 1 && KXText_GetStyls(runs, &s, 1) == 1) {
-      styl = s.styl;
-      hasStyl = true;
-    }
-    KXText_Dispose(runs);
-  }
+  const bool hasStyl = StyleOver(*engine, Rng(mActiveStart, 0), styl);
   SDeco deco{};
   deco.lineBits = std::uint16_t(sInlineColour << 12 | 1);
   KXTextHandle temp = KXText_New();
@@ -333,10 +379,21 @@ OSErr CKXTextTSMHandler::DoGetText(std::u16string& text) {
   const SKXRange sel = engine->GetSelectionRange();
   std::string bytes(std::size_t(std::max<long>(sel.length, 0)), '\0');
   if (!bytes.empty()) engine->TextGetThruPtr(sel, bytes.data(), long(bytes.size()));
+  // Each run read in its own script, with the characters kept beside
+  // their placeholders.
+  const long end = long(sel.start) + sel.length;
+  std::vector<SKXUniChar> sides;
+  std::vector<SKXScriptRun> scripts;
+  if (!bytes.empty() && engine->GetEdit()) {
+    sides = KxSideCharsOf(engine->GetEdit(), sel.start, end);
+    scripts = ScriptRunsOf(engine->GetEdit(), sel.start, end);
+  }
   StKxHandle units, glyphs;
   long count = 0;
   if (!bytes.empty() &&
-      UKXUnicode::ConvertFromText(kScriptJapanese, bytes.data(), long(bytes.size()), nullptr, 0, units.h, count, glyphs.h) &&
+      UKXUnicode::ConvertFromText(kScriptJapanese, bytes.data(), long(bytes.size()),
+                                  sides.empty() ? nullptr : sides.data(), long(sides.size()), units.h, count,
+                                  glyphs.h, scripts.empty() ? nullptr : scripts.data(), long(scripts.size())) &&
       units.h && count > 0)
     text.assign(reinterpret_cast<const char16_t*>(*units.h), std::size_t(count));
   return 0;
@@ -441,9 +498,13 @@ bool CKXTextTSMHandler::SetupTSMDocumentAccess() {
     to += engine->ThisCharSize(to);
   std::string bytes(std::size_t(to - from), '\0');
   if (!bytes.empty()) engine->TextGetThruPtr(Rng(from, to - from), bytes.data(), long(bytes.size()));
-  // Side entries of the stretch, from its start.
+  // Side entries and scripts of the stretch, from its start.
   std::vector<SKXUniChar> sides;
-  if (!bytes.empty() && engine->GetEdit()) sides = KxSideCharsOf(engine->GetEdit(), std::int32_t(from), std::int32_t(to));
+  std::vector<SKXScriptRun> scripts;
+  if (!bytes.empty() && engine->GetEdit()) {
+    sides = KxSideCharsOf(engine->GetEdit(), from, to);
+    scripts = ScriptRunsOf(engine->GetEdit(), from, to);
+  }
   CKXUnicode conv(kScriptJapanese, kKxUnicodeFromText);
   StKxHandle units, glyphs, map;
   long count = 0, nMap = 0;
@@ -451,7 +512,9 @@ bool CKXTextTSMHandler::SetupTSMDocumentAccess() {
   mSnapMap.assign(1, 0);
   if (!bytes.empty()) {
     if (!conv.ConvertFromTextAndOffset(bytes.data(), long(bytes.size()), sides.empty() ? nullptr : sides.data(),
-                                       long(sides.size()), units.h, count, glyphs.h, nullptr, 0, map.h, nMap) ||
+                                       long(sides.size()), units.h, count, glyphs.h,
+                                       scripts.empty() ? nullptr : scripts.data(), long(scripts.size()), map.h,
+                                       nMap) ||
         !units.h || count <= 0)
       return false;
     mSnapshot.assign(reinterpret_cast<const char16_t*>(*units.h), std::size_t(count));

@@ -18,8 +18,7 @@ std::vector<SKXUniChar> KxSideCharsOf(KXTextHandle text, std::int32_t from, std:
   sides.resize(std::size_t(std::max<std::int32_t>(n, 0)));
   if (!sides.empty())
     sides.resize(std::size_t(std::max<std::int32_t>(KXText_GetSelUniChars(text, from, to, sides.data(), n), 0)));
-  for (SKXUniChar& u : sides) u.offset -= from;
-  return sides;
+  return sides;   // the store gives them from `from` already
 }
 
 bool KxTextToUnicode(CKXTextEngine& engine, long from, long to, KxUnicodeStretch& seg) {

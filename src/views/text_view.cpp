@@ -223,8 +223,12 @@ void CKXTextView::MoveBy(std::int32_t dh, std::int32_t dv, bool refresh) {
 bool CKXTextView::FocusDraw() {
   // Focusing again is cheap and always right: the port's origin may have
   // been set by another pane since.
-  if (!LView::FocusDraw()) return false;
-  if (IsCurrent()) AttachDrawPort(*mTextEngine, *this);
+  const bool shown = LView::FocusDraw();
+  // The edit follows the window's store even while nothing of this pane
+  // shows (a resize passing through): a resize replaces the store, and the
+  // engine draws its caret before the pane is revealed again.
+  if (IsCurrent() && GetDrawPort()) AttachDrawPort(*mTextEngine, *this);
+  if (!shown) return false;
   FixView();
   // The engine erases what it redraws after an edit with the port's colours,
   // which the panes drawn last (scroll bars, the ruler) may have left grey.
@@ -281,6 +285,12 @@ void CKXTextView::FitImageToFrame() {
 }
 
 void CKXTextView::ResizeFrameBy(std::int32_t dw, std::int32_t dh, bool refresh) {
+  // A window resizes by replacing its store: the engine draws into the new
+  // one from here on, whichever pane shows it (or this one, when none does).
+  if (mTextEngine) {
+    const LView* shown = mTextEngine->GetHandlerView();
+    AttachDrawPort(*mTextEngine, shown ? *shown : *this);
+  }
   if (!Vertical()) {
     LView::ResizeFrameBy(dw, dh, refresh);
     FixView();
@@ -651,6 +661,7 @@ void CKXTextView::ReceiveDragItem(DragReference drag, std::uint32_t, ItemReferen
   KxDragData data = KxDragDataOf(*drag, item);
   CKXTextDragTube tube(&data, item);
   const bool inactive = kind == kKxDropFromOutside && !IsActive();
+  const std::int32_t before = mTextEngine->GetTotalRange().length;
   if (inactive) MutateSelection(true);
   try {
     mTextEngine->DoDragDrop(at, tube, kind);
@@ -659,6 +670,12 @@ void CKXTextView::ReceiveDragItem(DragReference drag, std::uint32_t, ItemReferen
     throw;
   }
   if (inactive) MutateSelection(false);
+  // Items dropped together (several files) follow one another: the next
+  // goes after what this one put in, which the drop leaves selected.
+  if (mTextEngine->GetTotalRange().length != before) {
+    const SKXRange in = mTextEngine->GetSelectionRange();
+    mDragCaretOffset = in.start + in.length;
+  }
 }
 
 // ---- Macro target ----------------------------------------------------------------------------------

@@ -250,6 +250,14 @@ TEST(DocRecords, RANKNeedsItsLevels) {
   EXPECT_EQ(back.rect[0], -5);
   EXPECT_EQ(back.point[0], -2);
   EXPECT_EQ(back.rect[3], 400);
+  // A scroll past the 16-bit fields (a long list) is kept as far as they
+  // reach; a window place past them refuses.
+  r.point[0] = 40000;
+  r.point[1] = -40000;
+  ASSERT_EQ(KxWriteClassicRANK(r, c), "");
+  ASSERT_TRUE(KxReadClassicRANK(c.data(), long(c.size()), back));
+  EXPECT_EQ(back.point[0], 32767);
+  EXPECT_EQ(back.point[1], -32768);
   r.rect[2] = 40000;
   EXPECT_NE(KxWriteClassicRANK(r, c), "");
   r.levels.assign(0x8000, 0);

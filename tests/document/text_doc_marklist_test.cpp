@@ -181,6 +181,36 @@ TEST_F(MarkListDocTest, TheRecordTravelsWithTheFile) {
   EXPECT_EQ(List()->GetGlobalBounds().top, 150);
 }
 
+// A list of some two thousand marks scrolls past what the file's 16-bit
+// fields hold: the save keeps as much of the scroll as they hold, and
+// every mark. A save that is refused says why in the writer's words.
+TEST_F(MarkListDocTest, ALongListsScrollNeverStopsASaveAndARefusalSaysWhy) {
+  constexpr long kMarks = 2100, kWidth = 8;
+  CKXTextDocument* d = OpenText("m.txt", std::string(kMarks * kWidth, 'x'));
+  ASSERT_NE(d, nullptr);
+  AddMarks(d, kMarks, kWidth);
+  SKXMarkListRecord r = Record(d);
+  r.scroll = PointL{40000, 0};   // the list scrolled to its end
+  d->SetMarkListRecord(r);
+  Command(kSave);
+  EXPECT_EQ(host.Alerts().size(), 0u) << host.Alerts().back().text;
+  Command(kClose);
+  CKXTextDocument* again = Open(dir / "m.txt");
+  ASSERT_NE(again, nullptr);
+  EXPECT_EQ(KXTE_GetMarkCount(again->GetEngine()->GetEdit()), kMarks);
+  EXPECT_EQ(Record(again).scroll.v, 32767);
+  // The list's window where no 16-bit field reaches.
+  r = Record(again);
+  r.bounds = RectL{40000, 40000, 40200, 40200};
+  again->SetMarkListRecord(r);
+  const std::size_t before = host.Alerts().size();
+  Command(kSave);
+  ASSERT_EQ(host.Alerts().size(), before + 1);
+  const std::string& said = host.Alerts().back().text;
+  EXPECT_NE(said.find("\u201Cm.txt\u201D could not be saved"), std::string::npos) << said;
+  EXPECT_NE(said.find("The mark list lies outside the coordinates a file can hold."), std::string::npos) << said;
+}
+
 TEST_F(MarkListDocTest, DialogsKeepTheListHiddenUntilTheOutermostEnds) {
   CKXTextDocument* d = OpenText("a.txt", "alpha\r");
   Command(kMarkList);

@@ -10,6 +10,7 @@
 
 #include "engine/text_event.h"
 #include "engine/input_method_handler.h"
+#include "engine/text_unicode_range.h"
 #include "engine_fixture.h"
 #include "platform/framework/commander.h"
 #include "platform/framework/input_method.h"
@@ -169,6 +170,59 @@ TEST_F(TSMTest, CharactersOutsideTheScriptAndCombiningMarks) {
   b.tsm().Commit(" ");
   b.tsm().Commit("\xCC\x81");
   EXPECT_EQ(b.Surrounding(), "a" + kYoshiUTF8 + "b\xC3\xA9 \xCC\x81");
+}
+
+// Text in a Roman font takes typed characters in its own script: Mac Roman
+// bytes for what the script has, its placeholder with the character beside
+// it for what it lacks; Japanese text beside it goes on in Shift_JIS. The
+// text around the caret reads each run in its own script.
+TEST_F(TSMTest, InputIntoRomanTextIsSpeltInItsScript) {
+  constexpr short kRoman = 3;
+  ASSERT_EQ(KxFontToScriptType(kRoman), kScriptRoman);
+  Bound b;
+  b.e().SetText(kKana + "ab");
+  b.e().Select(4, 6);
+  b.e().DoFontNumber(kRoman);
+  auto sides = [&] {
+    std::vector<SKXUniChar> u(std::size_t(KXText_GetUniCharsCount(b.e().GetEdit())));
+    const long n = KXText_GetLength(b.e().GetEdit());
+    u.resize(std::size_t(std::max(0, KXText_GetSelUniChars(b.e().GetEdit(), 0, n, u.data(), std::int32_t(u.size())))));
+    std::string s;
+    for (const SKXUniChar& e : u) s += std::to_string(e.offset) + ":" + std::to_string(e.value >> 16) + " ";
+    return s;
+  };
+  // A commit at the end of the Roman text: é and ± are Mac Roman 0x8E and
+  // 0xB1; 日 (U+65E5) has no code there.
+  b.e().Select(6, 6);
+  b.tsm().Commit("\xC3\xA9\xC2\xB1\xE6\x97\xA5");
+  EXPECT_EQ(b.e().Text(), kKana + "ab\x8E\xB1\xA0");
+  EXPECT_EQ(sides(), "8:26085 ");
+  // A composition there shows and is fixed in the same script.
+  b.tsm().Preedit("\xC3\xBC", {}, -1);   // ü
+  EXPECT_EQ(b.e().Text(), kKana + "ab\x8E\xB1\xA0\x9F");
+  b.tsm().Commit("\xC3\xBC");
+  EXPECT_EQ(b.e().Text(), kKana + "ab\x8E\xB1\xA0\x9F");
+  EXPECT_EQ(b.Surrounding(), kKanaUTF8 + "ab\xC3\xA9\xC2\xB1\xE6\x97\xA5\xC3\xBC");
+  // Deleting the character before the caret takes the one Roman byte of
+  // ±: read as Shift_JIS, é and ± would be one character.
+  b.e().Select(8, 8);
+  EXPECT_TRUE(b.tsm().DeleteSurrounding(-1, 1));
+  EXPECT_EQ(b.e().Text(), kKana + "ab\x8E\xA0\x9F");
+  // Inside the Japanese text, Shift_JIS as before.
+  b.e().Select(2, 2);
+  b.tsm().Commit("\xE6\x97\xA5");
+  EXPECT_EQ(b.e().Text(), "\x82\xA9\x93\xFA\x82\xC8" "ab\x8E\xA0\x9F");
+  EXPECT_EQ(sides(), "9:26085 ");
+  // The selected Roman text as the input method reads it.
+  b.e().Select(6, 11);
+  std::u16string shown;
+  b.tsm().DoGetText(shown);
+  EXPECT_EQ(shown, u"ab\u00E9\u65E5\u00FC");
+  // So in a paragraph that does not start the text.
+  b.e().Select(0, 0);
+  b.e().Type("z\r");
+  b.e().Select(13, 13);
+  EXPECT_EQ(b.Surrounding(), "\xE3\x81\x8B\xE6\x97\xA5\xE3\x81\xAA" "ab\xC3\xA9\xE6\x97\xA5\xC3\xBC");
 }
 
 // The text and its style runs.
@@ -462,4 +516,21 @@ TEST_F(TSMTest, AScriptedInputMethodOnTheHeadlessHostTakesItsTurnAmongTheKeys) {
   LCommander::SwitchTarget(nullptr);
 }
 
+}  // namespace
+
+namespace {
+// A stretch read as Unicode (as the spelling checkers read a word) keeps
+// a side character wherever the stretch starts: its entries were moved
+// back by the stretch's start twice, so only a stretch from 0 had them.
+TEST(InputMethodHandler, AStretchReadAsUnicodeKeepsItsSideCharacters) {
+  Bound b;
+  b.e().SetText("ab");
+  b.e().Select(2, 2);
+  b.tsm().Commit(kYoshiUTF8 + "c");
+  KxUnicodeStretch whole, tail;
+  ASSERT_TRUE(KxTextToUnicode(b.e(), 0, 5, whole));
+  ASSERT_TRUE(KxTextToUnicode(b.e(), 1, 5, tail));
+  EXPECT_EQ(whole.units, u"ab\U00020BB7c");
+  EXPECT_EQ(tail.units, u"b\U00020BB7c");
+}
 }  // namespace

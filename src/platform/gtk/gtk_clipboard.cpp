@@ -113,6 +113,32 @@ std::vector<std::string> DropTargets() {
                     FourCC("utxt"), FourCC("GIDR"), FourCC("PICT"), FourCC("RTF "), FourCC("JPEG"), FourCC("hfs ")});
 }
 
+// The site's own list of targets, as SetUpDrops gives it.
+GtkTargetList* DropTargetList() {
+  static const std::vector<std::string> names = DropTargets();
+  std::vector<GtkTargetEntry> entries = Entries(names);
+  return gtk_target_list_new(entries.data(), static_cast<guint>(entries.size()));
+}
+
+// The toolkit hands on only the data of targets on the drop site's list.
+// A drop asks for every flavor the source offers, and another copy of the
+// program offers more of its own (its drag's pictures, one code each):
+// those join the list until the drop has all its data.
+void ListDropTargets(GtkWidget* widget, const std::vector<GdkAtom>& atoms) {
+  GtkTargetList* list = gtk_drag_dest_get_target_list(widget);
+  if (!list) return;
+  for (GdkAtom atom : atoms) {
+    guint info = 0;
+    if (!gtk_target_list_find(list, atom, &info)) gtk_target_list_add(list, atom, 0, 0);
+  }
+}
+
+void UnlistDropTargets(GtkWidget* widget) {
+  GtkTargetList* list = DropTargetList();
+  gtk_drag_dest_set_target_list(widget, list);
+  gtk_target_list_unref(list);
+}
+
 gboolean OnDragDrop(GtkWidget* widget, GdkDragContext* context, gint x, gint y, guint time, gpointer) {
   KxGtkHost::Impl* impl = gKxGtkImpl;
   KxGtkWindow* w = impl ? impl->FindWidget(widget) : nullptr;
@@ -139,11 +165,12 @@ gboolean OnDragDrop(GtkWidget* widget, GdkDragContext* context, gint x, gint y, 
   impl->drop.pending = static_cast<int>(wanted.size());
   impl->drop.data.AddItem(1);
   impl->drop.data.fromThisProgram = gtk_drag_get_source_widget(context) != nullptr;
+  ListDropTargets(widget, wanted);
   for (GdkAtom atom : wanted) gtk_drag_get_data(widget, context, atom, time);
   return TRUE;
 }
 
-void OnDragDataReceived(GtkWidget*, GdkDragContext* context, gint, gint, GtkSelectionData* selection, guint,
+void OnDragDataReceived(GtkWidget* widget, GdkDragContext* context, gint, gint, GtkSelectionData* selection, guint,
                         guint, gpointer) {
   KxGtkHost::Impl* impl = gKxGtkImpl;
   if (!impl || impl->drop.context != context || impl->drop.pending <= 0) return;
@@ -164,6 +191,7 @@ void OnDragDataReceived(GtkWidget*, GdkDragContext* context, gint, gint, GtkSele
     }
   }
   if (--impl->drop.pending > 0) return;
+  UnlistDropTargets(widget);
   // Everything came: the client takes it (or not), then the source hears.
   bool taken = false;
   KxGtkWindow* w = impl->Find(impl->drop.window);
@@ -305,10 +333,9 @@ std::vector<OSType> KxGtkHost::ClipboardTypes() const {
 // ---- drags ---------------------------------------------------------------------------------
 
 void KxGtkHost::Impl::SetUpDrops(KxGtkWindow& w) {
-  static const std::vector<std::string> names = DropTargets();
-  std::vector<GtkTargetEntry> entries = Entries(names);
-  gtk_drag_dest_set(w.area, GtkDestDefaults(GTK_DEST_DEFAULT_MOTION | GTK_DEST_DEFAULT_HIGHLIGHT), entries.data(),
-                    static_cast<gint>(entries.size()), GdkDragAction(GDK_ACTION_COPY | GDK_ACTION_MOVE));
+  gtk_drag_dest_set(w.area, GtkDestDefaults(GTK_DEST_DEFAULT_MOTION | GTK_DEST_DEFAULT_HIGHLIGHT), nullptr, 0,
+                    GdkDragAction(GDK_ACTION_COPY | GDK_ACTION_MOVE));
+  UnlistDropTargets(w.area);
   g_signal_connect(w.area, "drag-drop", G_CALLBACK(OnDragDrop), nullptr);
   g_signal_connect(w.area, "drag-data-received", G_CALLBACK(OnDragDataReceived), nullptr);
   g_signal_connect(w.area, "drag-data-get", G_CALLBACK(OnDragDataGet), nullptr);
