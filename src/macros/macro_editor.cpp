@@ -465,10 +465,17 @@ bool CKXTextMacroEditor::MacroRenewalButton() {
     }
     return false;
   }
-  EnableButton(kStore, false);
   SKXTMacro stored{};
   const bool editingStored = mMacroNumber > 0 && gKXTextMacros->GetAt(mMacroNumber, stored);
-  if ((editingStored || mMacroNumber < 0 || older) && !name.empty()) {
+  const bool toList = (editingStored || mMacroNumber < 0 || older) && !name.empty();
+  // The last recorded macro is the recorder's buffer while it records:
+  // replacing it then would leave the recorder writing into another one.
+  if (!toList && UKXTextMacro::mMacroRecording) {
+    KxCurrentHost().Beep();
+    return false;
+  }
+  EnableButton(kStore, false);
+  if (toList) {
     char** code = nullptr;
     const long size = SaveMacro(code, 0);
     if (editingStored && name == NameOf(stored)) {

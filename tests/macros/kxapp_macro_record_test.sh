@@ -81,4 +81,32 @@ S
 )
 expected=$(printf '1 - - 1   テキスト \taa\n1 - - 1   テキスト \tbb\nbeeps 1\n0 0200026363\n0 0200026363\n1 kept 020006656469746564\n1 - - 1   テキスト \tedited')
 [ "$out" = "$expected" ] || fail "editor after new recordings: $out"
+# While a recording goes on the last recorded macro is the recorder's:
+# storing edits over it beeps, and the recording comes out whole (it
+# went on writing into the stored code: a text statement of 7 bytes
+# holding "er").
+out=$(app - <<S
+open doc.txt
+menu 1146
+type aa
+menu 1146
+menu 1148
+open doc.txt
+menu 1146
+type q
+menu 1148
+choose 3304 1
+field 3326 edited
+click 3310
+print beeps
+open doc.txt
+type r
+menu 1146
+print macros
+quit
+answer dont-save
+S
+)
+expected=$(printf 'beeps 1\n0 0200027172')
+[ "$out" = "$expected" ] || fail "store while recording: $out"
 echo ok
