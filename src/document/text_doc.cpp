@@ -27,6 +27,7 @@
 #include "engine/text_action.h"
 #include "engine/text_flavors.h"
 #include "engine/text_engine.h"
+#include "engine/text_unicode_range.h"
 #include "engine/text_undoer.h"
 #include "layout/kxtext_api.h"
 #include "layout/kxtext_handle.h"
@@ -770,10 +771,7 @@ long CKXTextDocument::CountUnwritable() const {
   if (count <= 0) return 0;
   std::vector<SKXUniChar> sides(std::size_t(count), SKXUniChar{});
   sides.resize(std::size_t(std::max(0L, mEngine->GetUniChars(all, sides.data(), count))));
-  const CKXText& text = *KXHandleAccess::Edit(mEngine->GetEdit());
-  std::vector<SKXStyl> styls(std::size_t(std::max(0L, long(text.GetStylCount()))), SKXStyl{});
-  styls.resize(std::size_t(std::max(0L, long(text.GetStyls(styls.data(), long(styls.size()))))));
-  const std::vector<SKXScriptRun> scripts = KxScriptRunsOf(styls.data(), long(styls.size()));
+  const std::vector<SKXScriptRun> scripts = KxScriptRunsIn(mEngine->GetEdit(), 0, all.length);
   auto scriptAt = [&scripts](long offset) {
     const auto after = std::upper_bound(scripts.begin(), scripts.end(), offset,
                                         [](long at, const SKXScriptRun& r) { return at < r.offset; });

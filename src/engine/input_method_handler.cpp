@@ -106,15 +106,6 @@ short InputScript(CKXTextEngine& engine, const SKXRange& target, bool commit) {
   return KxFontToScriptType(styl.font);
 }
 
-// The script runs of the text's bytes from..to, their offsets from `from`
-// (as the store answers them).
-std::vector<SKXScriptRun> ScriptRunsOf(KXTextHandle text, long from, long to) {
-  std::vector<SKXStyl> styls(std::size_t(std::max<std::int32_t>(KXText_GetSelStylCount(text, from, to), 1)));
-  styls.resize(std::size_t(std::max<std::int32_t>(
-      KXText_GetSelStyls(text, from, to, styls.data(), std::int32_t(styls.size())), 0)));
-  return KxScriptRunsOf(styls.data(), long(styls.size()));
-}
-
 }  // namespace
 
 // ---- UTF-8 <-> UTF-16 ----------------------------------------------------------------------------------------------
@@ -377,25 +368,11 @@ OSErr CKXTextTSMHandler::DoGetText(std::u16string& text) {
   CKXTextEngine* engine = Engine();
   if (!engine || !engine->IsEditable()) return 0;
   const SKXRange sel = engine->GetSelectionRange();
-  std::string bytes(std::size_t(std::max<long>(sel.length, 0)), '\0');
-  if (!bytes.empty()) engine->TextGetThruPtr(sel, bytes.data(), long(bytes.size()));
   // Each run read in its own script, with the characters kept beside
   // their placeholders.
-  const long end = long(sel.start) + sel.length;
-  std::vector<SKXUniChar> sides;
-  std::vector<SKXScriptRun> scripts;
-  if (!bytes.empty() && engine->GetEdit()) {
-    sides = KxSideCharsOf(engine->GetEdit(), sel.start, end);
-    scripts = ScriptRunsOf(engine->GetEdit(), sel.start, end);
-  }
-  StKxHandle units, glyphs;
-  long count = 0;
-  if (!bytes.empty() &&
-      UKXUnicode::ConvertFromText(kScriptJapanese, bytes.data(), long(bytes.size()),
-                                  sides.empty() ? nullptr : sides.data(), long(sides.size()), units.h, count,
-                                  glyphs.h, scripts.empty() ? nullptr : scripts.data(), long(scripts.size())) &&
-      units.h && count > 0)
-    text.assign(reinterpret_cast<const char16_t*>(*units.h), std::size_t(count));
+  KxUnicodeStretch seg;
+  if (sel.length > 0 && engine->GetEdit() && KxTextToUnicode(*engine, sel.start, long(sel.start) + sel.length, seg))
+    text = std::move(seg.units);
   return 0;
 }
 
@@ -496,32 +473,15 @@ bool CKXTextTSMHandler::SetupTSMDocumentAccess() {
     from -= engine->PrevCharSize(from);
   while (to < length && to - (sel.start + sel.length) < kSnapshotReach && engine->GetChar(to) != 13)
     to += engine->ThisCharSize(to);
-  std::string bytes(std::size_t(to - from), '\0');
-  if (!bytes.empty()) engine->TextGetThruPtr(Rng(from, to - from), bytes.data(), long(bytes.size()));
-  // Side entries and scripts of the stretch, from its start.
-  std::vector<SKXUniChar> sides;
-  std::vector<SKXScriptRun> scripts;
-  if (!bytes.empty() && engine->GetEdit()) {
-    sides = KxSideCharsOf(engine->GetEdit(), from, to);
-    scripts = ScriptRunsOf(engine->GetEdit(), from, to);
-  }
-  CKXUnicode conv(kScriptJapanese, kKxUnicodeFromText);
-  StKxHandle units, glyphs, map;
-  long count = 0, nMap = 0;
+  // Side entries and scripts of the stretch, its map from its start.
   mSnapshot.clear();
   mSnapMap.assign(1, 0);
-  if (!bytes.empty()) {
-    if (!conv.ConvertFromTextAndOffset(bytes.data(), long(bytes.size()), sides.empty() ? nullptr : sides.data(),
-                                       long(sides.size()), units.h, count, glyphs.h,
-                                       scripts.empty() ? nullptr : scripts.data(), long(scripts.size()), map.h,
-                                       nMap) ||
-        !units.h || count <= 0)
-      return false;
-    mSnapshot.assign(reinterpret_cast<const char16_t*>(*units.h), std::size_t(count));
-    mSnapMap.assign(std::size_t(count) + 1, long(bytes.size()));
-    const auto* m = map.h ? reinterpret_cast<const std::int32_t*>(*map.h) : nullptr;
-    for (long k = 0; m && k < nMap && k <= count; ++k)
-      mSnapMap[std::size_t(k)] = std::clamp<long>(m[k], 0, long(bytes.size()));
+  if (to > from) {
+    KxUnicodeStretch seg;
+    if (!engine->GetEdit() || !KxTextToUnicode(*engine, from, to, seg) || seg.units.empty()) return false;
+    mSnapshot = std::move(seg.units);
+    mSnapMap.resize(seg.map.size());
+    for (std::size_t k = 0; k < seg.map.size(); ++k) mSnapMap[k] = seg.map[k] - from;
   }
   mParaStart = from;
   auto toIndex = [&](long byte) {

@@ -21,6 +21,13 @@ std::vector<SKXUniChar> KxSideCharsOf(KXTextHandle text, std::int32_t from, std:
   return sides;   // the store gives them from `from` already
 }
 
+std::vector<SKXScriptRun> KxScriptRunsIn(KXTextHandle text, std::int32_t from, std::int32_t to) {
+  std::vector<SKXStyl> styls(std::size_t(std::max<std::int32_t>(KXText_GetSelStylCount(text, from, to), 1)));
+  styls.resize(std::size_t(std::max<std::int32_t>(
+      KXText_GetSelStyls(text, from, to, styls.data(), std::int32_t(styls.size())), 0)));
+  return KxScriptRunsOf(styls.data(), long(styls.size()));
+}
+
 bool KxTextToUnicode(CKXTextEngine& engine, long from, long to, KxUnicodeStretch& seg) {
   seg.units.clear();
   seg.map.assign(1, to);
@@ -28,11 +35,13 @@ bool KxTextToUnicode(CKXTextEngine& engine, long from, long to, KxUnicodeStretch
   std::string bytes(std::size_t(to - from), '\0');
   engine.TextGetThruPtr(SKXRange{std::int32_t(from), std::int32_t(to - from)}, bytes.data(), long(bytes.size()));
   const std::vector<SKXUniChar> sides = KxSideCharsOf(engine.GetEdit(), std::int32_t(from), std::int32_t(to));
+  const std::vector<SKXScriptRun> scripts = KxScriptRunsIn(engine.GetEdit(), std::int32_t(from), std::int32_t(to));
   CKXUnicode conv(kScriptJapanese, kKxUnicodeFromText);
   StKxHandle units, glyphs, map;
   long count = 0, nMap = 0;
   if (!conv.ConvertFromTextAndOffset(bytes.data(), long(bytes.size()), sides.empty() ? nullptr : sides.data(),
-                                     long(sides.size()), units.h, count, glyphs.h, nullptr, 0, map.h, nMap) ||
+                                     long(sides.size()), units.h, count, glyphs.h,
+                                     scripts.empty() ? nullptr : scripts.data(), long(scripts.size()), map.h, nMap) ||
       !units.h || count <= 0)
     return false;
   seg.units.assign(reinterpret_cast<const char16_t*>(*units.h), std::size_t(count));

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "layout/kxtext_api.h"
+#include "text/runs/runs.h"
 
 class CKXTextEngine;
 
@@ -18,9 +19,11 @@ struct KxUnicodeStretch {
 
 // The side entries of the text's bytes from..to, their offsets from `from`.
 std::vector<SKXUniChar> KxSideCharsOf(KXTextHandle text, std::int32_t from, std::int32_t to);
+// The script runs of the text's bytes from..to, their offsets from `from`.
+std::vector<SKXScriptRun> KxScriptRunsIn(KXTextHandle text, std::int32_t from, std::int32_t to);
 
-// False when the bridge cannot convert the stretch; an empty stretch is
-// converted (no units, the map {to}).
+// Each run is read in its own script. False when the bridge cannot convert
+// the stretch; an empty stretch is converted (no units, the map {to}).
 bool KxTextToUnicode(CKXTextEngine& engine, long from, long to, KxUnicodeStretch& out);
 // The byte offset of unit `index` (clamped to the map).
 long KxUnicodeStretchOffset(const KxUnicodeStretch& stretch, long index);
