@@ -718,7 +718,9 @@ bool CKXTextFileTube::WriteStored(OSType stored, short id, const std::uint8_t* d
   if (!mWriting) return false;
   if (mLayout == EKXLayout::kContainer) {
     std::vector<std::uint8_t> copy(data, data + size);
-    if (!mRes->WriteResource(copy.data(), size, stored, id)) {
+    // An empty text is a resource of no bytes, not a missing buffer.
+    std::uint8_t none = 0;
+    if (!mRes->WriteResource(size > 0 ? copy.data() : &none, size, stored, id)) {
       Fail("The resource " + KxTypeText(stored) + " could not be written.");
       return false;
     }

@@ -314,7 +314,7 @@ Boolean CKXResource::WriteResource(void* buffer, long size, ResType type, short 
   AdjustResource(type, id, buffer, size);
   const long position = GetPosition();
   if (position < 0 || position > kKxMaxOffset - size) return false;
-  if (!WriteData(buffer, size)) return false;
+  if (size > 0 && !WriteData(buffer, size)) return false;  // an empty resource holds no bytes
   return WriteResInfo(type, id, position, size);
 }
 
@@ -333,7 +333,7 @@ Boolean CKXResource::WriteIndResource(void* buffer, long size, ResType type, sho
   } else if (position < 0 || position > kKxMaxOffset - size) {
     return false;
   }
-  if (!WriteData(buffer, size)) {
+  if (size > 0 && !WriteData(buffer, size)) {
     if (at != position) SetPosition(position);
     return false;
   }
