@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -562,33 +563,45 @@ std::vector<std::pair<long, long>> StretchesBetweenPictures(const CKXText& text,
 
 void CKXFlavorExchange::SendUnicode(const SKXRange& r, CKXDataTube& tube) {
   if (!UKXUnicode::IsAvailable() || r.length == 0) return;
-  const std::vector<std::pair<long, long>> stretches = StretchesBetweenPictures(Source(), r.start, r.start + r.length);
-  Bytes utxt, gidr;
-  for (const auto& [from, to] : stretches) {
-    const CKXTextFlavorWriter writer(Source(), from, to);
-    KxFlavorBytes text, styu, styl;
-    writer.MakeText(text);
-    std::vector<SKXUniChar> uni;
-    std::vector<SKXScriptRun> scripts;
-    if (writer.MakeUniChars(styu) == EKXFlavorMake::kMade) uni = UniCharsOf(styu);
-    if (writer.MakeStyl(styl) == EKXFlavorMake::kMade) scripts = ScriptsOf(styl);
-    StKxHandle units, glyphs;
-    long count = 0;
-    if (!UKXUnicode::ConvertFromText(kScriptJapanese, reinterpret_cast<const char*>(text.data()),
-                                     static_cast<long>(text.size()), uni.data(), static_cast<long>(uni.size()),
-                                     units.h, count, glyphs.h, scripts.empty() ? nullptr : scripts.data(),
-                                     static_cast<long>(scripts.size())) ||
-        !units.h)
-      return;
-    const Bytes piece = HostBytesOf(reinterpret_cast<const char16_t*>(*units.h), count);
-    utxt.insert(utxt.end(), piece.begin(), piece.end());
-    // The glyph record counts in the units of one whole conversion: it goes
-    // only with a text that is one.
-    if (stretches.size() == 1 && glyphs.h && KxMemHSize(glyphs.h) > 0 &&
-        CKXUnicode::ConvertGlyphInfoToScrap(glyphs.h))
-      gidr = BytesOfHandle(glyphs.h, KxMemHSize(glyphs.h));
+  const long from = r.start, to = long(r.start) + r.length;
+  const std::vector<std::pair<long, long>> stretches = StretchesBetweenPictures(Source(), from, to);
+  if (stretches.empty()) return;
+  // Without its pictures the range is one text: a copy of it with the
+  // pictures taken out, so that a ruby whose base holds one still follows
+  // its whole base. The copy names the pictures of the table, and owns none.
+  const bool pictures = stretches.size() > 1 || stretches.front() != std::pair<long, long>{from, to};
+  std::optional<TextGuard> copy;
+  if (pictures) {
+    CKXText& c = *copy.emplace();
+    c.SetReferToPicture(1);
+    Source().CopyText(from, to, &c, CKXText::kWhatText | CKXText::kWhatStyl | CKXText::kWhatDeco);
+    for (std::size_t k = stretches.size(); k-- > 0;) {
+      const long gapEnd = k + 1 < stretches.size() ? stretches[k + 1].first : to;
+      if (stretches[k].second < gapEnd) c.DeleteText(stretches[k].second - from, gapEnd - from);
+    }
+    if (stretches.front().first > from) c.DeleteText(0, stretches.front().first - from);
   }
+  const CKXText& source = pictures ? **copy : Source();
+  const CKXTextFlavorWriter writer(source, pictures ? 0 : from, pictures ? source.GetLength() : to);
+  KxFlavorBytes text, styu, styl;
+  writer.MakeText(text);
+  std::vector<SKXUniChar> uni;
+  std::vector<SKXScriptRun> scripts;
+  if (writer.MakeUniChars(styu) == EKXFlavorMake::kMade) uni = UniCharsOf(styu);
+  if (writer.MakeStyl(styl) == EKXFlavorMake::kMade) scripts = ScriptsOf(styl);
+  StKxHandle units, glyphs;
+  long count = 0;
+  if (!UKXUnicode::ConvertFromText(kScriptJapanese, reinterpret_cast<const char*>(text.data()),
+                                   static_cast<long>(text.size()), uni.data(), static_cast<long>(uni.size()),
+                                   units.h, count, glyphs.h, scripts.empty() ? nullptr : scripts.data(),
+                                   static_cast<long>(scripts.size())) ||
+      !units.h)
+    return;
+  const Bytes utxt = HostBytesOf(reinterpret_cast<const char16_t*>(*units.h), count);
   if (utxt.empty()) return;
+  Bytes gidr;
+  if (glyphs.h && KxMemHSize(glyphs.h) > 0 && CKXUnicode::ConvertGlyphInfoToScrap(glyphs.h))
+    gidr = BytesOfHandle(glyphs.h, KxMemHSize(glyphs.h));
   tube.SetFlavorData(kKxFlavorUtxt, utxt.data(), static_cast<long>(utxt.size()), kKxWholeFlavor);
   if (!gidr.empty()) tube.SetFlavorData(kKxFlavorGlyphs, gidr.data(), static_cast<long>(gidr.size()), kKxWholeFlavor);
 }

@@ -144,12 +144,22 @@ CKXTextFlavorWriter::CKXTextFlavorWriter(const CKXText& text, long from, long to
   if (n < 1) return;
   mRubys.resize(static_cast<size_t>(n));
   mRubys.resize(static_cast<size_t>(text.GetSelRubys(mFrom, mTo, mRubys.data(), n)));
-  // Each base as the inline text will hold it: within the range and before
-  // its first control byte; a base cut to nothing has no place to go.
+  // Each base as the inline text will hold it: within the range, before
+  // its first control byte and on a character boundary of the fonts' script;
+  // a base cut to nothing has no place to go.
+  struct BaseAt {
+    const CKXText* text;
+    long start;
+  };
+  const KxCutScriptFn scriptAt = [](const void* c, long offset) -> short {
+    const auto* at = static_cast<const BaseAt*>(c);
+    return at->text->GetScriptType(at->start + offset);
+  };
   char base[kKxRubyMaxBase];
   for (SKXRuby& r : mRubys) {
-    long got = mText.CopyBytes(mFrom + r.pos, std::min(mFrom + r.pos + r.baseLen, mTo), base, sizeof base);
-    UKXRuby::AdjustRubyTarget(r.pos, &r, 1, base, got);
+    const BaseAt at{&mText, mFrom + r.pos};
+    long got = mText.CopyBytes(at.start, std::min(at.start + r.baseLen, mTo), base, sizeof base);
+    UKXRuby::AdjustRubyTarget(r.pos, &r, 1, base, got, SKXCutScript{1, scriptAt, &at});
   }
   std::erase_if(mRubys, [](const SKXRuby& r) { return r.baseLen == 0; });
 }

@@ -181,6 +181,21 @@ bool CKXRubyArray::GetRuby(long& from, long& to, unsigned char* text, long& ruby
   return false;
 }
 
+void CKXRubyArray::Insert(long pos, const void* items, long n, long len) {
+  // Bases never overlap, so only the last entry before `pos` can hold it.
+  const long before = len > 0 ? FirstIndexAtOrAfter(pos) - 1 : 0;
+  SKXRuby r;
+  if (before >= 1 && GetRubyAt(before, r) && long(r.pos) + r.baseLen > pos) {
+    if (long(r.baseLen) + len <= kKxRubyMaxBase && (n < 1 || !items)) {
+      r.baseLen = static_cast<unsigned char>(r.baseLen + len);
+      SetRubyAt(before, r);
+    } else {
+      DeleteAt(before, 1);
+    }
+  }
+  CKXPointArray::Insert(pos, items, n, len);
+}
+
 void CKXRubyArray::Delete(long from, long to, long textLen) {
   if (from > to) std::swap(from, to);
   if (from == to || mCount == 0) return;
@@ -216,7 +231,8 @@ long UKXRuby::ToRubyInfo(long base, const SKXRuby* rubys, long n, SKXRubyInfo* i
   return added;
 }
 
-bool UKXRuby::AdjustRubyTarget(long base, SKXRuby* rubys, long n, const char* text, long len) {
+bool UKXRuby::AdjustRubyTarget(long base, SKXRuby* rubys, long n, const char* text, long len,
+                               const SKXCutScript& script) {
   bool cut = false;
   for (long k = 0; rubys && k < n; ++k) {
     SKXRuby& r = rubys[k];
@@ -229,6 +245,10 @@ bool UKXRuby::AdjustRubyTarget(long base, SKXRuby* rubys, long n, const char* te
         break;
       }
     }
+    // A base never ends on the first byte of a character.
+    if (text && end > start && end > 0 &&
+        KxTextCharByte(text, static_cast<std::int32_t>(end - 1), script.At(end - 1)) == kByteFirst)
+      --end;
     long keep = std::max(end - start, 0L);
     if (keep != r.baseLen) {
       r.baseLen = static_cast<unsigned char>(keep);

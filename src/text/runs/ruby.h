@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "text/base/points.h"
+#include "text/codes/script.h"
 
 constexpr long kKxRubyMaxBase = 127;
 constexpr long kKxRubyMaxText = 30;
@@ -62,7 +63,8 @@ class CKXRubyArray : public CKXPointArray {
   virtual long GetRubyInsertSize(long from, long to) const;
   // Turns the `len` plain bytes of from..to in `buf` into text with inline
   // ruby; `buf` must have room for GetRubyInsertSize more bytes. The stored
-  // ruby is not changed.
+  // ruby is not changed. Without the fonts at hand, bases are cut to
+  // characters as Japanese text.
   virtual void GetRubyInsertText(long from, long to, char* buf, long& len) const;
   virtual void GetRubyInsertPos(long from, long to, void* positions, long n, long stride) const;
   virtual void SetRubyAt(long index, const SKXRuby& ruby);
@@ -72,6 +74,11 @@ class CKXRubyArray : public CKXPointArray {
   virtual void SetRuby(long from, long to, const unsigned char* text, long rubyLen);
   virtual bool GetRuby(long& from, long& to, unsigned char* text, long& rubyLen) const;
 
+  // Bytes inserted strictly inside a base belong to it: the base grows by
+  // them while it stays within 127 bytes; a longer one, or one that would
+  // hold rubies of its own, is removed. Left as it was, the base would stop
+  // short of its own last characters, possibly inside one.
+  void Insert(long pos, const void* items, long n, long len) override;
   // Deleting bytes shortens a ruby whose base reaches into them.
   void Delete(long from, long to, long textLen) override;
 };
@@ -81,10 +88,15 @@ class UKXRuby {
   // Infos for `n` rubies of a range starting at `base`; answers the bytes
   // the inline form adds (infos may be null).
   static long ToRubyInfo(long base, const SKXRuby* rubys, long n, SKXRubyInfo* infos);
-  // Cuts each base to end within the `len` bytes of `text` and before its
-  // first control byte. True when any was cut.
-  static bool AdjustRubyTarget(long base, SKXRuby* rubys, long n, const char* text, long len);
-  // Writes "(ruby)" after each base; `text` must have room for the added bytes.
+  // Cuts each base to end within the `len` bytes of `text` (which starts on
+  // a character boundary at `base`), before its first control byte and, by
+  // the script of `script` (offsets relative to `text`), never after the first
+  // byte of a double-byte character: the inline part written after the base
+  // must not part one. True when any was cut.
+  static bool AdjustRubyTarget(long base, SKXRuby* rubys, long n, const char* text, long len,
+                               const SKXCutScript& script = SKXCutScript{});
+  // Writes "(ruby)" after each base; `text` must have room for the added
+  // bytes. The bases are taken as they are: AdjustRubyTarget first.
   static void InsertRubyToText(long base, const SKXRuby* rubys, long n, char* text, long& len);
   // Removes the inline parts of rubies given in plain positions.
   static void DeleteRubyFromText(long base, const SKXRuby* rubys, long n, char* text, long& len);

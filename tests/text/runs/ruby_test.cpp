@@ -197,4 +197,48 @@ TEST(RubyInline, IncomingRubyListsAreChecked) {
   EXPECT_EQ(r.text[5], 0);
 }
 
+TEST(RubyArray, BytesInsertedInsideABaseJoinIt) {
+  CKXDecoArray d;
+  d.SetRuby(10, 14, U("ab"), 2);
+  d.SetRuby(20, 22, U("c"), 1);
+  SKXDeco plain{};
+  d.Insert(12, &plain, 1, 1);  // inside: the base takes the byte
+  d.Insert(10, &plain, 1, 2);  // at the start and at the end: the base moves or stays
+  d.Insert(17, &plain, 1, 2);
+  d.Paste(13, 15, &plain, 1, 100);  // runs over its middle leave it whole
+  std::vector<SKXRuby> v = All(*d.GetRubyArray());
+  ASSERT_EQ(v.size(), 2u);
+  EXPECT_EQ(v[0].pos, 12);
+  EXPECT_EQ(v[0].baseLen, 5);
+  EXPECT_EQ(v[1].pos, 25);
+
+  d.Insert(13, &plain, 1, kKxRubyMaxBase - 5);  // to the limit, not past it
+  EXPECT_EQ(All(*d.GetRubyArray())[0].baseLen, kKxRubyMaxBase);
+  d.Insert(13, &plain, 1, 1);
+  EXPECT_EQ(d.GetRubysCount(), 1);
+  // Rubies that would nest in another base take its place.
+  CKXRubyArray a;
+  a.SetRuby(0, 4, U("o"), 1);
+  SKXRuby inner = Ruby(0, 1, "i");
+  a.Insert(2, &inner, 1, 3);
+  v = All(a);
+  ASSERT_EQ(v.size(), 1u);
+  EXPECT_EQ(v[0].pos, 2);
+}
+
+TEST(RubyInline, BasesEndOnCharacterBoundaries) {
+  // Shift_JIS KAN, X, JI: a base of 4 bytes ends after the lead byte of JI.
+  const std::string text = "\x8A\xBFX\x8E\x9A";
+  CKXDecoArray d;
+  SKXRuby stored = Ruby(0, 4, "kana");
+  d.SetSelRubys(0, 5, &stored, 1, 5);
+  char buf[32] = {};
+  std::memcpy(buf, text.data(), text.size());
+  long len = long(text.size());
+  d.GetSelRubysInsertText(0, 5, buf, len);
+  EXPECT_EQ(std::string(buf, size_t(len)), "\x8A\xBFX(kana)\x8E\x9A");
+  // In a Roman font 0x8E is a character of its own.
+  EXPECT_FALSE(UKXRuby::AdjustRubyTarget(0, &stored, 1, text.data(), long(text.size()), SKXCutScript{0}));
+}
+
 }  // namespace
