@@ -65,8 +65,8 @@ void CKXTextAction::DisposeAction() {
   mSmartFlags = 0;
   mTypingKind = 0;
   mComposing = false;
-  mMarks.clear();
-  mHasMarks = false;
+  mMarkEdit = SKXMarkEdit{};
+  CloseMarks();
   mParaSpan = mMoveSite = ParaSpan{};
   mLeftKeep = mRightKeep = 0;
 }
@@ -305,9 +305,11 @@ void CKXTextAction::NewAction(short type, short saveKind) {
   if (type == kKxActTyping) mAfter = kept;
   if (kept.length > 0 || saveKind == kKxSaveAll) mLayer->TextCopy(kept, EnsureSaved(), saveKind);
   mParaSpan = GetParaSpan(kept);
-  if (mLayer->HasMarks()) {
-    mLayer->GetMarks(mMarks);
-    mHasMarks = true;
+  // The marks as they stand, until the edit has run: then the action keeps
+  // only what it did to them.
+  if (KeepsMarks() && mLayer->HasMarks()) {
+    mLayer->GetMarks(mMarksBefore);
+    mMarksOpen = true;
   }
 }
 
@@ -323,6 +325,10 @@ void CKXTextAction::AfterAction() {
   // A move sets its own after range, and its text never joins what follows.
   if (mType != kKxActMove) ReachNewEnd();
   mIsDone = true;
+  if (mType != kKxActMove) {
+    SettleMarks();
+    if (mType != kKxActTyping) CloseMarks();
+  }
 }
 
 void CKXTextAction::ReachNewEnd() {
@@ -352,8 +358,13 @@ SKXRange CKXTextAction::CharWiden(const SKXRange& r) {
 
 void CKXTextAction::UndoRedoAction() {
   if (mType == 0) return;
+  // An open edit (a run of typing, a key that ran out of memory after it
+  // took in more of the text) settles what it did to the marks first.
+  if (mMarksOpen) SettleMarks();
   CompleteTyping();
+  CloseMarks();
   SKXRange r = mLayer->CropRange(mAfter);
+  const SKXRange before = r;
   // A selection stops at character boundaries, and bytes that pair across
   // an end of the range (a lone lead byte put next to others, or parted
   // from them) would keep it from reaching that end: the range grows to
@@ -378,8 +389,23 @@ void CKXTextAction::UndoRedoAction() {
     now.h = CKXTextLayer::NewText();
     mLayer->TextCopy(r, now.h, mSaveKind);
   }
-  KXMarkSet marksNow;
-  if (mHasMarks) mLayer->GetMarks(marksNow);
+  // The bytes grown by stand as they stood: the marks see the range
+  // before it grew. A move takes its text out and puts the kept text back
+  // where that stood.
+  KXMarkSet marksAfter;
+  SKXMarkEdit marksBack;
+  const bool marks = KeepsMarks() && (!mMarkEdit.Empty() || mLayer->HasMarks());
+  if (marks) {
+    KXMarkSet standing;
+    mLayer->GetMarks(standing);
+    const long savedLength = mSaved ? KXText_GetLength(mSaved) : 0;
+    SKXTextSwap swap{before.start, long(before.start) + before.length, before.start,
+                     before.length + savedLength - r.length};
+    if (mType == kKxActMove)
+      swap = {r.start, long(r.start) + r.length,
+              std::clamp<long>(mBefore.start, 0, lengthNow - r.length), savedLength};
+    marksAfter = KxMarksTakenBack(standing, swap, mMarkEdit, &marksBack);
+  }
   ParaSpan parasNow = GetParaSpan(r);
 
   // A move takes its text out where it stands and puts the kept text back
@@ -410,9 +436,13 @@ void CKXTextAction::UndoRedoAction() {
   mMoveSite = std::move(siteNow);
   if (mSaved) KXText_Dispose(mSaved);
   mSaved = now.Release();
-  if (mHasMarks) {
-    mLayer->SetMarks(mMarks);
-    mMarks = std::move(marksNow);
+  if (marks) {
+    // The text's own upkeep moved the marks as the swap does, unless the
+    // edit had changed some: only then is the set put anew.
+    KXMarkSet standing;
+    mLayer->GetMarks(standing);
+    if (standing != marksAfter) mLayer->SetMarks(marksAfter);
+    mMarkEdit = std::move(marksBack);
   }
   mBefore = r;
   mAfter = {at.start, std::int32_t(savedLen)};
@@ -427,7 +457,11 @@ void CKXTextAction::UndoRedoAction() {
 short CKXTextAction::GetActionType() const { return short(mType + (mType > 0 && !mIsDone ? 1 : 0)); }
 
 void CKXTextAction::CompleteTyping() {
-  if (mType == kKxActTyping) mType = kKxActTypingDone;
+  // The run settled its marks at its last key.
+  if (mType == kKxActTyping) {
+    mType = kKxActTypingDone;
+    CloseMarks();
+  }
   mComposing = false;
 }
 
@@ -530,6 +564,7 @@ void CKXTextAction::AfterTyping() {
     ReachNewEnd();
   }
   mIsDone = true;
+  SettleMarks();
 }
 
 std::uint8_t CKXTextAction::CheckSmartEdit(const SKXRange& range, KXTextHandle styledText) {

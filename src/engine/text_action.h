@@ -26,6 +26,44 @@ struct SKXSavedMark {
 };
 using KXMarkSet = std::vector<SKXSavedMark>;
 
+// Where an edit changed the text: the bytes from..to taken out, then
+// `count` bytes put in at `at` (an offset in the text without them).
+struct SKXTextSwap {
+  long from = 0, to = 0, at = 0, count = 0;
+};
+
+// What an edit did to the marks, as much as taking it back needs: the
+// marks it changed or took out, as they stood, in runs, each to go back in
+// front of the mark that followed it then; and the marks it left in their
+// place, which go when it is taken back. Marks it left alone are not kept:
+// they may change or go later, and taking the edit back leaves them so.
+struct SKXMarkRun {
+  bool anchored = false;  // false: the run stood last
+  SKXSavedMark anchor;    // the mark after the run
+  KXMarkSet marks;
+};
+struct SKXMarkEdit {
+  std::vector<SKXMarkRun> runs;
+  KXMarkSet left;
+  bool Empty() const { return runs.empty() && left.empty(); }
+};
+
+// The mark as the edit object leaves it after `swap`: one that starts in
+// the removed bytes (or stands empty at their end) goes, one over their
+// start or over the insertion point is cut there, later ones move. False
+// when it goes.
+bool KxMarkAfterSwap(const SKXSavedMark& mark, const SKXTextSwap& swap, SKXSavedMark& out);
+// What an edit of `swap` did to the marks, from the set before it and the
+// set after it. A mark counts as left alone when it stands after the edit
+// as `KxMarkAfterSwap` moves it, unchanged.
+SKXMarkEdit KxMarkEditOf(const KXMarkSet& before, const KXMarkSet& after, const SKXTextSwap& swap);
+// The marks after `swap` takes `edit` back, from those standing now: the
+// marks the edit left go, every other one is moved (or cut, or taken out)
+// by `swap`, and the kept runs come back. With `reverse`, what doing it
+// again needs.
+KXMarkSet KxMarksTakenBack(const KXMarkSet& now, const SKXTextSwap& swap, const SKXMarkEdit& edit,
+                           SKXMarkEdit* reverse);
+
 // Action types (odd; type + 1 reports the same action standing undone).
 constexpr short kKxActCut = 1, kKxActPlain = 3, kKxActPaste = 5, kKxActClear = 7, kKxActInsert = 9,
                 kKxActTyping = 11, kKxActTypingDone = 13, kKxActDrop = 15, kKxActDropOther = 17,
@@ -78,7 +116,9 @@ class CKXTextAction : public LAction {
   // there (taking the text out again merges them back).
   void KeepMoveSite(const SKXRange& point) { mMoveSite = GetParaSpan(point); }
   // Where the result stands, when the command knows better than the caret.
-  void SetAfterRange(const SKXRange& r) { mAfter = r; }
+  void SetAfterRange(const SKXRange& r);
+  // What the edit did to the marks; empty when it touched none.
+  const SKXMarkEdit& GetMarkEdit() const { return mMarkEdit; }
 
  protected:
   void UndoSelf() override { UndoRedoAction(); }
@@ -148,8 +188,17 @@ class CKXTextAction : public LAction {
   // result: they belong to the after range, before and after it.
   std::int32_t mLeftKeep = 0, mRightKeep = 0;
   long mTotalBefore = 0;  // the text's length when the action began
-  // The marks and markups of the whole text before the edit; kept only
-  // when the text had any (an edit never creates one).
-  KXMarkSet mMarks;
-  bool mHasMarks = false;
+  // Marks. An edit of attributes alone leaves them where they are.
+  bool KeepsMarks() const { return !(mSaveKind >= 2 && (mSaveKind & 1) == 0); }
+  // The edit as it stands while it is open (before its first undo).
+  SKXTextSwap OpenSwap() const;
+  // What the open edit did to the marks, from the set it began with.
+  void SettleMarks();
+  void CloseMarks();
+
+  SKXMarkEdit mMarkEdit;
+  // While the edit is open and the text had marks when it began: the set
+  // then.
+  bool mMarksOpen = false;
+  KXMarkSet mMarksBefore;
 };

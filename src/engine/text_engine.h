@@ -18,6 +18,7 @@
 #include <memory>
 
 #include "engine/text_layer.h"
+#include "layout/kxte_api.h"
 #include "platform/framework/broadcaster.h"
 #include "platform/framework/events.h"
 #include "platform/framework/pane.h"
@@ -149,10 +150,11 @@ class CKXTextEngine : public CKXTextLayer, public LBroadcaster, public virtual L
   // without a view undoes its own single action.
   void Undo() override;
   void Redo() override;
-  // Every action keeps the edit object's marks (names and ranks) and puts
-  // them back with its text, also when the edit itself replaced them
-  // (text_engine_marks.cpp).
-  bool HasMarks() const override { return true; }
+  // Actions keep the edit object's marks that their edits change (names
+  // and ranks) and put them back with their text, also when the edit
+  // itself replaced them (text_engine_marks.cpp); a text without marks has
+  // none to keep.
+  bool HasMarks() const override { return KXTE_GetMarkCount(mEdit) > 0; }
   void GetMarks(KXMarkSet& out) const override;
   void SetMarks(const KXMarkSet& marks) override;
 
