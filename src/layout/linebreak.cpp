@@ -16,6 +16,11 @@ namespace {
 
 constexpr long kMaxHeight = kKxLineHeightMask;
 
+// How far past the break found by width the line-break rules and word wrap
+// read: the character there, the spaces and CR after a word, a hanging
+// character with the CR after it, and a second one after that.
+constexpr long kRulesReach = 12;
+
 #if defined(__SSE2__)
 // Whether no byte from 0x20 to 0x7F may lead in the script of `parse`: a
 // run of such bytes is then single-byte characters, whatever stands before.
@@ -354,6 +359,13 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
   Setup s;
   GetSetup(start, width, style, s, &c.para, &c.paraRun);
   const long pitch = s.grid.charPitch, linePitch = s.grid.linePitch;
+  c.reach = start;
+  c.measuredTabs = c.roomierFirstLine = false;
+  if (s.usePara) {
+    for (int i = 0; i < std::min<int>(s.para.tabCount, kKxMaxTabs); ++i)
+      if ((s.para.tabKinds >> (2 * i)) & 3) c.measuredTabs = true;
+    c.roomierFirstLine = s.para.firstIndent < s.para.leftIndent;
+  }
   const bool wrap = s.style.wrap != 0, vertical = s.style.vertical != 0;
 
   CKXCharState* cs = c.state;
@@ -373,6 +385,7 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
     loadStyl(start, st);
     long h = linePitch ? linePitch : st.height + std::max(0L, s.lineSpace);
     info.height = std::uint16_t(std::clamp(h, 0L, kMaxHeight));
+    c.reach = len + 1;
     return (start > 0 && ByteAt(start - 1) != 13) ? len : len + 1;
   }
 
@@ -632,9 +645,11 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
           continue;
         }
         if (b == 9) {
+          long tabReach = off + 1;
           const long t = s.usePara ? GetTabWidthExt(pen, off, short(pitch ? s.grid.tabCells * pitch : s.style.tabInterval),
-                                                    s.para, style)
+                                                    s.para, style, nullptr, 0, &tabReach)
                                    : NextTabStop(pen, s.style.tabInterval);
+          c.reach = std::max(c.reach, tabReach);
           if (t > 0) w = t;
         } else if (w == 0) {
           continue;  // a first byte, waiting for its second
@@ -657,6 +672,7 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
   }
   if (end < 0) end = off;
   if (end <= start) end = std::min(len, start + 1);
+  const long found = end;  // before the rules move it
 
   if (!linePitch && mDecos && mDecos->IsRubyExist(start, end)) {
     short rubyHeight = 0, rubyAscent = 0;
@@ -693,6 +709,12 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
     const long moved = end - adjust;
     if (moved > start && moved <= len) end = moved;
   }
+  // How far the line read: to its CR; on into text added at the end when it
+  // ran to the end; else past where it first broke by what the rules read
+  // there, however far word wrap then moved its break back.
+  if (lastCR) c.reach = std::max(c.reach, end);
+  else if (found >= len) c.reach = len + 1;
+  else c.reach = std::max({c.reach, found + kRulesReach, end + kRulesReach});
 
   // Line space goes in before the cap, so that it can never reach the
   // page-break bit.
@@ -704,7 +726,8 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
 }
 
 long CKXTextLayout::GetTabWidthExt(long x, long offset, short interval, const SParaStyl& para,
-                                   const SKXLineStyl* style, char* marks, long markIndex) const {
+                                   const SKXLineStyl* style, char* marks, long markIndex, long* reach) const {
+  if (reach) *reach = offset + 1;
   SKXLineExtStyl grid;
   if (!(style && style->charSpace == kKxCharSpaceGrid && GetLineExtStyl(grid))) grid = SKXLineExtStyl{};
   const long pitch = grid.charPitch;
@@ -752,6 +775,7 @@ long CKXTextLayout::GetTabWidthExt(long x, long offset, short interval, const SP
   char buf[256];
   long off = offset + 1;
   bool done = false;
+  long settled = len + 1;  // past the byte that settled the answer; text added at the end would be measured
   while (!done && off < len && w < 2 * adv) {
     const SKXRunSpan styl = mStyls ? mStyls->GetRunSpan(off, len) : SKXRunSpan{0, off, len};
     SStyl st{};
@@ -773,6 +797,7 @@ long CKXTextLayout::GetTabWidthExt(long x, long offset, short interval, const SP
         CKXDecoArray::GetPictureSize(d.pictID, along, across, style && style->vertical);
         w += pitch ? pitch : std::max<long>(along, 1);
         off = decoEnd;
+        if (w >= 2 * adv) settled = off;
         continue;
       }
       while (!done && off < decoEnd) {
@@ -786,6 +811,7 @@ long CKXTextLayout::GetTabWidthExt(long x, long offset, short interval, const SP
           const unsigned char b = static_cast<unsigned char>(buf[k]);
           if (b == 9 || b == 13 || (kind == 3 && b == '.')) {
             done = true;
+            settled = off + k + 1;
             break;
           }
           long bw = cs.GetWidth(b);
@@ -794,11 +820,17 @@ long CKXTextLayout::GetTabWidthExt(long x, long offset, short interval, const SP
           if (para.charSpace > 0 && para.charSpace != kKxCharSpaceGrid) bw += para.charSpace;
           if (pitch) bw = pitch;
           w += bw;
+          if (w >= 2 * adv) {
+            done = true;
+            settled = off + k + 1;
+            break;
+          }
         }
         off += n;
       }
     }
   }
+  if (reach) *reach = settled;
   if (w > 0) {
     adv = std::max(1L, adv - (kind == 1 ? w / 2 : w));
     if (pitch) adv = std::max(pitch, pitch * (adv / pitch));

@@ -79,6 +79,16 @@ struct SKXLineCalc {
   SKXLineRun paraRun;
   SKXLineLookups lookups;
   CKXCharState* state = nullptr;  // kept alive by the caller across calls, or null
+  // Out, of the line last laid out: the text from `reach` on played no part
+  // in it (neither in where it breaks nor in the advance of a tab that
+  // measures the text after it); past the text's end when text added there
+  // could join the line.
+  long reach = 0;
+  // Out: settings of the line's paragraph under which an earlier line of it
+  // can read further than a later one: tab stops that measure the text
+  // after the tab, and a first line with more room than the rest.
+  bool measuredTabs = false;
+  bool roomierFirstLine = false;
   char ownBuffer[1024];
 };
 
@@ -106,9 +116,11 @@ class CKXTextLayout {
   // Word wrap at a break before `breakAt`; result as for CheckJWrap.
   long CheckWordwrap(long lineStart, long breakAt) const;
   // The advance of the tab at `offset` with the pen at `x`; writes the
-  // leader (".", "-" or "_") into marks[markIndex] when marks is given.
+  // leader (".", "-" or "_") into marks[markIndex] when marks is given, and
+  // into *reach (when given) where the text stops mattering to the answer
+  // (past the text's end when measuring ran into it).
   long GetTabWidthExt(long x, long offset, short interval, const SParaStyl& para, const SKXLineStyl* style,
-                      char* marks = nullptr, long markIndex = 0) const;
+                      char* marks = nullptr, long markIndex = 0, long* reach = nullptr) const;
   // The line height and ascent that the ruby inside the range needs (0 and
   // 0 without ruby). `state` is used for measuring and left on the ruby style.
   void GetRubyLineHeight(long start, long length, short& lineHeight, short& ascent, CKXCharState* state,

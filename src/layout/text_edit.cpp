@@ -90,6 +90,7 @@ void CKXTextEdit::ClearScriptType() {
 std::uint16_t CKXTextEdit::SetLineStyl(const SKXLineStyl& style, std::uint8_t redraw) {
   const SKXLineStyl old = mLineStyl;
   mLineStyl = style;
+  mReachMemo = ReachMemo{};
   mResult = 0;
   if (!redraw) return 0;
   ViewSelection(0);

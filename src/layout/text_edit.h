@@ -464,6 +464,10 @@ class CKXTextEdit : public CKXText {
   // replaced and laid, pageBreak whether either held a page break.
   long Relay(long first, long k0, long changeEnd, const LayLimit* limit, long& oldHeight, long& newHeight,
              bool& pageBreak);
+  // The first of the wrapped lines from `line` back whose layout read as
+  // far as a change at `start` (the table before `line` still describes the
+  // text before the change).
+  long FirstLineToRelay(long line, long start) const;
   // Replaces lines first..first+removed-1 (and their heights) by `lines`;
   // running out of memory leaves both tables as they were.
   void SpliceLines(long first, long removed, const NewLine* lines, long count);
@@ -512,6 +516,16 @@ class CKXTextEdit : public CKXText {
   long mLazyTop = 0;         // height of the lines before mLazyLine
   long mReportedHeight = 0;  // the text's height when the deferral began
   bool mHeightOwed = false;  // completed at another height: report it
+  // The line FirstLineToRelay laid out last: its start, how far it read and
+  // its paragraph's settings. It holds until a change falls before that
+  // reach, so typing on along a line lays the line before it out once.
+  struct ReachMemo {
+    long lineStart = -1;
+    long width = 0;
+    long reach = 0;
+    bool measuredTabs = false, roomierFirstLine = false;
+  };
+  mutable ReachMemo mReachMemo;
 
   SKXLineStyl mLineStyl;
   SKXEditStyl mEditStyl;

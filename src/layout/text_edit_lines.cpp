@@ -16,12 +16,6 @@ namespace {
 // Read buffer of one layout pass.
 constexpr long kReadBuffer = 2048;
 
-// How far past its next line's start a line's break can look: the break
-// found before the line-break rules and word wrap move it (up to two
-// characters back, or over the spaces and CR after a word), and the
-// characters those rules inspect after it.
-constexpr long kBreakLookAhead = 12;
-
 long HeightOf(std::uint16_t code) { return code & kKxLineHeightMask; }
 
 }  // namespace
@@ -272,6 +266,7 @@ void CKXTextEdit::StartLineCalc(SKXLineCalc& calc, char* buffer, long capacity, 
 }
 
 void CKXTextEdit::CalcText() {
+  mReachMemo = ReachMemo{};
   if (mLazyLine) {
     mLazyLine = 0;
     mHeightOwed = false;
@@ -424,6 +419,73 @@ std::uint16_t CKXTextEdit::FinishLayout(long lines) {
   return kKxEditImageSize;
 }
 
+long CKXTextEdit::FirstLineToRelay(long first, long start) const {
+  auto afterCR = [&](long line) {
+    const long s = StartAt(line);
+    return s == 0 || GetCharByte(s - 1) == 13;
+  };
+  if (first <= 1 || afterCR(first)) return first;
+  --first;
+  // A line before `first` laid out again over the text as it now is: the
+  // text before the change is as it was, so it reads as far as the change
+  // now exactly when it did before.
+  char buffer[kReadBuffer];
+  CKXCharState state;
+  SKXLineCalc calc;
+  auto readsChange = [&](long line) {
+    const long s = StartAt(line), width = LayoutWidth();
+    if (mReachMemo.lineStart != s || mReachMemo.width != width) {
+      StartLineCalc(calc, buffer, kReadBuffer, &state);
+      SKXLineInfo info;
+      mLayout.CalcLineInfo(s, width, info, &mLineStyl, &calc);
+      mReachMemo = ReachMemo{s, width, calc.reach, calc.measuredTabs, calc.roomierFirstLine};
+    }
+    return mReachMemo.reach > start;
+  };
+  // Of two lines of a paragraph the later one reads as far as the earlier
+  // (it has at least the room from the earlier one's last word on), so the
+  // lines before one that stops short of the change stop short too...
+  auto walk = [&](long line) {
+    for (; line > 1 && !afterCR(line) && readsChange(line - 1); --line) first = std::min(first, line - 1);
+  };
+  walk(first);
+  if (first <= 1 || afterCR(first)) return first;
+  const bool tabs = mReachMemo.measuredTabs, roomier = mReachMemo.roomierFirstLine;
+  if (!tabs && !roomier) return first;
+  // ...except the first line when it starts further out than the rest, and
+  // lines measuring a tab: the last tab before the change, whose measure no
+  // tab before it reaches past, and the line ending just before it may have
+  // measured it too.
+  const long paraStart = PrevParaStart(start);
+  long tab = -1;
+  if (tabs) {
+    char bytes[256];
+    for (long to = start; to > paraStart && tab < 0;) {
+      const long from = std::max(paraStart, to - long(sizeof bytes));
+      const long n = CopyBytes(from, to, bytes, to - from);
+      if (n <= 0) break;
+      if (const void* hit = memrchr(bytes, 9, std::size_t(n))) tab = from + (static_cast<const char*>(hit) - bytes);
+      to = from;
+    }
+  }
+  const long firstStart = StartAt(first);
+  if (tab >= 0 && tab < firstStart) {
+    const long line = std::max(1L, mLines.Find(tab));
+    for (long l : {line, line - 1}) {
+      if (l < 1 || l >= first || StartAt(l) < paraStart) continue;
+      if (readsChange(l)) {
+        first = l;
+        walk(l);
+      }
+    }
+  }
+  if (roomier && paraStart < StartAt(first)) {
+    const long line = std::max(1L, mLines.Find(paraStart));
+    if (line < first && readsChange(line)) first = line;
+  }
+  return first;
+}
+
 long CKXTextEdit::RecalcText(long start, long length, long delta, long& firstLine) {
   const long len = GetLength();
   if (len == 0) {
@@ -465,18 +527,15 @@ long CKXTextEdit::RecalcText(long start, long length, long delta, long& firstLin
   // A change among the deferred lines: the layout goes on from the last
   // true start.
   if (mLazyLine) first = std::min(first, mLazyLine);
-  // With wrapping a change can pull text back onto the line before. A line
-  // that does not end in CR also reads a little past its own break (the
-  // line-break rules and word wrap look at the characters after it): when
-  // the change lies that close, the line before it is relaid too.
-  if (mLineStyl.wrap) {
-    auto afterCR = [&](long line) {
-      const long s = StartAt(line);
-      return s == 0 || GetCharByte(s - 1) == 13;
-    };
-    if (first > 1 && !afterCR(first)) --first;
-    while (first > 1 && !afterCR(first) && start <= StartAt(first + 1) + kBreakLookAhead) --first;
-  }
+  // With wrapping a change can pull text back onto the line before, and
+  // lines before that read past their own break: the line-break rules look
+  // at the characters after it, a line whose break word wrap moved back
+  // over a word read as far as where it first broke, and a centre or right
+  // tab measures the text after it. Those that read as far as the change
+  // are relaid too.
+  // A remembered reach no longer holds once the text before it changed.
+  if (start < mReachMemo.reach) mReachMemo = ReachMemo{};
+  if (mLineStyl.wrap) first = FirstLineToRelay(first, start);
   // Lines after the one holding the change move with the text; those that
   // started inside removed text are passed over below (never matched).
   ShiftLinesAfter(k0, delta);

@@ -1,7 +1,9 @@
-// Deferred layout of long paragraphs: keys, deletions and pastes at random
-// places, each followed by random queries (line of an offset, start and top
-// of a line, line at a height, text height, column-pages), every answer
-// compared with a full layout of the same text made from scratch.
+// Deferred layout of long paragraphs: keys (alone, and long strings typed
+// key by key, with the characters the line-break rules move), deletions
+// and pastes at random places, each followed by random queries (line of an
+// offset, start and top of a line, line at a height, text height,
+// column-pages), every answer compared with a full layout of the same text
+// made from scratch.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -33,9 +35,10 @@ SKXPageStyl SmallPages() {
 }
 
 // Paragraphs of a few thousand bytes: long runs of wrapped lines, with
-// words, double-byte characters, tabs and now and then a page break.
+// words (some most of a line long), double-byte characters, tabs and now
+// and then a page break.
 const char* const kPieces[] = {"a",  "word ", "wrap", " ", "(", ")", "-", SJ_A, SJ_KAN, SJ_MARU, SJ_KAGI,
-                               "\t", "\xb1", "x.y", "long-word ", SJ_A SJ_A SJ_KAN};
+                               "\t", "\xb1", "x.y", "long-word ", SJ_A SJ_A SJ_KAN, "interchangeability"};
 
 // Double-byte characters only, where line starts seldom meet the old ones
 // again after an edit: a relayout runs on to its limit.
@@ -52,6 +55,33 @@ std::string Paragraphs(std::mt19937& rng, long bytes, unsigned breakOdds = 900, 
   return s;
 }
 
+// Paragraph styles of the texts that have some: a first line that starts
+// further out than the rest (its wrapped word may end well inside the
+// lines after it), and centre and right tab stops, which measure the text
+// after the tab (across the line's break).
+std::vector<SKXPara> ParaRuns(std::mt19937& rng, const std::string& text) {
+  std::vector<SKXPara> runs;
+  for (long at = 0; at < long(text.size()) || runs.empty();) {
+    SKXPara run{};
+    run.offset = std::int32_t(at);
+    if (rng() % 2) {
+      run.para.leftIndent = std::int16_t(50 + rng() % 40);
+      run.para.firstIndent = std::int16_t(rng() % 10);
+    }
+    if (rng() % 2) {
+      run.para.tabCount = 2;
+      run.para.tabPos[0] = std::int16_t(20 + rng() % 40);
+      run.para.tabPos[1] = std::int16_t(100 + rng() % 300);  // past the line's end too
+      run.para.tabKinds = 1 | (2 << 2);  // centre, right
+    }
+    runs.push_back(run);
+    const size_t cr = text.find('\r', size_t(at));
+    if (cr == std::string::npos) break;
+    at = long(cr) + 1;
+  }
+  return runs;
+}
+
 long Boundary(const CKXTextEdit& e, long p) {
   p = std::clamp(p, 0L, e.GetLength());
   e.AdjustOffset(p, false);
@@ -64,6 +94,7 @@ struct LazySetup {
   bool wordWrap;
   bool vertical;
   bool paper;  // the paper view (pages only)
+  bool paras = false;  // paragraph runs with indents and tab stops
 };
 
 std::unique_ptr<CKXTextEdit> Make(const LazySetup& s) {
@@ -203,12 +234,13 @@ std::string Query(std::mt19937& rng, const CKXTextEdit& e, const CKXTextEdit& f)
 // Every line, the height and the pages.
 std::string Whole(const CKXTextEdit& e, const CKXTextEdit& f) {
   if (const char* broken = e.Check()) return broken;
-  if (e.GetLineCount() != f.GetLineCount())
-    return std::to_string(e.GetLineCount()) + " lines, full layout " + std::to_string(f.GetLineCount());
-  for (long i = 1; i <= f.GetLineCount(); ++i)
+  // The first line that differs, then the count.
+  for (long i = 1; i <= std::min(e.GetLineCount(), f.GetLineCount()); ++i)
     if (e.GetLineOffsetAt(i) != f.GetLineOffsetAt(i) || e.GetLineCodeAt(i) != f.GetLineCodeAt(i))
       return "line " + std::to_string(i) + " starts " + std::to_string(e.GetLineOffsetAt(i)) + ", full layout " +
              std::to_string(f.GetLineOffsetAt(i));
+  if (e.GetLineCount() != f.GetLineCount())
+    return std::to_string(e.GetLineCount()) + " lines, full layout " + std::to_string(f.GetLineCount());
   // Heights added up line by line: the top of each line, and the line at
   // its first and last pixel.
   long top = 0;
@@ -242,9 +274,16 @@ std::string Whole(const CKXTextEdit& e, const CKXTextEdit& f) {
   return {};
 }
 
+// Keys typed, among them characters that may not begin or end a line and
+// the punctuation that hangs past a full line.
+const std::uint16_t kKeys[] = {'a', 'w', ' ', '.', '-', '(', ')', ',', '\t'};
+const std::uint16_t kWideKeys[] = {0x82A0, 0x82A0, 0x8ABF, 0x8142 /* 。 */, 0x8141 /* 、 */,
+                                   0x8175 /* 「 */, 0x8176 /* 」 */, 0x815B /* ー */};
+
 // One edit as a user makes it: keys at the caret (which mostly stays put,
-// so several keys pile up before anything asks for the whole layout),
-// Backspace, a deletion across lines, a paste.
+// so several keys pile up before anything asks for the whole layout; now
+// and then a long string typed key by key, as the type-ahead hands it
+// over), Backspace, a deletion across lines, a paste.
 std::string Edit(std::mt19937& rng, CKXTextEdit& e, long& caret, long reach, bool kana) {
   const long len = e.GetLength();
   if (rng() % 6 == 0) caret = Boundary(e, long(rng() % size_t(std::min(len, reach) + 1)));
@@ -271,10 +310,17 @@ std::string Edit(std::mt19937& rng, CKXTextEdit& e, long& caret, long reach, boo
       return "backspace at " + std::to_string(caret);
     default: {
       e.SetSelect(caret, caret);
-      const std::uint16_t code = (rng() % 3 != 0) != kana ? std::uint16_t("aw .-("[rng() % 6]) : std::uint16_t(0x82A0);
-      e.TypeChar(code);
+      const long keys = rng() % 5 ? 1 : 1 + long(rng() % 60);
+      for (long k = 0; k < keys; ++k) {
+        const bool wide = (rng() % 3 != 0) == kana;
+        const std::uint16_t code = rng() % 50 == 0 ? std::uint16_t('\r')
+                                   : wide          ? kWideKeys[rng() % std::size(kWideKeys)]
+                                                   : kKeys[rng() % std::size(kKeys)];
+        e.TypeChar(code);
+      }
+      const long at = caret;
       caret += e.GetLength() - len;
-      return "key at " + std::to_string(caret);
+      return std::to_string(keys) + " keys at " + std::to_string(at);
     }
   }
 }
@@ -285,20 +331,28 @@ std::string Edit(std::mt19937& rng, CKXTextEdit& e, long& caret, long reach, boo
 // layout, equal a full layout's; so does the whole table now and then.
 TEST(TextEditLazyLayout, QueriesBetweenEditsMatchAFullLayout) {
   const long steps = KxRandomSteps(60);
-  const LazySetup setups[] = {{false, 0, false, false, false}, {false, 1, false, false, false},
-                              {false, 2, true, false, false},  {false, 1, false, true, false},
-                              {true, 1, false, false, false},  {true, 2, true, true, false},
-                              {true, 1, false, false, true},   {true, 2, true, false, true},
-                              {true, 0, false, true, true}};
+  const LazySetup setups[] = {{false, 0, false, false, false},      {false, 1, false, false, false},
+                              {false, 2, true, false, false},       {false, 1, false, true, false},
+                              {true, 1, false, false, false},       {true, 2, true, true, false},
+                              {true, 1, false, false, true},        {true, 2, true, false, true},
+                              {true, 0, false, true, true},         {false, 1, true, false, false, true},
+                              {false, 2, false, false, false, true}, {true, 1, true, false, false, true}};
   for (const LazySetup& s : setups) {
     for (unsigned seed = 1; seed <= 2; ++seed) {
-      std::mt19937 rng(seed * 131 + s.mode * 7 + s.wordWrap * 3 + s.vertical + s.pages * 11 + s.paper * 17);
+      std::mt19937 rng(seed * 131 + s.mode * 7 + s.wordWrap * 3 + s.vertical + s.pages * 11 + s.paper * 17 +
+                       s.paras * 23);
       auto e = Make(s);
       // The paper view lays out the sheets through the view's at once:
       // paragraphs longer than those.
-      const std::string text = Paragraphs(rng, 4000 + long(rng() % 4000), s.paper ? 4000 : 900, s.paper);
-      e->SetText(text.data(), long(text.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
-      e->CalcText();
+      const std::string text =
+          Paragraphs(rng, 4000 + long(rng() % 4000), s.paper ? 4000 : s.paras ? 150 : 900, s.paper);
+      const std::vector<SKXPara> paras = s.paras ? ParaRuns(rng, text) : std::vector<SKXPara>{};
+      auto reset = [&] {
+        e->SetText(text.data(), long(text.size()), nullptr, 0, nullptr, 0, paras.data(), long(paras.size()), nullptr,
+                   0);
+        e->CalcText();
+      };
+      reset();
       long caret = long(rng() % 200);
       std::string history;
       long deferred = 0;
@@ -312,24 +366,24 @@ TEST(TextEditLazyLayout, QueriesBetweenEditsMatchAFullLayout) {
         for (int q = 0; q < queries; ++q) {
           const std::string wrong = Query(rng, *e, *f);
           ASSERT_TRUE(wrong.empty()) << "pages " << s.pages << " paper " << s.paper << " mode " << int(s.mode) << " wordwrap "
-                                     << s.wordWrap << " vertical " << s.vertical << " seed " << seed << " step "
-                                     << i << ": " << wrong << "\nafter " << history;
+                                     << s.wordWrap << " vertical " << s.vertical << " paras " << s.paras << " seed "
+                                     << seed << " step " << i << ": " << wrong << "\nafter " << history;
         }
         if (rng() % 10 == 0 || i + 1 == steps) {
           const std::string wrong = Whole(*e, *f);
-          ASSERT_TRUE(wrong.empty()) << "pages " << s.pages << " paper " << s.paper << " mode " << int(s.mode) << " seed " << seed
-                                     << " step " << i << ": " << wrong << "\nafter " << history;
+          ASSERT_TRUE(wrong.empty()) << "pages " << s.pages << " paper " << s.paper << " mode " << int(s.mode)
+                                     << " paras " << s.paras << " seed " << seed << " step " << i << ": " << wrong
+                                     << "\nafter " << history;
           history.clear();
         }
-        if (e->GetLength() > 20000) {
-          e->SetText(text.data(), long(text.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
-          e->CalcText();
-        }
+        if (e->GetLength() > 20000) reset();
       }
       // Not a walk over complete tables only (on paper the caret's page is
-      // laid out whole, and relayouts meet old lines more often on it).
-      EXPECT_GT(deferred, s.paper ? steps / 10 : steps / 4) << "pages " << s.pages << " paper " << s.paper << " mode " << int(s.mode)
-                                     << " seed " << seed;
+      // laid out whole, and relayouts meet old lines more often on it;
+      // short paragraphs end a relayout sooner).
+      EXPECT_GT(deferred, s.paper ? steps / 10 : s.paras ? steps / 6 : steps / 4)
+          << "pages " << s.pages << " paper " << s.paper << " mode " << int(s.mode) << " paras " << s.paras << " seed "
+          << seed;
     }
   }
 }
