@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include <cstring>
+#include <filesystem>
 
 #include "app/app_commands.h"
 #include "app/app_dialog.h"
@@ -21,6 +22,7 @@
 #include "platform/ae/required_events.h"
 #include "platform/clock.h"
 #include "platform/framework/control.h"
+#include "platform/framework/document.h"
 #include "platform/core.h"
 #include "platform/exception.h"
 #include "platform/framework/periodical.h"
@@ -49,14 +51,27 @@ bool IsArrowChar(std::uint8_t ch) {
   return ch == kKxCharLeftArrow || ch == kKxCharRightArrow || ch == kKxCharUpArrow || ch == kKxCharDownArrow;
 }
 
-// Keeps the resume opener's documents for KxDoFileResume.
+// Keeps the resume opener's documents for KxDoFileResume, and the order
+// they came in.
 class HookResumeOpener : public KxResumeOpener {
  public:
   explicit HookResumeOpener(KxAppHooks& hooks) : mHooks(hooks) {}
-  KxResumeDocument* OpenForResume(const std::string& path) override { return mHooks.OpenForResume(path); }
+  KxResumeDocument* OpenForResume(const std::string& path) override {
+    KxResumeDocument* doc = mHooks.OpenForResume(path);
+    if (doc) mOpened.push_back(doc);
+    return doc;
+  }
+  // The list runs front to back (the front window closed first at the
+  // quit), and each open comes to the front: brought forward from the last
+  // to the first, the windows stack as they did.
+  void Restack() const {
+    for (auto it = mOpened.rbegin(); it != mOpened.rend(); ++it)
+      if (auto* doc = dynamic_cast<LDocument*>(*it)) doc->MakeCurrent();
+  }
 
  private:
   KxAppHooks& mHooks;
+  std::vector<KxResumeDocument*> mOpened;
 };
 
 }  // namespace
@@ -86,6 +101,20 @@ std::string Beside(const std::string& preferencePath, const std::string& standar
 void KxAppHooks::ReadPreference() {
   const std::string path = PreferencePath();
   KxReadPreference(path, KxFactorySettingsPath());
+  // Told once, as the program starts: only the settings before the damage
+  // are in use.
+  std::string copy;
+  if (KxPreferenceFileDamaged(&copy)) {
+    const std::string name = "\u201C" + std::filesystem::path(path).filename().string() + "\u201D";
+    KxCurrentHost().Alert(KxAlertKind::kCaution,
+                          copy.empty()
+                              ? "The settings file " + name +
+                                    " is damaged; the settings that could be read are in use. No copy of it could "
+                                    "be kept, so it is not written over."
+                              : "The settings file " + name +
+                                    " is damaged; the settings that could be read are in use. The damaged file was "
+                                    "kept as \u201C" + std::filesystem::path(copy).filename().string() + "\u201D.");
+  }
   Str255 title;
   GetIndString(title, kKxScheduleTitleList, kKxScheduleTitleItem);
   UKXColorSchedule::SetNewTitle(std::string(reinterpret_cast<const char*>(title + 1), title[0]));
@@ -259,6 +288,9 @@ void CKXTextApp::StartUp() {
       break;
     case kKxStartupOpenDialog:
       ObeyCommand(kKxCmdOpen, nullptr);
+      // A cancelled dialog (or a file that would not open) would leave the
+      // program without a window, and so without a menu bar to quit from.
+      if (mHooks->Documents().empty()) MakeNewDocument();
       break;
     case kKxStartupBrowser:
       ObeyCommand(kKxCmdFileBrowser, nullptr);
@@ -276,6 +308,7 @@ void CKXTextApp::DoFileResume() {
   // Nothing reopened (an empty list, or every file gone) would leave the
   // program without a window: an untitled document takes its place.
   if (KxDoFileResume(gFileResumeHandle, opener) == 0) MakeNewDocument();
+  else opener.Restack();
   UpdateDynamicMenus();
 }
 

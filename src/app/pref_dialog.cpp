@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,15 @@ struct PrefState {
   std::array<short, 3> shownFont{};
   // Likewise the smoothing size, whose pop-up cannot show every size.
   std::int32_t shownSmoothingItem = 0;
+  // The other pop-ups over stored numbers, and the size field: what each
+  // showed on opening and the number it keeps while it shows that.
+  struct ShownPopup {
+    std::int32_t item = 0;
+    int kept = 0;
+  };
+  std::map<PaneIDT, ShownPopup> shownPopups;
+  std::string shownSize;
+  short keptSize = 0;
 };
 
 PrefState& State() {
@@ -146,8 +156,10 @@ void LoadFontPopups(const std::array<short, 3>& numbers) {
   for (int k = 0; k < 3; ++k) {
     if (auto* popup = dynamic_cast<LStdPopupMenu*>(Dialog().Pane(kFontPopups[k]))) popup->SetItems(names);
     s.shownFont[std::size_t(k)] = numbers[std::size_t(k)];
-    s.shownFontItem[std::size_t(k)] = FontItem(numbers[std::size_t(k)]);
-    SetValue(kFontPopups[k], s.shownFontItem[std::size_t(k)]);
+    SetValue(kFontPopups[k], FontItem(numbers[std::size_t(k)]));
+    // A font that is not installed has no item: the pop-up shows its first
+    // one, and the stored number stays unless another font is chosen.
+    s.shownFontItem[std::size_t(k)] = Value(kFontPopups[k]);
   }
 }
 
@@ -253,22 +265,54 @@ void SwitchPage(int page) {
 void SetCheck(PaneIDT id, bool on) { SetQuietly(id, on ? 1 : 0); }
 void SetNumber(PaneIDT id, long n) { Dialog().SetText(id, std::to_string(n)); }
 
+std::int32_t ItemCount(PaneIDT id) {
+  const auto* popup = dynamic_cast<LStdPopupMenu*>(Dialog().Pane(id));
+  return popup ? std::int32_t(popup->GetItems().size()) : 0;
+}
+
+// A pop-up over a stored number. `kept` is the number as the program reads
+// it (a value out of range already brought to its default), `item` its
+// item; a number without an item of its own shows `defaultItem`. An OK
+// that finds the pop-up untouched stores `kept`, never another setting.
+void LoadPopup(PaneIDT id, int kept, std::int32_t item, std::int32_t defaultItem) {
+  SetQuietly(id, item >= 1 && item <= ItemCount(id) ? item : defaultItem);
+  State().shownPopups[id] = {Value(id), kept};
+}
+
+// The number a pop-up loaded by LoadPopup stands for: `chosen` (made of its
+// item) once the user picked another item.
+int PopupNumber(PaneIDT id, int chosen) {
+  const auto& shown = State().shownPopups;
+  const auto it = shown.find(id);
+  return it != shown.end() && Value(id) == it->second.item ? it->second.kept : chosen;
+}
+
 void LoadControls(CKXTextApp& app) {
   PrefState& s = State();
   const SKXPreference& p = gPreference;
   const SKXPreference2& p2 = gPreference2;
   const SKXFilePref& f = gFilePref;
-  SetQuietly(kStartup, p.startupAction + 1);
-  SetQuietly(kUnit, p.measureUnit + 1);
-  SetQuietly(kGauge, KxGaugeTypeItem(p.gaugeType));
-  SetQuietly(kJustify, p.justification + 1);
-  SetQuietly(kLineBreak, p.lineBreakMode + 1);
-  SetQuietly(kInlineOption, p2.inlineOption + 1);
+  // Stored numbers the program would not take read as it reads them at
+  // start (the default); numbers it takes but the pop-up has no item for
+  // are kept. The justifications and line-break rules are exactly their
+  // items.
+  const int startup = KxPrefStartupAction(p), unit = KxPrefMeasureUnit(p), gauge = KxPrefGaugeType(p);
+  const int justify = p.justification < ItemCount(kJustify) ? p.justification : 0;
+  const int lineBreak = p.lineBreakMode < ItemCount(kLineBreak) ? p.lineBreakMode : 0;
+  LoadPopup(kStartup, startup, startup + 1, kKxStartupNew + 1);
+  LoadPopup(kUnit, unit, unit + 1, 1);
+  LoadPopup(kGauge, gauge, KxGaugeTypeItem(gauge), KxGaugeTypeItem(0));
+  LoadPopup(kJustify, justify, justify + 1, 1);
+  LoadPopup(kLineBreak, lineBreak, lineBreak + 1, 1);
+  LoadPopup(kInlineOption, p2.inlineOption, p2.inlineOption + 1, 1);
   LoadFontPopups({p.font, p.systemScriptFont, p.romanScriptFont});
-  SetNumber(kSize, p.size);
+  // A size of 0 or less makes new documents take the default size.
+  s.keptSize = p.size > 0 ? p.size : kKxDefaultFontSize;
+  SetNumber(kSize, s.keptSize);
+  s.shownSize = Dialog().Text(kSize);
   if (auto* popup = dynamic_cast<LStdPopupMenu*>(Dialog().Pane(kSizePopup))) {
     const std::vector<std::string>& items = popup->GetItems();
-    const auto it = std::find(items.begin(), items.end(), std::to_string(p.size));
+    const auto it = std::find(items.begin(), items.end(), std::to_string(s.keptSize));
     SetQuietly(kSizePopup, it == items.end() ? 0 : std::int32_t(it - items.begin()) + 1);
   }
   SetNumber(kTabWidth, p.tabWidth);
@@ -370,13 +414,15 @@ void Apply(CKXTextApp& app) {
   bool redraw = false;
 
   // 1. Pop-ups and numbers.
-  p.startupAction = Clamped(Value(kStartup) - 1, 0, 3);
-  p.measureUnit = Clamped(Value(kUnit) - 1, 0, 4);
-  p.gaugeType = std::int16_t(KxGaugeItemType(Value(kGauge)));
-  p.justification = std::uint8_t(std::clamp(Value(kJustify) - 1, 0, 3));
-  p.lineBreakMode = std::uint8_t(std::clamp(Value(kLineBreak) - 1, 0, 2));
+  p.startupAction = std::int16_t(PopupNumber(kStartup, Clamped(Value(kStartup) - 1, 0, 3)));
+  p.measureUnit = std::int16_t(PopupNumber(kUnit, Clamped(Value(kUnit) - 1, 0, 4)));
+  p.gaugeType = std::int16_t(PopupNumber(kGauge, KxGaugeItemType(Value(kGauge))));
+  p.justification = std::uint8_t(PopupNumber(kJustify, std::clamp(Value(kJustify) - 1, 0, 3)));
+  p.lineBreakMode = std::uint8_t(PopupNumber(kLineBreak, std::clamp(Value(kLineBreak) - 1, 0, 2)));
   p.font = ChosenFont(0);
-  p.size = Clamped(Number(kSize), 1, 32767);
+  // The field holds three digits: a larger stored size it could not show
+  // stays while the field does.
+  p.size = Dialog().Text(kSize) == s.shownSize ? s.keptSize : Clamped(Number(kSize), 1, 32767);
   p.tabWidth = Clamped(Number(kTabWidth), 1, 32767);
   p.lineSpacing = Clamped(Number(kLineSpacing), 0, 32767);
 
@@ -414,7 +460,7 @@ void Apply(CKXTextApp& app) {
   p.scriptCheck = std::uint8_t((Checked(kKeyboardScript) ? 1 : 0) | (Checked(kFontScript) ? 2 : 0));
   p.systemScriptFont = ChosenFont(1);
   p.romanScriptFont = ChosenFont(2);
-  p2.inlineOption = std::uint8_t(std::clamp(Value(kInlineOption) - 1, 0, 255));
+  p2.inlineOption = std::uint8_t(PopupNumber(kInlineOption, std::clamp(Value(kInlineOption) - 1, 0, 255)));
   p2.imePosition = Checked(kImeBeside) ? 0 : 1;
   CKXTextTSMHandler::SetInlineColour(p2.inlineOption);
   CKXTextTSMHandler::SetInputWindowBelow(p2.imePosition != 0);

@@ -60,6 +60,28 @@ void SetOwnedData(OSType tag, const std::uint8_t* data, std::size_t size) {
   else o.asRead.assign(data, data + size);
 }
 
+// The user's file as read when it was damaged, until a copy of it is kept.
+struct DamagedFile {
+  bool damaged = false;
+  std::string userPath;
+  std::string copyPath;   // set once the copy exists
+  KxBlock bytes;          // held only while no copy exists
+};
+DamagedFile& Damage() {
+  static DamagedFile damage;
+  return damage;
+}
+
+int KeepDamagedCopy() {
+  DamagedFile& d = Damage();
+  if (!d.damaged || !d.copyPath.empty()) return 0;
+  const std::string path = KxDamagedPreferencePath(d.userPath);
+  if (int err = KxWriteFileSafely(path, d.bytes.data(), d.bytes.size())) return err;
+  d.copyPath = path;
+  KxBlock().swap(d.bytes);
+  return 0;
+}
+
 // Tags nobody here knows, as read, in order.
 std::vector<KxPrefChunk>& UnknownChunks() {
   static std::vector<KxPrefChunk> chunks;
@@ -283,11 +305,13 @@ std::string KxFactorySettingsPath() {
 void KxForgetStoredChunks() {
   UnknownChunks().clear();
   for (auto& [tag, o] : OwnedChunks()) o.asRead.clear();
+  Damage() = DamagedFile{};
 }
 
-void KxApplyPreferenceStream(const std::uint8_t* data, std::size_t size) {
+bool KxApplyPreferenceStream(const std::uint8_t* data, std::size_t size) {
   UnknownChunks().clear();
-  for (KxPrefChunk& c : KxParsePrefChunks(data, size)) {
+  bool complete = true;
+  for (KxPrefChunk& c : KxParsePrefChunks(data, size, &complete)) {
     const std::uint8_t* d = c.data.data();
     const std::size_t n = c.data.size();
     switch (c.tag) {
@@ -346,12 +370,29 @@ void KxApplyPreferenceStream(const std::uint8_t* data, std::size_t size) {
         break;
     }
   }
+  return complete;
+}
+
+std::string KxDamagedPreferencePath(const std::string& userPath) { return userPath + ".damaged"; }
+
+bool KxPreferenceFileDamaged(std::string* copyPath) {
+  if (copyPath) *copyPath = Damage().copyPath;
+  return Damage().damaged;
 }
 
 bool KxReadPreference(const std::string& userPath, const std::string& factoryPath) {
   std::vector<std::uint8_t> stream;
   const bool read = KxReadFile(userPath, stream) == 0;
-  if (read) KxApplyPreferenceStream(stream.data(), stream.size());
+  Damage() = DamagedFile{};
+  if (read && !KxApplyPreferenceStream(stream.data(), stream.size())) {
+    // What could be read is in use; the rest lives only in the file, which
+    // the next change of any setting would write over.
+    DamagedFile& d = Damage();
+    d.damaged = true;
+    d.userPath = userPath;
+    d.bytes = std::move(stream);
+    KeepDamagedCopy();
+  }
   KxReadFactorySettings(factoryPath, read);
   return read;
 }
@@ -456,6 +497,8 @@ int KxWritePreference(const std::string& userPath, bool force) {
   const std::string folder = std::filesystem::path(userPath).parent_path().string();
   if (!folder.empty())
     if (int err = MakeFolder(folder)) return err;
+  if (Damage().userPath == userPath)
+    if (int err = KeepDamagedCopy()) return err;
   if (int err = KxWriteFileSafely(userPath, stream.data(), stream.size())) return err;
   gPrefModify = false;
   return 0;

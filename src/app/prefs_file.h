@@ -61,11 +61,21 @@ std::string KxFactorySettingsPath();
 // owner); part of the defaults.
 void KxForgetStoredChunks();
 
-// Applies the user's stream to the globals (after the defaults).
-void KxApplyPreferenceStream(const std::uint8_t* data, std::size_t size);
+// Applies the user's stream to the globals (after the defaults). Answers
+// false when the stream was damaged (it ended inside a chunk).
+bool KxApplyPreferenceStream(const std::uint8_t* data, std::size_t size);
 // Reads the user file (missing or unreadable: the defaults stay) and then
 // the factory settings. Answers true when a user file was read.
+//
+// A user file that was not read whole keeps what lay beyond the damage
+// only on disk: it is copied to KxDamagedPreferencePath before anything
+// is written over it (at once, or, when that copy fails, again before the
+// first write, which fails too while no copy could be made).
 bool KxReadPreference(const std::string& userPath, const std::string& factoryPath);
+std::string KxDamagedPreferencePath(const std::string& userPath);
+// Whether the last KxReadPreference found the user's file damaged;
+// `copyPath` gets the copy's path when one was made, else is cleared.
+bool KxPreferenceFileDamaged(std::string* copyPath = nullptr);
 // Merges the factory stream; `userFileRead` says whether the user's file
 // provided the settings.
 void KxApplyFactoryStream(const std::uint8_t* data, std::size_t size, bool userFileRead);
@@ -76,6 +86,7 @@ KxBlock KxBuildPreferenceStream();
 // When gPrefModify is set (or `force`), writes the stream through the safe
 // writer (the folder is created when missing). Answers 0 or an errno
 // value; on failure the old file is untouched and gPrefModify stays set.
+// A damaged file read from `userPath` is copied first (see above).
 int KxWritePreference(const std::string& userPath, bool force = false);
 
 // Every record field and chunk by name, one per line.

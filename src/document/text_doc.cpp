@@ -44,6 +44,8 @@
 #include "platform/textconv.h"
 #include "text/base/geometry.h"
 #include "text/codes/jcode.h"
+#include "text/codes/script.h"
+#include "text/runs/runs.h"
 #include "text/store/strarray.h"
 #include "text/store/text.h"
 #include "views/mark_list.h"
@@ -252,7 +254,6 @@ void CKXTextDocument::StartFromPreferences() {
   line.wrap = p.wrapAtWidth != 0;
   line.wordWrap = p.wordWrap != 0;
   line.controlView = p.controlView != 0;
-  KXTE_SetLineStyl(edit, line, 0);
   SKXEditStyl style{};
   KXTE_GetEditStyl(edit, style);
   if (p.font >= 0) style.font = p.font;
@@ -262,7 +263,10 @@ void CKXTextDocument::StartFromPreferences() {
   style.caretLine = p.caretLine != 0;
   style.paperView = p.paperView != 0;
   style.guideView = p.guideView != 0;
-  KXTE_SetEditStyl(edit, style, 0);
+  // Through the engine's start-up path: the text is still empty, so its one
+  // style run and the typing style take the preferred font and size (a
+  // plain text read later keeps that run; a styled file brings its own).
+  mEngine->SetStartup(line, style, nullptr, nullptr);
   // The page too: the default paper with the preferences' margins (the
   // engine's own fallback paper is no size a printer offers).
   SKXPageStyl page{};
@@ -497,6 +501,23 @@ void CKXTextDocument::ReadInto(const std::string& path) {
     } catch (...) {
       mEngine->SetLineEndType(before);
       Rethrow();
+    }
+    // The characters come in the exchange's own style; a plain text shows in
+    // the document's default size (the preferred one, or the one the user
+    // gave the whole text), as a new document does, and in its default font
+    // when that font writes the script the text was read in: the bytes of
+    // one script are other characters in another.
+    if (fresh->GetStylCount() <= 1) {
+      SKXEditStyl edit{};
+      KXTE_GetEditStyl(mEngine->GetEdit(), edit);
+      SKXStyl run{};
+      fresh->GetStyls(&run, 1);
+      short font = edit.font > 0 ? edit.font : kKxApplicationFont;
+      if (KxFontToScriptType(font) != KxFontToScriptType(run.styl.font)) font = run.styl.font;
+      CKXStylArray runs;
+      runs.InitStylArray(font, edit.size > 0 ? edit.size : kKxDefaultFontSize, 0);
+      runs.GetStylAt(1, run.styl);
+      fresh->SetStyls(&run, 1);
     }
     lineEnd = mEngine->GetLineEndType();
     format.encoding = std::uint16_t(code);

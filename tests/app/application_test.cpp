@@ -17,6 +17,7 @@
 #include "platform/ae/ae_codes.h"
 #include "platform/ae/required_events.h"
 #include "platform/exception.h"
+#include "platform/framework/document.h"
 #include "platform/framework/menu.h"
 #include "platform/host/headless.h"
 #include "text/base/memory.h"
@@ -27,6 +28,19 @@ namespace {
 // A window that stands for a document's, for the window-count rules.
 struct FakeClient : KxWindowClient {
   void HostActivate(bool) override {}
+};
+
+// A reopened document: says when it is brought to the front.
+class ResumedDocument : public LDocument, public KxResumeDocument {
+ public:
+  ResumedDocument(std::string path, std::vector<std::string>& log)
+      : LDocument(nullptr), mPath(std::move(path)), mLog(log) {}
+  void DoSetBounds(const SKXRectL&) override {}
+  void MakeCurrent() override { mLog.push_back("front " + mPath); }
+
+ private:
+  std::string mPath;
+  std::vector<std::string>& mLog;
 };
 
 class RecordingHooks : public KxAppHooks, public CKXMacroRecorder {
@@ -71,16 +85,23 @@ class RecordingHooks : public KxAppHooks, public CKXMacroRecorder {
   bool NewDocument() override {
     log.push_back("new");
     windows.push_back(KxCurrentHost().CreateWindow(&client, Rect{0, 0, 100, 100}, nullptr));
+    documents.push_back({"untitled"});
     return true;
   }
   bool OpenDocument(const std::string& path) override {
     log.push_back("open " + path);
+    documents.push_back({path});
     return true;
   }
+  std::vector<UWindowMenu::Document> Documents() override { return documents; }
+  std::vector<UWindowMenu::Document> documents;
   KxResumeDocument* OpenForResume(const std::string& path) override {
     log.push_back("resume " + path);
-    return nullptr;
+    if (std::find(resumable.begin(), resumable.end(), path) == resumable.end()) return nullptr;
+    resumed.push_back(std::make_unique<ResumedDocument>(path, log));
+    return resumed.back().get();
   }
+  std::vector<std::unique_ptr<ResumedDocument>> resumed;
   bool CloseAllDocuments(OSType) override {
     log.push_back("close all");
     // Documents that close before a cancel record themselves.
@@ -251,6 +272,62 @@ TEST(AppStartUp, EachActionTakesOneStepAndFilesTakeNone) {
     });
     EXPECT_EQ(hooks.log, c.expected) << "action " << c.action << " with " << c.files.size() << " files";
   }
+  KxSetGlobalDefaults();
+}
+
+// Without a document the program has no menu bar to quit from: a start-up
+// open dialog that is cancelled, or whose file does not open, leaves an
+// untitled document, as an empty resume list does.
+TEST(AppStartUp, AnOpenDialogThatOpensNothingLeavesANewDocument) {
+  for (bool opens : {false, true}) {
+    KxHeadlessHost host;
+    RecordingHooks hooks;
+    CKXTextApp app(&hooks);
+    gPreference.startupAction = kKxStartupOpenDialog;
+    gPreference.toolPalette = 0;
+    if (opens) host.QueueAnswer(KxAnswer::kOK, "/tmp/chosen.txt");
+    else host.QueueAnswer(KxAnswer::kCancel);
+    hooks.log.clear();
+    app.Launch({});
+    std::erase_if(hooks.log, [](const std::string& e) { return e.rfind("colours", 0) == 0; });
+    EXPECT_EQ(hooks.log, opens ? std::vector<std::string>{"open /tmp/chosen.txt"} : std::vector<std::string>{"new"});
+    EXPECT_EQ(host.WindowList().size(), opens ? 0u : 1u);
+  }
+  KxSetGlobalDefaults();
+}
+
+// The resume list runs from the front window back; the reopened windows
+// stack that way again (each open comes to the front, so the first one
+// reopened would end at the back).
+TEST(AppStartUp, ReopenedDocumentsStackAsTheyWereAtTheQuit) {
+  std::vector<std::string> paths;
+  for (const char* name : {"front.txt", "middle.txt", "back.txt"}) {
+    paths.push_back(::testing::TempDir() + name);
+    std::FILE* f = std::fopen(paths.back().c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+  }
+  KxHeadlessHost host;
+  RecordingHooks hooks;
+  {
+    CKXTextApp app(&hooks);
+    gPreference.startupAction = kKxStartupResume;
+    gPreference.toolPalette = 0;
+    hooks.resumable = paths;
+    for (const std::string& p : paths) {
+      SKXFResume r;
+      r.bounds = SKXRectL{};
+      ASSERT_TRUE(UKXFSpec::MakeFromPath(r.fileRef, p));
+      UKXFResume::AddFResume(r, gFileResumeHandle, 50);
+    }
+    hooks.log.clear();
+    app.Launch({});
+    std::erase_if(hooks.log, [](const std::string& e) { return e.rfind("colours", 0) == 0; });
+    EXPECT_EQ(hooks.log, (std::vector<std::string>{"resume " + paths[0], "resume " + paths[1], "resume " + paths[2],
+                                                   "front " + paths[2], "front " + paths[1], "front " + paths[0]}));
+    hooks.resumed.clear();
+  }
+  for (const std::string& p : paths) std::remove(p.c_str());
   KxSetGlobalDefaults();
 }
 

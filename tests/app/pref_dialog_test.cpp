@@ -4,6 +4,7 @@
 // back into place, and the modal dialogs it opens work on its copies.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <map>
@@ -22,6 +23,7 @@
 #include "app/prefs_file.h"
 #include "layout/fontstate.h"
 #include "platform/draw/color.h"
+#include "platform/fonts.h"
 #include "platform/framework/control.h"
 #include "platform/framework/edit_field.h"
 #include "platform/framework/framework_classes.h"
@@ -292,6 +294,57 @@ TEST_F(PrefDialogTest, ControlsShowTheStoredSettings) {
   const std::string before = Snapshot();
   Click(2001);
   EXPECT_EQ(Changed(before, Snapshot()), std::vector<std::string>{});
+}
+
+// Stored numbers the program would not take show, and are stored on an
+// untouched OK, as the program reads them at start (never as another
+// setting); numbers it takes that the controls cannot show are kept.
+TEST_F(PrefDialogTest, AnUntouchedOKStoresNoOtherSettingThanTheProgramUses) {
+  const std::vector<short> fonts = KxFontNumbers();
+  ASSERT_GE(fonts.size(), 2u);
+  constexpr short kNotInstalled = 32000;
+  ASSERT_EQ(std::find(fonts.begin(), fonts.end(), kNotInstalled), fonts.end());
+  gPreference.startupAction = 99;
+  gPreference.measureUnit = 99;
+  gPreference.gaugeType = 7;
+  gPreference.justification = 200;
+  gPreference.lineBreakMode = 9;
+  gPreference.size = -5;
+  gPreference.font = kNotInstalled;
+  gPreference.romanScriptFont = kNotInstalled;
+  OpenDialog();
+  EXPECT_EQ(Pane(2003)->GetValue(), 1);   // a new document
+  EXPECT_EQ(Pane(2004)->GetValue(), 1);
+  EXPECT_EQ(Text(2011), "12");
+  Click(2001);
+  EXPECT_EQ(gPreference.startupAction, kKxStartupNew);
+  EXPECT_EQ(gPreference.measureUnit, 0);
+  EXPECT_EQ(gPreference.gaugeType, 0);
+  EXPECT_EQ(gPreference.justification, 0);
+  EXPECT_EQ(gPreference.lineBreakMode, 0);
+  EXPECT_EQ(gPreference.size, 12);
+  EXPECT_EQ(gPreference.font, kNotInstalled);
+  EXPECT_EQ(gPreference.romanScriptFont, kNotInstalled);
+
+  // Taken by the program, beyond what the controls show.
+  gPreference.measureUnit = 3;
+  gPreference.size = 5000;
+  gPreference2.inlineOption = 5;
+  OpenDialog();
+  Click(2001);
+  EXPECT_EQ(gPreference.measureUnit, 3);
+  EXPECT_EQ(gPreference.size, 5000);
+  EXPECT_EQ(gPreference2.inlineOption, 5);
+
+  // Another item or number chosen is stored.
+  OpenDialog();
+  Set(2008, 2);
+  Set(2004, 3);
+  Type(2011, "20");
+  Click(2001);
+  EXPECT_EQ(gPreference.font, fonts[1]);
+  EXPECT_EQ(gPreference.measureUnit, 2);
+  EXPECT_EQ(gPreference.size, 20);
 }
 
 TEST_F(PrefDialogTest, CancelStoresNothingAtAll) {

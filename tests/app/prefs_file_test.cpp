@@ -302,6 +302,37 @@ TEST_F(PrefsFile, AFailedWriteKeepsTheOldFileAndSaysSo) {
   EXPECT_NE(ReadBack(p), old);
 }
 
+// A damaged file (here a size running past the end) is read as far as it
+// goes and copied beside itself before anything writes over it; when no
+// copy can be made it is not written over, and the copy is tried again.
+TEST_F(PrefsFile, ADamagedFileIsCopiedBeforeItIsWrittenOver) {
+  const fs::path p = dir / "prefs", copy = dir / "prefs.damaged";
+  gFilePref.recentFiles = 7;
+  ASSERT_EQ(KxWritePreference(p.string(), true), 0);
+  KxBlock damaged = ReadBack(p);
+  KxPutU32BE(damaged.data() + 4, 0x10000);   // the first chunk's size
+  for (bool blocked : {false, true}) {
+    ASSERT_EQ(KxWriteFileSafely(p.string(), damaged.data(), damaged.size()), 0);
+    fs::remove_all(copy);
+    if (blocked) fs::create_directories(copy);   // stands in the copy's way
+    KxSetGlobalDefaults();
+    KxReadPreference(p.string(), (dir / "none").string());
+    EXPECT_EQ(gFilePref.recentFiles, 16);   // beyond the damage: not read
+    std::string kept;
+    EXPECT_TRUE(KxPreferenceFileDamaged(&kept));
+    EXPECT_EQ(kept, blocked ? "" : copy.string());
+    gPrefModify = true;   // an ordinary change, as opening a file makes
+    if (blocked) {
+      EXPECT_NE(KxWritePreference(p.string()), 0);
+      EXPECT_EQ(ReadBack(p), damaged);
+      fs::remove(copy);
+    }
+    ASSERT_EQ(KxWritePreference(p.string()), 0);
+    EXPECT_EQ(ReadBack(copy), damaged);
+    EXPECT_NE(ReadBack(p), damaged);
+  }
+}
+
 TEST_F(PrefsFile, FoldersFollowTheEnvironment) {
   const char* saved = std::getenv("XDG_CONFIG_HOME");
   const std::string keep = saved ? saved : "";
