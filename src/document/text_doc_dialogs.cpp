@@ -89,6 +89,12 @@ CKXDocDialog* CKXTextDocument::OpenDocDialog(ResIDT layoutID, KxDocDialogHandler
     // own is off until it closes, and it stays over its document window.
     KxCurrentHost().SetWindowModal(dialog->GetHostWindow());
     SetDialogOpen(true);
+  } else if (dialog->IsFloating()) {
+    // A palette floats over the documents and takes clicks only: the
+    // document stays the front window, and its view keeps the keys and
+    // the commands.
+    dialog->ShowFloating(true);
+    return dialog;
   } else {
     KxCurrentHost().SetWindowFloating(dialog->GetHostWindow());
   }

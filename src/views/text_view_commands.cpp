@@ -9,10 +9,16 @@
 #include "engine/macro_recorder.h"
 #include "engine/flavor_exchange.h"
 #include "layout/draw_toolkit.h"
+#include "layout/fontstate.h"
 #include "layout/kxtext_api.h"
 #include "text/store/text.h"
+#include "platform/clock.h"
+#include "platform/exception.h"
+#include "platform/fonts.h"
 #include "platform/host/host.h"
 #include "text/codes/script.h"
+#include "text/find/find.h"
+#include "text/find/regexp.h"
 #include "views/dialog_box.h"
 #include "views/edit_field.h"
 #include "views/message_box.h"
@@ -292,7 +298,33 @@ void Replace(KxTextCommandTarget& t) {
     t.engine.DoReplace(repl.data(), long(repl.size()));
 }
 
-void DoFindCmd(KxTextCommandTarget& t, long cmd) {
+// Items of string list 204: a regular expression that its text makes too
+// slow to match stopped a find, or a replace-all (which then changed nothing).
+constexpr std::int16_t kMessageFindTooComplex = 13, kMessageReplaceAllTooComplex = 14;
+
+// While a find command runs, Escape (or command-period) stops its search:
+// the host is asked at most every few ticks, the first time at once.
+class StFindEscape {
+ public:
+  StFindEscape() : mWas(KxSetFindCancelCheck(&Pressed)) { sNextLook = 0; }
+  ~StFindEscape() { KxSetFindCancelCheck(mWas); }
+  StFindEscape(const StFindEscape&) = delete;
+  StFindEscape& operator=(const StFindEscape&) = delete;
+
+ private:
+  static constexpr std::uint32_t kLookEvery = 10;   // ticks
+  static bool Pressed() {
+    const std::uint32_t now = TickCount();
+    if (sNextLook != 0 && std::int32_t(now - sNextLook) < 0) return false;
+    sNextLook = now + kLookEvery;
+    if (sNextLook == 0) sNextLook = 1;
+    return KxCurrentHost().PeekForEscape();
+  }
+  static inline std::uint32_t sNextLook = 0;
+  KxFindCancelCheck mWas;
+};
+
+void RunFindCmd(KxTextCommandTarget& t, long cmd) {
   switch (cmd) {
     case 1202: Find(t); break;
     case 1203:
@@ -331,9 +363,34 @@ void DoFindCmd(KxTextCommandTarget& t, long cmd) {
     default: break;
   }
 }
+
+// A search ends by an exception when its expression takes too long over
+// the text (the user is told: nothing was found, or nothing replaced, as a
+// replace-all finds every match before it changes anything) or when the
+// user stopped it (nothing to tell). Other errors go on up.
+void DoFindCmd(KxTextCommandTarget& t, long cmd) {
+  StFindEscape escape;
+  try {
+    RunFindCmd(t, cmd);
+  } catch (const LException& e) {
+    if (e.GetErrorCode() == kKXFindTooComplex)
+      KXMessageBox::Stop(cmd == 1207 ? kMessageReplaceAllTooComplex : kMessageFindTooComplex);
+    else if (e.GetErrorCode() != kKXFindCancelled)
+      throw;
+  }
+}
+
 void StReplace(KxTextCommandTarget& t, long, KxTextCommandStatus& s) {
   const std::string find = Services().GetFindString();
-  EnableIf(s, t.engine.IsReplSelection(find.data(), long(find.size()), FindOptions()));
+  bool replaceable = false;
+  try {
+    replaceable = t.engine.IsReplSelection(find.data(), long(find.size()), FindOptions());
+  } catch (const LException& e) {
+    // A selection that the expression cannot be matched against in time is
+    // no match to replace.
+    if (e.GetErrorCode() != kKXFindTooComplex) throw;
+  }
+  EnableIf(s, replaceable);
 }
 
 // ---- Jumps, pages and marks ----------------------------------------------------------------------

@@ -13,8 +13,9 @@ app() { local p; p=$(mktemp -d -p "$work"); "$bin/kxapp" --prefs "$p" "$@"; }
 
 printf 'one two one\nthree one\n' > a.txt
 
-# 1. Ctrl+F opens the dialog; Find selects the match, the palette opens;
-#    its buttons leave it open, replace all closes it and is one undo step.
+# 1. Ctrl+F opens the dialog; Find selects the match, the palette opens
+#    (floating: the document stays the front window); its buttons leave it
+#    open, replace all closes it and is one undo step.
 out=$(app - <<'S'
 open a.txt
 key f cmd
@@ -34,7 +35,7 @@ menu 11
 print text
 S
 )
-want=$(printf '%s\n' "検索と置換" "a.txt" "0 3" "検索パレット" "a.txt" "8 11" "a.txt (modified)" \
+want=$(printf '%s\n' "検索と置換" "a.txt" "0 3" "a.txt" "8 11" "a.txt (modified)" \
   "1 two 1" "three 1" "" "one two 1" "three one")
 [ "$out" = "$want" ] || fail "find and palette: $out"
 

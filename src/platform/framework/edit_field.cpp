@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "platform/draw/color.h"
@@ -21,6 +22,27 @@ bool IsCursorKey(std::uint8_t keyCode) {
   return keyCode == kKxKeyLeft || keyCode == kKxKeyRight || keyCode == kKxKeyUp || keyCode == kKxKeyDown ||
          keyCode == kKxKeyHome || keyCode == kKxKeyEnd;
 }
+
+bool IsLeadByte(std::uint8_t byte) { return KxScriptParseTable(kJapaneseScript)[byte] != 0; }
+
+// The longest start of `text` of at most `room` bytes (fewer than it has)
+// that ends on a character boundary: a double-byte character cut by the
+// field's end goes in whole or not at all.
+std::size_t WholeCharacters(const std::string& text, std::size_t room) {
+  if (text.size() <= room) return text.size();
+  std::size_t n = 0;
+  while (n < text.size()) {
+    const std::size_t len = IsLeadByte(std::uint8_t(text[n])) ? 2 : 1;
+    if (n + len > text.size() || n + len > room) break;
+    n += len;
+  }
+  return n;
+}
+
+// A double-byte character comes as two key presses. The field that refused
+// the first (no room for both bytes) refuses the second as well, or it would
+// go in as a character of its own.
+const LEditField* sRefusedLead = nullptr;
 }  // namespace
 
 // ---- Key filters
@@ -128,7 +150,8 @@ std::size_t LEditField::NextBoundary(std::size_t offset) const {
 }
 
 void LEditField::ReplaceSelection(const std::string& with) {
-  std::string insert = with.substr(0, mMaxChars - std::min(mMaxChars, mText.size() - (mSelEnd - mSelStart)));
+  const std::size_t room = mMaxChars - std::min(mMaxChars, mText.size() - (mSelEnd - mSelStart));
+  const std::string insert = with.substr(0, WholeCharacters(with, room));
   mText.replace(mSelStart, mSelEnd - mSelStart, insert);
   mSelStart = mSelEnd = mSelStart + insert.size();
   Refresh();
@@ -139,10 +162,15 @@ bool LEditField::HandleKeyPress(const EventRecord& event) {
   std::uint8_t ch = KxEventChar(event);
   const std::uint8_t keyCode = KxEventKeyCode(event);
   const EKeyStatus status = (mKeyFilter ? mKeyFilter : UKeyFilters::PrintingCharField)(keyCode, ch, event.modifiers);
+  const bool afterRefusedLead = std::exchange(sRefusedLead, nullptr) == this;
   switch (status) {
     case keyStatus_Input: {
-      if (mText.size() - (mSelEnd - mSelStart) >= mMaxChars) {
+      if (afterRefusedLead) return true;   // the second byte of a refused character
+      const std::size_t kept = mText.size() - (mSelEnd - mSelStart);
+      const std::size_t needs = IsLeadByte(ch) ? 2 : 1;
+      if (kept + needs > mMaxChars) {
         KxCurrentHost().Beep();   // full
+        if (needs == 2) sRefusedLead = this;
         return true;
       }
       ReplaceSelection(std::string(1, char(ch)));

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/exception.h"
 #include "text/base/array.h"
 #include "text/codes/charclass.h"
 #include "text/runs/runs.h"
@@ -33,10 +34,9 @@ std::int32_t ReadChar(const unsigned char* text, long length, long offset, short
   }
   if (Has(options, kKXFindIgnoreWidth) && script == kScriptJapanese && TakesMark(b)) {
     if (offset + 1 >= length) return textEnds ? b : -1;
-    int kind = UKXText::CheckDakuType(b, text[offset + 1]);
-    if (kind > 0) {
+    if (const std::uint16_t composed = UKXFind::ComposedKana(b, text[offset + 1])) {
       width = 2;
-      return UKXText::ByteToWord(b, kind);
+      return composed;
     }
   }
   return b;
@@ -88,7 +88,23 @@ void CacheDefaultScript(SKXFindStyl& styl) {
   styl.cacheScript = styl.defaultScript;
 }
 
+KxFindCancelCheck gCancelCheck = nullptr;
+
 }  // namespace
+
+namespace kx_find {
+std::uint32_t gWorkDone = 0;
+}
+
+KxFindCancelCheck KxSetFindCancelCheck(KxFindCancelCheck check) {
+  const KxFindCancelCheck was = gCancelCheck;
+  gCancelCheck = check;
+  return was;
+}
+
+void KxFindPollCancel() {
+  if (gCancelCheck && gCancelCheck()) throw LException(kKXFindCancelled);
+}
 
 void KxFindStylSetBase(SKXFindStyl& styl, std::int32_t base, bool textEnds) {
   styl.base = base;
@@ -98,7 +114,8 @@ void KxFindStylSetBase(SKXFindStyl& styl, std::int32_t base, bool textEnds) {
   if (!styl.runs || styl.runCount <= 0) CacheDefaultScript(styl);
 }
 
-CKXFindStyl::CKXFindStyl(CKXArrayL* runs, short defaultScript) : mRuns(runs) {
+CKXFindStyl::CKXFindStyl(CKXArrayL* runs, short defaultScript, CKXArrayL* decoRuns)
+    : mRuns(runs), mDecoRuns(decoRuns) {
   std::memset(&mStyl, 0, sizeof mStyl);
   mStyl.defaultScript = defaultScript;
   if (mRuns && mRuns->GetCount() > 0) {
@@ -108,6 +125,14 @@ CKXFindStyl::CKXFindStyl(CKXArrayL* runs, short defaultScript) : mRuns(runs) {
   } else {
     mRuns = nullptr;
   }
+  if (mDecoRuns && mDecoRuns->GetCount() > 0 && mDecoRuns->GetItemSize() == sizeof(SKXDeco)) {
+    mDecoRuns->Lock();
+    mStyl.decos = static_cast<const SKXDeco*>(mDecoRuns->GetItemPtr(1));
+    mStyl.decoCount = std::int32_t(mDecoRuns->GetCount());
+  } else {
+    mDecoRuns = nullptr;
+  }
+  mStyl.decoStart = mStyl.decoEnd = -1;
   KxFindStylSetBase(mStyl, 0, true);
   mStyl.search.stepsLeft = kKXFindStepAllowance;
   mStyl.search.noMatchFrom = mStyl.search.noMatchTo = -1;
@@ -118,6 +143,7 @@ CKXFindStyl::CKXFindStyl(CKXArrayL* runs, short defaultScript) : mRuns(runs) {
 
 CKXFindStyl::~CKXFindStyl() {
   if (mRuns) mRuns->Unlock();
+  if (mDecoRuns) mDecoRuns->Unlock();
 }
 
 namespace UKXFind {
@@ -128,6 +154,12 @@ std::uint16_t GetFindChar(const unsigned char* text, long length, long offset, s
   std::int32_t code = offset < length ? ReadChar(text, length, offset, options, script, true, w) : 0;
   if (width) *width = w;
   return std::uint16_t(code);
+}
+
+std::uint16_t ComposedKana(unsigned char kana, unsigned char mark) {
+  if (!TakesMark(kana)) return 0;
+  const int kind = UKXText::CheckDakuType(kana, mark);
+  return kind > 0 ? std::uint16_t(UKXText::ByteToWord(kana, kind)) : 0;
 }
 
 long CountFindChar(const unsigned char* pattern, long length, short options, short script) {
@@ -236,6 +268,21 @@ short ScriptType(long offset, SKXFindStyl& styl) {
   return styl.cacheScript;
 }
 
+bool IsPictureRun(long offset, SKXFindStyl& styl) {
+  const std::int64_t at = std::int64_t(styl.base) + offset;
+  if (at < styl.decoStart || at >= styl.decoEnd) {
+    // The run holding the offset, as the script's run is found.
+    const long i =
+        CKXPosArray::FindArrayIndex(long(at), styl.decos, sizeof(SKXDeco), styl.decoCount) - 1;
+    if (i < 0 || i >= styl.decoCount) return false;
+    const SKXDeco& run = styl.decos[i];
+    styl.decoStart = i == 0 ? INT64_MIN : run.offset;
+    styl.decoEnd = i + 1 < styl.decoCount ? styl.decos[i + 1].offset : INT64_MAX;
+    styl.decoPicture = run.deco.pictID != 0;
+  }
+  return styl.decoPicture;
+}
+
 bool IsCharStart(const unsigned char* text, long known, long offset, short script) {
   long s = offset;
   while (s > known && KxTextCharFirst(text[s - 1], script)) --s;
@@ -266,6 +313,7 @@ std::int32_t Find2ndStep(const unsigned char* text, long offset, long length,
   long pos = offset;
   for (long i = 0; i < count; ++i) {
     if (pos >= length) return -1;
+    if (IsPicture(text, pos, styl)) return 0;
     int w;
     std::int32_t code = ReadChar(text, length, pos, options, ScriptType(pos, styl), styl.textEnds, w);
     if (code < 0) return -1;
@@ -280,6 +328,11 @@ namespace {
 // Decides the candidate at q (a character start); true when it is the answer.
 bool TryCandidate(const unsigned char* text, long q, long length, const SKXFindChar* fc, long count,
                   short options, short script, SKXFindStyl& styl, int& width) {
+  KxFindTick();
+  if (IsPicture(text, q, styl)) {
+    width = 1;
+    return false;
+  }
   std::int32_t code = ReadChar(text, length, q, options, script, styl.textEnds, width);
   if (code < 0) {
     // Cut by the buffer's end: the caller compares again over more text.

@@ -9,7 +9,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "text/runs/pictures.h"
+
 class CKXArrayL;
+struct SKXDeco;
 struct SKXStyl;
 
 // Find options (shared with the regular-expression engine and the callers).
@@ -49,6 +52,13 @@ struct SKXFindStyl {
   // False while the buffer is one chunk of a longer text: a character cut at
   // its end then answers "text ends" rather than being read as a lone byte.
   bool textEnds;
+  // The locked decoration runs (or none): a 0xCA byte whose run carries a
+  // picture ID is an inline picture, which no pattern matches. The run last
+  // looked up (whole-text offsets) and whether it carries a picture.
+  const SKXDeco* decos;
+  std::int32_t decoCount;
+  std::int64_t decoStart, decoEnd;
+  bool decoPicture;
   // What a regular-expression search keeps from one step to the next, in
   // offsets of the whole text (one search is one scope object).
   struct RegexpSearch {
@@ -83,10 +93,11 @@ constexpr std::int64_t kKXFindFilterStepsPerByte = 8;
 // Sets the buffer's offset in the whole text and drops the cached run.
 void KxFindStylSetBase(SKXFindStyl& styl, std::int32_t base, bool textEnds);
 
-// Scope object: locks the style runs for the life of a search.
+// Scope object: locks the style runs (and the decoration runs, when given)
+// for the life of a search.
 class CKXFindStyl {
  public:
-  CKXFindStyl(CKXArrayL* runs, short defaultScript);
+  CKXFindStyl(CKXArrayL* runs, short defaultScript, CKXArrayL* decoRuns = nullptr);
   ~CKXFindStyl();
   CKXFindStyl(const CKXFindStyl&) = delete;
   CKXFindStyl& operator=(const CKXFindStyl&) = delete;
@@ -95,8 +106,32 @@ class CKXFindStyl {
 
  private:
   CKXArrayL* mRuns;
+  CKXArrayL* mDecoRuns;
   SKXFindStyl mStyl;
 };
+
+// Thrown (as an LException) by a search that the user stopped: see
+// KxSetFindCancelCheck.
+constexpr long kKXFindCancelled = 0x72786361;   // 'rxca'
+
+// A search that runs long asks `check` now and then (every few thousand
+// candidates or backtracking steps) whether the user wants it to stop; when
+// it answers true the search ends with kKXFindCancelled. The check must be
+// cheap or keep its own time. Null (the default) never stops a search.
+// Answers the check it replaces.
+using KxFindCancelCheck = bool (*)();
+KxFindCancelCheck KxSetFindCancelCheck(KxFindCancelCheck check);
+// Asks the installed check; throws kKXFindCancelled when it says stop.
+void KxFindPollCancel();
+// One unit of a search's work (a candidate, a backtracking step): every
+// kKXFindPollEvery of them ask the check.
+constexpr std::uint32_t kKXFindPollEvery = 4096;
+namespace kx_find {
+extern std::uint32_t gWorkDone;
+}
+inline void KxFindTick() {
+  if ((++kx_find::gWorkDone & (kKXFindPollEvery - 1)) == 0) KxFindPollCancel();
+}
 
 namespace UKXFind {
 
@@ -106,6 +141,10 @@ namespace UKXFind {
 std::uint16_t GetFindChar(const unsigned char* text, long length, long offset, short options,
                           short script, int* width = nullptr);
 long CountFindChar(const unsigned char* pattern, long length, short options, short script);
+// The full-width kana that a half-width kana and the voiced or semi-voiced
+// mark after it make together (what width folding in the Japanese script
+// reads them as); 0 when the two bytes make none.
+std::uint16_t ComposedKana(unsigned char kana, unsigned char mark);
 // Writes the code and its folded alternatives (first the code itself);
 // returns their number (at most kKXFindEnumMax).
 int EnumFindChar(std::uint16_t code, short options, std::uint16_t out[kKXFindEnumMax]);
@@ -117,6 +156,12 @@ long MakeFindChar(SKXFindChar* out, const unsigned char* pattern, long length, s
 bool MatchFindChar(const SKXFindChar& fc, std::uint16_t code);
 // Script of the style run holding base + offset.
 short ScriptType(long offset, SKXFindStyl& styl);
+// True when text[offset] (base + offset in the whole text) is an inline
+// picture: the byte 0xCA in a decoration run with a picture ID.
+bool IsPictureRun(long offset, SKXFindStyl& styl);
+inline bool IsPicture(const unsigned char* text, long offset, SKXFindStyl& styl) {
+  return text[offset] == kKxPictureByte && styl.decoCount > 0 && IsPictureRun(offset, styl);
+}
 
 // First step: from start (negative: the text's length) forward, or backward
 // with option 1, to the next position where the pattern matches or where the

@@ -13,22 +13,37 @@ using namespace kx_regexp;
 // ---------------------------------------------------------------------------
 // Compiling
 
-CKXRegexp::CKXRegexp(const unsigned char* pattern, long length, short script)
-    : mScript(script), mProgram(std::make_unique<Program>()) {
+CKXRegexp::CKXRegexp(const unsigned char* pattern, long length, short script) : mScript(script) {
   for (auto& c : mCaptures) c = -1;
-  Compile(pattern, pattern ? length : 0);
+  if (pattern && length > 0) mPattern.assign(pattern, pattern + length);
+  if (mScript == kScriptJapanese)
+    for (std::size_t i = 0; i + 1 < mPattern.size() && !mHasMarkPairs; ++i)
+      mHasMarkPairs = UKXFind::ComposedKana(mPattern[i], mPattern[i + 1]) != 0;
+  Compile(false);
 }
 
 CKXRegexp::~CKXRegexp() = default;
 
 // Three phases: the pattern becomes a tree, the tree a program, and the
 // tree's top-level sequence gives the bytes every match holds.
-void CKXRegexp::Compile(const unsigned char* p, long len) {
-  mRoot = Parse(p, len, mScript, mGroupCount);
+void CKXRegexp::Compile(bool composeMarks) {
+  mComposed = composeMarks;
+  mRoot = Parse(mPattern.data(), long(mPattern.size()), mScript, mGroupCount, composeMarks);
+  mProgram = std::make_unique<Program>();
   mProgram->Build(mRoot);
   mProgram->FindRequired(mRoot);
   mProgram->automaton = std::make_unique<CKXRegexpAutomaton>(mRoot);
   if (!mProgram->automaton->Usable()) mProgram->automaton.reset();
+}
+
+void CKXRegexp::FoldPatternFor(short options) {
+  const bool compose = mHasMarkPairs && (options & kKXFindIgnoreWidth) != 0;
+  if (compose == mComposed) return;
+  // The switches that tests and callers set carry over to the new program.
+  const bool automaton = mProgram->useAutomaton, prefilter = mProgram->usePrefilter;
+  Compile(compose);
+  mProgram->useAutomaton = automaton;
+  mProgram->usePrefilter = prefilter;
 }
 
 bool CKXRegexp::HasAutomaton() const { return mProgram->automaton != nullptr; }
@@ -74,18 +89,37 @@ void Credit(SKXFindStyl::RegexpSearch& search, std::int64_t from, std::int64_t t
   search.filterSteps += kKXFindFilterStepsPerByte * fresh;
 }
 
+// Whether text[from..from + n) holds an inline picture.
+bool HoldsPicture(const unsigned char* text, long from, long n, SKXFindStyl& styl) {
+  if (styl.decoCount <= 0) return false;
+  for (long p = from; p < from + n; ++p) {
+    const void* hit = std::memchr(text + p, kKxPictureByte, std::size_t(from + n - p));
+    if (!hit) return false;
+    p = static_cast<const unsigned char*>(hit) - text;
+    if (UKXFind::IsPicture(text, p, styl)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 short CKXRegexp::Find1stStep(const unsigned char* text, long start, long length, short options,
                              long& found, SKXFindStyl& styl) {
+  FoldPatternFor(options);
   Program& prog = *mProgram;
   if (!text || length <= 0 || (prog.first.empty() && !prog.any)) return 0;
   prog.Prepare(options);
   bool foldWidth = (options & kKXFindIgnoreWidth) != 0;
   long p = start < 0 || start > length ? length : start;
 
-  // The character at x can begin a match; width gets its byte count.
+  // The character at x can begin a match; width gets its byte count. An
+  // inline picture begins none.
   auto accepts = [&](long x, short script, int& width) {
+    KxFindTick();
+    if (UKXFind::IsPicture(text, x, styl)) {
+      width = 1;
+      return false;
+    }
     int w = 1;
     std::uint16_t code = UKXFind::GetFindChar(text, length, x, options, script, &w);
     width = w;
@@ -191,7 +225,7 @@ short CKXRegexp::Find1stStep(const unsigned char* text, long start, long length,
         // A line is looked at whole when it ends in this buffer and one
         // script holds over it; others go to the matcher as they are.
         if ((cr || styl.textEnds) && styl.cacheEnd >= lineEnd) {
-          line = CKXRegexpAutomaton::Line{text, length, lineEnd, script, options, joins};
+          line = CKXRegexpAutomaton::Line{text, length, lineEnd, script, options, joins, &styl};
           long end = 0, clear = p;
           const Answer answer = filter->EarliestEnd(line, p, p == 0 || text[p - 1] == kCR, end, clear);
           if (answer == Answer::kNo) {
@@ -219,7 +253,9 @@ short CKXRegexp::Find1stStep(const unsigned char* text, long start, long length,
       }
       segEnd = std::min(segEnd, long(search.filterEnd - base));
       confirm = search.filterChecks;
-      if (confirm) line = CKXRegexpAutomaton::Line{text, length, long(search.filterLineEnd - base), script, options, joins};
+      if (confirm)
+        line = CKXRegexpAutomaton::Line{text,    length, long(search.filterLineEnd - base), script,
+                                        options, joins,  &styl};
     }
     if (segEnd <= p) segEnd = p + 1;
     // Bytes worth a closer look: a first byte that passes, a lead byte, or a
@@ -233,7 +269,7 @@ short CKXRegexp::Find1stStep(const unsigned char* text, long start, long length,
     while (p < segEnd) {
       while (p < segEnd && !look[text[p]]) ++p;
       if (p >= segEnd) break;
-      if (!joins[text[p]] && prog.First(text[p])) {
+      if (!joins[text[p]] && prog.First(text[p]) && !UKXFind::IsPicture(text, p, styl)) {
         if (!confirm || p == trusted || startsMatch(p)) {
           found = p;
           return 1;
@@ -263,6 +299,7 @@ short CKXRegexp::Find1stStep(const unsigned char* text, long start, long length,
 
 std::int32_t CKXRegexp::Find2ndStep(const unsigned char* text, long offset, long length, short options,
                                     SKXFindStyl& styl) {
+  FoldPatternFor(options);
   Program& prog = *mProgram;
   for (auto& c : mCaptures) c = -1;
   mCaptureText = text;
@@ -301,6 +338,8 @@ std::int32_t CKXRegexp::Find2ndStep(const unsigned char* text, long offset, long
     }
     const unsigned char b = text[pos];
     if (b == kCR) return false;
+    // An inline picture is no character: nothing takes it.
+    if (b == kKxPictureByte && UKXFind::IsPicture(text, pos, styl)) return false;
     if (joins && !joins[b]) {
       width = 1;
       std::uint8_t& m = memo[std::size_t(t) * 256 + b];
@@ -389,9 +428,11 @@ std::int32_t CKXRegexp::Find2ndStep(const unsigned char* text, long offset, long
         std::int32_t s = caps[2 * in.x], e = caps[2 * in.x + 1];
         if (s < 0 || e < s) { ok = false; break; }
         long n = e - s;
-        // The capture holds no CR, so neither does an equal run of bytes.
+        // The capture holds no CR, so neither does an equal run of bytes;
+        // it holds no picture, but an equal run of bytes may.
         if (pos + n > length) reached = true;
-        if (pos + n <= length && std::memcmp(text + s, text + pos, std::size_t(n)) == 0) {
+        if (pos + n <= length && std::memcmp(text + s, text + pos, std::size_t(n)) == 0 &&
+            !HoldsPicture(text, pos, n, styl)) {
           pos += n;
           ++pc;
         } else {
@@ -450,6 +491,7 @@ std::int32_t CKXRegexp::Find2ndStep(const unsigned char* text, long offset, long
     if (ok) continue;
     // Back to the latest choice, undoing what was recorded after it.
     if (--budget < 0) throw LException(kKXFindTooComplex);
+    KxFindTick();
     for (;;) {
       if (stack.empty()) {
         if (prog.leadRun >= 0) {

@@ -10,6 +10,10 @@
 // \D \S \W \a \b \f \n \r \t \cX \xHH \xHHHH \1-\9. The compiler never fails:
 // a construct it cannot read is taken as literal characters.
 //
+// Under width folding a half-width kana and the voiced mark after it are one
+// character of the pattern, as they are of the text. An inline picture (see
+// SKXFindStyl) is no character: nothing in a pattern matches it.
+//
 // A match is searched in two steps: a scan for a character that can begin a
 // match, then a backtracking match at the candidate. The matcher keeps its
 // choice points on a heap stack, so the input's size never deepens the call
@@ -117,8 +121,15 @@ class CKXRegexp {
   struct Program;
 
  private:
-  void Compile(const unsigned char* pattern, long length);
+  void Compile(bool composeMarks);
+  // Width folding reads a half-width kana and its voiced mark as one
+  // character; the pattern is read the same way for a search that folds
+  // width (compiled again when a search changes that).
+  void FoldPatternFor(short options);
 
+  std::vector<unsigned char> mPattern;
+  bool mHasMarkPairs = false;   // the pattern holds a pair that width folding joins
+  bool mComposed = false;       // compiled with those pairs joined
   SKXRegexp mRoot;
   short mScript;
   int mGroupCount = 0;

@@ -304,6 +304,12 @@ std::int32_t CKXRegexpAutomaton::SlowClass(const Line& line, long pos, int& widt
     width = 1;
     return mFast[b] = ClassOf(b);
   }
+  // A picture stands alone, but its byte may be a kana that a mark joins
+  // elsewhere: no table learns from it.
+  if (line.styl && UKXFind::IsPicture(line.text, pos, *line.styl)) {
+    width = 1;
+    return ClassOf(b);
+  }
   return ClassOf(KxRegexpReadChar(line.text, line.length, pos, line.options, line.script, width));
 }
 

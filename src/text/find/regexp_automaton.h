@@ -21,6 +21,7 @@
 #include <unordered_map>
 #include <vector>
 
+struct SKXFindStyl;
 struct SKXRegexp;
 
 // The character the matcher reads at pos (pos < length, text[pos] no CR): a
@@ -41,7 +42,10 @@ class CKXRegexpAutomaton {
   // One line of a buffer: the buffer is text[0..length), the line ends at
   // `end` (a CR, or the buffer's end when that is the text's end). One
   // script holds over the line; joins marks the bytes that are not a
-  // character by themselves in it.
+  // character by themselves in it. styl (when given) tells the inline
+  // pictures, which the automaton reads as the byte's character standing
+  // alone: no mark joins it, and it passes tests that the matcher's
+  // "nothing takes a picture" fails, so that nothing is ruled out wrongly.
   struct Line {
     const unsigned char* text;
     long length;
@@ -49,6 +53,7 @@ class CKXRegexpAutomaton {
     short script;
     short options;
     const bool* joins;
+    SKXFindStyl* styl = nullptr;
   };
 
   // False (and never usable) with back-references, or when the expression

@@ -43,9 +43,21 @@ int HexValue(unsigned char c) {
   return -1;
 }
 
+// A single-byte literal at p[i], advancing i past it: with composeMarks in
+// the Japanese script a half-width kana and the voiced mark after it make
+// one literal, the composed kana.
+SKXRegexp ByteLiteral(const unsigned char* p, long len, long& i, short script, bool composeMarks) {
+  if (composeMarks && script == kScriptJapanese && i + 1 < len)
+    if (const std::uint16_t composed = UKXFind::ComposedKana(p[i], p[i + 1])) {
+      i += 2;
+      return MakeNode(kKXReLiteral, composed);
+    }
+  return MakeNode(kKXReLiteral, p[i++]);
+}
+
 // One escape at p[i] == '\\'. Sets node to a literal, a class or a
 // back-reference and advances i.
-void ParseEscape(const unsigned char* p, long len, long& i, short script, SKXRegexp& node) {
+void ParseEscape(const unsigned char* p, long len, long& i, short script, SKXRegexp& node, bool composeMarks) {
   if (i + 1 >= len || p[i + 1] == 0) {
     node = MakeNode(kKXReLiteral, '\\');
     i += 1;
@@ -98,13 +110,14 @@ void ParseEscape(const unsigned char* p, long len, long& i, short script, SKXReg
         node = MakeNode(kKXReBackRef, std::uint16_t(c - '0'));
         return;
       }
-      node = MakeNode(kKXReLiteral, c);
+      --i;
+      node = ByteLiteral(p, len, i, script, composeMarks);
       return;
   }
 }
 
 // A set from just after "[". Returns false when the set is empty (it vanishes).
-bool ParseSet(const unsigned char* p, long len, long& i, short script, SKXRegexp& out) {
+bool ParseSet(const unsigned char* p, long len, long& i, short script, SKXRegexp& out, bool composeMarks) {
   bool negated = false;
   if (i < len && p[i] == '^') { negated = true; ++i; }
   if (i < len && p[i] == '-') ++i;
@@ -115,12 +128,11 @@ bool ParseSet(const unsigned char* p, long len, long& i, short script, SKXRegexp
       node = MakeNode(kKXReLiteral, std::uint16_t(c << 8 | p[i + 1]));
       i += 2;
     } else if (c == '\\') {
-      ParseEscape(p, len, i, script, node);
+      ParseEscape(p, len, i, script, node, composeMarks);
       // A back-reference means nothing in a set: its digit's code.
       if (node.type == kKXReBackRef) node.type = kKXReLiteral;
     } else {
-      node = MakeNode(kKXReLiteral, c);
-      ++i;
+      node = ByteLiteral(p, len, i, script, composeMarks);
     }
   };
   while (i < len) {
@@ -246,7 +258,8 @@ SKXRegexp FinishFrame(Frame& f) {
 // what it cannot read becomes literal characters.
 class Parser {
  public:
-  Parser(const unsigned char* p, long len, short script) : p_(p), len_(len), script_(script) {}
+  Parser(const unsigned char* p, long len, short script, bool composeMarks)
+      : p_(p), len_(len), script_(script), compose_(composeMarks) {}
 
   SKXRegexp Run(int& groupCount) {
     frames_.assign(1, Frame{});
@@ -300,12 +313,12 @@ class Parser {
       case '[': {
         ++i_;
         SKXRegexp set;
-        if (ParseSet(p_, len_, i_, script_, set)) f.sequence.push_back(std::move(set));
+        if (ParseSet(p_, len_, i_, script_, set, compose_)) f.sequence.push_back(std::move(set));
         return;
       }
       case '\\': {
         SKXRegexp node;
-        ParseEscape(p_, len_, i_, script_, node);
+        ParseEscape(p_, len_, i_, script_, node, compose_);
         f.sequence.push_back(std::move(node));
         return;
       }
@@ -313,8 +326,7 @@ class Parser {
         Quantifier(c);
         return;
       default:
-        f.sequence.push_back(MakeNode(kKXReLiteral, c));
-        ++i_;
+        f.sequence.push_back(ByteLiteral(p_, len_, i_, script_, compose_));
         return;
     }
   }
@@ -370,13 +382,14 @@ class Parser {
   const unsigned char* p_;
   long len_;
   short script_;
+  bool compose_;
   long i_ = 0;
   int groups_ = 0;
   std::vector<Frame> frames_;
 };
 
-SKXRegexp Parse(const unsigned char* p, long len, short script, int& groupCount) {
-  return Parser(p, len, script).Run(groupCount);
+SKXRegexp Parse(const unsigned char* p, long len, short script, int& groupCount, bool composeMarks) {
+  return Parser(p, len, script, composeMarks).Run(groupCount);
 }
 
 }  // namespace kx_regexp

@@ -17,11 +17,14 @@ constexpr std::uint8_t kCR = 13;
 constexpr std::uint8_t kLF = 10;
 
 // The first phase: the pattern's text to a tree of nodes. It never fails:
-// what it cannot read becomes literal characters.
-SKXRegexp Parse(const unsigned char* p, long len, short script, int& groupCount);
+// what it cannot read becomes literal characters. With `composeMarks` (a
+// search folding width) a half-width kana and the voiced mark after it are
+// one literal, the composed kana, as the text's pair is read then.
+SKXRegexp Parse(const unsigned char* p, long len, short script, int& groupCount, bool composeMarks = false);
 // One escape at p[i] == '\\'. Sets node to a literal, a class or a
 // back-reference and advances i.
-void ParseEscape(const unsigned char* p, long len, long& i, short script, SKXRegexp& node);
+void ParseEscape(const unsigned char* p, long len, long& i, short script, SKXRegexp& node,
+                 bool composeMarks = false);
 bool IsTestNode(const SKXRegexp& n);
 
 // ---------------------------------------------------------------------------

@@ -175,9 +175,9 @@ std::int32_t MatchInWindow(const CKXStrArray& store, CKXRegexp& re, Window& w, l
 }  // namespace
 
 std::int32_t KxStrFind(const CKXStrArray& store, long pos, const char* pattern, long patLen, long& found,
-                       short options, short script, CKXArrayL* styleRuns) {
+                       short options, short script, CKXArrayL* styleRuns, CKXArrayL* decoRuns) {
   if (options & kKXFindRegexp)
-    return KxStrFindRegexp(store, pos, pattern, patLen, found, options, script, styleRuns);
+    return KxStrFindRegexp(store, pos, pattern, patLen, found, options, script, styleRuns, decoRuns);
   const long length = store.GetLength();
   if (!pattern || patLen <= 0 || length <= 0) return 0;
   long count = UKXFind::CountFindChar(U(pattern), patLen, options, script);
@@ -185,7 +185,7 @@ std::int32_t KxStrFind(const CKXStrArray& store, long pos, const char* pattern, 
   count = UKXFind::MakeFindChar(fc.data(), U(pattern), patLen, options, script);
   const long longest = 2 * count;   // bytes a match can take at most
 
-  CKXFindStyl scope(styleRuns, script);
+  CKXFindStyl scope(styleRuns, script, decoRuns);
   SKXFindStyl& styl = scope;
   const bool back = options & kKXFindBackward;
   return WalkChunks(store, std::clamp(pos, 0L, length), back,
@@ -222,12 +222,13 @@ long KxStrSetFirstRegexpWindow(long bytes) {
 }
 
 std::int32_t KxStrFindRegexp(const CKXStrArray& store, long pos, const char* pattern, long patLen,
-                             long& found, short options, short script, CKXArrayL* styleRuns) {
+                             long& found, short options, short script, CKXArrayL* styleRuns,
+                             CKXArrayL* decoRuns) {
   const long length = store.GetLength();
   if (!pattern || patLen <= 0 || length <= 0) return 0;
   ForgetOnThrow forget;
   CKXRegexp& re = Compiled(pattern, patLen, script);
-  CKXFindStyl scope(styleRuns, script);
+  CKXFindStyl scope(styleRuns, script, decoRuns);
   SKXFindStyl& styl = scope;
   const bool back = options & kKXFindBackward;
   Window window;
@@ -239,6 +240,7 @@ std::int32_t KxStrFindRegexp(const CKXStrArray& store, long pos, const char* pat
       long at = -1;
       short w = re.Find1stStep(bytes, p, len, options, at, styl);
       if (w == 0) return 0;
+      KxFindTick();
       const long abs = base + at;
       std::int32_t r = 0;
       bool settled = false;
@@ -270,12 +272,12 @@ std::int32_t KxStrFindRegexp(const CKXStrArray& store, long pos, const char* pat
 }
 
 std::int32_t KxStrCheckFind(const CKXStrArray& store, long from, long to, const char* pattern, long patLen,
-                            short options, short script, CKXArrayL* styleRuns) {
+                            short options, short script, CKXArrayL* styleRuns, CKXArrayL* decoRuns) {
   if (from > to) std::swap(from, to);
   if (from == to || !pattern || patLen <= 0) return 0;
   std::vector<char> buf = CopyOut(store, from, to);
   if (buf.empty()) return 0;
-  CKXFindStyl scope(styleRuns, script);
+  CKXFindStyl scope(styleRuns, script, decoRuns);
   KxFindStylSetBase(scope, std::int32_t(from), true);
   if (options & kKXFindRegexp) {
     ForgetOnThrow forget;
@@ -291,7 +293,7 @@ std::int32_t KxStrCheckFind(const CKXStrArray& store, long from, long to, const 
 
 long KxStrCheckReplaceRE(const CKXStrArray& store, long from, long to, const char* pattern, long patLen,
                          short options, const char* repl, long replLen, char**& out, short script,
-                         CKXArrayL* styleRuns) {
+                         CKXArrayL* styleRuns, CKXArrayL* decoRuns) {
   if (!(options & kKXFindRegexp) || !repl || replLen <= 0 || !out || !pattern || patLen <= 0) return 0;
   if (from > to) std::swap(from, to);
   const unsigned char* r = U(repl);
@@ -303,7 +305,7 @@ long KxStrCheckReplaceRE(const CKXStrArray& store, long from, long to, const cha
   if (!special) return 0;
   std::vector<char> sel = CopyOut(store, from, to);
   if (sel.empty()) return 0;
-  CKXFindStyl scope(styleRuns, script);
+  CKXFindStyl scope(styleRuns, script, decoRuns);
   KxFindStylSetBase(scope, std::int32_t(from), true);
   ForgetOnThrow forget;
   CKXRegexp& re = Compiled(pattern, patLen, script);

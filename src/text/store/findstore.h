@@ -4,7 +4,8 @@
 // regular-expression replacement text is expanded.
 //
 // These are the store's find operations; the store and the styled text
-// forward to them with their style runs (or null) and a default script. The
+// forward to them with their style runs (or null) and a default script, and
+// their decoration runs (or null): an inline picture is never matched. The
 // options are those of text/find.h; lengths are 32-bit.
 #pragma once
 
@@ -16,19 +17,20 @@ class CKXStrArray;
 // The next match from pos (backward with option 1; a regular expression with
 // option 16): its length, 0 when there is none; found gets its offset.
 std::int32_t KxStrFind(const CKXStrArray& store, long pos, const char* pattern, long patLen, long& found,
-                       short options, short script, CKXArrayL* styleRuns);
+                       short options, short script, CKXArrayL* styleRuns, CKXArrayL* decoRuns = nullptr);
 std::int32_t KxStrFindRegexp(const CKXStrArray& store, long pos, const char* pattern, long patLen,
-                             long& found, short options, short script, CKXArrayL* styleRuns);
+                             long& found, short options, short script, CKXArrayL* styleRuns,
+                             CKXArrayL* decoRuns = nullptr);
 // The length of the match anchored at the start of from..to (0 when the
 // range does not start with one); callers compare it with the range's length.
 std::int32_t KxStrCheckFind(const CKXStrArray& store, long from, long to, const char* pattern, long patLen,
-                            short options, short script, CKXArrayL* styleRuns);
+                            short options, short script, CKXArrayL* styleRuns, CKXArrayL* decoRuns = nullptr);
 // Expands repl for the match of the regular expression at from..to into out
 // ("&" the selected text, "\1"-"\9" a group, other escapes one character);
 // answers the bytes written, or 0 when repl is to be used as it stands.
 long KxStrCheckReplaceRE(const CKXStrArray& store, long from, long to, const char* pattern, long patLen,
                          short options, const char* repl, long replLen, char**& out, short script,
-                         CKXArrayL* styleRuns);
+                         CKXArrayL* styleRuns, CKXArrayL* decoRuns = nullptr);
 // The compiled expression is kept from one search to the next with the same
 // pattern and script; this drops it (tests compare with a fresh one).
 void KxStrForgetRegexp();

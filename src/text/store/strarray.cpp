@@ -844,22 +844,23 @@ void CKXStrArray::AdjustUniChars(long from, long to) {
 }
 
 std::int32_t CKXStrArray::Find(long pos, const char* pattern, long patLen, long& found, short options,
-                               short script, CKXArrayL* styleRuns) const {
-  return KxStrFind(*this, pos, pattern, patLen, found, options, script, styleRuns);
+                               short script, CKXArrayL* styleRuns, CKXArrayL* decoRuns) const {
+  return KxStrFind(*this, pos, pattern, patLen, found, options, script, styleRuns, decoRuns);
 }
 
 std::int32_t CKXStrArray::FindRegexp(long pos, const char* pattern, long patLen, long& found, short options,
-                                     short script, CKXArrayL* styleRuns) const {
-  return KxStrFindRegexp(*this, pos, pattern, patLen, found, options, script, styleRuns);
+                                     short script, CKXArrayL* styleRuns, CKXArrayL* decoRuns) const {
+  return KxStrFindRegexp(*this, pos, pattern, patLen, found, options, script, styleRuns, decoRuns);
 }
 
 std::int32_t CKXStrArray::CheckFind(long from, long to, const char* pattern, long patLen, short options,
-                                    short script, CKXArrayL* styleRuns) const {
-  return KxStrCheckFind(*this, from, to, pattern, patLen, options, script, styleRuns);
+                                    short script, CKXArrayL* styleRuns, CKXArrayL* decoRuns) const {
+  return KxStrCheckFind(*this, from, to, pattern, patLen, options, script, styleRuns, decoRuns);
 }
 
 long CKXStrArray::CheckReplaceRE(long from, long to, const char* pattern, long patLen, short options,
                                  const char* repl, long replLen, char**& out, short script,
-                                 CKXArrayL* styleRuns) const {
-  return KxStrCheckReplaceRE(*this, from, to, pattern, patLen, options, repl, replLen, out, script, styleRuns);
+                                 CKXArrayL* styleRuns, CKXArrayL* decoRuns) const {
+  return KxStrCheckReplaceRE(*this, from, to, pattern, patLen, options, repl, replLen, out, script, styleRuns,
+                             decoRuns);
 }

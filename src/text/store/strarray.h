@@ -91,15 +91,17 @@ class CKXStrArray : public CKXArrayL, public CKXRunText {
   long GetPrevCR(long pos) const;
 
   // Find over the chunks (text/findstore.h): lengths are 32-bit, 0 for no
-  // match; styleRuns (or null) gives each position's script.
+  // match; styleRuns (or null) gives each position's script, decoRuns (or
+  // null) the inline pictures, which nothing matches.
   std::int32_t Find(long pos, const char* pattern, long patLen, long& found, short options, short script,
-                    CKXArrayL* styleRuns) const;
+                    CKXArrayL* styleRuns, CKXArrayL* decoRuns = nullptr) const;
   std::int32_t FindRegexp(long pos, const char* pattern, long patLen, long& found, short options,
-                          short script, CKXArrayL* styleRuns) const;
+                          short script, CKXArrayL* styleRuns, CKXArrayL* decoRuns = nullptr) const;
   std::int32_t CheckFind(long from, long to, const char* pattern, long patLen, short options, short script,
-                         CKXArrayL* styleRuns) const;
+                         CKXArrayL* styleRuns, CKXArrayL* decoRuns = nullptr) const;
   long CheckReplaceRE(long from, long to, const char* pattern, long patLen, short options, const char* repl,
-                      long replLen, char**& out, short script, CKXArrayL* styleRuns) const;
+                      long replLen, char**& out, short script, CKXArrayL* styleRuns,
+                      CKXArrayL* decoRuns = nullptr) const;
   unsigned short GetChar(long offset, short script) const override;
   virtual short GetCharByte(long offset, short script) const;
   // The same, with `floor` (at most offset) known to start a character: the

@@ -837,26 +837,27 @@ void CKXText::PasteText(long from, long to, const CKXText* src, short what) {
 }
 
 // ---- find ----------------------------------------------------------------------------------------
-// Matching is the store's; the style runs give each position's script.
+// Matching is the store's; the style runs give each position's script, the
+// decoration runs the inline pictures, which no pattern matches.
 
 std::int32_t CKXText::FindText(long pos, const char* pattern, long patLen, long& found, short options,
                                short script) const {
   found = 0;
-  return mText->Find(Clamp(pos), pattern, patLen, found, options, script, mStyls);
+  return mText->Find(Clamp(pos), pattern, patLen, found, options, script, mStyls, mDecos);
 }
 
 std::int32_t CKXText::CheckFind(long from, long to, const char* pattern, long patLen, short options,
                                 short script) const {
   Order(from, to);
   if (from == to) return 0;
-  return mText->CheckFind(from, to, pattern, patLen, options, script, mStyls);
+  return mText->CheckFind(from, to, pattern, patLen, options, script, mStyls, mDecos);
 }
 
 long CKXText::CheckReplaceRE(long from, long to, const char* pattern, long patLen, short options,
                              const char* repl, long replLen, char**& out, short script) const {
   Order(from, to);
   if (from == to) return 0;
-  return mText->CheckReplaceRE(from, to, pattern, patLen, options, repl, replLen, out, script, mStyls);
+  return mText->CheckReplaceRE(from, to, pattern, patLen, options, repl, replLen, out, script, mStyls, mDecos);
 }
 
 // ---- layout hooks ---------------------------------------------------------------------------------
