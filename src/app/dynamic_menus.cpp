@@ -334,9 +334,12 @@ bool EndsWithNoCase(const std::string& s, const std::string& end) {
 void UHelpMenu::UpdateMenu(const std::string& folder) {
   LMenu* menu = Menu(kKxHelpMenu);
   if (!menu) return;
+  // The resource's items before the information item (About and its
+  // separator) stay where they are.
+  const std::int16_t fixed = std::int16_t(std::max(0, KxFixedItemCount(kKxHelpMenu) - 1));
   Str255 kept = {0};
-  if (menu->CountItems() > 0) menu->GetItemText(menu->CountItems(), kept);
-  CutAfter(*menu, 0);
+  if (menu->CountItems() > fixed) menu->GetItemText(menu->CountItems(), kept);
+  CutAfter(*menu, fixed);
   gHelpFInfoHandle.clear();
   std::vector<std::string> paths;
   std::error_code ec;
@@ -351,17 +354,18 @@ void UHelpMenu::UpdateMenu(const std::string& folder) {
       if (type == FourCC("TEXT") || type == FourCC("ttro")) paths.push_back(it->path().string());
     }
   std::sort(paths.begin(), paths.end());
-  const int limit = std::min(kKxHelpCommands.Size(), kMaxMenuItems - 2);
+  const int limit = std::min(kKxHelpCommands.Size(), kMaxMenuItems - 2 - fixed);
   SKXFSpec ref;
   for (const std::string& p : paths) {
-    if (menu->CountItems() >= limit || !UKXFSpec::MakeFromPath(ref, p)) continue;
-    const CommandT command = kKxHelpCommands.first + menu->CountItems();
+    const int listed = menu->CountItems() - fixed;
+    if (listed >= limit || !UKXFSpec::MakeFromPath(ref, p)) continue;
+    const CommandT command = kKxHelpCommands.first + listed;
     Str255 text;
     ToPString(KxMenuTextFromUTF8(std::filesystem::path(p).filename().string()), text);
     menu->InsertItem(text, menu->CountItems(), command);
     KxSetMenuItemIcon(kKxHelpMenu, menu->CountItems(), kKxIconText);
     UKXFSpec::AddFSpec(ref, gHelpFInfoHandle, INT16_MAX);
   }
-  if (menu->CountItems() > 0) menu->InsertSeparator(menu->CountItems());
+  if (menu->CountItems() > fixed) menu->InsertSeparator(menu->CountItems());
   menu->InsertItem(kept, menu->CountItems(), kKxCmdHelpInformation);
 }

@@ -21,6 +21,14 @@ LMenu* Menu(std::int16_t id) {
   return bar ? bar->FetchMenu(id) : nullptr;
 }
 
+// A folder's submenu, to hang under its item: the bar's resources hang
+// none of 221-230 anywhere, so the bar installs it when it is first needed.
+LMenu* FolderMenu(std::int16_t id) {
+  if (Source()) return Source()(id);
+  LMenuBar* bar = LMenuBar::GetCurrentMenuBar();
+  return bar ? bar->InstallSubmenu(id) : nullptr;
+}
+
 void ToPString(const std::string& s, Str255 out) {
   out[0] = static_cast<unsigned char>(std::min<std::size_t>(s.size(), 255));
   std::memcpy(out + 1, s.data(), out[0]);
@@ -158,7 +166,7 @@ void URecentMenu::UpdateMenu() {
     menu->InsertItem(name, menu->CountItems());
     const std::int16_t subID = std::int16_t(kKxRecentSubmenu + i - 1);
     menu->SetSubmenu(menu->CountItems(), subID);
-    if (LMenu* sub = Menu(subID)) {
+    if (LMenu* sub = FolderMenu(subID)) {
       Empty(*sub);
       SKXFSpec file;
       for (short k = 1; UKXFSpec::GetFSpec(k, file, gRecentSubHandle[std::size_t(i - 1)]); ++k) {

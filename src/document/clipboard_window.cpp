@@ -20,6 +20,7 @@
 #include "platform/resources.h"
 #include "text/store/text.h"
 #include "views/controls.h"
+#include "views/text_window.h"
 
 namespace {
 
@@ -39,6 +40,14 @@ T* Pane(LWindow* w, PaneIDT id) {
 }
 
 bool EmptyRect(const Rect& r) { return r.right <= r.left || r.bottom <= r.top; }
+
+// Where the window may stand: the screen less the tool palette's strip and
+// the function-key bar's row, as a zoomed document window leaves them.
+Rect StandardBounds(const LWindow& window) {
+  Rect bounds{};
+  window.CalcStandardBounds(bounds);
+  return KxLeaveRoomForToolBars(bounds);
+}
 
 }  // namespace
 
@@ -321,13 +330,15 @@ void CKXTextClipboard::ShowClipboard(LCommander* super) {
   view->UpdateClipboardItems();
   Rect bounds = window->GetGlobalBounds();
   if (EmptyRect(sBoundsClipboard)) {
-    // The first time: at the bottom left of the screen's work area.
+    // The first time: at the bottom left of the window's standard bounds,
+    // which leave the tool palette and the function-key bar free (the bar
+    // at the screen's foot would cover the window's last row).
     const std::int16_t w = std::int16_t(bounds.right - bounds.left), h = std::int16_t(bounds.bottom - bounds.top);
-    const Rect screen = KxCurrentHost().GetScreenBounds();
-    bounds.left = std::int16_t(screen.left + kFirstInset);
-    bounds.bottom = std::int16_t(screen.bottom - kFirstInset);
+    const Rect standard = StandardBounds(*window);
+    bounds.left = std::int16_t(standard.left + kFirstInset);
+    bounds.bottom = std::int16_t(standard.bottom - kFirstInset);
     bounds.right = std::int16_t(bounds.left + w);
-    bounds.top = std::int16_t(std::max<int>(screen.top, bounds.bottom - h));
+    bounds.top = std::int16_t(std::max<int>(standard.top, bounds.bottom - h));
     bounds.bottom = std::int16_t(bounds.top + h);
   } else {
     bounds = sBoundsClipboard;

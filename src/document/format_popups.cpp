@@ -18,11 +18,8 @@ std::vector<std::string> KxMenuItemTexts(std::int16_t menuID) {
 
 std::int16_t KxFontPopupItem(short font) {
   if (const std::int16_t item = UFontMenu::GetFontMenuItem(font); item > 0) return item;
-  std::string family;
   short installed = 0;
-  if (KxFontFamilyName(font, family) && KxFontNumberFromName(family, installed))
-    return UFontMenu::GetFontMenuItem(installed);
-  return 0;
+  return KxInstalledFamilyOf(font, installed) ? UFontMenu::GetFontMenuItem(installed) : 0;
 }
 
 void KxSetControlQuietly(LControl* control, std::int32_t value) {

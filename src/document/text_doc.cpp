@@ -900,10 +900,19 @@ std::vector<NavMenuItemSpec> CKXTextDocument::GetSaveAsMenuItem(std::int32_t& se
 
 // ---- Commands -----------------------------------------------------------------------------------
 
+namespace {
+// A dialog that holds the program until it closes: this document's file
+// dialog, or any dialog that set the program's dialog-open state (this
+// document's line, mark, format and layout dialogs among them). Until it
+// goes, the document runs none of its commands, so that a key equivalent
+// cannot save, close or cover the document behind it.
+bool DialogShowing(const CKXTextDocument& doc) { return doc.IsDialogOpen() || gDialogOpen; }
+}  // namespace
+
 bool CKXTextDocument::ObeyCommand(CommandT command, void* param) {
   if (kKxDialogMessages.Contains(command) && DialogObeyCommand(MessageT(command), DialogOfMessage(MessageT(command))))
     return true;
-  if (IsDialogOpen()) return CKXDocument::ObeyCommand(command, param);
+  if (DialogShowing(*this)) return CKXDocument::ObeyCommand(command, param);
   if (ObeyBarCommand(command)) return true;
   if (KxObeyArrangeCommand(*this, command)) return true;
   switch (command) {
@@ -979,7 +988,7 @@ bool CKXTextDocument::ObeyCommand(CommandT command, void* param) {
 
 void CKXTextDocument::FindCommandStatus(CommandT command, Boolean& enabled, Boolean& usesMark,
                                         std::uint16_t& mark, Str255 name) {
-  if (IsDialogOpen()) {
+  if (DialogShowing(*this)) {
     enabled = false;
     return;
   }

@@ -41,7 +41,11 @@ void CKXTextDocument::ApplyUserForm(const SKXFormStyl& form) {
   if (!mEngine) return;
   std::array<std::uint8_t, kKxFORMSize> before{}, after{};
   const bool had = CurrentFormRecord(before);
+  // Laying the text out again under the form leaves the caret at the text's
+  // start: the selection comes back where it was, and into view.
+  const SKXRange selection = mEngine->GetSelectionRange();
   FormStylWindow(form, true);
+  if (!UKXRange::RangesSame(selection, mEngine->GetSelectionRange())) mEngine->SetSelectionRange(selection, true);
   const bool has = CurrentFormRecord(after);
   if (had != has || before != after) SetModified(true);
 }
@@ -51,6 +55,10 @@ bool CKXTextDocument::ObeyFormCommand(CommandT command) {
     CKXTextCustomForm::ShowCustomForm(this);
     return true;
   }
+  if (command != kCmdDefaultForm && !kKxFormCommands.Contains(command)) return false;
+  // The checked item is the form in use: choosing it again changes nothing.
+  if (UKXTextCustomForm::FindCustomFormItem(KXTE_GetFormStylID(mEngine->GetEdit())) + kFormItemBase == command)
+    return true;
   if (command == kCmdDefaultForm) {
     SKXFormStyl form;
     mEngine->GetFormStylDefault(form);
@@ -58,7 +66,6 @@ bool CKXTextDocument::ObeyFormCommand(CommandT command) {
     ApplyUserForm(form);
     return true;
   }
-  if (!kKxFormCommands.Contains(command)) return false;
   SKXFormStyl form;
   if (UKXTextForm::GetFormStyl(short(command - kFormItemBase), form)) ApplyUserForm(form);
   return true;

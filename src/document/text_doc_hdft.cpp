@@ -267,41 +267,64 @@ void ChooseHistory(LWindow* dialog) {
 
 // ---- OK ----------------------------------------------------------------------------------------------
 
-void Apply(CKXTextDocument& doc, LWindow* dialog) {
-  CKXTextEngine& engine = *doc.GetEngine();
-  const KXEditHandle edit = engine.GetEdit();
-  short oldDistance = 0;
-  std::uint8_t oldLength = 0, oldAlignment = 0, oldDate = 0, oldTime = 0;
+// A band as the dialog's panes have it.
+struct BandValues {
+  short distance = 0;
+  std::string text;
   SStyl style{};
-  (sBand.footer ? KXTE_GetFooterStyle : KXTE_GetHeaderStyle)(edit, oldDistance, nullptr, oldLength, style,
-                                                             oldAlignment, oldDate, oldTime);
-  const short distance = short(KxLimitBandDistance(Distance(dialog), sBand.room));
+  std::uint8_t alignment = 0, dateFormat = 0, timeFormat = 0;
+
+  bool operator==(const BandValues& o) const {
+    return distance == o.distance && text == o.text && style.font == o.style.font && style.size == o.style.size &&
+           style.face == o.style.face && style.color.red == o.style.color.red &&
+           style.color.green == o.style.color.green && style.color.blue == o.style.color.blue &&
+           alignment == o.alignment && dateFormat == o.dateFormat && timeFormat == o.timeFormat;
+  }
+};
+
+// The panes as the dialog showed them first.
+BandValues sShownBand;
+
+BandValues ReadBand(CKXTextEngine& engine, LWindow* dialog) {
+  BandValues v;
+  // The style's fields the dialog does not show stay as the band has them.
+  short distance = 0;
+  std::uint8_t length = 0, alignment = 0, dateFormat = 0, timeFormat = 0;
+  (sBand.footer ? KXTE_GetFooterStyle : KXTE_GetHeaderStyle)(engine.GetEdit(), distance, nullptr, length, v.style,
+                                                             alignment, dateFormat, timeFormat);
+  v.distance = short(KxLimitBandDistance(Distance(dialog), sBand.room));
   const KXEditField* f = Field(dialog, kText);
-  const std::string text = KxCutBandText(f ? f->GetText() : std::string());
+  v.text = KxCutBandText(f ? f->GetText() : std::string());
   if (const LControl* c = Control(dialog, kFont); c && c->GetValue() >= 1 && std::size_t(c->GetValue()) <= sBand.fonts.size())
-    style.font = sBand.fonts[std::size_t(c->GetValue() - 1)];
-  style.size = Size(dialog);
-  style.face = Faces(dialog);
-  style.color = ChosenColour(dialog);
+    v.style.font = sBand.fonts[std::size_t(c->GetValue() - 1)];
+  v.style.size = Size(dialog);
+  v.style.face = Faces(dialog);
+  v.style.color = ChosenColour(dialog);
   auto option = [dialog](PaneIDT id, std::int32_t items) {
     const LControl* c = Control(dialog, id);
     return std::uint8_t(std::clamp<std::int32_t>(c ? c->GetValue() - 1 : 0, 0, items - 1));
   };
-  const std::uint8_t alignment = option(kAlignment, kAlignmentItems);
-  const std::uint8_t dateFormat = option(kDateFormat, 255), timeFormat = option(kTimeFormat, 255);
-  (sBand.footer ? KXTE_SetFooterStyle : KXTE_SetHeaderStyle)(edit, distance, text.data(), std::uint8_t(text.size()),
-                                                             style, alignment, dateFormat, timeFormat);
-  if (!text.empty()) {
+  v.alignment = option(kAlignment, kAlignmentItems);
+  v.dateFormat = option(kDateFormat, 255);
+  v.timeFormat = option(kTimeFormat, 255);
+  return v;
+}
+
+void Apply(CKXTextDocument& doc, const BandValues& v) {
+  (sBand.footer ? KXTE_SetFooterStyle : KXTE_SetHeaderStyle)(doc.GetEngine()->GetEdit(), v.distance, v.text.data(),
+                                                             std::uint8_t(v.text.size()), v.style, v.alignment,
+                                                             v.dateFormat, v.timeFormat);
+  if (!v.text.empty()) {
     SHFHist head;
-    head.distance = distance;
-    KxPutStylFlat(head.styl, style, true);
-    head.alignment = alignment;
-    head.dateFormat = dateFormat;
-    head.timeFormat = timeFormat;
-    head.length = std::uint8_t(text.size());
+    head.distance = v.distance;
+    KxPutStylFlat(head.styl, v.style, true);
+    head.alignment = v.alignment;
+    head.dateFormat = v.dateFormat;
+    head.timeFormat = v.timeFormat;
+    head.length = std::uint8_t(v.text.size());
     Str255 p{};
-    p[0] = std::uint8_t(text.size());
-    std::memcpy(p + 1, text.data(), text.size());
+    p[0] = std::uint8_t(v.text.size());
+    std::memcpy(p + 1, v.text.data(), v.text.size());
     UHeadFootMenu::InsertHistHandle(head, p, History());
     gPrefModify = true;
   }
@@ -353,9 +376,12 @@ bool BandDialogMessage(CKXTextDocument& doc, MessageT message, LWindow* dialog) 
       }
       return true;
   }
-  Apply(doc, dialog);
-  doc.CloseDocDialog(dialog);
   CKXTextEngine& engine = *doc.GetEngine();
+  const BandValues values = ReadBand(engine, dialog);
+  doc.CloseDocDialog(dialog);
+  // OK with the panes as they were shown changes nothing, as Cancel.
+  if (values == sShownBand) return true;
+  Apply(doc, values);
   engine.SetTextChanged(true);
   if (KXTE_GetPaperView(engine.GetEdit()))
     if (CKXTextView* view = doc.CurrentTextView()) view->Refresh();
@@ -415,6 +441,7 @@ void CKXTextDocument::OpenBandDialog(bool footer) {
   }
   if (LStdPopupMenu* popup = Popup(dialog, kAlignment)) popup->SetItemEnabled(kAlignmentItems, false);
   ShowBand(dialog, distance, std::string(text, length), style, alignment, dateFormat, timeFormat);
+  sShownBand = ReadBand(*mEngine, dialog);
   const short unit = Unit();
   if (unit > 0)
     if (LPane* label = dialog->FindPaneByID(kUnitLabel)) {

@@ -566,9 +566,18 @@ bool LayoutDialogMessage(CKXTextDocument& doc, MessageT message, LWindow* dialog
   const short gap = short(std::clamp(UnitPoints(dialog, kGapField), 0, 32767));
   const short start = short(std::clamp(Number(dialog, kStartField), -32768, 32767));
   doc.CloseDocDialog(dialog);
+  // The layout as it stands: OK without a change leaves the document alone.
+  const KXEditHandle edit = engine.GetEdit();
+  Rect oldMargins{};
+  KXTE_GetPageMargin(edit, oldMargins);
+  short oldColumns = 1, oldGap = 0;
+  KXTE_GetPageColumn(edit, oldColumns, oldGap);
+  if (oldMargins.top == margins.top && oldMargins.left == margins.left && oldMargins.bottom == margins.bottom &&
+      oldMargins.right == margins.right && std::max<short>(1, oldColumns) == columns && oldGap == gap &&
+      KXTE_GetPageStartNumber(edit) == start)
+    return true;
   if (CKXTextView* view = doc.CurrentTextView())
     if (LWindow* w = LWindow::FetchWindowOf(view)) w->UpdatePort();
-  const KXEditHandle edit = engine.GetEdit();
   KXTE_SetPageColumn(edit, columns, gap);
   KXTE_SetPageStartNumber(edit, start);
   engine.SetPageMargin(margins, true);

@@ -100,6 +100,16 @@ void ShowStatistics(LWindow* dialog, CKXTextEngine& engine) {
     }
 }
 
+// What the dialog sets, as it stood and as the dialog has it: equal when
+// the user changed none of it (a text without a size shows one).
+bool SameChoices(const SKXLineStyl& a, const SKXEditStyl& ae, const SKXLineStyl& b, const SKXEditStyl& be) {
+  const short shown = ae.size > 0 ? ae.size : kShownWithoutSize;
+  return a.justify == b.justify && a.mode == b.mode && a.lineSpace == b.lineSpace && a.wordWrap == b.wordWrap &&
+         ae.font == be.font && (ae.size == be.size || shown == be.size) && ae.tabWidth == be.tabWidth;
+}
+
+// OK that would change nothing leaves the document as it is: not marked
+// changed, its undo kept.
 void Apply(CKXTextDocument& doc, LWindow* dialog) {
   CKXTextEngine& engine = *doc.GetEngine();
   KXEditHandle edit = engine.GetEdit();
@@ -123,6 +133,11 @@ void Apply(CKXTextDocument& doc, LWindow* dialog) {
   const short size = style.size > 0 ? style.size : kShownWithoutSize;
   line.tabInterval = std::int16_t(std::clamp<std::int32_t>(KxGetFontWidth(style.font, size, style.tabWidth), 0, INT16_MAX));
   const bool wholeText = KxDialogValue(dialog, kWholeText) != 0;
+  // The whole text already in the default style stays so, unless a
+  // start-up colour is to be given to it.
+  if (SameChoices(oldLine, oldEdit, line, style) &&
+      (!wholeText || (PlainInDefaultStyle(edit, oldEdit) && !gPreference2.startupColorOn)))
+    return;
   if (CKXTextView* view = doc.CurrentTextView())
     if (LWindow* w = LWindow::FetchWindowOf(view)) w->UpdatePort();
   if (wholeText && gPreference2.startupColorOn) engine.SetStartupStyl(line, style, gPreference2.startupColor);

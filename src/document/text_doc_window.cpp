@@ -13,6 +13,7 @@
 #include "platform/resources.h"
 #include "platform/textconv.h"
 #include "text/codes/jcode.h"
+#include "views/text_view.h"
 
 namespace {
 
@@ -21,6 +22,12 @@ constexpr short kNamesList = 201;
 // encodings, own format.
 constexpr short kCopyPathItem = 21, kEncodingPrefixItem = 23, kFirstEncodingItem = 24, kOwnFormatItem = 27;
 constexpr std::int32_t kFirstLineEndCommand = 1441;
+constexpr std::int32_t kOwnFormatCommand = 1447, kFirstEncodingCommand = 1451;
+constexpr short kSaveFormKinds = 3;   // CR, CR LF, LF; Shift_JIS, JIS, EUC-JP
+
+void RunViewCommand(CKXTextDocument& doc, CommandT command) {
+  if (CKXTextView* view = doc.CurrentTextView()) view->ObeyCommand(command, nullptr);
+}
 
 std::string ListItem(short index, const char* fallback) {
   if (!KxHasIndString(kNamesList, index)) return fallback;
@@ -114,11 +121,19 @@ bool KxTextDocWindowLink::IsModified() const { return mDoc.LDocument::IsModified
 bool KxTextDocWindowLink::IsReadOnly() const { return !mDoc.IsEditable(); }
 std::string KxTextDocWindowLink::GetFilePath() const { return mDoc.IsSpecified() ? mDoc.Path() : std::string(); }
 bool KxTextDocWindowLink::GetOwnFormat() const { return mDoc.GetEngine()->GetOwnFormat(); }
-void KxTextDocWindowLink::SetOwnFormat(bool on) { mDoc.GetEngine()->SetOwnFormat(on); }
+// The information menu's choices are the View menu's commands: the text
+// view carries them out, and a new choice marks the document changed.
+void KxTextDocWindowLink::SetOwnFormat(bool on) {
+  if (on != GetOwnFormat()) RunViewCommand(mDoc, kOwnFormatCommand);
+}
 short KxTextDocWindowLink::GetLineEnd() const { return mDoc.GetEngine()->GetLineEndType(); }
-void KxTextDocWindowLink::SetLineEnd(short kind) { mDoc.GetEngine()->SetLineEndType(kind); }
+void KxTextDocWindowLink::SetLineEnd(short kind) {
+  if (kind >= 0 && kind < kSaveFormKinds) RunViewCommand(mDoc, kFirstLineEndCommand + kind);
+}
 short KxTextDocWindowLink::GetEncoding() const { return short(mDoc.GetEngine()->GetTextEncoding()); }
-void KxTextDocWindowLink::SetEncoding(short kind) { mDoc.GetEngine()->SetTextEncoding(std::uint16_t(kind)); }
+void KxTextDocWindowLink::SetEncoding(short kind) {
+  if (kind >= 0 && kind < kSaveFormKinds) RunViewCommand(mDoc, kFirstEncodingCommand + kind);
+}
 bool KxTextDocWindowLink::AttemptCloseSelf() { return mDoc.AttemptCloseSelf(); }
 void KxTextDocWindowLink::Close() { mDoc.Close(); }
 

@@ -351,6 +351,11 @@ bool KxFontNumberFromPostScriptName(const std::string& name, short& font) {
   return TheRegistry().NumberFromPostScript(name, font);
 }
 
+bool KxInstalledFamilyOf(short font, short& installed) {
+  std::string family;
+  return KxFontFamilyName(font, family) && KxFontNumberFromName(family, installed);
+}
+
 short KxFontScript(short font) {
   if (const Entry* e = TheRegistry().Find(font)) return e->script;
   return InJapaneseRange(font) ? kScriptJapanese : kScriptRoman;

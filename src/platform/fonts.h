@@ -153,6 +153,10 @@ bool KxFontPostScriptName(short font, std::string& name);
 // ("Times", "Osaka"). ASCII case does not matter. False when unknown.
 bool KxFontNumberFromName(const std::string& family, short& font);
 bool KxFontNumberFromPostScriptName(const std::string& name, short& font);
+// The installed family's number that `font` draws with (for the default
+// fonts and classic numbers, the family they map to): what font menus and
+// pop-ups show it under. False when there is none.
+bool KxInstalledFamilyOf(short font, short& installed);
 
 // The script of a font: 1 when it covers the Japanese set, else 0. Classic
 // numbers keep the script of what they named; unknown numbers go by range.

@@ -80,6 +80,13 @@ void KXModalDialog::DispatchEvent(const EventRecord& event) {
   if ((menuKey || event.what == kKxMenuChoiceEvt) && bar && target) {
     const CommandT command = bar->FindCommand(menuID, item);
     if (command != kKxCmdNothing) {
+      // Only what the dialog enables runs (its fields' editing, say); the
+      // key of anything else does nothing, and is not typed either.
+      Boolean enabled = false, usesMark = false;
+      std::uint16_t mark = 0;
+      Str255 name = {0};
+      target->ProcessCommandStatus(command, enabled, usesMark, mark, name);
+      if (!enabled) return;
       LCommander::SetUpdateCommandStatus(true);
       std::int32_t choice = (std::int32_t(menuID) << 16) | std::uint16_t(item);
       target->ProcessCommand(command, &choice);
@@ -87,4 +94,10 @@ void KXModalDialog::DispatchEvent(const EventRecord& event) {
     }
   }
   StDialogHandler::DispatchEvent(event);
+}
+
+void KXModalDialog::FindCommandStatus(CommandT, Boolean& enabled, Boolean&, std::uint16_t&, Str255) {
+  // What the dialog's panes did not enable stays off: the windows behind
+  // wait until the dialog is gone.
+  enabled = false;
 }

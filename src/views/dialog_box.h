@@ -40,6 +40,10 @@ class KXModalDialog : private StKXTextToolbarHide, public StDialogHandler {
 
  protected:
   // Command keys that choose a menu item, and menu choices, go to the
-  // target as commands; everything else as the framework does it.
+  // target as commands when the target enables them; everything else as
+  // the framework does it.
   void DispatchEvent(const EventRecord& event) override;
+  // Every command that reaches the handler is off.
+  void FindCommandStatus(CommandT command, Boolean& enabled, Boolean& usesMark, std::uint16_t& mark,
+                         Str255 name) override;
 };

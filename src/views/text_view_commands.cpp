@@ -526,13 +526,28 @@ void StScale(KxTextCommandTarget& t, long cmd, KxTextCommandStatus& s) {
   Check(s, percent == 0 ? cur == 0 || cur == 100 : cur == percent);
 }
 
-void DoLineEnd(KxTextCommandTarget& t, long cmd) { t.engine.SetLineEndType(short(cmd - 1441)); }
+// The line ends, the encoding and the own format take effect when the
+// document is saved next: a new choice counts as a change, so that Save is
+// offered and closing asks, as a change of wrapping does.
+void SaveFormChanged(KxTextCommandTarget& t) { t.engine.SetTextChanged(true); }
+void DoLineEnd(KxTextCommandTarget& t, long cmd) {
+  if (t.engine.GetLineEndType() == cmd - 1441) return;
+  t.engine.SetLineEndType(short(cmd - 1441));
+  SaveFormChanged(t);
+}
 void StLineEnd(KxTextCommandTarget& t, long cmd, KxTextCommandStatus& s) {
   Check(s, t.engine.GetLineEndType() == cmd - 1441);
 }
-void DoOwnFormat(KxTextCommandTarget& t, long) { t.engine.SetOwnFormat(!t.engine.GetOwnFormat()); }
+void DoOwnFormat(KxTextCommandTarget& t, long) {
+  t.engine.SetOwnFormat(!t.engine.GetOwnFormat());
+  SaveFormChanged(t);
+}
 void StOwnFormat(KxTextCommandTarget& t, long, KxTextCommandStatus& s) { Check(s, t.engine.GetOwnFormat()); }
-void DoEncoding(KxTextCommandTarget& t, long cmd) { t.engine.SetTextEncoding(std::uint16_t(cmd - 1451)); }
+void DoEncoding(KxTextCommandTarget& t, long cmd) {
+  if (t.engine.GetTextEncoding() == cmd - 1451) return;
+  t.engine.SetTextEncoding(std::uint16_t(cmd - 1451));
+  SaveFormChanged(t);
+}
 void StEncoding(KxTextCommandTarget& t, long cmd, KxTextCommandStatus& s) {
   Check(s, t.engine.GetTextEncoding() == cmd - 1451);
 }
@@ -694,13 +709,30 @@ KxTextCommandOutcome KxObeySyntheticCommand(KxTextCommandTarget& target, std::in
   return KxTextCommandOutcome::kDone;
 }
 
+namespace {
+// The font menu's family for font number `font`: the installed family it
+// draws with.
+short FontMenuFamily(short font) {
+  short installed = 0;
+  return KxInstalledFamilyOf(HiraginoFontCheck(font), installed) ? installed : font;
+}
+}  // namespace
+
 KxTextCommandOutcome KxSyntheticCommandStatus(KxTextCommandTarget& target, std::int16_t menu, std::int16_t item,
                                               KxTextCommandStatus& status) {
   if (menu == 128 || (menu >= 220 && menu <= 230)) return KxTextCommandOutcome::kPassUp;
   status = {};
   if (menu == kKxFontMenuID) {
     const short font = Services().GetFontNumber(item), cur = target.engine.GetCurFontNumber();
-    ValueMark(status, cur == -1, font >= 0 && cur == font, cur == -1 && font >= 0 && target.engine.CheckCurFontNumber(font));
+    // The menu lists installed families: a text in the default font (or a
+    // classic number) shows under the family it draws with, as the format
+    // dialogs' font pop-ups show it.
+    const bool among = font >= 0 && (target.engine.CheckCurFontNumber(font) ||
+                                     (FontMenuFamily(kKxSystemFont) == font && target.engine.CheckCurFontNumber(kKxSystemFont)) ||
+                                     (FontMenuFamily(kKxApplicationFont) == font &&
+                                      target.engine.CheckCurFontNumber(kKxApplicationFont)));
+    ValueMark(status, cur == -1, font >= 0 && (cur == font || (cur >= 0 && FontMenuFamily(cur) == font)),
+              cur == -1 && among);
   } else if (menu == kKxSizeMenuID) {
     const short size = Services().GetFontSize(item), cur = target.engine.GetCurFontSize();
     ValueMark(status, cur == -1, size > 0 && cur == size, cur == -1 && size > 0 && target.engine.CheckCurFontSize(size));

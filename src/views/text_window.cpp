@@ -115,12 +115,17 @@ void CKXTextWindow::ResizeFrameBy(std::int32_t dw, std::int32_t dh, bool refresh
   mDocument->SplitWindow(SPoint32{frame.left, frame.top}, refresh);
 }
 
-bool CKXTextWindow::CalcStandardBounds(Rect& bounds) const {
-  LWindow::CalcStandardBounds(bounds);
+Rect KxLeaveRoomForToolBars(Rect bounds) {
   const SDimension32 palette = sHooks.paletteExtent ? sHooks.paletteExtent() : SDimension32{0, 0};
   Rect bar{0, 0, 0, 0};
   const bool hasBar = sHooks.functionBarBounds && sHooks.functionBarBounds(bar);
   if (palette.width > 0 || palette.height > 0 || hasBar) bounds = KxLeaveRoomForPalettes(bounds, palette, hasBar, bar);
+  return bounds;
+}
+
+bool CKXTextWindow::CalcStandardBounds(Rect& bounds) const {
+  LWindow::CalcStandardBounds(bounds);
+  bounds = KxLeaveRoomForToolBars(bounds);
   const Rect now = GetGlobalBounds();
   return bounds.top == now.top && bounds.left == now.left && bounds.bottom == now.bottom && bounds.right == now.right;
 }

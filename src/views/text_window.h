@@ -71,6 +71,9 @@ const KxTextWindowHooks& KxGetTextWindowHooks();
 // bar. `palette`: width and height kept free; `bar`: the bar's bounds when
 // `hasBar`.
 Rect KxLeaveRoomForPalettes(Rect bounds, SDimension32 palette, bool hasBar, const Rect& bar);
+// `bounds` less the room the palette and the function-key bar of the hooks
+// keep free, as a zoomed document window leaves it.
+Rect KxLeaveRoomForToolBars(Rect bounds);
 
 // One item of the information menu.
 struct KxInfoItem {

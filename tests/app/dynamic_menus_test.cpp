@@ -150,17 +150,24 @@ TEST_F(DynamicMenusTest, HelpListsTextFilesButNoWebPages) {
   for (const char* name : {"b.txt", "a.txt", "c.htm", "d.HTML", "._a.txt"}) std::ofstream(dir / name) << "x";
   UHelpMenu::UpdateMenu(dir.string());
   LMenu& m = Menu(kKxHelpMenu);
-  ASSERT_EQ(m.CountItems(), 4);
-  EXPECT_EQ(m.GetItem(1)->text, "a.txt");
-  EXPECT_EQ(m.GetItem(1)->command, kKxHelpCommands.first);
-  EXPECT_EQ(m.GetItem(2)->text, "b.txt");
-  EXPECT_TRUE(m.GetItem(3)->separator);
-  EXPECT_EQ(m.GetItem(4)->command, kKxCmdHelpInformation);
+  // About and its separator lead, as the resource has them.
+  ASSERT_EQ(m.CountItems(), 6);
+  EXPECT_EQ(m.GetItem(1)->command, kKxCmdAbout);
+  EXPECT_TRUE(m.GetItem(2)->separator);
+  EXPECT_EQ(m.GetItem(3)->text, "a.txt");
+  EXPECT_EQ(m.GetItem(3)->command, kKxHelpCommands.first);
+  EXPECT_EQ(m.GetItem(4)->text, "b.txt");
+  EXPECT_EQ(m.GetItem(4)->command, kKxHelpCommands.first + 1);
+  EXPECT_TRUE(m.GetItem(5)->separator);
+  EXPECT_EQ(m.GetItem(6)->command, kKxCmdHelpInformation);
   EXPECT_EQ(UKXFSpec::GetCount(gHelpFInfoHandle), 2);
-  // Without the folder only the kept item stays.
+  // Without the folder only the fixed items stay, About first and the
+  // information item last, again and again.
   UHelpMenu::UpdateMenu((dir / "missing").string());
-  ASSERT_EQ(m.CountItems(), 1);
-  EXPECT_EQ(m.GetItem(1)->command, kKxCmdHelpInformation);
+  UHelpMenu::UpdateMenu((dir / "missing").string());
+  ASSERT_EQ(m.CountItems(), 3);
+  EXPECT_EQ(m.GetItem(1)->command, kKxCmdAbout);
+  EXPECT_EQ(m.GetItem(3)->command, kKxCmdHelpInformation);
   std::filesystem::remove_all(dir);
 }
 

@@ -159,6 +159,13 @@ void LMenuBar::Install(std::int16_t menuID, int depth) {
     if (std::int16_t sub = menu.GetItem(i)->submenuID) Install(sub, depth + 1);
 }
 
+LMenu* LMenuBar::InstallSubmenu(std::int16_t menuID) {
+  if (LMenu* menu = FetchMenu(menuID)) return menu;
+  if (!KxFindMenuRecord(menuID)) return nullptr;
+  Install(menuID, 1);
+  return FetchMenu(menuID);
+}
+
 LMenu* LMenuBar::FetchMenu(std::int16_t menuID) const {
   for (const auto& m : mMenus)
     if (m->GetMenuID() == menuID) return m.get();

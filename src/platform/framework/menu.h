@@ -88,6 +88,10 @@ class LMenuBar {
   const std::vector<LMenu*>& GetBarMenus() const { return mBarMenus; }
   // Any installed menu (bar or submenu), or null.
   LMenu* FetchMenu(std::int16_t menuID) const;
+  // Menu resource `menuID`, installed (with the submenus its items carry)
+  // when no menu of the bar's resources carries it yet, for an item to hang
+  // it from later; null when the resource does not exist.
+  LMenu* InstallSubmenu(std::int16_t menuID);
 
   // The command of a chosen item (see LMenu::CommandFromIndex).
   CommandT FindCommand(std::int16_t menuID, std::int16_t item) const;

@@ -114,6 +114,32 @@ TEST(MenuBar, UpdateAsksTheTargetChainForEveryItem) {
   EXPECT_FALSE(edit->IsItemEnabled(1));
 }
 
+// A submenu no resource hangs anywhere (a recent folder's) is installed on
+// demand, once; an item that carries it then shows it through the bar.
+TEST(MenuBar, InstallsASubmenuNoResourceCarries) {
+  constexpr std::int16_t kFolderMenu = 221, kRecentMenu = 220;
+  LMenuBar bar(kKxMenuBarID);
+  EXPECT_EQ(bar.FetchMenu(kFolderMenu), nullptr);
+  LMenu* folder = bar.InstallSubmenu(kFolderMenu);
+  ASSERT_NE(folder, nullptr);
+  EXPECT_EQ(bar.FetchMenu(kFolderMenu), folder);
+  EXPECT_EQ(bar.InstallSubmenu(kFolderMenu), folder);                     // once
+  EXPECT_EQ(bar.InstallSubmenu(kRecentMenu), bar.FetchMenu(kRecentMenu));   // a bar resource's own
+  EXPECT_EQ(bar.InstallSubmenu(31000), nullptr);
+  const unsigned char name[] = "\x01" "a";
+  folder->InsertItem(name, 0, 4000);
+  LMenu* recent = bar.FetchMenu(kRecentMenu);
+  recent->InsertItem(name, 0);
+  recent->SetSubmenu(1, kFolderMenu);
+  struct Target : LCommander {
+    void FindCommandStatus(CommandT command, Boolean& enabled, Boolean&, std::uint16_t&, Str255) override {
+      enabled = command == 4000;
+    }
+  } target;
+  bar.UpdateMenus(&target);
+  EXPECT_TRUE(recent->IsItemEnabled(1));   // enabled through its submenu's item
+}
+
 TEST(Menu, ItemsCanBeInsertedAndDeletedAtAnyPosition) {
   LMenu menu(kSizeMenu);
   const unsigned char big[] = "\x02" "36";
