@@ -505,15 +505,15 @@ void CKXTextDocument::ReadInto(const std::string& path) {
     // The characters come in the exchange's own style; a plain text shows in
     // the document's default size (the preferred one, or the one the user
     // gave the whole text), as a new document does, and in its default font
-    // when that font writes the script the text was read in: the bytes of
-    // one script are other characters in another.
+    // when that font writes the script the text was read in (the bytes of
+    // one script are other characters in another) or the text is all ASCII.
     if (fresh->GetStylCount() <= 1) {
       SKXEditStyl edit{};
       KXTE_GetEditStyl(mEngine->GetEdit(), edit);
       SKXStyl run{};
       fresh->GetStyls(&run, 1);
-      short font = edit.font > 0 ? edit.font : kKxApplicationFont;
-      if (KxFontToScriptType(font) != KxFontToScriptType(run.styl.font)) font = run.styl.font;
+      const short wanted = edit.font > 0 ? edit.font : kKxApplicationFont;
+      const short font = fresh->IsAsciiOnly() ? wanted : KxFontKeepingScript(wanted, run.styl.font);
       CKXStylArray runs;
       runs.InitStylArray(font, edit.size > 0 ? edit.size : kKxDefaultFontSize, 0);
       runs.GetStylAt(1, run.styl);

@@ -20,6 +20,7 @@
 #include "platform/framework/control.h"
 #include "platform/framework/menu.h"
 #include "platform/resources.h"
+#include "text/codes/script.h"
 #include "views/edit_field.h"
 #include "views/text_colm_view.h"
 
@@ -130,14 +131,26 @@ void Apply(CKXTextDocument& doc, LWindow* dialog) {
   style.tabWidth = std::int16_t(FieldNumber(dialog, kTabWidth, 0, kLargestTabWidth, oldEdit.tabWidth));
   line.lineSpace = std::int16_t(FieldNumber(dialog, kLineSpace, 0, kLargestLineSpace, oldLine.lineSpace));
   line.wordWrap = KxDialogValue(dialog, kWordWrap) ? 1 : 0;
-  const short size = style.size > 0 ? style.size : kShownWithoutSize;
-  line.tabInterval = std::int16_t(std::clamp<std::int32_t>(KxGetFontWidth(style.font, size, style.tabWidth), 0, INT16_MAX));
   const bool wholeText = KxDialogValue(dialog, kWholeText) != 0;
   // The whole text already in the default style stays so, unless a
   // start-up colour is to be given to it.
-  if (SameChoices(oldLine, oldEdit, line, style) &&
-      (!wholeText || (PlainInDefaultStyle(edit, oldEdit) && !gPreference2.startupColorOn)))
-    return;
+  const auto unchanged = [&] {
+    return SameChoices(oldLine, oldEdit, line, style) &&
+           (!wholeText || (PlainInDefaultStyle(edit, oldEdit) && !gPreference2.startupColorOn));
+  };
+  if (unchanged()) return;
+  // A plain text's one run takes the default font, and its bytes would be
+  // read as the characters of that font's script: it keeps a font of its
+  // own script (the one it had as default, else the one it shows in),
+  // unless it is all ASCII, which reads alike in every script.
+  if (KXText_GetStylCount(edit) <= 1 && engine.GetTotalRange().length > 0 && !KXText_IsAsciiOnly(edit)) {
+    SKXStyl run{};
+    KXText_GetStyls(edit, &run, 1);
+    style.font = KxFontKeepingScript(style.font, KxFontKeepingScript(oldEdit.font, run.styl.font));
+    if (unchanged()) return;
+  }
+  const short size = style.size > 0 ? style.size : kShownWithoutSize;
+  line.tabInterval = std::int16_t(std::clamp<std::int32_t>(KxGetFontWidth(style.font, size, style.tabWidth), 0, INT16_MAX));
   if (CKXTextView* view = doc.CurrentTextView())
     if (LWindow* w = LWindow::FetchWindowOf(view)) w->UpdatePort();
   if (wholeText && gPreference2.startupColorOn) engine.SetStartupStyl(line, style, gPreference2.startupColor);

@@ -829,11 +829,14 @@ long KXUtilConvertAozoraTextWithAttributedString(CKXText* text, const SStyl* sty
   t.uniChars.resize(static_cast<size_t>(text->GetUniCharsCount()));
   t.uniChars.resize(static_cast<size_t>(text->GetUniChars(t.uniChars.data(), static_cast<long>(t.uniChars.size()))));
   SKXStyl run{};
+  text->GetStyls(&run, 1);
+  run.offset = 0;
+  // The notation is Shift_JIS: a style asked for keeps the text's own font
+  // when its font writes another script.
   if (style) {
+    const short own = run.styl.font;
     run.styl = *style;
-  } else {
-    text->GetStyls(&run, 1);
-    run.offset = 0;
+    run.styl.font = KxFontKeepingScript(style->font, own);
   }
   CKXStylArray::SetHeightAscent(run.styl);
   const bool converted =

@@ -69,6 +69,8 @@ std::int32_t KXText_GetSelRubys(KXTextHandle h, long from, long to, SKXRuby* out
 std::int32_t KXText_GetSelRubysInfo(KXTextHandle h, long from, long to, SKXRubyInfo* out, std::int32_t max);
 long KXText_GetLength(KXTextHandle h);
 long KXText_GetTextSize(KXTextHandle h);
+// No byte from 0x80 on and no side entry: the text reads alike in every script.
+bool KXText_IsAsciiOnly(KXTextHandle h);
 std::int32_t KXText_GetStylCount(KXTextHandle h);
 std::int32_t KXText_GetDecoCount(KXTextHandle h);
 std::int32_t KXText_GetParaCount(KXTextHandle h);

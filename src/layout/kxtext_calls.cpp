@@ -137,6 +137,11 @@ long KXText_GetTextSize(KXTextHandle h) {
   return x ? long(x->GetTextSize()) : long{};
 }
 
+bool KXText_IsAsciiOnly(KXTextHandle h) {
+  auto* x = TextOf(h);
+  return x && x->IsAsciiOnly();
+}
+
 std::int32_t KXText_GetStylCount(KXTextHandle h) {
   auto* x = TextOf(h);
   return x ? std::int32_t(x->GetStylCount()) : std::int32_t{};

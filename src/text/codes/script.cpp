@@ -71,6 +71,10 @@ void KxSetScriptType(short script) { KeyScript(script != 0 ? kKeyScriptSystem : 
 
 short KxFontToScriptType(short font) { return FontToScript(font); }
 
+short KxFontKeepingScript(short wanted, short textFont) {
+  return FontToScript(wanted) == FontToScript(textFont) ? wanted : textFont;
+}
+
 short KxGetSysScriptType() { return short(GetScriptManagerVariable(kScriptVarSysScript)); }
 
 short KxGetSysFont() { return GetSysFont(); }

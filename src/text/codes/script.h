@@ -68,6 +68,11 @@ std::uint16_t KxTextCharStrip(std::uint16_t code, short script);
 short KxGetScriptType();
 void KxSetScriptType(short script);
 short KxFontToScriptType(short font);
+// The font a text now in `textFont` takes when `wanted` is asked for:
+// `wanted` when it writes the same script, else `textFont`. The bytes of
+// one script are other characters in another, so a text never changes
+// script by taking a font.
+short KxFontKeepingScript(short wanted, short textFont);
 short KxGetSysScriptType();
 short KxGetSysFont();
 short KxGetAppFont();

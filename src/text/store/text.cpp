@@ -99,6 +99,20 @@ long CKXText::CopyBytes(long from, long to, char* buf, long bufLen) const {
   return n;
 }
 
+bool CKXText::IsAsciiOnly() const {
+  if (GetUniCharsCount() > 0) return false;
+  char block[1 << 16];
+  const long size = GetTextSize();
+  for (long at = 0; at < size;) {
+    const long n = CopyBytes(at, std::min(size, at + long(sizeof block)), block, long(sizeof block));
+    if (n <= 0) return false;
+    for (long k = 0; k < n; ++k)
+      if (static_cast<unsigned char>(block[k]) >= 0x80) return false;
+    at += n;
+  }
+  return true;
+}
+
 SKXCutScript CKXText::CutScriptAt(long pos) const {
   SKXCutScript cut;
   cut.script = GetScriptType(pos);

@@ -244,6 +244,9 @@ class CKXText {
   const CKXParaArray* GetParaArray() const { return mParas; }
   // Bytes from..to into buf (at most bufLen); answers the number copied.
   long CopyBytes(long from, long to, char* buf, long bufLen) const;
+  // Whether every character is ASCII (no byte from 0x80 on, no side
+  // entry): such a text reads the same in every script.
+  bool IsAsciiOnly() const;
   // The script of the style run containing `pos` and that run's bounds.
   short GetScriptRun(long pos, long& start, long& end) const;
   // Where the scan for the character at pos may start: the start of the
