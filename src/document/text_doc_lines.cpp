@@ -114,6 +114,8 @@ bool MarkDialogMessage(CKXTextDocument& doc, MessageT message, LWindow* dialog) 
       doc.CloseDocDialog(dialog);
       return true;
     case -kMarkDelete: {
+      // A typing run ends first: its undo must leave the marks changed here.
+      engine.CompleteTyping();
       auto* list = dynamic_cast<LListBox*>(dialog->FindPaneByID(kMarkList));
       std::vector<std::int32_t> rows = list ? list->GetSelectedRows() : std::vector<std::int32_t>{};
       // From the last, so that the earlier rows keep their numbers.
@@ -136,6 +138,7 @@ bool MarkDialogMessage(CKXTextDocument& doc, MessageT message, LWindow* dialog) 
       }
       unsigned char name[256] = {std::uint8_t(n)};
       std::memcpy(name + 1, typed.data(), n);
+      engine.CompleteTyping();
       engine.InsertMark(engine.GetSelectionRange(), name);
       engine.SetTextChanged(true);
       doc.CloseDocDialog(dialog);

@@ -28,7 +28,9 @@ void CKXTextEngine::SetMarks(const KXMarkSet& marks) {
   const long had = KXTE_GetMarkCount(mEdit);
   for (long k = had; k >= 1; --k) KXTE_DeleteMark(mEdit, k);
   const long length = GetTotalRange().length;
-  // In text order, so that each one inserted is the last and takes its rank.
+  // In text order, so that each one inserted is the last; it then takes
+  // its own rank, level 0 too (the edit object gives a new mark the rank
+  // of the one before it).
   KXMarkSet sorted = marks;
   std::stable_sort(sorted.begin(), sorted.end(),
                    [](const SKXSavedMark& a, const SKXSavedMark& b) { return a.start < b.start; });
@@ -43,7 +45,7 @@ void CKXTextEngine::SetMarks(const KXMarkSet& marks) {
       std::memcpy(name + 1, m.name.data() + 1, name[0]);
     }
     KXTE_InsertMark(mEdit, start, end, name);
-    if (m.rank) KXTE_SetMarkRank(mEdit, KXTE_GetMarkCount(mEdit), m.rank);
+    KXTE_SetMarkRank(mEdit, KXTE_GetMarkCount(mEdit), m.rank);
   }
   if (had || !marks.empty()) BroadcastMessage(kKxMsgMarksChanged);
 }

@@ -17,6 +17,13 @@ short MakeRank(short level, bool children, bool folded) {
   return folded ? short(-a) : a;
 }
 
+// Marks changed here are no edit of the text: a typing run going on ends
+// before they change, or its next key would count the change as its own and
+// its undo would take it back.
+void EndTypingRun(CKXTextEngine* engine) {
+  if (engine && engine->IsTypingAction()) engine->CompleteTyping();
+}
+
 }  // namespace
 
 short KxMarkRankLevel(short rank) {
@@ -180,6 +187,7 @@ void CKXTextMarkUtil::MoveLeft() {
   if (IsReadOnly() || !CalcButtons().left) return;
   long first = 0, last = 0, anchor = 0;
   if (!GetRangeIndex(first, last, anchor, false)) return;
+  EndTypingRun(GetTextEngine());
   KXEditHandle e = GetTextEngine()->GetEdit();
   const long count = KXTE_GetMarkCount(e);
   const short lastLevel = KxMarkRankLevel(KXTE_GetMarkRank(e, last));
@@ -212,6 +220,7 @@ void CKXTextMarkUtil::MoveRight() {
       AlertBeep();
       return;
     }
+  EndTypingRun(GetTextEngine());
   for (long i = first; i <= last; ++i) {
     const short r = KXTE_GetMarkRank(e, i);
     KXTE_SetMarkRank(e, i, MakeRank(short(KxMarkRankLevel(r) + 1), KxMarkRankChildren(r), KxMarkRankFolded(r)));
@@ -291,6 +300,7 @@ void CKXTextMarkUtil::AddMark() {
     name[0] = static_cast<unsigned char>(got);
     std::memcpy(name + 1, bytes, std::size_t(got));
   }
+  EndTypingRun(engine);
   InvertSelection();
   mAnchor = mEnd = 0;
   const long count = KXTE_GetMarkCount(e);
@@ -346,6 +356,7 @@ void CKXTextMarkUtil::DelMark() {
   CKXTextEngine* engine = GetTextEngine();
   long firstRow = 0, lastRow = 0;
   if (IsReadOnly() || !engine || !SelectedRows(firstRow, lastRow)) return;
+  EndTypingRun(engine);
   KXEditHandle e = engine->GetEdit();
   const long count = KXTE_GetMarkCount(e);
   const SKXMarkRank& tail = mRows[std::size_t(lastRow - 1)];
@@ -418,6 +429,7 @@ void CKXTextMarkUtil::ClickMark(const PointL& where, short modifiers) {
     }
     DrawRankIcon(box.left, box.top, r.folded, false);
     if (inside) {
+      EndTypingRun(engine);
       mAnchor = mEnd = 0;
       KXEditHandle e = engine->GetEdit();
       KXTE_SetMarkRank(e, r.index, short(-KXTE_GetMarkRank(e, r.index)));

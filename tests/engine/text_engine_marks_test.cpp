@@ -86,3 +86,32 @@ TEST_F(EngineMarksTest, MarksOutOfTheTextAreHeldToIt) {
   e.SetMarks(marks);
   EXPECT_EQ(Marks(e), "0-0:/0 3-5:x/0 ");
 }
+
+// Every mark put back takes its own rank: a level-0 mark after a deeper one
+// stays at level 0 (the edit object gives a new mark the rank before it),
+// whether the set is put directly or undo puts it back.
+TEST_F(EngineMarksTest, PutBackMarksKeepTheirOwnLevels) {
+  EngineWindow w;
+  TestEngine& e = *w.engine;
+  e.SetText("one\rtwo\rthree\rfour\rfive");
+  const auto add = [&](long from, long to, const char* name, short rank) {
+    KXTE_InsertMark(e.GetEdit(), from, to, reinterpret_cast<const unsigned char*>(name));
+    KXTE_SetMarkRank(e.GetEdit(), KXTE_GetMarkCount(e.GetEdit()), rank);
+  };
+  add(0, 3, "\x01" "A", 1);
+  add(4, 7, "\x01" "B", 3);
+  add(8, 13, "\x01" "C", 4);
+  add(14, 18, "\x01" "D", 0);
+  const std::string all = Marks(e);
+  ASSERT_EQ(all, "0-3:A/1 4-7:B/3 8-13:C/4 14-18:D/0 ");
+  KXMarkSet marks;
+  e.GetMarks(marks);
+  e.SetMarks(marks);
+  EXPECT_EQ(Marks(e), all);
+
+  e.SetSelectionRange({9, 15}, false);
+  e.DoDelete();
+  ASSERT_EQ(Marks(e), "0-3:A/1 4-7:B/3 8-9:C/4 ");
+  e.Undo();
+  EXPECT_EQ(Marks(e), all);
+}
