@@ -52,8 +52,8 @@ S
   back=$(printf 'open %s\nprint text\nprint styles\n' "$work/$f.kxt" | app p)
   [[ $back == "$text"* ]] || fail "$f.kxt reopened changed: $back"
   # The tab width reached the document: the dialog shows it again.
-  printf 'open %s\nmenu 1410\nprint window 2601\n' "$work/$f.kxt" | app p | grep -q '^2608 field .* 8$' ||
-    fail "$f.kxt lost the tab width"
+  shown=$(printf 'open %s\nmenu 1410\nprint window 2601\n' "$work/$f.kxt" | app p)
+  grep -q '^2608 field .* 8$' <<<"$shown" || fail "$f.kxt lost the tab width: $shown"
 done
 
 # A Roman default font from the preferences: the whole text given a new
