@@ -37,6 +37,7 @@ constexpr std::int16_t kSnippetStrings = 209;
 // gPreference's find options: width, kana, case, (palette, backward), regexp.
 constexpr int kOptionBoxes[4][2] = {{kIgnoreWidth, 0}, {kIgnoreKana, 1}, {kIgnoreCase, 2}, {kRegexp, 5}};
 constexpr std::int16_t kFullMessage = 4;
+constexpr std::int16_t kTooComplexMessage = 13;   // the find's: the expression took too long
 constexpr std::uint32_t kCheckTicks = 30;
 constexpr char kReturn = 13, kTab = 9;
 constexpr std::size_t kHistoryFixed = 3;   // clear, Return, Tab after the separator
@@ -359,7 +360,10 @@ void CKXTextFileSearch::DoFileSearch() {
   // A pattern that can find nothing is told as an empty one is, and as
   // the find dialog tells a find that found nothing.
   if (!searcher.Run(folder.path)) KxCurrentHost().Beep();
-  if (full) KXMessageBox::Stop(kFullMessage);
+  if (full)
+    KXMessageBox::Stop(kFullMessage);
+  else if (searcher.TooComplex())
+    KXMessageBox::Stop(kTooComplexMessage);
   if (!mRows.empty()) {
     if (list) list->SetValue(0);
     if (LPane* open = FindPaneByID(kOpen)) open->Enable();

@@ -5,15 +5,19 @@
 #include <map>
 #include <string_view>
 
+#include "document/doc_file.h"
 #include "formats/rtf_convert.h"
+#include "platform/exception.h"
 #include "platform/folders.h"
 #include "platform/script.h"
 #include "platform/textconv.h"
 #include "platform/utf16.h"
+#include "text/base/posarray.h"
 #include "text/codes/jcode.h"
 #include "text/codes/unicode.h"
 #include "text/find/find_pattern.h"
 #include "text/find/regexp.h"
+#include "text/runs/runs.h"
 #include "text/store/text.h"
 #include "tools/file_list.h"
 #include "tools/file_text.h"
@@ -256,6 +260,10 @@ bool CKXFileSearcher::Cancelled() {
   return mStopped;
 }
 
+CKXFileSearcher* CKXFileSearcher::sRunning = nullptr;
+
+bool CKXFileSearcher::PollCancel() { return sRunning && sRunning->Cancelled(); }
+
 bool CKXFileSearcher::Run(const std::string& folder) {
   if (mQuery.pattern.empty()) return false;
   if ((mQuery.options & kKXFindRegexp) && !CanMatch(mQuery.pattern)) return false;
@@ -264,7 +272,19 @@ bool CKXFileSearcher::Run(const std::string& folder) {
     return false;
   }
   mEntered.clear();
-  mStopped = false;
+  mStopped = mTooComplex = false;
+  mStepsLeft = kKXFindStepAllowance;
+  // However long one text takes, the find steps ask the check the walk
+  // asks, and a stop they meet ends the whole search.
+  struct Polling {
+    CKXFileSearcher* outer;
+    KxFindCancelCheck was;
+    ~Polling() {
+      KxSetFindCancelCheck(was);
+      sRunning = outer;
+    }
+  } polling{sRunning, KxSetFindCancelCheck(&PollCancel)};
+  sRunning = this;
   try {
     std::string name = folder;
     const std::size_t slash = name.rfind('/');
@@ -300,8 +320,12 @@ void CKXFileSearcher::Folder(const std::string& path, const std::string& name, i
     if (type != FourCC("TEXT") && type != FourCC("ttro") && type != FourCC(".KXT")) continue;
     try {
       File(file, e.name, name, depth);
+    } catch (const LException& x) {
+      // The user's stop and the steps of the whole search used up end the
+      // walk; a file that fails otherwise is passed over.
+      if (x.GetErrorCode() == kKXFindCancelled) mStopped = true;
+      if (x.GetErrorCode() == kKXFindTooComplex) mStopped = mTooComplex = true;
     } catch (...) {
-      // A file that fails is passed over; the walk goes on.
     }
     if (Cancelled()) return;
   }
@@ -316,14 +340,15 @@ void CKXFileSearcher::Folder(const std::string& path, const std::string& name, i
 
 void CKXFileSearcher::File(const std::string& path, const std::string& name, const std::string& folderName,
                            int depth) {
+  const bool rtfFile = EndsRTF(name);
+  if (!rtfFile && Document(path, name, folderName, depth)) return;
   std::int64_t size = 0;
   if (KxReadFileAt(path, 0, std::max<std::size_t>(mQuery.wholeMax, 16), mBuffer, size) != 0) return;
-  std::string text;
-  if (!EndsRTF(name) && size > std::int64_t(mBuffer.size())) {
+  if (!rtfFile && size > std::int64_t(mBuffer.size())) {
     Pieces(path, name, folderName, depth, size);
     return;
   }
-  if (EndsRTF(name)) {
+  if (rtfFile) {
     // RTF is searched in its plain text: its characters may stand in escapes.
     CKXText plain;
     short flags = 0;
@@ -331,19 +356,49 @@ void CKXFileSearcher::File(const std::string& path, const std::string& name, con
     if (!rtf.DoRTFtoTextRef(reinterpret_cast<const char*>(mBuffer.data()), long(mBuffer.size()), &plain, &flags,
                             nullptr))
       return;
-    const long size = plain.GetTextSize();
-    text.assign(std::size_t(std::max(0L, size)), '\0');
-    if (size > 0) plain.CopyBytes(0, size, text.data(), size);
-  } else {
-    const short code = KxDetectPlainCode(mBuffer.data(), mBuffer.size());
-    if (mQuery.precheck && !MayHold(code, mBuffer.data(), mBuffer.size())) return;
-    if (!KxDecodePlainTextAs(code, mBuffer.data(), mBuffer.size(), text)) return;
+    ++mDecoded;
+    SearchStyled(plain, path, name, folderName, depth);
+    return;
   }
+  std::string text;
+  const short code = KxDetectPlainCode(mBuffer.data(), mBuffer.size());
+  if (mQuery.precheck && !MayHold(code, mBuffer.data(), mBuffer.size())) return;
+  if (!KxDecodePlainTextAs(code, mBuffer.data(), mBuffer.size(), text)) return;
   ++mDecoded;
   // The plain pattern's bytes, wherever they are, before the search that
   // takes the text character by character.
   if (mPlain && mQuery.precheck && text.find(mQuery.pattern) == std::string::npos) return;
   SearchText(text, 0, path, name, folderName, depth);
+}
+
+bool CKXFileSearcher::Document(const std::string& path, const std::string& name, const std::string& folderName,
+                               int depth) {
+  SKXDocument doc;
+  std::string message;
+  // A plain text is left unread here: it is decoded as opening decodes it.
+  if (KxReadDocument(path, doc, message, false) != 0) return true;   // opens as nothing: passed over
+  if (doc.plain || doc.stale) return false;
+  ++mDecoded;
+  SearchStyled(*doc.text, path, name, folderName, depth);
+  return true;
+}
+
+void CKXFileSearcher::SearchStyled(const CKXText& text, const std::string& path, const std::string& name,
+                                   const std::string& folderName, int depth) {
+  const long size = text.GetTextSize();
+  std::string bytes(std::size_t(std::max(0L, size)), '\0');
+  if (size > 0) text.CopyBytes(0, size, bytes.data(), size);
+  if (mPlain && mQuery.precheck && bytes.find(mQuery.pattern) == std::string::npos) return;
+  // The runs as the document's own find takes them: the script of each
+  // run, and the pictures, which no pattern matches.
+  std::vector<SKXStyl> styls(std::size_t(std::max(0L, text.GetStylCount())));
+  if (!styls.empty()) styls.resize(std::size_t(std::max(0L, text.GetStyls(styls.data(), long(styls.size())))));
+  std::vector<SKXDeco> decos(std::size_t(std::max(0L, text.GetDecoCount())));
+  if (!decos.empty()) decos.resize(std::size_t(std::max(0L, text.GetDecos(decos.data(), long(decos.size())))));
+  CKXPosArray styleRuns(sizeof(SKXStyl)), decoRuns(sizeof(SKXDeco));
+  if (!styls.empty()) styleRuns.SetItems(styls.data(), long(styls.size()));
+  if (!decos.empty()) decoRuns.SetItems(decos.data(), long(decos.size()));
+  SearchText(bytes, 0, path, name, folderName, depth, &styleRuns, &decoRuns);
 }
 
 namespace {
@@ -438,11 +493,21 @@ void CKXFileSearcher::Pieces(const std::string& path, const std::string& name, c
 }
 
 void CKXFileSearcher::SearchText(const std::string& text, std::int64_t base, const std::string& path,
-                                 const std::string& name, const std::string& folderName, int depth) {
+                                 const std::string& name, const std::string& folderName, int depth,
+                                 CKXArrayL* styleRuns, CKXArrayL* decoRuns) {
   const long length = long(text.size());
-  CKXFindStyl scope(nullptr, kJapaneseScript);
+  CKXFindStyl scope(styleRuns, kJapaneseScript, decoRuns);
   SKXFindStyl& styl = scope;
   KxFindStylSetBase(styl, 0, true);
+  // One allowance of steps for the whole search, each text adding what its
+  // bytes earn: a pattern too slow for the files ends the search rather
+  // than taking the allowance again in every file.
+  styl.search.stepsLeft = mStepsLeft;
+  struct KeepSteps {
+    std::int64_t& left;
+    const SKXFindStyl& styl;
+    ~KeepSteps() { left = styl.search.stepsLeft; }
+  } keep{mStepsLeft, styl};
   const short options = short(mQuery.options & ~kKXFindBackward);
   long pos = 0;
   long steps = 0;

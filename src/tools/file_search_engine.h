@@ -12,6 +12,9 @@
 
 #include "platform/types.h"
 
+class CKXArrayL;
+class CKXText;
+
 struct SKXSearchRow {
   std::string path;        // the file
   std::string cell;        // the list's row: icon byte, place, name, a NUL and the line
@@ -42,8 +45,9 @@ constexpr std::size_t kKxSearchRowMax = 253;
 
 class CKXFileSearcher {
  public:
-  // cancel: asked between files and steps, true to stop. row: takes a row;
-  // false stops the search (the list is full).
+  // cancel: asked between files and steps, and by the find steps inside a
+  // long text; true once stops the whole search. row: takes a row; false
+  // stops the search (the list is full).
   using CancelFn = std::function<bool()>;
   using RowFn = std::function<bool(SKXSearchRow&&)>;
   CKXFileSearcher(SKXSearchQuery query, CancelFn cancel, RowFn row);
@@ -51,8 +55,13 @@ class CKXFileSearcher {
   // Searches `folder`; false when the pattern is empty or cannot be used
   // (a regular expression with nothing in it that takes a character).
   bool Run(const std::string& folder);
-  // Whether the search ended before its end (cancelled or full).
+  // Whether the search ended before its end (cancelled, full, or the
+  // expression took too long).
   bool Stopped() const { return mStopped; }
+  // Whether the expression used up the steps the whole search may take
+  // (kKXFindStepAllowance, and what each text searched earns): the search
+  // stopped with the rows found before.
+  bool TooComplex() const { return mTooComplex; }
   long FilesDecoded() const { return mDecoded; }
 
   // The row of a match in a file at `depth` (1: the chosen folder).
@@ -70,16 +79,29 @@ class CKXFileSearcher {
   short PiecesCode(const std::string& path, std::int64_t size);
   void Folder(const std::string& path, const std::string& name, int depth);
   void File(const std::string& path, const std::string& name, const std::string& folderName, int depth);
+  // A document of ours (its container, or text beside a sidecar): searched
+  // in the text it opens as, with its runs. False when the file is plain text.
+  bool Document(const std::string& path, const std::string& name, const std::string& folderName, int depth);
+  // A styled text (a document, or RTF converted): its pictures match nothing.
+  void SearchStyled(const CKXText& text, const std::string& path, const std::string& name,
+                    const std::string& folderName, int depth);
   void Pieces(const std::string& path, const std::string& name, const std::string& folderName, int depth,
               std::int64_t size);
   void SearchText(const std::string& text, std::int64_t base, const std::string& path, const std::string& name,
-                  const std::string& folderName, int depth);
+                  const std::string& folderName, int depth, CKXArrayL* styleRuns = nullptr,
+                  CKXArrayL* decoRuns = nullptr);
   bool Cancelled();
+  // The check the find steps ask while this search runs (one at a time).
+  static bool PollCancel();
+  static CKXFileSearcher* sRunning;
 
   SKXSearchQuery mQuery;
   CancelFn mCancel;
   RowFn mRow;
   bool mStopped = false;
+  bool mTooComplex = false;
+  // Backtracking steps an expression may still take, over the whole search.
+  std::int64_t mStepsLeft = 0;
   long mDecoded = 0;
   std::size_t mRowsSent = 0;
   bool mPlain = false;               // the pattern is plain: files may be looked at first

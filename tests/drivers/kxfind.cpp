@@ -1,13 +1,15 @@
 // kxfind: prints "offset length" for every match of a pattern in a file, for
 // the script tests and the benchmarks.
 //
-//   kxfind [-o OPTIONS] [-r] PATTERN FILE
+//   kxfind [-o OPTIONS] [-r] [-s] PATTERN FILE
 //   kxfind --batch          (cases on standard input, see below)
 //
 // The file's bytes are taken as Shift_JIS with CR paragraphs (LF is turned
 // into CR on reading). OPTIONS is the find option number (1 backward, 2 case,
-// 4 width, 8 kana); -r makes PATTERN a regular expression. Forward searches go
-// on from the end of each match, backward ones from its start.
+// 4 width, 8 kana); -r makes PATTERN a regular expression. -s searches the
+// text held in a character store, cut into chunks as the editor holds it,
+// rather than the file's bytes. Forward searches go on from the end of each
+// match, backward ones from its start.
 //
 // Batch mode reads lines "OPTIONS HEXPATTERN HEXSUBJECT [chunks]" (a regular
 // expression; the subject as it is, CRs included) and answers each with one
@@ -43,7 +45,7 @@
 namespace {
 
 int Usage() {
-  std::fprintf(stderr, "usage: kxfind [-o OPTIONS] [-r] PATTERN FILE\n       kxfind --batch\n");
+  std::fprintf(stderr, "usage: kxfind [-o OPTIONS] [-r] [-s] PATTERN FILE\n       kxfind --batch\n");
   return 1;
 }
 
@@ -283,6 +285,24 @@ std::string StoreMatches(const CKXStrArray& store, const std::string& pattern, s
   return line;
 }
 
+// Every match over the file's bytes put into a character store, printed.
+void SearchStore(const unsigned char* text, long len, const std::string& pattern, short options) {
+  CKXStrArray store;
+  store.SetText(reinterpret_cast<const char*>(text), len);
+  Output out;
+  const bool backward = options & kKXFindBackward;
+  long pos = backward ? len : 0;
+  for (;;) {
+    long found = -1;
+    const std::int32_t r =
+        KxStrFind(store, pos, pattern.data(), long(pattern.size()), found, options, kScriptJapanese, nullptr);
+    if (r <= 0) break;
+    out.Match(found, r);
+    pos = backward ? found : found + r;
+    if (backward && pos == 0) break;
+  }
+}
+
 int Batch() {
   unsigned seed = 1;
   std::string inputLine;
@@ -316,13 +336,15 @@ int Batch() {
 int Run(int argc, char** argv) {
   if (argc == 2 && std::strcmp(argv[1], "--batch") == 0) return Batch();
   short options = 0;
-  bool regexp = false;
+  bool regexp = false, store = false;
   int i = 1;
   for (; i < argc; ++i) {
     if (std::strcmp(argv[i], "-o") == 0 && i + 1 < argc) {
       options = short(std::atoi(argv[++i]));
     } else if (std::strcmp(argv[i], "-r") == 0) {
       regexp = true;
+    } else if (std::strcmp(argv[i], "-s") == 0) {
+      store = true;
     } else {
       break;
     }
@@ -333,7 +355,7 @@ int Run(int argc, char** argv) {
   options &= ~kKXFindRegexp;
   // LF becomes CR. A plain pattern without either byte finds the same either
   // way (both are single-byte characters), so the bytes are then left alone.
-  if (regexp && !(options & kKXFindBackward)) {
+  if (regexp && !store && !(options & kKXFindBackward)) {
     CKXRegexp re(reinterpret_cast<const unsigned char*>(pattern.data()), long(pattern.size()), kScriptJapanese);
     if (SearchRegexpFile(argv[i + 1], re, options)) return 0;
     std::fprintf(stderr, "kxfind: cannot read %s\n", argv[i + 1]);
@@ -347,7 +369,9 @@ int Run(int argc, char** argv) {
   }
   const unsigned char* text = file.Data();
   const long len = file.Size();
-  if (regexp) {
+  if (store) {
+    if (!pattern.empty()) SearchStore(text, len, pattern, short(options | (regexp ? kKXFindRegexp : 0)));
+  } else if (regexp) {
     CKXRegexp re(reinterpret_cast<const unsigned char*>(pattern.data()), long(pattern.size()), kScriptJapanese);
     Output out;
     CKXFindStyl styl(nullptr, kScriptJapanese);

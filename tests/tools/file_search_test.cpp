@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -15,12 +16,16 @@
 #include <vector>
 
 #include "common/test_main.h"
+#include "document/doc_file.h"
 #include "platform/framework/framework_classes.h"
 #include "platform/host/headless.h"
 #include "platform/script.h"
 #include "platform/textconv.h"
+#include "platform/toolbox/pict.h"
+#include "text/base/memory.h"
 #include "text/codes/jcode.h"
 #include "text/find/find.h"
+#include "text/runs/runs.h"
 #include "tools/file_search.h"
 #include "tools/file_text.h"
 #include "tools/sed_textfile.h"
@@ -413,5 +418,107 @@ TEST(FileSearch, NamesThatAreNoUTF8) {
   EXPECT_EQ(rows[0].cell.substr(0, 9), "\x05" "a\x81\xAC" "b.txt");
   EXPECT_EQ(rows[1].path, d + "/" + cafe);
   EXPECT_EQ(rows[1].cell.substr(0, 10), "\x05" "caf\x81\xAC.txt");
+  fs::remove_all(d);
+}
+
+// The user's stop reaches into the text being searched, however long it
+// takes, and ends the whole walk with the rows found so far (the check says
+// stop once, as a key taken from the queue does). The check the steps ask
+// is put back afterwards.
+TEST(FileSearch, AStopInsideOneTextEndsTheWalk) {
+  const std::string d = TempDir("kx_fsearch_stop_long");
+  Write(d + "/a1.txt", std::string(300000, 'a') + "ab\n");
+  Write(d + "/a2.txt", "ab\n");
+  std::vector<SKXSearchRow> rows;
+  int asked = 0;
+  const auto row = [&](SKXSearchRow&& r) {
+    rows.push_back(std::move(r));
+    return true;
+  };
+  static bool (*const never)() = [] { return false; };
+  KxSetFindCancelCheck(never);
+  CKXFileSearcher s(SKXSearchQuery{"AB", kKXFindIgnoreCase, true, false}, [&] { return ++asked == 2; }, row);
+  EXPECT_TRUE(s.Run(d));
+  EXPECT_TRUE(s.Stopped());
+  EXPECT_FALSE(s.TooComplex());
+  EXPECT_TRUE(rows.empty()) << rows.size();
+  EXPECT_EQ(KxSetFindCancelCheck(nullptr), never);
+  // Asked only between files, the search finds both.
+  EXPECT_EQ(Search(d, SKXSearchQuery{"AB", kKXFindIgnoreCase, true, false}).size(), 2u);
+  fs::remove_all(d);
+}
+
+// An expression that takes long over each file has one allowance of steps
+// for the whole search (and what each file's bytes earn), not one per file:
+// the search stops, says why and keeps the rows found before.
+TEST(FileSearch, OneAllowanceOfStepsForTheWholeSearch) {
+  const std::string d = TempDir("kx_fsearch_steps");
+  const std::string line = std::string(18, 'a') + "-\n";   // half a million steps to find
+  Write(d + "/f0.txt", line);
+  std::vector<SKXSearchRow> rows;
+  const SKXSearchQuery query{"(a*)*c|a+-", kKXFindRegexp, true, false};
+  const auto run = [&](CKXFileSearcher& s) {
+    rows.clear();
+    EXPECT_TRUE(s.Run(d));
+  };
+  const auto take = [&](SKXSearchRow&& r) {
+    rows.push_back(std::move(r));
+    return true;
+  };
+  CKXFileSearcher one(query, nullptr, take);
+  run(one);
+  EXPECT_EQ(rows.size(), 1u);
+  EXPECT_FALSE(one.TooComplex());
+  for (int i = 1; i < 8; ++i) Write(d + "/f" + std::to_string(i) + ".txt", line);
+  CKXFileSearcher eight(query, nullptr, take);
+  run(eight);
+  EXPECT_TRUE(eight.TooComplex());
+  EXPECT_TRUE(eight.Stopped());
+  EXPECT_GE(rows.size(), 1u);
+  EXPECT_LT(rows.size(), 8u);
+  // The next search has its own allowance: it gets as far again.
+  const std::size_t found = rows.size();
+  run(eight);
+  EXPECT_EQ(rows.size(), found);
+  fs::remove_all(d);
+}
+
+// A document of ours is searched in the text it opens as, with its runs:
+// an inline picture (the byte of ﾊ) is matched by no pattern, in either
+// layout.
+TEST(FileSearch, PicturesInDocumentsMatchNothing) {
+  const std::string d = TempDir("kx_fsearch_pictures");
+  const auto picture = [] {
+    std::vector<std::uint32_t> px(6, 0xFF0000u);
+    const std::vector<std::uint8_t> pict = KxPictFromPixels(2, 3, px.data());
+    PicHandle h = KxMemHAlloc(long(pict.size()), true);
+    std::memcpy(*h, pict.data(), pict.size());
+    return CKXDecoArray::SetPicture(h);
+  };
+  // Pictures at 1 and 6; the ﾊ at 3 is a character.
+  const std::string text = "a\xCA" "b\xCA" "c\r\xCA";
+  const std::vector<std::pair<EKXLayout, std::string>> files{{EKXLayout::kClassic, "p.txt"},
+                                                            {EKXLayout::kContainer, "q.KXT"}};
+  for (const auto& [layout, name] : files) {
+    SKXDocument doc;
+    std::vector<SKXDeco> runs{{0, {}, 0}, {1, {}, 0}, {2, {}, 0}, {6, {}, 0}};
+    runs[1].deco.pictID = picture();
+    runs[3].deco.pictID = picture();
+    doc.text->InsertText(0, text.data(), long(text.size()), nullptr, 0, runs.data(), long(runs.size()), nullptr, 0,
+                         nullptr, 0);
+    std::string message;
+    ASSERT_EQ(KxWriteDocument(d + "/" + name, doc, layout, message), 0) << message;
+  }
+  const std::string kHa = "\xCA", kHaWide = "\x83\x6E";   // ﾊ, ハ
+  for (const auto& [pattern, options] : std::vector<std::pair<std::string, short>>{
+           {kHa, 0}, {kHaWide, kKXFindIgnoreWidth}, {"[\xB1-\xDD]", kKXFindRegexp}, {kHa + "c", 0}}) {
+    const auto rows = Search(d, SKXSearchQuery{pattern, options, true, true});
+    ASSERT_EQ(rows.size(), 2u) << pattern;
+    for (const SKXSearchRow& r : rows) {
+      EXPECT_EQ(r.offset, 3) << r.path << " " << pattern;
+      EXPECT_EQ(r.offset, DocumentOffset(r.path, "\xCA" "c"));
+    }
+  }
+  EXPECT_TRUE(Search(d, SKXSearchQuery{"a.b", kKXFindRegexp, true, true}).empty());
   fs::remove_all(d);
 }

@@ -1,5 +1,6 @@
 #include "text/find/find.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -206,7 +207,9 @@ int EnumFindChar(std::uint16_t ch, short options, std::uint16_t out[kKXFindEnumM
       AddAlt(out, n, ToWordLower(ch), ch);
       AddAlt(out, n, ToWordUpper(ch), ch);
     }
-    if (Has(options, kKXFindIgnoreWidth)) {
+    // Half-width kana are katakana: a hiragana reaches them only when kana
+    // folding is on too, width folding alone folds width alone.
+    if (Has(options, kKXFindIgnoreWidth) && (kana || !IsWordHiragana(ch))) {
       Code b = WordToByte(ch);
       if (b != ch) {
         AddAlt(out, n, b, ch);
@@ -325,6 +328,17 @@ std::int32_t Find2ndStep(const unsigned char* text, long offset, long length,
 
 namespace {
 
+// Whether q, a character start by the double-byte rule with `from` (<= q)
+// known to start one, is rather the voiced mark that width folding reads
+// with the half-width kana before it: no match starts inside that pair. A
+// picture takes no mark.
+bool IsJoinedMark(const unsigned char* text, long from, long q, short options, short script,
+                  SKXFindStyl& styl) {
+  if (q <= from || !Has(options, kKXFindIgnoreWidth) || script != kScriptJapanese) return false;
+  if (!ComposedKana(text[q - 1], text[q])) return false;
+  return IsCharStart(text, from, q - 1, script) && !IsPicture(text, q - 1, styl);
+}
+
 // Decides the candidate at q (a character start); true when it is the answer.
 bool TryCandidate(const unsigned char* text, long q, long length, const SKXFindChar* fc, long count,
                   short options, short script, SKXFindStyl& styl, int& width) {
@@ -394,8 +408,8 @@ short FindForward(const unsigned char* text, long p, long length, const SKXFindC
         while (q < segEnd && !table[text[q]]) ++q;
         if (q >= segEnd) { p = known = segEnd; break; }
       }
-      if (!IsCharStart(text, known, q, script)) {
-        known = p = q + 1;   // q is the second byte of a character
+      if (!IsCharStart(text, known, q, script) || IsJoinedMark(text, known, q, options, script, styl)) {
+        known = p = q + 1;   // q is the second byte of a character (or of a joined pair)
         continue;
       }
       int width;
@@ -421,9 +435,11 @@ short FindBackward(const unsigned char* text, long p, long length, const SKXFind
       FirstBytes(fc[0], options, script, table);
       tableScript = script;
     }
+    // The run's first byte, from which character starts are known.
+    const long runStart = styl.cacheStart > 0 ? std::min<long>(styl.cacheStart, q) : 0;
     for (auto it = starts.rbegin(); it != starts.rend(); ++it) {
       long x = *it;
-      if (!table[text[x]]) continue;
+      if (!table[text[x]] || IsJoinedMark(text, runStart, x, options, script, styl)) continue;
       int width;
       if (TryCandidate(text, x, length, fc, count, options, script, styl, width)) {
         found = x;

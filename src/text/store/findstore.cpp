@@ -172,6 +172,74 @@ std::int32_t MatchInWindow(const CKXStrArray& store, CKXRegexp& re, Window& w, l
   }
 }
 
+// A line that leaves its chunk is copied out whole, from a candidate up to
+// its CR, when it holds at most this many bytes: over one buffer that holds
+// the CR, the first step's automaton rules the rest of the line out or
+// finds its first match at once, where candidates matched one by one over
+// windows each read on to the line's end. A longer line keeps the windows:
+// each search that meets it would copy it again.
+constexpr long kJoinedLine = 256 * 1024;
+
+// Copies the store's bytes from `from` up to and including the first CR at
+// or after `at` (from <= at), or to the text's end, into buf; false when
+// that takes more than `most` bytes (buf is then left as it was).
+bool CopyLine(const CKXStrArray& store, long from, long at, long most, std::vector<char>& buf) {
+  const long chunks = store.GetCount();
+  long c, p;
+  store.GetIndexPos(at, c, p);
+  long pos = at;   // the text offset of chunk c's byte p
+  long end = -1;
+  for (; c <= chunks && end < 0; ++c, p = 0) {
+    SKXStr chunk;
+    store.GetAt(c, chunk);
+    const long n = chunk.bytes ? long(chunk.len) - p : 0;
+    if (n <= 0) continue;
+    {
+      CKXLock lock(chunk.bytes);
+      const char* bytes = lock.Ptr() + p;
+      if (const void* cr = std::memchr(bytes, kCR, std::size_t(n)))
+        end = pos + (static_cast<const char*>(cr) - bytes) + 1;
+    }
+    pos += n;
+    if ((end < 0 ? pos : end) - from > most) return false;
+  }
+  if (end < 0) end = pos;
+  buf.resize(std::size_t(end - from));
+  long got = end - from;
+  store.GetSelText(from, end, buf.data(), got);
+  buf.resize(std::size_t(std::max(0L, got)));
+  return true;
+}
+
+// The first match at or after `at` over a line copied out from `from` to its
+// CR (or the text's end): each answer there is the whole line's.
+std::int32_t FindInLine(CKXRegexp& re, const std::vector<char>& line, long from, long at, long length,
+                        short options, SKXFindStyl& styl, long& found) {
+  const unsigned char* text = U(line.data());
+  const long n = long(line.size());
+  // What the automaton kept from the chunk was about the line as far as the
+  // chunk's end, not about the whole line.
+  SKXFindStyl::RegexpSearch& search = styl.search;
+  search.filterFrom = search.filterEnd = search.filterLineEnd = -1;
+  for (long p = at - from; p < n;) {
+    KxFindStylSetBase(styl, std::int32_t(from), from + n >= length);
+    long x = -1;
+    const short w = re.Find1stStep(text, p, n, options, x, styl);
+    if (w == 0) return 0;
+    KxFindTick();
+    if (const std::int32_t r = re.Find2ndStep(text, x, n, options, styl); r > 0) {
+      found = from + x;
+      return r;
+    }
+    p = x + w;
+  }
+  return 0;
+}
+
+// What a chunk's search answers when it has searched a line copied out past
+// the chunk's end: the walk goes on from that line's end.
+constexpr std::int32_t kWalkOnAfterLine = -1;
+
 }  // namespace
 
 std::int32_t KxStrFind(const CKXStrArray& store, long pos, const char* pattern, long patLen, long& found,
@@ -232,8 +300,9 @@ std::int32_t KxStrFindRegexp(const CKXStrArray& store, long pos, const char* pat
   SKXFindStyl& styl = scope;
   const bool back = options & kKXFindBackward;
   Window window;
-  return WalkChunks(store, std::clamp(pos, 0L, length), back,
-                    [&](const unsigned char* bytes, long base, long len, long p) -> std::int32_t {
+  std::vector<char> line;
+  long walkOn = -1;   // where the walk goes on after a line copied out
+  auto look = [&](const unsigned char* bytes, long base, long len, long p) -> std::int32_t {
     const bool lastChunk = base + len >= length;
     for (;;) {
       KxFindStylSetBase(styl, std::int32_t(base), lastChunk);
@@ -261,6 +330,12 @@ std::int32_t KxStrFindRegexp(const CKXStrArray& store, long pos, const char* pat
         }
         if (!settled) styl.search = before;
       }
+      if (!settled && !back && CopyLine(store, std::max(0L, abs - 1), abs, kJoinedLine, line)) {
+        const long from = std::max(0L, abs - 1);
+        if ((r = FindInLine(re, line, from, abs, length, options, styl, found)) > 0) return r;
+        walkOn = from + long(line.size());
+        return kWalkOnAfterLine;
+      }
       if (!settled) r = MatchInWindow(store, re, window, abs, length, options, styl);
       if (r > 0) {
         found = abs;
@@ -268,7 +343,14 @@ std::int32_t KxStrFindRegexp(const CKXStrArray& store, long pos, const char* pat
       }
       p = back ? at : at + w;
     }
-  });
+  };
+  for (long from = std::clamp(pos, 0L, length);;) {
+    walkOn = -1;
+    const std::int32_t r = WalkChunks(store, from, back, look);
+    if (r != kWalkOnAfterLine) return r;
+    if (walkOn >= length) return 0;
+    from = walkOn;
+  }
 }
 
 std::int32_t KxStrCheckFind(const CKXStrArray& store, long from, long to, const char* pattern, long patLen,

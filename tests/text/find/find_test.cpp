@@ -24,13 +24,14 @@ const Bytes kAKata = "\x83\x41";     // ア
 const Bytes kAWide = "\x82\x60";     // Ａ
 
 // Every match of a forward (or backward) search, searching on past each one.
-Matches FindAll(const Bytes& text, const Bytes& pattern, short options, CKXArrayL* runs = nullptr) {
+Matches FindAll(const Bytes& text, const Bytes& pattern, short options, CKXArrayL* runs = nullptr,
+                CKXArrayL* decos = nullptr) {
   const auto* t = reinterpret_cast<const unsigned char*>(text.data());
   const auto* p = reinterpret_cast<const unsigned char*>(pattern.data());
   std::vector<SKXFindChar> fc(pattern.size() + 1);
   long n = UKXFind::MakeFindChar(fc.data(), p, long(pattern.size()), options, kScriptJapanese);
   EXPECT_EQ(n, UKXFind::CountFindChar(p, long(pattern.size()), options, kScriptJapanese));
-  CKXFindStyl styl(runs, kScriptJapanese);
+  CKXFindStyl styl(runs, kScriptJapanese, decos);
   Matches out;
   const long len = long(text.size());
   bool back = options & kKXFindBackward;
@@ -81,6 +82,33 @@ TEST(Find, WidthFoldingJoinsHalfWidthKanaAndVoicedMark) {
   // A lone ｶ is not the ｶ of ｶﾞ under width folding.
   EXPECT_EQ((Matches{{7, 1}}), FindAll(text, "\xB6", 4));
   EXPECT_EQ((Matches{{1, 2}, {4, 2}}), FindAll(text, kGaHira, 12));
+}
+
+TEST(Find, NoMatchStartsOnTheMarkOfAJoinedPair) {
+  const Bytes mark = "\xDE", markWide = "\x81\x4A";   // ﾞ and ゛
+  // ｶﾞ is one character under width folding: its mark starts nothing,
+  // forward or backward, whatever folds to it.
+  for (short back : {0, 1}) {
+    EXPECT_EQ(Matches{}, FindAll(kKaHalfDaku, mark, short(4 | back)));
+    EXPECT_EQ(Matches{}, FindAll(kKaHalfDaku, markWide, short(4 | back)));
+    EXPECT_EQ(Matches{}, FindAll("x" + kKaHalfDaku + "y", mark + "y", short(4 | back)));
+    // Without width folding the two bytes are two characters.
+    EXPECT_EQ((Matches{{1, 1}}), FindAll(kKaHalfDaku, mark, back));
+    // A mark after no kana, after a joined pair, after the trail byte of a
+    // double-byte character (83 B6) or in a pair it cannot join stands alone.
+    const Bytes text = "x" + mark + kKaHalfDaku + mark + "\x83\xB6" + mark + "\xB1" + mark;
+    Matches alone{{1, 1}, {4, 1}, {7, 1}, {9, 1}};
+    if (back) alone = {{9, 1}, {7, 1}, {4, 1}, {1, 1}};
+    EXPECT_EQ(alone, FindAll(text, mark, short(4 | back)));
+  }
+  // A picture takes no mark: the mark after it is a character.
+  CKXArrayL decos(sizeof(SKXDeco));
+  SKXDeco runs[3] = {{0, {}, 0}, {1, {}, 0}, {2, {}, 0}};
+  runs[1].deco.pictID = 1;
+  for (const SKXDeco& run : runs) decos.InsertItemsAt(1, decos.GetCount() + 1, &run);
+  EXPECT_EQ((Matches{{2, 1}}), FindAll("a\xCA" + mark, mark, 4, nullptr, &decos));
+  EXPECT_EQ((Matches{{2, 1}}), FindAll("a\xCA" + mark, mark, 5, nullptr, &decos));
+  EXPECT_EQ(Matches{}, FindAll("a\xCA" + mark, mark, 4));
 }
 
 TEST(Find, KanaAndCaseFolding) {

@@ -198,6 +198,47 @@ TEST(Regexp, FoldingAndDoubleByteCharacters) {
   EXPECT_EQ((Matches{{0, 2}}), Search("\\x834B", "\xB6\xDE", 4));   // ｶﾞ is read as ガ
 }
 
+// Every match of a plain pattern, the model of what each folding option
+// lets match.
+Matches PlainSearch(const Bytes& pattern, const Bytes& text, short options) {
+  const long count = UKXFind::CountFindChar(U(pattern), long(pattern.size()), options, kScriptJapanese);
+  std::vector<SKXFindChar> fc(std::size_t(count) + 1);
+  const long n = UKXFind::MakeFindChar(fc.data(), U(pattern), long(pattern.size()), options, kScriptJapanese);
+  CKXFindStyl styl(nullptr, kScriptJapanese);
+  Matches out;
+  const long len = long(text.size());
+  for (long pos = 0;;) {
+    long found = -1;
+    const short w = UKXFind::Find1stStep(U(text), pos, len, fc.data(), n, options, found, styl);
+    if (!w) break;
+    const std::int32_t r = UKXFind::Find2ndStep(U(text), found, len, fc.data(), n, options, styl);
+    if (r > 0) out.emplace_back(found, r);
+    pos = found + (r > 0 ? r : w);
+  }
+  return out;
+}
+
+// A character as a regular expression matches what it matches as a plain
+// pattern, under every folding: width folding folds width only (a
+// half-width kana is a katakana, never a hiragana), kana folding kana only.
+TEST(Regexp, FoldingMatchesWhatPlainFindMatches) {
+  const Bytes forms[] = {"\x82\xCD", "\x83\x6E", "\xCA",                 // は ハ ﾊ
+                         "\x82\xCE", "\x83\x6F", "\xCA\xDE",             // ば バ ﾊﾞ
+                         "\x82\xCF", "\x83\x70", "\xCA\xDF",             // ぱ パ ﾊﾟ
+                         "\x82\xA0", "\x83\x41", "\xB1",                 // あ ア ｱ
+                         "a",          "A",          "\x82\x81", "\x82\x60"};   // a A ａ Ａ
+  Bytes text;
+  for (const Bytes& f : forms) text += f + " ";
+  for (const short options : {0, 2, 4, 8, 6, 10, 12, 14}) {
+    for (const Bytes& f : forms) {
+      EXPECT_EQ(PlainSearch(f, text, options), Search(f, text, options))
+          << "options " << options << " pattern " << std::hex << int(std::uint8_t(f[0]));
+    }
+  }
+  // The reported case: ﾊ under width folding alone is no は.
+  EXPECT_EQ((Matches{{3, 2}, {6, 1}}), Search("\xCA", text.substr(0, 8), 4));
+}
+
 TEST(Regexp, BackwardSearch) {
   EXPECT_EQ((Matches{{6, 2}, {3, 2}, {0, 2}}), Search("a\\d", "a1 a2 a3", 1));
   CKXRegexp re(U("a"), 1, 1);

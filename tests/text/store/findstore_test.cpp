@@ -294,4 +294,47 @@ TEST(FindStore, LongLinesFindWhatOneBufferFinds) {
   KxStrSetFirstRegexpWindow(was);
 }
 
+// Lines that cross chunk ends, as a text of real lines lies in the store:
+// such a line is searched over one copy holding its CR, as over one buffer.
+// Candidates matched one by one there would read the line to its end each,
+// which over lines of thousands of candidates gives up as too complex.
+TEST(FindStore, LinesAcrossChunkEndsFindWhatOneBufferFinds) {
+  const std::string no = "\x82\xCC", ha = "\x82\xCD", ga = "\x82\xAA", kata = "\x83\x6E", half = "\xCA";
+  const char* const pieces[] = {"\x82\xCC", "\x82\xCD", "\x82\xAA", "\x83\x6E", "\xCA", "\x88\x9F", "a", " "};
+  std::mt19937 rng(31);
+  // The first line ends on the first chunk's last byte: the next starts a chunk.
+  std::string t = std::string(CKXStrArray::kFillChunk - 1, 'a') + "\r";
+  while (t.size() < 70000) {
+    const unsigned roll = rng() % 100;
+    // Short lines, lines of thousands of bytes, and lines longer than a chunk.
+    const std::size_t n = roll < 70 ? 20 + rng() % 400 : roll < 95 ? 2000 + rng() % 4000 : 17000;
+    std::string line;
+    while (line.size() < n) line += roll % 7 == 0 ? no : pieces[rng() % std::size(pieces)];
+    if (rng() % 5 == 0) line.insert(line.size() / 2, "Q");
+    t += line + "\r";
+  }
+  // Backward searches match each candidate on its own, over the store as
+  // over one buffer: only patterns that stay cheap that way go backward too.
+  const std::pair<std::string, bool> cases[] = {{"(" + no + "|" + ha + "|" + ga + ").*Q", false},
+                                                {ha + "[^Q\r]*Q", false},
+                                                {"^(" + no + "|" + ha + ").*" + ga + "$", false},
+                                                {"(" + no + ")\\1" + ha, true},
+                                                {"Q.*" + kata + "$", true},
+                                                {half + "+a", true},
+                                                {"(" + ha + "|a)[^\r]{300}", false}};
+  CKXStrArray store;
+  store.SetText(t.data(), long(t.size()));
+  ASSERT_GT(store.GetCount(), 4);
+  SKXStr first;
+  store.GetAt(1, first);
+  ASSERT_EQ(CKXStrArray::kFillChunk, first.len);
+  for (const auto& [pattern, backward] : cases) {
+    for (const short options : {16, 20, 24, 28})
+      ASSERT_EQ(FindInOneBuffer(t, pattern, options), FindAll(store, pattern, options)) << pattern << " " << options;
+    if (backward) {
+      EXPECT_EQ(FindInOneBuffer(t, pattern, 17), FindAll(store, pattern, 17)) << pattern;
+    }
+  }
+}
+
 }  // namespace
