@@ -896,14 +896,29 @@ void CKXFlavorExchange::ReceiveInto(const SKXRange& range, CKXDataTube& tube, KX
         composed.resize(static_cast<std::size_t>(std::clamp(outCount, 0L, static_cast<long>(units.size()))));
         units = std::move(composed);
       }
+      // Text without style runs of its own takes the style where it lands:
+      // spelt in another script, its bytes would read as other characters
+      // there (a dash pasted into Roman text came out as "Å\").
+      short script = kScriptJapanese;
+      if (kind != kKxTubeFile && !reader.HasStyls()) {
+        if (mLandingScript >= 0) {
+          script = mLandingScript;
+        } else if (mLayer) {
+          SStyl here{};
+          mLayer->GetCurStyl(here);
+          script = KxFontToScriptType(here.font);
+        }
+      }
       StKxHandle converted, sides;
       long length = 0, sideCount = 0;
       const bool ok = !units.empty() && UKXUnicode::ConvertToText(units.data(), static_cast<long>(units.size()),
                                                                   glyphs.h, converted.h, length, sides.h,
-                                                                  sideCount, kScriptJapanese);
+                                                                  sideCount, script);
       Units().swap(units);
       Bytes textBytes;
-      if (kind != kKxTubeFile && hasText && (!ok || sideCount == 0)) {
+      // The tube's "TEXT" is in the system script: it stands for the
+      // characters only where they are spelt in that script.
+      if (kind != kKxTubeFile && hasText && script == kScriptJapanese && (!ok || sideCount == 0)) {
         // The script's own bytes say the same: take them with every run.
         tube.ReadFlavor(kKxFlavorText, textBytes);
         dropDecoPara = false;
@@ -1031,11 +1046,12 @@ void KxPutTextOnClipboard(KXTextHandle text) {
   CKXTextClipboardTube tube(&exchange, SKXRange{0, -1});
 }
 
-void KxGetTextFromClipboard(KXTextHandle text, short& kind) {
+void KxGetTextFromClipboard(KXTextHandle text, short& kind, short landingScript) {
   kind = 0;
   if (!text) return;
   CKXTextClipboardTube tube;
   CKXFlavorExchange exchange(nullptr, KXHandleAccess::Text(text));
+  exchange.SetLandingScript(landingScript);
   if (exchange.PickFlavorFrom(tube) == kKxFlavorNull) return;
   exchange.ReceiveDataFrom(SKXRange{0, -1}, tube, text, &kind);
 }

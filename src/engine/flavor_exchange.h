@@ -66,6 +66,10 @@ class CKXFlavorExchange : public CKXFlavorSender {
   // as its placeholder), not as their own bytes, which only the runs could
   // read back. Off, the bytes go as the text holds them.
   void SetTextAlone(bool alone) { mTextAlone = alone; }
+  // The script of the style that text without style runs of its own (from
+  // another program) takes where it lands; its Unicode is spelt in that
+  // script. Unset (-1), the layer's current style says, or else Japanese.
+  void SetLandingScript(short script) { mLandingScript = script; }
   // The characters of such runs the last file write could only spell as
   // placeholders.
   long GetUnwritten() const { return mUnwritten; }
@@ -122,6 +126,7 @@ class CKXFlavorExchange : public CKXFlavorSender {
   bool mFormSet = false;
   bool mTextAlone = false;
   long mUnwritten = 0;
+  short mLandingScript = -1;
 };
 
 // The reader of plain-text files opened as Aozora notation: replaces
@@ -134,6 +139,7 @@ void KxSetAozoraReader(KxAozoraReader reader);
 // The layer's scrap hooks over the clipboard, for the text engine's
 // TextPutScrap and TextGetScrap: every flavor of a whole text goes on the
 // clipboard; a paste appends what the clipboard holds to `text` and
-// answers its content mask (0 with nothing readable).
+// answers its content mask (0 with nothing readable). `landingScript`: the
+// script of the style the text takes where it goes (-1: Japanese).
 void KxPutTextOnClipboard(KXTextHandle text);
-void KxGetTextFromClipboard(KXTextHandle text, short& kind);
+void KxGetTextFromClipboard(KXTextHandle text, short& kind, short landingScript = -1);

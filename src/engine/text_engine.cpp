@@ -421,7 +421,12 @@ short CKXTextEngine::GetStylFontScriptType(const SKXStyl* runs, long count) {
 
 void CKXTextEngine::TextPutScrap(KXTextHandle text, short) { KxPutTextOnClipboard(text); }
 
-void CKXTextEngine::TextGetScrap(KXTextHandle text, short& kind) { KxGetTextFromClipboard(text, kind); }
+void CKXTextEngine::TextGetScrap(KXTextHandle text, short& kind) {
+  // Text from another program takes the style of the selection.
+  SStyl here{};
+  GetCurStyl(here);
+  KxGetTextFromClipboard(text, kind, KxFontToScriptType(here.font));
+}
 
 long CKXTextEngine::DoReplaceAll(const char* find, long flen, const char* repl, long rlen, long options) {
   const long count = CKXTextLayer::DoReplaceAll(find, flen, repl, rlen, options);
