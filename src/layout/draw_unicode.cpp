@@ -197,8 +197,13 @@ std::int32_t KxTextDrawUnicode(std::int32_t x, std::int32_t top, std::int32_t as
     const int fb = KxUniCharFallback(values[i], script, bytes);
     const bool vertical = CKXCharState::sVerticalDrawing;
     const std::int32_t px = vertical ? x0 : std::int32_t(x0 + advance), pt = vertical ? std::int32_t(top0 + advance) : top0;
+    // In the font it was measured in (KxGetUnicodeCharWidth).
+    KxPortText& port = KxCurrentPortText();
+    const short own = port.font;
+    port.font = KxUnicodeCharFont(own, units, n);
     advance += KxTextDrawUnicodeText(px, pt, KxDrawScale(ascent, scale), KxDrawScale(height, scale), units, n,
                                      bytes, short(fb), 0);
+    port.font = own;
   }
   return std::int32_t(std::min<std::int64_t>(advance, INT32_MAX));
 }

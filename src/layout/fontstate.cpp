@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/script.h"
+#include "platform/utf16.h"
 #include "text/codes/unicode.h"
 
 // ---------------------------------------------------------------------------
@@ -91,10 +92,34 @@ std::int32_t KxFallbackWidth(const char* bytes, int count, short size) {
   return std::int32_t(std::min<std::int64_t>(w, INT32_MAX));
 }
 
+short KxUnicodeCharFont(short font, const char16_t* units, int count) {
+  if (count <= 0 || (count == 2 && units[0] >= 16 && units[0] <= 31)) return font;
+  auto has = [&](short f) {
+    const KxFontFace* face = KxFontDrawingFace(f);
+    if (!face) return false;
+    for (int i = 0; i < count; ++i) {
+      char32_t cp = units[i];
+      if (const char32_t pair = i + 1 < count ? KxJoinSurrogates(units[i], units[i + 1]) : 0) {
+        cp = pair;
+        ++i;
+      }
+      if (face->GlyphOf(cp) == 0) return false;
+    }
+    return true;
+  };
+  if (font == kKxApplicationFont || has(font)) return font;
+  return has(kKxApplicationFont) ? kKxApplicationFont : font;
+}
+
 std::int32_t KxGetUnicodeCharWidth(std::uint32_t value) {
   char16_t units[2];
   const int n = KxUnpackUniChar(value, units);
+  // Measured in the font it draws in.
+  KxPortText& port = KxCurrentPortText();
+  const short own = port.font;
+  port.font = KxUnicodeCharFont(own, units, n);
   const std::int32_t w = KxGetUnicodeTextWidth(units, n);
+  port.font = own;
   if (w > 0) return w;
   char bytes[2];
   const KxPortText& t = KxCurrentPortText();

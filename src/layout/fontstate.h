@@ -40,6 +40,10 @@ short KxScaledFontSize(short size, short scale);
 // A value that cannot be measured (measures 0) measures as its fallback
 // bytes, never 0.
 std::int32_t KxGetUnicodeCharWidth(std::uint32_t value);
+// The font a side entry's units draw and measure in: `font` when it has
+// their glyphs, else the application font when that has them (a Roman font
+// has no kanji, and its placeholder's glyph stood in for them).
+short KxUnicodeCharFont(short font, const char16_t* units, int count);
 // Splits a packed value into units; answers their count (1 or 2). A value
 // of 0xFFFF or less, or one with a 0 second unit, is one unit.
 int KxUnpackUniChar(std::uint32_t value, char16_t units[2]);

@@ -192,6 +192,23 @@ TEST_F(FontState, UnicodeSideEntries) {
   EXPECT_EQ(KxCurrentPortText().unscaled, 0);
 }
 
+// A character a Roman font lacks (a kanji typed or pasted into Roman text)
+// measures and draws in the application font; one it has stays its own.
+TEST_F(FontState, SideEntriesTheFontLacksTakeTheApplicationFont) {
+  CKXCharState cs;
+  Styl s;
+  s.font = Font("KX Synthetic Roman");
+  s.size = 20;
+  cs.SetStyl(s);
+  const char16_t kanji[] = {0x65E5}, letter[] = {'A'};
+  EXPECT_EQ(KxUnicodeCharFont(s.font, kanji, 1), kKxApplicationFont);
+  EXPECT_EQ(KxUnicodeCharFont(s.font, letter, 1), s.font);
+  EXPECT_EQ(KxGetUnicodeCharWidth(0x65E50000), KxFontUTF16Width(kKxApplicationFont, 20, 0, kanji, 1));
+  EXPECT_EQ(KxGetUnicodeCharWidth('A'), KxFontUTF16Width(s.font, 20, 0, letter, 1));
+  // The port keeps its own font.
+  EXPECT_EQ(KxCurrentPortText().font, s.font);
+}
+
 // A memo with no history: measuring many styles (more than the shared memo
 // holds) in different orders, with fresh and long-lived states, gives the same
 // widths as measuring each style alone.

@@ -51,11 +51,11 @@ bool KxChooseGlyphs(short font, const char16_t* units, std::int32_t count, bool 
   std::string path;
   int index = 0;
   bool ok;
-  if (!face->FileLocation(path, index)) {
+  // A file HarfBuzz cannot read (a Type 1 font) goes by the face's own map.
+  hb_font_t* hb = face->FileLocation(path, index) ? FileFont(path, index) : nullptr;
+  if (!hb) {
     ok = ChooseByCodePoint(*face, units, count, glyphs);
   } else {
-    hb_font_t* hb = FileFont(path, index);
-    if (!hb) return false;
     hb_buffer_t* buf = hb_buffer_create();
     hb_buffer_add_utf16(buf, reinterpret_cast<const std::uint16_t*>(units), count, 0, count);
     hb_buffer_guess_segment_properties(buf);
