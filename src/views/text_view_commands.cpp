@@ -2,7 +2,6 @@
 #include "views/text_view_commands.h"
 
 #include <algorithm>
-#include <ctime>
 #include <iterator>
 
 #include "engine/data_tube.h"
@@ -652,19 +651,21 @@ void CKXTextViewServices::Install(CKXTextViewServices* services) {
 }
 CKXTextViewServices& CKXTextViewServices::Get() { return *gServices; }
 
+// The date and time as the view's GetDate and GetTime give them: from the
+// program's clock, in the system's formats.
 std::string CKXTextViewServices::GetDateText() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char buffer[32];
-  return std::string(buffer, std::strftime(buffer, sizeof buffer, "%Y/%m/%d", &local));
+  DateTimeRec now{};
+  ::GetTime(now);
+  Str255 s{};
+  DateString(now, abbrevDate, s);
+  return std::string(reinterpret_cast<const char*>(s + 1), s[0]);
 }
 std::string CKXTextViewServices::GetTimeText() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char buffer[32];
-  return std::string(buffer, std::strftime(buffer, sizeof buffer, "%H:%M", &local));
+  DateTimeRec now{};
+  ::GetTime(now);
+  Str255 s{};
+  TimeString(now, false, s);
+  return std::string(reinterpret_cast<const char*>(s + 1), s[0]);
 }
 
 const KxTextCommandRow* KxTextCommandTable(std::size_t& count) {

@@ -75,3 +75,15 @@ S
 )
   grep -q '^文字コード表' <<<"$out" || fail "1137 with $mods did not open the code table: $out"
 done
+
+# The date and time items paste the view's date and time: the program's
+# clock in the system's formats, as headers and macros give them.
+out=$(app --clock 2024-03-05T09:07:03 - <<'S'
+menu 2
+menu 1139
+type |
+menu 1140
+print text
+S
+)
+[ "$out" = "Tue, Mar 5, 2024|09:07" ] || fail "date and time items: $out"
