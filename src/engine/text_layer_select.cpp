@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/text_layer_run.h"
+#include "text/store/transform.h"
 
 using kxlayer::RunAction;
 using kxlayer::TextOwner;
@@ -146,6 +147,28 @@ long CKXTextLayer::GetParagraphCount(const SKXRange& range) const {
 
 // ---- transforms ------------------------------------------------------------------------------------------
 
+namespace {
+
+// The marks after `range` was converted into `newLength` bytes, the
+// converted bytes placed as `pieces` says: each end inside the range goes
+// where its bytes went, ends after it move by the change in length.
+void MoveMarks(KXMarkSet& marks, const SKXRange& range, long newLength, const UKXText::KXTextPieces& pieces) {
+  const long from = range.start, to = from + range.length, delta = newLength - range.length;
+  auto map = [&](long p, bool end) {
+    if (p < from) return p;
+    if (p > to) return p + delta;
+    return from + UKXText::MapOffset(pieces, p - from, end);
+  };
+  for (SKXSavedMark& m : marks) {
+    const long s = m.start, e = long(m.start) + m.length;
+    const long ns = map(s, false);
+    m.start = std::int32_t(ns);
+    m.length = std::int32_t(m.length == 0 ? 0 : std::max(0L, map(e, true) - ns));
+  }
+}
+
+}  // namespace
+
 template <typename F>
 void CKXTextLayer::ConvertRange(const SKXRange& range, short type, F convert) {
   Command command(*this);
@@ -154,8 +177,22 @@ void CKXTextLayer::ConvertRange(const SKXRange& range, short type, F convert) {
   RunAction(*this, type, 0, [&](CKXTextAction&) {
     TextOwner copy(NewText());
     TextCopy(range, copy.h, 0);
-    if (!convert(copy.h)) return;
+    // Pasting the copy back takes out the marks inside the range: they
+    // stay on their text, moved where the conversion put it. The
+    // conversion notes where their ends went.
+    KXMarkSet marks;
+    UKXText::KXTextPieces pieces;
+    if (HasMarks()) {
+      GetMarks(marks);
+      for (const SKXSavedMark& m : marks)
+        for (const long p : {long(m.start), long(m.start) + m.length})
+          if (p > range.start && p < long(range.start) + range.length) pieces.exact.push_back(p - range.start);
+      std::sort(pieces.exact.begin(), pieces.exact.end());
+    }
+    if (!convert(KXHandleAccess::Text(copy.h), marks.empty() ? nullptr : &pieces)) return;
+    if (!marks.empty()) MoveMarks(marks, range, KXText_GetLength(copy.h), pieces);
     TextPaste(range, copy.h, 0);
+    if (!marks.empty()) SetMarks(marks);
     SetSelectionRange({range.start, std::int32_t(KXText_GetLength(copy.h))}, false);
   });
 }
@@ -163,18 +200,18 @@ void CKXTextLayer::ConvertRange(const SKXRange& range, short type, F convert) {
 void CKXTextLayer::DoCharShift(bool left) {
   ConvertRange(GetParagSelectionRange(GetSelectionRange()),
                left ? kxlayer::kActShiftLeft : kxlayer::kActShiftRight,
-               [&](KXTextHandle t) { return UKXText_ShiftText(t, left) != 0; });
+               [&](CKXText* t, UKXText::KXTextPieces* pieces) { return UKXText::ShiftKXText(t, left, pieces); });
 }
 
 void CKXTextLayer::DoCharType(short type) {
   ConvertRange(GetSelectionRange(), kxlayer::kActCharType,
-               [&](KXTextHandle t) { return UKXText_CharTypeText(t, type) != 0; });
+               [&](CKXText* t, UKXText::KXTextPieces* pieces) { return UKXText::CharTypeKXText(t, type, pieces); });
 }
 
 void CKXTextLayer::DoLineReform(bool wrap) {
   ConvertRange(GetParagSelectionRange(GetSelectionRange()),
                wrap ? kxlayer::kActReformWrap : kxlayer::kActReformJoin,
-               [&](KXTextHandle t) { return UKXText_ReformText(t, wrap) != 0; });
+               [&](CKXText* t, UKXText::KXTextPieces* pieces) { return UKXText::ReformKXText(t, wrap, pieces); });
 }
 
 void CKXTextLayer::DoLineDup() {

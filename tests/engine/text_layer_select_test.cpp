@@ -218,6 +218,47 @@ TEST(TextLayerSelect, ConversionsKeepRunsRubyAndMarksWithExactUndo) {
   }
 }
 
+// Marks inside a converted range stay on their text, their ends moved where
+// the conversion put it (a mark byte joined into a kana takes the mark's
+// end with it); undo and redo give each set back exactly.
+TEST(TextLayerSelect, ConversionsKeepTheMarksInsideTheirRange) {
+  struct Case {
+    const char* name;
+    void (*command)(TestLayer&);
+    KXMarkSet after;
+  };
+  // "ab" ｶﾞ "c" CR "de": marks on b, on ﾞ (inside ｶﾞ), empty before c, on "de", over the range's end.
+  const std::string text = "ab\xB6\xDE" "c\rde\rxyz";
+  const KXMarkSet marks = {{1, 1, 0, false, {1, 'b'}},  {3, 1, 0, false, {1, 'm'}}, {4, 0, 0, false, {1, 'e'}},
+                           {6, 2, 0, false, {1, 'd'}},  {7, 4, 0, false, {1, 'x'}}};
+  const Case cases[] = {
+      {"full width", [](TestLayer& l) { l.DoCharType(7); },
+       {{2, 2, 0, false, {1, 'b'}}, {4, 2, 0, false, {1, 'm'}}, {6, 0, 0, false, {1, 'e'}},
+        {9, 4, 0, false, {1, 'd'}}, {11, 5, 0, false, {1, 'x'}}}},
+      {"shift right", [](TestLayer& l) { l.DoCharShift(false); },
+       {{2, 1, 0, false, {1, 'b'}}, {4, 1, 0, false, {1, 'm'}}, {5, 0, 0, false, {1, 'e'}},
+        {8, 2, 0, false, {1, 'd'}}, {9, 4, 0, false, {1, 'x'}}}},
+      {"join", [](TestLayer& l) { l.DoLineReform(false); },
+       {{1, 1, 0, false, {1, 'b'}}, {3, 1, 0, false, {1, 'm'}}, {4, 0, 0, false, {1, 'e'}},
+        {5, 2, 0, false, {1, 'd'}}, {6, 4, 0, false, {1, 'x'}}}},
+  };
+  for (const Case& c : cases) {
+    TestLayer layer;
+    SetText(layer, text);
+    layer.mMarkSet = marks;
+    layer.SetSelectionRange({0, 9}, false);
+    const Snapshot before = Take(layer);
+    c.command(layer);
+    const Snapshot after = Take(layer);
+    ASSERT_NE(after.bytes, before.bytes) << c.name;
+    EXPECT_EQ(layer.mMarkSet, c.after) << c.name;
+    layer.Undo();
+    EXPECT_EQ(Diff(Take(layer), before), "") << c.name << ": undo";
+    layer.Redo();
+    EXPECT_EQ(Diff(Take(layer), after), "") << c.name << ": redo";
+  }
+}
+
 TEST(TextLayerSelect, RubyAndKeyScripts) {
   TestLayer layer;
   SetText(layer, "kanji here");

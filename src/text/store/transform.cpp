@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/unichar_class.h"
 #include "text/codes/script.h"
+#include "text/codes/unicode.h"
 #include "text/store/text.h"
 #include "text/store/transform_rebuild.h"
 
@@ -92,9 +94,39 @@ long DefaultWordwrapCheck(const CKXText& text, long lineStart, long b) {
   return WordwrapAdjust(TextReader{text}, lineStart, b);
 }
 
+void KXTextPieces::Add(const SKXTextPiece& piece) {
+  if (!list.empty() && !exact.empty()) {
+    SKXTextPiece& last = list.back();
+    // Run together unless an offset asked for lies within both, ends
+    // included: an insertion at an end places a start and an end apart.
+    const auto at = std::lower_bound(exact.begin(), exact.end(), last.from);
+    if (at == exact.end() || *at > piece.to) {
+      last.to = piece.to;
+      last.count = piece.out + piece.count - last.out;
+      return;
+    }
+  }
+  list.push_back(piece);
+}
+
+long MapOffset(const KXTextPieces& pieces, long pos, bool end) {
+  // The last piece that starts before pos: for a start also one that starts
+  // at it, so that an insertion there comes before the start.
+  const std::vector<SKXTextPiece>& list = pieces.list;
+  const auto after = end ? std::lower_bound(list.begin(), list.end(), pos,
+                                            [](const SKXTextPiece& p, long q) { return p.from < q; })
+                         : std::upper_bound(list.begin(), list.end(), pos,
+                                            [](long q, const SKXTextPiece& p) { return q < p.from; });
+  if (after == list.begin()) return pos;
+  const SKXTextPiece& p = *(after - 1);
+  if (pos < p.to) return end ? p.out + p.count : p.out;
+  return pos - p.to + p.out + p.count;
+}
+
 // ---- shift ---------------------------------------------------------------------
 
-bool ShiftKXText(CKXText* text, bool left) {
+bool ShiftKXText(CKXText* text, bool left, KXTextPieces* pieces) {
+  if (pieces) pieces->list.clear();
   if (!text) return false;
   char unit[kShiftStringSize];
   long n = 1;
@@ -105,6 +137,7 @@ bool ShiftKXText(CKXText* text, bool left) {
   }
   if (n == 0) return false;
   CKXTextRebuild r(*text);
+  r.RecordPieces(pieces);
   const long len = r.Length();
   const unsigned char* bytes = r.Bytes();
   long pos = 0;
@@ -135,11 +168,22 @@ struct Char {
   Code code;
   short script;
   bool fixed;  // a picture or a placeholder with a side entry: never converted
+  char32_t side;  // the character of its side entry, 0 when none
 };
+
+// The character a side entry names (its first one, when it names two), or 0.
+char32_t SideChar(unsigned long v) {
+  if (KxSideValueIsNoCharacter(std::uint32_t(v))) return 0;
+  if (v <= 0xFFFF) return char32_t(v);
+  const char32_t hi = char32_t(v >> 16), lo = char32_t(v & 0xFFFF);
+  if (hi >= 0xD800 && hi <= 0xDBFF && lo >= 0xDC00 && lo <= 0xDFFF)
+    return 0x10000 + ((hi - 0xD800) << 10) + (lo - 0xDC00);
+  return hi;
+}
 
 class CharWalk {
  public:
-  explicit CharWalk(CKXTextRebuild& r) : mR(r) {}
+  CharWalk(CKXTextRebuild& r, const CKXText& src) : mR(r), mSrc(src) {}
   bool Next(Char& c) {
     if (mPos >= mR.Length()) return false;
     const unsigned char* b = mR.Bytes();
@@ -147,7 +191,9 @@ class CharWalk {
     c.script = mR.ScriptAt(mPos);
     c.len = KxTextCharFirst(b[mPos], c.script) && mPos + 1 < mR.Length() ? 2 : 1;
     c.code = c.len == 2 ? Code(b[mPos] << 8 | b[mPos + 1]) : b[mPos];
-    c.fixed = mR.HasSideEntry(mPos) || (c.len == 2 && mR.HasSideEntry(mPos + 1)) || mR.IsPicture(mPos);
+    const bool side = mR.HasSideEntry(mPos);
+    c.fixed = side || (c.len == 2 && mR.HasSideEntry(mPos + 1)) || mR.IsPicture(mPos);
+    c.side = side ? SideChar(mSrc.GetUniChar(mPos)) : 0;
     mPos += c.len;
     return true;
   }
@@ -162,6 +208,7 @@ class CharWalk {
 
  private:
   CKXTextRebuild& mR;
+  const CKXText& mSrc;  // the text being rebuilt, as it stood
   long mPos = 0;
 };
 
@@ -169,8 +216,9 @@ bool IsJapanese(const Char& c) { return c.script == kScriptJapanese; }
 bool IsWide(const Char& c) { return c.len == 2 && IsJapanese(c); }
 
 // Letters of words: ASCII letters, accented single-byte letters outside
-// Japanese, full-width letters.
+// Japanese, full-width letters, and letters the script cannot hold.
 bool IsLetter(const Char& c) {
+  if (c.side) return KxUnicharClassOf(c.side).letter;
   if (c.len == 2) return IsJapanese(c) && IsWordAlpha(c.code);
   if (IsByteAlpha(c.code)) return true;
   return !IsJapanese(c) && c.code >= 0x80 && KxTextCharType(c.code, c.script) == kCharExtAscii;
@@ -178,10 +226,12 @@ bool IsLetter(const Char& c) {
 
 // Case of a letter; accented letters are judged by their stripped form.
 bool IsUpperLetter(const Char& c) {
+  if (c.side) return KxUnicharClassOf(c.side).upper;
   if (c.len == 2) return c.code >= 0x8260 && c.code <= 0x8279;
   return IsByteUpper(c.code < 0x80 ? c.code : KxTextCharStrip(c.code, c.script));
 }
 bool IsLowerLetter(const Char& c) {
+  if (c.side) return KxUnicharClassOf(c.side).lower;
   if (c.len == 2) return c.code >= 0x8281 && c.code <= 0x829A;
   return IsByteLower(c.code < 0x80 ? c.code : KxTextCharStrip(c.code, c.script));
 }
@@ -198,8 +248,8 @@ Code ToLower(const Char& c) {
 }
 
 // Modes 7, 8 and 9 choose by the first character that decides; 0 when none does.
-short ChooseMode(CKXTextRebuild& r, short mode) {
-  CharWalk w(r);
+short ChooseMode(CKXTextRebuild& r, const CKXText& src, short mode) {
+  CharWalk w(r, src);
   Char c;
   while (w.Next(c)) {
     if (c.fixed) continue;
@@ -219,8 +269,8 @@ short ChooseMode(CKXTextRebuild& r, short mode) {
 
 // Capitalising is worth doing when a word starts in lower case or holds two
 // capitals in a row.
-bool NeedsCapitalize(CKXTextRebuild& r) {
-  CharWalk w(r);
+bool NeedsCapitalize(CKXTextRebuild& r, const CKXText& src) {
+  CharWalk w(r, src);
   Char c;
   bool inWord = false, lastUpper = false;
   while (w.Next(c)) {
@@ -244,17 +294,19 @@ void PutCode(CKXTextRebuild& r, long to, Code code) {
 
 }  // namespace
 
-bool CharTypeKXText(CKXText* text, short mode) {
+bool CharTypeKXText(CKXText* text, short mode, KXTextPieces* pieces) {
+  if (pieces) pieces->list.clear();
   if (!text) return false;
   CKXTextRebuild r(*text);
+  r.RecordPieces(pieces);
   if (mode == kCharTypeToggleWidth || mode == kCharTypeToggleKana || mode == kCharTypeToggleCase)
-    mode = ChooseMode(r, mode);
-  else if (mode == kCharTypeCapitalize && !NeedsCapitalize(r))
+    mode = ChooseMode(r, *text, mode);
+  else if (mode == kCharTypeCapitalize && !NeedsCapitalize(r, *text))
     return false;
   if (mode < kCharTypeHalf || (mode > kCharTypeLower && mode != kCharTypeCapitalize)) return false;
 
   if (mode == kCharTypeFull) r.Reserve(2 * r.Length());
-  CharWalk w(r);
+  CharWalk w(r, *text);
   Char c;
   bool inWord = false;
   while (w.Next(c)) {
@@ -268,16 +320,16 @@ bool CharTypeKXText(CKXText* text, short mode) {
       case kCharTypeHalf: {
         if (!IsWide(c)) break;
         const Code h = WordToByte(c.code);
-        if (h <= 0xFF) {
-          to = h;
-        } else if ((h >> 8) == kDakuMark || (h >> 8) == kHandakuMark) {
+        if ((h >> 8) == kDakuMark || (h >> 8) == kHandakuMark) {
           // The kana and then its mark.
           const char b[2] = {static_cast<char>(h & 0xFF), static_cast<char>(h >> 8)};
           r.Keep(c.pos);
           r.Put(end, b, 2);
           continue;
         }
-        // Anything else has no half-width form and stays.
+        // A hiragana without a half-width form (ゐ ゑ ゎ) gives its katakana;
+        // anything else without one stays.
+        to = h;
         break;
       }
       case kCharTypeFull: {

@@ -8,10 +8,13 @@
 // Unicode side-entry runs are carried over to them, so that a 50 MB text
 // costs one copy instead of one edit per changed character. Inline pictures
 // and characters that carry a side entry are never converted or removed.
-// Marks and markups belong to the edit object and are not touched here.
+// Marks and markups belong to the edit object and are not touched here;
+// the commands say where the changed bytes went, so that their owner can
+// move them.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "text/codes/charclass.h"
 #include "text/runs/runs.h"
@@ -63,10 +66,37 @@ long CheckWordwrap(const CKXText& text, long lineStart, long breakAt);
 
 // ---- whole-text commands (true when the text changed) ------------------------
 
-bool ShiftKXText(CKXText* text, bool left);
+// Where a command put the bytes it changed, so that the caller can keep
+// what points into the text (marks) on it: the source bytes from..to (none:
+// an insertion at `from`) were replaced by `count` bytes at `out` of the
+// new text. Pieces come in source order; bytes between them were kept.
+struct SKXTextPiece {
+  long from, to, out, count;
+};
+// `exact`, set by the caller, lists the old offsets it will ask for
+// (ascending); pieces with none of them inside or at their ends run together into
+// one, so that the list grows with those offsets, not with the changes (a
+// conversion of a whole 50 MB text changes millions of characters). Empty,
+// every piece is kept.
+struct KXTextPieces {
+  std::vector<long> exact;
+  std::vector<SKXTextPiece> list;
+  bool empty() const { return list.empty(); }
+  // Notes that old bytes from..to became `count` new bytes at `out`.
+  void Add(const SKXTextPiece& piece);
+};
+// The new place of source offset `pos`. A kept byte moves with the pieces
+// before it. Inside replaced bytes, a start goes to the start of what
+// replaced them and an end to its end, so that a range covers the whole
+// conversion of what it touched; at an insertion a start goes after the
+// inserted bytes and an end stays before them.
+long MapOffset(const KXTextPieces& pieces, long pos, bool end);
+
+// Each command, given `pieces`, fills in its list (emptied first).
+bool ShiftKXText(CKXText* text, bool left, KXTextPieces* pieces = nullptr);
 // With wrap, long paragraphs are broken at the reform width; without, the
 // width is unlimited and lines are only joined.
-bool ReformKXText(CKXText* text, bool wrap);
+bool ReformKXText(CKXText* text, bool wrap, KXTextPieces* pieces = nullptr);
 
 // Character-type modes.
 constexpr short kCharTypeHalf = 1;
@@ -79,7 +109,7 @@ constexpr short kCharTypeToggleWidth = 7;
 constexpr short kCharTypeToggleKana = 8;
 constexpr short kCharTypeToggleCase = 9;
 constexpr short kCharTypeCapitalize = 20;
-bool CharTypeKXText(CKXText* text, short mode);
+bool CharTypeKXText(CKXText* text, short mode, KXTextPieces* pieces = nullptr);
 
 bool CharSetKXText(CKXText* text, bool macToWin);
 // The same over bytes with their style and decoration runs (as read from a

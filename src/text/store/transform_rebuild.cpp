@@ -6,6 +6,7 @@
 
 #include "text/codes/script.h"
 #include "text/store/text.h"
+#include "text/store/transform.h"
 
 namespace {
 
@@ -215,6 +216,7 @@ void CKXTextRebuild::Put(long to, const char* bytes, long n) {
   const long a = mDone, out = static_cast<long>(mOut.size());
   if (to == a && n == 0) return;
   mChanged = true;
+  if (mPieces) mPieces->Add({a, to, out, n});
   if (n <= 4)
     for (long k = 0; k < n; ++k) mOut.push_back(bytes[k]);
   else

@@ -19,6 +19,9 @@
 #include "text/runs/runs.h"
 
 class CKXText;
+namespace UKXText {
+struct KXTextPieces;
+}
 
 class CKXTextRebuild {
  public:
@@ -44,6 +47,8 @@ class CKXTextRebuild {
   // Replaces the source bytes from where the last piece ended to `to` (none:
   // an insertion there) by `n` new bytes.
   void Put(long to, const char* bytes, long n);
+  // Each piece put from now on is also noted in `pieces` (null: none).
+  void RecordPieces(UKXText::KXTextPieces* pieces) { mPieces = pieces; }
   // Room for a new text of about n bytes.
   void Reserve(long n) { mOut.reserve(size_t(n)); }
   // Keeps the rest and puts the new version into `text` (the source) when
@@ -85,6 +90,7 @@ class CKXTextRebuild {
   bool mParaPending = true;  // the next byte put out starts a paragraph
 
   std::vector<char> mOut;
+  UKXText::KXTextPieces* mPieces = nullptr;
   std::vector<SKXStyl> mOutStyls;
   std::vector<SKXDeco> mOutDecos;
   std::vector<SKXPara> mOutParas;

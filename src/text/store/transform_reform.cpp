@@ -39,7 +39,8 @@ class Reformer {
     mWidth = wrap ? std::max(mWidth, 1L) : LONG_MAX;
     mJoin = !(wrap && mRemoveAll);
   }
-  bool Run(CKXText& text) {
+  bool Run(CKXText& text, KXTextPieces* pieces) {
+    mR.RecordPieces(pieces);
     if (mWidth == LONG_MAX)
       JoinOnly();
     else
@@ -272,10 +273,11 @@ class Reformer {
 
 }  // namespace
 
-bool ReformKXText(CKXText* text, bool wrap) {
+bool ReformKXText(CKXText* text, bool wrap, KXTextPieces* pieces) {
+  if (pieces) pieces->list.clear();
   if (!text) return false;
   Reformer r(*text, wrap);
-  return r.Run(*text);
+  return r.Run(*text, pieces);
 }
 
 }  // namespace UKXText

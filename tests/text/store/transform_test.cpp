@@ -187,9 +187,11 @@ TEST_F(Transform, ReformThenJoinGivesBackTheText) {
 
 TEST_F(Transform, CharacterTypeModes) {
   bool changed = true;
-  // To half-width: a voiced kana gives its mark; a kana without a half-width form stays.
+  // To half-width: a voiced kana gives its mark; a hiragana without a
+  // half-width form (ゎ ゐ ゑ) gives its katakana, a katakana (ヶ) stays.
   EXPECT_EQ(Convert("\x82\x60\x82\x81\x81\x40\x83\x4B\x82\xA0\x83\x94\x82\xEC", kCharTypeHalf),
-                    "Aa \xB6\xDE\xB1\xB3\xDE\x82\xEC");
+                    "Aa \xB6\xDE\xB1\xB3\xDE\x83\x8E");
+  EXPECT_EQ(Convert("\x82\xEE\x82\xEF\x83\x96", kCharTypeHalf), "\x83\x90\x83\x91\x83\x96");
   // To full-width: marks are absorbed where the kana takes them.
   EXPECT_EQ(Convert("A~ \xB6\xDE\xCA\xDF\xB3\xDE\xB6\xDF", kCharTypeFull),
             "\x82\x60\x81\x60\x81\x40\x83\x4B\x83\x70\x83\x94\x83\x4A\x81\x4B");
@@ -216,6 +218,100 @@ TEST_F(Transform, CharacterTypeModes) {
   t.SetText("\x87\x8E", 2, &roman, 1, nullptr, 0, nullptr, 0, nullptr, 0);  // á é
   EXPECT_TRUE(CharTypeKXText(&t, kCharTypeToggleCase));
   EXPECT_EQ(Bytes(t), "\xE7\x83");
+}
+
+// Letters the Japanese encoding lacks stand as placeholders with a side
+// entry: they are letters of their words (their case counts when a word
+// is judged), though they are not converted.
+TEST_F(Transform, LettersWithSideEntriesBelongToTheirWords) {
+  // Each '#' becomes the side-entry character of the list, in turn.
+  auto convert = [](const std::string& s, std::vector<std::uint32_t> side, short mode) {
+    CKXText t;
+    std::size_t k = 0;
+    for (const char ch : s)
+      if (ch == '#')
+        t.InsertUniChar(t.GetLength(), side.at(k++), nullptr, nullptr);
+      else
+        t.InsertString(t.GetLength(), &ch, 1, nullptr, nullptr, nullptr, 0);
+    CharTypeKXText(&t, mode);
+    EXPECT_EQ(t.Check(), "");
+    const std::string bytes = Bytes(t);
+    std::string out;
+    for (long p = 0; p < t.GetLength(); p = t.GetNextCharPos(p))
+      out += t.GetUniChar(p) ? std::string("#") : bytes.substr(size_t(p), size_t(t.GetNextCharPos(p) - p));
+    return out;
+  };
+  constexpr std::uint32_t i = 0x00EF0000, sz = 0x00DF0000, AE = 0x00C60000, o = 0x00F80000;
+  constexpr std::uint32_t smile = 0xD83DDE00, e = 0x00E90000;
+  EXPECT_EQ(convert("na#ve stra#e #rO", {i, sz, AE, o}, kCharTypeCapitalize), "Na#ve Stra#e #ro");
+  EXPECT_EQ(convert("abc#d#f", {smile, e}, kCharTypeCapitalize), "Abc#D#f");
+  // Two capitals in a row, one of them a side letter, still ask for it.
+  EXPECT_EQ(convert("#Rx", {AE}, kCharTypeCapitalize), "#rx");
+  // Never converted, a side letter leaves the toggle to the next letter.
+  EXPECT_EQ(convert("1 #bC", {AE}, kCharTypeToggleCase), "1 #BC");
+  // Not letters: a glyph reference, a symbol.
+  EXPECT_EQ(convert("ab#cd", {0x100000 + 5, 0x00D70000}, kCharTypeCapitalize), "Ab#Cd");
+}
+
+// The pieces a command reports place every offset of the old text in the new one.
+TEST_F(Transform, PiecesMapOffsetsIntoTheConvertedText) {
+  CKXText t;
+  Set(t, "a\xB6\xDE" "b\rc");  // a ｶﾞ b CR c
+  KXTextPieces pieces;
+  ASSERT_TRUE(CharTypeKXText(&t, kCharTypeFull, &pieces));
+  ASSERT_EQ(Bytes(t), "\x82\x81\x83\x4B\x82\x82\r\x82\x83");
+  // By old offset: the mark byte joined into ガ is inside it, so a start
+  // there goes to the start of ガ and an end to its end.
+  const long starts[] = {0, 2, 2, 4, 6, 7, 9}, ends[] = {0, 2, 4, 4, 6, 7, 9};
+  for (long p = 0; p <= 6; ++p) {
+    EXPECT_EQ(MapOffset(pieces, p, false), starts[p]) << p;
+    EXPECT_EQ(MapOffset(pieces, p, true), ends[p]) << p;
+  }
+
+  // An insertion: a start goes after it, an end stays before it.
+  Set(t, "ab\rcd");
+  ASSERT_TRUE(ShiftKXText(&t, false, &pieces));
+  ASSERT_EQ(Bytes(t), "\tab\r\tcd");
+  EXPECT_EQ(MapOffset(pieces, 0, false), 1);
+  EXPECT_EQ(MapOffset(pieces, 3, false), 5);
+  EXPECT_EQ(MapOffset(pieces, 3, true), 4);
+  EXPECT_EQ(MapOffset(pieces, 5, true), 7);
+  // Nothing changed, nothing reported.
+  Set(t, "ab");
+  EXPECT_FALSE(ShiftKXText(&t, true, &pieces));
+  EXPECT_TRUE(pieces.empty());
+}
+
+// Pieces run together away from the offsets asked for: those offsets map as
+// with every piece kept, and the list stays short however much changed.
+TEST_F(Transform, PiecesRunTogetherAwayFromTheOffsetsAskedFor) {
+  std::mt19937 rng(31);
+  const short modes[] = {kCharTypeFull, kCharTypeHalf, kCharTypeToggleKana, kCharTypeToggleCase, kCharTypeCapitalize};
+  for (int round = 0; round < 60; ++round) {
+    std::string s;
+    for (int n = 20 + int(rng() % 400); n > 0; --n) {
+      const unsigned r = rng() % 100;
+      if (r < 40) s += char(0x20 + rng() % 95);
+      else if (r < 70) s += char(0xA6 + rng() % 58);   // half-width kana and marks
+      else if (r < 95) s += "\x82" + std::string(1, char(0x9F + rng() % 80));   // hiragana
+      else s += '\r';
+    }
+    const short mode = modes[round % 5];
+    const bool shift = round % 7 == 0;
+    CKXText whole, merged;
+    Set(whole, s);
+    Set(merged, s);
+    KXTextPieces all, few;
+    for (long p = 1; p < long(s.size()); p += 1 + long(rng() % 40)) few.exact.push_back(p);
+    const bool changed = shift ? ShiftKXText(&whole, false, &all) : CharTypeKXText(&whole, mode, &all);
+    ASSERT_EQ(shift ? ShiftKXText(&merged, false, &few) : CharTypeKXText(&merged, mode, &few), changed);
+    ASSERT_EQ(Bytes(whole), Bytes(merged));
+    for (long p : few.exact) {
+      EXPECT_EQ(MapOffset(few, p, false), MapOffset(all, p, false)) << "round " << round << " at " << p;
+      EXPECT_EQ(MapOffset(few, p, true), MapOffset(all, p, true)) << "round " << round << " at " << p;
+    }
+    EXPECT_LE(few.list.size(), 3 * few.exact.size() + 2);
+  }
 }
 
 TEST_F(Transform, FullThenHalfWidthGivesBackAsciiAndKana) {
