@@ -2,6 +2,7 @@
 // the ruler and the format bar ask about the selection, with the masks of
 // what varies over it.
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "engine/text_layer_run.h"
@@ -27,6 +28,55 @@ int NetStyle(const SDeco& d) { return d.net & 0x0F; }
 int NetColor(const SDeco& d) { return d.net >> 4; }
 int DecoStyle(const SDeco& d) { return d.flags & 0x0F; }
 int LineColor(const SDeco& d) { return d.lineBits >> kLineColorShift; }
+
+// The style runs of from..to (offsets from `from`) once `font` is given to
+// them: a run in another script than the font's keeps its own font over
+// every character but ASCII, whose bytes the font's script would read as
+// other characters (a Roman font turned Shift_JIS kanji into Mac Roman
+// letters, and a save wrote them so). Empty when the font changes no
+// character: every run is of its script, or ASCII.
+std::vector<SKXStyl> RunsKeepingScripts(KXTextHandle text, long from, long to, short font) {
+  const short script = KxFontToScriptType(font);
+  std::vector<SKXStyl> runs(std::size_t(std::max(1, KXText_GetSelStylCount(text, from, to))));
+  runs.resize(std::size_t(std::max(0, KXText_GetSelStyls(text, from, to, runs.data(), std::int32_t(runs.size())))));
+  if (std::none_of(runs.begin(), runs.end(), [&](const SKXStyl& r) { return KxFontToScriptType(r.styl.font) != script; }))
+    return {};
+  std::string bytes(std::size_t(to - from), '\0');
+  bytes.resize(std::size_t(std::max(
+      0L, KXText_GetSelText(text, from, to, bytes.data(), to - from, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0))));
+  const long length = long(bytes.size());
+  std::vector<SKXStyl> out;
+  bool kept = false;
+  auto add = [&](long offset, SStyl styl, bool keep) {
+    if (!keep) {
+      styl.font = font;
+      styl.height = 0;   // measured afresh, as a font change does
+    }
+    kept = kept || keep;
+    if (!out.empty() && out.back().offset == offset) out.pop_back();
+    out.push_back(SKXStyl{std::int32_t(offset), styl});
+  };
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    const long a = std::clamp<long>(runs[i].offset, 0, length);
+    const long b = i + 1 < runs.size() ? std::clamp<long>(runs[i + 1].offset, a, length) : length;
+    const SStyl& styl = runs[i].styl;
+    const short own = KxFontToScriptType(styl.font);
+    if (own == script) {
+      add(a, styl, false);
+      continue;
+    }
+    bool keeping = false;
+    for (long p = a; p < b;) {
+      const auto c = static_cast<unsigned char>(bytes[std::size_t(p)]);
+      const bool keep = c >= 0x80;   // a lead byte is one too
+      if (p == a || keep != keeping) add(p, styl, keep);
+      keeping = keep;
+      p += keep && KxTextCharFirst(c, own) && p + 1 < b ? 2 : 1;
+    }
+  }
+  if (!kept) return {};
+  return out;
+}
 }  // namespace
 
 // ---- command patterns --------------------------------------------------------------------------------
@@ -71,7 +121,17 @@ void CKXTextLayer::DoTextStyl(const SStyl* styl, const SDeco* deco) {
 
 void CKXTextLayer::DoFontNumber(short font) {
   CharCommand(kxlayer::kActFont, [&](const SKXRange& r) {
-    const std::uint16_t result = KXTE_SetTextFont(mEdit, font);
+    std::uint16_t result;
+    const long end = long(r.start) + r.length;
+    if (const std::vector<SKXStyl> runs = r.length > 0 ? RunsKeepingScripts(mEdit, r.start, end, font)
+                                                       : std::vector<SKXStyl>{};
+        !runs.empty()) {
+      KXText_SetSelStyls(mEdit, r.start, end, runs.data(), std::int32_t(runs.size()));
+      KXTE_CalcText(mEdit);
+      result = kKxEditTextChanged | kKxEditStylChanged | kxlayer::kResultRelayout | kxlayer::kResultRedraw;
+    } else {
+      result = KXTE_SetTextFont(mEdit, font);
+    }
     if (r.length == 0) ChangeKeyScript(font);
     FontScriptExtend(font);
     return result;
