@@ -250,11 +250,11 @@ bool PassExplanatoryNotes(SKXAozoraText& t) {
   for (long ps = 0; ps < n;) {
     const long cr = static_cast<long>(s.find(kCR, ps));
     const long pe = cr < 0 ? n : cr;
+    // Wherever the pair stands: a title with a reading or an author with a
+    // described character comes before it.
     if (IsHyphenLine(s, ps, pe)) {
       if (first >= 0) return Apply(t, {{first, cr < 0 ? n : cr + 1, {}, {}, false}});
       first = ps;
-    } else if (first < 0 && (Find(s, ps, pe, sCtlDescStart) >= 0 || Find(s, ps, pe, sRubyStart) >= 0)) {
-      return false;  // the text has begun: a later pair of lines belongs to it
     }
     if (cr < 0) break;
     ps = cr + 1;

@@ -191,8 +191,14 @@ TEST(Aozora, OnlyTheHeadBlockOfHyphenLinesGoes) {
   const std::string dashes(55, '-');
   SKXAozoraText t = Convert("題\r" + dashes + "\r《》：ルビ\r" + dashes + "\r本文\r" + dashes + "\r残る\r" + dashes);
   EXPECT_EQ(t.bytes, S("題\r本文\r" + dashes + "\r残る\r" + dashes));
-  t = Convert("漢字《かんじ》\r" + dashes + "\r残る\r" + dashes);
-  EXPECT_EQ(t.bytes, S("漢字\r" + dashes + "\r残る\r" + dashes));
+  // A title with a reading and an author with a described character come
+  // before the block: it goes all the same, examples and all.
+  t = Convert("吾輩《わがはい》\r森※［＃「區＋鳥」、第3水準1-94-69］外\r" + dashes +
+              "\r（例）［＃ここから３字下げ］\r" + dashes + "\r本文");
+  const std::string tail = S("外\r本文");
+  ASSERT_GE(t.bytes.size(), tail.size());
+  EXPECT_EQ(t.bytes.substr(t.bytes.size() - tail.size()), tail);
+  EXPECT_EQ(t.paras.size(), 0u);
 }
 
 TEST(Aozora, RemainingNotesGoButUnconvertedCharacterNotesStay) {
