@@ -61,11 +61,88 @@ void OnClipboardClear(GtkClipboard*, gpointer) {
   if (gKxGtkImpl && !gKxGtkImpl->clipboardClaiming) gKxGtkImpl->clipboardOwned = false;
 }
 
+// How long an owner may take to hand over one target's data. The
+// toolkit's own wait is about 30 seconds a target: an owner that stopped
+// answering held the program for minutes, over a menu refresh alone. A
+// transfer of tens of megabytes on the desktop takes a second or two.
+constexpr guint kOwnerPatienceMs = 10000;
+
+// One request's answer; the toolkit answers a request it was given up on
+// later (at its own timeout), which then frees it.
+struct PendingRead {
+  bool done = false, abandoned = false;
+  GtkSelectionData* data = nullptr;
+};
+
+void OnContents(GtkClipboard*, GtkSelectionData* data, gpointer p) {
+  auto* r = static_cast<PendingRead*>(p);
+  if (r->abandoned) {
+    delete r;
+    return;
+  }
+  r->data = data && gtk_selection_data_get_length(data) >= 0 ? gtk_selection_data_copy(data) : nullptr;
+  r->done = true;
+}
+
+// The target's data, or null; `gaveUp` when the owner did not answer in time.
+GtkSelectionData* WaitForContents(GdkAtom atom, bool& gaveUp) {
+  auto* r = new PendingRead;
+  bool expired = false;
+  const guint timer = g_timeout_add(
+      kOwnerPatienceMs, [](gpointer e) -> gboolean { return *static_cast<bool*>(e) = true, G_SOURCE_REMOVE; },
+      &expired);
+  gtk_clipboard_request_contents(Board(), atom, OnContents, r);
+  while (!r->done && !expired) g_main_context_iteration(nullptr, TRUE);
+  if (!expired) g_source_remove(timer);
+  gaveUp = !r->done;
+  if (gaveUp) {
+    r->abandoned = true;
+    return nullptr;
+  }
+  GtkSelectionData* data = r->data;
+  delete r;
+  return data;
+}
+
+// The owner's targets, as WaitForContents waits for data.
+struct PendingTargets {
+  bool done = false, abandoned = false;
+  std::vector<GdkAtom> atoms;
+};
+
+void OnTargets(GtkClipboard*, GdkAtom* atoms, gint count, gpointer p) {
+  auto* r = static_cast<PendingTargets*>(p);
+  if (r->abandoned) {
+    delete r;
+    return;
+  }
+  if (atoms && count > 0) r->atoms.assign(atoms, atoms + count);
+  r->done = true;
+}
+
+std::vector<GdkAtom> WaitForTargets() {
+  auto* r = new PendingTargets;
+  bool expired = false;
+  const guint timer = g_timeout_add(
+      kOwnerPatienceMs, [](gpointer e) -> gboolean { return *static_cast<bool*>(e) = true, G_SOURCE_REMOVE; },
+      &expired);
+  gtk_clipboard_request_targets(Board(), OnTargets, r);
+  while (!r->done && !expired) g_main_context_iteration(nullptr, TRUE);
+  if (!expired) g_source_remove(timer);
+  if (!r->done) {
+    r->abandoned = true;
+    return {};
+  }
+  std::vector<GdkAtom> atoms = std::move(r->atoms);
+  delete r;
+  return atoms;
+}
+
 // Reads one target's data into the snapshot; false when it brought
-// nothing usable.
-bool ReadTarget(GdkAtom atom, KxClipboardStore& out) {
+// nothing usable (`gaveUp` when the owner did not answer).
+bool ReadTarget(GdkAtom atom, KxClipboardStore& out, bool& gaveUp) {
   const std::string target = AtomName(atom);
-  GtkSelectionData* data = gtk_clipboard_wait_for_contents(Board(), atom);
+  GtkSelectionData* data = WaitForContents(atom, gaveUp);
   if (!data) return false;
   const gint length = gtk_selection_data_get_length(data);
   const guchar* bytes = gtk_selection_data_get_data(data);
@@ -278,9 +355,9 @@ void KxGtkHost::GetClipboardSnapshot(KxClipboardStore& out) const {
   }
   impl.clipboardReading = true;
   KxClipboardStore snapshot;
-  GdkAtom* atoms = nullptr;
-  gint count = 0;
-  if (gtk_clipboard_wait_for_targets(Board(), &atoms, &count) && atoms) {
+  const std::vector<GdkAtom> atoms = WaitForTargets();
+  const gint count = gint(atoms.size());
+  if (count > 0) {
     // Of each flavor the best-ranked target the owner offers (the
     // program's own first); a target that brings nothing gives way to the
     // next.
@@ -295,9 +372,12 @@ void KxGtkHost::GetClipboardSnapshot(KxClipboardStore& out) const {
     for (const auto& entry : order) {
       const OSType type = KxGtkFlavorOfTarget(AtomName(atoms[entry.second]));
       if (std::find(seen.begin(), seen.end(), type) != seen.end()) continue;
-      if (ReadTarget(atoms[entry.second], snapshot)) seen.push_back(type);
+      bool gaveUp = false;
+      if (ReadTarget(atoms[entry.second], snapshot, gaveUp)) seen.push_back(type);
+      // An owner that does not answer one request answers no other: what
+      // was read stands until the clipboard changes hands.
+      if (gaveUp) break;
     }
-    g_free(atoms);
   }
   impl.clipboardReading = false;
   impl.clipboardLastRead = snapshot;
