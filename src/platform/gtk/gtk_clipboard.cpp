@@ -68,72 +68,68 @@ void OnClipboardClear(GtkClipboard*, gpointer) {
 constexpr guint kOwnerPatienceMs = 10000;
 
 // One request's answer; the toolkit answers a request it was given up on
-// later (at its own timeout), which then frees it.
-struct PendingRead {
+// later (at its own timeout), and its callback then frees it.
+template <typename T>
+struct Pending {
   bool done = false, abandoned = false;
-  GtkSelectionData* data = nullptr;
+  T value{};
 };
 
+// Runs the main loop until `r` is answered or the owner's patience runs
+// out; false when it ran out (`r` is then its callback's to free).
+template <typename T>
+bool Await(Pending<T>* r) {
+  bool expired = false;
+  const guint timer = g_timeout_add(
+      kOwnerPatienceMs, [](gpointer e) -> gboolean { return *static_cast<bool*>(e) = true, G_SOURCE_REMOVE; },
+      &expired);
+  while (!r->done && !expired) g_main_context_iteration(nullptr, TRUE);
+  if (!expired) g_source_remove(timer);
+  if (!r->done) r->abandoned = true;
+  return r->done;
+}
+
+// The request behind a callback's pointer, or null when it was given up on
+// (and is freed here).
+template <typename T>
+Pending<T>* Answered(gpointer p) {
+  auto* r = static_cast<Pending<T>*>(p);
+  if (!r->abandoned) return r;
+  delete r;
+  return nullptr;
+}
+
 void OnContents(GtkClipboard*, GtkSelectionData* data, gpointer p) {
-  auto* r = static_cast<PendingRead*>(p);
-  if (r->abandoned) {
-    delete r;
-    return;
+  if (auto* r = Answered<GtkSelectionData*>(p)) {
+    r->value = data && gtk_selection_data_get_length(data) >= 0 ? gtk_selection_data_copy(data) : nullptr;
+    r->done = true;
   }
-  r->data = data && gtk_selection_data_get_length(data) >= 0 ? gtk_selection_data_copy(data) : nullptr;
-  r->done = true;
 }
 
 // The target's data, or null; `gaveUp` when the owner did not answer in time.
 GtkSelectionData* WaitForContents(GdkAtom atom, bool& gaveUp) {
-  auto* r = new PendingRead;
-  bool expired = false;
-  const guint timer = g_timeout_add(
-      kOwnerPatienceMs, [](gpointer e) -> gboolean { return *static_cast<bool*>(e) = true, G_SOURCE_REMOVE; },
-      &expired);
+  auto* r = new Pending<GtkSelectionData*>;
   gtk_clipboard_request_contents(Board(), atom, OnContents, r);
-  while (!r->done && !expired) g_main_context_iteration(nullptr, TRUE);
-  if (!expired) g_source_remove(timer);
-  gaveUp = !r->done;
-  if (gaveUp) {
-    r->abandoned = true;
-    return nullptr;
-  }
-  GtkSelectionData* data = r->data;
+  gaveUp = !Await(r);
+  if (gaveUp) return nullptr;
+  GtkSelectionData* data = r->value;
   delete r;
   return data;
 }
 
-// The owner's targets, as WaitForContents waits for data.
-struct PendingTargets {
-  bool done = false, abandoned = false;
-  std::vector<GdkAtom> atoms;
-};
-
 void OnTargets(GtkClipboard*, GdkAtom* atoms, gint count, gpointer p) {
-  auto* r = static_cast<PendingTargets*>(p);
-  if (r->abandoned) {
-    delete r;
-    return;
+  if (auto* r = Answered<std::vector<GdkAtom>>(p)) {
+    if (atoms && count > 0) r->value.assign(atoms, atoms + count);
+    r->done = true;
   }
-  if (atoms && count > 0) r->atoms.assign(atoms, atoms + count);
-  r->done = true;
 }
 
+// The owner's targets; none when it did not answer in time.
 std::vector<GdkAtom> WaitForTargets() {
-  auto* r = new PendingTargets;
-  bool expired = false;
-  const guint timer = g_timeout_add(
-      kOwnerPatienceMs, [](gpointer e) -> gboolean { return *static_cast<bool*>(e) = true, G_SOURCE_REMOVE; },
-      &expired);
+  auto* r = new Pending<std::vector<GdkAtom>>;
   gtk_clipboard_request_targets(Board(), OnTargets, r);
-  while (!r->done && !expired) g_main_context_iteration(nullptr, TRUE);
-  if (!expired) g_source_remove(timer);
-  if (!r->done) {
-    r->abandoned = true;
-    return {};
-  }
-  std::vector<GdkAtom> atoms = std::move(r->atoms);
+  if (!Await(r)) return {};
+  std::vector<GdkAtom> atoms = std::move(r->value);
   delete r;
   return atoms;
 }
