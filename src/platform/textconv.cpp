@@ -345,6 +345,30 @@ void NormalizeStretch(std::vector<char32_t>& d, std::vector<char16_t>& out) {
   for (char32_t cp : d) PutCp(out, cp);
 }
 
+// Starters that the composed form replaces with other characters on their
+// own: singletons (compatibility ideographs, the Angstrom and Ohm signs, the
+// Greek question mark) and composition exclusions (Devanagari nukta
+// letters). They are distinct characters a text may mean as written, and
+// the converter keeps them as side entries. Built once.
+bool ReplacedAlone(char32_t cp) {
+  static const std::vector<char32_t> replaced = [] {
+    std::vector<char32_t> list, d;
+    std::vector<char16_t> out;
+    for (char32_t c = 0; c <= 0x10FFFF; ++c) {
+      if (KxIsSurrogate(c) || !Unstable(c) || CombiningClass(c) != 0) continue;
+      d.clear();
+      out.clear();
+      Decompose(c, d);
+      NormalizeStretch(d, out);
+      std::vector<char16_t> self;
+      PutCp(self, c);
+      if (out != self) list.push_back(c);
+    }
+    return list;
+  }();
+  return std::binary_search(replaced.begin(), replaced.end(), cp);
+}
+
 }  // namespace
 
 bool KxNormalizeNFC(const char16_t* in, long n, std::vector<char16_t>& out, std::vector<std::int32_t>* map,
@@ -352,7 +376,9 @@ bool KxNormalizeNFC(const char16_t* in, long n, std::vector<char16_t>& out, std:
   if (!in || n <= 0) return false;
   const std::uint16_t* held = keepFor ? keepFor->maps->encode.get() : nullptr;
   // Kept: a starter that the converter writes as it stands.
-  auto kept = [held](char32_t cp) { return held && cp < 0x10000 && held[cp] && CombiningClass(cp) == 0; };
+  auto kept = [held](char32_t cp) {
+    return CombiningClass(cp) == 0 && ((held && cp < 0x10000 && held[cp]) || ReplacedAlone(cp));
+  };
   auto Unstable = [&](char32_t cp) { return ::Unstable(cp) && !kept(cp); };
   auto Decompose = [&](char32_t cp, std::vector<char32_t>& d) {
     if (kept(cp))

@@ -70,16 +70,18 @@ OSStatus ConvertFromUnicodeToText(UnicodeToTextInfo info, long srcBytes, const c
                                   KxConvOffsets* offsets, long outBytes, long* srcRead,
                                   long* outLen, void* out);
 
-// Normalization Form C. Answers false, leaving `out` and `map` alone, when
+// Normalization Form C, but for the characters below. Answers false, leaving `out` and `map` alone, when
 // the text is already in that form (the common case, found by one quick
 // pass). Otherwise `out` gets the composed text and, when asked, `map` gets
 // n + 1 entries: for every input unit the index in `out` of that unit, or of
 // the start of the stretch it was composed into (never decreasing; map[n]
 // = out.size()).
-// With `keepFor`, a character that converter writes as it stands is left
-// alone even where NFC would replace it (cp932's Angstrom sign and the
-// compatibility ideographs of its IBM rows), so that text read from the
-// script's bytes goes back to the same bytes.
+// A starter that NFC replaces on its own (a compatibility ideograph, the
+// Angstrom sign, a composition exclusion) is left as it is: it is a
+// character of its own that a text may mean, and composing marks is all
+// the converters need. With `keepFor`, so is any other character that
+// converter writes as it stands, so that text read from the script's
+// bytes goes back to the same bytes.
 bool KxNormalizeNFC(const char16_t* in, long n, std::vector<char16_t>& out,
                     std::vector<std::int32_t>* map, UnicodeToTextInfo keepFor = nullptr);
 

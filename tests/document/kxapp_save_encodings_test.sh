@@ -3,7 +3,9 @@
 # file's JIS X 0212 characters and the Mac set's copyright, trade mark,
 # backslash and ellipsis go back as EUC-JP codes (as iconv reads them), with
 # no note of lost characters; an auto-save that cannot write a character
-# leaves the document changed, so that closing it still asks.
+# leaves the document changed, so that closing it still asks. A UTF-8
+# file's characters that have a canonical equivalent of their own
+# (compatibility ideographs, the Angstrom sign) go back as they came.
 set -euo pipefail
 bin=${KX_BIN_DIR:?}
 work=$(mktemp -d)
@@ -60,3 +62,15 @@ S
 )
 grep -q 'X' s.txt || fail "the auto-save did not run: $(xxd s.txt)"
 [ "$(sed -n 1p <<<"$out")" = "1 0 " ] || fail "an auto-save that lost a character left the document unchanged: $out"
+
+# 欄 as a compatibility ideograph and as itself, the Angstrom sign, the
+# Greek question mark, a Devanagari nukta letter, an ideograph beyond the BMP.
+printf '\xef\xa4\x9d\xe6\xac\x84 \xe2\x84\xab \xcd\xbe \xe0\xa5\x98 \xf0\xaf\xa0\x80\n' > u.txt
+cp u.txt u0.txt
+app - <<S
+open $work/u.txt
+type x
+key backspace
+menu 5
+S
+cmp -s u.txt u0.txt || fail "a UTF-8 file saved unchanged differs: $(xxd u.txt)"
