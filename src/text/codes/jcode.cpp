@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
+#include <vector>
 
 #include "platform/exception.h"
 #include "platform/utf16.h"
@@ -90,16 +91,32 @@ inline void SJISToJISPair(uchar s1, uchar s2, uchar* out) {
 
 constexpr int kTrailsPerLead = 188;  // 40-FC without 7F
 
+// Index of the IBM extension code (lead, trail), a valid pair, in the
+// generated tables; -1 when it is no IBM code.
+inline int IBMExtensionIndex(uchar lead, uchar trail) {
+  const unsigned code = unsigned(lead) << 8 | trail;
+  if (code < kIBMExtensionFirst || code > kIBMExtensionLast) return -1;
+  return (lead - (kIBMExtensionFirst >> 8)) * kTrailsPerLead + trail - 0x40 - (trail > 0x7F);
+}
+
 // The IBM extension codes (FA40-FC4B) lie past the JIS rows. Each names a
 // character that CP932 also holds inside them (a JIS X 0208 symbol, NEC row
 // 13, or the NEC-selected copies ED40-EEFC in JIS rows 0x79-0x7C), and that
-// code is what JIS and EUC-JP get, as Windows writes them; it reads back as
-// the same character. 0 when (lead, trail), a valid pair, is no IBM code.
+// code is what JIS gets, as Windows writes it; it reads back as the same
+// character. 0 when (lead, trail), a valid pair, is no IBM code.
 inline std::uint16_t IBMExtensionSubstitute(uchar lead, uchar trail) {
-  const unsigned code = unsigned(lead) << 8 | trail;
-  if (code < kIBMExtensionFirst || code > kIBMExtensionLast) return 0;
-  const int index = (lead - (kIBMExtensionFirst >> 8)) * kTrailsPerLead + trail - 0x40 - (trail > 0x7F);
-  return kIBMExtensionSubstitutes[index];
+  const int index = IBMExtensionIndex(lead, trail);
+  return index < 0 ? 0 : kIBMExtensionSubstitutes[index];
+}
+
+// EUC-JP gets them as EUC-JP-MS (iconv, nkf) writes them, which its readers
+// take back: the JIS X 0208 code, else the JIS X 0212 code after SS3, else
+// one of the supplementary rows F3-F4 that set leaves empty. The NEC-selected
+// rows of the main set (F9-FC, where Windows' EUC-JP writes these) are
+// user-defined characters there. 0 when (lead, trail) is no IBM code.
+inline std::uint32_t IBMExtensionEUC(uchar lead, uchar trail) {
+  const int index = IBMExtensionIndex(lead, trail);
+  return index < 0 ? 0 : kIBMExtensionEUC[index];
 }
 
 // The code inside the JIS rows that stands for the pair (lead, trail), a
@@ -120,6 +137,28 @@ constexpr uchar kUserDefinedG3Shift = 10;
 constexpr uchar kUserDefinedG3FirstRow = 0xF5;  // JIS row 0x75 as an EUC byte
 constexpr uchar kSS2 = 0x8E;
 constexpr uchar kSS3 = 0x8F;
+
+// The other way: the IBM code that EUC-JP-MS's supplementary-set code
+// (row, cell) names, built from the tables at first use; 0 for none, and for
+// the user-defined rows.
+std::uint16_t IBMExtensionOfG3(uchar row, uchar cell) {
+  constexpr int kCells = 94;
+  constexpr uchar kFirst = 0xA1;  // the first EUC byte
+  static const std::vector<std::uint16_t> table = [] {
+    std::vector<std::uint16_t> t(std::size_t(kUserDefinedG3FirstRow - kFirst) * kCells, 0);
+    auto put = [&t](std::uint32_t euc, std::uint16_t sjis) {
+      if (euc >> 16 == kSS3) t[std::size_t(((euc >> 8 & 0xFF) - kFirst) * kCells + (euc & 0xFF) - kFirst)] = sjis;
+    };
+    for (int k = 0; k < int(std::size(kIBMExtensionEUC)); ++k) {
+      const int lead = (kIBMExtensionFirst >> 8) + k / kTrailsPerLead, trail = 0x40 + k % kTrailsPerLead;
+      put(kIBMExtensionEUC[k], std::uint16_t(lead << 8 | (trail + (trail >= 0x7F))));
+    }
+    for (const SIBMExtensionRead& r : kIBMExtensionEUCReadOnly) put(r.euc, r.sjis);
+    return t;
+  }();
+  if (row < kFirst || row >= kUserDefinedG3FirstRow || !IsEUC(cell)) return 0;
+  return table[std::size_t((row - kFirst) * kCells + cell - kFirst)];
+}
 
 // What the detectors take for a Shift_JIS pair: a JIS-row pair, and past the
 // JIS rows (text written on Windows uses CP932's rows there: IBM extension
@@ -642,8 +681,10 @@ inline uchar* PutEUCPair(std::uint16_t pair, uchar* o) {
 
 // A pair led by F0-FC to EUC-JP at o: three bytes at most.
 uchar* ExtPairToEUC(uchar lead, uchar trail, uchar* o) {
-  if (const std::uint16_t ibm = IBMExtensionSubstitute(lead, trail))
-    return PutEUCPair(kEUCPairs.t[SEUCPairs::Slot(uchar(ibm >> 8))][uchar(ibm)], o);
+  if (const std::uint32_t ibm = IBMExtensionEUC(lead, trail)) {
+    if (ibm > 0xFFFF) *o++ = kSS3;
+    return PutEUCPair(std::uint16_t(ibm), o);
+  }
   if (lead >= kUserDefinedG3FirstLead && lead <= kUserDefinedG3LastLead) {
     *o++ = kSS3;
     return PutEUCPair(kEUCPairs.t[SEUCPairs::Slot(uchar(lead - kUserDefinedG3Shift))][trail], o);
@@ -780,11 +821,17 @@ Boolean CKXJCode::EUCtoSJIS(const unsigned char* p, long n) {
       i += 3;
       result = true;
     } else if (c == kSS3 && n - i > 2 && IsEUC(d) && IsEUC(p[i + 2])) {
-      // JIS X 0212 has no Shift_JIS form: the placeholder, never an
-      // unrelated JIS X 0208 character.
-      if (mJIS0212Hook) mJIS0212Hook(mJIS0212Context, long(o - start), d, p[i + 2]);
-      *o++ = uchar(kKxSJISPlaceholder >> 8);
-      *o++ = uchar(kKxSJISPlaceholder & 0xFF);
+      if (const std::uint16_t ibm = IBMExtensionOfG3(d, p[i + 2])) {
+        // A character CP932 holds as an IBM extension (EUC-JP-MS).
+        *o++ = uchar(ibm >> 8);
+        *o++ = uchar(ibm);
+      } else {
+        // The rest of JIS X 0212 has no Shift_JIS form: the placeholder,
+        // never an unrelated JIS X 0208 character.
+        if (mJIS0212Hook) mJIS0212Hook(mJIS0212Context, long(o - start), d, p[i + 2]);
+        *o++ = uchar(kKxSJISPlaceholder >> 8);
+        *o++ = uchar(kKxSJISPlaceholder & 0xFF);
+      }
       i += 3;
       result = true;
     } else if (IsEUC(c) && IsEUC(d)) {

@@ -77,7 +77,8 @@ class CKXJCode {
   long GetTextSize() const { return mText.GetCount(); }
   const TKXArray<unsigned char>& GetText() const { return mText; }
 
-  // JIS X 0212 characters (EUC-JP 0x8F row cell) have no Shift_JIS code:
+  // JIS X 0212 characters (EUC-JP 0x8F row cell) have no Shift_JIS code,
+  // except those CP932 holds as IBM extensions (written as those codes):
   // EUCtoSJIS writes the placeholder and, when a hook is set, tells it the
   // placeholder's output offset and the two bytes, so that the caller can
   // keep the character in a side entry (the Unicode bridge).

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <random>
 #include <string>
 
@@ -425,12 +426,12 @@ TEST(JCode, LongRandomTextsRoundTrip) {
 
 class Iconv {
  public:
-  explicit Iconv(const char* from) : mCd(iconv_open("UTF-8", from)) {}
+  explicit Iconv(const char* from, const char* to = "UTF-8") : mCd(iconv_open(to, from)) {}
   ~Iconv() {
     if (ok()) iconv_close(mCd);
   }
   bool ok() const { return mCd != reinterpret_cast<iconv_t>(-1); }
-  // The decoded text, or "" when the bytes are not valid in the encoding.
+  // The converted text, or "" when the bytes are not valid in the encoding.
   Bytes Decode(const Bytes& in) {
     iconv(mCd, nullptr, nullptr, nullptr, nullptr);
     char out[64];
@@ -573,38 +574,86 @@ bool IsTrailByte(int t) { return t >= 0x40 && t <= 0xFC && t != 0x7F; }
 
 }  // namespace
 
-// Every IBM extension code goes out as the code of its character inside the
-// JIS rows, so that JIS and EUC-JP hold it and read it back as the same
-// character; the text around it stays as it was.
+// Every IBM extension code goes out in EUC-JP as EUC-JP-MS writes it (JIS
+// X 0208 where that set has the character, else a code after SS3) and in
+// JIS as the code of its character inside the JIS rows; each reads back as
+// the same character (EUC-JP's codes after SS3 as the same code), and the
+// text around it stays as it was. EUC-JP written before, with the code
+// inside the JIS rows (rows F9-FC for the NEC-selected kanji), still reads
+// as the same character.
 TEST(JCodeExtension, IBMExtensionCodesKeepTheirCharacters) {
-  Iconv eucms("EUC-JP-MS"), cp932("CP932");
-  ASSERT_TRUE(eucms.ok() && cp932.ok());
-  long count = 0, jisX0208OrNEC = 0;
+  Iconv toEUCMS("CP932", "EUC-JP-MS");
+  ASSERT_TRUE(toEUCMS.ok());
+  long count = 0, jisX0208 = 0, jisX0212 = 0, rowsF3F4 = 0;
   for (int code = 0xFA40; code <= 0xFC4B; ++code) {
     if (!IsTrailByte(code & 0xFF)) continue;
     ++count;
     const Bytes sjis = Pair(code >> 8, code & 0xFF);
     const std::u16string want = Utf16Of(sjis);
     ASSERT_EQ(want.size(), 1u) << std::hex << code;
-    const Bytes euc = ToEUC("\x8E\x52" + sjis + "A");
-    ASSERT_EQ(euc.size(), 5u) << std::hex << code;
-    EXPECT_EQ(euc.substr(0, 2), "\xBB\xB3");
-    EXPECT_EQ(euc[4], 'A');
-    EXPECT_TRUE(uchar(euc[2]) >= 0xA1 && uchar(euc[3]) >= 0xA1) << std::hex << code;
-    const Bytes back = FromEUC(euc.substr(2, 2));
+    const Bytes ms = toEUCMS.Decode(sjis);
+    ASSERT_FALSE(ms.empty()) << std::hex << code;
+    EXPECT_EQ(ToEUC("\x8E\x52" + sjis + "A"), "\xBB\xB3" + ms + "A") << std::hex << code;
+    const Bytes back = FromEUC(ms);
     EXPECT_EQ(Utf16Of(back), want) << std::hex << code;
+    if (ms.size() == 2) {
+      ++jisX0208;
+    } else {
+      ++(uchar(ms[1]) >= 0xF3 ? rowsF3F4 : jisX0212);
+      EXPECT_EQ(back, sjis) << std::hex << code;
+    }
     const Bytes jis = ToJIS(sjis + "A");
     EXPECT_TRUE(std::all_of(jis.begin(), jis.end(), [](char b) { return uchar(b) < 0x80; })) << std::hex << code;
-    EXPECT_EQ(FromJIS(jis), back + "A") << std::hex << code;
-    // In JIS X 0208 or NEC row 13 (EUC row AD), EUC-JP-MS reads the same;
-    // its rows F9-FC are user-defined, where Windows has the NEC-selected kanji.
-    if (uchar(euc[2]) < 0xF9) {
-      ++jisX0208OrNEC;
-      EXPECT_EQ(eucms.Decode(euc.substr(2, 2)), cp932.Decode(sjis)) << std::hex << code;
-    }
+    ASSERT_EQ(jis.size(), 9u) << std::hex << code;
+    const Bytes inside = FromJIS(jis.substr(0, 5));
+    EXPECT_EQ(Utf16Of(inside), want) << std::hex << code;
+    EXPECT_EQ(FromEUC(Bytes{char(jis[3] | 0x80), char(jis[4] | 0x80)}), inside) << std::hex << code;
   }
   EXPECT_EQ(count, 388);
-  EXPECT_EQ(jisX0208OrNEC, 15);
+  EXPECT_EQ(jisX0208, 15);
+  EXPECT_EQ(jisX0212, 280);
+  EXPECT_EQ(rowsF3F4, 93);
+}
+
+// Codes after SS3 below the user-defined rows: those EUC-JP-MS reads as a
+// character that CP932 holds as an IBM extension read as that code, with
+// nothing for the hook; the rest of JIS X 0212, and empty cells, stay the
+// placeholder and the hook hears of each.
+TEST(JCodeExtension, SupplementaryCodesOfIBMCharacters) {
+  Iconv eucms("EUC-JP-MS"), cp932("CP932");
+  ASSERT_TRUE(eucms.ok() && cp932.ok());
+  std::map<Bytes, Bytes> ibmOf;  // UTF-8 -> IBM code
+  for (int code = 0xFA40; code <= 0xFC4B; ++code) {
+    const Bytes sjis = Pair(code >> 8, code & 0xFF);
+    if (IsTrailByte(code & 0xFF)) ibmOf.emplace(cp932.Decode(sjis), sjis);
+  }
+  ASSERT_EQ(ibmOf.size(), 388u);
+  long read = 0, placeholders = 0;
+  for (int row = 0xA1; row <= 0xF4; ++row) {
+    for (int cell = 0xA1; cell <= 0xFE; ++cell) {
+      const Bytes g3{'\x8F', char(row), char(cell)};
+      CKXJCode j;
+      long heard = 0;
+      j.SetJIS0212Hook([](void* context, long, unsigned char, unsigned char) { ++*static_cast<long*>(context); },
+                       &heard);
+      j.EUCtoSJIS(U("a" + g3 + "b"), 5);
+      const auto ibm = ibmOf.find(eucms.Decode(g3));
+      if (ibm != ibmOf.end()) {
+        ++read;
+        EXPECT_EQ(Out(j), "a" + ibm->second + "b") << std::hex << row << cell;
+        EXPECT_EQ(heard, 0) << std::hex << row << cell;
+      } else {
+        ++placeholders;
+        EXPECT_EQ(Out(j), "a\x81\xFC" "b") << std::hex << row << cell;
+        EXPECT_EQ(heard, 1) << std::hex << row << cell;
+      }
+    }
+  }
+  EXPECT_EQ(read, 280 + 93 + 14);  // 14 codes EUC-JP-MS reads but writes otherwise
+  EXPECT_EQ(read + placeholders, 84 * 94);
+  // As iconv and nkf write names: 髙 and 﨑, and 纊 in JIS X 0212.
+  EXPECT_EQ(FromEUC("\xB9\xE2\x8F\xF4\xFB\xB6\xB6\xBB\xB3\x8F\xF4\xBD"), "\x8D\x82\xFB\xFC\x8B\xB4\x8E\x52\xFA\xB1");
+  EXPECT_EQ(FromEUC("\x8F\xD4\xE3"), "\xFA\x5C");
 }
 
 // User-defined codes: F540-F9FC go where EUC-JP-MS puts them and come back;
