@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -44,6 +45,33 @@ std::string BaseName(const std::string& path) {
 std::string ReadFailureText() {
   const std::string text = KxScriptTextToUTF8(KxIndString(204, 1));
   return text.empty() ? "The file could not be read." : text;
+}
+
+// Why a file was not read: a file that is no text file at all, or one
+// larger than a text can be, is named with its reason; other failures give
+// the system's reason.
+std::string OpenFailureText(const std::string& path, int err, EKXFileKind kind) {
+  const std::string name = "\u201C" + BaseName(path) + "\u201D";
+  if (err == EFBIG)
+    return name + " is too large to open: a text can hold at most " + std::to_string(kKxMaxOffset) + " bytes.";
+  if (err == EINVAL) {
+    switch (kind) {
+      case EKXFileKind::kPipe: return name + " is a named pipe, not a file, and cannot be opened.";
+      case EKXFileKind::kDevice: return name + " is a device, not a file, and cannot be opened.";
+      case EKXFileKind::kSocket: return name + " is a socket, not a file, and cannot be opened.";
+      case EKXFileKind::kOther: return name + " is not a regular file and cannot be opened.";
+      default: break;
+    }
+  }
+  return ReadFailureText() + " (" + KxErrorText(err) + ")";
+}
+
+// A save refused a temporary file in the target's folder could not write
+// there at all: another folder is the way out.
+std::string SaveFailureText(int err, bool folderRefused) {
+  if (folderRefused)
+    return "Its folder cannot be written (" + KxErrorText(err) + "). Use Save As to save it in another folder.";
+  return "The file could not be saved (" + KxErrorText(err) + ").";
 }
 
 // The container's footer says "KXTF" in either byte order with a version
@@ -267,29 +295,30 @@ int CKXTextFileTube::OpenRead(const std::string& path, std::string& message, boo
   mFileType = TextFileTypeCheck(type, path);
   mCreator = creator;
   int sidecarErr = -1;   // the sidecar not read yet
-  std::unique_ptr<CKXFileReader> file;
+  // Refused before a byte is read: what is no regular file (a pipe would
+  // wait for a writer forever), and what is larger than a text can be.
+  auto file = std::make_unique<CKXFileReader>();
+  if (int err = file->Open(path, std::size_t(kKxMaxOffset))) {
+    message = OpenFailureText(path, err, file->Kind());
+    return err;
+  }
   if (deferText) {
     // A plain text is left in the file: no container footer, no sidecar.
     // Anything else is read whole below, from the file opened here.
-    file = std::make_unique<CKXFileReader>();
-    if (file->Open(path) != 0) {
-      file.reset();
-    } else {
-      std::vector<std::uint8_t> foot(std::size_t(std::min<std::size_t>(file->Size(), kKxResFootSize)));
-      std::size_t got = 0;
-      if (file->ReadAt(file->Size() - foot.size(), foot.data(), foot.size(), got) == 0 && got == foot.size() &&
-          !HasContainerFooter(foot)) {
-        sidecarErr = KxReadSidecar(path, mSidecar);
-        if (sidecarErr == ENOENT) {
-          mLayout = EKXLayout::kClassic;
-          mHadSidecar = false;
-          mFile = std::move(file);
-          return 0;
-        }
+    std::vector<std::uint8_t> foot(std::size_t(std::min<std::size_t>(file->Size(), kKxResFootSize)));
+    std::size_t got = 0;
+    if (file->ReadAt(file->Size() - foot.size(), foot.data(), foot.size(), got) == 0 && got == foot.size() &&
+        !HasContainerFooter(foot)) {
+      sidecarErr = KxReadSidecar(path, mSidecar);
+      if (sidecarErr == ENOENT) {
+        mLayout = EKXLayout::kClassic;
+        mHadSidecar = false;
+        mFile = std::move(file);
+        return 0;
       }
     }
   }
-  if (int err = file ? file->ReadAll(mData) : KxReadFile(path, mData)) {
+  if (int err = file->ReadAll(mData)) {
     message = ReadFailureText() + " (" + KxErrorText(err) + ")";
     return err;
   }
@@ -551,7 +580,7 @@ int CKXTextFileTube::Commit(std::string& message, int backupGenerations, CKXSafe
     if (!err) err = sideWriter.Write(side.data(), side.size());
   }
   if (err) {
-    message = "The file could not be saved (" + KxErrorText(err) + ").";
+    message = SaveFailureText(err, dataWriter.FolderRefused() || sideWriter.FolderRefused());
     return err;
   }
   if (backupGenerations > 0 && !needed) KxRotateBackups(sidePath, backupGenerations, SidecarBackupName);

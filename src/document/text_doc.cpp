@@ -482,7 +482,10 @@ void CKXTextDocument::ReadInto(const std::string& path) {
     // Plain text: its encoding is found from its bytes, its line ends by
     // the exchange (which tells the layer; put back unless this read wins).
     CKXTextFileTube tube;
-    if (int err = tube.OpenRead(path, message)) throw LException(err);
+    if (int err = tube.OpenRead(path, message)) {
+      mReadMessage = message;
+      throw LException(err);
+    }
     // The encoding the file is known to be in (a revert's), else the one
     // the open dialog forced, else the one its bytes show. Aozora notation
     // is Shift_JIS, which the exchange converts.

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,14 +16,14 @@
 
 namespace {
 
-kx_filetest::KxSafeStep gFailStep = kx_filetest::kStepNone;
-int gFailErr = 0;
+// The error each step is to fail with once (0: none).
+int gFailErr[kx_filetest::kStepCount] = {};
 
 // errno, or the injected error when the test asked this step to fail.
 bool Injected(kx_filetest::KxSafeStep step, int& err) {
-  if (gFailStep != step) return false;
-  err = gFailErr;
-  gFailStep = kx_filetest::kStepNone;
+  if (gFailErr[step] == 0) return false;
+  err = gFailErr[step];
+  gFailErr[step] = 0;
   return true;
 }
 
@@ -90,6 +91,9 @@ int SyncFolder(const std::string& dir) {
   return err == EINVAL || err == EROFS ? 0 : err;
 }
 
+// What marks the safe writer's temporary files, before six random characters.
+const std::string kTempMark = ".kxsave-";
+
 // A write past the file-size limit would kill the process with SIGXFSZ
 // before the error could be reported; ignore the signal so that the write
 // fails with EFBIG and the save reports it.
@@ -99,6 +103,79 @@ void IgnoreFileSizeSignal() {
   done = true;
   struct sigaction old;
   if (sigaction(SIGXFSZ, nullptr, &old) == 0 && old.sa_handler == SIG_DFL) signal(SIGXFSZ, SIG_IGN);
+}
+
+// The longest name a folder entry may have.
+constexpr std::size_t kNameMax = 255;
+
+// `s` cut to at most `max` bytes, never in the middle of a UTF-8 character.
+void CutUTF8(std::string& s, std::size_t max) {
+  if (s.size() <= max) return;
+  std::size_t cut = max;
+  while (cut > 0 && (static_cast<unsigned char>(s[cut]) & 0xC0) == 0x80) --cut;
+  s.resize(cut);
+}
+
+EKXFileKind KindOf(mode_t mode) {
+  if (S_ISREG(mode)) return EKXFileKind::kRegular;
+  if (S_ISDIR(mode)) return EKXFileKind::kFolder;
+  if (S_ISFIFO(mode)) return EKXFileKind::kPipe;
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return EKXFileKind::kDevice;
+  if (S_ISSOCK(mode)) return EKXFileKind::kSocket;
+  return EKXFileKind::kOther;
+}
+
+// The name a sidecar would need is longer than any name can be: there is
+// none, and none can be made.
+bool SidecarCannotExist(const std::string& sidePath) { return BaseName(sidePath).size() > kNameMax; }
+
+// Extended attributes that travel with a file's contents: the user's own
+// and the access lists. Others belong to the system (or need privileges).
+bool AttributeTravels(const char* name) {
+  return std::strncmp(name, "user.", 5) == 0 || std::strncmp(name, "system.posix_acl_", 17) == 0;
+}
+
+// A file system or a process that cannot carry an attribute saves without
+// it; only a failure to store one that could be carried stops the save.
+bool AttributeFailureQuiet(int err) {
+  return err == ENOTSUP || err == EOPNOTSUPP || err == EPERM || err == EACCES || err == ENODATA || err == ERANGE;
+}
+
+// The target's travelling attributes onto the new file.
+int CopyAttributes(const std::string& from, int to) {
+  ssize_t n = listxattr(from.c_str(), nullptr, 0);
+  if (n <= 0) return 0;
+  std::vector<char> names(static_cast<std::size_t>(n));
+  n = listxattr(from.c_str(), names.data(), names.size());
+  if (n <= 0) return 0;
+  std::vector<char> value;
+  for (std::size_t at = 0; at < static_cast<std::size_t>(n);) {
+    const char* name = names.data() + at;
+    const std::size_t len = strnlen(name, static_cast<std::size_t>(n) - at);
+    at += len + 1;
+    if (at > static_cast<std::size_t>(n)) break;  // an unterminated last name
+    if (!AttributeTravels(name)) continue;
+    const ssize_t size = getxattr(from.c_str(), name, nullptr, 0);
+    if (size < 0) continue;
+    value.resize(static_cast<std::size_t>(size));
+    const ssize_t got = getxattr(from.c_str(), name, value.data(), value.size());
+    if (got < 0) continue;
+    if (fsetxattr(to, name, value.data(), static_cast<std::size_t>(got), 0) != 0 && !AttributeFailureQuiet(errno))
+      return errno;
+  }
+  return 0;
+}
+
+// Where a temporary file goes when the target's folder refuses one: the
+// user's runtime folder, else the temporary folder.
+std::vector<std::string> PrivateFolders() {
+  std::vector<std::string> out;
+  for (const char* var : {"XDG_RUNTIME_DIR", "TMPDIR"}) {
+    const char* v = std::getenv(var);
+    if (v && v[0] == '/') out.emplace_back(v);
+  }
+  out.emplace_back("/tmp");
+  return out;
 }
 
 bool EndsWithFolded(const std::string& name, const char* ending) {
@@ -131,11 +208,29 @@ int CKXFileReader::Open(const std::string& path, std::size_t maxSize) {
   if (mFd >= 0) close(mFd);
   mFd = -1;
   mSize = 0;
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno;
+  mKind = EKXFileKind::kNone;
+  // A device is not even opened (opening some does something); a pipe
+  // that takes its place meanwhile is caught below without waiting for a
+  // writer.
   struct stat st;
-  int err = fstat(fd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : !S_ISREG(st.st_mode) ? EINVAL : 0;
+  if (stat(path.c_str(), &st) == 0 && (mKind = KindOf(st.st_mode)) != EKXFileKind::kRegular &&
+      mKind != EKXFileKind::kFolder)
+    return EINVAL;
+  int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return errno;
+  int err = 0;
+  if (fstat(fd, &st) != 0) {
+    err = errno;
+  } else {
+    mKind = KindOf(st.st_mode);
+    err = mKind == EKXFileKind::kFolder ? EISDIR : mKind != EKXFileKind::kRegular ? EINVAL : 0;
+  }
   if (!err && static_cast<std::uintmax_t>(st.st_size) > maxSize) err = EFBIG;
+  // Reads of a regular file wait as they always do.
+  if (!err) {
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) err = errno;
+  }
   if (err) {
     close(fd);
     return err;
@@ -251,8 +346,11 @@ std::string KxSidecarPathOf(const std::string& path) {
 }
 
 int KxReadSidecar(const std::string& path, KxAppleDouble& sidecar) {
+  const std::string side = KxSidecarPathOf(path);
+  if (SidecarCannotExist(side)) return ENOENT;
   std::vector<std::uint8_t> bytes;
-  if (int err = KxReadFile(KxSidecarPathOf(path), bytes)) return err;
+  // Its offsets and lengths are 32-bit: anything larger is no sidecar of ours.
+  if (int err = KxReadFile(side, bytes, static_cast<std::size_t>(kKxMaxOffset))) return err;
   return sidecar.Parse(bytes.data(), bytes.size());
 }
 
@@ -262,7 +360,9 @@ int KxWriteSidecar(const std::string& path, const KxAppleDouble& sidecar) {
 }
 
 int KxRemoveSidecar(const std::string& path) {
-  if (unlink(KxSidecarPathOf(path).c_str()) != 0 && errno != ENOENT) return errno;
+  const std::string side = KxSidecarPathOf(path);
+  if (SidecarCannotExist(side)) return 0;
+  if (unlink(side.c_str()) != 0 && errno != ENOENT) return errno;
   return 0;
 }
 
@@ -297,12 +397,7 @@ std::string KxBackupName(const std::string& name, int generation) {
   s += std::to_string(generation);
   s += ']';
   s += name;
-  if (s.size() > 255) {
-    // Never in the middle of a UTF-8 character.
-    std::size_t cut = 255;
-    while (cut > 0 && (static_cast<unsigned char>(s[cut]) & 0xC0) == 0x80) --cut;
-    s.resize(cut);
-  }
+  CutUTF8(s, kNameMax);
   return s;
 }
 
@@ -353,7 +448,7 @@ static void SweepStaleTemps(const std::string& dir, const std::string& prefix) {
 // Every stale temporary of any target in `dir` ("." NAME ".kxsave-" and six
 // characters): one scan for a whole batch instead of one per file.
 static void SweepAllStaleTemps(const std::string& dir) {
-  static const std::string kMark = ".kxsave-";
+  const std::string& kMark = kTempMark;
   DIR* d = opendir(dir.c_str());
   if (!d) return;
   const time_t now = time(nullptr);
@@ -370,6 +465,7 @@ static void SweepAllStaleTemps(const std::string& dir) {
 
 int CKXSafeWriter::Open() {
   Abort();
+  mInPlace = mFolderRefused = false;
   IgnoreFileSizeSignal();
   int err = 0;
   if ((err = ResolveLinks(mRequested, mTarget))) return err;
@@ -381,37 +477,152 @@ int CKXSafeWriter::Open() {
   // round the lock (and root passes every permission check).
   if (exists && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return EACCES;
 
+  // "." NAME ".kxsave-XXXXXX", the borrowed name cut so that the whole
+  // stays a valid name however long the target's is (the sweeps look only
+  // at the dot and the ending).
+  std::string borrowed = BaseName(mTarget);
+  CutUTF8(borrowed, kNameMax - kTempMark.size() - 1 - 6);
   std::string leaf = ".";  // appended piece by piece: see KxBackupName
-  leaf += BaseName(mTarget);
-  leaf += ".kxsave-";
+  leaf += borrowed;
+  leaf += kTempMark;
   if (mSweep) SweepStaleTemps(DirName(mTarget), leaf);
   leaf += "XXXXXX";
   std::string temp = Sibling(mTarget, leaf);
-  if (Injected(kx_filetest::kStepCreate, err)) return err;
   std::vector<char> name(temp.begin(), temp.end());
   name.push_back('\0');
-  int fd = mkostemp(name.data(), O_CLOEXEC);
-  if (fd < 0) return errno;
+  int fd = -1;
+  if (!Injected(kx_filetest::kStepCreate, err)) {
+    fd = mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0) err = errno;
+  }
+  if (fd < 0) {
+    if (err != EACCES && err != EPERM) return err;
+    mFolderRefused = true;
+    // A file we may write in a folder we may not: written in place, from a
+    // temporary kept elsewhere.
+    if (!exists || faccessat(AT_FDCWD, mTarget.c_str(), W_OK, AT_EACCESS) != 0 || OpenPrivateTemp() != 0) return err;
+    mInPlace = true;
+    return 0;
+  }
   mFd = fd;
   mWritten = mStarted = 0;
   mTemp = name.data();
-  // The new file gets the old one's mode, and its owner when we may give it;
-  // a new file gets what the umask allows.
+  // The new file gets the old one's mode and owner; a new file gets what
+  // the umask allows.
   mode_t mode;
   if (exists) {
     mode = st.st_mode & 07777;
-    if (fchown(fd, st.st_uid, st.st_gid) != 0) mode &= ~mode_t(06000);
+    if (Injected(kx_filetest::kStepChown, err) || fchown(fd, st.st_uid, st.st_gid) != 0) {
+      err = 0;
+      // Someone else's file (or group) that we may write keeps its owner by
+      // being written in place; the temporary stays private meanwhile.
+      if (faccessat(AT_FDCWD, mTarget.c_str(), W_OK, AT_EACCESS) == 0) {
+        mInPlace = true;
+        return 0;
+      }
+      mode &= ~mode_t(06000);
+    }
   } else {
     mode_t mask = umask(0);
     umask(mask);
     mode = 0666 & ~mask;
   }
-  if (fchmod(fd, mode) != 0) {
-    err = errno;
+  if (fchmod(fd, mode) != 0) err = errno;
+  // After the mode: an access list sets the group bits its own way.
+  if (!err && exists) err = CopyAttributes(mTarget, fd);
+  if (err) {
     Abort();
     return err;
   }
   return 0;
+}
+
+int CKXSafeWriter::OpenPrivateTemp() {
+  int err = ENOENT;
+  for (const std::string& folder : PrivateFolders()) {
+    std::string leaf = kTempMark;
+    if (mSweep) SweepStaleTemps(folder, leaf);
+    leaf += "XXXXXX";
+    const std::string temp = folder + "/" + leaf;
+    std::vector<char> name(temp.begin(), temp.end());
+    name.push_back('\0');
+    const int fd = mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0) {
+      err = errno;
+      continue;
+    }
+    mFd = fd;
+    mWritten = mStarted = 0;
+    mTemp = name.data();
+    return 0;
+  }
+  return err;
+}
+
+// The new contents copied over the old file's own, which keeps its owner,
+// links and attributes. The new size is reserved first, so that a full disk
+// stops the save with the old contents whole; past that only a failing disk
+// can leave the file half written.
+int CKXSafeWriter::CommitInPlace(int backupGenerations, const KxBackupNamer& namer) {
+  if (mTemp.empty()) return EBADF;
+  if (backupGenerations > 0 && !mFolderRefused) {
+    KxRotateBackups(mTarget, backupGenerations, namer);
+    // A second link would share the contents about to be overwritten.
+    const std::string backup = Sibling(mTarget, namer(BaseName(mTarget), 1));
+    std::vector<std::uint8_t> old;
+    if (KxReadFile(mTarget, old) != 0 || KxWriteFileSafely(backup, old.data(), old.size()) != 0) gBackupFailed = true;
+  }
+  int err = 0;
+  int src = mFd;
+  if (src < 0 && (src = open(mTemp.c_str(), O_RDONLY | O_CLOEXEC)) < 0) err = errno;
+  const bool ownSrc = src >= 0 && src != mFd;
+  int dst = -1;
+  struct stat from {}, to {};
+  if (!err && fstat(src, &from) != 0) err = errno;
+  if (!err) {
+    // Read and write when we may (a reservation some file systems make by
+    // hand reads what is there), else write only.
+    dst = open(mTarget.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (dst < 0 && errno == EACCES) dst = open(mTarget.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (dst < 0) err = errno;
+  }
+  if (!err && fstat(dst, &to) != 0) err = errno;
+  if (!err && !S_ISREG(to.st_mode)) err = EINVAL;
+  if (!err) {
+    const int flags = fcntl(dst, F_GETFL);
+    if (flags < 0 || fcntl(dst, F_SETFL, flags & ~O_NONBLOCK) != 0) err = errno;
+  }
+  const off_t size = from.st_size;
+  if (!err && size > 0 && (Injected(kx_filetest::kStepReserve, err) || (err = posix_fallocate(dst, 0, size)) != 0)) {
+    // A reservation that failed half-way may have lengthened the file.
+    struct stat now;
+    if (fstat(dst, &now) == 0 && now.st_size != to.st_size) {
+      [[maybe_unused]] const int cut = ftruncate(dst, to.st_size);
+    }
+  } else if (!err) {
+    std::vector<char> buffer(std::size_t(std::min<off_t>(size, off_t(1) << 20)) + 1);
+    for (off_t at = 0; !err && at < size;) {
+      const ssize_t n = pread(src, buffer.data(), std::size_t(std::min<off_t>(off_t(buffer.size()), size - at)), at);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        err = n < 0 ? errno : EIO;  // the temporary cannot have shrunk
+        break;
+      }
+      for (ssize_t done = 0; !err && done < n;) {
+        const ssize_t w = pwrite(dst, buffer.data() + done, std::size_t(n - done), at + done);
+        if (w < 0 && errno == EINTR) continue;
+        if (w < 0) err = errno;
+        else done += w;
+      }
+      at += n;
+    }
+    if (!err && ftruncate(dst, size) != 0) err = errno;
+    if (!err && !Injected(kx_filetest::kStepSync, err) && fsync(dst) != 0) err = errno;
+  }
+  if (dst >= 0 && close(dst) != 0 && !err) err = errno;
+  if (ownSrc) close(src);
+  Abort();  // the temporary has served
+  return err;
 }
 
 int CKXSafeWriter::Write(const void* data, std::size_t size) {
@@ -436,6 +647,7 @@ int CKXSafeWriter::Write(const void* data, std::size_t size) {
 
 int CKXSafeWriter::Commit(int backupGenerations, const KxBackupNamer& namer) {
   if (mFd < 0) return EBADF;
+  if (mInPlace) return CommitInPlace(backupGenerations, namer);
   int err = 0;
   if (Injected(kx_filetest::kStepSync, err) || fsync(mFd) != 0) {
     if (!err) err = errno;
@@ -498,6 +710,7 @@ int CKXSafeWriter::CloseUnsynced() {
 
 int CKXSafeWriter::RenameOverTarget() {
   if (mTemp.empty()) return EBADF;
+  if (mInPlace) return CommitInPlace(0, KxBackupName);
   int err = 0;
   if (Injected(kx_filetest::kStepRename, err) || rename(mTemp.c_str(), mTarget.c_str()) != 0) {
     if (!err) err = errno;
@@ -589,11 +802,8 @@ int KxWriteFileSafely(const std::string& path, const void* data, std::size_t siz
 }
 
 namespace kx_filetest {
-void FailStep(KxSafeStep step, int err) {
-  gFailStep = step;
-  gFailErr = err;
-}
-void Reset() { gFailStep = kStepNone; }
+void FailStep(KxSafeStep step, int err) { gFailErr[step] = err; }
+void Reset() { std::fill(std::begin(gFailErr), std::end(gFailErr), 0); }
 long BatchSyncs() { return gBatchSyncs; }
 }  // namespace kx_filetest
 

@@ -24,6 +24,9 @@ std::string KxErrorText(int err);
 // than maxSize bytes.
 int KxReadFile(const std::string& path, std::vector<std::uint8_t>& out, std::size_t maxSize = SIZE_MAX);
 
+// What a path names, as far as reading it goes.
+enum class EKXFileKind { kNone, kRegular, kFolder, kPipe, kDevice, kSocket, kOther };
+
 // A regular file held open to be read in pieces, for texts too large to
 // hold twice; the descriptor closes with the object.
 class CKXFileReader {
@@ -33,8 +36,11 @@ class CKXFileReader {
   CKXFileReader(const CKXFileReader&) = delete;
   CKXFileReader& operator=(const CKXFileReader&) = delete;
   // 0, or an errno value as KxReadFile answers it (EISDIR, EINVAL for what
-  // is no regular file, EFBIG above maxSize).
+  // is no regular file, EFBIG above maxSize). A pipe or a device is refused
+  // without waiting on it; the size is checked before a byte is read.
   int Open(const std::string& path, std::size_t maxSize = SIZE_MAX);
+  // What the last Open found (kNone when nothing was there to look at).
+  EKXFileKind Kind() const { return mKind; }
   // The size when it was opened.
   std::size_t Size() const { return mSize; }
   // Up to `length` bytes from offset `at` on, fewer only where the file
@@ -47,6 +53,7 @@ class CKXFileReader {
  private:
   int mFd = -1;
   std::size_t mSize = 0;
+  EKXFileKind mKind = EKXFileKind::kNone;
 };
 
 // An open file descriptor as a seekable byte stream, for containers that
@@ -70,7 +77,8 @@ bool KxGetFileTypeCreator(const std::string& path, OSType& type, OSType& creator
 // Writes them into the sidecar (created when missing), keeping the rest.
 int KxSetFileTypeCreator(const std::string& path, OSType type, OSType creator);
 
-// The sidecar of `path`: ENOENT when there is none, EBADMSG when damaged.
+// The sidecar of `path`: ENOENT when there is none (a name too long for a
+// sidecar to exist among them), EBADMSG when damaged.
 // The sidecar of the file a path names: a link's is its target's, since a
 // save writes the target and the styles belong beside the text.
 std::string KxSidecarPathOf(const std::string& path);
@@ -93,8 +101,8 @@ using KxBackupNamer = std::function<std::string(const std::string& name, int gen
 // Writes a file so that a crash or a failure at any moment leaves either
 // the old or the new contents under the target's name:
 //   Open: follows a symbolic link to the real file, creates a temporary
-//         file in the same folder with the target's mode (and owner when
-//         allowed);
+//         file in the same folder with the target's mode, owner and
+//         extended attributes;
 //   Write: the new contents;
 //   Commit: syncs the temporary file, keeps backup generations (the older
 //         ones move up by rename, the previous file becomes generation 1 by
@@ -102,6 +110,12 @@ using KxBackupNamer = std::function<std::string(const std::string& name, int gen
 //         the folder.
 // Any failure before the rename removes the temporary file and leaves the
 // original as it was. A writer destroyed without Commit aborts.
+//
+// Two targets cannot be replaced by rename and are written in place
+// instead: a writable file in a folder we may not write (the temporary then
+// lies in the user's runtime or temporary folder, and no backups are made),
+// and a file whose owner a new file could not be given. The commit reserves
+// the new size first, so that a full disk still leaves the old contents.
 class CKXSafeWriter {
  public:
   explicit CKXSafeWriter(std::string target);
@@ -127,13 +141,23 @@ class CKXSafeWriter {
   // The file that will be replaced, symbolic links followed.
   const std::string& Target() const { return mTarget; }
   const std::string& TempPath() const { return mTemp; }
+  // The target is written in place rather than replaced.
+  bool InPlace() const { return mInPlace; }
+  // Open was refused a temporary file in the target's folder (whatever the
+  // fallback did): the folder is not ours to write.
+  bool FolderRefused() const { return mFolderRefused; }
 
  private:
+  int OpenPrivateTemp();
+  int CommitInPlace(int backupGenerations, const KxBackupNamer& namer);
+
   std::string mRequested;
   std::string mTarget;
   std::string mTemp;
   int mFd = -1;
   bool mSweep = true;
+  bool mInPlace = false;
+  bool mFolderRefused = false;
   // Bytes written, and how many of them the disk has been asked to take:
   // a large file starts on its way while the rest is written, so that the
   // commit's flush waits only for the tail.
@@ -177,9 +201,15 @@ bool KxTakeBackupFailure();
 // k becomes k + 1). Failures are ignored: a backup never stops a save.
 void KxRotateBackups(const std::string& path, int generations, const KxBackupNamer& namer = KxBackupName);
 
-// Test controls: make one step of the safe writer fail with an error.
+// Test controls: make a step of the safe writer fail once with an error
+// (several steps may wait at a time).
 namespace kx_filetest {
-enum KxSafeStep { kStepNone, kStepCreate, kStepWrite, kStepSync, kStepClose, kStepRename, kStepLink };
+enum KxSafeStep {
+  kStepNone, kStepCreate, kStepWrite, kStepSync, kStepClose, kStepRename, kStepLink,
+  kStepChown,    // giving the new file the target's owner
+  kStepReserve,  // reserving the new size of a file written in place
+  kStepCount
+};
 void FailStep(KxSafeStep step, int err);
 void Reset();
 // The syncs batches have made since the start.

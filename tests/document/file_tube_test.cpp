@@ -2,6 +2,7 @@
 // pictures of every kind, and files that other programs (or other
 // machines) left behind.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -1126,6 +1127,27 @@ TEST_F(FileTube, DeferredTextReadWholeWhenAsked) {
   Bytes bytes;
   ASSERT_TRUE(tube.GetFlavorData(FourCC("TEXT"), bytes));
   EXPECT_EQ(bytes, Str("deferred text"));
+}
+
+// Neither a pipe (which would wait for a writer for ever) nor a file
+// larger than any text is read: each is refused at once, by its name.
+TEST_F(FileTube, PipesAndHugeFilesAreRefusedByName) {
+  alarm(20);
+  ASSERT_EQ(mkfifo(Path("pipe.txt").c_str(), 0644), 0);
+  WriteBytes(Path("huge.txt"), Str("x"));
+  std::filesystem::resize_file(Path("huge.txt"), 3ull << 30);  // sparse: no disk
+  for (bool deferred : {false, true}) {
+    CKXTextFileTube pipe, huge;
+    std::string message;
+    EXPECT_EQ(pipe.OpenRead(Path("pipe.txt"), message, deferred), EINVAL);
+    EXPECT_EQ(message, "\u201Cpipe.txt\u201D is a named pipe, not a file, and cannot be opened.");
+    EXPECT_EQ(huge.OpenRead(Path("huge.txt"), message, deferred), EFBIG);
+    EXPECT_NE(message.find("\u201Chuge.txt\u201D is too large to open"), std::string::npos) << message;
+  }
+  SKXDocument doc;
+  std::string message;
+  EXPECT_EQ(KxReadDocument(Path("huge.txt"), doc, message, false), EFBIG);
+  alarm(0);
 }
 
 }  // namespace

@@ -4,12 +4,15 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -221,6 +224,140 @@ TEST_F(FilesTest, ReadingLimitsAndDescriptorStreams) {
   EXPECT_EQ(KxFdGetSize(fd, size), EBADF);
   EXPECT_EQ(KxFdRead(fd, buf, 1, got), EBADF);
   EXPECT_EQ(KxFdWrite(fd, "x", 1), EBADF);
+}
+
+// What is no regular file is refused at once: a pipe with no writer would
+// hold the open (and the program) forever.
+TEST_F(FilesTest, PipesAndDevicesAreRefusedWithoutWaiting) {
+  alarm(20);  // a hang is a failure, not a stuck run
+  ASSERT_EQ(mkfifo(Path("pipe").c_str(), 0644), 0);
+  std::vector<std::uint8_t> b;
+  EXPECT_EQ(KxReadFile(Path("pipe"), b), EINVAL);
+  CKXFileReader reader;
+  for (auto [path, err, kind] : {std::tuple(Path("pipe"), EINVAL, EKXFileKind::kPipe),
+                                 std::tuple(std::string("/dev/null"), EINVAL, EKXFileKind::kDevice),
+                                 std::tuple(dir, EISDIR, EKXFileKind::kFolder)}) {
+    EXPECT_EQ(reader.Open(path), err) << path;
+    EXPECT_EQ(reader.Kind(), kind) << path;
+  }
+  // A sidecar that is a pipe is one that cannot be read.
+  Write("doc.txt", "text");
+  ASSERT_EQ(mkfifo(Path("._doc.txt").c_str(), 0644), 0);
+  KxAppleDouble sidecar;
+  EXPECT_EQ(KxReadSidecar(Path("doc.txt"), sidecar), EINVAL);
+  // The size is the open file's, checked before anything is read.
+  ASSERT_EQ(truncate(Path("doc.txt").c_str(), 3LL << 30), 0);
+  EXPECT_EQ(reader.Open(Path("doc.txt"), std::size_t(kKxMaxOffset)), EFBIG);
+  alarm(0);
+}
+
+// The temporary borrows the target's name, cut so that any valid name
+// saves, and a sidecar name too long to exist is simply no sidecar.
+TEST_F(FilesTest, LongestNamesSaveAndHaveNoSidecar) {
+  std::string japanese;
+  for (int i = 0; i < 85; ++i) japanese += "\xE3\x81\x82";  // 255 bytes
+  const std::string ascii(255, 'n');
+  for (const std::string& name : {japanese, ascii, std::string(254, 's')}) {
+    Write(name, "first");
+    EXPECT_EQ(KxWriteFileSafely(Path(name), "second", 6, 2), 0);
+    EXPECT_EQ(Read(name), "second");
+    KxAppleDouble sidecar;
+    EXPECT_EQ(KxReadSidecar(Path(name), sidecar), ENOENT);
+    EXPECT_EQ(KxRemoveSidecar(Path(name)), 0);
+  }
+  // A stale temporary of the cut name is swept; a look-alike of another
+  // length stays.
+  for (const std::string& name : {"." + ascii.substr(0, 240) + ".kxsave-AbCdEf", std::string(".n.kxsave-AbCdEfG")}) {
+    Write(name, "x");
+    const struct timespec old[2] = {{1000, 0}, {1000, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, Path(name).c_str(), old, 0), 0);
+  }
+  ASSERT_EQ(KxWriteFileSafely(Path(ascii), "third", 5), 0);
+  std::vector<std::string> names{".n.kxsave-AbCdEfG", "[1]" + ascii.substr(0, 252), "[1]" + std::string(252, 's'),
+                                 "[1]" + japanese.substr(0, 252), japanese, ascii, std::string(254, 's')};
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(Names(), names);
+}
+
+// A file that cannot be replaced by rename is written in place: it keeps
+// its inode (so owner, links and attributes), makes no temporary in its
+// folder, and a full disk found at the reservation leaves it whole.
+TEST_F(FilesTest, WrittenInPlaceWhenTheFolderOrTheOwnerForbidsARename) {
+  Write("doc", "the old contents");
+  ASSERT_EQ(link(Path("doc").c_str(), Path("second name").c_str()), 0);
+  struct stat before, after;
+  ASSERT_EQ(stat(Path("doc").c_str(), &before), 0);
+  for (auto step : {kx_filetest::kStepCreate, kx_filetest::kStepChown}) {
+    kx_filetest::FailStep(step, EPERM);
+    CKXSafeWriter w(Path("doc"));
+    ASSERT_EQ(w.Open(), 0) << step;
+    EXPECT_TRUE(w.InPlace());
+    EXPECT_EQ(w.FolderRefused(), step == kx_filetest::kStepCreate);
+    // The folder's own temporary, or one outside it.
+    EXPECT_EQ(w.TempPath().rfind(dir, 0) == 0, step == kx_filetest::kStepChown) << w.TempPath();
+    const std::string text = step == kx_filetest::kStepCreate ? "new" : "newer";
+    ASSERT_EQ(w.Write(text.data(), text.size()), 0);
+    ASSERT_EQ(w.Commit(2), 0);
+    EXPECT_FALSE(KxPathExists(w.TempPath()));
+    ASSERT_EQ(stat(Path("doc").c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(Read("second name"), text);
+    // Backups need the folder: none when it refused, a copy of the old
+    // contents (never a second link to what is overwritten) when not.
+    EXPECT_EQ(Read("[1]doc"), step == kx_filetest::kStepCreate ? "<missing>" : "new");
+    Write("doc", "x");  // a rename: a fresh inode for the next round
+    ASSERT_EQ(unlink(Path("doc").c_str()), 0);
+    ASSERT_EQ(link(Path("second name").c_str(), Path("doc").c_str()), 0);
+    ASSERT_EQ(stat(Path("doc").c_str(), &before), 0);
+  }
+  std::remove(Path("[1]doc").c_str());
+  // Failures: at the reservation nothing changes; shorter and longer
+  // contents both end at their own length.
+  kx_filetest::FailStep(kx_filetest::kStepChown, EPERM);
+  kx_filetest::FailStep(kx_filetest::kStepReserve, ENOSPC);
+  EXPECT_EQ(KxWriteFileSafely(Path("doc"), "a much longer text than before", 30), ENOSPC);
+  EXPECT_EQ(Read("doc"), "newer");
+  for (const std::string& text : {std::string("a much longer text than before"), std::string("short")}) {
+    kx_filetest::FailStep(kx_filetest::kStepCreate, EACCES);
+    ASSERT_EQ(KxWriteFileSafely(Path("doc"), text.data(), text.size()), 0);
+    EXPECT_EQ(Read("second name"), text);
+  }
+  {
+    CKXSafeBatch batch;  // a batch closes its temporaries before the commit
+    kx_filetest::FailStep(kx_filetest::kStepCreate, EACCES);
+    ASSERT_EQ(batch.Add(Path("doc"), "batched", 7), 0);
+    ASSERT_EQ(batch.Commit(), 0);
+  }
+  EXPECT_EQ(Read("second name"), "batched");
+  EXPECT_EQ(Names(), std::vector<std::string>({"doc", "second name"}));
+  // No fallback for a new file, nor for a file we may not write.
+  kx_filetest::FailStep(kx_filetest::kStepCreate, EACCES);
+  CKXSafeWriter fresh(Path("fresh"));
+  EXPECT_EQ(fresh.Open(), EACCES);
+  EXPECT_TRUE(fresh.FolderRefused());
+  EXPECT_FALSE(KxPathExists(Path("fresh")));
+}
+
+// The user's attributes and the access list go with the new contents.
+TEST_F(FilesTest, ExtendedAttributesSurviveASave) {
+  Write("doc", "old");
+  if (setxattr(Path("doc").c_str(), "user.kx.colour", "blue", 4, 0) != 0) GTEST_SKIP() << "no user attributes here";
+  // An access list giving user 4242 read and write: owner rw, user rw,
+  // group r, mask rw, other r (version 2, little-endian entries).
+  const unsigned char acl[] = {2, 0, 0, 0,  1, 0, 6, 0, 0xFF, 0xFF, 0xFF, 0xFF,  2, 0, 6, 0, 0x92, 0x10, 0, 0,
+                               4, 0, 4, 0, 0xFF, 0xFF, 0xFF, 0xFF,  0x10, 0, 6, 0, 0xFF, 0xFF, 0xFF, 0xFF,
+                               0x20, 0, 4, 0, 0xFF, 0xFF, 0xFF, 0xFF};
+  const bool acls = setxattr(Path("doc").c_str(), "system.posix_acl_access", acl, sizeof acl, 0) == 0;
+  Write("doc", "new");
+  EXPECT_EQ(Read("doc"), "new");
+  char value[64] = {};
+  EXPECT_EQ(getxattr(Path("doc").c_str(), "user.kx.colour", value, sizeof value), 4);
+  EXPECT_EQ(std::string(value, 4), "blue");
+  if (acls) {
+    unsigned char back[sizeof acl] = {};
+    EXPECT_EQ(getxattr(Path("doc").c_str(), "system.posix_acl_access", back, sizeof back), ssize_t(sizeof acl));
+    EXPECT_EQ(std::memcmp(back, acl, sizeof acl), 0);
+  }
 }
 
 }  // namespace
