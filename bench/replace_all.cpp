@@ -5,7 +5,9 @@
 // and a group over text without a line end (one paragraph of 5 or 20 MB),
 // where nothing done per match may grow with the paragraph. The same
 // again with an emoji (a placeholder and its side entry) after every other
-// word, as a UTF-8 file brings them.
+// word, as a UTF-8 file brings them. And with every match underlined (a
+// markup, as "find and mark" leaves them) and every tenth one a mark, which
+// the replacement cuts or takes out: edited match by match in the text.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -79,7 +81,7 @@ class BenchLayer : public CKXTextLayer {
   }
 };
 
-enum Phase { kReplace, kUndo, kRedo, kExact, kParagraph, kParagraphExact, kEmoji, kEmojiExact, kEmojiRuby };
+enum Phase { kReplace, kUndo, kRedo, kExact, kParagraph, kParagraphExact, kEmoji, kEmojiExact, kEmojiRuby, kMarked };
 
 void ReplaceAll(benchmark::State& state, Phase phase) {
   static Start start;
@@ -98,6 +100,15 @@ void ReplaceAll(benchmark::State& state, Phase phase) {
     if (phase == kEmojiRuby) {
       const long at = long(text.find(kFind));
       KXText_SetRuby(layer.GetEdit(), at, at + 2, reinterpret_cast<const unsigned char*>("r"), 1);
+    }
+    if (phase == kMarked) {
+      long n = 0;
+      const long len = long(sizeof kFind - 1);
+      for (std::size_t p = text.find(kFind); p != std::string::npos; p = text.find(kFind, p + std::size_t(len))) {
+        KXTE_InsertMarkup(layer.GetEdit(), long(p), long(p) + len);
+        if (++n % 10 == 0) KXTE_InsertMark(layer.GetEdit(), long(p) + 1, long(p) + len + 2,
+                                           reinterpret_cast<const unsigned char*>("\x01m"));
+      }
     }
     using Clock = std::chrono::steady_clock;
     auto t0 = Clock::now();
@@ -149,5 +160,7 @@ BENCHMARK(Emoji)->Arg(5)->Arg(20)->Arg(50)->UseManualTime()->Unit(benchmark::kMi
 BENCHMARK(EmojiExact)->Arg(1)->Arg(2)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 void EmojiRuby(benchmark::State& state) { ReplaceAll(state, kEmojiRuby); }
 BENCHMARK(EmojiRuby)->Arg(5)->Arg(20)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+void Marked(benchmark::State& state) { ReplaceAll(state, kMarked); }
+BENCHMARK(Marked)->Arg(5)->Arg(10)->Arg(50)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace

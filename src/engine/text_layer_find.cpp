@@ -382,12 +382,21 @@ std::uint16_t CKXTextLayer::ReplaceInPlace(ReplaceAllPlan& plan) {
   std::uint16_t result = kKxEditTextChanged | kxlayer::kResultRelayout | kxlayer::kResultRedraw;
   result |= KXTE_SetSelect(mEdit, 0, 0);
   long delta = 0;
-  for (std::size_t k = 0; k < plan.matches.size(); ++k) {
-    const long at = plan.matches[k].start + delta;
-    const long moved = ReplaceOneMatch(plan, mEdit, at, k);
-    TextChanged(at, plan.matches[k].length, plan.Length(k));
-    delta += moved;
+  // Marks and markups move once, after the last match: moving every later
+  // one at each match made many matches with many marks quadratic.
+  KXTE_HoldMarks(mEdit);
+  try {
+    for (std::size_t k = 0; k < plan.matches.size(); ++k) {
+      const long at = plan.matches[k].start + delta;
+      const long moved = ReplaceOneMatch(plan, mEdit, at, k);
+      TextChanged(at, plan.matches[k].length, plan.Length(k));
+      delta += moved;
+    }
+  } catch (...) {
+    KXTE_SettleMarks(mEdit);
+    throw;
   }
+  KXTE_SettleMarks(mEdit);
   KXTE_CalcText(mEdit);
   const long caret = plan.spanEnd + delta;
   return std::uint16_t(result | KXTE_SetSelect(mEdit, caret, caret));

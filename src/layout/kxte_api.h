@@ -191,3 +191,7 @@ long KXTE_GetMarkupCount(KXEditHandle e);
 void KXTE_InsertMarkup(KXEditHandle e, long from, long to);
 void KXTE_DeleteMarkup(KXEditHandle e, long from, long to);
 bool KXTE_GetMarkup(KXEditHandle e, long pos, long& start, long& end);
+// Edits in text order with marks and markups moved once, at
+// KXTE_SettleMarks, as each edit in turn would have moved them.
+void KXTE_HoldMarks(KXEditHandle e);
+void KXTE_SettleMarks(KXEditHandle e);

@@ -659,6 +659,12 @@ void KXTE_InsertMarkup(KXEditHandle e, long from, long to) {
 void KXTE_DeleteMarkup(KXEditHandle e, long from, long to) {
   if (auto* x = EditOf(e)) x->DeleteMarkup(from, to);
 }
+void KXTE_HoldMarks(KXEditHandle e) {
+  if (auto* x = EditOf(e)) x->HoldMarks();
+}
+void KXTE_SettleMarks(KXEditHandle e) {
+  if (auto* x = EditOf(e)) x->SettleMarks();
+}
 bool KXTE_GetMarkup(KXEditHandle e, long pos, long& start, long& end) {
   auto* x = EditOf(e);
   return x && x->GetMarkup(pos, start, end);

@@ -21,6 +21,7 @@
 #include "layout/ruled_lines.h"
 #include "layout/text_edit.h"
 #include "layout/text_form.h"
+#include "text/runs/marks.h"
 
 // The page setup stored with documents and preferences (46 bytes stored).
 struct SKXPageStyl {
@@ -54,9 +55,6 @@ enum KxPartKind : long { kKxPartChar = 1, kKxPartWord = 2, kKxPartPara = 3, kKxP
 constexpr long kKxPartCount = 0;
 constexpr long kKxPartOverlap = -1;
 constexpr long kKxPartOverlapNumbers = -2;
-
-class CKXMarkArray;
-class CKXMarkupArray;
 
 class CKXTextEditEx : public CKXTextEdit {
  public:
@@ -252,6 +250,13 @@ class CKXTextEditEx : public CKXTextEdit {
   long GetMarkupLocs(long start, long length, long capacity, long* out) const override;
   // Runnable invariants of both arrays; empty when sound.
   std::string CheckMarks() const;
+  // Many edits in text order, marks and markups moved once: from HoldMarks
+  // on, edits leave them where they stand and are noted; SettleMarks moves
+  // them as each noted edit in turn would have (a replace-all's matches
+  // one by one, without moving every later mark at each of them). Marks
+  // and markups are neither added nor read in between.
+  void HoldMarks();
+  void SettleMarks();
 
   // ---- Guides --------------------------------------------------------------------------------------
   // The active form's rules under one line (guide view on; when printing
@@ -387,6 +392,8 @@ class CKXTextEditEx : public CKXTextEdit {
   CKXMarkArray* mMarks = nullptr;
   CKXMarkupArray* mMarkups = nullptr;
   int mEditDepth = 0;  // nested edits leave the upkeep to the outermost
+  bool mMarksHeld = false;
+  std::vector<SKXSplice> mSplices;  // the edits since HoldMarks
   std::uint8_t mCaretLineShown = 0;
   RectL mCaretLineRect{};  // layout
 };

@@ -205,34 +205,17 @@ std::string CKXTextEditEx::CheckMarks() const {
 
 void CKXTextEditEx::MarksInserted(long pos, long length) {
   if (length <= 0) return;
-  if (mMarks && mMarks->GetMarkCount() > 0) {
-    // The last mark starting before pos is cut there when pos is inside it;
-    // it and the marks from pos on move.
-    long k = mMarks->GetArrayIndex(pos);
-    while (k >= 1 && mMarks->GetOffsetAt(k) >= pos) --k;
-    if (k >= 1) {
-      SKXMark m;
-      mMarks->GetAt(k, &m);
-      if (long(m.start) + m.length > pos) {
-        m.length = std::int32_t(pos - m.start);
-        mMarks->SetAt(k, &m);
-      }
-    }
-    mMarks->CalcOffsetAt(k + 1, length);
+  if (mMarksHeld) {
+    // An insertion where the deletion before it took bytes out joins it.
+    if (!mSplices.empty() && mSplices.back().pos == pos && mSplices.back().inserted == 0)
+      mSplices.back().inserted = length;
+    else
+      mSplices.push_back({pos, 0, length});
+    return;
   }
-  if (mMarkups && mMarkups->GetMarkupCount() > 0) {
-    // A markup that pos falls strictly inside goes; those from pos on move.
-    long k = mMarkups->GetArrayIndex(pos);
-    while (k >= 1 && mMarkups->GetOffsetAt(k) >= pos) --k;
-    if (k >= 1) {
-      long s = 0, e = 0;
-      mMarkups->GetMarkupRangeAt(k, s, e);
-      if (pos < e) {
-        mMarkups->DeleteAt(k, 1);
-        --k;
-      }
-    }
-    mMarkups->CalcOffsetAt(k + 1, length);
+  if (mMarks) mMarks->Inserted(pos, length);
+  if (mMarkups) {
+    mMarkups->Inserted(pos, length);
     if (mMarkups->GetMarkupCount() == 0) {
       delete mMarkups;
       mMarkups = nullptr;
@@ -241,6 +224,10 @@ void CKXTextEditEx::MarksInserted(long pos, long length) {
 }
 
 void CKXTextEditEx::MarksDeleted(long from, long to) {
+  if (mMarksHeld) {
+    mSplices.push_back({from, to - from, 0});
+    return;
+  }
   if (mMarks) {
     const long before = mMarks->GetMarkCount();
     mMarks->Delete(from, to, 1);
@@ -256,6 +243,29 @@ void CKXTextEditEx::MarksDeleted(long from, long to) {
       delete mMarkups;
       mMarkups = nullptr;
     }
+  }
+}
+
+void CKXTextEditEx::HoldMarks() {
+  if (mMarksHeld) return;
+  mSplices.clear();
+  mMarksHeld = (mMarks && mMarks->GetMarkCount() > 0) || (mMarkups && mMarkups->GetMarkupCount() > 0);
+}
+
+void CKXTextEditEx::SettleMarks() {
+  if (!mMarksHeld) return;
+  mMarksHeld = false;
+  const std::vector<SKXSplice> edits = std::move(mSplices);
+  mSplices.clear();
+  if (mMarks && mMarks->Splice(edits)) mResult |= kKxEditMarks;
+  if (mMarks && mMarks->GetMarkCount() == 0) {
+    delete mMarks;
+    mMarks = nullptr;
+  }
+  if (mMarkups) mMarkups->Splice(edits);
+  if (mMarkups && mMarkups->GetMarkupCount() == 0) {
+    delete mMarkups;
+    mMarkups = nullptr;
   }
 }
 

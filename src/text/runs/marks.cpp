@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <queue>
 #include <utility>
 #include <vector>
 
@@ -30,6 +32,133 @@ long StoreName(const unsigned char* name, char* out) {
 std::int32_t ReadI32(const char* p) { return static_cast<std::int32_t>(KxGetU32N(p)); }
 
 void WriteI32(char* p, long value) { KxPutU32N(p, static_cast<std::uint32_t>(value)); }
+
+// Whether a batch of edits can be walked in one pass: each starts at or
+// after the end of what the one before put in.
+bool InTextOrder(const std::vector<SKXSplice>& edits) {
+  for (std::size_t k = 1; k < edits.size(); ++k)
+    if (edits[k].pos < edits[k - 1].pos + edits[k - 1].inserted) return false;
+  return true;
+}
+
+int RankLevel(int r) { return std::abs(r) & ~1; }
+
+// The outline ranks of a mark list that loses marks step by step, with
+// ReCalcRank's pass after each step, as those whole passes leave them. A
+// pass changes nothing at a mark that fits: its level at most one step
+// below the mark before it, and, opening a group, a child after it. So a
+// pass here visits only the marks whose neighbours went or changed and
+// those the pass before left unfit (a pass that lifts a group can leave its
+// opener without a child: the next pass closes it). Every change lowers a
+// rank, which bounds the work by the sum of the ranks.
+class RankReplay {
+ public:
+  explicit RankReplay(std::vector<int> ranks) : mRank(std::move(ranks)) {
+    const long n = long(mRank.size());
+    mPrev.resize(size_t(n));
+    mNext.resize(size_t(n));
+    for (long i = 0; i < n; ++i) mPrev[size_t(i)] = i - 1, mNext[size_t(i)] = i + 1 < n ? i + 1 : -1;
+    mAlive.assign(size_t(n), 1);
+    mStamp.assign(size_t(n), 0);
+    mBefore.resize(size_t(n));
+  }
+
+  // Marks `gone` (indexes, rising) leave the list; then ReCalcRank's pass.
+  void Remove(const std::vector<long>& gone) {
+    std::vector<long> seeds;
+    for (long i : gone) {
+      const long p = mPrev[size_t(i)], q = mNext[size_t(i)];
+      if (p >= 0) mNext[size_t(p)] = q;
+      if (q >= 0) mPrev[size_t(q)] = p;
+      mAlive[size_t(i)] = 0;
+    }
+    if (mFirstPass) {
+      // The ranks as given may not fit anywhere: the first pass visits all.
+      for (long i = 0; i < long(mRank.size()); ++i)
+        if (mAlive[size_t(i)]) seeds.push_back(i);
+      mFirstPass = false;
+    } else {
+      seeds.swap(mUnfit);
+      for (long i : gone) {
+        if (mPrev[size_t(i)] >= 0) seeds.push_back(mPrev[size_t(i)]);
+        if (mNext[size_t(i)] >= 0) seeds.push_back(mNext[size_t(i)]);
+      }
+    }
+    Pass(seeds);
+  }
+
+  const std::vector<int>& Ranks() const { return mRank; }
+
+ private:
+  int PrevRank(long i) const { return mPrev[size_t(i)] < 0 ? 0 : std::abs(mRank[size_t(mPrev[size_t(i)])]); }
+  bool Fits(long i) const {
+    const int r = mRank[size_t(i)], a = RankLevel(r);
+    if (a > PrevRank(i) + 1) return false;
+    const long q = mNext[size_t(i)];
+    return (std::abs(r) & 1) == 0 || (q >= 0 && RankLevel(mRank[size_t(q)]) == a + 2);
+  }
+
+  // ReCalcRank's pass (marks.cpp, ReCalcRank) at the marks that may change.
+  void Pass(const std::vector<long>& seeds) {
+    ++mPassNo;
+    std::priority_queue<long, std::vector<long>, std::greater<long>> todo(seeds.begin(), seeds.end());
+    std::vector<long> touched;
+    auto keep = [&](long i) {
+      if (mStamp[size_t(i)] == mPassNo) return;
+      mStamp[size_t(i)] = mPassNo;
+      mBefore[size_t(i)] = mRank[size_t(i)];
+      touched.push_back(i);
+    };
+    for (long last = -1; !todo.empty();) {
+      const long i = todo.top();
+      todo.pop();
+      if (i <= last || !mAlive[size_t(i)]) continue;
+      last = i;
+      keep(i);
+      const int prev = PrevRank(i);
+      int& r = mRank[size_t(i)];
+      int a = RankLevel(r);
+      const bool opener = (std::abs(r) & 1) != 0, collapsed = r < 0;
+      const long q = mNext[size_t(i)];
+      if (a <= prev + 1) {
+        if (opener && !(q >= 0 && RankLevel(mRank[size_t(q)]) == a + 2)) r = a;
+      } else {
+        int d = a - prev;
+        bool moved = false;
+        for (long j = q; j >= 0;) {
+          int& rj = mRank[size_t(j)];
+          const int b = std::abs(rj);
+          if (b >= a) {
+            keep(j);
+            rj = rj < 0 ? -(b - d) : b - d;
+            moved = true;
+            todo.push(j);
+            j = mNext[size_t(j)];
+          } else {
+            if (b <= prev || (b & ~1) == prev) break;
+            a = b & ~1;
+            d = a - prev;
+          }
+        }
+        r = opener && moved ? (collapsed ? -(prev + 1) : prev + 1) : prev;
+      }
+      if (r != mBefore[size_t(i)] && q >= 0) todo.push(q);
+    }
+    mUnfit.clear();
+    for (long t : touched)
+      for (long c : {mPrev[size_t(t)], t, mNext[size_t(t)]})
+        if (c >= 0 && mAlive[size_t(c)] && !Fits(c)) mUnfit.push_back(c);
+  }
+
+  std::vector<int> mRank;
+  std::vector<long> mPrev, mNext;  // the marks still there, as a list
+  std::vector<char> mAlive;
+  std::vector<unsigned> mStamp;  // the pass that last kept a rank before changing it
+  std::vector<int> mBefore;      // that rank
+  std::vector<long> mUnfit;      // marks the last pass left unfit
+  unsigned mPassNo = 0;
+  bool mFirstPass = true;
+};
 
 }  // namespace
 
@@ -131,6 +260,111 @@ void CKXMarkArray::Delete(long from, long to, long shift) {
   if (removed) DeleteAt(first, last - first);
   if (shift) CalcOffsetAt(first, -(to - from));
   if (removed) ReCalcRank();
+}
+
+void CKXMarkArray::Inserted(long pos, long length) {
+  if (length <= 0 || mCount == 0) return;
+  long k = GetArrayIndex(pos);
+  while (k >= 1 && GetOffsetAt(k) >= pos) --k;
+  SKXMark m;
+  if (k >= 1 && GetMark(k, m) && long(m.start) + m.length > pos) {
+    m.length = static_cast<std::int32_t>(pos - m.start);
+    SetAt(k, &m);
+  }
+  CalcOffsetAt(k + 1, length);
+}
+
+bool CKXMarkArray::Splice(const std::vector<SKXSplice>& edits) {
+  if (mCount == 0 || edits.empty()) return false;
+  if (!InTextOrder(edits)) {
+    const long before = mCount;
+    for (const SKXSplice& e : edits) {
+      if (e.removed > 0) Delete(e.pos, e.pos + e.removed, 1);
+      Inserted(e.pos, e.inserted);
+    }
+    return mCount != before;
+  }
+  // Everything that can fail, before the first change. Marks before an
+  // edit's place never move again: only the last of them can still be cut
+  // (by that edit). The others wait, moved by `delta`.
+  const long count = mCount;
+  std::vector<SKXMark> marks(static_cast<size_t>(count));
+  GetItems(marks.data(), count);
+  std::vector<int> ranks(marks.size());
+  for (size_t i = 0; i < marks.size(); ++i) ranks[i] = marks[i].rank;
+  RankReplay replay(std::move(ranks));
+  std::vector<long> kept;  // indexes of the marks that stay, in order
+  std::vector<long> gone;
+  size_t next = 0;
+  long delta = 0;
+  auto settleBefore = [&](long pos) {
+    for (; next < marks.size() && marks[next].start + delta < pos; ++next) {
+      marks[next].start = static_cast<std::int32_t>(marks[next].start + delta);
+      kept.push_back(long(next));
+    }
+  };
+  auto cutAt = [&](long pos) {
+    if (kept.empty()) return;
+    SKXMark& m = marks[size_t(kept.back())];
+    if (long(m.start) + m.length > pos) m.length = static_cast<std::int32_t>(pos - m.start);
+  };
+  for (const SKXSplice& e : edits) {
+    if (e.removed > 0) {
+      const long from = e.pos, to = e.pos + e.removed;
+      settleBefore(from);
+      cutAt(from);
+      gone.clear();
+      for (; next < marks.size(); ++next) {
+        const long start = marks[next].start + delta;
+        if (!(start < to || (start == to && marks[next].length == 0))) break;
+        gone.push_back(long(next));
+      }
+      if (!gone.empty()) replay.Remove(gone);
+      delta -= e.removed;
+    }
+    if (e.inserted > 0) {
+      settleBefore(e.pos);
+      cutAt(e.pos);
+      delta += e.inserted;
+    }
+  }
+  for (; next < marks.size(); ++next) {
+    marks[next].start = static_cast<std::int32_t>(marks[next].start + delta);
+    kept.push_back(long(next));
+  }
+  const bool removed = long(kept.size()) != count;
+  // The names of the marks that stay go back to back in a new block.
+  std::vector<long> nameSizes;
+  Handle names = nullptr;
+  if (removed) {
+    long size = 0;
+    for (long i : kept) nameSizes.push_back(StoredNameSizeAt(i + 1)), size += nameSizes.back();
+    if (size > 0 && mNames) names = KxMemHAlloc(size, true);
+  }
+  // Nothing below allocates: the marks that stay go to the front.
+  const std::vector<int>& rank = replay.Ranks();
+  {
+    CKXLock oldNames(mNames);
+    CKXLock newNames(names);
+    StKXArrayLock lock(*this);
+    long namePos = 0;
+    for (size_t k = 0; k < kept.size(); ++k) {
+      SKXMark m = marks[size_t(kept[k])];
+      m.rank = static_cast<std::int16_t>(rank[size_t(kept[k])]);
+      if (removed) {
+        if (names && nameSizes[k] > 0)
+          std::memcpy(newNames.Ptr() + namePos, oldNames.Ptr() + m.nameOffset, size_t(nameSizes[k]));
+        m.nameOffset = static_cast<std::int32_t>(namePos);
+        namePos += nameSizes[k];
+      }
+      std::memcpy(GetItemPtr(long(k) + 1), &m, sizeof m);
+    }
+  }
+  if (!removed) return false;
+  RemoveItemsAt(static_cast<unsigned long>(count - long(kept.size())), long(kept.size()) + 1);
+  if (mNames) KxMemHFree(mNames);
+  mNames = names;
+  return true;
 }
 
 void CKXMarkArray::GetMarkStringAt(long index, unsigned char* out) const {
@@ -362,6 +596,68 @@ void CKXMarkupArray::GetMarkupCountAndIndex(long from, long to, long& count, lon
   while (k <= mCount && (GetMarkupRangeAt(k, s, e), e <= from)) ++k;
   while (k + count <= mCount && (GetMarkupRangeAt(k + count, s, e), s < to)) ++count;
   if (count > 0) first = k;
+}
+
+void CKXMarkupArray::Inserted(long pos, long length) {
+  if (length <= 0 || mCount == 0) return;
+  long k = GetArrayIndex(pos);
+  while (k >= 1 && GetOffsetAt(k) >= pos) --k;
+  if (k >= 1) {
+    long s = 0, e = 0;
+    GetMarkupRangeAt(k, s, e);
+    if (pos < e) {
+      DeleteAt(k, 1);
+      --k;
+    }
+  }
+  CalcOffsetAt(k + 1, length);
+}
+
+void CKXMarkupArray::Splice(const std::vector<SKXSplice>& edits) {
+  if (mCount == 0 || edits.empty()) return;
+  if (!InTextOrder(edits)) {
+    for (const SKXSplice& e : edits) {
+      if (e.removed > 0) Delete(e.pos, e.pos + e.removed, 1);
+      Inserted(e.pos, e.inserted);
+    }
+    return;
+  }
+  // As for marks; a markup that ends before an edit's place stays where
+  // it is, one that an edit reaches goes whole.
+  const long count = mCount;
+  std::vector<SKXMarkup> markups(static_cast<size_t>(count));
+  GetItems(markups.data(), count);
+  std::vector<SKXMarkup> out;
+  out.reserve(markups.size());
+  size_t next = 0;
+  long delta = 0;
+  auto moved = [&](size_t i) {
+    return SKXMarkup{static_cast<std::int32_t>(markups[i].start + delta), markups[i].length};
+  };
+  for (const SKXSplice& e : edits) {
+    if (e.removed > 0) {
+      const long from = e.pos, to = e.pos + e.removed;
+      for (; next < markups.size() && markups[next].start + delta + markups[next].length < from; ++next)
+        out.push_back(moved(next));
+      while (next < markups.size() && markups[next].start + delta < to) ++next;
+      delta -= e.removed;
+    }
+    if (e.inserted > 0) {
+      for (; next < markups.size() && markups[next].start + delta < e.pos; ++next) out.push_back(moved(next));
+      if (!out.empty() && e.pos < long(out.back().start) + out.back().length &&
+          out.back().start < e.pos)
+        out.pop_back();
+      delta += e.inserted;
+    }
+  }
+  for (; next < markups.size(); ++next) out.push_back(moved(next));
+  // Nothing below allocates.
+  {
+    StKXArrayLock lock(*this);
+    for (size_t k = 0; k < out.size(); ++k) std::memcpy(GetItemPtr(long(k) + 1), &out[k], sizeof out[k]);
+  }
+  if (long(out.size()) < count)
+    RemoveItemsAt(static_cast<unsigned long>(count - long(out.size())), long(out.size()) + 1);
 }
 
 void CKXMarkupArray::Delete(long from, long to, long shift) {

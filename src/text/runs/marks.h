@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/types.h"
 #include "text/base/posarray.h"
@@ -25,6 +26,13 @@ struct SKXMark {
 struct SKXMarkup {
   std::int32_t start;
   std::int32_t length;
+};
+
+// One edit as the upkeep of marks and markups sees it: `removed` bytes
+// taken out at `pos`, then `inserted` bytes put in there (offsets of the
+// text as the edit found it).
+struct SKXSplice {
+  long pos = 0, removed = 0, inserted = 0;
 };
 
 class CKXMarkArray : public CKXPosArray {
@@ -65,6 +73,14 @@ class CKXMarkArray : public CKXPosArray {
   // The third argument is the shift flag: with it set, later marks move
   // back by to - from (text deleted); without it the range is only cleared.
   void Delete(long from, long to, long shift) override;
+  // Text inserted: the mark over `pos` is cut there; it and the marks from
+  // pos on move by length.
+  void Inserted(long pos, long length);
+  // The marks after each edit in turn, as Delete(pos, pos + removed, 1)
+  // and then Inserted(pos, inserted) would leave them, ranks included, in
+  // one pass when every edit starts at or after the end of what the one
+  // before put in (else edit by edit). Answers whether a mark went.
+  bool Splice(const std::vector<SKXSplice>& edits);
 
   long GetMarkCount() const { return GetCount(); }
   Handle GetNamesBlock() const { return mNames; }
@@ -92,6 +108,11 @@ class CKXMarkupArray : public CKXPosArray {
 
   // The third argument is the shift flag, as for marks.
   void Delete(long from, long to, long shift) override;
+  // Text inserted: a markup that `pos` falls strictly inside goes; those
+  // from pos on move by length.
+  void Inserted(long pos, long length);
+  // As CKXMarkArray::Splice, with the markups' own rules.
+  void Splice(const std::vector<SKXSplice>& edits);
 
   long GetMarkupCount() const { return GetCount(); }
 };
