@@ -1,9 +1,10 @@
 // Costs of the styled text on large texts: setting 50 MB of text, giving a
-// range one style in a text of 1,000,000 style runs, counting the words of
-// 50 MB, and typing into and deleting from 50 MB. None may grow faster than
-// the text (or the run count) itself.
+// range one style in a text of 1,000,000 style runs, bold over a whole text
+// of many runs, counting the words of 50 MB, and typing into and deleting
+// from 50 MB. None may grow faster than the text (or the run count) itself.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,53 @@ void BM_SetStylInManyRuns(benchmark::State& state) {
   state.SetComplexityN(runs);
 }
 BENCHMARK(BM_SetStylInManyRuns)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond)->Complexity(benchmark::oN);
+
+// Bold over the whole of a text whose runs cycle plain, bold, italic
+// every 20 bytes, as a styled export reads in: each plain run merges with
+// the bold one after it, and the bold italic runs between stay, so every
+// merge has runs behind it. Timed at `runs` and four times as many (the
+// text rebuilt, untimed, before each); `ratio` is the second time over the
+// first, about 4 while the merge stays linear (16 if it were quadratic).
+double BoldWholeText(long runs) {
+  const long kRunBytes = 20;
+  const std::string s(static_cast<size_t>(runs * kRunBytes), 'a');
+  std::vector<SKXStyl> list(static_cast<size_t>(runs));
+  for (long k = 0; k < runs; ++k) {
+    list[size_t(k)].offset = static_cast<std::int32_t>(k * kRunBytes);
+    list[size_t(k)].styl.font = 1;
+    list[size_t(k)].styl.size = 12;
+    list[size_t(k)].styl.face = static_cast<std::uint8_t>(k % 3);  // plain, bold, italic
+    CKXStylArray::SetHeightAscent(list[size_t(k)].styl);
+  }
+  CKXText t;
+  t.SetText(s.data(), static_cast<long>(s.size()), list.data(), runs, nullptr, 0, nullptr, 0, nullptr, 0);
+  const auto t0 = std::chrono::steady_clock::now();
+  t.SetStylFace(0, t.GetLength(), 1, 1);
+  const auto t1 = std::chrono::steady_clock::now();
+  if (t.GetStylCount() != 2 * (runs / 3) + (runs % 3 != 0)) return -1;
+  return std::chrono::duration<double>(t1 - t0).count();
+}
+
+void BM_BoldWholeTextOfManyRuns(benchmark::State& state) {
+  static Start start;
+  const long runs = state.range(0);
+  double small = 0, large = 0;
+  for (auto _ : state) {
+    const double a = BoldWholeText(runs), b = BoldWholeText(4 * runs);
+    if (a < 0 || b < 0) {
+      state.SkipWithError("bold left other runs than expected");
+      return;
+    }
+    small += a;
+    large += b;
+    state.SetIterationTime(a + b);
+  }
+  const double n = static_cast<double>(state.iterations());
+  state.counters["small_ms"] = 1000 * small / n;
+  state.counters["large_ms"] = 1000 * large / n;
+  state.counters["ratio"] = small > 0 ? large / small : 0;
+}
+BENCHMARK(BM_BoldWholeTextOfManyRuns)->Arg(262143)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 void BM_CalcWordCount(benchmark::State& state) {
   static Start start;

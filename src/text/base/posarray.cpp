@@ -112,6 +112,37 @@ void CKXPosArray::DeleteAt(long index, long n) {
   RemoveItemsAt(static_cast<unsigned long>(n), index);
 }
 
+long CKXPosArray::MergeSameRuns(long first, long last) {
+  first = std::max(first, 2L);
+  last = std::min(last, mCount);
+  if (first > last) return 0;
+  // Nothing allocates before the last step (which only shrinks the block):
+  // no failure can leave the runs half merged. What the runs that go own
+  // is freed first, while every run still stands where it stood.
+  long gone = 0;
+  for (long k = last; k >= first; --k) {
+    if (!IsSameAt(k - 1, k)) continue;
+    FreeElementsAt(k, 1);
+    ++gone;
+  }
+  if (gone == 0) return 0;
+  // Kept runs slide down over the gaps. Run k - 1 is still in its own slot
+  // when run k is compared with it: a slide only fills slots below k - 1.
+  const long size = GetEntrySize();
+  long to = first;
+  {
+    StKXArrayLock lock(*this);
+    for (long k = first; k <= last; ++k) {
+      if (IsSameAt(k - 1, k)) continue;
+      if (to != k) std::memcpy(GetItemPtr(to), GetItemPtr(k), static_cast<size_t>(size));
+      ++to;
+    }
+  }
+  // The tail behind `last` moves down once.
+  RemoveItemsAt(static_cast<unsigned long>(last + 1 - to), to);
+  return last + 1 - to;
+}
+
 void CKXPosArray::InsertEntries(long index, const void* entries, long n) {
   if (n < 1) return;
   const long size = GetEntrySize();

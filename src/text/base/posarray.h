@@ -50,6 +50,13 @@ class CKXPosArray : public CKXArrayL {
   virtual bool IsSameAt(long i, long j) const;
   virtual void InsertAt(long index, const void* entry);
   virtual void DeleteAt(long index, long n);
+  // Deletes each run of first..last (cut to 2..count) whose element equals
+  // that of the run before it as the array stands, so each group of equal
+  // runs keeps its first run (and that run's offset). Linear: one pass
+  // closes the gaps, one move brings the tail down. What the runs that go
+  // own is freed last run first, as deleting them one by one would.
+  // Answers how many went.
+  long MergeSameRuns(long first, long last);
   // Splits run `index` so that a copy of it starts at `offset`.
   virtual void DivideAt(long index, long offset);
   // Puts `entry`'s element over [entry.offset, entry.offset + len) inside

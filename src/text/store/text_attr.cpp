@@ -18,13 +18,10 @@ void SetRunsElement(CKXPosArray* runs, long i, long j, const void* element) {
   if (i > 1 && runs->IsSameAt(i - 1, i)) runs->DeleteAt(i, 1);
 }
 
-// Deletes each run of last..first (first > 1 reaches back one more) that
-// equals its left neighbour.
-void MergeBack(CKXPosArray* runs, long first, long last) {
-  long stop = std::max(first, 2L);
-  for (long k = std::min(last, runs->GetCount()); k >= stop; --k)
-    if (runs->IsSameAt(k - 1, k)) runs->DeleteAt(k, 1);
-}
+// Deletes each run of first..last (first > 1 reaches back one more) that
+// equals its left neighbour, in one pass: a range over many runs that now
+// agree would otherwise move the tail once per run.
+void MergeBack(CKXPosArray* runs, long first, long last) { runs->MergeSameRuns(first, last); }
 
 // An empty last run at the text end is dropped.
 void DropEmptyEndRun(CKXPosArray* runs, long to, long len) {

@@ -124,6 +124,37 @@ TEST(RunHooks, EveryRemovalFreesExactlyTheEntriesThatGo) {
   EXPECT_EQ(a.freed, std::vector<int>({3, 4, 1, 2}));
 }
 
+TEST(RunMerge, OnePassMatchesDeletingEqualRunsOneByOne) {
+  // The reference deletes each run equal to its left neighbour from the
+  // last run back, one DeleteAt at a time; the one pass must leave the same
+  // runs and free the same entries in the same order.
+  std::mt19937 rng(11);
+  auto pick = [&](long lo, long hi) { return lo + static_cast<long>(rng() % static_cast<unsigned long>(hi - lo + 1)); };
+  long severalWithTail = 0;
+  for (int round = 0; round < 2000; ++round) {
+    std::vector<TRun> runs;
+    const long count = pick(0, 40);
+    const int values = static_cast<int>(pick(1, 3));  // few values: long groups of equal runs
+    for (long k = 0; k < count; ++k)
+      runs.push_back({static_cast<std::int32_t>(k * 3), static_cast<int>(pick(1, values))});
+    const long first = pick(-1, count + 2), last = pick(first - 1, count + 3);
+    HookedArray want(runs), got(runs);
+    long deleted = 0;
+    for (long k = std::min(last, want.GetCount()); k >= std::max(first, 2L); --k) {
+      if (!want.IsSameAt(k - 1, k)) continue;
+      want.DeleteAt(k, 1);
+      ++deleted;
+    }
+    const std::string where = "round " + std::to_string(round) + " " + std::to_string(first) + ".." +
+                              std::to_string(last) + " of " + std::to_string(count);
+    ASSERT_EQ(got.MergeSameRuns(first, last), deleted) << where;
+    ASSERT_EQ(got.Runs(), want.Runs()) << where;
+    ASSERT_EQ(got.freed, want.freed) << where;
+    severalWithTail += deleted >= 2 && last < count;
+  }
+  EXPECT_GT(severalWithTail, 200) << "the rounds rarely merge several runs ahead of a tail";
+}
+
 TEST(RunSearch, BisectionAgreesWithLinearScanOnLongArrays) {
   std::mt19937 rng(7);
   for (int count : {1, 2, 7, 8, 9, 15, 16, 17, 100, 1000, 4097}) {
