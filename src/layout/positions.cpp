@@ -301,7 +301,8 @@ void CKXTextLayout::SpaceMeasureText(long* positions, const char* inside, long l
   }
 
   // One pass: the shift of every entry is the sum of the units before it; a
-  // unit that falls inside a double-byte character moves one byte on.
+  // unit that falls inside a double-byte character moves one byte on, and
+  // so does its mark (the drawing cuts its runs after each marked byte).
   long shifted = 0, acc = 0, waiting = 0, unit = 0;
   for (long i = first; i < length; ++i) {
     const bool isUnit = i < length - 1 && (spaces > 0 ? text[i] == ' ' : true);
@@ -313,10 +314,10 @@ void CKXTextLayout::SpaceMeasureText(long* positions, const char* inside, long l
         d = sign * std::min(std::labs(d), total - shifted);
         shifted += std::labs(d);
         waiting += d;
-        if (marks) marks[i] = 1;
       }
     }
     if (!inside || !inside[i + 1]) {
+      if (marks && waiting != 0) marks[i] = 1;
       acc += waiting;
       waiting = 0;
     }

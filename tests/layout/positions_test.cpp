@@ -135,6 +135,25 @@ TEST(Positions, SpreadingSpare) {
     d.layout.SpaceMeasureText(pos.data(), nullptr, n, c.spare, c.text, nullptr);
     EXPECT_EQ(pos, c.positions) << c.text << " " << c.spare;
   }
+  // Double-byte characters: every gap (shift and mark) falls after a
+  // whole character, never between its two bytes, whichever way the spare goes.
+  const std::string kanji = SJ_A SJ_A SJ_A SJ_A SJ_A SJ_A SJ_A;
+  const long n = long(kanji.size());
+  std::vector<char> inside(size_t(n) + 1, 0);
+  for (long i = 1; i < n; i += 2) inside[size_t(i)] = 1;
+  for (const long spare : {-5L, -3L, 2L, 5L, 13L}) {
+    std::vector<long> pos(size_t(n) + 1);
+    for (long i = 0; i <= n; ++i) pos[size_t(i)] = 6 * i;
+    std::vector<char> marks(size_t(n), 0);
+    d.layout.SpaceMeasureText(pos.data(), inside.data(), n, spare, kanji.c_str(), marks.data());
+    long cuts = 0;
+    for (long i = 0; i < n; i += 2) {
+      EXPECT_EQ(marks[size_t(i)], 0) << spare << " lead byte " << i;
+      EXPECT_EQ(pos[size_t(i + 1)] - pos[size_t(i)], 6) << spare << " inside character " << i;
+      cuts += marks[size_t(i + 1)];
+    }
+    EXPECT_GT(cuts, 0) << spare;
+  }
 }
 
 TEST(Positions, ColumnsAndPenPositions) {
