@@ -212,8 +212,10 @@ bool CKXDocument::AttemptCloseSelf() {
 bool CKXDocument::AttemptQuitSelf(OSType saveOption) {
   // A dialog of this document is showing: its handler lives on the stack
   // of the operation that asked, and would outlive the document. The quit
-  // is refused, as when the user cancels it.
-  if (mDialogOpen) return false;
+  // is refused, as when the user cancels it. So it is while any alert
+  // shows: the operation that raised it (an open that failed, a save)
+  // may hold this document.
+  if (mDialogOpen || KxCurrentHost().ShowingModal()) return false;
   if (!IsModified() || saveOption == kKxSaveNo) {
     delete this;
     return true;

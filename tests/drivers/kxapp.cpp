@@ -298,6 +298,21 @@ class Runner {
     return 0;
   }
 
+  // An alert is up: it goes unanswered (true), so that the step can run
+  // again after it, outside the code that showed it.
+  bool DismissAlert() {
+    if (mHeadless && mHeadless->AlertUp()) {
+      mHeadless->DismissAlert();
+      return true;
+    }
+    if (mGtk && mGtk->AlertShown()) {
+      KxDialogReply cancel;
+      cancel.answer = KxAnswer::kCancel;
+      return mGtk->AnswerShownDialog(cancel);
+    }
+    return false;
+  }
+
   int Menu(Step& s) {
     long n = 0;
     std::uint16_t mods = 0;
@@ -313,8 +328,7 @@ class Runner {
     // command run inside the alert would run under the code that showed it
     // (a save closing its own document). The alert goes unanswered first,
     // and the step runs again after it.
-    if (mHeadless && mHeadless->AlertUp()) {
-      mHeadless->DismissAlert();
+    if (DismissAlert()) {
       --mNext;
       return 0;
     }
@@ -444,9 +458,9 @@ class Runner {
   int Quit(Step& s) {
     if (!s.args.empty()) return Bad(s, "quit takes no arguments");
     // Quit is a menu command: behind an alert it cannot be reached either,
-    // and run inside one it closed the document that showed it (see Menu).
-    if (mHeadless && mHeadless->AlertUp()) {
-      mHeadless->DismissAlert();
+    // and run inside one it closed the document that showed it (see Menu),
+    // in the headless host and on the desktop alike.
+    if (DismissAlert()) {
       --mNext;
       return 0;
     }

@@ -89,6 +89,7 @@ class KxGtkHost : public KxHost {
   // with every byte fetched.
   bool StartDrag(KxWindowID window, const KxDragData& data) override;
   bool WaitsForMouseMoves() const override { return true; }
+  bool ShowingModal() const override;
 
   KxAnswer AskSaveChanges(const std::string& documentName) override;
   KxAnswer Alert(KxAlertKind kind, const std::string& text) override;
@@ -193,6 +194,8 @@ class KxGtkHost : public KxHost {
   // (or cancelling). A save question or alert shown modal to the program
   // (AskSaveChanges, Alert) is answered first, by its button.
   bool AnswerShownDialog(const KxDialogReply& reply);
+  // An alert (not a question) is showing: AnswerShownDialog answers it.
+  bool AlertShown() const;
   // Chooses a filter of the shown chooser, as its filter popup does.
   bool ChooseShownFilter(int filter);
   // The colour chooser: the next one, once it shows, is answered as the

@@ -155,6 +155,9 @@ class KxHost {
   // press where a drag may start waits to see whether the mouse moves;
   // scripted hosts say so before they deliver the press instead.
   virtual bool WaitsForMouseMoves() const { return false; }
+  // True while a modal dialog of the host turns the main loop: whatever
+  // asked for it still holds its objects on the stack below.
+  virtual bool ShowingModal() const { return false; }
 
   // Dialogs and file choosers.
   virtual KxAnswer AskSaveChanges(const std::string& documentName) = 0;

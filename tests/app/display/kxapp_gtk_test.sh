@@ -59,6 +59,13 @@ grep -qx 'helloxy' out-gtk.txt || { echo "FAIL: typing under GTK: $(cat out-gtk.
 cmp dialog-headless.png dialog-gtk.png || { echo "FAIL: the dialog's screenshot differs from the headless picture"; fail=1; }
 if [ -n "${KX_SHOT_DIR:-}" ]; then mkdir -p "$KX_SHOT_DIR" && cp dialog-*.png "$KX_SHOT_DIR/"; fi
 
+# Steps that run inside a failed open's alert never close the document the
+# open still holds: a quit there is refused, as during any question, and
+# the program ends when the script does.
+printf 'open adir\nopen a.txt\nquit\n' > nested.txt
+"$bin" --prefs "$dir/prefs" --gtk nested.txt > out-nested.txt 2> err-nested.txt ||
+  { echo "FAIL: a quit inside a failed open's alert: exit $? $(head -n 5 err-nested.txt)"; fail=1; }
+
 # Under a window manager, which frames the windows: the colour chooser
 # closed with Escape leaves the colour as it was and the toolkit quiet, and
 # the mark list shown, hidden and shown again comes back where it stood.
