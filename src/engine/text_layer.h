@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -285,6 +286,12 @@ class CKXTextLayer {
   bool CheckCurNetStyle(short style) const;
   bool CheckCurNetColor(short color) const;
   bool CheckCurDecoStyle(short style) const;
+  // While `batch` is the same non-zero number the Cur queries above keep
+  // what one pass over the selection's runs found and answer every later
+  // value from it (a menu asks them item by item); 0 keeps nothing. The
+  // caller promises that neither the text nor the selection changes while a
+  // number stays: a menu's status pass.
+  void SetQueryBatch(std::uint32_t batch) const { mQueryBatch = batch; }
 
   // ---- Find and replace ----
   bool FindText(const char* find, long len, short options);
@@ -446,6 +453,17 @@ class CKXTextLayer {
   std::vector<std::int32_t> mRestarts;  // sorted, no repeats, each >= 2
   SKXFormStyl mFormDefault{};
   short mReplaceAllPath = kReplaceAuto;
+  // What the Cur queries of one batch share (text_layer_format.cpp).
+  struct SelStylAnswers;
+  struct SelDecoAnswers;
+  const SelStylAnswers& SelStyl() const;
+  const SelDecoAnswers& SelDeco() const;
+  // The selection's GetTextStyl (GetTextDeco) answer, kept in a batch.
+  short CurStyl(SStyl& out) const;
+  short CurDeco(SDeco& out) const;
+  mutable std::uint32_t mQueryBatch = 0;
+  mutable std::shared_ptr<SelStylAnswers> mSelStyl;
+  mutable std::shared_ptr<SelDecoAnswers> mSelDeco;
 
   friend class CKXTextAction;
 };

@@ -2,6 +2,7 @@
 // the ruler and the format bar ask about the selection, with the masks of
 // what varies over it.
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -279,108 +280,312 @@ bool QueryRange(const CKXTextLayer& layer, KXEditHandle edit, const SKXRange& ra
   to = from + std::max(1L, layer.ThisCharSize(from));
   return true;
 }
+
+// Runs read per call when a query walks a range: a selection over millions
+// of runs is read a block at a time, never copied whole.
+constexpr std::int32_t kRunBlock = 512;
+
+// Hands `visit` the runs that one read of from..to gives, in order, until it
+// answers false; answers how many it was handed. Each block after the first
+// starts one byte before the offset of the previous block's final run, so
+// that the run holding that byte is read again (and skipped) and no run of
+// an equal offset is passed over.
+template <typename Run, typename Count, typename Read, typename Visit>
+long ForEachRun(KXTextHandle text, long from, long to, Count count, Read read, Visit visit) {
+  long left = std::max<std::int32_t>(1, count(text, from, to));   // as many as one read of the whole range
+  std::vector<Run> block(std::size_t(std::min<long>(left, kRunBlock)));
+  long pos = from, seen = 0;
+  std::int32_t skip = 0;
+  while (left > 0) {
+    block[0] = Run{};   // what a read of an empty array leaves
+    const std::int32_t n = read(text, pos, to, block.data(), std::int32_t(block.size()));
+    if (n <= skip) break;
+    for (std::int32_t k = skip; k < n && left > 0; ++k, --left, ++seen)
+      if (!visit(block[std::size_t(k)])) return seen + 1;
+    if (left == 0 || n < std::int32_t(block.size())) break;
+    const long last = block[std::size_t(n - 1)].offset;
+    std::int32_t e = n - 1;
+    while (e > 0 && block[std::size_t(e)].offset >= last) --e;
+    if (e == 0) {
+      // Offsets that do not rise: the rest in one read, as it always was.
+      std::vector<Run> rest(std::size_t(left + n));
+      const std::int32_t m = read(text, pos, to, rest.data(), std::int32_t(rest.size()));
+      for (std::int32_t k = n; k < m && left > 0; ++k, --left, ++seen)
+        if (!visit(rest[std::size_t(k)])) return seen + 1;
+      break;
+    }
+    pos += last - 1;
+    skip = n - e;
+  }
+  return seen;
+}
+
+template <typename Visit>
+long ForEachStylRun(KXTextHandle text, long from, long to, Visit visit) {
+  return ForEachRun<SKXStyl>(text, from, to, KXText_GetSelStylCount, KXText_GetSelStyls, visit);
+}
+
+template <typename Visit>
+long ForEachDecoRun(KXTextHandle text, long from, long to, Visit visit) {
+  return ForEachRun<SKXDeco>(text, from, to, KXText_GetSelDecoCount, KXText_GetSelDecos, visit);
+}
+
+// GetTextStyl's fold: the style common to the runs so far, and the mask of
+// what varied.
+struct StylFold {
+  SStyl out{};
+  short mask = 0;
+  bool started = false;
+  // False once nothing further can change.
+  bool Add(const SStyl& s) {
+    if (!started) {
+      out = s, started = true;
+      return true;
+    }
+    if (s.font != out.font) out.font = 0, mask |= CKXTextLayer::kStylFont;
+    if (s.face != out.face) out.face &= s.face, mask |= CKXTextLayer::kStylFace;
+    if (s.size != out.size) out.size = 0, mask |= CKXTextLayer::kStylSize;
+    if (!SameColor(s.color, out.color)) out.color = {0, 0, 0}, mask |= CKXTextLayer::kStylColor;
+    return !(mask == CKXTextLayer::kStylAll && out.face == 0);
+  }
+};
+
+// GetTextDeco's fold, `out` seeded from the first run.
+struct DecoFold {
+  SDeco out{};
+  short mask = 0;
+  bool started = false;
+  bool Add(const SDeco& d) {
+    if (!started) {
+      out = d, started = true;
+      out.lineBits &= std::uint16_t(~kInterBits);
+      out.pictID = 0;
+      return true;
+    }
+    struct Field {
+      std::uint16_t bits;
+      short flag;
+    };
+    static constexpr Field kLineFields[] = {{kUnderBits, CKXTextLayer::kDecoUnder},
+                                            {kCenterBits, CKXTextLayer::kDecoCenter},
+                                            {kUpperBits, CKXTextLayer::kDecoUpper},
+                                            {std::uint16_t(0xF000), CKXTextLayer::kDecoLineColor}};
+    for (const Field& f : kLineFields)
+      if (!(mask & f.flag) && (d.lineBits & f.bits) != (out.lineBits & f.bits))
+        out.lineBits &= std::uint16_t(~f.bits), mask |= f.flag;
+    if (!(mask & CKXTextLayer::kDecoNetStyle) && NetStyle(d) != NetStyle(out))
+      out.net &= std::uint8_t(0xF0), mask |= CKXTextLayer::kDecoNetStyle;
+    if (!(mask & CKXTextLayer::kDecoNetColor) && NetColor(d) != NetColor(out))
+      out.net &= std::uint8_t(0x0F), mask |= CKXTextLayer::kDecoNetColor;
+    if (!(mask & CKXTextLayer::kDecoStyle) && DecoStyle(d) != DecoStyle(out))
+      out.flags &= std::uint8_t(0xF0), mask |= CKXTextLayer::kDecoStyle;
+    return mask != CKXTextLayer::kDecoAll;
+  }
+};
+
+bool StylMatches(const SStyl& s, const SStyl& styl, short which) {
+  return (!(which & CKXTextLayer::kStylFont) || s.font == styl.font) &&
+         (!(which & CKXTextLayer::kStylFace) || (s.face & styl.face) != 0) &&
+         (!(which & CKXTextLayer::kStylSize) || s.size == styl.size) &&
+         (!(which & CKXTextLayer::kStylColor) || SameColor(s.color, styl.color));
+}
+
+bool DecoMatches(const SDeco& d, const SDeco& deco, short which) {
+  auto same = [&](short flag, std::uint16_t bits) {
+    return !(which & flag) || (d.lineBits & bits) == (deco.lineBits & bits);
+  };
+  return same(CKXTextLayer::kDecoUnder, kUnderBits) && same(CKXTextLayer::kDecoCenter, kCenterBits) &&
+         same(CKXTextLayer::kDecoUpper, kUpperBits) && same(CKXTextLayer::kDecoLineColor, 0xF000) &&
+         (!(which & CKXTextLayer::kDecoNetStyle) || NetStyle(d) == NetStyle(deco)) &&
+         (!(which & CKXTextLayer::kDecoNetColor) || NetColor(d) == NetColor(deco)) &&
+         (!(which & CKXTextLayer::kDecoStyle) || DecoStyle(d) == DecoStyle(deco));
+}
 }  // namespace
 
 short CKXTextLayer::GetTextStyl(const SKXRange& range, SStyl& out) const {
   long from = 0, to = 0;
-  if (!QueryRange(*this, mEdit, range, from, to)) {
+  StylFold fold;
+  if (QueryRange(*this, mEdit, range, from, to))
+    ForEachStylRun(mEdit, from, to, [&](const SKXStyl& run) { return fold.Add(run.styl); });
+  if (!fold.started) {
     KXTE_GetCurStyl(mEdit, out);
     return 0;
   }
-  std::vector<SKXStyl> runs(std::size_t(std::max<std::int32_t>(1, KXText_GetSelStylCount(mEdit, from, to))));
-  runs.resize(std::size_t(KXText_GetSelStyls(mEdit, from, to, runs.data(), std::int32_t(runs.size()))));
-  if (runs.empty()) {
-    KXTE_GetCurStyl(mEdit, out);
-    return 0;
-  }
-  out = runs[0].styl;
-  short mask = 0;
-  for (std::size_t k = 1; k < runs.size(); ++k) {
-    const SStyl& s = runs[k].styl;
-    if (s.font != out.font) out.font = 0, mask |= kStylFont;
-    if (s.face != out.face) out.face &= s.face, mask |= kStylFace;
-    if (s.size != out.size) out.size = 0, mask |= kStylSize;
-    if (!SameColor(s.color, out.color)) out.color = {0, 0, 0}, mask |= kStylColor;
-    if (mask == kStylAll && out.face == 0) break;
-  }
-  return mask;
+  out = fold.out;
+  return fold.mask;
 }
 
 short CKXTextLayer::GetTextDeco(const SKXRange& range, SDeco& out) const {
   long from = 0, to = 0;
+  DecoFold fold;
   if (!QueryRange(*this, mEdit, range, from, to)) {
     KXTE_GetCurDeco(mEdit, out);
     out.lineBits &= std::uint16_t(~kInterBits);
     out.pictID = 0;
     return 0;
   }
-  std::vector<SKXDeco> runs(std::size_t(std::max<std::int32_t>(1, KXText_GetSelDecoCount(mEdit, from, to))));
-  runs.resize(std::size_t(KXText_GetSelDecos(mEdit, from, to, runs.data(), std::int32_t(runs.size()))));
-  out = runs.empty() ? SDeco{} : runs[0].deco;
-  out.lineBits &= std::uint16_t(~kInterBits);
-  out.pictID = 0;
-  short mask = 0;
-  struct Field {
-    std::uint16_t bits;
-    short flag;
-  };
-  static constexpr Field kLineFields[] = {{kUnderBits, kDecoUnder},
-                                          {kCenterBits, kDecoCenter},
-                                          {kUpperBits, kDecoUpper},
-                                          {std::uint16_t(0xF000), kDecoLineColor}};
-  for (std::size_t k = 1; k < runs.size() && mask != kDecoAll; ++k) {
-    const SDeco& d = runs[k].deco;
-    for (const Field& f : kLineFields)
-      if (!(mask & f.flag) && (d.lineBits & f.bits) != (out.lineBits & f.bits))
-        out.lineBits &= std::uint16_t(~f.bits), mask |= f.flag;
-    if (!(mask & kDecoNetStyle) && NetStyle(d) != NetStyle(out))
-      out.net &= std::uint8_t(0xF0), mask |= kDecoNetStyle;
-    if (!(mask & kDecoNetColor) && NetColor(d) != NetColor(out))
-      out.net &= std::uint8_t(0x0F), mask |= kDecoNetColor;
-    if (!(mask & kDecoStyle) && DecoStyle(d) != DecoStyle(out))
-      out.flags &= std::uint8_t(0xF0), mask |= kDecoStyle;
-  }
-  return mask;
+  ForEachDecoRun(mEdit, from, to, [&](const SKXDeco& run) { return fold.Add(run.deco); });
+  if (!fold.started) fold.Add(SDeco{});
+  out = fold.out;
+  return fold.mask;
 }
 
 bool CKXTextLayer::CheckTextStyl(const SKXRange& range, const SStyl& styl, short which) const {
   long from = 0, to = 0;
-  std::vector<SKXStyl> runs(1);
   if (!QueryRange(*this, mEdit, range, from, to)) {
-    KXTE_GetCurStyl(mEdit, runs[0].styl);
-  } else {
-    runs.resize(std::size_t(std::max<std::int32_t>(1, KXText_GetSelStylCount(mEdit, from, to))));
-    runs.resize(std::size_t(KXText_GetSelStyls(mEdit, from, to, runs.data(), std::int32_t(runs.size()))));
+    SStyl cur{};
+    KXTE_GetCurStyl(mEdit, cur);
+    return StylMatches(cur, styl, which);
   }
-  return std::any_of(runs.begin(), runs.end(), [&](const SKXStyl& run) {
-    const SStyl& s = run.styl;
-    return (!(which & kStylFont) || s.font == styl.font) && (!(which & kStylFace) || (s.face & styl.face) != 0) &&
-           (!(which & kStylSize) || s.size == styl.size) && (!(which & kStylColor) || SameColor(s.color, styl.color));
-  });
+  bool found = false;
+  ForEachStylRun(mEdit, from, to, [&](const SKXStyl& run) { return !(found = StylMatches(run.styl, styl, which)); });
+  return found;
 }
 
 bool CKXTextLayer::CheckTextDeco(const SKXRange& range, const SDeco& deco, short which) const {
   long from = 0, to = 0;
-  std::vector<SKXDeco> runs(1);
   if (!QueryRange(*this, mEdit, range, from, to)) {
-    KXTE_GetCurDeco(mEdit, runs[0].deco);
-  } else {
-    runs.resize(std::size_t(std::max<std::int32_t>(1, KXText_GetSelDecoCount(mEdit, from, to))));
-    runs.resize(std::size_t(KXText_GetSelDecos(mEdit, from, to, runs.data(), std::int32_t(runs.size()))));
+    SDeco cur{};
+    KXTE_GetCurDeco(mEdit, cur);
+    return DecoMatches(cur, deco, which);
   }
-  auto same = [&](const SDeco& d, short flag, std::uint16_t bits) {
-    return !(which & flag) || (d.lineBits & bits) == (deco.lineBits & bits);
-  };
-  return std::any_of(runs.begin(), runs.end(), [&](const SKXDeco& run) {
-    const SDeco& d = run.deco;
-    return same(d, kDecoUnder, kUnderBits) && same(d, kDecoCenter, kCenterBits) && same(d, kDecoUpper, kUpperBits) &&
-           same(d, kDecoLineColor, 0xF000) && (!(which & kDecoNetStyle) || NetStyle(d) == NetStyle(deco)) &&
-           (!(which & kDecoNetColor) || NetColor(d) == NetColor(deco)) &&
-           (!(which & kDecoStyle) || DecoStyle(d) == DecoStyle(deco));
-  });
+  bool found = false;
+  ForEachDecoRun(mEdit, from, to, [&](const SKXDeco& run) { return !(found = DecoMatches(run.deco, deco, which)); });
+  return found;
 }
 
 // ---- at the selection --------------------------------------------------------------------------------------
+//
+// Outside a batch each query asks the selection's runs afresh, stopping as
+// soon as its answer is known. In a batch the first query folds every run
+// once into what all of them ask: GetTextStyl's (GetTextDeco's) answer and
+// which values occur, so that a menu of fifty items costs one pass.
+
+struct CKXTextLayer::SelStylAnswers {
+  std::uint32_t batch = 0;
+  SKXRange selection{0, 0};
+  short mask = 0;
+  SStyl common{};
+  bool anyRun = false;            // false: every membership check fails
+  std::vector<bool> fonts, sizes;   // by the value as 16 bits unsigned
+  std::uint8_t faces = 0;         // every face bit that some run has
+  std::vector<RGBColor> colors;   // distinct, until there are too many
+  bool colorsComplete = true;
+  static constexpr std::size_t kMaxColors = 64;
+};
+
+struct CKXTextLayer::SelDecoAnswers {
+  std::uint32_t batch = 0;
+  SKXRange selection{0, 0};
+  short mask = 0;
+  SDeco common{};
+  // Bit v of each: some run has value v in that field.
+  std::uint8_t under = 0, center = 0, upper = 0;
+  std::uint16_t lineColors = 0, netStyles = 0, netColors = 0, decoStyles = 0;
+};
+
+namespace {
+bool Fresh(std::uint32_t batch, std::uint32_t keptBatch, const SKXRange& sel, const SKXRange& kept) {
+  return batch != 0 && batch == keptBatch && sel.start == kept.start && sel.length == kept.length;
+}
+std::size_t Bits16(short v) { return std::size_t(std::uint16_t(v)); }
+}  // namespace
+
+const CKXTextLayer::SelStylAnswers& CKXTextLayer::SelStyl() const {
+  const SKXRange sel = GetSelectionRange();
+  if (mSelStyl && Fresh(mQueryBatch, mSelStyl->batch, sel, mSelStyl->selection)) return *mSelStyl;
+  if (!mSelStyl) mSelStyl = std::make_shared<SelStylAnswers>();
+  SelStylAnswers& a = *mSelStyl;
+  a = SelStylAnswers{};
+  a.fonts.assign(std::size_t(1) << 16, false);
+  a.sizes.assign(std::size_t(1) << 16, false);
+  auto note = [&](const SStyl& s) {
+    a.anyRun = true;
+    a.fonts[Bits16(s.font)] = true;
+    a.sizes[Bits16(s.size)] = true;
+    a.faces |= s.face;
+    if (!a.colorsComplete) return;
+    if (std::none_of(a.colors.begin(), a.colors.end(), [&](const RGBColor& c) { return SameColor(c, s.color); })) {
+      if (a.colors.size() < SelStylAnswers::kMaxColors)
+        a.colors.push_back(s.color);
+      else
+        a.colorsComplete = false;
+    }
+  };
+  long from = 0, to = 0;
+  StylFold fold;
+  if (QueryRange(*this, mEdit, sel, from, to)) {
+    // Runs mostly repeat their neighbour's values: note only a change.
+    SStyl prev{};
+    ForEachStylRun(mEdit, from, to, [&](const SKXStyl& run) {
+      if (!a.anyRun || std::memcmp(&prev, &run.styl, sizeof prev) != 0) note(prev = run.styl);
+      fold.Add(run.styl);
+      return true;
+    });
+  } else {
+    SStyl cur{};
+    KXTE_GetCurStyl(mEdit, cur);
+    note(cur);
+  }
+  if (fold.started) {
+    a.common = fold.out, a.mask = fold.mask;
+  } else {
+    KXTE_GetCurStyl(mEdit, a.common);
+  }
+  a.batch = mQueryBatch;
+  a.selection = sel;
+  return a;
+}
+
+const CKXTextLayer::SelDecoAnswers& CKXTextLayer::SelDeco() const {
+  const SKXRange sel = GetSelectionRange();
+  if (mSelDeco && Fresh(mQueryBatch, mSelDeco->batch, sel, mSelDeco->selection)) return *mSelDeco;
+  if (!mSelDeco) mSelDeco = std::make_shared<SelDecoAnswers>();
+  SelDecoAnswers& a = *mSelDeco;
+  a = SelDecoAnswers{};
+  auto note = [&](const SDeco& d) {
+    a.under |= std::uint8_t(1u << ((d.lineBits & kUnderBits) >> kUnderShift));
+    a.center |= std::uint8_t(1u << ((d.lineBits & kCenterBits) >> kCenterShift));
+    a.upper |= std::uint8_t(1u << ((d.lineBits & kUpperBits) >> kUpperShift));
+    a.lineColors |= std::uint16_t(1u << LineColor(d));
+    a.netStyles |= std::uint16_t(1u << NetStyle(d));
+    a.netColors |= std::uint16_t(1u << NetColor(d));
+    a.decoStyles |= std::uint16_t(1u << DecoStyle(d));
+  };
+  long from = 0, to = 0;
+  if (QueryRange(*this, mEdit, sel, from, to)) {
+    DecoFold fold;
+    ForEachDecoRun(mEdit, from, to, [&](const SKXDeco& run) {
+      note(run.deco);
+      fold.Add(run.deco);
+      return true;
+    });
+    if (!fold.started) fold.Add(SDeco{});
+    a.common = fold.out, a.mask = fold.mask;
+  } else {
+    KXTE_GetCurDeco(mEdit, a.common);
+    note(a.common);
+    a.common.lineBits &= std::uint16_t(~kInterBits);
+    a.common.pictID = 0;
+  }
+  a.batch = mQueryBatch;
+  a.selection = sel;
+  return a;
+}
+
+short CKXTextLayer::CurStyl(SStyl& out) const {
+  if (mQueryBatch == 0) return GetTextStyl(GetSelectionRange(), out);
+  const SelStylAnswers& a = SelStyl();
+  out = a.common;
+  return a.mask;
+}
+
+short CKXTextLayer::CurDeco(SDeco& out) const {
+  if (mQueryBatch == 0) return GetTextDeco(GetSelectionRange(), out);
+  const SelDecoAnswers& a = SelDeco();
+  out = a.common;
+  return a.mask;
+}
 
 short CKXTextLayer::GetCurFontNumber() const {
   if (KXTE_GetFormStylID(mEdit) != 0) {
@@ -389,7 +594,7 @@ short CKXTextLayer::GetCurFontNumber() const {
     if (form.fixedFont) return form.font;
   }
   SStyl s{};
-  return (GetTextStyl(GetSelectionRange(), s) & kStylFont) ? kMixed : s.font;
+  return (CurStyl(s) & kStylFont) ? kMixed : s.font;
 }
 
 short CKXTextLayer::GetCurFontSize() const {
@@ -399,64 +604,67 @@ short CKXTextLayer::GetCurFontSize() const {
     if (form.fixedFont && form.size != 0) return form.size;
   }
   SStyl s{};
-  return (GetTextStyl(GetSelectionRange(), s) & kStylSize) ? kMixed : s.size;
+  return (CurStyl(s) & kStylSize) ? kMixed : s.size;
 }
 
 short CKXTextLayer::GetCurFontStyle() const {
   SStyl s{};
-  const short mask = GetTextStyl(GetSelectionRange(), s);
+  const short mask = CurStyl(s);
   return (mask & kStylFace) && s.face == 0 ? kMixedFace : s.face;
 }
 
 short CKXTextLayer::GetCurFontColor() const {
   SStyl s{};
-  return (GetTextStyl(GetSelectionRange(), s) & kStylColor) ? kMixedColor : KxGetRGBColorType(s.color);
+  return (CurStyl(s) & kStylColor) ? kMixedColor : KxGetRGBColorType(s.color);
 }
 
 void CKXTextLayer::GetCurStyl(SStyl& out) const {
-  if (GetTextStyl(GetSelectionRange(), out) != 0) KXTE_GetCurStyl(mEdit, out);
+  if (CurStyl(out) != 0) KXTE_GetCurStyl(mEdit, out);
 }
 
 short CKXTextLayer::GetCurLineStyle() const {
   SDeco d{};
-  const short mask = GetTextDeco(GetSelectionRange(), d);
+  const short mask = CurDeco(d);
   const short bits = short(d.lineBits & kLineKindBits);
   return (mask & (kDecoUnder | kDecoCenter | kDecoUpper)) && bits == 0 ? kMixed : bits;
 }
 
 short CKXTextLayer::GetCurLineColor() const {
   SDeco d{};
-  return (GetTextDeco(GetSelectionRange(), d) & kDecoLineColor) ? kMixed : short(LineColor(d));
+  return (CurDeco(d) & kDecoLineColor) ? kMixed : short(LineColor(d));
 }
 
 short CKXTextLayer::GetCurNetStyle() const {
   SDeco d{};
-  return (GetTextDeco(GetSelectionRange(), d) & kDecoNetStyle) ? kMixed : short(NetStyle(d));
+  return (CurDeco(d) & kDecoNetStyle) ? kMixed : short(NetStyle(d));
 }
 
 short CKXTextLayer::GetCurNetColor() const {
   SDeco d{};
-  return (GetTextDeco(GetSelectionRange(), d) & kDecoNetColor) ? kMixed : short(NetColor(d));
+  return (CurDeco(d) & kDecoNetColor) ? kMixed : short(NetColor(d));
 }
 
 short CKXTextLayer::GetCurDecoStyle() const {
   SDeco d{};
-  return (GetTextDeco(GetSelectionRange(), d) & kDecoStyle) ? kMixed : short(DecoStyle(d));
+  return (CurDeco(d) & kDecoStyle) ? kMixed : short(DecoStyle(d));
 }
 
 bool CKXTextLayer::CheckCurFontNumber(short font) const {
+  if (mQueryBatch != 0) return SelStyl().anyRun && SelStyl().fonts[Bits16(font)];
   SStyl s{};
   s.font = font;
   return CheckTextStyl(GetSelectionRange(), s, kStylFont);
 }
 
 bool CKXTextLayer::CheckCurFontSize(short size) const {
+  if (mQueryBatch != 0) return SelStyl().anyRun && SelStyl().sizes[Bits16(size)];
   SStyl s{};
   s.size = size;
   return CheckTextStyl(GetSelectionRange(), s, kStylSize);
 }
 
 bool CKXTextLayer::CheckCurFontStyle(unsigned char face) const {
+  if (mQueryBatch != 0) return (SelStyl().faces & face) != 0;
   SStyl s{};
   s.face = face;
   return CheckTextStyl(GetSelectionRange(), s, kStylFace);
@@ -465,6 +673,10 @@ bool CKXTextLayer::CheckCurFontStyle(unsigned char face) const {
 bool CKXTextLayer::CheckCurFontColor(short colorIndex) const {
   SStyl s{};
   KxGetRGBColor(colorIndex, s.color);
+  if (mQueryBatch != 0 && SelStyl().colorsComplete) {
+    const std::vector<RGBColor>& colors = SelStyl().colors;
+    return std::any_of(colors.begin(), colors.end(), [&](const RGBColor& c) { return SameColor(c, s.color); });
+  }
   return CheckTextStyl(GetSelectionRange(), s, kStylColor);
 }
 
@@ -473,12 +685,15 @@ bool CKXTextLayer::CheckCurLineStyle(short group, short value) const {
   switch (group) {
     case 1:
       d.lineBits = std::uint16_t(value << kUnderShift);
+      if (mQueryBatch != 0) return (SelDeco().under >> ((d.lineBits & kUnderBits) >> kUnderShift)) & 1;
       return CheckTextDeco(GetSelectionRange(), d, kDecoUnder);
     case 2:
       d.lineBits = std::uint16_t(value << kCenterShift);
+      if (mQueryBatch != 0) return (SelDeco().center >> ((d.lineBits & kCenterBits) >> kCenterShift)) & 1;
       return CheckTextDeco(GetSelectionRange(), d, kDecoCenter);
     case 4:
       d.lineBits = std::uint16_t(value << kUpperShift);
+      if (mQueryBatch != 0) return (SelDeco().upper >> ((d.lineBits & kUpperBits) >> kUpperShift)) & 1;
       return CheckTextDeco(GetSelectionRange(), d, kDecoUpper);
     default:
       return false;
@@ -488,23 +703,27 @@ bool CKXTextLayer::CheckCurLineStyle(short group, short value) const {
 bool CKXTextLayer::CheckCurLineColor(short color) const {
   SDeco d{};
   d.lineBits = std::uint16_t(color << kLineColorShift);
+  if (mQueryBatch != 0) return (SelDeco().lineColors >> LineColor(d)) & 1;
   return CheckTextDeco(GetSelectionRange(), d, kDecoLineColor);
 }
 
 bool CKXTextLayer::CheckCurNetStyle(short style) const {
   SDeco d{};
   d.net = std::uint8_t(style & 0x0F);
+  if (mQueryBatch != 0) return (SelDeco().netStyles >> NetStyle(d)) & 1;
   return CheckTextDeco(GetSelectionRange(), d, kDecoNetStyle);
 }
 
 bool CKXTextLayer::CheckCurNetColor(short color) const {
   SDeco d{};
   d.net = std::uint8_t((color & 0x0F) << 4);
+  if (mQueryBatch != 0) return (SelDeco().netColors >> NetColor(d)) & 1;
   return CheckTextDeco(GetSelectionRange(), d, kDecoNetColor);
 }
 
 bool CKXTextLayer::CheckCurDecoStyle(short style) const {
   SDeco d{};
   d.flags = std::uint8_t(style & 0x0F);
+  if (mQueryBatch != 0) return (SelDeco().decoStyles >> DecoStyle(d)) & 1;
   return CheckTextDeco(GetSelectionRange(), d, kDecoStyle);
 }

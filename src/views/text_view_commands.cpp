@@ -21,6 +21,7 @@
 #include "views/dialog_box.h"
 #include "views/edit_field.h"
 #include "views/message_box.h"
+#include "platform/framework/menu.h"
 #include "platform/framework/window.h"
 #include "views/text_colm_view.h"
 #include "views/text_info_view.h"
@@ -776,6 +777,13 @@ void CKXTextView::FindCommandStatus(CommandT command, Boolean& enabled, Boolean&
   KxTextCommandTarget target{*mTextEngine, this};
   KxTextCommandStatus status;
   std::int16_t menu = 0, item = 0;
+  // The items of one menu pass ask the same selection about fonts, sizes,
+  // faces, colours and lines: its runs are read once for all of them.
+  struct Batch {
+    const CKXTextLayer& engine;
+    ~Batch() { engine.SetQueryBatch(0); }
+  } batch{*mTextEngine};
+  mTextEngine->SetQueryBatch(LMenuBar::StatusPass());
   const KxTextCommandOutcome outcome = IsSyntheticCommand(command, menu, item)
                                            ? KxSyntheticCommandStatus(target, menu, item, status)
                                            : KxTextCommandStatusOf(target, command, status);

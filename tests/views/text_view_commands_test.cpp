@@ -15,6 +15,7 @@
 
 #include "layout/draw_toolkit.h"
 #include "layout/text_edit_ex.h"
+#include "platform/framework/menu.h"
 #include "platform/host/host.h"
 #include "text_view_fixture.h"
 
@@ -511,6 +512,42 @@ TEST_F(TextCommandTest, MixedMarksAgreeWithAScanOfTheRuns) {
     engine->RemoveUser(engine);
     engine = nullptr;
   }
+}
+
+// The items of one menu pass share one read of the selection's runs; the
+// next pass sees an edit made between the two over the same selection, and
+// a status asked outside any pass reads the runs afresh.
+TEST_F(TextCommandTest, EachStatusPassSeesTheEditsMadeBeforeIt) {
+  Open("alpha beta gamma\r", 300, 200);
+  auto font = [](std::int16_t item) { return LCommander::SyntheticCommandForMenuItem(kKxFontMenuID, item); };
+  auto size = [](std::int16_t item) { return LCommander::SyntheticCommandForMenuItem(kKxSizeMenuID, item); };
+  engine->SetSelectionRange({0, 5}, false);
+  engine->DoFontNumber(2);
+  engine->DoFontSize(9);
+  engine->SetSelectionRange({0, 10}, false);
+  {
+    LMenuBar::StStatusPass pass;
+    EXPECT_EQ(Status(font(3)).mark, kKxMarkMixed);
+    EXPECT_EQ(Status(font(4)).mark, kKxMarkNone);
+    EXPECT_EQ(Status(size(1)).mark, kKxMarkMixed);
+    EXPECT_EQ(Status(401).mark, kKxMarkCheck);   // plain throughout
+  }
+  engine->DoFontNumber(3);
+  engine->DoFontSize(14);
+  engine->DoFontStyle(1);
+  {
+    LMenuBar::StStatusPass pass;
+    EXPECT_EQ(Status(font(3)).mark, kKxMarkNone);
+    EXPECT_EQ(Status(font(4)).mark, kKxMarkCheck);
+    EXPECT_EQ(Status(size(1)).mark, kKxMarkNone);
+    EXPECT_EQ(Status(size(3)).mark, kKxMarkCheck);
+    EXPECT_EQ(Status(401).mark, kKxMarkNone);
+    EXPECT_EQ(Status(402).mark, kKxMarkCheck);   // bold
+  }
+  engine->DoFontNumber(2);
+  EXPECT_EQ(Status(font(3)).mark, kKxMarkCheck);
+  EXPECT_EQ(Status(font(4)).mark, kKxMarkNone);
+  EXPECT_EQ(engine->GetCurFontNumber(), 2);
 }
 
 }  // namespace

@@ -134,6 +134,7 @@ void LMenu::DeleteItem(std::int16_t index) {
 }
 
 LMenuBar* LMenuBar::sMenuBar = nullptr;
+std::uint32_t LMenuBar::sStatusPass = 0, LMenuBar::sLastStatusPass = 0;
 
 LMenuBar::LMenuBar(std::int16_t menuBarID) {
   short ids[kMaxBarMenus];
@@ -209,7 +210,13 @@ bool LMenuBar::FindKeyCommand(std::uint8_t ch, std::uint16_t modifiers, std::int
   return false;
 }
 
+LMenuBar::StStatusPass::StStatusPass() : mOuter(sStatusPass) {
+  if (++sLastStatusPass == 0) ++sLastStatusPass;   // 0 stands for no pass
+  sStatusPass = sLastStatusPass;
+}
+
 void LMenuBar::UpdateMenus(LCommander* target) {
+  StStatusPass pass;
   for (LMenu* m : mBarMenus) UpdateMenu(*m, target, 0);
 }
 

@@ -107,6 +107,22 @@ class LMenuBar {
   // mark and text. Without a target every item is disabled. An item with a
   // submenu is enabled while any item of the submenu is.
   void UpdateMenus(LCommander* target);
+  // While UpdateMenus asks for the items' status, a number no other pass
+  // had; 0 between passes. Nothing edits during a pass, so a target may
+  // keep what many items ask alike (the selection's fonts) for as long as
+  // the number stays.
+  static std::uint32_t StatusPass() { return sStatusPass; }
+  // One pass, for as long as it lives.
+  class StStatusPass {
+   public:
+    StStatusPass();
+    ~StStatusPass() { sStatusPass = mOuter; }
+    StStatusPass(const StStatusPass&) = delete;
+    StStatusPass& operator=(const StStatusPass&) = delete;
+
+   private:
+    std::uint32_t mOuter;
+  };
 
  private:
   void Install(std::int16_t menuID, int depth);
@@ -115,6 +131,7 @@ class LMenuBar {
   std::vector<std::unique_ptr<LMenu>> mMenus;   // every installed menu
   std::vector<LMenu*> mBarMenus;
   static LMenuBar* sMenuBar;
+  static std::uint32_t sStatusPass, sLastStatusPass;
 };
 
 // Error code of a missing resource.
