@@ -375,6 +375,7 @@ void CKXTextDocument::SetModified(bool modified) {
   LDocument::SetModified(modified);
   if (was != modified) {
     mAutoSaveDeadline = 0;
+    mAutoSaveFailed = false;
     CKXTextApp::SetUpdateCommandStatus(true);
     if (CKXTextApp* app = CKXTextApp::GetTextApp()) app->UpdateDynamicMenus();
   }
@@ -817,7 +818,7 @@ void CKXTextDocument::DoAutoSave() { DoAutoSaveAt(TickCount()); }
 
 void CKXTextDocument::DoAutoSaveAt(std::uint32_t now) {
   const Settings& s = GetSettings();
-  if (!s.autoSave) return;
+  if (!s.autoSave || mAutoSaveFailed) return;
   if (mAutoSaveDeadline == 0) {
     if (s.autoSaveSeconds > 0) mAutoSaveDeadline = std::max<std::uint32_t>(1, now + s.autoSaveSeconds * kTicksPerSecond);
     return;
@@ -831,7 +832,10 @@ void CKXTextDocument::DoAutoSaveAt(std::uint32_t now) {
     mAutoSaving = false;
   } catch (const LException& e) {
     mAutoSaving = false;
-    // Once per failure: the next change re-arms it.
+    // Once per failure: a stop alert at every interval would keep
+    // interrupting the typing it is meant to protect. Auto-save rests until
+    // the document is saved (or otherwise leaves its modified state).
+    mAutoSaveFailed = true;
     ReportSaveFailure(e.GetErrorCode());
   }
 }

@@ -435,6 +435,7 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc, public KxResumeDo
   std::uint32_t mAutoSaveDeadline = 0;
   bool mBackedUp = false;             // this opening already rotated
   bool mAutoSaving = false;           // the save under way is an auto-save
+  bool mAutoSaveFailed = false;       // told once; auto-save rests until saved
   bool mSaveAsDeclined = false;      // the suffixed file was not to be replaced
   bool mUntitledCopy = false;        // the file read is no text file of ours
   bool mConverted = false;           // read as Aozora notation: a new, modified text

@@ -431,6 +431,30 @@ TEST_F(TextDocTest, AutoSaveAfterTheInterval) {
   EXPECT_EQ(Slurp(dir / "[1]auto.txt"), "xxxx0");
   EXPECT_EQ(Slurp(dir / "[2]auto.txt"), "0");
 
+  // A failing auto-save says so once, not at every interval; a save by
+  // hand once the file can be written again wakes it up.
+  // No write bit: refused for every user, root too.
+  fs::permissions(p, fs::perms::owner_read | fs::perms::group_read);
+  {
+    const std::size_t alerts = host.Alerts().size();
+    Type("z");
+    for (int k = 0; k < 3; ++k) {
+      d->DoAutoSaveAt(now);
+      d->DoAutoSaveAt(now + 300 * 60);
+      now += 300 * 60 + 10;
+    }
+    EXPECT_EQ(host.Alerts().size(), alerts + 1);
+    EXPECT_TRUE(d->IsModified());
+    fs::permissions(p, fs::perms::owner_read | fs::perms::owner_write);
+    Command(kSave);
+    EXPECT_FALSE(d->IsModified());
+    Type("w");
+    d->DoAutoSaveAt(now);
+    d->DoAutoSaveAt(now + 300 * 60);
+    EXPECT_FALSE(d->IsModified());
+    now += 300 * 60 + 10;
+  }
+
   ASSERT_TRUE(hooks.NewDocument());
   CKXTextDocument* u = Front();
   ASSERT_NE(u, nullptr);
