@@ -495,6 +495,13 @@ void CKXTextDocument::ReadInto(const std::string& path) {
     if (code < kKxCodeSJIS || code > kKxCodeUTF8)
       code = aozora ? kKxCodeSJIS : CKXJCode::AutoCheck(tube.GetDataFork().data(), tube.GetDataForkSize());
     if (code < kKxCodeSJIS || code > kKxCodeUTF8) code = kKxCodeSJIS;
+    // UTF-16 comes in pairs of bytes: a last odd byte is no character, and
+    // the user hears that it is left out (a save will not write it back).
+    if (code == kKxCodeUTF16 && tube.GetDataForkSize() % 2 != 0) {
+      if (!mReadNotice.empty()) mReadNotice += "\n";
+      mReadNotice += "The last byte of \u201C" + LeafOf(path) +
+                     "\u201D is no part of a UTF-16 character: it is left out, and a save will not write it.";
+    }
     const short before = mEngine->GetLineEndType();
     fresh = std::make_unique<CKXText>();
     CKXFlavorExchange exchange(mEngine);

@@ -5,7 +5,8 @@
 # no note of lost characters; an auto-save that cannot write a character
 # leaves the document changed, so that closing it still asks. A UTF-8
 # file's characters that have a canonical equivalent of their own
-# (compatibility ideographs, the Angstrom sign) go back as they came.
+# (compatibility ideographs, the Angstrom sign) go back as they came, and
+# a UTF-16 file's odd last byte is not dropped without a word.
 set -euo pipefail
 bin=${KX_BIN_DIR:?}
 work=$(mktemp -d)
@@ -74,3 +75,13 @@ key backspace
 menu 5
 S
 cmp -s u.txt u0.txt || fail "a UTF-8 file saved unchanged differs: $(xxd u.txt)"
+
+# A UTF-16 file of an odd length: its last byte is left out, and the user
+# hears so on opening.
+printf '\xff\xfea\x00b\x00\x0a' > odd.txt
+out=$(app - <<S
+open $work/odd.txt
+print alerts
+S
+)
+grep -q 'last byte' <<<"$out" || fail "an odd UTF-16 byte left out without a word: $out"
