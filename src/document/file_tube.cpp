@@ -319,7 +319,7 @@ int CKXTextFileTube::OpenRead(const std::string& path, std::string& message, boo
     }
   }
   if (int err = file->ReadAll(mData)) {
-    message = ReadFailureText() + " (" + KxErrorText(err) + ")";
+    message = OpenFailureText(path, err, file->Kind());
     return err;
   }
   if (HasContainerFooter(mData)) {

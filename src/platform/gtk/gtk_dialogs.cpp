@@ -91,16 +91,22 @@ KxGtkModalDialog::~KxGtkModalDialog() {
 namespace {
 int gModalDepth = 0;  // modal dialogs turning the main loop, nested
 int gAlertDepth = 0;  // of them, alerts
+
+// One level of a nesting count, for as long as it lives.
+struct StDepth {
+  explicit StDepth(int& n) : count(n) { ++count; }
+  ~StDepth() { --count; }
+  StDepth(const StDepth&) = delete;
+  StDepth& operator=(const StDepth&) = delete;
+  int& count;
+};
 }  // namespace
 
 bool KxGtkHost::ShowingModal() const { return gModalDepth > 0; }
 bool KxGtkHost::AlertShown() const { return gAlertDepth > 0 && mImpl->messageDialog; }
 
 gint KxGtkModalDialog::Run(std::function<bool()> turn) {
-  struct Depth {
-    Depth() { ++gModalDepth; }
-    ~Depth() { --gModalDepth; }
-  } depth;
+  const StDepth depth(gModalDepth);
   gtk_widget_show(mDialog);
   while (!mAnswered) {
     if (turn && gtk_widget_get_mapped(mDialog)) {
@@ -311,10 +317,9 @@ KxAnswer KxGtkHost::Alert(KxAlertKind kind, const std::string& text) {
   const GtkMessageType type = kind == KxAlertKind::kStop      ? GTK_MESSAGE_ERROR
                               : kind == KxAlertKind::kCaution ? GTK_MESSAGE_WARNING
                                                               : GTK_MESSAGE_INFO;
-  ++gAlertDepth;
+  const StDepth alert(gAlertDepth);
   RunMessageDialog(gtk_message_dialog_new(Parent(*mImpl), GTK_DIALOG_MODAL, type, GTK_BUTTONS_OK, "%s",
                                           KxGtkUtf8FromText(text).c_str()));
-  --gAlertDepth;
   return KxAnswer::kOK;
 }
 

@@ -330,8 +330,8 @@ std::int32_t KxStrFindRegexp(const CKXStrArray& store, long pos, const char* pat
         }
         if (!settled) styl.search = before;
       }
-      if (!settled && !back && CopyLine(store, std::max(0L, abs - 1), abs, kJoinedLine, line)) {
-        const long from = std::max(0L, abs - 1);
+      if (const long from = std::max(0L, abs - 1);
+          !settled && !back && CopyLine(store, from, abs, kJoinedLine, line)) {
         if ((r = FindInLine(re, line, from, abs, length, options, styl, found)) > 0) return r;
         walkOn = from + long(line.size());
         return kWalkOnAfterLine;

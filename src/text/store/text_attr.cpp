@@ -18,11 +18,6 @@ void SetRunsElement(CKXPosArray* runs, long i, long j, const void* element) {
   if (i > 1 && runs->IsSameAt(i - 1, i)) runs->DeleteAt(i, 1);
 }
 
-// Deletes each run of first..last (first > 1 reaches back one more) that
-// equals its left neighbour, in one pass: a range over many runs that now
-// agree would otherwise move the tail once per run.
-void MergeBack(CKXPosArray* runs, long first, long last) { runs->MergeSameRuns(first, last); }
-
 // An empty last run at the text end is dropped.
 void DropEmptyEndRun(CKXPosArray* runs, long to, long len) {
   long n = runs->GetCount();
@@ -49,7 +44,7 @@ void ApplyToRuns(CKXPosArray* runs, long from, long to, long len, Apply apply) {
   long i, j;
   DivideRuns(runs, from, to, i, j);
   for (long k = i; k < j; ++k) apply(k);
-  MergeBack(runs, i, j);
+  runs->MergeSameRuns(i, j);
   DropEmptyEndRun(runs, to, len);
 }
 
@@ -278,7 +273,7 @@ void CKXText::SetRunsOnPara(long from, long to, short code, const SParaStyl* par
       KxNormalizePara(p);
       mParas->SetParaAt(k, p);
     }
-    MergeBack(mParas, i, j + 1);
+    mParas->MergeSameRuns(i, j + 1);
   }
   if (!endsCR) DropEmptyEndRun(mParas, to, len);
   EditParaStylEnd(0, 0);
@@ -407,7 +402,7 @@ void CKXText::EditParaStylEnd(long a, long b) {
     } else {
       mParas->SetOffsetAt(k, next);
     }
-    MergeBack(mParas, std::max(k, 1L), k + 1);
+    mParas->MergeSameRuns(std::max(k, 1L), k + 1);
   }
   // A run at the end of a text that does not end with a return starts no
   // paragraph (cutting runs at the end can leave one).
@@ -481,7 +476,7 @@ bool CKXText::RecoverParaRanges(long from, long to) {
       --j;
     }
   }
-  MergeBack(mParas, 1, mParas->GetCount());
+  mParas->MergeSameRuns(1, mParas->GetCount());
   EditParaStylEnd(0, 0);
   return true;
 }
