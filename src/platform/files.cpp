@@ -522,6 +522,12 @@ int CKXSafeWriter::Open() {
       }
       mode &= ~mode_t(06000);
     }
+    // A file with other names (hard links) keeps them all: a rename would
+    // leave the others with the old contents.
+    if (st.st_nlink > 1 && faccessat(AT_FDCWD, mTarget.c_str(), W_OK, AT_EACCESS) == 0) {
+      mInPlace = true;
+      return 0;
+    }
   } else {
     mode_t mask = umask(0);
     umask(mask);

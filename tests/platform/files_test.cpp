@@ -305,9 +305,6 @@ TEST_F(FilesTest, WrittenInPlaceWhenTheFolderOrTheOwnerForbidsARename) {
     // Backups need the folder: none when it refused, a copy of the old
     // contents (never a second link to what is overwritten) when not.
     EXPECT_EQ(Read("[1]doc"), step == kx_filetest::kStepCreate ? "<missing>" : "new");
-    Write("doc", "x");  // a rename: a fresh inode for the next round
-    ASSERT_EQ(unlink(Path("doc").c_str()), 0);
-    ASSERT_EQ(link(Path("second name").c_str(), Path("doc").c_str()), 0);
     ASSERT_EQ(stat(Path("doc").c_str(), &before), 0);
   }
   std::remove(Path("[1]doc").c_str());
@@ -336,6 +333,34 @@ TEST_F(FilesTest, WrittenInPlaceWhenTheFolderOrTheOwnerForbidsARename) {
   EXPECT_EQ(fresh.Open(), EACCES);
   EXPECT_TRUE(fresh.FolderRefused());
   EXPECT_FALSE(KxPathExists(Path("fresh")));
+}
+
+// Every name of a hard-linked file sees a save; its backup is a copy, and
+// once the other names are gone saves replace the file again.
+TEST_F(FilesTest, HardLinkedFilesAreSavedUnderEveryName) {
+  Write("doc", "first");
+  ASSERT_EQ(link(Path("doc").c_str(), Path("other").c_str()), 0);
+  struct stat before, after;
+  ASSERT_EQ(stat(Path("doc").c_str(), &before), 0);
+  CKXSafeWriter w(Path("doc"));
+  ASSERT_EQ(w.Open(), 0);
+  EXPECT_TRUE(w.InPlace());
+  EXPECT_FALSE(w.FolderRefused());
+  ASSERT_EQ(w.Write("second", 6), 0);
+  ASSERT_EQ(w.Commit(1), 0);
+  ASSERT_EQ(stat(Path("doc").c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(Read("other"), "second");
+  EXPECT_EQ(Read("[1]doc"), "first");
+  // A full disk leaves both names the old contents.
+  kx_filetest::FailStep(kx_filetest::kStepReserve, ENOSPC);
+  EXPECT_EQ(KxWriteFileSafely(Path("other"), "a longer third text", 19), ENOSPC);
+  EXPECT_EQ(Read("doc"), "second");
+  ASSERT_EQ(unlink(Path("other").c_str()), 0);
+  Write("doc", "third");
+  ASSERT_EQ(stat(Path("doc").c_str(), &after), 0);
+  EXPECT_NE(after.st_ino, before.st_ino);
+  EXPECT_EQ(Names(), std::vector<std::string>({"[1]doc", "doc"}));
 }
 
 // The user's attributes and the access list go with the new contents.
