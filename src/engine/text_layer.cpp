@@ -568,10 +568,17 @@ void CKXTextLayer::DoString(const char* text, long len, const SKXUniChar* uni, l
   Focus();
   CKXTextAction* action = CheckTyping(32, 0);
   if (action) action->BeforeTyping(32, 0);
-  EditRange(GetSelectionRange(), [&] {
-    return uni && nUni > 0 ? KXTE_InsertTextWithUniChars(mEdit, text, len, uni, std::int32_t(nUni))
-                           : KXTE_InsertText(mEdit, text, len);
-  });
+  // The text goes in over the selection as it stands: setting it again (as
+  // EditRange does) would take the typing style from the text before the
+  // caret and drop a style chosen with nothing selected.
+  const SKXRange sel = GetSelectionRange();
+  const long before = GetTotalRange().length;
+  const std::uint16_t result = uni && nUni > 0
+                                   ? KXTE_InsertTextWithUniChars(mEdit, text, len, uni, std::int32_t(nUni))
+                                   : KXTE_InsertText(mEdit, text, len);
+  const long after = GetTotalRange().length;
+  if (after != before || sel.length > 0) TextChanged(sel.start, sel.length, after - before + sel.length);
+  TextEditResult(result);
   if (action) action->AfterTyping();
 }
 
@@ -585,6 +592,12 @@ void CKXTextLayer::DoString(KXTextHandle styledText) {
   Focus();
   CKXTextAction* action = CheckTyping(32, 0);
   if (action) action->BeforeTyping(32, 0);
-  EditRange(GetSelectionRange(), [&] { return KXTE_Paste(mEdit, styledText, 0); });
+  // As above: the selection is not set again.
+  const SKXRange sel = GetSelectionRange();
+  const long before = GetTotalRange().length;
+  const std::uint16_t result = KXTE_Paste(mEdit, styledText, 0);
+  const long after = GetTotalRange().length;
+  if (after != before || sel.length > 0) TextChanged(sel.start, sel.length, after - before + sel.length);
+  TextEditResult(result);
   if (action) action->AfterTyping();
 }

@@ -15,7 +15,9 @@
 #include "macros/macro_list.h"
 #include "macros/program_hooks.h"
 #include "platform/core.h"
+#include "text/base/memory.h"
 #include "tools/facilities.h"
+#include "views/message_box.h"
 #include "views/text_view.h"
 
 namespace {
@@ -27,6 +29,21 @@ std::string FunctionMacroName(int key, int modifiers) {
   SKXTMacro macro;
   if (n < 1 || !gKXTextMacros->GetAt(n, macro)) return {};
   return std::string(reinterpret_cast<const char*>(macro.name + 1), std::min<std::size_t>(macro.name[0], 31));
+}
+
+// A macro whose code does not decode (a damaged preference file) would
+// run as nothing without a word: the note names its first bad line, as the
+// editor's check does.
+constexpr std::int16_t kBadLineNote = 7;   // of list 204
+bool ReportBadCode(char** code, long size) {
+  if (!code || !*code || size <= 0) return false;
+  long line = 0;
+  {
+    CKXLock lock(code);
+    line = UKXTextMacro::BadMacroLine(lock.Ptr(), std::min(size, KxMemHSize(code)));
+  }
+  if (line > 0) KXMessageBox::NumNote(kBadLineNote, line);
+  return line > 0;
 }
 
 // The lower areas reach the recorder and the player through this; callers
@@ -48,12 +65,14 @@ class MacroRecorder : public CKXMacroRecorder {
   std::string FunctionMacroName(short key, char mods) const override { return ::FunctionMacroName(key, mods); }
   bool HasRecordedMacro() const override { return UKXTextMacro::mMacroData && UKXTextMacro::mMacroSize > 0; }
   void RunRecordedMacro() override {
-    if (HasRecordedMacro()) UKXTextMacro::ExecuteMacro(UKXTextMacro::mMacroData, UKXTextMacro::mMacroSize);
+    if (!HasRecordedMacro() || ReportBadCode(UKXTextMacro::mMacroData, UKXTextMacro::mMacroSize)) return;
+    UKXTextMacro::ExecuteMacro(UKXTextMacro::mMacroData, UKXTextMacro::mMacroSize);
   }
   bool RunUserMacro(long n) override {
     if (!gKXTextMacros || n < 1 || n > gKXTextMacros->GetCount()) return false;
     SKXTMacro macro;
     gKXTextMacros->PeekItem(n, &macro);
+    if (ReportBadCode(macro.code, macro.size)) return true;
     UKXTextMacro::ExecuteMacro(macro.code, macro.size);
     return true;
   }

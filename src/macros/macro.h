@@ -120,6 +120,10 @@ class UKXTextMacro {
   // statement up to the end fits, else kMacroBadCodeErr with the offset of
   // the first bad statement in badPosition (when given).
   static OSErr CheckMacroCode(const char* code, long size, long* badPosition = nullptr);
+  // The line of the first bad statement as the editor numbers lines (from
+  // 1; header and repeat statements are no lines), or 0 when every
+  // statement fits.
+  static long BadMacroLine(const char* code, long size);
 
   // Reads a number from at most the first 10 characters: digits accumulate,
   // a minus sign only as the first character, spaces skipped while the

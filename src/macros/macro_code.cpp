@@ -373,6 +373,18 @@ OSErr UKXTextMacro::CheckMacroCode(const char* code, long size, long* badPositio
   }
 }
 
+long UKXTextMacro::BadMacroLine(const char* code, long size) {
+  if (!code || size <= 0) return 0;
+  long position = 0, line = 0;
+  SKXTMacroEdit record;
+  for (;;) {
+    const short result = AnalyzeMacro(const_cast<char*>(code), size, position, record, false);
+    if (result == 0) return 0;
+    if (result < 0) return line + 1;
+    if (record.opcode != kMacroRepeat && record.opcode != kMacroHeader) ++line;
+  }
+}
+
 std::int32_t UKXTextMacro::ReadNumber(const char* text, long length) {
   if (!text) return 0;
   std::int64_t number = 0;

@@ -331,12 +331,17 @@ void CKXTextMacroEditor::ActivateSelf() {
 
 void CKXTextMacroEditor::OpenMacro(char** code, long size) {
   CloseMacro();
+  long bad = 0;
   if (code && *code && size > 0) {
     CKXLock lock(code);
-    mLines.AnalyzeMacro(lock.Ptr(), std::min(size, KxMemHSize(code)));
+    const long whole = std::min(size, KxMemHSize(code));
+    if (mLines.AnalyzeMacro(lock.Ptr(), whole) != noErr) bad = UKXTextMacro::BadMacroLine(lock.Ptr(), whole);
   }
   DrawMacroList();
   SetMacroOption(true);
+  // Code that does not decode shows no lines: said so, or storing the empty
+  // list would silently replace it.
+  if (bad > 0) KXMessageBox::NumNote(kBadLineNote, bad);
 }
 
 void CKXTextMacroEditor::CloseMacro() {

@@ -741,7 +741,15 @@ void CKXTextView::InsertString(char* text, long length) {
     KxCurrentHost().Beep();
     return;
   }
-  mTextEngine->InsertString(text, length);
+  // Macros and preference strings come from outside in the program's
+  // Japanese encoding: a lead byte left without its second byte at the end
+  // would take the text's next character with it.
+  long whole = 0;
+  for (long k = 0; k < length;) {
+    k += KxTextCharFirst(static_cast<unsigned char>(text[k]), kScriptJapanese) ? 2 : 1;
+    if (k <= length) whole = k;
+  }
+  if (whole > 0) mTextEngine->InsertString(text, whole);
 }
 
 void CKXTextView::KeyEvent(unsigned char character, char modifiers) {
@@ -750,13 +758,21 @@ void CKXTextView::KeyEvent(unsigned char character, char modifiers) {
     KxCurrentHost().Beep();
     return;
   }
-  if (mEventHandler && mEventHandler->GetTextEngine() == mTextEngine) {
+  // A macro's key was recorded after the key tables mapped it: it goes
+  // straight to the handler's KeyEvent, past the tables, or a second
+  // mapping would change it (End recorded, end of line replayed).
+  auto* handler = dynamic_cast<CKXTextEvent*>(mEventHandler);
+  if (handler && handler->GetTextEngine() == mTextEngine) {
     EventRecord event;
     event.what = keyDown;
     event.message = character;
     event.when = TickCount();
     event.modifiers = MacroModifiers(modifiers);
-    DoEvent(event);
+    try {
+      handler->KeyEvent(event);
+    } catch (...) {
+      // As on the event path: no exception leaves a view's key.
+    }
     return;
   }
   mTextEngine->DoKey(character, modifiers);

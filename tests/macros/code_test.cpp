@@ -264,6 +264,20 @@ TEST(MacroCode, MalformedStatementsAreRefused) {
   EXPECT_EQ(UKXTextMacro::CheckMacroCode(ended.data(), ended.size()), noErr);
 }
 
+
+// Reports of bad code name the line the editor would show: header and
+// repeat statements are no lines of their own.
+TEST(MacroCode, TheBadLineIsNumberedAsTheEditorNumbersLines) {
+  MacroBuilder good;
+  good.Header(1, 1, 3, 4).Text("a").Key(28, 0, 3).Command(1);
+  EXPECT_EQ(UKXTextMacro::BadMacroLine(good.data(), good.size()), 0);
+  EXPECT_EQ(UKXTextMacro::BadMacroLine(good.data(), 0), 0);
+  MacroBuilder late;
+  late.Header(1, 1, 3, 4).Key(28, 0, 3).Text("ab").Raw({5, 0, 9});
+  EXPECT_EQ(UKXTextMacro::BadMacroLine(late.data(), late.size()), 3);
+  const std::vector<char> first = {2, 0, 5, 'a', 'b'};
+  EXPECT_EQ(UKXTextMacro::BadMacroLine(first.data(), long(first.size())), 1);
+}
 TEST(MacroCode, NumberTexts) {
   auto read = [](const std::string& s) { return UKXTextMacro::ReadNumber(s.data(), long(s.size())); };
   EXPECT_EQ(read(" 12"), 12);

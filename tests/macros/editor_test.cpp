@@ -12,6 +12,8 @@
 #include <set>
 
 #include "common/test_main.h"
+#include "engine/macro_recorder.h"
+#include "fake_target.h"
 #include "macro_builder.h"
 #include "macros/macro_editor.h"
 #include "macros/macro_file.h"
@@ -515,6 +517,35 @@ TEST_F(MacroEditorTest, StoreReplacesByNameOrAppendsAndEditsSurviveAChangedList)
   ASSERT_TRUE(editor.MacroRenewalButton());
   ASSERT_EQ(gKXTextMacros->GetCount(), 2);
   EXPECT_EQ(Code(2), MacroBuilder().Text("w").code);
+}
+
+// A stored macro whose code does not decode (a damaged preference file)
+// is reported with its bad line, both when the editor shows it (its list
+// is empty) and when it is run (nothing of it runs).
+TEST_F(MacroEditorTest, AStoredMacroThatDoesNotDecodeIsReportedWhenShownAndRun) {
+  Store("good", MacroBuilder().Text("q").code);
+  std::vector<char> bad = MacroBuilder().Text("a").Text("bc").code;
+  bad.pop_back();   // the second text overruns the code
+  Store("bad", bad);
+  Open(1);
+  EXPECT_EQ(host.Alerts().size(), 0u);
+  Choose(kMacroPopup, 4);
+  ASSERT_EQ(host.Alerts().size(), 1u);
+  EXPECT_EQ(host.Alerts()[0].text.substr(0, 1), "2");
+  CKXTextMacroEditor::GetEditor()->DoClose();
+
+  FakeTarget view;
+  FakeHost macroHost;
+  macroHost.view = &view;
+  KxMacroSetHost(&macroHost);
+  EXPECT_TRUE(CKXMacroRecorder::Get().RunUserMacro(2));
+  EXPECT_TRUE(view.calls.empty());
+  ASSERT_EQ(host.Alerts().size(), 2u);
+  EXPECT_EQ(host.Alerts()[1].text, host.Alerts()[0].text);
+  EXPECT_TRUE(CKXMacroRecorder::Get().RunUserMacro(1));
+  EXPECT_EQ(view.calls, std::vector<std::string>{"insert q"});
+  EXPECT_EQ(host.Alerts().size(), 2u);
+  KxMacroSetHost(nullptr);
 }
 
 TEST_F(MacroEditorTest, FilesThatCannotBeWrittenOrReadAreReported) {
