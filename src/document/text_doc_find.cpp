@@ -18,10 +18,14 @@
 #include "layout/kxtext_handle.h"
 #include "layout/text_edit_ex.h"
 #include "views/text_view_commands.h"
+#include "platform/exception.h"
 #include "platform/framework/control.h"
 #include "platform/host/host.h"
 #include "platform/resources.h"
+#include "text/find/find.h"
+#include "text/find/regexp.h"
 #include "views/edit_field.h"
+#include "views/message_box.h"
 
 namespace {
 
@@ -29,6 +33,9 @@ constexpr ResIDT kFindDialog = 2100;
 constexpr PaneIDT kFindField = 2106, kReplField = 2107, kFindHist = 2108, kReplHist = 2109;
 constexpr PaneIDT kRegExpBox = 2114, kRegExpPopup = 2115;
 constexpr short kRegExpList = 209;
+// Item of string list 204: a regular expression that its text makes too slow
+// to match stopped a find.
+constexpr std::int16_t kMessageFindTooComplex = 13;
 // Check boxes of the find dialog and the flag each stands for.
 constexpr struct {
   PaneIDT pane;
@@ -427,17 +434,29 @@ void CKXTextDocument::DoFindAllAndMarkup(const char* text, long length, short op
   const long before = KXTE_GetMarkupCount(edit);
   const long size = KXHandleAccess::Edit(mEngine->GetEdit())->GetLength();
   KXTE_DeleteMarkup(edit, 0, size);
-  bool changed = before > 0;
-  for (long pos = 0; pos < size;) {
-    long found = 0;
-    const std::int32_t n = KXText_FindText(edit, pos, text, length, found, short(options & ~kKxFindBackward),
-                                           mEngine->GetScriptType());
-    if (n <= 0 || found < pos) break;
-    KXTE_InsertMarkup(edit, found, found + n);
-    changed = true;
-    pos = found + n;
+  bool changed = before > 0, tooComplex = false;
+  try {
+    for (long pos = 0; pos < size;) {
+      long found = 0;
+      const std::int32_t n = KXText_FindText(edit, pos, text, length, found, short(options & ~kKxFindBackward),
+                                             mEngine->GetScriptType());
+      if (n <= 0 || found < pos) break;
+      KXTE_InsertMarkup(edit, found, found + n);
+      changed = true;
+      pos = found + n;
+    }
+  } catch (const LException& e) {
+    // An expression that takes too long over the text stops the search as
+    // the find command's does: the matches marked so far stay, shown before
+    // the user is told that the rest were not looked for.
+    if (e.GetErrorCode() != kKXFindTooComplex && e.GetErrorCode() != kKXFindCancelled) throw;
+    tooComplex = e.GetErrorCode() == kKXFindTooComplex;
   }
   if (changed) RedrawTextViews();
+  if (tooComplex) {
+    if (mPanes.window) mPanes.window->UpdatePort();
+    KXMessageBox::Stop(kMessageFindTooComplex);
+  }
 }
 
 void CKXTextDocument::RefreshMarkup() {

@@ -348,7 +348,11 @@ void RunFindCmd(KxTextCommandTarget& t, long cmd) {
       const std::string find = Services().GetFindString(), repl = Services().GetReplaceString();
       const long count = t.engine.DoReplaceAll(find.data(), long(find.size()), repl.data(), long(repl.size()),
                                                FindOptions() & ~kKxFindBackward);
-      if (count > 0) KXMessageBox::NumNote(kKxNoteReplaced, count);
+      if (count > 0) {
+        // The note is modal: the window shows the replaced text behind it.
+        if (t.view) t.view->UpdatePort();
+        KXMessageBox::NumNote(kKxNoteReplaced, count);
+      }
       break;
     }
     case 1208:

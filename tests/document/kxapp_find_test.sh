@@ -126,4 +126,51 @@ print markup
 S
 )
 [ "$out" = "$(printf '0 3 one\n8 11 one\n18 21 one')" ] || fail "find and mark: $out"
+
+# 6. An expression too slow to match stops find-and-mark as it stops Find:
+#    the stop alert shows, and the matches marked before the stop stay.
+printf 'aab\n%s\n' "$(printf 'a%.0s' $(seq 40))" > c.txt
+out=$(app - <<'S'
+open c.txt
+menu 1257
+click 2186
+field 2183 (a*)*\1b
+click 2181
+print alerts
+print markup
+S
+)
+[ "$out" = "$(printf 'stop: 正規表現が複雑すぎるため、検索を中止しました。\n0 3 aab')" ] || fail "mark too complex: $out"
+
+# 7. Characters outside Shift_JIS are placeholders with their own Unicode
+#    values in the text; a find string's placeholder is the character ◯
+#    itself and matches only a real ◯, never one of them (a wildcard does).
+printf 'one 한 😀 ◯ é one\n' > u.txt
+out=$(app - <<'S'
+open u.txt
+menu 1201
+field 2106 ◯
+click 2101
+print selection
+menu 1202
+print selection
+menu 1201
+click 2114
+field 2106 [◯x]
+click 2101
+print selection
+menu 1201
+field 2106 . one$
+click 2101
+print selection
+menu 1201
+click 2114
+field 2106 ◯
+field 2107 X
+click 2103
+menu 1207
+print text
+S
+)
+[ "$out" = "$(printf '10 12\n10 12\n10 12\n13 18\none 한 😀 X é one')" ] || fail "placeholders: $out"
 echo ok

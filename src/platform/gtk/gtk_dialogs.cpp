@@ -317,6 +317,9 @@ KxAnswer KxGtkHost::Alert(KxAlertKind kind, const std::string& text) {
   const GtkMessageType type = kind == KxAlertKind::kStop      ? GTK_MESSAGE_ERROR
                               : kind == KxAlertKind::kCaution ? GTK_MESSAGE_WARNING
                                                               : GTK_MESSAGE_INFO;
+  // What the program drew just before (a command's result) shows behind the
+  // alert rather than after it.
+  mImpl->CopyOutChanges();
   const StDepth alert(gAlertDepth);
   RunMessageDialog(gtk_message_dialog_new(Parent(*mImpl), GTK_DIALOG_MODAL, type, GTK_BUTTONS_OK, "%s",
                                           KxGtkUtf8FromText(text).c_str()));

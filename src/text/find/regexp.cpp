@@ -131,7 +131,14 @@ short CKXRegexp::Find1stStep(const unsigned char* text, long start, long length,
     while (p > 0) {
       short script;
       long q = UKXFind::CharStartsBefore(text, p, styl, script, starts);
+      const long runStart = styl.cacheStart > 0 ? std::min<long>(styl.cacheStart, q) : 0;
       for (auto it = starts.rbegin(); it != starts.rend(); ++it) {
+        // The voiced mark that width folding reads with the kana before it
+        // begins no match, as forward.
+        const long x = *it;
+        if (foldWidth && script == kScriptJapanese && x > runStart && UKXFind::ComposedKana(text[x - 1], text[x]) &&
+            UKXFind::IsCharStart(text, runStart, x - 1, script) && !UKXFind::IsPicture(text, x - 1, styl))
+          continue;
         int width;
         if (accepts(*it, script, width)) {
           found = *it;

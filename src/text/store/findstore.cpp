@@ -57,23 +57,67 @@ class ForgetOnThrow {
   int mCount = std::uncaught_exceptions();
 };
 
+// Whether the bytes either side of `edge`, a chunk's start, are a half-width
+// kana and the voiced or semi-voiced mark that width folding reads with it as
+// one character (as it would over one buffer: the kana starts a character of
+// the Japanese script and is no picture). Leaves styl's base moved.
+bool PairAcrossEdge(const CKXStrArray& store, long edge, short options, SKXFindStyl& styl) {
+  if (!(options & kKXFindIgnoreWidth) || edge <= 0 || edge >= store.GetLength()) return false;
+  char two[2];
+  long n = 2;
+  store.GetSelText(edge - 1, edge + 1, two, n);
+  if (n != 2 || !UKXFind::ComposedKana(std::uint8_t(two[0]), std::uint8_t(two[1]))) return false;
+  long c, at;
+  store.GetIndexPos(edge - 1, c, at);
+  SKXStr chunk;
+  store.GetAt(c, chunk);
+  if (!chunk.bytes || at < 0 || at >= chunk.len) return false;
+  CKXLock lock(chunk.bytes);
+  const unsigned char* bytes = U(lock.Ptr());
+  KxFindStylSetBase(styl, std::int32_t(edge - 1 - at), false);
+  const short script = UKXFind::ScriptType(at, styl);
+  // Chunks start on a character; so do style runs.
+  const long known = std::clamp<long>(styl.cacheStart, 0, at);
+  return script == kScriptJapanese && UKXFind::IsCharStart(bytes, known, at, script) &&
+         !UKXFind::IsPicture(bytes, at, styl);
+}
+
 // Walks the store's chunks from pos, forward or backward (the first chunk
-// from pos, the others whole), each locked while look(bytes, base, len, p)
-// searches it from p; look answers a match's length, or 0 to go on. The
-// chunks' offsets are kept along the walk rather than counted up for every
-// search.
+// from pos, the others whole), each locked while look(bytes, base, len, p,
+// tailCut) searches it from p; look answers a match's length, or 0 to go on.
+// A kana whose voiced mark starts the next chunk is the chunk's last byte
+// with tailCut; that mark is left out of the next chunk's search (forward,
+// unless the walk starts there: a search from a position takes it as a
+// character's start, as over one buffer). The chunks' offsets are kept along
+// the walk rather than counted up for every search.
 template <class Look>
-std::int32_t WalkChunks(const CKXStrArray& store, long pos, bool back, Look look) {
+std::int32_t WalkChunks(const CKXStrArray& store, long pos, bool back, short options, SKXFindStyl& styl,
+                        Look look) {
   const long chunks = store.GetCount();
   long c, p;
   store.GetIndexPos(pos, c, p);
   long base = pos - p;
   SKXStr chunk;
   store.GetAt(c, chunk);
+  long knownEdge = -1;
+  bool knownJoined = false;
+  auto joined = [&](long edge) {
+    if (edge != knownEdge) {
+      knownEdge = edge;
+      knownJoined = PairAcrossEdge(store, edge, options, styl);
+    }
+    return knownJoined;
+  };
   for (;;) {
-    if (chunk.bytes) {
+    if (chunk.bytes && chunk.len > 0) {
+      const long len = chunk.len;
+      const bool tailCut = joined(base + len);
+      const bool skipHead = (back ? p > 0 : p == 0 && base != pos) && joined(base);
       CKXLock lock(chunk.bytes);
-      if (std::int32_t r = look(U(lock.Ptr()), base, long(chunk.len), p)) return r;
+      const unsigned char* bytes = U(lock.Ptr());
+      const std::int32_t r = skipHead ? look(bytes + 1, base + 1, len - 1, back ? p - 1 : 0, tailCut)
+                                      : look(bytes, base, len, p, tailCut);
+      if (r) return r;
     }
     if (back) {
       if (--c < 1) return 0;
@@ -242,10 +286,10 @@ constexpr std::int32_t kWalkOnAfterLine = -1;
 
 }  // namespace
 
-std::int32_t KxStrFind(const CKXStrArray& store, long pos, const char* pattern, long patLen, long& found,
+namespace {
+
+std::int32_t FindPlain(const CKXStrArray& store, long pos, const char* pattern, long patLen, long& found,
                        short options, short script, CKXArrayL* styleRuns, CKXArrayL* decoRuns) {
-  if (options & kKXFindRegexp)
-    return KxStrFindRegexp(store, pos, pattern, patLen, found, options, script, styleRuns, decoRuns);
   const long length = store.GetLength();
   if (!pattern || patLen <= 0 || length <= 0) return 0;
   long count = UKXFind::CountFindChar(U(pattern), patLen, options, script);
@@ -256,8 +300,10 @@ std::int32_t KxStrFind(const CKXStrArray& store, long pos, const char* pattern, 
   CKXFindStyl scope(styleRuns, script, decoRuns);
   SKXFindStyl& styl = scope;
   const bool back = options & kKXFindBackward;
-  return WalkChunks(store, std::clamp(pos, 0L, length), back,
-                    [&](const unsigned char* bytes, long base, long len, long p) -> std::int32_t {
+  // A kana cut from its mark by the chunk's end reads as cut (the second
+  // step answers -1) and is compared again over copied bytes.
+  return WalkChunks(store, std::clamp(pos, 0L, length), back, options, styl,
+                    [&](const unsigned char* bytes, long base, long len, long p, bool) -> std::int32_t {
     const bool last = base + len >= length;
     for (;;) {
       KxFindStylSetBase(styl, std::int32_t(base), last);
@@ -281,17 +327,8 @@ std::int32_t KxStrFind(const CKXStrArray& store, long pos, const char* pattern, 
   });
 }
 
-void KxStrForgetRegexp() { Kept().re.reset(); }
-
-long KxStrSetFirstRegexpWindow(long bytes) {
-  const long was = gFirstWindow;
-  gFirstWindow = std::max(bytes, 1L);
-  return was;
-}
-
-std::int32_t KxStrFindRegexp(const CKXStrArray& store, long pos, const char* pattern, long patLen,
-                             long& found, short options, short script, CKXArrayL* styleRuns,
-                             CKXArrayL* decoRuns) {
+std::int32_t FindRegexp(const CKXStrArray& store, long pos, const char* pattern, long patLen, long& found,
+                        short options, short script, CKXArrayL* styleRuns, CKXArrayL* decoRuns) {
   const long length = store.GetLength();
   if (!pattern || patLen <= 0 || length <= 0) return 0;
   ForgetOnThrow forget;
@@ -302,18 +339,34 @@ std::int32_t KxStrFindRegexp(const CKXStrArray& store, long pos, const char* pat
   Window window;
   std::vector<char> line;
   long walkOn = -1;   // where the walk goes on after a line copied out
-  auto look = [&](const unsigned char* bytes, long base, long len, long p) -> std::int32_t {
+  auto look = [&](const unsigned char* bytes, long base, long len, long p, bool tailCut) -> std::int32_t {
     const bool lastChunk = base + len >= length;
+    // A last byte that is a kana whose voiced mark starts the next chunk
+    // reads as one character with it only over bytes copied out: the first
+    // step leaves it out, and it is matched after the chunk's other
+    // candidates (backward: before them).
+    const long kana = tailCut ? len - 1 : -1;
+    const long scanLen = tailCut && !back ? kana : len;
+    bool kanaLeft = tailCut && (back ? p > kana : p <= kana);
     for (;;) {
       KxFindStylSetBase(styl, std::int32_t(base), lastChunk);
       long at = -1;
-      short w = re.Find1stStep(bytes, p, len, options, at, styl);
-      if (w == 0) return 0;
+      short w = 0;
+      if (back && kanaLeft) {
+        at = kana;
+        w = 1;
+        kanaLeft = false;
+      } else if ((w = re.Find1stStep(bytes, p, scanLen, options, at, styl)) == 0) {
+        if (!kanaLeft) return 0;
+        at = kana;
+        w = 1;
+        kanaLeft = false;
+      }
       KxFindTick();
       const long abs = base + at;
       std::int32_t r = 0;
       bool settled = false;
-      if (at > 0 || base == 0) {
+      if ((at > 0 || base == 0) && at != kana) {
         // Most matches end well inside their chunk: matched in place, the
         // answer stands unless the matcher came to the chunk's end while the
         // line goes on (with the byte before the candidate as context, which
@@ -346,11 +399,122 @@ std::int32_t KxStrFindRegexp(const CKXStrArray& store, long pos, const char* pat
   };
   for (long from = std::clamp(pos, 0L, length);;) {
     walkOn = -1;
-    const std::int32_t r = WalkChunks(store, from, back, look);
+    const std::int32_t r = WalkChunks(store, from, back, options, styl, look);
     if (r != kWalkOnAfterLine) return r;
     if (walkOn >= length) return 0;
     from = walkOn;
   }
+}
+
+// Codes that a placeholder standing for a character outside the text's
+// encoding reads as when a match over it is tried again: no character a
+// find string can hold, so that only a wildcard takes them.
+constexpr unsigned char kStandInLead = 0xEF, kStandInTrail = 0x40, kStandInByte = 0x7F;
+
+// Overwrites, in bytes copied from `from`, each placeholder that holds a
+// character outside the text's encoding (it has a side entry) with a stand-in
+// code; answers whether there was one.
+bool MaskStandIns(const CKXStrArray& store, long from, std::vector<char>& bytes, SKXFindStyl& styl) {
+  const long n = long(bytes.size());
+  const long count = store.GetSelUniCharsCount(from, from + n);
+  if (count <= 0) return false;
+  std::vector<SKXUniChar> sides(static_cast<std::size_t>(count));
+  const long got = store.GetSelUniChars(from, from + n, sides.data(), count);
+  KxFindStylSetBase(styl, std::int32_t(from), false);
+  bool any = false;
+  for (long i = 0; i < got; ++i) {
+    const long at = sides[std::size_t(i)].offset;
+    if (at < 0 || at >= n) continue;
+    const short script = UKXFind::ScriptType(at, styl);
+    const long width = at + 1 < n && KxTextCharFirst(std::uint8_t(bytes[std::size_t(at)]), script) ? 2 : 1;
+    if (!store.GetUniCharIfExists(from + at, bytes.data() + at, width, script)) continue;
+    if (width == 2) {
+      bytes[std::size_t(at)] = char(kStandInLead);
+      bytes[std::size_t(at) + 1] = char(kStandInTrail);
+    } else {
+      bytes[std::size_t(at)] = char(kStandInByte);
+    }
+    any = true;
+  }
+  return any;
+}
+
+// The length of the match at `found` (r bytes as the store's bytes read)
+// once the placeholders of characters outside the text's encoding read as
+// stand-ins: a find string holds no such character (its placeholder stands
+// for the placeholder's own character), so none of its literals matches
+// one. 0 when no match is left at `found`.
+std::int32_t MatchWithoutStandIns(const CKXStrArray& store, long found, std::int32_t r, const char* pattern,
+                                  long patLen, short options, short script, CKXArrayL* styleRuns,
+                                  CKXArrayL* decoRuns) {
+  if (!store.IsUniCharExist(found, found + r)) return r;
+  CKXFindStyl scope(styleRuns, script, decoRuns);
+  SKXFindStyl& styl = scope;
+  if (!(options & kKXFindRegexp)) {
+    // A plain pattern has no wildcard: any stand-in in the match undoes it.
+    std::vector<char> bytes = CopyOut(store, found, found + r);
+    return MaskStandIns(store, found, bytes, styl) ? 0 : r;
+  }
+  // A regular expression is matched again over its line, from the byte
+  // before `found` as context.
+  const long from = std::max(0L, found - 1);
+  std::vector<char> line;
+  if (!CopyLine(store, from, found, kJoinedLine, line)) return 0;
+  if (!MaskStandIns(store, from, line, styl)) return r;
+  ForgetOnThrow forget;
+  CKXRegexp& re = Compiled(pattern, patLen, script);
+  KxFindStylSetBase(styl, std::int32_t(from), from + long(line.size()) >= store.GetLength());
+  return re.Find2ndStep(U(line.data()), found - from, long(line.size()), short(options & ~kKXFindBackward), styl);
+}
+
+// The next match from pos whose literals take no placeholder of a character
+// outside the text's encoding.
+template <class Find>
+std::int32_t FindSkippingStandIns(const CKXStrArray& store, long pos, const char* pattern, long patLen,
+                                  long& found, short options, short script, CKXArrayL* styleRuns,
+                                  CKXArrayL* decoRuns, Find find) {
+  const bool back = options & kKXFindBackward;
+  for (;;) {
+    const std::int32_t r = find(store, pos, pattern, patLen, found, options, script, styleRuns, decoRuns);
+    if (r <= 0) return r;
+    const std::int32_t kept =
+        MatchWithoutStandIns(store, found, r, pattern, patLen, options, script, styleRuns, decoRuns);
+    if (kept > 0) return kept;
+    // On from the next character (backward: before this one).
+    if (back) {
+      if (found <= 0) return 0;
+      pos = found;
+    } else {
+      const unsigned char b = std::uint8_t(store.GetChar(found, script) >> 8);
+      pos = found + (b != 0 ? 2 : 1);
+      if (pos >= store.GetLength()) return 0;
+    }
+  }
+}
+
+}  // namespace
+
+std::int32_t KxStrFind(const CKXStrArray& store, long pos, const char* pattern, long patLen, long& found,
+                       short options, short script, CKXArrayL* styleRuns, CKXArrayL* decoRuns) {
+  if (options & kKXFindRegexp)
+    return KxStrFindRegexp(store, pos, pattern, patLen, found, options, script, styleRuns, decoRuns);
+  return FindSkippingStandIns(store, pos, pattern, patLen, found, options, script, styleRuns, decoRuns,
+                              FindPlain);
+}
+
+std::int32_t KxStrFindRegexp(const CKXStrArray& store, long pos, const char* pattern, long patLen,
+                             long& found, short options, short script, CKXArrayL* styleRuns,
+                             CKXArrayL* decoRuns) {
+  return FindSkippingStandIns(store, pos, pattern, patLen, found, options, script, styleRuns, decoRuns,
+                              FindRegexp);
+}
+
+void KxStrForgetRegexp() { Kept().re.reset(); }
+
+long KxStrSetFirstRegexpWindow(long bytes) {
+  const long was = gFirstWindow;
+  gFirstWindow = std::max(bytes, 1L);
+  return was;
 }
 
 std::int32_t KxStrCheckFind(const CKXStrArray& store, long from, long to, const char* pattern, long patLen,
@@ -360,6 +524,9 @@ std::int32_t KxStrCheckFind(const CKXStrArray& store, long from, long to, const 
   std::vector<char> buf = CopyOut(store, from, to);
   if (buf.empty()) return 0;
   CKXFindStyl scope(styleRuns, script, decoRuns);
+  // As a search takes them: a literal matches no character the text's
+  // encoding cannot hold.
+  MaskStandIns(store, from, buf, scope);
   KxFindStylSetBase(scope, std::int32_t(from), true);
   if (options & kKXFindRegexp) {
     ForgetOnThrow forget;

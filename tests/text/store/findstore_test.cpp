@@ -60,7 +60,9 @@ Matches FindAll(const CKXStrArray& store, const std::string& pattern, short opti
 
 std::string RandomText(std::mt19937& rng, int chars) {
   static const char* const kPieces[] = {"a", "b", "A", "B", " ", "\r", "\x82\xA0", "\x83\x41", "\x82\x60",
-                                        "\x82\x81", "\xB1", "\xB6", "\xDE", "\x83\x4B", "\x82\xAA", "\xB6\xDE"};
+                                        "\x82\x81", "\xB1", "\xB6", "\xDE", "\x83\x4B", "\x82\xAA", "\xB6\xDE",
+                                        // A trail byte that looks like a kana, and a semi-voiced pair.
+                                        "\x83\xB6", "\xCA\xDF", "\xDF"};
   std::string t;
   for (int i = 0; i < chars; ++i) t += kPieces[rng() % (sizeof kPieces / sizeof kPieces[0])];
   return t;
@@ -76,7 +78,13 @@ TEST(FindStore, TinyChunksFindWhatOneBufferFinds) {
       // Expressions holding a run of literals, which the first step looks
       // for before anything else.
       {"ab", 16}, {"ab", 17}, {"a b", 16}, {"b ?ab", 17}, {"\x82\xA0\x83\x41", 16},
-      {"\x82\xA0\x83\x41", 17}, {"(a|b)\xB6\xDE", 16}, {"a.*ba", 16}, {"ab+a", 17}, {"ba[^\r]*\r", 16}};
+      {"\x82\xA0\x83\x41", 17}, {"(a|b)\xB6\xDE", 16}, {"a.*ba", 16}, {"ab+a", 17}, {"ba[^\r]*\r", 16},
+      // Width folding reads a half-width kana and its voiced mark as one
+      // character even where a chunk's end falls between them: the pair
+      // matches its full-width form, and its mark alone matches nothing.
+      {"\x83\x4B", 5}, {"\xDE", 4}, {"\xDF", 5}, {"\x83\x70", 4}, {"\x83\x4B", 20}, {"\x83\x4B", 21},
+      {"\xDE", 20}, {"\xDE", 21}, {"\x83\x70", 20}, {"\x83\x70", 21}, {"\xB6", 21}, {"[\xB6\x83\x4B]", 20},
+      {"\x83\x4B+[ab]?", 20}, {"\x83\x4B+[ab]?", 21}, {"(\x83\x4B|\xDF)a", 28}};
   for (int round = 0; round < 20; ++round) {
     std::string text = RandomText(rng, 400);
     CKXStrArray whole;
