@@ -11,6 +11,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
+#include <map>
+#include <mutex>
+#include <utility>
 
 #include "platform/appledouble.h"
 #include "platform/mime_types.h"
@@ -162,11 +165,62 @@ int KxGetFileFacts(const std::string& path, KxFileFacts& out) {
   return 0;
 }
 
+namespace {
+
+constexpr mode_t kWriteBits = S_IWUSR | S_IWGRP | S_IWOTH;
+
+// The write bits locking took from each file (by device and inode) in this
+// run: unlocking gives back exactly those.
+std::map<std::pair<dev_t, ino_t>, mode_t>& TakenWriteBits() {
+  static std::map<std::pair<dev_t, ino_t>, mode_t> taken;
+  return taken;
+}
+std::mutex gTakenMutex;
+
+mode_t CurrentUmask() {
+  // Read where the kernel shows it: setting the mask to learn it would
+  // race with files that other threads make meanwhile.
+  if (FILE* f = std::fopen("/proc/self/status", "re")) {
+    char line[256];
+    unsigned mask = 0;
+    bool found = false;
+    while (!found && std::fgets(line, sizeof line, f)) found = std::sscanf(line, "Umask: %o", &mask) == 1;
+    std::fclose(f);
+    if (found) return mode_t(mask) & 0777;
+  }
+  const mode_t mask = umask(022);
+  umask(mask);
+  return mask;
+}
+
+}  // namespace
+
 int KxSetFileLocked(const std::string& path, bool locked) {
   struct stat st;
   if (stat(path.c_str(), &st) != 0) return errno;
-  const mode_t mode = locked ? (st.st_mode & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH)) : (st.st_mode | S_IWUSR);
-  return chmod(path.c_str(), mode & 07777) == 0 ? 0 : errno;
+  const std::pair<dev_t, ino_t> key{st.st_dev, st.st_ino};
+  std::lock_guard<std::mutex> hold(gTakenMutex);
+  auto& taken = TakenWriteBits();
+  mode_t mode;
+  if (locked) {
+    mode = st.st_mode & ~kWriteBits;
+  } else {
+    const auto it = taken.find(key);
+    mode_t back;
+    if (it != taken.end() && (st.st_mode & kWriteBits) == 0) {
+      back = it->second;
+    } else {
+      // Locked before this run: write for the owner, and for the others
+      // who may read as far as the umask lets new files have it (what
+      // chmod +w gives).
+      back = S_IWUSR | (((st.st_mode & (S_IRGRP | S_IROTH)) >> 1) & ~CurrentUmask());
+    }
+    mode = st.st_mode | back;
+  }
+  if (chmod(path.c_str(), mode & 07777) != 0) return errno;
+  if (locked && (st.st_mode & kWriteBits) != 0) taken[key] = st.st_mode & kWriteBits;
+  else if (!locked) taken.erase(key);
+  return 0;
 }
 
 int KxRenameNoReplace(const std::string& from, const std::string& to) {

@@ -63,7 +63,9 @@ struct KxFileFacts {
   bool locked = false;         // no write permission for anyone
 };
 int KxGetFileFacts(const std::string& path, KxFileFacts& out);
-// Locking clears every write bit; unlocking gives the owner's back.
+// Locking clears every write bit; unlocking gives back those this run's
+// locking took, else the owner's and, as far as the umask allows, those of
+// the others who may read.
 int KxSetFileLocked(const std::string& path, bool locked);
 // Renames `from` to `to` in the same folder without replacing anything of
 // that name (EEXIST); the sidecar "._name" goes along when there is one.

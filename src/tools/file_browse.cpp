@@ -475,9 +475,14 @@ bool CKXTextFileBrowse::FileInfoDialog(const SKXFileEntry& file) {
     if (auto* box = dynamic_cast<LControl*>(dialog->FindPaneByID(PaneIDT(kInfoFirstBox + i))); box && box->GetValue())
       edit.boxes = std::uint16_t(edit.boxes | kKxFinderBoxFlags[i]);
   if (auto* box = dynamic_cast<LControl*>(dialog->FindPaneByID(kInfoLock))) edit.locked = box->GetValue() != 0;
+  // A name the field could not show exactly is never rewritten blindly:
+  // an edit that leaves unclear which of its characters a geta mark
+  // stands for renames nothing, and beeps as a refused rename does.
+  bool refused = false;
   if (auto* f = dynamic_cast<LEditField*>(dialog->FindPaneByID(kInfoName)); f && f->GetText() != shownName)
-    edit.name = KxScriptTextToUTF8(f->GetText());
+    refused = !KxEditedName(file.name, f->GetText(), edit.name);
+  if (refused) edit.name.clear();
   const SKXInfoResult result = KxApplyFileInfo(file.path, info, facts.locked, edit);
-  if (result.failed) KxCurrentHost().Beep();
+  if (result.failed || refused) KxCurrentHost().Beep();
   return result.changed;
 }

@@ -12,6 +12,7 @@
 #include "platform/ae/required_events.h"
 #include "platform/bytefields.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/host/host.h"
 #include "platform/resources.h"
 #include "platform/script.h"
@@ -37,10 +38,18 @@ constexpr std::int16_t kSnippetStrings = 209;
 // gPreference's find options: width, kana, case, (palette, backward), regexp.
 constexpr int kOptionBoxes[4][2] = {{kIgnoreWidth, 0}, {kIgnoreKana, 1}, {kIgnoreCase, 2}, {kRegexp, 5}};
 constexpr std::int16_t kFullMessage = 4;
+constexpr std::int16_t kCannotOpenMessage = 5;   // the file browser's, for a file gone
 constexpr std::int16_t kTooComplexMessage = 13;   // the find's: the expression took too long
 constexpr std::uint32_t kCheckTicks = 30;
 constexpr char kReturn = 13, kTab = 9;
 constexpr std::size_t kHistoryFixed = 3;   // clear, Return, Tab after the separator
+
+// Whether a document of the file is open (its window still shows the text
+// when the file has gone).
+bool IsOpen(const std::string& path) {
+  const std::vector<CKXTextDocument*> docs = KxTextDocHooks::All();
+  return std::any_of(docs.begin(), docs.end(), [&](CKXTextDocument* d) { return d->Path() == path; });
+}
 
 LControl* Control(LWindow* w, PaneIDT id) { return dynamic_cast<LControl*>(w->FindPaneByID(id)); }
 
@@ -393,6 +402,11 @@ void CKXTextFileSearch::OpenTextFile() {
     CKXTextDocument* doc = CopyOpenedFrom(row.path);
     if (doc) {
       doc->MakeCurrent();
+    } else if (!KxIsRegularFile(row.path) && !IsOpen(row.path)) {
+      // Gone (or replaced by a folder) since the search: opening it would
+      // make an empty document that a save brings back.
+      KXMessageBox::Stop(kCannotOpenMessage);
+      continue;
     } else {
       const std::vector<CKXTextDocument*> before = KxTextDocHooks::All();
       app->HandleAppleEvent(AEMakeOpenDocuments({row.path}));

@@ -39,6 +39,10 @@ bool EndsRTF(const std::string& name) {
   return end == ".rtf";
 }
 
+// An AppleDouble sidecar ("._name"): a file's resource fork and Finder
+// information, not a text of its own.
+bool IsSidecarName(const std::string& name) { return name.size() > 2 && name.compare(0, 2, "._") == 0; }
+
 // The most spellings of a pattern looked for in Unicode text; a pattern
 // with more ways to be spelt is searched for in every Unicode file.
 constexpr std::size_t kMaxSpellings = 16;
@@ -289,7 +293,7 @@ bool CKXFileSearcher::Run(const std::string& folder) {
     std::string name = folder;
     const std::size_t slash = name.rfind('/');
     if (slash != std::string::npos && name.size() > 1) name = name.substr(slash + 1);
-    Folder(folder, name, 1);
+    Walk(folder, name);
   } catch (...) {
     UKXFind_End();
     throw;
@@ -299,21 +303,52 @@ bool CKXFileSearcher::Run(const std::string& folder) {
   return true;
 }
 
-void CKXFileSearcher::Folder(const std::string& path, const std::string& name, int depth) {
-  if (Cancelled() || depth > kKxSearchMaxDepth) return;
+void CKXFileSearcher::Walk(const std::string& folder, const std::string& name) {
+  // A walk with a stack of its own: however deep the folders go (only the
+  // file system bounds it, as links to folders are not followed), no match
+  // is left out for want of room on the call stack.
+  struct Level {
+    std::string path;
+    int depth;
+    std::vector<std::string> subfolders;
+    std::size_t next = 0;
+  };
+  std::vector<Level> levels;
+  auto enter = [&](const std::string& path, const std::string& folderName, int depth) {
+    std::vector<std::string> subfolders;
+    if (Folder(path, folderName, depth, subfolders)) levels.push_back(Level{path, depth, std::move(subfolders)});
+  };
+  enter(folder, name, 1);
+  while (!levels.empty() && !Cancelled()) {
+    Level& top = levels.back();
+    if (top.next == top.subfolders.size()) {
+      levels.pop_back();
+      continue;
+    }
+    const std::string sub = top.subfolders[top.next++];
+    const std::string path = (top.path == "/" ? "" : top.path) + "/" + sub;
+    enter(path, sub, top.depth + 1);
+  }
+}
+
+bool CKXFileSearcher::Folder(const std::string& path, const std::string& name, int depth,
+                             std::vector<std::string>& subfolders) {
+  if (Cancelled()) return false;
   std::uint64_t device = 0, inode = 0;
   // A folder entered once is not entered again, however it is reached.
-  if (!KxFolderIdentity(path, device, inode) || !mEntered.insert({device, inode}).second) return;
+  if (!KxFolderIdentity(path, device, inode) || !mEntered.insert({device, inode}).second) return false;
   std::vector<KxDirEntry> entries;
-  if (KxReadFolder(path, entries) != 0) return;
+  if (KxReadFolder(path, entries) != 0) return false;
   std::sort(entries.begin(), entries.end(),
             [](const KxDirEntry& a, const KxDirEntry& b) { return KxEntryNameLess(a.name, b.name); });
   const std::string base = path == "/" ? "" : path;
   std::set<std::string> sidecars;
   for (const KxDirEntry& e : entries)
-    if (e.name.size() > 2 && e.name.compare(0, 2, "._") == 0) sidecars.insert(e.name.substr(2));
+    if (IsSidecarName(e.name)) sidecars.insert(e.name.substr(2));
   for (const KxDirEntry& e : entries) {
-    if (e.name.empty() || e.name[0] == '.' || e.kind != KxEntryKind::kFile) continue;
+    // Invisible files are searched; a sidecar is part of its file, no file
+    // of its own.
+    if (e.name.empty() || IsSidecarName(e.name) || e.kind != KxEntryKind::kFile) continue;
     const std::string file = base + "/" + e.name;
     const bool hasSidecar = sidecars.count(e.name) != 0;
     const OSType type = KxFileToolType(file, e.name, hasSidecar);
@@ -327,15 +362,16 @@ void CKXFileSearcher::Folder(const std::string& path, const std::string& name, i
       if (x.GetErrorCode() == kKXFindTooComplex) mStopped = mTooComplex = true;
     } catch (...) {
     }
-    if (Cancelled()) return;
+    if (Cancelled()) return false;
   }
-  if (!mQuery.subfolders) return;
+  if (!mQuery.subfolders) return true;
   for (const KxDirEntry& e : entries) {
-    // Links to folders are not followed, as grep -r does not.
+    // Invisible folders are not entered; links to folders are not
+    // followed, as grep -r does not.
     if (e.name.empty() || e.name[0] == '.' || e.kind != KxEntryKind::kFolder || e.link) continue;
-    Folder(base + "/" + e.name, e.name, depth + 1);
-    if (Cancelled()) return;
+    subfolders.push_back(e.name);
   }
+  return true;
 }
 
 void CKXFileSearcher::File(const std::string& path, const std::string& name, const std::string& folderName,
@@ -480,7 +516,8 @@ void CKXFileSearcher::Pieces(const std::string& path, const std::string& name, c
       piece.insert(piece.end(), mBuffer.begin(), mBuffer.begin() + std::ptrdiff_t(cut));
       decoded = KxDecodePlainTextAs(code, piece.data(), piece.size(), text);
     } else {
-      decoded = KxDecodePlainTextAs(code, mBuffer.data(), cut, text);
+      // Only the file's first bytes may hold a mark that opening drops.
+      decoded = KxDecodePlainTextAs(code, mBuffer.data(), cut, text, pos == 0);
     }
     if (!decoded) return;
     const bool more = mQuery.allMatches;
@@ -553,7 +590,12 @@ std::string CKXFileSearcher::RowText(int depth, const std::string& folderName, c
     const std::size_t room = row.size() < kRowRoom ? kRowRoom - row.size() : 0;
     row += "  ";
     row += '\0';
-    row += line.substr(0, KxSJISCut(line, room));
+    // The zero byte parts the note from the names: one in the line shows
+    // as a blank, as the list shows every control character, and never
+    // cuts the row short (in the list or on the clipboard).
+    std::string note = line.substr(0, KxSJISCut(line, room));
+    std::replace(note.begin(), note.end(), '\0', ' ');
+    row += note;
   }
   return row;
 }

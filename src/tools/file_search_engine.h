@@ -38,8 +38,6 @@ struct SKXSearchQuery {
 
 // The most rows a search lists.
 constexpr std::size_t kKxSearchMaxRows = 100000;
-// The deepest folder a walk enters (the chosen folder is depth 1).
-constexpr int kKxSearchMaxDepth = 64;
 // The bytes of a row, at most.
 constexpr std::size_t kKxSearchRowMax = 253;
 
@@ -77,7 +75,12 @@ class CKXFileSearcher {
   void SpellInUnicode();
   // The encoding of a file bigger than a piece, whose first piece is read.
   short PiecesCode(const std::string& path, std::int64_t size);
-  void Folder(const std::string& path, const std::string& name, int depth);
+  // The chosen folder, then its subfolders depth first (the chosen folder
+  // is depth 1).
+  void Walk(const std::string& folder, const std::string& name);
+  // Searches one folder's files and gives the names of the subfolders to
+  // walk (none without subfolders); false when it is not entered.
+  bool Folder(const std::string& path, const std::string& name, int depth, std::vector<std::string>& subfolders);
   void File(const std::string& path, const std::string& name, const std::string& folderName, int depth);
   // A document of ours (its container, or text beside a sidecar): searched
   // in the text it opens as, with its runs. False when the file is plain text.

@@ -8,6 +8,7 @@
 #include "platform/files.h"
 #include "platform/folders.h"
 #include "platform/memory.h"
+#include "platform/textconv.h"
 #include "platform/toolbox/pict.h"
 #include "text/base/memory.h"
 #include "text/codes/jcode.h"
@@ -22,15 +23,22 @@ constexpr std::size_t kPreviewReadMax = 4 * kKxPreviewTextMax + 16;
 // Reading whole files for RTF and JPEG previews stops here.
 constexpr std::size_t kPreviewWholeMax = std::size_t(64) << 20;
 
-std::vector<char16_t> UnitsOf(short code, const std::uint8_t* p, long n) {
+// With `start` the bytes begin a file, whose byte-order mark (either
+// encoding's) opening drops: no character of the text, it must not move
+// the offsets of what follows.
+std::vector<char16_t> UnitsOf(short code, const std::uint8_t* p, long n, bool start) {
   CKXJCode conv;
   bool little = false;
   if (code == kKxCodeUTF8) {
+    if (start && n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) {
+      p += 3;
+      n -= 3;
+    }
     conv.UTF8toUNICODE(p, n, false);
     p = conv.GetTextPtr();
     n = conv.GetTextSize();
     little = false;
-  } else if (n >= 2 && ((p[0] == 0xFE && p[1] == 0xFF) || (p[0] == 0xFF && p[1] == 0xFE))) {
+  } else if (start && n >= 2 && ((p[0] == 0xFE && p[1] == 0xFF) || (p[0] == 0xFF && p[1] == 0xFE))) {
     little = p[0] == 0xFF;
     p += 2;
     n -= 2;
@@ -54,7 +62,8 @@ bool HasPrefix(const std::string& name, const char* ending) {
 }  // namespace
 
 namespace {
-bool Decode(short code, const std::uint8_t* p, std::size_t n, std::string& text, std::vector<SKXUniChar>* sides);
+bool Decode(short code, const std::uint8_t* p, std::size_t n, std::string& text, std::vector<SKXUniChar>* sides,
+            bool start = true);
 }  // namespace
 
 std::size_t KxUTF8CompleteLength(const std::uint8_t* p, std::size_t n) {
@@ -115,12 +124,13 @@ bool KxDecodePlainText(const std::uint8_t* p, std::size_t n, std::string& text, 
   return Decode(code, p, n, text, sides);
 }
 
-bool KxDecodePlainTextAs(short code, const std::uint8_t* p, std::size_t n, std::string& text) {
-  return Decode(code, p, n, text, nullptr);
+bool KxDecodePlainTextAs(short code, const std::uint8_t* p, std::size_t n, std::string& text, bool fileStart) {
+  return Decode(code, p, n, text, nullptr, fileStart);
 }
 
 namespace {
-bool Decode(short code, const std::uint8_t* p, std::size_t n, std::string& text, std::vector<SKXUniChar>* sides) {
+bool Decode(short code, const std::uint8_t* p, std::size_t n, std::string& text, std::vector<SKXUniChar>* sides,
+            bool start) {
   text.clear();
   if (sides) sides->clear();
   try {
@@ -128,7 +138,7 @@ bool Decode(short code, const std::uint8_t* p, std::size_t n, std::string& text,
     std::string sjis;
     std::vector<SKXUniChar> side;
     if (code == kKxCodeUTF8 || code == kKxCodeUTF16) {
-      const std::vector<char16_t> units = UnitsOf(code, p, length);
+      const std::vector<char16_t> units = UnitsOf(code, p, length, start);
       StKxHandle t, e;
       long len = 0, count = 0;
       if (!UKXUnicode::ConvertToText(units.data(), long(units.size()), nullptr, t.h, len, e.h, count,
@@ -180,7 +190,8 @@ std::string KxNameToScriptText(const std::string& name) {
   constexpr char kGeta[] = "\x81\xAC";
   std::string text;
   std::vector<SKXUniChar> sides;
-  if (!Decode(kKxCodeUTF8, reinterpret_cast<const std::uint8_t*>(name.data()), name.size(), text, &sides))
+  // A name has no byte-order mark: every character of it shows.
+  if (!Decode(kKxCodeUTF8, reinterpret_cast<const std::uint8_t*>(name.data()), name.size(), text, &sides, false))
     return std::string();
   // Each placeholder the conversion wrote, from the end so that the
   // offsets before it hold; a code shared with another character is the
@@ -194,6 +205,71 @@ std::string KxNameToScriptText(const std::string& name) {
     if (at + width <= text.size()) text.replace(at, width, kGeta, 2);
   }
   return text;
+}
+
+bool KxEditedName(const std::string& name, const std::string& edited, std::string& out) {
+  constexpr std::uint16_t kGeta = 0x81AC;
+  const std::string shown = KxNameToScriptText(name);
+  // The places where the name may be cut so that each side shows as its
+  // part of the shown text, with where that is in the shown text; names
+  // are short (a path component), so each place is simply tried.
+  std::vector<std::size_t> cuts{0}, shownAt{0};
+  for (std::size_t i = 1; i < name.size(); ++i) {
+    if ((std::uint8_t(name[i]) & 0xC0) == 0x80) continue;   // inside a character
+    const std::string head = KxNameToScriptText(name.substr(0, i));
+    if (head.size() > shown.size() || shown.compare(0, head.size(), head) != 0 ||
+        KxNameToScriptText(name.substr(i)) != shown.substr(head.size()))
+      continue;
+    cuts.push_back(i);
+    shownAt.push_back(head.size());
+  }
+  cuts.push_back(name.size());
+  shownAt.push_back(shown.size());
+  const std::size_t pieces = cuts.size() - 1;
+  std::vector<bool> exact(pieces);
+  bool allExact = true;
+  for (std::size_t k = 0; k < pieces; ++k) {
+    const std::string piece = name.substr(cuts[k], cuts[k + 1] - cuts[k]);
+    exact[k] = KxScriptTextToUTF8(KxNameToScriptText(piece)) == piece;
+    allExact = allExact && exact[k];
+  }
+  if (allExact) {
+    out = KxScriptTextToUTF8(edited);
+    return true;
+  }
+  // What the edit left alone: the longest start and end it shares with the
+  // shown text, each taken back to a place where the name may be cut.
+  std::size_t same = 0;
+  while (same < shown.size() && same < edited.size() && shown[same] == edited[same]) ++same;
+  std::size_t a = 0;
+  while (a + 1 <= pieces && shownAt[a + 1] <= same) ++a;
+  const std::size_t from = shownAt[a];   // a character boundary of both texts
+  std::size_t tail = 0;
+  while (tail < shown.size() - from && tail < edited.size() - from &&
+         shown[shown.size() - 1 - tail] == edited[edited.size() - 1 - tail])
+    ++tail;
+  std::size_t b = a, to = edited.size();
+  for (; b < pieces; ++b) {
+    if (shownAt[b] < shown.size() - tail) continue;
+    // The same bytes from the end need not start a character of the edit.
+    to = edited.size() - (shown.size() - shownAt[b]);
+    if (KxSJISBoundary(edited, from, to) == to) break;
+  }
+  if (b == pieces) to = edited.size();
+  const std::string middle = edited.substr(from, to - from);
+  bool replacesInexact = false;
+  for (std::size_t k = a; k < b; ++k) replacesInexact = replacesInexact || !exact[k];
+  if (replacesInexact) {
+    const std::uint8_t* parse = KxScriptParseTable(kScriptJapanese);
+    for (std::size_t i = 0; i < middle.size();) {
+      const std::size_t len = SJISCharLength(parse, middle, i);
+      if (len == 2 && (std::uint16_t(std::uint8_t(middle[i]) << 8 | std::uint8_t(middle[i + 1]))) == kGeta)
+        return false;
+      i += len;
+    }
+  }
+  out = name.substr(0, cuts[a]) + KxScriptTextToUTF8(middle) + name.substr(cuts[b]);
+  return true;
 }
 
 std::size_t KxSJISCut(const std::string& sjis, std::size_t max) {

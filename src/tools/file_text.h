@@ -43,12 +43,22 @@ class CKXUTF8Scan {
 bool KxDecodePlainText(const std::uint8_t* p, std::size_t n, std::string& sjis,
                        std::vector<SKXUniChar>* sides = nullptr, short* code = nullptr);
 // The same in a known encoding (kKxCode...), for the later pieces of a file.
-bool KxDecodePlainTextAs(short code, const std::uint8_t* p, std::size_t n, std::string& sjis);
+// With `fileStart` the bytes begin the file: a byte-order mark there is
+// dropped, as opening drops it; a later piece keeps every character (UTF-16
+// without a mark then reads big-endian).
+bool KxDecodePlainTextAs(short code, const std::uint8_t* p, std::size_t n, std::string& sjis, bool fileStart = true);
 // A name of the file system (any bytes, UTF-8 or not) as the file tools
 // show it: in the program's encoding, composed, with the geta mark (0x81AC)
 // for each character the encoding has no code for and for each sequence of
 // bytes that is no UTF-8, so that no name shows empty or cut short.
 std::string KxNameToScriptText(const std::string& name);
+// The name (UTF-8) that a file called `name` takes when the text it shows
+// as (KxNameToScriptText) is edited into `edited`: what the edit left in
+// place keeps its own bytes, so that a character the shown text could not
+// hold exactly (a geta mark, a composed form) is never rewritten. False
+// when the edit puts a geta mark where one such character was replaced:
+// it could stand for that character or for itself.
+bool KxEditedName(const std::string& name, const std::string& edited, std::string& out);
 
 // The longest start of Shift_JIS text of at most `max` bytes that ends on
 // a character boundary.
