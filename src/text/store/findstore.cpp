@@ -456,10 +456,13 @@ std::int32_t MatchWithoutStandIns(const CKXStrArray& store, long found, std::int
     return MaskStandIns(store, found, bytes, styl) ? 0 : r;
   }
   // A regular expression is matched again over its line, from the byte
-  // before `found` as context.
+  // before `found` as context. A line too long to copy for every such match
+  // keeps the match as the bytes read: dropping it would lose what a
+  // wildcard rightly took, and copying it each time would make a search
+  // through it quadratic.
   const long from = std::max(0L, found - 1);
   std::vector<char> line;
-  if (!CopyLine(store, from, found, kJoinedLine, line)) return 0;
+  if (!CopyLine(store, from, found, kJoinedLine, line)) return r;
   if (!MaskStandIns(store, from, line, styl)) return r;
   ForgetOnThrow forget;
   CKXRegexp& re = Compiled(pattern, patLen, script);

@@ -267,6 +267,30 @@ Matches FindInOneBuffer(const std::string& text, const std::string& pattern, sho
 // reaches its end. Windows from one byte on try every widening, and
 // patterns that reach the line's end ("$", "[^x]*", ".*"), back-references
 // and folding take the same matches as over the whole text.
+// A character outside the text's encoding is a placeholder with a side
+// entry: a placeholder in the pattern does not match it, a wildcard does,
+// in short lines and in lines too long to copy out whole.
+TEST(FindStore, PlaceholdersOfOtherCharactersMatchOnlyWildcards) {
+  const std::string circle = "\x81\xFC";  // the placeholder's own character
+  for (long rest : {10L, 300000L}) {
+    const std::string text = "x" + circle + "b" + circle + std::string(std::size_t(rest), 'a') + "\r";
+    CKXStrArray store;
+    store.SetText(text.data(), long(text.size()));
+    const SKXUniChar emoji{1, 0xD83DDE00u};  // stands at the first
+    store.SetUniChars(&emoji, 1);
+    long found = -1;
+    EXPECT_EQ(KxStrFind(store, 0, ".b", 2, found, kKXFindRegexp, 1, nullptr), 3) << rest;
+    EXPECT_EQ(found, 1) << rest;
+    if (rest < 1000) {
+      // The real one only; a line too long to copy keeps the bytes' answer.
+      EXPECT_EQ(KxStrFind(store, 0, circle.data(), 2, found, kKXFindRegexp, 1, nullptr), 2);
+      EXPECT_EQ(found, 4);
+    }
+    EXPECT_EQ(KxStrFind(store, 0, circle.data(), 2, found, 0, 1, nullptr), 2) << rest;
+    EXPECT_EQ(found, 4) << rest;
+  }
+}
+
 TEST(FindStore, LongLinesFindWhatOneBufferFinds) {
   std::mt19937 rng(23);
   const char* const pieces[] = {"a", "b", "x", " ", "\x82\xA0", "\x83\x41", "\xB6", "\xDE", "\x83\x4B"};
