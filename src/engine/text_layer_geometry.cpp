@@ -152,8 +152,9 @@ void CKXTextLayer::DrawLineRange(long first, long last, const RectL& rect) {
 
 bool CKXTextLayer::PrintPage(long page, const RectL& rect) {
   if (page < 1 || page > KXTE_GetPageCount(mEdit)) return false;
-  RectL oldView{};
-  GetViewRect(oldView);
+  // Printing mode keeps the view and its drawing origin and puts them back
+  // when it ends; setting them again here would pair the scrolled view with
+  // another origin and draw the window's text off its port.
   KXTE_SetPrinting(mEdit, 1);
   // Vertical writing turns about the pages and the view together: a view
   // wider than the pages (a window's, over a text of one page) would move
@@ -166,9 +167,6 @@ bool CKXTextLayer::PrintPage(long page, const RectL& rect) {
   KXTE_SetQDViewRect(mEdit, view, Point{Clamp16(rect.top), Clamp16(rect.left)});
   KXTE_Draw(mEdit, view);
   KXTE_SetPrinting(mEdit, 0);
-  PointL origin{};
-  LocalToPoint(0, 0, origin);
-  KXTE_SetQDViewRect(mEdit, oldView, Point{Clamp16(origin.v), Clamp16(origin.h)});
   return true;
 }
 

@@ -20,6 +20,11 @@ constexpr long kForceRelayout = 32767;
 
 constexpr std::int16_t kDefaultMargin = 34;
 
+// The least paper side and text-area extent a page style may set (an inch,
+// half an inch), as for a page read from RTF: anything smaller is no page
+// to lay a text out on, only one line a sheet.
+constexpr long kLeastPaper = 72, kLeastTextArea = 36;
+
 CKXPageTable* NewPageTable() {
   try {
     return new CKXPageTable;
@@ -68,6 +73,15 @@ bool SameRect(const RectL& a, const RectL& b) {
   return a.top == b.top && a.left == b.left && a.bottom == b.bottom && a.right == b.right;
 }
 
+// Columns of a page style that comes in (a stored record, a new style),
+// as an RTF page's: the gap held to the text area, and columns that leave
+// no point of room beside their gaps are one (they lay off the sheet).
+void FitPageColumns(SKXPageStyl& s) {
+  const long width = long(s.textArea.right) - s.textArea.left;
+  s.gap = std::int16_t(ClampTo(s.gap, 0, ClampTo(width, 0, INT16_MAX)));
+  if (s.columns > 1 && (width - (s.columns - 1) * long(s.gap)) / s.columns < 1) s.columns = 1;
+}
+
 }  // namespace
 
 // ---- the page style record ------------------------------------------------------------------------
@@ -98,6 +112,7 @@ void KxReadPageStyl(const std::uint8_t* p, SKXPageStyl& s, KxByteOrder order) {
   s.gap = Get16(p + 42, order);
   s.pageOffset = Get16(p + 44, order);
   KxValidatePageStyl(s);
+  FitPageColumns(s);
 }
 
 void KxWritePageStyl(const SKXPageStyl& s, std::uint8_t* p, KxByteOrder order) {
@@ -226,8 +241,36 @@ PointL CKXTextEditEx::GetPageSize() const {
 
 std::uint16_t CKXTextEditEx::SetPageStyl(const SKXPageStyl& style, std::uint8_t recalc) {
   mResult = 0;
-  mPageStyl = style;
+  // The style in force set again only lays the lines out again: columns
+  // a paper or margin change left without room keep the user's gap for
+  // when the room comes back.
+  const bool again = style == mPageStyl;
+  SKXPageStyl s = style;
+  // A stored page with no paper to speak of keeps the paper in force, and
+  // one whose text area leaves no room to write (or is turned inside out)
+  // keeps the margins in force on its paper; its columns and page numbers
+  // are taken all the same.
+  if (s.paperHeight < kLeastPaper || s.paperWidth < kLeastPaper) {
+    s.paperHeight = mPageStyl.paperHeight;
+    s.paperWidth = mPageStyl.paperWidth;
+    s.textArea = mPageStyl.textArea;
+    s.printArea = mPageStyl.printArea;
+  }
+  const RectL& a = s.textArea;
+  const long h = ClampTo(s.paperHeight, 1, kKxPaperMax), w = ClampTo(s.paperWidth, 1, kKxPaperMax);
+  if (a.top < 0 || a.left < 0 || a.bottom > h || a.right > w || long(a.bottom) - a.top < kLeastTextArea ||
+      long(a.right) - a.left < kLeastTextArea) {
+    const RectL& m = mPageStyl.textArea;
+    long top = m.top, left = m.left, bottom = long(mPageStyl.paperHeight) - m.bottom,
+         right = long(mPageStyl.paperWidth) - m.right;
+    KxClampMarginPair(h, top, bottom);
+    KxClampMarginPair(w, left, right);
+    s.textArea = RectL{std::int32_t(top), std::int32_t(left), std::int32_t(h - bottom), std::int32_t(w - right)};
+  }
+  mPageStyl = s;
   KxValidatePageStyl(mPageStyl);
+  // A new style's columns that leave no room would lay off the sheet.
+  if (!again) FitPageColumns(mPageStyl);
   if (recalc) RecalcPageSize();
   return mResult;
 }

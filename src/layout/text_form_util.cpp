@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/host/host.h"
 #include "text/base/geometry.h"
 
 namespace {
@@ -116,6 +117,26 @@ void CKXTextFormUtil::CheckPaperSize(short control) {
   const long v = Points(control);
   if (v > kMaxPaperSide) SetPoints(control, kMaxPaperSide);
   else if (v < 1) SetPoints(control, 1);
+}
+
+void CKXTextFormUtil::HoldPaperToMargins() {
+  // Only a paper of the form's own size is typed; the standard ones hold
+  // their margins (CheckMargin gives way on them).
+  if (!On(kOwnPaper) || GetValueControl(kPaperKind) - 1 < kKxPaperOther) return;
+  const bool vertical = On(kVertical);
+  const long gap = On(kCenterGapOn) && On(kFixedLineOn) ? std::max(0L, Points(kCenterGap)) : 0;
+  bool refused = false;
+  auto hold = [&](short side, short first, short second, bool gapHere) {
+    const long least = std::min(kMaxPaperSide, std::max(0L, Points(first)) + std::max(0L, Points(second)) +
+                                                   (gapHere ? gap : 0) + kMinUsable);
+    if (Points(side) >= least) return;
+    // The unit's step may show a little less than was set.
+    for (long p = least; p <= least + 10 && Points(side) < least; ++p) SetPoints(side, p);
+    refused = true;
+  };
+  hold(kPaperHeight, kMarginTop, kMarginBottom, !vertical);
+  hold(kPaperWidth, kMarginLeft, kMarginRight, vertical);
+  if (refused) KxCurrentHost().Beep();
 }
 
 void CKXTextFormUtil::CheckMargin(short which) {
@@ -252,6 +273,7 @@ void CKXTextFormUtil::CheckPageLayout() {
 // ---- controls and the form ------------------------------------------------------------------------
 
 void CKXTextFormUtil::CustomFormGetItems() {
+  HoldPaperToMargins();
   CheckMargin(kNone);
   CheckColumn();
   CheckIndent(kIndentAny);

@@ -89,6 +89,9 @@ class CKXTextFormUtil {
   void CustomFormGetItems();
   void CustomFormSetItems();
   void CheckPaperSize(short control);
+  // A paper side of the form's own size below its margins and the least
+  // usable extent is refused for the least that holds them, with a beep.
+  void HoldPaperToMargins();
   void CheckMargin(short which);
   void CheckColumn();
   void CheckIndent(short which);

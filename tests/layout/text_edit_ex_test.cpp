@@ -399,4 +399,65 @@ TEST(PartInfo, CountsMatchADirectCount) {
   EXPECT_EQ(e.GetPartInfo(9, kKxPartWord, 0, 13, a, b), 0);
 }
 
+// Stored page styles that leave no page to write on: columns whose gaps
+// fill the text area are one (the later columns lay off the sheet), a
+// paper with no size keeps the paper in force, and a text area turned
+// inside out or too small keeps the margins in force.
+TEST(PageStyl, StoredStylesWithoutRoomFallBack) {
+  auto stored = [](const SKXPageStyl& s) {
+    std::uint8_t bytes[kKxPageStylSize] = {};
+    KxWritePageStyl(s, bytes, KxByteOrder::kBig);
+    SKXPageStyl back;
+    KxReadPageStyl(bytes, back, KxByteOrder::kBig);
+    return back;
+  };
+  const SKXPageStyl wide = stored(Style(842, 595, 34, 5, 32767));
+  EXPECT_EQ(wide.columns, 1);
+  EXPECT_LE(wide.gap, 595 - 2 * 34);
+  EXPECT_EQ(stored(Style(842, 595, 34, 5, 100)).columns, 5);  // five columns of 25 points
+  EXPECT_EQ(stored(Style(842, 595, 34, 5, 132)).columns, 1);  // 527 - 4 x 132 leaves no point a column
+
+  PageEdit e(Style(700, 500, 40, 1, 0));
+  e.SetPageStyl(Style(842, 595, 34, 5, 32767), 1);
+  short columns = 0, gap = 0;
+  e.GetPageColumn(columns, gap);
+  EXPECT_EQ(columns, 1);
+  EXPECT_EQ(e.GetPageSize().h, 595 - 2 * 34);
+
+  SKXPageStyl none = Style(0, 0, 0, 2, 20);
+  none.pageOffset = 4;
+  e.SetPageStyl(none, 1);
+  EXPECT_EQ(e.GetPaperSize().v, 842);
+  EXPECT_EQ(e.GetPaperSize().h, 595);
+  e.GetPageColumn(columns, gap);
+  EXPECT_EQ(columns, 2);
+  EXPECT_EQ(e.GetPageStartNumber(), 4);
+
+  for (const RectL area : {RectL{700, 34, 100, 561}, RectL{34, 34, 40, 561}, RectL{-5, 34, 808, 9000}}) {
+    SKXPageStyl bad = Style(600, 400, 0, 1, 0);
+    bad.textArea = area;
+    e.SetPageStyl(bad, 1);
+    Rect m;
+    e.GetPageMargin(m);
+    EXPECT_EQ(e.GetPaperSize().v, 600);
+    EXPECT_EQ((std::vector<int>{m.top, m.left, m.bottom, m.right}), (std::vector<int>{34, 34, 34, 34}))
+        << area.top << " " << area.bottom;
+    e.SetPageStyl(Style(842, 595, 34, 1, 0), 1);
+  }
+  // A small but real paper and its own margins are kept.
+  e.SetPageStyl(Style(100, 90, 10, 1, 0), 1);
+  EXPECT_EQ(e.GetPageSize().v, 80);
+  EXPECT_EQ(e.GetPageSize().h, 70);
+  // Columns a margin change left without room keep the user's gap when
+  // the style in force is set again (to lay the lines out afresh).
+  e.SetPageStyl(Style(842, 595, 34, 3, 40), 1);
+  e.SetPageMargin(Rect{34, 250, 34, 250}, 1);
+  SKXPageStyl now;
+  e.GetPageStyl(now);
+  e.SetPageStyl(now, 1);
+  e.GetPageColumn(columns, gap);
+  EXPECT_EQ(columns, 3);
+  EXPECT_EQ(gap, 40);
+}
+
 }  // namespace

@@ -11,6 +11,7 @@
 #include "layout/text_edit_ex.h"
 #include "layout/text_form.h"
 #include "layout/text_form_util.h"
+#include "platform/host/headless.h"
 #include "text_edit_fixture.h"
 
 namespace {
@@ -324,6 +325,53 @@ TEST_F(FormList, DialogKeepsPaperAndMarginsUsable) {
   d.CheckMargin(CKXTextFormUtil::kNone);
   EXPECT_EQ(d.Pt(12) + d.Pt(13), 842 - 85);
   EXPECT_EQ(d.Pt(12), 400 - 22);
+}
+
+// A paper of the form's own size smaller than its margins and the least
+// usable extent is refused at OK for the least that holds them, with a
+// beep (it became a paper of a point or two with no margins, a line a
+// page); a standard paper keeps its size and its margins give way.
+TEST_F(FormList, DialogRefusesAPaperSmallerThanItsMargins) {
+  using U = CKXTextFormUtil;
+  auto* host = dynamic_cast<KxHeadlessHost*>(&KxCurrentHost());
+  ASSERT_NE(host, nullptr);
+  struct Case {
+    long height, width;
+    bool vertical;
+    long eHeight, eWidth;
+    bool beep;
+  } const cases[] = {
+      {28, 28, false, 34 + 34 + 85, 34 + 34 + 85, true},
+      {0, 500, false, 34 + 34 + 85, 500, true},
+      {500, 152, true, 500, 153, true},
+      {153, 153, false, 153, 153, false},
+  };
+  for (const Case& c : cases) {
+    Opened d(0);
+    d.User(U::kOwnPaper, 1);
+    d.User(U::kPaperKind, kKxPaperOther + 1);
+    d.values[U::kVertical] = c.vertical;
+    d.SetPoints(U::kPaperHeight, c.height);
+    d.CustomFormCommand(U::kPaperHeight);
+    d.SetPoints(U::kPaperWidth, c.width);
+    d.CustomFormCommand(U::kPaperWidth);
+    const int beeps = host->Beeps();
+    d.CustomFormGetItems();
+    const SKXFormStyl& f = d.GetForm();
+    EXPECT_EQ(f.paperHeight, c.eHeight) << c.height << " x " << c.width;
+    EXPECT_EQ(f.paperWidth, c.eWidth) << c.height << " x " << c.width;
+    EXPECT_EQ((std::vector<long>{f.marginTop, f.marginBottom, f.marginLeft, f.marginRight}),
+              (std::vector<long>{34, 34, 34, 34}));
+    EXPECT_EQ(host->Beeps() - beeps, c.beep ? 1 : 0) << c.height << " x " << c.width;
+  }
+  // A standard paper with margins too wide for it keeps its size.
+  Opened d(0);
+  d.User(U::kOwnPaper, 1);
+  d.SetPoints(U::kMarginTop, 500);
+  d.SetPoints(U::kMarginBottom, 500);
+  d.CustomFormGetItems();
+  EXPECT_EQ(d.GetForm().paperHeight, 842);
+  EXPECT_EQ(d.GetForm().marginTop + d.GetForm().marginBottom, 842 - 85);
 }
 
 TEST_F(FormList, DialogColumnsIndentsAndCounts) {
