@@ -306,6 +306,7 @@ class CSED {
   SEDcmd* mPending = nullptr;
   SEDcmd* mAppend[kSedMaxAppend + 1] = {};
   long mAppendCount = 0;
+  bool mAppendFullReported = false;  // code 23 or 24 was reported in this run
   const SEDunit* mLastUsed = nullptr;
 
   // Matcher state (indices into the pattern space).

@@ -106,6 +106,7 @@ void CSED::initialize() {
   mDelete = mJump = mSubst = false;
   mPending = nullptr;
   mAppendCount = 0;
+  mAppendFullReported = false;
   mLastUsed = nullptr;
   mPushBack = -1;
   mAttempts = 0;

@@ -513,7 +513,16 @@ void CSED::bufputc(int dst, long at, SEDunit c) {
 // ---------------------------------------------------------------- commands
 
 void CSED::Queue(SEDcmd* cmd, int code) {
-  if (mAppendCount >= kSedMaxAppend) ReportAndEnd(code, numstr(mLineNo, 0));
+  if (mAppendCount >= kSedMaxAppend) {
+    // The queue is full: the text is dropped and the run goes on. Reported
+    // once a run, so that a script that overflows on every line does not
+    // bury the user in notes.
+    if (!mAppendFullReported) {
+      mAppendFullReported = true;
+      printerror(code, numstr(mLineNo, 0));
+    }
+    return;
+  }
   mAppend[mAppendCount++] = cmd;
   mAppend[mAppendCount] = nullptr;
 }

@@ -76,6 +76,7 @@ void CSEDHost::initialize() {
   mSteps = 0;
   mBudgetSpent = false;
   mFirstError = 0;
+  mFirstFailure = 0;
   mMessages.clear();
   CSED::initialize();
 }
@@ -98,6 +99,7 @@ bool CSEDHost::EnlargeLineBuf(long more) {
 
 void CSEDHost::printerror(int code, const char* text) {
   if (!mFirstError) mFirstError = code;
+  if (!mFirstFailure && code != 23 && code != 24) mFirstFailure = code;
   std::string message;
   const char* form = SEDErrorText(code);
   for (const char* p = form; *p; ++p) {

@@ -27,6 +27,9 @@ class CSEDHost : public CSED {
   void SetStepBudget(long steps) { mBudget = steps; }
   void SetEcho(const char* prefix) { mEcho = prefix; }
   int FirstError() const { return mFirstError; }
+  // The first error that fails a run: a full append queue (23, 24) is
+  // reported but the run goes on.
+  int FirstFailure() const { return mFirstFailure; }
   const std::string& Messages() const { return mMessages; }
   bool BudgetSpent() const { return mBudgetSpent; }
 
@@ -40,6 +43,7 @@ class CSEDHost : public CSED {
   bool mBudgetSpent = false;
   const char* mEcho = nullptr;
   int mFirstError = 0;
+  int mFirstFailure = 0;
   std::string mMessages;
 };
 

@@ -23,6 +23,13 @@ long TextBytes(const CKXText& t, std::string& out) {
   return long(out.size());
 }
 
+// Two names of one file: the same path once "." and ".." are resolved, or
+// (links followed) the same file on disk.
+bool SameFile(const std::string& a, const std::string& b) {
+  return std::filesystem::path(a).lexically_normal() == std::filesystem::path(b).lexically_normal() ||
+         KxSameFile(a, b);
+}
+
 std::vector<SKXUniChar> SideChars(const CKXText& t) {
   std::vector<SKXUniChar> v(size_t(t.GetUniCharsCount()));
   v.resize(size_t(std::max(0L, t.GetUniChars(v.data(), long(v.size())))));
@@ -65,6 +72,8 @@ void CKXTextSED::initialize() {
   mScriptUni.clear();
   mLineUni.clear();
   mNameUni.clear();
+  mUniUnits.clear();
+  mUniUnitOf.clear();
   mRunWrites.clear();
   CSEDHost::initialize();
 }
@@ -143,7 +152,7 @@ bool CKXTextSED::DoStreamEdit(const std::vector<SKXSedStream>& scripts, const st
       ok = false;
     }
   }
-  if (FirstError()) ok = false;
+  if (FirstFailure()) ok = false;
   mRunOK = ok;
   DropAddedLineEnd(mFile[2]);
   // A file output is written with the write files, once they are closed.
@@ -169,6 +178,16 @@ bool CKXTextSED::DoStreamEdit(const std::vector<SKXSedStream>& scripts, const st
     } catch (const std::bad_alloc&) {
     }
   }
+  // The text of an input that the output replaces, as it was read: a run
+  // that gives it back unchanged leaves the file as it is (its line ends,
+  // its encoding, its date).
+  std::unique_ptr<SKXSedText> readAs;
+  File& in = mFile[1];
+  if (ok && fileOutput && inputs.size() == 1 && in.isFile && in.own &&
+      SameFile(MakePath(in.path), MakePath(output.path))) {
+    readAs = std::move(in.own);
+    in.text = nullptr;
+  }
   try {
     terminate();
   } catch (const SEDExit&) {
@@ -179,7 +198,7 @@ bool CKXTextSED::DoStreamEdit(const std::vector<SKXSedStream>& scripts, const st
   // made: a run that ends in error never leaves its output behind.
   if (ok) {
     try {
-      ok = WriteRunFiles(fileOutput ? MakePath(output.path) : std::string(), toFile, output.path);
+      ok = WriteRunFiles(fileOutput ? MakePath(output.path) : std::string(), toFile, output.path, readAs.get());
     } catch (const std::bad_alloc&) {
       ok = false;
     }
@@ -189,22 +208,14 @@ bool CKXTextSED::DoStreamEdit(const std::vector<SKXSedStream>& scripts, const st
   return ok;
 }
 
-namespace {
-// Two names of one file: the same path once "." and ".." are resolved, or
-// (links followed) the same file on disk.
-bool SameFile(const std::string& a, const std::string& b) {
-  return std::filesystem::path(a).lexically_normal() == std::filesystem::path(b).lexically_normal() ||
-         KxSameFile(a, b);
-}
-}  // namespace
-
 void CKXTextSED::HoldWriteFiles(bool on) {
   mHold = on;
   mHeld.clear();
   mSeriesOutputs.clear();
 }
 
-bool CKXTextSED::WriteRunFiles(const std::string& outPath, const SKXSedText& out, const std::string& outName) {
+bool CKXTextSED::WriteRunFiles(const std::string& outPath, const SKXSedText& out, const std::string& outName,
+                               const SKXSedText* readAs) {
   auto refuse = [this](const std::string& name, const char* why) {
     mFailMessage = why;
     printerror(9, name.c_str());
@@ -231,7 +242,8 @@ bool CKXTextSED::WriteRunFiles(const std::string& outPath, const SKXSedText& out
   }
   if (!outPath.empty()) {
     std::string message;
-    if (!WriteTextFile(outPath, out, mFirstFormat, mHaveFirst, message)) return refuse(outName, message.c_str());
+    if ((!readAs || !KxSedSameText(*readAs, out)) && !WriteTextFile(outPath, out, mFirstFormat, mHaveFirst, message))
+      return refuse(outName, message.c_str());
     if (mHold) mSeriesOutputs.push_back(outPath);
   }
   if (mHold) {
@@ -291,7 +303,7 @@ int CKXTextSED::cmdline() {
   mLineUni.clear();
   if (got < 0 || mScriptUni.empty() || ContinuesLines()) return got;
   const long n = Len(kPat);
-  const SEDunit* line = Line(kPat);
+  SEDunit* line = Line(kPat);
   mLineUni.assign(size_t(n), 0);
   auto side = std::lower_bound(mScriptUni.begin(), mScriptUni.end(), at,
                                [](const SKXUniChar& u, long o) { return u.offset < o; });
@@ -301,18 +313,58 @@ int CKXTextSED::cmdline() {
     if (side != mScriptUni.end() && side->offset == o) mLineUni[size_t(k)] = side->value;
     o += line[k] > 255 ? 2 : 1;
   }
+  // A placeholder with a value is that character, in patterns, replacements
+  // and "y" lists alike.
+  for (long k = 0; k < n; ++k)
+    if (mLineUni[size_t(k)] && IsPlaceholderUnit(line[k])) line[k] = UniUnitOf(mLineUni[size_t(k)], line[k]);
   return got;
 }
 
-// A file name keeps the side characters of its units, by their offsets in
-// the name as gettext copies it (a backslash dropped, the unit after it
-// kept).
+SEDunit CKXTextSED::UniUnitOf(std::uint32_t value, SEDunit placeholder) {
+  const auto found = mUniUnitOf.find(value);
+  if (found != mUniUnitOf.end()) return found->second;
+  const size_t i = mUniUnits.size();
+  const long c = long(kUniUnitBase) + long(i / 255) * 256 + long(i % 255) + 1;
+  if (c >= kUniUnitEnd) return placeholder;
+  mUniUnits.push_back(UniUnit{value, placeholder});
+  mUniUnitOf.emplace(value, SEDunit(c));
+  return SEDunit(c);
+}
+
+const CKXTextSED::UniUnit* CKXTextSED::UniUnitAt(SEDunit c) const {
+  if (c <= kUniUnitBase || c >= kUniUnitEnd || (c & 0xFF) == 0) return nullptr;
+  const size_t i = size_t((c - kUniUnitBase) >> 8) * 255 + (c & 0xFF) - 1;
+  return i < mUniUnits.size() ? &mUniUnits[i] : nullptr;
+}
+
+SEDunit CKXTextSED::TextUnit(SEDunit c, std::uint32_t& value) const {
+  const UniUnit* u = UniUnitAt(c);
+  value = u ? u->value : 0;
+  return u ? u->placeholder : c;
+}
+
+void CKXTextSED::PlainUnits(SEDunit* from, const SEDunit* to) const {
+  std::uint32_t value = 0;
+  for (; from < to; ++from) *from = TextUnit(*from, value);
+}
+
+[[noreturn]] void CKXTextSED::ABORT(int code) {
+  if (Line(kPat)) PlainUnits(Line(kPat), Line(kPat) + Len(kPat));
+  CSED::ABORT(code);
+}
+
+// A text or file name keeps the side characters of its units, by their
+// offsets in it as gettext copies it (a backslash dropped, the unit after
+// it kept).
 char* CKXTextSED::gettext(bool fileName) {
   SKIPWS();
-  const SEDunit* line = Line(kPat);
+  if (!fileName) JoinTextLines();
+  SEDunit* line = Line(kPat);
   const SEDunit* from = mCp;
+  // Texts and names are bytes: placeholders, their values kept beside.
+  if (from >= line && mCpEnd <= line + mBuf.lineCap) PlainUnits(line + (from - line), mCpEnd);
   char* name = CSED::gettext(fileName);
-  if (!fileName || mLineUni.empty() || from < line || mCp > line + long(mLineUni.size())) return name;
+  if (mLineUni.empty() || from < line || mCp > line + long(mLineUni.size())) return name;
   std::vector<SKXUniChar> sides;
   long o = 0;
   for (const SEDunit* p = from; p < mCp; ++p) {
@@ -323,6 +375,47 @@ char* CKXTextSED::gettext(bool fileName) {
   }
   if (!sides.empty()) mNameUni[name] = std::move(sides);
   return name;
+}
+
+void CKXTextSED::JoinTextLines() {
+  // An odd run of backslashes at the end: the last one is not escaped.
+  auto continued = [](const SEDunit* from, const SEDunit* to) {
+    long n = 0;
+    while (to > from && to[-1] == '\\') {
+      --to;
+      ++n;
+    }
+    return n % 2 == 1;
+  };
+  // Only "a\" with nothing after it: a text on the command's own line is
+  // the rest of that line. The text starts on the next line, as if the LF
+  // after the backslash had been skipped with it.
+  const SEDunit* line = Line(kPat);
+  if (!line || mCp != mCpEnd || mCpEnd > line + Len(kPat) || !continued(line, mCpEnd)) return;
+  std::vector<SEDunit> units;
+  std::vector<std::uint32_t> uni;
+  bool head = true;
+  while (cmdline() >= 0) {
+    if (!head) {
+      units.push_back('\n');
+      uni.push_back(0);
+    }
+    head = false;
+    const SEDunit* l = Line(kPat);
+    const long n = Len(kPat);
+    units.insert(units.end(), l, l + n);
+    for (long k = 0; k < n; ++k) uni.push_back(size_t(k) < mLineUni.size() ? mLineUni[size_t(k)] : 0);
+    if (!continued(l, l + n)) break;
+  }
+  const long n = long(units.size());
+  NeedLine(n + 1);
+  SEDunit* joined = Line(kPat);
+  std::copy(units.begin(), units.end(), joined);
+  joined[n] = 0;
+  Len(kPat) = n;
+  mLineUni = std::move(uni);
+  mCp = joined;
+  mCpEnd = joined + n;
 }
 
 bool CKXTextSED::ScriptNameToSystem(const char* name, std::string& out) const {
@@ -684,13 +777,16 @@ long CKXTextSED::fgetwsr(int dst, long at, long file, bool dropLF) {
     while (p < end) {
       const unsigned c = b[p];
       side[n] = RecordAt(p);
+      SEDunit u;
       if (SEDLeadByte(int(c)) && p + 1 < end && SEDTrailByte(b[p + 1])) {
-        out[n++] = SEDunit((c << 8) | b[p + 1]);
+        u = SEDunit((c << 8) | b[p + 1]);
         p += 2;
       } else {
-        out[n++] = SEDunit(c);
+        u = SEDunit(c);
         ++p;
       }
+      if (side[n].uni && IsPlaceholderUnit(u)) u = UniUnitOf(side[n].uni, u);
+      out[n++] = u;
     }
   }
   std::uint32_t crAttr = mDefaultAttr;
@@ -814,7 +910,9 @@ void CKXTextSED::fputwsr(const SEDunit* from, const SEDunit* to, long file, bool
     std::string bytes;
     bytes.reserve(size_t(count) * 2 + 1);
     for (const SEDunit* p = from; p < to; ++p) {
-      const SEDunit c = *p;
+      std::uint32_t value = 0;
+      const SEDunit c = TextUnit(*p, value);
+      if (value) f.uni.push_back(SKXUniChar{std::int32_t(f.out.size() + bytes.size()), value});
       if (c > 255) bytes += char(c >> 8);
       bytes += c == '\n' ? '\r' : char(c & 0xFF);
     }
@@ -822,9 +920,10 @@ void CKXTextSED::fputwsr(const SEDunit* from, const SEDunit* to, long file, bool
   } else {
     const KXTSEDstyle* side = &Side(which, idx);
     std::vector<long> offsets(size_t(count) + 1);
+    std::vector<std::uint32_t> values(size_t(count), 0);
     for (long k = 0; k < count; ++k) {
       offsets[size_t(k)] = long(f.out.size());
-      const SEDunit c = from[k];
+      const SEDunit c = TextUnit(from[k], values[size_t(k)]);
       const std::uint32_t attr = side[k].attr < mAttrs.size() ? side[k].attr : mDefaultAttr;
       if (f.runAttr.empty() || f.runAttr.back() != attr) {
         f.runAttr.push_back(attr);
@@ -837,12 +936,16 @@ void CKXTextSED::fputwsr(const SEDunit* from, const SEDunit* to, long file, bool
     const auto* bytes = reinterpret_cast<const unsigned char*>(f.out.data());
     for (long k = 0; k < count; ++k) {
       const long o = offsets[size_t(k)];
-      // A side entry only where the unit is still the placeholder it
-      // belongs to, or the code its character shares with another (U+2212
-      // on the code of U+FF0D).
+      // A side entry for a character outside Shift_JIS, or where the unit
+      // is still the code its character shares with another (U+2212 on the
+      // code of U+FF0D). A placeholder that a script put where such a
+      // character stood is the placeholder character itself; one whose
+      // value has no unit of its own keeps its record.
       const long avail = offsets[size_t(k) + 1] - o;
-      if (side[k].uni &&
-          (KxIsPlaceholderAt(bytes + o, avail) || KxUnicodeIsSharedCodeAt(bytes + o, avail, side[k].uni)))
+      if (values[size_t(k)])
+        f.uni.push_back(SKXUniChar{std::int32_t(o), values[size_t(k)]});
+      else if (side[k].uni && (KxUnicodeIsSharedCodeAt(bytes + o, avail, side[k].uni) ||
+                               (KxIsPlaceholderAt(bytes + o, avail) && !mUniUnitOf.count(side[k].uni))))
         f.uni.push_back(SKXUniChar{std::int32_t(o), side[k].uni});
       // A ruby only over what was copied of its base, from its first
       // character on.
@@ -918,6 +1021,9 @@ void CKXTextSED::CarryMarks(File& f, long outStart) {
 
 void CKXTextSED::fputwc(SEDunit c, long file) {
   if (file < 1 || file > kSedMaxFiles || !mFile[file].open || !mFile[file].write) return;
+  std::uint32_t value = 0;
+  c = TextUnit(c, value);
+  if (value) mFile[file].uni.push_back(SKXUniChar{std::int32_t(mFile[file].out.size()), value});
   char b[2];
   long n = 0;
   if (c > 255) b[n++] = char(c >> 8);
@@ -933,6 +1039,10 @@ void CKXTextSED::fputc(int c, long file) {
 
 void CKXTextSED::fputs(const char* text, long file) {
   if (file < 1 || file > kSedMaxFiles || !mFile[file].open || !mFile[file].write) return;
+  // A text of the script brings the side characters it was written with.
+  if (const auto found = mNameUni.find(text); found != mNameUni.end())
+    for (const SKXUniChar& u : found->second)
+      mFile[file].uni.push_back(SKXUniChar{std::int32_t(mFile[file].out.size() + size_t(u.offset)), u.value});
   PutBytes(mFile[file], text, long(std::strlen(text)), kInherit);
   const char cr = '\r';
   PutBytes(mFile[file], &cr, 1, kInherit);

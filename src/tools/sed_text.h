@@ -81,8 +81,9 @@ class CKXTextSED : public CSEDHost {
   int cmdline() override;
   char* gettext(bool fileName) override;
   // Script lines end at a line end; a backslash does not carry a line on,
-  // so the text of a, i and c is the rest of their own line.
+  // but for the classic form of a, i and c (see JoinTextLines).
   bool ContinuesLines() const override { return false; }
+  [[noreturn]] void ABORT(int code) override;
   long bufcpy(int dst, long at, const SEDunit* src, long n) override;
   void bufputc(int dst, long at, SEDunit c) override;
   long fgetwsr(int dst, long at, long file, bool dropLF) override;
@@ -146,9 +147,11 @@ class CKXTextSED : public CSEDHost {
     SKXSedFormat format;
   };
   // Writes what a finished run made for files: its write files, then its
-  // output (`outPath` empty: none). Nothing of the run is written when one
-  // of them is refused; false then, with the error shown.
-  bool WriteRunFiles(const std::string& outPath, const SKXSedText& out, const std::string& outName);
+  // output (`outPath` empty: none), unless the output is `readAs`, the text
+  // its file was read as. Nothing of the run is written when one of them
+  // is refused; false then, with the error shown.
+  bool WriteRunFiles(const std::string& outPath, const SKXSedText& out, const std::string& outName,
+                     const SKXSedText* readAs);
 
   // Hooks for files; the base has none (a file stream cannot be opened).
   virtual bool ReadTextFile(const std::string& path, SKXSedText& text, SKXSedFormat& format, bool isStdin,
@@ -163,6 +166,12 @@ class CKXTextSED : public CSEDHost {
   // ever opened in its place.
   bool ScriptNameToSystem(const char* name, std::string& out) const;
 
+  // The classic form of a, i and c: "a\" alone on its line, the text on
+  // the lines after, running on while they end in a backslash. The lines
+  // are joined into one, the backslash before each LF kept for gettext,
+  // which keeps the LF. A text on the command's own line stays the rest of
+  // that line.
+  void JoinTextLines();
   bool OpenStream(File& f, const SKXSedStream& s, bool isStdin);
   void SetStdin(File& f);
   // Appends bytes to an output with one record for all of them (inherited
@@ -181,6 +190,35 @@ class CKXTextSED : public CSEDHost {
   void GrowSides(long cap);
   KXTSEDstyle& Side(int which, long at) { return mSide[mIdx[which]][size_t(at)]; }
 
+  // Characters outside Shift_JIS. In a text each is a placeholder code with
+  // its Unicode value beside it; in the line buffers each value (from the
+  // script or an input) stands as a unit of its own from a range that no
+  // Shift_JIS unit uses, so that matching, "y" and back references tell
+  // them apart from each other and from a real placeholder character, and
+  // inserted text keeps them. Writers turn them back into the placeholder
+  // and its side entry. Values beyond the range stay placeholders with
+  // their side records, as before.
+  // The units: 0x1000 + 256 * h + l, l from 1 (a low byte of 0 would end
+  // a name or text copied as bytes), below 0x8100 (the first double-byte
+  // unit is 0x8140).
+  static constexpr SEDunit kUniUnitBase = 0x1000;
+  static constexpr SEDunit kUniUnitEnd = 0x8100;
+  struct UniUnit {
+    std::uint32_t value;
+    SEDunit placeholder;
+  };
+  SEDunit UniUnitOf(std::uint32_t value, SEDunit placeholder);
+  const UniUnit* UniUnitAt(SEDunit c) const;
+  static bool IsPlaceholderUnit(SEDunit c) { return c == 0xA0 || c == 0x81FC; }
+  // The unit a text holds for `c`: its placeholder for a unit of a
+  // character outside Shift_JIS (`value` its Unicode value), else `c`
+  // (`value` 0).
+  SEDunit TextUnit(SEDunit c, std::uint32_t& value) const;
+  // The script line's units as the script spells them (placeholders).
+  void PlainUnits(SEDunit* from, const SEDunit* to) const;
+  std::vector<UniUnit> mUniUnits;  // in the order of their units
+  std::map<std::uint32_t, SEDunit> mUniUnitOf;
+
   File mFile[kSedMaxFiles + 1];
   SKXSedText mOutput;
   std::string mFolder;
@@ -195,8 +233,8 @@ class CKXTextSED : public CSEDHost {
   const char* mScriptPath = nullptr;
   // Side characters of the script being compiled (its text, or the text
   // read from its file), the side value of each unit of its current line,
-  // and those of each file name taken from it, by the name's place in the
-  // text pool and the offset in the name.
+  // and those of each text ("a", "i", "c") and file name taken from it, by
+  // its place in the text pool and the offset in it.
   const CKXText* mScriptSource = nullptr;
   const unsigned char* mScriptBytes = nullptr;
   bool mScriptUniLoaded = false;

@@ -1,6 +1,8 @@
 #include "tools/sed_textfile.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <new>
 
 #include "document/doc_file.h"
@@ -51,7 +53,98 @@ void MarksToSettings(const SKXSedText& text, SKXDocSettings& s) {
   }
 }
 
+// The runs as the characters see them: empty runs and runs that repeat
+// the one before them are no change of style.
+template <class Run, class Same>
+std::vector<Run> Effective(std::vector<Run> runs, long length, Same same) {
+  std::vector<Run> out;
+  for (size_t k = 0; k < runs.size(); ++k) {
+    const long end = k + 1 < runs.size() ? runs[k + 1].offset : length;
+    if (runs[k].offset >= end && k + 1 < runs.size()) continue;
+    if (!out.empty() && same(out.back(), runs[k])) continue;
+    out.push_back(runs[k]);
+  }
+  return out;
+}
+
+template <class Run, class Same>
+bool SameRuns(const std::vector<Run>& a, const std::vector<Run>& b, long length, Same same) {
+  const std::vector<Run> x = Effective(a, length, same), y = Effective(b, length, same);
+  if (x.size() != y.size()) return false;
+  for (size_t k = 0; k < x.size(); ++k)
+    if ((k > 0 && x[k].offset != y[k].offset) || !same(x[k], y[k])) return false;
+  return true;
+}
+
+// Heights and ascents are measures the layout fills in, not the style.
+bool SameStyl(const SKXStyl& a, const SKXStyl& b) {
+  return a.styl.font == b.styl.font && a.styl.face == b.styl.face && a.styl.size == b.styl.size &&
+         a.styl.color.red == b.styl.color.red && a.styl.color.green == b.styl.color.green &&
+         a.styl.color.blue == b.styl.color.blue;
+}
+
+bool SameDeco(const SKXDeco& a, const SKXDeco& b) {
+  return a.deco.lineBits == b.deco.lineBits && a.deco.net == b.deco.net && a.deco.flags == b.deco.flags &&
+         a.deco.pictID == b.deco.pictID;
+}
+
+bool SamePara(const SKXPara& a, const SKXPara& b) { return std::memcmp(&a.para, &b.para, sizeof a.para) == 0; }
+
+template <class T>
+std::vector<T> Items(long count, long (CKXText::*get)(T*, long) const, const CKXText& t) {
+  std::vector<T> v(size_t(std::max(0L, count)));
+  v.resize(size_t(std::max(0L, (t.*get)(v.data(), long(v.size())))));
+  return v;
+}
+
 }  // namespace
+
+bool KxSedSameText(const SKXSedText& a, const SKXSedText& b) {
+  const CKXText& x = *a.text;
+  const CKXText& y = *b.text;
+  const long n = x.GetLength();
+  if (n != y.GetLength()) return false;
+  std::string bx(size_t(n), '\0'), by(size_t(n), '\0');
+  if (n > 0) {
+    x.CopyBytes(0, n, bx.data(), n);
+    y.CopyBytes(0, n, by.data(), n);
+  }
+  // A LF that a text of mixed line ends kept comes out of the editor as
+  // the CR of its lines: the same line end.
+  auto lineEnd = [](char c) { return c == '\r' || c == '\n'; };
+  for (long k = 0; k < n; ++k)
+    if (bx[size_t(k)] != by[size_t(k)] && !(lineEnd(bx[size_t(k)]) && lineEnd(by[size_t(k)]))) return false;
+  if (!SameRuns(Items(x.GetStylCount(), &CKXText::GetStyls, x), Items(y.GetStylCount(), &CKXText::GetStyls, y), n,
+                SameStyl) ||
+      !SameRuns(Items(x.GetDecoCount(), &CKXText::GetDecos, x), Items(y.GetDecoCount(), &CKXText::GetDecos, y), n,
+                SameDeco))
+    return false;
+  // A text without paragraph styles has the default one throughout.
+  std::vector<SKXPara> px = Items(x.GetParaCount(), &CKXText::GetParas, x);
+  std::vector<SKXPara> py = Items(y.GetParaCount(), &CKXText::GetParas, y);
+  SParaStyl def{};
+  x.GetParaStylDefault(def);
+  if (px.empty()) px.push_back(SKXPara{0, def});
+  if (py.empty()) py.push_back(SKXPara{0, def});
+  if (!SameRuns(px, py, n, SamePara)) return false;
+  const std::vector<SKXUniChar> ux = Items(x.GetUniCharsCount(), &CKXText::GetUniChars, x);
+  const std::vector<SKXUniChar> uy = Items(y.GetUniCharsCount(), &CKXText::GetUniChars, y);
+  if (ux.size() != uy.size()) return false;
+  for (size_t k = 0; k < ux.size(); ++k)
+    if (ux[k].offset != uy[k].offset || ux[k].value != uy[k].value) return false;
+  const std::vector<SKXRuby> rx = Items(x.GetRubysCount(), &CKXText::GetRubys, x);
+  const std::vector<SKXRuby> ry = Items(y.GetRubysCount(), &CKXText::GetRubys, y);
+  if (rx.size() != ry.size()) return false;
+  for (size_t k = 0; k < rx.size(); ++k)
+    if (std::memcmp(&rx[k], &ry[k], sizeof rx[k]) != 0) return false;
+  if (a.marks.size() != b.marks.size() || (!a.marks.empty() && a.ranks != b.ranks)) return false;
+  for (size_t k = 0; k < a.marks.size(); ++k) {
+    const SKXSedMark& m = a.marks[k];
+    const SKXSedMark& o = b.marks[k];
+    if (m.start != o.start || m.length != o.length || m.name != o.name || (a.ranks && m.rank != o.rank)) return false;
+  }
+  return true;
+}
 
 int KxSedReadFile(const std::string& path, short encoding, SKXSedText& text, SKXSedFormat& format,
                   std::string& message) {

@@ -49,6 +49,10 @@ struct SKXSedFormat {
 // plain text (kKxCodeAuto or negative: detected).
 int KxSedReadFile(const std::string& path, short encoding, SKXSedText& text, SKXSedFormat& format,
                   std::string& message);
+// Whether two texts are the same: bytes, style and decoration runs (as
+// the characters see them), paragraph styles, side characters, rubies and
+// marks. A run that gives back the text it read leaves its file alone.
+bool KxSedSameText(const SKXSedText& a, const SKXSedText& b);
 // Writes `text` in `format`; with `withInfo` the format's records (an RTF
 // file's page) go along (the marks are the text's). Nothing is replaced on
 // failure. With a batch the file is replaced when the batch commits.

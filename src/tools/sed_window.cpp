@@ -111,8 +111,12 @@ void CKXTextStreamEditor::SaveSettings() {
   s.title = FieldText(kTitle);
   s.suffix = FieldText(kSuffix);
   KxSEDWriteSettings(s, gStreamEditor.record.data());
-  // The box's text survives closing as the history's last entry.
-  UKXSEDHistMenu::InsertHistHandle(FieldText(kScriptBox), gStreamEditor.scriptBytes, true);
+  // The box's text survives closing as the history's last entry. One too
+  // long for an entry leaves an empty entry instead, so that opening again
+  // never takes an entry of the history for the box's text.
+  const std::string box = FieldText(kScriptBox);
+  UKXSEDHistMenu::InsertHistHandle(box.size() > kKxSEDHistEntryMax ? std::string() : box, gStreamEditor.scriptBytes,
+                                   true);
   SetTargetFolderInfo();
   gStreamEditor.list192 = KxPackFolderPath(DetachFolderMenu());
   gStreamEditor.list196 = KxPackFolderPath(mOtherPath);

@@ -6,6 +6,7 @@
 
 #include "platform/bytefields.h"
 #include "tools/file_text.h"
+#include "tools/sed.h"
 #include "tools/sed_history.h"
 
 namespace {
@@ -93,6 +94,21 @@ std::string KxSEDFieldCommand(const std::string& find, const std::string& replac
   std::string s = "s\x01" + find + "\x01" + replace + "\x01g";
   if (changedOnly) s += 'p';
   return s;
+}
+
+bool KxSEDFieldHasPlaceholder(const std::string& sjis) {
+  const auto* b = reinterpret_cast<const unsigned char*>(sjis.data());
+  const std::size_t n = sjis.size();
+  for (std::size_t k = 0; k < n;) {
+    if (SEDLeadByte(b[k]) && k + 1 < n && SEDTrailByte(b[k + 1])) {
+      if (b[k] == 0x81 && b[k + 1] == 0xFC) return true;
+      k += 2;
+    } else {
+      if (b[k] == 0xA0) return true;
+      ++k;
+    }
+  }
+  return false;
 }
 
 std::string KxSEDSnippetText(const std::string& item) {

@@ -48,6 +48,13 @@ bool KxSEDChangedOnly(bool option, short output);
 // replace, 0x01, "g", and "p" when only changed lines go out.
 std::string KxSEDFieldCommand(const std::string& find, const std::string& replace, bool changedOnly);
 
+// Whether a field's script holds a placeholder code (the byte 0xA0 or the
+// pair 0x81FC): the window's fields keep Shift_JIS only, so a character
+// outside it typed or pasted there became one, and the script would match
+// and insert the placeholder character instead. Such a script is refused;
+// the characters themselves are written \xA0 and \x81FC.
+bool KxSEDFieldHasPlaceholder(const std::string& sjis);
+
 // A snippet item's text: what follows its last pair of blanks (the whole
 // item when there is none).
 std::string KxSEDSnippetText(const std::string& item);

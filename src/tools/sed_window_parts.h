@@ -31,7 +31,7 @@ constexpr MessageT kScriptParent = 3950, kScriptOpen = 3951, kTargetParent = 395
 constexpr PaneIDT kRuledFirst = 3912, kRuledLast = 3945;
 // Items of message list 210.
 constexpr std::int16_t kEmptyFind = 2, kEmptyScript = 3, kNoScript = 4, kNoTarget = 5, kEmptyClipboard = 6,
-                       kReadOnly = 7, kBadName = 8, kCannotWrite = 19;
+                       kReadOnly = 7, kBadName = 8, kFieldPlaceholder = 9, kCannotWrite = 19;
 // The stream editor's errors are items code + 10.
 constexpr short kErrorBase = 11;
 constexpr std::int16_t kScriptSnippetStrings = 212, kExprSnippetStrings = 214;

@@ -56,9 +56,11 @@ bool CKXTextStreamEditor::DoStreamEditor() {
   const std::string box = FieldText(kScriptBox);
   if (mSource == kKxSEDFromFields) {
     if (find.empty()) return Note(kEmptyFind), false;
+    if (KxSEDFieldHasPlaceholder(find) || KxSEDFieldHasPlaceholder(replace)) return Note(kFieldPlaceholder), false;
     scriptText(KxSEDFieldCommand(find, replace, changedOption));
   } else if (mSource == kKxSEDFromBox) {
     if (box.empty()) return Note(kEmptyScript), false;
+    if (KxSEDFieldHasPlaceholder(box)) return Note(kFieldPlaceholder), false;
     scriptText(box);
   } else {
     auto* list = dynamic_cast<LListBox*>(FindPaneByID(kScriptList));

@@ -2,6 +2,7 @@
 // scripts do is compared with GNU sed by sed_diff_test.py.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -127,6 +128,16 @@ TEST(SedCompile, RunTimeCodes) {
   EXPECT_EQ(ErrorOf(Repeat("a\\\nx\n", 20)), 0);
   EXPECT_EQ(ErrorOf(Repeat("a\\\nx\n", 21)), 23);
   EXPECT_EQ(ErrorOf(Repeat("r f\n", 21)), 24);
+  // A full queue is reported once, with the line number; the run goes on
+  // with the texts that fit.
+  {
+    CSEDMemory sed;
+    EXPECT_EQ(sed.Run(Repeat("a\\\nx\n", 21) + "s/2/two/", "1\n2\n"), 0);
+    EXPECT_EQ(sed.FirstError(), 23);
+    EXPECT_EQ(sed.FirstFailure(), 0);
+    EXPECT_EQ(sed.Output(), "1\n" + Repeat("x\n", 20) + "two\n" + Repeat("x\n", 20));
+    EXPECT_EQ(std::count(sed.Messages().begin(), sed.Messages().end(), '\n'), 1) << sed.Messages();
+  }
   // 25: an opcode the matcher does not know (a star on a group start).
   CSEDProbe sed;
   sed.initialize();

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -21,6 +22,7 @@
 #include "platform/memory.h"
 #include "text/codes/jcode.h"
 #include "text/base/memory.h"
+#include "tools/sed_memory.h"
 #include "tools/sed_text.h"
 
 namespace {
@@ -111,6 +113,24 @@ SedRun Sed(const std::string& script, const std::vector<SKXSedText*>& inputs, bo
   r.ok = sed.DoStreamEdit({SKXSedStream::Text(&scriptText)}, in, SKXSedStream(), noPrint, false);
   r.error = sed.FirstError();
   r.budget = sed.BudgetSpent();
+  r.out = std::move(sed.Output());
+  return r;
+}
+
+// A run whose script text carries side characters, as a script window's
+// text does.
+SedRun SedWithSides(const std::string& script, const std::vector<SKXUniChar>& sides,
+                    const std::vector<SKXSedText*>& inputs) {
+  CKXTextSED sed;
+  sed.SetStepBudget(20000);
+  SKXSedText scriptText;
+  scriptText.text->SetText(script.data(), long(script.size()), nullptr, 0, nullptr, 0, nullptr, 0, sides.data(),
+                           long(sides.size()));
+  std::vector<SKXSedStream> in;
+  for (SKXSedText* t : inputs) in.push_back(SKXSedStream::Text(t));
+  SedRun r;
+  r.ok = sed.DoStreamEdit({SKXSedStream::Text(&scriptText)}, in, SKXSedStream(), false, false);
+  r.error = sed.FirstError();
   r.out = std::move(sed.Output());
   return r;
 }
@@ -241,6 +261,90 @@ TEST(SedText, SharedCodeCharactersKeepTheirUnicode) {
   SedRun r = Sed("s/" + minus + "/\x81\x7B/", {&in});
   EXPECT_EQ(Bytes(*r.out.text), "\x81\x7B" "a\r");
   EXPECT_TRUE(Unis(*r.out.text).empty());
+}
+
+// Characters outside Shift_JIS are told apart by their Unicode values in
+// the script as in the text: a placeholder of the script stands for its
+// own character only, a bare one for the placeholder character itself
+// (a real ◯), and what a script inserts keeps its values.
+TEST(SedText, CharactersOutsideShiftJisAreTheirOwn) {
+  const std::uint32_t u = 0xFCu << 16, e = 0xE9u << 16, ss = 0xDFu << 16;
+  const std::string ph = kPH;
+  // "ü é ß ◯": three characters outside Shift_JIS, then a real ◯.
+  const std::string text = ph + " " + ph + " " + ph + " " + ph + "\r";
+  const std::vector<SKXUniChar> sides = {{0, u}, {3, e}, {6, ss}};
+  struct Case {
+    std::string script;
+    std::vector<SKXUniChar> scriptSides;
+    std::string out;
+    std::vector<SKXUniChar> outSides;
+  };
+  const Case cases[] = {
+      {"s/" + ph + "/E/", {{2, e}}, ph + " E " + ph + " " + ph + "\r", {{0, u}, {5, ss}}},
+      {"s/" + ph + "/U/g", {{2, u}}, "U " + ph + " " + ph + " " + ph + "\r", {{2, e}, {5, ss}}},
+      {"y/" + ph + ph + "/ue/", {{2, u}, {4, e}}, "u e " + ph + " " + ph + "\r", {{4, ss}}},
+      {"s/^/" + ph + "/", {{4, e}}, ph + text, {{0, e}, {2, u}, {5, e}, {8, ss}}},
+      {"s/" + ph + "/O/g", {}, ph + " " + ph + " " + ph + " O\r", sides},
+      {"y/" + ph + "/" + ph + "/", {{2, e}}, ph + " " + ph + " " + ph + " " + ph + "\r", {{0, u}, {6, ss}}},
+      {"1a " + ph, {{3, e}}, text + ph + "\r", {{0, u}, {3, e}, {6, ss}, {12, e}}},
+      {"l", {}, text + text, {{0, u}, {3, e}, {6, ss}, {12, u}, {15, e}, {18, ss}}},
+      {"s/\\(" + ph + "\\) \\1/x/", {{4, e}}, text, sides},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.script);
+    SKXSedText in = ColouredText(text, sides);
+    SedRun r = SedWithSides(c.script, c.scriptSides, {&in});
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(Bytes(*r.out.text), c.out);
+    const std::vector<SKXUniChar> got = Unis(*r.out.text);
+    ASSERT_EQ(got.size(), c.outSides.size());
+    for (size_t k = 0; k < got.size(); ++k) {
+      EXPECT_EQ(got[k].offset, c.outSides[k].offset) << k;
+      EXPECT_EQ(got[k].value, c.outSides[k].value) << k;
+    }
+  }
+  // Into a text without side characters of its own.
+  SKXSedText plain = ColouredText("axb\r");
+  SedRun r = SedWithSides("s/x/" + ph + ph + "/", {{4, e}, {6, 0x1F600u}}, {&plain});
+  EXPECT_EQ(Bytes(*r.out.text), "a" + ph + ph + "b\r");
+  const std::vector<SKXUniChar> got = Unis(*r.out.text);
+  ASSERT_EQ(got.size(), 2u);
+  EXPECT_EQ(got[0].offset, 1);
+  EXPECT_EQ(got[0].value, e);
+  EXPECT_EQ(got[1].offset, 3);
+  EXPECT_EQ(got[1].value, 0x1F600u);
+}
+
+// The classic form of a, i and c ("a\" alone, the text on the lines
+// after, running on while they end in a backslash) as the plain editor
+// takes it; a text on the command's own line and every other command keep
+// to their own line.
+TEST(SedText, TextsRunOnOverBackslashedLines) {
+  const char* const scripts[] = {
+      "1a\\\nd",          "2i\\\n  x\\\ny\n3d", "/b/c\\\nnew\\\nlines", "1i\\\n\x93\xFA\\\n\x96\x7B",
+      "1a\\\\\nd",       "$a\\",                "1{\ni\\\nin\n}",         "2c\\\n\\  lead",
+  };
+  const std::string input = "a1\nb2\nc3\n";
+  for (const char* script : scripts) {
+    SCOPED_TRACE(script);
+    CSEDMemory plain;
+    plain.Run(script, input);
+    std::string want = plain.Output();
+    std::replace(want.begin(), want.end(), '\n', '\r');
+    std::string styledScript = script;
+    std::replace(styledScript.begin(), styledScript.end(), '\n', '\r');
+    std::string in = input;
+    std::replace(in.begin(), in.end(), '\n', '\r');
+    SKXSedText text = ColouredText(in);
+    SedRun r = Sed(styledScript, {&text});
+    EXPECT_EQ(r.error, plain.FirstError());
+    EXPECT_EQ(Bytes(*r.out.text), want);
+  }
+  // A backslash still does not carry the other commands on.
+  SKXSedText text = ColouredText("a\rb\r");
+  EXPECT_EQ(Sed("s/a/b\\\r/", {&text}).error, 2);
+  SedRun own = Sed("1a one\\\r2d", {&text});
+  EXPECT_EQ(Bytes(*own.out.text), "a\rone\r");
 }
 
 // "x" and "G" move the records with the units; an inline picture copied
@@ -695,6 +799,57 @@ TEST(SedTextRun, IdentityKeepsEveryFileAsItWas) {
   EXPECT_EQ(read.lineEnd, 1);
   EXPECT_EQ(Rubys(*back.text).size(), 1u);
   EXPECT_EQ(Unis(*back.text).size(), 1u);
+  std::filesystem::remove_all(dir);
+}
+
+// Overwriting its targets, a run rewrites only the files it changed: the
+// others keep their bytes, sidecars and dates (mixed line ends, a UTF-16
+// file without a byte-order mark read as Shift_JIS, styled documents).
+TEST(SedTextRun, OverwriteLeavesUnchangedFilesAlone) {
+  const std::string dir = TempDir("kx_sed_text_unchanged");
+  std::map<std::string, std::string> files = {
+      {"match.txt", "\x93\xFA\x96\x7B\r\nabc\n"},
+      {"mixed.txt", "one\r\ntwo\nthree\rfour\n"},
+      {"utf16.txt", std::string("a\0b\0\r\0\n\0c\0\r\0", 12)},
+      {"no_end.txt", "last line"},
+  };
+  for (const auto& [name, bytes] : files) WriteBytes(dir + "/" + name, bytes);
+  std::string styled = "ab\rcd";
+  styled += kPH;
+  styled += "e\r";
+  SKXSedText doc = ColouredText(styled, {{5, 0x20B9F}}, {Ruby(0, 2, "\x82\xA0")});
+  doc.marks = {{0, 2, 1, "head"}, {3, 2, 2, "body"}};
+  doc.ranks = true;
+  SKXSedFormat format;
+  format.document = true;
+  std::string message;
+  for (EKXLayout layout : {EKXLayout::kClassic, EKXLayout::kContainer}) {
+    format.layout = layout;
+    const std::string name = layout == EKXLayout::kClassic ? "styled.txt" : "styled.kxt";
+    ASSERT_EQ(KxSedWriteFile(dir + "/" + name, doc, format, true, message), 0) << message;
+    files[name] = ReadBytes(dir + "/" + name);
+  }
+  const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * 400);
+  for (const auto& entry : std::filesystem::directory_iterator(dir))
+    std::filesystem::last_write_time(entry.path(), old);
+  SKXSedText script;
+  const std::string nihon = "s/\x96\x7B/X/g";
+  script.text->SetText(nihon.data(), long(nihon.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+  for (const auto& [name, bytes] : files) {
+    QuietRunSED sed;
+    const std::string path = dir + "/" + name;
+    ASSERT_TRUE(sed.DoStreamEdit({SKXSedStream::Text(&script)}, {SKXSedStream::File(path)},
+                                 SKXSedStream::File(path), false, false))
+        << name;
+    if (name == "match.txt") {
+      EXPECT_EQ(ReadBytes(path), "\x93\xFAX\r\nabc\r\n");
+      EXPECT_NE(std::filesystem::last_write_time(path), old);
+      continue;
+    }
+    EXPECT_EQ(ReadBytes(path), bytes) << name;
+    EXPECT_EQ(std::filesystem::last_write_time(path), old) << name;
+  }
+  EXPECT_EQ(std::filesystem::last_write_time(dir + "/._styled.txt"), old);
   std::filesystem::remove_all(dir);
 }
 

@@ -72,6 +72,10 @@ TEST(StreamEditorWindow, FieldCommandAndSnippets) {
   EXPECT_EQ(KxSEDSnippetText("x  "), "");
   for (const char* r : {"&", "\\1", "\\9"}) EXPECT_TRUE(KxSEDSnippetForReplace(r)) << r;
   for (const char* f : {"\\0", "\\d", "&&", "\\10", "."}) EXPECT_FALSE(KxSEDSnippetForReplace(f)) << f;
+  // Placeholders the fields made of characters outside Shift_JIS, by
+  // whole characters: the trail byte 0xA0 of a kana is none.
+  for (const char* p : {"caf\x81\xFC", "\xA0", "x\xA0y"}) EXPECT_TRUE(KxSEDFieldHasPlaceholder(p)) << p;
+  for (const char* p : {"s/a/b/", "\x82\xA0", "\x81\xFB\xFC", "\\x81FC"}) EXPECT_FALSE(KxSEDFieldHasPlaceholder(p)) << p;
 }
 
 TEST(StreamEditorWindow, PerTargetRunsOnlyForCopiesAndOverwrite) {

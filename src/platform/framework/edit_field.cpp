@@ -17,6 +17,7 @@ namespace {
 constexpr std::uint8_t kBackspace = 0x08, kDelete = 0x7F, kFirstPrinting = 0x20;
 constexpr short kJapaneseScript = 1;   // field texts are Shift_JIS
 constexpr std::int32_t kTextInset = 3;  // from the frame to the text
+constexpr std::int32_t kMaxFieldBytes = 1 << 24;  // a bound on what a layout may ask
 
 bool IsCursorKey(std::uint8_t keyCode) {
   return keyCode == kKxKeyLeft || keyCode == kKxKeyRight || keyCode == kKxKeyUp || keyCode == kKxKeyDown ||
@@ -77,7 +78,9 @@ KeyFilterFunc UKeyFilters::FindFilter(const std::string& name) {
 // ---- LEditField
 
 LEditField::LEditField(const KxLayoutPaneRecord& record) : LPane(record), LCommander(nullptr) {
-  mMaxChars = std::size_t(std::clamp(KxLayout::GetNumber(record, "maxChars", 255), 0, 32767));
+  // The layout's own limit: a field of several lines (a script) may hold
+  // far more than a line of text.
+  mMaxChars = std::size_t(std::clamp(KxLayout::GetNumber(record, "maxChars", 255), 0, kMaxFieldBytes));
   mHasBox = Flag(record, "box", true);
   std::string text, filter;
   KxLayout::GetAttribute(record, "filter", filter);
@@ -152,6 +155,7 @@ std::size_t LEditField::NextBoundary(std::size_t offset) const {
 void LEditField::ReplaceSelection(const std::string& with) {
   const std::size_t room = mMaxChars - std::min(mMaxChars, mText.size() - (mSelEnd - mSelStart));
   const std::string insert = with.substr(0, WholeCharacters(with, room));
+  if (insert.size() < with.size()) KxCurrentHost().Beep();  // what did not fit is not there
   mText.replace(mSelStart, mSelEnd - mSelStart, insert);
   mSelStart = mSelEnd = mSelStart + insert.size();
   Refresh();

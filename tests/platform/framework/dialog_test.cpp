@@ -7,6 +7,7 @@
 
 #include "platform/exception.h"
 #include "platform/framework/edit_field.h"
+#include "platform/framework/layout.h"
 #include "platform/framework/list_box.h"
 #include "platform/framework/scroller.h"
 #include "window_fixture.h"
@@ -151,6 +152,31 @@ TEST_F(DialogTest, EditFieldsKeepLimitsAndWholeCharacters) {
   EXPECT_EQ(number.GetValue(), -42);
   number.SetText("x");
   EXPECT_EQ(number.GetValue(), 0);
+}
+
+// A field holds what its layout asks, beyond 32767 bytes (the stream
+// editor's script box); a paste that does not fit is cut with a beep.
+TEST_F(DialogTest, EditFieldsHoldTheirLayoutsMaximum) {
+  const KxLayout layout(3900);
+  const KxLayoutPaneRecord* box = layout.FindPaneByID(3924);
+  ASSERT_NE(box, nullptr);
+  LEditField field(*box);
+  EXPECT_EQ(field.GetMaxChars(), std::size_t(KxLayout::GetNumber(*box, "maxChars", 0)));
+  const std::string big(100000, 'x');
+  field.SetText(big);
+  EXPECT_EQ(field.GetText().size(), big.size());
+  StDialogHandler handler(kControlsDialog, nullptr);
+  auto& number = Pane<LEditField>(handler, 3994);
+  number.SetText("12");
+  host.PutClipboard(FourCC("TEXT"), "3456789", 7);
+  const int beeps = host.Beeps();
+  EXPECT_TRUE(number.ObeyCommand(kKxCmdPaste, nullptr));
+  EXPECT_EQ(number.GetText(), "12345");
+  EXPECT_EQ(host.Beeps(), beeps + 1);
+  host.PutClipboard(FourCC("TEXT"), "", 0);
+  number.SetText("1");
+  EXPECT_TRUE(number.ObeyCommand(kKxCmdPaste, nullptr));
+  EXPECT_EQ(host.Beeps(), beeps + 1);
 }
 
 TEST_F(DialogTest, ListBoxesSelectAndBroadcastDoubleClicks) {
