@@ -16,7 +16,6 @@
 #include "platform/framework/dialog.h"
 #include "platform/framework/window.h"
 #include "platform/resources.h"
-#include "platform/textconv.h"
 #include "platform/toolbox/cursors.h"
 #include "text/base/memory.h"
 #include "views/message_box.h"
@@ -30,19 +29,6 @@ constexpr short kNoteBefore = 11, kNoteAfter = 12, kNoteSizeBefore = 13, kNoteSi
 constexpr short kPaperKindMenu = 1272;
 // Papers closer than this on both sides need no note.
 constexpr long kPaperNoteSlack = 30;
-// Message list 204: item 15 a document that could not be printed ("%s" its
-// name), item 2 memory that ran out.
-constexpr short kPrintFailedItem = 15, kMemoryItem = 2;
-
-// The alert of a print that failed, as the program's other failures are
-// worded: the list's sentence, then the system's reason when there is one.
-std::string PrintFailureText(const std::string& title, const std::string& why) {
-  std::string text = KxScriptTextToUTF8(KxIndString(kKxMessageStringsID, kPrintFailedItem));
-  if (text.empty()) text = "The document \u201C%s\u201D could not be printed.";
-  const std::size_t at = text.find("%s");
-  if (at != std::string::npos) text.replace(at, 2, title);
-  return why.empty() ? text : text + " (" + why + ")";
-}
 
 std::string PaperKindName(short kind) {
   const KxMenuRecord* menu = KxFindMenuRecord(kPaperKindMenu);
@@ -222,7 +208,7 @@ KxPrintResult CKXTextDocument::DoPrint() {
     StMemPrinting printing;
     std::unique_ptr<CKXTextPrintout> printout(CKXTextPrintout::CreateCKXTextPrintout(kKxTextPrintoutLayout));
     if (!printout) {
-      KxCurrentHost().Alert(KxAlertKind::kStop, PrintFailureText(TitleText(), {}));
+      KxCurrentHost().Alert(KxAlertKind::kStop, "The document \u201C" + TitleText() + "\u201D could not be printed.");
       return KxPrintResult::kFailed;
     }
     StColumnLayout columns(*mEngine, mPanes);
@@ -241,11 +227,12 @@ KxPrintResult CKXTextDocument::DoPrint() {
     why = e.GetErrorCode() > 0 ? KxErrorText(int(e.GetErrorCode())) : "error " + std::to_string(e.GetErrorCode());
   } catch (const std::bad_alloc&) {
     result = KxPrintResult::kFailed;
-    why = KxScriptTextToUTF8(KxIndString(kKxMessageStringsID, kMemoryItem));
-    if (why.empty()) why = "out of memory";
+    why = "out of memory";
   }
   // The views show the text again as they had it.
   mPanes.window->Refresh();
-  if (result == KxPrintResult::kFailed) KxCurrentHost().Alert(KxAlertKind::kStop, PrintFailureText(TitleText(), why));
+  if (result == KxPrintResult::kFailed)
+    KxCurrentHost().Alert(KxAlertKind::kStop, "The document \u201C" + TitleText() + "\u201D could not be printed" +
+                                                  (why.empty() ? std::string(".") : " (" + why + ")."));
   return result;
 }
