@@ -40,16 +40,15 @@ bool EndsWithFolded(const std::string& name, const std::string& suffix) {
   return true;
 }
 
-// A folder's Finder flags say it is invisible (its sidecar's).
-bool InvisibleFolder(const std::string& path) {
-  constexpr std::uint16_t kInvisible = 0x4000;
-  KxAppleDouble sidecar;
-  if (KxReadSidecar(path, sidecar) != 0) return false;
-  const KxAppleDouble::Entry* info = sidecar.Find(KxAppleDouble::kFinderInfoID);
-  return info && info->data.size() >= 10 && ((info->data[8] << 8 | info->data[9]) & kInvisible) != 0;
-}
-
 }  // namespace
+
+std::uint16_t KxFolderFinderFlags(const std::string& path) {
+  KxAppleDouble sidecar;
+  if (KxReadSidecar(path, sidecar) != 0) return 0;
+  const KxAppleDouble::Entry* info = sidecar.Find(KxAppleDouble::kFinderInfoID);
+  if (!info || info->data.size() < 10) return 0;
+  return std::uint16_t(info->data[8] << 8 | info->data[9]);
+}
 
 SKXFileEntry KxTopEntry() {
   Str255 title;
@@ -138,7 +137,7 @@ KxFileEntries KxCreateFileList(const SKXFileEntry& folder, bool withFolders, OST
     const std::string path = Join(folder.path, e.name);
     const bool hasSidecar = sidecars.count(e.name) != 0;
     if (e.kind == KxEntryKind::kFolder) {
-      if (!withFolders || (hasSidecar && InvisibleFolder(path))) continue;
+      if (!withFolders || (hasSidecar && (KxFolderFinderFlags(path) & kKxFinderInvisible))) continue;
       list.push_back(SKXFileEntry{kKxKindFolder, path, std::move(e.name), 0});
     } else if (e.kind == KxEntryKind::kFile && wantFiles) {
       const OSType fileType = KxFileToolType(path, e.name, hasSidecar);

@@ -49,6 +49,10 @@ SKXFileEntry KxFolderEntry(const std::string& path, OSType kind = kKxKindFolder)
 // ending (".rtf" as "TEXT"), else "TEXT" for a name the desktop takes for
 // text; 0 when none.
 OSType KxFileToolType(const std::string& path, const std::string& name, bool hasSidecar);
+
+// A folder's Finder flags, from its sidecar (0 without one).
+constexpr std::uint16_t kKxFinderNameLocked = 0x1000, kKxFinderInvisible = 0x4000;
+std::uint16_t KxFolderFinderFlags(const std::string& path);
 // Whether a file of `fileType` is listed under `type`: "TEXT" takes "ttro"
 // too, "****" any typed file, "...." and "...-" none.
 bool KxTypeMatches(OSType fileType, OSType type);

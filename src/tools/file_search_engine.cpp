@@ -366,9 +366,13 @@ bool CKXFileSearcher::Folder(const std::string& path, const std::string& name, i
   }
   if (!mQuery.subfolders) return true;
   for (const KxDirEntry& e : entries) {
-    // Invisible folders are not entered; links to folders are not
+    // Invisible folders (a dot name, or the flag in a sidecar) and folders
+    // whose name is locked are not entered; links to folders are not
     // followed, as grep -r does not.
     if (e.name.empty() || e.name[0] == '.' || e.kind != KxEntryKind::kFolder || e.link) continue;
+    if (sidecars.count(e.name) &&
+        (KxFolderFinderFlags(base + "/" + e.name) & (kKxFinderInvisible | kKxFinderNameLocked)))
+      continue;
     subfolders.push_back(e.name);
   }
   return true;

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/appledouble.h"
+#include "platform/files.h"
 #include "text/store/text.h"
 #include "tools/file_search.h"
 #include "tools/file_search_engine.h"
@@ -119,6 +121,17 @@ TEST(FileSearchWalk, InvisibleFilesAndDeepFolders) {
   Write(d + "/._gone.txt", "needle\n");   // a sidecar's name: never a text of its own
   fs::create_directories(d + "/.git");
   Write(d + "/.git/in.txt", "needle\n");  // an invisible folder is not entered
+  // Folders whose sidecar flags them invisible or name-locked are not
+  // entered either; other flags leave a folder searched.
+  for (const auto& [name, flags] : {std::pair<std::string, int>{"inv", 0x4000}, {"locked", 0x1000}, {"plain", 0x0100}}) {
+    fs::create_directories(d + "/" + name);
+    Write(d + "/" + name + "/in.txt", "needle\n");
+    std::vector<std::uint8_t> info(32, 0);
+    info[8] = std::uint8_t(flags >> 8);
+    KxAppleDouble sidecar;
+    sidecar.Set(KxAppleDouble::kFinderInfoID, info);
+    ASSERT_EQ(KxWriteSidecar(d + "/" + name, sidecar), 0) << name;
+  }
   std::string deep = d;
   for (int i = 0; i < 100; ++i) deep += "/f";
   fs::create_directories(deep);
@@ -126,8 +139,9 @@ TEST(FileSearchWalk, InvisibleFilesAndDeepFolders) {
   const auto rows = Search(d, SKXSearchQuery{"needle", 0, true, false});
   std::vector<std::string> paths;
   for (const SKXSearchRow& r : rows) paths.push_back(r.path.substr(d.size()));
-  EXPECT_EQ(paths, (std::vector<std::string>{"/.hidden.txt", "/seen.txt", deep.substr(d.size()) + "/deep.txt"}));
-  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(paths, (std::vector<std::string>{"/.hidden.txt", "/seen.txt", deep.substr(d.size()) + "/deep.txt",
+                                             "/plain/in.txt"}));
+  ASSERT_EQ(rows.size(), 4u);
   EXPECT_EQ(rows[2].cell.substr(0, 8), "\x05...: f:");
   fs::remove_all(d);
 }
