@@ -413,18 +413,21 @@ constexpr unsigned char kStandInLead = 0xEF, kStandInTrail = 0x40, kStandInByte 
 
 // Overwrites, in bytes copied from `from`, each placeholder that holds a
 // character outside the text's encoding (it has a side entry) with a stand-in
-// code; answers whether there was one.
-bool MaskStandIns(const CKXStrArray& store, long from, std::vector<char>& bytes, SKXFindStyl& styl) {
+// code, those that start among the first `most` bytes (all by default);
+// answers whether there was one.
+bool MaskStandIns(const CKXStrArray& store, long from, std::vector<char>& bytes, SKXFindStyl& styl,
+                  long most = -1) {
   const long n = long(bytes.size());
-  const long count = store.GetSelUniCharsCount(from, from + n);
+  const long first = most < 0 ? n : std::min(most, n);
+  const long count = store.GetSelUniCharsCount(from, from + first);
   if (count <= 0) return false;
   std::vector<SKXUniChar> sides(static_cast<std::size_t>(count));
-  const long got = store.GetSelUniChars(from, from + n, sides.data(), count);
+  const long got = store.GetSelUniChars(from, from + first, sides.data(), count);
   KxFindStylSetBase(styl, std::int32_t(from), false);
   bool any = false;
   for (long i = 0; i < got; ++i) {
     const long at = sides[std::size_t(i)].offset;
-    if (at < 0 || at >= n) continue;
+    if (at < 0 || at >= first) continue;
     const short script = UKXFind::ScriptType(at, styl);
     const long width = at + 1 < n && KxTextCharFirst(std::uint8_t(bytes[std::size_t(at)]), script) ? 2 : 1;
     if (!store.GetUniCharIfExists(from + at, bytes.data() + at, width, script)) continue;
@@ -463,11 +466,21 @@ std::int32_t MatchWithoutStandIns(const CKXStrArray& store, long found, std::int
   const long from = std::max(0L, found - 1);
   std::vector<char> line;
   if (!CopyLine(store, from, found, kJoinedLine, line)) return r;
-  if (!MaskStandIns(store, from, line, styl)) return r;
+  // Only the placeholders the match took (and the character after it) at
+  // first: masking the whole rest of a line for every match would make a
+  // search through a line of such characters quadratic. A match that then
+  // reaches further is tried again with the whole line masked.
+  const long reach = found + r + 2 - from;
+  if (!MaskStandIns(store, from, line, styl, reach)) return r;
   ForgetOnThrow forget;
   CKXRegexp& re = Compiled(pattern, patLen, script);
-  KxFindStylSetBase(styl, std::int32_t(from), from + long(line.size()) >= store.GetLength());
-  return re.Find2ndStep(U(line.data()), found - from, long(line.size()), short(options & ~kKXFindBackward), styl);
+  const bool atEnd = from + long(line.size()) >= store.GetLength();
+  const short opts = short(options & ~kKXFindBackward);
+  KxFindStylSetBase(styl, std::int32_t(from), atEnd);
+  const std::int32_t kept = re.Find2ndStep(U(line.data()), found - from, long(line.size()), opts, styl);
+  if (found - from + kept < reach || !MaskStandIns(store, from, line, styl)) return kept;
+  KxFindStylSetBase(styl, std::int32_t(from), atEnd);
+  return re.Find2ndStep(U(line.data()), found - from, long(line.size()), opts, styl);
 }
 
 // The next match from pos whose literals take no placeholder of a character

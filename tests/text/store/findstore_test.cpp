@@ -278,6 +278,19 @@ TEST(FindStore, PlaceholdersOfOtherCharactersMatchOnlyWildcards) {
     store.SetText(text.data(), long(text.size()));
     const SKXUniChar emoji{1, 0xD83DDE00u};  // stands at the first
     store.SetUniChars(&emoji, 1);
+    if (rest < 1000) {
+      // A set that leaves out the placeholder's character still takes an
+      // emoji after what the bytes matched.
+      const std::string more = "x" + circle + "b" + circle + circle + "a\r";
+      CKXStrArray two;
+      two.SetText(more.data(), long(more.size()));
+      const SKXUniChar emojis[] = {{1, 0xD83DDE00u}, {4, 0xD83DDE01u}};
+      two.SetUniChars(emojis, 2);
+      const std::string set = ".b[^" + circle + "]*";
+      long at = -1;
+      EXPECT_EQ(KxStrFind(two, 0, set.data(), long(set.size()), at, kKXFindRegexp, 1, nullptr), 5);
+      EXPECT_EQ(at, 1);
+    }
     long found = -1;
     EXPECT_EQ(KxStrFind(store, 0, ".b", 2, found, kKXFindRegexp, 1, nullptr), 3) << rest;
     EXPECT_EQ(found, 1) << rest;
@@ -288,6 +301,42 @@ TEST(FindStore, PlaceholdersOfOtherCharactersMatchOnlyWildcards) {
     }
     EXPECT_EQ(KxStrFind(store, 0, circle.data(), 2, found, 0, 1, nullptr), 2) << rest;
     EXPECT_EQ(found, 4) << rest;
+  }
+}
+
+// Searching a text that holds characters outside its encoding finds what
+// searching the same text finds with each of them written as a code no
+// pattern names: the model of the rule above, through plain and regular
+// finds forward and backward.
+TEST(FindStore, OtherCharactersFindAsCodesNoPatternNames) {
+  std::mt19937 rng(11);
+  const std::string circle = "\x81\xFC";
+  const std::vector<std::pair<std::string, short>> cases = {
+      {circle, 0}, {circle, 1}, {"a" + circle, 0}, {circle, 16}, {circle, 17}, {"." + circle, 16},
+      {circle + ".", 16}, {"b.*" + circle, 16},
+      {"(a|" + circle + ")+", 16}, {".", 16}, {"..b", 17}, {"[a" + circle + "]+b", 16}, {circle + "+$", 16}};
+  for (int round = 0; round < 40; ++round) {
+    std::string text, masked;
+    std::vector<SKXUniChar> sides;
+    for (int i = 0; i < 60; ++i) {
+      switch (rng() % 6) {
+        case 0: text += "a"; masked += "a"; break;
+        case 1: text += "b"; masked += "b"; break;
+        case 2: text += "\r"; masked += "\r"; break;
+        case 3: text += circle; masked += circle; break;  // a real one
+        default:
+          sides.push_back(SKXUniChar{std::int32_t(text.size()), 0xD83DDE00u + std::uint32_t(rng() % 4)});
+          text += circle;
+          masked += "\xEF\x40";
+      }
+    }
+    CKXStrArray store, model;
+    store.SetText(text.data(), long(text.size()));
+    if (!sides.empty()) store.SetUniChars(sides.data(), long(sides.size()));
+    model.SetText(masked.data(), long(masked.size()));
+    for (const auto& [pattern, options] : cases)
+      EXPECT_EQ(FindAll(store, pattern, options), FindAll(model, pattern, options))
+          << pattern << " " << options << " round " << round;
   }
 }
 
