@@ -16,6 +16,7 @@
 #include "app/nav_dialogs.h"
 #include "app/prefs_file.h"
 #include "app/recent_menu.h"
+#include "engine/text_undoer.h"
 #include "platform/ae/ae_codes.h"
 #include "platform/ae/required_events.h"
 #include "platform/framework/dialog.h"
@@ -237,6 +238,10 @@ void CKXTextApp::MakeMenuBar() {
   UpdateWordServicesMenu();
   // The user's keys last, so that they win.
   UCustomMenu::UpdateMenu();
+  KxSetRedoKeySetter([](LMenu& menu, std::int16_t item) {
+    SMenukey key;
+    if (UCustomMenu::GetMenuKey(kKxCmdRedo, key)) UCustomMenu::SetCmdKey(menu, item, key.key, key.modifiers);
+  });
 }
 
 void CKXTextApp::RemakeMenuBar() {

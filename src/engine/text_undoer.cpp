@@ -92,6 +92,12 @@ void CKXTextUndoer::RedoAction() {
   AdjustTextAction(layer);
 }
 
+namespace {
+KxRedoKeySetter gRedoKeySetter = nullptr;
+}  // namespace
+
+void KxSetRedoKeySetter(KxRedoKeySetter setter) { gRedoKeySetter = setter; }
+
 void CKXTextUndoer::FindRedoStatus(SCommandStatus* status) {
   CKXUndoer::FindRedoStatus(status);
   LMenuBar* bar = LMenuBar::GetCurrentMenuBar();
@@ -107,6 +113,10 @@ void CKXTextUndoer::FindRedoStatus(SCommandStatus* status) {
     sRedoModifiers = item->modifiers;
     menu->SetKey(kRedoItem, 0, 0);
   } else if (item->key == 0 && enabled) {
-    menu->SetKey(kRedoItem, sRedoKey, sRedoModifiers);
+    // The user's key, which may be none: one the user took away stays away.
+    if (gRedoKeySetter)
+      gRedoKeySetter(*menu, kRedoItem);
+    else
+      menu->SetKey(kRedoItem, sRedoKey, sRedoModifiers);
   }
 }

@@ -18,6 +18,7 @@
 
 class CKXTextAction;
 class CKXTextLayer;
+class LMenu;
 
 // The live link between posted actions and their layer; the layer's owner
 // sets `layer` null when the layer goes.
@@ -53,6 +54,12 @@ class CKXTextPostAction : public LAction {
   CKXTextAction* mAction;   // owned
   KXLayerLink mLink;
 };
+
+// Puts the user's key for redo (command 28) on the redo item; set by the
+// program, which keeps the user's keys. Without it the key the item last
+// carried comes back.
+using KxRedoKeySetter = void (*)(LMenu& menu, std::int16_t item);
+void KxSetRedoKeySetter(KxRedoKeySetter setter);
 
 class CKXTextUndoer : public CKXUndoer {
  public:

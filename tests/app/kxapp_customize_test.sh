@@ -132,4 +132,31 @@ print prefs
 S
 )
 grep -q '^CK2T = 5300' <<<"$out" || fail "reset: $(echo "$out" | grep CK2T)"
+# Redo's key taken away stays away once redo is possible, here and after a
+# restart (the item used to get Shift+Z back whenever redo came on).
+redo_steps='open doc.txt
+type abc
+key z cmd
+print menus
+key z cmd+shift
+print text
+quit
+answer dont-save'
+out=$(P=p6 app - <<S
+open doc.txt
+menu 1109
+menu 28
+field 2910
+click 2908
+click 2901
+$redo_steps
+S
+)
+grep -q '^  28 .*\[' <<<"$out" && fail "redo kept a key: $(echo "$out" | grep '^  28 ')"
+grep -q 'abc' <<<"$out" && fail "the removed key still redid: $out"
+out=$(P=p6 app - <<<"$redo_steps")
+grep -q '^  28 .*\[' <<<"$out" && fail "redo's key came back after a restart: $(echo "$out" | grep '^  28 ')"
+out=$(P=p7 app - <<<"$redo_steps")
+grep -q '^  28 .*\[Ctrl+Shift+Z\]' <<<"$out" || fail "redo's own key: $(echo "$out" | grep '^  28 ')"
+grep -q '^abcdoc' <<<"$out" || fail "redo by its own key: $out"
 echo ok
