@@ -170,12 +170,15 @@ bool GetMenuString(std::int32_t command, Str255 out, bool plain) {
                               std::to_string(command - f.range.first + 1));
         return out[0] != 0;
       }
+  // Undo and redo by their items' plain texts (item 1 of the undoer's
+  // lists): their menu texts name the last action, and the lists' other
+  // items are action names ("編集" for an edit), not the commands'.
   if (command == kKxCmdUndo) {
-    KxSetNameCut(out, KxIndString(kKxUndoNamesList, 2));
+    KxSetNameCut(out, KxIndString(kKxUndoNamesList, 1));
     if (out[0]) return true;
   }
   if (command == kKxCmdRedo || command == kKxCmdRedoAlias) {
-    KxSetNameCut(out, KxIndString(kKxRedoNamesList, 2));
+    KxSetNameCut(out, KxIndString(kKxRedoNamesList, 1));
     if (out[0]) return true;
   }
   const LMenuBar* bar = LMenuBar::GetCurrentMenuBar();

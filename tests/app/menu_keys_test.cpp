@@ -134,7 +134,10 @@ TEST_F(MenuKeysTest, CommandNames) {
       {kKxCmdNothing, false, "(none)"},
       {kKxCmdPrefDialog, false, "環境設定…"},
       {kKxCmdClearRecent, true, "最近使った項目-履歴を消去"},
-      {kKxCmdRedo, false, "編集"},
+      // Undo and redo by their own names, not an action's.
+      {kKxCmdRedo, false, "やり直し"},
+      {kKxCmdRedoAlias, false, "やり直し"},
+      {kKxCmdUndo, false, "取り消し"},
       {12345, false, "(none)"},
       {LCommander::SyntheticCommandForMenuItem(kKxSizeMenu, 3), true, "サイズ-12"},
   };
