@@ -507,7 +507,11 @@ int KxParseCommandLine(int argc, const char* const* argv, std::vector<std::strin
       output = "kxtext: unknown option " + arg + " (try --help)\n";
       return 2;
     } else if (!arg.empty()) {
-      files.push_back(arg);
+      // Named from the folder the program started in: the recent list and
+      // the documents to reopen keep only whole paths.
+      std::error_code error;
+      const std::filesystem::path whole = std::filesystem::absolute(arg, error);
+      files.push_back(error ? arg : whole.lexically_normal().string());
     }
   }
   return -1;

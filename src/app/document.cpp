@@ -12,6 +12,7 @@
 #include "platform/resources.h"
 #include "platform/textconv.h"
 #include "app/nav_extras.h"
+#include "app/recent_menu.h"
 
 namespace {
 
@@ -284,6 +285,12 @@ bool CKXDocument::AskSaveAs(FSSpec& fileSpec, bool /*recordIt*/) {
     // The file that could not be written is the one chosen, not the old one.
     ReportSaveFailureAs(fileSpec.name, e.GetErrorCode());
     return false;
+  }
+  // The file chosen joins the recent list, as a file opened does.
+  SKXFSpec ref;
+  if (UKXFSpec::MakeFromPath(ref, fileSpec.Path())) {
+    URecentMenu::SetRecent(ref);
+    URecentMenu::UpdateMenu();
   }
   return true;
 }

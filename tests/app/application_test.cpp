@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -572,14 +573,17 @@ struct LineCase {
 };
 
 TEST(AppCommandLine, OptionsAndFiles) {
+  // Files come back as whole paths from the current folder.
+  const std::string here = std::filesystem::current_path().string() + "/";
   const LineCase cases[] = {
       {{}, -1, {}, ""},
-      {{"a.txt", "b.txt"}, -1, {"a.txt", "b.txt"}, ""},
+      {{"a.txt", "b.txt"}, -1, {here + "a.txt", here + "b.txt"}, ""},
       {{"--help"}, 0, {}, "usage: kxtext"},
       {{"a.txt", "--version"}, 0, {}, "kxtext "},
-      {{"--", "-dash.txt"}, -1, {"-dash.txt"}, ""},
+      {{"--", "-dash.txt"}, -1, {here + "-dash.txt"}, ""},
       {{"--frobnicate"}, 2, {}, "kxtext: unknown option"},
-      {{"", "x"}, -1, {"x"}, ""},
+      {{"", "x"}, -1, {here + "x"}, ""},
+      {{"./sub/../y.txt", "/abs/z.txt"}, -1, {here + "y.txt", "/abs/z.txt"}, ""},
   };
   for (const LineCase& c : cases) {
     std::vector<const char*> argv = {"kxtext"};

@@ -79,6 +79,18 @@ S
 [ "$(sed -n '/^    0 folder >$/,/^    ----$/p' <<<"$out")" = "$(printf '    0 folder >\n      0 one.txt\n      0 two.txt\n    ----')" ] ||
   fail "recent folder submenu: $(sed -n '/最近使った項目/,/履歴を消去/p' <<<"$out")"
 
+# 3b. A file chosen in Save As joins the recent files, as an opened one does.
+out=$(run <<S
+open $work/folder/one.txt
+type 1
+answer $work/folder/three.txt
+menu 6
+print menus
+S
+)
+[ "$(sed -n '/最近使った項目 >$/,/^    ----$/p' <<<"$out" | sed -n '2,3p')" = "$(printf '    0 three.txt\n    0 one.txt')" ] ||
+  fail "save as in the recent files: $(sed -n '/最近使った項目/,/履歴を消去/p' <<<"$out")"
+
 # 4. A text in the default font: its family carries the check.
 out=$(run <<S
 open $work/b.txt
