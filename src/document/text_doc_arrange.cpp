@@ -166,7 +166,9 @@ void CKXTextDocument::ArrangePanes(std::int32_t gage) {
     // The text area left of the ruler, under the margins; the first pane is
     // the left one (it holds the status bar in its scroll bar row).
     const RectL area{lines ? kMarginWidth : 0, 0, H, W - gage};
-    if (ruler) SetFrame(ruler, RectL{0, area.right, H + 1, area.right + gage}, SBooleanRect{false, true, true, true});
+    // The ruler starts under the margin, whose button takes its corner.
+    if (ruler)
+      SetFrame(ruler, RectL{area.top, area.right, H + 1, area.right + gage}, SBooleanRect{false, true, true, true});
     RectL first = area, second{area.top, -kParkDistance - 2 * kMinSecondPane, H, -kParkDistance};
     const std::int32_t statusTake = info ? kStatusWidth : 0;
     if (split) {
@@ -183,8 +185,12 @@ void CKXTextDocument::ArrangePanes(std::int32_t gage) {
     SetFrame(s2, second, SBooleanRect{false, true, true, true});
     PlaceInsideScroller(s1, 0, statusTake + (split ? 0 : kSplitBoxReach));
     PlaceInsideScroller(s2, 0, 0);
-    SetFrame(margin[0], RectL{0, first.left, first.top, first.right - kBarWidth}, SBooleanRect{true, true, true, false});
-    SetFrame(margin[1], RectL{0, second.left, second.top, second.right - kBarWidth},
+    // Each margin runs on over its pane's scroll bar (and the ruler's corner
+    // beside the right-hand pane), where its line-menu button stands: the
+    // numbers stay over the columns, which start at the text's right edge.
+    const auto marginRight = [&](const RectL& pane) { return pane.right + (pane.right == area.right ? gage : 0); };
+    SetFrame(margin[0], RectL{0, first.left, first.top, marginRight(first)}, SBooleanRect{true, true, true, false});
+    SetFrame(margin[1], RectL{0, second.left, second.top, marginRight(second)},
              SBooleanRect{false, true, true, false});
   }
   if (status) SetFrame(status, RectL{H - kBarWidth, 0, H, kStatusWidth}, SBooleanRect{true, false, false, true});

@@ -139,7 +139,8 @@ std::int32_t DrawVertical(std::int32_t x, std::int32_t top, std::int32_t ascent,
   }
   batch.Flush();
   const std::int32_t advance = std::int32_t(pen - top);
-  if (CKXCharState::sFontUnderline) Underline(colLeft - 1, top, 0, advance - 1);
+  // Inside the column's own left edge: the next column's erase stops short of it.
+  if (CKXCharState::sFontUnderline) Underline(colLeft, top, 0, advance - 1);
   MoveTo(x, std::int32_t(pen));
   return advance;
 }

@@ -168,7 +168,8 @@ std::int32_t KxTextDrawUnicodeText(std::int32_t x, std::int32_t top, std::int32_
     CKXDrawState state;
     state.Normalize();
     if (vertical) {
-      MoveTo(x - height - 1, top);
+      // The column's own left edge, as with the text it stands for.
+      MoveTo(x - height, top);
       Line(0, advance - 1);
     } else {
       MoveTo(x, baseline + 1);

@@ -98,8 +98,6 @@ void CKXTextLineView::AdaptToSuperFrameSize(std::int32_t dw, std::int32_t dh, bo
       const std::int32_t sign = colmHidden ? -1 : 1;
       MoveBy(0, sign * height, false);
       dh -= sign * height;
-    } else {
-      mButtonWidth = colmHidden ? kKxLineButtonWidth : height + kKxLineButtonWidth;
     }
   }
   if (mHidden != mLaidOutHidden) {
@@ -120,9 +118,23 @@ void CKXTextLineView::ResizeFrameBy(std::int32_t dw, std::int32_t dh, bool refre
   FixGage();
 }
 
+void CKXTextLineView::SetVertical(bool vertical) {
+  if (vertical == mVertical) return;
+  mVertical = vertical;
+  FixGage();
+}
+
+std::int32_t CKXTextLineView::ButtonWidth() const {
+  if (!mVertical) return 0;
+  // Above the scroll bar, and above the ruler's corner while it is shown.
+  if (!mColmView || !mColmView->IsVisibleSelf()) return kKxLineButtonWidth;
+  const auto* gage = dynamic_cast<const CKXTextGage*>(mColmView);
+  return kKxLineButtonWidth + (gage ? gage->GetGageHeight() : 16);
+}
+
 void CKXTextLineView::FixGage() {
   mDrawn = false;
-  if (mVertical && mButtonWidth < 1) mButtonWidth = kKxLineButtonWidth;
+  mButtonWidth = ButtonWidth();
   SDimension32 size;
   GetFrameSize(size);
   if (mButtonWidth < 1)
@@ -206,6 +218,16 @@ RectL CKXTextLineView::InsideRect() const {
     r.right -= mButtonWidth;
   }
   return r;
+}
+
+std::int32_t CKXTextLineView::TextRightEdge(const RectL& frame) const {
+  // The columns start at the text view's right edge, wherever the window
+  // puts the margin; without a view, where the button leaves off.
+  if (!mTextView) return frame.right - mButtonWidth;
+  const RectL text = mTextView->CalcPortFrameRect();
+  SPoint32 p{text.right, text.top};
+  PortToLocalPoint(p);
+  return p.h;
 }
 
 bool CKXTextLineView::ShownRect(RectL& shown) const {
@@ -319,13 +341,14 @@ void CKXTextLineView::DrawLineNumbers(const RectL& clip) {
   const short scale = KXTE_GetShownScale(engine.GetEdit());
   RectL f;
   CalcLocalFrameRect(f);
+  const std::int32_t textRight = mVertical ? TextRightEdge(f) : 0;
   for (KxLineMark& m : KxCollectLineMarks(engine, shown, scale, fontHeight)) {
     char digits[24];
     const int n = std::snprintf(digits, sizeof digits, "%ld", m.number);
     const std::int32_t width = TextWidth(digits, 0, n);
     if (mVertical) {
       // Along the line from the right: centred across it, right-aligned down.
-      m.pos = f.right - mButtonWidth - m.pos - m.length;
+      m.pos = textRight - m.pos - m.length;
     } else {
       m.pos += f.top;
       MoveTo(f.left + kKxLineNumberWidth - width, m.pos + (m.length + info.ascent - info.descent) / 2);
@@ -339,7 +362,9 @@ void CKXTextLineView::DrawLineNumbers(const RectL& clip) {
                                 : RectL{m.pos, f.left, m.pos + band, f.right});
       if (mVertical) {
         // Turned along the line, ending at the far side of the number column.
-        KxDrawVerticalText(m.pos, f.top + kKxLineNumberWidth - width, info.ascent, m.length, digits, n);
+        // Centred across the line as a horizontal number is down it.
+        KxDrawVerticalText(m.pos, f.top + kKxLineNumberWidth - width, (m.length + info.ascent - info.descent) / 2,
+                           m.length, digits, n);
       } else {
         DrawText(digits, 0, n);
       }

@@ -48,7 +48,8 @@ class CKXTextLineView : public LView, public CKXTextGage {
   void SetTextView(CKXTextView* view) { mTextView = view; }
   void SetTextColmView(LPane* ruler);
   void SetInfoView(CKXTextInfoView* info) { mInfoView = info; }
-  void SetVertical(bool vertical) { mVertical = vertical; }
+  // Turning the text also moves or removes the line-menu button.
+  void SetVertical(bool vertical);
   void SetInvisible(bool hidden);
   bool GetInvisible() const { return mHidden; }
 
@@ -69,11 +70,16 @@ class CKXTextLineView : public LView, public CKXTextGage {
   std::int32_t GetGageHeight() const override { return kKxLineViewWidth; }
   // What the last drawing showed (local positions), for checks.
   const std::vector<KxLineMark>& GetDrawnMarks() const { return mDrawnMarks; }
+  std::int32_t GetButtonWidth() const { return mButtonWidth; }
   // Scrolls done by moving pixels (the rest were full redraws).
   int GetPixelScrolls() const { return mPixelScrolls; }
 
  private:
   void FixGage();
+  // The button's width for the writing direction and the ruler's state.
+  std::int32_t ButtonWidth() const;
+  // Where the text's first column starts (local h, vertical writing).
+  std::int32_t TextRightEdge(const RectL& frame) const;
   // The area the numbers take (local): the frame inset, less the button.
   RectL InsideRect() const;
   void DrawLine(const RectL& area);

@@ -275,7 +275,9 @@ TEST_F(ArrangeTest, TheRulerTurnsWithTheWindow) {
     EXPECT_EQ(ruler->GetLeftInset(), 1) << "no indent along the right edge";
     EXPECT_EQ(r.right, size.width);
     EXPECT_EQ(r.right - r.left, ruler->GetGageHeight());
-    EXPECT_EQ(r.top, 0);
+    // Under the line numbers, whose button takes the corner above it.
+    EXPECT_EQ(r.top, Frame(d, kKxLineViewID).bottom);
+    EXPECT_EQ(Frame(d, kKxLineViewID).right, size.width);
     EXPECT_EQ(Frame(d, kScroller1).right, r.left) << "the scroller ends where the ruler starts";
   };
   Command(1408);

@@ -90,10 +90,26 @@ TEST_F(DrawTextTest, UnderlineIsDrawnBesideTheColumnAndUnderTheLine) {
   EXPECT_EQ(Px(12, 18), kWhite);
   Clear();
   CKXCharState::sVerticalDrawing = 1;
-  KxTextDrawText(60, 2, 15, 22, "\x82\xA0", 0, 2, 0);   // column 38..60, line at 37
-  EXPECT_EQ(Px(37, 2), kBlack);
-  EXPECT_EQ(Px(37, 21), kBlack);
-  EXPECT_EQ(Px(37, 22), kWhite);
+  // Column 38..60: the line on its own left pixel, where erasing the next
+  // column (which ends at 38) leaves it; the character starts at 40.
+  KxTextDrawText(60, 2, 15, 22, "\x82\xA0", 0, 2, 0);
+  EXPECT_EQ(Px(38, 2), kBlack);
+  EXPECT_EQ(Px(38, 21), kBlack);
+  EXPECT_EQ(Px(38, 22), kWhite);
+  EXPECT_EQ(Px(37, 10), kWhite);
+  EXPECT_EQ(Px(39, 10), kWhite);
+  // A turned run and a Unicode fallback underline the same way.
+  for (int kind = 0; kind < 2; ++kind) {
+    SCOPED_TRACE(kind);
+    Clear();
+    if (kind == 0)
+      KxTextDrawText(60, 2, 15, 22, "AB", 0, 2, 0);
+    else
+      KxTextDrawUnicodeText(60, 2, 15, 22, nullptr, 0, "\x82\xA0", 2, 0);
+    EXPECT_EQ(Px(38, 2), kBlack);
+    EXPECT_EQ(Px(38, 20), kBlack);
+    for (int y = 0; y < 30; ++y) EXPECT_EQ(Px(37, y), kWhite) << y;
+  }
 }
 
 // Random text of single bytes, kana, kanji, spaces and control bytes: the pen

@@ -271,4 +271,50 @@ TEST_F(LineViewTest, UpdatesWhileTrackingKeepTheMousePosition) {
   EXPECT_EQ(selected(), lines(3, 3));
 }
 
+// In vertical writing the numbers stand over the columns, which start at the
+// text's right edge wherever the margin ends, centred across each line at
+// every scale; the line-menu button is 15 wide, more with the ruler beside
+// it, and gone once the text turns back to horizontal.
+TEST_F(LineViewTest, VerticalNumbersStandOverTheirColumnsAndTheButtonFollowsTheWriting) {
+  for (short scale : {0, 50, 200}) {
+    SCOPED_TRACE(scale);
+    // Few enough lines to show from the first at every scale.
+    Open(ManyLines(10, 2), 800, 300, 0, true, scale);
+    CKXTextLineView* margin = AddMargin();
+    EXPECT_EQ(margin->GetButtonWidth(), kKxLineButtonWidth);
+    // The margin reaches past the text by its button, as in the window.
+    margin->ResizeFrameBy(kKxLineButtonWidth + 9, 0, false);
+    margin->Refresh();
+    panes.window->UpdatePort();
+    const RectL text = panes.view[0]->CalcPortFrameRect();
+    const RectL port = margin->CalcPortFrameRect();
+    RectL local;
+    ASSERT_TRUE(margin->CalcLocalFrameRect(local));
+    const std::int32_t toPort = port.left - local.left;
+    const auto& marks = margin->GetDrawnMarks();
+    ASSERT_GE(marks.size(), 2u);
+    EXPECT_EQ(marks[0].line, 1);
+    EXPECT_EQ(toPort + marks[0].pos + marks[0].length, text.right);
+    if (marks[1].line == 2) {
+      EXPECT_EQ(marks[1].pos + marks[1].length, marks[0].pos);
+    }
+    // The digit's ink lies within its line's band, about its middle.
+    const RectL band{port.top, toPort + marks[0].pos, port.bottom, toPort + marks[0].pos + marks[0].length};
+    const auto px = Pixels(band);
+    const std::int32_t w = band.right - band.left, h = band.bottom - band.top;
+    std::int32_t lo = w, hi = -1;
+    for (std::int32_t y = 2; y < h - 2; ++y)
+      for (std::int32_t x = 0; x < w; ++x)
+        if ((px[std::size_t(y * w + x)] & 0x808080) == 0) lo = std::min(lo, x), hi = std::max(hi, x);
+    ASSERT_GE(hi, lo);
+    EXPECT_LE(std::abs((lo + hi) - (w - 1)), 6) << lo << ".." << hi << " of " << w;
+    margin->SetVertical(false);
+    EXPECT_EQ(margin->GetButtonWidth(), 0);
+    margin->SetVertical(true);
+    EXPECT_EQ(margin->GetButtonWidth(), kKxLineButtonWidth);
+    TearDown();
+    SetUp();
+  }
+}
+
 }  // namespace
