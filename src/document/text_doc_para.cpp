@@ -188,6 +188,21 @@ void KxTabEdit::Apply(std::int32_t position, int newKind, int newLeader, std::in
   newKind = std::clamp(newKind, 0, 3);
   newLeader = std::clamp(newLeader, 0, 3);
   if (position == 0) return;
+  // A tab where another already stands replaces that one: two at one place
+  // (a position held to the line's end, say) would leave one unreachable.
+  const int selected = index >= 1 && index <= count ? index - 1 : -1;
+  for (int k = 0; k < count; ++k) {
+    if (k == selected || pos[k] != position) continue;
+    if (selected >= 0) {
+      Delete({selected + 1});
+      if (k > selected) --k;
+    }
+    if (kind[k] != newKind || leader[k] != newLeader || selected >= 0) modified = true;
+    kind[k] = std::uint8_t(newKind);
+    leader[k] = std::uint8_t(newLeader);
+    index = k + 1;
+    return;
+  }
   if (index < 1 || index > count) {
     if (count >= kMax) return;
     pos[count] = position;

@@ -250,6 +250,38 @@ TEST(TabEdit, AppendsSortsAndKeepsTheSelectionOnItsTab) {
   EXPECT_EQ(std::memcmp(t.pos, before.pos, sizeof t.pos), 0);
 }
 
+// Two tabs never share a place: a new one there, or one moved there (as
+// far as the line's end holds it), takes the place of the one there.
+TEST(TabEdit, ATabWhereAnotherStandsReplacesIt) {
+  KxTabEdit t;
+  for (int p : {30, 60, 90}) {
+    t.index = 0;
+    t.Apply(p, 1, 1, 500);
+  }
+  t.modified = false;
+  t.index = 0;
+  t.Apply(60, 2, 3, 500);
+  ASSERT_EQ(t.count, 3);
+  EXPECT_EQ(t.index, 2);
+  EXPECT_EQ(t.kind[1], 2);
+  EXPECT_EQ(t.leader[1], 3);
+  EXPECT_TRUE(t.modified);
+  t.index = 0;
+  t.Apply(1000, 0, 0, 500);   // held at 500
+  t.index = 0;
+  t.Apply(2000, 3, 0, 500);   // held at 500 too: the same tab
+  ASSERT_EQ(t.count, 4);
+  EXPECT_EQ(t.kind[3], 3);
+  t.index = 1;
+  t.Apply(90, 1, 0, 500);     // tab 1 moved onto tab 3
+  ASSERT_EQ(t.count, 3);
+  EXPECT_EQ(t.pos[0], 60);
+  EXPECT_EQ(t.pos[1], 90);
+  EXPECT_EQ(t.leader[1], 0);
+  EXPECT_EQ(t.index, 2);
+  for (int k = 1; k < t.count; ++k) EXPECT_LT(t.pos[k - 1], t.pos[k]);
+}
+
 TEST(TabEdit, ADeleteLeavesNothingSelectedSoTheNextApplyChangesNoOtherTab) {
   KxTabEdit t;
   for (int p : {30, 60, 90}) {
