@@ -264,13 +264,7 @@ void CKXTextApp::DoPreferences() { ProcessCommand(kKxCmdPrefDialog); }
 void CKXTextApp::OpenDocument(const std::string& path) {
   // Only files that opened go to the recent list: a failed open would
   // leave an item that fails again.
-  if (mHooks->OpenDocument(path)) {
-    SKXFSpec ref;
-    if (UKXFSpec::MakeFromPath(ref, path)) {
-      URecentMenu::SetRecent(ref);
-      URecentMenu::UpdateMenu();
-    }
-  }
+  if (mHooks->OpenDocument(path)) URecentMenu::SetRecentPath(path);
   // The Aozora choice of the open dialog is for one open only.
   CKXJCode::sCodeType = kKxCodeAuto;
   UpdateDynamicMenus();

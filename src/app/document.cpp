@@ -287,11 +287,7 @@ bool CKXDocument::AskSaveAs(FSSpec& fileSpec, bool /*recordIt*/) {
     return false;
   }
   // The file chosen joins the recent list, as a file opened does.
-  SKXFSpec ref;
-  if (UKXFSpec::MakeFromPath(ref, fileSpec.Path())) {
-    URecentMenu::SetRecent(ref);
-    URecentMenu::UpdateMenu();
-  }
+  URecentMenu::SetRecentPath(fileSpec.Path());
   return true;
 }
 

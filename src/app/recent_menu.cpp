@@ -107,6 +107,11 @@ void URecentMenu::SetRecent(const SKXFSpec& fileRef) {
   gPrefModify = true;
 }
 
+void URecentMenu::SetRecentPath(const std::string& path) {
+  SKXFSpec ref;
+  if (UKXFSpec::MakeFromPath(ref, path)) SetRecent(ref);
+}
+
 bool URecentMenu::GetRecent(std::int16_t menu, std::int16_t item, SKXFSpec& out) {
   if (menu == kKxRecentMenu) return UKXFSpec::GetFSpec(item, out, gRecentFileHandle);
   const int sub = menu - kKxRecentSubmenu;

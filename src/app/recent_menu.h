@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "app/fspec.h"
 
@@ -21,6 +22,8 @@ void SetMenuSource(MenuSource source);
 
 // Records an opened file (a path reference) and its folder.
 void SetRecent(const SKXFSpec& fileRef);
+// The same for a file by its whole path (a relative one is no reference).
+void SetRecentPath(const std::string& path);
 // The reference behind item `item` of menu 220 (recent files) or 221-230
 // (a folder's files); false when there is none.
 bool GetRecent(std::int16_t menu, std::int16_t item, SKXFSpec& out);

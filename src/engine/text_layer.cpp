@@ -249,6 +249,11 @@ template <typename F>
 void CKXTextLayer::EditRange(const SKXRange& range, F edit) {
   Focus();
   SetSelectionRange(range, false);
+  EditSelection(edit);
+}
+
+template <typename F>
+void CKXTextLayer::EditSelection(F edit) {
   const SKXRange sel = GetSelectionRange();
   const long before = GetTotalRange().length;
   const std::uint16_t result = edit();
@@ -568,17 +573,12 @@ void CKXTextLayer::DoString(const char* text, long len, const SKXUniChar* uni, l
   Focus();
   CKXTextAction* action = CheckTyping(32, 0);
   if (action) action->BeforeTyping(32, 0);
-  // The text goes in over the selection as it stands: setting it again (as
-  // EditRange does) would take the typing style from the text before the
-  // caret and drop a style chosen with nothing selected.
-  const SKXRange sel = GetSelectionRange();
-  const long before = GetTotalRange().length;
-  const std::uint16_t result = uni && nUni > 0
-                                   ? KXTE_InsertTextWithUniChars(mEdit, text, len, uni, std::int32_t(nUni))
-                                   : KXTE_InsertText(mEdit, text, len);
-  const long after = GetTotalRange().length;
-  if (after != before || sel.length > 0) TextChanged(sel.start, sel.length, after - before + sel.length);
-  TextEditResult(result);
+  // Over the selection as it stands, so that a style chosen with nothing
+  // selected goes with the text.
+  EditSelection([&] {
+    return uni && nUni > 0 ? KXTE_InsertTextWithUniChars(mEdit, text, len, uni, std::int32_t(nUni))
+                           : KXTE_InsertText(mEdit, text, len);
+  });
   if (action) action->AfterTyping();
 }
 
@@ -592,12 +592,6 @@ void CKXTextLayer::DoString(KXTextHandle styledText) {
   Focus();
   CKXTextAction* action = CheckTyping(32, 0);
   if (action) action->BeforeTyping(32, 0);
-  // As above: the selection is not set again.
-  const SKXRange sel = GetSelectionRange();
-  const long before = GetTotalRange().length;
-  const std::uint16_t result = KXTE_Paste(mEdit, styledText, 0);
-  const long after = GetTotalRange().length;
-  if (after != before || sel.length > 0) TextChanged(sel.start, sel.length, after - before + sel.length);
-  TextEditResult(result);
+  EditSelection([&] { return KXTE_Paste(mEdit, styledText, 0); });
   if (action) action->AfterTyping();
 }

@@ -187,6 +187,10 @@ class CKXTextLayer {
   // Runs the edit-object call `edit` over `range` as a text change.
   template <typename F>
   void EditRange(const SKXRange& range, F edit);
+  // The same over the selection as it stands: setting it again would take
+  // the typing style from the text before the caret.
+  template <typename F>
+  void EditSelection(F edit);
   // The bytes of the range become the deleted-text buffer.
   void SetDeleted(const SKXRange& range);
 

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "text/store/strarray.h"
 #include "text/store/text.h"
 #include "tools/sed_host.h"
 #include "tools/sed_textfile.h"
@@ -209,7 +210,10 @@ class CKXTextSED : public CSEDHost {
   };
   SEDunit UniUnitOf(std::uint32_t value, SEDunit placeholder);
   const UniUnit* UniUnitAt(SEDunit c) const;
-  static bool IsPlaceholderUnit(SEDunit c) { return c == 0xA0 || c == 0x81FC; }
+  static bool IsPlaceholderUnit(SEDunit c) {
+    const unsigned char b[2] = {std::uint8_t(c > 255 ? c >> 8 : c), std::uint8_t(c)};
+    return KxIsPlaceholderAt(b, c > 255 ? 2 : 1);
+  }
   // The unit a text holds for `c`: its placeholder for a unit of a
   // character outside Shift_JIS (`value` its Unicode value), else `c`
   // (`value` 0).

@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "platform/bytefields.h"
+#include "text/store/strarray.h"
 #include "tools/file_text.h"
 #include "tools/sed.h"
 #include "tools/sed_history.h"
@@ -100,13 +101,9 @@ bool KxSEDFieldHasPlaceholder(const std::string& sjis) {
   const auto* b = reinterpret_cast<const unsigned char*>(sjis.data());
   const std::size_t n = sjis.size();
   for (std::size_t k = 0; k < n;) {
-    if (SEDLeadByte(b[k]) && k + 1 < n && SEDTrailByte(b[k + 1])) {
-      if (b[k] == 0x81 && b[k + 1] == 0xFC) return true;
-      k += 2;
-    } else {
-      if (b[k] == 0xA0) return true;
-      ++k;
-    }
+    const long width = SEDLeadByte(b[k]) && k + 1 < n && SEDTrailByte(b[k + 1]) ? 2 : 1;
+    if (KxIsPlaceholderAt(b + k, width)) return true;
+    k += std::size_t(width);
   }
   return false;
 }

@@ -627,6 +627,27 @@ std::string ReadBytes(const std::string& path) {
   return std::string(raw.begin(), raw.end());
 }
 
+// A styled document with runs, a ruby, a side character and ranked marks
+// (`doc`), written into `dir` in both layouts with `format`; the files'
+// bytes go into `files`.
+void WriteStyledDocuments(const std::string& dir, std::map<std::string, std::string>& files, SKXSedText& doc,
+                          SKXSedFormat& format) {
+  std::string styled = "ab\rcd";
+  styled += kPH;
+  styled += "e\r";
+  doc = ColouredText(styled, {{5, 0x20B9F}}, {Ruby(0, 2, "\x82\xA0")});
+  doc.marks = {{0, 2, 1, "head"}, {3, 2, 2, "body"}};
+  doc.ranks = true;
+  format.document = true;
+  std::string message;
+  for (EKXLayout layout : {EKXLayout::kClassic, EKXLayout::kContainer}) {
+    format.layout = layout;
+    const std::string name = layout == EKXLayout::kClassic ? "styled.txt" : "styled.kxt";
+    ASSERT_EQ(KxSedWriteFile(dir + "/" + name, doc, format, true, message), 0) << message;
+    files[name] = ReadBytes(dir + "/" + name);
+  }
+}
+
 }  // namespace
 
 // The note of an error: its item of list 210, "%s" the argument with 0x01
@@ -748,21 +769,11 @@ TEST(SedTextRun, IdentityKeepsEveryFileAsItWas) {
   };
   for (const auto& [name, bytes] : files) WriteBytes(dir + "/" + name, bytes);
   // Styled documents: runs, a ruby, a side character and ranked marks.
-  std::string styled = "ab\rcd";
-  styled += kPH;
-  styled += "e\r";
-  SKXSedText doc = ColouredText(styled, {{5, 0x20B9F}}, {Ruby(0, 2, "\x82\xA0")});
-  doc.marks = {{0, 2, 1, "head"}, {3, 2, 2, "body"}};
-  doc.ranks = true;
+  SKXSedText doc;
   SKXSedFormat format;
-  format.document = true;
   std::string message;
-  for (EKXLayout layout : {EKXLayout::kClassic, EKXLayout::kContainer}) {
-    format.layout = layout;
-    const std::string name = layout == EKXLayout::kClassic ? "styled.txt" : "styled.kxt";
-    ASSERT_EQ(KxSedWriteFile(dir + "/" + name, doc, format, true, message), 0) << message;
-    files[name] = ReadBytes(dir + "/" + name);
-  }
+  WriteStyledDocuments(dir, files, doc, format);
+  ASSERT_FALSE(HasFatalFailure());
   // The same document as an EUC-JP text with CR LF line ends: it stays so.
   format.layout = EKXLayout::kClassic;
   format.encoding = kKxCodeEUC;
@@ -814,21 +825,11 @@ TEST(SedTextRun, OverwriteLeavesUnchangedFilesAlone) {
       {"no_end.txt", "last line"},
   };
   for (const auto& [name, bytes] : files) WriteBytes(dir + "/" + name, bytes);
-  std::string styled = "ab\rcd";
-  styled += kPH;
-  styled += "e\r";
-  SKXSedText doc = ColouredText(styled, {{5, 0x20B9F}}, {Ruby(0, 2, "\x82\xA0")});
-  doc.marks = {{0, 2, 1, "head"}, {3, 2, 2, "body"}};
-  doc.ranks = true;
+  SKXSedText doc;
   SKXSedFormat format;
-  format.document = true;
   std::string message;
-  for (EKXLayout layout : {EKXLayout::kClassic, EKXLayout::kContainer}) {
-    format.layout = layout;
-    const std::string name = layout == EKXLayout::kClassic ? "styled.txt" : "styled.kxt";
-    ASSERT_EQ(KxSedWriteFile(dir + "/" + name, doc, format, true, message), 0) << message;
-    files[name] = ReadBytes(dir + "/" + name);
-  }
+  WriteStyledDocuments(dir, files, doc, format);
+  ASSERT_FALSE(HasFatalFailure());
   const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * 400);
   for (const auto& entry : std::filesystem::directory_iterator(dir))
     std::filesystem::last_write_time(entry.path(), old);

@@ -111,8 +111,17 @@ std::int32_t WalkChunks(const CKXStrArray& store, long pos, bool back, short opt
   for (;;) {
     if (chunk.bytes && chunk.len > 0) {
       const long len = chunk.len;
-      const bool tailCut = joined(base + len);
-      const bool skipHead = (back ? p > 0 : p == 0 && base != pos) && joined(base);
+      // Each edge in the walk's order, so that the one shared with the
+      // chunk before is looked at once.
+      auto head = [&] { return (back ? p > 0 : p == 0 && base != pos) && joined(base); };
+      bool tailCut, skipHead;
+      if (back) {
+        tailCut = joined(base + len);
+        skipHead = head();
+      } else {
+        skipHead = head();
+        tailCut = joined(base + len);
+      }
       CKXLock lock(chunk.bytes);
       const unsigned char* bytes = U(lock.Ptr());
       const std::int32_t r = skipHead ? look(bytes + 1, base + 1, len - 1, back ? p - 1 : 0, tailCut)
