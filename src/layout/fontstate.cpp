@@ -179,6 +179,7 @@ struct SharedWidths {
   unsigned char face = 0;
   short size = 0;
   std::int16_t doubleWidth = 0;
+  std::int16_t uniformAscii = -1;
   std::int16_t widths[256] = {};
 };
 
@@ -221,6 +222,7 @@ void CKXCharState::SetStyl(short font, short size, unsigned char face) {
 }
 
 void CKXCharState::Load() {
+  mUniformAscii = -1;
   const std::uint32_t generation = KxFontGeneration();
   for (int i = 0; i < kSharedEntries; ++i) {
     if (!Matches(gShared[i], generation, mFont, mSize, mFace)) continue;
@@ -229,6 +231,7 @@ void CKXCharState::Load() {
     gShared[0] = hit;
     std::memcpy(mWidths, hit.widths, sizeof mWidths);
     mDoubleWidth = hit.doubleWidth;
+    mUniformAscii = hit.uniformAscii;
     mCacheModified = false;
     return;
   }
@@ -252,6 +255,7 @@ void CKXCharState::Store() {
   e.size = mSize;
   e.face = mFace;
   e.doubleWidth = mDoubleWidth;
+  e.uniformAscii = mUniformAscii;
   std::memcpy(e.widths, mWidths, sizeof mWidths);
 }
 
@@ -279,6 +283,24 @@ void CKXCharState::MeasureDouble() {
   // One reference character for every double-byte character: the width
   // never depends on which character happened to be measured first.
   mDoubleWidth = ToWidth(KxFontCharWidth(mFont, mSize, mFace, kKxReferenceKanji));
+  mCacheModified = true;
+}
+
+void CKXCharState::MeasureAscii() {
+  const std::uint8_t* parse = KxScriptParseTable(mScript);
+  std::int16_t shared = 0;
+  for (int c = 0x20; c <= 0x7E; ++c) {
+    // A byte that leads in this script is no single character.
+    if (parse[c]) {
+      shared = 0;
+      break;
+    }
+    if (mWidths[c] <= 0) MeasureByte(std::uint8_t(c));
+    if (c == 0x20) shared = mWidths[c];
+    else if (mWidths[c] != shared) shared = 0;
+    if (shared <= 0) break;
+  }
+  mUniformAscii = std::max<std::int16_t>(shared, 0);
   mCacheModified = true;
 }
 

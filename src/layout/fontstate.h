@@ -126,6 +126,13 @@ class CKXCharState {
   // layout's plain stretches, which leave anything else to GetWidth; null
   // while a first byte waits for its second.
   const std::int16_t* KnownWidths() const { return mPending ? nullptr : mWidths; }
+  // The width every byte from 0x20 to 0x7E shares, measuring them all the
+  // first time; 0 when they differ (a proportional font). For the layout's
+  // plain stretches: a run of such bytes is then counted, not summed.
+  std::int32_t UniformAsciiWidth() {
+    if (mUniformAscii < 0) MeasureAscii();
+    return mUniformAscii;
+  }
   // The width every double-byte character of the style shares.
   std::int32_t DoubleWidth() {
     if (mDoubleWidth == 0) MeasureDouble();
@@ -150,6 +157,7 @@ class CKXCharState {
  private:
   std::int32_t MeasureByte(unsigned char c);
   void MeasureDouble();
+  void MeasureAscii();
   void Store();
   void Load();
 
@@ -161,6 +169,7 @@ class CKXCharState {
   short mScript = 0;
   std::int16_t mWidths[256];  // 0 not measured, -1 first byte of a double-byte character
   std::int16_t mDoubleWidth = 0;
+  std::int16_t mUniformAscii = -1;  // -1 until asked for, after each new memo
   bool mPending = false;
   bool mCacheModified = false;
   Boolean mVertical = 0;

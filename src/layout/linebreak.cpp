@@ -34,6 +34,20 @@ bool AsciiNeverLeads(const std::uint8_t* parse) {
 // The lanes of v (bytes 0x20 to 0x7F) as a mask, one bit a byte.
 int AsciiLanes(__m128i v) { return _mm_movemask_epi8(_mm_cmpgt_epi8(v, _mm_set1_epi8(0x1F))); }
 
+// How many of the sixteen bytes at q, from the first, are 0x20 to 0x7E.
+int PrintableAsciiCount(const unsigned char* q) {
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+  const int del = _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(0x7F)));
+  const int lanes = AsciiLanes(v) & ~del;
+  return lanes == 0xFFFF ? 16 : __builtin_ctz(unsigned(~lanes));
+}
+
+// The lanes of v that end a word for word wrap among printable ASCII: a
+// space or a hyphen.
+int WordEndLanes(__m128i v) {
+  return _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(' ')), _mm_cmpeq_epi8(v, _mm_set1_epi8('-'))));
+}
+
 // Whether `parse` is the Japanese table and marks exactly the Shift_JIS
 // lead bytes, 0x81 to 0x9F and 0xE0 to 0xFC: pairs can then be checked by
 // ranges, eight at a time.
@@ -220,6 +234,10 @@ long CKXTextLayout::PlainWordStart(long offset, long lineStart) const {
   const auto* bytes = reinterpret_cast<const unsigned char*>(mPeek->bytes) - mPeek->start;
   long p = offset;
 #if defined(__SSE2__)
+  // Bytes the line's measure found to be word bytes are not read again:
+  // within them no step stops, down to the one after their first.
+  if (offset <= mPeek->wordEnd && offset > mPeek->wordFrom + 1 && floor < offset && AsciiNeverLeads(parse))
+    p = std::max(floor, mPeek->wordFrom + 1);
   // Sixteen at a time while none can lead: within them each stands alone,
   // and before them the byte at p - 17 must not lead.
   if (p - floor > 16 && AsciiNeverLeads(parse)) {
@@ -392,6 +410,9 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
   long off = start, pen = s.pen;
   const long avail = s.avail;
   long height = 0, ascent = 0, end = -1, formFeed = -1;
+  // Bytes the measure passed that are all word bytes (0x21 to 0x7E but a
+  // hyphen), for word wrap's look back.
+  long wordFrom = 0, wordEnd = 0;
   bool lastCR = false, stop = false;
   while (!stop && off < len && (pen < avail || off == start)) {
     SStyl st;
@@ -468,6 +489,19 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
 #if defined(__SSE2__)
         const bool asciiAlone = asMeasured && AsciiNeverLeads(parse);
         const bool shiftJis = ShiftJisLeads(parse);
+        const long uniform = asciiAlone ? cs->UniformAsciiWidth() : 0;
+        // The first n of the sixteen bytes at q, at offset `at`, all
+        // printable ASCII: the run of word bytes grows or starts anew.
+        auto noteWords = [&](const unsigned char* q, long at, long n) {
+          const unsigned ends =
+              unsigned(WordEndLanes(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q)))) & ((1u << n) - 1);
+          if (ends) {
+            wordFrom = at + 32 - __builtin_clz(ends);  // past the last word end
+          } else if (wordEnd != at) {
+            wordFrom = at;
+          }
+          wordEnd = at + n;
+        };
 #endif
         bool ended = false, other = false;
         while (!ended && !other && o < decoEnd) {
@@ -504,6 +538,26 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
             }
             if (asMeasured) {
 #if defined(__SSE2__)
+              // In a font whose printable ASCII shares one width, sixteen
+              // at a time are only counted: as many as are printable, and
+              // no more than stay short of the line's end. The room is
+              // divided out only once such a byte comes, as most entries
+              // here in Japanese text find a double-byte one.
+              if (uniform > 0 && bytes[o - base] >= 0x20 && bytes[o - base] < 0x7F) {
+                for (long fit = -1; bufEnd - o >= 16;) {
+                  long n = PrintableAsciiCount(bytes + (o - base));
+                  if (n == 0) break;
+                  if (fit < 0) fit = std::max(0L, (avail - 1 - p) / uniform);
+                  n = std::min(n, fit);
+                  if (n == 0) break;
+                  noteWords(bytes + (o - base), o, n);
+                  o += n;
+                  p += n * uniform;
+                  fit -= n;
+                  if (n < 16) break;
+                }
+                if (o >= bufEnd) break;
+              }
               // Sixteen at a time while all are ASCII that cannot lead,
               // every width known, and they stay short of the line's end.
               while (asciiAlone && bufEnd - o >= 16) {
@@ -516,6 +570,7 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
                   unknown |= w - 1;  // negative once a width is not known
                 }
                 if (unknown < 0 || p + sum >= avail) break;
+                noteWords(q, o, 16);
                 p += sum;
                 o += 16;
               }
@@ -692,6 +747,8 @@ long CKXTextLayout::CalcLineInfo(long start, long width, SKXLineInfo& info, cons
     peek.start = c.bufStart;
     peek.end = c.bufStart + c.bufLen;
     peek.last = &c.lookups;
+    peek.wordFrom = wordFrom;
+    peek.wordEnd = wordEnd;
     std::optional<PeekScope> peeking;
     if (sShortWays) peeking.emplace(*this, peek);
     const bool wordWrap = s.style.wordWrap != 0;

@@ -222,6 +222,9 @@ class CKXTextLayout {
     const char* bytes = nullptr;
     long start = 0, end = 0;  // text offsets of bytes[0] and past the last
     SKXLineLookups* last = nullptr;  // the calculation's, brought up to date
+    // The line's measure read [wordFrom, wordEnd) as printable ASCII that
+    // is neither a space nor a hyphen (empty when wordEnd <= wordFrom).
+    long wordFrom = 0, wordEnd = 0;
   };
   // The store's GetCharByte, from the bytes at hand when they hold all it reads.
   short CharByteAt(long offset) const;

@@ -252,6 +252,43 @@ TEST(LineBreakShortWays, LongAsciiRunsAgreeWithTheLongWay) {
   }
 }
 
+// A line-long word counted by the measure in a font whose ASCII shares one
+// width, and summed in one whose ASCII does not: word wrap's look back
+// takes what the measure saw, and must stop where the style run, the bytes
+// at hand or the word itself does. Runs of the same font start at every
+// place near the breaks; spaces, hyphens and a kana stand before the word.
+TEST(LineBreakShortWays, CountedWordsAgreeWithTheLongWayAcrossStyleRuns) {
+  KxFontInstallBackend(KxSyntheticFontBackend());
+  short roman = 0;
+  ASSERT_TRUE(KxFontNumberFromName("KX Synthetic Roman", roman));
+  std::string csv;
+  for (int i = 0; csv.size() < 180; ++i) csv += std::to_string(i * 7919 % 100000) + ",";
+  for (const std::string& before : {std::string(), std::string("ab "), std::string("x-"), std::string(SJ_A)}) {
+    const std::string text = before + csv + " " + csv;
+    for (const short font : {short(kKxApplicationFont), roman})
+      for (long cut = 0; cut < 48; cut += 5) {
+        Doc d(text);
+        std::vector<SKXStyl> runs(2);
+        runs[0].styl.font = runs[1].styl.font = font;
+        runs[0].styl.size = runs[1].styl.size = 12;
+        runs[1].offset = std::int32_t(20 + cut);
+        d.styls.SetTextStyls(runs.data(), 2);
+        for (const long capacity : {0L, 23L})
+          for (long width = 40; width <= 200; width += 13) {
+            const SKXLineStyl style = Style(int(cut % 3), true);
+            const auto withShort = LinesWithBuffer(d, width, style, capacity);
+            std::vector<std::pair<long, unsigned>> withLong;
+            {
+              const LongWay off;
+              withLong = LinesWithBuffer(d, width, style, capacity);
+            }
+            ASSERT_EQ(withShort, withLong) << "before \"" << before << "\", font " << font << ", run at "
+                                           << 20 + cut << ", width " << width << ", buffer " << capacity;
+          }
+      }
+  }
+}
+
 // Runs of double-byte characters long enough to be checked eight pairs at
 // a time, with lead bytes at the ends of both Shift_JIS ranges, broken at
 // every place of a run of eight by a byte that does not pair the same: a
