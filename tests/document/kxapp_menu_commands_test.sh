@@ -5,7 +5,7 @@
 # default font draws with; line ends, encoding and the own format count as
 # changes; a page form chosen again, or OK with nothing changed in the
 # format, layout and header dialogs, leaves the document alone; Help holds
-# About.
+# About; the undo history names each shift by its direction.
 set -euo pipefail
 bin=${KX_BIN_DIR:?}
 work=$(mktemp -d)
@@ -176,3 +176,18 @@ S
 out=$("$bin/kxapp" --prefs "$work/prefs" - <<<'print menus')
 [ "$(sed -n '/^ヘルプ (136)$/,$p' <<<"$out" | sed -n '2p;$p')" = "$(printf '  201 kxtext について…\n  1021 kxtext について(Web) (disabled)')" ] ||
   fail "help menu: $(sed -n '/^ヘルプ (136)$/,$p' <<<"$out")"
+
+# 9. The undo history names each shift by its own direction.
+printf '    indented\nplain\n' > s.txt
+out=$(run <<S
+open $work/s.txt
+menu 16
+menu 1114
+status 11
+menu 11
+menu 16
+menu 1113
+status 11
+S
+)
+[ "$out" = "$(printf '1 0 右シフト1\n1 0 左シフト1')" ] || fail "shift names: $out"
