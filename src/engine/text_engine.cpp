@@ -310,12 +310,21 @@ void CKXTextEngine::KeyInline(KXTextHandle text, const SKXRange& range, const SK
     }
   }
   // The open step holds the composition until it is fixed or taken out.
-  if (mAction && mAction->IsTypingAction() && !mAction->IsCompleted()) mAction->SetComposing(text != nullptr);
+  CKXTextAction* open = mAction && mAction->IsTypingAction() && !mAction->IsCompleted() ? mAction : nullptr;
+  const bool withdrawn = open && !text && open->IsComposing();
+  if (open) open->SetComposing(text != nullptr);
   if (text)
     TextPaste(range, text, 0);
   else
     TextDelete(range);
   SetSelectionRange(selection, true);
+  // A composition taken out leaves what it replaced gone, as a commit of
+  // nothing would: the step's result ends at the caret again, so that
+  // undo puts back only what the step kept, where it stood.
+  if (withdrawn) {
+    open->BeforeTyping(32, 0);
+    open->AfterTyping();
+  }
 }
 
 void CKXTextEngine::FixInline(const char* text, long len, const SKXRange& range, const SKXUniChar* uni,

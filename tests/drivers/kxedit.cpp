@@ -854,6 +854,9 @@ int Run(int argc, char** argv) {
     }
   }
   if (session && status == 0 && !screenshot.empty()) status = session->Screenshot(screenshot);
+  // A composition the script left open is confirmed while its window still
+  // stands: confirming draws the caret into the window's port.
+  if (session) handler.h->DeactivateInline();
   session.reset();
   const auto t2 = std::chrono::steady_clock::now();
   if (timing) {

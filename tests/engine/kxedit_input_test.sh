@@ -80,4 +80,60 @@ S
 )
 check "an edit during a composition confirms it first" "$(printf 'one two\nthree\né two\nthree')" "$out"
 
+# A composition taken out (an empty update or an empty commit) over a
+# selection leaves the selection gone; undo brings back exactly what it
+# was, redo takes it out again, and typing after it goes on with that step.
+printf 'abc def ghi' >"$tmp/sel.txt"
+for cancel in preedit commit; do
+  out=$("$bin" "$tmp/sel.txt" - <<S
+select 4 7
+preedit かな
+$cancel
+print text
+print selection
+undo
+print text
+print selection
+redo
+print text
+print selection
+undo
+S
+)
+  check "composition over a selection taken out by an empty $cancel" \
+    "$(printf 'abc  ghi\n4 4\nabc def ghi\n4 7\nabc  ghi\n4 4')" "$out"
+done
+out=$("$bin" "$tmp/sel.txt" - <<'S'
+select 4 7
+preedit かな
+preedit
+type xy
+print text
+undo
+print text
+print selection
+select 4 4
+preedit かな
+commit
+type q
+print text
+undo
+print text
+select 3 3
+type zz
+preedit かな
+preedit
+print text
+undo
+print text
+S
+)
+check "typing after a composition taken out" \
+  "$(printf 'abc xy ghi\nabc def ghi\n4 7\nabc qdef ghi\nabc def ghi\nabczz def ghi\nabc def ghi')" "$out"
+
+# A window script that ends during a composition confirms it before the
+# window goes.
+out=$(printf 'select 4 7\npreedit かな\n' | "$bin" --window "$tmp/sel.txt" - 2>&1) ||
+  { echo "FAIL window script ending in a composition"; echo "$out"; fail=1; }
+
 exit $fail
