@@ -62,6 +62,15 @@ void PaintBroken(bool horizontal, std::int32_t a0, std::int32_t a1, std::int32_t
   }
 }
 
+// The pattern mirrored on its diagonal: row r of the result is column r.
+Pattern Transposed(const Pattern& p) {
+  Pattern t{};
+  for (int r = 0; r < 8; ++r)
+    for (int c = 0; c < 8; ++c)
+      if (p.pat[c] & (0x80 >> r)) t.pat[r] = std::uint8_t(t.pat[r] | (0x80 >> c));
+  return t;
+}
+
 RectL ScaledRect(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h, short scale) {
   return {KxDrawScale(y, scale), KxDrawScale(x, scale), KxDrawScale(y + h, scale), KxDrawScale(x + w, scale)};
 }
@@ -96,10 +105,17 @@ void KxTextDrawLine(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t
       break;
     }
     case Stroke::kThick: PaintSpan(horizontal, a0, a1, c0, c0 + thick); break;
-    case Stroke::kDotted:
-      KxSetNetPattern(kDottedNet);
+    case Stroke::kDotted: {
+      // Down a column the net is turned with the writing: net 5 holds no
+      // pixel in every other column, so a one-unit vertical line there
+      // would not show at all.
+      Pattern net;
+      KxGetNetPattern(kDottedNet, net);
+      if (!horizontal) net = Transposed(net);
+      PenPat(&net);
       PaintSpan(horizontal, a0, a1, c0, c0 + thin);
       break;
+    }
     case Stroke::kThickDashed: PaintBroken(horizontal, a0, a1, c0, c0 + thick, kDashPeriod, kDashOn); break;
     case Stroke::kThickDotted: PaintBroken(horizontal, a0, a1, c0, c0 + thick, kDotPeriod, kDotOn); break;
     case Stroke::kNone: break;

@@ -11,8 +11,9 @@
 // Line kinds of decorations (underline, centre line, upper line and the
 // interline kinds of the paragraph):
 //   0, 5, 6, 12 nothing; 1 solid (1 unit); 2 double (a second line 2 units
-//   further on); 3 thick (2 units); 4 dotted (net 5); 7 thick dashed (16 on,
-//   16 off, counted from coordinate 0); 8 thick dotted (2 on, 2 off);
+//   further on); 3 thick (2 units); 4 dotted (net 5; down a column the net
+//   mirrored on its diagonal); 7 thick dashed (16 on, 16 off, counted from
+//   coordinate 0); 8 thick dotted (2 on, 2 off);
 //   9 interline solid, 10 interline thick, 11 interline double, each one unit
 //   shorter at both ends. 13-27 are the interline forms 8-12 (8 thick
 //   dotted, 9 solid, 10 thick, 11 double, 12 dotted): 13-17 shorter at the

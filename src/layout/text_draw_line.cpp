@@ -492,8 +492,20 @@ void LineDrawer::Decorations(long k, long j, long x, long w, long top, long h, c
     const int kind = KxInterLineKind(inter, holdsStart, holdsEnd, cut);
     if (kind == 0) return;
     const long space = std::max(0L, long(mLineHeight) - (top + h));
+    const long limit = long(mLineHeight) - LineExtent(kind);
     long y = top + h - 2 + std::min(space, mV ? 4L : 3L);
-    y = std::max(0L, std::min(y, long(mLineHeight) - LineExtent(kind)));
+    // Never above the baseline: with a descent of one unit and no space
+    // below (IPA Gothic at 12 points) y would fall on the glyphs' last row,
+    // and a thin or dotted clause line would vanish into the text. Scaled,
+    // the glyphs stand on scale(top) + scale(ascent), which can round past
+    // scale(y): step on until the line clears them (in vertical writing the
+    // line lies left of the turned baseline, so the port x falls).
+    y = std::max(y, top + long(run.st.ascent));
+    const std::int32_t across = mV ? mOrigin.h : mOrigin.v, sign = mV ? -1 : 1;
+    const auto port = [&](long c) { return sign * KxDrawScale(std::int32_t(across + sign * c), mScale); };
+    const long glyphs = port(top) + KxDrawScale(run.st.ascent, mScale);
+    while (y < limit && port(y) < glyphs) ++y;
+    y = std::max(0L, std::min(y, limit));
     Line(x, x + w - cut, y, kind, color);
   }
 }

@@ -54,25 +54,34 @@ TEST_F(DrawLines, EveryLineKindHasItsPixels) {
       {21, 4, 43, {0, 2}, Solid},  {22, 4, 43, {0}, nullptr},    {23, 4, 44, {0, 1}, Dots},
       {24, 4, 44, {0}, Solid},     {25, 4, 44, {0, 1}, Solid},   {26, 4, 44, {0, 2}, Solid},
       {27, 4, 44, {0}, nullptr},   {28, 0, 0, {}, Solid},        {-1, 0, 0, {}, Solid}};
+  // At an even and an odd row (column): a dotted line shows at both, its
+  // net turned with vertical writing.
   for (bool vertical : {false, true}) {
-    for (const LineCase& c : cases) {
-      SetBytes(std::vector<std::uint8_t>(Bytes().size(), 0xFF));
-      if (vertical)
-        KxTextDrawLine(10, 4, 1, 40, c.kind, 3, 0);
-      else
-        KxTextDrawLine(4, 10, 40, 1, c.kind, 3, 0);
-      const std::uint32_t blue = 0x0000D4;
-      for (int a = 0; a < kWidth && a < kHeight + 16; ++a)
-        for (int across = 0; across < 6; ++across) {
-          const int x = vertical ? 10 + across : a, y = vertical ? a : 10 + across;
-          if (x >= kWidth || y >= kHeight) continue;
-          bool want = a >= c.start && a < c.end && c.rows.count(across);
-          if (want) want = c.on ? c.on(a, across) : Net5(x, y);
-          ASSERT_EQ(Px(x, y), want ? blue : kWhite)
-              << "kind " << c.kind << (vertical ? " vertical" : "") << " at " << x << "," << y;
+    for (int at : {10, 11}) {
+      for (const LineCase& c : cases) {
+        SetBytes(std::vector<std::uint8_t>(Bytes().size(), 0xFF));
+        if (vertical)
+          KxTextDrawLine(at, 4, 1, 40, c.kind, 3, 0);
+        else
+          KxTextDrawLine(4, at, 40, 1, c.kind, 3, 0);
+        const std::uint32_t blue = 0x0000D4;
+        for (int a = 0; a < kWidth && a < kHeight + 16; ++a)
+          for (int across = 0; across < 6; ++across) {
+            const int x = vertical ? at + across : a, y = vertical ? a : at + across;
+            if (x >= kWidth || y >= kHeight) continue;
+            bool want = a >= c.start && a < c.end && c.rows.count(across);
+            if (want) want = c.on ? c.on(a, across) : vertical ? Net5(y, x) : Net5(x, y);
+            ASSERT_EQ(Px(x, y), want ? blue : kWhite)
+                << "kind " << c.kind << (vertical ? " vertical" : "") << " at " << x << "," << y;
+          }
+        EXPECT_EQ(port->mFore.red, 0) << "fore colour restored";
+        EXPECT_EQ(port->mPen.pnMode, patCopy) << "pen restored";
+        if (c.on == nullptr) {
+          long dots = 0;
+          for (int a = c.start; a < c.end; ++a) dots += Px(vertical ? at : a, vertical ? a : at) == blue;
+          EXPECT_GE(dots, (c.end - c.start) / 5) << "kind " << c.kind << " at " << at;
         }
-      EXPECT_EQ(port->mFore.red, 0) << "fore colour restored";
-      EXPECT_EQ(port->mPen.pnMode, patCopy) << "pen restored";
+      }
     }
   }
 }
