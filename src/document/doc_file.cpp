@@ -402,6 +402,16 @@ void KxSetDocPage(SKXDocSettings& settings, const SKXDocPage& page) {
   settings.hasPref = true;
 }
 
+bool KxRTFLosesPage(const SKXDocPage& page) {
+  // RTF gives lengths in twips, and its writers and readers hold them in
+  // 16 bits: beyond 1638 pt the writer clamps them.
+  constexpr std::int64_t kMost = INT16_MAX / 20, kLeast = INT16_MIN / 20;
+  auto over = [](std::int64_t pt) { return pt > kMost || pt < kLeast; };
+  const Rect& m = page.margins;
+  return over(page.paperWidth) || over(page.paperHeight) || over(m.top) || over(m.left) || over(m.bottom) ||
+         over(m.right) || (page.columns > 1 && over(page.gap));
+}
+
 bool KxRTFLosesFromText(const CKXText& text) {
   if (text.GetRubysCount() > 0) return true;
   // The words the writer has: underlines 1 (word), 2 (double) and 4

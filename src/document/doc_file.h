@@ -83,6 +83,9 @@ void KxSetDocPage(SKXDocSettings& settings, const SKXDocPage& page);
 // dotted), strike-throughs (single, double) and raised, lowered, super-
 // and subscript positions, or paragraph character spacing.
 bool KxRTFLosesFromText(const CKXText& text);
+// Whether the page's paper, margins or column gap lie beyond what RTF can
+// hold (1638 pt), so that the RTF written would have them clamped.
+bool KxRTFLosesPage(const SKXDocPage& page);
 // Whether the file would be read as plain text (no container, no usable
 // sidecar, a text file type): what the Aozora choice converts.
 bool KxReadsAsPlainText(const std::string& path);

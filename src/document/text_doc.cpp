@@ -700,7 +700,8 @@ void CKXTextDocument::DoSave() {
         SKXDocSettings settings;
         TakeSettings(settings);
         const SKXDocPage page = KxDocPageOf(settings);
-        rtfLost = KxRTFLosesFromText(copy) || !settings.marks.empty() || settings.pref.vertical != 0;
+        rtfLost = KxRTFLosesFromText(copy) || KxRTFLosesPage(page) || !settings.marks.empty() ||
+                  settings.pref.vertical != 0;
         std::vector<std::uint8_t> rtf;
         if (int err = KxExportRTF(copy, &page, rtf, message)) throw LException(err);
         tube.PutFlavor(kFormatRTF, rtf.data(), long(rtf.size()));

@@ -72,6 +72,7 @@ class CKXTextRTF : public CRTFReader {
   void UnknownClass() override;
   void TextClass() override;
   void GroupClass() override;
+  void ControlClass() override;
   void CharSet() override;
   void Destination() override;
   void SpecialChar() override;
@@ -88,6 +89,7 @@ class CKXTextRTF : public CRTFReader {
   void AppendPending(long n);
   void StartCharChange();
   void SetCharFontNum(std::int32_t num);
+  void SettleBaseFont();
   short ResolveFont(RTFFont* f, std::int32_t num);
   void SetCharColor(std::int32_t num);
   void SetUnicodeChar(std::int32_t n);
@@ -114,6 +116,11 @@ class CKXTextRTF : public CRTFReader {
   std::int32_t mDest = 0;          // 0 body, 1 header, 2 footer
   std::uint8_t mCharSetFlag = 0;   // 1 Mac, 0 Windows
   std::int32_t mAnsiCodePage = 0;
+  bool mWindowsSet = false;        // "\ansi", "\pc" or "\pca" was read
+  bool mDefFontGiven = false;      // "\deff" was read, naming mDefFont
+  std::int32_t mDefFont = 0;
+  bool mBaseFontSettled = false;   // SettleBaseFont has decided
+  bool mWesternBase = false;       // ...that the text's own font is Roman
 
   std::unique_ptr<char[]> mPending;
   long mPendingCount = 0;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <iterator>
 
 #include "formats/rtf_convert.h"
 #include "platform/fonts.h"
@@ -53,6 +54,8 @@ constexpr long kHFTextMax = 255;
 constexpr std::size_t kMaxGroupStates = 1u << 16;
 // The font for single-byte text whose font is unknown here (Helvetica).
 constexpr short kRomanFallbackFont = 21;
+// Code pages whose upper-half bytes lead double-byte characters.
+constexpr std::int32_t kDoubleByteCodePages[] = {932, 936, 949, 950, 1361, 1001, 10001, 10002, 10003, 10008};
 // Glyph references are kept as collection 3 side entries.
 constexpr std::uint32_t kGlyphCollection3 = 0x130000;
 
@@ -70,6 +73,11 @@ std::int32_t Clamp32(std::int64_t v) {
 std::int64_t Pt(std::int64_t twips) {
   std::int64_t t = twips + 10;
   return t >= 0 ? t / 20 : -((-t + 19) / 20);
+}
+
+bool IsDoubleByteCodePage(std::int32_t cpg) {
+  return std::find(std::begin(kDoubleByteCodePages), std::end(kDoubleByteCodePages), cpg) !=
+         std::end(kDoubleByteCodePages);
 }
 
 bool IsHigh(std::uint32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
@@ -152,6 +160,8 @@ void CKXTextRTF::RTFInit() {
   mHighSurrogate = 0;
   mGroups.clear();
   mDest = 0;
+  mWindowsSet = mDefFontGiven = mBaseFontSettled = mWesternBase = false;
+  mDefFont = 0;
   if (mTarget) {
     SKXStyl s{};
     if (KxRTFText::Styls(mTarget, 0, 0, &s, 1) == 1) {
@@ -230,6 +240,7 @@ const SStyl* CKXTextRTF::EffectiveStyl(SStyl& scratch) const {
 }
 
 void CKXTextRTF::PutChar(int byte) {
+  SettleBaseFont();
   if (mPendingCount >= kPendingSize) FlashText(true);
   const unsigned char c = static_cast<unsigned char>(byte);
   mPending[mPendingCount++] = static_cast<char>(c);
@@ -328,12 +339,26 @@ void CKXTextRTF::PopGroup() {
     --top.count;
 }
 
+void CKXTextRTF::ControlClass() {
+  if (rtfMajor == rtfDefFont && rtfParam != rtfNoParam) {
+    mDefFontGiven = true;
+    mDefFont = rtfParam;
+  }
+  CRTFReader::ControlClass();
+}
+
 void CKXTextRTF::CharSet() {
   switch (rtfMinor) {
-    case kCsMac: mCharSetFlag = 1; break;
+    case kCsMac:
+      mCharSetFlag = 1;
+      mWindowsSet = false;
+      break;
     case kCsAnsi:
     case kCsPc:
-    case kCsPca: mCharSetFlag = 0; break;
+    case kCsPca:
+      mCharSetFlag = 0;
+      mWindowsSet = true;
+      break;
     default: break;
   }
 }
@@ -638,8 +663,10 @@ void CKXTextRTF::CharAttr() {
 }
 
 void CKXTextRTF::SetCharFontNum(std::int32_t num) {
+  SettleBaseFont();
   RTFFont* f = num == -1 ? nullptr : RTFGetFont(num);
-  const short id = f ? ResolveFont(f, num) : Clamp16(num);
+  // In a Western document a font number its table does not hold stays Roman.
+  const short id = f ? ResolveFont(f, num) : mWesternBase ? kRomanFallbackFont : Clamp16(num);
   if (mStylUsed && id == mAttr.styl.font) return;
   if (!mStylUsed && id == mAttr.styl.font) {
     // The text's own style continues; nothing changes.
@@ -649,6 +676,31 @@ void CKXTextRTF::SetCharFontNum(std::int32_t num) {
   mAttr.styl.font = id;
   mAttr.styl.height = mAttr.styl.ascent = 0;
   mAttr.script = KxFontToScriptType(id);
+  mStylUsed = true;
+}
+
+// Text that no font word reaches takes the text's own font, here usually a
+// Japanese one. A Windows-set document with a single-byte code page and no
+// default font from its table is Western, though: read as Shift_JIS its
+// upper-half bytes would swallow the byte after them. Decided once, before
+// the first text or font word, when the header words have all been read.
+void CKXTextRTF::SettleBaseFont() {
+  if (mBaseFontSettled) return;
+  mBaseFontSettled = true;
+  if (!mWindowsSet || IsDoubleByteCodePage(mAnsiCodePage)) return;
+  if (mDefFontGiven && RTFGetFont(mDefFont)) return;
+  SStyl scratch;
+  if (KxFontToScriptType(EffectiveStyl(scratch)->font) == kScriptRoman) return;
+  StartCharChange();
+  auto toRoman = [](SRTFAttr& a) {
+    a.styl.font = kRomanFallbackFont;
+    a.styl.height = a.styl.ascent = 0;
+    a.script = kScriptRoman;
+  };
+  mWesternBase = true;
+  toRoman(mAttr);
+  // Groups opened so far hold the old font and would bring it back.
+  for (GroupEntry& g : mGroups) toRoman(g.attr);
   mStylUsed = true;
 }
 
@@ -754,6 +806,7 @@ void CKXTextRTF::FlushLoneSurrogate() {
 }
 
 void CKXTextRTF::InsertUnicode(std::uint32_t value) {
+  SettleBaseFont();
   FlashText(true);
   SStyl scratch;
   const SStyl base = *EffectiveStyl(scratch);

@@ -89,4 +89,24 @@ grep -q '\\cols2\\colsx560 ' set.rtf || fail "columns not written: $(cat set.rtf
 # Vertical writing is beyond RTF: the user hears so.
 [ "$(grep -c '^note: .*RTF では書けない' <<<"$out")" = 1 ] || fail "no word of what RTF lost: $out"
 
+# RTF holds 1638 pt at most: a larger paper is clamped in the file, and the
+# save says so; a paper of just 1638 pt is kept without a word.
+for size in 1638 2000; do
+  [ "$size" = 2000 ] && high=3000 || high=$size
+  out=$(kxapp <<S
+menu 2
+type Body
+pagesetup $size $high 18
+menu 8
+menu 6
+answer $work/big$size.rtf
+print alerts
+S
+)
+  notes=$(grep -c '^note: .*RTF では書けない' <<<"$out" || true)
+  [ -s "$work/big$size.rtf" ] || fail "no file for a $size pt paper: $out"
+  [ "$size" = 2000 ] && want=1 || want=0
+  [ "$notes" = "$want" ] || fail "$size pt paper: $notes notes of what RTF lost: $out"
+done
+
 echo ok

@@ -224,6 +224,52 @@ TEST_F(RTFConvert, WindowsBytesBecomeMacOnesInRomanRunsOnly) {
   EXPECT_EQ(Bytes(m), "\x8E");
 }
 
+// A Windows-set document on a single-byte code page with no default font
+// from its table is Western: text no font word reaches reads as Roman
+// bytes (converted to the Mac set), in groups opened before it and in
+// headers too. Double-byte code pages, the Mac set, no set at all and a
+// default font from the table keep the text's own (Japanese) font.
+TEST_F(RTFConvert, WesternDocumentsWithoutAFontReadAsRoman) {
+  struct Case {
+    const char* rtf;
+    const char* bytes;
+  } western[] = {
+      {"{\\rtf1\\ansi caf\\'e9 \\'93hi\\'94 end}", "caf\x8E \xD2hi\xD3 end"},
+      {"{\\rtf1\\ansi\\ansicpg1252\\deff0{\\b a}\\'e9\\'e8}", "a\x8E\x8F"},
+      {"{\\rtf1\\ansi\\deff3{\\fonttbl{\\f0 KX Synthetic Roman;}}\\'e9x}", "\x8Ex"},  // \deff names nothing
+      {"{\\rtf1\\pc\\ansicpg437 \\u233?\\'41}", "\x8E" "A"},
+      {"{\\rtf1\\ansi\\f0 f\\'e9 {\\f2 g\\'e9}}", "f\x8E g\x8E"},  // fonts the table does not hold
+  };
+  for (const Case& c : western) {
+    CKXText t;
+    ASSERT_EQ(Import(c.rtf, t), 1);
+    EXPECT_EQ(Bytes(t), c.bytes) << c.rtf;
+    for (long p = 0; p < t.GetLength(); ++p) EXPECT_EQ(t.GetScriptType(p), kScriptRoman) << c.rtf << " at " << p;
+  }
+  CKXText h;
+  RTFKXDoc doc{};
+  ASSERT_EQ(Import("{\\rtf1\\ansi{\\header \\'e9h\\par}\\'e9b}", h, &doc), 1);
+  EXPECT_EQ(Bytes(h), "\x8E" "b");
+  EXPECT_EQ(KxFontScript(StylAt(h, 0).font), kScriptRoman);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(doc.headerText + 1), 2), "\x8E" "h");
+  EXPECT_EQ(KxFontScript(doc.headerStyl.font), kScriptRoman);
+
+  const char* japanese[] = {
+      "{\\rtf1 \\'82\\'a0}",
+      "{\\rtf1\\mac \\'82\\'a0}",
+      "{\\rtf1\\ansi\\ansicpg932 \\'82\\'a0}",
+      "{\\rtf1\\ansi\\ansicpg1001 \\'82\\'a0}",
+      "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fnil\\fcharset128 Nothing Like It;}}\\'82\\'a0}",
+  };
+  for (const char* rtf : japanese) {
+    CKXText t;
+    ASSERT_EQ(Import(rtf, t), 1);
+    ASSERT_EQ(t.GetLength(), 2) << rtf;
+    EXPECT_EQ(t.GetScriptType(0), kScriptJapanese) << rtf;
+    EXPECT_EQ(t.GetChar(0), 0x82A0) << rtf;
+  }
+}
+
 TEST_F(RTFConvert, LongDoubleByteRunsAreNeverSplit) {
   for (int lead : {0, 1}) {
     std::string rtf = "{\\rtf1{\\fonttbl\\f5\\fnil\\fcharset128 Nothing Like It;}\\f5 ";

@@ -37,7 +37,18 @@ if [ -d "$KX_SHARED_DIR/realdata/rtf" ]; then
   [ "$count" -gt 100 ] || fail "only $count shared files"
   jis="$KX_SHARED_DIR/realdata/rtf/rtfparserkit/src/test/resources/com/rtfparserkit/parser/standard/data/testJapaneseJisEncoding.rtf"
   grep -qx '中國' <<<"$("$kxrtf" --import "$jis")" || fail "Japanese shared file"
+  # Windows-set files without a font: Western bytes; with code page 932: Japanese.
+  pandoc="$KX_SHARED_DIR/realdata/rtf/pandoc/test/rtf"
+  grep -qx ' le café où on ne fume pas ' <<<"$("$kxrtf" --import "$pandoc/accent.rtf")" || fail "accented letters"
+  grep -q '^“hi”‘hi’' <<<"$("$kxrtf" --import "$pandoc/unicode.rtf")" || fail "Windows quotes"
+  hex="$KX_SHARED_DIR/realdata/rtf/rtfparserkit/src/test/resources/com/rtfparserkit/parser/standard/data/testMultiByteHex.rtf"
+  grep -qx 'お元気ですか？' <<<"$("$kxrtf" --import "$hex")" || fail "code page 932 file"
 fi
+
+# The same through the program: the upper-half byte swallows no letter.
+printf '{\\rtf1\\ansi caf\\'"'"'e9 \\'"'"'93hi\\'"'"'94 end}' >"$tmp/w.rtf"
+got=$(printf 'open %s\nprint text\n' "$tmp/w.rtf" | "$KX_BIN_DIR/kxapp" --prefs "$(mktemp -d -p "$tmp")" -)
+[ "$got" = 'café “hi” end' ] || fail "Western file in the program: $got"
 
 # Our exports read by unrtf and pandoc. Only text in ASCII is compared:
 # unrtf writes the fallback of "\u" characters, and neither reads the

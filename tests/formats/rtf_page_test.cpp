@@ -55,12 +55,16 @@ TEST(RTFPage, AnyPageReadIsSaneAndComesBackThroughASave) {
                                                          (p.columns - 1) * p.gap >= p.columns));
     EXPECT_TRUE(p.header.alignment <= 2 && p.header.bandHeight >= 0);
 
-    // What RTF's measures hold is written and read back as it was.
-    if (p.paperWidth > 1638 || p.paperHeight > 1638) continue;
+    // What RTF's measures hold is written and read back as it was; what
+    // they do not comes back otherwise, and a save says so.
     ASSERT_EQ(KxWriteDocument(out.string(), doc, EKXLayout::kClassic, message), 0) << message;
     SKXDocument back;
     ASSERT_EQ(KxReadDocument(out.string(), back, message), 0) << message;
     const SKXDocPage& q = back.page;
+    if (KxRTFLosesPage(p)) {
+      EXPECT_FALSE(q.paperWidth == p.paperWidth && q.paperHeight == p.paperHeight);
+      continue;
+    }
     EXPECT_EQ(q.paperWidth, p.paperWidth);
     EXPECT_EQ(q.paperHeight, p.paperHeight);
     EXPECT_TRUE(q.margins.top == p.margins.top && q.margins.left == p.margins.left &&
@@ -73,6 +77,26 @@ TEST(RTFPage, AnyPageReadIsSaneAndComesBackThroughASave) {
     EXPECT_EQ(q.header.alignment, p.header.alignment);
   }
   fs::remove_all(dir);
+}
+
+// Beyond 1638 pt (32767 twips) a paper, margin or gap between columns is
+// clamped in RTF; a gap counts only with columns.
+TEST(RTFPage, WhatRTFCannotHoldIsTold) {
+  SKXDocPage p;
+  p.paperWidth = p.paperHeight = 1638;
+  p.margins = Rect{1637, 0, 0, 1637};
+  p.gap = 2000;
+  EXPECT_FALSE(KxRTFLosesPage(p));
+  p.columns = 2;
+  EXPECT_TRUE(KxRTFLosesPage(p));
+  p.columns = 1;
+  for (int edge = 0; edge < 6; ++edge) {
+    SKXDocPage q = p;
+    std::int32_t* at[] = {&q.paperWidth, &q.paperHeight};
+    std::int16_t* margin[] = {&q.margins.top, &q.margins.left, &q.margins.bottom, &q.margins.right};
+    if (edge < 2) *at[edge] = 1639; else *margin[edge - 2] = -1639;
+    EXPECT_TRUE(KxRTFLosesPage(q)) << edge;
+  }
 }
 
 // Written as a document of ours (either layout, either writing), an RTF
