@@ -307,8 +307,6 @@ void CKXTextDocument::SplitWindow(SPoint32 point, bool redraw) {
   const bool splits = second >= kMinSecondPane && first >= minFirst;
   if (splits && at == mSplitAt) return;   // the split as it is
   if (!splits && mSplitAt == 0) return;   // already one pane
-  SPoint32 scroll{0, 0};
-  mPanes.view[0]->GetScrollPosition(scroll);
   if (splits) {
     const bool wasSplit = mSplitAt > 0;
     MakeSecondPane();
@@ -316,10 +314,19 @@ void CKXTextDocument::SplitWindow(SPoint32 point, bool redraw) {
     ArrangePanes(gage);
     if (!wasSplit) {
       LinkSecondPane(true);
-      // The new pane starts on the first one's place in the text.
+      // The new pane starts on the first one's place in the text. Vertical
+      // text starts at the right edge and the panes differ in width, so
+      // there their right edges line up rather than their scroll places.
       mPanes.view[1]->FixImage();
-      SPoint32 now{0, 0};
+      SPoint32 scroll{0, 0}, now{0, 0};
+      mPanes.view[0]->GetScrollPosition(scroll);
       mPanes.view[1]->GetScrollPosition(now);
+      if (mVerticalWindow) {
+        SDimension32 f1, f2;
+        mPanes.view[0]->GetFrameSize(f1);
+        mPanes.view[1]->GetFrameSize(f2);
+        scroll.h += f1.width - f2.width;
+      }
       mPanes.view[1]->ScrollPinnedImageBy(scroll.h - now.h, scroll.v - now.v, false);
     }
   } else {

@@ -37,10 +37,13 @@ void LApplication::Run() {
 void LApplication::ProcessNextEvent() {
   EventRecord event;
   try {
-    if (KxCurrentHost().WaitNextEvent(event, GetSleepTime()))
+    if (KxCurrentHost().WaitNextEvent(event, GetSleepTime())) {
+      mCursorStale = true;
       DispatchEvent(event);
-    else
+    } else {
       UseIdleTime(event);
+      AdjustCursor(event);
+    }
     LWindow::DeleteClosedWindows();
   } catch (const std::exception&) {
     LWindow::DeleteClosedWindows();
@@ -146,6 +149,16 @@ void LApplication::EventActivate(const EventRecord& event) {
 void LApplication::UseIdleTime(const EventRecord& event) {
   LPeriodical::DevoteTimeToIdlers(event);
   if (sUpdateCommandStatus) UpdateMenus();
+}
+
+void LApplication::AdjustCursor(const EventRecord& event) {
+  if ((event.modifiers & kKxEventButtonState) == 0) return;   // the button is down
+  if (!mCursorStale && event.where.h == mCursorWhere.h && event.where.v == mCursorWhere.v) return;
+  mCursorStale = false;
+  mCursorWhere = event.where;
+  KxHost& host = KxCurrentHost();
+  if (auto* window = dynamic_cast<LWindow*>(host.GetWindowClient(host.FindWindow(event.where))))
+    window->AdjustCursor(event);
 }
 
 void LApplication::UpdateMenus() {

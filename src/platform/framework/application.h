@@ -55,6 +55,11 @@ class LApplication : public LCommander {
   virtual void EventWheel(const EventRecord& event);
   virtual void EventMenuChoice(std::int16_t menuID, std::int16_t item);
   virtual void UseIdleTime(const EventRecord& event);
+  // Between events, the window under the mouse sets the cursor for what a
+  // press there would do (an I-beam over text, the drag cursor over a
+  // selection); only when the mouse or the window's contents may have
+  // changed since, and never while the button is down.
+  virtual void AdjustCursor(const EventRecord& event);
 
   std::unique_ptr<LMenuBar> mMenuBar;
 
@@ -67,4 +72,6 @@ class LApplication : public LCommander {
   bool mRunning = false;
   bool mMouseHeldInView = false;   // fast wait until the button is up
   KxWindowID mFloatPressed = kKxNoWindow;   // a floating window took the press
+  Point mCursorWhere{-32768, -32768};   // where the cursor was last adjusted
+  bool mCursorStale = true;             // an event came since
 };

@@ -362,6 +362,7 @@ void KxGtkHost::Beep() {
 }
 
 void KxGtkHost::SetCursor(std::int16_t cursorID) {
+  mImpl->cursorID = cursorID;
   const int index = CursorIndex(cursorID);
   if (index == mImpl->cursorIndex) return;
   mImpl->cursorIndex = index;

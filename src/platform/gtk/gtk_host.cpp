@@ -12,6 +12,7 @@
 #include "platform/gtk/gtk_host_impl.h"
 #include "platform/gtk/gtk_input_method.h"
 #include "platform/keys.h"
+#include "platform/toolbox/cursors.h"
 #include "platform/toolbox/mouse.h"
 #include "platform/url_open.h"
 
@@ -311,8 +312,15 @@ constexpr unsigned kPrimaryButton = 1;
 constexpr unsigned kSecondaryButton = 3;   // the contextual click: a control-click
 
 void DeliverHeldPress(KxGtkHost::Impl* impl, bool moved);
-// How long a press may stay still and still become a drag.
+// How long a press may stay still and still become a drag, away from a
+// selection.
 constexpr guint kPressHoldMs = 300;
+
+// The program shows the drag cursor where a press may start a drag; a
+// control-press there asks for the contextual menu instead.
+bool PressMayDrag(const KxGtkHost::Impl& impl, std::uint16_t mods) {
+  return (mods & kKxEventControlKey) == 0 && std::int16_t(impl.cursorID & kKxCursorGroupMask) == kKxDragCursor;
+}
 
 gboolean OnButton(GtkWidget* widget, GdkEventButton* e, gpointer) {
   KxGtkHost::Impl* impl = gKxGtkImpl;
@@ -351,14 +359,18 @@ gboolean OnButton(GtkWidget* widget, GdkEventButton* e, gpointer) {
     impl->heldPress = ev;
     impl->pressHeld = true;
     // A press held still is a press, not the start of a drag: after a moment
-    // it goes on, so that what repeats while the button is down does.
-    impl->pressTimer = g_timeout_add(kPressHoldMs, [](gpointer) -> gboolean {
-      if (gKxGtkImpl) {
-        gKxGtkImpl->pressTimer = 0;
-        DeliverHeldPress(gKxGtkImpl, false);
-      }
-      return G_SOURCE_REMOVE;
-    }, nullptr);
+    // it goes on, so that what repeats while the button is down does. Where
+    // the program shows the drag cursor (over a selection) nothing repeats
+    // and a drag may start however long the press was held: it waits for
+    // the mouse to move or come up.
+    if (!PressMayDrag(*impl, mods))
+      impl->pressTimer = g_timeout_add(kPressHoldMs, [](gpointer) -> gboolean {
+        if (gKxGtkImpl) {
+          gKxGtkImpl->pressTimer = 0;
+          DeliverHeldPress(gKxGtkImpl, false);
+        }
+        return G_SOURCE_REMOVE;
+      }, nullptr);
     return TRUE;
   }
   DeliverHeldPress(impl, false);

@@ -104,6 +104,7 @@ struct KxGtkHost::Impl {
   std::string keyCommit;
   int beeps = 0;
   int cursorIndex = 0;   // in the cursor table of gtk_dialogs.cpp; 0 is the arrow
+  std::int16_t cursorID = 0;   // the one the program asked for (the table shows several alike)
   GdkCursor* cursors[kKxGtkCursorKinds] = {};
   // Menus.
   std::vector<int> menuSignature;  // the model's shape the bars were built from
