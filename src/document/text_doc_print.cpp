@@ -95,7 +95,10 @@ class StColumnLayout {
 class StWatchCursor {
  public:
   StWatchCursor() { KxCurrentHost().SetCursor(kKxWatchCursor); }
-  ~StWatchCursor() { KxCurrentHost().SetCursor(kKxArrowCursor); }
+  ~StWatchCursor() {
+    KxCurrentHost().SetCursor(kKxArrowCursor);
+    UCursors::Forget();   // set past it: the next cursor asked for shows
+  }
   StWatchCursor(const StWatchCursor&) = delete;
   StWatchCursor& operator=(const StWatchCursor&) = delete;
 };

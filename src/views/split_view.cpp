@@ -8,6 +8,7 @@
 #include "views/text_scroller.h"
 #include "platform/framework/window.h"
 #include "platform/host/host.h"
+#include "platform/toolbox/cursors.h"
 #include "views/text_info_view.h"
 #include "views/text_line_view.h"
 #include "views/text_view.h"
@@ -173,7 +174,7 @@ void CKXTextSplitView::DrawSelf() {
 }
 
 void CKXTextSplitView::AdjustMouseSelf(const SPoint32&, const EventRecord&) {
-  KxCurrentHost().SetCursor(mVertical ? kSplitCursorVertical : kSplitCursor);
+  UCursors::Set(mVertical ? kSplitCursorVertical : kSplitCursor);
 }
 
 // ---- The text window of the drivers and tests ------------------------------------------------------

@@ -58,6 +58,7 @@ class CKXColmTrack {
   ~CKXColmTrack() {
     Guide(false, 0);
     KxCurrentHost().SetCursor(kKxArrowCursor);
+    UCursors::Forget();   // set past it: the next cursor asked for shows
     mRuler.FocusDraw();
   }
   CKXColmTrack(const CKXColmTrack&) = delete;

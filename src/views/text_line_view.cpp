@@ -12,6 +12,7 @@
 #include "platform/fonts_port.h"
 #include "platform/framework/window.h"
 #include "platform/host/host.h"
+#include "platform/toolbox/cursors.h"
 #include "platform/keys.h"
 #include "platform/framework/events.h"
 #include "views/text_colm_view.h"
@@ -205,7 +206,7 @@ void CKXTextLineView::AdjustMouseSelf(const SPoint32& localPt, const EventRecord
   if (mVertical)
     LView::AdjustMouseSelf(localPt, event);
   else
-    KxCurrentHost().SetCursor(kLineCursor);
+    UCursors::Set(kLineCursor);
 }
 
 RectL CKXTextLineView::InsideRect() const {

@@ -489,7 +489,7 @@ void CKXTextView::AdjustMouseSelf(const SPoint32& localPt, const EventRecord&) {
     else
       cursor = Vertical() ? kKxVerticalIBeamCursor : kKxIBeamCursor;
   }
-  KxCurrentHost().SetCursor(cursor);
+  UCursors::Set(cursor);
 }
 
 // ---- Idle and broadcasts ---------------------------------------------------------------------------

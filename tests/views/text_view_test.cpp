@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "platform/toolbox/cursors.h"
 #include "text_view_fixture.h"
 
 namespace {
@@ -186,6 +187,28 @@ struct DropAt {
     target->DoDragReceive(&drag);
   }
 };
+
+// The text view's cursors go through the program's record of the current
+// one: a pane that then asks for the arrow (a scroll bar, a palette) must
+// get it, or a press there is taken for the start of a drag.
+TEST_F(TextViewTest, TheCursorLeavesTheSelectionForOtherPanes) {
+  Open("abc def ghi jkl", 400, 200);
+  engine->Select(4, 8);
+  CKXTextView& v = *panes.view[0];
+  auto local = [&](long offset) {
+    SPoint32 p = PortOfOffset(0, offset);
+    v.PortToLocalPoint(p);
+    return p;
+  };
+  v.AdjustMouseSelf(local(5), EventRecord{});
+  EXPECT_EQ(host.GetCursor(), kKxDragCursor);
+  v.LPane::AdjustMouseSelf(local(5), EventRecord{});   // any other pane
+  EXPECT_EQ(host.GetCursor(), kKxArrowCursor);
+  v.AdjustMouseSelf(local(1), EventRecord{});
+  EXPECT_EQ(host.GetCursor(), kKxIBeamCursor);
+  v.LPane::AdjustMouseSelf(local(1), EventRecord{});
+  EXPECT_EQ(host.GetCursor(), kKxArrowCursor);
+}
 
 TEST_F(TextViewTest, DragsMoveCopyAndAreRefusedWhereNothingMayDrop) {
   struct Case {

@@ -319,7 +319,7 @@ constexpr guint kPressHoldMs = 300;
 // The program shows the drag cursor where a press may start a drag; a
 // control-press there asks for the contextual menu instead.
 bool PressMayDrag(const KxGtkHost::Impl& impl, std::uint16_t mods) {
-  return (mods & kKxEventControlKey) == 0 && std::int16_t(impl.cursorID & kKxCursorGroupMask) == kKxDragCursor;
+  return (mods & kKxEventControlKey) == 0 && impl.cursorID == kKxDragCursor;
 }
 
 gboolean OnButton(GtkWidget* widget, GdkEventButton* e, gpointer) {
