@@ -110,10 +110,18 @@ void CKXTextDocument::CloseDocDialog(LWindow* dialog) {
   dialog->DeleteLater();
   if (modal && std::none_of(mDialogs.begin(), mDialogs.end(), [](const OpenDialog& d) { return d.modal; }))
     SetDialogOpen(false);
-  if (mWindow) {
-    mWindow->Select();
-    mWindow->RestoreTarget();
+  if (!mWindow) return;
+  if (dialog->IsFloating()) {
+    // A palette never took the front or the keys, and it also closes when
+    // another document becomes the target: bringing its document forward
+    // then would put that one behind it.
+    const auto* commander = dynamic_cast<const LCommander*>(dialog);
+    if (LCommander* target = LCommander::GetTarget(); target && commander && target->IsOnChainOf(commander))
+      mWindow->RestoreTarget();
+    return;
   }
+  mWindow->Select();
+  mWindow->RestoreTarget();
 }
 
 void CKXTextDocument::CloseAllDocDialogs() {
