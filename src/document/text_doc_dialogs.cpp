@@ -115,8 +115,7 @@ void CKXTextDocument::CloseDocDialog(LWindow* dialog) {
     // A palette never took the front or the keys, and it also closes when
     // another document becomes the target: bringing its document forward
     // then would put that one behind it.
-    const auto* commander = dynamic_cast<const LCommander*>(dialog);
-    if (LCommander* target = LCommander::GetTarget(); target && commander && target->IsOnChainOf(commander))
+    if (LCommander* target = LCommander::GetTarget(); target && target->IsOnChainOf(dialog))
       mWindow->RestoreTarget();
     return;
   }

@@ -94,11 +94,8 @@ class StColumnLayout {
 
 class StWatchCursor {
  public:
-  StWatchCursor() { KxCurrentHost().SetCursor(kKxWatchCursor); }
-  ~StWatchCursor() {
-    KxCurrentHost().SetCursor(kKxArrowCursor);
-    UCursors::Forget();   // set past it: the next cursor asked for shows
-  }
+  StWatchCursor() { StCursors watch(kKxWatchCursor); }
+  ~StWatchCursor() { StCursors arrow(kKxArrowCursor); }
   StWatchCursor(const StWatchCursor&) = delete;
   StWatchCursor& operator=(const StWatchCursor&) = delete;
 };

@@ -234,13 +234,14 @@ long CKXTextLayout::PlainWordStart(long offset, long lineStart) const {
   const auto* bytes = reinterpret_cast<const unsigned char*>(mPeek->bytes) - mPeek->start;
   long p = offset;
 #if defined(__SSE2__)
+  const bool asciiAlone = AsciiNeverLeads(parse);
   // Bytes the line's measure found to be word bytes are not read again:
   // within them no step stops, down to the one after their first.
-  if (offset <= mPeek->wordEnd && offset > mPeek->wordFrom + 1 && floor < offset && AsciiNeverLeads(parse))
+  if (asciiAlone && offset <= mPeek->wordEnd && offset > mPeek->wordFrom + 1 && floor < offset)
     p = std::max(floor, mPeek->wordFrom + 1);
   // Sixteen at a time while none can lead: within them each stands alone,
   // and before them the byte at p - 17 must not lead.
-  if (p - floor > 16 && AsciiNeverLeads(parse)) {
+  if (asciiAlone && p - floor > 16) {
     const __m128i space = _mm_set1_epi8(0x20), hyphen = _mm_set1_epi8('-'), del = _mm_set1_epi8(0x7F);
     while (p - 16 >= floor) {
       const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + p - 16));

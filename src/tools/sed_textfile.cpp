@@ -12,6 +12,7 @@
 #include "platform/exception.h"
 #include "platform/files.h"
 #include "text/codes/jcode.h"
+#include "text/runs/runs.h"
 
 namespace {
 
@@ -88,7 +89,7 @@ bool SameDeco(const SKXDeco& a, const SKXDeco& b) {
          a.deco.pictID == b.deco.pictID;
 }
 
-bool SamePara(const SKXPara& a, const SKXPara& b) { return std::memcmp(&a.para, &b.para, sizeof a.para) == 0; }
+bool SamePara(const SKXPara& a, const SKXPara& b) { return CKXParaArray::IsSamePara(a.para, b.para); }
 
 template <class T>
 std::vector<T> Items(long count, long (CKXText::*get)(T*, long) const, const CKXText& t) {

@@ -57,8 +57,7 @@ class CKXColmTrack {
   }
   ~CKXColmTrack() {
     Guide(false, 0);
-    KxCurrentHost().SetCursor(kKxArrowCursor);
-    UCursors::Forget();   // set past it: the next cursor asked for shows
+    StCursors arrow(kKxArrowCursor);   // the hidden pointer went around the record: shown afresh
     mRuler.FocusDraw();
   }
   CKXColmTrack(const CKXColmTrack&) = delete;
