@@ -216,7 +216,9 @@ bool CKXTextClipboard::GetScrapText(long n, KXTextHandle text) {
 }
 
 bool CKXTextClipboard::AddClip(const std::string& name, KXTextHandle text) {
-  if (!sTextScrap || name.empty() || !text) return false;
+  // An empty clip would be a mark of no length at the end of the book,
+  // which the next clip's mark, starting at the same place, would swallow.
+  if (!sTextScrap || name.empty() || !text || KXText_GetLength(text) <= 0) return false;
   const std::size_t n =
       KxCutToCharBoundary(reinterpret_cast<const unsigned char*>(name.data()), name.size(), kKxClipNameBytes);
   if (n == 0) return false;
@@ -266,13 +268,17 @@ std::vector<std::string> CKXTextClipboard::MenuClipNames() {
 void CKXTextClipboard::UpdateMenu() { UEditMenu::UpdateClipboardMenu(MenuClipNames()); }
 
 short CKXTextClipboard::GetClipboardType() {
-  std::vector<std::uint8_t> data;
   KxHost& host = KxCurrentHost();
+  // A flavor of no bytes (another program's empty copy) holds nothing.
+  auto holds = [&host](OSType type) {
+    std::vector<std::uint8_t> data;
+    return host.GetClipboard(type, data) && !data.empty();
+  };
   // Other programs' text comes as Unicode alone.
-  const bool text = host.GetClipboard(FourCC("TEXT"), data) || host.GetClipboard(FourCC("utxt"), data);
-  if (text && host.GetClipboard(FourCC("styl"), data)) return kKxClipStyled;
+  const bool text = holds(FourCC("TEXT")) || holds(FourCC("utxt"));
+  if (text && holds(FourCC("styl"))) return kKxClipStyled;
   if (text) return kKxClipPlain;
   // Other programs' pictures come as JPEG.
-  if (host.GetClipboard(FourCC("PICT"), data) || host.GetClipboard(FourCC("JPEG"), data)) return kKxClipPicture;
+  if (holds(FourCC("PICT")) || holds(FourCC("JPEG"))) return kKxClipPicture;
   return kKxClipNone;
 }

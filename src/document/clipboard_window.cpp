@@ -41,6 +41,12 @@ T* Pane(LWindow* w, PaneIDT id) {
 
 bool EmptyRect(const Rect& r) { return r.right <= r.left || r.bottom <= r.top; }
 
+// One row per clip, from the marks, so that row n is always clip n.
+void FillClipList(LListBox& list) {
+  list.RemoveAllRows();
+  for (long k = 1; k <= CKXTextClipboard::CountClips(); ++k) list.AddRow(CKXTextClipboard::ClipName(k));
+}
+
 // Where the window may stand: the screen less the tool palette's strip and
 // the function-key bar's row, as a zoomed document window leaves them.
 Rect StandardBounds(const LWindow& window) {
@@ -63,6 +69,12 @@ void CKXToolWindow::FindCommandStatus(CommandT command, Boolean& enabled, Boolea
                                       Str255 name) {
   if (command == kKxCmdClose) enabled = true;
   else LWindow::FindCommandStatus(command, enabled, usesMark, mark, name);
+}
+
+CKXToolWindow::~CKXToolWindow() {
+  // LWindow's part takes the host window, and with it the bounds, before
+  // the panes go: the clipboard view cannot read them in its destructor.
+  CKXTextClipboard::WindowClosing(*this);
 }
 
 // ---- the display --------------------------------------------------------------------------------
@@ -91,12 +103,15 @@ void CKXClipboardDisplay::Fix(bool refresh) {
   mView.GetScrollPosition(pos);
   mView.GetFrameSize(frame);
   mEngine->SetViewRect(pos, frame);
-  mEngine->SetImageSize(SDimension32{frame.width, 0});
+  // The engine's image size is its destination, which lies inside the
+  // margins: the lines get the frame less both side margins, and the view's
+  // image is the laid-out height with the margins above and below.
+  mEngine->SetImageSize(SDimension32{std::max(0, frame.width - kMarginLeft - kMarginRight), 0});
   SDimension32 laid{};
   mEngine->GetImageSize(laid);
   SDimension32 image{};
   mView.GetImageSize(image);
-  const std::int32_t height = std::max(laid.height, frame.height);
+  const std::int32_t height = std::max(laid.height + kMarginTop + kMarginBottom, frame.height);
   if (image.height != height || image.width != frame.width) mView.ResizeImageTo(frame.width, height, refresh);
 }
 
@@ -150,7 +165,6 @@ CKXTextClipboard::CKXTextClipboard(const KxLayoutPaneRecord& record) : LView(rec
 }
 
 CKXTextClipboard::~CKXTextClipboard() {
-  if (mWindow) sBoundsClipboard = mWindow->GetGlobalBounds();
   if (sTextClipboard == this) sTextClipboard = nullptr;
   // A scrap book that could not be written stays loaded, so that quitting
   // tries again rather than losing its clips.
@@ -181,11 +195,7 @@ void CKXTextClipboard::ResizeFrameBy(std::int32_t dw, std::int32_t dh, bool refr
 }
 
 void CKXTextClipboard::InitClipList() {
-  auto* list = Pane<LListBox>(mWindow, kKxClipList);
-  if (list) {
-    list->RemoveAllRows();
-    for (long k = 1; k <= CountClips(); ++k) list->AddRow(ClipName(k));
-  }
+  if (auto* list = Pane<LListBox>(mWindow, kKxClipList)) FillClipList(*list);
   for (PaneIDT id : {kKxClipList, kKxClipStore, kKxClipDelete, kKxClipKeep})
     if (auto* b = Pane<LBroadcaster>(mWindow, id)) b->AddListener(this);
   if (auto* keep = Pane<LControl>(mWindow, kKxClipKeep)) {
@@ -208,13 +218,17 @@ void CKXTextClipboard::UpdateClipboardItems() {
     else store->Disable();
   }
   if (auto* del = Pane<LPane>(mWindow, kKxClipDelete)) del->Disable();
-  if (type != kKxClipNone)
-    if (auto* name = Pane<LEditField>(mWindow, kKxClipName)) {
-      const short item = type == kKxClipPlain ? kPlainNameItem : type == kKxClipStyled ? kStyledNameItem
-                                                                                       : kPictureNameItem;
-      name->SetText(KxIndString(kClipNamesList, item));
-      name->SelectAll();
-    }
+  auto* name = Pane<LEditField>(mWindow, kKxClipName);
+  if (!name) return;
+  if (type == kKxClipNone) {
+    // Nothing to store: no name left over from what was there before.
+    name->SetText("");
+    return;
+  }
+  const short item = type == kKxClipPlain ? kPlainNameItem : type == kKxClipStyled ? kStyledNameItem
+                                                                                   : kPictureNameItem;
+  name->SetText(KxIndString(kClipNamesList, item));
+  name->SelectAll();
 }
 
 void CKXTextClipboard::ListenToMessage(MessageT message, void* /*param*/) {
@@ -275,8 +289,10 @@ void CKXTextClipboard::AddClipboardScrap() {
     return;
   }
   if (auto* list = Pane<LListBox>(mWindow, kKxClipList)) {
-    list->AddRow(ClipName(CountClips()));
+    // Made again from the marks, as after a delete: rows and clips agree
+    // whatever the book did with marks it already held.
     StopListening();
+    FillClipList(*list);
     list->SetValue(list->CountRows() - 1);
     StartListening();
     list->ScrollToRow(list->CountRows() - 1);
@@ -294,8 +310,7 @@ void CKXTextClipboard::DeleteClipboardScrap() {
   if (!DeleteClip(n)) return;
   // The list is made again from the marks, so that rows and clips agree.
   StopListening();
-  list->RemoveAllRows();
-  for (long k = 1; k <= CountClips(); ++k) list->AddRow(ClipName(k));
+  FillClipList(*list);
   list->UnselectAllCells();
   StartListening();
   if (auto* store = Pane<LPane>(mWindow, kKxClipStore)) store->Enable();
@@ -356,6 +371,13 @@ void CKXTextClipboard::UpdateClipboard() {
   sTextClipboard->UpdateClipboardItems();
   sTextClipboard->ReceiveClipboard();
   sTextClipboard->Refresh();
+}
+
+void CKXTextClipboard::WindowClosing(const LWindow& window) {
+  if (!sTextClipboard || sTextClipboard->mWindow != &window) return;
+  // A window already off the screen has no bounds to give: keep the last.
+  const Rect bounds = window.GetGlobalBounds();
+  if (!EmptyRect(bounds)) sBoundsClipboard = bounds;
 }
 
 void CKXTextClipboard::CloseClipboard() {

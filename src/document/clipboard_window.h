@@ -48,6 +48,7 @@ class CKXToolWindow : public LWindow {
  public:
   static constexpr OSType kClassID = FourCC("kxtw");
   explicit CKXToolWindow(const KxLayoutPaneRecord& record) : LWindow(record) {}
+  ~CKXToolWindow() override;
   bool ObeyCommand(CommandT command, void* param) override;
   void FindCommandStatus(CommandT command, Boolean& enabled, Boolean& usesMark, std::uint16_t& mark,
                          Str255 name) override;
@@ -114,6 +115,8 @@ class CKXTextClipboard : public LView, public LListener, public LPeriodical {
   static void UpdateClipboard();
   // Closes the window when open.
   static void CloseClipboard();
+  // The window is about to go: its bounds are kept for the next opening.
+  static void WindowClosing(const LWindow& window);
 
   // ---- the scrap book ---------------------------------------------------------------------------
   // Where the scrap book lives: the preference folder and the program's
@@ -147,7 +150,7 @@ class CKXTextClipboard : public LView, public LListener, public LPeriodical {
   static long CountClips();
   static std::string ClipName(long n);
   // Appends `text` as a clip named `name` (cut to 31 bytes on a character
-  // boundary); false for an empty name or without a scrap book.
+  // boundary); false for an empty name or text, or without a scrap book.
   static bool AddClip(const std::string& name, KXTextHandle text);
   static bool DeleteClip(long n);
   // Clip n onto the clipboard.
