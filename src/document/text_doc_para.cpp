@@ -102,8 +102,10 @@ bool ParaDialogMessage(CKXTextDocument& doc, MessageT message, LWindow* dialog) 
   para.rightIndent = std::int16_t(fit.right);
   if (auto* popup = dynamic_cast<LControl*>(dialog->FindPaneByID(kJustifyPopup)))
     para.justify = std::uint8_t(std::clamp<std::int32_t>(popup->GetValue() - 1, 0, 3));
-  para.lineSpace = std::int16_t(std::clamp(Number(dialog, kLineSpaceField), -kMaxSpacing, kMaxSpacing));
-  para.charSpace = std::int16_t(std::clamp(Number(dialog, kCharSpaceField), -kMaxSpacing, kMaxSpacing));
+  // Spacing adds room; a negative one would draw lines and characters over
+  // each other.
+  para.lineSpace = std::int16_t(std::clamp(Number(dialog, kLineSpaceField), 0, kMaxSpacing));
+  para.charSpace = std::int16_t(std::clamp(Number(dialog, kCharSpaceField), 0, kMaxSpacing));
   doc.CloseDocDialog(dialog);
   if (para.firstIndent == now.firstIndent && para.leftIndent == now.leftIndent &&
       para.rightIndent == now.rightIndent && para.justify == now.justify && para.lineSpace == now.lineSpace &&

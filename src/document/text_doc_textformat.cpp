@@ -32,8 +32,9 @@ constexpr PaneIDT kOK = 2601, kCancel = 2602, kJustify = 2603, kMode = 2604, kFo
                   kSingles = 2612, kDoubles = 2613, kParas = 2614, kPictures = 2615, kLines = 2616, kWords = 2617,
                   kPages = 2618, kBytes = 2619, kCountsCaption = 2620, kWholeText = 2621;
 constexpr short kSmallestSize = 1, kLargestSize = 5000, kShownWithoutSize = 12;
-// Tab widths in characters and line spacings the dialog takes.
-constexpr std::int32_t kLargestTabWidth = 999, kLargestLineSpace = 9999;
+// Tab widths in characters the dialog takes; line spacing as paragraphs
+// and the format bar keep it (more is held at the largest).
+constexpr std::int32_t kLargestTabWidth = 999, kLargestLineSpace = 100;
 // STR# 201 item 13: what the statistics caption says of a selection.
 constexpr short kAppNames = 201, kOfSelection = 13;
 // Paragraph fields ReplaceParaStyl compares and replaces.
@@ -129,7 +130,8 @@ void Apply(CKXTextDocument& doc, LWindow* dialog) {
   // Out-of-range numbers keep what was there.
   style.size = std::int16_t(FieldNumber(dialog, kSizeField, kSmallestSize, kLargestSize, oldEdit.size));
   style.tabWidth = std::int16_t(FieldNumber(dialog, kTabWidth, 0, kLargestTabWidth, oldEdit.tabWidth));
-  line.lineSpace = std::int16_t(FieldNumber(dialog, kLineSpace, 0, kLargestLineSpace, oldLine.lineSpace));
+  line.lineSpace = std::int16_t(std::clamp<std::int32_t>(
+      FieldNumber(dialog, kLineSpace, 0, INT32_MAX, oldLine.lineSpace), 0, kLargestLineSpace));
   line.wordWrap = KxDialogValue(dialog, kWordWrap) ? 1 : 0;
   const bool wholeText = KxDialogValue(dialog, kWholeText) != 0;
   // The whole text already in the default style stays so, unless a

@@ -485,6 +485,16 @@ TEST_F(FormatDialogTest, TheDefaultFormatAppliesAndReadOnlyTextKeepsOkOff) {
   e.SetSelectionRange({0, 3}, false);
   e.GetCurStyl(run);
   EXPECT_EQ(run.size, 20) << "the whole text took the new default";
+  // Line spacing is held where paragraphs and the format bar keep it: a
+  // spacing of thousands of points would leave every line alone on pages.
+  Command(1410);
+  Type(Dialog(d, 2600), 2609, "9999");
+  Command(-2601);
+  KXTE_GetLineStyl(e.GetEdit(), line);
+  EXPECT_EQ(line.lineSpace, 100);
+  SParaStyl para{};
+  e.GetCurParaStyl(para);
+  EXPECT_EQ(para.lineSpace, 100) << "the paragraphs followed the new default";
   e.SetAttributes(std::uint16_t(e.GetAttributes() & ~kKxEngineEditable));
   Command(1410);
   dialog = Dialog(d, 2600);

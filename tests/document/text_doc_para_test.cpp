@@ -112,6 +112,7 @@ TEST_F(ParaDialogTest, OkAppliesTheFieldsAsOneUndoableStep) {
   field(2653, "30");
   field(2655, "-5");   // negative: 0
   field(2660, "250");  // spacing above 100: 100
+  field(2661, "-20");  // below 0: 0 (lines would overlap)
   dynamic_cast<LControl*>(dialog->FindPaneByID(2659))->SetValue(4);
   Command(-2651);
   EXPECT_EQ(d->FindDocDialog(2650), nullptr);
@@ -120,6 +121,7 @@ TEST_F(ParaDialogTest, OkAppliesTheFieldsAsOneUndoableStep) {
   EXPECT_EQ(para.leftIndent, 30);
   EXPECT_EQ(para.rightIndent, 0);
   EXPECT_EQ(para.lineSpace, 100);
+  EXPECT_EQ(para.charSpace, 0);
   EXPECT_EQ(para.justify, 3);
   EXPECT_TRUE(d->IsModifiedNow());
   Command(kKxCmdUndo);

@@ -68,10 +68,22 @@ EKeyStatus UKeyFilters::NegativeIntegerField(std::uint8_t keyCode, std::uint8_t&
   return IntegerField(keyCode, charCode, modifiers);
 }
 
+EKeyStatus UKeyFilters::DecimalField(std::uint8_t keyCode, std::uint8_t& charCode, std::uint16_t modifiers) {
+  if (charCode == '.' && !(modifiers & kKxEventCommandKey)) return keyStatus_Input;
+  return IntegerField(keyCode, charCode, modifiers);
+}
+
+EKeyStatus UKeyFilters::NegativeDecimalField(std::uint8_t keyCode, std::uint8_t& charCode, std::uint16_t modifiers) {
+  if (charCode == '-' && !(modifiers & kKxEventCommandKey)) return keyStatus_Input;
+  return DecimalField(keyCode, charCode, modifiers);
+}
+
 KeyFilterFunc UKeyFilters::FindFilter(const std::string& name) {
   if (name == "printing") return PrintingCharField;
   if (name == "integer") return IntegerField;
   if (name == "negative") return NegativeIntegerField;
+  if (name == "decimal") return DecimalField;
+  if (name == "negative-decimal") return NegativeDecimalField;
   return nullptr;
 }
 

@@ -31,7 +31,12 @@ class UKeyFilters {
   static EKeyStatus IntegerField(std::uint8_t keyCode, std::uint8_t& charCode, std::uint16_t modifiers);
   // Digits and a leading minus.
   static EKeyStatus NegativeIntegerField(std::uint8_t keyCode, std::uint8_t& charCode, std::uint16_t modifiers);
-  // By name for layouts: "printing", "integer", "negative"; null otherwise.
+  // Digits and a decimal point: lengths in a unit with fractions.
+  static EKeyStatus DecimalField(std::uint8_t keyCode, std::uint8_t& charCode, std::uint16_t modifiers);
+  // As DecimalField, with a leading minus.
+  static EKeyStatus NegativeDecimalField(std::uint8_t keyCode, std::uint8_t& charCode, std::uint16_t modifiers);
+  // By name for layouts: "printing", "integer", "negative", "decimal",
+  // "negative-decimal"; null otherwise.
   static KeyFilterFunc FindFilter(const std::string& name);
 };
 
