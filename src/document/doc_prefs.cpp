@@ -9,10 +9,13 @@
 #include "layout/text_edit_ex.h"
 #include "platform/bytefields.h"
 #include "platform/fonts.h"
+#include "text/runs/marks.h"
 
 namespace {
 
 constexpr OSType kRTF = FourCC("RTF ");
+// Mark names hold no byte below this one.
+constexpr unsigned char kFirstNameByte = 0x20;
 
 bool IsLeadSJIS(std::uint8_t c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
@@ -205,21 +208,32 @@ void AdjustDocPref(SKXDocSettings& doc, const std::uint8_t* text, long length, s
     keep[i] = doc.marks[i].start >= 0 && doc.marks[i].start <= doc.marks[i].end && doc.marks[i].start <= length;
   KxSnapToCharStarts(text, length, script, refs);
   std::vector<SKXMarkRec> marks;
-  std::vector<std::int8_t> levels;
-  long reached = 0;
+  std::vector<int> levels;
+  long reached = 0, emptyAt = -1;
   for (std::size_t i = 0; i < doc.marks.size(); ++i) {
     const long s = bounds[2 * i], e = bounds[2 * i + 1];
     if (!keep[i] || s < reached) continue;  // outside, or out of order and overlapping
+    if (s == e && s == emptyAt) continue;   // a second empty mark where one stands
     SKXMarkRec m = doc.marks[i];
     m.start = std::int32_t(s);
     m.end = std::int32_t(e);
+    // A name holds no control byte (the list and the menus show it on one
+    // line, and no dialog makes one): a space stands for each. No byte of
+    // a double-byte character is one.
+    for (char& c : m.name)
+      if (static_cast<unsigned char>(c) < kFirstNameByte) c = ' ';
     marks.push_back(std::move(m));
     if (doc.hasRank) levels.push_back(doc.rank.levels[i]);
     reached = e;
+    emptyAt = s == e ? s : -1;
   }
+  const bool dropped = marks.size() != doc.marks.size();
   doc.marks = std::move(marks);
   if (doc.hasRank) {
-    doc.rank.levels = std::move(levels);
+    // The levels of the marks that went no longer shape the outline: the
+    // rest are levelled again as deleting those marks would leave them.
+    if (dropped) CKXMarkArray::ReLevel(levels);
+    doc.rank.levels.assign(levels.begin(), levels.end());
   } else {
     // Without a rank of their own every mark is at the first level.
     doc.rank = SKXRankRec();

@@ -45,9 +45,10 @@ void DeleteDocPref(CKXTextFileTube& tube);
 void ReadDocPref(CKXTextFileTube& tube, SKXDocSettings& doc, const SKXDocSettings& defaults = SKXDocSettings());
 // Once the text (`length` bytes, of the given script) is in place: marks,
 // the selection and the scroll offset are clamped to it and moved back to
-// character starts, marks outside it or out of order dropped, the rank
-// kept only when it matches the marks read, an edit scale of 100 stored
-// as 0.
+// character starts, marks outside it or out of order dropped (and the
+// ranks of the rest levelled again), control bytes in mark names made
+// spaces, the rank kept only when it matches the marks read, an edit
+// scale of 100 stored as 0.
 void AdjustDocPref(SKXDocSettings& doc, const std::uint8_t* text, long length, short script);
 // Gives `doc` the source's styles (line, edit, page and form, keyboard
 // script and language, header and footer, view flags, vertical writing,

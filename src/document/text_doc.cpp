@@ -412,18 +412,24 @@ std::string CKXTextDocument::TextBytes() const {
 
 // ---- Reading ------------------------------------------------------------------------------------
 
-// The marks of the records into the text's edit object, with their ranks.
+// The marks of the records into the text's edit object, with their ranks,
+// as the engine puts back a whole set: each one as it was saved, and the
+// mark list and menu hear of them.
 void CKXTextDocument::ApplyMarks(const SKXDocSettings& settings) {
-  KXEditHandle edit = mEngine->GetEdit();
-  while (KXTE_GetMarkCount(edit) > 0) KXTE_DeleteMark(edit, KXTE_GetMarkCount(edit));
+  KXMarkSet marks;
+  marks.reserve(settings.marks.size());
   for (std::size_t k = 0; k < settings.marks.size(); ++k) {
     const SKXMarkRec& m = settings.marks[k];
-    unsigned char name[256] = {std::uint8_t(std::min<std::size_t>(m.name.size(), 255))};
-    std::memcpy(name + 1, m.name.data(), name[0]);
-    KXTE_InsertMark(edit, m.start, m.end, name);
-    if (settings.hasRank && k < settings.rank.levels.size())
-      KXTE_SetMarkRank(edit, KXTE_GetMarkCount(edit), settings.rank.levels[k]);
+    SKXSavedMark saved;
+    saved.start = m.start;
+    saved.length = std::max<std::int32_t>(0, m.end - m.start);
+    if (settings.hasRank && k < settings.rank.levels.size()) saved.rank = settings.rank.levels[k];
+    const std::size_t n = std::min<std::size_t>(m.name.size(), 255);
+    saved.name.push_back(std::uint8_t(n));
+    saved.name.insert(saved.name.end(), m.name.begin(), m.name.begin() + std::ptrdiff_t(n));
+    marks.push_back(std::move(saved));
   }
+  mEngine->SetMarks(marks);
 }
 
 // The marks as they stand now into the records to be written.

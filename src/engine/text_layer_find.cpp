@@ -384,6 +384,7 @@ std::uint16_t CKXTextLayer::ReplaceInPlace(ReplaceAllPlan& plan) {
   long delta = 0;
   // Marks and markups move once, after the last match: moving every later
   // one at each match made many matches with many marks quadratic.
+  const long marks = KXTE_GetMarkCount(mEdit);
   KXTE_HoldMarks(mEdit);
   try {
     for (std::size_t k = 0; k < plan.matches.size(); ++k) {
@@ -397,6 +398,9 @@ std::uint16_t CKXTextLayer::ReplaceInPlace(ReplaceAllPlan& plan) {
     throw;
   }
   KXTE_SettleMarks(mEdit);
+  // The edit object notes marks that went in a result word of its own,
+  // which no call hands on: this one says so, for the list and the menu.
+  if (KXTE_GetMarkCount(mEdit) != marks) result |= kKxEditMarks;
   KXTE_CalcText(mEdit);
   const long caret = plan.spanEnd + delta;
   return std::uint16_t(result | KXTE_SetSelect(mEdit, caret, caret));

@@ -306,6 +306,12 @@ void CKXTextMarkList::UpdateMarkList() {
   sMarkList->mView->Refresh();
 }
 
+void CKXTextMarkList::UpdateReadOnly() {
+  if (!sMarkList) return;
+  CKXTextDoc* doc = sMarkList->GetTextDoc();
+  sMarkList->ShowButtonsFor(doc && doc->GetReadOnly());
+}
+
 void CKXTextMarkList::MarkListInfo() {
   if (sMarkList) sMarkList->UpdateInfo(true);
 }
@@ -318,7 +324,7 @@ void CKXTextMarkList::UpdateInfo(bool open) {
   doc->GetMarkListRecord(rec);
   rec.bounds = RectL{sBounds.top, sBounds.left, sBounds.bottom, sBounds.right};
   rec.open = open;
-  rec.buttonsHidden = mButtonsHidden;
+  rec.buttonsHidden = mUserHidden;
   if (open && mView) {
     SPoint32 pos;
     mView->GetScrollPosition(pos);
@@ -335,15 +341,15 @@ void CKXTextMarkList::UpdateInfo(bool open) {
 void CKXTextMarkList::SetTextDoc(CKXTextDoc* doc) {
   if (!mView) return;
   mView->SetTextDoc(doc);
-  bool hide = false, readOnly = false;
+  bool readOnly = false;
   SKXMarkListRecord rec;
   if (doc) {
     doc->GetMarkListRecord(rec);
     sBounds = ToRect(rec.bounds);
     mView->RestoreSelection(rec.values[0], rec.values[1]);
     readOnly = doc->GetReadOnly();
-    hide = readOnly || rec.buttonsHidden;
   }
+  mUserHidden = rec.buttonsHidden;
   mView->InitMarkView();
   if (doc && (rec.scroll.h != 0 || rec.scroll.v != 0)) {
     // The position comes from the document's file: held to the image.
@@ -354,12 +360,16 @@ void CKXTextMarkList::SetTextDoc(CKXTextDoc* doc) {
     const std::int32_t v = std::clamp<std::int32_t>(rec.scroll.v, 0, std::max(0, image.height - frame.height));
     mView->ScrollImageTo(h, v, true);
   }
-  SetButtonsHidden(hide);
+  ShowButtonsFor(readOnly);
+  Refresh();
+}
+
+void CKXTextMarkList::ShowButtonsFor(bool readOnly) {
+  SetButtonsHidden(readOnly || mUserHidden);
   if (LPane* toggle = mButtons[kKxMarkListToggle - kKxMarkListLeft]) {
     if (readOnly) toggle->Disable();
     else toggle->Enable();
   }
-  Refresh();
 }
 
 void CKXTextMarkList::SetButtonsHidden(bool hidden) {
@@ -398,9 +408,14 @@ void CKXTextMarkList::ListenToMessage(MessageT message, void* param) {
     case kKxMarkListDelete:
       mView->DelMark();
       break;
-    case kKxMarkListToggle:
-      SetButtonsHidden(!mButtonsHidden);
+    case kKxMarkListToggle: {
+      // Refused past the disabled toggle, as the toggle is.
+      CKXTextDoc* doc = GetTextDoc();
+      if (doc && doc->GetReadOnly()) break;
+      mUserHidden = !mButtonsHidden;
+      SetButtonsHidden(mUserHidden);
       break;
+    }
     default:
       KXDialogBox::ListenToMessage(message, param);
       break;

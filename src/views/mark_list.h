@@ -117,6 +117,9 @@ class CKXTextMarkList : public KXDialogBox {
   static bool IsShowMarkList();
   static bool IsHideMarkList() { return sMarkList && !IsShowMarkList(); }
   static void UpdateMarkList();
+  // The bound document's text became read-only or editable: the button
+  // row and its toggle follow, as when the list is bound.
+  static void UpdateReadOnly();
   static void MarkListInfo();
   static CKXTextMarkList* Get() { return sMarkList; }
   // The palettes are being kept hidden (a modal dialog is up): the list is
@@ -140,6 +143,8 @@ class CKXTextMarkList : public KXDialogBox {
 
  private:
   void UpdateInfo(bool open);
+  // Hides the button row while the text is read-only or the user hid it.
+  void ShowButtonsFor(bool readOnly);
   // Where a new list stands: the saved bounds when on a screen, else
   // beside the document window.
   Rect PlaceFor(CKXTextDoc* doc) const;
@@ -148,6 +153,7 @@ class CKXTextMarkList : public KXDialogBox {
   CKXTextMarkScroller* mScroller = nullptr;
   LPane* mButtons[5] = {};   // 3703-3707
   bool mButtonsHidden = false;
+  bool mUserHidden = false;   // the user's choice, kept while the text is read-only
 
   static CKXTextMarkList* sMarkList;
   static Rect sBounds;

@@ -20,6 +20,7 @@
 #include "text/find/regexp.h"
 #include "views/dialog_box.h"
 #include "views/edit_field.h"
+#include "views/mark_list.h"
 #include "views/message_box.h"
 #include "platform/framework/menu.h"
 #include "platform/framework/window.h"
@@ -229,6 +230,7 @@ void DoReadOnly(KxTextCommandTarget& t, long) {
     attributes &= std::uint16_t(~kKxEngineEditable);
   }
   t.engine.SetAttributes(attributes);
+  CKXTextMarkList::UpdateReadOnly();
   if (t.view) {
     std::uint8_t modified = 0;
     t.view->ListenToMessage(kKxMsgModifiedChanged, &modified);

@@ -492,29 +492,36 @@ void CKXMarkArray::CalcRankAt(long index) {
 void CKXMarkArray::ReCalcRank() {
   const long n = mCount;
   if (n == 0) return;
-  std::vector<int> rank(static_cast<size_t>(n + 1));
-  for (long i = 1; i <= n; ++i) rank[size_t(i)] = GetRankAt(i);
-  std::vector<int> old = rank;
+  std::vector<int> rank(static_cast<size_t>(n));
+  for (long i = 1; i <= n; ++i) rank[size_t(i - 1)] = GetRankAt(i);
+  const std::vector<int> old = rank;
+  ReLevel(rank);
+  for (long i = 1; i <= n; ++i)
+    if (rank[size_t(i - 1)] != old[size_t(i - 1)]) SetRankAt(i, static_cast<short>(rank[size_t(i - 1)]));
+}
+
+void CKXMarkArray::ReLevel(std::vector<int>& rank) {
+  const size_t n = rank.size();
   auto level = [](int r) { return std::abs(r) & ~1; };
   int prev = 0;
-  for (long i = 1; i <= n; ++i) {
-    int r = rank[size_t(i)];
+  for (size_t i = 0; i < n; ++i) {
+    int r = rank[i];
     int a = level(r);
     bool opener = (std::abs(r) & 1) != 0;
     bool collapsed = r < 0;
     if (a <= prev + 1) {
-      if (opener && !(i < n && level(rank[size_t(i + 1)]) == a + 2)) rank[size_t(i)] = a;
+      if (opener && !(i + 1 < n && level(rank[i + 1]) == a + 2)) rank[i] = a;
     } else {
       // Too deep: lift this mark and the marks that hang below it, up to
       // and including the last mark (a group at the end keeps its shape).
       int d = a - prev;
       bool moved = false;
-      long j = i + 1;
-      while (j <= n) {
-        int rj = rank[size_t(j)];
+      size_t j = i + 1;
+      while (j < n) {
+        int rj = rank[j];
         int b = std::abs(rj);
         if (b >= a) {
-          rank[size_t(j)] = rj < 0 ? -(b - d) : b - d;
+          rank[j] = rj < 0 ? -(b - d) : b - d;
           moved = true;
           ++j;
         } else {
@@ -524,14 +531,12 @@ void CKXMarkArray::ReCalcRank() {
         }
       }
       if (opener && moved)
-        rank[size_t(i)] = collapsed ? -(prev + 1) : prev + 1;
+        rank[i] = collapsed ? -(prev + 1) : prev + 1;
       else
-        rank[size_t(i)] = prev;
+        rank[i] = prev;
     }
-    prev = std::abs(rank[size_t(i)]);
+    prev = std::abs(rank[i]);
   }
-  for (long i = 1; i <= n; ++i)
-    if (rank[size_t(i)] != old[size_t(i)]) SetRankAt(i, static_cast<short>(rank[size_t(i)]));
 }
 
 void CKXMarkArray::GetRankData(char* buf, long n) const {

@@ -63,6 +63,9 @@ class CKXMarkArray : public CKXPosArray {
   virtual void SetRankAt(long index, short rank);
   virtual void CalcRankAt(long index);
   virtual void ReCalcRank();
+  // ReCalcRank's pass over ranks held outside an array, one per mark in
+  // mark order: marks read from a file are re-levelled by it.
+  static void ReLevel(std::vector<int>& ranks);
   // One signed byte per mark, min(n, count) of them.
   virtual void GetRankData(char* buf, long n) const;
   virtual void SetRankData(const char* buf, long n);
