@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "platform/draw/port.h"
 #include "platform/framework/input_method.h"
@@ -357,6 +358,7 @@ gboolean OnButton(GtkWidget* widget, GdkEventButton* e, gpointer) {
   if (down && e->button == kPrimaryButton) {
     DeliverHeldPress(impl, false);
     impl->heldPress = ev;
+    impl->heldWindow = w->id;
     impl->pressHeld = true;
     // A press held still is a press, not the start of a drag: after a moment
     // it goes on, so that what repeats while the button is down does. Where
@@ -375,7 +377,7 @@ gboolean OnButton(GtkWidget* widget, GdkEventButton* e, gpointer) {
   }
   DeliverHeldPress(impl, false);
   if (down) UMouseUtils::SetMovedAtPress(false);
-  impl->Post(ev);
+  impl->Post(ev, w->id);
   return TRUE;
 }
 
@@ -390,7 +392,7 @@ void DeliverHeldPress(KxGtkHost::Impl* impl, bool moved) {
   if (!impl->pressHeld) return;
   impl->pressHeld = false;
   UMouseUtils::SetMovedAtPress(moved);
-  impl->Post(impl->heldPress);
+  impl->Post(impl->heldPress, impl->heldWindow);
 }
 
 }  // namespace
@@ -438,7 +440,7 @@ gboolean OnScroll(GtkWidget* widget, GdkEventScroll* e, gpointer) {
   ev.message = KxWheelMessage(std::int16_t(down), std::int16_t(right));
   ev.where = impl->pointer;
   ev.modifiers = impl->Modifiers();
-  impl->Post(ev);
+  impl->Post(ev, w->id);
   return TRUE;
 }
 
@@ -489,9 +491,10 @@ KxGtkWindow* KxGtkHost::Impl::FindWidget(GtkWidget* widget) const {
   return nullptr;
 }
 
-void KxGtkHost::Impl::Post(const EventRecord& e) {
+void KxGtkHost::Impl::Post(const EventRecord& e, KxWindowID window) {
   KxGtkPending p;
   p.event = e;
+  p.window = window;
   p.event.when = TickCount();
   queue.push_back(p);
 }
@@ -780,6 +783,7 @@ KxGtkHost::~KxGtkHost() {
 
 bool KxGtkHost::WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks) {
   Impl& impl = *mImpl;
+  impl.eventWindow = kKxNoWindow;
   impl.RebuildMenusIfPending();
   impl.UpdatePass();
   impl.CopyOutChanges();
@@ -816,7 +820,12 @@ bool KxGtkHost::WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks) {
       event = p.event;
       // Every event carries the mouse's last known position (activations
       // and keys too), so that a tracking loop may read it from any event.
-      if (event.what != mouseDown && event.what != mouseUp && event.what != kKxWheelEvt) event.where = impl.pointer;
+      if (event.what != mouseDown && event.what != mouseUp && event.what != kKxWheelEvt) {
+        event.where = impl.pointer;
+      } else {
+        impl.eventWindow = p.window;
+        impl.eventWhere = event.where;
+      }
       return true;
     }
     // Window requests and input-method text reach the program from here,
@@ -1141,6 +1150,11 @@ void KxGtkHost::ShowFloatingWindow(KxWindowID window, bool shown) {
   if (!w || !w->floating || w->shown == shown) return;
   w->shown = shown;
   if (shown) {
+    // The desktop maps it above the floating windows already shown.
+    auto& windows = mImpl->windows;
+    const auto it = std::find_if(windows.begin(), windows.end(), [w](const auto& o) { return o.get() == w; });
+    const auto first = std::find_if(windows.begin(), windows.end(), [](const auto& o) { return o->floating; });
+    std::rotate(first, it, it + 1);
     mImpl->PlaceFrame(*w, w->bounds.left, w->bounds.top);
     w->drawPending = true;
     gtk_widget_show_all(w->toplevel);
@@ -1160,18 +1174,44 @@ KxWindowClient* KxGtkHost::GetWindowClient(KxWindowID window) const {
   return w ? w->client : nullptr;
 }
 
+namespace {
+bool Holds(const Rect& b, Point where) {
+  return where.v >= b.top && where.v < b.bottom && where.h >= b.left && where.h < b.right;
+}
+}  // namespace
+
+std::vector<const KxGtkWindow*> KxGtkHost::Impl::FloatingFrontFirst() const {
+  std::vector<const KxGtkWindow*> shown;
+  for (const auto& w : windows)
+    if (w->floating && w->shown) shown.push_back(w.get());
+  // The desktop's own stacking, where its window manager reports it: a
+  // floating window clicked or raised there stands in front.
+  GList* stack = gdk_screen_get_window_stack(gdk_screen_get_default());
+  if (!stack) return shown;
+  // Its list runs bottom first; a window not in it (not yet mapped) goes behind.
+  std::vector<std::pair<int, const KxGtkWindow*>> ranked;
+  for (const KxGtkWindow* w : shown) {
+    GdkWindow* gw = gtk_widget_get_window(w->toplevel);
+    ranked.emplace_back(gw ? g_list_index(stack, gw) : -1, w);
+  }
+  g_list_free_full(stack, g_object_unref);
+  std::stable_sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+  for (std::size_t k = 0; k < ranked.size(); ++k) shown[k] = ranked[k].second;
+  return shown;
+}
+
 KxWindowID KxGtkHost::FindWindow(Point where) const {
-  // Shown floating windows stand above the documents.
-  for (const auto& w : mImpl->windows) {
-    const Rect& b = w->bounds;
-    if (w->floating && w->shown && where.v >= b.top && where.v < b.bottom && where.h >= b.left && where.h < b.right)
+  const Impl& impl = *mImpl;
+  // A mouse event goes to the window the desktop gave it to: the one in
+  // front at its point.
+  if (where.h == impl.eventWhere.h && where.v == impl.eventWhere.v)
+    if (const KxGtkWindow* w = impl.Find(impl.eventWindow); w && w->shown && Holds(w->bounds, where))
       return w->id;
-  }
-  for (const auto& w : mImpl->windows) {
-    if (w->floating) continue;
-    const Rect& b = w->bounds;
-    if (where.v >= b.top && where.v < b.bottom && where.h >= b.left && where.h < b.right) return w->id;
-  }
+  // Shown floating windows stand above the documents.
+  for (const KxGtkWindow* w : impl.FloatingFrontFirst())
+    if (Holds(w->bounds, where)) return w->id;
+  for (const auto& w : impl.windows)
+    if (!w->floating && Holds(w->bounds, where)) return w->id;
   return kKxNoWindow;
 }
 

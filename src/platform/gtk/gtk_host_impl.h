@@ -88,6 +88,11 @@ struct KxGtkHost::Impl {
   KxWheelAccumulator wheel;
   std::set<unsigned> keysDown;     // hardware key codes: a second press is a repeat
   Point pointer{0, 0};             // global, as last seen
+  // The window that took the mouse event just handed out, and its point:
+  // the desktop gives a click to the window in front there, whatever else
+  // overlaps it.
+  KxWindowID eventWindow = kKxNoWindow;
+  Point eventWhere{0, 0};
   unsigned gdkState = 0;           // modifier mask, as last seen
   bool buttonDown = false;
   // A primary press waits here until the mouse moves past a click or comes
@@ -95,6 +100,7 @@ struct KxGtkHost::Impl {
   // press in a selection then starts a drag or places the caret).
   bool pressHeld = false;
   EventRecord heldPress{};
+  KxWindowID heldWindow = kKxNoWindow;
   guint pressTimer = 0;   // delivers a press held still (a held scroll arrow repeats)
   bool moved = false;              // the pointer moved: end the wait for cursor adjustment
   bool inUpdate = false;
@@ -117,7 +123,11 @@ struct KxGtkHost::Impl {
 
   KxGtkWindow* Find(KxWindowID id) const;
   KxGtkWindow* FindWidget(GtkWidget* toplevelOrArea) const;
-  void Post(const EventRecord& e);
+  // A mouse event names the window that took it.
+  void Post(const EventRecord& e, KxWindowID window = kKxNoWindow);
+  // The shown floating windows, front-most first as the desktop stacks them
+  // (as they were shown where it does not tell).
+  std::vector<const KxGtkWindow*> FloatingFrontFirst() const;
   void PostActivate(KxWindowID window, bool active);
   // Brings a window to the front of the list, with the deactivate and
   // activate events a change of the active window brings.

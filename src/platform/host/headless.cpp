@@ -249,7 +249,15 @@ std::vector<KxWindowID> KxHeadlessHost::FloatingWindowList() const {
 }
 
 void KxHeadlessHost::ShowFloatingWindow(KxWindowID window, bool shown) {
-  if (Window* w = Find(window); w && w->floating) w->shown = shown;
+  const auto it = std::find_if(mWindows.begin(), mWindows.end(), [window](const Window& w) { return w.id == window; });
+  if (it == mWindows.end() || !it->floating || it->shown == shown) return;
+  it->shown = shown;
+  // Shown, it stands above the floating windows already shown, as a
+  // desktop maps it.
+  if (shown) {
+    const auto first = std::find_if(mWindows.begin(), mWindows.end(), [](const Window& w) { return w.floating; });
+    std::rotate(first, it, it + 1);
+  }
 }
 
 bool KxHeadlessHost::IsWindowShown(KxWindowID window) const {
@@ -318,7 +326,8 @@ KxWindowClient* KxHeadlessHost::GetWindowClient(KxWindowID window) const {
 }
 
 KxWindowID KxHeadlessHost::FindWindow(Point where) const {
-  // Shown floating windows stand above every document window.
+  // Shown floating windows stand above every document window, the one
+  // shown last in front.
   for (const Window& w : mWindows)
     if (w.floating && w.shown && where.v >= w.bounds.top && where.v < w.bounds.bottom && where.h >= w.bounds.left &&
         where.h < w.bounds.right)
