@@ -42,6 +42,15 @@ TEST_F(NumberFieldsTest, EachFieldTakesOnlyWhatItsValueNeeds) {
       EXPECT_EQ(field->GetText(), c.want) << "layout " << c.layout << " field " << id;
       // One beep for each key refused.
       EXPECT_EQ(host.Beeps() - beeps, int(6 - c.want.size())) << "layout " << c.layout << " field " << id;
+      // A paste takes what typing would, with one beep for what it left.
+      const std::string pasted = "-1x2.5 mm";
+      host.ClearClipboard();
+      host.PutClipboard(FourCC("TEXT"), pasted.data(), pasted.size());
+      field->SelectAll();
+      const int before = host.Beeps();
+      field->ObeyCommand(kKxCmdPaste, nullptr);
+      EXPECT_EQ(field->GetText(), c.want) << "paste: layout " << c.layout << " field " << id;
+      EXPECT_EQ(host.Beeps() - before, 1) << "paste: layout " << c.layout << " field " << id;
     }
     delete dialog;
   }

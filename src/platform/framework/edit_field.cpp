@@ -239,6 +239,16 @@ bool LEditField::ObeyCommand(CommandT command, void* param) {
       // One line: a paste ends at the first line end.
       std::string s(data.begin(), data.end());
       s = s.substr(0, s.find_first_of("\r\n"));
+      if (mKeyFilter) {
+        // A number field takes from a paste what it would take typed.
+        std::string kept;
+        for (char c : s) {
+          std::uint8_t ch = std::uint8_t(c);
+          if (mKeyFilter(0, ch, 0) == keyStatus_Input) kept.push_back(char(ch));
+        }
+        if (kept.size() < s.size()) host.Beep();
+        s.swap(kept);
+      }
       ReplaceSelection(s);
       return true;
     }
