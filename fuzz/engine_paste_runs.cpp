@@ -8,7 +8,8 @@
 //
 // Whatever comes, the text must pass its own check; the runs-only pastes
 // keep its bytes, and an undo of each paste must give its runs back; the
-// whole paste is read through the flavor reader and undone to the text.
+// whole paste is read through the flavor reader and undone to the text (or,
+// for a picture alone that cannot be read, fails and leaves it as it was).
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -17,10 +18,12 @@
 #include <vector>
 
 #include "engine/facilities.h"
+#include "engine/flavor_exchange.h"
 #include "engine/text_engine.h"
 #include "engine/text_flavors.h"
 #include "layout/text_edit.h"
 #include "platform/core.h"
+#include "platform/exception.h"
 #include "platform/fonts.h"
 #include "platform/host/host.h"
 
@@ -98,7 +101,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Everything the clipboard holds, through the flavor reader, then copied
   // out through the writer and undone.
   e.SetSelectionRange({std::int32_t(start), std::int32_t(length)}, false);
-  e.DoPaste(0);
+  const std::string beforePaste = Runs(e);
+  try {
+    e.DoPaste(0);
+  } catch (const LException& err) {
+    // A picture alone that cannot be read fails the paste, which then
+    // changes nothing.
+    if (err.GetErrorCode() != kKxErrPictureUnreadable) throw;
+    if (Runs(e) != beforePaste) {
+      std::fprintf(stderr, "a failed paste changed the text\n");
+      std::abort();
+    }
+    return 0;
+  }
   const CKXTextEdit& edit = *KXHandleAccess::Edit(e.GetEdit());
   if (const char* broken = edit.Check()) {
     std::fprintf(stderr, "edit object after a paste: %s\n", broken);

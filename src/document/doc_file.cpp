@@ -56,17 +56,17 @@ int ReadPictureFile(const std::string& path, CKXTextFileTube& tube, SKXDocument&
   } else if (tube.PictureExists()) {
     tube.GetFlavorData(kKxFlavorPict, pict);
   }
-  // Size field and frame at the least.
-  if (pict.size() < 10) {
+  // Size field and frame at the least, and a frame a picture can have.
+  const std::vector<KxFlavorBytes> list{pict};
+  PicHandle handle = pict.size() < 10 ? nullptr : KxPicturesFromList(list)(1);
+  if (!handle) {
     message = "\u201C" + LeafName(path) + "\u201D is not a picture that can be read.";
     return EILSEQ;
   }
-  const std::vector<KxFlavorBytes> list{pict};
-  PicHandle handle = KxPicturesFromList(list)(1);
-  const short id = handle ? CKXDecoArray::SetPicture(handle) : short(0);
+  const short id = CKXDecoArray::SetPicture(handle);
   if (id <= 0) {
     // No ID free: the handle stays ours.
-    if (handle) KxMemHFree(handle);
+    KxMemHFree(handle);
     message = "\u201C" + LeafName(path) + "\u201D is too large to be shown.";
     return ENOMEM;
   }
@@ -526,7 +526,7 @@ int KxReadDocument(const std::string& path, SKXDocument& doc, std::string& messa
     if (!tube.GetFlavorData(kKxFlavorPict, pict)) break;
     pictures.push_back(std::move(pict));
   }
-  reader.SetPictureFetch(KxPicturesFromList(pictures));
+  reader.SetPictureFetch(KxPicturesFromList(pictures, true));
   doc.text = std::make_unique<CKXText>();
   reader.InsertInto(*doc.text, 0);
 

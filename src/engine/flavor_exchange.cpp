@@ -10,6 +10,7 @@
 
 #include "engine/text_flavors.h"
 #include "engine/text_layer.h"
+#include "layout/draw_picture.h"
 #include "layout/pict_jpeg.h"
 #include "platform/exception.h"
 #include "platform/files.h"
@@ -175,6 +176,10 @@ short MaskOf(bool styl, bool deco, bool para, bool ruby) {
 
 constexpr int kMaxDropDepth = 2;
 
+// A picture file holds its picture record after a header of this many
+// bytes, which the record knows nothing of.
+constexpr std::size_t kPictFileHeaderBytes = 512;
+
 // [from, to) of script run k of `runs` in a text of n bytes.
 std::pair<long, long> RunSpan(const std::vector<SKXScriptRun>& runs, std::size_t k, long n) {
   const long from = std::clamp<long>(runs[k].offset, 0, n);
@@ -300,6 +305,9 @@ void CKXFlavorExchange::AddFlavorTypesTo(const SKXRange& range, CKXDataTube& tub
   // RTF files are written by the document with their page record.
   if ((kind == kKxTubeClipboard || kind == kKxTubeDrag) && KxConverterForFlavor(kKxFlavorRTF))
     tube.AddFlavor(kKxFlavorRTF);
+  // A lone picture kept as its JPEG, for other programs, which read no
+  // picture record of ours.
+  if (kind == kKxTubeClipboard) tube.AddFlavor(kKxFlavorJPEG);
 }
 
 OSType CKXFlavorExchange::PickFlavorFrom(CKXDataTube& tube) {
@@ -331,6 +339,8 @@ bool CKXFlavorExchange::SendFlavorTo(OSType type, const SKXRange& range, CKXData
     SendRuns(type, r, tube, kind);
   } else if (type == kKxFlavorRTF) {
     SendRTF(r, tube, kind);
+  } else if (type == kKxFlavorJPEG) {
+    SendJPEG(r, tube, kind);
   } else {
     return false;
   }
@@ -521,6 +531,23 @@ void CKXFlavorExchange::SendRTF(const SKXRange& r, CKXDataTube& tube, short kind
   tube.SetFlavorData(kKxFlavorRTF, out.data(), static_cast<long>(out.size()), kKxWholeFlavor);
 }
 
+void CKXFlavorExchange::SendJPEG(const SKXRange& r, CKXDataTube& tube, short kind) {
+  if (kind != kKxTubeClipboard || r.length != 1) return;
+  const CKXTextFlavorWriter writer(Source(), r.start, r.start + r.length);
+  if (!writer.IsLonePicture()) return;
+  short width = 0, height = 0;
+  PicHandle pict = CKXDecoArray::GetPicture(Source().GetDecoPictID(r.start), width, height);
+  if (!pict) return;
+  // The JPEG itself follows the record's marker; a picture of pixels has
+  // none and goes as the record alone.
+  const long size = KxMemHSize(pict);
+  const long at = KxPictJPEGDataOffset(*pict, size);
+  if (at < 0 || size - at < 2 || static_cast<unsigned char>((*pict)[at]) != 0xFF ||
+      static_cast<unsigned char>((*pict)[at + 1]) != 0xD8)
+    return;
+  tube.SetFlavorData(kKxFlavorJPEG, *pict + at, size - at, kKxWholeFlavor);
+}
+
 void CKXFlavorExchange::SendRuns(OSType type, const SKXRange& r, CKXDataTube& tube, short kind) {
   const CKXTextFlavorWriter writer(Source(), r.start, r.start + r.length);
   if (type == kKxFlavorStyl && kind == kKxTubeClipboard && writer.IsLonePicture()) return;
@@ -665,6 +692,8 @@ void CKXFlavorExchange::EmergencyReadText(CKXDataTube&, const SKXRange&) { throw
 // ---- receiving -----------------------------------------------------------------------------------
 
 void CKXFlavorExchange::ReceiveDataFrom(const SKXRange& range, CKXDataTube& tube, KXTextHandle text, short* mask) {
+  mPictureRefused = false;
+  const long before = text ? KXHandleAccess::Text(text)->GetLength() : 0;
   try {
     ReceiveInto(range, tube, text, mask, 0);
   } catch (const LException&) {
@@ -672,6 +701,13 @@ void CKXFlavorExchange::ReceiveDataFrom(const SKXRange& range, CKXDataTube& tube
   } catch (const std::bad_alloc&) {
     throw LException(memFullErr);
   }
+  // A paste or drop of nothing but a picture that cannot be read is no
+  // paste or drop of nothing: the user hears of it, and a drag's source
+  // that the drop was not taken.
+  const short kind = tube.GetFlavorForType();
+  if (mPictureRefused && (kind == kKxTubeClipboard || kind == kKxTubeDrag) &&
+      (!text || KXHandleAccess::Text(text)->GetLength() == before))
+    throw LException(kKxErrPictureUnreadable);
 }
 
 void CKXFlavorExchange::Deliver(const SKXRange& range, short kind, CKXText& received, KXTextHandle text,
@@ -689,12 +725,25 @@ void CKXFlavorExchange::Deliver(const SKXRange& range, short kind, CKXText& rece
   if (whole) mLayer->SetSelectionRange(CKXTextLayer::sTextStart, false);
 }
 
+void CKXFlavorExchange::ReceivePicture(const SKXRange& range, short kind, OSType type, Bytes data, KXTextHandle text,
+                                       short* mask) {
+  PicHandle picture = nullptr;
+  if (type == kKxFlavorJPEG) {
+    if (!data.empty()) picture = reinterpret_cast<PicHandle>(KxMakeJPEGPicture(data.data(), long(data.size())));
+  } else {
+    std::vector<KxFlavorBytes> list;
+    list.push_back(std::move(data));
+    picture = KxPicturesFromList(list)(1);
+  }
+  InsertPicture(range, kind, picture, text, mask);
+}
+
 void CKXFlavorExchange::InsertPicture(const SKXRange& range, short kind, PicHandle picture, KXTextHandle text,
                                       short* mask) {
-  if (!picture) return;
-  const short id = CKXDecoArray::SetPicture(picture);
+  const short id = picture ? CKXDecoArray::SetPicture(picture) : short(0);
   if (id <= 0) {
-    KxMemHFree(reinterpret_cast<Handle>(picture));  // no picture ID free: the handle stays ours
+    if (picture) KxMemHFree(reinterpret_cast<Handle>(picture));  // no picture ID free: the handle stays ours
+    mPictureRefused = true;
     return;
   }
   const char placeholder = static_cast<char>(0xCA);
@@ -1000,20 +1049,14 @@ void CKXFlavorExchange::ReceiveInto(const SKXRange& range, CKXDataTube& tube, KX
     return;
   }
 
-  // No text: a picture, files, or the items of the tube.
-  Bytes pict;
-  if (tube.ReadFlavor(kKxFlavorPict, pict) && !pict.empty()) {
-    const std::vector<KxFlavorBytes> list{pict};
-    InsertPicture(range, kind, KxPicturesFromList(list)(1), text, mask);
-    return;
-  }
-  // A JPEG from another program: a picture of the same kind as Insert JPEG
-  // makes.
-  Bytes jpeg;
-  if (tube.ReadFlavor(kKxFlavorJPEG, jpeg) && !jpeg.empty()) {
-    InsertPicture(range, kind, reinterpret_cast<PicHandle>(KxMakeJPEGPicture(jpeg.data(), long(jpeg.size()))), text,
-                  mask);
-    return;
+  // No text: a picture, files, or the items of the tube. A JPEG from
+  // another program becomes a picture of the same kind as Insert JPEG makes.
+  for (OSType type : {kKxFlavorPict, kKxFlavorJPEG}) {
+    Bytes picture;
+    if (tube.ReadFlavor(type, picture) && !picture.empty()) {
+      ReceivePicture(range, kind, type, std::move(picture), text, mask);
+      return;
+    }
   }
   Bytes hfs;
   if (tube.ReadFlavor(kKxFlavorHFS, hfs)) {
@@ -1023,12 +1066,19 @@ void CKXFlavorExchange::ReceiveInto(const SKXRange& range, CKXDataTube& tube, KX
         !KxIsRegularFile(path))
       return;
     if (type == 0) type = KxTypeFromNameEnding(path);
-    if (type != kKxFlavorText && type != kKxFlavorRTF) return;  // pictures and JPEG need their converters
+    if (type != kKxFlavorText && type != kKxFlavorRTF && type != kKxFlavorPict && type != kKxFlavorJPEG) return;
     CKXFileTube file(path, kKxFileRead);
-    if (type == kKxFlavorRTF)
+    if (type == kKxFlavorRTF) {
       ReceiveRTF(range, file, kKxTubeFile, text, mask);
-    else
+    } else if (type == kKxFlavorText) {
       ReceiveInto(range, file, text, mask, depth + 1);
+    } else {
+      // A picture file lands as the picture it holds, as a pasted one does.
+      Bytes data = file.DataFork();
+      if (type == kKxFlavorPict)
+        data.erase(data.begin(), data.begin() + long(std::min(data.size(), kPictFileHeaderBytes)));
+      ReceivePicture(range, kind, type, std::move(data), text, mask);
+    }
     return;
   }
   const long items = tube.CountItems();
@@ -1046,7 +1096,7 @@ void KxPutTextOnClipboard(KXTextHandle text) {
   CKXTextClipboardTube tube(&exchange, SKXRange{0, -1});
 }
 
-void KxGetTextFromClipboard(KXTextHandle text, short& kind, short landingScript) {
+void KxPasteTextFromClipboard(KXTextHandle text, short& kind, short landingScript) {
   kind = 0;
   if (!text) return;
   CKXTextClipboardTube tube;
@@ -1054,4 +1104,14 @@ void KxGetTextFromClipboard(KXTextHandle text, short& kind, short landingScript)
   exchange.SetLandingScript(landingScript);
   if (exchange.PickFlavorFrom(tube) == kKxFlavorNull) return;
   exchange.ReceiveDataFrom(SKXRange{0, -1}, tube, text, &kind);
+}
+
+void KxGetTextFromClipboard(KXTextHandle text, short& kind, short landingScript) {
+  try {
+    KxPasteTextFromClipboard(text, kind, landingScript);
+  } catch (const LException& e) {
+    // Shown rather than pasted, a picture that cannot be read is nothing.
+    if (e.GetErrorCode() != kKxErrPictureUnreadable) throw;
+    kind = 0;
+  }
 }

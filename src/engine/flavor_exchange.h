@@ -35,6 +35,12 @@ constexpr OSType kKxFlavorRTF = FourCC("RTF ");
 constexpr OSType kKxFlavorJPEG = FourCC("JPEG");
 constexpr OSType kKxFlavorHFS = FourCC("hfs ");
 
+// A picture that came alone (a "PICT" or "JPEG" flavor, or a dropped
+// picture file) and could not be made into a picture of the text: the
+// toolbox's code for image data that does not decode. A paste or drop of
+// it is refused with this error rather than taken for nothing.
+constexpr OSErr kKxErrPictureUnreadable = -8969;
+
 // Content masks of a read into a caller's text.
 constexpr short kKxMaskText = 1;
 constexpr short kKxMaskStyl = 2;
@@ -86,6 +92,8 @@ class CKXFlavorExchange : public CKXFlavorSender {
   // With a text, the data are appended to it and the content mask stored
   // through `mask`; without one the layer's text changes: the range is
   // replaced, or for a file tube over the whole text the whole text is set.
+  // From a clipboard or drag tube, a picture that could not be read with
+  // nothing else coming throws kKxErrPictureUnreadable.
   void ReceiveDataFrom(const SKXRange& range, CKXDataTube& tube, KXTextHandle text, short* mask);
 
   // The plain-text paths of a file tube when no buffer for the whole text
@@ -104,6 +112,7 @@ class CKXFlavorExchange : public CKXFlavorSender {
   void SendDecos(const SKXRange& range, CKXDataTube& tube, short kind);
   void SendUnicode(const SKXRange& range, CKXDataTube& tube);
   void SendRTF(const SKXRange& range, CKXDataTube& tube, short kind);
+  void SendJPEG(const SKXRange& range, CKXDataTube& tube, short kind);
 
   void ReceiveInto(const SKXRange& range, CKXDataTube& tube, KXTextHandle text, short* mask, int depth);
   // Another program's styled text as RTF, through the installed converter;
@@ -114,9 +123,14 @@ class CKXFlavorExchange : public CKXFlavorSender {
   // Inserts `source` (owned by the caller) as the received data.
   void Deliver(const SKXRange& range, short kind, CKXText& received, KXTextHandle text, short* mask,
                short gotMask);
-  // Registers `picture` (a new handle, owned from here on; null: nothing
-  // comes) and inserts it as its one placeholder byte.
+  // Registers `picture` (a new handle, owned from here on) and inserts it
+  // as its one placeholder byte; a null picture, or one the table has no
+  // ID for, inserts nothing and is noted as refused.
   void InsertPicture(const SKXRange& range, short kind, PicHandle picture, KXTextHandle text, short* mask);
+  // "PICT" record bytes or "JPEG" data that came alone, made into a
+  // picture as Insert JPEG Picture makes one and inserted.
+  void ReceivePicture(const SKXRange& range, short kind, OSType type, std::vector<std::uint8_t> data,
+                      KXTextHandle text, short* mask);
 
   CKXTextLayer* mLayer;
   CKXText* mSource;
@@ -127,6 +141,7 @@ class CKXFlavorExchange : public CKXFlavorSender {
   bool mTextAlone = false;
   long mUnwritten = 0;
   short mLandingScript = -1;
+  bool mPictureRefused = false;   // the current read met a picture it could not take
 };
 
 // The reader of plain-text files opened as Aozora notation: replaces
@@ -138,8 +153,12 @@ void KxSetAozoraReader(KxAozoraReader reader);
 
 // The layer's scrap hooks over the clipboard, for the text engine's
 // TextPutScrap and TextGetScrap: every flavor of a whole text goes on the
-// clipboard; a paste appends what the clipboard holds to `text` and
+// clipboard; a read appends what the clipboard holds to `text` and
 // answers its content mask (0 with nothing readable). `landingScript`: the
-// script of the style the text takes where it goes (-1: Japanese).
+// script of the style the text takes where it goes (-1: Japanese). A paste
+// throws kKxErrPictureUnreadable for a picture it cannot read, so that it
+// is told and changes nothing; a read for showing the clipboard shows
+// nothing then.
 void KxPutTextOnClipboard(KXTextHandle text);
 void KxGetTextFromClipboard(KXTextHandle text, short& kind, short landingScript = -1);
+void KxPasteTextFromClipboard(KXTextHandle text, short& kind, short landingScript);

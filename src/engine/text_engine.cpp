@@ -434,7 +434,7 @@ void CKXTextEngine::TextGetScrap(KXTextHandle text, short& kind) {
   // Text from another program takes the style of the selection.
   SStyl here{};
   GetCurStyl(here);
-  KxGetTextFromClipboard(text, kind, KxFontToScriptType(here.font));
+  KxPasteTextFromClipboard(text, kind, KxFontToScriptType(here.font));
 }
 
 long CKXTextEngine::DoReplaceAll(const char* find, long flen, const char* repl, long rlen, long options) {

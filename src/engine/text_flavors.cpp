@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/script.h"
+#include "platform/toolbox/pict.h"
 #include "text/base/flat.h"
 #include "text/base/memory.h"
 #include "text/codes/script.h"
@@ -278,10 +279,15 @@ KxPictureFetch KxPicturesFromTable() {
   };
 }
 
-KxPictureFetch KxPicturesFromList(const std::vector<KxFlavorBytes>& pictures) {
-  return [&pictures](long ref) -> PicHandle {
+KxPictureFetch KxPicturesFromList(const std::vector<KxFlavorBytes>& pictures, bool stored) {
+  return [&pictures, stored](long ref) -> PicHandle {
     if (ref < 1 || ref > static_cast<long>(pictures.size())) return nullptr;
     const KxFlavorBytes& b = pictures[size_t(ref - 1)];
+    // These bytes come from outside: a record without a whole header, or
+    // whose frame is empty, turned over or larger than any picture we make,
+    // would stand in the text as an invisible or a window-filling picture.
+    std::int32_t width = 0, height = 0;
+    if (!stored && !KxPictFrameSize(b.data(), b.size(), width, height)) return nullptr;
     return CopyBlock(reinterpret_cast<const char*>(b.data()), static_cast<long>(b.size()));
   };
 }

@@ -130,8 +130,11 @@ using KxPictureFetch = std::function<PicHandle(long ref)>;
 // References are table IDs: a copy of that picture of the table.
 KxPictureFetch KxPicturesFromTable();
 // References are sequence numbers from 1 into `pictures` (which must
-// outlive the fetch): a copy of those bytes.
-KxPictureFetch KxPicturesFromList(const std::vector<KxFlavorBytes>& pictures);
+// outlive the fetch): a copy of those bytes, or null for a record whose
+// header or frame KxPictFrameSize refuses. A document's own pictures pass
+// with `stored`, unchecked: refused there, a picture the drawing cannot
+// show would be gone from the file at the next save.
+KxPictureFetch KxPicturesFromList(const std::vector<KxFlavorBytes>& pictures, bool stored = false);
 
 // Gathers the flavors of one received transfer, then inserts its text with
 // every run that came. Nothing outside is trusted: counts are checked when

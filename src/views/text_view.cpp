@@ -594,7 +594,8 @@ void CKXTextView::DeleteDragArea() {
 bool CKXTextView::CheckDragItem(DragReference drag, ItemReference item) const {
   if (!drag || item < 1 || item > drag->items.size()) return false;
   const KxDragItem& it = drag->items[item - 1];
-  for (OSType t : {kKxFlavorText, kKxFlavorUtxt, kKxFlavorStyl, kKxFlavorStyw, kKxFlavorPict, kKxFlavorHfs})
+  for (OSType t : {kKxFlavorText, kKxFlavorUtxt, kKxFlavorStyl, kKxFlavorStyw, kKxFlavorPict, kKxFlavorJPEG,
+                   kKxFlavorHfs})
     if (it.Find(t)) return true;
   return false;
 }

@@ -101,7 +101,16 @@ bool sPasteRulerEnabled = false;
 
 void DoCut(KxTextCommandTarget& t, long) { t.engine.DoCut(); }
 void DoCopy(KxTextCommandTarget& t, long) { t.engine.DoCopy(); }
-void DoPaste(KxTextCommandTarget& t, long cmd) { t.engine.DoPaste(cmd == 14 ? 0 : 1); }
+void DoPaste(KxTextCommandTarget& t, long cmd) {
+  try {
+    t.engine.DoPaste(cmd == 14 ? 0 : 1);
+  } catch (const LException& e) {
+    // A picture on the clipboard that cannot be read is told as Insert
+    // JPEG Picture tells it; the text stays as it was.
+    if (e.GetErrorCode() != kKxErrPictureUnreadable) throw;
+    KXMessageBox::Stop(kKxStopNoPicture);
+  }
+}
 void DoClear(KxTextCommandTarget& t, long) { t.engine.DoDelete(); }
 void DoSelectAll(KxTextCommandTarget& t, long) {
   t.engine.SetSelectionRange(t.engine.GetTotalRange(), false);
