@@ -262,6 +262,29 @@ void Respell(const unsigned char* p, long n, const std::vector<SKXScriptRun>& ru
   }
 }
 
+// The side entries of the text being written, by its offsets.
+std::vector<SKXUniChar> SidesOf(const CKXTextFlavorWriter& writer) {
+  KxFlavorBytes styu;
+  return writer.MakeUniChars(styu) == EKXFlavorMake::kMade ? UniCharsOf(styu) : std::vector<SKXUniChar>{};
+}
+
+// A file of the text alone in a Japanese encoding keeps no side entries:
+// a one-byte placeholder there stands for nothing, and it is no character
+// of JIS or EUC-JP (nor of Windows' Shift_JIS), so other programs refuse
+// the whole file. A question mark keeps the loss in sight and the file
+// readable; what was lost is counted as before. The JIS X 0212 characters
+// EUC-JP writes in their own code keep their placeholders for it.
+void WriteLostAsQuestionMarks(KxFlavorBytes& bytes, const std::vector<SKXUniChar>& sides, bool euc) {
+  for (const SKXUniChar& u : sides) {
+    if (u.offset < 0 || std::size_t(u.offset) >= bytes.size()) continue;
+    auto& b = bytes[std::size_t(u.offset)];
+    if (b != CKXStrArray::kKxSingleBytePlaceholder) continue;
+    std::uint8_t row = 0, cell = 0;
+    if (euc && (u.value & 0xFFFF) == 0 && KxUnicodeToJISX0212(char16_t(u.value >> 16), row, cell)) continue;
+    b = '?';
+  }
+}
+
 }  // namespace
 
 // ---- the exchange ------------------------------------------------------------------------------
@@ -387,6 +410,7 @@ void CKXFlavorExchange::SendText(const SKXRange& r, CKXDataTube& tube, short kin
       mUnwritten = out.unwritten;
       respelt = true;
     }
+    WriteLostAsQuestionMarks(bytes, respelt ? respeltSides : SidesOf(writer), mEncoding == kKxCodeEUC);
   }
   // Every encoding keeps the text's line ends: a CR LF file stays CR LF.
   const short lineEnd = GetLineEndType();
