@@ -268,12 +268,13 @@ std::vector<SKXUniChar> SidesOf(const CKXTextFlavorWriter& writer) {
   return writer.MakeUniChars(styu) == EKXFlavorMake::kMade ? UniCharsOf(styu) : std::vector<SKXUniChar>{};
 }
 
-// A file of the text alone in a Japanese encoding keeps no side entries:
-// a one-byte placeholder there stands for nothing, and it is no character
-// of JIS or EUC-JP (nor of Windows' Shift_JIS), so other programs refuse
-// the whole file. A question mark keeps the loss in sight and the file
-// readable; what was lost is counted as before. The JIS X 0212 characters
-// EUC-JP writes in their own code keep their placeholders for it.
+// A JIS or EUC-JP file of the text alone keeps no side entries: a
+// one-byte placeholder there stands for nothing, and it is no character of
+// either encoding, so other programs refuse the whole file. A question
+// mark keeps the loss in sight and the file readable; what was lost is
+// counted as before. (Shift_JIS keeps the byte: its own set reads it.) The
+// JIS X 0212 characters EUC-JP writes in their own code keep their
+// placeholders for it.
 void WriteLostAsQuestionMarks(KxFlavorBytes& bytes, const std::vector<SKXUniChar>& sides, bool euc) {
   for (const SKXUniChar& u : sides) {
     if (u.offset < 0 || std::size_t(u.offset) >= bytes.size()) continue;
@@ -410,7 +411,8 @@ void CKXFlavorExchange::SendText(const SKXRange& r, CKXDataTube& tube, short kin
       mUnwritten = out.unwritten;
       respelt = true;
     }
-    WriteLostAsQuestionMarks(bytes, respelt ? respeltSides : SidesOf(writer), mEncoding == kKxCodeEUC);
+    if (mEncoding == kKxCodeJIS || mEncoding == kKxCodeEUC)
+      WriteLostAsQuestionMarks(bytes, respelt ? respeltSides : SidesOf(writer), mEncoding == kKxCodeEUC);
   }
   // Every encoding keeps the text's line ends: a CR LF file stays CR LF.
   const short lineEnd = GetLineEndType();

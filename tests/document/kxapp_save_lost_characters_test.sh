@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# A character a Japanese encoding cannot hold, saved into a plain text file
-# of it, is told as lost and written as a question mark: the file stays
+# A character JIS or EUC-JP cannot hold, saved into a plain text file of
+# it, is told as lost and written as a question mark: the file stays
 # readable by other programs (a raw placeholder byte made iconv refuse the
-# whole JIS, EUC-JP or Shift_JIS file). What the encoding holds, and the
+# whole JIS or EUC-JP file). What the encoding holds, and the
 # JIS X 0212 characters EUC-JP writes in their own code, are unchanged
 # (elsewhere such a character keeps its own placeholder, ◯).
 set -euo pipefail
@@ -13,7 +13,7 @@ cd "$work"
 fail() { echo "FAIL: $*" >&2; exit 1; }
 app() { "$bin/kxapp" --prefs "$work/prefs" "$@"; }
 
-for enc in SHIFT_JIS:CP932 EUC-JP:EUC-JP-MS ISO-2022-JP:ISO-2022-JP; do
+for enc in EUC-JP:EUC-JP-MS ISO-2022-JP:ISO-2022-JP; do
   name=${enc%%:*} peer=${enc##*:}
   printf '日本語のテキストです。\n' | iconv -f UTF-8 -t "$peer" > f.txt
   out=$(app - <<S
