@@ -71,6 +71,8 @@ constexpr KxCommandRange kKxDialogMessages{-3999, -2001};
 constexpr std::int16_t kKxFileMenu = 129;
 constexpr std::int16_t kKxEditMenu = 130;
 constexpr std::int16_t kKxMorePasteMenu = 235;
+constexpr std::int16_t kKxConvertMenu = 236;
+constexpr std::int16_t kKxSpellingMenu = 234;
 constexpr std::int16_t kKxMarkMenu = 131;
 constexpr std::int16_t kKxFormatMenu = 132;
 constexpr std::int16_t kKxWindowMenu = 135;

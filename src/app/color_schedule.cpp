@@ -34,6 +34,12 @@ bool gChanged = false, gLoadFailed = false;
 // rebuild: a local time that no longer follows the ticks was set anew.
 std::int64_t gBaseLocal = 0;
 std::uint32_t gBaseTicks = 0;
+// The entries that took effect on the day gDoneDay (days since 1970), by
+// their stored form with the repetition cleared: a list made again the same
+// day (the clock was set, the schedule edited) neither shows their
+// reminders again nor replays the ones that are over.
+std::int64_t gDoneDay = 0;
+std::vector<KxBlock> gDone;
 
 std::int64_t LocalSeconds(const DateTimeRec& t) {
   return KxDaysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
@@ -69,6 +75,20 @@ long Seconds(std::int16_t hhmm) { return long(hhmm / 100) * 3600 + long(hhmm % 1
 
 bool Passed(std::uint32_t when, std::uint32_t now) { return std::int32_t(now - when) >= 0; }
 
+KxBlock DoneKey(KxScheduleEntry e) {
+  e.repetition = 0;
+  return KxPackSchedule({e});
+}
+
+bool IsDone(const KxScheduleEntry& e) { return std::find(gDone.begin(), gDone.end(), DoneKey(e)) != gDone.end(); }
+
+// Whether a timed entry's window is over at second s of the day; one whose
+// start is its end lasts kPointTicks.
+bool OverAt(const KxScheduleEntry& e, long s) {
+  if (!e.timed || e.start > e.end) return false;
+  return Seconds(e.end) + (e.start == e.end ? long(kPointTicks / kTicksPerSecond) : 0) <= s;
+}
+
 void InsertByStartTime(const CheckRec& c) {
   auto at = std::find_if(gChecks.begin(), gChecks.end(), [&](const CheckRec& o) { return o.startTime > c.startTime; });
   gChecks.insert(at, c);
@@ -84,6 +104,8 @@ void Initialize() {
   gCheckTime = gCheckLimit = 0;
   gNow = CheckRec{};
   gChanged = gLoadFailed = false;
+  gDone.clear();
+  gDoneDay = 0;
 }
 
 void Terminate() { Initialize(); }
@@ -187,24 +209,32 @@ void Rebuild(bool catchUp) {
   GetTime(t);
   const std::uint32_t now = TickCount();
   const long s = long(t.hour) * 3600 + long(t.minute) * 60 + t.second;
-  const std::uint32_t limit = now + std::uint32_t(std::max(0L, 86399 - s)) * kTicksPerSecond;
+  // The day ends at midnight: a limit a second earlier made the list again
+  // on the old date, and its catch-up replayed the whole day.
+  const std::uint32_t limit = now + std::uint32_t(std::max(1L, 86400 - s)) * kTicksPerSecond;
   gCheckLimit = limit;
   const int nowHhmm = t.hour * 100 + t.minute;
   gBaseLocal = LocalSeconds(t);
   gBaseTicks = now;
+  const std::int64_t today = KxDaysFromCivil(t.year, t.month, t.day);
+  if (today != gDoneDay) {
+    gDone.clear();
+    gDoneDay = today;
+  }
   const auto entries = Entries();
   std::vector<long> collected;
   for (std::size_t i = 0; i < entries.size() && collected.size() < kMaxChecks; ++i) {
     const KxScheduleEntry& e = entries[i];
     if (!AppliesOn(e, t.month, t.day, t.dayOfWeek - 1) || e.repetition == 2) continue;
     if (e.timed && e.end < nowHhmm && e.start < e.end && !catchUp) continue;
+    if (OverAt(e, s) && IsDone(e)) continue;
     collected.push_back(long(i + 1));
   }
   for (long n : collected) {
     const KxScheduleEntry& e = entries[std::size_t(n - 1)];
     CheckRec c;
     c.entry = n;
-    c.reminder = !e.message.empty();
+    c.reminder = !e.message.empty() && !IsDone(e);
     if (e.timed) {
       const long start = Seconds(e.start), end = Seconds(e.end);
       c.startTime = e.start;
@@ -280,6 +310,7 @@ bool ExecuteAt(long n, Execution& out) {
   // missing entry is dropped and does nothing.
   if (n < 1 || n > long(entries.size())) return false;
   KxScheduleEntry& e = entries[std::size_t(n - 1)];
+  if (!IsDone(e)) gDone.push_back(DoneKey(e));
   out.timeText = DaysScheduleString(e.start, e.end, e.title);
   out.variation = e.variation;
   out.paper = RGBColor{e.paper[0], e.paper[1], e.paper[2]};

@@ -44,7 +44,9 @@ std::string DaysScheduleString(std::int16_t start, std::int16_t end, const std::
 // then by start time; at most max.
 std::vector<long> FindDateIndex(long max, int month, int day, int weekday);
 
-// Today's checks.
+// Today's checks; with catchUp, entries already over are caught up once.
+// An entry that took effect earlier the same day shows no reminder again and
+// is not replayed once over.
 void Rebuild(bool catchUp);
 // 0 nothing due, -1 the running entry is over, else an entry to execute.
 long Check();

@@ -18,12 +18,10 @@ struct SubmenuSource {
   std::int16_t menuID;
   bool noIcons;
 };
-constexpr std::int16_t kNameStampMenu = 235;
-constexpr std::int16_t kConvertMenu = 240;
-constexpr std::int16_t kSpellingMenu = 234;
+// The IDs are the bar's own, so a renumbered menu cannot drop out of here.
 constexpr SubmenuSource kSubmenus[] = {
-    {kNameStampMenu, false}, {kConvertMenu, false}, {kKxMacroMenu, false}, {kSpellingMenu, false}, {0, false},
-    {kKxFontMenu, false},    {kKxSizeMenu, true},   {kKxStyleMenu, false}, {kKxFormMenu, false},
+    {kKxMorePasteMenu, false}, {kKxConvertMenu, false}, {kKxMacroMenu, false}, {kKxSpellingMenu, false}, {0, false},
+    {kKxFontMenu, false},      {kKxSizeMenu, true},     {kKxStyleMenu, false}, {kKxFormMenu, false},
 };
 // Without a style menu in the bar, its commands are gathered from wherever
 // they stand (0: a separator).

@@ -543,7 +543,9 @@ void Apply(CKXTextApp& app) {
       if (KxScheduleFromWork(&s.schedule[at], kKxScheduleWorkSize, e)) UKXColorSchedule::SetAt(n++, e);
     }
     UKXColorSchedule::SetChanged(true);
-    UKXColorSchedule::Rebuild(true);
+    // As the day view does: an edit brings today's entries up to date, it
+    // does not catch up on the ones already over.
+    UKXColorSchedule::Rebuild(false);
   }
 
   // 14. The line-break characters.

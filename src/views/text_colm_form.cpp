@@ -184,8 +184,9 @@ void CKXTextColmView::FixFormRects() {
 
 void CKXTextColmView::DrawForm(bool active) {
   if (!mFormShown) return;
-  RGBColor ink = UKXColor::sBlackColor;
-  if (!active) UKXColor::Lighten(ink, UKXColor::sBlackColor);
+  // The colour set's text, as the gauge's numbers: black is lost on a dark face.
+  RGBColor ink = UKXColor::sViewTextColor;
+  if (!active) UKXColor::Lighten(ink, UKXColor::sViewTextColor);
   RGBColor light = ink;
   UKXColor::Lighten(light, ink);
   TextFont(1);

@@ -8,6 +8,7 @@
 #include "platform/draw/color.h"
 #include "platform/draw/port.h"
 #include "platform/fonts_port.h"
+#include "platform/framework/menu.h"
 #include "platform/host/host.h"
 #include "platform/keys.h"
 #include "platform/script.h"
@@ -43,6 +44,8 @@ constexpr RGBColor kShadow{0x7777, 0x7777, 0x7777};
 constexpr RGBColor kLight{0xFFFF, 0xFFFF, 0xFFFF};
 constexpr RGBColor kBlack{0, 0, 0};
 constexpr RGBColor kDimmed{0x8888, 0x8888, 0x8888};
+// How a key was drawn: with no command status to follow, dimmed, enabled.
+constexpr std::int8_t kDrawnPlain = 0, kDrawnDimmed = 1, kDrawnEnabled = 2;
 
 Rect ToRect(const RectL& r) {
   return Rect{KxPinShort(r.top), KxPinShort(r.left), KxPinShort(r.bottom), KxPinShort(r.right)};
@@ -251,6 +254,8 @@ void CKXTextFunctionBar::CheckUserMenu(int kind) {
 
 void CKXTextFunctionBar::CheckFunctionKey() {
   if (!sBar) return;
+  // Noted on every turn: the menus take the request before the next poll.
+  if (LCommander::sUpdateCommandStatus) sBar->mStatusStale = true;
   const std::uint32_t now = TickCount();
   if (now - sBar->mLastPoll < kPollTicks && now >= sBar->mLastPoll) return;
   sBar->mLastPoll = now;
@@ -320,9 +325,23 @@ void CKXTextFunctionBar::RememberBounds() {
 void CKXTextFunctionBar::CheckTextFunctionBar() {
   RememberBounds();
   const int plane = CurrentKeyPlane();
-  if (plane == mPlane) return;
-  mPlane = plane;
-  for (int k = 0; k < mCount; ++k) DrawButton(k, false);
+  if (plane != mPlane) {
+    mPlane = plane;
+    mStatusStale = false;
+    for (int k = 0; k < mCount; ++k) DrawButton(k, false);
+    return;
+  }
+  if (!mStatusStale) return;
+  mStatusStale = false;
+  // Only the keys whose look changed are drawn again.
+  LMenuBar::StStatusPass pass;
+  for (int k = 0; k < mCount; ++k) {
+    const std::int8_t drawn = mDrawnEnabled[std::size_t(k)];
+    if (drawn == kDrawnPlain) continue;
+    bool enabled = false;
+    GetMenuCommand(k, enabled);
+    if (drawn != (enabled ? kDrawnEnabled : kDrawnDimmed)) DrawButton(k, false);
+  }
 }
 
 void CKXTextFunctionBar::SpendTime(const EventRecord&) { CheckFunctionKey(); }
@@ -392,9 +411,15 @@ void CKXTextFunctionBar::DrawSelf() {
 }
 
 void CKXTextFunctionBar::DrawButton(int key, bool pressed) {
-  if (key < 0 || key >= mCount || !FocusDraw()) return;
+  if (key < 0 || key >= mCount) return;
   const RectL& r = mRects[std::size_t(key)];
   if (r.right - r.left < 3 || r.bottom - r.top < 3) return;
+  const std::string text = mLabels.Get(mPlane, key + 1);
+  // The status before the focus: asking the target may focus its own view.
+  bool enabled = false;
+  const CommandT command = text.empty() ? 0 : GetMenuCommand(key, enabled);
+  if (!FocusDraw()) return;
+  mDrawnEnabled[std::size_t(key)] = command == 0 ? kDrawnPlain : enabled ? kDrawnEnabled : kDrawnDimmed;
   const Rect face = ToRect(r);
   // A bevelled box, sunken and lighter when pressed.
   RGBBackColor(pressed ? &kPressedFace : &kFace);
@@ -406,10 +431,7 @@ void CKXTextFunctionBar::DrawButton(int key, bool pressed) {
   RGBForeColor(pressed ? &kLight : &kShadow);
   LineTo(r.right - 1, r.bottom - 1);
   LineTo(r.left, r.bottom - 1);
-  const std::string text = mLabels.Get(mPlane, key + 1);
   if (!text.empty()) {
-    bool enabled = false;
-    const CommandT command = GetMenuCommand(key, enabled);
     TextFont(kApplicationFont);
     TextSize(mWide ? kLabelSizeWide : kLabelSize);
     TextFace(0);

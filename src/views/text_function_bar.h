@@ -90,7 +90,9 @@ class CKXTextFunctionBar : public LView, public LPeriodical {
   static void GetFunctionBounds(Rect& bounds);
   // A dynamic menu of `kind` changed: keys that point into it relabel.
   static void CheckUserMenu(int kind);
-  // The modifier poll, at most once every 6 ticks.
+  // The modifier poll, at most once every 6 ticks; it also redraws the
+  // keys whose command was enabled or disabled since, as the menus follow
+  // the command status.
   static void CheckFunctionKey();
   // The plane of the modifier keys held now.
   static int CurrentKeyPlane();
@@ -125,6 +127,11 @@ class CKXTextFunctionBar : public LView, public LPeriodical {
   int mPlane = 0;
   bool mWide = false;
   std::uint32_t mLastPoll = 0;
+  // The look each key was last drawn with (0 none that follows a status,
+  // 1 dimmed, 2 enabled), and whether a command status may have changed
+  // since the last poll.
+  std::array<std::int8_t, kKxFunctionKeys> mDrawnEnabled{};
+  bool mStatusStale = false;
   Rect mBounds{0, 0, 0, 0};   // the window's global bounds, as last seen
 
   static CKXTextFunctionBar* sBar;

@@ -352,7 +352,12 @@ void CKXTextToolbar::DrawSelf() {
 }
 
 void CKXTextToolbar::DrawButton(int button, bool pressed) {
-  if (button < 0 || button > kKxToolbarButtons || !FocusDraw()) return;
+  if (button < 0 || button > kKxToolbarButtons) return;
+  // The status first: asking the target may focus its own view (a text
+  // view measures its selection), and the button is drawn here, not there.
+  bool enabled = false;
+  if (button != 0) GetMenuCommand(button, enabled);
+  if (!FocusDraw()) return;
   const RectL& r = mLayout.rects[std::size_t(button)];
   const Rect face = ToRect(r);
   // A bevelled face, shifted a pixel when pressed.
@@ -381,8 +386,6 @@ void CKXTextToolbar::DrawButton(int button, bool pressed) {
     }
     return;
   }
-  bool enabled = false;
-  GetMenuCommand(button, enabled);
   TextFont(kApplicationFont);
   TextSize(mLayout.widthClass >= kClassLarge ? kHelpTextSizeLarge : kHelpTextSize);
   TextFace(0);
@@ -412,7 +415,11 @@ void CKXTextToolbar::DrawButton(int button, bool pressed) {
 
 void CKXTextToolbar::DrawMessage() {
   const RectL& h = mLayout.help;
-  if (h.right <= h.left || h.bottom <= h.top || !FocusDraw()) return;
+  if (h.right <= h.left || h.bottom <= h.top) return;
+  // The status before the focus, as for the buttons.
+  bool enabled = false;
+  if (mHelp > 0 && mHelp <= kKxToolbarButtons) GetMenuCommand(mHelp, enabled);
+  if (!FocusDraw()) return;
   const Rect box = ToRect(h);
   RGBBackColor(&kFace);
   EraseRect(&box);
@@ -422,8 +429,6 @@ void CKXTextToolbar::DrawMessage() {
     RGBForeColor(&kBlack);
     return;
   }
-  bool enabled = false;
-  GetMenuCommand(mHelp, enabled);
   const std::string text = HelpText(mHelp);
   TextFont(kApplicationFont);
   TextSize(mLayout.widthClass >= kClassLarge ? kHelpTextSizeLarge : kHelpTextSize);

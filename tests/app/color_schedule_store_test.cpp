@@ -152,6 +152,55 @@ TEST_F(ScheduleStoreTest, ALocalTimeSetAnewRebuildsTheDay) {
   EXPECT_EQ(At(), 7);
 }
 
+// A reminder is shown once a day, whatever makes the list again: the day's
+// end, a clock set anew, an edit of the schedule. Only an entry not yet
+// seen is caught up, once.
+TEST_F(ScheduleStoreTest, AReminderShowsOnceADay) {
+  S::SetAt(0, Timed(1000, 1005, 3, "hello"));
+  S::SetAt(0, Timed(1200, 1205, 5, "noon"));
+  clock.SetMovingTime(DateTimeRec{2026, 12, 7, 23, 59, 45, 0});
+  S::Rebuild(true);
+  Run(40);   // over midnight
+  EXPECT_EQ(reminders, (std::vector<std::string>{"hello", "noon"}));
+  EXPECT_EQ(At(), -1);
+  Run(10 * 3600);   // the new day's 10:00 comes once
+  EXPECT_EQ(reminders, (std::vector<std::string>{"hello", "noon", "hello"}));
+
+  reminders.clear();
+  clock.SetMovingTime(DateTimeRec{2026, 12, 8, 10, 30, 0, 0});   // set back and forth
+  Run(10);
+  clock.SetMovingTime(DateTimeRec{2026, 12, 8, 13, 0, 0, 0});    // over noon: caught up
+  Run(10);
+  clock.SetMovingTime(DateTimeRec{2026, 12, 8, 13, 30, 0, 0});
+  Run(10);
+  EXPECT_EQ(reminders, std::vector<std::string>{"noon"});
+
+  reminders.clear();
+  S::Rebuild(true);
+  Run(10);
+  S::SetAt(1, Timed(1000, 1005, 3, "hello"));
+  S::Rebuild(false);
+  Run(10);
+  EXPECT_TRUE(reminders.empty());
+}
+
+// An entry still running when the list is made again keeps its colours,
+// without its reminder.
+TEST_F(ScheduleStoreTest, ARunningEntryMadeAgainKeepsItsColoursQuietly) {
+  S::SetAt(0, Timed(1000, 1200, 4, "hello"));
+  Start(9, 59);
+  Run(60);
+  EXPECT_EQ(At(), 4);
+  clock.SetMovingTime(DateTimeRec{2026, 12, 7, 11, 0, 0, 0});
+  Run(10);
+  S::Rebuild(true);
+  Run(10);
+  EXPECT_EQ(At(), 4);
+  EXPECT_EQ(reminders, std::vector<std::string>{"hello"});
+  Run(3600);
+  EXPECT_EQ(At(), -1);
+}
+
 TEST_F(ScheduleStoreTest, ChecksOfEntriesDeletedMeanwhileDoNothing) {
   S::SetAt(0, Timed(1000, 1100, 3));
   S::SetAt(0, Timed(1000, 1100, 4));

@@ -3,6 +3,7 @@
 // reaching the target.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <random>
 #include <set>
@@ -91,13 +92,13 @@ TEST_F(ContextualMenuTest, ItemsForStatusTables) {
   const std::int16_t sizeItem3 = 3;
   const Case cases[] = {
       // Nothing enabled: the submenus stay, empty.
-      {{}, {"その他のペースト", "マクロ", "スペル", "-", "フォント", "サイズ", "スタイル", "用紙フォーム"}},
+      {{}, {"その他のペースト", "変換", "マクロ", "スペル", "-", "フォント", "サイズ", "スタイル", "用紙フォーム"}},
       {{{kKxCmdCopy, 0}, {kKxCmdMacroEditor, 0}},
-       {"コピー", "-", "その他のペースト", "マクロ", "  マクロエディタ", "スペル", "-", "フォント", "サイズ", "スタイル",
-        "用紙フォーム"}},
+       {"コピー", "-", "その他のペースト", "変換", "マクロ", "  マクロエディタ", "スペル", "-", "フォント", "サイズ",
+        "スタイル", "用紙フォーム"}},
       {{{kKxCmdCut, 0}, {kKxCmdClear, 0}, {LCommander::SyntheticCommandForMenuItem(kKxSizeMenu, sizeItem3), kKxCheckMark}},
-       {"カット", "消去", "-", "その他のペースト", "マクロ", "スペル", "-", "フォント", "サイズ", "  12 *", "スタイル",
-        "用紙フォーム"}},
+       {"カット", "消去", "-", "その他のペースト", "変換", "マクロ", "スペル", "-", "フォント", "サイズ", "  12 *",
+        "スタイル", "用紙フォーム"}},
   };
   for (const Case& c : cases) {
     TableTarget t;
@@ -106,6 +107,40 @@ TEST_F(ContextualMenuTest, ItemsForStatusTables) {
     EXPECT_EQ(Lines(m), c.lines);
     EXPECT_EQ(Check(m, t), "");
   }
+}
+
+// Every submenu is a menu the user reaches in the bar: a menu ID that
+// drifted from the bar's would silently drop out.
+TEST_F(ContextualMenuTest, SubmenusAreTheBarsOwn) {
+  std::map<std::string, const LMenu*> linked;
+  std::vector<const LMenu*> open(bar.GetBarMenus().begin(), bar.GetBarMenus().end());
+  for (const LMenu* menu : open) linked[menu->GetTitle()] = menu;
+  while (!open.empty()) {
+    const LMenu* menu = open.back();
+    open.pop_back();
+    for (std::int16_t i = 1; i <= menu->CountItems(); ++i)
+      if (const std::int16_t id = menu->GetItem(i)->submenuID)
+        if (const LMenu* sub = bar.FetchMenu(id); sub && !linked.count(sub->GetTitle())) {
+          linked[sub->GetTitle()] = sub;
+          open.push_back(sub);
+        }
+  }
+  TableTarget t;
+  const CommandT shiftLeft = 1113;   // first item of the convert menu
+  t.enabled[shiftLeft] = kKxNoMark;
+  const KxContextualMenu m = CKXTextContextualMenu::PopulateMenu(bar, &t, editing);
+  int submenus = 0;
+  for (std::size_t i = 0; i < m.entries.size(); ++i) {
+    if (!m.entries[i].submenu) continue;
+    ++submenus;
+    ASSERT_TRUE(linked.count(m.entries[i].text)) << KxScriptTextToUTF8(m.entries[i].text);
+  }
+  EXPECT_EQ(submenus, 8);
+  const std::vector<std::string> lines = Lines(m);
+  const auto convert = std::find(lines.begin(), lines.end(), "変換");
+  ASSERT_NE(convert, lines.end());
+  ASSERT_NE(convert + 1, lines.end());
+  EXPECT_EQ(convert[1], "  左へシフト");
 }
 
 TEST_F(ContextualMenuTest, SeparatorsOnlyBetweenItemsForAnyTable) {

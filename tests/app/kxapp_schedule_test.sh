@@ -69,6 +69,36 @@ S
 [ "$out" = "$(printf '%s\n' 'window 10:00-10:05 morning' '3583 caption 1 1 0 hello' '900 button 1 1 0 OK' \
   'variation 0 paper 65535 65535 65535')" ] || fail "the next day: $out"
 
+# A reminder already dismissed stays dismissed when the list is made again
+# the same day: an edit in the preferences, the clock set forward.
+mkdir prefs2
+python3 - <<'P'
+import struct
+def entry(start, end, var, title, msg):
+    fixed = bytes([0, 1]) + struct.pack('>hhh', 0, start, end) + bytes([0, var]) + bytes(6) + bytes(8)
+    return fixed + bytes([len(title)]) + title + bytes([len(msg)]) + msg
+open('prefs2/color schedule', 'wb').write(entry(1000, 1005, 3, b'morning', b'hello') + entry(1500, 1505, 5, b'later', b''))
+P
+out=$("$bin/kxapp" --prefs "$work/prefs2" --clock 2026-12-07T09:59:30 - <<'S'
+menu 2
+wait 60
+click 900
+wait 400
+menu 1108
+click 2094
+choose 2078 2
+click 2081
+click 2001
+wait 10
+print window 3583
+clock 2026-12-07T11:00:00
+wait 10
+print window 3583
+print colours
+S
+)
+[ "$out" = "$(printf '%s\n' none none 'variation 0 paper 65535 65535 65535')" ] || fail "a dismissed reminder came back: $out"
+
 # A schedule file that cannot be read survives a quit that writes the
 # preferences; an empty one is removed.
 printf 'not a container' > "prefs/color schedule.kxt"

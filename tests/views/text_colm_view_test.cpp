@@ -3,6 +3,7 @@
 // engine in a headless window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -433,6 +434,37 @@ TEST_F(FormBarTest, SizesTheFontHasAreOutlinedAndStylesShowInTheirFaces) {
     }
   }
   CKXTextColmView::ForgetPopup();
+}
+
+// A colour set with a dark face and white text: the labels, frames and
+// icons of the bar are drawn in the set's text colour, never black.
+TEST_F(FormBarTest, LabelsTakeTheColourSetsText) {
+  const KxUserColorSchemeFn before = KxSetUserColorSchemeHook([](short n, KxUserColorScheme& out) {
+    if (n != 1) return false;
+    out = KxUserColorScheme{};
+    out.text = RGBColor{0xFFFF, 0xFFFF, 0xFFFF};
+    out.face = RGBColor{0x2000, 0x2000, 0x3000};
+    return true;
+  });
+  UKXColor::ColorVariation(10);
+  OpenRuler();
+  KxSwitchFormBar(panes, true, false);
+  panes.window->Refresh();
+  panes.window->UpdatePort();
+  RGBColor ink = UKXColor::sViewTextColor;
+  if (!ruler->IsActive()) UKXColor::Lighten(ink, UKXColor::sViewTextColor);
+  const std::uint32_t inkPixel = std::uint32_t(ink.red >> 8) << 16 | std::uint32_t(ink.green >> 8) << 8 | ink.blue >> 8;
+  for (int k : {kKxFormFont, kKxFormSize, kKxFormLineValue, kKxFormJustify}) {
+    const Rect local = ruler->GetFormRect(k);
+    SPoint32 a{local.left, local.top}, b{local.right, local.bottom};
+    ruler->LocalToPortPoint(a);
+    ruler->LocalToPortPoint(b);
+    const std::vector<std::uint32_t> px = Pixels(RectL{a.v, a.h, b.v, b.h});
+    EXPECT_EQ(std::count(px.begin(), px.end(), 0u), 0) << "control " << k;
+    EXPECT_GT(std::count(px.begin(), px.end(), inkPixel), 10) << "control " << k;
+  }
+  KxSetUserColorSchemeHook(before);
+  UKXColor::ResetScheme();
 }
 
 TEST_F(FormBarTest, JustificationSendsOnlyWhenSomethingDiffers) {

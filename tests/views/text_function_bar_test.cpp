@@ -6,11 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cairo.h>
+
 #include <map>
 #include <vector>
 
 #include "engine/keytables.h"
 #include "engine/macro_recorder.h"
+#include "platform/draw/port.h"
 #include "platform/keys.h"
 #include "views/message_box.h"
 #include "views/palettes.h"
@@ -125,8 +128,10 @@ class Target : public LCommander {
   }
   void FindCommandStatus(CommandT command, Boolean& enabled, Boolean&, std::uint16_t&, Str255) override {
     enabled = command != disabled;
+    ++queries;
   }
   CommandT disabled = 0;
+  int queries = 0;
   std::vector<CommandT> obeyed;
 };
 
@@ -252,6 +257,46 @@ TEST_F(FunctionBarTest, AChangedDynamicMenuRelabelsKeysThatPointIntoIt) {
   EXPECT_EQ(bar.GetLabels().Get(0, 2), "Macro A");   // not a window command
   CKXTextFunctionBar::CheckUserMenu(kKxFunctionKindMacros);
   EXPECT_EQ(bar.GetLabels().Get(0, 2), "");
+}
+
+// A key's dimmed look follows its command's status once the status is
+// asked for again (a selection changed), and only then.
+TEST_F(FunctionBarTest, KeysFollowTheCommandStatusAsTheMenusDo) {
+  CKXTextFunctionBar& bar = Open();
+  LWindow* w = LWindow::FetchWindowOf(&bar);
+  w->UpdatePort();
+  Idle(1);
+  LCommander::SetUpdateCommandStatus(false);   // the menus took the opening's request
+  Idle(6);
+  const auto dimmedPixels = [&](int key) {
+    cairo_surface_t* s = w->GetDrawPort()->Surface();
+    cairo_surface_flush(s);
+    const RectL r = bar.GetRects()[std::size_t(key)];
+    int n = 0;
+    for (std::int32_t v = r.top; v < r.bottom; ++v) {
+      const auto* row = reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(s) +
+                                                               v * cairo_image_surface_get_stride(s));
+      for (std::int32_t h = r.left; h < r.right; ++h) n += (row[h] & 0xFFFFFF) == 0x888888u;
+    }
+    return n;
+  };
+  ASSERT_EQ(dimmedPixels(0), 0);
+  target.disabled = 2;
+  target.queries = 0;
+  Idle(60);
+  EXPECT_EQ(target.queries, 0) << "no status asked while nothing changed";
+  EXPECT_EQ(dimmedPixels(0), 0);
+  LCommander::SetUpdateCommandStatus(true);
+  Idle(1);
+  LCommander::SetUpdateCommandStatus(false);   // the menus took it
+  Idle(6);
+  EXPECT_GT(dimmedPixels(0), 0);
+  EXPECT_EQ(dimmedPixels(1), 0);
+  target.disabled = 0;
+  LCommander::SetUpdateCommandStatus(true);
+  Idle(6);
+  LCommander::SetUpdateCommandStatus(false);
+  EXPECT_EQ(dimmedPixels(0), 0);
 }
 
 TEST_F(FunctionBarTest, ThePreferencesKeepTheFlagAndTheBounds) {

@@ -92,8 +92,11 @@ class Target : public LCommander {
   }
   void FindCommandStatus(CommandT command, Boolean& enabled, Boolean&, std::uint16_t&, Str255) override {
     enabled = on.count(command) > 0;
+    // As a text view measuring its selection does.
+    if (focus) focus->FocusDraw();
   }
   std::set<CommandT> on;
+  LPane* focus = nullptr;
   std::vector<CommandT> obeyed;
 };
 
@@ -240,6 +243,38 @@ TEST_F(ToolbarTest, ButtonsShowTheirOwnIconsDimmedWhenDisabled) {
   const std::uint32_t dimmed = PixelAt(Bar(), x, y);
   EXPECT_NE(dimmed, 0x2858C0u);
   EXPECT_GT(dimmed & 0xFF0000, 0x280000u) << "dimmed towards the face";
+}
+
+// A target whose status query focuses another window (a document's text
+// view does) leaves the buttons drawn in the palette, not in that window.
+TEST_F(ToolbarTest, AStatusQueryThatFocusesElsewhereDrawsNothingThere) {
+  LWindow* other = LWindow::CreateWindow(kProgramControls, &target);
+  ASSERT_NE(other, nullptr);
+  other->Show();
+  other->UpdatePort();
+  cairo_surface_t* s = other->GetDrawPort()->Surface();
+  cairo_surface_flush(s);
+  const auto snapshot = [s] {
+    const unsigned char* data = cairo_image_surface_get_data(s);
+    return std::vector<unsigned char>(data, data + cairo_image_surface_get_stride(s) * cairo_image_surface_get_height(s));
+  };
+  const std::vector<unsigned char> before = snapshot();
+  const RectL& r = Bar().GetLayout().rects[3];
+  const std::int32_t inset = Bar().GetLayout().button >= 28 ? 4 : Bar().GetLayout().button >= 24 ? 2 : 1;
+  const std::int32_t x = r.left + inset + (r.right - r.left - 2 * inset - 16) / 2 + 7;
+  const std::int32_t y = r.top + inset + (r.bottom - r.top - 2 * inset - 16) / 2 + 8;
+  target.on = {5};
+  target.focus = other;
+  ASSERT_TRUE(Bar().FocusDraw());
+  Bar().DrawSelf();
+  CKXTextToolbar::FindString();   // buttons 10 and 12 again
+  const Rect b = LWindow::FetchWindowOf(&Bar())->GetGlobalBounds();
+  CKXTextToolbar::Messages(Point{std::int16_t(b.top + r.top + 3), std::int16_t(b.left + r.left + 3)});   // the help line
+  target.focus = nullptr;
+  cairo_surface_flush(s);
+  EXPECT_TRUE(snapshot() == before) << "the palette drew into another window";
+  EXPECT_EQ(PixelAt(Bar(), x, y), 0x2858C0u);
+  delete other;
 }
 
 }  // namespace
