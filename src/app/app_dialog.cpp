@@ -83,6 +83,9 @@ bool KxModelessDialog::Open(ResIDT layoutID, LCommander* super) {
   auto* dialog = dynamic_cast<KXDialogBox*>(made.get());
   if (!dialog) return false;
   dialog->UndoSupport();
+  // A dialog, not a document: no menu bar of its own (its menu keys still
+  // reach the application).
+  KxCurrentHost().SetWindowModeless(dialog->GetHostWindow());
   // Its title bar clear of the tool palette, and on the screen.
   dialog->DoSetBounds(KxFitToStandardBounds(*dialog, dialog->GetGlobalBounds()));
   mWindow = dialog;

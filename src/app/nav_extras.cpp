@@ -123,8 +123,24 @@ bool KxIsPlainTextFormat(OSType code) {
   return code == kKxPlainTextFormat || code == FourCC("utxt") || code == FourCC("UTF8");
 }
 
+namespace {
+// The save dialog's popups, in their order.
+enum KxSaveChoiceIndex : std::size_t { kSaveChoiceEncoding = 0, kSaveChoiceLineEnds = 1, kSaveChoiceCount = 2 };
+
+// Whether a popup can be changed under format item `filter`: the line ends
+// under every plain-text format, the encoding under "TEXT" only (the
+// Unicode formats name their own, and the others write no plain text).
+bool SaveChoiceEnabled(const std::vector<NavMenuItemSpec>& formats, std::size_t choice, int filter) {
+  if (formats.empty()) return true;
+  if (filter < 0 || std::size_t(filter) >= formats.size()) return false;
+  const OSType code = formats[std::size_t(filter)].menuType;
+  return choice == kSaveChoiceEncoding ? code == kKxPlainTextFormat : KxIsPlainTextFormat(code);
+}
+}  // namespace
+
 void KxSaveNavExtras::Start(KxDialogRequest& request) {
   if (!mFolder.empty()) request.folder = mFolder;
+  if (!mPopups) return;
   KxDialogChoice encoding{"Encoding:", {}, 0};
   for (int i = 0; i < kSaveEncodingCount; ++i) encoding.items.push_back(kSaveEncodings[i]);
   KxDialogChoice lineEnds{"Line ends:", {}, 0};
@@ -135,19 +151,24 @@ void KxSaveNavExtras::Start(KxDialogRequest& request) {
     if (mDocument->encoding >= 0 && mDocument->encoding < kSaveEncodingCount) encoding.selected = mDocument->encoding;
     if (mDocument->lineEnd >= 0 && mDocument->lineEnd < kLineEndCount) lineEnds.selected = mDocument->lineEnd;
   }
+  request.choicesEnabled.clear();
+  request.choiceEnabled.assign(kSaveChoiceCount, {});
+  for (int f = 0; f < int(mFormats.size()); ++f) {
+    request.choicesEnabled.push_back(SaveChoiceEnabled(mFormats, kSaveChoiceLineEnds, f));
+    request.choiceEnabled[kSaveChoiceEncoding].push_back(SaveChoiceEnabled(mFormats, kSaveChoiceEncoding, f));
+  }
   request.choices.push_back(std::move(encoding));
   request.choices.push_back(std::move(lineEnds));
-  request.choicesEnabled.clear();
-  for (const NavMenuItemSpec& item : mFormats) request.choicesEnabled.push_back(KxIsPlainTextFormat(item.menuType));
 }
 
 void KxSaveNavExtras::Accept(const KxDialogReply& reply) {
-  if (!mDocument || reply.choices.size() < 2) return;
-  const bool enabled = mFormats.empty() || (reply.filter >= 0 && std::size_t(reply.filter) < mFormats.size() &&
-                                            KxIsPlainTextFormat(mFormats[std::size_t(reply.filter)].menuType));
-  if (!enabled) return;
-  if (reply.choices[0] >= 0 && reply.choices[0] < kSaveEncodingCount) mDocument->encoding = short(reply.choices[0]);
-  if (reply.choices[1] >= 0 && reply.choices[1] < kLineEndCount) mDocument->lineEnd = short(reply.choices[1]);
+  if (!mDocument || !mPopups || reply.choices.size() < kSaveChoiceCount) return;
+  // The encoding is never on where the line ends are off.
+  if (!SaveChoiceEnabled(mFormats, kSaveChoiceLineEnds, reply.filter)) return;
+  const int encoding = reply.choices[kSaveChoiceEncoding], lineEnd = reply.choices[kSaveChoiceLineEnds];
+  if (SaveChoiceEnabled(mFormats, kSaveChoiceEncoding, reply.filter) && encoding >= 0 && encoding < kSaveEncodingCount)
+    mDocument->encoding = short(encoding);
+  if (lineEnd >= 0 && lineEnd < kLineEndCount) mDocument->lineEnd = short(lineEnd);
   mDocument->chosen = true;
 }
 

@@ -59,14 +59,18 @@ struct KxSaveTextSettings {
   bool chosen = false;  // set when the user accepted them under a text format
 };
 
-// Save: the encoding and line-end popups, enabled only for the formats
-// that write plain text (or when there is no format choice); accepting
-// stores them into the document's settings. The dialog starts in `folder`
-// when one is given (the document's own).
+// Save: the encoding and line-end popups (when the preference shows the
+// extras, `popups`), each enabled only for the formats that write what it
+// chooses (or when there is no format choice): the line ends for every
+// plain-text format, the encoding for "TEXT" alone, since the Unicode
+// formats name their own; accepting stores what was enabled into the
+// document's settings. The dialog starts in `folder` when one is given (the
+// document's own).
 class KxSaveNavExtras : public KxNavExtras {
  public:
-  KxSaveNavExtras(KxSaveTextSettings* document, std::vector<NavMenuItemSpec> formats, std::string folder = {})
-      : mDocument(document), mFormats(std::move(formats)), mFolder(std::move(folder)) {}
+  KxSaveNavExtras(KxSaveTextSettings* document, std::vector<NavMenuItemSpec> formats, std::string folder = {},
+                  bool popups = true)
+      : mDocument(document), mFormats(std::move(formats)), mFolder(std::move(folder)), mPopups(popups) {}
   void Start(KxDialogRequest& request) override;
   void Accept(const KxDialogReply& reply) override;
 
@@ -74,6 +78,7 @@ class KxSaveNavExtras : public KxNavExtras {
   KxSaveTextSettings* mDocument;   // null: no document
   std::vector<NavMenuItemSpec> mFormats;
   std::string mFolder;
+  bool mPopups;
 };
 
 // The plain-text format's code among Save As format items; the Unicode

@@ -341,6 +341,9 @@ CKXTextCharCode* CKXTextCharCode::ShowCharCode(LCommander* super) {
   auto* table = dynamic_cast<CKXTextCharCode*>(LWindow::CreateWindow(kKxCharCodeLayout, super));
   if (!table) return nullptr;
   sCharCode = table;
+  // Too narrow for the menu bar, which it does not need: its keys still
+  // reach the application.
+  KxCurrentHost().SetWindowModeless(table->GetHostWindow());
   table->SetTextDoc(dynamic_cast<CKXTextDocument*>(super));
   Rect bounds = table->GetGlobalBounds();
   Rect standard{};

@@ -331,9 +331,9 @@ bool CKXTextDocument::FinishCreateSelf() {
     mTitle = NextUntitledTitle();
     SetSpecified(false);
   }
-  UpdateTitle();
   mEngine->SetTextChanged(mConverted);
   LDocument::SetModified(mConverted);
+  UpdateTitle();
   // A file that says where its window was keeps that place.
   if (!StoredBounds()) PlaceNewWindow();
   // Vertical writing when the preferences ask for it for new documents, or
@@ -373,6 +373,7 @@ void CKXTextDocument::SetModified(bool modified) {
   const bool was = LDocument::IsModified();
   if (modified != mEngine->GetTextChanged()) mEngine->SetTextChanged(modified);
   LDocument::SetModified(modified);
+  UpdateModifiedMark();
   if (was != modified) {
     mAutoSaveDeadline = 0;
     mAutoSaveFailed = false;
@@ -397,6 +398,12 @@ void CKXTextDocument::UpdateTitle() {
   ToPascalTitle(mTitle, title);
   mPanes.window->SetDescriptor(title);
   mEngine->SetDescriptor(title);
+  UpdateModifiedMark();
+}
+
+void CKXTextDocument::UpdateModifiedMark() {
+  // A document without a file has nothing saved to match: always marked.
+  if (mPanes.window) mPanes.window->SetModifiedMark(!mFile || LDocument::IsModified());
 }
 
 bool CKXTextDocument::IsEditable() const { return mEngine->IsEditable(); }
@@ -864,7 +871,8 @@ std::unique_ptr<KxNavExtras> CKXTextDocument::MakeSaveExtras(const std::vector<N
   if (!CKXJCode::sUseCVKANJI && !CKXJCode::sUseUNICODE) return nullptr;
   const std::string path = Path();
   const std::string folder = !path.empty() ? std::filesystem::path(path).parent_path().string() : mFolder;
-  return std::make_unique<KxSaveNavExtras>(&mSaveChoice, formats, folder);
+  // The popups are among the extras the file preference shows or hides.
+  return std::make_unique<KxSaveNavExtras>(&mSaveChoice, formats, folder, KxUseCustomNavigation());
 }
 
 void CKXTextDocument::CheckSaveAs(FSSpec& fileSpec, OSType& type) {

@@ -398,6 +398,8 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc, public KxResumeDo
   void SaveMarkListState();
   void LeaveMarkList();
   void UpdateTitle();
+  // The window's mark of unsaved changes, from the modified state and the file.
+  void UpdateModifiedMark();
   // The engine's line and edit styles from the preferences.
   void StartFromPreferences();
   // The new window's place among the stacked document windows.

@@ -585,6 +585,7 @@ TEST_F(TextDocTest, PlainTextRoundTripsInEveryEncodingAndLineEnd) {
 // Text of ASCII alone, and an empty text, save as EUC-JP and ISO-2022-JP
 // (where nothing needs converting) rather than failing.
 TEST_F(TextDocTest, ASCIIAndEmptyTextsSaveInEUCAndJIS) {
+  KxSetCustomNavigation(true);   // the save dialog's encoding popup
   for (const std::string text : {"plain\ntext\n", ""}) {
     const fs::path p = dir / "a.txt";
     Spit(p, text);
@@ -723,6 +724,7 @@ TEST_F(TextDocTest, CharactersOutsideShiftJISSurviveCRLFLineEnds) {
 // own format, encoding and line ends; what the user leaves alone stays,
 // what the popups change is written.
 TEST_F(TextDocTest, SaveAsOffersEncodingsAndLineEndsPresetToTheDocument) {
+  KxSetCustomNavigation(true);   // the popups are among the dialogs' extras
   const std::string sjis = Iconv("一行目\r\n二行目\r\n", "SHIFT_JIS");
   const fs::path p = dir / "crlf.txt";
   Spit(p, sjis);

@@ -212,6 +212,12 @@ void LWindow::SetDescriptor(ConstStringPtr title) {
   KxCurrentHost().SetWindowTitle(mHostWindow, mTitle);
 }
 
+void LWindow::SetModifiedMark(bool modified) {
+  if (modified == mModifiedMark) return;
+  mModifiedMark = modified;
+  KxCurrentHost().SetWindowModified(mHostWindow, modified);
+}
+
 void LWindow::AttemptClose() {
   // A document's window closes with its document, which asks first.
   if (auto* document = dynamic_cast<LSingleDoc*>(GetSuperCommander()); document && document->GetWindow() == this) {

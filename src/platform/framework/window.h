@@ -75,6 +75,10 @@ class LWindow : public LView, public LCommander, public KxWindowClient {
 
   void GetDescriptor(Str255 out) const override;
   void SetDescriptor(ConstStringPtr title) override;
+  // The mark of a window whose document has unsaved changes, shown by the
+  // host beside the title (the title itself stays as set).
+  void SetModifiedMark(bool modified);
+  bool GetModifiedMark() const { return mModifiedMark; }
 
   // Closing: AttemptClose asks AttemptCloseSelf, then closes (deleting the
   // window). DoClose closes unasked.
@@ -145,6 +149,7 @@ class LWindow : public LView, public LCommander, public KxWindowClient {
   SDimension32 mStandardSize{32767, 32767};
   Rect mUserBounds{0, 0, 0, 0};   // where zooming back goes
   Str255 mTitle{};
+  bool mModifiedMark = false;
   bool mHostBusy = false;   // inside a host call that reports back
 
   static LCommander* sLayoutCommander;

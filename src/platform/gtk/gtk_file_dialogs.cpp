@@ -47,10 +47,10 @@ int FilterIndex(const DialogState& s) {
 
 // The popups can change only under the filters that allow it.
 void UpdateChoices(DialogState& s) {
-  if (s.request.choicesEnabled.empty()) return;
+  if (s.combos.empty()) return;   // questions have neither popups nor filters
   const int f = FilterIndex(s);
-  const bool on = f >= 0 && std::size_t(f) < s.request.choicesEnabled.size() && s.request.choicesEnabled[std::size_t(f)];
-  for (GtkWidget* combo : s.combos) gtk_widget_set_sensitive(combo, on);
+  for (std::size_t i = 0; i < s.combos.size(); ++i)
+    gtk_widget_set_sensitive(s.combos[i], s.request.ChoiceEnabled(i, f));
 }
 
 void OnFilterChanged(GObject*, GParamSpec*, gpointer data) { UpdateChoices(*static_cast<DialogState*>(data)); }
@@ -286,6 +286,8 @@ bool KxGtkHost::GetShownDialog(ShownDialog& shown) {
   }
   shown.choices = int(s->combos.size());
   shown.choicesSensitive = !s->combos.empty() && gtk_widget_get_sensitive(s->combos.front());
+  shown.choiceSensitive.clear();
+  for (GtkWidget* combo : s->combos) shown.choiceSensitive.push_back(gtk_widget_get_sensitive(combo));
   return true;
 }
 

@@ -44,6 +44,16 @@ std::string TitleText(const unsigned char* title) {
   return title ? KxGtkUtf8FromScript(title + 1, title[0]) : std::string();
 }
 
+// A document changed since it was saved shows a star before its title, as
+// desktop editors mark one; the program's own title never carries it.
+constexpr const char* kModifiedMark = "*";
+
+void ShowTitle(KxGtkWindow& w, const unsigned char* title) {
+  if (title) w.title = TitleText(title);
+  const std::string shown = w.modified ? kModifiedMark + w.title : w.title;
+  gtk_window_set_title(GTK_WINDOW(w.toplevel), shown.c_str());
+}
+
 void Pump() {
   for (int i = 0; i < kMaxPumpIterations && g_main_context_pending(nullptr); ++i)
     g_main_context_iteration(nullptr, FALSE);
@@ -917,7 +927,7 @@ KxWindowID KxGtkHost::CreateWindow(KxWindowClient* client, const Rect& bounds, c
   w->drawPending = true;   // the first exposure
 
   w->toplevel = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  gtk_window_set_title(GTK_WINDOW(w->toplevel), TitleText(title).c_str());
+  ShowTitle(*w, title);
   AddDrawingArea(*w);
   gtk_widget_set_can_focus(w->area, TRUE);
   g_signal_connect(w->toplevel, "key-press-event", G_CALLBACK(OnKeyPress), nullptr);
@@ -1091,7 +1101,20 @@ Rect KxGtkHost::GetWindowBounds(KxWindowID window) const {
 }
 
 void KxGtkHost::SetWindowTitle(KxWindowID window, const unsigned char* title) {
-  if (KxGtkWindow* w = mImpl->Find(window)) gtk_window_set_title(GTK_WINDOW(w->toplevel), TitleText(title).c_str());
+  if (KxGtkWindow* w = mImpl->Find(window)) ShowTitle(*w, title);
+}
+
+void KxGtkHost::SetWindowModified(KxWindowID window, bool modified) {
+  KxGtkWindow* w = mImpl->Find(window);
+  if (!w || w->modified == modified) return;
+  w->modified = modified;
+  ShowTitle(*w, nullptr);
+}
+
+std::string KxGtkHost::ShownTitle(KxWindowID window) const {
+  const KxGtkWindow* w = mImpl->Find(window);
+  const char* title = w ? gtk_window_get_title(GTK_WINDOW(w->toplevel)) : nullptr;
+  return title ? title : "";
 }
 
 void KxGtkHost::InvalidateWindow(KxWindowID window, const Rect& area) {
@@ -1123,7 +1146,7 @@ KxWindowID KxGtkHost::CreateFloatingWindow(KxWindowClient* client, const Rect& b
   w->shown = false;
   w->toplevel = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   GtkWindow* top = GTK_WINDOW(w->toplevel);
-  gtk_window_set_title(top, TitleText(title).c_str());
+  ShowTitle(*w, title);
   gtk_window_set_type_hint(top, GDK_WINDOW_TYPE_HINT_UTILITY);
   gtk_window_set_skip_taskbar_hint(top, TRUE);
   gtk_window_set_skip_pager_hint(top, TRUE);
@@ -1240,6 +1263,16 @@ void KxGtkHost::SetWindowModal(KxWindowID window) {
   impl.OwnByFront(*w);
   impl.DropMenuBar(*w);
   gtk_window_set_modal(GTK_WINDOW(w->toplevel), TRUE);
+}
+
+void KxGtkHost::SetWindowModeless(KxWindowID window) {
+  Impl& impl = *mImpl;
+  if (KxGtkWindow* w = impl.Find(window)) impl.DropMenuBar(*w);
+}
+
+bool KxGtkHost::HasMenuBar(KxWindowID window) const {
+  const KxGtkWindow* w = mImpl->Find(window);
+  return w && w->menuBar;
 }
 
 void KxGtkHost::SetWindowFloating(KxWindowID window) {

@@ -46,6 +46,8 @@ class KxGtkHost : public KxHost {
   void SetWindowBounds(KxWindowID window, const Rect& bounds) override;
   Rect GetWindowBounds(KxWindowID window) const override;
   void SetWindowTitle(KxWindowID window, const unsigned char* title) override;
+  // The desktop shows a modified window's title after a star.
+  void SetWindowModified(KxWindowID window, bool modified) override;
   void InvalidateWindow(KxWindowID window, const Rect& area) override;
   std::vector<KxWindowID> WindowList() const override;
   KxWindowClient* GetWindowClient(KxWindowID window) const override;
@@ -61,6 +63,8 @@ class KxGtkHost : public KxHost {
   // Transient for the window behind it, and modal.
   void SetWindowModal(KxWindowID window) override;
   void SetWindowFloating(KxWindowID window) override;
+  // Without its menu bar; otherwise a window like any other.
+  void SetWindowModeless(KxWindowID window) override;
   bool IsUtilityWindow(KxWindowID window) const override;
   // The main monitor's work area (without the desktop's panels), less room
   // for a window's title bar and menu bar: the content bounds a window may
@@ -161,6 +165,10 @@ class KxGtkHost : public KxHost {
   // it stays above (kKxNoWindow for none).
   bool IsModal(KxWindowID window) const;
   KxWindowID TransientFor(KxWindowID window) const;
+  // The title as the desktop shows it (UTF-8), and whether the window has
+  // a menu bar of its own.
+  std::string ShownTitle(KxWindowID window) const;
+  bool HasMenuBar(KxWindowID window) const;
   std::int16_t CurrentCursor() const;
   // Clicks of the last press (2 for a double click).
   int ClickCount() const;
@@ -181,7 +189,8 @@ class KxGtkHost : public KxHost {
     bool overwriteConfirmation = false;
     int filters = 0;
     int choices = 0;
-    bool choicesSensitive = false;
+    bool choicesSensitive = false;          // the first popup's
+    std::vector<bool> choiceSensitive;      // each popup's
     std::string title;
   };
   bool GetShownDialog(ShownDialog& shown);

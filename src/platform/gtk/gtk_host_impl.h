@@ -54,6 +54,8 @@ struct KxGtkWindow {
   bool floating = false;          // a utility window above the documents
   bool shown = true;
   bool noMenuBar = false;         // a dialog or palette: no menu bar of its own
+  std::string title;              // UTF-8, as the program set it
+  bool modified = false;          // the desktop shows the title marked as changed
   KxGtkDecoration frame;          // as last seen while on the screen
   // Placed before its decoration was known (PlaceFrame): where its content
   // was asked to go, and the decoration guessed for it.

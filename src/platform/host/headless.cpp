@@ -291,6 +291,15 @@ std::string KxHeadlessHost::GetWindowTitle(KxWindowID window) const {
   return w ? w->title : std::string();
 }
 
+void KxHeadlessHost::SetWindowModified(KxWindowID window, bool modified) {
+  if (Window* w = Find(window)) w->modified = modified;
+}
+
+bool KxHeadlessHost::IsWindowModified(KxWindowID window) const {
+  const Window* w = Find(window);
+  return w && w->modified;
+}
+
 void KxHeadlessHost::InvalidateWindow(KxWindowID window, const Rect&) {
   if (Window* w = Find(window)) {
     ++w->invalidations;

@@ -78,6 +78,8 @@ class KxHeadlessHost : public KxHost {
   // running inside it returns.
   void DismissAlert() { mDismiss = mAlertLoops > 0; }
   std::string GetWindowTitle(KxWindowID window) const;
+  // The modified mark as last set (SetWindowModified); the title keeps none.
+  bool IsWindowModified(KxWindowID window) const;
   int CountInvalidations(KxWindowID window) const;
   // The cursor ID shown last (0 before any).
   std::int16_t GetCursor() const { return mCursor; }
@@ -99,6 +101,7 @@ class KxHeadlessHost : public KxHost {
   void SetWindowBounds(KxWindowID window, const Rect& bounds) override;
   Rect GetWindowBounds(KxWindowID window) const override;
   void SetWindowTitle(KxWindowID window, const unsigned char* title) override;
+  void SetWindowModified(KxWindowID window, bool modified) override;
   void InvalidateWindow(KxWindowID window, const Rect& area) override;
   std::vector<KxWindowID> WindowList() const override;
   KxWindowClient* GetWindowClient(KxWindowID window) const override;
@@ -161,6 +164,7 @@ class KxHeadlessHost : public KxHost {
     bool floating = false;
     bool shown = true;
     bool above = false;   // a window kept above the documents (SetWindowFloating)
+    bool modified = false;   // its modified mark (SetWindowModified)
   };
   struct Answer {
     KxAnswer answer;

@@ -100,6 +100,10 @@ class KxHost {
   virtual void SetWindowBounds(KxWindowID window, const Rect& bounds) = 0;
   virtual Rect GetWindowBounds(KxWindowID window) const = 0;
   virtual void SetWindowTitle(KxWindowID window, const unsigned char* title) = 0;
+  // Whether the window shows its document as changed since it was saved. A
+  // host that shows windows marks what the desktop shows of the title; the
+  // title itself (SetWindowTitle, and what the program reads back) stays.
+  virtual void SetWindowModified(KxWindowID /*window*/, bool /*modified*/) {}
   // `area` is in the window's content pixels, (0, 0) at its top-left (the
   // backing store's own coordinates); a host that shows windows has the
   // client draw it again (HostUpdate) before it copies it out.
@@ -134,6 +138,11 @@ class KxHost {
   // the window behind it, without a menu bar of its own; every window
   // still takes input.
   virtual void SetWindowFloating(KxWindowID /*window*/) {}
+  // The window (just made) is a modeless dialog of the program: a host that
+  // shows windows gives it no menu bar of its own; it is neither modal nor
+  // kept above the other windows, and its keys still reach the program's
+  // menu-key lookup.
+  virtual void SetWindowModeless(KxWindowID /*window*/) {}
 
   // The clipboard: bytes by four-character type.
   virtual void ClearClipboard() = 0;

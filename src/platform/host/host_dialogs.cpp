@@ -70,3 +70,10 @@ KxDialogReply KxRunDialog(const KxDialogRequest& request, const std::function<vo
   }
   return reply;
 }
+
+bool KxDialogRequest::ChoiceEnabled(std::size_t choice, int filter) const {
+  const std::vector<bool>& enabled =
+      choice < choiceEnabled.size() && !choiceEnabled[choice].empty() ? choiceEnabled[choice] : choicesEnabled;
+  if (enabled.empty()) return true;
+  return filter >= 0 && std::size_t(filter) < enabled.size() && enabled[std::size_t(filter)];
+}

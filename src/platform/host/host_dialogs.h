@@ -46,8 +46,13 @@ struct KxDialogRequest {
   int filter = 0;                    // the filter shown first
   std::vector<KxDialogChoice> choices;
   // Per filter: whether the choices can be changed with that filter chosen
-  // (empty: always).
+  // (empty: always), for the choices without their own list.
   std::vector<bool> choicesEnabled;
+  // Per choice, the same for that choice alone (a missing or empty row: as
+  // choicesEnabled says).
+  std::vector<std::vector<bool>> choiceEnabled;
+  // Whether choice `choice` can be changed with `filter` chosen.
+  bool ChoiceEnabled(std::size_t choice, int filter) const;
 };
 
 struct KxDialogReply {
