@@ -1203,10 +1203,13 @@ bool Holds(const Rect& b, Point where) {
 }
 }  // namespace
 
-std::vector<const KxGtkWindow*> KxGtkHost::Impl::FloatingFrontFirst() const {
+std::vector<const KxGtkWindow*> KxGtkHost::Impl::FloatingFrontFirst(Point where) const {
   std::vector<const KxGtkWindow*> shown;
   for (const auto& w : windows)
-    if (w->floating && w->shown) shown.push_back(w.get());
+    if (w->floating && w->shown && Holds(w->bounds, where)) shown.push_back(w.get());
+  // Asked on every idle turn for the cursor: the desktop is asked only
+  // where windows overlap.
+  if (shown.size() < 2) return shown;
   // The desktop's own stacking, where its window manager reports it: a
   // floating window clicked or raised there stands in front.
   GList* stack = gdk_screen_get_window_stack(gdk_screen_get_default());
@@ -1231,8 +1234,7 @@ KxWindowID KxGtkHost::FindWindow(Point where) const {
     if (const KxGtkWindow* w = impl.Find(impl.eventWindow); w && w->shown && Holds(w->bounds, where))
       return w->id;
   // Shown floating windows stand above the documents.
-  for (const KxGtkWindow* w : impl.FloatingFrontFirst())
-    if (Holds(w->bounds, where)) return w->id;
+  if (const auto front = impl.FloatingFrontFirst(where); !front.empty()) return front.front()->id;
   for (const auto& w : impl.windows)
     if (!w->floating && Holds(w->bounds, where)) return w->id;
   return kKxNoWindow;

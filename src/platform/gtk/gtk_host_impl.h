@@ -127,9 +127,9 @@ struct KxGtkHost::Impl {
   KxGtkWindow* FindWidget(GtkWidget* toplevelOrArea) const;
   // A mouse event names the window that took it.
   void Post(const EventRecord& e, KxWindowID window = kKxNoWindow);
-  // The shown floating windows, front-most first as the desktop stacks them
-  // (as they were shown where it does not tell).
-  std::vector<const KxGtkWindow*> FloatingFrontFirst() const;
+  // The shown floating windows holding `where`, front-most first as the
+  // desktop stacks them (as they were shown where it does not tell).
+  std::vector<const KxGtkWindow*> FloatingFrontFirst(Point where) const;
   void PostActivate(KxWindowID window, bool active);
   // Brings a window to the front of the list, with the deactivate and
   // activate events a change of the active window brings.
