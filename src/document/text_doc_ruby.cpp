@@ -7,6 +7,7 @@
 #include "document/format_popups.h"
 #include "document/text_doc.h"
 #include "engine/text_engine.h"
+#include "layout/kxtext_handle.h"
 #include "platform/framework/control.h"
 #include "platform/script.h"
 #include "platform/toolbox/japanese_analysis.h"
@@ -56,8 +57,13 @@ bool RubyDialogMessage(CKXTextDocument& doc, MessageT message, LWindow* dialog) 
       const std::string text = RubyCut(field ? field->GetText() : std::string());
       SKXRange range{};
       const bool hadRuby = RubyRange(*doc.GetEngine(), range);
+      // An empty text clears the rubies of the selection; with none there
+      // it would only post an empty undo step.
+      const SKXRange sel = doc.GetEngine()->GetSelectionRange();
+      const bool selRuby = KXHandleAccess::Edit(doc.GetEngine()->GetEdit())
+                               ->GetSelRubysCount(sel.start, long(sel.start) + sel.length) > 0;
       doc.CloseDocDialog(dialog);
-      if (!text.empty() || hadRuby) Apply(doc, text);
+      if (!text.empty() || hadRuby || selRuby) Apply(doc, text);
       return true;
     }
     case kRemove:

@@ -377,6 +377,34 @@ TEST_F(FormatDialogTest, RubyOfASingleByteSelectionStartsFromItsText) {
   Command(-2452);
 }
 
+TEST_F(FormatDialogTest, AnEmptyRubyClearsTheRubiesOfAWiderSelection) {
+  CKXTextDocument* d = OpenText("ab漢字cd");
+  ASSERT_NE(d, nullptr);
+  CKXTextEngine& e = *d->GetEngine();
+  e.SetSelectionRange({2, 4}, false);
+  Command(1302);
+  LWindow* dialog = Dialog(d, 2450);
+  ASSERT_NE(dialog, nullptr);
+  Type(dialog, 2454, "kanji");
+  Command(-2451);
+  SKXRange range{};
+  long len = 0;
+  e.SetSelectionRange({3, 0}, false);
+  ASSERT_TRUE(e.GetCurRuby(range, nullptr, len));
+  // The selection starts before the base, so the dialog is not on the ruby.
+  e.SetSelectionRange({0, 8}, false);
+  Command(1302);
+  dialog = Dialog(d, 2450);
+  ASSERT_NE(dialog, nullptr);
+  Type(dialog, 2454, "");
+  Command(-2451);
+  e.SetSelectionRange({3, 0}, false);
+  EXPECT_FALSE(e.GetCurRuby(range, nullptr, len));
+  Command(kKxCmdUndo);
+  e.SetSelectionRange({3, 0}, false);
+  EXPECT_TRUE(e.GetCurRuby(range, nullptr, len)) << "one undo step";
+}
+
 // ---- text format ---------------------------------------------------------------------------------------
 
 TEST_F(FormatDialogTest, StatisticsCountTheTextOrTheSelection) {
