@@ -324,6 +324,9 @@ class CKXTextRunSED : public CKXTextSED {
   void printerror(int code, const char* text) override;
   void check_break() override;
   void initialize() override;
+  // A write file is opened as the script is compiled: one that cannot be
+  // made ends the run there (code 9), before any input is read.
+  long fopen(const char* name, const char* mode) override;
 
   // The note text of an error: item code + base - 1, "%s" replaced by the
   // argument with 0x01 shown as "/", cut to 250 bytes on a character

@@ -4,6 +4,7 @@
 
 #include "formats/aozora.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/host/host.h"
 #include "platform/resources.h"
 #include "text/codes/jcode.h"
@@ -81,6 +82,22 @@ void CKXTextRunSED::check_break() {
     mBroken = true;
     Fatal(1);
   }
+}
+
+long CKXTextRunSED::fopen(const char* name, const char* mode) {
+  const long h = CKXTextSED::fopen(name, mode);
+  if (h < 3 || !mFile[h].write || !mFile[h].isFile) return h;
+  // The file itself is written when the run is over, through the same
+  // safe writer: its temporary made and dropped now tells whether it can
+  // be. Nothing of the target is touched.
+  CKXSafeWriter probe(mFile[h].path);
+  probe.SkipSweep();
+  const int err = probe.Open();
+  probe.Abort();
+  if (err == 0) return h;
+  mFailMessage = KxErrorText(err);
+  mFile[h] = File();
+  return 0;
 }
 
 bool CKXTextRunSED::ReadTextFile(const std::string& path, SKXSedText& text, SKXSedFormat& format, bool isStdin,

@@ -221,6 +221,9 @@ void CKXTextStreamEditor::FinishCreateSelf() {
 
 void CKXTextStreamEditor::ActivateSelf() {
   CKXTextFileTool::ActivateSelf();
+  // Back in the window: folders and files made, removed or renamed
+  // meanwhile, by this program or another.
+  UpdateFolderLists();
   UpdateScriptList();
   UpdateTargetList();
   if (mTarget == kKxSEDTargetClipboard)
@@ -251,6 +254,35 @@ void CKXTextStreamEditor::SetTargetFolderInfo() {
   if (!mScriptSide) return;
   SwapFolderSide(kTargetFolderPopup, kTargetFolderList, mOtherPath, mOtherFolders);
   mScriptSide = false;
+}
+
+void CKXTextStreamEditor::UpdateFolderLists() {
+  const bool scriptSide = mScriptSide;
+  for (bool script : {true, false}) {
+    if (script) SetScriptFolderInfo();
+    else SetTargetFolderInfo();
+    SKXFileEntry folder;
+    auto* list = dynamic_cast<LListBox*>(FindPaneByID(GetFolderListID()));
+    if (!list || !GetCurFolder(folder)) continue;
+    std::vector<std::string> oldCells, cells;
+    for (const SKXFileEntry& e : GetFolderList()) oldCells.push_back(KxEntryCell(e));
+    KxFileEntries folders = KxCreateFileList(folder, true, kKxListFolders);
+    for (const SKXFileEntry& e : folders) cells.push_back(KxEntryCell(e));
+    bool same = false;
+    const std::vector<std::int32_t> rows = KxSEDReselect(oldCells, list->GetSelectedRows(), cells, same);
+    if (same) continue;
+    KxFileEntries path = GetFolderMenu();
+    SwapFolderSide(script ? kScriptFolderPopup : kTargetFolderPopup, GetFolderListID(), path, folders);
+    UpdateFolderList();
+    // A selection made by the program enters nothing.
+    auto* broadcaster = dynamic_cast<LBroadcaster*>(list);
+    const bool was = broadcaster && broadcaster->IsBroadcasting();
+    if (broadcaster) broadcaster->StopBroadcasting();
+    list->SetSelectedRows(rows);
+    if (was) broadcaster->StartBroadcasting();
+  }
+  if (scriptSide) SetScriptFolderInfo();
+  else SetTargetFolderInfo();
 }
 
 short CKXTextStreamEditor::Kind(PaneIDT id) const {

@@ -58,6 +58,9 @@ class CKXTextStreamEditor : public CKXTextFileTool {
   struct Target;
   void SetScriptFolderInfo();
   void SetTargetFolderInfo();
+  // The folder lists of both sides as the folders are now, the selected
+  // names kept.
+  void UpdateFolderLists();
   void UpdateEnabling();
   void UpdateScriptList();
   void UpdateTargetList();

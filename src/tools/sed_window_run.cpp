@@ -142,9 +142,13 @@ bool CKXTextStreamEditor::DoStreamEditor() {
     for (Target& t : targets) inputs.push_back(streamOf(t));
     ok = DoOutput(sed, output, targets.front(), written, scripts, inputs, noPrint);
   }
-  // The script's write files as the last run that finished made them.
-  if (!sed.WriteHeldFiles()) ok = false;
-  if (int err = batch.Commit()) {
+  // The script's write files as the last run that finished made them. They
+  // were opened when the script compiled; one that still cannot be written
+  // fails the runs that made it, so no file of the batch is replaced (the
+  // batch drops its temporaries).
+  if (!sed.WriteHeldFiles()) {
+    ok = false;
+  } else if (int err = batch.Commit()) {
     Note(kCannotWrite, KxErrorText(err));
     ok = false;
   }
