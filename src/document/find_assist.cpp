@@ -53,7 +53,7 @@ CKXTextFindAssist::~CKXTextFindAssist() {
 
 void CKXTextFindAssist::ShowFindAssist(LCommander* commander) {
   if (sFindAssist) {
-    sFindAssist->Select();
+    sFindAssist->ShowFloating(true);
     return;
   }
   LWindow* window = LWindow::CreateWindow(kKxFindAssistLayout, commander ? commander : CKXTextApp::GetTextApp());
@@ -63,7 +63,6 @@ void CKXTextFindAssist::ShowFindAssist(LCommander* commander) {
     return;
   }
   sFindAssist = palette;
-  KxCurrentHost().SetWindowFloating(palette->GetHostWindow());
   const Rect r = palette->GetGlobalBounds();
   const std::int16_t w = std::int16_t(r.right - r.left), h = std::int16_t(r.bottom - r.top);
   if (sBounds.right > sBounds.left) {
@@ -74,7 +73,9 @@ void CKXTextFindAssist::ShowFindAssist(LCommander* commander) {
     const std::int16_t left = std::int16_t(screen.left + 32), bottom = std::int16_t(screen.bottom - 16);
     palette->DoSetBounds(Rect{std::int16_t(bottom - h), left, bottom, std::int16_t(left + w)});
   }
-  palette->Select();
+  // It floats and takes clicks only: the front document stays active, with
+  // the target and the highlight of each match the buttons find.
+  palette->ShowFloating(true);
 }
 
 void CKXTextFindAssist::CommanderClosing(LCommander* closing) {

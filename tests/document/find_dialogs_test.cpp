@@ -3,6 +3,7 @@
 // buttons, the find-assist palette and find-and-mark.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "app/find_strings.h"
@@ -285,6 +286,43 @@ TEST_F(FindDialogTest, FindAssistOutlivesItsDocument) {
   const int beeps = host.Beeps();
   fa->ListenToMessage(3404, nullptr);
   EXPECT_EQ(host.Beeps(), beeps + 1);
+}
+
+// The palette floats: clicks on its buttons leave the document active,
+// with the target and the highlight of each match, and the document comes
+// back to its own view after another window had the front.
+TEST_F(FindDialogTest, FindAssistLeavesTheDocumentActive) {
+  std::ofstream(dir / "b.txt") << "other";
+  CKXTextDocument* other = Open(dir / "b.txt");
+  CKXTextDocument* doc = OpenText("cat dog cat");
+  ASSERT_TRUE(doc && other);
+  UFindReplMenu::InsertHistHandle(reinterpret_cast<const unsigned char*>("\x03" "cat"), gFindHistHandle);
+  CKXTextFindAssist::ShowFindAssist(doc->CurrentTextView());
+  Drain();
+  CKXTextFindAssist* fa = CKXTextFindAssist::Get();
+  ASSERT_NE(fa, nullptr);
+  const auto windows = host.WindowList();
+  EXPECT_EQ(std::count(windows.begin(), windows.end(), fa->GetHostWindow()), 0);
+  EXPECT_TRUE(fa->IsWindowShown());
+  auto documentActive = [&] {
+    return host.FrontWindow() == doc->GetWindow()->GetHostWindow() && doc->GetWindow()->IsActive() &&
+           LCommander::GetTarget() == doc->CurrentTextView() && KXTE_GetHilite(doc->GetEngine()->GetEdit()) != 0;
+  };
+  EXPECT_TRUE(documentActive());
+  const Rect b = fa->GetGlobalBounds();
+  for (std::int32_t found : {0, 8}) {
+    const Point on{std::int16_t(b.top + 10), std::int16_t(b.left + 20)};   // button 3401
+    host.PostMouse(true, on);
+    host.PostMouse(false, on);
+    Drain();
+    EXPECT_EQ(Selection(doc).start, found);
+    EXPECT_TRUE(documentActive()) << found;
+  }
+  host.SelectWindow(other->GetWindow()->GetHostWindow());
+  Drain();
+  host.SelectWindow(doc->GetWindow()->GetHostWindow());
+  Drain();
+  EXPECT_TRUE(documentActive());
 }
 
 TEST_F(FindDialogTest, FindAndMarkMarksEveryMatch) {

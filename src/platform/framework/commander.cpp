@@ -105,7 +105,7 @@ void LCommander::SetLatentSub(LCommander* sub) {
 
 bool LCommander::RestoreTarget() {
   LCommander* c = this;
-  while (c->mLatentSub && c->mLatentSub->mSuper == c) c = c->mLatentSub;
+  while (c->mLatentSub && c->mLatentSub->mSuper == c && !c->mLatentSub->IsWindowCommander()) c = c->mLatentSub;
   return SwitchTarget(c);
 }
 

@@ -78,8 +78,12 @@ class LCommander : public virtual LAttachable {
   void SetLatentSub(LCommander* sub);
   LCommander* GetLatentSub() const { return mLatentSub; }
   // Makes the deepest latent sub-commander below this one the target (this
-  // one when there is none). Windows call it when they are activated.
+  // one when there is none). Windows call it when they are activated. The
+  // walk stops above another window (a palette made under a view): that
+  // one takes the target only when it is activated itself.
   bool RestoreTarget();
+  // Whether this commander is a window, which the host activates on its own.
+  virtual bool IsWindowCommander() const { return false; }
 
   // Commands: attachments first (an attachment can answer instead), then
   // ObeyCommand. True when someone handled the command.

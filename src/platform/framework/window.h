@@ -51,6 +51,8 @@ class LWindow : public LView, public LCommander, public KxWindowClient {
   // The window of a pane, or null.
   static LWindow* FetchWindowOf(const LPane* pane);
 
+  bool IsWindowCommander() const override { return true; }
+
   // Front-to-back order and selection, through the host.
   void Select();
   bool IsFront() const;

@@ -110,6 +110,23 @@ void Present(KxGtkWindow& w) {
   gtk_window_present(GTK_WINDOW(w.toplevel));
 }
 
+// Raises windows (front first in `ws`) on the desktop, keeping the order
+// in which its window manager stacks them among themselves.
+void RaiseInOrder(const std::vector<KxGtkWindow*>& ws) {
+  if (ws.empty()) return;
+  GList* stack = gdk_screen_get_window_stack(gdk_screen_get_default());
+  // Its list runs bottom first; without it the list's own order holds.
+  std::vector<std::pair<int, KxGtkWindow*>> ranked;
+  for (auto w = ws.rbegin(); w != ws.rend(); ++w) {
+    GdkWindow* gw = gtk_widget_get_window((*w)->toplevel);
+    ranked.emplace_back(stack && gw ? g_list_index(stack, gw) : -1, *w);
+  }
+  if (stack) g_list_free_full(stack, g_object_unref);
+  std::stable_sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (const auto& r : ranked)
+    if (GdkWindow* gw = gtk_widget_get_window(r.second->toplevel)) gdk_window_raise(gw);
+}
+
 // --- Toolkit handlers ----------------------------------------------------
 
 gboolean OnDraw(GtkWidget* widget, cairo_t* cr, gpointer) {
@@ -289,8 +306,21 @@ gboolean OnFocusIn(GtkWidget* widget, GdkEventFocus*, gpointer) {
   if (impl->active == w->id) return FALSE;
   const bool stale = gPresented.window != kKxNoWindow && gPresented.window != w->id &&
                      TickCount() - gPresented.tick < kStaleFocusTicks;
+  impl->staleFocus = stale ? w->id : kKxNoWindow;
   if (!stale) impl->MakeActive(w->id);
   return FALSE;
+}
+
+// A focus report set aside as stale may have been the user's own choice (a
+// click on a title bar just after the program brought a window forward):
+// once the time is over, the window the desktop still gives the keyboard
+// becomes the active one, as any other window the desktop activates.
+void FollowStaleFocus(KxGtkHost::Impl& impl) {
+  if (impl.staleFocus == kKxNoWindow || TickCount() - gPresented.tick < kStaleFocusTicks) return;
+  KxGtkWindow* w = impl.Find(impl.staleFocus);
+  impl.staleFocus = kKxNoWindow;
+  if (w && !w->floating && impl.active != w->id && gtk_window_is_active(GTK_WINDOW(w->toplevel)))
+    impl.MakeActive(w->id);
 }
 
 gboolean OnFocusOut(GtkWidget* widget, GdkEventFocus*, gpointer) {
@@ -526,9 +556,17 @@ void KxGtkHost::Impl::MakeActive(KxWindowID window) {
   auto it = std::find_if(windows.begin(), windows.end(), [window](const auto& w) { return w->id == window; });
   if (it == windows.end() || (*it)->floating) return;
   std::rotate(windows.begin(), it, it + 1);
-  // The floating windows follow the window in front.
+  // The floating windows follow the window in front. The desktop may have
+  // raised that one over them before they moved to it (a click on its title
+  // bar): the shown ones are raised again.
+  GtkWindow* front = GTK_WINDOW(windows.front()->toplevel);
+  std::vector<KxGtkWindow*> moved;
   for (const auto& f : windows)
-    if (f->floating) gtk_window_set_transient_for(GTK_WINDOW(f->toplevel), GTK_WINDOW(windows.front()->toplevel));
+    if (f->floating && gtk_window_get_transient_for(GTK_WINDOW(f->toplevel)) != front) {
+      gtk_window_set_transient_for(GTK_WINDOW(f->toplevel), front);
+      if (f->shown && OnScreen(*f)) moved.push_back(f.get());
+    }
+  RaiseInOrder(moved);
   if (active == window) return;
   if (active != kKxNoWindow && Find(active)) PostActivate(active, false);
   active = window;
@@ -799,6 +837,7 @@ bool KxGtkHost::WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks) {
   impl.CopyOutChanges();
   if (KxGtkWindow* w = impl.Find(impl.active)) KxGtkPlaceCursor(w->im);
   Pump();
+  FollowStaleFocus(impl);
   SyncModifierKeys();
   // A script's next step runs here, inside whichever loop waits; its input
   // goes through the toolkit's queue like the desktop's.

@@ -84,6 +84,9 @@ struct KxGtkHost::Impl {
   std::vector<std::unique_ptr<KxGtkWindow>> windows;   // front first
   KxWindowID nextWindow = 1;
   KxWindowID active = kKxNoWindow;   // the window the program was last told is active
+  // A window whose focus report came too soon after the program brought
+  // another one forward: it is looked at again once that time is over.
+  KxWindowID staleFocus = kKxNoWindow;
   std::deque<KxGtkPending> queue;
   KxClipboardStore clipboard;
   KxClickCounter clicks;

@@ -1,6 +1,6 @@
-// The target chain: switching order, latent sub-commanders, commands and
-// statuses climbing, attachments answering in the host's place, and
-// commanders dying while on duty.
+// The target chain: switching order, latent sub-commanders (never into
+// another window), commands and statuses climbing, attachments answering
+// in the host's place, and commanders dying while on duty.
 #include "platform/framework/commander.h"
 
 #include <gtest/gtest.h>
@@ -103,6 +103,32 @@ TEST_F(Chain, LatentSubBecomesTargetWhenItsWindowIsActivated) {
   Cmdr bare("bare", &app);
   ASSERT_TRUE(bare.RestoreTarget());
   EXPECT_EQ(LCommander::GetTarget(), &bare);
+}
+
+// A window of its own (a palette made under a view) that was the target
+// last: the window of that view, activated again, keeps the target in
+// itself and never hands it to the palette, which is not active.
+TEST_F(Chain, ActivationStopsAboveAWindowMadeUnderAView) {
+  struct Window : Cmdr {
+    using Cmdr::Cmdr;
+    bool IsWindowCommander() const override { return true; }
+  };
+  Cmdr app("app", nullptr);
+  Window win("win", &app), other("other", &app);
+  Cmdr view("view", &win);
+  Window palette("palette", &view);
+  Cmdr button("button", &palette);
+  ASSERT_TRUE(LCommander::SwitchTarget(&button));
+  // The target leaves for another window straight from the palette: the
+  // links down to it stay behind as latent subs.
+  ASSERT_TRUE(LCommander::SwitchTarget(&other));
+  EXPECT_EQ(view.GetLatentSub(), &palette);
+  ASSERT_TRUE(win.RestoreTarget());
+  EXPECT_EQ(LCommander::GetTarget(), &view);
+  EXPECT_FALSE(palette.IsOnDuty());
+  // Activated itself, the palette restores its own latent sub.
+  ASSERT_TRUE(palette.RestoreTarget());
+  EXPECT_EQ(LCommander::GetTarget(), &button);
 }
 
 TEST_F(Chain, RefusedSubRemovalLeavesEverythingAsItWas) {
