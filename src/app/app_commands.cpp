@@ -134,6 +134,12 @@ void CKXTextApp::FindCommandStatus(CommandT command, Boolean& enabled, Boolean& 
     LApplication::FindCommandStatus(command, enabled, usesMark, mark, name);
 }
 
+LCommander* CKXTextApp::MenuTarget() {
+  // The key settings pick what is chosen in any window's menus: a choice
+  // must not reach a window that would run it itself (a document's undo).
+  return KxCustomizeCapturing() ? this : GetTarget();
+}
+
 bool CKXTextApp::ObeyCommand(CommandT command, void* param) {
   if (KxCustomizeObeyCommand(command)) return true;   // capturing menu keys
   if (kKxDialogMessages.Contains(command)) {

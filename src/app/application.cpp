@@ -345,7 +345,7 @@ void CKXTextApp::RunMenuCommand(CommandT command, std::int16_t menuID, std::int1
   if (command == kKxCmdNothing) return;
   LCommander::sUpdateCommandStatus = true;
   std::int32_t choice = (std::int32_t(menuID) << 16) | std::uint16_t(item);
-  if (LCommander* target = GetTarget()) target->ProcessCommand(command, &choice);
+  if (LCommander* target = MenuTarget()) target->ProcessCommand(command, &choice);
   CKXMacroRecorder& recorder = CKXMacroRecorder::Get();
   if (recorder.IsRecording()) recorder.AddMacroCommand(command);
 }

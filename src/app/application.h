@@ -183,6 +183,8 @@ class CKXTextApp : public CKXApplication {
   void UseIdleTime(const EventRecord& event) override;
   // Closed dialogs' windows go once the outermost event is handled.
   void DispatchEvent(const EventRecord& event) override;
+  // While the key settings pick commands, the application (app_commands.cpp).
+  LCommander* MenuTarget() override;
 
  private:
   // Runs a command found in the menus: refresh flag, the target, the macro.

@@ -152,7 +152,7 @@ void MenuKeyUpdate1() {
   SMenukey* k = Selected();
   if (!k) return;
   const std::vector<std::uint8_t> chars = Characters(s.dialog.Text(kKeyField));
-  const std::uint8_t key = chars.empty() ? 0 : KeyByte(chars.front(), 0x21, 0x60);
+  const std::uint8_t key = chars.empty() ? 0 : KeyByte(chars.front(), kKxMenukeyFirst, kKxMenukeyLast);
   std::uint8_t modifiers = 0;
   if (key) modifiers = std::uint8_t((s.dialog.Value(kShiftBox) ? kModShift : 0) | (s.dialog.Value(kOptionBox) ? kModOption : 0));
   if (k->key == key && k->modifiers == modifiers) return;
@@ -454,6 +454,8 @@ void KxOpenCustomizeDialog(CKXTextApp* app, bool functionKeys) {
       return;
     }
     s.app = app;
+    // It stays over the window behind it, whose menus pick the commands.
+    KxCurrentHost().SetWindowFloating(s.dialog.Window()->GetHostWindow());
     Filling f;
     AttachCapture(s.dialog.Window());
     if (auto* popup = dynamic_cast<LStdPopupMenu*>(s.dialog.Pane(kCommandPopup))) popup->SetMinValue(0);

@@ -5,8 +5,11 @@
 
 #include "platform/bytefields.h"
 #include "platform/framework/menu.h"
+#include "text/codes/script.h"
 
 namespace {
+
+constexpr std::size_t kMaxText = 255;   // what a text's length byte reaches
 
 // Entry offsets and sizes of a history: `headSize` bytes of head whose last
 // byte is the text length.
@@ -46,6 +49,42 @@ void Delete(unsigned short n, KxBlock& h, std::size_t headSize) {
   const auto e = Walk(h, headSize);
   if (n < 1 || n > e.size()) return;
   h.resize(e[n - 1u].at);
+}
+
+// Shift_JIS second bytes.
+constexpr unsigned char kFirstTrail = 0x40, kLastTrail = 0xFC, kNoTrail = 0x7F;
+
+// The text without lead bytes that begin no character (at the end, or
+// before a byte that cannot follow one): no field types them.
+std::string WholeCharacters(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (!KxTextCharFirst(c, kScriptJapanese)) {
+      out += char(c);
+      continue;
+    }
+    const auto trail = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+    if (trail >= kFirstTrail && trail <= kLastTrail && trail != kNoTrail) out.append(text, i++, 2);
+  }
+  return out;
+}
+
+// A block read from outside keeps the entries the program could have
+// recorded: `fix` mends an entry's whole characters (false: the entry goes).
+template <typename Fix>
+void Clean(KxBlock& h, std::size_t headSize, Fix fix) {
+  Cut(h, headSize);
+  KxBlock next;
+  for (const Entry& e : Walk(h, headSize)) {
+    std::string text =
+        WholeCharacters(std::string(h.begin() + std::ptrdiff_t(e.at + headSize), h.begin() + std::ptrdiff_t(e.at + e.size)));
+    if (!fix(text)) continue;
+    next.insert(next.end(), h.begin() + std::ptrdiff_t(e.at), h.begin() + std::ptrdiff_t(e.at + headSize));
+    next.back() = std::uint8_t(text.size());
+    next.insert(next.end(), text.begin(), text.end());
+  }
+  h.swap(next);
 }
 
 // Puts `entry` in front, dropping the oldest entry of a full history.
@@ -108,7 +147,11 @@ void UFindReplMenu::UpdateMenu(LMenu& popup, const KxBlock& history, short fixed
   Rebuild(popup, fixedItems, texts);
 }
 
-void UFindReplMenu::Truncate(KxBlock& history) { Cut(history, 1); }
+void UFindReplMenu::Truncate(KxBlock& history) {
+  // As InsertHistHandle records them: never beginning with "-", which a
+  // pop-up shows as a separator.
+  Clean(history, 1, [](const std::string& text) { return text.empty() || text[0] != '-'; });
+}
 
 // ---- header and footer -----------------------------------------------------------------
 
@@ -127,7 +170,7 @@ void UHeadFootMenu::InsertHistHandle(const SHFHist& head, const unsigned char* t
   if (!text || text[0] == 0) return;
   std::string t(reinterpret_cast<const char*>(text + 1), text[0]);
   if (t[0] == '-') {
-    if (t.size() > 254) return;
+    if (t.size() >= kMaxText) return;
     t.insert(t.begin(), ' ');
   }
   KxBlock entry(kKxHFHistHead + t.size());
@@ -168,4 +211,12 @@ void UHeadFootMenu::UpdateMenu(LMenu& popup, const KxBlock& history, short fixed
   Rebuild(popup, fixedItems, texts);
 }
 
-void UHeadFootMenu::Truncate(KxBlock& history) { Cut(history, kKxHFHistHead); }
+void UHeadFootMenu::Truncate(KxBlock& history) {
+  // As InsertHistHandle records them: "-" behind a space.
+  Clean(history, kKxHFHistHead, [](std::string& text) {
+    if (text.empty() || text[0] != '-') return true;
+    if (text.size() >= kMaxText) return false;
+    text.insert(text.begin(), ' ');
+    return true;
+  });
+}

@@ -48,6 +48,11 @@ void CKXTextApp::OpenMacroDialog() {
   if (LListBox* list = List())
     for (const std::string& name : Hooks().MacroListNames()) list->AddRow(name);
   AdjustButtons();
+  // Typing goes to the name at once, and Return saves under it.
+  if (auto* field = dynamic_cast<LCommander*>(gMacroDialog.Pane(kName))) {
+    gMacroDialog.Window()->SetLatentSub(field);   // what the window's activation restores
+    LCommander::SwitchTarget(field);
+  }
   gMacroDialog.Show();
 }
 

@@ -14,6 +14,8 @@
 namespace {
 
 constexpr char kGraveAccent = '`';
+// The framework's own About command: no menu item carries it.
+constexpr CommandT kFrameworkAbout = 1;
 
 std::vector<SMenukey> MakeDefaults() {
   std::vector<SMenukey> keys = {
@@ -112,6 +114,27 @@ const std::vector<SMenukey>& DefaultKeys() {
   return keys;
 }
 
+bool MayTakeKey(std::int32_t command) {
+  // Below 1: no command, a dialog's message or a menu item without one.
+  return command > kFrameworkAbout && command != kKxCmdAbout;
+}
+
+bool IsValidEntry(const SMenukey& entry) {
+  const bool key = entry.key == 0 || (entry.key >= kKxMenukeyFirst && entry.key <= kKxMenukeyLast);
+  const bool modifiers =
+      entry.modifiers == 0 || entry.modifiers == kKxMenukeyShift || entry.modifiers == kKxMenukeyOption;
+  return MayTakeKey(entry.command) && key && modifiers;
+}
+
+std::vector<std::uint8_t> ValidKeys(const std::uint8_t* data, std::size_t size) {
+  std::vector<std::uint8_t> out;
+  for (std::size_t at = 0; at + kKxMenukeySize <= size; at += kKxMenukeySize) {
+    const SMenukey k{std::int16_t(std::uint16_t(data[at] << 8 | data[at + 1])), data[at + 2], data[at + 3]};
+    if (IsValidEntry(k)) out.insert(out.end(), data + at, data + at + kKxMenukeySize);
+  }
+  return out;
+}
+
 bool GetMenuKey(std::int32_t command, SMenukey& out) {
   if (command == kKxCmdAbout) return false;
   out = SMenukey{std::int16_t(command), 0, 0};
@@ -143,6 +166,7 @@ void SetCmdKey(LMenu& menu, std::int16_t item, std::uint8_t key, std::uint8_t mo
 }
 
 void SetMenuKey(const SMenukey& entry) {
+  if (!MayTakeKey(entry.command)) return;
   const LMenuBar* bar = LMenuBar::GetCurrentMenuBar();
   std::int16_t menuID = 0, item = 0;
   LMenu* menu = nullptr;

@@ -23,6 +23,8 @@ struct SMenukey {
 constexpr std::size_t kKxMenukeySize = 4;   // stored bytes per entry
 constexpr std::uint8_t kKxMenukeyShift = 1;
 constexpr std::uint8_t kKxMenukeyOption = 4;
+// The keys the key settings take (letters upper-cased into the range).
+constexpr std::uint8_t kKxMenukeyFirst = 0x21, kKxMenukeyLast = 0x60;
 
 // The longest name a menu item or command name may have, in bytes
 // (KxSetNameCut cuts to it).
@@ -35,6 +37,15 @@ std::vector<SMenukey> UserKeys();
 void SetUserKeys(const std::vector<SMenukey>& keys);
 // The built-in defaults.
 const std::vector<SMenukey>& DefaultKeys();
+// Whether a command can carry a key equivalent: not About, not 0 or 1,
+// nothing negative (dialog messages, menu items without a command).
+bool MayTakeKey(std::int32_t command);
+// Whether the key settings could have made an entry: a command that may
+// take a key, no key or one they take, no modifier or one of shift and
+// option. Stored lists are outside data; the rest is dropped on reading.
+bool IsValidEntry(const SMenukey& entry);
+// The valid entries of a stored list (4 bytes each, a partial one ignored).
+std::vector<std::uint8_t> ValidKeys(const std::uint8_t* data, std::size_t size);
 
 // The key equivalent of a command: the user's first entry, else the
 // built-in one, else what its menu item carries. False when there is none

@@ -14,16 +14,19 @@
 
 #include "app/globals.h"
 #include "app/histories.h"
+#include "app/menu_keys.h"
 #include "app/recent_menu.h"
 #include "layout/linebreak.h"
 #include "platform/bytefields.h"
 #include "platform/files.h"
 #include "platform/resources.h"
+#include "text/codes/sjis_utf8.h"
 #include "text/store/transform.h"
 
 namespace {
 
 constexpr std::size_t kChunkHead = 8;
+constexpr unsigned char kDelete = 0x7F;   // a control character, like those below the space
 constexpr std::size_t kLineBreakSize = 44;
 constexpr std::size_t kToolHead = 16;       // stored head of a file tool
 constexpr std::size_t kToolHeadUsed = 12;   // what of it is the tool's; the rest held its list
@@ -334,9 +337,7 @@ bool KxApplyPreferenceStream(const std::uint8_t* data, std::size_t size) {
         std::copy(d, d + gJWrapCharSize, gJWrapChars.begin());
         CKXTextLayout::SetJWrapChars(reinterpret_cast<const char*>(gJWrapChars.data()), gJWrapCharSize);
         break;
-      case FourCC("MKDT"):
-        if (n >= 4) gMenukeyHandle = Bytes(d, n / 4 * 4);
-        break;
+      case FourCC("MKDT"): gMenukeyHandle = UCustomMenu::ValidKeys(d, n); break;
       case FourCC("FHDT"): gFindHistHandle = c.data; UFindReplMenu::Truncate(gFindHistHandle); break;
       case FourCC("RHDT"): gReplHistHandle = c.data; UFindReplMenu::Truncate(gReplHistHandle); break;
       case FourCC("HDHT"): gHeadHistHandle = c.data; UHeadFootMenu::Truncate(gHeadHistHandle); break;
@@ -407,7 +408,7 @@ void KxApplyFactoryStream(const std::uint8_t* data, std::size_t size, bool userF
     const std::uint8_t* d = c.data.data();
     switch (c.tag) {
       case FourCC("MKDT"):
-        if (gMenukeyHandle.empty() && n >= 4) gMenukeyHandle = Bytes(d, n / 4 * 4);
+        if (gMenukeyHandle.empty()) gMenukeyHandle = UCustomMenu::ValidKeys(d, n);
         break;
       case FourCC("CK2T"):
         if (!userFileRead) std::copy(d, d + std::min(n, gCtrlkeys.size()), gCtrlkeys.begin());
@@ -508,15 +509,29 @@ int KxWritePreference(const std::string& userPath, bool force) {
 
 namespace {
 
+std::string VFormatted(const char* fmt, va_list ap) {
+  char buf[600];
+  std::vsnprintf(buf, sizeof buf, fmt, ap);
+  return buf;
+}
+
 void Line(std::string& out, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 void Line(std::string& out, const char* fmt, ...) {
-  char buf[600];
   va_list ap;
   va_start(ap, fmt);
-  std::vsnprintf(buf, sizeof buf, fmt, ap);
+  out += VFormatted(fmt, ap);
   va_end(ap);
-  out += buf;
   out += '\n';
+}
+
+// Line's text without its line end, to be followed by more.
+std::string Formatted(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+std::string Formatted(const char* fmt, ...) {
+  va_list ap;
+  va_start(ap, fmt);
+  std::string text = VFormatted(fmt, ap);
+  va_end(ap);
+  return text;
 }
 
 std::string Hex(const std::uint8_t* d, std::size_t n, std::size_t max = 64) {
@@ -537,19 +552,36 @@ void DumpSpecs(std::string& out, const char* tag, const KxBlock& list) {
          UKXFSpec::PathOf(fileRef).c_str());
 }
 
+// A stored history text (length-prefixed Shift_JIS) as the dump prints
+// it: UTF-8, bytes that make no character as U+FFFD, and the control
+// characters, which would end the line or the output, as \xHH.
+std::string HistText(const unsigned char* s) {
+  std::vector<unsigned char> utf8;
+  const long n = KxSJISToUTF8(s + 1, s[0], utf8);
+  std::string out;
+  for (long k = 0; k < n; ++k) {
+    const unsigned char c = utf8[std::size_t(k)];
+    if (c < ' ' || c == kDelete)
+      out += Formatted("\\x%02X", c);
+    else
+      out += char(c);
+  }
+  return out;
+}
+
 void DumpStrings(std::string& out, const char* tag, const KxBlock& h) {
   unsigned char s[256];
   for (unsigned short i = 1; UFindReplMenu::GetHistString(i, h, s); ++i)
-    Line(out, "%s[%u] = \"%.*s\"", tag, i, int(s[0]), reinterpret_cast<const char*>(s + 1));
+    out += Formatted("%s[%u] = \"", tag, i) + HistText(s) + "\"\n";
 }
 
 void DumpHeadFoot(std::string& out, const char* tag, const KxBlock& h) {
   SHFHist head;
   unsigned char s[256];
   for (unsigned short i = 1; UHeadFootMenu::GetHistString(i, h, head, s); ++i)
-    Line(out, "%s[%u] = distance %d style %s align %u date %u time %u text \"%.*s\"", tag, i, head.distance,
-         Hex(head.styl, sizeof head.styl).c_str(), head.alignment, head.dateFormat, head.timeFormat, int(s[0]),
-         reinterpret_cast<const char*>(s + 1));
+    out += Formatted("%s[%u] = distance %d style %s align %u date %u time %u text \"", tag, i, head.distance,
+                     Hex(head.styl, sizeof head.styl).c_str(), head.alignment, head.dateFormat, head.timeFormat) +
+           HistText(s) + "\"\n";
 }
 
 void DumpBlock(std::string& out, const char* tag, const KxBlock& b) {

@@ -11,6 +11,7 @@
 #include "app/app_commands.h"
 #include "app/application.h"
 #include "app/contextual_menu.h"
+#include "app/customize_dialog.h"
 #include "app/dynamic_menus.h"
 #include "app/globals.h"
 #include "app/prefs_records.h"
@@ -1018,7 +1019,9 @@ bool CKXTextDocument::ObeyCommand(CommandT command, void* param) {
 void CKXTextDocument::FindCommandStatus(CommandT command, Boolean& enabled, Boolean& usesMark,
                                         std::uint16_t& mark, Str255 name) {
   if (DialogShowing(*this)) {
-    enabled = false;
+    // Off, except what the key settings can pick while they pick (the
+    // choice reaches them through the application).
+    if (!KxCustomizeFindCommand(command, enabled)) enabled = false;
     return;
   }
   if (KxFindArrangeCommandStatus(command, enabled)) return;

@@ -53,6 +53,17 @@ TEST(FindHistory, ABlockFromOutsideIsCutAtItsLastCompleteEntry) {
   EXPECT_EQ(h, (KxBlock{1, 'z', 2, 'a', 'b'}));
 }
 
+// A block read from outside holds only what the fields could have recorded:
+// no entry a pop-up would show as a separator, no lead byte that begins no
+// character.
+TEST(FindHistory, ABlockFromOutsideKeepsWhatTheProgramRecords) {
+  KxBlock h = {1, '-', 2, '-', 'x', 2, 'a', 0x82,   // a lead byte at the end
+               3, 0x82, 0, 'b',                     // and one before a byte that cannot follow it
+               4, 0x82, 0xA0, 'c', '\r', 0};
+  UFindReplMenu::Truncate(h);
+  EXPECT_EQ(h, (KxBlock{1, 'a', 2, 0, 'b', 4, 0x82, 0xA0, 'c', '\r', 0}));
+}
+
 TEST(FindHistory, ThePopupKeepsItsFixedItems) {
   LMenu popup(1, P("find").s);
   for (const char* t : {"clear", "edit", "more"}) popup.InsertItem(P(t).s, popup.CountItems());
@@ -96,6 +107,25 @@ TEST(HeadFootHistory, HyphensSpacesAndNewHeads) {
   EXPECT_FALSE(UHeadFootMenu::GetHistString(17, h, got, text));
   KxBlock cut(h.begin(), h.end() - 1);
   EXPECT_EQ(UHeadFootMenu::CountHistHandle(cut), 15);
+
+  // From outside: "-" as the program records it, the lone lead byte gone,
+  // the heads kept.
+  KxBlock stored;
+  for (const std::string& t : {std::string("-"), std::string(), std::string("\x82"), std::string("x\x82")}) {
+    KxBlock entry(kKxHFHistHead, 0);
+    entry[0] = 0x12;
+    entry.back() = std::uint8_t(t.size());
+    entry.insert(entry.end(), t.begin(), t.end());
+    stored.insert(stored.end(), entry.begin(), entry.end());
+  }
+  UHeadFootMenu::Truncate(stored);
+  ASSERT_EQ(UHeadFootMenu::CountHistHandle(stored), 4);
+  const char* expected[] = {" -", "", "", "x"};
+  for (unsigned short n = 1; n <= 4; ++n) {
+    ASSERT_TRUE(UHeadFootMenu::GetHistString(n, stored, got, text));
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(text + 1), text[0]), expected[n - 1]);
+    EXPECT_EQ(got.distance, 0x1200);
+  }
 }
 
 }  // namespace

@@ -107,6 +107,22 @@ S
 [ "$(printf '%s\n' "$out" | head -2)" = "$(printf '1 - - third\nc')" ] || fail "saved macros: $out"
 grep -qx '  1150 third' <<<"$out" || fail "the Macro menu does not list the saved macro: $out"
 
+# The name field has the keys from the start: a name typed, then Return,
+# saves (the default button) and closes the dialog.
+out=$("$bin/kxapp" --prefs "$work/prefs-typed" - <<'S'
+menu 2
+menu 1146
+type a
+menu 1146
+menu 1149
+type typed
+key return
+print windows
+print macros
+S
+)
+[ "$out" = "$(printf '名称未設定 1 (modified)\n0 -\n1 typed 02000161')" ] || fail "typed macro name: $out"
+
 # 3. Deleting the last macro refills the list from the factory settings.
 mkdir -p data/factory
 printf 'KMRT\0\0\0\x27\x07factory' > data/factory/preferences

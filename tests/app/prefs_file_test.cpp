@@ -9,11 +9,15 @@
 #include <filesystem>
 
 #include "app/globals.h"
+#include "app/app_commands.h"
 #include "app/histories.h"
+#include "app/menu_keys.h"
 #include "app/prefs_file.h"
 #include "engine/text_event.h"
 #include "platform/bytefields.h"
 #include "platform/files.h"
+#include "platform/framework/menu.h"
+#include "platform/framework/resource_uses.h"
 
 namespace {
 
@@ -267,6 +271,70 @@ TEST_F(PrefsFile, FactorySettingsFillOnlyWhatTheUserLacks) {
   KxApplyFactoryStream(factory.data(), factory.size(), false);
   EXPECT_EQ(gCtrlkeys[0], 'F');
   EXPECT_EQ(gMenukeyHandle, (KxBlock{0, 3, 'O', 0}));
+}
+
+// Stored menu keys are outside data: only entries the key settings could
+// have made are read, so the menus and the dialog show the same keys.
+TEST_F(PrefsFile, StoredMenuKeysOutsideWhatTheKeySettingsMakeAreDropped) {
+  const KxBlock kept = {0x04, 0x7E, '@', 0,                     // 1150: a macro
+                        0x0B, 0xB8, 'M', kKxMenukeyOption,      // 3000: a mark
+                        0x06, 0x4A, 'Q', kKxMenukeyShift,       // 1610
+                        0x04, 0xBE, 0, 0,                       // 1214 loses its key
+                        0x00, 0x0C, 0x60, 0};                   // cut takes the grave accent
+  const KxBlock dropped = {0xFF, 0xFF, 'A', 0,                  // no command
+                           0x00, 0x00, 'B', 0, 0x00, 0x01, 'B', 0,
+                           0x00, 0xC9, 'C', 0,                  // About never takes a key
+                           0x04, 0x4E, 'D', 5,                  // shift and option at once
+                           0x04, 0xBC, 0x0D, 0,                 // return
+                           0x04, 0xBD, ' ', 0, 0x04, 0xBE, 0x7F, kKxMenukeyShift,
+                           0x04, 0xB1, 'a', 0,                  // lower case, not upper-cased
+                           0x04, 0xB1, 0x20, 0, 0x04, 0xB1, 0x61, 0,
+                           0x75, 0x30, 0xFF, 0xFF};
+  for (bool factory : {false, true}) {
+    SCOPED_TRACE(factory ? "factory" : "user");
+    KxSetGlobalDefaults();
+    KxBlock stream, keys = dropped;
+    keys.insert(keys.begin() + 8, kept.begin(), kept.end());
+    keys.push_back(1);   // a partial entry
+    Chunk(stream, "MKDT", keys);
+    if (factory)
+      KxApplyFactoryStream(stream.data(), stream.size(), false);
+    else
+      KxApplyPreferenceStream(stream.data(), stream.size());
+    EXPECT_EQ(gMenukeyHandle, kept);
+  }
+  // Whatever the list holds, the menus never give About a key.
+  LMenuBar bar{kKxMenuBarID};
+  UCustomMenu::SetUserKeys({{kKxCmdAbout, 'C', 0}, {1212, 0x0D, 0}});
+  UCustomMenu::UpdateMenu();
+  std::int16_t menuID = 0, item = 0;
+  LMenu* menu = nullptr;
+  ASSERT_TRUE(bar.FindMenuItem(kKxCmdAbout, menuID, menu, item));
+  EXPECT_EQ(menu->GetItem(item)->key, 0);
+  ASSERT_TRUE(bar.FindMenuItem(kKxCmdSelectAll, menuID, menu, item));
+  EXPECT_EQ(menu->GetItem(item)->key, 'A');
+  EXPECT_EQ(menu->GetItem(item)->modifiers, 0);
+}
+
+// The dump prints history texts as UTF-8, whole, one a line: a NUL neither
+// ends the text nor the output, a return does not end the line.
+TEST_F(PrefsFile, TheDumpPrintsHistoriesAsUtf8) {
+  const KxBlock find = {4, 0x82, 0xA0, 0x82, 0xA2,   // あい
+                        3, 'a', 0, 'b', 2, '\r', 'c'};
+  KxBlock head(kKxHFHistHead, 0);
+  head[kKxHFHistHead - 1] = 4;
+  const KxBlock text = {0x83, 0x77, 0x83, 0x62};   // ヘッ
+  head.insert(head.end(), text.begin(), text.end());
+  KxBlock stream;
+  Chunk(stream, "FHDT", find);
+  Chunk(stream, "HDHT", head);
+  KxApplyPreferenceStream(stream.data(), stream.size());
+  const std::string dump = KxDumpPreferences();
+  EXPECT_NE(dump.find("FHDT[1] = \"\xE3\x81\x82\xE3\x81\x84\"\n"), std::string::npos) << dump;
+  EXPECT_NE(dump.find("FHDT[2] = \"a\\x00b\"\n"), std::string::npos) << dump;
+  EXPECT_NE(dump.find("FHDT[3] = \"\\x0Dc\"\n"), std::string::npos) << dump;
+  EXPECT_NE(dump.find(" text \"\xE3\x83\x98\xE3\x83\x83\"\n"), std::string::npos) << dump;
+  EXPECT_EQ(dump.find('\0'), std::string::npos);
 }
 
 TEST_F(PrefsFile, UnchangedSettingsAreNotWritten) {

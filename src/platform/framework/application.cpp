@@ -108,7 +108,7 @@ void LApplication::ProcessMenuCommand(std::int16_t menuID, std::int16_t item) {
   if (command == kKxCmdNothing) return;
   sUpdateCommandStatus = true;
   std::int32_t choice = (std::int32_t(menuID) << 16) | std::uint16_t(item);
-  if (LCommander* target = GetTarget()) target->ProcessCommand(command, &choice);
+  if (LCommander* target = MenuTarget()) target->ProcessCommand(command, &choice);
 }
 
 void LApplication::EventMouseDown(const EventRecord& event) {
@@ -164,6 +164,6 @@ void LApplication::AdjustCursor(const EventRecord& event) {
 void LApplication::UpdateMenus() {
   sUpdateCommandStatus = false;
   if (!mMenuBar) return;
-  mMenuBar->UpdateMenus(GetTarget());
+  mMenuBar->UpdateMenus(MenuTarget());
   KxCurrentHost().MenuBarChanged();
 }

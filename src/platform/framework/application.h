@@ -60,6 +60,8 @@ class LApplication : public LCommander {
   // selection); only when the mouse or the window's contents may have
   // changed since, and never while the button is down.
   virtual void AdjustCursor(const EventRecord& event);
+  // The commander that menu statuses and menu choices go to: the target.
+  virtual LCommander* MenuTarget() { return GetTarget(); }
 
   std::unique_ptr<LMenuBar> mMenuBar;
 
