@@ -15,6 +15,10 @@
 // insertion location, value) or the standard cut, copy, paste, undo, redo
 // and select to the specifier.
 //
+// The selection the steps start from comes from the input's length: a caret
+// or a selection anywhere in the text, for the whole text's insertion
+// points and replacements.
+//
 // Whatever comes, the text must pass its own check, the selection stay
 // inside the text, and every error come back as an error code.
 #include <cstdint>
@@ -160,6 +164,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   KXText_SetText(e.GetEdit(), kText.data(), long(kText.size()), nullptr, 0, nullptr, 0, nullptr, 0);
   KXTE_CalcText(e.GetEdit());
   KXTE_Activate(e.GetEdit());
+  const std::int32_t at = std::int32_t(size % (kText.size() + 1)), length = std::int32_t(size / 7 % 8);
+  e.SetSelectionRange(e.CropRange({at, length}), false);
   CKXTextAEOM root(&e, CKXTextLayer::sTextAll, nullptr, kKxClassText, pContents);
   LModelDirector director(&root);
   Reader in(data, size);

@@ -33,14 +33,25 @@ CKXTextAEOM::CKXTextAEOM(LModelObject* super, DescType kind) : LSharableModel(su
 
 CKXTextAEOM::CKXTextAEOM(CKXTextEngine* engine, const SKXRange& range, LModelObject* super, DescType kind,
                          DescType property)
-    : LSharableModel(super, kind), mEngine(engine), mRange(range), mProperty(property) {}
+    : LSharableModel(super, kind), mEngine(engine), mRange(range), mProperty(property) {
+  // A node made under a text node follows the edits made through the
+  // model from now on: an event over a list of nodes changes one after the
+  // other, and the later ones still name the text they were made for.
+  CKXTextAEOM* top = nullptr;
+  for (LModelObject* m = super; m; m = m->GetSuperModel())
+    if (CKXTextAEOM* node = TextNode(m)) top = node;
+  if (top) {
+    mLog = top->SharedLog();
+    mSeen = mLog->End();
+  }
+}
 
 CKXTextEngine& CKXTextAEOM::Engine() const {
   if (!mEngine) throw LException(errAENoSuchObject);
   return *mEngine;
 }
 
-SKXRange CKXTextAEOM::CroppedRange() const { return Engine().CropRange(mRange); }
+SKXRange CKXTextAEOM::CroppedRange() const { return Engine().CropRange(LiveRange()); }
 
 SKXRange CKXTextAEOM::WorkRange() const {
   return IsWholeText() ? Engine().GetSelectionRange() : CroppedRange();
@@ -59,6 +70,69 @@ CKXTextAEOM* CKXTextAEOM::GetSuperAEOM() {
     if (CKXTextAEOM* node = TextNode(m)) top = node;
   return top;
 }
+
+// ---- following edits
+
+SKXRange CKXTextAEOM::MapRange(const SKXRange& range, const SEdit& edit) {
+  const std::int64_t from = edit.start, to = from + edit.removed;
+  const std::int64_t delta = std::int64_t(edit.inserted) - edit.removed;
+  const auto mapStart = [&](std::int64_t p) {
+    if (p < from || (p == from && edit.removed > 0)) return p;
+    if (p >= to) return p + delta;
+    return from + edit.inserted;
+  };
+  const auto mapEnd = [&](std::int64_t p) {
+    if (p <= from) return p;
+    if (p >= to) return p + delta;
+    return from;
+  };
+  const std::int64_t start = mapStart(range.start);
+  const std::int64_t end = range.length > 0 ? std::max(mapEnd(End(range)), start) : start;
+  const auto clamp = [](std::int64_t v) { return std::int32_t(std::clamp<std::int64_t>(v, 0, kKxMaxOffset)); };
+  return {clamp(start), clamp(end - start)};
+}
+
+SKXRange CKXTextAEOM::LiveRange() const {
+  if (!mLog || IsWholeText()) return mRange;
+  const SEditLog& log = *mLog;
+  for (std::uint64_t i = std::max(mSeen, log.base); i < log.End(); ++i)
+    mRange = MapRange(mRange, log.edits[std::size_t(i - log.base)]);
+  mSeen = log.End();
+  return mRange;
+}
+
+const std::shared_ptr<CKXTextAEOM::SEditLog>& CKXTextAEOM::SharedLog() {
+  if (!mLog) {
+    mLog = std::make_shared<SEditLog>();
+  } else if (mLog.use_count() == 1 && !mLog->edits.empty()) {
+    // Only this node is left to follow the entries.
+    LiveRange();
+    mLog->base = mLog->End();
+    mLog->edits.clear();
+  }
+  return mLog;
+}
+
+void CKXTextAEOM::SetRangeNow(const SKXRange& range) {
+  mRange = range;
+  if (mLog) mSeen = mLog->End();
+}
+
+long CKXTextAEOM::TextLength() const { return Engine().GetTotalRange().length; }
+
+void CKXTextAEOM::NoteEdit(const SKXRange& r, long lengthBefore) {
+  const std::int64_t delta = std::int64_t(TextLength()) - lengthBefore;
+  // Same length: nothing moved.
+  if (delta == 0) return;
+  SEdit edit{r.start, std::max<std::int32_t>(r.length, 0), 0};
+  // An edit that took more than the range (a space beside a cut word) is
+  // taken as one that ended that much further on.
+  if (edit.removed + delta < 0) edit.removed = std::int32_t(-delta);
+  edit.inserted = std::int32_t(edit.removed + delta);
+  LogEdit(edit);
+}
+
+void CKXTextAEOM::LogEdit(const SEdit& edit) { GetSuperAEOM()->SharedLog()->edits.push_back(edit); }
 
 // ---- the range cache
 
@@ -201,7 +275,7 @@ LModelObject* CKXTextAEOM::GetModelProperty(DescType property) {
     return MakeNewModel(part, property, this);
   }
   // A property of this node's own text (the selection for the whole text).
-  if (IsNodeProperty(property)) return MakeNewModel(mRange, property, this);
+  if (IsNodeProperty(property)) return MakeNewModel(LiveRange(), property, this);
   return LModelObject::GetModelProperty(property);
 }
 
@@ -227,7 +301,9 @@ void CKXTextAEOM::FindInsertionRange(OSType position, SKXRange& out, bool* atCon
 LModelObject* CKXTextAEOM::GetInsertionElement(OSType position) {
   SKXRange r{0, 0};
   FindInsertionRange(position, r, nullptr);
-  const SKXRange own = WorkRange();
+  // Against the node's own text: for the whole text only a replacement of
+  // all of it is the node itself, every other place a node of its own.
+  const SKXRange own = CroppedRange();
   if (r.start == own.start && r.length == own.length) return this;
   auto* node = new CKXTextAEOM(mEngine, r, this, r.length > 0 ? GetModelKind() : kKxClassChar, pContents);
   node->SetLaziness(true);

@@ -11,7 +11,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/text_engine.h"
 #include "platform/ae/model_object.h"
@@ -54,7 +56,8 @@ class CKXTextAEOM : public LSharableModel {
 
   void SetAEOMEngine(CKXTextEngine* engine) { mEngine = engine; }
   CKXTextEngine* GetAEOMEngine() const { return mEngine; }
-  const SKXRange& GetRange() const { return mRange; }
+  // The node's range, moved by the edits scripts made since it was made.
+  SKXRange GetRange() const { return LiveRange(); }
   DescType GetProperty() const { return mProperty; }
   bool IsWholeText() const { return mRange.start == 0 && mRange.length < 0; }
   // The node's range within the text as it is now.
@@ -73,6 +76,20 @@ class CKXTextAEOM : public LSharableModel {
   bool LookUpCachedRange(const SKXRange& resolved, SKXRange& out) const;
   void StoreCachedRange(const SKXRange& resolved);
   void ResetCachedRange() { mCache.valid = false; }
+
+  // One change of the text made through the model: the bytes from start on
+  // that were `removed` long are now `inserted` long.
+  struct SEdit {
+    std::int32_t start;
+    std::int32_t removed;
+    std::int32_t inserted;
+  };
+  // Where a range stands after an edit: text before the edit stays, text
+  // after it moves by the change, a range holding all the replaced text
+  // holds what replaced it, and of a range the edit cuts into only what lay
+  // outside the edit is kept. A range that ends where the edit starts stays
+  // before it; one that starts where something is only inserted goes after.
+  static SKXRange MapRange(const SKXRange& range, const SEdit& edit);
 
   // ---- Nodes and elements -----------------------------------------------------------------------
   // Element codes give a node of that class, property codes a "cha " node
@@ -144,6 +161,15 @@ class CKXTextAEOM : public LSharableModel {
   void SetContents(const AEDesc& value);
   // The specifier of the node after a change, put into the reply's "insh".
   void ReplyWithSpecifier(AppleEvent& reply);
+  // Notes that `r` was replaced and the text's length went from
+  // `lengthBefore` to what it is now, so that nodes made before the change
+  // (the rest of an event's targets) keep naming their own text.
+  void NoteEdit(const SKXRange& r, long lengthBefore);
+  // Notes one edit as it is.
+  void LogEdit(const SEdit& edit);
+  // The node's range becomes `range` of the text as it is now.
+  void SetRangeNow(const SKXRange& range);
+  long TextLength() const;
 
  private:
   struct RangeCache {
@@ -156,8 +182,23 @@ class CKXTextAEOM : public LSharableModel {
   bool CacheStampMatches() const;
   void Restamp();
 
+  // The edits of one top node's text, shared by the nodes made under it.
+  // Entries from `base` on are kept while any of those nodes lives.
+  struct SEditLog {
+    std::uint64_t base = 0;
+    std::vector<SEdit> edits;
+    std::uint64_t End() const { return base + edits.size(); }
+  };
+  // mRange brought up to the edits logged since the node last looked.
+  SKXRange LiveRange() const;
+  // This top node's log, made on first need; entries no node needs any
+  // more are let go.
+  const std::shared_ptr<SEditLog>& SharedLog();
+
   CKXTextEngine* mEngine = nullptr;
-  SKXRange mRange{0, -1};
+  mutable SKXRange mRange{0, -1};
+  std::shared_ptr<SEditLog> mLog;   // the top node's; made there on first need
+  mutable std::uint64_t mSeen = 0;  // the edits of mLog mRange already follows
   DescType mProperty = pContents;
   RangeCache mCache;
 };

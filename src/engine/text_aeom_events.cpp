@@ -6,6 +6,7 @@
 #include "engine/data_tube.h"
 #include "engine/flavor_exchange.h"
 #include "engine/text_aeom.h"
+#include "engine/text_flavors.h"
 #include "engine/text_layer_run.h"
 #include "layout/draw_toolkit.h"
 #include "platform/ae/model_director.h"
@@ -36,6 +37,8 @@ constexpr CodeValue kFaces[] = {{FourCC("bold"), 1},  {FourCC("ital"), 2},  {Fou
 constexpr CodeValue kExtStyles[] = {{FourCC("est1"), 1}, {FourCC("est2"), 2}, {FourCC("est3"), 5}, {FourCC("est4"), 6}};
 // Transforms of the selection: character types and shifts, line reforms.
 constexpr short kCharTypeCapitalize = 20, kCharTypeHiraKata = 8, kCharTypeUpperLower = 9, kCharTypeZenHan = 7;
+
+std::int64_t End(const SKXRange& r) { return std::int64_t(r.start) + r.length; }
 
 template <std::size_t N>
 short LookUp(const CodeValue (&table)[N], OSType code) {
@@ -70,6 +73,21 @@ struct TextOwner {
   TextOwner(const TextOwner&) = delete;
   TextOwner& operator=(const TextOwner&) = delete;
 };
+
+// What a value puts into the text for `r`, read before anything changes.
+// A number is put in as its digits. A value that gives nothing to read
+// (a truth value, a list, a record without text) is refused: taken as an
+// empty text it would delete what it was meant to replace.
+void ReceiveValue(CKXTextEngine& engine, const SKXRange& r, const AEDesc& value, TextOwner& into, short& mask) {
+  const DescType type = value.GetType();
+  const bool number = !value.IsList() && !value.IsRecord() && (type == typeShortInteger || type == typeLongInteger);
+  AEDesc data = number ? AECoerceDesc(value, typeChar) : value;
+  CKXDescTube tube(&data, false);
+  CKXFlavorExchange exchange(&engine);
+  exchange.ReceiveDataFrom(r, tube, into.h, &mask);
+  if (KXText_GetLength(into.h) == 0 && !tube.FlavorExists(kKxFlavorText) && !tube.FlavorExists(kKxFlavorUtxt))
+    throw LException(errAECoercionFail);
+}
 
 }  // namespace
 
@@ -144,15 +162,19 @@ void CKXTextAEOM::HandleAppleEvent(const AppleEvent& event, AppleEvent& reply, A
 }
 
 void CKXTextAEOM::HandleCut(AppleEvent& reply) {
-  SelectWorkRange();
+  const long before = TextLength();
+  const SKXRange r = SelectWorkRange();
   Engine().DoCut();
+  NoteEdit(r, before);
   GetSuperAEOM()->ResetCachedRange();
   ReplyWithSpecifier(reply);
 }
 
 void CKXTextAEOM::HandleDelete(AppleEvent& reply, AEDesc&) {
-  SelectWorkRange();
+  const long before = TextLength();
+  const SKXRange r = SelectWorkRange();
   Engine().DoDelete();
+  NoteEdit(r, before);
   GetSuperAEOM()->ResetCachedRange();
   ReplyWithSpecifier(reply);
 }
@@ -163,8 +185,10 @@ void CKXTextAEOM::HandleCopy() {
 }
 
 void CKXTextAEOM::HandlePaste() {
-  SelectWorkRange();
+  const long before = TextLength();
+  const SKXRange r = SelectWorkRange();
   Engine().DoPaste(0);
+  NoteEdit(r, before);
   GetSuperAEOM()->ResetCachedRange();
 }
 
@@ -269,14 +293,13 @@ void CKXTextAEOM::SetAEProperty(DescType property, const AEDesc& value, AEDesc& 
 
 void CKXTextAEOM::SetContents(const AEDesc& value) {
   CKXTextEngine& engine = Engine();
-  AEDesc data = value;
-  CKXDescTube tube(&data, false);
   const SKXRange r = IsWholeText() ? engine.GetSelectionRange() : CroppedRange();
   TextOwner received;
   short mask = 0;
-  CKXFlavorExchange exchange(&engine);
-  exchange.ReceiveDataFrom(r, tube, received.h, &mask);
+  ReceiveValue(engine, r, value, received, mask);
+  const long before = TextLength();
   engine.DoDrop(r, received.h, mask, kxlayer::kActReplace);
+  NoteEdit(r, before);
   // A range of text resolved before keeps covering what replaced it.
   CKXTextAEOM* top = GetSuperAEOM();
   if (top->mCache.valid && top->mCache.value.start == r.start && top->mCache.value.length == r.length) {
@@ -367,10 +390,12 @@ void CKXTextAEOM::HandleExtStyle(const AEDesc& value) {
 
 void CKXTextAEOM::HandleSelection(const AEDesc& value) {
   CKXTextEngine& engine = Engine();
+  const long before = TextLength();
   if (value.GetType() == typeChar) {
     const std::string bytes = value.AsText();
-    SelectWorkRange();
+    const SKXRange r = SelectWorkRange();
     engine.DoReplace(bytes.data(), long(bytes.size()));
+    NoteEdit(r, before);
     return;
   }
   if (value.GetType() != typeProperty && value.GetType() != typeType) return;
@@ -378,7 +403,7 @@ void CKXTextAEOM::HandleSelection(const AEDesc& value) {
   static constexpr OSType kKnown[] = {FourCC("capi"), FourCC("hrkt"), FourCC("uplw"), FourCC("znhn"), FourCC("sftl"),
                                       FourCC("sftr"), FourCC("lnji"), FourCC("lnrf"), FourCC("lndp")};
   if (std::find(std::begin(kKnown), std::end(kKnown), code) == std::end(kKnown)) return;
-  SelectWorkRange();
+  const SKXRange r = SelectWorkRange();
   if (code == FourCC("capi"))
     engine.DoCharType(kCharTypeCapitalize);
   else if (code == FourCC("hrkt"))
@@ -397,6 +422,9 @@ void CKXTextAEOM::HandleSelection(const AEDesc& value) {
     engine.DoLineReform(true);
   else
     engine.DoLineDup();
+  // A transform rewrites the range; a doubled line goes in after it: either
+  // way what follows moves by the change.
+  NoteEdit(r, before);
 }
 
 // ---- creating, moving and cloning elements
@@ -424,16 +452,16 @@ void CKXTextAEOM::HandleCreateElementEvent(DescType kind, OSType position, LMode
   if (!insertion) throw LException(errAEEventNotHandled);
   CKXTextEngine& engine = Engine();
   const SKXRange r = insertion->CroppedRange();
-  CKXDescTube tube(&data, false);
   TextOwner received;
   short mask = 0;
-  CKXFlavorExchange exchange(&engine);
-  exchange.ReceiveDataFrom(r, tube, received.h, &mask);
+  ReceiveValue(engine, r, data, received, mask);
+  const long before = TextLength();
   engine.DoDrop(r, received.h, mask, kxlayer::kActReplace);
+  NoteEdit(r, before);
   GetSuperAEOM()->ResetCachedRange();
   const SKXRange made = engine.GetSelectionRange();
-  if (!IsWholeText()) mRange = made;
-  if (!insertion->IsWholeText()) insertion->mRange = made;
+  if (!IsWholeText()) SetRangeNow(made);
+  if (!insertion->IsWholeText()) insertion->SetRangeNow(made);
   AEDesc container;
   CKXTextAEOM* top = GetSuperAEOM();
   if (top->GetSuperModel()) top->GetSuperModel()->MakeSpecifier(container);
@@ -463,20 +491,48 @@ void CKXTextAEOM::HandleMoveOrClone(bool move, const AppleEvent& event, AEDesc& 
     destination->FindInsertionRange(position, to, nullptr);
   }
   if (source.length <= 0) return;
-  if (move) {
+  const std::int64_t sourceEnd = End(source);
+  const long before = TextLength();
+  if (move && to.length > 0) {
+    // Onto a range: the text is taken out and put over the range, as a
+    // clone puts its copy there.
+    const bool same = to.start == source.start && to.length == source.length;
+    if (!same && to.start < sourceEnd && End(to) > source.start) throw LException(kKxErrAEImpossibleRange);
+    if (same) {
+      engine.SetSelectionRange(source, false);
+    } else {
+      TextOwner copy;
+      engine.TextCopy(source, copy.h, 0);
+      engine.SetSelectionRange(source, false);
+      engine.DoDelete();
+      NoteEdit(source, before);
+      const long removed = before - TextLength();
+      if (to.start >= sourceEnd) to.start = std::int32_t(std::max<std::int64_t>(to.start - removed, 0));
+      const long beforeDrop = TextLength();
+      engine.DoDrop(to, copy.h, 0, 0);
+      NoteEdit(to, beforeDrop);
+    }
+  } else if (move) {
     // Into the text being moved: nowhere for it to go.
-    if (to.start > source.start && std::int64_t(to.start) < std::int64_t(source.start) + source.length)
-      throw LException(kKxErrAEImpossibleRange);
+    if (to.start > source.start && to.start < sourceEnd) throw LException(kKxErrAEImpossibleRange);
     // One action, so that one undo puts the text back.
+    const CKXTextAction* action = engine.GetAction();
     engine.DoMove(source, to);
+    if (engine.GetAction() != action) {
+      // Out of its place and into the new one; the length stays.
+      const SKXRange moved = engine.GetSelectionRange();
+      LogEdit({source.start, source.length, 0});
+      LogEdit({moved.start, 0, moved.length});
+    }
   } else {
     TextOwner copy;
     engine.TextCopy(source, copy.h, 0);
     engine.DoDrop(to, copy.h, 0, 0);
+    NoteEdit(to, before);
   }
   GetSuperAEOM()->ResetCachedRange();
   const SKXRange placed = engine.GetSelectionRange();
-  if (!destination->IsWholeText()) destination->mRange = placed;
+  if (!destination->IsWholeText()) destination->SetRangeNow(placed);
   AEDesc container;
   CKXTextAEOM* top = GetSuperAEOM();
   if (top->GetSuperModel()) top->GetSuperModel()->MakeSpecifier(container);

@@ -1,7 +1,8 @@
 // The scripting model of text: specifiers resolved through the director
 // against a model of parts built from the edit object's own lookup by
 // index, over random Japanese and Western texts; comparisons; the range
-// cache; properties and edits of elements, each one undo step.
+// cache; properties and edits of elements, each one undo step; where made
+// elements go; values that are no text; one edit over many elements.
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -96,6 +97,23 @@ class TextAEOMTest : public EngineTest {
   }
   OSStatus SetProperty(DescType property, const AEDesc& of, const AEDesc& value) {
     return Send(kAECoreSuite, kAESetData, AEMakePropertySpecifier(property, of), nullptr, &value);
+  }
+  // Make, move or clone with an insertion location (make: none when
+  // `position` is 0).
+  OSStatus Make(const AEDesc& at, OSType position, const AEDesc& data) {
+    AppleEvent event(kAECoreSuite, kAECreateElement);
+    event.PutParamDesc(keyAEObjectClass, AEDesc::FromCode(typeType, kKxClassWord));
+    if (position) event.PutParamDesc(keyAEInsertHere, AEMakeInsertionLocation(at, position));
+    event.PutParamDesc(keyAEData, data);
+    AppleEvent reply = AppleEvent::MakeReply();
+    return director.Dispatch(event, reply);
+  }
+  OSStatus MoveOrClone(bool move, const AEDesc& what, const AEDesc& to, OSType position) {
+    AppleEvent event(kAECoreSuite, move ? kAEMove : kAEClone);
+    event.PutParamDesc(keyDirectObject, what);
+    event.PutParamDesc(keyAEInsertHere, AEMakeInsertionLocation(to, position));
+    AppleEvent reply = AppleEvent::MakeReply();
+    return director.Dispatch(event, reply);
   }
   // The styled content of the whole text: bytes and every run.
   AEDesc Styled() {
@@ -427,6 +445,106 @@ TEST_F(TextAEOMTest, DeleteAndCreateElements) {
   make.PutParamDesc(keyAEData, AEDesc::FromText("XY"));
   ASSERT_EQ(director.Dispatch(make, reply), noErr);
   EXPECT_EQ(e.Text(), "abXYc");
+}
+
+TEST_F(TextAEOMTest, MadeElementsGoWhereTheLocationSaysAndTheRestStays) {
+  const std::string start = "one two three four";
+  const AEDesc text;
+  struct Case {
+    long from, to;   // the selection; the whole text's ends are its ends
+    OSType position;   // 0: no location
+    const char* want;
+  } cases[] = {
+      {18, 18, kAEEnd, "one two three four five"},   {0, 0, kAEEnd, " fiveone two three four"},
+      {4, 7, kAEBeginning, "one  fivetwo three four"}, {4, 7, kAEReplace, "one  five three four"},
+      {0, 18, kAEReplace, " five"},                    {18, 18, 0, "one two three four five"},
+  };
+  for (const Case& c : cases) {
+    e.SetText(start);
+    e.Select(c.from, c.to);
+    ASSERT_EQ(Make(text, c.position, AEDesc::FromText(" five")), noErr);
+    EXPECT_EQ(e.Text(), c.want);
+  }
+}
+
+TEST_F(TextAEOMTest, ValuesThatAreNoTextBecomeTextOrChangeNothing) {
+  const std::string start = "one two three four";
+  const AEDesc text, word2 = AEMakeIndexSpecifier(kKxClassWord, text, 2);
+  e.SetText(start);
+  ASSERT_EQ(SetProperty(pContents, word2, AEDesc::FromLong(5)), noErr);
+  ASSERT_EQ(Make(word2, kAEAfter, AEDesc::FromShort(-12)), noErr);
+  EXPECT_EQ(e.Text(), "one 5-12 three four");
+  AEDesc texts = AEDesc::MakeList();
+  texts.Append(AEDesc::FromText("a"));
+  for (const AEDesc& value : {AEDesc::FromBoolean(true), AEDesc::MakeList(), texts, AEDesc::MakeRecord()}) {
+    e.SetText(start);
+    e.Select(4, 7);
+    const CKXTextAction* action = e.GetAction();
+    EXPECT_EQ(SetProperty(pContents, word2, value), errAECoercionFail);
+    EXPECT_EQ(SetProperty(pContents, text, value), errAECoercionFail);
+    EXPECT_EQ(Make(word2, kAEReplace, value), errAECoercionFail);
+    EXPECT_EQ(e.Text(), start);
+    EXPECT_EQ(e.GetAction(), action) << "an undo step was recorded";
+  }
+}
+
+// Set and cut of every element, against the same edits made on the bytes
+// of the elements as they were resolved.
+TEST_F(TextAEOMTest, OneEventOverManyElementsEditsEachWhereItStood) {
+  std::mt19937 rng(5u);
+  const AEDesc text;
+  for (long step = 0, steps = KxRandomSteps(6); step < steps; ++step) {
+    for (const OSType kind : {kKxClassChar, kKxClassWord, kKxClassPara, kKxClassLine}) {
+      for (const char* value : {"", "X", "<<>>", static_cast<const char*>(nullptr)}) {   // null: cut
+        e.SetText(RandomText(rng, 30 + long(rng() % 120)));
+        const std::string before = e.Text();
+        const AEDesc every = AEMakeOrdinalSpecifier(kind, text, kAEAll);
+        std::string want;
+        long at = 0;
+        for (const SKXRange& p : ResolveAll(every)) {
+          want += before.substr(std::size_t(at), std::size_t(p.start - at)) + (value ? value : "");
+          at = p.start + p.length;
+        }
+        want += before.substr(std::size_t(at));
+        ASSERT_EQ(value ? SetProperty(pContents, every, AEDesc::FromText(value))
+                        : Send(kAEMiscStandards, kAECut, every),
+                  noErr);
+        ASSERT_EQ(e.Text(), want) << "kind " << kind << " value " << (value ? value : "cut") << " in " << before;
+      }
+    }
+  }
+  // Clones of later words put in front: each source is still its word.
+  e.SetText("aa bb\rcc dd\r");
+  ASSERT_EQ(MoveOrClone(false, AEMakeOrdinalSpecifier(kKxClassWord, AEMakeIndexSpecifier(kKxClassPara, text, 2), kAEAll),
+                        AEMakeIndexSpecifier(kKxClassPara, text, 1), kAEBeginning),
+            noErr);
+  EXPECT_TRUE(e.Text() == "ddccaa bb\rcc dd\r" || e.Text() == "ccddaa bb\rcc dd\r") << e.Text();
+  // Each paragraph doubled once.
+  e.SetText("Hello.\rSecond para\rThird");
+  ASSERT_EQ(SetProperty(kKxPropSelection, AEMakeOrdinalSpecifier(kKxClassPara, text, kAEAll),
+                        AEDesc::FromCode(typeType, FourCC("lndp"))),
+            noErr);
+  EXPECT_EQ(e.Text(), "Hello.\rHello.\rSecond para\rSecond para\rThird\rThird");
+}
+
+TEST_F(TextAEOMTest, AMoveOntoARangeReplacesItAsACloneDoes) {
+  const std::string start = "one two three four";
+  const AEDesc text;
+  auto word = [&](std::int32_t i) { return AEMakeIndexSpecifier(kKxClassWord, text, i); };
+  for (const bool move : {true, false}) {
+    e.SetText(start);
+    ASSERT_EQ(MoveOrClone(move, word(1), word(3), kAEReplace), noErr);
+    EXPECT_EQ(e.Text(), move ? " two one four" : "one two one four");
+    e.SetText(start);
+    ASSERT_EQ(MoveOrClone(move, word(4), word(1), kAEReplace), noErr);
+    EXPECT_EQ(e.Text(), move ? "four two three " : "four two three four");
+  }
+  // Onto part of itself: nowhere for it to go.
+  e.SetText(start);
+  const AEDesc words12 = AEMakeRangeSpecifier(kKxClassText, text, AEMakeIndexSpecifier(kKxClassWord, AEMakeCurrentContainer(), 1),
+                                              AEMakeIndexSpecifier(kKxClassWord, AEMakeCurrentContainer(), 2));
+  EXPECT_EQ(MoveOrClone(true, words12, word(2), kAEReplace), kKxErrAEImpossibleRange);
+  EXPECT_EQ(e.Text(), start);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 
 #include "platform/ae/specifier.h"
 #include "platform/exception.h"
@@ -102,7 +103,7 @@ void LModelDirector::Resolve(const AEDesc& specifier, LModelToken& outToken) {
 void LModelDirector::ResolveSpecifier(const AEDesc& specifier, LModelToken& outToken) {
   LModelToken token;   // filled apart, so that a failure leaves outToken as it was
   ResolveInto(specifier, token);
-  outToken = token;
+  outToken = std::move(token);
 }
 
 void LModelDirector::ResolveInto(const AEDesc& desc, LModelToken& outToken) {

@@ -1,6 +1,9 @@
 // Default behaviour of model objects, tokens and properties.
 #include "platform/ae/model_object.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "platform/ae/model_director.h"
 #include "platform/ae/specifier.h"
 #include "platform/exception.h"
@@ -21,11 +24,30 @@ LModelToken& LModelToken::operator=(const LModelToken& other) {
   return *this;
 }
 
+LModelToken::LModelToken(LModelToken&& other) noexcept
+    : mEntries(std::move(other.mEntries)), mIsList(other.mIsList) {
+  other.mEntries.clear();
+  other.mIsList = false;
+}
+
+LModelToken& LModelToken::operator=(LModelToken&& other) noexcept {
+  if (this != &other) {
+    Clear();
+    std::swap(mEntries, other.mEntries);
+    mIsList = other.mIsList;
+    other.mIsList = false;
+  }
+  return *this;
+}
+
 LModelToken::~LModelToken() { Clear(); }
 
 void LModelToken::Add(LModelObject* object) {
   if (!object) return;
-  mEntries.reserve(mEntries.size() + 1);   // before the use is taken: nothing below throws
+  // Room first, before the use is taken, so that nothing below throws; it
+  // doubles, so that "every character" of a long text is not copied over
+  // once an element.
+  if (mEntries.size() == mEntries.capacity()) mEntries.reserve(std::max<std::size_t>(16, 2 * mEntries.capacity()));
   bool counted = object->IsLazy();
   if (counted) object->AddTokenUse();
   mEntries.push_back({object, counted});

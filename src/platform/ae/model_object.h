@@ -24,6 +24,9 @@ class LModelToken {
   LModelToken() = default;
   LModelToken(const LModelToken& other);
   LModelToken& operator=(const LModelToken& other);
+  // Moving hands the uses over: nothing is counted again.
+  LModelToken(LModelToken&& other) noexcept;
+  LModelToken& operator=(LModelToken&& other) noexcept;
   ~LModelToken();
 
   // Adds an object (a lazy one gains a use). Null is ignored.

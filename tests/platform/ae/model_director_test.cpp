@@ -218,3 +218,19 @@ TEST(ModelDirector, LazyObjectsLiveAsLongAsTheirUsers) {
   EXPECT_EQ(Resolve(bad), "error -1728");
   EXPECT_EQ(sLive, 0);
 }
+
+TEST(ModelDirector, ManyObjectsAreCollectedAndHandedOverWithoutCopies) {
+  // Every character of a long name (with a new block or a copy per object
+  // this takes minutes); the token moves to the caller with its uses.
+  Fixture f;
+  constexpr long kCount = 200000;
+  f.misc->Add(cItem, std::string(kCount, 'z'));
+  {
+    LModelToken chars;
+    LModelDirector::Resolve(AEMakeOrdinalSpecifier(cChar, ItemIn(Folder("misc"), 2), kAEAll), chars);
+    LModelToken moved = std::move(chars);
+    EXPECT_EQ(long(moved.Count()), kCount);
+    EXPECT_EQ(sLive, kCount);
+  }
+  EXPECT_EQ(sLive, 0);
+}
