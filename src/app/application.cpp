@@ -220,6 +220,7 @@ void CKXTextApp::Initialize() {
   sInvalidNavigationServices = (gPreference.flags & kKxPrefFlagPlainNavOff) != 0;
   CKXScroller::SetLiveScrolling((gPreference.flags & kKxPrefFlagLiveScroll) != 0);
   CKXTextEvent::SetClickOnLink(gPreference2.openURLs != 0);
+  CKXTextLayer::SetKeyScriptCheck(gPreference.scriptCheck);
   CKXTextTSMHandler::SetInlineColour(gPreference2.inlineOption);
   CKXTextTSMHandler::SetInputWindowBelow(gPreference2.imePosition != 0);
   if (gPreference.toolPalette) mHooks->ShowToolPalette();

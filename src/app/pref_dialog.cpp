@@ -23,6 +23,7 @@
 #include "app/schedule_entry.h"
 #include "engine/input_method_handler.h"
 #include "engine/text_event.h"
+#include "engine/text_layer.h"
 #include "layout/draw_toolkit.h"
 #include "layout/fontstate.h"
 #include "layout/kxtext_api.h"
@@ -458,6 +459,7 @@ void Apply(CKXTextApp& app) {
 
   // 4. Script checks, script fonts, the input method, the stored size.
   p.scriptCheck = std::uint8_t((Checked(kKeyboardScript) ? 1 : 0) | (Checked(kFontScript) ? 2 : 0));
+  CKXTextLayer::SetKeyScriptCheck(p.scriptCheck);
   p.systemScriptFont = ChosenFont(1);
   p.romanScriptFont = ChosenFont(2);
   p2.inlineOption = std::uint8_t(PopupNumber(kInlineOption, std::clamp(Value(kInlineOption) - 1, 0, 255)));

@@ -268,6 +268,14 @@ void CKXTextDocument::StartFromPreferences() {
   // style run and the typing style take the preferred font and size (a
   // plain text read later keeps that run; a styled file brings its own).
   mEngine->SetStartup(line, style, nullptr, nullptr);
+  // The fonts typing takes as the keyboard script changes: the first is
+  // the one for the text's own script (that of its edit font).
+  const std::int16_t system = p.systemScriptFont >= 0 ? p.systemScriptFont : 0;
+  const std::int16_t roman = p.romanScriptFont >= 0 ? p.romanScriptFont : 0;
+  if (mEngine->GetScriptType() == kScriptRoman)
+    mEngine->SetKeyScript(roman, system);
+  else
+    mEngine->SetKeyScript(system, roman);
   // The page too: the default paper with the preferences' margins (the
   // engine's own fallback paper is no size a printer offers).
   SKXPageStyl page{};

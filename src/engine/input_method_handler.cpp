@@ -106,6 +106,19 @@ short InputScript(CKXTextEngine& engine, const SKXRange& target, bool commit) {
   return KxFontToScriptType(styl.font);
 }
 
+// A text of its own holding input-method bytes and their side entries, in
+// `styl` (null: the default one) with `lineBits` as its decoration.
+KXTextHandle InputText(const std::string& bytes, const std::vector<SKXUniChar>& uni, const SStyl* styl,
+                       std::uint16_t lineBits) {
+  SDeco deco{};
+  deco.lineBits = lineBits;
+  KXTextHandle text = KXText_New();
+  if (!text) throw LException(memFullErr);
+  KXText_InsertStringWithUniChars(text, 0, bytes.data(), long(bytes.size()), styl, &deco,
+                                  uni.empty() ? nullptr : uni.data(), std::int32_t(uni.size()));
+  return text;
+}
+
 }  // namespace
 
 // ---- UTF-8 <-> UTF-16 ----------------------------------------------------------------------------------------------
@@ -245,7 +258,21 @@ OSErr CKXTextTSMHandler::DoUpdateActiveInputArea(const SKXInputUpdate& update) {
   const bool starting = !HasActiveArea();
   if (starting && replaceLetter) sel = Rng(sel.start - 1, 1);
   const SKXRange target = starting ? sel : Rng(mActiveStart, mActiveEnd - mActiveStart);
-  const short script = InputScript(*engine, target, fixedUnits >= long(units.size()));
+  // With the key-script check the input method's text is the system
+  // script keyboard's: as a new composition, or fixed, it takes the
+  // typing style after the check (the key-script font of that script),
+  // and is spelt in its script. A mark joining its letter stays the
+  // letter's.
+  SStyl typing{};
+  const bool keyFont = CKXTextLayer::IsKeyScriptCheck(CKXTextLayer::kKeyScriptTyping) && !replaceLetter &&
+                       (starting || fixedUnits > 0);
+  if (keyFont) {
+    KxSetScriptType(KxGetSysScriptType());
+    engine->CheckKeyScript();
+    KXTE_GetCurStyl(engine->GetEdit(), typing);
+  }
+  const short script =
+      keyFont ? KxFontToScriptType(typing.font) : InputScript(*engine, target, fixedUnits >= long(units.size()));
   std::string bytes;
   std::vector<SKXUniChar> uni;
   std::vector<std::uint32_t> offsets;
@@ -262,6 +289,21 @@ OSErr CKXTextTSMHandler::DoUpdateActiveInputArea(const SKXInputUpdate& update) {
     std::vector<SKXUniChar> fixedUni;
     for (const SKXUniChar& u : uni)
       if (u.offset < fixedBytes) fixedUni.push_back(u);
+    if (keyFont && starting) {
+      // Fixed into no composition the bytes would join the run beside
+      // them: they stand as the composition first, in the typing style,
+      // and are fixed from there (one typing step, as any composition).
+      KXTextHandle shown = InputText(bytes.substr(0, std::size_t(fixedBytes)), fixedUni, &typing, 0);
+      try {
+        owner->KeyInline(shown, Rng(mActiveStart, mActiveEnd - mActiveStart), Rng(mActiveStart + fixedBytes, 0),
+                         true);
+      } catch (...) {
+        KXText_Dispose(shown);
+        throw;
+      }
+      KXText_Dispose(shown);
+      mActiveEnd = mActiveStart + fixedBytes;
+    }
     owner->FixInline(bytes.data(), fixedBytes, Rng(mActiveStart, mActiveEnd - mActiveStart), false,
                      fixedUni.empty() ? nullptr : fixedUni.data(), long(fixedUni.size()));
     mActiveStart += fixedBytes;
@@ -283,14 +325,9 @@ OSErr CKXTextTSMHandler::DoUpdateActiveInputArea(const SKXInputUpdate& update) {
   std::vector<SKXUniChar> restUni;
   for (const SKXUniChar& u : uni)
     if (u.offset >= fixedBytes) restUni.push_back(SKXUniChar{std::int32_t(u.offset - fixedBytes), u.value});
-  SStyl styl{};
-  const bool hasStyl = StyleOver(*engine, Rng(mActiveStart, 0), styl);
-  SDeco deco{};
-  deco.lineBits = std::uint16_t(sInlineColour << 12 | 1);
-  KXTextHandle temp = KXText_New();
-  if (!temp) throw LException(memFullErr);
-  KXText_InsertStringWithUniChars(temp, 0, rest.data(), long(rest.size()), hasStyl ? &styl : nullptr, &deco,
-                                  restUni.empty() ? nullptr : restUni.data(), std::int32_t(restUni.size()));
+  SStyl styl = typing;
+  const bool hasStyl = keyFont || StyleOver(*engine, Rng(mActiveStart, 0), styl);
+  KXTextHandle temp = InputText(rest, restUni, hasStyl ? &styl : nullptr, std::uint16_t(sInlineColour << 12 | 1));
   const long restLen = long(rest.size());
   auto toRest = [&](long unit) { return std::clamp<long>(UnitToByte(offsets, unit, total) - fixedBytes, 0, restLen); };
   long caret = -1;

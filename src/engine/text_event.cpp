@@ -24,6 +24,7 @@ inline SKXRange Rng(long start, long length) { return SKXRange{std::int32_t(star
 
 constexpr std::uint16_t kRightShiftKey = 0x2000;
 constexpr std::uint8_t kCharFunctionKey = 16;
+constexpr std::uint8_t kFirstPrintable = 0x20;
 constexpr char kCodeShift = 1, kCodeCommand = 2, kCodeOption = 4;
 
 bool IsArrow(std::uint8_t c) { return c >= kKxCharLeftArrow && c <= kKxCharDownArrow; }
@@ -106,6 +107,7 @@ void CKXTextEvent::Activate() {
 void CKXTextEvent::Deactivate() {
   mPendingLetter = 0;
   mSkipTrail = false;
+  mSecondByteNext = false;
   if (mEngine) mEngine->Deactivate();
   mTSM->Deactivate();
   CKXEventHandler::Deactivate();
@@ -133,6 +135,7 @@ void CKXTextEvent::MouseClickInline(const SPoint32& local) {
 void CKXTextEvent::MouseDown() {
   CKXEventHandler::MouseDown();
   mPendingLetter = 0;
+  mSecondByteNext = false;
   MouseClickInline(mEventMouseL);
   if (mEngine) mEngine->Click(mEventMouseL, mEvent, 0);
 }
@@ -163,7 +166,28 @@ void CKXTextEvent::KeyEvent(const EventRecord& event) {
     recorder.StopRecording();
     return;
   }
-  mEngine->DoKey(KxEventChar(event), KxModifierCode(event.modifiers));
+  const std::uint8_t ch = KxEventChar(event);
+  if (CKXTextLayer::IsKeyScriptCheck(CKXTextLayer::kKeyScriptTyping) && mEngine->GetKeyType(ch) == kKxKeyInsert)
+    FollowKeyboard(ch);
+  mEngine->DoKey(ch, KxModifierCode(event.modifiers));
+}
+
+void CKXTextEvent::FollowKeyboard(std::uint8_t ch) {
+  // The second byte of a character typed as two keys is no new keyboard:
+  // a font of another script now would read it as another character.
+  if (mSecondByteNext) {
+    mSecondByteNext = false;
+    return;
+  }
+  // The desktop tells no keyboard script: the keyboard is taken to be the
+  // one that types what arrives, Roman for an ASCII character, the system
+  // script's for a byte from 0x80 on. Return, tab and the like come from
+  // either and leave it.
+  if (ch >= kFirstPrintable) KxSetScriptType(ch < 0x80 ? kScriptRoman : KxGetSysScriptType());
+  mEngine->CheckKeyScript();
+  SStyl typing{};
+  KXTE_GetCurStyl(mEngine->GetEdit(), typing);
+  mSecondByteNext = ch >= 0x80 && KxTextCharFirst(ch, KxFontToScriptType(typing.font));
 }
 
 bool CKXTextEvent::GetKeyEvent(EventRecord& event) {

@@ -85,6 +85,9 @@ class CKXTextEvent : public CKXEventHandler, public CKXTextAEOM {
   bool FunctionKey(const EventRecord& event);
   bool ControlKey(EventRecord& event, bool editable, bool vertical);
   bool ControlResult(EventRecord& event, std::uint8_t ch, std::uint8_t code, bool editable, bool vertical);
+  // A typed character with the key-script check on: the keyboard script
+  // follows it and the typing font follows the keyboard script.
+  void FollowKeyboard(std::uint8_t ch);
 
   CKXTextEngine* mEngine = nullptr;
   std::unique_ptr<CKXTextTSMHandler> mTSM;
@@ -95,6 +98,8 @@ class CKXTextEvent : public CKXEventHandler, public CKXTextAEOM {
   std::size_t mPendingFrom = 0;
   // The trail byte of a double-byte second stroke is dropped with it.
   bool mSkipTrail = false;
+  // The last typed key was the first byte of a double-byte character.
+  bool mSecondByteNext = false;
   static bool sClickOnLink;
 };
 

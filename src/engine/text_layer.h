@@ -82,7 +82,7 @@ class CKXTextLayer {
   // Fonts for the layer's own script and for any other; other 0: both
   // become the edit style's font.
   void SetKeyScript(short own, short other);
-  void GetKeyScript(short& roman, short& japanese) const { roman = mKeyFonts[0], japanese = mKeyFonts[1]; }
+  void GetKeyScript(short& own, short& other) const { own = mKeyFonts[0], other = mKeyFonts[1]; }
   // The bytes last removed by a delete key held with command.
   const std::string& GetDeletedText() const { return mDeleted; }
 
@@ -356,11 +356,21 @@ class CKXTextLayer {
   // repeats, every entry 2 or more and the size a multiple of 4.
   bool SetLnReStartData(const char* data, long size);
   // ---- Key scripts ----
+  // The user's key-script checks, one setting for every text: with
+  // kKeyScriptTyping, typing and input-method text take the key-script font
+  // of the keyboard script (CheckKeyScript); with kKeyScriptSelection, a
+  // new selection switches the keyboard to its font's script
+  // (CheckFontScript). Off by default.
+  static constexpr std::uint8_t kKeyScriptTyping = 1, kKeyScriptSelection = 2;
+  static void SetKeyScriptCheck(std::uint8_t checks) { sKeyScriptCheck = checks; }
+  static bool IsKeyScriptCheck(std::uint8_t check) { return (sKeyScriptCheck & check) != 0; }
   void ChangeKeyScript(short font);
   void CheckKeyScript();
   void CheckKeyScript(short script);
   void CheckFontScript();
   void CheckFontScript(short font);
+  // The key-script fonts trade places when the script changes, so that the
+  // first stays the font of the layer's own script.
   void SetScriptTypeFromFont(short font);
   short GetScriptType() const { return mScriptType; }
   virtual void FontScriptExtend(short /*font*/) {}
@@ -454,6 +464,7 @@ class CKXTextLayer {
   bool Restyle(const ReplaceAllPlan& plan, std::size_t k, SStyl& styl) const;
 
   short mScriptType = KxGetSysScriptType();
+  static std::uint8_t sKeyScriptCheck;
   std::vector<std::int32_t> mRestarts;  // sorted, no repeats, each >= 2
   SKXFormStyl mFormDefault{};
   short mReplaceAllPath = kReplaceAuto;

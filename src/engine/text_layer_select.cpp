@@ -2,6 +2,7 @@
 // ranges, jumps, ruby, the paragraph transforms and line duplication, the
 // line-number restart list and the fonts that follow the keyboard script.
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "engine/text_layer_run.h"
@@ -301,6 +302,8 @@ bool CKXTextLayer::SetLnReStartData(const char* data, long size) {
 
 // ---- key scripts ----------------------------------------------------------------------------------------------
 
+std::uint8_t CKXTextLayer::sKeyScriptCheck = 0;
+
 void CKXTextLayer::SetKeyScript(short own, short other) {
   if (other == 0) {
     SKXEditStyl style{};
@@ -347,4 +350,10 @@ void CKXTextLayer::CheckFontScript(short font) {
   if (script != KxGetScriptType()) KxSetScriptType(script);
 }
 
-void CKXTextLayer::SetScriptTypeFromFont(short font) { mScriptType = KxFontToScriptType(font); }
+void CKXTextLayer::SetScriptTypeFromFont(short font) {
+  const short script = KxFontToScriptType(font);
+  // The first font is the one for the layer's script: a text whose edit
+  // font changes script would otherwise type each script in the other's.
+  if (script != mScriptType) std::swap(mKeyFonts[0], mKeyFonts[1]);
+  mScriptType = script;
+}

@@ -100,6 +100,9 @@ short DefaultFontScript(short font) {
 }
 
 KxFontScriptFn gFontScript = DefaultFontScript;
+// The keyboard script. The desktop does not tell it: the text's key
+// handling sets it from what is typed (Roman for ASCII keys, the system
+// script for other bytes and input-method text).
 short gKeyScript = kScriptJapanese;
 
 }  // namespace

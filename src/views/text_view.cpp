@@ -552,6 +552,7 @@ void CKXTextView::ListenToMessage(MessageT message, void* param) {
       if (current) {
         RefreshPane(mInfoView);
         LCommander::SetUpdateCommandStatus(true);
+        if (CKXTextLayer::IsKeyScriptCheck(CKXTextLayer::kKeyScriptSelection)) mTextEngine->CheckFontScript();
       }
       if (mDocument) mDocument->CheckAsYouType();
       break;
