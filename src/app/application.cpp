@@ -239,6 +239,9 @@ void CKXTextApp::Launch(const std::vector<std::string>& files) {
     HandleAppleEvent(AEMakeOpenApplication());
   else
     HandleAppleEvent(AEMakeOpenDocuments(files));
+  // Files that all failed to open would leave the program without a
+  // window, and so without a menu bar to quit from.
+  if (!files.empty() && mHooks->Documents().empty()) MakeNewDocument();
   LApplication::UpdateMenus();
 }
 

@@ -4,9 +4,11 @@
 #include <cstring>
 #include <filesystem>
 
+#include "app/dynamic_menus.h"
 #include "app/globals.h"
 #include "platform/files.h"
 #include "platform/framework/menu.h"
+#include "text/codes/script.h"
 
 namespace {
 
@@ -29,9 +31,13 @@ LMenu* FolderMenu(std::int16_t id) {
   return bar ? bar->InstallSubmenu(id) : nullptr;
 }
 
+// A file name (UTF-8 on disk) as menu text, which is in the script's
+// encoding like every menu of the program; never cut inside a character.
 void ToPString(const std::string& s, Str255 out) {
-  out[0] = static_cast<unsigned char>(std::min<std::size_t>(s.size(), 255));
-  std::memcpy(out + 1, s.data(), out[0]);
+  const std::string text = KxMenuTextFromUTF8(s);
+  out[0] = static_cast<unsigned char>(
+      KxCutToCharBoundary(reinterpret_cast<const unsigned char*>(text.data()), text.size(), 255));
+  std::memcpy(out + 1, text.data(), out[0]);
 }
 
 void Empty(LMenu& menu) {

@@ -91,9 +91,11 @@ class RecordingHooks : public KxAppHooks, public CKXMacroRecorder {
   }
   bool OpenDocument(const std::string& path) override {
     log.push_back("open " + path);
+    if (refuseOpens) return false;
     documents.push_back({path});
     return true;
   }
+  bool refuseOpens = false;
   std::vector<UWindowMenu::Document> Documents() override { return documents; }
   std::vector<UWindowMenu::Document> documents;
   KxResumeDocument* OpenForResume(const std::string& path) override {
@@ -293,6 +295,24 @@ TEST(AppStartUp, AnOpenDialogThatOpensNothingLeavesANewDocument) {
     std::erase_if(hooks.log, [](const std::string& e) { return e.rfind("colours", 0) == 0; });
     EXPECT_EQ(hooks.log, opens ? std::vector<std::string>{"open /tmp/chosen.txt"} : std::vector<std::string>{"new"});
     EXPECT_EQ(host.WindowList().size(), opens ? 0u : 1u);
+  }
+  KxSetGlobalDefaults();
+}
+
+TEST(AppStartUp, FilesThatAllFailToOpenLeaveANewDocument) {
+  for (bool refuse : {false, true}) {
+    KxHeadlessHost host;
+    RecordingHooks hooks;
+    CKXTextApp app(&hooks);
+    gPreference.startupAction = kKxStartupResume;
+    gPreference.toolPalette = 0;
+    hooks.refuseOpens = refuse;
+    hooks.log.clear();
+    app.Launch({"/tmp/a-folder"});
+    std::erase_if(hooks.log, [](const std::string& e) { return e.rfind("colours", 0) == 0; });
+    const std::vector<std::string> expected =
+        refuse ? std::vector<std::string>{"open /tmp/a-folder", "new"} : std::vector<std::string>{"open /tmp/a-folder"};
+    EXPECT_EQ(hooks.log, expected);
   }
   KxSetGlobalDefaults();
 }

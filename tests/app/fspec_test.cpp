@@ -14,6 +14,7 @@
 #include "app/globals.h"
 #include "app/recent_menu.h"
 #include "platform/framework/menu.h"
+#include "platform/textconv.h"
 
 namespace {
 
@@ -191,6 +192,17 @@ TEST_F(RecentMenu, FilesAndFoldersFillTheMenuAndTheirSubmenus) {
   URecentMenu::ClearRecent();
   EXPECT_EQ(m.CountItems(), 1);
   EXPECT_EQ(m.CommandFromIndex(1), kKxCmdClearRecent);
+}
+
+TEST_F(RecentMenu, JapaneseNamesShowAsMenuText) {
+  URecentMenu::SetRecent(Ref(File("日本", "語の名前.txt")));
+  Str255 t;
+  menus[kKxRecentMenu]->GetItemText(1, t);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(t + 1), t[0]), KxUTF8ToScriptText("語の名前.txt"));
+  menus[kKxRecentMenu]->GetItemText(3, t);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(t + 1), t[0]), KxUTF8ToScriptText("日本"));
+  menus[kKxRecentSubmenu]->GetItemText(1, t);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(t + 1), t[0]), KxUTF8ToScriptText("語の名前.txt"));
 }
 
 TEST_F(RecentMenu, ElevenFoldersNeverReachPastTheTenSubmenus) {
