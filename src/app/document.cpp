@@ -84,10 +84,12 @@ std::vector<Rect> KxStackLayout(const Rect& standard, int count) {
   return out;
 }
 
-KxTileGrid KxTileGridFor(const Rect& standard, int minWidth, int minHeight, int count, bool oneColumn) {
-  const int minW = minWidth + kFrameWidth, minH = minHeight + kFrameHeight;
+KxTileGrid KxTileGridFor(const Rect& standard, int minWidth, int minHeight, int count, bool oneColumn,
+                         int frameHeight) {
+  if (frameHeight <= 0) frameHeight = kFrameHeight;
+  const int minW = minWidth + kFrameWidth, minH = minHeight + frameHeight;
   const int areaW = standard.right - standard.left;
-  const int areaH = standard.bottom + kFrameHeight - standard.top;
+  const int areaH = standard.bottom + frameHeight - standard.top;
   const int maxRows = std::max(1, minH > 0 ? areaH / minH : 1);
   const int maxCols = std::max(1, minW > 0 ? areaW / minW : 1);
   const int n = std::max(count, 1);
@@ -107,10 +109,12 @@ KxTileGrid KxTileGridFor(const Rect& standard, int minWidth, int minHeight, int 
   return KxTileGrid{cols, rows};
 }
 
-std::vector<Rect> KxTileLayout(const Rect& standard, int minWidth, int minHeight, int count, bool oneColumn) {
-  const KxTileGrid grid = KxTileGridFor(standard, minWidth, minHeight, count, oneColumn);
+std::vector<Rect> KxTileLayout(const Rect& standard, int minWidth, int minHeight, int count, bool oneColumn,
+                               int frameHeight) {
+  if (frameHeight <= 0) frameHeight = kFrameHeight;
+  const KxTileGrid grid = KxTileGridFor(standard, minWidth, minHeight, count, oneColumn, frameHeight);
   const int areaW = standard.right - standard.left;
-  const int areaH = standard.bottom + kFrameHeight - standard.top;
+  const int areaH = standard.bottom + frameHeight - standard.top;
   const int cellW = areaW / grid.columns, cellH = areaH / grid.rows;
   const int cells = grid.columns * grid.rows;
   std::vector<Rect> out;
@@ -118,7 +122,7 @@ std::vector<Rect> KxTileLayout(const Rect& standard, int minWidth, int minHeight
     const int cell = i % cells;
     const int top = standard.top + (cell / grid.columns) * cellH;
     const int left = standard.left + (cell % grid.columns) * cellW;
-    out.push_back(MakeRect(top, left, top + cellH - kFrameHeight, left + cellW - kFrameWidth));
+    out.push_back(MakeRect(top, left, top + cellH - frameHeight, left + cellW - kFrameWidth));
   }
   return out;
 }
@@ -396,8 +400,16 @@ void CKXDocument::TileWindow(bool oneColumn) {
   if (docs.empty() || !mWindow) return;
   Rect minMax;
   mWindow->GetMinMaxSize(minMax);
+  // A host whose windows carry a menu bar of their own (or a taller title
+  // bar) reports it in the frame: each row leaves that much room above
+  // the next, or a window would cover the title bar below it.
+  KxHost& host = KxCurrentHost();
+  const Rect frame = host.GetWindowFrame(mWindow->GetHostWindow());
+  const Rect content = host.GetWindowBounds(mWindow->GetHostWindow());
+  const int frameHeight = std::max(0, (content.top - frame.top) + (frame.bottom - content.bottom));
   const std::vector<Rect> places =
-      KxTileLayout(GetStandardArea(), minMax.left, minMax.top, int(docs.size()), oneColumn);
+      KxTileLayout(GetStandardArea(), minMax.left, minMax.top, int(docs.size()), oneColumn,
+                   std::max(frameHeight, kFrameHeight));
   for (std::size_t i = 0; i < docs.size(); ++i) docs[i]->DoSetBounds(places[i]);
   MakeCurrent();
 }

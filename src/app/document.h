@@ -31,8 +31,12 @@ std::vector<Rect> KxStackLayout(const Rect& standard, int count);
 // Tiling `count` windows of minimum content size (minWidth, minHeight):
 // the columns and rows chosen, and each window's bounds in order; windows
 // beyond the last cell start again at the first. `oneColumn`: the shift key.
-KxTileGrid KxTileGridFor(const Rect& standard, int minWidth, int minHeight, int count, bool oneColumn);
-std::vector<Rect> KxTileLayout(const Rect& standard, int minWidth, int minHeight, int count, bool oneColumn);
+// `frameHeight`: the height a window has outside its content (title bar,
+// menu bar, bottom edge); 0 for the usual title bar.
+KxTileGrid KxTileGridFor(const Rect& standard, int minWidth, int minHeight, int count, bool oneColumn,
+                         int frameHeight = 0);
+std::vector<Rect> KxTileLayout(const Rect& standard, int minWidth, int minHeight, int count, bool oneColumn,
+                               int frameHeight = 0);
 // A window's bounds held inside the standard area grown by 3 pixels: cut
 // to its size, then moved inside.
 Rect KxHoldInside(const Rect& bounds, const Rect& standard);

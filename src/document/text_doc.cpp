@@ -1140,10 +1140,18 @@ bool KxTextDocHooks::CloseAllDocuments(OSType saveOption) {
   OSType option = kKxSaveAsk;
   if (saveOption == kAEYes) option = kKxSaveYes;
   else if (saveOption == kAENo) option = kKxSaveNo;
-  // Newest first, so that the front windows go first.
-  std::vector<CKXTextDocument*> docs = All();
-  for (auto it = docs.rbegin(); it != docs.rend(); ++it)
-    if (!(*it)->AttemptQuitSelf(option)) return false;
+  // Front to back, as the windows stand: the user is asked about the one
+  // in front first, and the resume list keeps the stacking order. A
+  // document whose window the host does not list goes last.
+  const std::vector<CKXTextDocument*> all = All();
+  std::vector<CKXTextDocument*> docs;
+  for (KxWindowID id : KxCurrentHost().WindowList())
+    for (CKXTextDocument* d : all)
+      if (d->GetWindow() && d->GetWindow()->GetHostWindow() == id) docs.push_back(d);
+  for (auto it = all.rbegin(); it != all.rend(); ++it)
+    if (std::find(docs.begin(), docs.end(), *it) == docs.end()) docs.push_back(*it);
+  for (CKXTextDocument* d : docs)
+    if (!d->AttemptQuitSelf(option)) return false;
   return true;
 }
 

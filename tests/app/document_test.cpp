@@ -446,6 +446,25 @@ TEST(Arrangement, TiledWindowsFillCellsRowByRowAndWrap) {
     }
 }
 
+TEST(Arrangement, TilingLeavesRoomForATallerFrame) {
+  // Windows with a menu bar of their own: 60 pixels outside the content.
+  // Fewer rows fit (700 + 60 high holds two of 219 + 60), each window's
+  // frame ends above the next one's, and the last row ends in the area.
+  constexpr int kTall = 60;
+  EXPECT_EQ(KxTileGridFor(kScreen, 247, 219, 6, false, kTall).rows, 2);
+  for (int n = 1; n <= 12; ++n) {
+    const KxTileGrid g = KxTileGridFor(kScreen, 247, 219, n, false, kTall);
+    const std::vector<Rect> r = KxTileLayout(kScreen, 247, 219, n, false, kTall);
+    const int cells = std::min(n, g.columns * g.rows);
+    for (int i = 0; i < cells; ++i) {
+      EXPECT_LE(r[i].bottom, kScreen.bottom) << n << ": " << i;
+      if (i + g.columns < cells) {
+        EXPECT_GE(r[i + g.columns].top - r[i].bottom, kTall) << n << ": " << i;
+      }
+    }
+  }
+}
+
 TEST(Arrangement, BoundsAreHeldInsideTheAreaGrownByThree) {
   struct Case {
     Rect in, out;

@@ -116,6 +116,33 @@ TEST_F(FindDialogTest, FindSelectsTheMatchAndOpensThePalette) {
   EXPECT_EQ(Selection(doc).start, 8);
 }
 
+// Tab moves between the find and replace fields and types nothing into
+// either; Shift-Tab goes back.
+TEST_F(FindDialogTest, TabMovesBetweenTheFields) {
+  CKXTextDocument* doc = OpenText("abc");
+  ASSERT_NE(doc, nullptr);
+  Command(1201);
+  LWindow* d = doc->FindDocDialog(2100);
+  ASSERT_NE(d, nullptr);
+  SetText(d, 2106, "find");
+  SetText(d, 2107, "repl");
+  LCommander* findField = dynamic_cast<LCommander*>(d->FindPaneByID(2106));
+  LCommander* replField = dynamic_cast<LCommander*>(d->FindPaneByID(2107));
+  ASSERT_EQ(LCommander::GetTarget(), findField);
+  host.PostKey('\t', kKxKeyTab);
+  Drain();
+  EXPECT_EQ(LCommander::GetTarget(), replField);
+  host.PostKey('\t', kKxKeyTab, kKxEventShiftKey);
+  Drain();
+  EXPECT_EQ(LCommander::GetTarget(), findField);
+  host.PostKey('\t', kKxKeyTab);
+  host.PostKey('x', 0);
+  Drain();
+  EXPECT_EQ(Text(d, 2106), "find");
+  EXPECT_EQ(Text(d, 2107), "x");   // the whole text was selected on arrival
+  Press(d, 2102);
+}
+
 TEST_F(FindDialogTest, PopUpTextsLandInTheirFields) {
   CKXTextDocument* doc = OpenText("abc");
   ASSERT_NE(doc, nullptr);

@@ -226,6 +226,29 @@ TEST_F(TextDocTest, FailedSaveStopsTheQuit) {
   EXPECT_EQ(Slurp(p), "q\n");
 }
 
+// Quitting asks about the windows as they stand, front to back, whatever
+// order the documents were opened in.
+TEST_F(TextDocTest, QuitAsksFrontWindowFirst) {
+  std::map<std::string, CKXTextDocument*> docs;
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
+    Spit(dir / name, "x\n");
+    docs[name] = Open(dir / name);
+    ASSERT_NE(docs[name], nullptr);
+    Type("w");
+  }
+  docs["a.txt"]->MakeCurrent();   // now a, c, b from the front
+  Drain();
+  host.QueueAnswer(KxAnswer::kSave);
+  host.QueueAnswer(KxAnswer::kSave);
+  host.QueueAnswer(KxAnswer::kCancel);
+  EXPECT_FALSE(hooks.CloseAllDocuments(kAEAsk));
+  EXPECT_EQ(Slurp(dir / "a.txt"), "wx\n");
+  EXPECT_EQ(Slurp(dir / "c.txt"), "wx\n");
+  EXPECT_EQ(Slurp(dir / "b.txt"), "x\n");
+  ASSERT_EQ(KxTextDocHooks::All().size(), 1u);
+  EXPECT_EQ(KxTextDocHooks::All()[0], docs["b.txt"]);
+}
+
 // A revert that cannot read changes nothing: the text, its undo history and
 // the modified state stay, and the next save writes the typed text.
 // Opening a file that cannot be read makes no document at all.
