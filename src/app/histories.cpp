@@ -51,9 +51,6 @@ void Delete(unsigned short n, KxBlock& h, std::size_t headSize) {
   h.resize(e[n - 1u].at);
 }
 
-// Shift_JIS second bytes.
-constexpr unsigned char kFirstTrail = 0x40, kLastTrail = 0xFC, kNoTrail = 0x7F;
-
 // The text without lead bytes that begin no character (at the end, or
 // before a byte that cannot follow one): no field types them.
 std::string WholeCharacters(const std::string& text) {
@@ -64,8 +61,8 @@ std::string WholeCharacters(const std::string& text) {
       out += char(c);
       continue;
     }
-    const auto trail = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
-    if (trail >= kFirstTrail && trail <= kLastTrail && trail != kNoTrail) out.append(text, i++, 2);
+    if (i + 1 < text.size() && KxTextCharSecond(static_cast<unsigned char>(text[i + 1]), kScriptJapanese))
+      out.append(text, i++, 2);
   }
   return out;
 }

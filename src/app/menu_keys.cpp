@@ -6,6 +6,7 @@
 #include "app/app_commands.h"
 #include "app/globals.h"
 #include "app/recent_menu.h"
+#include "platform/bytefields.h"
 #include "platform/framework/menu.h"
 #include "platform/keys.h"
 #include "platform/resources.h"
@@ -129,7 +130,7 @@ bool IsValidEntry(const SMenukey& entry) {
 std::vector<std::uint8_t> ValidKeys(const std::uint8_t* data, std::size_t size) {
   std::vector<std::uint8_t> out;
   for (std::size_t at = 0; at + kKxMenukeySize <= size; at += kKxMenukeySize) {
-    const SMenukey k{std::int16_t(std::uint16_t(data[at] << 8 | data[at + 1])), data[at + 2], data[at + 3]};
+    const SMenukey k{std::int16_t(KxGetU16BE(data + at)), data[at + 2], data[at + 3]};
     if (IsValidEntry(k)) out.insert(out.end(), data + at, data + at + kKxMenukeySize);
   }
   return out;
