@@ -811,7 +811,23 @@ bool CKXTextDocument::HoldsMoreThanText() const {
   // A header or footer is written text of the document too.
   SKXDocSettings settings;
   TakeSettings(settings);
-  return !settings.pref.headerText.empty() || !settings.pref.footerText.empty();
+  if (!settings.pref.headerText.empty() || !settings.pref.footerText.empty()) return true;
+  // So is a page the user laid out: a plain text read back would start on
+  // a new document's. Compared as printed, whatever the writing.
+  const SDocPref fresh = KxNewDocumentSettings().pref;
+  SKXPageStyl page{}, start{};
+  KXTE_GetPageStyl(mEngine->GetEdit(), page);
+  PageFromPref(fresh, start);
+  return PrintedPage(page, settings.pref.vertical != 0) != PrintedPage(start, fresh.vertical != 0);
+}
+
+std::array<long, 9> CKXTextDocument::PrintedPage(const SKXPageStyl& page, bool vertical) {
+  const RectL& a = page.textArea;
+  const long top = a.top, left = a.left, bottom = page.paperHeight - a.bottom, right = page.paperWidth - a.right;
+  // A vertical page is stored a quarter turn clockwise.
+  if (vertical)
+    return {page.paperWidth, page.paperHeight, left, bottom, right, top, page.columns, page.gap, page.pageOffset};
+  return {page.paperHeight, page.paperWidth, top, left, bottom, right, page.columns, page.gap, page.pageOffset};
 }
 
 long CKXTextDocument::CountUnwritable() const {

@@ -5,6 +5,7 @@
 // after an idle interval.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -164,6 +165,8 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc, public KxResumeDo
   long CountUnwritable() const;
   // Runs, ruby, pictures, marks or a header a plain text file would lose.
   bool HoldsMoreThanText() const;
+  // Paper, margins, columns, gap and first page number as printed.
+  static std::array<long, 9> PrintedPage(const SKXPageStyl& page, bool vertical);
   // Tells what of the file the last read left out, once.
   void ShowReadNotice();
   // Called on idle: saves a modified, specified document after the interval.

@@ -96,6 +96,29 @@ S
 [ ! -e ._plain.txt ] || fail "a plain text got a sidecar"
 if grep -q '^MPSR\|^KXSR' <<<"$("$bin/kxdoc" dump plain.txt)"; then fail "a plain text got settings"; fi
 
+# Unless the user laid out its page: the columns come back, in either
+# writing.
+for vertical in "" "menu 1408"; do
+  printf 'hello world\n' > paged.txt
+  rm -f ._paged.txt
+  out=$(kxapp <<S
+menu 2
+open $work/paged.txt
+$vertical
+menu 1411
+field 2708 2
+click 2701
+menu 5
+menu 4
+open $work/paged.txt
+menu 1411
+print window 2708
+S
+)
+  [ -e ._paged.txt ] || fail "a laid-out page was dropped ($vertical)"
+  grep -qx '2708 field 1 1 [0-9]* 2' <<<"$out" || fail "the columns were lost ($vertical): $out"
+done
+
 # The stream editor's output window takes its target's vertical writing.
 printf 'alpha\nbeta\n' > v.txt
 out=$(kxapp <<S
