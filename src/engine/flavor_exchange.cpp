@@ -153,6 +153,20 @@ Units UnitsOf(const Bytes& bytes) {
   return units;
 }
 
+// Half a surrogate pair from another program stands for no character: kept,
+// two such halves pasted side by side would make up one nobody sent.
+void ReplaceLoneSurrogates(Units& units) {
+  for (std::size_t k = 0; k < units.size(); ++k) {
+    const char16_t u = units[k];
+    if (u < 0xD800 || u > 0xDFFF) continue;
+    if (u <= 0xDBFF && k + 1 < units.size() && units[k + 1] >= 0xDC00 && units[k + 1] <= 0xDFFF) {
+      ++k;
+      continue;
+    }
+    units[k] = 0xFFFD;
+  }
+}
+
 Bytes HostBytesOf(const char16_t* units, long count) {
   Bytes out;
   out.reserve(static_cast<std::size_t>(count) * 2);
@@ -952,6 +966,8 @@ void CKXFlavorExchange::ReceiveInto(const SKXRange& range, CKXDataTube& tube, KX
       // file is held about twice at any one time, not once a stage.
       Units units = haveUnits ? std::move(decoded) : UnitsOf(data);
       Bytes().swap(data);
+      // A file keeps its units as they are, to be written back unchanged.
+      if (kind != kKxTubeFile) ReplaceLoneSurrogates(units);
       StKxHandle glyphs;
       Bytes gidr;
       if (kind != kKxTubeFile && tube.ReadFlavor(kKxFlavorGlyphs, gidr) && !gidr.empty()) {

@@ -29,3 +29,16 @@ S
 code=0
 printf 'services types\n' | "$bin/kxedit" a.txt - 2>err || code=$?
 [ $code -eq 2 ] && grep -qx 'kxedit: services needs --window' err || fail "without --window: $code $(cat err)"
+
+# Halves of surrogate pairs from outside are no characters: two pasted side
+# by side stay two replacement characters, not one they never were.
+printf 'ab' > s.txt
+out=$("$bin/kxedit" --window s.txt - <<'S'
+select 2 2
+services paste utxt=00d8
+services paste utxt=00dc
+select 2 6
+services copy
+S
+)
+grep -qx 'utxt fd ff fd ff' <<<"$out" || fail "lone surrogates: $out"
