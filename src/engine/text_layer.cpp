@@ -271,24 +271,9 @@ void CKXTextLayer::TextInsert(const SKXRange& range, const char* text, long len,
                               const SKXDeco* deco, long nDeco, const SKXPara* para, long nPara,
                               const SKXUniChar* uni, long nUni, const SKXRuby* ruby, long nRuby) {
   EditRange(range, [&] {
-    // The new text starts where the selection did: the caret after it stops
-    // short when its last byte is a lead byte that takes the next one.
-    const long start = GetSelectionRange().start;
-    std::uint16_t result = KXTE_ReplaceWithUniChars(mEdit, text, len, styl, std::int32_t(nStyl), deco,
-                                                    std::int32_t(nDeco), para, std::int32_t(nPara), uni,
-                                                    std::int32_t(nUni));
-    // Text that went inside a ruby base has joined that base: a ruby of
-    // its own would overlap it.
-    auto inBase = [&](long p) {
-      long a = p, b = p, n = 0;
-      unsigned char text[kKxRubyMaxText + 2];
-      return KXText_GetRuby(mEdit, a, b, text, n) && a <= p && b > p;
-    };
-    if (ruby && nRuby > 0 && len > 0 && !inBase(start) && !inBase(start + len - 1)) {
-      KXText_SetSelRubys(mEdit, start, start + len, ruby, std::int32_t(nRuby));
-      result |= 0x0400 | 0x0800;
-    }
-    return result;
+    // The ruby goes in with the text, before its lines are laid out.
+    return KXTE_ReplaceWithUniChars(mEdit, text, len, styl, std::int32_t(nStyl), deco, std::int32_t(nDeco), para,
+                                    std::int32_t(nPara), uni, std::int32_t(nUni), ruby, std::int32_t(nRuby));
   });
 }
 

@@ -51,7 +51,7 @@ std::uint16_t KXTE_Replace(KXEditHandle e, const char* bytes, long length, const
 std::uint16_t KXTE_ReplaceWithUniChars(KXEditHandle e, const char* bytes, long length, const SKXStyl* styls,
                                        std::int32_t nStyls, const SKXDeco* decos, std::int32_t nDecos,
                                        const SKXPara* paras, std::int32_t nParas, const SKXUniChar* uni,
-                                       std::int32_t nUni);
+                                       std::int32_t nUni, const SKXRuby* ruby = nullptr, std::int32_t nRuby = 0);
 std::uint16_t KXTE_SetTextStyl(KXEditHandle e, const SStyl& styl);
 std::uint16_t KXTE_SetTextDeco(KXEditHandle e, const SDeco& deco);
 std::uint16_t KXTE_SetTextFont(KXEditHandle e, short font);

@@ -143,9 +143,10 @@ std::uint16_t KXTE_Replace(KXEditHandle e, const char* bytes, long length, const
 std::uint16_t KXTE_ReplaceWithUniChars(KXEditHandle e, const char* bytes, long length, const SKXStyl* styls,
                                        std::int32_t nStyls, const SKXDeco* decos, std::int32_t nDecos,
                                        const SKXPara* paras, std::int32_t nParas, const SKXUniChar* uni,
-                                       std::int32_t nUni) {
+                                       std::int32_t nUni, const SKXRuby* ruby, std::int32_t nRuby) {
   auto* x = EditOf(e);
-  return x ? std::uint16_t(x->Replace(bytes, length, styls, nStyls, decos, nDecos, paras, nParas, uni, nUni))
+  return x ? std::uint16_t(x->Replace(bytes, length, styls, nStyls, decos, nDecos, paras, nParas, uni, nUni, ruby,
+                                      nRuby))
            : std::uint16_t{};
 }
 

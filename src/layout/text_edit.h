@@ -308,10 +308,11 @@ class CKXTextEdit : public CKXText {
   virtual std::uint16_t Insert(const char* bytes, long length, const SKXUniChar* uni, long count);
   // One picture byte with the typing style.
   virtual std::uint16_t InsertPictID(short pictureID);
-  // Bytes with their own runs (offsets relative to the bytes).
+  // Bytes with their own runs (offsets relative to the bytes), and ruby
+  // over them unless an end of the new bytes went inside a ruby base.
   virtual std::uint16_t Replace(const char* bytes, long length, const SKXStyl* styls, long nStyls,
                                 const SKXDeco* decos, long nDecos, const SKXPara* paras, long nParas,
-                                const SKXUniChar* uni, long nUni);
+                                const SKXUniChar* uni, long nUni, const SKXRuby* ruby = nullptr, long nRuby = 0);
   // Deletes the selection; 0 when it is empty.
   virtual std::uint16_t Delete();
   // The selection into target with the parts that `mode` names (CKXText::kWhat...).

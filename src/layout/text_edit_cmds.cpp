@@ -61,11 +61,22 @@ std::uint16_t CKXTextEdit::InsertPictID(short pictureID) {
 
 std::uint16_t CKXTextEdit::Replace(const char* bytes, long length, const SKXStyl* styls, long nStyls,
                                    const SKXDeco* decos, long nDecos, const SKXPara* paras, long nParas,
-                                   const SKXUniChar* uni, long nUni) {
+                                   const SKXUniChar* uni, long nUni, const SKXRuby* ruby, long nRuby) {
   if (!bytes) length = 0;
   if (length <= 0 && mSelAnchor == mSelEnd) return mResult = 0;
   return ReplaceFrame([&](long at) {
-    if (length > 0) InsertText(at, bytes, length, styls, nStyls, decos, nDecos, paras, nParas, uni, nUni);
+    if (length <= 0) return;
+    InsertText(at, bytes, length, styls, nStyls, decos, nDecos, paras, nParas, uni, nUni);
+    // Bytes that went inside a ruby base have joined that base: a ruby of
+    // their own would overlap it.
+    auto inBase = [&](long p) {
+      long a = p, b = p, n = 0;
+      unsigned char text[kKxRubyMaxText + 2];
+      return GetRuby(a, b, text, n) && a <= p && b > p;
+    };
+    // The ruby goes in before the lines are laid out: a reading widens
+    // the line it stands on.
+    if (ruby && nRuby > 0 && !inBase(at) && !inBase(at + length - 1)) SetSelRubys(at, at + length, ruby, nRuby);
   });
 }
 
