@@ -236,10 +236,16 @@ void EnableForPage(int page) {
   Dialog().Enable(kSchedule, page == 3);
 }
 
+// Typing goes to the first field of the page shown. Page 1 has no field:
+// the dialog itself takes the keys, never a field moved off with its page.
 void FocusPage(int page) {
   LCommander* target = nullptr;
-  if (page == 3) target = dynamic_cast<LCommander*>(Dialog().Pane(kSchedule));
-  else target = dynamic_cast<LCommander*>(Dialog().Pane(page == 2 ? kAutoSaveMinutes : kSize));
+  switch (page) {
+    case 0: target = dynamic_cast<LCommander*>(Dialog().Pane(kSize)); break;
+    case 2: target = dynamic_cast<LCommander*>(Dialog().Pane(kAutoSaveMinutes)); break;
+    case 3: target = dynamic_cast<LCommander*>(Dialog().Pane(kSchedule)); break;
+    default: target = Dialog().Window(); break;
+  }
   if (target) LCommander::SwitchTarget(target);
 }
 

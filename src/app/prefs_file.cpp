@@ -28,6 +28,8 @@ namespace {
 constexpr std::size_t kChunkHead = 8;
 constexpr unsigned char kDelete = 0x7F;   // a control character, like those below the space
 constexpr std::size_t kLineBreakSize = 44;
+// The widest reform the settings dialog takes: its field holds five digits.
+constexpr long kLargestReformWidth = 99999;
 constexpr std::size_t kToolHead = 16;       // stored head of a file tool
 constexpr std::size_t kToolHeadUsed = 12;   // what of it is the tool's; the rest held its list
 constexpr std::size_t kStreamEditorMin = kKxStreamEditorSize + 12;
@@ -104,18 +106,6 @@ KxBlock Bytes(const std::uint8_t* data, std::size_t size) { return KxBlock(data,
 
 // ---- line-break settings -------------------------------------------------------------
 
-void ReadLineBreak(const std::uint8_t* d, std::size_t n) {
-  // Fields not wholly inside the chunk read as zero.
-  n = std::min(n, kLineBreakSize);
-  std::uint8_t rec[kLineBreakSize] = {0};
-  if (n > 0) std::memcpy(rec, d, n);   // an empty chunk has no bytes to copy, nor a pointer
-  const short type = n >= 2 ? short(KxGetU16BE(rec)) : 0;
-  const long width = n >= 38 ? long(std::int32_t(KxGetU32BE(rec + 34))) : 0;
-  const short kinsoku = n >= 40 ? short(KxGetU16BE(rec + 38)) : 0;
-  UKXText::SetShiftType(type, rec + 2);
-  UKXText::SetReformMode(width, kinsoku, rec[40], rec[41], rec[42]);
-}
-
 void WriteLineBreak(std::uint8_t* out) {
   std::memset(out, 0, kLineBreakSize);
   short type = 0;
@@ -126,6 +116,25 @@ void WriteLineBreak(std::uint8_t* out) {
   UKXText::GetReformMode(&width, &kinsoku, out + 40, out + 41, out + 42);
   KxPutU32BE(out + 34, std::uint32_t(std::clamp<long>(width, INT32_MIN, INT32_MAX)));
   KxPutU16BE(out + 38, std::uint16_t(kinsoku));
+}
+
+void ReadLineBreak(const std::uint8_t* d, std::size_t n) {
+  // A field the chunk does not wholly hold keeps its setting: a short chunk
+  // must not leave a reform width of 0 and every option off.
+  struct Field {
+    std::size_t at, size;
+  };
+  static constexpr Field kFields[] = {{0, 2}, {2, UKXText::kShiftStringSize}, {34, 4}, {38, 2}, {40, 1}, {41, 1}, {42, 1}};
+  std::uint8_t rec[kLineBreakSize];
+  WriteLineBreak(rec);
+  for (const Field& f : kFields)
+    if (f.at + f.size <= n) std::memcpy(rec + f.at, d + f.at, f.size);
+  const short type = short(KxGetU16BE(rec));
+  // No wider than the reform settings' field can show and take.
+  const long width = std::clamp<long>(std::int32_t(KxGetU32BE(rec + 34)), 1, kLargestReformWidth);
+  const short kinsoku = short(KxGetU16BE(rec + 38));
+  UKXText::SetShiftType(type, rec + 2);
+  UKXText::SetReformMode(width, kinsoku, rec[40], rec[41], rec[42]);
 }
 
 // ---- lists -----------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include "app/globals.h"
 #include "app/prefs_records.h"
 #include "document/file_tube.h"
+#include "layout/fontstate.h"
 #include "layout/text_edit_ex.h"
 #include "platform/bytefields.h"
 #include "platform/fonts.h"
@@ -42,10 +43,31 @@ void FillEditStyle(SKXWindowRec& window) {
 
 std::int16_t Short(std::int32_t v) { return std::int16_t(std::clamp<std::int32_t>(v, -32768, 32767)); }
 
+// The largest settings the dialogs take: the other-size dialog's size, the
+// three-digit tab width and line spacing fields of the preferences, the
+// paragraph dialog's character spacing.
+constexpr std::int16_t kLargestSize = 5000, kLargestTabWidth = 999, kLargestLineSpacing = 999;
+constexpr std::int16_t kLargestCharSpacing = 100;
+
 }  // namespace
 
+SKXPreference KxUsablePreference(const SKXPreference& p) {
+  SKXPreference u = p;
+  u.size = std::min(p.size, kLargestSize);
+  u.tabWidth = std::min(p.tabWidth, kLargestTabWidth);
+  u.lineSpacing = std::clamp<std::int16_t>(p.lineSpacing, 0, kLargestLineSpacing);
+  u.charSpacing = std::clamp<std::int16_t>(p.charSpacing, 0, kLargestCharSpacing);
+  // The interval is the tab width measured in the font; one no stored tab
+  // width could give is measured again.
+  const std::int16_t size = u.size > 0 ? u.size : kKxDefaultFontSize;
+  const std::int32_t widest = KxGetFontWidth(u.font, size, kLargestTabWidth);
+  if (u.size != p.size || u.tabWidth != p.tabWidth || p.tabInterval < 0 || p.tabInterval > widest)
+    u.tabInterval = Short(std::max(KxGetFontWidth(u.font, size, std::max<std::int16_t>(u.tabWidth, 0)), 0));
+  return u;
+}
+
 SKXDocSettings KxNewDocumentSettings() {
-  SKXPreference p = gPreference;
+  SKXPreference p = KxUsablePreference(gPreference);
   if (p.size <= 0) {
     // No preferences read (a tool, a test): the factory ones.
     p = SKXPreference();

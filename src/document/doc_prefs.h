@@ -28,6 +28,15 @@ struct SKXDocSettings {
   std::array<std::uint8_t, kKxFORMSize> forms{};  // current form, then the default form (big-endian)
 };
 
+struct SKXPreference;
+
+// The preferences as a new document takes them. The file may hold any
+// number; each setting is brought into what the dialogs accept (size up to
+// 5000 points, tab width up to 999 characters, line spacing 0-999,
+// character spacing 0-100) and the tab interval measured again when it
+// does not fit them. A size or tab width of 0 or less still means "none".
+SKXPreference KxUsablePreference(const SKXPreference& p);
+
 // What a new document starts with: the edit, line and page styles of the
 // preferences (the factory ones while none are loaded), the font named and
 // measured. A file without records reads as these.

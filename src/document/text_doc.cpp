@@ -242,8 +242,8 @@ void CKXTextDocument::StartFromPreferences() {
   // The line and edit styles a document starts with are the preferences'
   // (a file's own stored settings, when it has any, replace them as it is
   // read). Vertical writing for new documents switches the window, not the
-  // line style.
-  const SKXPreference& p = gPreference;
+  // line style. Stored numbers no dialog would take are brought in range.
+  const SKXPreference p = KxUsablePreference(gPreference);
   const KXEditHandle edit = mEngine->GetEdit();
   SKXLineStyl line{};
   KXTE_GetLineStyl(edit, line);

@@ -69,4 +69,29 @@ S
   [ "$(tail -n 1 <<<"$out")" = "$want" ] || fail "open urls $v: $out"
   [ "$(tail -n 1 <<<"$again")" = "$want" ] || fail "open urls $v after a restart: $again"
 done
+
+# Page 1 holds no field: typing there reaches none of the other pages'
+# fields, which wait off-screen, whichever page came before.
+for from in 2091 2093; do
+  rm -rf "$work/keys"
+  out=$("$bin/kxapp" --prefs "$work/keys" - <<S
+menu 2
+menu 1108
+field 2011 18
+field 2069 5
+click $from
+click 2092
+type 774
+click 2091
+print window 2011
+click 2093
+print window 2011
+click 2001
+print prefs
+S
+)
+  [ "$(grep -c '^2011 .* 18$' <<<"$out")" = 2 ] || fail "from $from: the size field took the keys: $(grep '^2011 ' <<<"$out")"
+  [ "$(grep -c '^2069 .* 5$' <<<"$out")" = 2 ] || fail "from $from: the auto-save field took the keys: $(grep '^2069 ' <<<"$out")"
+  grep -qxF "KXTP.size = 18" <<<"$out" || fail "from $from: OK stored another size: $(grep 'KXTP.size' <<<"$out")"
+done
 echo ok

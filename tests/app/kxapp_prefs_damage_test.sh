@@ -30,4 +30,31 @@ done
 rm -f "$prefs.damaged"
 out=$(open_file a.txt)
 [ -z "$out" ] && [ ! -e "$prefs.damaged" ] || fail "a whole file was reported or copied: $out"
+
+# Numbers in the settings record that no dialog would give: a new document
+# takes them in the dialogs' ranges (size up to 5000, tab width and line
+# spacing up to 999, character spacing up to 100), numbers inside them as
+# stored. The record's size, tab width, line and character spacing sit at
+# 12, 14, 22 and 24 of the first chunk's data.
+[ "$(head -c 4 whole)" = KXTP ] || fail "the settings record is not the first chunk"
+put16() { printf "\\x$(printf %02x $(($2 >> 8)))\\x$(printf %02x $(($2 & 255)))" | dd of="$prefs" bs=1 seek=$((8 + $1)) conv=notrunc status=none; }
+for numbers in "32767 32767 32767 32767 5000 999 999 100" "36 8 7 3 36 8 7 3" "4321 999 999 100 4321 999 999 100"; do
+  set -- $numbers
+  cp whole "$prefs"
+  put16 12 $1; put16 14 $2; put16 22 $3; put16 24 $4
+  out=$("$bin/kxapp" --prefs "$work/prefs" - <<'S'
+menu 2
+type abc def
+menu 1410
+print window 2607
+click 2602
+menu 1416
+print window 2661
+click 2652
+S
+)
+  field() { grep "^$1 field " <<<"$out" | awk '{print $NF}'; }
+  got="$(field 2607) $(field 2608) $(field 2609) $(field 2661)"
+  [ "$got" = "$5 $6 $7 $8" ] || fail "stored $1 $2 $3 $4: a new document has size, tab, line, char $got"
+done
 exit 0

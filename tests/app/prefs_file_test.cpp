@@ -18,6 +18,7 @@
 #include "platform/files.h"
 #include "platform/framework/menu.h"
 #include "platform/framework/resource_uses.h"
+#include "text/store/transform.h"
 
 namespace {
 
@@ -172,8 +173,8 @@ TEST_F(PrefsFile, AFileCutInsideARecordKeepsTheSettingsBeforeTheCut) {
   EXPECT_EQ(gPreference2.openURLs, 0);
 }
 
-// An empty line-break chunk sets the zero record; nothing is copied from it.
-TEST_F(PrefsFile, AnEmptyLineBreakChunkReadsAsZeros) {
+// An empty line-break chunk copies nothing; what it leaves reads back alike.
+TEST_F(PrefsFile, AnEmptyLineBreakChunkReadsBackAlike) {
   KxBlock s;
   Chunk(s, "LRDT", KxBlock{});
   KxApplyPreferenceStream(s.data(), s.size());
@@ -181,6 +182,65 @@ TEST_F(PrefsFile, AnEmptyLineBreakChunkReadsAsZeros) {
   KxSetGlobalDefaults();
   KxApplyPreferenceStream(once.data(), once.size());
   EXPECT_EQ(KxBuildPreferenceStream(), once);
+}
+
+// The line-break chunk: fields it does not wholly hold keep their settings,
+// and a reform width is no wider than the settings dialog takes.
+TEST_F(PrefsFile, LineBreakChunkKeepsMissingFieldsAndCapsTheWidth) {
+  struct Reform {
+    long width;
+    short kinsoku;
+    unsigned char wordWrap, indent, removeAll;
+  };
+  const auto reform = [] {
+    Reform r{};
+    UKXText::GetReformMode(&r.width, &r.kinsoku, &r.wordWrap, &r.indent, &r.removeAll);
+    return r;
+  };
+  KxBlock full(44, 0);
+  KxPutU16BE(full.data(), std::uint16_t(UKXText::kShiftSpace));
+  full[2] = 1;
+  full[3] = '#';
+  struct Case {
+    const char* what;
+    std::size_t keep;        // bytes of the chunk
+    std::int32_t width;      // stored width
+    Reform want;
+    short type;
+  };
+  const Reform start{76, 0, 0, 1, 1};
+  const Case cases[] = {
+      {"ten bytes: only the type", 10, 30, start, UKXText::kShiftSpace},
+      {"width without kinsoku", 39, 30, {30, 0, 0, 1, 1}, UKXText::kShiftSpace},
+      {"whole record", 44, 30, {30, 2, 1, 0, 0}, UKXText::kShiftSpace},
+      {"largest int", 44, INT32_MAX, {99999, 2, 1, 0, 0}, UKXText::kShiftSpace},
+      {"negative", 44, -5, {1, 2, 1, 0, 0}, UKXText::kShiftSpace},
+      {"one byte", 1, 30, start, UKXText::kShiftTab},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    UKXText::SetShiftType(UKXText::kShiftTab, nullptr);
+    UKXText::SetReformMode(start.width, start.kinsoku, start.wordWrap, start.indent, start.removeAll);
+    KxBlock rec = full;
+    KxPutU32BE(rec.data() + 34, std::uint32_t(c.width));
+    KxPutU16BE(rec.data() + 38, 2);
+    rec[40] = 1;
+    rec[41] = rec[42] = 0;
+    rec.resize(c.keep);
+    KxBlock s;
+    Chunk(s, "LRDT", rec);
+    KxApplyPreferenceStream(s.data(), s.size());
+    const Reform r = reform();
+    EXPECT_EQ(r.width, c.want.width);
+    EXPECT_EQ(r.kinsoku, c.want.kinsoku);
+    EXPECT_EQ(r.wordWrap, c.want.wordWrap);
+    EXPECT_EQ(r.indent, c.want.indent);
+    EXPECT_EQ(r.removeAll, c.want.removeAll);
+    short type = 0;
+    UKXText::GetShiftType(type, nullptr);
+    EXPECT_EQ(type, c.type);
+  }
+  UKXText::SetReformMode(start.width, start.kinsoku, start.wordWrap, start.indent, start.removeAll);
 }
 
 TEST_F(PrefsFile, CountsFromTheFileAreCapped) {

@@ -4,11 +4,15 @@
 // behind the open dialog is never read.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "app/app_dialog.h"
 #include "app/globals.h"
 #include "doc_app_fixture.h"
+#include "engine/text_engine.h"
+#include "layout/fontstate.h"
+#include "layout/kxte_api.h"
 #include "platform/framework/control.h"
 #include "platform/framework/edit_field.h"
 
@@ -80,6 +84,49 @@ TEST_F(TextDocPrefsTest, TheWindowSizeIsTakenFromTheDocumentInFrontNow) {
   EXPECT_EQ(gPreference.windowWidth, 0);
   EXPECT_EQ(gPreference.windowHeight, 0);
   EXPECT_EQ(gPreference.useStoredSize, 1);
+}
+
+// A preference file may hold any number: a new document takes the
+// settings no dialog would give in the dialogs' ranges, and the others
+// exactly as stored.
+TEST_F(TextDocPrefsTest, ANewDocumentTakesStoredSettingsInTheDialogsRanges) {
+  struct Case {
+    const char* what;
+    std::int16_t size, tabWidth, lineSpacing, charSpacing, tabInterval;
+    std::int16_t wantSize, wantTabWidth, wantLine, wantChar;
+  };
+  const Case cases[] = {
+      {"largest numbers", 32767, 32767, 32767, 32767, 32767, 5000, 999, 999, 100},
+      {"negative spacing", 24, 8, -40, -3, -5, 24, 8, 0, 0},
+      {"in range", 4321, 7, 999, 100, 50, 4321, 7, 999, 100},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    gPreference.size = c.size;
+    gPreference.tabWidth = c.tabWidth;
+    gPreference.lineSpacing = c.lineSpacing;
+    gPreference.charSpacing = c.charSpacing;
+    gPreference.tabInterval = c.tabInterval;
+    CKXTextDocument* doc = OpenFile();
+    ASSERT_NE(doc, nullptr);
+    SKXLineStyl line{};
+    SKXEditStyl style{};
+    KXTE_GetLineStyl(doc->GetEngine()->GetEdit(), line);
+    KXTE_GetEditStyl(doc->GetEngine()->GetEdit(), style);
+    EXPECT_EQ(style.size, c.wantSize);
+    EXPECT_EQ(style.tabWidth, c.wantTabWidth);
+    EXPECT_EQ(line.lineSpace, c.wantLine);
+    EXPECT_EQ(line.charSpace, c.wantChar);
+    // A stored interval that fits is kept; one that does not is measured.
+    const std::int32_t measured = std::min(KxGetFontWidth(gPreference.font, c.wantSize, c.wantTabWidth), 32767);
+    EXPECT_EQ(line.tabInterval, c.tabInterval == 50 ? 50 : measured);
+    const SKXDocSettings fresh = KxNewDocumentSettings();
+    EXPECT_EQ(fresh.window.fontSize, c.wantSize);
+    EXPECT_EQ(fresh.window.tabWidth, c.wantTabWidth);
+    EXPECT_EQ(fresh.pref.lineSpace, c.wantLine);
+    EXPECT_EQ(fresh.pref.charSpace, c.wantChar);
+    delete doc;
+  }
 }
 
 }  // namespace
