@@ -260,8 +260,9 @@ void SwitchPage(int page) {
   if (KXDialogBox* w = Dialog().Window()) LCommander::SwitchTarget(w);   // out of a field that moves away
   EnableForPage(page);
   const std::int32_t dh = (s.mode - page) * kPageWidth;
+  // Panes inside a tab group move with it.
   for (PaneIDT id = kFirstPagePane; id <= kLastPagePane; ++id)
-    if (LPane* p = Dialog().Pane(id)) p->MoveBy(dh, 0, true);
+    if (LPane* p = Dialog().Pane(id); p && p->GetSuperView() == Dialog().Window()) p->MoveBy(dh, 0, true);
   FocusPage(page);
   s.mode = page;
   if (KXDialogBox* w = Dialog().Window()) w->Refresh();

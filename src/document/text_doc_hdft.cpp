@@ -292,7 +292,8 @@ BandValues ReadBand(CKXTextEngine& engine, LWindow* dialog) {
   std::uint8_t length = 0, alignment = 0, dateFormat = 0, timeFormat = 0;
   (sBand.footer ? KXTE_GetFooterStyle : KXTE_GetHeaderStyle)(engine.GetEdit(), distance, nullptr, length, v.style,
                                                              alignment, dateFormat, timeFormat);
-  v.distance = short(KxLimitBandDistance(Distance(dialog), sBand.room));
+  // Read as the dialog shows it: a band at distance 0 would sit on the text.
+  v.distance = short(KxShownBandDistance(Distance(dialog), sBand.room));
   const KXEditField* f = Field(dialog, kText);
   v.text = KxCutBandText(f ? f->GetText() : std::string());
   if (const LControl* c = Control(dialog, kFont); c && c->GetValue() >= 1 && std::size_t(c->GetValue()) <= sBand.fonts.size())
@@ -442,6 +443,10 @@ void CKXTextDocument::OpenBandDialog(bool footer) {
   if (LStdPopupMenu* popup = Popup(dialog, kAlignment)) popup->SetItemEnabled(kAlignmentItems, false);
   ShowBand(dialog, distance, std::string(text, length), style, alignment, dateFormat, timeFormat);
   sShownBand = ReadBand(*mEngine, dialog);
+  // A band with text stored at a distance that is not positive shows as the
+  // least one; OK then stores that one. An empty band draws nothing, so an
+  // untouched OK leaves it alone.
+  if (distance <= 0 && length > 0) sShownBand.distance = distance;
   const short unit = Unit();
   if (unit > 0)
     if (LPane* label = dialog->FindPaneByID(kUnitLabel)) {

@@ -30,6 +30,7 @@
 #include "platform/framework/list_box.h"
 #include "platform/framework/window.h"
 #include "platform/host/headless.h"
+#include "platform/keys.h"
 #include "platform/textconv.h"
 #include "views/controls.h"
 #include "views/scroller.h"
@@ -447,6 +448,26 @@ TEST_F(PrefDialogTest, PagesSlideBackAndEnableTheirOwnFields) {
   EXPECT_EQ(Frame(2064).left, start[2064].left - 2 * 400);
   EXPECT_TRUE(enabled(2069));
   EXPECT_FALSE(enabled(2011));
+}
+
+// Tab moves between the fields of the page shown, wherever the page has slid.
+TEST_F(PrefDialogTest, TabStaysAmongTheFieldsOfThePageShown) {
+  OpenDialog();
+  const auto tab = [] {
+    EventRecord e{};
+    e.what = keyDown;
+    e.message = '\t' | std::uint32_t(kKxKeyTab) << 8;
+    LCommander::GetTarget()->ProcessKeyPress(e);
+    return LCommander::GetTarget();
+  };
+  const auto field = [this](PaneIDT id) { return dynamic_cast<LCommander*>(Pane(id)); };
+  LCommander::SwitchTarget(field(2011));
+  for (PaneIDT id : {2012, 2013, 2014, 2015, 2011}) EXPECT_EQ(tab(), field(id)) << id;
+  Click(2093);
+  ASSERT_EQ(LCommander::GetTarget(), field(2069));
+  for (PaneIDT id : {2070, 2071, 2072, 2069}) EXPECT_EQ(tab(), field(id)) << id;
+  EXPECT_EQ(Frame(2069).left, Frame(2064).left + 278);   // beside its caption, as on the page
+  EXPECT_EQ(Text(2069).find('\t'), std::string::npos);
 }
 
 TEST_F(PrefDialogTest, LinkedControls) {

@@ -20,8 +20,9 @@ TEST_F(NumberFieldsTest, EachFieldTakesOnlyWhatItsValueNeeds) {
     std::vector<PaneIDT> fields;
     std::string want;
   } cases[] = {
-      {2650, {2653, 2654, 2655}, kLength},     {2650, {2660, 2661}, kWhole},
-      {2670, {2675}, kLength},                 {2300, {2303}, kSigned},
+      {2650, {2653, 2654, 2655}, kSignedLength}, {2650, {2660, 2661}, kWhole},
+      {2670, {2675}, kSignedLength},           {2300, {2303}, kSigned},
+      {2200, {2203}, kSigned},
       {2700, {2704, 2705, 2706, 2707, 2709}, kLength}, {2700, {2708, 2713, 2723}, kWhole},
       {2700, {2724}, kSigned},                 {2800, {2803}, kSignedLength},
       {2800, {2809}, kWhole},                  {2850, {2803}, kSignedLength},

@@ -157,13 +157,30 @@ TEST_F(BandDialogTest, DistanceAsTypedAndALongTextCutBeforeTheHistory) {
   Type(d, 2804, text);
   Command(-2801);
   const Band head = Read(false);
-  EXPECT_EQ(head.distance, 0) << "a distance of 0 stays";
+  // The field keeps a 0 as typed; OK stores the least distance the dialog
+  // would show for it.
+  EXPECT_EQ(head.distance, KxBandLeastDistance());
   EXPECT_EQ(head.text.size(), 254u);
   SHFHist entry;
   unsigned char stored[256] = {};
   ASSERT_TRUE(UHeadFootMenu::GetHistString(1, gHeadHistHandle, entry, stored));
   EXPECT_EQ(stored[0], 254);
   EXPECT_EQ(entry.length, 254);
+}
+
+// A band stored at distance 0 (from a file, say) shows as 6 mm; OK stores
+// what it showed, so the band no longer sits on the text.
+TEST_F(BandDialogTest, OkStoresTheLeastDistanceShownForAStoredZero) {
+  const std::string text = "Foot <DATE>";
+  SStyl style{};
+  style.size = 12;
+  KXTE_SetFooterStyle(doc->GetEngine()->GetEdit(), 0, text.data(), std::uint8_t(text.size()), style, 0, 0, 0);
+  LWindow* d = OpenBand(true);
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(Value(d, 2803), KxBandLeastDistance());
+  Command(-2801);
+  EXPECT_EQ(Read(true).distance, KxBandLeastDistance());
+  EXPECT_EQ(Read(true).text, text);
 }
 
 TEST_F(BandDialogTest, PlaceholdersGoInAtTheCaret) {
