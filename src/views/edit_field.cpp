@@ -201,6 +201,7 @@ void KXEditField::AbandonEdit(KxFieldEditAction* action) {
 }
 
 bool KXEditField::HandleKeyPress(const EventRecord& event) {
+  if (!IsEnabled()) return LEditField::HandleKeyPress(event);
   std::uint8_t ch = KxEventChar(event);
   const EKeyStatus status =
       (mKeyFilter ? mKeyFilter : UKeyFilters::PrintingCharField)(KxEventKeyCode(event), ch, event.modifiers);

@@ -201,6 +201,21 @@ TEST_F(EditFieldTest, ALockedFieldPassesKeysAndCommandsUp) {
   EXPECT_EQ(field.GetText(), " only");
 }
 
+TEST_F(EditFieldTest, AGreyedFieldTakesNoKeys) {
+  KXModalDialog h(kProgramControls, nullptr);
+  auto& field = Pane<KXEditField>(h, kValueField);
+  LCommander::SwitchTarget(&field);
+  field.Disable();
+  host.PostKey('7', 0);
+  host.PostKey(8, kKxKeyBackspace);
+  Drain(h);
+  EXPECT_EQ(field.GetText(), "12.5");
+  field.Enable();
+  host.PostKey('7', 0);
+  Drain(h);
+  EXPECT_EQ(field.GetText(), "12.57");
+}
+
 TEST_F(EditFieldTest, InputMethodTextPassesTheDigitsFilter) {
   struct Case {
     const char* preedit;   // composition before the commit (empty: none)

@@ -175,6 +175,10 @@ void LEditField::ReplaceSelection(const std::string& with) {
 }
 
 bool LEditField::HandleKeyPress(const EventRecord& event) {
+  // A greyed field still holds the target after its page or its option
+  // turned it off: the keys go on to the dialog, not into a value the user
+  // cannot see being changed.
+  if (!IsEnabled()) return LCommander::HandleKeyPress(event);
   std::uint8_t ch = KxEventChar(event);
   const std::uint8_t keyCode = KxEventKeyCode(event);
   const EKeyStatus status = (mKeyFilter ? mKeyFilter : UKeyFilters::PrintingCharField)(keyCode, ch, event.modifiers);
