@@ -13,7 +13,44 @@ std::string CutUtf8(const std::string& s, std::size_t max) {
   return s.substr(0, n);
 }
 
-bool WordByte(unsigned char c) { return c >= 0x80 || std::isalnum(c) || c == '\'' ; }
+// Whether a character can continue a word for the whole-word test. The
+// checkers cut an English word out of Japanese text, so kana, kanji,
+// full-width forms and punctuation end a word; letters of other scripts
+// (accented Latin, Greek, Cyrillic, ...) do not.
+bool WordChar(char32_t c) {
+  if (c < 0x80) return std::isalnum(static_cast<int>(c)) || c == '\'';
+  if (c < 0xC0 || c == 0xD7 || c == 0xF7) return false;            // Latin-1 signs and punctuation
+  if (c == 0x2019) return true;                                       // right single quote: an apostrophe
+  if (c >= 0x2000 && c <= 0x2BFF) return false;                       // punctuation, symbols, arrows
+  if (c >= 0x2E00 && c <= 0x9FFF) return false;                       // CJK punctuation, kana, kanji
+  if (c >= 0xF900 && c <= 0xFAFF) return false;                       // compatibility kanji
+  if (c >= 0xFE30 && c <= 0xFE4F) return false;                       // CJK compatibility forms
+  if (c >= 0xFF00 && c <= 0xFFEF) return false;                       // full- and half-width forms
+  if (c >= 0x20000 && c <= 0x3FFFF) return false;                     // kanji beyond the BMP
+  return true;
+}
+
+// The character (UTF-8) that starts at byte i; a broken sequence is
+// U+FFFD, which counts as a word character, as any such byte did before.
+char32_t CharAt(const std::string& s, std::size_t i) {
+  const unsigned char b = static_cast<unsigned char>(s[i]);
+  const int n = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+  if (n == 0 || i + std::size_t(n) > s.size()) return 0xFFFD;
+  char32_t c = n == 1 ? b : n == 2 ? (b & 0x1F) : n == 3 ? (b & 0x0F) : (b & 0x07);
+  for (int k = 1; k < n; ++k) {
+    const unsigned char t = static_cast<unsigned char>(s[i + std::size_t(k)]);
+    if ((t >> 6) != 2) return 0xFFFD;
+    c = (c << 6) | (t & 0x3F);
+  }
+  return c;
+}
+
+// The character that ends just before byte i.
+char32_t CharBefore(const std::string& s, std::size_t i) {
+  std::size_t k = i - 1;
+  while (k > 0 && i - k < 4 && (static_cast<unsigned char>(s[k]) & 0xC0) == 0x80) --k;
+  return CharAt(s, k);
+}
 
 bool Contains(const std::string& s, const char* what) { return s.find(what) != std::string::npos; }
 
@@ -114,12 +151,18 @@ bool KxIspellParseAnswer(const std::string& line, KxIspellMiss& miss, bool& miss
 
 long KxIspellLocate(const std::string& line, const std::string& word, long reported) {
   if (word.empty() || word.size() > line.size()) return -1;
+  // A checker that does not know Japanese reports a run of it, or a word
+  // glued to it, as one word: never a word to mark.
+  for (std::size_t i = 0; i < word.size(); ++i) {
+    const unsigned char b = static_cast<unsigned char>(word[i]);
+    if (b >= 0x80 && (b & 0xC0) != 0x80 && !WordChar(CharAt(word, i))) return -1;
+  }
   auto wholeAt = [&](long at) {
     if (at < 0 || std::size_t(at) + word.size() > line.size()) return false;
     if (line.compare(std::size_t(at), word.size(), word) != 0) return false;
-    const bool startOk = at == 0 || !WordByte(static_cast<unsigned char>(line[std::size_t(at) - 1]));
+    const bool startOk = at == 0 || !WordChar(CharBefore(line, std::size_t(at)));
     const std::size_t end = std::size_t(at) + word.size();
-    const bool endOk = end == line.size() || !WordByte(static_cast<unsigned char>(line[end]));
+    const bool endOk = end == line.size() || !WordChar(CharAt(line, end));
     return startOk && endOk;
   };
   // The readings of the offset, most likely first.

@@ -33,5 +33,7 @@ bool KxIspellParseAnswer(const std::string& line, KxIspellMiss& miss, bool& miss
 
 // The byte offset of `word` in `line` (both UTF-8) nearest to the
 // reported offset, read as bytes or characters, with or without the "^";
-// -1 when the word is not there as a whole word.
+// -1 when the word is not there as a whole word. Japanese characters and
+// punctuation end a word, letters of any alphabet do not; a reported word
+// holding Japanese is none.
 long KxIspellLocate(const std::string& line, const std::string& word, long reported);

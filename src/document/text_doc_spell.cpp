@@ -301,6 +301,8 @@ void CKXTextDocument::DoIdleSpellChecking() {
   if (mSpellCheckedSize < 0) mSpellCheckedSize = TextSize();
   if (!mSpellNext) return;
   mSpellNext = false;
+  // The panel was closed since the change: nobody asked for the next word.
+  if (!CKXSpellingPanel::Get().IsShown()) return;
   const SKXRange sel = mEngine->GetSelectionRange();
   DoSpellCheck(sel.start + sel.length, -1);
 }
@@ -349,7 +351,14 @@ bool CKXTextDocument::SpellingPanelCommand(OSType command, const std::string& wo
   if (command == kKxSpellIgnore) return ObeySpellCheckCommand(kKxCmdSpellIgnore);
   if (command == kKxSpellCorrect) {
     if (!mEngine->IsEditable() || !mSpellAvailable) return true;
-    if (ReplaceWordAroundSelection(word)) mSpellNext = true;
+    if (ReplaceWordAroundSelection(word)) {
+      mSpellNext = true;
+      // The next word is found from the view's idle time, which runs only
+      // while its window is active and the view is the target: a click in
+      // the panel took both away.
+      if (mWindow) mWindow->Select();
+      if (LCommander* view = mEngine->GetPostCommander()) LCommander::SwitchTarget(view);
+    }
     return true;
   }
   return false;
@@ -359,6 +368,8 @@ bool CKXTextDocument::ObeySpellCheckCommand(CommandT command) {
   const SKXRange sel = mEngine->GetSelectionRange();
   switch (command) {
     case kKxCmdSpellCheck:
+      // A find next still waiting for idle time would skip the word found here.
+      mSpellNext = false;
       if (mWindow) mWindow->Select();
       DoSpellCheck(sel.start + sel.length, -1);
       CKXSpellingPanel::Get().Show();
@@ -366,6 +377,7 @@ bool CKXTextDocument::ObeySpellCheckCommand(CommandT command) {
       if (mWindow) mWindow->Select();
       return true;
     case kKxCmdSpellNext:
+      mSpellNext = false;
       if (mWindow) mWindow->Select();
       DoSpellCheck(sel.start + sel.length, -1);
       return true;

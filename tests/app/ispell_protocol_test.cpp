@@ -56,4 +56,27 @@ TEST(IspellProtocol, WordsAreFoundWhateverTheOffsetsCount) {
   EXPECT_EQ(KxIspellLocate("", "a", 0), -1);
 }
 
+TEST(IspellProtocol, EnglishWordsInJapaneseTextAreWholeWords) {
+  // "これはwrodです。": aspell gives characters counting the "^".
+  const std::string kore = "\xE3\x81\x93\xE3\x82\x8C\xE3\x81\xAF";
+  const std::string desu = "\xE3\x81\xA7\xE3\x81\x99\xE3\x80\x82";
+  EXPECT_EQ(KxIspellLocate(kore + "wrod" + desu, "wrod", 4), 9);
+  // Between corner brackets, full-width letters and ideographic space.
+  EXPECT_EQ(KxIspellLocate("\xE3\x80\x8Cteh\xE3\x80\x8D", "teh", 2), 3);
+  EXPECT_EQ(KxIspellLocate("\xEF\xBC\xA1teh\xE3\x80\x80", "teh", 1), 3);
+  EXPECT_EQ(KxIspellLocate("\xE2\x80\x9Cteh\xE2\x80\x9D", "teh", 1), 3);   // curly quotes
+  // Accented letters, Greek and Cyrillic still belong to the word.
+  EXPECT_EQ(KxIspellLocate("caf\xC3\xA9 wrod", "caf", 0), -1);
+  EXPECT_EQ(KxIspellLocate("\xC3\xA9teh teh", "teh", 2), 6);
+  EXPECT_EQ(KxIspellLocate("\xCE\xB1teh", "teh", 1), -1);
+  EXPECT_EQ(KxIspellLocate("don\xE2\x80\x99t", "don", 0), -1);
+  EXPECT_EQ(KxIspellLocate("caf\xC3\xA9 ok", "caf\xC3\xA9", 0), 0);
+  // A "word" that holds Japanese (a checker that knows none) is skipped.
+  EXPECT_EQ(KxIspellLocate(kore + "wrod" + desu, kore + "wrod", 0), -1);
+  EXPECT_EQ(KxIspellLocate("\xE3\x80\x8D\xE3\x81\xA8", "\xE3\x81\xA8", 1), -1);
+  // Broken bytes at either side still count as letters.
+  EXPECT_EQ(KxIspellLocate("\xE3teh", "teh", 1), -1);
+  EXPECT_EQ(KxIspellLocate("teh\x80", "teh", 0), -1);
+}
+
 }  // namespace

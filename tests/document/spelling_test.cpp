@@ -108,6 +108,50 @@ TEST_F(SpellingTest, CorrectionIsOneUndoStepAndReadOnlyIgnoresIt) {
   EXPECT_EQ(d->TextBytes(), "I saw teh dog");
 }
 
+// Change in the panel hands the keys back to the document, whose next idle
+// time finds the next word exactly once; a Find Next or a closed panel
+// drops the request still waiting.
+TEST_F(SpellingTest, ChangeMovesOnOnceAndFindNextDoesNotSkip) {
+  CKXTextDocument* d = OpenText("I saw teh dog, a tset and wrod here\nfowr");
+  ASSERT_NE(d, nullptr);
+  auto idle = [&] {
+    for (int k = 0; k < 4; ++k) app->ProcessNextEvent();
+    Drain();
+  };
+  auto clickPanel = [&] {
+    if (auto* panel = dynamic_cast<LCommander*>(CKXSpellingPanel::Get().GetWindow())) LCommander::SwitchTarget(panel);
+  };
+  Command(1251);
+  ASSERT_EQ(Sel(d), "6+3");
+  clickPanel();
+  EXPECT_TRUE(d->SpellingPanelCommand(kKxSpellCorrect, "the"));
+  EXPECT_EQ(LCommander::GetTarget(), static_cast<LCommander*>(d->CurrentTextView()));
+  idle();
+  EXPECT_EQ(Sel(d), "17+4");   // tset
+  EXPECT_EQ(CKXSpellingPanel::Get().Word(), "tset");
+  idle();
+  EXPECT_EQ(Sel(d), "17+4");   // once only
+  // A second change with the field edited takes the word now selected.
+  clickPanel();
+  d->SpellingPanelCommand(kKxSpellCorrect, "test");
+  EXPECT_EQ(d->TextBytes(), "I saw the dog, a test and wrod here\nfowr");
+  // Find Next before the idle time: the word after, and no second jump.
+  clickPanel();
+  d->SpellingPanelCommand(kKxSpellFindNext, "");
+  EXPECT_EQ(Sel(d), "26+4");   // wrod
+  idle();
+  EXPECT_EQ(Sel(d), "26+4");
+  // Closed after a change: the selection stays where the change left it.
+  clickPanel();
+  d->SpellingPanelCommand(kKxSpellCorrect, "word");
+  const std::string after = Sel(d);
+  CKXSpellingPanel::Get().Close();
+  LWindow::DeleteClosedWindows();
+  idle();
+  EXPECT_EQ(Sel(d), after);
+  EXPECT_EQ(d->TextBytes(), "I saw the dog, a test and word here\nfowr");
+}
+
 TEST_F(SpellingTest, IgnoreAndTheWordBeingTyped) {
   CKXTextDocument* d = OpenText("qwzx and qwzx\n");
   ASSERT_NE(d, nullptr);

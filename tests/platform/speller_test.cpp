@@ -100,6 +100,34 @@ TEST(SpellTokens, CheckFromAnyStartAnswersAsTheWholeTextDoes) {
   }
 }
 
+// The whole-text check walks a paragraph from word to word: it finds the
+// misspelled tokens of the text, each once, in order, and reads a long
+// paragraph of Japanese and misspellings in time linear in its length.
+TEST(SpellTokens, WalkingALongParagraphFindsEveryWrongWordOnce) {
+  ListSpeller s;
+  std::srand(11);
+  const std::u16string pieces[] = {u"teh ", u"cat ", u"\u65e5\u672c\u8a9e", u"wrod", u"\u3002", u"don't ", u"42 ",
+                                   u"\u00e9t\u00e9", u"\U0001F600", u"'", u"sat", u"\uff21"};
+  std::u16string t;
+  for (int k = 0; k < 40000; ++k) t += pieces[std::size_t(std::rand()) % std::size(pieces)];
+  std::vector<KxSpellRange> want;
+  for (const KxSpellRange& r : KxSpellTokens(t, 0))
+    if (!s.CheckWord(KxUTF16ToUTF8(t.substr(std::size_t(r.location), std::size_t(r.length))), 1)) want.push_back(r);
+  ASSERT_GT(want.size(), 10000u);
+  std::vector<KxSpellRange> got;
+  for (long index = 0; index < long(t.size());) {
+    const KxSpellRange r = s.Check(t, index, false, 1);
+    if (r.length <= 0 || r.location < index) break;
+    got.push_back(r);
+    index = r.location + r.length;
+  }
+  ASSERT_EQ(got.size(), want.size());
+  for (std::size_t k = 0; k < got.size(); ++k) {
+    ASSERT_EQ(got[k].location, want[k].location) << k;
+    ASSERT_EQ(got[k].length, want[k].length) << k;
+  }
+}
+
 TEST(Hunspell, NoDictionaryMeansUnavailable) {
   // The program's speller reads $DICPATH once; an empty folder has none.
   const std::filesystem::path empty = std::filesystem::temp_directory_path() / "kx_no_dictionaries";

@@ -39,9 +39,10 @@ bool KxSpellWordChar(char32_t c) {
   return false;
 }
 
-std::vector<KxSpellRange> KxSpellTokens(const std::u16string& text, long start) {
-  std::vector<KxSpellRange> out;
-  std::size_t i = std::size_t(std::max<long>(start, 0));
+namespace {
+
+// The next token at or after i, with i moved past it; false at the end.
+bool NextToken(const std::u16string& text, std::size_t& i, KxSpellRange& token) {
   while (i < text.size()) {
     std::size_t w = 1;
     const char32_t c = At(text, i, w);
@@ -68,10 +69,22 @@ std::vector<KxSpellRange> KxSpellTokens(const std::u16string& text, long start) 
       }
       break;
     }
-    if (!digit) out.push_back({long(from), long(end - from)});
     i = std::max(i, end);
     if (i == from) ++i;
+    if (!digit) {
+      token = {long(from), long(end - from)};
+      return true;
+    }
   }
+  return false;
+}
+
+}  // namespace
+
+std::vector<KxSpellRange> KxSpellTokens(const std::u16string& text, long start) {
+  std::vector<KxSpellRange> out;
+  std::size_t i = std::size_t(std::max<long>(start, 0));
+  for (KxSpellRange r; NextToken(text, i, r);) out.push_back(r);
   return out;
 }
 
@@ -109,23 +122,24 @@ std::u16string KxUtf8ToUtf16(const std::string& s) {
 KxSpellRange KxSpeller::Check(const std::u16string& text, long start, bool wrap, int tag) {
   if (!Available()) return {};
   // Whole words only: one that begins before the start is not looked at
-  // from its middle. The words are read from just after the last plain
-  // separator before the start, where a word always begins: a caller that
-  // walks a long text word by word reads it once, not once a word.
+  // from its middle. The words are read from just after the last separator
+  // before the start (any unit that is neither a word character nor an
+  // apostrophe, a Japanese one too; never inside a token), and only up to
+  // the word found: a caller that walks a long text word by word reads it
+  // once, not once a word.
   std::size_t from = std::size_t(std::clamp<long>(start, 0, long(text.size())));
   while (from > 0) {
     const char16_t c = text[from - 1];
-    if (c < 0x80 && !KxSpellWordChar(c) && !IsApostrophe(c)) break;
+    if (!KxSpellWordChar(c) && !IsApostrophe(c)) break;
     --from;
   }
-  for (const KxSpellRange& r : KxSpellTokens(text, long(from)))
+  for (KxSpellRange r; NextToken(text, from, r);)
     if (r.location >= start &&
         !CheckWord(KxUTF16ToUTF8(text.substr(std::size_t(r.location), std::size_t(r.length))), tag))
       return r;
+  std::size_t i = 0;
   if (wrap)
-    for (const KxSpellRange& r : KxSpellTokens(text, 0)) {
-      if (r.location >= start) break;
+    for (KxSpellRange r; NextToken(text, i, r) && r.location < start;)
       if (!CheckWord(KxUTF16ToUTF8(text.substr(std::size_t(r.location), std::size_t(r.length))), tag)) return r;
-    }
   return {};
 }
