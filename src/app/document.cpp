@@ -266,6 +266,13 @@ bool CKXDocument::AskSaveAs(FSSpec& fileSpec, bool /*recordIt*/) {
                                               &selected);
   }
   if (err == kKxUserCanceled) return false;
+  if (err == kKxBadNameErr) {
+    // Nothing was written: the name is at fault, not the document.
+    KxCurrentHost().Alert(KxAlertKind::kStop, "The document \u201C" + TitleUTF8() +
+                                                  "\u201D was not saved: a file name can be at most 255 bytes "
+                                                  "long, and cannot be \u201C.\u201D or \u201C..\u201D.");
+    return false;
+  }
   if (err != noErr) {
     ReportSaveFailure(err);
     return false;

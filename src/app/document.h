@@ -130,7 +130,9 @@ class CKXDocument : public LSingleDoc, public LModelObject {
 
  private:
   friend class CKXNavDialogHandler;
-  std::string TitleUTF8() const;
+  // The name the questions and the save dialog show; a document that keeps
+  // its name in UTF-8 answers it whole, past what a menu string can spell.
+  virtual std::string TitleUTF8() const;
   KxWindowID HostWindow() const;
   // The save of a close or quit: DoSave, else Save As; false when the
   // document was not saved.

@@ -524,6 +524,16 @@ void CKXTextDocument::ReadInto(const std::string& path) {
       mReadNotice += "The last byte of \u201C" + LeafOf(path) +
                      "\u201D is no part of a UTF-16 character: it is left out, and a save will not write it.";
     }
+    // Bytes that are no character in the encoding (a file forced into the
+    // wrong one, or a damaged one) show as other characters: the user hears
+    // of them before a save writes those instead.
+    if (const long bad = CKXJCode::CountUndecodable(code, tube.GetDataFork().data(), tube.GetDataForkSize())) {
+      if (!mReadNotice.empty()) mReadNotice += "\n";
+      mReadNotice += std::to_string(bad) + (bad == 1 ? " byte" : " bytes") + " of \u201C" + LeafOf(path) +
+                     "\u201D " + (bad == 1 ? "is" : "are") + " no character in " +
+                     (code == kKxCodeUTF8 ? "UTF-8" : "EUC-JP") + ": a save will not write " +
+                     (bad == 1 ? "it" : "them") + " back as " + (bad == 1 ? "it was." : "they were.");
+    }
     const short before = mEngine->GetLineEndType();
     fresh = std::make_unique<CKXText>();
     CKXFlavorExchange exchange(mEngine);
@@ -898,6 +908,21 @@ std::unique_ptr<KxNavExtras> CKXTextDocument::MakeSaveExtras(const std::vector<N
   const std::string folder = !path.empty() ? std::filesystem::path(path).parent_path().string() : mFolder;
   // The popups are among the extras the file preference shows or hides.
   return std::make_unique<KxSaveNavExtras>(&mSaveChoice, formats, folder, KxUseCustomNavigation());
+}
+
+bool CKXTextDocument::AskSaveAs(FSSpec& fileSpec, bool recordIt) {
+  // The dialog's choices are applied before the file is written; a save
+  // that fails, is refused or is declined must not leave them for the next
+  // Save to write the old file in.
+  const SKXSaveFormat format = GetFormat();
+  const short lineEnd = mEngine->GetLineEndType();
+  const short fileCode = mFileCode;
+  if (CKXDocument::AskSaveAs(fileSpec, recordIt)) return true;
+  SetFormat(format);
+  mEngine->SetLineEndType(lineEnd);
+  mFileCode = fileCode;
+  mSaveAsDeclined = false;
+  return false;
 }
 
 void CKXTextDocument::CheckSaveAs(FSSpec& fileSpec, OSType& type) {

@@ -172,6 +172,8 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc, public KxResumeDo
   // Called on idle: saves a modified, specified document after the interval.
   void DoAutoSave() override;
   void DoAutoSaveAt(std::uint32_t nowTicks);
+  // A Save As that does not complete leaves the document saving as before.
+  bool AskSaveAs(FSSpec& fileSpec, bool recordIt) override;
   void CheckSaveAs(FSSpec& fileSpec, OSType& type) override;
   std::vector<NavMenuItemSpec> GetSaveAsMenuItem(std::int32_t& selected) const override;
   // The encoding and line-end popups, preset to the document's own, in a
@@ -367,6 +369,7 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc, public KxResumeDo
   void ReportSaveFailureAs(const std::string& name, long err) override;
 
  private:
+  std::string TitleUTF8() const override { return mTitle; }
   void ReadInto(const std::string& path);
   // The read records into the engine before it takes the text: edit, line
   // and page styles, writing, scale, header and footer, line-number

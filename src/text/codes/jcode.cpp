@@ -362,6 +362,37 @@ Boolean CKXJCode::CheckUTF8(const unsigned char* p, long n) {
   return multi > 0;
 }
 
+long CKXJCode::CountUndecodable(short code, const unsigned char* p, long n) {
+  if (!p || n < 1 || (code != kKxCodeUTF8 && code != kKxCodeEUC)) return 0;
+  long bad = 0;
+  long i = 0;
+  while (i < n) {
+    if (n - i >= 8 && KxAllASCII8(p + i)) {
+      i += 8;
+      continue;
+    }
+    const uchar c = p[i];
+    long len = 1;
+    if (code == kKxCodeUTF8) {
+      // As the reader steps: each ill-formed stretch becomes one U+FFFD.
+      len = IsUTF8Char(p + i, n - i);
+      if (len == 0) {
+        len = InvalidUTF8Run(p + i, n - i);
+        bad += len;
+      }
+    } else {
+      // As EUCtoSJIS steps: a byte outside its pairs, triples and kana is
+      // passed on as a Shift_JIS byte, which means another character.
+      const uchar d = i + 1 < n ? p[i + 1] : 0;
+      if (c == kSS3 && n - i > 2 && IsEUC(d) && IsEUC(p[i + 2])) len = 3;
+      else if ((IsEUC(c) && IsEUC(d)) || (c == 0x8E && IsKana(d))) len = 2;
+      else if (c >= 0x80) ++bad;
+    }
+    i += len;
+  }
+  return bad;
+}
+
 Boolean CKXJCode::CheckUNICODEWin(const unsigned char* p, long n) {
   return p && n >= 3 && p[0] == 0xFF && p[1] == 0xFE;
 }

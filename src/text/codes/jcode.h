@@ -52,6 +52,9 @@ class CKXJCode {
   // The length 2-4 of the sequence lead byte c begins, 0 for a byte that
   // leads none.
   static long UTF8LeadLength(unsigned char c);
+  // The bytes of p[0, n) that read as no character in `code` (UTF-8 or
+  // EUC-JP; 0 for the others): what a read replaces or passes on as it is.
+  static long CountUndecodable(short code, const unsigned char* p, long n);
   static Boolean CheckUNICODEWin(const unsigned char* p, long n);
   static void InvertWORDHiLo(unsigned char* p, long n);
 
