@@ -1,6 +1,7 @@
 #include "app/document.h"
 
 #include "views/dialog_box.h"
+#include "views/text_window.h"
 
 #include <algorithm>
 
@@ -34,6 +35,9 @@ constexpr int kFrameHeight = 21;
 constexpr int kFrameWidth = 3;
 // How far a window may lie outside the standard area.
 constexpr int kBoundsSlack = 3;
+// Below this the function-key bar's room is not taken: the documents
+// would have no height left.
+constexpr int kMinStandardHeight = 100;
 
 // The application's name: message list 200 item 1.
 constexpr short kKxAppTextsList = 200;
@@ -384,6 +388,14 @@ Rect CKXDocument::GetStandardArea() const {
   const int top = work.top + palette.v + (area.top - work.top), left = work.left + palette.h + (area.left - work.left);
   if (palette.v > 0 && area.bottom - top > palette.v) area.top = std::int16_t(std::max<int>(area.top, top));
   if (palette.h > 0 && area.right - left > palette.h) area.left = std::int16_t(std::max<int>(area.left, left));
+  // The function-key bar's row stays free as it does for a zoomed window;
+  // a bar above the documents lies in the palette's strip when there is one.
+  Rect bar{};
+  const KxTextWindowHooks& hooks = KxGetTextWindowHooks();
+  if (hooks.functionBarBounds && hooks.functionBarBounds(bar) && !(palette.v > 0 && bar.top < area.top)) {
+    const Rect room = KxLeaveRoomForPalettes(area, SDimension32{0, 0}, true, bar);
+    if (room.bottom - room.top >= kMinStandardHeight) area = room;
+  }
   return area;
 }
 

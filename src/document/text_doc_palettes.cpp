@@ -4,10 +4,14 @@
 #include "app/app_commands.h"
 #include "document/text_doc.h"
 #include "platform/framework/commander.h"
+#include "platform/framework/window.h"
+#include "platform/host/host.h"
 #include "views/text_function_bar.h"
 #include "views/text_toolbar.h"
 #include "views/text_view_commands.h"
 #include "views/text_window.h"
+
+#include <algorithm>
 
 bool KxTextDocHooks::RunToolPalette() {
   if (CKXTextToolbar::IsTextToolbar())
@@ -52,6 +56,16 @@ void KxWirePaletteRoom() {
   hooks.functionBarBounds = [](Rect& bounds) {
     if (!CKXTextFunctionBar::IsShowTextFunctionBar()) return false;
     CKXTextFunctionBar::GetFunctionBounds(bounds);
+    // Where the desktop frames the bar, its title strip is part of it too.
+    if (const LWindow* w = LWindow::FetchWindowOf(CKXTextFunctionBar::Get()); w && w->IsWindowShown()) {
+      const Rect frame = KxCurrentHost().GetWindowFrame(w->GetHostWindow());
+      if (frame.bottom > frame.top && frame.right > frame.left) {
+        bounds.top = std::min(bounds.top, frame.top);
+        bounds.left = std::min(bounds.left, frame.left);
+        bounds.bottom = std::max(bounds.bottom, frame.bottom);
+        bounds.right = std::max(bounds.right, frame.right);
+      }
+    }
     return true;
   };
   KxSetTextWindowHooks(hooks);

@@ -253,6 +253,10 @@ void CKXTextToolbar::InitTextToolbar() {
   if (LWindow* w = LWindow::FetchWindowOf(this)) {
     const Rect bounds{screen.top, screen.left, KxPinShort(long(screen.top) + mLayout.height),
                       KxPinShort(long(screen.left) + mLayout.width)};
+    // The layout's own size is the window's limit: the layout resource's
+    // minimum is the horizontal palette's and would hold a column wide.
+    w->SetMinMaxSize(Rect{KxPinShort(mLayout.height), KxPinShort(mLayout.width), KxPinShort(mLayout.height),
+                          KxPinShort(mLayout.width)});
     w->DoSetBounds(bounds);
     ResizeFrameTo(mLayout.width, mLayout.height, false);
     w->Refresh();

@@ -19,6 +19,7 @@
 #include "platform/framework/framework_classes.h"
 #include "platform/framework/window.h"
 #include "platform/host/headless.h"
+#include "views/text_window.h"
 
 namespace {
 
@@ -505,6 +506,42 @@ TEST_F(DocumentTest, StackingAndTilingMoveEveryDocumentWindow) {
     EXPECT_EQ(b.right, tiled[i].right) << i;
   }
   EXPECT_TRUE(docs[0]->GetWindow()->IsFront());
+}
+
+TEST_F(DocumentTest, StackingAndTilingStayClearOfTheFunctionKeyBar) {
+  // The bar along the screen's bottom, as the zoomed window sees it.
+  const Rect screen = KxCurrentHost().GetScreenBounds();
+  const Rect bar{std::int16_t(screen.bottom - 40), std::int16_t(screen.left + 10), std::int16_t(screen.bottom - 4),
+                 std::int16_t(screen.left + 600)};
+  const KxTextWindowHooks before = KxGetTextWindowHooks();
+  KxTextWindowHooks hooks = before;
+  hooks.functionBarBounds = [bar](Rect& out) {
+    out = bar;
+    return true;
+  };
+  KxSetTextWindowHooks(hooks);
+  std::vector<TestDoc*> docs;
+  for (int i = 0; i < 5; ++i) docs.push_back(new TestDoc("w" + std::to_string(i)));
+  const Rect area = docs[0]->GetStandardArea();
+  EXPECT_EQ(area.top, screen.top);
+  EXPECT_LT(area.bottom, bar.top);
+  EXPECT_EQ(area.bottom, KxLeaveRoomForToolBars(screen).bottom);   // as far as a zoomed window
+  for (bool oneColumn : {false, true}) {
+    docs[0]->TileWindow(oneColumn);
+    for (TestDoc* d : docs) EXPECT_LE(d->GetWindow()->GetGlobalBounds().bottom, bar.top) << oneColumn;
+  }
+  docs[0]->StackWindow();
+  for (TestDoc* d : docs) EXPECT_LE(d->GetWindow()->GetGlobalBounds().bottom, bar.top);
+
+  // A bar that leaves no room worth the name is not made room for.
+  hooks.functionBarBounds = [screen](Rect& out) {
+    out = Rect{std::int16_t(screen.top + 10), screen.left, std::int16_t(screen.bottom - 1), screen.right};
+    return true;
+  };
+  KxSetTextWindowHooks(hooks);
+  EXPECT_GT(H(docs[0]->GetStandardArea()), 100);
+  KxSetTextWindowHooks(before);
+  EXPECT_EQ(docs[0]->GetStandardArea().bottom, screen.bottom);
 }
 
 }  // namespace

@@ -182,6 +182,20 @@ TEST_F(ToolbarTest, ThePreferencesKeepTheOrientation) {
   EXPECT_TRUE(Bar().IsVertical());
 }
 
+TEST_F(ToolbarTest, TheWindowTakesEachOrientationsOwnSize) {
+  // A column is as narrow as its layout, and the strip comes back whole.
+  const Rect work = KxCurrentHost().GetWorkArea();
+  const short cls = KxToolbarWidthClass(work.right - work.left);
+  for (int turn = 0; turn < 2; ++turn) {
+    Bar().ExecuteToolbar(0);
+    const bool vertical = Bar().IsVertical();
+    const SKXToolbarLayout l = KxToolbarLayout(cls, vertical);
+    const Rect b = LWindow::FetchWindowOf(&Bar())->GetGlobalBounds();
+    EXPECT_EQ(b.right - b.left, l.width) << vertical;
+    EXPECT_EQ(b.bottom - b.top, l.height) << vertical;
+  }
+}
+
 TEST_F(ToolbarTest, TheHelpLineFollowsThePointer) {
   const Rect b = LWindow::FetchWindowOf(&Bar())->GetGlobalBounds();
   auto at = [&b](std::int32_t h, std::int32_t v) {

@@ -1031,6 +1031,12 @@ void KxGtkHost::SetWindowBounds(KxWindowID window, const Rect& bounds) {
   w->requestedWidth = width;
   w->requestedHeight = height;
   mImpl->PlaceFrame(*w, bounds.left, bounds.top);
+  // A floating window is not resizable: its content's request is its size,
+  // so it has to follow or the window could never shrink.
+  if (w->floating && w->area) {
+    gtk_widget_set_size_request(w->area, width, height);
+    gtk_window_set_default_size(GTK_WINDOW(w->toplevel), width, height);
+  }
   gtk_window_resize(GTK_WINDOW(w->toplevel), width, height + MenuHeight(*w));
   w->bounds = Rect{bounds.top, bounds.left, Clamp16(long(bounds.top) + height), Clamp16(long(bounds.left) + width)};
 }
