@@ -9,7 +9,10 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "app/app_commands.h"
 #include "app/application.h"
 #include "document/text_doc.h"
 #include "platform/files.h"
@@ -54,6 +57,28 @@ class DocAppTest : public ::testing::Test {
     for (CKXTextDocument* d : KxTextDocHooks::All())
       if (d->GetWindow() == LWindow::FetchFrontWindow()) return d;
     return nullptr;
+  }
+  // The open dialog answered with `files`, its format item `filter` and
+  // its pop-ups `choices` (none: left alone).
+  void OpenChosen(const std::vector<std::filesystem::path>& files, int filter, std::vector<int> choices = {}) {
+    KxDialogReply reply;
+    reply.answer = KxAnswer::kOK;
+    for (const std::filesystem::path& p : files) reply.paths.push_back(p.string());
+    reply.filter = filter;
+    reply.choices = std::move(choices);
+    host.QueueDialogReply(reply);
+    app->ProcessCommand(kKxCmdOpen, nullptr);
+    Drain();
+  }
+  // Save As of the target's document answered the same way.
+  void SaveAsChosen(const std::filesystem::path& to, int filter, std::vector<int> choices = {}) {
+    KxDialogReply reply;
+    reply.answer = KxAnswer::kOK;
+    reply.paths = {to.string()};
+    reply.filter = filter;
+    reply.choices = std::move(choices);
+    host.QueueDialogReply(reply);
+    Command(6);   // Save As
   }
   // The document of a file, opened as the command line opens it.
   CKXTextDocument* Open(const std::filesystem::path& p) {

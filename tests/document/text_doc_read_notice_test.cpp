@@ -17,7 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr CommandT kOpen = 3;
 
 class ReadNoticeTest : public kxtest::DocAppTest {
  protected:
@@ -40,14 +39,7 @@ class ReadNoticeTest : public kxtest::DocAppTest {
   // The open dialog answered with `p` and encoding item `item` (0 automatic).
   std::vector<std::string> OpenAs(const fs::path& p, int item) {
     const std::size_t before = host.Alerts().size();
-    KxDialogReply reply;
-    reply.answer = KxAnswer::kOK;
-    reply.paths = {p.string()};
-    reply.filter = kKxFilterReadable;
-    reply.choices = {item};
-    host.QueueDialogReply(reply);
-    app->ProcessCommand(kOpen, nullptr);
-    Drain();
+    OpenChosen({p}, kKxFilterReadable, {item});
     std::vector<std::string> notes;
     for (std::size_t i = before; i < host.Alerts().size(); ++i)
       if (host.Alerts()[i].kind == KxAlertKind::kNote) notes.push_back(host.Alerts()[i].text);

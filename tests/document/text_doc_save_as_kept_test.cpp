@@ -36,14 +36,8 @@ class SaveAsKeptTest : public kxtest::DocAppTest {
     DocAppTest::TearDown();
   }
   void SaveAs(const fs::path& to, int filter, std::vector<int> choices) {
-    KxDialogReply reply;
-    reply.answer = KxAnswer::kOK;
-    reply.paths = {to.string()};
-    reply.filter = filter;
-    reply.choices = std::move(choices);
-    host.QueueDialogReply(reply);
     host.QueueAnswer(KxAnswer::kOK);   // the failure's alert
-    Command(kSaveAs);
+    SaveAsChosen(to, filter, std::move(choices));
   }
 };
 

@@ -22,18 +22,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr CommandT kOpen = 3;
 
 class AozoraVerticalReplaceTest : public kxtest::DocAppTest {
  protected:
   CKXTextDocument* OpenAozora(const fs::path& p) {
-    KxDialogReply reply;
-    reply.answer = KxAnswer::kOK;
-    reply.paths.push_back(p.string());
-    reply.filter = kKxFilterAozora;
-    host.QueueDialogReply(reply);
-    app->ProcessCommand(kOpen, nullptr);
-    Drain();
+    OpenChosen({p}, kKxFilterAozora);
     return Front();
   }
   static std::vector<std::pair<long, long>> Lines(KXEditHandle e) {
