@@ -22,6 +22,7 @@ struct SRTFAttr {
   std::int16_t script = 0;
   SParaStyl para{};
   std::int32_t ucCount = 1;  // fallback units after "\u" ("\uc")
+  std::int32_t codePage = 0; // of the font's "\cpg" or "\fcharset"; 0: the document's
   bool operator==(const SRTFAttr& o) const;
 };
 
@@ -87,6 +88,8 @@ class CKXTextRTF : public CRTFReader {
   void PutChar(int byte);
   void FlashText(bool force);
   void AppendPending(long n);
+  void AppendDecoded(long n, const char16_t* upper, const SStyl* styl, const SDeco* deco);
+  std::int32_t ByteCodePage() const;
   void StartCharChange();
   void SetCharFontNum(std::int32_t num);
   void SettleBaseFont();
@@ -116,6 +119,7 @@ class CKXTextRTF : public CRTFReader {
   std::int32_t mDest = 0;          // 0 body, 1 header, 2 footer
   std::uint8_t mCharSetFlag = 0;   // 1 Mac, 0 Windows
   std::int32_t mAnsiCodePage = 0;
+  std::int32_t mSetCodePage = 0;   // of "\ansi", "\pc" or "\pca"
   bool mWindowsSet = false;        // "\ansi", "\pc" or "\pca" was read
   bool mDefFontGiven = false;      // "\deff" was read, naming mDefFont
   std::int32_t mDefFont = 0;

@@ -7,13 +7,13 @@
 #include <climits>
 #include <cstring>
 #include <iterator>
+#include <string>
 
 #include "formats/rtf_convert.h"
 #include "platform/fonts.h"
 #include "text/base/memory.h"
 #include "text/codes/script.h"
 #include "text/codes/unicode.h"
-#include "text/store/transform.h"
 
 namespace {
 
@@ -59,6 +59,36 @@ constexpr std::int32_t kDoubleByteCodePages[] = {932, 936, 949, 950, 1361, 1001,
 // Glyph references are kept as collection 3 side entries.
 constexpr std::uint32_t kGlyphCollection3 = 0x130000;
 
+#include "formats/tables/rtf_codepages.inc"
+
+// Code pages of the Windows and PC sets when "\ansicpg" names none of ours.
+constexpr std::int32_t kCodePageAnsi = 1252, kCodePagePc = 437, kCodePagePca = 850;
+// Bytes under this code page are the Mac set's already.
+constexpr std::int32_t kCodePageMacRoman = 10000;
+// "\fcharset" values that name a single-byte code page of their own; the
+// others (0 ANSI, 1 default, 2 symbol, ...) follow the document's.
+constexpr std::int32_t kCharSetCodePages[][2] = {
+    {77, kCodePageMacRoman}, {161, 1253}, {162, 1254}, {163, 1258}, {177, 1255},
+    {178, 1256},             {186, 1257}, {204, 1251}, {222, 874},  {238, 1250},
+};
+
+// The upper half of a code page as Unicode; null when it is not one of ours.
+const char16_t* CodePageUpper(std::int32_t cpg) {
+  for (const RTFCodePage& p : kRTFCodePages)
+    if (p.number == cpg) return p.upper;
+  return nullptr;
+}
+
+// The code of `unit` in `script`, only when it reads back as `unit`: the
+// converters fit look-alikes (U+2014 to the code of U+2015), which would
+// change the text.
+bool ExactCode(short script, char16_t unit, unsigned short& code) {
+  if (!UKXUnicode::ConvertToChar(script, &unit, 1, code)) return false;
+  char16_t back[2] = {0, 0};
+  long count = 2;
+  return UKXUnicode::ConvertFromChar(script, code, back, count) && count == 1 && back[0] == unit;
+}
+
 const char kDateStamp[] = "<DATE>";
 const char kTimeStamp[] = "<TIME>";
 const char kPageStamp[] = "<PAGE>";
@@ -88,7 +118,8 @@ bool IsAsciiLetter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A'
 
 bool SRTFAttr::operator==(const SRTFAttr& o) const {
   return std::memcmp(&styl, &o.styl, sizeof styl) == 0 && std::memcmp(&deco, &o.deco, sizeof deco) == 0 &&
-         script == o.script && std::memcmp(&para, &o.para, sizeof para) == 0 && ucCount == o.ucCount;
+         script == o.script && std::memcmp(&para, &o.para, sizeof para) == 0 && ucCount == o.ucCount &&
+         codePage == o.codePage;
 }
 
 CKXTextRTF::CKXTextRTF() = default;
@@ -273,21 +304,64 @@ void CKXTextRTF::FlashText(bool force) {
 void CKXTextRTF::AppendPending(long n) {
   if (n <= 0) return;
   SStyl scratch;
-  const SStyl* styl = EffectiveStyl(scratch);
-  if (mCharSetFlag == 0) {
-    // Windows bytes of single-byte scripts become the Mac set's.
-    SKXStyl run{0, *styl};
-    UKXText::CharSetConvert(false, mPending.get(), n, &run, 1, nullptr, 0);
-  }
+  const SStyl* styl = mStylUsed ? &mAttr.styl : nullptr;
+  const SDeco* deco = mDecoUsed ? &mAttr.deco : nullptr;
+  // Windows bytes of a Roman run are read in their code page; bytes of
+  // double-byte runs stay as they are.
+  const char16_t* upper = nullptr;
+  if (mCharSetFlag == 0 && KxFontToScriptType(EffectiveStyl(scratch)->font) == kScriptRoman)
+    upper = CodePageUpper(ByteCodePage());
   const long from = KxRTFText::Length(mTarget);
-  KxRTFText::AppendBytes(mTarget, mPending.get(), n, mStylUsed ? &mAttr.styl : nullptr,
-                         mDecoUsed ? &mAttr.deco : nullptr);
+  if (upper)
+    AppendDecoded(n, upper, styl, deco);
+  else
+    KxRTFText::AppendBytes(mTarget, mPending.get(), n, styl, deco);
   if (mParaChanged) {
     KxRTFText::SetPara(mTarget, from, KxRTFText::Length(mTarget), mAttr.para);
     mParaChanged = false;
   }
   std::memmove(mPending.get(), mPending.get() + n, static_cast<std::size_t>(mPendingCount - n));
   mPendingCount -= n;
+}
+
+// Each upper-half byte becomes its character: the Mac Roman byte when that
+// set holds it, else a side entry, as Unicode text from outside is kept.
+void CKXTextRTF::AppendDecoded(long n, const char16_t* upper, const SStyl* styl, const SDeco* deco) {
+  constexpr int kUnknown = -1, kNoByte = -2;
+  int roman[128];
+  std::fill(std::begin(roman), std::end(roman), kUnknown);
+  const bool unicode = UKXUnicode::IsAvailable();
+  std::string run;
+  run.reserve(static_cast<std::size_t>(n));
+  for (long i = 0; i < n; ++i) {
+    const auto b = static_cast<unsigned char>(mPending[i]);
+    if (b < 0x80) {
+      run.push_back(static_cast<char>(b));
+      continue;
+    }
+    const char16_t u = upper[b - 0x80];
+    int& r = roman[b - 0x80];
+    if (r == kUnknown) {
+      unsigned short code = 0;
+      r = unicode && ExactCode(kScriptRoman, u, code) && code <= 0xFF ? code : kNoByte;
+    }
+    if (r != kNoByte) {
+      run.push_back(static_cast<char>(r));
+      continue;
+    }
+    if (!run.empty()) KxRTFText::AppendBytes(mTarget, run.data(), static_cast<long>(run.size()), styl, deco);
+    run.clear();
+    KxRTFText::AppendUniChar(mTarget, u, styl, deco);
+  }
+  if (!run.empty()) KxRTFText::AppendBytes(mTarget, run.data(), static_cast<long>(run.size()), styl, deco);
+}
+
+// The code page of the bytes now read: the font's, else the document's
+// when it is one of ours, else that of the document's set.
+std::int32_t CKXTextRTF::ByteCodePage() const {
+  if (mAttr.codePage > 0) return mAttr.codePage;
+  if (mAnsiCodePage == kCodePageMacRoman || CodePageUpper(mAnsiCodePage)) return mAnsiCodePage;
+  return mSetCodePage > 0 ? mSetCodePage : kCodePageAnsi;
 }
 
 // ---------------------------------------------------------------------------
@@ -358,6 +432,7 @@ void CKXTextRTF::CharSet() {
     case kCsPca:
       mCharSetFlag = 0;
       mWindowsSet = true;
+      mSetCodePage = rtfMinor == kCsPc ? kCodePagePc : rtfMinor == kCsPca ? kCodePagePca : kCodePageAnsi;
       break;
     default: break;
   }
@@ -667,6 +742,17 @@ void CKXTextRTF::SetCharFontNum(std::int32_t num) {
   RTFFont* f = num == -1 ? nullptr : RTFGetFont(num);
   // In a Western document a font number its table does not hold stays Roman.
   const short id = f ? ResolveFont(f, num) : mWesternBase ? kRomanFallbackFont : Clamp16(num);
+  std::int32_t cpg = 0;
+  if (f && f->rtfFCodePage > 0) {
+    cpg = f->rtfFCodePage;
+  } else if (f) {
+    for (const auto& c : kCharSetCodePages)
+      if (c[0] == f->rtfFCharSet) cpg = c[1];
+  }
+  if (cpg != mAttr.codePage) {
+    FlashText(true);
+    mAttr.codePage = cpg;
+  }
   if (mStylUsed && id == mAttr.styl.font) return;
   if (!mStylUsed && id == mAttr.styl.font) {
     // The text's own style continues; nothing changes.
@@ -814,27 +900,28 @@ void CKXTextRTF::InsertUnicode(std::uint32_t value) {
   const SDeco* deco = mDecoUsed ? &mAttr.deco : nullptr;
   const SStyl* styl = mStylUsed ? &mAttr.styl : nullptr;
   if (value <= 0xFFFF && UKXUnicode::IsAvailable()) {
-    // A Roman font takes what its set holds; from U+0370 on, what it cannot
-    // hold goes to a Japanese font.
+    // A font takes what its set holds as itself; from U+0370 on, what a
+    // Roman font cannot hold goes to a Japanese font when that set holds it,
+    // exactly or on a code it shares with a look-alike.
     const char16_t unit = static_cast<char16_t>(value);
     unsigned short code = 0;
-    short conv = script;
-    bool converted = UKXUnicode::ConvertToChar(conv, &unit, 1, code);
-    if (!converted && script == kScriptRoman && value >= 0x370) {
-      conv = kScriptJapanese;
-      converted = UKXUnicode::ConvertToChar(conv, &unit, 1, code);
+    if (ExactCode(script, unit, code)) {
+      KxRTFText::AppendChar(mTarget, code, styl, deco);
+      return;
     }
-    if (converted) {
-      if (conv != script) {
+    if (script == kScriptRoman && value >= 0x370) {
+      const bool exact = ExactCode(kScriptJapanese, unit, code);
+      if (exact || KxUnicodeSharedCode(value, kScriptJapanese)) {
         SStyl s = base;
         s.font = GetFontIDFromSystem();
         s.height = s.ascent = 0;
         mAnyStyl = true;
-        KxRTFText::AppendChar(mTarget, code, &s, deco);
-      } else {
-        KxRTFText::AppendChar(mTarget, code, styl, deco);
+        if (exact)
+          KxRTFText::AppendChar(mTarget, code, &s, deco);
+        else
+          KxRTFText::AppendUniChar(mTarget, value, &s, deco);
+        return;
       }
-      return;
     }
   }
   KxRTFText::AppendUniChar(mTarget, value, styl, deco);
