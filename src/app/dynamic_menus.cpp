@@ -12,6 +12,7 @@
 #include "platform/framework/menu.h"
 #include "platform/resources.h"
 #include "platform/script.h"
+#include "platform/textconv.h"
 #include "views/text_function_bar.h"
 
 namespace {
@@ -57,6 +58,7 @@ void AppendFamily(LMenu& menu, const std::vector<KxMenuEntry>& entries, const Kx
     const CommandT command = range.first + i;
     menu.InsertItem(text, menu.CountItems(), command);
     const std::int16_t item = menu.CountItems();
+    if (!e.unicodeName.empty()) menu.SetItemUnicodeText(item, e.unicodeName);
     SMenukey key;
     if (UCustomMenu::GetMenuKey(command, key)) UCustomMenu::SetCmdKey(menu, item, key.key, key.modifiers);
     if (e.icon != kKxIconNone) KxSetMenuItemIcon(menu.GetMenuID(), item, e.icon);
@@ -116,6 +118,35 @@ std::string KxMenuTextFromUTF8(const std::string& utf8) {
   const std::size_t n = KxCutToCharBoundary(reinterpret_cast<const unsigned char*>(out.data()), out.size(),
                                             kKxMaxNameBytes);
   out.resize(n);
+  return out;
+}
+
+std::string KxMenuTextUnicode(const std::string& utf8) {
+  if (KxScriptTextToUTF8(KxMenuTextFromUTF8(utf8)) == utf8) return {};
+  // File names are bytes: what is no UTF-8 shows as U+FFFD, as the desktop
+  // takes nothing else.
+  std::string out;
+  std::size_t i = 0;
+  while (i < utf8.size()) {
+    const unsigned char c = static_cast<unsigned char>(utf8[i]);
+    const int n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    char32_t cp = n <= 1 ? c : c & (0x7F >> n);
+    bool ok = n > 0 && i + std::size_t(n) <= utf8.size();
+    for (int k = 1; ok && k < n; ++k) {
+      const unsigned char t = static_cast<unsigned char>(utf8[i + std::size_t(k)]);
+      ok = (t & 0xC0) == 0x80;
+      cp = (cp << 6) | (t & 0x3F);
+    }
+    constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    ok = ok && cp >= kLeast[n] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+    if (ok) {
+      out.append(utf8, i, std::size_t(n));
+      i += std::size_t(n);
+    } else {
+      out += "\xEF\xBF\xBD";
+      ++i;
+    }
+  }
   return out;
 }
 
@@ -268,7 +299,8 @@ void UWindowMenu::UpdateMenu(const std::vector<Document>& documents) {
   std::vector<KxMenuEntry> entries;
   for (const Document& d : documents)
     entries.push_back({d.title.empty() ? std::string("-") : d.title,
-                       std::uint16_t(d.modified ? kKxIconModified : d.readOnly ? kKxIconReadOnly : kKxIconText)});
+                       std::uint16_t(d.modified ? kKxIconModified : d.readOnly ? kKxIconReadOnly : kKxIconText),
+                       d.unicodeTitle});
   AppendFamily(*menu, entries, kKxWindowCommands, kMaxMenuItems);
   CKXTextFunctionBar::CheckUserMenu(kKxFunctionKindWindows);
 }

@@ -24,6 +24,7 @@ constexpr std::uint16_t kKxIconFolder = 47;
 struct KxMenuEntry {
   std::string name;
   std::uint16_t icon = kKxIconNone;
+  std::string unicodeName = {};   // shown in place of the name (KxMenuTextUnicode)
 };
 
 // The number of leading items menu `menuID` keeps: those its resource gives.
@@ -35,6 +36,9 @@ void KxSetMenuItemIcon(std::int16_t menuID, std::int16_t item, std::uint16_t ico
 // Text in UTF-8 as menu text (Shift_JIS); characters without a code are
 // left out. Cut to an item's length on a character boundary.
 std::string KxMenuTextFromUTF8(const std::string& utf8);
+// The text itself when its menu text loses some of it, for the desktop to
+// show in place of the menu text; empty when the menu text holds it all.
+std::string KxMenuTextUnicode(const std::string& utf8);
 
 namespace UTextMenusBase {
 void XAble(std::int16_t menuID, bool enable);
@@ -78,6 +82,7 @@ struct Document {
   std::string title;   // Shift_JIS
   bool modified = false;
   bool readOnly = false;
+  std::string unicodeTitle = {};   // UTF-8, when the title cannot hold the name
 };
 // The fixed items, then a separator and one item per document in order
 // (commands 1610 up): at most as many as the range holds.

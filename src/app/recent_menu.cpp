@@ -168,6 +168,7 @@ void URecentMenu::UpdateMenu() {
   for (short i = 1; UKXFSpec::GetFSpec(i, fileRef, gRecentFileHandle); ++i) {
     ToPString(UKXFSpec::LeafName(fileRef), name);
     menu->InsertItem(name, menu->CountItems());
+    menu->SetItemUnicodeText(menu->CountItems(), KxMenuTextUnicode(UKXFSpec::LeafName(fileRef)));
   }
   const short files = menu->CountItems();
   for (short i = 1; i <= std::min<short>(gRecentDirCount, kKxMaxRecentFolders); ++i) {
@@ -175,6 +176,7 @@ void URecentMenu::UpdateMenu() {
     if (i == 1 && files > 0) menu->InsertSeparator(menu->CountItems());
     ToPString(UKXFSpec::LeafName(fileRef), name);
     menu->InsertItem(name, menu->CountItems());
+    menu->SetItemUnicodeText(menu->CountItems(), KxMenuTextUnicode(UKXFSpec::LeafName(fileRef)));
     const std::int16_t subID = std::int16_t(kKxRecentSubmenu + i - 1);
     menu->SetSubmenu(menu->CountItems(), subID);
     if (LMenu* sub = FolderMenu(subID)) {
@@ -183,6 +185,7 @@ void URecentMenu::UpdateMenu() {
       for (short k = 1; UKXFSpec::GetFSpec(k, file, gRecentSubHandle[std::size_t(i - 1)]); ++k) {
         ToPString(UKXFSpec::LeafName(file), name);
         sub->InsertItem(name, sub->CountItems());
+        sub->SetItemUnicodeText(sub->CountItems(), KxMenuTextUnicode(UKXFSpec::LeafName(file)));
       }
     }
   }

@@ -406,6 +406,8 @@ void CKXTextDocument::UpdateTitle() {
   Str255 title;
   ToPascalTitle(mTitle, title);
   mPanes.window->SetDescriptor(title);
+  // The desktop shows the whole name even where Shift_JIS lacks some of it.
+  mPanes.window->SetUnicodeTitle(KxMenuTextUnicode(mTitle));
   mEngine->SetDescriptor(title);
   UpdateModifiedMark();
 }
@@ -1199,7 +1201,8 @@ bool KxTextDocHooks::CloseAllDocuments(OSType saveOption) {
 std::vector<UWindowMenu::Document> KxTextDocHooks::Documents() {
   std::vector<UWindowMenu::Document> out;
   for (CKXTextDocument* d : All())
-    out.push_back({KxMenuTextFromUTF8(d->TitleText()), d->LDocument::IsModified(), !d->IsEditable()});
+    out.push_back({KxMenuTextFromUTF8(d->TitleText()), d->LDocument::IsModified(), !d->IsEditable(),
+                   KxMenuTextUnicode(d->TitleText())});
   return out;
 }
 

@@ -33,7 +33,8 @@ inline void PrintMenu(const LMenuBar& bar, const LMenu& menu, int depth) {
       std::printf("%s----\n", indent.c_str());
       continue;
     }
-    std::string line = indent + std::to_string(it->command) + " " + KxScriptTextToUTF8(it->text);
+    std::string line = indent + std::to_string(it->command) + " " +
+                       (it->unicodeText.empty() ? KxScriptTextToUTF8(it->text) : it->unicodeText);
     if (it->key) line += " [" + MenuKeyText(*it) + "]";
     if (it->mark == kKxCheckMark) line += " checked";
     else if (it->mark != kKxNoMark) line += " mark=" + std::to_string(it->mark);

@@ -779,7 +779,8 @@ class Runner {
       bool modified = false;
       for (CKXTextDocument* d : KxTextDocHooks::All())
         if (d->GetWindow() == window) modified = d->LDocument::IsModified();
-      std::printf("%s%s\n", Utf8(title).c_str(), modified ? " (modified)" : "");
+      const std::string& shown = window->GetUnicodeTitle();
+      std::printf("%s%s\n", shown.empty() ? Utf8(title).c_str() : shown.c_str(), modified ? " (modified)" : "");
     }
     return 0;
   }

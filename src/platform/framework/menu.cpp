@@ -74,7 +74,14 @@ void LMenu::GetItemText(std::int16_t index, Str255 out) const {
 }
 
 void LMenu::SetItemText(std::int16_t index, const unsigned char* text) {
-  if (KxMenuItem* item = Item(index)) item->text = FromPString(text);
+  if (KxMenuItem* item = Item(index)) {
+    item->text = FromPString(text);
+    item->unicodeText.clear();
+  }
+}
+
+void LMenu::SetItemUnicodeText(std::int16_t index, const std::string& text) {
+  if (KxMenuItem* item = Item(index); item && !item->separator) item->unicodeText = text;
 }
 
 void LMenu::SetSubmenu(std::int16_t index, std::int16_t submenuID) {

@@ -14,6 +14,9 @@
 struct KxMenuItem {
   CommandT command = kKxCmdNothing;   // 0: the item stands for itself
   std::string text;                   // Shift_JIS bytes, at most 255
+  // UTF-8 shown in place of `text` when it names something Shift_JIS
+  // cannot hold (a file name); empty for none.
+  std::string unicodeText;
   std::uint8_t key = 0;               // key equivalent, upper case; 0 none
   std::uint16_t modifiers = 0;        // shift, option, control besides command
   std::int16_t submenuID = 0;
@@ -48,7 +51,9 @@ class LMenu {
 
   void SetCommand(std::int16_t index, CommandT command);
   void GetItemText(std::int16_t index, Str255 out) const;
+  // Setting the text drops the item's Unicode text.
   void SetItemText(std::int16_t index, const unsigned char* text);
+  void SetItemUnicodeText(std::int16_t index, const std::string& text);
   void EnableItem(std::int16_t index, bool enabled = true);
   bool IsItemEnabled(std::int16_t index) const;
   void SetMark(std::int16_t index, std::uint16_t mark);

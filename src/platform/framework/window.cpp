@@ -209,7 +209,17 @@ void LWindow::GetDescriptor(Str255 out) const { std::memcpy(out, mTitle, mTitle[
 
 void LWindow::SetDescriptor(ConstStringPtr title) {
   std::memcpy(mTitle, title, title[0] + 1);
+  mUnicodeTitle.clear();
   KxCurrentHost().SetWindowTitle(mHostWindow, mTitle);
+}
+
+void LWindow::SetUnicodeTitle(const std::string& title) {
+  if (title == mUnicodeTitle) return;
+  mUnicodeTitle = title;
+  if (title.empty())
+    KxCurrentHost().SetWindowTitle(mHostWindow, mTitle);
+  else
+    KxCurrentHost().SetWindowTitleUTF8(mHostWindow, title);
 }
 
 void LWindow::SetModifiedMark(bool modified) {

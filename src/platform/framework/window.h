@@ -77,6 +77,11 @@ class LWindow : public LView, public LCommander, public KxWindowClient {
 
   void GetDescriptor(Str255 out) const override;
   void SetDescriptor(ConstStringPtr title) override;
+  // The title the desktop shows in place of the descriptor, in UTF-8, for
+  // a name the Shift_JIS descriptor cannot carry; empty for none. A new
+  // descriptor drops it.
+  void SetUnicodeTitle(const std::string& title);
+  const std::string& GetUnicodeTitle() const { return mUnicodeTitle; }
   // The mark of a window whose document has unsaved changes, shown by the
   // host beside the title (the title itself stays as set).
   void SetModifiedMark(bool modified);
@@ -151,6 +156,7 @@ class LWindow : public LView, public LCommander, public KxWindowClient {
   SDimension32 mStandardSize{32767, 32767};
   Rect mUserBounds{0, 0, 0, 0};   // where zooming back goes
   Str255 mTitle{};
+  std::string mUnicodeTitle;
   bool mModifiedMark = false;
   bool mHostBusy = false;   // inside a host call that reports back
 

@@ -1149,6 +1149,13 @@ void KxGtkHost::SetWindowTitle(KxWindowID window, const unsigned char* title) {
   if (KxGtkWindow* w = mImpl->Find(window)) ShowTitle(*w, title);
 }
 
+void KxGtkHost::SetWindowTitleUTF8(KxWindowID window, const std::string& title) {
+  KxGtkWindow* w = mImpl->Find(window);
+  if (!w || title.empty() || !g_utf8_validate(title.data(), gssize(title.size()), nullptr)) return;
+  w->title = title;
+  ShowTitle(*w, nullptr);
+}
+
 void KxGtkHost::SetWindowModified(KxWindowID window, bool modified) {
   KxGtkWindow* w = mImpl->Find(window);
   if (!w || w->modified == modified) return;

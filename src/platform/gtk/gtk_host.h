@@ -46,6 +46,7 @@ class KxGtkHost : public KxHost {
   void SetWindowBounds(KxWindowID window, const Rect& bounds) override;
   Rect GetWindowBounds(KxWindowID window) const override;
   void SetWindowTitle(KxWindowID window, const unsigned char* title) override;
+  void SetWindowTitleUTF8(KxWindowID window, const std::string& title) override;
   // The desktop shows a modified window's title after a star.
   void SetWindowModified(KxWindowID window, bool modified) override;
   void InvalidateWindow(KxWindowID window, const Rect& area) override;

@@ -36,6 +36,7 @@ std::uint32_t ItemCode(std::int16_t menuID, std::int16_t item) {
 }
 
 std::string ItemLabel(const KxMenuItem& item) {
+  if (!item.unicodeText.empty()) return item.unicodeText;
   return KxGtkUtf8FromScript(reinterpret_cast<const unsigned char*>(item.text.data()), item.text.size());
 }
 

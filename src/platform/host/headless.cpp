@@ -283,7 +283,19 @@ Rect KxHeadlessHost::GetWindowBounds(KxWindowID window) const {
 }
 
 void KxHeadlessHost::SetWindowTitle(KxWindowID window, const unsigned char* title) {
-  if (Window* w = Find(window)) w->title = FromPString(title);
+  if (Window* w = Find(window)) {
+    w->title = FromPString(title);
+    w->titleUTF8.clear();
+  }
+}
+
+void KxHeadlessHost::SetWindowTitleUTF8(KxWindowID window, const std::string& title) {
+  if (Window* w = Find(window)) w->titleUTF8 = title;
+}
+
+std::string KxHeadlessHost::GetWindowTitleUTF8(KxWindowID window) const {
+  const Window* w = Find(window);
+  return w ? w->titleUTF8 : std::string();
 }
 
 std::string KxHeadlessHost::GetWindowTitle(KxWindowID window) const {

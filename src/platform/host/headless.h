@@ -78,6 +78,8 @@ class KxHeadlessHost : public KxHost {
   // running inside it returns.
   void DismissAlert() { mDismiss = mAlertLoops > 0; }
   std::string GetWindowTitle(KxWindowID window) const;
+  // The UTF-8 title as last set (SetWindowTitleUTF8), empty when none.
+  std::string GetWindowTitleUTF8(KxWindowID window) const;
   // The modified mark as last set (SetWindowModified); the title keeps none.
   bool IsWindowModified(KxWindowID window) const;
   int CountInvalidations(KxWindowID window) const;
@@ -101,6 +103,7 @@ class KxHeadlessHost : public KxHost {
   void SetWindowBounds(KxWindowID window, const Rect& bounds) override;
   Rect GetWindowBounds(KxWindowID window) const override;
   void SetWindowTitle(KxWindowID window, const unsigned char* title) override;
+  void SetWindowTitleUTF8(KxWindowID window, const std::string& title) override;
   void SetWindowModified(KxWindowID window, bool modified) override;
   void InvalidateWindow(KxWindowID window, const Rect& area) override;
   std::vector<KxWindowID> WindowList() const override;
@@ -165,6 +168,7 @@ class KxHeadlessHost : public KxHost {
     bool shown = true;
     bool above = false;   // a window kept above the documents (SetWindowFloating)
     bool modified = false;   // its modified mark (SetWindowModified)
+    std::string titleUTF8 = {};   // shown in place of the title (SetWindowTitleUTF8)
   };
   struct Answer {
     KxAnswer answer;

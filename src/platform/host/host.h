@@ -100,6 +100,10 @@ class KxHost {
   virtual void SetWindowBounds(KxWindowID window, const Rect& bounds) = 0;
   virtual Rect GetWindowBounds(KxWindowID window) const = 0;
   virtual void SetWindowTitle(KxWindowID window, const unsigned char* title) = 0;
+  // The title in UTF-8, for a name Shift_JIS cannot carry: a host that
+  // shows windows shows it in place of the title until SetWindowTitle
+  // comes again. What the program reads back stays the Shift_JIS title.
+  virtual void SetWindowTitleUTF8(KxWindowID /*window*/, const std::string& /*title*/) {}
   // Whether the window shows its document as changed since it was saved. A
   // host that shows windows marks what the desktop shows of the title; the
   // title itself (SetWindowTitle, and what the program reads back) stays.
