@@ -348,16 +348,23 @@ void CKXTextDocument::IgnoreSpelling() {
 
 bool CKXTextDocument::SpellingPanelCommand(OSType command, const std::string& word) {
   if (command == kKxSpellFindNext) return ObeySpellCheckCommand(kKxCmdSpellNext);
-  if (command == kKxSpellIgnore) return ObeySpellCheckCommand(kKxCmdSpellIgnore);
+  // A click in the panel took the window's activation and the view's
+  // target away: the user types on in the document, and the next word is
+  // found from the view's idle time, which runs only while it has both.
+  auto backToText = [this] {
+    if (mWindow) mWindow->Select();
+    if (LCommander* view = mEngine->GetPostCommander()) LCommander::SwitchTarget(view);
+  };
+  if (command == kKxSpellIgnore) {
+    ObeySpellCheckCommand(kKxCmdSpellIgnore);
+    backToText();
+    return true;
+  }
   if (command == kKxSpellCorrect) {
     if (!mEngine->IsEditable() || !mSpellAvailable) return true;
     if (ReplaceWordAroundSelection(word)) {
       mSpellNext = true;
-      // The next word is found from the view's idle time, which runs only
-      // while its window is active and the view is the target: a click in
-      // the panel took both away.
-      if (mWindow) mWindow->Select();
-      if (LCommander* view = mEngine->GetPostCommander()) LCommander::SwitchTarget(view);
+      backToText();
     }
     return true;
   }

@@ -141,6 +141,10 @@ TEST_F(SpellingTest, ChangeMovesOnOnceAndFindNextDoesNotSkip) {
   EXPECT_EQ(Sel(d), "26+4");   // wrod
   idle();
   EXPECT_EQ(Sel(d), "26+4");
+  // Ignore too gives the typing back to the text.
+  clickPanel();
+  d->SpellingPanelCommand(kKxSpellIgnore, "");
+  EXPECT_EQ(LCommander::GetTarget(), static_cast<LCommander*>(d->CurrentTextView()));
   // Closed after a change: the selection stays where the change left it.
   clickPanel();
   d->SpellingPanelCommand(kKxSpellCorrect, "word");
