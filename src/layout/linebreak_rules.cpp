@@ -210,12 +210,53 @@ long CKXTextLayout::CheckJWrap(long lineStart, long b, short mode) const {
 
 namespace {
 
-// The layout's text as the word-wrap rule reads it.
+// Curly quotes and the apostrophe arrive as double-byte characters. Beside
+// a Latin letter or digit (a placeholder of a Latin side entry is one too)
+// they belong to its word: ’ and ” close the word before them (’ inside a
+// word joins its halves), ‘ and “ open the word after them; quotes nest.
+constexpr std::uint16_t kOpenSingle = 0x8165, kCloseSingle = 0x8166, kOpenDouble = 0x8167,
+                        kCloseDouble = 0x8168;
+
+bool IsQuote(std::uint16_t code) { return code >= kOpenSingle && code <= kCloseDouble; }
+bool IsClosing(std::uint16_t code) { return code == kCloseSingle || code == kCloseDouble; }
+
+bool QuoteInWord(const CKXTextLayout& layout, long pos, std::uint16_t code) {
+  if (layout.ScriptAt(pos) != kScriptJapanese) return false;
+  const bool closing = IsClosing(code);
+  long len = 2;
+  // Through a few nested quotes at most to the letter they stand by.
+  for (int k = 0; k < 8; ++k) {
+    long at = pos + len, n = 0;
+    std::uint16_t c;
+    if (closing) {
+      c = layout.CharBefore(pos, at);
+      n = pos - at;
+    } else {
+      c = layout.CharAt(at, n);
+    }
+    if (n == 1) return UKXText::GetCharType(c, layout.ScriptAt(at)) == UKXText::kClassWord;
+    if (n != 2 || !IsQuote(c) || IsClosing(c) != closing) return false;
+    pos = at;
+    len = n;
+  }
+  return false;
+}
+
+// The layout's text as the word-wrap rule reads it: a quote that belongs
+// to a word reads as the ASCII apostrophe, a character of words.
 struct LayoutReader {
   const CKXTextLayout& layout;
   long Length() const { return layout.TextLength(); }
-  short ClassAt(long pos) const { return layout.CharTypeAt(pos); }
-  UKXText::Code CharBefore(long pos, long& first) const { return layout.CharBefore(pos, first); }
+  short ClassAt(long pos) const {
+    long n;
+    const std::uint16_t c = layout.CharAt(pos, n);
+    if (n == 2 && IsQuote(c) && QuoteInWord(layout, pos, c)) return UKXText::kClassPunct;
+    return UKXText::GetCharType(c, layout.ScriptAt(pos));
+  }
+  UKXText::Code CharBefore(long pos, long& first) const {
+    const std::uint16_t c = layout.CharBefore(pos, first);
+    return pos - first == 2 && IsQuote(c) && QuoteInWord(layout, first, c) ? UKXText::Code('\'') : c;
+  }
   long PlainWordStart(long pos, long lineStart) const { return layout.PlainWordStart(pos, lineStart); }
   short ScriptAt(long pos) const { return layout.ScriptAt(pos); }
 };
@@ -225,10 +266,11 @@ struct LayoutReader {
 long CKXTextLayout::CheckWordwrap(long lineStart, long b) const {
   // A double-byte character at the break belongs to no single-byte word, so
   // the rule never moves it: the usual case in Japanese text, answered from
-  // the bytes at hand.
+  // the bytes at hand. Quotes may belong to a word and are asked about.
   if (mPeek && b >= mPeek->start && b + 1 < mPeek->end) {
     const auto lead = static_cast<unsigned char>(mPeek->bytes[b - mPeek->start]);
-    if (mPeek->bytes[b + 1 - mPeek->start] != 13 && KxTextCharFirst(lead, ScriptAt(b))) return 0;
+    const auto trail = static_cast<unsigned char>(mPeek->bytes[b + 1 - mPeek->start]);
+    if (trail != 13 && KxTextCharFirst(lead, ScriptAt(b)) && !IsQuote(std::uint16_t(lead << 8 | trail))) return 0;
   }
   return UKXText::WordwrapAdjust(LayoutReader{*this}, lineStart, b);
 }

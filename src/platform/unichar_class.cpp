@@ -11,3 +11,14 @@ KxUnicharClass KxUnicharClassOf(char32_t cp) {
   c.lower = g_unichar_islower(u);
   return c;
 }
+
+char32_t KxUnicharToCase(char32_t cp, KxUnicharCase to) {
+  const gunichar u = gunichar(cp);
+  if (!g_unichar_validate(u)) return cp;
+  switch (to) {
+    case KxUnicharCase::kUpper: return char32_t(g_unichar_toupper(u));
+    case KxUnicharCase::kLower: return char32_t(g_unichar_tolower(u));
+    case KxUnicharCase::kTitle: return char32_t(g_unichar_totitle(u));
+  }
+  return cp;
+}

@@ -9,3 +9,8 @@ struct KxUnicharClass {
   bool lower = false;
 };
 KxUnicharClass KxUnicharClassOf(char32_t cp);
+
+// The simple (one character to one) upper, lower or title case of a
+// character; the character itself when it has none.
+enum class KxUnicharCase { kUpper, kLower, kTitle };
+char32_t KxUnicharToCase(char32_t cp, KxUnicharCase to);

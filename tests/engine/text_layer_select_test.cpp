@@ -218,6 +218,31 @@ TEST(TextLayerSelect, ConversionsKeepRunsRubyAndMarksWithExactUndo) {
   }
 }
 
+// Letters kept in side entries change case with the rest; undo gives their
+// entries back.
+TEST(TextLayerSelect, CaseOfSideEntryLettersUndoes) {
+  TestLayer layer;
+  SetText(layer, "caf cole");
+  KXText_InsertUniChar(layer.GetEdit(), 3, 0x00E90000, nullptr, nullptr);  // é
+  KXText_InsertUniChar(layer.GetEdit(), 5, 0x00C90000, nullptr, nullptr);  // É
+  KXTE_CalcText(layer.GetEdit());
+  layer.SetSelectionRange({0, 10}, false);
+  const Snapshot before = Take(layer);
+  ASSERT_EQ(before.uni.size(), 2u);
+  layer.DoCharType(5);
+  const Snapshot after = Take(layer);
+  EXPECT_EQ(after.bytes, "CAF\xA0 \xA0" "COLE");
+  ASSERT_EQ(after.uni.size(), 2u);
+  EXPECT_EQ(after.uni[0].value, 0x00C90000u);
+  EXPECT_EQ(after.uni[1].value, 0x00C90000u);
+  layer.Undo();
+  EXPECT_EQ(Diff(Take(layer), before), "");
+  layer.Redo();
+  EXPECT_EQ(Diff(Take(layer), after), "");
+  layer.DoCharType(6);
+  EXPECT_EQ(Take(layer).uni[1].value, 0x00E90000u);
+}
+
 // Marks inside a converted range stay on their text, their ends moved where
 // the conversion put it (a mark byte joined into a kana takes the mark's
 // end with it); undo and redo give each set back exactly.

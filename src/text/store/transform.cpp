@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/script.h"
 #include "platform/unichar_class.h"
 #include "text/codes/script.h"
 #include "text/codes/unicode.h"
@@ -167,7 +168,7 @@ struct Char {
   long len;  // 1 or 2
   Code code;
   short script;
-  bool fixed;  // a picture or a placeholder with a side entry: never converted
+  bool fixed;  // a picture or a placeholder with a side entry: only case changes
   char32_t side;  // the character of its side entry, 0 when none
 };
 
@@ -252,7 +253,8 @@ short ChooseMode(CKXTextRebuild& r, const CKXText& src, short mode) {
   CharWalk w(r, src);
   Char c;
   while (w.Next(c)) {
-    if (c.fixed) continue;
+    // A letter in a side entry changes case too, so it decides as well.
+    if (c.fixed && !(mode == kCharTypeToggleCase && c.side)) continue;
     if (mode == kCharTypeToggleWidth && IsJapanese(c)) {
       if (c.len == 2 && (IsWordAscii(c.code) || IsWordKana(c.code))) return kCharTypeHalf;
       if (c.len == 1 && ByteToWord(c.code) != c.code) return kCharTypeFull;
@@ -292,6 +294,40 @@ void PutCode(CKXTextRebuild& r, long to, Code code) {
   r.Put(to, b, KxTextCodeBytes(code, b));
 }
 
+// Changes the case of a letter kept beside a placeholder, one character for
+// one: the new character keeps the placeholder when it needs the same one,
+// or takes the script's own code when the script holds it (ı to I). A
+// change that could do neither (one character becoming two, a different
+// placeholder) is not made.
+void CaseSideEntry(CKXTextRebuild& r, const CKXText& src, const Char& c, KxUnicharCase to) {
+  const std::uint32_t v = std::uint32_t(src.GetUniChar(c.pos));
+  const char32_t hi = char32_t(v >> 16), lo = char32_t(v & 0xFFFF);
+  const bool pair = hi >= 0xD800 && hi <= 0xDBFF && lo >= 0xDC00 && lo <= 0xDFFF;
+  const bool alone = v <= 0xFFFF || lo == 0 || pair;  // no second character follows
+  const char32_t m = KxUnicharToCase(c.side, to);
+  if (m == c.side || m == 0 || (m > 0xFFFF) != (c.side > 0xFFFF)) return;
+  const std::uint16_t first = std::uint16_t(v <= 0xFFFF ? v : hi);
+  if (c.code != KxUnicodePlaceholderFor(first, c.script)) return;  // a shared code, not a placeholder
+  if (alone) {
+    const std::int32_t own = KxScriptFromUnicode(m, c.script);
+    if (own >= 0 && own <= 0xFFFF && !KxScriptIsOtherForm(m, c.script)) {
+      r.Keep(c.pos);
+      PutCode(r, c.pos + c.len, Code(own));
+      return;
+    }
+  }
+  std::uint32_t value;
+  if (pair) {
+    const char32_t x = m - 0x10000;
+    value = std::uint32_t(0xD800 + (x >> 10)) << 16 | std::uint32_t(0xDC00 + (x & 0x3FF));
+  } else {
+    value = v <= 0xFFFF ? std::uint32_t(m) : std::uint32_t(m) << 16 | std::uint32_t(lo);
+  }
+  const std::uint16_t newFirst = std::uint16_t(value <= 0xFFFF ? value : value >> 16);
+  if (KxUnicodePlaceholderFor(newFirst, c.script) != c.code || KxSideValueIsNoCharacter(value)) return;
+  r.SetSideEntry(c.pos, value);
+}
+
 }  // namespace
 
 bool CharTypeKXText(CKXText* text, short mode, KXTextPieces* pieces) {
@@ -313,7 +349,14 @@ bool CharTypeKXText(CKXText* text, short mode, KXTextPieces* pieces) {
     const bool letter = mode == kCharTypeCapitalize && IsLetter(c);
     const bool first = letter && !inWord;
     inWord = letter;
-    if (c.fixed) continue;
+    if (c.fixed) {
+      if (!c.side || !IsLetter(c)) continue;
+      if (mode == kCharTypeUpper) CaseSideEntry(r, *text, c, KxUnicharCase::kUpper);
+      if (mode == kCharTypeLower) CaseSideEntry(r, *text, c, KxUnicharCase::kLower);
+      if (mode == kCharTypeCapitalize)
+        CaseSideEntry(r, *text, c, first ? KxUnicharCase::kTitle : KxUnicharCase::kLower);
+      continue;
+    }
     Code to = c.code;
     long end = c.pos + c.len;
     switch (mode) {

@@ -7,7 +7,8 @@
 // together from the old ones and the style, decoration, paragraph, ruby and
 // Unicode side-entry runs are carried over to them, so that a 50 MB text
 // costs one copy instead of one edit per changed character. Inline pictures
-// and characters that carry a side entry are never converted or removed.
+// and characters that carry a side entry are never converted or removed,
+// except that the case commands change the case of a letter in a side entry.
 // Marks and markups belong to the edit object and are not touched here;
 // the commands say where the changed bytes went, so that their owner can
 // move them.

@@ -82,6 +82,15 @@ bool CKXTextRebuild::FindSideEntry(long pos) const {
   return it != mUni.end() && it->offset == pos;
 }
 
+void CKXTextRebuild::SetSideEntry(long pos, std::uint32_t value) {
+  if (pos < mDone) return;
+  auto it = std::lower_bound(mUni.begin(), mUni.end(), pos,
+                             [](const SKXUniChar& u, long p) { return u.offset < p; });
+  if (it == mUni.end() || it->offset != pos || it->value == value) return;
+  it->value = value;
+  mChanged = true;
+}
+
 void CKXTextRebuild::PushRuns(long src, long out, long n, bool kept) {
   if (n <= 0) return;
   const long end = src + n;

@@ -40,6 +40,9 @@ class CKXTextRebuild {
   bool IsPicture(long pos) const { return !mPictures.empty() && FindPicture(pos); }
   bool HasSideEntry(long pos) const { return !mUni.empty() && FindSideEntry(pos); }
 
+  // Gives the side entry of the source byte at `pos`, not yet kept, another
+  // value; the byte itself is kept as it is.
+  void SetSideEntry(long pos, std::uint32_t value);
   // Keeps the source bytes from where the last piece ended to `to`.
   void Keep(long to) {
     if (to > mDone) KeepMore(to);

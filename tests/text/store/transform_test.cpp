@@ -222,7 +222,7 @@ TEST_F(Transform, CharacterTypeModes) {
 
 // Letters the Japanese encoding lacks stand as placeholders with a side
 // entry: they are letters of their words (their case counts when a word
-// is judged), though they are not converted.
+// is judged).
 TEST_F(Transform, LettersWithSideEntriesBelongToTheirWords) {
   // Each '#' becomes the side-entry character of the list, in turn.
   auto convert = [](const std::string& s, std::vector<std::uint32_t> side, short mode) {
@@ -247,10 +247,71 @@ TEST_F(Transform, LettersWithSideEntriesBelongToTheirWords) {
   EXPECT_EQ(convert("abc#d#f", {smile, e}, kCharTypeCapitalize), "Abc#D#f");
   // Two capitals in a row, one of them a side letter, still ask for it.
   EXPECT_EQ(convert("#Rx", {AE}, kCharTypeCapitalize), "#rx");
-  // Never converted, a side letter leaves the toggle to the next letter.
-  EXPECT_EQ(convert("1 #bC", {AE}, kCharTypeToggleCase), "1 #BC");
+  // A side letter decides the toggle like any other letter.
+  EXPECT_EQ(convert("1 #bC", {AE}, kCharTypeToggleCase), "1 #bc");
   // Not letters: a glyph reference, a symbol.
   EXPECT_EQ(convert("ab#cd", {0x100000 + 5, 0x00D70000}, kCharTypeCapitalize), "Ab#Cd");
+}
+
+// The case commands change letters kept in side entries one for one: the
+// placeholder stays, or the script's own code comes when it holds the new
+// letter; a letter with no one-to-one case (ß, ﬁ) stays as it is.
+TEST_F(Transform, CaseChangesLettersInSideEntries) {
+  // ASCII goes in as bytes, anything else as a side entry of one unit
+  // (or a surrogate pair); the text comes back the same way.
+  auto convert = [](const std::u32string& s, short mode) {
+    CKXText t;
+    for (const char32_t ch : s) {
+      if (ch < 0x80) {
+        const char b = char(ch);
+        t.InsertString(t.GetLength(), &b, 1, nullptr, nullptr, nullptr, 0);
+      } else if (ch > 0xFFFF) {
+        const char32_t x = ch - 0x10000;
+        t.InsertUniChar(t.GetLength(), (0xD800 + (x >> 10)) << 16 | (0xDC00 + (x & 0x3FF)), nullptr, nullptr);
+      } else {
+        t.InsertUniChar(t.GetLength(), ch << 16, nullptr, nullptr);
+      }
+    }
+    CharTypeKXText(&t, mode);
+    EXPECT_EQ(t.Check(), "");
+    const std::string bytes = Bytes(t);
+    std::u32string out;
+    for (long p = 0; p < t.GetLength(); p = t.GetNextCharPos(p)) {
+      const unsigned long v = t.GetUniChar(p);
+      const char32_t hi = char32_t(v >> 16), lo = char32_t(v & 0xFFFF);
+      if (v == 0)
+        out += t.GetNextCharPos(p) - p == 2 ? U'\uFFFD' : char32_t(static_cast<unsigned char>(bytes[size_t(p)]));
+      else if (hi >= 0xD800 && hi <= 0xDBFF)
+        out += 0x10000 + ((hi - 0xD800) << 10) + (lo - 0xDC00);
+      else
+        out += hi;
+    }
+    return out;
+  };
+  EXPECT_EQ(convert(U"café naïve straße œuvre garçon ÿ ǆ ﬁne łódź", kCharTypeUpper),
+            U"CAFÉ NAÏVE STRAßE ŒUVRE GARÇON Ÿ Ǆ ﬁNE ŁÓDŹ");
+  EXPECT_EQ(convert(U"ÉCOLE ÆSIR Ÿ Ǆ ŁÓDŹ Ğ", kCharTypeLower), U"école æsir ÿ ǆ łódź ğ");
+  EXPECT_EQ(convert(U"œuvre ÉCOLE ǆemal Ærø", kCharTypeCapitalize), U"Œuvre École ǅemal Ærø");
+  // The toggle: the first letter decides, a side letter as well.
+  EXPECT_EQ(convert(U"École", kCharTypeToggleCase), U"école");
+  EXPECT_EQ(convert(U"éCOLE", kCharTypeToggleCase), U"ÉCOLE");
+  // A letter outside the Basic Multilingual Plane stays a surrogate pair.
+  EXPECT_EQ(convert(U"\U00010400", kCharTypeLower), U"\U00010428");
+  // ı upper is the plain I, the Kelvin sign lower the plain k: no side entry.
+  EXPECT_EQ(convert(U"ı\u212A", kCharTypeUpper), U"I\u212A");
+  EXPECT_EQ(convert(U"ı\u212A", kCharTypeLower), U"ık");
+
+  // A letter with a combining mark keeps its mark; the ohm sign's lower
+  // case ω is a Shift_JIS character.
+  CKXText t;
+  t.InsertUniChar(0, 0x00450301, nullptr, nullptr);  // E with an acute
+  t.InsertUniChar(1, 0x21260000, nullptr, nullptr);  // Ω, on the two-byte placeholder
+  ASSERT_EQ(t.GetLength(), 3);
+  EXPECT_TRUE(CharTypeKXText(&t, kCharTypeLower));
+  EXPECT_EQ(t.Check(), "");
+  EXPECT_EQ(t.GetUniChar(0), 0x00650301u);
+  EXPECT_EQ(Bytes(t), "\xA0\x83\xD6");
+  EXPECT_EQ(t.GetUniChar(1), 0u);
 }
 
 // The pieces a command reports place every offset of the old text in the new one.
