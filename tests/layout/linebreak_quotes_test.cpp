@@ -48,8 +48,9 @@ TEST(LineBreakQuotes, QuotesStayWithTheirWords) {
       Doc d(c.text);
       EXPECT_EQ(d.Starts(c.width, Style(c.mode, true)), c.starts) << c.name << (shortWays ? "" : ", the long way");
       // Without word wrap the quotes break where they fall.
-      if (&c - cases < kMoved && c.mode == 0)
+      if (&c - cases < kMoved && c.mode == 0) {
         EXPECT_NE(d.Starts(c.width, Style(0, false)), c.starts) << c.name << ", no word wrap";
+      }
     }
   }
   CKXTextLayout::sShortWays = true;
