@@ -304,7 +304,9 @@ class CKXTextLayer {
   bool IsReplSelection(const char* find, long len, short options);
   // The span from the first match to the end of the last.
   bool IsFindAllSelection(const char* find, long len, short options, SKXRange& out) const;
-  void ReplaceText(const char* repl, long len);
+  // `sides`: the side entries of characters the replacement copies from
+  // the text (offsets within repl).
+  void ReplaceText(const char* repl, long len, const std::vector<SKXUniChar>* sides = nullptr);
   virtual void DoReplace(const char* repl, long len);
   virtual void DoReplaceRE(const char* find, long flen, const char* repl, long rlen, short options);
   // One undo step; answers the number of replacements. options: find bits,
@@ -446,8 +448,12 @@ class CKXTextLayer {
   void ConvertRange(const SKXRange& range, short type, F convert);
   // Replaces every match (offsets of the text as it stands) by its
   // replacement (ends[k]..ends[k + 1] of `repls`); answers the result word.
+  // `sides` (sideEnds[k]..sideEnds[k + 1]) the side entries of what
+  // replacement k copies from its match, offsets within the replacement;
+  // null when none copies any.
   std::uint16_t ReplaceAllText(const std::vector<SKXRange>& matches, const std::string& repls,
-                               const std::vector<long>& ends);
+                               const std::vector<long>& ends, const std::vector<SKXUniChar>* sides = nullptr,
+                               const std::vector<std::size_t>* sideEnds = nullptr);
   // Its ways (text_layer_find.cpp): the span built anew in one pass; the
   // store's edits match by match in a copy built a stretch at a time; the
   // store's edits match by match in the text itself.

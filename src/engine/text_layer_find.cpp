@@ -112,7 +112,7 @@ bool CKXTextLayer::IsFindAllSelection(const char* find, long len, short options,
 
 // ---- replace -----------------------------------------------------------------------------------------
 
-void CKXTextLayer::ReplaceText(const char* repl, long len) {
+void CKXTextLayer::ReplaceText(const char* repl, long len, const std::vector<SKXUniChar>* sides) {
   short font = 0;
   SKXStyl run{};
   const bool styled = ReplacementFont(repl, len, true, font);
@@ -122,8 +122,9 @@ void CKXTextLayer::ReplaceText(const char* repl, long len) {
     run.styl.face = 0;
   }
   Focus();
-  TextInsert(GetSelectionRange(), repl, len, styled ? &run : nullptr, styled ? 1 : 0, nullptr, 0, nullptr, 0, nullptr,
-             0, nullptr, 0);
+  const bool withSides = sides && !sides->empty();
+  TextInsert(GetSelectionRange(), repl, len, styled ? &run : nullptr, styled ? 1 : 0, nullptr, 0, nullptr, 0,
+             withSides ? sides->data() : nullptr, withSides ? long(sides->size()) : 0, nullptr, 0);
 }
 
 void CKXTextLayer::DoReplace(const char* repl, long len) {
@@ -136,12 +137,19 @@ void CKXTextLayer::DoReplaceRE(const char* find, long flen, const char* repl, lo
   const SKXRange sel = GetSelectionRange();
   StKxHandle built{NewHandle(std::max(rlen, 1L))};
   long n = 0;
+  std::vector<SKXUniChar> sides;
   if (built.h)
     n = KXText_CheckReplaceRE(mEdit, sel.start, long(sel.start) + sel.length, find, flen, options, repl, rlen,
-                              built.h, mScriptType);
+                              built.h, mScriptType, &sides);
   if (n > 0 && built.h && long(GetHandleSize(built.h)) >= n) {
     const std::string bytes(*built.h, std::size_t(n));
-    DoReplace(bytes.data(), long(bytes.size()));
+    if (sides.empty()) {
+      DoReplace(bytes.data(), long(bytes.size()));
+    } else {
+      // Characters kept beside their bytes go into the replacement with them.
+      RunAction(*this, kxlayer::kActReplace, 0,
+                [&](CKXTextAction&) { ReplaceText(bytes.data(), long(bytes.size()), &sides); });
+    }
   } else {
     DoReplace(repl, rlen);
   }
@@ -172,23 +180,33 @@ long CKXTextLayer::DoReplaceAll(const char* find, long flen, const char* repl, l
   const bool groups = (options & kReplaceRegexp) != 0;
   StKxHandle built;
   if (groups) built.h = NewHandle(std::max(rlen, 1L));
+  // The side entries of the characters each replacement copies from its
+  // match: without them those characters would become bare placeholders.
+  std::vector<SKXUniChar> sides, copied;
+  std::vector<std::size_t> sideEnds{0};
   for (const SKXRange& m : matches) {
     long n = 0;
     if (groups && built.h)
       n = KXText_CheckReplaceRE(mEdit, m.start, long(m.start) + m.length, find, flen, findOptions, repl, rlen,
-                                built.h, mScriptType);
-    if (n > 0 && long(GetHandleSize(built.h)) >= n)
+                                built.h, mScriptType, &copied);
+    if (n > 0 && long(GetHandleSize(built.h)) >= n) {
       repls.append(*built.h, std::size_t(n));
-    else if (rlen > 0)
+      sides.insert(sides.end(), copied.begin(), copied.end());
+    } else if (rlen > 0) {
       repls.append(repl, std::size_t(rlen));
+    }
     ends.push_back(long(repls.size()));
+    sideEnds.push_back(sides.size());
   }
   const SKXRange span{matches.front().start,
                       matches.back().start + matches.back().length - matches.front().start};
   SetSelectionRange(span, false);
   // One action over exactly the span: the whole replace-all is one undo step.
   RunAction(*this, kxlayer::kActReplace, 0,
-            [&](CKXTextAction&) { TextEditResult(ReplaceAllText(matches, repls, ends)); });
+            [&](CKXTextAction&) {
+              TextEditResult(sides.empty() ? ReplaceAllText(matches, repls, ends)
+                                           : ReplaceAllText(matches, repls, ends, &sides, &sideEnds));
+            });
   return long(matches.size());
 }
 
@@ -210,6 +228,8 @@ struct CKXTextLayer::ReplaceAllPlan {
   const std::vector<SKXRange>& matches;
   const std::string& repls;
   const std::vector<long>& ends;
+  const std::vector<SKXUniChar>* sides = nullptr;      // null: no replacement carries any
+  const std::vector<std::size_t>* sideEnds = nullptr;
   std::vector<long> removed;  // bytes of the first k matches
   long textLen = 0, spanStart = 0, spanEnd = 0;
   bool paras = false;  // the text has paragraph runs
@@ -269,8 +289,13 @@ bool CKXTextLayer::Restyle(const ReplaceAllPlan& plan, std::size_t k, SStyl& sty
 }
 
 std::uint16_t CKXTextLayer::ReplaceAllText(const std::vector<SKXRange>& matches, const std::string& repls,
-                                           const std::vector<long>& ends) {
+                                           const std::vector<long>& ends, const std::vector<SKXUniChar>* sides,
+                                           const std::vector<std::size_t>* sideEnds) {
   ReplaceAllPlan plan(matches, repls, ends);
+  if (sides && sideEnds && sideEnds->size() == matches.size() + 1 && !sides->empty()) {
+    plan.sides = sides;
+    plan.sideEnds = sideEnds;
+  }
   plan.textLen = GetTotalRange().length;
   plan.spanStart = matches.front().start;
   plan.spanEnd = plan.End(matches.size() - 1);
@@ -304,7 +329,9 @@ std::uint16_t CKXTextLayer::ReplaceAllText(const std::vector<SKXRange>& matches,
     }
     return true;
   };
-  if (mReplaceAllPath == kReplaceExact || KXTE_GetMarkupCount(mEdit) > 0 || !marksMove() ||
+  // Replacements with side entries of their own go in match by match, each
+  // with its entries.
+  if (mReplaceAllPath == kReplaceExact || plan.sides || KXTE_GetMarkupCount(mEdit) > 0 || !marksMove() ||
       (plan.spanStart == 0 && plan.spanEnd == plan.textLen && repls.empty()))
     return ReplaceInPlace(plan);
   if (plan.paras && !CarriesParas(plan)) return ReplaceInPlace(plan);
@@ -369,9 +396,11 @@ long CKXTextLayer::ReplaceOneMatch(ReplaceAllPlan& plan, KXTextHandle text, long
   const bool keepPara = plan.paras && n > 0 && plan.End(k) == plan.textLen && KXText_IsParaStart(text, at) &&
                         KXText_GetSelParas(text, at, at + m.length, &lastPara, 1) == 1;
   KXText_Delete(text, at, at + m.length);
+  const SKXUniChar* sides = plan.sides ? plan.sides->data() + (*plan.sideEnds)[k] : nullptr;
+  const std::int32_t nSides = plan.sides ? std::int32_t((*plan.sideEnds)[k + 1] - (*plan.sideEnds)[k]) : 0;
   if (n > 0)
-    KXText_InsertText(text, at, plan.repls.data() + plan.ends[k], n, styled ? &run : nullptr, styled ? 1 : 0,
-                      nullptr, 0, nullptr, 0);
+    KXText_InsertTextWithUniChars(text, at, plan.repls.data() + plan.ends[k], n, styled ? &run : nullptr,
+                                  styled ? 1 : 0, nullptr, 0, nullptr, 0, nSides > 0 ? sides : nullptr, nSides);
   if (keepPara) KXText_SetPara(text, at, at + n, lastPara.para);
   return n - m.length;
 }

@@ -119,7 +119,8 @@ void KXText_ReplaceText(KXTextHandle h, long from, long to, const char* bytes, l
 std::int32_t KXText_CheckFind(KXTextHandle h, long from, long to, const char* pattern, long patLen, short options,
                               short script);
 long KXText_CheckReplaceRE(KXTextHandle h, long from, long to, const char* pattern, long patLen, short options,
-                           const char* repl, long replLen, char**& out, short script);
+                           const char* repl, long replLen, char**& out, short script,
+                           std::vector<SKXUniChar>* sides = nullptr);
 std::uint16_t KXText_GetChar(KXTextHandle h, long pos);
 short KXText_GetCharByte(KXTextHandle h, long pos);
 short KXText_GetKeyType(KXTextHandle h, unsigned char key);

@@ -463,3 +463,54 @@ TEST(TextLayerFind, ReplacementsOfTheLayersScriptGetAFontThatShowsThem) {
 }
 
 }  // namespace
+
+// Characters kept beside their bytes (here 😀 and 🎉 on the placeholder)
+// stay themselves when a group replacement copies them, one match or all,
+// by either way of replacing all; undo gives the old entries back.
+TEST(TextLayerFind, GroupReplacementsKeepTheCharactersTheyCopy) {
+  const std::string ph = "\x81\xFC", ni = "\x93\xFA";  // the placeholder and 日
+  const std::string text = ni + ph + "a" + ph + "\r";
+  const std::vector<SKXUniChar> uni{{2, 0xD83DDE00u}, {5, 0xD83CDF89u}};
+  auto load = [&](TestLayer& layer) {
+    KXText_SetTextWithUniChars(layer.GetEdit(), text.data(), long(text.size()), nullptr, 0, nullptr, 0, nullptr, 0,
+                               uni.data(), std::int32_t(uni.size()));
+    KXTE_CalcText(layer.GetEdit());
+  };
+  for (const short path : {CKXTextLayer::kReplaceAuto, CKXTextLayer::kReplaceExact}) {
+    TestLayer layer;
+    layer.SetReplaceAllPath(path);
+    load(layer);
+    const Snapshot before = Take(layer);
+    // Each character in brackets, then the two around "a" swapped.
+    EXPECT_EQ(layer.DoReplaceAll(".", 1, "[&]", 3, kKXFindRegexp | CKXTextLayer::kReplaceRegexp), 4);
+    Snapshot s = Take(layer);
+    EXPECT_EQ(s.bytes, "[" + ni + "][" + ph + "][a][" + ph + "]\r");
+    ASSERT_EQ(s.uni.size(), 2u);
+    EXPECT_EQ(s.uni[0].offset, 5);
+    EXPECT_EQ(s.uni[0].value, 0xD83DDE00u);
+    EXPECT_EQ(s.uni[1].offset, 12);
+    EXPECT_EQ(s.uni[1].value, 0xD83CDF89u);
+    CheckUndoRedo(layer, before, "brackets");
+    layer.Undo();
+    const std::string swap = "(.)a(.)";
+    EXPECT_EQ(layer.DoReplaceAll(swap.data(), long(swap.size()), "\\2a\\1", 5,
+                                 kKXFindRegexp | CKXTextLayer::kReplaceRegexp),
+              1);
+    s = Take(layer);
+    EXPECT_EQ(s.bytes, ni + ph + "a" + ph + "\r");
+    ASSERT_EQ(s.uni.size(), 2u);
+    EXPECT_EQ(s.uni[0].value, 0xD83CDF89u);
+    EXPECT_EQ(s.uni[1].value, 0xD83DDE00u);
+  }
+  // One replacement of the selection.
+  TestLayer layer;
+  load(layer);
+  layer.SetSelectionRange({2, 5}, false);
+  const std::string find = "(.)a(.)";
+  layer.DoReplaceRE(find.data(), long(find.size()), "\\2-\\1", 5, kKXFindRegexp);
+  const Snapshot s = Take(layer);
+  EXPECT_EQ(s.bytes, ni + ph + "-" + ph + "\r");
+  ASSERT_EQ(s.uni.size(), 2u);
+  EXPECT_EQ(s.uni[0].value, 0xD83CDF89u);
+  EXPECT_EQ(s.uni[1].value, 0xD83DDE00u);
+}

@@ -567,7 +567,8 @@ std::int32_t KxStrCheckFind(const CKXStrArray& store, long from, long to, const 
 
 long KxStrCheckReplaceRE(const CKXStrArray& store, long from, long to, const char* pattern, long patLen,
                          short options, const char* repl, long replLen, char**& out, short script,
-                         CKXArrayL* styleRuns, CKXArrayL* decoRuns) {
+                         CKXArrayL* styleRuns, CKXArrayL* decoRuns, std::vector<SKXUniChar>* sides) {
+  if (sides) sides->clear();
   if (!(options & kKXFindRegexp) || !repl || replLen <= 0 || !out || !pattern || patLen <= 0) return 0;
   if (from > to) std::swap(from, to);
   const unsigned char* r = U(repl);
@@ -608,6 +609,18 @@ long KxStrCheckReplaceRE(const CKXStrArray& store, long from, long to, const cha
   CKXLock lock(out);
   char* o = lock.Ptr();
   long n = 0;
+  // A character the text keeps beside its bytes goes with its bytes.
+  std::vector<SKXUniChar> selSides;
+  if (sides) {
+    selSides.resize(std::size_t(std::max(0L, store.GetSelUniCharsCount(from, to))));
+    if (!selSides.empty())
+      selSides.resize(std::size_t(
+          std::max(0L, store.GetSelUniChars(from, to, selSides.data(), long(selSides.size())))));
+  }
+  auto copySides = [&](long s, long len, long at) {
+    for (const SKXUniChar& u : selSides)
+      if (u.offset >= s && u.offset < s + len) sides->push_back(SKXUniChar{std::int32_t(at + u.offset - s), u.value});
+  };
   for (long i = 0; i < replLen;) {
     if (KxTextCharFirst(r[i], script) && i + 1 < replLen) {
       o[n++] = char(r[i]);
@@ -615,12 +628,14 @@ long KxStrCheckReplaceRE(const CKXStrArray& store, long from, long to, const cha
       i += 2;
     } else if (r[i] == '&') {
       std::copy(sel.begin(), sel.end(), o + n);
+      copySides(0, long(sel.size()), n);
       n += long(sel.size());
       ++i;
     } else if (r[i] == '\\' && i + 1 < replLen && r[i + 1] >= '1' && r[i + 1] <= '9') {
       std::int32_t s, len;
       group(r[i + 1] - '0', s, len);
       std::copy(sel.begin() + s, sel.begin() + s + len, o + n);
+      copySides(s, len, n);
       n += len;
       i += 2;
     } else if (r[i] == '\\') {

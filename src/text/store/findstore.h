@@ -10,6 +10,9 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
+
+#include "text/codes/unichar.h"
 
 class CKXArrayL;
 class CKXStrArray;
@@ -28,9 +31,12 @@ std::int32_t KxStrCheckFind(const CKXStrArray& store, long from, long to, const 
 // Expands repl for the match of the regular expression at from..to into out
 // ("&" the selected text, "\1"-"\9" a group, other escapes one character);
 // answers the bytes written, or 0 when repl is to be used as it stands.
+// With `sides`, the side entries of the characters copied from the text,
+// at their offsets in out.
 long KxStrCheckReplaceRE(const CKXStrArray& store, long from, long to, const char* pattern, long patLen,
                          short options, const char* repl, long replLen, char**& out, short script,
-                         CKXArrayL* styleRuns, CKXArrayL* decoRuns = nullptr);
+                         CKXArrayL* styleRuns, CKXArrayL* decoRuns = nullptr,
+                         std::vector<SKXUniChar>* sides = nullptr);
 // The compiled expression is kept from one search to the next with the same
 // pattern and script; this drops it (tests compare with a fresh one).
 void KxStrForgetRegexp();

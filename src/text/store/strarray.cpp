@@ -860,7 +860,8 @@ std::int32_t CKXStrArray::CheckFind(long from, long to, const char* pattern, lon
 
 long CKXStrArray::CheckReplaceRE(long from, long to, const char* pattern, long patLen, short options,
                                  const char* repl, long replLen, char**& out, short script,
-                                 CKXArrayL* styleRuns, CKXArrayL* decoRuns) const {
+                                 CKXArrayL* styleRuns, CKXArrayL* decoRuns,
+                                 std::vector<SKXUniChar>* sides) const {
   return KxStrCheckReplaceRE(*this, from, to, pattern, patLen, options, repl, replLen, out, script, styleRuns,
-                             decoRuns);
+                             decoRuns, sides);
 }

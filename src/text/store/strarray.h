@@ -101,7 +101,7 @@ class CKXStrArray : public CKXArrayL, public CKXRunText {
                          CKXArrayL* styleRuns, CKXArrayL* decoRuns = nullptr) const;
   long CheckReplaceRE(long from, long to, const char* pattern, long patLen, short options, const char* repl,
                       long replLen, char**& out, short script, CKXArrayL* styleRuns,
-                      CKXArrayL* decoRuns = nullptr) const;
+                      CKXArrayL* decoRuns = nullptr, std::vector<SKXUniChar>* sides = nullptr) const;
   unsigned short GetChar(long offset, short script) const override;
   virtual short GetCharByte(long offset, short script) const;
   // The same, with `floor` (at most offset) known to start a character: the

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/types.h"
 #include "text/runs/runs.h"
@@ -184,8 +185,11 @@ class CKXText {
   virtual void ReplaceText(long from, long to, const char* bytes, long n);
   virtual std::int32_t CheckFind(long from, long to, const char* pattern, long patLen, short options,
                                  short script) const;
+  // With `sides`, the side entries of what the expansion copies from the
+  // text, at their offsets in out.
   virtual long CheckReplaceRE(long from, long to, const char* pattern, long patLen, short options,
-                              const char* repl, long replLen, char**& out, short script) const;
+                              const char* repl, long replLen, char**& out, short script,
+                              std::vector<SKXUniChar>* sides = nullptr) const;
 
   // ---- Character access ----------------------------------------------------------
   virtual std::uint16_t GetChar(long pos) const;
