@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <map>
+#include <string>
 
 #include "platform/script.h"
 #include "platform/utf16.h"
@@ -107,8 +109,29 @@ short KxUnicodeCharFont(short font, const char16_t* units, int count) {
     }
     return true;
   };
-  if (font == kKxApplicationFont || has(font)) return font;
-  return has(kKxApplicationFont) ? kKxApplicationFont : font;
+  if (has(font)) return font;
+  if (font != kKxApplicationFont && has(kKxApplicationFont)) return kKxApplicationFont;
+  // Neither has it (an emoji, a symbol): the first installed family that
+  // does, as the desktop's own text drawing falls back. Remembered for the
+  // fonts installed now; a character no family has stays in its font.
+  static std::map<std::u16string, short> found;
+  static std::uint32_t generation = 0;
+  if (generation != KxFontGeneration() || found.size() > 4096) {
+    found.clear();
+    generation = KxFontGeneration();
+  }
+  const std::u16string key(units, std::size_t(count));
+  auto it = found.find(key);
+  if (it == found.end()) {
+    short other = font;
+    for (short f : KxFontNumbers())
+      if (has(f)) {
+        other = f;
+        break;
+      }
+    it = found.emplace(key, other).first;
+  }
+  return it->second;
 }
 
 std::int32_t KxGetUnicodeCharWidth(std::uint32_t value) {

@@ -291,3 +291,24 @@ TEST_F(FontState, ChangingTheFontsDropsTheMemo) {
 }
 
 }  // namespace
+
+// A character neither the run's font nor the application font has (a
+// heart, an emoji) measures and draws in an installed family that has it,
+// the same one each time; one no family has stays in the run's font.
+TEST_F(FontState, SideEntriesNoJapaneseFontHasTakeAFamilyThatHasThem) {
+  constexpr const char* kDejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+  if (!HaveIpa() || !std::ifstream(kDejaVu).good()) GTEST_SKIP() << "IPA or DejaVu fonts missing";
+  KxFontInstallBackend(KxFreeTypeFontBackend(false, {kIpaGothic, kDejaVu}));
+  const short dejavu = Font("DejaVu Sans");
+  const char16_t heart[] = {0x2764}, kanji[] = {0x65E5}, none[] = {0xD869, 0xDEB2};  // 𪚲
+  EXPECT_EQ(KxUnicodeCharFont(kKxApplicationFont, kanji, 1), kKxApplicationFont);
+  EXPECT_EQ(KxUnicodeCharFont(kKxApplicationFont, heart, 1), dejavu);
+  EXPECT_EQ(KxUnicodeCharFont(kKxApplicationFont, heart, 1), dejavu);
+  EXPECT_EQ(KxUnicodeCharFont(kKxApplicationFont, none, 2), kKxApplicationFont);
+  CKXCharState cs;
+  Styl s;
+  s.size = 20;
+  cs.SetStyl(s);
+  EXPECT_EQ(KxGetUnicodeCharWidth(0x27640000), KxFontUTF16Width(dejavu, 20, 0, heart, 1));
+  EXPECT_EQ(KxCurrentPortText().font, kKxApplicationFont);
+}
