@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,6 +25,17 @@
 #include "platform/host/headless.h"
 
 namespace kxtest {
+
+// A file's bytes, and bytes into a file.
+inline std::string Slurp(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+inline void Spit(const std::filesystem::path& p, const std::string& bytes) {
+  std::ofstream(p, std::ios::binary) << bytes;
+}
 
 class DocAppTest : public ::testing::Test {
  protected:

@@ -20,13 +20,8 @@ namespace fs = std::filesystem;
 
 constexpr CommandT kNew = 2, kSave = 5, kSaveAs = 6, kRevert = 7, kClose = 4;
 
-std::string Slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-void Spit(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
+using kxtest::Slurp;
+using kxtest::Spit;
 
 class TextDocModifiedTest : public kxtest::DocAppTest {
  protected:
@@ -42,13 +37,7 @@ class TextDocModifiedTest : public kxtest::DocAppTest {
   std::string Title(CKXTextDocument* d) { return host.GetWindowTitle(d->GetWindow()->GetHostWindow()); }
   // Save As through the dialog: format item `filter`, popups `choices`.
   const KxDialogRequest& SaveAs(const fs::path& to, int filter, std::vector<int> choices) {
-    KxDialogReply reply;
-    reply.answer = KxAnswer::kOK;
-    reply.paths = {to.string()};
-    reply.filter = filter;
-    reply.choices = std::move(choices);
-    host.QueueDialogReply(reply);
-    Command(kSaveAs);
+    SaveAsChosen(to, filter, std::move(choices));
     return host.DialogRequests().back();
   }
 };

@@ -35,12 +35,7 @@ namespace fs = std::filesystem;
 
 constexpr CommandT kPageSetup = 8, kPrint = 9;
 
-std::string Slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using kxtest::Slurp;
 
 std::string PdfInfo(const fs::path& p) {
   std::string out;

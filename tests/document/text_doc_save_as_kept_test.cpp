@@ -21,13 +21,8 @@ namespace fs = std::filesystem;
 
 constexpr CommandT kSave = 5, kSaveAs = 6;
 
-std::string Slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-void Spit(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
+using kxtest::Slurp;
+using kxtest::Spit;
 
 class SaveAsKeptTest : public kxtest::DocAppTest {
  protected:
