@@ -329,9 +329,7 @@ std::uint16_t CKXTextLayer::ReplaceAllText(const std::vector<SKXRange>& matches,
     }
     return true;
   };
-  // Replacements with side entries of their own go in match by match, each
-  // with its entries.
-  if (mReplaceAllPath == kReplaceExact || plan.sides || KXTE_GetMarkupCount(mEdit) > 0 || !marksMove() ||
+  if (mReplaceAllPath == kReplaceExact || KXTE_GetMarkupCount(mEdit) > 0 || !marksMove() ||
       (plan.spanStart == 0 && plan.spanEnd == plan.textLen && repls.empty()))
     return ReplaceInPlace(plan);
   if (plan.paras && !CarriesParas(plan)) return ReplaceInPlace(plan);
@@ -519,7 +517,9 @@ std::uint16_t CKXTextLayer::ReplaceInOnePass(ReplaceAllPlan& plan) {
     }
   const std::vector<SKXStyl>& styls = plan.styls;
   const std::vector<SKXDeco>& decos = plan.decos;
-  std::size_t ui = 0, kept = 0;  // side entries read and kept
+  std::vector<SKXUniChar> newUni;  // the span's side entries at their new places
+  newUni.reserve(uni.size() + (plan.sides ? plan.sides->size() : 0));
+  std::size_t ui = 0;              // side entries read
   std::size_t gi = 0, gd = 0;    // run cursors over the gaps
   auto copyGap = [&](long from, long to) {
     if (to <= from) return;
@@ -533,7 +533,7 @@ std::uint16_t CKXTextLayer::ReplaceInOnePass(ReplaceAllPlan& plan) {
     // Side entries inside a match go with it.
     for (; ui < uni.size() && spanStart + uni[ui].offset < to; ++ui)
       if (spanStart + uni[ui].offset >= from)
-        uni[kept++] = {std::int32_t(spanStart + uni[ui].offset + base), uni[ui].value};
+        newUni.push_back({std::int32_t(spanStart + uni[ui].offset + base), uni[ui].value});
     const std::size_t at = bytes.size();
     bytes.resize(at + std::size_t(to - from));
     TextGetThruPtr({std::int32_t(from), std::int32_t(to - from)}, bytes.data() + at, to - from);
@@ -548,11 +548,13 @@ std::uint16_t CKXTextLayer::ReplaceInOnePass(ReplaceAllPlan& plan) {
       Restyle(plan, k, styl);
       addStyl(long(bytes.size()), styl);
       addDeco(long(bytes.size()), deco);
+      if (plan.sides)
+        for (std::size_t j = (*plan.sideEnds)[k]; j < (*plan.sideEnds)[k + 1]; ++j)
+          newUni.push_back({std::int32_t(long(bytes.size()) + (*plan.sides)[j].offset), (*plan.sides)[j].value});
       bytes.append(plan.repls, std::size_t(plan.ends[k]), std::size_t(n));
     }
     p = plan.End(k);
   }
-  uni.resize(kept);
   // New bytes own the pictures their runs name, and the span's old runs
   // release theirs when it goes: a picture kept goes in as a copy.
   for (SKXDeco& run : newDecos)
@@ -562,7 +564,7 @@ std::uint16_t CKXTextLayer::ReplaceInOnePass(ReplaceAllPlan& plan) {
   TextInsert({std::int32_t(spanStart), std::int32_t(spanEnd - spanStart)}, bytes.data(), long(bytes.size()),
              none ? nullptr : newStyls.data(), long(newStyls.size()), none ? nullptr : newDecos.data(),
              long(newDecos.size()), paras.empty() || none ? nullptr : paras.data(), long(paras.size()),
-             uni.empty() ? nullptr : uni.data(), long(uni.size()), rubys.empty() ? nullptr : rubys.data(),
+             newUni.empty() ? nullptr : newUni.data(), long(newUni.size()), rubys.empty() ? nullptr : rubys.data(),
              long(rubys.size()));
   // Marks in the span went with it; each stands again where its text went.
   if (!plan.marks.empty()) SetMarks(plan.marks);

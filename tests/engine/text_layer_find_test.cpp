@@ -502,6 +502,21 @@ TEST(TextLayerFind, GroupReplacementsKeepTheCharactersTheyCopy) {
     EXPECT_EQ(s.uni[0].value, 0xD83CDF89u);
     EXPECT_EQ(s.uni[1].value, 0xD83DDE00u);
   }
+  // Through the stretches: a ruby on 日 meets a match.
+  {
+    TestLayer layer;
+    load(layer);
+    SKXRuby r{0, 2, 2, {}};
+    r.text[0] = r.text[1] = 'r';
+    KXText_SetSelRubys(layer.GetEdit(), 0, std::int32_t(text.size()), &r, 1);
+    const long stretch = CKXTextLayer::SetReplaceAllStretch(3);
+    EXPECT_EQ(layer.DoReplaceAll(".", 1, "[&]", 3, kKXFindRegexp | CKXTextLayer::kReplaceRegexp), 4);
+    CKXTextLayer::SetReplaceAllStretch(stretch);
+    const Snapshot s = Take(layer);
+    ASSERT_EQ(s.uni.size(), 2u);
+    EXPECT_EQ(s.uni[0].offset, 5);
+    EXPECT_EQ(s.uni[1].offset, 12);
+  }
   // One replacement of the selection.
   TestLayer layer;
   load(layer);
