@@ -123,9 +123,11 @@ short KxUnicodeCharFont(short font, const char16_t* units, int count) {
   const std::u16string key(units, std::size_t(count));
   auto it = found.find(key);
   if (it == found.end()) {
+    // A glyph of no width (a joiner, a variation selector) draws nothing
+    // there: the character keeps its font, and its placeholder shows.
     short other = font;
     for (short f : KxFontNumbers())
-      if (has(f)) {
+      if (has(f) && KxFontUTF16Width(f, kKxDefaultFontSize, 0, units, count) > 0) {
         other = f;
         break;
       }

@@ -305,6 +305,10 @@ TEST_F(FontState, SideEntriesNoJapaneseFontHasTakeAFamilyThatHasThem) {
   EXPECT_EQ(KxUnicodeCharFont(kKxApplicationFont, heart, 1), dejavu);
   EXPECT_EQ(KxUnicodeCharFont(kKxApplicationFont, heart, 1), dejavu);
   EXPECT_EQ(KxUnicodeCharFont(kKxApplicationFont, none, 2), kKxApplicationFont);
+  // A joiner has a glyph of no width in DejaVu: it shows its placeholder in
+  // its own font, not the bytes of one in a Roman font.
+  const char16_t joiner[] = {0x200D};
+  EXPECT_EQ(KxUnicodeCharFont(kKxApplicationFont, joiner, 1), kKxApplicationFont);
   CKXCharState cs;
   Styl s;
   s.size = 20;
