@@ -34,8 +34,10 @@ int LineColor(const SDeco& d) { return d.lineBits >> kLineColorShift; }
 // them: a run in another script than the font's keeps its own font over
 // every character but ASCII, whose bytes the font's script would read as
 // other characters (a Roman font turned Shift_JIS kanji into Mac Roman
-// letters, and a save wrote them so). Empty when the font changes no
-// character: every run is of its script, or ASCII.
+// letters, and a save wrote them so), and but the one-byte placeholders of
+// characters kept beside the text (é, €), which are read through their
+// side entries in any script. Empty when the font changes no character:
+// every run is of its script, or ASCII.
 std::vector<SKXStyl> RunsKeepingScripts(KXTextHandle text, long from, long to, short font) {
   const short script = KxFontToScriptType(font);
   std::vector<SKXStyl> runs(std::size_t(std::max(1, KXText_GetSelStylCount(text, from, to))));
@@ -46,6 +48,14 @@ std::vector<SKXStyl> RunsKeepingScripts(KXTextHandle text, long from, long to, s
   bytes.resize(std::size_t(std::max(
       0L, KXText_GetSelText(text, from, to, bytes.data(), to - from, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0))));
   const long length = long(bytes.size());
+  std::vector<SKXUniChar> sides(std::size_t(std::max(0, KXText_GetSelUniCharsCount(text, from, to))));
+  sides.resize(std::size_t(std::max(
+      0, KXText_GetSelUniChars(text, from, to, sides.data(), std::int32_t(sides.size())))));
+  std::size_t si = 0;
+  auto sideAt = [&](long p) {
+    while (si < sides.size() && sides[si].offset < p) ++si;
+    return si < sides.size() && sides[si].offset == p;
+  };
   std::vector<SKXStyl> out;
   bool kept = false;
   auto add = [&](long offset, SStyl styl, bool keep) {
@@ -69,7 +79,8 @@ std::vector<SKXStyl> RunsKeepingScripts(KXTextHandle text, long from, long to, s
     bool keeping = false;
     for (long p = a; p < b;) {
       const auto c = static_cast<unsigned char>(bytes[std::size_t(p)]);
-      const bool keep = c >= 0x80;   // a lead byte is one too
+      // A lead byte is kept too.
+      const bool keep = c >= 0x80 && !(c == CKXStrArray::kKxSingleBytePlaceholder && sideAt(p));
       if (p == a || keep != keeping) add(p, styl, keep);
       keeping = keep;
       p += keep && KxTextCharFirst(c, own) && p + 1 < b ? 2 : 1;

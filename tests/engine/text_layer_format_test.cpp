@@ -479,3 +479,33 @@ TEST(TextLayerFormat, SelectionQueriesAgreeWithAReadOfEveryRunAcrossEdits) {
 }
 
 }  // namespace
+
+// A Roman font over Japanese text: ASCII and the one-byte placeholders of
+// side-entry characters (é) take it; kanji and a lone 0xA0 without a side
+// entry keep their font; undo gives the old runs back.
+TEST(TextLayerFormat, ARomanFontTakesSideEntryPlaceholdersButNotKanji) {
+  TestLayer layer;
+  const std::string text = "caf\xA0\x93\xFA\xA0";  // café, 日, a bare 0xA0
+  const SKXUniChar e{3, 0x00E90000u};
+  KXText_SetTextWithUniChars(layer.GetEdit(), text.data(), long(text.size()), nullptr, 0, nullptr, 0, nullptr, 0,
+                             &e, 1);
+  KXTE_CalcText(layer.GetEdit());
+  const Snapshot before = Take(layer);
+  const short japanese = before.styls.front().styl.font;
+  layer.SetSelectionRange({0, std::int32_t(text.size())}, false);
+  layer.DoFontNumber(3);
+  const Snapshot after = Take(layer);
+  auto fontAt = [&](long p) {
+    short f = 0;
+    for (const SKXStyl& r : after.styls)
+      if (r.offset <= p) f = r.styl.font;
+    return f;
+  };
+  EXPECT_EQ(fontAt(0), 3);
+  EXPECT_EQ(fontAt(3), 3);          // é
+  EXPECT_EQ(fontAt(4), japanese);   // 日
+  EXPECT_EQ(fontAt(6), japanese);   // 0xA0 standing for nothing
+  EXPECT_EQ(after.uni.size(), 1u);
+  layer.Undo();
+  EXPECT_EQ(Diff(Take(layer), before), "");
+}
