@@ -13,6 +13,7 @@
 #include "platform/resources.h"
 #include "platform/script.h"
 #include "platform/textconv.h"
+#include "platform/utf8.h"
 #include "views/text_function_bar.h"
 
 namespace {
@@ -95,22 +96,10 @@ std::string KxMenuTextFromUTF8(const std::string& utf8) {
   std::string out;
   std::size_t i = 0;
   while (i < utf8.size()) {
-    const unsigned char c = static_cast<unsigned char>(utf8[i]);
-    const int n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-    if (n == 0 || i + std::size_t(n) > utf8.size()) {
-      ++i;
-      continue;
-    }
-    char32_t cp = n == 1 ? c : c & (0x7F >> n);
-    bool ok = true;
-    for (int k = 1; k < n; ++k) {
-      const unsigned char t = static_cast<unsigned char>(utf8[i + std::size_t(k)]);
-      ok = ok && (t & 0xC0) == 0x80;
-      cp = (cp << 6) | (t & 0x3F);
-    }
-    i += ok ? std::size_t(n) : 1;
-    if (!ok) continue;
-    const std::int32_t code = KxScriptFromUnicode(cp, kScriptJapanese);
+    const KxUtf8Sequence q = KxUtf8SequenceAt(utf8, i);
+    i += q.length > 0 && q.wellFormed ? std::size_t(q.length) : 1;
+    if (q.length == 0 || !q.wellFormed) continue;
+    const std::int32_t code = KxScriptFromUnicode(q.cp, kScriptJapanese);
     if (code < 0) continue;
     if (code > 0xFF) out += char(code >> 8);
     out += char(code & 0xFF);
@@ -128,20 +117,10 @@ std::string KxMenuTextUnicode(const std::string& utf8) {
   std::string out;
   std::size_t i = 0;
   while (i < utf8.size()) {
-    const unsigned char c = static_cast<unsigned char>(utf8[i]);
-    const int n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-    char32_t cp = n <= 1 ? c : c & (0x7F >> n);
-    bool ok = n > 0 && i + std::size_t(n) <= utf8.size();
-    for (int k = 1; ok && k < n; ++k) {
-      const unsigned char t = static_cast<unsigned char>(utf8[i + std::size_t(k)]);
-      ok = (t & 0xC0) == 0x80;
-      cp = (cp << 6) | (t & 0x3F);
-    }
-    constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
-    ok = ok && cp >= kLeast[n] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
-    if (ok) {
-      out.append(utf8, i, std::size_t(n));
-      i += std::size_t(n);
+    const KxUtf8Sequence q = KxUtf8SequenceAt(utf8, i);
+    if (KxUtf8IsScalar(q)) {
+      out.append(utf8, i, std::size_t(q.length));
+      i += std::size_t(q.length);
     } else {
       out += "\xEF\xBF\xBD";
       ++i;

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "platform/utf8.h"
+
 namespace {
 
 std::string CutUtf8(const std::string& s, std::size_t max) {
@@ -33,16 +35,8 @@ bool WordChar(char32_t c) {
 // The character (UTF-8) that starts at byte i; a broken sequence is
 // U+FFFD, which counts as a word character, as any such byte did before.
 char32_t CharAt(const std::string& s, std::size_t i) {
-  const unsigned char b = static_cast<unsigned char>(s[i]);
-  const int n = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-  if (n == 0 || i + std::size_t(n) > s.size()) return 0xFFFD;
-  char32_t c = n == 1 ? b : n == 2 ? (b & 0x1F) : n == 3 ? (b & 0x0F) : (b & 0x07);
-  for (int k = 1; k < n; ++k) {
-    const unsigned char t = static_cast<unsigned char>(s[i + std::size_t(k)]);
-    if ((t >> 6) != 2) return 0xFFFD;
-    c = (c << 6) | (t & 0x3F);
-  }
-  return c;
+  const KxUtf8Sequence q = KxUtf8SequenceAt(s, i);
+  return q.length > 0 && q.wellFormed ? q.cp : 0xFFFD;
 }
 
 // The character that ends just before byte i.

@@ -157,9 +157,8 @@ Units UnitsOf(const Bytes& bytes) {
 // two such halves pasted side by side would make up one nobody sent.
 void ReplaceLoneSurrogates(Units& units) {
   for (std::size_t k = 0; k < units.size(); ++k) {
-    const char16_t u = units[k];
-    if (u < 0xD800 || u > 0xDFFF) continue;
-    if (u <= 0xDBFF && k + 1 < units.size() && units[k + 1] >= 0xDC00 && units[k + 1] <= 0xDFFF) {
+    if (!KxIsSurrogate(units[k])) continue;
+    if (k + 1 < units.size() && KxJoinSurrogates(units[k], units[k + 1])) {
       ++k;
       continue;
     }

@@ -16,8 +16,6 @@ constexpr DescType kNodeProperties[] = {kKxPropColor,     kKxPropExtStyle,  kKxP
                                         kKxPropLineColor, kKxPropNetPattern, kKxPropNetColor, kKxPropPointSize,
                                         kKxPropTextColor, kKxPropSelection, kKxPropTextStyles};
 
-std::int64_t End(const SKXRange& r) { return std::int64_t(r.start) + r.length; }
-
 // Range ends may be specifiers (relative to the container) or bare
 // indices and ordinals.
 bool NamesObject(const AEDesc& d) {
@@ -87,7 +85,7 @@ SKXRange CKXTextAEOM::MapRange(const SKXRange& range, const SEdit& edit) {
     return from;
   };
   const std::int64_t start = mapStart(range.start);
-  const std::int64_t end = range.length > 0 ? std::max(mapEnd(End(range)), start) : start;
+  const std::int64_t end = range.length > 0 ? std::max(mapEnd(UKXRange::End(range)), start) : start;
   const auto clamp = [](std::int64_t v) { return std::int32_t(std::clamp<std::int64_t>(v, 0, kKxMaxOffset)); };
   return {clamp(start), clamp(end - start)};
 }
@@ -205,7 +203,7 @@ void CKXTextAEOM::GetModelByRelativePosition(DescType kind, OSType position, LMo
   if (position == kAEBeginning || position == kAEBefore || position == kAEPrevious)
     at = r.start;
   else if (position == kAEEnd || position == kAEAfter || position == kAENext)
-    at = std::int32_t(End(r));
+    at = std::int32_t(UKXRange::End(r));
   else {
     LModelObject::GetModelByRelativePosition(kind, position, outToken);
     return;
@@ -247,7 +245,7 @@ void CKXTextAEOM::GetSubModelByComplexKey(DescType kind, DescType keyForm, const
   const SKXRange a = nodes[0]->CroppedRange(), b = nodes[1]->CroppedRange();
   // Ends given in either order cover the same text.
   const std::int64_t from = std::min<std::int64_t>(a.start, b.start);
-  const std::int64_t to = std::max(End(a), End(b));
+  const std::int64_t to = std::max(UKXRange::End(a), UKXRange::End(b));
   SKXRange result{std::int32_t(from), std::int32_t(to - from)};
   const DescType common = nodes[0]->GetModelKind() == nodes[1]->GetModelKind() ? nodes[0]->GetModelKind()
                                                                                 : kKxClassChar;
@@ -285,11 +283,11 @@ void CKXTextAEOM::FindInsertionRange(OSType position, SKXRange& out, bool* atCon
   if (position == kAEBeginning) {
     out = {r.start, 0};
   } else if (position == kAEEnd) {
-    out = {std::int32_t(End(r)), 0};
+    out = {std::int32_t(UKXRange::End(r)), 0};
   } else if (position == kAEBefore) {
     out = {r.start, 0}, container = false;
   } else if (position == kAEAfter) {
-    out = {std::int32_t(End(r)), 0}, container = false;
+    out = {std::int32_t(UKXRange::End(r)), 0}, container = false;
   } else if (position == kAEReplace) {
     out = r;
   } else {
@@ -357,7 +355,7 @@ void CKXTextAEOM::MakeTextSelection(const AEDesc& container, DescType kind, cons
                                     const SKXRange& within, CKXTextEngine* engine, AEDesc& out) {
   if (!engine) throw LException(errAENoSuchObject);
   if (!IsElementClass(kind)) kind = kKxClassChar;
-  const std::int64_t withinEnd = End(within);
+  const std::int64_t withinEnd = UKXRange::End(within);
   if (range.length <= 0) {
     AEDesc reference;
     OSType position = kAEPrevious;

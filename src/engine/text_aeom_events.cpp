@@ -38,8 +38,6 @@ constexpr CodeValue kExtStyles[] = {{FourCC("est1"), 1}, {FourCC("est2"), 2}, {F
 // Transforms of the selection: character types and shifts, line reforms.
 constexpr short kCharTypeCapitalize = 20, kCharTypeHiraKata = 8, kCharTypeUpperLower = 9, kCharTypeZenHan = 7;
 
-std::int64_t End(const SKXRange& r) { return std::int64_t(r.start) + r.length; }
-
 template <std::size_t N>
 short LookUp(const CodeValue (&table)[N], OSType code) {
   for (const CodeValue& e : table)
@@ -491,13 +489,13 @@ void CKXTextAEOM::HandleMoveOrClone(bool move, const AppleEvent& event, AEDesc& 
     destination->FindInsertionRange(position, to, nullptr);
   }
   if (source.length <= 0) return;
-  const std::int64_t sourceEnd = End(source);
+  const std::int64_t sourceEnd = UKXRange::End(source);
   const long before = TextLength();
   if (move && to.length > 0) {
     // Onto a range: the text is taken out and put over the range, as a
     // clone puts its copy there.
     const bool same = to.start == source.start && to.length == source.length;
-    if (!same && to.start < sourceEnd && End(to) > source.start) throw LException(kKxErrAEImpossibleRange);
+    if (!same && to.start < sourceEnd && UKXRange::End(to) > source.start) throw LException(kKxErrAEImpossibleRange);
     if (same) {
       engine.SetSelectionRange(source, false);
     } else {

@@ -143,13 +143,9 @@ void CKXTextLayer::DoReplaceRE(const char* find, long flen, const char* repl, lo
                               built.h, mScriptType, &sides);
   if (n > 0 && built.h && long(GetHandleSize(built.h)) >= n) {
     const std::string bytes(*built.h, std::size_t(n));
-    if (sides.empty()) {
-      DoReplace(bytes.data(), long(bytes.size()));
-    } else {
-      // Characters kept beside their bytes go into the replacement with them.
-      RunAction(*this, kxlayer::kActReplace, 0,
-                [&](CKXTextAction&) { ReplaceText(bytes.data(), long(bytes.size()), &sides); });
-    }
+    // Characters kept beside their bytes go into the replacement with them.
+    RunAction(*this, kxlayer::kActReplace, 0,
+              [&](CKXTextAction&) { ReplaceText(bytes.data(), long(bytes.size()), &sides); });
   } else {
     DoReplace(repl, rlen);
   }
@@ -203,10 +199,7 @@ long CKXTextLayer::DoReplaceAll(const char* find, long flen, const char* repl, l
   SetSelectionRange(span, false);
   // One action over exactly the span: the whole replace-all is one undo step.
   RunAction(*this, kxlayer::kActReplace, 0,
-            [&](CKXTextAction&) {
-              TextEditResult(sides.empty() ? ReplaceAllText(matches, repls, ends)
-                                           : ReplaceAllText(matches, repls, ends, &sides, &sideEnds));
-            });
+            [&](CKXTextAction&) { TextEditResult(ReplaceAllText(matches, repls, ends, &sides, &sideEnds)); });
   return long(matches.size());
 }
 

@@ -32,12 +32,12 @@ int LineColor(const SDeco& d) { return d.lineBits >> kLineColorShift; }
 
 // The style runs of from..to (offsets from `from`) once `font` is given to
 // them: a run in another script than the font's keeps its own font over
-// every character but ASCII, whose bytes the font's script would read as
-// other characters (a Roman font turned Shift_JIS kanji into Mac Roman
-// letters, and a save wrote them so), and but the one-byte placeholders of
-// characters kept beside the text (é, €), which are read through their
-// side entries in any script. Empty when the font changes no character:
-// every run is of its script, or ASCII.
+// every character from 0x80 on, whose bytes the font's script would read
+// as other characters (a Roman font turned Shift_JIS kanji into Mac Roman
+// letters, and a save wrote them so). ASCII takes the font, and so do the
+// one-byte placeholders of characters kept beside the text (é, €), which
+// are read through their side entries in any script. Empty when the font
+// changes no character: every run is of its script, or ASCII.
 std::vector<SKXStyl> RunsKeepingScripts(KXTextHandle text, long from, long to, short font) {
   const short script = KxFontToScriptType(font);
   std::vector<SKXStyl> runs(std::size_t(std::max(1, KXText_GetSelStylCount(text, from, to))));

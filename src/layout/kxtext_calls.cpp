@@ -324,7 +324,6 @@ std::int32_t KXText_CheckFind(KXTextHandle h, long from, long to, const char* pa
 long KXText_CheckReplaceRE(KXTextHandle h, long from, long to, const char* pattern, long patLen, short options,
                            const char* repl, long replLen, char**& out, short script,
                            std::vector<SKXUniChar>* sides) {
-  if (sides) sides->clear();
   auto* x = TextOf(h);
   return x ? long(x->CheckReplaceRE(from, to, pattern, patLen, options, repl, replLen, out, script, sides)) : long{};
 }

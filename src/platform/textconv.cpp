@@ -8,6 +8,7 @@
 
 #include "platform/script.h"
 #include "platform/utf16.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -477,18 +478,11 @@ std::string KxUTF8ToScriptText(const std::string& utf8) {
   std::vector<char16_t> u16;
   u16.reserve(utf8.size());
   for (std::size_t i = 0; i < utf8.size();) {
-    const auto b = std::uint8_t(utf8[i]);
-    const int len = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-    if (len == 0 || i + std::size_t(len) > utf8.size()) break;   // malformed: the rest is dropped
-    char32_t c = len == 1 ? b : char32_t(b & (0x7F >> len));
-    bool ok = true;
-    for (int k = 1; k < len; ++k) {
-      const auto t = std::uint8_t(utf8[i + std::size_t(k)]);
-      ok = ok && (t & 0xC0) == 0x80;
-      c = (c << 6) | (t & 0x3F);
-    }
-    i += std::size_t(len);
-    if (!ok || c > 0x10FFFF || KxIsSurrogate(c)) continue;
+    const KxUtf8Sequence q = KxUtf8SequenceAt(utf8, i);
+    if (q.length == 0) break;   // malformed: the rest is dropped
+    const char32_t c = q.cp;
+    i += std::size_t(q.length);
+    if (!q.wellFormed || c > 0x10FFFF || KxIsSurrogate(c)) continue;
     if (c >= 0x10000) {
       u16.push_back(KxHighSurrogate(c));
       u16.push_back(KxLowSurrogate(c));

@@ -3,17 +3,18 @@
 #include <algorithm>
 
 #include "platform/textconv.h"
+#include "platform/utf16.h"
+#include "platform/utf8.h"
 
 namespace {
 
 char32_t At(const std::u16string& t, std::size_t i, std::size_t& width) {
-  const char16_t u = t[i];
-  if (u >= 0xD800 && u < 0xDC00 && i + 1 < t.size() && t[i + 1] >= 0xDC00 && t[i + 1] < 0xE000) {
+  if (const char32_t pair = i + 1 < t.size() ? KxJoinSurrogates(t[i], t[i + 1]) : 0) {
     width = 2;
-    return 0x10000 + ((char32_t(u) - 0xD800) << 10) + (char32_t(t[i + 1]) - 0xDC00);
+    return pair;
   }
   width = 1;
-  return u;
+  return t[i];
 }
 
 bool IsJapanese(char32_t c) {
@@ -91,27 +92,14 @@ std::vector<KxSpellRange> KxSpellTokens(const std::u16string& text, long start) 
 std::u16string KxUtf8ToUtf16(const std::string& s) {
   std::u16string out;
   for (std::size_t i = 0; i < s.size();) {
-    const unsigned char b = static_cast<unsigned char>(s[i]);
-    const int n = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-    if (n == 0 || i + std::size_t(n) > s.size()) {
-      out += u'\uFFFD';
-      ++i;
-      continue;
-    }
-    char32_t c = n == 1 ? b : n == 2 ? (b & 0x1F) : n == 3 ? (b & 0x0F) : (b & 0x07);
-    bool bad = false;
-    for (int k = 1; k < n; ++k) {
-      const unsigned char t = static_cast<unsigned char>(s[i + std::size_t(k)]);
-      if ((t >> 6) != 2) bad = true;
-      c = (c << 6) | (t & 0x3F);
-    }
-    i += bad ? 1 : std::size_t(n);
-    if (bad || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) {
+    const KxUtf8Sequence q = KxUtf8SequenceAt(s, i);
+    const char32_t c = q.cp;
+    i += q.length > 0 && q.wellFormed ? std::size_t(q.length) : 1;
+    if (q.length == 0 || !q.wellFormed || c > 0x10FFFF || KxIsSurrogate(c)) {
       out += u'\uFFFD';
     } else if (c >= 0x10000) {
-      c -= 0x10000;
-      out += char16_t(0xD800 + (c >> 10));
-      out += char16_t(0xDC00 + (c & 0x3FF));
+      out += KxHighSurrogate(c);
+      out += KxLowSurrogate(c);
     } else {
       out += char16_t(c);
     }

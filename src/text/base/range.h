@@ -49,8 +49,9 @@ class UKXRange {
 
   static std::int32_t Min(std::int32_t a, std::int32_t b) { return a < b ? a : b; }
 
- private:
   static std::int64_t End(const SKXRange& r) { return std::int64_t(r.start) + r.length; }
+
+ private:
   static std::int32_t Narrow(std::int64_t v) {
     return std::int32_t(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
   }

@@ -32,7 +32,7 @@ std::int32_t KxStrCheckFind(const CKXStrArray& store, long from, long to, const 
 // ("&" the selected text, "\1"-"\9" a group, other escapes one character);
 // answers the bytes written, or 0 when repl is to be used as it stands.
 // With `sides`, the side entries of the characters copied from the text,
-// at their offsets in out.
+// at their offsets in out (when the answer is above 0).
 long KxStrCheckReplaceRE(const CKXStrArray& store, long from, long to, const char* pattern, long patLen,
                          short options, const char* repl, long replLen, char**& out, short script,
                          CKXArrayL* styleRuns, CKXArrayL* decoRuns = nullptr,

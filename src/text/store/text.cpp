@@ -870,7 +870,6 @@ std::int32_t CKXText::CheckFind(long from, long to, const char* pattern, long pa
 long CKXText::CheckReplaceRE(long from, long to, const char* pattern, long patLen, short options,
                              const char* repl, long replLen, char**& out, short script,
                              std::vector<SKXUniChar>* sides) const {
-  if (sides) sides->clear();
   Order(from, to);
   if (from == to) return 0;
   return mText->CheckReplaceRE(from, to, pattern, patLen, options, repl, replLen, out, script, mStyls, mDecos,

@@ -186,7 +186,7 @@ class CKXText {
   virtual std::int32_t CheckFind(long from, long to, const char* pattern, long patLen, short options,
                                  short script) const;
   // With `sides`, the side entries of what the expansion copies from the
-  // text, at their offsets in out.
+  // text, at their offsets in out (when the answer is above 0).
   virtual long CheckReplaceRE(long from, long to, const char* pattern, long patLen, short options,
                               const char* repl, long replLen, char**& out, short script,
                               std::vector<SKXUniChar>* sides = nullptr) const;

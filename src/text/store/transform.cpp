@@ -8,6 +8,7 @@
 
 #include "platform/script.h"
 #include "platform/unichar_class.h"
+#include "platform/utf16.h"
 #include "text/codes/script.h"
 #include "text/codes/unicode.h"
 #include "text/store/text.h"
@@ -302,7 +303,7 @@ void PutCode(CKXTextRebuild& r, long to, Code code) {
 void CaseSideEntry(CKXTextRebuild& r, const CKXText& src, const Char& c, KxUnicharCase to) {
   const std::uint32_t v = std::uint32_t(src.GetUniChar(c.pos));
   const char32_t hi = char32_t(v >> 16), lo = char32_t(v & 0xFFFF);
-  const bool pair = hi >= 0xD800 && hi <= 0xDBFF && lo >= 0xDC00 && lo <= 0xDFFF;
+  const bool pair = KxJoinSurrogates(hi, lo) != 0;
   const bool alone = v <= 0xFFFF || lo == 0 || pair;  // no second character follows
   const char32_t m = KxUnicharToCase(c.side, to);
   if (m == c.side || m == 0 || (m > 0xFFFF) != (c.side > 0xFFFF)) return;
@@ -318,8 +319,7 @@ void CaseSideEntry(CKXTextRebuild& r, const CKXText& src, const Char& c, KxUnich
   }
   std::uint32_t value;
   if (pair) {
-    const char32_t x = m - 0x10000;
-    value = std::uint32_t(0xD800 + (x >> 10)) << 16 | std::uint32_t(0xDC00 + (x & 0x3FF));
+    value = std::uint32_t(KxHighSurrogate(m)) << 16 | KxLowSurrogate(m);
   } else {
     value = v <= 0xFFFF ? std::uint32_t(m) : std::uint32_t(m) << 16 | std::uint32_t(lo);
   }

@@ -5,31 +5,9 @@
 # stays above the document, the text is not undone, and the key typed for
 # the picked row is what OK stores. Screenshots stay in $KX_SHOT_DIR.
 set -euo pipefail
-bin="${KX_BIN_DIR:?}"
-for tool in xdotool openbox import xprop; do
-  command -v "$tool" >/dev/null || { echo "$tool missing (scripts/setup installs it)"; exit 1; }
-done
-work=$(mktemp -d)
-shots="${KX_SHOT_DIR:-$bin/../customize_pick_x_shots}"
-mkdir -p "$shots"
-pid=""; wm=""
-cleanup() {
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
-  [ -n "$wm" ] && kill "$wm" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-export HOME="$work/home" GSETTINGS_BACKEND=memory; mkdir -p "$HOME"
-fail() { echo "FAIL: $*"; import -window root "$shots/failure.png" 2>/dev/null || true; exit 1; }
-window() {   # waits up to 20 s for a window whose title matches
-  local w=""
-  for _ in $(seq 200); do
-    w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)
-    [ -n "$w" ] && { echo "$w"; return 0; }
-    sleep 0.1
-  done
-  return 1
-}
+SHOTS_NAME=customize_pick_x_shots
+source "$(dirname "$0")/../../document/display/x_session.bash"
+command -v xprop >/dev/null || { echo "xprop missing (scripts/setup installs it)"; exit 1; }
 openbox >/dev/null 2>&1 & wm=$!
 sleep 1
 cd "$work"
