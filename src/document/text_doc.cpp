@@ -3,6 +3,7 @@
 #include "engine/text_event.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <limits>
@@ -479,6 +480,8 @@ void CKXTextDocument::ReadInto(const std::string& path) {
   SKXDocument doc;
   std::string message;
   mReadMessage.clear();
+  // Taken before the read: a change made while it runs is no change seen.
+  const KxFileStamp stamp = KxStampOf(path);
   mFolder = std::filesystem::path(path).parent_path().string();
   if (int err = KxReadDocument(path, doc, message, false)) {
     mReadMessage = message;
@@ -609,6 +612,7 @@ void CKXTextDocument::ReadInto(const std::string& path) {
   mConverted = aozora;
   if (aozora) mUntitledCopy = true;
   if (doc.fileType == FourCC("ttro")) mEngine->SetAttributes(mEngine->GetAttributes() & ~kKxEngineEditable);
+  mDiskStamp = stamp;
 }
 
 void CKXTextDocument::DoRevert() {
@@ -692,6 +696,17 @@ void CKXTextDocument::DoSave() {
     mSaveAsDeclined = false;
     throw LException(kKxUserCanceled);
   }
+  // Another program saved the file since this window read or wrote it:
+  // writing over it would lose that program's changes without a word. A
+  // Save As onto it is the user's choice; a file gone is written anew.
+  if (!mSavingAs && mDiskStamp.known) {
+    const KxFileStamp now = KxStampOf(path);
+    if (now.known && now != mDiskStamp) {
+      mSaveMessage = "Another program changed the file after it was read here; saving over it would lose those "
+                     "changes. Use Save As to keep this text (choosing the same name replaces the file).";
+      throw LException(EBUSY);
+    }
+  }
   const Settings& s = GetSettings();
   // Every save the user asks for rotates the backups. An auto-save rotates
   // only while nothing has in this opening, so that it can never cycle the
@@ -771,11 +786,13 @@ void CKXTextDocument::DoSave() {
     KxCurrentHost().Alert(KxAlertKind::kCaution, "The document \u201C" + LeafOf(path) +
                                                      "\u201D was saved, but its backup could not be made.");
   }
+  mDiskStamp = KxStampOf(path);
   mTitle = LeafOf(path);
   UpdateTitle();
-  // An auto-save that could not write every character says nothing: the
-  // document stays changed, so that closing it asks to save.
-  const bool unsaid = lost > 0 && mAutoSaving;
+  // What the file could not hold is still only in the window: the document
+  // stays changed, so that closing it asks to save (in another encoding or
+  // format) rather than dropping it.
+  const bool unsaid = lost > 0 || dropped;
   mEngine->SetTextChanged(unsaid);
   SetModified(unsaid);
   SetSpecified(true);
@@ -919,6 +936,11 @@ bool CKXTextDocument::AskSaveAs(FSSpec& fileSpec, bool recordIt) {
   const SKXSaveFormat format = GetFormat();
   const short lineEnd = mEngine->GetLineEndType();
   const short fileCode = mFileCode;
+  mSavingAs = true;
+  struct Scope {
+    bool& flag;
+    ~Scope() { flag = false; }
+  } savingAs{mSavingAs};
   if (CKXDocument::AskSaveAs(fileSpec, recordIt)) return true;
   SetFormat(format);
   mEngine->SetLineEndType(lineEnd);

@@ -19,6 +19,7 @@
 #include "document/text_doc_dialogs.h"
 #include "engine/flavor_exchange.h"
 #include "platform/draw/print.h"
+#include "platform/files.h"
 #include "platform/host/host.h"
 #include "text/codes/jcode.h"
 #include "views/split_view.h"
@@ -445,6 +446,10 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc, public KxResumeDo
   bool mAutoSaving = false;           // the save under way is an auto-save
   bool mAutoSaveFailed = false;       // told once; auto-save rests until saved
   bool mSaveAsDeclined = false;      // the suffixed file was not to be replaced
+  bool mSavingAs = false;            // a Save As runs: the user chose the file
+  // The file as this window last read or wrote it, to see another
+  // program's save before writing over it.
+  KxFileStamp mDiskStamp;
   bool mUntitledCopy = false;        // the file read is no text file of ours
   bool mConverted = false;           // read as Aozora notation: a new, modified text
   std::string mFolder;               // where the file read lies, for the save dialog

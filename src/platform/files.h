@@ -227,3 +227,14 @@ bool KxSameFile(const std::string& a, const std::string& b);
 // True when the path names a regular file (links followed): what a drop of
 // files may read; folders, devices and pipes are not.
 bool KxIsRegularFile(const std::string& path);
+
+// A file as it stood when the program last read or wrote it: another
+// program's save gives it another inode, size or modification time.
+struct KxFileStamp {
+  bool known = false;   // false: nothing existed there
+  std::uint64_t device = 0, inode = 0;
+  std::int64_t size = 0, seconds = 0, nanoseconds = 0;
+  bool operator==(const KxFileStamp&) const = default;
+};
+// The stamp of the file at `path`, links followed.
+KxFileStamp KxStampOf(const std::string& path);

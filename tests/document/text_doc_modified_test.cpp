@@ -139,4 +139,56 @@ TEST_F(TextDocModifiedTest, SavePopupsFollowThePreferenceAndTheFormat) {
   Command(kClose);
 }
 
+// Another program's save between this window's read and its Save is never
+// written over: the Save is refused, says why, and keeps the window's
+// changes; a Save As onto the same file is the user's choice and replaces
+// it, and a file deleted meanwhile is simply written again.
+TEST_F(TextDocModifiedTest, ASaveNeverWritesOverAnotherProgramsChanges) {
+  const fs::path p = dir / "shared.txt";
+  Spit(p, "original\n");
+  CKXTextDocument* d = Open(p);
+  ASSERT_NE(d, nullptr);
+  Type("mine ");
+  Spit(p, "their edit\n");
+  const std::size_t alerts = host.Alerts().size();
+  Command(kSave);
+  EXPECT_EQ(Slurp(p), "their edit\n");
+  ASSERT_EQ(host.Alerts().size(), alerts + 1);
+  EXPECT_NE(host.Alerts().back().text.find("Another program changed"), std::string::npos);
+  EXPECT_TRUE(Marked(d));
+
+  SaveAsChosen(p, 0);
+  EXPECT_EQ(Slurp(p), "mine original\n");
+  EXPECT_FALSE(Marked(d));
+  // Saved by this window: its own file is no other program's change.
+  Type("x");
+  Command(kSave);
+  EXPECT_EQ(Slurp(p), "mine xoriginal\n");
+
+  fs::remove(p);
+  Type("y");
+  Command(kSave);
+  EXPECT_EQ(Slurp(p), "mine xyoriginal\n");
+  EXPECT_FALSE(Marked(d));
+}
+
+// Closing after a save that could not write every character asks again:
+// those characters are still only in the window.
+TEST_F(TextDocModifiedTest, ASaveThatLostCharactersLeavesTheWindowChanged) {
+  const fs::path p = dir / "wide.txt";
+  Spit(p, "smile \xF0\x9F\x98\x80\n");
+  CKXTextDocument* d = Open(p);
+  ASSERT_NE(d, nullptr);
+  KxSetCustomNavigation(true);
+  SaveAs(dir / "narrow.txt", 0, {0, 2});   // "Text", Shift_JIS, LF
+  EXPECT_EQ(d->GetFormat().encoding, kKxEncodingShiftJIS);
+  EXPECT_TRUE(Marked(d));
+  const std::size_t open = LDocument::GetDocumentList().size();
+  host.QueueAnswer(KxAnswer::kCancel);
+  Command(kClose);
+  ASSERT_EQ(LDocument::GetDocumentList().size(), open) << "closed without asking";
+  host.QueueAnswer(KxAnswer::kDontSave);
+  Command(kClose);
+}
+
 }  // namespace
