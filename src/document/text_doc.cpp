@@ -409,7 +409,7 @@ void CKXTextDocument::UpdateTitle() {
   mPanes.window->SetDescriptor(title);
   // The desktop shows the whole name even where Shift_JIS lacks some of it.
   mPanes.window->SetUnicodeTitle(KxMenuTextUnicode(mTitle));
-  mEngine->SetDescriptor(title);
+  mEngine->SetDescriptor(title, mTitle);
   UpdateModifiedMark();
 }
 

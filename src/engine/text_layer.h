@@ -418,6 +418,9 @@ class CKXTextLayer {
   void SetPaperSize(const PointL& size, bool recalc);
   void SetPageMargin(const Rect& margins, bool recalc);
   void SetDescriptor(const unsigned char* pascalName);
+  // The name <NAME> prints: the title's bytes when they spell the whole
+  // name, else the name with side entries for what Shift_JIS lacks.
+  void SetDescriptor(const unsigned char* pascalName, const std::string& utf8Name);
   // ---- Text access ----
   void TextGetThruHandle(const SKXRange& range, Handle& handle) const;
   void TextReplaceByHandle(const SKXRange& range, Handle handle);

@@ -6,6 +6,7 @@
 #include "engine/text_layer_run.h"
 #include "layout/text_form_util.h"
 #include "platform/memory.h"
+#include "platform/textconv.h"
 #include "text/base/geometry.h"
 #include "text/base/memory.h"
 
@@ -277,6 +278,14 @@ void CKXTextLayer::SetPageMargin(const Rect& margins, bool recalc) {
 void CKXTextLayer::SetDescriptor(const unsigned char* pascalName) {
   if (!pascalName) return;
   KXTE_SetName(mEdit, reinterpret_cast<const char*>(pascalName + 1), pascalName[0]);
+}
+
+void CKXTextLayer::SetDescriptor(const unsigned char* pascalName, const std::string& utf8Name) {
+  if (!pascalName) return;
+  const std::string title(reinterpret_cast<const char*>(pascalName + 1), pascalName[0]);
+  // A name Shift_JIS holds prints the title's own bytes.
+  if (KxScriptTextToUTF8(title) == utf8Name || !KXTE_SetNameUTF8(mEdit, utf8Name.data(), long(utf8Name.size())))
+    SetDescriptor(pascalName);
 }
 
 // ---- text access ------------------------------------------------------------------------------------------------

@@ -108,13 +108,28 @@ void KxTextFrameRect(const RectL& r, short scale) { KxFrameRectL(KxScaleToRectL(
 
 void KxTextEraseRect(const RectL& r, short scale) { KxEraseRectL(KxScaleToRectL(r, scale)); }
 
+namespace {
+
+// A box is drawn across, whatever the text lines drew last.
+struct StAcross {
+  Boolean was = CKXCharState::sVerticalDrawing;
+  StAcross() { CKXCharState::sVerticalDrawing = 0; }
+  ~StAcross() { CKXCharState::sVerticalDrawing = was; }
+  StAcross(const StAcross&) = delete;
+  StAcross& operator=(const StAcross&) = delete;
+};
+
+}  // namespace
+
 void KxTextDrawBoxText(const RectL& r, const char* text, long length, const SStyl& style, std::uint8_t justify,
-                       short scale) {
+                       short scale, const SKXUniChar* sides, long sideCount) {
   if (!text || length <= 0) return;
+  if (!sides) sideCount = 0;
   const RectL box = KxScaleToRectL(r, scale);
   if (box.right <= box.left || box.bottom <= box.top) return;
   CKXFontState fonts;
   CKXDrawState colors;
+  StAcross across;
   fonts.SetFont(style.font, KxScaledFontSize(style.size, scale), style.face, 0);
   TextMode(srcOr);
   RGBForeColor(&style.color);
@@ -123,7 +138,18 @@ void KxTextDrawBoxText(const RectL& r, const char* text, long length, const SSty
   const std::int32_t lineHeight = std::max(1, info.ascent + info.descent + info.leading);
   const std::int32_t boxWidth = box.right - box.left;
   const std::uint8_t* lead = KxScriptParseTable(KxFontScript(KxCurrentPortText().font));
+  // Side entries stand on Shift_JIS bytes, whatever the font's script.
+  const std::uint8_t* sideLead = KxScriptParseTable(kScriptJapanese);
   const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+  // The side entry on the character at `at`, or 0; `next` only moves on.
+  long next = 0;
+  auto sideAt = [&](long at) -> std::uint32_t {
+    while (next < sideCount && sides[next].offset < at) ++next;
+    return next < sideCount && sides[next].offset == at ? sides[next].value : 0;
+  };
+  auto charLength = [&](long at, bool side) -> long {
+    return (side ? sideLead : lead)[bytes[at]] && at + 1 < length ? 2 : 1;
+  };
   CKXClipState clip(box, 0, 0);
   std::int32_t baseline = box.top + info.ascent;
   long i = 0;
@@ -131,18 +157,54 @@ void KxTextDrawBoxText(const RectL& r, const char* text, long length, const SSty
     // One line: as many whole characters as fit (at least one), to a CR.
     long end = i;
     std::int32_t width = 0;
+    bool anySide = false;
+    const long firstSide = next;
     while (end < length && bytes[end] != '\r') {
-      const long n = lead[bytes[end]] && end + 1 < length ? 2 : 1;
-      const std::int32_t w = TextWidth(text, std::int32_t(end), std::int32_t(n));
+      const std::uint32_t value = sideAt(end);
+      const long n = charLength(end, value != 0);
+      const std::int32_t w =
+          value ? KxGetUnicodeCharWidth(value) : TextWidth(text, std::int32_t(end), std::int32_t(n));
       if (end > i && width + w > boxWidth) break;
+      anySide = anySide || value != 0;
       width += w;
       end += n;
     }
     std::int32_t h = box.left;
     if (justify == 1) h += (boxWidth - width) / 2;
     else if (justify == 2) h += boxWidth - width;
-    MoveTo(h, baseline);
-    DrawText(text, std::int32_t(i), std::int32_t(end - i));
+    if (!anySide) {
+      MoveTo(h, baseline);
+      DrawText(text, std::int32_t(i), std::int32_t(end - i));
+    } else {
+      // Runs of bytes between the side entries, each piece at the width
+      // it was measured at.
+      next = firstSide;
+      long run = i;
+      std::int32_t runWidth = 0;
+      auto flush = [&](long to) {
+        if (to > run) {
+          MoveTo(h, baseline);
+          DrawText(text, std::int32_t(run), std::int32_t(to - run));
+        }
+        h += runWidth;
+        runWidth = 0;
+      };
+      for (long c = i; c < end;) {
+        const std::uint32_t value = sideAt(c);
+        const long n = charLength(c, value != 0);
+        if (!value) {
+          runWidth += TextWidth(text, std::int32_t(c), std::int32_t(n));
+          c += n;
+          continue;
+        }
+        flush(c);
+        KxTextDrawUnicode(h, baseline - info.ascent, info.ascent, info.ascent + info.descent, &value, 1, 0);
+        h += KxGetUnicodeCharWidth(value);
+        c += n;
+        run = c;
+      }
+      flush(end);
+    }
     i = end < length && bytes[end] == '\r' ? end + 1 : end;
     baseline += lineHeight;
   }

@@ -17,6 +17,7 @@
 #include "platform/draw/port.h"
 #include "platform/draw/print.h"
 #include "platform/longrect.h"
+#include "text/codes/unichar.h"
 #include "text/runs/runs.h"
 
 // ---------------------------------------------------------------------------
@@ -69,9 +70,12 @@ void KxTextFrameRect(const RectL& r, short scale);
 void KxTextEraseRect(const RectL& r, short scale);
 // Text in a box in a style, lines broken at CR and where the next character
 // would pass the right edge; justify 1 centres, 2 aligns right, others left.
-// Nothing is drawn outside the box.
+// Nothing is drawn outside the box. A character with a side entry (offsets
+// into text, rising; Shift_JIS bytes under it) is measured and drawn by its
+// Unicode value as the text lines draw it, its placeholder where the font
+// has no glyph.
 void KxTextDrawBoxText(const RectL& r, const char* text, long length, const SStyl& style, std::uint8_t justify,
-                       short scale);
+                       short scale, const SKXUniChar* sides = nullptr, long sideCount = 0);
 
 // ---------------------------------------------------------------------------
 // Scopes

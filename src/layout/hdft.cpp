@@ -3,8 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
-#include "text/codes/datetime.h"
 #include "text/base/geometry.h"
+#include "text/base/memory.h"
+#include "text/codes/datetime.h"
+#include "text/codes/jcode.h"
+#include "text/codes/script.h"
+#include "text/codes/unicode.h"
 
 namespace {
 
@@ -64,7 +68,9 @@ void MakeHdFtStyl(SKXHdFtStyl& rec, short bandHeight, const char* text, long len
   rec.tokens = KxHdFtTokens(rec.text.data(), length);
 }
 
-long KxExpandHdFt(const SKXHdFtStyl& rec, const SKXHdFtValues& values, char* out, long capacity) {
+long KxExpandHdFt(const SKXHdFtStyl& rec, const SKXHdFtValues& values, char* out, long capacity,
+                  std::vector<SKXUniChar>* sides) {
+  if (sides) sides->clear();
   if (!out || capacity <= 0) return 0;
   long used = 0;
   const long length = long(rec.text.size());
@@ -103,7 +109,46 @@ long KxExpandHdFt(const SKXHdFtStyl& rec, const SKXHdFtValues& values, char* out
         break;
     }
     src += covers;
-    if (!Append(out, capacity, used, bytes, n)) break;
+    const long at = used;
+    const bool whole = Append(out, capacity, used, bytes, n);
+    if (sides && rec.tokens[t + 1] == kKxHdFtName && values.nameSides) {
+      // Entries of the characters written, where the name landed.
+      long last = -1;
+      for (long k = 0; k < values.nameSideCount; ++k) {
+        const SKXUniChar& u = values.nameSides[k];
+        if (u.offset <= last || u.offset >= used - at) continue;
+        last = u.offset;
+        sides->push_back(SKXUniChar{std::int32_t(at + u.offset), u.value});
+      }
+    }
+    if (!whole) break;
   }
   return used;
+}
+
+bool KxHdFtNameFromUTF8(const char* utf8, long length, std::string& bytes, std::vector<SKXUniChar>& sides) {
+  bytes.clear();
+  sides.clear();
+  if (!utf8 || length <= 0) return true;
+  // At most one unit a byte.
+  std::vector<char16_t> units(static_cast<std::size_t>(length));
+  units.resize(static_cast<std::size_t>(
+      CKXJCode::UTF8toUnits(reinterpret_cast<const unsigned char*>(utf8), length, units.data())));
+  if (units.empty()) return true;
+  StKxHandle text, uni;
+  long textLength = 0, uniCount = 0;
+  if (!UKXUnicode::ConvertToText(units.data(), long(units.size()), nullptr, text.h, textLength, uni.h, uniCount,
+                                 kScriptJapanese))
+    return false;
+  textLength = text.h ? std::clamp(textLength, 0L, KxMemHSize(text.h)) : 0;
+  const auto* b = text.h ? reinterpret_cast<const unsigned char*>(*text.h) : nullptr;
+  const long kept = b ? long(KxCutToCharBoundary(b, std::size_t(textLength), std::size_t(kKxHdFtMaxName))) : 0;
+  if (kept > 0) bytes.assign(reinterpret_cast<const char*>(b), std::size_t(kept));
+  uniCount = uni.h ? std::clamp(uniCount, 0L, KxMemHSize(uni.h) / long(sizeof(SKXUniChar))) : 0;
+  if (uniCount > 0) {
+    const auto* first = reinterpret_cast<const SKXUniChar*>(*uni.h);
+    sides.assign(first, first + uniCount);
+    sides.resize(std::size_t(KxCheckUniChars(sides.data(), long(sides.size()), kept)));
+  }
+  return true;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "text/codes/unichar.h"
 #include "text/runs/runs.h"
 
 // Token kinds.
@@ -22,6 +23,8 @@ constexpr long kKxHdFtPlaceholderSize = 6;
 constexpr long kKxHdFtMaxTemplate = 255;
 // Longest expanded line drawn in a band.
 constexpr long kKxHdFtMaxLine = 512;
+// Longest name <NAME> stands for, as a title holds it.
+constexpr long kKxHdFtMaxName = 255;
 // Band alignments.
 enum KxHdFtAlign : std::uint8_t { kKxHdFtLeft = 0, kKxHdFtCenter = 1, kKxHdFtRight = 2 };
 
@@ -50,9 +53,22 @@ struct SKXHdFtValues {
   long pageCount = 0;
   const char* name = nullptr;
   long nameLength = 0;
+  // Side entries of the name's characters Shift_JIS lacks: offsets into
+  // the name, rising; any other entry is passed over.
+  const SKXUniChar* nameSides = nullptr;
+  long nameSideCount = 0;
 };
 
 // The expanded line for one page, at most `capacity` bytes and no
 // terminator. A piece that does not fit is cut on a character boundary
-// and nothing after it is written. Answers the length.
-long KxExpandHdFt(const SKXHdFtStyl& rec, const SKXHdFtValues& values, char* out, long capacity);
+// and nothing after it is written. Answers the length. With `sides`, it
+// becomes the side entries of the name's characters written (offsets into
+// the line, rising).
+long KxExpandHdFt(const SKXHdFtStyl& rec, const SKXHdFtValues& values, char* out, long capacity,
+                  std::vector<SKXUniChar>* sides = nullptr);
+
+// A UTF-8 name (a file name: malformed bytes read as U+FFFD) as Shift_JIS
+// bytes with side entries for the characters Shift_JIS lacks, the way
+// pasted text is stored; cut to kKxHdFtMaxName bytes on a character
+// boundary. False when the Unicode bridge cannot convert it.
+bool KxHdFtNameFromUTF8(const char* utf8, long length, std::string& bytes, std::vector<SKXUniChar>& sides);

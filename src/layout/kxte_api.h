@@ -170,6 +170,9 @@ std::uint8_t KXTE_GetHeaderStyle(KXEditHandle e, short& bandHeight, char* text, 
 std::uint8_t KXTE_GetFooterStyle(KXEditHandle e, short& bandHeight, char* text, std::uint8_t& length, SStyl& style,
                                  std::uint8_t& alignment, std::uint8_t& dateFormat, std::uint8_t& timeFormat);
 void KXTE_SetName(KXEditHandle e, const char* name, short length);
+// The name from UTF-8, the characters Shift_JIS lacks kept in side entries
+// (KxHdFtNameFromUTF8); false, the name unchanged, when it does not convert.
+bool KXTE_SetNameUTF8(KXEditHandle e, const char* utf8, long length);
 
 // ---- KXTE_: marks and markups (indexes 1-based) -------------------------------------------------------------
 long KXTE_GetMarkCount(KXEditHandle e);

@@ -602,6 +602,14 @@ std::uint8_t KXTE_GetFooterStyle(KXEditHandle e, short& bandHeight, char* text, 
 void KXTE_SetName(KXEditHandle e, const char* name, short length) {
   if (auto* x = EditOf(e)) x->SetName(name, length);
 }
+bool KXTE_SetNameUTF8(KXEditHandle e, const char* utf8, long length) {
+  auto* x = EditOf(e);
+  std::string bytes;
+  std::vector<SKXUniChar> sides;
+  if (!x || !KxHdFtNameFromUTF8(utf8, length, bytes, sides)) return false;
+  x->SetName(bytes.data(), long(bytes.size()), sides.data(), long(sides.size()));
+  return true;
+}
 
 // ---- marks and markups ------------------------------------------------------------------------------------
 

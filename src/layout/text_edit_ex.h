@@ -213,13 +213,18 @@ class CKXTextEditEx : public CKXTextEdit {
                       std::uint8_t dateFormat, std::uint8_t timeFormat);
   const SKXHdFtStyl& GetHeaderStyle() const { return mHeader; }
   const SKXHdFtStyl& GetFooterStyle() const { return mFooter; }
-  // The line of one page (pageNumber as shown), at most capacity bytes.
-  long MakeHdFtText(const SKXHdFtStyl& rec, char* out, long capacity, long pageNumber) const;
+  // The line of one page (pageNumber as shown), at most capacity bytes;
+  // with `sides`, the side entries of the name's characters in it.
+  long MakeHdFtText(const SKXHdFtStyl& rec, char* out, long capacity, long pageNumber,
+                    std::vector<SKXUniChar>* sides = nullptr) const;
   // The number a page shows, and whether its bands are drawn: not while
   // a page-number offset makes it less than 1.
   long GetShownPageNumber(long page) const { return page + mPageStyl.pageOffset; }
   bool IsHdFtShown(long page) const { return mPageStyl.pageOffset == 0 || GetShownPageNumber(page) >= 1; }
-  void SetName(const char* name, long length);
+  // The name's Shift_JIS bytes, with side entries (offsets into the name)
+  // for the characters Shift_JIS lacks; entries out of order, outside the
+  // name or inside a character are dropped.
+  void SetName(const char* name, long length, const SKXUniChar* sides = nullptr, long sideCount = 0);
   // Copies the name out (no terminator) when out is given; answers its length.
   long GetName(char* out) const;
 
@@ -389,6 +394,7 @@ class CKXTextEditEx : public CKXTextEdit {
   SKXHdFtStyl mHeader;
   SKXHdFtStyl mFooter;
   std::string mName;
+  std::vector<SKXUniChar> mNameSides;
   CKXMarkArray* mMarks = nullptr;
   CKXMarkupArray* mMarkups = nullptr;
   int mEditDepth = 0;  // nested edits leave the upkeep to the outermost

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "layout/text_edit_ex.h"
+#include "text/codes/script.h"
 #include "text/runs/marks.h"
 
 // ---- Headers and footers ----------------------------------------------------------------------------
@@ -20,20 +21,32 @@ bool CKXTextEditEx::SetFooterStyle(short bandHeight, const char* text, long leng
   return !mFooter.tokens.empty();
 }
 
-long CKXTextEditEx::MakeHdFtText(const SKXHdFtStyl& rec, char* out, long capacity, long pageNumber) const {
+long CKXTextEditEx::MakeHdFtText(const SKXHdFtStyl& rec, char* out, long capacity, long pageNumber,
+                                 std::vector<SKXUniChar>* sides) const {
   SKXHdFtValues values;
   values.page = pageNumber;
   values.pageCount = GetPageCount();
   values.name = mName.data();
   values.nameLength = long(mName.size());
-  return KxExpandHdFt(rec, values, out, capacity);
+  values.nameSides = mNameSides.data();
+  values.nameSideCount = long(mNameSides.size());
+  return KxExpandHdFt(rec, values, out, capacity, sides);
 }
 
-void CKXTextEditEx::SetName(const char* name, long length) {
+void CKXTextEditEx::SetName(const char* name, long length, const SKXUniChar* sides, long sideCount) {
+  mNameSides.clear();
   if (name && length > 0)
     mName.assign(name, size_t(length));
   else
     mName.clear();
+  if (sides && sideCount > 0 && !mName.empty()) {
+    mNameSides.assign(sides, sides + sideCount);
+    mNameSides.resize(size_t(KxCheckUniChars(mNameSides.data(), sideCount, long(mName.size()))));
+    // An entry stands on a character's first byte.
+    std::erase_if(mNameSides, [this](const SKXUniChar& u) {
+      return KxTextCharByte(mName.data(), u.offset, kScriptJapanese) == 1;
+    });
+  }
 }
 
 long CKXTextEditEx::GetName(char* out) const {

@@ -209,7 +209,8 @@ void CKXTextEditEx::DrawBand(const SKXHdFtStyl& rec, bool header, long page, con
   }
   if (!(band.top < c.bottom && band.bottom >= c.top)) return;
   char line[kKxHdFtMaxLine];
-  const long n = MakeHdFtText(rec, line, kKxHdFtMaxLine, GetShownPageNumber(page));
+  std::vector<SKXUniChar> sides;
+  const long n = MakeHdFtText(rec, line, kKxHdFtMaxLine, GetShownPageNumber(page), &sides);
   if (n <= 0) return;
   if (Vertical()) VerticalRect(band, 0);
   const RectL port = ToPortRect(band);
@@ -218,7 +219,7 @@ void CKXTextEditEx::DrawBand(const SKXHdFtStyl& rec, bool header, long page, con
   const short scale = ShownScale() == 100 ? 0 : ShownScale();
   SStyl style = rec.style;
   style.size = KxScaledFontSize(style.size, scale);
-  KxTextDrawBoxText(port, line, n, style, rec.alignment, 0);
+  KxTextDrawBoxText(port, line, n, style, rec.alignment, 0, sides.data(), long(sides.size()));
 }
 
 // ---- guides -------------------------------------------------------------------------------------------

@@ -636,8 +636,16 @@ int SetUpPaper(CKXTextEditEx& edit, const Options& o, const std::string& text, c
     else
       edit.SetHeaderStyle(kBandHeight, bytes.data(), long(bytes.size()), band, kKxHdFtCenter, 0, 0);
   }
+  // The file name as the program hands it over: UTF-8 to Shift_JIS with
+  // side entries for what Shift_JIS lacks.
   const std::string name = BaseName(file);
-  edit.SetName(name.data(), long(name.size()));
+  std::string nameBytes;
+  std::vector<SKXUniChar> nameSides;
+  if (!KxHdFtNameFromUTF8(name.data(), long(name.size()), nameBytes, nameSides)) {
+    nameBytes.clear();
+    nameSides.clear();
+  }
+  edit.SetName(nameBytes.data(), long(nameBytes.size()), nameSides.data(), long(nameSides.size()));
   if (o.scale != 100) edit.SetEditScale(short(o.scale));
   edit.RecalcPageSize();
   edit.CalcText();

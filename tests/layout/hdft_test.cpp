@@ -8,11 +8,14 @@
 #include <random>
 #include <regex>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "layout/fontstate.h"
 #include "layout/hdft.h"
 #include "layout/text_edit_ex.h"
 #include "platform/clock.h"
+#include "platform/textconv.h"
 #include "text_edit_fixture.h"
 
 namespace {
@@ -194,6 +197,134 @@ TEST(HdFtEditObject, NamePagesAndHiddenBands) {
   EXPECT_TRUE(e.GetHeaderStyle().tokens.empty());
   e.SetName(nullptr, 0);
   EXPECT_EQ(e.GetName(nullptr), 0);
+}
+
+// ---- names with characters Shift_JIS lacks ------------------------------------------------------------
+
+using Sides = std::vector<SKXUniChar>;
+
+// Entries as (offset, value) pairs, to compare and print.
+using Pairs = std::vector<std::pair<long, std::uint32_t>>;
+Pairs P(const Sides& sides) {
+  Pairs out;
+  for (const SKXUniChar& u : sides) out.emplace_back(u.offset, u.value);
+  return out;
+}
+
+// "ab", a placeholder for U+20AC, "c", a placeholder for U+1F600.
+const std::string kName = "ab\x81\xFC" "c\x81\xFC";
+const Sides kNameSides = {{2, 0x20AC}, {5, 0xD83DDE00}};
+
+std::string ExpandWithSides(const SKXHdFtStyl& rec, const SKXHdFtValues& v, long capacity, Sides& sides) {
+  std::vector<char> buf(size_t(std::max(0L, capacity)) + 1);
+  const long n = KxExpandHdFt(rec, v, buf.data(), capacity, &sides);
+  return std::string(buf.data(), size_t(n));
+}
+
+TEST(HdFtNameSides, FollowTheNameWhereItLands) {
+  SKXHdFtValues v{12, 34, kName.data(), long(kName.size()), kNameSides.data(), long(kNameSides.size())};
+  Sides sides{{99, 1}};
+  // Placeholders before the name move its entries by what they expanded to.
+  EXPECT_EQ(ExpandWithSides(Template("p<PAGE>/<PMAX> <NAME>|"), v, kKxHdFtMaxLine, sides), "p12/34 " + kName + "|");
+  EXPECT_EQ(P(sides), (Pairs{{9, 0x20AC}, {12, 0xD83DDE00}}));
+  EXPECT_EQ(ExpandWithSides(Template("<NAME><NAME>"), v, kKxHdFtMaxLine, sides), kName + kName);
+  EXPECT_EQ(P(sides), (Pairs{{2, 0x20AC}, {5, 0xD83DDE00}, {9, 0x20AC}, {12, 0xD83DDE00}}));
+  // Without a name placeholder there is nothing to carry.
+  EXPECT_EQ(ExpandWithSides(Template("<PAGE>"), v, kKxHdFtMaxLine, sides), "12");
+  EXPECT_TRUE(sides.empty());
+  // Without sides asked for, the line is the same.
+  EXPECT_EQ(Expand(Template("x<NAME>"), v, kKxHdFtMaxLine), "x" + kName);
+}
+
+TEST(HdFtNameSides, CutNameKeepsOnlyWrittenCharacters) {
+  SKXHdFtValues v{1, 1, kName.data(), long(kName.size()), kNameSides.data(), long(kNameSides.size())};
+  const SKXHdFtStyl rec = Template("12<NAME>");
+  Sides sides;
+  // Capacity ends inside the last placeholder: it is not written, nor its entry.
+  for (long capacity = 0; capacity <= 9; ++capacity) {
+    const std::string line = ExpandWithSides(rec, v, capacity, sides);
+    ASSERT_TRUE(EndsOnBoundary(line)) << capacity;
+    Sides want;
+    for (const SKXUniChar& u : kNameSides)
+      if (2 + u.offset + 2 <= long(line.size())) want.push_back({2 + u.offset, u.value});
+    EXPECT_EQ(P(sides), P(want)) << capacity;
+  }
+  EXPECT_EQ(ExpandWithSides(rec, v, 8, sides), "12ab\x81\xFC" "c");
+  EXPECT_EQ(P(sides), (Pairs{{4, 0x20AC}}));
+}
+
+TEST(HdFtNameSides, BadEntriesArePassedOver) {
+  // Out of order, repeated, negative and past the name.
+  const Sides bad = {{2, 0x20AC}, {2, 0x41}, {-1, 0x42}, {0, 0x43}, {5, 0xD83DDE00}, {7, 0x44}, {99, 0x45}};
+  SKXHdFtValues v{1, 1, kName.data(), long(kName.size()), bad.data(), long(bad.size())};
+  Sides sides;
+  ExpandWithSides(Template("-<NAME>"), v, kKxHdFtMaxLine, sides);
+  EXPECT_EQ(P(sides), (Pairs{{3, 0x20AC}, {6, 0xD83DDE00}}));
+  v.nameSides = nullptr;
+  v.nameSideCount = 5;
+  ExpandWithSides(Template("-<NAME>"), v, kKxHdFtMaxLine, sides);
+  EXPECT_TRUE(sides.empty());
+}
+
+// The units of a side entry's value.
+std::u16string Units(std::uint32_t value) {
+  char16_t u[2];
+  return std::u16string(u, size_t(KxUnpackUniChar(value, u)));
+}
+
+TEST(HdFtNameSides, FromUTF8) {
+  std::string bytes;
+  Sides sides;
+  // The characters Shift_JIS lacks are placeholders with their values.
+  ASSERT_TRUE(KxHdFtNameFromUTF8("caf\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80.txt", 16, bytes, sides));
+  ASSERT_EQ(sides.size(), 3u);
+  EXPECT_EQ(bytes.substr(0, 3), "caf");
+  EXPECT_EQ(bytes.substr(bytes.size() - 4), ".txt");
+  EXPECT_EQ(Units(sides[0].value), u"\u00E9");
+  EXPECT_EQ(Units(sides[1].value), u"\u20AC");
+  EXPECT_EQ(Units(sides[2].value), u"\U0001F600");
+  EXPECT_EQ(sides[0].offset, 3);
+  EXPECT_LT(sides[1].offset, sides[2].offset);
+  EXPECT_LT(sides[2].offset, long(bytes.size()) - 4);
+  // What Shift_JIS holds converts as the title does, with no entry.
+  const std::string japanese = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E_a~.txt";
+  ASSERT_TRUE(KxHdFtNameFromUTF8(japanese.data(), long(japanese.size()), bytes, sides));
+  EXPECT_EQ(bytes, KxUTF8ToScriptText(japanese));
+  EXPECT_TRUE(sides.empty());
+  // A long name is cut to 255 bytes between characters, its entries with it.
+  std::string name;
+  for (int k = 0; k < 200; ++k) name += k % 2 ? "\xE2\x82\xAC" : "\xE6\x97\xA5";
+  ASSERT_TRUE(KxHdFtNameFromUTF8(name.data(), long(name.size()), bytes, sides));
+  EXPECT_LE(long(bytes.size()), kKxHdFtMaxName);
+  EXPECT_GE(long(bytes.size()), kKxHdFtMaxName - 1);
+  EXPECT_TRUE(EndsOnBoundary(bytes));
+  ASSERT_FALSE(sides.empty());
+  EXPECT_LT(sides.back().offset, long(bytes.size()));
+  // Malformed bytes, an empty name and no name.
+  ASSERT_TRUE(KxHdFtNameFromUTF8("a\xFF\xC3", 3, bytes, sides));
+  EXPECT_EQ(bytes.substr(0, 1), "a");
+  EXPECT_TRUE(KxHdFtNameFromUTF8("", 0, bytes, sides));
+  EXPECT_TRUE(bytes.empty() && sides.empty());
+  EXPECT_TRUE(KxHdFtNameFromUTF8(nullptr, 7, bytes, sides));
+  EXPECT_TRUE(bytes.empty() && sides.empty());
+}
+
+TEST(HdFtEditObject, NameKeepsItsSideEntries) {
+  HdFtEdit e;
+  const std::string t = "<PAGE> <NAME>";
+  e.SetHeaderStyle(12, t.data(), long(t.size()), SStyl{}, kKxHdFtLeft, 0, 0);
+  // Entries past the name or out of order are dropped as the name is set.
+  const Sides given = {{2, 0x20AC}, {1, 0x41}, {5, 0xD83DDE00}, {6, 0x42}};
+  e.SetName(kName.data(), long(kName.size()), given.data(), long(given.size()));
+  char buf[64];
+  Sides sides;
+  const long n = e.MakeHdFtText(e.GetHeaderStyle(), buf, sizeof buf, 3, &sides);
+  EXPECT_EQ(std::string(buf, size_t(n)), "3 " + kName);
+  EXPECT_EQ(P(sides), (Pairs{{4, 0x20AC}, {7, 0xD83DDE00}}));
+  // A name set again without entries has none.
+  e.SetName("Doc", 3);
+  e.MakeHdFtText(e.GetHeaderStyle(), buf, sizeof buf, 3, &sides);
+  EXPECT_TRUE(sides.empty());
 }
 
 }  // namespace
