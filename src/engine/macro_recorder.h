@@ -8,6 +8,8 @@
 
 #include <string>
 
+struct SKXUniChar;
+
 class CKXMacroRecorder {
  public:
   CKXMacroRecorder() = default;
@@ -21,6 +23,11 @@ class CKXMacroRecorder {
   // modifiers: 1 shift, 2 command, 4 option.
   virtual void AddMacroKeyCode(unsigned char /*key*/, char /*modifiers*/) {}
   virtual void AddMacroString(const char* /*text*/, long /*length*/) {}
+  // Inserted text with the side entries (offsets into text) of characters
+  // the bytes hold only as placeholders.
+  virtual void AddMacroUnicodeString(const char* text, long length, const SKXUniChar* /*uni*/, long /*nUni*/) {
+    AddMacroString(text, length);
+  }
   virtual void AddMacroCommand(long /*command*/) {}
   // The macro bound to function key `key` (1-15) with modifier code `mods`.
   virtual void RunFunctionMacro(short /*key*/, char /*mods*/) {}

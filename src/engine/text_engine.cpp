@@ -366,8 +366,10 @@ void CKXTextEngine::FixInline(const char* text, long len, const SKXRange& range,
     action->AfterTyping();
     action->CompleteTyping();
   }
+  // Characters the bytes hold only as placeholders go with their side
+  // entries, so that the macro types them again.
   CKXMacroRecorder& recorder = CKXMacroRecorder::Get();
-  if (text && len > 0 && recorder.IsRecording()) recorder.AddMacroString(text, len);
+  if (text && len > 0 && recorder.IsRecording()) recorder.AddMacroUnicodeString(text, len, uni, nUni);
 }
 
 // ---- mouse -------------------------------------------------------------------------------------------------------

@@ -15,6 +15,7 @@
 #include "macros/macro_list.h"
 #include "macros/program_hooks.h"
 #include "platform/core.h"
+#include "platform/host/host.h"
 #include "text/base/memory.h"
 #include "tools/facilities.h"
 #include "views/message_box.h"
@@ -51,12 +52,21 @@ bool ReportBadCode(char** code, long size) {
 class MacroRecorder : public CKXMacroRecorder {
  public:
   bool IsRecording() const override { return UKXTextMacro::mMacroRecording != 0; }
-  void StartRecording() override { UKXTextMacro::StartRecording(); }
-  void StopRecording() override { UKXTextMacro::StopRecording(); }
+  // A running macro neither starts nor stops a recording: starting would
+  // throw away the last recording and leave recording on after the run.
+  void StartRecording() override {
+    if (!UKXTextMacro::mMacroExec) UKXTextMacro::StartRecording();
+  }
+  void StopRecording() override {
+    if (!UKXTextMacro::mMacroExec) UKXTextMacro::StopRecording();
+  }
   void AddMacroKeyCode(unsigned char key, char modifiers) override { UKXTextMacro::AddMacroKeyCode(key, modifiers); }
   // The recorder copies the text and never writes through the pointer.
   void AddMacroString(const char* text, long length) override {
     UKXTextMacro::AddMacroString(const_cast<char*>(text), length);
+  }
+  void AddMacroUnicodeString(const char* text, long length, const SKXUniChar* uni, long nUni) override {
+    UKXTextMacro::AddMacroUnicodeString(text, length, uni, nUni);
   }
   void AddMacroCommand(long command) override { UKXTextMacro::AddMacroCommand(command); }
   void RunFunctionMacro(short key, char mods) override {
@@ -113,6 +123,20 @@ class TextViewHost : public KxMacroHost {
   void GetText(CKXTextEngine* engine, long start, long length, char* out) override {
     std::fill(out, out + std::max(length, 0L), char(0));
     if (engine && length > 0) engine->TextGetThruPtr(SKXRange{std::int32_t(start), std::int32_t(length)}, out, length);
+  }
+  bool GetAutoIndent(CKXTextEngine* engine) override {
+    return engine && KXTE_GetAutoIndent(engine->GetEdit()) != 0;
+  }
+  // As the view inserts a macro's text, with the side entries.
+  void InsertUnicodeText(CKXTMacroTarget* target, const char* text, long length, const SKXUniChar* uni,
+                         long nUni) override {
+    CKXTextEngine* engine = target ? target->GetTextEdit() : nullptr;
+    if (!engine || !text || length < 1) return;
+    if (!engine->IsEditable()) {
+      KxCurrentHost().Beep();
+      return;
+    }
+    engine->DoString(text, length, uni, nUni);
   }
 };
 

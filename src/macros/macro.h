@@ -8,12 +8,15 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "platform/types.h"
 
 class CKXTMacroTarget;
 class CKXTMacroExec;
 class CKXTextEngine;
+struct SKXUniChar;
 
 // Statement opcodes.
 enum : short {
@@ -30,6 +33,10 @@ enum : short {
   kMacroExtend = 10,
   kMacroRepeat = 21,
   kMacroHeader = 22,
+  // Typed text holding characters the script bytes have no code for, as
+  // UTF-8 with the 16-bit length of a text statement. Written only for such
+  // text, so macros without it keep their bytes; older readers skip it.
+  kMacroUnicodeText = 23,
 };
 
 // Jump target kinds (and goto kinds): next statement, line number, label, stop.
@@ -150,6 +157,10 @@ class UKXTextMacro {
   static void StopRecording();
   static void AddMacroKeyCode(unsigned char character, char modifiers);
   static void AddMacroString(char* text, long length);
+  // Inserted script bytes with the side entries of what they hold only as
+  // placeholders (offsets into text): a Unicode text statement when an
+  // entry names a character, else the same as AddMacroString.
+  static void AddMacroUnicodeString(const char* text, long length, const SKXUniChar* uni, long nUni);
   static void AddMacroCommand(long command);
   static void AddMacroData(unsigned char kind, char* data, long length);
   // Makes the handle the last recorded macro; the previous handle is not
@@ -182,7 +193,7 @@ class UKXTextMacro {
 
  private:
   static OSErr Play(char* run, long size);
-  static void AddText(const char* data, long length);
+  static void AddText(unsigned char kind, const char* data, long length);
   static void AddKey(const char* data);
   static Boolean EnsureRoom(long length);
 };
@@ -257,7 +268,27 @@ class KxMacroHost {
     (void)start;
     for (long i = 0; i < length; ++i) out[i] = 0;
   }
+  // Whether a typed Return indents the new line like the one it ends.
+  virtual bool GetAutoIndent(CKXTextEngine* engine) {
+    (void)engine;
+    return false;
+  }
+  // Inserts script bytes with their side entries into the target's text as
+  // typed text. The default inserts the bytes alone.
+  virtual void InsertUnicodeText(CKXTMacroTarget* target, const char* text, long length, const SKXUniChar* uni,
+                                 long nUni);
 };
+
+// Text of a Unicode text statement. Macro text is in the program's Japanese
+// encoding; what it has no code for travels as side entries.
+// Script bytes and their side entries as UTF-8; false when nothing converts.
+bool KxMacroTextToUTF8(const char* text, long length, const SKXUniChar* uni, long nUni, std::string& utf8);
+// UTF-8 back to script bytes and side entries (malformed UTF-8 reads as
+// U+FFFD); false when nothing converts.
+bool KxMacroUTF8ToText(const char* utf8, long length, std::string& text, std::vector<SKXUniChar>& uni);
+// Whether a side entry inside a text of `length` bytes names a character
+// (glyph references and empty entries do not).
+bool KxMacroHasUniChar(const SKXUniChar* uni, long nUni, long length);
 
 // Installs the host (null restores the do-nothing default).
 void KxMacroSetHost(KxMacroHost* host);

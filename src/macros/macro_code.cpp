@@ -162,6 +162,7 @@ short UKXTextMacro::AnalyzeMacro(char* code, long size, long& position, SKXTMacr
   FieldReader in{reinterpret_cast<const unsigned char*>(code), at + 3, at + 3 + length};
   switch (record.opcode) {
     case kMacroText:
+    case kMacroUnicodeText:
       // A length that a signed 16-bit field cannot hold counts as no text.
       if (length <= kMacroMaxText) {
         record.text = in.Text(length);
@@ -231,6 +232,7 @@ short UKXTextMacro::AnalyzeMacro(char* code, long size, long& position, SKXTMacr
 long UKXTextMacro::GetMacroEditSize(const SKXTMacroEdit& r) {
   switch (OpcodeByte(r.opcode)) {
     case kMacroText:
+    case kMacroUnicodeText:
       return 3 + (r.text && r.textLength > 0 ? r.textLength : 0);
     case kMacroKey:
       return r.count >= 2 ? 8 : 3;
@@ -285,6 +287,7 @@ long UKXTextMacro::CreateMacro(char* out, const SKXTMacroEdit& r) {
   w.Word(unsigned(total - 3));
   switch (op) {
     case kMacroText:
+    case kMacroUnicodeText:
       w.Bytes(r.text, total - 3);
       break;
     case kMacroGoto:

@@ -170,6 +170,7 @@ class CKXTextMacroEditor : public KXDialogBox {
   std::uint32_t mRecordedGeneration = 0;   // the last recorded macro's generation when opened here
   long mShownLine = 0;
   std::uint8_t mShownOpcode = 0;
+  std::string mShownText;       // a Unicode text line's field as shown
   int mShownKeyItem = 0;        // the key pop-up and shift box as shown
   std::int32_t mShownKeyShift = 0;
   bool mModified = false;

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "macros/macro_list.h"
 #include "platform/script.h"
+#include "text/codes/unichar.h"
 
 namespace kxme {
 
@@ -116,6 +119,13 @@ std::size_t CutToCharBoundary(const char* text, std::size_t length, std::size_t 
   return i;
 }
 
+std::string UnicodeLineText(const SKXTMacroEdit& r) {
+  std::string text;
+  std::vector<SKXUniChar> uni;
+  if (r.opcode == kMacroUnicodeText && r.text && r.textLength > 0) KxMacroUTF8ToText(r.text, r.textLength, text, uni);
+  return text;
+}
+
 int KindIndex(std::int32_t popup, int code) {
   if (popup == kSearch && (code == 0 || code == 1)) return 1;
   if (NoneFirst(popup)) {
@@ -196,7 +206,8 @@ std::string RowText(long line, const SKXTMacroEdit& r, const RowWords& words) {
   std::string number = std::to_string(line < 0 ? 0 : line).substr(0, 4);
   number.resize(4, ' ');
   row.Add(number);
-  row.Add(words.item(kNewPopup, r.opcode));
+  // A Unicode text line is a text line to the user.
+  row.Add(words.item(kNewPopup, r.opcode == kMacroUnicodeText ? int(kMacroText) : int(r.opcode)));
   row.Byte(' ');
   row.Byte('\0');
   switch (r.opcode) {
@@ -207,6 +218,12 @@ std::string RowText(long line, const SKXTMacroEdit& r, const RowWords& words) {
       if (r.text && r.textLength > 0 && row.Size() < kMaxTextRow)
         row.Add(r.text, CutToCharBoundary(r.text, std::size_t(r.textLength), kMaxTextRow - row.Size()));
       break;
+    case kMacroUnicodeText: {
+      const std::string text = UnicodeLineText(r);
+      if (!text.empty() && row.Size() < kMaxTextRow)
+        row.Add(text.data(), CutToCharBoundary(text.data(), text.size(), kMaxTextRow - row.Size()));
+      break;
+    }
     case kMacroKey:
       row.Add(words.item(kKeyPopup, KeyCodeIndex(std::uint8_t(r.value), std::uint8_t(r.option))));
       if (r.option & 1) {

@@ -104,6 +104,9 @@ int IndexJump(int item);
 // Cuts Shift_JIS text to at most `limit` bytes, never inside a two-byte
 // character; answers the length kept.
 std::size_t CutToCharBoundary(const char* text, std::size_t length, std::size_t limit);
+// The script bytes a Unicode text line inserts, placeholders standing for
+// what they have no code for: its text as the editor shows it.
+std::string UnicodeLineText(const SKXTMacroEdit& record);
 
 // What a row text is made of: pop-up item texts and control titles of the
 // window, items of list 206 and command names.

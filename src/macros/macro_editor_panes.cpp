@@ -31,6 +31,7 @@ const std::vector<std::int32_t>& Group(int opcode) {
       {3373, 3374, 3375, 3376, 3377, 3378, 3379, 3380, 3381, 3358, 3359, 3360, 3361},
       {3380, 3381, 3382, 3383, 3384},
   };
+  if (opcode == kMacroUnicodeText) return kGroups[kMacroText - 1];
   return opcode >= kMacroCommand && opcode <= kMacroExtend ? kGroups[opcode - 1] : kNone;
 }
 
@@ -86,6 +87,13 @@ void CKXTextMacroEditor::SetupMacroEdit(long line) {
       break;
     }
     case kMacroText: SetFieldText(kTextField, r.text, r.textLength, true); break;
+    case kMacroUnicodeText: {
+      const std::string text = UnicodeLineText(r);
+      SetFieldText(kTextField, text.data(), long(text.size()), true);
+      auto* field = Pane<LEditField>(kTextField);
+      mShownText = field ? field->GetText() : std::string();
+      break;
+    }
     case kMacroKey: {
       const int item = KeyCodeIndex(std::uint8_t(r.value), std::uint8_t(r.option));
       mShownKeyItem = item;
@@ -253,6 +261,19 @@ void CKXTextMacroEditor::RestoreMacroEdit() {
     switch (opcode) {
       case kMacroCommand: set16(r.value, captured); break;
       case kMacroText: changed |= CommitText(kTextField, kMaxLongText, r.text, r.textLength); break;
+      case kMacroUnicodeText: {
+        // The field shows placeholders: left as shown, the line keeps its
+        // characters; edited, it becomes a text line of what the field holds.
+        auto* field = Pane<LEditField>(kTextField);
+        if (field && field->GetText() != mShownText) {
+          r.opcode = kMacroText;
+          CommitText(kTextField, kMaxLongText, r.text, r.textLength);
+          changed = true;
+        } else if (field) {
+          SetFieldText(kTextField, nullptr, 0, field->IsEnabled());
+        }
+        break;
+      }
       case kMacroKey: {
         const int item = value(kKeyPopup);
         const std::int32_t shift = value(kKeyShift) ? 1 : 0;
@@ -344,6 +365,7 @@ void CKXTextMacroEditor::RestoreMacroEdit() {
   ShowGroup(opcode, false);
   mShownLine = 0;
   mShownOpcode = 0;
+  mShownText.clear();
   Refresh();
 }
 

@@ -5,12 +5,15 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "engine/macro_target.h"
 #include "platform/bytefields.h"
 #include "platform/exception.h"
 #include "text/base/geometry.h"
 #include "text/base/memory.h"
+#include "text/codes/unichar.h"
 
 namespace {
 
@@ -507,6 +510,35 @@ struct EndRun {
   ~EndRun() { UKXTextMacro::TermExecMacro(); }
 };
 
+// Recorded text goes in as it was typed. A typed Return indents the new
+// line when auto-indent is on, which inserting the byte would not: each
+// Return then goes as the key.
+void PlayText(CKXTMacroTarget& target, char* text, long length) {
+  constexpr char kReturn = 13;
+  if (!KxMacroGetHost().GetAutoIndent(target.GetTextEdit()) || !std::memchr(text, kReturn, std::size_t(length))) {
+    target.InsertString(text, length);
+    return;
+  }
+  long from = 0;
+  for (long at = 0; at < length; ++at) {
+    if (text[at] != kReturn) continue;
+    if (at > from) target.InsertString(text + from, at - from);
+    target.KeyEvent(std::uint8_t(kReturn), 0);
+    from = at + 1;
+  }
+  if (from < length) target.InsertString(text + from, length - from);
+}
+
+// A Unicode text statement: its characters as script bytes with the side
+// entries of those the bytes hold only as placeholders.
+void PlayUnicodeText(CKXTMacroTarget& target, const char* utf8, long length) {
+  std::string text;
+  std::vector<SKXUniChar> uni;
+  if (!KxMacroUTF8ToText(utf8, length, text, uni)) return;
+  KxMacroGetHost().InsertUnicodeText(&target, text.data(), long(text.size()), uni.empty() ? nullptr : uni.data(),
+                                     long(uni.size()));
+}
+
 }  // namespace
 
 OSErr UKXTextMacro::ExecuteMacro(char** code, long size) {
@@ -562,7 +594,10 @@ OSErr UKXTextMacro::Play(char* run, long size) {
         target->MenuCommand(DecodeCommand(r.value));
         break;
       case kMacroText:
-        if (r.textLength > 0) target->InsertString(r.text, r.textLength);
+        if (r.textLength > 0) PlayText(*target, r.text, r.textLength);
+        break;
+      case kMacroUnicodeText:
+        if (r.textLength > 0) PlayUnicodeText(*target, r.text, r.textLength);
         break;
       case kMacroKey: {
         const long times = r.count < 1 ? 1 : r.count;

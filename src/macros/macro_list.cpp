@@ -92,8 +92,11 @@ OSErr CKXTMacroArray::SetData(const char* blob, long size) {
     if (length > std::uint32_t(kKxMaxOffset) || long(length) > size - pos - kBlobHeaderSize) return kMacroBadCodeErr;
     SKXTMacro macro;
     std::memcpy(macro.name, blob + pos, kBlobNameSize);
-    // A long stored name loses whole characters only.
-    macro.name[0] = std::uint8_t(KxCutToCharBoundary(macro.name + 1, macro.name[0], 31));
+    // A long stored name loses whole characters only. A lead byte in the
+    // last place of the field has its second byte outside it: cut as if
+    // one followed, so that it goes too (only the first 31 bytes are read).
+    const std::size_t stored = macro.name[0];
+    macro.name[0] = std::uint8_t(KxCutToCharBoundary(macro.name + 1, stored >= 31 ? 32 : stored, 31));
     macro.size = std::int32_t(length);
     macro.code = nullptr;
     if (length > 0) macro.code = KxMemHAlloc(long(length), false);

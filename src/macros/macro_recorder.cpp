@@ -2,13 +2,16 @@
 // in one growing buffer, which after the recording is the last recorded
 // macro. Consecutive text merges into one statement; a key pressed again
 // gets a repeat count.
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "engine/macro_target.h"
 #include "macros/macro.h"
 #include "macros/macro_list.h"
 #include "platform/bytefields.h"
 #include "text/base/memory.h"
+#include "text/codes/unichar.h"
 
 unsigned char UKXTextMacro::mMacroRecording = 0;
 unsigned char UKXTextMacro::mMacroRecType = 0;
@@ -104,6 +107,26 @@ void UKXTextMacro::AddMacroKeyCode(unsigned char character, char modifiers) {
 
 void UKXTextMacro::AddMacroString(char* text, long length) { AddMacroData(kMacroText, text, length); }
 
+void UKXTextMacro::AddMacroUnicodeString(const char* text, long length, const SKXUniChar* uni, long nUni) {
+  if (!text || length < 1) return;
+  std::string utf8;
+  if (!KxMacroHasUniChar(uni, nUni, length) || !KxMacroTextToUTF8(text, length, uni, nUni, utf8)) {
+    AddMacroString(const_cast<char*>(text), length);
+    return;
+  }
+  // Split as text statements are, but only between characters.
+  const auto* bytes = reinterpret_cast<const unsigned char*>(utf8.data());
+  long from = 0;
+  const long size = long(utf8.size());
+  while (from < size) {
+    long to = std::min(size, from + kTextMergeLimit - 1);
+    while (to < size && to > from && (bytes[to] & 0xC0) == 0x80) --to;
+    if (to == from) to = std::min(size, from + kTextMergeLimit - 1);
+    AddText(kMacroUnicodeText, utf8.data() + from, to - from);
+    from = to;
+  }
+}
+
 void UKXTextMacro::AddMacroCommand(long command) {
   if (command == kCommandRecord) return;
   std::uint16_t stored = 0;
@@ -133,12 +156,14 @@ Boolean UKXTextMacro::EnsureRoom(long length) {
   return true;
 }
 
-void UKXTextMacro::AddText(const char* data, long length) {
+// Appends to the text statement (kMacroText or kMacroUnicodeText) being
+// recorded, or starts one of that kind.
+void UKXTextMacro::AddText(unsigned char kind, const char* data, long length) {
   if (!EnsureRoom(length)) return;
   char* code = *mMacroData;
   auto* bytes = reinterpret_cast<std::uint8_t*>(code);
   bool grown = false;
-  if (mMacroRecType == kMacroText) {
+  if (mMacroRecType == kind) {
     long current = KxGetU16BE(bytes + mMacroRecPos);
     if (current + length < kTextMergeLimit) {
       KxPutU16BE(bytes + mMacroRecPos, std::uint16_t(current + length));
@@ -147,10 +172,10 @@ void UKXTextMacro::AddText(const char* data, long length) {
   }
   long end = mMacroRecSize;
   if (!grown) {
-    code[end] = kMacroText;
+    code[end] = char(kind);
     KxPutU16BE(bytes + end + 1, std::uint16_t(length));
     mMacroRecPos = std::int32_t(end + 1);
-    mMacroRecType = kMacroText;
+    mMacroRecType = kind;
     end += 3;
   }
   std::memcpy(code + end, data, std::size_t(length));
@@ -189,7 +214,7 @@ void UKXTextMacro::AddMacroData(unsigned char kind, char* data, long length) {
     // A text statement holds at most 32766 bytes: longer texts are split.
     while (length > 0) {
       long piece = length < kTextMergeLimit - 1 ? length : kTextMergeLimit - 1;
-      AddText(data, piece);
+      AddText(kMacroText, data, piece);
       data += piece;
       length -= piece;
     }

@@ -182,6 +182,7 @@ TEST(MacroEditorRows, RowsFollowTheTable) {
   EXPECT_EQ(Row(1, MacroBuilder().Extend(77, 52), w), head("1   ", 10) + sj("書類名を取得+文字2"));
 }
 
+
 TEST(MacroEditorRows, LongFieldsStayWithinTheRowOnCharacters) {
   RowWords w = TableWords();
   // Long words and the longest texts of every kind.
@@ -603,4 +604,30 @@ TEST_F(MacroEditorTest, APopupClickedChoosesThroughTheHostsMenu) {
   Pane<LStdPopupMenu>(kValueRegister).ClickSelf(click);
   EXPECT_TRUE(LStdPopupMenu::ChooseWaiting(3));
   EXPECT_EQ(Pane<LStdPopupMenu>(kValueRegister).GetValue(), 1);
+}
+
+// A Unicode text line left as shown keeps its bytes; edited, it becomes a
+// text line of what its field holds.
+TEST_F(MacroEditorTest, UnicodeTextKeepsItsCharactersUnlessEdited) {
+  const std::vector<char> code = MacroBuilder().UnicodeText("é€😀").Text("x").code;
+  Store("u", code);
+  CKXTextMacroEditor& editor = Open(1);
+  ASSERT_EQ(editor.Lines().GetCount(), 2);
+  Select({1});
+  SKXTMacroEdit line{};
+  editor.Lines().GetAt(1, line);
+  const std::string shown = UnicodeLineText(line);
+  ASSERT_EQ(shown.size(), 5u);   // a placeholder of one byte for é, of two for € and 😀
+  EXPECT_EQ(Pane<KXEditField>(kTextField).GetText(), shown);
+  Select({2});
+  Select({});
+  ASSERT_TRUE(editor.MacroRenewalButton());
+  EXPECT_EQ(Code(1), code);
+  EXPECT_FALSE(editor.IsModified());
+
+  Select({1});
+  Field(kTextField, "edited");
+  Select({});
+  ASSERT_TRUE(editor.MacroRenewalButton());
+  EXPECT_EQ(Code(1), MacroBuilder().Text("edited").Text("x").code);
 }

@@ -412,3 +412,45 @@ TEST_F(Player, HandleFreedOrMovedByAStatementDoesNotStopTheRun) {
   EXPECT_EQ(storing.calls, expected);
   KxMemHFree(listed);
 }
+
+// Text plays as typed: with auto-indent on, each Return goes as the key,
+// which indents the new line as typing it did; without, or with no Return,
+// the text goes in whole.
+TEST_F(Player, ReturnsInTextAreTypedWhenAutoIndentIsOn) {
+  MacroBuilder b;
+  b.Text("ab\rcd\r\r").Text("plain").Text("\r");
+  EXPECT_EQ(Run(b), noErr);
+  EXPECT_EQ(view.calls, (Calls{"insert ab\rcd\r\r", "insert plain", "insert \r"}));
+  view.calls.clear();
+  host.autoIndent = true;
+  EXPECT_EQ(Run(b), noErr);
+  EXPECT_EQ(view.calls, (Calls{"insert ab", "key 13/0", "insert cd", "key 13/0", "key 13/0", "insert plain",
+                               "key 13/0"}));
+}
+
+// Unicode text goes in as script bytes with the side entries of the
+// characters they hold only as placeholders; a host that cannot take
+// entries gets the bytes alone.
+TEST_F(Player, UnicodeTextInsertsBytesWithSideEntries) {
+  const std::string utf8 = "aé日😀";
+  std::string bytes;
+  std::vector<SKXUniChar> uni;
+  ASSERT_TRUE(KxMacroUTF8ToText(utf8.data(), long(utf8.size()), bytes, uni));
+  ASSERT_EQ(uni.size(), 2u);
+  EXPECT_EQ(uni[0].offset, 1);
+  EXPECT_EQ(uni[0].value, 0x00E90000u);
+  EXPECT_EQ(uni[1].value, 0xD83DDE00u);
+  MacroBuilder b;
+  b.UnicodeText(utf8).Text("z").UnicodeText("\xFF");   // malformed UTF-8 still plays something
+  EXPECT_EQ(Run(b), noErr);
+  ASSERT_EQ(view.calls.size(), 3u);
+  EXPECT_EQ(view.calls[0], "insert " + bytes);
+  EXPECT_EQ(view.calls[1], "insert z");
+  view.calls.clear();
+  host.takesUnicode = true;
+  EXPECT_EQ(Run(b), noErr);
+  ASSERT_EQ(view.calls.size(), 3u);
+  char expected[64];
+  std::snprintf(expected, sizeof expected, " @1=00E90000 @%d=D83DDE00", int(uni[1].offset));
+  EXPECT_EQ(view.calls[0], "unicode " + bytes + expected);
+}

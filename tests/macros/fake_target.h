@@ -1,12 +1,14 @@
 // A macro target and host that record what a run asks of them.
 #pragma once
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "engine/macro_target.h"
 #include "macros/macro.h"
+#include "text/codes/unichar.h"
 
 class FakeTarget : public CKXTMacroTarget {
  public:
@@ -120,5 +122,21 @@ class FakeHost : public KxMacroHost {
   }
   void GetText(CKXTextEngine*, long start, long length, char* out) override {
     std::memcpy(out, text.data() + start, std::size_t(length));
+  }
+  bool autoIndent = false;
+  bool GetAutoIndent(CKXTextEngine*) override { return autoIndent; }
+  // Unicode text as "unicode BYTES @OFFSET=VALUE..." on the target's calls.
+  bool takesUnicode = false;
+  void InsertUnicodeText(CKXTMacroTarget* target, const char* bytes, long length, const SKXUniChar* uni,
+                         long nUni) override {
+    auto* fake = dynamic_cast<FakeTarget*>(target);
+    if (!takesUnicode || !fake) return KxMacroHost::InsertUnicodeText(target, bytes, length, uni, nUni);
+    std::string call = "unicode " + std::string(bytes, std::size_t(length));
+    char entry[32];
+    for (long k = 0; k < nUni; ++k) {
+      std::snprintf(entry, sizeof entry, " @%d=%08X", int(uni[k].offset), unsigned(uni[k].value));
+      call += entry;
+    }
+    fake->calls.push_back(call);
   }
 };

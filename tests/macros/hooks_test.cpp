@@ -74,3 +74,47 @@ TEST(MacroHooks, TheRecordedMacroAndUserMacrosRunThroughTheHook) {
   EXPECT_FALSE(recorder.RunUserMacro(count + 1));
   KxMacroSetHost(nullptr);
 }
+
+// The record command run by a macro does nothing: the last recording stays,
+// recording does not start, and one going on is neither stopped nor fed.
+TEST(MacroHooks, TheRecordCommandDoesNothingWhileAMacroRuns) {
+  struct Recording : FakeTarget {
+    void MenuCommand(long command) override {
+      FakeTarget::MenuCommand(command);
+      CKXMacroRecorder& recorder = CKXMacroRecorder::Get();
+      if (command != 1146) return;
+      if (recorder.IsRecording()) recorder.StopRecording();
+      else recorder.StartRecording();
+    }
+  } view;
+  FakeHost host;
+  host.view = &view;
+  KxMacroSetHost(&host);
+  auto recorded = [] {
+    return std::vector<char>(*UKXTextMacro::mMacroData, *UKXTextMacro::mMacroData + UKXTextMacro::mMacroSize);
+  };
+  CKXMacroRecorder& recorder = CKXMacroRecorder::Get();
+  recorder.StartRecording();
+  recorder.AddMacroString("kept", 4);
+  recorder.StopRecording();
+  const std::vector<char> kept = recorded();
+  view.calls.clear();
+
+  MacroBuilder b;
+  b.Command(1146).Text("x").Command(1146);
+  EXPECT_EQ(UKXTextMacro::ExecuteMacro(b.data(), b.size()), noErr);
+  EXPECT_EQ(view.calls, (std::vector<std::string>{"command 1146", "insert x", "command 1146"}));
+  EXPECT_FALSE(recorder.IsRecording());
+  EXPECT_EQ(recorded(), kept);
+
+  MacroBuilder once;
+  once.Command(1146).Text("y");
+  recorder.StartRecording();
+  recorder.AddMacroString("r", 1);
+  EXPECT_EQ(UKXTextMacro::ExecuteMacro(once.data(), once.size()), noErr);
+  EXPECT_TRUE(recorder.IsRecording());
+  recorder.StopRecording();
+  EXPECT_EQ(recorded(), MacroBuilder().Text("r").code);
+  KxMemHFree(UKXTextMacro::SetMacroData(nullptr, 0));
+  KxMacroSetHost(nullptr);
+}

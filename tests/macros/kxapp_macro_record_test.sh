@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# Recording anew while the last recorded macro is in use, through kxapp:
-# a macro that starts a recording frees the code it runs from (checked by
-# the sanitizer build), and the macro editor follows a new recording
-# without letting older edits replace it unasked.
+# Recording while macros run, through kxapp: a macro's record command does
+# nothing, and the macro editor follows a new recording without letting
+# older edits replace it unasked.
 set -euo pipefail
 bin=${KX_BIN_DIR:?}
 work=$(mktemp -d)
@@ -19,9 +18,10 @@ printf 'doc\n' > doc.txt
 # command 1146 (start or stop recording), then the text "x"
 printf '\x01\x04\x7a\x02\x00\x01x' > startrec
 
-# The macro becomes the last recorded one and runs: its first statement
-# starts a recording, which frees it; the rest runs as it was, and the
-# recording goes on until it is stopped.
+# The macro becomes the last recorded one and runs: its record command
+# does nothing, so the last recorded macro stays and runs again, and no
+# recording is left on. Run from the list while recording, it neither
+# stops the recording nor gets into it.
 out=$(app - <<S
 open doc.txt
 menu 1148
@@ -32,16 +32,22 @@ click 3310
 menu 4
 menu 1147
 print text
-type yz
+print macros
+status 1147
+menu 1147
+print text
+menu 1146
+type a
+menu 1150
+type b
 menu 1146
 print macros
-menu 1147
 print text
 quit
 answer dont-save
 S
 ) || fail "run that records: exit $?"
-expected=$(printf 'xdoc\n\n0 020002797a\n1 startrec 01047a02000178\nxyzyzdoc\n')
+expected=$(printf 'xdoc\n\n0 01047a02000178\n1 startrec 01047a02000178\n1 0 \nxxdoc\n\n0 0200026162\n1 startrec 01047a02000178\nxxaxbdoc\n')
 [ "$out" = "$expected" ] || fail "run that records: $out"
 
 # The editor showing the last recorded macro shows the new one when it

@@ -256,3 +256,31 @@ TEST(MacroFile, WriteAndReadBack) {
   KxMemHFree(macro.code);
   std::filesystem::remove_all(folder);
 }
+
+// A stored name is read up to 31 bytes on whole characters; a lead byte in
+// the 31st place has its second byte outside the field and goes.
+TEST(MacroList, StoredNamesAreCutOnWholeCharacters) {
+  const std::string leadAtEnd = std::string(30, 'a') + "\x88";
+  std::string wholeAtEnd = "a";
+  for (int i = 0; i < 15; ++i) wholeAtEnd += "\x88\x9f";
+  const std::string shortLead = "ab\x88";
+  std::vector<char> blob;
+  for (const std::string& name : {leadAtEnd, wholeAtEnd, shortLead}) {
+    char field[36] = {};
+    field[0] = char(name.size());
+    std::memcpy(field + 1, name.data(), name.size());
+    field[35] = 1;   // one byte of code
+    blob.insert(blob.end(), field, field + 36);
+    blob.push_back(char(kMacroEnd));
+  }
+  CKXTMacroArray list;
+  ASSERT_EQ(list.SetData(blob.data(), long(blob.size())), noErr);
+  ASSERT_EQ(list.GetCount(), 3);
+  unsigned char name[32];
+  list.GetNameAt(1, name);
+  EXPECT_EQ(Name(name), std::string(30, 'a'));
+  list.GetNameAt(2, name);
+  EXPECT_EQ(Name(name), wholeAtEnd);
+  list.GetNameAt(3, name);
+  EXPECT_EQ(Name(name), shortLead);   // shorter names are kept as stored
+}

@@ -20,6 +20,7 @@ class MacroBuilder {
   }
   MacroBuilder& Command(std::uint16_t command) { return Add(Rec(kMacroCommand, command)); }
   MacroBuilder& Text(const std::string& s) { return Add(WithText(Rec(kMacroText), s)); }
+  MacroBuilder& UnicodeText(const std::string& utf8) { return Add(WithText(Rec(kMacroUnicodeText), utf8)); }
   MacroBuilder& Key(unsigned char c, unsigned char mods = 0, short count = 0) {
     SKXTMacroEdit r = Rec(kMacroKey, c, mods);
     r.count = count;

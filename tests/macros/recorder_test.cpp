@@ -7,6 +7,7 @@
 #include "macro_builder.h"
 #include "macros/macro.h"
 #include "platform/memory.h"
+#include "text/codes/unichar.h"
 #include "text/base/memory.h"
 
 namespace {
@@ -108,4 +109,63 @@ TEST_F(Recorder, AFirstBufferThatCannotBeHadLosesOnlyThatStatement) {
   MacroBuilder expect;
   expect.Text("b");
   EXPECT_EQ(Recorded(), expect.code);
+}
+
+// Typed characters the script bytes hold only as placeholders are recorded
+// with their Unicode values, merged while they follow one another; typed
+// text without such characters is recorded as before.
+TEST_F(Recorder, CharactersWithoutScriptCodesKeepTheirUnicode) {
+  auto bytesOf = [](const std::string& utf8, std::vector<SKXUniChar>& uni) {
+    std::string bytes;
+    EXPECT_TRUE(KxMacroUTF8ToText(utf8.data(), long(utf8.size()), bytes, uni));
+    return bytes;
+  };
+  auto commit = [](const std::string& bytes, const std::vector<SKXUniChar>& uni) {
+    UKXTextMacro::AddMacroUnicodeString(bytes.data(), long(bytes.size()), uni.empty() ? nullptr : uni.data(),
+                                        long(uni.size()));
+  };
+  std::vector<SKXUniChar> e, euro, plain, rest, glyph{{0, 0x100005}}, outside;
+  const std::string eBytes = bytesOf("é", e), euroBytes = bytesOf("€", euro), plainBytes = bytesOf("日本", plain),
+                    restBytes = bytesOf("ß😀𠮷", rest);
+  ASSERT_EQ(e.size(), 1u);
+  ASSERT_EQ(rest.size(), 3u);
+  ASSERT_TRUE(plain.empty());
+  outside = {{std::int32_t(eBytes.size()), e[0].value}};
+
+  UKXTextMacro::StartRecording();
+  Type("a");
+  commit(eBytes, e);
+  commit(euroBytes, euro);
+  commit(plainBytes, plain);
+  commit(eBytes, glyph);     // an entry naming no character: plain bytes
+  commit(eBytes, outside);   // an entry past the text: plain bytes
+  commit(restBytes, rest);
+  Type("z");
+  UKXTextMacro::StopRecording();
+  MacroBuilder expect;
+  expect.Text("a").UnicodeText("é€").Text(plainBytes + eBytes + eBytes).UnicodeText("ß😀𠮷").Text("z");
+  EXPECT_EQ(Recorded(), expect.code);
+}
+
+// Long Unicode text is split into statements between characters.
+TEST_F(Recorder, LongUnicodeTextSplitsBetweenCharacters) {
+  std::string utf8 = "x";
+  for (int i = 0; i < 12000; ++i) utf8 += "€";   // three bytes each
+  std::string bytes;
+  std::vector<SKXUniChar> uni;
+  ASSERT_TRUE(KxMacroUTF8ToText(utf8.data(), long(utf8.size()), bytes, uni));
+  UKXTextMacro::StartRecording();
+  UKXTextMacro::AddMacroUnicodeString(bytes.data(), long(bytes.size()), uni.data(), long(uni.size()));
+  UKXTextMacro::StopRecording();
+  std::vector<char> code = Recorded();
+  std::string joined;
+  long pos = 0, statements = 0;
+  SKXTMacroEdit r;
+  while (UKXTextMacro::AnalyzeMacro(code.data(), long(code.size()), pos, r, false) > 0 && ++statements) {
+    ASSERT_EQ(r.opcode, kMacroUnicodeText);
+    ASSERT_NE(std::uint8_t(r.text[0]) & 0xC0, 0x80) << "a statement starts inside a character";
+    joined.append(r.text, std::size_t(r.textLength));
+  }
+  EXPECT_EQ(statements, 2);
+  EXPECT_EQ(joined, utf8);
 }
