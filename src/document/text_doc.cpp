@@ -308,6 +308,16 @@ void CKXTextDocument::PlaceNewWindow() {
 
 std::string CKXTextDocument::Path() const { return mFile ? mFile->GetFileSpec().Path() : std::string(); }
 
+void CKXTextDocument::FileRenamed(const std::string& path) {
+  if (!mFile || path.empty()) return;
+  std::error_code ec;
+  const std::string full = std::filesystem::absolute(path, ec).lexically_normal().string();
+  mFile = std::make_unique<LFile>(UFSSpec::MakeFSSpec(ec ? path : full));
+  mTitle = LeafOf(path);
+  UpdateTitle();
+  if (CKXTextApp* app = CKXTextApp::GetTextApp()) app->UpdateDynamicMenus();
+}
+
 bool CKXTextDocument::FinishCreateSelf() {
   InitializeSpelling();
   mEngine->SetTextChanged(false);

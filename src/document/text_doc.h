@@ -134,6 +134,9 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc, public KxResumeDo
   SKXSaveFormat GetFormat() const;
   void SetFormat(const SKXSaveFormat& format);
   std::string Path() const;
+  // The file was renamed to `path` outside a save (the file browser's
+  // information dialog): the window takes its name, the next save writes it.
+  void FileRenamed(const std::string& path);
   // The window takes a resume record's bounds.
   using CKXDocument::DoSetBounds;
   void DoSetBounds(const SKXRectL& bounds) override;

@@ -6,6 +6,7 @@
 
 #include "app/application.h"
 #include "app/globals.h"
+#include "document/text_doc.h"
 #include "platform/ae/required_events.h"
 #include "platform/bytefields.h"
 #include "platform/files.h"
@@ -482,7 +483,15 @@ bool CKXTextFileBrowse::FileInfoDialog(const SKXFileEntry& file) {
   if (auto* f = dynamic_cast<LEditField*>(dialog->FindPaneByID(kInfoName)); f && f->GetText() != shownName)
     refused = !KxEditedName(file.name, f->GetText(), edit.name);
   if (refused) edit.name.clear();
+  // The windows showing the file, found while it still has its name: a
+  // rename moves them to the new one, as Save As does, or their next save
+  // would bring back the old file.
+  std::vector<CKXTextDocument*> showing;
+  for (CKXTextDocument* d : KxTextDocHooks::All())
+    if (const std::string at = d->Path(); !at.empty() && KxSameFile(at, file.path)) showing.push_back(d);
   const SKXInfoResult result = KxApplyFileInfo(file.path, info, facts.locked, edit);
+  if (result.path != file.path)
+    for (CKXTextDocument* d : showing) d->FileRenamed(result.path);
   if (result.failed || refused) KxCurrentHost().Beep();
   return result.changed;
 }

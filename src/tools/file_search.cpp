@@ -348,10 +348,13 @@ void CKXTextFileSearch::DoFileSearch() {
   SKXSearchQuery query{pattern, options, !folderOnly, allMatches};
   // One deadline for the whole search; the check only peeks at the keys.
   std::uint32_t deadline = 0;
-  auto cancel = [&deadline] {
+  auto cancel = [this, &deadline] {
     const std::uint32_t now = TickCount();
     if (now < deadline) return false;
     deadline = now + kCheckTicks;
+    // The count and the rows found so far are drawn while the search goes
+    // on; the peek shows them.
+    UpdatePort();
     return KxCurrentHost().PeekForEscape();
   };
   bool full = false;

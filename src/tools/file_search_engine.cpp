@@ -15,6 +15,7 @@
 #include "text/base/posarray.h"
 #include "text/codes/jcode.h"
 #include "text/codes/unicode.h"
+#include "text/find/find.h"
 #include "text/find/find_pattern.h"
 #include "text/find/regexp.h"
 #include "text/runs/runs.h"
@@ -444,14 +445,19 @@ void CKXFileSearcher::SearchStyled(const CKXText& text, const std::string& path,
 namespace {
 
 // Where a piece of raw text in `code` may end: after its last line end,
-// else on a character boundary; never at 0 (the walk always advances).
+// else on a character boundary, never between a CR and the LF that may
+// follow it (decoded apart, they would be two line ends), nor inside a
+// surrogate pair; never at 0 (the walk always advances).
 std::size_t PieceEnd(short code, const std::uint8_t* b, std::size_t n, bool littleEndian) {
   if (code == kKxCodeUTF16) {
-    for (std::size_t i = n & ~std::size_t(1); i >= 2; i -= 2) {
-      const std::uint8_t lo = littleEndian ? b[i - 2] : b[i - 1], hi = littleEndian ? b[i - 1] : b[i - 2];
-      if (lo == 0x0A && hi == 0) return i;
-    }
-    return (n & ~std::size_t(1)) ? (n & ~std::size_t(1)) : n;
+    auto unit = [&](std::size_t i) {   // the unit ending at byte i
+      return littleEndian ? std::uint32_t(b[i - 2] | b[i - 1] << 8) : std::uint32_t(b[i - 2] << 8 | b[i - 1]);
+    };
+    for (std::size_t i = n & ~std::size_t(1); i >= 2; i -= 2)
+      if (unit(i) == 0x0A) return i;
+    std::size_t cut = n & ~std::size_t(1);
+    if (cut >= 4 && (unit(cut) == std::uint32_t(kCR) || KxIsHighSurrogate(unit(cut)))) cut -= 2;
+    return cut ? cut : n;
   }
   for (std::size_t i = n; i > 0; --i)
     if (b[i - 1] == 0x0A) return i;
@@ -464,7 +470,36 @@ std::size_t PieceEnd(short code, const std::uint8_t* b, std::size_t n, bool litt
   } else if (code == kKxCodeEUC) {
     while (cut > 0 && b[cut - 1] >= 0x80) --cut;
   }
+  if (cut > 1 && b[cut - 1] == std::uint8_t(kCR)) --cut;   // no trail byte is a CR
   return cut > 0 ? cut : n;
+}
+
+// The most of a piece's text that the next piece's search takes with it,
+// as a share of a piece: an expression's match is bound by its line
+// (it never reaches past a CR), but a line may be longer than any piece.
+constexpr std::size_t kCarryShare = 4;
+
+// What of a piece's text the next piece's search takes with it: from the
+// start of the line that holds the last `reach` bytes, so that a match
+// reaching past the cut is found whole, and an expression sees its line
+// from its start. A longer line is taken from a character some `most` bytes
+// before the end, the matches from the next character on (`until`) being
+// left to the next piece: its search never starts at the cut line's
+// middle, which it would take for a line's start.
+long CarryFrom(const std::string& text, std::size_t reach, std::size_t most, long& until) {
+  const std::size_t want = text.size() > reach ? text.size() - reach : 0;
+  const std::size_t cr = want > 0 ? text.rfind(kCR, want - 1) : std::string::npos;
+  const std::size_t from = cr == std::string::npos ? 0 : cr + 1;
+  most = std::max(most, reach);
+  if (text.size() - from <= most) {
+    until = long(from);
+    return until;
+  }
+  // A character is at most two bytes: the boundary at or after at - 2 lies
+  // before the one at or after at.
+  const std::size_t at = text.size() - most;
+  until = long(KxSJISBoundary(text, from, at));
+  return long(at >= from + 2 ? KxSJISBoundary(text, from, at - 2) : from);
 }
 
 }  // namespace
@@ -502,9 +537,13 @@ void CKXFileSearcher::Pieces(const std::string& path, const std::string& name, c
                    ((mBuffer[0] == 0xFF && mBuffer[1] == 0xFE) || (mBuffer[0] == 0xFE && mBuffer[1] == 0xFF));
   const bool little = bom && mBuffer[0] == 0xFF;
   const std::uint8_t mark[2] = {bom ? mBuffer[0] : std::uint8_t(0), bom ? mBuffer[1] : std::uint8_t(0)};
+  // pos: the next piece in the file; docBase: the opened text's offset of
+  // text[0], which starts with what the piece before passed on.
   std::int64_t pos = 0, docBase = 0;
-  std::string text;
+  std::string text, carry;
   std::vector<std::uint8_t> piece;
+  Span span;
+  const std::size_t reach = MatchReach(), most = mQuery.wholeMax / kCarryShare;
   ++mDecoded;
   while (pos < size && !Cancelled()) {
     if (pos > 0) {
@@ -524,19 +563,37 @@ void CKXFileSearcher::Pieces(const std::string& path, const std::string& name, c
       decoded = KxDecodePlainTextAs(code, mBuffer.data(), cut, text, pos == 0);
     }
     if (!decoded) return;
+    text.insert(0, carry);
+    const long keep = last ? 0 : CarryFrom(text, reach, most, span.until);
+    if (last) span.until = -1;
     const bool more = mQuery.allMatches;
     const std::size_t before = mRowsSent;
-    SearchText(text, docBase, path, name, folderName, depth);
-    if (mStopped || (!more && mRowsSent > before)) return;
-    docBase += std::int64_t(text.size());
+    SearchText(text, docBase, path, name, folderName, depth, nullptr, nullptr, &span);
+    if (mStopped || (!more && mRowsSent > before) || last) return;
+    // The matches from `until` on are searched again, whole, with the next
+    // piece; the search goes on where this one left off.
+    carry.assign(text, std::size_t(keep));
+    docBase += keep;
+    span.from -= keep;
     pos += std::int64_t(cut);
   }
 }
 
+std::size_t CKXFileSearcher::MatchReach() const {
+  // An expression's match ends by its line's CR: the line is all it needs.
+  if (mQuery.options & kKXFindRegexp) return 1;
+  // A find character takes at most two bytes, and a half-width kana is read
+  // with the voiced mark after it.
+  const long count = UKXFind::CountFindChar(reinterpret_cast<const unsigned char*>(mQuery.pattern.data()),
+                                            long(mQuery.pattern.size()), mQuery.options, kJapaneseScript);
+  return 2 * std::size_t(std::max(count, 1L)) + 2;
+}
+
 void CKXFileSearcher::SearchText(const std::string& text, std::int64_t base, const std::string& path,
                                  const std::string& name, const std::string& folderName, int depth,
-                                 CKXArrayL* styleRuns, CKXArrayL* decoRuns) {
+                                 CKXArrayL* styleRuns, CKXArrayL* decoRuns, Span* span) {
   const long length = long(text.size());
+  const long until = span && span->until >= 0 ? std::min(span->until, length) : length;
   CKXFindStyl scope(styleRuns, kJapaneseScript, decoRuns);
   SKXFindStyl& styl = scope;
   KxFindStylSetBase(styl, 0, true);
@@ -550,18 +607,36 @@ void CKXFileSearcher::SearchText(const std::string& text, std::int64_t base, con
     ~KeepSteps() { left = styl.search.stepsLeft; }
   } keep{mStepsLeft, styl};
   const short options = short(mQuery.options & ~kKXFindBackward);
-  long pos = 0;
+  long pos = span ? std::clamp(span->from, 0L, length) : 0;
+  if (span && span->lineOpen) {
+    // The line of the last row goes on: the next row is another line's.
+    const std::size_t cr = text.find(kCR, std::size_t(pos));
+    span->lineOpen = cr == std::string::npos;
+    pos = span->lineOpen ? length : long(cr);
+  }
+  // Where the next piece's search goes on: past what this one searched.
+  struct GoOn {
+    Span* span;
+    const long& pos;
+    long until;
+    ~GoOn() {
+      if (span) span->from = std::max(pos, until);
+    }
+  } goOn{span, pos, until};
   long steps = 0;
-  while (pos < length) {
+  while (pos < until) {
     long found = -1;
     const short width = UKXFind_Find1stStep(text.data(), pos, length, options, found, styl);
-    if (width < 1 || found < pos || found >= length) break;
+    if (width < 1 || found < pos || found >= until) break;
     const std::int32_t matched = UKXFind_Find2ndStep(text.data(), found, length, options, styl);
     if (matched > 0) {
       const std::size_t lineStart = found > 0 ? text.rfind(kCR, std::size_t(found - 1)) : std::string::npos;
       const std::size_t from = lineStart == std::string::npos ? 0 : lineStart + 1;
       std::size_t lineEnd = text.find(kCR, std::size_t(found));
-      if (lineEnd == std::string::npos) lineEnd = text.size();
+      if (lineEnd == std::string::npos) {
+        lineEnd = text.size();
+        if (span && span->until >= 0) span->lineOpen = true;
+      }
       SKXSearchRow row;
       row.path = path;
       row.offset = base + found;

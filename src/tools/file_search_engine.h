@@ -28,7 +28,9 @@ struct SKXSearchQuery {
   bool subfolders = true;
   bool allMatches = false;
   // Bigger files are searched in pieces of this size, each cut after a
-  // line end (or on a character boundary) and decoded on its own.
+  // line end (or on a character boundary) and decoded on its own; the text
+  // of each piece is searched with the end of the one before it, so that a
+  // match across a cut is found whole, and once.
   std::size_t wholeMax = std::size_t(64) << 20;
   // A plain pattern is looked for in a file's bytes before the file is
   // decoded and searched; false searches every file in full (what the look
@@ -90,9 +92,18 @@ class CKXFileSearcher {
                     const std::string& folderName, int depth);
   void Pieces(const std::string& path, const std::string& name, const std::string& folderName, int depth,
               std::int64_t size);
+  // What the search of one piece's text takes from the one before and
+  // gives to the next, in offsets of that text.
+  struct Span {
+    long from = 0;          // where the search starts; out: where the next goes on
+    long until = -1;        // matches starting here or later are left to the next piece (-1: none are)
+    bool lineOpen = false;  // the last row's line goes on past the text's end: no more rows until it ends
+  };
+  // A bound (bytes) on what a match may take, and what it looks at after it.
+  std::size_t MatchReach() const;
   void SearchText(const std::string& text, std::int64_t base, const std::string& path, const std::string& name,
                   const std::string& folderName, int depth, CKXArrayL* styleRuns = nullptr,
-                  CKXArrayL* decoRuns = nullptr);
+                  CKXArrayL* decoRuns = nullptr, Span* span = nullptr);
   bool Cancelled();
   // The check the find steps ask while this search runs (one at a time).
   static bool PollCancel();

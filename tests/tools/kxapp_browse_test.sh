@@ -114,4 +114,28 @@ print cells 3106
 S
 )
 [ "$out" = "$(printf '1 - 5 a.txt\n2 - 5 b.txt\n3 * 5 c.txt\n4 - 5 x〓y.txt')" ] || fail "back in the browser: $out"
+
+# 7. A file renamed while a window shows it: the window takes the new name
+#    and its next save writes the renamed file; no file comes back under
+#    the old name.
+mkdir -p "$work/rn"
+echo original > "$work/rn/a.txt"
+out=$(app - <<S
+open $work/rn/a.txt
+menu 1004
+folder 3104 $work/rn
+choose 3106 1
+click 3102
+field 3154 renamed.txt
+click 900
+menu 1610
+type EDITED
+menu 5
+idle 3
+print windows
+S
+)
+grep -qx "renamed.txt" <<<"$out" || fail "renamed window: $out"
+[ ! -e "$work/rn/a.txt" ] || fail "the old name came back: $(cat "$work/rn/a.txt")"
+grep -q "EDITED" "$work/rn/renamed.txt" || fail "renamed file: $(cat "$work/rn/renamed.txt")"
 echo ok
