@@ -11,12 +11,16 @@
 #include "app/prefs_records.h"
 #include "document/clipboard_window.h"
 #include "document/doc_file.h"
+#include "document/doc_records.h"
+#include "document/file_tube.h"
 #include "engine/flavor_exchange.h"
 #include "engine/text_action.h"
 #include "engine/text_engine.h"
 #include "layout/kxte_api.h"
 #include "layout/kxtext_api.h"
+#include "platform/bytefields.h"
 #include "platform/files.h"
+#include "platform/folders.h"
 #include "platform/host/host.h"
 #include "platform/resources.h"
 #include "text/store/text.h"
@@ -39,11 +43,62 @@ std::string gPreferenceFolder;
 std::string gDataFolder;
 // A failed write is told once, until a write works again.
 bool gWriteFailureShown = false;
+// A scrap book file (under the current or the earlier name) that was not
+// read whole at start-up: it goes aside before the first write, so that
+// its clips survive; empty when there is none.
+std::string gDamagedFile;
+// Where a damaged file goes: ".damaged", then ".damaged 2" and on; past
+// this many the book is not written rather than any of them replaced.
+constexpr int kDamagedNamesMax = 99;
 
 void RemoveFile(const std::string& path) {
   std::error_code ec;
   std::filesystem::remove(path, ec);
   KxRemoveSidecar(path);
+}
+
+// The marks as the file's record stores them, and the count it declares:
+// what a whole read must give back. False when the record is not there.
+bool StoredMarks(const std::string& path, long& declared, std::vector<SKXMarkRec>& marks) {
+  CKXTextFileTube tube;
+  std::string message;
+  std::vector<std::uint8_t> bytes;
+  if (tube.OpenRead(path, message) != 0 || !tube.FlavorExists(kKxRecMARK) || !tube.GetFlavorData(kKxRecMARK, bytes) ||
+      bytes.size() < 2)
+    return false;
+  declared = KxGetU16N(bytes.data());
+  KxReadMARK(bytes.data(), long(bytes.size()), kKxNativeOrder, marks);
+  return true;
+}
+
+// Whether every clip the file stores reached `read`: none cut off by a
+// damaged record, none dropped or clipped against a short text.
+bool ReadWhole(const std::string& path, const SKXDocument& doc, const std::vector<SKXMarkRec>& read) {
+  if (!doc.notice.empty() || doc.stale) return false;
+  long declared = 0;
+  std::vector<SKXMarkRec> stored;
+  // A book with text but no clips is never written (the last clip's
+  // delete removes the file): its record is what went missing.
+  if (!StoredMarks(path, declared, stored)) return doc.text->GetLength() == 0;
+  if (declared != long(stored.size()) || stored.size() != read.size()) return false;
+  for (std::size_t k = 0; k < stored.size(); ++k)
+    if (stored[k].start != read[k].start || stored[k].end != read[k].end) return false;
+  return true;
+}
+
+// Moves the damaged file at `path` to the first free name beside it and
+// tells the user where; 0, or why it could not be moved.
+int MoveDamagedAside(const std::string& path) {
+  for (int k = 1; k <= kDamagedNamesMax; ++k) {
+    const std::string aside = path + ".damaged" + (k > 1 ? " " + std::to_string(k) : std::string());
+    const int err = KxRenameNoReplace(path, aside);
+    if (err == EEXIST) continue;
+    if (err != 0) return err;
+    KxCurrentHost().Alert(KxAlertKind::kNote, "The scrap book file could not be read whole. It was kept as \u201C" +
+                                                  aside + "\u201D rather than saved over.");
+    return 0;
+  }
+  return EEXIST;
 }
 
 KXEditHandle ScrapEdit() {
@@ -85,18 +140,21 @@ bool CKXTextClipboard::KeepScrapBook() { return (gPreference.flags & kKxPrefFlag
 
 // ---- reading ------------------------------------------------------------------------------------
 
-// The file's text and marks replace the scrap book's; false when nothing
-// could be read (the scrap book is then left as it was).
-bool CKXTextClipboard::ReadScrapFile(const std::string& path) {
-  if (!sTextScrap || !KxIsRegularFile(path)) return false;
+// The file's text and marks replace the scrap book's; when nothing could
+// be read the scrap book is left as it was.
+KxScrapRead CKXTextClipboard::ReadScrapFile(const std::string& path) {
+  if (!KxPathExists(path)) return KxScrapRead::kMissing;
+  if (!sTextScrap || !KxIsRegularFile(path)) return KxScrapRead::kUnreadable;
   SKXDocument doc;
   std::string message;
+  bool whole = false;
   try {
     // The reader checks every run, picture and mark against the text.
-    if (KxReadDocument(path, doc, message) != 0 || doc.plain) return false;
+    if (KxReadDocument(path, doc, message) != 0 || doc.plain) return KxScrapRead::kUnreadable;
+    whole = ReadWhole(path, doc, doc.settings.marks);
     sTextScrap->TextTakeText(KXHandleAccess::Wrap(doc.text.get()));
   } catch (...) {
-    return false;
+    return KxScrapRead::kUnreadable;
   }
   KXEditHandle edit = sTextScrap->GetEdit();
   while (KXTE_GetMarkCount(edit) > 0) KXTE_DeleteMark(edit, KXTE_GetMarkCount(edit));
@@ -109,12 +167,14 @@ bool CKXTextClipboard::ReadScrapFile(const std::string& path) {
     KXTE_InsertMark(edit, m.start, m.end, name);
   }
   sTextScrap->SetSelectionRange(SKXRange{0, 0}, false);
-  return true;
+  if (KXTE_GetMarkCount(edit) != long(doc.settings.marks.size())) whole = false;
+  return whole ? KxScrapRead::kWhole : KxScrapRead::kPartial;
 }
 
 bool CKXTextClipboard::ReadFactorySettings() {
   if (!sTextScrap) return false;
-  return ReadScrapFile(FactoryScrapPath()) && sTextScrap->GetTotalRange().length > 0;
+  const KxScrapRead read = ReadScrapFile(FactoryScrapPath());
+  return (read == KxScrapRead::kWhole || read == KxScrapRead::kPartial) && sTextScrap->GetTotalRange().length > 0;
 }
 
 void CKXTextClipboard::InitializeScrap(bool onlyIfKept) {
@@ -123,25 +183,48 @@ void CKXTextClipboard::InitializeScrap(bool onlyIfKept) {
   sTextScrap = new CKXTextEngine(false);
   sTextScrap->SetOwnFormat(true);
   sTextScrapChanged = false;
+  gDamagedFile.clear();
   if (KxPathExists(ScrapPath())) {
-    ReadScrapFile(ScrapPath());
-  } else if (!ReadFactorySettings()) {
-    // Only under the earlier name: written under the current one next time.
-    if (ReadScrapFile(EarlierScrapPath())) sTextScrapChanged = true;
+    if (ReadScrapFile(ScrapPath()) != KxScrapRead::kWhole) gDamagedFile = ScrapPath();
+  } else if (KxPathExists(EarlierScrapPath())) {
+    // Only under the earlier name: written under the current one next time
+    // (the first write removes the earlier file, so the factory clips must
+    // not stand in for it).
+    const KxScrapRead read = ReadScrapFile(EarlierScrapPath());
+    if (read == KxScrapRead::kWhole || read == KxScrapRead::kPartial) sTextScrapChanged = true;
+    if (read != KxScrapRead::kWhole) gDamagedFile = EarlierScrapPath();
+    if (read == KxScrapRead::kUnreadable) ReadFactorySettings();
+  } else {
+    ReadFactorySettings();
   }
   UpdateMenu();
 }
 
 // ---- writing ------------------------------------------------------------------------------------
 
-bool CKXTextClipboard::UpdateScrap() {
+bool CKXTextClipboard::UpdateScrap(bool factoryLater) {
   if (!sTextScrap || !sTextScrapChanged) return true;
   sTextScrapChanged = false;
   KXEditHandle edit = sTextScrap->GetEdit();
   const std::string path = ScrapPath();
+  if (!gDamagedFile.empty() && KxPathExists(gDamagedFile)) {
+    if (const int err = MoveDamagedAside(gDamagedFile)) {
+      // Not moved: nothing is written over it.
+      sTextScrapChanged = true;
+      if (!gWriteFailureShown) {
+        gWriteFailureShown = true;
+        KxCurrentHost().Alert(KxAlertKind::kStop, "The scrap book could not be saved: its damaged file could not be "
+                                                  "kept under another name (" +
+                                                      KxErrorText(err) + "). The file was left as it was.");
+      }
+      return false;
+    }
+  }
+  gDamagedFile.clear();
   if (KXTE_GetMarkCount(edit) == 0) {
     // No clips left: the factory clips come back, and the user's file goes.
-    if (ReadFactorySettings()) UpdateMenu();
+    if (factoryLater) sTextScrapChanged = true;
+    else if (ReadFactorySettings()) UpdateMenu();
     if (KxPathExists(path)) RemoveFile(path);
     return true;
   }

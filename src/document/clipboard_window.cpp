@@ -288,6 +288,8 @@ void CKXTextClipboard::AddClipboardScrap() {
     KxCurrentHost().Beep();
     return;
   }
+  // Written now, not only at quit: a crash or a logout keeps the clip.
+  UpdateScrap();
   if (auto* list = Pane<LListBox>(mWindow, kKxClipList)) {
     // Made again from the marks, as after a delete: rows and clips agree
     // whatever the book did with marks it already held.
@@ -308,6 +310,9 @@ void CKXTextClipboard::DeleteClipboardScrap() {
   if (rows.empty()) return;
   const long n = rows.front() + 1;
   if (!DeleteClip(n)) return;
+  // Written now, as after a store. With the last clip gone the list stays
+  // empty: the factory clips come back when the window closes.
+  UpdateScrap(true);
   // The list is made again from the marks, so that rows and clips agree.
   StopListening();
   FillClipList(*list);

@@ -40,6 +40,10 @@ constexpr std::size_t kKxClipNameBytes = 31;
 // The Edit menu lists at most this many clips (commands 1520-1599).
 constexpr int kKxClipMenuMax = 80;
 
+// How a scrap book file was read: not there, there but nothing of it
+// usable, some clips read but not all, or every clip as stored.
+enum class KxScrapRead { kMissing, kUnreadable, kPartial, kWhole };
+
 // What the clipboard holds, as GetClipboardType answers it.
 enum KxClipboardType : short { kKxClipNone = 0, kKxClipPlain = 1, kKxClipStyled = 2, kKxClipPicture = 3 };
 
@@ -126,13 +130,18 @@ class CKXTextClipboard : public LView, public LListener, public LPeriodical {
   static std::string EarlierScrapPath();
   static std::string FactoryScrapPath();
   // Loads the scrap book (once); with onlyIfKept only while the
-  // keep-scrap-book option is on.
+  // keep-scrap-book option is on. A file that is there but not read whole
+  // is moved aside before the first write, never written over.
   static void InitializeScrap(bool onlyIfKept);
   // Writes the scrap book when changed, then drops it.
   static void TerminateScrap();
   // Writes the scrap book when changed; false when the write failed (the
   // old file stays, the scrap book stays changed, the user is told once).
-  static bool UpdateScrap();
+  // A damaged file read at start-up goes first to a free name beside it
+  // (".damaged", ".damaged 2", ...), with a note naming it. With no clips
+  // left the file goes; the factory clips come back at once, or with
+  // `factoryLater` at the next update (the book stays changed till then).
+  static bool UpdateScrap(bool factoryLater = false);
   static bool ReadFactorySettings();
   static bool IsScrapLoaded() { return sTextScrap != nullptr; }
   static bool IsScrapChanged() { return sTextScrapChanged; }
@@ -175,7 +184,7 @@ class CKXTextClipboard : public LView, public LListener, public LPeriodical {
   void AddClipboardScrap();
   void DeleteClipboardScrap();
   void MenuClipboardScrap();
-  static bool ReadScrapFile(const std::string& path);
+  static KxScrapRead ReadScrapFile(const std::string& path);
 
   CKXClipboardDisplay mDisplay;
   LWindow* mWindow = nullptr;

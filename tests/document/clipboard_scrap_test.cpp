@@ -3,6 +3,7 @@
 // replaced by the factory clips when emptied; the Edit menu's clip items.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -174,6 +175,27 @@ TEST_F(ScrapBook, AScrapBookUnderTheEarlierNameMovesToTheCurrentOne) {
   EXPECT_FALSE(fs::exists(CKXTextClipboard::EarlierScrapPath()));
 }
 
+// The factory copy stands in only for a user with no clips at all: a book
+// under the earlier name is read, and not removed unread by the first write.
+TEST_F(ScrapBook, AScrapBookUnderTheEarlierNameComesBeforeTheFactoryClips) {
+  MakeFactory({{"greeting", "Dear Sir,"}});
+  // A user's book, stored under the earlier name.
+  CKXTextClipboard::InitializeScrap(true);
+  ASSERT_TRUE(CKXTextClipboard::DeleteClip(1));
+  ASSERT_TRUE(Add("old", "kept"));
+  ASSERT_TRUE(CKXTextClipboard::UpdateScrap());
+  CKXTextClipboard::TerminateScrap();
+  fs::rename(CKXTextClipboard::ScrapPath(), CKXTextClipboard::EarlierScrapPath());
+  CKXTextClipboard::InitializeScrap(true);
+  ASSERT_EQ(CKXTextClipboard::CountClips(), 1);
+  EXPECT_EQ(ClipBytes(1), "kept");
+  ASSERT_TRUE(Add("new", "more"));
+  Restart();
+  EXPECT_EQ(CKXTextClipboard::CountClips(), 2);
+  EXPECT_EQ(CKXTextClipboard::ClipName(1), "old");
+  EXPECT_FALSE(fs::exists(CKXTextClipboard::EarlierScrapPath()));
+}
+
 TEST_F(ScrapBook, AFailedWriteKeepsTheOldFileAndTheClipsAndSaysSoOnce) {
   CKXTextClipboard::InitializeScrap(true);
   ASSERT_TRUE(Add("one", "1"));
@@ -222,6 +244,123 @@ TEST_F(ScrapBook, ACorruptOrTruncatedFileNeverStopsStartUp) {
     }
     CKXTextClipboard::TerminateScrap();
   }
+}
+
+// ---- a damaged file ---------------------------------------------------------------------------
+
+// A file that is there but not read whole is never written over: before
+// the first write it goes to the first free ".damaged" name, the user is
+// told once, and the new file holds what was read plus what came after.
+TEST_F(ScrapBook, ADamagedFileIsKeptAsideBeforeTheFirstWrite) {
+  CKXTextClipboard::InitializeScrap(true);
+  for (int k = 0; k < 5; ++k) ASSERT_TRUE(Add("clip" + std::to_string(k), std::string(20 + k, char('a' + k))));
+  ASSERT_TRUE(CKXTextClipboard::UpdateScrap());
+  CKXTextClipboard::TerminateScrap();
+  const fs::path path = CKXTextClipboard::ScrapPath();
+  const std::vector<std::uint8_t> whole = FileBytes(path);
+  // The third clip's name length says 255: the mark record ends before
+  // that, so the clips from the third on are cut off.
+  std::vector<std::uint8_t> cutMark = whole;
+  const std::string third = "clip2";
+  auto at = std::search(cutMark.begin(), cutMark.end(), third.begin(), third.end());
+  ASSERT_NE(at, cutMark.end());
+  ASSERT_EQ(*(at - 1), third.size());
+  *(at - 1) = 0xFF;
+  std::vector<std::uint8_t> garbage(700);
+  std::mt19937 rng(5);
+  for (std::uint8_t& b : garbage) b = std::uint8_t(rng());
+  const std::vector<std::pair<std::string, std::vector<std::uint8_t>>> cases = {
+      {"cut mark record", cutMark},
+      {"truncated by 20", std::vector<std::uint8_t>(whole.begin(), whole.end() - 20)},
+      {"first 100 bytes", std::vector<std::uint8_t>(whole.begin(), whole.begin() + 100)},
+      {"garbage", garbage},
+      {"empty", {}},
+  };
+  for (std::size_t c = 0; c < cases.size(); ++c) {
+    SCOPED_TRACE(cases[c].first);
+    const std::vector<std::uint8_t>& bad = cases[c].second;
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bad.data()), std::streamsize(bad.size()));
+    const std::size_t alerts = host.Alerts().size();
+    CKXTextClipboard::InitializeScrap(true);
+    const long read = CKXTextClipboard::CountClips();
+    EXPECT_LT(read, 5);
+    // Nothing changed: nothing written, the file stays where it is.
+    Restart();
+    EXPECT_EQ(FileBytes(path), bad);
+    ASSERT_TRUE(Add("new", "fresh"));
+    ASSERT_TRUE(CKXTextClipboard::UpdateScrap());
+    // Earlier cases hold the names before: each finds the next free one.
+    const fs::path aside = path.string() + ".damaged" + (c > 0 ? " " + std::to_string(c + 1) : "");
+    ASSERT_TRUE(fs::exists(aside));
+    EXPECT_EQ(FileBytes(aside), bad);
+    ASSERT_EQ(host.Alerts().size(), alerts + 1);
+    EXPECT_EQ(host.Alerts().back().kind, KxAlertKind::kNote);
+    EXPECT_NE(host.Alerts().back().text.find(aside.string()), std::string::npos) << host.Alerts().back().text;
+    // Later writes are ordinary ones: no second note, nothing more moved.
+    ASSERT_TRUE(Add("newer", "more"));
+    ASSERT_TRUE(CKXTextClipboard::UpdateScrap());
+    EXPECT_EQ(host.Alerts().size(), alerts + 1);
+    Restart();
+    ASSERT_EQ(CKXTextClipboard::CountClips(), read + 2);
+    EXPECT_EQ(ClipBytes(read + 1), "fresh");
+    for (long n = 1; n <= read; ++n) EXPECT_EQ(CKXTextClipboard::ClipName(n), "clip" + std::to_string(n - 1));
+    CKXTextClipboard::TerminateScrap();
+  }
+  EXPECT_FALSE(fs::exists(path.string() + ".damaged " + std::to_string(cases.size() + 1)));
+}
+
+TEST_F(ScrapBook, AWholeFileOrNoneIsWrittenAsBeforeWithoutANote) {
+  MakeFactory({{"greeting", "Dear Sir,"}});
+  CKXTextClipboard::InitializeScrap(true);
+  EXPECT_EQ(CKXTextClipboard::CountClips(), 1) << "no file: the factory clips";
+  ASSERT_TRUE(Add("mine", "own"));
+  ASSERT_TRUE(CKXTextClipboard::UpdateScrap());
+  Restart();
+  ASSERT_TRUE(Add("more", "own too"));
+  ASSERT_TRUE(CKXTextClipboard::UpdateScrap());
+  Restart();
+  EXPECT_EQ(CKXTextClipboard::CountClips(), 3);
+  EXPECT_TRUE(host.Alerts().empty());
+  for (const auto& entry : fs::directory_iterator(prefs))
+    EXPECT_EQ(entry.path().string().find(".damaged"), std::string::npos) << entry.path();
+}
+
+// A damaged book under the earlier name is not removed by the first write
+// that the current name takes: it goes aside too.
+TEST_F(ScrapBook, ADamagedFileUnderTheEarlierNameIsKeptAsideToo) {
+  const std::string earlier = CKXTextClipboard::EarlierScrapPath();
+  std::ofstream(earlier, std::ios::binary) << "garbage";
+  CKXTextClipboard::InitializeScrap(true);
+  ASSERT_TRUE(Add("one", "1"));
+  ASSERT_TRUE(CKXTextClipboard::UpdateScrap());
+  std::ifstream in(earlier + ".damaged");
+  std::string text;
+  std::getline(in, text);
+  EXPECT_EQ(text, "garbage");
+  EXPECT_FALSE(fs::exists(earlier));
+  ASSERT_EQ(host.Alerts().size(), 1u);
+  EXPECT_EQ(host.Alerts()[0].kind, KxAlertKind::kNote);
+}
+
+// When the damaged file cannot be moved aside, nothing is written over it,
+// and deleting every clip does not remove it either.
+TEST_F(ScrapBook, ADamagedFileThatCannotBeMovedIsNeitherWrittenOverNorRemoved) {
+  const fs::path path = CKXTextClipboard::ScrapPath();
+  std::ofstream(path, std::ios::binary) << "not a scrap book";
+  for (int k = 1; k <= 99; ++k) std::ofstream(path.string() + ".damaged" + (k > 1 ? " " + std::to_string(k) : ""));
+  CKXTextClipboard::InitializeScrap(true);
+  ASSERT_TRUE(Add("one", "1"));
+  EXPECT_FALSE(CKXTextClipboard::UpdateScrap());
+  ASSERT_TRUE(CKXTextClipboard::DeleteClip(1));
+  EXPECT_FALSE(CKXTextClipboard::UpdateScrap());
+  EXPECT_TRUE(CKXTextClipboard::IsScrapChanged());
+  ASSERT_EQ(host.Alerts().size(), 1u);
+  EXPECT_EQ(host.Alerts()[0].kind, KxAlertKind::kStop);
+  CKXTextClipboard::TerminateScrap();
+  std::ifstream in(path);
+  std::string text;
+  std::getline(in, text);
+  EXPECT_EQ(text, "not a scrap book");
 }
 
 // Marks handed to the edit object from a file must lie inside its text:

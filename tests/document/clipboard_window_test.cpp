@@ -8,6 +8,7 @@
 #include "app/app_commands.h"
 #include "doc_app_fixture.h"
 #include "document/clipboard_window.h"
+#include "document/doc_file.h"
 #include "engine/text_engine.h"
 #include "layout/kxte_api.h"
 #include "platform/framework/edit_field.h"
@@ -129,6 +130,44 @@ TEST_F(ClipboardWindow, TheListFollowsTheClipsAfterEveryStore) {
   ASSERT_FALSE(Clips().empty());
   EXPECT_EQ(Clips().back(), "second");
   for (const std::string& name : Clips()) EXPECT_NE(name, chosen);
+}
+
+// Store and Delete write the scrap book at once: a crash, a kill or a
+// logout after them loses nothing.
+TEST_F(ClipboardWindow, StoreAndDeleteWriteTheScrapBookAtOnce) {
+  const std::string path = CKXTextClipboard::ScrapPath();
+  auto stored = [&path] {
+    std::vector<std::string> names;
+    SKXDocument doc;
+    std::string message;
+    if (KxReadDocument(path, doc, message) == 0)
+      for (const SKXMarkRec& m : doc.settings.marks) names.push_back(m.name);
+    return names;
+  };
+  Command(kKxCmdShowClipboard);
+  ASSERT_NE(Window(), nullptr);
+  Copy("one");
+  Store("one");
+  Copy("two");
+  Store("two");
+  EXPECT_FALSE(CKXTextClipboard::IsScrapChanged());
+  EXPECT_EQ(stored(), (std::vector<std::string>{"one", "two"}));
+  auto* list = Pane<LListBox>(kKxClipList);
+  list->SetValue(0);
+  CKXTextClipboard::GetTextClipboard()->ListenToMessage(kKxClipList, nullptr);
+  CKXTextClipboard::GetTextClipboard()->ListenToMessage(kKxClipDelete, nullptr);
+  EXPECT_EQ(stored(), (std::vector<std::string>{"two"}));
+  // The last clip's delete removes the file; the list stays empty till
+  // the window closes, and a store meanwhile writes the file again.
+  list->SetValue(0);
+  CKXTextClipboard::GetTextClipboard()->ListenToMessage(kKxClipList, nullptr);
+  CKXTextClipboard::GetTextClipboard()->ListenToMessage(kKxClipDelete, nullptr);
+  EXPECT_FALSE(fs::exists(path));
+  EXPECT_TRUE(Rows().empty());
+  EXPECT_TRUE(Clips().empty());
+  Copy("three");
+  Store("three");
+  EXPECT_EQ(stored(), (std::vector<std::string>{"three"}));
 }
 
 // ---- the display ----------------------------------------------------------------------------------
