@@ -870,33 +870,7 @@ std::array<long, 9> CKXTextDocument::PrintedPage(const SKXPageStyl& page, bool v
 }
 
 long CKXTextDocument::CountUnwritable() const {
-  // Characters the text keeps as placeholders with their Unicode beside
-  // them; a character that shares a code with another is written as that
-  // code, and EUC-JP writes the JIS X 0212 ones in their own. Those in
-  // runs of another script are the writer's to count: it spells them in
-  // the file's encoding first, and many then have a code.
-  const bool euc = mFormat.encoding == kKxEncodingEUC;
-  const SKXRange all = mEngine->GetTotalRange();
-  const long count = mEngine->GetUniCharsCount(all);
-  if (count <= 0) return 0;
-  std::vector<SKXUniChar> sides(std::size_t(count), SKXUniChar{});
-  sides.resize(std::size_t(std::max(0L, mEngine->GetUniChars(all, sides.data(), count))));
-  const std::vector<SKXScriptRun> scripts = KxScriptRunsIn(mEngine->GetEdit(), 0, all.length);
-  auto scriptAt = [&scripts](long offset) {
-    const auto after = std::upper_bound(scripts.begin(), scripts.end(), offset,
-                                        [](long at, const SKXScriptRun& r) { return at < r.offset; });
-    return after == scripts.begin() ? kScriptJapanese : std::prev(after)->script;
-  };
-  long lost = 0;
-  for (const SKXUniChar& u : sides) {
-    if (scriptAt(u.offset) != kScriptJapanese) continue;
-    char two[2] = {};
-    const long got = mEngine->TextGetThruPtr(SKXRange{u.offset, 2}, two, 2);
-    std::uint8_t row = 0, cell = 0;
-    if (euc && (u.value & 0xFFFF) == 0 && KxUnicodeToJISX0212(char16_t(u.value >> 16), row, cell)) continue;
-    if (KxIsPlaceholderAt(reinterpret_cast<const unsigned char*>(two), got)) ++lost;
-  }
-  return lost;
+  return KxCountUnwritable(mEngine->GetEdit(), short(mFormat.encoding));
 }
 
 void CKXTextDocument::DoAutoSave() { DoAutoSaveAt(TickCount()); }

@@ -1,16 +1,21 @@
 #include "engine/text_unicode_range.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "engine/text_engine.h"
 #include "layout/kxtext_api.h"
 #include "layout/kxtext_handle.h"
 #include "layout/text_edit_ex.h"
 #include "platform/memory.h"
+#include "platform/script.h"
+#include "platform/textconv.h"
 #include "text/base/memory.h"
+#include "text/codes/jcode.h"
 #include "text/codes/script.h"
 #include "text/codes/unicode.h"
 #include "text/runs/runs.h"
+#include "text/store/strarray.h"
 
 std::vector<SKXUniChar> KxSideCharsOf(KXTextHandle text, std::int32_t from, std::int32_t to) {
   std::vector<SKXUniChar> sides;
@@ -26,6 +31,31 @@ std::vector<SKXScriptRun> KxScriptRunsIn(KXTextHandle text, std::int32_t from, s
   styls.resize(std::size_t(std::max<std::int32_t>(
       KXText_GetSelStyls(text, from, to, styls.data(), std::int32_t(styls.size())), 0)));
   return KxScriptRunsOf(styls.data(), long(styls.size()));
+}
+
+long KxCountUnwritable(KXTextHandle text, short encoding) {
+  if (encoding == kKxCodeUTF8 || encoding == kKxCodeUTF16) return 0;
+  const bool euc = encoding == kKxCodeEUC;
+  const auto length = std::int32_t(KXText_GetLength(text));
+  const std::vector<SKXUniChar> sides = KxSideCharsOf(text, 0, length);
+  if (sides.empty()) return 0;
+  const std::vector<SKXScriptRun> scripts = KxScriptRunsIn(text, 0, length);
+  auto scriptAt = [&scripts](long offset) {
+    const auto after = std::upper_bound(scripts.begin(), scripts.end(), offset,
+                                        [](long at, const SKXScriptRun& r) { return at < r.offset; });
+    return after == scripts.begin() ? kScriptJapanese : std::prev(after)->script;
+  };
+  long lost = 0;
+  for (const SKXUniChar& u : sides) {
+    if (u.offset < 0 || u.offset >= length || scriptAt(u.offset) != kScriptJapanese) continue;
+    char two[2] = {};
+    const long got = KXText_GetSelText(text, u.offset, std::min<long>(long(u.offset) + 2, length), two, 2, nullptr, 0,
+                                       nullptr, 0, nullptr, 0, nullptr, 0);
+    std::uint8_t row = 0, cell = 0;
+    if (euc && (u.value & 0xFFFF) == 0 && KxUnicodeToJISX0212(char16_t(u.value >> 16), row, cell)) continue;
+    if (KxIsPlaceholderAt(reinterpret_cast<const unsigned char*>(two), got)) ++lost;
+  }
+  return lost;
 }
 
 bool KxTextToUnicode(CKXTextEngine& engine, long from, long to, KxUnicodeStretch& seg) {

@@ -22,6 +22,15 @@ std::vector<SKXUniChar> KxSideCharsOf(KXTextHandle text, std::int32_t from, std:
 // The script runs of the text's bytes from..to, their offsets from `from`.
 std::vector<SKXScriptRun> KxScriptRunsIn(KXTextHandle text, std::int32_t from, std::int32_t to);
 
+// The characters of the text that a plain-text file in `encoding`
+// (kKxCode...) cannot hold: those kept as placeholders with their Unicode
+// beside them in Japanese runs. A character that shares a code with another
+// is written as that code, and EUC-JP writes the JIS X 0212 ones in their
+// own. Those in runs of another script are the writer's to count (the
+// flavor exchange's GetUnwritten): it spells them in the file's encoding
+// first, and many then have a code. Unicode encodings lose none.
+long KxCountUnwritable(KXTextHandle text, short encoding);
+
 // Each run is read in its own script. False when the bridge cannot convert
 // the stretch; an empty stretch is converted (no units, the map {to}).
 bool KxTextToUnicode(CKXTextEngine& engine, long from, long to, KxUnicodeStretch& out);

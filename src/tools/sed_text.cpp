@@ -64,7 +64,8 @@ void CKXTextSED::initialize() {
   mParas = false;
   mHaveFirst = false;
   mDefaultAttr = 0;
-  mLastHadCR = true;
+  for (bool& b : mNoLineEnd) b = false;
+  mSeenPat = mSeenHold = -1;
   mScriptPath = nullptr;
   mScriptSource = nullptr;
   mScriptBytes = nullptr;
@@ -797,7 +798,10 @@ long CKXTextSED::fgetwsr(int dst, long at, long file, bool dropLF) {
   }
   out[n] = 0;
   f.pos = next;
-  if (file == 1) mLastHadCR = cr != nullptr;
+  if (file == 1 && dst == kPat) {
+    FollowBuffers();
+    mNoLineEnd[mIdx[kPat]] = cr == nullptr;
+  }
   if (file == 1 && dst == kPat && at == 0) {
     mParaCRAttr = crAttr;
     if (mParas) {
@@ -872,8 +876,17 @@ void CKXTextSED::bufputc(int dst, long at, SEDunit c) {
 
 // ---------------------------------------------------------------- output
 
+// Only "x" moves the hold space to another buffer; the pattern space
+// moving alone is a substitution, whose text came from the one before.
+void CKXTextSED::FollowBuffers() {
+  if (mSeenPat >= 0 && mIdx[kHold] == mSeenHold && mIdx[kPat] != mSeenPat)
+    mNoLineEnd[mIdx[kPat]] = mNoLineEnd[mSeenPat];
+  mSeenPat = mIdx[kPat];
+  mSeenHold = mIdx[kHold];
+}
+
 void CKXTextSED::DropAddedLineEnd(File& f) {
-  if (mLastHadCR || !f.endsAdded || f.out.empty()) return;
+  if (!f.endsAdded || f.out.empty()) return;
   f.out.pop_back();
   while (!f.runStart.empty() && f.runStart.back() >= std::int32_t(f.out.size()) && f.runStart.size() > 1) {
     f.runStart.pop_back();
@@ -966,7 +979,10 @@ void CKXTextSED::fputwsr(const SEDunit* from, const SEDunit* to, long file, bool
   if (newline) {
     const char cr = '\r';
     PutBytes(f, &cr, 1, fromPattern && mRich ? mParaCRAttr : kInherit);
-    f.endsAdded = true;
+    // The line end after the whole pattern space stands for the one its
+    // last line of input had; "P" before a line end in it writes a real one.
+    FollowBuffers();
+    f.endsAdded = which == kPat && idx + count == Len(kPat) && mNoLineEnd[mIdx[kPat]];
   }
   // The paragraph's own style; an input without paragraph styles after one
   // with them gives its paragraphs the default style again.

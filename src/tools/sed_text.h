@@ -135,10 +135,13 @@ class CKXTextSED : public CSEDHost {
     std::vector<SKXPara> paras;
     std::vector<SKXSedMark> marks;
     int lastRank = 0;
-    bool endsAdded = false;  // the last byte is a line end the editor added
+    // The last byte is the line end the editor added after a line of input
+    // that had none.
+    bool endsAdded = false;
   };
   // A text whose last paragraph has no line end is written back without
-  // one.
+  // one: only that paragraph's line end goes, so that a script that drops
+  // or moves it leaves the lines before it whole.
   void DropAddedLineEnd(File& f);
   // A write file of a script, made when the run closes it.
   struct WriteFile {
@@ -284,7 +287,13 @@ class CKXTextSED : public CSEDHost {
   std::uint32_t mLastRuby = 0, mLastRubyAt = 0;
   size_t mCurParaRun = 0;
   bool mHaveMarkInfo = false;
-  bool mLastHadCR = true;
+  // Per line buffer (by its place in mBuf.lines, so that "x" takes it
+  // along): the last line of input read into it had no line end. A
+  // substitution puts the generation buffer in the pattern space's place;
+  // FollowBuffers hands the mark on to it then.
+  bool mNoLineEnd[3] = {};
+  int mSeenPat = -1, mSeenHold = -1;
+  void FollowBuffers();
   bool mOutRanks = false;
   long mAttrStylRun = -1, mAttrDecoRun = -1;
   bool mParas = false;
@@ -321,19 +330,51 @@ class CKXTextRunSED : public CKXTextSED {
     HoldWriteFiles(batch != nullptr);
   }
 
+  // Bounds of a series of runs (the runs the user starts at once, over all
+  // their targets): `steps` as SetStepBudget counts them, `bytes` what the
+  // outputs and the line buffers may hold, the finished runs' outputs
+  // counted too. A run that reaches one ends as a failure with Limited()
+  // set. StartSeries begins counting afresh; 0: no bound.
+  void SetSeriesLimits(long steps, long bytes) {
+    mSeriesStepLimit = steps;
+    mSeriesByteLimit = bytes;
+  }
+  void StartSeries() {
+    mSeriesSteps = 0;
+    mSeriesBytes = 0;
+  }
+  // While held, notes are kept for TakeNotes instead of shown, so that the
+  // caller can tell where the series stood.
+  void HoldNotes(bool on) { mHoldNotes = on; }
+  std::vector<std::string> TakeNotes() { return std::move(mHeldNotes); }
+
+  bool DoStreamEdit(const std::vector<SKXSedStream>& scripts, const std::vector<SKXSedStream>& inputs,
+                    const SKXSedStream& output, bool noPrint, bool global) override;
   void printerror(int code, const char* text) override;
   void check_break() override;
   void initialize() override;
+  bool EnlargeLineBuf(long more) override;
   // A write file is opened as the script is compiled: one that cannot be
   // made ends the run there (code 9), before any input is read.
   long fopen(const char* name, const char* mode) override;
 
+  // The item of the message list that tells of a file not written for the
+  // characters its encoding lacks: "%s" its name, "%d" their count.
+  static constexpr short kUnwritableItem = 10;
   // The note text of an error: item code + base - 1, "%s" replaced by the
   // argument with 0x01 shown as "/", cut to 250 bytes on a character
   // boundary. Empty without a message list.
   std::string ErrorNote(int code, const char* text) const;
   // The last run was broken off by the user.
   bool Broken() const { return mBroken; }
+  // The last run reached a bound of its series.
+  bool Limited() const { return mLimited; }
+  // Characters of the last run's file that its encoding could not hold:
+  // the file was not written (0: none refused).
+  long Unwritable() const { return mUnwritable; }
+  // Where the last run stood: the input (from 0) and its line.
+  int InputIndex() const { return mInputIndex; }
+  long InputLine() const { return mFileLines; }
 
  protected:
   // Shows a note; the driver prints it instead.
@@ -351,5 +392,21 @@ class CKXTextRunSED : public CKXTextSED {
   std::uint32_t mNextBreak = 0;
   bool mChecked = false;
   bool mBroken = false;
+  bool mLimited = false;
+  long mUnwritable = 0;
+  long mSeriesStepLimit = 0, mSeriesByteLimit = 0;
+  long mSeriesSteps = 0, mSeriesBytes = 0;
+  long mRunBytes = 0;    // the most the current run's outputs have held
+  int mCheckedPat = -1;  // the pattern space's buffer at the last check
+  bool mHoldNotes = false;
+  std::vector<std::string> mHeldNotes;
+  bool mLineRefused = false;  // the line buffers last failed to grow at the bound
+  // Bytes the current run's outputs hold, and the line buffers at
+  // `lineCap` units (once for the series: they are reused).
+  long OutputBytes() const;
+  long LineBytes(long lineCap) const;
+  // Item `item` of the message list with "%d" as `number` and "%s" as
+  // `text`, bounded as ErrorNote says.
+  std::string ItemNote(short item, const char* text, long number) const;
   bool FilesByName() const override { return true; }
 };

@@ -8,7 +8,9 @@
 #include "document/doc_file.h"
 #include "engine/flavor_exchange.h"
 #include "engine/text_layer.h"
+#include "engine/text_unicode_range.h"
 #include "layout/kxtext_api.h"
+#include "layout/kxtext_handle.h"
 #include "platform/exception.h"
 #include "platform/files.h"
 #include "text/codes/jcode.h"
@@ -18,13 +20,6 @@ namespace {
 
 constexpr OSType kTypeText = FourCC("TEXT");
 constexpr OSType kTypeRTF = FourCC("RTF ");
-
-bool HasBOM(const std::vector<std::uint8_t>& raw, short code) {
-  if (code == kKxCodeUTF8) return raw.size() >= 3 && raw[0] == 0xEF && raw[1] == 0xBB && raw[2] == 0xBF;
-  if (code == kKxCodeUTF16)
-    return raw.size() >= 2 && ((raw[0] == 0xFF && raw[1] == 0xFE) || (raw[0] == 0xFE && raw[1] == 0xFF));
-  return false;
-}
 
 void MarksFromSettings(const SKXDocSettings& s, SKXSedText& text) {
   text.marks.clear();
@@ -194,7 +189,6 @@ int KxSedReadFile(const std::string& path, short encoding, SKXSedText& text, SKX
     if (code < kKxCodeSJIS || code > kKxCodeUTF8) code = CKXJCode::AutoCheck(raw.data(), long(raw.size()));
     if (code < kKxCodeSJIS || code > kKxCodeUTF8) code = kKxCodeSJIS;
     format.encoding = code;
-    format.bom = HasBOM(raw, code);
     CKXTextFileTube tube;
     if (int err = tube.OpenRead(path, message)) return err;
     auto fresh = std::make_unique<CKXText>();
@@ -215,6 +209,9 @@ int KxSedReadFile(const std::string& path, short encoding, SKXSedText& text, SKX
       CKXJCode::sCodeType = chosen;
     }
     format.lineEnd = exchange.GetLineEndType();
+    // Byte order and mark as the file spelt them, for writing back.
+    format.hasUnicodeForm = exchange.HasUnicodeForm();
+    format.unicodeForm = exchange.GetUnicodeForm();
     text.text = std::move(fresh);
     text.marks.clear();
     text.ranks = false;
@@ -229,7 +226,7 @@ int KxSedReadFile(const std::string& path, short encoding, SKXSedText& text, SKX
 }
 
 int KxSedWriteFile(const std::string& path, const SKXSedText& text, const SKXSedFormat& format, bool withInfo,
-                   std::string& message, CKXSafeBatch* batch) {
+                   std::string& message, CKXSafeBatch* batch, long* unwritable) {
   try {
     if (format.document) {
       SKXDocument doc;
@@ -255,22 +252,25 @@ int KxSedWriteFile(const std::string& path, const SKXSedText& text, const SKXSed
       DeleteDocPref(tube);
       return tube.Commit(message, 0, batch);
     }
-    CKXTextFileTube tube;
-    if (int err = tube.OpenWrite(path, kTypeText, format.creator, EKXLayout::kClassic, message)) return err;
+    const bool unicode = format.encoding == kKxCodeUTF8 || format.encoding == kKxCodeUTF16;
     CKXFlavorExchange exchange(nullptr, text.text.get());
     exchange.SetTextEncoding(format.encoding);
     exchange.SetLineEndType(format.lineEnd);
+    // The file holds the text alone: runs of another script are written
+    // as their characters, as the editor saves plain text.
+    exchange.SetTextAlone(true);
+    if (format.hasUnicodeForm) exchange.SetUnicodeForm(format.unicodeForm);
+    CKXTextFileTube tube;
+    if (int err = tube.OpenWrite(path, kTypeText, format.creator, EKXLayout::kClassic, message)) return err;
     exchange.SendFlavorTo(kTypeText, SKXRange{0, std::int32_t(text.text->GetLength())}, tube);
-    // The byte-order mark as the file had it.
-    std::vector<std::uint8_t> bytes;
-    tube.GetFlavorData(kTypeText, bytes);
-    const bool has = HasBOM(bytes, format.encoding);
-    if (format.encoding == kKxCodeUTF8 && has != format.bom) {
-      if (has)
-        bytes.erase(bytes.begin(), bytes.begin() + 3);
-      else
-        bytes.insert(bytes.begin(), {0xEF, 0xBB, 0xBF});
-      tube.PutFlavor(kTypeText, bytes.data(), long(bytes.size()));
+    // Characters the encoding cannot hold would be lost without a word:
+    // the file is left as it was (the tube drops its temporary).
+    const long lost = unicode ? 0 : KxCountUnwritable(KXHandleAccess::Wrap(text.text.get()), format.encoding) +
+                                        exchange.GetUnwritten();
+    if (lost > 0) {
+      if (unwritable) *unwritable = lost;
+      message = std::to_string(lost) + " characters cannot be written in the file's encoding";
+      return kKxSedUnwritable;
     }
     return tube.Commit(message, 0, batch);
   } catch (const LException& e) {

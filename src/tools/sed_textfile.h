@@ -4,6 +4,7 @@
 // plain text with its encoding, byte-order mark and line ends).
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -12,6 +13,7 @@
 #include "document/doc_file.h"
 #include "document/doc_prefs.h"
 #include "document/file_tube.h"
+#include "engine/flavor_exchange.h"
 #include "text/store/text.h"
 
 // A mark: lengths 32-bit; rank 0 when the text has no rank data.
@@ -36,7 +38,10 @@ struct SKXSedFormat {
   OSType type = FourCC("TEXT");
   OSType creator = FourCC("KXTE");
   short encoding = 0;  // kKxCode...
-  bool bom = false;
+  // How a Unicode file spelt itself (byte order, byte-order mark), when it
+  // was read as one.
+  bool hasUnicodeForm = false;
+  CKXFlavorExchange::SUnicodeForm unicodeForm{};
   short lineEnd = 0;  // CKXTextLayer::kLineEnd...
   SKXDocSettings settings;
   // An RTF file's page (paper, margins, columns, header and footer).
@@ -53,8 +58,13 @@ int KxSedReadFile(const std::string& path, short encoding, SKXSedText& text, SKX
 // the characters see them), paragraph styles, side characters, rubies and
 // marks. A run that gives back the text it read leaves its file alone.
 bool KxSedSameText(const SKXSedText& a, const SKXSedText& b);
+// What KxSedWriteFile answers for a plain text that holds characters its
+// encoding cannot write.
+constexpr int kKxSedUnwritable = EILSEQ;
 // Writes `text` in `format`; with `withInfo` the format's records (an RTF
 // file's page) go along (the marks are the text's). Nothing is replaced on
-// failure. With a batch the file is replaced when the batch commits.
+// failure. With a batch the file is replaced when the batch commits. A
+// plain text is never written with characters lost to its encoding: it
+// fails with kKxSedUnwritable, their count in `unwritable` when given.
 int KxSedWriteFile(const std::string& path, const SKXSedText& text, const SKXSedFormat& format, bool withInfo,
-                   std::string& message, CKXSafeBatch* batch = nullptr);
+                   std::string& message, CKXSafeBatch* batch = nullptr, long* unwritable = nullptr);

@@ -1,5 +1,6 @@
 // CKXTextRunSED: files, notes and the user's break for the styled stream
 // editor.
+#include <algorithm>
 #include <cstring>
 
 #include "formats/aozora.h"
@@ -15,6 +16,11 @@ namespace {
 
 constexpr long kNoteMax = 250;
 constexpr std::uint32_t kBreakTicks = 30;
+// A check after the pattern space was rebuilt (a substitution or "x" puts
+// another buffer in its place) also pays a step for this many of its units:
+// a loop that copies a growing line (":a;s/x/xx/;ba") costs what it copies,
+// while one that only jumps or appends (":a;N;$!ba") costs a step a turn.
+constexpr long kUnitsPerStep = 256;
 
 // The length of the longest prefix of at most `max` bytes that ends on a
 // Shift_JIS character boundary.
@@ -35,15 +41,54 @@ long CutOnCharacter(const std::string& s, long max) {
 void CKXTextRunSED::initialize() {
   mChecked = false;
   mBroken = false;
+  mLimited = false;
+  mLineRefused = false;
+  mUnwritable = 0;
+  mCheckedPat = -1;
   mNextBreak = 0;
   CKXTextSED::initialize();
 }
 
-std::string CKXTextRunSED::ErrorNote(int code, const char* text) const {
+bool CKXTextRunSED::DoStreamEdit(const std::vector<SKXSedStream>& scripts, const std::vector<SKXSedStream>& inputs,
+                                 const SKXSedStream& output, bool noPrint, bool global) {
+  mRunBytes = 0;
+  const bool ok = CKXTextSED::DoStreamEdit(scripts, inputs, output, noPrint, global);
+  // What this run made stays counted against the series.
+  mSeriesBytes += mRunBytes;
+  return ok;
+}
+
+long CKXTextRunSED::OutputBytes() const {
+  long bytes = 0;
+  for (long k = 1; k <= kSedMaxFiles; ++k) {
+    const File& f = mFile[k];
+    if (!f.open || !f.write) continue;
+    bytes += long(f.out.size() + f.runAttr.size() * sizeof(std::uint32_t) + f.runStart.size() * sizeof(std::int32_t) +
+                  f.uni.size() * sizeof(SKXUniChar) + f.rubys.size() * sizeof(SKXRuby));
+  }
+  return bytes;
+}
+
+long CKXTextRunSED::LineBytes(long lineCap) const {
+  const long unit = long(sizeof(SEDunit)) + (Rich() ? long(sizeof(KXTSEDstyle)) : 0);
+  return 3 * lineCap * unit;
+}
+
+bool CKXTextRunSED::EnlargeLineBuf(long more) {
+  // Refused here, the growth ends the run with error 22, which then counts
+  // as the series' bound (unless a smaller growth is still allowed).
+  mLineRefused = mSeriesByteLimit > 0 && more > 0 &&
+                 mSeriesBytes + OutputBytes() + LineBytes(mBuf.lineCap + more) > mSeriesByteLimit;
+  if (mLineRefused) return false;
+  return CKXTextSED::EnlargeLineBuf(more);
+}
+
+std::string CKXTextRunSED::ItemNote(short item, const char* text, long number) const {
   if (mListID == 0) return std::string();
-  Str255 item{};
-  GetIndString(item, mListID, short(code + mBase - 1));
-  const std::string form(reinterpret_cast<const char*>(item + 1), item[0]);
+  Str255 got{};
+  GetIndString(got, mListID, item);
+  std::string form(reinterpret_cast<const char*>(got + 1), got[0]);
+  if (const size_t at = form.find("%d"); at != std::string::npos) form.replace(at, 2, std::to_string(number));
   std::string arg = text ? text : "";
   // Folder separators of names travel as 0x01.
   for (char& c : arg)
@@ -62,18 +107,55 @@ std::string CKXTextRunSED::ErrorNote(int code, const char* text) const {
   return out;
 }
 
+std::string CKXTextRunSED::ErrorNote(int code, const char* text) const {
+  return ItemNote(short(code + mBase - 1), text, 0);
+}
+
 void CKXTextRunSED::ShowNote(const std::string& text) { KXMessageBox::StrNote(text); }
 
 void CKXTextRunSED::printerror(int code, const char* text) {
   CSEDHost::printerror(code, text);
-  const std::string note = ErrorNote(code, text);
-  if (!note.empty()) ShowNote(note);
+  if (code == 22 && mLineRefused) mLimited = true;
+  // A file refused for characters its encoding lacks says so and how many.
+  std::string note;
+  if (code == 9 && mUnwritable > 0) {
+    // The file by its own name: the folder is the target's.
+    std::string name = text ? text : "";
+    if (const size_t slash = name.find_last_of("/\x01"); slash != std::string::npos) name.erase(0, slash + 1);
+    note = ItemNote(kUnwritableItem, name.c_str(), mUnwritable);
+  } else {
+    note = ErrorNote(code, text);
+  }
+  if (note.empty()) return;
+  if (mHoldNotes)
+    mHeldNotes.push_back(note);
+  else
+    ShowNote(note);
 }
 
 // Every 30 ticks at most: Escape or Command-period from the host ends the
-// run as a failure.
+// run as a failure. The series' bounds are checked every time.
 void CKXTextRunSED::check_break() {
   CSEDHost::check_break();
+  if (mSeriesStepLimit > 0) {
+    long cost = 1;
+    if (mIdx[kPat] != mCheckedPat) {
+      mCheckedPat = mIdx[kPat];
+      cost += Len(kPat) / kUnitsPerStep;
+    }
+    mSeriesSteps += cost;
+    if (mSeriesSteps > mSeriesStepLimit) {
+      mLimited = true;
+      Fatal(1);
+    }
+  }
+  if (mSeriesByteLimit > 0) {
+    mRunBytes = std::max(mRunBytes, OutputBytes());
+    if (mSeriesBytes + mRunBytes + LineBytes(mBuf.lineCap) > mSeriesByteLimit) {
+      mLimited = true;
+      Fatal(1);
+    }
+  }
   const std::uint32_t now = TickCount();
   if (mChecked && std::int32_t(now - mNextBreak) < 0) return;
   mChecked = true;
@@ -110,5 +192,6 @@ bool CKXTextRunSED::ReadTextFile(const std::string& path, SKXSedText& text, SKXS
 
 bool CKXTextRunSED::WriteTextFile(const std::string& path, const SKXSedText& text, const SKXSedFormat& format,
                                   bool withInfo, std::string& message) {
-  return KxSedWriteFile(path, text, format, withInfo, message, mBatch) == 0;
+  mUnwritable = 0;
+  return KxSedWriteFile(path, text, format, withInfo, message, mBatch, &mUnwritable) == 0;
 }

@@ -565,6 +565,11 @@ void CKXTextStreamEditor::Note(std::int16_t item, const std::string& arg) {
   std::string text = KxIndString(kKxSEDMessages, item);
   if (const std::size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, arg);
   if (const std::size_t at = text.find("%s"); at != std::string::npos) text.erase(at, 2);
+  // During a run the note joins the run's one note at its end.
+  if (mCollectNotes) {
+    mCollected.push_back(text);
+    return;
+  }
   KXMessageBox::StrNote(KXMessageBox::CutMessage(text));
 }
 

@@ -81,6 +81,13 @@ class CKXTextStreamEditor : public CKXTextFileTool {
   bool DoOutput(CKXTextRunSED& sed, short output, Target& first, std::set<std::string>& written,
                 const std::vector<SKXSedStream>& scripts, const std::vector<SKXSedStream>& inputs, bool noPrint);
   bool DeliverToWindow(SKXSedText& out, short output, Target& target);
+  // The target as notes name it (Shift_JIS).
+  std::string TargetName(const Target& t) const;
+  // While a run delivers its outputs, Note collects instead of showing.
+  bool mCollectNotes = false;
+  std::vector<std::string> mCollected;
+  // The name of the file or window the last DoOutput wrote (Shift_JIS).
+  std::string mDelivered;
   bool TakeFolderList(PaneIDT listID) override;
   void SaveSettings();
 

@@ -32,6 +32,25 @@ void PutText(std::uint8_t* field, std::size_t max, const std::string& text) {
 
 bool In(PaneIDT id, PaneIDT from, PaneIDT to) { return id >= from && id <= to; }
 
+// A line end in a field (CR, LF or CR LF, as the history's line-end item
+// puts one there) would end the one-line command: it is written as the
+// escape for a line end instead. Bytes of double-byte characters are never
+// CR or LF.
+std::string EscapeLineEnds(const std::string& field) {
+  std::string out;
+  out.reserve(field.size());
+  for (std::size_t k = 0; k < field.size(); ++k) {
+    const char c = field[k];
+    if (c != '\r' && c != '\n') {
+      out += c;
+      continue;
+    }
+    if (c == '\r' && k + 1 < field.size() && field[k + 1] == '\n') ++k;
+    out += "\\n";
+  }
+  return out;
+}
+
 }  // namespace
 
 SKXSEDSettings KxSEDReadSettings(const std::uint8_t* r) {
@@ -92,7 +111,7 @@ bool KxSEDPaneEnabled(PaneIDT id, short source, short target, short output) {
 }
 
 std::string KxSEDFieldCommand(const std::string& find, const std::string& replace, bool changedOnly) {
-  std::string s = "s\x01" + find + "\x01" + replace + "\x01g";
+  std::string s = "s\x01" + EscapeLineEnds(find) + "\x01" + EscapeLineEnds(replace) + "\x01g";
   if (changedOnly) s += 'p';
   return s;
 }

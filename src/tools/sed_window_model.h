@@ -45,7 +45,8 @@ short KxSEDEffectiveOutput(short target, short output);
 bool KxSEDChangedOnly(bool option, short output);
 
 // The single command of the find and replace fields: "s", 0x01, find, 0x01,
-// replace, 0x01, "g", and "p" when only changed lines go out.
+// replace, 0x01, "g", and "p" when only changed lines go out. A line end in
+// a field is written "\n".
 std::string KxSEDFieldCommand(const std::string& find, const std::string& replace, bool changedOnly);
 
 // Whether a field's script holds a placeholder code (the byte 0xA0 or the

@@ -32,6 +32,12 @@ constexpr PaneIDT kRuledFirst = 3912, kRuledLast = 3945;
 // Items of message list 210.
 constexpr std::int16_t kEmptyFind = 2, kEmptyScript = 3, kNoScript = 4, kNoTarget = 5, kEmptyClipboard = 6,
                        kReadOnly = 7, kBadName = 8, kFieldPlaceholder = 9, kCannotWrite = 19;
+// Where a series stopped ("%s" the target, "%d" its line) and what it had
+// already delivered; the clipboard's name in them.
+constexpr std::int16_t kStoppedByUser = 36, kStoppedAtLimit = 37, kStoppedAt = 38, kAlreadyWritten = 39,
+                       kClipboardName = 40;
+// The targets not written for characters their encoding lacks, with counts.
+constexpr std::int16_t kUnwritableTargets = 41;
 // The stream editor's errors are items code + 10.
 constexpr short kErrorBase = 11;
 constexpr std::int16_t kScriptSnippetStrings = 212, kExprSnippetStrings = 214;

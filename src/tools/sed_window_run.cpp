@@ -3,6 +3,7 @@
 // one safe batch), windows (one undoable action each) or the clipboard.
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "app/globals.h"
 #include "document/clipboard_window.h"
@@ -12,6 +13,7 @@
 #include "layout/kxtext_handle.h"
 #include "platform/files.h"
 #include "platform/host/host.h"
+#include "platform/resources.h"
 #include "platform/textconv.h"
 #include "platform/toolbox/cursors.h"
 #include "tools/file_text.h"
@@ -19,6 +21,7 @@
 #include "tools/sed_window.h"
 #include "tools/sed_window_model.h"
 #include "tools/sed_window_parts.h"
+#include "views/message_box.h"
 #include "views/text_view_commands.h"
 
 using namespace kxsedwin;
@@ -31,9 +34,48 @@ struct CKXTextStreamEditor::Target {
   bool selection = false;
 };
 
+namespace {
+
+// Bounds of one run the user starts, over all its targets, so that a script
+// that never leaves its loop (":a;ba", ":a;p;ba", ":a;s/x/xx/;ba") ends
+// with a note instead of taking the machine's memory or time. Real jobs
+// stay far below them: a 50 MB file through "s/a/b/g" takes about a
+// million steps (a line, a jump or 4,096 matcher attempts each).
+constexpr long kRunSteps = 100000000;
+// Bytes the outputs and the line buffers may hold, the outputs of the
+// targets already done counted too: twenty times a 50 MB text.
+constexpr long kRunBytes = 1L << 30;
+// Units of one line buffer: a 50 MB text joined into one line fits.
+constexpr long kRunMaxLine = 1L << 26;
+
+constexpr char kListComma[] = "\x81\x41";  // the ideographic comma, between names
+
+// Item `item` of the window's messages with "%s" as `arg` and "%d" as
+// `number`.
+std::string ItemText(std::int16_t item, const std::string& arg, long number = 0) {
+  std::string text = KxIndString(kKxSEDMessages, item);
+  if (const std::size_t at = text.find("%d"); at != std::string::npos) text.replace(at, 2, std::to_string(number));
+  if (const std::size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, arg);
+  return text;
+}
+
+}  // namespace
+
+// The target as a note names it (Shift_JIS).
+std::string CKXTextStreamEditor::TargetName(const Target& t) const {
+  if (!t.path.empty()) return KxUTF8ToScriptText(BaseName(t.path));
+  if (t.doc && StillOpen(t.doc)) return KxUTF8ToScriptText(t.doc->TitleText());
+  return KxIndString(kKxSEDMessages, kClipboardName);
+}
+
 bool CKXTextStreamEditor::DoStreamEditor() {
   CKXTextRunSED sed;
   sed.SetMessageList(kKxSEDMessages, kErrorBase);
+  sed.SetMaxLine(kRunMaxLine);
+  sed.SetSeriesLimits(kRunSteps, kRunBytes);
+  sed.StartSeries();
+  // The notes wait for the end of the series, which tells where it stood.
+  sed.HoldNotes(true);
   SKXFileEntry targetFolder;
   if (mScriptSide) {
     if (!mOtherPath.empty()) targetFolder = mOtherPath.back();
@@ -133,28 +175,91 @@ bool CKXTextStreamEditor::DoStreamEditor() {
   auto streamOf = [](Target& t) {
     return t.text ? SKXSedStream::Text(t.text.get()) : SKXSedStream::File(t.path);
   };
+  // The targets delivered before the series stopped, and where it stopped.
+  std::vector<std::string> done;
+  const Target* stoppedAt = nullptr;
+  // Targets refused for characters their encoding lacks, with the count,
+  // and the notes of the runs so far.
+  std::vector<std::string> refusedNames, notes;
+  // A file refused for characters its encoding lacks has its own note; the
+  // other targets go on.
+  auto refused = [&sed] { return sed.Unwritable() > 0 && !sed.Broken() && !sed.Limited(); };
+  mCollectNotes = true;
+  mCollected.clear();
   if (KxSEDRunsPerTarget(targets.size(), output)) {
     for (Target& t : targets) {
-      if (!(ok = DoOutput(sed, output, t, written, scripts, {streamOf(t)}, noPrint))) break;
+      mDelivered.clear();
+      if (DoOutput(sed, output, t, written, scripts, {streamOf(t)}, noPrint)) {
+        done.push_back(mDelivered.empty() ? TargetName(t) : mDelivered);
+        continue;
+      }
+      ok = false;
+      std::vector<std::string> held = sed.TakeNotes();
+      if (refused()) {
+        // Its note is the last; several such files are told in one list.
+        refusedNames.push_back(TargetName(t) + " (" + std::to_string(sed.Unwritable()) + ")");
+        if (!held.empty()) held.pop_back();
+        notes.insert(notes.end(), held.begin(), held.end());
+        continue;
+      }
+      notes.insert(notes.end(), held.begin(), held.end());
+      if (sed.InputLine() > 0 || sed.Broken() || sed.Limited() || !done.empty()) stoppedAt = &t;
+      break;
     }
   } else {
     std::vector<SKXSedStream> inputs;
     for (Target& t : targets) inputs.push_back(streamOf(t));
     ok = DoOutput(sed, output, targets.front(), written, scripts, inputs, noPrint);
+    // A script that did not compile stopped at no target.
+    if (!ok && !refused() && (sed.InputLine() > 0 || sed.Broken() || sed.Limited()))
+      stoppedAt = &targets[std::size_t(std::clamp(sed.InputIndex(), 0, int(targets.size()) - 1))];
   }
   // The script's write files as the last run that finished made them. They
   // were opened when the script compiled; one that still cannot be written
   // fails the runs that made it, so no file of the batch is replaced (the
   // batch drops its temporaries).
+  bool committed = false;
   if (!sed.WriteHeldFiles()) {
     ok = false;
   } else if (int err = batch.Commit()) {
     Note(kCannotWrite, KxErrorText(err));
     ok = false;
+  } else {
+    committed = true;
   }
+  mCollectNotes = false;
   UCursors::Set(kKxArrowCursor);
   if (group) group->Enable();
   UpdateEnabling();
+  // One note says what went wrong, where the series stopped, and what it
+  // had already written.
+  for (std::string& n : sed.TakeNotes()) notes.push_back(std::move(n));
+  notes.insert(notes.end(), mCollected.begin(), mCollected.end());
+  mCollected.clear();
+  if (stoppedAt && (sed.Broken() || sed.Limited())) {
+    // A bound reached reads as the stop it is, not as the line buffer's
+    // error it came through.
+    notes.clear();
+    notes.push_back(ItemText(sed.Broken() ? kStoppedByUser : kStoppedAtLimit, TargetName(*stoppedAt),
+                             sed.InputLine()));
+  } else if (stoppedAt && (!notes.empty() || !done.empty())) {
+    notes.push_back(ItemText(kStoppedAt, TargetName(*stoppedAt)));
+  }
+  if (!refusedNames.empty()) {
+    std::string names;
+    for (const std::string& n : refusedNames) names += (names.empty() ? "" : kListComma) + n;
+    notes.insert(notes.begin(), ItemText(kUnwritableTargets, names));
+  }
+  if (committed && stoppedAt && !done.empty()) {
+    std::string names;
+    for (const std::string& n : done) names += (names.empty() ? "" : kListComma) + n;
+    notes.push_back(ItemText(kAlreadyWritten, names));
+  }
+  if (!notes.empty()) {
+    std::string text;
+    for (const std::string& n : notes) text += (text.empty() ? "" : " ") + n;
+    KXMessageBox::StrNote(KXMessageBox::CutMessage(text));
+  }
   if (!ok) return false;
 
   UpdateScriptList();
@@ -209,6 +314,7 @@ bool CKXTextStreamEditor::DoOutput(CKXTextRunSED& sed, short output, Target& fir
     }
     if (!sed.DoStreamEdit(scripts, inputs, SKXSedStream::File(path), noPrint, false) || sed.Broken()) return false;
     written.insert(name);
+    mDelivered = KxUTF8ToScriptText(name);
     return true;
   }
   SKXSedText out;

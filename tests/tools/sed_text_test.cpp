@@ -945,3 +945,38 @@ TEST(SedTextRun, NamesWithoutSpellingOpenNothing) {
   }
   std::filesystem::remove_all(dir);
 }
+
+// The line end after the last paragraph: written back only where the input
+// had one, and only ever for the output of that paragraph, as GNU sed does
+// it in POSIX mode (its outputs for the same scripts over "cat one\ncat
+// two" with and without the final line end).
+TEST(SedText, FinalLineEndFollowsTheLastLineOnly) {
+  struct Case {
+    const char* script;
+    const char* withEnd;
+    const char* withoutEnd;
+  };
+  const Case cases[] = {
+      {"$d", "cat one\r", "cat one\r"},
+      {"$!d", "cat two\r", "cat two"},
+      {"p", "cat one\rcat one\rcat two\rcat two\r", "cat one\rcat one\rcat two\rcat two"},
+      {"N;P;D", "cat one\r", "cat one\r"},
+      {"$!N;P;D", "cat one\rcat two\r", "cat one\rcat two"},
+      {"N;P;d", "cat one\r", "cat one\r"},
+      {"$a text", "cat one\rcat two\rtext\r", "cat one\rcat two\rtext\r"},
+      {"$i text", "cat one\rtext\rcat two\r", "cat one\rtext\rcat two"},
+      {"=", "1\rcat one\r2\rcat two\r", "1\rcat one\r2\rcat two"},
+      {"x", "\rcat one\r", "\rcat one\r"},
+      {"$!{h;d};x", "cat one\r", "cat one\r"},
+      {"s/t/T/g", "caT one\rcaT Two\r", "caT one\rcaT Two"},
+      {"s/t/T/;s/a/A/", "cAT one\rcAT two\r", "cAT one\rcAT two"},
+  };
+  for (const Case& c : cases) {
+    for (bool end : {true, false}) {
+      SKXSedText in = ColouredText(end ? "cat one\rcat two\r" : "cat one\rcat two");
+      const SedRun r = Sed(c.script, {&in});
+      ASSERT_TRUE(r.ok) << c.script;
+      EXPECT_EQ(Bytes(*r.out.text), end ? c.withEnd : c.withoutEnd) << c.script << (end ? " (end)" : " (no end)");
+    }
+  }
+}

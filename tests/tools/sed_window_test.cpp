@@ -66,6 +66,10 @@ TEST(StreamEditorWindow, ChangedLinesOnlyNeverEmptiesOverwrittenTargets) {
 TEST(StreamEditorWindow, FieldCommandAndSnippets) {
   EXPECT_EQ(KxSEDFieldCommand("a/b", "c", false), std::string("s\x01" "a/b\x01" "c\x01g"));
   EXPECT_EQ(KxSEDFieldCommand("a", "", true), std::string("s\x01" "a\x01\x01gp"));
+  // A line end in a field (the history's line-end item puts a CR there)
+  // is the escape for one: the command stays one line. CR LF is one end.
+  EXPECT_EQ(KxSEDFieldCommand("\x82\x42\r", "\x82\x42\r\n\n", false),
+            std::string("s\x01\x82\x42\\n\x01\x82\x42\\n\\n\x01g"));
   EXPECT_EQ(KxSEDSnippetText("replace  s/A/B/g"), "s/A/B/g");
   EXPECT_EQ(KxSEDSnippetText("a  b  c d"), "c d");
   EXPECT_EQ(KxSEDSnippetText("\\d"), "\\d");
