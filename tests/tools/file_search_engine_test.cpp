@@ -17,18 +17,14 @@
 #include "text/find/find.h"
 #include "tools/file_search_engine.h"
 #include "tools/file_text.h"
+#include "tool_test_files.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string TempDir(const std::string& name) {
-  const std::string dir = (fs::temp_directory_path() / (name + "_" + std::to_string(getpid()))).string();
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return dir;
-}
-void Write(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+using tooltest::TempDir;
+const auto& Write = tooltest::WriteBytes;
 
 using Hits = std::vector<std::tuple<std::string, std::int64_t, std::int32_t>>;
 Hits Search(const std::string& folder, const SKXSearchQuery& query) {

@@ -24,6 +24,7 @@
 #include "text/base/memory.h"
 #include "tools/sed_memory.h"
 #include "tools/sed_text.h"
+#include "tool_test_files.h"
 
 namespace {
 
@@ -602,30 +603,10 @@ TEST(SedText, QuitGoesOnWithTheNextInput) {
 
 namespace {
 
-class QuietRunSED : public CKXTextRunSED {
- public:
-  std::vector<std::string> notes;
-
- protected:
-  void ShowNote(const std::string& text) override { notes.push_back(text); }
-};
-
-std::string TempDir(const char* name) {
-  const std::string dir = (std::filesystem::temp_directory_path() / name).string();
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  return dir;
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string ReadBytes(const std::string& path) {
-  std::vector<std::uint8_t> raw;
-  if (KxReadFile(path, raw) != 0) return "<none>";
-  return std::string(raw.begin(), raw.end());
-}
+using tooltest::QuietRunSED;
+using tooltest::ReadBytes;
+using tooltest::TempDir;
+using tooltest::WriteBytes;
 
 // A styled document with runs, a ruby, a side character and ranked marks
 // (`doc`), written into `dir` in both layouts with `format`; the files'

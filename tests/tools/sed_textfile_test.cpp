@@ -11,35 +11,16 @@
 #include "platform/files.h"
 #include "text/codes/jcode.h"
 #include "tools/sed_text.h"
+#include "tool_test_files.h"
 
 namespace {
 
 constexpr char kPH[] = "\x81\xFC";  // the placeholder of a character outside Shift_JIS
 
-class QuietRunSED : public CKXTextRunSED {
- public:
-  std::vector<std::string> notes;
-
- protected:
-  void ShowNote(const std::string& text) override { notes.push_back(text); }
-};
-
-std::string TempDir(const char* name) {
-  const std::string dir = (std::filesystem::temp_directory_path() / name).string();
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  return dir;
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string ReadBytes(const std::string& path) {
-  std::vector<std::uint8_t> raw;
-  if (KxReadFile(path, raw) != 0) return "<none>";
-  return std::string(raw.begin(), raw.end());
-}
+using tooltest::QuietRunSED;
+using tooltest::ReadBytes;
+using tooltest::TempDir;
+using tooltest::WriteBytes;
 
 SKXSedText ScriptText(const std::string& bytes, const std::vector<SKXUniChar>& sides = {}) {
   SKXSedText t;

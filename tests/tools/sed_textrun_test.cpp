@@ -7,16 +7,11 @@
 #include <vector>
 
 #include "tools/sed_text.h"
+#include "tool_test_files.h"
 
 namespace {
 
-class QuietRunSED : public CKXTextRunSED {
- public:
-  std::vector<std::string> notes;
-
- protected:
-  void ShowNote(const std::string& text) override { notes.push_back(text); }
-};
+using tooltest::QuietRunSED;
 
 SKXSedText Text(const std::string& bytes) {
   SKXSedText t;
