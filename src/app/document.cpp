@@ -196,17 +196,19 @@ void CKXDocument::AttemptClose() {
 }
 
 bool CKXDocument::SaveForClose() {
+  // A save whose file could not hold everything leaves the document
+  // changed: it stays open with what only its window still has.
   if (IsSpecified() && mFile) {
     try {
       DoSave();
-      return true;
+      return !IsModified();
     } catch (const LException& e) {
       ReportSaveFailure(e.GetErrorCode());
     }
     // Offer another file, as for an untitled document.
   }
   FSSpec fileSpec;
-  return AskSaveAs(fileSpec, false);
+  return AskSaveAs(fileSpec, false) && !IsModified();
 }
 
 bool CKXDocument::AttemptCloseSelf() {

@@ -187,6 +187,11 @@ TEST_F(TextDocModifiedTest, ASaveThatLostCharactersLeavesTheWindowChanged) {
   host.QueueAnswer(KxAnswer::kCancel);
   Command(kClose);
   ASSERT_EQ(LDocument::GetDocumentList().size(), open) << "closed without asking";
+  // Saved again from the close, the file still cannot hold it: the window stays.
+  host.QueueAnswer(KxAnswer::kSave);
+  Command(kClose);
+  ASSERT_EQ(LDocument::GetDocumentList().size(), open) << "closed with the emoji only in its window";
+  EXPECT_TRUE(Marked(d));
   host.QueueAnswer(KxAnswer::kDontSave);
   Command(kClose);
 }
