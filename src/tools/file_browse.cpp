@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <set>
 
 #include "app/application.h"
@@ -486,9 +487,16 @@ bool CKXTextFileBrowse::FileInfoDialog(const SKXFileEntry& file) {
   // The windows showing the file, found while it still has its name: a
   // rename moves them to the new one, as Save As does, or their next save
   // would bring back the old file.
+  // A window on another link to the same file keeps its own name.
+  const std::filesystem::path renamed(file.path);
+  auto sameEntry = [&renamed](const std::string& at) {
+    const std::filesystem::path open(at);
+    return KxSameFile(at, renamed.string()) && open.filename() == renamed.filename() &&
+           KxSameFile(open.parent_path().string(), renamed.parent_path().string());
+  };
   std::vector<CKXTextDocument*> showing;
   for (CKXTextDocument* d : KxTextDocHooks::All())
-    if (const std::string at = d->Path(); !at.empty() && KxSameFile(at, file.path)) showing.push_back(d);
+    if (const std::string at = d->Path(); !at.empty() && sameEntry(at)) showing.push_back(d);
   const SKXInfoResult result = KxApplyFileInfo(file.path, info, facts.locked, edit);
   if (result.path != file.path)
     for (CKXTextDocument* d : showing) d->FileRenamed(result.path);

@@ -138,4 +138,22 @@ S
 grep -qx "renamed.txt" <<<"$out" || fail "renamed window: $out"
 [ ! -e "$work/rn/a.txt" ] || fail "the old name came back: $(cat "$work/rn/a.txt")"
 grep -q "EDITED" "$work/rn/renamed.txt" || fail "renamed file: $(cat "$work/rn/renamed.txt")"
+
+# 8. A window on another hard link of the renamed file keeps its name.
+mkdir -p "$work/rn2"
+echo original > "$work/rn2/a.txt"
+ln "$work/rn2/a.txt" "$work/rn2/h.txt"
+out=$(app - <<S
+open $work/rn2/h.txt
+menu 1004
+folder 3104 $work/rn2
+choose 3106 1
+click 3102
+field 3154 z.txt
+click 900
+print windows
+S
+)
+grep -qx "h.txt" <<<"$out" || fail "the link's window followed the rename: $out"
+[ -e "$work/rn2/z.txt" ] || fail "not renamed: $(ls "$work/rn2")"
 echo ok
