@@ -906,6 +906,9 @@ bool KxGtkHost::WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks) {
 }
 
 bool KxGtkHost::PeekForEscape() {
+  // A long operation peeks now and then: what it drew since (a search's
+  // rows, a macro's typing) shows on the desktop meanwhile.
+  mImpl->CopyOutChanges();
   Pump();
   for (auto it = mImpl->queue.begin(); it != mImpl->queue.end(); ++it) {
     if (it->kind != KxGtkPending::kEvent || it->event.what != keyDown) continue;
