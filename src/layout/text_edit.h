@@ -107,6 +107,9 @@ class CKXTextEdit : public CKXText {
   virtual void DeleteAllLineInfo();
   static bool SameLineInfo(const SKXLineInfo& a, const SKXLineInfo& b);
   long GetLineHeightAt(long line) const;
+  // The space between a line and the next one beyond its height: none
+  // here; in paper view the rest of its page or a centre gap.
+  virtual long GetLineGapAfter(long /*line*/) const { return 0; }
   std::uint16_t GetLineCodeAt(long line) const;
   // Sum of the heights of lines 1..line-1.
   virtual long GetLineHeightUntilAt(long line) const;

@@ -157,6 +157,7 @@ class CKXTextEditEx : public CKXTextEdit {
   // Height of a line, the lines to the end of its height run, and in
   // paper view the space after it (the centre gap or the rest of the page).
   short GetLineHeightExAt(long line, long& runCount, short* extra) const;
+  long GetLineGapAfter(long line) const override;
   // Page and column of a line and its top-left relative to the first
   // page's text area.
   PointL GetPageLinePointUntilAt(long line, long& page, short& column) const;

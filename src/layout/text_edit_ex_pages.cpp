@@ -304,6 +304,14 @@ short CKXTextEditEx::GetLineHeightExAt(long line, long& runCount, short* extra) 
   return short(h);
 }
 
+long CKXTextEditEx::GetLineGapAfter(long line) const {
+  if (!Paper()) return 0;
+  long runs = 0;
+  short extra = 0;
+  GetLineHeightExAt(line, runs, &extra);
+  return extra;
+}
+
 PointL CKXTextEditEx::GetPageLinePointUntilAt(long line, long& page, short& column) const {
   line = ClampLine(line);
   const long k = PageIndexOfLine(line);

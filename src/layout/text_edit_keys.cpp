@@ -187,25 +187,27 @@ long CKXTextEdit::WordRight(long caret) const {
 long CKXTextEdit::PageTarget(long caret, bool up) const {
   const long count = GetLineCount();
   long line = GetLineNo(caret);
+  const long start = line;
   const long h = GetLineHeightAt(line);
   const long top = mCaretRect.top;
   const long viewHeight = long(mView.bottom) - mView.top;
   long budget;
+  // A step costs the paper it crosses: in paper view the rest of a page
+  // and the gap to the next count, or a press would pass pages over.
   if (up) {
     const long d = top - mView.top - kPageUpSlack;
     budget = d < h ? viewHeight - (d + h) : d;
-    while (line > 1 && GetLineHeightAt(line - 1) <= budget) {
-      budget -= GetLineHeightAt(line - 1);
-      --line;
-    }
+    for (long cost; line > 1 && (cost = GetLineHeightAt(line - 1) + GetLineGapAfter(line - 1)) <= budget; --line)
+      budget -= cost;
   } else {
     const long below = mView.bottom - (top + h) - kPageDownSlack;
     budget = below < h ? viewHeight - below : below;
-    while (line < count && GetLineHeightAt(line + 1) <= budget) {
-      budget -= GetLineHeightAt(line + 1);
-      ++line;
-    }
+    for (long cost; line < count && (cost = GetLineGapAfter(line) + GetLineHeightAt(line + 1)) <= budget; ++line)
+      budget -= cost;
   }
+  // A gap longer than the view (a page's margins) is crossed a line at a
+  // time rather than never.
+  if (line == start) line = up ? std::max(1L, line - 1) : std::min(count, line + 1);
   return GetLineOffsetAt(line);
 }
 

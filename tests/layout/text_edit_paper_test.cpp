@@ -425,3 +425,40 @@ TEST(ParaRules, IndentAndTabRulesStayInTheirLine) {
 }
 
 }  // namespace
+
+// Page Down in paper view moves the caret a view's length down the paper,
+// margins and the gaps between pages counted: pressed again and again, with
+// the view following the caret, it comes to every page in turn.
+TEST(PaperKeys, PageDownComesToEveryPage) {
+  PaperEdit e;
+  PaperSetup s;
+  s.form = 4;   // wide margins: much paper between the pages' text
+  s.paras = 80;
+  Prepare(e, s, Paragraphs(s.paras));
+  const long pages = e.GetPageCount();
+  ASSERT_GT(pages, 4);
+  const long viewHeight = kSheetH - 20;
+  RectL view{0, 0, std::int32_t(viewHeight), 300};
+  e.SetViewRect(view);
+  e.Activate();
+  e.SetSelPoint(0, 0, 0);
+  long page = 1, presses = 0;
+  short column = 0;
+  for (long anchor = 0, caret = 0; caret < e.GetLength() && presses < 1000; ++presses) {
+    e.KeyIn(kKxCharPageDown, 0);
+    e.GetSelect(anchor, caret);
+    const long line = e.GetLineNo(caret);
+    long now = 0;
+    const long top = e.GetTopPos() + e.GetPageLinePointUntilAt(line, now, column).v;
+    EXPECT_LE(now - page, 1) << "pages " << page + 1 << " to " << now - 1 << " were passed over";
+    page = now;
+    // The window scrolls the caret's line into view at the bottom.
+    const long bottom = top + e.GetLineHeightAt(line);
+    if (bottom > view.bottom) {
+      view.top = std::int32_t(bottom - viewHeight);
+      view.bottom = std::int32_t(bottom);
+      e.SetViewRect(view);
+    }
+  }
+  EXPECT_EQ(page, pages);
+}
