@@ -211,6 +211,12 @@ class CSED {
   // Makes room for `units` units in every line buffer, or ends the run with
   // code 22 (never cuts a line silently).
   void NeedLine(long units);
+  // Line buffer `dst` took the whole of `src` ("g", "G", "h", "H"): a host
+  // that tracks more about a buffer's line follows it here.
+  virtual void LineTaken(int dst, int src) {
+    (void)dst;
+    (void)src;
+  }
   [[noreturn]] void Fatal(int code);
   void ReportAndEnd(int code, const char* text);
 

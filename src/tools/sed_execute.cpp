@@ -641,15 +641,19 @@ void CSED::command(SEDcmd* cmd) {
     }
     case kSedGet:
       Len(kPat) = MoveUnits(kPat, 0, Line(kHold), Len(kHold));
+      LineTaken(kPat, kHold);
       break;
     case kSedGetAppend:
       AppendLine(kPat, kHold);
+      LineTaken(kPat, kHold);
       break;
     case kSedHold:
       Len(kHold) = MoveUnits(kHold, 0, Line(kPat), Len(kPat));
+      LineTaken(kHold, kPat);
       break;
     case kSedHoldAppend:
       AppendLine(kHold, kPat);
+      LineTaken(kHold, kPat);
       break;
     case kSedInsert:
       fputs(static_cast<const char*>(cmd->arg), 2);

@@ -21,6 +21,7 @@ class CSEDHost : public CSED {
   // Line buffers never grow past this many units (the run then ends with
   // code 22).
   void SetMaxLine(long units) { mMaxLine = units; }
+  long MaxLine() const { return mMaxLine; }
   // Steps allowed in one whole run before it ends with code 1 (0: no
   // limit). A step is an input line, a jump, or kSedMatchQuantum attempts
   // of the matcher, so the budget bounds loops and costly searches alike.

@@ -690,27 +690,35 @@ void CKXTextSED::SetStdin(File& f) {
 void CKXTextSED::GrowSides(long cap) {
   if (!mRich) return;
   try {
-    for (auto& s : mSide)
-      if (long(s.size()) < cap + 1) {
-        // Geometric, with the line buffers' own growth as the floor.
-        size_t want = std::max(size_t(cap + 1), s.capacity() + s.capacity() / 2);
-        s.reserve(want);
-        s.resize(size_t(cap + 1), KXTSEDstyle{mDefaultAttr, 0, 0, 0});
-      }
+    // Exactly what the line buffers hold now: the room an earlier run of
+    // the same editor left is reused, never grown on from.
+    for (auto& s : mSide) {
+      s.reserve(size_t(cap + 1));
+      s.resize(size_t(cap + 1), KXTSEDstyle{mDefaultAttr, 0, 0, 0});
+    }
   } catch (const std::bad_alloc&) {
     ReportAndEnd(22, "");
   }
 }
 
 bool CKXTextSED::EnlargeLineBuf(long more) {
+  const long was = mBuf.lineCap;
+  if (!CSEDHost::EnlargeLineBuf(more)) return false;
   if (mRich) {
     try {
-      for (auto& s : mSide) s.resize(size_t(mBuf.lineCap + more + 1), KXTSEDstyle{mDefaultAttr, 0, 0, 0});
+      for (auto& s : mSide) {
+        // The line buffers grow geometrically already: no second slack.
+        s.reserve(size_t(mBuf.lineCap + 1));
+        s.resize(size_t(mBuf.lineCap + 1), KXTSEDstyle{mDefaultAttr, 0, 0, 0});
+      }
     } catch (const std::bad_alloc&) {
+      // The line buffers keep their new room, but the limit stays where
+      // every side array still reaches.
+      mBuf.lineCap = was;
       return false;
     }
   }
-  return CSEDHost::EnlargeLineBuf(more);
+  return true;
 }
 
 // The record of the input byte at `p`; positions only go forward within
@@ -883,6 +891,11 @@ void CKXTextSED::FollowBuffers() {
     mNoLineEnd[mIdx[kPat]] = mNoLineEnd[mSeenPat];
   mSeenPat = mIdx[kPat];
   mSeenHold = mIdx[kHold];
+}
+
+void CKXTextSED::LineTaken(int dst, int src) {
+  FollowBuffers();
+  mNoLineEnd[mIdx[dst]] = mNoLineEnd[mIdx[src]];
 }
 
 void CKXTextSED::DropAddedLineEnd(File& f) {

@@ -99,6 +99,7 @@ class CKXTextSED : public CSEDHost {
   bool feof_(long file) override;
   int fgetc(long file) override;
   bool EnlargeLineBuf(long more) override;
+  void LineTaken(int dst, int src) override;
 
   // 0, 1 or 2 when `p` lies in the pattern space, the generation buffer or
   // the hold space (`index` its unit), else -1.
@@ -288,7 +289,9 @@ class CKXTextSED : public CSEDHost {
   size_t mCurParaRun = 0;
   bool mHaveMarkInfo = false;
   // Per line buffer (by its place in mBuf.lines, so that "x" takes it
-  // along): the last line of input read into it had no line end. A
+  // along): the last line of input read into it had no line end. "g" and
+  // "h" copy the mark with the line, and so do "G" and "H" (the line
+  // appended decides how the whole ends), as the other stream editors do. A
   // substitution puts the generation buffer in the pattern space's place;
   // FollowBuffers hands the mark on to it then.
   bool mNoLineEnd[3] = {};
@@ -332,7 +335,7 @@ class CKXTextRunSED : public CKXTextSED {
 
   // Bounds of a series of runs (the runs the user starts at once, over all
   // their targets): `steps` as SetStepBudget counts them, `bytes` what the
-  // outputs and the line buffers may hold, the finished runs' outputs
+  // outputs and the line buffers' units may hold, the finished runs' outputs
   // counted too. A run that reaches one ends as a failure with Limited()
   // set. StartSeries begins counting afresh; 0: no bound.
   void SetSeriesLimits(long steps, long bytes) {
@@ -400,9 +403,9 @@ class CKXTextRunSED : public CKXTextSED {
   int mCheckedPat = -1;  // the pattern space's buffer at the last check
   bool mHoldNotes = false;
   std::vector<std::string> mHeldNotes;
-  bool mLineRefused = false;  // the line buffers last failed to grow at the bound
-  // Bytes the current run's outputs hold, and the line buffers at
-  // `lineCap` units (once for the series: they are reused).
+  bool mLineRefused = false;  // the line buffers last failed to grow at a bound
+  // Bytes the current run's outputs hold, and the units of the line buffers
+  // at `lineCap` units (once for the series: they are reused).
   long OutputBytes() const;
   long LineBytes(long lineCap) const;
   // Item `item` of the message list with "%d" as `number` and "%s" as

@@ -69,16 +69,19 @@ long CKXTextRunSED::OutputBytes() const {
   return bytes;
 }
 
-long CKXTextRunSED::LineBytes(long lineCap) const {
-  const long unit = long(sizeof(SEDunit)) + (Rich() ? long(sizeof(KXTSEDstyle)) : 0);
-  return 3 * lineCap * unit;
-}
+// The units only: the side records of a styled text grow with them, a
+// fixed multiple, and are bounded with them by the line length. Counted in
+// full they would stop a 50 MB styled text joined into one line, which the
+// line length lets through.
+long CKXTextRunSED::LineBytes(long lineCap) const { return 3 * lineCap * long(sizeof(SEDunit)); }
 
 bool CKXTextRunSED::EnlargeLineBuf(long more) {
   // Refused here, the growth ends the run with error 22, which then counts
-  // as the series' bound (unless a smaller growth is still allowed).
-  mLineRefused = mSeriesByteLimit > 0 && more > 0 &&
-                 mSeriesBytes + OutputBytes() + LineBytes(mBuf.lineCap + more) > mSeriesByteLimit;
+  // as the series' bound (unless a smaller growth is still allowed): past
+  // the line length as past the bytes.
+  mLineRefused = more > 0 && (mBuf.lineCap + more > MaxLine() ||
+                              (mSeriesByteLimit > 0 &&
+                               mSeriesBytes + OutputBytes() + LineBytes(mBuf.lineCap + more) > mSeriesByteLimit));
   if (mLineRefused) return false;
   return CKXTextSED::EnlargeLineBuf(more);
 }

@@ -42,8 +42,8 @@ namespace {
 // stay far below them: a 50 MB file through "s/a/b/g" takes about a
 // million steps (a line, a jump or 4,096 matcher attempts each).
 constexpr long kRunSteps = 100000000;
-// Bytes the outputs and the line buffers may hold, the outputs of the
-// targets already done counted too: twenty times a 50 MB text.
+// Bytes the outputs and the line buffers' units may hold, the outputs of
+// the targets already done counted too: twenty times a 50 MB text.
 constexpr long kRunBytes = 1L << 30;
 // Units of one line buffer: a 50 MB text joined into one line fits.
 constexpr long kRunMaxLine = 1L << 26;

@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <random>
 #include <set>
@@ -951,13 +953,55 @@ TEST(SedText, FinalLineEndFollowsTheLastLineOnly) {
       {"$!{h;d};x", "cat one\r", "cat one\r"},
       {"s/t/T/g", "caT one\rcaT Two\r", "caT one\rcaT Two"},
       {"s/t/T/;s/a/A/", "cAT one\rcAT two\r", "cAT one\rcAT two"},
+      // "g" and "h" copy the line's end with it, "G" and "H" take the one of
+      // the line they append, "x" swaps them; the hold space starts with one.
+      {"H;$!d;x", "\rcat one\rcat two\r", "\rcat one\rcat two"},
+      {"G", "cat one\r\rcat two\r\r", "cat one\r\rcat two\r\r"},
+      {"$G", "cat one\rcat two\r\r", "cat one\rcat two\r\r"},
+      {"x;G", "\rcat one\rcat one\rcat two\r", "\rcat one\rcat one\rcat two"},
+      {"H;x", "\rcat one\rcat one\rcat two\r", "\rcat one\rcat one\rcat two"},
+      {"h;G", "cat one\rcat one\rcat two\rcat two\r", "cat one\rcat one\rcat two\rcat two"},
+      {"$x", "cat one\r\r", "cat one\r\r"},
+      {"1h;$G", "cat one\rcat two\rcat one\r", "cat one\rcat two\rcat one\r"},
+      {"$g", "cat one\r\r", "cat one\r\r"},
+      {"$!{h;d};x;G", "cat one\rcat two\r", "cat one\rcat two"},
+      {"1!G;h;$!d", "cat two\rcat one\r", "cat two\rcat one\r"},
+      {"N;G", "cat one\rcat two\r\r", "cat one\rcat two\r\r"},
+      {"$!d;H;x", "\rcat two\r", "\rcat two"},
+      {"$!d;G;x", "\r", "\r"},
+      {"s/t/T/;G;s/c/C/", "CaT one\r\rCaT two\r\r", "CaT one\r\rCaT two\r\r"},
+  };
+  // The same against GNU sed in POSIX mode, where it is installed.
+  const std::string dir = (std::filesystem::temp_directory_path() / "kx_sed_final_end").string();
+  std::filesystem::create_directories(dir);
+  const bool gnu = std::system("sed --posix -n p </dev/null >/dev/null 2>&1") == 0;
+  auto peer = [&](const std::string& script, bool end) {
+    std::ofstream(dir + "/in.txt", std::ios::binary) << (end ? "cat one\ncat two\n" : "cat one\ncat two");
+    std::ofstream(dir + "/script.sed", std::ios::binary) << script << "\n";
+    const std::string cmd =
+        "sed --posix -f '" + dir + "/script.sed' '" + dir + "/in.txt' > '" + dir + "/out.txt' 2>/dev/null";
+    if (std::system(cmd.c_str()) != 0) return std::string("(failed)");
+    std::ifstream f(dir + "/out.txt", std::ios::binary);
+    std::string out((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    std::replace(out.begin(), out.end(), '\n', '\r');
+    return out;
   };
   for (const Case& c : cases) {
     for (bool end : {true, false}) {
-      SKXSedText in = ColouredText(end ? "cat one\rcat two\r" : "cat one\rcat two");
-      const SedRun r = Sed(c.script, {&in});
-      ASSERT_TRUE(r.ok) << c.script;
-      EXPECT_EQ(Bytes(*r.out.text), end ? c.withEnd : c.withoutEnd) << c.script << (end ? " (end)" : " (no end)");
+      for (bool styled : {true, false}) {
+        const std::string bytes = end ? "cat one\rcat two\r" : "cat one\rcat two";
+        SKXSedText in = styled ? ColouredText(bytes) : SKXSedText();
+        if (!styled) in.text->SetText(bytes.data(), long(bytes.size()), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+        const SedRun r = Sed(c.script, {&in});
+        ASSERT_TRUE(r.ok) << c.script;
+        EXPECT_EQ(Bytes(*r.out.text), end ? c.withEnd : c.withoutEnd)
+            << c.script << (end ? " (end)" : " (no end)") << (styled ? " (styled)" : "");
+      }
+      // GNU sed in POSIX mode refuses the one-line "a" and "i".
+      if (gnu && std::string(c.script).find(' ') == std::string::npos) {
+        EXPECT_EQ(peer(c.script, end), end ? c.withEnd : c.withoutEnd) << "GNU sed: " << c.script;
+      }
     }
   }
+  std::filesystem::remove_all(dir);
 }

@@ -97,3 +97,85 @@ TEST(SedTextRun, HeldNotesWaitForTheCaller) {
   EXPECT_NE(held[0].find("nowhere"), std::string::npos);
   EXPECT_TRUE(sed.TakeNotes().empty());
 }
+
+namespace {
+
+constexpr char kPlaceholder[] = "\x81\xFC";
+
+// A text with characters outside Shift_JIS (é, €, an emoji) on every line,
+// so that the editor keeps side records for it.
+SKXSedText RichText(int lines) {
+  std::string bytes;
+  std::vector<SKXUniChar> uni;
+  const std::uint32_t values[] = {0xE9, 0x20AC, 0x1F600};
+  for (int k = 0; k < lines; ++k) {
+    bytes += "ab ";
+    uni.push_back(SKXUniChar{std::int32_t(bytes.size()), values[k % 3]});
+    bytes += kPlaceholder;
+    bytes += " cd\r";
+  }
+  SKXSedText t;
+  t.text->SetText(bytes.data(), long(bytes.size()), nullptr, 0, nullptr, 0, nullptr, 0, uni.data(),
+                  long(uni.size()));
+  return t;
+}
+
+class RoomRunSED : public QuietRunSED {
+ public:
+  size_t SideRoom() const {
+    size_t n = 0;
+    for (const auto& s : mSide) n += s.capacity();
+    return n;
+  }
+};
+
+}  // namespace
+
+// One editor over many styled targets, as the window runs a series: every
+// run succeeds and the side records take no more room after the first.
+TEST(SedTextRun, StyledTargetsOfASeriesKeepTheirRoom) {
+  RoomRunSED sed;
+  sed.SetSeriesLimits(100000000, 1L << 30);
+  sed.StartSeries();
+  size_t room = 0;
+  for (int k = 0; k < 100; ++k) {
+    SKXSedText in = RichText(3), out;
+    ASSERT_TRUE(RunOnce(sed, "s/ab/AB/", in, out)) << "target " << k;
+    EXPECT_FALSE(sed.Limited());
+    EXPECT_EQ(out.text->GetUniCharsCount(), 3);
+    if (k == 1) room = sed.SideRoom();
+    if (k > 1) {
+      ASSERT_EQ(sed.SideRoom(), room) << "target " << k;
+    }
+  }
+  EXPECT_GT(room, 0u);
+}
+
+// Joining a styled text into one line needs room for its units only
+// against the byte bound; the line length bound still stops a line that
+// keeps growing, and that stop reads as the bound.
+TEST(SedTextRun, StyledTextJoinsIntoOneLineWithinTheBounds) {
+  constexpr int kLines = 4000;  // 8 units a line
+  for (const char* script : {":a\rN\r$!ba\rs/\\n/ /g", "H\r$!d\rx\rs/\\n/ /g"}) {
+    QuietRunSED sed;
+    // Room for the outputs and the units of the line buffers, not for
+    // their side records as well.
+    sed.SetSeriesLimits(0, 1L << 20);
+    sed.StartSeries();
+    SKXSedText in = RichText(kLines), out;
+    EXPECT_TRUE(RunOnce(sed, script, in, out)) << script;
+    EXPECT_FALSE(sed.Limited()) << script;
+    EXPECT_EQ(out.text->GetUniCharsCount(), kLines) << script;
+  }
+  for (const char* script : {":a\rG\rba", ":a\rH\rx\rG\rba", ":a\rH\rba"}) {
+    for (bool rich : {false, true}) {
+      QuietRunSED sed;
+      sed.SetMaxLine(1L << 16);
+      sed.SetSeriesLimits(0, 1L << 30);
+      sed.StartSeries();
+      SKXSedText in = rich ? RichText(1) : Text("ab cd\r"), out;
+      EXPECT_FALSE(RunOnce(sed, script, in, out)) << script;
+      EXPECT_TRUE(sed.Limited()) << script << (rich ? " (styled)" : "");
+    }
+  }
+}
