@@ -17,27 +17,16 @@
 7. Script files by their name pattern and script windows; a script error
    delivers nothing; the view's find-string command fills the find field."""
 import os
-import subprocess
 import sys
 import tempfile
 
-BIN = os.environ.get("KX_BIN_DIR") or os.path.join(os.path.dirname(__file__), "../../build/bin")
-KXAPP = os.path.abspath(os.path.join(BIN, "kxapp"))
-FAILS = []
+import kxapp_run
+from kxapp_run import FAILS, check
 
-
-def check(cond, what, out=""):
-    if not cond:
-        FAILS.append(what + ("\n" + out if out else ""))
 
 
 def app(work, script):
-    env = dict(os.environ, HOME=os.path.join(work, "home"), LANG="C")
-    r = subprocess.run([KXAPP, "--prefs", os.path.join(work, "prefs"), "-"], input=script.encode(),
-                       stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=env, timeout=300)
-    out = r.stdout.decode("utf-8", "replace")
-    check(r.returncode == 0, "kxapp exit %d: %s" % (r.returncode, r.stderr.decode("utf-8", "replace")), out)
-    return out
+    return kxapp_run.app(work, script, os.path.join(work, "prefs"))
 
 
 def write(path, codec, text, crlf):

@@ -7,29 +7,18 @@ literal gives another result). The script snippet "only matching lines"
 prints each matching line once, and "\\n" in the script box joins lines."""
 import os
 import re
-import subprocess
 import sys
 import tempfile
 
+import kxapp_run
+from kxapp_run import FAILS, check
+
 HERE = os.path.dirname(os.path.abspath(__file__))
-BIN = os.environ.get("KX_BIN_DIR") or os.path.join(HERE, "../../build/bin")
-KXAPP = os.path.abspath(os.path.join(BIN, "kxapp"))
 STRINGS = os.path.join(HERE, "../../resources/strings/214.txt")
-FAILS = []
-
-
-def check(cond, what, out=""):
-    if not cond:
-        FAILS.append(what + ("\n" + out if out else ""))
 
 
 def app(work, script):
-    env = dict(os.environ, HOME=os.path.join(work, "home"), LANG="C")
-    r = subprocess.run([KXAPP, "--prefs", os.path.join(work, "prefs"), "-"], input=script.encode(),
-                       stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=env, timeout=300)
-    out = r.stdout.decode("utf-8", "replace")
-    check(r.returncode == 0, "kxapp exit %d: %s" % (r.returncode, r.stderr.decode("utf-8", "replace")), out)
-    return out
+    return kxapp_run.app(work, script, os.path.join(work, "prefs"))
 
 
 def snippet(item):

@@ -16,24 +16,8 @@ import subprocess
 import sys
 import tempfile
 
-BIN = os.environ.get("KX_BIN_DIR") or os.path.join(os.path.dirname(__file__), "../../build/bin")
-KXAPP = os.path.abspath(os.path.join(BIN, "kxapp"))
-FAILS = []
+from kxapp_run import FAILS, app, check
 
-
-def check(cond, what, out=""):
-    if not cond:
-        FAILS.append(what + ("\n" + out if out else ""))
-
-
-def app(work, script):
-    env = dict(os.environ, HOME=os.path.join(work, "home"), LANG="C")
-    prefs = tempfile.mkdtemp(dir=work)
-    r = subprocess.run([KXAPP, "--prefs", prefs, "-"], input=script.encode(),
-                       stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=env, timeout=300)
-    out = r.stdout.decode("utf-8", "replace")
-    check(r.returncode == 0, "kxapp exit %d: %s" % (r.returncode, r.stderr.decode("utf-8", "replace")), out)
-    return out
 
 
 def files(folder):
