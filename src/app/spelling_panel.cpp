@@ -37,43 +37,6 @@ std::size_t CharLength(const std::string& bytes, std::size_t at) {
                                                                                                                    : 1;
 }
 
-// UTF-8 as the document holds it: Shift_JIS bytes, a character they lack as
-// a placeholder with its value in a side entry. False when it cannot be
-// converted.
-bool ToHeldForm(const std::string& utf8, std::string& bytes, std::vector<SKXUniChar>& sides) {
-  bytes.clear();
-  sides.clear();
-  if (utf8.empty()) return true;
-  const std::u16string units = KxUtf8ToUtf16(utf8);
-  StKxHandle text, entries;
-  long length = 0, count = 0;
-  if (units.empty() || !UKXUnicode::ConvertToText(units.data(), long(units.size()), nullptr, text.h, length,
-                                                  entries.h, count, kScriptJapanese) ||
-      !text.h || length <= 0)
-    return false;
-  bytes.assign(*text.h, std::size_t(std::min(length, KxMemHSize(text.h))));
-  if (entries.h) {
-    const auto* e = reinterpret_cast<const SKXUniChar*>(*entries.h);
-    sides.assign(e, e + std::clamp(count, 0L, KxMemHSize(entries.h) / long(sizeof(SKXUniChar))));
-  }
-  return true;
-}
-
-// The other way, through the bridge as a Unicode save goes.
-bool FromHeldForm(const std::string& bytes, const std::vector<SKXUniChar>& sides, std::string& utf8) {
-  utf8.clear();
-  if (bytes.empty()) return true;
-  StKxHandle units, glyphs;
-  long count = 0;
-  if (!UKXUnicode::ConvertFromText(kScriptJapanese, bytes.data(), long(bytes.size()), sides.data(),
-                                   long(sides.size()), units.h, count, glyphs.h) ||
-      !units.h || count <= 0)
-    return false;
-  const auto* u = reinterpret_cast<const char16_t*>(*units.h);
-  utf8 = KxUTF16ToUTF8(std::u16string(u, u + std::min(count, KxMemHSize(units.h) / 2)));
-  return true;
-}
-
 // The field's cells: a side entry on its placeholder, whatever placeholder
 // the document would store, sits in the script's double-byte one, wide
 // enough to draw its character in. `wide` goes from the document's bytes to
@@ -117,7 +80,7 @@ void Recell(std::string& bytes, std::vector<SKXUniChar>& sides, bool wide) {
 std::string Shown(const std::string& utf8) {
   std::string bytes, out;
   std::vector<SKXUniChar> sides;
-  if (!ToHeldForm(utf8, bytes, sides)) return Script(utf8);
+  if (!KxUTF8ToHeldText(utf8, bytes, sides)) return Script(utf8);
   std::size_t next = 0;
   for (std::size_t at = 0; at < bytes.size();) {
     const std::size_t len = CharLength(bytes, at);
@@ -152,7 +115,7 @@ class WordField : public KXEditJField {
   bool SetWord(const std::string& utf8) {
     std::string bytes;
     std::vector<SKXUniChar> sides;
-    if (!ToHeldForm(utf8, bytes, sides)) return false;
+    if (!KxUTF8ToHeldText(utf8, bytes, sides)) return false;
     Recell(bytes, sides, true);
     if (bytes.size() > GetMaxChars()) return false;
     Follow();
@@ -166,14 +129,14 @@ class WordField : public KXEditJField {
     std::string bytes = mText;
     std::vector<SKXUniChar> sides = mSides;
     Recell(bytes, sides, false);
-    return FromHeldForm(bytes, sides, utf8);
+    return KxHeldTextToUTF8(bytes.data(), long(bytes.size()), sides.data(), long(sides.size()), utf8);
   }
 
   void InputMethodCommit(const std::string& utf8) override {
     std::string bytes;
     std::vector<SKXUniChar> sides;
     Follow();
-    if (!ToHeldForm(utf8, bytes, sides)) {
+    if (!KxUTF8ToHeldText(utf8, bytes, sides)) {
       // Taken back whole rather than cut at what does not convert.
       CommitScriptText(std::string());
       KxCurrentHost().Beep();
@@ -202,7 +165,7 @@ class WordField : public KXEditJField {
           if (std::size_t(e.offset) >= mSelStart && std::size_t(e.offset) < mSelEnd)
             sides.push_back({std::int32_t(std::size_t(e.offset) - mSelStart), e.value});
         Recell(bytes, sides, false);
-        if (!FromHeldForm(bytes, sides, utf8)) break;
+        if (!KxHeldTextToUTF8(bytes.data(), long(bytes.size()), sides.data(), long(sides.size()), utf8)) break;
         const std::u16string units = KxUtf8ToUtf16(utf8);
         host.ClearClipboard();
         host.PutClipboard(FourCC("TEXT"), bytes.data(), bytes.size());
@@ -218,7 +181,7 @@ class WordField : public KXEditJField {
         units = units.substr(0, units.find_first_of(u"\r\n"));
         std::string bytes;
         std::vector<SKXUniChar> sides;
-        if (!ToHeldForm(KxUTF16ToUTF8(units), bytes, sides)) {
+        if (!KxUTF8ToHeldText(KxUTF16ToUTF8(units), bytes, sides)) {
           host.Beep();
           return true;
         }

@@ -80,6 +80,14 @@ bool EndsWithNoCase(const std::string& s, const std::string& suffix) {
 
 std::string LeafOf(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 
+// A path as a document keeps it: absolute and without "." and ".." parts
+// (as given when the working folder cannot be had).
+std::string WholePath(const std::string& path) {
+  std::error_code ec;
+  const std::string full = std::filesystem::absolute(path, ec).lexically_normal().string();
+  return ec ? path : full;
+}
+
 // The message after the count of characters a save could not write, and
 // the one after a save as RTF that could not write all of the document.
 constexpr std::int16_t kUnwritableMessage = 11;
@@ -196,11 +204,7 @@ CKXTextDocument::CKXTextDocument(LCommander* super, const std::string& path) : C
       // A contextual click (or the Menu key) on the text opens its menu.
       v->AddAttachment(new CKXTextContextualMenu(v));
     }
-  if (!path.empty()) {
-    std::error_code ec;
-    const std::string full = std::filesystem::absolute(path, ec).lexically_normal().string();
-    mFile = std::make_unique<LFile>(UFSSpec::MakeFSSpec(ec ? path : full));
-  }
+  if (!path.empty()) mFile = std::make_unique<LFile>(UFSSpec::MakeFSSpec(WholePath(path)));
 }
 
 CKXTextDocument::~CKXTextDocument() {
@@ -310,9 +314,7 @@ std::string CKXTextDocument::Path() const { return mFile ? mFile->GetFileSpec().
 
 void CKXTextDocument::FileRenamed(const std::string& path) {
   if (!mFile || path.empty()) return;
-  std::error_code ec;
-  const std::string full = std::filesystem::absolute(path, ec).lexically_normal().string();
-  mFile = std::make_unique<LFile>(UFSSpec::MakeFSSpec(ec ? path : full));
+  mFile = std::make_unique<LFile>(UFSSpec::MakeFSSpec(WholePath(path)));
   mTitle = LeafOf(path);
   UpdateTitle();
   if (CKXTextApp* app = CKXTextApp::GetTextApp()) app->UpdateDynamicMenus();
@@ -765,7 +767,7 @@ void CKXTextDocument::DoSave() {
         if (int err = KxExportRTF(copy, &page, rtf, message)) throw LException(err);
         tube.PutFlavor(kFormatRTF, rtf.data(), long(rtf.size()));
       } else {
-        if (!unicode) lost = CountUnwritable();
+        lost = KxCountUnwritable(mEngine->GetEdit(), short(mFormat.encoding));
         CKXFlavorExchange exchange(mEngine);
         exchange.SetTextEncoding(short(mFormat.encoding));
         // Nothing beside the file says which bytes are in which script:
@@ -867,10 +869,6 @@ std::array<long, 9> CKXTextDocument::PrintedPage(const SKXPageStyl& page, bool v
   if (vertical)
     return {page.paperWidth, page.paperHeight, left, bottom, right, top, page.columns, page.gap, page.pageOffset};
   return {page.paperHeight, page.paperWidth, top, left, bottom, right, page.columns, page.gap, page.pageOffset};
-}
-
-long CKXTextDocument::CountUnwritable() const {
-  return KxCountUnwritable(mEngine->GetEdit(), short(mFormat.encoding));
 }
 
 void CKXTextDocument::DoAutoSave() { DoAutoSaveAt(TickCount()); }
@@ -1163,8 +1161,7 @@ void CKXTextDocument::DoSetBounds(const SKXRectL& bounds) {
 }
 
 CKXTextDocument* KxTextDocHooks::Open(const std::string& path) {
-  std::error_code ec;
-  const std::string full = std::filesystem::absolute(path, ec).lexically_normal().string();
+  const std::string full = WholePath(path);
   // A plain text asked for as Aozora notation becomes a converted copy,
   // whichever window shows the file itself.
   const bool converting = CKXJCode::sCodeType == kKxCodeAozora && KxReadsAsPlainText(full);

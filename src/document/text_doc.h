@@ -164,9 +164,6 @@ class CKXTextDocument : public CKXDocument, public CKXTextDoc, public KxResumeDo
   // and the document modified. Why it failed, when the writing said, is
   // kept for the failure's alert.
   void DoSave() override;
-  // The characters of the text that a plain-text encoding without Unicode
-  // cannot write (those the text keeps as placeholders).
-  long CountUnwritable() const;
   // Runs, ruby, pictures, marks or a header a plain text file would lose.
   bool HoldsMoreThanText() const;
   // Paper, margins, columns, gap and first page number as printed.

@@ -4,9 +4,7 @@
 #include <cstring>
 
 #include "text/base/geometry.h"
-#include "text/base/memory.h"
 #include "text/codes/datetime.h"
-#include "text/codes/jcode.h"
 #include "text/codes/script.h"
 #include "text/codes/unicode.h"
 
@@ -127,28 +125,10 @@ long KxExpandHdFt(const SKXHdFtStyl& rec, const SKXHdFtValues& values, char* out
 }
 
 bool KxHdFtNameFromUTF8(const char* utf8, long length, std::string& bytes, std::vector<SKXUniChar>& sides) {
-  bytes.clear();
-  sides.clear();
-  if (!utf8 || length <= 0) return true;
-  // At most one unit a byte.
-  std::vector<char16_t> units(static_cast<std::size_t>(length));
-  units.resize(static_cast<std::size_t>(
-      CKXJCode::UTF8toUnits(reinterpret_cast<const unsigned char*>(utf8), length, units.data())));
-  if (units.empty()) return true;
-  StKxHandle text, uni;
-  long textLength = 0, uniCount = 0;
-  if (!UKXUnicode::ConvertToText(units.data(), long(units.size()), nullptr, text.h, textLength, uni.h, uniCount,
-                                 kScriptJapanese))
-    return false;
-  textLength = text.h ? std::clamp(textLength, 0L, KxMemHSize(text.h)) : 0;
-  const auto* b = text.h ? reinterpret_cast<const unsigned char*>(*text.h) : nullptr;
-  const long kept = b ? long(KxCutToCharBoundary(b, std::size_t(textLength), std::size_t(kKxHdFtMaxName))) : 0;
-  if (kept > 0) bytes.assign(reinterpret_cast<const char*>(b), std::size_t(kept));
-  uniCount = uni.h ? std::clamp(uniCount, 0L, KxMemHSize(uni.h) / long(sizeof(SKXUniChar))) : 0;
-  if (uniCount > 0) {
-    const auto* first = reinterpret_cast<const SKXUniChar*>(*uni.h);
-    sides.assign(first, first + uniCount);
-    sides.resize(std::size_t(KxCheckUniChars(sides.data(), long(sides.size()), kept)));
-  }
+  if (!KxUTF8ToHeldText(utf8, length, bytes, sides)) return false;
+  const long kept = long(KxCutToCharBoundary(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
+                                             std::size_t(kKxHdFtMaxName)));
+  bytes.resize(std::size_t(kept));
+  sides.resize(std::size_t(KxCheckUniChars(sides.data(), long(sides.size()), kept)));
   return true;
 }

@@ -8,8 +8,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
-#include <vector>
 
 #include "platform/types.h"
 
@@ -279,13 +277,6 @@ class KxMacroHost {
                                  long nUni);
 };
 
-// Text of a Unicode text statement. Macro text is in the program's Japanese
-// encoding; what it has no code for travels as side entries.
-// Script bytes and their side entries as UTF-8; false when nothing converts.
-bool KxMacroTextToUTF8(const char* text, long length, const SKXUniChar* uni, long nUni, std::string& utf8);
-// UTF-8 back to script bytes and side entries (malformed UTF-8 reads as
-// U+FFFD); false when nothing converts.
-bool KxMacroUTF8ToText(const char* utf8, long length, std::string& text, std::vector<SKXUniChar>& uni);
 // Whether a side entry inside a text of `length` bytes names a character
 // (glyph references and empty entries do not).
 bool KxMacroHasUniChar(const SKXUniChar* uni, long nUni, long length);

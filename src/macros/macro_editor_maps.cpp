@@ -8,6 +8,7 @@
 #include "macros/macro_list.h"
 #include "platform/script.h"
 #include "text/codes/unichar.h"
+#include "text/codes/unicode.h"
 
 namespace kxme {
 
@@ -122,7 +123,7 @@ std::size_t CutToCharBoundary(const char* text, std::size_t length, std::size_t 
 std::string UnicodeLineText(const SKXTMacroEdit& r) {
   std::string text;
   std::vector<SKXUniChar> uni;
-  if (r.opcode == kMacroUnicodeText && r.text && r.textLength > 0) KxMacroUTF8ToText(r.text, r.textLength, text, uni);
+  if (r.opcode == kMacroUnicodeText && r.text && r.textLength > 0) KxUTF8ToHeldText(r.text, r.textLength, text, uni);
   return text;
 }
 

@@ -14,6 +14,7 @@
 #include "text/base/geometry.h"
 #include "text/base/memory.h"
 #include "text/codes/unichar.h"
+#include "text/codes/unicode.h"
 
 namespace {
 
@@ -534,7 +535,7 @@ void PlayText(CKXTMacroTarget& target, char* text, long length) {
 void PlayUnicodeText(CKXTMacroTarget& target, const char* utf8, long length) {
   std::string text;
   std::vector<SKXUniChar> uni;
-  if (!KxMacroUTF8ToText(utf8, length, text, uni)) return;
+  if (!KxUTF8ToHeldText(utf8, length, text, uni) || text.empty()) return;
   KxMacroGetHost().InsertUnicodeText(&target, text.data(), long(text.size()), uni.empty() ? nullptr : uni.data(),
                                      long(uni.size()));
 }

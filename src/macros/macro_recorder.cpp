@@ -12,6 +12,7 @@
 #include "platform/bytefields.h"
 #include "text/base/memory.h"
 #include "text/codes/unichar.h"
+#include "text/codes/unicode.h"
 
 unsigned char UKXTextMacro::mMacroRecording = 0;
 unsigned char UKXTextMacro::mMacroRecType = 0;
@@ -110,7 +111,7 @@ void UKXTextMacro::AddMacroString(char* text, long length) { AddMacroData(kMacro
 void UKXTextMacro::AddMacroUnicodeString(const char* text, long length, const SKXUniChar* uni, long nUni) {
   if (!text || length < 1) return;
   std::string utf8;
-  if (!KxMacroHasUniChar(uni, nUni, length) || !KxMacroTextToUTF8(text, length, uni, nUni, utf8)) {
+  if (!KxMacroHasUniChar(uni, nUni, length) || !KxHeldTextToUTF8(text, length, uni, nUni, utf8) || utf8.empty()) {
     AddMacroString(const_cast<char*>(text), length);
     return;
   }

@@ -486,12 +486,13 @@ bool CKXTextFileBrowse::FileInfoDialog(const SKXFileEntry& file) {
   if (refused) edit.name.clear();
   // The windows showing the file, found while it still has its name: a
   // rename moves them to the new one, as Save As does, or their next save
-  // would bring back the old file.
-  // A window on another link to the same file keeps its own name.
+  // would bring back the old file. The same name in the same folder (links
+  // followed) is the same entry; a window on another hard link of the file
+  // keeps its own name.
   const std::filesystem::path renamed(file.path);
   auto sameEntry = [&renamed](const std::string& at) {
     const std::filesystem::path open(at);
-    return KxSameFile(at, renamed.string()) && open.filename() == renamed.filename() &&
+    return open.filename() == renamed.filename() &&
            KxSameFile(open.parent_path().string(), renamed.parent_path().string());
   };
   std::vector<CKXTextDocument*> showing;

@@ -252,7 +252,6 @@ int KxSedWriteFile(const std::string& path, const SKXSedText& text, const SKXSed
       DeleteDocPref(tube);
       return tube.Commit(message, 0, batch);
     }
-    const bool unicode = format.encoding == kKxCodeUTF8 || format.encoding == kKxCodeUTF16;
     CKXFlavorExchange exchange(nullptr, text.text.get());
     exchange.SetTextEncoding(format.encoding);
     exchange.SetLineEndType(format.lineEnd);
@@ -265,8 +264,8 @@ int KxSedWriteFile(const std::string& path, const SKXSedText& text, const SKXSed
     exchange.SendFlavorTo(kTypeText, SKXRange{0, std::int32_t(text.text->GetLength())}, tube);
     // Characters the encoding cannot hold would be lost without a word:
     // the file is left as it was (the tube drops its temporary).
-    const long lost = unicode ? 0 : KxCountUnwritable(KXHandleAccess::Wrap(text.text.get()), format.encoding) +
-                                        exchange.GetUnwritten();
+    const long lost =
+        KxCountUnwritable(KXHandleAccess::Wrap(text.text.get()), format.encoding) + exchange.GetUnwritten();
     if (lost > 0) {
       if (unwritable) *unwritable = lost;
       message = std::to_string(lost) + " characters cannot be written in the file's encoding";

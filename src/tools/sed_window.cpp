@@ -561,9 +561,15 @@ void CKXTextStreamEditor::OpenSelected(PaneIDT listID) {
   }
 }
 
-void CKXTextStreamEditor::Note(std::int16_t item, const std::string& arg) {
+std::string kxsedwin::KxSEDItemText(std::int16_t item, const std::string& arg, long number) {
   std::string text = KxIndString(kKxSEDMessages, item);
+  if (const std::size_t at = text.find("%d"); at != std::string::npos) text.replace(at, 2, std::to_string(number));
   if (const std::size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, arg);
+  return text;
+}
+
+void CKXTextStreamEditor::Note(std::int16_t item, const std::string& arg) {
+  std::string text = KxSEDItemText(item, arg);
   if (const std::size_t at = text.find("%s"); at != std::string::npos) text.erase(at, 2);
   // During a run the note joins the run's one note at its end.
   if (mCollectNotes) {

@@ -38,6 +38,9 @@ constexpr std::int16_t kStoppedByUser = 36, kStoppedAtLimit = 37, kStoppedAt = 3
                        kClipboardName = 40;
 // The targets not written for characters their encoding lacks, with counts.
 constexpr std::int16_t kUnwritableTargets = 41;
+// Item `item` of message list 210 with "%d" as `number` and the first "%s"
+// as `arg`.
+std::string KxSEDItemText(std::int16_t item, const std::string& arg, long number = 0);
 // The stream editor's errors are items code + 10.
 constexpr short kErrorBase = 11;
 constexpr std::int16_t kScriptSnippetStrings = 212, kExprSnippetStrings = 214;

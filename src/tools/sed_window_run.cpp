@@ -50,15 +50,6 @@ constexpr long kRunMaxLine = 1L << 26;
 
 constexpr char kListComma[] = "\x81\x41";  // the ideographic comma, between names
 
-// Item `item` of the window's messages with "%s" as `arg` and "%d" as
-// `number`.
-std::string ItemText(std::int16_t item, const std::string& arg, long number = 0) {
-  std::string text = KxIndString(kKxSEDMessages, item);
-  if (const std::size_t at = text.find("%d"); at != std::string::npos) text.replace(at, 2, std::to_string(number));
-  if (const std::size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, arg);
-  return text;
-}
-
 }  // namespace
 
 // The target as a note names it (Shift_JIS).
@@ -240,20 +231,20 @@ bool CKXTextStreamEditor::DoStreamEditor() {
     // A bound reached reads as the stop it is, not as the line buffer's
     // error it came through.
     notes.clear();
-    notes.push_back(ItemText(sed.Broken() ? kStoppedByUser : kStoppedAtLimit, TargetName(*stoppedAt),
+    notes.push_back(KxSEDItemText(sed.Broken() ? kStoppedByUser : kStoppedAtLimit, TargetName(*stoppedAt),
                              sed.InputLine()));
   } else if (stoppedAt && (!notes.empty() || !done.empty())) {
-    notes.push_back(ItemText(kStoppedAt, TargetName(*stoppedAt)));
+    notes.push_back(KxSEDItemText(kStoppedAt, TargetName(*stoppedAt)));
   }
   if (!refusedNames.empty()) {
     std::string names;
     for (const std::string& n : refusedNames) names += (names.empty() ? "" : kListComma) + n;
-    notes.insert(notes.begin(), ItemText(kUnwritableTargets, names));
+    notes.insert(notes.begin(), KxSEDItemText(kUnwritableTargets, names));
   }
   if (committed && stoppedAt && !done.empty()) {
     std::string names;
     for (const std::string& n : done) names += (names.empty() ? "" : kListComma) + n;
-    notes.push_back(ItemText(kAlreadyWritten, names));
+    notes.push_back(KxSEDItemText(kAlreadyWritten, names));
   }
   if (!notes.empty()) {
     std::string text;

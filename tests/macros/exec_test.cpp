@@ -8,6 +8,7 @@
 #include "fake_target.h"
 #include "macro_builder.h"
 #include "macros/macro.h"
+#include "text/codes/unicode.h"
 #include "platform/exception.h"
 #include "platform/keys.h"
 #include "text/base/memory.h"
@@ -435,7 +436,7 @@ TEST_F(Player, UnicodeTextInsertsBytesWithSideEntries) {
   const std::string utf8 = "aé日😀";
   std::string bytes;
   std::vector<SKXUniChar> uni;
-  ASSERT_TRUE(KxMacroUTF8ToText(utf8.data(), long(utf8.size()), bytes, uni));
+  ASSERT_TRUE(KxUTF8ToHeldText(utf8.data(), long(utf8.size()), bytes, uni));
   ASSERT_EQ(uni.size(), 2u);
   EXPECT_EQ(uni[0].offset, 1);
   EXPECT_EQ(uni[0].value, 0x00E90000u);

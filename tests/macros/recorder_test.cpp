@@ -6,6 +6,7 @@
 #include "fake_target.h"
 #include "macro_builder.h"
 #include "macros/macro.h"
+#include "text/codes/unicode.h"
 #include "platform/memory.h"
 #include "text/codes/unichar.h"
 #include "text/base/memory.h"
@@ -117,7 +118,7 @@ TEST_F(Recorder, AFirstBufferThatCannotBeHadLosesOnlyThatStatement) {
 TEST_F(Recorder, CharactersWithoutScriptCodesKeepTheirUnicode) {
   auto bytesOf = [](const std::string& utf8, std::vector<SKXUniChar>& uni) {
     std::string bytes;
-    EXPECT_TRUE(KxMacroUTF8ToText(utf8.data(), long(utf8.size()), bytes, uni));
+    EXPECT_TRUE(KxUTF8ToHeldText(utf8.data(), long(utf8.size()), bytes, uni));
     return bytes;
   };
   auto commit = [](const std::string& bytes, const std::vector<SKXUniChar>& uni) {
@@ -153,7 +154,7 @@ TEST_F(Recorder, LongUnicodeTextSplitsBetweenCharacters) {
   for (int i = 0; i < 12000; ++i) utf8 += "€";   // three bytes each
   std::string bytes;
   std::vector<SKXUniChar> uni;
-  ASSERT_TRUE(KxMacroUTF8ToText(utf8.data(), long(utf8.size()), bytes, uni));
+  ASSERT_TRUE(KxUTF8ToHeldText(utf8.data(), long(utf8.size()), bytes, uni));
   UKXTextMacro::StartRecording();
   UKXTextMacro::AddMacroUnicodeString(bytes.data(), long(bytes.size()), uni.data(), long(uni.size()));
   UKXTextMacro::StopRecording();

@@ -2,6 +2,7 @@
 on a script of steps, and the failures gathered to report at the end."""
 import os
 import subprocess
+import sys
 import tempfile
 
 BIN = os.environ.get("KX_BIN_DIR") or os.path.join(os.path.dirname(__file__), "../../build/bin")
@@ -24,3 +25,12 @@ def app(work, script, prefs=None):
     out = r.stdout.decode("utf-8", "replace")
     check(r.returncode == 0, "kxapp exit %d: %s" % (r.returncode, r.stderr.decode("utf-8", "replace")), out)
     return out
+
+
+def finish():
+    """Reports the failures gathered and exits 1, else prints ok."""
+    if FAILS:
+        for f in FAILS:
+            print("FAIL:", f, file=sys.stderr)
+        sys.exit(1)
+    print("ok")

@@ -8,10 +8,9 @@
 2. The line-end item of the replace field's history makes a line end in the
    output instead of failing the run."""
 import os
-import sys
 import tempfile
 
-from kxapp_run import FAILS, app, check
+from kxapp_run import app, check, finish
 
 
 
@@ -52,11 +51,7 @@ def main():
                         "field 3919 b\nchoose 3920 4\nanswer ok\nclick 3901\nprint alerts\nprint clipboard\n")
         check("note" not in out and "ab\nc\n" in out, "the line-end item", out)
 
-    if FAILS:
-        for f in FAILS:
-            print("FAIL:", f, file=sys.stderr)
-        sys.exit(1)
-    print("ok")
+    finish()
 
 
 if __name__ == "__main__":

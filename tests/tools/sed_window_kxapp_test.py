@@ -17,11 +17,10 @@
 7. Script files by their name pattern and script windows; a script error
    delivers nothing; the view's find-string command fills the find field."""
 import os
-import sys
 import tempfile
 
 import kxapp_run
-from kxapp_run import FAILS, check
+from kxapp_run import check, finish
 
 
 
@@ -170,11 +169,7 @@ def main():
         check("note: 不明なコマンドです: k\nzz a\n" in out, "a script error delivered", out)
         check("3916 field 0 1 0 s\n" in out, "find string from the view", out)
 
-    if FAILS:
-        for f in FAILS:
-            print("FAIL:", f, file=sys.stderr)
-        sys.exit(1)
-    print("ok")
+    finish()
 
 
 if __name__ == "__main__":

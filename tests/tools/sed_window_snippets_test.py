@@ -7,11 +7,10 @@ literal gives another result). The script snippet "only matching lines"
 prints each matching line once, and "\\n" in the script box joins lines."""
 import os
 import re
-import sys
 import tempfile
 
 import kxapp_run
-from kxapp_run import FAILS, check
+from kxapp_run import check, finish
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 STRINGS = os.path.join(HERE, "../../resources/strings/214.txt")
@@ -109,11 +108,7 @@ def main():
             "field 3924 N;s/1", "choose 3927 %d" % n, "type b/X/", "click 3901", "print text", "print alerts",
             "quit", "answer dont-save"]) + "\n")
         check(out == "A1\nA3\n\nAX2\nA3\nb4\n\n", "script box runs", out)
-    if FAILS:
-        for f in FAILS:
-            print("FAIL:", f, file=sys.stderr)
-        sys.exit(1)
-    print("ok")
+    finish()
 
 
 if __name__ == "__main__":

@@ -6,10 +6,9 @@ made leaves nothing in its folder but that file. kxsed, plain and styled,
 stops the same way and prints nothing."""
 import os
 import subprocess
-import sys
 import tempfile
 
-from kxapp_run import BIN, FAILS, app, check
+from kxapp_run import BIN, app, check, finish
 
 KXSED = os.path.abspath(os.path.join(BIN, "kxsed"))
 
@@ -66,11 +65,7 @@ def main():
                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=60)
             check(r.returncode == 9 and r.stdout == b"", "%r: exit %d, %r" % (args, r.returncode, r.stdout))
 
-    if FAILS:
-        for f in FAILS:
-            print("FAIL:", f, file=sys.stderr)
-        sys.exit(1)
-    print("ok")
+    finish()
 
 
 if __name__ == "__main__":

@@ -13,10 +13,9 @@ of it: GNU sed run once per target, in the same order, is the reference.
 import os
 import shutil
 import subprocess
-import sys
 import tempfile
 
-from kxapp_run import FAILS, app, check
+from kxapp_run import app, check, finish
 
 
 
@@ -88,11 +87,7 @@ def main():
             check("note: " in out and w in out, "w %s: no note" % w, out)
             check(files(clash) == before, "w %s: %r" % (w, files(clash)))
 
-    if FAILS:
-        for f in FAILS:
-            print("FAIL:", f, file=sys.stderr)
-        sys.exit(1)
-    print("ok")
+    finish()
 
 
 if __name__ == "__main__":

@@ -8,6 +8,7 @@
 #include "platform/script.h"
 #include "platform/utf16.h"
 #include "text/base/memory.h"
+#include "text/codes/jcode.h"
 #include "text/codes/script.h"
 
 unsigned char gAvailUnicodeConvert = 0;
@@ -846,4 +847,43 @@ std::int32_t UKXUnicode::Width(const char16_t* units, long count) {
 
 void KxTextUnicodeFacilities() {
   KxRegisterFacility(kRankUnicode, "unicode", UKXUnicode::Initialize, UKXUnicode::Terminate);
+}
+
+bool KxUTF8ToHeldText(const char* utf8, long length, std::string& bytes, std::vector<SKXUniChar>& sides) {
+  bytes.clear();
+  sides.clear();
+  if (!utf8 || length <= 0) return true;
+  // At most one unit a byte.
+  std::vector<char16_t> units(static_cast<std::size_t>(length));
+  units.resize(static_cast<std::size_t>(
+      CKXJCode::UTF8toUnits(reinterpret_cast<const unsigned char*>(utf8), length, units.data())));
+  if (units.empty()) return true;
+  StKxHandle text, uni;
+  long textLength = 0, uniCount = 0;
+  if (!UKXUnicode::ConvertToText(units.data(), long(units.size()), nullptr, text.h, textLength, uni.h, uniCount,
+                                 kScriptJapanese))
+    return false;
+  textLength = text.h ? std::clamp(textLength, 0L, KxMemHSize(text.h)) : 0;
+  if (textLength > 0) bytes.assign(*text.h, std::size_t(textLength));
+  uniCount = uni.h ? std::clamp(uniCount, 0L, KxMemHSize(uni.h) / long(sizeof(SKXUniChar))) : 0;
+  if (uniCount > 0) {
+    const auto* first = reinterpret_cast<const SKXUniChar*>(*uni.h);
+    sides.assign(first, first + uniCount);
+    sides.resize(std::size_t(KxCheckUniChars(sides.data(), long(sides.size()), textLength)));
+  }
+  return true;
+}
+
+bool KxHeldTextToUTF8(const char* bytes, long length, const SKXUniChar* sides, long count, std::string& utf8) {
+  utf8.clear();
+  if (!bytes || length <= 0) return true;
+  StKxHandle units, glyphs;
+  long unitCount = 0;
+  if (!UKXUnicode::ConvertFromText(kScriptJapanese, bytes, length, sides, sides ? count : 0, units.h, unitCount,
+                                   glyphs.h) ||
+      !units.h)
+    return false;
+  const auto* u = reinterpret_cast<const char16_t*>(*units.h);
+  utf8 = KxUTF16ToUTF8(std::u16string(u, u + std::clamp(unitCount, 0L, KxMemHSize(units.h) / 2)));
+  return true;
 }

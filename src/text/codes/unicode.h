@@ -16,6 +16,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "platform/textconv.h"
 #include "platform/types.h"
@@ -195,5 +197,16 @@ struct KxUnicodeDrawingHooks {
   std::int32_t (*width)(const char16_t* units, long count) = nullptr;
 };
 void KxSetUnicodeDrawingHooks(const KxUnicodeDrawingHooks& hooks);
+
+// Text as a document holds it, made from UTF-8 and read back into UTF-8:
+// Japanese bytes, each character they lack a placeholder with its value in
+// a side entry (offsets into the bytes; entries the bytes cannot carry are
+// left out). Malformed UTF-8 reads as U+FFFD. Empty text converts to empty
+// text; false when the bridge cannot convert.
+bool KxUTF8ToHeldText(const char* utf8, long length, std::string& bytes, std::vector<SKXUniChar>& sides);
+inline bool KxUTF8ToHeldText(const std::string& utf8, std::string& bytes, std::vector<SKXUniChar>& sides) {
+  return KxUTF8ToHeldText(utf8.data(), long(utf8.size()), bytes, sides);
+}
+bool KxHeldTextToUTF8(const char* bytes, long length, const SKXUniChar* sides, long count, std::string& utf8);
 
 void KxTextUnicodeFacilities();
