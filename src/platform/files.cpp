@@ -520,7 +520,10 @@ int CKXSafeWriter::Open() {
         mInPlace = true;
         return 0;
       }
-      mode &= ~mode_t(06000);
+      // Someone else's file we may not write: a rename in a folder open to
+      // us would get round its permissions and make it ours.
+      Abort();
+      return EACCES;
     }
     // A file with other names (hard links) keeps them all: a rename would
     // leave the others with the old contents.

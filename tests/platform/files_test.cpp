@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -333,6 +334,36 @@ TEST_F(FilesTest, WrittenInPlaceWhenTheFolderOrTheOwnerForbidsARename) {
   EXPECT_EQ(fresh.Open(), EACCES);
   EXPECT_TRUE(fresh.FolderRefused());
   EXPECT_FALSE(KxPathExists(Path("fresh")));
+}
+
+// Another user's file that we may not write stays theirs even in a folder
+// open to everyone: the rename that would replace it is refused. Needs
+// root to make the other user (the save runs as nobody in a child).
+TEST_F(FilesTest, AnotherUsersFileIsNotReplacedThroughAnOpenFolder) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  Write("theirs", "root's text");
+  ASSERT_EQ(chmod(dir.c_str(), 0777), 0);
+  ASSERT_EQ(chmod(Path("theirs").c_str(), 0644), 0);
+  struct stat before, after;
+  ASSERT_EQ(stat(Path("theirs").c_str(), &before), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0) _exit(99);
+    const int refused = KxWriteFileSafely(Path("theirs"), "nobody's", 8);
+    // A file of our own beside it still saves.
+    const int own = KxWriteFileSafely(Path("mine"), "ok", 2);
+    _exit(refused == EACCES && own == 0 ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  ASSERT_EQ(stat(Path("theirs").c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(after.st_uid, 0u);
+  EXPECT_EQ(Read("theirs"), "root's text");
+  EXPECT_EQ(Names(), std::vector<std::string>({"mine", "theirs"}));
 }
 
 // Every name of a hard-linked file sees a save; its backup is a copy, and
