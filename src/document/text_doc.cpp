@@ -324,7 +324,7 @@ bool CKXTextDocument::FinishCreateSelf() {
   InitializeSpelling();
   mEngine->SetTextChanged(false);
   const std::string path = Path();
-  if (!path.empty() && KxPathExists(path)) {
+  if (!KxPathMissing(path)) {
     // The window takes its place and wraps to it before the file is read:
     // a large text is laid out once, at the width it is shown in, not once
     // as read and again at the window's width.

@@ -821,6 +821,11 @@ bool KxPathExists(const std::string& path) {
   return !path.empty() && lstat(path.c_str(), &st) == 0;
 }
 
+bool KxPathMissing(const std::string& path) {
+  struct stat st;
+  return path.empty() || (stat(path.c_str(), &st) != 0 && errno == ENOENT);
+}
+
 bool KxSameFile(const std::string& a, const std::string& b) {
   if (a.empty() || b.empty()) return false;
   if (a == b) return true;

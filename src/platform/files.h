@@ -219,6 +219,10 @@ long BatchSyncs();
 // Whether anything exists under `path` (a symbolic link counts by itself).
 bool KxPathExists(const std::string& path);
 
+// Whether nothing is there for a read, so that a save would create it: no
+// entry, or a symbolic link to a missing file (the save creates its target).
+bool KxPathMissing(const std::string& path);
+
 // True when both paths name one file: the same path, or (links followed)
 // the same device and inode, so that a link or a second hard link to an
 // open document is that document.

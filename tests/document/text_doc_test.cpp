@@ -371,6 +371,17 @@ TEST_F(TextDocTest, MissingFileOpensEmptyAndSavesThere) {
   Type("fresh");
   Command(kSave);
   EXPECT_EQ(Slurp(p), "fresh");
+  // A link to a missing file is missing too: the save creates the target
+  // and the link stays. A loop of links is no missing file.
+  fs::create_symlink("target.txt", dir / "link.txt");
+  CKXTextDocument* linked = Open(dir / "link.txt");
+  ASSERT_NE(linked, nullptr);
+  Type("through");
+  Command(kSave);
+  EXPECT_EQ(Slurp(dir / "target.txt"), "through");
+  EXPECT_TRUE(fs::is_symlink(dir / "link.txt"));
+  fs::create_symlink("loop.txt", dir / "loop.txt");
+  EXPECT_EQ(Open(dir / "loop.txt"), nullptr);
 }
 
 // With three generations every explicit save rotates: saves B, C, D, E
