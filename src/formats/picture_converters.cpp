@@ -20,7 +20,9 @@ bool KxConvertJPEGToPixels(const unsigned char* data, long length, KxPicturePixe
   unsigned char *r, *g, *b;
   long width, height;
   decoder.GetPictData(&r, &g, &b, width, height);
-  if (width < 1 || height < 1 || width > kKxPictureMaxSide || height > kKxPictureMaxSide) return false;
+  if (width < 1 || height < 1 || width > kKxPictureMaxSide || height > kKxPictureMaxSide ||
+      std::int64_t(width) * height > kKxPictureMaxPixels)
+    return false;
   try {
     out.rgb.reserve(std::size_t(width) * std::size_t(height) * 3);
   } catch (const std::bad_alloc&) {

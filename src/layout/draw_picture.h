@@ -52,8 +52,11 @@ void KxSetPictureConverter(OSType kind, KxPictureConverter converter);
 KxPictureConverter KxGetPictureConverter(OSType kind);
 
 constexpr OSType kKxPictureKindJPEG = 0x4A504547;   // 'JPEG'
-// The largest picture drawn from pixels, each way; larger ones are boxes.
-constexpr std::int32_t kKxPictureMaxSide = 8192;
+// The largest picture drawn from pixels, each way (the drawing surfaces'
+// own limit) and in all; larger ones are boxes. A long thin strip is as
+// cheap as a small square.
+constexpr std::int32_t kKxPictureMaxSide = 32767;
+constexpr std::int64_t kKxPictureMaxPixels = std::int64_t(8192) * 8192;
 
 // Draws the picture into the rectangle (x, y, w, h) at a scale: JPEG records
 // through their converter, stretched to the rectangle; any other record, and

@@ -13,6 +13,8 @@
 #include "formats/jpeg.h"
 #include "formats/picture_converters.h"
 #include "layout/draw_picture.h"
+#include "layout/pict_jpeg.h"
+#include "text/base/memory.h"
 #include "platform/draw/port.h"
 
 namespace {
@@ -79,6 +81,29 @@ TEST(PictureConverters, JPEGPixelsAreTheDecodedPlanesInterleaved) {
                                        long(jpeg.size() * 3 / 4), px)) << name;
     EXPECT_TRUE(px.rgb.empty()) << name;
   }
+}
+
+// A long thin strip (1 x 10000) is a small picture: it converts, becomes a
+// picture of pixels, and draws where it shows; the pixel count still bounds
+// what a picture may hold.
+TEST(PictureConverters, LongThinStripsAreReadAndDrawn) {
+  const std::string jpeg = ReadFixture("jpeg-1x10000.jpg");
+  ASSERT_FALSE(jpeg.empty());
+  KxPicturePixels px;
+  ASSERT_TRUE(KxConvertJPEGToPixels(reinterpret_cast<const unsigned char*>(jpeg.data()), long(jpeg.size()), px));
+  EXPECT_EQ(px.width, 1);
+  EXPECT_EQ(px.height, 10000);
+  Handle pict = UKXPict::GetPictureFromJPEG(jpeg.data(), long(jpeg.size()));
+  ASSERT_NE(pict, nullptr);
+  auto port = KxPort::NewImage(10, 100);
+  StKxPortSaver saver(port.get());
+  EXPECT_TRUE(KxTextDrawPicture(0, -5000, 1, 10000, pict, 0));
+  KxMemHFree(pict);
+  // Reddest at the top, bluest at the bottom: row 5000 is halfway.
+  cairo_surface_flush(port->Surface());
+  const std::uint32_t mid = *reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(port->Surface()));
+  EXPECT_NEAR(int(mid >> 16 & 0xFF), 128, 12);
+  EXPECT_NEAR(int(mid & 0xFF), 128, 12);
 }
 
 }  // namespace
