@@ -208,6 +208,7 @@ int CKXFileReader::Open(const std::string& path, std::size_t maxSize) {
   if (mFd >= 0) close(mFd);
   mFd = -1;
   mSize = 0;
+  mHeld.clear();
   mKind = EKXFileKind::kNone;
   // A device is not even opened (opening some does something); a pipe
   // that takes its place meanwhile is caught below without waiting for a
@@ -237,12 +238,38 @@ int CKXFileReader::Open(const std::string& path, std::size_t maxSize) {
   }
   mFd = fd;
   mSize = static_cast<std::size_t>(st.st_size);
+  if (mSize == 0) return ReadUnsized(maxSize);
+  return 0;
+}
+
+int CKXFileReader::ReadUnsized(std::size_t maxSize) {
+  // Pseudo-files report a size of 0 and make their text as they are read.
+  std::uint8_t block[65536];
+  for (;;) {
+    const ssize_t n = read(mFd, block, sizeof block);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return errno;
+    if (n == 0) break;
+    if (mHeld.size() + static_cast<std::size_t>(n) > maxSize) {
+      mHeld.clear();
+      return EFBIG;
+    }
+    mHeld.insert(mHeld.end(), block, block + n);
+  }
+  mSize = mHeld.size();
   return 0;
 }
 
 int CKXFileReader::ReadAt(std::size_t at, void* buffer, std::size_t length, std::size_t& got) const {
   got = 0;
   if (mFd < 0) return EBADF;
+  if (!mHeld.empty()) {
+    if (at < mHeld.size()) {
+      got = std::min(length, mHeld.size() - at);
+      std::memcpy(buffer, mHeld.data() + at, got);
+    }
+    return 0;
+  }
   char* p = static_cast<char*>(buffer);
   while (got < length) {
     ssize_t n = pread(mFd, p + got, length - got, static_cast<off_t>(at + got));

@@ -51,9 +51,12 @@ class CKXFileReader {
   int ReadAll(std::vector<std::uint8_t>& out) const;
 
  private:
+  int ReadUnsized(std::size_t maxSize);
   int mFd = -1;
   std::size_t mSize = 0;
   EKXFileKind mKind = EKXFileKind::kNone;
+  // A file that says it is empty but is not (/proc, /sys), read at the open.
+  std::vector<std::uint8_t> mHeld;
 };
 
 // An open file descriptor as a seekable byte stream, for containers that

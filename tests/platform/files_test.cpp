@@ -198,12 +198,26 @@ TEST_F(FilesTest, BackupGenerations) {
 
 TEST_F(FilesTest, ReadingLimitsAndDescriptorStreams) {
   Write("five", "12345");
+  char buf8[8] = {};
   std::vector<std::uint8_t> b{1};
   EXPECT_EQ(KxReadFile(Path("five"), b, 4), EFBIG);
   EXPECT_TRUE(b.empty());
   EXPECT_EQ(KxReadFile(Path("five"), b, 5), 0);
   EXPECT_EQ(b.size(), 5u);
   EXPECT_EQ(KxReadFile(dir, b), EISDIR);
+  // A pseudo-file says it holds nothing until it is read; an empty file
+  // holds nothing indeed.
+  EXPECT_EQ(KxReadFile("/proc/self/status", b), 0);
+  EXPECT_NE(std::string(b.begin(), b.end()).find("Name:"), std::string::npos);
+  EXPECT_EQ(KxReadFile("/proc/self/status", b, 8), EFBIG);
+  CKXFileReader pseudo;
+  ASSERT_EQ(pseudo.Open("/proc/self/status"), 0);
+  std::size_t held = 0;
+  ASSERT_EQ(pseudo.ReadAt(0, buf8, 5, held), 0);
+  EXPECT_EQ(std::string(buf8, held), "Name:");
+  Write("empty", "");
+  EXPECT_EQ(KxReadFile(Path("empty"), b), 0);
+  EXPECT_TRUE(b.empty());
 
   int fd = open(Path("five").c_str(), O_RDWR);
   ASSERT_GE(fd, 0);
