@@ -297,8 +297,12 @@ void CKXTextCharCode::FinishCreateSelf() {
 }
 
 void CKXTextCharCode::DocumentClosing(CKXTextDocument* doc) {
-  for (CKXTextCharCode* table : Open())
+  for (CKXTextCharCode* table : Open()) {
     if (table->mDoc == doc) table->mDoc = nullptr;
+    // Left without a super commander it would take no command at all: the
+    // document's own super (the application) takes it.
+    if (table->GetSuperCommander() == doc) table->SetSuperCommander(doc->GetSuperCommander());
+  }
 }
 
 void CKXTextCharCode::CloseAll() {

@@ -176,8 +176,10 @@ CKXTextCustomForm* CKXTextCustomForm::ShowCustomForm(CKXTextDocument* doc) {
 
 void CKXTextCustomForm::DocumentClosing(CKXTextDocument* doc) {
   // What the user typed stays; OK then stores it as the default form.
-  for (CKXTextCustomForm* d : Dialogs())
+  for (CKXTextCustomForm* d : Dialogs()) {
     if (d->mDoc == doc) d->mDoc = nullptr;
+    if (d->GetSuperCommander() == doc) d->SetSuperCommander(doc->GetSuperCommander());
+  }
 }
 
 void CKXTextCustomForm::SetTextDoc(CKXTextDocument* doc) {

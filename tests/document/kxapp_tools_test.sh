@@ -109,7 +109,8 @@ S
 [ "$(line "$out" '^3771 ' | tail -1)" = "3771 grid 1 1 17 01-7E 80 A1-DF FD-FF" ] || fail "with Option: $out"
 [ "$(printf '%s\n' "$out" | sed -n 4,5p | tr '\n' '|')" = "A|ｱ|" ] || fail "typed cells: $out"
 
-# 4. A table whose document closed types nothing and does not fail.
+# 4. A table whose document closed types nothing and does not fail; the
+#    application's commands still reach past it (a new window, Quit).
 out=$(app - <<'S'
 menu 2
 menu 1137
@@ -117,8 +118,12 @@ menu 1610
 menu 4
 click 3771 73 22
 print windows
+status 2
+menu 2
+print windows
 quit
 S
 )
-[ "$out" = "文字コード表" ] || fail "table after its document closed: $out"
+[ "$(printf '%s\n' "$out" | head -2 | sed 's/ *$//' | tr '\n' '|')" = "文字コード表|1 0|" ] || fail "table after its document closed: $out"
+[ "$(printf '%s\n' "$out" | sed -n 3p)" = "名称未設定 2" ] || fail "new window from the table: $out"
 echo ok
