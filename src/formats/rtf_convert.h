@@ -94,6 +94,7 @@ class CKXTextRTF : public CRTFReader {
   void SetCharFontNum(std::int32_t num);
   void SettleBaseFont();
   short ResolveFont(RTFFont* f, std::int32_t num);
+  static std::int32_t FontCodePage(const RTFFont* f);
   void SetCharColor(std::int32_t num);
   void SetUnicodeChar(std::int32_t n);
   void InsertUnicode(std::uint32_t value);

@@ -742,13 +742,7 @@ void CKXTextRTF::SetCharFontNum(std::int32_t num) {
   RTFFont* f = num == -1 ? nullptr : RTFGetFont(num);
   // In a Western document a font number its table does not hold stays Roman.
   const short id = f ? ResolveFont(f, num) : mWesternBase ? kRomanFallbackFont : Clamp16(num);
-  std::int32_t cpg = 0;
-  if (f && f->rtfFCodePage > 0) {
-    cpg = f->rtfFCodePage;
-  } else if (f) {
-    for (const auto& c : kCharSetCodePages)
-      if (c[0] == f->rtfFCharSet) cpg = c[1];
-  }
+  const std::int32_t cpg = FontCodePage(f);
   if (cpg != mAttr.codePage) {
     FlashText(true);
     mAttr.codePage = cpg;
@@ -765,23 +759,41 @@ void CKXTextRTF::SetCharFontNum(std::int32_t num) {
   mStylUsed = true;
 }
 
+std::int32_t CKXTextRTF::FontCodePage(const RTFFont* f) {
+  if (!f) return 0;
+  if (f->rtfFCodePage > 0) return f->rtfFCodePage;
+  std::int32_t cpg = 0;
+  for (const auto& c : kCharSetCodePages)
+    if (c[0] == f->rtfFCharSet) cpg = c[1];
+  return cpg;
+}
+
 // Text that no font word reaches takes the text's own font, here usually a
-// Japanese one. A Windows-set document with a single-byte code page and no
-// default font from its table is Western, though: read as Shift_JIS its
-// upper-half bytes would swallow the byte after them. Decided once, before
-// the first text or font word, when the header words have all been read.
+// Japanese one. A Windows-set document with a single-byte code page is
+// Western, though, unless its table's default font is a Japanese one: read
+// as Shift_JIS its upper-half bytes would swallow the byte after them. Its
+// text then takes the table's (Roman) default font, or a Roman one when the
+// table gives none. Decided once, before the first text or font word, when
+// the header words have all been read.
 void CKXTextRTF::SettleBaseFont() {
   if (mBaseFontSettled) return;
   mBaseFontSettled = true;
   if (!mWindowsSet || IsDoubleByteCodePage(mAnsiCodePage)) return;
-  if (mDefFontGiven && RTFGetFont(mDefFont)) return;
+  short base = kRomanFallbackFont;
+  std::int32_t cpg = 0;
+  if (RTFFont* f = mDefFontGiven ? RTFGetFont(mDefFont) : nullptr) {
+    base = ResolveFont(f, mDefFont);
+    if (KxFontToScriptType(base) != kScriptRoman) return;
+    cpg = FontCodePage(f);
+  }
   SStyl scratch;
   if (KxFontToScriptType(EffectiveStyl(scratch)->font) == kScriptRoman) return;
   StartCharChange();
-  auto toRoman = [](SRTFAttr& a) {
-    a.styl.font = kRomanFallbackFont;
+  auto toRoman = [base, cpg](SRTFAttr& a) {
+    a.styl.font = base;
     a.styl.height = a.styl.ascent = 0;
     a.script = kScriptRoman;
+    a.codePage = cpg;
   };
   mWesternBase = true;
   toRoman(mAttr);

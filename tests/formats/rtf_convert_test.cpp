@@ -227,7 +227,8 @@ TEST_F(RTFConvert, WindowsBytesBecomeMacOnesInRomanRunsOnly) {
 // A Windows-set document on a single-byte code page with no default font
 // from its table is Western: text no font word reaches reads as Roman
 // bytes (converted to the Mac set), in groups opened before it and in
-// headers too. Double-byte code pages, the Mac set, no set at all and a
+// headers too, in the table's default font when that is a Roman one.
+// Double-byte code pages, the Mac set, no set at all and a Japanese
 // default font from the table keep the text's own (Japanese) font.
 TEST_F(RTFConvert, WesternDocumentsWithoutAFontReadAsRoman) {
   struct Case {
@@ -239,6 +240,7 @@ TEST_F(RTFConvert, WesternDocumentsWithoutAFontReadAsRoman) {
       {"{\\rtf1\\ansi\\deff3{\\fonttbl{\\f0 KX Synthetic Roman;}}\\'e9x}", "\x8Ex"},  // \deff names nothing
       {"{\\rtf1\\pc\\ansicpg437 \\u233?\\'41}", "\x8E" "A"},
       {"{\\rtf1\\ansi\\f0 f\\'e9 {\\f2 g\\'e9}}", "f\x8E g\x8E"},  // fonts the table does not hold
+      {"{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 KX Synthetic Roman;}}caf\\'e9}", "caf\x8E"},
   };
   for (const Case& c : western) {
     CKXText t;
@@ -246,6 +248,10 @@ TEST_F(RTFConvert, WesternDocumentsWithoutAFontReadAsRoman) {
     EXPECT_EQ(Bytes(t), c.bytes) << c.rtf;
     for (long p = 0; p < t.GetLength(); ++p) EXPECT_EQ(t.GetScriptType(p), kScriptRoman) << c.rtf << " at " << p;
   }
+  // A Roman default font from the table is the text's font.
+  CKXText d;
+  ASSERT_EQ(Import(western[5].rtf, d), 1);
+  EXPECT_EQ(StylAt(d, 0).font, Family("KX Synthetic Roman"));
   CKXText h;
   RTFKXDoc doc{};
   ASSERT_EQ(Import("{\\rtf1\\ansi{\\header \\'e9h\\par}\\'e9b}", h, &doc), 1);
