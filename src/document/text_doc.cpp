@@ -804,7 +804,7 @@ void CKXTextDocument::DoSave() {
   // What the file could not hold is still only in the window: the document
   // stays changed, so that closing it asks to save (in another encoding or
   // format) rather than dropping it.
-  const bool unsaid = lost > 0 || dropped;
+  const bool unsaid = lost > 0 || dropped || rtfLost;
   mEngine->SetTextChanged(unsaid);
   SetModified(unsaid);
   SetSpecified(true);

@@ -73,6 +73,25 @@ check "no sidecar in Unicode" "" "$(ls -A "$work" | grep -F '._u.txt')"
 check "Unicode says so" "1" "$(grep -c 'could not be kept in a Unicode text file' <<<"$out")"
 check "Unicode text written" "日本" "$(cat "$work/u.txt")"
 
+# So does an RTF file, which has no words for ruby: the window stays
+# changed, and closing it asks first.
+out=$(app <<S
+menu 2
+type 東京
+select 0 4
+menu 1302
+field 2454 とうきょう
+click 2451
+menu 6
+answer $work/r.rtf
+print windows
+answer cancel
+menu 4
+print windows
+S
+)
+check "RTF save leaves the window changed, and closing asks" "2" "$(grep -c '^r.rtf (modified)' <<<"$out")"
+
 # A header is the document's text too: it is kept.
 printf 'head\n' > "$work/h.txt"
 app <<S
