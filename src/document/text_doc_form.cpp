@@ -38,7 +38,9 @@ void CKXTextDocument::FormStylWindow(const SKXFormStyl& form, bool redraw) {
 }
 
 void CKXTextDocument::ApplyUserForm(const SKXFormStyl& form) {
-  if (!mEngine) return;
+  // A read-only document keeps its layout; the form dialog's list edits
+  // are kept all the same.
+  if (!mEngine || !IsEditable()) return;
   std::array<std::uint8_t, kKxFORMSize> before{}, after{};
   const bool had = CurrentFormRecord(before);
   // Laying the text out again under the form leaves the caret at the text's

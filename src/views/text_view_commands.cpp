@@ -656,7 +656,10 @@ const KxTextCommandRow kTable[] = {
     {1451, 1453, DoEncoding, StEncoding, kRO, false},
     {1520, 1599, DoScrapHistory, StEnabled, kRO, false},
     {1901, 1930, DoWordService, StEnabled, kRO, false},
-    {1931, 1999, nullptr, StForms, false, false},
+    // Forms lay the document out anew; the form dialog edits the list too.
+    {1931, 1931, nullptr, StForms, kRO, false},
+    {1932, 1932, nullptr, StForms, false, false},
+    {1933, 1999, nullptr, StForms, kRO, false},
     {3000, 3999, DoMark, StMark, false, false},
 };
 

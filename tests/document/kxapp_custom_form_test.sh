@@ -32,6 +32,23 @@ status 1933
 S
 )
 [ "$menu" = "$dialog" ] || fail "the dialog's form and the menu's differ: $menu / $dialog"
+# A read-only document keeps its pages: the menu's forms are off, the
+# dialog's OK lays nothing out.
+locked=$(app p0 <<'S'
+open a.txt
+menu 1124
+print page
+status 1933
+menu 1932
+choose 3806 3
+click 3801
+print page
+print windows
+S
+)
+[ "$(sed -n 1p <<<"$locked")" = "$(sed -n 3p <<<"$locked")" ] || fail "a form laid out a read-only text: $locked"
+grep -qx '0 0 *'<<<"$locked" || fail "forms enabled while read-only: $locked"
+grep -qx 'a.txt'<<<"$locked" || fail "a read-only text changed: $locked"
 grep -q '^paper 842 595 '<<<"$menu" || fail "the form's paper: $menu"
 grep -qx '1 18 '<<<"$menu" || fail "the form's item is not checked: $menu"
 
