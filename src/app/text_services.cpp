@@ -109,6 +109,10 @@ long CKXAppTextServices::ChoosePicture() {
   constexpr std::size_t kMostBytes = std::size_t(256) << 20;
   std::vector<std::uint8_t> bytes;
   if (KxReadFile(reply.paths.front(), bytes, kMostBytes) != 0 || bytes.empty()) return -2;
+  // A JPEG file starts with its start-of-image marker. The decoder finds
+  // a picture behind other bytes too, but those bytes would be stored
+  // with it, and the file is no picture (a document holding one, say).
+  if (bytes.size() < 2 || bytes[0] != 0xFF || bytes[1] != 0xD8) return -2;
   Handle pict = KxMakeJPEGPicture(bytes.data(), long(bytes.size()));
   if (!pict) return -2;
   const short id = UKXText_SetPicture(reinterpret_cast<PicHandle>(pict));

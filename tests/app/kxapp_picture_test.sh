@@ -3,8 +3,9 @@
 # goes in as one picture byte and is written with a native save as the JPEG
 # itself, byte for byte (not its decoded pixels), and stays so when the
 # document is reopened and saved again; it draws the same before and after;
-# a file that is no JPEG is refused with the stop alert; a cancelled choice
-# inserts nothing. A printout carries the picture itself, not its box.
+# a file that is no JPEG (nor one that only holds one) is refused with the
+# stop alert; a cancelled choice inserts nothing. A printout carries the
+# picture itself, not its box.
 set -euo pipefail
 bin=${KX_BIN_DIR:?}
 src=${KX_SOURCE_DIR:?}
@@ -17,6 +18,8 @@ app() { "$bin/kxapp" --prefs "$work/prefs" "$@"; }
 jpeg=$src/tests/data/formats/jpeg-422.jpg
 printf 'hello\n' > a.txt
 printf 'no picture\n' > b.txt
+# A JPEG behind other bytes is no JPEG file (the bytes would be stored too).
+{ printf 'not a picture\n'; cat "$jpeg"; } > junk.jpg
 out=$(app - <<S
 open a.txt
 answer $jpeg
@@ -37,6 +40,16 @@ S
 )
 [ "$(head -1 <<<"$out")" = "1 1" ] || fail "the picture was not inserted: $out"
 grep -q '^stop: ' <<<"$out" || fail "a text file was not refused: $out"
+junk=$(app - <<S
+open b.txt
+answer $work/junk.jpg
+menu 1141
+print alerts
+print selection
+S
+)
+[ "$junk" = "$(printf 'stop: %s\n0 0' "$(grep -m1 '^stop: ' <<<"$out" | cut -d' ' -f2-)")" ] ||
+  fail "a JPEG behind other bytes was not refused: $junk"
 [ "$(tail -1 <<<"$out")" = "1 1" ] || fail "a cancelled choice changed the text: $out"
 dump=$("$bin/kxdoc" dump a.txt)
 grep -q '^picture 1 JPEG size [1-9]' <<<"$dump" || fail "no JPEG picture in the saved document: $dump"
