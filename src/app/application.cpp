@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 
@@ -25,6 +26,7 @@
 #include "platform/framework/document.h"
 #include "platform/core.h"
 #include "platform/exception.h"
+#include "platform/files.h"
 #include "platform/framework/periodical.h"
 #include "platform/host/host.h"
 #include "platform/toolbox/keytable.h"
@@ -96,13 +98,26 @@ std::string Beside(const std::string& preferencePath, const std::string& standar
   return preferencePath.substr(0, slash == std::string::npos ? 0 : slash + 1) +
          (leaf == std::string::npos ? standard : standard.substr(leaf + 1));
 }
+
+std::string Quoted(const std::string& path) { return "\u201C" + path + "\u201D"; }
 }  // namespace
 
 void KxAppHooks::ReadPreference() {
   const std::string path = PreferencePath();
   KxReadPreference(path, KxFactorySettingsPath());
-  // Told once, as the program starts: only the settings before the damage
-  // are in use.
+  // Each told once, as the program starts, so that no change of the
+  // settings is made believing it will last.
+  if (path.empty())
+    KxCurrentHost().Alert(KxAlertKind::kNote,
+                          "No home folder was found, so there is no place to keep the settings: the factory settings "
+                          "are in use, and changes to them will not be saved.");
+  std::string unreadable;
+  if (const int err = KxPreferenceFileUnreadable(&unreadable))
+    KxCurrentHost().Alert(KxAlertKind::kNote,
+                          "The settings file " + Quoted(unreadable) + " could not be read (" + KxErrorText(err) +
+                              "); the factory settings are in use. The file is left as it is and is not written over, "
+                              "so changes to the settings will not be saved until it can be read again.");
+  // Only the settings before the damage are in use.
   std::string copy;
   if (KxPreferenceFileDamaged(&copy)) {
     const std::string name = "\u201C" + std::filesystem::path(path).filename().string() + "\u201D";
@@ -119,8 +134,18 @@ void KxAppHooks::ReadPreference() {
   GetIndString(title, kKxScheduleTitleList, kKxScheduleTitleItem);
   UKXColorSchedule::SetNewTitle(std::string(reinterpret_cast<const char*>(title + 1), title[0]));
   // A schedule file that cannot be read stays on disk until the user
-  // makes a schedule of their own.
-  const int err = KxReadColorSchedule(Beside(path, KxColorSchedulePath()), Beside(path, KxOldColorSchedulePath()));
+  // makes a schedule of their own. Without a preference folder there is
+  // none to read (its name alone would be the current folder's).
+  std::string failed;
+  const int err = path.empty() ? 0
+                               : KxReadColorSchedule(Beside(path, KxColorSchedulePath()),
+                                                     Beside(path, KxOldColorSchedulePath()), &failed);
+  if (err != 0)
+    KxCurrentHost().Alert(KxAlertKind::kNote,
+                          "The color schedule file " + Quoted(failed) + " could not be read (" +
+                              (err == EILSEQ ? std::string("it is damaged") : KxErrorText(err)) +
+                              "). The schedule is not in use; the file is kept as it is until a new schedule "
+                              "replaces it.");
   UKXColorSchedule::SetLoadFailed(err != 0);
   UKXColorSchedule::SetChanged(false);
   UKXColorSchedule::Rebuild(true);
@@ -131,7 +156,15 @@ void KxAppHooks::WritePreference() {
   const bool modified = gPrefModify;
   // The user's own colours are written, not a schedule entry's.
   if (modified) KxEndColorScheduleOverride();
-  if (KxWritePreference(path) != 0 || !modified) return;
+  // An unreadable file and a missing home folder were told at the start.
+  if (path.empty() || KxPreferenceFileUnreadable() != 0) return;
+  if (const int err = KxWritePreference(path)) {
+    // A note, not a question: the quit goes on either way.
+    KxCurrentHost().Alert(KxAlertKind::kNote, "The settings could not be saved in " + Quoted(path) + " (" +
+                                                  KxErrorText(err) + "), so the latest changes to them are not kept.");
+    return;
+  }
+  if (!modified) return;
   if (UKXColorSchedule::LoadFailed() && !UKXColorSchedule::Changed()) return;
   if (KxWriteColorSchedule(Beside(path, KxColorSchedulePath()), Beside(path, KxOldColorSchedulePath())) == 0)
     UKXColorSchedule::SetChanged(false);

@@ -153,20 +153,24 @@ std::string KxColorSchedulePath() { return KxPreferenceFolder() + "/" + FileName
 std::string KxOldColorSchedulePath() { return KxPreferenceFolder() + "/" + FileName(kNameOldSchedule); }
 std::string KxColorScheduleLabel() { return FileName(kNameOldSchedule); }
 
-int KxReadColorSchedule(const std::string& path, const std::string& oldPath) {
+int KxReadColorSchedule(const std::string& path, const std::string& oldPath, std::string* failedPath) {
   KxSetColorScheduleData(nullptr, 0);
+  const auto failed = [failedPath](const std::string& p, int e) {
+    if (failedPath) *failedPath = p;
+    return e;
+  };
   KxBlock file;
   int err = KxReadFile(path, file, kFileMax);
   if (err == 0) {
     KxBlock schedule;
-    if (!KxTheScheduleContainer().Unpack(file, schedule)) return EILSEQ;
+    if (!KxTheScheduleContainer().Unpack(file, schedule)) return failed(path, EILSEQ);
     KxSetColorScheduleData(schedule.data(), schedule.size());
     return 0;
   }
-  if (err != ENOENT) return err;
+  if (err != ENOENT) return failed(path, err);
   err = KxReadFile(oldPath, file, kFileMax);
   if (err == ENOENT) return 0;
-  if (err) return err;
+  if (err) return failed(oldPath, err);
   KxSetColorScheduleData(file.data(), file.size());
   return 0;
 }

@@ -77,8 +77,9 @@ std::string KxColorScheduleLabel();
 // Reads the schedule: the container file, else (when it is missing) the
 // older file's bare entries. Both missing: an empty schedule and 0. A file
 // that cannot be read or is no schedule container leaves the schedule empty
-// and answers an errno value (EILSEQ for bytes that are no container).
-int KxReadColorSchedule(const std::string& path, const std::string& oldPath);
+// and answers an errno value (EILSEQ for bytes that are no container);
+// `failedPath` then gets the path of the file that failed.
+int KxReadColorSchedule(const std::string& path, const std::string& oldPath, std::string* failedPath = nullptr);
 // Writes the schedule: with entries, the container file through the safe
 // writer, then the older file is removed; without, both files are removed.
 // Answers 0 or an errno value; on failure the files on disk are untouched.

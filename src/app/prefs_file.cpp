@@ -19,6 +19,7 @@
 #include "layout/linebreak.h"
 #include "platform/bytefields.h"
 #include "platform/files.h"
+#include "platform/folders.h"
 #include "platform/resources.h"
 #include "text/codes/sjis_utf8.h"
 #include "text/store/transform.h"
@@ -77,14 +78,36 @@ DamagedFile& Damage() {
   return damage;
 }
 
+// The copy goes under the first free damaged name: a file damaged again
+// later must not replace the copy of an earlier one. It is written whole
+// under a name of its own first, then renamed without replacing anything.
 int KeepDamagedCopy() {
   DamagedFile& d = Damage();
   if (!d.damaged || !d.copyPath.empty()) return 0;
-  const std::string path = KxDamagedPreferencePath(d.userPath);
-  if (int err = KxWriteFileSafely(path, d.bytes.data(), d.bytes.size())) return err;
-  d.copyPath = path;
+  const std::string temp = d.userPath + ".damaged-new";
+  std::error_code ec;
+  std::filesystem::remove(temp, ec);   // a leftover of an interrupted run, never a copy
+  if (int err = KxWriteFileSafely(temp, d.bytes.data(), d.bytes.size())) return err;
+  std::string aside;
+  if (int err = KxRenameToDamagedName(temp, d.userPath, aside)) {
+    std::filesystem::remove(temp, ec);
+    return err;
+  }
+  d.copyPath = aside;
   KxBlock().swap(d.bytes);
   return 0;
+}
+
+// The user's file that was there but could not be read (no permission, a
+// folder in its place): it is never written over, since the settings in it
+// may come back once the user mends it.
+struct UnreadableFile {
+  std::string userPath;
+  int err = 0;
+};
+UnreadableFile& Unreadable() {
+  static UnreadableFile unreadable;
+  return unreadable;
 }
 
 // Tags nobody here knows, as read, in order.
@@ -288,13 +311,21 @@ std::string KxPreferenceFolder() {
   if (xdg && xdg[0] == '/') {
     base = xdg;
   } else {
-    const char* home = std::getenv("HOME");
-    base = std::string(home && *home ? home : ".") + "/.config";
+    // Never the current folder: settings kept there would be found again
+    // only when started from the same place.
+    const std::string home = KxUserHomeFolder();
+    if (home.empty()) return {};
+    base = home + "/.config";
   }
   return base + "/kxtext";
 }
 
-std::string KxPreferencePath() { return KxPreferenceFolder() + "/" + FileName(kNamePreferences); }
+std::string KxPreferenceFileName() { return FileName(kNamePreferences); }
+
+std::string KxPreferencePath() {
+  const std::string folder = KxPreferenceFolder();
+  return folder.empty() ? std::string() : folder + "/" + KxPreferenceFileName();
+}
 
 std::string KxDataFolder() {
   if (const char* dir = std::getenv("KXTEXT_DATA_DIR"); dir && *dir) return dir;
@@ -318,12 +349,19 @@ void KxForgetStoredChunks() {
   UnknownChunks().clear();
   for (auto& [tag, o] : OwnedChunks()) o.asRead.clear();
   Damage() = DamagedFile{};
+  Unreadable() = UnreadableFile{};
 }
 
 bool KxApplyPreferenceStream(const std::uint8_t* data, std::size_t size) {
   UnknownChunks().clear();
   bool complete = true;
-  for (KxPrefChunk& c : KxParsePrefChunks(data, size, &complete)) {
+  std::vector<KxPrefChunk> chunks = KxParsePrefChunks(data, size, &complete);
+  // Cut inside a chunk's data, the last chunk ends with the stream; cut
+  // inside a header, the header's bytes are left over and every chunk is whole.
+  std::size_t used = 0;
+  for (const KxPrefChunk& c : chunks) used += kChunkHead + c.data.size();
+  const bool lastCut = !complete && used == size;
+  for (KxPrefChunk& c : chunks) {
     const std::uint8_t* d = c.data.data();
     const std::size_t n = c.data.size();
     switch (c.tag) {
@@ -374,7 +412,9 @@ bool KxApplyPreferenceStream(const std::uint8_t* data, std::size_t size) {
       default:
         if (IsOwnedTag(c.tag)) {
           if (n >= 1) SetOwnedData(c.tag, d, n);
-        } else {
+        } else if (!lastCut || &c != &chunks.back()) {
+          // A chunk cut off by the damage is not kept: written back, it
+          // would stand in the file as junk for good.
           UnknownChunks().push_back(std::move(c));
         }
         break;
@@ -383,17 +423,26 @@ bool KxApplyPreferenceStream(const std::uint8_t* data, std::size_t size) {
   return complete;
 }
 
-std::string KxDamagedPreferencePath(const std::string& userPath) { return userPath + ".damaged"; }
+std::string KxDamagedPreferencePath(const std::string& userPath) { return KxDamagedName(userPath, 1); }
 
 bool KxPreferenceFileDamaged(std::string* copyPath) {
   if (copyPath) *copyPath = Damage().copyPath;
   return Damage().damaged;
 }
 
+int KxPreferenceFileUnreadable(std::string* path) {
+  if (path) *path = Unreadable().userPath;
+  return Unreadable().err;
+}
+
 bool KxReadPreference(const std::string& userPath, const std::string& factoryPath) {
   std::vector<std::uint8_t> stream;
-  const bool read = KxReadFile(userPath, stream) == 0;
+  const int readErr = userPath.empty() ? ENOENT : KxReadFile(userPath, stream);
+  const bool read = readErr == 0;
   Damage() = DamagedFile{};
+  Unreadable() = UnreadableFile{};
+  // No file is a first run; anything else in its way is kept as it is.
+  if (readErr != 0 && readErr != ENOENT) Unreadable() = UnreadableFile{userPath, readErr};
   if (read && !KxApplyPreferenceStream(stream.data(), stream.size())) {
     // What could be read is in use; the rest lives only in the file, which
     // the next change of any setting would write over.
@@ -503,6 +552,8 @@ KxBlock KxBuildPreferenceStream() {
 
 int KxWritePreference(const std::string& userPath, bool force) {
   if (!gPrefModify && !force) return 0;
+  if (userPath.empty()) return ENOENT;
+  if (Unreadable().err && Unreadable().userPath == userPath) return Unreadable().err;
   const KxBlock stream = KxBuildPreferenceStream();
   const std::string folder = std::filesystem::path(userPath).parent_path().string();
   if (!folder.empty())

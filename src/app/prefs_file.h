@@ -51,8 +51,12 @@ void KxSetPrefChunkOwner(OSType tag, KxPrefChunkOwner* owner);
 KxBlock KxPrefOwnedData(OSType tag);
 
 // Folders and files. The preference folder is $XDG_CONFIG_HOME/kxtext, or
-// ~/.config/kxtext; the factory file lies in the program's data folder.
+// ~/.config/kxtext (the home folder from $HOME, else from the password
+// database); the factory file lies in the program's data folder. Both
+// folder and path are empty when no home folder can be found: then no
+// settings are read or written.
 std::string KxPreferenceFolder();
+std::string KxPreferenceFileName();
 std::string KxPreferencePath();
 std::string KxDataFolder();
 std::string KxFactorySettingsPath();
@@ -68,11 +72,17 @@ bool KxApplyPreferenceStream(const std::uint8_t* data, std::size_t size);
 // the factory settings. Answers true when a user file was read.
 //
 // A user file that was not read whole keeps what lay beyond the damage
-// only on disk: it is copied to KxDamagedPreferencePath before anything
-// is written over it (at once, or, when that copy fails, again before the
-// first write, which fails too while no copy could be made).
+// only on disk: it is copied to the first free damaged name beside it
+// (".damaged", ".damaged 2", ...) before anything is written over it (at
+// once, or, when that copy fails, again before the first write, which
+// fails too while no copy could be made). A user file that is there but
+// cannot be read is never written over in this run.
 bool KxReadPreference(const std::string& userPath, const std::string& factoryPath);
+// The first damaged name.
 std::string KxDamagedPreferencePath(const std::string& userPath);
+// Why the last KxReadPreference could not read a user file that was there
+// (an errno value; 0 when it was read or missing); `path` gets its path.
+int KxPreferenceFileUnreadable(std::string* path = nullptr);
 // Whether the last KxReadPreference found the user's file damaged;
 // `copyPath` gets the copy's path when one was made, else is cleared.
 bool KxPreferenceFileDamaged(std::string* copyPath = nullptr);
@@ -86,7 +96,9 @@ KxBlock KxBuildPreferenceStream();
 // When gPrefModify is set (or `force`), writes the stream through the safe
 // writer (the folder is created when missing). Answers 0 or an errno
 // value; on failure the old file is untouched and gPrefModify stays set.
-// A damaged file read from `userPath` is copied first (see above).
+// A damaged file read from `userPath` is copied first (see above); an
+// unreadable one answers its read error and is left alone, as is an empty
+// path (ENOENT).
 int KxWritePreference(const std::string& userPath, bool force = false);
 
 // Every record field and chunk by name, one per line.

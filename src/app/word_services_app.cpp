@@ -109,6 +109,7 @@ void CKXTextApp::WriteWordServicesPreference() {
   gPrefModify = true;
   Hooks().WritePreference();
   const std::string path = Hooks().PreferencePath();
+  if (path.empty()) return;   // no preference folder: nothing is kept
   KxResFork fork;
   if (KxReadResourceFork(path, fork) != 0) fork.Clear();
   const int count = UWordServices::CountServices();

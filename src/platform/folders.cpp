@@ -4,12 +4,14 @@
 #include <fcntl.h>
 #include <gio/gio.h>
 #include <gio/gunixmounts.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <map>
 #include <mutex>
@@ -141,6 +143,18 @@ std::string KxHomeFolder() {
   return home;
 }
 
+std::string KxUserHomeFolder() {
+  if (const char* home = std::getenv("HOME"); home && *home) return home;
+  long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> buffer(std::size_t(size > 0 ? size : 16384));
+  passwd entry{};
+  passwd* found = nullptr;
+  while (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == ERANGE && buffer.size() < (1u << 20))
+    buffer.resize(buffer.size() * 2);
+  if (!found || !found->pw_dir || found->pw_dir[0] != '/') return {};
+  return found->pw_dir;
+}
+
 std::string KxDesktopFolder() {
   const char* desktop = g_get_user_special_dir(G_USER_DIRECTORY_DESKTOP);
   std::string d = desktop ? desktop : KxHomeFolder();
@@ -231,6 +245,21 @@ int KxRenameNoReplace(const std::string& from, const std::string& to) {
   struct stat st;
   if (lstat(side.c_str(), &st) == 0) renameat2(AT_FDCWD, side.c_str(), AT_FDCWD, KxSidecarPath(to).c_str(), RENAME_NOREPLACE);
   return 0;
+}
+
+std::string KxDamagedName(const std::string& path, int k) {
+  return path + ".damaged" + (k > 1 ? " " + std::to_string(k) : std::string());
+}
+
+int KxRenameToDamagedName(const std::string& from, const std::string& path, std::string& aside) {
+  for (int k = 1; k <= kKxDamagedNamesMax; ++k) {
+    const std::string name = KxDamagedName(path, k);
+    const int err = KxRenameNoReplace(from, name);
+    if (err == EEXIST) continue;
+    if (err == 0) aside = name;
+    return err;
+  }
+  return EEXIST;
 }
 
 void KxLocalTime(std::int64_t seconds, int& year, int& month, int& day, int& hour, int& minute) {

@@ -47,6 +47,10 @@ std::vector<KxMount> KxUserMounts();
 // home folder itself when none is set up), without a trailing slash.
 std::string KxHomeFolder();
 std::string KxDesktopFolder();
+// The user's home folder: $HOME when it is set and not empty, else the
+// password database's entry for the user this runs as (an absolute path);
+// empty when neither gives one. Looked up anew at each call.
+std::string KxUserHomeFolder();
 
 // The content type the desktop guesses from the name alone ("" when it
 // cannot tell), and whether that type is a kind of text/plain.
@@ -70,5 +74,13 @@ int KxSetFileLocked(const std::string& path, bool locked);
 // Renames `from` to `to` in the same folder without replacing anything of
 // that name (EEXIST); the sidecar "._name" goes along when there is one.
 int KxRenameNoReplace(const std::string& from, const std::string& to);
+// Where a damaged file is kept beside `path`: ".damaged", then ".damaged 2"
+// and on up to kKxDamagedNamesMax; past that nothing more is kept rather
+// than an earlier copy replaced.
+constexpr int kKxDamagedNamesMax = 99;
+std::string KxDamagedName(const std::string& path, int k);
+// Renames `from` (in the folder of `path`) to the first free damaged name of
+// `path` and answers it in `aside`; EEXIST when every name is taken.
+int KxRenameToDamagedName(const std::string& from, const std::string& path, std::string& aside);
 // Local time of `seconds` as year, month (1-12), day, hour, minute.
 void KxLocalTime(std::int64_t seconds, int& year, int& month, int& day, int& hour, int& minute);

@@ -31,6 +31,24 @@ rm -f "$prefs.damaged"
 out=$(open_file a.txt)
 [ -z "$out" ] && [ ! -e "$prefs.damaged" ] || fail "a whole file was reported or copied: $out"
 
+# A file damaged again keeps the earlier copy and goes to the next name.
+cp whole "$prefs"; truncate -s -3 "$prefs"; cp "$prefs" damaged1
+open_file b.txt > /dev/null
+cp whole "$prefs"; truncate -s -5 "$prefs"; cp "$prefs" damaged2
+out=$(open_file a.txt)
+grep -q 'preferences.damaged 2' <<<"$out" || fail "the second copy was not named: $out"
+cmp -s damaged1 "$prefs.damaged" || fail "the first copy was replaced"
+cmp -s damaged2 "$prefs.damaged 2" || fail "the second damaged file was not kept"
+rm -f "$prefs".damaged*
+
+# Something that cannot be read where the file belongs is named once and
+# left in place.
+rm -f "$prefs"; mkdir "$prefs"
+out=$(open_file a.txt)
+[ "$(grep -c "$prefs.*could not be read" <<<"$out")" = 1 ] || fail "an unreadable file was not told: $out"
+[ -d "$prefs" ] || fail "the unreadable file was replaced"
+rmdir "$prefs"
+
 # Numbers in the settings record that no dialog would give: a new document
 # takes them in the dialogs' ranges (size up to 5000, tab width and line
 # spacing up to 999, character spacing up to 100), numbers inside them as

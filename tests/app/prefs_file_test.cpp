@@ -1,10 +1,14 @@
 // The preference file: round trips, kept chunks, damaged and hostile
 // streams, the caps, the factory merge and failed writes.
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
@@ -442,7 +446,7 @@ TEST_F(PrefsFile, ADamagedFileIsCopiedBeforeItIsWrittenOver) {
   for (bool blocked : {false, true}) {
     ASSERT_EQ(KxWriteFileSafely(p.string(), damaged.data(), damaged.size()), 0);
     fs::remove_all(copy);
-    if (blocked) fs::create_directories(copy);   // stands in the copy's way
+    if (blocked) kx_filetest::FailStep(kx_filetest::kStepCreate, ENOSPC);   // no copy can be made
     KxSetGlobalDefaults();
     KxReadPreference(p.string(), (dir / "none").string());
     EXPECT_EQ(gFilePref.recentFiles, 16);   // beyond the damage: not read
@@ -451,14 +455,184 @@ TEST_F(PrefsFile, ADamagedFileIsCopiedBeforeItIsWrittenOver) {
     EXPECT_EQ(kept, blocked ? "" : copy.string());
     gPrefModify = true;   // an ordinary change, as opening a file makes
     if (blocked) {
+      kx_filetest::FailStep(kx_filetest::kStepCreate, ENOSPC);
       EXPECT_NE(KxWritePreference(p.string()), 0);
       EXPECT_EQ(ReadBack(p), damaged);
-      fs::remove(copy);
+      EXPECT_FALSE(fs::exists(copy));
     }
     ASSERT_EQ(KxWritePreference(p.string()), 0);
     EXPECT_EQ(ReadBack(copy), damaged);
     EXPECT_NE(ReadBack(p), damaged);
   }
+}
+
+// Each damaged file gets a copy of its own: a later one goes to the next
+// free name, whatever stands under the earlier names; with every name taken
+// the file is left as it is.
+TEST_F(PrefsFile, EveryDamagedFileKeepsACopyOfItsOwn) {
+  const fs::path p = dir / "prefs";
+  ASSERT_EQ(KxWritePreference(p.string(), true), 0);
+  const KxBlock whole = ReadBack(p);
+  const auto damage = [&](std::uint8_t mark) {
+    KxBlock d = whole;
+    KxPutU32BE(d.data() + 4, 0x10000);
+    d.push_back(mark);   // tells the copies apart
+    EXPECT_EQ(KxWriteFileSafely(p.string(), d.data(), d.size()), 0);
+    KxSetGlobalDefaults();
+    KxReadPreference(p.string(), (dir / "none").string());
+    std::string kept;
+    EXPECT_TRUE(KxPreferenceFileDamaged(&kept));
+    gPrefModify = true;
+    return std::pair{d, kept};
+  };
+  const auto [first, firstCopy] = damage(1);
+  EXPECT_EQ(firstCopy, (dir / "prefs.damaged").string());
+  ASSERT_EQ(KxWritePreference(p.string()), 0);
+  fs::create_directories(dir / "prefs.damaged 2");   // not ours: skipped, not replaced
+  const auto [second, secondCopy] = damage(2);
+  EXPECT_EQ(secondCopy, (dir / "prefs.damaged 3").string());
+  ASSERT_EQ(KxWritePreference(p.string()), 0);
+  EXPECT_EQ(ReadBack(dir / "prefs.damaged"), first);
+  EXPECT_EQ(ReadBack(dir / "prefs.damaged 3"), second);
+  EXPECT_TRUE(fs::is_directory(dir / "prefs.damaged 2"));
+  EXPECT_FALSE(fs::exists(dir / "prefs.damaged-new"));
+
+  for (int k = 4; k <= 99; ++k) {
+    std::FILE* f = std::fopen((dir / ("prefs.damaged " + std::to_string(k))).c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+  }
+  const auto [third, thirdCopy] = damage(3);
+  EXPECT_EQ(thirdCopy, "");
+  EXPECT_NE(KxWritePreference(p.string()), 0);
+  EXPECT_EQ(ReadBack(p), third);
+  EXPECT_FALSE(fs::exists(dir / "prefs.damaged 100"));
+  EXPECT_EQ(ReadBack(dir / "prefs.damaged"), first);
+  EXPECT_FALSE(fs::exists(dir / "prefs.damaged-new"));
+}
+
+// A file that is there but cannot be read is reported with its reason and
+// never written over; a missing one is a first run. Forcing the write does
+// not get past it either.
+TEST_F(PrefsFile, AnUnreadableFileIsReportedAndLeftAlone) {
+  const fs::path p = dir / "prefs";
+  KxReadPreference(p.string(), (dir / "none").string());
+  EXPECT_EQ(KxPreferenceFileUnreadable(), 0);
+
+  fs::create_directories(p / "inside");   // a folder where the file belongs
+  std::string where;
+  EXPECT_FALSE(KxReadPreference(p.string(), (dir / "none").string()));
+  EXPECT_EQ(KxPreferenceFileUnreadable(&where), EISDIR);
+  EXPECT_EQ(where, p.string());
+  gPrefModify = true;
+  EXPECT_EQ(KxWritePreference(p.string()), EISDIR);
+  EXPECT_EQ(KxWritePreference(p.string(), true), EISDIR);
+  EXPECT_TRUE(fs::is_directory(p / "inside"));
+  EXPECT_TRUE(gPrefModify);
+  // Another path is written as usual.
+  EXPECT_EQ(KxWritePreference((dir / "other").string()), 0);
+
+  const fs::path file = dir / "file";   // a file where the folder belongs
+  ASSERT_EQ(KxWriteFileSafely(file.string(), "x", 1), 0);
+  KxReadPreference((file / "prefs").string(), (dir / "none").string());
+  EXPECT_EQ(KxPreferenceFileUnreadable(), ENOTDIR);
+
+  if (geteuid() != 0) {
+    fs::remove_all(p);
+    ASSERT_EQ(KxWritePreference(p.string(), true), 0);
+    const KxBlock old = ReadBack(p);
+    fs::permissions(p, fs::perms::none);
+    KxReadPreference(p.string(), (dir / "none").string());
+    EXPECT_EQ(KxPreferenceFileUnreadable(), EACCES);
+    EXPECT_EQ(KxWritePreference(p.string(), true), EACCES);
+    fs::permissions(p, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(ReadBack(p), old);
+  }
+  // A later read that works forgets it.
+  KxReadPreference((dir / "other").string(), (dir / "none").string());
+  EXPECT_EQ(KxPreferenceFileUnreadable(), 0);
+}
+
+// A stream cut inside an unknown chunk keeps the chunks before it, not the
+// piece of the cut one: written back, that would stay in the file as junk.
+TEST_F(PrefsFile, ADamagedStreamKeepsOnlyWholeUnknownChunks) {
+  KxBlock s = KxBuildPreferenceStream();
+  Chunk(s, "ZZZ1", KxBlock(6, 0x21));
+  const std::size_t beforeSecond = s.size();
+  Chunk(s, "ZZZ2", KxBlock(10, 0x22));
+  const auto tags = [] {
+    const KxBlock out = KxBuildPreferenceStream();
+    std::vector<OSType> t;
+    for (const KxPrefChunk& c : KxParsePrefChunks(out.data(), out.size())) t.push_back(c.tag);
+    return t;
+  };
+  const auto has = [](const std::vector<OSType>& t, const char* tag) {
+    return std::find(t.begin(), t.end(), KxGetU32BE(reinterpret_cast<const std::uint8_t*>(tag))) != t.end();
+  };
+  struct Case {
+    const char* what;
+    std::size_t keep;
+    bool second;
+  };
+  const Case cases[] = {
+      {"whole", s.size(), true},
+      {"cut inside the last chunk's data", s.size() - 3, false},
+      {"cut inside the last chunk's header", beforeSecond + 5, false},
+      {"only the last chunk's header", beforeSecond + 8, false},
+  };
+  for (const Case& c : cases) {
+    KxSetGlobalDefaults();
+    EXPECT_EQ(KxApplyPreferenceStream(s.data(), c.keep), c.second) << c.what;
+    const auto t = tags();
+    EXPECT_TRUE(has(t, "ZZZ1")) << c.what;
+    EXPECT_EQ(has(t, "ZZZ2"), c.second) << c.what;
+  }
+  // A size that runs past the end, the stream not cut.
+  KxBlock t = s;
+  KxPutU32BE(t.data() + beforeSecond + 4, 11);
+  KxSetGlobalDefaults();
+  EXPECT_FALSE(KxApplyPreferenceStream(t.data(), t.size()));
+  EXPECT_FALSE(has(tags(), "ZZZ2"));
+}
+
+// Without $HOME the home folder comes from the password database; a user
+// without an entry there gets no preference folder at all, never the
+// current folder.
+TEST_F(PrefsFile, WithoutHomeThePasswordDatabaseGivesTheFolder) {
+  const char* savedHome = std::getenv("HOME");
+  const char* savedXdg = std::getenv("XDG_CONFIG_HOME");
+  const std::string keepHome = savedHome ? savedHome : "", keepXdg = savedXdg ? savedXdg : "";
+  unsetenv("XDG_CONFIG_HOME");
+  const passwd* me = getpwuid(geteuid());
+  const std::string home = me && me->pw_dir ? me->pw_dir : "";
+  for (bool empty : {false, true}) {
+    if (empty) setenv("HOME", "", 1);
+    else unsetenv("HOME");
+    if (home.rfind('/', 0) == 0) {
+      EXPECT_EQ(KxPreferenceFolder(), home + "/.config/kxtext");
+    }
+    EXPECT_EQ(KxPreferenceFolder().rfind('.', 0), std::string::npos);
+  }
+  if (geteuid() == 0) {
+    // A user the password database does not know.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      uid_t unknown = 54321;
+      while (getpwuid(unknown)) ++unknown;
+      if (setresuid(unknown, unknown, unknown) != 0) _exit(3);
+      gPrefModify = true;
+      const bool ok = KxPreferenceFolder().empty() && KxPreferencePath().empty() && KxWritePreference("") == ENOENT &&
+                      !KxReadPreference("", "/nonexistent");
+      _exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  }
+  if (savedHome) setenv("HOME", keepHome.c_str(), 1);
+  else unsetenv("HOME");
+  if (savedXdg) setenv("XDG_CONFIG_HOME", keepXdg.c_str(), 1);
 }
 
 TEST_F(PrefsFile, FoldersFollowTheEnvironment) {
