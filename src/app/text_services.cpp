@@ -14,6 +14,7 @@
 #include "layout/pict_jpeg.h"
 #include "layout/text_form.h"
 #include "platform/files.h"
+#include "platform/host/host.h"
 #include "platform/host/host_dialogs.h"
 #include "platform/resources.h"
 #include "platform/textconv.h"
@@ -144,4 +145,7 @@ void KxInstallAppTextServices(bool install) {
   // A new find or replace string shows at once in the palette's boxes.
   KxSetToolbarFindHook(install ? [](const std::string&) { CKXTextToolbar::FindString(); }
                                : std::function<void(const std::string&)>());
+  // Compositions show inline, or in the input method's own window, as the
+  // setting stands (the menu command, the preferences, the file).
+  KxSetInlineInputQuery(install ? [] { return gInlineMode != 0; } : KxInlineInputQuery());
 }

@@ -9,6 +9,8 @@
 #include "engine/text_event.h"
 #include "engine/text_unicode_range.h"
 #include "platform/exception.h"
+#include "platform/framework/window.h"
+#include "platform/host/host.h"
 #include "platform/memory.h"
 #include "text/base/memory.h"
 #include "text/codes/script.h"
@@ -170,9 +172,13 @@ void CTSMHandler::Activate(bool inlineMode) {
 }
 
 void CTSMHandler::Deactivate() {
-  if (HasActiveArea()) FixActiveArea();
-  ClearActiveArea();
+  EndComposition();
   mActive = false;
+}
+
+void CTSMHandler::EndComposition() {
+  if (HasActiveArea()) EndActiveArea();
+  ClearActiveArea();
 }
 
 // ---- CKXTextTSMHandler ---------------------------------------------------------------------------------------------
@@ -217,6 +223,25 @@ void CKXTextTSMHandler::FixActiveArea() {
   mActiveUni.clear();
   owner->FixInline(bytes.data(), long(bytes.size()), area, false, uni.empty() ? nullptr : uni.data(),
                    long(uni.size()));
+}
+
+void CKXTextTSMHandler::EndActiveArea() {
+  CKXTextEngine* engine = Engine();
+  LView* view = engine ? engine->GetHandlerView() : nullptr;
+  LWindow* window = view ? LWindow::FetchWindowOf(view) : nullptr;
+  std::string committed;
+  if (!window || !KxCurrentHost().ResetInputMethod(window->GetHostWindow(), committed)) {
+    FixActiveArea();
+    return;
+  }
+  if (!HasActiveArea()) return;
+  if (!committed.empty())
+    Commit(committed);
+  else if (AreaIntact())
+    Preedit({}, {}, -1);   // an empty composition takes the shown one away
+  // Text of someone else's under the composition stays; a text that took
+  // neither (it became read-only meanwhile) keeps the composition as text.
+  if (HasActiveArea()) FixActiveArea();
 }
 
 OSErr CKXTextTSMHandler::DoUpdateActiveInputArea(const SKXInputUpdate& update) {

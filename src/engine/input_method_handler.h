@@ -66,8 +66,11 @@ class CTSMHandler {
   CTSMHandler& operator=(const CTSMHandler&) = delete;
 
   virtual void Activate(bool inlineMode);
-  // Confirms any active text.
+  // Ends any active text (EndActiveArea) and stops taking input.
   virtual void Deactivate();
+  // Ends any active text and goes on taking input: what a save or a
+  // command that must see the text as it stands calls first.
+  void EndComposition();
   virtual OSErr DoUpdateActiveInputArea(const SKXInputUpdate&) { return kKxTSMParamErr; }
   virtual OSErr DoOffset2Pos(long /*offset*/, SKXOffsetPos&) { return 0; }
   // region: 1 outside the view, 2 the text, 3 the active area.
@@ -101,6 +104,8 @@ class CTSMHandler {
  protected:
   // Confirms the active text as it stands; the base has none.
   virtual void FixActiveArea() {}
+  // Ends the active text as the program leaves it; the base confirms it.
+  virtual void EndActiveArea() { FixActiveArea(); }
   void ClearActiveArea() {
     mActiveStart = mActiveEnd = -1;
     mOffsets.clear();
@@ -150,8 +155,14 @@ class CKXTextTSMHandler : public CTSMHandler {
   // The caret's rectangle in the view's local coordinates.
   bool CaretRect(Rect& local);
   // The edit changes the text where the composition stands: confirm it
-  // first, so that the next update cannot replace the wrong bytes.
-  void FixBeforeEdit() { Deactivate(); }
+  // first, so that the next update cannot replace the wrong bytes. The
+  // input method asks for such edits itself, inside its own signals: its
+  // context is left alone.
+  void FixBeforeEdit() {
+    if (HasActiveArea()) FixActiveArea();
+    ClearActiveArea();
+    mActive = false;
+  }
 
   bool IsDocumentLocked() const { return mLockCount > 0; }
   bool HasSnapshot() const { return mSetup; }
@@ -165,6 +176,12 @@ class CKXTextTSMHandler : public CTSMHandler {
 
  protected:
   void FixActiveArea() override;
+  // When the host's input method for the text's window composed it, the
+  // host resets that input method and the text takes exactly what it
+  // commits then, the composition gone otherwise (the input method would
+  // commit it again, or hold what it never meant as text); elsewhere the
+  // composition is confirmed.
+  void EndActiveArea() override;
 
  private:
   CKXTextEngine* Engine() const;

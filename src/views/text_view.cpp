@@ -997,6 +997,13 @@ void CKXTextView::InputMethodFocus(bool in) {
   }
 }
 
+void CKXTextView::EndComposition() {
+  CKXTextTSMHandler* tsm = InputHandlerOf(mEventHandler);
+  if (!tsm || !tsm->HasActiveArea()) return;
+  FocusDraw();
+  tsm->EndComposition();
+}
+
 bool CKXTextView::InputMethodCaretRect(Rect& inWindow) {
   CKXTextTSMHandler* tsm = InputHandlerOf(mEventHandler);
   Rect local;

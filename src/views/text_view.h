@@ -161,6 +161,9 @@ class CKXTextView : public CKXEventView, public CKXTMacroTarget, public KxInputM
   bool InputMethodCaretRect(Rect& inWindow) override;
   bool InputMethodSurrounding(std::string& utf8, long& caret) override;
   bool InputMethodDeleteSurrounding(long offset, long count) override;
+  // Ends a composition in progress as the input method does (its commit,
+  // or nothing), so that what is read or saved next is the text itself.
+  void EndComposition();
   void SetColmView(LPane* pane) { mColmView = pane; }
   void SetLineView(LPane* pane) { mLineView = pane; }
   void SetInfoView(LPane* pane) { mInfoView = pane; }

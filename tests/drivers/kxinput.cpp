@@ -1,6 +1,7 @@
 // kxinput: a text engine in a real GTK window, bound to its event handler
-// and to the window's input-method context (the toolkit's simple one), so
-// that a desktop tool can type into it. Prints the text when done.
+// and to the window's input-method context (the desktop's, the toolkit's
+// simple one without), so that a desktop tool can type and click into it.
+// Prints the text when done.
 //
 //   kxinput [--ready FILE] [--until FILE] [--seconds N] [--screenshot PNG]
 //
@@ -147,6 +148,13 @@ int Run(int argc, char** argv) {
                      unsigned(event.modifiers), (void*)LCommander::GetTarget(), (void*)view);
       if (event.what == keyDown || event.what == autoKey || event.what == keyUp) {
         if (LCommander* target = LCommander::GetTarget()) target->ProcessKeyPress(event);
+      } else if (event.what == mouseDown || event.what == mouseUp) {
+        // A click places the caret, ending a composition outside it; the
+        // handler takes the point in the port, as a text view gives it.
+        EventRecord inPort = event;
+        inPort.where = LPane::ToPoint16(window.w->GlobalToPortPoint(event.where));
+        view->FocusDraw();
+        handler->DoEvent(inPort);
       } else if (event.what == activateEvt) {
         const bool on = (event.modifiers & kKxEventActiveFlag) != 0;
         window.w->HostActivate(on);

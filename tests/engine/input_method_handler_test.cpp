@@ -1,10 +1,12 @@
 // Input methods through the text's handler: compositions with clauses,
 // commits as one typing step, focus-out confirming, characters outside the
 // text's script, combining marks, edits from elsewhere during a
-// composition, and document access.
+// composition, document access, and ending a composition through the
+// host's input method.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -533,4 +535,117 @@ TEST(InputMethodHandler, AStretchReadAsUnicodeKeepsItsSideCharacters) {
   EXPECT_EQ(whole.units, u"ab\U00020BB7c");
   EXPECT_EQ(tail.units, u"b\U00020BB7c");
 }
+}  // namespace
+
+namespace {
+
+// A host whose windows have an input-method context: the reset answers
+// what the test says the input method commits, and notes what the text
+// showed at that moment.
+class ResettingHost : public KxHeadlessHost {
+ public:
+  bool ResetInputMethod(KxWindowID window, std::string& committed) override {
+    resets.push_back(window);
+    textAtReset = text ? text() : std::string();
+    committed = commits;
+    return true;
+  }
+  std::vector<KxWindowID> resets;
+  std::string commits;
+  std::function<std::string()> text;
+  std::string textAtReset;
+};
+
+class TSMResetTest : public ::testing::Test {
+ protected:
+  ResettingHost host;
+};
+
+TEST_F(TSMResetTest, EndingACompositionTakesWhatTheResetCommitsOrNothing) {
+  struct Case {
+    const char* name;
+    std::string commits;
+    std::string after;   // the text once the composition ended
+  } cases[] = {
+      // The toolkit's code-point entry forgets "u65e5" on a reset: no junk.
+      {"nothing committed", "", "ab"},
+      // An input method that commits its composition on a reset: once.
+      {"committed", kKanjiUTF8, "a" + kKanji + "b"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Bound b;
+    host.resets.clear();
+    host.commits = c.commits;
+    host.text = [&b] { return b.e().Text(); };
+    b.e().SetText("ab");
+    b.e().Select(1, 1);
+    b.tsm().Preedit("u65e5", {{0, 5, false}}, -1);
+    b.handler->Deactivate();
+    // The input method was reset while its composition still showed, and
+    // the text took its commit, never the composition as well.
+    ASSERT_EQ(host.resets.size(), 1u);
+    EXPECT_EQ(host.resets[0], b.w.window->GetHostWindow());
+    EXPECT_EQ(host.textAtReset, "au65e5b");
+    EXPECT_EQ(b.e().Text(), c.after);
+    EXPECT_FALSE(b.tsm().HasActiveArea());
+    EXPECT_FALSE(b.handler->IsInline());
+    EXPECT_EQ(b.Underlines(), std::vector<int>(c.after.size(), 0));
+    // Undo never brings the composition back.
+    for (int guard = 0; guard < 5 && b.w.undoer->CountUndo() > 0; ++guard) {
+      b.e().Undo();
+      EXPECT_EQ(b.e().Text().find("u65e5"), std::string::npos);
+    }
+    EXPECT_EQ(b.e().Text(), "ab");
+    // With nothing composed the input method is left alone.
+    b.handler->Activate();
+    b.handler->Deactivate();
+    EXPECT_EQ(host.resets.size(), 1u);
+  }
+}
+
+TEST_F(TSMResetTest, EndCompositionKeepsTakingInputAndAClickEndsItToo) {
+  Bound b;
+  b.e().SetText("abcdef");
+  b.e().Select(3, 3);
+  b.tsm().Preedit(kKanaUTF8, {{0, 6, true}}, -1);
+  b.tsm().EndComposition();
+  EXPECT_EQ(host.resets.size(), 1u);
+  EXPECT_EQ(b.e().Text(), "abcdef");
+  EXPECT_TRUE(b.tsm().IsActive());
+  // The next composition starts at the caret as before.
+  host.commits = kKanjiUTF8;
+  b.tsm().Preedit(kKanaUTF8, {}, -1);
+  EXPECT_EQ(b.e().Text(), "abc" + kKana + "def");
+  b.tsm().EndComposition();
+  EXPECT_EQ(b.e().Text(), "abc" + kKanji + "def");
+  EXPECT_EQ(host.resets.size(), 2u);
+  // A click in the text outside the composition ends it the same way.
+  host.commits.clear();
+  b.tsm().Preedit(kKanaUTF8, {}, -1);
+  ASSERT_TRUE(b.handler->IsInline());
+  b.w.view->FocusDraw();
+  EventRecord down;
+  down.what = mouseDown;
+  down.where = Point{45, 42};   // global: the text's first line, left of the composition
+  b.handler->DoEvent(down);
+  EXPECT_EQ(host.resets.size(), 3u);
+  EXPECT_EQ(b.e().Text(), "abc" + kKanji + "def");
+  EXPECT_FALSE(b.tsm().HasActiveArea());
+}
+
+TEST_F(TSMResetTest, AnEditFromElsewhereUnderTheCompositionStaysAfterTheReset) {
+  Bound b;
+  b.e().SetText("ab");
+  b.e().Select(2, 2);
+  b.tsm().Preedit(kKanaUTF8, {}, -1);
+  // Someone else rewrites the text where the composition stood.
+  b.e().Select(0, long(b.e().Text().size()));
+  b.e().DoKey('z', 0);
+  b.handler->Deactivate();
+  EXPECT_EQ(host.resets.size(), 1u);
+  EXPECT_EQ(b.e().Text(), "z");
+  EXPECT_FALSE(b.handler->IsInline());
+}
+
 }  // namespace

@@ -1,12 +1,14 @@
 // The text view on screen: the redraw oracle after scripted sessions,
 // invalidations that add up, drag and drop (move, copy, refusals,
-// read-only), the macro target's refusals and its bounded waits.
+// read-only), the macro target's refusals and its bounded waits, and a
+// composition ended before the text is read or saved.
 #include <cstdlib>
 #include <unistd.h>
 #include <cstdio>
 #include <random>
 #include <vector>
 
+#include "engine/text_event.h"
 #include "platform/toolbox/cursors.h"
 #include "text_view_fixture.h"
 
@@ -483,6 +485,57 @@ TEST_F(TextViewTest, UnbindingKeepsTheEngineWhileOthersUseIt) {
   panes = {};
   EXPECT_EQ(engine->GetUseCount(), 1);
   EXPECT_EQ(engine->GetHandlerView(), nullptr) << "a closed current view lets go of the engine";
+}
+
+// ---- input methods ------------------------------------------------------------------------------
+
+// A host whose windows have an input method that commits `commits` when reset.
+class ResettingHost : public KxHeadlessHost {
+ public:
+  ResettingHost() : KxHeadlessHost(false) {}
+  bool ResetInputMethod(KxWindowID window, std::string& committed) override {
+    resets.push_back(window);
+    committed = commits;
+    return true;
+  }
+  std::vector<KxWindowID> resets;
+  std::string commits;
+};
+
+TEST_F(TextViewTest, EndingACompositionLeavesTheTextAsTheInputMethodDoes) {
+  Open("abc");
+  CKXTextView& v = *panes.view[0];
+  auto* handler = new CKXTextEvent;   // the view's users own it
+  handler->SetTextEngine(engine);
+  v.SetEventHandler(handler);
+  handler->Activate();
+  engine->Select(3, 3);
+  v.EndComposition();   // nothing composed: nothing happens
+  EXPECT_EQ(engine->Text(), "abc");
+  // Without an input method of the host's, the composition is kept as text.
+  v.InputMethodPreedit("\xE3\x81\x8B");   // か
+  ASSERT_TRUE(v.InputMethodComposing());
+  v.EndComposition();
+  EXPECT_FALSE(v.InputMethodComposing());
+  EXPECT_EQ(engine->Text(), "abc\x82\xA9");
+  ResettingHost im;
+  KxSetHost(&im);
+  // The code-point entry's digits are no text: they go with the reset.
+  v.InputMethodPreedit("u65e5");
+  ASSERT_EQ(engine->Text(), "abc\x82\xA9u65e5");
+  v.EndComposition();
+  EXPECT_EQ(engine->Text(), "abc\x82\xA9");
+  // An input method that commits on the reset: its text, once.
+  im.commits = "\xE6\x97\xA5";   // 日
+  v.InputMethodPreedit("\xE3\x81\xAB");   // に
+  v.EndComposition();
+  EXPECT_EQ(engine->Text(), "abc\x82\xA9\x93\xFA");
+  EXPECT_EQ(im.resets, (std::vector<KxWindowID>(2, panes.window->GetHostWindow())));
+  // The view still takes input at the caret.
+  v.InputMethodCommit("d");
+  EXPECT_EQ(engine->Text(), "abc\x82\xA9\x93\xFA" "d");
+  KxSetHost(&host);
+  v.SetEventHandler(nullptr);
 }
 
 }  // namespace

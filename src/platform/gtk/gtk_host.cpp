@@ -186,6 +186,10 @@ void OnAreaRealize(GtkWidget* widget, gpointer) {
 void OnIMCommit(GtkIMContext*, const gchar* text, gpointer data) {
   KxGtkHost::Impl* impl = gKxGtkImpl;
   if (!impl || !text) return;
+  if (impl->resettingIM) {
+    impl->resetCommit += text;
+    return;
+  }
   if (impl->filteringKey) {
     impl->keyCommitted = true;
     impl->keyCommit += text;
@@ -195,6 +199,7 @@ void OnIMCommit(GtkIMContext*, const gchar* text, gpointer data) {
   p.kind = KxGtkPending::kCommit;
   p.window = KxWindowID(GPOINTER_TO_UINT(data));
   p.text = text;
+  p.leaving = impl->leavingIM == p.window;
   impl->queue.push_back(p);
 }
 
@@ -207,6 +212,8 @@ void OnIMPreeditChanged(GtkIMContext* im, gpointer data) {
   p.window = w->id;
   KxGtkReadPreedit(im, p.text, p.clauses, p.caret);
   w->imComposing = !p.text.empty();
+  // The program ends its own composition as it resets the context.
+  if (impl->resettingIM) return;
   impl->queue.push_back(p);
 }
 
@@ -328,10 +335,13 @@ gboolean OnFocusOut(GtkWidget* widget, GdkEventFocus*, gpointer) {
   KxGtkWindow* w = impl ? impl->FindWidget(widget) : nullptr;
   if (!w) return FALSE;
   if (w->im) {
+    // What the context commits as it lets go stands for the composition
+    // the program still shows; the program removes whatever else remains
+    // as the window deactivates.
+    impl->leavingIM = w->id;
     gtk_im_context_focus_out(w->im);
-    // The program confirms the composition as the window deactivates; the
-    // context forgets its own.
     gtk_im_context_reset(w->im);
+    impl->leavingIM = kKxNoWindow;
   }
   // Keys released in another program's window never come back here.
   impl->keysDown.clear();
@@ -829,6 +839,49 @@ KxGtkHost::~KxGtkHost() {
   KxSetClock(nullptr);
 }
 
+namespace {
+
+// Every context shows its compositions through the program (inline), or in
+// the input method's own window, as the program's setting says.
+void FollowInlineInput(KxGtkHost::Impl& impl) {
+  const bool wanted = KxInlineInputWanted();
+  if (wanted == impl.inlineInput) return;
+  impl.inlineInput = wanted;
+  for (const auto& w : impl.windows) {
+    if (!w->im || w->imInline == wanted) continue;
+    w->imInline = wanted;
+    gtk_im_context_set_use_preedit(w->im, wanted);
+  }
+}
+
+}  // namespace
+
+bool KxGtkHost::ResetInputMethod(KxWindowID window, std::string& committed) {
+  committed.clear();
+  Impl& impl = *mImpl;
+  KxGtkWindow* w = impl.Find(window);
+  if (!w || !w->im) return false;
+  // A reset inside another's signals has nothing more to end.
+  if (impl.resettingIM) return true;
+  impl.resettingIM = true;
+  impl.resetCommit.clear();
+  gtk_im_context_reset(w->im);
+  impl.resettingIM = false;
+  committed = std::move(impl.resetCommit);
+  impl.resetCommit.clear();
+  // Compositions still waiting for the window were the context's before the
+  // reset: none of them stands any more.
+  std::erase_if(impl.queue, [window](const KxGtkPending& p) {
+    return p.kind == KxGtkPending::kPreedit && p.window == window;
+  });
+  return true;
+}
+
+bool KxGtkHost::InputMethodInline(KxWindowID window) const {
+  const KxGtkWindow* w = mImpl->Find(window);
+  return w && w->imInline;
+}
+
 bool KxGtkHost::WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks) {
   Impl& impl = *mImpl;
   impl.eventWindow = kKxNoWindow;
@@ -836,6 +889,7 @@ bool KxGtkHost::WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks) {
   impl.UpdatePass();
   impl.CopyOutChanges();
   if (KxGtkWindow* w = impl.Find(impl.active)) KxGtkPlaceCursor(w->im);
+  FollowInlineInput(impl);
   Pump();
   FollowStaleFocus(impl);
   SyncModifierKeys();
@@ -883,8 +937,13 @@ bool KxGtkHost::WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks) {
     KxGtkWindow* w = impl.Find(p.window);
     if (!w || !w->client) continue;
     if (p.kind == KxGtkPending::kPreedit || p.kind == KxGtkPending::kCommit) {
-      // Text composed for a window that is no longer active has no target there.
-      if (impl.active != p.window) continue;
+      // Text composed for a window that is no longer active has no target
+      // there, save what ended its composition as it went.
+      if (impl.active != p.window && !p.leaving) continue;
+      if (p.leaving) {
+        KxInputMethodClient* target = KxInputMethodTarget();
+        if (!target || !target->InputMethodComposing()) continue;
+      }
       if (p.kind == KxGtkPending::kPreedit)
         KxDeliverInputMethodPreeditClauses(p.text, p.clauses, p.caret);
       else
@@ -977,9 +1036,13 @@ KxWindowID KxGtkHost::CreateWindow(KxWindowClient* client, const Rect& bounds, c
   g_signal_connect(w->toplevel, "focus-in-event", G_CALLBACK(OnFocusIn), nullptr);
   g_signal_connect(w->toplevel, "focus-out-event", G_CALLBACK(OnFocusOut), nullptr);
   mImpl->SetUpDrops(*w);
-  // The toolkit's built-in context (dead keys, compose sequences, code
-  // point entry); desktop input-method modules are not loaded.
-  w->im = gtk_im_context_simple_new();
+  // The desktop's input method (GTK_IM_MODULE or the desktop's settings);
+  // without one, the toolkit's built-in context (dead keys, compose
+  // sequences, code-point entry).
+  w->im = gtk_im_multicontext_new();
+  FollowInlineInput(impl);
+  w->imInline = impl.inlineInput;
+  gtk_im_context_set_use_preedit(w->im, w->imInline);
   g_signal_connect(w->im, "commit", G_CALLBACK(OnIMCommit), GUINT_TO_POINTER(guint(w->id)));
   g_signal_connect(w->im, "preedit-changed", G_CALLBACK(OnIMPreeditChanged), GUINT_TO_POINTER(guint(w->id)));
   KxGtkConnectSurrounding(w->im);

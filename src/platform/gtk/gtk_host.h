@@ -107,6 +107,8 @@ class KxGtkHost : public KxHost {
   void MenuBarChanged() override;
   // Asynchronous: the choice comes as an event (gtk_popup.cpp).
   void PopUpMenu(const std::vector<KxPopupEntry>& entries, Point where) override;
+  // gtk_im_context_reset on the window's context, its commits caught.
+  bool ResetInputMethod(KxWindowID window, std::string& committed) override;
 
   // Printing (gtk_print.cpp): the toolkit's page set-up dialog, and a print
   // operation with its print dialog over the record, run synchronously.
@@ -174,6 +176,9 @@ class KxGtkHost : public KxHost {
   // Clicks of the last press (2 for a double click).
   int ClickCount() const;
   int Beeps() const;
+  // Whether the window's input-method context leaves its compositions to
+  // the program (use-preedit) rather than showing them in its own window.
+  bool InputMethodInline(KxWindowID window) const;
 
   // Window-modal file choosers and questions (gtk_file_dialogs.cpp): a
   // dialog with a parent shares a window group with it, so that it blocks

@@ -51,6 +51,7 @@ struct KxGtkWindow {
   std::vector<KxGtkMenuRef> menuItems;
   GtkIMContext* im = nullptr;     // keys pass through it first
   bool imComposing = false;       // it shows a composition
+  bool imInline = true;           // it leaves its compositions to the program to show
   bool floating = false;          // a utility window above the documents
   bool shown = true;
   bool noMenuBar = false;         // a dialog or palette: no menu bar of its own
@@ -73,6 +74,9 @@ struct KxGtkPending {
   std::string text;   // input-method text (UTF-8)
   std::vector<KxInputMethodClient::Clause> clauses;   // of a composition
   long caret = -1;                                     // of a composition (byte index)
+  // A commit made as the window lost the keyboard: it ends the composition
+  // still shown there, though the window is no longer the active one.
+  bool leaving = false;
 };
 
 // Entries of the cursor table of gtk_dialogs.cpp (one made cursor each).
@@ -113,6 +117,12 @@ struct KxGtkHost::Impl {
   bool filteringKey = false;
   bool keyCommitted = false;
   std::string keyCommit;
+  // While the program resets a context (ResetInputMethod): what it committed.
+  bool resettingIM = false;
+  std::string resetCommit;
+  // The window whose context ends its composition as it loses the keyboard.
+  KxWindowID leavingIM = kKxNoWindow;
+  bool inlineInput = true;   // as the contexts were last told
   int beeps = 0;
   int cursorIndex = 0;   // in the cursor table of gtk_dialogs.cpp; 0 is the arrow
   std::int16_t cursorID = 0;   // the one the program asked for (the table shows several alike)

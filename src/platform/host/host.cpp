@@ -4,7 +4,12 @@
 
 namespace {
 KxHost* gHost = nullptr;
-}
+KxInlineInputQuery gInlineQuery;
+}  // namespace
+
+void KxSetInlineInputQuery(KxInlineInputQuery query) { gInlineQuery = std::move(query); }
+
+bool KxInlineInputWanted() { return !gInlineQuery || gInlineQuery(); }
 
 void KxSetHost(KxHost* host) { gHost = host; }
 

@@ -186,6 +186,15 @@ class KxHost {
   // arrives later as a menu-choice event (kKxPopupMenuID).
   virtual void PopUpMenu(const std::vector<KxPopupEntry>& /*entries*/, Point /*where*/) {}
 
+  // Ends the composition of the window's input-method context, as the
+  // program ends its own (a click elsewhere, a command, a save): the
+  // context is reset and `committed` gets exactly what it commits while it
+  // resets (often nothing), which then stands for the composition; nothing
+  // of the composition is kept otherwise. False when the host has no
+  // context for the window: the program then keeps its composition as
+  // text.
+  virtual bool ResetInputMethod(KxWindowID /*window*/, std::string& /*committed*/) { return false; }
+
   // The colour chooser, modal to `parent` (kKxNoWindow: to the program):
   // true with the colour chosen in `colour` (which it starts from), false
   // when the user cancelled. `title` is UTF-8.
@@ -252,6 +261,13 @@ class KxHost {
   ScriptFeeder mFeeder;
   bool mScriptEnded = false;
 };
+
+// Whether compositions show inline in the text (true) or in the input
+// method's own window: the program's setting, asked by a host that shows
+// windows whenever it may have changed. True until a query is set.
+using KxInlineInputQuery = std::function<bool()>;
+void KxSetInlineInputQuery(KxInlineInputQuery query);
+bool KxInlineInputWanted();
 
 // The installed host (not owned); without one, a headless host answers.
 void KxSetHost(KxHost* host);

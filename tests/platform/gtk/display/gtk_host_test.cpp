@@ -40,7 +40,7 @@ constexpr std::int16_t kSelectAllItem = 8;
 
 // X11 key symbols.
 constexpr unsigned kKeyF1 = 0xFFBE, kKeyF10 = 0xFFC7, kKeyEscape = 0xFF1B, kKeyLeft = 0xFF51, kKeyHome = 0xFF50,
-                   kKeyPageDown = 0xFF56;
+                   kKeyPageDown = 0xFF56, kKeyControlL = 0xFFE3;
 constexpr unsigned kSentinelKey = 'x';
 // Loop turns a test waits at most (each at most the fast wait, 3 ticks).
 constexpr int kMaxTurns = 200;
@@ -620,3 +620,51 @@ TEST_F(GtkHostTest, WindowsStandWhereTheyArePutUnderAWindowManager) {
   }
   sHost->DestroyWindow(f);
 }
+
+namespace {
+
+// The program ends a composition by resetting the window's input method:
+// the toolkit's code-point entry forgets its digits, so the keys after it
+// are plain keys again rather than more of the entry.
+TEST_F(GtkHostTest, ResettingTheInputMethodEndsItsComposition) {
+  TestClient client(200, 100);
+  const KxWindowID w = Open(client);
+  std::string committed = "stale";
+  EXPECT_FALSE(sHost->ResetInputMethod(w + 100, committed));
+  EXPECT_EQ(committed, "");
+  app->keys.clear();
+  sHost->SynthesizeKey(w, 'U', kKxEventCommandKey | kKxEventShiftKey);
+  // The entry takes digits once the modifiers are let go.
+  sHost->SynthesizeKey(w, kKeyControlL, kKxEventCommandKey | kKxEventShiftKey);
+  sHost->SynthesizeKey(w, '6', 0);
+  sHost->SynthesizeKey(w, '5', 0);
+  Turns([] { return false; }, 5);
+  ASSERT_TRUE(app->keys.empty()) << "the entry took its keys";
+  ASSERT_TRUE(sHost->ResetInputMethod(w, committed));
+  EXPECT_EQ(committed, "");
+  KeyThenSentinel(w, 'q', 0);
+  ASSERT_EQ(app->keys.size(), 1u);
+  EXPECT_EQ(KxEventChar(app->keys[0]), 'q');
+}
+
+// The program's inline-input setting reaches every window's context, and
+// the windows made later.
+TEST_F(GtkHostTest, InputMethodsFollowTheInlineInputSetting) {
+  bool inlineInput = true;
+  KxSetInlineInputQuery([&inlineInput] { return inlineInput; });
+  TestClient a(200, 100), b(200, 100);
+  const KxWindowID wa = Open(a, 40, 80);
+  EXPECT_TRUE(sHost->InputMethodInline(wa));
+  inlineInput = false;
+  Turns([] { return false; }, 2);
+  EXPECT_FALSE(sHost->InputMethodInline(wa));
+  const KxWindowID wb = Open(b, 300, 80);
+  EXPECT_FALSE(sHost->InputMethodInline(wb));
+  inlineInput = true;
+  Turns([] { return false; }, 2);
+  EXPECT_TRUE(sHost->InputMethodInline(wa));
+  EXPECT_TRUE(sHost->InputMethodInline(wb));
+  KxSetInlineInputQuery(nullptr);
+}
+
+}  // namespace

@@ -48,6 +48,36 @@ codepoint() {
   xdotool type --delay 40 "j"
 }
 
+# A click in the text ends a composition as the input method does: the
+# code-point entry forgets its "u65e5" on the reset, so neither it nor a
+# second copy lands anywhere, and the next key is typed where the click
+# put the caret. The left edge of the first line is the text's start.
+clickwhilecomposing() {
+  xdotool type --delay 40 "k"
+  xdotool key --delay 60 ctrl+shift+u
+  xdotool type --delay 60 "65e5"
+  clickstart
+  xdotool type --delay 60 "Q"
+  xdotool key --delay 60 End
+  xdotool type --delay 60 "j"
+}
+clickstart() {
+  local x y
+  eval "$(xdotool getwindowgeometry --shell "$win")"
+  xdotool mousemove --sync $((X + 2)) $((Y + 6)) click 1
+  sleep 0.3
+}
+# A code point entered after the click is typed once, at the caret.
+clickthencodepoint() {
+  xdotool type --delay 40 "ab"
+  xdotool key --delay 60 ctrl+shift+u
+  xdotool type --delay 60 "672c"
+  clickstart
+  xdotool key --delay 60 ctrl+shift+u
+  xdotool type --delay 60 "65e5"
+  xdotool key --delay 60 space
+}
+
 # Letters past ASCII come as text the engine converts, never as bytes of
 # another code (a Mac Roman é is the lead byte of a kanji in Shift_JIS).
 accented() { xdotool type --delay 60 "café ¥üQ"; }
@@ -56,4 +86,6 @@ run plain "Hello, world"
 run accented "café ¥üQ"
 run edits "abXc"
 run codepoint "k漢j"
+run clickwhilecomposing "Qkj"
+run clickthencodepoint "日ab"
 exit $fail
