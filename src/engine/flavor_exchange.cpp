@@ -348,9 +348,15 @@ void CKXFlavorExchange::AddFlavorTypesTo(const SKXRange& range, CKXDataTube& tub
 }
 
 OSType CKXFlavorExchange::PickFlavorFrom(CKXDataTube& tube) {
+  // Run flavors only describe a text. Beside another program's "utxt"
+  // (and no "TEXT") that text is what a read takes, dropping runs that do
+  // not fit: answered first, they hid it, and Paste stayed off.
+  const bool unicode = tube.FlavorExists(kKxFlavorUtxt);
   for (OSType type : {kKxFlavorText, kKxFlavorPict, kKxFlavorStyl, kKxFlavorDeco, kKxFlavorPara, kKxFlavorUniChars,
-                      kKxFlavorRubyInfo, kKxFlavorRTF})
+                      kKxFlavorRubyInfo, kKxFlavorRTF}) {
+    if (unicode && CKXTextFlavorData::IsRunFlavor(type)) continue;
     if (tube.FlavorExists(type) && (type != kKxFlavorRTF || KxConverterForFlavor(kKxFlavorRTF))) return type;
+  }
   // Text from other programs arrives as Unicode alone, pictures as JPEG;
   // files as "hfs ".
   for (OSType type : {kKxFlavorUtxt, kKxFlavorJPEG, kKxFlavorHFS})

@@ -87,7 +87,9 @@ class CKXFlavorExchange : public CKXFlavorSender {
   void AddFlavorTypesTo(const SKXRange& range, CKXDataTube& tube) override;
   // True for the types it knows, even when it wrote nothing.
   bool SendFlavorTo(OSType type, const SKXRange& range, CKXDataTube& tube) override;
-  // The first flavor the exchange can read, "null" when none.
+  // The first flavor the exchange can read, "null" when none. Run flavors
+  // give way to another program's "utxt" beside them: its text is read, and
+  // runs that do not fit are dropped.
   OSType PickFlavorFrom(CKXDataTube& tube);
   // With a text, the data are appended to it and the content mask stored
   // through `mask`; without one the layer's text changes: the range is

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/styled_sample.h"
@@ -338,6 +339,80 @@ TEST(FlavorExchange, ClipboardChoices) {
   ASSERT_TRUE(host.GetClipboard(kKxFlavorUtxt, units));
   EXPECT_EQ(units, (std::vector<std::uint8_t>{'a', 0, 0x42, 0x30}));
   EXPECT_TRUE(host.GetClipboard(kKxFlavorText, units) && units.size() == 4);
+}
+
+// Another program's text comes as "utxt" beside run flavors it may have
+// made badly (a count the bytes cannot hold, noise), or runs with no "TEXT"
+// for them to describe at all: the text is what a paste or a drop takes,
+// and runs that do not fit are dropped. They once hid the text, and Paste
+// stayed off.
+TEST(FlavorExchange, RunFlavorsNeverHideAnotherProgramsText) {
+  KxHeadlessHost host;
+  const std::vector<std::uint8_t> utxt = {'s', 0, 'h', 0, 'o', 0, 'r', 0, 't', 0};
+  std::vector<std::uint8_t> tooManyStyls(14, 0);
+  tooManyStyls[0] = 0x7F;
+  tooManyStyls[1] = 0xFF;
+  const std::vector<std::uint8_t> allOnes(64, 0xFF);
+  std::vector<std::uint8_t> noise(300);
+  std::mt19937 rng(17);
+  for (std::uint8_t& b : noise) b = static_cast<std::uint8_t>(rng());
+  const std::vector<std::uint8_t> soundStyl = {0, 1, 0, 0, 0, 0, 0, 15, 0, 12, 0, 0, 1, 0, 0, 9, 0, 0, 0, 0, 0, 0};
+  using Flavors = std::vector<std::pair<OSType, std::vector<std::uint8_t>>>;
+  const std::pair<const char*, Flavors> cases[] = {
+      {"styl counting 32767 runs in 12 bytes", {{kKxFlavorStyl, tooManyStyls}}},
+      {"styy of 0xFF bytes", {{kKxFlavorRubyInfo, allOnes}}},
+      {"styx and styw of noise", {{kKxFlavorPara, noise}, {kKxFlavorDeco, noise}}},
+      {"every run flavor broken", {{kKxFlavorStyl, noise}, {kKxFlavorDeco, allOnes}, {kKxFlavorPara, tooManyStyls},
+                                   {kKxFlavorUniChars, allOnes}, {kKxFlavorRubyInfo, noise}}},
+      {"a sound styl", {{kKxFlavorStyl, soundStyl}}},
+  };
+  for (const auto& [what, runs] : cases) {
+    SCOPED_TRACE(what);
+    host.ClearClipboard();
+    host.PutClipboard(kKxFlavorUtxt, utxt.data(), utxt.size());
+    KxDragData drag;
+    drag.AddItem(1);
+    drag.SetFlavor(1, kKxFlavorUtxt, utxt.data(), utxt.size());
+    for (const auto& [type, bytes] : runs) {
+      host.PutClipboard(type, bytes.data(), bytes.size());
+      drag.SetFlavor(1, type, bytes.data(), bytes.size());
+    }
+    CKXFlavorExchange picker(nullptr, nullptr);
+    CKXTextClipboardTube board;
+    EXPECT_EQ(picker.PickFlavorFrom(board), kKxFlavorUtxt);
+    CKXText pasted;
+    short mask = -1;
+    KxGetTextFromClipboard(KXHandleAccess::Wrap(&pasted), mask);
+    EXPECT_EQ(Bytes(pasted, 0, pasted.GetLength()), "short");
+    EXPECT_EQ(pasted.Check(), "");
+
+    CKXDragTube dropped(&drag, 1);
+    EXPECT_EQ(picker.PickFlavorFrom(dropped), kKxFlavorUtxt);
+    CKXText fromDrop;
+    CKXFlavorExchange(nullptr, &fromDrop).ReceiveDataFrom(SKXRange{0, 0}, dropped,
+                                                          KXHandleAccess::Wrap(&fromDrop), &mask);
+    EXPECT_EQ(Bytes(fromDrop, 0, fromDrop.GetLength()), "short");
+    EXPECT_EQ(fromDrop.Check(), "");
+  }
+
+  // The program's own "TEXT" with a broken "styl": the text alone.
+  host.ClearClipboard();
+  host.PutClipboard(kKxFlavorText, "short", 5);
+  host.PutClipboard(kKxFlavorStyl, tooManyStyls.data(), tooManyStyls.size());
+  CKXTextClipboardTube own;
+  EXPECT_EQ(CKXFlavorExchange(nullptr, nullptr).PickFlavorFrom(own), kKxFlavorText);
+  CKXText plain;
+  short mask = -1;
+  KxGetTextFromClipboard(KXHandleAccess::Wrap(&plain), mask);
+  EXPECT_EQ(Bytes(plain, 0, plain.GetLength()), "short");
+  EXPECT_EQ(mask, kKxMaskText);
+
+  // Runs with no text of any kind paste nothing, and say so by no error.
+  host.ClearClipboard();
+  host.PutClipboard(kKxFlavorStyl, soundStyl.data(), soundStyl.size());
+  CKXText nothing;
+  EXPECT_NO_THROW(KxGetTextFromClipboard(KXHandleAccess::Wrap(&nothing), mask));
+  EXPECT_EQ(nothing.GetLength(), 0);
 }
 
 // Plain-text files in each encoding: what is written reads back the same,
