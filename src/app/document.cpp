@@ -183,8 +183,8 @@ std::string CKXDocument::TitleUTF8() const {
 KxWindowID CKXDocument::HostWindow() const { return mWindow ? mWindow->GetHostWindow() : kKxNoWindow; }
 
 std::string CKXDocument::SaveFailureText(const std::string& name, long err) {
-  std::string why = err > 0 ? KxErrorText(int(err)) : "error " + std::to_string(err);
-  return "The document \u201C" + name + "\u201D could not be saved (" + why + "). It stays open with its changes.";
+  std::string why = err > 0 ? KxErrorText(int(err)) : "エラー " + std::to_string(err);
+  return "書類\u300C" + name + "\u300Dを保存できませんでした (" + why + ")。書類は変更を保ったまま開いています。";
 }
 
 void CKXDocument::ReportSaveFailureAs(const std::string& name, long err) {
@@ -274,9 +274,9 @@ bool CKXDocument::AskSaveAs(FSSpec& fileSpec, bool /*recordIt*/) {
   if (err == kKxUserCanceled) return false;
   if (err == kKxBadNameErr) {
     // Nothing was written: the name is at fault, not the document.
-    KxCurrentHost().Alert(KxAlertKind::kStop, "The document \u201C" + TitleUTF8() +
-                                                  "\u201D was not saved: a file name can be at most 255 bytes "
-                                                  "long, and cannot be \u201C.\u201D or \u201C..\u201D.");
+    KxCurrentHost().Alert(KxAlertKind::kStop, "書類\u300C" + TitleUTF8() +
+                                                  "\u300Dは保存しませんでした。ファイル名は 255 バイトまでで、"
+                                                  "\u300C.\u300Dや\u300C..\u300Dにはできません。");
     return false;
   }
   if (err != noErr) {
@@ -291,9 +291,9 @@ bool CKXDocument::AskSaveAs(FSSpec& fileSpec, bool /*recordIt*/) {
   // Two windows on one file: whichever saved last would silently undo the
   // other's changes.
   if (CKXDocument* other = FindFSSpecDocument(fileSpec); other && other != this) {
-    KxCurrentHost().Alert(KxAlertKind::kStop, "\u201C" + fileSpec.name +
-                                                  "\u201D is open in another window. Close that window first, or "
-                                                  "choose another name.");
+    KxCurrentHost().Alert(KxAlertKind::kStop, "\u300C" + fileSpec.name +
+                                                  "\u300Dは別のウインドウで開いています。先にそのウインドウを"
+                                                  "閉じるか、別の名前を選んでください。");
     return false;
   }
   try {

@@ -94,8 +94,8 @@ int MoveDamagedAside(const std::string& path) {
     const int err = KxRenameNoReplace(path, aside);
     if (err == EEXIST) continue;
     if (err != 0) return err;
-    KxCurrentHost().Alert(KxAlertKind::kNote, "The scrap book file could not be read whole. It was kept as \u201C" +
-                                                  aside + "\u201D rather than saved over.");
+    KxCurrentHost().Alert(KxAlertKind::kNote, "スクラップブックのファイルを最後まで読み込めませんでした。上書きせずに\u300C" +
+                                                  aside + "\u300Dとして残しました。");
     return 0;
   }
   return EEXIST;
@@ -213,9 +213,9 @@ bool CKXTextClipboard::UpdateScrap(bool factoryLater) {
       sTextScrapChanged = true;
       if (!gWriteFailureShown) {
         gWriteFailureShown = true;
-        KxCurrentHost().Alert(KxAlertKind::kStop, "The scrap book could not be saved: its damaged file could not be "
-                                                  "kept under another name (" +
-                                                      KxErrorText(err) + "). The file was left as it was.");
+        KxCurrentHost().Alert(KxAlertKind::kStop, "スクラップブックを保存できませんでした。壊れたファイルを別の名前で"
+                                                  "残せませんでした (" +
+                                                      KxErrorText(err) + ")。ファイルはそのままにしてあります。");
       }
       return false;
     }
@@ -257,7 +257,7 @@ bool CKXTextClipboard::UpdateScrap(bool factoryLater) {
       gWriteFailureShown = true;
       const std::string why = !message.empty() ? message : KxErrorText(err);
       KxCurrentHost().Alert(KxAlertKind::kStop,
-                            "The scrap book could not be saved (" + why + "). The scrap book file was left as it was.");
+                            "スクラップブックを保存できませんでした (" + why + ")。スクラップブックのファイルはそのままにしてあります。");
     }
     return false;
   }

@@ -60,14 +60,14 @@ int ReadPictureFile(const std::string& path, CKXTextFileTube& tube, SKXDocument&
   const std::vector<KxFlavorBytes> list{pict};
   PicHandle handle = pict.size() < 10 ? nullptr : KxPicturesFromList(list)(1);
   if (!handle) {
-    message = "\u201C" + LeafName(path) + "\u201D is not a picture that can be read.";
+    message = "\u300C" + LeafName(path) + "\u300Dは読み込めるピクチャではありません。";
     return EILSEQ;
   }
   const short id = CKXDecoArray::SetPicture(handle);
   if (id <= 0) {
     // No ID free: the handle stays ours.
     KxMemHFree(handle);
-    message = "\u201C" + LeafName(path) + "\u201D is too large to be shown.";
+    message = "\u300C" + LeafName(path) + "\u300Dは大きすぎて表示できません。";
     return ENOMEM;
   }
   const char placeholder = char(kKxPictureByte);
@@ -179,7 +179,7 @@ SKXDocPage PageOfRecord(const RTFKXDoc& d, const SKXDocPage& fallback) {
 int ReadRTFFile(const std::string& path, CKXTextFileTube& tube, SKXDocument& doc, std::string& message) {
   KxTextConverter* rtf = KxConverterForFlavor(FourCC("RTF "));
   if (!rtf) {
-    message = "\u201C" + LeafName(path) + "\u201D is RTF, which this program cannot read.";
+    message = "\u300C" + LeafName(path) + "\u300Dは RTF ですが、このプログラムでは RTF を読み込めません。";
     return ENOTSUP;
   }
   std::vector<std::uint8_t> bytes;
@@ -191,13 +191,13 @@ int ReadRTFFile(const std::string& path, CKXTextFileTube& tube, SKXDocument& doc
   RTFKXDoc record = RecordOf(fallback);
   if (!rtf->Import(bytes.data(), long(bytes.size()), *doc.text, &flags, &record)) {
     doc.text = std::make_unique<CKXText>();
-    message = "\u201C" + LeafName(path) + "\u201D could not be read as RTF.";
+    message = "\u300C" + LeafName(path) + "\u300Dを RTF として読み込めませんでした。";
     return EILSEQ;
   }
   doc.page = PageOfRecord(record, fallback);
   doc.hasPage = true;
   doc.cut = (flags & kKxImportCut) != 0;
-  if (doc.cut) doc.notice = "\u201C" + LeafName(path) + "\u201D ends early; the text read so far is shown.";
+  if (doc.cut) doc.notice = "\u300C" + LeafName(path) + "\u300Dは途中で終わっています。読み込めたところまでのテキストを表示します。";
   return 0;
 }
 
@@ -234,7 +234,7 @@ int ReadPlainText(const std::string& path, const CKXTextFileTube& tube, SKXDocum
     const std::size_t want = std::min(kPiece, size - std::min(size, at));
     if (int err = tube.ReadDataFileAt(at, buffer.data() + held, want, got)) {
       doc.text = std::make_unique<CKXText>();
-      message = "\u201C" + LeafName(path) + "\u201D could not be read (" + KxErrorText(err) + ").";
+      message = "\u300C" + LeafName(path) + "\u300Dを読み込めませんでした (" + KxErrorText(err) + ")。";
       return err;
     }
     at += got;
@@ -317,7 +317,7 @@ int PutRuns(CKXTextFileTube& tube, const CKXText& text, long from, long to, cons
   for (OSType type : kRunFlavors) {
     const EKXFlavorMake made = writer.MakeFlavor(type, bytes);
     if (made == EKXFlavorMake::kTooMany) {
-      message = "The document has more runs than a file can hold (32767).";
+      message = "書類の書式の区切りが、ファイルに入る数 (32767) を超えています。";
       return EOVERFLOW;
     }
     if (made != EKXFlavorMake::kMade) continue;
@@ -349,7 +349,7 @@ int KxExportRTF(const CKXText& text, const SKXDocPage* page, std::vector<std::ui
     text.GetParaStylDefault(record.defaultPara);
   }
   if (!rtf || !rtf->Export(text, 0, text.GetLength(), 0, page ? &record : nullptr, bytes)) {
-    message = rtf ? "The text could not be written as RTF." : "This program cannot write RTF.";
+    message = rtf ? "テキストを RTF で書き込めませんでした。" : "このプログラムでは RTF を書き込めません。";
     return ENOTSUP;
   }
   out.assign(bytes.begin(), bytes.end());
@@ -482,7 +482,7 @@ int KxReadDocument(const std::string& path, SKXDocument& doc, std::string& messa
     else if (doc.type == FourCC("RTF "))
       err = ReadRTFFile(path, tube, doc, message);
     else
-      message = "\u201C" + LeafName(path) + "\u201D is not a document this program can open.";
+      message = "\u300C" + LeafName(path) + "\u300Dはこのプログラムで開ける書類ではありません。";
     if (err == 0) doc.type = FourCC("TEXT");
     return err;
   }
@@ -506,7 +506,7 @@ int KxReadDocument(const std::string& path, SKXDocument& doc, std::string& messa
       doc.stale = true;
       doc.spelling = SKXTextSpelling{};
       doc.settings = KxNewDocumentSettings();
-      doc.notice = "\u201C" + LeafName(path) + "\u201D was changed by another program; it is read as plain text.";
+      doc.notice = "\u300C" + LeafName(path) + "\u300Dはほかのプログラムで変更されています。プレーンテキストとして読み込みます。";
       if (!plainText) return 0;
     }
   }

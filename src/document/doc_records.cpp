@@ -164,9 +164,9 @@ long KxDocPrefSize(const SDocPref& pref) {
 
 std::string KxWriteKXSR(const SDocPref& pref, KxByteOrder order, std::vector<std::uint8_t>& out) {
   if (pref.headerText.size() > 255 || pref.footerText.size() > 255)
-    return "The header or footer text is longer than 255 bytes.";
+    return "ヘッダまたはフッタのテキストが 255 バイトを超えています。";
   const long size = KxDocPrefSize(pref);
-  if (size > kKxKXSRMaxSize) return "The header and footer texts are too long to be saved.";
+  if (size > kKxKXSRMaxSize) return "ヘッダとフッタのテキストが長すぎて保存できません。";
   out.assign(std::size_t(size), 0);
   std::uint8_t* p = out.data();
   Put16(p, std::uint16_t(pref.lineSpace), order);
@@ -249,11 +249,11 @@ bool KxReadKXSR(const std::uint8_t* p, long size, KxByteOrder order, SDocPref& p
 // ---------------------------------------------------------------- MARK
 
 std::string KxWriteMARK(const std::vector<SKXMarkRec>& marks, KxByteOrder order, std::vector<std::uint8_t>& out) {
-  if (marks.size() > 0xFFFF) return "The document has more marks than a file can hold (65535).";
+  if (marks.size() > 0xFFFF) return "書類のマークが、ファイルに入る数 (65535) を超えています。";
   out.assign(2, 0);
   Put16(out.data(), std::uint16_t(marks.size()), order);
   for (const SKXMarkRec& m : marks) {
-    if (m.name.size() > 255) return "A mark's name is longer than 255 bytes.";
+    if (m.name.size() > 255) return "マークの名前が 255 バイトを超えています。";
     const std::size_t len = m.name.size();
     const std::size_t at = out.size();
     out.resize(at + 8 + 1 + (len | 1), 0);
@@ -290,7 +290,7 @@ void KxReadMARK(const std::uint8_t* p, long size, KxByteOrder order, std::vector
 // ---------------------------------------------------------------- RANK
 
 std::string KxWriteRANK(const SKXRankRec& rank, KxByteOrder order, std::vector<std::uint8_t>& out) {
-  if (rank.levels.size() > 0x7FFF) return "The document has more marks than the mark list can save (32767).";
+  if (rank.levels.size() > 0x7FFF) return "書類のマークが、マークリストに保存できる数 (32767) を超えています。";
   out.assign(std::size_t(kKxRankHeadSize) + rank.levels.size(), 0);
   std::uint8_t* p = out.data();
   for (int i = 0; i < 4; ++i) Put32(p + 4 * i, std::uint32_t(rank.rect[i]), order);
@@ -331,7 +331,7 @@ std::string KxWriteClassicRANK(const SKXRankRec& rank, std::vector<std::uint8_t>
                                   std::clamp<std::int32_t>(rank.point[1], kMinCoord, kMaxCoord)};
   for (int i = 0; i < 6; ++i) {
     if (coords[i] < kMinCoord || coords[i] > kMaxCoord)
-      return "The mark list lies outside the coordinates a file can hold.";
+      return "マークリストの位置が、ファイルに書ける座標の範囲外です。";
     KxPutU16BE(out.data() + 4 * i, std::uint16_t(coords[i]));
     out[4 * i + 2] = 0;
     out[4 * i + 3] = 0;

@@ -44,22 +44,22 @@ std::string BaseName(const std::string& path) {
 // system's own text.
 std::string ReadFailureText() {
   const std::string text = KxScriptTextToUTF8(KxIndString(204, 1));
-  return text.empty() ? "The file could not be read." : text;
+  return text.empty() ? "ファイルを読み込めませんでした。" : text;
 }
 
 // Why a file was not read: a file that is no text file at all, or one
 // larger than a text can be, is named with its reason; other failures give
 // the system's reason.
 std::string OpenFailureText(const std::string& path, int err, EKXFileKind kind) {
-  const std::string name = "\u201C" + BaseName(path) + "\u201D";
+  const std::string name = "\u300C" + BaseName(path) + "\u300D";
   if (err == EFBIG)
-    return name + " is too large to open: a text can hold at most " + std::to_string(kKxMaxOffset) + " bytes.";
+    return name + "は大きすぎて開けません。テキストは " + std::to_string(kKxMaxOffset) + " バイトまでです。";
   if (err == EINVAL) {
     switch (kind) {
-      case EKXFileKind::kPipe: return name + " is a named pipe, not a file, and cannot be opened.";
-      case EKXFileKind::kDevice: return name + " is a device, not a file, and cannot be opened.";
-      case EKXFileKind::kSocket: return name + " is a socket, not a file, and cannot be opened.";
-      case EKXFileKind::kOther: return name + " is not a regular file and cannot be opened.";
+      case EKXFileKind::kPipe: return name + "は名前付きパイプで、ファイルではないため開けません。";
+      case EKXFileKind::kDevice: return name + "はデバイスで、ファイルではないため開けません。";
+      case EKXFileKind::kSocket: return name + "はソケットで、ファイルではないため開けません。";
+      case EKXFileKind::kOther: return name + "は通常のファイルではないため開けません。";
       default: break;
     }
   }
@@ -70,8 +70,8 @@ std::string OpenFailureText(const std::string& path, int err, EKXFileKind kind) 
 // there at all: another folder is the way out.
 std::string SaveFailureText(int err, bool folderRefused) {
   if (folderRefused)
-    return "Its folder cannot be written (" + KxErrorText(err) + "). Use Save As to save it in another folder.";
-  return "The file could not be saved (" + KxErrorText(err) + ").";
+    return "フォルダに書き込めません (" + KxErrorText(err) + ")。\u300C別名で保存\u300Dでほかのフォルダに保存してください。";
+  return "ファイルを保存できませんでした (" + KxErrorText(err) + ")。";
 }
 
 // The container's footer says "KXTF" in either byte order with a version
@@ -332,7 +332,7 @@ int CKXTextFileTube::OpenRead(const std::string& path, std::string& message, boo
     }
     if (!mRes->IsOpen()) {
       // Read as text, the next save would write that text over the document.
-      message = ReadFailureText() + " (the document's maps are damaged)";
+      message = ReadFailureText() + " (書類のリソースマップが壊れています)";
       return EBADMSG;
     }
     mLayout = EKXLayout::kContainer;
@@ -344,11 +344,11 @@ int CKXTextFileTube::OpenRead(const std::string& path, std::string& message, boo
   if (err == EBADMSG || (err == 0 && mSidecar.GetResourceFork(mFork) != 0)) {
     mSidecarDamaged = true;
     mFork.Clear();
-    mNotice = "The sidecar file of \"" + BaseName(path) + "\" is damaged; the text is read without its styles.";
+    mNotice = "\u300C" + BaseName(path) + "\u300Dの付属ファイルが壊れています。テキストはスタイルなしで読み込みます。";
     return 0;
   }
   if (err != 0 && err != ENOENT) {
-    mNotice = "The sidecar file of \"" + BaseName(path) + "\" could not be read; the text is read without its styles.";
+    mNotice = "\u300C" + BaseName(path) + "\u300Dの付属ファイルを読み込めませんでした。テキストはスタイルなしで読み込みます。";
     return 0;
   }
   if (const KxResForkItem* check = mFork.Find(kKxTextCheckType, kKxTextCheckID)) {
@@ -361,7 +361,7 @@ int CKXTextFileTube::OpenRead(const std::string& path, std::string& message, boo
       // Another program rewrote the text and left our sidecar behind.
       mStale = true;
       mFork.Clear();
-      mNotice = "\"" + BaseName(path) + "\" was changed by another program; it is read as plain text.";
+      mNotice = "\u300C" + BaseName(path) + "\u300Dはほかのプログラムで変更されています。プレーンテキストとして読み込みます。";
     }
   }
   return 0;
@@ -471,7 +471,7 @@ void CKXTextFileTube::Fail(const std::string& message) {
 
 int CKXTextFileTube::Commit(std::string& message, int backupGenerations, CKXSafeBatch* batch) {
   if (!mWriting) {
-    message = "The document was not opened for writing.";
+    message = "書類は書き込み用に開かれていませんでした。";
     return EINVAL;
   }
   if (!mError.empty()) {
@@ -479,13 +479,13 @@ int CKXTextFileTube::Commit(std::string& message, int backupGenerations, CKXSafe
     return EINVAL;
   }
   if (mLayout == EKXLayout::kContainer && !mRes->CloseResInfo()) {
-    message = "The document's resources could not be written.";
+    message = "書類のリソースを書き込めませんでした。";
     return EIO;
   }
   if (mLayout != EKXLayout::kContainer && DataEndsAsContainer()) {
     // Read again it would be taken for a damaged container and refused.
-    message = "The text ends with the bytes that end a document container, so as a text file it could not "
-              "be opened again. Save it as a document instead.";
+    message = "テキストの末尾が書類の入れ物の終わりを示すバイトと同じため、テキストファイルとしては"
+              "開き直せなくなります。書類として保存してください。";
     return EINVAL;
   }
   // Written from where it is held: a copy of a large text costs as much as
@@ -510,7 +510,7 @@ int CKXTextFileTube::Commit(std::string& message, int backupGenerations, CKXSafe
             crc = Crc32Run(crc, p, n);
             return 0;
           })) {
-        message = "The file could not be saved (" + KxErrorText(err) + ").";
+        message = "ファイルを保存できませんでした (" + KxErrorText(err) + ")。";
         return err;
       }
       std::uint8_t check[kKxTextCheckSize];
@@ -521,7 +521,7 @@ int CKXTextFileTube::Commit(std::string& message, int backupGenerations, CKXSafe
     }
   }
   if (int err = mSidecar.SetResourceFork(mFork)) {
-    message = "The styles and settings are too large to be saved.";
+    message = "スタイルと設定が大きすぎて保存できません。";
     return err;
   }
   mSidecar.SetTypeCreator(mFileType, mCreator);
@@ -545,7 +545,7 @@ int CKXTextFileTube::Commit(std::string& message, int backupGenerations, CKXSafe
     std::vector<std::uint8_t> gathered;
     if (bySource) {
       if (int err = GatherDataPieces(gathered)) {
-        message = "The file could not be saved (" + KxErrorText(err) + ").";
+        message = "ファイルを保存できませんでした (" + KxErrorText(err) + ")。";
         return err;
       }
     }
@@ -559,7 +559,7 @@ int CKXTextFileTube::Commit(std::string& message, int backupGenerations, CKXSafe
       batch->RemoveAfterCommit(sidePath);
     }
     if (err) {
-      message = "The file could not be saved (" + KxErrorText(err) + ").";
+      message = "ファイルを保存できませんでした (" + KxErrorText(err) + ")。";
       return err;
     }
     mWriting = false;
@@ -591,13 +591,13 @@ int CKXTextFileTube::Commit(std::string& message, int backupGenerations, CKXSafe
     std::remove((dir + SidecarBackupName(BaseName(sidePath), 1)).c_str());
   }
   if ((err = dataWriter.Commit(backupGenerations))) {
-    message = "The file could not be saved (" + KxErrorText(err) + ").";
+    message = "ファイルを保存できませんでした (" + KxErrorText(err) + ")。";
     return err;
   }
   if (needed) {
     err = sideWriter.Commit(mHadSidecar ? backupGenerations : 0, SidecarBackupName);
     if (err) {
-      message = "The styles and settings could not be saved (" + KxErrorText(err) + ").";
+      message = "スタイルと設定を保存できませんでした (" + KxErrorText(err) + ")。";
       return err;
     }
   } else if (mHadSidecar) {
@@ -750,7 +750,7 @@ bool CKXTextFileTube::WriteStored(OSType stored, short id, const std::uint8_t* d
     // An empty text is a resource of no bytes, not a missing buffer.
     std::uint8_t none = 0;
     if (!mRes->WriteResource(size > 0 ? copy.data() : &none, size, stored, id)) {
-      Fail("The resource " + KxTypeText(stored) + " could not be written.");
+      Fail("リソース " + KxTypeText(stored) + " を書き込めませんでした。");
       return false;
     }
     return true;
@@ -860,7 +860,7 @@ long CKXTextFileTube::GetFlavorData(OSType type, void* buffer, long maxSize) {
 
 void CKXTextFileTube::SetFlavorData(OSType type, const void* data, long size, long maxSize) {
   if (!PutFlavor(type, data, std::min(size, maxSize)) && mError.empty())
-    Fail("The flavor " + KxTypeText(type) + " could not be written.");
+    Fail("データ " + KxTypeText(type) + " を書き込めませんでした。");
 }
 
 bool CKXTextFileTube::TakeFlavor(OSType type, std::vector<std::uint8_t>& out) {
@@ -872,7 +872,7 @@ bool CKXTextFileTube::TakeFlavor(OSType type, std::vector<std::uint8_t>& out) {
 
 void CKXTextFileTube::SetFlavorBytes(OSType type, std::vector<std::uint8_t>&& bytes) {
   if (!PutFlavor(type, std::move(bytes)) && mError.empty())
-    Fail("The flavor " + KxTypeText(type) + " could not be written.");
+    Fail("データ " + KxTypeText(type) + " を書き込めませんでした。");
 }
 
 void CKXTextFileTube::AddFlavor(OSType type) {
@@ -917,7 +917,7 @@ bool CKXTextFileTube::PutFlavor(OSType type, const void* data, long size) {
   } else if (type == kKxRecRANK) {
     SKXRankRec rank;
     if (!KxReadRANK(bytes.data(), size, kKxNativeOrder, rank)) {
-      Fail("The mark list's record is damaged.");
+      Fail("マークリストの記録が壊れています。");
       return false;
     }
     const std::string err = KxWriteClassicRANK(rank, bytes);

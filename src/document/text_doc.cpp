@@ -538,18 +538,17 @@ void CKXTextDocument::ReadInto(const std::string& path) {
     // the user hears that it is left out (a save will not write it back).
     if (code == kKxCodeUTF16 && tube.GetDataForkSize() % 2 != 0) {
       if (!mReadNotice.empty()) mReadNotice += "\n";
-      mReadNotice += "The last byte of \u201C" + LeafOf(path) +
-                     "\u201D is no part of a UTF-16 character: it is left out, and a save will not write it.";
+      mReadNotice += "\u300C" + LeafOf(path) +
+                     "\u300Dの最後の 1 バイトは UTF-16 の文字になりません。このバイトは読み込まず、保存しても書き込まれません。";
     }
     // Bytes that are no character in the encoding (a file forced into the
     // wrong one, or a damaged one) show as other characters: the user hears
     // of them before a save writes those instead.
     if (const long bad = CKXJCode::CountUndecodable(code, tube.GetDataFork().data(), tube.GetDataForkSize())) {
       if (!mReadNotice.empty()) mReadNotice += "\n";
-      mReadNotice += std::to_string(bad) + (bad == 1 ? " byte" : " bytes") + " of \u201C" + LeafOf(path) +
-                     "\u201D " + (bad == 1 ? "is" : "are") + " no character in " +
-                     (code == kKxCodeUTF8 ? "UTF-8" : "EUC-JP") + ": a save will not write " +
-                     (bad == 1 ? "it" : "them") + " back as " + (bad == 1 ? "it was." : "they were.");
+      mReadNotice += "\u300C" + LeafOf(path) + "\u300Dの " + std::to_string(bad) + " バイトは " +
+                     (code == kKxCodeUTF8 ? "UTF-8" : "EUC-JP") +
+                     " の文字になりません。保存すると、元のバイトには戻りません。";
     }
     const short before = mEngine->GetLineEndType();
     fresh = std::make_unique<CKXText>();
@@ -639,11 +638,11 @@ void CKXTextDocument::DoRevert() {
     } catch (const LException& e) {
       err = e.GetErrorCode();
     }
-    const std::string why = err > 0 ? KxErrorText(int(err)) : "error " + std::to_string(err);
+    const std::string why = err > 0 ? KxErrorText(int(err)) : "エラー " + std::to_string(err);
     KxCurrentHost().Alert(KxAlertKind::kStop,
                           !mReadMessage.empty()
                               ? mReadMessage
-                              : "The document \u201C" + LeafOf(path) + "\u201D could not be read (" + why + ").");
+                              : "書類\u300C" + LeafOf(path) + "\u300Dを読み込めませんでした (" + why + ")。");
     throw LException(err);
   }
   // The old actions name offsets of the old text: a fresh history.
@@ -714,8 +713,9 @@ void CKXTextDocument::DoSave() {
   if (!mSavingAs && mDiskStamp.known) {
     const KxFileStamp now = KxStampOf(path);
     if (now.known && now != mDiskStamp) {
-      mSaveMessage = "Another program changed the file after it was read here; saving over it would lose those "
-                     "changes. Use Save As to keep this text (choosing the same name replaces the file).";
+      mSaveMessage = "このウインドウで読み込んだ後に、ほかのプログラムがファイルを変更しました。上書きすると"
+                     "その変更が失われます。このテキストを残すには\u300C別名で保存\u300Dを使ってください"
+                     "（同じ名前を選ぶとファイルを置き換えます）。";
       throw LException(EBUSY);
     }
   }
@@ -795,8 +795,8 @@ void CKXTextDocument::DoSave() {
   // it once per document.
   if (KxTakeBackupFailure() && !mBackupFailureShown) {
     mBackupFailureShown = true;
-    KxCurrentHost().Alert(KxAlertKind::kCaution, "The document \u201C" + LeafOf(path) +
-                                                     "\u201D was saved, but its backup could not be made.");
+    KxCurrentHost().Alert(KxAlertKind::kCaution, "書類\u300C" + LeafOf(path) +
+                                                     "\u300Dは保存しましたが、バックアップを作れませんでした。");
   }
   mDiskStamp = KxStampOf(path);
   mTitle = LeafOf(path);
@@ -815,10 +815,10 @@ void CKXTextDocument::DoSave() {
   if (lost > 0 && !mAutoSaving) KXMessageBox::NumNote(kUnwritableMessage, lost);
   if (rtfLost && !mAutoSaving) KXMessageBox::Alert(kKxAlertNote, kRTFLostMessage);
   if (dropped && !mAutoSaving)
-    KxCurrentHost().Alert(KxAlertKind::kNote, "The styles, ruby, pictures and marks of \u201C" + LeafOf(path) +
-                                                  "\u201D could not be kept in a Unicode text file; the window "
-                                                  "still has them. Save it in the program\u2019s own format to keep "
-                                                  "them.");
+    KxCurrentHost().Alert(KxAlertKind::kNote, "\u300C" + LeafOf(path) +
+                                                  "\u300Dのスタイル、ルビ、ピクチャ、マークは Unicode の"
+                                                  "テキストファイルには残せませんでした。ウインドウには残っています。"
+                                                  "残すには kxtext 書類で保存してください。");
 }
 
 bool CKXTextDocument::HoldsMoreThanText() const {
@@ -946,8 +946,8 @@ void CKXTextDocument::CheckSaveAs(FSSpec& fileSpec, OSType& type) {
     FSSpec suffixed = fileSpec;
     suffixed.name = choice.name;
     if (KxPathExists(suffixed.Path()) &&
-        KxCurrentHost().Alert(KxAlertKind::kCaution, "\u201C" + choice.name +
-                                                         "\u201D already exists. Replace it?") != KxAnswer::kOK) {
+        KxCurrentHost().Alert(KxAlertKind::kCaution, "\u300C" + choice.name +
+                                                         "\u300Dはすでにあります。置き換えますか？") != KxAnswer::kOK) {
       mSaveAsDeclined = true;
       return;
     }
@@ -1110,8 +1110,8 @@ void CKXTextDocument::ReportSaveFailureAs(const std::string& name, long err) {
     CKXDocument::ReportSaveFailureAs(name, err);
     return;
   }
-  KxCurrentHost().Alert(KxAlertKind::kStop, "The document \u201C" + name + "\u201D could not be saved. " + why +
-                                                " It stays open with its changes.");
+  KxCurrentHost().Alert(KxAlertKind::kStop, "書類\u300C" + name + "\u300Dを保存できませんでした。" + why +
+                                                "書類は変更を保ったまま開いています。");
 }
 
 void CKXTextDocument::Close() {

@@ -174,8 +174,8 @@ void Add(CKXTextDocument& doc, LWindow* dialog) {
     // The list stays as it is and so does the dialog, so that the user can
     // delete one first.
     KxCurrentHost().Beep();
-    KxCurrentHost().Alert(KxAlertKind::kCaution, "There are already " + std::to_string(kKxMaxFontreg) +
-                                                     " registered fonts. Delete one before adding another.");
+    KxCurrentHost().Alert(KxAlertKind::kCaution, "登録フォントはすでに " + std::to_string(kKxMaxFontreg) +
+                                                     " 個あります。追加する前に 1 つ削除してください。");
     return;
   }
   std::uint8_t record[kKxFontregRecordSize];

@@ -208,7 +208,7 @@ KxPrintResult CKXTextDocument::DoPrint() {
     StMemPrinting printing;
     std::unique_ptr<CKXTextPrintout> printout(CKXTextPrintout::CreateCKXTextPrintout(kKxTextPrintoutLayout));
     if (!printout) {
-      KxCurrentHost().Alert(KxAlertKind::kStop, "The document \u201C" + TitleText() + "\u201D could not be printed.");
+      KxCurrentHost().Alert(KxAlertKind::kStop, "書類\u300C" + TitleText() + "\u300Dを印刷できませんでした。");
       return KxPrintResult::kFailed;
     }
     StColumnLayout columns(*mEngine, mPanes);
@@ -224,15 +224,15 @@ KxPrintResult CKXTextDocument::DoPrint() {
     mPrintRecord.settings = job.settings;
   } catch (const LException& e) {
     result = KxPrintResult::kFailed;
-    why = e.GetErrorCode() > 0 ? KxErrorText(int(e.GetErrorCode())) : "error " + std::to_string(e.GetErrorCode());
+    why = e.GetErrorCode() > 0 ? KxErrorText(int(e.GetErrorCode())) : "エラー " + std::to_string(e.GetErrorCode());
   } catch (const std::bad_alloc&) {
     result = KxPrintResult::kFailed;
-    why = "out of memory";
+    why = "メモリが足りません";
   }
   // The views show the text again as they had it.
   mPanes.window->Refresh();
   if (result == KxPrintResult::kFailed)
-    KxCurrentHost().Alert(KxAlertKind::kStop, "The document \u201C" + TitleText() + "\u201D could not be printed" +
-                                                  (why.empty() ? std::string(".") : " (" + why + ")."));
+    KxCurrentHost().Alert(KxAlertKind::kStop, "書類\u300C" + TitleText() + "\u300Dを印刷できませんでした" +
+                                                  (why.empty() ? std::string("。") : " (" + why + ")。"));
   return result;
 }

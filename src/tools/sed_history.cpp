@@ -128,19 +128,19 @@ std::string KxSEDOutputName(short kind, const std::string& target, const std::st
   } else if (kind == kKxSEDOverwrite) {
     name = target;
   } else {
-    why = "no file output";
+    why = "ファイルには出力しません";
     return {};
   }
   if (!KxValidFileName(name)) {
-    why = "\"" + name + "\" is not a file name";
+    why = "\u300C" + name + "\u300Dはファイル名にできません";
     return {};
   }
   if (kind != kKxSEDOverwrite && targets.count(name)) {
-    why = "\"" + name + "\" is a target of the run";
+    why = "\u300C" + name + "\u300Dは処理の対象です";
     return {};
   }
   if (written.count(name)) {
-    why = "\"" + name + "\" was written by this run";
+    why = "\u300C" + name + "\u300Dはこの処理で書き込みました";
     return {};
   }
   return name;

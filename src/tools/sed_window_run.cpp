@@ -300,7 +300,7 @@ bool CKXTextStreamEditor::DoOutput(CKXTextRunSED& sed, short output, Target& fir
     // A new document is new: a file already there under its name is the
     // user's, never replaced without a word.
     if (output == kKxSEDNewDocument && KxPathExists(path)) {
-      Note(kBadName, KxUTF8ToScriptText("\"" + name + "\" already exists"));
+      Note(kBadName, KxUTF8ToScriptText("\u300C" + name + "\u300Dはすでにあります"));
       return false;
     }
     if (!sed.DoStreamEdit(scripts, inputs, SKXSedStream::File(path), noPrint, false) || sed.Broken()) return false;

@@ -154,7 +154,7 @@ TEST_F(DocumentTest, CloseAndQuitMatrixNeverLosesTextAfterAFailedSave) {
             if (saving && outcome == Outcome::kFails) {
               ASSERT_EQ(host.Alerts().size(), alerts + 1);
               EXPECT_EQ(host.Alerts().back().kind, KxAlertKind::kStop);
-              EXPECT_NE(host.Alerts().back().text.find("could not be saved"), std::string::npos);
+              EXPECT_NE(host.Alerts().back().text.find("を保存できませんでした"), std::string::npos);
               // Nothing new or missing in the folder, no temporary left.
               EXPECT_EQ(Listing(folder), before);
             } else {

@@ -70,7 +70,7 @@ menu 9
 print page
 S
 )
-check "alerts" "stop: The document “oto.txt” could not be printed (No such file or directory)." "$(sed -n 1p <<<"$out")"
+check "alerts" "stop: 書類「oto.txt」を印刷できませんでした (No such file or directory)。" "$(sed -n 1p <<<"$out")"
 pages=$(sed -n 2p <<<"$out" | awk '{ print $NF }')
 check "printed pages" "$pages" "$(pdfinfo out.pdf | awk '/^Pages:/ { print $2 }')"
 check "nothing else written" "doc.txt oto.txt out.pdf" "$(ls | grep -v '^tmp' | tr '\n' ' ' | sed 's/ $//')"

@@ -213,7 +213,7 @@ TEST_F(ScrapBook, AFailedWriteKeepsTheOldFileAndTheClipsAndSaysSoOnce) {
   EXPECT_TRUE(fs::exists(CKXTextClipboard::EarlierScrapPath()));
   EXPECT_TRUE(CKXTextClipboard::IsScrapChanged());
   ASSERT_EQ(host.Alerts().size(), 1u);
-  EXPECT_NE(host.Alerts()[0].text.find("scrap book"), std::string::npos);
+  EXPECT_NE(host.Alerts()[0].text.find("スクラップブック"), std::string::npos);
   // The next write that works takes both clips.
   Restart();
   EXPECT_EQ(CKXTextClipboard::CountClips(), 2);
@@ -295,7 +295,8 @@ TEST_F(ScrapBook, ADamagedFileIsKeptAsideBeforeTheFirstWrite) {
     EXPECT_EQ(FileBytes(aside), bad);
     ASSERT_EQ(host.Alerts().size(), alerts + 1);
     EXPECT_EQ(host.Alerts().back().kind, KxAlertKind::kNote);
-    EXPECT_NE(host.Alerts().back().text.find(aside.string()), std::string::npos) << host.Alerts().back().text;
+    EXPECT_NE(host.Alerts().back().text.find("\u300C" + aside.string() + "\u300Dとして残しました"), std::string::npos)
+        << host.Alerts().back().text;
     // Later writes are ordinary ones: no second note, nothing more moved.
     ASSERT_TRUE(Add("newer", "more"));
     ASSERT_TRUE(CKXTextClipboard::UpdateScrap());

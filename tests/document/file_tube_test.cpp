@@ -1140,9 +1140,9 @@ TEST_F(FileTube, PipesAndHugeFilesAreRefusedByName) {
     CKXTextFileTube pipe, huge;
     std::string message;
     EXPECT_EQ(pipe.OpenRead(Path("pipe.txt"), message, deferred), EINVAL);
-    EXPECT_EQ(message, "\u201Cpipe.txt\u201D is a named pipe, not a file, and cannot be opened.");
+    EXPECT_EQ(message, "\u300Cpipe.txt\u300Dは名前付きパイプで、ファイルではないため開けません。");
     EXPECT_EQ(huge.OpenRead(Path("huge.txt"), message, deferred), EFBIG);
-    EXPECT_NE(message.find("\u201Chuge.txt\u201D is too large to open"), std::string::npos) << message;
+    EXPECT_NE(message.find("\u300Chuge.txt\u300Dは大きすぎて開けません"), std::string::npos) << message;
   }
   SKXDocument doc;
   std::string message;

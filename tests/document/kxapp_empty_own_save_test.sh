@@ -21,7 +21,7 @@ print alerts
 quit
 END
 out=$("$bin/kxapp" --prefs "$tmp/p" "$tmp/s1" 2>&1)
-if [[ "$out" == *"could not be saved"* ]]; then echo "save refused: $out"; exit 1; fi
+if [[ "$out" == *"を保存できませんでした"* ]]; then echo "save refused: $out"; exit 1; fi
 [ -s "$tmp/new.kxt" ] || { echo "new.kxt not written"; exit 1; }
 for f in new.kxt a.txt; do
   printf 'open %s\nprint text\nprint alerts\nquit\n' "$tmp/$f" > "$tmp/s2"

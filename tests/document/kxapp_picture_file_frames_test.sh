@@ -14,5 +14,5 @@ open(sys.argv[1],'wb').write(bytes(512)+b''.join(x.to_bytes(2,'big',signed=True)
 done
 out=$(printf 'open %s\n' "$work/turned.pict" "$work/huge.pict" "$work/sound.pict" | { cat; echo 'print alerts'; } |
       "${KX_BIN_DIR:?}/kxapp" --prefs "$work/prefs" -)
-[ "$out" = "$(printf 'stop: \xe2\x80\x9cturned.pict\xe2\x80\x9d is not a picture that can be read.\nstop: \xe2\x80\x9chuge.pict\xe2\x80\x9d is not a picture that can be read.')" ] ||
+[ "$out" = "$(printf 'stop: 「turned.pict」は読み込めるピクチャではありません。\nstop: 「huge.pict」は読み込めるピクチャではありません。')" ] ||
   { echo "FAIL: $out" >&2; exit 1; }

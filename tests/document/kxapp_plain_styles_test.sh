@@ -70,7 +70,7 @@ S
 )
 check "no sidecar for plain edits" "" "$(ls -A "$work" | grep -F '._p.txt')"
 check "no sidecar in Unicode" "" "$(ls -A "$work" | grep -F '._u.txt')"
-check "Unicode says so" "1" "$(grep -c 'could not be kept in a Unicode text file' <<<"$out")"
+check "Unicode says so" "1" "$(grep -c 'Unicode のテキストファイルには残せませんでした' <<<"$out")"
 check "Unicode text written" "日本" "$(cat "$work/u.txt")"
 
 # So does an RTF file, which has no words for ruby: the window stays
@@ -118,7 +118,7 @@ type 。
 menu 5
 S
 )
-check "stale noticed" "1" "$(grep -c 'was changed by another program' <<<"$out")"
+check "stale noticed" "1" "$(grep -c 'はほかのプログラムで変更されています' <<<"$out")"
 check "stale read plain" "0 12 11 1 0 0 12 0 0 0" "$(sed -n 2p <<<"$out")"
 check "stale text" "ほかの編集" "$(sed -n 3p <<<"$out")"
 check "line two" "二行目" "$(sed -n 4p <<<"$out")"
@@ -169,8 +169,8 @@ print alerts
 S
 )
 check "open file not replaced" "one" "$(cat "$work/one.txt")"
-check "refused" "1" "$(sort -u <<<"$out" | grep -c '“one.txt” is open in another window')"
-check "failed Save As names the new file" "1" "$(sort -u <<<"$out" | grep -c '“new.txt” could not be saved')"
+check "refused" "1" "$(sort -u <<<"$out" | grep -c '「one.txt」は別のウインドウで開いています')"
+check "failed Save As names the new file" "1" "$(sort -u <<<"$out" | grep -c '「new.txt」を保存できませんでした')"
 # A locked file (no write bit) is not replaced: the save fails and says so,
 # and the window keeps its changes.
 printf 'kept\n' > "$work/locked.txt"
@@ -185,7 +185,7 @@ print windows
 S
 )
 check "locked file kept" "kept" "$(cat "$work/locked.txt")"
-check "locked save reported" "1" "$(sort -u <<<"$out" | grep -c '“locked.txt” could not be saved')"
+check "locked save reported" "1" "$(sort -u <<<"$out" | grep -c '「locked.txt」を保存できませんでした')"
 check "locked window still modified" "1" "$(grep -c 'locked.txt (modified)' <<<"$out")"
 
 exit $fail

@@ -12,7 +12,7 @@ P
 out=$(printf 'open %s\nanswer %s\nmenu 6\nprint alerts\n' "$work/runs.rtf" "$work/runs.txt" |
   "$bin/kxapp" --prefs "$(mktemp -d -p "$work")" - 2>&1)
 case $out in
-  *"runs.txt"*"more runs than a file can hold"*) ;;
+  *"runs.txt"*"ファイルに入る数 (32767) を超えています"*) ;;
   *) echo "FAIL: Save As refusal: $out" >&2; exit 1 ;;
 esac
 echo "kxapp Save As failure says why: ok"

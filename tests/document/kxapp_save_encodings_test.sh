@@ -84,4 +84,4 @@ open $work/odd.txt
 print alerts
 S
 )
-grep -q 'last byte' <<<"$out" || fail "an odd UTF-16 byte left out without a word: $out"
+grep -q '最後の 1 バイト' <<<"$out" || fail "an odd UTF-16 byte left out without a word: $out"

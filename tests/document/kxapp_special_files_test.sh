@@ -25,8 +25,8 @@ print alerts
 print text
 S
 )
-check "pipe and huge file" "stop: “pipe.txt” is a named pipe, not a file, and cannot be opened.
-stop: “huge.txt” is too large to open: a text can hold at most 2147483647 bytes.
+check "pipe and huge file" "stop: 「pipe.txt」は名前付きパイプで、ファイルではないため開けません。
+stop: 「huge.txt」は大きすぎて開けません。テキストは 2147483647 バイトまでです。
 fine" "$out"
 
 # Another user's files, saved by an unprivileged user: only as root.
@@ -43,7 +43,7 @@ if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null; then
   check "written in place" "" "$(saving "$work/shut/shared.txt" A)"
   check "owner kept: no alert" "" "$(saving "$work/open/shared.txt" C)"
   out=$(saving "$work/shut/rootonly.txt" B)
-  check "unwritable folder: alerts" "stop: The document “rootonly.txt” could not be saved. Its folder cannot be written (Permission denied). Use Save As to save it in another folder. It stays open with its changes." "$out"
+  check "unwritable folder: alerts" "stop: 書類「rootonly.txt」を保存できませんでした。フォルダに書き込めません (Permission denied)。「別名で保存」でほかのフォルダに保存してください。書類は変更を保ったまま開いています。" "$out"
   check "written in place: text" "Aold" "$(cat "$work/shut/shared.txt")"
   check "left alone" "old" "$(cat "$work/shut/rootonly.txt")"
   check "owner kept" "Cold root 666" "$(cat "$work/open/shared.txt") $(stat -c '%U %a' "$work/open/shared.txt")"

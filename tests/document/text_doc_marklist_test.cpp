@@ -207,8 +207,8 @@ TEST_F(MarkListDocTest, ALongListsScrollNeverStopsASaveAndARefusalSaysWhy) {
   Command(kSave);
   ASSERT_EQ(host.Alerts().size(), before + 1);
   const std::string& said = host.Alerts().back().text;
-  EXPECT_NE(said.find("\u201Cm.txt\u201D could not be saved"), std::string::npos) << said;
-  EXPECT_NE(said.find("The mark list lies outside the coordinates a file can hold."), std::string::npos) << said;
+  EXPECT_NE(said.find("\u300Cm.txt\u300Dを保存できませんでした"), std::string::npos) << said;
+  EXPECT_NE(said.find("マークリストの位置が、ファイルに書ける座標の範囲外です。"), std::string::npos) << said;
 }
 
 TEST_F(MarkListDocTest, DialogsKeepTheListHiddenUntilTheOutermostEnds) {

@@ -154,7 +154,7 @@ TEST_F(TextDocModifiedTest, ASaveNeverWritesOverAnotherProgramsChanges) {
   Command(kSave);
   EXPECT_EQ(Slurp(p), "their edit\n");
   ASSERT_EQ(host.Alerts().size(), alerts + 1);
-  EXPECT_NE(host.Alerts().back().text.find("Another program changed"), std::string::npos);
+  EXPECT_NE(host.Alerts().back().text.find("ほかのプログラムがファイルを変更しました"), std::string::npos);
   EXPECT_TRUE(Marked(d));
 
   SaveAsChosen(p, 0);

@@ -114,7 +114,7 @@ TEST_F(TextDocPrintTest, FailedPrintIsOneAlertAndKeepsTheOldFile) {
     Command(kPrint);
     ASSERT_EQ(host.Alerts().size(), before + 1) << target;
     EXPECT_EQ(host.Alerts().back().kind, KxAlertKind::kStop);
-    EXPECT_NE(host.Alerts().back().text.find("could not be printed"), std::string::npos);
+    EXPECT_NE(host.Alerts().back().text.find("を印刷できませんでした"), std::string::npos);
     EXPECT_EQ(KxMemReserveCount(), 4);
   }
   EXPECT_EQ(Slurp(pdf), "old bytes");

@@ -55,7 +55,7 @@ TEST_F(ReadNoticeTest, BytesThatAreNoCharacterInTheChosenEncodingAreTold) {
   const fs::path p = Write("sjis.txt", kSJIS);
   std::vector<std::string> notes = OpenAs(p, 5);   // UTF-8
   ASSERT_EQ(notes.size(), 1u);
-  EXPECT_NE(notes[0].find("5 bytes of \u201Csjis.txt\u201D are no character in UTF-8"), std::string::npos) << notes[0];
+  EXPECT_NE(notes[0].find("\u300Csjis.txt\u300Dの 5 バイトは UTF-8 の文字になりません"), std::string::npos) << notes[0];
   ASSERT_NE(Front(), nullptr);
   Front()->AttemptClose();
   Drain();
@@ -63,7 +63,7 @@ TEST_F(ReadNoticeTest, BytesThatAreNoCharacterInTheChosenEncodingAreTold) {
   // 93 and 96 are no EUC-JP lead; FA96, 7B and 8C are read as other bytes.
   notes = OpenAs(p, 3);   // EUC-JP
   ASSERT_EQ(notes.size(), 1u);
-  EXPECT_NE(notes[0].find("no character in EUC-JP"), std::string::npos) << notes[0];
+  EXPECT_NE(notes[0].find("EUC-JP の文字になりません"), std::string::npos) << notes[0];
   KxSetCustomNavigation(false);
 }
 

@@ -118,8 +118,9 @@ TEST_F(SaveAsKeptTest, ANameTooLongForAFileIsToldAsSuch) {
   SaveAs(dir / std::string(300, 'n'), 0, {});
   ASSERT_EQ(host.Alerts().size(), before + 1);
   const std::string& said = host.Alerts().back().text;
-  EXPECT_NE(said.find("255 bytes"), std::string::npos) << said;
-  EXPECT_EQ(said.find("changes"), std::string::npos) << said;
+  EXPECT_NE(said.find("\u300Cshort.txt\u300D"), std::string::npos) << said;
+  EXPECT_NE(said.find("255 バイト"), std::string::npos) << said;
+  EXPECT_EQ(said.find("変更を保ったまま"), std::string::npos) << said;
 }
 
 }  // namespace

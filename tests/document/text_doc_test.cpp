@@ -420,7 +420,8 @@ TEST_F(TextDocTest, AFailedBackupSavesAndIsReportedOnce) {
   EXPECT_EQ(Slurp(p), "BA");
   EXPECT_FALSE(d->IsModified());
   ASSERT_EQ(host.Alerts().size(), 1u);
-  EXPECT_NE(host.Alerts()[0].text.find("backup"), std::string::npos);
+  EXPECT_NE(host.Alerts()[0].text.find("\u300Ckept.txt\u300Dは保存しましたが、バックアップを作れませんでした"), std::string::npos)
+      << host.Alerts()[0].text;
   Type("C");
   Command(kSave);
   EXPECT_EQ(Slurp(p), "BCA");   // typed at the caret

@@ -95,7 +95,7 @@ def main():
         check(read(os.path.join(clash, "a.New.txt")) == b"first\n", "a.New.txt overwritten")
         check(not os.path.exists(os.path.join(clash, "b.New.txt")), "the series went on after a refusal")
         check(not os.path.exists(os.path.join(work, "escape.txt")), "a title wrote outside the folder")
-        check("a.New.txt\" is a target of the run" in out and "is not a file name" in out, "refusals not reported", out)
+        check("a.New.txt」は処理の対象です" in out and "はファイル名にできません" in out, "refusals not reported", out)
         # A new document never replaces a file already there: a title naming
         # one that is no target, and the made name New + target when that is
         # taken, are refused and leave the files as they were; a free title
@@ -110,7 +110,7 @@ def main():
                         "field 3942 fresh.txt\nclick 3901\nprint alerts\n" % keep)
         check(read(os.path.join(keep, "b.txt")) == b"precious\n", "an existing file replaced by a new document")
         check(read(os.path.join(keep, "Newa.txt")) == b"older\n", "New + target replaced")
-        check(out.count("already exists") == 2 and "\"b.txt\"" in out and "\"Newa.txt\"" in out,
+        check(out.count("はすでにあります") == 2 and "「b.txt」" in out and "「Newa.txt」" in out,
               "refusals of existing names not reported", out)
         check(read(os.path.join(keep, "fresh.txt")) == b"AlphA\n", "a free title not written")
 

@@ -69,7 +69,7 @@ bool LDocument::AskConfirmRevert() {
   Str255 title;
   GetDescriptor(title);
   const std::string name(reinterpret_cast<const char*>(title + 1), title[0]);
-  return KxCurrentHost().Alert(KxAlertKind::kCaution, "Discard changes to \u201C" + name + "\u201D?") ==
+  return KxCurrentHost().Alert(KxAlertKind::kCaution, "\u300C" + name + "\u300Dの変更を破棄しますか？") ==
          KxAnswer::kOK;
 }
 

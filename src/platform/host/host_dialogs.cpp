@@ -36,7 +36,7 @@ std::uint32_t KxHost::BeginDialog(const KxDialogRequest& request) {
       break;
     case KxDialogKind::kSaveChanges: reply.answer = AskSaveChanges(request.name); break;
     case KxDialogKind::kDiscardChanges:
-      reply.answer = Alert(KxAlertKind::kCaution, "Discard changes to \u201C" + request.name + "\u201D?");
+      reply.answer = Alert(KxAlertKind::kCaution, "\u300C" + request.name + "\u300Dの変更を破棄しますか？");
       break;
   }
   const std::uint32_t id = gNextDialog++;

@@ -107,6 +107,17 @@ TEST(HostDialogs, ThePlainFallbackAndTheCallersLoop) {
   EXPECT_EQ(unknown.answer, KxAnswer::kCancel);
 }
 
+TEST(HostDialogs, ThePlainDiscardQuestionNamesTheDocumentInJapanese) {
+  PlainHost host;
+  KxDialogRequest q = Request(KxDialogKind::kDiscardChanges);
+  q.name = "メモ.txt";
+  host.QueueAnswer(KxAnswer::kOK);
+  EXPECT_EQ(KxRunDialog(q, [] {}).answer, KxAnswer::kOK);
+  ASSERT_EQ(host.Alerts().size(), 1u);
+  EXPECT_EQ(host.Alerts()[0].kind, KxAlertKind::kCaution);
+  EXPECT_EQ(host.Alerts()[0].text, "\u300Cメモ.txt\u300Dの変更を破棄しますか？");
+}
+
 }  // namespace
 
 namespace {
