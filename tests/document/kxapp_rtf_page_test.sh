@@ -72,6 +72,7 @@ answer $work/set.rtf
 answer ok
 menu 6
 print alerts
+answer dont-save
 menu 4
 open $work/set.rtf
 print page
