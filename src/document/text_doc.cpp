@@ -699,6 +699,11 @@ void CKXTextDocument::SetFormat(const SKXSaveFormat& format) {
 }
 
 void CKXTextDocument::DoSave() {
+  // A composition is not text yet: the input method ends it first (its
+  // commit, or nothing), so the file never holds what was being typed.
+  if (!mAutoSaving)
+    for (CKXTextView* v : mPanes.view)
+      if (v) v->EndComposition();
   mFormat = GetFormat();
   SaveMarkListState();
   const std::string path = Path();
@@ -883,6 +888,9 @@ void CKXTextDocument::DoAutoSaveAt(std::uint32_t now) {
   if (std::int32_t(now - mAutoSaveDeadline) < 0) return;
   mAutoSaveDeadline = 0;
   if (!LDocument::IsModified() || !IsSpecified() || !mFile) return;
+  // Never in the middle of a composition: the next interval saves.
+  for (CKXTextView* v : mPanes.view)
+    if (v && v->InputMethodComposing()) return;
   try {
     mAutoSaving = true;
     DoSave();

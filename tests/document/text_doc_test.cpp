@@ -33,6 +33,7 @@
 #include "platform/resources.h"
 #include "platform/framework/window.h"
 #include "platform/host/headless.h"
+#include "views/text_view.h"
 #include "platform/keys.h"
 #include "platform/toolbox/pict.h"
 #include "text/store/converters.h"
@@ -492,6 +493,41 @@ TEST_F(TextDocTest, AutoSaveAfterTheInterval) {
   u->DoAutoSaveAt(now);
   u->DoAutoSaveAt(now + 1000000);
   EXPECT_TRUE(u->IsModified());
+}
+
+// A composition is not saved as text. Auto-save waits for it to end; a
+// save by hand ends it as the input method does (GTK's built-in one drops
+// an unfinished code-point entry: it commits nothing on a reset).
+TEST_F(TextDocTest, CompositionsAreNotSaved) {
+  class DroppingHost : public KxHeadlessHost {
+   public:
+    DroppingHost() : KxHeadlessHost(false) {}
+    bool ResetInputMethod(KxWindowID, std::string& committed) override {
+      committed.clear();
+      return true;
+    }
+  } im;
+  auto& s = CKXTextDocument::GetSettings();
+  s.autoSave = true;
+  s.autoSaveSeconds = 300;
+  const fs::path p = dir / "typing.txt";
+  Spit(p, "abc");
+  CKXTextDocument* d = Open(p);
+  ASSERT_NE(d, nullptr);
+  CKXTextView* view = d->CurrentTextView();
+  ASSERT_NE(view, nullptr);
+  Type("x");
+  view->InputMethodPreedit("u65e5");
+  ASSERT_TRUE(view->InputMethodComposing());
+  d->DoAutoSaveAt(1000);
+  d->DoAutoSaveAt(1000 + 300 * 60);
+  EXPECT_EQ(Slurp(p), "abc");
+  KxSetHost(&im);
+  Command(kSave);
+  KxSetHost(&host);
+  EXPECT_FALSE(view->InputMethodComposing());
+  EXPECT_EQ(Slurp(p), "xabc");
+  EXPECT_FALSE(fs::exists(dir / "._typing.txt"));
 }
 
 // The Save As formats: the suffix, the container flag and the encoding
