@@ -99,7 +99,7 @@ std::string Beside(const std::string& preferencePath, const std::string& standar
          (leaf == std::string::npos ? standard : standard.substr(leaf + 1));
 }
 
-std::string Quoted(const std::string& path) { return "\u201C" + path + "\u201D"; }
+std::string Quoted(const std::string& path) { return "\u300C" + path + "\u300D"; }
 }  // namespace
 
 void KxAppHooks::ReadPreference() {
@@ -109,26 +109,25 @@ void KxAppHooks::ReadPreference() {
   // settings is made believing it will last.
   if (path.empty())
     KxCurrentHost().Alert(KxAlertKind::kNote,
-                          "No home folder was found, so there is no place to keep the settings: the factory settings "
-                          "are in use, and changes to them will not be saved.");
+                          "ホームフォルダが見つからないため、設定を保存する場所がありません。出荷時の設定を使います。"
+                          "設定を変更しても保存されません。");
   std::string unreadable;
   if (const int err = KxPreferenceFileUnreadable(&unreadable))
     KxCurrentHost().Alert(KxAlertKind::kNote,
-                          "The settings file " + Quoted(unreadable) + " could not be read (" + KxErrorText(err) +
-                              "); the factory settings are in use. The file is left as it is and is not written over, "
-                              "so changes to the settings will not be saved until it can be read again.");
+                          "設定ファイル" + Quoted(unreadable) + "を読み込めませんでした (" + KxErrorText(err) +
+                              ")。出荷時の設定を使います。ファイルはそのままにして上書きしないため、読み込めるように"
+                              "なるまで設定の変更は保存されません。");
   // Only the settings before the damage are in use.
   std::string copy;
   if (KxPreferenceFileDamaged(&copy)) {
-    const std::string name = "\u201C" + std::filesystem::path(path).filename().string() + "\u201D";
+    const std::string name = Quoted(std::filesystem::path(path).filename().string());
     KxCurrentHost().Alert(KxAlertKind::kCaution,
                           copy.empty()
-                              ? "The settings file " + name +
-                                    " is damaged; the settings that could be read are in use. No copy of it could "
-                                    "be kept, so it is not written over."
-                              : "The settings file " + name +
-                                    " is damaged; the settings that could be read are in use. The damaged file was "
-                                    "kept as \u201C" + std::filesystem::path(copy).filename().string() + "\u201D.");
+                              ? "設定ファイル" + name +
+                                    "が壊れています。読み込めた設定を使います。ファイルの写しを残せなかったため、"
+                                    "上書きしません。"
+                              : "設定ファイル" + name + "が壊れています。読み込めた設定を使います。壊れたファイルは" +
+                                    Quoted(std::filesystem::path(copy).filename().string()) + "として残しました。");
   }
   Str255 title;
   GetIndString(title, kKxScheduleTitleList, kKxScheduleTitleItem);
@@ -142,10 +141,9 @@ void KxAppHooks::ReadPreference() {
                                                      Beside(path, KxOldColorSchedulePath()), &failed);
   if (err != 0)
     KxCurrentHost().Alert(KxAlertKind::kNote,
-                          "The color schedule file " + Quoted(failed) + " could not be read (" +
-                              (err == EILSEQ ? std::string("it is damaged") : KxErrorText(err)) +
-                              "). The schedule is not in use; the file is kept as it is until a new schedule "
-                              "replaces it.");
+                          "カラースケジュールのファイル" + Quoted(failed) + "を読み込めませんでした (" +
+                              (err == EILSEQ ? std::string("壊れています") : KxErrorText(err)) +
+                              ")。スケジュールは使いません。新しいスケジュールを作るまで、ファイルはそのままにしておきます。");
   UKXColorSchedule::SetLoadFailed(err != 0);
   UKXColorSchedule::SetChanged(false);
   UKXColorSchedule::Rebuild(true);
@@ -160,8 +158,8 @@ void KxAppHooks::WritePreference() {
   if (path.empty() || KxPreferenceFileUnreadable() != 0) return;
   if (const int err = KxWritePreference(path)) {
     // A note, not a question: the quit goes on either way.
-    KxCurrentHost().Alert(KxAlertKind::kNote, "The settings could not be saved in " + Quoted(path) + " (" +
-                                                  KxErrorText(err) + "), so the latest changes to them are not kept.");
+    KxCurrentHost().Alert(KxAlertKind::kNote, "設定を" + Quoted(path) + "に保存できませんでした (" +
+                                                  KxErrorText(err) + ")。最近の設定の変更は残りません。");
     return;
   }
   if (!modified) return;

@@ -76,7 +76,7 @@ TEST_F(AppPrefs, AnUnreadableFileIsToldOnceAndNotWrittenOver) {
   ASSERT_EQ(notes.size(), 1u);
   EXPECT_TRUE(Mentions(notes[0], p.string())) << notes[0];
   EXPECT_TRUE(Mentions(notes[0], KxErrorText(EISDIR))) << notes[0];
-  EXPECT_TRUE(Mentions(notes[0], "not written over")) << notes[0];
+  EXPECT_TRUE(Mentions(notes[0], "上書きしない")) << notes[0];
   gPrefModify = true;
   hooks.WritePreference();
   EXPECT_EQ(host.Alerts().size(), 1u);
@@ -96,7 +96,7 @@ TEST_F(AppPrefs, AFailedWriteIsTold) {
   const auto notes = Notes();
   ASSERT_EQ(notes.size(), 1u);
   EXPECT_TRUE(Mentions(notes[0], (folder / "preferences").string())) << notes[0];
-  EXPECT_TRUE(Mentions(notes[0], "could not be saved")) << notes[0];
+  EXPECT_TRUE(Mentions(notes[0], "保存できませんでした")) << notes[0];
   // Nothing to write: nothing to tell.
   gPrefModify = false;
   hooks.WritePreference();
@@ -108,7 +108,7 @@ TEST_F(AppPrefs, WithoutAFolderNothingIsReadOrWritten) {
   hooks.ReadPreference();
   auto notes = Notes();
   ASSERT_EQ(notes.size(), 1u);
-  EXPECT_TRUE(Mentions(notes[0], "home folder")) << notes[0];
+  EXPECT_TRUE(Mentions(notes[0], "ホームフォルダ")) << notes[0];
   gPrefModify = true;
   hooks.WritePreference();
   EXPECT_EQ(host.Alerts().size(), 1u);
@@ -125,7 +125,7 @@ TEST_F(AppPrefs, AnUnreadableScheduleIsTold) {
   const auto notes = Notes();
   ASSERT_EQ(notes.size(), 1u);
   EXPECT_TRUE(Mentions(notes[0], schedule.string())) << notes[0];
-  EXPECT_TRUE(Mentions(notes[0], "not in use")) << notes[0];
+  EXPECT_TRUE(Mentions(notes[0], "スケジュールは使いません")) << notes[0];
   gPrefModify = true;
   hooks.WritePreference();
   std::vector<std::uint8_t> bytes;

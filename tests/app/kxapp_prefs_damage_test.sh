@@ -45,7 +45,7 @@ rm -f "$prefs".damaged*
 # left in place.
 rm -f "$prefs"; mkdir "$prefs"
 out=$(open_file a.txt)
-[ "$(grep -c "$prefs.*could not be read" <<<"$out")" = 1 ] || fail "an unreadable file was not told: $out"
+[ "$(grep -c "$prefs.*を読み込めませんでした" <<<"$out")" = 1 ] || fail "an unreadable file was not told: $out"
 [ -d "$prefs" ] || fail "the unreadable file was replaced"
 rmdir "$prefs"
 
