@@ -47,10 +47,6 @@ bool gWriteFailureShown = false;
 // read whole at start-up: it goes aside before the first write, so that
 // its clips survive; empty when there is none.
 std::string gDamagedFile;
-// Where a damaged file goes: ".damaged", then ".damaged 2" and on; past
-// this many the book is not written rather than any of them replaced.
-constexpr int kDamagedNamesMax = 99;
-
 void RemoveFile(const std::string& path) {
   std::error_code ec;
   std::filesystem::remove(path, ec);
@@ -86,19 +82,14 @@ bool ReadWhole(const std::string& path, const SKXDocument& doc, const std::vecto
   return true;
 }
 
-// Moves the damaged file at `path` to the first free name beside it and
-// tells the user where; 0, or why it could not be moved.
+// Moves the damaged file at `path` to the first free damaged name beside
+// it and tells the user where; 0, or why it could not be moved.
 int MoveDamagedAside(const std::string& path) {
-  for (int k = 1; k <= kDamagedNamesMax; ++k) {
-    const std::string aside = path + ".damaged" + (k > 1 ? " " + std::to_string(k) : std::string());
-    const int err = KxRenameNoReplace(path, aside);
-    if (err == EEXIST) continue;
-    if (err != 0) return err;
-    KxCurrentHost().Alert(KxAlertKind::kNote, "スクラップブックのファイルを最後まで読み込めませんでした。上書きせずに\u300C" +
-                                                  aside + "\u300Dとして残しました。");
-    return 0;
-  }
-  return EEXIST;
+  std::string aside;
+  if (const int err = KxRenameToDamagedName(path, path, aside)) return err;
+  KxCurrentHost().Alert(KxAlertKind::kNote, "スクラップブックのファイルを最後まで読み込めませんでした。上書きせずに\u300C" +
+                                                aside + "\u300Dとして残しました。");
+  return 0;
 }
 
 KXEditHandle ScrapEdit() {
@@ -126,10 +117,15 @@ void CKXTextClipboard::SetFolders(const std::string& preferenceFolder, const std
   gDataFolder = dataFolder;
 }
 
-std::string CKXTextClipboard::ScrapPath() { return gPreferenceFolder + "/" + KxIndString(kNamesList, kScrapItem); }
+// Without a preference folder (no home folder) the book lives only in
+// memory: no path, so nothing is read or written.
+std::string CKXTextClipboard::ScrapPath() {
+  return gPreferenceFolder.empty() ? std::string() : gPreferenceFolder + "/" + KxIndString(kNamesList, kScrapItem);
+}
 
 std::string CKXTextClipboard::EarlierScrapPath() {
-  return gPreferenceFolder + "/" + KxIndString(kNamesList, kEarlierScrapItem);
+  return gPreferenceFolder.empty() ? std::string()
+                                   : gPreferenceFolder + "/" + KxIndString(kNamesList, kEarlierScrapItem);
 }
 
 std::string CKXTextClipboard::FactoryScrapPath() {
@@ -207,6 +203,7 @@ bool CKXTextClipboard::UpdateScrap(bool factoryLater) {
   sTextScrapChanged = false;
   KXEditHandle edit = sTextScrap->GetEdit();
   const std::string path = ScrapPath();
+  if (path.empty()) return true;
   if (!gDamagedFile.empty() && KxPathExists(gDamagedFile)) {
     if (const int err = MoveDamagedAside(gDamagedFile)) {
       // Not moved: nothing is written over it.

@@ -161,6 +161,19 @@ TEST_F(ScrapBook, DeletingTheLastClipRemovesTheFileAndBringsTheFactoryClipsBack)
   EXPECT_EQ(ClipBytes(2), "Yours,");
 }
 
+// Without a preference folder (no home folder) the book is kept in memory
+// only: nothing is written, least of all at the file system's root.
+TEST_F(ScrapBook, WithoutAPreferenceFolderNothingIsWritten) {
+  CKXTextClipboard::SetFolders("", data.string());
+  CKXTextClipboard::InitializeScrap(true);
+  EXPECT_EQ(CKXTextClipboard::ScrapPath(), "");
+  ASSERT_TRUE(Add("mine", "own"));
+  EXPECT_TRUE(CKXTextClipboard::UpdateScrap());
+  EXPECT_EQ(ClipBytes(CKXTextClipboard::CountClips()), "own");
+  EXPECT_FALSE(fs::exists("/" + fs::path(CKXTextClipboard::FactoryScrapPath()).filename().string()));
+  EXPECT_TRUE(host.Alerts().empty());
+}
+
 TEST_F(ScrapBook, AScrapBookUnderTheEarlierNameMovesToTheCurrentOne) {
   CKXTextClipboard::InitializeScrap(true);
   ASSERT_TRUE(Add("old", "kept"));
