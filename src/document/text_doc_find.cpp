@@ -4,6 +4,7 @@
 // strings, their histories and the find flags; the searching is the text
 // view's (its find commands 1202-1207).
 #include <algorithm>
+#include <vector>
 
 #include "app/find_strings.h"
 #include "app/globals.h"
@@ -431,27 +432,32 @@ void CKXTextDocument::OpenFindSpelling() {
 
 void CKXTextDocument::DoFindAllAndMarkup(const char* text, long length, short options) {
   const KXEditHandle edit = mEngine->GetEdit();
-  const long before = KXTE_GetMarkupCount(edit);
   const long size = KXHandleAccess::Edit(mEngine->GetEdit())->GetLength();
-  KXTE_DeleteMarkup(edit, 0, size);
-  bool changed = before > 0, tooComplex = false;
+  // Every match is found before the marks change, as replace-all finds its
+  // matches: Escape stops the search with the marks as they were.
+  std::vector<SKXRange> found;
+  bool tooComplex = false;
   try {
+    StFindEscape escape;
     for (long pos = 0; pos < size;) {
-      long found = 0;
-      const std::int32_t n = KXText_FindText(edit, pos, text, length, found, short(options & ~kKxFindBackward),
+      long at = 0;
+      const std::int32_t n = KXText_FindText(edit, pos, text, length, at, short(options & ~kKxFindBackward),
                                              mEngine->GetScriptType());
-      if (n <= 0 || found < pos) break;
-      KXTE_InsertMarkup(edit, found, found + n);
-      changed = true;
-      pos = found + n;
+      if (n <= 0 || at < pos) break;
+      found.push_back(SKXRange{std::int32_t(at), n});
+      pos = at + n;
     }
   } catch (const LException& e) {
+    if (e.GetErrorCode() == kKXFindCancelled) return;
     // An expression that takes too long over the text stops the search as
-    // the find command's does: the matches marked so far stay, shown before
-    // the user is told that the rest were not looked for.
-    if (e.GetErrorCode() != kKXFindTooComplex && e.GetErrorCode() != kKXFindCancelled) throw;
-    tooComplex = e.GetErrorCode() == kKXFindTooComplex;
+    // the find command's does: the matches found so far are marked, shown
+    // before the user is told that the rest were not looked for.
+    if (e.GetErrorCode() != kKXFindTooComplex) throw;
+    tooComplex = true;
   }
+  const bool changed = KXTE_GetMarkupCount(edit) > 0 || !found.empty();
+  KXTE_DeleteMarkup(edit, 0, size);
+  for (const SKXRange& m : found) KXTE_InsertMarkup(edit, m.start, long(m.start) + m.length);
   if (changed) RedrawTextViews();
   if (tooComplex) {
     if (mPanes.window) mPanes.window->UpdatePort();

@@ -13,6 +13,7 @@
 #include "engine/text_layer_run.h"
 #include "platform/memory.h"
 #include "text/find/find.h"
+#include "text/store/findstore.h"
 
 using kxlayer::RunAction;
 
@@ -141,7 +142,9 @@ void CKXTextLayer::DoReplaceRE(const char* find, long flen, const char* repl, lo
   if (built.h)
     n = KXText_CheckReplaceRE(mEdit, sel.start, long(sel.start) + sel.length, find, flen, options, repl, rlen,
                               built.h, mScriptType, &sides);
-  if (n > 0 && built.h && long(GetHandleSize(built.h)) >= n) {
+  if (n == kKxReplacedByNothing) {
+    RunAction(*this, kxlayer::kActReplace, 0, [&](CKXTextAction&) { ReplaceText("", 0); });
+  } else if (n > 0 && built.h && long(GetHandleSize(built.h)) >= n) {
     const std::string bytes(*built.h, std::size_t(n));
     // Characters kept beside their bytes go into the replacement with them.
     RunAction(*this, kxlayer::kActReplace, 0,
@@ -185,7 +188,9 @@ long CKXTextLayer::DoReplaceAll(const char* find, long flen, const char* repl, l
     if (groups && built.h)
       n = KXText_CheckReplaceRE(mEdit, m.start, long(m.start) + m.length, find, flen, findOptions, repl, rlen,
                                 built.h, mScriptType, &copied);
-    if (n > 0 && long(GetHandleSize(built.h)) >= n) {
+    if (n == kKxReplacedByNothing) {
+      // The match goes.
+    } else if (n > 0 && long(GetHandleSize(built.h)) >= n) {
       repls.append(*built.h, std::size_t(n));
       sides.insert(sides.end(), copied.begin(), copied.end());
     } else if (rlen > 0) {

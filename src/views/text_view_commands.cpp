@@ -28,6 +28,19 @@
 #include "views/text_info_view.h"
 #include "views/text_view.h"
 
+StFindEscape::StFindEscape() : mWas(KxSetFindCancelCheck(&Pressed)) { sNextLook = 0; }
+StFindEscape::~StFindEscape() { KxSetFindCancelCheck(mWas); }
+
+// The host is asked at most every few ticks, the first time at once.
+bool StFindEscape::Pressed() {
+  constexpr std::uint32_t kLookEvery = 10;   // ticks
+  const std::uint32_t now = TickCount();
+  if (sNextLook != 0 && std::int32_t(now - sNextLook) < 0) return false;
+  sNextLook = now + kLookEvery;
+  if (sNextLook == 0) sNextLook = 1;
+  return KxCurrentHost().PeekForEscape();
+}
+
 namespace {
 
 CKXTextViewServices gDefaultServices;
@@ -312,28 +325,6 @@ void Replace(KxTextCommandTarget& t) {
 // Items of string list 204: a regular expression that its text makes too
 // slow to match stopped a find, or a replace-all (which then changed nothing).
 constexpr std::int16_t kMessageFindTooComplex = 13, kMessageReplaceAllTooComplex = 14;
-
-// While a find command runs, Escape (or command-period) stops its search:
-// the host is asked at most every few ticks, the first time at once.
-class StFindEscape {
- public:
-  StFindEscape() : mWas(KxSetFindCancelCheck(&Pressed)) { sNextLook = 0; }
-  ~StFindEscape() { KxSetFindCancelCheck(mWas); }
-  StFindEscape(const StFindEscape&) = delete;
-  StFindEscape& operator=(const StFindEscape&) = delete;
-
- private:
-  static constexpr std::uint32_t kLookEvery = 10;   // ticks
-  static bool Pressed() {
-    const std::uint32_t now = TickCount();
-    if (sNextLook != 0 && std::int32_t(now - sNextLook) < 0) return false;
-    sNextLook = now + kLookEvery;
-    if (sNextLook == 0) sNextLook = 1;
-    return KxCurrentHost().PeekForEscape();
-  }
-  static inline std::uint32_t sNextLook = 0;
-  KxFindCancelCheck mWas;
-};
 
 void RunFindCmd(KxTextCommandTarget& t, long cmd) {
   switch (cmd) {

@@ -182,6 +182,21 @@ KxTextCommandOutcome KxObeySyntheticCommand(KxTextCommandTarget& target, std::in
 KxTextCommandOutcome KxSyntheticCommandStatus(KxTextCommandTarget& target, std::int16_t menu, std::int16_t item,
                                               KxTextCommandStatus& status);
 
+// While one lives, Escape (or command-period) stops a search, of a find
+// command or of find-and-mark: it ends with kKXFindCancelled.
+class StFindEscape {
+ public:
+  StFindEscape();
+  ~StFindEscape();
+  StFindEscape(const StFindEscape&) = delete;
+  StFindEscape& operator=(const StFindEscape&) = delete;
+
+ private:
+  static bool Pressed();
+  static inline std::uint32_t sNextLook = 0;
+  bool (*mWas)();   // the check it replaced, put back at its end
+};
+
 // Forgets the place of the last failing find, so that the next failure
 // beeps (the view does so when it becomes the target).
 void KxResetFindMemo();

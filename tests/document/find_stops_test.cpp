@@ -1,5 +1,6 @@
 // A find that does not end the usual way: an expression too slow for its
-// text is told and changes nothing, Escape stops a long search silently;
+// text is told and changes nothing, Escape stops a long search (replace-all,
+// find-and-mark) silently;
 // and the palette that a find opens leaves the keys with the document.
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include "app/globals.h"
 #include "doc_app_fixture.h"
 #include "engine/text_engine.h"
+#include "layout/kxte_api.h"
 #include "platform/framework/commander.h"
 #include "platform/keys.h"
 #include "views/edit_field.h"
@@ -71,6 +73,33 @@ TEST_F(FindStopsTest, EscapeStopsALongSearchSilently) {
   EXPECT_TRUE(doc->IsModified());
   const std::string after = doc->TextBytes();
   EXPECT_EQ(after.substr(after.size() - 3), "\nZ\n");
+}
+
+// Find-and-mark stops on Escape as replace-all does: nothing changes, the
+// marks made before stay as they were.
+TEST_F(FindStopsTest, EscapeStopsFindAndMarkLeavingTheMarksAsTheyWere) {
+  std::string text;
+  for (int k = 0; k < 300; ++k) {
+    for (int i = 0; i < 100; ++i) text += "ab";
+    text += "\n";
+  }
+  CKXTextDocument* doc = OpenText("xy\n" + text);
+  ASSERT_NE(doc, nullptr);
+  const KXEditHandle edit = doc->GetEngine()->GetEdit();
+  KXTE_InsertMarkup(edit, 0, 2);
+  host.PostKey(27, kKxKeyEscape);
+  doc->DoFindAllAndMarkup("a", 1, 16);
+  EXPECT_TRUE(host.Alerts().empty());
+  EXPECT_EQ(KXTE_GetMarkupCount(edit), 1);
+  long s = 0, e = 0;
+  EXPECT_TRUE(KXTE_GetMarkup(edit, 0, s, e));
+  EXPECT_EQ(e, 2);
+  // Without Escape every match is marked, in place of the old marks.
+  doc->DoFindAllAndMarkup("a", 1, 16);
+  EXPECT_EQ(KXTE_GetMarkupCount(edit), 300 * 100);
+  EXPECT_FALSE(KXTE_GetMarkup(edit, 0, s, e));
+  EXPECT_TRUE(KXTE_GetMarkup(edit, 3, s, e));
+  EXPECT_EQ(e, 4);
 }
 
 TEST_F(FindStopsTest, ThePaletteLeavesTheKeysWithTheDocument) {

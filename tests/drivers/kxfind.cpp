@@ -17,7 +17,9 @@
 // ("offset:length" separated by spaces), the length of the match anchored at
 // every offset, and with "chunks" the matches of a forward and of a backward
 // search over a character store holding the subject cut into chunks of 1 to
-// 7 bytes.
+// 7 bytes, then for each forward match there what a check of its range
+// answers and its groups ("length:hex", "&" and "\1"-"\9" expanded and
+// separated by byte 1).
 // Exit status: 0 done, 1 bad usage or file error, 2 a match took too long.
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -285,6 +287,38 @@ std::string StoreMatches(const CKXStrArray& store, const std::string& pattern, s
   return line;
 }
 
+// For every match of a forward search over the store, what checking exactly
+// its range answers and the expansion of "&" and of every group (separated
+// by byte 1; "-" when none), as "length:hex " items.
+std::string StoreChecks(const CKXStrArray& store, const std::string& pattern, short options) {
+  static const char kGroups[] = "&\x01\\1\x01\\2\x01\\3\x01\\4\x01\\5\x01\\6\x01\\7\x01\\8\x01\\9";
+  std::string line;
+  char** out = KxMemHAlloc(1, true);
+  const short regexp = short((options & ~kKXFindBackward) | kKXFindRegexp);
+  for (long pos = 0;;) {
+    long found = -1;
+    const std::int32_t r = KxStrFindRegexp(store, pos, pattern.data(), long(pattern.size()), found, regexp,
+                                           kScriptJapanese, nullptr);
+    if (r <= 0) break;
+    const std::int32_t check =
+        KxStrCheckFind(store, found, found + r, pattern.data(), long(pattern.size()), regexp, kScriptJapanese, nullptr);
+    const long n = KxStrCheckReplaceRE(store, found, found + r, pattern.data(), long(pattern.size()), regexp, kGroups,
+                                       long(sizeof kGroups - 1), out, kScriptJapanese, nullptr);
+    line += std::to_string(check) + ":";
+    if (n <= 0) line += "-";
+    static const char kHex[] = "0123456789abcdef";
+    for (long i = 0; i < n; ++i) {
+      const unsigned char b = static_cast<unsigned char>((*out)[i]);
+      line += kHex[b >> 4];
+      line += kHex[b & 15];
+    }
+    line += " ";
+    pos = found + r;
+  }
+  KxMemHFree(out);
+  return line;
+}
+
 // Every match over the file's bytes put into a character store, printed.
 void SearchStore(const unsigned char* text, long len, const std::string& pattern, short options) {
   CKXStrArray store;
@@ -326,6 +360,7 @@ int Batch() {
       ChoppedStore store(subject, seed++);
       answer += "|" + StoreMatches(store, pattern, short(options & ~kKXFindBackward));
       answer += "|" + StoreMatches(store, pattern, short(options | kKXFindBackward));
+      answer += "|" + StoreChecks(store, pattern, short(options));
     }
     std::printf("%s\n", answer.c_str());
     std::fflush(stdout);   // a case that hangs shows by where the output stops

@@ -92,6 +92,11 @@ TEST(TextLayerFind, RegularExpressionReplaceAllSeesOnlyTheOriginalText) {
       {"aaa", "a", "aa", "aaaaaa", 3},
       {"abab", "(a)(b)", "\\2\\1", "baba", 2},
       {"cat dog", "cat|dog", "pet", "pet pet", 2},
+      // Groups are those of the match as found in its line; groups that took
+      // no part give an empty replacement, not the replacement string.
+      {"ab\rba\rxaay", "(a)$|(a)", "[\\1|\\2]", "[|a]b\rb[a|]\rx[|a][|a]y", 4},
+      {"ab", "(a)|(b)", "\\1", "a", 2},
+      {"\x81\x40x\x81\x40y\x81\x40\x81\x40", "^(\x81\x40+)|(\x81\x40+)$", "\\1", "\x81\x40x\x81\x40y", 2},
       // Empty matches are not matches: only the non-empty ones are replaced.
       {"axxb", "x*", "-", "a-b", 1},
       {"ab", "x*", "-", "ab", 0},
@@ -388,6 +393,15 @@ TEST(TextLayerFind, FindSelectionsAndSingleReplacements) {
   layer.SetSelectionRange({300, 1}, false);
   layer.DoReplaceRE("e", 1, "plain", 5, 0);
   EXPECT_EQ(Text(layer).substr(300), "plain");
+  // A selection is a match only as the search finds it in its line.
+  layer.SetSelectionRange({302, 1}, false);
+  EXPECT_FALSE(layer.IsReplSelection("a$|i", 4, kKXFindRegexp));
+  layer.SetSelectionRange({304, 1}, false);
+  EXPECT_TRUE(layer.IsReplSelection("n$|i", 4, kKXFindRegexp));
+  // A group that took no part replaces the match with nothing.
+  layer.SetSelectionRange({303, 1}, false);
+  layer.DoReplaceRE("(a)|(i)", 7, "\\1", 2, kKXFindRegexp);
+  EXPECT_EQ(Text(layer).substr(300), "plan");
 }
 
 // A picture between matches stays, with its own picture, through

@@ -154,6 +154,41 @@ std::vector<char> CopyOut(const CKXStrArray& store, long from, long to) {
 // The line end that no regular-expression match crosses.
 constexpr char kCR = 13;
 
+// Codes that a placeholder standing for a character outside the text's
+// encoding reads as when a match over it is tried again: no character a
+// find string can hold, so that only a wildcard takes them.
+constexpr unsigned char kStandInLead = 0xEF, kStandInTrail = 0x40, kStandInByte = 0x7F;
+
+// Overwrites, in the n bytes copied from `from`, each placeholder that holds
+// a character outside the text's encoding (it has a side entry) with a
+// stand-in code, those that start among the first `most` bytes (all by
+// default); answers whether there was one. A stand-in already written is no
+// placeholder: masking bytes again after more were copied is safe.
+bool MaskStandIns(const CKXStrArray& store, long from, char* bytes, long n, SKXFindStyl& styl, long most = -1) {
+  const long first = most < 0 ? n : std::min(most, n);
+  const long count = store.GetSelUniCharsCount(from, from + first);
+  if (count <= 0) return false;
+  std::vector<SKXUniChar> sides(static_cast<std::size_t>(count));
+  const long got = store.GetSelUniChars(from, from + first, sides.data(), count);
+  KxFindStylSetBase(styl, std::int32_t(from), false);
+  bool any = false;
+  for (long i = 0; i < got; ++i) {
+    const long at = sides[std::size_t(i)].offset;
+    if (at < 0 || at >= first) continue;
+    const short script = UKXFind::ScriptType(at, styl);
+    const long width = at + 1 < n && KxTextCharFirst(std::uint8_t(bytes[at]), script) ? 2 : 1;
+    if (!store.GetUniCharIfExists(from + at, bytes + at, width, script)) continue;
+    if (width == 2) {
+      bytes[at] = char(kStandInLead);
+      bytes[at + 1] = char(kStandInTrail);
+    } else {
+      bytes[at] = char(kStandInByte);
+    }
+    any = true;
+  }
+  return any;
+}
+
 // Bytes copied out of the store for regular-expression candidates whose
 // line leaves their chunk: bytes holds from..to - 1 (never zero-filled:
 // every byte read was copied in first). The window grows from one
@@ -165,6 +200,9 @@ struct Window {
   long from = 0, to = 0;
   long lineFrom = 0;
   long cr = -1;   // offset of the CR ending the window, -1 while it holds none
+  // Set: the placeholders of characters outside the text's encoding read as
+  // stand-ins once copied, as a search that matches again over them reads them.
+  SKXFindStyl* masked = nullptr;
 };
 
 // How many bytes past a candidate the first window takes; doubled while
@@ -174,7 +212,7 @@ long gFirstWindow = 4096;
 
 // Copies the store's bytes up to `to` onto the window, ending it at the
 // first CR from its line's start.
-void Extend(const CKXStrArray& store, Window& w, long to) {
+void ExtendBytes(const CKXStrArray& store, Window& w, long to) {
   if (w.cr >= 0 || to <= w.to) return;
   if (to - w.from > w.capacity) {
     const long capacity = std::max(to - w.from, 2 * w.capacity);
@@ -194,22 +232,32 @@ void Extend(const CKXStrArray& store, Window& w, long to) {
   }
 }
 
+// ExtendBytes, then the stand-ins of a masked window.
+void Extend(const CKXStrArray& store, Window& w, long to) {
+  const long was = w.to;
+  ExtendBytes(store, w, to);
+  // Again over the whole window: a placeholder cut by the last copy's end
+  // reads as one now.
+  if (w.masked && w.to > was) MaskStandIns(store, w.from, w.bytes.get(), w.to - w.from, *w.masked);
+}
+
 // The match at abs, over the store's bytes from the character before abs
 // (its context) copied into the window. A window short of the line's CR
 // and of the text's end answers only when the matcher stayed inside it;
 // else it doubles, at most to the CR (included) or the text's end, which
 // is what a copy of the whole line would answer. A search that gives up
 // over a short window tries again over a wider one, so that it gives up
-// only where the whole line would.
+// only where the whole line would. The first window takes firstReach bytes
+// from abs.
 std::int32_t MatchInWindow(const CKXStrArray& store, CKXRegexp& re, Window& w, long abs, long length,
-                           short options, SKXFindStyl& styl) {
+                           short options, SKXFindStyl& styl, long firstReach = gFirstWindow) {
   const long from = std::max(0L, abs - 1);
   if (w.to <= w.from || from < w.from || abs < w.lineFrom || abs >= w.to) {
     w.from = w.to = from;
     w.lineFrom = abs;
     w.cr = -1;
   }
-  for (long reach = gFirstWindow;; reach = std::max(2 * reach, 2 * (w.to - abs))) {
+  for (long reach = firstReach;; reach = std::max(2 * reach, 2 * (w.to - abs))) {
     Extend(store, w, std::min(length, abs + std::max(reach, 1L)));
     const unsigned char* text = U(w.bytes.get());
     KxFindStylSetBase(styl, std::int32_t(w.from), true);
@@ -223,6 +271,24 @@ std::int32_t MatchInWindow(const CKXStrArray& store, CKXRegexp& re, Window& w, l
     }
     styl.search = before;
   }
+}
+
+// Bytes past a checked range that its first window takes: room for "$" or
+// a character after the range, so that most checks copy no second window
+// (a replace-all checks every match, and a long line must not be copied for
+// each).
+constexpr long kCheckReach = 16;
+
+// Whether the search's match at `from` (read in its line, with the byte
+// before it, and with the placeholders of characters outside the text's
+// encoding as a search takes them) covers from..to exactly. Its captures are
+// then offsets in w's bytes, which start at w.from.
+bool MatchesExactly(const CKXStrArray& store, CKXRegexp& re, Window& w, long from, long to, short options,
+                    SKXFindStyl& styl) {
+  w.masked = &styl;
+  const std::int32_t r = MatchInWindow(store, re, w, from, store.GetLength(), short(options & ~kKXFindBackward),
+                                       styl, to - from + kCheckReach);
+  return r > 0 && r == to - from;
 }
 
 // A line that leaves its chunk is copied out whole, from a candidate up to
@@ -415,42 +481,6 @@ std::int32_t FindRegexp(const CKXStrArray& store, long pos, const char* pattern,
   }
 }
 
-// Codes that a placeholder standing for a character outside the text's
-// encoding reads as when a match over it is tried again: no character a
-// find string can hold, so that only a wildcard takes them.
-constexpr unsigned char kStandInLead = 0xEF, kStandInTrail = 0x40, kStandInByte = 0x7F;
-
-// Overwrites, in bytes copied from `from`, each placeholder that holds a
-// character outside the text's encoding (it has a side entry) with a stand-in
-// code, those that start among the first `most` bytes (all by default);
-// answers whether there was one.
-bool MaskStandIns(const CKXStrArray& store, long from, std::vector<char>& bytes, SKXFindStyl& styl,
-                  long most = -1) {
-  const long n = long(bytes.size());
-  const long first = most < 0 ? n : std::min(most, n);
-  const long count = store.GetSelUniCharsCount(from, from + first);
-  if (count <= 0) return false;
-  std::vector<SKXUniChar> sides(static_cast<std::size_t>(count));
-  const long got = store.GetSelUniChars(from, from + first, sides.data(), count);
-  KxFindStylSetBase(styl, std::int32_t(from), false);
-  bool any = false;
-  for (long i = 0; i < got; ++i) {
-    const long at = sides[std::size_t(i)].offset;
-    if (at < 0 || at >= first) continue;
-    const short script = UKXFind::ScriptType(at, styl);
-    const long width = at + 1 < n && KxTextCharFirst(std::uint8_t(bytes[std::size_t(at)]), script) ? 2 : 1;
-    if (!store.GetUniCharIfExists(from + at, bytes.data() + at, width, script)) continue;
-    if (width == 2) {
-      bytes[std::size_t(at)] = char(kStandInLead);
-      bytes[std::size_t(at) + 1] = char(kStandInTrail);
-    } else {
-      bytes[std::size_t(at)] = char(kStandInByte);
-    }
-    any = true;
-  }
-  return any;
-}
-
 // The length of the match at `found` (r bytes as the store's bytes read)
 // once the placeholders of characters outside the text's encoding read as
 // stand-ins: a find string holds no such character (its placeholder stands
@@ -465,7 +495,7 @@ std::int32_t MatchWithoutStandIns(const CKXStrArray& store, long found, std::int
   if (!(options & kKXFindRegexp)) {
     // A plain pattern has no wildcard: any stand-in in the match undoes it.
     std::vector<char> bytes = CopyOut(store, found, found + r);
-    return MaskStandIns(store, found, bytes, styl) ? 0 : r;
+    return MaskStandIns(store, found, bytes.data(), long(bytes.size()), styl) ? 0 : r;
   }
   // A regular expression is matched again over its line, from the byte
   // before `found` as context. A line too long to copy for every such match
@@ -480,14 +510,14 @@ std::int32_t MatchWithoutStandIns(const CKXStrArray& store, long found, std::int
   // search through a line of such characters quadratic. A match that then
   // reaches further is tried again with the whole line masked.
   const long reach = found + r + 2 - from;
-  if (!MaskStandIns(store, from, line, styl, reach)) return r;
+  if (!MaskStandIns(store, from, line.data(), long(line.size()), styl, reach)) return r;
   ForgetOnThrow forget;
   CKXRegexp& re = Compiled(pattern, patLen, script);
   const bool atEnd = from + long(line.size()) >= store.GetLength();
   const short opts = short(options & ~kKXFindBackward);
   KxFindStylSetBase(styl, std::int32_t(from), atEnd);
   const std::int32_t kept = re.Find2ndStep(U(line.data()), found - from, long(line.size()), opts, styl);
-  if (found - from + kept < reach || !MaskStandIns(store, from, line, styl)) return kept;
+  if (found - from + kept < reach || !MaskStandIns(store, from, line.data(), long(line.size()), styl)) return kept;
   KxFindStylSetBase(styl, std::int32_t(from), atEnd);
   return re.Find2ndStep(U(line.data()), found - from, long(line.size()), opts, styl);
 }
@@ -545,19 +575,20 @@ long KxStrSetFirstRegexpWindow(long bytes) {
 std::int32_t KxStrCheckFind(const CKXStrArray& store, long from, long to, const char* pattern, long patLen,
                             short options, short script, CKXArrayL* styleRuns, CKXArrayL* decoRuns) {
   if (from > to) std::swap(from, to);
-  if (from == to || !pattern || patLen <= 0) return 0;
-  std::vector<char> buf = CopyOut(store, from, to);
-  if (buf.empty()) return 0;
+  if (from == to || !pattern || patLen <= 0 || from < 0 || to > store.GetLength()) return 0;
   CKXFindStyl scope(styleRuns, script, decoRuns);
-  // As a search takes them: a literal matches no character the text's
-  // encoding cannot hold.
-  MaskStandIns(store, from, buf, scope);
-  KxFindStylSetBase(scope, std::int32_t(from), true);
   if (options & kKXFindRegexp) {
     ForgetOnThrow forget;
     CKXRegexp& re = Compiled(pattern, patLen, script);
-    return re.Find2ndStep(U(buf.data()), 0, long(buf.size()), options, scope);
+    Window w;
+    return MatchesExactly(store, re, w, from, to, options, scope) ? std::int32_t(to - from) : 0;
   }
+  std::vector<char> buf = CopyOut(store, from, to);
+  if (buf.empty()) return 0;
+  // As a search takes them: a literal matches no character the text's
+  // encoding cannot hold.
+  MaskStandIns(store, from, buf.data(), long(buf.size()), scope);
+  KxFindStylSetBase(scope, std::int32_t(from), true);
   long count = UKXFind::CountFindChar(U(pattern), patLen, options, script);
   std::vector<SKXFindChar> fc(std::size_t(count) + 1);
   count = UKXFind::MakeFindChar(fc.data(), U(pattern), patLen, options, script);
@@ -578,16 +609,21 @@ long KxStrCheckReplaceRE(const CKXStrArray& store, long from, long to, const cha
     else special = r[i] == '\\' || r[i] == '&';
   }
   if (!special) return 0;
-  std::vector<char> sel = CopyOut(store, from, to);
-  if (sel.empty()) return 0;
+  if (from == to || from < 0 || to > store.GetLength()) return 0;
   CKXFindStyl scope(styleRuns, script, decoRuns);
-  KxFindStylSetBase(scope, std::int32_t(from), true);
   ForgetOnThrow forget;
   CKXRegexp& re = Compiled(pattern, patLen, script);
-  if (re.Find2ndStep(U(sel.data()), 0, long(sel.size()), options, scope) <= 0) return 0;
+  Window w;
+  if (!MatchesExactly(store, re, w, from, to, options, scope)) return 0;
+  // "&" and the groups take the text's own bytes, placeholders included.
+  std::vector<char> sel = CopyOut(store, from, to);
+  if (long(sel.size()) != to - from) return 0;
 
+  // A capture lies inside its match; its offset is in the window's bytes.
   auto group = [&](int n, std::int32_t& s, std::int32_t& len) {
     if (!re.GetCapture(n, s, len)) len = 0;
+    s = std::int32_t(s - (from - w.from));
+    if (s < 0 || len < 0 || s + len > long(sel.size())) s = len = 0;
   };
   long size = 0;
   for (long i = 0; i < replLen; ++i) {
@@ -646,5 +682,5 @@ long KxStrCheckReplaceRE(const CKXStrArray& store, long from, long to, const cha
       o[n++] = char(r[i++]);
     }
   }
-  return n;
+  return n > 0 ? n : kKxReplacedByNothing;
 }

@@ -26,13 +26,20 @@ std::int32_t KxStrFindRegexp(const CKXStrArray& store, long pos, const char* pat
                              CKXArrayL* decoRuns = nullptr);
 // The length of the match anchored at the start of from..to (0 when the
 // range does not start with one); callers compare it with the range's length.
+// A regular expression is matched as the search matches it there, in its
+// line: it answers the range's length when that match covers it exactly,
+// else 0.
 std::int32_t KxStrCheckFind(const CKXStrArray& store, long from, long to, const char* pattern, long patLen,
                             short options, short script, CKXArrayL* styleRuns, CKXArrayL* decoRuns = nullptr);
 // Expands repl for the match of the regular expression at from..to into out
 // ("&" the selected text, "\1"-"\9" a group, other escapes one character);
-// answers the bytes written, or 0 when repl is to be used as it stands.
+// answers the bytes written, kKxReplacedByNothing when the expansion is
+// empty (groups that took no part), or 0 when repl is to be used as it
+// stands (no match covers from..to exactly, as the search finds it in its
+// line, or repl holds nothing to expand).
 // With `sides`, the side entries of the characters copied from the text,
 // at their offsets in out (when the answer is above 0).
+constexpr long kKxReplacedByNothing = -1;
 long KxStrCheckReplaceRE(const CKXStrArray& store, long from, long to, const char* pattern, long patLen,
                          short options, const char* repl, long replLen, char**& out, short script,
                          CKXArrayL* styleRuns, CKXArrayL* decoRuns = nullptr,

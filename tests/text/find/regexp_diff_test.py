@@ -12,7 +12,9 @@ longer one. The forward search must also report exactly the matches that
 the anchored lengths imply (the first step must miss none), and so must the
 forward and backward searches over a character store that holds the first
 subject of each pattern cut into chunks of 1 to 7 bytes (no fast path may drop a match at a chunk's
-end).
+end). Each match found there, taken as a selection, must check as a match
+and expand "&" and "\1"-"\9" to Python's groups at that place in its line
+(where "^" and "$" decide which alternative matched).
 
 Environment: KX_BIN_DIR (drivers), KX_REGEXP_CASES (patterns, default 100000),
 KX_REGEXP_SEED (default 1), KX_REGEXP_DUMP (a file to write the batch input to).
@@ -99,6 +101,53 @@ class Gen:
         return "|".join(alts)
 
 
+FIXED = [
+    ("(a)$|(a)", "ab\nba\nxaay\na"),
+    ("^(a)|(a)", "ab\nba\nxaay\na"),
+    ("(a+)$|(a)", "aa\nbaa\nxaay"),
+    ("^( +)|( +)$", "  x y  \n z \n   "),
+    ("(^a|b$)|(a|b)", "ab\nba\nbab\n"),
+    ("(a)(b*)$|(a)(b)", "abb\nabbx\nab"),
+    ("(x?)(a)$|(a)", "xa\nxab\na"),
+]
+
+
+def repeated_groups(pattern):
+    """Numbers of the groups that sit in a repeated group or are repeated
+    themselves: where an iteration of such a group matches empty, Python
+    keeps what an earlier one captured and we (as Perl does) the last, so
+    their captures are not compared."""
+    repeated, stack, inner = set(), [], []
+    opened = 0
+    i = 0
+    while i < len(pattern):
+        c = pattern[i]
+        if c == "\\":
+            i += 2
+            continue
+        if c == "[":
+            i += 1
+            if i < len(pattern) and pattern[i] == "^":
+                i += 1
+            if i < len(pattern) and pattern[i] == "]":
+                i += 1
+            while i < len(pattern) and pattern[i] != "]":
+                i += 2 if pattern[i] == "\\" else 1
+        elif c == "(":
+            opened += 1
+            stack.append(opened)
+            inner.append([opened])
+        elif c == ")" and stack:
+            stack.pop()
+            mine = inner.pop()
+            if i + 1 < len(pattern) and pattern[i + 1] in "*+?{":
+                repeated.update(mine)
+            if inner:
+                inner[-1].extend(mine)
+        i += 1
+    return repeated
+
+
 def subject(rng):
     return "".join(rng.choice(SUBJECT_CHARS) for _ in range(rng.randint(0, 24)))
 
@@ -111,6 +160,11 @@ def main():
     rng = random.Random(SEED)
     cases = []
     lines = []
+    # Where "^" or "$" decides which alternative takes a match, and so which
+    # group a replacement reads: first, whatever the seed.
+    for pattern, s in FIXED:
+        cases.append((pattern, re.compile(pattern, re.M | re.A), s, 0))
+        lines.append("0 %s %s chunks" % (pattern.encode().hex(), s.replace("\n", "\r").encode().hex()))
     patterns = 0
     while patterns < CASES:
         g = Gen(rng)
@@ -170,13 +224,30 @@ def main():
         if expected != found:
             problems.append("search %s, anchored lengths imply %s" % (found, expected))
         if chunked:
-            fromStore, fromStoreBack = ([tuple(int(v) for v in m.split(":")) for m in c.split()] for c in chunked)
+            fromStore, fromStoreBack = ([tuple(int(v) for v in m.split(":")) for m in c.split()] for c in chunked[:2])
             if fromStore != expected:
                 problems.append("search over chunks %s, anchored lengths imply %s" % (fromStore, expected))
             # Backward, every start is found (each search goes on from the last start).
             expectedBack = [(q, ours[q]) for q in range(len(s) - 1, -1, -1) if ours[q] > 0]
             if fromStoreBack != expectedBack:
                 problems.append("backward search over chunks %s, anchored lengths imply %s" % (fromStoreBack, expectedBack))
+            # Each match found there, checked as a selection and expanded
+            # through its groups, is Python's match at that place in its line.
+            checks = [c.split(":") for c in chunked[2].split()]
+            if len(checks) != len(fromStore):
+                problems.append("%d checks for %d matches" % (len(checks), len(fromStore)))
+            for (q, n), (check, groups) in zip(fromStore, checks):
+                end = s.find("\n", q)
+                m = rx.match(s, q, len(s) if end < 0 else end)
+                if m is None or m.end() - q != n:
+                    continue
+                want = [m.group(0)] + [(m.group(g) or "") if g <= rx.groups else "" for g in range(1, 10)]
+                ours = (bytes.fromhex(groups).decode() if groups != "-" else "").split("\x01")
+                skip = repeated_groups(pattern)
+                want = [w.replace("\n", "\r") for g, w in enumerate(want) if g not in skip]
+                ours = [o for g, o in enumerate(ours) if g not in skip]
+                if int(check) != n or ours != want:
+                    problems.append("check at %d: ours %s %r, re %d %r" % (q, check, ours, n, want))
         if problems:
             mismatches += 1
             if mismatches <= 20:

@@ -154,10 +154,74 @@ TEST(FindStore, CheckFindAndReplacement) {
   EXPECT_EQ(0, KxStrCheckReplaceRE(store, 1, 4, "(a*)b", 5, 0, "&", 1, out, 1, nullptr));
   EXPECT_EQ(0, KxStrCheckReplaceRE(store, 5, 7, "(a*)b", 5, 16, "&", 1, out, 1, nullptr));
   // Escapes give one character; a double-byte value two bytes; unset groups nothing.
-  n = KxStrCheckReplaceRE(store, 1, 4, "a(x)?", 5, 16, "\\t\\x8140\\2\\1-\x83\x5C", 15, out, 1, nullptr);
+  n = KxStrCheckReplaceRE(store, 1, 2, "a(x)?", 5, 16, "\\t\\x8140\\2\\1-\x83\x5C", 15, out, 1, nullptr);
   ASSERT_EQ(6, n);
   EXPECT_EQ(std::string("\t\x81\x40-\x83\x5C"), std::string(*out, std::size_t(n)));
   KxMemHFree(out);
+}
+
+// The text with every match of pattern replaced through its groups, as
+// replace-all builds it: each match found, then its replacement built.
+std::string ReplaceEach(const CKXStrArray& store, const std::string& text, const std::string& pattern,
+                        const std::string& repl) {
+  char** out = KxMemHAlloc(1, true);
+  std::string all;
+  long p = 0;
+  for (const auto& [at, n] : FindAll(store, pattern, kKXFindRegexp)) {
+    const long k = KxStrCheckReplaceRE(store, at, at + n, pattern.data(), long(pattern.size()), kKXFindRegexp,
+                                       repl.data(), long(repl.size()), out, 1, nullptr);
+    all.append(text, std::size_t(p), std::size_t(at - p));
+    if (k != kKxReplacedByNothing) all.append(k > 0 ? std::string(*out, std::size_t(k)) : "?");
+    p = at + n;
+  }
+  KxMemHFree(out);
+  return all.append(text, std::size_t(p));
+}
+
+// A selection is matched where it stands: "^" sees whether a line starts
+// there and "$" the rest of its line, so a check takes only what a search
+// takes there, and a replacement the groups of that match.
+TEST(FindStore, CheckFindAndReplacementReadTheSelectionInItsLine) {
+  CKXStrArray store;
+  std::string text = "ab\rba\rxaay";
+  store.SetText(text.data(), long(text.size()));
+  EXPECT_EQ("[|a]b\rb[a|]\rx[|a][|a]y", ReplaceEach(store, text, "(a)$|(a)", "[\\1|\\2]"));
+  EXPECT_EQ("<a|>b\rb<|a>\rx<|a><|a>y", ReplaceEach(store, text, "(^a)|(a)", "<\\1|\\2>"));
+  EXPECT_EQ(0, KxStrCheckFind(store, 7, 8, "a$", 2, kKXFindRegexp, 1, nullptr));
+  EXPECT_EQ(1, KxStrCheckFind(store, 4, 5, "a$", 2, kKXFindRegexp, 1, nullptr));
+  EXPECT_EQ(0, KxStrCheckFind(store, 4, 5, "^a", 2, kKXFindRegexp, 1, nullptr));
+  EXPECT_EQ(1, KxStrCheckFind(store, 0, 1, "^a", 2, kKXFindRegexp, 1, nullptr));
+  // Only a match that covers the selection exactly is one.
+  EXPECT_EQ(0, KxStrCheckFind(store, 7, 8, "a+", 2, kKXFindRegexp, 1, nullptr));
+  EXPECT_EQ(2, KxStrCheckFind(store, 7, 9, "a+", 2, kKXFindRegexp, 1, nullptr));
+  char** out = KxMemHAlloc(1, true);
+  EXPECT_EQ(0, KxStrCheckReplaceRE(store, 7, 9, "(a)$|(a)", 8, kKXFindRegexp, "&", 1, out, 1, nullptr));
+  // A replacement that comes to nothing removes the match; it is not the
+  // replacement string as it stands.
+  EXPECT_EQ(kKxReplacedByNothing,
+            KxStrCheckReplaceRE(store, 7, 8, "(a)$|(a)", 8, kKXFindRegexp, "\\1", 2, out, 1, nullptr));
+  KxMemHFree(out);
+
+  // Full-width spaces trimmed at both ends of each line.
+  const std::string sp = "\x81\x40";
+  text = sp + sp + "x" + sp + "y" + sp + "\r" + sp + "z";
+  store.SetText(text.data(), long(text.size()));
+  const std::string trim = "^(" + sp + "+)|(" + sp + "+)$";
+  EXPECT_EQ(sp + sp + "x" + sp + "y\r" + sp + "z", ReplaceEach(store, text, trim, "\\1"));
+
+  // Whether the match is longer than the selection, or "$" holds, shows only
+  // far past the selection, over a line of many chunks or one that ends the
+  // text: the check reads on until it knows.
+  for (const std::string& tail : {std::string(50000, 'b') + "\r", std::string(50000, 'b'),
+                                  std::string(50000, 'b') + "c"}) {
+    text = "xa" + tail;
+    store.SetText(text.data(), long(text.size()));
+    const bool c = tail.back() == 'c';
+    EXPECT_EQ(c ? 0 : 1, KxStrCheckFind(store, 1, 2, "ab*c|a", 6, kKXFindRegexp, 1, nullptr));
+    EXPECT_EQ(c ? 50002 : 0, KxStrCheckFind(store, 1, 50003, "ab*c|a", 6, kKXFindRegexp, 1, nullptr));
+    EXPECT_EQ(c ? "x[|a]" + tail : "x[a|]" + tail.substr(50000),
+              ReplaceEach(store, text, "(a)b*$|(a)", "[\\1|\\2]"));
+  }
 }
 
 // The expression kept from one search to the next answers as a freshly
