@@ -335,9 +335,11 @@ class CKXTextRunSED : public CKXTextSED {
 
   // Bounds of a series of runs (the runs the user starts at once, over all
   // their targets): `steps` as SetStepBudget counts them, `bytes` what the
-  // outputs and the line buffers' units may hold, the finished runs' outputs
-  // counted too. A run that reaches one ends as a failure with Limited()
-  // set. StartSeries begins counting afresh; 0: no bound.
+  // outputs and the line buffers' units may hold, the finished runs'
+  // outputs counted too while the series holds them (a text output, the
+  // write files held for the batch), not once written to their file. A run
+  // that reaches one ends as a failure with Limited() set. StartSeries
+  // begins counting afresh; 0: no bound.
   void SetSeriesLimits(long steps, long bytes) {
     mSeriesStepLimit = steps;
     mSeriesByteLimit = bytes;
@@ -399,14 +401,16 @@ class CKXTextRunSED : public CKXTextSED {
   long mUnwritable = 0;
   long mSeriesStepLimit = 0, mSeriesByteLimit = 0;
   long mSeriesSteps = 0, mSeriesBytes = 0;
-  long mRunBytes = 0;    // the most the current run's outputs have held
+  long mRunBytes = 0;       // the most the current run's outputs have held
+  long mRunWriteBytes = 0;  // the same for its write files alone
   int mCheckedPat = -1;  // the pattern space's buffer at the last check
   bool mHoldNotes = false;
   std::vector<std::string> mHeldNotes;
   bool mLineRefused = false;  // the line buffers last failed to grow at a bound
-  // Bytes the current run's outputs hold, and the units of the line buffers
-  // at `lineCap` units (once for the series: they are reused).
-  long OutputBytes() const;
+  // Bytes the current run's outputs hold (`writeFiles`: those of its write
+  // files alone), and the units of the line buffers at `lineCap` units
+  // (once for the series: they are reused).
+  long OutputBytes(long* writeFiles = nullptr) const;
   long LineBytes(long lineCap) const;
   // Item `item` of the message list with "%d" as `number` and "%s" as
   // `text`, bounded as ErrorNote says.

@@ -21,6 +21,8 @@ constexpr std::uint32_t kBreakTicks = 30;
 // a loop that copies a growing line (":a;s/x/xx/;ba") costs what it copies,
 // while one that only jumps or appends (":a;N;$!ba") costs a step a turn.
 constexpr long kUnitsPerStep = 256;
+// The stdio handle of the run's own output; the others are write files.
+constexpr long kOutputHandle = 2;
 
 // The length of the longest prefix of at most `max` bytes that ends on a
 // Shift_JIS character boundary.
@@ -52,20 +54,29 @@ void CKXTextRunSED::initialize() {
 bool CKXTextRunSED::DoStreamEdit(const std::vector<SKXSedStream>& scripts, const std::vector<SKXSedStream>& inputs,
                                  const SKXSedStream& output, bool noPrint, bool global) {
   mRunBytes = 0;
+  mRunWriteBytes = 0;
   const bool ok = CKXTextSED::DoStreamEdit(scripts, inputs, output, noPrint, global);
-  // What this run made stays counted against the series.
-  mSeriesBytes += mRunBytes;
+  // What this run made and the series still holds stays counted against
+  // it. An output that finished into its file (the batch's temporary, or
+  // the file itself) holds no memory any more; its write files stay held
+  // until the series ends, and a text output lives on in the caller.
+  const bool writtenOut = ok && output.kind == SKXSedStream::Kind::kFile;
+  mSeriesBytes += writtenOut ? mRunWriteBytes : mRunBytes;
   return ok;
 }
 
-long CKXTextRunSED::OutputBytes() const {
-  long bytes = 0;
+long CKXTextRunSED::OutputBytes(long* writeFiles) const {
+  long bytes = 0, others = 0;
   for (long k = 1; k <= kSedMaxFiles; ++k) {
     const File& f = mFile[k];
     if (!f.open || !f.write) continue;
-    bytes += long(f.out.size() + f.runAttr.size() * sizeof(std::uint32_t) + f.runStart.size() * sizeof(std::int32_t) +
-                  f.uni.size() * sizeof(SKXUniChar) + f.rubys.size() * sizeof(SKXRuby));
+    const long held =
+        long(f.out.size() + f.runAttr.size() * sizeof(std::uint32_t) + f.runStart.size() * sizeof(std::int32_t) +
+             f.uni.size() * sizeof(SKXUniChar) + f.rubys.size() * sizeof(SKXRuby));
+    bytes += held;
+    if (k != kOutputHandle) others += held;
   }
+  if (writeFiles) *writeFiles = others;
   return bytes;
 }
 
@@ -153,7 +164,9 @@ void CKXTextRunSED::check_break() {
     }
   }
   if (mSeriesByteLimit > 0) {
-    mRunBytes = std::max(mRunBytes, OutputBytes());
+    long writeFiles = 0;
+    mRunBytes = std::max(mRunBytes, OutputBytes(&writeFiles));
+    mRunWriteBytes = std::max(mRunWriteBytes, writeFiles);
     if (mSeriesBytes + mRunBytes + LineBytes(mBuf.lineCap) > mSeriesByteLimit) {
       mLimited = true;
       Fatal(1);

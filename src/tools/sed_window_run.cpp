@@ -43,7 +43,10 @@ namespace {
 // million steps (a line, a jump or 4,096 matcher attempts each).
 constexpr long kRunSteps = 100000000;
 // Bytes the outputs and the line buffers' units may hold, the outputs of
-// the targets already done counted too: twenty times a 50 MB text.
+// the targets already done counted too while the run still holds them (for
+// windows, the clipboard, the script's write files): twenty times a 50 MB
+// text. An output written to its file holds nothing: a folder of any size
+// goes through a plain substitution.
 constexpr long kRunBytes = 1L << 30;
 // Units of one line buffer: a 50 MB text joined into one line fits.
 constexpr long kRunMaxLine = 1L << 26;

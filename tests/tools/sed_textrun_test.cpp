@@ -179,3 +179,76 @@ TEST(SedTextRun, StyledTextJoinsIntoOneLineWithinTheBounds) {
     }
   }
 }
+
+// A series that writes each target's output to its file holds none of them
+// once written: a plain substitution whose outputs together pass the byte
+// bound finishes every target, while a runaway over the same series still
+// stops; outputs the series keeps in memory (texts, write files held for
+// the batch) still count.
+TEST(SedTextRun, OutputsWrittenToFilesLeaveTheSeriesBytes) {
+  constexpr int kTargets = 12;
+  constexpr long kOutput = 10000;  // bytes of each target and its output
+  const long bound = 3 * kSedLineLimit * long(sizeof(SEDunit)) + 4 * kOutput;
+  const std::string dir = tooltest::TempDir("kx_sed_textrun_written");
+  std::string lines;
+  std::string want;
+  while (long(lines.size()) < kOutput) {
+    lines += "abcd efgh\n";
+    want += "ABCD efgh\n";
+  }
+  std::vector<std::string> targets;
+  for (int k = 0; k < kTargets; ++k) {
+    targets.push_back(dir + "/t" + std::to_string(k) + ".txt");
+    tooltest::WriteBytes(targets.back(), lines);
+  }
+  auto series = [&](const std::string& script, const std::string& suffix, int& finished) {
+    QuietRunSED sed;
+    sed.HoldNotes(true);
+    sed.SetSeriesLimits(100000000, bound);
+    sed.StartSeries();
+    CKXSafeBatch batch;
+    sed.SetBatch(&batch);
+    SKXSedText s = Text(script);
+    finished = 0;
+    for (const std::string& t : targets) {
+      if (!sed.DoStreamEdit({SKXSedStream::Text(&s)}, {SKXSedStream::File(t)}, SKXSedStream::File(t + suffix),
+                            false, false))
+        break;
+      ++finished;
+    }
+    EXPECT_TRUE(sed.WriteHeldFiles()) << script;
+    EXPECT_EQ(batch.Commit(), 0) << script;
+    return sed.Limited();
+  };
+  int finished = 0;
+  EXPECT_FALSE(series("s/abcd/ABCD/", ".out", finished));
+  EXPECT_EQ(finished, kTargets);
+  for (const std::string& t : targets) EXPECT_EQ(tooltest::ReadBytes(t + ".out"), want) << t;
+  // Written over the targets themselves, as the overwrite kind does.
+  EXPECT_FALSE(series("s/abcd/ABCD/", "", finished));
+  EXPECT_EQ(finished, kTargets);
+  for (const std::string& t : targets) EXPECT_EQ(tooltest::ReadBytes(t), want) << t;
+  // A runaway still ends at the bound, on the first target.
+  EXPECT_TRUE(series(":a\rp\rba", ".loop", finished));
+  EXPECT_EQ(finished, 0);
+  EXPECT_FALSE(std::filesystem::exists(targets[0] + ".loop"));
+  // A write file of the script is held in memory until the series ends:
+  // one per target, they still add up to the bound.
+  std::vector<std::string> writes;
+  for (int k = 0; k < kTargets; ++k) writes.push_back("w " + dir + "/w" + std::to_string(k) + ".txt");
+  QuietRunSED sed;
+  sed.HoldNotes(true);
+  sed.SetSeriesLimits(0, bound);
+  sed.StartSeries();
+  CKXSafeBatch batch;
+  sed.SetBatch(&batch);
+  bool limited = false;
+  for (int k = 0; k < kTargets && !limited; ++k) {
+    SKXSedText s = Text(writes[size_t(k)]);
+    if (!sed.DoStreamEdit({SKXSedStream::Text(&s)}, {SKXSedStream::File(targets[size_t(k)])},
+                          SKXSedStream::File(targets[size_t(k)] + ".w"), true, false))
+      limited = sed.Limited();
+  }
+  EXPECT_TRUE(limited);
+  std::filesystem::remove_all(dir);
+}
