@@ -227,8 +227,10 @@ int CKXFileReader::Open(const std::string& path, std::size_t maxSize) {
     err = mKind == EKXFileKind::kFolder ? EISDIR : mKind != EKXFileKind::kRegular ? EINVAL : 0;
   }
   if (!err && static_cast<std::uintmax_t>(st.st_size) > maxSize) err = EFBIG;
-  // Reads of a regular file wait as they always do.
-  if (!err) {
+  // Reads of a regular file wait as they always do; a file that says it is
+  // empty is read at once, without waiting.
+  const bool unsized = !err && st.st_size == 0;
+  if (!err && !unsized) {
     const int flags = fcntl(fd, F_GETFL);
     if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) err = errno;
   }
@@ -238,16 +240,19 @@ int CKXFileReader::Open(const std::string& path, std::size_t maxSize) {
   }
   mFd = fd;
   mSize = static_cast<std::size_t>(st.st_size);
-  if (mSize == 0) return ReadUnsized(maxSize);
+  if (unsized) return ReadUnsized(std::min(maxSize, kUnsizedMost));
   return 0;
 }
 
 int CKXFileReader::ReadUnsized(std::size_t maxSize) {
   // Pseudo-files report a size of 0 and make their text as they are read.
+  // Some wait for more (/proc/kmsg): what there is now is their text. Some
+  // go on for gigabytes (/proc/self/pagemap): refused at the bound.
   std::uint8_t block[65536];
   for (;;) {
     const ssize_t n = read(mFd, block, sizeof block);
     if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
     if (n < 0) return errno;
     if (n == 0) break;
     if (mHeld.size() + static_cast<std::size_t>(n) > maxSize) {

@@ -55,8 +55,10 @@ class CKXFileReader {
   int mFd = -1;
   std::size_t mSize = 0;
   EKXFileKind mKind = EKXFileKind::kNone;
-  // A file that says it is empty but is not (/proc, /sys), read at the open.
+  // A file that says it is empty but is not (/proc, /sys), read at the open,
+  // at most this much.
   std::vector<std::uint8_t> mHeld;
+  static constexpr std::size_t kUnsizedMost = std::size_t(64) << 20;
 };
 
 // An open file descriptor as a seekable byte stream, for containers that
