@@ -141,7 +141,10 @@ void CKXTextDocument::ArrangePanes(std::int32_t gage) {
   if (!mVerticalWindow) {
     // The text area under the ruler, right of the margins.
     const RectL area{gage, lines ? kMarginWidth : 0, H, W};
-    if (ruler) SetFrame(ruler, RectL{area.top - gage, area.left, area.top, W}, SBooleanRect{true, true, true, false});
+    // The ruler spans the window: its left inset (below) keeps the corner
+    // above the margins, where the restart button stands, so that its scale
+    // starts at the text's left edge.
+    if (ruler) SetFrame(ruler, RectL{area.top - gage, 0, area.top, W}, SBooleanRect{true, true, true, false});
     RectL first = area, second{H + kParkDistance, area.left, H + kParkDistance + 2 * kMinSecondPane, W};
     if (split) {
       first.bottom = mSplitAt;

@@ -67,12 +67,13 @@ void CKXTextDocument::RulerToolsWindow(bool show, bool redraw) {
   CKXTextColmView* ruler = GetColmView();
   if (!ruler || ruler->GetFormShown() == show) return;
   KxSwitchFormBar(mPanes, show, redraw);
-  if (mVerticalWindow) {
-    // The ruler along the right edge keeps its old depth there: the window
-    // is laid out again by the new one.
-    ArrangePanes(RulerHeight());
-    if (redraw) mPanes.window->Refresh();
-  }
+  // The panes moved themselves by the change of depth; the window is laid
+  // out again by the new one, which also moves the split box at the
+  // ruler's end (and widens a ruler along the right edge).
+  ArrangePanes(RulerHeight());
+  for (CKXTextView* v : mPanes.view)
+    if (v && v->GetTextEngine()) v->FixImage();
+  if (redraw) mPanes.window->Refresh();
   LCommander::SetUpdateCommandStatus(true);
 }
 

@@ -386,9 +386,11 @@ void CKXTextColmView::DoLineMenu() {
   const long line = SelectionLine();
   long next = 0;
   const long restart = engine->GetLineReStart(line, next);
-  entries[kLineAdd - 1].enabled = line >= 2 && restart != line - 1;
-  entries[kLineRemove - 1].enabled = line >= 2 && restart >= 1;
-  entries[kLineClear - 1].enabled = engine->GetLnReStartDataSize() > 0;
+  // Restarts are stored in the text: a read-only one keeps its own.
+  const bool editable = !ReadOnly();
+  entries[kLineAdd - 1].enabled = editable && line >= 2 && restart != line - 1;
+  entries[kLineRemove - 1].enabled = editable && line >= 2 && restart >= 1;
+  entries[kLineClear - 1].enabled = editable && engine->GetLnReStartDataSize() > 0;
   PopUp(kKxGageLineMenuID, entries, SPoint32{mLineRect.left + 1, mLineRect.top + 12});
 }
 
@@ -416,7 +418,7 @@ void CKXTextColmView::ChooseUnit(std::int16_t item) {
 
 void CKXTextColmView::ChooseLine(std::int16_t item) {
   CKXTextEngine* engine = GetEngine();
-  if (!engine) return;
+  if (!engine || ReadOnly()) return;
   const long line = SelectionLine();
   long next = 0;
   const long restart = engine->GetLineReStart(line, next);

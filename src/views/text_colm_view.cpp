@@ -457,11 +457,27 @@ void CKXTextColmView::FixForm(bool redraw) {
   para.tabCount = std::uint8_t(std::min<int>(para.tabCount, kKxGageTabs));
   SKXFormStyl form{};
   engine->GetFormStyl(form);
-  const bool changed = std::memcmp(&styl, &mStyl, sizeof styl) != 0 || std::memcmp(&para, &mPara, sizeof para) != 0;
+  // A form with its own font lays every run out in it: the bar shows what
+  // the text shows.
+  if (form.fixedFont) {
+    styl.font = form.font;
+    if (form.size != 0) styl.size = form.size;
+  }
+  const bool flags[2] = {form.fixedLine != 0, form.fixedChar != 0};
+  const bool changed = std::memcmp(&styl, &mStyl, sizeof styl) != 0 ||
+                       std::memcmp(&para, &mPara, sizeof para) != 0 || flags[0] != mFormFlags[0] ||
+                       flags[1] != mFormFlags[1];
   mStyl = styl;
   mPara = para;
+  mFormFlags[0] = flags[0];
+  mFormFlags[1] = flags[1];
   mReadOnly = !engine->IsEditable();
-  if (redraw && changed) UpdateGage();
+  // Under a form the bar is drawn again each time: its name and pitches
+  // come from the form, not from the copies compared.
+  if (redraw && (changed || form.formID != 0)) {
+    UpdateGage();
+    UpdateForm(true);
+  }
 }
 
 void CKXTextColmView::ListenToMessage(MessageT message, void*) {
@@ -472,6 +488,8 @@ void CKXTextColmView::ListenToMessage(MessageT message, void*) {
       FixView();
       FixForm(false);
       UpdateGage();
+      // A new page form changes what the bar shows too.
+      UpdateForm(true);
       break;
     case kKxMsgStyleChanged:
     case kKxMsgSelectionChanged:

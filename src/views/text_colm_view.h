@@ -229,6 +229,8 @@ class CKXTextColmView : public LView, public CKXTextGage, public LListener {
   std::int32_t GetLineOrigin() const { return mOrigin; }
   std::int32_t GetLineLength() const { return mLength; }
   const SParaStyl& GetParaCopy() const { return mPara; }
+  // The character style shown: a page form's own font and size replace the text's.
+  const SStyl& GetStylCopy() const { return mStyl; }
   const Rect& GetUnitRect() const { return mUnitRect; }
   const Rect& GetLineRect() const { return mLineRect; }
   bool MarginShown(int k) const { return mMarginShown[k]; }

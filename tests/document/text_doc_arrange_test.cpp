@@ -314,6 +314,71 @@ TEST_F(ArrangeTest, TheRulerTurnsWithTheWindow) {
   EXPECT_EQ(Frame(v, kKxColmViewID).right, Size(v).width);
 }
 
+// The ruler's scale starts where the text does: beside the line numbers
+// the ruler still spans the window (its corner above the numbers holds the
+// restart button), so the first-line mark stands over the first
+// character's edge, in each pane arrangement and in vertical writing.
+TEST_F(ArrangeTest, TheFirstLineMarkStandsOverTheTextsFirstCharacter) {
+  CKXTextDocument* d = OpenLines(40);
+  ASSERT_NE(d, nullptr);
+  Command(1401);   // the ruler
+  if (!Pane(d, kKxLineViewID)->IsVisible()) Command(1402);
+  ASSERT_TRUE(Pane(d, kKxLineViewID)->IsVisible());
+  auto* ruler = dynamic_cast<CKXTextColmView*>(Pane(d, kKxColmViewID));
+  ASSERT_NE(ruler, nullptr);
+  if (!ruler->GetFormShown()) Command(1409);
+  ASSERT_TRUE(ruler->IndentMarksShown());
+  d->GetEngine()->SetSelectionRange(SKXRange{0, 0}, true);
+  d->GetEngine()->DoParaIndent(30, 0, 0);
+  auto check = [&](const char* arrangement) {
+    SCOPED_TRACE(arrangement);
+    ruler->FixView();
+    ruler->FixForm(false);
+    ruler->UpdateGage();   // the marks' rectangles are those drawn
+    SPoint32 caret;
+    d->GetEngine()->Range2Image(SKXRange{0, 0}, true, caret);
+    View(d, kView1)->LocalToPortPoint(caret);
+    const Rect mark = ruler->GetIndentRect(0);
+    ASSERT_LT(mark.left, mark.right);
+    SPoint32 at{mark.left + 4, mark.top + 4};
+    ruler->LocalToPortPoint(at);
+    if (ruler->IsVertical())
+      EXPECT_EQ(at.v, caret.v);
+    else
+      EXPECT_EQ(at.h, caret.h);
+  };
+  check("horizontal");
+  EXPECT_EQ(Frame(d, kKxColmViewID).left, 0) << "the corner above the numbers is the ruler's";
+  d->SplitWindow(SPoint32{100, 250}, true);
+  ASSERT_GT(d->GetSplitAt(), 0);
+  check("split");
+  Command(1408);
+  check("vertical");
+  Command(1408);
+  check("horizontal again");
+  EXPECT_EQ(Frame(d, kKxColmViewID).left, 0);
+}
+
+// Hiding or showing the format bar moves the split box with the ruler's
+// bottom, and the vertical scroll bar starts below the box.
+TEST_F(ArrangeTest, TheSplitBoxFollowsTheFormatBar) {
+  CKXTextDocument* d = OpenLines(40);
+  ASSERT_NE(d, nullptr);
+  Command(1401);   // the ruler
+  auto* ruler = dynamic_cast<CKXTextColmView*>(Pane(d, kKxColmViewID));
+  ASSERT_NE(ruler, nullptr);
+  auto* s1 = dynamic_cast<LScroller*>(Pane(d, kScroller1));
+  ASSERT_NE(s1, nullptr);
+  for (int k = 0; k < 2; ++k) {
+    Command(1409);
+    SCOPED_TRACE(ruler->GetFormShown() ? "format bar shown" : "format bar hidden");
+    const RectL box = Frame(d, kBar);
+    EXPECT_EQ(box.top, Frame(d, kKxColmViewID).bottom - 1);
+    EXPECT_EQ(s1->GetVScrollBar()->CalcPortFrameRect().top, box.bottom);
+    EXPECT_EQ(Frame(d, kScroller1).top, Frame(d, kKxColmViewID).bottom);
+  }
+}
+
 // Turning the window starts the view at the line that was at its top: in
 // horizontal writing scrolled to the left edge, in vertical writing at the
 // top with that line's column at the right edge.

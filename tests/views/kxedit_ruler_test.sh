@@ -117,6 +117,18 @@ print paras
 STEPS
 )
 check "read-only text refuses the drag" "" "$out"
+# Nor do its line numbers restart: the pop-up offers nothing on line 2.
+out=$("$bin" --window --ruler --lines --readonly "$dir/t.txt" - 2>&1 <<'STEPS'
+select 18 18
+mouse click 10 8
+print popup
+popup 1
+STEPS
+)
+check "read-only text keeps its restarts" "1 0 0 この行から番号を振り直す
+2 0 0 振り直しを取り消す
+3 0 0 すべての振り直しを取り消す
+kxedit: line 4: popup 1: not enabled" "$out"
 
 # The options need a window.
 "$bin" --ruler "$dir/t.txt" /dev/null 2>/dev/null

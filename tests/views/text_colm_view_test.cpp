@@ -11,6 +11,8 @@
 #include "common/test_main.h"
 #include "layout/draw_toolkit.h"
 #include "layout/fontstate.h"
+#include "layout/kxtext_api.h"
+#include "layout/text_form.h"
 #include "platform/resources.h"
 #include "text_view_fixture.h"
 #include "views/text_colm_view.h"
@@ -273,6 +275,38 @@ TEST_F(ColmWindowTest, SeventeenthTabIsRefusedAndReadOnlyRefusesAll) {
   EXPECT_TRUE(recorder->calls.empty());
 }
 
+// The restart pop-up of a read-only text offers nothing, and a choice
+// that comes anyway (a pop-up opened before the text became read-only)
+// changes nothing.
+TEST_F(ColmWindowTest, ReadOnlyTextKeepsItsLineRestarts) {
+  OpenRuler();
+  const std::string text = kxtest::ManyLines(60);
+  const long second = long(text.find('\r')) + 1;
+  ASSERT_GT(second, 0);
+  engine->Select(second, second);   // line 2: a restart can start there
+  ruler->DoLineMenu();
+  ASSERT_GE(CKXTextColmView::LastPopupEntries().size(), 3u);
+  EXPECT_TRUE(CKXTextColmView::LastPopupEntries()[0].enabled);
+  engine->SetAttributes(std::uint16_t(engine->GetAttributes() & ~kKxEngineEditable));
+  EXPECT_TRUE(CKXTextColmView::ChoosePopupItem(1));
+  EXPECT_EQ(engine->GetLnReStartDataSize(), 0) << "no restart stored";
+  ruler->DoLineMenu();
+  for (const KxPopupEntry& e : CKXTextColmView::LastPopupEntries()) EXPECT_FALSE(e.enabled) << e.text;
+  CKXTextColmView::ForgetPopup();
+  // Editable again, with a restart: the read-only text keeps it.
+  engine->SetAttributes(std::uint16_t(engine->GetAttributes() | kKxEngineEditable));
+  ruler->DoLineMenu();
+  ASSERT_TRUE(CKXTextColmView::ChoosePopupItem(1));
+  ASSERT_GT(engine->GetLnReStartDataSize(), 0);
+  const long stored = engine->GetLnReStartDataSize();
+  engine->SetAttributes(std::uint16_t(engine->GetAttributes() & ~kKxEngineEditable));
+  for (std::int16_t item : {2, 3}) {
+    ruler->DoLineMenu();
+    CKXTextColmView::ChoosePopupItem(item);
+    EXPECT_EQ(engine->GetLnReStartDataSize(), stored) << "item " << item;
+  }
+}
+
 TEST_F(ColmWindowTest, RawStyleWithTooManyTabsIsClamped) {
   SKXPara para{};
   para.offset = 0;
@@ -465,6 +499,49 @@ TEST_F(FormBarTest, LabelsTakeTheColourSetsText) {
   }
   KxSetUserColorSchemeHook(before);
   UKXColor::ResetScheme();
+}
+
+// A page form that fixes the line pitch: the line-spacing stepper is
+// dimmed and takes no clicks, the character spacing still steps; a form
+// with its own font shows that font and size on the bar.
+TEST_F(FormBarTest, APageFormsFixedPitchAndFontRuleTheBar) {
+  OpenRuler();
+  engine->Select(0, 0);
+  auto portOf = [&](int k) {
+    const Rect r = ruler->GetFormRect(k);
+    SPoint32 a{r.left, r.top}, b{r.right, r.bottom};
+    ruler->LocalToPortPoint(a);
+    ruler->LocalToPortPoint(b);
+    return RectL{a.v, a.h, b.v, b.h};
+  };
+  auto press = [&](int k) {
+    const SPoint32 at = Centre(ruler->GetFormRect(k));
+    Drag(at, at);
+  };
+  const std::vector<std::uint32_t> plusBefore = Pixels(portOf(kKxFormLinePlus));
+  SKXFormStyl form{};
+  ASSERT_TRUE(UKXTextForm::GetFormStyl(5, form));   // a horizontal one with a fixed line pitch
+  ASSERT_TRUE(form.fixedLine && !form.fixedChar && !form.fixedFont);
+  engine->SetFormStyl(form);
+  panes.window->UpdatePort();
+  ASSERT_NE(KXTE_GetFormStylID(engine->GetEdit()), 0);
+  EXPECT_NE(Pixels(portOf(kKxFormLinePlus)), plusBefore) << "the fixed stepper is dimmed";
+  press(kKxFormLinePlus);
+  EXPECT_EQ(Para().lineSpace, 0);
+  press(kKxFormCharPlus);
+  EXPECT_EQ(Para().charSpace, 1);
+  // Both fixed, and the form's own font and size.
+  const std::vector<short> fonts = KxFontNumbers();
+  ASSERT_FALSE(fonts.empty());
+  form.fixedChar = form.fixedFont = 1;
+  form.font = fonts.back() == engine->GetCurFontNumber() ? fonts.front() : fonts.back();
+  form.size = 37;
+  engine->SetFormStyl(form);
+  panes.window->UpdatePort();
+  press(kKxFormCharMinus);
+  EXPECT_EQ(Para().charSpace, 1);
+  EXPECT_EQ(ruler->GetStylCopy().font, form.font);
+  EXPECT_EQ(ruler->GetStylCopy().size, 37);
 }
 
 TEST_F(FormBarTest, JustificationSendsOnlyWhenSomethingDiffers) {
