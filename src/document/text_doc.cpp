@@ -1097,7 +1097,8 @@ void CKXTextDocument::FindCommandStatus(CommandT command, Boolean& enabled, Bool
     case kKxCmdCharTable:
     case kCmdSaveAs: enabled = true; return;
     case kCmdSave: enabled = LDocument::IsModified() || !IsSpecified(); return;
-    case kCmdRevert: enabled = IsSpecified() && LDocument::IsModified(); return;
+    // Only to a file on disk: a name opened empty has none to go back to.
+    case kCmdRevert: enabled = IsSpecified() && LDocument::IsModified() && !KxPathMissing(Path()); return;
     default: break;
   }
   if (FindSpellCheckCommandStatus(command, enabled, usesMark, mark)) return;

@@ -370,8 +370,19 @@ TEST_F(TextDocTest, MissingFileOpensEmptyAndSavesThere) {
   EXPECT_EQ(d->TextBytes(), "");
   EXPECT_FALSE(fs::exists(p));
   Type("fresh");
+  // Nothing on disk to revert to until the first save.
+  auto revertable = [&] {
+    Boolean enabled = false, usesMark = false;
+    std::uint16_t mark = 0;
+    Str255 name;
+    d->FindCommandStatus(7, enabled, usesMark, mark, name);
+    return bool(enabled);
+  };
+  EXPECT_FALSE(revertable());
   Command(kSave);
   EXPECT_EQ(Slurp(p), "fresh");
+  Type("!");
+  EXPECT_TRUE(revertable());
   // A link to a missing file is missing too: the save creates the target
   // and the link stays. A loop of links is no missing file.
   fs::create_symlink("target.txt", dir / "link.txt");
