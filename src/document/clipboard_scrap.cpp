@@ -82,6 +82,9 @@ bool ReadWhole(const std::string& path, const SKXDocument& doc, const std::vecto
   return true;
 }
 
+// Whether a read gave the book clips (all of them or some).
+bool GotClips(KxScrapRead read) { return read == KxScrapRead::kWhole || read == KxScrapRead::kPartial; }
+
 // Moves the damaged file at `path` to the first free damaged name beside
 // it and tells the user where; 0, or why it could not be moved.
 int MoveDamagedAside(const std::string& path) {
@@ -170,7 +173,7 @@ KxScrapRead CKXTextClipboard::ReadScrapFile(const std::string& path) {
 bool CKXTextClipboard::ReadFactorySettings() {
   if (!sTextScrap) return false;
   const KxScrapRead read = ReadScrapFile(FactoryScrapPath());
-  return (read == KxScrapRead::kWhole || read == KxScrapRead::kPartial) && sTextScrap->GetTotalRange().length > 0;
+  return GotClips(read) && sTextScrap->GetTotalRange().length > 0;
 }
 
 void CKXTextClipboard::InitializeScrap(bool onlyIfKept) {
@@ -187,7 +190,7 @@ void CKXTextClipboard::InitializeScrap(bool onlyIfKept) {
     // (the first write removes the earlier file, so the factory clips must
     // not stand in for it).
     const KxScrapRead read = ReadScrapFile(EarlierScrapPath());
-    if (read == KxScrapRead::kWhole || read == KxScrapRead::kPartial) sTextScrapChanged = true;
+    if (GotClips(read)) sTextScrapChanged = true;
     if (read != KxScrapRead::kWhole) gDamagedFile = EarlierScrapPath();
     if (read == KxScrapRead::kUnreadable) ReadFactorySettings();
   } else {

@@ -510,7 +510,7 @@ int CKXTextFileTube::Commit(std::string& message, int backupGenerations, CKXSafe
             crc = Crc32Run(crc, p, n);
             return 0;
           })) {
-        message = "ファイルを保存できませんでした (" + KxErrorText(err) + ")。";
+        message = SaveFailureText(err, false);
         return err;
       }
       std::uint8_t check[kKxTextCheckSize];
@@ -545,7 +545,7 @@ int CKXTextFileTube::Commit(std::string& message, int backupGenerations, CKXSafe
     std::vector<std::uint8_t> gathered;
     if (bySource) {
       if (int err = GatherDataPieces(gathered)) {
-        message = "ファイルを保存できませんでした (" + KxErrorText(err) + ")。";
+        message = SaveFailureText(err, false);
         return err;
       }
     }
@@ -559,7 +559,7 @@ int CKXTextFileTube::Commit(std::string& message, int backupGenerations, CKXSafe
       batch->RemoveAfterCommit(sidePath);
     }
     if (err) {
-      message = "ファイルを保存できませんでした (" + KxErrorText(err) + ")。";
+      message = SaveFailureText(err, false);
       return err;
     }
     mWriting = false;
@@ -591,7 +591,7 @@ int CKXTextFileTube::Commit(std::string& message, int backupGenerations, CKXSafe
     std::remove((dir + SidecarBackupName(BaseName(sidePath), 1)).c_str());
   }
   if ((err = dataWriter.Commit(backupGenerations))) {
-    message = "ファイルを保存できませんでした (" + KxErrorText(err) + ")。";
+    message = SaveFailureText(err, false);
     return err;
   }
   if (needed) {

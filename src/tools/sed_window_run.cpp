@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/globals.h"
 #include "document/clipboard_window.h"
@@ -52,6 +53,12 @@ constexpr long kRunBytes = 1L << 30;
 constexpr long kRunMaxLine = 1L << 26;
 
 constexpr char kListComma[] = "\x81\x41";  // the ideographic comma, between names
+
+std::string Joined(const std::vector<std::string>& parts, const char* between) {
+  std::string out;
+  for (const std::string& p : parts) out += (out.empty() ? "" : between) + p;
+  return out;
+}
 
 }  // namespace
 
@@ -239,21 +246,11 @@ bool CKXTextStreamEditor::DoStreamEditor() {
   } else if (stoppedAt && (!notes.empty() || !done.empty())) {
     notes.push_back(KxSEDItemText(kStoppedAt, TargetName(*stoppedAt)));
   }
-  if (!refusedNames.empty()) {
-    std::string names;
-    for (const std::string& n : refusedNames) names += (names.empty() ? "" : kListComma) + n;
-    notes.insert(notes.begin(), KxSEDItemText(kUnwritableTargets, names));
-  }
-  if (committed && stoppedAt && !done.empty()) {
-    std::string names;
-    for (const std::string& n : done) names += (names.empty() ? "" : kListComma) + n;
-    notes.push_back(KxSEDItemText(kAlreadyWritten, names));
-  }
-  if (!notes.empty()) {
-    std::string text;
-    for (const std::string& n : notes) text += (text.empty() ? "" : " ") + n;
-    KXMessageBox::StrNote(KXMessageBox::CutMessage(text));
-  }
+  if (!refusedNames.empty())
+    notes.insert(notes.begin(), KxSEDItemText(kUnwritableTargets, Joined(refusedNames, kListComma)));
+  if (committed && stoppedAt && !done.empty())
+    notes.push_back(KxSEDItemText(kAlreadyWritten, Joined(done, kListComma)));
+  if (!notes.empty()) KXMessageBox::StrNote(KXMessageBox::CutMessage(Joined(notes, " ")));
   if (!ok) return false;
 
   UpdateScriptList();

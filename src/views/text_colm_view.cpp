@@ -464,17 +464,17 @@ void CKXTextColmView::FixForm(bool redraw) {
     if (form.size != 0) styl.size = form.size;
   }
   const bool flags[2] = {form.fixedLine != 0, form.fixedChar != 0};
+  // The bar shows the form's name and pitches too: another form is a change.
   const bool changed = std::memcmp(&styl, &mStyl, sizeof styl) != 0 ||
                        std::memcmp(&para, &mPara, sizeof para) != 0 || flags[0] != mFormFlags[0] ||
-                       flags[1] != mFormFlags[1];
+                       flags[1] != mFormFlags[1] || form.formID != mFormID;
   mStyl = styl;
   mPara = para;
   mFormFlags[0] = flags[0];
   mFormFlags[1] = flags[1];
+  mFormID = form.formID;
   mReadOnly = !engine->IsEditable();
-  // Under a form the bar is drawn again each time: its name and pitches
-  // come from the form, not from the copies compared.
-  if (redraw && (changed || form.formID != 0)) {
+  if (redraw && changed) {
     UpdateGage();
     UpdateForm(true);
   }

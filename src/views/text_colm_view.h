@@ -322,6 +322,7 @@ class CKXTextColmView : public LView, public CKXTextGage, public LListener {
   SStyl mStyl{};
   SParaStyl mPara{};
   bool mFormFlags[2] = {false, false};
+  std::int16_t mFormID = 0;   // the page form the bar shows
   Column mColumn;
   std::vector<short> mPopupValues;   // the fonts or sizes of the bar's pop-up shown
   bool mLineVertical = false;   // laid out with the margin's 40 px along

@@ -11,29 +11,14 @@
    mixed line ends, a UTF-16 file without a byte-order mark and a UTF-8
    file keep their bytes and dates."""
 import os
-import subprocess
-import sys
 import tempfile
 
-BIN = os.environ.get("KX_BIN_DIR") or os.path.join(os.path.dirname(__file__), "../../build/bin")
-KXAPP = os.path.abspath(os.path.join(BIN, "kxapp"))
-FAILS = []
-
-
-def check(cond, what, out=""):
-    if not cond:
-        FAILS.append(what + ("\n" + out if out else ""))
+from kxapp_run import app as run_app, check, finish
 
 
 def app(work, script):
-    env = dict(os.environ, HOME=os.path.join(work, "home"), LANG="C")
-    with open(os.path.join(work, "script.txt"), "w", encoding="utf-8") as f:
-        f.write(script)
-    r = subprocess.run([KXAPP, "--prefs", os.path.join(work, "prefs"), os.path.join(work, "script.txt")],
-                       stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=env, timeout=300)
-    out = r.stdout.decode("utf-8", "replace")
-    check(r.returncode == 0, "kxapp exit %d: %s" % (r.returncode, r.stderr.decode("utf-8", "replace")), out)
-    return out
+    # One preference folder for every run of the test.
+    return run_app(work, script, prefs=os.path.join(work, "prefs"))
 
 
 def main():
@@ -96,13 +81,8 @@ def main():
             else:
                 check(got == data, "%s untouched: %r" % (name, got))
                 check(os.path.getmtime(path) == old, "%s keeps its date" % name)
-    if FAILS:
-        for f in FAILS:
-            print("FAIL:", f)
-        return 1
-    print("ok")
-    return 0
+    finish()
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    main()
