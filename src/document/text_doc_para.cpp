@@ -277,7 +277,9 @@ void SetRadio(LWindow* dialog, PaneIDT first, int on) {
 
 // The list, the selection, the fields and the delete button as the state
 // says; `kind` is shown when nothing is selected.
-void ShowTabs(LWindow* dialog, int kind) {
+// `alsoSelected`: positions of more tabs kept selected beside the current
+// one (an extended selection, which Delete removes whole).
+void ShowTabs(LWindow* dialog, int kind, const std::vector<std::int32_t>& alsoSelected = {}) {
   sShowing = true;
   const short unit = Unit();
   if (auto* list = dynamic_cast<KXListBox*>(dialog->FindPaneByID(kTabList))) {
@@ -287,7 +289,16 @@ void ShowTabs(LWindow* dialog, int kind) {
       const long value = CKXTextFormUtil::PointsToUnit(sTabs.pos[k], unit);
       list->AddRow(KXEditField::FormatValue100(std::int32_t(Millimetres(unit) ? value * 10 : value)) + " " + label);
     }
-    list->SetSelectedRows(sTabs.index > 0 ? std::vector<std::int32_t>{sTabs.index - 1} : std::vector<std::int32_t>{});
+    std::vector<std::int32_t> rows;
+    if (sTabs.index > 0) rows.push_back(sTabs.index - 1);
+    for (std::int32_t p : alsoSelected)
+      for (int k = 0; k < sTabs.count; ++k)
+        if (sTabs.pos[k] == p && k + 1 != sTabs.index) {
+          rows.push_back(k);
+          break;
+        }
+    std::sort(rows.begin(), rows.end());
+    list->SetSelectedRows(rows);
   }
   const int k = sTabs.index - 1;
   if (KXEditField* f = Field(dialog, kTabField)) KxSetUnitField(*f, k >= 0 ? sTabs.pos[k] : 0, unit);
@@ -319,6 +330,9 @@ bool TabsDialogMessage(CKXTextDocument& doc, MessageT message, LWindow* dialog) 
       const int chosen = rows.empty() ? 0 : rows.front() + 1;
       const int before = sTabs.index;
       const std::int32_t chosenPos = chosen >= 1 && chosen <= sTabs.count ? sTabs.pos[chosen - 1] : 0;
+      std::vector<std::int32_t> others;
+      for (std::size_t r = 1; r < rows.size(); ++r)
+        if (rows[r] >= 0 && rows[r] < sTabs.count) others.push_back(sTabs.pos[rows[r]]);
       ApplyFields(doc, dialog);
       // The row chosen names a tab of the list as it was: find it again
       // after the fields moved the one selected before.
@@ -331,7 +345,7 @@ bool TabsDialogMessage(CKXTextDocument& doc, MessageT message, LWindow* dialog) 
         if (now == 0) now = std::min(chosen, sTabs.count);
       }
       sTabs.index = now;
-      ShowTabs(dialog, 0);
+      ShowTabs(dialog, 0, others);
       return true;
     }
     case -kTabDelete: {
@@ -403,7 +417,9 @@ bool PageDialogMessage(CKXTextDocument& doc, MessageT message, LWindow* dialog) 
   // The pages are numbered from the first page number; the layer counts
   // from 1.
   const long first = KXTE_GetPageStartNumber(doc.GetEngine()->GetEdit());
-  doc.GetEngine()->SetCurPage(std::max<long>(1, first != 0 ? long(shown) - first : shown));
+  // A page past the last goes to the last, as a line past the last does.
+  const long last = std::max<long>(1, KXTE_GetPageCount(doc.GetEngine()->GetEdit()));
+  doc.GetEngine()->SetCurPage(std::clamp<long>(first != 0 ? long(shown) - first : shown, 1, last));
   return true;
 }
 
@@ -503,26 +519,32 @@ void ShowDerived(const CKXTextEngine& engine, LWindow* dialog) {
 
 // A margin within the printer's reach: below the hard margin, or beyond the
 // paper less it, it becomes the hard margin.
-void CheckMargin(LWindow* dialog, PaneIDT id, std::int32_t hard, std::int32_t extent) {
+// True when the margin was out of range and replaced.
+bool CheckMargin(LWindow* dialog, PaneIDT id, std::int32_t hard, std::int32_t extent) {
   const std::int32_t m = UnitPoints(dialog, id);
-  if (m < hard || m > extent - hard) SetUnitPoints(dialog, id, hard);
+  if (m >= hard && m <= extent - hard) return false;
+  SetUnitPoints(dialog, id, hard);
+  return true;
 }
 
-void CheckAll(const CKXTextEngine& engine, LWindow* dialog) {
+// True when a margin was out of range and replaced (a column count or gap
+// put right is what the user asked for in effect).
+bool CheckAll(const CKXTextEngine& engine, LWindow* dialog) {
   const KXEditHandle edit = engine.GetEdit();
   Rect hard{};
   KXTE_GetHardMargin(edit, hard);
   const PointL paper = KXTE_GetPaperSize(edit);
   sCalculating = true;
-  CheckMargin(dialog, kTopField, hard.top, paper.v);
-  CheckMargin(dialog, kBottomField, hard.bottom, paper.v);
-  CheckMargin(dialog, kLeftMargin, hard.left, paper.h);
-  CheckMargin(dialog, kRightMargin, hard.right, paper.h);
+  bool changed = CheckMargin(dialog, kTopField, hard.top, paper.v);
+  changed |= CheckMargin(dialog, kBottomField, hard.bottom, paper.v);
+  changed |= CheckMargin(dialog, kLeftMargin, hard.left, paper.h);
+  changed |= CheckMargin(dialog, kRightMargin, hard.right, paper.h);
   const std::int32_t columns = Number(dialog, kColumnsField);
   if (columns < 1 || columns > kMaxColumns) SetCount(dialog, kColumnsField, columns < 6 ? 1 : kMaxColumns);
   if (Number(dialog, kColumnsField) >= 2 && UnitPoints(dialog, kGapField) < 1)
     SetUnitPoints(dialog, kGapField, kDefaultGap);
   sCalculating = false;
+  return changed;
 }
 
 // A count typed into characters per line (lines per column) moves the two
@@ -570,11 +592,13 @@ bool LayoutDialogMessage(CKXTextDocument& doc, MessageT message, LWindow* dialog
     ShowDerived(engine, dialog);
     return true;
   }
-  CheckAll(engine, dialog);
+  // A margin put right is shown before it is applied: a margin too wide
+  // for the paper becomes the printer's narrowest, never unseen.
+  const bool corrected = CheckAll(engine, dialog);
   const PageValues v = Derive(engine, dialog);
-  if (v.columnWidth <= 0 || v.textWidth <= 0 || v.textHeight <= 0) {
+  if (corrected || v.columnWidth <= 0 || v.textWidth <= 0 || v.textHeight <= 0) {
     ShowDerived(engine, dialog);
-    KxCurrentHost().Beep();   // nothing would fit: the dialog stays open
+    KxCurrentHost().Beep();   // the dialog stays open
     return true;
   }
   const Rect margins{std::int16_t(UnitPoints(dialog, kTopField)), std::int16_t(UnitPoints(dialog, kLeftMargin)),

@@ -327,6 +327,36 @@ TEST_F(ParaDialogTest, TheTabsDialogAppliesOnlyWhatChanged) {
   gPreference.measureUnit = 0;
 }
 
+TEST_F(ParaDialogTest, AnExtendedTabSelectionStaysAndDeletesWhole) {
+  std::ofstream(dir / "t.txt") << "a\tb\tc\td\n";
+  CKXTextDocument* d = Open(dir / "t.txt");
+  ASSERT_NE(d, nullptr);
+  gPreference.measureUnit = 2;
+  Command(1417);
+  LWindow* dialog = d->FindDocDialog(2670);
+  ASSERT_NE(dialog, nullptr);
+  auto* field = dynamic_cast<KXEditField*>(dialog->FindPaneByID(2675));
+  auto* list = dynamic_cast<KXListBox*>(dialog->FindPaneByID(2674));
+  for (const char* at : {"30", "60", "90"}) {
+    list->SetSelectedRows({});   // nothing selected: the field adds a tab
+    Command(-2674);
+    field->SetText(at, std::strlen(at));
+    Command(-2674);
+  }
+  list->SetSelectedRows({});
+  Command(-2674);
+  list->SetSelectedRows({0, 1});
+  Command(-2674);
+  EXPECT_EQ(list->GetSelectedRows(), (std::vector<std::int32_t>{0, 1}));
+  Command(-2673);
+  Command(-2671);
+  SParaStyl para{};
+  d->GetEngine()->GetCurParaStyl(para);
+  ASSERT_EQ(para.tabCount, 1);
+  EXPECT_EQ(para.tabPos[0], 90);
+  gPreference.measureUnit = 0;
+}
+
 TEST_F(ParaDialogTest, GoToPageCountsFromTheFirstPageNumber) {
   {
     std::ofstream out(dir / "pages.txt");
@@ -341,7 +371,7 @@ TEST_F(ParaDialogTest, GoToPageCountsFromTheFirstPageNumber) {
     short first;
     const char* typed;
     long page;
-  } cases[] = {{0, "3", 3}, {0, "0", 1}, {10, "12", 2}, {10, "5", 1}};
+  } cases[] = {{0, "3", 3}, {0, "0", 1}, {10, "12", 2}, {10, "5", 1}, {0, "99999", KXTE_GetPageCount(edit)}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.typed);
     KXTE_SetPageStartNumber(edit, c.first);
@@ -427,6 +457,20 @@ TEST_F(PageLayoutTest, ColumnCountsAreHeldAndALayoutWithoutRoomBeeps) {
     EXPECT_EQ(gap, c.expect >= 2 ? 15 : 0) << c.columns;
   }
   EXPECT_TRUE(doc->IsModifiedNow());
+  // A margin wider than the paper is shown as the printer's before it is
+  // applied, never applied unseen.
+  {
+    LWindow* d = OpenLayout();
+    Type(d, 2707, "99999");
+    Command(-2701);
+    ASSERT_NE(doc->FindDocDialog(2700), nullptr);
+    const long shown = Value(d, 2707);
+    EXPECT_LT(shown, 99999);
+    Command(-2701);
+    Rect margins{};
+    KXTE_GetPageMargin(doc->GetEngine()->GetEdit(), margins);
+    EXPECT_EQ(margins.right, shown);
+  }
   // Five columns with gaps wider than the page: no column width; OK beeps
   // and the dialog stays, nothing applied.
   LWindow* d = OpenLayout();
