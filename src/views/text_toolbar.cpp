@@ -433,14 +433,27 @@ void CKXTextToolbar::DrawMessage() {
     RGBForeColor(&kBlack);
     return;
   }
-  const std::string text = HelpText(mHelp);
+  // The help without the button's stand-in mark before its ideographic
+  // space: the line is short, and the button shows its icon.
+  std::string text = HelpText(mHelp);
+  for (std::size_t i = 0; i + 1 < text.size();) {
+    if (std::uint8_t(text[i]) == 0x81 && std::uint8_t(text[i + 1]) == 0x40) {
+      text.erase(0, i + 2);
+      break;
+    }
+    i += KxTextCharFirst(std::uint8_t(text[i]), kScriptJapanese) ? 2 : 1;
+  }
   TextFont(kApplicationFont);
   TextSize(mLayout.widthClass >= kClassLarge ? kHelpTextSizeLarge : kHelpTextSize);
   KxFontInfo info{};
   GetFontInfo(&info);
-  const std::size_t len = KxPaletteFitBytes(text, h.right - h.left - 6);
+  // Condensed when too wide, then cut to what fits.
+  const std::int32_t room = h.right - h.left - 6;
+  if (TextWidth(text.data(), 0, std::int32_t(text.size())) > room) TextFace(kFaceCondense);
+  const std::size_t len = KxPaletteFitBytes(text, room);
   RGBForeColor(enabled ? &kBlack : &kDimmed);
   MoveTo(h.left + 3, (h.top + h.bottom + info.ascent - info.descent) / 2);
   DrawText(text.data(), 0, std::int32_t(len));
+  TextFace(0);
   RGBForeColor(&kBlack);
 }
