@@ -38,8 +38,8 @@ KXScriptBox::KXScriptBox(const KxLayoutPaneRecord& record) : KXEditJField(record
 bool KXScriptBox::ObeyCommand(CommandT command, void* param) {
   if (command != kKxCmdPaste || mPassEditCommands) return KXEditJField::ObeyCommand(command, param);
   // A script keeps its lines: every line end becomes CR.
-  std::vector<std::uint8_t> data;
-  if (!KxCurrentHost().GetClipboard(FourCC("TEXT"), data)) return true;
+  std::string data;
+  if (!KxClipboardScriptText(data)) return true;
   std::string s;
   for (std::size_t i = 0; i < data.size(); ++i) {
     if (data[i] == '\n' && i > 0 && data[i - 1] == '\r') continue;

@@ -238,10 +238,9 @@ bool LEditField::ObeyCommand(CommandT command, void* param) {
       if (command == kKxCmdCut) ReplaceSelection("");
       return true;
     case kKxCmdPaste: {
-      std::vector<std::uint8_t> data;
-      if (!host.GetClipboard(text, data)) return true;
+      std::string s;
+      if (!KxClipboardScriptText(s)) return true;
       // One line: a paste ends at the first line end.
-      std::string s(data.begin(), data.end());
       s = s.substr(0, s.find_first_of("\r\n"));
       if (mKeyFilter) {
         // A number field takes from a paste what it would take typed.
@@ -275,11 +274,9 @@ void LEditField::FindCommandStatus(CommandT command, Boolean& enabled, Boolean& 
     case kKxCmdClear:
       enabled = mSelStart != mSelEnd;
       return;
-    case kKxCmdPaste: {
-      std::vector<std::uint8_t> data;
-      enabled = KxCurrentHost().GetClipboard(FourCC("TEXT"), data);
+    case kKxCmdPaste:
+      enabled = KxClipboardHasText();
       return;
-    }
     case kKxCmdSelectAll:
       enabled = !mText.empty();
       return;

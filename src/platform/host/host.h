@@ -272,3 +272,10 @@ bool KxInlineInputWanted();
 // The installed host (not owned); without one, a headless host answers.
 void KxSetHost(KxHost* host);
 KxHost& KxCurrentHost();
+
+// The clipboard's text as Shift_JIS bytes, for fields: the program's own
+// "TEXT", else what another program offered ("utxt"), its characters
+// without a Shift_JIS form as the placeholder. False when it holds no text.
+bool KxClipboardScriptText(std::string& out);
+// Whether it holds text in either form (no conversion).
+bool KxClipboardHasText();

@@ -10,6 +10,7 @@
 #include "platform/framework/layout.h"
 #include "platform/framework/list_box.h"
 #include "platform/framework/scroller.h"
+#include "platform/textconv.h"
 #include "window_fixture.h"
 
 namespace {
@@ -147,6 +148,19 @@ TEST_F(DialogTest, EditFieldsKeepLimitsAndWholeCharacters) {
   host.PutClipboard(FourCC("TEXT"), "XY\rZ", 4);
   EXPECT_TRUE(name.ObeyCommand(kKxCmdPaste, nullptr));
   EXPECT_EQ(name.GetText(), "hXYlo");
+  // Another program's text comes only as UTF-16: it pastes as Shift_JIS,
+  // a character without a Shift_JIS form as the placeholder.
+  const std::u16string other = u"\u65E5\u672C\U0001F600\r2";
+  host.ClearClipboard();
+  host.PutClipboard(FourCC("utxt"), other.data(), other.size() * sizeof(char16_t));
+  Boolean enabled = false, usesMark = false;
+  std::uint16_t mark = 0;
+  Str255 itemName{};
+  name.FindCommandStatus(kKxCmdPaste, enabled, usesMark, mark, itemName);
+  EXPECT_TRUE(enabled);
+  name.SetText("");
+  EXPECT_TRUE(name.ObeyCommand(kKxCmdPaste, nullptr));
+  EXPECT_EQ(name.GetText(), "\x93\xFA\x96\x7B" + KxUTF8ToScriptText("\xF0\x9F\x98\x80"));
   // Values.
   number.SetValue(-42);
   EXPECT_EQ(number.GetValue(), -42);
