@@ -53,6 +53,18 @@ changed=$(diff <(cat before.txt) <(tail -n +2 after.txt) | grep '^>' || true)
   '> LRDT.shift string = 0381407800000000000000000000000000000000000000000000000000000000' \
   '> LRDT.reform width = 40' '> LRDT.kinsoku = 2' '> LRDT.word wrap = 1')" ] || fail "OK stored: $changed"
 
+# The custom shift string holds what the preference keeps (31 bytes): a
+# longer one is cut where it is typed, not silently on OK.
+out=$(app - <<'S'
+menu 2
+menu 1121
+choose 3002 3
+field 3007 xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx
+print window 3021
+S
+)
+grep -qx '3007 field 1 1 0 xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx' <<<"$out" || fail "shift string field: $out"
+
 # 2. The macro dialog: a long name keeps 31 bytes, a Japanese one whole
 #    characters; an empty name beeps; rows 1 and 2 of 3 deleted (the
 #    selection deleted from the last row up) leave the third.
