@@ -137,7 +137,11 @@ void CKXTextEvent::MouseDown() {
   mPendingLetter = 0;
   mSecondByteNext = false;
   MouseClickInline(mEventMouseL);
-  if (mEngine) mEngine->Click(mEventMouseL, mEvent, 0);
+  // The host's count when it keeps one: a press it held back arrives late,
+  // and counting here would take it for a new click. Past a triple click
+  // the count goes round again, as the edit's own does.
+  const int clicks = KxCurrentHost().EventClickCount();
+  if (mEngine) mEngine->Click(mEventMouseL, mEvent, short(clicks > 0 ? (clicks - 1) % 3 + 1 : 0));
 }
 
 void CKXTextEvent::MouseMove() {

@@ -395,7 +395,7 @@ gboolean OnButton(GtkWidget* widget, GdkEventButton* e, gpointer) {
     // The desktop brought the window forward with the press.
     // A floating window takes the press and leaves the active one as it is.
     if (!w->floating && (impl->active != w->id || impl->windows.front().get() != w)) impl->MakeActive(w->id);
-    impl->clicks.Press(e->time, where.h, where.v, e->button);
+    impl->heldClicks = impl->clicks.Press(e->time, where.h, where.v, e->button);
     impl->lastPress.reset(gdk_event_copy(reinterpret_cast<GdkEvent*>(e)));
   } else if (!impl->buttonDown) {
     return TRUE;   // the press went elsewhere (a menu, another program)
@@ -427,7 +427,7 @@ gboolean OnButton(GtkWidget* widget, GdkEventButton* e, gpointer) {
   }
   DeliverHeldPress(impl, false);
   if (down) UMouseUtils::SetMovedAtPress(false);
-  impl->Post(ev, w->id);
+  impl->Post(ev, w->id, down ? impl->heldClicks : 0);
   return TRUE;
 }
 
@@ -442,7 +442,8 @@ void DeliverHeldPress(KxGtkHost::Impl* impl, bool moved) {
   if (!impl->pressHeld) return;
   impl->pressHeld = false;
   UMouseUtils::SetMovedAtPress(moved);
-  impl->Post(impl->heldPress, impl->heldWindow);
+  // Counted when it happened: a press held back still makes a double click.
+  impl->Post(impl->heldPress, impl->heldWindow, impl->heldClicks);
 }
 
 }  // namespace
@@ -541,10 +542,11 @@ KxGtkWindow* KxGtkHost::Impl::FindWidget(GtkWidget* widget) const {
   return nullptr;
 }
 
-void KxGtkHost::Impl::Post(const EventRecord& e, KxWindowID window) {
+void KxGtkHost::Impl::Post(const EventRecord& e, KxWindowID window, int clicks) {
   KxGtkPending p;
   p.event = e;
   p.window = window;
+  p.clicks = clicks;
   p.event.when = TickCount();
   queue.push_back(p);
 }
@@ -928,6 +930,7 @@ bool KxGtkHost::WaitNextEvent(EventRecord& event, std::uint32_t sleepTicks) {
       } else {
         impl.eventWindow = p.window;
         impl.eventWhere = event.where;
+        if (event.what == mouseDown) impl.eventClicks = p.clicks;
       }
       return true;
     }
@@ -1422,6 +1425,7 @@ KxWindowID KxGtkHost::TransientFor(KxWindowID window) const {
 }
 
 int KxGtkHost::ClickCount() const { return mImpl->clicks.Count(); }
+int KxGtkHost::EventClickCount() const { return mImpl->eventClicks; }
 int KxGtkHost::Beeps() const { return mImpl->beeps; }
 int KxGtkHost::ToolkitComplaints() const { return mImpl->toolkitComplaints; }
 std::int16_t KxGtkHost::CurrentCursor() const { return KxGtkCursorID(mImpl->cursorIndex); }

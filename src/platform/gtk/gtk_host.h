@@ -175,6 +175,7 @@ class KxGtkHost : public KxHost {
   std::int16_t CurrentCursor() const;
   // Clicks of the last press (2 for a double click).
   int ClickCount() const;
+  int EventClickCount() const override;
   int Beeps() const;
   // Whether the window's input-method context leaves its compositions to
   // the program (use-preedit) rather than showing them in its own window.

@@ -70,6 +70,7 @@ struct KxGtkPending {
   enum Kind { kEvent, kResized, kClose, kPreedit, kCommit } kind = kEvent;
   EventRecord event;
   KxWindowID window = kKxNoWindow;
+  int clicks = 0;   // of a mouse-down: its click count
   Rect bounds{0, 0, 0, 0};
   std::string text;   // input-method text (UTF-8)
   std::vector<KxInputMethodClient::Clause> clauses;   // of a composition
@@ -110,6 +111,8 @@ struct KxGtkHost::Impl {
   bool pressHeld = false;
   EventRecord heldPress{};
   KxWindowID heldWindow = kKxNoWindow;
+  int heldClicks = 0;
+  int eventClicks = 0;   // of the mouse-down last handed on
   guint pressTimer = 0;   // delivers a press held still (a held scroll arrow repeats)
   bool moved = false;              // the pointer moved: end the wait for cursor adjustment
   bool inUpdate = false;
@@ -139,7 +142,7 @@ struct KxGtkHost::Impl {
   KxGtkWindow* Find(KxWindowID id) const;
   KxGtkWindow* FindWidget(GtkWidget* toplevelOrArea) const;
   // A mouse event names the window that took it.
-  void Post(const EventRecord& e, KxWindowID window = kKxNoWindow);
+  void Post(const EventRecord& e, KxWindowID window = kKxNoWindow, int clicks = 0);
   // The shown floating windows holding `where`, front-most first as the
   // desktop stacks them (as they were shown where it does not tell).
   std::vector<const KxGtkWindow*> FloatingFrontFirst(Point where) const;

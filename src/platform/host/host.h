@@ -168,6 +168,10 @@ class KxHost {
   // press where a drag may start waits to see whether the mouse moves;
   // scripted hosts say so before they deliver the press instead.
   virtual bool WaitsForMouseMoves() const { return false; }
+  // The clicks of the mouse-down last handed to the program (2 for a double
+  // click), counted from when its presses happened; 0 when the host leaves
+  // the counting to the program (it counts as the presses arrive).
+  virtual int EventClickCount() const { return 0; }
   // True while a modal dialog of the host turns the main loop: whatever
   // asked for it still holds its objects on the stack below.
   virtual bool ShowingModal() const { return false; }

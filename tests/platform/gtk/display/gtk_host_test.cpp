@@ -398,7 +398,19 @@ TEST_F(GtkHostTest, ClicksReachTheClientAtTheirLocalPointWithCounts) {
     EXPECT_EQ((down.modifiers & kKxEventControlKey) != 0, s.button == 3) << s.time;
     EXPECT_NE(client.ups.back().modifiers & kKxEventButtonState, 0) << s.time;
     EXPECT_EQ(sHost->ClickCount(), s.count) << s.time;
+    EXPECT_EQ(sHost->EventClickCount(), s.count) << s.time;
   }
+  // The second press of a double click held still: it reaches the client
+  // only when the hold runs out, and still as the second click.
+  const std::size_t before = client.downs.size();
+  sHost->SynthesizeButton(window, Point{60, 60}, true, 20000, 1);
+  sHost->SynthesizeButton(window, Point{60, 60}, false, 20050, 1);
+  ASSERT_TRUE(Turns([&] { return client.downs.size() == before + 1; }));
+  sHost->SynthesizeButton(window, Point{60, 60}, true, 20200, 1);
+  ASSERT_TRUE(Turns([&] { return client.downs.size() == before + 2; }));
+  EXPECT_EQ(sHost->EventClickCount(), 2);
+  sHost->SynthesizeButton(window, Point{60, 60}, false, 20900, 1);
+  ASSERT_TRUE(Turns([&] { return client.ups.size() == before + 2; }));
 }
 
 TEST_F(GtkHostTest, TheWheelReachesTheWindowUnderThePointer) {
