@@ -150,22 +150,47 @@ long CKXTextLayer::GetParagraphCount(const SKXRange& range) const {
 
 namespace {
 
-// The marks after `range` was converted into `newLength` bytes, the
-// converted bytes placed as `pieces` says: each end inside the range goes
-// where its bytes went, ends after it move by the change in length.
+// Where offset p of the text went when `range` was converted into
+// `newLength` bytes, the converted bytes placed as `pieces` says: inside the
+// range it goes where its bytes went, after it it moves by the change in length.
+long MapConverted(const SKXRange& range, long newLength, const UKXText::KXTextPieces& pieces, long p, bool end) {
+  const long from = range.start, to = from + range.length;
+  if (p < from) return p;
+  if (p > to) return p + newLength - range.length;
+  return from + UKXText::MapOffset(pieces, p - from, end);
+}
+
+// The marks after the conversion: each end goes where its bytes went.
 void MoveMarks(KXMarkSet& marks, const SKXRange& range, long newLength, const UKXText::KXTextPieces& pieces) {
-  const long from = range.start, to = from + range.length, delta = newLength - range.length;
-  auto map = [&](long p, bool end) {
-    if (p < from) return p;
-    if (p > to) return p + delta;
-    return from + UKXText::MapOffset(pieces, p - from, end);
-  };
   for (SKXSavedMark& m : marks) {
     const long s = m.start, e = long(m.start) + m.length;
-    const long ns = map(s, false);
+    const long ns = MapConverted(range, newLength, pieces, s, false);
     m.start = std::int32_t(ns);
-    m.length = std::int32_t(m.length == 0 ? 0 : std::max(0L, map(e, true) - ns));
+    m.length = std::int32_t(m.length == 0 ? 0 : std::max(0L, MapConverted(range, newLength, pieces, e, true) - ns));
   }
+}
+
+// A ruby whose base reaches over an end of a converted range.
+struct EdgeRuby {
+  long start = 0, end = 0;
+  unsigned char text[kKxRubyMaxText + 2] = {};
+  long length = 0;
+};
+
+// The rubies that only partly lie in `range` (at most one at each end).
+std::vector<EdgeRuby> EdgeRubys(KXEditHandle edit, const SKXRange& range) {
+  const long from = range.start, to = from + range.length;
+  std::vector<EdgeRuby> out;
+  EdgeRuby r;
+  r.start = r.end = from;
+  if (KXText_GetRuby(edit, r.start, r.end, r.text, r.length) && (r.start < from || r.end > to)) out.push_back(r);
+  r = EdgeRuby{};
+  r.start = r.end = to;
+  if (to < KXText_GetLength(edit) && KXText_GetRuby(edit, r.start, r.end, r.text, r.length) && r.start > from &&
+      r.start < to)
+    out.push_back(r);
+  for (EdgeRuby& e : out) e.length = std::clamp(e.length, 0L, kKxRubyMaxText);
+  return out;
 }
 
 }  // namespace
@@ -183,18 +208,42 @@ void CKXTextLayer::ConvertRange(const SKXRange& range, short type, F convert) {
     // conversion notes where their ends went.
     KXMarkSet marks;
     UKXText::KXTextPieces pieces;
+    auto askFor = [&](long p) {
+      if (p > range.start && p < long(range.start) + range.length) pieces.exact.push_back(p - range.start);
+    };
     if (HasMarks()) {
       GetMarks(marks);
       for (const SKXSavedMark& m : marks)
-        for (const long p : {long(m.start), long(m.start) + m.length})
-          if (p > range.start && p < long(range.start) + range.length) pieces.exact.push_back(p - range.start);
-      std::sort(pieces.exact.begin(), pieces.exact.end());
+        for (const long p : {long(m.start), long(m.start) + m.length}) askFor(p);
     }
-    if (!convert(KXHandleAccess::Text(copy.h), marks.empty() ? nullptr : &pieces)) return;
-    if (!marks.empty()) MoveMarks(marks, range, KXText_GetLength(copy.h), pieces);
+    // The copy holds only the part of a base inside the range, and pasting
+    // it back would cut the ruby there: the whole base is put back under it.
+    const std::vector<EdgeRuby> edges = EdgeRubys(mEdit, range);
+    for (const EdgeRuby& r : edges)
+      for (const long p : {r.start, r.end}) askFor(p);
+    std::sort(pieces.exact.begin(), pieces.exact.end());
+    const bool mapped = !marks.empty() || !edges.empty();
+    if (!convert(KXHandleAccess::Text(copy.h), mapped ? &pieces : nullptr)) return;
+    const long newLength = KXText_GetLength(copy.h);
+    if (!marks.empty()) MoveMarks(marks, range, newLength, pieces);
     TextPaste(range, copy.h, 0);
     if (!marks.empty()) SetMarks(marks);
-    SetSelectionRange({range.start, std::int32_t(KXText_GetLength(copy.h))}, false);
+    for (const EdgeRuby& r : edges) {
+      const long s = MapConverted(range, newLength, pieces, r.start, false);
+      const long e = MapConverted(range, newLength, pieces, r.end, true);
+      if (e - s <= kKxRubyMaxBase) {
+        SetSelectionRange({std::int32_t(s), std::int32_t(e - s)}, false);
+        TextEditResult(KXTE_SetTextRuby(mEdit, r.text, r.length));
+        continue;
+      }
+      // Grown past the longest base: the ruby goes, as when typing makes
+      // a base too long, with every piece of it the paste left.
+      for (long p = s; p < e; p += kKxRubyMaxBase) {
+        SetSelectionRange({std::int32_t(p), std::int32_t(std::min(kKxRubyMaxBase, e - p))}, false);
+        TextEditResult(KXTE_SetTextRuby(mEdit, nullptr, 0));
+      }
+    }
+    SetSelectionRange({range.start, std::int32_t(newLength)}, false);
   });
 }
 

@@ -11,6 +11,7 @@
 
 #include "common/test_main.h"
 #include "layer_fixture.h"
+#include "text/store/transform.h"
 
 namespace {
 using kxtest::Diff;
@@ -282,6 +283,57 @@ TEST(TextLayerSelect, ConversionsKeepTheMarksInsideTheirRange) {
     layer.Redo();
     EXPECT_EQ(Diff(Take(layer), after), "") << c.name << ": redo";
   }
+}
+
+// A conversion over part of a ruby's base keeps the whole base under the
+// ruby, grown or shrunk by what the conversion did inside it; undo and redo
+// give each state back exactly.
+TEST(TextLayerSelect, ConversionsOverPartOfABaseKeepTheWholeRuby) {
+  struct Case {
+    const char* name;
+    SKXRange base, range, after;
+  };
+  // ｱｲｳ東京ｴｵ大阪 CR "second": half-width kana grow to two bytes each.
+  const std::string text = "\xB1\xB2\xB3\x93\x8C\x8B\x9E\xB4\xB5\x91\xE5\x8D\xE3\rsecond";
+  const Case cases[] = {
+      {"base from the range's start on", {0, 3}, {0, 2}, {0, 5}},
+      {"base up to inside the range", {0, 3}, {2, 7}, {0, 4}},
+      {"base from inside the range on", {5, 4}, {0, 8}, {8, 5}},
+      {"range inside the base", {0, 7}, {1, 1}, {0, 8}},
+  };
+  for (const Case& c : cases) {
+    TestLayer layer;
+    SetText(layer, text);
+    KXText_SetRuby(layer.GetEdit(), c.base.start, c.base.start + c.base.length,
+                   reinterpret_cast<const unsigned char*>("ab"), 2);
+    KXText_SetRuby(layer.GetEdit(), 11, 13, reinterpret_cast<const unsigned char*>("k"), 1);  // untouched: 阪
+    KXTE_CalcText(layer.GetEdit());
+    layer.SetSelectionRange(c.range, false);
+    const Snapshot before = Take(layer);
+    layer.DoCharType(UKXText::kCharTypeFull);
+    const Snapshot after = Take(layer);
+    ASSERT_NE(after.bytes, before.bytes) << c.name;
+    ASSERT_EQ(after.rubys.size(), 2u) << c.name;
+    EXPECT_EQ(after.rubys[0].pos, c.after.start) << c.name;
+    EXPECT_EQ(after.rubys[0].baseLen, c.after.length) << c.name;
+    EXPECT_EQ(std::string(after.rubys[0].text, after.rubys[0].rubyLen), "ab") << c.name;
+    EXPECT_EQ(after.rubys[1].pos, long(after.bytes.find("\x8D\xE3"))) << c.name;
+    EXPECT_EQ(after.rubys[1].baseLen, 2) << c.name;
+    layer.Undo();
+    EXPECT_EQ(Diff(Take(layer), before), "") << c.name << ": undo";
+    layer.Redo();
+    EXPECT_EQ(Diff(Take(layer), after), "") << c.name << ": redo";
+  }
+
+  // A base that would pass the longest one a ruby takes loses its ruby,
+  // as it does when typing makes it too long; no piece of it stays behind.
+  TestLayer layer;
+  SetText(layer, std::string(100, '\xB1') + "x");
+  KXText_SetRuby(layer.GetEdit(), 0, 100, reinterpret_cast<const unsigned char*>("ab"), 2);
+  KXTE_CalcText(layer.GetEdit());
+  layer.SetSelectionRange({0, 50}, false);
+  layer.DoCharType(UKXText::kCharTypeFull);
+  EXPECT_TRUE(Take(layer).rubys.empty());
 }
 
 TEST(TextLayerSelect, RubyAndKeyScripts) {

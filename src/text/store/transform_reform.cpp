@@ -4,6 +4,7 @@
 // so far, with what reform inserted (returns, indentation, spaces at joins)
 // and without what it removed. Every decided line leaves the window at once,
 // so the window stays about one line long however long the text.
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <deque>
@@ -38,6 +39,10 @@ class Reformer {
     GetReformMode(&mWidth, &mKinsoku, &mWordwrap, &mIndent, &mRemoveAll);
     mWidth = wrap ? std::max(mWidth, 1L) : LONG_MAX;
     mJoin = !(wrap && mRemoveAll);
+    if (wrap) {
+      mRubys.resize(size_t(std::max(text.GetRubysCount(), 0L)));
+      mRubys.resize(size_t(std::max(text.GetRubys(mRubys.data(), long(mRubys.size())), 0L)));
+    }
   }
   bool Run(CKXText& text, KXTextPieces* pieces) {
     mR.RecordPieces(pieces);
@@ -193,7 +198,41 @@ class Reformer {
     // at least one character after the indentation.
     if (b <= indent) b = plain;
     if (b <= indent) b = indent + CharLen(indent);
-    return b;
+    // With indentation, each line starts with the paragraph's own: blanks
+    // at the break stay at the end of the line before it (where joining
+    // keeps them), or they would indent the new line further.
+    while (mIndent && Ensure(b + 1) && IsBlank(mV[size_t(b)].byte)) ++b;
+    return OutOfRuby(b, indent);
+  }
+
+  // A break before window index b that parts a ruby's base moves back to
+  // the base's start, or after its end when the base starts the line: the
+  // ruby stands over one line.
+  long OutOfRuby(long b, long indent) {
+    if (mRubys.empty() || !Ensure(b + 1)) return b;
+    const long src = mV[size_t(b)].src;
+    auto r = std::upper_bound(mRubys.begin(), mRubys.end(), src,
+                              [](long p, const SKXRuby& x) { return p < long(x.pos); });
+    if (r == mRubys.begin()) return b;
+    --r;
+    const long start = r->pos, end = long(r->pos) + r->baseLen;
+    if (src <= start || src >= end) return b;
+    // Inserted bytes carry the offset of the source byte they stand before.
+    long k = b;
+    while (k > 0 && mV[size_t(k - 1)].src >= start) --k;
+    while (k < b && mV[size_t(k)].inserted) ++k;
+    k = Boundary(k);
+    if (k > indent && k < b) return k;
+    k = b;
+    while (Ensure(k + 1) && mV[size_t(k)].src < end) ++k;
+    return Boundary(k);
+  }
+
+  // Window index k, or the end of the character that holds it.
+  long Boundary(long k) {
+    if (!Ensure(k + 1)) return k;
+    const long c = CharStart(k);
+    return c == k ? k : c + CharLen(c);
   }
 
   void Wrap() {
@@ -215,17 +254,31 @@ class Reformer {
       mScanned = end >= 0 ? end : limit;
 
       if (end < 0 || end > mWidth) {
-        long blanks = 0;
-        while (blanks < kMaxIndent && Ensure(blanks + 1) && IsBlank(mV[size_t(blanks)].byte)) ++blanks;
-        const long indent = mIndent && blanks > 0 && blanks < mWidth ? blanks : 0;
+        // The paragraph's indentation, taken from its first line.
+        if (!mLeadKnown) {
+          long blanks = 0;
+          while (blanks < kMaxIndent && Ensure(blanks + 1) && IsBlank(mV[size_t(blanks)].byte)) ++blanks;
+          mLead.clear();
+          if (mIndent && blanks < mWidth)
+            for (long k = 0; k < blanks; ++k) mLead += static_cast<char>(mV[size_t(k)].byte);
+          mLeadKnown = true;
+        }
+        const long indent = static_cast<long>(mLead.size());
         const long b = Break(end, indent);
-        if (end >= 0 && b >= end) {
+        // What stays of the paragraph may be all blanks, up to its return or
+        // the end of the text: no new line for them.
+        const bool tail = !Ensure(b + 1) || (mV[size_t(b)].byte == '\r' && !mV[size_t(b)].inserted);
+        if ((end >= 0 && b >= end) || tail) {
+          if (end < 0 || b < end) {
+            end = b;
+            cr = Ensure(b + 1);
+          }
           Emit(end + (cr ? 1 : 0));
           mScanned = 0;
+          mLeadKnown = !cr;
           continue;
         }
-        std::string lead;
-        for (long k = 0; k < indent; ++k) lead += static_cast<char>(mV[size_t(k)].byte);
+        const std::string& lead = mLead;
         Emit(b);
         const Item at = mV.front();
         Emit(Item{at.src, '\r', true, at.script});
@@ -239,6 +292,7 @@ class Reformer {
       if (!cr || !Ensure(end + 2) || !mJoin || (!mRemoveAll && (end == 0 || mV[size_t(end + 1)].byte == '\r'))) {
         Emit(end + (cr ? 1 : 0));
         mScanned = 0;
+        mLeadKnown = false;
         continue;
       }
       const bool lastGraph = end > 0 && CharStart(end - 1) == end - 1 && IsByteGraph(mV[size_t(end - 1)].byte);
@@ -262,6 +316,10 @@ class Reformer {
   short mKinsoku = 0;
   unsigned char mWordwrap = 0, mIndent = 1, mRemoveAll = 1;
   bool mJoin = true;
+
+  std::vector<SKXRuby> mRubys;  // of the source, in order
+  std::string mLead;             // the current paragraph's indentation
+  bool mLeadKnown = false;
 
   std::deque<Item> mV;
   long mLoaded = 0;

@@ -143,6 +143,99 @@ TEST_F(Transform, ReformEndsOnAnIndentedOverlongWord) {
   EXPECT_EQ(std::count(hung.begin(), hung.end(), 'a'), 40);
 }
 
+// With indent on, every line a paragraph is broken into starts with the
+// first line's indentation and no more: blanks at a break stay at the end
+// of the line before it, so joining gives the text back.
+TEST_F(Transform, ReformIndentsEveryLineAlike) {
+  SetReformMode(10, 0, 0, 1, 1);
+  EXPECT_EQ(Reform("  abcdefgh abcdefg abcdefg\r\tab  cdefghijk", true),
+            "  abcdefgh \r  abcdefg \r  abcdefg\r\tab  cdefg\r\thijk");
+  EXPECT_EQ(Reform("  abcdefgh   \rx", true), "  abcdefgh   \rx");  // blanks to the end need no break
+
+  std::mt19937 rng(1126);
+  const char* pieces[] = {"ab", "c", " ", "  ", "\x82\xA0", "\xB1", ".", "\t"};
+  for (int round = 0; round < 80; ++round) {
+    std::string s;
+    for (int p = 1 + int(rng() % 3); p > 0; --p) {
+      s += std::string(rng() % 4, ' ');
+      for (int n = 1 + int(rng() % 120); n > 0; --n) s += pieces[rng() % 8];
+      s += "x";
+      if (p > 1) s += "\r\r";
+    }
+    const long width = 6 + long(rng() % 30);
+    SetReformMode(width, short(rng() % 3), rng() % 2, 1, 0);
+    const std::string wrapped = Reform(s, true);
+    bool first = true;  // an empty line parts paragraphs
+    for (size_t a = 0, lead = 0, cr; a < wrapped.size(); a = cr + 1) {
+      cr = std::min(wrapped.find('\r', a), wrapped.size());
+      size_t n = a;
+      while (n < cr && (wrapped[n] == ' ' || wrapped[n] == '\t')) ++n;
+      if (first) {
+        lead = n - a < size_t(width) ? n - a : 0;  // as long as the width: no indentation
+      } else if (cr > a) {
+        ASSERT_EQ(n - a, lead) << wrapped;
+      }
+      first = cr == a;
+    }
+    SetReformMode(width, 0, 0, 1, 0);
+    ASSERT_EQ(Reform(wrapped, false), s) << wrapped;
+  }
+}
+
+// A line never breaks inside a ruby's base: the break moves back to the
+// base's start, or after its end when the base starts the line.
+TEST_F(Transform, ReformKeepsRubyBasesOnOneLine) {
+  SetReformMode(76, 0, 0, 1, 1);
+  CKXText t;
+  Set(t, std::string(74, 'x') + "\x93\x8C\x8B\x9E" + std::string(10, 'y') + "\r" + "zzzzz");  // 東京
+  t.SetRuby(74, 78, reinterpret_cast<const unsigned char*>("tk"), 2);
+  ASSERT_TRUE(ReformKXText(&t, true));
+  EXPECT_EQ(Bytes(t), std::string(74, 'x') + "\r\x93\x8C\x8B\x9E" + std::string(10, 'y') + "\rzzzzz");
+  std::vector<SKXRuby> rubys = Runs(t, 2, &CKXText::GetRubys);
+  ASSERT_EQ(rubys.size(), 1u);
+  EXPECT_EQ(rubys[0].pos, 75);
+  EXPECT_EQ(rubys[0].baseLen, 4);
+  EXPECT_EQ(t.Check(), "");
+
+  SetReformMode(4, 0, 0, 1, 1);
+  Set(t, "  \x93\x8C\x8B\x9E" "ab");
+  t.SetRuby(2, 6, reinterpret_cast<const unsigned char*>("tk"), 2);
+  ASSERT_TRUE(ReformKXText(&t, true));
+  EXPECT_EQ(Bytes(t), "  \x93\x8C\x8B\x9E\r  ab");
+  rubys = Runs(t, 2, &CKXText::GetRubys);
+  ASSERT_EQ(rubys.size(), 1u);
+  EXPECT_EQ(rubys[0].pos, 2);
+  EXPECT_EQ(rubys[0].baseLen, 4);
+
+  // Any settings, bases of any length: no return inside a base.
+  std::mt19937 rng(3106);
+  const char* pieces[] = {"ab", " ", "\x82\xA0", "\x93\x8C", "\xB1", "."};
+  for (int round = 0; round < 60; ++round) {
+    std::string s = std::string(rng() % 3, ' ');
+    std::vector<long> starts;  // character starts
+    for (int n = 40 + int(rng() % 160); n > 0; --n) {
+      starts.push_back(long(s.size()));
+      s += pieces[rng() % 6];
+    }
+    CKXText t;
+    Set(t, s);
+    for (size_t k = rng() % 4; k + 1 < starts.size(); k += 2 + rng() % 12) {
+      const size_t e = std::min(starts.size() - 1, k + 1 + rng() % 14);
+      t.SetRuby(starts[k], starts[e], reinterpret_cast<const unsigned char*>("r"), 1);
+      k = e;
+    }
+    const unsigned flags = rng();
+    const long width = 3 + long(rng() % 20);
+    SetReformMode(width, short(flags % 3), flags & 4 ? 1 : 0, flags & 8 ? 1 : 0, 1);
+    ReformKXText(&t, true);
+    ASSERT_EQ(t.Check(), "");
+    const std::string out = Bytes(t);
+    for (const SKXRuby& r : Runs(t, t.GetRubysCount(), &CKXText::GetRubys))
+      ASSERT_EQ(out.find('\r', size_t(r.pos)), out.find('\r', size_t(r.pos) + r.baseLen))
+          << "width " << width << " flags " << (flags & 15) << " base " << r.pos << "+" << int(r.baseLen);
+  }
+}
+
 TEST_F(Transform, ReformThenJoinGivesBackTheText) {
   std::mt19937 rng(126);
   const char* pieces[] = {"a", "b", " ", "\x82\xA0", "\x88\x9F", "\xB1", ".", "-"};
