@@ -389,13 +389,14 @@ gboolean OnButton(GtkWidget* widget, GdkEventButton* e, gpointer) {
   std::uint16_t mods = KxGtkModifiers(e->state) & ~kKxEventButtonState;
   if (!down) mods |= kKxEventButtonState;
   if (e->button == kSecondaryButton) mods |= kKxEventControlKey;
+  int clicks = 0;   // of this press, counted now; a press still held back keeps its own
   if (down) {
     impl->KeepInput(reinterpret_cast<GdkEvent*>(e));
     gPresented = {};
     // The desktop brought the window forward with the press.
     // A floating window takes the press and leaves the active one as it is.
     if (!w->floating && (impl->active != w->id || impl->windows.front().get() != w)) impl->MakeActive(w->id);
-    impl->heldClicks = impl->clicks.Press(e->time, where.h, where.v, e->button);
+    clicks = impl->clicks.Press(e->time, where.h, where.v, e->button);
     impl->lastPress.reset(gdk_event_copy(reinterpret_cast<GdkEvent*>(e)));
   } else if (!impl->buttonDown) {
     return TRUE;   // the press went elsewhere (a menu, another program)
@@ -408,6 +409,7 @@ gboolean OnButton(GtkWidget* widget, GdkEventButton* e, gpointer) {
   if (down && e->button == kPrimaryButton) {
     DeliverHeldPress(impl, false);
     impl->heldPress = ev;
+    impl->heldClicks = clicks;
     impl->heldWindow = w->id;
     impl->pressHeld = true;
     // A press held still is a press, not the start of a drag: after a moment
@@ -427,7 +429,7 @@ gboolean OnButton(GtkWidget* widget, GdkEventButton* e, gpointer) {
   }
   DeliverHeldPress(impl, false);
   if (down) UMouseUtils::SetMovedAtPress(false);
-  impl->Post(ev, w->id, down ? impl->heldClicks : 0);
+  impl->Post(ev, w->id, clicks);
   return TRUE;
 }
 
