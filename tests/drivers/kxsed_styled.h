@@ -52,6 +52,10 @@ class DriverSED : public CKXTextRunSED {
         message += *p;
       }
     }
+    // An output refused for characters its encoding lacks is no failure to
+    // create it: say so, and how many.
+    if (code == 9 && Unwritable() > 0)
+      message = arg + ": " + std::to_string(Unwritable()) + " characters cannot be written in the file's encoding";
     std::fprintf(stderr, "kxsed: %s\n", message.c_str());
   }
 

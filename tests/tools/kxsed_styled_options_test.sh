@@ -63,6 +63,13 @@ err=$(sed_styled -f 無い.sed a.txt 2>&1 >/dev/null)
 check "no script file" "kxsed: cannot open the script file \"無い.sed\"" "$err"
 err=$(sed_styled -e p -o 無い/出力.txt a.txt 2>&1 >/dev/null)
 check "-o into no folder" "kxsed: cannot create the file \"無い/出力.txt\"" "$err"
+# An output its encoding cannot hold is refused and says why; the file
+# keeps what it held.
+printf 'old\n' > kept.txt
+err=$(sed_styled -e 's/a/é€/' -o kept.txt a.txt 2>&1 >/dev/null)
+check "unwritable output: exit" 9 "$?"
+check "unwritable output: message" "kxsed: kept.txt: 6 characters cannot be written in the file's encoding" "$err"
+check "unwritable output: file kept" "old" "$(cat kept.txt)"
 
 # Names from the script are UTF-8 on disk: "w" and the w flag of "s"
 # create them so, "r" reads the file of that name.
