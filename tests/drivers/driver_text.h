@@ -20,6 +20,8 @@ inline std::vector<char16_t> Units(short code, const unsigned char* p, long n) {
   CKXJCode conv;
   bool little = false;
   if (code == kKxCodeUTF8) {
+    // The byte-order mark is no character of the text, as the program reads it.
+    if (n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) p += 3, n -= 3;
     conv.UTF8toUNICODE(p, n, false);
     p = conv.GetTextPtr();
     n = conv.GetTextSize();
