@@ -86,6 +86,8 @@ class KxAppHooks {
   // The preferences dialog stored new settings: the open documents take
   // their own copies of them again (auto-save, backups, live scrolling).
   virtual void PreferencesChanged() {}
+  // The line-break characters changed: open texts break their lines anew.
+  virtual void LineBreakCharsChanged() {}
   // Opens a web address with the desktop's handler; false on failure.
   virtual bool OpenURL(const std::string& /*url*/) { return false; }
 

@@ -559,11 +559,13 @@ void Apply(CKXTextApp& app) {
 
   // 14. The line-break characters.
   const std::size_t size = std::min(s.jwrap.size(), kKxJWrapCharsStored);
+  bool jwrapChanged = false;
   if (size == 0) {
     if (gJWrapCharSize != 0) {
       gJWrapChars = {};
       gJWrapCharSize = 0;
       CKXTextLayout::SetJWrapChars(nullptr, 0);
+      jwrapChanged = true;
     }
   } else if (std::size_t(gJWrapCharSize) != size || !std::equal(s.jwrap.begin(), s.jwrap.begin() + long(size),
                                                                  gJWrapChars.begin())) {
@@ -571,7 +573,10 @@ void Apply(CKXTextApp& app) {
     std::copy(s.jwrap.begin(), s.jwrap.begin() + long(size), gJWrapChars.begin());
     gJWrapCharSize = short(size);
     CKXTextLayout::SetJWrapChars(reinterpret_cast<const char*>(gJWrapChars.data()), gJWrapCharSize);
+    jwrapChanged = true;
   }
+  // The open texts were broken by the old characters.
+  if (jwrapChanged) hooks.LineBreakCharsChanged();
 
   // 15. Links and antialiased text (and its size threshold).
   p2.openURLs = Checked(kOpenURLs);

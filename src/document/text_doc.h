@@ -509,6 +509,7 @@ class KxTextDocHooks : public KxAppHooks {
   // preferences dialog stores them (text_doc_prefs.cpp).
   static void TakeDocumentSettings();
   void PreferencesChanged() override;
+  void LineBreakCharsChanged() override;
   bool FrontDocumentFrame(std::int32_t& width, std::int32_t& height) override;
   bool NewDocument() override;
   bool OpenDocument(const std::string& path) override;

@@ -5,6 +5,7 @@
 
 #include "app/globals.h"
 #include "document/text_doc.h"
+#include "engine/text_engine.h"
 #include "platform/framework/window.h"
 #include "platform/host/host.h"
 
@@ -17,6 +18,11 @@ void KxTextDocHooks::TakeDocumentSettings() {
 }
 
 void KxTextDocHooks::PreferencesChanged() { TakeDocumentSettings(); }
+
+void KxTextDocHooks::LineBreakCharsChanged() {
+  for (CKXTextDocument* d : All())
+    if (CKXTextEngine* engine = d->GetEngine()) engine->LayOutAgain();
+}
 
 bool KxTextDocHooks::FrontDocumentFrame(std::int32_t& width, std::int32_t& height) {
   // Front to back: the preferences dialog itself is usually in front.

@@ -403,6 +403,9 @@ class CKXTextLayer {
   void SetStartupColor(const RGBColor& color);
   void SetEditStyl(const SKXLineStyl& line, const SKXEditStyl& edit, bool lineFirst);
   void SetPageStyl(const SKXPageStyl& page);
+  // Breaks every line again: something the breaks follow changed outside
+  // the text (the line-break characters).
+  void LayOutAgain();
   void GetFormStyl(SKXFormStyl& form) const;
   void SetFormStyl(const SKXFormStyl& form);
   void SetFormStylDefault(const SKXFormStyl& form) { mFormDefault = form; }

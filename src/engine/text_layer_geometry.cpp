@@ -227,6 +227,12 @@ void CKXTextLayer::SetPageStyl(const SKXPageStyl& page) {
   TextEditResult(KXTE_SetPageStyl(mEdit, page, 1));
 }
 
+void CKXTextLayer::LayOutAgain() {
+  Focus();
+  KXTE_CalcText(mEdit);
+  TextEditResult(kxlayer::kResultRelayout | kxlayer::kResultRedraw);
+}
+
 void CKXTextLayer::GetFormStyl(SKXFormStyl& form) const {
   KXTE_GetFormStyl(mEdit, form);
   if (form.formID == 0) KXTE_GetFormStylDefault(mEdit, form);

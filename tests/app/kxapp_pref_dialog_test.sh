@@ -94,4 +94,35 @@ S
   [ "$(grep -c '^2069 .* 5$' <<<"$out")" = 2 ] || fail "from $from: the auto-save field took the keys: $(grep '^2069 ' <<<"$out")"
   grep -qxF "KXTP.size = 18" <<<"$out" || fail "from $from: OK stored another size: $(grep 'KXTP.size' <<<"$out")"
 done
+# New line-break characters reach the texts already open: a line of 82
+# full-width characters ends with か, which may not end a line once it is
+# in the list, and may again when the built-in set comes back. (End stops
+# one character before a wrapped line's end.)
+python3 -c "open('kana.txt','wb').write(('あ'*81+'か'+'あ'*300+'\n').encode('shift_jis'))"
+out=$("$bin/kxapp" --prefs "$work/kana" - <<S
+open $work/kana.txt
+select 0 0
+key end
+print selection
+menu 1108
+click 2094
+click 2082
+field 3535 「か
+click 900
+click 2001
+select 0 0
+key end
+print selection
+menu 1108
+click 2094
+click 2082
+click 3533
+click 900
+click 2001
+select 0 0
+key end
+print selection
+S
+)
+[ "$out" = $'162 162\n160 160\n162 162' ] || fail "the open text kept its old line breaks: $out"
 echo ok
