@@ -44,15 +44,21 @@
 #include <vector>
 
 #include "driver.h"
+#include "document/find_assist.h"
+#include "document/text_doc.h"
+#include "document/text_doc_dialogs.h"
 #include "driver_keys.h"
 #include "platform/draw/port.h"
 #include "platform/fonts.h"
 #include "platform/framework/framework_classes.h"
 #include "platform/framework/input_method.h"
 #include "platform/framework/list_box.h"
+#include "platform/framework/registrar.h"
 #include "platform/gtk/gtk_host.h"
 #include "platform/host/headless.h"
+#include "macros/macro_editor.h"
 #include "platform/textconv.h"
+#include "tools/file_tool.h"
 #include "views/dialog_box.h"
 #include "views/edit_field.h"
 #include "views/facilities.h"
@@ -328,6 +334,14 @@ int main(int argc, char** argv) {
     if (boxes) KxFontInstallBackend(KxSyntheticFontBackend());
     KxRegisterFrameworkClasses();
     KxRegisterViewClasses();
+    // The panes the program's own dialogs and tool windows are made of.
+    KxRegisterDocDialogClasses();
+    KxRegisterDocumentToolClasses();
+    KxRegisterFindAssistClass();
+    KxRegisterToolClasses();
+    KxRegisterMacroEditorClasses();
+    // The correction panel registers its window class when first shown.
+    URegistrar::RegisterClass(FourCC("kxsp"), [](const KxLayoutPaneRecord& r) -> LPane* { return new KXDialogBox(r); });
     KXModalDialog handler(ResIDT(layoutID), nullptr);
     if (auto* dialog = dynamic_cast<KXDialogBox*>(handler.GetDialog())) dialog->UndoSupport();
     handler.GetDialog()->Select();
