@@ -414,6 +414,7 @@ std::int32_t FindRegexp(const CKXStrArray& store, long pos, const char* pattern,
   Window window;
   std::vector<char> line;
   long walkOn = -1;   // where the walk goes on after a line copied out
+  long uncopiedBase = -1;   // the chunk whose last line was too long to copy
   auto look = [&](const unsigned char* bytes, long base, long len, long p, bool tailCut) -> std::int32_t {
     const bool lastChunk = base + len >= length;
     // A last byte that is a kana whose voiced mark starts the next chunk
@@ -441,7 +442,21 @@ std::int32_t FindRegexp(const CKXStrArray& store, long pos, const char* pattern,
       const long abs = base + at;
       std::int32_t r = 0;
       bool settled = false;
-      if ((at > 0 || base == 0) && at != kana) {
+      const long from = std::max(0L, abs - 1);
+      // A line that goes on past this chunk is searched over its copy at
+      // once: there the first step sees the whole line and passes over it
+      // when no match can start in it. In place the matcher could only come
+      // to the chunk's end, and the steps it spent there are given back, so
+      // a hard pattern would spend the search's growing allowance again at
+      // every chunk.
+      // (A line too long to copy is tried once a chunk: its candidates there
+      // are matched in place as before.)
+      bool copied = false;
+      if (!back && !lastChunk && base != uncopiedBase && !std::memchr(bytes + at, kCR, std::size_t(len - at))) {
+        copied = CopyLine(store, from, abs, kJoinedLine, line);
+        if (!copied) uncopiedBase = base;
+      }
+      if (!copied && (at > 0 || base == 0) && at != kana) {
         // Most matches end well inside their chunk: matched in place, the
         // answer stands unless the matcher came to the chunk's end while the
         // line goes on (with the byte before the candidate as context, which
@@ -458,8 +473,7 @@ std::int32_t FindRegexp(const CKXStrArray& store, long pos, const char* pattern,
         }
         if (!settled) styl.search = before;
       }
-      if (const long from = std::max(0L, abs - 1);
-          !settled && !back && CopyLine(store, from, abs, kJoinedLine, line)) {
+      if (copied || (!settled && !back && CopyLine(store, from, abs, kJoinedLine, line))) {
         if ((r = FindInLine(re, line, from, abs, length, options, styl, found)) > 0) return r;
         walkOn = from + long(line.size());
         return kWalkOnAfterLine;

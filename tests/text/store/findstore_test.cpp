@@ -482,4 +482,31 @@ TEST(FindStore, LinesAcrossChunkEndsFindWhatOneBufferFinds) {
   }
 }
 
+// A pattern the matcher finds hard, over lines that cross chunk ends: the
+// first step passes over each such line whole (its copy holds no "b"), where
+// matching its candidates in place spent the search's whole allowance again
+// at every chunk. The search's work, counted by its polls, stays in
+// proportion to the text, and the one match at the end is found.
+long gPolls = 0;
+bool CountPoll() {
+  ++gPolls;
+  return false;
+}
+
+TEST(FindStore, AHardPatternOverLinesAcrossChunkEndsWorksInProportion) {
+  std::string t;
+  while (t.size() < 300000) t += std::string(1000, 'a') + "\r";
+  const long match = long(t.size()) + 1;
+  t += "xaaab\r";
+  CKXStrArray store;
+  store.SetText(t.data(), long(t.size()));
+  ASSERT_GT(store.GetCount(), 10);
+  gPolls = 0;
+  const KxFindCancelCheck was = KxSetFindCancelCheck(&CountPoll);
+  const Matches found = FindAll(store, "(a*)*b", 16);
+  KxSetFindCancelCheck(was);
+  EXPECT_EQ(Matches({{match, 4}}), found);
+  EXPECT_LT(gPolls * long(kKXFindPollEvery), 4 * long(t.size())) << gPolls << " polls";
+}
+
 }  // namespace
