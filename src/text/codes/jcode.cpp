@@ -746,7 +746,8 @@ std::uint32_t MacOnlyToEUC(uchar c) {
 }
 
 // Converts p[i, end) (a pair may reach p[end], up to n) to EUC-JP at o,
-// two bytes at most for each; answers the new output end and moves i past
+// three bytes at most for each (the Mac-only signs FD and FE become
+// three-byte codes); answers the new output end and moves i past
 // what was read. `result` becomes true when anything was not ASCII.
 uchar* SJISToEUCRun(const uchar* p, long& i, long end, long n, uchar* o, bool& result) {
   while (i < end) {
@@ -809,7 +810,7 @@ Boolean CKXJCode::SJIStoEUC(const unsigned char* p, long n) {
   long i = 0;
   while (i < n) {
     long end = std::min(n, i + kChunk);
-    o = w.Ensure(o, (end - i + 1) * 2);
+    o = w.Ensure(o, (end - i + 1) * 3);
     o = SJISToEUCRun(p, i, end, n, o, result);
   }
   w.Finish(o);
@@ -818,8 +819,9 @@ Boolean CKXJCode::SJIStoEUC(const unsigned char* p, long n) {
 
 long KxSJISToEUC(const unsigned char* p, long n, std::vector<unsigned char>& buffer) {
   if (!p || n < 1) return 0;
-  // A pair may be read past the end of the last chunk: room for two more.
-  const std::size_t room = std::size_t(n) * 2 + 4;
+  // Three bytes at most for each; a pair may be read past the end of the
+  // last chunk.
+  const std::size_t room = std::size_t(n) * 3 + 4;
   if (buffer.size() < room) buffer.resize(room);
   bool result = false;
   long i = 0;

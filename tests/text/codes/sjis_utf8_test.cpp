@@ -118,4 +118,22 @@ TEST(SJISToEUC, SameBytesAsTheConverter) {
   }
 }
 
+// The Mac-only copyright and trade mark signs become three bytes each: a
+// text of nothing else writes three times its length, through both
+// converters, in pieces larger than a chunk.
+TEST(SJISToEUC, ThreeBytesForEachSignFitTheOutput) {
+  for (const std::size_t n : {std::size_t(1), std::size_t(7), std::size_t(40000)}) {
+    Bytes s;
+    for (std::size_t k = 0; k < n; ++k) s += k % 2 ? '\xFD' : '\xFE';
+    CKXJCode conv;
+    conv.SJIStoEUC(U(s), long(s.size()));
+    ASSERT_EQ(conv.GetTextSize(), long(3 * n));
+    const Bytes slow(reinterpret_cast<const char*>(conv.GetTextPtr()), std::size_t(conv.GetTextSize()));
+    EXPECT_EQ(slow.substr(0, 3), "\x8F\xA2\xEF");
+    std::vector<uchar> buffer;
+    const long made = KxSJISToEUC(U(s), long(s.size()), buffer);
+    EXPECT_EQ(Bytes(reinterpret_cast<const char*>(buffer.data()), std::size_t(made)), slow);
+  }
+}
+
 }  // namespace
