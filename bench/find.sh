@@ -42,13 +42,16 @@ if [ -d "$aozora" ]; then
   repeat "$tmp/real1.sjis" $((50 * 1024 * 1024)) "$tmp/real.sjis"
   iconv -f CP932 -t UTF-8 "$tmp/real.sjis" > "$tmp/real.utf8"
   rm -f "$tmp/real1.sjis"
-  regex_utf8='(の|は|が).*Q'
-  regex=$(printf '%s' "$regex_utf8" | iconv -f UTF-8 -t CP932)
-  ours=$(best "$kxfind" -r -s "$regex" "$tmp/real.sjis")
-  count=$(cut -d' ' -f1 "$tmp/out" | wc -l)
-  theirs=$(best grep -c -E "$regex_utf8" "$tmp/real.utf8")
-  echo "regular expression '$regex_utf8' over the store, $(stat -c %s "$tmp/real.sjis") bytes: kxfind ${ours}s ($count matches)," \
-       "grep -E ${theirs}s ($(cat "$tmp/out") lines), ratio $(ratio "$ours" "$theirs")"
+  # The second nests its repeats, which the matcher finds hard wherever it
+  # is asked: lines that cross chunk ends must be passed over whole too.
+  for regex_utf8 in '(の|は|が).*Q' '(の*)*Q'; do
+    regex=$(printf '%s' "$regex_utf8" | iconv -f UTF-8 -t CP932)
+    ours=$(best "$kxfind" -r -s "$regex" "$tmp/real.sjis")
+    count=$(cut -d' ' -f1 "$tmp/out" | wc -l)
+    theirs=$(best grep -c -E "$regex_utf8" "$tmp/real.utf8")
+    echo "regular expression '$regex_utf8' over the store, $(stat -c %s "$tmp/real.sjis") bytes: kxfind ${ours}s ($count matches)," \
+         "grep -E ${theirs}s ($(cat "$tmp/out") lines), ratio $(ratio "$ours" "$theirs")"
+  done
   rm -f "$tmp/real.sjis" "$tmp/real.utf8"
 fi
 

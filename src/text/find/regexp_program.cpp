@@ -391,7 +391,7 @@ void CKXRegexp::Program::FindRequired(const SKXRegexp& root) {
   if (required.empty()) return;
   // A single byte is looked for only when it is rare in text: one found on
   // every line would cost more than it saves.
-  if (required.size() == 1 && Commonness(required[0]) > 20) {
+  if (required.size() == 1 && Commonness(required[0]) > 45) {
     required.clear();
     return;
   }

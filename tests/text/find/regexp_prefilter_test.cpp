@@ -82,7 +82,9 @@ TEST(RegexpPrefilter, FindsTheRunEveryMatchHolds) {
       {"(abc)?d*", 0},                  // may be left out
       {"a\\rb", 0},                     // a CR is never matched: one common byte each side
       {"[a-z]+@[a-z]+", 1},             // a lone byte when it is rare
+      {"[a-z]+Q[0-9]", 1},              // a capital letter is rare enough
       {"[a-z]+e[a-z]+", 0},             // not when it is common
+      {"[a-z]+5[a-z]", 0},              // nor a digit
   };
   for (const auto& [pattern, length] : cases) {
     CKXRegexp re(U(pattern), long(pattern.size()), kScriptJapanese);
@@ -117,7 +119,7 @@ TEST(RegexpPrefilter, RandomMiddleLiteralsFindTheSame) {
   const std::vector<Bytes> atoms = {"[a-z]", "\\d", "\\w", ".", "[^ ]", "a", "b", " ", "[ab]", kA, "[" + kA + "-\x82\xF1]",
                                     "(a|bc)", "(\\d|x)", "^", "$", "\\s"};
   const std::vector<Bytes> quantifiers = {"", "", "+", "*", "?", "{2}", "{1,3}", "+?"};
-  const std::vector<Bytes> literals = {"AB", "code", " co", "ab", kAKata + "B", kA + "a", "x" + kA, "1-2"};
+  const std::vector<Bytes> literals = {"AB", "code", " co", "ab", kAKata + "B", kA + "a", "x" + kA, "1-2", "A", "@", kKaHalf};
   const std::vector<Bytes> pieces = {"a", "b", "c", "o", "d", "e", " ", "1", "2", "-", "x", "A", "B", "\r", "\r", kA,
                                      kAKata, "\x82\xF1", kKaHalf, kMark};
   const long patterns = KxRandomSteps(1500);
