@@ -389,8 +389,9 @@ void CKXRegexp::Program::FindRequired(const SKXRegexp& root) {
   required.assign(must.begin(), must.end());
   requiredKey = requiredKey2 = 0;
   if (required.empty()) return;
-  // A single byte is looked for only when it is rare in text: one found on
-  // every line would cost more than it saves.
+  // A single byte is looked for only when it is rare in text (a sign, a
+  // capital, a half-width kana): one found on every line would cost more
+  // than it saves.
   if (required.size() == 1 && Commonness(required[0]) > 45) {
     required.clear();
     return;

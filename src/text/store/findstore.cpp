@@ -448,9 +448,8 @@ std::int32_t FindRegexp(const CKXStrArray& store, long pos, const char* pattern,
       // when no match can start in it. In place the matcher could only come
       // to the chunk's end, and the steps it spent there are given back, so
       // a hard pattern would spend the search's growing allowance again at
-      // every chunk.
-      // (A line too long to copy is tried once a chunk: its candidates there
-      // are matched in place as before.)
+      // every chunk. A line too long to copy is tried once a chunk; its
+      // candidates there are matched in place.
       bool copied = false;
       if (!back && !lastChunk && base != uncopiedBase && !std::memchr(bytes + at, kCR, std::size_t(len - at))) {
         copied = CopyLine(store, from, abs, kJoinedLine, line);
