@@ -35,11 +35,12 @@ class FindStopsTest : public kxtest::DocAppTest {
 };
 
 TEST_F(FindStopsTest, AnExpressionTooSlowForItsTextIsToldAndChangesNothing) {
-  // The middle line (of あ) makes "(.).*.*\1Q" take longer than any search
-  // may: with its back-reference no automaton rules the line out.
+  // The middle line (of あ, then bQ) makes "(.).*.*\1Q" take longer than any
+  // search may: with its back-reference no automaton rules the line out,
+  // and it holds the Q that every match holds.
   std::string text = "aQ\n";
   for (int k = 0; k < 16000; ++k) text += "\x82\xA0";
-  text += "\nbQ\n";
+  text += "bQ\nbQ\n";
   CKXTextDocument* doc = OpenText(text);
   ASSERT_NE(doc, nullptr);
   const std::string before = doc->TextBytes();
