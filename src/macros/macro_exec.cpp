@@ -24,6 +24,9 @@ KxMacroHost* gHost = &gDefaultHost;
 bool PlatformEscape() { return KxEscapeKeyDown(); }
 KxMacroEscapePoll gEscapePoll = PlatformEscape;
 
+// Room for a large document's selection, twice over.
+long gStringMost = 256L << 20;
+
 bool IsStringRegister(int code) { return code >= kStringRegister1 && code < kStringRegister1 + 8; }
 bool IsNumberRegister(int code) { return code >= kNumberRegister1 && code < kNumberRegister1 + 8; }
 
@@ -185,11 +188,17 @@ Boolean CKXTMacroExec::GetSubject(int code, char**& handle, char*& text, long& l
 
 // --- Registers ------------------------------------------------------------
 
+long CKXTMacroExec::SetStringMost(long most) {
+  const long was = gStringMost;
+  gStringMost = std::max(1L, most);
+  return was;
+}
+
 void CKXTMacroExec::SetString(int index, const char* text, long length) {
   KxMemHFree(mStrings[index]);
   mStrings[index] = nullptr;
   mStringLengths[index] = 0;
-  if (!text || length < 1) return;
+  if (!text || length < 1 || length > gStringMost) return;
   char** handle = KxMemHAlloc(length, false);
   if (!handle) return;  // out of memory: the register is left empty
   std::memcpy(*handle, text, std::size_t(length));
@@ -199,7 +208,7 @@ void CKXTMacroExec::SetString(int index, const char* text, long length) {
 
 void CKXTMacroExec::AppendString(int index, const char* text, long length) {
   long old = mStringLengths[index];
-  if (length < 1 || length > INT32_MAX - old) return;
+  if (length < 1 || length > gStringMost - old) return;
   if (!KxMemHReAlloc(mStrings[index], old + length, false)) return;
   std::memcpy(*mStrings[index] + old, text, std::size_t(length));
   mStringLengths[index] = old + length;

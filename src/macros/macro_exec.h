@@ -60,6 +60,12 @@ class CKXTMacroExec {
   // The text view the current statement acts on (null: none).
   CKXTMacroTarget* mTarget = nullptr;
 
+  // A string register holds at most this many bytes: a set or append that
+  // would go past it is refused as when memory runs out, so that a loop
+  // doubling a register stops there instead of exhausting the machine.
+  // Answers the old bound (tests set a small one).
+  static long SetStringMost(long most);
+
   // Register contents, for the editor's display and for tests.
   std::int32_t GetNumber(int n) const { return n >= 1 && n <= kRegisters ? mNumbers[n - 1] : 0; }
   long GetStringLength(int n) const { return n >= 1 && n <= kRegisters ? mStringLengths[n - 1] : 0; }

@@ -8,6 +8,7 @@
 #include "fake_target.h"
 #include "macro_builder.h"
 #include "macros/macro.h"
+#include "macros/macro_exec.h"
 #include "text/codes/unicode.h"
 #include "platform/exception.h"
 #include "platform/keys.h"
@@ -119,6 +120,26 @@ TEST_F(Player, StringRegisters) {
   for (int reg = 51; reg <= 56; ++reg) b.Value(reg, 20, 0);
   EXPECT_EQ(Run(b), noErr);
   EXPECT_EQ(view.calls, (Calls{"insert abab", "insert xabab", "insert -40", "insert keep"}));
+}
+
+// A register appended to itself again and again stops growing at its
+// bound, as when memory runs out, and the run goes on with what it holds.
+TEST_F(Player, AStringRegisterDoubledStopsAtItsBound) {
+  const long was = CKXTMacroExec::SetStringMost(1000);
+  MacroBuilder b;
+  b.Value(51, 11, 1, "ab");
+  for (int k = 0; k < 40; ++k) b.Value(51, 12, 51);
+  b.Value(51, 20, 0).Value(52, 11, 51).Value(52, 12, 1, "x").Value(52, 20, 0);
+  const OSErr ran = Run(b);
+  CKXTMacroExec::SetStringMost(was);
+  EXPECT_EQ(ran, noErr);
+  ASSERT_EQ(view.calls.size(), 2u);
+  // "ab" doubled to 512 bytes fits; 1,024 would not. A copy of it and one
+  // more byte still fit.
+  std::string held;
+  for (int k = 0; k < 256; ++k) held += "ab";
+  EXPECT_EQ(view.calls[0], "insert " + held);
+  EXPECT_EQ(view.calls[1], "insert " + held + "x");
 }
 
 TEST_F(Player, ComparisonsAsTextsAndAsNumbers) {
