@@ -99,30 +99,10 @@ done
 # in the list, and may again when the built-in set comes back. (End stops
 # one character before a wrapped line's end.)
 python3 -c "open('kana.txt','wb').write(('あ'*81+'か'+'あ'*300+'\n').encode('shift_jis'))"
-out=$("$bin/kxapp" --prefs "$work/kana" - <<S
-open $work/kana.txt
-select 0 0
-key end
-print selection
-menu 1108
-click 2094
-click 2082
-field 3535 「か
-click 900
-click 2001
-select 0 0
-key end
-print selection
-menu 1108
-click 2094
-click 2082
-click 3533
-click 900
-click 2001
-select 0 0
-key end
-print selection
-S
-)
+# The line-break dialog from the preferences, one change in it, OK in both,
+# then where the first line ends.
+breaks() { printf 'menu 1108\nclick 2094\nclick 2082\n%s\nclick 900\nclick 2001\nselect 0 0\nkey end\nprint selection\n' "$1"; }
+out=$({ printf 'open %s\nselect 0 0\nkey end\nprint selection\n' "$work/kana.txt"; breaks 'field 3535 「か'; breaks 'click 3533'; } |
+      "$bin/kxapp" --prefs "$work/kana" -)
 [ "$out" = $'162 162\n160 160\n162 162' ] || fail "the open text kept its old line breaks: $out"
 echo ok
