@@ -14,7 +14,7 @@ built=0
 for f in "$root"/resources/layouts/*.txt; do
   id=$(basename "$f" .txt)
   # The printout view and the alerts are not windows of their own.
-  kind=$(grep -v '^#' "$f" | awk 'NF { print $1; exit }')
+  kind=$(awk '!/^#/ && NF { print $1; exit }' "$f")
   case $kind in kxpr|alrt) continue ;; esac
   "$bin/kxlayout" "$id" -o "$work/$id.png" > "$work/$id.out" 2>&1 </dev/null ||
     fail "layout $id ($kind) did not build: $(tail -1 "$work/$id.out")"
