@@ -372,9 +372,11 @@ CKXSpellingPanel& CKXSpellingPanel::Get() {
 void CKXSpellingPanel::SetRoute(Route route) { gRoute = route; }
 void CKXSpellingPanel::SetLanguageHook(LanguageHook hook) { gLanguageHook = hook; }
 
+void CKXSpellingPanel::RegisterWindowClass() { URegistrar::RegisterClass(FourCC("kxsp"), CreatePanelWindow); }
+
 void CKXSpellingPanel::Build() {
   if (mWindow) return;
-  URegistrar::RegisterClass(FourCC("kxsp"), CreatePanelWindow);
+  RegisterWindowClass();
   {
     // The layout's word field is the panel's own kind (see WordField).
     StClassInstead field(FourCC("kxej"), CreateWordField);

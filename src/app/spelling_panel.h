@@ -62,6 +62,10 @@ class CKXSpellingPanel : public LListener {
 
   void ListenToMessage(MessageT message, void* param) override;
 
+  // Registers the panel's window class (layout 2190's "kxsp"); showing the
+  // panel does so itself.
+  static void RegisterWindowClass();
+
  private:
   CKXSpellingPanel() = default;
   void Build();

@@ -43,6 +43,7 @@
 #include <string>
 #include <vector>
 
+#include "app/spelling_panel.h"
 #include "driver.h"
 #include "document/find_assist.h"
 #include "document/text_doc.h"
@@ -54,7 +55,6 @@
 #include "platform/framework/framework_classes.h"
 #include "platform/framework/input_method.h"
 #include "platform/framework/list_box.h"
-#include "platform/framework/registrar.h"
 #include "platform/gtk/gtk_host.h"
 #include "platform/host/headless.h"
 #include "platform/textconv.h"
@@ -340,8 +340,7 @@ int main(int argc, char** argv) {
     KxRegisterFindAssistClass();
     KxRegisterToolClasses();
     KxRegisterMacroEditorClasses();
-    // The correction panel registers its window class when first shown.
-    URegistrar::RegisterClass(FourCC("kxsp"), [](const KxLayoutPaneRecord& r) -> LPane* { return new KXDialogBox(r); });
+    CKXSpellingPanel::RegisterWindowClass();
     KXModalDialog handler(ResIDT(layoutID), nullptr);
     if (auto* dialog = dynamic_cast<KXDialogBox*>(handler.GetDialog())) dialog->UndoSupport();
     handler.GetDialog()->Select();
