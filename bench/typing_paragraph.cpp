@@ -1,5 +1,6 @@
 // The edit object alone: one key typed at the start, middle and end of a
-// text without line ends (10 and 50 MB) and of 1 MB lines (10 MB), against
+// text without line ends (10 and 50 MB) and of 1 MB lines (10 MB: Japanese
+// text, and numbers with commas), against
 // one key at the same place of 50 KB of short lines. Each benchmark
 // reports `ratio`, its time per key over the short text's (goal: 1.5 or
 // less); bench/typing.sh measures the same through the text engine.
@@ -42,9 +43,28 @@ std::string MakeText(std::size_t size, std::size_t line) {
   return t;
 }
 
+// Numbers and commas without spaces in lines of `line` bytes: one word a
+// line long, which word wrap must break between characters.
+std::string MakeCsv(std::size_t size, std::size_t line) {
+  std::mt19937 rng(7);
+  std::string t;
+  t.reserve(size + 16);
+  std::size_t since = 0;
+  while (t.size() < size) {
+    const std::string n = std::to_string(rng() % 100000) + ",";
+    t += n;
+    since += n.size();
+    if (since >= line) {
+      t += '\r';
+      since = 0;
+    }
+  }
+  return t;
+}
+
 // kMixed: 10 MB of short lines in runs of two font sizes, so that the lines
-// differ in height every few lines.
-enum Kind { kShort, kPara10, kPara50, kLines, kMixed };
+// differ in height every few lines. kCsv: 10 MB of 1 MB lines of numbers.
+enum Kind { kShort, kPara10, kPara50, kLines, kMixed, kCsv };
 
 // Style runs switching between two sizes every three lines of `text`.
 std::vector<SKXStyl> TwoSizes(const std::string& text) {
@@ -73,6 +93,7 @@ CKXTextEdit& EditOf(Kind kind) {
                              : kind == kPara10 ? MakeText(10 << 20, 0)
                              : kind == kPara50 ? MakeText(50 << 20, 0)
                              : kind == kMixed  ? MakeText(10 << 20, 60)
+                             : kind == kCsv    ? MakeCsv(10 << 20, 1 << 20)
                                                : MakeText(10 << 20, 1 << 20);
     const std::vector<SKXStyl> runs = kind == kMixed ? TwoSizes(text) : std::vector<SKXStyl>{};
     e = std::make_unique<CKXTextEdit>(RectL{0, 0, 0, kWidth}, RectL{0, 0, 800, kWidth});
@@ -118,7 +139,7 @@ void Keys(benchmark::State& state) {
   state.counters["ratio"] = ours / ref;
 }
 BENCHMARK(Keys)
-    ->ArgsProduct({{kPara10, kPara50, kLines, kMixed}, {0, 1, 2}})
+    ->ArgsProduct({{kPara10, kPara50, kLines, kMixed, kCsv}, {0, 1, 2}})
     ->ArgNames({"text", "place"})
     ->UseManualTime()
     ->Iterations(7)
