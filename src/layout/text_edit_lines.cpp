@@ -10,6 +10,7 @@
 
 #include "layout/text_edit.h"
 #include "platform/exception.h"
+#include "platform/memory.h"
 
 namespace {
 
@@ -274,6 +275,11 @@ void CKXTextEdit::CalcText() {
   const long width = LayoutWidth();
   mCurParaIndex = -1;
   std::vector<NewLine> lines;
+  // Room for a line every 16 bytes, which pages only where lines come:
+  // grown by doubling, the table of a large text was copied and faulted
+  // in twice over, as long as laying the lines out.
+  lines.reserve(std::size_t(GetLength() / 16 + 64));
+  KxPreferHugePages(lines.data(), lines.capacity() * sizeof(NewLine));
   std::vector<char> buffer(kReadBuffer);
   {
     CKXCharState state;

@@ -2,7 +2,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -14,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+
+#include "platform/memory.h"
 
 namespace {
 
@@ -285,13 +286,6 @@ int CKXFileReader::ReadAt(std::size_t at, void* buffer, std::size_t length, std:
     got += static_cast<std::size_t>(n);
   }
   return 0;
-}
-
-void KxPreferHugePages(void* block, std::size_t size) {
-  constexpr std::uintptr_t kHuge = std::uintptr_t(2) << 20;
-  const std::uintptr_t from = (reinterpret_cast<std::uintptr_t>(block) + kHuge - 1) & ~(kHuge - 1);
-  const std::uintptr_t to = (reinterpret_cast<std::uintptr_t>(block) + size) & ~(kHuge - 1);
-  if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
 }
 
 int CKXFileReader::ReadAll(std::vector<std::uint8_t>& out) const {

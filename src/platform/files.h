@@ -27,11 +27,6 @@ int KxReadFile(const std::string& path, std::vector<std::uint8_t>& out, std::siz
 // What a path names, as far as reading it goes.
 enum class EKXFileKind { kNone, kRegular, kFolder, kPipe, kDevice, kSocket, kOther };
 
-// Asks the system to back the whole 2 MB pages inside a large block with
-// huge pages: filling 50 MB then takes a few dozen page faults, not 12,800.
-// A hint only; nothing changes where the system has none.
-void KxPreferHugePages(void* block, std::size_t size);
-
 // A regular file held open to be read in pieces, for texts too large to
 // hold twice; the descriptor closes with the object.
 class CKXFileReader {

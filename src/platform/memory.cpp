@@ -1,6 +1,9 @@
 #include "platform/memory.h"
 
+#include <sys/mman.h>
+
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -40,6 +43,13 @@ bool AllocationAllowed() {
 bool ValidSize(Size size) { return size >= 0; }
 
 }  // namespace
+
+void KxPreferHugePages(void* block, std::size_t size) {
+  constexpr std::uintptr_t kHuge = std::uintptr_t(2) << 20;
+  const std::uintptr_t from = (reinterpret_cast<std::uintptr_t>(block) + kHuge - 1) & ~(kHuge - 1);
+  const std::uintptr_t to = (reinterpret_cast<std::uintptr_t>(block) + size) & ~(kHuge - 1);
+  if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+}
 
 Handle NewHandle(Size size) {
   if (!ValidSize(size) || !AllocationAllowed()) {
