@@ -36,6 +36,9 @@ rm -f "$tmp/ja.txt"
 # them (kxfind -s: a character store of 16 KB chunks, where lines cross
 # chunk ends), against `grep -c -E` over the same lines in UTF-8. The
 # pattern's last character occurs in no line, so every line is read whole.
+# Our time includes reading the file and filling the store with it, which
+# an editor has done once before any search; the search alone is timed
+# apart.
 aozora="${KX_SHARED_DIR:-$here/../shared}/realdata/aozora"
 if [ -d "$aozora" ]; then
   cat "$aozora"/*.sjis.txt | tr -d '\r' > "$tmp/real1.sjis"
@@ -49,8 +52,13 @@ if [ -d "$aozora" ]; then
     ours=$(best "$kxfind" -r -s "$regex" "$tmp/real.sjis")
     count=$(cut -d' ' -f1 "$tmp/out" | wc -l)
     theirs=$(best grep -c -E "$regex_utf8" "$tmp/real.utf8")
+    # The search alone, as the editor pays it with the text already held:
+    # the best of three.
+    search=$(for run in 1 2 3; do "$kxfind" --timing -r -s "$regex" "$tmp/real.sjis" 2>&1 > /dev/null |
+               awk '$1 == "search" { print $2 }'; done | sort -g | head -n 1)
     echo "regular expression '$regex_utf8' over the store, $(stat -c %s "$tmp/real.sjis") bytes: kxfind ${ours}s ($count matches)," \
-         "grep -E ${theirs}s ($(cat "$tmp/out") lines), ratio $(ratio "$ours" "$theirs")"
+         "grep -E ${theirs}s ($(cat "$tmp/out") lines), ratio $(ratio "$ours" "$theirs");" \
+         "the search alone ${search}s, ratio $(ratio "$search" "$theirs")"
   done
   rm -f "$tmp/real.sjis" "$tmp/real.utf8"
 fi
