@@ -583,7 +583,11 @@ TEST_F(GtkHostTest, WindowsStandWhereTheyArePutUnderAWindowManager) {
     }
   } stop{wm};
   auto settle = [this] {
-    EXPECT_TRUE(sHost->Flush());
+    // A window manager on a loaded machine (the whole suite running beside
+    // it) can take longer to map a window than one flush waits.
+    bool flushed = false;
+    for (int tries = 0; tries < 4 && !flushed; ++tries) flushed = sHost->Flush();
+    EXPECT_TRUE(flushed);
     Turns([] { return false; }, 20);   // the desktop's moves come back
   };
   TestClient client(240, 120);
