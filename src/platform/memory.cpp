@@ -7,6 +7,18 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <unordered_map>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define KX_SLAB_REDZONES 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KX_SLAB_REDZONES 1
+#endif
+#endif
+#ifdef KX_SLAB_REDZONES
+#include <sanitizer/asan_interface.h>
+#endif
 
 namespace {
 
@@ -17,6 +29,7 @@ struct HandleRec {
   Size size;
   Size capacity;
   signed char state;
+  bool inSlab;  // the block is a slab slot, not a heap block
 };
 static_assert(offsetof(HandleRec, ptr) == 0);
 
@@ -32,6 +45,145 @@ long gMaxBlock = -1;
 long gLiveBlocks = 0;
 
 HandleRec* Rec(Handle h) { return reinterpret_cast<HandleRec*>(h); }
+
+// --- slabs -------------------------------------------------------------------------------
+//
+// Slots of kSlotBytes in 2 MB blocks aligned on 2 MB, which the system may
+// back with one huge page each. A slot's slab is found from its address.
+// Under the address sanitizer each slot is followed by a poisoned gap, and
+// slots not handed out are poisoned, so that overrunning a slot is caught as
+// it would be on the heap.
+
+constexpr std::size_t kSlabBytes = std::size_t(2) << 20;
+#ifdef KX_SLAB_REDZONES
+constexpr std::size_t kSlotStride = kSlotBytes + 4096;
+#else
+constexpr std::size_t kSlotStride = kSlotBytes;
+#endif
+constexpr int kSlabSlots = int(kSlabBytes / kSlotStride);
+
+void Poison(char* p, std::size_t n) {
+#ifdef KX_SLAB_REDZONES
+  ASAN_POISON_MEMORY_REGION(p, n);
+#else
+  (void)p;
+  (void)n;
+#endif
+}
+
+void Unpoison(char* p, std::size_t n) {
+#ifdef KX_SLAB_REDZONES
+  ASAN_UNPOISON_MEMORY_REGION(p, n);
+#else
+  (void)p;
+  (void)n;
+#endif
+}
+
+struct Slab {
+  char* base;
+  int used = 0;   // slots handed out
+  int fresh = 0;  // slots from here on were never handed out
+  int nFree = 0;
+  unsigned char freeSlots[kSlabSlots];
+  Slab* prev = nullptr;  // the list of slabs with a slot to give
+  Slab* next = nullptr;
+};
+
+std::unordered_map<std::uintptr_t, Slab*> gSlabs;
+Slab* gOpenSlabs = nullptr;
+// One emptied slab is kept, so that a block freed and taken again at a
+// slab's edge does not map and unmap 2 MB each time.
+Slab* gSpareSlab = nullptr;
+
+void LinkOpen(Slab* s) {
+  s->prev = nullptr;
+  s->next = gOpenSlabs;
+  if (gOpenSlabs) gOpenSlabs->prev = s;
+  gOpenSlabs = s;
+}
+
+void UnlinkOpen(Slab* s) {
+  if (s->prev) s->prev->next = s->next;
+  if (s->next) s->next->prev = s->prev;
+  if (gOpenSlabs == s) gOpenSlabs = s->next;
+  s->prev = s->next = nullptr;
+}
+
+Slab* MapSlab() {
+  // Twice the size, then the unaligned ends go back.
+  void* raw = mmap(nullptr, 2 * kSlabBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (raw == MAP_FAILED) return nullptr;
+  const std::uintptr_t a = reinterpret_cast<std::uintptr_t>(raw);
+  const std::uintptr_t b = (a + kSlabBytes - 1) & ~(kSlabBytes - 1);
+  if (b > a) munmap(raw, b - a);
+  const std::uintptr_t end = a + 2 * kSlabBytes;
+  if (end > b + kSlabBytes) munmap(reinterpret_cast<void*>(b + kSlabBytes), end - (b + kSlabBytes));
+  char* base = reinterpret_cast<char*>(b);
+  auto* s = new (std::nothrow) Slab;
+  if (!s) {
+    munmap(base, kSlabBytes);
+    return nullptr;
+  }
+  s->base = base;
+  try {
+    gSlabs.emplace(b, s);
+  } catch (...) {
+    delete s;
+    munmap(base, kSlabBytes);
+    return nullptr;
+  }
+  madvise(base, kSlabBytes, MADV_HUGEPAGE);
+  Poison(base, kSlabBytes);
+  return s;
+}
+
+void UnmapSlab(Slab* s) {
+  Unpoison(s->base, kSlabBytes);
+  munmap(s->base, kSlabBytes);
+  gSlabs.erase(reinterpret_cast<std::uintptr_t>(s->base));
+  delete s;
+}
+
+// A slot, or null when no slab can be mapped.
+char* TakeSlot() {
+  if (!gOpenSlabs) {
+    Slab* s = gSpareSlab ? gSpareSlab : MapSlab();
+    gSpareSlab = nullptr;
+    if (!s) return nullptr;
+    LinkOpen(s);
+  }
+  Slab* s = gOpenSlabs;
+  const int slot = s->nFree > 0 ? s->freeSlots[--s->nFree] : s->fresh++;
+  if (++s->used == kSlabSlots) UnlinkOpen(s);
+  char* p = s->base + std::size_t(slot) * kSlotStride;
+  Unpoison(p, kSlotBytes);
+  return p;
+}
+
+void GiveSlot(char* p) {
+  Slab* s = gSlabs.at(reinterpret_cast<std::uintptr_t>(p) & ~(kSlabBytes - 1));
+  Poison(p, kSlotBytes);
+  if (s->used == kSlabSlots) LinkOpen(s);
+  s->freeSlots[s->nFree++] = static_cast<unsigned char>(std::size_t(p - s->base) / kSlotStride);
+  if (--s->used > 0) return;
+  UnlinkOpen(s);
+  if (gSpareSlab) UnmapSlab(gSpareSlab);
+  gSpareSlab = s;
+}
+
+// Moves a slab block to the heap with room for `capacity` bytes; false
+// (nothing changed) when the heap has none.
+bool LeaveSlab(HandleRec* rec, Size capacity) {
+  char* p = static_cast<char*>(std::malloc(std::size_t(capacity > 0 ? capacity : 1)));
+  if (!p) return false;
+  std::memcpy(p, rec->ptr, std::size_t(rec->size < capacity ? rec->size : capacity));
+  GiveSlot(rec->ptr);
+  rec->ptr = p;
+  rec->capacity = capacity > 0 ? capacity : 1;
+  rec->inSlab = false;
+  return true;
+}
 
 // Asks the test controls whether this allocation may go ahead.
 bool AllocationAllowed() {
@@ -56,7 +208,7 @@ Handle NewHandle(Size size) {
     gMemErr = memFullErr;
     return nullptr;
   }
-  auto* rec = new (std::nothrow) HandleRec{nullptr, 0, 0, 0};
+  auto* rec = new (std::nothrow) HandleRec{nullptr, 0, 0, 0, false};
   if (!rec) {
     gMemErr = memFullErr;
     return nullptr;
@@ -71,6 +223,24 @@ Handle NewHandle(Size size) {
   }
   rec->size = size;
   rec->capacity = size;
+  ++gLiveBlocks;
+  gMemErr = noErr;
+  return &rec->ptr;
+}
+
+Handle NewSlabHandle(Size size) {
+  if (size <= 0 || size > Size(kSlotBytes)) return NewHandle(size);
+  if (!AllocationAllowed()) {
+    gMemErr = memFullErr;
+    return nullptr;
+  }
+  auto* rec = new (std::nothrow) HandleRec{nullptr, size, Size(kSlotBytes), 0, true};
+  if (rec) rec->ptr = TakeSlot();
+  if (!rec || !rec->ptr) {
+    delete rec;
+    gMemErr = memFullErr;
+    return nullptr;
+  }
   ++gLiveBlocks;
   gMemErr = noErr;
   return &rec->ptr;
@@ -94,7 +264,10 @@ void DisposeHandle(Handle h) {
     return;
   }
   HandleRec* rec = Rec(h);
-  std::free(rec->ptr);
+  if (rec->inSlab)
+    GiveSlot(rec->ptr);
+  else
+    std::free(rec->ptr);
   delete rec;
   --gLiveBlocks;
   gMemErr = noErr;
@@ -114,7 +287,9 @@ void SetHandleSize(Handle h, Size size) {
     // Give memory back only when most of the block has gone unused, and
     // never move a locked block.
     if (!(rec->state & kLockedBit) && rec->capacity > 4096 && size < rec->capacity / 4) {
-      if (char* p = static_cast<char*>(std::realloc(rec->ptr, std::size_t(size > 0 ? size : 1)))) {
+      if (rec->inSlab) {
+        LeaveSlab(rec, size);
+      } else if (char* p = static_cast<char*>(std::realloc(rec->ptr, std::size_t(size > 0 ? size : 1)))) {
         rec->ptr = p;
         rec->capacity = size > 0 ? size : 1;
       }
@@ -134,6 +309,15 @@ void SetHandleSize(Handle h, Size size) {
   long long grown = (long long)rec->capacity + rec->capacity / 2;
   long long capacity = size > grown ? size : grown;
   if (capacity > kKxMaxOffset) capacity = kKxMaxOffset;
+  if (rec->inSlab) {
+    if (!LeaveSlab(rec, Size(capacity)) && !LeaveSlab(rec, size)) {
+      gMemErr = memFullErr;
+      return;
+    }
+    rec->size = size;
+    gMemErr = noErr;
+    return;
+  }
   char* p = static_cast<char*>(std::realloc(rec->ptr, std::size_t(capacity)));
   if (!p && capacity > size) {
     capacity = size;

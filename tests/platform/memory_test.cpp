@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "platform/memory.h"
 #include "platform/resources.h"
@@ -81,6 +82,88 @@ TEST_F(HandleTest, NullAndNegativeArguments) {
   EXPECT_EQ(p[299], 0);
   DisposePtr(p);
 }
+
+// Slab blocks, several slabs' worth: each keeps its own bytes while others
+// come and go, slots are reused, and every block is given back.
+TEST_F(HandleTest, SlabBlocksKeepTheirBytesAcrossManySlabs) {
+  const long live = kx_memtest::LiveBlocks();
+  auto fill = [](Handle h, int tag) { std::memset(*h, tag, std::size_t(GetHandleSize(h))); };
+  auto holds = [](Handle h, int tag) {
+    for (Size i = 0; i < GetHandleSize(h); ++i)
+      if ((*h)[i] != char(tag)) return false;
+    return true;
+  };
+  std::vector<Handle> hs;
+  for (int i = 0; i < 400; ++i) {  // over three slabs
+    Handle h = NewSlabHandle(i % 3 == 0 ? Size(kSlotBytes) : Size(1000 + i));
+    ASSERT_NE(h, nullptr);
+    fill(h, i);
+    hs.push_back(h);
+  }
+  for (std::size_t i = 0; i < hs.size(); i += 2) DisposeHandle(hs[i]);
+  for (std::size_t i = 0; i < hs.size(); i += 2) {
+    hs[i] = NewSlabHandle(Size(kSlotBytes));
+    ASSERT_NE(hs[i], nullptr);
+    fill(hs[i], 7 * int(i));
+  }
+  for (std::size_t i = 0; i < hs.size(); ++i) EXPECT_TRUE(holds(hs[i], i % 2 ? int(i) : 7 * int(i))) << i;
+  for (Handle h : hs) DisposeHandle(h);
+  EXPECT_EQ(kx_memtest::LiveBlocks(), live);
+
+  // Sizes outside a slot get an ordinary block.
+  Handle big = NewSlabHandle(Size(kSlotBytes) + 1);
+  ASSERT_NE(big, nullptr);
+  EXPECT_EQ(GetHandleSize(big), Size(kSlotBytes) + 1);
+  DisposeHandle(big);
+}
+
+// Growing past the slot or shrinking well under it moves the block to the
+// heap with its bytes; a locked block stays; the test controls apply.
+TEST_F(HandleTest, SlabBlocksResizeLikeOtherHandles) {
+  Handle h = NewSlabHandle(Size(kSlotBytes));
+  ASSERT_NE(h, nullptr);
+  for (std::size_t i = 0; i < kSlotBytes; ++i) (*h)[i] = char(i % 251);
+  SetHandleSize(h, 100);  // a quarter of the slot or less: leaves it
+  EXPECT_EQ(MemError(), noErr);
+  SetHandleSize(h, 3 * Size(kSlotBytes));
+  ASSERT_EQ(MemError(), noErr);
+  for (int i = 0; i < 100; ++i) ASSERT_EQ((*h)[i], char(i % 251));
+  DisposeHandle(h);
+
+  h = NewSlabHandle(Size(kSlotBytes) / 2);
+  std::memcpy(*h, "slab", 4);
+  HLock(h);
+  char* at = *h;
+  SetHandleSize(h, Size(kSlotBytes));  // within the slot: no move needed
+  EXPECT_EQ(MemError(), noErr);
+  SetHandleSize(h, 2 * Size(kSlotBytes));
+  EXPECT_EQ(MemError(), memLockedErr);
+  EXPECT_EQ(*h, at);
+  HUnlock(h);
+  kx_memtest::FailAll(true);
+  SetHandleSize(h, 2 * Size(kSlotBytes));
+  EXPECT_EQ(MemError(), memFullErr);
+  EXPECT_EQ(GetHandleSize(h), Size(kSlotBytes));
+  EXPECT_EQ(NewSlabHandle(10), nullptr);
+  kx_memtest::FailAll(false);
+  SetHandleSize(h, 2 * Size(kSlotBytes));
+  EXPECT_EQ(MemError(), noErr);
+  EXPECT_EQ(std::memcmp(*h, "slab", 4), 0);
+  DisposeHandle(h);
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+// A slot is fenced as a heap block is: writing past it is caught.
+TEST_F(HandleTest, OverrunningASlabBlockIsCaught) {
+  Handle h = NewSlabHandle(Size(kSlotBytes));
+  Handle next = NewSlabHandle(Size(kSlotBytes));
+  EXPECT_DEATH((*h)[kSlotBytes + 8] = 1, "");
+  char* freed = *next;
+  DisposeHandle(next);
+  EXPECT_DEATH(freed[0] = 1, "");
+  DisposeHandle(h);
+}
+#endif
 
 TEST(StringLists, MissingItemsAreEmpty) {
   Str255 s;

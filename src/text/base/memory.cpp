@@ -106,6 +106,10 @@ char** KxMemHAlloc(long size, unsigned char throwOnFail) {
   return Allocate<char**>(size, throwOnFail, [](Size s) { return NewHandle(s); });
 }
 
+char** KxMemHAllocSlab(long size, unsigned char throwOnFail) {
+  return Allocate<char**>(size, throwOnFail, [](Size s) { return NewSlabHandle(s); });
+}
+
 char* KxMemAlloc(long size, unsigned char throwOnFail) {
   return Allocate<char*>(size, throwOnFail, [](Size s) { return NewPtr(s); });
 }

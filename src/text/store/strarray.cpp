@@ -22,6 +22,12 @@ long RoundBlock(long n) {
   return std::max(step, (n + step - 1) / step * step);
 }
 
+// A block of `size` bytes. Full chunks, of which a large text has
+// thousands, come from slabs.
+char** NewBlock(long size) {
+  return size == CKXStrArray::kMaxChunk ? KxMemHAllocSlab(size, true) : KxMemHAlloc(size, true);
+}
+
 }  // namespace
 
 bool KxIsPlaceholderAt(const unsigned char* b, long avail) {
@@ -258,7 +264,7 @@ void CKXStrArray::SetText(const char* text, long n, const SKXCutScript& cut) {
     if (n - done >= 2 && take < n - done &&
         KxTextCharByte(text + done, take - 1, cut.At(done + take - 1)) == kByteFirst)
       --take;
-    SKXStr s{KxMemHAlloc(RoundBlock(take), true), static_cast<std::int16_t>(RoundBlock(take)), 0};
+    SKXStr s{NewBlock(RoundBlock(take)), static_cast<std::int16_t>(RoundBlock(take)), 0};
     std::memcpy(*s.bytes, text + done, static_cast<size_t>(take));
     s.len = static_cast<std::int16_t>(take);
     try {
@@ -514,7 +520,7 @@ void CKXStrArray::SplitInsert(long chunk, long at, const SPiece* pieces, long co
   try {
     for (; made < m - 1; ++made) {
       const long size = RoundBlock(lens[size_t(made) + 1]);
-      const SKXStr fresh{KxMemHAlloc(size, true), static_cast<std::int16_t>(size), 0};
+      const SKXStr fresh{NewBlock(size), static_cast<std::int16_t>(size), 0};
       SetItemAt(chunk + 1 + made, &fresh);
     }
     const long size = RoundBlock(lens[0]);
@@ -721,7 +727,7 @@ void CKXStrArray::Copy(long from, long to, CKXStrArray* dest) const {
     long a = c == ci ? pi : 0;
     long b = c == cj ? pj : len;
     if (b <= a) continue;
-    SKXStr s{KxMemHAlloc(RoundBlock(b - a), true), static_cast<std::int16_t>(RoundBlock(b - a)),
+    SKXStr s{NewBlock(RoundBlock(b - a)), static_cast<std::int16_t>(RoundBlock(b - a)),
              static_cast<std::int16_t>(b - a)};
     // The source bytes stay put: only `dest` allocates here.
     p = ChunkBytes(c, len);
