@@ -101,6 +101,19 @@ bool HoldsPicture(const unsigned char* text, long from, long n, SKXFindStyl& sty
   return false;
 }
 
+// Whether text[h] starts a character of its style run's script. `known` is
+// a character start at or before h from an earlier call (0 at first); it
+// moves up to h or the byte after, so that a line of many occurrences is
+// read back over once.
+bool RequiredAtCharStart(const unsigned char* text, long h, SKXFindStyl& styl, long& known) {
+  const short script = UKXFind::ScriptType(h, styl);
+  const long runStart = styl.cacheStart > 0 ? styl.cacheStart : 0;
+  if (known > h || known < runStart) known = runStart;
+  const bool atStart = UKXFind::IsCharStart(text, known, h, script);
+  known = atStart ? h : h + 1;
+  return atStart;
+}
+
 }  // namespace
 
 short CKXRegexp::Find1stStep(const unsigned char* text, long start, long length, short options,
@@ -161,6 +174,7 @@ short CKXRegexp::Find1stStep(const unsigned char* text, long start, long length,
   // text does not change within one).
   SKXFindStyl::RegexpSearch& search = styl.search;
   const std::int64_t base = styl.base, bufferEnd = base + length, n = std::int64_t(prog.required.size());
+  long charKnown = 0;   // a character start at or before the next occurrence looked at
 
   // The automaton passes over lines where no match can start, and tells
   // where the first match from p ends at the earliest; a candidate before
@@ -190,7 +204,11 @@ short CKXRegexp::Find1stStep(const unsigned char* text, long start, long length,
                          (search.requiredAt >= 0 ? at <= search.requiredAt && search.requiredAt + n <= bufferEnd
                                                  : search.requiredEnd == bufferEnd);
       if (!known) {
-        const long h = NextRequired(prog.required, prog.requiredKey, prog.requiredKey2, text, p, length);
+        long h = NextRequired(prog.required, prog.requiredKey, prog.requiredKey2, text, p, length);
+        // Bytes of the run inside another character start no match (a "Q"
+        // is the second byte of many Shift_JIS characters).
+        while (prog.requiredAtStart && h < length && !RequiredAtCharStart(text, h, styl, charKnown))
+          h = NextRequired(prog.required, prog.requiredKey, prog.requiredKey2, text, h + 1, length);
         search.requiredFrom = at;
         search.requiredAt = h < length ? base + h : -1;
         search.requiredEnd = bufferEnd;

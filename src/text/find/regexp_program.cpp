@@ -263,48 +263,49 @@ void CKXRegexp::Program::Build(const SKXRegexp& root) {
 
 namespace {
 
+// A run of plain bytes, with for each byte whether a character starts there
+// in every match ('1'; '0' for a second byte, or where matches disagree).
+struct Run {
+  std::string bytes, starts;
+};
+
 // What every match of a node holds as plain bytes: the whole match when it
 // is one fixed run (exact), the run every match begins and ends with, and
 // the best run found anywhere inside.
 struct Factors {
   bool exact = false;
-  std::string whole, prefix, suffix, must;
+  Run whole, prefix, suffix, must;
 };
 
 // Longer runs win; between runs of one length, the one of rarer bytes.
-bool Better(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return a.size() > b.size();
+bool Better(const Run& a, const Run& b) {
+  if (a.bytes.size() != b.bytes.size()) return a.bytes.size() > b.bytes.size();
   int ca = 0, cb = 0;
-  for (unsigned char c : a) ca += Commonness(c);
-  for (unsigned char c : b) cb += Commonness(c);
+  for (unsigned char c : a.bytes) ca += Commonness(c);
+  for (unsigned char c : b.bytes) cb += Commonness(c);
   return ca < cb;
 }
 
-void Keep(std::string& best, const std::string& candidate) {
+void Keep(Run& best, const Run& candidate) {
   if (Better(candidate, best)) best = candidate;
 }
 
-std::string Join(const std::string& a, const std::string& b) {
-  std::string out;
-  out.reserve(a.size() + b.size());
-  out.append(a);
-  out.append(b);
-  return out;
-}
+Run Join(const Run& a, const Run& b) { return Run{a.bytes + b.bytes, a.starts + b.starts}; }
 
 // Counted repeats of an exact run are written out up to this length.
 constexpr std::size_t kMaxExact = 256;
 
-Factors Exact(std::string bytes) {
+Factors Exact(Run run) {
   Factors f;
   f.exact = true;
-  f.whole = f.prefix = f.suffix = f.must = std::move(bytes);
+  f.whole = f.prefix = f.suffix = f.must = std::move(run);
   return f;
 }
 
 // a followed by b.
 Factors Concat(const Factors& a, const Factors& b) {
-  if (a.exact && b.exact && a.whole.size() + b.whole.size() <= kMaxExact) return Exact(Join(a.whole, b.whole));
+  if (a.exact && b.exact && a.whole.bytes.size() + b.whole.bytes.size() <= kMaxExact)
+    return Exact(Join(a.whole, b.whole));
   Factors f;
   f.prefix = a.exact ? Join(a.whole, b.prefix) : a.prefix;
   f.suffix = b.exact ? Join(a.suffix, b.whole) : b.suffix;
@@ -316,31 +317,45 @@ Factors Concat(const Factors& a, const Factors& b) {
   return f;
 }
 
+// The first k bytes of `common` and of `other` are the same: keeps them, a
+// character start only where both have one.
+void KeepFront(Run& common, const Run& other, std::size_t k) {
+  common.bytes.resize(k);
+  common.starts.resize(k);
+  for (std::size_t i = 0; i < k; ++i)
+    if (other.starts[i] != '1') common.starts[i] = '0';
+}
+
+void KeepBack(Run& common, const Run& other, std::size_t k) {
+  common.bytes.erase(0, common.bytes.size() - k);
+  common.starts.erase(0, common.starts.size() - k);
+  for (std::size_t i = 0; i < k; ++i)
+    if (other.starts[other.starts.size() - k + i] != '1') common.starts[i] = '0';
+}
+
 Factors Analyse(const SKXRegexp& n) {
   switch (n.type) {
     case kKXReLiteral: {
       // A CR is never part of a match: such a node matches nothing, and no
       // run of bytes is asked of the text for it.
       if (n.negated || n.ch == kCR) return Factors{};
-      std::string bytes;
-      if (n.ch > 0xFF) bytes += char(n.ch >> 8);
-      bytes += char(n.ch & 0xFF);
-      return Exact(std::move(bytes));
+      if (n.ch > 0xFF) return Exact(Run{{char(n.ch >> 8), char(n.ch & 0xFF)}, "10"});
+      return Exact(Run{std::string(1, char(n.ch)), "1"});
     }
     case kKXReLineStart: case kKXReLineEnd:
-      return Exact(std::string());   // takes no byte
+      return Exact(Run{});   // takes no byte
     case kKXReGroup: {
-      Factors f = Exact(std::string());
+      Factors f = Exact(Run{});
       for (const SKXRegexp& c : n.children) f = Concat(f, Analyse(c));
       return f;
     }
     case kKXReRepeat: {
       if (n.min < 1 || n.children.empty()) return Factors{};
       const Factors c = Analyse(n.children[0]);
-      if (c.exact && n.max == n.min && c.whole.size() * std::size_t(n.min) <= kMaxExact) {
-        std::string bytes;
-        for (std::int32_t k = 0; k < n.min; ++k) bytes.append(c.whole);
-        return Exact(std::move(bytes));
+      if (c.exact && n.max == n.min && c.whole.bytes.size() * std::size_t(n.min) <= kMaxExact) {
+        Run run;
+        for (std::int32_t k = 0; k < n.min; ++k) run = Join(run, c.whole);
+        return Exact(std::move(run));
       }
       Factors f;
       f.prefix = c.prefix;
@@ -351,13 +366,14 @@ Factors Analyse(const SKXRegexp& n) {
     }
     case kKXReAlternation: {
       // Every match begins with what all alternatives begin with, and ends
-      // with what they all end with.
+      // with what they all end with. That end may begin inside a character
+      // of one of them.
       Factors f;
       bool first = true;
       for (const SKXRegexp& c : n.children) {
         const Factors a = Analyse(c);
-        const std::string& prefix = a.exact ? a.whole : a.prefix;
-        const std::string& suffix = a.exact ? a.whole : a.suffix;
+        const Run& prefix = a.exact ? a.whole : a.prefix;
+        const Run& suffix = a.exact ? a.whole : a.suffix;
         if (first) {
           f.prefix = prefix;
           f.suffix = suffix;
@@ -365,13 +381,14 @@ Factors Analyse(const SKXRegexp& n) {
           continue;
         }
         std::size_t k = 0;
-        while (k < f.prefix.size() && k < prefix.size() && f.prefix[k] == prefix[k]) ++k;
-        f.prefix.resize(k);
+        while (k < f.prefix.bytes.size() && k < prefix.bytes.size() && f.prefix.bytes[k] == prefix.bytes[k]) ++k;
+        KeepFront(f.prefix, prefix, k);
         k = 0;
-        while (k < f.suffix.size() && k < suffix.size() &&
-               f.suffix[f.suffix.size() - 1 - k] == suffix[suffix.size() - 1 - k])
+        const std::string& fs = f.suffix.bytes;
+        while (k < fs.size() && k < suffix.bytes.size() &&
+               fs[fs.size() - 1 - k] == suffix.bytes[suffix.bytes.size() - 1 - k])
           ++k;
-        f.suffix.erase(0, f.suffix.size() - k);
+        KeepBack(f.suffix, suffix, k);
       }
       f.must = f.prefix;
       Keep(f.must, f.suffix);
@@ -385,8 +402,9 @@ Factors Analyse(const SKXRegexp& n) {
 }  // namespace
 
 void CKXRegexp::Program::FindRequired(const SKXRegexp& root) {
-  const std::string must = Analyse(root).must;
-  required.assign(must.begin(), must.end());
+  const Run must = Analyse(root).must;
+  required.assign(must.bytes.begin(), must.bytes.end());
+  requiredAtStart = !must.starts.empty() && must.starts[0] == '1';
   requiredKey = requiredKey2 = 0;
   if (required.empty()) return;
   // A single byte is looked for only when it is rare in text (a sign, a

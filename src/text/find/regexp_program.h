@@ -90,6 +90,9 @@ struct CKXRegexp::Program {
   // holding them are looked at.
   std::vector<unsigned char> required;
   std::size_t requiredKey = 0, requiredKey2 = 0;   // its two least common bytes, looked for first
+  // Whether every match has a character start where the run begins: then
+  // an occurrence inside a double-byte character is passed over.
+  bool requiredAtStart = false;
   bool usePrefilter = true;
 
   // Per-options caches, filled as codes come (0 unknown, 1 no, 2 yes): the

@@ -105,6 +105,14 @@ TEST(RegexpPrefilter, HitsInsideCharactersAndFoldedSearches) {
   EXPECT_EQ((Matches{{0, 7}}), Compare("[a-z]+ code", "ab CODE", 2, 0));
   EXPECT_EQ((Matches{{0, 4}}), Compare("x" + kA + "y", "x" + kAKata + "y", 8, 0));
   EXPECT_EQ((Matches{{1, 3}}), Compare("1\x83\x4B", "x1" + kKaHalf + kMark, 4, 0));
+  // Alternatives that end alike inside a character: their common end plus
+  // "B" is the run, and it begins on a second byte, where the match is.
+  const Bytes kOtherA = Bytes("\x84") + "A";  // another character whose trail byte is "A"
+  EXPECT_EQ((Matches{{1, 3}}), Compare("(" + kAKata + "|" + kOtherA + ")B", "x" + kAKata + "B\r", 0, 0));
+  // A run that begins a character is passed over inside one: only the
+  // last "Q" is a character of its own.
+  const Bytes kQTrail = "\x82Q";
+  EXPECT_EQ((Matches{{4, 3}}), Compare("(" + kA + "*)*Q", kQTrail + kQTrail + kA + "Q", 0, 0));
   // Blocks: a line cut by a block's end holds its run in the next.
   for (long block : {1L, 3L, 7L}) Compare("[a-z]+ code [0-9]", "a co\rxy code 1\rcode 2 zz code 3", 0, block);
 }
@@ -119,9 +127,14 @@ TEST(RegexpPrefilter, RandomMiddleLiteralsFindTheSame) {
   const std::vector<Bytes> atoms = {"[a-z]", "\\d", "\\w", ".", "[^ ]", "a", "b", " ", "[ab]", kA, "[" + kA + "-\x82\xF1]",
                                     "(a|bc)", "(\\d|x)", "^", "$", "\\s"};
   const std::vector<Bytes> quantifiers = {"", "", "+", "*", "?", "{2}", "{1,3}", "+?"};
-  const std::vector<Bytes> literals = {"AB", "code", " co", "ab", kAKata + "B", kA + "a", "x" + kA, "1-2", "A", "@", kKaHalf};
+  // Each with a text it matches; the alternatives end alike inside a character.
+  const std::vector<std::pair<Bytes, Bytes>> literals = {
+      {"AB", "AB"}, {"code", "code"}, {" co", " co"}, {"ab", "ab"}, {kAKata + "B", kAKata + "B"}, {kA + "a", kA + "a"},
+      {"x" + kA, "x" + kA}, {"1-2", "1-2"}, {"A", "A"}, {"@", "@"}, {kKaHalf, kKaHalf},
+      {"(" + kAKata + "|\x84" "A)B", kAKata + "B"}, {"(\x84" "A|" + kAKata + ")B", "\x84" "AB"},
+      {"(\x82\xF1|" + kA + ")", kA}};
   const std::vector<Bytes> pieces = {"a", "b", "c", "o", "d", "e", " ", "1", "2", "-", "x", "A", "B", "\r", "\r", kA,
-                                     kAKata, "\x82\xF1", kKaHalf, kMark};
+                                     kAKata, "\x82\xF1", kKaHalf, kMark, "\x84" "A", "\x89\x82"};
   const long patterns = KxRandomSteps(1500);
   long windows = 0, matches = 0;
   for (long n = 0; n < patterns && !HasFailure(); ++n) {
@@ -130,11 +143,11 @@ TEST(RegexpPrefilter, RandomMiddleLiteralsFindTheSame) {
       for (unsigned k = rng() % 3; k > 0; --k) s += pick(atoms) + pick(quantifiers);
       return s;
     };
-    const Bytes literal = pick(literals);
+    const auto& [literal, instance] = literals[rng() % literals.size()];
     Bytes pattern = side() + "(" + literal + ")" + side();
     if (rng() % 4 == 0) pattern = "(" + side() + literal + side() + ")+" + side();
     Bytes text;
-    for (unsigned k = rng() % 60; k > 0; --k) text += rng() % 6 == 0 ? literal : pick(pieces);
+    for (unsigned k = rng() % 60; k > 0; --k) text += rng() % 6 == 0 ? instance : pick(pieces);
     static const short kOptions[] = {0, 0, 0, 2, 4, 8};
     const short options = kOptions[rng() % 6];
     matches += long(Compare(pattern, text, options, long(rng() % 3) * 6, &windows).size());
