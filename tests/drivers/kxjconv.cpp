@@ -173,7 +173,7 @@ bool Convert(short from, short to, const std::vector<unsigned char>& in, CKXJCod
 // Shift_JIS to EUC-JP or UTF-8 piece by piece, each piece cut between
 // characters (KxSJISCharBoundary), so that neither the whole input nor the
 // whole output is ever held: the same bytes as converting it whole.
-constexpr size_t kPiece = 1 << 20;
+constexpr size_t kPiece = 1 << 17;
 
 // Each piece goes into one buffer that serves them all.
 bool ConvertPiece(short to, const unsigned char* p, long n, std::vector<unsigned char>& buffer, std::FILE* out) {

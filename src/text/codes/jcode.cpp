@@ -689,10 +689,13 @@ namespace {
 // byte cannot trail: one look-up instead of the arithmetic of each pair.
 struct SEUCPairs {
   std::uint16_t t[48][256];
+  // The row of each lead byte, null for other bytes: one look-up for both.
+  const std::uint16_t* rows[256];
   static int Slot(uchar lead) { return lead <= 0x9F ? lead - 0x81 : lead - 0xE0 + 31; }
-  SEUCPairs() : t() {
+  SEUCPairs() : t(), rows() {
     for (int lead = 0x81; lead <= 0xEF; ++lead) {
       if (!IsLead(uchar(lead))) continue;
+      rows[lead] = t[Slot(uchar(lead))];
       for (int trail = 0; trail < 256; ++trail) {
         if (!IsTrail(uchar(trail))) continue;
         uchar out[2];
@@ -749,7 +752,11 @@ std::uint32_t MacOnlyToEUC(uchar c) {
 // three bytes at most for each (the Mac-only signs FD and FE become
 // three-byte codes); answers the new output end and moves i past
 // what was read. `result` becomes true when anything was not ASCII.
-uchar* SJISToEUCRun(const uchar* p, long& i, long end, long n, uchar* o, bool& result) {
+uchar* SJISToEUCRun(const uchar* p, long& at, long end, long n, uchar* o, bool& converted) {
+  // Locals, not the references: the bytes written through `o` could be them
+  // for all the compiler knows, and it would reload them for every byte.
+  long i = at;
+  bool result = false;
   while (i < end) {
     uchar c = p[i];
     if (c < 0x80) {
@@ -763,8 +770,8 @@ uchar* SJISToEUCRun(const uchar* p, long& i, long end, long n, uchar* o, bool& r
       ++i;
       continue;
     }
-    if (IsLead(c) && i + 1 < n) {
-      const std::uint16_t pair = kEUCPairs.t[SEUCPairs::Slot(c)][p[i + 1]];
+    if (const std::uint16_t* row = kEUCPairs.rows[c]; row && i + 1 < n) {
+      const std::uint16_t pair = row[p[i + 1]];
       if (pair) {
         o = PutEUCPair(pair, o);
         i += 2;
@@ -795,6 +802,8 @@ uchar* SJISToEUCRun(const uchar* p, long& i, long end, long n, uchar* o, bool& r
       ++i;
     }
   }
+  at = i;
+  converted = converted || result;
   return o;
 }
 
