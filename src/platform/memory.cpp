@@ -48,17 +48,18 @@ HandleRec* Rec(Handle h) { return reinterpret_cast<HandleRec*>(h); }
 
 // --- slabs -------------------------------------------------------------------------------
 //
-// Slots of kSlotBytes in 2 MB blocks aligned on 2 MB, which the system may
-// back with one huge page each. A slot's slab is found from its address.
+// Slots of kKxSlabSlotBytes in 2 MB blocks aligned on 2 MB, which the
+// system may back with one huge page each. A slot's slab is found from its
+// address.
 // Under the address sanitizer each slot is followed by a poisoned gap, and
 // slots not handed out are poisoned, so that overrunning a slot is caught as
 // it would be on the heap.
 
 constexpr std::size_t kSlabBytes = std::size_t(2) << 20;
 #ifdef KX_SLAB_REDZONES
-constexpr std::size_t kSlotStride = kSlotBytes + 4096;
+constexpr std::size_t kSlotStride = kKxSlabSlotBytes + 4096;
 #else
-constexpr std::size_t kSlotStride = kSlotBytes;
+constexpr std::size_t kSlotStride = kKxSlabSlotBytes;
 #endif
 constexpr int kSlabSlots = int(kSlabBytes / kSlotStride);
 
@@ -157,13 +158,13 @@ char* TakeSlot() {
   const int slot = s->nFree > 0 ? s->freeSlots[--s->nFree] : s->fresh++;
   if (++s->used == kSlabSlots) UnlinkOpen(s);
   char* p = s->base + std::size_t(slot) * kSlotStride;
-  Unpoison(p, kSlotBytes);
+  Unpoison(p, kKxSlabSlotBytes);
   return p;
 }
 
 void GiveSlot(char* p) {
   Slab* s = gSlabs.at(reinterpret_cast<std::uintptr_t>(p) & ~(kSlabBytes - 1));
-  Poison(p, kSlotBytes);
+  Poison(p, kKxSlabSlotBytes);
   if (s->used == kSlabSlots) LinkOpen(s);
   s->freeSlots[s->nFree++] = static_cast<unsigned char>(std::size_t(p - s->base) / kSlotStride);
   if (--s->used > 0) return;
@@ -228,13 +229,13 @@ Handle NewHandle(Size size) {
   return &rec->ptr;
 }
 
-Handle NewSlabHandle(Size size) {
-  if (size <= 0 || size > Size(kSlotBytes)) return NewHandle(size);
+Handle KxNewSlabHandle(Size size) {
+  if (size <= 0 || size > Size(kKxSlabSlotBytes)) return NewHandle(size);
   if (!AllocationAllowed()) {
     gMemErr = memFullErr;
     return nullptr;
   }
-  auto* rec = new (std::nothrow) HandleRec{nullptr, size, Size(kSlotBytes), 0, true};
+  auto* rec = new (std::nothrow) HandleRec{nullptr, size, Size(kKxSlabSlotBytes), 0, true};
   if (rec) rec->ptr = TakeSlot();
   if (!rec || !rec->ptr) {
     delete rec;

@@ -15,14 +15,14 @@
 
 Handle NewHandle(Size size);
 Handle NewHandleClear(Size size);
-// The largest block NewSlabHandle places in a slab.
-constexpr std::size_t kSlotBytes = 16384;
-// A handle of 1 to kSlotBytes bytes whose block is a slot of a 2 MB slab the
-// system may back with a huge page: filling 50 MB of equal 16 KB blocks from
-// the heap takes 12,800 page faults. Other sizes get an ordinary block. The
-// handle behaves as any other; growing past its slot, or shrinking to under a
-// quarter of it, moves the block to the heap.
-Handle NewSlabHandle(Size size);
+// The largest block KxNewSlabHandle places in a slab.
+constexpr std::size_t kKxSlabSlotBytes = 16384;
+// A handle of 1 to kKxSlabSlotBytes bytes whose block is a slot of a 2 MB
+// slab the system may back with a huge page: filling 50 MB of equal 16 KB
+// blocks from the heap takes 12,800 page faults. Other sizes get an
+// ordinary block. The handle behaves as any other; growing past its slot,
+// or shrinking to under a quarter of it, moves the block to the heap.
+Handle KxNewSlabHandle(Size size);
 Handle TempNewHandle(Size size, OSErr* err);
 void DisposeHandle(Handle h);
 void SetHandleSize(Handle h, Size size);

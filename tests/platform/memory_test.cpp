@@ -95,14 +95,14 @@ TEST_F(HandleTest, SlabBlocksKeepTheirBytesAcrossManySlabs) {
   };
   std::vector<Handle> hs;
   for (int i = 0; i < 400; ++i) {  // over three slabs
-    Handle h = NewSlabHandle(i % 3 == 0 ? Size(kSlotBytes) : Size(1000 + i));
+    Handle h = KxNewSlabHandle(i % 3 == 0 ? Size(kKxSlabSlotBytes) : Size(1000 + i));
     ASSERT_NE(h, nullptr);
     fill(h, i);
     hs.push_back(h);
   }
   for (std::size_t i = 0; i < hs.size(); i += 2) DisposeHandle(hs[i]);
   for (std::size_t i = 0; i < hs.size(); i += 2) {
-    hs[i] = NewSlabHandle(Size(kSlotBytes));
+    hs[i] = KxNewSlabHandle(Size(kKxSlabSlotBytes));
     ASSERT_NE(hs[i], nullptr);
     fill(hs[i], 7 * int(i));
   }
@@ -111,42 +111,42 @@ TEST_F(HandleTest, SlabBlocksKeepTheirBytesAcrossManySlabs) {
   EXPECT_EQ(kx_memtest::LiveBlocks(), live);
 
   // Sizes outside a slot get an ordinary block.
-  Handle big = NewSlabHandle(Size(kSlotBytes) + 1);
+  Handle big = KxNewSlabHandle(Size(kKxSlabSlotBytes) + 1);
   ASSERT_NE(big, nullptr);
-  EXPECT_EQ(GetHandleSize(big), Size(kSlotBytes) + 1);
+  EXPECT_EQ(GetHandleSize(big), Size(kKxSlabSlotBytes) + 1);
   DisposeHandle(big);
 }
 
 // Growing past the slot or shrinking well under it moves the block to the
 // heap with its bytes; a locked block stays; the test controls apply.
 TEST_F(HandleTest, SlabBlocksResizeLikeOtherHandles) {
-  Handle h = NewSlabHandle(Size(kSlotBytes));
+  Handle h = KxNewSlabHandle(Size(kKxSlabSlotBytes));
   ASSERT_NE(h, nullptr);
-  for (std::size_t i = 0; i < kSlotBytes; ++i) (*h)[i] = char(i % 251);
+  for (std::size_t i = 0; i < kKxSlabSlotBytes; ++i) (*h)[i] = char(i % 251);
   SetHandleSize(h, 100);  // a quarter of the slot or less: leaves it
   EXPECT_EQ(MemError(), noErr);
-  SetHandleSize(h, 3 * Size(kSlotBytes));
+  SetHandleSize(h, 3 * Size(kKxSlabSlotBytes));
   ASSERT_EQ(MemError(), noErr);
   for (int i = 0; i < 100; ++i) ASSERT_EQ((*h)[i], char(i % 251));
   DisposeHandle(h);
 
-  h = NewSlabHandle(Size(kSlotBytes) / 2);
+  h = KxNewSlabHandle(Size(kKxSlabSlotBytes) / 2);
   std::memcpy(*h, "slab", 4);
   HLock(h);
   char* at = *h;
-  SetHandleSize(h, Size(kSlotBytes));  // within the slot: no move needed
+  SetHandleSize(h, Size(kKxSlabSlotBytes));  // within the slot: no move needed
   EXPECT_EQ(MemError(), noErr);
-  SetHandleSize(h, 2 * Size(kSlotBytes));
+  SetHandleSize(h, 2 * Size(kKxSlabSlotBytes));
   EXPECT_EQ(MemError(), memLockedErr);
   EXPECT_EQ(*h, at);
   HUnlock(h);
   kx_memtest::FailAll(true);
-  SetHandleSize(h, 2 * Size(kSlotBytes));
+  SetHandleSize(h, 2 * Size(kKxSlabSlotBytes));
   EXPECT_EQ(MemError(), memFullErr);
-  EXPECT_EQ(GetHandleSize(h), Size(kSlotBytes));
-  EXPECT_EQ(NewSlabHandle(10), nullptr);
+  EXPECT_EQ(GetHandleSize(h), Size(kKxSlabSlotBytes));
+  EXPECT_EQ(KxNewSlabHandle(10), nullptr);
   kx_memtest::FailAll(false);
-  SetHandleSize(h, 2 * Size(kSlotBytes));
+  SetHandleSize(h, 2 * Size(kKxSlabSlotBytes));
   EXPECT_EQ(MemError(), noErr);
   EXPECT_EQ(std::memcmp(*h, "slab", 4), 0);
   DisposeHandle(h);
@@ -155,9 +155,9 @@ TEST_F(HandleTest, SlabBlocksResizeLikeOtherHandles) {
 #if defined(__SANITIZE_ADDRESS__)
 // A slot is fenced as a heap block is: writing past it is caught.
 TEST_F(HandleTest, OverrunningASlabBlockIsCaught) {
-  Handle h = NewSlabHandle(Size(kSlotBytes));
-  Handle next = NewSlabHandle(Size(kSlotBytes));
-  EXPECT_DEATH((*h)[kSlotBytes + 8] = 1, "");
+  Handle h = KxNewSlabHandle(Size(kKxSlabSlotBytes));
+  Handle next = KxNewSlabHandle(Size(kKxSlabSlotBytes));
+  EXPECT_DEATH((*h)[kKxSlabSlotBytes + 8] = 1, "");
   char* freed = *next;
   DisposeHandle(next);
   EXPECT_DEATH(freed[0] = 1, "");

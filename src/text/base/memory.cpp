@@ -107,7 +107,7 @@ char** KxMemHAlloc(long size, unsigned char throwOnFail) {
 }
 
 char** KxMemHAllocSlab(long size, unsigned char throwOnFail) {
-  return Allocate<char**>(size, throwOnFail, [](Size s) { return NewSlabHandle(s); });
+  return Allocate<char**>(size, throwOnFail, [](Size s) { return KxNewSlabHandle(s); });
 }
 
 char* KxMemAlloc(long size, unsigned char throwOnFail) {

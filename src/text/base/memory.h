@@ -33,7 +33,7 @@ int KxMemReserveCount();
 
 char** KxMemHAlloc(long size, unsigned char throwOnFail);
 // The same for one of the many full blocks of a large text: placed in a slab
-// (NewSlabHandle) to spare the page faults of filling it.
+// (KxNewSlabHandle) to spare the page faults of filling it.
 char** KxMemHAllocSlab(long size, unsigned char throwOnFail);
 char* KxMemAlloc(long size, unsigned char throwOnFail);
 void KxMemHFree(char** handle);
