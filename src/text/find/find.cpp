@@ -9,6 +9,7 @@
 #include "text/codes/charclass.h"
 #include "text/runs/runs.h"
 #include "text/codes/script.h"
+#include "text/find/regexp_program.h"
 
 namespace {
 
@@ -362,6 +363,8 @@ short FindForward(const unsigned char* text, long p, long length, const SKXFindC
                   short options, long& found, SKXFindStyl& styl) {
   std::vector<unsigned char> exact;
   bool useExact = ExactBytes(fc, count, exact);
+  std::size_t key = 0, key2 = 0;   // the run's rarest bytes, compared first
+  if (useExact) kx_regexp::PickKeys(exact, key, key2);
   long nextHit = -1;   // exact mode: next occurrence of the bytes at or after p
   bool table[256];
   short tableScript = -32768;
@@ -385,8 +388,7 @@ short FindForward(const unsigned char* text, long p, long length, const SKXFindC
       long q;
       if (useExact) {
         if (nextHit < p) {
-          const void* hit = memmem(text + p, std::size_t(length - p), exact.data(), exact.size());
-          nextHit = hit ? static_cast<const unsigned char*>(hit) - text : length;
+          nextHit = exact.empty() ? p : kx_regexp::NextRequired(exact, key, key2, text, p, length);
         }
         q = nextHit;
         if (q >= length && !styl.textEnds) {

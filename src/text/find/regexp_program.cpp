@@ -32,6 +32,23 @@ int Commonness(unsigned char b) {
 }
 
 // Offset of the next occurrence of the required run at or after from; length when none.
+void PickKeys(const std::vector<unsigned char>& run, std::size_t& key, std::size_t& key2) {
+  // The two least common bytes at different places are compared together;
+  // between equally common ones the second is taken far from the first, as
+  // neighbours often come together ("er", "th").
+  key = key2 = 0;
+  if (run.empty()) return;
+  for (std::size_t k = 0; k < run.size(); ++k)
+    if (Commonness(run[k]) < Commonness(run[key])) key = k;
+  auto distance = [&](std::size_t k) { return k > key ? k - key : key - k; };
+  key2 = key == 0 ? run.size() - 1 : 0;
+  for (std::size_t k = 0; k < run.size(); ++k) {
+    if (k == key) continue;
+    const int c = Commonness(run[k]), best = Commonness(run[key2]);
+    if (c < best || (c == best && distance(k) > distance(key2))) key2 = k;
+  }
+}
+
 long NextRequired(const std::vector<unsigned char>& required, std::size_t key, std::size_t key2,
                   const unsigned char* text, long from, long length) {
   const long n = long(required.size());
@@ -414,18 +431,7 @@ void CKXRegexp::Program::FindRequired(const SKXRegexp& root) {
     required.clear();
     return;
   }
-  // The two least common bytes at different places are compared together;
-  // between equally common ones the second is taken far from the first, as
-  // neighbours often come together ("er", "th").
-  for (std::size_t k = 0; k < required.size(); ++k)
-    if (Commonness(required[k]) < Commonness(required[requiredKey])) requiredKey = k;
-  auto distance = [&](std::size_t k) { return k > requiredKey ? k - requiredKey : requiredKey - k; };
-  requiredKey2 = requiredKey == 0 ? required.size() - 1 : 0;
-  for (std::size_t k = 0; k < required.size(); ++k) {
-    if (k == requiredKey) continue;
-    const int c = Commonness(required[k]), best = Commonness(required[requiredKey2]);
-    if (c < best || (c == best && distance(k) > distance(requiredKey2))) requiredKey2 = k;
-  }
+  PickKeys(required, requiredKey, requiredKey2);
 }
 
 const bool* CKXRegexp::Program::Joins(short script, short options) {

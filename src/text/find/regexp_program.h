@@ -67,6 +67,9 @@ struct Entry {
   std::int32_t a, b, c;
 };
 
+// The places of a run's two least common bytes (the same place for a run of
+// one byte), which NextRequired compares first.
+void PickKeys(const std::vector<unsigned char>& run, std::size_t& key, std::size_t& key2);
 // Offset of the next occurrence of the required run at or after from; length
 // when none. key and key2 are two different places in the run (its rarest
 // bytes), compared first; with a run of one byte both are 0.

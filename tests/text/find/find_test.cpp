@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "common/test_main.h"
 #include "platform/script.h"
 #include "text/base/array.h"
 #include "text/runs/runs.h"
@@ -128,6 +130,37 @@ TEST(Find, MatchesStartOnCharacterBoundaries) {
   EXPECT_EQ((Matches{{3, 4}}), FindAll(text, kAKata + kAKata, 0));
   // The text ends on a lead byte: read as a byte of its own.
   EXPECT_EQ((Matches{{8, 1}}), FindAll(text, "\x83", 0));
+}
+
+// Plain patterns without folding are looked for as bytes (their rarest
+// bytes first) and then held to character starts: random texts of
+// characters whose bytes overlap the pattern's find what a walk from
+// character to character finds.
+TEST(Find, ExactBytesFindWhatACharacterWalkFinds) {
+  std::mt19937 rng(11);
+  const std::vector<Bytes> pieces = {"A", "B", "a", " ", "\r", kA, kAKata, "\x83" "B", "\x82" "A", kGa, "\xB6"};
+  const long rounds = KxRandomSteps(400);
+  for (long round = 0; round < rounds && !HasFailure(); ++round) {
+    Bytes text, pattern;
+    for (unsigned k = rng() % 200; k > 0; --k) text += pieces[rng() % pieces.size()];
+    for (unsigned k = 1 + rng() % 3; k > 0; --k) pattern += pieces[rng() % pieces.size()];
+    if (pattern.find('\r') != Bytes::npos) continue;
+    Matches want;
+    std::vector<bool> starts(text.size() + 1, false);
+    for (std::size_t q = 0; q < text.size();) {
+      starts[q] = true;
+      q += KxTextCharFirst(static_cast<unsigned char>(text[q]), kScriptJapanese) && q + 1 < text.size() ? 2 : 1;
+    }
+    for (std::size_t q = 0; q + pattern.size() <= text.size();) {
+      if (starts[q] && text.compare(q, pattern.size(), pattern) == 0) {
+        want.emplace_back(long(q), long(pattern.size()));
+        q += pattern.size();
+      } else {
+        ++q;
+      }
+    }
+    EXPECT_EQ(want, FindAll(text, pattern, 0)) << "round " << round;
+  }
 }
 
 TEST(Find, BackwardSearch) {
