@@ -748,10 +748,10 @@ std::uint32_t MacOnlyToEUC(uchar c) {
   }
 }
 
-// Converts p[i, end) (a pair may reach p[end], up to n) to EUC-JP at o,
+// Converts p[at, end) (a pair may reach p[end], up to n) to EUC-JP at o,
 // three bytes at most for each (the Mac-only signs FD and FE become
-// three-byte codes); answers the new output end and moves i past
-// what was read. `result` becomes true when anything was not ASCII.
+// three-byte codes); answers the new output end and moves `at` past
+// what was read. `converted` becomes true when anything was not ASCII.
 uchar* SJISToEUCRun(const uchar* p, long& at, long end, long n, uchar* o, bool& converted) {
   // Locals, not the references: the bytes written through `o` could be them
   // for all the compiler knows, and it would reload them for every byte.
