@@ -31,7 +31,6 @@ int Commonness(unsigned char b) {
   return 20;                                // punctuation and controls
 }
 
-// Offset of the next occurrence of the required run at or after from; length when none.
 void PickKeys(const std::vector<unsigned char>& run, std::size_t& key, std::size_t& key2) {
   // The two least common bytes at different places are compared together;
   // between equally common ones the second is taken far from the first, as
@@ -49,6 +48,7 @@ void PickKeys(const std::vector<unsigned char>& run, std::size_t& key, std::size
   }
 }
 
+// Offset of the next occurrence of the required run at or after from; length when none.
 long NextRequired(const std::vector<unsigned char>& required, std::size_t key, std::size_t key2,
                   const unsigned char* text, long from, long length) {
   const long n = long(required.size());
@@ -334,17 +334,23 @@ Factors Concat(const Factors& a, const Factors& b) {
   return f;
 }
 
-// The first k bytes of `common` and of `other` are the same: keeps them, a
-// character start only where both have one.
-void KeepFront(Run& common, const Run& other, std::size_t k) {
+// Cuts `common` to the bytes it begins with alike with `other`; a character
+// starts there only where one starts in both.
+void KeepFront(Run& common, const Run& other) {
+  std::size_t k = 0;
+  while (k < common.bytes.size() && k < other.bytes.size() && common.bytes[k] == other.bytes[k]) ++k;
   common.bytes.resize(k);
   common.starts.resize(k);
   for (std::size_t i = 0; i < k; ++i)
     if (other.starts[i] != '1') common.starts[i] = '0';
 }
 
-void KeepBack(Run& common, const Run& other, std::size_t k) {
-  common.bytes.erase(0, common.bytes.size() - k);
+// The same for the bytes both end with.
+void KeepBack(Run& common, const Run& other) {
+  const std::string &a = common.bytes, &b = other.bytes;
+  std::size_t k = 0;
+  while (k < a.size() && k < b.size() && a[a.size() - 1 - k] == b[b.size() - 1 - k]) ++k;
+  common.bytes.erase(0, a.size() - k);
   common.starts.erase(0, common.starts.size() - k);
   for (std::size_t i = 0; i < k; ++i)
     if (other.starts[other.starts.size() - k + i] != '1') common.starts[i] = '0';
@@ -397,15 +403,8 @@ Factors Analyse(const SKXRegexp& n) {
           first = false;
           continue;
         }
-        std::size_t k = 0;
-        while (k < f.prefix.bytes.size() && k < prefix.bytes.size() && f.prefix.bytes[k] == prefix.bytes[k]) ++k;
-        KeepFront(f.prefix, prefix, k);
-        k = 0;
-        const std::string& fs = f.suffix.bytes;
-        while (k < fs.size() && k < suffix.bytes.size() &&
-               fs[fs.size() - 1 - k] == suffix.bytes[suffix.bytes.size() - 1 - k])
-          ++k;
-        KeepBack(f.suffix, suffix, k);
+        KeepFront(f.prefix, prefix);
+        KeepBack(f.suffix, suffix);
       }
       f.must = f.prefix;
       Keep(f.must, f.suffix);
