@@ -17,6 +17,7 @@ CKXArray::~CKXArray() {
 }
 
 void CKXArray::InitArray(Handle block, unsigned long byteSize) {
+  FinishDeferred();
   if (mStorage && mStorage != block) KxMemHFree(mStorage);
   mStorage = block;
   mLockedPtr = nullptr;
@@ -31,6 +32,7 @@ void CKXArray::InitArray(Handle block, unsigned long byteSize) {
 }
 
 void CKXArray::Lock() const {
+  FinishDeferred();
   if (mLockCount++ == 0 && mStorage) mLockedPtr = KxMemHLock(mStorage);
 }
 
@@ -67,9 +69,13 @@ void CKXArray::SetItemAt(long index, const void* in) {
 }
 
 void CKXArray::ShiftItems(long first, long last, long dest) {
+  FinishDeferred();
+  RawShiftItems(first, last, dest);
+}
+
+void CKXArray::RawShiftItems(long first, long last, long dest) {
   if (last < first) return;
-  StKXArrayLock lock(*this);
-  KxMemMove(GetItemPtr(first), GetItemPtr(dest), (last - first + 1) * static_cast<long>(mItemSize));
+  KxMemMove(RawItemPtr(first), RawItemPtr(dest), (last - first + 1) * static_cast<long>(mItemSize));
 }
 
 bool CKXArray::ClipRemoval(long& index, long& n) const {
@@ -81,16 +87,26 @@ bool CKXArray::ClipRemoval(long& index, long& n) const {
 }
 
 void CKXArray::RemoveItemsAt(unsigned long n, long index) {
+  FinishDeferred();
+  RawRemoveItemsAt(n, index);
+}
+
+void CKXArray::RawRemoveItemsAt(unsigned long n, long index) {
   long count = static_cast<long>(std::min<unsigned long>(n, kLastIndex));
   if (!ClipRemoval(index, count)) return;
   // Items behind the removed ones move down; a removal up to the end
   // just drops the tail.
-  ShiftItems(index + count, mCount, index);
+  RawShiftItems(index + count, mCount, index);
   mCount -= count;
   ReAllocItemCount(static_cast<unsigned long>(mCount));
 }
 
 void CKXArray::InsertItemsAt(unsigned long n, long index, const void* item) {
+  FinishDeferred();
+  RawInsertItemsAt(n, index, item);
+}
+
+void CKXArray::RawInsertItemsAt(unsigned long n, long index, const void* item) {
   if (n == 0) return;
   // Refit first: a failed allocation leaves the array as it was.
   const unsigned long limit = static_cast<unsigned long>(kKxMaxOffset) / mItemSize;
@@ -101,13 +117,12 @@ void CKXArray::InsertItemsAt(unsigned long n, long index, const void* item) {
   long at;
   if (oldCount >= index) {
     at = index < 1 ? 1 : index;
-    if (oldCount > 0) ShiftItems(at, oldCount, at + static_cast<long>(n));
+    if (oldCount > 0) RawShiftItems(at, oldCount, at + static_cast<long>(n));
   } else {
     at = oldCount + 1;
   }
   if (item) {
-    StKXArrayLock lock(*this);
-    char* p = static_cast<char*>(GetItemPtr(at));
+    char* p = static_cast<char*>(RawItemPtr(at));
     for (unsigned long k = 0; k < n; ++k, p += mItemSize) std::memcpy(p, item, mItemSize);
   }
 }

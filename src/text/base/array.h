@@ -33,8 +33,8 @@ class CKXArray {
   // Address of item `index`, unchecked. Without a lock held by the caller
   // it stays valid only until the next allocation.
   void* GetItemPtr(long index) const {
-    char* base = mLockCount == 0 ? (mStorage ? *mStorage : nullptr) : mLockedPtr;
-    return base ? base + (index - 1) * static_cast<long>(mItemSize) : nullptr;
+    FinishDeferred();
+    return RawItemPtr(index);
   }
   void PeekItem(long index, void* out) const;
   void PokeItem(long index, const void* in);
@@ -60,9 +60,31 @@ class CKXArray {
   long GetGrowStep() const { return mGrowStep; }
   unsigned long GetItemSize() const { return mItemSize; }
   unsigned long GetLockCount() const { return mLockCount; }
-  Handle GetHandle() const { return mStorage; }
+  Handle GetHandle() const {
+    FinishDeferred();
+    return mStorage;
+  }
 
  protected:
+  // An array may leave work on its items for later (the run arrays move
+  // offsets lazily): while mDeferred is set, every read or change of the
+  // items through this class first has mFinish finish it, so that what
+  // callers see is always complete.
+  void FinishDeferred() const {
+    if (mDeferred) mFinish(*this);
+  }
+  // The same operations without finishing the deferred work, for the array
+  // that knows which items it left.
+  void* RawItemPtr(long index) const {
+    char* base = mLockCount == 0 ? (mStorage ? *mStorage : nullptr) : mLockedPtr;
+    return base ? base + (index - 1) * static_cast<long>(mItemSize) : nullptr;
+  }
+  void RawShiftItems(long first, long last, long dest);
+  void RawRemoveItemsAt(unsigned long n, long index);
+  void RawInsertItemsAt(unsigned long n, long index, const void* item);
+
+  mutable bool mDeferred = false;
+  void (*mFinish)(const CKXArray&) = nullptr;
   Handle mStorage = nullptr;
   mutable char* mLockedPtr = nullptr;
   mutable unsigned long mLockCount = 0;

@@ -9,12 +9,9 @@
 long CKXPointArray::FirstIndexAtOrAfter(long offset) const {
   long lo = 1, hi = mCount + 1;
   if (mCount == 0) return 1;
-  StKXArrayLock lock(*this);
-  const char* base = static_cast<const char*>(GetItemPtr(1));
-  const long size = GetEntrySize();
   while (lo < hi) {
     long mid = lo + (hi - lo) / 2;
-    if (OffsetOf(base + (mid - 1) * size) < offset)
+    if (TrueOffsetAt(mid) < offset)
       lo = mid + 1;
     else
       hi = mid;
@@ -35,9 +32,9 @@ long CKXPointArray::GetPointsFrom(long from, void* out, long n) const {
   n = std::min(n, mCount - i + 1);
   if (n < 1 || !out) return 0;
   const long size = GetEntrySize();
-  StKXArrayLock lock(*this);
+  SettleThrough(i + n - 1);
   char* p = static_cast<char*>(out);
-  std::copy_n(static_cast<const char*>(GetItemPtr(i)), n * size, p);
+  std::copy_n(EntryAt(i), n * size, p);
   for (long k = 0; k < n; ++k, p += size) SetOffsetOf(p, OffsetOf(p) - from);
   return n;
 }
@@ -76,8 +73,8 @@ void CKXPointArray::Insert(long pos, const void* items, long n, long len) {
   CalcOffsetAt(at, len);
   if (n == 0) return;
   InsertEntries(at, items, n);
-  StKXArrayLock lock(*this);
-  char* p = static_cast<char*>(GetItemPtr(at));
+  // New entries stand before the boundary: their offsets are true.
+  char* p = EntryAt(at);
   for (long k = 0; k < n; ++k, p += GetEntrySize()) SetOffsetOf(p, OffsetOf(p) + pos);
 }
 

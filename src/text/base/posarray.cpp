@@ -14,14 +14,59 @@ void CKXPosArray::SetOffsetOf(char* entry, long offset) { KxPutU32N(entry, stati
 
 CKXPosArray::CKXPosArray(long entrySize) : CKXArrayL(static_cast<unsigned long>(entrySize)) {
   if (entrySize < 4) throw LException(paramErr);
+  mFinish = &SettleAll;
+}
+
+// --- offsets left behind --------------------------------------------------------
+
+void CKXPosArray::MoveShiftTo(long at) const {
+  at = std::clamp(at, 1L, mCount + 1);
+  if (mShiftBy != 0) {
+    const long size = GetEntrySize();
+    char* p = EntryAt(std::min(at, mShiftFrom));
+    for (long i = mShiftFrom; i < at; ++i, p += size) SetOffsetOf(p, OffsetOf(p) + mShiftBy);
+    for (long i = at; i < mShiftFrom; ++i, p += size) SetOffsetOf(p, OffsetOf(p) - mShiftBy);
+  }
+  mShiftFrom = at;
+  if (mShiftFrom > mCount) mShiftBy = 0;
+  mDeferred = mShiftBy != 0;
+}
+
+void CKXPosArray::SettleAll(const CKXArray& array) {
+  const auto& runs = static_cast<const CKXPosArray&>(array);
+  runs.MoveShiftTo(runs.mCount + 1);
+}
+
+void CKXPosArray::SettleThrough(long index) const {
+  if (mShiftBy != 0 && index >= mShiftFrom) MoveShiftTo(index + 1);
+}
+
+void CKXPosArray::PutEntries(long at, const void* entries, long n) {
+  MoveShiftTo(at);
+  RawInsertItemsAt(static_cast<unsigned long>(n), at, nullptr);
+  std::memcpy(EntryAt(at), entries, static_cast<size_t>(n * GetEntrySize()));
+  // The entries left behind moved up with the boundary.
+  mShiftFrom = at + n;
+}
+
+void CKXPosArray::RemoveEntries(long index, long n) {
+  if (index + n > mCount) {
+    // The tail goes: whatever was left behind in it goes too.
+    if (index <= mShiftFrom) mShiftBy = 0;
+  } else {
+    MoveShiftTo(index);
+  }
+  RawRemoveItemsAt(static_cast<unsigned long>(n), index);
+  if (mShiftFrom > mCount) mShiftBy = 0;
+  mDeferred = mShiftBy != 0;
 }
 
 // --- search -----------------------------------------------------------------
 
-long CKXPosArray::FindArrayIndex(long offset, const void* entries, long entrySize, long count) {
-  if (count < 1) return 0;
-  const char* base = static_cast<const char*>(entries);
-  auto off = [&](long i) { return static_cast<long>(OffsetOf(base + (i - 1) * entrySize)); };
+namespace {
+
+template <typename Offset>
+long FindIndex(long offset, long count, Offset off) {
   long h = count / 2;
   if (h > 3) {
     long step = h - 1;
@@ -42,11 +87,26 @@ long CKXPosArray::FindArrayIndex(long offset, const void* entries, long entrySiz
   return i;
 }
 
+}  // namespace
+
+long CKXPosArray::FindArrayIndex(long offset, const void* entries, long entrySize, long count) {
+  if (count < 1) return 0;
+  const char* base = static_cast<const char*>(entries);
+  return FindIndex(offset, count, [&](long i) { return static_cast<long>(OffsetOf(base + (i - 1) * entrySize)); });
+}
+
 long CKXPosArray::GetArrayIndex(long offset) const {
   if (mCount == 0) return 0;
   if (mCount == 1 || offset < 1) return 1;
-  StKXArrayLock lock(*this);
-  return FindArrayIndex(offset, mLockedPtr, GetEntrySize(), mCount);
+  const char* base = EntryAt(1);
+  const long size = GetEntrySize(), from = mShiftFrom, by = mShiftBy;
+  auto off = [&](long i) { return OffsetOf(base + (i - 1) * size) + (i >= from ? by : 0); };
+  // The layout asks about the run it asked about last, or the next one,
+  // line after line: those two are tried before a search.
+  for (long h = std::min(mLastFound, mCount); h <= std::min(mLastFound + 1, mCount); ++h)
+    if (off(h) <= offset && (h == mCount || off(h + 1) > offset)) return h;
+  mLastFound = FindIndex(offset, mCount, off);
+  return mLastFound;
 }
 
 long CKXPosArray::GetArrayIndexAndPos(long offset, long& start) const {
@@ -78,38 +138,50 @@ SKXRunSpan CKXPosArray::GetRunSpan(long offset, long lastEnd) const {
 long CKXPosArray::GetOffsetAt(long index) const {
   if (index < 1 || mCount == 0) return 0;
   if (index > mCount) index = mCount;
-  StKXArrayLock lock(*this);
-  return OffsetOf(static_cast<const char*>(GetItemPtr(index)));
+  return TrueOffsetAt(index);
 }
 
 void CKXPosArray::SetOffsetAt(long index, long offset) {
   if (index < 1 || mCount == 0) return;
   if (index > mCount) index = mCount;
-  StKXArrayLock lock(*this);
-  SetOffsetOf(static_cast<char*>(GetItemPtr(index)), offset);
+  SetOffsetOf(EntryAt(index), offset - (index >= mShiftFrom ? mShiftBy : 0));
 }
 
 void CKXPosArray::CalcOffsetAt(long index, long delta) {
   if (delta == 0 || index > mCount) return;
   if (index < 1) index = 1;
-  StKXArrayLock lock(*this);
-  char* p = static_cast<char*>(GetItemPtr(index));
-  const long size = GetEntrySize();
-  for (long i = index; i <= mCount; ++i, p += size) SetOffsetOf(p, OffsetOf(p) + delta);
+  MoveShiftTo(index);
+  mShiftBy += delta;
+  mDeferred = mShiftBy != 0;
 }
 
 // --- whole entries ------------------------------------------------------------
 
-void CKXPosArray::GetAt(long index, void* entry) const { FetchItemAt(index, entry); }
+bool CKXPosArray::FetchAt(long index, void* entry) const {
+  if (index == kLastIndex) index = mCount;
+  if (index < 1 || index > mCount) return false;
+  std::memcpy(entry, EntryAt(index), static_cast<size_t>(GetEntrySize()));
+  SetOffsetOf(static_cast<char*>(entry), TrueOffsetAt(index));
+  return true;
+}
 
-void CKXPosArray::SetAt(long index, const void* entry) { SetItemAt(index, entry); }
+void CKXPosArray::GetAt(long index, void* entry) const { FetchAt(index, entry); }
 
-void CKXPosArray::InsertAt(long index, const void* entry) { InsertItemsAt(1, index, entry); }
+void CKXPosArray::SetAt(long index, const void* entry) {
+  if (index == kLastIndex) index = mCount;
+  if (index < 1 || index > mCount) return;
+  std::memcpy(EntryAt(index), entry, static_cast<size_t>(GetEntrySize()));
+  SetOffsetAt(index, OffsetOf(static_cast<const char*>(entry)));
+}
+
+void CKXPosArray::InsertAt(long index, const void* entry) {
+  PutEntries(index > mCount ? mCount + 1 : std::max(index, 1L), entry, 1);
+}
 
 void CKXPosArray::DeleteAt(long index, long n) {
   if (!ClipRemoval(index, n)) return;
   FreeElementsAt(index, n);  // what the elements own goes before the entries
-  RemoveItemsAt(static_cast<unsigned long>(n), index);
+  RemoveEntries(index, n);
 }
 
 long CKXPosArray::MergeSameRuns(long first, long last) {
@@ -126,20 +198,19 @@ long CKXPosArray::MergeSameRuns(long first, long last) {
     ++gone;
   }
   if (gone == 0) return 0;
-  // Kept runs slide down over the gaps. Run k - 1 is still in its own slot
-  // when run k is compared with it: a slide only fills slots below k - 1.
+  // Kept runs slide down over the gaps, with true offsets. Run k - 1 is
+  // still in its own slot when run k is compared with it: a slide only
+  // fills slots below k - 1.
+  SettleThrough(last);
   const long size = GetEntrySize();
   long to = first;
-  {
-    StKXArrayLock lock(*this);
-    for (long k = first; k <= last; ++k) {
-      if (IsSameAt(k - 1, k)) continue;
-      if (to != k) std::memcpy(GetItemPtr(to), GetItemPtr(k), static_cast<size_t>(size));
-      ++to;
-    }
+  for (long k = first; k <= last; ++k) {
+    if (IsSameAt(k - 1, k)) continue;
+    if (to != k) std::memcpy(EntryAt(to), EntryAt(k), static_cast<size_t>(size));
+    ++to;
   }
   // The tail behind `last` moves down once.
-  RemoveItemsAt(static_cast<unsigned long>(last + 1 - to), to);
+  RemoveEntries(to, last + 1 - to);
   return last + 1 - to;
 }
 
@@ -153,10 +224,7 @@ void CKXPosArray::InsertEntries(long index, const void* entries, long n) {
     copy.assign(src, src + n * size);
     src = copy.data();
   }
-  long at = index > mCount ? mCount + 1 : (index < 1 ? 1 : index);
-  InsertItemsAt(static_cast<unsigned long>(n), at, nullptr);
-  StKXArrayLock lock(*this);
-  std::memcpy(GetItemPtr(at), src, static_cast<size_t>(n * size));
+  PutEntries(index > mCount ? mCount + 1 : (index < 1 ? 1 : index), src, n);
 }
 
 void CKXPosArray::GetElementAt(long index, void* element) const {
@@ -165,28 +233,24 @@ void CKXPosArray::GetElementAt(long index, void* element) const {
     std::memset(element, 0, static_cast<size_t>(esize));
     return;
   }
-  StKXArrayLock lock(*this);
-  std::memcpy(element, static_cast<const char*>(GetItemPtr(index)) + 4, static_cast<size_t>(esize));
+  // The elements are where they are: only offsets are left behind.
+  std::memcpy(element, EntryAt(index) + 4, static_cast<size_t>(esize));
 }
 
 void CKXPosArray::SetElementAt(long index, const void* element) {
   if (index < 1 || index > mCount) return;
-  StKXArrayLock lock(*this);
-  std::memcpy(static_cast<char*>(GetItemPtr(index)) + 4, element, static_cast<size_t>(GetElementSize()));
+  std::memcpy(EntryAt(index) + 4, element, static_cast<size_t>(GetElementSize()));
 }
 
 bool CKXPosArray::IsSameAt(long i, long j) const {
   if (i < 1 || j < 1 || i > mCount || j > mCount) return false;
-  StKXArrayLock lock(*this);
-  return std::memcmp(static_cast<const char*>(GetItemPtr(i)) + 4,
-                     static_cast<const char*>(GetItemPtr(j)) + 4,
-                     static_cast<size_t>(GetElementSize())) == 0;
+  return std::memcmp(EntryAt(i) + 4, EntryAt(j) + 4, static_cast<size_t>(GetElementSize())) == 0;
 }
 
 void CKXPosArray::DivideAt(long index, long offset) {
   if (index < 1 || index > mCount) return;
   char buffer[kMaxEntrySize];
-  PeekItem(index, buffer);
+  std::memcpy(buffer, EntryAt(index), static_cast<size_t>(GetEntrySize()));
   SetOffsetOf(buffer, offset);
   InsertAt(index + 1, buffer);
 }
@@ -207,8 +271,11 @@ void CKXPosArray::DeleteAll() {
 void CKXPosArray::GetItems(void* out, long n) const {
   if (n > mCount) n = mCount;
   if (n < 1) return;
-  StKXArrayLock lock(*this);
-  std::memcpy(out, GetItemPtr(1), static_cast<size_t>(n * GetEntrySize()));
+  const long size = GetEntrySize();
+  std::memcpy(out, EntryAt(1), static_cast<size_t>(n * size));
+  if (mShiftBy == 0) return;
+  char* p = static_cast<char*>(out) + (mShiftFrom - 1) * size;
+  for (long k = mShiftFrom; k <= n; ++k, p += size) SetOffsetOf(p, OffsetOf(p) + mShiftBy);
 }
 
 void CKXPosArray::GetItems(long from, void* out, long n) const {
@@ -217,13 +284,12 @@ void CKXPosArray::GetItems(long from, void* out, long n) const {
   if (n > mCount - i + 1) n = mCount - i + 1;
   if (n < 1) return;
   const long size = GetEntrySize();
-  StKXArrayLock lock(*this);
-  std::memcpy(out, GetItemPtr(i), static_cast<size_t>(n * size));
+  std::memcpy(out, EntryAt(i), static_cast<size_t>(n * size));
   char* p = static_cast<char*>(out);
   SetOffsetOf(p, 0);
   for (long k = 1; k < n; ++k) {
     p += size;
-    SetOffsetOf(p, OffsetOf(p) - from);
+    SetOffsetOf(p, OffsetOf(p) + (i + k >= mShiftFrom ? mShiftBy : 0) - from);
   }
 }
 
@@ -250,10 +316,8 @@ void CKXPosArray::Copy(long from, long to, CKXPosArray* dest) const {
   long n = j - i + 1;
   if (GetOffsetAt(j) == to) n = std::max(j - i, 1L);
   dest->DeleteAll();
-  {
-    StKXArrayLock lock(*this);
-    dest->SetItems(GetItemPtr(i), n);
-  }
+  SettleThrough(i + n - 1);
+  dest->SetItems(EntryAt(i), n);
   dest->SetOffsetAt(1, 0);
   dest->CalcOffsetAt(2, -from);
 }
@@ -294,8 +358,8 @@ void CKXPosArray::Insert(long pos, const void* items, long n, long len) {
   InsertEntries(at, items, n);
   NewElementsAt(at, n);
   if (pos > 0 && n > 0) {
-    StKXArrayLock lock(*this);
-    char* p = static_cast<char*>(GetItemPtr(at));
+    // New entries stand before the boundary: their offsets are true.
+    char* p = EntryAt(at);
     for (long k = 0; k < n; ++k, p += GetEntrySize()) SetOffsetOf(p, OffsetOf(p) + pos);
   }
   CalcOffsetAt(at + n, len);
@@ -360,22 +424,13 @@ void CKXPosArray::CompareInsertAt(long index, const void* entry, long len, long 
   if (index < 1) index = 1;
   const long esize = GetElementSize();
   const char* e = static_cast<const char*>(entry);
-  {
-    StKXArrayLock lock(*this);
-    if (std::memcmp(static_cast<const char*>(GetItemPtr(index)) + 4, e + 4, static_cast<size_t>(esize)) == 0)
-      return;
-  }
+  if (std::memcmp(EntryAt(index) + 4, e + 4, static_cast<size_t>(esize)) == 0) return;
   const long start = OffsetOf(e);
   const long end = start + len;
   if (start <= GetOffsetAt(index)) {
     if (end < limit) {
       SetOffsetAt(index, end);
-      bool growsLeft = false;
-      if (index > 1) {
-        StKXArrayLock lock(*this);
-        growsLeft = std::memcmp(static_cast<const char*>(GetItemPtr(index - 1)) + 4, e + 4,
-                                static_cast<size_t>(esize)) == 0;
-      }
+      const bool growsLeft = index > 1 && std::memcmp(EntryAt(index - 1) + 4, e + 4, static_cast<size_t>(esize)) == 0;
       if (!growsLeft) InsertAt(index, entry);
     } else {
       SetAt(index, entry);

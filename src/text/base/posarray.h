@@ -94,8 +94,15 @@ class CKXPosArray : public CKXArrayL {
   SKXRunSpan GetRunSpan(long offset, long lastEnd) const;
   long GetOffsetAt(long index) const;
   void SetOffsetAt(long index, long offset);
-  // Adds `delta` to the offsets of entries index..count.
+  // Adds `delta` to the offsets of entries index..count. The entries are
+  // not touched at once: those from a boundary on hold their offsets too
+  // low by one amount, and a shift moves that boundary from where the last
+  // edit left it, so that typing at one place costs the same however many
+  // runs follow. Every read through this class sees the offsets moved; a
+  // read of the block itself (Lock, GetItemPtr) moves them all first.
   void CalcOffsetAt(long index, long delta);
+  // The whole entry `index` with its offset, or false out of range.
+  bool FetchAt(long index, void* entry) const;
 
   // The ordering rule as code: offsets from 0 up to textLength and
   // strictly rising; with `distinct`, no two neighbours carry the same
@@ -110,10 +117,32 @@ class CKXPosArray : public CKXArrayL {
   // Offset of entry `index` read through the locked pointer.
   static std::int32_t OffsetOf(const char* entry);
   static void SetOffsetOf(char* entry, long offset);
+  // Entry `index` in the block and its true offset, without moving the
+  // offsets left behind (index in 1..count).
+  char* EntryAt(long index) const { return static_cast<char*>(RawItemPtr(index)); }
+  long TrueOffsetAt(long index) const { return OffsetOf(EntryAt(index)) + (index >= mShiftFrom ? mShiftBy : 0); }
+  // Makes the offsets of entries 1..index true (the boundary moves past
+  // them), before a read of them from the block.
+  void SettleThrough(long index) const;
   // Inserts `n` whole entries at `index` in one move of the tail.
   void InsertEntries(long index, const void* entries, long n);
   // For arrays that always keep a run at 0: when from..to (ordered) is the
   // whole text, all runs but the first go and the first moves to 0; answers
   // whether that was the case.
   bool KeepFirstRunOnly(long from, long to, long textLen);
+
+ private:
+  // Puts the boundary before entry `at` (1..count + 1): the entries it
+  // passes take or give up the amount.
+  void MoveShiftTo(long at) const;
+  static void SettleAll(const CKXArray& array);
+  // Entries in and out of the block, keeping the boundary's place.
+  void PutEntries(long at, const void* entries, long n);
+  void RemoveEntries(long index, long n);
+
+  // Entries from mShiftFrom on hold offsets mShiftBy too low.
+  mutable long mShiftFrom = 1;
+  mutable long mShiftBy = 0;
+  // The run GetArrayIndex found last.
+  mutable long mLastFound = 1;
 };

@@ -74,7 +74,7 @@ void CKXDecoArray::SetTextDecos(const SKXDeco* runs, long n) { SetItems(runs, n)
 
 void CKXDecoArray::GetDecoAt(long index, SDeco& d) const {
   SKXDeco r;
-  if (FetchItemAt(index, &r))
+  if (FetchAt(index, &r))
     d = r.deco;
   else
     d = SDeco{0, 0, 0, 0};
@@ -82,10 +82,10 @@ void CKXDecoArray::GetDecoAt(long index, SDeco& d) const {
 
 void CKXDecoArray::SetDecoAt(long index, const SDeco& d) {
   SKXDeco r;
-  if (!FetchItemAt(index, &r)) return;
+  if (!FetchAt(index, &r)) return;
   r.deco = d;
   r.pad = 0;
-  SetItemAt(index, &r);
+  SetAt(index, &r);
 }
 
 void CKXDecoArray::InsertDecoAt(long index, long offset, const SDeco& d) {

@@ -89,7 +89,7 @@ class CKXMarkArray : public CKXPosArray {
   Handle GetNamesBlock() const { return mNames; }
 
  private:
-  bool GetMark(long index, SKXMark& mark) const { return FetchItemAt(index, &mark); }
+  bool GetMark(long index, SKXMark& mark) const { return FetchAt(index, &mark); }
   long NamesSize() const;
   long StoredNameSizeAt(long index) const;
   void AddToNameOffsets(long first, long delta);

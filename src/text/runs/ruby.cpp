@@ -131,7 +131,7 @@ void CKXRubyArray::GetRubyInsertPos(long from, long to, void* positions, long n,
 
 void CKXRubyArray::SetRubyAt(long index, const SKXRuby& ruby) { SetAt(index, &ruby); }
 
-bool CKXRubyArray::GetRubyAt(long index, SKXRuby& ruby) const { return FetchItemAt(index, &ruby); }
+bool CKXRubyArray::GetRubyAt(long index, SKXRuby& ruby) const { return FetchAt(index, &ruby); }
 
 void CKXRubyArray::InsertRubyAt(long index, long pos, unsigned char baseLen, unsigned char rubyLen,
                                 const unsigned char* text) {

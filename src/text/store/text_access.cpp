@@ -33,12 +33,19 @@ long CKXText::CharFloor(long pos, short script) const {
   // Only a byte before pos that may lead a character makes the question
   // arise; then the scan stops at the nearest run of another script.
   if (pos == 0 || !KxTextCharFirst(std::uint8_t(mText->GetChar(pos - 1, kScriptRoman)), script)) return 0;
-  long start = 0, end = 0;
-  GetScriptRun(pos, start, end);
+  // Back from run to run by index: the run before one is found without a
+  // search of them all.
+  long i = mStyls->GetArrayIndex(pos);
+  long start = mStyls->GetOffsetAt(i);
   for (int runs = 0; start > 0 && runs < kScriptRunsLooked; ++runs) {
-    long before = 0;
-    if (GetScriptRun(start - 1, before, end) != script) return start;
-    start = before;
+    // The run containing start - 1: the last before i starting below start.
+    long j = i - 1;
+    while (j > 1 && mStyls->GetOffsetAt(j) >= start) --j;
+    i = std::max(j, 1L);
+    SStyl s{};
+    mStyls->GetStylAt(i, s);
+    if (KxFontToScriptType(s.font) != script) return start;
+    start = mStyls->GetOffsetAt(i);
   }
   return 0;
 }

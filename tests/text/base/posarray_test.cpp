@@ -281,7 +281,7 @@ TEST(RunModelTest, RandomEditsMatchPerByteModel) {
     std::vector<int> model = Expand(init, 30);
     for (int step = 0; step < 400; ++step) {
       long textLen = static_cast<long>(model.size());
-      switch (m.Pick(0, 4)) {
+      switch (m.Pick(0, 6)) {
         case 0: {  // insert runs
           long len = m.Pick(1, 12), pos = m.Pick(0, textLen);
           std::vector<TRun> items = m.RandomRuns(len);
@@ -333,6 +333,33 @@ TEST(RunModelTest, RandomEditsMatchPerByteModel) {
           std::vector<int> put = Expand(src.Runs(), to - from);
           std::copy(put.begin(), put.end(), model.begin() + from);
           CheckInvariants(a, model, "paste");
+          break;
+        }
+        case 5: {  // the offsets left behind by the edits, as every query sees them
+          const std::vector<TRun> runs = a.Runs();
+          const long n = static_cast<long>(runs.size());
+          for (long off = -1; off <= textLen + 1; ++off) {
+            long want = n == 0 ? 0 : 1;
+            for (long k = 2; k <= n; ++k)
+              if (runs[size_t(k - 1)].offset <= off) want = k;
+            ASSERT_EQ(a.GetArrayIndex(off), want) << off;
+          }
+          for (long k = 1; k <= n; ++k) {
+            ASSERT_EQ(a.GetOffsetAt(k), runs[size_t(k - 1)].offset);
+            TRun r{};
+            ASSERT_TRUE(a.FetchAt(k, &r));
+            ASSERT_EQ(r, runs[size_t(k - 1)]);
+          }
+          break;
+        }
+        case 6: {  // a read of the block itself moves every offset first
+          const std::vector<TRun> runs = a.Runs();
+          StKXArrayLock lock(a);
+          for (size_t k = 0; k < runs.size(); ++k) {
+            TRun r;
+            std::memcpy(&r, a.GetItemPtr(long(k) + 1), sizeof r);
+            ASSERT_EQ(r, runs[k]) << "block entry " << k + 1;
+          }
           break;
         }
       }

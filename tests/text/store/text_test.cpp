@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "platform/exception.h"
 #include "platform/memory.h"
 #include "text/base/memory.h"
+#include "text/codes/script.h"
 #include "text/runs/pictures.h"
 #include "text/store/text_walk.h"
 
@@ -491,6 +493,43 @@ TEST(TextAccess, CharactersEndAtAChangeOfScript) {
   EXPECT_EQ(t.GetChar(3), 0x82A0);
   Set(t, "\x9c\x9c\x9c\x82\xA0");
   EXPECT_EQ(t.GetCharByte(3), 1);  // 0x9C 0x82 is a character in Japanese
+}
+
+// The floor walks back run by run by index; a search for every run before
+// gives the same answers, among many runs of one script (past the limit of
+// runs looked at) and runs of the other, some of them empty-looking where
+// equal styles merge.
+TEST(TextAccess, CharFloorAgreesWithRunByRunSearch) {
+  std::mt19937 rng(11);
+  SStyl roman{};
+  roman.font = 20;
+  roman.size = 12;
+  SStyl japanese{};
+  japanese.size = 14;
+  for (int round = 0; round < 6; ++round) {
+    CKXText t;
+    std::string bytes;
+    for (int k = 0; k < 600; ++k) bytes += char(rng() % 3 ? 0x9C : 'a');
+    Set(t, bytes);
+    for (long at = 0; at < 600;) {
+      const long len = 1 + long(rng() % 5);
+      t.SetStyl(at, std::min(at + len, 600L), rng() % (round + 2) ? japanese : roman);
+      at += len;
+    }
+    auto reference = [&](long pos, short script) -> long {
+      if (pos == 0 || !KxTextCharFirst(static_cast<unsigned char>(bytes[size_t(pos - 1)]), script)) return 0;
+      long start = 0, end = 0;
+      t.GetScriptRun(pos, start, end);
+      for (int runs = 0; start > 0 && runs < 64; ++runs) {
+        long before = 0;
+        if (t.GetScriptRun(start - 1, before, end) != script) return start;
+        start = before;
+      }
+      return 0;
+    };
+    for (long pos = 0; pos <= 600; ++pos)
+      for (short script : {short(0), short(1)}) ASSERT_EQ(t.CharFloor(pos, script), reference(pos, script)) << pos;
+  }
 }
 
 TEST(TextAccess, WordCounts) {
