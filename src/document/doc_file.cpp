@@ -229,9 +229,10 @@ int ReadPlainText(const std::string& path, const CKXTextFileTube& tube, SKXDocum
   std::size_t at = 0, held = 0;
   bool end = false;
   while (!end) {
-    if (buffer.size() < held + kPiece) buffer.resize(held + kPiece);
     std::size_t got = 0;
     const std::size_t want = std::min(kPiece, size - std::min(size, at));
+    // Room for what is read, no more: a short file fills no megabyte.
+    if (buffer.size() < held + want) buffer.resize(held + want);
     if (int err = tube.ReadDataFileAt(at, buffer.data() + held, want, got)) {
       doc.text = std::make_unique<CKXText>();
       message = "\u300C" + LeafName(path) + "\u300Dを読み込めませんでした (" + KxErrorText(err) + ")。";
