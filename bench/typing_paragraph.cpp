@@ -64,7 +64,9 @@ std::string MakeCsv(std::size_t size, std::size_t line) {
 
 // kMixed: 10 MB of short lines in runs of two font sizes, so that the lines
 // differ in height every few lines. kCsv: 10 MB of 1 MB lines of numbers.
-enum Kind { kShort, kPara10, kPara50, kLines, kMixed, kCsv };
+// kRuby: 10 MB of short lines with a ruby on the first character of every
+// third line, as a text in Aozora notation has them.
+enum Kind { kShort, kPara10, kPara50, kLines, kMixed, kCsv, kRuby };
 
 // Style runs switching between two sizes every three lines of `text`.
 std::vector<SKXStyl> TwoSizes(const std::string& text) {
@@ -84,6 +86,27 @@ std::vector<SKXStyl> TwoSizes(const std::string& text) {
   return runs;
 }
 
+// A ruby of one kana over the first two bytes of every third line.
+std::vector<SKXRuby> Rubies(const std::string& text) {
+  std::vector<SKXRuby> rubies;
+  long line = 0;
+  for (std::size_t at = 0; at + 2 < text.size();) {
+    if (line++ % 3 == 0) {
+      SKXRuby r{};
+      r.pos = std::int32_t(at);
+      r.baseLen = 2;
+      r.rubyLen = 2;
+      r.text[0] = '\x82';
+      r.text[1] = '\xA0';
+      rubies.push_back(r);
+    }
+    const std::size_t cr = text.find('\r', at);
+    if (cr == std::string::npos) break;
+    at = cr + 1;
+  }
+  return rubies;
+}
+
 CKXTextEdit& EditOf(Kind kind) {
   static std::map<Kind, std::unique_ptr<CKXTextEdit>> edits;
   auto& e = edits[kind];
@@ -92,7 +115,7 @@ CKXTextEdit& EditOf(Kind kind) {
     const std::string text = kind == kShort    ? MakeText(50 << 10, 60)
                              : kind == kPara10 ? MakeText(10 << 20, 0)
                              : kind == kPara50 ? MakeText(50 << 20, 0)
-                             : kind == kMixed  ? MakeText(10 << 20, 60)
+                             : kind == kMixed || kind == kRuby ? MakeText(10 << 20, 60)
                              : kind == kCsv    ? MakeCsv(10 << 20, 1 << 20)
                                                : MakeText(10 << 20, 1 << 20);
     const std::vector<SKXStyl> runs = kind == kMixed ? TwoSizes(text) : std::vector<SKXStyl>{};
@@ -103,6 +126,10 @@ CKXTextEdit& EditOf(Kind kind) {
     e->SetLineStyl(style, 0);
     e->SetText(text.data(), long(text.size()), runs.empty() ? nullptr : runs.data(), long(runs.size()), nullptr, 0,
                nullptr, 0, nullptr, 0);
+    if (kind == kRuby) {
+      const std::vector<SKXRuby> rubies = Rubies(text);
+      e->SetRubys(rubies.data(), long(rubies.size()));
+    }
     e->CalcText();
   }
   return *e;
@@ -139,7 +166,7 @@ void Keys(benchmark::State& state) {
   state.counters["ratio"] = ours / ref;
 }
 BENCHMARK(Keys)
-    ->ArgsProduct({{kPara10, kPara50, kLines, kMixed, kCsv}, {0, 1, 2}})
+    ->ArgsProduct({{kPara10, kPara50, kLines, kMixed, kCsv, kRuby}, {0, 1, 2}})
     ->ArgNames({"text", "place"})
     ->UseManualTime()
     ->Iterations(7)
