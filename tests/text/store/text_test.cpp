@@ -496,9 +496,8 @@ TEST(TextAccess, CharactersEndAtAChangeOfScript) {
 }
 
 // The floor walks back run by run by index; a search for every run before
-// gives the same answers, among many runs of one script (past the limit of
-// runs looked at) and runs of the other, some of them empty-looking where
-// equal styles merge.
+// gives the same answers, among long stretches of runs of one script (more
+// than the runs looked back at) and runs of the other.
 TEST(TextAccess, CharFloorAgreesWithRunByRunSearch) {
   std::mt19937 rng(11);
   SStyl roman{};
