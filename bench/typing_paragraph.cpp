@@ -68,42 +68,44 @@ std::string MakeCsv(std::size_t size, std::size_t line) {
 // third line, as a text in Aozora notation has them.
 enum Kind { kShort, kPara10, kPara50, kLines, kMixed, kCsv, kRuby };
 
-// Style runs switching between two sizes every three lines of `text`.
-std::vector<SKXStyl> TwoSizes(const std::string& text) {
-  std::vector<SKXStyl> runs;
+// Calls put(start, line) for the first, fourth, seventh... line of `text`
+// (lines counted from 1).
+template <typename Put>
+void EveryThirdLine(const std::string& text, Put put) {
   long line = 0;
   for (std::size_t at = 0; at < text.size();) {
-    if (line++ % 3 == 0) {
-      SKXStyl run{};
-      run.offset = std::int32_t(at);
-      run.styl.size = std::int16_t(line % 2 ? 12 : 18);
-      runs.push_back(run);
-    }
+    if (line++ % 3 == 0) put(at, line);
     const std::size_t cr = text.find('\r', at);
     if (cr == std::string::npos) break;
     at = cr + 1;
   }
+}
+
+// Style runs switching between two sizes every three lines of `text`.
+std::vector<SKXStyl> TwoSizes(const std::string& text) {
+  std::vector<SKXStyl> runs;
+  EveryThirdLine(text, [&](std::size_t at, long line) {
+    SKXStyl run{};
+    run.offset = std::int32_t(at);
+    run.styl.size = std::int16_t(line % 2 ? 12 : 18);
+    runs.push_back(run);
+  });
   return runs;
 }
 
 // A ruby of one kana over the first two bytes of every third line.
 std::vector<SKXRuby> Rubies(const std::string& text) {
   std::vector<SKXRuby> rubies;
-  long line = 0;
-  for (std::size_t at = 0; at + 2 < text.size();) {
-    if (line++ % 3 == 0) {
-      SKXRuby r{};
-      r.pos = std::int32_t(at);
-      r.baseLen = 2;
-      r.rubyLen = 2;
-      r.text[0] = '\x82';
-      r.text[1] = '\xA0';
-      rubies.push_back(r);
-    }
-    const std::size_t cr = text.find('\r', at);
-    if (cr == std::string::npos) break;
-    at = cr + 1;
-  }
+  EveryThirdLine(text, [&](std::size_t at, long) {
+    if (at + 2 >= text.size()) return;
+    SKXRuby r{};
+    r.pos = std::int32_t(at);
+    r.baseLen = 2;
+    r.rubyLen = 2;
+    r.text[0] = '\x82';
+    r.text[1] = '\xA0';
+    rubies.push_back(r);
+  });
   return rubies;
 }
 

@@ -31,11 +31,7 @@ long CKXPointArray::GetPointsFrom(long from, void* out, long n) const {
   long i = FirstIndexAtOrAfter(from);
   n = std::min(n, mCount - i + 1);
   if (n < 1 || !out) return 0;
-  const long size = GetEntrySize();
-  SettleThrough(i + n - 1);
-  char* p = static_cast<char*>(out);
-  std::copy_n(EntryAt(i), n * size, p);
-  for (long k = 0; k < n; ++k, p += size) SetOffsetOf(p, OffsetOf(p) - from);
+  CopyEntries(i, out, n, from);
   return n;
 }
 

@@ -57,7 +57,6 @@ void CKXPosArray::RemoveEntries(long index, long n) {
     MoveShiftTo(index);
   }
   RawRemoveItemsAt(static_cast<unsigned long>(n), index);
-  if (mShiftFrom > mCount) mShiftBy = 0;
   mDeferred = mShiftBy != 0;
 }
 
@@ -98,9 +97,7 @@ long CKXPosArray::FindArrayIndex(long offset, const void* entries, long entrySiz
 long CKXPosArray::GetArrayIndex(long offset) const {
   if (mCount == 0) return 0;
   if (mCount == 1 || offset < 1) return 1;
-  const char* base = EntryAt(1);
-  const long size = GetEntrySize(), from = mShiftFrom, by = mShiftBy;
-  auto off = [&](long i) { return OffsetOf(base + (i - 1) * size) + (i >= from ? by : 0); };
+  auto off = [this](long i) { return TrueOffsetAt(i); };
   // The layout asks about the run it asked about last, or the next one,
   // line after line: those two are tried before a search.
   for (long h = std::min(mLastFound, mCount); h <= std::min(mLastFound + 1, mCount); ++h)
@@ -144,7 +141,7 @@ long CKXPosArray::GetOffsetAt(long index) const {
 void CKXPosArray::SetOffsetAt(long index, long offset) {
   if (index < 1 || mCount == 0) return;
   if (index > mCount) index = mCount;
-  SetOffsetOf(EntryAt(index), offset - (index >= mShiftFrom ? mShiftBy : 0));
+  SetOffsetOf(EntryAt(index), offset - ShiftAt(index));
 }
 
 void CKXPosArray::CalcOffsetAt(long index, long delta) {
@@ -268,14 +265,17 @@ void CKXPosArray::DeleteAll() {
 
 // --- whole-array copies ---------------------------------------------------------
 
+void CKXPosArray::CopyEntries(long index, void* out, long n, long from) const {
+  const long size = GetEntrySize();
+  std::memcpy(out, EntryAt(index), static_cast<size_t>(n * size));
+  char* p = static_cast<char*>(out);
+  for (long k = index; k < index + n; ++k, p += size) SetOffsetOf(p, OffsetOf(p) + ShiftAt(k) - from);
+}
+
 void CKXPosArray::GetItems(void* out, long n) const {
   if (n > mCount) n = mCount;
   if (n < 1) return;
-  const long size = GetEntrySize();
-  std::memcpy(out, EntryAt(1), static_cast<size_t>(n * size));
-  if (mShiftBy == 0) return;
-  char* p = static_cast<char*>(out) + (mShiftFrom - 1) * size;
-  for (long k = mShiftFrom; k <= n; ++k, p += size) SetOffsetOf(p, OffsetOf(p) + mShiftBy);
+  CopyEntries(1, out, n, 0);
 }
 
 void CKXPosArray::GetItems(long from, void* out, long n) const {
@@ -283,14 +283,8 @@ void CKXPosArray::GetItems(long from, void* out, long n) const {
   if (i < 1) return;
   if (n > mCount - i + 1) n = mCount - i + 1;
   if (n < 1) return;
-  const long size = GetEntrySize();
-  std::memcpy(out, EntryAt(i), static_cast<size_t>(n * size));
-  char* p = static_cast<char*>(out);
-  SetOffsetOf(p, 0);
-  for (long k = 1; k < n; ++k) {
-    p += size;
-    SetOffsetOf(p, OffsetOf(p) + (i + k >= mShiftFrom ? mShiftBy : 0) - from);
-  }
+  CopyEntries(i, out, n, from);
+  SetOffsetOf(static_cast<char*>(out), 0);
 }
 
 void CKXPosArray::SetItems(const void* items, long n) {

@@ -120,10 +120,10 @@ class CKXPosArray : public CKXArrayL {
   // Entry `index` in the block and its true offset, without moving the
   // offsets left behind (index in 1..count).
   char* EntryAt(long index) const { return static_cast<char*>(RawItemPtr(index)); }
-  long TrueOffsetAt(long index) const { return OffsetOf(EntryAt(index)) + (index >= mShiftFrom ? mShiftBy : 0); }
-  // Makes the offsets of entries 1..index true (the boundary moves past
-  // them), before a read of them from the block.
-  void SettleThrough(long index) const;
+  long TrueOffsetAt(long index) const { return OffsetOf(EntryAt(index)) + ShiftAt(index); }
+  // Copies entries index..index + n - 1 (in range) to `out` with their true
+  // offsets less `from`.
+  void CopyEntries(long index, void* out, long n, long from) const;
   // Inserts `n` whole entries at `index` in one move of the tail.
   void InsertEntries(long index, const void* entries, long n);
   // For arrays that always keep a run at 0: when from..to (ordered) is the
@@ -132,10 +132,15 @@ class CKXPosArray : public CKXArrayL {
   bool KeepFirstRunOnly(long from, long to, long textLen);
 
  private:
+  // What entry `index`'s stored offset lacks.
+  long ShiftAt(long index) const { return index >= mShiftFrom ? mShiftBy : 0; }
   // Puts the boundary before entry `at` (1..count + 1): the entries it
   // passes take or give up the amount.
   void MoveShiftTo(long at) const;
   static void SettleAll(const CKXArray& array);
+  // Makes the offsets of entries 1..index true (the boundary moves past
+  // them), before a read of them from the block.
+  void SettleThrough(long index) const;
   // Entries in and out of the block, keeping the boundary's place.
   void PutEntries(long at, const void* entries, long n);
   void RemoveEntries(long index, long n);
