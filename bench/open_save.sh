@@ -5,7 +5,8 @@
 # converting the same text, cp copying it, and a full layout of it
 # (`kxedit --timing`, whose load time is reading plus laying out). Prints
 # each time with its ratio, and the peak memory as a multiple of the file.
-# The 10 MB styled document is bench/doc_open_save.cpp.
+# The 10 MB styled document is bench/doc_open_save.cpp. Last, a 50 MB log
+# of ASCII lines opened in the program against iconv.
 set -euo pipefail
 source "$(dirname "$0")/common.bash"
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -72,3 +73,20 @@ report() {  # NAME FILE
 repeat "$sample" $((50 * 1024 * 1024)) "$tmp/big.txt"
 report "Shift_JIS text" "$tmp/big.txt"
 rm -f "$tmp/big.txt"
+
+# A 50 MB log: ASCII lines of 80 bytes, nothing for the code detection to
+# decide on, so that it reads every byte, and over 600,000 lines to lay out.
+# Opened in the program against iconv reading it.
+if [ -x "$bin/kxapp" ]; then
+  awk 'BEGIN { for (i = 0; i < 655360; i++) printf "%07d %-63s\n", i, "GET /index.html 200 1043 \"-\" \"Mozilla/5.0\" 0.004" }' \
+    > "$tmp/log.txt"
+  conv=$(best sh -c 'iconv -f CP932 -t UTF-8 "$1" > "$2"' sh "$tmp/log.txt" "$tmp/conv")
+  printf 'open %s\nquit\n' "$tmp/log.txt" > "$tmp/open.kxapp"
+  printf 'quit\n' > "$tmp/quit.kxapp"
+  mkdir -p "$tmp/prefs"
+  app=$(HOME="$tmp" best "$bin/kxapp" --prefs "$tmp/prefs" "$tmp/open.kxapp")
+  appStart=$(HOME="$tmp" BEST_RUNS=5 best "$bin/kxapp" --prefs "$tmp/prefs" "$tmp/quit.kxapp")
+  awk -v a="$app" -v s="$appStart" -v c="$conv" -v b="$(stat -c %s "$tmp/log.txt")" \
+      'BEGIN { printf "log of ASCII lines, %d bytes: open in the program %.3fs, iconv %.3fs, ratio %.2f\n", b, a - s, c, (a - s) / c }'
+  rm -f "$tmp/log.txt" "$tmp/conv"
+fi

@@ -347,9 +347,9 @@ Boolean CKXJCode::CheckUTF8(const unsigned char* p, long n) {
   long multi = 0;
   long i = 0;
   while (i < n) {
-    if (n - i >= 8 && KxAllASCII8(p + i)) {
-      i += 8;
-      continue;
+    if (p[i] < 0x80 && sSkipAscii) {
+      i = KxAsciiEnd(p, i, n);
+      if (i >= n) break;
     }
     long len = IsUTF8Char(p + i, n - i);
     if (len == 0) return false;
@@ -408,6 +408,12 @@ Boolean CKXJCode::CheckJIS(const unsigned char* p, long n) {
   long jisHits = 0, otherHits = 0;
   long i = 0;
   while (i < n && jisHits <= 100 && otherHits <= 100) {
+    // Outside an escape only an escape, a MIME word or a byte from 0x80 up
+    // counts: plain ASCII, all of a log file, is passed over in steps.
+    if (state == 0 && sSkipAscii) {
+      i = KxAsciiEnd(p, i, n, 0x1B, '=');
+      if (i >= n) break;
+    }
     uchar c = p[i];
     uchar d = i + 1 < n ? p[i + 1] : 0;
     uchar e = i + 2 < n ? p[i + 2] : 0;
@@ -440,6 +446,11 @@ Boolean CKXJCode::CheckEUC(const unsigned char* p, long n) {
   bool lastWasEuc = false;
   long i = 0;
   while (i < n) {
+    // Neither code has an ASCII byte in its pairs: passed over in steps.
+    if (p[i] < 0x80 && sSkipAscii) {
+      i = KxAsciiEnd(p, i, n);
+      if (i >= n) break;
+    }
     uchar c = p[i];
     uchar d = i + 1 < n ? p[i + 1] : 0;
     if (IsEUC(c) && IsEUC(d)) {
@@ -488,6 +499,11 @@ Boolean CKXJCode::CheckEUC(const unsigned char* p, long n) {
   };
   i = 0;
   while (i < n && sjisHits <= 1000) {
+    if (p[i] < 0x80 && sSkipAscii) {
+      endRun();
+      i = KxAsciiEnd(p, i, n);
+      if (i >= n) break;
+    }
     uchar c = p[i];
     uchar d = i + 1 < n ? p[i + 1] : 0;
     if (IsEUC(c) && IsEUC(d)) {

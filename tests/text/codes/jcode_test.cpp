@@ -92,6 +92,51 @@ TEST_F(JCodeDetect, AsciiAndShortBuffersFallToShiftJIS) {
   EXPECT_FALSE(CKXJCode::CheckUNICODEWin(U("\xFE\xFF\x41"), 3));
 }
 
+// The detectors pass over ASCII in steps of sixteen; byte by byte they must
+// answer the same, wherever the marks they look for fall in those steps.
+TEST_F(JCodeDetect, AsciiStepsAnswerAsByteByByte) {
+  std::mt19937 rng(11);
+  const char* const pieces[] = {"\x1B$B", "\x1B(I", "\x1B(B", "\x1B(J", "=?ISO-2022-JP?B?", "=?", "\x1B$",
+                                "\x82\xA0",  // a Shift_JIS pair
+                                "\xA4\xA2",  // an EUC-JP pair (and two kana)
+                                "\xA5\xA2\xA5\xA4\xA5\xA6\xA5\xA8", "\x8E\xB1", "\x8F\xB0\xA1", "\xE3\x81\x82",
+                                "\xF0\x9F\x98\x80", "\xFA\x40", "$B", "\xB1"};
+  std::map<std::string, int> seen;
+  for (int round = 0; round < 3000; ++round) {
+    Bytes text;
+    const int parts = 1 + int(rng() % 12);
+    for (int k = 0; k < parts; ++k) {
+      const int ascii = int(rng() % 40);
+      for (int a = 0; a < ascii; ++a) text += char(0x20 + rng() % 0x5F);
+      if (rng() % 3 == 0) text += char(rng() % 0x20);
+      if (rng() % 4 != 0) text += pieces[rng() % std::size(pieces)];
+      if (rng() % 8 == 0) text += char(0x80 + rng() % 0x80);
+    }
+    // Texts that only one kind of pair fills past the detectors' counts.
+    if (rng() % 10 == 0)
+      for (int k = 0; k < 120; ++k) text += rng() % 2 ? "ab\xA4\xA2" : "\x1B$B\x30\x21\x1B(B ";
+    const long n = long(text.size()) - long(rng() % 3);
+    const unsigned char* p = U(text);
+    auto answers = [&] {
+      return std::to_string(CKXJCode::CheckUTF8(p, n)) + std::to_string(CKXJCode::CheckJIS(p, n)) +
+             std::to_string(CKXJCode::CheckEUC(p, n)) + "/" + std::to_string(CKXJCode::AutoCheck(p, n));
+    };
+    const std::string stepped = answers();
+    CKXJCode::sSkipAscii = false;
+    const std::string bytewise = answers();
+    CKXJCode::sSkipAscii = true;
+    ASSERT_EQ(stepped, bytewise) << "round " << round;
+    ++seen[stepped.substr(0, 3)];
+  }
+  // Each detector said yes and no, or the texts tried too little.
+  for (int d = 0; d < 3; ++d) {
+    int yes = 0, no = 0;
+    for (const auto& [answer, count] : seen) (answer[size_t(d)] == '1' ? yes : no) += count;
+    EXPECT_GT(yes, 30) << "detector " << d;
+    EXPECT_GT(no, 30) << "detector " << d;
+  }
+}
+
 TEST_F(JCodeDetect, SwitchesGateTheDetectors) {
   Bytes jis = "\x1B$B$3$s$K$A$O\x1B(B";
   Bytes utf8 = "\xE3\x81\x82\xE3\x81\x84";
