@@ -11,6 +11,7 @@
 #include "platform/exception.h"
 #include "platform/fonts.h"
 #include "text/base/memory.h"
+#include "text/codes/byte_steps.h"
 #include "text/codes/charclass.h"
 #include "text/codes/script.h"
 #include "text/codes/unicode.h"
@@ -106,8 +107,7 @@ bool CKXText::IsAsciiOnly() const {
   for (long at = 0; at < size;) {
     const long n = CopyBytes(at, std::min(size, at + long(sizeof block)), block, long(sizeof block));
     if (n <= 0) return false;
-    for (long k = 0; k < n; ++k)
-      if (static_cast<unsigned char>(block[k]) >= 0x80) return false;
+    if (KxAsciiEnd(reinterpret_cast<const unsigned char*>(block), 0, n) < n) return false;
     at += n;
   }
   return true;

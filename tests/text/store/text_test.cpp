@@ -103,6 +103,21 @@ TEST(Text, NewTextAndWholeTextTransfer) {
 // Taking a text hands its characters over without a copy: the taker ends
 // with exactly what a copy would give, both texts stay sound, and the
 // taker edits on normally, across chunk boundaries too.
+// The one byte past ASCII is found wherever it stands: in a step of
+// sixteen, in the bytes after the last step, past the read block's end.
+TEST(Text, AsciiOnlyFindsAnyByteFromTheHighHalf) {
+  const long size = (1 << 16) + 40;
+  CKXText t;
+  Set(t, std::string(size_t(size), 'a'));
+  EXPECT_TRUE(t.IsAsciiOnly());
+  for (long at : {0L, 15L, 16L, 17L, (1L << 16) - 1, 1L << 16, (1L << 16) + 31, size - 1}) {
+    std::string text(size_t(size), 'a');
+    text[size_t(at)] = char(0x80 + at % 0x80);
+    Set(t, text);
+    EXPECT_FALSE(t.IsAsciiOnly()) << at;
+  }
+}
+
 TEST(Text, TakeTextHandsTheCharactersOver) {
   std::string big;
   while (big.size() < 100000) big += "ab\x82\xA0\x81\xFC\r";  // several chunks, placeholders
