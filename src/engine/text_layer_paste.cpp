@@ -264,8 +264,9 @@ void ChangeLineEnds(Bytes& bytes, short type, long& added) {
   using Byte = typename Bytes::value_type;
   added = 0;
   if (type == CKXTextLayer::kLineEndLF) {
-    for (Byte& c : bytes)
-      if (c == Byte(kCR)) c = Byte(kLF);
+    // Every byte stored, changed or not: the loop then goes sixteen bytes
+    // a step, which matters on a 50 MB save.
+    for (Byte& c : bytes) c = c == Byte(kCR) ? Byte(kLF) : c;
   } else if (type == CKXTextLayer::kLineEndCRLF) {
     for (const Byte c : bytes) added += c == Byte(kCR);
     if (added == 0) return;
