@@ -6,7 +6,7 @@
 # (`kxedit --timing`, whose load time is reading plus laying out). Prints
 # each time with its ratio, and the peak memory as a multiple of the file.
 # The 10 MB styled document is bench/doc_open_save.cpp. Last, a 50 MB log
-# of ASCII lines opened in the program against iconv.
+# of ASCII lines opened (and saved) in the program against iconv (and cp).
 set -euo pipefail
 source "$(dirname "$0")/common.bash"
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -76,7 +76,8 @@ rm -f "$tmp/big.txt"
 
 # A 50 MB log: ASCII lines of 80 bytes, nothing for the code detection to
 # decide on, so that it reads every byte, and over 600,000 lines to lay out.
-# Opened in the program against iconv reading it.
+# Opened in the program against iconv reading it, and opened and saved
+# against cp.
 if [ -x "$bin/kxapp" ]; then
   awk 'BEGIN { for (i = 0; i < 655360; i++) printf "%07d %-63s\n", i, "GET /index.html 200 1043 \"-\" \"Mozilla/5.0\" 0.004" }' \
     > "$tmp/log.txt"
@@ -88,5 +89,15 @@ if [ -x "$bin/kxapp" ]; then
   appStart=$(HOME="$tmp" BEST_RUNS=5 best "$bin/kxapp" --prefs "$tmp/prefs" "$tmp/quit.kxapp")
   awk -v a="$app" -v s="$appStart" -v c="$conv" -v b="$(stat -c %s "$tmp/log.txt")" \
       'BEGIN { printf "log of ASCII lines, %d bytes: open in the program %.3fs, iconv %.3fs, ratio %.2f\n", b, a - s, c, (a - s) / c }'
+  # Then a key typed and taken back, and saved: the program's own save,
+  # which must give the file back byte for byte.
+  cp "$tmp/log.txt" "$tmp/work.txt"
+  printf 'open %s\ntype x\nkey backspace\nmenu 5\nquit\n' "$tmp/work.txt" > "$tmp/save.kxapp"
+  saved=$(HOME="$tmp" best "$bin/kxapp" --prefs "$tmp/prefs" "$tmp/save.kxapp")
+  cmp -s "$tmp/work.txt" "$tmp/log.txt" || echo "warning: the saved log differs from the one opened"
+  cp=$(best cp "$tmp/log.txt" "$tmp/cp")
+  awk -v a="$saved" -v s="$appStart" -v c="$cp" \
+      'BEGIN { printf "  open and save in the program %.3fs, cp %.3fs, ratio %.2f\n", a - s, c, (a - s) / c }'
+  rm -f "$tmp/work.txt" "$tmp/cp"
   rm -f "$tmp/log.txt" "$tmp/conv"
 fi
