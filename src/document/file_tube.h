@@ -162,14 +162,14 @@ class CKXTextFileTube : public CKXDataTube {
   // The same, taking the bytes over (left empty) where they are stored as
   // they are (the classic data file).
   bool PutFlavor(OSType type, std::vector<std::uint8_t>&& data);
-  // Copies up to n bytes from offset `from` of a flavor's source into buf;
-  // answers how many (fewer only at its end).
-  using PieceReader = std::function<long(long from, std::uint8_t* buf, long n)>;
   // The flavor `type`, of `size` bytes, is read from `read` piece by piece
   // as the file is written, so that no copy of it is held; `read` must stay
   // valid until Commit. Only for the classic data file: false (nothing
   // put) for any other flavor, which the caller puts whole.
   bool PutDataFileFrom(OSType type, long size, PieceReader read);
+  bool SetFlavorFrom(OSType type, long size, PieceReader read) override {
+    return PutDataFileFrom(type, size, std::move(read));
+  }
   void DeleteFlavorData(OSType type) override;
   void AddFlavor(OSType type) override;
 

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,17 @@ class CKXDataTube {
   // takes them over (left empty) instead of copying.
   virtual void SetFlavorBytes(OSType type, std::vector<std::uint8_t>&& bytes) {
     SetFlavorData(type, bytes.data(), static_cast<long>(bytes.size()), kKxWholeFlavor);
+  }
+  // Copies up to n bytes from offset `from` of a flavor's source into buf;
+  // answers how many (fewer only at its end).
+  using PieceReader = std::function<long(long from, std::uint8_t* buf, long n)>;
+  // The flavor, of `size` bytes, read from `read` piece by piece when the
+  // carrier writes it, so that no whole copy is made; `read` must stay valid
+  // until then. False (nothing put) where the carrier takes flavors only
+  // whole: the caller puts it so.
+  virtual bool SetFlavorFrom(OSType type, long size, PieceReader read) {
+    (void)type, (void)size, (void)read;
+    return false;
   }
   // Removes a flavor where the carrier can (files); nothing elsewhere.
   virtual void DeleteFlavorData(OSType type);

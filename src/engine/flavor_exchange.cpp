@@ -18,6 +18,7 @@
 #include "platform/textconv.h"
 #include "platform/utf16.h"
 #include "text/base/memory.h"
+#include "text/codes/byte_steps.h"
 #include "text/codes/jcode.h"
 #include "text/codes/unicode.h"
 #include "text/codes/unicode_types.h"
@@ -390,9 +391,50 @@ bool CKXFlavorExchange::SendFlavorTo(OSType type, const SKXRange& range, CKXData
   return true;
 }
 
+bool CKXFlavorExchange::StreamText(const CKXTextFlavorWriter& writer, const SKXRange& r, CKXDataTube& tube) {
+  const short lineEnd = GetLineEndType();
+  if (UnicodeFile(tube, kKxTubeFile) || mEncoding == kKxCodeJIS || mEncoding == kKxCodeEUC || writer.HasRuby() ||
+      (lineEnd != CKXTextLayer::kLineEndCR && lineEnd != CKXTextLayer::kLineEndLF))
+    return false;
+  const CKXText& text = Source();
+  const long from = r.start, to = r.start + r.length;
+  if (mTextAlone) {
+    // A run in another script with a byte past ASCII is respelt, which
+    // only the whole copy does.
+    KxFlavorBytes styl;
+    std::vector<SKXScriptRun> scripts;
+    if (writer.MakeStyl(styl) == EKXFlavorMake::kMade) scripts = ScriptsOf(styl);
+    char block[1 << 14];
+    for (std::size_t k = 0; k < scripts.size(); ++k) {
+      if (scripts[k].script == kScriptJapanese) continue;
+      const auto [a, b] = RunSpan(scripts, k, to - from);
+      for (long at = from + a; at < from + b;) {
+        const long n = text.CopyBytes(at, std::min(from + b, at + long(sizeof block)), block, long(sizeof block));
+        if (n <= 0) return false;
+        if (KxAsciiEnd(reinterpret_cast<const unsigned char*>(block), 0, n) < n) return false;
+        at += n;
+      }
+    }
+  }
+  const bool lf = lineEnd == CKXTextLayer::kLineEndLF;
+  if (!tube.SetFlavorFrom(kKxFlavorText, to - from, [&text, from, to, lf](long at, std::uint8_t* buf, long n) {
+        const long got =
+            text.CopyBytes(from + at, std::min(to, from + at + n), reinterpret_cast<char*>(buf), n);
+        if (lf)
+          for (long k = 0; k < got; ++k) buf[k] = buf[k] == 13 ? std::uint8_t(10) : buf[k];  // CR, LF
+        return got;
+      }))
+    return false;
+  mUnwritten = 0;
+  return true;
+}
+
 void CKXFlavorExchange::SendText(const SKXRange& r, CKXDataTube& tube, short kind) {
   const CKXTextFlavorWriter writer(Source(), r.start, r.start + r.length);
   if (kind == kKxTubeClipboard && writer.IsLonePicture()) return;
+  // A plain Shift_JIS file goes from the store to the disk piece by piece:
+  // a whole copy of a large text costs more than writing it.
+  if (kind == kKxTubeFile && StreamText(writer, r, tube)) return;
   KxFlavorBytes bytes;
   try {
     writer.MakeText(bytes);

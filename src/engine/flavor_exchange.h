@@ -28,6 +28,7 @@
 #include "text/runs/runs.h"
 
 class CKXText;
+class CKXTextFlavorWriter;
 class CKXTextLayer;
 
 constexpr OSType kKxFlavorUtxt = FourCC("utxt");
@@ -110,6 +111,9 @@ class CKXFlavorExchange : public CKXFlavorSender {
   bool UnicodeFile(CKXDataTube& tube, short kind) const;
 
   void SendText(const SKXRange& range, CKXDataTube& tube, short kind);
+  // The text to a file tube that takes it piece by piece, when it needs
+  // no respelling, ruby or line-end growth; false when it goes whole.
+  bool StreamText(const CKXTextFlavorWriter& writer, const SKXRange& range, CKXDataTube& tube);
   void SendRuns(OSType type, const SKXRange& range, CKXDataTube& tube, short kind);
   void SendDecos(const SKXRange& range, CKXDataTube& tube, short kind);
   void SendUnicode(const SKXRange& range, CKXDataTube& tube);
