@@ -18,7 +18,6 @@
 #include "platform/textconv.h"
 #include "platform/utf16.h"
 #include "text/base/memory.h"
-#include "text/codes/byte_steps.h"
 #include "text/codes/jcode.h"
 #include "text/codes/unicode.h"
 #include "text/codes/unicode_types.h"
@@ -404,24 +403,16 @@ bool CKXFlavorExchange::StreamText(const CKXTextFlavorWriter& writer, const SKXR
     KxFlavorBytes styl;
     std::vector<SKXScriptRun> scripts;
     if (writer.MakeStyl(styl) == EKXFlavorMake::kMade) scripts = ScriptsOf(styl);
-    char block[1 << 14];
     for (std::size_t k = 0; k < scripts.size(); ++k) {
-      if (scripts[k].script == kScriptJapanese) continue;
       const auto [a, b] = RunSpan(scripts, k, to - from);
-      for (long at = from + a; at < from + b;) {
-        const long n = text.CopyBytes(at, std::min(from + b, at + long(sizeof block)), block, long(sizeof block));
-        if (n <= 0) return false;
-        if (KxAsciiEnd(reinterpret_cast<const unsigned char*>(block), 0, n) < n) return false;
-        at += n;
-      }
+      if (scripts[k].script != kScriptJapanese && !text.IsAsciiRange(from + a, from + b)) return false;
     }
   }
   const bool lf = lineEnd == CKXTextLayer::kLineEndLF;
   if (!tube.SetFlavorFrom(kKxFlavorText, to - from, [&text, from, to, lf](long at, std::uint8_t* buf, long n) {
         const long got =
             text.CopyBytes(from + at, std::min(to, from + at + n), reinterpret_cast<char*>(buf), n);
-        if (lf)
-          for (long k = 0; k < got; ++k) buf[k] = buf[k] == 13 ? std::uint8_t(10) : buf[k];  // CR, LF
+        if (lf && got > 0) CKXTextLayer::CRsToLFs(buf, std::size_t(got));
         return got;
       }))
     return false;

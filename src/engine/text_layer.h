@@ -171,6 +171,8 @@ class CKXTextLayer {
   // From CR line ends to `type`; the string grows as it needs.
   static void ChangeTextType(std::string& bytes, short type, long& added);
   static void ChangeTextType(std::vector<std::uint8_t>& bytes, short type, long& added);
+  // Every CR of the n bytes at p made LF, in place.
+  static void CRsToLFs(std::uint8_t* p, std::size_t n);
 
  protected:
   // ---- Hooks -------------------------------------------------------------------------------------

@@ -264,9 +264,7 @@ void ChangeLineEnds(Bytes& bytes, short type, long& added) {
   using Byte = typename Bytes::value_type;
   added = 0;
   if (type == CKXTextLayer::kLineEndLF) {
-    // Every byte stored, changed or not: the loop then goes sixteen bytes
-    // a step, which matters on a 50 MB save.
-    for (Byte& c : bytes) c = c == Byte(kCR) ? Byte(kLF) : c;
+    CKXTextLayer::CRsToLFs(reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size());
   } else if (type == CKXTextLayer::kLineEndCRLF) {
     for (const Byte c : bytes) added += c == Byte(kCR);
     if (added == 0) return;
@@ -282,6 +280,12 @@ void ChangeLineEnds(Bytes& bytes, short type, long& added) {
 }
 
 }  // namespace
+
+void CKXTextLayer::CRsToLFs(std::uint8_t* p, std::size_t n) {
+  // Every byte stored, changed or not: the loop then goes sixteen bytes a
+  // step, which matters on a 50 MB save.
+  for (std::size_t k = 0; k < n; ++k) p[k] = p[k] == kCR ? std::uint8_t(kLF) : p[k];
+}
 
 void CKXTextLayer::ChangeTextType(std::string& bytes, short type, long& added) { ChangeLineEnds(bytes, type, added); }
 

@@ -100,12 +100,12 @@ long CKXText::CopyBytes(long from, long to, char* buf, long bufLen) const {
   return n;
 }
 
-bool CKXText::IsAsciiOnly() const {
-  if (GetUniCharsCount() > 0) return false;
+bool CKXText::IsAsciiOnly() const { return GetUniCharsCount() == 0 && IsAsciiRange(0, GetTextSize()); }
+
+bool CKXText::IsAsciiRange(long from, long to) const {
   char block[1 << 16];
-  const long size = GetTextSize();
-  for (long at = 0; at < size;) {
-    const long n = CopyBytes(at, std::min(size, at + long(sizeof block)), block, long(sizeof block));
+  for (long at = from; at < to;) {
+    const long n = CopyBytes(at, std::min(to, at + long(sizeof block)), block, long(sizeof block));
     if (n <= 0) return false;
     if (KxAsciiEnd(reinterpret_cast<const unsigned char*>(block), 0, n) < n) return false;
     at += n;

@@ -251,6 +251,8 @@ class CKXText {
   // Whether every character is ASCII (no byte from 0x80 on, no side
   // entry): such a text reads the same in every script.
   bool IsAsciiOnly() const;
+  // Whether bytes from..to hold none from 0x80 on.
+  bool IsAsciiRange(long from, long to) const;
   // The script of the style run containing `pos` and that run's bounds.
   short GetScriptRun(long pos, long& start, long& end) const;
   // Where the scan for the character at pos may start: the start of the

@@ -38,10 +38,8 @@ long CKXText::CharFloor(long pos, short script) const {
   long i = mStyls->GetArrayIndex(pos);
   long start = mStyls->GetOffsetAt(i);
   for (int runs = 0; start > 0 && runs < kScriptRunsLooked; ++runs) {
-    // The run containing start - 1: the last before i starting below start.
-    long j = i - 1;
-    while (j > 1 && mStyls->GetOffsetAt(j) >= start) --j;
-    i = std::max(j, 1L);
+    // The run containing start - 1: offsets rise strictly, so the one before.
+    i = std::max(i - 1, 1L);
     SStyl s{};
     mStyls->GetStylAt(i, s);
     if (KxFontToScriptType(s.font) != script) return start;

@@ -100,9 +100,6 @@ TEST(Text, NewTextAndWholeTextTransfer) {
   EXPECT_EQ(copy.GetStylCount(), 2);
 }
 
-// Taking a text hands its characters over without a copy: the taker ends
-// with exactly what a copy would give, both texts stay sound, and the
-// taker edits on normally, across chunk boundaries too.
 // The one byte past ASCII is found wherever it stands: in a step of
 // sixteen, in the bytes after the last step, past the read block's end.
 TEST(Text, AsciiOnlyFindsAnyByteFromTheHighHalf) {
@@ -118,6 +115,9 @@ TEST(Text, AsciiOnlyFindsAnyByteFromTheHighHalf) {
   }
 }
 
+// Taking a text hands its characters over without a copy: the taker ends
+// with exactly what a copy would give, both texts stay sound, and the
+// taker edits on normally, across chunk boundaries too.
 TEST(Text, TakeTextHandsTheCharactersOver) {
   std::string big;
   while (big.size() < 100000) big += "ab\x82\xA0\x81\xFC\r";  // several chunks, placeholders
